@@ -1,0 +1,48 @@
+#pragma once
+
+// The conversion engine of libCorvexa: one object per run, created with the
+// media manager. It takes output tasks, writes each task's job record into
+// the job file it owns and starts convworker for every task it runs.
+
+class IProfile;
+
+namespace Moorland {
+
+class IAVManager;
+struct ConvertTaskInfo2;
+
+class IAVConverter
+{
+public:
+    // Submits one task; the engine keeps its own copy of the profile's text.
+    // Returns the new task's id, or -1 after recording the failure.
+    virtual int AddConvertTask(const char* sSrcPathUtf8, const char* sDestPathUtf8,
+                               IProfile* pProfile, bool bTwoPass, const char* sImporterName) = 0;
+    // Starts running the queued tasks (the first start of a run).
+    virtual bool StartConvert() = 0;
+    // Ends the run: 0 when the last running task finished or failed, 1 when
+    // the caller goes away while tasks still run (after StopAllConvertTasks).
+    virtual bool StopConvert(int nReason) = 0;
+    // Resumes a paused task, named by the first 32-bit word of its job record.
+    virtual bool ResumeConvertTask(unsigned int nRecordKey) = 0;
+    virtual bool PauseConvertTask(int nTaskId) = 0;
+    virtual bool RemoveConvertTask(int nTaskId) = 0;
+    virtual bool StopAllConvertTasks() = 0;
+    // The task's job record inside the mapped job file; valid while the engine
+    // keeps the task, null for an unknown id.
+    virtual ConvertTaskInfo2* GetConvertTaskInfo(int nTaskId) = 0;
+    // Most conversions that run at the same time (1 to 4).
+    virtual void SetMaxRunProgressCount(int nCount) = 0;
+    // Processor cores one conversion may use.
+    virtual void SetUseCPUCore(int nCores) = 0;
+    // Frees the engine; conversions already running are not stopped.
+    virtual void Release() = 0;
+
+protected:
+    virtual ~IAVConverter() = default;
+};
+
+} // namespace Moorland
+
+// Exported by libCorvexa. Returns null after recording the failure.
+extern "C" Moorland::IAVConverter* CreateAVConverter(Moorland::IAVManager* pManager);
