@@ -1,0 +1,85 @@
+#pragma once
+
+// Writers of the media manager: an exporter opens one output file for a job
+// profile and hands out the muxer that takes the frames.
+
+#include "MoorlandMediaInfo.h"
+
+#include <cstdint>
+
+class IProfile;
+class IQuentaStream;
+
+namespace Moorland {
+
+class IRawVideoFrame;
+class IRawAudioFrame;
+class ICompressedFrame;
+
+// Encodes raw frames into the exporter's output.
+class IEncodingMuxer
+{
+public:
+    virtual bool SetEncodingPass(int passCount) = 0;
+    virtual void SetEncodingThreads(int threads) = 0;
+    virtual bool BeginWriting() = 0;
+    virtual bool WriteVideo(int streamId, IRawVideoFrame* frame) = 0;
+    virtual bool WriteAudio(int streamId, IRawAudioFrame* frame) = 0;
+    // Bytes and milliseconds written so far for one stream; either out may be null.
+    virtual void GetDataRateStats(int streamId, uint64_t* bytes, uint32_t* ms) = 0;
+    virtual void EndWriting() = 0;
+
+protected:
+    virtual ~IEncodingMuxer() = default;
+};
+
+// Writes compressed packets unchanged (remux).
+class INoEncodingMuxer
+{
+public:
+    virtual void SetStreamHeader(int outStream, const uint8_t* header, int size) = 0;
+    virtual void SetAudioFormat(int outStream, const AudioFormatInfo* format) = 0;
+    virtual bool BeginWriting() = 0;
+    virtual bool WritePacket(int outStream, ICompressedFrame* packet) = 0;
+    virtual void EndWriting() = 0;
+
+protected:
+    virtual ~INoEncodingMuxer() = default;
+};
+
+// Multi-stream writer: each stream is encoded or copied as its item asks.
+class IMultiMuxer2
+{
+public:
+    virtual bool SetEncodingPass(int passCount) = 0;
+    virtual void SetEncodingThreads(int threads) = 0;
+    virtual void SetStreamHeader(int streamIndex, const uint8_t* header, int size) = 0;
+    virtual void SetAudioFormat(int streamIndex, const AudioFormatInfo* format) = 0;
+    virtual void GetDataRateStats(int streamIndex, uint64_t* bytes, uint32_t* ms) = 0;
+    virtual bool WriteFrame(int streamIndex, bool compressed, int type, void* frame) = 0;
+    virtual bool BeginWriting() = 0;
+    virtual void EndWriting() = 0;
+
+protected:
+    virtual ~IMultiMuxer2() = default;
+};
+
+class IAVExporter
+{
+public:
+    virtual bool SetProfile(IProfile* profile) = 0;
+    virtual bool Open(const char* path) = 0;
+    virtual bool OpenOutputStream(IQuentaStream* stream) = 0;
+    // The output's movie description, owned by the exporter.
+    virtual MovieInfo* GetOutputMovieInfo() = 0;
+    virtual IEncodingMuxer* GetEncodingMuxer() = 0;
+    virtual INoEncodingMuxer* GetNoEncodingMuxer() = 0;
+    virtual void Close() = 0;
+    virtual void Release() = 0;
+    virtual IMultiMuxer2* GetMultiMuxer() = 0;
+
+protected:
+    virtual ~IAVExporter() = default;
+};
+
+} // namespace Moorland
