@@ -1,0 +1,206 @@
+#include "sysutils.h"
+#include "Basilvo/Basilvo.h"
+#include "CBaseException.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace QuentaBased;
+
+namespace {
+
+int Code()
+{
+    return GetQuentaException()->GetExceptionCode();
+}
+
+std::string Msg()
+{
+    return GetQuentaException()->GetExceptionMsg();
+}
+
+std::string SysTail(int err)
+{
+    return std::string(": errno: ") + std::to_string(err) + " " + std::strerror(err);
+}
+
+class FileFunctions : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        char tmpl[] = "/tmp/fc_file_XXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(tmpl));
+        m_dir = tmpl;
+        GetQuentaException()->Clear();
+    }
+    void TearDown() override { std::system(("rm -rf '" + m_dir + "'").c_str()); }
+
+    std::string Path(const std::string& name) const { return m_dir + "/" + name; }
+    void Put(const std::string& name, const std::string& content) const
+    {
+        std::ofstream(Path(name), std::ios::binary) << content;
+    }
+    std::string Get(const std::string& name) const
+    {
+        std::ifstream in(Path(name), std::ios::binary);
+        std::ostringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    long long SizeOf(const std::string& name) const
+    {
+        struct stat st;
+        return ::stat(Path(name).c_str(), &st) == 0 ? st.st_size : -1;
+    }
+
+    std::string m_dir;
+};
+
+} // namespace
+
+TEST_F(FileFunctions, OpenModes)
+{
+    Put("f", "old content");
+    struct Case { unsigned short mode; int accmode; };
+    const Case cases[] = {{0, O_RDONLY}, {0x20, O_RDONLY}, {0x21, O_WRONLY}, {2, O_RDWR}, {0xFFFF, O_RDWR}};
+    for (const Case& c : cases) {
+        const int fd = file_open(Path("f"), c.mode);
+        ASSERT_GE(fd, 0) << c.mode;
+        EXPECT_EQ(c.accmode, fcntl(fd, F_GETFL) & O_ACCMODE) << c.mode;
+        file_close(fd);
+    }
+    EXPECT_EQ(0, SizeOf("f")) << "0xFFFF empties an existing file";
+
+    const unsigned short badModes[] = {3, 0x0007};
+    for (unsigned short mode : badModes) {
+        EXPECT_EQ(-1, file_open(Path("f"), mode));
+        EXPECT_EQ(QB_ERR_BAD_PARAM, Code());
+        EXPECT_EQ("file_open error: bad access mode, filename = " + Path("f"), Msg());
+    }
+    EXPECT_EQ(-1, file_open("", 0xFFFF));
+    EXPECT_EQ(QB_ERR_BAD_PARAM, Code());
+    EXPECT_EQ("filename can't be empty", Msg());
+}
+
+TEST_F(FileFunctions, OpenFailureMessageAndClearOnSuccess)
+{
+    // Longer than any fixed formatting buffer: the name must survive whole.
+    const std::string missing = Path(std::string(300, 'm'));
+    EXPECT_EQ(-1, file_open(missing, 0));
+    EXPECT_EQ(QB_ERR_FILE_IO, Code());
+    EXPECT_EQ("file_open error, filename = " + missing + SysTail(ENAMETOOLONG), Msg());
+
+    const std::string absent = Path("absent");
+    EXPECT_EQ(-1, file_open(absent, 0));
+    EXPECT_EQ("file_open error, filename = " + absent + SysTail(ENOENT), Msg());
+    EXPECT_FALSE(file_exists(absent.c_str())) << "opening for writing must not create";
+    EXPECT_EQ(-1, file_open(absent, 0x21));
+    EXPECT_FALSE(file_exists(absent.c_str()));
+
+    Put("present", "x");
+    EXPECT_EQ(-1, file_open(absent, 0));
+    const int fd = file_open(Path("present"), 0);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(0, Code()) << "a successful open clears the record";
+    file_close(fd);
+
+    EXPECT_EQ(-1, file_create(Path("no/such/dir")));
+    EXPECT_EQ(QB_ERR_FILE_IO, Code());
+    EXPECT_EQ("file_create error, filename is " + Path("no/such/dir") + SysTail(ENOENT), Msg());
+}
+
+TEST_F(FileFunctions, ReadWriteSeekAndTruncate)
+{
+    const int fd = file_create(Path("data"));
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(0, file_write(fd, "", 0));
+    EXPECT_EQ(0, Code()) << "writing nothing records nothing";
+    EXPECT_EQ(5, file_write(fd, "hello", 5));
+    EXPECT_EQ(5, file_seek(fd, 0, 2));
+    EXPECT_EQ(1, file_seek(fd, 1, 0));
+
+    char buf[16] = {};
+    EXPECT_EQ(4, file_read(fd, buf, sizeof(buf)));
+    EXPECT_STREQ("ello", buf);
+    struct ReadCase { unsigned int count; };
+    for (unsigned int count : {16u, 0u}) {
+        GetQuentaException()->Clear();
+        EXPECT_EQ(-1, file_read(fd, buf, count));
+        EXPECT_EQ(QB_ERR_END_OF_DATA, Code());
+        EXPECT_EQ("End of file", Msg());
+    }
+    EXPECT_EQ(-1, file_read(fd, nullptr, 1));
+    EXPECT_EQ(QB_ERR_BAD_POINTER, Code());
+    EXPECT_EQ(-1, file_write(fd, nullptr, 1));
+    EXPECT_EQ("Bad pointer", Msg());
+
+    EXPECT_EQ(-1, file_seek(fd, -1, 0));
+    EXPECT_EQ("file_seek error" + SysTail(EINVAL), Msg());
+
+    struct TruncCase { long long at; long long size; };
+    for (const TruncCase& c : {TruncCase{3, 3}, TruncCase{200, 200}}) {
+        ASSERT_EQ(c.at, file_seek(fd, c.at, 0));
+        EXPECT_TRUE(file_set_current_end(fd));
+        EXPECT_EQ(c.size, SizeOf("data"));
+    }
+    file_close(fd);
+    EXPECT_EQ(0, Code());
+    EXPECT_EQ("", GetLastQuentaExpAsText()) << "file_close clears";
+
+    EXPECT_EQ(-1, file_read(fd, buf, 1));
+    EXPECT_EQ("file_read error" + SysTail(EBADF), Msg());
+    EXPECT_EQ(-1, file_write(fd, "x", 1));
+    EXPECT_EQ("file_write error" + SysTail(EBADF), Msg());
+    EXPECT_FALSE(file_set_current_end(fd));
+    EXPECT_EQ("file_set_current_end" + SysTail(EBADF), Msg());
+    file_close(fd);
+    EXPECT_EQ("file_close error" + SysTail(EBADF), Msg());
+}
+
+TEST_F(FileFunctions, DeleteMoveAndExists)
+{
+    Put("a", "A");
+    Put("b", "B");
+    EXPECT_TRUE(move_file(Path("a"), Path("b")));
+    EXPECT_EQ("A", Get("b")) << "the target is replaced";
+    EXPECT_FALSE(move_file(Path("a"), Path("c")));
+    EXPECT_EQ(QB_ERR_FILE_IO, Code());
+    EXPECT_EQ("move_file error, filename = " + Path("a") + SysTail(ENOENT), Msg());
+
+    EXPECT_TRUE(file_exists(m_dir.c_str())) << "a folder counts";
+    EXPECT_EQ(0, Code());
+    EXPECT_FALSE(file_delete(m_dir));
+    EXPECT_EQ(QB_ERR_FILE_IO, Code());
+    EXPECT_EQ(0u, Msg().find("file_delete error, filename = " + m_dir + ": errno: "));
+    EXPECT_TRUE(file_delete(Path("b")));
+    EXPECT_EQ(0, Code());
+
+    const std::string longMissing = Path(std::string(400, 'q'));
+    EXPECT_FALSE(file_exists(longMissing.c_str()));
+    EXPECT_EQ(QB_ERR_UNEXPECTED, Code());
+    EXPECT_EQ("file_exist: Can't stat the file, path = " + longMissing, Msg());
+    EXPECT_FALSE(file_exists(nullptr));
+    EXPECT_EQ(QB_ERR_BAD_POINTER, Code());
+}
+
+TEST(ErrorTexts, LastErrorAndFormattedError)
+{
+    GetQuentaException()->SetException(10021013, "file_read error", 42, "/src/dir/sysutils.cpp");
+    EXPECT_EQ("[!!! Exception Code: 10021013\nMsg: file_read error\nFile: /src/dir/sysutils.cpp\nLine: 42 !!!]",
+              GetLastQuentaExpAsText());
+    GetQuentaException()->Clear();
+    EXPECT_EQ("", GetLastQuentaExpAsText());
+
+    const CBaseException e(5, "boom", 7, "/nowhere/deep/streams.cpp");
+    EXPECT_EQ("streams.cpp:7 boom", FormatQuentaExp(e, "%s:%d %s"));
+}
