@@ -1,0 +1,172 @@
+#include "CImageConverter.h"
+
+#include "CBaseException.h"
+#include "Moorlan.h"
+#include "MoorlanPixelMap.h"
+
+extern "C" {
+#include <libavutil/opt.h>
+#include <libswscale/swscale.h>
+}
+
+namespace Moorland {
+
+namespace {
+
+void NoFree(void*, uint8_t*) {}
+
+void CheckAV(int ret, const char* what)
+{
+    if (ret < 0) {
+        char text[AV_ERROR_MAX_STRING_SIZE] = {0};
+        av_strerror(ret, text, sizeof(text));
+        QB_THROW(QB_ERR_MEDIA, std::string(what) + ": " + text);
+    }
+}
+
+} // namespace
+
+CImageConverter::CImageConverter(unsigned dstPixelFormat, unsigned width, unsigned height, int flag)
+    : m_dstFormat(dstPixelFormat), m_dstAV(ToAVPixelFormat(dstPixelFormat)), m_width(width),
+      m_height(height), m_flag(flag), m_src(nullptr), m_dst(nullptr)
+{
+    if (m_dstAV == AV_PIX_FMT_NONE || m_dstAV == AV_PIX_FMT_PAL8 || sws_isSupportedOutput(m_dstAV) <= 0)
+        QB_THROW(QB_ERR_BAD_PARAM, "Bad pixel format");
+    if (width > 16384 || height > 16384 || (width == 0) != (height == 0))
+        QB_THROW(QB_ERR_BAD_PARAM, "Bad param");
+    m_src = av_frame_alloc();
+    m_dst = av_frame_alloc();
+    if (!m_src || !m_dst) {
+        av_frame_free(&m_src);
+        av_frame_free(&m_dst);
+        QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
+    }
+}
+
+CImageConverter::~CImageConverter()
+{
+    sws_freeContext(m_sws);
+    av_frame_free(&m_src);
+    av_frame_free(&m_dst);
+}
+
+unsigned CImageConverter::GetDestFormat(unsigned* width, unsigned* height)
+{
+    if (width)
+        *width = m_width;
+    if (height)
+        *height = m_height;
+    return m_dstFormat;
+}
+
+IRawVideoFrame* CImageConverter::Convert(IRawVideoFrame* frame)
+{
+    return QB_GUARDED(static_cast<IRawVideoFrame*>(nullptr), { return DoConvert(frame); });
+}
+
+void CImageConverter::Release()
+{
+    delete this;
+}
+
+void CImageConverter::PrepareContext(int dstWidth, int dstHeight)
+{
+    const int key[5] = {m_src->format, m_src->width, m_src->height, dstWidth, dstHeight};
+    if (m_sws && std::equal(key, key + 5, m_swsKey))
+        return;
+    sws_freeContext(m_sws);
+    m_sws = nullptr;
+    std::fill(m_swsKey, m_swsKey + 5, -1);
+    if (sws_isSupportedInput(static_cast<AVPixelFormat>(m_src->format)) <= 0)
+        QB_THROW(QB_ERR_MEDIA, "pixel format not supported");
+
+    // Only pictures that a user studies (flag 1: thumbnails, snapshots) pay
+    // for the smoother filter; playback and encoding take the fast one.
+    const bool scaling = dstWidth != m_src->width || dstHeight != m_src->height;
+    int64_t flags = SWS_FAST_BILINEAR;
+    if (m_flag == 1 && scaling)
+        flags = SWS_BICUBIC;
+    SwsContext* sws = sws_alloc_context();
+    if (!sws)
+        QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
+    av_opt_set_int(sws, "srcw", m_src->width, 0);
+    av_opt_set_int(sws, "srch", m_src->height, 0);
+    av_opt_set_int(sws, "src_format", m_src->format, 0);
+    av_opt_set_int(sws, "dstw", dstWidth, 0);
+    av_opt_set_int(sws, "dsth", dstHeight, 0);
+    av_opt_set_int(sws, "dst_format", m_dstAV, 0);
+    av_opt_set_int(sws, "sws_flags", flags, 0);
+    av_opt_set_int(sws, "threads", 0, 0); // one slice per processor
+    if (sws_init_context(sws, nullptr, nullptr) < 0) {
+        sws_freeContext(sws);
+        QB_THROW(QB_ERR_MEDIA, "cannot convert between these pixel formats");
+    }
+    m_sws = sws;
+    std::copy(key, key + 5, m_swsKey);
+}
+
+void CImageConverter::PrepareDest(int dstWidth, int dstHeight)
+{
+    if (m_dst->buf[0] && m_dst->width == dstWidth && m_dst->height == dstHeight)
+        return;
+    av_frame_unref(m_dst);
+    m_dst->format = m_dstAV;
+    m_dst->width = dstWidth;
+    m_dst->height = dstHeight;
+    CheckAV(av_frame_get_buffer(m_dst, 0), "av_frame_get_buffer");
+}
+
+IRawVideoFrame* CImageConverter::DoConvert(IRawVideoFrame* frame)
+{
+    if (!frame)
+        QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
+    av_frame_unref(m_src);
+    DescribeFrame(frame, m_src);
+    // The scaler takes a reference on its source; a buffer that frees nothing
+    // lets it read the caller's pixels in place.
+    m_src->buf[0] = av_buffer_create(m_src->data[0], 1, NoFree, nullptr, AV_BUFFER_FLAG_READONLY);
+    if (!m_src->buf[0])
+        QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
+
+    unsigned width = m_width, height = m_height;
+    if (width == 0 || height == 0)
+        frame->GetDimension(&width, &height);
+    if (width == 0 || height == 0)
+        QB_THROW(QB_ERR_BAD_PARAM, "Bad param");
+    const int dstWidth = static_cast<int>(width), dstHeight = static_cast<int>(height);
+
+    PrepareContext(dstWidth, dstHeight);
+    PrepareDest(dstWidth, dstHeight);
+    int ret = sws_frame_start(m_sws, m_dst, m_src);
+    if (ret >= 0)
+        ret = sws_send_slice(m_sws, 0, m_src->height);
+    if (ret >= 0)
+        ret = sws_receive_slice(m_sws, 0, dstHeight);
+    sws_frame_end(m_sws);
+    av_frame_unref(m_src);
+    CheckAV(ret, "sws_scale");
+
+    m_out.SetLayout(m_dstFormat, width, height, frame->IsTopDown());
+    for (unsigned i = 0; i < m_out.PlaneCount(); ++i) {
+        m_out.Plane(i).data = m_dst->data[i];
+        m_out.Plane(i).pitch = static_cast<unsigned>(m_dst->linesize[i]);
+    }
+    m_out.TakeAttributes(frame);
+    return &m_out;
+}
+
+} // namespace Moorland
+
+extern "C" Moorland::IImageConverter* CreateImageConverterEx(unsigned dstPixelFormat, unsigned width,
+                                                             unsigned height, int flag)
+{
+    return QB_GUARDED(static_cast<Moorland::IImageConverter*>(nullptr), {
+        return static_cast<Moorland::IImageConverter*>(
+            new Moorland::CImageConverter(dstPixelFormat, width, height, flag));
+    });
+}
+
+extern "C" Moorland::IImageConverter* CreateImageConverter(unsigned dstPixelFormat)
+{
+    return CreateImageConverterEx(dstPixelFormat, 0, 0, 0);
+}
