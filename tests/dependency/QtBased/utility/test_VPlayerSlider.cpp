@@ -1,0 +1,129 @@
+#include "../dialogs/WidgetTestApp.h"
+
+#include "VPlayerSlider.h"
+
+#include <QMouseEvent>
+#include <QSignalSpy>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+
+namespace {
+
+// A 400-pixel slider whose handle the style draws 20 pixels wide, painted
+// once so the handle width and rate are known (rate 0.05, tolerance 250).
+struct PaintedSlider
+{
+    QWidget parent;
+    VPlayerSlider* slider;
+
+    PaintedSlider()
+    {
+        slider = new VPlayerSlider(&parent);
+        slider->setOrientation(Qt::Horizontal);
+        slider->setStyleSheet(QStringLiteral(
+            "QSlider::groove:horizontal { height: 6px; margin: 0px; }"
+            "QSlider::handle:horizontal { width: 20px; margin: 0px; }"));
+        slider->setGeometry(0, 0, 400, 24);
+        parent.resize(400, 24);
+        slider->grab();
+    }
+
+    void press(int x, Qt::MouseButton button = Qt::LeftButton)
+    {
+        QMouseEvent e(QEvent::MouseButtonPress, QPointF(x, 12), button, button, Qt::NoModifier);
+        QCoreApplication::sendEvent(slider, &e);
+        QMouseEvent r(QEvent::MouseButtonRelease, QPointF(x, 12), button, Qt::NoButton,
+                      Qt::NoModifier);
+        QCoreApplication::sendEvent(slider, &r);
+    }
+};
+
+// Remembers whether a wheel event reached it.
+class WheelCatcher : public QWidget
+{
+public:
+    int wheels = 0;
+
+protected:
+    void wheelEvent(QWheelEvent* e) override
+    {
+        ++wheels;
+        e->accept();
+    }
+};
+
+} // namespace
+
+TEST(VPlayerSlider, StartsWithTheSeekRangeAndNoTracking)
+{
+    VPlayerSlider slider;
+    EXPECT_EQ(slider.minimum(), 0);
+    EXPECT_EQ(slider.maximum(), 10000);
+    EXPECT_FALSE(slider.hasTracking());
+    EXPECT_EQ(slider.getSliderHandleLenthRate(), 0.0);
+    EXPECT_TRUE(slider.getEnableMouseOperation());
+    EXPECT_TRUE(slider.getEnableMouseWheel());
+}
+
+TEST(VPlayerSlider, PressPositionsMapToValues)
+{
+    struct Case
+    {
+        int start;
+        int x;
+        int expected;
+        const char* why;
+    };
+    const Case cases[] = {
+        {0, 200, 5000, "middle"},
+        {0, 210, 5263, "(210-10)/380 of the range, truncated"},
+        {5000, 9, 0, "left of half a handle: the minimum"},
+        {0, 391, 10000, "right of the width less half a handle: the maximum"},
+        {100, 12, 100, "within the tolerance of the handle: an ordinary press, no jump"},
+    };
+    for (const Case& c : cases) {
+        PaintedSlider s;
+        ASSERT_DOUBLE_EQ(s.slider->getSliderHandleLenthRate(), 0.05);
+        s.slider->setValue(c.start);
+        s.press(c.x);
+        EXPECT_EQ(s.slider->value(), c.expected) << c.why;
+    }
+}
+
+TEST(VPlayerSlider, MouseOperationOffDropsPressesOtherButtonsBehaveAsQSlider)
+{
+    PaintedSlider s;
+    QSignalSpy changed(s.slider, &QSlider::valueChanged);
+    s.slider->setEnableMouseOperation(false);
+    s.press(300);
+    EXPECT_EQ(s.slider->value(), 0);
+    EXPECT_EQ(changed.count(), 0);
+
+    s.slider->setEnableMouseOperation(true);
+    s.slider->setEnabled(false);
+    s.press(300);
+    EXPECT_EQ(s.slider->value(), 0) << "a disabled slider does not jump";
+}
+
+TEST(VPlayerSlider, WheelOffPassesTheEventToTheParent)
+{
+    WheelCatcher parent;
+    auto* slider = new VPlayerSlider(&parent);
+    slider->setOrientation(Qt::Horizontal);
+    slider->setGeometry(0, 0, 200, 20);
+    auto wheel = [&] {
+        QWheelEvent e(QPointF(50, 10), QPointF(50, 10), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(slider, &e);
+    };
+
+    wheel();
+    EXPECT_EQ(parent.wheels, 0);
+    EXPECT_NE(slider->value(), 0) << "wheel on: the slider steps";
+
+    slider->setEnableMouseWheel(false);
+    const int value = slider->value();
+    wheel();
+    EXPECT_EQ(parent.wheels, 1);
+    EXPECT_EQ(slider->value(), value);
+}
