@@ -12,6 +12,7 @@ extern "C" {
 #include <libavfilter/avfilter.h>
 #include <libavfilter/buffersink.h>
 #include <libavfilter/buffersrc.h>
+#include <libavutil/imgutils.h>
 #include <libavutil/opt.h>
 #include <libavutil/pixdesc.h>
 }
@@ -39,6 +40,33 @@ struct FrameDeleter
 {
     void operator()(AVFrame* f) const { av_frame_free(&f); }
 };
+
+// yadif rebuilds the second and the last-but-one line from its temporal
+// neighbours alone; with the picture as its own neighbour that would keep the
+// combing there, so those lines are rebuilt from the lines around them.
+void RebuildEdgeLines(AVFrame* frame, bool keepEven)
+{
+    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(frame->format));
+    int lineBytes[4] = {0};
+    if (!desc || av_image_fill_linesizes(lineBytes, static_cast<AVPixelFormat>(frame->format), frame->width) < 0)
+        return;
+    for (int i = 0; i < 4 && frame->data[i]; ++i) {
+        if (desc->flags & AV_PIX_FMT_FLAG_PAL && i == 1)
+            break;
+        const bool chroma = i == 1 || i == 2;
+        const int rows = chroma ? AV_CEIL_RSHIFT(frame->height, desc->log2_chroma_h) : frame->height;
+        const int bytes = std::min(lineBytes[i], frame->linesize[i]);
+        for (int y : {1, rows - 2}) {
+            if (y < 1 || y + 1 >= rows || (y % 2 == 0) == keepEven)
+                continue;
+            uint8_t* line = frame->data[i] + ptrdiff_t(y) * frame->linesize[i];
+            const uint8_t* above = line - frame->linesize[i];
+            const uint8_t* below = line + frame->linesize[i];
+            for (int x = 0; x < bytes; ++x)
+                line[x] = static_cast<uint8_t>((above[x] + below[x] + 1) >> 1);
+        }
+    }
+}
 
 } // namespace
 
@@ -91,9 +119,15 @@ AVFrame* CImageDeinterlace::Filter(IRawVideoFrame* frame)
     CheckAV(avfilter_link(yadif, 0, sink, 0), "avfilter_link");
     CheckAV(avfilter_graph_config(graph.get(), nullptr), "avfilter_graph_config");
 
+    // yadif answers a picture once it has seen the next one; the same
+    // picture again stands in for its neighbours.
+    CheckAV(av_buffersrc_add_frame_flags(src, in.get(), AV_BUFFERSRC_FLAG_KEEP_REF), "deinterlace");
+    in->pts = 1;
     CheckAV(av_buffersrc_add_frame_flags(src, in.get(), AV_BUFFERSRC_FLAG_KEEP_REF), "deinterlace");
     CheckAV(av_buffersrc_add_frame(src, nullptr), "deinterlace");
     CheckAV(av_buffersink_get_frame(sink, out.get()), "deinterlace");
+    CheckAV(av_frame_make_writable(out.get()), "deinterlace");
+    RebuildEdgeLines(out.get(), in->top_field_first != 0);
     return out.release();
 }
 
