@@ -1,9 +1,9 @@
 #include "moorlan_url.h"
 
 #include "CBaseException.h"
+#include "sysutils_string.h"
 
 #include <cstdio>
-#include <sstream>
 
 namespace Moorland {
 
@@ -16,37 +16,6 @@ const char kSubtitleIndex[] = "subtitle";
 const char kAudioStreamId[] = "astreamid";
 const char kVideoStreamId[] = "vstreamid";
 const int kNotSet = -2;
-
-std::string IntText(int n)
-{
-    std::ostringstream out;
-    out << n;
-    return out.str();
-}
-
-int TextInt(const std::string& text)
-{
-    int n = 0;
-    if (std::sscanf(text.c_str(), "%d", &n) != 1)
-        return 0;
-    return n;
-}
-
-// Pieces between any of the delimiters; empty pieces are dropped.
-std::vector<std::string> SplitDropEmpty(const std::string& text, char delimiter)
-{
-    std::vector<std::string> pieces;
-    std::string::size_type start = 0;
-    while (start <= text.size()) {
-        std::string::size_type end = text.find(delimiter, start);
-        if (end == std::string::npos)
-            end = text.size();
-        if (end > start)
-            pieces.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return pieces;
-}
 
 // The only escapes this format knows. Any other "%xx" is ordinary text, so
 // older addresses that happen to hold one read exactly as before.
@@ -136,8 +105,8 @@ void ParseAddress(const std::string& url, std::string& protocol, std::string& pa
     }
     path = Decode(rest.substr(0, mark));
 
-    for (const std::string& item : SplitDropEmpty(rest.substr(mark + 1), '&')) {
-        const std::vector<std::string> pieces = SplitDropEmpty(item, '=');
+    for (const std::string& item : QuentaBased::StrSplit(rest.substr(mark + 1), "&")) {
+        const std::vector<std::string> pieces = QuentaBased::StrSplit(item, "=");
         // "k", "k=" and "=k" all give key k with an empty value; "k=a=b" loses "b".
         keys.push_back(pieces.empty() ? std::string() : Decode(pieces[0]));
         values.push_back(pieces.size() < 2 ? std::string() : Decode(pieces[1]));
@@ -224,13 +193,13 @@ std::string CSourceURL::GetURL() const
 
 void CSourceURL::SetIntParam(const char* key, int n)
 {
-    SetParam(key, n == kNotSet ? std::string() : IntText(n));
+    SetParam(key, n == kNotSet ? std::string() : QuentaBased::IntToStr(n));
 }
 
 int CSourceURL::GetIntParam(const char* key) const
 {
     const std::string value = GetParam(key);
-    return value.empty() ? kNotSet : TextInt(value);
+    return value.empty() ? kNotSet : QuentaBased::StrToInt(value);
 }
 
 void CSourceURL::SetMovieID(int id) { SetIntParam(kMovieId, id); }
@@ -276,13 +245,13 @@ std::string CSourceURL2::GetURL() const
 
 void CSourceURL2::SetMovieID(int id)
 {
-    SetParam(kMovieId, id == kNotSet ? std::string() : IntText(id));
+    SetParam(kMovieId, id == kNotSet ? std::string() : QuentaBased::IntToStr(id));
 }
 
 int CSourceURL2::GetMovieID() const
 {
     const std::string value = GetParam(kMovieId);
-    return value.empty() ? kNotSet : TextInt(value);
+    return value.empty() ? kNotSet : QuentaBased::StrToInt(value);
 }
 
 int CSourceURL2::AddStreamParams(StreamParams* params)
@@ -292,7 +261,7 @@ int CSourceURL2::AddStreamParams(StreamParams* params)
             QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
         // Appended without looking for existing keys: each stream keeps its own pair.
         m_keys.push_back(params->name);
-        m_values.push_back(IntText(params->id));
+        m_values.push_back(QuentaBased::IntToStr(params->id));
         m_keys.push_back("compress");
         m_values.push_back(params->compress ? "1" : "0");
         return GetStreamCount();
