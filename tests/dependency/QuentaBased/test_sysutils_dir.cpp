@@ -1,0 +1,240 @@
+#include "sysutils.h"
+#include "Basilvo/Basilvo.h"
+#include "CBaseException.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <set>
+#include <string>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+using namespace QuentaBased;
+
+namespace {
+
+int Code()
+{
+    return GetQuentaException()->GetExceptionCode();
+}
+
+std::string Msg()
+{
+    return GetQuentaException()->GetExceptionMsg();
+}
+
+bool Exists(const std::string& path)
+{
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+class Directories : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        char tmpl[] = "/tmp/fc_dir_XXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(tmpl));
+        char* real = realpath(tmpl, nullptr);
+        m_dir = real;
+        std::free(real);
+        GetQuentaException()->Clear();
+    }
+    void TearDown() override { std::system(("chmod -R u+w '" + m_dir + "' 2>/dev/null; rm -rf '" + m_dir + "'").c_str()); }
+
+    std::string P(const std::string& rel) const { return m_dir + "/" + rel; }
+    void Touch(const std::string& rel) const { std::ofstream(P(rel)) << "x"; }
+    void Dir(const std::string& rel) const { ASSERT_EQ(0, ::mkdir(P(rel).c_str(), 0777)); }
+
+    // Runs find_first and returns the thrown code and message.
+    std::pair<int, std::string> FindFailure(const std::string& folder, const char* pattern)
+    {
+        try {
+            find_data* h = find_first(folder.c_str(), pattern);
+            find_close(h);
+        } catch (const CBaseException& e) {
+            return {e.GetCode(), e.GetMsg()};
+        }
+        return {0, ""};
+    }
+
+    std::string m_dir;
+};
+
+} // namespace
+
+TEST_F(Directories, ListingMatchesPatternsAndNeverYieldsDots)
+{
+    Touch("clip.mts");
+    Touch("other.MOV");
+    Touch("notes.txt");
+    Dir("sub");
+
+    struct Case { const char* pattern; std::set<std::string> names; };
+    const Case cases[] = {
+        {"*", {"clip.mts", "other.MOV", "notes.txt", "sub"}},
+        {"*.MTS", {"clip.mts"}},
+        {"*.mov", {"other.MOV"}},
+        {"s?b", {"sub"}},
+    };
+    for (const Case& c : cases) {
+        std::set<std::string> seen;
+        find_data* h = find_first(m_dir.c_str(), c.pattern);
+        ASSERT_NE(nullptr, h);
+        EXPECT_EQ(m_dir + "/", h->folder);
+        do {
+            const std::string path = find_get_path(h);
+            const std::string name = path.substr(m_dir.size() + 1);
+            EXPECT_EQ(name == "sub", find_is_folder(h)) << name;
+            seen.insert(name);
+        } while (find_next(h));
+        EXPECT_EQ(QB_ERR_UNEXPECTED, Code());
+        EXPECT_EQ(0u, Msg().find("find_next error: errno: "));
+        EXPECT_FALSE(find_next(h)) << "the end stays the end";
+        find_close(h);
+        EXPECT_EQ(c.names, seen) << c.pattern;
+    }
+    find_close(nullptr);
+    EXPECT_FALSE(find_next(nullptr));
+    EXPECT_EQ(QB_ERR_BAD_POINTER, Code());
+}
+
+TEST_F(Directories, ListingFailures)
+{
+    Dir("empty");
+    Touch("file");
+    struct Case { std::string folder; const char* pattern; int code; std::string msgStart; };
+    const Case cases[] = {
+        {P("empty"), "*", QB_ERR_NOT_FOUND, "No file can be found, path = " + P("empty") + "/"},
+        {m_dir, "*.none", QB_ERR_UNEXPECTED, "No file can be found, path = " + m_dir + "/: errno: "},
+        {P("missing"), "*", QB_ERR_UNEXPECTED, "No file can be found, path = " + P("missing") + "/: errno: 2 "},
+        {P("file/inner"), "*", QB_ERR_UNEXPECTED, "Can't expand path, path = " + P("file/inner")},
+    };
+    for (const Case& c : cases) {
+        const auto failure = FindFailure(c.folder, c.pattern);
+        EXPECT_EQ(c.code, failure.first) << c.folder;
+        EXPECT_EQ(0u, failure.second.find(c.msgStart)) << failure.second;
+    }
+    EXPECT_EQ("No file can be found, path = " + P("empty") + "/", FindFailure(P("empty"), "*").second);
+    EXPECT_EQ(QB_ERR_BAD_POINTER, FindFailure(m_dir, nullptr).first);
+    EXPECT_EQ("File path or pattern can't not be null", FindFailure(m_dir, nullptr).second);
+}
+
+TEST_F(Directories, DirExists)
+{
+    Touch("file");
+    ASSERT_EQ(0, symlink(m_dir.c_str(), P("link").c_str()));
+    GetQuentaException()->SetException(1, "stale", 1, "x");
+    EXPECT_TRUE(dir_exists(m_dir.c_str()));
+    EXPECT_EQ(0, Code()) << "cleared before the work";
+    EXPECT_TRUE(dir_exists(P("link").c_str()));
+
+    struct Case { std::string path; std::string msg; };
+    const Case cases[] = {
+        {P("file"), "dir_exist: It's not a directory, dir = " + P("file")},
+        {P("missing"), "dir_exist: Can't stat the directory, dir = " + P("missing")},
+    };
+    for (const Case& c : cases) {
+        EXPECT_FALSE(dir_exists(c.path.c_str()));
+        EXPECT_EQ(QB_ERR_UNEXPECTED, Code());
+        EXPECT_EQ(c.msg, Msg());
+    }
+    EXPECT_FALSE(dir_exists(nullptr));
+    EXPECT_EQ(QB_ERR_BAD_POINTER, Code());
+}
+
+TEST_F(Directories, MakeDir)
+{
+    make_dir(m_dir.c_str());
+    make_dir("");
+
+    char* cwd = getcwd(nullptr, 0);
+    ASSERT_EQ(0, chdir(m_dir.c_str()));
+    make_dir("a/b/c");
+    ASSERT_EQ(0, chdir(cwd));
+    std::free(cwd);
+    EXPECT_TRUE(dir_exists(P("a/b/c").c_str()));
+
+    make_dir(P("x//y/./z/").c_str());
+    EXPECT_TRUE(dir_exists(P("x/y/z").c_str()));
+    make_dir(P("back\\slash").c_str());
+    EXPECT_TRUE(dir_exists(P("back\\slash").c_str())) << "a backslash is part of the name";
+
+    Touch("a/file");
+    const std::string blocked = P("a/file/deeper");
+    try {
+        make_dir(blocked.c_str());
+        FAIL() << "a file in the way must throw";
+    } catch (const CBaseException& e) {
+        EXPECT_EQ(QB_ERR_UNEXPECTED, e.GetCode());
+        EXPECT_EQ("Can't create directory, DirName = " + blocked, std::string(e.GetMsg()));
+    }
+    try {
+        make_dir(nullptr);
+        FAIL();
+    } catch (const CBaseException& e) {
+        EXPECT_EQ(QB_ERR_BAD_POINTER, e.GetCode());
+    }
+}
+
+TEST_F(Directories, DeleteTreesFilesAndMissingPaths)
+{
+    Dir("tree");
+    Dir("tree/empty");
+    Dir("tree/full");
+    Dir("tree/full/deeper");
+    Touch("tree/a");
+    Touch("tree/full/b");
+    Touch("tree/full/deeper/c");
+    delete_dir(P("tree").c_str());
+    EXPECT_FALSE(Exists(P("tree")));
+
+    Touch("single");
+    delete_dir(P("single").c_str());
+    EXPECT_FALSE(Exists(P("single")));
+
+    Dir("empty");
+    delete_dir(P("empty").c_str());
+    EXPECT_FALSE(Exists(P("empty")));
+
+    delete_dir(P("missing").c_str());
+    EXPECT_EQ(QB_ERR_UNEXPECTED, Code());
+    EXPECT_EQ("file_exist: Can't stat the file, path = " + P("missing"), Msg());
+
+    delete_dir(nullptr);
+    EXPECT_EQ(QB_ERR_BAD_POINTER, Code());
+}
+
+TEST_F(Directories, DeleteNeverFollowsLinksOutOfTheTree)
+{
+    Dir("outside");
+    Touch("outside/precious");
+    Dir("tree");
+    Touch("tree/own");
+    ASSERT_EQ(0, symlink(P("outside").c_str(), P("tree/link").c_str()));
+    ASSERT_EQ(0, symlink(P("outside/precious").c_str(), P("tree/filelink").c_str()));
+    delete_dir(P("tree").c_str());
+    EXPECT_FALSE(Exists(P("tree")));
+    EXPECT_TRUE(Exists(P("outside/precious")));
+
+    // Handed a link itself, only the link goes.
+    ASSERT_EQ(0, symlink(P("outside").c_str(), P("toplink").c_str()));
+    delete_dir(P("toplink").c_str());
+    EXPECT_FALSE(Exists(P("toplink")));
+    EXPECT_TRUE(Exists(P("outside/precious")));
+}
+
+TEST_F(Directories, DeleteKeepsFolderThatCannotBeEmptied)
+{
+    // The kernel refuses to unlink these entries, for the super-user too.
+    const std::string undeletable = "/proc/self/fdinfo";
+    delete_dir(undeletable.c_str());
+    EXPECT_TRUE(Exists(undeletable + "/0"));
+    EXPECT_EQ(QB_ERR_UNEXPECTED, Code());
+    EXPECT_EQ("War: Remove " + undeletable + " folder is failed", Msg());
+}
