@@ -23,6 +23,28 @@ void ClearRecord()
     GetQuentaException()->Clear();
 }
 
+// Runs `work` on a file stream and closes it. Closing clears the record on
+// success, so a failure of `work` is put back afterwards: the caller must
+// still see why the load or save failed.
+template <typename F>
+bool WithFileStream(const std::string& path, unsigned short mode, F&& work)
+{
+    bool ok = false;
+    CBaseException reason(0, "", -1, "");
+    {
+        CFileStream file(path, mode);
+        ok = work(file);
+        if (!ok)
+            reason = CBaseException(GetQuentaException());
+    }
+    if (!ok && reason.GetCode() != 0) {
+        int line = -1;
+        const char* source = reason.GetExceptionSource(&line);
+        GetQuentaException()->SetException(reason.GetCode(), reason.GetMsg(), line, source);
+    }
+    return ok;
+}
+
 } // namespace
 
 // --- CQuentaStreamImpl ---------------------------------------------------------
@@ -189,8 +211,7 @@ bool CCustomMemoryStream::SaveToFile(const std::string& path)
 {
     return QB_GUARDED(false, {
         ClearRecord();
-        CFileStream file(path, kCreateMode);
-        return SaveToStream(&file);
+        return WithFileStream(path, kCreateMode, [this](CFileStream& file) { return SaveToStream(&file); });
     });
 }
 
@@ -317,8 +338,7 @@ bool CMemoryStream::LoadFromFile(const std::string& path)
 {
     return QB_GUARDED(false, {
         ClearRecord();
-        CFileStream file(path, kReadMode);
-        return LoadFromStream(&file);
+        return WithFileStream(path, kReadMode, [this](CFileStream& file) { return LoadFromStream(&file); });
     });
 }
 

@@ -245,6 +245,13 @@ TEST_F(TempDir, MemoryStreamFiles)
     EXPECT_EQ(0u, Msg().find("file_open error, filename = " + Path("missing.bin") + ": errno: 2 "));
     EXPECT_FALSE(s.SaveToFile(Path("no/dir/out.bin")));
     EXPECT_EQ(QB_ERR_FILE_IO, Code());
+
+    // Closing the file must not wipe out why the load failed.
+    Put("empty.bin", "");
+    EXPECT_FALSE(back.LoadFromFile(Path("empty.bin")));
+    EXPECT_EQ(QB_ERR_SOURCE_EMPTY, Code());
+    EXPECT_EQ("Soure Stream is empty", Msg());
+    EXPECT_EQ("data", Contents(back));
 }
 
 TEST_F(TempDir, HandleAndFileStreams)
