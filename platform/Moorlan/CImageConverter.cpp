@@ -4,6 +4,10 @@
 #include "Moorlan.h"
 #include "MoorlanPixelMap.h"
 
+#include <algorithm>
+#include <mutex>
+#include <vector>
+
 extern "C" {
 #include <libavutil/opt.h>
 #include <libswscale/swscale.h>
@@ -14,6 +18,70 @@ namespace Moorland {
 namespace {
 
 void NoFree(void*, uint8_t*) {}
+
+// Callers such as the player make a converter for every picture they show.
+// Setting up a scaler (filters, thread pool) and a destination picture costs
+// several times the conversion itself, so a released converter leaves both
+// here for the next converter of the same shape.
+struct ParkedScaler
+{
+    int key[7];
+    SwsContext* sws;
+    AVFrame* dst;
+};
+
+class ScalerParking
+{
+public:
+    ~ScalerParking()
+    {
+        for (ParkedScaler& p : m_parked) {
+            sws_freeContext(p.sws);
+            av_frame_free(&p.dst);
+        }
+    }
+
+    void Park(const int* key, SwsContext* sws, AVFrame* dst)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_parked.size() == kMaxParked) {
+            sws_freeContext(m_parked.front().sws);
+            av_frame_free(&m_parked.front().dst);
+            m_parked.erase(m_parked.begin());
+        }
+        ParkedScaler p;
+        std::copy(key, key + 7, p.key);
+        p.sws = sws;
+        p.dst = dst;
+        m_parked.push_back(p);
+    }
+
+    // The scaler and destination picture parked under `key`, or nulls.
+    bool Take(const int* key, SwsContext*& sws, AVFrame*& dst)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        for (auto it = m_parked.rbegin(); it != m_parked.rend(); ++it) {
+            if (std::equal(key, key + 7, it->key)) {
+                sws = it->sws;
+                dst = it->dst;
+                m_parked.erase(std::next(it).base());
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    static const size_t kMaxParked = 4;
+    std::mutex m_mutex;
+    std::vector<ParkedScaler> m_parked;
+};
+
+ScalerParking& Parking()
+{
+    static ScalerParking parking;
+    return parking;
+}
 
 void CheckAV(int ret, const char* what)
 {
@@ -45,6 +113,12 @@ CImageConverter::CImageConverter(unsigned dstPixelFormat, unsigned width, unsign
 
 CImageConverter::~CImageConverter()
 {
+    if (m_sws && m_dst && m_dst->buf[0] && m_dst->width == m_swsKey[3] && m_dst->height == m_swsKey[4]) {
+        const int key[7] = {m_swsKey[0], m_swsKey[1], m_swsKey[2], m_swsKey[3], m_swsKey[4], m_dstAV, m_flag};
+        Parking().Park(key, m_sws, m_dst);
+        m_sws = nullptr;
+        m_dst = nullptr;
+    }
     sws_freeContext(m_sws);
     av_frame_free(&m_src);
     av_frame_free(&m_dst);
@@ -77,6 +151,16 @@ void CImageConverter::PrepareContext(int dstWidth, int dstHeight)
     sws_freeContext(m_sws);
     m_sws = nullptr;
     std::fill(m_swsKey, m_swsKey + 5, -1);
+    const int parkedKey[7] = {key[0], key[1], key[2], key[3], key[4], m_dstAV, m_flag};
+    SwsContext* parkedSws = nullptr;
+    AVFrame* parkedDst = nullptr;
+    if (Parking().Take(parkedKey, parkedSws, parkedDst)) {
+        m_sws = parkedSws;
+        av_frame_free(&m_dst);
+        m_dst = parkedDst;
+        std::copy(key, key + 5, m_swsKey);
+        return;
+    }
     if (sws_isSupportedInput(static_cast<AVPixelFormat>(m_src->format)) <= 0)
         QB_THROW(QB_ERR_MEDIA, "pixel format not supported");
 
