@@ -220,6 +220,32 @@ TEST(MoorlanImageConverter, ReadsThePitchNotTheWidthAndKeepsLineOrder)
     }
 }
 
+TEST(MoorlanImageConverter, ConvertsOnlyTheVisiblePartOfACroppedFrame)
+{
+    // 16 lines of blue hidden by the crop: in the last picture lines of a
+    // top-down frame, in the first stored lines of a bottom-up one.
+    for (bool topDown : {true, false}) {
+        SCOPED_TRACE(topDown ? "top line first" : "bottom line first");
+        TestPicture pic;
+        MakePicture(pic, 30, 64, 48, {0, 0, 255, 255}, 0, topDown);
+        const unsigned firstHidden = topDown ? 32 : 0;
+        for (unsigned r = firstHidden; r < firstHidden + 16; ++r)
+            for (unsigned x = 0; x < 64; ++x)
+                memcpy(&pic.planes[0][(r * 64 + x) * 4], "\xff\x00\x00\xff", 4);
+        ASSERT_TRUE(pic.frame()->CropRightAndBottom(8, 16));
+        IImageConverter* cvt = CreateImageConverter(3);
+        ASSERT_NE(cvt, nullptr);
+        IRawVideoFrame* out = cvt->Convert(pic.frame());
+        ASSERT_NE(out, nullptr);
+        unsigned w = 0, h = 0;
+        out->GetDimension(&w, &h);
+        EXPECT_EQ(w, 56u);
+        EXPECT_EQ(h, 32u);
+        ExpectPixelsNear(out, 0, {0, 0, 255}, 0);
+        cvt->Release();
+    }
+}
+
 TEST(MoorlanImageConverter, KeepsWorkingWhenTheSourceChanges)
 {
     // One converter, a stream of pictures whose layout and size change: each
