@@ -112,6 +112,41 @@ TEST(MoorlanImageConverter, DecodedYuvBecomesBgraOfTheSameColour)
     }
 }
 
+TEST(MoorlanImageConverter, OtherSourceLayoutsReachTheSameColour)
+{
+    // Red in each layout the decoders hand out (full-range for the J
+    // layouts), and what the display format must show for it.
+    struct Case
+    {
+        unsigned format;
+        std::vector<unsigned char> fill; // per plane, or the bytes of a packed pixel pair
+        std::vector<int> bgra;
+    };
+    const Case cases[] = {
+        {12, {76, 85, 255}, {0, 0, 255, 255}},
+        {12, {255, 128, 128}, {255, 255, 255, 255}},
+        {12, {0, 128, 128}, {0, 0, 0, 255}},
+        {14, {76, 85, 255}, {0, 0, 255, 255}},
+        {72, {81, 90, 240}, {0, 0, 255, 255}},
+        {1, {81, 90, 81, 240}, {0, 0, 255, 255}},
+        {17, {90, 81, 240, 81}, {0, 0, 255, 255}},
+        {8, {200}, {200, 200, 200, 255}}, // one plane of grey levels, full range
+        {35, {81, 90, 240, 255}, {0, 0, 255, 255}},
+        {28, {255, 0, 0, 99}, {0, 0, 255, 99}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("format " + std::to_string(c.format));
+        TestPicture pic;
+        MakePicture(pic, c.format, 32, 16, c.fill);
+        IImageConverter* cvt = CreateImageConverterEx(30, 32, 16, 1);
+        ASSERT_NE(cvt, nullptr);
+        IRawVideoFrame* out = cvt->Convert(pic.frame());
+        ASSERT_NE(out, nullptr);
+        ExpectPixelsNear(out, 0, c.bgra, 4);
+        cvt->Release();
+    }
+}
+
 TEST(MoorlanImageConverter, OverlayAndMovieFormatsCarryColourAndAlpha)
 {
     // BGRA with a half-transparent alpha into the planar overlay format and
