@@ -19,6 +19,7 @@ namespace {
 constexpr unsigned int kForever = 0xFFFFFFFFu;
 constexpr unsigned int kSignalled = 0xFFFFFFFFu;
 constexpr int kCannotRun = 254;
+constexpr int kNoArguments = 255;
 
 void SleepTenMs()
 {
@@ -78,26 +79,34 @@ void CSubProcess::LaunchProcess()
     // Everything the child needs is made here: between fork and exec the
     // child of a threaded process may only make async-signal-safe calls.
     std::vector<std::string> words;
-    QuentaBased::parse_cmd_line(m_sCmdLine, words);
     std::string sProgram;
     std::vector<char*> argv;
-    if (!words.empty()) {
-        std::string sFolder;
-        try {
-            sFolder = QuentaBased::extract_file_path(QuentaBased::get_executable_path());
-        } catch (...) {
-            sFolder.clear();
+    bool bPrepared = true;
+    try {
+        QuentaBased::parse_cmd_line(m_sCmdLine, words);
+        if (!words.empty()) {
+            std::string sFolder;
+            try {
+                sFolder = QuentaBased::extract_file_path(QuentaBased::get_executable_path());
+            } catch (const CBaseException&) {
+                sFolder.clear();
+            }
+            sProgram = QuentaBased::include_path_backslash(sFolder.c_str()) + words[0];
+            for (std::string& w : words)
+                argv.push_back(&w[0]);
+            argv.push_back(nullptr);
         }
-        sProgram = QuentaBased::include_path_backslash(sFolder.c_str()) + words[0];
-        for (std::string& w : words)
-            argv.push_back(&w[0]);
-        argv.push_back(nullptr);
+    } catch (...) {
+        // Out of memory for the argument array: the child reports it.
+        bPrepared = false;
     }
     const bool bSuspended = m_bStartSuspended;
     const bool bBackground = m_bBackground;
 
     pid_t pid = ::fork();
     if (pid == 0) {
+        if (!bPrepared)
+            ::_exit(kNoArguments);
         if (argv.empty())
             ::_exit(kCannotRun);
         if (bBackground)
