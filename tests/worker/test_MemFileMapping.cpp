@@ -50,7 +50,7 @@ void WriteFile(const std::string& sPath, const std::vector<unsigned char>& bytes
     ::close(fd);
 }
 
-int RunHelper(const std::vector<std::string>& args)
+pid_t SpawnHelper(const std::vector<std::string>& args)
 {
     std::string sProgram = std::string(FABLECUT_TEST_BIN_DIR) + "/JobFileWorkerHelper";
     std::vector<char*> argv;
@@ -60,6 +60,13 @@ int RunHelper(const std::vector<std::string>& args)
     argv.push_back(nullptr);
     pid_t pid = 0;
     if (::posix_spawn(&pid, sProgram.c_str(), nullptr, nullptr, argv.data(), environ) != 0)
+        return -1;
+    return pid;
+}
+
+int WaitHelper(pid_t pid)
+{
+    if (pid <= 0)
         return -100;
     int status = 0;
     if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
@@ -141,9 +148,28 @@ TEST_F(JobFileTest, WorkerProcessReportsIntoItsOwnRecordOnly)
             pJob0->SetState(c.nPresetState);
 
         std::vector<unsigned char> before = ReadFile(m_sPath);
-        EXPECT_EQ(RunHelper({m_sPath, std::to_string(nSize), "0", std::to_string(c.nWorkerStartState),
-                             std::to_string(c.nMsgLength)}),
-                  c.nExpectExit);
+        pid_t pid = SpawnHelper({m_sPath, std::to_string(nSize), "0", std::to_string(c.nWorkerStartState),
+                                 std::to_string(c.nMsgLength)});
+        ASSERT_GT(pid, 0);
+        // Watch the state as the engine does: once it reads 4, the whole
+        // error text is already in place.
+        int nExit = -100;
+        bool bReaped = false;
+        while (!bReaped) {
+            if (pJob0->GetState() == 4) {
+                const char* sNow = pFile->GetText(pJob0->ErrorText);
+                EXPECT_EQ(sNow ? std::strlen(sNow) : 0, c.nExpectTextLength);
+                break;
+            }
+            int status = 0;
+            if (::waitpid(pid, &status, WNOHANG) == pid) {
+                bReaped = true;
+                nExit = WIFEXITED(status) ? WEXITSTATUS(status) : -101;
+            }
+        }
+        if (!bReaped)
+            nExit = WaitHelper(pid);
+        EXPECT_EQ(nExit, c.nExpectExit);
         std::vector<unsigned char> after = ReadFile(m_sPath);
         ASSERT_EQ(before.size(), after.size());
 
