@@ -1,0 +1,340 @@
+#include "CFFMediaFile.h"
+
+#include "CBaseException.h"
+
+extern "C" {
+#include <libavutil/timecode.h>
+}
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace Solvane {
+
+namespace {
+
+char* Dup(const char* text)
+{
+    if (!text)
+        return nullptr;
+    char* copy = strdup(text);
+    if (!copy)
+        QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
+    return copy;
+}
+
+void FreeMovie(Moorland::MovieInfo* info)
+{
+    if (!info)
+        return;
+    free(info->name);
+    for (uint32_t i = 0; info->streams && i < info->streamCount; ++i) {
+        free(info->streams[i].name);
+        free(info->streams[i].codecName);
+        free(info->streams[i].extraText);
+    }
+    free(info->streams);
+    for (uint32_t i = 0; info->metaData && i < info->metaDataCount; ++i) {
+        free(info->metaData[i].name);
+        free(info->metaData[i].value);
+    }
+    free(info->metaData);
+    free(info->format);
+    free(info);
+}
+
+uint32_t PackAspect(AVRational sar)
+{
+    if (sar.num <= 0 || sar.den <= 0)
+        return 0;
+    int num = sar.num, den = sar.den;
+    if (num > 0xFFFF || den > 0xFFFF)
+        av_reduce(&num, &den, sar.num, sar.den, 0xFFFF);
+    return (static_cast<uint32_t>(num) << 16) | static_cast<uint32_t>(den);
+}
+
+bool IsInterlacedOrder(AVFieldOrder order)
+{
+    return order == AV_FIELD_TT || order == AV_FIELD_BB || order == AV_FIELD_TB || order == AV_FIELD_BT;
+}
+
+void FillFourCC(char out[4], const AVCodecParameters* par)
+{
+    uint32_t tag = par->codec_tag;
+    // Some containers keep a stream type number there (transport streams):
+    // only a printable tag is a FourCC.
+    for (int i = 0; i < 4 && tag != 0; ++i) {
+        const unsigned c = (tag >> (8 * i)) & 0xFF;
+        if (c < 0x20 || c > 0x7E)
+            tag = 0;
+    }
+    if (tag == 0) {
+        unsigned int found = 0;
+        const AVCodecTag* const tables[] = {
+            par->codec_type == AVMEDIA_TYPE_AUDIO ? avformat_get_mov_audio_tags() : avformat_get_mov_video_tags(),
+            par->codec_type == AVMEDIA_TYPE_AUDIO ? avformat_get_riff_audio_tags() : avformat_get_riff_video_tags(),
+            nullptr,
+        };
+        if (av_codec_get_tag2(tables, par->codec_id, &found))
+            tag = found;
+    }
+    for (int i = 0; i < 4; ++i)
+        out[i] = static_cast<char>((tag >> (8 * i)) & 0xFF);
+}
+
+double StreamSeconds(const AVFormatContext* ctx, const AVStream* st)
+{
+    if (st->duration != AV_NOPTS_VALUE && st->duration > 0)
+        return st->duration * av_q2d(st->time_base);
+    if (ctx->duration != AV_NOPTS_VALUE && ctx->duration > 0)
+        return static_cast<double>(ctx->duration) / AV_TIME_BASE;
+    return 0.0;
+}
+
+void FillStream(Moorland::StreamInfo& s, const AVFormatContext* ctx, AVStream* st, bool& interlaced)
+{
+    const AVCodecParameters* par = st->codecpar;
+    memset(&s, 0, sizeof(s));
+    switch (par->codec_type) {
+    case AVMEDIA_TYPE_VIDEO: s.type = Moorland::StreamTypeVideo; break;
+    case AVMEDIA_TYPE_AUDIO: s.type = Moorland::StreamTypeAudio; break;
+    case AVMEDIA_TYPE_SUBTITLE: s.type = Moorland::StreamTypeSubtitle; break;
+    default: s.type = Moorland::StreamTypeUnknown; break;
+    }
+    s.id = st->index;
+    const AVDictionaryEntry* title = av_dict_get(st->metadata, "title", nullptr, 0);
+    const AVDictionaryEntry* lang = av_dict_get(st->metadata, "language", nullptr, 0);
+    s.name = Dup(title ? title->value : (lang ? lang->value : nullptr));
+    s.codecName = Dup(avcodec_get_name(par->codec_id));
+    FillFourCC(s.fourCC, par);
+    const char* profile = avcodec_profile_name(par->codec_id, par->profile);
+    s.extraText = Dup(profile);
+    s.extraValue = st->start_time != AV_NOPTS_VALUE ? To100ns(st->start_time, st->time_base, 0) : 0;
+    s.bitRate = par->bit_rate > 0 && par->bit_rate < INT32_MAX ? static_cast<int32_t>(par->bit_rate) : 0;
+    s.duration = StreamSeconds(ctx, st);
+    if (s.type == Moorland::StreamTypeVideo) {
+        s.width = par->width;
+        s.height = par->height;
+        AVRational rate = StreamFrameRate(st);
+        if (rate.num > 0 && rate.den > 0)
+            s.frameRate = Moorland::PackFrameRate(static_cast<uint32_t>(rate.num), static_cast<uint32_t>(rate.den));
+        s.aspect = PackAspect(av_guess_sample_aspect_ratio(const_cast<AVFormatContext*>(ctx), st, nullptr));
+        if (IsInterlacedOrder(par->field_order))
+            interlaced = true;
+    } else if (s.type == Moorland::StreamTypeAudio) {
+        s.sampleRate = par->sample_rate;
+        s.channels = par->ch_layout.nb_channels;
+    }
+}
+
+Moorland::MovieMetaData* BuildMeta(const AVDictionary* first, const AVDictionary* second, uint32_t& count)
+{
+    std::vector<const AVDictionaryEntry*> entries;
+    for (const AVDictionary* d : {first, second}) {
+        const AVDictionaryEntry* e = nullptr;
+        while ((e = av_dict_get(d, "", e, AV_DICT_IGNORE_SUFFIX)))
+            entries.push_back(e);
+    }
+    count = 0;
+    if (entries.empty())
+        return nullptr;
+    auto* meta = static_cast<Moorland::MovieMetaData*>(calloc(entries.size(), sizeof(Moorland::MovieMetaData)));
+    if (!meta)
+        QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
+    for (const AVDictionaryEntry* e : entries) {
+        meta[count].name = Dup(e->key);
+        meta[count].value = Dup(e->value);
+        ++count;
+    }
+    return meta;
+}
+
+std::string BaseName(const std::string& path)
+{
+    size_t slash = path.find_last_of('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    size_t dot = name.find_last_of('.');
+    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+} // namespace
+
+AVFormatContext* OpenMediaInput(const std::string& path)
+{
+    struct stat info;
+    if (path.empty())
+        QB_THROW(QB_ERR_BAD_PARAM, "Bad param");
+    if (stat(path.c_str(), &info) != 0)
+        QB_THROW_ERRNO(QB_ERR_FILE_IO, "open " + path + " error", errno);
+    if (S_ISDIR(info.st_mode))
+        QB_THROW(QB_ERR_MEDIA, "Not a media file: " + path + " is a folder");
+    if (info.st_size == 0)
+        QB_THROW(QB_ERR_MEDIA, "The file is empty: " + path);
+    AVFormatContext* ctx = nullptr;
+    int err = avformat_open_input(&ctx, path.c_str(), nullptr, nullptr);
+    if (err < 0)
+        ThrowAV(QB_ERR_MEDIA, "Not a media file or damaged: " + path, err);
+    err = avformat_find_stream_info(ctx, nullptr);
+    if (err < 0) {
+        avformat_close_input(&ctx);
+        ThrowAV(QB_ERR_MEDIA, "Can't read the streams of " + path, err);
+    }
+    bool known = false;
+    for (unsigned i = 0; i < ctx->nb_streams; ++i) {
+        AVMediaType t = ctx->streams[i]->codecpar->codec_type;
+        if ((t == AVMEDIA_TYPE_VIDEO && ctx->streams[i]->codecpar->width > 0) || t == AVMEDIA_TYPE_AUDIO ||
+            t == AVMEDIA_TYPE_SUBTITLE)
+            known = true;
+    }
+    if (!known) {
+        avformat_close_input(&ctx);
+        QB_THROW(QB_ERR_MEDIA, "No video or audio stream found in " + path);
+    }
+    return ctx;
+}
+
+std::shared_ptr<CFFMediaFile> CFFMediaFile::Open(const std::string& path)
+{
+    std::shared_ptr<CFFMediaFile> file(new CFFMediaFile());
+    file->m_path = path;
+    file->m_ctx = OpenMediaInput(path);
+    file->Build(file->m_ctx);
+    return file;
+}
+
+CFFMediaFile::~CFFMediaFile()
+{
+    for (FFMovie& m : m_movies)
+        FreeMovie(m.info);
+    avformat_close_input(&m_ctx);
+}
+
+void CFFMediaFile::Build(AVFormatContext* ctx)
+{
+    m_format = ctx->iformat && ctx->iformat->name ? ctx->iformat->name : "";
+    m_origin = ctx->start_time != AV_NOPTS_VALUE ? ctx->start_time : 0;
+    m_durationMs = ctx->duration != AV_NOPTS_VALUE && ctx->duration > 0 ? ctx->duration / 1000 : 0;
+
+    struct Group { int id; std::string name; const AVDictionary* meta; std::vector<int> streams; };
+    std::vector<Group> groups;
+    // A transport stream with several programs holds several movies.
+    if (ctx->nb_programs > 1) {
+        for (unsigned p = 0; p < ctx->nb_programs; ++p) {
+            const AVProgram* prog = ctx->programs[p];
+            if (prog->nb_stream_indexes == 0)
+                continue;
+            const AVDictionaryEntry* e = av_dict_get(prog->metadata, "service_name", nullptr, 0);
+            Group g{prog->id, e ? e->value : BaseName(m_path), prog->metadata, {}};
+            for (unsigned k = 0; k < prog->nb_stream_indexes; ++k)
+                g.streams.push_back(static_cast<int>(prog->stream_index[k]));
+            groups.push_back(g);
+        }
+    }
+    if (groups.empty()) {
+        const AVDictionaryEntry* e = av_dict_get(ctx->metadata, "title", nullptr, 0);
+        Group g{0, e ? e->value : BaseName(m_path), nullptr, {}};
+        for (unsigned i = 0; i < ctx->nb_streams; ++i)
+            g.streams.push_back(static_cast<int>(i));
+        groups.push_back(g);
+    }
+
+    for (const Group& g : groups) {
+        FFMovie movie;
+        movie.info = static_cast<Moorland::MovieInfo*>(calloc(1, sizeof(Moorland::MovieInfo)));
+        if (!movie.info)
+            QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
+        m_movies.push_back(movie);
+        Moorland::MovieInfo* info = m_movies.back().info;
+        info->id = g.id;
+        info->name = Dup(g.name.c_str());
+        info->format = Dup(m_format.c_str());
+        info->streams = static_cast<Moorland::StreamInfo*>(calloc(g.streams.size(), sizeof(Moorland::StreamInfo)));
+        if (!info->streams)
+            QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
+        for (int index : g.streams) {
+            FillStream(info->streams[info->streamCount], ctx, ctx->streams[index], m_interlaced);
+            ++info->streamCount;
+            m_movies.back().streamIndexes.push_back(index);
+        }
+        info->metaData = BuildMeta(ctx->metadata, g.meta, info->metaDataCount);
+    }
+}
+
+bool CFFMediaFile::IsImage() const
+{
+    return m_format == "image2" || (m_format.size() > 5 && m_format.compare(m_format.size() - 5, 5, "_pipe") == 0);
+}
+
+const FFMovie* CFFMediaFile::MovieAt(uint32_t index) const
+{
+    return index < m_movies.size() ? &m_movies[index] : nullptr;
+}
+
+const FFMovie* CFFMediaFile::MovieById(int id) const
+{
+    for (const FFMovie& m : m_movies) {
+        if (m.info->id == id)
+            return &m;
+    }
+    return nullptr;
+}
+
+int CFFMediaFile::StreamIndexOf(const FFMovie& movie, int streamId, Moorland::StreamType type)
+{
+    for (uint32_t i = 0; i < movie.info->streamCount; ++i) {
+        if (movie.info->streams[i].id == streamId && movie.info->streams[i].type == type)
+            return movie.streamIndexes[i];
+    }
+    return -1;
+}
+
+int CFFMediaFile::FirstStreamId(const FFMovie& movie, Moorland::StreamType type)
+{
+    for (uint32_t i = 0; i < movie.info->streamCount; ++i) {
+        if (movie.info->streams[i].type == type)
+            return movie.info->streams[i].id;
+    }
+    return -1;
+}
+
+const AVStream* CFFMediaFile::Stream(int index) const
+{
+    if (index < 0 || static_cast<unsigned>(index) >= m_ctx->nb_streams)
+        return nullptr;
+    return m_ctx->streams[index];
+}
+
+std::string CFFMediaFile::Property(const std::string& name, int videoStreamIndex) const
+{
+    const AVStream* video = Stream(videoStreamIndex);
+    if (name == "MXFOrigFramerate") {
+        if (!video)
+            return "";
+        AVRational rate = StreamFrameRate(video);
+        if (rate.num <= 0)
+            return "";
+        return std::to_string(rate.num) + "," + std::to_string(rate.den);
+    }
+    if (name == "MXFTimecode") {
+        const AVDictionaryEntry* e = video ? av_dict_get(video->metadata, "timecode", nullptr, 0) : nullptr;
+        for (unsigned i = 0; !e && i < m_ctx->nb_streams; ++i)
+            e = av_dict_get(m_ctx->streams[i]->metadata, "timecode", nullptr, 0);
+        if (!e)
+            e = av_dict_get(m_ctx->metadata, "timecode", nullptr, 0);
+        if (!e || !video)
+            return "";
+        AVRational rate = StreamFrameRate(video);
+        AVTimecode tc;
+        if (rate.num <= 0 || av_timecode_init_from_string(&tc, rate, e->value, nullptr) < 0)
+            return "";
+        return std::to_string(tc.start);
+    }
+    if (name == "drmErrorCode")
+        return "0";
+    return "";
+}
+
+} // namespace Solvane

@@ -1,0 +1,44 @@
+#pragma once
+
+// Compressed packets of up to two streams of a movie, read in file order with
+// 100-ns time stamps counted from the movie start, for remuxing.
+
+#include "CFFFrames.h"
+#include "CFFMediaFile.h"
+#include "IAVSource.h"
+
+#include <map>
+#include <memory>
+#include <vector>
+
+namespace Solvane {
+
+class CFFPacketSource final : public Moorland::IAVCompressedSource
+{
+public:
+    CFFPacketSource(std::shared_ptr<CFFMediaFile> file, const FFMovie& movie, int count, const int* streamIds);
+    ~CFFPacketSource();
+    CFFPacketSource(const CFFPacketSource&) = delete;
+    CFFPacketSource& operator=(const CFFPacketSource&) = delete;
+
+    bool Seek(uint32_t ms) override;
+    uint32_t GetDuration() override;
+    const uint8_t* GetStreamHeader(int streamId, int* size) override;
+    Moorland::ICompressedFrame* ReadPacket(int* streamId, int* reserved) override;
+    bool GetAudioFormat(int streamId, Moorland::AudioFormatInfo* format) override;
+    void Release() override;
+
+private:
+    const AVStream* StreamOf(int streamId) const;
+
+    std::shared_ptr<CFFMediaFile> m_file;
+    Moorland::MovieInfo* m_movie;
+    AVFormatContext* m_ctx = nullptr;
+    AVPacket* m_packet = nullptr;
+    std::map<int, int> m_idOfIndex;    // FFmpeg stream index -> stream id
+    int m_videoIndex = -1;
+    bool m_waitKey = true;             // video packets before the first key frame are skipped
+    CFFPacket m_out{false};
+};
+
+} // namespace Solvane

@@ -1,0 +1,477 @@
+#include "CFFSource.h"
+
+#include "CBaseException.h"
+#include "MoorlanTypes.h"
+
+#include <cstring>
+
+namespace Solvane {
+
+namespace {
+// Packets of a stream nobody reads are dropped beyond this many, so that a
+// caller reading only pictures from a source with sound never piles them up.
+const size_t kMaxQueuedPackets = 4096;
+const int kMaxSeekTries = 4;
+}
+
+CFFSource::CFFSource(std::shared_ptr<CFFMediaFile> file, const FFMovie& movie, int videoStreamId,
+                     int audioStreamId, const DecoderChoice& decoder)
+    : m_file(std::move(file)), m_movie(movie.info), m_multiThread(decoder.multiThread)
+{
+    if (videoStreamId >= 0) {
+        m_video.index = CFFMediaFile::StreamIndexOf(movie, videoStreamId, Moorland::StreamTypeVideo);
+        if (m_video.index < 0)
+            QB_THROW(QB_ERR_BAD_PARAM, "No video stream " + std::to_string(videoStreamId) + " in the movie");
+        m_videoId = videoStreamId;
+    }
+    if (audioStreamId >= 0) {
+        m_audio.index = CFFMediaFile::StreamIndexOf(movie, audioStreamId, Moorland::StreamTypeAudio);
+        if (m_audio.index < 0)
+            QB_THROW(QB_ERR_BAD_PARAM, "No audio stream " + std::to_string(audioStreamId) + " in the movie");
+        m_audioId = audioStreamId;
+    }
+    if (m_video.index < 0 && m_audio.index < 0)
+        QB_THROW(QB_ERR_BAD_PARAM, "No video or audio streams");
+
+    try {
+        m_ctx = OpenMediaInput(m_file->Path());
+        m_packet = av_packet_alloc();
+        if (!m_packet)
+            QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
+        for (unsigned i = 0; i < m_ctx->nb_streams; ++i) {
+            const bool used = static_cast<int>(i) == m_video.index || static_cast<int>(i) == m_audio.index;
+            m_ctx->streams[i]->discard = used ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
+        }
+        if (m_video.index >= 0)
+            OpenDecoder(m_video, true, decoder);
+        if (m_audio.index >= 0)
+            OpenDecoder(m_audio, false, decoder);
+    } catch (...) {
+        ClearLane(m_video);
+        ClearLane(m_audio);
+        avcodec_free_context(&m_video.dec);
+        avcodec_free_context(&m_audio.dec);
+        av_packet_free(&m_packet);
+        avformat_close_input(&m_ctx);
+        throw;
+    }
+}
+
+CFFSource::~CFFSource()
+{
+    ClearLane(m_video);
+    ClearLane(m_audio);
+    avcodec_free_context(&m_video.dec);
+    avcodec_free_context(&m_audio.dec);
+    av_packet_free(&m_packet);
+    av_frame_free(&m_converted);
+    sws_freeContext(m_sws);
+    avformat_close_input(&m_ctx);
+}
+
+void CFFSource::OpenDecoder(Lane& lane, bool video, const DecoderChoice& decoder)
+{
+    if (lane.index >= static_cast<int>(m_ctx->nb_streams))
+        QB_THROW(QB_ERR_MEDIA, "The file changed since it was probed");
+    AVStream* st = m_ctx->streams[lane.index];
+    const AVCodec* codec = nullptr;
+    // A hardware decoder the user chose is tried first; the built-in software
+    // decoder stands in whenever it is missing or refuses the stream.
+    if (video && st->codecpar->codec_id == AV_CODEC_ID_H264) {
+        if (decoder.selected == "CUDA_DECODER")
+            codec = avcodec_find_decoder_by_name("h264_cuvid");
+        else if (decoder.selected == "INTEL_DECODER")
+            codec = avcodec_find_decoder_by_name("h264_qsv");
+    }
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (!codec || attempt == 1)
+            codec = avcodec_find_decoder(st->codecpar->codec_id);
+        if (!codec)
+            QB_THROW(QB_ERR_MEDIA, std::string("No decoder for ") + avcodec_get_name(st->codecpar->codec_id));
+        lane.dec = avcodec_alloc_context3(codec);
+        if (!lane.dec)
+            QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
+        int err = avcodec_parameters_to_context(lane.dec, st->codecpar);
+        if (err < 0)
+            ThrowAV(QB_ERR_MEDIA, "Bad stream parameters", err);
+        lane.dec->pkt_timebase = st->time_base;
+        if (video) {
+            lane.dec->thread_count = m_multiThread ? 0 : 1;
+            lane.dec->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+        }
+        err = avcodec_open2(lane.dec, codec, nullptr);
+        if (err >= 0)
+            break;
+        avcodec_free_context(&lane.dec);
+        if (attempt == 1 || codec == avcodec_find_decoder(st->codecpar->codec_id))
+            ThrowAV(QB_ERR_MEDIA, std::string("Can't open the decoder ") + codec->name, err);
+    }
+    lane.tb = st->time_base;
+    lane.origin = av_rescale_q(m_file->Origin(), AV_TIME_BASE_Q, st->time_base);
+    if (video) {
+        AVRational rate = StreamFrameRate(st);
+        if (rate.num > 0)
+            m_frameMs = static_cast<unsigned>(av_rescale(1000, rate.den, rate.num));
+    }
+}
+
+void CFFSource::ClearLane(Lane& lane)
+{
+    for (AVPacket* p : lane.packets)
+        av_packet_free(&p);
+    lane.packets.clear();
+    for (AVFrame* f : lane.frames)
+        av_frame_free(&f);
+    lane.frames.clear();
+    lane.flushed = false;
+    lane.ended = false;
+    lane.next = kNoTime;
+}
+
+bool CFFSource::PullPacket()
+{
+    if (m_demuxEnded)
+        return false;
+    for (;;) {
+        int err = av_read_frame(m_ctx, m_packet);
+        if (err == AVERROR(EAGAIN))
+            continue;
+        if (err < 0) {
+            // The end of the file, or damage the demuxer cannot read past:
+            // either way nothing more comes from it.
+            m_demuxEnded = true;
+            return false;
+        }
+        Lane* lane = m_packet->stream_index == m_video.index   ? &m_video
+                     : m_packet->stream_index == m_audio.index ? &m_audio
+                                                               : nullptr;
+        if (!lane) {
+            av_packet_unref(m_packet);
+            continue;
+        }
+        AVPacket* keep = av_packet_alloc();
+        if (!keep) {
+            av_packet_unref(m_packet);
+            QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
+        }
+        av_packet_move_ref(keep, m_packet);
+        lane->packets.push_back(keep);
+        if (lane->packets.size() > kMaxQueuedPackets) {
+            AVPacket* old = lane->packets.front();
+            lane->packets.pop_front();
+            av_packet_free(&old);
+        }
+        return true;
+    }
+}
+
+AVFrame* CFFSource::Decode(Lane& lane)
+{
+    if (lane.ended || !lane.dec)
+        return nullptr;
+    AVFrame* frame = av_frame_alloc();
+    if (!frame)
+        QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
+    for (;;) {
+        int err = avcodec_receive_frame(lane.dec, frame);
+        if (err >= 0)
+            return frame;
+        if (err == AVERROR_EOF) {
+            lane.ended = true;
+            av_frame_free(&frame);
+            return nullptr;
+        }
+        if (err != AVERROR(EAGAIN))
+            continue; // a damaged picture: the decoder goes on with the next
+        if (lane.packets.empty() && !m_demuxEnded) {
+            PullPacket();
+            continue;
+        }
+        if (!lane.packets.empty()) {
+            AVPacket* p = lane.packets.front();
+            lane.packets.pop_front();
+            err = avcodec_send_packet(lane.dec, p);
+            av_packet_free(&p);
+            (void)err; // a packet the decoder refuses is skipped
+            continue;
+        }
+        if (!lane.flushed) {
+            lane.flushed = true;
+            avcodec_send_packet(lane.dec, nullptr);
+            continue;
+        }
+        lane.ended = true;
+        av_frame_free(&frame);
+        return nullptr;
+    }
+}
+
+AVFrame* CFFSource::Next(Lane& lane)
+{
+    if (!lane.frames.empty()) {
+        AVFrame* f = lane.frames.front();
+        lane.frames.pop_front();
+        return f;
+    }
+    return Decode(lane);
+}
+
+int64_t CFFSource::FrameTime(Lane& lane, const AVFrame* f)
+{
+    int64_t ts = f->best_effort_timestamp;
+    if (ts == AV_NOPTS_VALUE)
+        ts = f->pts;
+    if (ts == AV_NOPTS_VALUE)
+        ts = lane.next != kNoTime ? lane.next : lane.origin;
+    int64_t dur = 0;
+    if (&lane == &m_audio && f->sample_rate > 0)
+        dur = av_rescale_q(f->nb_samples, AVRational{1, f->sample_rate}, lane.tb);
+    else if (&lane == &m_video)
+        dur = av_rescale_q(m_frameMs, AVRational{1, 1000}, lane.tb);
+    lane.next = ts + dur;
+    return ts;
+}
+
+void CFFSource::DeliverVideo(AVFrame* f, Moorland::IRawVideoFrame** out)
+{
+    const int64_t ms = ToMs(FrameTime(m_video, f), m_video.tb, m_video.origin);
+    AVRational sar = f->sample_aspect_ratio.num > 0 ? f->sample_aspect_ratio
+                                                    : m_ctx->streams[m_video.index]->codecpar->sample_aspect_ratio;
+    int layout = ToMoorlandPixelFormat(static_cast<AVPixelFormat>(f->format));
+    const AVFrame* shown = f;
+    if (layout < 0) {
+        // A layout the media layer has no number for (high bit depth, NV12 …)
+        // is handed on as planar 4:2:0.
+        m_sws = sws_getCachedContext(m_sws, f->width, f->height, static_cast<AVPixelFormat>(f->format),
+                                     f->width, f->height, AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr,
+                                     nullptr, nullptr);
+        if (!m_sws)
+            QB_THROW(QB_ERR_MEDIA, "Can't convert the decoded picture");
+        if (!m_converted || m_converted->width != f->width || m_converted->height != f->height) {
+            av_frame_free(&m_converted);
+            m_converted = av_frame_alloc();
+            if (!m_converted)
+                QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
+            m_converted->format = AV_PIX_FMT_YUV420P;
+            m_converted->width = f->width;
+            m_converted->height = f->height;
+            int err = av_frame_get_buffer(m_converted, 0);
+            if (err < 0)
+                ThrowAV(QB_ERR_NO_MEMORY, "Can't convert the decoded picture", err);
+        }
+        // The previous picture may still share the buffer.
+        m_outVideo.Reset();
+        int err = av_frame_make_writable(m_converted);
+        if (err < 0)
+            ThrowAV(QB_ERR_NO_MEMORY, "Can't convert the decoded picture", err);
+        sws_scale(m_sws, f->data, f->linesize, 0, f->height, m_converted->data, m_converted->linesize);
+        av_frame_copy_props(m_converted, f);
+        shown = m_converted;
+        layout = Moorland::PIXEL_FORMAT_YUV420P;
+    }
+    m_outVideo.Assign(shown, static_cast<unsigned>(layout), static_cast<int>(ms), m_frameMs, sar);
+    m_position = ms > 0 ? static_cast<uint32_t>(ms) : 0;
+    *out = &m_outVideo;
+}
+
+void CFFSource::DeliverAudio(AVFrame* f, Moorland::IRawAudioFrame** out)
+{
+    const int64_t t = To100ns(FrameTime(m_audio, f), m_audio.tb, m_audio.origin);
+    m_outAudio.Assign(f, ToQuentaSampleFormat(static_cast<AVSampleFormat>(f->format)), t);
+    if (m_video.index < 0)
+        m_position = t > 0 ? static_cast<uint32_t>(t / 10000) : 0;
+    *out = &m_outAudio;
+}
+
+bool CFFSource::ReadFrames(Moorland::IRawAudioFrame** audio, Moorland::IRawVideoFrame** video,
+                           void** other, int mode)
+{
+    return QB_GUARDED(false, {
+        if (audio)
+            *audio = nullptr;
+        if (video)
+            *video = nullptr;
+        if (other)
+            *other = nullptr;
+        auto readVideo = [&]() {
+            if (!video || m_video.index < 0)
+                return false;
+            AVFrame* f = Next(m_video);
+            if (!f)
+                return false;
+            try {
+                DeliverVideo(f, video);
+            } catch (...) {
+                av_frame_free(&f);
+                throw;
+            }
+            av_frame_free(&f);
+            return true;
+        };
+        auto readAudio = [&]() {
+            if (!audio || m_audio.index < 0)
+                return false;
+            AVFrame* f = Next(m_audio);
+            if (!f)
+                return false;
+            try {
+                DeliverAudio(f, audio);
+            } catch (...) {
+                av_frame_free(&f);
+                throw;
+            }
+            av_frame_free(&f);
+            return true;
+        };
+        bool got = false;
+        if (mode != Moorland::AVReadAudioOnly)
+            got = readVideo();
+        if (mode != Moorland::AVReadVideoOnly)
+            got = readAudio() || got;
+        // When the asked kind has nothing more, the other kind's next frame
+        // comes instead: a reader that always asks for the lagging stream
+        // never stalls, and false means the whole source has ended.
+        if (!got)
+            got = readVideo() || readAudio();
+        return got;
+    });
+}
+
+// One try of a seek: false when the demuxer landed after the target, so that
+// the caller tries again from earlier.
+bool CFFSource::SeekOnce(uint32_t ms, int64_t backoffMs, bool fromFileStart)
+{
+    Lane& lead = m_video.index >= 0 ? m_video : m_audio;
+    const int64_t target = FromMs(static_cast<int64_t>(ms), lead.tb, lead.origin);
+    const int64_t seekTo = FromMs(static_cast<int64_t>(ms) - backoffMs, lead.tb, lead.origin);
+    int err = -1;
+    // Demuxers without an index (transport streams) find times by searching
+    // and may land late; the start of the file is then reached by its bytes.
+    if (fromFileStart && !(m_ctx->iformat->flags & AVFMT_NO_BYTE_SEEK))
+        err = av_seek_frame(m_ctx, -1, 0, AVSEEK_FLAG_BYTE);
+    if (err < 0)
+        err = av_seek_frame(m_ctx, lead.index, seekTo, AVSEEK_FLAG_BACKWARD);
+    if (err < 0)
+        err = avformat_seek_file(m_ctx, lead.index, INT64_MIN, seekTo, seekTo, 0);
+    if (err < 0)
+        ThrowAV(QB_ERR_MEDIA, "Can't seek to " + std::to_string(ms) + " ms", err);
+    m_demuxEnded = false;
+    for (Lane* lane : {&m_video, &m_audio}) {
+        ClearLane(*lane);
+        if (lane->dec)
+            avcodec_flush_buffers(lane->dec);
+    }
+
+    if (m_video.index >= 0) {
+        // Keep the last picture that starts at or before the target, and the
+        // one after it; the reader gets the picture shown at the target first.
+        AVFrame* shown = nullptr;
+        AVFrame* after = nullptr;
+        while (AVFrame* f = Decode(m_video)) {
+            if (FrameTime(m_video, f) <= target) {
+                av_frame_free(&shown);
+                shown = f;
+            } else {
+                after = f;
+                break;
+            }
+        }
+        const bool landedLate = !shown && after && !fromFileStart;
+        if (shown)
+            m_video.frames.push_back(shown);
+        if (after)
+            m_video.frames.push_back(after);
+        m_video.next = kNoTime;
+        if (landedLate)
+            return false;
+    }
+    if (m_audio.index >= 0) {
+        const int64_t audioTarget = FromMs(static_cast<int64_t>(ms), m_audio.tb, m_audio.origin);
+        while (AVFrame* f = Decode(m_audio)) {
+            FrameTime(m_audio, f); // sets the frame's end as the next expected time
+            if (m_audio.next > audioTarget) {
+                m_audio.frames.push_back(f);
+                break;
+            }
+            av_frame_free(&f);
+        }
+        m_audio.next = kNoTime;
+    }
+    return true;
+}
+
+bool CFFSource::Seek(uint32_t ms)
+{
+    return QB_GUARDED(false, {
+        int64_t backoff = 0;
+        for (int i = 0; i < kMaxSeekTries; ++i) {
+            const bool fromStart = static_cast<int64_t>(ms) - backoff <= 0 || i == kMaxSeekTries - 1;
+            if (SeekOnce(ms, backoff, fromStart) || fromStart)
+                break;
+            backoff = backoff == 0 ? 1000 : backoff * 4;
+        }
+        m_position = ms;
+        return true;
+    });
+}
+
+uint32_t CFFSource::GetDuration()
+{
+    double seconds = 0.0;
+    for (uint32_t i = 0; i < m_movie->streamCount; ++i) {
+        const Moorland::StreamInfo& s = m_movie->streams[i];
+        if ((s.id == m_videoId && s.type == Moorland::StreamTypeVideo) ||
+            (s.id == m_audioId && s.type == Moorland::StreamTypeAudio))
+            seconds = std::max(seconds, s.duration);
+    }
+    if (seconds <= 0.0)
+        return static_cast<uint32_t>(m_file->DurationMs());
+    return static_cast<uint32_t>(seconds * 1000.0 + 0.5);
+}
+
+bool CFFSource::IsEndOfStream()
+{
+    const bool videoDone = m_video.index < 0 || (m_video.ended && m_video.frames.empty());
+    const bool audioDone = m_audio.index < 0 || (m_audio.ended && m_audio.frames.empty());
+    return videoDone && audioDone;
+}
+
+void CFFSource::Release()
+{
+    delete this;
+}
+
+void* CFFSource::GetInterface(const char* name)
+{
+    if (!name)
+        return nullptr;
+    if (strcmp(name, "IAVSourceSetProperty") == 0)
+        return static_cast<Moorland::IAVSourceSetProperty*>(this);
+    return nullptr;
+}
+
+bool CFFSource::SetProperty(int property, int value)
+{
+    switch (property) {
+    case 0:
+        m_realTime = value != 0;
+        return true;
+    case 1:
+        // Takes effect for decoders opened later; the open one keeps its threads.
+        m_multiThread = value != 0;
+        return true;
+    default:
+        return false;
+    }
+}
+
+int CFFSource::GetProperty(int property)
+{
+    switch (property) {
+    case 0: return m_realTime ? 1 : 0;
+    case 1: return m_multiThread ? 1 : 0;
+    default: return -1;
+    }
+}
+
+} // namespace Solvane

@@ -1,0 +1,40 @@
+#pragma once
+
+// Shared helpers of the media manager on FFmpeg: error texts, time units and
+// the mapping between FFmpeg's layouts and the media layer's numbers.
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/avutil.h>
+}
+
+#include <cstdint>
+#include <string>
+
+namespace Solvane {
+
+std::string AVErrorText(int err);
+
+// Throws CBaseException `code` with "<what>: <FFmpeg's error text>".
+[[noreturn]] void ThrowAV(int code, const std::string& what, int err);
+
+// The media layer's pixel layout number of an FFmpeg layout; -1 when the
+// layer has no such layout.
+int ToMoorlandPixelFormat(AVPixelFormat format);
+AVPixelFormat ToAVPixelFormat(unsigned pixelFormat);
+// The media layer's sample layout number of an FFmpeg layout; 0 when none.
+int ToQuentaSampleFormat(AVSampleFormat format);
+
+const int64_t kNoTime = INT64_MIN;
+
+// Converts a stream time to 100-ns units or milliseconds relative to `origin`
+// (same time base); kNoTime stays kNoTime.
+int64_t To100ns(int64_t ts, AVRational tb, int64_t origin);
+int64_t ToMs(int64_t ts, AVRational tb, int64_t origin);
+int64_t FromMs(int64_t ms, AVRational tb, int64_t origin);
+
+// Frame rate of a stream as the file states it (average, else the base rate).
+AVRational StreamFrameRate(const AVStream* st);
+
+} // namespace Solvane

@@ -1,0 +1,86 @@
+#pragma once
+
+// Small media files made with the ffmpeg program once per test run, in a
+// temporary folder removed at exit.
+
+#include "Basilvo/Basilvo.h"
+#include "IAVManager.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace SolvaneTest {
+
+class Media
+{
+public:
+    static Media& Get()
+    {
+        static Media media;
+        return media;
+    }
+    const std::string& Dir() const { return m_dir; }
+    std::string Path(const char* name) const { return m_dir + "/" + name; }
+    bool Ok() const { return m_ok; }
+
+    // H.264 (320x240, 25 fps, 2 s, 8:9 samples, GOP 12 with B-frames) and
+    // mono AAC 44.1 kHz in MP4 with a title and a start timecode.
+    std::string Clip() const { return Path("clip.mp4"); }
+    // Two programs (1: 176x144, 2: 160x120), MPEG-2, 1 s each.
+    std::string TwoPrograms() const { return Path("two.ts"); }
+    std::string Tone() const { return Path("tone.wav"); }         // 1 s PCM, no picture
+    std::string Interlaced() const { return Path("inter.mpg"); }  // MPEG-2, top field first
+    std::string Picture() const { return Path("pic.png"); }       // 64x48
+
+    ~Media()
+    {
+        if (!m_dir.empty())
+            Run("rm -rf '" + m_dir + "'");
+    }
+
+private:
+    Media()
+    {
+        char tmpl[] = "/tmp/solvane-test-XXXXXX";
+        if (!mkdtemp(tmpl))
+            return;
+        m_dir = tmpl;
+        const std::string ff = "cd '" + m_dir + "' && ffmpeg -nostdin -v error -y ";
+        m_ok = Run(ff + "-f lavfi -i testsrc2=size=320x240:rate=25:duration=2 "
+                        "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=2 -vf setsar=8/9 "
+                        "-c:v libx264 -preset ultrafast -g 12 -bf 2 -pix_fmt yuv420p -c:a aac -b:a 64k "
+                        "-metadata title=FixtureTitle -timecode 01:00:00:00 -movflags +faststart clip.mp4") &&
+               Run(ff + "-f lavfi -i testsrc=size=176x144:rate=25:d=1 -f lavfi -i testsrc2=size=160x120:rate=25:d=1 "
+                        "-map 0:v -map 1:v -c:v mpeg2video -program title=One:st=0 -program title=Two:st=1 "
+                        "-f mpegts two.ts") &&
+               Run(ff + "-f lavfi -i sine=d=1 -c:a pcm_s16le tone.wav") &&
+               Run(ff + "-f lavfi -i testsrc=size=176x144:rate=25:d=1 -vf setfield=tff -c:v mpeg2video "
+                        "-flags +ildct+ilme -top 1 inter.mpg") &&
+               Run(ff + "-f lavfi -i testsrc=size=64x48:d=1 -frames:v 1 pic.png");
+    }
+    static bool Run(const std::string& command) { return std::system(command.c_str()) == 0; }
+
+    std::string m_dir;
+    bool m_ok = false;
+};
+
+// A manager made for the test, released at its end.
+struct ManagerHolder
+{
+    Moorland::IAVManager* manager = CreateAVManager("/tmp/", nullptr);
+    ~ManagerHolder()
+    {
+        if (manager)
+            manager->Release();
+    }
+    Moorland::IAVManager* operator->() const { return manager; }
+};
+
+inline int LastCode() { return GetQuentaException()->GetExceptionCode(); }
+inline std::string LastMessage() { return GetQuentaException()->GetExceptionMsg(); }
+
+} // namespace SolvaneTest
+
+#define SOLVANE_REQUIRE_MEDIA() ASSERT_TRUE(SolvaneTest::Media::Get().Ok()) << "ffmpeg could not make the test media"

@@ -1,0 +1,239 @@
+#include "SolvaneTestMedia.h"
+
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+using namespace SolvaneTest;
+using Moorland::IAVImporter;
+using Moorland::MovieInfo;
+using Moorland::StreamInfo;
+
+namespace {
+
+struct ImporterHolder
+{
+    IAVImporter* importer;
+    explicit ImporterHolder(IAVImporter* i) : importer(i) {}
+    ~ImporterHolder()
+    {
+        if (importer)
+            importer->Release();
+    }
+    IAVImporter* operator->() const { return importer; }
+};
+
+const StreamInfo* FirstOfType(const MovieInfo* movie, int type)
+{
+    for (uint32_t i = 0; i < movie->streamCount; ++i) {
+        if (movie->streams[i].type == type)
+            return &movie->streams[i];
+    }
+    return nullptr;
+}
+
+std::string Meta(const MovieInfo* movie, const char* key)
+{
+    for (uint32_t i = 0; i < movie->metaDataCount; ++i) {
+        if (movie->metaData[i].name && strcmp(movie->metaData[i].name, key) == 0)
+            return movie->metaData[i].value ? movie->metaData[i].value : "";
+    }
+    return "<none>";
+}
+
+} // namespace
+
+TEST(SolvaneImporter, ProbesMoviesAndStreamsFromTheFile)
+{
+    SOLVANE_REQUIRE_MEDIA();
+    ManagerHolder manager;
+    ASSERT_NE(manager.manager, nullptr);
+    Media& m = Media::Get();
+
+    struct VideoCase { std::string path; const char* importer; uint32_t movies; int movieIndex; int movieId;
+                       const char* codec; const char* fourCC; int width, height; uint32_t rateNum, rateDen;
+                       uint32_t aspect; double duration; const char* interlace; };
+    const VideoCase cases[] = {
+        {m.Clip(), "FFImporter", 1, 0, 0, "h264", "avc1", 320, 240, 25, 1, (8u << 16) | 9u, 2.0, "0"},
+        {m.TwoPrograms(), "FFImporter", 2, 0, 1, "mpeg2video", "m2v1", 176, 144, 25, 1, (1u << 16) | 1u, 1.0, "0"},
+        {m.TwoPrograms(), "FFImporter", 2, 1, 2, "mpeg2video", "m2v1", 160, 120, 25, 1, (1u << 16) | 1u, 1.0, "0"},
+        {m.Interlaced(), "FFImporter", 1, 0, 0, "mpeg2video", "m2v1", 176, 144, 25, 1, (1u << 16) | 1u, 1.0, "1"},
+        {m.Picture(), "ImageImporter", 1, 0, 0, "png", "png ", 64, 48, 25, 1, (1u << 16) | 1u, 5.0, "0"},
+    };
+    for (const VideoCase& c : cases) {
+        SCOPED_TRACE(c.path + " movie " + std::to_string(c.movieIndex));
+        ImporterHolder importer(manager->CreateImporter(c.path.c_str()));
+        ASSERT_NE(importer.importer, nullptr) << LastMessage();
+        EXPECT_STREQ(importer->GetInfo()->name, c.importer);
+        ASSERT_EQ(importer->GetMovieCount(), c.movies);
+        EXPECT_EQ(importer->GetMovieInfoAt(c.movies), nullptr);
+        const MovieInfo* movie = importer->GetMovieInfoAt(static_cast<uint32_t>(c.movieIndex));
+        ASSERT_NE(movie, nullptr);
+        EXPECT_EQ(movie->id, c.movieId);
+        const StreamInfo* video = FirstOfType(movie, Moorland::StreamTypeVideo);
+        ASSERT_NE(video, nullptr);
+        EXPECT_STREQ(video->codecName, c.codec);
+        EXPECT_EQ(std::string(video->fourCC, 4), c.fourCC);
+        EXPECT_EQ(video->width, c.width);
+        EXPECT_EQ(video->height, c.height);
+        EXPECT_EQ(Moorland::FrameRateNum(video->frameRate), c.rateNum);
+        EXPECT_EQ(Moorland::FrameRateDen(video->frameRate), c.rateDen);
+        EXPECT_EQ(video->aspect, c.aspect);
+        EXPECT_NEAR(video->duration, c.duration, 0.1);
+        auto* ext = static_cast<Moorland::IMovieInfoExt*>(importer->GetInterface("IMovieInfoExt"));
+        ASSERT_NE(ext, nullptr);
+        EXPECT_STREQ(ext->GetValue("is_interlace"), c.interlace);
+        EXPECT_NE(importer->GetInterface("IAVSourceSetProperty"), nullptr);
+    }
+}
+
+TEST(SolvaneImporter, SoundAndMetadata)
+{
+    SOLVANE_REQUIRE_MEDIA();
+    ManagerHolder manager;
+    Media& m = Media::Get();
+
+    ImporterHolder clip(manager->CreateImporter(m.Clip().c_str()));
+    ASSERT_NE(clip.importer, nullptr) << LastMessage();
+    const MovieInfo* movie = clip->GetMovieInfoAt(0);
+    EXPECT_STREQ(movie->name, "FixtureTitle");
+    EXPECT_EQ(Meta(movie, "title"), "FixtureTitle");
+    EXPECT_NE(std::string(movie->format).find("mp4"), std::string::npos);
+    const StreamInfo* audio = FirstOfType(movie, Moorland::StreamTypeAudio);
+    ASSERT_NE(audio, nullptr);
+    EXPECT_STREQ(audio->codecName, "aac");
+    EXPECT_EQ(std::string(audio->fourCC, 4), "mp4a");
+    EXPECT_EQ(audio->sampleRate, 44100);
+    EXPECT_EQ(audio->channels, 1);
+    EXPECT_GT(audio->bitRate, 0);
+    EXPECT_NEAR(audio->duration, 2.0, 0.1);
+    EXPECT_GT(FirstOfType(movie, Moorland::StreamTypeVideo)->bitRate, 0);
+    // Stream ids are unique within the movie.
+    for (uint32_t i = 0; i < movie->streamCount; ++i)
+        for (uint32_t k = i + 1; k < movie->streamCount; ++k)
+            EXPECT_NE(movie->streams[i].id, movie->streams[k].id);
+
+    ImporterHolder tone(manager->CreateImporter(m.Tone().c_str()));
+    ASSERT_NE(tone.importer, nullptr) << LastMessage();
+    const MovieInfo* toneMovie = tone->GetMovieInfoAt(0);
+    EXPECT_EQ(FirstOfType(toneMovie, Moorland::StreamTypeVideo), nullptr);
+    const StreamInfo* pcm = FirstOfType(toneMovie, Moorland::StreamTypeAudio);
+    ASSERT_NE(pcm, nullptr);
+    EXPECT_STREQ(pcm->codecName, "pcm_s16le");
+    EXPECT_EQ(pcm->bitRate, 44100 * 16);
+    EXPECT_NEAR(pcm->duration, 1.0, 0.01);
+}
+
+TEST(SolvaneImporter, ImportersByNameAndOptions)
+{
+    SOLVANE_REQUIRE_MEDIA();
+    ManagerHolder manager;
+
+    ImporterHolder ff(manager->CreateImporterByName("FFImporter"));
+    ASSERT_NE(ff.importer, nullptr);
+    EXPECT_EQ(ff->GetMovieCount(), 0u);
+    EXPECT_TRUE(ff->Open(Media::Get().Clip().c_str())) << LastMessage();
+    EXPECT_EQ(ff->GetMovieCount(), 1u);
+    EXPECT_STREQ(ff->GetFilePath(), Media::Get().Clip().c_str());
+
+    GetQuentaException()->Clear();
+    EXPECT_EQ(manager->CreateImporterByName("NoSuchImporter"), nullptr);
+    EXPECT_NE(LastCode(), 0);
+    EXPECT_NE(LastMessage().find("NoSuchImporter"), std::string::npos);
+
+    EXPECT_EQ(manager->GetOption("TiVoMediaAccessKey"), nullptr);
+    manager->SetOption("TiVoMediaAccessKey", "1234567890");
+    EXPECT_STREQ(manager->GetOption("TiVoMediaAccessKey"), "1234567890");
+    EXPECT_TRUE(manager->ApplyConfigString("SELECTED_DECODER=X264_DECODER;FFmpegVersion=0"));
+    EXPECT_STREQ(manager->GetOption("SELECTED_DECODER"), "X264_DECODER");
+    EXPECT_STREQ(manager->GetOption("FFmpegVersion"), "0");
+}
+
+TEST(SolvaneImporter, TiVoRecordingsNeedTheAccessKey)
+{
+    SOLVANE_REQUIRE_MEDIA();
+    const std::string tivo = Media::Get().Path("show.TiVo");
+    {
+        std::ifstream in(Media::Get().Clip(), std::ios::binary);
+        std::ofstream out(tivo, std::ios::binary);
+        out << in.rdbuf();
+    }
+    ManagerHolder manager;
+    GetQuentaException()->Clear();
+    EXPECT_EQ(manager->CreateImporter(tivo.c_str()), nullptr);
+    EXPECT_NE(LastMessage().find("TiVo media access key"), std::string::npos) << LastMessage();
+
+    manager->SetOption("TiVoMediaAccessKey", "1234567890");
+    ImporterHolder importer(manager->CreateImporter(tivo.c_str()));
+    EXPECT_NE(importer.importer, nullptr) << LastMessage();
+}
+
+TEST(SolvaneImporter, SourcesFromAddresses)
+{
+    SOLVANE_REQUIRE_MEDIA();
+    ManagerHolder manager;
+    Media& m = Media::Get();
+
+    struct Case { std::string address; const char* importer; bool ok; int movie, video, audio; const char* error; };
+    const Case cases[] = {
+        {m.Clip(), nullptr, true, 0, 0, 1, nullptr},
+        {m.Clip() + "?vstreamid=-1", nullptr, true, 0, -1, 1, nullptr},
+        {m.Clip() + "?astreamid=-1", "FFImporter", true, 0, 0, -1, nullptr},
+        {m.TwoPrograms() + "?movieid=2", nullptr, true, 2, 1, -1, nullptr},
+        {m.TwoPrograms(), nullptr, true, 1, 0, -1, nullptr},
+        {m.Clip() + "?movieid=5", nullptr, false, 0, 0, 0, "Can't find the movie in the file"},
+        {m.Clip() + "?vstreamid=9", nullptr, false, 0, 0, 0, "Bad stream id"},
+        {m.Clip() + "?vstreamid=-1&astreamid=-1", nullptr, false, 0, 0, 0, "No video or audio streams"},
+        {m.Picture() + "?duration=2000", "ImageImporter", true, 0, 0, -1, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.address);
+        int movie = -9, video = -9, audio = -9;
+        MovieInfo* info = nullptr;
+        GetQuentaException()->Clear();
+        Moorland::IAVSource* source =
+            manager->CreateSourceFromAddress(c.address.c_str(), c.importer, &movie, &video, &audio, &info);
+        if (!c.ok) {
+            EXPECT_EQ(source, nullptr);
+            EXPECT_EQ(LastMessage(), c.error);
+            continue;
+        }
+        ASSERT_NE(source, nullptr) << LastMessage();
+        EXPECT_EQ(movie, c.movie);
+        EXPECT_EQ(video, c.video);
+        EXPECT_EQ(audio, c.audio);
+        ASSERT_NE(info, nullptr);
+        EXPECT_EQ(info->id, c.movie);
+        EXPECT_EQ(source->GetVideoStreamID(), c.video);
+        EXPECT_EQ(source->GetAudioStreamID(), c.audio);
+        source->Release();
+    }
+}
+
+TEST(SolvaneImporter, NamedValuesOfTheCurrentSource)
+{
+    SOLVANE_REQUIRE_MEDIA();
+    ManagerHolder manager;
+    int length = 0;
+    EXPECT_FALSE(manager->GetProperty("MXFTimecode", nullptr, &length));
+    EXPECT_EQ(length, 0);
+
+    Moorland::IAVSource* source =
+        manager->CreateSourceFromAddress(Media::Get().Clip().c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(source, nullptr) << LastMessage();
+    struct Case { const char* name; const char* value; };
+    const Case cases[] = {{"MXFTimecode", "90000"}, {"MXFOrigFramerate", "25,1"}, {"drmErrorCode", "0"}};
+    for (const Case& c : cases) {
+        length = 0;
+        EXPECT_TRUE(manager->GetProperty(c.name, nullptr, &length)) << c.name;
+        ASSERT_EQ(length, static_cast<int>(strlen(c.value))) << c.name;
+        std::vector<char> buffer(static_cast<size_t>(length) + 2, 'x');
+        EXPECT_TRUE(manager->GetProperty(c.name, buffer.data(), &length)) << c.name;
+        EXPECT_STREQ(buffer.data(), c.value);
+    }
+    length = 0;
+    EXPECT_FALSE(manager->GetProperty("NoSuchValue", nullptr, &length));
+    EXPECT_EQ(length, 0);
+    source->Release();
+}

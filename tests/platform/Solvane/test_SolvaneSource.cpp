@@ -1,0 +1,249 @@
+#include "SolvaneTestMedia.h"
+
+#include "ICompressedFrame.h"
+#include "IRawAudioFrame.h"
+#include "IRawVideoFrame.h"
+#include "MoorlanTypes.h"
+
+#include <cstring>
+#include <vector>
+
+using namespace SolvaneTest;
+using Moorland::IAVSource;
+using Moorland::IRawAudioFrame;
+using Moorland::IRawVideoFrame;
+
+namespace {
+
+struct SourceHolder
+{
+    IAVSource* source;
+    explicit SourceHolder(IAVSource* s) : source(s) {}
+    ~SourceHolder()
+    {
+        if (source)
+            source->Release();
+    }
+    IAVSource* operator->() const { return source; }
+};
+
+IAVSource* OpenSource(ManagerHolder& manager, const std::string& address, const char* importer = nullptr)
+{
+    return manager->CreateSourceFromAddress(address.c_str(), importer, nullptr, nullptr, nullptr, nullptr);
+}
+
+// The visible bytes of every plane.
+std::vector<unsigned char> Pixels(IRawVideoFrame* frame)
+{
+    std::vector<unsigned char> out;
+    for (unsigned p = 0; p < frame->GetBufferCount(); ++p) {
+        unsigned line = 0, pitch = 0, rows = 0;
+        unsigned char* data = frame->GetBuffer(p, &line, &pitch, &rows);
+        for (unsigned r = 0; data && r < rows; ++r)
+            out.insert(out.end(), data + r * pitch, data + r * pitch + line);
+    }
+    return out;
+}
+
+IRawVideoFrame* NextVideo(IAVSource* source)
+{
+    IRawAudioFrame* audio = nullptr;
+    IRawVideoFrame* video = nullptr;
+    if (!source->ReadFrames(&audio, &video, nullptr, Moorland::AVReadVideoOnly))
+        return nullptr;
+    return video;
+}
+
+} // namespace
+
+TEST(SolvaneSource, DecodesEveryPictureAndAllSound)
+{
+    SOLVANE_REQUIRE_MEDIA();
+    ManagerHolder manager;
+    SourceHolder source(OpenSource(manager, Media::Get().Clip()));
+    ASSERT_NE(source.source, nullptr) << LastMessage();
+    EXPECT_NEAR(source->GetDuration(), 2000u, 50u);
+
+    // Read the way the transcode loop does: both first, then whichever lags.
+    int mode = Moorland::AVReadBoth;
+    std::vector<int> pictures;
+    int64_t lastAudio = -1, samples = 0;
+    int lastVideoMs = 0;
+    for (int guard = 0; guard < 10000; ++guard) {
+        IRawAudioFrame* audio = nullptr;
+        IRawVideoFrame* video = nullptr;
+        if (!source->ReadFrames(&audio, &video, nullptr, mode))
+            break;
+        if (video) {
+            pictures.push_back(video->GetTimeStamp());
+            lastVideoMs = video->GetTimeStamp();
+            EXPECT_EQ(video->GetPixelFormat(), static_cast<unsigned>(Moorland::PIXEL_FORMAT_YUV420P));
+            unsigned w = 0, h = 0;
+            video->GetDimension(&w, &h);
+            EXPECT_EQ(w, 320u);
+            EXPECT_EQ(h, 240u);
+            EXPECT_NEAR(video->GetDAR(), 320.0 * 8 / 9 / 240.0, 1e-9);
+        }
+        if (audio) {
+            EXPECT_GT(audio->GetTimeStamp(), lastAudio);
+            lastAudio = audio->GetTimeStamp();
+            samples += audio->GetSampleCount();
+            EXPECT_EQ(audio->GetSampleRate(), 44100);
+            EXPECT_EQ(audio->GetChannels(), 1);
+        }
+        mode = lastVideoMs > lastAudio / 10000 ? Moorland::AVReadAudioOnly : Moorland::AVReadVideoOnly;
+        if (source->IsEndOfStream())
+            break;
+    }
+    ASSERT_EQ(pictures.size(), 50u);
+    for (size_t i = 0; i < pictures.size(); ++i)
+        EXPECT_EQ(pictures[i], static_cast<int>(i * 40)) << "picture " << i;
+    EXPECT_NEAR(samples, 88200, 2048);
+    EXPECT_TRUE(source->IsEndOfStream());
+}
+
+TEST(SolvaneSource, SeekLandsOnTheExactPicture)
+{
+    SOLVANE_REQUIRE_MEDIA();
+    ManagerHolder manager;
+    for (const std::string& path : {Media::Get().Clip(), Media::Get().TwoPrograms()}) {
+        SCOPED_TRACE(path);
+        // The pictures as a straight decode gives them.
+        std::vector<std::vector<unsigned char>> reference;
+        std::vector<int> times;
+        {
+            SourceHolder straight(OpenSource(manager, path));
+            ASSERT_NE(straight.source, nullptr) << LastMessage();
+            while (IRawVideoFrame* f = NextVideo(straight.source)) {
+                reference.push_back(Pixels(f));
+                times.push_back(f->GetTimeStamp());
+            }
+        }
+        ASSERT_GE(times.size(), 25u);
+
+        SourceHolder source(OpenSource(manager, path));
+        ASSERT_NE(source.source, nullptr);
+        struct Case { uint32_t ms; size_t index; };
+        const Case cases[] = {{1000 * (times.size() / 25) / 2, times.size() / 2},
+                              {40 * 7 + 15, 7},   // between two pictures: the one shown
+                              {0, 0},
+                              {40 * 13, 13},      // a picture right after a key frame
+                              {40 * static_cast<uint32_t>(times.size() - 1), times.size() - 1}};
+        for (const Case& c : cases) {
+            ASSERT_TRUE(source->Seek(c.ms)) << LastMessage();
+            IRawVideoFrame* f = NextVideo(source.source);
+            ASSERT_NE(f, nullptr) << "seek to " << c.ms;
+            EXPECT_EQ(f->GetTimeStamp(), times[c.index]) << "seek to " << c.ms;
+            EXPECT_TRUE(Pixels(f) == reference[c.index]) << "seek to " << c.ms;
+            if (c.index + 1 < times.size()) {
+                IRawVideoFrame* next = NextVideo(source.source);
+                ASSERT_NE(next, nullptr);
+                EXPECT_EQ(next->GetTimeStamp(), times[c.index + 1]);
+            }
+        }
+    }
+}
+
+TEST(SolvaneSource, FramesOutliveReadsOnlyAsClones)
+{
+    SOLVANE_REQUIRE_MEDIA();
+    ManagerHolder manager;
+    SourceHolder source(OpenSource(manager, Media::Get().Clip() + "?astreamid=-1"));
+    ASSERT_NE(source.source, nullptr) << LastMessage();
+    IRawVideoFrame* first = NextVideo(source.source);
+    ASSERT_NE(first, nullptr);
+    std::vector<unsigned char> pixels = Pixels(first);
+    IRawVideoFrame* clone = first->Clone();
+    first->Free(); // the source's frame: nothing happens
+    for (int i = 0; i < 5; ++i)
+        ASSERT_NE(NextVideo(source.source), nullptr);
+    EXPECT_EQ(clone->GetTimeStamp(), 0);
+    EXPECT_TRUE(Pixels(clone) == pixels);
+    EXPECT_TRUE(clone->CanBeModified());
+    clone->Free();
+
+    // Asking for sound the source does not carry gives its next picture.
+    IRawAudioFrame* audio = nullptr;
+    IRawVideoFrame* video = nullptr;
+    EXPECT_TRUE(source->ReadFrames(&audio, &video, nullptr, Moorland::AVReadAudioOnly));
+    EXPECT_EQ(audio, nullptr);
+    ASSERT_NE(video, nullptr);
+    EXPECT_EQ(video->GetTimeStamp(), 240);
+}
+
+TEST(SolvaneSource, StillPictureAsVideo)
+{
+    SOLVANE_REQUIRE_MEDIA();
+    ManagerHolder manager;
+    SourceHolder source(OpenSource(manager, Media::Get().Picture() + "?duration=1000", "ImageImporter"));
+    ASSERT_NE(source.source, nullptr) << LastMessage();
+    EXPECT_EQ(source->GetDuration(), 1000u);
+    int count = 0;
+    std::vector<unsigned char> first;
+    while (IRawVideoFrame* f = NextVideo(source.source)) {
+        EXPECT_EQ(f->GetTimeStamp(), count * 40);
+        if (count == 0)
+            first = Pixels(f);
+        else
+            EXPECT_TRUE(Pixels(f) == first);
+        ++count;
+    }
+    EXPECT_EQ(count, 25);
+    EXPECT_TRUE(source->IsEndOfStream());
+    ASSERT_TRUE(source->Seek(520));
+    IRawVideoFrame* f = NextVideo(source.source);
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(f->GetTimeStamp(), 520);
+}
+
+TEST(SolvaneSource, PacketSourceStartsOnAKeyFrame)
+{
+    SOLVANE_REQUIRE_MEDIA();
+    ManagerHolder manager;
+    Moorland::IAVImporter* importer = manager->CreateImporterByName("FFImporter");
+    ASSERT_NE(importer, nullptr);
+    ASSERT_TRUE(importer->Open(Media::Get().Clip().c_str())) << LastMessage();
+    const int ids[2] = {0, 1};
+    Moorland::IAVCompressedSource* packets = importer->CreatePacketSource(0, 2, ids);
+    ASSERT_NE(packets, nullptr) << LastMessage();
+    EXPECT_NEAR(packets->GetDuration(), 2000u, 50u);
+    int size = 0;
+    EXPECT_NE(packets->GetStreamHeader(0, &size), nullptr);
+    EXPECT_GT(size, 0);
+    Moorland::AudioFormatInfo format{};
+    EXPECT_TRUE(packets->GetAudioFormat(1, &format));
+    EXPECT_EQ(format.sampleRate, 44100);
+    EXPECT_EQ(format.channels, 1);
+    EXPECT_FALSE(packets->GetAudioFormat(0, &format));
+
+    for (uint32_t start : {0u, 1100u}) {
+        SCOPED_TRACE(start);
+        ASSERT_TRUE(packets->Seek(start)) << LastMessage();
+        int video = 0, audio = 0, id = -1;
+        int64_t lastDts = INT64_MIN;
+        bool firstVideo = true;
+        while (Moorland::ICompressedFrame* p = packets->ReadPacket(&id, nullptr)) {
+            ASSERT_TRUE(id == 0 || id == 1);
+            if (id == 0) {
+                if (firstVideo) {
+                    EXPECT_TRUE(p->IsKeyFrame());
+                    EXPECT_LE(p->GetDecompressTimeStamp(), int64_t(start) * 10000);
+                    firstVideo = false;
+                }
+                EXPECT_GT(p->GetDecompressTimeStamp(), lastDts);
+                lastDts = p->GetDecompressTimeStamp();
+                ++video;
+            } else {
+                ++audio;
+            }
+            EXPECT_GT(p->GetSize(), 0u);
+        }
+        if (start == 0)
+            EXPECT_EQ(video, 50);
+        else
+            EXPECT_LT(video, 50);
+        EXPECT_GT(audio, 0);
+    }
+    packets->Release();
+    importer->Release();
+}
