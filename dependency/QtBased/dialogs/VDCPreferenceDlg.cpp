@@ -1,0 +1,149 @@
+#include "VDCPreferenceDlg.h"
+
+#include "CBaseException.h"
+
+#include <QDialogButtonBox>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QListWidget>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+class Ui_VDCPreferenceDlg
+{
+public:
+    QVBoxLayout* verticalLayout;
+    QHBoxLayout* horizontalLayout;
+    QListWidget* lstPageNames;
+    QStackedWidget* stwPages;
+    QDialogButtonBox* btnBox;
+
+    void setupUi(QDialog* dialog)
+    {
+        if (dialog->objectName().isEmpty())
+            dialog->setObjectName(QStringLiteral("VDCPreferenceDlg"));
+        dialog->resize(400, 300);
+        verticalLayout = new QVBoxLayout(dialog);
+        verticalLayout->setObjectName(QStringLiteral("verticalLayout"));
+        verticalLayout->setSpacing(0);
+        verticalLayout->setContentsMargins(0, 0, 0, 0);
+
+        horizontalLayout = new QHBoxLayout();
+        horizontalLayout->setObjectName(QStringLiteral("horizontalLayout"));
+        const QMargins m = horizontalLayout->contentsMargins();
+        horizontalLayout->setContentsMargins(m.left(), 2, m.right(), m.bottom());
+
+        lstPageNames = new QListWidget(dialog);
+        lstPageNames->setObjectName(QStringLiteral("lstPageNames"));
+        lstPageNames->setFrameShape(QFrame::NoFrame);
+        horizontalLayout->addWidget(lstPageNames);
+
+        stwPages = new QStackedWidget(dialog);
+        stwPages->setObjectName(QStringLiteral("stwPages"));
+        stwPages->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+        horizontalLayout->addWidget(stwPages);
+        verticalLayout->addLayout(horizontalLayout);
+
+        btnBox = new QDialogButtonBox(dialog);
+        btnBox->setObjectName(QStringLiteral("btnBox"));
+        btnBox->setMinimumSize(0, 0);
+        btnBox->setStandardButtons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+        verticalLayout->addWidget(btnBox);
+    }
+};
+
+VDCPreferenceDlg::VDCPreferenceDlg(QWidget* parent)
+    : QDialog(parent)
+    , m_ui(new Ui_VDCPreferenceDlg)
+{
+    m_ui->setupUi(this);
+    connect(m_ui->btnBox, &QDialogButtonBox::accepted, this, &VDCPreferenceDlg::accept);
+    connect(m_ui->btnBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(m_ui->lstPageNames, &QListWidget::itemSelectionChanged, this,
+            &VDCPreferenceDlg::on_lstPageNames_itemSelectionChanged);
+    setWindowFlags((windowFlags() | Qt::CustomizeWindowHint) & ~Qt::WindowMaximizeButtonHint);
+    m_ui->lstPageNames->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_ui->lstPageNames->setFocusPolicy(Qt::NoFocus);
+    Retranslate();
+}
+
+VDCPreferenceDlg::~VDCPreferenceDlg()
+{
+    delete m_ui;
+}
+
+void VDCPreferenceDlg::AddPage(VDCPreferencePageWidget* page)
+{
+    auto* item = new QListWidgetItem(page->GetPageName());
+    item->setData(Qt::UserRole, int(page->GetPageFution()));
+    m_ui->lstPageNames->addItem(item);
+    m_ui->stwPages->addWidget(page);
+}
+
+void VDCPreferenceDlg::swithPageByFuction(VDCPreferencePageWidget::Function function)
+{
+    if (VDCPreferencePageWidget* page = GetPageByFunc(function))
+        m_ui->stwPages->setCurrentWidget(page);
+}
+
+VDCPreferencePageWidget* VDCPreferenceDlg::GetPageByFunc(VDCPreferencePageWidget::Function function)
+{
+    for (int i = 0; i < m_ui->stwPages->count(); ++i) {
+        auto* page = qobject_cast<VDCPreferencePageWidget*>(m_ui->stwPages->widget(i));
+        if (page && page->GetPageFution() == function)
+            return page;
+    }
+    return nullptr;
+}
+
+void VDCPreferenceDlg::Retranslate()
+{
+    for (int row = 0; row < m_ui->lstPageNames->count(); ++row) {
+        QListWidgetItem* item = m_ui->lstPageNames->item(row);
+        const auto function =
+            VDCPreferencePageWidget::Function(item->data(Qt::UserRole).toInt());
+        if (VDCPreferencePageWidget* page = GetPageByFunc(function))
+            item->setText(page->GetPageName());
+    }
+    setWindowTitle(tr("Preference"));
+}
+
+int VDCPreferenceDlg::exec()
+{
+    for (int i = 0; i < m_ui->stwPages->count(); ++i) {
+        auto* page = qobject_cast<VDCPreferencePageWidget*>(m_ui->stwPages->widget(i));
+        // One page's failure must neither keep the dialog closed nor reach Qt.
+        if (page)
+            QB_GUARDED_VOID({ page->initPageInfo(); });
+    }
+    if (m_ui->lstPageNames->count() > 0)
+        m_ui->lstPageNames->setCurrentRow(0);
+    return QDialog::exec();
+}
+
+void VDCPreferenceDlg::accept()
+{
+    QDialog::accept();
+    for (int i = 0; i < m_ui->stwPages->count(); ++i) {
+        auto* page = qobject_cast<VDCPreferencePageWidget*>(m_ui->stwPages->widget(i));
+        // Each page stores its values whatever the others did.
+        if (page)
+            QB_GUARDED_VOID({ page->accept(); });
+    }
+}
+
+void VDCPreferenceDlg::on_lstPageNames_itemSelectionChanged()
+{
+    const QList<QListWidgetItem*> selected = m_ui->lstPageNames->selectedItems();
+    if (selected.size() != 1)
+        return;
+    swithPageByFuction(
+        VDCPreferencePageWidget::Function(selected.first()->data(Qt::UserRole).toInt()));
+}
+
+bool VDCPreferenceDlg::event(QEvent* e)
+{
+    if (e->type() == QEvent::LanguageChange)
+        Retranslate();
+    return QWidget::event(e);
+}

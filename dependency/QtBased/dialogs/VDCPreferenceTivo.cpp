@@ -1,0 +1,116 @@
+#include "VDCPreferenceTivo.h"
+
+#include "AppConfigDefines.h"
+#include "CAppVariableInfo.h"
+#include "CBaseException.h"
+#include "IAVManager.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSpacerItem>
+#include <QVBoxLayout>
+
+namespace {
+// The media manager's option name (capital V, unlike the settings key).
+constexpr char kOptTiVoMediaAccessKey[] = "TiVoMediaAccessKey";
+}
+
+class Ui_VDCPreferenceTivo
+{
+public:
+    QVBoxLayout* verticalLayout;
+    QGroupBox* gbTivoSetting;
+    QVBoxLayout* verticalLayout_2;
+    QLabel* lblTivo;
+    QLineEdit* edtTivo;
+
+    void setupUi(QWidget* page)
+    {
+        if (page->objectName().isEmpty())
+            page->setObjectName(QStringLiteral("VDCPreferenceTivo"));
+        verticalLayout = new QVBoxLayout(page);
+        verticalLayout->setObjectName(QStringLiteral("verticalLayout"));
+        verticalLayout->setSpacing(20);
+        verticalLayout->setContentsMargins(11, 11, 11, 11);
+        gbTivoSetting = new QGroupBox(page);
+        gbTivoSetting->setObjectName(QStringLiteral("gbTivoSetting"));
+        verticalLayout_2 = new QVBoxLayout(gbTivoSetting);
+        verticalLayout_2->setObjectName(QStringLiteral("verticalLayout_2"));
+        verticalLayout_2->setSpacing(6);
+        verticalLayout_2->setContentsMargins(11, 11, 11, 11);
+        lblTivo = new QLabel(gbTivoSetting);
+        lblTivo->setObjectName(QStringLiteral("lblTivo"));
+        lblTivo->setFocusPolicy(Qt::StrongFocus);
+        lblTivo->setText(QStringLiteral("Media Access Key:"));
+        verticalLayout_2->addWidget(lblTivo);
+        edtTivo = new QLineEdit(gbTivoSetting);
+        edtTivo->setObjectName(QStringLiteral("edtTivo"));
+        edtTivo->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+        edtTivo->setFocusPolicy(Qt::ClickFocus);
+        verticalLayout_2->addWidget(edtTivo);
+        verticalLayout->addWidget(gbTivoSetting);
+        verticalLayout->addItem(
+            new QSpacerItem(20, 40, QSizePolicy::Minimum, QSizePolicy::Expanding));
+        retranslateUi(page);
+    }
+
+    void retranslateUi(QWidget*)
+    {
+        gbTivoSetting->setTitle(QCoreApplication::translate("VDCPreferenceTivo", "Tivo Settings"));
+    }
+};
+
+VDCPreferenceTivo::VDCPreferenceTivo(Moorland::IAVManager* pAVManager, QWidget* parent)
+    : VDCPreferencePageWidget(parent)
+    , m_ui(new Ui_VDCPreferenceTivo)
+    , m_settings(CAppVariableInfo::GetInstance())
+    , m_avManager(pAVManager)
+{
+    m_ui->setupUi(this);
+    m_function = Tivo;
+    Retranslate();
+}
+
+VDCPreferenceTivo::~VDCPreferenceTivo()
+{
+    delete m_ui;
+}
+
+void VDCPreferenceTivo::Retranslate()
+{
+    // The group title is renewed too, so the whole page follows the language.
+    m_ui->retranslateUi(this);
+    m_pageName = tr("Tivo");
+}
+
+bool VDCPreferenceTivo::event(QEvent* e)
+{
+    if (e->type() == QEvent::LanguageChange)
+        Retranslate();
+    return QWidget::event(e);
+}
+
+void VDCPreferenceTivo::initPageInfo()
+{
+    m_ui->edtTivo->setText(
+        m_settings
+            ->GetInfoValue(QString::fromLatin1(STR_APPVARINFO_TIVO_MEDIA_ACCESS_KEY),
+                           QVariant(QString::fromLatin1("")))
+            .toString());
+}
+
+void VDCPreferenceTivo::accept()
+{
+    const QString key = m_ui->edtTivo->text();
+    m_settings->SetInfoValue(QString::fromLatin1(STR_APPVARINFO_TIVO_MEDIA_ACCESS_KEY),
+                             QVariant(key));
+    QB_GUARDED_VOID({
+        if (m_avManager) {
+            const QByteArray utf8 = key.toUtf8();
+            m_avManager->SetOption(kOptTiVoMediaAccessKey, utf8.constData());
+        }
+    });
+}

@@ -1,0 +1,49 @@
+#include "WidgetTestApp.h"
+
+#include "AboutDialog.h"
+
+#include <QLabel>
+#include <QMouseEvent>
+
+TEST(AboutDialog, VersionLine)
+{
+    struct Case
+    {
+        const char* version;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"2.1.0.35", "Version:2.1.0(35)"},
+        {"10.20.30.40.50", "Version:10.20.30(40)"},
+        {"3.2", "Version:3.2"},
+        {"", "Version:"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(AboutDialog::VersionText(QString::fromLatin1(c.version)),
+                  QString::fromLatin1(c.text));
+}
+
+TEST(AboutDialog, FormAndAnyPressCloses)
+{
+    AboutDialog about(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint
+                                   | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint
+                                   | Qt::WindowCloseButtonHint);
+    EXPECT_EQ(about.objectName(), QStringLiteral("AboutDialog"));
+    EXPECT_EQ(about.minimumSize(), QSize(390, 280));
+    for (const char* name : {"lbVersion", "lblWarning", "lbKestrin", "lbHomeUrl"})
+        EXPECT_NE(about.findChild<QLabel*>(QString::fromLatin1(name)), nullptr) << name;
+    auto* link = about.findChild<QLabel*>(QStringLiteral("lbHomeUrl"));
+    EXPECT_TRUE(link->openExternalLinks());
+    EXPECT_TRUE(link->text().contains(QStringLiteral("\"style=\"color:#")));
+    EXPECT_TRUE(about.findChild<QLabel*>(QStringLiteral("lbVersion"))
+                    ->text()
+                    .startsWith(QStringLiteral("Version:")));
+
+    for (Qt::MouseButton b : {Qt::LeftButton, Qt::RightButton}) {
+        about.show();
+        ASSERT_TRUE(about.isVisible());
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(200, 200), b, b, Qt::NoModifier);
+        QCoreApplication::sendEvent(&about, &press);
+        EXPECT_FALSE(about.isVisible()) << b;
+    }
+}
