@@ -438,7 +438,7 @@ TEST_F(JobFileTest, DamagedFilesAreReadSafely)
         return nSeen;
     };
 
-    for (int round = 0; round < 300; ++round) {
+    for (int round = 0; round < 150; ++round) {
         std::vector<unsigned char> bytes;
         uint32_t nMapSize;
         switch (round % 3) {
