@@ -146,8 +146,7 @@ CMemFileMapping* CMemFileMapping::GetInstance(uint32_t nSize, const char* sPath)
         QB_THROW(QB_ERR_BAD_PARAM, "Bad param");
     // A unique name made by creating the file exclusively, so two engines
     // never share one job file.
-    std::string sTemplate = JobFileFolder() + "jobXXXXXX.share";
-    std::string sBuf = sTemplate;
+    std::string sBuf = JobFileFolder() + "jobXXXXXX.share";
     int fd = ::mkstemps(&sBuf[0], 6);
     if (fd < 0) {
         sBuf = TempFolder() + "jobXXXXXX.share";
@@ -156,7 +155,12 @@ CMemFileMapping* CMemFileMapping::GetInstance(uint32_t nSize, const char* sPath)
     if (fd < 0)
         QB_THROW(QB_ERR_UNEXPECTED, "create file failed and read execute file path shard data failed too");
     ::close(fd);
-    return CreateInstance(nSize, sBuf);
+    try {
+        return CreateInstance(nSize, sBuf);
+    } catch (...) {
+        ::unlink(sBuf.c_str());
+        throw;
+    }
 }
 
 CMemFileMapping* CMemFileMapping::CreateInstance(uint32_t nSize, const std::string& sPath)
