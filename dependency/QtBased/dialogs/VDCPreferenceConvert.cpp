@@ -4,6 +4,7 @@
 #include "CAppVariableInfo.h"
 #include "CBaseException.h"
 #include "IAVConverter.h"
+#include "sysplatform.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -14,7 +15,6 @@
 #include <QLabel>
 #include <QRadioButton>
 #include <QSpacerItem>
-#include <QThread>
 #include <QVBoxLayout>
 
 class Ui_VDCPreferenceConvert
@@ -133,7 +133,7 @@ VDCPreferenceConvert::VDCPreferenceConvert(Moorland::IAVConverter* converter, QW
     m_function = Convert;
     for (int n = 1; n <= 4; ++n)
         m_ui->cbxMaxProcesses->addItem(QString::number(n), n);
-    m_processorCount = nProcessorCount > 0 ? nProcessorCount : QThread::idealThreadCount();
+    m_processorCount = nProcessorCount > 0 ? nProcessorCount : QuentaBased::get_cpu_count();
     if (m_processorCount < 1)
         m_processorCount = 1;
     for (int n = 1; n <= m_processorCount; ++n)

@@ -11,6 +11,7 @@
 #include "VDCPreferenceGeneral.h"
 #include "VDCPreferenceOthers.h"
 #include "VDCPreferenceTivo.h"
+#include "sysplatform.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -279,6 +280,12 @@ TEST(VDCPreferenceConvert, StoredValuesAreCorrectedOnLoad)
         EXPECT_EQ(setting(STR_APPVARINFO_NAME_USE_CPU_CORE).toInt(), c.storedCoresAfter);
     }
     EXPECT_TRUE(engine.calls.empty()) << "loading passes nothing to the engine";
+
+    VDCPreferenceConvert systemCount(&engine);
+    EXPECT_EQ(systemCount.processorCount(), QuentaBased::get_cpu_count());
+    auto* cores = child<QComboBox>(&systemCount, "cbxCustomCores");
+    ASSERT_EQ(cores->count(), systemCount.processorCount());
+    EXPECT_EQ(cores->itemData(cores->count() - 1).toInt(), systemCount.processorCount());
 }
 
 TEST(VDCPreferenceConvert, AcceptStoresAndPassesToTheEngine)
