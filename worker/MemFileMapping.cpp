@@ -169,6 +169,9 @@ CMemFileMapping* CMemFileMapping::CreateInstance(uint32_t nSize, const std::stri
         QB_THROW(QB_ERR_BAD_PARAM, "Bad param");
     PrepareFile(sPath, nSize);
     std::unique_ptr<CMemFileMapping> pFile(new CMemFileMapping(sPath, nSize));
+    // The instance it replaces goes, but a file of the same name is the new one.
+    if (m_bcreateFlag && m_createFileName == sPath)
+        m_bcreateFlag = false;
     FreeInstance();
     m_instance = std::move(pFile);
     m_bcreateFlag = true;

@@ -363,11 +363,15 @@ TEST_F(JobFileTest, TextAssignmentRules)
 
 TEST_F(JobFileTest, SecondGetInstanceKeepsTheFirst)
 {
+    // Creating again over the same path replaces the instance and keeps the file.
+    Create(64);
     CMemFileMapping* pFirst = Create(128);
+    struct stat st;
+    ASSERT_EQ(::stat(m_sPath.c_str(), &st), 0);
+    EXPECT_EQ(pFirst->GetCapacity(), 124u);
     EXPECT_EQ(CMemFileMapping::GetInstance(64, "/nonexistent/other.share"), pFirst);
     EXPECT_EQ(CMemFileMapping::GetInstance(0, nullptr), pFirst);
     CMemFileMapping::FreeInstance();
-    struct stat st;
     EXPECT_NE(::stat(m_sPath.c_str(), &st), 0) << "the creator deletes its job file";
 
     GetQuentaException()->Clear();
