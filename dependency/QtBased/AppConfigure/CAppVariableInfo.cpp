@@ -16,8 +16,6 @@
 #include <QXmlStreamAttributes>
 #include <QXmlStreamReader>
 
-#include <cerrno>
-#include <sys/stat.h>
 
 namespace {
 
@@ -76,31 +74,14 @@ QVariant TypedValue(const QString& key, QVariant value)
     return value;
 }
 
-bool DirExists(const std::string& path)
-{
-    GetQuentaException()->Clear();
-    struct stat st;
-    if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-        return true;
-    GetQuentaException()->SetException(QB_ERR_UNEXPECTED, ("Not a directory: " + path).c_str(), __LINE__,
-                                       kSourceFile);
-    return false;
-}
-
-void MakeDir(const std::string& path)
-{
-    if (!QDir().mkpath(QString::fromUtf8(path.c_str())))
-        QB_THROW(QB_ERR_UNEXPECTED, "Can't create directory, DirName = " + path);
-}
-
 // Creates the folder when it is missing. A failure is recorded, never thrown:
 // the callers are settings reads without a boundary of their own.
 void EnsureFolder(const QString& path, int line)
 {
     QuentaBased::CallGuardedVoid(line, kSourceFile, [&]() {
-        const std::string utf8 = path.toUtf8().constData();
-        if (!DirExists(utf8))
-            MakeDir(utf8);
+        const QByteArray utf8 = path.toUtf8();
+        if (!QuentaBased::dir_exists(utf8.constData()))
+            QuentaBased::make_dir(utf8.constData());
     });
 }
 
@@ -218,7 +199,7 @@ QVariant CAppVariableInfo::GetInfoValue(QString sKey, QVariant fallback)
         const QString skinName = GetInfoValue(VARIABLE_INFO_CURSKIN_NAME, QVariant()).toString();
         QString path = ProgramFolder() + QDir::separator() + storeName + QDir::separator() + skinName;
         if (m_values.value(VARIABLE_INFO_CURSKIN_NAME).toString().isEmpty() ||
-            !DirExists(path.toUtf8().constData()))
+            !QuentaBased::dir_exists(path.toUtf8().constData()))
             path = GetInfoDefaultValue(VARIABLE_INFO_CURSKIN_PATH).toString();
         StoreValue(VARIABLE_INFO_CURSKIN_PATH, path);
         return path;

@@ -1,32 +1,17 @@
 #include "sys_pathutils.h"
 
-#include "Basilvo/Basilvo.h"
-#include "CBaseException.h"
 #include "sysutils.h"
 
 #include <QStandardPaths>
-
-#include <sys/stat.h>
 
 QString CSysPathsEnumerater::m_sResultStr;
 
 namespace {
 
-bool DirExists(const char* path)
-{
-    GetQuentaException()->Clear();
-    struct stat st;
-    if (::stat(path, &st) == 0 && S_ISDIR(st.st_mode))
-        return true;
-    GetQuentaException()->SetException(QB_ERR_UNEXPECTED, (std::string("Not a directory: ") + path).c_str(),
-                                       __LINE__, "sys_pathutils");
-    return false;
-}
-
 QString UserFolder(QStandardPaths::StandardLocation location, SystemPathEnumType fallback)
 {
     const QString path = QStandardPaths::writableLocation(location);
-    if (!path.isEmpty() && DirExists(path.toUtf8().constData()))
+    if (!path.isEmpty() && QuentaBased::dir_exists(path.toUtf8().constData()))
         return path;
     return CSysPathsEnumerater::GetSysUserPath(fallback);
 }

@@ -1,7 +1,5 @@
 #include "fileutils.h"
 
-#include "Basilvo/Basilvo.h"
-#include "CBaseException.h"
 #include "sysutils.h"
 
 #include <QCoreApplication>
@@ -15,21 +13,8 @@
 #include <QSet>
 #include <QUrl>
 
-#include <sys/stat.h>
 
 namespace {
-
-bool DirExists(const QString& path)
-{
-    GetQuentaException()->Clear();
-    struct stat st;
-    const QByteArray utf8 = path.toUtf8();
-    if (::stat(utf8.constData(), &st) == 0 && S_ISDIR(st.st_mode))
-        return true;
-    GetQuentaException()->SetException(QB_ERR_UNEXPECTED, ("Not a directory: " + utf8).constData(), __LINE__,
-                                       "fileutils");
-    return false;
-}
 
 void OpenWithXdg(const QString& path)
 {
@@ -111,7 +96,7 @@ bool ResolveShellTarget(const QString& sFolder, const QString& sFileName, QStrin
 {
     sDir.clear();
     sFile.clear();
-    if (!DirExists(sFolder))
+    if (!QuentaBased::dir_exists(sFolder.toUtf8().constData()))
         return false;
     const std::string withSlash = QuentaBased::include_path_backslash(sFolder.toUtf8().constData());
     sDir = QDir::toNativeSeparators(QString::fromUtf8(withSlash.c_str()));

@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegExp>
 #include <QSettings>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -403,6 +404,73 @@ TEST(SettingsChild, DISABLED_UncreatableFolders)
     EXPECT_NE(GetQuentaException()->GetExceptionCode(), 0);
 }
 
+TEST(SettingsChild, DISABLED_ShippedFiles)
+{
+    StartProgram();
+    CAppFixedInfo* fixed = CAppFixedInfo::GetInstance();
+    EXPECT_EQ(fixed->GetInfoValue(FIXED_INFO_PRODUCTNAME).toString(), "fablecut");
+    const char* const productKeys[] = {
+        FIXED_INFO_PRODUCTNAME,   FIXED_INFO_APP_IDENTIFIER,  FIXED_INFO_BRANDNAME,       FIXED_INFO_PRODUCT_KIND,
+        FIXED_INFO_BUILD_PLATFORM, FIXED_INFO_PRODUCTCODE,    FIXED_INFO_APPVERSION,      FIXED_INFO_DEFAULT_LANGUAGE,
+        FIXED_INFO_HOMEPAGEURL,   FIXED_INFO_UPDATEURL,       FIXED_INFO_SUPPORTEMAIL,    FIXED_INFO_ORG_HOMEPAGE_URL,
+        FIXED_INFO_ONLINE_HELP_URL, FIXED_INFO_ENCODER_URL,   FIXED_INFO_DECODER_URL,     FIXED_INFO_DVD_KNOWLEDGE_URL,
+    };
+    for (const char* key : productKeys)
+        EXPECT_TRUE(fixed->GetInfoValue(key).isValid()) << key;
+    EXPECT_FALSE(fixed->GetInfoValue(FIXED_INFO_PRODUCTCODE).toString().isEmpty());
+
+    CAppVariableInfo* store = CAppVariableInfo::GetInstance();
+    const struct
+    {
+        const char* key;
+        int low;
+        int high;
+    } ranges[] = {
+        {VARIABLE_INFO_OUTPUTFILEEXIST, 0, 2},         {STR_VARIABLECONFG_NAME_LOSSLESS_OUTPUTMODE, 0, 0},
+        {STR_APPVARINFO_NAME_MAX_RUN_PROGRESS_COUNT, 4, 4}, {STR_APPVARINFO_NAME_USE_CPU_CORE, 0, 0},
+        {VARIABLE_INFO_SNAPSHOTWIDTH, 10, 1920},       {VARIABLE_INFO_SNAPSHOTHEIGHT, 10, 1080},
+        {STR_APPVARINFO_NAME_TIMELINEVIEW_SCALE_VALUE, 6, 6}, {VARIABLE_INFO_H264DECODER_INDEX, 4, 4},
+        {VARIABLE_INFO_MAINWINDOW_WIDTH, 1, 10000},    {VARIABLE_INFO_MAINWINDOW_HEIGHT, 1, 10000},
+    };
+    for (const auto& r : ranges) {
+        bool ok = false;
+        const int value = store->GetInfoDefaultValue(r.key).toInt(&ok);
+        EXPECT_TRUE(ok) << r.key;
+        EXPECT_GE(value, r.low) << r.key;
+        EXPECT_LE(value, r.high) << r.key;
+    }
+    const struct
+    {
+        const char* key;
+        bool value;
+    } flags[] = {
+        {DEF_XML_BOOL_SYNC_EXIT, true},
+        {VARIABLE_INFO_SNAPSHOTASORGSIZE, true},
+        {STR_APPVARINFO_OPEN_CAMWIZARD_DLG, true},
+        {STR_APPVARINFO_SHOW_OPEN_CAMWIZARD_MSGBOX, true},
+        {STR_APPVARINFO_MSG_IMPORT_SUBDIR_OPTION, true},
+        {STR_APPVARINFO_MSG_IMPORT_SUBDIR_RESULT, true},
+        {STR_APPVARINFO_DELELETE_OUTPUTTASK_OPTION, true},
+        {STR_APPVARINFO_DELELETE_OUTPUTTASK_RESULT, true},
+        {STR_APPVARINFO_SHOWINFO_CAMCORDER_PLAY, true},
+        {STR_VARIABLECONFG_NAME_MAIN_WINDOW_MAXIMISE, false},
+    };
+    for (const auto& f : flags) {
+        EXPECT_TRUE(store->GetInfoDefaultValue(f.key).isValid()) << f.key;
+        EXPECT_EQ(store->GetInfoDefaultValue(f.key).toBool(), f.value) << f.key;
+    }
+    const char* const texts[] = {
+        DEF_XML_STR_SKIN_DIR_NAME,          VARIABLE_INFO_CURSKIN_NAME,          VARIABLE_INFO_IMAGE_DIR_NAME,
+        VARIABLE_INFO_MEDIALIB_AUTO_SAVE_NAME, VARIABLE_INFO_MEDIALIB_FILE_FILTER, VARIABLE_INFO_DIR_IMPORT_NAME_FILTER,
+        VARIABLE_INFO_SANPSHOT_SAVE_FILTER, VARIABLE_INFO_SAMPLEEXAMPLE_PATH,    VARIABLE_INFO_DEFAULTBACKUP_DIR_NAME,
+        STR_APPVARINFO_TIVO_MEDIA_ACCESS_KEY, STR_APPVARINFO_YOUTUBE_ACCOUNT_INFO,
+    };
+    for (const char* key : texts)
+        EXPECT_TRUE(store->GetInfoDefaultValue(key).isValid()) << key;
+    EXPECT_FALSE(store->GetInfoDefaultValue(VARIABLE_INFO_MEDIALIB_AUTO_SAVE_NAME).toString().isEmpty());
+    EXPECT_TRUE(QRegExp("[0-9a-fA-F]{6}").exactMatch(store->GetInfoDefaultValue(VARIABLE_INFO_URL_COLOR).toString()));
+}
+
 // ----------------------------------------------------------------- parents
 
 TEST(ProductInformation, ReadingRulesAndLanguageChange)
@@ -470,6 +538,17 @@ TEST(SettingsStore, LastDefaultInfoElementAndMissingColour)
                                  "<DefaultInfo Exit_Bool_Sync=\"true\"/></x>");
     box.Run("ColourDefaultAndExit");
     EXPECT_TRUE(QFileInfo::exists(box.SettingsFile()));
+}
+
+TEST(SettingsStore, ShippedFilesCarryEveryKey)
+{
+    Sandbox box;
+    for (const char* name : {"AppConfig.en_US.xml", "DefaultInfo.xml"}) {
+        QFile shipped(QString(FABLECUT_BIN_DIR) + "/" + name);
+        ASSERT_TRUE(shipped.open(QIODevice::ReadOnly)) << name;
+        box.Write(name, shipped.readAll());
+    }
+    box.Run("ShippedFiles");
 }
 
 TEST(SettingsStore, FailedSaveIsReported)
