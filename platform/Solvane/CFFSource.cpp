@@ -447,6 +447,13 @@ void* CFFSource::GetInterface(const char* name)
         return nullptr;
     if (strcmp(name, "IAVSourceSetProperty") == 0)
         return static_cast<Moorland::IAVSourceSetProperty*>(this);
+    if (strcmp(name, "IQuentaStream") == 0) {
+        return QB_GUARDED(static_cast<void*>(nullptr), {
+            if (!m_bytes)
+                m_bytes.reset(new CFileByteView(m_file->Path()));
+            return static_cast<void*>(static_cast<IQuentaStream*>(m_bytes.get()));
+        });
+    }
     return nullptr;
 }
 

@@ -5,6 +5,7 @@
 // chosen audio stream of a movie, frame-exact seeking and the end of stream.
 
 #include "CFFFrames.h"
+#include "CFileByteView.h"
 #include "CFFMediaFile.h"
 #include "IAVImporter.h"
 #include "IAVSource.h"
@@ -92,7 +93,7 @@ private:
     CFFAudioFrame m_outAudio{false};
     SwsContext* m_sws = nullptr;
     AVFrame* m_converted = nullptr;
-    Moorland::IAVSource* m_selfForStream = nullptr;
+    std::unique_ptr<CFileByteView> m_bytes;        // made on the first ask
 };
 
 } // namespace Solvane

@@ -32,6 +32,7 @@ public:
     std::string TwoPrograms() const { return Path("two.ts"); }
     std::string Tone() const { return Path("tone.wav"); }         // 1 s PCM, no picture
     std::string Interlaced() const { return Path("inter.mpg"); }  // MPEG-2, top field first
+    std::string Interlaced264() const { return Path("inter264.mp4"); } // H.264 coded as fields
     std::string Picture() const { return Path("pic.png"); }       // 64x48
 
     ~Media()
@@ -58,6 +59,8 @@ private:
                Run(ff + "-f lavfi -i sine=d=1 -c:a pcm_s16le tone.wav") &&
                Run(ff + "-f lavfi -i testsrc=size=176x144:rate=25:d=1 -vf setfield=tff -c:v mpeg2video "
                         "-flags +ildct+ilme -top 1 inter.mpg") &&
+               Run(ff + "-f lavfi -i testsrc=size=176x144:rate=25:d=1 -vf setfield=tff -c:v libx264 "
+                        "-preset ultrafast -x264-params interlaced=1:tff=1 inter264.mp4") &&
                Run(ff + "-f lavfi -i testsrc=size=64x48:d=1 -frames:v 1 pic.png");
     }
     static bool Run(const std::string& command) { return std::system(command.c_str()) == 0; }

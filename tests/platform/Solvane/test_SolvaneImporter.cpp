@@ -59,6 +59,7 @@ TEST(SolvaneImporter, ProbesMoviesAndStreamsFromTheFile)
         {m.TwoPrograms(), "FFImporter", 2, 0, 1, "mpeg2video", "m2v1", 176, 144, 25, 1, (1u << 16) | 1u, 1.0, "0"},
         {m.TwoPrograms(), "FFImporter", 2, 1, 2, "mpeg2video", "m2v1", 160, 120, 25, 1, (1u << 16) | 1u, 1.0, "0"},
         {m.Interlaced(), "FFImporter", 1, 0, 0, "mpeg2video", "m2v1", 176, 144, 25, 1, (1u << 16) | 1u, 1.0, "1"},
+        {m.Interlaced264(), "FFImporter", 1, 0, 0, "h264", "avc1", 176, 144, 25, 1, (1u << 16) | 1u, 1.0, "1"},
         {m.Picture(), "ImageImporter", 1, 0, 0, "png", "png ", 64, 48, 25, 1, (1u << 16) | 1u, 5.0, "0"},
     };
     for (const VideoCase& c : cases) {

@@ -1,11 +1,14 @@
 #include "SolvaneTestMedia.h"
 
 #include "ICompressedFrame.h"
+#include "IQuentaStream.h"
 #include "IRawAudioFrame.h"
 #include "IRawVideoFrame.h"
 #include "MoorlanTypes.h"
 
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 using namespace SolvaneTest;
@@ -246,4 +249,34 @@ TEST(SolvaneSource, PacketSourceStartsOnAKeyFrame)
     }
     packets->Release();
     importer->Release();
+}
+
+TEST(SolvaneSource, FileBytesForStreamCopy)
+{
+    SOLVANE_REQUIRE_MEDIA();
+    ManagerHolder manager;
+    SourceHolder source(OpenSource(manager, Media::Get().Clip()));
+    ASSERT_NE(source.source, nullptr) << LastMessage();
+    auto* bytes = static_cast<IQuentaStream*>(source->GetInterface("IQuentaStream"));
+    ASSERT_NE(bytes, nullptr) << LastMessage();
+    EXPECT_EQ(bytes, source->GetInterface("IQuentaStream"));
+
+    std::ifstream in(Media::Get().Clip(), std::ios::binary);
+    const std::vector<char> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_FALSE(bytes->IsStream());
+    EXPECT_EQ(bytes->GetSize(), static_cast<long long>(file.size()));
+    EXPECT_EQ(bytes->Seek(0, soFromBeginning), 0);
+    std::vector<char> copy;
+    std::vector<char> block(65536);
+    while (!bytes->Eof()) {
+        unsigned n = bytes->Read(block.data(), static_cast<unsigned>(block.size()));
+        ASSERT_NE(n, static_cast<unsigned>(-1));
+        if (n == 0)
+            break;
+        copy.insert(copy.end(), block.begin(), block.begin() + n);
+    }
+    EXPECT_TRUE(copy == file);
+    GetQuentaException()->Clear();
+    EXPECT_EQ(bytes->Write("x", 1), static_cast<unsigned>(-1));
+    EXPECT_EQ(LastCode(), 10021013);
 }
