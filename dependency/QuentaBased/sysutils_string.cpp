@@ -223,12 +223,12 @@ int ascii_to_integer(const char* text)
     return static_cast<int>(value);
 }
 
-std::string Format(std::string format, ...)
+std::string FormatText(const char* format, ...)
 {
     char buffer[256];
     va_list args;
     va_start(args, format);
-    const int n = std::vsnprintf(buffer, sizeof(buffer), format.c_str(), args);
+    const int n = std::vsnprintf(buffer, sizeof(buffer), format ? format : "", args);
     va_end(args);
     if (n < 0)
         return std::string();

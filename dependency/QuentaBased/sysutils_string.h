@@ -50,8 +50,14 @@ std::string IntToStr(int value);
 int StrToInt(const std::string& text);
 // Digits only; 0 for anything else.
 int ascii_to_integer(const char* text);
-// printf-style; the result is cut to its first 255 characters (callers rely on it).
-std::string Format(std::string format, ...);
+// printf-style through a 256-byte buffer: the result is cut to its first 255
+// characters (callers rely on it). Behind Format, which takes the format as text.
+std::string FormatText(const char* format, ...);
+template <typename... Args>
+std::string Format(const std::string& format, Args... args)
+{
+    return FormatText(format.c_str(), args...);
+}
 // printf-style with no length limit.
 std::string vformat(std::string format, va_list args);
 std::string CreateGUIDString();
