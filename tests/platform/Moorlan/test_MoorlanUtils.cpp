@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
+#include <dlfcn.h>
+#include <string>
 #include <vector>
 
 using namespace Moorland;
@@ -119,4 +122,65 @@ TEST(MoorlanUtils, OnlyTheSoftwareDecoderIsOffered)
     EXPECT_FALSE(can_use_intel_decoder());
     EXPECT_FALSE(can_use_coreavc_decoder());
     EXPECT_FALSE(can_use_dtvdvd_decoder());
+}
+
+TEST(MoorlanUtils, PluginResolvesTheFactoriesByName)
+{
+    // The movie writer plug-in loads the library from the program folder and
+    // resolves both factories by their plain names, then calls them with its
+    // fixed values and reads the results within the call.
+    const std::string path = std::string(FABLECUT_BIN_DIR) + "/libMoorlan.so";
+    void* lib = dlopen(path.c_str(), RTLD_LAZY);
+    ASSERT_NE(lib, nullptr) << dlerror();
+    using ConverterFactory = IImageConverter* (*)(unsigned, unsigned, unsigned, int);
+    using ResamplerFactory = IAudioResampler* (*)(int, int, int, int, int, int, int, int);
+    auto makeConverter = reinterpret_cast<ConverterFactory>(dlsym(lib, "CreateImageConverterEx"));
+    auto makeResampler = reinterpret_cast<ResamplerFactory>(dlsym(lib, "CreateAudioResampler"));
+    ASSERT_NE(makeConverter, nullptr);
+    ASSERT_NE(makeResampler, nullptr);
+
+    IImageConverter* cvt = makeConverter(2, 320, 240, 0);
+    IAudioResampler* rs = makeResampler(9, 48000, 2, 0, 0, 1, 1, 2);
+    dlclose(lib); // the programs link the library themselves, so it stays loaded
+    ASSERT_NE(cvt, nullptr);
+    ASSERT_NE(rs, nullptr);
+
+    std::vector<unsigned char> y(640 * 480, 81), u(320 * 240, 90), v(320 * 240, 240);
+    IRawVideoFrameFiller* filler = CreateRawVideoFrameFiller();
+    ASSERT_TRUE(filler->SetFormat(0, 640, 480, 1));
+    filler->SetPlane(0, y.data(), 640);
+    filler->SetPlane(1, u.data(), 320);
+    filler->SetPlane(2, v.data(), 320);
+    filler->GetFrame()->SetDuplicatedCount(3, 0);
+    IRawVideoFrame* rgb = cvt->Convert(filler->GetFrame());
+    ASSERT_NE(rgb, nullptr);
+    unsigned w = 0, h = 0, lineBytes = 0, pitch = 0, rows = 0;
+    rgb->GetDimension(&w, &h);
+    EXPECT_EQ(w, 320u);
+    EXPECT_EQ(h, 240u);
+    unsigned char* px = rgb->GetBuffer(0, &lineBytes, &pitch, &rows);
+    ASSERT_NE(px, nullptr);
+    EXPECT_EQ(lineBytes, 960u);
+    // The writer takes total size / height as the row bytes of plane 0.
+    EXPECT_EQ(rgb->GetTotalSize() / h, pitch);
+    EXPECT_EQ(rgb->GetDuplicatedCount(nullptr), 3u);
+    EXPECT_NEAR(px[0], 255, 4); // red first
+    EXPECT_NEAR(px[2], 0, 4);
+    filler->Release();
+    cvt->Release();
+
+    IRawAudioFrameFiller* audio = CreateRawAudioFrameFiller();
+    std::vector<int16_t> pcm(2 * 480, 1000);
+    ASSERT_TRUE(audio->SetFormat(QUENTA_SAMPLE_S16, 48000, 2));
+    ASSERT_TRUE(audio->SetBuffer(pcm.data(), static_cast<unsigned>(pcm.size() * 2)));
+    audio->SetTimeStamp(5000000);
+    IRawAudioFrame* out = rs->Convert(audio->GetFrame());
+    ASSERT_NE(out, nullptr);
+    EXPECT_EQ(out->GetSampleFormat(), 9);
+    unsigned size = 0;
+    ASSERT_NE(out->GetBuffer(0, &size), nullptr);
+    EXPECT_EQ(size, 480u * 2 * 4);
+    EXPECT_EQ(out->GetTimeStamp(), 5000000);
+    audio->Release();
+    rs->Release();
 }
