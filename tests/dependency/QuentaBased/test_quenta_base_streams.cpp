@@ -291,6 +291,9 @@ TEST_F(TempDir, HandleAndFileStreams)
 
     Put("g", std::string(100, 'g'));
     CFileStream* rw = new CFileStream(Path("g"), 2);
+    EXPECT_FALSE(rw->SetSize(-1));
+    EXPECT_EQ(QB_ERR_FILE_IO, Code());
+    EXPECT_EQ("Stream Size less than Seek", Msg());
     EXPECT_TRUE(rw->SetSize(10));
     EXPECT_EQ(0, rw->GetPosition());
     EXPECT_EQ(10, rw->GetSize());

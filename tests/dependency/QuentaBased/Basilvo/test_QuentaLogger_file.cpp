@@ -26,6 +26,7 @@ int InChild(const std::string& path, bool append, bool expectOk)
             good = good && !logger->SetLogFile(path.c_str(), false) && !logger->SetLogStream(nullptr) &&
                    logger->GetLogFile() != nullptr && path == logger->GetLogFile();
         } else {
+            logger->Log(LOG_FATAL, "nowhere", "to go", nullptr, 0); // no stream: nothing happens
             good = good && logger->GetLogFile() == nullptr && logger->GetLogStream() == nullptr &&
                    GetQuentaException()->GetExceptionCode() == 10021013;
         }
