@@ -68,10 +68,9 @@ public:
         dialog->setWindowTitle(QCoreApplication::translate("AboutDialog", "AboutDialog"));
         lblWarning->setText(QCoreApplication::translate(
             "AboutDialog",
-            "Warning: This computer program is protected by copyright law and international "
-            "treaties. Unauthorized reproduction or distribution of this program, or any "
-            "portion of it, may result in severe civil and criminal penalties, and will be "
-            "prosecuted to the maximum extent possible under the law."));
+            "Warning: This program is protected by copyright law and international treaties. "
+            "Unauthorized reproduction or distribution of it, or of any portion of it, may "
+            "result in severe civil and criminal penalties."));
     }
 };
 
