@@ -130,5 +130,10 @@ void CAppFixedInfo::GetLastUsedLanguage(QString& sLanguage)
     if (sLanguage.isEmpty()) {
         sLanguage = FIXED_INFO_DEFAULT_APP_LANGUAGE;
         settings.setValue(VARIABLE_INFO_LAST_LANGUAGE_NAME, sLanguage);
+        settings.sync();
+        if (settings.status() != QSettings::NoError)
+            GetQuentaException()->SetException(QB_ERR_FILE_IO,
+                                               ("Write settings file error: " + path).toUtf8().constData(),
+                                               __LINE__, kSourceFile);
     }
 }

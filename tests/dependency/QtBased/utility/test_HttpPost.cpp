@@ -4,7 +4,9 @@
 #include <QDir>
 #include <QFile>
 #include <QElapsedTimer>
+#include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -121,6 +123,25 @@ TEST(HttpPost, ProfileUploadBodyByteForByte)
     EXPECT_TRUE(post.isSucceeded());
     EXPECT_EQ(post.httpStatus(), 200);
     EXPECT_EQ(post.response(), QByteArray("reply"));
+}
+
+TEST(HttpPost, OneManagerServesEveryPostAndRepliesAreFreed)
+{
+    App();
+    HttpPost post;
+    for (int i = 0; i < 3; ++i) {
+        LoopbackServer server("HTTP/1.1 200 OK");
+        post.addField("n", QString::number(i));
+        QPointer<QNetworkReply> reply = post.postData(server.url("/p"));
+        ASSERT_FALSE(reply.isNull());
+        ASSERT_TRUE(WaitFinished(post));
+        EXPECT_TRUE(post.isSucceeded());
+        EXPECT_TRUE(server.body().contains("\r\n\r\n" + QByteArray::number(i) + "\r\n"));
+        // The reply goes away once control is back in the event loop.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(reply.isNull());
+    }
+    EXPECT_EQ(post.findChildren<QNetworkAccessManager*>().size(), 1);
 }
 
 TEST(HttpPost, BodiesOfFilesOnlyAndOfNothing)
