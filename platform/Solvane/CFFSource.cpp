@@ -74,6 +74,8 @@ void CFFSource::OpenDecoder(Lane& lane, bool video, const DecoderChoice& decoder
     if (lane.index >= static_cast<int>(m_ctx->nb_streams))
         QB_THROW(QB_ERR_MEDIA, "The file changed since it was probed");
     AVStream* st = m_ctx->streams[lane.index];
+    if (st->codecpar->codec_type != (video ? AVMEDIA_TYPE_VIDEO : AVMEDIA_TYPE_AUDIO))
+        QB_THROW(QB_ERR_MEDIA, "The file changed since it was probed");
     const AVCodec* codec = nullptr;
     // A hardware decoder the user chose is tried first; the built-in software
     // decoder stands in whenever it is missing or refuses the stream.
@@ -228,7 +230,7 @@ int64_t CFFSource::FrameTime(Lane& lane, const AVFrame* f)
         dur = av_rescale_q(f->nb_samples, AVRational{1, f->sample_rate}, lane.tb);
     else if (&lane == &m_video)
         dur = av_rescale_q(m_frameMs, AVRational{1, 1000}, lane.tb);
-    lane.next = ts + dur;
+    lane.next = SafeAdd(ts, dur);
     return ts;
 }
 

@@ -86,24 +86,40 @@ int ToQuentaSampleFormat(AVSampleFormat format)
     }
 }
 
+int64_t SafeSub(int64_t a, int64_t b)
+{
+    int64_t r;
+    if (__builtin_sub_overflow(a, b, &r))
+        return b < 0 ? INT64_MAX : INT64_MIN + 1;
+    return r;
+}
+
+int64_t SafeAdd(int64_t a, int64_t b)
+{
+    int64_t r;
+    if (__builtin_add_overflow(a, b, &r))
+        return b > 0 ? INT64_MAX : INT64_MIN + 1;
+    return r;
+}
+
 int64_t To100ns(int64_t ts, AVRational tb, int64_t origin)
 {
     if (ts == AV_NOPTS_VALUE || ts == kNoTime)
         return kNoTime;
-    return av_rescale_q(ts - origin, tb, AVRational{1, 10000000});
+    return av_rescale_q(SafeSub(ts, origin), tb, AVRational{1, 10000000});
 }
 
 int64_t ToMs(int64_t ts, AVRational tb, int64_t origin)
 {
     if (ts == AV_NOPTS_VALUE || ts == kNoTime)
         return kNoTime;
-    return av_rescale_q_rnd(ts - origin, tb, AVRational{1, 1000},
+    return av_rescale_q_rnd(SafeSub(ts, origin), tb, AVRational{1, 1000},
                             static_cast<AVRounding>(AV_ROUND_NEAR_INF | AV_ROUND_PASS_MINMAX));
 }
 
 int64_t FromMs(int64_t ms, AVRational tb, int64_t origin)
 {
-    return av_rescale_q(ms, AVRational{1, 1000}, tb) + origin;
+    return SafeAdd(av_rescale_q(ms, AVRational{1, 1000}, tb), origin);
 }
 
 AVRational StreamFrameRate(const AVStream* st)

@@ -28,6 +28,11 @@ int ToQuentaSampleFormat(AVSampleFormat format);
 
 const int64_t kNoTime = INT64_MIN;
 
+// a - b and a + b held within the 64-bit range: damaged files carry any
+// time stamp at all.
+int64_t SafeSub(int64_t a, int64_t b);
+int64_t SafeAdd(int64_t a, int64_t b);
+
 // Converts a stream time to 100-ns units or milliseconds relative to `origin`
 // (same time base); kNoTime stays kNoTime.
 int64_t To100ns(int64_t ts, AVRational tb, int64_t origin);
