@@ -17,7 +17,9 @@ struct ObjectHandleFree
     static void Free(T item) { delete item; }
 };
 
-template <typename T, typename FreePolicy = ObjectHandleFree<T>>
+} // namespace QuentaBased
+
+template <typename T, typename FreePolicy = QuentaBased::ObjectHandleFree<T>>
 class CHandleList
 {
 public:
@@ -95,4 +97,6 @@ private:
     bool m_owned;
 };
 
+namespace QuentaBased {
+using ::CHandleList;
 } // namespace QuentaBased

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-using QuentaBased::CHandleList;
+using QuentaBased::CHandleList; // also reachable without the namespace
 
 namespace {
 
@@ -73,7 +73,7 @@ TEST(CHandleList, ListThatDoesNotOwnFreesNothing)
     Tracked a(freed, "a");
     Tracked b(freed, "b");
     {
-        CHandleList<Tracked*> list(false);
+        ::CHandleList<Tracked*, QuentaBased::ObjectHandleFree<Tracked*>> list(false);
         list.Add(&a);
         list.Add(&b);
         list.Add(&a);
