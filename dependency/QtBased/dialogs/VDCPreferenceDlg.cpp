@@ -143,7 +143,13 @@ void VDCPreferenceDlg::on_lstPageNames_itemSelectionChanged()
 
 bool VDCPreferenceDlg::event(QEvent* e)
 {
-    if (e->type() == QEvent::LanguageChange)
-        Retranslate();
-    return QWidget::event(e);
+    if (e->type() != QEvent::LanguageChange)
+        return QWidget::event(e);
+    Retranslate();
+    const bool result = QWidget::event(e);
+    // The pages rename themselves only as the event reaches them, after the
+    // list took their old names; take the new ones, whether or not a parent
+    // window hands the event on once more.
+    Retranslate();
+    return result;
 }

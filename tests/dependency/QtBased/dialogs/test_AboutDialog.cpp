@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QMouseEvent>
+#include <QTranslator>
 
 TEST(AboutDialog, VersionLine)
 {
@@ -46,4 +47,40 @@ TEST(AboutDialog, FormAndAnyPressCloses)
         QCoreApplication::sendEvent(&about, &press);
         EXPECT_FALSE(about.isVisible()) << b;
     }
+}
+
+namespace {
+
+class VersionTranslator : public QTranslator
+{
+public:
+    QString translate(const char* context, const char* source, const char*, int) const override
+    {
+        if (QByteArray(context) == "AboutDialog" && QByteArray(source) == "Version:")
+            return QStringLiteral("Versi\u00f3n:");
+        return QString();
+    }
+    bool isEmpty() const override { return false; }
+};
+
+} // namespace
+
+TEST(AboutDialog, LanguageChangeRenewsTheVersionButNotTheNotice)
+{
+    AboutDialog about(nullptr, Qt::Window);
+    auto* version = about.findChild<QLabel*>(QStringLiteral("lbVersion"));
+    auto* notice = about.findChild<QLabel*>(QStringLiteral("lbKestrin"));
+    const QString noticeBefore = notice->text();
+
+    VersionTranslator translator;
+    QCoreApplication::installTranslator(&translator);
+    QCoreApplication::processEvents();
+    const QString translated = version->text();
+    const QString noticeAfter = notice->text();
+    QCoreApplication::removeTranslator(&translator);
+    QCoreApplication::processEvents();
+
+    EXPECT_TRUE(translated.startsWith(QString::fromUtf8("Versi\xC3\xB3n:"))) << translated.toStdString();
+    EXPECT_EQ(noticeAfter, noticeBefore);
+    EXPECT_TRUE(version->text().startsWith(QStringLiteral("Version:")));
 }

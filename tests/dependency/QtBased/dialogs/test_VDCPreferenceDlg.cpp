@@ -24,6 +24,7 @@
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QToolButton>
+#include <QTranslator>
 
 #include <string>
 #include <vector>
@@ -470,4 +471,55 @@ TEST(VDCPreferenceAccelerate, UnusableHardwareAndUnknownDecoder)
     EXPECT_EQ(setting(VARIABLE_INFO_H264DECODER_INDEX).toInt(), 4);
     EXPECT_TRUE(child<QLabel>(&page, "lblDecoderMore")->text().contains(QStringLiteral("Learn More...")));
     EXPECT_EQ(page.GetPageName(), QStringLiteral("Acceleration"));
+}
+
+namespace {
+
+// A translator that answers a few source texts, whatever the context.
+class TableTranslator : public QTranslator
+{
+public:
+    QString translate(const char* context, const char* source, const char*, int) const override
+    {
+        const QString key = QString::fromLatin1(context) + QLatin1Char('|') + QString::fromUtf8(source);
+        static const QMap<QString, QString> table = {
+            {"VDCPreferenceDlg|Preference", "Einstellungen"},
+            {"VDCPreferenceGeneral|General", "Allgemein"},
+            {"VDCPreferenceGeneral|Skip", "Weiter"},
+            {"VDCPreferenceOthers|Others", "Sonstiges"},
+            {"VDCPreferenceOthers|Reset", "Zur\u00fccksetzen"},
+        };
+        return table.value(key);
+    }
+    bool isEmpty() const override { return false; }
+};
+
+} // namespace
+
+TEST(VDCPreferenceDlg, FollowsALanguageChange)
+{
+    VDCPreferenceDlg dlg;
+    auto* general = new VDCPreferenceGeneral;
+    auto* others = new VDCPreferenceOthers;
+    dlg.AddPage(general);
+    dlg.AddPage(others);
+
+    TableTranslator translator;
+    QCoreApplication::installTranslator(&translator);
+    QCoreApplication::processEvents();
+    auto* list = child<QListWidget>(&dlg, "lstPageNames");
+    const QString title = dlg.windowTitle();
+    const QString first = list->item(0)->text();
+    const QString second = list->item(1)->text();
+    const QString skip = child<QRadioButton>(general, "rbtnSkip")->text();
+    const QString reset = child<QToolButton>(others, "btnResetHint")->text();
+    QCoreApplication::removeTranslator(&translator);
+    QCoreApplication::processEvents();
+
+    EXPECT_EQ(title, QStringLiteral("Einstellungen"));
+    EXPECT_EQ(first, QStringLiteral("Allgemein"));
+    EXPECT_EQ(second, QStringLiteral("Sonstiges"));
+    EXPECT_EQ(skip, QStringLiteral("Weiter"));
+    EXPECT_EQ(reset, QString::fromUtf8("Zur\xC3\xBC" "cksetzen"));
+    EXPECT_EQ(list->item(0)->text(), QStringLiteral("General")) << "and back again";
 }
