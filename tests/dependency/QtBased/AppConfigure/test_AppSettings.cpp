@@ -6,6 +6,7 @@
 
 #include "AppConfigDefines.h"
 #include "Basilvo/Basilvo.h"
+#include "Basilvo/QuentaLogger.h"
 #include "CAppFixedInfo.h"
 #include "CAppVariableInfo.h"
 #include "CBaseException.h"
@@ -376,11 +377,18 @@ TEST(SettingsChild, DISABLED_WriteFailureIsReported)
     CAppVariableInfo* store = CAppVariableInfo::GetInstance();
     // A folder where the file should be: the save cannot succeed.
     ASSERT_TRUE(QDir().mkpath(SettingsFile()));
+    const QString logFile = Home() + "/settings.log";
+    ASSERT_TRUE(GetQuentaLogger()->SetLogFile(logFile.toUtf8().constData(), false));
+    GetQuentaLogger()->EnableLog(true);
     store->SetInfoValue("Marker", "set");
     GetQuentaException()->Clear();
     EXPECT_FALSE(store->SyncOnExit());
     EXPECT_EQ(GetQuentaException()->GetExceptionCode(), QB_ERR_FILE_IO);
     EXPECT_NE(std::string(GetQuentaException()->GetExceptionMsg()).find("appsettings.plist"), std::string::npos);
+    QFile log(logFile);
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QByteArray lines = log.readAll();
+    EXPECT_TRUE(lines.contains("[LV=ERROR]") && lines.contains("Write settings file error")) << lines.constData();
 }
 
 TEST(SettingsChild, DISABLED_UncreatableFolders)
