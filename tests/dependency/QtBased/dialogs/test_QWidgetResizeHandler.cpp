@@ -4,6 +4,7 @@
 
 #include <QCursor>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QWidget>
 
@@ -172,6 +173,15 @@ TEST(QWidgetResizeHandler, OtherButtonsAndMaximisedWindowsArePassedOn)
 
     // A press outside the window's rectangle is not ours either.
     EXPECT_FALSE(w.press({-20, 150}));
+
+    // Nor is anything while a popup is open.
+    QMenu popup;
+    popup.addAction(QStringLiteral("item"));
+    popup.popup(QPoint(600, 500));
+    ASSERT_NE(QApplication::activePopupWidget(), nullptr);
+    EXPECT_FALSE(w.press({200, 150}));
+    EXPECT_FALSE(w.handler->isButtonDown());
+    popup.close();
 }
 
 TEST(QWidgetResizeHandler, KeyboardMoveStepsEightOrOnePixelAndEndsOnEscape)

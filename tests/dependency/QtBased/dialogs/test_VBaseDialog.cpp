@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
@@ -122,6 +123,26 @@ TEST(VBaseDialog, BottomCornersRoundedTopCornersSquare)
         EXPECT_EQ(dlg.mask().contains(c.point), c.inside)
             << "radius " << c.radius << " at " << c.point.x() << "," << c.point.y();
     }
+}
+
+TEST(VBaseDialog, MenuBarSitsInTheContentLayoutAndHandsOverItsCorners)
+{
+    VBaseDialog dlg(nullptr, Qt::Window | kAllFive);
+    dlg.setLayout(new QVBoxLayout);
+    QMenuBar* first = dlg.menuBar();
+    EXPECT_EQ(dlg.menuBar(), first) << "created once";
+    EXPECT_EQ(dlg.getContentWidget()->layout()->menuBar(), first);
+    auto* corner = new QPushButton(QStringLiteral("corner"));
+    first->setCornerWidget(corner, Qt::TopRightCorner);
+
+    QPointer<QMenuBar> old(first);
+    auto* second = new QMenuBar(&dlg);
+    dlg.setMenuBar(second);
+    EXPECT_EQ(dlg.getContentWidget()->layout()->menuBar(), second);
+    EXPECT_EQ(second->cornerWidget(Qt::TopRightCorner), corner);
+    EXPECT_TRUE(first->isHidden());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(old.isNull()) << "the old bar is deleted after the current event";
 }
 
 TEST(VBaseTitleBar, MaximiseAndRestoreReturnToTheExactGeometry)
