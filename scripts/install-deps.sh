@@ -13,7 +13,7 @@ packages=(
   ffmpeg
   libgtest-dev libgmock-dev
   xvfb xauth x11-utils imagemagick
-  usbutils
+  usbutils dbus-daemon
 )
 
 missing=()
