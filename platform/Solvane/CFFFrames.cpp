@@ -8,6 +8,7 @@ extern "C" {
 #include <libavutil/imgutils.h>
 #include <libavutil/pixdesc.h>
 #include <libavutil/samplefmt.h>
+#include <libswscale/swscale.h>
 }
 
 #include <cstring>
@@ -222,6 +223,50 @@ void* CFFVideoFrame::GetInterface(char const* name)
     if (name && strcmp(name, RAWVIDEO_INTERFACE_RAWVIDEO) == 0)
         return static_cast<Moorland::IRawVideoFrame*>(this);
     return nullptr;
+}
+
+// ---- picture hand-out -------------------------------------------------------------
+
+CPictureOut::~CPictureOut()
+{
+    av_frame_free(&m_converted);
+    sws_freeContext(m_sws);
+}
+
+Moorland::IRawVideoFrame* CPictureOut::Show(const AVFrame* f, int timeStampMs, unsigned durationMs, AVRational sar)
+{
+    int layout = ToMoorlandPixelFormat(static_cast<AVPixelFormat>(f->format));
+    const AVFrame* shown = f;
+    if (layout < 0) {
+        m_sws = sws_getCachedContext(m_sws, f->width, f->height, static_cast<AVPixelFormat>(f->format),
+                                     f->width, f->height, AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr,
+                                     nullptr, nullptr);
+        if (!m_sws)
+            QB_THROW(QB_ERR_MEDIA, "Can't convert the decoded picture");
+        if (!m_converted || m_converted->width != f->width || m_converted->height != f->height) {
+            av_frame_free(&m_converted);
+            m_converted = av_frame_alloc();
+            if (!m_converted)
+                QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
+            m_converted->format = AV_PIX_FMT_YUV420P;
+            m_converted->width = f->width;
+            m_converted->height = f->height;
+            int err = av_frame_get_buffer(m_converted, 0);
+            if (err < 0)
+                ThrowAV(QB_ERR_NO_MEMORY, "Can't convert the decoded picture", err);
+        }
+        // The previous picture may still share the buffer.
+        m_out.Reset();
+        int err = av_frame_make_writable(m_converted);
+        if (err < 0)
+            ThrowAV(QB_ERR_NO_MEMORY, "Can't convert the decoded picture", err);
+        sws_scale(m_sws, f->data, f->linesize, 0, f->height, m_converted->data, m_converted->linesize);
+        av_frame_copy_props(m_converted, f);
+        shown = m_converted;
+        layout = Moorland::PIXEL_FORMAT_YUV420P;
+    }
+    m_out.Assign(shown, static_cast<unsigned>(layout), timeStampMs, durationMs, sar);
+    return &m_out;
 }
 
 // ---- audio ----------------------------------------------------------------------

@@ -17,6 +17,8 @@ extern "C" {
 #include <cstdint>
 #include <vector>
 
+struct SwsContext;
+
 namespace Solvane {
 
 class CFFVideoFrame final : public Moorland::IRawVideoFrame
@@ -80,6 +82,24 @@ private:
     bool m_topFieldFirst = false;
     AVRational m_sar{0, 1};
     std::vector<unsigned char> m_border;
+};
+
+// Hands decoded pictures on as the source's frame; a layout the media layer
+// has no number for (high bit depth, NV12 …) is converted to planar 4:2:0.
+class CPictureOut
+{
+public:
+    CPictureOut() = default;
+    ~CPictureOut();
+    CPictureOut(const CPictureOut&) = delete;
+    CPictureOut& operator=(const CPictureOut&) = delete;
+
+    Moorland::IRawVideoFrame* Show(const AVFrame* frame, int timeStampMs, unsigned durationMs, AVRational sar);
+
+private:
+    ::SwsContext* m_sws = nullptr;
+    AVFrame* m_converted = nullptr;
+    CFFVideoFrame m_out{false};
 };
 
 class CFFAudioFrame final : public Moorland::IRawAudioFrame

@@ -1,12 +1,21 @@
 #include "CFFImporter.h"
 
 #include "CBaseException.h"
+#include "CFFMultiSource.h"
 #include "CFFPacketSource.h"
 #include "CImageSource.h"
 
+// The worker owns the stream item record it passes to CreateMultiSource.
+#include "../../worker/MultiUtils.h"
+
 #include <algorithm>
+#include <cstddef>
 #include <cctype>
 #include <cstring>
+
+static_assert(offsetof(Moorland::SMItemInfo, nStreamID) == 0 && offsetof(Moorland::SMItemInfo, eStreamType) == 4 &&
+                  offsetof(Moorland::SMItemInfo, bCompress) == 8,
+              "stream item record as the worker lays it out");
 
 namespace Solvane {
 
@@ -239,11 +248,18 @@ void CFFImporter::Release()
     delete this;
 }
 
-Moorland::IAVSource2* CFFImporter::CreateMultiSource(int, Moorland::SMItemInfo*, int)
+Moorland::IAVSource2* CFFImporter::CreateMultiSource(int movieId, Moorland::SMItemInfo* items, int count)
 {
     return QB_GUARDED(static_cast<Moorland::IAVSource2*>(nullptr), {
-        QB_THROW(QB_ERR_UNEXPECTED, std::string(GetInfo()->name) + " can't make multi-stream sources yet");
-        return static_cast<Moorland::IAVSource2*>(nullptr);
+        if (m_still)
+            QB_THROW(QB_ERR_MEDIA, "A still picture has no streams to export");
+        if (!items || count <= 0)
+            QB_THROW(QB_ERR_BAD_PARAM, "No video or audio streams");
+        const FFMovie& movie = MovieOrThrow(movieId);
+        std::vector<MultiItem> wanted;
+        for (int i = 0; i < count; ++i)
+            wanted.push_back(MultiItem{items[i].nStreamID, static_cast<int>(items[i].eStreamType), items[i].bCompress});
+        return static_cast<Moorland::IAVSource2*>(new CFFMultiSource(m_file, movie, wanted));
     });
 }
 

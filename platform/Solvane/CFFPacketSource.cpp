@@ -135,16 +135,7 @@ bool CFFPacketSource::GetAudioFormat(int streamId, Moorland::AudioFormatInfo* fo
     const AVStream* st = StreamOf(streamId);
     if (!st || !format || st->codecpar->codec_type != AVMEDIA_TYPE_AUDIO)
         return false;
-    const AVCodecParameters* par = st->codecpar;
-    format->codecId = par->codec_id;
-    format->sampleRate = par->sample_rate;
-    format->channels = par->ch_layout.nb_channels;
-    format->sampleFormat = par->format;
-    format->bitsPerSample = par->bits_per_coded_sample;
-    format->blockAlign = par->block_align;
-    format->bitRate = par->bit_rate > 0 && par->bit_rate < INT32_MAX ? static_cast<int32_t>(par->bit_rate) : 0;
-    format->frameSize = par->frame_size;
-    format->channelLayout = par->ch_layout.order == AV_CHANNEL_ORDER_NATIVE ? par->ch_layout.u.mask : 0;
+    FillAudioFormat(st->codecpar, format);
     return true;
 }
 

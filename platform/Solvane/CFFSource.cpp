@@ -64,8 +64,6 @@ CFFSource::~CFFSource()
     avcodec_free_context(&m_video.dec);
     avcodec_free_context(&m_audio.dec);
     av_packet_free(&m_packet);
-    av_frame_free(&m_converted);
-    sws_freeContext(m_sws);
     avformat_close_input(&m_ctx);
 }
 
@@ -239,41 +237,8 @@ void CFFSource::DeliverVideo(AVFrame* f, Moorland::IRawVideoFrame** out)
     const int64_t ms = ToMs(FrameTime(m_video, f), m_video.tb, m_video.origin);
     AVRational sar = f->sample_aspect_ratio.num > 0 ? f->sample_aspect_ratio
                                                     : m_ctx->streams[m_video.index]->codecpar->sample_aspect_ratio;
-    int layout = ToMoorlandPixelFormat(static_cast<AVPixelFormat>(f->format));
-    const AVFrame* shown = f;
-    if (layout < 0) {
-        // A layout the media layer has no number for (high bit depth, NV12 …)
-        // is handed on as planar 4:2:0.
-        m_sws = sws_getCachedContext(m_sws, f->width, f->height, static_cast<AVPixelFormat>(f->format),
-                                     f->width, f->height, AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr,
-                                     nullptr, nullptr);
-        if (!m_sws)
-            QB_THROW(QB_ERR_MEDIA, "Can't convert the decoded picture");
-        if (!m_converted || m_converted->width != f->width || m_converted->height != f->height) {
-            av_frame_free(&m_converted);
-            m_converted = av_frame_alloc();
-            if (!m_converted)
-                QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
-            m_converted->format = AV_PIX_FMT_YUV420P;
-            m_converted->width = f->width;
-            m_converted->height = f->height;
-            int err = av_frame_get_buffer(m_converted, 0);
-            if (err < 0)
-                ThrowAV(QB_ERR_NO_MEMORY, "Can't convert the decoded picture", err);
-        }
-        // The previous picture may still share the buffer.
-        m_outVideo.Reset();
-        int err = av_frame_make_writable(m_converted);
-        if (err < 0)
-            ThrowAV(QB_ERR_NO_MEMORY, "Can't convert the decoded picture", err);
-        sws_scale(m_sws, f->data, f->linesize, 0, f->height, m_converted->data, m_converted->linesize);
-        av_frame_copy_props(m_converted, f);
-        shown = m_converted;
-        layout = Moorland::PIXEL_FORMAT_YUV420P;
-    }
-    m_outVideo.Assign(shown, static_cast<unsigned>(layout), static_cast<int>(ms), m_frameMs, sar);
+    *out = m_picture.Show(f, static_cast<int>(ms), m_frameMs, sar);
     m_position = ms > 0 ? static_cast<uint32_t>(ms) : 0;
-    *out = &m_outVideo;
 }
 
 void CFFSource::DeliverAudio(AVFrame* f, Moorland::IRawAudioFrame** out)

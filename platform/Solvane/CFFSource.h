@@ -10,10 +10,6 @@
 #include "IAVImporter.h"
 #include "IAVSource.h"
 
-extern "C" {
-#include <libswscale/swscale.h>
-}
-
 #include <deque>
 #include <memory>
 #include <string>
@@ -89,10 +85,8 @@ private:
     bool m_realTime = false;
     uint32_t m_position = 0;
     unsigned m_frameMs = 40;
-    CFFVideoFrame m_outVideo{false};
+    CPictureOut m_picture;
     CFFAudioFrame m_outAudio{false};
-    SwsContext* m_sws = nullptr;
-    AVFrame* m_converted = nullptr;
     std::unique_ptr<CFileByteView> m_bytes;        // made on the first ask
 };
 

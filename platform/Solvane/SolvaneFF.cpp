@@ -122,6 +122,19 @@ int64_t FromMs(int64_t ms, AVRational tb, int64_t origin)
     return SafeAdd(av_rescale_q(ms, AVRational{1, 1000}, tb), origin);
 }
 
+void FillAudioFormat(const AVCodecParameters* par, Moorland::AudioFormatInfo* format)
+{
+    format->codecId = par->codec_id;
+    format->sampleRate = par->sample_rate;
+    format->channels = par->ch_layout.nb_channels;
+    format->sampleFormat = par->format;
+    format->bitsPerSample = par->bits_per_coded_sample;
+    format->blockAlign = par->block_align;
+    format->bitRate = par->bit_rate > 0 && par->bit_rate < INT32_MAX ? static_cast<int32_t>(par->bit_rate) : 0;
+    format->frameSize = par->frame_size;
+    format->channelLayout = par->ch_layout.order == AV_CHANNEL_ORDER_NATIVE ? par->ch_layout.u.mask : 0;
+}
+
 AVRational StreamFrameRate(const AVStream* st)
 {
     if (st->avg_frame_rate.num > 0 && st->avg_frame_rate.den > 0)

@@ -12,6 +12,8 @@ extern "C" {
 #include <cstdint>
 #include <string>
 
+namespace Moorland { struct AudioFormatInfo; }
+
 namespace Solvane {
 
 std::string AVErrorText(int err);
@@ -38,6 +40,8 @@ int64_t SafeAdd(int64_t a, int64_t b);
 int64_t To100ns(int64_t ts, AVRational tb, int64_t origin);
 int64_t ToMs(int64_t ts, AVRational tb, int64_t origin);
 int64_t FromMs(int64_t ms, AVRational tb, int64_t origin);
+
+void FillAudioFormat(const AVCodecParameters* par, Moorland::AudioFormatInfo* format);
 
 // Frame rate of a stream as the file states it (average, else the base rate).
 AVRational StreamFrameRate(const AVStream* st);

@@ -2,6 +2,7 @@
 
 #include "IRawAudioFrame.h"
 #include "IRawVideoFrame.h"
+#include "../../../worker/MultiUtils.h"
 
 #include <fstream>
 #include <iterator>
@@ -71,6 +72,23 @@ void Exercise(Moorland::IAVManager* manager, const std::string& path)
         source->Seek(0);
         drain(5);
         source->Release();
+    }
+    if (Moorland::MovieInfo* movie = importer->GetMovieInfoAt(0)) {
+        std::vector<Moorland::SMItemInfo> items(movie->streamCount);
+        for (uint32_t s = 0; s < movie->streamCount; ++s) {
+            items[s].nStreamID = movie->streams[s].id;
+            items[s].eStreamType = static_cast<Moorland::StreamType>(movie->streams[s].type);
+            items[s].bCompress = s % 2 == 1;
+        }
+        if (Moorland::IAVSource2* multi = importer->CreateMultiSource(movie->id, items.data(), static_cast<int>(items.size()))) {
+            Moorland::FrameInfo info{};
+            for (int i = 0; i < 600 && multi->ReadFrame(&info, 0, -1); ++i) {
+            }
+            multi->Seek(300);
+            for (int i = 0; i < 20 && multi->ReadFrame(&info, 0, -1); ++i) {
+            }
+            multi->Release();
+        }
     }
     const int ids[2] = {0, 1};
     if (Moorland::IAVCompressedSource* packets = importer->CreatePacketSource(importer->GetMovieInfoAt(0)->id, 1, ids)) {

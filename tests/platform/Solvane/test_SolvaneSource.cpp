@@ -5,6 +5,7 @@
 #include "IRawAudioFrame.h"
 #include "IRawVideoFrame.h"
 #include "MoorlanTypes.h"
+#include "../../../worker/MultiUtils.h"
 
 #include <cstring>
 #include <fstream>
@@ -279,4 +280,69 @@ TEST(SolvaneSource, FileBytesForStreamCopy)
     GetQuentaException()->Clear();
     EXPECT_EQ(bytes->Write("x", 1), static_cast<unsigned>(-1));
     EXPECT_EQ(LastCode(), 10021013);
+}
+
+TEST(SolvaneSource, MultiStreamSourceMixesPacketsAndDecodedFrames)
+{
+    SOLVANE_REQUIRE_MEDIA();
+    ManagerHolder manager;
+    Moorland::IAVImporter* importer = manager->CreateImporterByName("FFImporter");
+    ASSERT_NE(importer, nullptr);
+    ASSERT_TRUE(importer->Open(Media::Get().Clip().c_str())) << LastMessage();
+    // The picture decoded again, the sound copied as packets.
+    Moorland::SMItemInfo items[2];
+    items[0].nStreamID = 0;
+    items[0].eStreamType = Moorland::StreamTypeVideo;
+    items[0].bCompress = false;
+    items[1].nStreamID = 1;
+    items[1].eStreamType = Moorland::StreamTypeAudio;
+    items[1].bCompress = true;
+    Moorland::IAVSource2* source = importer->CreateMultiSource(0, items, 2);
+    ASSERT_NE(source, nullptr) << LastMessage();
+    EXPECT_NEAR(source->GetDuration(), 2000u, 50u);
+    int size = 0;
+    EXPECT_NE(source->GetStreamHeader(1, &size), nullptr);
+    EXPECT_GT(size, 0);
+    Moorland::AudioFormatInfo format{};
+    EXPECT_TRUE(source->GetAudioFormat(1, &format));
+    EXPECT_EQ(format.sampleRate, 44100);
+
+    for (uint32_t start : {0u, 1000u}) {
+        SCOPED_TRACE(start);
+        if (start)
+            ASSERT_TRUE(source->Seek(start)) << LastMessage();
+        std::vector<int> pictures;
+        int packets = 0;
+        Moorland::FrameInfo info{};
+        for (;;) {
+            info = Moorland::FrameInfo{nullptr, -1, -1, false, -1, 0};
+            if (!source->ReadFrame(&info, 0, -1))
+                break;
+            ASSERT_NE(info.frame, nullptr);
+            if (info.streamIndex == 0) {
+                EXPECT_FALSE(info.compressed);
+                EXPECT_EQ(info.type, Moorland::StreamTypeVideo);
+                pictures.push_back(static_cast<IRawVideoFrame*>(info.frame)->GetTimeStamp());
+            } else {
+                EXPECT_EQ(info.streamIndex, 1);
+                EXPECT_TRUE(info.compressed);
+                EXPECT_EQ(info.type, Moorland::StreamTypeAudio);
+                EXPECT_GT(static_cast<Moorland::ICompressedFrame*>(info.frame)->GetSize(), 0u);
+                ++packets;
+            }
+        }
+        ASSERT_EQ(pictures.size(), (2000u - start) / 40);
+        for (size_t i = 0; i < pictures.size(); ++i)
+            EXPECT_EQ(pictures[i], static_cast<int>(start + 40 * i));
+        EXPECT_GT(packets, 0);
+    }
+    source->Release();
+
+    Moorland::SMItemInfo bad;
+    bad.nStreamID = 7;
+    bad.eStreamType = Moorland::StreamTypeVideo;
+    GetQuentaException()->Clear();
+    EXPECT_EQ(importer->CreateMultiSource(0, &bad, 1), nullptr);
+    EXPECT_EQ(LastMessage(), "Bad stream id");
+    importer->Release();
 }
