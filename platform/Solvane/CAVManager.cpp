@@ -36,6 +36,8 @@ ImporterSettings CAVManager::Settings()
     auto key = m_options.find("TiVoMediaAccessKey");
     if (key != m_options.end())
         s.tivoKey = key->second;
+    auto subtitles = m_options.find("ReadSubtitleOnly");
+    s.subtitlesOnly = subtitles != m_options.end() && (subtitles->second == "TRUE" || subtitles->second == "1");
     return s;
 }
 
@@ -109,7 +111,10 @@ Moorland::IAVSource* CAVManager::CreateSourceFromAddress(const char* address, co
         if (url.GetParam("usemultithreaddecode") == "1")
             importer->SetProperty(1, 1);
 
-        const FFMovie& movie = importer->MovieOrThrow(url.GetMovieID());
+        // A still picture has one movie and no sound: the movie and sound of
+        // the clip it stands in for are not its own.
+        const bool still = importer->IsStill();
+        const FFMovie& movie = importer->MovieOrThrow(still ? -2 : url.GetMovieID());
         auto pick = [&movie](int id, Moorland::StreamType type) {
             if (id == -2)
                 return CFFMediaFile::FirstStreamId(movie, type);
@@ -118,7 +123,7 @@ Moorland::IAVSource* CAVManager::CreateSourceFromAddress(const char* address, co
             return id;
         };
         const int video = pick(url.GetVideoStreamID(), Moorland::StreamTypeVideo);
-        const int audio = pick(url.GetAudioStreamID(), Moorland::StreamTypeAudio);
+        const int audio = still ? -1 : pick(url.GetAudioStreamID(), Moorland::StreamTypeAudio);
         if (video == -1 && audio == -1)
             QB_THROW(QB_ERR_BAD_PARAM, "No video or audio streams");
         Moorland::MovieInfo* info = nullptr;

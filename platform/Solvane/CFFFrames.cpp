@@ -76,8 +76,9 @@ unsigned CFFVideoFrame::GetBufferCount()
     return n > 0 ? static_cast<unsigned>(n) : 0;
 }
 
-bool CFFVideoFrame::PlaneGeometry(unsigned index, unsigned* lineBytes, unsigned* rows,
-                                  unsigned* skipBytes, unsigned* skipRows)
+// Line bytes and rows of a plane with the crop applied (the crop takes the
+// right and bottom edges only, so a plane still starts at its first byte).
+bool CFFVideoFrame::PlaneGeometry(unsigned index, unsigned* lineBytes, unsigned* rows)
 {
     const AVPixelFormat fmt = static_cast<AVPixelFormat>(m_frame->format);
     const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(fmt);
@@ -86,14 +87,10 @@ bool CFFVideoFrame::PlaneGeometry(unsigned index, unsigned* lineBytes, unsigned*
     unsigned w = 0, h = 0;
     GetDimension(&w, &h);
     const bool chroma = (index == 1 || index == 2) && !(d->flags & AV_PIX_FMT_FLAG_RGB);
-    const int sw = chroma ? d->log2_chroma_w : 0;
     const int sh = chroma ? d->log2_chroma_h : 0;
     int line = av_image_get_linesize(fmt, static_cast<int>(w), static_cast<int>(index));
     *lineBytes = line > 0 ? static_cast<unsigned>(line) : 0;
     *rows = static_cast<unsigned>(-((-static_cast<int>(h)) >> sh));
-    *skipBytes = 0;
-    *skipRows = 0;
-    (void)sw;
     return true;
 }
 
@@ -101,8 +98,8 @@ unsigned CFFVideoFrame::GetTotalSize()
 {
     unsigned total = 0;
     for (unsigned i = 0; i < GetBufferCount(); ++i) {
-        unsigned line = 0, rows = 0, sb = 0, sr = 0;
-        if (PlaneGeometry(i, &line, &rows, &sb, &sr))
+        unsigned line = 0, rows = 0;
+        if (PlaneGeometry(i, &line, &rows))
             total += static_cast<unsigned>(m_frame->linesize[i]) * rows;
     }
     return total;
@@ -111,8 +108,8 @@ unsigned CFFVideoFrame::GetTotalSize()
 unsigned char* CFFVideoFrame::GetBuffer(unsigned index, unsigned* lineBytes, unsigned* pitch,
                                         unsigned* rows)
 {
-    unsigned line = 0, r = 0, sb = 0, sr = 0;
-    if (!PlaneGeometry(index, &line, &r, &sb, &sr))
+    unsigned line = 0, r = 0;
+    if (!PlaneGeometry(index, &line, &r))
         return nullptr;
     if (lineBytes)
         *lineBytes = line;

@@ -65,8 +65,7 @@ public:
     void* GetInterface(char const* name) override;
 
 private:
-    bool PlaneGeometry(unsigned index, unsigned* lineBytes, unsigned* rows, unsigned* skipBytes,
-                       unsigned* skipRows);
+    bool PlaneGeometry(unsigned index, unsigned* lineBytes, unsigned* rows);
 
     AVFrame* m_frame = nullptr;
     bool m_owned;

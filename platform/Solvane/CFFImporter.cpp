@@ -259,6 +259,14 @@ Moorland::IAVSource2* CFFImporter::CreateMultiSource(int movieId, Moorland::SMIt
         std::vector<MultiItem> wanted;
         for (int i = 0; i < count; ++i)
             wanted.push_back(MultiItem{items[i].nStreamID, static_cast<int>(items[i].eStreamType), items[i].bCompress});
+        // Item indexes stay those of the worker's list, so a subtitle-only
+        // read keeps every item and leaves the others unread.
+        if (m_settings.subtitlesOnly) {
+            for (MultiItem& item : wanted) {
+                if (item.type != Moorland::StreamTypeSubtitle)
+                    item.skip = true;
+            }
+        }
         return static_cast<Moorland::IAVSource2*>(new CFFMultiSource(m_file, movie, wanted));
     });
 }

@@ -20,6 +20,7 @@ struct ImporterSettings
 {
     DecoderChoice decoder;
     std::string tivoKey;       // the manager's "TiVoMediaAccessKey"
+    bool subtitlesOnly = false; // the manager's "ReadSubtitleOnly": multi-stream sources read subtitles only
 };
 
 class CFFImporter final : public Moorland::IAVImporter,
@@ -44,6 +45,7 @@ public:
     Moorland::IAVSource* MakeSource(int movieId, int videoStreamId, int audioStreamId,
                                     Moorland::MovieInfo** movieInfo);
     std::shared_ptr<CFFMediaFile> File() const { return m_file; }
+    bool IsStill() const { return m_still; }
 
     const Moorland::ImporterInfo* GetInfo() override;
     void* GetInterface(const char* name) override;

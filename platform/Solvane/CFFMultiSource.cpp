@@ -26,8 +26,9 @@ CFFMultiSource::CFFMultiSource(std::shared_ptr<CFFMediaFile> file, const FFMovie
         if (!m_packet)
             QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
         for (unsigned i = 0; i < m_ctx->nb_streams; ++i) {
-            const bool used = std::any_of(m_items.begin(), m_items.end(),
-                                          [i](const Item& it) { return it.index == static_cast<int>(i); });
+            const bool used = std::any_of(m_items.begin(), m_items.end(), [i](const Item& it) {
+                return it.index == static_cast<int>(i) && !it.wanted.skip;
+            });
             m_ctx->streams[i]->discard = used ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
         }
         for (Item& item : m_items) {
@@ -39,7 +40,7 @@ CFFMultiSource::CFFMultiSource(std::shared_ptr<CFFMediaFile> file, const FFMovie
             AVRational rate = StreamFrameRate(st);
             if (rate.num > 0)
                 item.frameMs = static_cast<unsigned>(av_rescale(1000, rate.den, rate.num));
-            if (!item.wanted.compress && item.wanted.type != Moorland::StreamTypeSubtitle)
+            if (!item.wanted.compress && !item.wanted.skip && item.wanted.type != Moorland::StreamTypeSubtitle)
                 OpenDecoder(item);
         }
     } catch (...) {
@@ -138,7 +139,7 @@ bool CFFMultiSource::Fill()
         }
         for (size_t i = 0; i < m_items.size(); ++i) {
             Item& item = m_items[i];
-            if (item.index != m_packet->stream_index)
+            if (item.index != m_packet->stream_index || item.wanted.skip)
                 continue;
             if (item.dec) {
                 avcodec_send_packet(item.dec, m_packet); // a refused packet is skipped

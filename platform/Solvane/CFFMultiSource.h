@@ -23,6 +23,7 @@ struct MultiItem
     int streamId = -1;
     int type = 0;          // Moorland::StreamType
     bool compress = false;
+    bool skip = false;     // listed but not read
 };
 
 class CFFMultiSource final : public Moorland::IAVSource2

@@ -34,6 +34,7 @@ public:
     std::string Interlaced() const { return Path("inter.mpg"); }  // MPEG-2, top field first
     std::string Interlaced264() const { return Path("inter264.mp4"); } // H.264 coded as fields
     std::string Picture() const { return Path("pic.png"); }       // 64x48
+    std::string Subtitled() const { return Path("sub.mkv"); }     // MPEG-4 picture and two SubRip lines
 
     ~Media()
     {
@@ -61,7 +62,10 @@ private:
                         "-flags +ildct+ilme -top 1 inter.mpg") &&
                Run(ff + "-f lavfi -i testsrc=size=176x144:rate=25:d=1 -vf setfield=tff -c:v libx264 "
                         "-preset ultrafast -x264-params interlaced=1:tff=1 inter264.mp4") &&
-               Run(ff + "-f lavfi -i testsrc=size=64x48:d=1 -frames:v 1 pic.png");
+               Run(ff + "-f lavfi -i testsrc=size=64x48:d=1 -frames:v 1 pic.png") &&
+               Run("printf '1\\n00:00:00,100 --> 00:00:00,400\\nOne\\n\\n2\\n00:00:00,500 --> 00:00:00,900\\nTwo\\n' > '" +
+                   m_dir + "/lines.srt'") &&
+               Run(ff + "-f lavfi -i testsrc=size=96x64:rate=25:d=1 -i lines.srt -c:v mpeg4 -c:s srt sub.mkv");
     }
     static bool Run(const std::string& command) { return std::system(command.c_str()) == 0; }
 

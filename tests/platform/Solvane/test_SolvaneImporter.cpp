@@ -117,6 +117,12 @@ TEST(SolvaneImporter, SoundAndMetadata)
         for (uint32_t k = i + 1; k < movie->streamCount; ++k)
             EXPECT_NE(movie->streams[i].id, movie->streams[k].id);
 
+    ImporterHolder subtitled(manager->CreateImporter(m.Subtitled().c_str()));
+    ASSERT_NE(subtitled.importer, nullptr) << LastMessage();
+    const StreamInfo* lines = FirstOfType(subtitled->GetMovieInfoAt(0), Moorland::StreamTypeSubtitle);
+    ASSERT_NE(lines, nullptr);
+    EXPECT_STREQ(lines->codecName, "subrip");
+
     ImporterHolder tone(manager->CreateImporter(m.Tone().c_str()));
     ASSERT_NE(tone.importer, nullptr) << LastMessage();
     const MovieInfo* toneMovie = tone->GetMovieInfoAt(0);
@@ -189,6 +195,8 @@ TEST(SolvaneImporter, SourcesFromAddresses)
         {m.Clip() + "?vstreamid=9", nullptr, false, 0, 0, 0, "Bad stream id"},
         {m.Clip() + "?vstreamid=-1&astreamid=-1", nullptr, false, 0, 0, 0, "No video or audio streams"},
         {m.Picture() + "?duration=2000", "ImageImporter", true, 0, 0, -1, nullptr},
+        // A picture standing in for an audio-only clip carries the clip's ids.
+        {m.Picture() + "?movieid=3&astreamid=1", "ImageImporter", true, 0, 0, -1, nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.address);

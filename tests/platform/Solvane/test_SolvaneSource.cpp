@@ -346,3 +346,41 @@ TEST(SolvaneSource, MultiStreamSourceMixesPacketsAndDecodedFrames)
     EXPECT_EQ(LastMessage(), "Bad stream id");
     importer->Release();
 }
+
+TEST(SolvaneSource, SubtitleOnlyReadOfAMultiStreamSource)
+{
+    SOLVANE_REQUIRE_MEDIA();
+    for (const char* subtitlesOnly : {"FALSE", "TRUE"}) {
+        SCOPED_TRACE(subtitlesOnly);
+        ManagerHolder manager;
+        manager->SetOption("ReadSubtitleOnly", subtitlesOnly);
+        Moorland::IAVImporter* importer = manager->CreateImporterByName("FFImporter");
+        ASSERT_TRUE(importer->Open(Media::Get().Subtitled().c_str())) << LastMessage();
+        Moorland::SMItemInfo items[2];
+        items[0].nStreamID = 0;
+        items[0].eStreamType = Moorland::StreamTypeVideo;
+        items[1].nStreamID = 1;
+        items[1].eStreamType = Moorland::StreamTypeSubtitle;
+        items[1].bCompress = true;
+        Moorland::IAVSource2* source = importer->CreateMultiSource(0, items, 2);
+        ASSERT_NE(source, nullptr) << LastMessage();
+        int pictures = 0;
+        std::vector<int64_t> lines;
+        Moorland::FrameInfo info{};
+        while (source->ReadFrame(&info, 0, -1)) {
+            if (info.type == Moorland::StreamTypeVideo)
+                ++pictures;
+            if (info.type == Moorland::StreamTypeSubtitle) {
+                EXPECT_EQ(info.streamIndex, 1);
+                EXPECT_TRUE(info.compressed);
+                lines.push_back(static_cast<Moorland::ICompressedFrame*>(info.frame)->GetPresentTimeStamp());
+            }
+        }
+        EXPECT_EQ(pictures, std::string(subtitlesOnly) == "TRUE" ? 0 : 25);
+        ASSERT_EQ(lines.size(), 2u);
+        EXPECT_EQ(lines[0], 1000000);
+        EXPECT_EQ(lines[1], 5000000);
+        source->Release();
+        importer->Release();
+    }
+}
