@@ -294,3 +294,33 @@ TEST(MovieInfoSerializer, MovieComparison)
     EXPECT_TRUE(CompareMovieInfos(list, loaded, 2));
     EXPECT_TRUE(CompareMovieInfos({}, nullptr, 0));
 }
+
+TEST(MovieInfoSerializer, DamagedRecordsAreHandledSafely)
+{
+    // Counts without arrays (a record a damaged file or a failed copy left).
+    MovieInfo* hollow = static_cast<MovieInfo*>(calloc(1, sizeof(MovieInfo)));
+    hollow->name = strdup("hollow");
+    hollow->streamCount = 3;
+    hollow->metaDataCount = 2;
+    MovieInfo copy{};
+    CopyMovieInfo(copy, *hollow);
+    EXPECT_EQ(copy.streamCount, 0u);
+    EXPECT_EQ(copy.metaDataCount, 0u);
+    EXPECT_STREQ(copy.name, "hollow");
+    CMovieInfoSerializer fromHollow;
+    fromHollow.SetMovieInfo(hollow);
+    EXPECT_TRUE(fromHollow.GetStreams().isEmpty());
+    FreeMovieInfo(hollow);
+    free(copy.name);
+
+    FreeMovieInfo(nullptr);
+    FreeStreamInfo(nullptr);
+    FreeMeteDataInfo(nullptr);
+
+    CMovieInfoSerializer saved;
+    MoviePtr probed = MakeMovie("m", 0, {{1, 0}});
+    saved.SetMovieInfo(probed.get());
+    MovieInfo* loaded[1] = {nullptr};
+    EXPECT_FALSE(CompareMovieInfos({saved}, loaded, 1));
+    EXPECT_FALSE(CompareMovieInfos({saved}, nullptr, 1));
+}
