@@ -230,7 +230,8 @@ CPictureOut::~CPictureOut()
     sws_freeContext(m_sws);
 }
 
-Moorland::IRawVideoFrame* CPictureOut::Show(const AVFrame* f, int timeStampMs, unsigned durationMs, AVRational sar)
+Moorland::IRawVideoFrame* CPictureOut::Show(const AVFrame* f, int timeStampMs, unsigned durationMs, AVRational sar,
+                                            bool writable)
 {
     int layout = ToMoorlandPixelFormat(static_cast<AVPixelFormat>(f->format));
     const AVFrame* shown = f;
@@ -263,6 +264,11 @@ Moorland::IRawVideoFrame* CPictureOut::Show(const AVFrame* f, int timeStampMs, u
         layout = Moorland::PIXEL_FORMAT_YUV420P;
     }
     m_out.Assign(shown, static_cast<unsigned>(layout), timeStampMs, durationMs, sar);
+    if (writable) {
+        m_out.SetCanBeModified(true);
+        if (!m_out.CanBeModified())
+            QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
+    }
     return &m_out;
 }
 
@@ -280,10 +286,12 @@ CFFAudioFrame::~CFFAudioFrame()
     av_frame_free(&m_frame);
 }
 
-void CFFAudioFrame::Assign(const AVFrame* frame, int sampleFormat, int64_t timeStamp100ns)
+void CFFAudioFrame::Assign(const AVFrame* frame, int sampleFormat, int64_t timeStamp100ns, bool writable)
 {
     av_frame_unref(m_frame);
     int err = av_frame_ref(m_frame, frame);
+    if (err >= 0 && writable)
+        err = av_frame_make_writable(m_frame);
     if (err < 0)
         ThrowAV(QB_ERR_NO_MEMORY, "Can't keep decoded sound", err);
     m_sampleFormat = sampleFormat;

@@ -93,7 +93,10 @@ public:
     CPictureOut(const CPictureOut&) = delete;
     CPictureOut& operator=(const CPictureOut&) = delete;
 
-    Moorland::IRawVideoFrame* Show(const AVFrame* frame, int timeStampMs, unsigned durationMs, AVRational sar);
+    // `writable`: the reader may change the picture in place, so a picture
+    // the decoder still holds is copied first.
+    Moorland::IRawVideoFrame* Show(const AVFrame* frame, int timeStampMs, unsigned durationMs, AVRational sar,
+                                   bool writable = false);
 
 private:
     ::SwsContext* m_sws = nullptr;
@@ -109,7 +112,8 @@ public:
     CFFAudioFrame(const CFFAudioFrame&) = delete;
     CFFAudioFrame& operator=(const CFFAudioFrame&) = delete;
 
-    void Assign(const AVFrame* frame, int sampleFormat, int64_t timeStamp100ns);
+    // `writable` as for pictures.
+    void Assign(const AVFrame* frame, int sampleFormat, int64_t timeStamp100ns, bool writable = false);
     void Reset();
 
     void Free() override;

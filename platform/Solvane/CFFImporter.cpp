@@ -211,7 +211,7 @@ Moorland::IAVSource* CFFImporter::CreateSource(int movieId, int videoStreamId, i
 {
     return QB_GUARDED(static_cast<Moorland::IAVSource*>(nullptr), {
         Moorland::IAVSource* source = MakeSource(movieId, videoStreamId, audioStreamId, nullptr);
-        if (m_realTime)
+        if (m_writableFrames)
             if (auto* setter = static_cast<Moorland::IAVSourceSetProperty*>(source->GetInterface("IAVSourceSetProperty")))
                 setter->SetProperty(0, 1);
         return source;
@@ -293,7 +293,7 @@ bool CFFImporter::SetProperty(int property, int value)
 {
     switch (property) {
     case 0:
-        m_realTime = value != 0;
+        m_writableFrames = value != 0;
         return true;
     case 1:
         m_settings.decoder.multiThread = value != 0;
@@ -306,7 +306,7 @@ bool CFFImporter::SetProperty(int property, int value)
 int CFFImporter::GetProperty(int property)
 {
     switch (property) {
-    case 0: return m_realTime ? 1 : 0;
+    case 0: return m_writableFrames ? 1 : 0;
     case 1: return m_settings.decoder.multiThread ? 1 : 0;
     default: return -1;
     }

@@ -72,7 +72,7 @@ private:
 
     bool m_still;
     ImporterSettings m_settings;
-    bool m_realTime = false;
+    bool m_writableFrames = false;
     std::shared_ptr<CFFMediaFile> m_file;
     std::shared_ptr<CFFVideoFrame> m_picture;
     std::map<std::string, std::string> m_options;

@@ -237,14 +237,14 @@ void CFFSource::DeliverVideo(AVFrame* f, Moorland::IRawVideoFrame** out)
     const int64_t ms = ToMs(FrameTime(m_video, f), m_video.tb, m_video.origin);
     AVRational sar = f->sample_aspect_ratio.num > 0 ? f->sample_aspect_ratio
                                                     : m_ctx->streams[m_video.index]->codecpar->sample_aspect_ratio;
-    *out = m_picture.Show(f, static_cast<int>(ms), m_frameMs, sar);
+    *out = m_picture.Show(f, static_cast<int>(ms), m_frameMs, sar, m_writableFrames);
     m_position = ms > 0 ? static_cast<uint32_t>(ms) : 0;
 }
 
 void CFFSource::DeliverAudio(AVFrame* f, Moorland::IRawAudioFrame** out)
 {
     const int64_t t = To100ns(FrameTime(m_audio, f), m_audio.tb, m_audio.origin);
-    m_outAudio.Assign(f, ToQuentaSampleFormat(static_cast<AVSampleFormat>(f->format)), t);
+    m_outAudio.Assign(f, ToQuentaSampleFormat(static_cast<AVSampleFormat>(f->format)), t, m_writableFrames);
     if (m_video.index < 0)
         m_position = t > 0 ? static_cast<uint32_t>(t / 10000) : 0;
     *out = &m_outAudio;
@@ -428,7 +428,7 @@ bool CFFSource::SetProperty(int property, int value)
 {
     switch (property) {
     case 0:
-        m_realTime = value != 0;
+        m_writableFrames = value != 0;
         return true;
     case 1:
         // Takes effect for decoders opened later; the open one keeps its threads.
@@ -442,7 +442,7 @@ bool CFFSource::SetProperty(int property, int value)
 int CFFSource::GetProperty(int property)
 {
     switch (property) {
-    case 0: return m_realTime ? 1 : 0;
+    case 0: return m_writableFrames ? 1 : 0;
     case 1: return m_multiThread ? 1 : 0;
     default: return -1;
     }

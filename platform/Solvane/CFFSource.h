@@ -82,7 +82,7 @@ private:
     int m_audioId = -1;
     bool m_demuxEnded = false;
     bool m_multiThread = true;
-    bool m_realTime = false;
+    bool m_writableFrames = false;
     uint32_t m_position = 0;
     unsigned m_frameMs = 40;
     CPictureOut m_picture;

@@ -64,7 +64,9 @@ protected:
 
 // "IAVSourceSetProperty": numbered switches for the sources made afterwards
 // (answered by importers) or for the source itself (answered by sources).
-// Property 1: decode with several threads; property 0: play in real time.
+// Property 1: decode with several threads (on unless set to 0). Property 0:
+// the reader changes frames in place (effects), so every frame handed out is
+// its own copy of the pixels and answers CanBeModified.
 class IAVSourceSetProperty
 {
 public:

@@ -384,3 +384,38 @@ TEST(SolvaneSource, SubtitleOnlyReadOfAMultiStreamSource)
         importer->Release();
     }
 }
+
+TEST(SolvaneSource, FramesChangedInPlaceLeaveTheDecodingIntact)
+{
+    SOLVANE_REQUIRE_MEDIA();
+    ManagerHolder manager;
+    const std::string address = Media::Get().Clip() + "?astreamid=-1";
+    std::vector<std::vector<unsigned char>> reference;
+    {
+        SourceHolder straight(OpenSource(manager, address));
+        ASSERT_NE(straight.source, nullptr) << LastMessage();
+        while (IRawVideoFrame* f = NextVideo(straight.source)) {
+            EXPECT_FALSE(f->CanBeModified());
+            reference.push_back(Pixels(f));
+        }
+    }
+    SourceHolder source(OpenSource(manager, address));
+    ASSERT_NE(source.source, nullptr);
+    auto* setter = static_cast<Moorland::IAVSourceSetProperty*>(source->GetInterface("IAVSourceSetProperty"));
+    ASSERT_NE(setter, nullptr);
+    EXPECT_TRUE(setter->SetProperty(0, 1));
+    EXPECT_EQ(setter->GetProperty(0), 1);
+    size_t i = 0;
+    while (IRawVideoFrame* f = NextVideo(source.source)) {
+        ASSERT_LT(i, reference.size());
+        EXPECT_TRUE(Pixels(f) == reference[i]) << "picture " << i;
+        ASSERT_TRUE(f->CanBeModified());
+        // An effect painting over the picture, as the players' chains do.
+        unsigned line = 0, pitch = 0, rows = 0;
+        unsigned char* luma = f->GetBuffer(0, &line, &pitch, &rows);
+        for (unsigned r = 0; r < rows; ++r)
+            memset(luma + r * pitch, 0, line);
+        ++i;
+    }
+    EXPECT_EQ(i, reference.size());
+}
