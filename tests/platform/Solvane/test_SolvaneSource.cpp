@@ -419,3 +419,40 @@ TEST(SolvaneSource, FramesChangedInPlaceLeaveTheDecodingIntact)
     }
     EXPECT_EQ(i, reference.size());
 }
+
+TEST(SolvaneSource, SoundOnlySourceReadsAndSeeks)
+{
+    SOLVANE_REQUIRE_MEDIA();
+    ManagerHolder manager;
+    SourceHolder source(OpenSource(manager, Media::Get().Tone()));
+    ASSERT_NE(source.source, nullptr) << LastMessage();
+    EXPECT_EQ(source->GetVideoStreamID(), -1);
+    EXPECT_EQ(source->GetDuration(), 1000u);
+    int64_t samples = 0, expected = 0;
+    for (;;) {
+        IRawAudioFrame* audio = nullptr;
+        IRawVideoFrame* video = nullptr;
+        if (!source->ReadFrames(&audio, &video, nullptr, Moorland::AVReadVideoOnly))
+            break;
+        EXPECT_EQ(video, nullptr);
+        ASSERT_NE(audio, nullptr);
+        EXPECT_NEAR(audio->GetTimeStamp(), expected * 10000000 / 44100, 1);
+        EXPECT_EQ(audio->GetSampleFormat(), Moorland::QUENTA_SAMPLE_S16);
+        unsigned size = 0;
+        EXPECT_NE(audio->GetBuffer(0, &size), nullptr);
+        EXPECT_EQ(size, audio->GetSampleCount() * 2);
+        samples += audio->GetSampleCount();
+        expected += audio->GetSampleCount();
+    }
+    EXPECT_EQ(samples, 44100);
+    EXPECT_TRUE(source->IsEndOfStream());
+
+    ASSERT_TRUE(source->Seek(500));
+    IRawAudioFrame* audio = nullptr;
+    IRawVideoFrame* video = nullptr;
+    ASSERT_TRUE(source->ReadFrames(&audio, &video, nullptr, Moorland::AVReadAudioOnly));
+    ASSERT_NE(audio, nullptr);
+    // The block that plays at 500 ms comes first.
+    EXPECT_LE(audio->GetTimeStamp(), 5000000);
+    EXPECT_GT(audio->GetTimeStamp() + audio->GetDuration(), 5000000);
+}
