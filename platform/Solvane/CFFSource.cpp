@@ -12,6 +12,8 @@ namespace {
 // caller reading only pictures from a source with sound never piles them up.
 const size_t kMaxQueuedPackets = 4096;
 const int kMaxSeekTries = 4;
+// A decoder that keeps failing without taking more data has nothing more to give.
+const int kMaxDecodeFailures = 256;
 }
 
 CFFSource::CFFSource(std::shared_ptr<CFFMediaFile> file, const FFMovie& movie, int videoStreamId,
@@ -172,11 +174,12 @@ AVFrame* CFFSource::Decode(Lane& lane)
     AVFrame* frame = av_frame_alloc();
     if (!frame)
         QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
+    int failures = 0;
     for (;;) {
         int err = avcodec_receive_frame(lane.dec, frame);
         if (err >= 0)
             return frame;
-        if (err == AVERROR_EOF) {
+        if (err == AVERROR_EOF || (err != AVERROR(EAGAIN) && ++failures > kMaxDecodeFailures)) {
             lane.ended = true;
             av_frame_free(&frame);
             return nullptr;
