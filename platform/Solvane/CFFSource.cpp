@@ -12,7 +12,7 @@ namespace {
 // caller reading only pictures from a source with sound never piles them up.
 const size_t kMaxQueuedPackets = 4096;
 const int kMaxSeekTries = 4;
-// A decoder that keeps failing without taking more data has nothing more to give.
+// A decoder that keeps failing without being given more data has nothing more to give.
 const int kMaxDecodeFailures = 256;
 }
 
@@ -196,6 +196,7 @@ AVFrame* CFFSource::Decode(Lane& lane)
             err = avcodec_send_packet(lane.dec, p);
             av_packet_free(&p);
             (void)err; // a packet the decoder refuses is skipped
+            failures = 0;
             continue;
         }
         if (!lane.flushed) {
