@@ -3,11 +3,37 @@
 #include "CBaseException.h"
 #include "MoorlanTypes.h"
 
+extern "C" {
+#include <libavutil/hwcontext.h>
+}
+
 #include <cstring>
 
 namespace Solvane {
 
 namespace {
+
+// Whether the machine has the device a hardware decoder needs; asked once.
+bool HasDevice(AVHWDeviceType type)
+{
+    AVBufferRef* device = nullptr;
+    const bool ok = av_hwdevice_ctx_create(&device, type, nullptr, nullptr, 0) >= 0;
+    av_buffer_unref(&device);
+    return ok;
+}
+
+bool HasCudaDevice()
+{
+    static const bool has = HasDevice(AV_HWDEVICE_TYPE_CUDA);
+    return has;
+}
+
+bool HasQsvDevice()
+{
+    static const bool has = HasDevice(AV_HWDEVICE_TYPE_QSV);
+    return has;
+}
+
 // Packets of a stream nobody reads are dropped beyond this many, so that a
 // caller reading only pictures from a source with sound never piles them up.
 const size_t kMaxQueuedPackets = 4096;
@@ -80,9 +106,9 @@ void CFFSource::OpenDecoder(Lane& lane, bool video, const DecoderChoice& decoder
     // A hardware decoder the user chose is tried first; the built-in software
     // decoder stands in whenever it is missing or refuses the stream.
     if (video && st->codecpar->codec_id == AV_CODEC_ID_H264) {
-        if (decoder.selected == "CUDA_DECODER")
+        if (decoder.selected == "CUDA_DECODER" && HasCudaDevice())
             codec = avcodec_find_decoder_by_name("h264_cuvid");
-        else if (decoder.selected == "INTEL_DECODER")
+        else if (decoder.selected == "INTEL_DECODER" && HasQsvDevice())
             codec = avcodec_find_decoder_by_name("h264_qsv");
     }
     for (int attempt = 0; attempt < 2; ++attempt) {
