@@ -67,18 +67,12 @@ void CFFMultiSource::OpenDecoder(Item& item)
     const AVCodec* codec = avcodec_find_decoder(st->codecpar->codec_id);
     if (!codec)
         QB_THROW(QB_ERR_MEDIA, std::string("No decoder for ") + avcodec_get_name(st->codecpar->codec_id));
-    item.dec = avcodec_alloc_context3(codec);
-    if (!item.dec)
-        QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
-    int err = avcodec_parameters_to_context(item.dec, st->codecpar);
-    if (err < 0)
-        ThrowAV(QB_ERR_MEDIA, "Bad stream parameters", err);
-    item.dec->pkt_timebase = st->time_base;
+    item.dec = NewDecoderContext(codec, st);
     if (st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
         item.dec->thread_count = 0;
         item.dec->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     }
-    err = avcodec_open2(item.dec, codec, nullptr);
+    const int err = avcodec_open2(item.dec, codec, nullptr);
     if (err < 0)
         ThrowAV(QB_ERR_MEDIA, std::string("Can't open the decoder ") + codec->name, err);
 }

@@ -116,18 +116,12 @@ void CFFSource::OpenDecoder(Lane& lane, bool video, const DecoderChoice& decoder
             codec = avcodec_find_decoder(st->codecpar->codec_id);
         if (!codec)
             QB_THROW(QB_ERR_MEDIA, std::string("No decoder for ") + avcodec_get_name(st->codecpar->codec_id));
-        lane.dec = avcodec_alloc_context3(codec);
-        if (!lane.dec)
-            QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
-        int err = avcodec_parameters_to_context(lane.dec, st->codecpar);
-        if (err < 0)
-            ThrowAV(QB_ERR_MEDIA, "Bad stream parameters", err);
-        lane.dec->pkt_timebase = st->time_base;
+        lane.dec = NewDecoderContext(codec, st);
         if (video) {
             lane.dec->thread_count = m_multiThread ? 0 : 1;
             lane.dec->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
         }
-        err = avcodec_open2(lane.dec, codec, nullptr);
+        const int err = avcodec_open2(lane.dec, codec, nullptr);
         if (err >= 0)
             break;
         avcodec_free_context(&lane.dec);

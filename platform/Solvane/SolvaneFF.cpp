@@ -144,4 +144,18 @@ AVRational StreamFrameRate(const AVStream* st)
     return AVRational{0, 1};
 }
 
+AVCodecContext* NewDecoderContext(const AVCodec* codec, const AVStream* st)
+{
+    AVCodecContext* dec = avcodec_alloc_context3(codec);
+    if (!dec)
+        QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
+    int err = avcodec_parameters_to_context(dec, st->codecpar);
+    if (err < 0) {
+        avcodec_free_context(&dec);
+        ThrowAV(QB_ERR_MEDIA, "Bad stream parameters", err);
+    }
+    dec->pkt_timebase = st->time_base;
+    return dec;
+}
+
 } // namespace Solvane

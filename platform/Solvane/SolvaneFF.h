@@ -46,4 +46,8 @@ void FillAudioFormat(const AVCodecParameters* par, Moorland::AudioFormatInfo* fo
 // Frame rate of a stream as the file states it (average, else the base rate).
 AVRational StreamFrameRate(const AVStream* st);
 
+// A decoder context for the stream, set up from its parameters and time base
+// but not yet opened; throws (freeing it) when it can't be made.
+AVCodecContext* NewDecoderContext(const AVCodec* codec, const AVStream* st);
+
 } // namespace Solvane
