@@ -42,16 +42,7 @@ CRawVideoFrame::CRawVideoFrame(bool deletesItselfOnFree, unsigned pixelFormat, u
     : m_pixelFormat(pixelFormat), m_width(width), m_height(height), m_topDown(topDown),
       m_deletesItselfOnFree(deletesItselfOnFree)
 {
-    const Geometry g = Measure(pixelFormat, width, height);
-    m_packed = g.packed;
-    const unsigned planes = g.packed ? 1 : g.count;
-    m_planes.resize(planes);
-    for (unsigned i = 0; i < planes; ++i) {
-        m_planes[i].lineBytes = g.lineBytes[i];
-        m_planes[i].rows = g.rows[i];
-        m_planes[i].ratio = g.ratio[i];
-        m_planes[i].vertical = g.vertical[i];
-    }
+    ResetLayout(pixelFormat, width, height, topDown);
 }
 
 CRawVideoFrame::CRawVideoFrame(const CRawVideoFrame& src)
@@ -259,6 +250,26 @@ void CRawVideoFrame::SetSize(unsigned width, unsigned height)
         m_planes[i].ratio = g.ratio[i];
         m_planes[i].vertical = g.vertical[i];
     }
+}
+
+void CRawVideoFrame::ResetLayout(unsigned pixelFormat, unsigned width, unsigned height, bool topDown)
+{
+    const Geometry g = Measure(pixelFormat, width, height);
+    const unsigned planes = g.packed ? 1 : g.count;
+    m_planes.assign(planes, RawVideoPlane());
+    for (unsigned i = 0; i < planes; ++i) {
+        m_planes[i].lineBytes = g.lineBytes[i];
+        m_planes[i].rows = g.rows[i];
+        m_planes[i].ratio = g.ratio[i];
+        m_planes[i].vertical = g.vertical[i];
+    }
+    m_pixelFormat = pixelFormat;
+    m_width = width;
+    m_height = height;
+    m_packed = g.packed;
+    m_topDown = topDown;
+    m_cropRight = 0;
+    m_cropBottom = 0;
 }
 
 unsigned CRawVideoFrame::GetRequireSize()

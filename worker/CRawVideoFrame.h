@@ -79,6 +79,12 @@ public:
     // Keeps a copy of `frame` (which must not be null) as the sub-set frame.
     void CopySubsetFrame(IRawVideoFrame* frame);
 
+protected:
+    // For frames that are refilled with pictures of changing layout: a new
+    // pixel format, size and line order, planes laid out afresh without
+    // memory and the crop cleared. Throws 10021010 "Bad pixel format".
+    void ResetLayout(unsigned pixelFormat, unsigned width, unsigned height, bool topDown);
+
 private:
     uint32_t m_pixelFormat;
     uint32_t m_width;

@@ -111,6 +111,19 @@ ICompressedFrame* CAVStatist::MakeFiller(int64_t nTime)
     return m_pFiller.get();
 }
 
+ICompressedFrame* CAVStatist::HandOutFiller(int nStream, int64_t nTime, int* pIndex, StreamType* pType)
+{
+    StreamStatist& s = m_streams[static_cast<size_t>(nStream)];
+    s.nLastTime = nTime;
+    s.nFillerCount += 1;
+    ICompressedFrame* pFiller = MakeFiller(nTime);
+    if (pIndex)
+        *pIndex = nStream;
+    if (pType)
+        *pType = StreamTypeSubtitle;
+    return pFiller;
+}
+
 ICompressedFrame* CAVStatist::CheckConstructFrame2(int* pIndex, StreamType* pType)
 {
     return QB_GUARDED(static_cast<ICompressedFrame*>(nullptr), {
@@ -125,15 +138,8 @@ ICompressedFrame* CAVStatist::CheckConstructFrame2(int* pIndex, StreamType* pTyp
         if (!Difference(R, s.nLastTime, nLag) || nLag < nLagThreshold)
             return static_cast<ICompressedFrame*>(nullptr);
         int64_t T = R - nLagThreshold + nFrequency;
-        s.nLastTime = T;
         s.nLastFillerTime = T;
-        s.nFillerCount += 1;
-        ICompressedFrame* pFiller = MakeFiller(T);
-        if (pIndex)
-            *pIndex = nSub;
-        if (pType)
-            *pType = StreamTypeSubtitle;
-        return pFiller;
+        return HandOutFiller(nSub, T, pIndex, pType);
     });
 }
 
@@ -156,14 +162,7 @@ ICompressedFrame* CAVStatist::CheckConstructFrame3(int* pIndex, StreamType* pTyp
         int64_t T = R - kPreReadLead;
         if (!(T < nLimit))
             return static_cast<ICompressedFrame*>(nullptr);
-        s.nLastTime = T;
-        s.nFillerCount += 1;
-        ICompressedFrame* pFiller = MakeFiller(T);
-        if (pIndex)
-            *pIndex = nSub;
-        if (pType)
-            *pType = StreamTypeSubtitle;
-        return pFiller;
+        return HandOutFiller(nSub, T, pIndex, pType);
     });
 }
 
@@ -229,16 +228,8 @@ ICompressedFrame* CAVStatist::CheckConstructFrameInner(int* pIndex, StreamType* 
     }
     if (nChosen < 0)
         return nullptr;
-    StreamStatist& s = m_streams[static_cast<size_t>(nChosen)];
     int64_t T = R - nCreateSubLead;
-    s.nLastTime = T;
-    s.nFillerCount += 1;
-    ICompressedFrame* pFiller = MakeFiller(T);
-    if (pIndex)
-        *pIndex = nChosen;
-    if (pType)
-        *pType = StreamTypeSubtitle;
-    return pFiller;
+    return HandOutFiller(nChosen, T, pIndex, pType);
 }
 
 // ---------------------------------------------------------------------------

@@ -58,6 +58,9 @@ private:
     // The subtitle stream furthest behind (the first of equals), or -1.
     int LaggingSubtitle() const;
     ICompressedFrame* MakeFiller(int64_t nTime);
+    // Moves the stream to the filler's time, counts the filler and reports
+    // the stream's index and kind 3 through the outs.
+    ICompressedFrame* HandOutFiller(int nStream, int64_t nTime, int* pIndex, StreamType* pType);
     ICompressedFrame* CheckConstructFrameInner(int* pIndex, StreamType* pType);
 
     std::vector<StreamStatist> m_streams;

@@ -24,7 +24,7 @@ bool CRawVideoFrameFiller::SetPlane(unsigned index, void* data, unsigned pitch)
     return QB_GUARDED_VOID({
         if (!m_hasFormat || index >= m_frame.PlaneCount())
             QB_THROW(QB_ERR_INDEX, "index error");
-        MoorlanPlane& plane = m_frame.Plane(index);
+        RawVideoPlane& plane = m_frame.Plane(index);
         if (data && pitch < plane.lineBytes)
             QB_THROW(QB_ERR_BAD_PARAM, "Bad param");
         plane.data = static_cast<unsigned char*>(data);
