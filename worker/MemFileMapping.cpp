@@ -15,6 +15,15 @@
 
 using Moorland::ConvertTaskInfo2;
 
+// Errors of the job file are reported under its own source name, whatever
+// the build calls the file.
+#define JOBFILE_SOURCE "MemFileMapping"
+#define JOBFILE_THROW(code, msg) throw CBaseException((code), (msg), __LINE__, JOBFILE_SOURCE)
+#define JOBFILE_THROW_ERRNO(code, opText, err) \
+    throw CBaseException((code), ::QuentaBased::ErrnoMessage((opText), (err)), __LINE__, JOBFILE_SOURCE)
+#define JOBFILE_GUARDED(failValue, ...) \
+    ::QuentaBased::CallGuarded((failValue), __LINE__, JOBFILE_SOURCE, [&]() __VA_ARGS__)
+
 unsigned char* CMemFileMapTypePtr::m_pbaseAddress = nullptr;
 uint32_t CMemFileMapTypePtr::m_nDataSize = 0;
 
@@ -67,19 +76,19 @@ void PrepareFile(const std::string& sPath, uint32_t nSize)
 {
     int fd = ::open(sPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0)
-        QB_THROW_ERRNO(QB_ERR_UNEXPECTED, "file open failed", errno);
+        JOBFILE_THROW_ERRNO(QB_ERR_UNEXPECTED, "file open failed", errno);
     struct stat st;
     if (::fstat(fd, &st) != 0) {
         int err = errno;
         ::close(fd);
-        QB_THROW_ERRNO(QB_ERR_UNEXPECTED, "file open failed", err);
+        JOBFILE_THROW_ERRNO(QB_ERR_UNEXPECTED, "file open failed", err);
     }
     // Whole 64-byte blocks, always a little more than asked for.
     off_t nWanted = (static_cast<off_t>(nSize) / 64 + 64) * 64;
     if (st.st_size < static_cast<off_t>(nSize) && ::ftruncate(fd, nWanted) != 0) {
         int err = errno;
         ::close(fd);
-        QB_THROW_ERRNO(QB_ERR_FILE_IO, "ftruncate", err);
+        JOBFILE_THROW_ERRNO(QB_ERR_FILE_IO, "ftruncate", err);
     }
     ::close(fd);
 }
@@ -109,7 +118,7 @@ CSharedString& CSharedString::operator=(const char* sText)
 
 bool CSharedString::Assign(const char* sText)
 {
-    return QB_GUARDED(false, {
+    return JOBFILE_GUARDED(false, {
         CMemFileMapping* pFile = CMemFileMapping::GetInstance(0, nullptr);
         if (!pFile)
             QuentaBased::ThrowLastError();
@@ -143,7 +152,7 @@ CMemFileMapping* CMemFileMapping::GetInstance(uint32_t nSize, const char* sPath)
         return pFile;
     }
     if (nSize == 0)
-        QB_THROW(QB_ERR_BAD_PARAM, "Bad param");
+        JOBFILE_THROW(QB_ERR_BAD_PARAM, "Bad param");
     // A unique name made by creating the file exclusively, so two engines
     // never share one job file.
     std::string sBuf = JobFileFolder() + "jobXXXXXX.share";
@@ -153,7 +162,7 @@ CMemFileMapping* CMemFileMapping::GetInstance(uint32_t nSize, const char* sPath)
         fd = ::mkstemps(&sBuf[0], 6);
     }
     if (fd < 0)
-        QB_THROW(QB_ERR_UNEXPECTED, "create file failed and read execute file path shard data failed too");
+        JOBFILE_THROW(QB_ERR_UNEXPECTED, "create file failed and read execute file path shard data failed too");
     ::close(fd);
     try {
         return CreateInstance(nSize, sBuf);
@@ -166,7 +175,7 @@ CMemFileMapping* CMemFileMapping::GetInstance(uint32_t nSize, const char* sPath)
 CMemFileMapping* CMemFileMapping::CreateInstance(uint32_t nSize, const std::string& sPath)
 {
     if (sPath.empty() || nSize == 0)
-        QB_THROW(QB_ERR_BAD_PARAM, "Bad param");
+        JOBFILE_THROW(QB_ERR_BAD_PARAM, "Bad param");
     PrepareFile(sPath, nSize);
     std::unique_ptr<CMemFileMapping> pFile(new CMemFileMapping(sPath, nSize));
     // The instance it replaces goes, but a file of the same name is the new one.
@@ -183,7 +192,7 @@ CMemFileMapping* CMemFileMapping::CreateInstance(uint32_t nSize, const std::stri
 
 CMemFileMapping* CMemFileMapping::OpenFileMap(const std::string& sPath, uint32_t nSize)
 {
-    return QB_GUARDED(static_cast<CMemFileMapping*>(nullptr), {
+    return JOBFILE_GUARDED(static_cast<CMemFileMapping*>(nullptr), {
         std::unique_ptr<CMemFileMapping> pFile(new CMemFileMapping());
         pFile->Map(sPath, nSize, true);
         // The capacity word is only believed as far as the mapping reaches.
@@ -214,9 +223,9 @@ void CMemFileMapping::FreeInstance()
 CMemFileMapping::CMemFileMapping(const std::string& sPath, uint32_t nSize)
 {
     if (sPath.empty() || nSize == 0)
-        QB_THROW(QB_ERR_BAD_PARAM, "Bad param");
+        JOBFILE_THROW(QB_ERR_BAD_PARAM, "Bad param");
     if (nSize < 4)
-        QB_THROW(QB_ERR_BAD_PARAM, "Bad param");
+        JOBFILE_THROW(QB_ERR_BAD_PARAM, "Bad param");
     Map(sPath, nSize, false);
     std::memset(m_pBase, 0, m_nSize);
     m_nDataSize = m_nSize - 4;
@@ -237,23 +246,23 @@ void CMemFileMapping::Map(const std::string& sPath, uint32_t nSize, bool bReadFi
     m_sFileName = sPath;
     m_nFd = ::open(sPath.c_str(), O_RDWR | O_CLOEXEC);
     if (m_nFd < 0)
-        QB_THROW_ERRNO(QB_ERR_UNEXPECTED, "can't open sharedData", errno);
+        JOBFILE_THROW_ERRNO(QB_ERR_UNEXPECTED, "can't open sharedData", errno);
     // Bytes past the end of the file would fault when touched, so a short
     // file is mapped only as far as it reaches.
     struct stat st;
     if (::fstat(m_nFd, &st) != 0)
-        QB_THROW_ERRNO(QB_ERR_UNEXPECTED, "can't open sharedData", errno);
+        JOBFILE_THROW_ERRNO(QB_ERR_UNEXPECTED, "can't open sharedData", errno);
     uint64_t nLength = nSize;
     if (static_cast<uint64_t>(st.st_size) < nLength) {
         if (!bReadFileLength)
-            QB_THROW(QB_ERR_UNEXPECTED, "mmap file failed: the file is shorter than the mapping");
+            JOBFILE_THROW(QB_ERR_UNEXPECTED, "mmap file failed: the file is shorter than the mapping");
         nLength = static_cast<uint64_t>(st.st_size);
     }
     if (nLength < 4)
-        QB_THROW(QB_ERR_UNEXPECTED, "mmap file failed: no capacity word");
+        JOBFILE_THROW(QB_ERR_UNEXPECTED, "mmap file failed: no capacity word");
     void* p = ::mmap(nullptr, nLength, PROT_READ | PROT_WRITE, MAP_SHARED, m_nFd, 0);
     if (p == MAP_FAILED)
-        QB_THROW_ERRNO(QB_ERR_UNEXPECTED, "mmap file failed", errno);
+        JOBFILE_THROW_ERRNO(QB_ERR_UNEXPECTED, "mmap file failed", errno);
     m_pBase = static_cast<unsigned char*>(p);
     m_nSize = static_cast<uint32_t>(nLength);
     m_nDataSize = m_nSize - 4;
@@ -279,9 +288,9 @@ bool CMemFileMapping::InData(uint32_t nOffset, uint32_t nLength) const
 
 bool CMemFileMapping::ReadData(uint32_t nOffset, uint32_t nLength, void** ppOut)
 {
-    return QB_GUARDED(false, {
+    return JOBFILE_GUARDED(false, {
         if (!ppOut)
-            QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
+            JOBFILE_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
         if (!InData(nOffset, nLength)) {
             *ppOut = nullptr;
             return false;
@@ -293,9 +302,9 @@ bool CMemFileMapping::ReadData(uint32_t nOffset, uint32_t nLength, void** ppOut)
 
 bool CMemFileMapping::InsertData(const void* pData, uint32_t nLength, void** ppOut)
 {
-    return QB_GUARDED(false, {
+    return JOBFILE_GUARDED(false, {
         if (!pData)
-            QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
+            JOBFILE_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
         if (m_nFree < nLength)
             return false;
         std::memcpy(m_pLow, pData, nLength);
@@ -336,18 +345,18 @@ bool CMemFileMapping::ReleaseData(uint32_t nLength, void*)
 
 ConvertTaskInfo2* CMemFileMapping::GetJobRecord(uint32_t nIndex)
 {
-    return QB_GUARDED(static_cast<ConvertTaskInfo2*>(nullptr), {
+    return JOBFILE_GUARDED(static_cast<ConvertTaskInfo2*>(nullptr), {
         void* pEntry = nullptr;
         if (nIndex > (UINT32_MAX - 4) / 4 || !ReadData(4 * nIndex, 4, &pEntry))
-            QB_THROW(QB_ERR_INDEX, "job index is outside the job table");
+            JOBFILE_THROW(QB_ERR_INDEX, "job index is outside the job table");
         uint32_t nLink;
         std::memcpy(&nLink, pEntry, 4);
         if (nLink == 0)
-            QB_THROW(QB_ERR_NOT_FOUND, "no job record at this job index");
+            JOBFILE_THROW(QB_ERR_NOT_FOUND, "no job record at this job index");
         // Records lie on 4-byte boundaries so that the state word can be
         // shared atomically.
         if (nLink % 4 != 0 || !InData(nLink, kRecordSize))
-            QB_THROW(QB_ERR_MEDIA, "job record link is outside the job file");
+            JOBFILE_THROW(QB_ERR_MEDIA, "job record link is outside the job file");
         return reinterpret_cast<ConvertTaskInfo2*>(Data() + nLink);
     });
 }
@@ -357,11 +366,11 @@ bool CMemFileMapping::GetJob(uint32_t nIndex, Moorland::ConvertTaskLocal& local)
     ConvertTaskInfo2* pRecord = GetJobRecord(nIndex);
     if (!pRecord)
         return false;
-    return QB_GUARDED(false, {
+    return JOBFILE_GUARDED(false, {
         const char* sSrc = GetText(pRecord->SrcPathText);
         const char* sDst = GetText(pRecord->DstPathText);
         if (!sSrc || !sDst)
-            QB_THROW(QB_ERR_MEDIA, "job record text link is outside the job file");
+            JOBFILE_THROW(QB_ERR_MEDIA, "job record text link is outside the job file");
         local.pRecord = pRecord;
         local.SrcPath = sSrc;
         local.DstPath = sDst;
@@ -378,7 +387,7 @@ const char* CMemFileMapping::GetText(uint32_t nLink) const
 
 bool CMemFileMapping::AssignText(uint32_t& nLink, const char* sText)
 {
-    return QB_GUARDED(false, {
+    return JOBFILE_GUARDED(false, {
         if (!sText) {
             nLink = 0;
             return true;
@@ -387,19 +396,19 @@ bool CMemFileMapping::AssignText(uint32_t& nLink, const char* sText)
         if (nLink != 0) {
             long nOld = BoundedLength(Data(), m_nDataSize, nLink);
             if (nOld < 0)
-                QB_THROW(QB_ERR_MEDIA, "text link is outside the job file");
+                JOBFILE_THROW(QB_ERR_MEDIA, "text link is outside the job file");
             char* sOld = reinterpret_cast<char*>(Data() + nLink);
             if (nNew > static_cast<size_t>(nOld))
-                QB_THROW(QB_ERR_DEST_SMALL, "the new text is longer than the stored one");
+                JOBFILE_THROW(QB_ERR_DEST_SMALL, "the new text is longer than the stored one");
             std::memmove(sOld, sText, nNew + 1);
             return true;
         }
         if (nNew + 1 > m_nFree)
-            QB_THROW(QB_ERR_DEST_SMALL, "no room for the text in the job file");
+            JOBFILE_THROW(QB_ERR_DEST_SMALL, "no room for the text in the job file");
         void* pBlock = nullptr;
         uint32_t nNewLink = MallcMemory(static_cast<uint32_t>(nNew + 1), &pBlock);
         if (nNewLink == 0)
-            QB_THROW(QB_ERR_DEST_SMALL, "no room for the text in the job file");
+            JOBFILE_THROW(QB_ERR_DEST_SMALL, "no room for the text in the job file");
         std::memcpy(pBlock, sText, nNew + 1);
         nLink = nNewLink;
         return true;
@@ -408,14 +417,14 @@ bool CMemFileMapping::AssignText(uint32_t& nLink, const char* sText)
 
 bool CMemFileMapping::WriteJobErrorText(ConvertTaskInfo2* pRecord, const char* sText)
 {
-    return QB_GUARDED(false, {
+    return JOBFILE_GUARDED(false, {
         if (!pRecord || !sText)
-            QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
+            JOBFILE_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
         uint32_t nLink = pRecord->ErrorText;
         uint32_t nCapacity = pRecord->ErrorTextCapacity;
         if (nLink != 0 && nCapacity != 0) {
             if (!InData(nLink, nCapacity))
-                QB_THROW(QB_ERR_MEDIA, "error text block is outside the job file");
+                JOBFILE_THROW(QB_ERR_MEDIA, "error text block is outside the job file");
             size_t n = std::strlen(sText);
             if (n > nCapacity - 1)
                 n = nCapacity - 1;
@@ -433,13 +442,13 @@ bool CMemFileMapping::WriteJobErrorText(ConvertTaskInfo2* pRecord, const char* s
 
 bool CMemFileMapping::ReserveJobTable(uint32_t nCount)
 {
-    return QB_GUARDED(false, {
+    return JOBFILE_GUARDED(false, {
         if (!m_bOwner)
-            QB_THROW(QB_ERR_UNEXPECTED, "only the creator of a job file writes jobs");
+            JOBFILE_THROW(QB_ERR_UNEXPECTED, "only the creator of a job file writes jobs");
         if (m_pLow != Data())
-            QB_THROW(QB_ERR_UNEXPECTED, "the job table must come first in the job file");
+            JOBFILE_THROW(QB_ERR_UNEXPECTED, "the job table must come first in the job file");
         if (nCount == 0 || nCount > m_nFree / 4)
-            QB_THROW(QB_ERR_DEST_SMALL, "no room for the job table");
+            JOBFILE_THROW(QB_ERR_DEST_SMALL, "no room for the job table");
         std::string sZeros(static_cast<size_t>(nCount) * 4, '\0');
         if (!InsertData(sZeros.data(), nCount * 4))
             return false;
@@ -451,17 +460,17 @@ bool CMemFileMapping::ReserveJobTable(uint32_t nCount)
 ConvertTaskInfo2* CMemFileMapping::AddJob(uint32_t nIndex, const char* sSrcPath, const char* sDstPath,
                                           uint32_t nErrorCapacity)
 {
-    return QB_GUARDED(static_cast<ConvertTaskInfo2*>(nullptr), {
+    return JOBFILE_GUARDED(static_cast<ConvertTaskInfo2*>(nullptr), {
         if (!sSrcPath || !sDstPath)
-            QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
+            JOBFILE_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
         if (!m_bOwner)
-            QB_THROW(QB_ERR_UNEXPECTED, "only the creator of a job file writes jobs");
+            JOBFILE_THROW(QB_ERR_UNEXPECTED, "only the creator of a job file writes jobs");
         if (nIndex >= m_nTableCount)
-            QB_THROW(QB_ERR_INDEX, "job index is outside the job table");
+            JOBFILE_THROW(QB_ERR_INDEX, "job index is outside the job table");
         uint64_t nNeed = uint64_t(kRecordSize) + std::strlen(sSrcPath) + 1 + std::strlen(sDstPath) + 1 +
                          nErrorCapacity;
         if (nNeed >= m_nFree)
-            QB_THROW(QB_ERR_DEST_SMALL, "no room for the job in the job file");
+            JOBFILE_THROW(QB_ERR_DEST_SMALL, "no room for the job in the job file");
         ConvertTaskInfo2 record;
         std::memset(&record, 0, sizeof record);
         record.TrimLength = -1;

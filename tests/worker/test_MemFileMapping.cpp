@@ -279,6 +279,8 @@ TEST_F(JobFileTest, ReadDataStaysInsideTheDataArea)
     }
     EXPECT_FALSE(pFile->ReadData(0, 4, nullptr));
     EXPECT_EQ(GetQuentaException()->GetExceptionCode(), QB_ERR_BAD_POINTER);
+    int nLine = 0;
+    EXPECT_STREQ(GetQuentaException()->GetExceptionSource(&nLine), "MemFileMapping");
     // A table entry of 0 names nothing.
     EXPECT_EQ(CMemFileMapTypePtr(0).GetPtr(), nullptr);
     EXPECT_EQ(CMemFileMapTypePtr(100).GetPtr(), nullptr);
@@ -379,6 +381,8 @@ TEST_F(JobFileTest, SecondGetInstanceKeepsTheFirst)
     EXPECT_EQ(GetQuentaException()->GetExceptionCode(), QB_ERR_UNEXPECTED);
     EXPECT_NE(std::string(GetQuentaException()->GetExceptionMsg()).find("can't open sharedData"),
               std::string::npos);
+    int nLine = 0;
+    EXPECT_STREQ(GetQuentaException()->GetExceptionSource(&nLine), "MemFileMapping");
     // Texts without a mapped file are refused, not written anywhere.
     CSharedString orphan;
     EXPECT_FALSE(orphan.Assign("text"));
