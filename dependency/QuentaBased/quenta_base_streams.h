@@ -97,7 +97,8 @@ public:
     bool Eof() override;
     // Cuts or extends the file; the position is 0 afterwards.
     bool SetSize(long long size) override;
-    int GetHandle();
+    // Virtual, behind the destructor: wrappers of a stream may answer their own descriptor.
+    virtual int GetHandle();
 
 protected:
     int m_handle;

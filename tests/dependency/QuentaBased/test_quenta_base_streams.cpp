@@ -313,6 +313,17 @@ TEST_F(TempDir, HandleAndFileStreams)
     CHandleStream* hs = new CHandleStream(raw);
     EXPECT_EQ(raw, hs->GetHandle());
     hs->Free();
+
+    // GetHandle is a virtual operation of the handle stream: a stream built on
+    // it is asked through the base for its own descriptor.
+    struct OwnHandleStream : CHandleStream
+    {
+        using CHandleStream::CHandleStream;
+        int GetHandle() override { return 4242; }
+    };
+    CHandleStream* own = new OwnHandleStream(raw);
+    EXPECT_EQ(4242, own->GetHandle());
+    own->Free();
     EXPECT_NE(-1, fcntl(raw, F_GETFD)) << "a handle stream leaves its descriptor open";
     ::close(raw);
 
