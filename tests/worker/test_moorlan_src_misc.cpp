@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -361,4 +362,117 @@ TEST(MoorlanSrcMisc, NullManagerOrImporterOutIsRefused)
     EXPECT_THROW(CreateSourceFromURL(nullptr, "/a.mp4", "", &importer, nullptr, nullptr, nullptr), CBaseException);
     EXPECT_THROW(CreateSourceFromURL(&f.manager, "/a.mp4", "", nullptr, nullptr, nullptr, nullptr), CBaseException);
     EXPECT_TRUE(f.manager.byPath.empty());
+}
+
+// Against the media manager itself: a file with two movies made by ffmpeg.
+namespace {
+
+class TwoProgramFile
+{
+public:
+    TwoProgramFile()
+    {
+        char tmpl[] = "/tmp/src-misc-XXXXXX";
+        if (!mkdtemp(tmpl))
+            return;
+        m_dir = tmpl;
+        m_path = m_dir + "/two.ts";
+        const std::string command =
+            "ffmpeg -nostdin -v error -y -f lavfi -i testsrc=size=96x64:rate=25:d=1 "
+            "-f lavfi -i testsrc2=size=80x48:rate=25:d=1 -f lavfi -i sine=d=1 "
+            "-map 0:v -map 1:v -map 2:a -c:v mpeg2video -c:a mp2 "
+            "-program title=One:st=0:st=2 -program title=Two:st=1 -f mpegts '" + m_path + "'";
+        m_ok = std::system(command.c_str()) == 0;
+    }
+    ~TwoProgramFile()
+    {
+        if (!m_dir.empty())
+            std::system(("rm -rf '" + m_dir + "'").c_str());
+    }
+    const std::string& Path() const { return m_path; }
+    bool Ok() const { return m_ok; }
+
+private:
+    std::string m_dir;
+    std::string m_path;
+    bool m_ok = false;
+};
+
+struct Opened
+{
+    IAVImporter* importer = nullptr;
+    IAVSource* source = nullptr;
+    int movie = -9, video = -9, audio = -9;
+    ~Opened()
+    {
+        if (source)
+            source->Release();
+        if (importer)
+            importer->Release();
+    }
+};
+
+} // namespace
+
+TEST(MoorlanSrcMisc, OpensSourcesThroughTheMediaManager)
+{
+    TwoProgramFile file;
+    ASSERT_TRUE(file.Ok());
+    IAVManager* manager = CreateAVManager("/tmp/", nullptr);
+    ASSERT_NE(nullptr, manager);
+
+    {
+        Opened first;
+        first.source = CreateSourceFromURL(manager, file.Path().c_str(), "", &first.importer, &first.movie,
+                                           &first.video, &first.audio);
+        ASSERT_NE(nullptr, first.source);
+        ASSERT_EQ(2u, first.importer->GetMovieCount());
+        MovieInfo* movie = GetMovieInfo(first.importer, -1);
+        ASSERT_NE(nullptr, movie);
+        EXPECT_EQ(movie->id, first.movie);
+        EXPECT_EQ(GetFirstStreamID(movie, nullptr, StreamTypeVideo), first.video);
+        EXPECT_EQ(GetFirstStreamID(movie, nullptr, StreamTypeAudio), first.audio);
+        EXPECT_NE(-1, first.audio);
+        EXPECT_EQ(StreamTypeVideo, GetStreamInfo(movie, first.video)->type);
+        IRawAudioFrame* sound = nullptr;
+        IRawVideoFrame* picture = nullptr;
+        EXPECT_TRUE(first.source->ReadFrames(&sound, &picture, nullptr, AVReadVideoOnly));
+        EXPECT_NE(nullptr, picture);
+
+        // The second movie by id, through the importer named by the address.
+        MovieInfo* second = first.importer->GetMovieInfoAt(1);
+        ASSERT_NE(nullptr, second);
+        const std::string address = "FFImporter://" + file.Path() + "?movieid=" + std::to_string(second->id);
+        Opened other;
+        other.source = CreateSourceFromURL(manager, address.c_str(), nullptr, &other.importer, &other.movie,
+                                           &other.video, &other.audio);
+        ASSERT_NE(nullptr, other.source);
+        EXPECT_EQ(second->id, other.movie);
+        EXPECT_EQ(-1, other.audio);
+        MovieInfo* otherMovie = GetMovieInfo(other.importer, other.movie);
+        ASSERT_NE(nullptr, otherMovie);
+        EXPECT_EQ(GetFirstStreamID(otherMovie, nullptr, StreamTypeVideo), other.video);
+        EXPECT_NE(first.video, other.video);
+    }
+
+    struct Row { std::string address; const char* message; };
+    const Row rows[] = {
+        {file.Path() + "?movieid=12345", "Can't find the movie in the file"},
+        {file.Path() + ".missing", "Can't create importer for the file"},
+        {"FFImporter://" + file.Path() + ".missing", "Importer can't deal with this file"},
+        {"NoSuchImporter://" + file.Path(), "Can't create importer for the file"},
+    };
+    for (const Row& r : rows) {
+        Opened opened;
+        try {
+            opened.source = CreateSourceFromURL(manager, r.address.c_str(), "", &opened.importer, nullptr,
+                                                nullptr, nullptr);
+            ADD_FAILURE() << r.address << " opened";
+        } catch (const CBaseException& e) {
+            EXPECT_STREQ(r.message, e.GetMsg()) << r.address;
+        }
+        EXPECT_EQ(nullptr, opened.importer);
+    }
+    manager->Release();
+    GetQuentaException()->Clear();
 }
