@@ -284,14 +284,15 @@ bool CFFSource::ReadFrames(Moorland::IRawAudioFrame** audio, Moorland::IRawVideo
             *video = nullptr;
         if (other)
             *other = nullptr;
-        auto readVideo = [&]() {
-            if (!video || m_video.index < 0)
+        // The lane's next frame into *out; false when the lane has none.
+        auto readLane = [this](Lane& lane, auto** out, auto deliver) {
+            if (!out || lane.index < 0)
                 return false;
-            AVFrame* f = Next(m_video);
+            AVFrame* f = Next(lane);
             if (!f)
                 return false;
             try {
-                DeliverVideo(f, video);
+                (this->*deliver)(f, out);
             } catch (...) {
                 av_frame_free(&f);
                 throw;
@@ -299,21 +300,8 @@ bool CFFSource::ReadFrames(Moorland::IRawAudioFrame** audio, Moorland::IRawVideo
             av_frame_free(&f);
             return true;
         };
-        auto readAudio = [&]() {
-            if (!audio || m_audio.index < 0)
-                return false;
-            AVFrame* f = Next(m_audio);
-            if (!f)
-                return false;
-            try {
-                DeliverAudio(f, audio);
-            } catch (...) {
-                av_frame_free(&f);
-                throw;
-            }
-            av_frame_free(&f);
-            return true;
-        };
+        auto readVideo = [&]() { return readLane(m_video, video, &CFFSource::DeliverVideo); };
+        auto readAudio = [&]() { return readLane(m_audio, audio, &CFFSource::DeliverAudio); };
         bool got = false;
         if (mode != Moorland::AVReadAudioOnly)
             got = readVideo();
