@@ -1,6 +1,7 @@
 #include "quenta_base_streams.h"
 #include "Basilvo/Basilvo.h"
 #include "CBaseException.h"
+#include "ScratchFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -18,15 +19,8 @@ using namespace QuentaBased;
 
 namespace {
 
-int Code()
-{
-    return GetQuentaException()->GetExceptionCode();
-}
-
-std::string Msg()
-{
-    return GetQuentaException()->GetExceptionMsg();
-}
+using QuentaTest::Code;
+using QuentaTest::Msg;
 
 std::string Contents(CMemoryStream& s)
 {
@@ -61,30 +55,10 @@ private:
     size_t m_pos = 0;
 };
 
-class TempDir : public ::testing::Test
+class TempDir : public QuentaTest::ScratchFolder
 {
 protected:
-    void SetUp() override
-    {
-        char tmpl[] = "/tmp/fc_stream_XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(tmpl));
-        m_dir = tmpl;
-        GetQuentaException()->Clear();
-    }
-    void TearDown() override { std::system(("rm -rf '" + m_dir + "'").c_str()); }
-    std::string Path(const std::string& name) const { return m_dir + "/" + name; }
-    void Put(const std::string& name, const std::string& content) const
-    {
-        std::ofstream(Path(name), std::ios::binary) << content;
-    }
-    std::string Get(const std::string& name) const
-    {
-        std::ifstream in(Path(name), std::ios::binary);
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-    std::string m_dir;
+    TempDir() : ScratchFolder("fc_stream_") {}
 };
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "sysutils.h"
 #include "Basilvo/Basilvo.h"
 #include "CBaseException.h"
+#include "ScratchFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -17,15 +18,8 @@ using namespace QuentaBased;
 
 namespace {
 
-int Code()
-{
-    return GetQuentaException()->GetExceptionCode();
-}
-
-std::string Msg()
-{
-    return GetQuentaException()->GetExceptionMsg();
-}
+using QuentaTest::Code;
+using QuentaTest::Msg;
 
 bool Exists(const std::string& path)
 {

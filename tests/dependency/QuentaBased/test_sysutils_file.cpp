@@ -1,6 +1,7 @@
 #include "sysutils.h"
 #include "Basilvo/Basilvo.h"
 #include "CBaseException.h"
+#include "ScratchFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -18,52 +19,24 @@ using namespace QuentaBased;
 
 namespace {
 
-int Code()
-{
-    return GetQuentaException()->GetExceptionCode();
-}
-
-std::string Msg()
-{
-    return GetQuentaException()->GetExceptionMsg();
-}
+using QuentaTest::Code;
+using QuentaTest::Msg;
 
 std::string SysTail(int err)
 {
     return std::string(": errno: ") + std::to_string(err) + " " + std::strerror(err);
 }
 
-class FileFunctions : public ::testing::Test
+class FileFunctions : public QuentaTest::ScratchFolder
 {
 protected:
-    void SetUp() override
-    {
-        char tmpl[] = "/tmp/fc_file_XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(tmpl));
-        m_dir = tmpl;
-        GetQuentaException()->Clear();
-    }
-    void TearDown() override { std::system(("rm -rf '" + m_dir + "'").c_str()); }
+    FileFunctions() : ScratchFolder("fc_file_") {}
 
-    std::string Path(const std::string& name) const { return m_dir + "/" + name; }
-    void Put(const std::string& name, const std::string& content) const
-    {
-        std::ofstream(Path(name), std::ios::binary) << content;
-    }
-    std::string Get(const std::string& name) const
-    {
-        std::ifstream in(Path(name), std::ios::binary);
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
     long long SizeOf(const std::string& name) const
     {
         struct stat st;
         return ::stat(Path(name).c_str(), &st) == 0 ? st.st_size : -1;
     }
-
-    std::string m_dir;
 };
 
 } // namespace
