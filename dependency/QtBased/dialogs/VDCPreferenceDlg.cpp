@@ -78,6 +78,24 @@ void VDCPreferenceDlg::AddPage(VDCPreferencePageWidget* page)
     item->setData(Qt::UserRole, int(page->GetPageFution()));
     m_ui->lstPageNames->addItem(item);
     m_ui->stwPages->addWidget(page);
+    fitToPages();
+}
+
+void VDCPreferenceDlg::fitToPages()
+{
+    // The list is as wide as its longest name, so no name is cut off behind a
+    // scroll bar, and the dialog grows to show every page's widgets whole.
+    ensurePolished();
+    layout()->activate();
+    QListWidget* list = m_ui->lstPageNames;
+    const int nameWidth = list->sizeHintForColumn(0);
+    if (nameWidth > 0)
+        list->setFixedWidth(nameWidth + 2 * list->frameWidth() + 12);
+    QSize fitting = size().expandedTo(sizeHint());
+    // Wrapped texts need more height than the hint when the width is tight.
+    if (layout()->hasHeightForWidth())
+        fitting.setHeight(qMax(fitting.height(), layout()->totalHeightForWidth(fitting.width())));
+    resize(fitting);
 }
 
 void VDCPreferenceDlg::swithPageByFuction(VDCPreferencePageWidget::Function function)
@@ -105,6 +123,8 @@ void VDCPreferenceDlg::Retranslate()
         if (VDCPreferencePageWidget* page = GetPageByFunc(function))
             item->setText(page->GetPageName());
     }
+    if (m_ui->lstPageNames->count() > 0)
+        fitToPages();
     setWindowTitle(tr("Preference"));
 }
 
@@ -139,6 +159,13 @@ void VDCPreferenceDlg::on_lstPageNames_itemSelectionChanged()
         return;
     swithPageByFuction(
         VDCPreferencePageWidget::Function(selected.first()->data(Qt::UserRole).toInt()));
+}
+
+void VDCPreferenceDlg::showEvent(QShowEvent* e)
+{
+    QDialog::showEvent(e);
+    // Only a shown dialog knows how tall its wrapped texts are.
+    fitToPages();
 }
 
 bool VDCPreferenceDlg::event(QEvent* e)

@@ -36,7 +36,10 @@ private Q_SLOTS:
 
 protected:
     bool event(QEvent* e) override;
+    void showEvent(QShowEvent* e) override;
 
 private:
+    void fitToPages();
+
     Ui_VDCPreferenceDlg* m_ui;
 };

@@ -523,3 +523,35 @@ TEST(VDCPreferenceDlg, FollowsALanguageChange)
     EXPECT_EQ(reset, QString::fromUtf8("Zur\xC3\xBC" "cksetzen"));
     EXPECT_EQ(list->item(0)->text(), QStringLiteral("General")) << "and back again";
 }
+
+TEST(VDCPreferenceDlg, EveryPageNameAndPageShowsWholeWhenOpened)
+{
+    VDCPreferenceDlg dlg;
+    RecordingConverter converter;
+    dlg.AddPage(new VDCPreferenceGeneral);
+    dlg.AddPage(new VDCPreferenceConvert(&converter, nullptr, 4));
+    dlg.AddPage(new VDCPreferenceTivo(nullptr, nullptr));
+    auto* others = new VDCPreferenceOthers;
+    dlg.AddPage(others);
+    dlg.AddPage(new VDCPreferenceAccelerate);
+    auto* list = child<QListWidget>(&dlg, "lstPageNames");
+    auto* hint = child<QLabel>(others, "lblResetHint");
+    int nameRoom = 0;
+    int nameWidth = 0;
+    int hintRoom = 0;
+    int hintNeed = 0;
+    {
+        ModalDriver driver([&](QDialog* d) {
+            dlg.swithPageByFuction(VDCPreferencePageWidget::Others);
+            QCoreApplication::processEvents();
+            nameRoom = list->viewport()->width();
+            nameWidth = list->sizeHintForColumn(0);
+            hintRoom = hint->height();
+            hintNeed = hint->heightForWidth(hint->width());
+            clickCancel(d);
+        });
+        dlg.exec();
+    }
+    EXPECT_GE(nameRoom, nameWidth) << "the longest page name is not cut off";
+    EXPECT_GE(hintRoom, hintNeed) << "the wrapped reset hint is not cut off";
+}
