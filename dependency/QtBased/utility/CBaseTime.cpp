@@ -28,12 +28,22 @@ std::string Printf(const char* format, ...) __attribute__((format(printf, 1, 2))
 
 std::string Printf(const char* format, ...)
 {
-    char buf[256];
+    // Measured first: a time of 1e300 seconds prints 305 digits, and a text
+    // cut short would read as another time.
     va_list args;
     va_start(args, format);
-    std::vsnprintf(buf, sizeof(buf), format, args);
+    va_list again;
+    va_copy(again, args);
+    const int length = std::vsnprintf(nullptr, 0, format, args);
     va_end(args);
-    return buf;
+    std::string text;
+    if (length > 0) {
+        text.resize(static_cast<size_t>(length) + 1);
+        std::vsnprintf(&text[0], text.size(), format, again);
+        text.resize(static_cast<size_t>(length));
+    }
+    va_end(again);
+    return text;
 }
 
 struct TimeParts

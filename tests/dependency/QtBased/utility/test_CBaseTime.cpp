@@ -95,6 +95,11 @@ TEST(CBaseTime, TextForms)
     }
     EXPECT_EQ(CBaseTimeFormat::BaseTimeToStrSecond(CBaseTime(1.5)), "1.500   ");
     EXPECT_EQ(CBaseTimeFormat::BaseTimeToStrSecond(CBaseTime(3725.5)), "3725.500");
+    // A huge time prints all its digits, not a text cut short.
+    const std::string huge = CBaseTimeFormat::BaseTimeToStrSecond(CBaseTime(1e300));
+    EXPECT_EQ(huge.size(), 305u);
+    EXPECT_EQ(huge.substr(0, 2), "10");
+    EXPECT_EQ(huge.substr(huge.size() - 4), ".000");
 }
 
 TEST(CBaseTime, TravelsInQueuedSignals)
