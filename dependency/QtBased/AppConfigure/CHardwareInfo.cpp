@@ -60,7 +60,7 @@ void CHardwareInfo::CheckEnableIntelSDK()
 void CHardwareInfo::CheckEnableCoreAVC()
 {
     GetQuentaException()->Clear();
-    QB_GUARDED_VOID({ m_bCoreAVCDec = can_use_coreavc_decoder(); });
+    QuentaBased::CallGuardedVoid(__LINE__, "CHardwareInfo", [&]() { m_bCoreAVCDec = can_use_coreavc_decoder(); });
 }
 
 void CHardwareInfo::CheckEnableDtvDvd()

@@ -1,0 +1,52 @@
+#include "Basilvo/Basilvo.h"
+#include "CBaseException.h"
+#include "CHardwareInfo.h"
+#include "MoorlanDecoders.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+// Stand-ins for the media library's answers: an Intel decoder is present and
+// the CoreAVC query fails. The program's own definitions win over the library's.
+namespace {
+int g_coreAvcCalls = 0;
+}
+
+extern "C" bool can_use_intel_decoder()
+{
+    return true;
+}
+
+extern "C" bool can_use_coreavc_decoder()
+{
+    ++g_coreAvcCalls;
+    throw std::runtime_error("CoreAVC probe failed");
+}
+
+extern "C" bool can_use_dtvdvd_decoder()
+{
+    return false;
+}
+
+TEST(CHardwareInfo, FailingCoreAvcQueryIsRecordedAndTheIntelDecoderIsTheDefault)
+{
+    GetQuentaException()->Clear();
+    CHardwareInfo* info = CHardwareInfo::GetInstance();
+    ASSERT_NE(info, nullptr);
+    EXPECT_EQ(g_coreAvcCalls, 1);
+    EXPECT_FALSE(info->EnableUseCoreAVCDec());
+    EXPECT_EQ(GetQuentaException()->GetExceptionCode(), QB_ERR_STD_EXCEPTION);
+    EXPECT_STREQ(GetQuentaException()->GetExceptionMsg(), "CoreAVC probe failed");
+    int line = 0;
+    EXPECT_STREQ(GetQuentaException()->GetExceptionSource(&line), "CHardwareInfo");
+
+    EXPECT_TRUE(info->EnableUseIntelSDK());
+    EXPECT_EQ(info->GetDefaultDecoder(), 2);
+    info->SetDefaultDecoder(4);
+    EXPECT_EQ(info->GetDefaultDecoder(), 4);
+    info->SetDefaultDecoder(8);
+    EXPECT_EQ(info->GetDefaultDecoder(), 4) << "CoreAVC is not enabled";
+    info->InitDefaultH264Decoder();
+    EXPECT_EQ(info->GetDefaultDecoder(), 2);
+}
