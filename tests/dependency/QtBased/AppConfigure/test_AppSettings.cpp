@@ -426,6 +426,8 @@ TEST(SettingsChild, DISABLED_ShippedFiles)
     for (const char* key : productKeys)
         EXPECT_TRUE(fixed->GetInfoValue(key).isValid()) << key;
     EXPECT_FALSE(fixed->GetInfoValue(FIXED_INFO_PRODUCTCODE).toString().isEmpty());
+    // The About box shows the version as major.minor.patch(build).
+    EXPECT_EQ(fixed->GetInfoValue(FIXED_INFO_APPVERSION).toString().split('.').size(), 4);
 
     CAppVariableInfo* store = CAppVariableInfo::GetInstance();
     const struct
