@@ -36,4 +36,7 @@ protected:
 namespace QuentaBased {
 using ::IQuentaStream;
 using ::SeekOrigin;
+using ::soFromBeginning;
+using ::soFromCurrent;
+using ::soFromEnd;
 } // namespace QuentaBased

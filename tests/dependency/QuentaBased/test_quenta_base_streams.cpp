@@ -115,7 +115,7 @@ TEST(MemoryStream, SeekReadWriteEdges)
     EXPECT_EQ(QB_ERR_END_OF_DATA, Code());
     EXPECT_EQ("Position can't large than end", Msg());
     EXPECT_EQ(5, s.GetPosition()) << "a refused seek leaves the position";
-    EXPECT_EQ(5, s.Seek(0, soFromEnd));
+    EXPECT_EQ(5, s.Seek(0, QuentaBased::soFromEnd)) << "origins are reachable through the namespace too";
     EXPECT_EQ(0, Code());
 
     char buf[8] = {};
