@@ -14,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QSoundEffect>
 #include <QStyle>
 #include <QTextBrowser>
@@ -309,7 +310,17 @@ void VRichMessageBox::showEvent(QShowEvent* e)
 {
     on_cbxOption_stateChanged(m_ui->cbxOption->checkState());
     setFixedWidth(m_msgBoxWidth);
-    setFixedHeight(m_msgBoxHeight);
+    // A message longer than the fixed height allows would be cut off unread:
+    // the box then grows just enough to show it whole, never past the screen.
+    int height = m_msgBoxHeight;
+    if (QLayout* boxLayout = layout()) {
+        boxLayout->activate();
+        if (boxLayout->hasHeightForWidth())
+            height = qMax(height, boxLayout->totalHeightForWidth(m_msgBoxWidth));
+    }
+    if (QScreen* shownOn = screen())
+        height = qMax(m_msgBoxHeight, qMin(height, shownOn->availableGeometry().height()));
+    setFixedHeight(height);
     VBaseDialog::showEvent(e);
 }
 

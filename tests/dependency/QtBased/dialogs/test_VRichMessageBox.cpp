@@ -224,3 +224,32 @@ TEST(ExecVarAttrConfirmMessageBox, RememberedAnswerIsReturnedSilently)
 }
 
 #include "test_VRichMessageBox.moc"
+
+TEST(VRichMessageBox, ShortMessagesKeepTheFixedSizeLongOnesAreShownWhole)
+{
+    const struct
+    {
+        int words;
+        bool grows;
+    } cases[] = {{3, false}, {50, true}};
+    for (const auto& c : cases) {
+        VRichMessageBox box(nullptr, QDialogButtonBox::Ok, QMessageBox::Warning,
+                            VRichMessageBox::ShowCaption);
+        QStringList words;
+        for (int i = 0; i < c.words; ++i)
+            words.append(QStringLiteral("word%1").arg(i));
+        box.SetCaption(words.join(QLatin1Char(' ')));
+        box.show();
+        QCoreApplication::processEvents();
+        QLabel* caption = box.findChild<QLabel*>(QStringLiteral("lblCaption"));
+        EXPECT_EQ(box.width(), 350) << c.words;
+        if (c.grows)
+            EXPECT_GT(box.height(), 135) << c.words;
+        else
+            EXPECT_EQ(box.height(), 135) << c.words;
+        EXPECT_GE(caption->height(), caption->heightForWidth(caption->width()))
+            << c.words << " words: the message is not cut off";
+        EXPECT_EQ(box.GetMsgBoxHeight(), 135);
+        box.hide();
+    }
+}
