@@ -134,9 +134,9 @@ void make_dir(const char* path)
     if (path == nullptr)
         QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
     const std::string failure = std::string("Can't create directory, DirName = ") + path;
-    // Backslashes separate levels too, as in every path function of the foundation.
-    std::string prefix = (path[0] == '/' || path[0] == '\\') ? "/" : "";
-    for (const std::string& piece : StrSplit(path, "\\/")) {
+    // A backslash is an ordinary file-name character on this system.
+    std::string prefix = path[0] == '/' ? "/" : "";
+    for (const std::string& piece : StrSplit(path, "/")) {
         prefix += piece + "/";
         if (::mkdir(prefix.c_str(), 0777) == 0)
             continue;

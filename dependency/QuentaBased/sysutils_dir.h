@@ -41,7 +41,7 @@ bool find_is_folder(find_data* handle);
 // Clears the record first; false with the reason recorded.
 bool dir_exists(const char* path);
 // Creates the folder and every missing parent; an existing folder is fine.
-// "/" and backslash both separate the levels.
+// Only "/" separates the levels; a backslash belongs to the name.
 // Throws 10021008 "Can't create directory, DirName = " + path.
 void make_dir(const char* path);
 // Deletes a folder with everything below it, or a single file. A symbolic

@@ -504,9 +504,10 @@ std::string local_to_utf8(const char* s)
 
 namespace {
 
+// A backslash is an ordinary file-name character on this system.
 size_t LastSeparator(const std::string& path)
 {
-    return path.find_last_of("/\\");
+    return path.rfind('/');
 }
 
 // The last "." behind the last separator, or npos.
@@ -540,9 +541,7 @@ std::string include_path_backslash(const char* path)
     std::string result(path ? path : "");
     if (result.empty())
         return "/";
-    if (result.back() == '\\')
-        result.back() = '/';
-    else if (result.back() != '/')
+    if (result.back() != '/')
         result += '/';
     return result;
 }

