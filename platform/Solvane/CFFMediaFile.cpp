@@ -89,9 +89,14 @@ double StreamSeconds(const AVFormatContext* ctx, const AVStream* st)
 {
     if (st->duration != AV_NOPTS_VALUE && st->duration > 0)
         return st->duration * av_q2d(st->time_base);
-    if (ctx->duration != AV_NOPTS_VALUE && ctx->duration > 0)
-        return static_cast<double>(ctx->duration) / AV_TIME_BASE;
-    return 0.0;
+    if (ctx->duration == AV_NOPTS_VALUE || ctx->duration <= 0)
+        return 0.0;
+    // Unknown on its own: the stream lasts from its start to the file's end.
+    double late = 0.0;
+    if (st->start_time != AV_NOPTS_VALUE && ctx->start_time != AV_NOPTS_VALUE)
+        late = st->start_time * av_q2d(st->time_base) - static_cast<double>(ctx->start_time) / AV_TIME_BASE;
+    const double seconds = static_cast<double>(ctx->duration) / AV_TIME_BASE - (late > 0 ? late : 0.0);
+    return seconds > 0 ? seconds : static_cast<double>(ctx->duration) / AV_TIME_BASE;
 }
 
 void FillStream(Moorland::StreamInfo& s, const AVFormatContext* ctx, AVStream* st, bool& interlaced)
@@ -261,6 +266,13 @@ void CFFMediaFile::Build(AVFormatContext* ctx)
         }
         info->metaData = BuildMeta(ctx->metadata, g.meta, info->metaDataCount);
     }
+}
+
+double CFFMediaFile::StreamEndSeconds(const Moorland::StreamInfo& stream) const
+{
+    // extraValue holds the stream's own start in 100-ns units.
+    const double late = stream.extraValue / 1e7 - static_cast<double>(m_origin) / AV_TIME_BASE;
+    return stream.duration + (late > 0 ? late : 0.0);
 }
 
 bool CFFMediaFile::IsImage() const

@@ -39,6 +39,10 @@ public:
     // out counts from it.
     int64_t Origin() const { return m_origin; }
     int64_t DurationMs() const { return m_durationMs; }
+    // Seconds from the movie start to the end of a stream of this file: a
+    // stream that starts late (sound after a delay, a container's preroll)
+    // ends that much later than its own duration.
+    double StreamEndSeconds(const Moorland::StreamInfo& stream) const;
 
     uint32_t MovieCount() const { return static_cast<uint32_t>(m_movies.size()); }
     const FFMovie* MovieAt(uint32_t index) const;

@@ -226,7 +226,7 @@ uint32_t CFFMultiSource::GetDuration()
     for (uint32_t i = 0; i < m_movie->streamCount; ++i) {
         for (const Item& item : m_items) {
             if (item.wanted.streamId == m_movie->streams[i].id && item.wanted.type == m_movie->streams[i].type)
-                seconds = std::max(seconds, m_movie->streams[i].duration);
+                seconds = std::max(seconds, m_file->StreamEndSeconds(m_movie->streams[i]));
         }
     }
     if (seconds <= 0.0)

@@ -74,7 +74,7 @@ uint32_t CFFPacketSource::GetDuration()
     for (uint32_t i = 0; i < m_movie->streamCount; ++i) {
         for (const auto& entry : m_idOfIndex) {
             if (entry.second == m_movie->streams[i].id)
-                seconds = std::max(seconds, m_movie->streams[i].duration);
+                seconds = std::max(seconds, m_file->StreamEndSeconds(m_movie->streams[i]));
         }
     }
     if (seconds <= 0.0)

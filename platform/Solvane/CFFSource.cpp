@@ -259,8 +259,9 @@ int64_t CFFSource::FrameTime(Lane& lane, const AVFrame* f)
 void CFFSource::DeliverVideo(AVFrame* f, Moorland::IRawVideoFrame** out)
 {
     const int64_t ms = ToMs(FrameTime(m_video, f), m_video.tb, m_video.origin);
-    AVRational sar = f->sample_aspect_ratio.num > 0 ? f->sample_aspect_ratio
-                                                    : m_ctx->streams[m_video.index]->codecpar->sample_aspect_ratio;
+    // The same choice the stream description makes: the container's aspect
+    // overrides the coded one, so pictures and description always agree.
+    AVRational sar = av_guess_sample_aspect_ratio(m_ctx, m_ctx->streams[m_video.index], f);
     *out = m_picture.Show(f, static_cast<int>(ms), m_frameMs, sar, m_writableFrames);
     m_position = ms > 0 ? static_cast<uint32_t>(ms) : 0;
 }
@@ -321,7 +322,6 @@ bool CFFSource::ReadFrames(Moorland::IRawAudioFrame** audio, Moorland::IRawVideo
 bool CFFSource::SeekOnce(uint32_t ms, int64_t backoffMs, bool fromFileStart)
 {
     Lane& lead = m_video.index >= 0 ? m_video : m_audio;
-    const int64_t target = FromMs(static_cast<int64_t>(ms), lead.tb, lead.origin);
     const int64_t seekTo = FromMs(static_cast<int64_t>(ms) - backoffMs, lead.tb, lead.origin);
     int err = -1;
     // Demuxers without an index (transport streams) find times by searching
@@ -346,8 +346,11 @@ bool CFFSource::SeekOnce(uint32_t ms, int64_t backoffMs, bool fromFileStart)
         // one after it; the reader gets the picture shown at the target first.
         AVFrame* shown = nullptr;
         AVFrame* after = nullptr;
+        // Compared in the milliseconds the reader sees: a picture handed out as
+        // `ms` may start a fraction of a millisecond after it (time bases
+        // finer than 1/1000 round to the nearest), and is still the one asked for.
         while (AVFrame* f = Decode(m_video)) {
-            if (FrameTime(m_video, f) <= target) {
+            if (ToMs(FrameTime(m_video, f), m_video.tb, m_video.origin) <= static_cast<int64_t>(ms)) {
                 av_frame_free(&shown);
                 shown = f;
             } else {
@@ -355,7 +358,10 @@ bool CFFSource::SeekOnce(uint32_t ms, int64_t backoffMs, bool fromFileStart)
                 break;
             }
         }
-        const bool landedLate = !shown && after && !fromFileStart;
+        // Nothing at or before the target means the demuxer landed past it,
+        // whether or not later pictures decoded (after the last key frame of
+        // a file a decoder may give none at all).
+        const bool landedLate = !shown && !fromFileStart;
         if (shown)
             m_video.frames.push_back(shown);
         if (after)
@@ -401,7 +407,7 @@ uint32_t CFFSource::GetDuration()
         const Moorland::StreamInfo& s = m_movie->streams[i];
         if ((s.id == m_videoId && s.type == Moorland::StreamTypeVideo) ||
             (s.id == m_audioId && s.type == Moorland::StreamTypeAudio))
-            seconds = std::max(seconds, s.duration);
+            seconds = std::max(seconds, m_file->StreamEndSeconds(s));
     }
     if (seconds <= 0.0)
         return static_cast<uint32_t>(m_file->DurationMs());

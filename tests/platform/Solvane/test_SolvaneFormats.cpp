@@ -1,0 +1,532 @@
+// The kinds of media users bring, each made with the ffmpeg program and read
+// through the media manager: the description against what ffprobe reports,
+// every picture and all sound decoded, pictures converted to BGRA and
+// compared with the pattern that was encoded, and seeks that land on the
+// exact picture.
+
+#include "SolvaneTestMedia.h"
+
+#include "IImageConverter.h"
+#include "IRawAudioFrame.h"
+#include "IRawVideoFrame.h"
+#include "Moorlan.h"
+#include "MoorlanTypes.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <set>
+#include <sstream>
+#include <vector>
+
+using namespace SolvaneTest;
+using Moorland::IAVImporter;
+using Moorland::IAVSource;
+using Moorland::IRawAudioFrame;
+using Moorland::IRawVideoFrame;
+
+namespace {
+
+// The picture every video row encodes; the moving parts make each picture
+// distinct, so that a seek that lands one picture off is seen.
+// The pattern generator only makes even sizes: an odd one is cropped from it
+// (in RGB, which has no chroma grid to round the crop to).
+std::string Pattern(int w, int h, const char* rate, const char* seconds)
+{
+    std::string source = "testsrc2=size=" + std::to_string(w + (w & 1)) + "x" + std::to_string(h + (h & 1)) +
+                         ":rate=" + rate + ":duration=" + seconds;
+    if ((w | h) & 1)
+        source += ",format=rgb24,crop=" + std::to_string(w) + ":" + std::to_string(h) + ":0:0";
+    return "-f lavfi -i " + source + " ";
+}
+const char* const kTone = "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=1 ";
+const char* const kStereo = "-f lavfi -i 'aevalsrc=sin(440*2*PI*t)|sin(660*2*PI*t):s=48000:d=1' ";
+
+enum Kind { Video, AudioOnly, Still };
+
+struct Row
+{
+    const char* name;
+    const char* file;
+    Kind kind;
+    int width, height;
+    std::string inputs;          // ffmpeg inputs
+    std::string outputs;         // ffmpeg options before the file name
+    std::vector<std::string> encoders; // the row is skipped when ffmpeg lacks one
+    int audioTracks;             // audio streams the file carries
+    int64_t audioStartMs;        // first sound this late after the first picture
+};
+
+void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
+
+std::vector<Row> Rows()
+{
+    const std::string av = Pattern(160, 120, "25", "1") + kTone;
+    const std::string x264 = "-c:v libx264 -preset ultrafast -pix_fmt yuv420p ";
+    return {
+        {"MP4 H.264/AAC", "h264.mp4", Video, 160, 120, av, x264 + "-bf 2 -g 12 -c:a aac", {"libx264", "aac"}, 1, 0},
+        {"MP4 H.265/AAC", "hevc.mp4", Video, 160, 120, av,
+         "-c:v libx265 -preset ultrafast -x265-params log-level=error -pix_fmt yuv420p -c:a aac", {"libx265", "aac"}, 1, 0},
+        {"MP4 MPEG-4 Part 2", "mpeg4.mp4", Video, 160, 120, av, "-c:v mpeg4 -q:v 3 -bf 1 -c:a aac", {"mpeg4", "aac"}, 1, 0},
+        {"MOV ProRes/PCM", "prores.mov", Video, 160, 120, av, "-c:v prores_ks -profile:v 0 -c:a pcm_s16le",
+         {"prores_ks", "pcm_s16le"}, 1, 0},
+        {"MOV MJPEG/PCM", "mjpeg.mov", Video, 160, 120, av, "-c:v mjpeg -q:v 3 -pix_fmt yuvj420p -c:a pcm_s24le",
+         {"mjpeg", "pcm_s24le"}, 1, 0},
+        {"MKV VP9/Opus", "vp9.mkv", Video, 160, 120, av, "-c:v libvpx-vp9 -deadline realtime -cpu-used 8 -c:a libopus",
+         {"libvpx-vp9", "libopus"}, 1, 0},
+        {"MKV H.264 two audio tracks", "twoaudio.mkv", Video, 160, 120, av + kStereo,
+         "-map 0:v -map 1:a -map 2:a " + x264 + "-c:a:0 aac -c:a:1 ac3", {"libx264", "aac", "ac3"}, 2, 0},
+        {"WebM VP8/Vorbis", "vp8.webm", Video, 160, 120, av, "-c:v libvpx -deadline realtime -cpu-used 8 -c:a libvorbis",
+         {"libvpx", "libvorbis"}, 1, 0},
+        {"AVI MJPEG/PCM", "mjpeg.avi", Video, 160, 120, av, "-c:v mjpeg -q:v 3 -pix_fmt yuvj420p -c:a pcm_s16le",
+         {"mjpeg", "pcm_s16le"}, 1, 0},
+        {"AVI MPEG-4/MP3", "mpeg4.avi", Video, 160, 120, av, "-c:v mpeg4 -q:v 3 -c:a libmp3lame",
+         {"mpeg4", "libmp3lame"}, 1, 0},
+        {"MPEG-2 PS", "ps.mpg", Video, 160, 120, av, "-c:v mpeg2video -q:v 3 -bf 2 -c:a mp2 -f vob",
+         {"mpeg2video", "mp2"}, 1, 0},
+        {"MPEG-2 TS", "mpeg2.ts", Video, 160, 120, av, "-c:v mpeg2video -q:v 3 -c:a mp2", {"mpeg2video", "mp2"}, 1, 0},
+        {"FLV", "sorenson.flv", Video, 160, 120, av, "-c:v flv1 -q:v 3 -c:a libmp3lame", {"flv", "libmp3lame"}, 1, 0},
+        {"WMV/ASF", "wmv2.wmv", Video, 160, 120, av, "-c:v wmv2 -q:v 3 -c:a wmav2", {"wmv2", "wmav2"}, 1, 0},
+        {"3GP", "h263.3gp", Video, 176, 144, Pattern(176, 144, "25", "1") + kTone,
+         "-c:v h263 -q:v 3 -c:a aac -ar 16000 -ac 1", {"h263", "aac"}, 1, 0},
+        {"OGV Theora/Vorbis", "theora.ogv", Video, 160, 120, av, "-c:v libtheora -q:v 7 -c:a libvorbis",
+         {"libtheora", "libvorbis"}, 1, 0},
+        {"DV", "pal.dv", Video, 720, 576,
+         Pattern(720, 576, "25", "0.4") + "-f lavfi -i sine=sample_rate=48000:duration=0.4 ",
+         "-c:v dvvideo -pix_fmt yuv420p -c:a pcm_s16le -ac 2 -f dv", {"dvvideo"}, 1, 0},
+        {"animated GIF", "anim.gif", Video, 160, 120, Pattern(160, 120, "10", "1"), "", {"gif"}, 0, 0},
+        {"MP3", "tone.mp3", AudioOnly, 0, 0, kTone, "-c:a libmp3lame", {"libmp3lame"}, 1, 0},
+        {"WAV", "stereo.wav", AudioOnly, 0, 0, kStereo, "-c:a pcm_s16le", {"pcm_s16le"}, 1, 0},
+        {"FLAC", "tone.flac", AudioOnly, 0, 0, kTone, "-c:a flac", {"flac"}, 1, 0},
+        {"OGG Vorbis", "tone.ogg", AudioOnly, 0, 0, kStereo, "-c:a libvorbis", {"libvorbis"}, 1, 0},
+        {"M4A AAC", "tone.m4a", AudioOnly, 0, 0, kTone, "-c:a aac", {"aac"}, 1, 0},
+        {"AC3", "tone.ac3", AudioOnly, 0, 0, kStereo, "-c:a ac3", {"ac3"}, 1, 0},
+        {"PNG", "still.png", Still, 160, 120, Pattern(160, 120, "25", "1"), "-frames:v 1", {"png"}, 0, 0},
+        {"JPEG", "still.jpg", Still, 160, 120, Pattern(160, 120, "25", "1"), "-frames:v 1 -q:v 2", {"mjpeg"}, 0, 0},
+        {"BMP", "still.bmp", Still, 160, 120, Pattern(160, 120, "25", "1"), "-frames:v 1", {"bmp"}, 0, 0},
+        {"TIFF", "still.tiff", Still, 160, 120, Pattern(160, 120, "25", "1"), "-frames:v 1", {"tiff"}, 0, 0},
+        {"odd size 321x241 (MPEG-4)", "odd.avi", Video, 321, 241, Pattern(321, 241, "25", "1"), "-c:v mpeg4 -q:v 3",
+         {"mpeg4"}, 0, 0},
+        {"odd size 321x241 (H.264 4:4:4)", "odd444.mp4", Video, 321, 241, Pattern(321, 241, "25", "1"),
+         "-c:v libx264 -preset ultrafast -pix_fmt yuv444p", {"libx264"}, 0, 0},
+        {"anamorphic 4:3 samples", "sar.mp4", Video, 160, 120, av, "-vf setsar=4/3 " + x264 + "-c:a aac",
+         {"libx264", "aac"}, 1, 0},
+        {"variable frame rate", "vfr.mkv", Video, 160, 120, Pattern(160, 120, "25", "1"),
+         "-vf setpts='if(lt(N\\,10)\\,N\\,2*N-10)/25/TB' -fps_mode vfr " + x264, {"libx264"}, 0, 0},
+        {"rotation metadata", "rotated.mp4", Video, 160, 120, av, x264 + "-c:a aac -metadata:s:v rotate=90",
+         {"libx264", "aac"}, 1, 0},
+        {"H.264 10-bit", "h264-10.mp4", Video, 160, 120, Pattern(160, 120, "25", "1"),
+         "-c:v libx264 -preset ultrafast -pix_fmt yuv420p10le", {"libx264"}, 0, 0},
+        {"H.265 10-bit", "hevc-10.mkv", Video, 160, 120, Pattern(160, 120, "25", "1"),
+         "-c:v libx265 -preset ultrafast -x265-params log-level=error -pix_fmt yuv420p10le", {"libx265"}, 0, 0},
+        {"sound starting late", "late.mp4", Video, 160, 120,
+         Pattern(160, 120, "25", "1") + "-itsoffset 0.5 -f lavfi -i sine=sample_rate=44100:duration=0.5 ",
+         x264 + "-c:a aac", {"libx264", "aac"}, 1, 500},
+        {"extension lies (TS named .mp4)", "lies.mp4", Video, 160, 120, av, x264 + "-c:a aac -f mpegts",
+         {"libx264", "aac"}, 1, 0},
+    };
+}
+
+bool Run(const std::string& command) { return std::system(command.c_str()) == 0; }
+
+std::string Slurp(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The encoders this ffmpeg has, by name.
+const std::set<std::string>& Encoders()
+{
+    static std::set<std::string> names = [] {
+        std::set<std::string> out;
+        const std::string list = Media::Get().Path("encoders.txt");
+        Run("ffmpeg -hide_banner -encoders > '" + list + "' 2>/dev/null");
+        std::istringstream in(Slurp(list));
+        std::string line;
+        while (std::getline(in, line)) {
+            std::istringstream words(line);
+            std::string flags, name;
+            if (words >> flags >> name && flags.size() == 6)
+                out.insert(name);
+        }
+        return out;
+    }();
+    return names;
+}
+
+std::string MissingEncoder(const Row& row)
+{
+    for (const std::string& e : row.encoders) {
+        if (!Encoders().count(e))
+            return e;
+    }
+    return "";
+}
+
+// What ffprobe says about a file: "key=value" lines per section, and the
+// presentation time of every picture of the first video stream.
+struct Probe
+{
+    std::map<std::string, std::string> video, audio, format;
+    std::vector<double> pictureTimes; // seconds, NaN when unknown
+    double firstSound = NAN;          // seconds
+    int64_t samples = 0;              // decoded by ffmpeg
+
+    static double Number(const std::map<std::string, std::string>& m, const std::string& key)
+    {
+        auto it = m.find(key);
+        if (it == m.end() || it->second == "N/A" || it->second.empty())
+            return NAN;
+        size_t slash = it->second.find_first_of("/:");
+        if (slash != std::string::npos) {
+            double den = atof(it->second.c_str() + slash + 1);
+            return den != 0 ? atof(it->second.substr(0, slash).c_str()) / den : NAN;
+        }
+        return atof(it->second.c_str());
+    }
+};
+
+std::map<std::string, std::string> KeyValues(const std::string& text)
+{
+    std::map<std::string, std::string> out;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        size_t eq = line.find('=');
+        if (eq != std::string::npos && !out.count(line.substr(0, eq)))
+            out[line.substr(0, eq)] = line.substr(eq + 1);
+    }
+    return out;
+}
+
+Probe ProbeFile(const std::string& path)
+{
+    Probe p;
+    const std::string out = path + ".probe";
+    const std::string fp = "ffprobe -v error -of default=nw=1 ";
+    Run(fp + "-select_streams v:0 -show_entries stream=width,height,sample_aspect_ratio,avg_frame_rate,r_frame_rate,"
+             "duration '" + path + "' > '" + out + "' 2>/dev/null");
+    p.video = KeyValues(Slurp(out));
+    Run(fp + "-select_streams a:0 -show_entries stream=sample_rate,channels,duration,start_time '" + path + "' > '" +
+        out + "' 2>/dev/null");
+    p.audio = KeyValues(Slurp(out));
+    Run(fp + "-show_entries format=duration,start_time '" + path + "' > '" + out + "' 2>/dev/null");
+    p.format = KeyValues(Slurp(out));
+    Run("ffprobe -v error -select_streams v:0 -show_entries frame=best_effort_timestamp_time -of csv=p=0 '" + path +
+        "' > '" + out + "' 2>/dev/null");
+    std::istringstream in(Slurp(out));
+    std::string line;
+    while (std::getline(in, line)) {
+        line.erase(std::remove(line.begin(), line.end(), ','), line.end());
+        if (!line.empty())
+            p.pictureTimes.push_back(line == "N/A" ? NAN : atof(line.c_str()));
+    }
+    Run("ffprobe -v error -select_streams a:0 -show_entries frame=best_effort_timestamp_time,nb_samples -of csv=p=0 '" +
+        path + "' > '" + out + "' 2>/dev/null");
+    std::istringstream sound(Slurp(out));
+    while (std::getline(sound, line)) {
+        size_t comma = line.find(',');
+        if (comma == std::string::npos)
+            continue;
+        if (std::isnan(p.firstSound) && line.compare(0, 3, "N/A") != 0)
+            p.firstSound = atof(line.c_str());
+        p.samples += atoll(line.c_str() + comma + 1);
+    }
+    return p;
+}
+
+// Makes every row's file at once (the ffmpeg runs in parallel); the rows
+// whose encoders are missing are left out.
+const std::string& MakeAll()
+{
+    static std::string result = [] {
+        if (!Media::Get().Ok())
+            return std::string("the shared test media could not be made");
+        std::string script = "cd '" + Media::Get().Dir() + "' && (";
+        for (const Row& row : Rows()) {
+            if (!MissingEncoder(row).empty())
+                continue;
+            script += " ffmpeg -nostdin -v error -y " + row.inputs + row.outputs + " '" + row.file + "' > '" +
+                      row.file + ".log' 2>&1 &";
+            if (row.kind != AudioOnly) // the first picture of the pattern, as BGRA
+                script += " ffmpeg -nostdin -v error -y " + Pattern(row.width, row.height, "25", "1") +
+                          "-frames:v 1 -pix_fmt bgra -f rawvideo '" + row.file + ".bgra' &";
+        }
+        script += " wait )";
+        Run(script);
+        return std::string();
+    }();
+    return result;
+}
+
+struct ImporterHolder
+{
+    IAVImporter* importer;
+    ~ImporterHolder()
+    {
+        if (importer)
+            importer->Release();
+    }
+};
+
+struct SourceHolder
+{
+    IAVSource* source;
+    ~SourceHolder()
+    {
+        if (source)
+            source->Release();
+    }
+};
+
+std::vector<unsigned char> Pixels(IRawVideoFrame* frame)
+{
+    std::vector<unsigned char> out;
+    for (unsigned p = 0; p < frame->GetBufferCount(); ++p) {
+        unsigned line = 0, pitch = 0, rows = 0;
+        unsigned char* data = frame->GetBuffer(p, &line, &pitch, &rows);
+        for (unsigned r = 0; data && r < rows; ++r)
+            out.insert(out.end(), data + r * pitch, data + r * pitch + line);
+    }
+    return out;
+}
+
+// The largest difference of a 4x4 grid of block means (per colour) between
+// the picture converted to BGRA and the encoded pattern; a wrong layout,
+// pitch or colour order moves the means far more than any codec does.
+double PatternDistance(IRawVideoFrame* frame, const std::string& referencePath, std::string& why)
+{
+    unsigned w = 0, h = 0;
+    frame->GetDimension(&w, &h);
+    const std::string ref = Slurp(referencePath);
+    if (ref.size() != static_cast<size_t>(w) * h * 4) {
+        why = "the reference picture is missing or of another size";
+        return 1e9;
+    }
+    Moorland::IImageConverter* converter = CreateImageConverter(Moorland::PIXEL_FORMAT_RGBA32);
+    if (!converter) {
+        why = "no converter: " + LastMessage();
+        return 1e9;
+    }
+    IRawVideoFrame* bgra = converter->Convert(frame);
+    if (!bgra) {
+        why = "conversion failed: " + LastMessage();
+        converter->Release();
+        return 1e9;
+    }
+    unsigned line = 0, pitch = 0, rows = 0, cw = 0, ch = 0;
+    const unsigned char* data = bgra->GetBuffer(0, &line, &pitch, &rows);
+    bgra->GetDimension(&cw, &ch);
+    double worst = 0;
+    if (cw != w || ch != h || line < w * 4) {
+        why = "the converted picture has another size";
+        worst = 1e9;
+    }
+    for (unsigned by = 0; worst < 1e9 && by < 4; ++by) {
+        for (unsigned bx = 0; bx < 4; ++bx) {
+            double got[3] = {0, 0, 0}, want[3] = {0, 0, 0};
+            unsigned n = 0;
+            for (unsigned y = by * h / 4; y < (by + 1) * h / 4; ++y) {
+                for (unsigned x = bx * w / 4; x < (bx + 1) * w / 4; ++x, ++n) {
+                    for (int c = 0; c < 3; ++c) {
+                        got[c] += data[y * pitch + x * 4 + c];
+                        want[c] += static_cast<unsigned char>(ref[(y * w + x) * 4 + c]);
+                    }
+                }
+            }
+            for (int c = 0; n && c < 3; ++c)
+                worst = std::max(worst, std::fabs(got[c] - want[c]) / n);
+        }
+    }
+    converter->Release();
+    return worst;
+}
+
+const Moorland::StreamInfo* FirstStream(const Moorland::MovieInfo* movie, int type)
+{
+    for (uint32_t i = 0; i < movie->streamCount; ++i)
+        if (movie->streams[i].type == type)
+            return &movie->streams[i];
+    return nullptr;
+}
+
+IRawVideoFrame* NextVideo(IAVSource* source)
+{
+    IRawAudioFrame* audio = nullptr;
+    IRawVideoFrame* video = nullptr;
+    if (!source->ReadFrames(&audio, &video, nullptr, Moorland::AVReadVideoOnly))
+        return nullptr;
+    return video;
+}
+
+class SolvaneFormats : public ::testing::TestWithParam<Row>
+{
+};
+
+TEST_P(SolvaneFormats, OpensDecodesConvertsAndSeeks)
+{
+    const Row& row = GetParam();
+    SOLVANE_REQUIRE_MEDIA();
+    ASSERT_EQ(MakeAll(), "");
+    const std::string missing = MissingEncoder(row);
+    if (!missing.empty())
+        GTEST_SKIP() << row.name << ": this ffmpeg has no \"" << missing << "\" encoder";
+    const std::string path = Media::Get().Path(row.file);
+    ASSERT_TRUE(std::ifstream(path).good()) << "ffmpeg could not make " << row.file << ": "
+                                            << Slurp(path + ".log");
+    const Probe probe = ProbeFile(path);
+
+    ManagerHolder manager;
+    ImporterHolder importer{manager->CreateImporter(path.c_str())};
+    ASSERT_NE(importer.importer, nullptr) << LastMessage();
+    ASSERT_GE(importer.importer->GetMovieCount(), 1u);
+    const Moorland::MovieInfo* movie = importer.importer->GetMovieInfoAt(0);
+    ASSERT_NE(movie, nullptr);
+    const Moorland::StreamInfo* vs = FirstStream(movie, Moorland::StreamTypeVideo);
+    const Moorland::StreamInfo* as = FirstStream(movie, Moorland::StreamTypeAudio);
+    ASSERT_EQ(vs != nullptr, row.kind != AudioOnly);
+    ASSERT_EQ(as != nullptr, row.audioTracks > 0);
+    int audioTracks = 0;
+    for (uint32_t i = 0; i < movie->streamCount; ++i)
+        audioTracks += movie->streams[i].type == Moorland::StreamTypeAudio;
+    EXPECT_EQ(audioTracks, row.audioTracks);
+
+    // The description against ffprobe.
+    double frameSeconds = 0.04;
+    if (vs) {
+        EXPECT_EQ(vs->width, row.width);
+        EXPECT_EQ(vs->height, row.height);
+        EXPECT_EQ(vs->width, static_cast<int>(Probe::Number(probe.video, "width")));
+        EXPECT_EQ(vs->height, static_cast<int>(Probe::Number(probe.video, "height")));
+        const double sar = Probe::Number(probe.video, "sample_aspect_ratio");
+        const bool square = vs->aspect < 0x10000 || (vs->aspect & 0xFFFF) == 0;
+        const double gotSar = square ? 1.0 : static_cast<double>(vs->aspect >> 16) / (vs->aspect & 0xFFFF);
+        EXPECT_NEAR(gotSar, std::isnan(sar) || sar == 0 ? 1.0 : sar, 1e-3) << "sample aspect";
+        if (row.kind == Video) {
+            double rate = Probe::Number(probe.video, "avg_frame_rate");
+            if (std::isnan(rate) || rate <= 0)
+                rate = Probe::Number(probe.video, "r_frame_rate");
+            const uint32_t den = Moorland::FrameRateDen(vs->frameRate);
+            ASSERT_GT(den, 0u) << "no frame rate";
+            const double gotRate = static_cast<double>(Moorland::FrameRateNum(vs->frameRate)) / den;
+            EXPECT_NEAR(gotRate, rate, rate * 0.01) << "frame rate";
+            frameSeconds = 1.0 / rate;
+            const double seconds = Probe::Number(probe.video, "duration");
+            if (!std::isnan(seconds)) {
+                EXPECT_NEAR(vs->duration, seconds, frameSeconds + 1e-3) << "video duration";
+            }
+        }
+    }
+    if (as) {
+        EXPECT_EQ(as->sampleRate, static_cast<int>(Probe::Number(probe.audio, "sample_rate")));
+        EXPECT_EQ(as->channels, static_cast<int>(Probe::Number(probe.audio, "channels")));
+        const double seconds = Probe::Number(probe.audio, "duration");
+        if (!std::isnan(seconds)) {
+            EXPECT_NEAR(as->duration, seconds, 0.05) << "audio duration";
+        }
+    }
+    const double fileSeconds = Probe::Number(probe.format, "duration");
+    if (row.kind != Still && !std::isnan(fileSeconds)) {
+        EXPECT_NEAR(importer.importer->GetMovieDuration(movie->id) / 1000.0, fileSeconds, frameSeconds + 1e-3)
+            << "movie duration";
+    }
+
+    // A straight decode of everything, read the way the transcode loop does.
+    SourceHolder source{importer.importer->CreateSource(movie->id, vs ? vs->id : -1, as ? as->id : -1)};
+    ASSERT_NE(source.source, nullptr) << LastMessage();
+    std::vector<std::vector<unsigned char>> pictures;
+    std::vector<int> times;
+    int64_t firstAudio = INT64_MIN, lastAudio = INT64_MIN, samples = 0;
+    int sampleRate = 0;
+    int mode = Moorland::AVReadBoth;
+    for (int guard = 0; guard < 100000; ++guard) {
+        IRawAudioFrame* audio = nullptr;
+        IRawVideoFrame* video = nullptr;
+        if (!source.source->ReadFrames(&audio, &video, nullptr, mode))
+            break;
+        if (video) {
+            if (pictures.empty()) {
+                std::string why;
+                EXPECT_LE(PatternDistance(video, path + ".bgra", why), 24.0) << "first picture unlike the pattern " << why;
+                EXPECT_NEAR(video->GetDAR(),
+                            row.width * (vs->aspect >= 0x10000 && (vs->aspect & 0xFFFF)
+                                             ? static_cast<double>(vs->aspect >> 16) / (vs->aspect & 0xFFFF)
+                                             : 1.0) / row.height,
+                            1e-3);
+            }
+            if (!times.empty()) {
+                EXPECT_GT(video->GetTimeStamp(), times.back()) << "picture " << times.size();
+            }
+            times.push_back(video->GetTimeStamp());
+            pictures.push_back(Pixels(video));
+            if (row.kind == Still)
+                break;
+        }
+        if (audio) {
+            if (firstAudio == INT64_MIN)
+                firstAudio = audio->GetTimeStamp();
+            EXPECT_GT(audio->GetTimeStamp(), lastAudio);
+            lastAudio = audio->GetTimeStamp();
+            samples += audio->GetSampleCount();
+            sampleRate = audio->GetSampleRate();
+            EXPECT_EQ(audio->GetChannels(), as->channels);
+        }
+        const int lastVideoMs = times.empty() ? 0 : times.back();
+        mode = vs && as ? (lastVideoMs > lastAudio / 10000 ? Moorland::AVReadAudioOnly : Moorland::AVReadVideoOnly)
+                        : Moorland::AVReadBoth;
+        if (source.source->IsEndOfStream())
+            break;
+    }
+
+    if (row.kind == Still) {
+        ASSERT_EQ(times.size(), 1u) << "no picture";
+        return;
+    }
+    const double start = std::isnan(Probe::Number(probe.format, "start_time")) ? 0 : Probe::Number(probe.format, "start_time");
+    if (as) {
+        ASSERT_GT(sampleRate, 0);
+        EXPECT_EQ(samples, probe.samples) << "sound decoded";
+        // Decoders drop their priming (two blocks of Windows Media sound, the
+        // encoder delay of AAC without an edit list), hence the slack.
+        EXPECT_NEAR(samples / static_cast<double>(sampleRate), as->duration, 0.1) << "sound against its duration";
+        if (!std::isnan(probe.firstSound)) {
+            EXPECT_NEAR(firstAudio / 10000.0, (probe.firstSound - start) * 1000.0, 1.01) << "first sound";
+        }
+        if (row.audioStartMs > 0) {
+            EXPECT_NEAR(firstAudio / 10000.0, static_cast<double>(row.audioStartMs), 30.0) << "first sound";
+        }
+    }
+    if (!vs)
+        return;
+    ASSERT_EQ(times.size(), probe.pictureTimes.size()) << "pictures decoded";
+    for (size_t i = 0; i < times.size(); ++i) {
+        if (!std::isnan(probe.pictureTimes[i])) {
+            EXPECT_NEAR(times[i], (probe.pictureTimes[i] - start) * 1000.0, 1.01) << "picture " << i;
+        }
+    }
+
+    // Seeks to the middle and near the end land on the exact picture.
+    const size_t n = times.size();
+    for (size_t index : {n / 2, n - 2, n - 1, size_t(1)}) {
+        ASSERT_TRUE(source.source->Seek(static_cast<uint32_t>(times[index]))) << LastMessage();
+        IRawVideoFrame* f = NextVideo(source.source);
+        ASSERT_NE(f, nullptr) << "seek to " << times[index];
+        EXPECT_EQ(f->GetTimeStamp(), times[index]) << "seek to picture " << index;
+        EXPECT_TRUE(Pixels(f) == pictures[index]) << "seek to picture " << index;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Media, SolvaneFormats, ::testing::ValuesIn(Rows()),
+                         [](const ::testing::TestParamInfo<Row>& info) {
+                             std::string name = info.param.file;
+                             for (char& c : name)
+                                 if (!isalnum(static_cast<unsigned char>(c)))
+                                     c = '_';
+                             return name;
+                         });
+
+} // namespace
