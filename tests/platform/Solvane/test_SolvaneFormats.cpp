@@ -138,12 +138,36 @@ std::string Slurp(const std::string& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// The folder of the made files, removed at exit.
+struct Folder
+{
+    std::string dir;
+    Folder()
+    {
+        char tmpl[] = "/tmp/solvane-formats-XXXXXX";
+        if (mkdtemp(tmpl))
+            dir = tmpl;
+    }
+    ~Folder()
+    {
+        if (!dir.empty())
+            Run("rm -rf '" + dir + "'");
+    }
+    std::string Path(const char* name) const { return dir + "/" + name; }
+};
+
+const Folder& Files()
+{
+    static Folder folder;
+    return folder;
+}
+
 // The encoders this ffmpeg has, by name.
 const std::set<std::string>& Encoders()
 {
     static std::set<std::string> names = [] {
         std::set<std::string> out;
-        const std::string list = Media::Get().Path("encoders.txt");
+        const std::string list = Files().Path("encoders.txt");
         Run("ffmpeg -hide_banner -encoders > '" + list + "' 2>/dev/null");
         std::istringstream in(Slurp(list));
         std::string line;
@@ -190,71 +214,74 @@ struct Probe
     }
 };
 
-std::map<std::string, std::string> KeyValues(const std::string& text)
+// Parses what one ffprobe run printed: sections of "key=value" lines.
+Probe ReadProbe(const std::string& path)
 {
-    std::map<std::string, std::string> out;
-    std::istringstream in(text);
+    struct Section { std::string kind; std::map<std::string, std::string> values; };
+    std::vector<Section> sections;
+    std::istringstream in(Slurp(path + ".probe"));
     std::string line;
     while (std::getline(in, line)) {
-        size_t eq = line.find('=');
-        if (eq != std::string::npos && !out.count(line.substr(0, eq)))
-            out[line.substr(0, eq)] = line.substr(eq + 1);
+        if (line.size() > 2 && line[0] == '[' && line[1] != '/') {
+            sections.push_back({line, {}});
+        } else if (!sections.empty()) {
+            size_t eq = line.find('=');
+            if (eq != std::string::npos)
+                sections.back().values.emplace(line.substr(0, eq), line.substr(eq + 1));
+        }
     }
-    return out;
-}
-
-Probe ProbeFile(const std::string& path)
-{
     Probe p;
-    const std::string out = path + ".probe";
-    const std::string fp = "ffprobe -v error -of default=nw=1 ";
-    Run(fp + "-select_streams v:0 -show_entries stream=width,height,sample_aspect_ratio,avg_frame_rate,r_frame_rate,"
-             "duration '" + path + "' > '" + out + "' 2>/dev/null");
-    p.video = KeyValues(Slurp(out));
-    Run(fp + "-select_streams a:0 -show_entries stream=sample_rate,channels,duration,start_time '" + path + "' > '" +
-        out + "' 2>/dev/null");
-    p.audio = KeyValues(Slurp(out));
-    Run(fp + "-show_entries format=duration,start_time '" + path + "' > '" + out + "' 2>/dev/null");
-    p.format = KeyValues(Slurp(out));
-    Run("ffprobe -v error -select_streams v:0 -show_entries frame=best_effort_timestamp_time -of csv=p=0 '" + path +
-        "' > '" + out + "' 2>/dev/null");
-    std::istringstream in(Slurp(out));
-    std::string line;
-    while (std::getline(in, line)) {
-        line.erase(std::remove(line.begin(), line.end(), ','), line.end());
-        if (!line.empty())
-            p.pictureTimes.push_back(line == "N/A" ? NAN : atof(line.c_str()));
+    std::string videoIndex, audioIndex;
+    for (const Section& sec : sections) {
+        if (sec.kind == "[STREAM]") {
+            auto type = sec.values.find("codec_type");
+            if (type != sec.values.end() && type->second == "video" && videoIndex.empty()) {
+                p.video = sec.values;
+                videoIndex = sec.values.at("index");
+            } else if (type != sec.values.end() && type->second == "audio" && audioIndex.empty()) {
+                p.audio = sec.values;
+                audioIndex = sec.values.at("index");
+            }
+        } else if (sec.kind == "[FORMAT]") {
+            p.format = sec.values;
+        }
     }
-    Run("ffprobe -v error -select_streams a:0 -show_entries frame=best_effort_timestamp_time,nb_samples -of csv=p=0 '" +
-        path + "' > '" + out + "' 2>/dev/null");
-    std::istringstream sound(Slurp(out));
-    while (std::getline(sound, line)) {
-        size_t comma = line.find(',');
-        if (comma == std::string::npos)
+    for (const Section& sec : sections) {
+        if (sec.kind != "[FRAME]")
             continue;
-        if (std::isnan(p.firstSound) && line.compare(0, 3, "N/A") != 0)
-            p.firstSound = atof(line.c_str());
-        p.samples += atoll(line.c_str() + comma + 1);
+        const std::string index = sec.values.count("stream_index") ? sec.values.at("stream_index") : "";
+        const double time = Probe::Number(sec.values, "best_effort_timestamp_time");
+        if (!videoIndex.empty() && index == videoIndex) {
+            p.pictureTimes.push_back(time);
+        } else if (!audioIndex.empty() && index == audioIndex) {
+            if (std::isnan(p.firstSound))
+                p.firstSound = time;
+            p.samples += static_cast<int64_t>(Probe::Number(sec.values, "nb_samples"));
+        }
     }
     return p;
 }
 
-// Makes every row's file at once (the ffmpeg runs in parallel); the rows
-// whose encoders are missing are left out.
+// Makes every row's file and probes it, all rows at once (the ffmpeg runs
+// in parallel); the rows whose encoders are missing are left out.
 const std::string& MakeAll()
 {
     static std::string result = [] {
-        if (!Media::Get().Ok())
-            return std::string("the shared test media could not be made");
-        std::string script = "cd '" + Media::Get().Dir() + "' && (";
+        if (Files().dir.empty())
+            return std::string("no temporary folder");
+        std::string script = "cd '" + Files().dir + "' && (";
         for (const Row& row : Rows()) {
             if (!MissingEncoder(row).empty())
                 continue;
-            script += " ffmpeg -nostdin -v error -y " + row.inputs + row.outputs + " '" + row.file + "' > '" +
-                      row.file + ".log' 2>&1 &";
+            const std::string file = std::string("'") + row.file + "'";
+            script += " (ffmpeg -nostdin -v error -y " + row.inputs + row.outputs + " " + file + " > " + file +
+                      ".log 2>&1 && ffprobe -v error -show_entries stream=index,codec_type,width,height,"
+                      "sample_aspect_ratio,avg_frame_rate,r_frame_rate,duration,sample_rate,channels:"
+                      "format=duration,start_time:frame=stream_index,best_effort_timestamp_time,nb_samples " +
+                      file + " > " + file + ".probe 2>&1) &";
             if (row.kind != AudioOnly) // the first picture of the pattern, as BGRA
                 script += " ffmpeg -nostdin -v error -y " + Pattern(row.width, row.height, "25", "1") +
-                          "-frames:v 1 -pix_fmt bgra -f rawvideo '" + row.file + ".bgra' &";
+                          "-frames:v 1 -pix_fmt bgra -f rawvideo " + file + ".bgra &";
         }
         script += " wait )";
         Run(script);
@@ -370,15 +397,14 @@ class SolvaneFormats : public ::testing::TestWithParam<Row>
 TEST_P(SolvaneFormats, OpensDecodesConvertsAndSeeks)
 {
     const Row& row = GetParam();
-    SOLVANE_REQUIRE_MEDIA();
     ASSERT_EQ(MakeAll(), "");
     const std::string missing = MissingEncoder(row);
     if (!missing.empty())
         GTEST_SKIP() << row.name << ": this ffmpeg has no \"" << missing << "\" encoder";
-    const std::string path = Media::Get().Path(row.file);
+    const std::string path = Files().Path(row.file);
     ASSERT_TRUE(std::ifstream(path).good()) << "ffmpeg could not make " << row.file << ": "
                                             << Slurp(path + ".log");
-    const Probe probe = ProbeFile(path);
+    const Probe probe = ReadProbe(path);
 
     ManagerHolder manager;
     ImporterHolder importer{manager->CreateImporter(path.c_str())};
