@@ -3,12 +3,14 @@
 #include "CBaseException.h"
 
 extern "C" {
+#include <libavutil/display.h>
 #include <libavutil/timecode.h>
 }
 
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -135,23 +137,42 @@ void FillStream(Moorland::StreamInfo& s, const AVFormatContext* ctx, AVStream* s
     }
 }
 
-Moorland::MovieMetaData* BuildMeta(const AVDictionary* first, const AVDictionary* second, uint32_t& count)
+// How far clockwise (0, 90, 180 or 270 degrees) a player must turn the
+// pictures of a video stream to show them upright, as phones record them.
+int ClockwiseRotation(const AVStream* st)
 {
-    std::vector<const AVDictionaryEntry*> entries;
+    const uint8_t* matrix = av_stream_get_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, nullptr);
+    if (!matrix)
+        return 0;
+    const double ccw = av_display_rotation_get(reinterpret_cast<const int32_t*>(matrix));
+    if (std::isnan(ccw))
+        return 0;
+    const int quarter = static_cast<int>(std::lround(-ccw / 90.0)) % 4;
+    return (quarter < 0 ? quarter + 4 : quarter) * 90;
+}
+
+// The file's and the program's pairs, then those the layer adds itself
+// ("rotate": the first video stream's turn in degrees clockwise, when it has one).
+Moorland::MovieMetaData* BuildMeta(const AVDictionary* first, const AVDictionary* second,
+                                   const std::vector<std::pair<std::string, std::string>>& added, uint32_t& count)
+{
+    std::vector<std::pair<const char*, const char*>> entries;
     for (const AVDictionary* d : {first, second}) {
         const AVDictionaryEntry* e = nullptr;
         while ((e = av_dict_get(d, "", e, AV_DICT_IGNORE_SUFFIX)))
-            entries.push_back(e);
+            entries.emplace_back(e->key, e->value);
     }
+    for (const auto& pair : added)
+        entries.emplace_back(pair.first.c_str(), pair.second.c_str());
     count = 0;
     if (entries.empty())
         return nullptr;
     auto* meta = static_cast<Moorland::MovieMetaData*>(calloc(entries.size(), sizeof(Moorland::MovieMetaData)));
     if (!meta)
         QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
-    for (const AVDictionaryEntry* e : entries) {
-        meta[count].name = Dup(e->key);
-        meta[count].value = Dup(e->value);
+    for (const auto& e : entries) {
+        meta[count].name = Dup(e.first);
+        meta[count].value = Dup(e.second);
         ++count;
     }
     return meta;
@@ -264,7 +285,16 @@ void CFFMediaFile::Build(AVFormatContext* ctx)
             ++info->streamCount;
             m_movies.back().streamIndexes.push_back(index);
         }
-        info->metaData = BuildMeta(ctx->metadata, g.meta, info->metaDataCount);
+        std::vector<std::pair<std::string, std::string>> added;
+        for (int index : g.streams) {
+            const AVStream* st = ctx->streams[index];
+            if (st->codecpar->codec_type != AVMEDIA_TYPE_VIDEO || (st->disposition & AV_DISPOSITION_ATTACHED_PIC))
+                continue;
+            if (const int turn = ClockwiseRotation(st))
+                added.emplace_back("rotate", std::to_string(turn));
+            break;
+        }
+        info->metaData = BuildMeta(ctx->metadata, g.meta, added, info->metaDataCount);
     }
 }
 
