@@ -322,16 +322,24 @@ bool CFFSource::ReadFrames(Moorland::IRawAudioFrame** audio, Moorland::IRawVideo
 bool CFFSource::SeekOnce(uint32_t ms, int64_t backoffMs, bool fromFileStart)
 {
     Lane& lead = m_video.index >= 0 ? m_video : m_audio;
-    const int64_t seekTo = FromMs(static_cast<int64_t>(ms) - backoffMs, lead.tb, lead.origin);
+    const AVStream* leadStream = m_ctx->streams[lead.index];
+    int64_t seekTo = FromMs(static_cast<int64_t>(ms) - backoffMs, lead.tb, lead.origin);
+    if (fromFileStart)
+        seekTo = leadStream->start_time != AV_NOPTS_VALUE ? leadStream->start_time : lead.origin;
+    const bool byteSeek = !(m_ctx->iformat->flags & AVFMT_NO_BYTE_SEEK);
     int err = -1;
-    // Demuxers without an index (transport streams) find times by searching
-    // and may land late; the start of the file is then reached by its bytes.
-    if (fromFileStart && !(m_ctx->iformat->flags & AVFMT_NO_BYTE_SEEK))
+    // Stream-like files without a header or an index (transport and program
+    // streams) find times by searching and may land late: their start is
+    // reached by its bytes. Files with a header must not be read from byte 0
+    // as if it were data (AVI and ASF would resync somewhere inside).
+    if (fromFileStart && byteSeek && (m_ctx->iformat->flags & AVFMT_TS_DISCONT))
         err = av_seek_frame(m_ctx, -1, 0, AVSEEK_FLAG_BYTE);
     if (err < 0)
         err = av_seek_frame(m_ctx, lead.index, seekTo, AVSEEK_FLAG_BACKWARD);
     if (err < 0)
         err = avformat_seek_file(m_ctx, lead.index, INT64_MIN, seekTo, seekTo, 0);
+    if (err < 0 && fromFileStart && byteSeek)
+        err = av_seek_frame(m_ctx, -1, 0, AVSEEK_FLAG_BYTE);
     if (err < 0)
         ThrowAV(QB_ERR_MEDIA, "Can't seek to " + std::to_string(ms) + " ms", err);
     m_demuxEnded = false;
@@ -371,16 +379,31 @@ bool CFFSource::SeekOnce(uint32_t ms, int64_t backoffMs, bool fromFileStart)
             return false;
     }
     if (m_audio.index >= 0) {
-        const int64_t audioTarget = FromMs(static_cast<int64_t>(ms), m_audio.tb, m_audio.origin);
+        // Compared in 100-ns units: a coarse sound time base (one tick a
+        // block, as in AVI) would round the target onto a block boundary.
+        const int64_t audioTarget = static_cast<int64_t>(ms) * 10000;
+        const AVStream* st = m_ctx->streams[m_audio.index];
+        // Sound may start later than the target; it is late only past that start.
+        const int64_t soundStart =
+            st->start_time != AV_NOPTS_VALUE ? To100ns(st->start_time, m_audio.tb, m_audio.origin) : 0;
+        bool first = true, audioLate = false;
         while (AVFrame* f = Decode(m_audio)) {
-            FrameTime(m_audio, f); // sets the frame's end as the next expected time
-            if (m_audio.next > audioTarget) {
+            const int64_t t = To100ns(FrameTime(m_audio, f), m_audio.tb, m_audio.origin); // also sets the frame's end
+            // Containers that interleave loosely (AVI, FLV, Ogg) put the
+            // sound of the target before the video key frame the demuxer
+            // lands on: the first block then starts after the target.
+            if (first && t > std::max(audioTarget, soundStart) + 10000)
+                audioLate = true;
+            first = false;
+            if (To100ns(m_audio.next, m_audio.tb, m_audio.origin) > audioTarget) {
                 m_audio.frames.push_back(f);
                 break;
             }
             av_frame_free(&f);
         }
         m_audio.next = kNoTime;
+        if (audioLate && !fromFileStart)
+            return false;
     }
     return true;
 }
