@@ -7,6 +7,7 @@
 #include "CFFMediaFile.h"
 #include "IAVSource.h"
 
+#include <deque>
 #include <map>
 #include <memory>
 #include <vector>
@@ -30,6 +31,12 @@ public:
 
 private:
     const AVStream* StreamOf(int streamId) const;
+    // The next packet of a wanted stream into m_packet; false at the end.
+    bool NextWanted();
+    // After a demuxer seek: reads ahead to the first key picture, keeping
+    // what it read, and tells whether that picture lies after `ms`.
+    bool LandedAfter(uint32_t ms);
+    void ClearPending();
 
     std::shared_ptr<CFFMediaFile> m_file;
     Moorland::MovieInfo* m_movie;
@@ -39,6 +46,7 @@ private:
     int m_videoIndex = -1;
     bool m_waitKey = true;             // video packets before the first key frame are skipped
     CFFPacket m_out{false};
+    std::deque<AVPacket*> m_pending;   // read ahead by a seek, handed out first
 };
 
 } // namespace Solvane

@@ -322,26 +322,8 @@ bool CFFSource::ReadFrames(Moorland::IRawAudioFrame** audio, Moorland::IRawVideo
 bool CFFSource::SeekOnce(uint32_t ms, int64_t backoffMs, bool fromFileStart)
 {
     Lane& lead = m_video.index >= 0 ? m_video : m_audio;
-    const AVStream* leadStream = m_ctx->streams[lead.index];
-    int64_t seekTo = FromMs(static_cast<int64_t>(ms) - backoffMs, lead.tb, lead.origin);
-    if (fromFileStart)
-        seekTo = leadStream->start_time != AV_NOPTS_VALUE ? leadStream->start_time : lead.origin;
-    const bool byteSeek = !(m_ctx->iformat->flags & AVFMT_NO_BYTE_SEEK);
-    int err = -1;
-    // Stream-like files without a header or an index (transport and program
-    // streams) find times by searching and may land late: their start is
-    // reached by its bytes. Files with a header must not be read from byte 0
-    // as if it were data (AVI and ASF would resync somewhere inside).
-    if (fromFileStart && byteSeek && (m_ctx->iformat->flags & AVFMT_TS_DISCONT))
-        err = av_seek_frame(m_ctx, -1, 0, AVSEEK_FLAG_BYTE);
-    if (err < 0)
-        err = av_seek_frame(m_ctx, lead.index, seekTo, AVSEEK_FLAG_BACKWARD);
-    if (err < 0)
-        err = avformat_seek_file(m_ctx, lead.index, INT64_MIN, seekTo, seekTo, 0);
-    if (err < 0 && fromFileStart && byteSeek)
-        err = av_seek_frame(m_ctx, -1, 0, AVSEEK_FLAG_BYTE);
-    if (err < 0)
-        ThrowAV(QB_ERR_MEDIA, "Can't seek to " + std::to_string(ms) + " ms", err);
+    SeekDemuxer(m_ctx, lead.index, FromMs(static_cast<int64_t>(ms) - backoffMs, lead.tb, lead.origin), fromFileStart,
+                ms);
     m_demuxEnded = false;
     for (Lane* lane : {&m_video, &m_audio}) {
         ClearLane(*lane);

@@ -135,6 +135,29 @@ void FillAudioFormat(const AVCodecParameters* par, Moorland::AudioFormatInfo* fo
     format->channelLayout = par->ch_layout.order == AV_CHANNEL_ORDER_NATIVE ? par->ch_layout.u.mask : 0;
 }
 
+void SeekDemuxer(AVFormatContext* ctx, int index, int64_t ts, bool fromFileStart, uint32_t ms)
+{
+    const AVStream* st = ctx->streams[index];
+    if (fromFileStart)
+        ts = st->start_time != AV_NOPTS_VALUE ? st->start_time : INT64_MIN + 1;
+    const bool byteSeek = !(ctx->iformat->flags & AVFMT_NO_BYTE_SEEK);
+    int err = -1;
+    // Stream-like files without a header or an index (transport and program
+    // streams) find times by searching and may land late: their start is
+    // reached by its bytes. Files with a header must not be read from byte 0
+    // as if it were data (AVI and ASF would resync somewhere inside).
+    if (fromFileStart && byteSeek && (ctx->iformat->flags & AVFMT_TS_DISCONT))
+        err = av_seek_frame(ctx, -1, 0, AVSEEK_FLAG_BYTE);
+    if (err < 0)
+        err = av_seek_frame(ctx, index, ts, AVSEEK_FLAG_BACKWARD);
+    if (err < 0)
+        err = avformat_seek_file(ctx, index, INT64_MIN, ts, ts, 0);
+    if (err < 0 && fromFileStart && byteSeek)
+        err = av_seek_frame(ctx, -1, 0, AVSEEK_FLAG_BYTE);
+    if (err < 0)
+        ThrowAV(QB_ERR_MEDIA, "Can't seek to " + std::to_string(ms) + " ms", err);
+}
+
 AVRational StreamFrameRate(const AVStream* st)
 {
     if (st->avg_frame_rate.num > 0 && st->avg_frame_rate.den > 0)

@@ -43,6 +43,12 @@ int64_t FromMs(int64_t ms, AVRational tb, int64_t origin);
 
 void FillAudioFormat(const AVCodecParameters* par, Moorland::AudioFormatInfo* format);
 
+// Moves the demuxer to the key frame of stream `index` at or before `ts`
+// (its time base), or with `fromFileStart` to the very start of the file.
+// Demuxers that search may still land after `ts`: callers check what they
+// read and come again from earlier. Throws when the file can't seek at all.
+void SeekDemuxer(AVFormatContext* ctx, int index, int64_t ts, bool fromFileStart, uint32_t ms);
+
 // Frame rate of a stream as the file states it (average, else the base rate).
 AVRational StreamFrameRate(const AVStream* st);
 

@@ -6,6 +6,7 @@
 
 #include "SolvaneTestMedia.h"
 
+#include "ICompressedFrame.h"
 #include "IImageConverter.h"
 #include "IRawAudioFrame.h"
 #include "IRawVideoFrame.h"
@@ -300,8 +301,9 @@ const std::string& MakeAll()
                 continue;
             const std::string file = std::string("'") + row.file + "'";
             script += " (ffmpeg -nostdin -v error -y " + row.inputs + row.outputs + " " + file + " > " + file +
-                      ".log 2>&1 && ffprobe -v error -show_entries stream=index,codec_type,width,height,"
-                      "sample_aspect_ratio,avg_frame_rate,r_frame_rate,duration,sample_rate,channels:"
+                      ".log 2>&1 && ffprobe -v error -count_packets -show_entries stream=index,codec_type,"
+                      "width,height,sample_aspect_ratio,avg_frame_rate,r_frame_rate,duration,sample_rate,channels,"
+                      "nb_read_packets:"
                       "format=duration,start_time:frame=stream_index,best_effort_timestamp_time,nb_samples " +
                       file + " > " + file + ".probe 2>&1) &";
             if (row.kind != AudioOnly) // the first picture of the pattern, as BGRA
@@ -609,6 +611,35 @@ TEST_P(SolvaneFormats, OpensDecodesConvertsAndSeeks)
             continue;
         EXPECT_LE(audio->GetTimeStamp(), std::max(target, firstAudio) + 10000) << "sound after seek " << index;
         EXPECT_GT(audio->GetTimeStamp() + audio->GetDuration(), target - 10000) << "sound after seek " << index;
+    }
+
+    // The packets for a remux: as many as the file holds, and after a seek
+    // the first picture is a key frame at or before the asked time.
+    {
+        const int ids[2] = {vs->id, as ? as->id : -1};
+        std::unique_ptr<Moorland::IAVCompressedSource, void (*)(Moorland::IAVCompressedSource*)> packets(
+            importer.importer->CreatePacketSource(movie->id, as ? 2 : 1, ids),
+            [](Moorland::IAVCompressedSource* p) { p->Release(); });
+        ASSERT_NE(packets, nullptr) << LastMessage();
+        int64_t count[2] = {0, 0};
+        int id = -1;
+        while (Moorland::ICompressedFrame* packet = packets->ReadPacket(&id, nullptr)) {
+            ASSERT_TRUE(id == ids[0] || id == ids[1]);
+            ++count[id == ids[0] ? 0 : 1];
+            EXPECT_GT(packet->GetSize(), 0u);
+        }
+        EXPECT_EQ(count[0], static_cast<int64_t>(Probe::Number(probe.video, "nb_read_packets"))) << "picture packets";
+        if (as) {
+            EXPECT_EQ(count[1], static_cast<int64_t>(Probe::Number(probe.audio, "nb_read_packets"))) << "sound packets";
+        }
+        const uint32_t target = static_cast<uint32_t>(times[n / 2]);
+        ASSERT_TRUE(packets->Seek(target)) << LastMessage();
+        Moorland::ICompressedFrame* packet = nullptr;
+        while ((packet = packets->ReadPacket(&id, nullptr)) && id != ids[0]) {
+        }
+        ASSERT_NE(packet, nullptr) << "no picture after a packet seek";
+        EXPECT_TRUE(packet->IsKeyFrame());
+        EXPECT_LE(packet->GetPresentTimeStamp(), static_cast<int64_t>(target) * 10000 + 10000);
     }
 
     // A second sound track reads on its own.
