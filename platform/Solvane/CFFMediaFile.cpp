@@ -111,6 +111,11 @@ void FillStream(Moorland::StreamInfo& s, const AVFormatContext* ctx, AVStream* s
     case AVMEDIA_TYPE_SUBTITLE: s.type = Moorland::StreamTypeSubtitle; break;
     default: s.type = Moorland::StreamTypeUnknown; break;
     }
+    // Cover art of a song (MP3, M4A) is one still picture, not a video: a
+    // song must not become a one-picture movie, nor its picture the stream
+    // a source plays by default.
+    if (st->disposition & AV_DISPOSITION_ATTACHED_PIC)
+        s.type = Moorland::StreamTypeUnknown;
     s.id = st->index;
     const AVDictionaryEntry* title = av_dict_get(st->metadata, "title", nullptr, 0);
     const AVDictionaryEntry* lang = av_dict_get(st->metadata, "language", nullptr, 0);

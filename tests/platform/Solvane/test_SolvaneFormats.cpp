@@ -130,6 +130,14 @@ std::vector<Row> Rows()
          x264 + "-c:a aac", {"libx264", "aac"}, 1, 500},
         {"extension lies (TS named .mp4)", "lies.mp4", Video, 160, 120, av, x264 + "-c:a aac -f mpegts",
          {"libx264", "aac"}, 1, 0},
+        {"MP3 with cover art", "art.mp3", AudioOnly, 0, 0, kTone + std::string("-f lavfi -i color=c=red:size=64x64:rate=1:duration=1 "),
+         "-map 0:a -map 1:v -c:a libmp3lame -c:v mjpeg -frames:v 1 -disposition:v attached_pic -id3v2_version 3",
+         {"libmp3lame", "mjpeg"}, 1, 0},
+        {"M4A 5.1 AAC", "surround.m4a", AudioOnly, 0, 0, kTone, "-c:a aac -ac 6", {"aac"}, 1, 0},
+        {"FLAC 24-bit 96 kHz", "hires.flac", AudioOnly, 0, 0, "-f lavfi -i sine=sample_rate=96000:duration=1 ",
+         "-c:a flac -sample_fmt s32", {"flac"}, 1, 0},
+        {"MOV with a timecode track", "timecode.mov", Video, 160, 120, av, x264 + "-c:a aac -timecode 01:00:00:00",
+         {"libx264", "aac"}, 1, 0},
     };
 }
 
