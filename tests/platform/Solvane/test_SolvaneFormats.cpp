@@ -136,6 +136,12 @@ std::vector<Row> Rows()
         {"M4A 5.1 AAC", "surround.m4a", AudioOnly, 0, 0, kTone, "-c:a aac -ac 6", {"aac"}, 1, 0},
         {"FLAC 24-bit 96 kHz", "hires.flac", AudioOnly, 0, 0, "-f lavfi -i sine=sample_rate=96000:duration=1 ",
          "-c:a flac -sample_fmt s32", {"flac"}, 1, 0},
+        {"NTSC 29.97 H.264 MP4", "ntsc.mp4", Video, 160, 120, Pattern(160, 120, "30000/1001", "1") + kTone,
+         x264 + "-bf 2 -g 15 -c:a aac", {"libx264", "aac"}, 1, 0},
+        {"film 23.976 in MKV (1 ms time base)", "film.mkv", Video, 160, 120, Pattern(160, 120, "24000/1001", "1") + kTone,
+         x264 + "-bf 2 -g 12 -c:a aac", {"libx264", "aac"}, 1, 0},
+        {"interlaced MPEG-2 TS (broadcast)", "inter.ts", Video, 160, 120, Pattern(160, 120, "25", "1") + kTone,
+         "-vf setfield=tff -c:v mpeg2video -flags +ildct+ilme -top 1 -q:v 3 -c:a mp2", {"mpeg2video", "mp2"}, 1, 0},
         {"MOV with a timecode track", "timecode.mov", Video, 160, 120, av, x264 + "-c:a aac -timecode 01:00:00:00",
          {"libx264", "aac"}, 1, 0},
     };
@@ -311,7 +317,7 @@ const std::string& MakeAll()
             script += " (ffmpeg -nostdin -v error -y " + row.inputs + row.outputs + " " + file + " > " + file +
                       ".log 2>&1 && ffprobe -v error -count_packets -show_entries stream=index,codec_type,"
                       "width,height,sample_aspect_ratio,avg_frame_rate,r_frame_rate,duration,sample_rate,channels,"
-                      "nb_read_packets:"
+                      "nb_read_packets,field_order:"
                       "format=duration,start_time:frame=stream_index,best_effort_timestamp_time,nb_samples " +
                       file + " > " + file + ".probe 2>&1) &";
             if (row.kind != AudioOnly) // the first picture of the pattern, as BGRA
@@ -461,6 +467,16 @@ TEST_P(SolvaneFormats, OpensDecodesConvertsAndSeeks)
             rotate = movie->metaData[i].value ? movie->metaData[i].value : "";
     }
     EXPECT_EQ(rotate, row.rotate ? std::to_string(row.rotate) : "") << "turn";
+    if (vs && row.kind == Video) {
+        auto* ext = static_cast<Moorland::IMovieInfoExt*>(importer.importer->GetInterface("IMovieInfoExt"));
+        ASSERT_NE(ext, nullptr);
+        const char* interlaced = ext->GetValue("is_interlace");
+        ASSERT_NE(interlaced, nullptr);
+        const auto order = probe.video.find("field_order");
+        const bool fields = order != probe.video.end() && (order->second == "tt" || order->second == "bb" ||
+                                                            order->second == "tb" || order->second == "bt");
+        EXPECT_EQ(atoi(interlaced) != 0, fields) << "interlaced";
+    }
     int audioTracks = 0;
     for (uint32_t i = 0; i < movie->streamCount; ++i)
         audioTracks += movie->streams[i].type == Moorland::StreamTypeAudio;
