@@ -224,6 +224,31 @@ void* CFFVideoFrame::GetInterface(char const* name)
 
 // ---- picture hand-out -------------------------------------------------------------
 
+namespace {
+
+// The 8-bit layout of the pixel formats list nearest to a decoded layout it
+// lacks (deep colour, planar RGB, palettes): the chroma detail, the colour
+// model and the transparency survive; only the depth goes.
+AVPixelFormat NearestListedFormat(AVPixelFormat format)
+{
+    const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(format);
+    if (!d)
+        return AV_PIX_FMT_YUV420P;
+    if (d->flags & (AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL))
+        return AV_PIX_FMT_BGRA;
+    if (d->nb_components == 1)
+        return AV_PIX_FMT_GRAY8;
+    if (d->flags & AV_PIX_FMT_FLAG_ALPHA)
+        return d->log2_chroma_w == 1 && d->log2_chroma_h == 1 ? AV_PIX_FMT_YUVA420P : AV_PIX_FMT_BGRA;
+    if (d->log2_chroma_w == 0 && d->log2_chroma_h == 0)
+        return AV_PIX_FMT_YUV444P;
+    if (d->log2_chroma_w == 1 && d->log2_chroma_h == 0)
+        return AV_PIX_FMT_YUV422P;
+    return AV_PIX_FMT_YUV420P;
+}
+
+} // namespace
+
 CPictureOut::~CPictureOut()
 {
     av_frame_free(&m_converted);
@@ -236,17 +261,19 @@ Moorland::IRawVideoFrame* CPictureOut::Show(const AVFrame* f, int timeStampMs, u
     int layout = ToMoorlandPixelFormat(static_cast<AVPixelFormat>(f->format));
     const AVFrame* shown = f;
     if (layout < 0) {
+        const AVPixelFormat target = NearestListedFormat(static_cast<AVPixelFormat>(f->format));
         m_sws = sws_getCachedContext(m_sws, f->width, f->height, static_cast<AVPixelFormat>(f->format),
-                                     f->width, f->height, AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr,
+                                     f->width, f->height, target, SWS_BILINEAR, nullptr,
                                      nullptr, nullptr);
         if (!m_sws)
             QB_THROW(QB_ERR_MEDIA, "Can't convert the decoded picture");
-        if (!m_converted || m_converted->width != f->width || m_converted->height != f->height) {
+        if (!m_converted || m_converted->width != f->width || m_converted->height != f->height ||
+            m_converted->format != target) {
             av_frame_free(&m_converted);
             m_converted = av_frame_alloc();
             if (!m_converted)
                 QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
-            m_converted->format = AV_PIX_FMT_YUV420P;
+            m_converted->format = target;
             m_converted->width = f->width;
             m_converted->height = f->height;
             int err = av_frame_get_buffer(m_converted, 0);
@@ -261,7 +288,7 @@ Moorland::IRawVideoFrame* CPictureOut::Show(const AVFrame* f, int timeStampMs, u
         sws_scale(m_sws, f->data, f->linesize, 0, f->height, m_converted->data, m_converted->linesize);
         av_frame_copy_props(m_converted, f);
         shown = m_converted;
-        layout = Moorland::PIXEL_FORMAT_YUV420P;
+        layout = ToMoorlandPixelFormat(target);
     }
     m_out.Assign(shown, static_cast<unsigned>(layout), timeStampMs, durationMs, sar);
     if (writable) {

@@ -62,6 +62,7 @@ struct Row
     int audioTracks;             // audio streams the file carries
     int64_t audioStartMs;        // first sound this late after the first picture
     int rotate = 0;              // degrees clockwise the file asks players to turn its pictures
+    int layout = -1;             // the pixel layout pictures come in; -1: any
 };
 
 void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
@@ -75,8 +76,11 @@ std::vector<Row> Rows()
         {"MP4 H.265/AAC", "hevc.mp4", Video, 160, 120, av,
          "-c:v libx265 -preset ultrafast -x265-params log-level=error -pix_fmt yuv420p -c:a aac", {"libx265", "aac"}, 1, 0},
         {"MP4 MPEG-4 Part 2", "mpeg4.mp4", Video, 160, 120, av, "-c:v mpeg4 -q:v 3 -bf 1 -c:a aac", {"mpeg4", "aac"}, 1, 0},
+        // 10-bit 4:2:2 keeps its chroma detail.
         {"MOV ProRes/PCM", "prores.mov", Video, 160, 120, av, "-c:v prores_ks -profile:v 0 -c:a pcm_s16le",
-         {"prores_ks", "pcm_s16le"}, 1, 0},
+         {"prores_ks", "pcm_s16le"}, 1, 0, 0, Moorland::PIXEL_FORMAT_YUV422P},
+        {"MOV ProRes 4444 with alpha", "prores4444.mov", Video, 160, 120, Pattern(160, 120, "25", "1"),
+         "-c:v prores_ks -profile:v 4 -pix_fmt yuva444p10le", {"prores_ks"}, 0, 0, 0, Moorland::PIXEL_FORMAT_RGBA32},
         {"MOV MJPEG/PCM", "mjpeg.mov", Video, 160, 120, av, "-c:v mjpeg -q:v 3 -pix_fmt yuvj420p -c:a pcm_s24le",
          {"mjpeg", "pcm_s24le"}, 1, 0},
         {"MKV VP9/Opus", "vp9.mkv", Video, 160, 120, av, "-c:v libvpx-vp9 -deadline realtime -cpu-used 8 -c:a libopus",
@@ -109,22 +113,25 @@ std::vector<Row> Rows()
         {"M4A AAC", "tone.m4a", AudioOnly, 0, 0, kTone, "-c:a aac", {"aac"}, 1, 0},
         {"AC3", "tone.ac3", AudioOnly, 0, 0, kStereo, "-c:a ac3", {"ac3"}, 1, 0},
         {"PNG", "still.png", Still, 160, 120, Pattern(160, 120, "25", "1"), "-frames:v 1", {"png"}, 0, 0},
+        {"PNG 16-bit", "deep.png", Still, 160, 120, Pattern(160, 120, "25", "1"), "-frames:v 1 -pix_fmt rgb48be",
+         {"png"}, 0, 0, 0, Moorland::PIXEL_FORMAT_RGBA32},
         {"JPEG", "still.jpg", Still, 160, 120, Pattern(160, 120, "25", "1"), "-frames:v 1 -q:v 2", {"mjpeg"}, 0, 0},
         {"BMP", "still.bmp", Still, 160, 120, Pattern(160, 120, "25", "1"), "-frames:v 1", {"bmp"}, 0, 0},
         {"TIFF", "still.tiff", Still, 160, 120, Pattern(160, 120, "25", "1"), "-frames:v 1", {"tiff"}, 0, 0},
         {"odd size 321x241 (MPEG-4)", "odd.avi", Video, 321, 241, Pattern(321, 241, "25", "1"), "-c:v mpeg4 -q:v 3",
          {"mpeg4"}, 0, 0},
         {"odd size 321x241 (H.264 4:4:4)", "odd444.mp4", Video, 321, 241, Pattern(321, 241, "25", "1"),
-         "-c:v libx264 -preset ultrafast -pix_fmt yuv444p", {"libx264"}, 0, 0},
+         "-c:v libx264 -preset ultrafast -pix_fmt yuv444p", {"libx264"}, 0, 0, 0, Moorland::PIXEL_FORMAT_YUV444P},
         {"anamorphic 4:3 samples", "sar.mp4", Video, 160, 120, av, "-vf setsar=4/3 " + x264 + "-c:a aac",
          {"libx264", "aac"}, 1, 0},
         {"variable frame rate", "vfr.mkv", Video, 160, 120, Pattern(160, 120, "25", "1"),
          "-vf setpts='if(lt(N\\,10)\\,N\\,2*N-10)/25/TB' -fps_mode vfr " + x264, {"libx264"}, 0, 0},
         {"rotation metadata", "rotated.mp4", Video, 160, 120, av, x264 + "-c:a aac", {"libx264", "aac"}, 1, 0, 90},
         {"H.264 10-bit", "h264-10.mp4", Video, 160, 120, Pattern(160, 120, "25", "1"),
-         "-c:v libx264 -preset ultrafast -pix_fmt yuv420p10le", {"libx264"}, 0, 0},
+         "-c:v libx264 -preset ultrafast -pix_fmt yuv420p10le", {"libx264"}, 0, 0, 0, Moorland::PIXEL_FORMAT_YUV420P},
         {"H.265 10-bit", "hevc-10.mkv", Video, 160, 120, Pattern(160, 120, "25", "1"),
-         "-c:v libx265 -preset ultrafast -x265-params log-level=error -pix_fmt yuv420p10le", {"libx265"}, 0, 0},
+         "-c:v libx265 -preset ultrafast -x265-params log-level=error -pix_fmt yuv420p10le", {"libx265"}, 0, 0, 0,
+         Moorland::PIXEL_FORMAT_YUV420P},
         {"sound starting late", "late.mp4", Video, 160, 120,
          Pattern(160, 120, "25", "1") + "-itsoffset 0.5 -f lavfi -i sine=sample_rate=44100:duration=0.5 ",
          x264 + "-c:a aac", {"libx264", "aac"}, 1, 500},
@@ -539,6 +546,9 @@ TEST_P(SolvaneFormats, OpensDecodesConvertsAndSeeks)
         if (!source.source->ReadFrames(&audio, &video, nullptr, mode))
             break;
         if (video) {
+            if (row.layout >= 0) {
+                EXPECT_EQ(video->GetPixelFormat(), static_cast<unsigned>(row.layout)) << "pixel layout";
+            }
             if (pictures.empty()) {
                 std::string why;
                 EXPECT_LE(PatternDistance(video, path + ".bgra", why), 24.0) << "first picture unlike the pattern " << why;
