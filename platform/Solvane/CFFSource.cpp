@@ -340,7 +340,18 @@ bool CFFSource::SeekOnce(uint32_t ms, int64_t backoffMs, bool fromFileStart)
         // `ms` may start a fraction of a millisecond after it (time bases
         // finer than 1/1000 round to the nearest), and is still the one asked for.
         while (AVFrame* f = Decode(m_video)) {
-            if (ToMs(FrameTime(m_video, f), m_video.tb, m_video.origin) <= static_cast<int64_t>(ms)) {
+            // A picture without a time of its own (AVI keeps only decoding
+            // times) is placed after the one before it; the first one after
+            // a landing has none before it, so it can't be placed: come
+            // again from earlier. At the file start it is the first picture.
+            const bool timed = f->best_effort_timestamp != AV_NOPTS_VALUE || f->pts != AV_NOPTS_VALUE;
+            if (!timed && m_video.next == kNoTime && !fromFileStart) {
+                av_frame_free(&f);
+                break;
+            }
+            // Kept on the picture: handed out later, it must keep this place.
+            f->best_effort_timestamp = FrameTime(m_video, f);
+            if (ToMs(f->best_effort_timestamp, m_video.tb, m_video.origin) <= static_cast<int64_t>(ms)) {
                 av_frame_free(&shown);
                 shown = f;
             } else {

@@ -91,7 +91,7 @@ std::vector<Row> Rows()
          {"libvpx", "libvorbis"}, 1, 0},
         {"AVI MJPEG/PCM", "mjpeg.avi", Video, 160, 120, av, "-c:v mjpeg -q:v 3 -pix_fmt yuvj420p -c:a pcm_s16le",
          {"mjpeg", "pcm_s16le"}, 1, 0},
-        {"AVI MPEG-4/MP3", "mpeg4.avi", Video, 160, 120, av, "-c:v mpeg4 -q:v 3 -c:a libmp3lame",
+        {"AVI MPEG-4/MP3", "mpeg4.avi", Video, 160, 120, av, "-c:v mpeg4 -q:v 3 -bf 2 -c:a libmp3lame",
          {"mpeg4", "libmp3lame"}, 1, 0},
         {"MPEG-2 PS", "ps.mpg", Video, 160, 120, av, "-c:v mpeg2video -q:v 3 -bf 2 -c:a mp2 -f vob",
          {"mpeg2video", "mp2"}, 1, 0},
