@@ -259,9 +259,16 @@ Moorland::IRawVideoFrame* CPictureOut::Show(const AVFrame* f, int timeStampMs, u
                                             bool writable)
 {
     int layout = ToMoorlandPixelFormat(static_cast<AVPixelFormat>(f->format));
+    // Rows stored bottom-up (uncompressed AVI, BMP) come from the decoder as
+    // a negative pitch, which a frame's unsigned pitch can't carry: they are
+    // copied top-down.
+    bool bottomUp = false;
+    for (int i = 0; i < AV_NUM_DATA_POINTERS && f->data[i]; ++i)
+        bottomUp = bottomUp || f->linesize[i] < 0;
     const AVFrame* shown = f;
-    if (layout < 0) {
-        const AVPixelFormat target = NearestListedFormat(static_cast<AVPixelFormat>(f->format));
+    if (layout < 0 || bottomUp) {
+        const AVPixelFormat target =
+            layout < 0 ? NearestListedFormat(static_cast<AVPixelFormat>(f->format)) : static_cast<AVPixelFormat>(f->format);
         m_sws = sws_getCachedContext(m_sws, f->width, f->height, static_cast<AVPixelFormat>(f->format),
                                      f->width, f->height, target, SWS_BILINEAR, nullptr,
                                      nullptr, nullptr);

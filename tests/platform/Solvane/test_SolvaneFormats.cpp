@@ -63,7 +63,42 @@ struct Row
     int64_t audioStartMs;        // first sound this late after the first picture
     int rotate = 0;              // degrees clockwise the file asks players to turn its pictures
     int layout = -1;             // the pixel layout pictures come in; -1: any
+    bool (*patch)(const std::string& path) = nullptr; // changes the made file the way other tools write it
 };
+
+bool Run(const std::string& command) { return std::system(command.c_str()) == 0; }
+
+std::string Slurp(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool Spill(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return out.good();
+}
+
+// Capture programs on Windows store RGB rows bottom-up (a positive height in
+// the bitmap header); the ffmpeg program writes them top-down. The rows were
+// made upside down, so read bottom-up they show the pattern upright.
+bool MakeBottomUp(const std::string& path)
+{
+    std::string bytes = Slurp(path);
+    const size_t strf = bytes.find("strf");
+    // strf, size, biSize, biWidth, biHeight
+    if (strf == std::string::npos || strf + 20 > bytes.size())
+        return false;
+    int32_t height = 0;
+    memcpy(&height, &bytes[strf + 16], 4);
+    if (height >= 0)
+        return false;
+    height = -height;
+    memcpy(&bytes[strf + 16], &height, 4);
+    return Spill(path, bytes);
+}
 
 void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
 
@@ -151,18 +186,26 @@ std::vector<Row> Rows()
          "-vf setfield=tff -c:v mpeg2video -flags +ildct+ilme -top 1 -q:v 3 -c:a mp2", {"mpeg2video", "mp2"}, 1, 0},
         {"non-ASCII file name with spaces", "Ürlaub – Strand 2024.mp4", Video, 160, 120, av, x264 + "-c:a aac",
          {"libx264", "aac"}, 1, 0},
+        {"MPEG-1 (VCD)", "vcd.mpg", Video, 160, 120, av, "-c:v mpeg1video -q:v 3 -bf 2 -c:a mp2 -f mpeg",
+         {"mpeg1video", "mp2"}, 1, 0},
+        {"fragmented MP4 (screen recorders)", "frag.mp4", Video, 160, 120, av,
+         x264 + "-g 10 -c:a aac -movflags frag_keyframe+empty_moov", {"libx264", "aac"}, 1, 0},
+        {"MOV with the sound track first", "soundfirst.mov", Video, 160, 120, av, "-map 1:a -map 0:v " + x264 + "-c:a aac",
+         {"libx264", "aac"}, 1, 0},
+        {"AVCHD M2TS H.264/AC3", "avchd.m2ts", Video, 160, 120, av, x264 + "-bf 2 -c:a ac3 -f mpegts -mpegts_m2ts_mode 1",
+         {"libx264", "ac3"}, 1, 0},
+        {"AVI uncompressed top-down RGB", "raw.avi", Video, 160, 120, Pattern(160, 120, "25", "1"),
+         "-c:v rawvideo -pix_fmt bgr24", {"rawvideo"}, 0, 0, 0, Moorland::PIXEL_FORMAT_BGR24},
+        {"AVI uncompressed bottom-up RGB", "rawflip.avi", Video, 160, 120, Pattern(160, 120, "25", "1"),
+         "-vf vflip -c:v rawvideo -pix_fmt bgr24", {"rawvideo"}, 0, 0, 0, Moorland::PIXEL_FORMAT_BGR24, MakeBottomUp},
+        {"MKV FFV1 lossless", "ffv1.mkv", Video, 160, 120, Pattern(160, 120, "25", "1"), "-c:v ffv1", {"ffv1"}, 0, 0},
+        {"WAV IMA ADPCM 22.05 kHz", "adpcm.wav", AudioOnly, 0, 0, kTone, "-c:a adpcm_ima_wav -ar 22050",
+         {"adpcm_ima_wav"}, 1, 0},
         {"MOV with a timecode track", "timecode.mov", Video, 160, 120, av, x264 + "-c:a aac -timecode 01:00:00:00",
          {"libx264", "aac"}, 1, 0},
     };
 }
 
-bool Run(const std::string& command) { return std::system(command.c_str()) == 0; }
-
-std::string Slurp(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // The folder of the made files, removed at exit.
 struct Folder
@@ -306,9 +349,7 @@ bool TurnMp4(const std::string& path, int degrees)
     for (int i = 0; i < 9; ++i)
         for (int k = 0; k < 4; ++k)
             bytes[at + i * 4 + k] = static_cast<char>((static_cast<uint32_t>(m[i]) >> (24 - 8 * k)) & 0xFF);
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return out.good();
+    return Spill(path, bytes);
 }
 
 // Makes every row's file and probes it, all rows at once (the ffmpeg runs
@@ -338,6 +379,8 @@ const std::string& MakeAll()
         for (const Row& row : Rows()) {
             if (row.rotate != 0 && MissingEncoder(row).empty() && !TurnMp4(Files().Path(row.file), row.rotate))
                 return std::string("could not write the turn into ") + row.file;
+            if (row.patch && MissingEncoder(row).empty() && !row.patch(Files().Path(row.file)))
+                return std::string("could not change ") + row.file;
         }
         return std::string();
     }();
