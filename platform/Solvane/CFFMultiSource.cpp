@@ -77,6 +77,20 @@ void CFFMultiSource::OpenDecoder(Item& item)
         ThrowAV(QB_ERR_MEDIA, std::string("Can't open the decoder ") + codec->name, err);
 }
 
+int64_t CFFMultiSource::PlaceFrame(Item& item, const AVFrame* f)
+{
+    int64_t ts = f->best_effort_timestamp != AV_NOPTS_VALUE ? f->best_effort_timestamp : f->pts;
+    if (ts == AV_NOPTS_VALUE)
+        ts = item.next != kNoTime ? item.next : item.origin;
+    int64_t dur = 0;
+    if (item.wanted.type == Moorland::StreamTypeVideo)
+        dur = av_rescale_q(item.frameMs, AVRational{1, 1000}, item.tb);
+    else if (f->sample_rate > 0)
+        dur = av_rescale_q(f->nb_samples, AVRational{1, f->sample_rate}, item.tb);
+    item.next = SafeAdd(ts, dur);
+    return ts;
+}
+
 void CFFMultiSource::ClearPending()
 {
     for (Pending& p : m_pending) {
@@ -175,13 +189,13 @@ bool CFFMultiSource::ReadFrame(Moorland::FrameInfo* info, int, int)
             return true;
         }
         AVFrame* f = next.frame;
-        int64_t ts = f->best_effort_timestamp != AV_NOPTS_VALUE ? f->best_effort_timestamp : f->pts;
+        const int64_t ts = PlaceFrame(item, f);
         try {
             if (item.wanted.type == Moorland::StreamTypeVideo) {
                 const int64_t ms = ToMs(ts, item.tb, item.origin);
-                AVRational sar = f->sample_aspect_ratio.num > 0 ? f->sample_aspect_ratio
-                                                                : m_ctx->streams[item.index]->codecpar->sample_aspect_ratio;
-                info->frame = m_picture.Show(f, ms == kNoTime ? 0 : static_cast<int>(ms), item.frameMs, sar);
+                // As the stream description has it: the container's aspect first.
+                AVRational sar = av_guess_sample_aspect_ratio(m_ctx, m_ctx->streams[item.index], f);
+                info->frame = m_picture.Show(f, static_cast<int>(ms), item.frameMs, sar);
             } else {
                 m_outAudio.Assign(f, ToQuentaSampleFormat(static_cast<AVSampleFormat>(f->format)),
                                   To100ns(ts, item.tb, item.origin));
@@ -213,6 +227,7 @@ bool CFFMultiSource::Seek(uint32_t ms)
         for (Item& item : m_items) {
             if (item.dec)
                 avcodec_flush_buffers(item.dec);
+            item.next = kNoTime;
         }
         m_ended = false;
         m_dropBefore100ns = static_cast<int64_t>(ms) * 10000;

@@ -50,6 +50,7 @@ private:
         AVRational tb{1, 1};
         int64_t origin = 0;            // movie start in the stream's time base
         unsigned frameMs = 40;
+        int64_t next = kNoTime;        // where the next decoded frame starts when it has no time
     };
     struct Pending
     {
@@ -59,6 +60,9 @@ private:
     };
 
     void OpenDecoder(Item& item);
+    // The start of a decoded frame in the item's time base; a frame without
+    // a time of its own follows the one before it.
+    static int64_t PlaceFrame(Item& item, const AVFrame* f);
     void Drain(int itemIndex);
     bool Fill();
     void ClearPending();

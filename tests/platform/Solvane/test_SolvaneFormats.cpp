@@ -12,6 +12,7 @@
 #include "IRawVideoFrame.h"
 #include "Moorlan.h"
 #include "MoorlanTypes.h"
+#include "../../../worker/MultiUtils.h"
 
 #include <algorithm>
 #include <cmath>
@@ -736,6 +737,37 @@ TEST_P(SolvaneFormats, OpensDecodesConvertsAndSeeks)
         ASSERT_NE(packet, nullptr) << "no picture after a packet seek";
         EXPECT_TRUE(packet->IsKeyFrame());
         EXPECT_LE(packet->GetPresentTimeStamp(), static_cast<int64_t>(target) * 10000 + 10000);
+    }
+
+    // The multi-stream source decoding both: the same pictures at the same
+    // times, and the same sound.
+    {
+        Moorland::SMItemInfo items[2];
+        items[0].nStreamID = vs->id;
+        items[0].eStreamType = Moorland::StreamTypeVideo;
+        if (as) {
+            items[1].nStreamID = as->id;
+            items[1].eStreamType = Moorland::StreamTypeAudio;
+        }
+        std::unique_ptr<Moorland::IAVSource2, void (*)(Moorland::IAVSource2*)> multi(
+            importer.importer->CreateMultiSource(movie->id, items, as ? 2 : 1),
+            [](Moorland::IAVSource2* m) { m->Release(); });
+        ASSERT_NE(multi, nullptr) << LastMessage();
+        std::vector<int> multiTimes;
+        int64_t multiSamples = 0;
+        Moorland::FrameInfo info{};
+        while (multi->ReadFrame(&info, 0, 0)) {
+            ASSERT_NE(info.frame, nullptr);
+            ASSERT_FALSE(info.compressed);
+            if (info.type == Moorland::StreamTypeVideo)
+                multiTimes.push_back(static_cast<IRawVideoFrame*>(info.frame)->GetTimeStamp());
+            else
+                multiSamples += static_cast<IRawAudioFrame*>(info.frame)->GetSampleCount();
+        }
+        EXPECT_EQ(multiTimes, times) << "pictures of the multi-stream source";
+        if (as) {
+            EXPECT_EQ(multiSamples, samples) << "sound of the multi-stream source";
+        }
     }
 
     // A second sound track reads on its own.
