@@ -6,6 +6,10 @@
 
 namespace Solvane {
 
+namespace {
+const int kMaxSeekTries = 4;
+}
+
 CFFMultiSource::CFFMultiSource(std::shared_ptr<CFFMediaFile> file, const FFMovie& movie,
                                const std::vector<MultiItem>& items)
     : m_file(std::move(file)), m_movie(movie.info)
@@ -93,6 +97,8 @@ int64_t CFFMultiSource::PlaceFrame(Item& item, const AVFrame* f)
 
 void CFFMultiSource::ClearPending()
 {
+    for (Item& item : m_items)
+        av_frame_free(&item.held);
     for (Pending& p : m_pending) {
         av_packet_free(&p.packet);
         av_frame_free(&p.frame);
@@ -115,21 +121,65 @@ void CFFMultiSource::Drain(int itemIndex)
                 return;
             continue; // a damaged picture: go on with the next
         }
-        const int64_t ts = frame->best_effort_timestamp != AV_NOPTS_VALUE ? frame->best_effort_timestamp : frame->pts;
-        if (m_dropBefore100ns != INT64_MIN && ts != AV_NOPTS_VALUE &&
-            To100ns(ts, item.tb, item.origin) < m_dropBefore100ns) {
-            av_frame_free(&frame);
-            continue;
-        }
-        m_pending.push_back(Pending{itemIndex, nullptr, frame});
+        Arrive(itemIndex, frame);
     }
 }
 
-bool CFFMultiSource::Fill()
+void CFFMultiSource::Arrive(int itemIndex, AVFrame* frame)
 {
-    while (m_pending.empty()) {
-        if (m_ended)
-            return false;
+    Item& item = m_items[static_cast<size_t>(itemIndex)];
+    const bool first = !item.seen;
+    item.seen = true;
+    if (!item.seeking) {
+        m_pending.push_back(Pending{itemIndex, nullptr, frame});
+        return;
+    }
+    const bool timed = frame->best_effort_timestamp != AV_NOPTS_VALUE || frame->pts != AV_NOPTS_VALUE;
+    if (!timed && item.next == kNoTime && !m_fromFileStart) {
+        if (item.wanted.type != Moorland::StreamTypeVideo) {
+            // Sound without times can't be judged: it starts at the landing.
+            item.seeking = false;
+            m_pending.push_back(Pending{itemIndex, nullptr, frame});
+            return;
+        }
+        // Nothing to place the picture after: the landing can't be trusted.
+        m_landedLate = true;
+        av_frame_free(&frame);
+        return;
+    }
+    // Placed now and kept on the frame, so that it keeps this place when handed out.
+    frame->best_effort_timestamp = PlaceFrame(item, frame);
+    if (item.wanted.type == Moorland::StreamTypeVideo) {
+        // The picture shown at the target is the last one starting at or
+        // before it, in the milliseconds the reader sees.
+        if (ToMs(frame->best_effort_timestamp, item.tb, item.origin) <= m_targetMs) {
+            av_frame_free(&item.held);
+            item.held = frame;
+            return;
+        }
+        if (first && !m_fromFileStart)
+            m_landedLate = true;
+        if (item.held)
+            m_pending.push_back(Pending{itemIndex, nullptr, item.held});
+        item.held = nullptr;
+        item.seeking = false;
+        m_pending.push_back(Pending{itemIndex, nullptr, frame});
+        return;
+    }
+    // Sound: from the block that holds the target.
+    if (To100ns(item.next, item.tb, item.origin) <= m_targetMs * 10000) {
+        av_frame_free(&frame);
+        return;
+    }
+    item.seeking = false;
+    m_pending.push_back(Pending{itemIndex, nullptr, frame});
+}
+
+bool CFFMultiSource::ReadOne()
+{
+    if (m_ended)
+        return false;
+    for (;;) {
         int err = av_read_frame(m_ctx, m_packet);
         if (err == AVERROR(EAGAIN))
             continue;
@@ -142,8 +192,14 @@ bool CFFMultiSource::Fill()
                     avcodec_send_packet(m_items[i].dec, nullptr);
                     Drain(static_cast<int>(i));
                 }
+                // A picture held for a target past the last one is that last one.
+                if (m_items[i].held) {
+                    m_pending.push_back(Pending{static_cast<int>(i), nullptr, m_items[i].held});
+                    m_items[i].held = nullptr;
+                }
+                m_items[i].seeking = false;
             }
-            continue;
+            return false;
         }
         for (size_t i = 0; i < m_items.size(); ++i) {
             Item& item = m_items[i];
@@ -162,6 +218,15 @@ bool CFFMultiSource::Fill()
             }
         }
         av_packet_unref(m_packet);
+        return true;
+    }
+}
+
+bool CFFMultiSource::Fill()
+{
+    while (m_pending.empty()) {
+        if (!ReadOne() && m_pending.empty())
+            return false;
     }
     return true;
 }
@@ -210,27 +275,53 @@ bool CFFMultiSource::ReadFrame(Moorland::FrameInfo* info, int, int)
     });
 }
 
+// One try of a seek: false when the first decoded picture came after the
+// target, so that the caller tries again from earlier.
+bool CFFMultiSource::SeekOnce(uint32_t ms, int64_t backoffMs, bool fromFileStart)
+{
+    Item* lead = &m_items.front();
+    for (Item& item : m_items) {
+        if (item.wanted.type == Moorland::StreamTypeVideo) {
+            lead = &item;
+            break;
+        }
+    }
+    SeekDemuxer(m_ctx, lead->index, FromMs(static_cast<int64_t>(ms) - backoffMs, lead->tb, lead->origin),
+                fromFileStart, ms);
+    ClearPending();
+    for (Item& item : m_items) {
+        if (item.dec)
+            avcodec_flush_buffers(item.dec);
+        item.next = kNoTime;
+        item.seen = false;
+        item.seeking = item.dec != nullptr;
+    }
+    m_ended = false;
+    m_targetMs = ms;
+    m_fromFileStart = fromFileStart;
+    m_landedLate = false;
+    // Decoded pictures tell where the demuxer landed; packets copied as read
+    // can't be judged and start at the landing.
+    if (!lead->dec || lead->wanted.type != Moorland::StreamTypeVideo)
+        return true;
+    while (lead->seeking && !m_landedLate && ReadOne()) {
+    }
+    // No picture at all: the landing lies past the last key frame.
+    if (!lead->seen && !fromFileStart)
+        m_landedLate = true;
+    return !m_landedLate;
+}
+
 bool CFFMultiSource::Seek(uint32_t ms)
 {
     return QB_GUARDED(false, {
-        const Item* lead = &m_items.front();
-        for (const Item& item : m_items) {
-            if (item.wanted.type == Moorland::StreamTypeVideo) {
-                lead = &item;
+        int64_t backoff = 0;
+        for (int i = 0; i < kMaxSeekTries; ++i) {
+            const bool fromStart = static_cast<int64_t>(ms) - backoff <= 0 || i == kMaxSeekTries - 1;
+            if (SeekOnce(ms, backoff, fromStart) || fromStart)
                 break;
-            }
+            backoff = backoff == 0 ? 1000 : backoff * 4;
         }
-        int err = av_seek_frame(m_ctx, lead->index, FromMs(ms, lead->tb, lead->origin), AVSEEK_FLAG_BACKWARD);
-        if (err < 0)
-            ThrowAV(QB_ERR_MEDIA, "Can't seek to " + std::to_string(ms) + " ms", err);
-        ClearPending();
-        for (Item& item : m_items) {
-            if (item.dec)
-                avcodec_flush_buffers(item.dec);
-            item.next = kNoTime;
-        }
-        m_ended = false;
-        m_dropBefore100ns = static_cast<int64_t>(ms) * 10000;
         return true;
     });
 }

@@ -51,6 +51,9 @@ private:
         int64_t origin = 0;            // movie start in the stream's time base
         unsigned frameMs = 40;
         int64_t next = kNoTime;        // where the next decoded frame starts when it has no time
+        bool seeking = false;          // decoded frames before the seek target are still skipped
+        bool seen = false;             // a frame was decoded since the seek
+        AVFrame* held = nullptr;       // the last picture at or before the target so far
     };
     struct Pending
     {
@@ -64,7 +67,13 @@ private:
     // a time of its own follows the one before it.
     static int64_t PlaceFrame(Item& item, const AVFrame* f);
     void Drain(int itemIndex);
+    // A decoded frame into the queue, or held back or dropped while a seek
+    // is still before its target.
+    void Arrive(int itemIndex, AVFrame* frame);
+    // Reads one packet into the queue or the decoders; false at the end.
+    bool ReadOne();
     bool Fill();
+    bool SeekOnce(uint32_t ms, int64_t backoffMs, bool fromFileStart);
     void ClearPending();
 
     std::shared_ptr<CFFMediaFile> m_file;
@@ -74,7 +83,9 @@ private:
     std::vector<Item> m_items;
     std::deque<Pending> m_pending;
     bool m_ended = false;
-    int64_t m_dropBefore100ns = INT64_MIN;   // decoded frames before a seek target are skipped
+    int64_t m_targetMs = 0;                  // of the last seek
+    bool m_fromFileStart = false;            // the last seek went to the file start
+    bool m_landedLate = false;               // its first picture came after the target
     CFFPacket m_outPacket{false};
     CPictureOut m_picture;
     CFFAudioFrame m_outAudio{false};

@@ -768,6 +768,15 @@ TEST_P(SolvaneFormats, OpensDecodesConvertsAndSeeks)
         if (as) {
             EXPECT_EQ(multiSamples, samples) << "sound of the multi-stream source";
         }
+        for (size_t index : {n / 2, n - 2}) {
+            ASSERT_TRUE(multi->Seek(static_cast<uint32_t>(times[index]))) << LastMessage();
+            bool got = false;
+            while ((got = multi->ReadFrame(&info, 0, 0)) && info.type != Moorland::StreamTypeVideo) {
+            }
+            ASSERT_TRUE(got) << "no picture after a multi-stream seek to picture " << index;
+            EXPECT_EQ(static_cast<IRawVideoFrame*>(info.frame)->GetTimeStamp(), times[index])
+                << "multi-stream seek to picture " << index;
+        }
     }
 
     // A second sound track reads on its own.
