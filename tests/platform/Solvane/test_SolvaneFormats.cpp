@@ -362,6 +362,11 @@ bool TurnMp4(const std::string& path, int degrees)
     return Spill(path, bytes);
 }
 
+std::string ReferenceName(const Row& row)
+{
+    return "pattern-" + std::to_string(row.width) + "x" + std::to_string(row.height) + ".bgra";
+}
+
 // Makes every row's file and probes it, all rows at once (the ffmpeg runs
 // in parallel); the rows whose encoders are missing are left out.
 const std::string& MakeAll()
@@ -370,6 +375,7 @@ const std::string& MakeAll()
         if (Files().dir.empty())
             return std::string("no temporary folder");
         std::string script = "cd '" + Files().dir + "' && (";
+        std::set<std::string> references;
         for (const Row& row : Rows()) {
             if (!MissingEncoder(row).empty())
                 continue;
@@ -380,9 +386,10 @@ const std::string& MakeAll()
                       "nb_read_packets,field_order:"
                       "format=duration,start_time:frame=stream_index,best_effort_timestamp_time,nb_samples " +
                       file + " > " + file + ".probe 2>&1) &";
-            if (row.kind != AudioOnly) // the first picture of the pattern, as BGRA
+            // The first picture of the pattern, as BGRA, once per size.
+            if (row.kind != AudioOnly && references.insert(ReferenceName(row)).second)
                 script += " ffmpeg -nostdin -v error -y " + Pattern(row.width, row.height, "25", "1") +
-                          "-frames:v 1 -pix_fmt bgra -f rawvideo " + file + ".bgra &";
+                          "-frames:v 1 -pix_fmt bgra -f rawvideo " + ReferenceName(row) + " &";
         }
         script += " wait )";
         Run(script);
@@ -606,7 +613,7 @@ TEST_P(SolvaneFormats, OpensDecodesConvertsAndSeeks)
             }
             if (pictures.empty()) {
                 std::string why;
-                EXPECT_LE(PatternDistance(video, path + ".bgra", why), 24.0) << "first picture unlike the pattern " << why;
+                EXPECT_LE(PatternDistance(video, Files().Path(ReferenceName(row).c_str()), why), 24.0) << "first picture unlike the pattern " << why;
                 EXPECT_NEAR(video->GetDAR(),
                             row.width * (vs->aspect >= 0x10000 && (vs->aspect & 0xFFFF)
                                              ? static_cast<double>(vs->aspect >> 16) / (vs->aspect & 0xFFFF)
