@@ -203,7 +203,7 @@ std::vector<Row> Rows()
         {"WAV IMA ADPCM 22.05 kHz", "adpcm.wav", AudioOnly, 0, 0, kTone, "-c:a adpcm_ima_wav -ar 22050",
          {"adpcm_ima_wav"}, 1, 0},
         {"MP4 AV1/Opus (web downloads)", "av1.mp4", Video, 160, 120, av,
-         "-c:v libaom-av1 -cpu-used 8 -crf 30 -g 12 -c:a libopus", {"libaom-av1", "libopus"}, 1, 0},
+         "-c:v libaom-av1 -usage realtime -cpu-used 8 -g 12 -c:a libopus", {"libaom-av1", "libopus"}, 1, 0},
         {"FLV H.264/AAC", "h264.flv", Video, 160, 120, av, x264 + "-bf 2 -c:a aac", {"libx264", "aac"}, 1, 0},
         {"WMA", "tone.wma", AudioOnly, 0, 0, kStereo, "-c:a wmav2", {"wmav2"}, 1, 0},
         {"AIFF", "tone.aiff", AudioOnly, 0, 0, kStereo, "-c:a pcm_s16be", {"pcm_s16be"}, 1, 0},
