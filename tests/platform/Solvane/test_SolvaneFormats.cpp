@@ -487,6 +487,23 @@ double PatternDistance(IRawVideoFrame* frame, const std::string& referencePath, 
     return worst;
 }
 
+// Counts 16-bit stereo samples and keeps their peak.
+void Listen(IRawAudioFrame* frame, int64_t& count, int& peak)
+{
+    ASSERT_EQ(frame->GetSampleFormat(), Moorland::QUENTA_SAMPLE_S16);
+    ASSERT_EQ(frame->GetChannels(), 2);
+    count += frame->GetSampleCount();
+    unsigned size = 0;
+    const unsigned char* data = frame->GetBuffer(0, &size);
+    ASSERT_TRUE(data || frame->GetSampleCount() == 0);
+    ASSERT_GE(size, frame->GetSampleCount() * 4u);
+    for (unsigned i = 0; i + 1 < frame->GetSampleCount() * 4u; i += 2) {
+        int16_t v = 0;
+        memcpy(&v, data + i, 2);
+        peak = std::max(peak, std::abs(static_cast<int>(v)));
+    }
+}
+
 const Moorland::StreamInfo* FirstStream(const Moorland::MovieInfo* movie, int type)
 {
     for (uint32_t i = 0; i < movie->streamCount; ++i)
@@ -593,6 +610,12 @@ TEST_P(SolvaneFormats, OpensDecodesConvertsAndSeeks)
 
     // A straight decode of everything, read the way the transcode loop does.
     SourceHolder source{importer.importer->CreateSource(movie->id, vs ? vs->id : -1, as ? as->id : -1)};
+    std::unique_ptr<Moorland::IAudioResampler, void (*)(Moorland::IAudioResampler*)> toCd(
+        CreateAudioResampler(Moorland::QUENTA_SAMPLE_S16, 48000, 2, 0, 0, 0, 0, 0),
+        [](Moorland::IAudioResampler* r) { r->Release(); });
+    ASSERT_NE(toCd, nullptr);
+    int64_t cdSamples = 0;
+    int cdPeak = 0;
     std::unique_ptr<Moorland::IImageConverter, void (*)(Moorland::IImageConverter*)> toBgra(
         CreateImageConverter(Moorland::PIXEL_FORMAT_RGBA32), [](Moorland::IImageConverter* c) { c->Release(); });
     ASSERT_NE(toBgra, nullptr);
@@ -642,6 +665,9 @@ TEST_P(SolvaneFormats, OpensDecodesConvertsAndSeeks)
             samples += audio->GetSampleCount();
             sampleRate = audio->GetSampleRate();
             EXPECT_EQ(audio->GetChannels(), as->channels);
+            IRawAudioFrame* cd = toCd->Convert(audio);
+            ASSERT_NE(cd, nullptr) << LastMessage();
+            Listen(cd, cdSamples, cdPeak);
         }
         const int lastVideoMs = times.empty() ? 0 : times.back();
         mode = vs && as ? (lastVideoMs > lastAudio / 10000 ? Moorland::AVReadAudioOnly : Moorland::AVReadVideoOnly)
@@ -658,6 +684,13 @@ TEST_P(SolvaneFormats, OpensDecodesConvertsAndSeeks)
     if (as) {
         ASSERT_GT(sampleRate, 0);
         EXPECT_EQ(samples, probe.samples) << "sound decoded";
+        // Every sample layout and channel set resamples into 16-bit stereo
+        // at 48 kHz, the tone audible and none of it lost.
+        IRawAudioFrame* rest = toCd->Flush();
+        ASSERT_NE(rest, nullptr) << LastMessage();
+        Listen(rest, cdSamples, cdPeak);
+        EXPECT_NEAR(static_cast<double>(cdSamples), samples * 48000.0 / sampleRate, 64.0) << "resampled sound";
+        EXPECT_GT(cdPeak, 1000) << "resampled sound is silent";
         // Decoders drop their priming (two blocks of Windows Media sound, the
         // encoder delay of AAC without an edit list), hence the slack.
         EXPECT_NEAR(samples / static_cast<double>(sampleRate), as->duration, 0.1) << "sound against its duration";
