@@ -395,7 +395,10 @@ bool CFFSource::SeekOnce(uint32_t ms, int64_t backoffMs, bool fromFileStart)
             av_frame_free(&f);
         }
         m_audio.next = kNoTime;
-        if (audioLate && !fromFileStart)
+        // Loose interleaving spans a second or so; sound that still starts
+        // later after backing off that far has a gap there, and a decode
+        // from the file start would not find more.
+        if (audioLate && !fromFileStart && backoffMs < 4000)
             return false;
     }
     return true;
