@@ -259,7 +259,7 @@ bool CFFMultiSource::ReadFrame(Moorland::FrameInfo* info, int, int)
             if (item.wanted.type == Moorland::StreamTypeVideo) {
                 const int64_t ms = ToMs(ts, item.tb, item.origin);
                 // As the stream description has it: the container's aspect first.
-                AVRational sar = av_guess_sample_aspect_ratio(m_ctx, m_ctx->streams[item.index], f);
+                AVRational sar = PictureAspect(m_ctx, m_ctx->streams[item.index], f);
                 info->frame = m_picture.Show(f, static_cast<int>(ms), item.frameMs, sar);
             } else {
                 m_outAudio.Assign(f, ToQuentaSampleFormat(static_cast<AVSampleFormat>(f->format)),

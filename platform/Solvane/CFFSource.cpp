@@ -261,7 +261,7 @@ void CFFSource::DeliverVideo(AVFrame* f, Moorland::IRawVideoFrame** out)
     const int64_t ms = ToMs(FrameTime(m_video, f), m_video.tb, m_video.origin);
     // The same choice the stream description makes: the container's aspect
     // overrides the coded one, so pictures and description always agree.
-    AVRational sar = av_guess_sample_aspect_ratio(m_ctx, m_ctx->streams[m_video.index], f);
+    AVRational sar = PictureAspect(m_ctx, m_ctx->streams[m_video.index], f);
     *out = m_picture.Show(f, static_cast<int>(ms), m_frameMs, sar, m_writableFrames);
     m_position = ms > 0 ? static_cast<uint32_t>(ms) : 0;
 }

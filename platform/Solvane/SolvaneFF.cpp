@@ -158,6 +158,14 @@ void SeekDemuxer(AVFormatContext* ctx, int index, int64_t ts, bool fromFileStart
         ThrowAV(QB_ERR_MEDIA, "Can't seek to " + std::to_string(ms) + " ms", err);
 }
 
+AVRational PictureAspect(AVFormatContext* ctx, AVStream* st, AVFrame* frame)
+{
+    AVRational sar = av_guess_sample_aspect_ratio(ctx, st, frame);
+    if (sar.num <= 0 || sar.den <= 0)
+        sar = st->codecpar->sample_aspect_ratio;
+    return sar;
+}
+
 AVRational StreamFrameRate(const AVStream* st)
 {
     if (st->avg_frame_rate.num > 0 && st->avg_frame_rate.den > 0)

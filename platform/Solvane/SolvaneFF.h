@@ -49,6 +49,11 @@ void FillAudioFormat(const AVCodecParameters* par, Moorland::AudioFormatInfo* fo
 // read and come again from earlier. Throws when the file can't seek at all.
 void SeekDemuxer(AVFormatContext* ctx, int index, int64_t ts, bool fromFileStart, uint32_t ms);
 
+// The sample aspect of a decoded picture, chosen as the stream description
+// chooses it: the container's first, then the picture's, then the stream's
+// parameters.
+AVRational PictureAspect(AVFormatContext* ctx, AVStream* st, AVFrame* frame);
+
 // Frame rate of a stream as the file states it (average, else the base rate).
 AVRational StreamFrameRate(const AVStream* st);
 
