@@ -538,6 +538,7 @@ TEST_P(SolvaneFormats, OpensDecodesConvertsAndSeeks)
     const Probe probe = ReadProbe(path);
 
     ManagerHolder manager;
+    EXPECT_TRUE(manager->CanImportFile(path.c_str())) << LastMessage();
     ImporterHolder importer{manager->CreateImporter(path.c_str())};
     ASSERT_NE(importer.importer, nullptr) << LastMessage();
     ASSERT_GE(importer.importer->GetMovieCount(), 1u);
