@@ -116,6 +116,9 @@ void CFFImporter::PrepareStill()
         if (!reader.ReadFrames(&none, &frame, nullptr, Moorland::AVReadVideoOnly) || !frame)
             QB_THROW(QB_ERR_MEDIA, "Can't decode the picture in " + m_file->Path());
         m_picture.reset(static_cast<CFFVideoFrame*>(frame->Clone()), [](CFFVideoFrame* f) { f->Free(); });
+        const AVFrameSideData* matrix = av_frame_get_side_data(m_picture->Frame(), AV_FRAME_DATA_DISPLAYMATRIX);
+        if (const int turn = ClockwiseTurn(matrix && matrix->size >= 36 ? matrix->data : nullptr))
+            CFFMediaFile::AddMetaData(*movie, "rotate", std::to_string(turn).c_str());
     }
     // The file describes one picture; the movie describes it as a stream of
     // pictures lasting the asked duration.

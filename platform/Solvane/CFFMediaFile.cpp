@@ -3,7 +3,6 @@
 #include "CBaseException.h"
 
 extern "C" {
-#include <libavutil/display.h>
 #include <libavutil/timecode.h>
 }
 
@@ -140,20 +139,6 @@ void FillStream(Moorland::StreamInfo& s, const AVFormatContext* ctx, AVStream* s
         s.sampleRate = par->sample_rate;
         s.channels = par->ch_layout.nb_channels;
     }
-}
-
-// How far clockwise (0, 90, 180 or 270 degrees) a player must turn the
-// pictures of a video stream to show them upright, as phones record them.
-int ClockwiseRotation(const AVStream* st)
-{
-    const uint8_t* matrix = av_stream_get_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, nullptr);
-    if (!matrix)
-        return 0;
-    const double ccw = av_display_rotation_get(reinterpret_cast<const int32_t*>(matrix));
-    if (std::isnan(ccw))
-        return 0;
-    const int quarter = static_cast<int>(std::lround(-ccw / 90.0)) % 4;
-    return (quarter < 0 ? quarter + 4 : quarter) * 90;
 }
 
 // The file's and the program's pairs, then those the layer adds itself
@@ -295,7 +280,7 @@ void CFFMediaFile::Build(AVFormatContext* ctx)
             const AVStream* st = ctx->streams[index];
             if (st->codecpar->codec_type != AVMEDIA_TYPE_VIDEO || (st->disposition & AV_DISPOSITION_ATTACHED_PIC))
                 continue;
-            if (const int turn = ClockwiseRotation(st))
+            if (const int turn = ClockwiseTurn(av_stream_get_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, nullptr)))
                 added.emplace_back("rotate", std::to_string(turn));
             break;
         }
@@ -308,6 +293,28 @@ double CFFMediaFile::StreamEndSeconds(const Moorland::StreamInfo& stream) const
     // extraValue holds the stream's own start in 100-ns units.
     const double late = stream.extraValue / 1e7 - static_cast<double>(m_origin) / AV_TIME_BASE;
     return stream.duration + (late > 0 ? late : 0.0);
+}
+
+void CFFMediaFile::AddMetaData(const FFMovie& movie, const char* name, const char* value)
+{
+    Moorland::MovieInfo* info = movie.info;
+    for (uint32_t i = 0; i < info->metaDataCount; ++i) {
+        if (info->metaData[i].name && strcmp(info->metaData[i].name, name) == 0)
+            return;
+    }
+    char* n = Dup(name);
+    char* v = Dup(value);
+    auto* grown = static_cast<Moorland::MovieMetaData*>(
+        realloc(info->metaData, (info->metaDataCount + 1) * sizeof(Moorland::MovieMetaData)));
+    if (!grown) {
+        free(n);
+        free(v);
+        QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
+    }
+    info->metaData = grown;
+    info->metaData[info->metaDataCount].name = n;
+    info->metaData[info->metaDataCount].value = v;
+    ++info->metaDataCount;
 }
 
 bool CFFMediaFile::IsImage() const

@@ -43,6 +43,8 @@ public:
     // stream that starts late (sound after a delay, a container's preroll)
     // ends that much later than its own duration.
     double StreamEndSeconds(const Moorland::StreamInfo& stream) const;
+    // Appends a metadata pair to a movie of this file unless it has one of that name.
+    static void AddMetaData(const FFMovie& movie, const char* name, const char* value);
 
     uint32_t MovieCount() const { return static_cast<uint32_t>(m_movies.size()); }
     const FFMovie* MovieAt(uint32_t index) const;

@@ -5,8 +5,12 @@
 #include "MoorlandMediaInfo.h"
 
 extern "C" {
+#include <libavutil/display.h>
 #include <libavutil/mathematics.h>
 }
+
+#include <cmath>
+#include <cstring>
 
 namespace Solvane {
 
@@ -156,6 +160,19 @@ void SeekDemuxer(AVFormatContext* ctx, int index, int64_t ts, bool fromFileStart
         err = av_seek_frame(ctx, -1, 0, AVSEEK_FLAG_BYTE);
     if (err < 0)
         ThrowAV(QB_ERR_MEDIA, "Can't seek to " + std::to_string(ms) + " ms", err);
+}
+
+int ClockwiseTurn(const uint8_t* displayMatrix)
+{
+    if (!displayMatrix)
+        return 0;
+    int32_t matrix[9];
+    memcpy(matrix, displayMatrix, sizeof(matrix));
+    const double ccw = av_display_rotation_get(matrix);
+    if (std::isnan(ccw))
+        return 0;
+    const int quarter = static_cast<int>(std::lround(-ccw / 90.0)) % 4;
+    return (quarter < 0 ? quarter + 4 : quarter) * 90;
 }
 
 AVRational PictureAspect(AVFormatContext* ctx, AVStream* st, AVFrame* frame)

@@ -54,6 +54,12 @@ void SeekDemuxer(AVFormatContext* ctx, int index, int64_t ts, bool fromFileStart
 // parameters.
 AVRational PictureAspect(AVFormatContext* ctx, AVStream* st, AVFrame* frame);
 
+// How far clockwise (0, 90, 180 or 270 degrees) a player must turn pictures
+// to show them upright, from a display matrix (null: 0). Phones record so
+// in videos (the stream's matrix) and photos (the EXIF orientation, which
+// the decoder hands over as the picture's matrix).
+int ClockwiseTurn(const uint8_t* displayMatrix);
+
 // Frame rate of a stream as the file states it (average, else the base rate).
 AVRational StreamFrameRate(const AVStream* st);
 

@@ -103,6 +103,9 @@ bool MakeBottomUp(const std::string& path)
 
 void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
 
+bool TurnMp4By90(const std::string& path);
+bool AddExifOrientation(const std::string& path);
+
 std::vector<Row> Rows()
 {
     const std::string av = Pattern(160, 120, "25", "1") + kTone;
@@ -162,7 +165,10 @@ std::vector<Row> Rows()
          {"libx264", "aac"}, 1, 0},
         {"variable frame rate", "vfr.mkv", Video, 160, 120, Pattern(160, 120, "25", "1"),
          "-vf setpts='if(lt(N\\,10)\\,N\\,2*N-10)/25/TB' -fps_mode vfr " + x264, {"libx264"}, 0, 0},
-        {"rotation metadata", "rotated.mp4", Video, 160, 120, av, x264 + "-c:a aac", {"libx264", "aac"}, 1, 0, 90},
+        {"rotation metadata", "rotated.mp4", Video, 160, 120, av, x264 + "-c:a aac", {"libx264", "aac"}, 1, 0, 90, -1,
+         TurnMp4By90},
+        {"phone photo (EXIF orientation)", "phone.jpg", Still, 160, 120, Pattern(160, 120, "25", "1"),
+         "-frames:v 1 -q:v 2", {"mjpeg"}, 0, 0, 90, -1, AddExifOrientation},
         {"H.264 10-bit", "h264-10.mp4", Video, 160, 120, Pattern(160, 120, "25", "1"),
          "-c:v libx264 -preset ultrafast -pix_fmt yuv420p10le", {"libx264"}, 0, 0, 0, Moorland::PIXEL_FORMAT_YUV420P},
         {"H.265 10-bit", "hevc-10.mkv", Video, 160, 120, Pattern(160, 120, "25", "1"),
@@ -367,6 +373,25 @@ std::string ReferenceName(const Row& row)
     return "pattern-" + std::to_string(row.width) + "x" + std::to_string(row.height) + ".bgra";
 }
 
+bool TurnMp4By90(const std::string& path) { return TurnMp4(path, 90); }
+
+// Phones mark a photo taken upright as "turn 90 degrees clockwise" in an
+// EXIF orientation (6), in an APP1 segment after the start of the image.
+bool AddExifOrientation(const std::string& path)
+{
+    std::string bytes = Slurp(path);
+    if (bytes.size() < 2 || static_cast<unsigned char>(bytes[0]) != 0xFF || static_cast<unsigned char>(bytes[1]) != 0xD8)
+        return false;
+    const unsigned char exif[] = {0xFF, 0xE1, 0x00, 0x22, 'E', 'x', 'i', 'f', 0, 0,
+                                  'I', 'I', 0x2A, 0, 8, 0, 0, 0,  // TIFF header, first IFD at 8
+                                  1, 0,                           // one entry
+                                  0x12, 0x01, 3, 0, 1, 0, 0, 0,   // orientation, SHORT, one value
+                                  6, 0, 0, 0,                     // 6: turn 90 degrees clockwise
+                                  0, 0, 0, 0};                    // no next IFD
+    bytes.insert(2, reinterpret_cast<const char*>(exif), sizeof(exif));
+    return Spill(path, bytes);
+}
+
 // Makes every row's file and probes it, all rows at once (the ffmpeg runs
 // in parallel); the rows whose encoders are missing are left out.
 const std::string& MakeAll()
@@ -394,8 +419,6 @@ const std::string& MakeAll()
         script += " wait )";
         Run(script);
         for (const Row& row : Rows()) {
-            if (row.rotate != 0 && MissingEncoder(row).empty() && !TurnMp4(Files().Path(row.file), row.rotate))
-                return std::string("could not write the turn into ") + row.file;
             if (row.patch && MissingEncoder(row).empty() && !row.patch(Files().Path(row.file)))
                 return std::string("could not change ") + row.file;
         }
