@@ -14,6 +14,8 @@ packages=(
   libgtest-dev libgmock-dev
   xvfb xauth x11-utils imagemagick
   usbutils dbus-daemon
+  libpango1.0-dev libcairo2-dev fonts-dejavu-core
+  dvdauthor genisoimage time ccache
 )
 
 missing=()
