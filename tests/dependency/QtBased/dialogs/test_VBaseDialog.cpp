@@ -273,6 +273,39 @@ TEST(VBaseTitleBar, MinimiseOfAModalDialogMinimisesItsParentToo)
     EXPECT_EQ(dlg.geometry(), availableArea());
 }
 
+TEST(VBaseDialog, RaisingAModalDialogRestoresItsMinimisedParent)
+{
+    struct Case
+    {
+        const char* what;
+        bool modal;
+        bool parentMinimised;
+        bool parentRestored;
+    };
+    const Case cases[] = {
+        {"modal over a minimised parent", true, true, true},
+        {"modeless over a minimised parent", false, true, false},
+        {"modal over a normal parent", true, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QWidget parent;
+        parent.show();
+        if (c.parentMinimised)
+            parent.showMinimized();
+        VBaseDialog dlg(&parent, Qt::Window | kAllFive);
+        dlg.setModal(c.modal);
+        dlg.show();
+        dlg.raise();
+        EXPECT_EQ(bool(parent.windowState() & Qt::WindowMinimized), c.parentMinimised && !c.parentRestored);
+        EXPECT_TRUE(parent.isVisible());
+    }
+    VBaseDialog orphan(nullptr, Qt::Window | kAllFive);
+    orphan.setModal(true);
+    orphan.show();
+    EXPECT_NO_FATAL_FAILURE(orphan.raise());
+}
+
 TEST(VMainWindow, MenuBarMovesBetweenStripAndMainWindow)
 {
     VMainWindow win;

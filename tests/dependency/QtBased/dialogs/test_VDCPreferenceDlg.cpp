@@ -352,7 +352,10 @@ TEST(VDCPreferenceConvert, AFailingEngineStaysInsideTheDialog)
 
 TEST(VDCPreferenceOthers, SnapshotSizesWithoutDefaultsAreClampedNeverZero)
 {
-    // Neither a stored value nor a shipped default: the first read gives 0.
+    // Without a shipped default the first read gives 0; the store lives for
+    // the whole process, so the 0 is stored here for every repetition.
+    setSetting(VARIABLE_INFO_SNAPSHOTWIDTH, 0);
+    setSetting(VARIABLE_INFO_SNAPSHOTHEIGHT, 0);
     VDCPreferenceOthers page;
     page.initPageInfo();
     EXPECT_EQ(setting(VARIABLE_INFO_SNAPSHOTWIDTH).toInt(), 10);
@@ -432,6 +435,7 @@ TEST(VDCPreferenceOthers, ResetTurnsTheThreePromptsBackOnAtOnce)
 TEST(VDCPreferenceTivo, KeyIsStoredAndPassedExactlyAsTyped)
 {
     RecordingManager manager;
+    setSetting(STR_APPVARINFO_TIVO_MEDIA_ACCESS_KEY, QString());
     VDCPreferenceTivo page(&manager);
     page.initPageInfo();
     auto* edit = child<QLineEdit>(&page, "edtTivo");
