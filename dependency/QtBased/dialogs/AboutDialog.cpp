@@ -53,6 +53,8 @@ void AboutDialog::ReTranslate()
         fixedInfo->GetInfoValue(QString::fromLatin1(FIXED_INFO_ORG_HOMEPAGE_URL)).toString();
     m_ui->lbHomeUrl->setText(
         QStringLiteral("<a href=\"%1\"style=\"color:#%2\">%1</a>").arg(homeUrl, color));
+    // A link without an address would lead nowhere.
+    m_ui->lbHomeUrl->setHidden(homeUrl.trimmed().isEmpty());
 
     m_ui->lbVersion->setText(
         VersionText(fixedInfo->GetInfoValue(QString::fromLatin1(FIXED_INFO_APPVERSION)).toString()));

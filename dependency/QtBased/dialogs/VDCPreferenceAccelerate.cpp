@@ -48,11 +48,20 @@ void VDCPreferenceAccelerate::Retranslate()
         fixedInfo->GetInfoValue(QString::fromLatin1(FIXED_INFO_ENCODER_URL)).toString();
     m_ui->lblEncoderMore->setText(pattern.arg(encoderUrl, color, more));
     m_ui->lblEncoderMore->setToolTip(encoderUrl);
+    // A link without an address would lead nowhere.
+    m_ui->lblEncoderMore->setHidden(encoderUrl.trimmed().isEmpty());
 
     const QString decoderUrl =
         fixedInfo->GetInfoValue(QString::fromLatin1(FIXED_INFO_DECODER_URL)).toString();
     m_ui->lblDecoderMore->setText(pattern.arg(decoderUrl, color, more));
     m_ui->lblDecoderMore->setToolTip(decoderUrl);
+    m_ui->lblDecoderMore->setHidden(decoderUrl.trimmed().isEmpty());
+
+    // The logos are skin images; without them the buttons name the makers.
+    if (m_ui->btnCUDALogo->icon().isNull())
+        m_ui->btnCUDALogo->setText(QStringLiteral("NVIDIA CUDA"));
+    if (m_ui->btnAMDLogo->icon().isNull())
+        m_ui->btnAMDLogo->setText(QStringLiteral("AMD APP"));
 }
 
 bool VDCPreferenceAccelerate::event(QEvent* e)
