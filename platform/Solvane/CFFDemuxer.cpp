@@ -37,8 +37,17 @@ std::string SecondsText(int64_t ms)
 
 int64_t PromisedDuration(const AVStream* st)
 {
-    if (st->duration != AV_NOPTS_VALUE && st->duration > 0)
-        return st->duration;
+    int64_t duration = st->duration != AV_NOPTS_VALUE && st->duration > 0 ? st->duration : AV_NOPTS_VALUE;
+    // A header's picture count (AVI, MP4) holds even when the rest of the
+    // file, and with it the length FFmpeg estimates, is missing.
+    const AVRational rate = StreamFrameRate(st);
+    if (st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && st->nb_frames > 0 && rate.num > 0) {
+        const int64_t counted = av_rescale_q(st->nb_frames, av_inv_q(rate), st->time_base);
+        if (duration == AV_NOPTS_VALUE || counted > duration)
+            duration = counted;
+    }
+    if (duration != AV_NOPTS_VALUE)
+        return duration;
     // Matroska keeps a stream's length as a tag.
     const AVDictionaryEntry* tag = av_dict_get(st->metadata, "DURATION", nullptr, 0);
     int64_t us = 0;
