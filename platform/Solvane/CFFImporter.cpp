@@ -5,8 +5,8 @@
 #include "CFFPacketSource.h"
 #include "CImageSource.h"
 
-// The worker owns the stream item record it passes to CreateMultiSource.
-#include "../../worker/MultiUtils.h"
+// The stream item record the worker passes to CreateMultiSource.
+#include "moorlan_srcutils/MultiUtils.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -3,7 +3,7 @@
 #include "CBaseException.h"
 #include "IRawAudioFrame.h"
 #include "IRawVideoFrame.h"
-#include "../../../worker/MultiUtils.h"
+#include "moorlan_srcutils/MultiUtils.h"
 
 #include <unistd.h>
 
