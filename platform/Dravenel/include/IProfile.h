@@ -26,6 +26,13 @@
 //   ("original"), -1 is an automatic choice ("auto"). A video bitrate of 1, 2
 //   or 3 is a quality code (high, medium, low); any other positive value is
 //   kbit/s. Audio bitrates are bit/s, sample rates Hz.
+// - Parameters whose key begins with "ff:video:", "ff:audio:" or "ff:format:"
+//   are FFmpeg options, by their FFmpeg name, of the video encoder, the audio
+//   encoder and the muxer ("ff:video:profile" = "baseline", "ff:video:g" =
+//   "1", "ff:format:movflags" = "+faststart"); the exporter hands them on as
+//   they stand. "ff:video:pix_fmt" is the picture format the encoder is given
+//   (av_get_pix_fmt name, e.g. "yuv420p"); without it the encoder's first
+//   supported format nearest the source's is used. "Device" names the device database entry (IMirendo.h).
 // - Option columns list the choices an editor offers, comma-separated, in the
 //   value's own text form ("640*480" for sizes, "-1" for auto, "0" for
 //   original). The column "FourCC" lists one FourCC per video codec entry.
