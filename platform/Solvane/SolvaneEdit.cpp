@@ -3,6 +3,7 @@
 #include "CBaseException.h"
 #include "CSimpleEditImporter.h"
 #include "CSimpleEditSource.h"
+#include "CSimpleHTMLText.h"
 #include "moorlan_srcutils/moorlan_url.h"
 
 #include <cstring>
@@ -19,6 +20,8 @@ Moorland::IAVImporter* CreateEditImporter(Moorland::IAVManager* manager, const c
 {
     if (IsEditImporterName(name))
         return new CSimpleEditImporter(manager);
+    if (name && strcmp(name, CSimpleHTMLTextImporter::kName) == 0)
+        return new CSimpleHTMLTextImporter;
     return nullptr;
 }
 
