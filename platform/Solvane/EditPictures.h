@@ -7,8 +7,11 @@
 #include "IRawVideoFrame.h"
 #include "MoorlanTypes.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace Solvane {
 namespace edit {
@@ -106,6 +109,27 @@ inline uint8_t Clamp(int v)
 inline int Luma(int r, int g, int b)
 {
     return (77 * r + 150 * g + 29 * b + 128) >> 8;
+}
+
+// Runs fn(first, last) over [0, rows) in a few bands on threads of their own
+// when the work is large enough to pay for them (HD pictures), else at once.
+// `minBytes` is where a band's work outweighs starting a thread: light
+// per-pixel work (a level change) needs far more pixels than a blur.
+template <typename F>
+void ParallelRows(unsigned rows, size_t bytes, F fn, size_t minBytes = 512u << 10)
+{
+    const unsigned cores = std::max(1u, std::min(4u, std::thread::hardware_concurrency()));
+    if (cores == 1 || bytes < minBytes || rows < 64) {
+        fn(0u, rows);
+        return;
+    }
+    std::vector<std::thread> bands;
+    const unsigned step = (rows + cores - 1) / cores;
+    for (unsigned first = step; first < rows; first += step)
+        bands.emplace_back([=, &fn] { fn(first, std::min(rows, first + step)); });
+    fn(0u, std::min(rows, step));
+    for (auto& t : bands)
+        t.join();
 }
 
 } // namespace edit

@@ -254,6 +254,26 @@ TEST(EditProcessors, PlanarPicturesKeepTheirLayout)
     ASSERT_TRUE(Make(m, "gray")->ProcessFrameInPlace(&params, 0, filler->GetFrame()));
     EXPECT_EQ(u, std::vector<uint8_t>(4, 128));
     EXPECT_EQ(v, std::vector<uint8_t>(4, 128));
+    // Levels on a planar picture: contrast 100 doubles the distance from mid-grey,
+    // brightness 50 adds 64 levels, saturation 100 doubles the chroma's distance.
+    std::vector<uint8_t> levels(16, 100), chroma(4, 100), chroma2(4, 160);
+    filler->SetFormat(PIXEL_FORMAT_YUV420P, 4, 4, 1);
+    filler->SetPlane(0, levels.data(), 4);
+    filler->SetPlane(1, chroma.data(), 2);
+    filler->SetPlane(2, chroma2.data(), 2);
+    ASSERT_TRUE(Make(m, "brightness_contrast", {{"brightness", "0"}, {"contrast", "100"}, {"saturation", "100"}})
+                    ->ProcessFrameInPlace(&params, 0, filler->GetFrame()));
+    EXPECT_EQ(levels[5], 72);
+    EXPECT_EQ(chroma[1], 72);
+    EXPECT_EQ(chroma2[1], 192);
+    ASSERT_TRUE(Make(m, "brightness_contrast", {{"brightness", "50"}, {"contrast", "0"}, {"saturation", "0"}})
+                    ->ProcessFrameInPlace(&params, 0, filler->GetFrame()));
+    EXPECT_EQ(levels[5], 72 + 64);
+    EXPECT_EQ(chroma[1], 72);
+    filler->SetFormat(PIXEL_FORMAT_YUV420P, 4, 4, 1);
+    filler->SetPlane(0, y.data(), 4);
+    filler->SetPlane(1, u.data(), 2);
+    filler->SetPlane(2, v.data(), 2);
     ProcessorPtr turn = Make(m, "EffectNameRotate90X", {{"Rotate90XDerection", "1"}});
     // A square picture turns in place without changing size.
     ASSERT_TRUE(turn->ProcessFrameInPlace(&params, 0, filler->GetFrame())) << SolvaneTest::LastMessage();
