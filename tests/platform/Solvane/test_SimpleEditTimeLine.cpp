@@ -389,3 +389,85 @@ TEST(SimpleEditTimeLine, AMissingClipFileFailsTheReadAndIsNoEnd)
     EXPECT_FALSE(source->IsEndOfStream());
     EXPECT_NE(SolvaneTest::LastCode(), 0);
 }
+
+namespace {
+
+// Plays the whole source; pictures counted, sound samples summed.
+void PlayAll(IAVSource* source, int& pictures, int64_t& samples)
+{
+    pictures = 0;
+    samples = 0;
+    IRawAudioFrame* audio = nullptr;
+    IRawVideoFrame* video = nullptr;
+    while (source->ReadFrames(&audio, &video, nullptr, AVReadBoth)) {
+        pictures += video != nullptr;
+        if (audio)
+            samples += audio->GetSampleCount();
+    }
+    EXPECT_TRUE(source->IsEndOfStream()) << SolvaneTest::LastMessage();
+}
+
+} // namespace
+
+TEST(SimpleEditTimeLine, AWholeDescriptionPlaysInsideAnother)
+{
+    SOLVANE_REQUIRE_MEDIA();
+    EditMedia& media = EditMedia::Get();
+    ASSERT_TRUE(media.ok);
+    SolvaneTest::ManagerHolder m;
+    ImporterPtr inner = NewEdit(m);
+    SimpleEditClipEntry a = Entry(media.a.c_str(), "FFImporter", 0, 1000);
+    SimpleEditClipEntry b = Entry(media.b.c_str(), "FFImporter", 200, 600);
+    ASSERT_TRUE(TimeLine(inner.get())->InsertClip(-1, &a));
+    ASSERT_TRUE(TimeLine(inner.get())->InsertClip(-1, &b));
+    const std::string innerPath = media.dir + "/inner.seix";
+    ASSERT_TRUE(TimeLine(inner.get())->SaveTimeLine(innerPath.c_str()));
+
+    // As an output task builds its job: the copied timeline is the one source.
+    ImporterPtr outer = NewEdit(m);
+    ISimpleEditTimeLine* t = TimeLine(outer.get());
+    ASSERT_TRUE(t->InsertSource(0, innerPath.c_str(), "SimpleEditImporter", 0, -1, 0, 0));
+    ASSERT_TRUE(t->SetOutputStreams(0));
+    ASSERT_TRUE(t->SetFrameRate(25));
+    const std::string outerPath = media.dir + "/outer.seix";
+    ASSERT_TRUE(t->SaveToFile(outerPath.c_str()));
+
+    int movieId = -1, videoId = -1, audioId = -1;
+    MovieInfo* movie = nullptr;
+    SourcePtr source(m->CreateSourceFromAddress(outerPath.c_str(), "SimpleEditImporter", &movieId, &videoId, &audioId,
+                                                &movie));
+    ASSERT_TRUE(source) << SolvaneTest::LastMessage();
+    ASSERT_NE(movie, nullptr);
+    EXPECT_EQ(videoId, 0);
+    EXPECT_EQ(audioId, 1);
+    EXPECT_EQ(source->GetDuration(), 1400u);
+    int pictures = 0;
+    int64_t samples = 0;
+    PlayAll(source.get(), pictures, samples);
+    EXPECT_EQ(pictures, 35);
+    EXPECT_EQ(samples, 48000 * 1400 / 1000);
+}
+
+TEST(SimpleEditTimeLine, ASoundClipPlaysOverAStillPicture)
+{
+    SOLVANE_REQUIRE_MEDIA();
+    SolvaneTest::Media& files = SolvaneTest::Media::Get();
+    SolvaneTest::ManagerHolder m;
+    ImporterPtr writer = NewEdit(m);
+    ISimpleEditTimeLine* t = TimeLine(writer.get());
+    // As the timeline writes a sound-only clip: the picture is the black
+    // background image, the sound its own file.
+    const std::string picture = files.Picture();
+    SimpleEditClipEntry clip = Entry(picture.c_str(), "ImageImporter", 0, 1000);
+    ASSERT_TRUE(t->InsertClip(-1, &clip));
+    ASSERT_TRUE(t->SetClipAudioSource(0, files.Tone().c_str(), 0, 0));
+    const std::string path = files.Dir() + "/sound-only.seix";
+    ASSERT_TRUE(t->SaveTimeLine(path.c_str()));
+    SourcePtr source(m->CreateSourceFromAddress(path.c_str(), "SimpleEditImporter", nullptr, nullptr, nullptr, nullptr));
+    ASSERT_TRUE(source) << SolvaneTest::LastMessage();
+    int pictures = 0;
+    int64_t samples = 0;
+    PlayAll(source.get(), pictures, samples);
+    EXPECT_GT(pictures, 0);
+    EXPECT_EQ(samples, 48000);
+}
