@@ -53,10 +53,18 @@ void SnycPoint::Clone(Moorland::IRawVideoFrame* frame)
         QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
     std::unique_ptr<T_Video> v(new T_Video);
     frame->GetDimension(&v->width, &v->height);
+    unsigned pitch = 0, rows = 0;
+    const unsigned char* plane = frame->GetBuffer(0, nullptr, &pitch, &rows);
+    // The frame's total size, but never more than plane 0 holds: for a
+    // planar picture the total runs past the end of its first plane.
     v->size = frame->GetTotalSize();
+    if (plane && uint64_t(pitch) * rows < v->size)
+        v->size = pitch * rows;
     v->time = frame->GetTimeStamp();
     v->duplicate = frame->GetDuplicatedCount(nullptr);
-    v->data = CopyBytes(frame->GetBuffer(0, nullptr, nullptr, nullptr), v->size);
+    v->data = CopyBytes(plane, plane ? v->size : 0);
+    if (!plane)
+        v->size = 0;
     m_video.reserve(m_video.size() + 1);
     m_video.push_back(v.release());
 }

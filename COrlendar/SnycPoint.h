@@ -17,7 +17,7 @@ class IRawAudioFrame;
 
 struct T_Video
 {
-    uint32_t size = 0;           // bytes of the picture (the frame's total size)
+    uint32_t size = 0;           // bytes of plane 0 (the whole picture when packed)
     unsigned char* data = nullptr; // owned copy from plane 0
     int32_t time = 0;            // the frame's own time stamp, milliseconds
     uint32_t width = 0;

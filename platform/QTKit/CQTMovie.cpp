@@ -6,6 +6,7 @@ extern "C" {
 #include <libavutil/pixdesc.h>
 }
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -64,6 +65,11 @@ void CodedSize(const CompressorSpec& spec, unsigned width, unsigned height, unsi
     codedH = height / stepH * stepH;
     if (codedW == 0) codedW = stepW;
     if (codedH == 0) codedH = stepH;
+    if (spec.family == CompressorFamily::DNxHR) {
+        // The smallest picture DNxHR codes; smaller tracks are scaled up to it.
+        codedW = std::max(codedW, 256u);
+        codedH = std::max(codedH, 120u);
+    }
 }
 
 void SetOption(AVDictionary** opts, const char* key, const char* value)
@@ -234,6 +240,8 @@ QTErr CQTMovie::NewVideoTrack(const char* fourCC, unsigned width, unsigned heigh
             enc->rc_buffer_size = int(spec.bitRate / 25);
             enc->rc_initial_buffer_occupancy = enc->rc_buffer_size;
             enc->intra_dc_precision = 2; // 10-bit DC, as IMX decks expect
+            enc->qmin = 1;
+            enc->qmax = 12; // non-linear quantising takes 28 at most
             SetOption(&opts.dict, "intra_vlc", "1");
             SetOption(&opts.dict, "non_linear_quant", "1");
             break;
