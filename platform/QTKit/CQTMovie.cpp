@@ -394,6 +394,9 @@ QTErr CQTMovie::AddVideoSample(const unsigned char* rgb, unsigned width, unsigne
 
         AVFrame* picture = v.picture.get();
         picture->interlaced_frame = v.spec.interlaced ? 1 : 0;
+        // A fixed quantiser is read from each picture, not from the encoder.
+        if (v.encoder->flags & AV_CODEC_FLAG_QSCALE)
+            picture->quality = v.encoder->global_quality;
         picture->top_field_first = v.encoder->field_order == AV_FIELD_TT ? 1 : 0;
         for (unsigned i = 0; i < count; ++i) {
             // The encoder may still hold the previous repeat: the copy keeps it intact.

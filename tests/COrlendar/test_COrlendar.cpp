@@ -284,3 +284,249 @@ TEST_F(COrlendarTest, EveryCodecOfTheTableWritesAMovieOrSaysWhyNot)
         EXPECT_EQ(MovieProbe::Num(*a, "duration_ts"), 96000);
     }
 }
+
+TEST_F(COrlendarTest, OneStreamMoviesWriteFromTheFirstFrame)
+{
+    {
+        SCOPED_TRACE("pictures only");
+        COrlendar w;
+        Feeding f;
+        f.audioStartMs = -1;
+        ASSERT_TRUE(Begin(w, Path("v.mov"), "jpeg", f, 2)) << LastError();
+        ASSERT_TRUE(FeedAll(w, f)) << LastError();
+        EXPECT_EQ(w.GetDuration(), 0u); // only sound moves the duration
+        const uint64_t bytes = w.GetDataSize(0);
+        EXPECT_GT(bytes, 0u);
+        EXPECT_EQ(w.GetDataSize(1), bytes);
+        ASSERT_TRUE(w.EndWriting()) << LastError();
+        const auto streams = MovieProbe::Streams(Path("v.mov"));
+        ASSERT_EQ(streams.size(), 1u);
+        EXPECT_EQ(MovieProbe::Num(streams[0], "nb_frames"), 50);
+    }
+    {
+        SCOPED_TRACE("sound only");
+        COrlendar w;
+        Feeding f;
+        f.videoStartMs = -1;
+        f.audioStartMs = 300; // nothing to align with: written as it comes
+        ASSERT_TRUE(Begin(w, Path("a.mov"), nullptr, f, 1)) << LastError();
+        ASSERT_TRUE(FeedAll(w, f)) << LastError();
+        EXPECT_EQ(w.GetDataSize(0), 96000u * 8);
+        EXPECT_NEAR(double(w.GetDuration()), 2280, 1); // the last frame's start
+        ASSERT_TRUE(w.EndWriting()) << LastError();
+        const auto streams = MovieProbe::Streams(Path("a.mov"));
+        ASSERT_EQ(streams.size(), 1u);
+        EXPECT_EQ(streams[0].at("codec_type"), "audio");
+        EXPECT_EQ(MovieProbe::Num(streams[0], "duration_ts"), 96000);
+    }
+}
+
+TEST_F(COrlendarTest, LateSoundDropsThePicturesBeforeIt)
+{
+    // Pictures every 40 ms from 0, sound from 350 ms: the picture at 280 ms
+    // meets the sound, the seven before it are dropped, no sound is.
+    COrlendar w;
+    Feeding f;
+    f.audioStartMs = 350;
+    ASSERT_TRUE(Begin(w, Path("late.mov"), "png ", f)) << LastError();
+    ASSERT_TRUE(FeedAll(w, f)) << LastError();
+    EXPECT_EQ(w.GetDataSize(0), w.GetDataSize(1)); // all tracks, whatever the stream
+    ASSERT_TRUE(w.EndWriting()) << LastError();
+    const auto streams = MovieProbe::Streams(Path("late.mov"));
+    const MovieProbe::Stream* v = MovieProbe::Find(streams, "video");
+    const MovieProbe::Stream* a = MovieProbe::Find(streams, "audio");
+    ASSERT_TRUE(v && a);
+    EXPECT_EQ(MovieProbe::Num(*v, "nb_frames"), 50 - 7);
+    EXPECT_EQ(MovieProbe::Num(*a, "duration_ts"), 96000);
+}
+
+TEST_F(COrlendarTest, RepeatedAndSkippedPictures)
+{
+    COrlendar w;
+    Feeding f;
+    ASSERT_TRUE(Begin(w, Path("dup.mov"), "png ", f, 2)) << LastError();
+    Frames frames(160, 120, 48000, 2);
+    ASSERT_TRUE(w.WriteVideo(frames.Video(0, 0, 3)));
+    ASSERT_TRUE(w.WriteVideo(frames.Video(1, 40, 0)));
+    ASSERT_TRUE(w.WriteVideo(frames.Video(2, 80, 1)));
+    ASSERT_TRUE(w.EndWriting()) << LastError();
+    const std::vector<long> sizes = MovieProbe::VideoPacketSizes(Path("dup.mov"));
+    ASSERT_EQ(sizes.size(), 4u);
+    EXPECT_EQ(sizes[0], sizes[2]);
+}
+
+TEST_F(COrlendarTest, SoundTrackFormatFollowsTheChannelCount)
+{
+    struct Case
+    {
+        int channels;
+        long tag; // -1: no layout atom
+    };
+    const Case cases[] = {{1, (100 << 16) | 1}, {2, (101 << 16) | 2}, {6, (121 << 16) | 6}, {4, -1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.channels);
+        const std::string path = Path("ch" + std::to_string(c.channels) + ".mov");
+        COrlendar w;
+        Feeding f;
+        f.channels = c.channels;
+        f.videoStartMs = -1;
+        f.seconds = 0.5;
+        ASSERT_TRUE(Begin(w, path, nullptr, f, 1)) << LastError();
+        ASSERT_TRUE(FeedAll(w, f)) << LastError();
+        const OrlendarAudioDescription& d = w.GetAudioDescription();
+        EXPECT_EQ(d.formatID, 0x6C70636Du);
+        EXPECT_EQ(d.formatFlags, 9u);
+        EXPECT_EQ(d.bitsPerChannel, 32u);
+        EXPECT_EQ(d.bytesPerFrame, 4u * c.channels);
+        EXPECT_EQ(d.bytesPerPacket, d.bytesPerFrame);
+        EXPECT_EQ(d.framesPerPacket, 1u);
+        EXPECT_EQ(d.sampleRate, 48000);
+        ASSERT_TRUE(w.EndWriting()) << LastError();
+        EXPECT_EQ(MovieProbe::ChannelLayoutTag(path), c.tag);
+        const auto streams = MovieProbe::Streams(path);
+        ASSERT_EQ(streams.size(), 1u);
+        EXPECT_EQ(MovieProbe::Num(streams[0], "channels"), c.channels);
+        EXPECT_EQ(streams[0].at("codec_name"), "pcm_f32le");
+        EXPECT_EQ(MovieProbe::Num(streams[0], "duration_ts"), 24000);
+    }
+}
+
+TEST_F(COrlendarTest, SoundOfAnotherRateComesWhole)
+{
+    // 44.1 kHz in, 48 kHz out: what the resampler holds back at the end is
+    // written too, so the track lasts as long as its source.
+    COrlendar w;
+    Feeding f;
+    f.videoStartMs = -1;
+    ASSERT_TRUE(Begin(w, Path("rs.mov"), nullptr, f, 1)) << LastError();
+    Feeding in = f;
+    in.sampleRate = 44100;
+    in.samplesPerFrame = 1024;
+    w.SetSampleRate(48000);
+    ASSERT_TRUE(Feed(in, [&](Moorland::IRawVideoFrame* v) { return w.WriteVideo(v); },
+                     [&](Moorland::IRawAudioFrame* a) { return w.WriteAudio(a); }))
+        << LastError();
+    ASSERT_TRUE(w.EndWriting()) << LastError();
+    const auto streams = MovieProbe::Streams(Path("rs.mov"));
+    ASSERT_EQ(streams.size(), 1u);
+    EXPECT_NEAR(double(MovieProbe::Num(streams[0], "duration_ts")), 96000, 2);
+}
+
+TEST_F(COrlendarTest, ShortSoundBufferAddsNothing)
+{
+    COrlendar w;
+    Feeding f;
+    f.videoStartMs = -1;
+    ASSERT_TRUE(Begin(w, Path("short.mov"), nullptr, f, 1)) << LastError();
+    Frames frames(16, 16, 48000, 2);
+    ASSERT_TRUE(w.WriteAudio(frames.Audio(0, 480)));
+    // A buffer shorter than one sample frame.
+    Moorland::IRawAudioFrameFiller* filler = Moorland::CreateRawAudioFrameFiller();
+    int16_t half = 0;
+    filler->SetFormat(Moorland::QUENTA_SAMPLE_S16, 48000, 2);
+    filler->SetBuffer(&half, 2);
+    filler->SetTimeStamp(100000);
+    EXPECT_TRUE(w.WriteAudio(filler->GetFrame()));
+    filler->Release();
+    EXPECT_EQ(w.GetDataSize(0), 480u * 8);
+    ASSERT_TRUE(w.EndWriting()) << LastError();
+}
+
+TEST_F(COrlendarTest, StreamsWithoutAnInclusionAreInferred)
+{
+    // No inclusion set and only pictures arrive: they are held for a partner
+    // that never comes, and written when the movie ends.
+    COrlendar w;
+    Feeding f;
+    f.audioStartMs = -1;
+    ASSERT_TRUE(Begin(w, Path("inf.mov"), "jpeg", f, 0)) << LastError();
+    ASSERT_TRUE(FeedAll(w, f)) << LastError();
+    EXPECT_EQ(w.GetDataSize(0), 0u); // nothing written yet
+    ASSERT_TRUE(w.EndWriting()) << LastError();
+    auto streams = MovieProbe::Streams(Path("inf.mov"));
+    ASSERT_EQ(streams.size(), 1u);
+    EXPECT_EQ(MovieProbe::Num(streams[0], "nb_frames"), 50);
+
+    // A long lone stream is not held to the end: after ten seconds it is
+    // taken as the whole movie and written through.
+    COrlendar lone;
+    Feeding l;
+    l.videoStartMs = -1;
+    l.seconds = 12;
+    l.samplesPerFrame = 4800;
+    ASSERT_TRUE(Begin(lone, Path("lone.mov"), nullptr, l, 0)) << LastError();
+    ASSERT_TRUE(FeedAll(lone, l)) << LastError();
+    EXPECT_EQ(lone.GetAVInclude(), 1);
+    EXPECT_EQ(lone.GetDataSize(0), 12u * 48000 * 8);
+    ASSERT_TRUE(lone.EndWriting()) << LastError();
+    streams = MovieProbe::Streams(Path("lone.mov"));
+    ASSERT_EQ(streams.size(), 1u);
+    EXPECT_EQ(MovieProbe::Num(streams[0], "duration_ts"), 12 * 48000);
+}
+
+TEST_F(COrlendarTest, QualityReachesTheCompressor)
+{
+    // Photo-JPEG at low quality is smaller than at high quality.
+    uint64_t sizes[2] = {0, 0};
+    const unsigned levels[2] = {3, 1};
+    for (int i = 0; i < 2; ++i) {
+        COrlendar w;
+        Feeding f;
+        f.audioStartMs = -1;
+        f.seconds = 0.4;
+        ASSERT_TRUE(Begin(w, Path("q" + std::to_string(i) + ".mov"), "jpeg", f, 2, levels[i]))
+            << LastError();
+        ASSERT_TRUE(FeedAll(w, f)) << LastError();
+        sizes[i] = w.GetDataSize(0);
+        ASSERT_TRUE(w.EndWriting()) << LastError();
+    }
+    EXPECT_LT(sizes[0] * 2, sizes[1]);
+}
+
+TEST_F(COrlendarTest, FailuresAreRecordedAndNothingIsLost)
+{
+    Frames frames(160, 120, 48000, 2);
+    {
+        SCOPED_TRACE("no output path");
+        COrlendar w;
+        EXPECT_FALSE(w.EndWriting());
+        EXPECT_NE(LastError().find("no output path"), std::string::npos) << LastError();
+        EXPECT_FALSE(w.BeginWriting());
+        EXPECT_EQ(LastError(), "file_create failed");
+    }
+    {
+        SCOPED_TRACE("not begun");
+        COrlendar w;
+        EXPECT_FALSE(w.WriteVideo(frames.Video(0, 0)));
+        EXPECT_NE(LastError().find("BeginWriting"), std::string::npos) << LastError();
+        EXPECT_FALSE(w.WriteVideo(nullptr));
+        EXPECT_EQ(GetQuentaException()->GetExceptionCode(), 10021003);
+    }
+    {
+        SCOPED_TRACE("an existing file is emptied");
+        const std::string path = Path("old.mov");
+        std::ofstream(path) << std::string(100000, 'x');
+        COrlendar w;
+        Feeding f;
+        ASSERT_TRUE(Begin(w, path, "jpeg", f)) << LastError();
+        EXPECT_EQ(MovieProbe::Bytes(path).find("xxxx"), std::string::npos);
+    }
+    {
+        SCOPED_TRACE("a folder that does not exist");
+        COrlendar w;
+        Feeding f;
+        EXPECT_FALSE(Begin(w, Path("no/such/dir.mov"), "jpeg", f));
+        EXPECT_EQ(LastError(), "file_create failed");
+        EXPECT_EQ(GetQuentaException()->GetExceptionCode(), 10021008);
+    }
+    {
+        SCOPED_TRACE("a codec the encoder refuses at its first picture");
+        COrlendar w;
+        Feeding f;
+        f.frameRate = 70000; // beyond what MPEG-4 part 2 can time
+        ASSERT_TRUE(Begin(w, Path("big.mov"), "mp4v", f, 2)) << LastError();
+        EXPECT_FALSE(w.WriteVideo(frames.Video(0, 0)));
+        EXPECT_NE(LastError().find("NewMovieTrack Failed error code"), std::string::npos)
+            << LastError();
+    }
+}
