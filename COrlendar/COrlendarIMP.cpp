@@ -97,8 +97,9 @@ bool COrlendarIMP::SetCodecByType()
 {
     GetQuentaException()->Clear();
     return QB_GUARDED(false, {
+        // The profile gives "" for a name it does not hold.
         const char* name = m_video ? m_video->GetCodecName() : nullptr;
-        if (!name)
+        if (!name || !*name)
             QB_THROW(QB_ERR_UNEXPECTED, "Get NUll codecName form profile.");
         if (!m_writer || !m_writer->SetCodecByType(name))
             QB_THROW(QB_ERR_UNEXPECTED, "SetCodecByType is error");
@@ -111,7 +112,7 @@ bool COrlendarIMP::SetCodecByName()
     GetQuentaException()->Clear();
     return QB_GUARDED(false, {
         const char* fourCC = m_video ? m_video->GetFourCC() : nullptr;
-        if (!fourCC)
+        if (!fourCC || !*fourCC)
             QB_THROW(QB_ERR_UNEXPECTED, "Get NUll codecFourCC form profile");
         if (!m_writer || !m_writer->SetCodecByName(fourCC))
             QB_THROW(QB_ERR_UNEXPECTED, "SetCodecByName error");
