@@ -42,6 +42,7 @@ constexpr int kPollWithoutPidFdMs = 100;
 constexpr int kPendingPauseCheckMs = 50;
 
 const char* const kSource = "Corvexa";
+const char* const kFolderPrefix = "fablecut-conv-";
 
 void Log(LogLevel level, const std::string& sMessage)
 {
@@ -58,9 +59,9 @@ std::string TempFolder()
     return sDir;
 }
 
-// The last lines of a worker's log, for the program's own log when the
-// worker died without saying why.
-std::string LogTail(const std::string& sPath, size_t nMaxBytes)
+// The last bytes of a file: of a worker's log, for the program's own log
+// when the worker died without saying why.
+std::string FileTail(const std::string& sPath, size_t nMaxBytes)
 {
     int fd = ::open(sPath.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
@@ -75,6 +76,36 @@ std::string LogTail(const std::string& sPath, size_t nMaxBytes)
     }
     ::close(fd);
     return sText;
+}
+
+// The folders of engines whose process has died (their workers died with
+// them) are removed: each folder names its owner in the file "owner".
+void RemoveDeadEngineFolders(const std::string& sTemp)
+{
+    DIR* pDir = ::opendir(sTemp.c_str());
+    if (!pDir)
+        return;
+    std::vector<std::string> dead;
+    while (struct dirent* pEntry = ::readdir(pDir)) {
+        if (std::strncmp(pEntry->d_name, kFolderPrefix, std::strlen(kFolderPrefix)) != 0)
+            continue;
+        const std::string sFolder = sTemp + "/" + pEntry->d_name;
+        std::string sOwner = FileTail(sFolder + "/owner", 32);
+        long nPid = std::strtol(sOwner.c_str(), nullptr, 10);
+        if (nPid > 0 && ::kill(static_cast<pid_t>(nPid), 0) != 0 && errno == ESRCH)
+            dead.push_back(sFolder);
+    }
+    ::closedir(pDir);
+    for (const std::string& sFolder : dead) {
+        if (DIR* pFolder = ::opendir(sFolder.c_str())) {
+            while (struct dirent* pEntry = ::readdir(pFolder)) {
+                if (std::strcmp(pEntry->d_name, ".") != 0 && std::strcmp(pEntry->d_name, "..") != 0)
+                    ::unlink((sFolder + "/" + pEntry->d_name).c_str());
+            }
+            ::closedir(pFolder);
+        }
+        ::rmdir(sFolder.c_str());
+    }
 }
 
 // Writes nState over any of the given states; false when the record shows
@@ -147,8 +178,10 @@ CAVConverter::~CAVConverter()
         m_pJobFile.reset();
         ::unlink(sPath.c_str());
     }
-    if (!m_sFolder.empty())
+    if (!m_sFolder.empty()) {
+        ::unlink((m_sFolder + "/owner").c_str());
         ::rmdir(m_sFolder.c_str());
+    }
     if (m_nWakeFd >= 0)
         ::close(m_nWakeFd);
 }
@@ -423,10 +456,18 @@ void CAVConverter::EnsureJobFileLocked()
     if (m_pJobFile)
         return;
     if (m_sFolder.empty()) {
-        std::string sTemplate = TempFolder() + "/fablecut-conv-XXXXXX";
+        RemoveDeadEngineFolders(TempFolder());
+        std::string sTemplate = TempFolder() + "/" + kFolderPrefix + "XXXXXX";
         if (!::mkdtemp(&sTemplate[0]))
             QB_THROW_ERRNO(QB_ERR_FILE_IO, "mkdtemp error", errno);
         m_sFolder = sTemplate;
+        const std::string sOwner = std::to_string(::getpid()) + "\n";
+        int fd = ::open((m_sFolder + "/owner").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            ssize_t n = ::write(fd, sOwner.data(), sOwner.size());
+            (void)n;
+            ::close(fd);
+        }
     }
     const std::string sPath = m_sFolder + "/jobs.share";
     int fd = ::open(sPath.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
@@ -577,7 +618,7 @@ void CAVConverter::OnWorkerEndedLocked(Task& task)
         sMessage = "The conversion worker could not start the job (" + sEnd + ").";
     else
         sMessage = "The conversion worker ended without finishing the job (" + sEnd + ").";
-    std::string sTail = LogTail(task.sLogFile, 2048);
+    std::string sTail = FileTail(task.sLogFile, 2048);
     FailTaskLocked(task, sMessage);
     if (!sTail.empty())
         Log(LOG_ERROR, "task " + sId + ": the end of the worker's log " + task.sLogFile + ":\n" + sTail);

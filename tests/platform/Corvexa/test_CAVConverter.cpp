@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <dirent.h>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
@@ -72,6 +73,15 @@ bool ProcessStopped(int nPid)
     size_t nParen = sLine.rfind(')');
     return nParen != std::string::npos && nParen + 2 < sLine.size() && sLine[nParen + 2] == 'Z';
 }
+
+// The temporary folder the engine makes its own folder in, for one scope.
+struct TmpDir
+{
+    const char* sOld = std::getenv("TMPDIR");
+    std::string sSaved = sOld ? sOld : "";
+    explicit TmpDir(const std::string& sNew) { setenv("TMPDIR", sNew.c_str(), 1); }
+    ~TmpDir() { sOld ? setenv("TMPDIR", sSaved.c_str(), 1) : unsetenv("TMPDIR"); }
+};
 
 class CAVConverterTest : public ::testing::Test
 {
@@ -198,13 +208,7 @@ TEST_F(CAVConverterTest, WorkerIsStartedWithTheCommandLineItReadsBack)
     // the line carries.
     const std::string sTmp = m_sDir + "/my temp";
     ASSERT_EQ(mkdir(sTmp.c_str(), 0700), 0);
-    struct TmpDir
-    {
-        const char* sOld = std::getenv("TMPDIR");
-        std::string sSaved = sOld ? sOld : "";
-        explicit TmpDir(const std::string& sNew) { setenv("TMPDIR", sNew.c_str(), 1); }
-        ~TmpDir() { sOld ? setenv("TMPDIR", sSaved.c_str(), 1) : unsetenv("TMPDIR"); }
-    } tmpDir(sTmp);
+    TmpDir tmpDir(sTmp);
     EnginePtr engine = NewEngine();
 
     struct Case
@@ -437,14 +441,19 @@ TEST_F(CAVConverterTest, ReleaseLeavesNoWorkerBehind)
     EXPECT_NE(stat(sFolder.c_str(), &st), 0) << "the engine's folder is removed";
 }
 
-TEST_F(CAVConverterTest, WorkersDieWithTheEngineProcess)
+TEST_F(CAVConverterTest, WorkersDieWithTheEngineProcessAndTheNextEngineClearsItsFolder)
 {
     const std::string sPidFile = m_sDir + "/worker.pid";
     const std::string sDest = Dest(0);
+    const std::string sTmp = m_sDir + "/tmp";
+    ASSERT_EQ(mkdir(sTmp.c_str(), 0700), 0);
     const char* argv[] = {kHostHelper.c_str(), kFakeWorker.c_str(), m_sSource.c_str(), sDest.c_str(),
                           "duration_ms=60000", sPidFile.c_str(), nullptr};
     pid_t nHost;
-    ASSERT_EQ(posix_spawn(&nHost, argv[0], nullptr, nullptr, const_cast<char**>(argv), environ), 0);
+    {
+        TmpDir tmpDir(sTmp);
+        ASSERT_EQ(posix_spawn(&nHost, argv[0], nullptr, nullptr, const_cast<char**>(argv), environ), 0);
+    }
     ASSERT_TRUE(WaitFor([&] { return !ReadFile(sPidFile).empty(); }));
     int nWorker = std::atoi(ReadFile(sPidFile).c_str());
     ASSERT_GT(nWorker, 0);
@@ -454,6 +463,26 @@ TEST_F(CAVConverterTest, WorkersDieWithTheEngineProcess)
     int status;
     ASSERT_EQ(waitpid(nHost, &status, 0), nHost);
     EXPECT_TRUE(WaitFor([&] { return ProcessStopped(nWorker); }, 3000)) << "worker " << nWorker << " outlived";
+
+    auto folders = [&sTmp] {
+        std::vector<std::string> names;
+        if (DIR* pDir = opendir(sTmp.c_str())) {
+            while (dirent* pEntry = readdir(pDir)) {
+                if (pEntry->d_name[0] != '.')
+                    names.push_back(pEntry->d_name);
+            }
+            closedir(pDir);
+        }
+        return names;
+    };
+    const std::vector<std::string> left = folders();
+    ASSERT_EQ(left.size(), 1u) << "the dead engine's folder stays until another engine starts";
+    TmpDir tmpDir(sTmp);
+    EnginePtr engine = NewEngine();
+    ASSERT_GE(Add(*engine, "duration_ms=10", 1), 0);
+    const std::vector<std::string> now = folders();
+    ASSERT_EQ(now.size(), 1u);
+    EXPECT_NE(now[0], left[0]);
 }
 
 } // namespace
