@@ -341,11 +341,18 @@ void CSimpleEditSource::OpenClip()
     m_audioOwn = m_out.audio && clip.audioPath.empty() && m_videoSource->GetAudioStreamID() >= 0;
     if (m_out.audio && !clip.audioPath.empty()) {
         Moorland::CSourceURL url(clip.audioPath);
-        if (clip.audioMovieId >= 0)
-            url.SetMovieID(clip.audioMovieId);
-        url.SetAudioStreamID(clip.audioStreamId >= 0 ? clip.audioStreamId : -2);
         url.SetVideoStreamID(-1);
-        m_audioSource = OpenAddress(url.GetURL(), std::string(), false, true);
+        Moorland::CSourceURL chosen = url;
+        if (clip.audioMovieId >= 0)
+            chosen.SetMovieID(clip.audioMovieId);
+        chosen.SetAudioStreamID(clip.audioStreamId >= 0 ? clip.audioStreamId : -2);
+        try {
+            m_audioSource = OpenAddress(chosen.GetURL(), std::string(), false, true);
+        } catch (const CBaseException&) {
+            // The ids name the file's first movie and sound as callers know
+            // them (0, 0); a file numbered otherwise still gives its first sound.
+            m_audioSource = OpenAddress(url.GetURL(), std::string(), false, true);
+        }
         m_sharedSource = false;
         m_audioOwn = true;
     }

@@ -464,7 +464,8 @@ TEST(SimpleEditTimeLine, ASoundClipPlaysOverAStillPicture)
     const std::string picture = files.Picture();
     SimpleEditClipEntry clip = Entry(picture.c_str(), "ImageImporter", 0, 1000);
     ASSERT_TRUE(t->InsertClip(-1, &clip));
-    ASSERT_TRUE(t->SetClipAudioSource(0, files.Tone().c_str(), 0, 0));
+    // Ids that do not fit the file (its sound is no stream 7) still give its sound.
+    ASSERT_TRUE(t->SetClipAudioSource(0, files.Tone().c_str(), 0, 7));
     const std::string path = files.Dir() + "/sound-only.seix";
     ASSERT_TRUE(t->SaveTimeLine(path.c_str()));
     SourcePtr source(m->CreateSourceFromAddress(path.c_str(), "SimpleEditImporter", nullptr, nullptr, nullptr, nullptr));
@@ -552,4 +553,53 @@ TEST(SimpleEditTimeLine, PixelShapesAreKeptAcrossClips)
         EXPECT_GT(y[20 * pitch + 160], 20);  // the picture starts below the bar
     }
     EXPECT_EQ(second, 5);
+}
+
+TEST(SimpleEditTimeLine, ReplacementSoundAndDeinterlacingApplyToTheirClip)
+{
+    SOLVANE_REQUIRE_MEDIA();
+    EditMedia& media = EditMedia::Get();
+    ASSERT_TRUE(media.ok);
+    SolvaneTest::Media& files = SolvaneTest::Media::Get();
+    SolvaneTest::ManagerHolder m;
+    ImporterPtr writer = NewEdit(m);
+    ISimpleEditTimeLine* t = TimeLine(writer.get());
+    // A silent clip given the tone, then an interlaced clip to deinterlace.
+    SimpleEditClipEntry b = Entry(media.b.c_str(), "FFImporter", 0, 600);
+    ASSERT_TRUE(t->InsertClip(-1, &b));
+    ASSERT_TRUE(t->SetReplaceAudio(files.Tone().c_str(), 0, 0));
+    ASSERT_TRUE(t->SetClipVolume(0, 0.5));
+    const std::string interlaced = files.Interlaced();
+    SimpleEditClipEntry c = Entry(interlaced.c_str(), "FFImporter", 0, 400);
+    ASSERT_TRUE(t->InsertClip(-1, &c));
+    ASSERT_TRUE(t->SetClipInterlaced(1, 1));
+    const std::string path = media.dir + "/settings.seix";
+    ASSERT_TRUE(t->SaveTimeLine(path.c_str()));
+    SourcePtr source(m->CreateSourceFromAddress(path.c_str(), "SimpleEditImporter", nullptr, nullptr, nullptr, nullptr));
+    ASSERT_TRUE(source) << SolvaneTest::LastMessage();
+    IRawAudioFrame* audio = nullptr;
+    IRawVideoFrame* video = nullptr;
+    int64_t samples = 0;
+    int peakFirst = 0, peakSecond = 0, pictures = 0;
+    while (source->ReadFrames(&audio, &video, nullptr, AVReadBoth)) {
+        if (video) {
+            ++pictures;
+            EXPECT_FALSE(video->IsInterlaced());
+        }
+        if (!audio)
+            continue;
+        unsigned size = 0;
+        const int16_t* s = reinterpret_cast<const int16_t*>(audio->GetBuffer(0, &size));
+        int& peak = audio->GetTimeStamp() < 6000000 ? peakFirst : peakSecond;
+        for (unsigned i = 0; i < size / 2; ++i)
+            peak = std::max(peak, std::abs(static_cast<int>(s[i])));
+        samples += audio->GetSampleCount();
+    }
+    EXPECT_TRUE(source->IsEndOfStream()) << SolvaneTest::LastMessage();
+    EXPECT_EQ(samples, 48000);
+    // The tone (full scale about 1/8) at half volume, then the silent clip.
+    EXPECT_GT(peakFirst, 1000);
+    EXPECT_LT(peakFirst, 3200);
+    EXPECT_EQ(peakSecond, 0);
+    EXPECT_EQ(pictures, 15 + 10);
 }
