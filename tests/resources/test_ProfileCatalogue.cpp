@@ -128,7 +128,8 @@ TEST_F(ProfileCatalogue, EveryLinkHasItsProfileAndIcons)
         EXPECT_TRUE(Exists(kBin + "/ICON/" + std::to_string(cid) + ".png")) << "category " << cid;
     }
     EXPECT_EQ((std::set<int>{2, 3, 4, 5, 6}), typesSeen); // every page has categories
-    EXPECT_TRUE(Exists(kBin + "/ICON/star.png"));
+    for (const char* name : {"star", "10000", "20000"}) // the star mark, Custom and Recent
+        EXPECT_TRUE(Exists(kBin + "/ICON/" + name + ".png")) << name;
     for (const Link& link : s_links) {
         SCOPED_TRACE(link.name);
         EXPECT_TRUE(ids.insert(link.id).second) << "ID " << link.id << " twice";
