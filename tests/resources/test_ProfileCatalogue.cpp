@@ -5,6 +5,8 @@
 
 #include "Basilvo/Basilvo.h"
 #include "IProfile.h"
+#include "ProfileNodeManager.h"
+#include "profileConfig.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -13,6 +15,8 @@ extern "C" {
 
 #include <gtest/gtest.h>
 #include <tinyxml.h>
+
+#include <QTemporaryDir>
 
 #include <sys/stat.h>
 
@@ -153,6 +157,43 @@ TEST_F(ProfileCatalogue, EveryLinkHasItsProfileAndIcons)
         EXPECT_TRUE(Exists(kBin + "/ICON/" + std::to_string(link.id) + ".png"));
     }
     EXPECT_NE(0u, ids.count(s_defaultId)) << "default profile " << s_defaultId;
+}
+
+TEST_F(ProfileCatalogue, TheCatalogueLoadsThroughTheProfileLibrary)
+{
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    ProfileNodeManager mgr;
+    ProfileConfig* cfg = mgr.getProfileConfig();
+    QString bin = QString::fromStdString(kBin);
+    cfg->setAppLibFilePath(bin + "/all_profile.xml");
+    cfg->setAppProfileDir(bin + "/profile");
+    cfg->setAppProfileIconDir(bin + "/ICON");
+    cfg->setUserProfileDir(home.path() + "/custom");
+    cfg->setUserLibFilePath(home.path() + "/custom.xml");
+    cfg->setConfigFilePath(home.path() + "/profile_config.xml");
+    cfg->setCatDataTypeSupport(true);
+    mgr.beginUpdate();
+    ASSERT_TRUE(cfg->execLoadData()) << GetQuentaException()->GetExceptionMsg();
+    mgr.endUpdate();
+    EXPECT_GT(cfg->getRecentLimited(), 0);
+    std::unique_ptr<IProfile, ProfileRelease> def(cfg->createDefaultProfile());
+    ASSERT_TRUE(def);
+    EXPECT_EQ(s_defaultId, def->GetDesc()->GetID());
+    // Every shown category lists its links, and each of them loads.
+    size_t loaded = 0;
+    for (CatData* cat : mgr.getCatNode()->GetList()) {
+        mgr.setActiveCatData(cat);
+        mgr.reBuildLnkViewList(false);
+        for (LnkData* lnk : mgr.getLnkNode()->GetList()) {
+            std::unique_ptr<IProfile, ProfileRelease> p(mgr.loadProfile(*lnk));
+            EXPECT_TRUE(p) << lnk->name.toStdString();
+            ++loaded;
+        }
+    }
+    EXPECT_EQ(s_links.size(), loaded);
+    mgr.setSearchText("iphone");
+    EXPECT_GE(mgr.getSearchedCount(), 1);
 }
 
 TEST_F(ProfileCatalogue, CodecsAndMuxersExistInTheInstalledFFmpeg)
