@@ -33,7 +33,8 @@ ABR_VORBIS = "64000,96000,128000,160000,192000,256000,320000"
 ABR_OPUS = "48000,64000,96000,128000,160000,192000,256000"
 ABR_MP2 = "64000,96000,128000,160000,192000,224000,256000,320000,384000"
 
-NTSC = 30000.0 / 1001
+# Written as typed; readers take it for 30000/1001 (IProfile.h).
+NTSC = 29.97
 
 PIX_FMT = {"prores_ks": "yuv422p10le", "dnxhd": "yuv422p", "mjpeg": "yuvj420p",
            "ffv1": None, "huffyuv": None}  # lossless: whatever the source has
@@ -129,7 +130,7 @@ CATALOGUE = [
              "mov", (-1, -1), 2500, sizes=SIZES_ALL, vcodecs="h264,mpeg4,mjpeg"),
         h264(104, "MKV Video (H.264)", "Matroska video with H.264 and AAC", "MKV", ".mkv", "matroska", (-1, -1),
              2500, sizes=SIZES_ALL, vcodecs="h264,hevc,mpeg4,vp9", acodecs="aac,mp3,ac3,libvorbis"),
-        P(105, "AVI Video (MPEG-4)", "AVI with MPEG-4 Part 2 video and MP3 sound", "AVI", ".avi", "avi",
+        P(105, "AVI Video (MPEG-4)", "AVI with MPEG-4 (ASP) video and MP3 sound", "AVI", ".avi", "avi",
           "mpeg4", (-1, -1), 1500, 0.0, "mp3", 128000, 44100, 2, fourcc="FMP4",
           columns=both(video_cols("mpeg4,libxvid,h264,mjpeg", SIZES_SD, fourcc="FMP4,XVID,H264,MJPG"),
                        audio_cols("mp3,ac3", ABR_MP3))),

@@ -342,10 +342,19 @@ void FitFrameSize(const char* codec, double sourceFps, int& width, int& height)
     }
 }
 
+double ExactRate(double fps)
+{
+    for (double ntsc : {24000.0 / 1001, 30000.0 / 1001, 60000.0 / 1001, 120000.0 / 1001})
+        if (std::fabs(fps - ntsc) < 0.01)
+            return ntsc;
+    return fps;
+}
+
 double FitFrameRate(const char* codec, int height, double wish)
 {
     if (wish <= 0.0)
         return wish;
+    wish = ExactRate(wish);
     switch (VideoFamily(codec)) {
     case Video::Dv:
         return height == 480 ? 30000.0 / 1001 : 25.0;

@@ -37,6 +37,8 @@ int FitSampleRate(const char* codec, int wish);
 // Video: a frame size and rate the codec accepts, nearest to the wish.
 // `sourceFps` helps codecs whose size follows the rate (DV).
 void FitFrameSize(const char* codec, double sourceFps, int& width, int& height);
+// NTSC rates written short (23.976, 29.97, 59.94) become exact (x000/1001).
 double FitFrameRate(const char* codec, int height, double wish);
+double ExactRate(double fps);
 
 } // namespace MirendoRules

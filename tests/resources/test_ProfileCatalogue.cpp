@@ -20,6 +20,7 @@ extern "C" {
 
 #include <sys/stat.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <future>
@@ -273,9 +274,15 @@ std::string EncodeCommand(IProfile& p)
     int rate = a->GetSampleRate() > 0 ? a->GetSampleRate() : 48000;
     int channels = a->GetChannels() > 0 ? a->GetChannels() : 2;
     std::ostringstream cmd;
+    // NTSC rates are stored as typed and stand for their exact fractions.
+    std::ostringstream rateText;
+    rateText << fps;
+    for (int base : {24000, 30000, 60000})
+        if (std::fabs(fps - base / 1001.0) < 0.01)
+            rateText.str(std::to_string(base) + "/1001");
     cmd << "ffmpeg -nostdin -v error -y";
     if (include != 1)
-        cmd << " -f lavfi -i testsrc=size=" << w << "x" << h << ":rate=" << fps << ":duration=0.2";
+        cmd << " -f lavfi -i testsrc=size=" << w << "x" << h << ":rate=" << rateText.str() << ":duration=0.2";
     if (include != 2)
         cmd << " -f lavfi -i sine=frequency=440:sample_rate=" << rate << ":duration=0.2";
     if (include != 1) {

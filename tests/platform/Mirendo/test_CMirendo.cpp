@@ -104,6 +104,8 @@ TEST(CMirendo, AdjustFitsProfilesToSourceDeviceAndCodec)
          Source(1280, 720, ntsc), 720, 480, ntsc, 2, 48000, 0},
         {"MPEG-2 takes a broadcast rate", "", "mpeg2video", 720, 576, 0, "mp2", 6, 44100, 200000,
          Source(720, 576, 15), 720, 576, 24000.0 / 1001, 2, 44100, 192000},
+        {"a typed NTSC rate becomes exact", "", "h264", 1280, 720, 29.97, "aac", 2, 48000, 128000,
+         Source(1280, 720, 25), 1280, 720, ntsc, 2, 48000, 128000},
         {"MP3 keeps two channels at most", "", "h264", 0, 0, 0, "mp3", 0, 0, 0,
          Source(1280, 720, 25, 48000, 6, 448000), 0, 0, 0, 2, 48000, 320000},
     };
