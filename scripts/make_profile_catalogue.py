@@ -26,6 +26,7 @@ SR = "22050,32000,44100,48000"
 CH = "1,2"
 CH6 = "1,2,6"
 ABR_AAC = "64000,96000,128000,160000,192000,256000,320000"
+ABR_AAC_HIGH = ABR_AAC + ",384000"
 ABR_MP3 = "64000,96000,128000,160000,192000,224000,256000,320000"
 ABR_AC3 = "96000,128000,192000,256000,384000,448000,640000"
 ABR_WMA = "48000,64000,96000,128000,160000,192000"
@@ -107,7 +108,8 @@ def h264(pid, name, comment, fmt, ext, muxer, size, vbr, fps=0.0, abr=128000, sr
         params["Device"] = device
     params.update(extra or {})
     return P(pid, name, comment, fmt, ext, muxer, "h264", size, vbr, fps, acodec, abr, sr, ch, params=params,
-             fourcc=fourcc, columns=both(video_cols(vcodecs, sizes, fourcc=fourccs), audio_cols(acodecs, abrs)),
+             fourcc=fourcc, columns=both(video_cols(vcodecs, sizes, fourcc=fourccs),
+                                         audio_cols(acodecs, abrs, ch=CH6 if ch > 2 else CH)),
              star=star)
 
 
@@ -327,13 +329,13 @@ CATALOGUE = [
           params={"ff:video:profile": "0"},
           columns=both(video_cols("prores_ks", "0,-1*-1,1280*720,1920*1080", vbr="0", fps=FPS),
                        audio_cols("pcm_s16le", "1536000", sr="48000", ch=CH))),
-        P(2005, "Avid DNxHD 1080p", "DNxHD 145 QuickTime, 1080p at 29.97", "DNxHD", ".mov", "mov", "dnxhd",
-          (1920, 1080), 145000, NTSC, "pcm_s16le", 1536000, 48000, 2, fourcc="AVdn",
-          columns=both(video_cols("dnxhd", "1920*1080", vbr="145000", fps="29.97"),
+        P(2005, "Avid DNxHD 1080p", "DNxHD QuickTime, 1080p (medium: 145 Mbit/s)", "DNxHD", ".mov", "mov",
+          "dnxhd", (1920, 1080), 2, NTSC, "pcm_s16le", 1536000, 48000, 2, fourcc="AVdn",
+          columns=both(video_cols("dnxhd", "1920*1080", vbr="1,2,3", fps="23.976,24,25,29.97,50,59.94"),
                        audio_cols("pcm_s16le", "1536000", sr="48000", ch=CH))),
-        P(2006, "Avid DNxHD 720p", "DNxHD 90 QuickTime, 720p at 29.97", "DNxHD", ".mov", "mov", "dnxhd",
-          (1280, 720), 90000, NTSC, "pcm_s16le", 1536000, 48000, 2, fourcc="AVdn",
-          columns=both(video_cols("dnxhd", "1280*720", vbr="90000", fps="29.97"),
+        P(2006, "Avid DNxHD 720p", "DNxHD QuickTime, 720p (medium: 90 Mbit/s)", "DNxHD", ".mov", "mov",
+          "dnxhd", (1280, 720), 2, NTSC, "pcm_s16le", 1536000, 48000, 2, fourcc="AVdn",
+          columns=both(video_cols("dnxhd", "1280*720", vbr="1,2,3", fps="23.976,24,25,29.97,50,59.94"),
                        audio_cols("pcm_s16le", "1536000", sr="48000", ch=CH))),
         P(2007, "DV (NTSC)", "DV QuickTime for editing, NTSC", "DV", ".mov", "mov", "dvvideo", (720, 480), 0, NTSC,
           "pcm_s16le", 1536000, 48000, 2, fourcc="dvc ", params={"ff:video:pix_fmt": "yuv411p"},
@@ -344,9 +346,9 @@ CATALOGUE = [
           columns=both(video_cols("dvvideo", "720*576", vbr="0", fps="25"),
                        audio_cols("pcm_s16le", "1536000", sr="48000", ch="2"))),
         P(2009, "MPEG-2 I-Frame", "Intra-only MPEG-2 QuickTime for frame-exact editing", "MPEG-2 I-Frame", ".mov",
-          "mov", "mpeg2video", (1920, 1080), 50000, NTSC, "pcm_s16le", 1536000, 48000, 2,
+          "mov", "mpeg2video", (1920, 1080), 30000, NTSC, "pcm_s16le", 1536000, 48000, 2,
           params={"ff:video:g": "1", "ff:video:pix_fmt": "yuv422p"},
-          columns=both(video_cols("mpeg2video", "720*480,720*576,1280*720,1920*1080", vbr="30000,50000",
+          columns=both(video_cols("mpeg2video", "720*480,720*576,1280*720,1920*1080", vbr="15000,20000,25000,30000",
                                   fps=FPS_MPEG), audio_cols("pcm_s16le", "1536000", sr="48000", ch=CH))),
         P(2010, "Motion JPEG", "Motion JPEG AVI, every frame a picture", "AVI", ".avi", "avi", "mjpeg", (-1, -1),
           20000, 0.0, "pcm_s16le", 1536000, 48000, 2, fourcc="MJPG",
@@ -379,16 +381,16 @@ CATALOGUE = [
     ]),
     (40, "YouTube", 6, [
         h264(4001, "YouTube 1080p", "Recommended upload settings for YouTube, 1080p", "MP4", ".mp4", "mp4",
-             (1920, 1080), 8000, profile="high", abr=384000, sr=48000, sizes="-1*-1,1280*720,1920*1080",
+             (1920, 1080), 8000, profile="high", abr=384000, abrs=ABR_AAC_HIGH, sr=48000, sizes="-1*-1,1280*720,1920*1080",
              extra={"YoutubeUpload": 1, "ff:format:movflags": "+faststart"}, star=True),
         h264(4002, "YouTube 720p", "Recommended upload settings for YouTube, 720p", "MP4", ".mp4", "mp4",
-             (1280, 720), 5000, profile="high", abr=384000, sr=48000, sizes="-1*-1,854*480,1280*720",
+             (1280, 720), 5000, profile="high", abr=384000, abrs=ABR_AAC_HIGH, sr=48000, sizes="-1*-1,854*480,1280*720",
              extra={"YoutubeUpload": 1, "ff:format:movflags": "+faststart"}),
         h264(4003, "YouTube 480p", "Recommended upload settings for YouTube, 480p", "MP4", ".mp4", "mp4",
              (854, 480), 2500, profile="high", abr=128000, sr=48000, sizes="-1*-1,640*360,854*480",
              extra={"YoutubeUpload": 1, "ff:format:movflags": "+faststart"}),
         h264(4004, "YouTube 4K", "Recommended upload settings for YouTube, 2160p", "MP4", ".mp4", "mp4",
-             (3840, 2160), 35000, profile="high", abr=384000, sr=48000, sizes="-1*-1,2560*1440,3840*2160",
+             (3840, 2160), 30000, profile="high", abr=384000, abrs=ABR_AAC_HIGH, sr=48000, sizes="-1*-1,2560*1440,3840*2160",
              extra={"YoutubeUpload": 1, "ff:format:movflags": "+faststart", "ff:video:preset": "fast"}),
     ]),
     (41, "Vimeo", 6, [

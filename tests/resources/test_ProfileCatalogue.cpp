@@ -4,6 +4,7 @@
 // program.
 
 #include "Basilvo/Basilvo.h"
+#include "IMirendo.h"
 #include "IProfile.h"
 #include "ProfileNodeManager.h"
 #include "profileConfig.h"
@@ -197,6 +198,76 @@ TEST_F(ProfileCatalogue, TheCatalogueLoadsThroughTheProfileLibrary)
     EXPECT_GE(mgr.getSearchedCount(), 1);
 }
 
+namespace {
+
+bool Lists(IColItem* column, const std::string& value)
+{
+    for (const std::string& entry : Split(column->GetValueList()))
+        if (entry == value)
+            return true;
+    return false;
+}
+
+std::string Text(double v)
+{
+    std::ostringstream s;
+    s << v;
+    return s.str();
+}
+
+} // namespace
+
+// The parameter editors show a profile's values by finding them in its option
+// columns and write back what they show; a value the columns do not offer (in
+// a list that cannot be typed into) or that the editor's ranges refuse would
+// be lost the first time the page hands the profile out.
+TEST_F(ProfileCatalogue, EveryStoredValueIsOneTheEditorsOffer)
+{
+    std::unique_ptr<IMirendo, void (*)(IMirendo*)> devices(CreateMirendo(), [](IMirendo* m) { m->Release(); });
+    for (const Link& link : s_links) {
+        SCOPED_TRACE(link.name);
+        ProfilePtr p = Load(link.id);
+        ASSERT_TRUE(p);
+        if (p->GetFileProfile()->GetRemux() == 1)
+            continue;
+        int include = p->GetFileProfile()->GetAVInclude();
+        if (include != 1) {
+            IVideoProfile* v = p->GetVideoProfile();
+            EXPECT_TRUE(Lists(p->GetVCodecItem(), v->GetCodecName())) << v->GetCodecName();
+            bool sizeTyped = Lists(p->GetVSizeItem(), "0");
+            std::string size = v->GetWidth() == -1 ? "-1*-1"
+                                                  : std::to_string(v->GetWidth()) + "*" + std::to_string(v->GetHeight());
+            if (v->GetWidth() != 0) {
+                EXPECT_TRUE(sizeTyped || Lists(p->GetVSizeItem(), size)) << size;
+            }
+            EXPECT_LE(v->GetWidth(), 5000);
+            EXPECT_LE(v->GetHeight(), 5000);
+            EXPECT_LE(v->GetBitrate(), 30000);
+            EXPECT_TRUE(Lists(p->GetVBitrateItem(), "0") || Lists(p->GetVBitrateItem(), std::to_string(v->GetBitrate())))
+                << v->GetBitrate();
+            EXPECT_GE(v->GetFrameRate(), 0.0);
+            EXPECT_LE(v->GetFrameRate(), 120.0);
+            EXPECT_TRUE(Lists(p->GetVFramerateItem(), "0") || Lists(p->GetVFramerateItem(), Text(v->GetFrameRate())))
+                << v->GetFrameRate();
+        }
+        if (include != 2) {
+            IAudioProfile* a = p->GetAudioProfile();
+            EXPECT_TRUE(Lists(p->GetACodecItem(), a->GetCodecName())) << a->GetCodecName();
+            EXPECT_TRUE(Lists(p->GetASampleRateItem(), std::to_string(a->GetSampleRate()))) << a->GetSampleRate();
+            EXPECT_TRUE(Lists(p->GetAChannelItem(), std::to_string(a->GetChannels()))) << a->GetChannels();
+            EXPECT_TRUE(Lists(p->GetABitrateItem(), std::to_string(a->GetBitrate()))) << a->GetBitrate();
+            // The editors narrow the bitrates through the device database and
+            // keep the profile's own only when it is offered.
+            std::string offered = devices->GetAudioBitrateList(a->GetCodecName(), a->GetSampleRate(),
+                                                               a->GetChannels(), p->GetABitrateItem()->GetValueList());
+            bool kept = false;
+            for (const std::string& entry : Split(offered))
+                kept |= entry == std::to_string(a->GetBitrate());
+            EXPECT_TRUE(kept) << a->GetBitrate() << " not in " << offered;
+        }
+    }
+}
+
 TEST_F(ProfileCatalogue, CodecsAndMuxersExistInTheInstalledFFmpeg)
 {
     for (const Link& link : s_links) {
@@ -318,6 +389,7 @@ TEST_F(ProfileCatalogue, EveryProfileEncodesWithTheFFmpegProgram)
         std::string command;
     };
     std::vector<Job> jobs;
+    std::unique_ptr<IMirendo, void (*)(IMirendo*)> devices(CreateMirendo(), [](IMirendo* m) { m->Release(); });
     for (const Link& link : s_links) {
         ProfilePtr p = Load(link.id);
         ASSERT_TRUE(p);
@@ -325,6 +397,17 @@ TEST_F(ProfileCatalogue, EveryProfileEncodesWithTheFFmpegProgram)
         if (f->GetRemux() == 1)
             continue; // copies, encodes nothing
         std::string out = dir + "/" + std::to_string(link.id) + f->GetFileExt();
+        // Fitted to the test picture as an output task fits it to its source.
+        TaskSourceInfo src;
+        src.pszVideoCodec = "h264";
+        src.pszAudioCodec = "aac";
+        src.nWidth = 320;
+        src.nHeight = 240;
+        src.dFrameRate = 25.0;
+        src.nSampleRate = 48000;
+        src.nChannels = 2;
+        src.nAudioBitrate = 128000;
+        ASSERT_TRUE(devices->AdjustProfile(&src, p.get()));
         std::string cmd = EncodeCommand(*p);
         // The FFmpeg options the profile carries, for the encoder or the muxer.
         std::ostringstream opts;

@@ -156,6 +156,22 @@ TEST(CMirendo, AdjustLeavesRemuxProfilesAndCapsDeviceBitrates)
     ASSERT_TRUE(m->AdjustProfile(&src, psp.get()));
     EXPECT_EQ(2, psp->GetVideoProfile()->GetBitrate());
 
+    // DNxHD takes fixed bitrates per frame size; codes and odd values map to them.
+    struct Dnx
+    {
+        int width, height, bitrate, expected;
+    } dnx[] = {{1920, 1080, 1, 220000}, {1920, 1080, 2, 145000}, {1920, 1080, 100000, 90000},
+               {1920, 1080, 0, 145000}, {1280, 720, 3, 60000},    {1280, 720, 145000, 145000}};
+    for (const Dnx& d : dnx) {
+        ProfilePtr p(CreateProfile());
+        p->GetVideoProfile()->SetCodecName("dnxhd");
+        p->GetVideoProfile()->SetWidth(d.width);
+        p->GetVideoProfile()->SetHeight(d.height);
+        p->GetVideoProfile()->SetBitrate(d.bitrate);
+        ASSERT_TRUE(m->AdjustProfile(&src, p.get()));
+        EXPECT_EQ(d.expected, p->GetVideoProfile()->GetBitrate()) << d.width << " " << d.bitrate;
+    }
+
     // Audio only: the picture is not touched.
     ProfilePtr audioOnly(CreateProfile());
     audioOnly->GetFileProfile()->SetAVInclude(1);
