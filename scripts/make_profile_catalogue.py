@@ -128,8 +128,10 @@ CATALOGUE = [
           "MP4", ".mp4", "mp4", "hevc", (-1, -1), 2000, 0.0, "aac", 128000, 44100, 2, fourcc="hvc1",
           params={"ff:video:preset": "medium"},
           columns=both(video_cols("hevc,h264", SIZES_ALL), audio_cols("aac", ABR_AAC))),
-        h264(103, "MOV Video (H.264)", "QuickTime movie with H.264 and AAC", "QuickTime Movie Format", ".mov",
-             "mov", (-1, -1), 2500, sizes=SIZES_ALL, vcodecs="h264,mpeg4,mjpeg"),
+        # "MOV", not "QuickTime Movie Format": that name sends a job to the
+        # QuickTime writer (LPCM sound only); FFmpeg's mov muxer keeps the AAC.
+        h264(103, "MOV Video (H.264)", "QuickTime movie with H.264 and AAC", "MOV", ".mov",
+             "mov", (-1, -1), 2500, sizes=SIZES_ALL, vcodecs="h264,mpeg4,mjpeg", fourcc="avc1"),
         h264(104, "MKV Video (H.264)", "Matroska video with H.264 and AAC", "MKV", ".mkv", "matroska", (-1, -1),
              2500, sizes=SIZES_ALL, vcodecs="h264,hevc,mpeg4,vp9", acodecs="aac,mp3,ac3,libvorbis"),
         P(105, "AVI Video (MPEG-4)", "AVI with MPEG-4 (ASP) video and MP3 sound", "AVI", ".avi", "avi",
@@ -191,8 +193,8 @@ CATALOGUE = [
              profile="high", level="4.0"),
         h264(203, "HD MKV Video (1080p)", "Full HD H.264 in Matroska with AC-3 sound", "MKV", ".mkv", "matroska",
              (1920, 1080), 8000, acodec="ac3", abr=448000, sr=48000, ch=6, acodecs="ac3,aac", abrs=ABR_AC3),
-        h264(204, "HD MOV Video (1080p)", "Full HD H.264 QuickTime movie", "QuickTime Movie Format", ".mov", "mov",
-             (1920, 1080), 8000),
+        h264(204, "HD MOV Video (1080p)", "Full HD H.264 QuickTime movie", "MOV", ".mov", "mov",
+             (1920, 1080), 8000, fourcc="avc1"),
         h264(205, "HD AVCHD Video (M2TS)", "AVCHD-style H.264 transport stream with AC-3", "M2TS", ".m2ts",
              "mpegts", (1920, 1080), 15000, acodec="ac3", abr=256000, sr=48000, acodecs="ac3", abrs=ABR_AC3,
              extra={"ff:format:mpegts_m2ts_mode": "1"}),
