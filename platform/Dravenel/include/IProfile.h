@@ -34,7 +34,11 @@
 //   "1", "ff:format:movflags" = "+faststart"); the exporter hands them on as
 //   they stand. "ff:video:pix_fmt" is the picture format the encoder is given
 //   (av_get_pix_fmt name, e.g. "yuv420p"); without it the encoder's first
-//   supported format nearest the source's is used. "Device" names the device database entry (IMirendo.h).
+//   supported format nearest the source's is used. "Device" names the device
+//   database entry (IMirendo.h).
+// - The QuickTime writer picks its codec by FourCC (IVideoProfile::GetFourCC,
+//   four characters, blanks included) and its quality from the video
+//   bitrate's quality code.
 // - Option columns list the choices an editor offers, comma-separated, in the
 //   value's own text form ("640*480" for sizes, "-1" for auto, "0" for
 //   original). The column "FourCC" lists one FourCC per video codec entry.
