@@ -4,6 +4,7 @@
 
 #include "CAVConverter.h"
 #include "ConvertTaskInfo2.h"
+#include "IProfile.h"
 #include "MemFileMapping.h"
 
 #include "Basilvo/Basilvo.h"
@@ -200,6 +201,28 @@ TEST_F(CAVConverterTest, RecordCarriesTheTaskIdPassesAndPathsForTheWorker)
     // A profile writer that leaves no file is a failure, not a task.
     EXPECT_EQ(engine->AddTask(m_sSource.c_str(), Dest(1).c_str(), [](const std::string&) {}, false, ""), -1);
     EXPECT_EQ(GetQuentaException()->GetExceptionCode(), QB_ERR_FILE_IO);
+}
+
+TEST_F(CAVConverterTest, WorkerLoadsTheEnginesOwnCopyOfTheProfile)
+{
+    EnginePtr engine = NewEngine();
+    IProfile* pProfile = CreateProfile();
+    ASSERT_NE(pProfile, nullptr);
+    pProfile->GetDesc()->SetFormatName("MP4");
+    pProfile->GetVideoProfile()->SetBitrate(2500);
+    int nId = engine->AddConvertTask(m_sSource.c_str(), Dest(0).c_str(), pProfile, false, "");
+    ASSERT_GE(nId, 0);
+    // The caller's object may change or go before the task runs.
+    pProfile->GetVideoProfile()->SetBitrate(100);
+    pProfile->Release();
+    engine->StartConvert();
+    ASSERT_TRUE(Ends(*engine, nId, Moorland::CONVERT_TASK_FINISHED));
+
+    IProfile* pLoaded = CreateProfile();
+    ASSERT_TRUE(pLoaded->LoadFile((Dest(0) + ".profile").c_str()));
+    EXPECT_STREQ(pLoaded->GetDesc()->GetFormatName(), "MP4");
+    EXPECT_EQ(pLoaded->GetVideoProfile()->GetBitrate(), 2500);
+    pLoaded->Release();
 }
 
 TEST_F(CAVConverterTest, WorkerIsStartedWithTheCommandLineItReadsBack)
