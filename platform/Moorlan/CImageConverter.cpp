@@ -1,6 +1,7 @@
 #include "CImageConverter.h"
 
 #include "CBaseException.h"
+#include "FFErrors.h"
 #include "Moorlan.h"
 #include "MoorlanPixelMap.h"
 
@@ -81,15 +82,6 @@ ScalerParking& Parking()
 {
     static ScalerParking parking;
     return parking;
-}
-
-void CheckAV(int ret, const char* what)
-{
-    if (ret < 0) {
-        char text[AV_ERROR_MAX_STRING_SIZE] = {0};
-        av_strerror(ret, text, sizeof(text));
-        QB_THROW(QB_ERR_MEDIA, std::string(what) + ": " + text);
-    }
 }
 
 } // namespace
@@ -197,7 +189,7 @@ void CImageConverter::PrepareDest(int dstWidth, int dstHeight)
     m_dst->format = m_dstAV;
     m_dst->width = dstWidth;
     m_dst->height = dstHeight;
-    CheckAV(av_frame_get_buffer(m_dst, 0), "av_frame_get_buffer");
+    QB_CHECK_AV(av_frame_get_buffer(m_dst, 0), "av_frame_get_buffer");
 }
 
 IRawVideoFrame* CImageConverter::DoConvert(IRawVideoFrame* frame)
@@ -228,7 +220,7 @@ IRawVideoFrame* CImageConverter::DoConvert(IRawVideoFrame* frame)
         ret = sws_receive_slice(m_sws, 0, dstHeight);
     sws_frame_end(m_sws);
     av_frame_unref(m_src);
-    CheckAV(ret, "sws_scale");
+    QB_CHECK_AV(ret, "sws_scale");
 
     m_out.SetLayout(m_dstFormat, width, height, frame->IsTopDown());
     for (unsigned i = 0; i < m_out.PlaneCount(); ++i) {

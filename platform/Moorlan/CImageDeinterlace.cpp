@@ -1,6 +1,7 @@
 #include "CImageDeinterlace.h"
 
 #include "CBaseException.h"
+#include "FFErrors.h"
 #include "CMoorlanVideoFrame.h"
 #include "Moorlan.h"
 #include "MoorlanPixelMap.h"
@@ -20,15 +21,6 @@ extern "C" {
 namespace Moorland {
 
 namespace {
-
-void CheckAV(int ret, const char* what)
-{
-    if (ret < 0) {
-        char text[AV_ERROR_MAX_STRING_SIZE] = {0};
-        av_strerror(ret, text, sizeof(text));
-        QB_THROW(QB_ERR_MEDIA, std::string(what) + ": " + text);
-    }
-}
 
 // Every picture goes in three times; yadif works only on the third (the
 // other two pass through as references): by then its previous, current and
@@ -80,12 +72,12 @@ void CImageDeinterlace::BuildGraph(int width, int height, AVPixelFormat format)
              static_cast<int>(format));
     AVFilterContext* src = nullptr;
     AVFilterContext* yadif = nullptr;
-    CheckAV(avfilter_graph_create_filter(&src, avfilter_get_by_name("buffer"), "in", args, nullptr, m_graph.get()),
+    QB_CHECK_AV(avfilter_graph_create_filter(&src, avfilter_get_by_name("buffer"), "in", args, nullptr, m_graph.get()),
             "buffer");
     char yadifArgs[96];
     snprintf(yadifArgs, sizeof(yadifArgs), "mode=send_frame:parity=auto:deint=all:enable=eq(mod(n\\,%d)\\,%d)",
              kSends, kSends - 1);
-    CheckAV(avfilter_graph_create_filter(&yadif, avfilter_get_by_name("yadif"), "deint", yadifArgs, nullptr,
+    QB_CHECK_AV(avfilter_graph_create_filter(&yadif, avfilter_get_by_name("yadif"), "deint", yadifArgs, nullptr,
                                          m_graph.get()),
             "yadif");
     AVFilterContext* sink = avfilter_graph_alloc_filter(m_graph.get(), avfilter_get_by_name("buffersink"), "out");
@@ -94,13 +86,13 @@ void CImageDeinterlace::BuildGraph(int width, int height, AVPixelFormat format)
     // The result keeps the picture's own layout; layouts yadif cannot read
     // are carried through a lossless planar form by the graph.
     const int fmts[] = {format};
-    CheckAV(av_opt_set_bin(sink, "pix_fmts", reinterpret_cast<const uint8_t*>(fmts), sizeof(fmts),
+    QB_CHECK_AV(av_opt_set_bin(sink, "pix_fmts", reinterpret_cast<const uint8_t*>(fmts), sizeof(fmts),
                            AV_OPT_SEARCH_CHILDREN),
             "buffersink");
-    CheckAV(avfilter_init_str(sink, nullptr), "buffersink");
-    CheckAV(avfilter_link(src, 0, yadif, 0), "avfilter_link");
-    CheckAV(avfilter_link(yadif, 0, sink, 0), "avfilter_link");
-    CheckAV(avfilter_graph_config(m_graph.get(), nullptr), "avfilter_graph_config");
+    QB_CHECK_AV(avfilter_init_str(sink, nullptr), "buffersink");
+    QB_CHECK_AV(avfilter_link(src, 0, yadif, 0), "avfilter_link");
+    QB_CHECK_AV(avfilter_link(yadif, 0, sink, 0), "avfilter_link");
+    QB_CHECK_AV(avfilter_graph_config(m_graph.get(), nullptr), "avfilter_graph_config");
     m_src = src;
     m_sink = sink;
     m_width = width;
@@ -125,8 +117,8 @@ FF::FramePtr CImageDeinterlace::Filter(IRawVideoFrame* frame)
     copy->format = in->format;
     copy->width = in->width;
     copy->height = in->height;
-    CheckAV(av_frame_get_buffer(copy.get(), 0), "deinterlace");
-    CheckAV(av_frame_copy(copy.get(), in.get()), "deinterlace");
+    QB_CHECK_AV(av_frame_get_buffer(copy.get(), 0), "deinterlace");
+    QB_CHECK_AV(av_frame_copy(copy.get(), in.get()), "deinterlace");
     copy->interlaced_frame = in->interlaced_frame;
     copy->top_field_first = in->top_field_first;
     in = std::move(copy);
@@ -136,12 +128,12 @@ FF::FramePtr CImageDeinterlace::Filter(IRawVideoFrame* frame)
     try {
         for (int send = 0; send < kSends; ++send) {
             in->pts = m_pts++;
-            CheckAV(av_buffersrc_add_frame_flags(m_src, in.get(), AV_BUFFERSRC_FLAG_KEEP_REF), "deinterlace");
+            QB_CHECK_AV(av_buffersrc_add_frame_flags(m_src, in.get(), AV_BUFFERSRC_FLAG_KEEP_REF), "deinterlace");
             for (;;) {
                 const int ret = av_buffersink_get_frame(m_sink, out.get());
                 if (ret == AVERROR(EAGAIN))
                     break;
-                CheckAV(ret, "deinterlace");
+                QB_CHECK_AV(ret, "deinterlace");
                 if (send + 1 < kSends)
                     av_frame_unref(out.get());
                 else
@@ -151,7 +143,7 @@ FF::FramePtr CImageDeinterlace::Filter(IRawVideoFrame* frame)
         if (!out->buf[0])
             QB_THROW(QB_ERR_MEDIA, "deinterlace: the filter gave no picture");
         // Nothing of this picture may stay in the graph: its pixels are the caller's.
-        CheckAV(av_frame_make_writable(out.get()), "deinterlace");
+        QB_CHECK_AV(av_frame_make_writable(out.get()), "deinterlace");
     } catch (...) {
         m_graph.reset(); // a graph that failed half-way starts afresh next time
         throw;
