@@ -159,7 +159,7 @@ IRawVideoFrame* CImageDeinterlace::Deinterlace(IRawVideoFrame* frame)
         std::unique_ptr<CMoorlanVideoFrame> result(new CMoorlanVideoFrame(true));
         result->SetLayout(frame->GetPixelFormat(), static_cast<unsigned>(pixels->width),
                           static_cast<unsigned>(pixels->height), frame->IsTopDown());
-        result->AdoptPixels(pixels.release());
+        result->AdoptPixels(std::move(pixels));
         result->TakeAttributes(frame);
         result->SetInterlaced(false);
         return static_cast<IRawVideoFrame*>(result.release());
