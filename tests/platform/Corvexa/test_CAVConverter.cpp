@@ -325,14 +325,21 @@ TEST_F(CAVConverterTest, PauseAskedBeforeTheWorkerTookItsJobIsNotLost)
     // The worker writes 1 when it takes its job; a pause written before that
     // would be overwritten, so the engine writes it once the worker is in.
     EnginePtr engine = NewEngine();
-    int nId = Add(*engine, "start_delay_ms=400\nduration_ms=400", 0);
+    int nId = Add(*engine, "start_delay_ms=400\nduration_ms=4000", 0);
     engine->StartConvert();
     ASSERT_TRUE(WaitFor([&] { return engine->GetWorkerPid(nId) != 0; }));
     ASSERT_EQ(State(*engine, nId), 0);
     ASSERT_TRUE(engine->PauseConvertTask(nId));
     ASSERT_TRUE(WaitFor([&] { return State(*engine, nId) == Moorland::CONVERT_TASK_PAUSED; }, 5000));
-    std::this_thread::sleep_for(std::chrono::milliseconds(60));
-    const double dHeld = engine->GetConvertTaskInfo(nId)->GetPercent();
+    // The worker sees the pause at its next state check, which a loaded
+    // machine may delay: wait for the percent to settle before holding it.
+    double dHeld = -1;
+    ASSERT_TRUE(WaitFor([&] {
+        const double dBefore = engine->GetConvertTaskInfo(nId)->GetPercent();
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        dHeld = engine->GetConvertTaskInfo(nId)->GetPercent();
+        return dHeld == dBefore;
+    }, 5000));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_EQ(State(*engine, nId), Moorland::CONVERT_TASK_PAUSED);
     EXPECT_EQ(engine->GetConvertTaskInfo(nId)->GetPercent(), dHeld);
