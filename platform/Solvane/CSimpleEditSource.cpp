@@ -493,8 +493,11 @@ Moorland::IRawVideoFrame* CSimpleEditSource::TakeVideo(Moorland::IRawVideoFrame*
     unsigned ww = 0, wh = 0;
     if (m_work)
         m_work->GetDimension(&ww, &wh);
-    if (!m_work || m_work->GetPixelFormat() != Moorland::PIXEL_FORMAT_YUV420P || ww != w || wh != h)
+    if (!m_work || m_work->GetPixelFormat() != Moorland::PIXEL_FORMAT_YUV420P || ww != w || wh != h) {
+        if (m_lastPicture == m_work.get())
+            m_lastPicture = nullptr; // about to go: nothing may show it again
         m_work.reset(new CEditVideoFrame(false, Moorland::PIXEL_FORMAT_YUV420P, w, h));
+    }
     m_sws.reset(sws_getCachedContext(m_sws.release(), width, height, static_cast<AVPixelFormat>(src->format), width,
                                      height, AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr));
     if (!m_sws)
@@ -640,7 +643,6 @@ int64_t CSimpleEditSource::SlotAt(double ms) const
 
 Moorland::IRawVideoFrame* CSimpleEditSource::Place(Moorland::IRawVideoFrame* picture)
 {
-    m_clipHadPicture = true;
     if (!m_cfr)
         return picture;
     // The nearest slot, but never one that belongs to the next clip.
@@ -653,6 +655,7 @@ Moorland::IRawVideoFrame* CSimpleEditSource::Place(Moorland::IRawVideoFrame* pic
     picture->SetDuration(static_cast<unsigned>(std::max<int64_t>(1, std::llround(m_slotMs))));
     ++m_nextSlot;
     m_lastPicture = picture;
+    m_clipHadPicture = true;
     return picture;
 }
 
