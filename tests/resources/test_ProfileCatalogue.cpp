@@ -353,9 +353,9 @@ std::string EncodeCommand(IProfile& p)
             rateText.str(std::to_string(base) + "/1001");
     cmd << "ffmpeg -nostdin -v error -y";
     if (include != 1)
-        cmd << " -f lavfi -i testsrc=size=" << w << "x" << h << ":rate=" << rateText.str() << ":duration=0.2";
+        cmd << " -f lavfi -i testsrc=size=" << w << "x" << h << ":rate=" << rateText.str() << ":duration=0.1";
     if (include != 2)
-        cmd << " -f lavfi -i sine=frequency=440:sample_rate=" << rate << ":duration=0.2";
+        cmd << " -f lavfi -i sine=frequency=440:sample_rate=" << rate << ":duration=0.1";
     if (include != 1) {
         cmd << " -c:v " << Encoder(v->GetCodecName())->name;
         if (v->GetBitrate() > 3)
