@@ -268,6 +268,35 @@ TEST_F(ProfileCatalogue, EveryStoredValueIsOneTheEditorsOffer)
     }
 }
 
+// A device profile names its entry of the device database; an unknown name
+// would leave the device's limits unapplied.
+TEST_F(ProfileCatalogue, DeviceProfilesNameKnownDevices)
+{
+    std::unique_ptr<IMirendo, void (*)(IMirendo*)> devices(CreateMirendo(), [](IMirendo* m) { m->Release(); });
+    TaskSourceInfo huge;
+    huge.nWidth = 7680;
+    huge.nHeight = 4320;
+    huge.dFrameRate = 120.0;
+    int named = 0;
+    for (const Link& link : s_links) {
+        ProfilePtr p = Load(link.id);
+        ASSERT_TRUE(p);
+        std::string device = p->GetParams()->GetString("Device");
+        EXPECT_EQ(link.categoryType == 4, !device.empty()) << link.name << " device " << device;
+        if (device.empty())
+            continue;
+        ++named;
+        SCOPED_TRACE(link.name + " on " + device);
+        p->GetVideoProfile()->SetWidth(-1);
+        p->GetVideoProfile()->SetHeight(-1);
+        p->GetVideoProfile()->SetFrameRate(-1);
+        ASSERT_TRUE(devices->AdjustProfile(&huge, p.get()));
+        EXPECT_LE(p->GetVideoProfile()->GetWidth(), 3840);
+        EXPECT_LE(p->GetVideoProfile()->GetFrameRate(), 60.0);
+    }
+    EXPECT_GT(named, 10);
+}
+
 TEST_F(ProfileCatalogue, CodecsAndMuxersExistInTheInstalledFFmpeg)
 {
     for (const Link& link : s_links) {
@@ -353,9 +382,9 @@ std::string EncodeCommand(IProfile& p)
             rateText.str(std::to_string(base) + "/1001");
     cmd << "ffmpeg -nostdin -v error -y";
     if (include != 1)
-        cmd << " -f lavfi -i testsrc=size=" << w << "x" << h << ":rate=" << rateText.str() << ":duration=0.2";
+        cmd << " -f lavfi -i testsrc=size=" << w << "x" << h << ":rate=" << rateText.str() << ":duration=0.1";
     if (include != 2)
-        cmd << " -f lavfi -i sine=frequency=440:sample_rate=" << rate << ":duration=0.2";
+        cmd << " -f lavfi -i sine=frequency=440:sample_rate=" << rate << ":duration=0.1";
     if (include != 1) {
         cmd << " -c:v " << Encoder(v->GetCodecName())->name;
         if (v->GetBitrate() > 3)
