@@ -548,7 +548,7 @@ void CAVConverterSubProcess::CheckSourceEnd(uint32_t sourceMs, int lastMs)
 {
     // A source whose frames stop well before its stated end was cut short or
     // damaged: its output would be a truncated movie shown as finished.
-    const int64_t tolerance = std::max<int64_t>(2000, sourceMs / 10);
+    const int64_t tolerance = std::max<int64_t>(1000, sourceMs / 10);
     if (Record()->TrimLength == -1 && sourceMs > 0 && static_cast<int64_t>(lastMs) + tolerance < sourceMs)
         RAISE(QB_ERR_MEDIA, QuentaBased::Format("The source %s ended at %.1f s of its %.1f s: it is damaged or cut short",
                                                 m_job.SrcPath ? m_job.SrcPath : "", lastMs / 1000.0,
@@ -835,7 +835,8 @@ void CAVConverterSubProcess::DoReMux(IAVCompressedSource* source, int videoId, i
                                      int audioOut, INoEncodingMuxer* muxer)
 {
     ConvertTaskInfo2* record = Record();
-    record->SetDuration(JobDuration(source->GetDuration(), record->TrimStart, record->TrimLength));
+    const uint32_t sourceMs = source->GetDuration();
+    record->SetDuration(JobDuration(sourceMs, record->TrimStart, record->TrimLength));
     uint64_t videoBytes = 0, audioBytes = 0;
     uint32_t counter = 0;
     int64_t base = INT64_MIN, last = 0;
@@ -849,6 +850,7 @@ void CAVConverterSubProcess::DoReMux(IAVCompressedSource* source, int videoId, i
         if (!p) {
             if (GetQuentaException()->GetExceptionCode() != 0)
                 QuentaBased::ThrowLastError();
+            CheckSourceEnd(sourceMs, static_cast<int>(std::min<int64_t>(last / 10000, INT_MAX)));
             break;
         }
         const bool chosen = (videoOut != -1 && id == videoId) || (audioOut != -1 && id == audioId);

@@ -31,7 +31,7 @@ namespace {
 
 const uint32_t kJobFileSize = 64 * 1024;
 
-bool Run(const std::string& command)
+bool Shell(const std::string& command)
 {
     return std::system(command.c_str()) == 0;
 }
@@ -88,7 +88,7 @@ public:
     ~Fixtures()
     {
         if (!m_dir.empty())
-            Run("rm -rf '" + m_dir + "'");
+            Shell("rm -rf '" + m_dir + "'");
     }
 
 private:
@@ -99,15 +99,15 @@ private:
             return;
         m_dir = tmpl;
         const std::string ff = "cd '" + m_dir + "' && ffmpeg -nostdin -v error -y ";
-        m_ok = Run(ff + "-f lavfi -i testsrc2=size=320x240:rate=25:duration=2 "
+        m_ok = Shell(ff + "-f lavfi -i testsrc2=size=320x240:rate=25:duration=2 "
                         "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=2 -ac 2 "
                         "-c:v libx264 -preset ultrafast -g 25 -pix_fmt yuv420p -c:a aac -b:a 64k "
                         "-timecode 01:00:00:00 -movflags +faststart clip.mp4") &&
-               Run(ff + "-f lavfi -i testsrc2=size=320x240:rate=25:duration=8 "
+               Shell(ff + "-f lavfi -i testsrc2=size=320x240:rate=25:duration=8 "
                         "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=8 -ac 2 "
                         "-c:v libx264 -preset ultrafast -g 25 -pix_fmt yuv420p -c:a aac -b:a 64k long.mp4") &&
                // The index first and the data cut off: a damaged download.
-               Run("cd '" + m_dir + "' && head -c $(( $(stat -c %s clip.mp4) * 2 / 5 )) clip.mp4 > cut.mp4");
+               Shell("cd '" + m_dir + "' && head -c $(( $(stat -c %s clip.mp4) / 4 )) clip.mp4 > cut.mp4");
     }
     std::string m_dir;
     bool m_ok = false;
@@ -306,7 +306,7 @@ TEST_F(ConvWorker, RemuxKeepsEveryPacketAndCopyKeepsEveryByte)
     copy.params["remux"] = 2;
     o = RunJob(Src("clip.mp4"), Out("copy.mp4"), copy);
     EXPECT_EQ(o.state, 5) << o.error;
-    EXPECT_TRUE(Run("cmp -s '" + Src("clip.mp4") + "' '" + Out("copy.mp4") + "'"));
+    EXPECT_TRUE(Shell("cmp -s '" + Src("clip.mp4") + "' '" + Out("copy.mp4") + "'"));
 }
 
 TEST_F(ConvWorker, FailuresEndAsFailedWithTheirText)
@@ -365,7 +365,7 @@ TEST_F(ConvWorker, CancelStopsTheJobAndKeepsItsState)
 
 TEST_F(ConvWorker, SplitBySizeWritesNumberedPartsThatAddUp)
 {
-    Run("touch '" + Out("split(0).mp4") + "'"); // taken names are passed over
+    Shell("rm -f '" + Out("split") + "'*.mp4 && touch '" + Out("split(0).mp4") + "'"); // taken names are passed over
     ProfileSpec s;
     s.videoBitrate = 800;
     s.params["ExportPerFileSize"] = 5242880.0 + 120000.0;
@@ -407,7 +407,7 @@ TEST_F(ConvWorker, StartFailuresLeaveTheRecordUntouched)
 
     // A worker beside which the media manager is missing.
     const std::string lonely = Out("lonely");
-    ASSERT_TRUE(Run("mkdir -p '" + lonely + "' && cp " FABLECUT_BIN_DIR "/convworker " FABLECUT_BIN_DIR
+    ASSERT_TRUE(Shell("mkdir -p '" + lonely + "' && cp " FABLECUT_BIN_DIR "/convworker " FABLECUT_BIN_DIR
                     "/libBasilvo.so " FABLECUT_BIN_DIR "/libMoorlan.so " FABLECUT_BIN_DIR "/libDravenel.so '" +
                     lonely + "'"));
     ProfileSpec s;
@@ -415,6 +415,64 @@ TEST_F(ConvWorker, StartFailuresLeaveTheRecordUntouched)
     EXPECT_EQ(o.exitCode, -1);
     EXPECT_EQ(o.state, 0);
     EXPECT_EQ(o.error, "");
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ConvWorker, AccurateTrimCutsTheRangeFrameExactly)
+{
+    ProfileSpec s;
+    s.muxer = "matroska";
+    s.ext = ".mkv";
+    s.video = ""; // the source's own codecs
+    s.audio = "";
+    s.videoBitrate = 0;
+    s.params["remux"] = 3;
+    const std::string dst = Out("trimmed.mkv");
+    Outcome o = RunJob(Src("clip.mp4"), dst, s, [](ConvertTaskInfo2* r) {
+        r->TrimStart = 400;
+        r->TrimLength = 800;
+    });
+    EXPECT_EQ(o.state, 5) << o.error;
+    EXPECT_DOUBLE_EQ(o.percent, 100.0);
+    EXPECT_EQ(Capture("ffprobe -v error -select_streams v:0 -count_frames -show_entries stream=nb_read_frames "
+                      "-of csv=p=0 '" + dst + "'"),
+              "20\n");
+    EXPECT_EQ(Probe(dst, "v")["codec_name"], "h264");
+    EXPECT_EQ(Probe(dst, "a")["codec_name"], "aac");
+}
+
+TEST_F(ConvWorker, DiscCreationAuthorsADvdAndItsImage)
+{
+    const std::string project = Out("disc.project");
+    const std::string folder = Out("dvd");
+    const std::string iso = Out("dvd.iso");
+    Shell("rm -rf '" + folder + "' '" + iso + "'");
+    std::ofstream(project) << "# test disc\noutput=" << folder << "\nimage=" << iso << "\nstandard=PAL\ntitle="
+                           << Src("clip.mp4") << "\n";
+    ProfileSpec s;
+    s.params["remux"] = 4;
+    s.params["DiscType"] = 1;
+    Outcome o = RunJob(project, Out("unused"), s);
+    EXPECT_EQ(o.state, 5) << o.error;
+    EXPECT_DOUBLE_EQ(o.percent, 100.0);
+    EXPECT_TRUE(Shell("test -s '" + folder + "/VIDEO_TS/VIDEO_TS.IFO' && test -s '" + folder +
+                      "/VIDEO_TS/VTS_01_1.VOB' && test -s '" + iso + "'"));
+
+    struct Case
+    {
+        int type;
+        const char* text;
+    };
+    for (const Case& c : {Case{0, "Unknown disc type"}, Case{2, "IBDCreator"}}) {
+        s.params["DiscType"] = c.type;
+        o = RunJob(project, Out("unused"), s);
+        EXPECT_EQ(o.state, 4);
+        EXPECT_NE(o.error.find("Creator Disc failed"), std::string::npos) << o.error;
+        EXPECT_NE(o.error.find(c.text), std::string::npos) << o.error;
+    }
 }
 
 } // namespace
