@@ -1121,14 +1121,325 @@ bool CAVConverterSubProcess::WriteTimecodeToProRes()
     });
 }
 
-void CAVConverterSubProcess::DoMultiExportExecute(bool)
+void CAVConverterSubProcess::DoMultiExportExecute(bool useAspectText)
 {
-    RAISE(QB_ERR_UNEXPECTED, "Multi-stream export is not supported by this worker yet");
+    ConvertTaskInfo2* record = Record();
+    CSourceURL address(m_job.SrcPath ? m_job.SrcPath : "");
+    delete[] m_items;
+    m_items = nullptr;
+    m_itemCount = 0;
+    SMItemInfo* items = nullptr;
+    ClearError();
+    const int parsed = ParserUrlToSMItemInfo(address.GetURL(), &items);
+    if (parsed < 0)
+        FAIL("bad Params");
+    m_items = items;
+    m_itemCount = parsed;
+
+    CJobProfile profile(m_job.Profile);
+    if (!profile.HasFormat())
+        RAISE(QB_ERR_UNEXPECTED, "Bad profile format");
+    std::string importerName = m_job.ImporterName ? m_job.ImporterName : address.GetProtocol();
+    if (importerName.empty())
+        importerName = "FFImporter";
+    ClearError();
+    Released<IAVImporter> importer(m_manager->CreateImporterByName(importerName.c_str()));
+    if (!importer)
+        FAIL("Can't create importer for the file");
+    ClearError();
+    if (!importer->Open(address.GetFilePath().c_str()))
+        FAIL("Can't Open Importer");
+    ClearError();
+    Released<IAVExporter> exporter(m_manager->CreateExporterByName("FFExporter"));
+    if (!exporter)
+        FAIL("Can't create exporter FFExporter");
+    const bool useOrgAspect = profile.HasParams() && profile.GetIntParam("use_org_video_aspect") != 0;
+
+    const int profileStreams = profile.GetStreamCount();
+    if (m_itemCount <= 0) {
+        delete[] m_items;
+        m_items = nullptr;
+        m_itemCount = 0;
+        if (profileStreams <= 0)
+            RAISE(QB_ERR_UNEXPECTED, "Bad profile format");
+        m_items = new SMItemInfo[profileStreams];
+        m_itemCount = profileStreams;
+        for (int i = 0; i < profileStreams; ++i) {
+            const CJobProfile::Stream st = profile.GetStream(i);
+            m_items[i].nStreamID = i;
+            m_items[i].eStreamType = static_cast<StreamType>(st.type);
+            m_items[i].bCompress = st.remux;
+        }
+    }
+    const uint32_t movieCount = importer->GetMovieCount();
+    MovieInfo* movie = movieCount > 0 ? importer->GetMovieInfoAt(movieCount - 1) : nullptr;
+    int videoIndex = -1;
+    StreamInfo* sv = nullptr;
+    if (movie && GetFirstStreamID(movie, &videoIndex, StreamTypeVideo) != -1 && videoIndex >= 0)
+        sv = &movie->streams[videoIndex];
+    for (int i = 0; i < profileStreams; ++i) {
+        const CJobProfile::Stream st = profile.GetStream(i);
+        // A copied stream is written in the source's own codec.
+        if (i < m_itemCount && st.remux && movie) {
+            StreamInfo* src = GetStreamInfo(movie, m_items[i].nStreamID);
+            if (src && src->codecName && st.codec.empty())
+                profile.SetStreamCodec(i, src->codecName);
+            if (src && st.type == StreamTypeVideo)
+                profile.SetVideoStream(i, src->width, src->height,
+                                       CompleteFrameRate(0.0, FrameRateNum(src->frameRate), FrameRateDen(src->frameRate)),
+                                       st.aspect);
+            continue;
+        }
+        if (st.type != StreamTypeVideo || !sv)
+            continue;
+        int width = st.width, height = st.height;
+        double rate = st.frameRate;
+        std::string aspect = st.aspect;
+        if (width <= 0 || height <= 0) {
+            width = sv->width;
+            height = sv->height;
+        }
+        if (rate < 0.00001) {
+            const uint32_t num = FrameRateNum(sv->frameRate), den = FrameRateDen(sv->frameRate);
+            rate = den == 0 ? num : static_cast<double>(num) / den;
+        }
+        if (useOrgAspect && (aspect.empty() || aspect[0] == '0')) {
+            const uint32_t x = sv->aspect >> 16, y = sv->aspect & 0xFFFF;
+            double dar = sv->height > 0 ? static_cast<double>(sv->width) / sv->height : 1.0;
+            if (x != 0 && y != 0 && sv->height > 0)
+                dar = (static_cast<double>(x) * sv->width) / (static_cast<double>(y) * sv->height);
+            if (useAspectText ||
+                (!st.codec.empty() && QuentaBased::StrPos("xvid,h264,mpeg1video,mpeg2video,dvvideo,h263,wvc1,wmv3", 0,
+                                                          st.codec) >= 0)) {
+                aspect = QuentaBased::IntToStr(static_cast<int>(dar * 90.0)) + ":90";
+            } else {
+                FitToAspect(width, height, dar, &width, &height);
+                aspect.clear();
+            }
+        }
+        profile.SetVideoStream(i, width, height, rate, aspect);
+    }
+
+    ClearError();
+    if (!exporter->SetProfile(m_job.Profile))
+        FAIL("Can't set profile for exporter");
+    ClearError();
+    const bool opened = m_job.DstStream ? exporter->OpenOutputStream(m_job.DstStream)
+                                        : exporter->Open(m_job.DstPath ? m_job.DstPath : "");
+    if (!opened)
+        FAIL("Can't open exporter");
+    ClearError();
+    IMultiMuxer2* muxer = exporter->GetMultiMuxer();
+    if (!muxer)
+        FAIL("Can't get the muxer of the exporter");
+    if (m_allProcessors)
+        muxer->SetEncodingThreads(QuentaBased::get_cpu_count());
+    const int passes = std::max(record->Pass, 0);
+    ClearError();
+    if (!muxer->SetEncodingPass(passes))
+        FAIL("Can't SetEncodingPass");
+
+    auto makeSource = [&]() {
+        ClearError();
+        Released<IAVSource2> source(importer->CreateMultiSource(address.GetMovieID(), m_items, m_itemCount));
+        if (!source)
+            FAIL("No movie found in the source");
+        // Every pass starts at the trim start, the first one too.
+        if (record->TrimStart != 0)
+            source->Seek(static_cast<uint32_t>(record->TrimStart));
+        return source;
+    };
+    Released<IAVSource2> source = makeSource();
+    for (int i = 0; i < m_itemCount; ++i) {
+        const StreamType type = m_items[i].eStreamType;
+        if (!m_items[i].bCompress || type < StreamTypeVideo || type > StreamTypeSubtitle)
+            continue;
+        int size = 0;
+        const uint8_t* header = source->GetStreamHeader(i, &size);
+        if (header && size > 0)
+            muxer->SetStreamHeader(i, header, size);
+        AudioFormatInfo format{};
+        if (type == StreamTypeAudio && source->GetAudioFormat(i, &format))
+            muxer->SetAudioFormat(i, &format);
+    }
+    m_lastSubtitleTime.assign(static_cast<size_t>(m_itemCount), INT64_MIN);
+    m_preReadSubtitle = false;
+    m_manager->SetOption("UsePreReadSubtitle", "FALSE");
+    m_manager->SetOption("ReadSubtitleOnly", "FALSE");
+
+    for (int p = 0; p < passes; ++p) {
+        if (p > 0) {
+            source.reset();
+            source = makeSource();
+        }
+        ClearError();
+        if (!muxer->BeginWriting())
+            FAIL("Can't BeginWriting");
+        DoMultiExport(source.get(), m_items, m_itemCount, muxer, p, passes);
+        ClearError();
+        muxer->EndWriting();
+        if (GetQuentaException()->GetExceptionCode() != 0)
+            QuentaBased::ThrowLastError();
+        if (record->GetState() == CONVERT_TASK_CANCEL)
+            break;
+    }
+    exporter->Close();
 }
 
-void CAVConverterSubProcess::DoMultiExport(IAVSource2*, SMItemInfo*, int, IMultiMuxer2*, int, int)
+void CAVConverterSubProcess::DoMultiExport(IAVSource2* source, SMItemInfo* items, int count, IMultiMuxer2* muxer,
+                                           int pass, int passCount)
 {
-    RAISE(QB_ERR_UNEXPECTED, "Multi-stream export is not supported by this worker yet");
+    ConvertTaskInfo2* record = Record();
+    CAVStatist statist(items, count);
+    uint32_t frames = 0;
+    bool copiedTaken = false;
+    record->SetDuration(JobDuration(source->GetDuration(), record->TrimStart, record->TrimLength));
+    std::unique_ptr<CFramesQueue2> queue;
+    std::unique_ptr<CAVEncodingThread2> thread;
+    if (m_twoThreads) {
+        queue.reset(new CFramesQueue2(30));
+        thread.reset(new CAVEncodingThread2(items, count, queue.get(), muxer));
+    }
+    m_queue2 = queue.get();
+    m_thread2 = thread.get();
+    int subtitles = 0;
+    bool allSubtitles = count > 0;
+    for (int i = 0; i < count; ++i) {
+        if (items[i].eStreamType == StreamTypeSubtitle)
+            ++subtitles;
+        else
+            allSubtitles = false;
+    }
+    if (m_lastSubtitleTime.size() < static_cast<size_t>(count))
+        m_lastSubtitleTime.resize(static_cast<size_t>(count), INT64_MIN);
+
+    const bool ok = QB_GUARDED_VOID({
+        for (;;) {
+            if (WaitWhilePaused(m_clock) == CONVERT_TASK_CANCEL)
+                break;
+            FrameInfo info{};
+            info.frame = nullptr;
+            info.streamIndex = -1;
+            info.carried1 = -1;
+            info.carried2 = -1;
+            info.type = 0;
+            ClearError();
+            if (!source->ReadFrame(&info, 0, -1)) {
+                if (GetQuentaException()->GetExceptionCode() != 0)
+                    QuentaBased::ThrowLastError();
+                break;
+            }
+            const int index = info.streamIndex;
+            if (info.frame && index >= 0 && index < count) {
+                const StreamType type = static_cast<StreamType>(info.type);
+                if (items[index].bCompress && info.compressed) {
+                    auto* packet = static_cast<ICompressedFrame*>(info.frame);
+                    if (!packet->IsKeyFrame() && !copiedTaken)
+                        continue;
+                    if (type == StreamTypeSubtitle) {
+                        const int64_t t = std::max(packet->GetPresentTimeStamp(), m_lastSubtitleTime[index]);
+                        m_lastSubtitleTime[index] = t;
+                        packet->SetTimeStamp(t, t);
+                    }
+                    const int64_t dts = packet->GetDecompressTimeStamp();
+                    if (dts != COMPRESSED_NO_TIME) {
+                        const int64_t r = statist.UpDateStreamStatist(0, dts / 10000, index, type);
+                        if (r != 0)
+                            packet->SetTimeStamp(r, packet->GetPresentTimeStamp());
+                    }
+                    copiedTaken = true;
+                } else if (type == StreamTypeAudio) {
+                    const int64_t t = static_cast<IRawAudioFrame*>(info.frame)->GetTimeStamp();
+                    if (t != INT64_MIN)
+                        statist.UpDateStreamStatist(0, t / 10000, index, type);
+                } else if (type == StreamTypeVideo) {
+                    statist.UpDateStreamStatist(0, static_cast<IRawVideoFrame*>(info.frame)->GetTimeStamp(), index, type);
+                }
+            }
+            const StreamType type = static_cast<StreamType>(info.type);
+            const bool queued = thread && !info.compressed && (type == StreamTypeVideo || type == StreamTypeAudio);
+            ++frames;
+            const uint32_t interval = allSubtitles ? 1 : 200;
+            if (m_dataRateStatistics && frames % interval == 0) {
+                uint64_t sum = 0;
+                uint32_t written = 0;
+                {
+                    CriticalScope hold(queued ? queue->GetCritical() : nullptr);
+                    for (int i = 0; i < count; ++i) {
+                        if (items[i].eStreamType == StreamTypeSubtitle && !allSubtitles)
+                            continue;
+                        uint64_t bytes = 0;
+                        uint32_t ms = 0;
+                        muxer->GetDataRateStats(i, &bytes, &ms);
+                        sum += bytes;
+                        if (ms != 0 && (written == 0 || ms < written))
+                            written = ms;
+                    }
+                }
+                const double elapsed = m_clock.Seconds();
+                record->SetElapsedTime(elapsed);
+                record->SetBytesWritten(static_cast<int64_t>(sum));
+                const double q = written / (10.0 * record->GetDuration());
+                double percent = (100 * pass) / passCount + q / passCount;
+                if (percent > 100.0)
+                    percent = 100.0;
+                record->SetPercent(percent);
+                const uint32_t estimate = allSubtitles ? 1 : 800;
+                if (frames % estimate == 0 && q > 0.01) {
+                    record->SetEstimatedSize(static_cast<int64_t>(static_cast<double>(sum) / (q / 100)));
+                    if (percent > 0)
+                        record->SetRemainingTime(elapsed / (percent / 100) - elapsed);
+                }
+            }
+            if (!queued) {
+                ClearError();
+                if (info.frame && !muxer->WriteFrame(index, info.compressed, info.type, info.frame))
+                    FAIL(type == StreamTypeVideo ? "Can't write video" : type == StreamTypeAudio ? "Can't write audio"
+                                                                                                  : "Can't write subtitle");
+            } else {
+                void* copy = type == StreamTypeVideo ? static_cast<void*>(static_cast<IRawVideoFrame*>(info.frame)->Clone())
+                                                     : static_cast<void*>(static_cast<IRawAudioFrame*>(info.frame)->Clone());
+                while (!queue->Push(copy, index, type)) {
+                    unsigned code = 0;
+                    if (record->GetState() == CONVERT_TASK_CANCEL || thread->GetExitCode(code)) {
+                        FreeRawFrame(copy, type);
+                        break;
+                    }
+                    QuentaBased::QuentaBased_Sleep(1);
+                }
+            }
+            for (int k = 0; k < subtitles; ++k) {
+                int fillIndex = -1;
+                StreamType fillType = StreamTypeUnknown;
+                ICompressedFrame* filler = statist.CheckConstructFrame2(&fillIndex, &fillType);
+                if (!filler)
+                    break;
+                ClearError();
+                if (!muxer->WriteFrame(fillIndex, true, fillType, filler))
+                    FAIL("Can't write subtitle");
+            }
+            if (record->GetState() == CONVERT_TASK_CANCEL)
+                break;
+        }
+    });
+    bool result = ok;
+    if (thread) {
+        if (record->GetState() == CONVERT_TASK_CANCEL)
+            thread->Cancel();
+        thread->Complete();
+        queue.reset();
+        CBaseException threadError(thread->GetThreadException());
+        thread.reset();
+        if (result && threadError.GetCode() != 0 && record->GetState() != CONVERT_TASK_CANCEL) {
+            GetQuentaException()->Copy(&threadError);
+            result = false;
+        }
+    }
+    m_queue2 = nullptr;
+    m_thread2 = nullptr;
+    // A failed pass fails the job; a cancelled one ends it with what was written.
+    if (!result && record->GetState() != CONVERT_TASK_CANCEL)
+        QuentaBased::ThrowLastError();
 }
 
 } // namespace Moorland

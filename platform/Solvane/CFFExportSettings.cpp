@@ -5,12 +5,62 @@
 
 #if __has_include("IProfile.h")
 #include "IProfile.h"
+#include "ITixmlNode.h"
 #define SOLVANE_HAVE_PROFILES 1
 #endif
 
 namespace Solvane {
 
 #ifdef SOLVANE_HAVE_PROFILES
+namespace {
+std::string Attribute(ITixmlNode* node, const char* name)
+{
+    const char* v = node->GetAttribute(name);
+    return v ? v : "";
+}
+
+// The streams of a multi-stream profile: "StreamParams" under the document's
+// root, one "VideoParam", "AudioParam" or "SubtitleParam" a stream. Only
+// read: a profile without them is left as it is.
+void ReadStreams(IProfile* profile, ExportSettings& s)
+{
+    IDravenelObject* root = profile->GetRootObject();
+    auto* node = root ? static_cast<ITixmlNode*>(root->QueryInterface("ITixmlNode")) : nullptr;
+    ITixmlNode* params = node ? node->FirstChild() : nullptr;
+    while (params && std::string(params->GetName() ? params->GetName() : "") != "StreamParams")
+        params = params->NextSibling();
+    for (ITixmlNode* e = params ? params->FirstChild() : nullptr; e; e = e->NextSibling()) {
+        const std::string name = e->GetName() ? e->GetName() : "";
+        StreamExportSettings st;
+        st.copy = e->GetIntAttribute("Remux") != 0;
+        if (name == "VideoParam") {
+            st.type = 1;
+            st.video.present = true;
+            st.video.codec = Attribute(e, "VideoCodecName");
+            st.video.width = e->GetIntAttribute("Width");
+            st.video.height = e->GetIntAttribute("Height");
+            st.video.bitrateKbps = e->GetIntAttribute("VideoBitrate");
+            st.video.frameRate = e->GetDoubleAttribute("FrameRate");
+            st.video.aspect = Attribute(e, "Aspect");
+        } else if (name == "AudioParam") {
+            st.type = 2;
+            st.audio.present = true;
+            st.audio.codec = Attribute(e, "AudioCodecName");
+            st.audio.channels = e->GetIntAttribute("Channel");
+            st.audio.bitrate = e->GetIntAttribute("AudioBitrate");
+            st.audio.sampleRate = e->GetIntAttribute("Samplerate");
+        } else if (name == "SubtitleParam") {
+            st.type = 3;
+            st.audio.codec = Attribute(e, "SubtitleCodecName");
+            st.video.codec = st.audio.codec;
+        }
+        // Any other element keeps its place as a stream of no kind, so
+        // indexes stay those of the worker's items.
+        s.streams.push_back(st);
+    }
+}
+} // namespace
+
 ExportSettings ReadExportSettings(IProfile* profile)
 {
     if (!profile)
@@ -52,6 +102,7 @@ ExportSettings ReadExportSettings(IProfile* profile)
         s.audio.sampleRate = a->GetSampleRate();
         s.audio.channels = a->GetChannels();
     }
+    ReadStreams(profile, s);
     return s;
 }
 #else

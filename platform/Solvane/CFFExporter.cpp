@@ -388,6 +388,7 @@ CFFExporter::~CFFExporter()
 {
     m_encoding.reset();
     m_copying.reset();
+    m_multi.reset();
     FreeDescription();
 }
 
@@ -534,8 +535,11 @@ void CFFExporter::Close()
         m_encoding->Abandon();
     if (m_copying)
         m_copying->Abandon();
+    if (m_multi)
+        m_multi->Abandon();
     m_encoding.reset();
     m_copying.reset();
+    m_multi.reset();
     m_open = false;
 }
 
@@ -548,8 +552,11 @@ Moorland::IMultiMuxer2* CFFExporter::GetMultiMuxer()
 {
     return QB_GUARDED(static_cast<Moorland::IMultiMuxer2*>(nullptr), {
         RequireOpen();
-        QB_THROW(QB_ERR_UNEXPECTED, "The multi-stream muxer is not supported by this media manager yet");
-        return static_cast<Moorland::IMultiMuxer2*>(nullptr);
+        if (m_settings.streams.empty())
+            QB_THROW(QB_ERR_UNEXPECTED, "The profile has no streams for a multi-stream output");
+        if (!m_multi)
+            m_multi.reset(new CFFMultiMuxer(*this));
+        return static_cast<Moorland::IMultiMuxer2*>(m_multi.get());
     });
 }
 

@@ -10,6 +10,7 @@
 // trailer, never finished by accident.
 
 #include "CFFExportSettings.h"
+#include "CFFMultiMuxer.h"
 #include "CFFWriter.h"
 #include "IAVExporter.h"
 
@@ -126,6 +127,7 @@ private:
     Moorland::MovieInfo m_info{};
     std::unique_ptr<CFFEncodingMuxer> m_encoding;
     std::unique_ptr<CFFNoEncodingMuxer> m_copying;
+    std::unique_ptr<CFFMultiMuxer> m_multi;
 };
 
 } // namespace Solvane
