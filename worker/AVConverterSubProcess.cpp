@@ -965,10 +965,9 @@ bool CAVConverterSubProcess::DoAccurateTrim()
             RAISE(QB_ERR_BAD_POINTER, "Bad pointer");
         const std::string destination = QuentaBased::utf8_to_local(m_job.DstPath ? m_job.DstPath : "");
         ClearError();
-        IAccurateTrimManager* trim = m_manager->CreateAccurateTrimManager(destination.c_str());
+        Released<IAccurateTrimManager> trim(m_manager->CreateAccurateTrimManager(destination.c_str()));
         if (!trim)
             FAIL("can not create accurate trim manager");
-        // The manager lives until the process ends, as its callers expect.
         ClearError();
         if (!trim->SetSource(m_job.SrcPath, m_job.ImporterName, m_job.Profile) || !trim->SetTaskInfo(Record()))
             FAIL("DoAccurateTrim error.");

@@ -169,6 +169,7 @@ bool CFFMultiMuxer::BeginWriting()
 
 void CFFMultiMuxer::Origin(int64_t t100ns)
 {
+    std::lock_guard<std::mutex> hold(m_writeLock);
     if (m_origin == INT64_MIN && t100ns != INT64_MIN)
         m_origin = t100ns;
 }
@@ -184,7 +185,10 @@ bool CFFMultiMuxer::WriteFrame(int streamIndex, bool compressed, int type, void*
             QB_THROW(QB_ERR_BAD_PARAM, "Bad stream id");
         Stream& s = m_streams[static_cast<size_t>(streamIndex)];
         try {
-            auto sink = [this](AVPacket* p, AVRational tb) { m_out->Write(p, tb); };
+            auto sink = [this](AVPacket* p, AVRational tb) {
+                std::lock_guard<std::mutex> hold(m_writeLock);
+                m_out->Write(p, tb);
+            };
             if (compressed) {
                 if (m_pass == 1 || s.index < 0)
                     return true;
@@ -198,13 +202,18 @@ bool CFFMultiMuxer::WriteFrame(int streamIndex, bool compressed, int type, void*
                     ThrowAV(QB_ERR_NO_MEMORY, "No enough memory", err);
                 if (size > 0)
                     std::memcpy(p->data, packet->GetFrameData(), size);
-                const int64_t origin = m_origin == INT64_MIN ? 0 : m_origin;
+                int64_t origin = 0;
+                {
+                    std::lock_guard<std::mutex> hold(m_writeLock);
+                    origin = m_origin == INT64_MIN ? 0 : m_origin;
+                }
                 p->pts = pts == Moorland::COMPRESSED_NO_TIME ? AV_NOPTS_VALUE : pts - origin;
                 p->dts = dts == Moorland::COMPRESSED_NO_TIME ? AV_NOPTS_VALUE : dts - origin;
                 p->duration = s.duration100ns;
                 p->flags = packet->IsKeyFrame() ? AV_PKT_FLAG_KEY : 0;
                 p->stream_index = s.index;
                 try {
+                    std::lock_guard<std::mutex> hold(m_writeLock);
                     m_out->Write(p, k100ns);
                 } catch (...) {
                     av_packet_unref(p);
@@ -216,13 +225,23 @@ bool CFFMultiMuxer::WriteFrame(int streamIndex, bool compressed, int type, void*
                     return true;
                 auto* video = static_cast<Moorland::IRawVideoFrame*>(frame);
                 Origin(static_cast<int64_t>(video->GetTimeStamp()) * 10000);
-                s.encoder->SendVideo(video, m_origin, sink);
+                int64_t origin = 0;
+                {
+                    std::lock_guard<std::mutex> hold(m_writeLock);
+                    origin = m_origin;
+                }
+                s.encoder->SendVideo(video, origin, sink);
             } else if (type == Moorland::StreamTypeAudio) {
                 if (m_pass == 1 || !s.encoder)
                     return true;
                 auto* audio = static_cast<Moorland::IRawAudioFrame*>(frame);
                 Origin(audio->GetTimeStamp());
-                s.encoder->SendAudio(audio, m_origin == INT64_MIN ? 0 : m_origin, sink);
+                int64_t origin = 0;
+                {
+                    std::lock_guard<std::mutex> hold(m_writeLock);
+                    origin = m_origin == INT64_MIN ? 0 : m_origin;
+                }
+                s.encoder->SendAudio(audio, origin, sink);
             }
         } catch (...) {
             m_failed = true;

@@ -4,12 +4,15 @@
 // multi-stream profile, in its order. A stream marked for copying takes
 // compressed packets unchanged; the others are encoded from raw frames.
 // Copied and encoded streams share one time origin, so they stay in step.
+// WriteFrame may be called from two threads at once (each stream from one).
 
 #include "CFFExportSettings.h"
 #include "CFFWriter.h"
 #include "IAVExporter.h"
 
+#include <atomic>
 #include <map>
+#include <mutex>
 #include <memory>
 #include <vector>
 
@@ -51,7 +54,7 @@ private:
     int m_pass = 0;
     int m_threads = 0;
     bool m_writing = false;
-    bool m_failed = false;
+    std::atomic<bool> m_failed{false};
     int64_t m_origin = INT64_MIN;
     std::string m_stats;
     std::string m_statsFile;
@@ -60,6 +63,9 @@ private:
     std::vector<Stream> m_streams;
     std::unique_ptr<CFFOutputFile> m_out;
     FF::PacketPtr m_packet;
+    // The job's thread writes copied packets while an encoding thread writes
+    // encoded ones: the file and the time origin take one writer at a time.
+    std::mutex m_writeLock;
 };
 
 } // namespace Solvane
