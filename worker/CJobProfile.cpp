@@ -1,14 +1,10 @@
 #include "CJobProfile.h"
 
-#if __has_include("IProfile.h")
 #include "IProfile.h"
 #include "ITixmlNode.h"
-#define WORKER_HAVE_PROFILES 1
-#endif
 
 namespace Moorland {
 
-#ifdef WORKER_HAVE_PROFILES
 namespace {
 std::string Text(const char* s)
 {
@@ -136,43 +132,5 @@ void CJobProfile::SetStreamCodec(int index, const std::string& codec)
     e->SetAttribute(key, codec.c_str());
 }
 
-#else
-// Built before the profile library: no profile can be made or read.
-IProfile* CJobProfile::Create() { return nullptr; }
-bool CJobProfile::Load(IProfile*, const std::string&) { return false; }
-void CJobProfile::Release(IProfile*) {}
-bool CJobProfile::HasFormat() const { return false; }
-int CJobProfile::GetAVInclude() const { return 0; }
-std::string CJobProfile::GetExporterName() const { return {}; }
-bool CJobProfile::HasParams() const { return false; }
-int CJobProfile::GetIntParam(const char*) const { return 0; }
-double CJobProfile::GetDoubleParam(const char*) const { return 0.0; }
-bool CJobProfile::HasVideo() const { return false; }
-std::string CJobProfile::GetVideoCodec() const { return {}; }
-void CJobProfile::SetVideoCodec(const std::string&) {}
-int CJobProfile::GetWidth() const { return 0; }
-void CJobProfile::SetWidth(int) {}
-int CJobProfile::GetHeight() const { return 0; }
-void CJobProfile::SetHeight(int) {}
-double CJobProfile::GetFrameRate() const { return 0.0; }
-void CJobProfile::SetFrameRate(double) {}
-int CJobProfile::GetVideoBitrate() const { return 0; }
-void CJobProfile::SetVideoBitrate(int) {}
-std::string CJobProfile::GetAspect() const { return {}; }
-void CJobProfile::SetAspect(const std::string&) {}
-bool CJobProfile::HasAudio() const { return false; }
-std::string CJobProfile::GetAudioCodec() const { return {}; }
-void CJobProfile::SetAudioCodec(const std::string&) {}
-int CJobProfile::GetAudioBitrate() const { return 0; }
-void CJobProfile::SetAudioBitrate(int) {}
-int CJobProfile::GetSampleRate() const { return 0; }
-void CJobProfile::SetSampleRate(int) {}
-int CJobProfile::GetChannels() const { return 0; }
-void CJobProfile::SetChannels(int) {}
-int CJobProfile::GetStreamCount() const { return 0; }
-CJobProfile::Stream CJobProfile::GetStream(int) const { return Stream(); }
-void CJobProfile::SetVideoStream(int, int, int, double, const std::string&) {}
-void CJobProfile::SetStreamCodec(int, const std::string&) {}
-#endif
 
 } // namespace Moorland

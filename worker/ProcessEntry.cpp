@@ -9,7 +9,7 @@
 #include "CBaseException.h"
 #include "CJobProfile.h"
 #include "MemFileMapping.h"
-#include "WorkerCommandLine.h"
+#include "ConvWorkerCommandLine.h"
 #include "sysutils.h"
 
 #include <dlfcn.h>

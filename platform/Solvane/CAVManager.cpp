@@ -1,9 +1,11 @@
 #include "CAVManager.h"
+#include "SolvaneFFLog.h"
 
 #include "CBaseException.h"
 #include "CFFAccurateTrim.h"
 #include "CFFDiscCreator.h"
 #include "CFFExporter.h"
+#include "SolvaneEdit.h"
 #include "moorlan_srcutils/moorlan_url.h"
 
 #include <cstring>
@@ -74,6 +76,8 @@ Moorland::IAVImporter* CAVManager::CreateImporterByName(const char* name)
     return QB_GUARDED(static_cast<Moorland::IAVImporter*>(nullptr), {
         if (!name || !*name)
             QB_THROW(QB_ERR_BAD_PARAM, "Bad param");
+        if (Moorland::IAVImporter* edit = CreateEditImporter(this, name))
+            return edit;
         return static_cast<Moorland::IAVImporter*>(NewByName(name).release());
     });
 }
@@ -104,6 +108,8 @@ Moorland::IAVSource* CAVManager::CreateSourceFromAddress(const char* address, co
     return QB_GUARDED(static_cast<Moorland::IAVSource*>(nullptr), {
         if (!address)
             QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
+        if (IsEditImporterName(importerName))
+            return CreateEditSource(this, address, movieId, videoStreamId, audioStreamId, movieInfo);
         Moorland::CSourceURL url(address);
         std::string name = importerName && *importerName ? importerName : url.GetProtocol();
         const std::string path = url.GetFilePath();
@@ -152,18 +158,12 @@ Moorland::IAVSource* CAVManager::CreateSourceFromAddress(const char* address, co
 
 Moorland::IVideoProcessor* CAVManager::CreateVideoProcessor(const char* name)
 {
-    return QB_GUARDED(static_cast<Moorland::IVideoProcessor*>(nullptr), {
-        NotSupported(std::string("The video processor \"") + (name ? name : "") + "\"");
-        return static_cast<Moorland::IVideoProcessor*>(nullptr);
-    });
+    return CreateNamedVideoProcessor(this, name);
 }
 
 Moorland::IAudioEffect* CAVManager::CreateAudioEffect(const char* name)
 {
-    return QB_GUARDED(static_cast<Moorland::IAudioEffect*>(nullptr), {
-        NotSupported(std::string("The audio effect \"") + (name ? name : "") + "\"");
-        return static_cast<Moorland::IAudioEffect*>(nullptr);
-    });
+    return CreateNamedAudioEffect(this, name);
 }
 
 bool CAVManager::ApplyConfigString(const char* config)
@@ -309,9 +309,8 @@ Moorland::IDiscCreator* CAVManager::CreateDiscCreator(const char* name)
 extern "C" Moorland::IAVManager* CreateAVManager(const char* folder, QuentaBased::IMessageHandler* handler)
 {
     return QB_GUARDED(static_cast<Moorland::IAVManager*>(nullptr), {
-        // Damaged files are reported through the last-error record; FFmpeg's
-        // own console chatter about them would only repeat it.
-        av_log_set_level(AV_LOG_FATAL);
+        // FFmpeg's warnings about damaged files go to the log, naming the file.
+        Solvane::InstallFFLog();
         return static_cast<Moorland::IAVManager*>(new Solvane::CAVManager(folder ? folder : "", handler));
     });
 }

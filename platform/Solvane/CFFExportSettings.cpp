@@ -3,15 +3,11 @@
 #include "CBaseException.h"
 #include "Moorlan.h"
 
-#if __has_include("IProfile.h")
 #include "IProfile.h"
 #include "ITixmlNode.h"
-#define SOLVANE_HAVE_PROFILES 1
-#endif
 
 namespace Solvane {
 
-#ifdef SOLVANE_HAVE_PROFILES
 namespace {
 std::string Attribute(ITixmlNode* node, const char* name)
 {
@@ -105,11 +101,5 @@ ExportSettings ReadExportSettings(IProfile* profile)
     ReadStreams(profile, s);
     return s;
 }
-#else
-ExportSettings ReadExportSettings(IProfile*)
-{
-    QB_THROW(QB_ERR_UNEXPECTED, "Profiles can't be read by this build");
-}
-#endif
 
 } // namespace Solvane

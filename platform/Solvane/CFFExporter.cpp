@@ -337,7 +337,7 @@ bool CFFNoEncodingMuxer::WritePacket(int outStream, Moorland::ICompressedFrame* 
         const unsigned size = packet->GetSize();
         int err = av_new_packet(p, static_cast<int>(size));
         if (err < 0)
-            ThrowAV(QB_ERR_NO_MEMORY, "No enough memory", err);
+            QB_THROW_AV(QB_ERR_NO_MEMORY, "No enough memory", err);
         if (size > 0)
             std::memcpy(p->data, packet->GetFrameData(), size);
         p->pts = ToAVTime(packet->GetPresentTimeStamp());

@@ -199,7 +199,7 @@ bool CFFMultiMuxer::WriteFrame(int streamIndex, bool compressed, int type, void*
                 const unsigned size = packet->GetSize();
                 int err = av_new_packet(p, static_cast<int>(size));
                 if (err < 0)
-                    ThrowAV(QB_ERR_NO_MEMORY, "No enough memory", err);
+                    QB_THROW_AV(QB_ERR_NO_MEMORY, "No enough memory", err);
                 if (size > 0)
                     std::memcpy(p->data, packet->GetFrameData(), size);
                 int64_t origin = 0;

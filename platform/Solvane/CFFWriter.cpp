@@ -107,7 +107,7 @@ CFFOutputFile::CFFOutputFile(const std::string& path, IQuentaStream* stream, con
     AVFormatContext* ctx = nullptr;
     int err = avformat_alloc_output_context2(&ctx, of, nullptr, path.empty() ? nullptr : path.c_str());
     if (err < 0 || !ctx)
-        ThrowAV(QB_ERR_MEDIA, "Can't make the muxer for " + path, err);
+        QB_THROW_AV(QB_ERR_MEDIA, "Can't make the muxer for " + path, err);
     m_ctx.reset(ctx);
 }
 
@@ -152,11 +152,11 @@ void CFFOutputFile::Begin()
     } else if (!(ctx->oformat->flags & AVFMT_NOFILE)) {
         int err = avio_open(&ctx->pb, m_path.c_str(), AVIO_FLAG_WRITE);
         if (err < 0)
-            ThrowAV(QB_ERR_FILE_IO, "Can't create the file " + m_path, err);
+            QB_THROW_AV(QB_ERR_FILE_IO, "Can't create the file " + m_path, err);
     }
     int err = avformat_write_header(ctx, nullptr);
     if (err < 0)
-        ThrowAV(QB_ERR_MEDIA, "Can't write the header of " + m_path, err);
+        QB_THROW_AV(QB_ERR_MEDIA, "Can't write the header of " + m_path, err);
     m_begun = true;
 }
 
@@ -181,7 +181,7 @@ void CFFOutputFile::Write(AVPacket* packet, AVRational from)
     }
     int err = av_interleaved_write_frame(m_ctx.get(), packet);
     if (err < 0)
-        ThrowAV(QB_ERR_FILE_IO, "Can't write to " + m_path, err);
+        QB_THROW_AV(QB_ERR_FILE_IO, "Can't write to " + m_path, err);
 }
 
 void CFFOutputFile::End(bool success)
@@ -204,7 +204,7 @@ void CFFOutputFile::End(bool success)
             err = closeErr;
     }
     if (success && err < 0)
-        ThrowAV(QB_ERR_FILE_IO, "Can't finish the file " + m_path, err);
+        QB_THROW_AV(QB_ERR_FILE_IO, "Can't finish the file " + m_path, err);
 }
 
 void CFFOutputFile::Stats(int index, uint64_t* bytes, uint32_t* ms) const
@@ -357,12 +357,12 @@ std::unique_ptr<CFFStreamEncoder> CFFStreamEncoder::Video(const VideoExportSetti
 
     int err = avcodec_open2(c, codec, nullptr);
     if (err < 0)
-        ThrowAV(QB_ERR_MEDIA, std::string("Can't open the video encoder ") + codec->name, err);
+        QB_THROW_AV(QB_ERR_MEDIA, std::string("Can't open the video encoder ") + codec->name, err);
     if (out) {
         e->m_stream = out->AddStream();
         err = avcodec_parameters_from_context(e->m_stream->codecpar, c);
         if (err < 0)
-            ThrowAV(QB_ERR_MEDIA, "Can't describe the video stream", err);
+            QB_THROW_AV(QB_ERR_MEDIA, "Can't describe the video stream", err);
         e->m_stream->time_base = c->time_base;
         e->m_stream->avg_frame_rate = rate;
         e->m_stream->sample_aspect_ratio = c->sample_aspect_ratio;
@@ -417,12 +417,12 @@ std::unique_ptr<CFFStreamEncoder> CFFStreamEncoder::Audio(const AudioExportSetti
         c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     int err = avcodec_open2(c, codec, nullptr);
     if (err < 0)
-        ThrowAV(QB_ERR_MEDIA, std::string("Can't open the audio encoder ") + codec->name, err);
+        QB_THROW_AV(QB_ERR_MEDIA, std::string("Can't open the audio encoder ") + codec->name, err);
     if (out) {
         e->m_stream = out->AddStream();
         err = avcodec_parameters_from_context(e->m_stream->codecpar, c);
         if (err < 0)
-            ThrowAV(QB_ERR_MEDIA, "Can't describe the audio stream", err);
+            QB_THROW_AV(QB_ERR_MEDIA, "Can't describe the audio stream", err);
         e->m_stream->time_base = c->time_base;
     }
     e->m_fifo.reset(av_audio_fifo_alloc(c->sample_fmt, c->ch_layout.nb_channels, 4096));
@@ -443,13 +443,13 @@ void CFFStreamEncoder::Encode(AVFrame* frame, const Sink& sink)
     AVCodecContext* c = m_enc.get();
     int err = avcodec_send_frame(c, frame);
     if (err < 0 && err != AVERROR_EOF)
-        ThrowAV(QB_ERR_MEDIA, std::string("Can't encode ") + (m_video ? "video" : "audio"), err);
+        QB_THROW_AV(QB_ERR_MEDIA, std::string("Can't encode ") + (m_video ? "video" : "audio"), err);
     for (;;) {
         err = avcodec_receive_packet(c, m_packet.get());
         if (err == AVERROR(EAGAIN) || err == AVERROR_EOF)
             break;
         if (err < 0)
-            ThrowAV(QB_ERR_MEDIA, std::string("Can't encode ") + (m_video ? "video" : "audio"), err);
+            QB_THROW_AV(QB_ERR_MEDIA, std::string("Can't encode ") + (m_video ? "video" : "audio"), err);
         if (m_pass == 1 && m_passStats && c->stats_out)
             *m_passStats += c->stats_out;
         if (!m_stream) {
@@ -509,7 +509,7 @@ void CFFStreamEncoder::SendVideo(Moorland::IRawVideoFrame* in, int64_t origin100
     f->height = c->height;
     int err = av_frame_get_buffer(f.get(), 0);
     if (err < 0)
-        ThrowAV(QB_ERR_NO_MEMORY, "No enough memory", err);
+        QB_THROW_AV(QB_ERR_NO_MEMORY, "No enough memory", err);
     if (srcFmt == c->pix_fmt && static_cast<int>(w) == c->width && static_cast<int>(h) == c->height) {
         av_image_copy(f->data, f->linesize, src, srcStride, c->pix_fmt, c->width, c->height);
     } else {
@@ -549,7 +549,7 @@ void CFFStreamEncoder::SendAudio(Moorland::IRawAudioFrame* in, int64_t origin100
         if (err >= 0)
             err = swr_init(swr);
         if (err < 0)
-            ThrowAV(QB_ERR_MEDIA, "Can't convert the sound for the encoder", err);
+            QB_THROW_AV(QB_ERR_MEDIA, "Can't convert the sound for the encoder", err);
         m_inFmt = inFmt;
         m_inRate = inRate;
         m_inChannels = inChannels;
@@ -565,17 +565,17 @@ void CFFStreamEncoder::SendAudio(Moorland::IRawAudioFrame* in, int64_t origin100
         src[i] = in->GetBuffer(i, nullptr);
     const int outMax = swr_get_out_samples(m_swr.get(), static_cast<int>(count));
     if (outMax < 0)
-        ThrowAV(QB_ERR_MEDIA, "Can't convert the sound for the encoder", outMax);
+        QB_THROW_AV(QB_ERR_MEDIA, "Can't convert the sound for the encoder", outMax);
     FF::FramePtr tmp = FF::MakeFrame();
     tmp->format = c->sample_fmt;
     tmp->nb_samples = std::max(outMax, 1);
     av_channel_layout_copy(&tmp->ch_layout, &c->ch_layout);
     int err = av_frame_get_buffer(tmp.get(), 0);
     if (err < 0)
-        ThrowAV(QB_ERR_NO_MEMORY, "No enough memory", err);
+        QB_THROW_AV(QB_ERR_NO_MEMORY, "No enough memory", err);
     int got = swr_convert(m_swr.get(), tmp->data, tmp->nb_samples, src, static_cast<int>(count));
     if (got < 0)
-        ThrowAV(QB_ERR_MEDIA, "Can't convert the sound for the encoder", got);
+        QB_THROW_AV(QB_ERR_MEDIA, "Can't convert the sound for the encoder", got);
     if (got > 0 && av_audio_fifo_write(m_fifo.get(), reinterpret_cast<void**>(tmp->data), got) < got)
         throw std::bad_alloc();
     DrainFifo(false, sink);
@@ -601,7 +601,7 @@ void CFFStreamEncoder::DrainFifo(bool final, const Sink& sink)
         av_channel_layout_copy(&f->ch_layout, &c->ch_layout);
         int err = av_frame_get_buffer(f.get(), 0);
         if (err < 0)
-            ThrowAV(QB_ERR_NO_MEMORY, "No enough memory", err);
+            QB_THROW_AV(QB_ERR_NO_MEMORY, "No enough memory", err);
         if (samples > n)
             av_samples_set_silence(f->data, 0, samples, c->ch_layout.nb_channels, c->sample_fmt);
         if (av_audio_fifo_read(m_fifo.get(), reinterpret_cast<void**>(f->data), n) < n)

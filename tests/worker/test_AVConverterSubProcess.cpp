@@ -243,8 +243,9 @@ protected:
         o.exitCode = WIFEXITED(status) ? static_cast<int8_t>(WEXITSTATUS(status)) : -100;
         // A job that ran ends the worker with 0, whatever its outcome (a
         // sanitizer report in the worker shows up here too).
-        if (program == FABLECUT_BIN_DIR "/convworker")
+        if (program == FABLECUT_BIN_DIR "/convworker") {
             EXPECT_EQ(o.exitCode, 0) << "see " << Out("worker-stderr.txt");
+        }
         o.state = record->GetState();
         o.percent = record->GetPercent();
         o.bytes = record->GetBytesWritten();
