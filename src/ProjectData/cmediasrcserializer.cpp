@@ -1,0 +1,206 @@
+#include "cmediasrcserializer.h"
+
+#include "cmovieinfoserializer.h"
+#include "csourcedata.h"
+
+#include "CBaseException.h"
+
+#include <QDataStream>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QTimer>
+
+namespace {
+
+// Far more than any real file holds; a larger count is a damaged record.
+constexpr qint32 kMaxMovies = 4096;
+
+} // namespace
+
+namespace Fablecut {
+
+QDataStream& operator<<(QDataStream& out, const CMediaSourceItem& item)
+{
+    auto& clip = const_cast<CMediaSourceItem&>(item);
+    out << clip.GetSrcFileFullPath() << clip.GetSrcInterlaced() << clip.GetImporterName() << *clip.GetThumbnailData()
+        << clip.Name();
+    int count = 0;
+    Moorland::MovieInfo** movies = clip.GetMovieInfos(count);
+    out << static_cast<qint32>(count);
+    for (int i = 0; i < count; ++i) {
+        CMovieInfoSerializer record;
+        record.SetMovieInfo(movies[i]);
+        out << record;
+    }
+    out << clip.LastModifiedDateTime() << static_cast<qint64>(clip.GetSourceFileSize());
+    return out;
+}
+
+} // namespace Fablecut
+
+CMediaSrcSerializer::CMediaSrcSerializer(QObject* parent, QMutex& mutex, QString filePath, bool bLoad,
+                                         QString signature)
+    : QThread(parent), m_mutex(mutex), m_path(filePath), m_load(bLoad), m_signature(signature)
+{
+}
+
+CMediaSrcSerializer::~CMediaSrcSerializer()
+{
+    wait();
+    for (Fablecut::CMediaSourceItem* item : m_loaded)
+        item->Free();
+}
+
+void CMediaSrcSerializer::Start()
+{
+    QTimer::singleShot(50, this, SLOT(slot_Start()));
+}
+
+void CMediaSrcSerializer::slot_Start()
+{
+    start(QThread::InheritPriority);
+}
+
+void CMediaSrcSerializer::run()
+{
+    // Nothing may leave the thread: a failure ends in one of the signals.
+    if (m_load)
+        LoadMediaSourceItems();
+    else
+        SaveMediaSourceItems();
+}
+
+bool CMediaSrcSerializer::WriteLibraryFile(const QString& path, const QString& signature,
+                                           const Fablecut::CSourceData* data, QMutex* mutex)
+{
+    if (!data)
+        return false;
+    try {
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly))
+            return false;
+        QDataStream out(&file);
+        out.setVersion(12);
+        {
+            QMutexLocker lock(mutex);
+            out << signature;
+            for (Fablecut::ISourceDataItem* item : data->GetSourceDataItems()) {
+                auto* clip = dynamic_cast<Fablecut::CMediaSourceItem*>(item);
+                if (clip)
+                    out << *clip;
+                if (out.status() != QDataStream::Ok)
+                    break;
+            }
+        }
+        if (out.status() != QDataStream::Ok) {
+            file.cancelWriting();
+            return false;
+        }
+        return file.commit();
+    } catch (...) {
+        QuentaBased::RecordCurrentException(__LINE__, __FILE__);
+        return false;
+    }
+}
+
+bool CMediaSrcSerializer::ReadLibraryFile(const QString& path, const QString& signature,
+                                          Moorland::IAVManager* manager, QList<Fablecut::CMediaSourceItem*>& loaded,
+                                          QStringList& failed)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    QDataStream in(&file);
+    in.setVersion(12);
+    QString stored;
+    in >> stored;
+    if (in.status() != QDataStream::Ok || stored != signature)
+        return false;
+
+    int record = 0;
+    while (!in.atEnd()) {
+        ++record;
+        QString itemPath, importer, name;
+        bool interlaced = false;
+        QImage thumbnail;
+        qint32 movieCount = 0;
+        QList<Fablecut::CMovieInfoSerializer> movies;
+        QDateTime modified;
+        qint64 size = 0;
+        in >> itemPath >> interlaced >> importer >> thumbnail >> name >> movieCount;
+        bool damaged = in.status() != QDataStream::Ok || movieCount < 0 || movieCount > kMaxMovies ||
+                       itemPath.isEmpty();
+        for (qint32 i = 0; !damaged && i < movieCount; ++i) {
+            Fablecut::CMovieInfoSerializer movie;
+            in >> movie;
+            if (in.status() != QDataStream::Ok)
+                damaged = true;
+            else
+                movies.append(movie);
+        }
+        if (!damaged) {
+            in >> modified >> size;
+            damaged = in.status() != QDataStream::Ok;
+        }
+        if (damaged) {
+            failed << QStringLiteral("%1: damaged from item %2 on; the items after it could not be read")
+                          .arg(path)
+                          .arg(record);
+            break;
+        }
+
+        const QFileInfo info(itemPath);
+        if (!info.exists() || movies.isEmpty() || info.lastModified() != modified || info.size() != size) {
+            failed << itemPath;
+            continue;
+        }
+        auto* item = new Fablecut::CMediaSourceItem;
+        item->SetAVManager(manager);
+        item->SetSrcFileFullPath(itemPath);
+        item->SetSrcInterlaced(interlaced);
+        item->SetImporterName(importer);
+        item->setName(name);
+        item->SetThumbnailPic(thumbnail);
+        Moorland::MovieInfo* first = movies.front().GetMovieInfo();
+        const bool ok = first && item->SetMovieInfos(&first, 1);
+        Fablecut::FreeMovieInfo(first);
+        if (!ok || item->GetItemType() != 0) {
+            item->Free();
+            failed << itemPath;
+            continue;
+        }
+        loaded.append(item);
+    }
+    return true;
+}
+
+void CMediaSrcSerializer::SaveMediaSourceItems()
+{
+    bool ok = false;
+    if (m_data)
+        ok = WriteLibraryFile(m_path, m_signature, m_data, &m_mutex);
+    emit signal_SaveMediaSrcFileFinished(ok);
+}
+
+void CMediaSrcSerializer::LoadMediaSourceItems()
+{
+    QList<Fablecut::CMediaSourceItem*> loaded;
+    QStringList failed;
+    bool ok = false;
+    try {
+        ok = ReadLibraryFile(m_path, m_signature, m_manager, loaded, failed);
+    } catch (...) {
+        QuentaBased::RecordCurrentException(__LINE__, __FILE__);
+        ok = false;
+    }
+    if (!ok) {
+        for (Fablecut::CMediaSourceItem* item : loaded)
+            item->Free();
+        emit signal_LoadMediaSrcFileFailed();
+        return;
+    }
+    // Kept until the receiver adopts them, so none is lost if it never does.
+    m_loaded = loaded;
+    emit signal_LoadMediaSrcFileFinished(loaded, failed);
+}
