@@ -120,6 +120,8 @@ void CDCMediaSrcImporter::ImportOne(const QString& path, int index, int total)
             return;
         }
         item->SetThumbnailPic(image);
+        // Encoded once here, off the GUI thread, instead of at every save.
+        item->CacheThumbnailPng();
     }
     // A library item keeps no file open while idle.
     item->CloseImporter();

@@ -12,6 +12,7 @@
 #include "moorlan_srcutils/moorlan_url.h"
 #include "sysutils_string.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 
@@ -164,6 +165,8 @@ void CMediaSourceItem::CopyFrom(const CMediaSourceItem& other)
     m_viewWidth = other.m_viewWidth;
     m_viewHeight = other.m_viewHeight;
     m_thumbnail = other.m_thumbnail;
+    m_thumbnailPng = other.m_thumbnailPng;
+    m_thumbnailDecoded = other.m_thumbnailDecoded;
     m_movies.reserve(other.m_movies.size());
     for (Moorland::MovieInfo* movie : other.m_movies) {
         auto* copy = static_cast<Moorland::MovieInfo*>(calloc(1, sizeof(Moorland::MovieInfo)));
@@ -239,12 +242,47 @@ void CMediaSourceItem::SetSrcFileFullPath(QString path)
 
 void CMediaSourceItem::SetThumbnailPic(QString path)
 {
-    m_thumbnail = QImage(path);
+    SetThumbnailPic(QImage(path));
 }
 
 void CMediaSourceItem::SetThumbnailPic(const QImage& image)
 {
     m_thumbnail = image;
+    m_thumbnailPng.clear();
+    m_thumbnailDecoded = true;
+}
+
+void CMediaSourceItem::SetThumbnailPng(const QByteArray& png)
+{
+    m_thumbnail = QImage();
+    m_thumbnailPng = png;
+    m_thumbnailDecoded = png.isEmpty();
+}
+
+const QImage* CMediaSourceItem::GetThumbnailData() const
+{
+    if (!m_thumbnailDecoded) {
+        // Damaged bytes leave no thumbnail, as a failed grab would.
+        m_thumbnail.loadFromData(m_thumbnailPng, "PNG");
+        m_thumbnailDecoded = true;
+    }
+    return &m_thumbnail;
+}
+
+QByteArray CMediaSourceItem::GetThumbnailPng() const
+{
+    if (!m_thumbnailPng.isEmpty() || m_thumbnail.isNull())
+        return m_thumbnailPng;
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    m_thumbnail.save(&buffer, "PNG");
+    return png;
+}
+
+void CMediaSourceItem::CacheThumbnailPng()
+{
+    m_thumbnailPng = GetThumbnailPng();
 }
 
 QString CMediaSourceItem::GetSourceFormat() const

@@ -56,7 +56,8 @@ public:
     ~CMediaSourceItem() override;
 
     // IDCDataItem (reached through either base)
-    const QImage* GetThumbnailData() const override { return &m_thumbnail; }
+    // A thumbnail restored from the library file is decoded on first use.
+    const QImage* GetThumbnailData() const override;
     unsigned int GetPixelHeight() const override { return m_pixelHeight; }
     unsigned int GetPixelWidth() const override { return m_pixelWidth; }
     unsigned int GetViewHeight() const override { return m_viewHeight; }
@@ -75,6 +76,14 @@ public:
     QString GetSrcFileFullPath() const override { return m_path; }
     virtual void SetThumbnailPic(QString path);
     virtual void SetThumbnailPic(const QImage& image);
+    // The thumbnail as PNG bytes, as the library file holds it; decoded only
+    // when someone looks at it.
+    void SetThumbnailPng(const QByteArray& png);
+    // The PNG bytes of the thumbnail (encoded now when only a picture is held);
+    // empty for no thumbnail.
+    QByteArray GetThumbnailPng() const;
+    // Keeps the PNG form beside the picture, so saves need not encode it again.
+    void CacheThumbnailPng();
 
     // ISourceDataItem
     void Free() override;
@@ -208,7 +217,9 @@ private:
     uint32_t m_pixelHeight = 0;
     uint32_t m_viewWidth = 0;
     uint32_t m_viewHeight = 0;
-    QImage m_thumbnail;
+    mutable QImage m_thumbnail;
+    QByteArray m_thumbnailPng;
+    mutable bool m_thumbnailDecoded = true;
     std::vector<Moorland::MovieInfo*> m_movies;
     std::vector<StreamIndex> m_streamIndex;
     int32_t m_curMovie = -1;

@@ -6,6 +6,9 @@
 #include "CBaseException.h"
 
 #include <QDataStream>
+#include <QByteArray>
+
+#include <cstring>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -15,6 +18,56 @@ namespace {
 
 // Far more than any real file holds; a larger count is a damaged record.
 constexpr qint32 kMaxMovies = 4096;
+constexpr quint32 kMaxPngChunk = 64u * 1024 * 1024;
+const char kPngSignature[8] = {'\x89', 'P', 'N', 'G', '\r', '\n', '\x1a', '\n'};
+
+// The thumbnail in the data stream's picture form: a marker (0 none, 1 a
+// picture), then for a picture its PNG bytes. The PNG is taken whole, chunk
+// by chunk, without decoding it; damaged picture data shows when it is
+// decoded (no thumbnail), a chunk that cannot be a chunk damages the stream.
+void ReadThumbnail(QDataStream& in, QByteArray& png)
+{
+    png.clear();
+    qint32 marker = -1;
+    in >> marker;
+    if (in.status() != QDataStream::Ok || marker == 0)
+        return;
+    if (marker != 1) {
+        in.setStatus(QDataStream::ReadCorruptData);
+        return;
+    }
+    QByteArray bytes(8, Qt::Uninitialized);
+    if (in.readRawData(bytes.data(), 8) != 8 || memcmp(bytes.constData(), kPngSignature, 8) != 0) {
+        in.setStatus(QDataStream::ReadCorruptData);
+        return;
+    }
+    for (;;) {
+        char head[8];
+        if (in.readRawData(head, 8) != 8) {
+            in.setStatus(QDataStream::ReadPastEnd);
+            return;
+        }
+        const quint32 length = (quint32(quint8(head[0])) << 24) | (quint32(quint8(head[1])) << 16) |
+                               (quint32(quint8(head[2])) << 8) | quint32(quint8(head[3]));
+        bool letters = true;
+        for (int i = 4; i < 8; ++i)
+            letters = letters && ((head[i] >= 'A' && head[i] <= 'Z') || (head[i] >= 'a' && head[i] <= 'z'));
+        if (!letters || length > kMaxPngChunk) {
+            in.setStatus(QDataStream::ReadCorruptData);
+            return;
+        }
+        const int at = bytes.size();
+        bytes.append(head, 8);
+        bytes.resize(at + 8 + int(length) + 4);
+        if (in.readRawData(bytes.data() + at + 8, int(length) + 4) != int(length) + 4) {
+            in.setStatus(QDataStream::ReadPastEnd);
+            return;
+        }
+        if (memcmp(head + 4, "IEND", 4) == 0)
+            break;
+    }
+    png = bytes;
+}
 
 } // namespace
 
@@ -23,8 +76,18 @@ namespace Fablecut {
 QDataStream& operator<<(QDataStream& out, const CMediaSourceItem& item)
 {
     auto& clip = const_cast<CMediaSourceItem&>(item);
-    out << clip.GetSrcFileFullPath() << clip.GetSrcInterlaced() << clip.GetImporterName() << *clip.GetThumbnailData()
-        << clip.Name();
+    out << clip.GetSrcFileFullPath() << clip.GetSrcInterlaced() << clip.GetImporterName();
+    // The picture form of the data stream, written from the PNG the clip
+    // keeps, so a save does not encode every thumbnail again.
+    const QByteArray png = clip.GetThumbnailPng();
+    if (png.isEmpty()) {
+        out << qint32(0);
+    } else {
+        out << qint32(1);
+        if (out.writeRawData(png.constData(), png.size()) != png.size())
+            out.setStatus(QDataStream::WriteFailed);
+    }
+    out << clip.Name();
     int count = 0;
     Moorland::MovieInfo** movies = clip.GetMovieInfos(count);
     out << static_cast<qint32>(count);
@@ -123,12 +186,14 @@ bool CMediaSrcSerializer::ReadLibraryFile(const QString& path, const QString& si
         ++record;
         QString itemPath, importer, name;
         bool interlaced = false;
-        QImage thumbnail;
+        QByteArray thumbnail;
         qint32 movieCount = 0;
         QList<Fablecut::CMovieInfoSerializer> movies;
         QDateTime modified;
         qint64 size = 0;
-        in >> itemPath >> interlaced >> importer >> thumbnail >> name >> movieCount;
+        in >> itemPath >> interlaced >> importer;
+        ReadThumbnail(in, thumbnail);
+        in >> name >> movieCount;
         bool damaged = in.status() != QDataStream::Ok || movieCount < 0 || movieCount > kMaxMovies ||
                        itemPath.isEmpty();
         for (qint32 i = 0; !damaged && i < movieCount; ++i) {
@@ -161,7 +226,7 @@ bool CMediaSrcSerializer::ReadLibraryFile(const QString& path, const QString& si
         item->SetSrcInterlaced(interlaced);
         item->SetImporterName(importer);
         item->setName(name);
-        item->SetThumbnailPic(thumbnail);
+        item->SetThumbnailPng(thumbnail);
         Moorland::MovieInfo* first = movies.front().GetMovieInfo();
         const bool ok = first && item->SetMovieInfos(&first, 1);
         Fablecut::FreeMovieInfo(first);

@@ -279,8 +279,9 @@ TEST_F(Manager, LoadingAddsToTheLibraryAndBusyRefusalsAreHeard)
     EXPECT_FALSE(mgr->LoadMediaSourcefromFile(saved));
     EXPECT_EQ(1, busy.size());
     ASSERT_TRUE(loadedSpy.wait(10000));
-    if (failedSpy.isEmpty())
+    if (failedSpy.isEmpty()) {
         ASSERT_TRUE(failedSpy.wait(1000));
+    }
     EXPECT_TRUE(loadedSpy.front().front().toStringList().isEmpty());
     EXPECT_EQ(QStringList({a, b}), Paths(library)) << "present items stay, the rest is appended";
     EXPECT_EQ(keptA, library.GetSourceDataItemByFullPath(a));

@@ -186,6 +186,34 @@ TEST(CMediaSourceItem, CloneIsIndependentWithItsOwnDescriptionPath)
     cloned->Free();
 }
 
+TEST(CMediaSourceItem, ThumbnailsKeptAsPngAreDecodedOnUse)
+{
+    QImage picture(20, 10, QImage::Format_RGB32);
+    picture.fill(qRgb(10, 200, 30));
+    CMediaSourceItem clip;
+    clip.SetThumbnailPic(picture);
+    const QByteArray png = clip.GetThumbnailPng();
+    ASSERT_TRUE(png.startsWith("\x89PNG"));
+
+    CMediaSourceItem restored;
+    restored.SetThumbnailPng(png);
+    CMediaSourceItem* copy = dynamic_cast<CMediaSourceItem*>(restored.CloneDataItem());
+    EXPECT_EQ(picture, *restored.GetThumbnailData());
+    EXPECT_EQ(picture, *copy->GetThumbnailData());
+    EXPECT_EQ(png, copy->GetThumbnailPng()) << "a restored thumbnail is written back as it was read";
+    copy->Free();
+
+    QByteArray damaged = png;
+    const int pixels = damaged.indexOf("IDAT") + 6;
+    ASSERT_GT(pixels, 6);
+    damaged[pixels] = static_cast<char>(damaged[pixels] ^ 0x55);
+    CMediaSourceItem broken;
+    broken.SetThumbnailPng(damaged);
+    EXPECT_TRUE(broken.GetThumbnailData()->isNull()) << "damaged bytes give no thumbnail, and no crash";
+    broken.SetThumbnailPng(QByteArray());
+    EXPECT_TRUE(broken.GetThumbnailPng().isEmpty());
+}
+
 TEST(CMediaSourceItem, DestroyingRemovesOnlyTheClipsOwnDescription)
 {
     QString path;

@@ -238,8 +238,9 @@ TEST_F(Serializer, BitFlipsNeverLoseTheRecordsBeforeThem)
         while (ends[before + 1] <= at)
             ++before;
         EXPECT_GE(read.loaded.size(), before) << "byte " << at;
-        if (read.loaded.size() < 3)
+        if (read.loaded.size() < 3) {
             EXPECT_FALSE(read.failed.isEmpty()) << "what did not load is reported, byte " << at;
+        }
     }
 }
 

@@ -100,8 +100,9 @@ TEST_F(Timeline, StartPointsAndLookupByTime)
     for (const Case& c : cases) {
         ISourceDataItem* item = timeline.getItemByTime(c.t);
         EXPECT_EQ(c.index, timeline.IndexOfItem(item)) << c.t;
-        if (c.index == -1)
+        if (c.index == -1) {
             EXPECT_EQ(nullptr, item);
+        }
     }
     EXPECT_EQ(timeline.getItemByIndex(2), timeline.getItemByIndex(-1));
     EXPECT_EQ(nullptr, timeline.getItemByIndex(3));
