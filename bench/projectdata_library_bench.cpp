@@ -4,6 +4,9 @@
 //     <folder> (restored descriptions, thumbnails of the given size), saves
 //     it to <folder>/bench.fml and loads it back; prints
 //     "items save_s load_s loaded rss_before_kb peak_kb".
+//   grab <file> <count>
+//     probes the file as a clip, then grabs <count> 640-wide pictures at
+//     times spread over it; prints "probe_s grabs grab_s grabs_per_second".
 //   import <folder>
 //     imports every file of <folder> through the library manager's import
 //     thread; prints "files seconds files_per_second".
@@ -145,6 +148,37 @@ int Import(const QString& folder)
     return result;
 }
 
+int Grab(const QString& path, int count)
+{
+    Moorland::IAVManager* manager = CreateAVManager(".", nullptr);
+    auto* clip = new Fablecut::CMediaSourceItem;
+    clip->SetAVManager(manager);
+    clip->SetSrcFileFullPath(path);
+    QElapsedTimer timer;
+    timer.start();
+    if (!clip->OpenImporter()) {
+        std::fprintf(stderr, "can't open %s: %s\n", qPrintable(path), GetQuentaException()->GetExceptionMsg());
+        return 1;
+    }
+    clip->UpdateMovieInfos();
+    clip->CloseImporter();
+    const double probeS = timer.nsecsElapsed() / 1e9;
+    const int lengthMs = clip->GetDuration().ToMillisecond();
+    timer.restart();
+    int done = 0;
+    for (int i = 0; i < count; ++i) {
+        QImage image;
+        const int at = static_cast<int>(static_cast<long long>(lengthMs - 100) * i / count);
+        if (GrapMediaItemPic(clip, at, image, 640, 480, true, false) && !image.isNull())
+            ++done;
+    }
+    const double grabS = timer.nsecsElapsed() / 1e9;
+    std::printf("%.3f %d %.3f %.1f\n", probeS, done, grabS, done / grabS);
+    clip->Free();
+    manager->Release();
+    return done == count ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -152,8 +186,10 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     if (argc >= 6 && std::string(argv[1]) == "library")
         return Library(argv[2], std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
+    if (argc >= 4 && std::string(argv[1]) == "grab")
+        return Grab(argv[2], std::atoi(argv[3]));
     if (argc >= 3 && std::string(argv[1]) == "import")
         return Import(argv[2]);
-    std::fprintf(stderr, "usage: %s library <folder> <items> <thumb w> <thumb h> | import <folder>\n", argv[0]);
+    std::fprintf(stderr, "usage: %s library <folder> <items> <thumb w> <thumb h> | grab <file> <count> | import <folder>\n", argv[0]);
     return 2;
 }

@@ -26,6 +26,8 @@ namespace Fablecut {
 
 namespace {
 
+constexpr int kThumbnailPngQuality = 80;
+
 float Clamp(float value, float low, float high)
 {
     return value < low ? low : (value > high ? high : value);
@@ -276,7 +278,9 @@ QByteArray CMediaSourceItem::GetThumbnailPng() const
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
-    m_thumbnail.save(&buffer, "PNG");
+    // A light compression: every imported file pays for it, and the file
+    // grows only a little.
+    m_thumbnail.save(&buffer, "PNG", kThumbnailPngQuality);
     return png;
 }
 
