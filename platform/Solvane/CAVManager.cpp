@@ -1,4 +1,5 @@
 #include "CAVManager.h"
+#include "SolvaneFFLog.h"
 
 #include "CBaseException.h"
 #include "moorlan_srcutils/moorlan_url.h"
@@ -301,9 +302,8 @@ Moorland::IDiscCreator* CAVManager::CreateDiscCreator(const char* name)
 extern "C" Moorland::IAVManager* CreateAVManager(const char* folder, QuentaBased::IMessageHandler* handler)
 {
     return QB_GUARDED(static_cast<Moorland::IAVManager*>(nullptr), {
-        // Damaged files are reported through the last-error record; FFmpeg's
-        // own console chatter about them would only repeat it.
-        av_log_set_level(AV_LOG_FATAL);
+        // FFmpeg's warnings about damaged files go to the log, naming the file.
+        Solvane::InstallFFLog();
         return static_cast<Moorland::IAVManager*>(new Solvane::CAVManager(folder ? folder : "", handler));
     });
 }

@@ -35,7 +35,7 @@ void CFFVideoFrame::Assign(const AVFrame* frame, unsigned pixelFormat, int timeS
     av_frame_unref(m_frame);
     int err = av_frame_ref(m_frame, frame);
     if (err < 0)
-        ThrowAV(QB_ERR_NO_MEMORY, "Can't keep a decoded picture", err);
+        QB_THROW_AV(QB_ERR_NO_MEMORY, "Can't keep a decoded picture", err);
     m_pixelFormat = pixelFormat;
     m_timeStamp = timeStampMs;
     m_duration = durationMs;
@@ -173,7 +173,7 @@ Moorland::IRawVideoFrame* CFFVideoFrame::Clone()
         err = av_frame_copy_props(dst, m_frame);
     if (err < 0) {
         delete copy;
-        ThrowAV(QB_ERR_NO_MEMORY, "Can't copy a picture", err);
+        QB_THROW_AV(QB_ERR_NO_MEMORY, "Can't copy a picture", err);
     }
     copy->m_pixelFormat = m_pixelFormat;
     copy->m_timeStamp = m_timeStamp;
@@ -285,13 +285,13 @@ Moorland::IRawVideoFrame* CPictureOut::Show(const AVFrame* f, int timeStampMs, u
             m_converted->height = f->height;
             int err = av_frame_get_buffer(m_converted, 0);
             if (err < 0)
-                ThrowAV(QB_ERR_NO_MEMORY, "Can't convert the decoded picture", err);
+                QB_THROW_AV(QB_ERR_NO_MEMORY, "Can't convert the decoded picture", err);
         }
         // The previous picture may still share the buffer.
         m_out.Reset();
         int err = av_frame_make_writable(m_converted);
         if (err < 0)
-            ThrowAV(QB_ERR_NO_MEMORY, "Can't convert the decoded picture", err);
+            QB_THROW_AV(QB_ERR_NO_MEMORY, "Can't convert the decoded picture", err);
         sws_scale(m_sws, f->data, f->linesize, 0, f->height, m_converted->data, m_converted->linesize);
         av_frame_copy_props(m_converted, f);
         shown = m_converted;
@@ -327,7 +327,7 @@ void CFFAudioFrame::Assign(const AVFrame* frame, int sampleFormat, int64_t timeS
     if (err >= 0 && writable)
         err = av_frame_make_writable(m_frame);
     if (err < 0)
-        ThrowAV(QB_ERR_NO_MEMORY, "Can't keep decoded sound", err);
+        QB_THROW_AV(QB_ERR_NO_MEMORY, "Can't keep decoded sound", err);
     m_sampleFormat = sampleFormat;
     m_timeStamp = timeStamp100ns;
 }
@@ -359,7 +359,7 @@ Moorland::IRawAudioFrame* CFFAudioFrame::Clone()
         err = av_frame_copy_props(dst, m_frame);
     if (err < 0) {
         delete copy;
-        ThrowAV(QB_ERR_NO_MEMORY, "Can't copy sound", err);
+        QB_THROW_AV(QB_ERR_NO_MEMORY, "Can't copy sound", err);
     }
     copy->m_sampleFormat = m_sampleFormat;
     copy->m_timeStamp = m_timeStamp;

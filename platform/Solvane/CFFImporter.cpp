@@ -5,8 +5,8 @@
 #include "CFFPacketSource.h"
 #include "CImageSource.h"
 
-// The worker owns the stream item record it passes to CreateMultiSource.
-#include "../../worker/MultiUtils.h"
+// The stream item record the worker passes to CreateMultiSource.
+#include "moorlan_srcutils/MultiUtils.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -228,10 +228,7 @@ uint32_t CFFImporter::GetMovieDuration(int movieId)
     const FFMovie* movie = m_file->MovieById(movieId);
     if (!movie)
         return 0;
-    double seconds = 0.0;
-    for (uint32_t i = 0; i < movie->info->streamCount; ++i)
-        seconds = std::max(seconds, m_file->StreamEndSeconds(movie->info->streams[i]));
-    return static_cast<uint32_t>(seconds * 1000.0 + 0.5);
+    return CFFMediaFile::EndMs(*movie, [](const Moorland::StreamInfo&) { return true; });
 }
 
 bool CFFImporter::SetOption(const char* name, const char* value)

@@ -1,6 +1,7 @@
 #include "CFFMediaFile.h"
 
 #include "CBaseException.h"
+#include "CFFDemuxer.h"
 
 extern "C" {
 #include <libavutil/timecode.h>
@@ -86,21 +87,67 @@ void FillFourCC(char out[4], const AVCodecParameters* par)
         out[i] = static_cast<char>((tag >> (8 * i)) & 0xFF);
 }
 
-double StreamSeconds(const AVFormatContext* ctx, const AVStream* st)
+// Where each stream's last packet ends (its time base; AV_NOPTS_VALUE when
+// not seen), read from the last seconds of the file. Only asked when some
+// stream has no stated length: AVI written by other muxers states none for
+// its sound, which then lasts past the file's estimated length.
+std::vector<int64_t> LastPacketEnds(AVFormatContext* ctx)
 {
-    if (st->duration != AV_NOPTS_VALUE && st->duration > 0)
-        return st->duration * av_q2d(st->time_base);
-    if (ctx->duration == AV_NOPTS_VALUE || ctx->duration <= 0)
-        return 0.0;
-    // Unknown on its own: the stream lasts from its start to the file's end.
-    double late = 0.0;
-    if (st->start_time != AV_NOPTS_VALUE && ctx->start_time != AV_NOPTS_VALUE)
-        late = st->start_time * av_q2d(st->time_base) - static_cast<double>(ctx->start_time) / AV_TIME_BASE;
-    const double seconds = static_cast<double>(ctx->duration) / AV_TIME_BASE - (late > 0 ? late : 0.0);
-    return seconds > 0 ? seconds : static_cast<double>(ctx->duration) / AV_TIME_BASE;
+    std::vector<int64_t> ends(ctx->nb_streams, AV_NOPTS_VALUE);
+    bool unknown = false;
+    for (unsigned i = 0; i < ctx->nb_streams; ++i) {
+        const AVStream* st = ctx->streams[i];
+        const AVMediaType type = st->codecpar->codec_type;
+        if ((type == AVMEDIA_TYPE_VIDEO || type == AVMEDIA_TYPE_AUDIO) && !(st->disposition & AV_DISPOSITION_ATTACHED_PIC) &&
+            PromisedDuration(st) == AV_NOPTS_VALUE)
+            unknown = true;
+    }
+    if (!unknown || !ctx->pb || !(ctx->pb->seekable & AVIO_SEEKABLE_NORMAL) || ctx->duration == AV_NOPTS_VALUE ||
+        ctx->duration <= 0)
+        return ends;
+    const int64_t start = ctx->start_time != AV_NOPTS_VALUE ? ctx->start_time : 0;
+    const int64_t target = SafeAdd(start, std::max<int64_t>(0, ctx->duration - 3 * AV_TIME_BASE));
+    if (avformat_seek_file(ctx, -1, INT64_MIN, target, target, 0) < 0)
+        return ends;
+    FF::PacketPtr packet = FF::MakePacket();
+    for (int n = 0; n < 20000 && av_read_frame(ctx, packet.get()) >= 0; ++n) {
+        const int index = packet->stream_index;
+        int64_t t = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+        if (t != AV_NOPTS_VALUE && index >= 0 && static_cast<unsigned>(index) < ctx->nb_streams) {
+            t = SafeAdd(t, std::max<int64_t>(0, packet->duration));
+            int64_t& end = ends[static_cast<size_t>(index)];
+            end = end == AV_NOPTS_VALUE ? t : std::max(end, t);
+        }
+        av_packet_unref(packet.get());
+    }
+    return ends;
 }
 
-void FillStream(Moorland::StreamInfo& s, const AVFormatContext* ctx, AVStream* st, bool& interlaced)
+// The stream's length in seconds: as its container states it, else from its
+// start to the end of its movie, or to the end of its last packet when that
+// lies later (the movie's end is then an estimate that falls short).
+double StreamSeconds(AVStream* st, int64_t movieOrigin, int64_t movieEnd, int64_t lastEnd)
+{
+    const int64_t promised = PromisedDuration(st);
+    if (promised != AV_NOPTS_VALUE)
+        return promised * av_q2d(st->time_base);
+    const int64_t start = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
+    const double lastSeconds = lastEnd != AV_NOPTS_VALUE && lastEnd > start ? (lastEnd - start) * av_q2d(st->time_base) : 0.0;
+    if (movieEnd == AV_NOPTS_VALUE || movieEnd <= movieOrigin)
+        return lastSeconds;
+    // Unknown on its own: the stream lasts from its start to the movie's end.
+    double late = 0.0;
+    if (st->start_time != AV_NOPTS_VALUE)
+        late = st->start_time * av_q2d(st->time_base) - static_cast<double>(movieOrigin) / AV_TIME_BASE;
+    const double whole = static_cast<double>(movieEnd - movieOrigin) / AV_TIME_BASE;
+    double seconds = whole - (late > 0 ? late : 0.0);
+    if (seconds <= 0)
+        seconds = whole;
+    return std::max(seconds, lastSeconds);
+}
+
+void FillStream(Moorland::StreamInfo& s, const AVFormatContext* ctx, AVStream* st, int64_t movieOrigin,
+                int64_t movieEnd, int64_t lastEnd, bool& interlaced)
 {
     const AVCodecParameters* par = st->codecpar;
     memset(&s, 0, sizeof(s));
@@ -125,7 +172,7 @@ void FillStream(Moorland::StreamInfo& s, const AVFormatContext* ctx, AVStream* s
     s.extraText = Dup(profile);
     s.extraValue = st->start_time != AV_NOPTS_VALUE ? To100ns(st->start_time, st->time_base, 0) : 0;
     s.bitRate = par->bit_rate > 0 && par->bit_rate < INT32_MAX ? static_cast<int32_t>(par->bit_rate) : 0;
-    s.duration = StreamSeconds(ctx, st);
+    s.duration = StreamSeconds(st, movieOrigin, movieEnd, lastEnd);
     if (s.type == Moorland::StreamTypeVideo) {
         s.width = par->width;
         s.height = par->height;
@@ -178,46 +225,14 @@ std::string BaseName(const std::string& path)
 
 } // namespace
 
-AVFormatContext* OpenMediaInput(const std::string& path)
-{
-    struct stat info;
-    if (path.empty())
-        QB_THROW(QB_ERR_BAD_PARAM, "Bad param");
-    if (stat(path.c_str(), &info) != 0)
-        QB_THROW_ERRNO(QB_ERR_FILE_IO, "open " + path + " error", errno);
-    if (S_ISDIR(info.st_mode))
-        QB_THROW(QB_ERR_MEDIA, "Not a media file: " + path + " is a folder");
-    if (info.st_size == 0)
-        QB_THROW(QB_ERR_MEDIA, "The file is empty: " + path);
-    AVFormatContext* ctx = nullptr;
-    int err = avformat_open_input(&ctx, path.c_str(), nullptr, nullptr);
-    if (err < 0)
-        ThrowAV(QB_ERR_MEDIA, "Not a media file or damaged: " + path, err);
-    err = avformat_find_stream_info(ctx, nullptr);
-    if (err < 0) {
-        avformat_close_input(&ctx);
-        ThrowAV(QB_ERR_MEDIA, "Can't read the streams of " + path, err);
-    }
-    bool known = false;
-    for (unsigned i = 0; i < ctx->nb_streams; ++i) {
-        AVMediaType t = ctx->streams[i]->codecpar->codec_type;
-        if ((t == AVMEDIA_TYPE_VIDEO && ctx->streams[i]->codecpar->width > 0) || t == AVMEDIA_TYPE_AUDIO ||
-            t == AVMEDIA_TYPE_SUBTITLE)
-            known = true;
-    }
-    if (!known) {
-        avformat_close_input(&ctx);
-        QB_THROW(QB_ERR_MEDIA, "No video or audio stream found in " + path);
-    }
-    return ctx;
-}
-
 std::shared_ptr<CFFMediaFile> CFFMediaFile::Open(const std::string& path)
 {
     std::shared_ptr<CFFMediaFile> file(new CFFMediaFile());
     file->m_path = path;
-    file->m_ctx = OpenMediaInput(path);
-    file->Build(file->m_ctx);
+    // Probed, described and closed again here.
+    CFFDemuxer demux(path);
+    file->Build(demux.Context());
+    file->KeepProperties(demux.Context());
     return file;
 }
 
@@ -225,11 +240,11 @@ CFFMediaFile::~CFFMediaFile()
 {
     for (FFMovie& m : m_movies)
         FreeMovie(m.info);
-    avformat_close_input(&m_ctx);
 }
 
 void CFFMediaFile::Build(AVFormatContext* ctx)
 {
+    const std::vector<int64_t> lastEnds = LastPacketEnds(ctx);
     m_format = ctx->iformat && ctx->iformat->name ? ctx->iformat->name : "";
     m_origin = ctx->start_time != AV_NOPTS_VALUE ? ctx->start_time : 0;
     m_durationMs = ctx->duration != AV_NOPTS_VALUE && ctx->duration > 0 ? ctx->duration / 1000 : 0;
@@ -259,6 +274,27 @@ void CFFMediaFile::Build(AVFormatContext* ctx)
 
     for (const Group& g : groups) {
         FFMovie movie;
+        // The movie's own clock: the earliest start of its streams, and its
+        // end the latest end among them.
+        int64_t start = AV_NOPTS_VALUE, end = AV_NOPTS_VALUE;
+        for (int index : g.streams) {
+            const AVStream* st = ctx->streams[index];
+            if (st->start_time == AV_NOPTS_VALUE || (st->disposition & AV_DISPOSITION_ATTACHED_PIC))
+                continue;
+            const int64_t s0 = av_rescale_q(st->start_time, st->time_base, AV_TIME_BASE_Q);
+            start = start == AV_NOPTS_VALUE ? s0 : std::min(start, s0);
+            const int64_t promised = PromisedDuration(st);
+            if (promised != AV_NOPTS_VALUE) {
+                const int64_t e = SafeAdd(s0, av_rescale_q(promised, st->time_base, AV_TIME_BASE_Q));
+                end = end == AV_NOPTS_VALUE ? e : std::max(end, e);
+            }
+        }
+        if (start == AV_NOPTS_VALUE || groups.size() == 1)
+            start = m_origin;
+        if (end == AV_NOPTS_VALUE || groups.size() == 1)
+            end = ctx->duration != AV_NOPTS_VALUE && ctx->duration > 0 ? SafeAdd(m_origin, ctx->duration) : AV_NOPTS_VALUE;
+        movie.origin = start;
+        movie.durationMs = end != AV_NOPTS_VALUE && end > start ? (end - start) / 1000 : 0;
         movie.info = static_cast<Moorland::MovieInfo*>(calloc(1, sizeof(Moorland::MovieInfo)));
         if (!movie.info)
             QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
@@ -271,7 +307,8 @@ void CFFMediaFile::Build(AVFormatContext* ctx)
         if (!info->streams)
             QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
         for (int index : g.streams) {
-            FillStream(info->streams[info->streamCount], ctx, ctx->streams[index], m_interlaced);
+            FillStream(info->streams[info->streamCount], ctx, ctx->streams[index], m_movies.back().origin, end,
+                       lastEnds[static_cast<size_t>(index)], m_interlaced);
             ++info->streamCount;
             m_movies.back().streamIndexes.push_back(index);
         }
@@ -288,10 +325,10 @@ void CFFMediaFile::Build(AVFormatContext* ctx)
     }
 }
 
-double CFFMediaFile::StreamEndSeconds(const Moorland::StreamInfo& stream) const
+double CFFMediaFile::StreamEndSeconds(const FFMovie& movie, const Moorland::StreamInfo& stream)
 {
     // extraValue holds the stream's own start in 100-ns units.
-    const double late = stream.extraValue / 1e7 - static_cast<double>(m_origin) / AV_TIME_BASE;
+    const double late = stream.extraValue / 1e7 - static_cast<double>(movie.origin) / AV_TIME_BASE;
     return stream.duration + (late > 0 ? late : 0.0);
 }
 
@@ -354,35 +391,34 @@ int CFFMediaFile::FirstStreamId(const FFMovie& movie, Moorland::StreamType type)
     return -1;
 }
 
-const AVStream* CFFMediaFile::Stream(int index) const
+void CFFMediaFile::KeepProperties(AVFormatContext* ctx)
 {
-    if (index < 0 || static_cast<unsigned>(index) >= m_ctx->nb_streams)
-        return nullptr;
-    return m_ctx->streams[index];
+    for (unsigned i = 0; i < ctx->nb_streams; ++i) {
+        m_frameRates.push_back(StreamFrameRate(ctx->streams[i]));
+        const AVDictionaryEntry* e = av_dict_get(ctx->streams[i]->metadata, "timecode", nullptr, 0);
+        m_timecodes.push_back(e ? e->value : "");
+    }
+    const AVDictionaryEntry* e = av_dict_get(ctx->metadata, "timecode", nullptr, 0);
+    m_fileTimecode = e ? e->value : "";
 }
 
 std::string CFFMediaFile::Property(const std::string& name, int videoStreamIndex) const
 {
-    const AVStream* video = Stream(videoStreamIndex);
+    const bool hasVideo = videoStreamIndex >= 0 && static_cast<size_t>(videoStreamIndex) < m_frameRates.size();
+    const AVRational rate = hasVideo ? m_frameRates[static_cast<size_t>(videoStreamIndex)] : AVRational{0, 1};
     if (name == "MXFOrigFramerate") {
-        if (!video)
-            return "";
-        AVRational rate = StreamFrameRate(video);
         if (rate.num <= 0)
             return "";
         return std::to_string(rate.num) + "," + std::to_string(rate.den);
     }
     if (name == "MXFTimecode") {
-        const AVDictionaryEntry* e = video ? av_dict_get(video->metadata, "timecode", nullptr, 0) : nullptr;
-        for (unsigned i = 0; !e && i < m_ctx->nb_streams; ++i)
-            e = av_dict_get(m_ctx->streams[i]->metadata, "timecode", nullptr, 0);
-        if (!e)
-            e = av_dict_get(m_ctx->metadata, "timecode", nullptr, 0);
-        if (!e || !video)
-            return "";
-        AVRational rate = StreamFrameRate(video);
+        std::string text = hasVideo ? m_timecodes[static_cast<size_t>(videoStreamIndex)] : "";
+        for (size_t i = 0; text.empty() && i < m_timecodes.size(); ++i)
+            text = m_timecodes[i];
+        if (text.empty())
+            text = m_fileTimecode;
         AVTimecode tc;
-        if (rate.num <= 0 || av_timecode_init_from_string(&tc, rate, e->value, nullptr) < 0)
+        if (text.empty() || !hasVideo || rate.num <= 0 || av_timecode_init_from_string(&tc, rate, text.c_str(), nullptr) < 0)
             return "";
         return std::to_string(tc.start);
     }

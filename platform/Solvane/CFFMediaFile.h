@@ -2,25 +2,29 @@
 
 // One probed media file: the movie and stream descriptions the importer lists,
 // shared by the importer and every source made from it (a source may outlive
-// its importer).
+// its importer). The file is closed again once probed: a library of thousands
+// of clips holds no open files; each source opens its own.
 
 #include "MoorlandMediaInfo.h"
 #include "SolvaneFF.h"
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace Solvane {
 
-// Opens `path` for demuxing and reads its stream parameters. Throws with a
-// clear reason for a missing, empty, unreadable, non-media or stream-less file.
-AVFormatContext* OpenMediaInput(const std::string& path);
+class CFFDemuxer;
 
 struct FFMovie
 {
     Moorland::MovieInfo* info = nullptr;   // owned by the file
     std::vector<int> streamIndexes;        // FFmpeg stream index of each stream record
+    // The movie's own time zero (AV_TIME_BASE units): the programs of a
+    // transport stream may each run on their own clock.
+    int64_t origin = 0;
+    int64_t durationMs = 0;
 };
 
 class CFFMediaFile
@@ -35,14 +39,27 @@ public:
     const std::string& FormatName() const { return m_format; }
     bool IsImage() const;
     bool IsInterlaced() const { return m_interlaced; }
-    // The movie start in AV_TIME_BASE units: every time stamp a source hands
-    // out counts from it.
+    // The file's start in AV_TIME_BASE units and its whole length.
     int64_t Origin() const { return m_origin; }
     int64_t DurationMs() const { return m_durationMs; }
-    // Seconds from the movie start to the end of a stream of this file: a
+    // Seconds from the movie start to the end of a stream of the movie: a
     // stream that starts late (sound after a delay, a container's preroll)
     // ends that much later than its own duration.
-    double StreamEndSeconds(const Moorland::StreamInfo& stream) const;
+    static double StreamEndSeconds(const FFMovie& movie, const Moorland::StreamInfo& stream);
+    // The end of the movie's latest stream among those `wanted` says yes to
+    // (milliseconds), else the movie's length.
+    template <typename Wanted>
+    static uint32_t EndMs(const FFMovie& movie, Wanted wanted)
+    {
+        double seconds = 0.0;
+        for (uint32_t i = 0; i < movie.info->streamCount; ++i) {
+            if (wanted(movie.info->streams[i]))
+                seconds = std::max(seconds, StreamEndSeconds(movie, movie.info->streams[i]));
+        }
+        if (seconds <= 0.0)
+            return static_cast<uint32_t>(movie.durationMs);
+        return static_cast<uint32_t>(seconds * 1000.0 + 0.5);
+    }
     // Appends a metadata pair to a movie of this file unless it has one of that name.
     static void AddMetaData(const FFMovie& movie, const char* name, const char* value);
 
@@ -54,22 +71,24 @@ public:
     static int StreamIndexOf(const FFMovie& movie, int streamId, Moorland::StreamType type);
     static int FirstStreamId(const FFMovie& movie, Moorland::StreamType type);
 
-    // Per FFmpeg stream index: time base, start, parameters copied from the probe.
-    const AVStream* Stream(int index) const;
     // A named value for the manager's GetProperty; empty when the file has none.
     std::string Property(const std::string& name, int videoStreamIndex) const;
 
 private:
     CFFMediaFile() = default;
     void Build(AVFormatContext* ctx);
+    void KeepProperties(AVFormatContext* ctx);
 
     std::string m_path;
     std::string m_format;
     bool m_interlaced = false;
     int64_t m_origin = 0;
     int64_t m_durationMs = 0;
-    AVFormatContext* m_ctx = nullptr;
     std::vector<FFMovie> m_movies;
+    // What Property answers, kept from the probe.
+    std::vector<AVRational> m_frameRates;        // per FFmpeg stream index
+    std::vector<std::string> m_timecodes;        // per FFmpeg stream index
+    std::string m_fileTimecode;
 };
 
 } // namespace Solvane

@@ -3,8 +3,12 @@
 // Frames of several chosen streams of one movie in file order, for a
 // multi-stream export: the packets of a stream that is copied, the decoded
 // pictures and sound of a stream that is encoded again. Subtitle streams are
-// always handed on as packets.
+// always handed on as packets. ReadFrame's false is the end of the file only
+// when the last-error record holds code 0; a damaged or cut file records its
+// failure after every frame before the damage was handed out.
 
+#include "CFFDecoder.h"
+#include "CFFDemuxer.h"
 #include "CFFFrames.h"
 #include "CFFMediaFile.h"
 #include "IAVSource.h"
@@ -30,7 +34,6 @@ class CFFMultiSource final : public Moorland::IAVSource2
 {
 public:
     CFFMultiSource(std::shared_ptr<CFFMediaFile> file, const FFMovie& movie, const std::vector<MultiItem>& items);
-    ~CFFMultiSource();
     CFFMultiSource(const CFFMultiSource&) = delete;
     CFFMultiSource& operator=(const CFFMultiSource&) = delete;
 
@@ -46,40 +49,38 @@ private:
     {
         MultiItem wanted;
         int index = -1;                // FFmpeg stream index
-        AVCodecContext* dec = nullptr; // for a stream encoded again
+        std::unique_ptr<CFFDecoder> dec; // for a stream encoded again
         AVRational tb{1, 1};
         int64_t origin = 0;            // movie start in the stream's time base
         unsigned frameMs = 40;
-        int64_t next = kNoTime;        // where the next decoded frame starts when it has no time
+        CFramePlacer placer;
         bool seeking = false;          // decoded frames before the seek target are still skipped
         bool seen = false;             // a frame was decoded since the seek
-        AVFrame* held = nullptr;       // the last picture at or before the target so far
+        FF::FramePtr held;             // the last picture at or before the target so far
     };
     struct Pending
     {
         int item;
-        AVPacket* packet = nullptr;
-        AVFrame* frame = nullptr;
+        FF::PacketPtr packet;
+        FF::FramePtr frame;
     };
 
     void OpenDecoder(Item& item);
-    // The start of a decoded frame in the item's time base; a frame without
-    // a time of its own follows the one before it.
-    static int64_t PlaceFrame(Item& item, const AVFrame* f);
     void Drain(int itemIndex);
     // A decoded frame into the queue, or held back or dropped while a seek
     // is still before its target.
-    void Arrive(int itemIndex, AVFrame* frame);
-    // Reads one packet into the queue or the decoders; false at the end.
+    void Arrive(int itemIndex, FF::FramePtr frame);
+    // Reads one packet into the queue or the decoders; false at the end
+    // (or a failure, kept by the demuxer).
     bool ReadOne();
     bool Fill();
     bool SeekOnce(uint32_t ms, int64_t backoffMs, bool fromFileStart);
     void ClearPending();
 
     std::shared_ptr<CFFMediaFile> m_file;
-    Moorland::MovieInfo* m_movie;
-    AVFormatContext* m_ctx = nullptr;
-    AVPacket* m_packet = nullptr;
+    const FFMovie* m_ffMovie;                // kept alive by m_file
+    std::unique_ptr<CFFDemuxer> m_demux;
+    FF::PacketPtr m_packet;
     std::vector<Item> m_items;
     std::deque<Pending> m_pending;
     bool m_ended = false;

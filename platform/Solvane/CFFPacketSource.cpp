@@ -1,16 +1,13 @@
 #include "CFFPacketSource.h"
 
+#include "Basilvo/Basilvo.h"
 #include "CBaseException.h"
 
 namespace Solvane {
 
-namespace {
-const int kMaxSeekTries = 4;
-}
-
 CFFPacketSource::CFFPacketSource(std::shared_ptr<CFFMediaFile> file, const FFMovie& movie, int count,
                                  const int* streamIds)
-    : m_file(std::move(file)), m_movie(movie.info)
+    : m_file(std::move(file)), m_ffMovie(&movie)
 {
     if (count <= 0 || !streamIds)
         QB_THROW(QB_ERR_BAD_PARAM, "No video or audio streams");
@@ -24,36 +21,24 @@ CFFPacketSource::CFFPacketSource(std::shared_ptr<CFFMediaFile> file, const FFMov
             QB_THROW(QB_ERR_BAD_PARAM, "Bad stream id");
         m_idOfIndex[index] = streamIds[i];
     }
-    try {
-        m_ctx = OpenMediaInput(m_file->Path());
-        m_packet = av_packet_alloc();
-        if (!m_packet)
-            QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
-        for (unsigned i = 0; i < m_ctx->nb_streams; ++i) {
-            const bool used = m_idOfIndex.count(static_cast<int>(i)) != 0;
-            m_ctx->streams[i]->discard = used ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
-            if (used && m_videoIndex < 0 && m_ctx->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
-                m_videoIndex = static_cast<int>(i);
-        }
-    } catch (...) {
-        av_packet_free(&m_packet);
-        avformat_close_input(&m_ctx);
-        throw;
+    m_demux.reset(new CFFDemuxer(m_file->Path()));
+    m_demux->SetOrigin(movie.origin);
+    m_packet = FF::MakePacket();
+    std::vector<int> used;
+    for (const auto& entry : m_idOfIndex) {
+        const AVStream* st = m_demux->Stream(entry.first);
+        used.push_back(entry.first);
+        if (m_videoIndex < 0 && st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
+            m_videoIndex = entry.first;
     }
-}
-
-CFFPacketSource::~CFFPacketSource()
-{
-    ClearPending();
-    av_packet_free(&m_packet);
-    avformat_close_input(&m_ctx);
+    m_demux->Use(used);
 }
 
 const AVStream* CFFPacketSource::StreamOf(int streamId) const
 {
     for (const auto& [index, id] : m_idOfIndex) {
         if (id == streamId)
-            return m_ctx->streams[index];
+            return m_demux->Stream(index);
     }
     return nullptr;
 }
@@ -62,34 +47,27 @@ bool CFFPacketSource::Seek(uint32_t ms)
 {
     return QB_GUARDED(false, {
         const int lead = m_videoIndex >= 0 ? m_videoIndex : m_idOfIndex.begin()->first;
-        const AVStream* st = m_ctx->streams[lead];
-        const int64_t origin = av_rescale_q(m_file->Origin(), AV_TIME_BASE_Q, st->time_base);
-        int64_t backoff = 0;
-        for (int attempt = 0; attempt < kMaxSeekTries; ++attempt) {
-            const bool fromStart = static_cast<int64_t>(ms) - backoff <= 0 || attempt == kMaxSeekTries - 1;
-            SeekDemuxer(m_ctx, lead, FromMs(static_cast<int64_t>(ms) - backoff, st->time_base, origin), fromStart, ms);
-            ClearPending(); // read ahead from a landing that was too late
+        const AVStream* st = m_demux->Stream(lead);
+        const int64_t origin = av_rescale_q(m_ffMovie->origin, AV_TIME_BASE_Q, st->time_base);
+        CFFDemuxer::SeekWithBackoff(ms, [&](int64_t backoff, bool fromStart) {
+            m_demux->Seek(lead, FromMs(static_cast<int64_t>(ms) - backoff, st->time_base, origin), fromStart, ms);
+            m_pending.clear(); // read ahead from a landing that was too late
             m_waitKey = true;
-            if (m_videoIndex < 0 || fromStart || !LandedAfter(ms))
-                break;
-            backoff = backoff == 0 ? 1000 : backoff * 4;
-        }
+            return m_videoIndex < 0 || fromStart || !LandedAfter(ms);
+        });
         return true;
     });
 }
 
 uint32_t CFFPacketSource::GetDuration()
 {
-    double seconds = 0.0;
-    for (uint32_t i = 0; i < m_movie->streamCount; ++i) {
+    return CFFMediaFile::EndMs(*m_ffMovie, [this](const Moorland::StreamInfo& s) {
         for (const auto& entry : m_idOfIndex) {
-            if (entry.second == m_movie->streams[i].id)
-                seconds = std::max(seconds, m_file->StreamEndSeconds(m_movie->streams[i]));
+            if (entry.second == s.id)
+                return true;
         }
-    }
-    if (seconds <= 0.0)
-        return static_cast<uint32_t>(m_file->DurationMs());
-    return static_cast<uint32_t>(seconds * 1000.0 + 0.5);
+        return false;
+    });
 }
 
 const uint8_t* CFFPacketSource::GetStreamHeader(int streamId, int* size)
@@ -107,19 +85,19 @@ const uint8_t* CFFPacketSource::GetStreamHeader(int streamId, int* size)
 bool CFFPacketSource::NextWanted()
 {
     for (;;) {
-        int err = av_read_frame(m_ctx, m_packet);
-        if (err == AVERROR(EAGAIN))
-            continue;
-        if (err < 0)
+        switch (m_demux->Read(m_packet.get())) {
+        case CFFDemuxer::ReadResult::End:
             return false;
-        if (!m_idOfIndex.count(m_packet->stream_index)) {
-            av_packet_unref(m_packet);
-            continue;
+        case CFFDemuxer::ReadResult::Failed:
+            m_demux->ThrowIfFailed();
+            return false;
+        case CFFDemuxer::ReadResult::Packet:
+            break;
         }
         // A remux must start on a picture the decoder can show by itself.
         if (m_packet->stream_index == m_videoIndex && m_waitKey) {
             if (!(m_packet->flags & AV_PKT_FLAG_KEY)) {
-                av_packet_unref(m_packet);
+                av_packet_unref(m_packet.get());
                 continue;
             }
             m_waitKey = false;
@@ -130,32 +108,22 @@ bool CFFPacketSource::NextWanted()
 
 bool CFFPacketSource::LandedAfter(uint32_t ms)
 {
-    ClearPending();
+    m_pending.clear();
     // The packets up to the first key picture are kept for the reader.
     while (NextWanted()) {
-        AVPacket* keep = av_packet_alloc();
-        if (!keep) {
-            av_packet_unref(m_packet);
-            QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
-        }
-        av_packet_move_ref(keep, m_packet);
-        m_pending.push_back(keep);
-        if (keep->stream_index == m_videoIndex) {
-            const AVStream* st = m_ctx->streams[m_videoIndex];
-            const int64_t origin = av_rescale_q(m_file->Origin(), AV_TIME_BASE_Q, st->time_base);
-            const int64_t t = keep->pts != AV_NOPTS_VALUE ? keep->pts : keep->dts;
+        FF::PacketPtr keep = FF::MakePacket();
+        av_packet_move_ref(keep.get(), m_packet.get());
+        const AVPacket* p = keep.get();
+        m_pending.push_back(std::move(keep));
+        if (p->stream_index == m_videoIndex) {
+            const AVStream* st = m_demux->Stream(m_videoIndex);
+            const int64_t origin = av_rescale_q(m_ffMovie->origin, AV_TIME_BASE_Q, st->time_base);
+            const int64_t t = p->pts != AV_NOPTS_VALUE ? p->pts : p->dts;
             return t != AV_NOPTS_VALUE && ToMs(t, st->time_base, origin) > static_cast<int64_t>(ms);
         }
     }
     // No key picture after the landing point: it lies past the last one.
     return true;
-}
-
-void CFFPacketSource::ClearPending()
-{
-    for (AVPacket* p : m_pending)
-        av_packet_free(&p);
-    m_pending.clear();
 }
 
 Moorland::ICompressedFrame* CFFPacketSource::ReadPacket(int* streamId, int* reserved)
@@ -164,19 +132,20 @@ Moorland::ICompressedFrame* CFFPacketSource::ReadPacket(int* streamId, int* rese
         if (reserved)
             *reserved = 0;
         if (!m_pending.empty()) {
-            AVPacket* p = m_pending.front();
+            av_packet_unref(m_packet.get());
+            av_packet_move_ref(m_packet.get(), m_pending.front().get());
             m_pending.pop_front();
-            av_packet_move_ref(m_packet, p);
-            av_packet_free(&p);
         } else if (!NextWanted()) {
+            // The real end: a reader checking the record finds no failure.
+            GetQuentaException()->Clear();
             return static_cast<Moorland::ICompressedFrame*>(nullptr);
         }
         const int id = m_idOfIndex.at(m_packet->stream_index);
-        const AVStream* st = m_ctx->streams[m_packet->stream_index];
-        const int64_t origin = av_rescale_q(m_file->Origin(), AV_TIME_BASE_Q, st->time_base);
+        const AVStream* st = m_demux->Stream(m_packet->stream_index);
+        const int64_t origin = av_rescale_q(m_ffMovie->origin, AV_TIME_BASE_Q, st->time_base);
         const int64_t pts = To100ns(m_packet->pts, st->time_base, origin);
         const int64_t dts = To100ns(m_packet->dts, st->time_base, origin);
-        m_out.Assign(m_packet, pts, dts);
+        m_out.Assign(m_packet.get(), pts, dts);
         if (streamId)
             *streamId = id;
         return static_cast<Moorland::ICompressedFrame*>(&m_out);

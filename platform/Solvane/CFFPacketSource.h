@@ -1,8 +1,11 @@
 #pragma once
 
 // Compressed packets of up to two streams of a movie, read in file order with
-// 100-ns time stamps counted from the movie start, for remuxing.
+// 100-ns time stamps counted from the movie start, for remuxing. ReadPacket's
+// null is the end of the file only when the last-error record holds code 0;
+// a damaged or cut file records its failure.
 
+#include "CFFDemuxer.h"
 #include "CFFFrames.h"
 #include "CFFMediaFile.h"
 #include "IAVSource.h"
@@ -18,7 +21,6 @@ class CFFPacketSource final : public Moorland::IAVCompressedSource
 {
 public:
     CFFPacketSource(std::shared_ptr<CFFMediaFile> file, const FFMovie& movie, int count, const int* streamIds);
-    ~CFFPacketSource();
     CFFPacketSource(const CFFPacketSource&) = delete;
     CFFPacketSource& operator=(const CFFPacketSource&) = delete;
 
@@ -31,22 +33,22 @@ public:
 
 private:
     const AVStream* StreamOf(int streamId) const;
-    // The next packet of a wanted stream into m_packet; false at the end.
+    // The next packet of a wanted stream into m_packet; false at the end,
+    // throws on a failure.
     bool NextWanted();
     // After a demuxer seek: reads ahead to the first key picture, keeping
     // what it read, and tells whether that picture lies after `ms`.
     bool LandedAfter(uint32_t ms);
-    void ClearPending();
 
     std::shared_ptr<CFFMediaFile> m_file;
-    Moorland::MovieInfo* m_movie;
-    AVFormatContext* m_ctx = nullptr;
-    AVPacket* m_packet = nullptr;
+    const FFMovie* m_ffMovie;          // kept alive by m_file
+    std::unique_ptr<CFFDemuxer> m_demux;
+    FF::PacketPtr m_packet;
     std::map<int, int> m_idOfIndex;    // FFmpeg stream index -> stream id
     int m_videoIndex = -1;
     bool m_waitKey = true;             // video packets before the first key frame are skipped
     CFFPacket m_out{false};
-    std::deque<AVPacket*> m_pending;   // read ahead by a seek, handed out first
+    std::deque<FF::PacketPtr> m_pending; // read ahead by a seek, handed out first
 };
 
 } // namespace Solvane

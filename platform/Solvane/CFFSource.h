@@ -4,6 +4,8 @@
 // time stamps) and sound (100-ns time stamps) of one chosen video and one
 // chosen audio stream of a movie, frame-exact seeking and the end of stream.
 
+#include "CFFDecoder.h"
+#include "CFFDemuxer.h"
 #include "CFFFrames.h"
 #include "CFileByteView.h"
 #include "CFFMediaFile.h"
@@ -16,19 +18,12 @@
 
 namespace Solvane {
 
-struct DecoderChoice
-{
-    std::string selected;      // the manager's "SELECTED_DECODER"
-    bool multiThread = true;
-};
-
 class CFFSource final : public Moorland::IAVSource, public Moorland::IAVSourceSetProperty
 {
 public:
     // Stream ids -1 for a kind that is not wanted.
     CFFSource(std::shared_ptr<CFFMediaFile> file, const FFMovie& movie, int videoStreamId,
               int audioStreamId, const DecoderChoice& decoder);
-    ~CFFSource();
     CFFSource(const CFFSource&) = delete;
     CFFSource& operator=(const CFFSource&) = delete;
 
@@ -52,30 +47,29 @@ private:
     struct Lane
     {
         int index = -1;                 // FFmpeg stream index
-        AVCodecContext* dec = nullptr;
-        std::deque<AVPacket*> packets;
-        std::deque<AVFrame*> frames;    // decoded ahead (after a seek)
-        bool flushed = false;           // the end-of-data marker went to the decoder
+        std::unique_ptr<CFFDecoder> dec;
+        std::deque<FF::PacketPtr> packets;
+        std::deque<FF::FramePtr> frames; // decoded ahead (after a seek)
         bool ended = false;             // the decoder gave its last frame
         int64_t origin = 0;             // movie start in the stream's time base
         AVRational tb{1, 1};
-        int64_t next = kNoTime;         // expected time of a frame without a time stamp (tb)
+        CFramePlacer placer;
     };
 
     void OpenDecoder(Lane& lane, bool video, const DecoderChoice& decoder);
-    bool PullPacket();
-    AVFrame* Decode(Lane& lane);
-    AVFrame* Next(Lane& lane);
-    int64_t FrameTime(Lane& lane, const AVFrame* f);
+    void PullPacket();
+    FF::FramePtr Decode(Lane& lane);
+    FF::FramePtr Next(Lane& lane);
     void ClearLane(Lane& lane);
     bool SeekOnce(uint32_t ms, int64_t backoffMs, bool fromFileStart);
     void DeliverVideo(AVFrame* f, Moorland::IRawVideoFrame** out);
     void DeliverAudio(AVFrame* f, Moorland::IRawAudioFrame** out);
 
     std::shared_ptr<CFFMediaFile> m_file;
+    const FFMovie* m_ffMovie;                       // kept alive by m_file
     Moorland::MovieInfo* m_movie;
-    AVFormatContext* m_ctx = nullptr;
-    AVPacket* m_packet = nullptr;
+    std::unique_ptr<CFFDemuxer> m_demux;
+    FF::PacketPtr m_packet;
     Lane m_video;
     Lane m_audio;
     int m_videoId = -1;

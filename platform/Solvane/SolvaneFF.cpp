@@ -21,9 +21,9 @@ std::string AVErrorText(int err)
     return text;
 }
 
-void ThrowAV(int code, const std::string& what, int err)
+void ThrowAV(int code, const std::string& what, int err, int line, const char* file)
 {
-    throw CBaseException(code, what + ": " + AVErrorText(err), __LINE__, __FILE__);
+    throw CBaseException(code, what + ": " + AVErrorText(err), line, file);
 }
 
 namespace {
@@ -139,29 +139,6 @@ void FillAudioFormat(const AVCodecParameters* par, Moorland::AudioFormatInfo* fo
     format->channelLayout = par->ch_layout.order == AV_CHANNEL_ORDER_NATIVE ? par->ch_layout.u.mask : 0;
 }
 
-void SeekDemuxer(AVFormatContext* ctx, int index, int64_t ts, bool fromFileStart, uint32_t ms)
-{
-    const AVStream* st = ctx->streams[index];
-    if (fromFileStart)
-        ts = st->start_time != AV_NOPTS_VALUE ? st->start_time : INT64_MIN + 1;
-    const bool byteSeek = !(ctx->iformat->flags & AVFMT_NO_BYTE_SEEK);
-    int err = -1;
-    // Stream-like files without a header or an index (transport and program
-    // streams) find times by searching and may land late: their start is
-    // reached by its bytes. Files with a header must not be read from byte 0
-    // as if it were data (AVI and ASF would resync somewhere inside).
-    if (fromFileStart && byteSeek && (ctx->iformat->flags & AVFMT_TS_DISCONT))
-        err = av_seek_frame(ctx, -1, 0, AVSEEK_FLAG_BYTE);
-    if (err < 0)
-        err = av_seek_frame(ctx, index, ts, AVSEEK_FLAG_BACKWARD);
-    if (err < 0)
-        err = avformat_seek_file(ctx, index, INT64_MIN, ts, ts, 0);
-    if (err < 0 && fromFileStart && byteSeek)
-        err = av_seek_frame(ctx, -1, 0, AVSEEK_FLAG_BYTE);
-    if (err < 0)
-        ThrowAV(QB_ERR_MEDIA, "Can't seek to " + std::to_string(ms) + " ms", err);
-}
-
 int ClockwiseTurn(const uint8_t* displayMatrix)
 {
     if (!displayMatrix)
@@ -190,20 +167,6 @@ AVRational StreamFrameRate(const AVStream* st)
     if (st->r_frame_rate.num > 0 && st->r_frame_rate.den > 0)
         return st->r_frame_rate;
     return AVRational{0, 1};
-}
-
-AVCodecContext* NewDecoderContext(const AVCodec* codec, const AVStream* st)
-{
-    AVCodecContext* dec = avcodec_alloc_context3(codec);
-    if (!dec)
-        QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
-    int err = avcodec_parameters_to_context(dec, st->codecpar);
-    if (err < 0) {
-        avcodec_free_context(&dec);
-        ThrowAV(QB_ERR_MEDIA, "Bad stream parameters", err);
-    }
-    dec->pkt_timebase = st->time_base;
-    return dec;
 }
 
 } // namespace Solvane

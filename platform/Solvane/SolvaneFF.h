@@ -18,8 +18,10 @@ namespace Solvane {
 
 std::string AVErrorText(int err);
 
-// Throws CBaseException `code` with "<what>: <FFmpeg's error text>".
-[[noreturn]] void ThrowAV(int code, const std::string& what, int err);
+// Throws CBaseException `code` with "<what>: <FFmpeg's error text>",
+// recording the caller's place (use QB_THROW_AV).
+[[noreturn]] void ThrowAV(int code, const std::string& what, int err, int line, const char* file);
+#define QB_THROW_AV(code, what, err) ::Solvane::ThrowAV((code), (what), (err), __LINE__, __FILE__)
 
 // The media layer's pixel layout number of an FFmpeg layout; -1 when the
 // layer has no such layout.
@@ -43,11 +45,6 @@ int64_t FromMs(int64_t ms, AVRational tb, int64_t origin);
 
 void FillAudioFormat(const AVCodecParameters* par, Moorland::AudioFormatInfo* format);
 
-// Moves the demuxer to the key frame of stream `index` at or before `ts`
-// (its time base), or with `fromFileStart` to the very start of the file.
-// Demuxers that search may still land after `ts`: callers check what they
-// read and come again from earlier. Throws when the file can't seek at all.
-void SeekDemuxer(AVFormatContext* ctx, int index, int64_t ts, bool fromFileStart, uint32_t ms);
 
 // The sample aspect of a decoded picture, chosen as the stream description
 // chooses it: the container's first, then the picture's, then the stream's
@@ -62,9 +59,5 @@ int ClockwiseTurn(const uint8_t* displayMatrix);
 
 // Frame rate of a stream as the file states it (average, else the base rate).
 AVRational StreamFrameRate(const AVStream* st);
-
-// A decoder context for the stream, set up from its parameters and time base
-// but not yet opened; throws (freeing it) when it can't be made.
-AVCodecContext* NewDecoderContext(const AVCodec* codec, const AVStream* st);
 
 } // namespace Solvane

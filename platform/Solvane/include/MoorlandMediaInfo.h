@@ -6,17 +6,11 @@
 // record that holds it (malloc/free), and may be absent (null). Arrays are
 // owned by the movie record that points to them.
 
+#include "moorlan_srcutils/moorlan_stream_type.h"
+
 #include <cstdint>
 
 namespace Moorland {
-
-enum StreamType : int32_t
-{
-    StreamTypeUnknown = 0,
-    StreamTypeVideo = 1,
-    StreamTypeAudio = 2,
-    StreamTypeSubtitle = 3,
-};
 
 struct StreamInfo
 {

@@ -1,9 +1,13 @@
 #include "SolvaneTestMedia.h"
 
+#include "CBaseException.h"
 #include "IRawAudioFrame.h"
 #include "IRawVideoFrame.h"
-#include "../../../worker/MultiUtils.h"
+#include "moorlan_srcutils/MultiUtils.h"
 
+#include <unistd.h>
+
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -167,5 +171,155 @@ TEST(SolvaneBadInput, TruncatedAndDamagedFilesNeverCrash)
             WriteAll(path, damaged);
             Exercise(manager.manager, path);
         }
+    }
+}
+
+namespace {
+
+struct ReadOutcome
+{
+    int pictures = 0;
+    bool lastRead = true;   // the last ReadFrames answer
+    bool ended = false;     // IsEndOfStream after it
+    int code = 0;
+    std::string message;
+};
+
+// Reads a source to its last frame (at most `limit` reads).
+ReadOutcome ReadToTheEnd(Moorland::IAVSource* source, int limit = 2000)
+{
+    ReadOutcome out;
+    for (int i = 0; i < limit; ++i) {
+        Moorland::IRawAudioFrame* a = nullptr;
+        Moorland::IRawVideoFrame* v = nullptr;
+        GetQuentaException()->Clear();
+        if (!source->ReadFrames(&a, &v, nullptr, Moorland::AVReadBoth)) {
+            out.lastRead = false;
+            break;
+        }
+        if (v)
+            ++out.pictures;
+    }
+    out.code = LastCode();
+    out.message = LastMessage();
+    out.ended = source->IsEndOfStream();
+    return out;
+}
+
+// A 4 s clip (100 pictures) in each container with its index in front or
+// its lengths in the header, whole and cut in half.
+struct CutCase
+{
+    const char* name;
+    const char* args;
+};
+
+const CutCase kCutCases[] = {
+    {"cut.mp4", "-c:v libx264 -preset ultrafast -g 25 -c:a aac -movflags +faststart"},
+    {"cut.mkv", "-c:v libx264 -preset ultrafast -g 25 -c:a aac"},
+    {"cut.avi", "-c:v mpeg4 -g 25 -c:a pcm_s16le"},
+};
+
+std::string MakeFourSeconds(const CutCase& c)
+{
+    Media& m = Media::Get();
+    const std::string path = m.Path((std::string("whole-") + c.name).c_str());
+    const std::string command = "cd '" + m.Dir() +
+                                "' && ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=160x120:rate=25:duration=4 "
+                                "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=4 " +
+                                c.args + " '" + path + "'";
+    return std::system(command.c_str()) == 0 ? path : std::string();
+}
+
+} // namespace
+
+TEST(SolvaneBadInput, ACutFileIsAFailureAfterThePicturesBeforeTheCut)
+{
+    SOLVANE_REQUIRE_MEDIA();
+    ManagerHolder manager;
+    for (const CutCase& c : kCutCases) {
+        SCOPED_TRACE(c.name);
+        const std::string whole = MakeFourSeconds(c);
+        ASSERT_FALSE(whole.empty());
+        const std::vector<char> bytes = ReadAll(whole);
+        const std::string cut = Media::Get().Path(c.name);
+        WriteAll(cut, std::vector<char>(bytes.begin(), bytes.begin() + static_cast<long>(bytes.size() / 2)));
+
+        for (const std::string& path : {whole, cut}) {
+            SCOPED_TRACE(path);
+            Moorland::IAVImporter* importer = manager->CreateImporter(path.c_str());
+            ASSERT_NE(importer, nullptr) << LastMessage();
+            Moorland::IAVSource* source = importer->CreateSource(-2, -2, -2);
+            ASSERT_NE(source, nullptr) << LastMessage();
+            const ReadOutcome read = ReadToTheEnd(source);
+            EXPECT_FALSE(read.lastRead);
+            if (path == whole) {
+                EXPECT_EQ(read.pictures, 100);
+                EXPECT_TRUE(read.ended);
+            } else {
+                // The pictures up to the damage arrive; then a failure that names the file.
+                EXPECT_GE(read.pictures, 30);
+                EXPECT_LT(read.pictures, 100);
+                EXPECT_FALSE(read.ended);
+                EXPECT_EQ(read.code, QB_ERR_MEDIA);
+                EXPECT_NE(read.message.find(path), std::string::npos) << read.message;
+            }
+            source->Release();
+
+            // The packet source and the multi-stream source tell the same apart.
+            const int ids[1] = {0};
+            Moorland::IAVCompressedSource* packets = importer->CreatePacketSource(-2, 1, ids);
+            ASSERT_NE(packets, nullptr) << LastMessage();
+            int id = 0, count = 0;
+            GetQuentaException()->Clear();
+            while (packets->ReadPacket(&id, nullptr) && count < 5000)
+                ++count;
+            EXPECT_EQ(LastCode(), path == whole ? 0 : QB_ERR_MEDIA) << LastMessage();
+            packets->Release();
+
+            Moorland::SMItemInfo items[2];
+            items[0].nStreamID = 0;
+            items[0].eStreamType = Moorland::StreamTypeVideo;
+            items[1].nStreamID = 1;
+            items[1].eStreamType = Moorland::StreamTypeAudio;
+            items[1].bCompress = true;
+            Moorland::IAVSource2* multi = importer->CreateMultiSource(-2, items, 2);
+            ASSERT_NE(multi, nullptr) << LastMessage();
+            Moorland::FrameInfo info{};
+            count = 0;
+            while (multi->ReadFrame(&info, 0, -1) && count < 5000)
+                ++count;
+            EXPECT_EQ(LastCode(), path == whole ? 0 : QB_ERR_MEDIA) << LastMessage();
+            multi->Release();
+            importer->Release();
+        }
+    }
+}
+
+TEST(SolvaneBadInput, BytesThatVanishWhileReadingAreAFailure)
+{
+    SOLVANE_REQUIRE_MEDIA();
+    ManagerHolder manager;
+    for (const CutCase& c : kCutCases) {
+        SCOPED_TRACE(c.name);
+        const std::string whole = MakeFourSeconds(c);
+        ASSERT_FALSE(whole.empty());
+        const std::string path = Media::Get().Path((std::string("vanish-") + c.name).c_str());
+        const std::vector<char> bytes = ReadAll(whole);
+        WriteAll(path, bytes);
+        Moorland::IAVImporter* importer = manager->CreateImporter(path.c_str());
+        ASSERT_NE(importer, nullptr) << LastMessage();
+        Moorland::IAVSource* source = importer->CreateSource(-2, -2, -2);
+        ASSERT_NE(source, nullptr) << LastMessage();
+        const ReadOutcome first = ReadToTheEnd(source, 10);
+        ASSERT_TRUE(first.lastRead);
+        ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(bytes.size() / 3)), 0);
+        const ReadOutcome rest = ReadToTheEnd(source);
+        EXPECT_FALSE(rest.lastRead);
+        EXPECT_FALSE(rest.ended);
+        EXPECT_EQ(rest.code, QB_ERR_MEDIA) << rest.message;
+        EXPECT_LT(first.pictures + rest.pictures, 100);
+        source->Release();
+        importer->Release();
     }
 }

@@ -12,7 +12,7 @@
 #include "IRawVideoFrame.h"
 #include "Moorlan.h"
 #include "MoorlanTypes.h"
-#include "../../../worker/MultiUtils.h"
+#include "moorlan_srcutils/MultiUtils.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,13 @@
 #include "SolvaneTestMedia.h"
 
+#include "IRawVideoFrame.h"
 #include "ISimpleEditTimeLine.h"
 
+#include <unistd.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -298,4 +304,111 @@ TEST(SolvaneImporter, OperationsKeepTheirSlots)
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.slot, c.expected) << c.what;
+}
+
+namespace {
+
+// The process's open-file limit lowered for a test and put back after it.
+struct FileLimit
+{
+    rlimit saved{};
+    explicit FileLimit(rlim_t soft)
+    {
+        getrlimit(RLIMIT_NOFILE, &saved);
+        rlimit lowered = saved;
+        lowered.rlim_cur = std::min<rlim_t>(soft, saved.rlim_max);
+        setrlimit(RLIMIT_NOFILE, &lowered);
+    }
+    ~FileLimit() { setrlimit(RLIMIT_NOFILE, &saved); }
+};
+
+// The lowest free descriptor: a limit of that many leaves none free.
+int LowestFreeFile()
+{
+    const int fd = dup(0);
+    close(fd);
+    return fd;
+}
+
+} // namespace
+
+TEST(SolvaneImporter, ALibraryOfThousandsOfClipsHoldsNoOpenFiles)
+{
+    SOLVANE_REQUIRE_MEDIA();
+    ManagerHolder manager;
+    // A short sound: probing thousands of files is the point, not their size.
+    const std::string clip = Media::Get().Path("short.wav");
+    ASSERT_EQ(std::system(("ffmpeg -nostdin -v error -y -f lavfi -i sine=d=0.05 -c:a pcm_s16le '" + clip + "'").c_str()), 0);
+    std::vector<IAVImporter*> importers;
+    {
+        FileLimit limit(1024);
+        for (int i = 0; i < 5000; ++i) {
+            IAVImporter* importer = manager->CreateImporter(clip.c_str());
+            ASSERT_NE(importer, nullptr) << i << ": " << LastMessage();
+            importers.push_back(importer);
+        }
+        // Each opens its file again when asked for a source.
+        for (IAVImporter* importer : {importers.front(), importers.back()}) {
+            Moorland::IAVSource* source = importer->CreateSource(-2, -2, -2);
+            ASSERT_NE(source, nullptr) << LastMessage();
+            Moorland::IRawAudioFrame* a = nullptr;
+            Moorland::IRawVideoFrame* v = nullptr;
+            EXPECT_TRUE(source->ReadFrames(&a, &v, nullptr, Moorland::AVReadBoth));
+            source->Release();
+        }
+    }
+    for (IAVImporter* importer : importers)
+        importer->Release();
+}
+
+TEST(SolvaneImporter, RunningOutOfFilesIsReportedAsSuch)
+{
+    SOLVANE_REQUIRE_MEDIA();
+    ManagerHolder manager;
+    const std::string clip = Media::Get().Clip();
+    // The same failure once with files to spare: the sanitizers' checks of a
+    // type seen for the first time need a descriptor of their own.
+    ASSERT_EQ(manager->CreateImporter(Media::Get().Dir().c_str()), nullptr);
+    FileLimit limit(static_cast<rlim_t>(LowestFreeFile()));
+    GetQuentaException()->Clear();
+    IAVImporter* importer = manager->CreateImporter(clip.c_str());
+    EXPECT_EQ(importer, nullptr);
+    EXPECT_NE(LastMessage().find("Too many open files"), std::string::npos) << LastMessage();
+    if (importer)
+        importer->Release();
+}
+
+TEST(SolvaneImporter, EachProgramOfATransportStreamCountsFromItsOwnStart)
+{
+    SOLVANE_REQUIRE_MEDIA();
+    // The second program's clock runs 600 s after the first one's.
+    const std::string path = Media::Get().Path("offset.ts");
+    ASSERT_EQ(std::system(("ffmpeg -nostdin -v error -y -f lavfi -i testsrc=size=160x120:rate=25:d=2 -itsoffset 600 "
+                           "-f lavfi -i testsrc2=size=160x120:rate=25:d=2 -map 0:v -map 1:v -c:v mpeg2video "
+                           "-program title=One:st=0 -program title=Two:st=1 -f mpegts '" +
+                           path + "'")
+                              .c_str()),
+              0);
+    ManagerHolder manager;
+    ImporterHolder importer(manager->CreateImporter(path.c_str()));
+    ASSERT_NE(importer.importer, nullptr) << LastMessage();
+    ASSERT_EQ(importer->GetMovieCount(), 2u);
+    for (uint32_t m = 0; m < 2; ++m) {
+        SCOPED_TRACE(m);
+        const MovieInfo* movie = importer->GetMovieInfoAt(m);
+        EXPECT_NEAR(importer->GetMovieDuration(movie->id), 2000, 40);
+        Moorland::IAVSource* source = importer->CreateSource(movie->id, -2, -1);
+        ASSERT_NE(source, nullptr) << LastMessage();
+        EXPECT_NEAR(source->GetDuration(), 2000, 40);
+        Moorland::IRawAudioFrame* a = nullptr;
+        Moorland::IRawVideoFrame* v = nullptr;
+        ASSERT_TRUE(source->ReadFrames(&a, &v, nullptr, Moorland::AVReadVideoOnly));
+        ASSERT_NE(v, nullptr);
+        EXPECT_EQ(v->GetTimeStamp(), 0);
+        ASSERT_TRUE(source->Seek(1000));
+        ASSERT_TRUE(source->ReadFrames(&a, &v, nullptr, Moorland::AVReadVideoOnly));
+        ASSERT_NE(v, nullptr);
+        EXPECT_EQ(v->GetTimeStamp(), 1000);
+        source->Release();
+    }
 }

@@ -5,7 +5,7 @@
 #include "IRawAudioFrame.h"
 #include "IRawVideoFrame.h"
 #include "MoorlanTypes.h"
-#include "../../../worker/MultiUtils.h"
+#include "moorlan_srcutils/MultiUtils.h"
 
 #include <cstring>
 #include <fstream>

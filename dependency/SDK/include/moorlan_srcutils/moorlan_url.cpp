@@ -80,38 +80,7 @@ std::string Encode(const std::string& text, const char* special)
     return out;
 }
 
-const char kPathSpecial[] = "?";
 const char kPairSpecial[] = "?&=";
-
-void ParseAddress(const std::string& url, std::string& protocol, std::string& path,
-                  std::vector<std::string>& keys, std::vector<std::string>& values)
-{
-    std::string rest;
-    const std::string::size_type scheme = url.find("://");
-    if (scheme == std::string::npos) {
-        protocol.clear();
-        rest = url;
-    } else {
-        protocol = url.substr(0, scheme);
-        rest = url.substr(scheme + 3);
-    }
-
-    keys.clear();
-    values.clear();
-    const std::string::size_type mark = rest.find('?');
-    if (mark == std::string::npos) {
-        path = Decode(rest);
-        return;
-    }
-    path = Decode(rest.substr(0, mark));
-
-    for (const std::string& item : QuentaBased::StrSplit(rest.substr(mark + 1), "&")) {
-        const std::vector<std::string> pieces = QuentaBased::StrSplit(item, "=");
-        // "k", "k=" and "=k" all give key k with an empty value; "k=a=b" loses "b".
-        keys.push_back(pieces.empty() ? std::string() : Decode(pieces[0]));
-        values.push_back(pieces.size() < 2 ? std::string() : Decode(pieces[1]));
-    }
-}
 
 std::string PrintAddress(const std::string& protocol, const std::string& path,
                          const std::vector<std::string>& keys, const std::vector<std::string>& values)
@@ -130,8 +99,10 @@ std::string PrintAddress(const std::string& protocol, const std::string& path,
     std::string url = protocol;
     if (!protocol.empty())
         url += "://";
-    url += Encode(path, kPathSpecial);
-    if (!query.empty()) {
+    url += path;
+    // A path holding "?" always ends in the mark that starts the (maybe
+    // empty) parameters, so that it reads back whole.
+    if (!query.empty() || path.find('?') != std::string::npos) {
         url += '?';
         url += query;
     }
@@ -163,11 +134,46 @@ void StoreParam(std::vector<std::string>& keys, std::vector<std::string>& values
 
 } // namespace
 
+bool SplitSourceAddress(const std::string& url, std::string& protocol, std::string& path,
+                        std::vector<std::string>& keys, std::vector<std::string>& values)
+{
+    std::string rest;
+    const std::string::size_type scheme = url.find("://");
+    if (scheme == std::string::npos) {
+        protocol.clear();
+        rest = url;
+    } else {
+        protocol = url.substr(0, scheme);
+        rest = url.substr(scheme + 3);
+    }
+
+    keys.clear();
+    values.clear();
+    // Printed parameters never hold a literal "?", so the last one starts
+    // them; unless what follows it is empty or holds an "=", it belongs to
+    // the path, which is taken as it stands.
+    const std::string::size_type mark = rest.rfind('?');
+    const bool hasQuery = mark != std::string::npos &&
+                          (mark + 1 == rest.size() || rest.find('=', mark + 1) != std::string::npos);
+    if (!hasQuery) {
+        path = rest;
+        return false;
+    }
+    path = rest.substr(0, mark);
+    for (const std::string& item : QuentaBased::StrSplit(rest.substr(mark + 1), "&")) {
+        const std::vector<std::string> pieces = QuentaBased::StrSplit(item, "=");
+        // "k", "k=" and "=k" all give key k with an empty value; "k=a=b" loses "b".
+        keys.push_back(pieces.empty() ? std::string() : Decode(pieces[0]));
+        values.push_back(pieces.size() < 2 ? std::string() : Decode(pieces[1]));
+    }
+    return true;
+}
+
 // ---------------------------------------------------------------------------
 
 CSourceURL::CSourceURL(const std::string& url)
 {
-    ParseAddress(url, m_protocol, m_path, m_keys, m_values);
+    SplitSourceAddress(url, m_protocol, m_path, m_keys, m_values);
 }
 
 std::string CSourceURL::GetParam(const std::string& key) const
@@ -219,7 +225,7 @@ int CSourceURL::GetVideoStreamID() const { return GetIntParam(kVideoStreamId); }
 
 CSourceURL2::CSourceURL2(const std::string& url)
 {
-    ParseAddress(url, m_protocol, m_path, m_keys, m_values);
+    SplitSourceAddress(url, m_protocol, m_path, m_keys, m_values);
 }
 
 std::string CSourceURL2::GetParam(const std::string& key) const

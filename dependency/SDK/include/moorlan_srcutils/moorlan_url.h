@@ -4,10 +4,13 @@
 // The GUI program prints these texts for its clips and the conversion worker
 // parses them back, so both sides must go through these classes.
 //
-// Characters that would break the layout are percent-encoded when printed and
-// decoded when parsed: "?" in the path, "?", "&" and "=" in keys and values, and
-// "%" wherever it would otherwise be read back as one of those codes. Addresses
-// without such characters print exactly as they always have.
+// The path is taken literally, whatever characters it holds ("%", "&", "=",
+// spaces, any UTF-8): it names a file. Only the parameters, whose own layout
+// needs it, are escaped: "?", "&" and "=" in keys and values are printed as
+// %3F, %26 and %3D, and "%" as %25 wherever it would otherwise read back as
+// one of those codes. The parameters start at the last "?" when what follows
+// it is empty or holds an "="; a path holding "?" is printed with a "?" after
+// it even without parameters, so that it reads back whole.
 
 #include <string>
 #include <vector>
@@ -15,6 +18,12 @@
 namespace Moorland {
 
 // One stream of a multi-stream export: its id goes under the key `name`.
+// Splits an address into protocol, literal path and unescaped pairs, by the
+// rules above; true when it has a parameter part (maybe empty). The one
+// reading of addresses: the classes below and the worker's stream list use it.
+bool SplitSourceAddress(const std::string& url, std::string& protocol, std::string& path,
+                        std::vector<std::string>& keys, std::vector<std::string>& values);
+
 struct StreamParams
 {
     int id = -1;

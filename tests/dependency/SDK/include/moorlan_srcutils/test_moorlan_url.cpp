@@ -109,7 +109,7 @@ TEST(CSourceURL, SetParamKeepsPlaceAndClearKeepsPath)
     EXPECT_EQ("", url.GetParam("vstreamid"));
 }
 
-TEST(CSourceURL, ReservedCharactersSurviveRoundTrip)
+TEST(CSourceURL, PathsAreLiteralAndParametersRoundTrip)
 {
     struct Case
     {
@@ -118,29 +118,42 @@ TEST(CSourceURL, ReservedCharactersSurviveRoundTrip)
         std::string value;
     };
     const std::vector<Case> cases = {
+        {"/videos/100%25.mp4", "title", "100%25"},
         {"/what?.mp4", "title", "a&b=c?d"},
         {"/x%3F/y%25z.mp4", "k%26", "100%"},
         {"/q?&=%", "a=b", "%3d%3D%26%25%3f"},
+        {"/a?b=c.mp4", "k", "v"},
         {"/ends-with%", "k", "%2"},
+        {"/Tom & Jerry/my clip (1).mov", "title", "two words"},
+        {"/vidéos/東京 夜景.mkv", "title", "夜景 & ünïcode"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
-        CSourceURL url("file://");
-        url.SetFilePath(c.path);
-        url.SetParam(c.key, c.value);
-        url.SetMovieID(3);
-        const std::string printed = url.GetURL();
-        CSourceURL back(printed);
-        EXPECT_EQ("file", back.GetProtocol());
-        EXPECT_EQ(c.path, back.GetFilePath());
-        EXPECT_EQ(c.value, back.GetParam(c.key));
-        EXPECT_EQ(3, back.GetMovieID());
-        EXPECT_EQ(printed, back.GetURL());
+        for (bool withParams : {true, false}) {
+            CSourceURL url("file://");
+            url.SetFilePath(c.path);
+            if (withParams) {
+                url.SetParam(c.key, c.value);
+                url.SetMovieID(3);
+            }
+            const std::string printed = url.GetURL();
+            CSourceURL back(printed);
+            EXPECT_EQ("file", back.GetProtocol());
+            EXPECT_EQ(c.path, back.GetFilePath()) << printed;
+            EXPECT_EQ(withParams ? c.value : "", back.GetParam(c.key));
+            EXPECT_EQ(withParams ? 3 : -2, back.GetMovieID());
+            EXPECT_EQ(printed, back.GetURL());
+        }
     }
+    // The path prints as it stands; only the parameters are escaped.
     CSourceURL url("file://");
-    url.SetFilePath("/a?b.mp4");
+    url.SetFilePath("/a?b 100%25.mp4");
     url.SetParam("t", "x&y=z");
-    EXPECT_EQ("file:///a%3Fb.mp4?t=x%26y%3Dz", url.GetURL());
+    EXPECT_EQ("file:///a?b 100%25.mp4?t=x%26y%3Dz", url.GetURL());
+    // A plain path is read literally whatever it holds.
+    EXPECT_EQ("/videos/100%25.mp4", CSourceURL("/videos/100%25.mp4").GetFilePath());
+    EXPECT_EQ("/videos/what?.mp4", CSourceURL("/videos/what?.mp4").GetFilePath());
+    EXPECT_EQ("/videos/what?.mp4", CSourceURL("file:///videos/what?.mp4").GetFilePath());
 }
 
 TEST(CSourceURL2, StreamPairs)

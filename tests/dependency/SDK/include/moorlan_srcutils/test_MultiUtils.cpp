@@ -1,4 +1,5 @@
-#include "MultiUtils.h"
+#include "moorlan_srcutils/MultiUtils.h"
+#include "moorlan_srcutils/moorlan_url.h"
 
 #include "Basilvo/Basilvo.h"
 #include "CBaseException.h"
@@ -52,8 +53,9 @@ TEST(MultiUtils, ParsesTheStreamListOfAnAddress)
         // Pieces of "=" only, leading "=", repeated "=" and a "?" inside the query.
         {"file:///a.mkv?movieid=0&astreamid=&compress=1&=5&compress==1", 2, nullptr, {{0, 2, true}, {0, 0, true}}},
         {"file:///a.mkv?movieid&vstreamid=-7x&compress=1=0", 1, nullptr, {{-7, 1, true}}},
-        {"/plain/path?x?movieid=0", -1, "movieID is null", {}},
-        {"file:///dir?x/a.mkv?movieid=0&subtitleid= 12&compress=1", -1, "movieID is null", {}},
+        // A "?" in the path: the parameters start at the last one.
+        {"/plain/path?x?movieid=0", 0, nullptr, {}},
+        {"file:///dir?x/a.mkv?movieid=0&subtitleid= 12&compress=1", 1, nullptr, {{12, 3, true}}},
         {"movieid=0&vstreamid=1&compress=1", -1, "bad Params", {}},
         // Unknown keys: the record is still fully set (kind 0, no copy flag).
         {"file:///a.mkv?movieid=0&foo=9&compress=1&vstreamid=4&bar=1", 2, nullptr, {{9, 0, true}, {4, 1, false}}},
@@ -89,4 +91,38 @@ TEST(MultiUtils, NullOutPointerIsRefused)
     GetQuentaException()->Clear();
     EXPECT_EQ(ParserUrlToSMItemInfo("file:///a?movieid=0", nullptr), -1);
     EXPECT_EQ(GetQuentaException()->GetExceptionCode(), QB_ERR_BAD_POINTER);
+}
+
+TEST(MultiUtils, ReadsEveryAddressAsTheAddressClassDoes)
+{
+    const char* const paths[] = {"/videos/100%25.mp4", "/what?.mp4", "/a?b=c&d.mkv", "/Tom & Jerry/my clip.mov",
+                                 "/vidéos/東京 夜景.mkv", "/x%3F%26.ts"};
+    for (const char* path : paths) {
+        SCOPED_TRACE(path);
+        Moorland::CSourceURL2 address("file://");
+        address.SetFilePath(path);
+        address.SetMovieID(2);
+        Moorland::StreamParams video;
+        video.id = 256;
+        video.name = "vstreamid";
+        video.compress = true;
+        Moorland::StreamParams audio;
+        audio.id = 257;
+        audio.name = "astreamid";
+        address.AddStreamParams(&video);
+        address.AddStreamParams(&audio);
+        const std::string printed = address.GetURL();
+
+        EXPECT_EQ(Moorland::CSourceURL(printed).GetFilePath(), path) << printed;
+        EXPECT_EQ(Moorland::CSourceURL(printed).GetMovieID(), 2);
+        SMItemInfo* items = nullptr;
+        ASSERT_EQ(ParserUrlToSMItemInfo(printed, &items), 2) << printed;
+        EXPECT_EQ(items[0].nStreamID, 256);
+        EXPECT_EQ(items[0].eStreamType, Moorland::StreamTypeVideo);
+        EXPECT_TRUE(items[0].bCompress);
+        EXPECT_EQ(items[1].nStreamID, 257);
+        EXPECT_EQ(items[1].eStreamType, Moorland::StreamTypeAudio);
+        EXPECT_FALSE(items[1].bCompress);
+        delete[] items;
+    }
 }

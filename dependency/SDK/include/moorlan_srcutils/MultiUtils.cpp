@@ -1,6 +1,7 @@
 #include "MultiUtils.h"
 
 #include "CBaseException.h"
+#include "moorlan_url.h"
 #include "sysutils_string.h"
 
 #include <memory>
@@ -10,8 +11,6 @@
 namespace Moorland {
 
 namespace {
-
-const unsigned int kToEnd = static_cast<unsigned int>(-1);
 
 StreamType StreamTypeOfKey(const std::string& sKey)
 {
@@ -31,25 +30,15 @@ int ParserUrlToSMItemInfo(std::string sUrl, SMItemInfo** ppItems)
     return QB_GUARDED(-1, {
         if (!ppItems)
             QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
-        std::string sRest = sUrl;
-        int nScheme = QuentaBased::StrPos(sUrl, 0, "://");
-        if (nScheme >= 0)
-            sRest = QuentaBased::SubStr(sUrl, static_cast<unsigned int>(nScheme) + 3, kToEnd);
-        int nQuery = QuentaBased::StrPos(sRest, 0, "?");
-        if (nQuery < 0)
+        // Read as every address is read (a path holding "%" or "?" stays
+        // the path; escaped parameters are unescaped).
+        std::string sProtocol, sPath;
+        std::vector<std::string> keys, values;
+        if (!SplitSourceAddress(sUrl, sProtocol, sPath, keys, values) || keys.empty())
             QB_THROW(QB_ERR_UNEXPECTED, "bad Params");
-        std::string sParams = QuentaBased::SubStr(sRest, static_cast<unsigned int>(nQuery) + 1, kToEnd);
-        std::vector<std::string> pieces = QuentaBased::StrSplit(sParams, "&");
-        if (pieces.empty())
-            QB_THROW(QB_ERR_UNEXPECTED, "bad Params");
-
         std::vector<std::pair<std::string, std::string>> params;
-        for (const std::string& sPiece : pieces) {
-            std::vector<std::string> parts = QuentaBased::StrSplit(sPiece, "=");
-            std::string sKey = parts.size() > 0 ? parts[0] : std::string();
-            std::string sValue = parts.size() > 1 ? parts[1] : std::string();
-            params.emplace_back(sKey, sValue);
-        }
+        for (size_t i = 0; i < keys.size(); ++i)
+            params.emplace_back(keys[i], values[i]);
         if (params.front().first != "movieid")
             QB_THROW(QB_ERR_UNEXPECTED, "movieID is null");
         params.erase(params.begin());

@@ -1,0 +1,285 @@
+#include "CFFDemuxer.h"
+
+#include "SolvaneFFLog.h"
+
+extern "C" {
+#include <libavutil/parseutils.h>
+}
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+
+namespace Solvane {
+
+namespace {
+
+// A read error the demuxer may get over (one damaged packet): it is tried
+// again this many times before the rest of the file counts as unreadable.
+const int kReadRetries = 32;
+const int kMaxSeekTries = 4;
+
+// Data that stops this far before the end a stream's header promises is a
+// cut file, not an end (headers round, and muxers differ by a frame or so).
+const int64_t kShortfallMs = 500;
+const int kShortfallPercent = 3;
+
+std::string SecondsText(int64_t ms)
+{
+    char text[32];
+    std::snprintf(text, sizeof(text), "%.2f s", static_cast<double>(ms) / 1000.0);
+    return text;
+}
+
+} // namespace
+
+int64_t PromisedDuration(const AVStream* st)
+{
+    int64_t duration = st->duration != AV_NOPTS_VALUE && st->duration > 0 ? st->duration : AV_NOPTS_VALUE;
+    // A header's picture count (AVI, MP4) holds even when the rest of the
+    // file, and with it the length FFmpeg estimates, is missing.
+    const AVRational rate = StreamFrameRate(st);
+    if (st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && st->nb_frames > 0 && rate.num > 0) {
+        const int64_t counted = av_rescale_q(st->nb_frames, av_inv_q(rate), st->time_base);
+        if (duration == AV_NOPTS_VALUE || counted > duration)
+            duration = counted;
+    }
+    if (duration != AV_NOPTS_VALUE)
+        return duration;
+    // Matroska keeps a stream's length as a tag.
+    const AVDictionaryEntry* tag = av_dict_get(st->metadata, "DURATION", nullptr, 0);
+    int64_t us = 0;
+    if (tag && av_parse_time(&us, tag->value, 1) >= 0 && us > 0)
+        return av_rescale_q(us, AV_TIME_BASE_Q, st->time_base);
+    return AV_NOPTS_VALUE;
+}
+
+CFFDemuxer::CFFDemuxer(const std::string& path) : m_path(path)
+{
+    InstallFFLog();
+    struct stat info;
+    if (path.empty())
+        QB_THROW(QB_ERR_BAD_PARAM, "Bad param");
+    if (stat(path.c_str(), &info) != 0)
+        QB_THROW_ERRNO(QB_ERR_FILE_IO, "open " + path + " error", errno);
+    if (S_ISDIR(info.st_mode))
+        QB_THROW(QB_ERR_MEDIA, "Not a media file: " + path + " is a folder");
+    if (info.st_size == 0)
+        QB_THROW(QB_ERR_MEDIA, "The file is empty: " + path);
+
+    AVFormatContext* raw = avformat_alloc_context();
+    if (!raw)
+        throw std::bad_alloc();
+    raw->interrupt_callback.callback = &CFFDemuxer::Interrupt;
+    raw->interrupt_callback.opaque = this;
+    NameFFLogOwner(raw, path);
+    // avformat_open_input frees the context itself when it fails.
+    int err = avformat_open_input(&raw, path.c_str(), nullptr, nullptr);
+    if (err < 0) {
+        ForgetFFLogOwner(raw);
+        if (err == AVERROR_INVALIDDATA)
+            QB_THROW_AV(QB_ERR_MEDIA, "Not a media file or damaged: " + path, err);
+        QB_THROW_AV(QB_ERR_MEDIA, "Can't open " + path, err);
+    }
+    m_ctx.reset(raw);
+    try {
+        err = avformat_find_stream_info(raw, nullptr);
+        if (err < 0)
+            QB_THROW_AV(QB_ERR_MEDIA, "Can't read the streams of " + path, err);
+        bool known = false;
+        for (unsigned i = 0; i < raw->nb_streams; ++i) {
+            const AVCodecParameters* par = raw->streams[i]->codecpar;
+            if ((par->codec_type == AVMEDIA_TYPE_VIDEO && par->width > 0) || par->codec_type == AVMEDIA_TYPE_AUDIO ||
+                par->codec_type == AVMEDIA_TYPE_SUBTITLE)
+                known = true;
+        }
+        if (!known)
+            QB_THROW(QB_ERR_MEDIA, "No video or audio stream found in " + path);
+    } catch (...) {
+        ForgetFFLogOwner(raw);
+        throw;
+    }
+    m_origin = raw->start_time != AV_NOPTS_VALUE ? raw->start_time : 0;
+    m_used.assign(raw->nb_streams, true);
+    m_reached.assign(raw->nb_streams, AV_NOPTS_VALUE);
+}
+
+CFFDemuxer::~CFFDemuxer()
+{
+    ForgetFFLogOwner(m_ctx.get());
+}
+
+int CFFDemuxer::Interrupt(void* opaque)
+{
+    return static_cast<CFFDemuxer*>(opaque)->m_stop.load() ? 1 : 0;
+}
+
+AVStream* CFFDemuxer::Stream(int index) const
+{
+    if (index < 0 || static_cast<unsigned>(index) >= m_ctx->nb_streams)
+        QB_THROW(QB_ERR_MEDIA, "The file changed since it was probed: " + m_path);
+    return m_ctx->streams[index];
+}
+
+void CFFDemuxer::Use(const std::vector<int>& indexes)
+{
+    for (unsigned i = 0; i < m_ctx->nb_streams; ++i) {
+        bool used = false;
+        for (int index : indexes)
+            used = used || index == static_cast<int>(i);
+        m_used[i] = used;
+        m_ctx->streams[i]->discard = used ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
+    }
+}
+
+void CFFDemuxer::Fail(const std::string& what, int err)
+{
+    m_failed = true;
+    // The time reached, counted from the movie start, tells the user where the damage is.
+    int64_t reachedMs = -1;
+    for (unsigned i = 0; i < m_ctx->nb_streams; ++i) {
+        if (m_reached[i] != AV_NOPTS_VALUE) {
+            const AVStream* st = m_ctx->streams[i];
+            const int64_t origin = av_rescale_q(m_origin, AV_TIME_BASE_Q, st->time_base);
+            reachedMs = std::max(reachedMs, ToMs(m_reached[i], st->time_base, origin));
+        }
+    }
+    std::string text = "Can't read " + m_path;
+    text += reachedMs >= 0 ? " after " + SecondsText(reachedMs) : std::string(" from its start");
+    text += ": " + what;
+    if (err < 0)
+        text += " (" + AVErrorText(err) + ")";
+    m_error.reset(new CBaseException(QB_ERR_MEDIA, text, __LINE__, __FILE__));
+}
+
+void CFFDemuxer::ThrowIfFailed() const
+{
+    if (m_failed && m_error)
+        throw CBaseException(*m_error);
+}
+
+bool CFFDemuxer::EndIsReal()
+{
+    if (m_ctx->pb && m_ctx->pb->error < 0) {
+        Fail("the file could not be read to its end", m_ctx->pb->error);
+        return false;
+    }
+    for (unsigned i = 0; i < m_ctx->nb_streams; ++i) {
+        if (!m_used[i] || m_reached[i] == AV_NOPTS_VALUE)
+            continue;
+        const AVStream* st = m_ctx->streams[i];
+        if (st->disposition & AV_DISPOSITION_ATTACHED_PIC)
+            continue;
+        const int64_t promised = PromisedDuration(st);
+        if (promised == AV_NOPTS_VALUE)
+            continue;
+        const int64_t start = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
+        const int64_t promisedMs = ToMs(SafeAdd(start, promised), st->time_base, start);
+        const int64_t reachedMs = ToMs(m_reached[i], st->time_base, start);
+        const int64_t shortMs = promisedMs - reachedMs;
+        if (shortMs > kShortfallMs && shortMs * 100 > promisedMs * kShortfallPercent) {
+            Fail("the data ends at " + SecondsText(reachedMs) + " of the " + SecondsText(promisedMs) +
+                     " its header promises (the file is cut short)",
+                 0);
+            return false;
+        }
+    }
+    return true;
+}
+
+CFFDemuxer::ReadResult CFFDemuxer::Read(AVPacket* packet)
+{
+    if (m_failed)
+        return ReadResult::Failed;
+    int firstError = 0;
+    int errors = 0;
+    for (;;) {
+        const int err = av_read_frame(m_ctx.get(), packet);
+        if (err == AVERROR(EAGAIN))
+            continue;
+        if (m_stop.load()) {
+            av_packet_unref(packet);
+            Fail("Stopped", AVERROR_EXIT);
+            return ReadResult::Failed;
+        }
+        if (err == AVERROR_EOF) {
+            // An error just before the end means the remainder was unreadable.
+            if (firstError < 0) {
+                Fail("the rest of the file is damaged", firstError);
+                return ReadResult::Failed;
+            }
+            return EndIsReal() ? ReadResult::End : ReadResult::Failed;
+        }
+        if (err < 0) {
+            if (firstError == 0)
+                firstError = err;
+            if (++errors > kReadRetries || err == AVERROR_EXIT || (m_ctx->pb && m_ctx->pb->error < 0)) {
+                Fail("the rest of the file is damaged", firstError);
+                return ReadResult::Failed;
+            }
+            continue;
+        }
+        if (errors > 0) {
+            av_log(m_ctx.get(), AV_LOG_WARNING, "skipped damaged data (%s)\n", AVErrorText(firstError).c_str());
+            firstError = 0;
+            errors = 0;
+        }
+        const int index = packet->stream_index;
+        if (index < 0 || static_cast<unsigned>(index) >= m_ctx->nb_streams || !m_used[static_cast<size_t>(index)]) {
+            av_packet_unref(packet);
+            continue;
+        }
+        int64_t t = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+        if (t != AV_NOPTS_VALUE) {
+            if (packet->dts != AV_NOPTS_VALUE && packet->dts > t)
+                t = packet->dts;
+            t = SafeAdd(t, packet->duration > 0 ? packet->duration : 0);
+            int64_t& reached = m_reached[static_cast<size_t>(index)];
+            if (reached == AV_NOPTS_VALUE || t > reached)
+                reached = t;
+        }
+        return ReadResult::Packet;
+    }
+}
+
+void CFFDemuxer::Seek(int index, int64_t ts, bool fromFileStart, uint32_t ms)
+{
+    m_failed = false;
+    m_error.reset();
+    std::fill(m_reached.begin(), m_reached.end(), AV_NOPTS_VALUE);
+    AVFormatContext* ctx = m_ctx.get();
+    const AVStream* st = Stream(index);
+    if (fromFileStart)
+        ts = st->start_time != AV_NOPTS_VALUE ? st->start_time : INT64_MIN + 1;
+    const bool byteSeek = !(ctx->iformat->flags & AVFMT_NO_BYTE_SEEK);
+    int err = -1;
+    // Stream-like files without a header or an index (transport and program
+    // streams) find times by searching and may land late: their start is
+    // reached by its bytes. Files with a header must not be read from byte 0
+    // as if it were data (AVI and ASF would resync somewhere inside).
+    if (fromFileStart && byteSeek && (ctx->iformat->flags & AVFMT_TS_DISCONT))
+        err = av_seek_frame(ctx, -1, 0, AVSEEK_FLAG_BYTE);
+    if (err < 0)
+        err = av_seek_frame(ctx, index, ts, AVSEEK_FLAG_BACKWARD);
+    if (err < 0)
+        err = avformat_seek_file(ctx, index, INT64_MIN, ts, ts, 0);
+    if (err < 0 && fromFileStart && byteSeek)
+        err = av_seek_frame(ctx, -1, 0, AVSEEK_FLAG_BYTE);
+    if (err < 0)
+        QB_THROW_AV(QB_ERR_MEDIA, "Can't seek to " + std::to_string(ms) + " ms in " + m_path, err);
+}
+
+void CFFDemuxer::SeekWithBackoff(uint32_t ms, const std::function<bool(int64_t, bool)>& tryOnce)
+{
+    int64_t backoff = 0;
+    for (int i = 0; i < kMaxSeekTries; ++i) {
+        const bool fromStart = static_cast<int64_t>(ms) - backoff <= 0 || i == kMaxSeekTries - 1;
+        if (tryOnce(backoff, fromStart) || fromStart)
+            return;
+        backoff = backoff == 0 ? 1000 : backoff * 4;
+    }
+}
+
+} // namespace Solvane
