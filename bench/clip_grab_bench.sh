@@ -27,7 +27,7 @@ echo "ours: probe_s grabs grab_s grabs_per_second"
 "$build/bin/projectdata_library_bench" grab "$clip" "$count"
 start=$(date +%s.%N)
 for ((i = 0; i < count; i++)); do
-  at=$(echo "scale=3; 9.9 * $i / $count" | bc)
+  at=$(printf "%.3f" "$(echo "scale=3; 9.9 * $i / $count" | bc)")
   ffmpeg -nostdin -v error -y -ss "$at" -i "$clip" -frames:v 1 -vf scale=640:-2 "$work/ref.png"
 done
 end=$(date +%s.%N)

@@ -40,6 +40,7 @@ void VImportMediaLibDialog::setProgressMovie(QString fileName)
 
 void VImportMediaLibDialog::Retranlate()
 {
+    //: 正在导入媒体库...
     m_ui->lblNotice->setText(tr("Importing media Library..."));
 }
 

@@ -368,3 +368,40 @@ TEST(CDCMediaItemPicGrapper, CropFollowsMirroring)
     // Effects off: the frame is not flipped, so the mirrored crop is the right edge.
     EXPECT_EQ(whole.copy(280, 0, 40, 240), cut);
 }
+
+TEST(CDCMediaItemPicGrapper, EffectsRunTheClipsPictureSettings)
+{
+    PD_REQUIRE_MEDIA();
+    LoadedClip loaded(PDTest::Media::Get().Clip());
+    QImage plain;
+    {
+        CDCMediaItemPicGrapper grapper(loaded.manager.manager, &loaded.clip);
+        ASSERT_TRUE(grapper.GrapPic(plain, -1, -1, false, false));
+    }
+    loaded.clip.SetEffectType(EffectGray);
+    loaded.clip.SetMirror(true);
+    CDCMediaItemPicGrapper grapper(loaded.manager.manager, &loaded.clip);
+    grapper.SetEnableEffect(true);
+    QImage edited;
+#if __has_include("CEffectsProc.h")
+    ASSERT_TRUE(grapper.GrapPic(edited, -1, -1, false, false)) << PDTest::LastMessage();
+    ASSERT_EQ(plain.size(), edited.size());
+    int coloured = 0;
+    for (int y = 0; y < edited.height(); y += 7)
+        for (int x = 0; x < edited.width(); x += 7) {
+            const QRgb p = edited.pixel(x, y);
+            if (std::abs(qRed(p) - qGreen(p)) > 3 || std::abs(qGreen(p) - qBlue(p)) > 3)
+                ++coloured;
+        }
+    EXPECT_EQ(0, coloured) << "the gray effect leaves no colour";
+    // Mirrored: the left column shows what was the right one, in grey.
+    const QRgb was = plain.pixel(plain.width() - 1, plain.height() / 2);
+    const QRgb now = edited.pixel(0, plain.height() / 2);
+    EXPECT_NEAR(qGray(was), qGray(now), 12);
+#else
+    // Without the effect chain in this build the grab says so instead of
+    // handing out an unedited picture.
+    EXPECT_FALSE(grapper.GrapPic(edited, -1, -1, false, false));
+    EXPECT_EQ(10021008, PDTest::LastCode());
+#endif
+}
