@@ -116,6 +116,11 @@ void CDCMediaItemPicGrapper::ProcEffect(Moorland::IRawVideoFrame*& frame)
 #ifdef FABLECUT_HAVE_EFFECTS_PROC
     if (!m_effects || !m_item || !frame)
         QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
+    if (!frame->CanBeModified()) {
+        frame->SetCanBeModified(true);
+        if (!frame->CanBeModified())
+            QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
+    }
     m_effects->setBrightness(m_item->GetBrightness());
     m_effects->setContrast(m_item->GetContrast());
     m_effects->setSaturation(m_item->GetSaturation());
@@ -144,6 +149,14 @@ bool CDCMediaItemPicGrapper::GrabWith(int width, int height, bool bKeepAspect, b
             m_source = importer->CreateSource(m_item->GetCurMovieID(), m_item->GetCurVideoStreamID(), -1);
             if (!m_source)
                 QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
+        }
+        if (m_effectsOn) {
+            // The chain changes the picture in place: the source hands out
+            // frames of its own then.
+            auto* property =
+                static_cast<Moorland::IAVSourceSetProperty*>(m_source->GetInterface("IAVSourceSetProperty"));
+            if (property)
+                property->SetProperty(0, 1);
         }
         GetQuentaException()->Clear();
         const int at = m_item->GetTrimStartPoint().ToMillisecond();

@@ -5,23 +5,12 @@
 // a pointer obtained from a clip points into it and lives as long as the clip.
 
 #include "CBaseTime.h"
+// EffectType, the picture effect of a clip, is the effect chain's own.
+#include "CEffectsProc.h"
 
 #include <QString>
 
 #include <cstdint>
-
-// The picture effect of a clip. Stored as given: the writers of edit
-// descriptions and the effect chain interpret the value.
-enum EffectType : int32_t
-{
-    EffectNone = 0,
-    EffectSimpleGaussBlur = 1,
-    EffectSimpleLaplacianSharpen = 2,
-    EffectGray = 3,
-    EffectFlipColor = 4,
-    EffectInvert = 5,
-    EffectAgedFilm = 6,
-};
 
 // The anaglyph kind of the 3D effect.
 enum E3DEffectType : int32_t

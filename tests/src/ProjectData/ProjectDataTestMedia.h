@@ -292,6 +292,10 @@ public:
         Log(line);
         return true;
     }
+    bool InsertSource(int, const char*, const char*, int32_t, int32_t, int, int) override { return false; }
+    bool SetOutputStreams(int) override { return false; }
+    bool SetFrameRate(double) override { return false; }
+    bool SaveToFile(const char* path) override { return SaveTimeLine(path); }
 };
 
 // The simple-edit importer of the recording manager. Every instance logs into

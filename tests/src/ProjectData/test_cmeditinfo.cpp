@@ -28,9 +28,9 @@ TEST(CMEditInfo, DepthIsClampedOtherValuesAreStoredAsGiven)
     }
     CMVideoEffectInfo effect;
     effect.SetBrightness(-1000);
-    effect.SetEffectType(static_cast<EffectType>(9));
+    effect.SetEffectType(static_cast<EffectType>(7));
     EXPECT_EQ(-1000, effect.GetBrightness());
-    EXPECT_EQ(9, effect.GetEffectType());
+    EXPECT_EQ(7, effect.GetEffectType());
 
     CMMediaTrimInfo trim;
     trim.SetTrimEndPoint(2.0);

@@ -1,8 +1,13 @@
 #include "ctimelineitem.h"
 
+#include "cdcmoorlangrappic.h"
+#include "cmediaitemgrappic.h"
 #include "cmediasourceitem.h"
 
 #include "ProjectDataTestMedia.h"
+
+#include "IAVSource.h"
+#include "IRawVideoFrame.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -410,4 +415,105 @@ TEST_F(Timeline, InterfacesBitratesAndLosslessOutput)
     for (int i = 0; i < timeline.ChildItemsCount(); ++i)
         timeline.SetItemTrimEndPos(timeline.getItemByIndex(i), 0.0);
     EXPECT_EQ(0u, timeline.GetSrcAverageVideoBitrate());
+}
+
+// ------------------------------------------- through the media manager itself
+
+namespace {
+
+std::unique_ptr<CMediaSourceItem> Probed(Moorland::IAVManager* manager, const std::string& path)
+{
+    auto clip = std::make_unique<CMediaSourceItem>();
+    clip->SetAVManager(manager);
+    clip->SetSrcFileFullPath(QString::fromStdString(path));
+    if (clip->OpenImporter())
+        clip->UpdateMovieInfos();
+    clip->CloseImporter();
+    return clip;
+}
+
+QImage FirstPicture(Moorland::IAVSource* source, uint32_t ms)
+{
+    source->Seek(ms);
+    for (int i = 0; i < 200; ++i) {
+        Moorland::IRawAudioFrame* audio = nullptr;
+        Moorland::IRawVideoFrame* video = nullptr;
+        if (!source->ReadFrames(&audio, &video, nullptr, Moorland::AVReadVideoOnly))
+            break;
+        if (video) {
+            CDCMoorlanGrapPic grabber(video);
+            return grabber.grapPic(-1, -1);
+        }
+    }
+    return QImage();
+}
+
+} // namespace
+
+TEST(TimelineDescription, PlaysItsClipsWithTheirTrimsThroughTheMediaManager)
+{
+    App();
+    PD_REQUIRE_MEDIA();
+    PDTest::ManagerHolder media;
+    auto first = Probed(media.manager, PDTest::Media::Get().Clip());
+    auto second = Probed(media.manager, PDTest::Media::Get().Sar());
+    ASSERT_EQ(0, first->GetItemType()) << PDTest::LastMessage();
+    ASSERT_EQ(0, second->GetItemType());
+    first->SetTrimStartPoint(0.4, false);
+    first->SetTrimEndPoint(1.2, false);
+
+    CTimelineItem timeline;
+    timeline.SetAVManager(media.manager);
+    ASSERT_TRUE(timeline.AppendItem(first.get()));
+    ASSERT_TRUE(timeline.AppendItem(second.get()));
+    ASSERT_TRUE(QFile::exists(timeline.GetSeixFile())) << PDTest::LastMessage();
+    ASSERT_TRUE(timeline.NeedUpdateSource());
+    ASSERT_TRUE(timeline.UpdateAVSource()) << PDTest::LastMessage();
+    Moorland::IAVSource* source = timeline.GetAVSourse();
+    ASSERT_NE(nullptr, source);
+    EXPECT_FALSE(timeline.NeedUpdateSource());
+    EXPECT_NEAR(timeline.GetDuration().ToMillisecond(), static_cast<int>(source->GetDuration()), 80);
+
+    // The timeline's first picture is the first clip's picture at its trim start.
+    QImage own;
+    {
+        auto probe = Probed(media.manager, PDTest::Media::Get().Clip());
+        probe->SetTrimStartPoint(0.4, false);
+        ASSERT_TRUE(GrapMediaItemPic(probe.get(), 0, own, -1, -1, false, false)) << PDTest::LastMessage();
+    }
+    const QImage shown = FirstPicture(source, 0);
+    ASSERT_EQ(own.size(), shown.size());
+    EXPECT_EQ(own.pixel(160, 120), shown.pixel(160, 120));
+
+    // Reading into the second clip tells the timeline, on its own thread.
+    FirstPicture(source, 1000);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(timeline.getItemByIndex(1), timeline.getCurItem());
+    timeline.FreeAVSource();
+    EXPECT_EQ(nullptr, timeline.GetAVSourse());
+}
+
+TEST(TimelineDescription, AClipWritesItsOwnDescriptionThroughTheMediaManager)
+{
+    App();
+    PD_REQUIRE_MEDIA();
+    PDTest::ManagerHolder media;
+    auto clip = Probed(media.manager, PDTest::Media::Get().Clip());
+    clip->SetTrimStartPoint(0.5, false);
+    clip->SetTrimEndPoint(1.5, false);
+    clip->SetBrightness(10);
+    clip->UpdateSeixFile(true);
+    ASSERT_TRUE(QFile::exists(clip->GetSeixFilePath())) << PDTest::LastMessage();
+
+    Moorland::IAVImporter* reader = media.manager->CreateImporterByName("SimpleEditImporter");
+    ASSERT_NE(nullptr, reader);
+    auto* timeline = static_cast<Moorland::ISimpleEditTimeLine*>(reader->GetInterface("ISimpleEditTimeLine"));
+    ASSERT_TRUE(timeline->LoadTimeLine(clip->GetSeixFilePath().toUtf8().constData())) << PDTest::LastMessage();
+    ASSERT_EQ(1, timeline->GetClipCount());
+    Moorland::SimpleEditClipEntry entry{};
+    ASSERT_TRUE(timeline->GetClip(0, &entry));
+    EXPECT_EQ(500, entry.trimStartMs);
+    EXPECT_EQ(1500, entry.trimEndMs);
+    EXPECT_EQ(1, timeline->GetClipFilterCount(0));
+    reader->Release();
 }
