@@ -7,10 +7,7 @@
 #include "IAVImporter.h"
 #include "IAVSource.h"
 
-#if __has_include("CEffectsProc.h")
 #include "CEffectsProc.h"
-#define FABLECUT_HAVE_EFFECTS_PROC 1
-#endif
 
 #include <cmath>
 
@@ -90,16 +87,12 @@ bool GrapMediaItemPic(Fablecut::CMediaSourceItem* pItem, int nOffsetMs, std::str
 CDCMediaItemPicGrapper::CDCMediaItemPicGrapper(Moorland::IAVManager* pManager, Fablecut::CMediaSourceItem* pItem)
     : m_manager(pManager), m_item(pItem)
 {
-#ifdef FABLECUT_HAVE_EFFECTS_PROC
     m_effects = new CEffectsProc(pManager);
-#endif
 }
 
 CDCMediaItemPicGrapper::~CDCMediaItemPicGrapper()
 {
-#ifdef FABLECUT_HAVE_EFFECTS_PROC
     delete m_effects;
-#endif
     ReleaseAVSource();
 }
 
@@ -113,7 +106,6 @@ void CDCMediaItemPicGrapper::ReleaseAVSource()
 
 void CDCMediaItemPicGrapper::ProcEffect(Moorland::IRawVideoFrame*& frame)
 {
-#ifdef FABLECUT_HAVE_EFFECTS_PROC
     if (!m_effects || !m_item || !frame)
         QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
     if (!frame->CanBeModified()) {
@@ -130,9 +122,6 @@ void CDCMediaItemPicGrapper::ProcEffect(Moorland::IRawVideoFrame*& frame)
     m_effects->setRotateAngle(m_item->GetRotationAngle());
     m_effects->setEnableAgedFilmEffectSeriesType(m_item->GetEffectType());
     m_effects->ProcFrameInPlace(frame);
-#else
-    QB_THROW(QB_ERR_UNEXPECTED, "Picture effects are not available in this build");
-#endif
 }
 
 template <typename Grab>
