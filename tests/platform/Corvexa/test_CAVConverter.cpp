@@ -4,6 +4,7 @@
 
 #include "CAVConverter.h"
 #include "ConvertTaskInfo2.h"
+#include "IProfile.h"
 #include "MemFileMapping.h"
 
 #include "Basilvo/Basilvo.h"
@@ -202,6 +203,28 @@ TEST_F(CAVConverterTest, RecordCarriesTheTaskIdPassesAndPathsForTheWorker)
     EXPECT_EQ(GetQuentaException()->GetExceptionCode(), QB_ERR_FILE_IO);
 }
 
+TEST_F(CAVConverterTest, WorkerLoadsTheEnginesOwnCopyOfTheProfile)
+{
+    EnginePtr engine = NewEngine();
+    IProfile* pProfile = CreateProfile();
+    ASSERT_NE(pProfile, nullptr);
+    pProfile->GetDesc()->SetFormatName("MP4");
+    pProfile->GetVideoProfile()->SetBitrate(2500);
+    int nId = engine->AddConvertTask(m_sSource.c_str(), Dest(0).c_str(), pProfile, false, "");
+    ASSERT_GE(nId, 0);
+    // The caller's object may change or go before the task runs.
+    pProfile->GetVideoProfile()->SetBitrate(100);
+    pProfile->Release();
+    engine->StartConvert();
+    ASSERT_TRUE(Ends(*engine, nId, Moorland::CONVERT_TASK_FINISHED));
+
+    IProfile* pLoaded = CreateProfile();
+    ASSERT_TRUE(pLoaded->LoadFile((Dest(0) + ".profile").c_str()));
+    EXPECT_STREQ(pLoaded->GetDesc()->GetFormatName(), "MP4");
+    EXPECT_EQ(pLoaded->GetVideoProfile()->GetBitrate(), 2500);
+    pLoaded->Release();
+}
+
 TEST_F(CAVConverterTest, WorkerIsStartedWithTheCommandLineItReadsBack)
 {
     // A temporary folder with a blank in its name puts one into every path
@@ -302,14 +325,21 @@ TEST_F(CAVConverterTest, PauseAskedBeforeTheWorkerTookItsJobIsNotLost)
     // The worker writes 1 when it takes its job; a pause written before that
     // would be overwritten, so the engine writes it once the worker is in.
     EnginePtr engine = NewEngine();
-    int nId = Add(*engine, "start_delay_ms=400\nduration_ms=400", 0);
+    int nId = Add(*engine, "start_delay_ms=400\nduration_ms=4000", 0);
     engine->StartConvert();
     ASSERT_TRUE(WaitFor([&] { return engine->GetWorkerPid(nId) != 0; }));
     ASSERT_EQ(State(*engine, nId), 0);
     ASSERT_TRUE(engine->PauseConvertTask(nId));
     ASSERT_TRUE(WaitFor([&] { return State(*engine, nId) == Moorland::CONVERT_TASK_PAUSED; }, 5000));
-    std::this_thread::sleep_for(std::chrono::milliseconds(60));
-    const double dHeld = engine->GetConvertTaskInfo(nId)->GetPercent();
+    // The worker sees the pause at its next state check, which a loaded
+    // machine may delay: wait for the percent to settle before holding it.
+    double dHeld = -1;
+    ASSERT_TRUE(WaitFor([&] {
+        const double dBefore = engine->GetConvertTaskInfo(nId)->GetPercent();
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        dHeld = engine->GetConvertTaskInfo(nId)->GetPercent();
+        return dHeld == dBefore;
+    }, 5000));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_EQ(State(*engine, nId), Moorland::CONVERT_TASK_PAUSED);
     EXPECT_EQ(engine->GetConvertTaskInfo(nId)->GetPercent(), dHeld);
