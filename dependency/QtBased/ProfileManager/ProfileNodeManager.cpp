@@ -403,21 +403,20 @@ void ProfileNodeManager::removeCustomProfile(IProfile* profile)
         if (!IsCustomProfile(profile))
             return;
         int id = getProfileID(profile);
-        std::set<LnkData const*> gone;
-        bool customRemoved = false;
+        bool removed = false, customRemoved = false;
         for (auto it = m_lnks.begin(); it != m_lnks.end();) {
             bool recent = it->parent && it->parent->flags.testFlag(BF_Recent) && it->baseId == id;
             bool custom = it->parent && it->parent->flags.testFlag(BF_Custom) && it->id == id;
             if (recent || custom) {
+                removed = true;
                 customRemoved |= custom;
-                gone.insert(&*it);
                 ForgetLinks({&*it});
                 it = m_lnks.erase(it);
             } else {
                 ++it;
             }
         }
-        if (gone.empty())
+        if (!removed)
             return;
         if (customRemoved)
             QFile::remove(m_pConfig->getUserProfileDir() + QString("%1.xml").arg(id));
