@@ -102,20 +102,23 @@ EditOutput ResolveEditOutput(Moorland::IAVManager* manager, const SeixDescriptio
     EditOutput out;
     out.video = d.WantsVideo();
     out.audio = d.WantsAudio();
-    bool haveSize = d.outWidth > 0 && d.outHeight > 0, haveRate = false, haveFps = d.frameRateNum > 0;
-    if (haveSize) {
-        out.width = d.outWidth;
-        out.height = d.outHeight;
-    }
-    if (haveFps) {
-        out.frameRateNum = d.frameRateNum;
-        out.frameRateDen = d.frameRateDen;
-    }
+    // The output's picture shape: the description's own size, else the first
+    // real picture clip's, else (only stills, such as the background of sound
+    // clips) the first still's.
+    struct Shape
+    {
+        bool have = false;
+        int width = 0, height = 0;
+        double sampleAspect = 1.0;
+        uint32_t num = 0, den = 0;
+    } real, still;
+    const bool givenSize = d.outWidth > 0 && d.outHeight > 0;
+    bool haveRate = false;
     int64_t at = 0;
     for (const SeixClip& clip : d.clips) {
         Probe p;
         bool probed = false;
-        const bool needSize = out.video && !haveSize && !clip.HasVideoFormat();
+        const bool needSize = out.video && !givenSize && !real.have && !clip.HasVideoFormat();
         if (clip.trimEndMs < 0 || needSize) {
             p = ProbeClip(manager, clip);
             probed = true;
@@ -127,7 +130,8 @@ EditOutput ResolveEditOutput(Moorland::IAVManager* manager, const SeixDescriptio
         at += length;
         const int w = clip.HasVideoFormat() ? clip.format.width : p.width;
         const int h = clip.HasVideoFormat() ? clip.format.height : p.height;
-        if (!haveSize && w > 0 && h > 0) {
+        Shape& shape = clip.importer == "ImageImporter" ? still : real;
+        if (!shape.have && w > 0 && h > 0) {
             int cw = w - static_cast<int>(clip.crop[0] + clip.crop[2]);
             int ch = h - static_cast<int>(clip.crop[1] + clip.crop[3]);
             if (cw <= 0 || ch <= 0) {
@@ -139,19 +143,12 @@ EditOutput ResolveEditOutput(Moorland::IAVManager* manager, const SeixDescriptio
                 std::swap(cw, ch);
                 sar = 1.0 / sar;
             }
-            out.width = cw;
-            out.height = ch;
-            out.sampleAspect = sar;
-            haveSize = true;
-            if (!haveFps) {
-                const uint32_t num = clip.HasVideoFormat() ? clip.format.frameRate[1] : p.frameRateNum;
-                const uint32_t den = clip.HasVideoFormat() ? clip.format.frameRate[0] : p.frameRateDen;
-                if (num > 0 && den > 0) {
-                    out.frameRateNum = num;
-                    out.frameRateDen = den;
-                    haveFps = true;
-                }
-            }
+            shape.have = true;
+            shape.width = cw;
+            shape.height = ch;
+            shape.sampleAspect = sar;
+            shape.num = clip.HasVideoFormat() ? clip.format.frameRate[1] : p.frameRateNum;
+            shape.den = clip.HasVideoFormat() ? clip.format.frameRate[0] : p.frameRateDen;
         }
         const int rate = clip.format.sampleRate > 0 ? clip.format.sampleRate : (probed ? p.sampleRate : 0);
         const int channels = clip.format.sampleRate > 0 ? clip.format.channels : (probed ? p.channels : 0);
@@ -163,8 +160,28 @@ EditOutput ResolveEditOutput(Moorland::IAVManager* manager, const SeixDescriptio
     }
     out.clipStartMs.push_back(at);
     out.totalMs = at;
-    if (out.video && !haveSize)
+    const Shape& shape = real.have ? real : still;
+    if (givenSize) {
+        out.width = d.outWidth;
+        out.height = d.outHeight;
+        out.sampleAspect = shape.have ? shape.sampleAspect : 1.0;
+    } else if (shape.have) {
+        out.width = shape.width;
+        out.height = shape.height;
+        out.sampleAspect = shape.sampleAspect;
+    } else if (out.video) {
         out.video = false; // nothing in the description has a picture
+    }
+    if (d.frameRateNum > 0) {
+        out.frameRateNum = d.frameRateNum;
+        out.frameRateDen = d.frameRateDen;
+    } else if (real.num > 0 && real.den > 0) {
+        out.frameRateNum = real.num;
+        out.frameRateDen = real.den;
+    } else if (still.num > 0 && still.den > 0) {
+        out.frameRateNum = still.num;
+        out.frameRateDen = still.den;
+    }
     // Even sizes: every 4:2:0 plane then covers the picture exactly.
     out.width = std::max(out.width & ~1, 2);
     out.height = std::max(out.height & ~1, 2);
@@ -493,8 +510,11 @@ Moorland::IRawVideoFrame* CSimpleEditSource::TakeVideo(Moorland::IRawVideoFrame*
     unsigned ww = 0, wh = 0;
     if (m_work)
         m_work->GetDimension(&ww, &wh);
-    if (!m_work || m_work->GetPixelFormat() != Moorland::PIXEL_FORMAT_YUV420P || ww != w || wh != h)
+    if (!m_work || m_work->GetPixelFormat() != Moorland::PIXEL_FORMAT_YUV420P || ww != w || wh != h) {
+        if (m_lastPicture == m_work.get())
+            m_lastPicture = nullptr; // about to go: nothing may show it again
         m_work.reset(new CEditVideoFrame(false, Moorland::PIXEL_FORMAT_YUV420P, w, h));
+    }
     m_sws.reset(sws_getCachedContext(m_sws.release(), width, height, static_cast<AVPixelFormat>(src->format), width,
                                      height, AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr));
     if (!m_sws)
@@ -640,7 +660,6 @@ int64_t CSimpleEditSource::SlotAt(double ms) const
 
 Moorland::IRawVideoFrame* CSimpleEditSource::Place(Moorland::IRawVideoFrame* picture)
 {
-    m_clipHadPicture = true;
     if (!m_cfr)
         return picture;
     // The nearest slot, but never one that belongs to the next clip.
@@ -653,6 +672,7 @@ Moorland::IRawVideoFrame* CSimpleEditSource::Place(Moorland::IRawVideoFrame* pic
     picture->SetDuration(static_cast<unsigned>(std::max<int64_t>(1, std::llround(m_slotMs))));
     ++m_nextSlot;
     m_lastPicture = picture;
+    m_clipHadPicture = true;
     return picture;
 }
 

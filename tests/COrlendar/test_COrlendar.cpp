@@ -247,7 +247,8 @@ TEST_F(COrlendarTest, EveryCodecOfTheTableWritesAMovieOrSaysWhyNot)
             }
         }
     };
-    const unsigned n = std::max(2u, std::min(4u, std::thread::hardware_concurrency()));
+    // Two rows at a time: each compressor runs its own threads besides.
+    const unsigned n = 2;
     std::vector<std::thread> pool;
     for (unsigned t = 0; t < n; ++t)
         pool.emplace_back(worker);
@@ -296,8 +297,8 @@ TEST_F(COrlendarTest, OneStreamMoviesWriteFromTheFirstFrame)
         SCOPED_TRACE("pictures only");
         COrlendar w;
         Feeding f;
-        f.audioStartMs = -1;
         ASSERT_TRUE(Begin(w, Path("v.mov"), "jpeg", f, 2)) << LastError();
+        // Sound that arrives anyway is passed over, not held without end.
         ASSERT_TRUE(FeedAll(w, f)) << LastError();
         EXPECT_EQ(w.GetDuration(), 0u); // only sound moves the duration
         const uint64_t bytes = w.GetDataSize(0);
@@ -535,5 +536,29 @@ TEST_F(COrlendarTest, FailuresAreRecordedAndNothingIsLost)
         EXPECT_FALSE(w.WriteVideo(frames.Video(0, 0)));
         EXPECT_NE(LastError().find("NewMovieTrack Failed error code"), std::string::npos)
             << LastError();
+        EXPECT_NE(LastError().find("70000.000 pictures a second"), std::string::npos) << LastError();
+    }
+    {
+        SCOPED_TRACE("held pictures that can't be written fail their frame");
+        COrlendar w;
+        Feeding f;
+        f.frameRate = 70000;
+        ASSERT_TRUE(Begin(w, Path("held.mov"), "mp4v", f, 3)) << LastError();
+        EXPECT_FALSE(w.WriteVideo(frames.Video(0, 0))); // no video track
+        EXPECT_TRUE(w.WriteAudio(frames.Audio(0, 480)));  // held
+        EXPECT_FALSE(w.WriteVideo(frames.Video(1, 40)));  // meets the sound, can't be written
+        EXPECT_NE(LastError().find("AddMediaSample2 Failed error code"), std::string::npos)
+            << LastError();
+    }
+    {
+        SCOPED_TRACE("no resampler for the sound settings");
+        COrlendar w;
+        Feeding f;
+        f.channels = 0;
+        EXPECT_FALSE(Begin(w, Path("nosound.mov"), "jpeg", f, 3));
+        EXPECT_NE(LastError().find("no audio resampler"), std::string::npos) << LastError();
+        // Without sound in the movie the settings don't matter.
+        COrlendar v;
+        EXPECT_TRUE(Begin(v, Path("nosound2.mov"), "jpeg", f, 2)) << LastError();
     }
 }

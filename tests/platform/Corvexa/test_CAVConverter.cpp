@@ -4,6 +4,7 @@
 
 #include "CAVConverter.h"
 #include "ConvertTaskInfo2.h"
+#include "IAVManager.h"
 #include "IProfile.h"
 #include "MemFileMapping.h"
 
@@ -232,7 +233,13 @@ TEST_F(CAVConverterTest, WorkerIsStartedWithTheCommandLineItReadsBack)
     const std::string sTmp = m_sDir + "/my temp";
     ASSERT_EQ(mkdir(sTmp.c_str(), 0700), 0);
     TmpDir tmpDir(sTmp);
-    EnginePtr engine = NewEngine();
+    // The worker's media manager gets the program's decoder choice, never
+    // the TiVo key: a command line is readable by every user.
+    Moorland::IAVManager* pManager = CreateAVManager("/tmp/", nullptr);
+    ASSERT_NE(pManager, nullptr);
+    pManager->SetOption("SELECTED_DECODER", "X264_DECODER");
+    pManager->SetOption("TiVoMediaAccessKey", "0123456789");
+    EnginePtr engine(new CAVConverter(pManager, kFakeWorker));
 
     struct Case
     {
@@ -261,7 +268,7 @@ TEST_F(CAVConverterTest, WorkerIsStartedWithTheCommandLineItReadsBack)
         EXPECT_EQ(report["jobfile"], engine->GetJobFilePath());
         EXPECT_NE(report["jobfile"].find("my temp"), std::string::npos);
         EXPECT_EQ(report["importer"], c.sImporter);
-        EXPECT_EQ(report["config"], "FFmpegVersion=0");
+        EXPECT_EQ(report["config"], "SELECTED_DECODER=X264_DECODER;FFmpegVersion=0");
         EXPECT_EQ(report["mapsize"], std::to_string(8u << 20));
         EXPECT_EQ(report["stats"], "1");
         EXPECT_EQ(report["allcpu"], c.sAllCpu) << c.nCores;
@@ -272,6 +279,8 @@ TEST_F(CAVConverterTest, WorkerIsStartedWithTheCommandLineItReadsBack)
         EXPECT_NE(report["log"].find("my temp"), std::string::npos);
         ++n;
     }
+    engine.reset();
+    pManager->Release();
 }
 
 TEST_F(CAVConverterTest, PauseHoldsTheWorkerAndResumeFinishesTheSameOutput)

@@ -603,3 +603,29 @@ TEST(SimpleEditTimeLine, ReplacementSoundAndDeinterlacingApplyToTheirClip)
     EXPECT_EQ(peakSecond, 0);
     EXPECT_EQ(pictures, 15 + 10);
 }
+
+TEST(SimpleEditTimeLine, AStillBackgroundDoesNotSetTheOutputSize)
+{
+    SOLVANE_REQUIRE_MEDIA();
+    EditMedia& media = EditMedia::Get();
+    ASSERT_TRUE(media.ok);
+    SolvaneTest::Media& files = SolvaneTest::Media::Get();
+    SolvaneTest::ManagerHolder m;
+    ImporterPtr writer = NewEdit(m);
+    ISimpleEditTimeLine* t = TimeLine(writer.get());
+    const std::string picture = files.Picture(); // 64 x 48
+    SimpleEditClipEntry sound = Entry(picture.c_str(), "ImageImporter", 0, 400);
+    ASSERT_TRUE(t->InsertClip(-1, &sound));
+    ASSERT_TRUE(t->SetClipAudioSource(0, files.Tone().c_str(), 0, 0));
+    SimpleEditClipEntry a = Entry(media.a.c_str(), "FFImporter", 0, 400);
+    ASSERT_TRUE(t->InsertClip(-1, &a));
+    const std::string path = media.dir + "/still-first.seix";
+    ASSERT_TRUE(t->SaveTimeLine(path.c_str()));
+    ImporterPtr player = NewEdit(m);
+    ASSERT_TRUE(player->Open(path.c_str()));
+    MovieInfo* movie = player->GetMovieInfoAt(0);
+    ASSERT_NE(movie, nullptr) << SolvaneTest::LastMessage();
+    EXPECT_EQ(movie->streams[0].width, 320);
+    EXPECT_EQ(movie->streams[0].height, 240);
+    EXPECT_EQ(movie->streams[0].frameRate, PackFrameRate(25, 1));
+}
