@@ -184,9 +184,15 @@ QTErr CQTMovie::NewVideoTrack(const char* fourCC, unsigned width, unsigned heigh
         enc->pix_fmt = spec.pixFmt;
         enc->framerate = encoderRate;
         enc->time_base = av_inv_q(encoderRate);
-        // A format of fixed size shows at the track's own shape.
-        av_reduce(&enc->sample_aspect_ratio.num, &enc->sample_aspect_ratio.den,
-                  int64_t(width) * codedH, int64_t(height) * codedW, 65535);
+        // A format of fixed size shows at the track's own shape; a size only
+        // rounded to whole chroma blocks keeps square pixels.
+        const bool rounded = codedW <= width && codedH <= height && width - codedW < 4 &&
+                             height - codedH < 4;
+        if (rounded)
+            enc->sample_aspect_ratio = AVRational{1, 1};
+        else
+            av_reduce(&enc->sample_aspect_ratio.num, &enc->sample_aspect_ratio.den,
+                      int64_t(width) * codedH, int64_t(height) * codedW, 65535);
         if (m_out->oformat->flags & AVFMT_GLOBALHEADER)
             enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         enc->thread_count = 0;

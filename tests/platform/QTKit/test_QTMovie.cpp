@@ -168,6 +168,40 @@ TEST_F(QTMovieTest, FixedSizeFormatsKeepTheTrackShape)
     EXPECT_NE(out.find("codec_tag_string=dvcp"), std::string::npos) << out;
 }
 
+TEST_F(QTMovieTest, OddSizesAreRoundedToWholeChromaBlocks)
+{
+    struct Case
+    {
+        const char* fourCC;
+        unsigned width, height, codedW, codedH;
+    };
+    const Case cases[] = {
+        {"avc1", 321, 241, 320, 240}, {"apcn", 321, 241, 320, 241}, {"png ", 321, 241, 321, 241},
+        {"mp4v", 1, 1, 2, 2},         {"AVdn", 50, 30, 256, 120},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fourCC);
+        IQTMovie* movie = Create("odd.mov");
+        ASSERT_NE(movie, nullptr);
+        ASSERT_EQ(qtNoErr, movie->NewVideoTrack(c.fourCC, c.width, c.height, 600, 24, 512))
+            << movie->GetErrorText();
+        std::vector<unsigned char> rgb(size_t(c.width) * c.height * 3, 77);
+        ASSERT_EQ(qtNoErr, movie->AddVideoSample(rgb.data(), c.width, c.height, c.width * 3, 2))
+            << movie->GetErrorText();
+        ASSERT_EQ(qtNoErr, movie->Flatten()) << movie->GetErrorText();
+        movie->Release();
+        const std::string out = MovieProbe::Run(
+            "ffprobe -v error -select_streams v:0 -show_entries stream=width,height,"
+            "sample_aspect_ratio -of default=nw=1 '" + Path("odd.mov") + "'");
+        EXPECT_NE(out.find("width=" + std::to_string(c.codedW) + "\n"), std::string::npos) << out;
+        EXPECT_NE(out.find("height=" + std::to_string(c.codedH) + "\n"), std::string::npos) << out;
+        if (std::abs(int(c.codedW) - int(c.width)) < 4 && std::abs(int(c.codedH) - int(c.height)) < 4) {
+            // Rounding alone keeps square pixels.
+            EXPECT_NE(out.find("sample_aspect_ratio=1:1"), std::string::npos) << out;
+        }
+    }
+}
+
 TEST_F(QTMovieTest, FailuresAreToldWithTheirReason)
 {
     char text[256] = {0};
