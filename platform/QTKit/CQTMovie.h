@@ -73,7 +73,7 @@ private:
         FF::CodecContextPtr encoder;
         FF::SwsPtr scaler;
         FF::FramePtr picture;
-        CompressorSpec spec{};
+        CompressorRow compressor{};
         unsigned timeScale = 0;
         unsigned sampleDuration = 0;
         int64_t nextPicture = 0;
