@@ -291,6 +291,9 @@ QTErr CQTMovie::NewVideoTrack(const char* fourCC, unsigned width, unsigned heigh
         if (av_frame_get_buffer(picture.get(), 0) < 0)
             throw std::bad_alloc();
 
+        const AVCodecDescriptor* desc = avcodec_descriptor_get(codec->id);
+        m_video.intraOnly = desc && (desc->props & AV_CODEC_PROP_INTRA_ONLY);
+        m_video.repeat = FF::MakePacket();
         m_video.stream = stream;
         m_video.encoder = std::move(enc);
         m_video.picture = std::move(picture);
@@ -404,6 +407,13 @@ QTErr CQTMovie::AddVideoSample(const unsigned char* rgb, unsigned width, unsigne
         if (v.encoder->flags & AV_CODEC_FLAG_QSCALE)
             picture->quality = v.encoder->global_quality;
         picture->top_field_first = v.encoder->field_order == AV_FIELD_TT ? 1 : 0;
+        if (v.intraOnly) {
+            picture->pts = v.nextPicture;
+            v.nextPicture += count;
+            v.repeats.push_back(count);
+            SendPicture(picture);
+            return;
+        }
         for (unsigned i = 0; i < count; ++i) {
             // The encoder may still hold the previous repeat: the copy keeps it intact.
             if (i > 0 && av_frame_make_writable(picture) < 0)
@@ -431,20 +441,40 @@ void CQTMovie::DrainVideo()
             return;
         if (err < 0)
             throw QTError(qtCodecErr, FFErrorText("the picture can't be compressed", err));
-        // Pictures are numbered one by one; each lasts one sample duration.
         AVPacket* pkt = m_packet.get();
-        if (pkt->pts != AV_NOPTS_VALUE)
-            pkt->pts *= v.sampleDuration;
-        if (pkt->dts != AV_NOPTS_VALUE)
-            pkt->dts *= v.sampleDuration;
-        pkt->duration = v.sampleDuration;
-        av_packet_rescale_ts(pkt, AVRational{1, int(v.timeScale)}, v.stream->time_base);
-        pkt->stream_index = v.stream->index;
-        v.bytes += uint64_t(pkt->size);
-        err = av_interleaved_write_frame(m_out.get(), pkt);
-        if (err < 0)
-            throw QTError(qtMuxErr, FFErrorText("the video sample can't be written", err));
+        unsigned count = 1;
+        if (v.intraOnly && !v.repeats.empty()) {
+            count = v.repeats.front();
+            v.repeats.pop_front();
+        }
+        const int64_t pts = pkt->pts, dts = pkt->dts;
+        for (unsigned k = 0; k < count; ++k) {
+            // Every repeat but the last goes out as a reference to the same data.
+            AVPacket* out = pkt;
+            if (k + 1 < count) {
+                if (av_packet_ref(v.repeat.get(), pkt) < 0)
+                    throw std::bad_alloc();
+                out = v.repeat.get();
+            }
+            WriteVideoPacket(out, pts == AV_NOPTS_VALUE ? pts : pts + k,
+                             dts == AV_NOPTS_VALUE ? dts : dts + k);
+        }
     }
+}
+
+void CQTMovie::WriteVideoPacket(AVPacket* pkt, int64_t pts, int64_t dts)
+{
+    // Pictures are numbered one by one; each lasts one sample duration.
+    VideoTrack& v = m_video;
+    pkt->pts = pts == AV_NOPTS_VALUE ? pts : pts * v.sampleDuration;
+    pkt->dts = dts == AV_NOPTS_VALUE ? dts : dts * v.sampleDuration;
+    pkt->duration = v.sampleDuration;
+    av_packet_rescale_ts(pkt, AVRational{1, int(v.timeScale)}, v.stream->time_base);
+    pkt->stream_index = v.stream->index;
+    v.bytes += uint64_t(pkt->size);
+    const int err = av_interleaved_write_frame(m_out.get(), pkt);
+    if (err < 0)
+        throw QTError(qtMuxErr, FFErrorText("the video sample can't be written", err));
 }
 
 QTErr CQTMovie::AddSoundSamples(const unsigned char* data, unsigned bytes, unsigned sampleCount)
