@@ -121,10 +121,21 @@ void CSubProcess::LaunchProcess()
         m_bLaunchRunning = false;
         return;
     }
+    {
+        std::lock_guard<std::mutex> lock(m_reapMutex);
+        m_bChildAlive = true;
+    }
     m_nProcessId = pid;
     for (;;) {
         int status = 0;
-        pid_t r = ::waitpid(pid, &status, WNOHANG);
+        pid_t r;
+        {
+            // From the reap on, the id is free for the system to reuse.
+            std::lock_guard<std::mutex> lock(m_reapMutex);
+            r = ::waitpid(pid, &status, WNOHANG);
+            if ((r < 0 && errno != EINTR) || (r > 0 && (WIFEXITED(status) || WIFSIGNALED(status))))
+                m_bChildAlive = false;
+        }
         if (r == 0) {
             if (m_bStopWatching)
                 break;
@@ -185,16 +196,26 @@ bool CSubProcess::GetExitCode(unsigned int& nCode)
     return true;
 }
 
+int CSubProcess::SignalChild(int nSignal)
+{
+    std::lock_guard<std::mutex> lock(m_reapMutex);
+    if (!m_bChildAlive) {
+        errno = ESRCH;
+        return -1;
+    }
+    return ::kill(m_nProcessId, nSignal);
+}
+
 int CSubProcess::Suspend()
 {
     RequireStarted();
-    return ::kill(m_nProcessId, SIGSTOP);
+    return SignalChild(SIGSTOP);
 }
 
 int CSubProcess::Resume()
 {
     RequireStarted();
-    return ::kill(m_nProcessId, SIGCONT);
+    return SignalChild(SIGCONT);
 }
 
 bool CSubProcess::Terminate(unsigned int nExitCode)
@@ -204,7 +225,7 @@ bool CSubProcess::Terminate(unsigned int nExitCode)
     // belong to another process by now. Its own exit code stays.
     if (!m_bLaunchRunning)
         return false;
-    if (::kill(m_nProcessId, SIGKILL) != 0)
+    if (SignalChild(SIGKILL) != 0)
         return false;
     while (m_bLaunchRunning)
         SleepTenMs();

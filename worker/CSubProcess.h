@@ -6,6 +6,7 @@
 // object, so the owner's thread only polls.
 
 #include <atomic>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -39,9 +40,15 @@ private:
     bool RunInternal(bool bStartSuspended, bool bBackground);
     void LaunchProcess();
     void RequireStarted() const;
+    // Sends the signal while the child is known not to have been reaped, so
+    // a process that took over its id is never hit; -1 (ESRCH) otherwise.
+    int SignalChild(int nSignal);
 
     bool m_bWaitWhenDestruct = true;
     std::atomic<int> m_nProcessId{0}; // 0 none, -1 starting
+    // Held while the launch thread reaps and while a signal is sent.
+    std::mutex m_reapMutex;
+    bool m_bChildAlive = false; // guarded by m_reapMutex
     std::atomic<bool> m_bLaunchRunning{false};
     std::atomic<bool> m_bStopWatching{false};
     std::thread m_launchThread;

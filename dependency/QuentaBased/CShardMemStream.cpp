@@ -211,22 +211,23 @@ long long CShardMemStream::Seek(long long offset, SeekOrigin origin)
     return QB_GUARDED(-1LL, {
         if (!m_valid)
             return -1LL;
-        long long target;
+        long long base;
         switch (origin) {
         case soFromBeginning:
-            target = offset;
+            base = 0;
             break;
         case soFromCurrent:
-            target = static_cast<long long>(m_position) + offset;
+            base = static_cast<long long>(m_position);
             break;
         case soFromEnd:
-            target = static_cast<long long>(m_size) + offset;
+            base = static_cast<long long>(m_size);
             break;
         default:
             QB_THROW(QB_ERR_UNEXPECTED, "Unexpected error");
         }
-        // In 64 bits, so no offset can wrap around into the region.
-        if (target < 0 || target > static_cast<long long>(m_size))
+        // The sum is checked: an offset near the type's limit would wrap.
+        long long target;
+        if (__builtin_add_overflow(base, offset, &target) || target < 0 || target > static_cast<long long>(m_size))
             QB_THROW(QB_ERR_END_OF_DATA, "Position can't large than end");
         m_position = static_cast<unsigned int>(target);
         return target;

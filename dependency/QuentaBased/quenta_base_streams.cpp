@@ -170,14 +170,16 @@ unsigned int CCustomMemoryStream::Read(void* buffer, unsigned int count)
 long long CCustomMemoryStream::Seek(long long offset, SeekOrigin origin)
 {
     return QB_GUARDED(-1LL, {
-        long long target;
+        long long base;
         switch (origin) {
-        case soFromBeginning: target = offset; break;
-        case soFromCurrent: target = m_position + offset; break;
-        case soFromEnd: target = m_size + offset; break;
+        case soFromBeginning: base = 0; break;
+        case soFromCurrent: base = m_position; break;
+        case soFromEnd: base = m_size; break;
         default: QB_THROW(QB_ERR_UNEXPECTED, "Unexpected error");
         }
-        if (target > m_size)
+        // A huge offset must not wrap round to a small position.
+        long long target;
+        if (__builtin_add_overflow(base, offset, &target) || target > m_size)
             QB_THROW(QB_ERR_END_OF_DATA, "Position can't large than end");
         m_position = target;
         ClearRecord();

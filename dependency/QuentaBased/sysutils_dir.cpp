@@ -53,6 +53,21 @@ bool NextEntry(find_data* h, bool& dotsMatched)
     }
 }
 
+// An empty path resolves to "/" (expand_path gives "" and the listing adds the
+// slash), so without this check a caller's missing value would list or delete
+// from the root. The root itself is never deleted either.
+void RefuseEmptyOrRoot(const char* path, const char* operation)
+{
+    if (path[0] == '\0')
+        QB_THROW(QB_ERR_BAD_PARAM, std::string(operation) + ": empty path");
+}
+
+bool IsRoot(const char* path)
+{
+    const std::string resolved = expand_path(path);
+    return resolved.find_first_not_of('/') == std::string::npos;
+}
+
 } // namespace
 
 find_data::~find_data()
@@ -67,6 +82,7 @@ find_data* find_first(const char* folder, const char* pattern)
 {
     if (folder == nullptr || pattern == nullptr)
         QB_THROW(QB_ERR_BAD_POINTER, "File path or pattern can't not be null");
+    RefuseEmptyOrRoot(folder, "find_first");
     std::unique_ptr<find_data> handle(new find_data());
     handle->folder = include_path_backslash(expand_path(folder).c_str());
     const std::string notFound = "No file can be found, path = " + handle->folder;
@@ -153,12 +169,15 @@ void delete_dir(const char* path)
     QB_GUARDED_VOID({
         if (path == nullptr)
             QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
+        RefuseEmptyOrRoot(path, "delete_dir");
         // A link is removed itself: what it points to lies outside the tree.
         struct stat st;
         if (::lstat(path, &st) == 0 && S_ISLNK(st.st_mode)) {
             file_delete(path);
             return;
         }
+        if (IsRoot(path))
+            QB_THROW(QB_ERR_BAD_PARAM, std::string("delete_dir: refusing to delete the root folder, path = ") + path);
         find_data* listing = nullptr;
         QB_GUARDED_VOID({ listing = find_first(path, "*"); });
         if (listing != nullptr) {
@@ -177,6 +196,8 @@ void delete_dir(const char* path)
                 file_delete(path);
             return;
         }
+        if (IsRoot(path))
+            QB_THROW(QB_ERR_BAD_PARAM, std::string("delete_dir: refusing to delete the root folder, path = ") + path);
         if (::rmdir(path) != 0)
             QB_THROW(QB_ERR_UNEXPECTED, std::string("War: Remove ") + path + " folder is failed");
     });

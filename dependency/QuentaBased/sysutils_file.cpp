@@ -73,9 +73,12 @@ long long file_seek(int fd, long long offset, int origin)
 bool file_set_current_end(int fd)
 {
     return QB_GUARDED(false, {
-        // A failed position query shows up as the truncation's own failure.
+        // Without a position there is no end to set: truncating to 0 instead
+        // would throw the file's content away.
         const off_t pos = ::lseek(fd, 0, SEEK_CUR);
-        if (::ftruncate(fd, pos < 0 ? 0 : pos) != 0)
+        if (pos < 0)
+            QB_THROW_ERRNO(QB_ERR_FILE_IO, "file_set_current_end", errno);
+        if (::ftruncate(fd, pos) != 0)
             QB_THROW_ERRNO(QB_ERR_FILE_IO, "file_set_current_end", errno);
         return true;
     });

@@ -122,8 +122,12 @@ std::string GetUnicodeFileName(const std::string& name)
     const std::string ext = extract_file_ext(name);
     const std::string stem = change_file_ext(candidate, "");
     // Built without Format, so long paths are never cut.
-    for (int counter = 0; file_exists(candidate.c_str()) && counter <= 39999; ++counter)
+    for (int counter = 0; file_exists(candidate.c_str()); ++counter) {
+        // Handing back a taken name would let the caller overwrite that file.
+        if (counter > 39999)
+            QB_THROW(QB_ERR_UNEXPECTED, "No free file name, name = " + name);
         candidate = stem + "_" + IntToStr(counter) + ext;
+    }
     GetQuentaException()->Clear();
     return candidate;
 }

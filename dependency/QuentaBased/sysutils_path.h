@@ -18,7 +18,8 @@ std::string expand_path(const char* path);
 std::string extract_file_path(const std::string& path);
 // The resolved path's last component; "" (failure recorded) when it cannot be resolved.
 std::string extract_file_name(const std::string& path);
-// The resolved name, or the first numbered variant (stem_N.ext) no file takes.
+// The resolved name, or the first numbered variant (stem_N.ext, N from 0 to
+// 39999) no file takes. Throws 10021008 "No free file name" when all are taken.
 std::string GetUnicodeFileName(const std::string& name);
 
 bool get_environment_variable(const std::string& name, std::string& value);

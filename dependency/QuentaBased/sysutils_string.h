@@ -7,6 +7,7 @@
 
 #include <cstdarg>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace QuentaBased {
@@ -52,11 +53,24 @@ int StrToInt(const std::string& text);
 int ascii_to_integer(const char* text);
 // printf-style through a 256-byte buffer: the result is cut to its first 255
 // characters (callers rely on it). Behind Format, which takes the format as text.
-std::string FormatText(const char* format, ...);
+std::string FormatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// What printf can take: numbers, enumerations and pointers. A class object
+// (a std::string, say) passed through "..." prints garbage, so Format refuses
+// it at compile time.
+template <typename T>
+constexpr bool IsPrintfArgument = std::is_arithmetic_v<T> || std::is_enum_v<T> || std::is_pointer_v<T>
+                                  || std::is_null_pointer_v<T>;
+
 template <typename... Args>
 std::string Format(const std::string& format, Args... args)
 {
+    static_assert((IsPrintfArgument<Args> && ...), "Format takes numbers and pointers only; pass .c_str() for texts");
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
+#pragma GCC diagnostic ignored "-Wformat-security"
     return FormatText(format.c_str(), args...);
+#pragma GCC diagnostic pop
 }
 // printf-style with no length limit.
 std::string vformat(std::string format, va_list args);

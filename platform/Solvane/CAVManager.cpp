@@ -2,6 +2,7 @@
 #include "SolvaneFFLog.h"
 
 #include "CBaseException.h"
+#include "SolvaneEdit.h"
 #include "moorlan_srcutils/moorlan_url.h"
 
 #include <cstring>
@@ -72,6 +73,8 @@ Moorland::IAVImporter* CAVManager::CreateImporterByName(const char* name)
     return QB_GUARDED(static_cast<Moorland::IAVImporter*>(nullptr), {
         if (!name || !*name)
             QB_THROW(QB_ERR_BAD_PARAM, "Bad param");
+        if (Moorland::IAVImporter* edit = CreateEditImporter(this, name))
+            return edit;
         return static_cast<Moorland::IAVImporter*>(NewByName(name).release());
     });
 }
@@ -100,6 +103,8 @@ Moorland::IAVSource* CAVManager::CreateSourceFromAddress(const char* address, co
     return QB_GUARDED(static_cast<Moorland::IAVSource*>(nullptr), {
         if (!address)
             QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
+        if (IsEditImporterName(importerName))
+            return CreateEditSource(this, address, movieId, videoStreamId, audioStreamId, movieInfo);
         Moorland::CSourceURL url(address);
         std::string name = importerName && *importerName ? importerName : url.GetProtocol();
         const std::string path = url.GetFilePath();
@@ -148,18 +153,12 @@ Moorland::IAVSource* CAVManager::CreateSourceFromAddress(const char* address, co
 
 Moorland::IVideoProcessor* CAVManager::CreateVideoProcessor(const char* name)
 {
-    return QB_GUARDED(static_cast<Moorland::IVideoProcessor*>(nullptr), {
-        NotSupported(std::string("The video processor \"") + (name ? name : "") + "\"");
-        return static_cast<Moorland::IVideoProcessor*>(nullptr);
-    });
+    return CreateNamedVideoProcessor(this, name);
 }
 
 Moorland::IAudioEffect* CAVManager::CreateAudioEffect(const char* name)
 {
-    return QB_GUARDED(static_cast<Moorland::IAudioEffect*>(nullptr), {
-        NotSupported(std::string("The audio effect \"") + (name ? name : "") + "\"");
-        return static_cast<Moorland::IAudioEffect*>(nullptr);
-    });
+    return CreateNamedAudioEffect(this, name);
 }
 
 bool CAVManager::ApplyConfigString(const char* config)

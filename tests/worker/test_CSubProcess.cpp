@@ -14,6 +14,8 @@
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <cerrno>
 #include <unistd.h>
 
 using Moorland::CSubProcess;
@@ -203,4 +205,50 @@ TEST_F(SubProcessTest, DestructorWithoutWaitLeavesTheChild)
     ASSERT_GT(nPid, 0);
     EXPECT_EQ(::kill(nPid, 0), 0) << "the child keeps running";
     ::kill(nPid, SIGKILL);
+}
+
+TEST_F(SubProcessTest, ReapedChildIsNeverSignalled)
+{
+    CSubProcess proc(Script("pid.sh", "echo $$ > \"$(dirname \"$0\")/pid\""));
+    ASSERT_TRUE(proc.Run(false));
+    ASSERT_TRUE(proc.Wait(0xFFFFFFFFu));
+    const pid_t reaped = static_cast<pid_t>(std::atoi(FileText("pid").c_str()));
+    ASSERT_GT(reaped, 1);
+    errno = 0;
+    EXPECT_EQ(-1, proc.Suspend());
+    EXPECT_EQ(ESRCH, errno);
+    EXPECT_EQ(-1, proc.Resume());
+
+    // Hand the freed id to a process of our own (the super-user can choose
+    // the next id), then check that the runner leaves that stranger alone.
+    {
+        std::ofstream last("/proc/sys/kernel/ns_last_pid");
+        last << (reaped - 1);
+        if (!last.flush())
+            GTEST_SKIP() << "the next process id cannot be chosen here";
+    }
+    const pid_t stranger = ::fork();
+    if (stranger == 0) {
+        for (;;)
+            ::pause();
+    }
+    ASSERT_GT(stranger, 0);
+    struct KillStranger
+    {
+        pid_t pid;
+        ~KillStranger()
+        {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+        }
+    } cleanup{stranger};
+    if (stranger != reaped)
+        GTEST_SKIP() << "another process took the id first";
+
+    EXPECT_EQ(-1, proc.Suspend());
+    int status = 0;
+    EXPECT_EQ(0, ::waitpid(stranger, &status, WUNTRACED | WNOHANG)) << "the stranger was stopped";
+    EXPECT_EQ(-1, proc.Resume());
+    EXPECT_FALSE(proc.Terminate(5));
+    EXPECT_EQ(0, ::waitpid(stranger, &status, WNOHANG)) << "the stranger was killed";
 }

@@ -1,5 +1,8 @@
 #include "CAppFixedInfo.h"
 
+#include "CAppVariableInfo.h"
+#include "CPlistSettingsFormat.h"
+
 #include "AppConfigDefines.h"
 #include "Basilvo/Basilvo.h"
 #include "CBaseException.h"
@@ -125,7 +128,8 @@ void CAppFixedInfo::GetLastUsedLanguage(QString& sLanguage)
 {
     const QString path = CSysPathsEnumerater::EnumSystemPath(SYSPATH_APP_HOME) + QDir::separator() +
                          VARIABLE_INFO_SETTINGS_FILE_NAME;
-    QSettings settings(path, QSettings::NativeFormat);
+    CAppVariableInfo::ConvertOlderSettingsFile(path);
+    QSettings settings(path, CPlistSettingsFormat::Format());
     sLanguage = settings.value(VARIABLE_INFO_LAST_LANGUAGE_NAME).toString();
     if (sLanguage.isEmpty()) {
         sLanguage = FIXED_INFO_DEFAULT_APP_LANGUAGE;

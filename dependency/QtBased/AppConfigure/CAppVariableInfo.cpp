@@ -5,12 +5,14 @@
 #include "Basilvo/QuentaLogger.h"
 #include "CBaseException.h"
 #include "CHardwareInfo.h"
+#include "CPlistSettingsFormat.h"
 #include "sys_pathutils.h"
 #include "sysutils.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QSaveFile>
 #include <QSettings>
 #include <QStringList>
 #include <QXmlStreamAttributes>
@@ -21,8 +23,9 @@ namespace {
 
 const char* const kSourceFile = "CAppVariableInfo";
 
-// The settings file keeps every value as text, so values come back typed by
-// their key: integers, and lists whose single element reads back as a string.
+// Earlier builds kept the settings file as INI text, which holds text only;
+// their values come back typed by key: integers, and lists whose single
+// element reads back as a string. Only the one-time conversion uses this.
 const char* const kIntegerKeys[] = {
     VARIABLE_INFO_H264DECODER_INDEX,
     VARIABLE_INFO_OUTPUTFILEEXIST,
@@ -49,7 +52,8 @@ bool IsOneOf(const QString& key, const char* const* keys, size_t count)
     return false;
 }
 
-QVariant TypedValue(const QString& key, QVariant value)
+// The exact texts "true" and "false" are booleans, whatever wrote them.
+QVariant BooleanText(const QVariant& value)
 {
     if (value.type() == QVariant::String) {
         const QString text = value.toString();
@@ -58,6 +62,12 @@ QVariant TypedValue(const QString& key, QVariant value)
         if (text == QLatin1String("false"))
             return false;
     }
+    return value;
+}
+
+QVariant LegacyIniValue(const QString& key, QVariant value)
+{
+    value = BooleanText(value);
     if (IsOneOf(key, kIntegerKeys, sizeof(kIntegerKeys) / sizeof(kIntegerKeys[0])) &&
         value.type() == QVariant::String) {
         bool ok = false;
@@ -90,6 +100,43 @@ void LogError(const QString& text)
     if (IQuentaLogger* logger = GetQuentaLogger())
         logger->Log(LOG_ERROR, kSourceFile, text.toUtf8().constData(), nullptr, 0);
 }
+
+} // namespace
+
+void CAppVariableInfo::ConvertOlderSettingsFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray head = file.read(64);
+    file.close();
+    if (head.trimmed().isEmpty())
+        return;
+    if (CPlistSettingsFormat::LooksLikePropertyList(head)) {
+        QSettings probe(path, CPlistSettingsFormat::Format());
+        if (probe.status() != QSettings::FormatError)
+            return;
+        const QString aside = path + ".bad";
+        QFile::remove(aside);
+        QFile::rename(path, aside);
+        LogError(QString("Unreadable settings file set aside: %1").arg(aside));
+        return;
+    }
+
+    QSettings::SettingsMap values;
+    {
+        QSettings ini(path, QSettings::IniFormat);
+        if (ini.status() != QSettings::NoError)
+            return;
+        for (const QString& key : ini.allKeys())
+            values.insert(key, LegacyIniValue(key, ini.value(key)));
+    }
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly) || !CPlistSettingsFormat::Write(out, values) || !out.commit())
+        LogError(QString("Could not rewrite the settings file as a property list: %1").arg(path));
+}
+
+namespace {
 
 QString ProgramFolder()
 {
@@ -173,10 +220,12 @@ bool CAppVariableInfo::ReadInfos()
 
 void CAppVariableInfo::InitInfos()
 {
-    QSettings settings(SettingsFilePath(), QSettings::NativeFormat);
+    const QString path = SettingsFilePath();
+    ConvertOlderSettingsFile(path);
+    QSettings settings(path, CPlistSettingsFormat::Format());
     const QStringList keys = settings.allKeys();
     for (const QString& key : keys)
-        StoreValue(key, TypedValue(key, settings.value(key)));
+        StoreValue(key, BooleanText(settings.value(key)));
 
     CHardwareInfo* hardware = CHardwareInfo::GetInstance();
     if (m_values.contains(VARIABLE_INFO_H264DECODER_INDEX)) {
@@ -325,7 +374,7 @@ bool CAppVariableInfo::Sync()
     const QString path = SettingsFilePath();
     QSettings::Status status;
     {
-        QSettings settings(path, QSettings::NativeFormat);
+        QSettings settings(path, CPlistSettingsFormat::Format());
         for (auto it = m_values.constBegin(); it != m_values.constEnd(); ++it) {
             if (it.key() == QLatin1String(FIXED_INFO_INSTALL_PACKAGE_NAME))
                 continue;

@@ -15,6 +15,12 @@ class CAppVariableInfo
 public:
     static CAppVariableInfo* GetInstance();
 
+    // The settings file is an XML property list (CPlistSettingsFormat). One
+    // that an earlier build wrote as INI text is read once, typed by its keys,
+    // and rewritten in place; one that is neither is set aside under ".bad",
+    // so that the next save starts a good file. Nothing of the user's is deleted.
+    static void ConvertOlderSettingsFile(const QString& path);
+
     // Loads the shipped defaults; false when the file cannot be opened.
     bool ReadInfos();
     // Applies the settings file over the held values (again, when called again).

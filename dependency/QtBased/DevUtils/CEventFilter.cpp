@@ -58,6 +58,7 @@ void CEventFilter::installMouseFilter(QObject* object)
         throw CBaseException(QB_ERR_BAD_POINTER, "Bad pointer", __LINE__, "CEventFilter");
     if (m_mouseFilters.contains(object))
         return;
+    watchDestruction(object);
     object->installEventFilter(this);
     m_mouseFilters.append(object);
 }
@@ -66,9 +67,21 @@ void CEventFilter::installRegionFilter(QObject* object, int nRadius)
 {
     if (!object)
         throw CBaseException(QB_ERR_BAD_POINTER, "Bad pointer", __LINE__, "CEventFilter");
-    if (!m_regionFilters.contains(object))
+    if (!m_regionFilters.contains(object)) {
+        watchDestruction(object);
         object->installEventFilter(this);
+    }
     m_regionFilters[object] = nRadius;
+}
+
+void CEventFilter::watchDestruction(QObject* object)
+{
+    if (m_mouseFilters.contains(object) || m_regionFilters.contains(object))
+        return; // already watched for the other filter
+    connect(object, &QObject::destroyed, this, [this](QObject* gone) {
+        m_mouseFilters.removeAll(gone);
+        m_regionFilters.remove(gone);
+    });
 }
 
 bool CEventFilter::eventFilter(QObject* watched, QEvent* event)

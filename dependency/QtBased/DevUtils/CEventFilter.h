@@ -10,6 +10,7 @@ class QWidget;
 // The application-instance mutex; this platform needs none, so it is a shell.
 class CAppMutex : public QObject
 {
+    Q_OBJECT
 public:
     explicit CAppMutex(QObject* parent = nullptr);
     ~CAppMutex() override;
@@ -29,6 +30,7 @@ void Region(QWidget* widget, int nRadius);
 // and keeps a rounded mask on registered widgets as they are resized.
 class CEventFilter : public QObject
 {
+    Q_OBJECT
 public:
     explicit CEventFilter(QObject* parent = nullptr);
     ~CEventFilter() override;
@@ -43,6 +45,10 @@ public:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Forgets an object as it is destroyed, so a later object that happens
+    // to get the same address is not taken for it.
+    void watchDestruction(QObject* object);
+
     QPoint m_pressPoint;
     bool m_pressed = false;
     QMap<QObject*, int> m_regionFilters;

@@ -1,7 +1,7 @@
 #include "CQuentaException.h"
 
 #include "Basilvo.h"
-#include "QuentaLogger.h"
+#include "QuentaLoggerPrivate.h"
 
 #include <pthread.h>
 

@@ -1,4 +1,4 @@
-#include "QuentaLogger.h"
+#include "QuentaLoggerPrivate.h"
 
 #include "CQuentaException.h"
 #include "../quenta_base_streams.h"

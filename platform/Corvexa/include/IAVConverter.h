@@ -18,15 +18,24 @@ public:
     // Returns the new task's id, or -1 after recording the failure.
     virtual int AddConvertTask(const char* sSrcPathUtf8, const char* sDestPathUtf8,
                                IProfile* pProfile, bool bTwoPass, const char* sImporterName) = 0;
-    // Starts running the queued tasks (the first start of a run).
+    // Starts running the queued tasks (the first start of a run); tasks
+    // added while the run lasts start by themselves, as the limit allows.
     virtual bool StartConvert() = 0;
     // Ends the run: 0 when the last running task finished or failed, 1 when
     // the caller goes away while tasks still run (after StopAllConvertTasks).
+    // Queued tasks then wait for the next start; with 1 every task is
+    // cancelled as by StopAllConvertTasks.
     virtual bool StopConvert(int nReason) = 0;
     // Resumes a paused task, named by the first 32-bit word of its job record.
     virtual bool ResumeConvertTask(unsigned int nRecordKey) = 0;
+    // Writes 2 into the task's record; the worker holds at its next check. A
+    // task that has not started yet stays queued until it is resumed.
     virtual bool PauseConvertTask(int nTaskId) = 0;
+    // Forgets the task; a worker still running is cancelled and collected in
+    // the background. Its record is no longer handed out.
     virtual bool RemoveConvertTask(int nTaskId) = 0;
+    // Cancels every task (state 3); workers that do not end within a grace
+    // of a few seconds are killed. The records stay readable.
     virtual bool StopAllConvertTasks() = 0;
     // The task's job record inside the mapped job file; valid while the engine
     // keeps the task, null for an unknown id.
@@ -35,7 +44,8 @@ public:
     virtual void SetMaxRunProgressCount(int nCount) = 0;
     // Processor cores one conversion may use.
     virtual void SetUseCPUCore(int nCores) = 0;
-    // Frees the engine; conversions already running are not stopped.
+    // Frees the engine. Conversions still running are cancelled and, after a
+    // grace of a few seconds, killed: no worker outlives the engine.
     virtual void Release() = 0;
 
 protected:
@@ -45,4 +55,5 @@ protected:
 } // namespace Moorland
 
 // Exported by libCorvexa. Returns null after recording the failure.
-extern "C" Moorland::IAVConverter* CreateAVConverter(Moorland::IAVManager* pManager);
+extern "C" __attribute__((visibility("default")))
+Moorland::IAVConverter* CreateAVConverter(Moorland::IAVManager* pManager);

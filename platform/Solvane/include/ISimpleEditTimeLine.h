@@ -95,6 +95,17 @@ public:
     virtual bool SetOutputSize(int width, int height) = 0;                                  // 33
     virtual bool SetOutputFrameRate(uint32_t num, uint32_t den) = 0;                        // 34
     virtual bool SetOutputFormat(int index, const SimpleEditOutputFormat* format) = 0;      // 35
+    // Puts a whole edit description (or a media file) at `index` (-1 the end)
+    // as one clip: trim start and end in milliseconds (end -1: to the end of
+    // that source) and its movie id.
+    virtual bool InsertSource(int index, const char* path, const char* importerName, int32_t trimStartMs,
+                              int32_t trimEndMs, int movieId, int reserved) = 0;             // 36
+    // 0 video and audio, 1 video only, 2 audio only.
+    virtual bool SetOutputStreams(int streams) = 0;                                         // 37
+    // Frames per second of the description's pictures; 0 keeps the clips' own.
+    virtual bool SetFrameRate(double frameRate) = 0;                                        // 38
+    // The same as SaveTimeLine.
+    virtual bool SaveToFile(const char* path) = 0;                                          // 39
 
 protected:
     virtual ~ISimpleEditTimeLine() = default;

@@ -55,7 +55,7 @@ public:
     virtual void Release() = 0;
     virtual bool SetParameter(const char* name, const char* value) = 0;
     virtual void SetTimePosition(int32_t ms) = 0;
-    // A new frame owned by the processor.
+    // A new frame; whoever receives it releases it with Free.
     virtual IRawVideoFrame* ProcessFrame(ProcessParams* params, uint32_t flags, IRawVideoFrame* frame) = 0;
     virtual bool ProcessFrameInPlace(ProcessParams* params, uint32_t flags, IRawVideoFrame* frame) = 0;
 

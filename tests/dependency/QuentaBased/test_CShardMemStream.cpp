@@ -177,6 +177,10 @@ TEST_F(ShardMemTest, TransfersPositionsAndPointers)
         // Would land on 5 if the target were cut to 32 bits.
         {(1LL << 32) + 5, 0, -1, QB_ERR_END_OF_DATA, "Position can't large than end"},
         {(1LL << 32) - 45, 1, -1, QB_ERR_END_OF_DATA, "Position can't large than end"},
+        // Sums past the 64-bit range are refused, not wrapped.
+        {LLONG_MAX, 1, -1, QB_ERR_END_OF_DATA, "Position can't large than end"},
+        {LLONG_MAX, 2, -1, QB_ERR_END_OF_DATA, "Position can't large than end"},
+        {LLONG_MIN, 1, -1, QB_ERR_END_OF_DATA, "Position can't large than end"},
         {7, 3, -1, QB_ERR_UNEXPECTED, "Unexpected error"}, // no such origin
         {10, 0, 10, 0, ""},
     };

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -128,7 +130,18 @@ TEST(MemoryStream, SeekReadWriteEdges)
     EXPECT_EQ(STREAM_ERROR, s.Read(nullptr, 1));
     EXPECT_EQ(QB_ERR_BAD_POINTER, Code());
 
+    // Sums past the 64-bit range are refused, not wrapped round.
+    for (const long long offset : {LLONG_MAX, LLONG_MAX - 2}) {
+        for (const SeekOrigin origin : {soFromCurrent, soFromEnd}) {
+            EXPECT_EQ(-1, s.Seek(offset, origin)) << offset << " from " << origin;
+            EXPECT_EQ(QB_ERR_END_OF_DATA, Code());
+            EXPECT_EQ(4, s.GetPosition());
+        }
+    }
+
     EXPECT_EQ(-1, s.Seek(-1, soFromBeginning)) << "a negative target is accepted";
+    EXPECT_EQ(-1, s.Seek(LLONG_MIN, soFromCurrent)) << "and refused when it wraps";
+    EXPECT_EQ(-1, s.GetPosition());
     EXPECT_EQ(5, s.GetSize()) << "the size is still known at a negative position";
     EXPECT_EQ(STREAM_ERROR, s.Read(buf, 1));
     EXPECT_EQ(STREAM_ERROR, s.Write("x", 1));

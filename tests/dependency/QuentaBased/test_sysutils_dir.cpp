@@ -12,6 +12,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace QuentaBased;
@@ -224,12 +225,78 @@ TEST_F(Directories, DeleteNeverFollowsLinksOutOfTheTree)
     EXPECT_TRUE(Exists(P("outside/precious")));
 }
 
+// Runs `body` in a child process and returns its exit code (-1 when it did
+// not exit normally). Used where the work must happen under another root or
+// another user, so that nothing outside the test folder is ever at risk.
+template <class Body>
+int InChild(Body body)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0)
+        ::_exit(body());
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
 TEST_F(Directories, DeleteKeepsFolderThatCannotBeEmptied)
 {
-    // The kernel refuses to unlink these entries, for the super-user too.
-    const std::string undeletable = "/proc/self/fdinfo";
-    delete_dir(undeletable.c_str());
-    EXPECT_TRUE(Exists(undeletable + "/0"));
-    EXPECT_EQ(QB_ERR_UNEXPECTED, Code());
-    EXPECT_EQ("War: Remove " + undeletable + " folder is failed", Msg());
+    // A sub-folder without write permission keeps its file; the super-user
+    // ignores permissions, so the deletion then runs as an ordinary user.
+    Dir("tree");
+    Dir("tree/locked");
+    Touch("tree/locked/kept");
+    const std::string tree = P("tree");
+    const bool asRoot = ::geteuid() == 0;
+    if (asRoot)
+        ASSERT_EQ(0, std::system(("chown -R 65534:65534 '" + m_dir + "'").c_str()));
+    ASSERT_EQ(0, ::chmod(P("tree/locked").c_str(), 0555));
+
+    auto attempt = [&]() {
+        if (asRoot && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            return 2;
+        GetQuentaException()->Clear();
+        delete_dir(tree.c_str());
+        if (Code() != QB_ERR_UNEXPECTED || Msg() != "War: Remove " + tree + " folder is failed")
+            return 3;
+        return 0;
+    };
+    EXPECT_EQ(0, asRoot ? InChild(attempt) : attempt());
+    EXPECT_TRUE(Exists(P("tree/locked/kept")));
+}
+
+TEST_F(Directories, EmptyOrRootPathIsRefused)
+{
+    // An empty path used to resolve to "/".
+    const auto failure = FindFailure("", "*");
+    EXPECT_EQ(QB_ERR_BAD_PARAM, failure.first);
+    EXPECT_EQ("find_first: empty path", failure.second);
+
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "the deletion is tried under a root of its own, which needs the super-user";
+    // The child's root is the test folder, so even a broken guard could only
+    // remove the test's own marker.
+    Dir("jail");
+    Touch("jail/marker");
+    const std::string jail = P("jail");
+    struct Case { const char* path; const char* msg; };
+    const Case cases[] = {
+        {"", "delete_dir: empty path"},
+        {"/", "delete_dir: refusing to delete the root folder, path = /"},
+        {"//.", "delete_dir: refusing to delete the root folder, path = //."},
+    };
+    for (const Case& c : cases) {
+        const int result = InChild([&]() {
+            if (::chroot(jail.c_str()) != 0 || ::chdir("/") != 0)
+                return 2;
+            GetQuentaException()->Clear();
+            delete_dir(c.path);
+            if (Code() != QB_ERR_BAD_PARAM || Msg() != c.msg)
+                return 3;
+            return 0;
+        });
+        EXPECT_EQ(0, result) << "path \"" << c.path << "\"";
+        EXPECT_TRUE(Exists(P("jail/marker"))) << "path \"" << c.path << "\"";
+    }
 }

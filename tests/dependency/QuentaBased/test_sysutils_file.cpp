@@ -13,9 +13,23 @@
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 using namespace QuentaBased;
+
+// While set, the position query of every descriptor fails, as it can for a
+// descriptor the system cannot place (this test's own stand-in for lseek).
+static bool g_failPositionQuery = false;
+
+extern "C" off_t lseek(int fd, off_t offset, int whence) noexcept
+{
+    if (g_failPositionQuery && whence == SEEK_CUR) {
+        errno = EOVERFLOW;
+        return -1;
+    }
+    return static_cast<off_t>(::syscall(SYS_lseek, fd, offset, whence));
+}
 
 namespace {
 
@@ -126,6 +140,13 @@ TEST_F(FileFunctions, ReadWriteSeekAndTruncate)
         EXPECT_TRUE(file_set_current_end(fd));
         EXPECT_EQ(c.size, SizeOf("data"));
     }
+    // A failed position query fails the call and leaves the file alone
+    // (it used to cut the file to nothing).
+    g_failPositionQuery = true;
+    EXPECT_FALSE(file_set_current_end(fd));
+    g_failPositionQuery = false;
+    EXPECT_EQ("file_set_current_end" + SysTail(EOVERFLOW), Msg());
+    EXPECT_EQ(200, SizeOf("data"));
     file_close(fd);
     EXPECT_EQ(0, Code());
     EXPECT_EQ("", GetLastQuentaExpAsText()) << "file_close clears";

@@ -104,6 +104,24 @@ TEST_F(PathFunctions, UniqueFileNames)
     EXPECT_EQ(m_dir + "/sub/" + std::string(200, 'n') + "_0.mov", GetUnicodeFileName(longName));
 }
 
+TEST_F(PathFunctions, UniqueFileNameFailsWhenEveryVariantIsTaken)
+{
+    const std::string base = m_dir + "/sub/f.txt";
+    std::ofstream(base) << "x";
+    for (int i = 0; i <= 39998; ++i)
+        std::ofstream(m_dir + "/sub/f_" + std::to_string(i) + ".txt");
+    EXPECT_EQ(m_dir + "/sub/f_39999.txt", GetUnicodeFileName(base)) << "the last variant is still free";
+
+    std::ofstream(m_dir + "/sub/f_39999.txt");
+    try {
+        const std::string taken = GetUnicodeFileName(base);
+        FAIL() << "handed out " << taken << ", which exists";
+    } catch (const CBaseException& e) {
+        EXPECT_EQ(QB_ERR_UNEXPECTED, e.GetCode());
+        EXPECT_EQ("No free file name, name = " + base, std::string(e.GetMsg()));
+    }
+}
+
 TEST(Environment, GetSetDeleteAndLoadPath)
 {
     const std::string name = "FC_TEST_VARIABLE";

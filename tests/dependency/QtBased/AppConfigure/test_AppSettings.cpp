@@ -9,9 +9,11 @@
 #include "Basilvo/QuentaLogger.h"
 #include "CAppFixedInfo.h"
 #include "CAppVariableInfo.h"
+#include "CPlistSettingsFormat.h"
 #include "CBaseException.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -183,7 +185,7 @@ TEST(SettingsChild, DISABLED_ProductInformation)
     QString language;
     info->GetLastUsedLanguage(language);
     EXPECT_EQ(language, "en_US");
-    EXPECT_EQ(QSettings(SettingsFile(), QSettings::NativeFormat).value("LastUseLanguage").toString(), "en_US");
+    EXPECT_EQ(QSettings(SettingsFile(), CPlistSettingsFormat::Format()).value("LastUseLanguage").toString(), "en_US");
 }
 
 TEST(SettingsChild, DISABLED_MissingProductInformation)
@@ -301,7 +303,7 @@ TEST(SettingsChild, DISABLED_RoundTripWrite)
 {
     StartProgram();
     {
-        QSettings file(SettingsFile(), QSettings::NativeFormat);
+        QSettings file(SettingsFile(), CPlistSettingsFormat::Format());
         file.setValue(FIXED_INFO_INSTALL_PACKAGE_NAME, "original");
         file.setValue("Capital", "True");
         file.setValue(VARIABLE_INFO_H264DECODER_INDEX, 16);
@@ -322,6 +324,16 @@ TEST(SettingsChild, DISABLED_RoundTripWrite)
     store->SetInfoValue(STR_APPVARINFO_YOUTUBE_ACCOUNT_INFO, "@at the start");
     store->SetInfoValue(VARIABLE_INFO_VIDEOLIB_PATHS, QStringList("/one, with comma"));
     store->SetInfoValue("TwoPaths", QStringList{"/a", "/b"});
+    // Keys no table knows keep their types too.
+    store->SetInfoValue("Other/Integer", 1);
+    store->SetInfoValue("Other/Large", qlonglong(1) << 40);
+    store->SetInfoValue("Other/Real", 2.5);
+    store->SetInfoValue("Other/Date", QDateTime(QDate(2024, 2, 29), QTime(13, 5, 7), Qt::UTC));
+    store->SetInfoValue("Other/Data", QByteArray("\x00\x01\xff", 3));
+    store->SetInfoValue("Other/OnePath", QStringList("/only"));
+    store->SetInfoValue("Other/NoPaths", QStringList());
+    store->SetInfoValue("Other/Text", QString::fromUtf8("caf\xc3\xa9 <&> \"1\""));
+    store->SetInfoValue("Other/Digits", QString("42"));
     EXPECT_TRUE(store->SyncOnExit());
     // A change after the explicit save still reaches the file at exit.
     store->SetInfoValue(STR_APPVARINFO_NAME_TIMELINEVIEW_SCALE_VALUE, 9);
@@ -349,12 +361,48 @@ TEST(SettingsChild, DISABLED_RoundTripRead)
         {"Capital", QString("True")},
         {FIXED_INFO_INSTALL_PACKAGE_NAME, QString("original")},
         {VARIABLE_INFO_USECUDAENC, false},
+        {"Other/Integer", 1},
+        {"Other/Large", qlonglong(1) << 40},
+        {"Other/Real", 2.5},
+        {"Other/Date", QDateTime(QDate(2024, 2, 29), QTime(13, 5, 7), Qt::UTC)},
+        {"Other/Data", QByteArray("\x00\x01\xff", 3)},
+        {"Other/OnePath", QStringList("/only")},
+        {"Other/NoPaths", QStringList()},
+        {"Other/Text", QString::fromUtf8("caf\xc3\xa9 <&> \"1\"")},
+        {"Other/Digits", QString("42")},
     };
     for (const auto& c : cases) {
         const QVariant value = store->GetInfoValue(c.key, QVariant());
         EXPECT_EQ(value.type(), c.expected.type()) << c.key << " " << value.typeName();
         EXPECT_EQ(value, c.expected) << c.key << " " << value.toString().toStdString();
     }
+}
+
+TEST(SettingsChild, DISABLED_OlderIniFileIsConverted)
+{
+    StartProgram();
+    CAppVariableInfo* store = CAppVariableInfo::GetInstance();
+    const struct
+    {
+        const char* key;
+        QVariant expected;
+    } cases[] = {
+        {STR_APPVARINFO_NAME_MAX_RUN_PROGRESS_COUNT, 3},
+        {STR_VARIABLECONFG_NAME_MAIN_WINDOW_MAXIMISE, true},
+        {VARIABLE_INFO_VIDEOLIB_PATHS, QStringList("/one")},
+        {"TwoPaths", QStringList{"/a", "/b"}},
+        {"Plain", QString("text, with comma")},
+        {FIXED_INFO_INSTALL_PACKAGE_NAME, QString("kept")},
+    };
+    for (const auto& c : cases) {
+        const QVariant value = store->GetInfoValue(c.key, QVariant());
+        EXPECT_EQ(value.type(), c.expected.type()) << c.key << " " << value.typeName();
+        EXPECT_EQ(value, c.expected) << c.key;
+    }
+    // Converted at load, before anything is saved.
+    QFile file(SettingsFile());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(CPlistSettingsFormat::LooksLikePropertyList(file.read(64)));
 }
 
 TEST(SettingsChild, DISABLED_SetAndExit)
@@ -500,7 +548,7 @@ TEST(SettingsStore, FirstReadRulesHardwareGateAndDefaults)
     auto box = StandardSandbox();
     box->Run("ReadRulesAndDefaults");
     // Defaults read once are saved like set values.
-    QSettings saved(box->SettingsFile(), QSettings::NativeFormat);
+    QSettings saved(box->SettingsFile(), CPlistSettingsFormat::Format());
     EXPECT_EQ(saved.value(VARIABLE_INFO_OUTPUTPATH).toString(), box->Root() + "/home/Videos/fablecut");
     EXPECT_EQ(saved.value("NoDefaultKey").toString(), "5");
 }
@@ -516,9 +564,48 @@ TEST(SettingsStore, EveryKindOfValueSurvivesTheFile)
     auto box = StandardSandbox();
     box->Run("RoundTripWrite");
     ASSERT_TRUE(QFileInfo::exists(box->SettingsFile()));
-    EXPECT_EQ(QSettings(box->SettingsFile(), QSettings::NativeFormat).value("MainWindowMaximise").toString(),
+    EXPECT_EQ(QSettings(box->SettingsFile(), CPlistSettingsFormat::Format()).value("MainWindowMaximise").toString(),
               "true");
     box->Run("RoundTripRead");
+}
+
+TEST(SettingsStore, OlderIniFileIsReadOnceAndRewritten)
+{
+    auto box = StandardSandbox();
+    QDir().mkpath(QFileInfo(box->SettingsFile()).path());
+    {
+        QSettings ini(box->SettingsFile(), QSettings::IniFormat);
+        ini.setValue(STR_APPVARINFO_NAME_MAX_RUN_PROGRESS_COUNT, "3");
+        ini.setValue(STR_VARIABLECONFG_NAME_MAIN_WINDOW_MAXIMISE, "true");
+        ini.setValue(VARIABLE_INFO_VIDEOLIB_PATHS, "/one");
+        ini.setValue("TwoPaths", QStringList{"/a", "/b"});
+        ini.setValue("Plain", "text, with comma");
+        ini.setValue(FIXED_INFO_INSTALL_PACKAGE_NAME, "kept");
+    }
+    box->Run("OlderIniFileIsConverted");
+    QSettings saved(box->SettingsFile(), CPlistSettingsFormat::Format());
+    EXPECT_EQ(saved.status(), QSettings::NoError);
+    EXPECT_EQ(saved.value(STR_APPVARINFO_NAME_MAX_RUN_PROGRESS_COUNT), QVariant(3));
+    EXPECT_EQ(saved.value(FIXED_INFO_INSTALL_PACKAGE_NAME), QVariant("kept"));
+}
+
+TEST(SettingsStore, UnreadableSettingsFileIsSetAsideNotLost)
+{
+    auto box = StandardSandbox();
+    QDir().mkpath(QFileInfo(box->SettingsFile()).path());
+    const QByteArray broken = "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>Cut";
+    {
+        QFile file(box->SettingsFile());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(broken);
+    }
+    box->Run("SetAndExit");
+    QFile aside(box->SettingsFile() + ".bad");
+    ASSERT_TRUE(aside.open(QIODevice::ReadOnly));
+    EXPECT_EQ(aside.readAll(), broken);
+    QSettings saved(box->SettingsFile(), CPlistSettingsFormat::Format());
+    EXPECT_EQ(saved.status(), QSettings::NoError);
+    EXPECT_EQ(saved.value("Marker").toString(), "set");
 }
 
 TEST(SettingsStore, ExitSyncFollowsTheShippedSwitch)

@@ -7,6 +7,8 @@
 #include <QResizeEvent>
 #include <QWidget>
 
+#include <new>
+
 namespace {
 
 void sendMouse(QWidget* w, QEvent::Type t, QPoint global, Qt::MouseButton b, Qt::MouseButtons held)
@@ -83,4 +85,41 @@ TEST(CEventFilter, RegionFilterRoundsAllCornersAtTheNextResize)
     untouched.resize(50, 50);
     Region(&untouched, 0);
     EXPECT_TRUE(untouched.mask().isEmpty());
+}
+
+TEST(CEventFilter, DestroyedObjectsAreForgotten)
+{
+    // The second widget is built where the first one was, the way the heap
+    // often reuses an address; it must be a stranger to the filter.
+    QWidget window(nullptr, Qt::FramelessWindowHint);
+    window.setGeometry(100, 100, 300, 200);
+    alignas(QWidget) unsigned char storage[sizeof(QWidget)];
+    CEventFilter filter;
+
+    auto* first = new (storage) QWidget(&window);
+    filter.installMouseFilter(first);
+    filter.installRegionFilter(first, 10);
+    first->~QWidget();
+
+    auto* second = new (storage) QWidget(&window);
+    ASSERT_EQ(static_cast<void*>(first), static_cast<void*>(second));
+    second->setGeometry(0, 0, 300, 30);
+    QResizeEvent resize(QSize(300, 30), QSize(100, 30));
+    QCoreApplication::sendEvent(second, &resize);
+    EXPECT_TRUE(second->mask().isEmpty()) << "the first widget's radius was applied to the second";
+
+    filter.installMouseFilter(second);
+    sendMouse(second, QEvent::MouseButtonPress, {150, 110}, Qt::LeftButton, Qt::LeftButton);
+    sendMouse(second, QEvent::MouseMove, {170, 125}, Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(window.pos(), QPoint(120, 115)) << "installing on the second widget was skipped";
+    sendMouse(second, QEvent::MouseButtonRelease, {170, 125}, Qt::LeftButton, Qt::NoButton);
+    second->~QWidget();
+}
+
+TEST(CEventFilter, ClassesCarryTheirMetaObject)
+{
+    CEventFilter filter;
+    CAppMutex mutex;
+    EXPECT_STREQ("CEventFilter", filter.metaObject()->className());
+    EXPECT_STREQ("CAppMutex", mutex.metaObject()->className());
 }

@@ -226,7 +226,13 @@ CMemFileMapping::CMemFileMapping(const std::string& sPath, uint32_t nSize)
         JOBFILE_THROW(QB_ERR_BAD_PARAM, "Bad param");
     if (nSize < 4)
         JOBFILE_THROW(QB_ERR_BAD_PARAM, "Bad param");
-    Map(sPath, nSize, false);
+    // No destructor runs for a constructor that throws: close what Map opened.
+    try {
+        Map(sPath, nSize, false);
+    } catch (...) {
+        Unmap();
+        throw;
+    }
     std::memset(m_pBase, 0, m_nSize);
     m_nDataSize = m_nSize - 4;
     std::memcpy(m_pBase, &m_nDataSize, 4);
@@ -519,6 +525,7 @@ bool ReportJobFailure(CMemFileMapping* pFile, ConvertTaskInfo2* pRecord, IQuenta
     if (nState != CONVERT_TASK_RUNNING && nState != CONVERT_TASK_PAUSED)
         return false;
     std::string sText = ComposeJobErrorText(pError);
+    const uint32_t nOldLink = pRecord->ErrorText;
     bool bStored = pFile->WriteJobErrorText(pRecord, sText.c_str());
     // The text goes first, so a reader that sees 4 finds it; a pause or a
     // resume in between is overridden, a cancel request is not.
@@ -527,8 +534,17 @@ bool ReportJobFailure(CMemFileMapping* pFile, ConvertTaskInfo2* pRecord, IQuenta
             return bStored;
         nState = pRecord->GetState();
         if (nState != CONVERT_TASK_RUNNING && nState != CONVERT_TASK_PAUSED)
-            return false;
+            break;
     }
+    // Something else (a cancel request) ended the job while the text was
+    // being written: the job did not fail, so the text is taken back.
+    if (bStored) {
+        if (pRecord->ErrorText == nOldLink && nOldLink != 0) // written in place
+            pFile->WriteJobErrorText(pRecord, "");
+        else
+            pRecord->ErrorText = nOldLink;
+    }
+    return false;
 }
 
 } // namespace Moorland

@@ -6,8 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <atomic>
 #include <random>
+#include <thread>
 #include <spawn.h>
 #include <string>
 #include <sys/stat.h>
@@ -478,4 +481,98 @@ TEST_F(JobFileTest, DamagedFilesAreReadSafely)
         ReadAll(pOpened);
         delete pOpened;
     }
+}
+
+// The engine's cancel may land at any moment of a worker's failure report;
+// whenever it wins, the record must end cancelled and without an error text.
+// A second thread plays the engine and cancels the instant the text shows up,
+// which is the moment the report is between its text and its state change.
+TEST_F(JobFileTest, CancelDuringFailureReportLeavesNoText)
+{
+    CMemFileMapping* pFile = Create(8192);
+    ASSERT_NE(pFile, nullptr);
+    ASSERT_TRUE(pFile->ReserveJobTable(2));
+    ConvertTaskInfo2* pRecord = pFile->AddJob(0, "/in/a.mkv", "/out/a.mp4");
+    ASSERT_NE(pRecord, nullptr);
+    CBaseException error(10021017, "decoder failed", 7, "JobRunner.cpp");
+
+    {
+        int nCancelled = 0;
+        int nFailed = 0;
+        // The engine thread lives through all rounds and is already watching
+        // when each report starts.
+        std::atomic<int> nRound{-1};
+        std::atomic<int> nArmed{-1};
+        std::atomic<int> nDone{-1};
+        const int kRounds = 3000;
+        std::thread engine([&] {
+            for (int r = 0; r < kRounds; ++r) {
+                while (nRound.load() != r) {
+                }
+                nArmed = r;
+                for (;;) {
+                    const char* sText = pFile->GetText(pRecord->ErrorText);
+                    if ((sText && *sText) || pRecord->GetState() != 1)
+                        break;
+                }
+                pRecord->ChangeState(1, 3);
+                nDone = r;
+            }
+        });
+        for (int i = 0; i < kRounds; ++i) {
+            ASSERT_TRUE(pFile->WriteJobErrorText(pRecord, ""));
+            pRecord->SetState(1);
+            nRound = i;
+            while (nArmed.load() != i) {
+            }
+            const bool bReported = Moorland::ReportJobFailure(pFile, pRecord, &error);
+            while (nDone.load() != i) {
+            }
+            const char* sText = pFile->GetText(pRecord->ErrorText);
+            const std::string sLeft = sText ? sText : "";
+            if (pRecord->GetState() == 3) {
+                ++nCancelled;
+                EXPECT_FALSE(bReported);
+                EXPECT_EQ("", sLeft) << "round " << i;
+            } else {
+                ++nFailed;
+                EXPECT_EQ(4, pRecord->GetState());
+                EXPECT_EQ(0u, sLeft.find("Quenta Exception Code: 10021017"));
+            }
+        }
+        engine.join();
+        RecordProperty("cancelled", nCancelled);
+        EXPECT_GT(nFailed, 0);
+    }
+}
+
+namespace {
+
+int OpenDescriptors()
+{
+    int n = 0;
+    if (DIR* d = ::opendir("/proc/self/fd")) {
+        while (::readdir(d))
+            ++n;
+        ::closedir(d);
+    }
+    return n;
+}
+
+} // namespace
+
+TEST_F(JobFileTest, FailedConstructionClosesTheFile)
+{
+    // A file shorter than the asked size is refused after it was opened.
+    WriteFile(m_sPath, std::vector<unsigned char>(16, 0));
+    const int nBefore = OpenDescriptors();
+    for (int i = 0; i < 3; ++i) {
+        try {
+            CMemFileMapping mapping(m_sPath, 4096);
+            ADD_FAILURE() << "a short file was mapped";
+        } catch (const CBaseException& e) {
+            EXPECT_EQ(QB_ERR_UNEXPECTED, e.GetCode());
+        }
+    }
+    EXPECT_EQ(nBefore, OpenDescriptors());
 }

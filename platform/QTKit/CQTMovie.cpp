@@ -1,0 +1,572 @@
+#include "CQTMovie.h"
+
+extern "C" {
+#include <libavutil/imgutils.h>
+#include <libavutil/opt.h>
+#include <libavutil/pixdesc.h>
+}
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+namespace QTKit {
+
+namespace {
+
+constexpr QTErr kMemFullErr = -108;
+
+std::string Quote(const char* fourCC)
+{
+    return std::string("'") + std::string(fourCC, strnlen(fourCC, 4)) + "'";
+}
+
+// Fixed quantiser for a QuickTime quality: 1 at the top, 16 at the bottom.
+int QScaleFor(unsigned quality)
+{
+    if (quality >= 1023) return 1;
+    if (quality >= 768) return 2;
+    if (quality >= 512) return 4;
+    if (quality >= 256) return 8;
+    return 16;
+}
+
+const char* CrfFor(unsigned quality)
+{
+    if (quality >= 1023) return "12";
+    if (quality >= 768) return "18";
+    if (quality >= 512) return "23";
+    if (quality >= 256) return "28";
+    return "35";
+}
+
+const char* DNxHRProfileFor(unsigned quality)
+{
+    if (quality >= 768) return "dnxhr_hq";
+    if (quality >= 512) return "dnxhr_sq";
+    return "dnxhr_lb";
+}
+
+// The size the encoder works at: the format's own, or the track's rounded
+// down to whole chroma blocks.
+void CodedSize(const CompressorSpec& spec, unsigned width, unsigned height, unsigned& codedW,
+               unsigned& codedH)
+{
+    if (spec.width && spec.height) {
+        codedW = spec.width;
+        codedH = spec.height;
+        return;
+    }
+    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(spec.pixFmt);
+    const unsigned stepW = 1u << (desc ? desc->log2_chroma_w : 0);
+    const unsigned stepH = 1u << (desc ? desc->log2_chroma_h : 0);
+    codedW = width / stepW * stepW;
+    codedH = height / stepH * stepH;
+    if (codedW == 0) codedW = stepW;
+    if (codedH == 0) codedH = stepH;
+    if (spec.family == CompressorFamily::DNxHR) {
+        // The smallest picture DNxHR codes; smaller tracks are scaled up to it.
+        codedW = std::max(codedW, 256u);
+        codedH = std::max(codedH, 120u);
+    }
+}
+
+void SetOption(AVDictionary** opts, const char* key, const char* value)
+{
+    if (av_dict_set(opts, key, value, 0) < 0)
+        throw std::bad_alloc();
+}
+
+struct DictOwner
+{
+    AVDictionary* dict = nullptr;
+    ~DictOwner() { av_dict_free(&dict); }
+};
+
+} // namespace
+
+std::string FFErrorText(const std::string& what, int err)
+{
+    char text[AV_ERROR_MAX_STRING_SIZE] = {0};
+    av_strerror(err, text, sizeof(text));
+    return what + ": " + text;
+}
+
+CQTMovie::CQTMovie(const char* path) : m_path(path ? path : "")
+{
+    if (m_path.empty())
+        throw QTError(qtParamErr, "no path for the movie file");
+    AVFormatContext* ctx = nullptr;
+    int err = avformat_alloc_output_context2(&ctx, nullptr, "mov", m_path.c_str());
+    if (err < 0 || !ctx)
+        throw QTError(qtMuxErr, FFErrorText("no QuickTime muxer", err));
+    m_out.reset(ctx);
+    // The FourCC chosen by the caller stands, even where the muxer would pick
+    // another tag of the same codec (HDV, XDCAM and IMX are all MPEG-2).
+    m_out->strict_std_compliance = FF_COMPLIANCE_UNOFFICIAL;
+    err = avio_open(&m_out->pb, m_path.c_str(), AVIO_FLAG_WRITE);
+    if (err < 0)
+        throw QTError(qtFileErr, FFErrorText("can't create the movie file " + m_path, err));
+    m_packet = FF::MakePacket();
+}
+
+CQTMovie::~CQTMovie() = default;
+
+void CQTMovie::Release()
+{
+    delete this;
+}
+
+template <typename F>
+QTErr CQTMovie::Guarded(F&& body) noexcept
+{
+    try {
+        body();
+        return qtNoErr;
+    } catch (const QTError& e) {
+        m_error = e.what();
+        return e.Code();
+    } catch (const std::bad_alloc&) {
+        m_error = "out of memory";
+        return kMemFullErr;
+    } catch (const std::exception& e) {
+        m_error = e.what();
+        return qtParamErr;
+    } catch (...) {
+        m_error = "unknown failure";
+        return qtParamErr;
+    }
+}
+
+void CQTMovie::CheckOpen(bool forNewTrack)
+{
+    if (m_flattened)
+        throw QTError(qtMovieDoneErr, "the movie was already flattened");
+    if (forNewTrack && m_headerWritten)
+        throw QTError(qtTrackOrderErr, "a track can't be added once samples were written");
+}
+
+QTErr CQTMovie::NewVideoTrack(const char* fourCC, unsigned width, unsigned height,
+                              unsigned timeScale, unsigned sampleDuration, unsigned quality)
+{
+    return Guarded([&] {
+        CheckOpen(true);
+        if (m_video.stream)
+            throw QTError(qtTrackOrderErr, "the movie already has a video track");
+        if (!fourCC || strnlen(fourCC, 5) != 4)
+            throw QTError(qtParamErr, "a FourCC has four characters");
+        if (timeScale == 0 || sampleDuration == 0)
+            throw QTError(qtParamErr, "a video track needs a time scale and a sample duration "
+                                      "(is the frame rate set?)");
+        if (width == 0 || height == 0 || width > 16384 || height > 16384)
+            throw QTError(qtParamErr, "picture size " + std::to_string(width) + "x" +
+                                          std::to_string(height) + " is out of range");
+        const CompressorSpec* row = FindCompressorSpec(fourCC);
+        if (!row || !row->encoder)
+            throw QTError(qtNoCodecErr, "no image compressor for FourCC " + Quote(fourCC) +
+                                            " in this system");
+        const AVCodec* codec = avcodec_find_encoder_by_name(row->encoder);
+        if (!codec)
+            throw QTError(qtNoCodecErr, std::string("the installed FFmpeg has no encoder \"") +
+                                            row->encoder + "\" for FourCC " + Quote(fourCC));
+
+        AVRational trackRate{int(timeScale), int(sampleDuration)};
+        av_reduce(&trackRate.num, &trackRate.den, trackRate.num, trackRate.den, INT32_MAX);
+        const CompressorSpec spec = ResolveCompressorSpec(*row, height, trackRate);
+        unsigned codedW = 0, codedH = 0;
+        CodedSize(spec, width, height, codedW, codedH);
+        const AVRational encoderRate = spec.rate.num ? spec.rate : trackRate;
+
+        FF::CodecContextPtr enc = FF::MakeCodecContext(codec);
+        enc->width = int(codedW);
+        enc->height = int(codedH);
+        enc->pix_fmt = spec.pixFmt;
+        enc->framerate = encoderRate;
+        enc->time_base = av_inv_q(encoderRate);
+        // A format of fixed size shows at the track's own shape.
+        av_reduce(&enc->sample_aspect_ratio.num, &enc->sample_aspect_ratio.den,
+                  int64_t(width) * codedH, int64_t(height) * codedW, 65535);
+        if (m_out->oformat->flags & AVFMT_GLOBALHEADER)
+            enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        enc->thread_count = 0;
+        const bool rgb = spec.pixFmt == AV_PIX_FMT_RGB24;
+        if (!rgb) {
+            const bool hd = codedH > 576;
+            enc->colorspace = hd ? AVCOL_SPC_BT709 : AVCOL_SPC_SMPTE170M;
+            enc->color_primaries = hd ? AVCOL_PRI_BT709 : AVCOL_PRI_SMPTE170M;
+            enc->color_trc = hd ? AVCOL_TRC_BT709 : AVCOL_TRC_SMPTE170M;
+            const bool jpegRange =
+                spec.pixFmt == AV_PIX_FMT_YUVJ420P || spec.pixFmt == AV_PIX_FMT_YUVJ422P;
+            enc->color_range = jpegRange ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
+        }
+        if (spec.interlaced)
+            enc->field_order = spec.family == CompressorFamily::DV && codedH <= 576
+                                   ? AV_FIELD_BB
+                                   : AV_FIELD_TT;
+        else
+            enc->field_order = AV_FIELD_PROGRESSIVE;
+
+        DictOwner opts;
+        switch (spec.family) {
+        case CompressorFamily::QScale:
+            enc->flags |= AV_CODEC_FLAG_QSCALE;
+            enc->global_quality = FF_QP2LAMBDA * QScaleFor(quality);
+            break;
+        case CompressorFamily::X264:
+            SetOption(&opts.dict, "crf", CrfFor(quality));
+            break;
+        case CompressorFamily::ProRes:
+            SetOption(&opts.dict, "profile", spec.profile);
+            break;
+        case CompressorFamily::DNxHR:
+            SetOption(&opts.dict, "profile", DNxHRProfileFor(quality));
+            break;
+        case CompressorFamily::LongGOP: {
+            enc->bit_rate = spec.bitRate;
+            enc->rc_max_rate = spec.bitRate;
+            // The largest buffer the MPEG-2 high level allows for the layout.
+            enc->rc_buffer_size = spec.pixFmt == AV_PIX_FMT_YUV422P ? 47185920 : 9781248;
+            enc->gop_size = int(av_q2d(encoderRate) / 2 + 0.5);
+            enc->max_b_frames = 2;
+            break;
+        }
+        case CompressorFamily::IMX:
+            enc->gop_size = 1;
+            enc->max_b_frames = 0;
+            enc->bit_rate = spec.bitRate;
+            enc->rc_min_rate = spec.bitRate;
+            enc->rc_max_rate = spec.bitRate;
+            enc->rc_buffer_size = int(spec.bitRate / 25);
+            enc->rc_initial_buffer_occupancy = enc->rc_buffer_size;
+            enc->intra_dc_precision = 2; // 10-bit DC, as IMX decks expect
+            enc->qmin = 1;
+            enc->qmax = 12; // non-linear quantising takes 28 at most
+            SetOption(&opts.dict, "intra_vlc", "1");
+            SetOption(&opts.dict, "non_linear_quant", "1");
+            break;
+        default:
+            break;
+        }
+        if (spec.interlaced &&
+            (spec.family == CompressorFamily::LongGOP || spec.family == CompressorFamily::IMX))
+            enc->flags |= AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME;
+        if (codec->capabilities & AV_CODEC_CAP_EXPERIMENTAL)
+            enc->strict_std_compliance = FF_COMPLIANCE_EXPERIMENTAL;
+
+        int err = avcodec_open2(enc.get(), codec, &opts.dict);
+        if (err < 0) {
+            char rate[32];
+            std::snprintf(rate, sizeof(rate), "%.3f", av_q2d(encoderRate));
+            throw QTError(qtCodecErr,
+                          FFErrorText(std::string("the encoder \"") + row->encoder +
+                                          "\" refused " + Quote(fourCC) + " at " +
+                                          std::to_string(codedW) + "x" + std::to_string(codedH) +
+                                          ", " + rate + " pictures a second",
+                                      err));
+        }
+
+        AVStream* stream = avformat_new_stream(m_out.get(), nullptr);
+        if (!stream)
+            throw std::bad_alloc();
+        err = avcodec_parameters_from_context(stream->codecpar, enc.get());
+        if (err < 0)
+            throw QTError(qtCodecErr, FFErrorText("can't describe the video track", err));
+        stream->codecpar->codec_tag = MKTAG(fourCC[0], fourCC[1], fourCC[2], fourCC[3]);
+        stream->time_base = AVRational{1, int(timeScale)};
+        stream->avg_frame_rate = trackRate;
+        stream->sample_aspect_ratio = enc->sample_aspect_ratio;
+
+        FF::FramePtr picture = FF::MakeFrame();
+        picture->format = enc->pix_fmt;
+        picture->width = enc->width;
+        picture->height = enc->height;
+        picture->sample_aspect_ratio = enc->sample_aspect_ratio;
+        if (av_frame_get_buffer(picture.get(), 0) < 0)
+            throw std::bad_alloc();
+
+        m_video.stream = stream;
+        m_video.encoder = std::move(enc);
+        m_video.picture = std::move(picture);
+        m_video.spec = spec;
+        m_video.timeScale = timeScale;
+        m_video.sampleDuration = sampleDuration;
+    });
+}
+
+QTErr CQTMovie::NewSoundTrack(int sampleRate, int channels, uint32_t layoutTag)
+{
+    return Guarded([&] {
+        CheckOpen(true);
+        if (m_sound.stream)
+            throw QTError(qtTrackOrderErr, "the movie already has a sound track");
+        if (sampleRate <= 0 || channels <= 0 || channels > 64)
+            throw QTError(qtParamErr, "a sound track of " + std::to_string(channels) +
+                                          " channels at " + std::to_string(sampleRate) +
+                                          " Hz can't be made");
+        AVStream* stream = avformat_new_stream(m_out.get(), nullptr);
+        if (!stream)
+            throw std::bad_alloc();
+        AVCodecParameters* par = stream->codecpar;
+        par->codec_type = AVMEDIA_TYPE_AUDIO;
+        par->codec_id = AV_CODEC_ID_PCM_F32LE;
+        par->sample_rate = sampleRate;
+        if (layoutTag == qtLayoutMono && channels == 1)
+            av_channel_layout_from_mask(&par->ch_layout, AV_CH_LAYOUT_MONO);
+        else if (layoutTag == qtLayoutStereo && channels == 2)
+            av_channel_layout_from_mask(&par->ch_layout, AV_CH_LAYOUT_STEREO);
+        else if (layoutTag == qtLayoutMPEG_5_1_A && channels == 6)
+            av_channel_layout_from_mask(&par->ch_layout, AV_CH_LAYOUT_5POINT1); // L R C LFE Ls Rs
+        else {
+            par->ch_layout.order = AV_CHANNEL_ORDER_UNSPEC;
+            par->ch_layout.nb_channels = channels;
+        }
+        par->bits_per_coded_sample = 32;
+        par->block_align = 4 * channels;
+        par->bit_rate = int64_t(sampleRate) * 32 * channels;
+        stream->time_base = AVRational{1, sampleRate};
+        m_sound.stream = stream;
+        m_sound.channels = channels;
+    });
+}
+
+void CQTMovie::WriteHeader()
+{
+    if (m_headerWritten)
+        return;
+    DictOwner opts;
+    SetOption(&opts.dict, "movflags", "+faststart");
+    if (m_video.stream)
+        SetOption(&opts.dict, "video_track_timescale",
+                  std::to_string(m_video.timeScale).c_str());
+    const int err = avformat_write_header(m_out.get(), &opts.dict);
+    if (err < 0)
+        throw QTError(qtMuxErr, FFErrorText("the movie header can't be written", err));
+    m_headerWritten = true;
+}
+
+QTErr CQTMovie::AddVideoSample(const unsigned char* rgb, unsigned width, unsigned height,
+                               unsigned rowBytes, unsigned count)
+{
+    return Guarded([&] {
+        CheckOpen(false);
+        if (!m_video.stream)
+            throw QTError(qtNoTrackErr, "the movie has no video track");
+        if (!rgb || width == 0 || height == 0 || rowBytes < 3 * width)
+            throw QTError(qtParamErr, "bad picture: " + std::to_string(width) + "x" +
+                                          std::to_string(height) + ", " +
+                                          std::to_string(rowBytes) + " bytes a row");
+        if (count == 0)
+            return;
+        WriteHeader();
+
+        VideoTrack& v = m_video;
+        if (!v.scaler || v.srcWidth != width || v.srcHeight != height) {
+            SwsContext* sws = sws_getContext(int(width), int(height), AV_PIX_FMT_RGB24,
+                                             v.encoder->width, v.encoder->height,
+                                             v.encoder->pix_fmt, SWS_BICUBIC, nullptr, nullptr,
+                                             nullptr);
+            if (!sws)
+                throw QTError(qtCodecErr, "no scaler from " + std::to_string(width) + "x" +
+                                              std::to_string(height) + " RGB to " +
+                                              av_get_pix_fmt_name(v.encoder->pix_fmt));
+            v.scaler.reset(sws);
+            if (v.encoder->colorspace != AVCOL_SPC_UNSPECIFIED) {
+                int srcRange = 0, dstRange = 0, brightness = 0, contrast = 0, saturation = 0;
+                int *invTable = nullptr, *table = nullptr;
+                sws_getColorspaceDetails(sws, &invTable, &srcRange, &table, &dstRange,
+                                         &brightness, &contrast, &saturation);
+                const int cs = v.encoder->colorspace == AVCOL_SPC_BT709 ? SWS_CS_ITU709
+                                                                        : SWS_CS_ITU601;
+                sws_setColorspaceDetails(sws, invTable, 1, sws_getCoefficients(cs),
+                                         v.encoder->color_range == AVCOL_RANGE_JPEG ? 1 : 0,
+                                         brightness, contrast, saturation);
+            }
+            v.srcWidth = width;
+            v.srcHeight = height;
+        }
+        if (av_frame_make_writable(v.picture.get()) < 0)
+            throw std::bad_alloc();
+        const uint8_t* src[1] = {rgb};
+        const int srcStride[1] = {int(rowBytes)};
+        sws_scale(v.scaler.get(), src, srcStride, 0, int(height), v.picture->data,
+                  v.picture->linesize);
+
+        AVFrame* picture = v.picture.get();
+        picture->interlaced_frame = v.spec.interlaced ? 1 : 0;
+        // A fixed quantiser is read from each picture, not from the encoder.
+        if (v.encoder->flags & AV_CODEC_FLAG_QSCALE)
+            picture->quality = v.encoder->global_quality;
+        picture->top_field_first = v.encoder->field_order == AV_FIELD_TT ? 1 : 0;
+        for (unsigned i = 0; i < count; ++i) {
+            // The encoder may still hold the previous repeat: the copy keeps it intact.
+            if (i > 0 && av_frame_make_writable(picture) < 0)
+                throw std::bad_alloc();
+            picture->pts = v.nextPicture++;
+            SendPicture(picture);
+        }
+    });
+}
+
+void CQTMovie::SendPicture(AVFrame* frame)
+{
+    const int err = avcodec_send_frame(m_video.encoder.get(), frame);
+    if (err < 0)
+        throw QTError(qtCodecErr, FFErrorText("the picture can't be compressed", err));
+    DrainVideo();
+}
+
+void CQTMovie::DrainVideo()
+{
+    VideoTrack& v = m_video;
+    for (;;) {
+        int err = avcodec_receive_packet(v.encoder.get(), m_packet.get());
+        if (err == AVERROR(EAGAIN) || err == AVERROR_EOF)
+            return;
+        if (err < 0)
+            throw QTError(qtCodecErr, FFErrorText("the picture can't be compressed", err));
+        // Pictures are numbered one by one; each lasts one sample duration.
+        AVPacket* pkt = m_packet.get();
+        if (pkt->pts != AV_NOPTS_VALUE)
+            pkt->pts *= v.sampleDuration;
+        if (pkt->dts != AV_NOPTS_VALUE)
+            pkt->dts *= v.sampleDuration;
+        pkt->duration = v.sampleDuration;
+        av_packet_rescale_ts(pkt, AVRational{1, int(v.timeScale)}, v.stream->time_base);
+        pkt->stream_index = v.stream->index;
+        v.bytes += uint64_t(pkt->size);
+        err = av_interleaved_write_frame(m_out.get(), pkt);
+        if (err < 0)
+            throw QTError(qtMuxErr, FFErrorText("the video sample can't be written", err));
+    }
+}
+
+QTErr CQTMovie::AddSoundSamples(const unsigned char* data, unsigned bytes, unsigned sampleCount)
+{
+    return Guarded([&] {
+        CheckOpen(false);
+        if (!m_sound.stream)
+            throw QTError(qtNoTrackErr, "the movie has no sound track");
+        if (sampleCount == 0)
+            return;
+        const uint64_t need = uint64_t(sampleCount) * 4u * unsigned(m_sound.channels);
+        if (!data || bytes < need || need > uint64_t(INT32_MAX))
+            throw QTError(qtParamErr, std::to_string(bytes) + " bytes don't hold " +
+                                          std::to_string(sampleCount) + " sample frames");
+        WriteHeader();
+        AVPacket* pkt = m_packet.get();
+        if (av_new_packet(pkt, int(need)) < 0)
+            throw std::bad_alloc();
+        std::memcpy(pkt->data, data, size_t(need));
+        const int rate = m_sound.stream->codecpar->sample_rate;
+        pkt->pts = pkt->dts = m_sound.nextSample;
+        pkt->duration = sampleCount;
+        av_packet_rescale_ts(pkt, AVRational{1, rate}, m_sound.stream->time_base);
+        pkt->stream_index = m_sound.stream->index;
+        m_sound.nextSample += sampleCount;
+        m_sound.bytes += need;
+        const int err = av_interleaved_write_frame(m_out.get(), pkt);
+        if (err < 0)
+            throw QTError(qtMuxErr, FFErrorText("the sound samples can't be written", err));
+    });
+}
+
+QTErr CQTMovie::GetMediaDataSize(QTTrackKind track, uint64_t* size)
+{
+    return Guarded([&] {
+        if (!size)
+            throw QTError(qtParamErr, "no place for the data size");
+        if (track == qtVideoTrack && m_video.stream)
+            *size = m_video.bytes;
+        else if (track == qtSoundTrack && m_sound.stream)
+            *size = m_sound.bytes;
+        else
+            throw QTError(qtNoTrackErr, "the movie has no such track");
+    });
+}
+
+bool CQTMovie::HasTrack(QTTrackKind track)
+{
+    return track == qtVideoTrack ? m_video.stream != nullptr : m_sound.stream != nullptr;
+}
+
+QTErr CQTMovie::Flatten()
+{
+    return Guarded([&] {
+        CheckOpen(false);
+        if (!m_video.stream && !m_sound.stream)
+            throw QTError(qtNoTrackErr, "the movie has no track to write");
+        WriteHeader();
+        if (m_video.encoder) {
+            // Pictures the encoder still holds (reordering, look-ahead) go out first.
+            const int err = avcodec_send_frame(m_video.encoder.get(), nullptr);
+            if (err < 0 && err != AVERROR_EOF)
+                throw QTError(qtCodecErr, FFErrorText("the compressor can't be drained", err));
+            DrainVideo();
+        }
+        m_flattened = true;
+        int err = av_write_trailer(m_out.get());
+        if (err < 0)
+            throw QTError(qtMuxErr, FFErrorText("the movie can't be finished", err));
+        err = avio_closep(&m_out->pb);
+        if (err < 0)
+            throw QTError(qtFileErr, FFErrorText("the movie file can't be closed", err));
+    });
+}
+
+QTErr QTCreateMovieFile(const char* path, IQTMovie** movie, char* errorText, size_t errorTextSize)
+{
+    auto report = [&](const std::string& text) {
+        if (errorText && errorTextSize) {
+            std::strncpy(errorText, text.c_str(), errorTextSize - 1);
+            errorText[errorTextSize - 1] = 0;
+        }
+    };
+    if (!movie) {
+        report("no place for the movie");
+        return qtParamErr;
+    }
+    *movie = nullptr;
+    try {
+        *movie = new CQTMovie(path);
+        report("");
+        return qtNoErr;
+    } catch (const QTError& e) {
+        report(e.what());
+        return e.Code();
+    } catch (const std::bad_alloc&) {
+        report("out of memory");
+        return kMemFullErr;
+    } catch (...) {
+        report("unknown failure");
+        return qtParamErr;
+    }
+}
+
+QTErr QTFindImageCompressor(const char* fourCC, QTCompressorInfo* info, char* errorText,
+                            size_t errorTextSize)
+{
+    auto fail = [&](const std::string& text) {
+        if (errorText && errorTextSize) {
+            std::strncpy(errorText, text.c_str(), errorTextSize - 1);
+            errorText[errorTextSize - 1] = 0;
+        }
+        return qtNoCodecErr;
+    };
+    if (!fourCC || strnlen(fourCC, 5) != 4)
+        return fail("a FourCC has four characters");
+    const CompressorSpec* spec = FindCompressorSpec(fourCC);
+    if (!spec || !spec->encoder)
+        return fail("no image compressor for FourCC " + Quote(fourCC) + " in this system");
+    if (!avcodec_find_encoder_by_name(spec->encoder))
+        return fail(std::string("the installed FFmpeg has no encoder \"") + spec->encoder +
+                    "\" for FourCC " + Quote(fourCC));
+    if (info) {
+        info->encoderName = spec->encoder;
+        info->codedWidth = spec->width;
+        info->codedHeight = spec->height;
+    }
+    return qtNoErr;
+}
+
+} // namespace QTKit

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "QTCompressors.h"
+#include "QTMovie.h"
+
+#include "FFOwners.h"
+
+#include <stdexcept>
+#include <string>
+
+namespace QTKit {
+
+// A failure inside the layer: the error number and its text. Caught at the
+// movie's own boundary and kept as its last failure.
+class QTError : public std::runtime_error
+{
+public:
+    QTError(QTErr code, const std::string& text) : std::runtime_error(text), m_code(code) {}
+    QTErr Code() const { return m_code; }
+
+private:
+    QTErr m_code;
+};
+
+// "<what>: <FFmpeg's text for err>".
+std::string FFErrorText(const std::string& what, int err);
+
+// One movie file written through libavformat's QuickTime muxer. The header
+// goes out with the first sample, so every track is made before it; the
+// muxer moves the movie header ahead of the media data when the movie is
+// flattened.
+class CQTMovie final : public IQTMovie
+{
+public:
+    // Opens the file for writing; throws QTError.
+    explicit CQTMovie(const char* path);
+    CQTMovie(const CQTMovie&) = delete;
+    CQTMovie& operator=(const CQTMovie&) = delete;
+    ~CQTMovie();
+
+    void Release() override;
+    QTErr NewVideoTrack(const char* fourCC, unsigned width, unsigned height, unsigned timeScale,
+                        unsigned sampleDuration, unsigned quality) override;
+    QTErr AddVideoSample(const unsigned char* rgb, unsigned width, unsigned height,
+                         unsigned rowBytes, unsigned count) override;
+    QTErr NewSoundTrack(int sampleRate, int channels, uint32_t layoutTag) override;
+    QTErr AddSoundSamples(const unsigned char* data, unsigned bytes,
+                          unsigned sampleCount) override;
+    QTErr GetMediaDataSize(QTTrackKind track, uint64_t* size) override;
+    bool HasTrack(QTTrackKind track) override;
+    QTErr Flatten() override;
+    const char* GetErrorText() override { return m_error.c_str(); }
+
+private:
+    template <typename F>
+    QTErr Guarded(F&& body) noexcept;
+
+    void CheckOpen(bool forNewTrack);
+    void WriteHeader();
+    void SendPicture(AVFrame* frame);
+    void DrainVideo();
+
+    std::string m_path;
+    FF::OutputFormatPtr m_out;
+    FF::PacketPtr m_packet;
+    bool m_headerWritten = false;
+    bool m_flattened = false;
+    std::string m_error;
+
+    struct VideoTrack
+    {
+        AVStream* stream = nullptr; // owned by m_out
+        FF::CodecContextPtr encoder;
+        FF::SwsPtr scaler;
+        FF::FramePtr picture;
+        CompressorSpec spec{};
+        unsigned timeScale = 0;
+        unsigned sampleDuration = 0;
+        int64_t nextPicture = 0;
+        uint64_t bytes = 0;
+        // the scaler's source shape, to make a new one when it changes
+        unsigned srcWidth = 0, srcHeight = 0;
+    } m_video;
+
+    struct SoundTrack
+    {
+        AVStream* stream = nullptr;
+        int channels = 0;
+        int64_t nextSample = 0;
+        uint64_t bytes = 0;
+    } m_sound;
+};
+
+} // namespace QTKit

@@ -1,0 +1,243 @@
+// Draws the icons of the shipped profile catalogue: one "<ID>.png" per
+// category and profile link of all_profile.xml, and "star.png" for starred
+// links, into the given folder. Run at build time:
+//     make_profile_icons <all_profile.xml> <output folder>
+// Every icon is a rounded tile in the colour of its category's type with a
+// glyph of its kind; profile icons also carry a short label.
+
+#include <QDir>
+#include <QFile>
+#include <QFont>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+#include <QXmlStreamReader>
+
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+const int kSize = 64;
+
+enum class Glyph { Film, Note, Phone, Tablet, Console, Tv, Clapper, Diamond, Play, Star };
+
+QColor TypeColour(int type)
+{
+    switch (type) {
+    case 2: return QColor(0x2d, 0x6c, 0xdf);  // formats
+    case 3: return QColor(0x7b, 0x3f, 0xb5);  // editing programs
+    case 4: return QColor(0x2e, 0x9e, 0x5b);  // devices
+    case 5: return QColor(0xc8, 0x8a, 0x12);  // lossless
+    case 6: return QColor(0xd2, 0x3c, 0x3c);  // online
+    default: return QColor(0x60, 0x6a, 0x78);
+    }
+}
+
+Glyph GlyphFor(int type, const QString& category, const QString& name)
+{
+    QString n = (category + " " + name).toLower();
+    if (type == 3)
+        return Glyph::Clapper;
+    if (type == 5)
+        return Glyph::Diamond;
+    if (type == 6)
+        return Glyph::Play;
+    if (n.contains("audio"))
+        return Glyph::Note;
+    if (type == 4) {
+        if (n.contains("tv") || n.contains("player"))
+            return Glyph::Tv;
+        if (n.contains("console") || n.contains("ps") || n.contains("xbox") || n.contains("wii"))
+            return Glyph::Console;
+        if (n.contains("ipad") || n.contains("tablet") || n.contains("kindle"))
+            return Glyph::Tablet;
+        return Glyph::Phone;
+    }
+    return Glyph::Film;
+}
+
+void DrawGlyph(QPainter& p, Glyph glyph, const QRectF& box)
+{
+    p.setPen(QPen(Qt::white, 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    const QPointF c = box.center();
+    const qreal w = box.width(), h = box.height();
+    switch (glyph) {
+    case Glyph::Film: {
+        QRectF r(c.x() - w * 0.38, c.y() - h * 0.3, w * 0.76, h * 0.6);
+        p.drawRect(r);
+        p.setBrush(Qt::white);
+        for (int i = 0; i < 4; ++i) {
+            qreal x = r.left() + 3 + i * (r.width() - 6) / 4;
+            p.drawRect(QRectF(x, r.top() + 2, 3, 3));
+            p.drawRect(QRectF(x, r.bottom() - 5, 3, 3));
+        }
+        break;
+    }
+    case Glyph::Note: {
+        p.setBrush(Qt::white);
+        p.drawEllipse(QPointF(c.x() - w * 0.15, c.y() + h * 0.22), w * 0.12, h * 0.09);
+        p.drawEllipse(QPointF(c.x() + w * 0.2, c.y() + h * 0.15), w * 0.12, h * 0.09);
+        p.drawLine(QPointF(c.x() - w * 0.04, c.y() + h * 0.22), QPointF(c.x() - w * 0.04, c.y() - h * 0.3));
+        p.drawLine(QPointF(c.x() + w * 0.31, c.y() + h * 0.15), QPointF(c.x() + w * 0.31, c.y() - h * 0.37));
+        p.drawLine(QPointF(c.x() - w * 0.04, c.y() - h * 0.3), QPointF(c.x() + w * 0.31, c.y() - h * 0.37));
+        break;
+    }
+    case Glyph::Phone:
+        p.drawRoundedRect(QRectF(c.x() - w * 0.2, c.y() - h * 0.38, w * 0.4, h * 0.76), 4, 4);
+        p.drawLine(QPointF(c.x() - 3, c.y() + h * 0.3), QPointF(c.x() + 3, c.y() + h * 0.3));
+        break;
+    case Glyph::Tablet:
+        p.drawRoundedRect(QRectF(c.x() - w * 0.3, c.y() - h * 0.38, w * 0.6, h * 0.76), 4, 4);
+        p.drawPoint(QPointF(c.x(), c.y() + h * 0.31));
+        break;
+    case Glyph::Console: {
+        p.drawRoundedRect(QRectF(c.x() - w * 0.4, c.y() - h * 0.2, w * 0.8, h * 0.42), 9, 9);
+        p.drawLine(QPointF(c.x() - w * 0.26, c.y()), QPointF(c.x() - w * 0.1, c.y()));
+        p.drawLine(QPointF(c.x() - w * 0.18, c.y() - h * 0.08), QPointF(c.x() - w * 0.18, c.y() + h * 0.08));
+        p.setBrush(Qt::white);
+        p.drawEllipse(QPointF(c.x() + w * 0.16, c.y() - h * 0.04), 2, 2);
+        p.drawEllipse(QPointF(c.x() + w * 0.26, c.y() + h * 0.05), 2, 2);
+        break;
+    }
+    case Glyph::Tv:
+        p.drawRoundedRect(QRectF(c.x() - w * 0.4, c.y() - h * 0.3, w * 0.8, h * 0.5), 3, 3);
+        p.drawLine(QPointF(c.x() - w * 0.15, c.y() + h * 0.33), QPointF(c.x() + w * 0.15, c.y() + h * 0.33));
+        break;
+    case Glyph::Clapper: {
+        QRectF body(c.x() - w * 0.36, c.y() - h * 0.12, w * 0.72, h * 0.46);
+        p.drawRect(body);
+        QPolygonF top;
+        top << QPointF(body.left(), body.top()) << QPointF(body.left() + 2, body.top() - h * 0.2)
+            << QPointF(body.right(), body.top() - h * 0.3) << QPointF(body.right(), body.top() - h * 0.1);
+        p.drawPolygon(top);
+        break;
+    }
+    case Glyph::Diamond: {
+        QPolygonF d;
+        d << QPointF(c.x(), c.y() + h * 0.36) << QPointF(c.x() - w * 0.36, c.y() - h * 0.08)
+          << QPointF(c.x() - w * 0.18, c.y() - h * 0.3) << QPointF(c.x() + w * 0.18, c.y() - h * 0.3)
+          << QPointF(c.x() + w * 0.36, c.y() - h * 0.08);
+        p.drawPolygon(d);
+        p.drawLine(QPointF(c.x() - w * 0.36, c.y() - h * 0.08), QPointF(c.x() + w * 0.36, c.y() - h * 0.08));
+        p.drawLine(QPointF(c.x(), c.y() + h * 0.36), QPointF(c.x() - w * 0.1, c.y() - h * 0.08));
+        p.drawLine(QPointF(c.x(), c.y() + h * 0.36), QPointF(c.x() + w * 0.1, c.y() - h * 0.08));
+        break;
+    }
+    case Glyph::Play: {
+        p.drawRoundedRect(QRectF(c.x() - w * 0.38, c.y() - h * 0.28, w * 0.76, h * 0.56), 8, 8);
+        QPolygonF t;
+        t << QPointF(c.x() - w * 0.1, c.y() - h * 0.14) << QPointF(c.x() - w * 0.1, c.y() + h * 0.14)
+          << QPointF(c.x() + w * 0.16, c.y());
+        p.setBrush(Qt::white);
+        p.drawPolygon(t);
+        break;
+    }
+    case Glyph::Star: {
+        QPolygonF s;
+        for (int i = 0; i < 10; ++i) {
+            qreal r = (i % 2 ? 0.2 : 0.45) * w;
+            qreal a = M_PI / 2 + i * M_PI / 5;
+            s << QPointF(c.x() + r * std::cos(a), c.y() - r * std::sin(a));
+        }
+        p.setPen(QPen(QColor(0xb0, 0x70, 0x00), 2));
+        p.setBrush(QColor(0xff, 0xc4, 0x20));
+        p.drawPolygon(s);
+        break;
+    }
+    }
+}
+
+// The telling word of a name, as short as fits: "MP4", "iPhone", "ProRes".
+QString Label(const QString& name)
+{
+    static const QStringList maker = {"Apple", "Avid", "HD", "Lossless"};
+    for (const QString& word : name.split(' ', Qt::SkipEmptyParts))
+        if (!maker.contains(word) && !word.startsWith('('))
+            return word.left(7);
+    return QStringLiteral("Copy");
+}
+
+bool WriteIcon(const QString& path, int type, Glyph glyph, const QString& label)
+{
+    QImage image(kSize, kSize, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    if (glyph != Glyph::Star) {
+        QColor colour = TypeColour(type);
+        QLinearGradient fill(0, 0, 0, kSize);
+        fill.setColorAt(0, colour.lighter(125));
+        fill.setColorAt(1, colour.darker(115));
+        p.setPen(Qt::NoPen);
+        p.setBrush(fill);
+        p.drawRoundedRect(QRectF(2, 2, kSize - 4, kSize - 4), 12, 12);
+    }
+    QRectF glyphBox = label.isEmpty() ? QRectF(8, 8, kSize - 16, kSize - 16) : QRectF(14, 6, kSize - 28, 34);
+    DrawGlyph(p, glyph, glyphBox);
+    if (!label.isEmpty()) {
+        QFont font("DejaVu Sans");
+        font.setBold(true);
+        font.setPixelSize(13);
+        while (font.pixelSize() > 7 && QFontMetrics(font).horizontalAdvance(label) > kSize - 10)
+            font.setPixelSize(font.pixelSize() - 1);
+        p.setFont(font);
+        p.setPen(Qt::white);
+        p.drawText(QRectF(4, 40, kSize - 8, 20), Qt::AlignCenter, label);
+    }
+    p.end();
+    return image.save(path, "PNG");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QGuiApplication app(argc, argv);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: make_profile_icons <all_profile.xml> <output folder>\n");
+        return 2;
+    }
+    QFile file(QString::fromLocal8Bit(argv[1]));
+    if (!file.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "make_profile_icons: cannot read %s\n", argv[1]);
+        return 1;
+    }
+    QDir out(QString::fromLocal8Bit(argv[2]));
+    if (!out.mkpath(".")) {
+        std::fprintf(stderr, "make_profile_icons: cannot create %s\n", argv[2]);
+        return 1;
+    }
+    QXmlStreamReader xml(&file);
+    int type = 1;
+    QString category;
+    int written = 0;
+    bool ok = true;
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        auto attrs = xml.attributes();
+        int id = attrs.value("ID").toInt();
+        if (xml.name() == QLatin1String("Category")) {
+            type = attrs.value("Type").toInt();
+            category = attrs.value("Name").toString();
+            ok &= WriteIcon(out.filePath(QString("%1.png").arg(id)), type, GlyphFor(type, category, ""), QString());
+            ++written;
+        } else if (xml.name() == QLatin1String("ProfileLnk")) {
+            QString name = attrs.value("Name").toString();
+            ok &= WriteIcon(out.filePath(QString("%1.png").arg(id)), type, GlyphFor(type, category, name), Label(name));
+            ++written;
+        }
+    }
+    ok &= WriteIcon(out.filePath("star.png"), 0, Glyph::Star, QString());
+    if (xml.hasError() || !ok) {
+        std::fprintf(stderr, "make_profile_icons: %s\n",
+                     xml.hasError() ? qPrintable(xml.errorString()) : "an icon could not be written");
+        return 1;
+    }
+    std::printf("make_profile_icons: %d icons\n", written + 1);
+    return 0;
+}

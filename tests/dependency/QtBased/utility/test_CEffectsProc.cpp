@@ -1,0 +1,148 @@
+// The video effect chain's rules: which steps run, the parameter texts they
+// send, their order, and when processors are made again.
+
+#include "CEffectsProc.h"
+#include "EffectChainFakes.h"
+
+#include <gtest/gtest.h>
+
+using ChainTest::FakeManager;
+
+namespace {
+
+// Any non-null pointer stands for the frame: the fakes never touch it.
+Moorland::IRawVideoFrame* Frame()
+{
+    static int dummy;
+    return reinterpret_cast<Moorland::IRawVideoFrame*>(&dummy);
+}
+
+std::vector<std::string> Calls(CEffectsProc& chain, FakeManager& m)
+{
+    m.log.calls.clear();
+    Moorland::IRawVideoFrame* f = Frame();
+    chain.ProcFrameInPlace(f);
+    EXPECT_EQ(f, Frame());
+    return m.log.calls;
+}
+
+} // namespace
+
+TEST(CEffectsProc, DefaultsTouchNothing)
+{
+    FakeManager m;
+    CEffectsProc chain(&m);
+    EXPECT_TRUE(Calls(chain, m).empty());
+    Moorland::IRawVideoFrame* f = Frame();
+    EXPECT_FALSE(chain.ProcFrame(f));
+}
+
+TEST(CEffectsProc, ColourStepThresholdAndTexts)
+{
+    FakeManager m;
+    CEffectsProc chain(&m);
+    chain.setBrightness(0.004);
+    EXPECT_TRUE(Calls(chain, m).empty());
+    chain.setBrightness(-0.5);
+    EXPECT_EQ(Calls(chain, m), (std::vector<std::string>{
+                                 "create brightness_contrast", "brightness_contrast.brightness=-0.500",
+                                 "brightness_contrast.contrast=0.000", "brightness_contrast.saturation=0.000",
+                                 "brightness_contrast.inplace"}));
+    chain.setBrightness(25);
+    chain.setContrast(-7.5);
+    EXPECT_EQ(Calls(chain, m), (std::vector<std::string>{
+                                 "brightness_contrast.brightness=25.000", "brightness_contrast.contrast=-7.500",
+                                 "brightness_contrast.saturation=0.000", "brightness_contrast.inplace"}));
+}
+
+TEST(CEffectsProc, FlipsAndTurns)
+{
+    struct Case
+    {
+        int rotation;
+        bool mirror;
+        std::vector<std::string> calls;
+    } cases[] = {
+        {180, true, {"create reverse", "reverse.mirror=0", "reverse.vertical=1", "reverse.inplace"}},
+        {90, false, {"create reverse", "reverse.mirror=0", "reverse.vertical=0", "reverse.inplace",
+                     "create EffectNameRotate90X", "EffectNameRotate90X.Rotate90XDerection=1", "EffectNameRotate90X.inplace"}},
+        {270, false, {"create reverse", "reverse.mirror=0", "reverse.vertical=0", "reverse.inplace",
+                      "create EffectNameRotate90X", "EffectNameRotate90X.Rotate90XDerection=2", "EffectNameRotate90X.inplace"}},
+        {-90, false, {"create reverse", "reverse.mirror=0", "reverse.vertical=0", "reverse.inplace"}},
+        {45, false, {"create reverse", "reverse.mirror=0", "reverse.vertical=0", "reverse.inplace"}},
+    };
+    for (const Case& c : cases) {
+        FakeManager m;
+        CEffectsProc chain(&m);
+        chain.setRotateAngle(c.rotation);
+        chain.setMirror(c.mirror);
+        EXPECT_EQ(Calls(chain, m), c.calls) << c.rotation;
+    }
+}
+
+TEST(CEffectsProc, ThreeDNeedsItsSwitchAndAType)
+{
+    FakeManager m;
+    CEffectsProc chain(&m);
+    chain.setEnable3DEffect(true);
+    chain.set3DEffectType(0);
+    EXPECT_TRUE(Calls(chain, m).empty());
+    chain.setEnable3DEffect(false);
+    chain.set3DEffectType(2);
+    EXPECT_TRUE(Calls(chain, m).empty());
+    chain.setEnable3DEffect(true);
+    chain.set3DEffectDepth(40);
+    EXPECT_EQ(Calls(chain, m), (std::vector<std::string>{"create 2D_3D_TransForm", "2D_3D_TransForm.2d_3d_depth=40",
+                                                       "2D_3D_TransForm.2d_3d_type=2", "2D_3D_TransForm.inplace"}));
+    m.log.calls.clear();
+    chain.rebuild3DEffectProc();
+    EXPECT_EQ(m.log.calls, (std::vector<std::string>{"release 2D_3D_TransForm", "create 2D_3D_TransForm"}));
+}
+
+TEST(CEffectsProc, PictureEffectProcessorsAreKeptAndReplaced)
+{
+    FakeManager m;
+    CEffectsProc chain(&m);
+    chain.setEnableAgedFilmEffectSeriesType(EffectGray);
+    EXPECT_EQ(Calls(chain, m), (std::vector<std::string>{"create gray", "gray.inplace"}));
+    chain.setEnableAgedFilmEffectSeriesType(EffectInvert);
+    EXPECT_EQ(Calls(chain, m), (std::vector<std::string>{"release gray", "create invert", "invert.inplace"}));
+    chain.setEnableAgedFilmEffectSeriesType(EffectNone);
+    EXPECT_TRUE(Calls(chain, m).empty());
+    chain.setEnableAgedFilmEffectSeriesType(EffectInvert);
+    EXPECT_EQ(Calls(chain, m), (std::vector<std::string>{"invert.inplace"}));
+    chain.resetEffectInfo();
+    chain.setEnableAgedFilmEffectSeriesType(EffectInvert);
+    EXPECT_EQ(Calls(chain, m), (std::vector<std::string>{"release invert", "create invert", "invert.inplace"}));
+}
+
+TEST(CEffectsProc, StepsRunInOrderAndProcFrameMakesOneNewFrame)
+{
+    FakeManager m;
+    CEffectsProc chain(&m);
+    chain.setSaturation(10);
+    chain.setEnableAgedFilmEffectSeriesType(EffectAgedFilm);
+    chain.setVerReverse(true);
+    chain.setEnable3DEffect(true);
+    m.log.calls.clear();
+    Moorland::IRawVideoFrame* f = Frame();
+    EXPECT_TRUE(chain.ProcFrame(f));
+    std::vector<std::string> steps;
+    for (const auto& c : m.log.calls)
+        if (c.find(".process") != std::string::npos || c.find(".inplace") != std::string::npos)
+            steps.push_back(c);
+    EXPECT_EQ(steps, (std::vector<std::string>{"brightness_contrast.process", "aged_film.inplace", "reverse.inplace",
+                                               "2D_3D_TransForm.inplace"}));
+}
+
+TEST(CEffectsProc, NoManagerSkipsEverySteps)
+{
+    CEffectsProc chain(nullptr);
+    chain.setBrightness(20);
+    chain.setEnableAgedFilmEffectSeriesType(EffectGray);
+    chain.setRotateAngle(90);
+    Moorland::IRawVideoFrame* f = Frame();
+    chain.ProcFrameInPlace(f); // nothing to crash on, nothing made
+    EXPECT_FALSE(chain.ProcFrame(f));
+    EXPECT_EQ(chain.getAVManger(), nullptr);
+}

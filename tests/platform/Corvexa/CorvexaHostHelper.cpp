@@ -1,0 +1,51 @@
+// A program that hosts a conversion engine for the tests that kill the
+// engine's process: it starts one task, writes its worker's process id to a
+// file and then waits to be killed.
+//   CorvexaHostHelper WORKER SOURCE DEST PROFILE_TEXT PID_FILE
+// WORKER "-" uses libCorvexa.so and the convworker beside it; then
+// PROFILE_TEXT names a profile file to copy.
+
+#include "CAVConverter.h"
+#include "ConvertTaskInfo2.h"
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+int main(int argc, char** argv)
+{
+    if (argc != 6)
+        return 2;
+    const std::string sWorker = argv[1];
+    const std::string sProfile = argv[4];
+    auto* pEngine = new Moorland::CAVConverter(nullptr, sWorker);
+    int nId = pEngine->AddTask(
+        argv[2], argv[3],
+        [&sProfile](const std::string& sPath) {
+            std::ofstream out(sPath);
+            out << sProfile << "\n";
+        },
+        false, "");
+    if (nId < 0)
+        return 3;
+    pEngine->StartConvert();
+    for (int i = 0; i < 2000; ++i) {
+        int nPid = pEngine->GetWorkerPid(nId);
+        Moorland::ConvertTaskInfo2* pRecord = pEngine->GetConvertTaskInfo(nId);
+        if (nPid > 0 && pRecord && pRecord->GetState() == Moorland::CONVERT_TASK_RUNNING) {
+            std::string sTmp = std::string(argv[5]) + ".tmp";
+            {
+                std::ofstream out(sTmp);
+                out << nPid << "\n";
+            }
+            std::rename(sTmp.c_str(), argv[5]);
+            for (;;)
+                ::pause();
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return 4;
+}

@@ -1,0 +1,488 @@
+// The conversion engine driven with FakeConvWorker, a stand-in worker that
+// reads the real command line and record but only copies bytes, so that
+// scheduling, pause, cancel and crashes can be played exactly.
+
+#include "CAVConverter.h"
+#include "ConvertTaskInfo2.h"
+#include "MemFileMapping.h"
+
+#include "Basilvo/Basilvo.h"
+#include "CBaseException.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <dirent.h>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <memory>
+#include <spawn.h>
+#include <sstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+using Moorland::CAVConverter;
+using Moorland::ConvertTaskInfo2;
+
+namespace {
+
+const std::string kFakeWorker = std::string(FABLECUT_TEST_BIN_DIR) + "/FakeConvWorker";
+const std::string kHostHelper = std::string(FABLECUT_TEST_BIN_DIR) + "/CorvexaHostHelper";
+
+struct EngineReleaser
+{
+    void operator()(CAVConverter* p) const { p->Release(); }
+};
+using EnginePtr = std::unique_ptr<CAVConverter, EngineReleaser>;
+
+bool WaitFor(const std::function<bool()>& done, int nMilliseconds = 20000)
+{
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(nMilliseconds);
+    while (std::chrono::steady_clock::now() < end) {
+        if (done())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return done();
+}
+
+std::string ReadFile(const std::string& sPath)
+{
+    std::ifstream in(sPath, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+// Gone, or a zombie nobody but init will collect: in both cases not running.
+bool ProcessStopped(int nPid)
+{
+    std::ifstream in("/proc/" + std::to_string(nPid) + "/stat");
+    if (!in)
+        return true;
+    std::string sLine;
+    std::getline(in, sLine);
+    size_t nParen = sLine.rfind(')');
+    return nParen != std::string::npos && nParen + 2 < sLine.size() && sLine[nParen + 2] == 'Z';
+}
+
+// The temporary folder the engine makes its own folder in, for one scope.
+struct TmpDir
+{
+    const char* sOld = std::getenv("TMPDIR");
+    std::string sSaved = sOld ? sOld : "";
+    explicit TmpDir(const std::string& sNew) { setenv("TMPDIR", sNew.c_str(), 1); }
+    ~TmpDir() { sOld ? setenv("TMPDIR", sSaved.c_str(), 1) : unsetenv("TMPDIR"); }
+};
+
+class CAVConverterTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        char tmpl[] = "/tmp/corvexa-test-XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        m_sDir = tmpl;
+        m_sSource = m_sDir + "/source.bin";
+        std::string sBytes;
+        for (int i = 0; i < 200000; ++i)
+            sBytes += static_cast<char>((i * 7919) >> 3);
+        std::ofstream(m_sSource, std::ios::binary) << sBytes;
+    }
+    void TearDown() override { std::system(("rm -rf '" + m_sDir + "'").c_str()); }
+
+    EnginePtr NewEngine(const std::string& sWorker = kFakeWorker)
+    {
+        return EnginePtr(new CAVConverter(nullptr, sWorker));
+    }
+    std::string Dest(int n) const { return m_sDir + "/out" + std::to_string(n) + ".bin"; }
+    int Add(CAVConverter& engine, const std::string& sProfile, int nOut, const char* sImporter = "")
+    {
+        return engine.AddTask(
+            m_sSource.c_str(), Dest(nOut).c_str(),
+            [&sProfile](const std::string& sPath) { std::ofstream(sPath) << sProfile << "\n"; }, false, sImporter);
+    }
+    static int State(CAVConverter& engine, int nId) { return engine.GetConvertTaskInfo(nId)->GetState(); }
+    static std::string ErrorText(CAVConverter& engine, int nId)
+    {
+        // The record's text lies in the engine's job file, reached here the
+        // way the worker does.
+        ConvertTaskInfo2* pRecord = engine.GetConvertTaskInfo(nId);
+        std::unique_ptr<CMemFileMapping> pFile(CMemFileMapping::OpenFileMap(engine.GetJobFilePath(), 8u << 20));
+        const char* sText = pFile ? pFile->GetText(pRecord->ErrorText) : nullptr;
+        return sText ? sText : "";
+    }
+    // The worker took its job and the engine knows its process.
+    static bool Running(CAVConverter& engine, int nId)
+    {
+        return State(engine, nId) == Moorland::CONVERT_TASK_RUNNING && engine.GetWorkerPid(nId) != 0;
+    }
+    bool Ends(CAVConverter& engine, int nId, int nState)
+    {
+        return WaitFor([&] { return State(engine, nId) == nState && engine.GetWorkerPid(nId) == 0; });
+    }
+
+    std::string m_sDir;
+    std::string m_sSource;
+};
+
+TEST_F(CAVConverterTest, RunsAtMostTheLimitAtOnceAndTheRestWaitTheirTurn)
+{
+    EnginePtr engine = NewEngine();
+    engine->SetMaxRunProgressCount(2);
+    int ids[3];
+    for (int i = 0; i < 3; ++i)
+        ids[i] = Add(*engine, "duration_ms=700", i);
+    ASSERT_GE(ids[0], 0);
+    ASSERT_GE(ids[2], 0);
+
+    // Nothing runs before the start.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(engine->GetLiveWorkerCount(), 0);
+    EXPECT_EQ(State(*engine, ids[0]), 0);
+
+    ASSERT_TRUE(engine->StartConvert());
+    ASSERT_TRUE(WaitFor([&] { return State(*engine, ids[0]) == 1 && State(*engine, ids[1]) == 1; }));
+    EXPECT_EQ(State(*engine, ids[2]), 0) << "the third waits for a free place";
+    int nMost = 0;
+    ASSERT_TRUE(WaitFor([&] {
+        nMost = std::max(nMost, engine->GetLiveWorkerCount());
+        for (int id : ids) {
+            if (State(*engine, id) != Moorland::CONVERT_TASK_FINISHED)
+                return false;
+        }
+        return engine->GetLiveWorkerCount() == 0;
+    }));
+    EXPECT_EQ(nMost, 2);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(ReadFile(Dest(i)), ReadFile(m_sSource)) << i;
+        EXPECT_EQ(engine->GetConvertTaskInfo(ids[i])->GetPercent(), 100.0);
+    }
+
+    // A task added while the run lasts starts by itself.
+    int nLate = Add(*engine, "duration_ms=50", 3);
+    EXPECT_TRUE(Ends(*engine, nLate, Moorland::CONVERT_TASK_FINISHED));
+}
+
+TEST_F(CAVConverterTest, RecordCarriesTheTaskIdPassesAndPathsForTheWorker)
+{
+    EnginePtr engine = NewEngine();
+    int nId = engine->AddTask(
+        m_sSource.c_str(), Dest(0).c_str(), [](const std::string& sPath) { std::ofstream(sPath) << "x=1\n"; }, true,
+        "SimpleEditImporter");
+    ConvertTaskInfo2* pRecord = engine->GetConvertTaskInfo(nId);
+    ASSERT_NE(pRecord, nullptr);
+    EXPECT_EQ(pRecord->TaskID, nId);
+    EXPECT_EQ(pRecord->Pass, 2);
+    EXPECT_EQ(pRecord->TrimStart, 0);
+    EXPECT_EQ(pRecord->TrimLength, -1);
+    EXPECT_EQ(pRecord->ErrorTextCapacity, 1000u);
+
+    std::unique_ptr<CMemFileMapping> pFile(CMemFileMapping::OpenFileMap(engine->GetJobFilePath(), 8u << 20));
+    ASSERT_TRUE(pFile);
+    EXPECT_STREQ(pFile->GetText(pRecord->SrcPathText), m_sSource.c_str());
+    EXPECT_STREQ(pFile->GetText(pRecord->DstPathText), Dest(0).c_str());
+
+    EXPECT_EQ(engine->GetConvertTaskInfo(nId + 100), nullptr);
+    EXPECT_NE(GetQuentaException()->GetExceptionCode(), 0);
+    // No profile, no task.
+    EXPECT_EQ(engine->AddConvertTask(m_sSource.c_str(), Dest(1).c_str(), nullptr, false, ""), -1);
+    EXPECT_EQ(GetQuentaException()->GetExceptionCode(), QB_ERR_BAD_POINTER);
+    EXPECT_EQ(engine->AddTask(nullptr, Dest(1).c_str(), [](const std::string&) {}, false, ""), -1);
+    // A profile writer that leaves no file is a failure, not a task.
+    EXPECT_EQ(engine->AddTask(m_sSource.c_str(), Dest(1).c_str(), [](const std::string&) {}, false, ""), -1);
+    EXPECT_EQ(GetQuentaException()->GetExceptionCode(), QB_ERR_FILE_IO);
+}
+
+TEST_F(CAVConverterTest, WorkerIsStartedWithTheCommandLineItReadsBack)
+{
+    // A temporary folder with a blank in its name puts one into every path
+    // the line carries.
+    const std::string sTmp = m_sDir + "/my temp";
+    ASSERT_EQ(mkdir(sTmp.c_str(), 0700), 0);
+    TmpDir tmpDir(sTmp);
+    EnginePtr engine = NewEngine();
+
+    struct Case
+    {
+        int nCores;
+        const char* sImporter;
+        const char* sAllCpu;
+        const char* sCpus; // "" any
+    };
+    const int nCpus = static_cast<int>(std::thread::hardware_concurrency());
+    const Case cases[] = {
+        {1, "", "0", "1"},
+        {0, "SimpleEditImporter", "1", ""},
+    };
+    engine->StartConvert();
+    int n = 0;
+    for (const Case& c : cases) {
+        engine->SetUseCPUCore(c.nCores);
+        const std::string sReport = m_sDir + "/report" + std::to_string(n) + ".txt";
+        int nId = Add(*engine, "duration_ms=20\nreport=" + sReport, n, c.sImporter);
+        ASSERT_TRUE(Ends(*engine, nId, Moorland::CONVERT_TASK_FINISHED)) << ErrorText(*engine, nId);
+        std::map<std::string, std::string> report;
+        std::istringstream in(ReadFile(sReport));
+        std::string sLine;
+        while (std::getline(in, sLine))
+            report[sLine.substr(0, sLine.find('='))] = sLine.substr(sLine.find('=') + 1);
+        EXPECT_EQ(report["jobfile"], engine->GetJobFilePath());
+        EXPECT_NE(report["jobfile"].find("my temp"), std::string::npos);
+        EXPECT_EQ(report["importer"], c.sImporter);
+        EXPECT_EQ(report["config"], "FFmpegVersion=0");
+        EXPECT_EQ(report["mapsize"], std::to_string(8u << 20));
+        EXPECT_EQ(report["stats"], "1");
+        EXPECT_EQ(report["allcpu"], c.sAllCpu) << c.nCores;
+        if (*c.sCpus)
+            EXPECT_EQ(report["cpus"], c.sCpus);
+        else
+            EXPECT_EQ(report["cpus"], std::to_string(nCpus));
+        EXPECT_NE(report["log"].find("my temp"), std::string::npos);
+        ++n;
+    }
+}
+
+TEST_F(CAVConverterTest, PauseHoldsTheWorkerAndResumeFinishesTheSameOutput)
+{
+    EnginePtr engine = NewEngine();
+    int nId = Add(*engine, "duration_ms=1500", 0);
+    engine->StartConvert();
+    ConvertTaskInfo2* pRecord = engine->GetConvertTaskInfo(nId);
+    ASSERT_TRUE(WaitFor([&] { return pRecord->GetPercent() > 5.0; }));
+
+    ASSERT_TRUE(engine->PauseConvertTask(nId));
+    EXPECT_EQ(pRecord->GetState(), Moorland::CONVERT_TASK_PAUSED);
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    double dHeld = pRecord->GetPercent();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(pRecord->GetPercent(), dHeld) << "a paused worker does no work";
+    EXPECT_NE(engine->GetWorkerPid(nId), 0);
+
+    // Resume takes the record's first word, as the task list passes it.
+    uint32_t nKey;
+    std::memcpy(&nKey, pRecord, 4);
+    ASSERT_TRUE(engine->ResumeConvertTask(nKey));
+    EXPECT_EQ(pRecord->GetState(), Moorland::CONVERT_TASK_RUNNING);
+    ASSERT_TRUE(Ends(*engine, nId, Moorland::CONVERT_TASK_FINISHED));
+    EXPECT_EQ(ReadFile(Dest(0)), ReadFile(m_sSource));
+    // An ended task is neither paused nor resumed.
+    EXPECT_FALSE(engine->PauseConvertTask(nId));
+    EXPECT_FALSE(engine->ResumeConvertTask(nKey));
+}
+
+TEST_F(CAVConverterTest, PauseBeforeTheStartKeepsTheTaskQueuedUntilResumed)
+{
+    EnginePtr engine = NewEngine();
+    engine->SetMaxRunProgressCount(1);
+    int nFirst = Add(*engine, "duration_ms=100", 0);
+    int nSecond = Add(*engine, "duration_ms=100", 1);
+    ASSERT_TRUE(engine->PauseConvertTask(nSecond));
+    EXPECT_EQ(State(*engine, nSecond), Moorland::CONVERT_TASK_PAUSED);
+    engine->StartConvert();
+    ASSERT_TRUE(Ends(*engine, nFirst, Moorland::CONVERT_TASK_FINISHED));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(engine->GetWorkerPid(nSecond), 0) << "a paused task is not started";
+    EXPECT_EQ(State(*engine, nSecond), Moorland::CONVERT_TASK_PAUSED);
+
+    ASSERT_TRUE(engine->ResumeConvertTask(static_cast<unsigned>(nSecond)));
+    EXPECT_TRUE(Ends(*engine, nSecond, Moorland::CONVERT_TASK_FINISHED));
+}
+
+TEST_F(CAVConverterTest, PauseAskedBeforeTheWorkerTookItsJobIsNotLost)
+{
+    // The worker writes 1 when it takes its job; a pause written before that
+    // would be overwritten, so the engine writes it once the worker is in.
+    EnginePtr engine = NewEngine();
+    int nId = Add(*engine, "start_delay_ms=400\nduration_ms=400", 0);
+    engine->StartConvert();
+    ASSERT_TRUE(WaitFor([&] { return engine->GetWorkerPid(nId) != 0; }));
+    ASSERT_EQ(State(*engine, nId), 0);
+    ASSERT_TRUE(engine->PauseConvertTask(nId));
+    ASSERT_TRUE(WaitFor([&] { return State(*engine, nId) == Moorland::CONVERT_TASK_PAUSED; }, 5000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    const double dHeld = engine->GetConvertTaskInfo(nId)->GetPercent();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(State(*engine, nId), Moorland::CONVERT_TASK_PAUSED);
+    EXPECT_EQ(engine->GetConvertTaskInfo(nId)->GetPercent(), dHeld);
+    EXPECT_LT(dHeld, 50.0);
+    ASSERT_TRUE(engine->ResumeConvertTask(static_cast<unsigned>(nId)));
+    EXPECT_TRUE(Ends(*engine, nId, Moorland::CONVERT_TASK_FINISHED));
+}
+
+TEST_F(CAVConverterTest, WorkerThatEndsWithoutAnOutcomeIsReportedFailedWithReadableText)
+{
+    struct Case
+    {
+        const char* sProfile;
+        const char* sExpected; // in the error text
+    };
+    const Case cases[] = {
+        {"duration_ms=2000\ncrash_after_ms=50", "ended by signal 11 (Segmentation fault)"},
+        {"duration_ms=2000\nexit_after_ms=50\nexit_code=3", "ended without finishing the job (exit code 3)"},
+        {"duration_ms=2000\nexit_after_ms=50", "(exit code 0)"},
+        {"exit_at_start=255", "could not start the job (exit code 255)"},
+        // The worker's own failure keeps its own text.
+        {"duration_ms=2000\nfail_after_ms=50", "fake worker: the job failed as asked"},
+    };
+    EnginePtr engine = NewEngine();
+    engine->SetMaxRunProgressCount(4);
+    engine->StartConvert();
+    int n = 0;
+    for (const Case& c : cases) {
+        int nId = Add(*engine, c.sProfile, n++);
+        ASSERT_TRUE(Ends(*engine, nId, Moorland::CONVERT_TASK_FAILED)) << c.sProfile;
+        EXPECT_NE(ErrorText(*engine, nId).find(c.sExpected), std::string::npos)
+            << c.sProfile << "\n" << ErrorText(*engine, nId);
+    }
+}
+
+TEST_F(CAVConverterTest, WorkerKilledFromOutsideIsReportedFailed)
+{
+    EnginePtr engine = NewEngine();
+    int nId = Add(*engine, "duration_ms=5000", 0);
+    engine->StartConvert();
+    ASSERT_TRUE(WaitFor([&] { return Running(*engine, nId); }));
+    int nPid = engine->GetWorkerPid(nId);
+    ASSERT_EQ(kill(nPid, SIGKILL), 0);
+    ASSERT_TRUE(Ends(*engine, nId, Moorland::CONVERT_TASK_FAILED));
+    std::string sText = ErrorText(*engine, nId);
+    EXPECT_NE(sText.find("signal 9 (Killed)"), std::string::npos) << sText;
+    EXPECT_EQ(sText.rfind("Quenta Exception Code: ", 0), 0u) << "the worker's own text format";
+    // Collected: no zombie is left.
+    EXPECT_TRUE(WaitFor([&] { return !std::ifstream("/proc/" + std::to_string(nPid) + "/stat"); }));
+}
+
+TEST_F(CAVConverterTest, TasksThatCannotRunFailAtOnceWithTheReason)
+{
+    EnginePtr missing = NewEngine(m_sDir + "/no-such-worker");
+    int nId = Add(*missing, "duration_ms=10", 0);
+    missing->StartConvert();
+    ASSERT_TRUE(Ends(*missing, nId, Moorland::CONVERT_TASK_FAILED));
+    std::string sText = ErrorText(*missing, nId);
+    EXPECT_NE(sText.find("no-such-worker"), std::string::npos) << sText;
+    EXPECT_NE(sText.find("No such file or directory"), std::string::npos) << sText;
+
+    // A lossless output whose clips cannot be joined unchanged.
+    EnginePtr engine = NewEngine();
+    int nLossless = engine->AddTask(
+        m_sSource.c_str(), CAVConverter::kNoLosslessDestination,
+        [](const std::string& sPath) { std::ofstream(sPath) << "x=1\n"; }, false, "");
+    ASSERT_GE(nLossless, 0);
+    EXPECT_EQ(State(*engine, nLossless), Moorland::CONVERT_TASK_FAILED);
+    EXPECT_NE(ErrorText(*engine, nLossless).find("cannot be output losslessly"), std::string::npos);
+    engine->StartConvert();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(engine->GetWorkerPid(nLossless), 0);
+}
+
+TEST_F(CAVConverterTest, CancelAndRemoveStopWorkersWithoutWaitingForThem)
+{
+    EnginePtr engine = NewEngine();
+    engine->SetCancelGrace(300);
+    engine->SetMaxRunProgressCount(3);
+    int nObeys = Add(*engine, "duration_ms=5000", 0);
+    int nStubborn = Add(*engine, "duration_ms=20000\nignore_cancel=1", 1);
+    int nQueued = Add(*engine, "duration_ms=5000", 2);
+    ASSERT_TRUE(engine->PauseConvertTask(nQueued));
+    engine->StartConvert();
+    ASSERT_TRUE(WaitFor([&] {
+        return Running(*engine, nObeys) && Running(*engine, nStubborn);
+    }));
+    int nStubbornPid = engine->GetWorkerPid(nStubborn);
+
+    // StopAll: a worker that ignores the cancel is killed after the grace.
+    auto t0 = std::chrono::steady_clock::now();
+    ASSERT_TRUE(engine->StopAllConvertTasks());
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(200));
+    EXPECT_TRUE(Ends(*engine, nObeys, Moorland::CONVERT_TASK_CANCEL));
+    EXPECT_TRUE(Ends(*engine, nStubborn, Moorland::CONVERT_TASK_CANCEL));
+    EXPECT_EQ(State(*engine, nQueued), Moorland::CONVERT_TASK_CANCEL);
+    EXPECT_TRUE(ProcessStopped(nStubbornPid));
+    EXPECT_EQ(engine->GetLiveWorkerCount(), 0);
+
+    // Remove: the record is no longer handed out at once; the worker is
+    // stopped and collected in the background.
+    int nRunning = Add(*engine, "duration_ms=20000\nignore_cancel=1", 3);
+    ASSERT_TRUE(WaitFor([&] { return Running(*engine, nRunning); }));
+    int nPid = engine->GetWorkerPid(nRunning);
+    t0 = std::chrono::steady_clock::now();
+    ASSERT_TRUE(engine->RemoveConvertTask(nRunning));
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(200));
+    EXPECT_EQ(engine->GetConvertTaskInfo(nRunning), nullptr);
+    EXPECT_FALSE(engine->RemoveConvertTask(nRunning));
+    EXPECT_TRUE(WaitFor([&] { return engine->GetLiveWorkerCount() == 0; }));
+    EXPECT_TRUE(WaitFor([&] { return !std::ifstream("/proc/" + std::to_string(nPid) + "/stat"); }));
+}
+
+TEST_F(CAVConverterTest, ReleaseLeavesNoWorkerBehind)
+{
+    EnginePtr engine = NewEngine();
+    int nId = Add(*engine, "duration_ms=20000\nignore_cancel=1", 0);
+    int nWaiting = Add(*engine, "start_delay_ms=20000", 1);
+    engine->StartConvert();
+    ASSERT_TRUE(WaitFor([&] {
+        return Running(*engine, nId) && engine->GetWorkerPid(nWaiting) != 0;
+    }));
+    int nPids[] = {engine->GetWorkerPid(nId), engine->GetWorkerPid(nWaiting)};
+    const std::string sFolder = engine->GetJobFilePath().substr(0, engine->GetJobFilePath().rfind('/'));
+    engine.reset();
+    for (int nPid : nPids)
+        EXPECT_FALSE(std::ifstream("/proc/" + std::to_string(nPid) + "/stat")) << "worker " << nPid << " left";
+    struct stat st;
+    EXPECT_NE(stat(sFolder.c_str(), &st), 0) << "the engine's folder is removed";
+}
+
+TEST_F(CAVConverterTest, WorkersDieWithTheEngineProcessAndTheNextEngineClearsItsFolder)
+{
+    const std::string sPidFile = m_sDir + "/worker.pid";
+    const std::string sDest = Dest(0);
+    const std::string sTmp = m_sDir + "/tmp";
+    ASSERT_EQ(mkdir(sTmp.c_str(), 0700), 0);
+    const char* argv[] = {kHostHelper.c_str(), kFakeWorker.c_str(), m_sSource.c_str(), sDest.c_str(),
+                          "duration_ms=60000", sPidFile.c_str(), nullptr};
+    pid_t nHost;
+    {
+        TmpDir tmpDir(sTmp);
+        ASSERT_EQ(posix_spawn(&nHost, argv[0], nullptr, nullptr, const_cast<char**>(argv), environ), 0);
+    }
+    ASSERT_TRUE(WaitFor([&] { return !ReadFile(sPidFile).empty(); }));
+    int nWorker = std::atoi(ReadFile(sPidFile).c_str());
+    ASSERT_GT(nWorker, 0);
+    EXPECT_FALSE(ProcessStopped(nWorker));
+
+    ASSERT_EQ(kill(nHost, SIGKILL), 0);
+    int status;
+    ASSERT_EQ(waitpid(nHost, &status, 0), nHost);
+    EXPECT_TRUE(WaitFor([&] { return ProcessStopped(nWorker); }, 3000)) << "worker " << nWorker << " outlived";
+
+    auto folders = [&sTmp] {
+        std::vector<std::string> names;
+        if (DIR* pDir = opendir(sTmp.c_str())) {
+            while (dirent* pEntry = readdir(pDir)) {
+                if (pEntry->d_name[0] != '.')
+                    names.push_back(pEntry->d_name);
+            }
+            closedir(pDir);
+        }
+        return names;
+    };
+    const std::vector<std::string> left = folders();
+    ASSERT_EQ(left.size(), 1u) << "the dead engine's folder stays until another engine starts";
+    TmpDir tmpDir(sTmp);
+    EnginePtr engine = NewEngine();
+    ASSERT_GE(Add(*engine, "duration_ms=10", 1), 0);
+    const std::vector<std::string> now = folders();
+    ASSERT_EQ(now.size(), 1u);
+    EXPECT_NE(now[0], left[0]);
+}
+
+} // namespace

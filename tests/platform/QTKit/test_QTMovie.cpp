@@ -1,0 +1,226 @@
+// The movie writer layer: header placement, track rules, channel layouts,
+// repeated pictures and the failures a caller must be told about.
+#include "MovieProbe.h"
+#include "QTMovie.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+using namespace QTKit;
+
+namespace {
+
+class QTMovieTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        std::string tmpl = "/tmp/qtmovieXXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(&tmpl[0]));
+        m_dir = tmpl;
+    }
+    void TearDown() override { std::system(("rm -rf '" + m_dir + "'").c_str()); }
+    std::string Path(const std::string& name) const { return m_dir + "/" + name; }
+
+    IQTMovie* Create(const std::string& name)
+    {
+        IQTMovie* movie = nullptr;
+        char text[256];
+        EXPECT_EQ(qtNoErr, QTCreateMovieFile(Path(name).c_str(), &movie, text, sizeof(text)))
+            << text;
+        return movie;
+    }
+
+    // A 160x120 RGB picture whose colour follows `n`.
+    std::vector<unsigned char> Picture(unsigned n, unsigned w = 160, unsigned h = 120)
+    {
+        std::vector<unsigned char> rgb(size_t(w) * h * 3);
+        for (unsigned y = 0; y < h; ++y)
+            for (unsigned x = 0; x < w; ++x) {
+                unsigned char* p = &rgb[(size_t(y) * w + x) * 3];
+                p[0] = static_cast<unsigned char>(x + n * 7);
+                p[1] = static_cast<unsigned char>(y * 2);
+                p[2] = static_cast<unsigned char>(n * 20);
+            }
+        return rgb;
+    }
+
+    std::string m_dir;
+};
+
+} // namespace
+
+TEST_F(QTMovieTest, HeaderStandsAheadOfTheMediaData)
+{
+    IQTMovie* movie = Create("a.mov");
+    ASSERT_NE(movie, nullptr);
+    ASSERT_EQ(qtNoErr, movie->NewVideoTrack("jpeg", 160, 120, 600, 24, 512));
+    ASSERT_EQ(qtNoErr, movie->NewSoundTrack(48000, 2, qtLayoutStereo));
+    std::vector<float> sound(2 * 1920, 0.25f);
+    for (unsigned i = 0; i < 10; ++i) {
+        std::vector<unsigned char> rgb = Picture(i);
+        ASSERT_EQ(qtNoErr, movie->AddVideoSample(rgb.data(), 160, 120, 480, 1));
+        ASSERT_EQ(qtNoErr, movie->AddSoundSamples(reinterpret_cast<unsigned char*>(sound.data()),
+                                                  unsigned(sound.size() * 4), 1920));
+    }
+    uint64_t videoBytes = 0, soundBytes = 0;
+    EXPECT_EQ(qtNoErr, movie->GetMediaDataSize(qtVideoTrack, &videoBytes));
+    EXPECT_EQ(qtNoErr, movie->GetMediaDataSize(qtSoundTrack, &soundBytes));
+    EXPECT_GT(videoBytes, 0u);
+    EXPECT_EQ(soundBytes, 10u * 1920 * 8);
+    ASSERT_EQ(qtNoErr, movie->Flatten()) << movie->GetErrorText();
+    movie->Release();
+
+    const std::vector<std::string> atoms = MovieProbe::TopAtoms(Path("a.mov"));
+    size_t moov = atoms.size(), mdat = atoms.size();
+    for (size_t i = 0; i < atoms.size(); ++i) {
+        if (atoms[i] == "moov") moov = i;
+        if (atoms[i] == "mdat") mdat = i;
+    }
+    ASSERT_LT(moov, atoms.size());
+    ASSERT_LT(mdat, atoms.size());
+    EXPECT_LT(moov, mdat);
+
+    const auto streams = MovieProbe::Streams(Path("a.mov"));
+    const MovieProbe::Stream* v = MovieProbe::Find(streams, "video");
+    const MovieProbe::Stream* a = MovieProbe::Find(streams, "audio");
+    ASSERT_TRUE(v && a);
+    EXPECT_EQ(v->at("codec_tag_string"), "jpeg");
+    EXPECT_EQ(v->at("time_base"), "1/600");
+    EXPECT_EQ(MovieProbe::Num(*v, "duration_ts"), 240);
+    EXPECT_EQ(a->at("codec_name"), "pcm_f32le");
+    EXPECT_EQ(MovieProbe::Num(*a, "duration_ts"), 19200);
+}
+
+TEST_F(QTMovieTest, RepeatedPicturesBecomeSamplesAndACountOfZeroAddsNone)
+{
+    IQTMovie* movie = Create("dup.mov");
+    ASSERT_NE(movie, nullptr);
+    ASSERT_EQ(qtNoErr, movie->NewVideoTrack("png ", 160, 120, 600, 24, 512));
+    std::vector<unsigned char> rgb = Picture(1);
+    ASSERT_EQ(qtNoErr, movie->AddVideoSample(rgb.data(), 160, 120, 480, 3));
+    ASSERT_EQ(qtNoErr, movie->AddVideoSample(rgb.data(), 160, 120, 480, 0));
+    rgb = Picture(2);
+    ASSERT_EQ(qtNoErr, movie->AddVideoSample(rgb.data(), 160, 120, 480, 1));
+    ASSERT_EQ(qtNoErr, movie->Flatten()) << movie->GetErrorText();
+    movie->Release();
+
+    const std::vector<long> sizes = MovieProbe::VideoPacketSizes(Path("dup.mov"));
+    ASSERT_EQ(sizes.size(), 4u);
+    EXPECT_EQ(sizes[0], sizes[1]);
+    EXPECT_EQ(sizes[1], sizes[2]);
+    EXPECT_NE(sizes[2], sizes[3]);
+}
+
+TEST_F(QTMovieTest, ChannelLayoutFollowsTheTag)
+{
+    struct Case
+    {
+        int channels;
+        uint32_t tag;
+        long written; // -1: no layout atom
+    };
+    const Case cases[] = {
+        {1, qtLayoutMono, long(qtLayoutMono)},
+        {2, qtLayoutStereo, long(qtLayoutStereo)},
+        {6, qtLayoutMPEG_5_1_A, long(qtLayoutMPEG_5_1_A)},
+        {4, 0, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.channels);
+        const std::string name = "ch" + std::to_string(c.channels) + ".mov";
+        IQTMovie* movie = Create(name);
+        ASSERT_NE(movie, nullptr);
+        ASSERT_EQ(qtNoErr, movie->NewSoundTrack(48000, c.channels, c.tag));
+        std::vector<float> sound(size_t(c.channels) * 4800, 0.1f);
+        ASSERT_EQ(qtNoErr, movie->AddSoundSamples(reinterpret_cast<unsigned char*>(sound.data()),
+                                                  unsigned(sound.size() * 4), 4800));
+        ASSERT_EQ(qtNoErr, movie->Flatten()) << movie->GetErrorText();
+        movie->Release();
+        EXPECT_EQ(MovieProbe::ChannelLayoutTag(Path(name)), c.written);
+        const auto streams = MovieProbe::Streams(Path(name));
+        const MovieProbe::Stream* a = MovieProbe::Find(streams, "audio");
+        ASSERT_TRUE(a);
+        EXPECT_EQ(MovieProbe::Num(*a, "channels"), c.channels);
+        EXPECT_EQ(MovieProbe::Num(*a, "duration_ts"), 4800);
+    }
+}
+
+TEST_F(QTMovieTest, FixedSizeFormatsKeepTheTrackShape)
+{
+    // DV PAL is always 720x576; a 4:3 track shows it at 4:3.
+    IQTMovie* movie = Create("dv.mov");
+    ASSERT_NE(movie, nullptr);
+    ASSERT_EQ(qtNoErr, movie->NewVideoTrack("dvcp", 160, 120, 600, 24, 768)) << movie->GetErrorText();
+    std::vector<unsigned char> rgb = Picture(0);
+    ASSERT_EQ(qtNoErr, movie->AddVideoSample(rgb.data(), 160, 120, 480, 2));
+    ASSERT_EQ(qtNoErr, movie->Flatten()) << movie->GetErrorText();
+    movie->Release();
+    const std::string out = MovieProbe::Run(
+        "ffprobe -v error -select_streams v:0 -show_entries stream=width,height,display_aspect_ratio,"
+        "codec_tag_string -of default=nw=1 '" + Path("dv.mov") + "'");
+    EXPECT_NE(out.find("width=720"), std::string::npos) << out;
+    EXPECT_NE(out.find("height=576"), std::string::npos) << out;
+    EXPECT_NE(out.find("display_aspect_ratio=4:3"), std::string::npos) << out;
+    EXPECT_NE(out.find("codec_tag_string=dvcp"), std::string::npos) << out;
+}
+
+TEST_F(QTMovieTest, FailuresAreToldWithTheirReason)
+{
+    char text[256] = {0};
+    QTCompressorInfo info{};
+    EXPECT_EQ(qtNoCodecErr, QTFindImageCompressor("icod", &info, text, sizeof(text)));
+    EXPECT_NE(std::string(text).find("'icod'"), std::string::npos) << text;
+    EXPECT_EQ(qtNoCodecErr, QTFindImageCompressor("rle", &info, text, sizeof(text)));
+    EXPECT_EQ(qtNoCodecErr, QTFindImageCompressor("zzzz", &info, text, sizeof(text)));
+    ASSERT_EQ(qtNoErr, QTFindImageCompressor("hdv3", &info, text, sizeof(text)));
+    EXPECT_STREQ(info.encoderName, "mpeg2video");
+    EXPECT_EQ(info.codedWidth, 1440u);
+    EXPECT_EQ(info.codedHeight, 1080u);
+
+    IQTMovie* bad = nullptr;
+    EXPECT_EQ(qtFileErr, QTCreateMovieFile(Path("missing/x.mov").c_str(), &bad, text, sizeof(text)));
+    EXPECT_EQ(bad, nullptr);
+    EXPECT_NE(std::string(text).find("missing/x.mov"), std::string::npos) << text;
+
+    IQTMovie* movie = Create("e.mov");
+    ASSERT_NE(movie, nullptr);
+    EXPECT_EQ(qtNoTrackErr, movie->Flatten()); // nothing to write
+    EXPECT_EQ(qtNoCodecErr, movie->NewVideoTrack("pxlt", 160, 120, 600, 24, 512));
+    EXPECT_NE(std::string(movie->GetErrorText()).find("'pxlt'"), std::string::npos);
+    EXPECT_EQ(qtParamErr, movie->NewVideoTrack("jpeg", 160, 120, 0, 1000, 512)); // no frame rate
+    std::vector<unsigned char> rgb = Picture(0);
+    EXPECT_EQ(qtNoTrackErr, movie->AddVideoSample(rgb.data(), 160, 120, 480, 1));
+    ASSERT_EQ(qtNoErr, movie->NewVideoTrack("jpeg", 160, 120, 600, 24, 512));
+    EXPECT_EQ(qtTrackOrderErr, movie->NewVideoTrack("jpeg", 160, 120, 600, 24, 512));
+    EXPECT_EQ(qtParamErr, movie->AddVideoSample(rgb.data(), 160, 120, 100, 1)); // rows too short
+    ASSERT_EQ(qtNoErr, movie->AddVideoSample(rgb.data(), 160, 120, 480, 1));
+    // The header is out: a sound track can no longer join.
+    EXPECT_EQ(qtTrackOrderErr, movie->NewSoundTrack(48000, 2, qtLayoutStereo));
+    EXPECT_NE(std::string(movie->GetErrorText()).find("once samples"), std::string::npos);
+    EXPECT_EQ(qtNoTrackErr, movie->AddSoundSamples(rgb.data(), 8, 1));
+    ASSERT_EQ(qtNoErr, movie->Flatten()) << movie->GetErrorText();
+    EXPECT_EQ(qtMovieDoneErr, movie->Flatten());
+    EXPECT_EQ(qtMovieDoneErr, movie->AddVideoSample(rgb.data(), 160, 120, 480, 1));
+    movie->Release();
+
+    IQTMovie* sound = Create("s.mov");
+    ASSERT_NE(sound, nullptr);
+    EXPECT_EQ(qtParamErr, sound->NewSoundTrack(0, 2, qtLayoutStereo));
+    ASSERT_EQ(qtNoErr, sound->NewSoundTrack(48000, 2, qtLayoutStereo));
+    std::vector<float> samples(2 * 100, 0.f);
+    // Fewer bytes than the count claims: refused, nothing read past the buffer.
+    EXPECT_EQ(qtParamErr, sound->AddSoundSamples(reinterpret_cast<unsigned char*>(samples.data()),
+                                                 unsigned(samples.size() * 4), 101));
+    // Bytes past the whole sample frames are left out.
+    EXPECT_EQ(qtNoErr, sound->AddSoundSamples(reinterpret_cast<unsigned char*>(samples.data()),
+                                              unsigned(samples.size() * 4), 99));
+    uint64_t bytes = 0;
+    EXPECT_EQ(qtNoErr, sound->GetMediaDataSize(qtSoundTrack, &bytes));
+    EXPECT_EQ(bytes, 99u * 8);
+    EXPECT_EQ(qtNoTrackErr, sound->GetMediaDataSize(qtVideoTrack, &bytes));
+    sound->Release(); // unflattened: released without a leak
+}
