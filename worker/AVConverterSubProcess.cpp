@@ -22,6 +22,8 @@
 #include <cstring>
 #include <memory>
 
+#include <unistd.h>
+
 namespace Moorland {
 
 namespace {
@@ -324,7 +326,7 @@ int CAVConverterSubProcess::Execute()
             const int result = DoExportBySize();
             if (result == 0) {
                 if (prores)
-                    WriteTimecodeToProRes();
+                    TimecodeStep();
                 Finish();
             }
             return result;
@@ -332,7 +334,7 @@ int CAVConverterSubProcess::Execute()
         if (multiStream) {
             DoMultiExportExecute(prores);
             if (prores)
-                WriteTimecodeToProRes();
+                TimecodeStep();
             Finish();
             return 1;
         }
@@ -539,7 +541,7 @@ int CAVConverterSubProcess::DoDirect(CSourceURL& address, CJobProfile& profile, 
     if (!drm.empty())
         RAISE(QB_ERR_UNEXPECTED, drm);
     if (prores && record->GetState() != CONVERT_TASK_CANCEL)
-        WriteTimecodeToProRes();
+        TimecodeStep();
     Finish();
     return 0;
 }
@@ -1077,6 +1079,15 @@ void CAVConverterSubProcess::DoDiscCreator()
     }
 }
 
+void CAVConverterSubProcess::TimecodeStep()
+{
+    m_timecodeTimedOut = false;
+    // A source without a timecode only loses the track; a program that had
+    // to be killed is reported, not shown as a finished job.
+    if (!WriteTimecodeToProRes() && m_timecodeTimedOut)
+        QuentaBased::ThrowLastError();
+}
+
 bool CAVConverterSubProcess::WriteTimecodeToProRes()
 {
     return QB_GUARDED(false, {
@@ -1110,7 +1121,10 @@ bool CAVConverterSubProcess::WriteTimecodeToProRes()
             RAISE(QB_ERR_UNEXPECTED, "cannot run Tesquil Process");
         if (!child.Wait(29000)) {
             child.Terminate(1);
-            RAISE(QB_ERR_UNEXPECTED, "Tesquil Process deadlock");
+            // Tesquil writes beside the movie and renames only when done.
+            ::unlink((path + ".tesquil.tmp").c_str());
+            m_timecodeTimedOut = true;
+            RAISE(QB_ERR_UNEXPECTED, "Tesquil Process deadlock: " + path);
         }
         unsigned code = 0;
         child.GetExitCode(code);
