@@ -35,5 +35,5 @@ for ((i = 0; i < runs; i++)); do
 done
 
 ratio=$(echo "$best_ours / $best_ffmpeg" | bc -l)
-printf 'pictures: %s\nours: %.3f s\nffmpeg: %.3f s\nratio (ours/ffmpeg): %.3f (target <= 1.10)\n' \
+printf 'pictures: %s\nours: %.3f s\nffmpeg: %.3f s\nratio (ours/ffmpeg): %.3f (target <= 0.70)\n' \
   "$pictures" "$best_ours" "$best_ffmpeg" "$ratio"

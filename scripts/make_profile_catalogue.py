@@ -26,6 +26,7 @@ SR = "22050,32000,44100,48000"
 CH = "1,2"
 CH6 = "1,2,6"
 ABR_AAC = "64000,96000,128000,160000,192000,256000,320000"
+ABR_AAC_HIGH = ABR_AAC + ",384000"
 ABR_MP3 = "64000,96000,128000,160000,192000,224000,256000,320000"
 ABR_AC3 = "96000,128000,192000,256000,384000,448000,640000"
 ABR_WMA = "48000,64000,96000,128000,160000,192000"
@@ -33,7 +34,8 @@ ABR_VORBIS = "64000,96000,128000,160000,192000,256000,320000"
 ABR_OPUS = "48000,64000,96000,128000,160000,192000,256000"
 ABR_MP2 = "64000,96000,128000,160000,192000,224000,256000,320000,384000"
 
-NTSC = 30000.0 / 1001
+# Written as typed; readers take it for 30000/1001 (IProfile.h).
+NTSC = 29.97
 
 PIX_FMT = {"prores_ks": "yuv422p10le", "dnxhd": "yuv422p", "mjpeg": "yuvj420p",
            "ffv1": None, "huffyuv": None}  # lossless: whatever the source has
@@ -106,7 +108,8 @@ def h264(pid, name, comment, fmt, ext, muxer, size, vbr, fps=0.0, abr=128000, sr
         params["Device"] = device
     params.update(extra or {})
     return P(pid, name, comment, fmt, ext, muxer, "h264", size, vbr, fps, acodec, abr, sr, ch, params=params,
-             fourcc=fourcc, columns=both(video_cols(vcodecs, sizes, fourcc=fourccs), audio_cols(acodecs, abrs)),
+             fourcc=fourcc, columns=both(video_cols(vcodecs, sizes, fourcc=fourccs),
+                                         audio_cols(acodecs, abrs, ch=CH6 if ch > 2 else CH)),
              star=star)
 
 
@@ -125,11 +128,13 @@ CATALOGUE = [
           "MP4", ".mp4", "mp4", "hevc", (-1, -1), 2000, 0.0, "aac", 128000, 44100, 2, fourcc="hvc1",
           params={"ff:video:preset": "medium"},
           columns=both(video_cols("hevc,h264", SIZES_ALL), audio_cols("aac", ABR_AAC))),
-        h264(103, "MOV Video (H.264)", "QuickTime movie with H.264 and AAC", "QuickTime Movie Format", ".mov",
-             "mov", (-1, -1), 2500, sizes=SIZES_ALL, vcodecs="h264,mpeg4,mjpeg"),
+        # "MOV", not "QuickTime Movie Format": that name sends a job to the
+        # QuickTime writer (LPCM sound only); FFmpeg's mov muxer keeps the AAC.
+        h264(103, "MOV Video (H.264)", "QuickTime movie with H.264 and AAC", "MOV", ".mov",
+             "mov", (-1, -1), 2500, sizes=SIZES_ALL, vcodecs="h264,mpeg4,mjpeg", fourcc="avc1"),
         h264(104, "MKV Video (H.264)", "Matroska video with H.264 and AAC", "MKV", ".mkv", "matroska", (-1, -1),
              2500, sizes=SIZES_ALL, vcodecs="h264,hevc,mpeg4,vp9", acodecs="aac,mp3,ac3,libvorbis"),
-        P(105, "AVI Video (MPEG-4)", "AVI with MPEG-4 Part 2 video and MP3 sound", "AVI", ".avi", "avi",
+        P(105, "AVI Video (MPEG-4)", "AVI with MPEG-4 (ASP) video and MP3 sound", "AVI", ".avi", "avi",
           "mpeg4", (-1, -1), 1500, 0.0, "mp3", 128000, 44100, 2, fourcc="FMP4",
           columns=both(video_cols("mpeg4,libxvid,h264,mjpeg", SIZES_SD, fourcc="FMP4,XVID,H264,MJPG"),
                        audio_cols("mp3,ac3", ABR_MP3))),
@@ -188,8 +193,8 @@ CATALOGUE = [
              profile="high", level="4.0"),
         h264(203, "HD MKV Video (1080p)", "Full HD H.264 in Matroska with AC-3 sound", "MKV", ".mkv", "matroska",
              (1920, 1080), 8000, acodec="ac3", abr=448000, sr=48000, ch=6, acodecs="ac3,aac", abrs=ABR_AC3),
-        h264(204, "HD MOV Video (1080p)", "Full HD H.264 QuickTime movie", "QuickTime Movie Format", ".mov", "mov",
-             (1920, 1080), 8000),
+        h264(204, "HD MOV Video (1080p)", "Full HD H.264 QuickTime movie", "MOV", ".mov", "mov",
+             (1920, 1080), 8000, fourcc="avc1"),
         h264(205, "HD AVCHD Video (M2TS)", "AVCHD-style H.264 transport stream with AC-3", "M2TS", ".m2ts",
              "mpegts", (1920, 1080), 15000, acodec="ac3", abr=256000, sr=48000, acodecs="ac3", abrs=ABR_AC3,
              extra={"ff:format:mpegts_m2ts_mode": "1"}),
@@ -326,13 +331,13 @@ CATALOGUE = [
           params={"ff:video:profile": "0"},
           columns=both(video_cols("prores_ks", "0,-1*-1,1280*720,1920*1080", vbr="0", fps=FPS),
                        audio_cols("pcm_s16le", "1536000", sr="48000", ch=CH))),
-        P(2005, "Avid DNxHD 1080p", "DNxHD 145 QuickTime, 1080p at 29.97", "DNxHD", ".mov", "mov", "dnxhd",
-          (1920, 1080), 145000, NTSC, "pcm_s16le", 1536000, 48000, 2, fourcc="AVdn",
-          columns=both(video_cols("dnxhd", "1920*1080", vbr="145000", fps="29.97"),
+        P(2005, "Avid DNxHD 1080p", "DNxHD QuickTime, 1080p (medium: 145 Mbit/s)", "DNxHD", ".mov", "mov",
+          "dnxhd", (1920, 1080), 2, NTSC, "pcm_s16le", 1536000, 48000, 2, fourcc="AVdn",
+          columns=both(video_cols("dnxhd", "1920*1080", vbr="1,2,3", fps="23.976,24,25,29.97,50,59.94"),
                        audio_cols("pcm_s16le", "1536000", sr="48000", ch=CH))),
-        P(2006, "Avid DNxHD 720p", "DNxHD 90 QuickTime, 720p at 29.97", "DNxHD", ".mov", "mov", "dnxhd",
-          (1280, 720), 90000, NTSC, "pcm_s16le", 1536000, 48000, 2, fourcc="AVdn",
-          columns=both(video_cols("dnxhd", "1280*720", vbr="90000", fps="29.97"),
+        P(2006, "Avid DNxHD 720p", "DNxHD QuickTime, 720p (medium: 90 Mbit/s)", "DNxHD", ".mov", "mov",
+          "dnxhd", (1280, 720), 2, NTSC, "pcm_s16le", 1536000, 48000, 2, fourcc="AVdn",
+          columns=both(video_cols("dnxhd", "1280*720", vbr="1,2,3", fps="23.976,24,25,29.97,50,59.94"),
                        audio_cols("pcm_s16le", "1536000", sr="48000", ch=CH))),
         P(2007, "DV (NTSC)", "DV QuickTime for editing, NTSC", "DV", ".mov", "mov", "dvvideo", (720, 480), 0, NTSC,
           "pcm_s16le", 1536000, 48000, 2, fourcc="dvc ", params={"ff:video:pix_fmt": "yuv411p"},
@@ -343,9 +348,9 @@ CATALOGUE = [
           columns=both(video_cols("dvvideo", "720*576", vbr="0", fps="25"),
                        audio_cols("pcm_s16le", "1536000", sr="48000", ch="2"))),
         P(2009, "MPEG-2 I-Frame", "Intra-only MPEG-2 QuickTime for frame-exact editing", "MPEG-2 I-Frame", ".mov",
-          "mov", "mpeg2video", (1920, 1080), 50000, NTSC, "pcm_s16le", 1536000, 48000, 2,
+          "mov", "mpeg2video", (1920, 1080), 30000, NTSC, "pcm_s16le", 1536000, 48000, 2,
           params={"ff:video:g": "1", "ff:video:pix_fmt": "yuv422p"},
-          columns=both(video_cols("mpeg2video", "720*480,720*576,1280*720,1920*1080", vbr="30000,50000",
+          columns=both(video_cols("mpeg2video", "720*480,720*576,1280*720,1920*1080", vbr="15000,20000,25000,30000",
                                   fps=FPS_MPEG), audio_cols("pcm_s16le", "1536000", sr="48000", ch=CH))),
         P(2010, "Motion JPEG", "Motion JPEG AVI, every frame a picture", "AVI", ".avi", "avi", "mjpeg", (-1, -1),
           20000, 0.0, "pcm_s16le", 1536000, 48000, 2, fourcc="MJPG",
@@ -378,16 +383,16 @@ CATALOGUE = [
     ]),
     (40, "YouTube", 6, [
         h264(4001, "YouTube 1080p", "Recommended upload settings for YouTube, 1080p", "MP4", ".mp4", "mp4",
-             (1920, 1080), 8000, profile="high", abr=384000, sr=48000, sizes="-1*-1,1280*720,1920*1080",
+             (1920, 1080), 8000, profile="high", abr=384000, abrs=ABR_AAC_HIGH, sr=48000, sizes="-1*-1,1280*720,1920*1080",
              extra={"YoutubeUpload": 1, "ff:format:movflags": "+faststart"}, star=True),
         h264(4002, "YouTube 720p", "Recommended upload settings for YouTube, 720p", "MP4", ".mp4", "mp4",
-             (1280, 720), 5000, profile="high", abr=384000, sr=48000, sizes="-1*-1,854*480,1280*720",
+             (1280, 720), 5000, profile="high", abr=384000, abrs=ABR_AAC_HIGH, sr=48000, sizes="-1*-1,854*480,1280*720",
              extra={"YoutubeUpload": 1, "ff:format:movflags": "+faststart"}),
         h264(4003, "YouTube 480p", "Recommended upload settings for YouTube, 480p", "MP4", ".mp4", "mp4",
              (854, 480), 2500, profile="high", abr=128000, sr=48000, sizes="-1*-1,640*360,854*480",
              extra={"YoutubeUpload": 1, "ff:format:movflags": "+faststart"}),
         h264(4004, "YouTube 4K", "Recommended upload settings for YouTube, 2160p", "MP4", ".mp4", "mp4",
-             (3840, 2160), 35000, profile="high", abr=384000, sr=48000, sizes="-1*-1,2560*1440,3840*2160",
+             (3840, 2160), 30000, profile="high", abr=384000, abrs=ABR_AAC_HIGH, sr=48000, sizes="-1*-1,2560*1440,3840*2160",
              extra={"YoutubeUpload": 1, "ff:format:movflags": "+faststart", "ff:video:preset": "fast"}),
     ]),
     (41, "Vimeo", 6, [

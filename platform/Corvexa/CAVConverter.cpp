@@ -508,18 +508,18 @@ void CAVConverter::EnsureJobFileLocked()
 
 std::string CAVConverter::BuildManagerConfig() const
 {
-    // The worker's media manager takes the options the program gave ours;
-    // the decoder version is always named, so the setting is never empty.
+    // The worker's media manager takes the decoder choices the program gave
+    // ours; the decoder version is always named, so the setting is never
+    // empty. The TiVo access key stays out: a command line is readable by
+    // every user of the machine.
     std::string sConfig;
     auto option = [this](const char* sName) -> std::string {
         const char* sValue = m_pManager ? m_pManager->GetOption(sName) : nullptr;
         return sValue ? sValue : "";
     };
-    for (const char* sName : {"TiVoMediaAccessKey", "SELECTED_DECODER"}) {
-        std::string sValue = option(sName);
-        if (!sValue.empty() && sValue.find_first_of(";\n") == std::string::npos)
-            sConfig += std::string(sName) + "=" + sValue + ";";
-    }
+    std::string sDecoder = option("SELECTED_DECODER");
+    if (!sDecoder.empty() && sDecoder.find_first_of(";\n ") == std::string::npos)
+        sConfig += "SELECTED_DECODER=" + sDecoder + ";";
     std::string sVersion = option("FFmpegVersion");
     if (sVersion.empty() || sVersion.find_first_of(";\n ") != std::string::npos)
         sVersion = "0";

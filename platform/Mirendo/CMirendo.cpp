@@ -93,7 +93,10 @@ void AdjustVideo(const TaskSourceInfo& src, const MirendoRules::DeviceLimits* de
 
     int bitrate = video.GetBitrate();
     if (device && device->maxVideoKbps > 0 && bitrate > 3 && bitrate > device->maxVideoKbps)
-        video.SetBitrate(device->maxVideoKbps);
+        bitrate = device->maxVideoKbps;
+    bitrate = MirendoRules::FitVideoBitrate(codec, fittedWidth, fittedHeight, bitrate);
+    if (bitrate != video.GetBitrate())
+        video.SetBitrate(bitrate);
 }
 
 void AdjustAudio(const TaskSourceInfo& src, const MirendoRules::DeviceLimits* device, IAudioProfile& audio)

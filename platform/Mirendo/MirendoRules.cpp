@@ -342,10 +342,40 @@ void FitFrameSize(const char* codec, double sourceFps, int& width, int& height)
     }
 }
 
+int FitVideoBitrate(const char* codec, int width, int height, int value)
+{
+    if (VideoFamily(codec) != Video::DnxHD)
+        return value;
+    // 8-bit 4:2:2 DNxHD bitrates in Mbit/s: high, medium and low first.
+    static const std::vector<int> hd1080 = {220, 145, 36, 45, 75, 90, 115, 120, 240, 290};
+    static const std::vector<int> hd720 = {180, 90, 60, 75, 120, 145, 220};
+    const std::vector<int>& rates = height > 720 || width > 1280 ? hd1080 : hd720;
+    if (value >= 1 && value <= 3)
+        return rates[value - 1] * 1000;
+    if (value > 3 && value % 1000 == 0 && std::find(rates.begin(), rates.end(), value / 1000) != rates.end())
+        return value;
+    if (value <= 3)
+        return rates[1] * 1000;
+    int best = rates.front();
+    for (int r : rates)
+        if (std::abs(r * 1000 - value) < std::abs(best * 1000 - value))
+            best = r;
+    return best * 1000;
+}
+
+double ExactRate(double fps)
+{
+    for (double ntsc : {24000.0 / 1001, 30000.0 / 1001, 60000.0 / 1001, 120000.0 / 1001})
+        if (std::fabs(fps - ntsc) < 0.01)
+            return ntsc;
+    return fps;
+}
+
 double FitFrameRate(const char* codec, int height, double wish)
 {
     if (wish <= 0.0)
         return wish;
+    wish = ExactRate(wish);
     switch (VideoFamily(codec)) {
     case Video::Dv:
         return height == 480 ? 30000.0 / 1001 : 25.0;

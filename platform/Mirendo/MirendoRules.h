@@ -37,6 +37,13 @@ int FitSampleRate(const char* codec, int wish);
 // Video: a frame size and rate the codec accepts, nearest to the wish.
 // `sourceFps` helps codecs whose size follows the rate (DV).
 void FitFrameSize(const char* codec, double sourceFps, int& width, int& height);
+// The video bitrate (IVideoProfile units) the codec accepts at that frame
+// size: DNxHD takes a few fixed bitrates per size, so its quality codes
+// (1 high, 2 medium, 3 low) and unusable values become one of them; other
+// codecs keep the value.
+int FitVideoBitrate(const char* codec, int width, int height, int value);
+// NTSC rates written short (23.976, 29.97, 59.94) become exact (x000/1001).
 double FitFrameRate(const char* codec, int height, double wish);
+double ExactRate(double fps);
 
 } // namespace MirendoRules

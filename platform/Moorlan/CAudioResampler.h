@@ -1,20 +1,20 @@
 #pragma once
 
 #include "CMoorlanAudioFrame.h"
+#include "FFOwners.h"
 #include "IAudioResampler.h"
-
-struct SwrContext;
 
 namespace Moorland {
 
 // A resampler on libswresample. The context follows the layout, rate and
-// channel count of the incoming frames and is made again only when they change.
+// channel count of the incoming frames and is made again only when they
+// change; what the old one still holds is drained first, so a change loses
+// no samples.
 class CAudioResampler final : public IAudioResampler
 {
 public:
     // Throws 10021010 "Bad param" for a destination FFmpeg cannot write.
     CAudioResampler(int sampleFormat, int sampleRate, int channels, int quality);
-    ~CAudioResampler();
     CAudioResampler(const CAudioResampler&) = delete;
     CAudioResampler& operator=(const CAudioResampler&) = delete;
 
@@ -26,15 +26,16 @@ public:
 private:
     IRawAudioFrame* DoConvert(IRawAudioFrame* frame);
     IRawAudioFrame* DoFlush();
-    void PrepareContext(int format, int rate, int channels);
-    // Runs the context into the held output frame.
-    void Run(const unsigned char** input, int samples);
+    FF::SwrPtr MakeContext(int format, int rate, int channels) const;
+    // Runs `swr` into the output frame from sample `offset` on; returns the
+    // samples written.
+    unsigned Run(SwrContext* swr, const unsigned char** input, int samples, unsigned offset, unsigned capacity);
 
     int m_format;
     int m_rate;
     int m_channels;
     int m_quality;
-    SwrContext* m_swr = nullptr;
+    FF::SwrPtr m_swr;
     int m_inFormat = 0;
     int m_inRate = 0;
     int m_inChannels = 0;

@@ -1,6 +1,7 @@
 #include "CImageConverter.h"
 
 #include "CBaseException.h"
+#include "FFErrors.h"
 #include "Moorlan.h"
 #include "MoorlanPixelMap.h"
 
@@ -26,44 +27,33 @@ void NoFree(void*, uint8_t*) {}
 struct ParkedScaler
 {
     int key[7];
-    SwsContext* sws;
-    AVFrame* dst;
+    FF::SwsPtr sws;
+    FF::FramePtr dst;
 };
 
 class ScalerParking
 {
 public:
-    ~ScalerParking()
-    {
-        for (ParkedScaler& p : m_parked) {
-            sws_freeContext(p.sws);
-            av_frame_free(&p.dst);
-        }
-    }
-
-    void Park(const int* key, SwsContext* sws, AVFrame* dst)
+    void Park(const int* key, FF::SwsPtr sws, FF::FramePtr dst)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_parked.size() == kMaxParked) {
-            sws_freeContext(m_parked.front().sws);
-            av_frame_free(&m_parked.front().dst);
+        if (m_parked.size() == kMaxParked)
             m_parked.erase(m_parked.begin());
-        }
         ParkedScaler p;
         std::copy(key, key + 7, p.key);
-        p.sws = sws;
-        p.dst = dst;
-        m_parked.push_back(p);
+        p.sws = std::move(sws);
+        p.dst = std::move(dst);
+        m_parked.push_back(std::move(p));
     }
 
-    // The scaler and destination picture parked under `key`, or nulls.
-    bool Take(const int* key, SwsContext*& sws, AVFrame*& dst)
+    // The scaler and destination picture parked under `key`, or false.
+    bool Take(const int* key, FF::SwsPtr& sws, FF::FramePtr& dst)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         for (auto it = m_parked.rbegin(); it != m_parked.rend(); ++it) {
             if (std::equal(key, key + 7, it->key)) {
-                sws = it->sws;
-                dst = it->dst;
+                sws = std::move(it->sws);
+                dst = std::move(it->dst);
                 m_parked.erase(std::next(it).base());
                 return true;
             }
@@ -83,45 +73,24 @@ ScalerParking& Parking()
     return parking;
 }
 
-void CheckAV(int ret, const char* what)
-{
-    if (ret < 0) {
-        char text[AV_ERROR_MAX_STRING_SIZE] = {0};
-        av_strerror(ret, text, sizeof(text));
-        QB_THROW(QB_ERR_MEDIA, std::string(what) + ": " + text);
-    }
-}
-
 } // namespace
 
 CImageConverter::CImageConverter(unsigned dstPixelFormat, unsigned width, unsigned height, int flag)
     : m_dstFormat(dstPixelFormat), m_dstAV(ToAVPixelFormat(dstPixelFormat)), m_width(width),
-      m_height(height), m_flag(flag), m_src(nullptr), m_dst(nullptr)
+      m_height(height), m_flag(flag)
 {
     if (m_dstAV == AV_PIX_FMT_NONE || m_dstAV == AV_PIX_FMT_PAL8 || sws_isSupportedOutput(m_dstAV) <= 0)
         QB_THROW(QB_ERR_BAD_PARAM, "Bad pixel format");
     if (width > 16384 || height > 16384 || (width == 0) != (height == 0))
         QB_THROW(QB_ERR_BAD_PARAM, "Bad param");
-    m_src = av_frame_alloc();
-    m_dst = av_frame_alloc();
-    if (!m_src || !m_dst) {
-        av_frame_free(&m_src);
-        av_frame_free(&m_dst);
-        QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
-    }
 }
 
 CImageConverter::~CImageConverter()
 {
     if (m_sws && m_dst && m_dst->buf[0] && m_dst->width == m_swsKey[3] && m_dst->height == m_swsKey[4]) {
         const int key[7] = {m_swsKey[0], m_swsKey[1], m_swsKey[2], m_swsKey[3], m_swsKey[4], m_dstAV, m_flag};
-        Parking().Park(key, m_sws, m_dst);
-        m_sws = nullptr;
-        m_dst = nullptr;
+        Parking().Park(key, std::move(m_sws), std::move(m_dst));
     }
-    sws_freeContext(m_sws);
-    av_frame_free(&m_src);
-    av_frame_free(&m_dst);
 }
 
 unsigned CImageConverter::GetDestFormat(unsigned* width, unsigned* height)
@@ -148,16 +117,10 @@ void CImageConverter::PrepareContext(int dstWidth, int dstHeight)
     const int key[5] = {m_src->format, m_src->width, m_src->height, dstWidth, dstHeight};
     if (m_sws && std::equal(key, key + 5, m_swsKey))
         return;
-    sws_freeContext(m_sws);
-    m_sws = nullptr;
+    m_sws.reset();
     std::fill(m_swsKey, m_swsKey + 5, -1);
     const int parkedKey[7] = {key[0], key[1], key[2], key[3], key[4], m_dstAV, m_flag};
-    SwsContext* parkedSws = nullptr;
-    AVFrame* parkedDst = nullptr;
-    if (Parking().Take(parkedKey, parkedSws, parkedDst)) {
-        m_sws = parkedSws;
-        av_frame_free(&m_dst);
-        m_dst = parkedDst;
+    if (Parking().Take(parkedKey, m_sws, m_dst)) {
         std::copy(key, key + 5, m_swsKey);
         return;
     }
@@ -170,9 +133,10 @@ void CImageConverter::PrepareContext(int dstWidth, int dstHeight)
     int64_t flags = SWS_FAST_BILINEAR;
     if (m_flag == 1 && scaling)
         flags = SWS_BICUBIC;
-    SwsContext* sws = sws_alloc_context();
-    if (!sws)
-        QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
+    FF::SwsPtr owner(sws_alloc_context());
+    if (!owner)
+        throw std::bad_alloc();
+    SwsContext* sws = owner.get();
     av_opt_set_int(sws, "srcw", m_src->width, 0);
     av_opt_set_int(sws, "srch", m_src->height, 0);
     av_opt_set_int(sws, "src_format", m_src->format, 0);
@@ -181,11 +145,9 @@ void CImageConverter::PrepareContext(int dstWidth, int dstHeight)
     av_opt_set_int(sws, "dst_format", m_dstAV, 0);
     av_opt_set_int(sws, "sws_flags", flags, 0);
     av_opt_set_int(sws, "threads", 0, 0); // one slice per processor
-    if (sws_init_context(sws, nullptr, nullptr) < 0) {
-        sws_freeContext(sws);
+    if (sws_init_context(sws, nullptr, nullptr) < 0)
         QB_THROW(QB_ERR_MEDIA, "cannot convert between these pixel formats");
-    }
-    m_sws = sws;
+    m_sws = std::move(owner);
     std::copy(key, key + 5, m_swsKey);
 }
 
@@ -193,19 +155,19 @@ void CImageConverter::PrepareDest(int dstWidth, int dstHeight)
 {
     if (m_dst->buf[0] && m_dst->width == dstWidth && m_dst->height == dstHeight)
         return;
-    av_frame_unref(m_dst);
+    av_frame_unref(m_dst.get());
     m_dst->format = m_dstAV;
     m_dst->width = dstWidth;
     m_dst->height = dstHeight;
-    CheckAV(av_frame_get_buffer(m_dst, 0), "av_frame_get_buffer");
+    QB_CHECK_AV(av_frame_get_buffer(m_dst.get(), 0), "av_frame_get_buffer");
 }
 
 IRawVideoFrame* CImageConverter::DoConvert(IRawVideoFrame* frame)
 {
     if (!frame)
         QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
-    av_frame_unref(m_src);
-    DescribeFrame(frame, m_src);
+    av_frame_unref(m_src.get());
+    DescribeFrame(frame, m_src.get());
     // The scaler takes a reference on its source; a buffer that frees nothing
     // lets it read the caller's pixels in place.
     m_src->buf[0] = av_buffer_create(m_src->data[0], 1, NoFree, nullptr, AV_BUFFER_FLAG_READONLY);
@@ -221,14 +183,14 @@ IRawVideoFrame* CImageConverter::DoConvert(IRawVideoFrame* frame)
 
     PrepareContext(dstWidth, dstHeight);
     PrepareDest(dstWidth, dstHeight);
-    int ret = sws_frame_start(m_sws, m_dst, m_src);
+    int ret = sws_frame_start(m_sws.get(), m_dst.get(), m_src.get());
     if (ret >= 0)
-        ret = sws_send_slice(m_sws, 0, m_src->height);
+        ret = sws_send_slice(m_sws.get(), 0, m_src->height);
     if (ret >= 0)
-        ret = sws_receive_slice(m_sws, 0, dstHeight);
-    sws_frame_end(m_sws);
-    av_frame_unref(m_src);
-    CheckAV(ret, "sws_scale");
+        ret = sws_receive_slice(m_sws.get(), 0, dstHeight);
+    sws_frame_end(m_sws.get());
+    av_frame_unref(m_src.get());
+    QB_CHECK_AV(ret, "sws_scale");
 
     m_out.SetLayout(m_dstFormat, width, height, frame->IsTopDown());
     for (unsigned i = 0; i < m_out.PlaneCount(); ++i) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CMoorlanVideoFrame.h"
+#include "FFOwners.h"
 #include "IImageConverter.h"
 
 extern "C" {
@@ -39,10 +40,10 @@ private:
     unsigned m_width;
     unsigned m_height;
     int m_flag;
-    SwsContext* m_sws = nullptr;
+    FF::SwsPtr m_sws;
     int m_swsKey[5] = {-1, -1, -1, -1, -1}; // src format, src size, dst size
-    AVFrame* m_src;
-    AVFrame* m_dst;
+    FF::FramePtr m_src = FF::MakeFrame();
+    FF::FramePtr m_dst = FF::MakeFrame();
     CMoorlanVideoFrame m_out{false};
 };
 

@@ -1,6 +1,7 @@
 #include "CImageDeinterlace.h"
 
 #include "CBaseException.h"
+#include "FFErrors.h"
 #include "CMoorlanVideoFrame.h"
 #include "Moorlan.h"
 #include "MoorlanPixelMap.h"
@@ -21,25 +22,10 @@ namespace Moorland {
 
 namespace {
 
-void NoFree(void*, uint8_t*) {}
-
-void CheckAV(int ret, const char* what)
-{
-    if (ret < 0) {
-        char text[AV_ERROR_MAX_STRING_SIZE] = {0};
-        av_strerror(ret, text, sizeof(text));
-        QB_THROW(QB_ERR_MEDIA, std::string(what) + ": " + text);
-    }
-}
-
-struct GraphDeleter
-{
-    void operator()(AVFilterGraph* g) const { avfilter_graph_free(&g); }
-};
-struct FrameDeleter
-{
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
+// Every picture goes in three times; yadif works only on the third (the
+// other two pass through as references): by then its previous, current and
+// next pictures are all this one, whatever came before it.
+const int kSends = 3;
 
 // yadif rebuilds the second and the last-but-one line from its temporal
 // neighbours alone; with the picture as its own neighbour that would keep the
@@ -75,70 +61,105 @@ void CImageDeinterlace::Release()
     delete this;
 }
 
-AVFrame* CImageDeinterlace::Filter(IRawVideoFrame* frame)
+void CImageDeinterlace::BuildGraph(int width, int height, AVPixelFormat format)
 {
-    std::unique_ptr<AVFrame, FrameDeleter> in(av_frame_alloc());
-    std::unique_ptr<AVFrame, FrameDeleter> out(av_frame_alloc());
-    std::unique_ptr<AVFilterGraph, GraphDeleter> graph(avfilter_graph_alloc());
-    if (!in || !out || !graph)
-        QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
+    m_src = m_sink = nullptr;
+    m_graph.reset(avfilter_graph_alloc());
+    if (!m_graph)
+        throw std::bad_alloc();
+    char args[160];
+    snprintf(args, sizeof(args), "video_size=%dx%d:pix_fmt=%d:time_base=1/1000:pixel_aspect=1/1", width, height,
+             static_cast<int>(format));
+    AVFilterContext* src = nullptr;
+    AVFilterContext* yadif = nullptr;
+    QB_CHECK_AV(avfilter_graph_create_filter(&src, avfilter_get_by_name("buffer"), "in", args, nullptr, m_graph.get()),
+            "buffer");
+    char yadifArgs[96];
+    snprintf(yadifArgs, sizeof(yadifArgs), "mode=send_frame:parity=auto:deint=all:enable=eq(mod(n\\,%d)\\,%d)",
+             kSends, kSends - 1);
+    QB_CHECK_AV(avfilter_graph_create_filter(&yadif, avfilter_get_by_name("yadif"), "deint", yadifArgs, nullptr,
+                                         m_graph.get()),
+            "yadif");
+    AVFilterContext* sink = avfilter_graph_alloc_filter(m_graph.get(), avfilter_get_by_name("buffersink"), "out");
+    if (!sink)
+        throw std::bad_alloc();
+    // The result keeps the picture's own layout; layouts yadif cannot read
+    // are carried through a lossless planar form by the graph.
+    const int fmts[] = {format};
+    QB_CHECK_AV(av_opt_set_bin(sink, "pix_fmts", reinterpret_cast<const uint8_t*>(fmts), sizeof(fmts),
+                           AV_OPT_SEARCH_CHILDREN),
+            "buffersink");
+    QB_CHECK_AV(avfilter_init_str(sink, nullptr), "buffersink");
+    QB_CHECK_AV(avfilter_link(src, 0, yadif, 0), "avfilter_link");
+    QB_CHECK_AV(avfilter_link(yadif, 0, sink, 0), "avfilter_link");
+    QB_CHECK_AV(avfilter_graph_config(m_graph.get(), nullptr), "avfilter_graph_config");
+    m_src = src;
+    m_sink = sink;
+    m_width = width;
+    m_height = height;
+    m_format = format;
+    m_pts = 0;
+}
+
+FF::FramePtr CImageDeinterlace::Filter(IRawVideoFrame* frame)
+{
+    FF::FramePtr in = FF::MakeFrame();
+    FF::FramePtr out = FF::MakeFrame();
     DescribeFrame(frame, in.get());
     const AVPixelFormat fmt = static_cast<AVPixelFormat>(in->format);
     // The field order comes from the picture; an unmarked picture is taken as
     // top field first, the common order of interlaced sources.
     in->interlaced_frame = 1;
     in->top_field_first = frame->IsInterlaced() ? (frame->IsTopFieldFirst() ? 1 : 0) : 1;
-    in->pts = 0;
-    in->buf[0] = av_buffer_create(in->data[0], 1, NoFree, nullptr, AV_BUFFER_FLAG_READONLY);
-    if (!in->buf[0])
-        QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
+    // The graph keeps its last pictures until the next call: it gets a copy
+    // of its own, never the caller's memory (which may be gone by then).
+    FF::FramePtr copy = FF::MakeFrame();
+    copy->format = in->format;
+    copy->width = in->width;
+    copy->height = in->height;
+    QB_CHECK_AV(av_frame_get_buffer(copy.get(), 0), "deinterlace");
+    QB_CHECK_AV(av_frame_copy(copy.get(), in.get()), "deinterlace");
+    copy->interlaced_frame = in->interlaced_frame;
+    copy->top_field_first = in->top_field_first;
+    in = std::move(copy);
 
-    char args[160];
-    snprintf(args, sizeof(args), "video_size=%dx%d:pix_fmt=%d:time_base=1/1000:pixel_aspect=1/1",
-             in->width, in->height, static_cast<int>(fmt));
-    AVFilterContext* src = nullptr;
-    AVFilterContext* yadif = nullptr;
-    AVFilterContext* sink = nullptr;
-    CheckAV(avfilter_graph_create_filter(&src, avfilter_get_by_name("buffer"), "in", args, nullptr,
-                                         graph.get()),
-            "buffer");
-    CheckAV(avfilter_graph_create_filter(&yadif, avfilter_get_by_name("yadif"), "deint",
-                                         "mode=send_frame:parity=auto:deint=all", nullptr, graph.get()),
-            "yadif");
-    sink = avfilter_graph_alloc_filter(graph.get(), avfilter_get_by_name("buffersink"), "out");
-    if (!sink)
-        QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
-    // The result keeps the picture's own layout; layouts yadif cannot read
-    // are carried through a lossless planar form by the graph.
-    const int fmts[] = {fmt};
-    CheckAV(av_opt_set_bin(sink, "pix_fmts", reinterpret_cast<const uint8_t*>(fmts), sizeof(fmts),
-                           AV_OPT_SEARCH_CHILDREN),
-            "buffersink");
-    CheckAV(avfilter_init_str(sink, nullptr), "buffersink");
-    CheckAV(avfilter_link(src, 0, yadif, 0), "avfilter_link");
-    CheckAV(avfilter_link(yadif, 0, sink, 0), "avfilter_link");
-    CheckAV(avfilter_graph_config(graph.get(), nullptr), "avfilter_graph_config");
-
-    // yadif answers a picture once it has seen the next one; the same
-    // picture again stands in for its neighbours.
-    CheckAV(av_buffersrc_add_frame_flags(src, in.get(), AV_BUFFERSRC_FLAG_KEEP_REF), "deinterlace");
-    in->pts = 1;
-    CheckAV(av_buffersrc_add_frame_flags(src, in.get(), AV_BUFFERSRC_FLAG_KEEP_REF), "deinterlace");
-    CheckAV(av_buffersrc_add_frame(src, nullptr), "deinterlace");
-    CheckAV(av_buffersink_get_frame(sink, out.get()), "deinterlace");
-    CheckAV(av_frame_make_writable(out.get()), "deinterlace");
+    if (!m_graph || in->width != m_width || in->height != m_height || fmt != m_format)
+        BuildGraph(in->width, in->height, fmt);
+    try {
+        for (int send = 0; send < kSends; ++send) {
+            in->pts = m_pts++;
+            QB_CHECK_AV(av_buffersrc_add_frame_flags(m_src, in.get(), AV_BUFFERSRC_FLAG_KEEP_REF), "deinterlace");
+            for (;;) {
+                const int ret = av_buffersink_get_frame(m_sink, out.get());
+                if (ret == AVERROR(EAGAIN))
+                    break;
+                QB_CHECK_AV(ret, "deinterlace");
+                if (send + 1 < kSends)
+                    av_frame_unref(out.get());
+                else
+                    break;
+            }
+        }
+        if (!out->buf[0])
+            QB_THROW(QB_ERR_MEDIA, "deinterlace: the filter gave no picture");
+        // Nothing of this picture may stay in the graph: its pixels are the caller's.
+        QB_CHECK_AV(av_frame_make_writable(out.get()), "deinterlace");
+    } catch (...) {
+        m_graph.reset(); // a graph that failed half-way starts afresh next time
+        throw;
+    }
     RebuildEdgeLines(out.get(), in->top_field_first != 0);
-    return out.release();
+    return out;
 }
 
 IRawVideoFrame* CImageDeinterlace::Deinterlace(IRawVideoFrame* frame)
 {
     return QB_GUARDED(static_cast<IRawVideoFrame*>(nullptr), {
-        std::unique_ptr<AVFrame, FrameDeleter> pixels(Filter(frame));
+        FF::FramePtr pixels = Filter(frame);
         std::unique_ptr<CMoorlanVideoFrame> result(new CMoorlanVideoFrame(true));
         result->SetLayout(frame->GetPixelFormat(), static_cast<unsigned>(pixels->width),
                           static_cast<unsigned>(pixels->height), frame->IsTopDown());
-        result->AdoptPixels(pixels.release());
+        result->AdoptPixels(std::move(pixels));
         result->TakeAttributes(frame);
         result->SetInterlaced(false);
         return static_cast<IRawVideoFrame*>(result.release());
@@ -148,7 +169,7 @@ IRawVideoFrame* CImageDeinterlace::Deinterlace(IRawVideoFrame* frame)
 bool CImageDeinterlace::DeinterlaceInPlace(IRawVideoFrame* frame)
 {
     return QB_GUARDED(false, {
-        std::unique_ptr<AVFrame, FrameDeleter> pixels(Filter(frame));
+        FF::FramePtr pixels = Filter(frame);
         for (unsigned i = 0; i < frame->GetBufferCount() && i < AV_NUM_DATA_POINTERS; ++i) {
             unsigned lineBytes = 0, pitch = 0, rows = 0;
             unsigned char* dst = frame->GetBuffer(i, &lineBytes, &pitch, &rows);

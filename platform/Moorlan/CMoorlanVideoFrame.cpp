@@ -14,11 +14,6 @@ CMoorlanVideoFrame::CMoorlanVideoFrame(bool selfFreeing)
 {
 }
 
-CMoorlanVideoFrame::~CMoorlanVideoFrame()
-{
-    av_frame_free(&m_pixels);
-}
-
 RawVideoPlane& CMoorlanVideoFrame::Plane(unsigned index)
 {
     if (index >= GetBufferCount())
@@ -26,16 +21,16 @@ RawVideoPlane& CMoorlanVideoFrame::Plane(unsigned index)
     return GetBuffer(index);
 }
 
-void CMoorlanVideoFrame::AdoptPixels(AVFrame* pixels)
+void CMoorlanVideoFrame::AdoptPixels(FF::FramePtr pixels)
 {
-    av_frame_free(&m_pixels);
-    m_pixels = pixels;
-    if (!pixels)
+    m_pixels = std::move(pixels);
+    if (!m_pixels)
         return;
+    const AVFrame* held = m_pixels.get();
     for (unsigned i = 0; i < GetBufferCount() && i < AV_NUM_DATA_POINTERS; ++i) {
         RawVideoPlane& plane = GetBuffer(i);
-        plane.data = pixels->data[i];
-        plane.pitch = static_cast<unsigned>(pixels->linesize[i]);
+        plane.data = held->data[i];
+        plane.pitch = static_cast<unsigned>(held->linesize[i]);
     }
 }
 

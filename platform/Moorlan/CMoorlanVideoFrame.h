@@ -6,8 +6,7 @@
 // plain deep copy.
 
 #include "CRawVideoFrame.h"
-
-struct AVFrame;
+#include "FFOwners.h"
 
 namespace Moorland {
 
@@ -15,7 +14,6 @@ class CMoorlanVideoFrame final : public CRawVideoFrame
 {
 public:
     explicit CMoorlanVideoFrame(bool selfFreeing);
-    ~CMoorlanVideoFrame();
     CMoorlanVideoFrame(const CMoorlanVideoFrame&) = delete;
     CMoorlanVideoFrame& operator=(const CMoorlanVideoFrame&) = delete;
 
@@ -30,12 +28,12 @@ public:
     RawVideoPlane& Plane(unsigned index);
     // Points the planes at the pixels of `pixels` and keeps it until the next
     // call or destruction; null lets go of the held one.
-    void AdoptPixels(AVFrame* pixels);
+    void AdoptPixels(FF::FramePtr pixels);
     // Time stamp, fields, duration, repeat counts, aspect ratio and view of `src`.
     void TakeAttributes(IRawVideoFrame* src);
 
 private:
-    AVFrame* m_pixels = nullptr; // owned pixels of a decoded or filtered picture
+    FF::FramePtr m_pixels; // pixels of a decoded or filtered picture
 };
 
 } // namespace Moorland

@@ -2,6 +2,8 @@
 
 // How the library's pixel and sample layouts meet FFmpeg's.
 
+#include "MoorlanFormatMap.h"
+
 extern "C" {
 #include <libavutil/frame.h>
 #include <libavutil/pixfmt.h>
@@ -12,12 +14,9 @@ namespace Moorland {
 
 class IRawVideoFrame;
 
-// AV_PIX_FMT_NONE for a layout FFmpeg cannot read or write.
-AVPixelFormat ToAVPixelFormat(unsigned pixelFormat);
-// AV_SAMPLE_FMT_NONE for an unknown layout.
-AVSampleFormat ToAVSampleFormat(int sampleFormat);
-// 0 for a layout the library has no number for.
-int FromAVSampleFormat(AVSampleFormat sampleFormat);
+using FF::ToAVPixelFormat;
+using FF::ToAVSampleFormat;
+using FF::FromAVSampleFormat;
 
 // Describes the visible part of `frame` in `out` (format, size, planes,
 // pitches) without copying pixels, in the frame's own line order. The size is

@@ -74,7 +74,12 @@ CFFDemuxer::CFFDemuxer(const std::string& path) : m_path(path)
         throw std::bad_alloc();
     raw->interrupt_callback.callback = &CFFDemuxer::Interrupt;
     raw->interrupt_callback.opaque = this;
-    NameFFLogOwner(raw, path);
+    try {
+        NameFFLogOwner(raw, path);
+    } catch (...) {
+        avformat_free_context(raw);
+        throw;
+    }
     // avformat_open_input frees the context itself when it fails.
     int err = avformat_open_input(&raw, path.c_str(), nullptr, nullptr);
     if (err < 0) {

@@ -17,23 +17,13 @@ namespace Solvane {
 
 // ---- video ----------------------------------------------------------------------
 
-CFFVideoFrame::CFFVideoFrame(bool owned) : m_owned(owned)
-{
-    m_frame = av_frame_alloc();
-    if (!m_frame)
-        QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
-}
-
-CFFVideoFrame::~CFFVideoFrame()
-{
-    av_frame_free(&m_frame);
-}
+CFFVideoFrame::CFFVideoFrame(bool owned) : m_owned(owned) {}
 
 void CFFVideoFrame::Assign(const AVFrame* frame, unsigned pixelFormat, int timeStampMs,
                            unsigned durationMs, AVRational sampleAspect)
 {
-    av_frame_unref(m_frame);
-    int err = av_frame_ref(m_frame, frame);
+    av_frame_unref(m_frame.get());
+    int err = av_frame_ref(m_frame.get(), frame);
     if (err < 0)
         QB_THROW_AV(QB_ERR_NO_MEMORY, "Can't keep a decoded picture", err);
     m_pixelFormat = pixelFormat;
@@ -51,7 +41,7 @@ void CFFVideoFrame::Assign(const AVFrame* frame, unsigned pixelFormat, int timeS
 
 void CFFVideoFrame::Reset()
 {
-    av_frame_unref(m_frame);
+    av_frame_unref(m_frame.get());
 }
 
 void CFFVideoFrame::GetDimension(unsigned* width, unsigned* height)
@@ -162,15 +152,15 @@ void CFFVideoFrame::SetDuplicatedCount(unsigned count, unsigned second)
 Moorland::IRawVideoFrame* CFFVideoFrame::Clone()
 {
     auto* copy = new CFFVideoFrame(true);
-    AVFrame* dst = copy->m_frame;
+    AVFrame* dst = copy->m_frame.get();
     dst->format = m_frame->format;
     dst->width = m_frame->width;
     dst->height = m_frame->height;
     int err = av_frame_get_buffer(dst, 0);
     if (err >= 0)
-        err = av_frame_copy(dst, m_frame);
+        err = av_frame_copy(dst, m_frame.get());
     if (err >= 0)
-        err = av_frame_copy_props(dst, m_frame);
+        err = av_frame_copy_props(dst, m_frame.get());
     if (err < 0) {
         delete copy;
         QB_THROW_AV(QB_ERR_NO_MEMORY, "Can't copy a picture", err);
@@ -194,7 +184,7 @@ void CFFVideoFrame::SetCanBeModified(bool canBeModified)
 {
     // The decoder may still read a picture it handed out (reference frames):
     // writing is allowed only on a private copy of the pixels.
-    if (canBeModified && !m_writable && av_frame_make_writable(m_frame) < 0)
+    if (canBeModified && !m_writable && av_frame_make_writable(m_frame.get()) < 0)
         return;
     m_writable = canBeModified;
 }
@@ -249,12 +239,6 @@ AVPixelFormat NearestListedFormat(AVPixelFormat format)
 
 } // namespace
 
-CPictureOut::~CPictureOut()
-{
-    av_frame_free(&m_converted);
-    sws_freeContext(m_sws);
-}
-
 Moorland::IRawVideoFrame* CPictureOut::Show(const AVFrame* f, int timeStampMs, unsigned durationMs, AVRational sar,
                                             bool writable)
 {
@@ -269,35 +253,37 @@ Moorland::IRawVideoFrame* CPictureOut::Show(const AVFrame* f, int timeStampMs, u
     if (layout < 0 || bottomUp) {
         const AVPixelFormat target =
             layout < 0 ? NearestListedFormat(static_cast<AVPixelFormat>(f->format)) : static_cast<AVPixelFormat>(f->format);
-        m_sws = sws_getCachedContext(m_sws, f->width, f->height, static_cast<AVPixelFormat>(f->format),
-                                     f->width, f->height, target, SWS_BILINEAR, nullptr,
-                                     nullptr, nullptr);
+        // sws_getCachedContext frees the context it is given when it can't
+        // keep it, so the owner lets go of it for the call.
+        m_sws.reset(sws_getCachedContext(m_sws.release(), f->width, f->height, static_cast<AVPixelFormat>(f->format),
+                                         f->width, f->height, target, SWS_BILINEAR, nullptr, nullptr, nullptr));
         if (!m_sws)
             QB_THROW(QB_ERR_MEDIA, "Can't convert the decoded picture");
-        if (!m_converted || m_converted->width != f->width || m_converted->height != f->height ||
+        if (!m_converted->buf[0] || m_converted->width != f->width || m_converted->height != f->height ||
             m_converted->format != target) {
-            av_frame_free(&m_converted);
-            m_converted = av_frame_alloc();
-            if (!m_converted)
-                QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
+            av_frame_unref(m_converted.get());
             m_converted->format = target;
             m_converted->width = f->width;
             m_converted->height = f->height;
-            int err = av_frame_get_buffer(m_converted, 0);
+            int err = av_frame_get_buffer(m_converted.get(), 0);
             if (err < 0)
                 QB_THROW_AV(QB_ERR_NO_MEMORY, "Can't convert the decoded picture", err);
         }
         // The previous picture may still share the buffer.
         m_out.Reset();
-        int err = av_frame_make_writable(m_converted);
+        int err = av_frame_make_writable(m_converted.get());
         if (err < 0)
             QB_THROW_AV(QB_ERR_NO_MEMORY, "Can't convert the decoded picture", err);
-        sws_scale(m_sws, f->data, f->linesize, 0, f->height, m_converted->data, m_converted->linesize);
-        av_frame_copy_props(m_converted, f);
-        shown = m_converted;
+        sws_scale(m_sws.get(), f->data, f->linesize, 0, f->height, m_converted->data, m_converted->linesize);
+        av_frame_copy_props(m_converted.get(), f);
+        shown = m_converted.get();
         layout = ToMoorlandPixelFormat(target);
     }
     m_out.Assign(shown, static_cast<unsigned>(layout), timeStampMs, durationMs, sar);
+    // A converted picture is already the reader's own: handed over rather
+    // than shared, it needs no second copy to be changed in place.
+    if (writable && shown == m_converted.get())
+        av_frame_unref(m_converted.get());
     if (writable) {
         m_out.SetCanBeModified(true);
         if (!m_out.CanBeModified())
@@ -308,24 +294,14 @@ Moorland::IRawVideoFrame* CPictureOut::Show(const AVFrame* f, int timeStampMs, u
 
 // ---- audio ----------------------------------------------------------------------
 
-CFFAudioFrame::CFFAudioFrame(bool owned) : m_owned(owned)
-{
-    m_frame = av_frame_alloc();
-    if (!m_frame)
-        QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
-}
-
-CFFAudioFrame::~CFFAudioFrame()
-{
-    av_frame_free(&m_frame);
-}
+CFFAudioFrame::CFFAudioFrame(bool owned) : m_owned(owned) {}
 
 void CFFAudioFrame::Assign(const AVFrame* frame, int sampleFormat, int64_t timeStamp100ns, bool writable)
 {
-    av_frame_unref(m_frame);
-    int err = av_frame_ref(m_frame, frame);
+    av_frame_unref(m_frame.get());
+    int err = av_frame_ref(m_frame.get(), frame);
     if (err >= 0 && writable)
-        err = av_frame_make_writable(m_frame);
+        err = av_frame_make_writable(m_frame.get());
     if (err < 0)
         QB_THROW_AV(QB_ERR_NO_MEMORY, "Can't keep decoded sound", err);
     m_sampleFormat = sampleFormat;
@@ -334,7 +310,7 @@ void CFFAudioFrame::Assign(const AVFrame* frame, int sampleFormat, int64_t timeS
 
 void CFFAudioFrame::Reset()
 {
-    av_frame_unref(m_frame);
+    av_frame_unref(m_frame.get());
 }
 
 void CFFAudioFrame::Free()
@@ -346,7 +322,7 @@ void CFFAudioFrame::Free()
 Moorland::IRawAudioFrame* CFFAudioFrame::Clone()
 {
     auto* copy = new CFFAudioFrame(true);
-    AVFrame* dst = copy->m_frame;
+    AVFrame* dst = copy->m_frame.get();
     dst->format = m_frame->format;
     dst->nb_samples = m_frame->nb_samples;
     dst->sample_rate = m_frame->sample_rate;
@@ -354,9 +330,9 @@ Moorland::IRawAudioFrame* CFFAudioFrame::Clone()
     if (err >= 0)
         err = av_frame_get_buffer(dst, 0);
     if (err >= 0)
-        err = av_frame_copy(dst, m_frame);
+        err = av_frame_copy(dst, m_frame.get());
     if (err >= 0)
-        err = av_frame_copy_props(dst, m_frame);
+        err = av_frame_copy_props(dst, m_frame.get());
     if (err < 0) {
         delete copy;
         QB_THROW_AV(QB_ERR_NO_MEMORY, "Can't copy sound", err);
@@ -404,22 +380,12 @@ int64_t CFFAudioFrame::GetDuration()
 
 // ---- packets --------------------------------------------------------------------
 
-CFFPacket::CFFPacket(bool owned) : m_owned(owned)
-{
-    m_packet = av_packet_alloc();
-    if (!m_packet)
-        QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
-}
-
-CFFPacket::~CFFPacket()
-{
-    av_packet_free(&m_packet);
-}
+CFFPacket::CFFPacket(bool owned) : m_owned(owned) {}
 
 void CFFPacket::Assign(AVPacket* packet, int64_t pts100ns, int64_t dts100ns)
 {
-    av_packet_unref(m_packet);
-    av_packet_move_ref(m_packet, packet);
+    av_packet_unref(m_packet.get());
+    av_packet_move_ref(m_packet.get(), packet);
     m_pts = pts100ns;
     m_dts = dts100ns;
 }

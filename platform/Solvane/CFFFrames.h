@@ -5,6 +5,7 @@
 // source hands out stays the source's (its Free does nothing); a Clone is a
 // deep copy that its holder frees.
 
+#include "FFOwners.h"
 #include "ICompressedFrame.h"
 #include "IRawAudioFrame.h"
 #include "IRawVideoFrame.h"
@@ -17,8 +18,6 @@ extern "C" {
 #include <cstdint>
 #include <vector>
 
-struct SwsContext;
-
 namespace Solvane {
 
 class CFFVideoFrame final : public Moorland::IRawVideoFrame
@@ -26,7 +25,6 @@ class CFFVideoFrame final : public Moorland::IRawVideoFrame
 public:
     // `owned`: the holder frees the frame with Free.
     explicit CFFVideoFrame(bool owned);
-    ~CFFVideoFrame();
     CFFVideoFrame(const CFFVideoFrame&) = delete;
     CFFVideoFrame& operator=(const CFFVideoFrame&) = delete;
 
@@ -35,7 +33,7 @@ public:
     void Assign(const AVFrame* frame, unsigned pixelFormat, int timeStampMs, unsigned durationMs,
                 AVRational sampleAspect);
     void Reset();
-    AVFrame* Frame() const { return m_frame; }
+    AVFrame* Frame() const { return m_frame.get(); }
 
     unsigned GetPixelFormat() override { return m_pixelFormat; }
     void GetDimension(unsigned* width, unsigned* height) override;
@@ -67,7 +65,7 @@ public:
 private:
     bool PlaneGeometry(unsigned index, unsigned* lineBytes, unsigned* rows);
 
-    AVFrame* m_frame = nullptr;
+    FF::FramePtr m_frame = FF::MakeFrame();
     bool m_owned;
     unsigned m_pixelFormat = 0;
     int m_timeStamp = 0;
@@ -89,7 +87,6 @@ class CPictureOut
 {
 public:
     CPictureOut() = default;
-    ~CPictureOut();
     CPictureOut(const CPictureOut&) = delete;
     CPictureOut& operator=(const CPictureOut&) = delete;
 
@@ -99,8 +96,8 @@ public:
                                    bool writable = false);
 
 private:
-    ::SwsContext* m_sws = nullptr;
-    AVFrame* m_converted = nullptr;
+    FF::SwsPtr m_sws;
+    FF::FramePtr m_converted = FF::MakeFrame();
     CFFVideoFrame m_out{false};
 };
 
@@ -108,7 +105,6 @@ class CFFAudioFrame final : public Moorland::IRawAudioFrame
 {
 public:
     explicit CFFAudioFrame(bool owned);
-    ~CFFAudioFrame();
     CFFAudioFrame(const CFFAudioFrame&) = delete;
     CFFAudioFrame& operator=(const CFFAudioFrame&) = delete;
 
@@ -129,7 +125,7 @@ public:
     int64_t GetDuration() override;
 
 private:
-    AVFrame* m_frame = nullptr;
+    FF::FramePtr m_frame = FF::MakeFrame();
     bool m_owned;
     int m_sampleFormat = 0;
     int64_t m_timeStamp = 0;
@@ -139,7 +135,6 @@ class CFFPacket final : public Moorland::ICompressedFrame
 {
 public:
     explicit CFFPacket(bool owned);
-    ~CFFPacket();
     CFFPacket(const CFFPacket&) = delete;
     CFFPacket& operator=(const CFFPacket&) = delete;
 
@@ -156,7 +151,7 @@ public:
     bool SetTimeStamp(int64_t presentTime, int64_t decompressTime) override;
 
 private:
-    AVPacket* m_packet = nullptr;
+    FF::PacketPtr m_packet = FF::MakePacket();
     bool m_owned;
     int64_t m_pts = Moorland::COMPRESSED_NO_TIME;
     int64_t m_dts = Moorland::COMPRESSED_NO_TIME;

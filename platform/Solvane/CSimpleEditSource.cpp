@@ -28,7 +28,15 @@ struct Probe
     uint32_t frameRateDen = 0;
     int sampleRate = 0;
     int channels = 0;
+    uint32_t aspect = 0;
 };
+
+// The sample aspect of a stream record's aspect word (x << 16 | y); 1 for square.
+double SampleAspect(uint32_t aspect)
+{
+    const uint32_t x = aspect >> 16, y = aspect & 0xFFFF;
+    return aspect < 0x10000 || y == 0 ? 1.0 : static_cast<double>(x) / y;
+}
 
 std::string ClipAddress(const SeixClip& clip)
 {
@@ -59,6 +67,7 @@ Probe ProbeClip(Moorland::IAVManager* manager, const SeixClip& clip)
             p.height = s.height;
             p.frameRateNum = Moorland::FrameRateNum(s.frameRate);
             p.frameRateDen = Moorland::FrameRateDen(s.frameRate);
+            p.aspect = s.aspect;
         } else if (s.type == Moorland::StreamTypeAudio && s.id == audioId) {
             p.sampleRate = s.sampleRate;
             p.channels = s.channels;
@@ -93,20 +102,23 @@ EditOutput ResolveEditOutput(Moorland::IAVManager* manager, const SeixDescriptio
     EditOutput out;
     out.video = d.WantsVideo();
     out.audio = d.WantsAudio();
-    bool haveSize = d.outWidth > 0 && d.outHeight > 0, haveRate = false, haveFps = d.frameRateNum > 0;
-    if (haveSize) {
-        out.width = d.outWidth;
-        out.height = d.outHeight;
-    }
-    if (haveFps) {
-        out.frameRateNum = d.frameRateNum;
-        out.frameRateDen = d.frameRateDen;
-    }
+    // The output's picture shape: the description's own size, else the first
+    // real picture clip's, else (only stills, such as the background of sound
+    // clips) the first still's.
+    struct Shape
+    {
+        bool have = false;
+        int width = 0, height = 0;
+        double sampleAspect = 1.0;
+        uint32_t num = 0, den = 0;
+    } real, still;
+    const bool givenSize = d.outWidth > 0 && d.outHeight > 0;
+    bool haveRate = false;
     int64_t at = 0;
     for (const SeixClip& clip : d.clips) {
         Probe p;
         bool probed = false;
-        const bool needSize = out.video && !haveSize && !clip.HasVideoFormat();
+        const bool needSize = out.video && !givenSize && !real.have && !clip.HasVideoFormat();
         if (clip.trimEndMs < 0 || needSize) {
             p = ProbeClip(manager, clip);
             probed = true;
@@ -118,27 +130,25 @@ EditOutput ResolveEditOutput(Moorland::IAVManager* manager, const SeixDescriptio
         at += length;
         const int w = clip.HasVideoFormat() ? clip.format.width : p.width;
         const int h = clip.HasVideoFormat() ? clip.format.height : p.height;
-        if (!haveSize && w > 0 && h > 0) {
+        Shape& shape = clip.importer == "ImageImporter" ? still : real;
+        if (!shape.have && w > 0 && h > 0) {
             int cw = w - static_cast<int>(clip.crop[0] + clip.crop[2]);
             int ch = h - static_cast<int>(clip.crop[1] + clip.crop[3]);
             if (cw <= 0 || ch <= 0) {
                 cw = w;
                 ch = h;
             }
-            if (TurnsQuarter(clip))
+            double sar = SampleAspect(clip.HasVideoFormat() ? clip.format.aspect : p.aspect);
+            if (TurnsQuarter(clip)) {
                 std::swap(cw, ch);
-            out.width = cw;
-            out.height = ch;
-            haveSize = true;
-            if (!haveFps) {
-                const uint32_t num = clip.HasVideoFormat() ? clip.format.frameRate[1] : p.frameRateNum;
-                const uint32_t den = clip.HasVideoFormat() ? clip.format.frameRate[0] : p.frameRateDen;
-                if (num > 0 && den > 0) {
-                    out.frameRateNum = num;
-                    out.frameRateDen = den;
-                    haveFps = true;
-                }
+                sar = 1.0 / sar;
             }
+            shape.have = true;
+            shape.width = cw;
+            shape.height = ch;
+            shape.sampleAspect = sar;
+            shape.num = clip.HasVideoFormat() ? clip.format.frameRate[1] : p.frameRateNum;
+            shape.den = clip.HasVideoFormat() ? clip.format.frameRate[0] : p.frameRateDen;
         }
         const int rate = clip.format.sampleRate > 0 ? clip.format.sampleRate : (probed ? p.sampleRate : 0);
         const int channels = clip.format.sampleRate > 0 ? clip.format.channels : (probed ? p.channels : 0);
@@ -150,8 +160,28 @@ EditOutput ResolveEditOutput(Moorland::IAVManager* manager, const SeixDescriptio
     }
     out.clipStartMs.push_back(at);
     out.totalMs = at;
-    if (out.video && !haveSize)
+    const Shape& shape = real.have ? real : still;
+    if (givenSize) {
+        out.width = d.outWidth;
+        out.height = d.outHeight;
+        out.sampleAspect = shape.have ? shape.sampleAspect : 1.0;
+    } else if (shape.have) {
+        out.width = shape.width;
+        out.height = shape.height;
+        out.sampleAspect = shape.sampleAspect;
+    } else if (out.video) {
         out.video = false; // nothing in the description has a picture
+    }
+    if (d.frameRateNum > 0) {
+        out.frameRateNum = d.frameRateNum;
+        out.frameRateDen = d.frameRateDen;
+    } else if (real.num > 0 && real.den > 0) {
+        out.frameRateNum = real.num;
+        out.frameRateDen = real.den;
+    } else if (still.num > 0 && still.den > 0) {
+        out.frameRateNum = still.num;
+        out.frameRateDen = still.den;
+    }
     // Even sizes: every 4:2:0 plane then covers the picture exactly.
     out.width = std::max(out.width & ~1, 2);
     out.height = std::max(out.height & ~1, 2);
@@ -169,6 +199,10 @@ CSimpleEditSource::CSimpleEditSource(Moorland::IAVManager* manager, const SeixDe
     if (!m_out.video && !m_out.audio)
         QB_THROW(QB_ERR_BAD_PARAM, "No video or audio streams");
     m_sound.reset(new CEditAudioFrame(false, m_out.sampleRate, m_out.channels));
+    if (m_desc.frameRateNum > 0 && m_desc.frameRateDen > 0) {
+        m_cfr = true;
+        m_slotMs = 1000.0 * m_desc.frameRateDen / m_desc.frameRateNum;
+    }
 }
 
 CSimpleEditSource::~CSimpleEditSource()
@@ -201,6 +235,8 @@ Moorland::MovieInfo* NewEditMovie(const EditOutput& out)
         v.height = out.height;
         v.frameRate = Moorland::PackFrameRate(out.frameRateNum, out.frameRateDen);
         v.duration = seconds;
+        if (std::fabs(out.sampleAspect - 1.0) > 1e-4)
+            v.aspect = static_cast<uint32_t>(std::lround(out.sampleAspect * 10000)) << 16 | 10000u;
     }
     if (out.audio) {
         Moorland::StreamInfo& a = movie->streams[movie->streamCount++];
@@ -284,6 +320,10 @@ bool CSimpleEditSource::Seek(uint32_t ms)
         m_audioPos = SampleAt(at);
         m_position = static_cast<uint32_t>(at);
         m_lastVideoEndMs = static_cast<int>(at);
+        m_repeat = 0;
+        m_lastPicture = nullptr;
+        if (m_cfr)
+            m_nextSlot = static_cast<int64_t>(std::ceil(at / m_slotMs - 1e-9));
         return true;
     });
 }
@@ -318,11 +358,18 @@ void CSimpleEditSource::OpenClip()
     m_audioOwn = m_out.audio && clip.audioPath.empty() && m_videoSource->GetAudioStreamID() >= 0;
     if (m_out.audio && !clip.audioPath.empty()) {
         Moorland::CSourceURL url(clip.audioPath);
-        if (clip.audioMovieId >= 0)
-            url.SetMovieID(clip.audioMovieId);
-        url.SetAudioStreamID(clip.audioStreamId >= 0 ? clip.audioStreamId : -2);
         url.SetVideoStreamID(-1);
-        m_audioSource = OpenAddress(url.GetURL(), std::string(), false, true);
+        Moorland::CSourceURL chosen = url;
+        if (clip.audioMovieId >= 0)
+            chosen.SetMovieID(clip.audioMovieId);
+        chosen.SetAudioStreamID(clip.audioStreamId >= 0 ? clip.audioStreamId : -2);
+        try {
+            m_audioSource = OpenAddress(chosen.GetURL(), std::string(), false, true);
+        } catch (const CBaseException&) {
+            // The ids name the file's first movie and sound as callers know
+            // them (0, 0); a file numbered otherwise still gives its first sound.
+            m_audioSource = OpenAddress(url.GetURL(), std::string(), false, true);
+        }
         m_sharedSource = false;
         m_audioOwn = true;
     }
@@ -463,8 +510,11 @@ Moorland::IRawVideoFrame* CSimpleEditSource::TakeVideo(Moorland::IRawVideoFrame*
     unsigned ww = 0, wh = 0;
     if (m_work)
         m_work->GetDimension(&ww, &wh);
-    if (!m_work || m_work->GetPixelFormat() != Moorland::PIXEL_FORMAT_YUV420P || ww != w || wh != h)
+    if (!m_work || m_work->GetPixelFormat() != Moorland::PIXEL_FORMAT_YUV420P || ww != w || wh != h) {
+        if (m_lastPicture == m_work.get())
+            m_lastPicture = nullptr; // about to go: nothing may show it again
         m_work.reset(new CEditVideoFrame(false, Moorland::PIXEL_FORMAT_YUV420P, w, h));
+    }
     m_sws.reset(sws_getCachedContext(m_sws.release(), width, height, static_cast<AVPixelFormat>(src->format), width,
                                      height, AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr));
     if (!m_sws)
@@ -480,17 +530,31 @@ Moorland::IRawVideoFrame* CSimpleEditSource::TakeVideo(Moorland::IRawVideoFrame*
         if (!p->ProcessFrameInPlace(&params, 0, m_work.get()))
             QuentaBased::ThrowLastError();
 
-    // Fitted inside the output size, keeping its shape, on black.
+    // The picture's own sample aspect, through the crop and any quarter turn.
+    unsigned fullW = 0, fullH = 0;
+    v->GetDimension(&fullW, &fullH);
+    double sar = v->GetDAR() > 0 && fullW && fullH ? v->GetDAR() * fullH / fullW : 1.0;
+    const unsigned cw = w, ch = h;
+    // Fitted inside the output size, keeping its displayed shape, on black.
     CEditVideoFrame* out = m_work.get();
     m_work->GetDimension(&ww, &wh);
+    if (ww == ch && wh == cw && cw != ch)
+        sar = 1.0 / sar;
     const unsigned W = static_cast<unsigned>(m_out.width), H = static_cast<unsigned>(m_out.height);
-    if (ww != W || wh != H) {
+    const bool sameShape = std::fabs(sar - m_out.sampleAspect) < 0.01;
+    if (ww != W || wh != H || !sameShape) {
         if (!m_picture)
             m_picture.reset(new CEditVideoFrame(false, Moorland::PIXEL_FORMAT_YUV420P, W, H));
         m_picture->FillBlack();
-        const double scale = std::min(static_cast<double>(W) / ww, static_cast<double>(H) / wh);
-        const int dw = std::max(2, std::min(static_cast<int>(W), static_cast<int>(std::lround(ww * scale)) & ~1));
-        const int dh = std::max(2, std::min(static_cast<int>(H), static_cast<int>(std::lround(wh * scale)) & ~1));
+        // In output pixels: as wide as fits, its height from the display aspects.
+        const double contentDar = ww * sar / wh;
+        double fw = W, fh = W * m_out.sampleAspect / contentDar;
+        if (fh > H) {
+            fh = H;
+            fw = H * contentDar / m_out.sampleAspect;
+        }
+        const int dw = std::max(2, std::min(static_cast<int>(W), static_cast<int>(std::lround(fw)) & ~1));
+        const int dh = std::max(2, std::min(static_cast<int>(H), static_cast<int>(std::lround(fh)) & ~1));
         const int x = ((static_cast<int>(W) - dw) / 2) & ~1, y = ((static_cast<int>(H) - dh) / 2) & ~1;
         m_fitSws.reset(sws_getCachedContext(m_fitSws.release(), static_cast<int>(ww), static_cast<int>(wh),
                                             AV_PIX_FMT_YUV420P, dw, dh, AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr,
@@ -508,7 +572,7 @@ Moorland::IRawVideoFrame* CSimpleEditSource::TakeVideo(Moorland::IRawVideoFrame*
     const int64_t outTs = m_out.clipStartMs[m_clip] + std::max<int64_t>(0, ts - clip.trimStartMs);
     out->SetTimeStamp(static_cast<int>(outTs));
     out->SetDuration(static_cast<unsigned>(duration));
-    out->SetDAR(static_cast<double>(W) / H);
+    out->SetDAR(W * m_out.sampleAspect / H);
     out->SetInterlaced(false);
     m_position = static_cast<uint32_t>(outTs);
     m_lastVideoEndMs = static_cast<int>(outTs + duration);
@@ -589,6 +653,29 @@ void CSimpleEditSource::FinishAudioBlock()
     }
 }
 
+int64_t CSimpleEditSource::SlotAt(double ms) const
+{
+    return static_cast<int64_t>(std::ceil(ms / m_slotMs - 1e-9));
+}
+
+Moorland::IRawVideoFrame* CSimpleEditSource::Place(Moorland::IRawVideoFrame* picture)
+{
+    if (!m_cfr)
+        return picture;
+    // The nearest slot, but never one that belongs to the next clip.
+    const int64_t lastSlot = SlotAt(static_cast<double>(m_out.clipStartMs[m_clip + 1])) - 1;
+    const int64_t slot = std::min<int64_t>(std::llround(picture->GetTimeStamp() / m_slotMs), lastSlot);
+    if (slot < m_nextSlot)
+        return nullptr; // more pictures than slots: this one is not shown
+    m_repeat = slot - m_nextSlot; // fewer: it also fills the slots it skipped
+    picture->SetTimeStamp(static_cast<int>(std::llround(m_nextSlot * m_slotMs)));
+    picture->SetDuration(static_cast<unsigned>(std::max<int64_t>(1, std::llround(m_slotMs))));
+    ++m_nextSlot;
+    m_lastPicture = picture;
+    m_clipHadPicture = true;
+    return picture;
+}
+
 bool CSimpleEditSource::ReadFrames(Moorland::IRawAudioFrame** audio, Moorland::IRawVideoFrame** video, void** other,
                                    int mode)
 {
@@ -606,6 +693,16 @@ bool CSimpleEditSource::Read(Moorland::IRawAudioFrame** audio, Moorland::IRawVid
     m_sound->Samples().clear();
     Moorland::IRawVideoFrame* picture = nullptr;
     for (;;) {
+        // Slots the last picture still fills come before anything new is read.
+        if (m_repeat > 0 && m_lastPicture) {
+            --m_repeat;
+            m_lastPicture->SetTimeStamp(static_cast<int>(std::llround(m_nextSlot * m_slotMs)));
+            m_position = static_cast<uint32_t>(m_lastPicture->GetTimeStamp());
+            ++m_nextSlot;
+            if (video && mode != Moorland::AVReadAudioOnly)
+                *video = m_lastPicture;
+            return true;
+        }
         if (m_clip >= m_desc.clips.size()) {
             m_eos = true;
             return false;
@@ -615,8 +712,11 @@ bool CSimpleEditSource::Read(Moorland::IRawAudioFrame** audio, Moorland::IRawVid
         Moorland::IRawAudioFrame* a = nullptr;
         Moorland::IRawVideoFrame* v = nullptr;
         Pump(true, true, a, v);
-        if (v && !m_videoDone)
+        if (v && !m_videoDone) {
             picture = TakeVideo(v);
+            if (picture)
+                picture = Place(picture);
+        }
         if (a && m_audioOwn)
             TakeAudio(a);
         const int64_t clipEnd = SampleAt(m_out.clipStartMs[m_clip + 1]);
@@ -632,9 +732,13 @@ bool CSimpleEditSource::Read(Moorland::IRawAudioFrame** audio, Moorland::IRawVid
         if (haveSound)
             FinishAudioBlock();
         if (clipOver) {
+            // The clip's last picture stays up to the clip's end.
+            if (m_cfr && m_clipHadPicture && m_lastPicture)
+                m_repeat = std::max<int64_t>(0, SlotAt(static_cast<double>(m_out.clipStartMs[m_clip + 1])) - m_nextSlot);
             CloseClip();
             ++m_clip;
             m_startInClipMs = 0;
+            m_clipHadPicture = false;
         }
         if (picture || haveSound) {
             if (video && mode != Moorland::AVReadAudioOnly)

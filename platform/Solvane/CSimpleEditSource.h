@@ -2,11 +2,13 @@
 
 // The source of an edit description: plays its clips one after another as
 // one movie. Pictures come out in planar 4:2:0 (pixel layout 0) at the
-// description's output size (each clip fitted inside it, keeping its shape,
-// on black), with each clip's crop, deinterlacing and frame processors
+// description's output size and the first picture clip's pixel shape (each
+// clip fitted inside it, keeping its displayed shape, on black), with each clip's crop, deinterlacing and frame processors
 // applied; sound comes out as interleaved 16-bit samples at one rate and
 // channel count, with each clip's volume, mute, other sound source or
-// replacement applied. Time stamps run on from clip to clip: a clip's first
+// replacement applied. When the description has an output frame rate the
+// pictures come at exactly that rate (repeated or dropped to fit);
+// otherwise each keeps its own time. Time stamps run on from clip to clip: a clip's first
 // picture follows the previous clip's last one and its sound starts at the
 // exact sample where the previous clip's ended; a clip without sound gives
 // silence of its length. The listener learns of every clip the source enters.
@@ -36,6 +38,7 @@ struct EditOutput
     bool audio = false;
     int width = 0;
     int height = 0;
+    double sampleAspect = 1.0;   // of the output pictures (the first picture clip's)
     uint32_t frameRateNum = 25;
     uint32_t frameRateDen = 1;
     int sampleRate = 48000;
@@ -138,6 +141,18 @@ private:
     bool m_eos = false;
     int m_lastVideoEndMs = 0;
     Moorland::MovieInfo* m_movie = nullptr;
+
+    // With an output frame rate, pictures are placed on its slots: a
+    // picture between two slots takes the nearest, an extra one is dropped
+    // and a missing one is the previous picture again.
+    bool m_cfr = false;
+    double m_slotMs = 0;
+    int64_t m_nextSlot = 0;
+    int64_t m_repeat = 0;          // slots still to show the last picture in
+    Moorland::IRawVideoFrame* m_lastPicture = nullptr;
+    bool m_clipHadPicture = false;
+    int64_t SlotAt(double ms) const;
+    Moorland::IRawVideoFrame* Place(Moorland::IRawVideoFrame* picture);
 };
 
 } // namespace Solvane

@@ -38,7 +38,6 @@ public:
     // The picture of the markup last set (rendered on first use after a
     // change); null with the reason recorded when it cannot be rendered.
     CEditVideoFrame* Picture();
-    void Invalidate() { m_dirty = true; }
 
 private:
     std::string m_pango;    // the markup in Pango's form

@@ -261,10 +261,9 @@ public:
     bool UpdateLayer(void* handle) override
     {
         return QB_GUARDED(false, {
-            CLayer* layer = Find(handle)->get();
-            if (layer->text)
-                layer->text->Invalidate();
-            layer->stale = true;
+            // The text renders again only when its markup changed (SetHTML
+            // tells); the layer takes the picture afresh either way.
+            Find(handle)->get()->stale = true;
             return true;
         });
     }

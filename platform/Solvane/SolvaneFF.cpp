@@ -1,6 +1,7 @@
 #include "SolvaneFF.h"
 
 #include "CBaseException.h"
+#include "MoorlanFormatMap.h"
 #include "MoorlanTypes.h"
 #include "MoorlandMediaInfo.h"
 
@@ -14,80 +15,19 @@ extern "C" {
 
 namespace Solvane {
 
-std::string AVErrorText(int err)
-{
-    char text[AV_ERROR_MAX_STRING_SIZE] = {0};
-    av_strerror(err, text, sizeof(text));
-    return text;
-}
-
-void ThrowAV(int code, const std::string& what, int err, int line, const char* file)
-{
-    throw CBaseException(code, what + ": " + AVErrorText(err), line, file);
-}
-
-namespace {
-struct PixelPair { AVPixelFormat av; unsigned moorland; };
-const PixelPair kPixels[] = {
-    {AV_PIX_FMT_YUV420P, Moorland::PIXEL_FORMAT_YUV420P},
-    {AV_PIX_FMT_YUYV422, Moorland::PIXEL_FORMAT_YUYV422},
-    {AV_PIX_FMT_RGB24, Moorland::PIXEL_FORMAT_RGB24},
-    {AV_PIX_FMT_BGR24, Moorland::PIXEL_FORMAT_BGR24},
-    {AV_PIX_FMT_YUV422P, Moorland::PIXEL_FORMAT_YUV422P},
-    {AV_PIX_FMT_YUV444P, Moorland::PIXEL_FORMAT_YUV444P},
-    {AV_PIX_FMT_YUV410P, Moorland::PIXEL_FORMAT_YUV410P},
-    {AV_PIX_FMT_YUV411P, Moorland::PIXEL_FORMAT_YUV411P},
-    {AV_PIX_FMT_GRAY8, Moorland::PIXEL_FORMAT_GRAY8},
-    {AV_PIX_FMT_YUVJ420P, Moorland::PIXEL_FORMAT_YUVJ420P},
-    {AV_PIX_FMT_YUVJ422P, Moorland::PIXEL_FORMAT_YUVJ422P},
-    {AV_PIX_FMT_YUVJ444P, Moorland::PIXEL_FORMAT_YUVJ444P},
-    {AV_PIX_FMT_UYVY422, Moorland::PIXEL_FORMAT_UYVY422},
-    {AV_PIX_FMT_ARGB, Moorland::PIXEL_FORMAT_ARGB},
-    {AV_PIX_FMT_RGBA, Moorland::PIXEL_FORMAT_RGBA},
-    {AV_PIX_FMT_ABGR, Moorland::PIXEL_FORMAT_ABGR},
-    {AV_PIX_FMT_BGRA, Moorland::PIXEL_FORMAT_RGBA32},
-    {AV_PIX_FMT_YUV440P, Moorland::PIXEL_FORMAT_YUV440P},
-    {AV_PIX_FMT_YUVA420P, Moorland::PIXEL_FORMAT_YUVA420P},
-};
-} // namespace
-
 int ToMoorlandPixelFormat(AVPixelFormat format)
 {
-    for (const PixelPair& p : kPixels) {
-        if (p.av == format)
-            return static_cast<int>(p.moorland);
-    }
-    return -1;
+    return FF::ToHandedOutPixelFormat(format);
 }
 
 AVPixelFormat ToAVPixelFormat(unsigned pixelFormat)
 {
-    if (pixelFormat == Moorland::PIXEL_FORMAT_YUV420P_72)
-        return AV_PIX_FMT_YUV420P;
-    if (pixelFormat == Moorland::PIXEL_FORMAT_YUV422P_74)
-        return AV_PIX_FMT_YUV422P;
-    for (const PixelPair& p : kPixels) {
-        if (p.moorland == pixelFormat)
-            return p.av;
-    }
-    return AV_PIX_FMT_NONE;
+    return FF::ToAVPixelFormat(pixelFormat);
 }
 
 int ToQuentaSampleFormat(AVSampleFormat format)
 {
-    switch (format) {
-    case AV_SAMPLE_FMT_U8: return Moorland::QUENTA_SAMPLE_U8;
-    case AV_SAMPLE_FMT_U8P: return Moorland::QUENTA_SAMPLE_U8P;
-    case AV_SAMPLE_FMT_S16: return Moorland::QUENTA_SAMPLE_S16;
-    case AV_SAMPLE_FMT_S16P: return Moorland::QUENTA_SAMPLE_S16P;
-    case AV_SAMPLE_FMT_S32: return Moorland::QUENTA_SAMPLE_S32;
-    case AV_SAMPLE_FMT_S32P: return Moorland::QUENTA_SAMPLE_S32P;
-    case AV_SAMPLE_FMT_FLT: return Moorland::QUENTA_SAMPLE_FLT;
-    case AV_SAMPLE_FMT_DBL: return Moorland::QUENTA_SAMPLE_DBL;
-    case AV_SAMPLE_FMT_FLTP: return Moorland::QUENTA_SAMPLE_FLTP;
-    case AV_SAMPLE_FMT_DBLP: return Moorland::QUENTA_SAMPLE_DBLP;
-    default: return Moorland::QUENTA_SAMPLE_NONE;
-    }
+    return FF::FromAVSampleFormat(format);
 }
 
 int64_t SafeSub(int64_t a, int64_t b)

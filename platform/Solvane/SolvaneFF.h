@@ -9,6 +9,8 @@ extern "C" {
 #include <libavutil/avutil.h>
 }
 
+#include "FFErrors.h"
+
 #include <cstdint>
 #include <string>
 
@@ -16,12 +18,7 @@ namespace Moorland { struct AudioFormatInfo; }
 
 namespace Solvane {
 
-std::string AVErrorText(int err);
-
-// Throws CBaseException `code` with "<what>: <FFmpeg's error text>",
-// recording the caller's place (use QB_THROW_AV).
-[[noreturn]] void ThrowAV(int code, const std::string& what, int err, int line, const char* file);
-#define QB_THROW_AV(code, what, err) ::Solvane::ThrowAV((code), (what), (err), __LINE__, __FILE__)
+inline std::string AVErrorText(int err) { return FF::ErrorText(err); }
 
 // The media layer's pixel layout number of an FFmpeg layout; -1 when the
 // layer has no such layout.

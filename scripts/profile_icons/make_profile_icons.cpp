@@ -13,6 +13,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
+#include <QRegularExpression>
 #include <QXmlStreamReader>
 
 #include <cmath>
@@ -22,7 +23,7 @@ namespace {
 
 const int kSize = 64;
 
-enum class Glyph { Film, Note, Phone, Tablet, Console, Tv, Clapper, Diamond, Play, Star };
+enum class Glyph { Film, Note, Phone, Tablet, Console, Tv, Clapper, Diamond, Play, Star, Pencil, Clock };
 
 QColor TypeColour(int type)
 {
@@ -136,6 +137,20 @@ void DrawGlyph(QPainter& p, Glyph glyph, const QRectF& box)
         p.drawPolygon(t);
         break;
     }
+    case Glyph::Pencil: {
+        QPolygonF body;
+        body << QPointF(c.x() - w * 0.3, c.y() + h * 0.3) << QPointF(c.x() - w * 0.22, c.y() + h * 0.08)
+             << QPointF(c.x() + w * 0.2, c.y() - h * 0.34) << QPointF(c.x() + w * 0.34, c.y() - h * 0.2)
+             << QPointF(c.x() - w * 0.08, c.y() + h * 0.22);
+        p.drawPolygon(body);
+        p.drawLine(QPointF(c.x() - w * 0.22, c.y() + h * 0.08), QPointF(c.x() - w * 0.08, c.y() + h * 0.22));
+        break;
+    }
+    case Glyph::Clock:
+        p.drawEllipse(c, w * 0.36, h * 0.36);
+        p.drawLine(c, QPointF(c.x(), c.y() - h * 0.24));
+        p.drawLine(c, QPointF(c.x() + w * 0.17, c.y() + h * 0.08));
+        break;
     case Glyph::Star: {
         QPolygonF s;
         for (int i = 0; i < 10; ++i) {
@@ -155,8 +170,10 @@ void DrawGlyph(QPainter& p, Glyph glyph, const QRectF& box)
 QString Label(const QString& name)
 {
     static const QStringList maker = {"Apple", "Avid", "HD", "Lossless"};
-    for (const QString& word : name.split(' ', Qt::SkipEmptyParts))
-        if (!maker.contains(word) && !word.startsWith('('))
+    QString bare = name;
+    bare.remove(QRegularExpression("\\([^)]*\\)"));
+    for (const QString& word : bare.split(' ', Qt::SkipEmptyParts))
+        if (!maker.contains(word))
             return word.left(7);
     return QStringLiteral("Copy");
 }
@@ -233,11 +250,14 @@ int main(int argc, char** argv)
         }
     }
     ok &= WriteIcon(out.filePath("star.png"), 0, Glyph::Star, QString());
+    // The user's own categories of every catalogue: Custom and Recent.
+    ok &= WriteIcon(out.filePath("10000.png"), 1, Glyph::Pencil, QString());
+    ok &= WriteIcon(out.filePath("20000.png"), 1, Glyph::Clock, QString());
     if (xml.hasError() || !ok) {
         std::fprintf(stderr, "make_profile_icons: %s\n",
                      xml.hasError() ? qPrintable(xml.errorString()) : "an icon could not be written");
         return 1;
     }
-    std::printf("make_profile_icons: %d icons\n", written + 1);
+    std::printf("make_profile_icons: %d icons\n", written + 3);
     return 0;
 }

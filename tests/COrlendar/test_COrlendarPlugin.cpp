@@ -39,8 +39,12 @@ protected:
     }
     void TearDown() override
     {
-        if (m_lib)
+        // The thread's record belongs to the plug-in: released before it unloads.
+        if (m_lib) {
+            if (auto release = reinterpret_cast<void (*)()>(dlsym(m_lib, "ReleaseQuentaException")))
+                release();
             dlclose(m_lib);
+        }
         Scratch::TearDown();
     }
 

@@ -4,7 +4,10 @@
 // program.
 
 #include "Basilvo/Basilvo.h"
+#include "IMirendo.h"
 #include "IProfile.h"
+#include "ProfileNodeManager.h"
+#include "profileConfig.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -14,8 +17,11 @@ extern "C" {
 #include <gtest/gtest.h>
 #include <tinyxml.h>
 
+#include <QTemporaryDir>
+
 #include <sys/stat.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <future>
@@ -128,7 +134,8 @@ TEST_F(ProfileCatalogue, EveryLinkHasItsProfileAndIcons)
         EXPECT_TRUE(Exists(kBin + "/ICON/" + std::to_string(cid) + ".png")) << "category " << cid;
     }
     EXPECT_EQ((std::set<int>{2, 3, 4, 5, 6}), typesSeen); // every page has categories
-    EXPECT_TRUE(Exists(kBin + "/ICON/star.png"));
+    for (const char* name : {"star", "10000", "20000"}) // the star mark, Custom and Recent
+        EXPECT_TRUE(Exists(kBin + "/ICON/" + name + ".png")) << name;
     for (const Link& link : s_links) {
         SCOPED_TRACE(link.name);
         EXPECT_TRUE(ids.insert(link.id).second) << "ID " << link.id << " twice";
@@ -152,6 +159,142 @@ TEST_F(ProfileCatalogue, EveryLinkHasItsProfileAndIcons)
         EXPECT_TRUE(Exists(kBin + "/ICON/" + std::to_string(link.id) + ".png"));
     }
     EXPECT_NE(0u, ids.count(s_defaultId)) << "default profile " << s_defaultId;
+}
+
+TEST_F(ProfileCatalogue, TheCatalogueLoadsThroughTheProfileLibrary)
+{
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    ProfileNodeManager mgr;
+    ProfileConfig* cfg = mgr.getProfileConfig();
+    QString bin = QString::fromStdString(kBin);
+    cfg->setAppLibFilePath(bin + "/all_profile.xml");
+    cfg->setAppProfileDir(bin + "/profile");
+    cfg->setAppProfileIconDir(bin + "/ICON");
+    cfg->setUserProfileDir(home.path() + "/custom");
+    cfg->setUserLibFilePath(home.path() + "/custom.xml");
+    cfg->setConfigFilePath(home.path() + "/profile_config.xml");
+    cfg->setCatDataTypeSupport(true);
+    mgr.beginUpdate();
+    ASSERT_TRUE(cfg->execLoadData()) << GetQuentaException()->GetExceptionMsg();
+    mgr.endUpdate();
+    EXPECT_GT(cfg->getRecentLimited(), 0);
+    std::unique_ptr<IProfile, ProfileRelease> def(cfg->createDefaultProfile());
+    ASSERT_TRUE(def);
+    EXPECT_EQ(s_defaultId, def->GetDesc()->GetID());
+    // Every shown category lists its links, and each of them loads.
+    size_t loaded = 0;
+    for (CatData* cat : mgr.getCatNode()->GetList()) {
+        mgr.setActiveCatData(cat);
+        mgr.reBuildLnkViewList(false);
+        for (LnkData* lnk : mgr.getLnkNode()->GetList()) {
+            std::unique_ptr<IProfile, ProfileRelease> p(mgr.loadProfile(*lnk));
+            EXPECT_TRUE(p) << lnk->name.toStdString();
+            ++loaded;
+        }
+    }
+    EXPECT_EQ(s_links.size(), loaded);
+    mgr.setSearchText("iphone");
+    EXPECT_GE(mgr.getSearchedCount(), 1);
+}
+
+namespace {
+
+bool Lists(IColItem* column, const std::string& value)
+{
+    for (const std::string& entry : Split(column->GetValueList()))
+        if (entry == value)
+            return true;
+    return false;
+}
+
+std::string Text(double v)
+{
+    std::ostringstream s;
+    s << v;
+    return s.str();
+}
+
+} // namespace
+
+// The parameter editors show a profile's values by finding them in its option
+// columns and write back what they show; a value the columns do not offer (in
+// a list that cannot be typed into) or that the editor's ranges refuse would
+// be lost the first time the page hands the profile out.
+TEST_F(ProfileCatalogue, EveryStoredValueIsOneTheEditorsOffer)
+{
+    std::unique_ptr<IMirendo, void (*)(IMirendo*)> devices(CreateMirendo(), [](IMirendo* m) { m->Release(); });
+    for (const Link& link : s_links) {
+        SCOPED_TRACE(link.name);
+        ProfilePtr p = Load(link.id);
+        ASSERT_TRUE(p);
+        if (p->GetFileProfile()->GetRemux() == 1)
+            continue;
+        int include = p->GetFileProfile()->GetAVInclude();
+        if (include != 1) {
+            IVideoProfile* v = p->GetVideoProfile();
+            EXPECT_TRUE(Lists(p->GetVCodecItem(), v->GetCodecName())) << v->GetCodecName();
+            bool sizeTyped = Lists(p->GetVSizeItem(), "0");
+            std::string size = v->GetWidth() == -1 ? "-1*-1"
+                                                  : std::to_string(v->GetWidth()) + "*" + std::to_string(v->GetHeight());
+            if (v->GetWidth() != 0) {
+                EXPECT_TRUE(sizeTyped || Lists(p->GetVSizeItem(), size)) << size;
+            }
+            EXPECT_LE(v->GetWidth(), 5000);
+            EXPECT_LE(v->GetHeight(), 5000);
+            EXPECT_LE(v->GetBitrate(), 30000);
+            EXPECT_TRUE(Lists(p->GetVBitrateItem(), "0") || Lists(p->GetVBitrateItem(), std::to_string(v->GetBitrate())))
+                << v->GetBitrate();
+            EXPECT_GE(v->GetFrameRate(), 0.0);
+            EXPECT_LE(v->GetFrameRate(), 120.0);
+            EXPECT_TRUE(Lists(p->GetVFramerateItem(), "0") || Lists(p->GetVFramerateItem(), Text(v->GetFrameRate())))
+                << v->GetFrameRate();
+        }
+        if (include != 2) {
+            IAudioProfile* a = p->GetAudioProfile();
+            EXPECT_TRUE(Lists(p->GetACodecItem(), a->GetCodecName())) << a->GetCodecName();
+            EXPECT_TRUE(Lists(p->GetASampleRateItem(), std::to_string(a->GetSampleRate()))) << a->GetSampleRate();
+            EXPECT_TRUE(Lists(p->GetAChannelItem(), std::to_string(a->GetChannels()))) << a->GetChannels();
+            EXPECT_TRUE(Lists(p->GetABitrateItem(), std::to_string(a->GetBitrate()))) << a->GetBitrate();
+            // The editors narrow the bitrates through the device database and
+            // keep the profile's own only when it is offered.
+            std::string offered = devices->GetAudioBitrateList(a->GetCodecName(), a->GetSampleRate(),
+                                                               a->GetChannels(), p->GetABitrateItem()->GetValueList());
+            bool kept = false;
+            for (const std::string& entry : Split(offered))
+                kept |= entry == std::to_string(a->GetBitrate());
+            EXPECT_TRUE(kept) << a->GetBitrate() << " not in " << offered;
+        }
+    }
+}
+
+// A device profile names its entry of the device database; an unknown name
+// would leave the device's limits unapplied.
+TEST_F(ProfileCatalogue, DeviceProfilesNameKnownDevices)
+{
+    std::unique_ptr<IMirendo, void (*)(IMirendo*)> devices(CreateMirendo(), [](IMirendo* m) { m->Release(); });
+    TaskSourceInfo huge;
+    huge.nWidth = 7680;
+    huge.nHeight = 4320;
+    huge.dFrameRate = 120.0;
+    int named = 0;
+    for (const Link& link : s_links) {
+        ProfilePtr p = Load(link.id);
+        ASSERT_TRUE(p);
+        std::string device = p->GetParams()->GetString("Device");
+        EXPECT_EQ(link.categoryType == 4, !device.empty()) << link.name << " device " << device;
+        if (device.empty())
+            continue;
+        ++named;
+        SCOPED_TRACE(link.name + " on " + device);
+        p->GetVideoProfile()->SetWidth(-1);
+        p->GetVideoProfile()->SetHeight(-1);
+        p->GetVideoProfile()->SetFrameRate(-1);
+        ASSERT_TRUE(devices->AdjustProfile(&huge, p.get()));
+        EXPECT_LE(p->GetVideoProfile()->GetWidth(), 3840);
+        EXPECT_LE(p->GetVideoProfile()->GetFrameRate(), 60.0);
+    }
+    EXPECT_GT(named, 10);
 }
 
 TEST_F(ProfileCatalogue, CodecsAndMuxersExistInTheInstalledFFmpeg)
@@ -231,11 +374,17 @@ std::string EncodeCommand(IProfile& p)
     int rate = a->GetSampleRate() > 0 ? a->GetSampleRate() : 48000;
     int channels = a->GetChannels() > 0 ? a->GetChannels() : 2;
     std::ostringstream cmd;
+    // NTSC rates are stored as typed and stand for their exact fractions.
+    std::ostringstream rateText;
+    rateText << fps;
+    for (int base : {24000, 30000, 60000})
+        if (std::fabs(fps - base / 1001.0) < 0.01)
+            rateText.str(std::to_string(base) + "/1001");
     cmd << "ffmpeg -nostdin -v error -y";
     if (include != 1)
-        cmd << " -f lavfi -i testsrc=size=" << w << "x" << h << ":rate=" << fps << ":duration=0.2";
+        cmd << " -f lavfi -i testsrc=size=" << w << "x" << h << ":rate=" << rateText.str() << ":duration=0.1";
     if (include != 2)
-        cmd << " -f lavfi -i sine=frequency=440:sample_rate=" << rate << ":duration=0.2";
+        cmd << " -f lavfi -i sine=frequency=440:sample_rate=" << rate << ":duration=0.1";
     if (include != 1) {
         cmd << " -c:v " << Encoder(v->GetCodecName())->name;
         if (v->GetBitrate() > 3)
@@ -269,6 +418,7 @@ TEST_F(ProfileCatalogue, EveryProfileEncodesWithTheFFmpegProgram)
         std::string command;
     };
     std::vector<Job> jobs;
+    std::unique_ptr<IMirendo, void (*)(IMirendo*)> devices(CreateMirendo(), [](IMirendo* m) { m->Release(); });
     for (const Link& link : s_links) {
         ProfilePtr p = Load(link.id);
         ASSERT_TRUE(p);
@@ -276,6 +426,17 @@ TEST_F(ProfileCatalogue, EveryProfileEncodesWithTheFFmpegProgram)
         if (f->GetRemux() == 1)
             continue; // copies, encodes nothing
         std::string out = dir + "/" + std::to_string(link.id) + f->GetFileExt();
+        // Fitted to the test picture as an output task fits it to its source.
+        TaskSourceInfo src;
+        src.pszVideoCodec = "h264";
+        src.pszAudioCodec = "aac";
+        src.nWidth = 320;
+        src.nHeight = 240;
+        src.dFrameRate = 25.0;
+        src.nSampleRate = 48000;
+        src.nChannels = 2;
+        src.nAudioBitrate = 128000;
+        ASSERT_TRUE(devices->AdjustProfile(&src, p.get()));
         std::string cmd = EncodeCommand(*p);
         // The FFmpeg options the profile carries, for the encoder or the muxer.
         std::ostringstream opts;

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <sched.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <cerrno>
@@ -207,48 +208,88 @@ TEST_F(SubProcessTest, DestructorWithoutWaitLeavesTheChild)
     ::kill(nPid, SIGKILL);
 }
 
+namespace {
+
+constexpr int kNoNamespace = 77;
+
+// Runs `body` as the first process of a process-id namespace of its own and
+// returns its exit code (kNoNamespace when no such namespace can be made
+// here). Ids chosen inside never touch the processes of the rest of the machine.
+template <class Body>
+int InOwnPidNamespace(Body body)
+{
+    const pid_t outer = ::fork();
+    if (outer == 0) {
+        if (::unshare(CLONE_NEWPID) != 0)
+            ::_exit(kNoNamespace);
+        const pid_t inner = ::fork();
+        if (inner == 0)
+            ::_exit(body());
+        int status = 0;
+        if (inner < 0 || ::waitpid(inner, &status, 0) != inner || !WIFEXITED(status))
+            ::_exit(100);
+        ::_exit(WEXITSTATUS(status));
+    }
+    int status = 0;
+    if (outer < 0 || ::waitpid(outer, &status, 0) != outer || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
+} // namespace
+
 TEST_F(SubProcessTest, ReapedChildIsNeverSignalled)
 {
-    CSubProcess proc(Script("pid.sh", "echo $$ > \"$(dirname \"$0\")/pid\""));
-    ASSERT_TRUE(proc.Run(false));
-    ASSERT_TRUE(proc.Wait(0xFFFFFFFFu));
-    const pid_t reaped = static_cast<pid_t>(std::atoi(FileText("pid").c_str()));
-    ASSERT_GT(reaped, 1);
-    errno = 0;
-    EXPECT_EQ(-1, proc.Suspend());
-    EXPECT_EQ(ESRCH, errno);
-    EXPECT_EQ(-1, proc.Resume());
+    const std::string sScript = Script("pid.sh", "echo $$ > \"$(dirname \"$0\")/pid\"");
+    {
+        CSubProcess proc(sScript);
+        ASSERT_TRUE(proc.Run(false));
+        ASSERT_TRUE(proc.Wait(0xFFFFFFFFu));
+        errno = 0;
+        EXPECT_EQ(-1, proc.Suspend());
+        EXPECT_EQ(ESRCH, errno);
+        EXPECT_EQ(-1, proc.Resume());
+    }
 
-    // Hand the freed id to a process of our own (the super-user can choose
-    // the next id), then check that the runner leaves that stranger alone.
-    {
-        std::ofstream last("/proc/sys/kernel/ns_last_pid");
-        last << (reaped - 1);
-        if (!last.flush())
-            GTEST_SKIP() << "the next process id cannot be chosen here";
-    }
-    const pid_t stranger = ::fork();
-    if (stranger == 0) {
-        for (;;)
-            ::pause();
-    }
-    ASSERT_GT(stranger, 0);
-    struct KillStranger
-    {
-        pid_t pid;
-        ~KillStranger()
+    // The freed id is handed to a stranger of our own (the next id can be
+    // chosen inside a private namespace); the runner must leave it alone.
+    const std::string sPidFile = m_sDir + "/pid";
+    const int verdict = InOwnPidNamespace([&]() -> int {
+        CSubProcess proc(sScript);
+        if (!proc.Run(false) || !proc.Wait(0xFFFFFFFFu))
+            return 10;
+        std::ifstream in(sPidFile);
+        int reaped = 0;
+        in >> reaped;
+        if (reaped < 2)
+            return 11;
         {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, nullptr, 0);
+            std::ofstream last("/proc/sys/kernel/ns_last_pid");
+            last << (reaped - 1);
+            if (!last.flush())
+                return kNoNamespace;
         }
-    } cleanup{stranger};
-    if (stranger != reaped)
-        GTEST_SKIP() << "another process took the id first";
-
-    EXPECT_EQ(-1, proc.Suspend());
-    int status = 0;
-    EXPECT_EQ(0, ::waitpid(stranger, &status, WUNTRACED | WNOHANG)) << "the stranger was stopped";
-    EXPECT_EQ(-1, proc.Resume());
-    EXPECT_FALSE(proc.Terminate(5));
-    EXPECT_EQ(0, ::waitpid(stranger, &status, WNOHANG)) << "the stranger was killed";
+        const pid_t stranger = ::fork();
+        if (stranger == 0) {
+            for (;;)
+                ::pause();
+        }
+        if (stranger != reaped) {
+            ::kill(stranger, SIGKILL);
+            ::waitpid(stranger, nullptr, 0);
+            return 12;
+        }
+        int result = 0;
+        int status = 0;
+        if (proc.Suspend() != -1 || ::waitpid(stranger, &status, WUNTRACED | WNOHANG) != 0)
+            result = 2; // the stranger was stopped
+        else if (proc.Resume() != -1 || proc.Terminate(5) || ::waitpid(stranger, &status, WNOHANG) != 0)
+            result = 3; // the stranger was signalled or killed
+        ::kill(stranger, SIGKILL);
+        ::waitpid(stranger, nullptr, 0);
+        return result;
+    });
+    if (verdict == kNoNamespace)
+        GTEST_SKIP() << "no private process-id namespace here";
+    EXPECT_EQ(0, verdict) << "2: a stranger with the reaped child's id was stopped; 3: signalled or killed";
 }

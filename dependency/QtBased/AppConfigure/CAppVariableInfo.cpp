@@ -112,22 +112,29 @@ void CAppVariableInfo::ConvertOlderSettingsFile(const QString& path)
     file.close();
     if (head.trimmed().isEmpty())
         return;
-    if (CPlistSettingsFormat::LooksLikePropertyList(head)) {
-        QSettings probe(path, CPlistSettingsFormat::Format());
-        if (probe.status() != QSettings::FormatError)
-            return;
+    // Saving over a file that could not be read would lose it.
+    auto setAside = [&path]() {
         const QString aside = path + ".bad";
         QFile::remove(aside);
-        QFile::rename(path, aside);
-        LogError(QString("Unreadable settings file set aside: %1").arg(aside));
+        if (QFile::rename(path, aside))
+            LogError(QString("Unreadable settings file set aside: %1").arg(aside));
+        else
+            LogError(QString("Unreadable settings file could not be set aside: %1").arg(path));
+    };
+    if (CPlistSettingsFormat::LooksLikePropertyList(head)) {
+        QSettings probe(path, CPlistSettingsFormat::Format());
+        if (probe.status() == QSettings::FormatError)
+            setAside();
         return;
     }
 
     QSettings::SettingsMap values;
     {
         QSettings ini(path, QSettings::IniFormat);
-        if (ini.status() != QSettings::NoError)
+        if (ini.status() != QSettings::NoError) {
+            setAside();
             return;
+        }
         for (const QString& key : ini.allKeys())
             values.insert(key, LegacyIniValue(key, ini.value(key)));
     }

@@ -3,76 +3,12 @@
 #include "AppConfigDefines.h"
 #include "CAppFixedInfo.h"
 #include "CAppVariableInfo.h"
+#include "ui_AboutDialog.h"
 
 #include <QCoreApplication>
 #include <QEvent>
 #include <QLabel>
 #include <QVBoxLayout>
-
-class Ui_AboutDialog
-{
-public:
-    QVBoxLayout* verticalLayout;
-    QLabel* lbVersion;
-    QLabel* lblWarning;
-    QLabel* lbKestrin;
-    QLabel* lbHomeUrl;
-
-    void setupUi(QDialog* dialog)
-    {
-        if (dialog->objectName().isEmpty())
-            dialog->setObjectName(QStringLiteral("AboutDialog"));
-        dialog->resize(390, 280);
-        dialog->setMinimumSize(390, 280);
-        dialog->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-
-        verticalLayout = new QVBoxLayout(dialog);
-        verticalLayout->setObjectName(QStringLiteral("verticalLayout"));
-        verticalLayout->setSpacing(1);
-        verticalLayout->setContentsMargins(12, 131, 12, 12);
-
-        lbVersion = new QLabel(dialog);
-        lbVersion->setObjectName(QStringLiteral("lbVersion"));
-        lbVersion->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-        lbVersion->setStyleSheet(QString());
-        verticalLayout->addWidget(lbVersion);
-
-        lblWarning = new QLabel(dialog);
-        lblWarning->setObjectName(QStringLiteral("lblWarning"));
-        lblWarning->setStyleSheet(QStringLiteral("background-color: rgba(255, 255, 255, 0);"));
-        lblWarning->setWordWrap(true);
-        lblWarning->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
-        verticalLayout->addWidget(lblWarning);
-
-        lbKestrin = new QLabel(dialog);
-        lbKestrin->setObjectName(QStringLiteral("lbKestrin"));
-        lbKestrin->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-        verticalLayout->addWidget(lbKestrin);
-
-        lbHomeUrl = new QLabel(dialog);
-        lbHomeUrl->setObjectName(QStringLiteral("lbHomeUrl"));
-        lbHomeUrl->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-        lbHomeUrl->setTextInteractionFlags(Qt::LinksAccessibleByKeyboard
-                                           | Qt::LinksAccessibleByMouse
-                                           | Qt::TextSelectableByMouse);
-        verticalLayout->addWidget(lbHomeUrl);
-
-        lbVersion->setText(QStringLiteral("TextLabel"));
-        lbKestrin->setText(QStringLiteral("TextLabel"));
-        lbHomeUrl->setText(QStringLiteral("TextLabel"));
-        retranslateUi(dialog);
-    }
-
-    void retranslateUi(QDialog* dialog)
-    {
-        dialog->setWindowTitle(QCoreApplication::translate("AboutDialog", "AboutDialog"));
-        lblWarning->setText(QCoreApplication::translate(
-            "AboutDialog",
-            "Warning: This program is protected by copyright law and international treaties. "
-            "Unauthorized reproduction or distribution of it, or of any portion of it, may "
-            "result in severe civil and criminal penalties."));
-    }
-};
 
 AboutDialog::AboutDialog(QWidget* parent, Qt::WindowFlags flags)
     : QDialog(parent, flags)
@@ -117,6 +53,8 @@ void AboutDialog::ReTranslate()
         fixedInfo->GetInfoValue(QString::fromLatin1(FIXED_INFO_ORG_HOMEPAGE_URL)).toString();
     m_ui->lbHomeUrl->setText(
         QStringLiteral("<a href=\"%1\"style=\"color:#%2\">%1</a>").arg(homeUrl, color));
+    // A link without an address would lead nowhere.
+    m_ui->lbHomeUrl->setHidden(homeUrl.trimmed().isEmpty());
 
     m_ui->lbVersion->setText(
         VersionText(fixedInfo->GetInfoValue(QString::fromLatin1(FIXED_INFO_APPVERSION)).toString()));

@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QSpacerItem>
+#include <QStyle>
 #include <QToolButton>
 
 namespace {
@@ -18,7 +19,20 @@ QToolButton* makeButton(QWidget* parent, const char* name)
     QToolButton* button = new QToolButton(parent);
     button->setObjectName(QString::fromLatin1(name));
     button->setFocusPolicy(Qt::NoFocus);
+    // Flat as in a window frame: without an image nothing but an empty square
+    // would be drawn.
+    button->setAutoRaise(true);
     return button;
+}
+
+// The glyph a button shows until a skin gives it an image of its own (a skin
+// sets the buttons' "icon" property, which replaces this one).
+void giveStandardGlyph(QToolButton* button, QStyle::StandardPixmap glyph)
+{
+    if (!button->icon().isNull())
+        return;
+    button->setIcon(button->style()->standardIcon(glyph, nullptr, button));
+    button->setIconSize(QSize(12, 12));
 }
 
 } // namespace
@@ -61,6 +75,12 @@ VBaseTitleBar::VBaseTitleBar(QWidget* parent)
         button->setMaximumHeight(16);
     }
 
+    giveStandardGlyph(minimizeButton, QStyle::SP_TitleBarMinButton);
+    giveStandardGlyph(maximizeButton, QStyle::SP_TitleBarMaxButton);
+    giveStandardGlyph(restoreButton, QStyle::SP_TitleBarNormalButton);
+    giveStandardGlyph(closeButton, QStyle::SP_TitleBarCloseButton);
+    giveStandardGlyph(helpButton, QStyle::SP_TitleBarContextHelpButton);
+
     ReTranslate();
 
     layout->addWidget(iconButton);
@@ -99,6 +119,10 @@ void VBaseTitleBar::ReTranslate()
     helpButton->setToolTip(tr("Help"));
     //: 设置按钮
     preferenceButton->setToolTip(tr("Preference"));
+    // No title-bar glyph stands for settings: the button reads as text
+    // until a skin gives it an image.
+    if (preferenceButton->icon().isNull())
+        preferenceButton->setText(tr("Preference"));
 }
 
 bool VBaseTitleBar::event(QEvent* e)

@@ -4,6 +4,7 @@
 #include "CAppFixedInfo.h"
 #include "CAppVariableInfo.h"
 #include "CHardwareInfo.h"
+#include "ui_VDCPreferenceAccelerate.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -16,115 +17,6 @@
 #include <QSpacerItem>
 #include <QToolButton>
 #include <QVBoxLayout>
-
-class Ui_VDCPreferenceAccelerate
-{
-public:
-    QVBoxLayout* verticalLayout_2;
-    QGroupBox* gbEncoder;
-    QGridLayout* gridLayout_2;
-    QCheckBox* cbxCUDA;
-    QFrame* frmLogoBG;
-    QGridLayout* gridLayout;
-    QToolButton* btnCUDALogo;
-    QToolButton* btnAMDLogo;
-    QLabel* lblEncoderMore;
-    QCheckBox* cbxAMDApp;
-    QGroupBox* gbDecoder;
-    QVBoxLayout* verticalLayout;
-    QRadioButton* rbtnCUDADec;
-    QRadioButton* rbtnIntelDec;
-    QRadioButton* rbtnSystemDec;
-    QLabel* lblDecoderMore;
-
-    void setupUi(QWidget* page)
-    {
-        if (page->objectName().isEmpty())
-            page->setObjectName(QStringLiteral("VDCPreferenceAccelerate"));
-        verticalLayout_2 = new QVBoxLayout(page);
-        verticalLayout_2->setObjectName(QStringLiteral("verticalLayout_2"));
-        verticalLayout_2->setSpacing(20);
-        verticalLayout_2->setContentsMargins(11, 11, 11, 11);
-
-        gbEncoder = new QGroupBox(page);
-        gbEncoder->setObjectName(QStringLiteral("gbEncoder"));
-        gridLayout_2 = new QGridLayout(gbEncoder);
-        gridLayout_2->setObjectName(QStringLiteral("gridLayout_2"));
-        gridLayout_2->setSpacing(6);
-        gridLayout_2->setContentsMargins(11, 11, 11, 11);
-        cbxCUDA = new QCheckBox(gbEncoder);
-        cbxCUDA->setObjectName(QStringLiteral("cbxCUDA"));
-        gridLayout_2->addWidget(cbxCUDA, 0, 0);
-
-        frmLogoBG = new QFrame(gbEncoder);
-        frmLogoBG->setObjectName(QStringLiteral("frmLogoBG"));
-        frmLogoBG->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-        gridLayout = new QGridLayout(frmLogoBG);
-        gridLayout->setObjectName(QStringLiteral("gridLayout"));
-        gridLayout->setSpacing(0);
-        gridLayout->setContentsMargins(11, 11, 11, 11);
-        btnCUDALogo = new QToolButton(frmLogoBG);
-        btnCUDALogo->setObjectName(QStringLiteral("btnCUDALogo"));
-        btnCUDALogo->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-        gridLayout->addWidget(btnCUDALogo, 0, 0);
-        btnAMDLogo = new QToolButton(frmLogoBG);
-        btnAMDLogo->setObjectName(QStringLiteral("btnAMDLogo"));
-        btnAMDLogo->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-        gridLayout->addWidget(btnAMDLogo, 0, 1);
-        lblEncoderMore = new QLabel(frmLogoBG);
-        lblEncoderMore->setObjectName(QStringLiteral("lblEncoderMore"));
-        lblEncoderMore->setOpenExternalLinks(true);
-        gridLayout->addWidget(lblEncoderMore, 1, 0, 1, 2);
-        gridLayout_2->addWidget(frmLogoBG, 0, 1, 2, 1);
-
-        cbxAMDApp = new QCheckBox(gbEncoder);
-        cbxAMDApp->setObjectName(QStringLiteral("cbxAMDApp"));
-        gridLayout_2->addWidget(cbxAMDApp, 1, 0);
-        verticalLayout_2->addWidget(gbEncoder);
-
-        gbDecoder = new QGroupBox(page);
-        gbDecoder->setObjectName(QStringLiteral("gbDecoder"));
-        verticalLayout = new QVBoxLayout(gbDecoder);
-        verticalLayout->setObjectName(QStringLiteral("verticalLayout"));
-        verticalLayout->setSpacing(6);
-        verticalLayout->setContentsMargins(11, 11, 11, 11);
-        rbtnCUDADec = new QRadioButton(gbDecoder);
-        rbtnCUDADec->setObjectName(QStringLiteral("rbtnCUDADec"));
-        verticalLayout->addWidget(rbtnCUDADec);
-        rbtnIntelDec = new QRadioButton(gbDecoder);
-        rbtnIntelDec->setObjectName(QStringLiteral("rbtnIntelDec"));
-        verticalLayout->addWidget(rbtnIntelDec);
-        rbtnSystemDec = new QRadioButton(gbDecoder);
-        rbtnSystemDec->setObjectName(QStringLiteral("rbtnSystemDec"));
-        verticalLayout->addWidget(rbtnSystemDec);
-        lblDecoderMore = new QLabel(gbDecoder);
-        lblDecoderMore->setObjectName(QStringLiteral("lblDecoderMore"));
-        lblDecoderMore->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        lblDecoderMore->setOpenExternalLinks(true);
-        verticalLayout->addWidget(lblDecoderMore);
-        verticalLayout_2->addWidget(gbDecoder);
-
-        verticalLayout_2->addItem(
-            new QSpacerItem(20, 40, QSizePolicy::Minimum, QSizePolicy::Expanding));
-        retranslateUi(page);
-    }
-
-    void retranslateUi(QWidget*)
-    {
-        const char* ctx = "VDCPreferenceAccelerate";
-        gbEncoder->setTitle(QCoreApplication::translate(ctx, "GPU Encode acceleration"));
-        cbxCUDA->setText(QCoreApplication::translate(ctx, "Enable NVIDIA CUDA acceleration"));
-        btnCUDALogo->setText(QString());
-        btnAMDLogo->setText(QString());
-        lblEncoderMore->setText(QCoreApplication::translate(ctx, "Learn More..."));
-        cbxAMDApp->setText(QCoreApplication::translate(ctx, "Enable AMD APP acceleration"));
-        gbDecoder->setTitle(QCoreApplication::translate(ctx, "H264 Decoder"));
-        rbtnCUDADec->setText(QCoreApplication::translate(ctx, "CUDA Decoder"));
-        rbtnIntelDec->setText(QCoreApplication::translate(ctx, "Intel Decoder"));
-        rbtnSystemDec->setText(QCoreApplication::translate(ctx, "System Decoder"));
-        lblDecoderMore->setText(QCoreApplication::translate(ctx, "Learn More..."));
-    }
-};
 
 VDCPreferenceAccelerate::VDCPreferenceAccelerate(QWidget* parent)
     : VDCPreferencePageWidget(parent)
@@ -156,11 +48,20 @@ void VDCPreferenceAccelerate::Retranslate()
         fixedInfo->GetInfoValue(QString::fromLatin1(FIXED_INFO_ENCODER_URL)).toString();
     m_ui->lblEncoderMore->setText(pattern.arg(encoderUrl, color, more));
     m_ui->lblEncoderMore->setToolTip(encoderUrl);
+    // A link without an address would lead nowhere.
+    m_ui->lblEncoderMore->setHidden(encoderUrl.trimmed().isEmpty());
 
     const QString decoderUrl =
         fixedInfo->GetInfoValue(QString::fromLatin1(FIXED_INFO_DECODER_URL)).toString();
     m_ui->lblDecoderMore->setText(pattern.arg(decoderUrl, color, more));
     m_ui->lblDecoderMore->setToolTip(decoderUrl);
+    m_ui->lblDecoderMore->setHidden(decoderUrl.trimmed().isEmpty());
+
+    // The logos are skin images; without them the buttons name the makers.
+    if (m_ui->btnCUDALogo->icon().isNull())
+        m_ui->btnCUDALogo->setText(QStringLiteral("NVIDIA CUDA"));
+    if (m_ui->btnAMDLogo->icon().isNull())
+        m_ui->btnAMDLogo->setText(QStringLiteral("AMD APP"));
 }
 
 bool VDCPreferenceAccelerate::event(QEvent* e)

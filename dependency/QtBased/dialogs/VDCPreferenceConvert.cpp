@@ -5,6 +5,7 @@
 #include "CBaseException.h"
 #include "IAVConverter.h"
 #include "sysplatform.h"
+#include "ui_VDCPreferenceConvert.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -16,89 +17,6 @@
 #include <QRadioButton>
 #include <QSpacerItem>
 #include <QVBoxLayout>
-
-class Ui_VDCPreferenceConvert
-{
-public:
-    QVBoxLayout* verticalLayout;
-    QGroupBox* gbCPU;
-    QGridLayout* gridLayout;
-    QRadioButton* rbtnAllCores;
-    QRadioButton* rbtnLeastCores;
-    QRadioButton* rbtnCustomCores;
-    QComboBox* cbxCustomCores;
-    QGroupBox* gbProcess;
-    QHBoxLayout* horizontalLayout_2;
-    QLabel* lbMaxProcesses;
-    QComboBox* cbxMaxProcesses;
-
-    void setupUi(QWidget* page)
-    {
-        if (page->objectName().isEmpty())
-            page->setObjectName(QStringLiteral("VDCPreferenceConvert"));
-        page->resize(400, 300);
-        verticalLayout = new QVBoxLayout(page);
-        verticalLayout->setObjectName(QStringLiteral("verticalLayout"));
-        verticalLayout->setSpacing(20);
-        verticalLayout->setContentsMargins(11, 11, 11, 11);
-
-        gbCPU = new QGroupBox(page);
-        gbCPU->setObjectName(QStringLiteral("gbCPU"));
-        gbCPU->setTitle(QStringLiteral(" CPU "));
-        gridLayout = new QGridLayout(gbCPU);
-        gridLayout->setObjectName(QStringLiteral("gridLayout"));
-        gridLayout->setSpacing(6);
-        gridLayout->setContentsMargins(11, 11, 11, 11);
-        rbtnAllCores = new QRadioButton(gbCPU);
-        rbtnAllCores->setObjectName(QStringLiteral("rbtnAllCores"));
-        gridLayout->addWidget(rbtnAllCores, 0, 0);
-        rbtnLeastCores = new QRadioButton(gbCPU);
-        rbtnLeastCores->setObjectName(QStringLiteral("rbtnLeastCores"));
-        gridLayout->addWidget(rbtnLeastCores, 1, 0);
-        rbtnCustomCores = new QRadioButton(gbCPU);
-        rbtnCustomCores->setObjectName(QStringLiteral("rbtnCustomCores"));
-        gridLayout->addWidget(rbtnCustomCores, 2, 0);
-        gridLayout->addItem(new QSpacerItem(40, 20, QSizePolicy::Expanding, QSizePolicy::Minimum),
-                            2, 1);
-        cbxCustomCores = new QComboBox(gbCPU);
-        cbxCustomCores->setObjectName(QStringLiteral("cbxCustomCores"));
-        cbxCustomCores->setFixedWidth(50);
-        gridLayout->addWidget(cbxCustomCores, 2, 2);
-        verticalLayout->addWidget(gbCPU);
-
-        gbProcess = new QGroupBox(page);
-        gbProcess->setObjectName(QStringLiteral("gbProcess"));
-        horizontalLayout_2 = new QHBoxLayout(gbProcess);
-        horizontalLayout_2->setObjectName(QStringLiteral("horizontalLayout_2"));
-        horizontalLayout_2->setSpacing(6);
-        horizontalLayout_2->setContentsMargins(11, 11, 11, 11);
-        lbMaxProcesses = new QLabel(gbProcess);
-        lbMaxProcesses->setObjectName(QStringLiteral("lbMaxProcesses"));
-        horizontalLayout_2->addWidget(lbMaxProcesses);
-        cbxMaxProcesses = new QComboBox(gbProcess);
-        cbxMaxProcesses->setObjectName(QStringLiteral("cbxMaxProcesses"));
-        cbxMaxProcesses->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-        cbxMaxProcesses->setMaximumWidth(50);
-        horizontalLayout_2->addWidget(cbxMaxProcesses);
-        verticalLayout->addWidget(gbProcess);
-
-        verticalLayout->addItem(
-            new QSpacerItem(20, 40, QSizePolicy::Minimum, QSizePolicy::Expanding));
-        retranslateUi(page);
-    }
-
-    void retranslateUi(QWidget*)
-    {
-        const char* ctx = "VDCPreferenceConvert";
-        rbtnAllCores->setText(QCoreApplication::translate(ctx, "Convert using all cores"));
-        rbtnLeastCores->setText(
-            QCoreApplication::translate(ctx, "Convert using the least core number"));
-        rbtnCustomCores->setText(QCoreApplication::translate(ctx, "Customize core number:"));
-        gbProcess->setTitle(QCoreApplication::translate(ctx, " Process "));
-        lbMaxProcesses->setText(
-            QCoreApplication::translate(ctx, "Maximum Simultaneous Running Processes:"));
-    }
-};
 
 namespace {
 
@@ -128,8 +46,6 @@ VDCPreferenceConvert::VDCPreferenceConvert(Moorland::IAVConverter* converter, QW
     , m_converter(converter)
 {
     m_ui->setupUi(this);
-    connect(m_ui->rbtnCustomCores, &QRadioButton::toggled, this,
-            &VDCPreferenceConvert::on_rbtnCustomCores_toggled);
     m_function = Convert;
     for (int n = 1; n <= 4; ++n)
         m_ui->cbxMaxProcesses->addItem(QString::number(n), n);

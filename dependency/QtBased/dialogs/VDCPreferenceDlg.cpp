@@ -1,6 +1,7 @@
 #include "VDCPreferenceDlg.h"
 
 #include "CBaseException.h"
+#include "ui_VDCPreferenceDlg.h"
 
 #include <QDialogButtonBox>
 #include <QEvent>
@@ -9,49 +10,6 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
-class Ui_VDCPreferenceDlg
-{
-public:
-    QVBoxLayout* verticalLayout;
-    QHBoxLayout* horizontalLayout;
-    QListWidget* lstPageNames;
-    QStackedWidget* stwPages;
-    QDialogButtonBox* btnBox;
-
-    void setupUi(QDialog* dialog)
-    {
-        if (dialog->objectName().isEmpty())
-            dialog->setObjectName(QStringLiteral("VDCPreferenceDlg"));
-        dialog->resize(400, 300);
-        verticalLayout = new QVBoxLayout(dialog);
-        verticalLayout->setObjectName(QStringLiteral("verticalLayout"));
-        verticalLayout->setSpacing(0);
-        verticalLayout->setContentsMargins(0, 0, 0, 0);
-
-        horizontalLayout = new QHBoxLayout();
-        horizontalLayout->setObjectName(QStringLiteral("horizontalLayout"));
-        const QMargins m = horizontalLayout->contentsMargins();
-        horizontalLayout->setContentsMargins(m.left(), 2, m.right(), m.bottom());
-
-        lstPageNames = new QListWidget(dialog);
-        lstPageNames->setObjectName(QStringLiteral("lstPageNames"));
-        lstPageNames->setFrameShape(QFrame::NoFrame);
-        horizontalLayout->addWidget(lstPageNames);
-
-        stwPages = new QStackedWidget(dialog);
-        stwPages->setObjectName(QStringLiteral("stwPages"));
-        stwPages->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
-        horizontalLayout->addWidget(stwPages);
-        verticalLayout->addLayout(horizontalLayout);
-
-        btnBox = new QDialogButtonBox(dialog);
-        btnBox->setObjectName(QStringLiteral("btnBox"));
-        btnBox->setMinimumSize(0, 0);
-        btnBox->setStandardButtons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-        verticalLayout->addWidget(btnBox);
-    }
-};
-
 VDCPreferenceDlg::VDCPreferenceDlg(QWidget* parent)
     : QDialog(parent)
     , m_ui(new Ui_VDCPreferenceDlg)
@@ -59,8 +17,6 @@ VDCPreferenceDlg::VDCPreferenceDlg(QWidget* parent)
     m_ui->setupUi(this);
     connect(m_ui->btnBox, &QDialogButtonBox::accepted, this, &VDCPreferenceDlg::accept);
     connect(m_ui->btnBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(m_ui->lstPageNames, &QListWidget::itemSelectionChanged, this,
-            &VDCPreferenceDlg::on_lstPageNames_itemSelectionChanged);
     setWindowFlags((windowFlags() | Qt::CustomizeWindowHint) & ~Qt::WindowMaximizeButtonHint);
     m_ui->lstPageNames->setSelectionMode(QAbstractItemView::SingleSelection);
     m_ui->lstPageNames->setFocusPolicy(Qt::NoFocus);

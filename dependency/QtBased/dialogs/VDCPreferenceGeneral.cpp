@@ -2,6 +2,7 @@
 
 #include "AppConfigDefines.h"
 #include "CAppVariableInfo.h"
+#include "ui_VDCPreferenceGeneral.h"
 
 #include <QButtonGroup>
 #include <QCoreApplication>
@@ -12,101 +13,6 @@
 #include <QRadioButton>
 #include <QSpacerItem>
 #include <QVBoxLayout>
-
-class Ui_VDCPreferenceGeneral
-{
-public:
-    QVBoxLayout* verticalLayout_2;
-    QLabel* lblTitle;
-    QGroupBox* gbFileExists;
-    QHBoxLayout* horizontalLayout;
-    QRadioButton* rbtnRename;
-    QRadioButton* rbtnOverwrite;
-    QRadioButton* rbtnSkip;
-    QGroupBox* gbLosslessMode;
-    QVBoxLayout* verticalLayout;
-    QRadioButton* rbtnFrame;
-    QRadioButton* rbtnGOP;
-    QButtonGroup* btnGFileExists;
-    QButtonGroup* btnGLosslessMode;
-
-    void setupUi(QWidget* page)
-    {
-        if (page->objectName().isEmpty())
-            page->setObjectName(QStringLiteral("VDCPreferenceGeneral"));
-        page->resize(400, 300);
-        verticalLayout_2 = new QVBoxLayout(page);
-        verticalLayout_2->setObjectName(QStringLiteral("verticalLayout_2"));
-        verticalLayout_2->setSpacing(20);
-        verticalLayout_2->setContentsMargins(11, 11, 11, 11);
-
-        lblTitle = new QLabel(page);
-        lblTitle->setObjectName(QStringLiteral("lblTitle"));
-        lblTitle->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-        verticalLayout_2->addWidget(lblTitle);
-
-        gbFileExists = new QGroupBox(page);
-        gbFileExists->setObjectName(QStringLiteral("gbFileExists"));
-        horizontalLayout = new QHBoxLayout(gbFileExists);
-        horizontalLayout->setObjectName(QStringLiteral("horizontalLayout"));
-        horizontalLayout->setSpacing(6);
-        horizontalLayout->setContentsMargins(11, 11, 11, 11);
-        rbtnRename = new QRadioButton(gbFileExists);
-        rbtnRename->setObjectName(QStringLiteral("rbtnRename"));
-        horizontalLayout->addWidget(rbtnRename);
-        rbtnOverwrite = new QRadioButton(gbFileExists);
-        rbtnOverwrite->setObjectName(QStringLiteral("rbtnOverwrite"));
-        horizontalLayout->addWidget(rbtnOverwrite);
-        rbtnSkip = new QRadioButton(gbFileExists);
-        rbtnSkip->setObjectName(QStringLiteral("rbtnSkip"));
-        horizontalLayout->addWidget(rbtnSkip);
-        verticalLayout_2->addWidget(gbFileExists);
-
-        gbLosslessMode = new QGroupBox(page);
-        gbLosslessMode->setObjectName(QStringLiteral("gbLosslessMode"));
-        verticalLayout = new QVBoxLayout(gbLosslessMode);
-        verticalLayout->setObjectName(QStringLiteral("verticalLayout"));
-        verticalLayout->setSpacing(6);
-        verticalLayout->setContentsMargins(11, 11, 11, 11);
-        rbtnFrame = new QRadioButton(gbLosslessMode);
-        rbtnFrame->setObjectName(QStringLiteral("rbtnFrame"));
-        verticalLayout->addWidget(rbtnFrame);
-        rbtnGOP = new QRadioButton(gbLosslessMode);
-        rbtnGOP->setObjectName(QStringLiteral("rbtnGOP"));
-        verticalLayout->addWidget(rbtnGOP);
-        verticalLayout_2->addWidget(gbLosslessMode);
-
-        verticalLayout_2->addItem(
-            new QSpacerItem(20, 40, QSizePolicy::Minimum, QSizePolicy::Expanding));
-
-        btnGFileExists = new QButtonGroup(page);
-        btnGFileExists->setObjectName(QStringLiteral("btnGFileExists"));
-        btnGFileExists->addButton(rbtnRename);
-        btnGFileExists->addButton(rbtnOverwrite);
-        btnGFileExists->addButton(rbtnSkip);
-        btnGLosslessMode = new QButtonGroup(page);
-        btnGLosslessMode->setObjectName(QStringLiteral("btnGLosslessMode"));
-        btnGLosslessMode->addButton(rbtnFrame);
-        btnGLosslessMode->addButton(rbtnGOP);
-
-        retranslateUi(page);
-    }
-
-    void retranslateUi(QWidget*)
-    {
-        const char* ctx = "VDCPreferenceGeneral";
-        lblTitle->setText(QCoreApplication::translate(ctx, "General Settings"));
-        gbFileExists->setTitle(
-            QCoreApplication::translate(ctx, "If output file exists, please select"));
-        rbtnRename->setText(QCoreApplication::translate(ctx, "Rename"));
-        rbtnOverwrite->setText(QCoreApplication::translate(ctx, "Overwrite"));
-        rbtnSkip->setText(QCoreApplication::translate(ctx, "Skip"));
-        gbLosslessMode->setTitle(QCoreApplication::translate(ctx, "Lossless Output Mode"));
-        rbtnFrame->setText(
-            QCoreApplication::translate(ctx, "Split from the exact frame you choose"));
-        rbtnGOP->setText(QCoreApplication::translate(ctx, "Split from the next GOP"));
-    }
-};
 
 VDCPreferenceGeneral::VDCPreferenceGeneral(QWidget* parent)
     : VDCPreferencePageWidget(parent)

@@ -4,6 +4,7 @@
 #include "CAppVariableInfo.h"
 #include "CBaseException.h"
 #include "IAVManager.h"
+#include "ui_VDCPreferenceTivo.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -17,51 +18,6 @@ namespace {
 // The media manager's option name (capital V, unlike the settings key).
 constexpr char kOptTiVoMediaAccessKey[] = "TiVoMediaAccessKey";
 }
-
-class Ui_VDCPreferenceTivo
-{
-public:
-    QVBoxLayout* verticalLayout;
-    QGroupBox* gbTivoSetting;
-    QVBoxLayout* verticalLayout_2;
-    QLabel* lblTivo;
-    QLineEdit* edtTivo;
-
-    void setupUi(QWidget* page)
-    {
-        if (page->objectName().isEmpty())
-            page->setObjectName(QStringLiteral("VDCPreferenceTivo"));
-        verticalLayout = new QVBoxLayout(page);
-        verticalLayout->setObjectName(QStringLiteral("verticalLayout"));
-        verticalLayout->setSpacing(20);
-        verticalLayout->setContentsMargins(11, 11, 11, 11);
-        gbTivoSetting = new QGroupBox(page);
-        gbTivoSetting->setObjectName(QStringLiteral("gbTivoSetting"));
-        verticalLayout_2 = new QVBoxLayout(gbTivoSetting);
-        verticalLayout_2->setObjectName(QStringLiteral("verticalLayout_2"));
-        verticalLayout_2->setSpacing(6);
-        verticalLayout_2->setContentsMargins(11, 11, 11, 11);
-        lblTivo = new QLabel(gbTivoSetting);
-        lblTivo->setObjectName(QStringLiteral("lblTivo"));
-        lblTivo->setFocusPolicy(Qt::StrongFocus);
-        lblTivo->setText(QStringLiteral("Media Access Key:"));
-        verticalLayout_2->addWidget(lblTivo);
-        edtTivo = new QLineEdit(gbTivoSetting);
-        edtTivo->setObjectName(QStringLiteral("edtTivo"));
-        edtTivo->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
-        edtTivo->setFocusPolicy(Qt::ClickFocus);
-        verticalLayout_2->addWidget(edtTivo);
-        verticalLayout->addWidget(gbTivoSetting);
-        verticalLayout->addItem(
-            new QSpacerItem(20, 40, QSizePolicy::Minimum, QSizePolicy::Expanding));
-        retranslateUi(page);
-    }
-
-    void retranslateUi(QWidget*)
-    {
-        gbTivoSetting->setTitle(QCoreApplication::translate("VDCPreferenceTivo", "Tivo Settings"));
-    }
-};
 
 VDCPreferenceTivo::VDCPreferenceTivo(Moorland::IAVManager* pAVManager, QWidget* parent)
     : VDCPreferencePageWidget(parent)

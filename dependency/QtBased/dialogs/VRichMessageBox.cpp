@@ -4,6 +4,7 @@
 #include "CAppFixedInfo.h"
 #include "CAppVariableInfo.h"
 #include "CBaseException.h"
+#include "ui_VRichMessageBox.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -19,76 +20,6 @@
 #include <QStyle>
 #include <QTextBrowser>
 #include <QVBoxLayout>
-
-// The box's form; style sheets and the slot wiring address its widgets by name.
-class Ui_VRichMessageBox
-{
-public:
-    QVBoxLayout* verticalLayout_2;
-    QHBoxLayout* horizontalLayout;
-    QLabel* lblIcon;
-    QVBoxLayout* verticalLayout;
-    QLabel* lblCaption;
-    QTextBrowser* edtRich;
-    QCheckBox* cbxOption;
-    QDialogButtonBox* buttonBox;
-
-    void setupUi(QWidget* form)
-    {
-        if (form->objectName().isEmpty())
-            form->setObjectName(QStringLiteral("VRichMessageBox"));
-        verticalLayout_2 = new QVBoxLayout(form);
-        verticalLayout_2->setObjectName(QStringLiteral("verticalLayout_2"));
-        verticalLayout_2->setSpacing(6);
-        verticalLayout_2->setContentsMargins(0, 0, 0, 0);
-
-        horizontalLayout = new QHBoxLayout();
-        horizontalLayout->setObjectName(QStringLiteral("horizontalLayout"));
-        horizontalLayout->setSpacing(0);
-        const QMargins styleMargins = horizontalLayout->contentsMargins();
-        horizontalLayout->setContentsMargins(styleMargins.left(), 2, styleMargins.right(),
-                                             styleMargins.bottom());
-
-        lblIcon = new QLabel(form);
-        lblIcon->setObjectName(QStringLiteral("lblIcon"));
-        lblIcon->setAlignment(Qt::AlignCenter);
-        horizontalLayout->addWidget(lblIcon);
-
-        verticalLayout = new QVBoxLayout();
-        verticalLayout->setObjectName(QStringLiteral("verticalLayout"));
-        verticalLayout->setSpacing(2);
-
-        lblCaption = new QLabel(form);
-        lblCaption->setObjectName(QStringLiteral("lblCaption"));
-        lblCaption->setWordWrap(true);
-        verticalLayout->addWidget(lblCaption);
-
-        edtRich = new QTextBrowser(form);
-        edtRich->setObjectName(QStringLiteral("edtRich"));
-        verticalLayout->addWidget(edtRich);
-
-        cbxOption = new QCheckBox(form);
-        cbxOption->setObjectName(QStringLiteral("cbxOption"));
-        verticalLayout->addWidget(cbxOption);
-
-        horizontalLayout->addLayout(verticalLayout);
-        verticalLayout_2->addLayout(horizontalLayout);
-
-        buttonBox = new QDialogButtonBox(form);
-        buttonBox->setObjectName(QStringLiteral("buttonBox"));
-        buttonBox->setStandardButtons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-        verticalLayout_2->addWidget(buttonBox);
-
-        retranslateUi(form);
-    }
-
-    void retranslateUi(QWidget*)
-    {
-        lblIcon->setText(QString());
-        lblCaption->setText(QString());
-        cbxOption->setText(QString());
-    }
-};
 
 VRichMessageBox::VRichMessageBox(QWidget* parent, QDialogButtonBox::StandardButtons buttons,
                                  QMessageBox::Icon icon, ControlElements elements)

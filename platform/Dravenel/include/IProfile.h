@@ -25,14 +25,20 @@
 // - Video width, height, bitrate and frame rate: 0 keeps the source's value
 //   ("original"), -1 is an automatic choice ("auto"). A video bitrate of 1, 2
 //   or 3 is a quality code (high, medium, low); any other positive value is
-//   kbit/s. Audio bitrates are bit/s, sample rates Hz.
+//   kbit/s. Audio bitrates are bit/s, sample rates Hz. Frame rates within
+//   0.01 of 23.976, 29.97, 59.94 or 119.88 stand for the NTSC rates 24000/1001,
+//   30000/1001, 60000/1001 and 120000/1001 (profiles store them as typed).
 // - Parameters whose key begins with "ff:video:", "ff:audio:" or "ff:format:"
 //   are FFmpeg options, by their FFmpeg name, of the video encoder, the audio
 //   encoder and the muxer ("ff:video:profile" = "baseline", "ff:video:g" =
 //   "1", "ff:format:movflags" = "+faststart"); the exporter hands them on as
 //   they stand. "ff:video:pix_fmt" is the picture format the encoder is given
 //   (av_get_pix_fmt name, e.g. "yuv420p"); without it the encoder's first
-//   supported format nearest the source's is used. "Device" names the device database entry (IMirendo.h).
+//   supported format nearest the source's is used. "Device" names the device
+//   database entry (IMirendo.h).
+// - The QuickTime writer picks its codec by FourCC (IVideoProfile::GetFourCC,
+//   four characters, blanks included) and its quality from the video
+//   bitrate's quality code.
 // - Option columns list the choices an editor offers, comma-separated, in the
 //   value's own text form ("640*480" for sizes, "-1" for auto, "0" for
 //   original). The column "FourCC" lists one FourCC per video codec entry.

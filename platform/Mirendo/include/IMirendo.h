@@ -29,7 +29,9 @@ public:
     // Fits the profile to the source in place: "auto" sizes and frame rates
     // become the source's within the device's limits, sizes, frame rates,
     // sample rates and channel counts become ones the codec and the device
-    // accept, and the audio bitrate one that GetAudioBitrateList offers. Values
+    // accept, and the audio bitrate one that GetAudioBitrateList offers; a
+    // codec with fixed bitrates (DNxHD) gets one of them for its frame size,
+    // its quality codes included; NTSC rates typed short become exact. Values
     // the profile states ("original", explicit sizes within the limits) stay.
     // False with the reason recorded for a null argument.
     virtual bool AdjustProfile(const TaskSourceInfo* pSource, IProfile* pProfile) = 0;

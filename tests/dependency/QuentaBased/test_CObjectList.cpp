@@ -105,6 +105,7 @@ int CountingFree::freed = 0;
 
 TEST(CHandleList, FreePolicyDecidesHowElementsGo)
 {
+    CountingFree::freed = 0;
     {
         CHandleList<int*, CountingFree> list;
         list.Add(new int(1));

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <dirent.h>
+#include <fstream>
 #include <chrono>
 #include <functional>
 #include <stdexcept>
@@ -16,6 +18,27 @@
 using QuentaBased::CQuentaBasedThread;
 
 namespace {
+
+int ThreadCount()
+{
+    int n = 0;
+    if (DIR* d = ::opendir("/proc/self/task")) {
+        while (const dirent* e = ::readdir(d))
+            n += e->d_name[0] != '.';
+        ::closedir(d);
+    }
+    return n;
+}
+
+long long MappedKilobytes()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.compare(0, 7, "VmSize:") == 0)
+            return std::stoll(line.substr(7));
+    return -1;
+}
 
 class FunctionThread : public CQuentaBasedThread
 {
@@ -139,11 +162,15 @@ TEST(CQuentaBasedThread, DestroyingUnstartedOrFinishedThreadReturns)
         EXPECT_EQ(resumed, ran.load());
     }
 
-    // Many short-lived threads: each must be joined, or they pile up.
+    // Many short-lived threads: each must be joined, or they pile up, as
+    // live threads or as the stacks an unjoined thread keeps (megabytes each).
+    const int tasksBefore = ThreadCount();
+    const long long mappedBefore = MappedKilobytes();
     for (int i = 0; i < 200; ++i) {
         FunctionThread thread([] { return 0; });
         thread.Resume();
         thread.Wait(QuentaBased::INFINITE);
     }
-    SUCCEED();
+    EXPECT_EQ(tasksBefore, ThreadCount());
+    EXPECT_LT(MappedKilobytes() - mappedBefore, 64 * 1024) << "stacks of threads never joined";
 }

@@ -108,9 +108,15 @@ TEST_F(TmpFileTest, OwnershipDecidesDeletion)
         }
         EXPECT_EQ(owned == 0, Exists(path));
     }
-    // Deleting a file that was never made is no error.
-    CTmpFile neverMade(".dat", nullptr);
-    neverMade.SetOwned(true);
+    // Deleting a file that was never made is no error and makes nothing.
+    std::string neverPath;
+    EXPECT_NO_THROW({
+        CTmpFile neverMade(".dat", nullptr);
+        neverPath = neverMade.GetFilePathName();
+        neverMade.SetOwned(true);
+    });
+    EXPECT_FALSE(neverPath.empty());
+    EXPECT_FALSE(Exists(neverPath));
 }
 
 TEST_F(TmpFileTest, NoNameInAFolderThatCannotHoldOne)

@@ -166,6 +166,41 @@ TEST(MemoryStream, ImpossibleSizesFailAndKeepTheData)
     EXPECT_EQ(3, s.GetSize());
 }
 
+TEST(MemoryStream, CopyFromSpansManyChunks)
+{
+    // The copy goes through a buffer of 61440 bytes: every byte of a longer
+    // copy must arrive once and in order, the last partial chunk included.
+    std::string data(3 * 61440 + 123, '\0');
+    unsigned int seed = 12345;
+    for (char& c : data) {
+        seed = seed * 1103515245u + 12345u;
+        c = static_cast<char>(seed >> 16);
+    }
+    CMemoryStream src;
+    ASSERT_EQ(data.size(), src.Write(data.data(), static_cast<unsigned int>(data.size())));
+
+    struct Case { const char* what; long long start; long long count; long long copied; };
+    const Case cases[] = {
+        {"whole source", 0, 0, static_cast<long long>(data.size())},
+        {"exactly two chunks", 7, 2 * 61440, 2 * 61440},
+        {"one byte past a chunk", 61439, 61441, 61441},
+        {"more than the source holds", 100000, 1 << 20, static_cast<long long>(data.size()) - 100000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        src.Seek(c.start, soFromBeginning);
+        CMemoryStream dst;
+        EXPECT_EQ(c.copied, dst.CopyFrom(&src, c.count));
+        EXPECT_TRUE(Contents(dst) == data.substr(static_cast<size_t>(c.start), static_cast<size_t>(c.copied)));
+    }
+
+    // A source handing out less than a chunk per read.
+    TricklingSource trickle(data, 50000);
+    CMemoryStream dst;
+    EXPECT_EQ(static_cast<long long>(data.size()), dst.CopyFrom(&trickle, static_cast<long long>(data.size())));
+    EXPECT_TRUE(Contents(dst) == data);
+}
+
 TEST(MemoryStream, CopyFromAndLoadSave)
 {
     CMemoryStream src;

@@ -12,6 +12,8 @@
 //   report=PATH        write what it was started with to PATH first
 //   start_delay_ms=N   wait N ms before taking the job (state 1)
 // Pause (2) holds the work; cancel (3) ends it with the state left at 3.
+// The profile file it was given is copied beside the destination, with
+// ".profile" added to its name.
 
 #include "ConvertTaskInfo2.h"
 #include "MemFileMapping.h"
@@ -133,6 +135,11 @@ int main(int argc, char** argv)
     // As the real job object does: the job is taken with state 1.
     pRecord->SetState(Moorland::CONVERT_TASK_RUNNING);
 
+    {
+        std::ifstream in(a.texts[1], std::ios::binary);
+        std::ofstream out(std::string(job.DstPath) + ".profile", std::ios::binary);
+        out << in.rdbuf();
+    }
     FILE* pSrc = std::fopen(job.SrcPath, "rb");
     FILE* pDst = std::fopen(job.DstPath, "wb");
     if (!pSrc || !pDst) {

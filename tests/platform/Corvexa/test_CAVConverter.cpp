@@ -4,6 +4,8 @@
 
 #include "CAVConverter.h"
 #include "ConvertTaskInfo2.h"
+#include "IAVManager.h"
+#include "IProfile.h"
 #include "MemFileMapping.h"
 
 #include "Basilvo/Basilvo.h"
@@ -202,6 +204,28 @@ TEST_F(CAVConverterTest, RecordCarriesTheTaskIdPassesAndPathsForTheWorker)
     EXPECT_EQ(GetQuentaException()->GetExceptionCode(), QB_ERR_FILE_IO);
 }
 
+TEST_F(CAVConverterTest, WorkerLoadsTheEnginesOwnCopyOfTheProfile)
+{
+    EnginePtr engine = NewEngine();
+    IProfile* pProfile = CreateProfile();
+    ASSERT_NE(pProfile, nullptr);
+    pProfile->GetDesc()->SetFormatName("MP4");
+    pProfile->GetVideoProfile()->SetBitrate(2500);
+    int nId = engine->AddConvertTask(m_sSource.c_str(), Dest(0).c_str(), pProfile, false, "");
+    ASSERT_GE(nId, 0);
+    // The caller's object may change or go before the task runs.
+    pProfile->GetVideoProfile()->SetBitrate(100);
+    pProfile->Release();
+    engine->StartConvert();
+    ASSERT_TRUE(Ends(*engine, nId, Moorland::CONVERT_TASK_FINISHED));
+
+    IProfile* pLoaded = CreateProfile();
+    ASSERT_TRUE(pLoaded->LoadFile((Dest(0) + ".profile").c_str()));
+    EXPECT_STREQ(pLoaded->GetDesc()->GetFormatName(), "MP4");
+    EXPECT_EQ(pLoaded->GetVideoProfile()->GetBitrate(), 2500);
+    pLoaded->Release();
+}
+
 TEST_F(CAVConverterTest, WorkerIsStartedWithTheCommandLineItReadsBack)
 {
     // A temporary folder with a blank in its name puts one into every path
@@ -209,7 +233,13 @@ TEST_F(CAVConverterTest, WorkerIsStartedWithTheCommandLineItReadsBack)
     const std::string sTmp = m_sDir + "/my temp";
     ASSERT_EQ(mkdir(sTmp.c_str(), 0700), 0);
     TmpDir tmpDir(sTmp);
-    EnginePtr engine = NewEngine();
+    // The worker's media manager gets the program's decoder choice, never
+    // the TiVo key: a command line is readable by every user.
+    Moorland::IAVManager* pManager = CreateAVManager("/tmp/", nullptr);
+    ASSERT_NE(pManager, nullptr);
+    pManager->SetOption("SELECTED_DECODER", "X264_DECODER");
+    pManager->SetOption("TiVoMediaAccessKey", "0123456789");
+    EnginePtr engine(new CAVConverter(pManager, kFakeWorker));
 
     struct Case
     {
@@ -238,7 +268,7 @@ TEST_F(CAVConverterTest, WorkerIsStartedWithTheCommandLineItReadsBack)
         EXPECT_EQ(report["jobfile"], engine->GetJobFilePath());
         EXPECT_NE(report["jobfile"].find("my temp"), std::string::npos);
         EXPECT_EQ(report["importer"], c.sImporter);
-        EXPECT_EQ(report["config"], "FFmpegVersion=0");
+        EXPECT_EQ(report["config"], "SELECTED_DECODER=X264_DECODER;FFmpegVersion=0");
         EXPECT_EQ(report["mapsize"], std::to_string(8u << 20));
         EXPECT_EQ(report["stats"], "1");
         EXPECT_EQ(report["allcpu"], c.sAllCpu) << c.nCores;
@@ -249,6 +279,8 @@ TEST_F(CAVConverterTest, WorkerIsStartedWithTheCommandLineItReadsBack)
         EXPECT_NE(report["log"].find("my temp"), std::string::npos);
         ++n;
     }
+    engine.reset();
+    pManager->Release();
 }
 
 TEST_F(CAVConverterTest, PauseHoldsTheWorkerAndResumeFinishesTheSameOutput)
@@ -302,14 +334,21 @@ TEST_F(CAVConverterTest, PauseAskedBeforeTheWorkerTookItsJobIsNotLost)
     // The worker writes 1 when it takes its job; a pause written before that
     // would be overwritten, so the engine writes it once the worker is in.
     EnginePtr engine = NewEngine();
-    int nId = Add(*engine, "start_delay_ms=400\nduration_ms=400", 0);
+    int nId = Add(*engine, "start_delay_ms=400\nduration_ms=4000", 0);
     engine->StartConvert();
     ASSERT_TRUE(WaitFor([&] { return engine->GetWorkerPid(nId) != 0; }));
     ASSERT_EQ(State(*engine, nId), 0);
     ASSERT_TRUE(engine->PauseConvertTask(nId));
     ASSERT_TRUE(WaitFor([&] { return State(*engine, nId) == Moorland::CONVERT_TASK_PAUSED; }, 5000));
-    std::this_thread::sleep_for(std::chrono::milliseconds(60));
-    const double dHeld = engine->GetConvertTaskInfo(nId)->GetPercent();
+    // The worker sees the pause at its next state check, which a loaded
+    // machine may delay: wait for the percent to settle before holding it.
+    double dHeld = -1;
+    ASSERT_TRUE(WaitFor([&] {
+        const double dBefore = engine->GetConvertTaskInfo(nId)->GetPercent();
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        dHeld = engine->GetConvertTaskInfo(nId)->GetPercent();
+        return dHeld == dBefore;
+    }, 5000));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_EQ(State(*engine, nId), Moorland::CONVERT_TASK_PAUSED);
     EXPECT_EQ(engine->GetConvertTaskInfo(nId)->GetPercent(), dHeld);

@@ -104,6 +104,8 @@ TEST(CMirendo, AdjustFitsProfilesToSourceDeviceAndCodec)
          Source(1280, 720, ntsc), 720, 480, ntsc, 2, 48000, 0},
         {"MPEG-2 takes a broadcast rate", "", "mpeg2video", 720, 576, 0, "mp2", 6, 44100, 200000,
          Source(720, 576, 15), 720, 576, 24000.0 / 1001, 2, 44100, 192000},
+        {"a typed NTSC rate becomes exact", "", "h264", 1280, 720, 29.97, "aac", 2, 48000, 128000,
+         Source(1280, 720, 25), 1280, 720, ntsc, 2, 48000, 128000},
         {"MP3 keeps two channels at most", "", "h264", 0, 0, 0, "mp3", 0, 0, 0,
          Source(1280, 720, 25, 48000, 6, 448000), 0, 0, 0, 2, 48000, 320000},
     };
@@ -153,6 +155,22 @@ TEST(CMirendo, AdjustLeavesRemuxProfilesAndCapsDeviceBitrates)
     psp->GetVideoProfile()->SetBitrate(2); // a quality code is not kbit/s
     ASSERT_TRUE(m->AdjustProfile(&src, psp.get()));
     EXPECT_EQ(2, psp->GetVideoProfile()->GetBitrate());
+
+    // DNxHD takes fixed bitrates per frame size; codes and odd values map to them.
+    struct Dnx
+    {
+        int width, height, bitrate, expected;
+    } dnx[] = {{1920, 1080, 1, 220000}, {1920, 1080, 2, 145000}, {1920, 1080, 100000, 90000},
+               {1920, 1080, 0, 145000}, {1280, 720, 3, 60000},    {1280, 720, 145000, 145000}};
+    for (const Dnx& d : dnx) {
+        ProfilePtr p(CreateProfile());
+        p->GetVideoProfile()->SetCodecName("dnxhd");
+        p->GetVideoProfile()->SetWidth(d.width);
+        p->GetVideoProfile()->SetHeight(d.height);
+        p->GetVideoProfile()->SetBitrate(d.bitrate);
+        ASSERT_TRUE(m->AdjustProfile(&src, p.get()));
+        EXPECT_EQ(d.expected, p->GetVideoProfile()->GetBitrate()) << d.width << " " << d.bitrate;
+    }
 
     // Audio only: the picture is not touched.
     ProfilePtr audioOnly(CreateProfile());

@@ -156,3 +156,54 @@ TEST(MoorlanAudioResampler, FailuresReturnNullWithTheReasonRecorded)
     EXPECT_EQ(GetQuentaException()->GetExceptionCode(), 10021017);
     rs->Release();
 }
+
+TEST(MoorlanAudioResampler, AFormatChangeLosesNoSamples)
+{
+    // Sound whose layout changes mid-stream (a new programme in a broadcast):
+    // what the old conversion still held comes out before the new sound.
+    struct Part
+    {
+        int rate, channels;
+    };
+    const Part parts[][2] = {
+        {{44100, 2}, {48000, 1}},
+        {{22050, 1}, {32000, 2}},
+        {{48000, 2}, {48000, 6}},
+    };
+    const unsigned kFrames = 6, kSamples = 1024;
+    const int kOutRate = 48000;
+    for (const auto& change : parts) {
+        SCOPED_TRACE(std::to_string(change[0].rate) + "/" + std::to_string(change[0].channels) + " then " +
+                     std::to_string(change[1].rate) + "/" + std::to_string(change[1].channels));
+        IAudioResampler* rs = CreateAudioResampler(9, kOutRate, 2, 0, 0, 1, 1, 2);
+        ASSERT_NE(rs, nullptr);
+        IRawAudioFrameFiller* filler = CreateRawAudioFrameFiller();
+        uint64_t total = 0;
+        int64_t inTime = 0, lastEnd = -1;
+        double expected = 0;
+        for (const Part& part : change) {
+            ASSERT_TRUE(filler->SetFormat(QUENTA_SAMPLE_S16, part.rate, part.channels));
+            for (unsigned f = 0; f < kFrames; ++f) {
+                std::vector<int16_t> pcm = Sine(kSamples, part.channels, part.rate, f * kSamples);
+                ASSERT_TRUE(filler->SetBuffer(pcm.data(), static_cast<unsigned>(pcm.size() * 2)));
+                filler->SetTimeStamp(inTime);
+                inTime += int64_t(kSamples) * 10000000 / part.rate;
+                IRawAudioFrame* out = rs->Convert(filler->GetFrame());
+                ASSERT_NE(out, nullptr);
+                // Frames follow each other without a gap or an overlap (within a sample).
+                if (lastEnd >= 0 && out->GetSampleCount() > 0)
+                    EXPECT_NEAR(double(out->GetTimeStamp()), double(lastEnd), 10000000.0 / kOutRate);
+                if (out->GetSampleCount() > 0)
+                    lastEnd = out->GetTimeStamp() + out->GetDuration();
+                total += out->GetSampleCount();
+            }
+            expected += double(kFrames) * kSamples * kOutRate / part.rate;
+        }
+        IRawAudioFrame* tail = rs->Flush();
+        ASSERT_NE(tail, nullptr);
+        total += tail->GetSampleCount();
+        EXPECT_NEAR(double(total), expected, 1.0);
+        filler->Release();
+        rs->Release();
+    }
+}

@@ -148,3 +148,51 @@ TEST(MoorlanDeinterlace, FailuresAreRecorded)
     filler->Release();
     deint->Release();
 }
+
+TEST(MoorlanDeinterlace, EachPictureIsFilteredOnItsOwnWhateverCameBefore)
+{
+    // Pictures one after another through one deinterlacer come out as each
+    // would alone: the kept filter must not mix a picture with the one before.
+    const unsigned w = 64, h = 48;
+    IImageDeinterlace* alone = CreateImageDeinterlace();
+    IImageDeinterlace* shared = CreateImageDeinterlace();
+    ASSERT_NE(alone, nullptr);
+    ASSERT_NE(shared, nullptr);
+    std::vector<std::vector<unsigned char>> expected;
+    for (int round = 0; round < 2; ++round) {
+        for (unsigned seed = 0; seed < 4; ++seed) {
+            SCOPED_TRACE(seed);
+            std::vector<unsigned char> y(size_t(w) * h), uv(size_t(w / 2) * (h / 2), 128);
+            for (unsigned r = 0; r < h; ++r)
+                for (unsigned x = 0; x < w; ++x)
+                    y[size_t(r) * w + x] = static_cast<unsigned char>((r % 2 ? 40 : 210) + ((x * 7 + r * 3 + seed * 61) % 37));
+            IRawVideoFrameFiller* filler = CreateRawVideoFrameFiller();
+            ASSERT_TRUE(filler->SetFormat(PIXEL_FORMAT_YUV420P, w, h, 1));
+            ASSERT_TRUE(filler->SetPlane(0, y.data(), w));
+            ASSERT_TRUE(filler->SetPlane(1, uv.data(), w / 2));
+            ASSERT_TRUE(filler->SetPlane(2, uv.data(), w / 2));
+            IImageDeinterlace* by = round == 0 ? alone : shared;
+            if (round == 0) {
+                // A fresh deinterlacer for each picture gives the reference.
+                alone->Release();
+                alone = CreateImageDeinterlace();
+                by = alone;
+            }
+            IRawVideoFrame* out = by->Deinterlace(filler->GetFrame());
+            ASSERT_NE(out, nullptr);
+            unsigned lineBytes = 0, pitch = 0, rows = 0;
+            unsigned char* data = out->GetBuffer(0, &lineBytes, &pitch, &rows);
+            std::vector<unsigned char> luma;
+            for (unsigned r = 0; r < rows; ++r)
+                luma.insert(luma.end(), data + size_t(r) * pitch, data + size_t(r) * pitch + lineBytes);
+            if (round == 0)
+                expected.push_back(luma);
+            else
+                EXPECT_EQ(luma, expected[seed]);
+            out->Free();
+            filler->Release();
+        }
+    }
+    alone->Release();
+    shared->Release();
+}

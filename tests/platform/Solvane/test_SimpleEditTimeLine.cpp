@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <dirent.h>
 #include <fstream>
 #include <memory>
@@ -34,6 +35,7 @@ struct EditMedia
     std::string dir = SolvaneTest::Media::Get().Dir();
     std::string a = dir + "/edit_a.mp4";
     std::string b = dir + "/edit_b.mp4";
+    std::string c30 = dir + "/edit_c30.mp4"; // 30 fps, 1 s, no sound
     bool ok = false;
 
 private:
@@ -44,7 +46,9 @@ private:
                                "-f lavfi -i sine=frequency=440:sample_rate=48000:duration=2 -ac 2 "
                                "-c:v libx264 -preset ultrafast -g 10 -pix_fmt yuv420p -c:a aac '" + a + "'").c_str()) == 0 &&
              std::system((ff + "-f lavfi -i testsrc=size=320x240:rate=25:duration=1 "
-                               "-c:v libx264 -preset ultrafast -g 10 -pix_fmt yuv420p '" + b + "'").c_str()) == 0;
+                               "-c:v libx264 -preset ultrafast -g 10 -pix_fmt yuv420p '" + b + "'").c_str()) == 0 &&
+             std::system((ff + "-f lavfi -i testsrc=size=320x240:rate=30:duration=1 "
+                               "-c:v libx264 -preset ultrafast -g 10 -pix_fmt yuv420p '" + c30 + "'").c_str()) == 0;
     }
 };
 
@@ -460,7 +464,8 @@ TEST(SimpleEditTimeLine, ASoundClipPlaysOverAStillPicture)
     const std::string picture = files.Picture();
     SimpleEditClipEntry clip = Entry(picture.c_str(), "ImageImporter", 0, 1000);
     ASSERT_TRUE(t->InsertClip(-1, &clip));
-    ASSERT_TRUE(t->SetClipAudioSource(0, files.Tone().c_str(), 0, 0));
+    // Ids that do not fit the file (its sound is no stream 7) still give its sound.
+    ASSERT_TRUE(t->SetClipAudioSource(0, files.Tone().c_str(), 0, 7));
     const std::string path = files.Dir() + "/sound-only.seix";
     ASSERT_TRUE(t->SaveTimeLine(path.c_str()));
     SourcePtr source(m->CreateSourceFromAddress(path.c_str(), "SimpleEditImporter", nullptr, nullptr, nullptr, nullptr));
@@ -470,4 +475,157 @@ TEST(SimpleEditTimeLine, ASoundClipPlaysOverAStillPicture)
     PlayAll(source.get(), pictures, samples);
     EXPECT_GT(pictures, 0);
     EXPECT_EQ(samples, 48000);
+}
+
+TEST(SimpleEditTimeLine, AnOutputFrameRateGivesEverySlotOnePicture)
+{
+    SOLVANE_REQUIRE_MEDIA();
+    EditMedia& media = EditMedia::Get();
+    ASSERT_TRUE(media.ok);
+    SolvaneTest::ManagerHolder m;
+    struct Case
+    {
+        double fps;
+        int pictures; // 1 s of 25 fps and 1 s of 30 fps
+    } cases[] = {{25, 50}, {30, 60}, {12, 24}};
+    for (const Case& c : cases) {
+        ImporterPtr writer = NewEdit(m);
+        ISimpleEditTimeLine* t = TimeLine(writer.get());
+        SimpleEditClipEntry a = Entry(media.a.c_str(), "FFImporter", 0, 1000);
+        SimpleEditClipEntry b = Entry(media.c30.c_str(), "FFImporter", 0, 1000);
+        ASSERT_TRUE(t->InsertClip(-1, &a));
+        ASSERT_TRUE(t->InsertClip(-1, &b));
+        ASSERT_TRUE(t->SetFrameRate(c.fps));
+        const std::string path = media.dir + "/cfr.seix";
+        ASSERT_TRUE(t->SaveTimeLine(path.c_str()));
+        SourcePtr source(m->CreateSourceFromAddress(path.c_str(), "SimpleEditImporter", nullptr, nullptr, nullptr, nullptr));
+        ASSERT_TRUE(source) << SolvaneTest::LastMessage();
+        std::vector<int> times;
+        IRawAudioFrame* audio = nullptr;
+        IRawVideoFrame* video = nullptr;
+        while (source->ReadFrames(&audio, &video, nullptr, AVReadVideoOnly))
+            if (video)
+                times.push_back(video->GetTimeStamp());
+        EXPECT_TRUE(source->IsEndOfStream());
+        ASSERT_EQ(static_cast<int>(times.size()), c.pictures) << c.fps;
+        for (size_t i = 0; i < times.size(); ++i)
+            EXPECT_EQ(times[i], static_cast<int>(std::llround(i * 1000.0 / c.fps))) << c.fps << " #" << i;
+    }
+}
+
+TEST(SimpleEditTimeLine, PixelShapesAreKeptAcrossClips)
+{
+    SOLVANE_REQUIRE_MEDIA();
+    EditMedia& media = EditMedia::Get();
+    ASSERT_TRUE(media.ok);
+    SolvaneTest::ManagerHolder m;
+    ImporterPtr writer = NewEdit(m);
+    ISimpleEditTimeLine* t = TimeLine(writer.get());
+    // The first clip has 8:9 samples: 320 x 240 shown 284 x 240. The second,
+    // square, is wider than that and gets bars above and below.
+    const std::string narrow = SolvaneTest::Media::Get().Clip();
+    SimpleEditClipEntry a = Entry(narrow.c_str(), "FFImporter", 0, 200);
+    SimpleEditClipEntry b = Entry(media.b.c_str(), "FFImporter", 0, 200);
+    ASSERT_TRUE(t->InsertClip(-1, &a));
+    ASSERT_TRUE(t->InsertClip(-1, &b));
+    const std::string path = media.dir + "/shapes.seix";
+    ASSERT_TRUE(t->SaveTimeLine(path.c_str()));
+    MovieInfo* movie = nullptr;
+    SourcePtr source(m->CreateSourceFromAddress(path.c_str(), "SimpleEditImporter", nullptr, nullptr, nullptr, &movie));
+    ASSERT_TRUE(source) << SolvaneTest::LastMessage();
+    ASSERT_NE(movie, nullptr);
+    EXPECT_EQ(movie->streams[0].width, 320);
+    EXPECT_NE(movie->streams[0].aspect, 0u);
+    IRawAudioFrame* audio = nullptr;
+    IRawVideoFrame* video = nullptr;
+    int second = 0;
+    while (source->ReadFrames(&audio, &video, nullptr, AVReadVideoOnly)) {
+        if (!video)
+            continue;
+        EXPECT_NEAR(video->GetDAR(), 320.0 * 8 / 9 / 240, 0.01);
+        if (video->GetTimeStamp() < 200)
+            continue;
+        ++second;
+        unsigned bytes = 0, pitch = 0, rows = 0;
+        const unsigned char* y = video->GetBuffer(0, &bytes, &pitch, &rows);
+        EXPECT_LE(y[3 * pitch + 160], 20);   // bar: 240 - 320 x (8/9) / (4/3) = 27 lines, about 13 each side
+        EXPECT_LE(y[236 * pitch + 160], 20);
+        EXPECT_GT(y[20 * pitch + 160], 20);  // the picture starts below the bar
+    }
+    EXPECT_EQ(second, 5);
+}
+
+TEST(SimpleEditTimeLine, ReplacementSoundAndDeinterlacingApplyToTheirClip)
+{
+    SOLVANE_REQUIRE_MEDIA();
+    EditMedia& media = EditMedia::Get();
+    ASSERT_TRUE(media.ok);
+    SolvaneTest::Media& files = SolvaneTest::Media::Get();
+    SolvaneTest::ManagerHolder m;
+    ImporterPtr writer = NewEdit(m);
+    ISimpleEditTimeLine* t = TimeLine(writer.get());
+    // A silent clip given the tone, then an interlaced clip to deinterlace.
+    SimpleEditClipEntry b = Entry(media.b.c_str(), "FFImporter", 0, 600);
+    ASSERT_TRUE(t->InsertClip(-1, &b));
+    ASSERT_TRUE(t->SetReplaceAudio(files.Tone().c_str(), 0, 0));
+    ASSERT_TRUE(t->SetClipVolume(0, 0.5));
+    const std::string interlaced = files.Interlaced();
+    SimpleEditClipEntry c = Entry(interlaced.c_str(), "FFImporter", 0, 400);
+    ASSERT_TRUE(t->InsertClip(-1, &c));
+    ASSERT_TRUE(t->SetClipInterlaced(1, 1));
+    const std::string path = media.dir + "/settings.seix";
+    ASSERT_TRUE(t->SaveTimeLine(path.c_str()));
+    SourcePtr source(m->CreateSourceFromAddress(path.c_str(), "SimpleEditImporter", nullptr, nullptr, nullptr, nullptr));
+    ASSERT_TRUE(source) << SolvaneTest::LastMessage();
+    IRawAudioFrame* audio = nullptr;
+    IRawVideoFrame* video = nullptr;
+    int64_t samples = 0;
+    int peakFirst = 0, peakSecond = 0, pictures = 0;
+    while (source->ReadFrames(&audio, &video, nullptr, AVReadBoth)) {
+        if (video) {
+            ++pictures;
+            EXPECT_FALSE(video->IsInterlaced());
+        }
+        if (!audio)
+            continue;
+        unsigned size = 0;
+        const int16_t* s = reinterpret_cast<const int16_t*>(audio->GetBuffer(0, &size));
+        int& peak = audio->GetTimeStamp() < 6000000 ? peakFirst : peakSecond;
+        for (unsigned i = 0; i < size / 2; ++i)
+            peak = std::max(peak, std::abs(static_cast<int>(s[i])));
+        samples += audio->GetSampleCount();
+    }
+    EXPECT_TRUE(source->IsEndOfStream()) << SolvaneTest::LastMessage();
+    EXPECT_EQ(samples, 48000);
+    // The tone (full scale about 1/8) at half volume, then the silent clip.
+    EXPECT_GT(peakFirst, 1000);
+    EXPECT_LT(peakFirst, 3200);
+    EXPECT_EQ(peakSecond, 0);
+    EXPECT_EQ(pictures, 15 + 10);
+}
+
+TEST(SimpleEditTimeLine, AStillBackgroundDoesNotSetTheOutputSize)
+{
+    SOLVANE_REQUIRE_MEDIA();
+    EditMedia& media = EditMedia::Get();
+    ASSERT_TRUE(media.ok);
+    SolvaneTest::Media& files = SolvaneTest::Media::Get();
+    SolvaneTest::ManagerHolder m;
+    ImporterPtr writer = NewEdit(m);
+    ISimpleEditTimeLine* t = TimeLine(writer.get());
+    const std::string picture = files.Picture(); // 64 x 48
+    SimpleEditClipEntry sound = Entry(picture.c_str(), "ImageImporter", 0, 400);
+    ASSERT_TRUE(t->InsertClip(-1, &sound));
+    ASSERT_TRUE(t->SetClipAudioSource(0, files.Tone().c_str(), 0, 0));
+    SimpleEditClipEntry a = Entry(media.a.c_str(), "FFImporter", 0, 400);
+    ASSERT_TRUE(t->InsertClip(-1, &a));
+    const std::string path = media.dir + "/still-first.seix";
+    ASSERT_TRUE(t->SaveTimeLine(path.c_str()));
+    ImporterPtr player = NewEdit(m);
+    ASSERT_TRUE(player->Open(path.c_str()));
+    MovieInfo* movie = player->GetMovieInfoAt(0);
+    ASSERT_NE(movie, nullptr) << SolvaneTest::LastMessage();
+    EXPECT_EQ(movie->streams[0].width, 320);
+    EXPECT_EQ(movie->streams[0].height, 240);
+    EXPECT_EQ(movie->streams[0].frameRate, PackFrameRate(25, 1));
 }

@@ -1,5 +1,6 @@
 #include "SolvaneTestMedia.h"
 
+#include "Basilvo/QuentaLogger.h"
 #include "CBaseException.h"
 #include "IRawAudioFrame.h"
 #include "IRawVideoFrame.h"
@@ -322,4 +323,33 @@ TEST(SolvaneBadInput, BytesThatVanishWhileReadingAreAFailure)
         source->Release();
         importer->Release();
     }
+}
+
+TEST(SolvaneBadInput, FFmpegsOwnWarningsGoToTheLogNamingTheFile)
+{
+    SOLVANE_REQUIRE_MEDIA();
+    IQuentaLogger* logger = GetQuentaLogger();
+    const std::string log = Media::Get().Path("ffmpeg.log");
+    // The log, once set, stays for the process: a repeated run finds it set.
+    if (!logger->GetLogFile())
+        ASSERT_TRUE(logger->SetLogFile(log.c_str(), false));
+    if (std::string(logger->GetLogFile()) != log)
+        GTEST_SKIP() << "the process logs elsewhere";
+    logger->EnableLog(true);
+    const std::string whole = MakeFourSeconds(kCutCases[0]);
+    ASSERT_FALSE(whole.empty());
+    const std::vector<char> bytes = ReadAll(whole);
+    const std::string cut = Media::Get().Path("logged-cut.mp4");
+    WriteAll(cut, std::vector<char>(bytes.begin(), bytes.begin() + static_cast<long>(bytes.size() / 2)));
+    ManagerHolder manager;
+    Moorland::IAVImporter* importer = manager->CreateImporter(cut.c_str());
+    ASSERT_NE(importer, nullptr) << LastMessage();
+    Moorland::IAVSource* source = importer->CreateSource(-2, -2, -1);
+    ASSERT_NE(source, nullptr) << LastMessage();
+    ReadToTheEnd(source);
+    source->Release();
+    importer->Release();
+    const std::vector<char> text = ReadAll(log);
+    const std::string logged(text.begin(), text.end());
+    EXPECT_NE(logged.find("[FR=FFmpeg] [MG=" + cut + ": "), std::string::npos) << logged.substr(0, 2000);
 }

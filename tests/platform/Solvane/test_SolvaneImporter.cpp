@@ -412,3 +412,31 @@ TEST(SolvaneImporter, EachProgramOfATransportStreamCountsFromItsOwnStart)
         source->Release();
     }
 }
+
+TEST(SolvaneImporter, AStreamWithoutAStatedLengthLastsAsLongAsItsData)
+{
+    SOLVANE_REQUIRE_MEDIA();
+    // AVI states no length for PCM sound; here the sound runs 250 ms past
+    // the pictures, beyond the length FFmpeg estimates for the file.
+    const std::string path = Media::Get().Path("longsound.avi");
+    ASSERT_EQ(std::system(("ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=160x120:rate=25:duration=4 "
+                           "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=4.25 -c:v mpeg4 -c:a pcm_s16le '" +
+                           path + "'")
+                              .c_str()),
+              0);
+    ManagerHolder manager;
+    ImporterHolder importer(manager->CreateImporter(path.c_str()));
+    ASSERT_NE(importer.importer, nullptr) << LastMessage();
+    const MovieInfo* movie = importer->GetMovieInfoAt(0);
+    const StreamInfo* video = FirstOfType(movie, Moorland::StreamTypeVideo);
+    const StreamInfo* sound = FirstOfType(movie, Moorland::StreamTypeAudio);
+    ASSERT_NE(video, nullptr);
+    ASSERT_NE(sound, nullptr);
+    EXPECT_NEAR(video->duration, 4.0, 0.041);
+    EXPECT_NEAR(sound->duration, 4.25, 0.03);
+    EXPECT_NEAR(importer->GetMovieDuration(movie->id), 4250, 30);
+    Moorland::IAVSource* source = importer->CreateSource(movie->id, -1, sound->id);
+    ASSERT_NE(source, nullptr) << LastMessage();
+    EXPECT_NEAR(source->GetDuration(), 4250, 30);
+    source->Release();
+}

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <sys/stat.h>
 #include <limits>
 
 namespace {
@@ -161,7 +162,20 @@ TEST(PlistSettingsFormat, SettingsFileIsARealPropertyListWrittenWhole)
         settings.beginGroup("Group");
         EXPECT_EQ(settings.value("Name").toString(), QString::fromUtf8("\xc3\xa9t\xc3\xa9"));
     }
-    // Only the file itself is left: the save went through a temporary file.
+    // Only the file itself is left, and a second save puts a new file in
+    // place (a new inode) rather than rewriting the old one, so a save cut
+    // short leaves the earlier settings whole.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList("appsettings.plist"));
+    struct stat before;
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &before), 0);
+    {
+        QSettings settings(path, CPlistSettingsFormat::Format());
+        settings.setValue("Count", 4);
+    }
+    struct stat after;
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &after), 0);
+    EXPECT_NE(before.st_ino, after.st_ino);
+    EXPECT_EQ(QSettings(path, CPlistSettingsFormat::Format()).value("Count"), QVariant(4));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList("appsettings.plist"));
 
     // A property-list reader of another make reads the same values.
@@ -176,6 +190,6 @@ TEST(PlistSettingsFormat, SettingsFileIsARealPropertyListWrittenWhole)
                          path});
     ASSERT_TRUE(check.waitForFinished(20000));
     EXPECT_EQ(check.exitCode(), 0) << check.readAllStandardError().constData();
-    EXPECT_EQ(QString::fromUtf8(check.readAllStandardOutput()).trimmed(),
-              QString::fromUtf8("3 0.75 ['/a', '/b'] \xc3\xa9t\xc3\xa9 2024-02-29T13:05:07"));
+    EXPECT_EQ(QString::fromUtf8(check.readAllStandardOutput()).trimmed().toStdString(),
+              std::string("4 0.75 ['/a', '/b'] \xc3\xa9t\xc3\xa9 2024-02-29T13:05:07"));
 }

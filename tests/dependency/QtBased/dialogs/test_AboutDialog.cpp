@@ -1,6 +1,8 @@
 #include "WidgetTestApp.h"
 
 #include "AboutDialog.h"
+#include "CAppFixedInfo.h"
+#include "SandboxedChild.h"
 
 #include <QLabel>
 #include <QMouseEvent>
@@ -83,4 +85,31 @@ TEST(AboutDialog, LanguageChangeRenewsTheVersionButNotTheNotice)
     EXPECT_TRUE(translated.startsWith(QString::fromUtf8("Versi\xC3\xB3n:"))) << translated.toStdString();
     EXPECT_EQ(noticeAfter, noticeBefore);
     EXPECT_TRUE(version->text().startsWith(QStringLiteral("Version:")));
+}
+
+// Run by HomePageLinkIsShownOnlyWithAnAddress beside product files that
+// name a home page.
+TEST(AboutDialogChild, DISABLED_LinkWithAddressIsShown)
+{
+    ASSERT_TRUE(CAppFixedInfo::GetInstance()->ReadInfos());
+    AboutDialog about(nullptr, Qt::Window);
+    auto* link = about.findChild<QLabel*>(QStringLiteral("lbHomeUrl"));
+    EXPECT_FALSE(link->isHidden());
+    EXPECT_TRUE(link->text().contains(QStringLiteral("href=\"http://127.0.0.1/home\"")));
+}
+
+TEST(AboutDialog, HomePageLinkIsShownOnlyWithAnAddress)
+{
+    // The test folder holds no product files: the address is empty.
+    AboutDialog about(nullptr, Qt::Window);
+    EXPECT_TRUE(about.findChild<QLabel*>(QStringLiteral("lbHomeUrl"))->isHidden()) << "a dead link is shown";
+
+    bool passed = false;
+    const QByteArray output = RunSandboxedCase(
+        "LinkWithAddressIsShown",
+        {{"AppConfig.en_US.xml",
+          "<AppConfig APPS_PRODUCT_NAME=\"fablecut\" APP_IDENTIFIER=\"fablecut-org\" VERSION=\"1.2.3.4\"\n"
+          "  APPS_HOME_PAGE_URL=\"http://127.0.0.1/home\"/>\n"}},
+        &passed);
+    EXPECT_TRUE(passed) << output.constData();
 }

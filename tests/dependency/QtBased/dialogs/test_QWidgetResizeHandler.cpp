@@ -8,6 +8,8 @@
 #include <QMouseEvent>
 #include <QWidget>
 
+#include <vector>
+
 using QtBased::QWidgetResizeHandler;
 
 namespace {
@@ -216,4 +218,61 @@ TEST(QWidgetResizeHandler, KeyboardMoveStepsEightOrOnePixelAndEndsOnEscape)
     QKeyEvent left(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier);
     w.filter(&left);
     EXPECT_EQ(QCursor::pos(), before) << "arrows do nothing once the grab ended";
+}
+
+TEST(QWidgetResizeHandler, KeyboardResizePicksTheEdgesByTheFirstArrowOfEachDirection)
+{
+    // The corner starts as the quadrant under the cursor; the first arrow of
+    // each direction then decides which edge moves, later ones only step.
+    using Zone = QWidgetResizeHandler::MousePosition;
+    struct Step
+    {
+        int key;
+        Zone zone;
+        Qt::CursorShape shape;
+    };
+    struct Case
+    {
+        const char* what;
+        QPoint start;
+        Zone first;
+        std::vector<Step> steps;
+    };
+    const Case cases[] = {
+        {"from the lower right",
+         {300, 200},
+         QWidgetResizeHandler::BottomRight,
+         {{Qt::Key_Left, QWidgetResizeHandler::BottomLeft, Qt::SizeBDiagCursor},
+          {Qt::Key_Right, QWidgetResizeHandler::BottomLeft, Qt::SizeBDiagCursor},
+          {Qt::Key_Up, QWidgetResizeHandler::TopLeft, Qt::SizeFDiagCursor},
+          {Qt::Key_Down, QWidgetResizeHandler::TopLeft, Qt::SizeFDiagCursor}}},
+        {"from the upper left",
+         {100, 50},
+         QWidgetResizeHandler::TopLeft,
+         {{Qt::Key_Right, QWidgetResizeHandler::TopRight, Qt::SizeBDiagCursor},
+          {Qt::Key_Down, QWidgetResizeHandler::BottomRight, Qt::SizeFDiagCursor},
+          {Qt::Key_Up, QWidgetResizeHandler::BottomRight, Qt::SizeFDiagCursor}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        HandledWindow w;
+        w.window.show();
+        QCursor::setPos(w.window.mapToGlobal(c.start));
+        w.handler->doResize();
+        EXPECT_EQ(w.handler->zone(), c.first);
+        for (const Step& s : c.steps) {
+            const QPoint before = QCursor::pos();
+            QKeyEvent key(QEvent::KeyPress, s.key, Qt::NoModifier);
+            w.filter(&key);
+            EXPECT_EQ(w.handler->zone(), s.zone) << s.key;
+            EXPECT_EQ(w.window.cursor().shape(), s.shape) << s.key;
+            EXPECT_EQ((QCursor::pos() - before).manhattanLength(), 8) << s.key;
+        }
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        w.filter(&enter);
+        const QPoint before = QCursor::pos();
+        QKeyEvent left(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier);
+        w.filter(&left);
+        EXPECT_EQ(QCursor::pos(), before) << "Return ends the keyboard resize";
+    }
 }

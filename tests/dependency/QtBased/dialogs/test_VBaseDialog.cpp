@@ -14,6 +14,9 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QSet>
+#include <QStyle>
+#include <QTemporaryDir>
 #include <QSignalSpy>
 #include <QTimer>
 #include <QToolButton>
@@ -246,6 +249,61 @@ TEST(VBaseTitleBar, ButtonsNamesTooltipsAndOptionalButtons)
     EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Caption"));
 }
 
+namespace {
+
+// Distinct colours in what the button draws: a blank square has one or two.
+int DrawnColours(QWidget* w)
+{
+    const QImage image = w->grab().toImage();
+    QSet<QRgb> colours;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            colours.insert(image.pixel(x, y));
+    return colours.size();
+}
+
+} // namespace
+
+TEST(VBaseTitleBar, ButtonsShowAGlyphWithoutASkinAndTakeTheSkinsImage)
+{
+    VBaseDialog dlg(nullptr, Qt::Window | kAllFive);
+    dlg.setSystemTitleBar(false);
+    VBaseTitleBar* bar = dlg.getTitleBar();
+    const struct
+    {
+        const char* name;
+        QStyle::StandardPixmap glyph;
+    } cases[] = {
+        {"minimizeButton", QStyle::SP_TitleBarMinButton},
+        {"maximizeButton", QStyle::SP_TitleBarMaxButton},
+        {"restoreButton", QStyle::SP_TitleBarNormalButton},
+        {"closeButton", QStyle::SP_TitleBarCloseButton},
+        {"helpButton", QStyle::SP_TitleBarContextHelpButton},
+    };
+    for (const auto& c : cases) {
+        QToolButton* b = button(bar, c.name);
+        ASSERT_FALSE(b->icon().isNull()) << c.name;
+        const QSize size(12, 12);
+        EXPECT_EQ(b->icon().pixmap(size).toImage(),
+                  b->style()->standardIcon(c.glyph, nullptr, b).pixmap(size).toImage())
+            << c.name;
+        EXPECT_GT(DrawnColours(b), 3) << c.name << " draws a blank square";
+    }
+    QToolButton* preference = button(bar, "preferenceButton");
+    EXPECT_FALSE(preference->text().isEmpty()) << "no glyph stands for settings: it reads as text";
+
+    // A skin's image replaces the glyph.
+    QTemporaryDir dir;
+    QImage skin(12, 12, QImage::Format_ARGB32);
+    skin.fill(qRgb(200, 30, 40));
+    ASSERT_TRUE(skin.save(dir.filePath("close.png")));
+    bar->setStyleSheet(QStringLiteral("QToolButton#closeButton { qproperty-icon: url(%1); }")
+                           .arg(dir.filePath("close.png")));
+    QToolButton* close = button(bar, "closeButton");
+    close->ensurePolished();
+    EXPECT_EQ(close->icon().pixmap(QSize(12, 12)).toImage().pixel(6, 6), qRgb(200, 30, 40));
+}
+
 TEST(VBaseTitleBar, CloseButtonRejectsAModalDialog)
 {
     VBaseDialog dlg(nullptr, Qt::Window | kAllFive);
@@ -271,6 +329,39 @@ TEST(VBaseTitleBar, MinimiseOfAModalDialogMinimisesItsParentToo)
     dlg.getTitleBar()->showWindowMaximized();
     EXPECT_FALSE(dlg.windowState() & Qt::WindowMinimized) << "maximising restores it first";
     EXPECT_EQ(dlg.geometry(), availableArea());
+}
+
+TEST(VBaseDialog, RaisingAModalDialogRestoresItsMinimisedParent)
+{
+    struct Case
+    {
+        const char* what;
+        bool modal;
+        bool parentMinimised;
+        bool parentRestored;
+    };
+    const Case cases[] = {
+        {"modal over a minimised parent", true, true, true},
+        {"modeless over a minimised parent", false, true, false},
+        {"modal over a normal parent", true, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QWidget parent;
+        parent.show();
+        if (c.parentMinimised)
+            parent.showMinimized();
+        VBaseDialog dlg(&parent, Qt::Window | kAllFive);
+        dlg.setModal(c.modal);
+        dlg.show();
+        dlg.raise();
+        EXPECT_EQ(bool(parent.windowState() & Qt::WindowMinimized), c.parentMinimised && !c.parentRestored);
+        EXPECT_TRUE(parent.isVisible());
+    }
+    VBaseDialog orphan(nullptr, Qt::Window | kAllFive);
+    orphan.setModal(true);
+    orphan.show();
+    EXPECT_NO_FATAL_FAILURE(orphan.raise());
 }
 
 TEST(VMainWindow, MenuBarMovesBetweenStripAndMainWindow)

@@ -1,6 +1,8 @@
 #include "WidgetTestApp.h"
 
 #include "AppConfigDefines.h"
+#include "CAppFixedInfo.h"
+#include "SandboxedChild.h"
 #include "CAppVariableInfo.h"
 #include "CBaseException.h"
 #include "IAVConverter.h"
@@ -352,7 +354,10 @@ TEST(VDCPreferenceConvert, AFailingEngineStaysInsideTheDialog)
 
 TEST(VDCPreferenceOthers, SnapshotSizesWithoutDefaultsAreClampedNeverZero)
 {
-    // Neither a stored value nor a shipped default: the first read gives 0.
+    // Without a shipped default the first read gives 0; the store lives for
+    // the whole process, so the 0 is stored here for every repetition.
+    setSetting(VARIABLE_INFO_SNAPSHOTWIDTH, 0);
+    setSetting(VARIABLE_INFO_SNAPSHOTHEIGHT, 0);
     VDCPreferenceOthers page;
     page.initPageInfo();
     EXPECT_EQ(setting(VARIABLE_INFO_SNAPSHOTWIDTH).toInt(), 10);
@@ -432,6 +437,7 @@ TEST(VDCPreferenceOthers, ResetTurnsTheThreePromptsBackOnAtOnce)
 TEST(VDCPreferenceTivo, KeyIsStoredAndPassedExactlyAsTyped)
 {
     RecordingManager manager;
+    setSetting(STR_APPVARINFO_TIVO_MEDIA_ACCESS_KEY, QString());
     VDCPreferenceTivo page(&manager);
     page.initPageInfo();
     auto* edit = child<QLineEdit>(&page, "edtTivo");
@@ -554,4 +560,36 @@ TEST(VDCPreferenceDlg, EveryPageNameAndPageShowsWholeWhenOpened)
     }
     EXPECT_GE(nameRoom, nameWidth) << "the longest page name is not cut off";
     EXPECT_GE(hintRoom, hintNeed) << "the wrapped reset hint is not cut off";
+}
+
+// Run by LearnMoreLinksAreShownOnlyWithAnAddress beside product files that
+// name the encoder page only.
+TEST(VDCPreferenceAccelerateChild, DISABLED_OnlyTheLinkWithAnAddressIsShown)
+{
+    ASSERT_TRUE(CAppFixedInfo::GetInstance()->ReadInfos());
+    VDCPreferenceAccelerate page;
+    EXPECT_FALSE(child<QLabel>(&page, "lblEncoderMore")->isHidden());
+    EXPECT_TRUE(child<QLabel>(&page, "lblEncoderMore")->text().contains(QStringLiteral("http://127.0.0.1/encoder")));
+    EXPECT_TRUE(child<QLabel>(&page, "lblDecoderMore")->isHidden());
+}
+
+TEST(VDCPreferenceAccelerate, LearnMoreLinksAreShownOnlyWithAnAddressAndLogosReadWithoutASkin)
+{
+    // The test folder holds no product files: both addresses are empty.
+    VDCPreferenceAccelerate page;
+    EXPECT_TRUE(child<QLabel>(&page, "lblEncoderMore")->isHidden());
+    EXPECT_TRUE(child<QLabel>(&page, "lblDecoderMore")->isHidden());
+    for (const char* logo : {"btnCUDALogo", "btnAMDLogo"}) {
+        auto* button = child<QToolButton>(&page, logo);
+        EXPECT_TRUE(!button->icon().isNull() || !button->text().isEmpty()) << logo << " is a blank button";
+    }
+
+    bool passed = false;
+    const QByteArray output = RunSandboxedCase(
+        "OnlyTheLinkWithAnAddressIsShown",
+        {{"AppConfig.en_US.xml",
+          "<AppConfig APPS_PRODUCT_NAME=\"fablecut\" APP_IDENTIFIER=\"fablecut-org\"\n"
+          "  ENCODER_HELP_URL=\"http://127.0.0.1/encoder\" DECODER_HELP_URL=\" \"/>\n"}},
+        &passed);
+    EXPECT_TRUE(passed) << output.constData();
 }

@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QSoundEffect>
 #include <QTextBrowser>
 
 namespace {
@@ -85,8 +86,11 @@ TEST(VRichMessageBox, ElementsIconsAndSounds)
         if (c.icon != QMessageBox::NoIcon) {
             EXPECT_GT(icon->width(), 10);
         }
-        // No sound folder beside the test program: playing is silent.
+        // No sound folder beside the test program: playing is silent and
+        // leaves no sound object behind.
+        const int effectsBefore = qApp->findChildren<QSoundEffect*>().size();
         box.playNotifySound();
+        EXPECT_EQ(effectsBefore, qApp->findChildren<QSoundEffect*>().size()) << c.icon;
     }
 }
 
@@ -169,6 +173,9 @@ TEST(ExecVarAttrConfirmMessageBox, RememberedAnswerIsReturnedSilently)
 {
     const char* answerKey = "TestConfirmAnswer";
     const char* showKey = "TestConfirmShow";
+    // The store lives for the whole process: start from a fresh question.
+    setSetting(answerKey, false);
+    setSetting(showKey, true);
     auto ask = [&] {
         return ExecVarAttrConfirmMessageBox(
             QString::fromLatin1(answerKey), QString::fromLatin1(showKey),

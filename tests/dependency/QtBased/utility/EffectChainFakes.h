@@ -6,6 +6,7 @@
 #include "IAVManager.h"
 #include "IVideoProcessor.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -30,11 +31,53 @@ struct Log
     }
 };
 
+// The layer interface of a fake "VideoComposite": layers are numbered handles.
+class FakeComposite : public Moorland::IAVComposite
+{
+public:
+    explicit FakeComposite(Log& log) : m_log(log) {}
+    void* AddLayer(const char* address, Moorland::CompositeLayerInfo* info) override
+    {
+        m_log.calls.push_back(std::string("AddLayer ") + address + " " + std::to_string(info->x) + "," +
+                              std::to_string(info->y) + " " + std::to_string(info->width) + "x" +
+                              std::to_string(info->height));
+        m_info = *info;
+        return reinterpret_cast<void*>(static_cast<intptr_t>(++m_layers));
+    }
+    bool RemoveLayer(void* layer) override
+    {
+        m_log.calls.push_back("RemoveLayer " + std::to_string(reinterpret_cast<intptr_t>(layer)));
+        return true;
+    }
+    bool GetLayerInfo(void*, Moorland::CompositeLayerInfo* info) override
+    {
+        *info = m_info;
+        return true;
+    }
+    bool SetLayerInfo(void*, Moorland::CompositeLayerInfo* info) override
+    {
+        m_log.calls.push_back("SetLayerInfo " + std::to_string(info->x) + "," + std::to_string(info->y) + " " +
+                              std::to_string(info->width) + "x" + std::to_string(info->height));
+        m_info = *info;
+        return true;
+    }
+    Moorland::IAVLayerObject* GetLayerObject(void*) override { return nullptr; }
+    bool UpdateLayer(void*) override { return true; }
+
+private:
+    Log& m_log;
+    Moorland::CompositeLayerInfo m_info{};
+    int m_layers = 0;
+};
+
 class FakeProcessor : public Moorland::IVideoProcessor
 {
 public:
-    FakeProcessor(Log& log, std::string name) : m_log(log), m_name(std::move(name)) {}
-    void* QueryInterface(const char*) override { return nullptr; }
+    FakeProcessor(Log& log, std::string name) : m_log(log), m_name(std::move(name)), m_composite(log) {}
+    void* QueryInterface(const char* name) override
+    {
+        return m_name == "VideoComposite" && std::string(name) == "IAVComposite" ? &m_composite : nullptr;
+    }
     void Release() override
     {
         m_log.calls.push_back("release " + m_name);
@@ -60,6 +103,7 @@ public:
 private:
     Log& m_log;
     std::string m_name;
+    FakeComposite m_composite;
 };
 
 class FakeAudioEffect : public Moorland::IAudioEffect

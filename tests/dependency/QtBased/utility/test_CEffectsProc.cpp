@@ -3,8 +3,11 @@
 
 #include "CEffectsProc.h"
 #include "EffectChainFakes.h"
+#include "Moorlan.h"
 
 #include <gtest/gtest.h>
+
+#include <vector>
 
 using ChainTest::FakeManager;
 
@@ -145,4 +148,37 @@ TEST(CEffectsProc, NoManagerSkipsEverySteps)
     chain.ProcFrameInPlace(f); // nothing to crash on, nothing made
     EXPECT_FALSE(chain.ProcFrame(f));
     EXPECT_EQ(chain.getAVManger(), nullptr);
+}
+
+// On the real media manager: a quarter turn needs a frame that can change
+// size, which ProcFrame's new frame is.
+TEST(CEffectsProc, ProcFrameTurnsARealFrame)
+{
+    Moorland::IAVManager* manager = CreateAVManager("/tmp/", nullptr);
+    ASSERT_NE(manager, nullptr);
+    {
+        CEffectsProc chain(manager);
+        chain.setRotateAngle(90);
+        chain.setEnableAgedFilmEffectSeriesType(EffectInvert);
+        std::vector<uint8_t> px(6 * 4 * 4, 0);
+        px[0] = 10; // top-left pixel, blue byte
+        Moorland::IRawVideoFrameFiller* filler = Moorland::CreateRawVideoFrameFiller();
+        filler->SetFormat(Moorland::PIXEL_FORMAT_RGBA32, 6, 4, 1);
+        filler->SetPlane(0, px.data(), 6 * 4);
+        Moorland::IRawVideoFrame* original = filler->GetFrame();
+        Moorland::IRawVideoFrame* frame = original;
+        EXPECT_TRUE(chain.ProcFrame(frame));
+        ASSERT_NE(frame, original);
+        unsigned w = 0, h = 0;
+        frame->GetDimension(&w, &h);
+        EXPECT_EQ(w, 4u);
+        EXPECT_EQ(h, 6u);
+        unsigned bytes = 0, pitch = 0, rows = 0;
+        const uint8_t* out = frame->GetBuffer(0, &bytes, &pitch, &rows);
+        EXPECT_EQ(out[3 * 4], 255 - 10); // inverted, then turned to the top-right
+        EXPECT_EQ(px[0], 10);            // the caller's frame is untouched
+        frame->Free();
+        filler->Release();
+    }
+    manager->Release();
 }

@@ -39,70 +39,105 @@ public slots:
 
 } // namespace
 
-TEST(fileutilsDBus, RevealAsksTheFileManagerForTheFile)
+// The application, the private bus and the stand-in file manager live for the
+// whole process: Qt keeps its session-bus connection from the first use, so a
+// repeated test must find the same bus there.
+struct PrivateBus
 {
-    const QString daemon = QStandardPaths::findExecutable("dbus-daemon");
-    if (daemon.isEmpty())
-        GTEST_SKIP() << "no dbus-daemon on this machine";
-
-    static int argc = 1;
-    static char name[] = "test_fileutils_dbus";
-    static char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
-
+    QCoreApplication* app = nullptr;
     QTemporaryDir dir;
-    QProcess bus;
-    bus.start(daemon, {"--session", "--nofork", "--nopidfile", "--print-address=1"});
-    ASSERT_TRUE(bus.waitForStarted(5000));
-    QElapsedTimer clock;
-    clock.start();
-    while (!bus.canReadLine() && clock.elapsed() < 5000)
-        bus.waitForReadyRead(100);
-    const QString address = QString::fromLocal8Bit(bus.readLine()).trimmed();
-    ASSERT_FALSE(address.isEmpty());
-    setenv("DBUS_SESSION_BUS_ADDRESS", address.toLocal8Bit().constData(), 1);
+    QProcess daemon;
+    QString address;
+    QString marker;
+    FakeFileManager manager;
+    QString error;
 
-    // No fallback opener may run while the file manager answers.
-    const QString tools = dir.filePath("tools");
-    QDir().mkpath(tools);
-    const QString marker = dir.filePath("xdg-open-ran");
+    PrivateBus()
     {
+        static int argc = 1;
+        static char name[] = "test_fileutils_dbus";
+        static char* argv[] = {name, nullptr};
+        app = new QCoreApplication(argc, argv);
+
+        const QString program = QStandardPaths::findExecutable("dbus-daemon");
+        if (program.isEmpty()) {
+            error = "no dbus-daemon on this machine";
+            return;
+        }
+        daemon.start(program, {"--session", "--nofork", "--nopidfile", "--print-address=1"});
+        if (!daemon.waitForStarted(5000)) {
+            error = "dbus-daemon did not start";
+            return;
+        }
+        QElapsedTimer clock;
+        clock.start();
+        while (!daemon.canReadLine() && clock.elapsed() < 5000)
+            daemon.waitForReadyRead(100);
+        address = QString::fromLocal8Bit(daemon.readLine()).trimmed();
+        if (address.isEmpty()) {
+            error = "dbus-daemon gave no address";
+            return;
+        }
+        setenv("DBUS_SESSION_BUS_ADDRESS", address.toLocal8Bit().constData(), 1);
+
+        // No fallback opener may run while the file manager answers.
+        const QString tools = dir.filePath("tools");
+        QDir().mkpath(tools);
+        marker = dir.filePath("xdg-open-ran");
         QFile script(tools + "/xdg-open");
-        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+        script.open(QIODevice::WriteOnly);
         script.write(("#!/bin/sh\ntouch '" + marker + "'\n").toLocal8Bit());
         script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
-    setenv("PATH", (tools.toStdString() + ":" + std::getenv("PATH")).c_str(), 1);
+        script.close();
+        setenv("PATH", (tools.toStdString() + ":" + std::getenv("PATH")).c_str(), 1);
 
-    {
         QDBusConnection service = QDBusConnection::connectToBus(address, "fake-file-manager");
-        ASSERT_TRUE(service.isConnected());
-        FakeFileManager manager;
-        ASSERT_TRUE(service.registerObject("/org/freedesktop/FileManager1", &manager, QDBusConnection::ExportAllSlots));
-        ASSERT_TRUE(service.registerService("org.freedesktop.FileManager1"));
-
-        const QString folder = dir.filePath("with \"quotes\" & spaces");
-        QDir().mkpath(folder);
-        QFile(folder + "/clip 1.mp4").open(QIODevice::WriteOnly);
-
-        OpenFloderWithShell(folder, "clip 1.mp4");
-        clock.restart();
-        while (manager.m_nCalls == 0 && clock.elapsed() < 10000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        ASSERT_EQ(manager.m_nCalls, 1);
-        ASSERT_EQ(manager.m_uris.size(), 1);
-        EXPECT_EQ(QUrl(manager.m_uris[0]).toLocalFile(), folder + "/clip 1.mp4");
-        // Let a wrongly started fallback show itself.
-        clock.restart();
-        while (clock.elapsed() < 300)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        EXPECT_FALSE(QFile::exists(marker));
-
-        service.unregisterService("org.freedesktop.FileManager1");
+        if (!service.isConnected()
+            || !service.registerObject("/org/freedesktop/FileManager1", &manager, QDBusConnection::ExportAllSlots)
+            || !service.registerService("org.freedesktop.FileManager1"))
+            error = "the stand-in file manager could not be registered";
     }
-    QDBusConnection::disconnectFromBus("fake-file-manager");
-    bus.terminate();
-    bus.waitForFinished(5000);
+    ~PrivateBus()
+    {
+        QDBusConnection::disconnectFromBus("fake-file-manager");
+        daemon.terminate();
+        daemon.waitForFinished(5000);
+        delete app;
+    }
+};
+
+PrivateBus& Bus()
+{
+    static PrivateBus bus;
+    return bus;
+}
+
+TEST(fileutilsDBus, RevealAsksTheFileManagerForTheFile)
+{
+    PrivateBus& bus = Bus();
+    if (!bus.error.isEmpty())
+        GTEST_SKIP() << bus.error.toStdString();
+    bus.manager.m_nCalls = 0;
+    bus.manager.m_uris.clear();
+    QFile::remove(bus.marker);
+
+    const QString folder = bus.dir.filePath("with \"quotes\" & spaces");
+    QDir().mkpath(folder);
+    QFile(folder + "/clip 1.mp4").open(QIODevice::WriteOnly);
+
+    OpenFloderWithShell(folder, "clip 1.mp4");
+    QElapsedTimer clock;
+    clock.start();
+    while (bus.manager.m_nCalls == 0 && clock.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    ASSERT_EQ(bus.manager.m_nCalls, 1);
+    ASSERT_EQ(bus.manager.m_uris.size(), 1);
+    EXPECT_EQ(QUrl(bus.manager.m_uris[0]).toLocalFile(), folder + "/clip 1.mp4");
+    // Let a wrongly started fallback show itself.
+    clock.restart();
+    while (clock.elapsed() < 300)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_FALSE(QFile::exists(bus.marker));
 }
 
 #include "test_fileutils_dbus.moc"

@@ -1,0 +1,511 @@
+#include "profileConfig.h"
+
+#include "Basilvo/Basilvo.h"
+#include "CBaseException.h"
+#include "IProfile.h"
+#include "ProfileNodeManager.h"
+#include "fileutils.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+
+#include <exception>
+#include <memory>
+
+namespace {
+
+const char* const kSource = "../../../dependency/QtBased/ProfileManager/profileConfig";
+
+enum
+{
+    ERR_ROOT_MISMATCH = 11006101,
+    ERR_NO_APP_LIBRARY = 11006102,
+};
+
+int IntAttr(const TiXmlElement* e, const char* name)
+{
+    int value = 0;
+    if (e)
+        e->QueryIntAttribute(name, &value);
+    return value;
+}
+
+QString TextAttr(const TiXmlElement* e, const char* name)
+{
+    const char* value = e ? e->Attribute(name) : nullptr;
+    return value ? QString::fromUtf8(value) : QString();
+}
+
+bool FileExists(QString const& path)
+{
+    return !path.isEmpty() && QFileInfo(path).isFile();
+}
+
+// A document the program rewrites: written beside the target and renamed into
+// place by CXMLDocument; a failure there is only recorded, so look for it.
+void SaveChecked(CXMLDocument& doc, QString const& path)
+{
+    IQuentaException* error = GetQuentaException();
+    error->Clear();
+    doc.SaveFile(path);
+    if (error->GetExceptionCode() != 0)
+        QuentaBased::ThrowLastError();
+}
+
+// Keeps a file the program cannot read beside itself, so that writing a fresh
+// one does not destroy what the user had. False when it cannot be moved.
+bool KeepAside(QString const& path)
+{
+    QString aside = path + ".damaged-" + QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss");
+    for (int n = 1; QFileInfo::exists(aside); ++n)
+        aside = path + ".damaged-" + QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss") + "-" +
+                QString::number(n);
+    return QFile::rename(path, aside);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- documents
+
+ProfileLib::ProfileLib()
+{
+    SetRootName("ProfileLib");
+}
+
+void ProfileLib::LoadFile(QString const& path)
+{
+    CXMLDocument::LoadFile(path);
+    if (std::string(GetRoot()->Value()) != "ProfileLib")
+        throw CBaseException(ERR_ROOT_MISMATCH, "LoadFile the root xml match falsed.", __LINE__, kSource);
+}
+
+ProfileSerial::ProfileSerial()
+{
+    SetRootName("ProfileConfig");
+}
+
+ProfileSerial::~ProfileSerial()
+{
+    m_linkById.clear();
+    m_categoryById.clear();
+}
+
+void ProfileSerial::LoadFile(QString const& path)
+{
+    m_pLinks = nullptr;
+    m_pCategories = nullptr;
+    CXMLDocument::LoadFile(path);
+    TiXmlElement* root = GetRoot();
+    if (std::string(root->Value()) != "ProfileConfig")
+        throw CBaseException(ERR_ROOT_MISMATCH, "LoadFile the root xml match falsed.", __LINE__, kSource);
+    m_level = IntAttr(root, "level");
+    m_linkById.clear();
+    m_categoryById.clear();
+    TiXmlElement* links = root->FirstChildElement("ProfileLnks");
+    for (TiXmlElement* e = links ? links->FirstChildElement("ProfileLnk") : nullptr; e;
+         e = e->NextSiblingElement("ProfileLnk"))
+        m_linkById.insert(IntAttr(e, "ID"), e);
+    TiXmlElement* cats = root->FirstChildElement("Categorys");
+    for (TiXmlElement* e = cats ? cats->FirstChildElement("Category") : nullptr; e;
+         e = e->NextSiblingElement("Category"))
+        m_categoryById.insert(IntAttr(e, "ID"), e);
+    m_pLinks = links;
+    m_pCategories = cats;
+}
+
+void ProfileSerial::newDocument()
+{
+    try {
+        Clear();
+        m_linkById.clear();
+        m_categoryById.clear();
+        TiXmlElement* root = GetRoot();
+        m_pLinks = root->InsertEndChild(TiXmlElement("ProfileLnks"))->ToElement();
+        m_pCategories = root->InsertEndChild(TiXmlElement("Categorys"))->ToElement();
+        root->SetAttribute("level", 1);
+        m_level = 1;
+    } catch (CBaseException&) {
+        throw;
+    } catch (std::exception& e) {
+        throw CBaseException(QB_ERR_STD_EXCEPTION, e.what(), __LINE__, kSource);
+    } catch (...) {
+        throw CBaseException(QB_ERR_UNEXPECTED, "Unexpected error", __LINE__, kSource);
+    }
+    if (!canSerial())
+        throw CBaseException(ERR_ROOT_MISMATCH, "new xml document falsed.", __LINE__, kSource);
+}
+
+// Every record is written with its own hidden bit, shown ones too: a link
+// shipped hidden that the user shows again, and hidden custom, recent and
+// starred links, all keep the user's choice across a restart.
+void ProfileSerial::Write(CatData& cat)
+{
+    if (!m_pCategories)
+        throw CBaseException(QB_ERR_BAD_POINTER, "Bad pointer", __LINE__, kSource);
+    TiXmlElement e("Category");
+    e.SetAttribute("ID", cat.id);
+    e.SetAttribute("Skip", cat.flags.testFlag(BF_Skip) ? 1 : 0);
+    m_pCategories->InsertEndChild(e);
+}
+
+void ProfileSerial::Write(LnkData& lnk)
+{
+    if (!m_pLinks)
+        throw CBaseException(QB_ERR_BAD_POINTER, "Bad pointer", __LINE__, kSource);
+    TiXmlElement e("ProfileLnk");
+    e.SetAttribute("ID", lnk.id);
+    e.SetAttribute("Skip", lnk.flags.testFlag(BF_Skip) ? 1 : 0);
+    m_pLinks->InsertEndChild(e);
+}
+
+void ProfileSerial::filterRead(CatData& cat)
+{
+    QB_GUARDED_VOID({
+        TiXmlElement* e = m_categoryById.value(cat.id, nullptr);
+        if (e && m_level > 0)
+            cat.flags.setFlag(BF_Skip, IntAttr(e, "Skip") != 0);
+    });
+}
+
+void ProfileSerial::filterRead(LnkData& lnk)
+{
+    QB_GUARDED_VOID({
+        TiXmlElement* e = m_linkById.value(lnk.id, nullptr);
+        if (e && m_level > 0)
+            lnk.flags.setFlag(BF_Skip, IntAttr(e, "Skip") != 0);
+    });
+}
+
+void MakeCustomLib(ProfileLib& lib)
+{
+    try {
+        TiXmlElement custom("Category");
+        custom.SetAttribute("ID", PROFILE_ID_CUSTOM);
+        custom.SetAttribute("Name", "Custom");
+        TiXmlElement recent("Category");
+        recent.SetAttribute("ID", PROFILE_ID_RECENT);
+        recent.SetAttribute("Name", "Recent");
+        TiXmlElement* root = lib.GetRoot();
+        root->InsertEndChild(custom);
+        root->InsertEndChild(recent);
+    } catch (...) {
+        QuentaBased::RecordCurrentException(41, kSource);
+    }
+}
+
+TiXmlElement* FindXMLCatByID(ProfileLib& lib, int id)
+{
+    try {
+        TixmlNextIterator it(lib.GetRoot(), "Category");
+        while (it.HasNext()) {
+            TiXmlElement* cat = it.Next();
+            if (IntAttr(cat, "ID") == id)
+                return cat;
+        }
+        return nullptr;
+    } catch (std::exception& e) {
+        throw CBaseException(QB_ERR_STD_EXCEPTION, e.what(), 55, kSource);
+    } catch (...) {
+        throw CBaseException(QB_ERR_UNEXPECTED, "Unexpected error", 55, kSource);
+    }
+}
+
+void SaveLnkData(TiXmlElement& parent, LnkData& lnk)
+{
+    try {
+        TiXmlElement e("ProfileLnk");
+        e.SetAttribute("ID", lnk.id);
+        e.SetAttribute("BaseID", lnk.baseId);
+        e.SetAttribute("Name", lnk.name.toUtf8().constData());
+        e.SetAttribute("Comment", lnk.comment.toUtf8().constData());
+        parent.InsertEndChild(e);
+    } catch (...) {
+        QuentaBased::RecordCurrentException(69, kSource);
+    }
+}
+
+// ------------------------------------------------------------ configuration
+
+ProfileConfig::ProfileConfig(ProfileNodeManager& manager) : QObject(nullptr), m_manager(manager)
+{
+    m_values.insert(0, 1);
+    m_values.insert(1, 0);
+}
+
+ProfileConfig::~ProfileConfig() = default;
+
+void ProfileConfig::setAppProfileDir(QString const& path)
+{
+    m_appProfileDir = includePathSeparator(path);
+}
+
+void ProfileConfig::setUserProfileDir(QString const& path)
+{
+    m_userProfileDir = includePathSeparator(path);
+}
+
+void ProfileConfig::setAppProfileIconDir(QString const& path)
+{
+    m_appProfileIconDir = includePathSeparator(path);
+}
+
+bool ProfileConfig::execLoadData()
+{
+    return QB_GUARDED(false, {
+        if (!FileExists(m_appLibFilePath))
+            throw CBaseException(ERR_NO_APP_LIBRARY, m_appLibFilePath.toLocal8Bit().constData(), __LINE__, kSource);
+        m_manager.clearLibrary();
+        m_userLibBlocked = false;
+
+        std::unique_ptr<ProfileSerial> serial;
+        if (FileExists(m_configFilePath)) {
+            serial = std::make_unique<ProfileSerial>();
+            bool damaged = !QB_GUARDED_VOID({ serial->LoadFile(m_configFilePath); }) || serial->HasLoadError();
+            if (damaged) {
+                // The next save would replace the user's choices: keep them.
+                KeepAside(m_configFilePath);
+                serial.reset();
+            } else if (!serial->canSerial()) {
+                serial.reset();
+            }
+        }
+
+        ProfileLib user;
+        std::unique_ptr<CBaseException> keptAside;
+        QB_GUARDED_VOID({
+            bool fresh = !FileExists(m_userLibFilePath);
+            if (!fresh) {
+                bool damaged = !QB_GUARDED_VOID({ user.LoadFile(m_userLibFilePath); }) || user.HasLoadError();
+                if (damaged) {
+                    // Never written over: the user's custom and recent links
+                    // stay in the file kept aside.
+                    keptAside = std::make_unique<CBaseException>(GetQuentaException());
+                    if (!KeepAside(m_userLibFilePath)) {
+                        m_userLibBlocked = true;
+                        throw CBaseException(QB_ERR_FILE_IO,
+                                             "The user profile library can be neither read nor moved aside: " +
+                                                 std::string(m_userLibFilePath.toLocal8Bit().constData()),
+                                             __LINE__, kSource);
+                    }
+                    user.Clear();
+                    fresh = true;
+                }
+            }
+            if (fresh) {
+                MakeCustomLib(user);
+                SaveChecked(user, m_userLibFilePath);
+            }
+        });
+        QB_GUARDED_VOID({ AddLib(user, serial.get(), false); });
+
+        ProfileLib app;
+        app.LoadFile(m_appLibFilePath);
+        if (app.HasLoadError())
+            throw CBaseException(QB_ERR_FILE_IO, app.GetLoadError().toUtf8().constData(), __LINE__, kSource);
+        QB_GUARDED_VOID({ AddLib(app, serial.get(), true); });
+        if (keptAside)
+            GetQuentaException()->Copy(keptAside.get());
+        return true;
+    });
+}
+
+void ProfileConfig::AddLib(ProfileLib& lib, ProfileSerial* serial, bool isAppLib)
+{
+    try {
+        TiXmlElement* root = lib.GetRoot();
+        if (isAppLib) {
+            m_defaultId = IntAttr(root, "DefaultID");
+            if (m_recentLimited == -1)
+                m_recentLimited = IntAttr(root, "RecentLimited");
+        }
+        std::list<CatData>& cats = m_manager.catDataList();
+        std::list<LnkData>& lnks = m_manager.lnkDataList();
+        for (TiXmlElement* c = root->FirstChildElement("Category"); c; c = c->NextSiblingElement("Category")) {
+            CatData cat;
+            cat.name = TextAttr(c, "Name");
+            cat.id = IntAttr(c, "ID");
+            if (IsCustomId(cat.id))
+                cat.flags |= BF_Custom;
+            else if (IsRecentId(cat.id))
+                cat.flags |= BF_Recent;
+            if (IntAttr(c, "Skip") != 0)
+                cat.flags |= BF_Skip;
+            if (m_catDataTypeSupport) {
+                int type = IntAttr(c, "Type");
+                cat.type = (cat.flags & (BF_Custom | BF_Recent)) || type == 0 ? 1 : type;
+            }
+            if (serial)
+                serial->filterRead(cat);
+            cats.push_back(cat);
+            CatData* parent = &cats.back();
+            for (TiXmlElement* l = c->FirstChildElement("ProfileLnk"); l; l = l->NextSiblingElement("ProfileLnk")) {
+                LnkData lnk;
+                lnk.parent = parent;
+                lnk.name = TextAttr(l, "Name");
+                lnk.id = IntAttr(l, "ID");
+                lnk.comment = TextAttr(l, "Comment");
+                if (IntAttr(l, "Skip") != 0)
+                    lnk.flags |= BF_Skip;
+                if (IntAttr(l, "Flag") == 4)
+                    lnk.flags |= BF_Star;
+                if (parent->flags.testFlag(BF_Custom)) {
+                    if (!IsCustomId(lnk.id))
+                        continue;
+                    lnk.flags |= BF_Custom;
+                    lnk.baseId = IntAttr(l, "BaseID");
+                } else if (parent->flags.testFlag(BF_Recent)) {
+                    if (!IsRecentId(lnk.id))
+                        continue;
+                    lnk.flags |= BF_Recent;
+                    lnk.baseId = IntAttr(l, "BaseID");
+                }
+                if (serial)
+                    serial->filterRead(lnk);
+                lnks.push_back(lnk);
+            }
+        }
+    } catch (CBaseException&) {
+        throw;
+    } catch (std::exception& e) {
+        throw CBaseException(QB_ERR_STD_EXCEPTION, e.what(), __LINE__, kSource);
+    } catch (...) {
+        throw CBaseException(QB_ERR_UNEXPECTED, "Unexpected error", __LINE__, kSource);
+    }
+}
+
+bool ProfileConfig::execSaveData()
+{
+    return QB_GUARDED(false, {
+        if (m_userLibBlocked)
+            throw CBaseException(QB_ERR_FILE_IO, "The user profile library is damaged and kept as it is",
+                                 __LINE__, kSource);
+        ProfileLib lib;
+        MakeCustomLib(lib);
+        TiXmlElement* custom = FindXMLCatByID(lib, PROFILE_ID_CUSTOM);
+        TiXmlElement* recent = FindXMLCatByID(lib, PROFILE_ID_RECENT);
+        if (!custom || !recent)
+            throw CBaseException(QB_ERR_BAD_POINTER, "Bad pointer", __LINE__, kSource);
+        ProfileSerial serial;
+        serial.newDocument();
+        for (LnkData& lnk : m_manager.lnkDataList()) {
+            if (lnk.parent && lnk.parent->flags.testFlag(BF_Recent))
+                SaveLnkData(*recent, lnk);
+            else if (lnk.parent && lnk.parent->flags.testFlag(BF_Custom))
+                SaveLnkData(*custom, lnk);
+            serial.Write(lnk);
+        }
+        for (CatData& cat : m_manager.catDataList())
+            serial.Write(cat);
+        SaveChecked(lib, m_userLibFilePath);
+        SaveChecked(serial, m_configFilePath);
+        return true;
+    });
+}
+
+void ProfileConfig::loadProfileCfg()
+{
+    QB_GUARDED_VOID({
+        if (!FileExists(m_profileCfgPath))
+            return;
+        CXMLDocument doc;
+        doc.LoadFile(m_profileCfgPath);
+        if (doc.HasLoadError())
+            return; // recorded by the document; the values stay
+        TiXmlElement* list = doc.GetRoot()->FirstChildElement("ProfileList");
+        if (!list)
+            return;
+        m_values[0] = IntAttr(list, "ViewMode");
+        m_values[1] = IntAttr(list, "ShowMode");
+    });
+}
+
+void ProfileConfig::saveProfileCfg()
+{
+    QB_GUARDED_VOID({
+        CXMLDocument doc;
+        doc.SetRootName("ProfileCfg");
+        TiXmlElement list("ProfileList");
+        list.SetAttribute("ViewMode", m_values.value(0).toInt());
+        list.SetAttribute("ShowMode", m_values.value(1).toInt());
+        doc.GetRoot()->InsertEndChild(list);
+        SaveChecked(doc, m_profileCfgPath);
+    });
+}
+
+IProfile* ProfileConfig::createDefaultProfile()
+{
+    return QB_GUARDED(static_cast<IProfile*>(nullptr), {
+        LnkData lnk;
+        lnk.id = m_defaultId;
+        return m_manager.loadProfile(lnk);
+    });
+}
+
+bool ProfileConfig::getIcon(QString const& folder, QString const& name, QVariant& out)
+{
+    return QB_GUARDED(false, {
+        auto it = m_iconCache.find(name);
+        if (it == m_iconCache.end()) {
+            QString path = folder + name + ".png";
+            if (!FileExists(path))
+                return false;
+            it = m_iconCache.insert(name, QPixmap(path));
+        }
+        out = QVariant::fromValue<quintptr>(reinterpret_cast<quintptr>(&it.value()));
+        return true;
+    });
+}
+
+bool ProfileConfig::IconByName(QString const& name, QVariant& out)
+{
+    return getIcon(m_userProfileDir, name, out) || getIcon(m_appProfileIconDir, name, out);
+}
+
+QIcon ProfileConfig::getProfileIcon(IProfile* profile)
+{
+    return QB_GUARDED(QIcon(), {
+        if (!profile || !profile->GetDesc())
+            throw CBaseException(QB_ERR_BAD_POINTER, "Bad pointer", __LINE__, kSource);
+        IProfileDesc* info = profile->GetDesc();
+        bool user = IsCustomProfile(profile) || IsRecentProfile(profile);
+        QVariant value;
+        if (!IconByName(QString::number(user ? info->GetBaseID() : info->GetID()), value))
+            return QIcon();
+        QPixmap const* pixmap = PixmapFromIconValue(value);
+        return pixmap ? QIcon(*pixmap) : QIcon();
+    });
+}
+
+void ProfileConfig::ondataFromCatNode(QVariant& data, const QVariant& sName, CatData* pData)
+{
+    Q_UNUSED(pData);
+    IconByName(sName.toString(), data);
+}
+
+void ProfileConfig::ondataFromLnkNode(QVariant& data, const QVariant& sName, LnkData* pData)
+{
+    QB_GUARDED_VOID({
+        QString name = sName.toString();
+        if (pData && name != QLatin1String("star") && (IsCustomId(pData->id) || IsRecentId(pData->id))) {
+            int base = pData->baseId;
+            if (IsCustomId(base)) {
+                for (LnkData& lnk : m_manager.lnkDataList()) {
+                    if (lnk.parent && lnk.parent->flags.testFlag(BF_Custom) && lnk.id == base) {
+                        base = lnk.baseId;
+                        break;
+                    }
+                }
+            }
+            name = QString::number(base);
+        }
+        IconByName(name, data);
+    });
+}
+
+QPixmap const* PixmapFromIconValue(QVariant const& value)
+{
+    if (!value.isValid() || !value.canConvert<quintptr>())
+        return nullptr;
+    return reinterpret_cast<QPixmap const*>(value.value<quintptr>());
+}

@@ -1,0 +1,81 @@
+#include "profile_data.h"
+
+#include "CBaseException.h"
+#include "IProfile.h"
+
+#include <cstdlib>
+#include <exception>
+
+namespace {
+
+const char* const kSource = "dependency/QtBased/ProfileManager/profile_data";
+
+// The raising boundary: the system's exception passes, a standard one
+// becomes 10021015 with its text, anything else 10021008 "Unexpected error".
+template <typename F>
+auto Raising(int line, F&& body) -> decltype(body())
+{
+    try {
+        return body();
+    } catch (CBaseException&) {
+        throw;
+    } catch (std::exception& e) {
+        throw CBaseException(QB_ERR_STD_EXCEPTION, e.what(), line, kSource);
+    } catch (...) {
+        throw CBaseException(QB_ERR_UNEXPECTED, "Unexpected error", line, kSource);
+    }
+}
+
+IProfileDesc& Info(IProfile* profile)
+{
+    if (!profile)
+        throw CBaseException(QB_ERR_BAD_POINTER, "Bad pointer", __LINE__, kSource);
+    IProfileDesc* desc = profile->GetDesc();
+    if (!desc)
+        throw CBaseException(QB_ERR_BAD_POINTER, "Bad pointer", __LINE__, kSource);
+    return *desc;
+}
+
+} // namespace
+
+bool IsCustomProfile(IProfile* profile)
+{
+    return Raising(__LINE__, [&] { return IsCustomId(Info(profile).GetID()); });
+}
+
+bool IsRecentProfile(IProfile* profile)
+{
+    return Raising(__LINE__, [&] { return IsRecentId(Info(profile).GetID()); });
+}
+
+int getProfileID(IProfile* profile)
+{
+    return Raising(__LINE__, [&] {
+        IProfileDesc& info = Info(profile);
+        return IsRecentId(info.GetID()) ? info.GetBaseID() : info.GetID();
+    });
+}
+
+int GetRand(TBaseFlags& flags)
+{
+    if (flags.testFlag(BF_Recent))
+        return PROFILE_ID_RECENT + std::rand() % 10000;
+    if (flags.testFlag(BF_Custom))
+        return PROFILE_ID_CUSTOM + std::rand() % 10000;
+    throw CBaseException(QB_ERR_UNEXPECTED, "Unexpected error", __LINE__, kSource);
+}
+
+bool CatDataTypeThan(CatData const* a, CatData const* b)
+{
+    return a->type < b->type;
+}
+
+bool IsRemuxProfile(IProfile* profile)
+{
+    return Raising(__LINE__, [&] {
+        if (!profile)
+            throw CBaseException(QB_ERR_UNEXPECTED, "Unexpected error", __LINE__, kSource);
+        IFileProfile* file = profile->GetFileProfile();
+        return file && file->GetRemux() == 1;
+    });
+}

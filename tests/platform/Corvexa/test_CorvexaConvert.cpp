@@ -1,0 +1,273 @@
+// The engine of libCorvexa.so with the real convworker beside it: real media
+// in, real files out, checked with ffprobe.
+
+#include "Basilvo/Basilvo.h"
+#include "Basilvo/QuentaLogger.h"
+#include "ConvertTaskInfo2.h"
+#include "IAVConverter.h"
+#include "IProfile.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <spawn.h>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+using Moorland::ConvertTaskInfo2;
+using Moorland::IAVConverter;
+
+namespace {
+
+const std::string kHostHelper = std::string(FABLECUT_TEST_BIN_DIR) + "/CorvexaHostHelper";
+const std::string kWorker = std::string(FABLECUT_BIN_DIR) + "/convworker";
+
+bool WaitFor(const std::function<bool()>& done, int nMilliseconds = 60000)
+{
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(nMilliseconds);
+    while (std::chrono::steady_clock::now() < end) {
+        if (done())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return done();
+}
+
+std::string Capture(const std::string& sCommand)
+{
+    std::string sOut;
+    if (FILE* p = popen(sCommand.c_str(), "r")) {
+        char buf[512];
+        size_t n;
+        while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+            sOut.append(buf, n);
+        pclose(p);
+    }
+    return sOut;
+}
+
+// "codec_type=codec_name,width,height" per stream and the container duration.
+struct Probe
+{
+    std::string sStreams;
+    double dDuration = 0;
+};
+
+Probe ProbeFile(const std::string& sPath)
+{
+    Probe probe;
+    probe.sStreams = Capture("ffprobe -v error -show_entries stream=codec_type,codec_name,width,height -of csv=p=0 '" +
+                             sPath + "' 2>&1");
+    probe.dDuration = std::atof(
+        Capture("ffprobe -v error -show_entries format=duration -of csv=p=0 '" + sPath + "' 2>/dev/null").c_str());
+    return probe;
+}
+
+long FileSize(const std::string& sPath)
+{
+    struct stat st;
+    return stat(sPath.c_str(), &st) == 0 ? static_cast<long>(st.st_size) : -1;
+}
+
+bool ProcessStopped(int nPid)
+{
+    std::ifstream in("/proc/" + std::to_string(nPid) + "/stat");
+    if (!in)
+        return true;
+    std::string sLine;
+    std::getline(in, sLine);
+    size_t nParen = sLine.rfind(')');
+    return nParen != std::string::npos && nParen + 2 < sLine.size() && sLine[nParen + 2] == 'Z';
+}
+
+struct EngineReleaser
+{
+    void operator()(IAVConverter* p) const { p->Release(); }
+};
+struct ProfileReleaser
+{
+    void operator()(IProfile* p) const { p->Release(); }
+};
+
+class CorvexaConvertTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        char tmpl[] = "/tmp/corvexa-convert-XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        s_sDir = tmpl;
+        s_sSource = s_sDir + "/source.mp4";
+        // The engine writes what its workers report into the program's log.
+        GetQuentaLogger()->SetLogFile((s_sDir + "/engine.log").c_str(), false);
+        ASSERT_EQ(std::system(("ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=320x240:rate=25:duration=4 "
+                               "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=4 -c:v libx264 "
+                               "-preset ultrafast -pix_fmt yuv420p -c:a aac -b:a 64k '" +
+                               s_sSource + "'")
+                                  .c_str()),
+                  0);
+    }
+    static void TearDownTestSuite()
+    {
+        GetQuentaLogger()->SetLogFile("", false);
+        std::system(("rm -rf '" + s_sDir + "'").c_str());
+    }
+    // What the engine logged, for a failure's message.
+    static std::string EngineLog()
+    {
+        std::ifstream in(s_sDir + "/engine.log");
+        std::ostringstream out;
+        out << in.rdbuf();
+        return out.str();
+    }
+
+    void SetUp() override
+    {
+        if (access(kWorker.c_str(), X_OK) != 0)
+            GTEST_SKIP() << "convworker is not built";
+        m_pEngine.reset(CreateAVConverter(nullptr));
+        ASSERT_TRUE(m_pEngine);
+        m_pProfile.reset(CreateProfile());
+        ASSERT_TRUE(m_pProfile);
+        IProfile* p = m_pProfile.get();
+        p->GetDesc()->SetFormatName("MP4");
+        p->GetFileProfile()->SetFileExt(".mp4");
+        p->GetFileProfile()->SetMuxerName("mp4");
+        p->GetFileProfile()->SetAVInclude(0);
+        p->GetFileProfile()->SetExporter("FFExporter");
+        p->GetVideoProfile()->SetCodecName("mpeg4");
+        p->GetVideoProfile()->SetWidth(0);
+        p->GetVideoProfile()->SetHeight(0);
+        p->GetVideoProfile()->SetBitrate(600);
+        p->GetAudioProfile()->SetCodecName("aac");
+        p->GetAudioProfile()->SetBitrate(64000);
+    }
+
+    std::string Dest(const std::string& sName) const { return s_sDir + "/" + sName + ".mp4"; }
+    int Add(const std::string& sName)
+    {
+        return m_pEngine->AddConvertTask(s_sSource.c_str(), Dest(sName).c_str(), m_pProfile.get(), false, "");
+    }
+    int State(int nId) { return m_pEngine->GetConvertTaskInfo(nId)->GetState(); }
+    bool Ends(int nId) { return WaitFor([&] { return State(nId) == 4 || State(nId) == 5; }); }
+    void ExpectConverted(const std::string& sName)
+    {
+        Probe probe = ProbeFile(Dest(sName));
+        EXPECT_NE(probe.sStreams.find("mpeg4,video,320,240"), std::string::npos) << sName << ": " << probe.sStreams;
+        EXPECT_NE(probe.sStreams.find("aac,audio"), std::string::npos) << sName << ": " << probe.sStreams;
+        EXPECT_NEAR(probe.dDuration, 4.0, 0.1) << sName;
+    }
+
+    static std::string s_sDir;
+    static std::string s_sSource;
+    std::unique_ptr<IAVConverter, EngineReleaser> m_pEngine;
+    std::unique_ptr<IProfile, ProfileReleaser> m_pProfile;
+};
+
+std::string CorvexaConvertTest::s_sDir;
+std::string CorvexaConvertTest::s_sSource;
+
+TEST_F(CorvexaConvertTest, ThreeTasksWithALimitOfTwoAllConvert)
+{
+    m_pEngine->SetMaxRunProgressCount(2);
+    m_pEngine->SetUseCPUCore(1);
+    int ids[3] = {Add("three0"), Add("three1"), Add("three2")};
+    ASSERT_GE(ids[2], 0);
+    ASSERT_TRUE(m_pEngine->StartConvert());
+    bool bThirdWaited = false;
+    int nMostRunning = 0;
+    ASSERT_TRUE(WaitFor([&] {
+        int nRunning = 0, nEnded = 0;
+        for (int id : ids) {
+            int s = State(id);
+            nRunning += s == 1 || s == 2;
+            nEnded += s == 4 || s == 5;
+        }
+        nMostRunning = std::max(nMostRunning, nRunning);
+        // A worker writes 1 only once it has taken its job, which a loaded
+        // machine delays: one of the first two at work is enough to see the
+        // third still waiting.
+        if (nRunning >= 1 && State(ids[2]) == 0)
+            bThirdWaited = true;
+        return nEnded == 3;
+    }));
+    EXPECT_TRUE(bThirdWaited);
+    EXPECT_LE(nMostRunning, 2);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(State(ids[i]), 5) << i << "\n" << EngineLog();
+        EXPECT_EQ(m_pEngine->GetConvertTaskInfo(ids[i])->GetPercent(), 100.0) << i;
+        ExpectConverted("three" + std::to_string(i));
+    }
+}
+
+TEST_F(CorvexaConvertTest, PausedTaskHoldsAndResumesToAValidOutput)
+{
+    m_pEngine->SetUseCPUCore(1);
+    int nId = Add("paused");
+    m_pEngine->StartConvert();
+    ASSERT_TRUE(WaitFor([&] { return State(nId) != 0 && FileSize(Dest("paused")) > 0; }));
+    ASSERT_EQ(State(nId), 1) << EngineLog();
+    ASSERT_TRUE(m_pEngine->PauseConvertTask(nId));
+    ASSERT_EQ(State(nId), 2);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const long nHeld = FileSize(Dest("paused"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    EXPECT_EQ(FileSize(Dest("paused")), nHeld) << "a paused worker writes nothing";
+    EXPECT_EQ(State(nId), 2);
+    ASSERT_TRUE(m_pEngine->ResumeConvertTask(static_cast<unsigned>(nId)));
+    ASSERT_TRUE(Ends(nId));
+    EXPECT_EQ(State(nId), 5);
+    ExpectConverted("paused");
+}
+
+TEST_F(CorvexaConvertTest, KilledWorkerIsReportedFailed)
+{
+    int nId = Add("killed");
+    m_pEngine->StartConvert();
+    ConvertTaskInfo2* pRecord = m_pEngine->GetConvertTaskInfo(nId);
+    ASSERT_TRUE(WaitFor([&] { return pRecord->GetState() != 0; }));
+    ASSERT_EQ(pRecord->GetState(), 1) << EngineLog();
+    // The worker is the engine's only child here.
+    std::string sChildren = Capture("cat /proc/" + std::to_string(getpid()) + "/task/*/children");
+    int nPid = std::atoi(sChildren.c_str());
+    ASSERT_GT(nPid, 0) << sChildren;
+    ASSERT_EQ(kill(nPid, SIGKILL), 0);
+    ASSERT_TRUE(Ends(nId));
+    EXPECT_EQ(pRecord->GetState(), 4);
+}
+
+TEST_F(CorvexaConvertTest, WorkerStopsWhenTheEngineProcessIsKilled)
+{
+    const std::string sPidFile = s_sDir + "/host.pid";
+    const std::string sDest = Dest("orphan");
+    const std::string sProfile = m_pProfile->GetText();
+    const char* argv[] = {kHostHelper.c_str(), kWorker.c_str(), s_sSource.c_str(), sDest.c_str(),
+                          sProfile.c_str(), sPidFile.c_str(), nullptr};
+    pid_t nHost;
+    ASSERT_EQ(posix_spawn(&nHost, argv[0], nullptr, nullptr, const_cast<char**>(argv), environ), 0);
+    std::string sPid;
+    ASSERT_TRUE(WaitFor([&] {
+        std::ifstream in(sPidFile);
+        return static_cast<bool>(std::getline(in, sPid));
+    }));
+    int nWorker = std::atoi(sPid.c_str());
+    ASSERT_GT(nWorker, 0);
+    ASSERT_EQ(kill(nHost, SIGKILL), 0);
+    int status;
+    ASSERT_EQ(waitpid(nHost, &status, 0), nHost);
+    EXPECT_TRUE(WaitFor([&] { return ProcessStopped(nWorker); }, 3000));
+}
+
+} // namespace
