@@ -11,6 +11,7 @@
 #include "MemFileMapping.h"
 #include "Moorlan.h"
 #include "moorlan_src_misc.h"
+#include "profile_multi.h"
 #include "moorlan_srcutils/moorlan_url.h"
 #include "quenta_base_streams.h"
 #include "sysplatform.h"
@@ -19,6 +20,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -1168,7 +1170,12 @@ void CAVConverterSubProcess::DoMultiExportExecute(bool useAspectText)
         FAIL("Can't create exporter FFExporter");
     const bool useOrgAspect = profile.HasParams() && profile.GetIntParam("use_org_video_aspect") != 0;
 
-    const int profileStreams = profile.GetStreamCount();
+    // The multi-stream settings live in the job profile; the view over them
+    // goes when the settings are complete.
+    std::unique_ptr<CMultiProfile> multi(new CMultiProfile());
+    if (!multi->SetProfile(m_job.Profile))
+        FAIL("Bad profile format");
+    const int profileStreams = multi->GetStreamCount();
     if (m_itemCount <= 0) {
         delete[] m_items;
         m_items = nullptr;
@@ -1178,10 +1185,10 @@ void CAVConverterSubProcess::DoMultiExportExecute(bool useAspectText)
         m_items = new SMItemInfo[profileStreams];
         m_itemCount = profileStreams;
         for (int i = 0; i < profileStreams; ++i) {
-            const CJobProfile::Stream st = profile.GetStream(i);
+            const ProfileInfo* st = multi->GetStreamInfo(i);
             m_items[i].nStreamID = i;
-            m_items[i].eStreamType = static_cast<StreamType>(st.type);
-            m_items[i].bCompress = st.remux;
+            m_items[i].eStreamType = st->nStreamType;
+            m_items[i].bCompress = st->bRemux;
         }
     }
     const uint32_t movieCount = importer->GetMovieCount();
@@ -1190,48 +1197,62 @@ void CAVConverterSubProcess::DoMultiExportExecute(bool useAspectText)
     StreamInfo* sv = nullptr;
     if (movie && GetFirstStreamID(movie, &videoIndex, StreamTypeVideo) != -1 && videoIndex >= 0)
         sv = &movie->streams[videoIndex];
+    auto setText = [](char*& field, const std::string& text) {
+        std::free(field);
+        field = ::strdup(text.c_str());
+    };
     for (int i = 0; i < profileStreams; ++i) {
-        const CJobProfile::Stream st = profile.GetStream(i);
-        // A copied stream is written in the source's own codec.
-        if (i < m_itemCount && st.remux && movie) {
+        ProfileInfo* st = multi->GetStreamInfo(i);
+        // A copied stream is written in the source's own codec and size.
+        if (i < m_itemCount && st->bRemux && movie) {
             StreamInfo* src = GetStreamInfo(movie, m_items[i].nStreamID);
-            if (src && src->codecName && st.codec.empty())
-                profile.SetStreamCodec(i, src->codecName);
-            if (src && st.type == StreamTypeVideo)
-                profile.SetVideoStream(i, src->width, src->height,
-                                       CompleteFrameRate(0.0, FrameRateNum(src->frameRate), FrameRateDen(src->frameRate)),
-                                       st.aspect);
+            if (!src)
+                continue;
+            if (src->codecName && (!st->pszCodecName || !*st->pszCodecName))
+                setText(st->pszCodecName, src->codecName);
+            if (st->nStreamType == StreamTypeVideo) {
+                st->nWidth = src->width;
+                st->nHeight = src->height;
+                st->dFrameRate = CompleteFrameRate(0.0, FrameRateNum(src->frameRate), FrameRateDen(src->frameRate));
+            } else if (st->nStreamType == StreamTypeAudio) {
+                st->nSampleRate = src->sampleRate;
+                st->nChannels = src->channels;
+            }
+            multi->SetStreamInfo(i, st);
             continue;
         }
-        if (st.type != StreamTypeVideo || !sv)
+        if (st->nStreamType != StreamTypeVideo || !sv)
             continue;
-        int width = st.width, height = st.height;
-        double rate = st.frameRate;
-        std::string aspect = st.aspect;
-        if (width <= 0 || height <= 0) {
-            width = sv->width;
-            height = sv->height;
+        if (st->nWidth <= 0 || st->nHeight <= 0) {
+            st->nWidth = sv->width;
+            st->nHeight = sv->height;
         }
-        if (rate < 0.00001) {
+        if (st->dFrameRate < 0.00001) {
             const uint32_t num = FrameRateNum(sv->frameRate), den = FrameRateDen(sv->frameRate);
-            rate = den == 0 ? num : static_cast<double>(num) / den;
+            st->dFrameRate = den == 0 ? num : static_cast<double>(num) / den;
         }
+        const std::string aspect = st->pszAspect ? st->pszAspect : "";
         if (useOrgAspect && (aspect.empty() || aspect[0] == '0')) {
             const uint32_t x = sv->aspect >> 16, y = sv->aspect & 0xFFFF;
             double dar = sv->height > 0 ? static_cast<double>(sv->width) / sv->height : 1.0;
             if (x != 0 && y != 0 && sv->height > 0)
                 dar = (static_cast<double>(x) * sv->width) / (static_cast<double>(y) * sv->height);
+            const std::string codec = st->pszCodecName ? st->pszCodecName : "";
             if (useAspectText ||
-                (!st.codec.empty() && QuentaBased::StrPos("xvid,h264,mpeg1video,mpeg2video,dvvideo,h263,wvc1,wmv3", 0,
-                                                          st.codec) >= 0)) {
-                aspect = QuentaBased::IntToStr(static_cast<int>(dar * 90.0)) + ":90";
+                (!codec.empty() && QuentaBased::StrPos("xvid,h264,mpeg1video,mpeg2video,dvvideo,h263,wvc1,wmv3", 0,
+                                                       codec) >= 0)) {
+                setText(st->pszAspect, QuentaBased::IntToStr(static_cast<int>(dar * 90.0)) + ":90");
             } else {
+                int width = st->nWidth, height = st->nHeight;
                 FitToAspect(width, height, dar, &width, &height);
-                aspect.clear();
+                st->nWidth = width;
+                st->nHeight = height;
+                setText(st->pszAspect, "");
             }
         }
-        profile.SetVideoStream(i, width, height, rate, aspect);
+        multi->SetStreamInfo(i, st);
     }
+    multi.reset();
 
     ClearError();
     if (!exporter->SetProfile(m_job.Profile))
