@@ -113,6 +113,27 @@ std::string ManagerProperty(IAVManager* manager, const char* name, bool* found =
     return std::string(buffer.data());
 }
 
+// The display aspect of a picture stream: its sample aspect times its size,
+// or the size alone for square (or unknown) samples.
+double DisplayAspect(const StreamInfo& s)
+{
+    const uint32_t x = s.aspect >> 16, y = s.aspect & 0xFFFF;
+    if (s.height <= 0)
+        return 1.0;
+    if (x == 0 || y == 0)
+        return static_cast<double>(s.width) / s.height;
+    return (static_cast<double>(x) * s.width) / (static_cast<double>(y) * s.height);
+}
+
+// The profile's stream selection on the source address: 1 sound only, 2 picture only.
+void ChooseStreams(CSourceURL& address, int avInclude)
+{
+    if (avInclude == 1)
+        address.SetVideoStreamID(-1);
+    else if (avInclude == 2)
+        address.SetAudioStreamID(-1);
+}
+
 } // namespace
 
 // --- helpers ----------------------------------------------------------------
@@ -370,10 +391,7 @@ void CAVConverterSubProcess::CompleteProfile(CJobProfile& profile, MovieInfo* mo
             profile.SetHeight(sv->height);
         }
         if (useOrgAspect && profile.GetAspect().empty()) {
-            const uint32_t x = sv->aspect >> 16, y = sv->aspect & 0xFFFF;
-            double dar = sv->height > 0 ? static_cast<double>(sv->width) / sv->height : 1.0;
-            if (x != 0 && y != 0 && sv->height > 0)
-                dar = (static_cast<double>(x) * sv->width) / (static_cast<double>(y) * sv->height);
+            const double dar = DisplayAspect(*sv);
             const std::string codec = profile.GetVideoCodec();
             if (prores || (!codec.empty() && QuentaBased::StrPos(kAspectCodecs, 0, codec) >= 0)) {
                 profile.SetAspect(QuentaBased::IntToStr(static_cast<int>(dar * 90)) + ":90");
@@ -419,10 +437,7 @@ int CAVConverterSubProcess::DoDirect(CSourceURL& address, CJobProfile& profile, 
 {
     ConvertTaskInfo2* record = Record();
     const int avInclude = profile.GetAVInclude();
-    if (avInclude == 1)
-        address.SetVideoStreamID(-1);
-    else if (avInclude == 2)
-        address.SetAudioStreamID(-1);
+    ChooseStreams(address, avInclude);
     const std::string url = address.GetURL();
 
     int movieId = -1, videoId = -1, audioId = -1;
@@ -719,10 +734,7 @@ IAVExporter* CAVConverterSubProcess::PrepareExporter(std::string fileName)
             RAISE(QB_ERR_UNEXPECTED, "Bad profile format");
         const bool useOrgAspect = profile.HasParams() && profile.GetIntParam("use_org_video_aspect") != 0;
         const int avInclude = profile.GetAVInclude();
-        if (avInclude == 1)
-            address.SetVideoStreamID(-1);
-        else if (avInclude == 2)
-            address.SetAudioStreamID(-1);
+        ChooseStreams(address, avInclude);
         int movieId = -1, videoId = -1, audioId = -1;
         MovieInfo* movie = nullptr;
         ClearError();
@@ -774,10 +786,7 @@ int CAVConverterSubProcess::DoExportBySize()
         if (!profile.HasFormat())
             RAISE(QB_ERR_UNEXPECTED, "Bad profile format");
         const int avInclude = profile.GetAVInclude();
-        if (avInclude == 1)
-            address.SetVideoStreamID(-1);
-        else if (avInclude == 2)
-            address.SetAudioStreamID(-1);
+        ChooseStreams(address, avInclude);
         int movieId = -1, videoId = -1, audioId = -1;
         MovieInfo* movie = nullptr;
         ClearError();
@@ -1233,10 +1242,7 @@ void CAVConverterSubProcess::DoMultiExportExecute(bool useAspectText)
         }
         const std::string aspect = st->pszAspect ? st->pszAspect : "";
         if (useOrgAspect && (aspect.empty() || aspect[0] == '0')) {
-            const uint32_t x = sv->aspect >> 16, y = sv->aspect & 0xFFFF;
-            double dar = sv->height > 0 ? static_cast<double>(sv->width) / sv->height : 1.0;
-            if (x != 0 && y != 0 && sv->height > 0)
-                dar = (static_cast<double>(x) * sv->width) / (static_cast<double>(y) * sv->height);
+            const double dar = DisplayAspect(*sv);
             const std::string codec = st->pszCodecName ? st->pszCodecName : "";
             if (useAspectText ||
                 (!codec.empty() && QuentaBased::StrPos("xvid,h264,mpeg1video,mpeg2video,dvvideo,h263,wvc1,wmv3", 0,
