@@ -398,6 +398,31 @@ TEST_F(ConvWorker, CancelStopsTheJobAndKeepsItsState)
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
 }
 
+TEST_F(ConvWorker, TimePausedIsNotCountedAsElapsed)
+{
+    ProfileSpec s;
+    s.width = 640;
+    s.height = 480;
+    double before = 0.0, after = 0.0, wall = 0.0;
+    Outcome o = RunJob(Src("long.mp4"), Out("paused.mp4"), s, nullptr, [&](ConvertTaskInfo2* r) {
+        for (int i = 0; i < 6000 && !(r->GetState() == 1 && r->GetElapsedTime() > 0.0); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        r->SetState(2);
+        before = r->GetElapsedTime();
+        const auto paused = std::chrono::steady_clock::now();
+        std::this_thread::sleep_for(std::chrono::seconds(4));
+        r->SetState(1);
+        // The next figures the job writes after it goes on.
+        for (int i = 0; i < 6000 && r->GetElapsedTime() == before && r->GetState() == 1; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        after = r->GetElapsedTime();
+        wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - paused).count();
+    });
+    EXPECT_EQ(o.state, 5) << o.error;
+    ASSERT_GT(after, before);
+    EXPECT_LT(after - before, wall - 3.5) << "the pause was counted";
+}
+
 TEST_F(ConvWorker, SplitBySizeWritesNumberedPartsThatAddUp)
 {
     // The byte limit holds also when the engine asks for no progress figures.
