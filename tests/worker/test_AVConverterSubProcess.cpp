@@ -210,12 +210,12 @@ protected:
 
     // Writes the job as the engine does, starts the worker with the engine's
     // command line, lets `during` act on the record while it runs.
-    Outcome RunJob(const std::string& src, const std::string& dst, const ProfileSpec& spec,
+    Outcome RunJob(const std::string& src, const std::string& dst, const ProfileSpec& wanted,
                    std::function<void(ConvertTaskInfo2*)> setup = nullptr,
                    std::function<void(ConvertTaskInfo2*)> during = nullptr, const std::string& flags = "1 1 1",
                    const std::string& program = FABLECUT_BIN_DIR "/convworker")
     {
-        const std::string profile = WriteProfile(spec);
+        const std::string profile = WriteProfile(wanted);
         const std::string jobFile = Out("jobs-" + std::to_string(++m_count) + ".map");
         CMemFileMapping* file = CMemFileMapping::CreateInstance(kJobFileSize, jobFile);
         EXPECT_TRUE(file->ReserveJobTable(1));
@@ -288,7 +288,7 @@ TEST_F(ConvWorker, ProfileVariantsReachTheOutput)
     struct Case
     {
         const char* name;
-        ProfileSpec spec;
+        ProfileSpec wanted;
         std::function<void(ConvertTaskInfo2*)> setup;
         const char* vcodec; // "" for none
         const char* acodec;
@@ -318,7 +318,7 @@ TEST_F(ConvWorker, ProfileVariantsReachTheOutput)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string dst = Out(c.name);
-        Outcome o = RunJob(Src("clip.mp4"), dst, c.spec, c.setup);
+        Outcome o = RunJob(Src("clip.mp4"), dst, c.wanted, c.setup);
         EXPECT_EQ(o.state, 5) << o.error;
         EXPECT_EQ(Probe(dst, "v")["codec_name"], c.vcodec);
         EXPECT_EQ(Probe(dst, "a")["codec_name"], c.acodec);
