@@ -2,6 +2,9 @@
 #include "SolvaneFFLog.h"
 
 #include "CBaseException.h"
+#include "CFFAccurateTrim.h"
+#include "CFFDiscCreator.h"
+#include "CFFExporter.h"
 #include "SolvaneEdit.h"
 #include "moorlan_srcutils/moorlan_url.h"
 
@@ -91,6 +94,8 @@ Moorland::IAVImporter* CAVManager::CreateImporter(const char* path)
 Moorland::IAVExporter* CAVManager::CreateExporterByName(const char* name)
 {
     return QB_GUARDED(static_cast<Moorland::IAVExporter*>(nullptr), {
+        if (name && std::strcmp(name, CFFExporter::kName) == 0)
+            return static_cast<Moorland::IAVExporter*>(new CFFExporter());
         NotSupported(std::string("The exporter \"") + (name ? name : "") + "\"");
         return static_cast<Moorland::IAVExporter*>(nullptr);
     });
@@ -194,12 +199,12 @@ const Moorland::ImporterInfo* CAVManager::GetImporterInfoAt(uint32_t index)
 
 uint32_t CAVManager::GetExporterCount()
 {
-    return 0;
+    return 1;
 }
 
-const char* CAVManager::GetExporterNameAt(uint32_t)
+const char* CAVManager::GetExporterNameAt(uint32_t index)
 {
-    return nullptr;
+    return index == 0 ? CFFExporter::kName : nullptr;
 }
 
 const char* CAVManager::GetOption(const char* name)
@@ -280,17 +285,20 @@ bool CAVManager::GetProperty(const char* name, char* buffer, int* length)
     });
 }
 
-Moorland::IAccurateTrimManager* CAVManager::CreateAccurateTrimManager(const char*)
+Moorland::IAccurateTrimManager* CAVManager::CreateAccurateTrimManager(const char* path)
 {
     return QB_GUARDED(static_cast<Moorland::IAccurateTrimManager*>(nullptr), {
-        NotSupported("The accurate trim manager");
-        return static_cast<Moorland::IAccurateTrimManager*>(nullptr);
+        if (!path || !*path)
+            QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
+        return static_cast<Moorland::IAccurateTrimManager*>(new CFFAccurateTrim(this, path));
     });
 }
 
 Moorland::IDiscCreator* CAVManager::CreateDiscCreator(const char* name)
 {
     return QB_GUARDED(static_cast<Moorland::IDiscCreator*>(nullptr), {
+        if (name && std::strcmp(name, "IDVDCreator") == 0)
+            return static_cast<Moorland::IDiscCreator*>(new CFFDVDCreator(this));
         NotSupported(std::string("The disc creator \"") + (name ? name : "") + "\"");
         return static_cast<Moorland::IDiscCreator*>(nullptr);
     });

@@ -1,0 +1,73 @@
+// Plays the conversion engine for one convworker run, for the benchmark:
+//   convworker_bench <bin folder> <source> <destination> transcode|remux
+// Writes a profile (MP4, libx264 at 4 Mbit/s and AAC at 128 kbit/s, or a
+// packet remux) and a job file, runs convworker under /usr/bin/time -v and
+// prints "state <n> seconds <wall> kbytes <peak resident>".
+
+#include "IProfile.h"
+#include "MemFileMapping.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+int main(int argc, char** argv)
+{
+    if (argc != 5)
+        return 1;
+    const std::string bin = argv[1], src = argv[2], dst = argv[3], mode = argv[4];
+    const std::string work = dst + ".bench";
+    IProfile* profile = CreateProfile();
+    if (!profile)
+        return 2;
+    profile->GetFileProfile()->SetMuxerName("mp4");
+    profile->GetFileProfile()->SetFileExt(".mp4");
+    profile->GetVideoProfile()->SetCodecName("libx264");
+    profile->GetVideoProfile()->SetBitrate(4000);
+    profile->GetAudioProfile()->SetCodecName("aac");
+    profile->GetAudioProfile()->SetBitrate(128000);
+    if (mode == "remux")
+        profile->GetParams()->SetInt("remux", 1);
+    const std::string profilePath = work + ".xml";
+    if (!profile->SaveFile(profilePath.c_str()))
+        return 2;
+    profile->Release();
+
+    const uint32_t size = 64 * 1024;
+    const std::string jobFile = work + ".map";
+    CMemFileMapping* file = CMemFileMapping::CreateInstance(size, jobFile);
+    if (!file->ReserveJobTable(1))
+        return 3;
+    Moorland::ConvertTaskInfo2* record = file->AddJob(0, src.c_str(), dst.c_str());
+    if (!record)
+        return 3;
+    const std::string config = "SELECTED_DECODER=NO_SELECTED_DECODER";
+    const std::string timeLog = work + ".time";
+    const std::string command = "/usr/bin/time -v -o '" + timeLog + "' '" + bin + "/convworker' 0 0 1 1 " +
+                                std::to_string(jobFile.size()) + " '" + jobFile + "' " +
+                                std::to_string(profilePath.size()) + " '" + profilePath + "' " +
+                                std::to_string(config.size()) + " " + config + " 0 " + std::to_string(size) + " 0";
+    if (std::system(command.c_str()) != 0)
+        return 4;
+    std::ifstream in(timeLog);
+    std::string line, wall, peak;
+    while (std::getline(in, line)) {
+        if (line.find("Elapsed (wall clock)") != std::string::npos)
+            wall = line.substr(line.rfind(' ') + 1);
+        if (line.find("Maximum resident set size") != std::string::npos)
+            peak = line.substr(line.rfind(' ') + 1);
+    }
+    // m:ss.cc into seconds
+    double seconds = 0.0;
+    std::istringstream w(wall);
+    std::string part;
+    while (std::getline(w, part, ':'))
+        seconds = seconds * 60.0 + std::atof(part.c_str());
+    std::printf("state %d seconds %.3f kbytes %s\n", record->GetState(), seconds, peak.c_str());
+    std::remove(profilePath.c_str());
+    std::remove(timeLog.c_str());
+    CMemFileMapping::FreeInstance();
+    return 0;
+}

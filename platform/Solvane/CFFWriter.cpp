@@ -1,0 +1,636 @@
+#include "CFFWriter.h"
+
+#include "CBaseException.h"
+#include "IQuentaStream.h"
+#include "IRawAudioFrame.h"
+#include "IRawVideoFrame.h"
+#include "MoorlanTypes.h"
+#include "SolvaneFF.h"
+
+extern "C" {
+#include <libavutil/imgutils.h>
+#include <libavutil/opt.h>
+#include <libavutil/pixdesc.h>
+}
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstring>
+
+namespace Solvane {
+
+namespace {
+
+std::string Lower(std::string s)
+{
+    for (char& c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+bool StartsWith(const std::string& s, const char* prefix)
+{
+    return s.compare(0, std::strlen(prefix), prefix) == 0;
+}
+
+int WritePacketToStream(void* opaque, uint8_t* buf, int size)
+{
+    auto* stream = static_cast<IQuentaStream*>(opaque);
+    unsigned int n = stream->Write(buf, static_cast<unsigned int>(size));
+    if (n == static_cast<unsigned int>(-1) || n != static_cast<unsigned int>(size))
+        return AVERROR(EIO);
+    return size;
+}
+
+int64_t SeekStream(void* opaque, int64_t offset, int whence)
+{
+    auto* stream = static_cast<IQuentaStream*>(opaque);
+    if (whence == AVSEEK_SIZE)
+        return stream->GetSize();
+    SeekOrigin origin = soFromBeginning;
+    switch (whence & ~AVSEEK_FORCE) {
+    case SEEK_CUR: origin = soFromCurrent; break;
+    case SEEK_END: origin = soFromEnd; break;
+    default: break;
+    }
+    long long r = stream->Seek(offset, origin);
+    return r < 0 ? AVERROR(EIO) : r;
+}
+
+AVSampleFormat ToAVSampleFormat(int quenta)
+{
+    switch (quenta) {
+    case Moorland::QUENTA_SAMPLE_U8: return AV_SAMPLE_FMT_U8;
+    case Moorland::QUENTA_SAMPLE_U8P: return AV_SAMPLE_FMT_U8P;
+    case Moorland::QUENTA_SAMPLE_S16: return AV_SAMPLE_FMT_S16;
+    case Moorland::QUENTA_SAMPLE_S16P: return AV_SAMPLE_FMT_S16P;
+    case Moorland::QUENTA_SAMPLE_S32: return AV_SAMPLE_FMT_S32;
+    case Moorland::QUENTA_SAMPLE_S32P: return AV_SAMPLE_FMT_S32P;
+    case Moorland::QUENTA_SAMPLE_FLT: return AV_SAMPLE_FMT_FLT;
+    case Moorland::QUENTA_SAMPLE_DBL: return AV_SAMPLE_FMT_DBL;
+    case Moorland::QUENTA_SAMPLE_FLTP: return AV_SAMPLE_FMT_FLTP;
+    case Moorland::QUENTA_SAMPLE_DBLP: return AV_SAMPLE_FMT_DBLP;
+    default: return AV_SAMPLE_FMT_NONE;
+    }
+}
+
+// Display aspect "x:y" into the sample aspect of a w x h picture; 0/1 when
+// the text holds none.
+AVRational SampleAspect(const std::string& text, int w, int h)
+{
+    int x = 0, y = 0;
+    if (text.empty() || std::sscanf(text.c_str(), "%d:%d", &x, &y) != 2 || x <= 0 || y <= 0 || w <= 0 || h <= 0)
+        return AVRational{0, 1};
+    AVRational sar;
+    av_reduce(&sar.num, &sar.den, static_cast<int64_t>(x) * h, static_cast<int64_t>(y) * w, 65535);
+    return sar;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+
+CFFOutputFile::CFFOutputFile(const std::string& path, IQuentaStream* stream, const std::string& format,
+                             const std::string& extension)
+    : m_path(path), m_stream(stream)
+{
+    const AVOutputFormat* of = nullptr;
+    if (!format.empty())
+        of = av_guess_format(Lower(format).c_str(), nullptr, nullptr);
+    if (!of && !path.empty())
+        of = av_guess_format(nullptr, path.c_str(), nullptr);
+    if (!of && !extension.empty())
+        of = av_guess_format(nullptr, ("output" + extension).c_str(), nullptr);
+    if (!of)
+        QB_THROW(QB_ERR_MEDIA, "No container format fits the output file " + path);
+    AVFormatContext* ctx = nullptr;
+    int err = avformat_alloc_output_context2(&ctx, of, nullptr, path.empty() ? nullptr : path.c_str());
+    if (err < 0 || !ctx)
+        QB_THROW_AV(QB_ERR_MEDIA, "Can't make the muxer for " + path, err);
+    m_ctx.reset(ctx);
+}
+
+CFFOutputFile::~CFFOutputFile()
+{
+    // The caller's stream is closed by the caller, never by the muxer.
+    if (m_customIO && m_ctx)
+        m_ctx->pb = nullptr;
+}
+
+bool CFFOutputFile::NeedsGlobalHeader() const
+{
+    return (m_ctx->oformat->flags & AVFMT_GLOBALHEADER) != 0;
+}
+
+AVStream* CFFOutputFile::AddStream()
+{
+    if (m_ctx->nb_streams >= static_cast<unsigned>(kMaxStreams))
+        QB_THROW(QB_ERR_BAD_PARAM, "Too many output streams");
+    AVStream* st = avformat_new_stream(m_ctx.get(), nullptr);
+    if (!st)
+        throw std::bad_alloc();
+    return st;
+}
+
+void CFFOutputFile::Begin()
+{
+    AVFormatContext* ctx = m_ctx.get();
+    if (m_stream) {
+        const int size = 64 * 1024;
+        auto* buffer = static_cast<unsigned char*>(av_malloc(size));
+        if (!buffer)
+            throw std::bad_alloc();
+        AVIOContext* io = avio_alloc_context(buffer, size, 1, m_stream, nullptr, WritePacketToStream, SeekStream);
+        if (!io) {
+            av_free(buffer);
+            throw std::bad_alloc();
+        }
+        m_customIO.reset(io);
+        ctx->pb = io;
+        ctx->flags |= AVFMT_FLAG_CUSTOM_IO;
+    } else if (!(ctx->oformat->flags & AVFMT_NOFILE)) {
+        int err = avio_open(&ctx->pb, m_path.c_str(), AVIO_FLAG_WRITE);
+        if (err < 0)
+            QB_THROW_AV(QB_ERR_FILE_IO, "Can't create the file " + m_path, err);
+    }
+    int err = avformat_write_header(ctx, nullptr);
+    if (err < 0)
+        QB_THROW_AV(QB_ERR_MEDIA, "Can't write the header of " + m_path, err);
+    m_begun = true;
+}
+
+void CFFOutputFile::Write(AVPacket* packet, AVRational from)
+{
+    if (!m_begun || m_ended)
+        QB_THROW(QB_ERR_UNEXPECTED, "The output " + m_path + " is not open for writing");
+    const int index = packet->stream_index;
+    if (index < 0 || index >= static_cast<int>(m_ctx->nb_streams))
+        QB_THROW(QB_ERR_BAD_PARAM, "Bad stream id");
+    AVStream* st = m_ctx->streams[index];
+    av_packet_rescale_ts(packet, from, st->time_base);
+    StreamStats& stats = m_stats[index];
+    stats.bytes.fetch_add(static_cast<uint64_t>(std::max(packet->size, 0)), std::memory_order_relaxed);
+    int64_t end = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+    if (end != AV_NOPTS_VALUE) {
+        if (packet->duration > 0)
+            end += packet->duration;
+        int64_t ms = av_rescale_q(end, st->time_base, AVRational{1, 1000});
+        if (ms > 0 && ms <= UINT32_MAX && static_cast<uint32_t>(ms) > stats.ms.load(std::memory_order_relaxed))
+            stats.ms.store(static_cast<uint32_t>(ms), std::memory_order_relaxed);
+    }
+    int err = av_interleaved_write_frame(m_ctx.get(), packet);
+    if (err < 0)
+        QB_THROW_AV(QB_ERR_FILE_IO, "Can't write to " + m_path, err);
+}
+
+void CFFOutputFile::End(bool success)
+{
+    if (!m_begun || m_ended)
+        return;
+    m_ended = true;
+    AVFormatContext* ctx = m_ctx.get();
+    int err = 0;
+    if (success) {
+        err = av_write_trailer(ctx);
+        if (err >= 0 && ctx->pb) {
+            avio_flush(ctx->pb);
+            err = ctx->pb->error;
+        }
+    }
+    if (!m_customIO && ctx->pb && !(ctx->oformat->flags & AVFMT_NOFILE)) {
+        int closeErr = avio_closep(&ctx->pb);
+        if (err >= 0 && closeErr < 0)
+            err = closeErr;
+    }
+    if (success && err < 0)
+        QB_THROW_AV(QB_ERR_FILE_IO, "Can't finish the file " + m_path, err);
+}
+
+void CFFOutputFile::Stats(int index, uint64_t* bytes, uint32_t* ms) const
+{
+    uint64_t b = 0;
+    uint32_t t = 0;
+    if (index >= 0 && index < kMaxStreams) {
+        b = m_stats[index].bytes.load(std::memory_order_relaxed);
+        t = m_stats[index].ms.load(std::memory_order_relaxed);
+    }
+    if (bytes)
+        *bytes = b;
+    if (ms)
+        *ms = t;
+}
+
+// ---------------------------------------------------------------------------
+
+const AVCodec* FindEncoder(const std::string& name, const AVOutputFormat* format, bool video)
+{
+    const std::string lower = Lower(name);
+    std::string want = lower;
+    static const struct { const char* alias; const char* encoder; } kAliases[] = {
+        {"h264", "libx264"}, {"x264", "libx264"}, {"avc", "libx264"}, {"hevc", "libx265"},
+        {"h265", "libx265"}, {"x265", "libx265"}, {"xvid", "mpeg4"}, {"divx", "mpeg4"},
+        {"vp8", "libvpx"}, {"vp9", "libvpx-vp9"}, {"mp3", "libmp3lame"}, {"vorbis", "libvorbis"},
+        {"opus", "libopus"}, {"wmv", "wmv2"}, {"mpeg2", "mpeg2video"}, {"mpeg1", "mpeg1video"},
+        {"theora", "libtheora"}, {"mjpg", "mjpeg"}, {"dv", "dvvideo"},
+    };
+    for (const auto& a : kAliases) {
+        if (lower == a.alias)
+            want = a.encoder;
+    }
+    // Display names of the professional QuickTime codecs.
+    if (StartsWith(name, "Apple ProRes") || StartsWith(name, "Apple InterMediate"))
+        want = "prores_ks";
+    else if (StartsWith(name, "Avid DNxHD"))
+        want = "dnxhd";
+    else if (StartsWith(name, "DVCPRO") || StartsWith(name, "DV - ") || StartsWith(name, "DV/DVCPRO"))
+        want = "dvvideo";
+    else if (StartsWith(name, "HDV ") || StartsWith(name, "XDCAM"))
+        want = "mpeg2video";
+    if (want == "pcm") {
+        want = "pcm_s16le";
+        if (format && avformat_query_codec(format, AV_CODEC_ID_PCM_S16LE, FF_COMPLIANCE_NORMAL) == 0)
+            want = "pcm_s16be";
+    }
+    const AVCodec* codec = want.empty() ? nullptr : avcodec_find_encoder_by_name(want.c_str());
+    if (!codec && !want.empty()) {
+        const AVCodecDescriptor* d = avcodec_descriptor_get_by_name(want.c_str());
+        if (d)
+            codec = avcodec_find_encoder(d->id);
+    }
+    const AVMediaType type = video ? AVMEDIA_TYPE_VIDEO : AVMEDIA_TYPE_AUDIO;
+    if (!codec || codec->type != type)
+        QB_THROW(QB_ERR_MEDIA, std::string("Not supported ") + (video ? "video" : "audio") + " codec: \"" + name + "\"");
+    return codec;
+}
+
+std::unique_ptr<CFFStreamEncoder> CFFStreamEncoder::Video(const VideoExportSettings& settings, CFFOutputFile* out,
+                                                          int threads, int pass, const std::string& statsFile,
+                                                          std::string* stats)
+{
+    const AVCodec* codec = FindEncoder(settings.codec, out ? out->Context()->oformat : nullptr, true);
+    std::unique_ptr<CFFStreamEncoder> e(new CFFStreamEncoder);
+    e->m_video = true;
+    e->m_pass = pass;
+    e->m_passStats = stats;
+    e->m_packet = FF::MakePacket();
+    e->m_enc = FF::MakeCodecContext(codec);
+    AVCodecContext* c = e->m_enc.get();
+
+    if (settings.width <= 0 || settings.height <= 0)
+        QB_THROW(QB_ERR_BAD_PARAM, "The output picture size is not set");
+    AVPixelFormat pix = AV_PIX_FMT_YUV420P;
+    if (codec->pix_fmts) {
+        bool has420 = false;
+        for (const AVPixelFormat* p = codec->pix_fmts; *p != AV_PIX_FMT_NONE; ++p)
+            has420 = has420 || *p == AV_PIX_FMT_YUV420P;
+        pix = has420 ? AV_PIX_FMT_YUV420P : codec->pix_fmts[0];
+    }
+    if (codec->id == AV_CODEC_ID_MJPEG)
+        pix = AV_PIX_FMT_YUVJ420P; // full-range: the only 4:2:0 it takes without lowered compliance
+    if (codec->id == AV_CODEC_ID_DNXHD)
+        pix = AV_PIX_FMT_YUV422P;
+    c->pix_fmt = pix;
+    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(pix);
+    int w = settings.width, h = settings.height;
+    if (desc && desc->log2_chroma_w)
+        w &= ~1;
+    if (desc && desc->log2_chroma_h)
+        h &= ~1;
+    c->width = std::max(w, 2);
+    c->height = std::max(h, 2);
+
+    double fps = settings.frameRate > 0.0 ? settings.frameRate : 25.0;
+    AVRational rate = av_d2q(fps, 1001000);
+    if (codec->supported_framerates) {
+        int i = av_find_nearest_q_idx(rate, codec->supported_framerates);
+        rate = codec->supported_framerates[i];
+    }
+    if (rate.num <= 0 || rate.den <= 0)
+        rate = AVRational{25, 1};
+    c->framerate = rate;
+    c->time_base = av_inv_q(rate);
+    c->sample_aspect_ratio = SampleAspect(settings.aspect, c->width, c->height);
+    if (settings.bitrateKbps > 0)
+        c->bit_rate = static_cast<int64_t>(settings.bitrateKbps) * 1000;
+    c->thread_count = threads > 0 ? threads : 0;
+    if (out && out->NeedsGlobalHeader())
+        c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+
+    if (codec->id == AV_CODEC_ID_PRORES) {
+        const char* profile = "standard";
+        if (settings.codec.find("(HQ)") != std::string::npos)
+            profile = "hq";
+        else if (settings.codec.find("(LT)") != std::string::npos)
+            profile = "lt";
+        else if (settings.codec.find("(Proxy)") != std::string::npos)
+            profile = "proxy";
+        else if (settings.codec.find("4444") != std::string::npos)
+            profile = "4444";
+        av_opt_set(c->priv_data, "profile", profile, 0);
+    } else if (codec->id == AV_CODEC_ID_DNXHD) {
+        // DNxHR takes any picture size; the classic DNxHD rates fit only a few.
+        av_opt_set(c->priv_data, "profile", "dnxhr_hq", 0);
+    } else if (codec->id == AV_CODEC_ID_MPEG4 || codec->id == AV_CODEC_ID_MSMPEG4V3 || codec->id == AV_CODEC_ID_WMV2 ||
+               codec->id == AV_CODEC_ID_FLV1 || codec->id == AV_CODEC_ID_MPEG2VIDEO || codec->id == AV_CODEC_ID_MPEG1VIDEO) {
+        c->gop_size = std::max(1, static_cast<int>(std::lround(fps * 10)));
+        if (c->gop_size > 250)
+            c->gop_size = 250;
+    }
+    if (codec->id == AV_CODEC_ID_MPEG2VIDEO && c->bit_rate > 0) {
+        c->rc_max_rate = c->bit_rate * 2;
+        c->rc_buffer_size = static_cast<int>(std::min<int64_t>(c->bit_rate, INT32_MAX));
+    }
+
+    if (pass == 1 || pass == 2) {
+        const bool x26x = std::strcmp(codec->name, "libx264") == 0;
+        if (x26x && !statsFile.empty())
+            av_opt_set(c->priv_data, "stats", statsFile.c_str(), 0);
+        if (pass == 1) {
+            c->flags |= AV_CODEC_FLAG_PASS1;
+        } else {
+            c->flags |= AV_CODEC_FLAG_PASS2;
+            if (!x26x && stats && !stats->empty())
+                c->stats_in = av_strdup(stats->c_str());
+        }
+    }
+
+    int err = avcodec_open2(c, codec, nullptr);
+    if (err < 0)
+        QB_THROW_AV(QB_ERR_MEDIA, std::string("Can't open the video encoder ") + codec->name, err);
+    if (out) {
+        e->m_stream = out->AddStream();
+        err = avcodec_parameters_from_context(e->m_stream->codecpar, c);
+        if (err < 0)
+            QB_THROW_AV(QB_ERR_MEDIA, "Can't describe the video stream", err);
+        e->m_stream->time_base = c->time_base;
+        e->m_stream->avg_frame_rate = rate;
+        e->m_stream->sample_aspect_ratio = c->sample_aspect_ratio;
+    }
+    return e;
+}
+
+std::unique_ptr<CFFStreamEncoder> CFFStreamEncoder::Audio(const AudioExportSettings& settings, CFFOutputFile* out,
+                                                          int threads)
+{
+    const AVCodec* codec = FindEncoder(settings.codec, out ? out->Context()->oformat : nullptr, false);
+    std::unique_ptr<CFFStreamEncoder> e(new CFFStreamEncoder);
+    e->m_video = false;
+    e->m_packet = FF::MakePacket();
+    e->m_enc = FF::MakeCodecContext(codec);
+    AVCodecContext* c = e->m_enc.get();
+
+    int rate = settings.sampleRate > 0 ? settings.sampleRate : 44100;
+    if (codec->supported_samplerates) {
+        int best = codec->supported_samplerates[0];
+        for (const int* r = codec->supported_samplerates; *r; ++r) {
+            if (std::abs(*r - rate) < std::abs(best - rate))
+                best = *r;
+        }
+        rate = best;
+    }
+    c->sample_rate = rate;
+    int channels = settings.channels > 0 ? std::min(settings.channels, 8) : 2;
+    av_channel_layout_default(&c->ch_layout, channels);
+    if (codec->ch_layouts) {
+        bool found = false;
+        for (const AVChannelLayout* l = codec->ch_layouts; l->nb_channels; ++l)
+            found = found || av_channel_layout_compare(l, &c->ch_layout) == 0;
+        if (!found) {
+            const AVChannelLayout* pick = &codec->ch_layouts[0];
+            for (const AVChannelLayout* l = codec->ch_layouts; l->nb_channels; ++l) {
+                if (l->nb_channels == channels) {
+                    pick = l;
+                    break;
+                }
+            }
+            av_channel_layout_uninit(&c->ch_layout);
+            av_channel_layout_copy(&c->ch_layout, pick);
+        }
+    }
+    c->sample_fmt = codec->sample_fmts ? codec->sample_fmts[0] : AV_SAMPLE_FMT_S16;
+    if (settings.bitrate > 0)
+        c->bit_rate = settings.bitrate;
+    c->time_base = AVRational{1, rate};
+    c->thread_count = threads > 0 ? threads : 0;
+    if (out && out->NeedsGlobalHeader())
+        c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    int err = avcodec_open2(c, codec, nullptr);
+    if (err < 0)
+        QB_THROW_AV(QB_ERR_MEDIA, std::string("Can't open the audio encoder ") + codec->name, err);
+    if (out) {
+        e->m_stream = out->AddStream();
+        err = avcodec_parameters_from_context(e->m_stream->codecpar, c);
+        if (err < 0)
+            QB_THROW_AV(QB_ERR_MEDIA, "Can't describe the audio stream", err);
+        e->m_stream->time_base = c->time_base;
+    }
+    e->m_fifo.reset(av_audio_fifo_alloc(c->sample_fmt, c->ch_layout.nb_channels, 4096));
+    if (!e->m_fifo)
+        throw std::bad_alloc();
+    return e;
+}
+
+CFFStreamEncoder::~CFFStreamEncoder()
+{
+    // The statistics text handed to a second pass stays the caller's to free.
+    if (m_enc)
+        av_freep(&m_enc->stats_in);
+}
+
+void CFFStreamEncoder::Encode(AVFrame* frame, const Sink& sink)
+{
+    AVCodecContext* c = m_enc.get();
+    int err = avcodec_send_frame(c, frame);
+    if (err < 0 && err != AVERROR_EOF)
+        QB_THROW_AV(QB_ERR_MEDIA, std::string("Can't encode ") + (m_video ? "video" : "audio"), err);
+    for (;;) {
+        err = avcodec_receive_packet(c, m_packet.get());
+        if (err == AVERROR(EAGAIN) || err == AVERROR_EOF)
+            break;
+        if (err < 0)
+            QB_THROW_AV(QB_ERR_MEDIA, std::string("Can't encode ") + (m_video ? "video" : "audio"), err);
+        if (m_pass == 1 && m_passStats && c->stats_out)
+            *m_passStats += c->stats_out;
+        if (!m_stream) {
+            av_packet_unref(m_packet.get());
+            continue;
+        }
+        m_packet->stream_index = m_stream->index;
+        sink(m_packet.get(), c->time_base);
+        av_packet_unref(m_packet.get());
+    }
+    if (!frame && m_pass == 1 && m_passStats && c->stats_out)
+        *m_passStats += c->stats_out;
+}
+
+void CFFStreamEncoder::SendVideo(Moorland::IRawVideoFrame* in, int64_t origin100ns, const Sink& sink)
+{
+    AVCodecContext* c = m_enc.get();
+    int64_t t = static_cast<int64_t>(in->GetTimeStamp()) * 10000 - origin100ns;
+    if (t < 0)
+        t = 0;
+    // The nearest output frame time; a picture half-way between two goes to
+    // the earlier one, so a rate halved keeps every second picture. Source
+    // times are whole milliseconds, hence the small margin.
+    const double x = static_cast<double>(t) * c->time_base.den / (static_cast<double>(c->time_base.num) * 1e7);
+    const int64_t pts = static_cast<int64_t>(std::floor(x + 0.48));
+    // One picture per output frame time: a constant-rate output drops the
+    // pictures of a faster source.
+    if (m_lastPts != INT64_MIN && pts <= m_lastPts)
+        return;
+
+    const AVPixelFormat srcFmt = ToAVPixelFormat(in->GetPixelFormat());
+    if (srcFmt == AV_PIX_FMT_NONE)
+        QB_THROW(QB_ERR_MEDIA, "Bad pixel format");
+    unsigned w = 0, h = 0;
+    in->GetDimension(&w, &h);
+    if (w == 0 || h == 0)
+        QB_THROW(QB_ERR_MEDIA, "A picture without a size");
+    const uint8_t* src[4] = {nullptr, nullptr, nullptr, nullptr};
+    int srcStride[4] = {0, 0, 0, 0};
+    const unsigned planes = std::min(in->GetBufferCount(), 4u);
+    for (unsigned i = 0; i < planes; ++i) {
+        unsigned line = 0, pitch = 0, rows = 0;
+        unsigned char* p = in->GetBuffer(i, &line, &pitch, &rows);
+        if (!p)
+            QB_THROW(QB_ERR_MEDIA, "A picture without its pixels");
+        if (!in->IsTopDown() && rows > 0) {
+            src[i] = p + static_cast<size_t>(pitch) * (rows - 1);
+            srcStride[i] = -static_cast<int>(pitch);
+        } else {
+            src[i] = p;
+            srcStride[i] = static_cast<int>(pitch);
+        }
+    }
+    FF::FramePtr f = FF::MakeFrame();
+    f->format = c->pix_fmt;
+    f->width = c->width;
+    f->height = c->height;
+    int err = av_frame_get_buffer(f.get(), 0);
+    if (err < 0)
+        QB_THROW_AV(QB_ERR_NO_MEMORY, "No enough memory", err);
+    if (srcFmt == c->pix_fmt && static_cast<int>(w) == c->width && static_cast<int>(h) == c->height) {
+        av_image_copy(f->data, f->linesize, src, srcStride, c->pix_fmt, c->width, c->height);
+    } else {
+        m_sws.reset(sws_getCachedContext(m_sws.release(), static_cast<int>(w), static_cast<int>(h), srcFmt,
+                                         c->width, c->height, c->pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr));
+        if (!m_sws)
+            QB_THROW(QB_ERR_MEDIA, "Can't convert the pictures for the encoder");
+        sws_scale(m_sws.get(), src, srcStride, 0, static_cast<int>(h), f->data, f->linesize);
+    }
+    f->pts = pts;
+    f->sample_aspect_ratio = c->sample_aspect_ratio;
+    f->interlaced_frame = in->IsInterlaced() ? 1 : 0;
+    f->top_field_first = in->IsTopFieldFirst() ? 1 : 0;
+    m_lastPts = pts;
+    Encode(f.get(), sink);
+}
+
+void CFFStreamEncoder::SendAudio(Moorland::IRawAudioFrame* in, int64_t origin100ns, const Sink& sink)
+{
+    AVCodecContext* c = m_enc.get();
+    const AVSampleFormat inFmt = ToAVSampleFormat(in->GetSampleFormat());
+    const int inRate = in->GetSampleRate();
+    const int inChannels = in->GetChannels();
+    const unsigned count = in->GetSampleCount();
+    if (inFmt == AV_SAMPLE_FMT_NONE || inRate <= 0 || inChannels <= 0)
+        QB_THROW(QB_ERR_MEDIA, "Bad audio format");
+    if (count == 0)
+        return;
+    if (!m_swr || inFmt != m_inFmt || inRate != m_inRate || inChannels != m_inChannels) {
+        AVChannelLayout inLayout;
+        av_channel_layout_default(&inLayout, inChannels);
+        SwrContext* swr = nullptr;
+        int err = swr_alloc_set_opts2(&swr, &c->ch_layout, c->sample_fmt, c->sample_rate, &inLayout, inFmt, inRate,
+                                      0, nullptr);
+        av_channel_layout_uninit(&inLayout);
+        m_swr.reset(swr);
+        if (err >= 0)
+            err = swr_init(swr);
+        if (err < 0)
+            QB_THROW_AV(QB_ERR_MEDIA, "Can't convert the sound for the encoder", err);
+        m_inFmt = inFmt;
+        m_inRate = inRate;
+        m_inChannels = inChannels;
+    }
+    if (m_nextSample == INT64_MIN) {
+        int64_t t = in->GetTimeStamp();
+        t = t == INT64_MIN ? 0 : t - origin100ns;
+        m_nextSample = t > 0 ? av_rescale(t, c->sample_rate, 10000000) : 0;
+    }
+    const uint8_t* src[64] = {nullptr};
+    const unsigned buffers = std::min(in->GetBufferCount(), 64u);
+    for (unsigned i = 0; i < buffers; ++i)
+        src[i] = in->GetBuffer(i, nullptr);
+    const int outMax = swr_get_out_samples(m_swr.get(), static_cast<int>(count));
+    if (outMax < 0)
+        QB_THROW_AV(QB_ERR_MEDIA, "Can't convert the sound for the encoder", outMax);
+    FF::FramePtr tmp = FF::MakeFrame();
+    tmp->format = c->sample_fmt;
+    tmp->nb_samples = std::max(outMax, 1);
+    av_channel_layout_copy(&tmp->ch_layout, &c->ch_layout);
+    int err = av_frame_get_buffer(tmp.get(), 0);
+    if (err < 0)
+        QB_THROW_AV(QB_ERR_NO_MEMORY, "No enough memory", err);
+    int got = swr_convert(m_swr.get(), tmp->data, tmp->nb_samples, src, static_cast<int>(count));
+    if (got < 0)
+        QB_THROW_AV(QB_ERR_MEDIA, "Can't convert the sound for the encoder", got);
+    if (got > 0 && av_audio_fifo_write(m_fifo.get(), reinterpret_cast<void**>(tmp->data), got) < got)
+        throw std::bad_alloc();
+    DrainFifo(false, sink);
+}
+
+void CFFStreamEncoder::DrainFifo(bool final, const Sink& sink)
+{
+    AVCodecContext* c = m_enc.get();
+    const bool fixed = c->frame_size > 0 && !(c->codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE);
+    const int frameSize = fixed ? c->frame_size : 1024;
+    for (;;) {
+        const int have = av_audio_fifo_size(m_fifo.get());
+        if (have <= 0 || (have < frameSize && !final))
+            break;
+        const int n = std::min(have, frameSize);
+        int samples = n;
+        if (fixed && n < frameSize && !(c->codec->capabilities & AV_CODEC_CAP_SMALL_LAST_FRAME))
+            samples = frameSize;
+        FF::FramePtr f = FF::MakeFrame();
+        f->format = c->sample_fmt;
+        f->nb_samples = samples;
+        f->sample_rate = c->sample_rate;
+        av_channel_layout_copy(&f->ch_layout, &c->ch_layout);
+        int err = av_frame_get_buffer(f.get(), 0);
+        if (err < 0)
+            QB_THROW_AV(QB_ERR_NO_MEMORY, "No enough memory", err);
+        if (samples > n)
+            av_samples_set_silence(f->data, 0, samples, c->ch_layout.nb_channels, c->sample_fmt);
+        if (av_audio_fifo_read(m_fifo.get(), reinterpret_cast<void**>(f->data), n) < n)
+            QB_THROW(QB_ERR_UNEXPECTED, "Unexpected error");
+        f->pts = m_nextSample == INT64_MIN ? 0 : m_nextSample;
+        m_nextSample = f->pts + samples;
+        Encode(f.get(), sink);
+    }
+}
+
+void CFFStreamEncoder::Flush(const Sink& sink)
+{
+    if (m_flushed)
+        return;
+    m_flushed = true;
+    if (!m_video && m_swr) {
+        FF::FramePtr tmp = FF::MakeFrame();
+        tmp->format = m_enc->sample_fmt;
+        tmp->nb_samples = 4096;
+        av_channel_layout_copy(&tmp->ch_layout, &m_enc->ch_layout);
+        if (av_frame_get_buffer(tmp.get(), 0) >= 0) {
+            int got = swr_convert(m_swr.get(), tmp->data, tmp->nb_samples, nullptr, 0);
+            if (got > 0)
+                av_audio_fifo_write(m_fifo.get(), reinterpret_cast<void**>(tmp->data), got);
+        }
+    }
+    if (!m_video)
+        DrainFifo(true, sink);
+    Encode(nullptr, sink);
+}
+
+} // namespace Solvane

@@ -1,0 +1,549 @@
+// convworker end to end: the test plays the conversion engine. It writes a
+// job file with the engine's writer and a profile file, starts bin/convworker
+// with the engine's command line on small generated sources, and checks the
+// record (state, percent, error text) and the output (ffprobe, stream hashes).
+
+#include "MemFileMapping.h"
+
+#include "Basilvo/Basilvo.h"
+#include "IProfile.h"
+#include "ITixmlNode.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+using Moorland::ConvertTaskInfo2;
+
+namespace {
+
+const uint32_t kJobFileSize = 64 * 1024;
+
+bool Shell(const std::string& command)
+{
+    return std::system(command.c_str()) == 0;
+}
+
+std::string Capture(const std::string& command)
+{
+    std::string out;
+    FILE* p = popen(command.c_str(), "r");
+    if (!p)
+        return out;
+    char buffer[512];
+    while (fgets(buffer, sizeof buffer, p))
+        out += buffer;
+    pclose(p);
+    return out;
+}
+
+std::map<std::string, std::string> Probe(const std::string& path, const char* kind)
+{
+    std::map<std::string, std::string> values;
+    std::istringstream lines(Capture(std::string("ffprobe -v error -select_streams ") + kind +
+                                     ":0 -show_entries stream=codec_name,width,height,r_frame_rate,sample_rate,"
+                                     "channels:stream_tags=timecode:format=duration -of default=nw=1 '" + path + "'"));
+    std::string line;
+    while (std::getline(lines, line)) {
+        auto eq = line.find('=');
+        if (eq != std::string::npos && !values.count(line.substr(0, eq)))
+            values[line.substr(0, eq)] = line.substr(eq + 1);
+    }
+    return values;
+}
+
+double Duration(const std::string& path)
+{
+    return std::atof(Probe(path, "v")["duration"].c_str());
+}
+
+std::string StreamHashes(const std::string& path)
+{
+    return Capture("ffmpeg -v error -i '" + path + "' -map 0:v -map 0:a -c copy -f streamhash -hash md5 - 2>&1");
+}
+
+// Sources made once for the whole run.
+class Fixtures
+{
+public:
+    static Fixtures& Get()
+    {
+        static Fixtures f;
+        return f;
+    }
+    std::string Path(const std::string& name) const { return m_dir + "/" + name; }
+    bool Ok() const { return m_ok; }
+    ~Fixtures()
+    {
+        if (!m_dir.empty())
+            Shell("rm -rf '" + m_dir + "'");
+    }
+
+private:
+    Fixtures()
+    {
+        char tmpl[] = "/tmp/convworker-test-XXXXXX";
+        if (!mkdtemp(tmpl))
+            return;
+        m_dir = tmpl;
+        const std::string ff = "cd '" + m_dir + "' && ffmpeg -nostdin -v error -y ";
+        m_ok = Shell(ff + "-f lavfi -i testsrc2=size=320x240:rate=25:duration=2 "
+                        "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=2 -ac 2 "
+                        "-c:v libx264 -preset ultrafast -g 25 -pix_fmt yuv420p -c:a aac -b:a 64k "
+                        "-timecode 01:00:00:00 -movflags +faststart clip.mp4") &&
+               Shell(ff + "-f lavfi -i testsrc2=size=320x240:rate=25:duration=8 "
+                        "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=8 -ac 2 "
+                        "-c:v libx264 -preset ultrafast -g 25 -pix_fmt yuv420p -c:a aac -b:a 64k long.mp4") &&
+               Shell("printf '1\\n00:00:00,100 --> 00:00:00,600\\nOne\\n\\n2\\n00:00:01,000 --> 00:00:01,500\\nTwo\\n' > '" +
+                     m_dir + "/lines.srt'") &&
+               Shell(ff + "-i clip.mp4 -i lines.srt -map 0:v -map 0:a -map 1 -c copy -c:s srt multi.mkv") &&
+               // The index first and the data cut off: a damaged download.
+               Shell("cd '" + m_dir + "' && head -c $(( $(stat -c %s clip.mp4) / 4 )) clip.mp4 > cut.mp4");
+    }
+    std::string m_dir;
+    bool m_ok = false;
+};
+
+struct ProfileRelease
+{
+    void operator()(IProfile* p) const
+    {
+        if (p)
+            p->Release();
+    }
+};
+
+// A stream of a multi-stream profile, as the profile's document keeps it.
+struct StreamSpec
+{
+    const char* element; // "VideoParam", "AudioParam", "SubtitleParam"
+    bool remux;
+    const char* codec;
+};
+
+struct ProfileSpec
+{
+    const char* muxer = "mp4";
+    const char* ext = ".mp4";
+    int avInclude = 0;
+    const char* video = "libx264";
+    int width = 0, height = 0;
+    double rate = 0.0;
+    int videoBitrate = 300;
+    const char* audio = "aac";
+    std::map<std::string, double> params;
+    std::vector<StreamSpec> streams;
+};
+
+struct Outcome
+{
+    int exitCode = -99;
+    int state = 0;
+    double percent = 0.0;
+    std::string error;
+    int64_t bytes = 0;
+};
+
+class ConvWorker : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(Fixtures::Get().Ok()) << "ffmpeg could not make the test sources"; }
+    void TearDown() override { CMemFileMapping::FreeInstance(); }
+
+    std::string Src(const char* name) const { return Fixtures::Get().Path(name); }
+    std::string Out(const std::string& name) const { return Fixtures::Get().Path(name); }
+
+    std::string WriteProfile(const ProfileSpec& s)
+    {
+        std::unique_ptr<IProfile, ProfileRelease> p(CreateProfile());
+        EXPECT_NE(p, nullptr);
+        p->GetFileProfile()->SetMuxerName(s.muxer);
+        p->GetFileProfile()->SetFileExt(s.ext);
+        p->GetFileProfile()->SetAVInclude(s.avInclude);
+        p->GetVideoProfile()->SetCodecName(s.video);
+        p->GetVideoProfile()->SetWidth(s.width);
+        p->GetVideoProfile()->SetHeight(s.height);
+        p->GetVideoProfile()->SetFrameRate(s.rate);
+        p->GetVideoProfile()->SetBitrate(s.videoBitrate);
+        p->GetAudioProfile()->SetCodecName(s.audio);
+        p->GetAudioProfile()->SetBitrate(96000);
+        for (const auto& kv : s.params) {
+            if (kv.first == "ExportPerFileSize")
+                p->GetParams()->SetDouble(kv.first.c_str(), kv.second);
+            else
+                p->GetParams()->SetInt(kv.first.c_str(), static_cast<int>(kv.second));
+        }
+        if (!s.streams.empty()) {
+            auto* root = static_cast<ITixmlNode*>(p->GetRootObject()->QueryInterface("ITixmlNode"));
+            ITixmlNode* list = root->InsertChild(nullptr, "StreamParams");
+            for (const StreamSpec& st : s.streams) {
+                ITixmlNode* e = list->InsertChild(nullptr, st.element);
+                e->SetIntAttribute("Remux", st.remux ? 1 : 0);
+                const std::string kind = st.element;
+                const char* key = kind == "VideoParam" ? "VideoCodecName" : kind == "AudioParam" ? "AudioCodecName"
+                                                                                                : "SubtitleCodecName";
+                if (*st.codec)
+                    e->SetAttribute(key, st.codec);
+                if (kind == "AudioParam")
+                    e->SetIntAttribute("AudioBitrate", 96000);
+                if (kind == "VideoParam")
+                    e->SetIntAttribute("VideoBitrate", 300);
+            }
+        }
+        const std::string path = Out("profile-" + std::to_string(++m_count) + ".xml");
+        EXPECT_TRUE(p->SaveFile(path.c_str()));
+        return path;
+    }
+
+    // Writes the job as the engine does, starts the worker with the engine's
+    // command line, lets `during` act on the record while it runs.
+    Outcome RunJob(const std::string& src, const std::string& dst, const ProfileSpec& spec,
+                   std::function<void(ConvertTaskInfo2*)> setup = nullptr,
+                   std::function<void(ConvertTaskInfo2*)> during = nullptr, const std::string& flags = "1 1 1",
+                   const std::string& program = FABLECUT_BIN_DIR "/convworker")
+    {
+        const std::string profile = WriteProfile(spec);
+        const std::string jobFile = Out("jobs-" + std::to_string(++m_count) + ".map");
+        CMemFileMapping* file = CMemFileMapping::CreateInstance(kJobFileSize, jobFile);
+        EXPECT_TRUE(file->ReserveJobTable(1));
+        ConvertTaskInfo2* record = file->AddJob(0, src.c_str(), dst.c_str());
+        EXPECT_NE(record, nullptr);
+        if (setup)
+            setup(record);
+        const std::string config = "SELECTED_DECODER=NO_SELECTED_DECODER";
+        const std::string log = Out("worker-" + std::to_string(m_count) + ".log");
+        const std::string command = program + " 0 " + flags + " " + std::to_string(jobFile.size()) + " '" + jobFile +
+                                    "' " + std::to_string(profile.size()) + " '" + profile + "' " +
+                                    std::to_string(config.size()) + " '" + config + "' 0 " +
+                                    std::to_string(kJobFileSize) + " " + std::to_string(log.size()) + " '" + log +
+                                    "' 2>>'" + Out("worker-stderr.txt") + "'";
+        Outcome o;
+        std::thread watcher;
+        bool done = false;
+        if (during)
+            watcher = std::thread([&] { during(record); });
+        const int status = std::system(command.c_str());
+        done = true;
+        (void)done;
+        if (watcher.joinable())
+            watcher.join();
+        o.exitCode = WIFEXITED(status) ? static_cast<int8_t>(WEXITSTATUS(status)) : -100;
+        // A job that ran ends the worker with 0, whatever its outcome (a
+        // sanitizer report in the worker shows up here too).
+        if (program == FABLECUT_BIN_DIR "/convworker") {
+            EXPECT_EQ(o.exitCode, 0) << "see " << Out("worker-stderr.txt");
+        }
+        o.state = record->GetState();
+        o.percent = record->GetPercent();
+        o.bytes = record->GetBytesWritten();
+        const char* text = file->GetText(record->ErrorText);
+        o.error = text ? text : "";
+        return o;
+    }
+
+    int m_count = 0;
+};
+
+TEST_F(ConvWorker, TranscodesOnOneAndOnTwoThreads)
+{
+    for (const char* flags : {"0 0 0", "1 1 1"}) {
+        SCOPED_TRACE(flags);
+        const std::string dst = Out(std::string("out-") + flags[0] + ".mp4");
+        ProfileSpec s;
+        s.width = 160;
+        s.height = 120;
+        Outcome o = RunJob(Src("clip.mp4"), dst, s, nullptr, nullptr, flags);
+        EXPECT_EQ(o.exitCode, 0);
+        EXPECT_EQ(o.state, 5) << o.error;
+        EXPECT_EQ(o.error, "");
+        EXPECT_DOUBLE_EQ(o.percent, 100.0);
+        auto v = Probe(dst, "v");
+        EXPECT_EQ(v["codec_name"], "h264");
+        EXPECT_EQ(v["width"], "160");
+        EXPECT_EQ(v["height"], "120");
+        EXPECT_EQ(v["r_frame_rate"], "25/1"); // the source's rate fills the profile's 0
+        EXPECT_NEAR(Duration(dst), 2.0, 0.05);
+        auto a = Probe(dst, "a");
+        EXPECT_EQ(a["codec_name"], "aac");
+        EXPECT_EQ(a["sample_rate"], "44100");
+        EXPECT_EQ(a["channels"], "2");
+    }
+}
+
+TEST_F(ConvWorker, ProfileVariantsReachTheOutput)
+{
+    struct Case
+    {
+        const char* name;
+        ProfileSpec spec;
+        std::function<void(ConvertTaskInfo2*)> setup;
+        const char* vcodec; // "" for none
+        const char* acodec;
+        double duration;
+    };
+    ProfileSpec audioOnly;
+    audioOnly.muxer = "mp3";
+    audioOnly.ext = ".mp3";
+    audioOnly.avInclude = 1;
+    audioOnly.audio = "libmp3lame";
+    ProfileSpec videoOnly;
+    videoOnly.avInclude = 2;
+    videoOnly.video = "mpeg4";
+    videoOnly.muxer = "avi";
+    videoOnly.ext = ".avi";
+    ProfileSpec twoPass;
+    twoPass.rate = 12.5;
+    ProfileSpec trimmed;
+    trimmed.muxer = "matroska";
+    trimmed.ext = ".mkv";
+    const Case cases[] = {
+        {"sound.mp3", audioOnly, [](ConvertTaskInfo2* r) { r->Pass = 2; }, "", "mp3", 2.0},
+        {"picture.avi", videoOnly, nullptr, "mpeg4", "", 2.0},
+        {"twopass.mp4", twoPass, [](ConvertTaskInfo2* r) { r->Pass = 2; }, "h264", "aac", 2.0},
+        {"trim.mkv", trimmed, [](ConvertTaskInfo2* r) { r->TrimStart = 500; r->TrimLength = 1000; }, "h264", "aac", 1.0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string dst = Out(c.name);
+        Outcome o = RunJob(Src("clip.mp4"), dst, c.spec, c.setup);
+        EXPECT_EQ(o.state, 5) << o.error;
+        EXPECT_EQ(Probe(dst, "v")["codec_name"], c.vcodec);
+        EXPECT_EQ(Probe(dst, "a")["codec_name"], c.acodec);
+        const double duration = std::atof(Probe(dst, *c.vcodec ? "v" : "a")["duration"].c_str());
+        EXPECT_NEAR(duration, c.duration, 0.1);
+    }
+}
+
+TEST_F(ConvWorker, RemuxKeepsEveryPacketAndCopyKeepsEveryByte)
+{
+    ProfileSpec remux;
+    remux.muxer = "matroska";
+    remux.ext = ".mkv";
+    remux.params["remux"] = 1;
+    Outcome o = RunJob(Src("clip.mp4"), Out("remux.mkv"), remux);
+    EXPECT_EQ(o.state, 5) << o.error;
+    EXPECT_EQ(StreamHashes(Out("remux.mkv")), StreamHashes(Src("clip.mp4")));
+
+    ProfileSpec copy;
+    copy.params["remux"] = 2;
+    o = RunJob(Src("clip.mp4"), Out("copy.mp4"), copy);
+    EXPECT_EQ(o.state, 5) << o.error;
+    EXPECT_TRUE(Shell("cmp -s '" + Src("clip.mp4") + "' '" + Out("copy.mp4") + "'"));
+}
+
+TEST_F(ConvWorker, FailuresEndAsFailedWithTheirText)
+{
+    struct Case
+    {
+        const char* name;
+        std::string src;
+        std::string dst;
+        const char* text; // part of the error text
+        int remux;
+    };
+    const Case cases[] = {
+        {"cut source", Src("cut.mp4"), Out("cut-out.mp4"), "cut.mp4", 0},
+        {"cut source, remux", Src("cut.mp4"), Out("cut-out.mkv"), "cut.mp4", 1},
+        {"missing source", Src("nothing.mp4"), Out("nothing-out.mp4"), "nothing.mp4", 0},
+        {"full disk", Src("clip.mp4"), "/dev/full", "/dev/full", 0},
+        {"missing folder", Src("clip.mp4"), Out("no/such/folder.mp4"), "no/such/folder.mp4", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ProfileSpec s;
+        if (c.remux) {
+            s.muxer = "matroska";
+            s.params["remux"] = c.remux;
+        }
+        if (c.dst == "/dev/full")
+            s.muxer = "matroska";
+        Outcome o = RunJob(c.src, c.dst, s);
+        EXPECT_EQ(o.exitCode, 0);
+        EXPECT_EQ(o.state, 4);
+        EXPECT_NE(o.error.find("Quenta Exception Code: "), std::string::npos) << o.error;
+        EXPECT_NE(o.error.find(c.text), std::string::npos) << o.error;
+    }
+}
+
+TEST_F(ConvWorker, CancelStopsTheJobAndKeepsItsState)
+{
+    ProfileSpec s;
+    s.width = 640;
+    s.height = 480;
+    s.videoBitrate = 2000;
+    const auto start = std::chrono::steady_clock::now();
+    Outcome o = RunJob(Src("long.mp4"), Out("cancelled.mp4"), s, nullptr, [](ConvertTaskInfo2* r) {
+        // Cancel once the job shows progress.
+        for (int i = 0; i < 3000 && !(r->GetState() == 1 && r->GetPercent() > 0.0); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        r->SetState(3);
+    });
+    EXPECT_EQ(o.exitCode, 0);
+    EXPECT_EQ(o.state, 3);
+    EXPECT_EQ(o.error, "");
+    EXPECT_LT(o.percent, 100.0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
+}
+
+TEST_F(ConvWorker, SplitBySizeWritesNumberedPartsThatAddUp)
+{
+    Shell("rm -f '" + Out("split") + "'*.mp4 && touch '" + Out("split(0).mp4") + "'"); // taken names are passed over
+    ProfileSpec s;
+    s.videoBitrate = 800;
+    s.params["ExportPerFileSize"] = 5242880.0 + 120000.0;
+    Outcome o = RunJob(Src("long.mp4"), Out("split.mp4"), s);
+    EXPECT_EQ(o.state, 5) << o.error;
+    double total = 0.0;
+    int parts = 0;
+    for (int n = 1; n < 20; ++n) {
+        const std::string part = Out("split(" + std::to_string(n) + ").mp4");
+        struct stat st;
+        if (::stat(part.c_str(), &st) != 0)
+            break;
+        ++parts;
+        EXPECT_LT(st.st_size, 5242880 + 120000);
+        total += Duration(part);
+    }
+    EXPECT_GE(parts, 2);
+    EXPECT_NEAR(total, 8.0, 0.1 * parts);
+}
+
+TEST_F(ConvWorker, ProResOutputsGetTheSourceTimecode)
+{
+    ProfileSpec s;
+    s.muxer = "mov";
+    s.ext = ".mov";
+    s.video = "Apple ProRes 422(Proxy)";
+    s.audio = "pcm";
+    Outcome o = RunJob(Src("clip.mp4"), Out("prores.mov"), s);
+    EXPECT_EQ(o.state, 5) << o.error;
+    auto v = Probe(Out("prores.mov"), "v");
+    EXPECT_EQ(v["codec_name"], "prores");
+    EXPECT_EQ(v["TAG:timecode"], "01:00:00:00");
+}
+
+TEST_F(ConvWorker, StartFailuresLeaveTheRecordUntouched)
+{
+    // Too few words.
+    EXPECT_NE(std::system(FABLECUT_BIN_DIR "/convworker 0 1 1 1 1 a 1 b 0 0 4096 0 2>/dev/null"), 0);
+
+    // A worker beside which the media manager is missing.
+    const std::string lonely = Out("lonely");
+    ASSERT_TRUE(Shell("mkdir -p '" + lonely + "' && cp " FABLECUT_BIN_DIR "/convworker " FABLECUT_BIN_DIR
+                    "/libBasilvo.so " FABLECUT_BIN_DIR "/libMoorlan.so " FABLECUT_BIN_DIR "/libDravenel.so '" +
+                    lonely + "'"));
+    ProfileSpec s;
+    Outcome o = RunJob(Src("clip.mp4"), Out("lonely.mp4"), s, nullptr, nullptr, "1 1 1", lonely + "/convworker");
+    EXPECT_EQ(o.exitCode, -1);
+    EXPECT_EQ(o.state, 0);
+    EXPECT_EQ(o.error, "");
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ConvWorker, AccurateTrimCutsTheRangeFrameExactly)
+{
+    ProfileSpec s;
+    s.muxer = "matroska";
+    s.ext = ".mkv";
+    s.video = ""; // the source's own codecs
+    s.audio = "";
+    s.videoBitrate = 0;
+    s.params["remux"] = 3;
+    const std::string dst = Out("trimmed.mkv");
+    Outcome o = RunJob(Src("clip.mp4"), dst, s, [](ConvertTaskInfo2* r) {
+        r->TrimStart = 400;
+        r->TrimLength = 800;
+    });
+    EXPECT_EQ(o.state, 5) << o.error;
+    EXPECT_DOUBLE_EQ(o.percent, 100.0);
+    EXPECT_EQ(Capture("ffprobe -v error -select_streams v:0 -count_frames -show_entries stream=nb_read_frames "
+                      "-of csv=p=0 '" + dst + "'"),
+              "20\n");
+    EXPECT_EQ(Probe(dst, "v")["codec_name"], "h264");
+    EXPECT_EQ(Probe(dst, "a")["codec_name"], "aac");
+}
+
+TEST_F(ConvWorker, DiscCreationAuthorsADvdAndItsImage)
+{
+    const std::string project = Out("disc.project");
+    const std::string folder = Out("dvd");
+    const std::string iso = Out("dvd.iso");
+    Shell("rm -rf '" + folder + "' '" + iso + "'");
+    std::ofstream(project) << "# test disc\noutput=" << folder << "\nimage=" << iso << "\nstandard=PAL\ntitle="
+                           << Src("clip.mp4") << "\n";
+    ProfileSpec s;
+    s.params["remux"] = 4;
+    s.params["DiscType"] = 1;
+    Outcome o = RunJob(project, Out("unused"), s);
+    EXPECT_EQ(o.state, 5) << o.error;
+    EXPECT_DOUBLE_EQ(o.percent, 100.0);
+    EXPECT_TRUE(Shell("test -s '" + folder + "/VIDEO_TS/VIDEO_TS.IFO' && test -s '" + folder +
+                      "/VIDEO_TS/VTS_01_1.VOB' && test -s '" + iso + "'"));
+
+    struct Case
+    {
+        int type;
+        const char* text;
+    };
+    for (const Case& c : {Case{0, "Unknown disc type"}, Case{2, "IBDCreator"}}) {
+        s.params["DiscType"] = c.type;
+        o = RunJob(project, Out("unused"), s);
+        EXPECT_EQ(o.state, 4);
+        EXPECT_NE(o.error.find("Creator Disc failed"), std::string::npos) << o.error;
+        EXPECT_NE(o.error.find(c.text), std::string::npos) << o.error;
+    }
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ConvWorker, MultiStreamEncodesSomeStreamsAndCopiesOthers)
+{
+    ProfileSpec s;
+    s.muxer = "matroska";
+    s.ext = ".mkv";
+    s.params["MultiStream"] = 1;
+    s.streams = {{"VideoParam", false, "mpeg4"}, {"AudioParam", true, ""}, {"SubtitleParam", true, ""}};
+    for (const char* flags : {"0 0 1", "0 1 1"}) {
+        SCOPED_TRACE(flags);
+        const std::string dst = Out(std::string("multi-") + flags[2] + ".mkv");
+        // Streams named by the address: picture encoded, sound and lines copied.
+        const std::string address =
+            Src("multi.mkv") + "?movieid=0&vstreamid=0&compress=0&astreamid=1&compress=1&subtitleid=2&compress=1";
+        Outcome o = RunJob(address, dst, s, nullptr, nullptr, flags);
+        EXPECT_EQ(o.state, 5) << o.error;
+        EXPECT_EQ(Probe(dst, "v")["codec_name"], "mpeg4");
+        EXPECT_EQ(Probe(dst, "v")["width"], "320");
+        EXPECT_NEAR(Duration(dst), 2.0, 0.1);
+        EXPECT_EQ(Capture("ffmpeg -v error -i '" + dst + "' -map 0:a -c copy -f streamhash -hash md5 - 2>&1"),
+                  Capture("ffmpeg -v error -i '" + Src("multi.mkv") + "' -map 0:a -c copy -f streamhash -hash md5 - 2>&1"));
+        EXPECT_EQ(Probe(dst, "s")["codec_name"], "subrip");
+        EXPECT_NE(Capture("ffmpeg -v error -i '" + dst + "' -map 0:s -f srt - 2>&1").find("Two"), std::string::npos);
+    }
+
+    // Without streams in the address the profile's list is taken.
+    const std::string dst = Out("multi-profile.mkv");
+    Outcome o = RunJob(Src("multi.mkv") + "?movieid=0", dst, s);
+    EXPECT_EQ(o.state, 5) << o.error;
+    EXPECT_EQ(Probe(dst, "v")["codec_name"], "mpeg4");
+    EXPECT_EQ(Probe(dst, "a")["codec_name"], "aac");
+}
+
+} // namespace

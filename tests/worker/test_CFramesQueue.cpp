@@ -1,0 +1,274 @@
+// The frame queues and the encoding threads that drain them: capacity, order,
+// ownership of queued frames, completion, cancel and the first refused write.
+
+#include "CAVEncodingThread.h"
+#include "CFramesQueue.h"
+
+#include "Basilvo/Basilvo.h"
+#include "CRawVideoFrame.h"
+#include "IAVExporter.h"
+#include "IRawAudioFrame.h"
+#include "sysplatform.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <vector>
+
+using namespace Moorland;
+
+namespace {
+
+std::atomic<int> g_liveFrames{0};
+
+IRawVideoFrame* NewVideo(int ms)
+{
+    auto* f = new CRawVideoFrame(true, PIXEL_FORMAT_YUV420P, 16, 16, true);
+    f->SetTimeStamp(ms);
+    return f;
+}
+
+class FakeAudio final : public IRawAudioFrame
+{
+public:
+    explicit FakeAudio(int64_t t) : m_time(t) { ++g_liveFrames; }
+    ~FakeAudio() { --g_liveFrames; }
+    void Free() override { delete this; }
+    IRawAudioFrame* Clone() override { return new FakeAudio(m_time); }
+    int GetSampleFormat() override { return QUENTA_SAMPLE_S16; }
+    int GetSampleRate() override { return 48000; }
+    int GetChannels() override { return 2; }
+    unsigned GetSampleCount() override { return 0; }
+    unsigned GetBufferCount() override { return 0; }
+    unsigned char* GetBuffer(unsigned, unsigned*) override { return nullptr; }
+    int64_t GetTimeStamp() override { return m_time; }
+    void SetTimeStamp(int64_t t) override { m_time = t; }
+    int64_t GetDuration() override { return 0; }
+
+private:
+    int64_t m_time;
+};
+
+// Records what it is given; refuses the writes the test asks it to.
+class FakeMuxer final : public IEncodingMuxer, public IMultiMuxer2
+{
+public:
+    bool SetEncodingPass(int) override { return true; }
+    void SetEncodingThreads(int) override {}
+    bool BeginWriting() override { return true; }
+    bool WriteVideo(int id, IRawVideoFrame* f) override { return Take("v" + std::to_string(id) + "@" + std::to_string(f->GetTimeStamp())); }
+    bool WriteAudio(int id, IRawAudioFrame* f) override { return Take("a" + std::to_string(id) + "@" + std::to_string(f->GetTimeStamp())); }
+    void GetDataRateStats(int, uint64_t* b, uint32_t* ms) override
+    {
+        if (b)
+            *b = 0;
+        if (ms)
+            *ms = 0;
+    }
+    void EndWriting() override {}
+    void SetStreamHeader(int, const uint8_t*, int) override {}
+    void SetAudioFormat(int, const AudioFormatInfo*) override {}
+    bool WriteFrame(int index, bool, int type, void*) override
+    {
+        return Take(std::string(type == StreamTypeVideo ? "v" : "a") + std::to_string(index));
+    }
+
+    std::vector<std::string> Written()
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        return m_written;
+    }
+    std::atomic<int> refuseFrom{1 << 30};
+    std::atomic<bool> recordReason{false};
+    std::atomic<int> delayMs{0};
+
+private:
+    bool Take(const std::string& what)
+    {
+        if (delayMs)
+            QuentaBased::QuentaBased_Sleep(static_cast<unsigned>(delayMs.load()));
+        std::lock_guard<std::mutex> hold(m_lock);
+        if (static_cast<int>(m_written.size()) >= refuseFrom) {
+            if (recordReason)
+                GetQuentaException()->SetException(10021013, "disk full: /out/x.mp4", 1, "FakeMuxer");
+            return false;
+        }
+        m_written.push_back(what);
+        return true;
+    }
+    std::mutex m_lock;
+    std::vector<std::string> m_written;
+};
+
+TEST(CFramesQueue, HoldsItsCapacityInOrderAndFreesWhatIsLeft)
+{
+    {
+        CFramesQueue queue(30);
+        EXPECT_TRUE(queue.Push(nullptr, nullptr));
+        EXPECT_EQ(queue.GetCount(), 0);
+        for (int i = 0; i < 30; ++i)
+            ASSERT_TRUE(queue.Push(NewVideo(i), i % 2 ? new FakeAudio(i) : nullptr));
+        IRawVideoFrame* extra = NewVideo(99);
+        EXPECT_FALSE(queue.Push(extra, nullptr));
+        EXPECT_EQ(queue.GetCount(), 30);
+
+        IRawVideoFrame* v = nullptr;
+        IRawAudioFrame* a = nullptr;
+        queue.Pop(&v, &a);
+        ASSERT_NE(v, nullptr);
+        EXPECT_EQ(v->GetTimeStamp(), 0);
+        EXPECT_EQ(a, nullptr);
+        v->Free();
+        EXPECT_TRUE(queue.Push(extra, nullptr));
+        queue.Pop(&v, &a);
+        EXPECT_EQ(v->GetTimeStamp(), 1);
+        ASSERT_NE(a, nullptr);
+        v->Free();
+        a->Free();
+        // 29 pairs stay queued: the destructor frees them (the leak check sees it).
+    }
+    EXPECT_EQ(g_liveFrames, 0);
+
+    CFramesQueue empty(2);
+    int dummy = 0;
+    IRawVideoFrame* v = reinterpret_cast<IRawVideoFrame*>(&dummy);
+    IRawAudioFrame* a = reinterpret_cast<IRawAudioFrame*>(&dummy);
+    const uint64_t before = QuentaBased::QuentaBased_GetTicks();
+    empty.Pop(&v, &a);
+    EXPECT_EQ(v, nullptr);
+    EXPECT_EQ(a, nullptr);
+    EXPECT_GE(QuentaBased::QuentaBased_GetTicks() - before, 1u);
+}
+
+TEST(CFramesQueue, TaggedQueueFreesOnlyRawFrames)
+{
+    CFramesQueue2 queue(3);
+    EXPECT_TRUE(queue.Push(nullptr, 0, StreamTypeVideo));
+    EXPECT_EQ(queue.GetCount(), 0);
+    ASSERT_TRUE(queue.Push(NewVideo(1), 0, StreamTypeVideo));
+    ASSERT_TRUE(queue.Push(new FakeAudio(2), 1, StreamTypeAudio));
+    int subtitle = 0;
+    ASSERT_TRUE(queue.Push(&subtitle, 2, StreamTypeSubtitle));
+    EXPECT_FALSE(queue.Push(&subtitle, 2, StreamTypeSubtitle));
+    void* f = nullptr;
+    int index = -1;
+    StreamType type = StreamTypeUnknown;
+    queue.Pop(&f, &index, &type);
+    EXPECT_EQ(index, 0);
+    EXPECT_EQ(type, StreamTypeVideo);
+    FreeRawFrame(f, type);
+    // The audio frame and the subtitle entry stay: only the audio is freed.
+}
+
+TEST(CAVEncodingThread, CompleteWritesEveryQueuedFrameInOrder)
+{
+    FakeMuxer muxer;
+    muxer.delayMs = 2;
+    CFramesQueue queue(30);
+    {
+        CAVEncodingThread thread(0, 1, &queue, &muxer);
+        for (int i = 0; i < 20; ++i)
+            while (!queue.Push(NewVideo(i * 40), new FakeAudio(i)))
+                QuentaBased::QuentaBased_Sleep(1);
+        thread.Complete();
+        unsigned code = 7;
+        ASSERT_TRUE(thread.GetExitCode(code));
+        EXPECT_EQ(code, 0u);
+        EXPECT_EQ(thread.GetThreadException()->GetExceptionCode(), 0);
+    }
+    EXPECT_EQ(queue.GetCount(), 0);
+    std::vector<std::string> written = muxer.Written();
+    int lastVideo = -1;
+    for (const std::string& w : written) {
+        if (w[0] == 'v') {
+            int t = std::stoi(w.substr(w.find('@') + 1));
+            EXPECT_GT(t, lastVideo);
+            lastVideo = t;
+        }
+    }
+    EXPECT_EQ(written.size(), 40u);
+    EXPECT_EQ(g_liveFrames, 0);
+
+    // A picture of a stream the output doesn't carry is only freed.
+    FakeMuxer soundOnly;
+    {
+        CAVEncodingThread thread(-1, 1, &queue, &soundOnly);
+        ASSERT_TRUE(queue.Push(NewVideo(0), new FakeAudio(5)));
+        thread.Complete();
+    }
+    EXPECT_EQ(soundOnly.Written(), (std::vector<std::string>{"a1@5"}));
+}
+
+TEST(CAVEncodingThread, EndsOnCancelAndOnTheFirstRefusedWrite)
+{
+    struct Case
+    {
+        const char* name;
+        bool cancel;
+        bool reason;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"cancel", true, false, "Cancel"},
+        {"refused without a reason", false, false, "Can't write video"},
+        {"refused with the muxer's reason", false, true, "disk full: /out/x.mp4"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeMuxer muxer;
+        muxer.refuseFrom = c.cancel ? (1 << 30) : 2;
+        muxer.recordReason = c.reason;
+        muxer.delayMs = c.cancel ? 5 : 0;
+        {
+            CFramesQueue queue(30);
+            CAVEncodingThread thread(0, -1, &queue, &muxer);
+            for (int i = 0; i < 10; ++i)
+                ASSERT_TRUE(queue.Push(NewVideo(i), nullptr));
+            if (c.cancel)
+                thread.Cancel();
+            else
+                thread.Complete();
+            unsigned code = 0;
+            ASSERT_TRUE(thread.GetExitCode(code));
+            EXPECT_EQ(code, 1u);
+            EXPECT_STREQ(thread.GetThreadException()->GetExceptionMsg(), c.message);
+            if (!c.cancel) {
+                EXPECT_EQ(muxer.Written().size(), 2u) << "no frame may be dropped after a refused write";
+            }
+        }
+        EXPECT_EQ(g_liveFrames, 0);
+    }
+}
+
+TEST(CAVEncodingThread2, WritesTaggedFramesAndStopsAtTheFirstFailure)
+{
+    SMItemInfo items[2];
+    items[0].eStreamType = StreamTypeVideo;
+    items[1].eStreamType = StreamTypeAudio;
+    FakeMuxer muxer;
+    CFramesQueue2 queue(30);
+    {
+        CAVEncodingThread2 thread(items, 2, &queue, &muxer);
+        ASSERT_TRUE(queue.Push(NewVideo(0), 0, StreamTypeVideo));
+        ASSERT_TRUE(queue.Push(new FakeAudio(0), 1, StreamTypeAudio));
+        thread.Complete();
+        unsigned code = 9;
+        ASSERT_TRUE(thread.GetExitCode(code));
+        EXPECT_EQ(code, 0u);
+    }
+    EXPECT_EQ(muxer.Written(), (std::vector<std::string>{"v0", "a1"}));
+
+    muxer.refuseFrom = 0;
+    {
+        CAVEncodingThread2 thread(items, 2, &queue, &muxer);
+        ASSERT_TRUE(queue.Push(new FakeAudio(0), 1, StreamTypeAudio));
+        ASSERT_TRUE(queue.Push(NewVideo(0), 0, StreamTypeVideo));
+        thread.Complete();
+        EXPECT_STREQ(thread.GetThreadException()->GetExceptionMsg(), "Can't write audio");
+    }
+    EXPECT_EQ(g_liveFrames, 0);
+}
+
+} // namespace

@@ -1,0 +1,64 @@
+#pragma once
+
+// The encoding side of a two-thread job: a thread that takes frames from a
+// frame queue and writes them to the muxer, freeing each after its write.
+// It ends when told to complete and the queue is empty, when cancelled
+// ("Cancel"), or at the first write the muxer refuses: a frame that can't be
+// written fails the job rather than go missing from the output.
+
+#include "CFramesQueue.h"
+#include "CQuentaBasedThread.h"
+#include "MultiUtils.h"
+
+#include <atomic>
+
+namespace Moorland {
+
+class IEncodingMuxer;
+class IMultiMuxer2;
+
+class CAVEncodingThread : public QuentaBased::CQuentaBasedThread
+{
+public:
+    // Starts the thread at once. Ids of -1: that kind is only freed.
+    CAVEncodingThread(int videoId, int audioId, CFramesQueue* queue, IEncodingMuxer* muxer);
+    ~CAVEncodingThread() override;
+
+    // Sets the flag, then waits without limit for the thread's end.
+    void Complete();
+    void Cancel();
+
+protected:
+    int Execute() override;
+
+private:
+    int m_videoId;
+    int m_audioId;
+    IEncodingMuxer* m_muxer;
+    CFramesQueue* m_queue;
+    std::atomic<bool> m_cancel{false};
+    std::atomic<bool> m_complete{false};
+};
+
+class CAVEncodingThread2 : public QuentaBased::CQuentaBasedThread
+{
+public:
+    CAVEncodingThread2(SMItemInfo* items, int count, CFramesQueue2* queue, IMultiMuxer2* muxer);
+    ~CAVEncodingThread2() override;
+
+    void Complete();
+    void Cancel();
+
+protected:
+    int Execute() override;
+
+private:
+    SMItemInfo* m_items;
+    int m_count;
+    IMultiMuxer2* m_muxer;
+    CFramesQueue2* m_queue;
+    std::atomic<bool> m_cancel{false};
+    std::atomic<bool> m_complete{false};
+};
+
+} // namespace Moorland
