@@ -3,6 +3,7 @@
 // scheduling, pause, cancel and crashes can be played exactly.
 
 #include "CAVConverter.h"
+#include "CorvexaTestUtil.h"
 #include "ConvertTaskInfo2.h"
 #include "IAVManager.h"
 #include "IProfile.h"
@@ -37,7 +38,7 @@ using Moorland::ConvertTaskInfo2;
 namespace {
 
 const std::string kFakeWorker = std::string(FABLECUT_TEST_BIN_DIR) + "/FakeConvWorker";
-const std::string kHostHelper = std::string(FABLECUT_TEST_BIN_DIR) + "/CorvexaHostHelper";
+using CorvexaTest::kHostHelper;
 
 struct EngineReleaser
 {
@@ -47,34 +48,11 @@ using EnginePtr = std::unique_ptr<CAVConverter, EngineReleaser>;
 
 bool WaitFor(const std::function<bool()>& done, int nMilliseconds = 20000)
 {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(nMilliseconds);
-    while (std::chrono::steady_clock::now() < end) {
-        if (done())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return done();
+    return CorvexaTest::WaitFor(done, nMilliseconds);
 }
 
-std::string ReadFile(const std::string& sPath)
-{
-    std::ifstream in(sPath, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-// Gone, or a zombie nobody but init will collect: in both cases not running.
-bool ProcessStopped(int nPid)
-{
-    std::ifstream in("/proc/" + std::to_string(nPid) + "/stat");
-    if (!in)
-        return true;
-    std::string sLine;
-    std::getline(in, sLine);
-    size_t nParen = sLine.rfind(')');
-    return nParen != std::string::npos && nParen + 2 < sLine.size() && sLine[nParen + 2] == 'Z';
-}
+using CorvexaTest::ProcessStopped;
+using CorvexaTest::ReadFile;
 
 // The temporary folder the engine makes its own folder in, for one scope.
 struct TmpDir
