@@ -227,10 +227,12 @@ bool COrlendar::WriteVideo(Moorland::IRawVideoFrame* frame)
         if (!m_bSnyc_video) {
             m_snyc_point->Clone(converted);
             // A failing flush fails this frame too, rather than pass as written.
-            if (m_snyc_point->FindSyncPoint())
-                FlushHeldVideo();
-            else
+            if (m_snyc_point->FindSyncPoint()) {
+                if (!EncodeVideo())
+                    return false;
+            } else {
                 InferLoneStream();
+            }
             return true;
         }
         converted->GetDimension(&m_imgWidth, &m_imgHeight);
@@ -330,10 +332,13 @@ bool COrlendar::WriteAudio(Moorland::IRawAudioFrame* frame)
         m_curDuration = stamp > 0 ? uint64_t(stamp) : 0;
         if (!m_bSnyc_audio) {
             m_snyc_point->Clone(converted);
-            if (m_snyc_point->FindSyncPoint())
-                FlushHeldAudio();
-            else
+            if (m_snyc_point->FindSyncPoint()) {
+                EncodeAudio();
+                if (!m_bSnyc_audio)
+                    return false; // the reason is recorded
+            } else {
                 InferLoneStream();
+            }
             return true;
         }
         unsigned size = 0;

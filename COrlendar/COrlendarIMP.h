@@ -1,6 +1,6 @@
 #pragma once
 
-#include "IOrlendar.h"
+#include "orlendar/IOrlendar.h"
 
 class COrlendar;
 class IVideoProfile;

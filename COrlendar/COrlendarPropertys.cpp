@@ -1,7 +1,7 @@
 // The settings operations of the movie writer.
 #include "COrlendar.h"
 
-#include "IOrlendar.h"
+#include "orlendar/IOrlendar.h"
 
 #include <cstring>
 

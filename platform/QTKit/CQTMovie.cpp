@@ -50,22 +50,22 @@ const char* DNxHRProfileFor(unsigned quality)
 
 // The size the encoder works at: the format's own, or the track's rounded
 // down to whole chroma blocks.
-void CodedSize(const CompressorSpec& spec, unsigned width, unsigned height, unsigned& codedW,
+void CodedSize(const CompressorRow& compressor, unsigned width, unsigned height, unsigned& codedW,
                unsigned& codedH)
 {
-    if (spec.width && spec.height) {
-        codedW = spec.width;
-        codedH = spec.height;
+    if (compressor.width && compressor.height) {
+        codedW = compressor.width;
+        codedH = compressor.height;
         return;
     }
-    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(spec.pixFmt);
+    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(compressor.pixFmt);
     const unsigned stepW = 1u << (desc ? desc->log2_chroma_w : 0);
     const unsigned stepH = 1u << (desc ? desc->log2_chroma_h : 0);
     codedW = width / stepW * stepW;
     codedH = height / stepH * stepH;
     if (codedW == 0) codedW = stepW;
     if (codedH == 0) codedH = stepH;
-    if (spec.family == CompressorFamily::DNxHR) {
+    if (compressor.family == CompressorFamily::DNxHR) {
         // The smallest picture DNxHR codes; smaller tracks are scaled up to it.
         codedW = std::max(codedW, 256u);
         codedH = std::max(codedH, 120u);
@@ -162,7 +162,7 @@ QTErr CQTMovie::NewVideoTrack(const char* fourCC, unsigned width, unsigned heigh
         if (width == 0 || height == 0 || width > 16384 || height > 16384)
             throw QTError(qtParamErr, "picture size " + std::to_string(width) + "x" +
                                           std::to_string(height) + " is out of range");
-        const CompressorSpec* row = FindCompressorSpec(fourCC);
+        const CompressorRow* row = FindCompressorRow(fourCC);
         if (!row || !row->encoder)
             throw QTError(qtNoCodecErr, "no image compressor for FourCC " + Quote(fourCC) +
                                             " in this system");
@@ -173,42 +173,48 @@ QTErr CQTMovie::NewVideoTrack(const char* fourCC, unsigned width, unsigned heigh
 
         AVRational trackRate{int(timeScale), int(sampleDuration)};
         av_reduce(&trackRate.num, &trackRate.den, trackRate.num, trackRate.den, INT32_MAX);
-        const CompressorSpec spec = ResolveCompressorSpec(*row, height, trackRate);
+        const CompressorRow compressor = ResolveCompressorRow(*row, height, trackRate);
         unsigned codedW = 0, codedH = 0;
-        CodedSize(spec, width, height, codedW, codedH);
-        const AVRational encoderRate = spec.rate.num ? spec.rate : trackRate;
+        CodedSize(compressor, width, height, codedW, codedH);
+        const AVRational encoderRate = compressor.rate.num ? compressor.rate : trackRate;
 
         FF::CodecContextPtr enc = FF::MakeCodecContext(codec);
         enc->width = int(codedW);
         enc->height = int(codedH);
-        enc->pix_fmt = spec.pixFmt;
+        enc->pix_fmt = compressor.pixFmt;
         enc->framerate = encoderRate;
         enc->time_base = av_inv_q(encoderRate);
-        // A format of fixed size shows at the track's own shape.
-        av_reduce(&enc->sample_aspect_ratio.num, &enc->sample_aspect_ratio.den,
-                  int64_t(width) * codedH, int64_t(height) * codedW, 65535);
+        // A format of fixed size shows at the track's own shape; a size only
+        // rounded to whole chroma blocks keeps square pixels.
+        const bool rounded = codedW <= width && codedH <= height && width - codedW < 4 &&
+                             height - codedH < 4;
+        if (rounded)
+            enc->sample_aspect_ratio = AVRational{1, 1};
+        else
+            av_reduce(&enc->sample_aspect_ratio.num, &enc->sample_aspect_ratio.den,
+                      int64_t(width) * codedH, int64_t(height) * codedW, 65535);
         if (m_out->oformat->flags & AVFMT_GLOBALHEADER)
             enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         enc->thread_count = 0;
-        const bool rgb = spec.pixFmt == AV_PIX_FMT_RGB24;
+        const bool rgb = compressor.pixFmt == AV_PIX_FMT_RGB24;
         if (!rgb) {
             const bool hd = codedH > 576;
             enc->colorspace = hd ? AVCOL_SPC_BT709 : AVCOL_SPC_SMPTE170M;
             enc->color_primaries = hd ? AVCOL_PRI_BT709 : AVCOL_PRI_SMPTE170M;
             enc->color_trc = hd ? AVCOL_TRC_BT709 : AVCOL_TRC_SMPTE170M;
             const bool jpegRange =
-                spec.pixFmt == AV_PIX_FMT_YUVJ420P || spec.pixFmt == AV_PIX_FMT_YUVJ422P;
+                compressor.pixFmt == AV_PIX_FMT_YUVJ420P || compressor.pixFmt == AV_PIX_FMT_YUVJ422P;
             enc->color_range = jpegRange ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
         }
-        if (spec.interlaced)
-            enc->field_order = spec.family == CompressorFamily::DV && codedH <= 576
+        if (compressor.interlaced)
+            enc->field_order = compressor.family == CompressorFamily::DV && codedH <= 576
                                    ? AV_FIELD_BB
                                    : AV_FIELD_TT;
         else
             enc->field_order = AV_FIELD_PROGRESSIVE;
 
         DictOwner opts;
-        switch (spec.family) {
+        switch (compressor.family) {
         case CompressorFamily::QScale:
             enc->flags |= AV_CODEC_FLAG_QSCALE;
             enc->global_quality = FF_QP2LAMBDA * QScaleFor(quality);
@@ -217,16 +223,16 @@ QTErr CQTMovie::NewVideoTrack(const char* fourCC, unsigned width, unsigned heigh
             SetOption(&opts.dict, "crf", CrfFor(quality));
             break;
         case CompressorFamily::ProRes:
-            SetOption(&opts.dict, "profile", spec.profile);
+            SetOption(&opts.dict, "profile", compressor.profile);
             break;
         case CompressorFamily::DNxHR:
             SetOption(&opts.dict, "profile", DNxHRProfileFor(quality));
             break;
         case CompressorFamily::LongGOP: {
-            enc->bit_rate = spec.bitRate;
-            enc->rc_max_rate = spec.bitRate;
+            enc->bit_rate = compressor.bitRate;
+            enc->rc_max_rate = compressor.bitRate;
             // The largest buffer the MPEG-2 high level allows for the layout.
-            enc->rc_buffer_size = spec.pixFmt == AV_PIX_FMT_YUV422P ? 47185920 : 9781248;
+            enc->rc_buffer_size = compressor.pixFmt == AV_PIX_FMT_YUV422P ? 47185920 : 9781248;
             enc->gop_size = int(av_q2d(encoderRate) / 2 + 0.5);
             enc->max_b_frames = 2;
             break;
@@ -234,10 +240,10 @@ QTErr CQTMovie::NewVideoTrack(const char* fourCC, unsigned width, unsigned heigh
         case CompressorFamily::IMX:
             enc->gop_size = 1;
             enc->max_b_frames = 0;
-            enc->bit_rate = spec.bitRate;
-            enc->rc_min_rate = spec.bitRate;
-            enc->rc_max_rate = spec.bitRate;
-            enc->rc_buffer_size = int(spec.bitRate / 25);
+            enc->bit_rate = compressor.bitRate;
+            enc->rc_min_rate = compressor.bitRate;
+            enc->rc_max_rate = compressor.bitRate;
+            enc->rc_buffer_size = int(compressor.bitRate / 25);
             enc->rc_initial_buffer_occupancy = enc->rc_buffer_size;
             enc->intra_dc_precision = 2; // 10-bit DC, as IMX decks expect
             enc->qmin = 1;
@@ -248,8 +254,8 @@ QTErr CQTMovie::NewVideoTrack(const char* fourCC, unsigned width, unsigned heigh
         default:
             break;
         }
-        if (spec.interlaced &&
-            (spec.family == CompressorFamily::LongGOP || spec.family == CompressorFamily::IMX))
+        if (compressor.interlaced &&
+            (compressor.family == CompressorFamily::LongGOP || compressor.family == CompressorFamily::IMX))
             enc->flags |= AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME;
         if (codec->capabilities & AV_CODEC_CAP_EXPERIMENTAL)
             enc->strict_std_compliance = FF_COMPLIANCE_EXPERIMENTAL;
@@ -285,10 +291,13 @@ QTErr CQTMovie::NewVideoTrack(const char* fourCC, unsigned width, unsigned heigh
         if (av_frame_get_buffer(picture.get(), 0) < 0)
             throw std::bad_alloc();
 
+        const AVCodecDescriptor* desc = avcodec_descriptor_get(codec->id);
+        m_video.intraOnly = desc && (desc->props & AV_CODEC_PROP_INTRA_ONLY);
+        m_video.repeat = FF::MakePacket();
         m_video.stream = stream;
         m_video.encoder = std::move(enc);
         m_video.picture = std::move(picture);
-        m_video.spec = spec;
+        m_video.compressor = compressor;
         m_video.timeScale = timeScale;
         m_video.sampleDuration = sampleDuration;
     });
@@ -393,11 +402,18 @@ QTErr CQTMovie::AddVideoSample(const unsigned char* rgb, unsigned width, unsigne
                   v.picture->linesize);
 
         AVFrame* picture = v.picture.get();
-        picture->interlaced_frame = v.spec.interlaced ? 1 : 0;
+        picture->interlaced_frame = v.compressor.interlaced ? 1 : 0;
         // A fixed quantiser is read from each picture, not from the encoder.
         if (v.encoder->flags & AV_CODEC_FLAG_QSCALE)
             picture->quality = v.encoder->global_quality;
         picture->top_field_first = v.encoder->field_order == AV_FIELD_TT ? 1 : 0;
+        if (v.intraOnly) {
+            picture->pts = v.nextPicture;
+            v.nextPicture += count;
+            v.repeats.push_back(count);
+            SendPicture(picture);
+            return;
+        }
         for (unsigned i = 0; i < count; ++i) {
             // The encoder may still hold the previous repeat: the copy keeps it intact.
             if (i > 0 && av_frame_make_writable(picture) < 0)
@@ -425,20 +441,40 @@ void CQTMovie::DrainVideo()
             return;
         if (err < 0)
             throw QTError(qtCodecErr, FFErrorText("the picture can't be compressed", err));
-        // Pictures are numbered one by one; each lasts one sample duration.
         AVPacket* pkt = m_packet.get();
-        if (pkt->pts != AV_NOPTS_VALUE)
-            pkt->pts *= v.sampleDuration;
-        if (pkt->dts != AV_NOPTS_VALUE)
-            pkt->dts *= v.sampleDuration;
-        pkt->duration = v.sampleDuration;
-        av_packet_rescale_ts(pkt, AVRational{1, int(v.timeScale)}, v.stream->time_base);
-        pkt->stream_index = v.stream->index;
-        v.bytes += uint64_t(pkt->size);
-        err = av_interleaved_write_frame(m_out.get(), pkt);
-        if (err < 0)
-            throw QTError(qtMuxErr, FFErrorText("the video sample can't be written", err));
+        unsigned count = 1;
+        if (v.intraOnly && !v.repeats.empty()) {
+            count = v.repeats.front();
+            v.repeats.pop_front();
+        }
+        const int64_t pts = pkt->pts, dts = pkt->dts;
+        for (unsigned k = 0; k < count; ++k) {
+            // Every repeat but the last goes out as a reference to the same data.
+            AVPacket* out = pkt;
+            if (k + 1 < count) {
+                if (av_packet_ref(v.repeat.get(), pkt) < 0)
+                    throw std::bad_alloc();
+                out = v.repeat.get();
+            }
+            WriteVideoPacket(out, pts == AV_NOPTS_VALUE ? pts : pts + k,
+                             dts == AV_NOPTS_VALUE ? dts : dts + k);
+        }
     }
+}
+
+void CQTMovie::WriteVideoPacket(AVPacket* pkt, int64_t pts, int64_t dts)
+{
+    // Pictures are numbered one by one; each lasts one sample duration.
+    VideoTrack& v = m_video;
+    pkt->pts = pts == AV_NOPTS_VALUE ? pts : pts * v.sampleDuration;
+    pkt->dts = dts == AV_NOPTS_VALUE ? dts : dts * v.sampleDuration;
+    pkt->duration = v.sampleDuration;
+    av_packet_rescale_ts(pkt, AVRational{1, int(v.timeScale)}, v.stream->time_base);
+    pkt->stream_index = v.stream->index;
+    v.bytes += uint64_t(pkt->size);
+    const int err = av_interleaved_write_frame(m_out.get(), pkt);
+    if (err < 0)
+        throw QTError(qtMuxErr, FFErrorText("the video sample can't be written", err));
 }
 
 QTErr CQTMovie::AddSoundSamples(const unsigned char* data, unsigned bytes, unsigned sampleCount)
@@ -555,16 +591,16 @@ QTErr QTFindImageCompressor(const char* fourCC, QTCompressorInfo* info, char* er
     };
     if (!fourCC || strnlen(fourCC, 5) != 4)
         return fail("a FourCC has four characters");
-    const CompressorSpec* spec = FindCompressorSpec(fourCC);
-    if (!spec || !spec->encoder)
+    const CompressorRow* compressor = FindCompressorRow(fourCC);
+    if (!compressor || !compressor->encoder)
         return fail("no image compressor for FourCC " + Quote(fourCC) + " in this system");
-    if (!avcodec_find_encoder_by_name(spec->encoder))
-        return fail(std::string("the installed FFmpeg has no encoder \"") + spec->encoder +
+    if (!avcodec_find_encoder_by_name(compressor->encoder))
+        return fail(std::string("the installed FFmpeg has no encoder \"") + compressor->encoder +
                     "\" for FourCC " + Quote(fourCC));
     if (info) {
-        info->encoderName = spec->encoder;
-        info->codedWidth = spec->width;
-        info->codedHeight = spec->height;
+        info->encoderName = compressor->encoder;
+        info->codedWidth = compressor->width;
+        info->codedHeight = compressor->height;
     }
     return qtNoErr;
 }

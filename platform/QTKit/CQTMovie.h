@@ -5,6 +5,7 @@
 
 #include "FFOwners.h"
 
+#include <deque>
 #include <stdexcept>
 #include <string>
 
@@ -59,6 +60,8 @@ private:
     void WriteHeader();
     void SendPicture(AVFrame* frame);
     void DrainVideo();
+    // Writes one compressed picture as the sample at picture number pts (dts).
+    void WriteVideoPacket(AVPacket* pkt, int64_t pts, int64_t dts);
 
     std::string m_path;
     FF::OutputFormatPtr m_out;
@@ -73,10 +76,15 @@ private:
         FF::CodecContextPtr encoder;
         FF::SwsPtr scaler;
         FF::FramePtr picture;
-        CompressorSpec spec{};
+        CompressorRow compressor{};
         unsigned timeScale = 0;
         unsigned sampleDuration = 0;
         int64_t nextPicture = 0;
+        // An intra-only compressor codes a repeated picture once; its sample
+        // is then added as often as the picture repeats (counts in coding order).
+        bool intraOnly = false;
+        std::deque<unsigned> repeats;
+        FF::PacketPtr repeat;
         uint64_t bytes = 0;
         // the scaler's source shape, to make a new one when it changes
         unsigned srcWidth = 0, srcHeight = 0;

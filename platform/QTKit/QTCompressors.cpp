@@ -36,7 +36,7 @@ constexpr int64_t kMbit = 1000000;
 #define DV(tag, fmt, w, h, r, il) ROW_FIXED(tag, "dvvideo", F::DV, fmt, w, h, r, il, 0)
 
 // Every FourCC of the plug-in's codec table, in its order.
-const CompressorSpec kSpecs[] = {
+const CompressorRow kRows[] = {
     ROW_OWN("rle ", "qtrle", F::Plain, AV_PIX_FMT_RGB24, nullptr),
     ROW_NONE("icod"),
     ROW_NONE("pxlt"),
@@ -124,21 +124,21 @@ bool IsPalRate(AVRational rate)
 
 } // namespace
 
-const CompressorSpec* FindCompressorSpec(const char* fourCC)
+const CompressorRow* FindCompressorRow(const char* fourCC)
 {
     if (!fourCC)
         return nullptr;
-    for (const CompressorSpec& spec : kSpecs)
-        if (std::strncmp(spec.fourCC, fourCC, 5) == 0)
-            return &spec;
+    for (const CompressorRow& compressor : kRows)
+        if (std::strncmp(compressor.fourCC, fourCC, 5) == 0)
+            return &compressor;
     return nullptr;
 }
 
-CompressorSpec ResolveCompressorSpec(const CompressorSpec& spec, unsigned height, AVRational rate)
+CompressorRow ResolveCompressorRow(const CompressorRow& compressor, unsigned height, AVRational rate)
 {
-    CompressorSpec out = spec;
+    CompressorRow out = compressor;
     const bool pal = IsPalRate(rate);
-    switch (spec.family) {
+    switch (compressor.family) {
     case F::DVAuto:
         out.family = F::DV;
         out.width = 720;

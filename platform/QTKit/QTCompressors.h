@@ -29,7 +29,7 @@ enum class CompressorFamily
     IMX,       // MPEG IMX: intra-only 4:2:2 MPEG-2 at a constant data rate
 };
 
-struct CompressorSpec
+struct CompressorRow
 {
     const char* fourCC;
     const char* encoder; // null: no compressor in this system
@@ -43,10 +43,10 @@ struct CompressorSpec
 };
 
 // The row for a FourCC (exact, case-sensitive), or null.
-const CompressorSpec* FindCompressorSpec(const char* fourCC);
+const CompressorRow* FindCompressorRow(const char* fourCC);
 
-// The spec a track actually uses: the Auto families resolved for the track's
+// The compressor a track actually uses: the Auto families resolved for the track's
 // size and rate (a copy, so the table stays untouched).
-CompressorSpec ResolveCompressorSpec(const CompressorSpec& spec, unsigned height, AVRational rate);
+CompressorRow ResolveCompressorRow(const CompressorRow& compressor, unsigned height, AVRational rate);
 
 } // namespace QTKit

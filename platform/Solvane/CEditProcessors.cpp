@@ -208,20 +208,52 @@ public:
     {
         return QB_GUARDED(static_cast<Moorland::IRawVideoFrame*>(nullptr), {
             std::unique_ptr<CEditVideoFrame> copy(CEditVideoFrame::CopyOf(frame, true));
-            Process(params, flags, copy.get());
+            Run(params, flags, copy.get());
             return static_cast<Moorland::IRawVideoFrame*>(copy.release());
         });
     }
     bool ProcessFrameInPlace(Moorland::ProcessParams* params, uint32_t flags, Moorland::IRawVideoFrame* frame) override
     {
         return QB_GUARDED(false, {
-            Process(params, flags, frame);
+            Run(params, flags, frame);
             return true;
         });
     }
 
 protected:
     virtual ~CVideoProcessorBase() = default;
+    // False for processors that change the picture's size (they cannot
+    // work through a converted copy and write it back).
+    virtual bool KeepsSize() const { return true; }
+    void Run(Moorland::ProcessParams* params, uint32_t flags, Moorland::IRawVideoFrame* frame)
+    {
+        if (!frame)
+            QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
+        Picture probe;
+        const unsigned f = frame->GetPixelFormat();
+        if (IsPlanarYuv(f) || f == Moorland::PIXEL_FORMAT_GRAY8 || PackedOffsets(f, probe) || !KeepsSize()) {
+            Process(params, flags, frame);
+            return;
+        }
+        // Other layouts (packed YUV, 16-bit RGB ...) are worked on as BGRA
+        // and converted back into the frame.
+        if (!frame->CanBeModified())
+            QB_THROW(QB_ERR_BAD_PARAM, m_name + ": the frame cannot be changed in place");
+        FF::FramePtr desc = FF::MakeFrame();
+        Moorland::DescribeFrame(frame, desc.get());
+        const int w = desc->width, h = desc->height;
+        const AVPixelFormat fmt = static_cast<AVPixelFormat>(desc->format);
+        m_toBgra.reset(sws_getCachedContext(m_toBgra.release(), w, h, fmt, w, h, AV_PIX_FMT_BGRA, SWS_POINT, nullptr,
+                                            nullptr, nullptr));
+        m_fromBgra.reset(sws_getCachedContext(m_fromBgra.release(), w, h, AV_PIX_FMT_BGRA, w, h, fmt, SWS_POINT,
+                                              nullptr, nullptr, nullptr));
+        if (!m_toBgra || !m_fromBgra)
+            QB_THROW(QB_ERR_MEDIA, m_name + ": pixel format " + std::to_string(f) + " is not supported");
+        CEditVideoFrame bgra(false, Moorland::PIXEL_FORMAT_RGBA32, static_cast<unsigned>(w), static_cast<unsigned>(h));
+        sws_scale(m_toBgra.get(), desc->data, desc->linesize, 0, h, bgra.Frame()->data, bgra.Frame()->linesize);
+        Process(params, flags, &bgra);
+        sws_scale(m_fromBgra.get(), bgra.Frame()->data, bgra.Frame()->linesize, 0, h, desc->data, desc->linesize);
+    }
     virtual bool Accepts(const std::string&) const { return false; }
     virtual void Process(Moorland::ProcessParams* params, uint32_t flags, Moorland::IRawVideoFrame* frame) = 0;
     double Param(const char* name, double fallback) const
@@ -234,6 +266,8 @@ protected:
 private:
     std::string m_name;
     std::map<std::string, double> m_params;
+    FF::SwsPtr m_toBgra;
+    FF::SwsPtr m_fromBgra;
 };
 
 class CColourProcessor final : public CVideoProcessorBase
@@ -386,6 +420,7 @@ public:
     CRotateProcessor() : CVideoProcessorBase("EffectNameRotate90X") {}
 
 private:
+    bool KeepsSize() const override { return false; }
     bool Accepts(const std::string& n) const override { return n == "Rotate90XDerection"; }
     static unsigned TurnedFormat(unsigned f)
     {

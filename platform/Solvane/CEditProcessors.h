@@ -9,8 +9,9 @@
 // Free. Failures return false/null with the reason recorded.
 //
 // Pictures: planar 8-bit YUV of any subsampling, grey, and packed 24- and
-// 32-bit RGB in every byte order are worked on directly; the 3D processor
-// takes every layout the pixel converter knows.
+// 32-bit RGB in every byte order are worked on directly; other layouts the
+// pixel converter knows (packed YUV, 16-bit RGB ...) through a BGRA copy
+// written back, except by the quarter turn, which refuses them.
 //
 // Video processors and their parameters:
 // - "brightness_contrast": "brightness", "contrast", "saturation", each

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <exception>
 #include <string>
 #include <thread>
 #include <vector>
@@ -125,8 +126,14 @@ void ParallelRows(unsigned rows, size_t bytes, F fn, size_t minBytes = 512u << 1
     }
     std::vector<std::thread> bands;
     const unsigned step = (rows + cores - 1) / cores;
-    for (unsigned first = step; first < rows; first += step)
-        bands.emplace_back([=, &fn] { fn(first, std::min(rows, first + step)); });
+    for (unsigned first = step; first < rows; first += step) {
+        const unsigned last = std::min(rows, first + step);
+        try {
+            bands.emplace_back([=, &fn] { fn(first, last); });
+        } catch (const std::exception&) {
+            fn(first, last); // no thread to be had: this band here and now
+        }
+    }
     fn(0u, std::min(rows, step));
     for (auto& t : bands)
         t.join();

@@ -105,6 +105,31 @@ void RawFrameSaveToFile(void* data, bool bTopDown, unsigned int, unsigned int wi
 
 // -------------------------------------------------------------- the grabber
 
+Moorland::IRawVideoFrame* DCReadVideoFrameAt(Moorland::IAVSource* source, unsigned int timeMs)
+{
+    if (!source)
+        QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
+    GetQuentaException()->Clear();
+    if (!source->Seek(timeMs) && GetQuentaException()->GetExceptionCode() != 0)
+        QuentaBased::ThrowLastError();
+    Moorland::IRawVideoFrame* frame = nullptr;
+    for (int attempt = 0; attempt < 100 && !frame; ++attempt) {
+        GetQuentaException()->Clear();
+        void* other = nullptr;
+        Moorland::IRawAudioFrame* audio = nullptr;
+        if (!source->ReadFrames(&audio, &frame, &other, Moorland::AVReadVideoOnly)) {
+            // The end of the source is no failure of its own, but leaves no frame.
+            if (GetQuentaException()->GetExceptionCode() != 0)
+                QuentaBased::ThrowLastError();
+            frame = nullptr;
+            break;
+        }
+    }
+    if (!frame)
+        QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
+    return frame;
+}
+
 CDCMoorlanGrapPic::CDCMoorlanGrapPic(Moorland::IAVSource* source, unsigned int timeMs, bool bDeinterlace)
     : m_source(source)
 {
@@ -142,24 +167,7 @@ void CDCMoorlanGrapPic::ReadFrameAt(unsigned int timeMs, bool bDeinterlace)
         m_ownFrame->Free();
         m_ownFrame = nullptr;
     }
-    GetQuentaException()->Clear();
-    if (!m_source->Seek(timeMs) && GetQuentaException()->GetExceptionCode() != 0)
-        QuentaBased::ThrowLastError();
-    Moorland::IRawVideoFrame* frame = nullptr;
-    for (int attempt = 0; attempt < 100 && !frame; ++attempt) {
-        GetQuentaException()->Clear();
-        void* other = nullptr;
-        Moorland::IRawAudioFrame* audio = nullptr;
-        if (!m_source->ReadFrames(&audio, &frame, &other, Moorland::AVReadVideoOnly)) {
-            // The end of the source is no failure of its own, but leaves no frame.
-            if (GetQuentaException()->GetExceptionCode() != 0)
-                QuentaBased::ThrowLastError();
-            frame = nullptr;
-            break;
-        }
-    }
-    if (!frame)
-        QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
+    Moorland::IRawVideoFrame* frame = DCReadVideoFrameAt(m_source, timeMs);
     if (bDeinterlace) {
         GetQuentaException()->Clear();
         Moorland::IImageDeinterlace* deinterlacer = CreateImageDeinterlace();

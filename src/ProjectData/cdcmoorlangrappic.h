@@ -49,6 +49,11 @@ void RawFrameSaveToFile(void* data, bool bTopDown, unsigned int size, unsigned i
 void RawFrameSaveToFile(void* data, bool bTopDown, unsigned int size, unsigned int width, unsigned int height,
                         unsigned int pitch, const char* path, DCImageFormatType format, rect_t crop);
 
+// Seeks the source and reads until a video frame comes, at most 100 reads.
+// The frame stays the source's. Throws the recorded error when the source
+// fails, 10021003 "Bad pointer" when no frame comes.
+Moorland::IRawVideoFrame* DCReadVideoFrameAt(Moorland::IAVSource* source, unsigned int timeMs);
+
 class CDCMoorlanGrapPic
 {
 public:

@@ -147,24 +147,8 @@ bool CDCMediaItemPicGrapper::GrabWith(int width, int height, bool bKeepAspect, b
             if (property)
                 property->SetProperty(0, 1);
         }
-        GetQuentaException()->Clear();
         const int at = m_item->GetTrimStartPoint().ToMillisecond();
-        if (!m_source->Seek(at < 0 ? 0u : static_cast<unsigned int>(at)) &&
-            GetQuentaException()->GetExceptionCode() != 0)
-            QuentaBased::ThrowLastError();
-        Moorland::IRawVideoFrame* frame = nullptr;
-        for (int attempt = 0; attempt < 100 && !frame; ++attempt) {
-            Moorland::IRawAudioFrame* audio = nullptr;
-            void* other = nullptr;
-            if (!m_source->ReadFrames(&audio, &frame, &other, Moorland::AVReadVideoOnly)) {
-                if (GetQuentaException()->GetExceptionCode() != 0)
-                    QuentaBased::ThrowLastError();
-                frame = nullptr;
-                break;
-            }
-        }
-        if (!frame)
-            QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
+        Moorland::IRawVideoFrame* frame = DCReadVideoFrameAt(m_source, at < 0 ? 0u : static_cast<unsigned int>(at));
         if (m_effectsOn)
             ProcEffect(frame);
         CDCMoorlanGrapPic grabber(frame);

@@ -1,6 +1,7 @@
 #include "cmediasourceitem.h"
 
 #include "cmovieinfoserializer.h"
+#include "seixwriting.h"
 
 #include "Basilvo/Basilvo.h"
 #include "CBaseException.h"
@@ -33,16 +34,6 @@ float Clamp(float value, float low, float high)
     return value < low ? low : (value > high ? high : value);
 }
 
-// A crop edge as a margin in whole pixels; a negative or NaN value is none.
-uint32_t MarginOf(double value)
-{
-    if (!(value > 0.0))
-        return 0;
-    if (value >= 4294967295.0)
-        return 0xFFFFFFFFu;
-    return static_cast<uint32_t>(value);
-}
-
 const char* FilterNameOf(EffectType type)
 {
     switch (type) {
@@ -55,15 +46,6 @@ const char* FilterNameOf(EffectType type)
     default: return nullptr;
     }
 }
-
-struct ImporterRelease
-{
-    void operator()(Moorland::IAVImporter* importer) const
-    {
-        if (importer)
-            importer->Release();
-    }
-};
 
 } // namespace
 
@@ -417,7 +399,7 @@ bool CMediaSourceItem::OpenImporter()
         Moorland::IAVImporter* importer = m_manager->CreateImporter(path.constData());
         if (!importer)
             QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
-        std::unique_ptr<Moorland::IAVImporter, ImporterRelease> guard(importer);
+        ImporterHolder guard(importer);
 
         const Moorland::ImporterInfo* info = importer->GetInfo();
         m_importerName = info && info->name ? info->name : "";
@@ -809,7 +791,7 @@ void CMediaSourceItem::UpdateSeixFile(bool bWithEdit)
         if (!m_seixWriter)
             m_seixWriter = m_manager->CreateImporterByName("SimpleEditImporter");
         // The writer lives for this call only, whatever happens below.
-        std::unique_ptr<Moorland::IAVImporter, ImporterRelease> writer(m_seixWriter);
+        ImporterHolder writer(m_seixWriter);
         m_seixWriter = nullptr;
         if (!writer)
             QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
@@ -832,10 +814,10 @@ void CMediaSourceItem::UpdateSeixFile(bool bWithEdit)
         entry.trimStartMs = m_trim.GetTrimStartPoint().ToMillisecond();
         entry.trimEndMs = m_trim.GetTrimEndPoint().ToMillisecond();
         if (bWithEdit && video) {
-            entry.leftMargin = MarginOf(m_crop.left);
-            entry.topMargin = MarginOf(m_crop.top);
-            entry.rightMargin = MarginOf(static_cast<double>(video->width) - m_crop.right);
-            entry.bottomMargin = MarginOf(static_cast<double>(video->height) - m_crop.bottom);
+            entry.leftMargin = CropMarginOf(m_crop.left);
+            entry.topMargin = CropMarginOf(m_crop.top);
+            entry.rightMargin = CropMarginOf(static_cast<double>(video->width) - m_crop.right);
+            entry.bottomMargin = CropMarginOf(static_cast<double>(video->height) - m_crop.bottom);
         }
         timeline->InsertClip(0, &entry);
 
@@ -864,37 +846,15 @@ void CMediaSourceItem::UpdateSeixFile(bool bWithEdit)
         }
         timeline->SetClipInterlaced(0, m_interlaced ? 1 : 0);
 
-        Moorland::SimpleEditOutputFormat format{};
-        if (video) {
-            format.width = video->width;
-            format.height = video->height;
-            memcpy(format.frameRate, &video->frameRate, sizeof(format.frameRate));
-            format.aspect = video->aspect;
-        }
-        if (audio) {
-            format.sampleRate = audio->sampleRate;
-            format.channels = audio->channels;
-        }
+        Moorland::SimpleEditOutputFormat format;
+        FillOutputFormat(format, video, audio);
         timeline->SetOutputFormat(0, &format);
         if (GetStreamCount(Moorland::StreamTypeVideo) == 0)
             timeline->DisableStreamType(Moorland::StreamTypeVideo);
         else if (GetStreamCount(Moorland::StreamTypeAudio) == 0)
             timeline->DisableStreamType(Moorland::StreamTypeAudio);
 
-        // Written beside the old description and renamed over it, so a failed
-        // save leaves the previous one in place.
-        const QString fresh = m_seixPath + ".new.seix";
-        QFile::remove(fresh);
-        const QByteArray freshPath = fresh.toUtf8();
-        if (!timeline->SaveTimeLine(freshPath.constData()) || !QFile::exists(fresh)) {
-            QFile::remove(fresh);
-            QB_THROW(QB_ERR_FILE_IO, "The edit description could not be written");
-        }
-        if (std::rename(freshPath.constData(), m_seixPath.toUtf8().constData()) != 0) {
-            const int err = errno;
-            QFile::remove(fresh);
-            QB_THROW_ERRNO(QB_ERR_FILE_IO, "rename", err);
-        }
+        SaveDescriptionOver(timeline, m_seixPath);
     });
 }
 

@@ -169,8 +169,10 @@ bool CMediaSrcSerializer::WriteLibraryFile(const QString& path, const QString& s
 
 bool CMediaSrcSerializer::ReadLibraryFile(const QString& path, const QString& signature,
                                           Moorland::IAVManager* manager, QList<Fablecut::CMediaSourceItem*>& loaded,
-                                          QStringList& failed)
+                                          QStringList& failed, bool* damaged)
 {
+    if (damaged)
+        *damaged = false;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
@@ -194,24 +196,26 @@ bool CMediaSrcSerializer::ReadLibraryFile(const QString& path, const QString& si
         in >> itemPath >> interlaced >> importer;
         ReadThumbnail(in, thumbnail);
         in >> name >> movieCount;
-        bool damaged = in.status() != QDataStream::Ok || movieCount < 0 || movieCount > kMaxMovies ||
-                       itemPath.isEmpty();
-        for (qint32 i = 0; !damaged && i < movieCount; ++i) {
+        bool broken = in.status() != QDataStream::Ok || movieCount < 0 || movieCount > kMaxMovies ||
+                      itemPath.isEmpty();
+        for (qint32 i = 0; !broken && i < movieCount; ++i) {
             Fablecut::CMovieInfoSerializer movie;
             in >> movie;
             if (in.status() != QDataStream::Ok)
-                damaged = true;
+                broken = true;
             else
                 movies.append(movie);
         }
-        if (!damaged) {
+        if (!broken) {
             in >> modified >> size;
-            damaged = in.status() != QDataStream::Ok;
+            broken = in.status() != QDataStream::Ok;
         }
-        if (damaged) {
+        if (broken) {
             failed << QStringLiteral("%1: damaged from item %2 on; the items after it could not be read")
                           .arg(path)
                           .arg(record);
+            if (damaged)
+                *damaged = true;
             break;
         }
 
@@ -253,8 +257,9 @@ void CMediaSrcSerializer::LoadMediaSourceItems()
     QList<Fablecut::CMediaSourceItem*> loaded;
     QStringList failed;
     bool ok = false;
+    bool damaged = false;
     try {
-        ok = ReadLibraryFile(m_path, m_signature, m_manager, loaded, failed);
+        ok = ReadLibraryFile(m_path, m_signature, m_manager, loaded, failed, &damaged);
     } catch (...) {
         QuentaBased::RecordCurrentException(__LINE__, __FILE__);
         ok = false;
@@ -264,6 +269,14 @@ void CMediaSrcSerializer::LoadMediaSourceItems()
             item->Free();
         emit signal_LoadMediaSrcFileFailed();
         return;
+    }
+    if (damaged) {
+        // The library is saved again without what could not be read: the
+        // damaged file is kept aside for whoever wants to rescue the rest.
+        const QString aside = m_path + ".damaged";
+        QFile::remove(aside);
+        if (QFile::copy(m_path, aside))
+            failed.last() += QStringLiteral(" (the file was kept as %1)").arg(aside);
     }
     // Kept until the receiver adopts them, so none is lost if it never does.
     m_loaded = loaded;

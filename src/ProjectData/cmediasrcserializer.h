@@ -43,9 +43,12 @@ public:
                                  QMutex* mutex);
     // False when the file cannot be opened or carries another signature.
     // Reading stops at the first damaged record: the records before it come
-    // back, and a line naming the damage is added to the failed list.
+    // back, and a line naming the damage is added to the failed list. The
+    // load of a damaged file keeps a copy of it as "<file>.damaged" before
+    // the library is saved over it.
     static bool ReadLibraryFile(const QString& path, const QString& signature, Moorland::IAVManager* manager,
-                                QList<Fablecut::CMediaSourceItem*>& loaded, QStringList& failed);
+                                QList<Fablecut::CMediaSourceItem*>& loaded, QStringList& failed,
+                                bool* damaged = nullptr);
 
 signals:
     void signal_LoadMediaSrcFileFailed();

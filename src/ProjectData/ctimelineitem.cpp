@@ -2,6 +2,7 @@
 
 #include "cmediaitemgrappic.h"
 #include "cmediasourceitem.h"
+#include "seixwriting.h"
 
 #include "Basilvo/Basilvo.h"
 #include "CBaseException.h"
@@ -24,6 +25,10 @@
 #include <string>
 
 using Fablecut::CMediaSourceItem;
+using Fablecut::CropMarginOf;
+using Fablecut::FillOutputFormat;
+using Fablecut::ImporterHolder;
+using Fablecut::SaveDescriptionOver;
 using Fablecut::ISourceDataItem;
 
 class OnItemChangedCallBack : public Moorland::IOnItemChangedCallBack
@@ -54,24 +59,6 @@ CMediaSourceItem* AsMediaClip(ISourceDataItem* item)
 {
     return dynamic_cast<CMediaSourceItem*>(item);
 }
-
-uint32_t MarginOf(double value)
-{
-    if (!(value > 0.0))
-        return 0;
-    if (value >= 4294967295.0)
-        return 0xFFFFFFFFu;
-    return static_cast<uint32_t>(value);
-}
-
-struct ImporterRelease
-{
-    void operator()(Moorland::IAVImporter* importer) const
-    {
-        if (importer)
-            importer->Release();
-    }
-};
 
 // One effect with its parameters; numbers are written as decimal text.
 void AddEffect(Moorland::ISimpleEditTimeLine* timeline, int index, const char* name,
@@ -121,17 +108,8 @@ void insert_childitem_seixinfo::operator()(ISourceDataItem* item) const
     const std::string address = url.GetURL();
     const std::string importer = audioOnly ? std::string("ImageImporter") : clip->GetImporterName().toUtf8().toStdString();
 
-    Moorland::SimpleEditOutputFormat format{};
-    if (video) {
-        format.width = video->width;
-        format.height = video->height;
-        memcpy(format.frameRate, &video->frameRate, sizeof(format.frameRate));
-        format.aspect = video->aspect;
-    }
-    if (audio) {
-        format.sampleRate = audio->sampleRate;
-        format.channels = audio->channels;
-    }
+    Moorland::SimpleEditOutputFormat format;
+    FillOutputFormat(format, video, audio);
 
     Moorland::SimpleEditClipEntry entry{};
     entry.sourceAddress = address.c_str();
@@ -140,10 +118,10 @@ void insert_childitem_seixinfo::operator()(ISourceDataItem* item) const
     entry.trimEndMs = clip->GetTrimEndPoint().ToMillisecond();
     if (bWithEdit && video) {
         const rect_t crop = clip->GetCrop();
-        entry.leftMargin = MarginOf(crop.left);
-        entry.topMargin = MarginOf(crop.top);
-        entry.rightMargin = MarginOf(static_cast<double>(video->width) - crop.right);
-        entry.bottomMargin = MarginOf(static_cast<double>(video->height) - crop.bottom);
+        entry.leftMargin = CropMarginOf(crop.left);
+        entry.topMargin = CropMarginOf(crop.top);
+        entry.rightMargin = CropMarginOf(static_cast<double>(video->width) - crop.right);
+        entry.bottomMargin = CropMarginOf(static_cast<double>(video->height) - crop.bottom);
     }
     timeline->InsertClip(-1, &entry);
     const int index = timeline->GetClipCount() - 1;
@@ -377,32 +355,30 @@ bool CTimelineItem::InsertItemsByIndex(QList<ISourceDataItem*> items, int index)
     return true;
 }
 
-bool CTimelineItem::InsertItemsByTime(QList<ISourceDataItem*> items, CBaseTime time)
+int CTimelineItem::IndexForTime(const CBaseTime& time) const
 {
     if (m_items.empty())
-        return time == 0.0 ? InsertItemsByIndex(items, -1) : false;
+        return time == 0.0 ? -1 : -2;
     for (size_t i = 0; i < m_items.size(); ++i) {
         ISourceDataItem* item = m_items[i];
         if (time == item->GetStartPoint())
-            return InsertItemsByIndex(items, static_cast<int>(i));
+            return static_cast<int>(i);
         if (i + 1 == m_items.size() && time == item->GetStartPoint() + item->GetTrimDuration())
-            return InsertItemsByIndex(items, -1);
+            return -1;
     }
-    return false;
+    return -2;
+}
+
+bool CTimelineItem::InsertItemsByTime(QList<ISourceDataItem*> items, CBaseTime time)
+{
+    const int index = IndexForTime(time);
+    return index == -2 ? false : InsertItemsByIndex(items, index);
 }
 
 bool CTimelineItem::InsertItemByTime(ISourceDataItem* item, CBaseTime time)
 {
-    if (m_items.empty())
-        return time == 0.0 ? InsertItemByIndex(item, -1) : false;
-    for (size_t i = 0; i < m_items.size(); ++i) {
-        ISourceDataItem* clip = m_items[i];
-        if (time == clip->GetStartPoint())
-            return InsertItemByIndex(item, static_cast<int>(i));
-        if (i + 1 == m_items.size() && time == clip->GetStartPoint() + clip->GetTrimDuration())
-            return InsertItemByIndex(item, -1);
-    }
-    return false;
+    const int index = IndexForTime(time);
+    return index == -2 ? false : InsertItemByIndex(item, index);
 }
 
 // ----------------------------------------------------------------- deleting
@@ -733,7 +709,7 @@ void CTimelineItem::UpdateSeixFile(bool bWithEdit)
     QB_GUARDED_VOID({
         if (!m_manager)
             QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
-        std::unique_ptr<Moorland::IAVImporter, ImporterRelease> writer(
+        ImporterHolder writer(
             m_manager->CreateImporterByName("SimpleEditImporter"));
         if (!writer)
             QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
@@ -745,20 +721,7 @@ void CTimelineItem::UpdateSeixFile(bool bWithEdit)
         const insert_childitem_seixinfo add{timeline, bWithEdit, m_blackBG};
         for (ISourceDataItem* item : m_items)
             add(item);
-        // Written beside the old description and renamed over it, so a failed
-        // save leaves the previous one in place.
-        const QString fresh = m_seixPath + ".new.seix";
-        QFile::remove(fresh);
-        const QByteArray freshPath = fresh.toUtf8();
-        if (!timeline->SaveTimeLine(freshPath.constData()) || !QFile::exists(fresh)) {
-            QFile::remove(fresh);
-            QB_THROW(QB_ERR_FILE_IO, "The edit description could not be written");
-        }
-        if (std::rename(freshPath.constData(), m_seixPath.toUtf8().constData()) != 0) {
-            const int err = errno;
-            QFile::remove(fresh);
-            QB_THROW_ERRNO(QB_ERR_FILE_IO, "rename", err);
-        }
+        SaveDescriptionOver(timeline, m_seixPath);
     });
 }
 
@@ -782,7 +745,7 @@ bool CTimelineItem::OpenImporter()
         if (!m_importer) {
             if (!m_manager)
                 QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
-            std::unique_ptr<Moorland::IAVImporter, ImporterRelease> importer(
+            ImporterHolder importer(
                 m_manager->CreateImporterByName("SimpleEditImporter"));
             if (!importer)
                 QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");

@@ -126,6 +126,9 @@ public:
 
 private:
     void updateTimeInfo();
+    // Where items dropped at a time go: a clip's index (before it), -1 the
+    // end, -2 nowhere (only clip starts and the end take items).
+    int IndexForTime(const CBaseTime& time) const;
     void updateThumbnaiPic();
     bool PlaceCopy(Fablecut::ISourceDataItem* item, int index, bool* placed);
     unsigned int AverageBitrate(int streamType) const;

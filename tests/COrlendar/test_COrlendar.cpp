@@ -1,7 +1,7 @@
 // The movie writer: its settings, every codec of the table written and read
 // back, alignment of the two streams, and the failures it records.
 #include "COrlendar.h"
-#include "IOrlendar.h"
+#include "orlendar/IOrlendar.h"
 #include "MovieProbe.h"
 #include "OrlendarScratch.h"
 #include "OrlendarWriteJob.h"

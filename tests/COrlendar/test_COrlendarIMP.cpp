@@ -170,8 +170,9 @@ TEST_F(COrlendarIMPWrite, StatisticsAndTheWritersRealResults)
     EXPECT_TRUE(imp.GetDataRateStats(0, nullptr, nullptr));
 
     ASSERT_TRUE(imp.EndWriting()) << LastError();
-    // The kept size is cleared, the duration stays; the writer itself still counts.
+    // The kept size is cleared, the duration stays.
     EXPECT_TRUE(imp.GetDataRateStats(0, &bytes0, &duration));
+    EXPECT_EQ(bytes0, 0u);
     EXPECT_NEAR(double(duration), 980, 1);
     const auto streams = MovieProbe::Streams(path);
     ASSERT_EQ(streams.size(), 2u);

@@ -2,7 +2,7 @@
 // name, exporting nothing but its factory, its codec table and the error
 // service, and keeping its errors in its own records.
 #include "FakeProfile.h"
-#include "IOrlendar.h"
+#include "orlendar/IOrlendar.h"
 #include "MovieProbe.h"
 #include "OrlendarScratch.h"
 #include "OrlendarWriteJob.h"

@@ -16,27 +16,10 @@
 #include <algorithm>
 #include <cstdlib>
 #include <ctime>
-#include <exception>
 
 namespace {
 
 const char* const kSource = "dependency/QtBased/ProfileManager/ProfileNodeManager";
-
-// The raising boundary: the system's exception passes, a standard one
-// becomes 10021015 with its text, anything else 10021008 "Unexpected error".
-template <typename F>
-auto Raising(int line, F&& body) -> decltype(body())
-{
-    try {
-        return body();
-    } catch (CBaseException&) {
-        throw;
-    } catch (std::exception& e) {
-        throw CBaseException(QB_ERR_STD_EXCEPTION, e.what(), line, kSource);
-    } catch (...) {
-        throw CBaseException(QB_ERR_UNEXPECTED, "Unexpected error", line, kSource);
-    }
-}
 
 // The key the profile files are enciphered with before an upload.
 const char kUploadKey[] = "3A7F-91C2-5D0E-B846-2F19";
@@ -251,7 +234,7 @@ LnkData* ProfileNodeManager::getProfileLnkDataByID(int id)
 
 IProfile* ProfileNodeManager::loadProfile(LnkData& lnk)
 {
-    return Raising(__LINE__, [&]() -> IProfile* {
+    return ProfileRaising(__LINE__, kSource, [&]() -> IProfile* {
         int number = IsRecentId(lnk.id) ? lnk.baseId : lnk.id;
         QString name = QString("%1.xml").arg(number);
         QString user = m_pConfig->getUserProfileDir() + name;
@@ -266,7 +249,7 @@ IProfile* ProfileNodeManager::loadProfile(LnkData& lnk)
 
 IProfile* ProfileNodeManager::innerLoadProfile(QString& path)
 {
-    return Raising(__LINE__, [&]() -> IProfile* {
+    return ProfileRaising(__LINE__, kSource, [&]() -> IProfile* {
         IProfile* profile = CreateProfile();
         if (!profile)
             QuentaBased::ThrowLastError();
@@ -280,7 +263,7 @@ IProfile* ProfileNodeManager::innerLoadProfile(QString& path)
 
 int ProfileNodeManager::MakeProfileID(TBaseFlags& flags)
 {
-    return Raising(__LINE__, [&] {
+    return ProfileRaising(__LINE__, kSource, [&] {
         for (;;) {
             int id = GetRand(flags);
             bool taken = std::any_of(m_lnks.begin(), m_lnks.end(), [id](LnkData const& l) { return l.id == id; });
@@ -378,7 +361,7 @@ void ProfileNodeManager::saveCustomProfile(IProfile* profile)
 {
     if (!profile)
         throw CBaseException(QB_ERR_BAD_POINTER, "Bad pointer", __LINE__, kSource);
-    Raising(__LINE__, [&] {
+    ProfileRaising(__LINE__, kSource, [&] {
         CatData* custom = FirstCategoryWith(BF_Custom);
         if (!custom)
             throw CBaseException(QB_ERR_NOT_FOUND, "The user library has no custom category", __LINE__, kSource);
@@ -420,21 +403,20 @@ void ProfileNodeManager::removeCustomProfile(IProfile* profile)
         if (!IsCustomProfile(profile))
             return;
         int id = getProfileID(profile);
-        std::set<LnkData const*> gone;
-        bool customRemoved = false;
+        bool removed = false, customRemoved = false;
         for (auto it = m_lnks.begin(); it != m_lnks.end();) {
             bool recent = it->parent && it->parent->flags.testFlag(BF_Recent) && it->baseId == id;
             bool custom = it->parent && it->parent->flags.testFlag(BF_Custom) && it->id == id;
             if (recent || custom) {
+                removed = true;
                 customRemoved |= custom;
-                gone.insert(&*it);
                 ForgetLinks({&*it});
                 it = m_lnks.erase(it);
             } else {
                 ++it;
             }
         }
-        if (gone.empty())
+        if (!removed)
             return;
         if (customRemoved)
             QFile::remove(m_pConfig->getUserProfileDir() + QString("%1.xml").arg(id));

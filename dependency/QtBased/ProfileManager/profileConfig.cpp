@@ -116,7 +116,7 @@ void ProfileSerial::LoadFile(QString const& path)
 
 void ProfileSerial::newDocument()
 {
-    try {
+    ProfileRaising(__LINE__, kSource, [&] {
         Clear();
         m_linkById.clear();
         m_categoryById.clear();
@@ -125,13 +125,7 @@ void ProfileSerial::newDocument()
         m_pCategories = root->InsertEndChild(TiXmlElement("Categorys"))->ToElement();
         root->SetAttribute("level", 1);
         m_level = 1;
-    } catch (CBaseException&) {
-        throw;
-    } catch (std::exception& e) {
-        throw CBaseException(QB_ERR_STD_EXCEPTION, e.what(), __LINE__, kSource);
-    } catch (...) {
-        throw CBaseException(QB_ERR_UNEXPECTED, "Unexpected error", __LINE__, kSource);
-    }
+    });
     if (!canSerial())
         throw CBaseException(ERR_ROOT_MISMATCH, "new xml document falsed.", __LINE__, kSource);
 }
@@ -312,7 +306,7 @@ bool ProfileConfig::execLoadData()
 
 void ProfileConfig::AddLib(ProfileLib& lib, ProfileSerial* serial, bool isAppLib)
 {
-    try {
+    ProfileRaising(__LINE__, kSource, [&] {
         TiXmlElement* root = lib.GetRoot();
         if (isAppLib) {
             m_defaultId = IntAttr(root, "DefaultID");
@@ -365,13 +359,7 @@ void ProfileConfig::AddLib(ProfileLib& lib, ProfileSerial* serial, bool isAppLib
                 lnks.push_back(lnk);
             }
         }
-    } catch (CBaseException&) {
-        throw;
-    } catch (std::exception& e) {
-        throw CBaseException(QB_ERR_STD_EXCEPTION, e.what(), __LINE__, kSource);
-    } catch (...) {
-        throw CBaseException(QB_ERR_UNEXPECTED, "Unexpected error", __LINE__, kSource);
-    }
+    });
 }
 
 bool ProfileConfig::execSaveData()

@@ -4,27 +4,10 @@
 #include "IProfile.h"
 
 #include <cstdlib>
-#include <exception>
 
 namespace {
 
 const char* const kSource = "dependency/QtBased/ProfileManager/profile_data";
-
-// The raising boundary: the system's exception passes, a standard one
-// becomes 10021015 with its text, anything else 10021008 "Unexpected error".
-template <typename F>
-auto Raising(int line, F&& body) -> decltype(body())
-{
-    try {
-        return body();
-    } catch (CBaseException&) {
-        throw;
-    } catch (std::exception& e) {
-        throw CBaseException(QB_ERR_STD_EXCEPTION, e.what(), line, kSource);
-    } catch (...) {
-        throw CBaseException(QB_ERR_UNEXPECTED, "Unexpected error", line, kSource);
-    }
-}
 
 IProfileDesc& Info(IProfile* profile)
 {
@@ -40,17 +23,17 @@ IProfileDesc& Info(IProfile* profile)
 
 bool IsCustomProfile(IProfile* profile)
 {
-    return Raising(__LINE__, [&] { return IsCustomId(Info(profile).GetID()); });
+    return ProfileRaising(__LINE__, kSource, [&] { return IsCustomId(Info(profile).GetID()); });
 }
 
 bool IsRecentProfile(IProfile* profile)
 {
-    return Raising(__LINE__, [&] { return IsRecentId(Info(profile).GetID()); });
+    return ProfileRaising(__LINE__, kSource, [&] { return IsRecentId(Info(profile).GetID()); });
 }
 
 int getProfileID(IProfile* profile)
 {
-    return Raising(__LINE__, [&] {
+    return ProfileRaising(__LINE__, kSource, [&] {
         IProfileDesc& info = Info(profile);
         return IsRecentId(info.GetID()) ? info.GetBaseID() : info.GetID();
     });
@@ -72,7 +55,7 @@ bool CatDataTypeThan(CatData const* a, CatData const* b)
 
 bool IsRemuxProfile(IProfile* profile)
 {
-    return Raising(__LINE__, [&] {
+    return ProfileRaising(__LINE__, kSource, [&] {
         if (!profile)
             throw CBaseException(QB_ERR_UNEXPECTED, "Unexpected error", __LINE__, kSource);
         IFileProfile* file = profile->GetFileProfile();

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "CBaseException.h"
+
 #include <QFlags>
 #include <QList>
 #include <QString>
+
+#include <exception>
 
 class IProfile;
 
@@ -76,3 +80,20 @@ bool CatDataTypeThan(CatData const* a, CatData const* b);
 // True when the profile copies its streams unencoded (its file part's remux
 // is 1). A null profile raises 10021008 "Unexpected error".
 bool IsRemuxProfile(IProfile* profile);
+
+// The raising boundary of the catalogue's operations: the system's exception
+// passes, a standard one becomes 10021015 with its text, anything else
+// 10021008 "Unexpected error", each with the caller's place.
+template <typename F>
+auto ProfileRaising(int line, const char* source, F&& body) -> decltype(body())
+{
+    try {
+        return body();
+    } catch (CBaseException&) {
+        throw;
+    } catch (std::exception& e) {
+        throw CBaseException(QB_ERR_STD_EXCEPTION, e.what(), line, source);
+    } catch (...) {
+        throw CBaseException(QB_ERR_UNEXPECTED, "Unexpected error", line, source);
+    }
+}

@@ -155,74 +155,41 @@ void CCropRect::Hover(float px, float py, bool edges)
     else m_zone = 0;
 }
 
-void CCropRect::FitVertical(float& T, float& B, float& movingSide, float movingValue, float H)
+// One axis of an aspect-keeping drag: the two sides `lo` and `hi` brought
+// inside 0..limit (the side being dragged set to `movingValue` when the box
+// had to be cut), then at least 10 long around the anchor's centre.
+void CCropRect::FitAxis(float& lo, float& hi, float& movingSide, float movingValue, float limit, float anchorLo,
+                        float anchorHi)
 {
-    const float AT = m_anchorCrop.top, AB = m_anchorCrop.bottom;
-    if (T < 0 && B > H) {
-        T = 0;
-        B = H;
+    if (lo < 0 && hi > limit) {
+        lo = 0;
+        hi = limit;
         movingSide = movingValue;
-    } else if (T >= 0 && B > H) {
-        T -= B - H;
-        B = H;
-        if (T < 0) {
-            T = 0;
+    } else if (lo >= 0 && hi > limit) {
+        lo -= hi - limit;
+        hi = limit;
+        if (lo < 0) {
+            lo = 0;
             movingSide = movingValue;
         }
-    } else if (T < 0) {
-        B -= T;
-        T = 0;
-        if (B > H) {
-            B = H;
-            movingSide = movingValue;
-        }
-    }
-    if (B - T < 10) {
-        T = (AT + AB - 10) / 2;
-        B = (AT + AB + 10) / 2;
-        if (B > H) {
-            B = H;
-            T = H - 10;
-        }
-        if (T < 0) {
-            T = 0;
-            B = 10;
-        }
-    }
-}
-
-void CCropRect::FitHorizontal(float& L, float& R, float& movingSide, float movingValue, float W)
-{
-    const float AL = m_anchorCrop.left, AR = m_anchorCrop.right;
-    if (L < 0 && R > W) {
-        L = 0;
-        R = W;
-        movingSide = movingValue;
-    } else if (L >= 0 && R > W) {
-        L -= R - W;
-        R = W;
-        if (L < 0) {
-            L = 0;
-            movingSide = movingValue;
-        }
-    } else if (L < 0) {
-        R -= L;
-        L = 0;
-        if (R > W) {
-            R = W;
+    } else if (lo < 0) {
+        hi -= lo;
+        lo = 0;
+        if (hi > limit) {
+            hi = limit;
             movingSide = movingValue;
         }
     }
-    if (R - L < 10) {
-        L = (AL + AR - 10) / 2;
-        R = (AL + AR + 10) / 2;
-        if (R > W) {
-            R = W;
-            L = W - 10;
+    if (hi - lo < 10) {
+        lo = (anchorLo + anchorHi - 10) / 2;
+        hi = (anchorLo + anchorHi + 10) / 2;
+        if (hi > limit) {
+            hi = limit;
+            lo = limit - 10;
         }
-        if (L < 0) {
-            L = 0;
-            R = 10;
+        if (lo < 0) {
+            lo = 0;
+            hi = 10;
         }
     }
 }
@@ -248,7 +215,7 @@ void CCropRect::Drag(float px, float py, bool k)
         if (k) {
             c.top = AT + dx * ah / (2 * aw);
             c.bottom = AB - dx * ah / (2 * aw);
-            FitVertical(c.top, c.bottom, c.left, AL - (H - (AB - AT)) * aw / ah, H);
+            FitAxis(c.top, c.bottom, c.left, AL - (H - (AB - AT)) * aw / ah, H, AT, AB);
         }
         break;
     case 5:
@@ -260,7 +227,7 @@ void CCropRect::Drag(float px, float py, bool k)
         if (k) {
             c.bottom = AB + dx * ah / (2 * aw);
             c.top = AT - dx * ah / (2 * aw);
-            FitVertical(c.top, c.bottom, c.right, AR + (H - (AB - AT)) * aw / ah, H);
+            FitAxis(c.top, c.bottom, c.right, AR + (H - (AB - AT)) * aw / ah, H, AT, AB);
         }
         break;
     case 3:
@@ -272,7 +239,7 @@ void CCropRect::Drag(float px, float py, bool k)
         if (k) {
             c.left = AL + dy * aw / (2 * ah);
             c.right = AR - dy * aw / (2 * ah);
-            FitHorizontal(c.left, c.right, c.top, AT - (W - (AR - AL)) * ah / aw, W);
+            FitAxis(c.left, c.right, c.top, AT - (W - (AR - AL)) * ah / aw, W, AL, AR);
         }
         break;
     case 7:
@@ -284,7 +251,7 @@ void CCropRect::Drag(float px, float py, bool k)
         if (k) {
             c.right = AR + dy * aw / (2 * ah);
             c.left = AL - dy * aw / (2 * ah);
-            FitHorizontal(c.left, c.right, c.bottom, AB + (W - (AR - AL)) * ah / aw, W);
+            FitAxis(c.left, c.right, c.bottom, AB + (W - (AR - AL)) * ah / aw, W, AL, AR);
         }
         break;
     case 2:

@@ -42,8 +42,8 @@ public:
 private:
     void Hover(float px, float py, bool edges);
     void Drag(float px, float py, bool keepAspect);
-    void FitVertical(float& t, float& b, float& movingSide, float movingValue, float H);
-    void FitHorizontal(float& l, float& r, float& movingSide, float movingValue, float W);
+    static void FitAxis(float& lo, float& hi, float& movingSide, float movingValue, float limit, float anchorLo,
+                        float anchorHi);
 
     QuentaBased::rect_t m_panel{0, 0, 320, 240};
     QuentaBased::rect_t m_crop{0, 0, 320, 240};

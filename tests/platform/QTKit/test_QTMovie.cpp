@@ -97,22 +97,38 @@ TEST_F(QTMovieTest, HeaderStandsAheadOfTheMediaData)
 
 TEST_F(QTMovieTest, RepeatedPicturesBecomeSamplesAndACountOfZeroAddsNone)
 {
-    IQTMovie* movie = Create("dup.mov");
-    ASSERT_NE(movie, nullptr);
-    ASSERT_EQ(qtNoErr, movie->NewVideoTrack("png ", 160, 120, 600, 24, 512));
-    std::vector<unsigned char> rgb = Picture(1);
-    ASSERT_EQ(qtNoErr, movie->AddVideoSample(rgb.data(), 160, 120, 480, 3));
-    ASSERT_EQ(qtNoErr, movie->AddVideoSample(rgb.data(), 160, 120, 480, 0));
-    rgb = Picture(2);
-    ASSERT_EQ(qtNoErr, movie->AddVideoSample(rgb.data(), 160, 120, 480, 1));
-    ASSERT_EQ(qtNoErr, movie->Flatten()) << movie->GetErrorText();
-    movie->Release();
+    struct Case
+    {
+        const char* fourCC;
+        bool identical; // intra-only: the repeats are the same sample
+    };
+    const Case cases[] = {{"png ", true}, {"apcn", true}, {"dvcp", true}, {"avc1", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fourCC);
+        IQTMovie* movie = Create("dup.mov");
+        ASSERT_NE(movie, nullptr);
+        ASSERT_EQ(qtNoErr, movie->NewVideoTrack(c.fourCC, 160, 120, 600, 24, 512));
+        std::vector<unsigned char> rgb = Picture(1);
+        ASSERT_EQ(qtNoErr, movie->AddVideoSample(rgb.data(), 160, 120, 480, 3));
+        ASSERT_EQ(qtNoErr, movie->AddVideoSample(rgb.data(), 160, 120, 480, 0));
+        rgb = Picture(2);
+        ASSERT_EQ(qtNoErr, movie->AddVideoSample(rgb.data(), 160, 120, 480, 1));
+        ASSERT_EQ(qtNoErr, movie->Flatten()) << movie->GetErrorText();
+        movie->Release();
 
-    const std::vector<long> sizes = MovieProbe::VideoPacketSizes(Path("dup.mov"));
-    ASSERT_EQ(sizes.size(), 4u);
-    EXPECT_EQ(sizes[0], sizes[1]);
-    EXPECT_EQ(sizes[1], sizes[2]);
-    EXPECT_NE(sizes[2], sizes[3]);
+        const std::vector<long> sizes = MovieProbe::VideoPacketSizes(Path("dup.mov"));
+        ASSERT_EQ(sizes.size(), 4u);
+        if (c.identical) {
+            EXPECT_EQ(sizes[0], sizes[1]);
+            EXPECT_EQ(sizes[1], sizes[2]);
+        }
+        const auto streams = MovieProbe::Streams(Path("dup.mov"));
+        ASSERT_EQ(streams.size(), 1u);
+        EXPECT_EQ(MovieProbe::Num(streams[0], "duration_ts"), 4 * 24);
+        EXPECT_EQ(MovieProbe::Run("ffmpeg -nostdin -v error -i '" + Path("dup.mov") +
+                                  "' -f null - 2>&1"),
+                  "");
+    }
 }
 
 TEST_F(QTMovieTest, ChannelLayoutFollowsTheTag)
@@ -166,6 +182,40 @@ TEST_F(QTMovieTest, FixedSizeFormatsKeepTheTrackShape)
     EXPECT_NE(out.find("height=576"), std::string::npos) << out;
     EXPECT_NE(out.find("display_aspect_ratio=4:3"), std::string::npos) << out;
     EXPECT_NE(out.find("codec_tag_string=dvcp"), std::string::npos) << out;
+}
+
+TEST_F(QTMovieTest, OddSizesAreRoundedToWholeChromaBlocks)
+{
+    struct Case
+    {
+        const char* fourCC;
+        unsigned width, height, codedW, codedH;
+    };
+    const Case cases[] = {
+        {"avc1", 321, 241, 320, 240}, {"apcn", 321, 241, 320, 241}, {"png ", 321, 241, 321, 241},
+        {"mp4v", 1, 1, 2, 2},         {"AVdn", 50, 30, 256, 120},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fourCC);
+        IQTMovie* movie = Create("odd.mov");
+        ASSERT_NE(movie, nullptr);
+        ASSERT_EQ(qtNoErr, movie->NewVideoTrack(c.fourCC, c.width, c.height, 600, 24, 512))
+            << movie->GetErrorText();
+        std::vector<unsigned char> rgb(size_t(c.width) * c.height * 3, 77);
+        ASSERT_EQ(qtNoErr, movie->AddVideoSample(rgb.data(), c.width, c.height, c.width * 3, 2))
+            << movie->GetErrorText();
+        ASSERT_EQ(qtNoErr, movie->Flatten()) << movie->GetErrorText();
+        movie->Release();
+        const std::string out = MovieProbe::Run(
+            "ffprobe -v error -select_streams v:0 -show_entries stream=width,height,"
+            "sample_aspect_ratio -of default=nw=1 '" + Path("odd.mov") + "'");
+        EXPECT_NE(out.find("width=" + std::to_string(c.codedW) + "\n"), std::string::npos) << out;
+        EXPECT_NE(out.find("height=" + std::to_string(c.codedH) + "\n"), std::string::npos) << out;
+        if (std::abs(int(c.codedW) - int(c.width)) < 4 && std::abs(int(c.codedH) - int(c.height)) < 4) {
+            // Rounding alone keeps square pixels.
+            EXPECT_NE(out.find("sample_aspect_ratio=1:1"), std::string::npos) << out;
+        }
+    }
 }
 
 TEST_F(QTMovieTest, FailuresAreToldWithTheirReason)

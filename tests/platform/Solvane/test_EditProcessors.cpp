@@ -394,3 +394,26 @@ TEST(EditProcessors, ReplacementSoundLoopsWhenAsked)
             EXPECT_EQ(loud, 0) << "silence after the end";
     }
 }
+
+TEST(EditProcessors, OtherLayoutsAreWorkedOnThroughAConversion)
+{
+    SolvaneTest::ManagerHolder m;
+    ProcessParams params{};
+    // Packed 4:2:2 (Y0 U Y1 V), 8 x 2, strongly coloured.
+    std::vector<uint8_t> yuyv(8 * 2 * 2);
+    for (size_t i = 0; i < yuyv.size(); i += 4) {
+        yuyv[i] = 120;
+        yuyv[i + 1] = 60;
+        yuyv[i + 2] = 140;
+        yuyv[i + 3] = 200;
+    }
+    std::unique_ptr<IRawVideoFrameFiller, FillerDeleter> filler(CreateRawVideoFrameFiller());
+    filler->SetFormat(PIXEL_FORMAT_YUYV422, 8, 2, 1);
+    filler->SetPlane(0, yuyv.data(), 16);
+    ASSERT_TRUE(Make(m, "gray")->ProcessFrameInPlace(&params, 0, filler->GetFrame())) << SolvaneTest::LastMessage();
+    for (size_t i = 0; i < yuyv.size(); i += 4) {
+        EXPECT_NEAR(yuyv[i + 1], 128, 3);
+        EXPECT_NEAR(yuyv[i + 3], 128, 3);
+    }
+    EXPECT_NEAR(yuyv[0], 120, 12); // the brightness stays about as it was
+}

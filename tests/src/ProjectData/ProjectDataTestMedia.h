@@ -134,18 +134,18 @@ public:
         m_info.streams = static_cast<Moorland::StreamInfo*>(calloc(streams.size() + 1, sizeof(Moorland::StreamInfo)));
         for (size_t i = 0; i < streams.size(); ++i) {
             Moorland::StreamInfo& s = m_info.streams[i];
-            const StreamSpec& spec = streams[i];
-            s.type = spec.type;
-            s.id = spec.id;
-            s.codecName = Dup(spec.codec);
-            s.width = spec.width;
-            s.height = spec.height;
-            s.aspect = spec.aspect;
-            s.duration = spec.duration;
-            s.sampleRate = spec.sampleRate;
-            s.channels = spec.channels;
-            s.bitRate = spec.bitRate;
-            s.frameRate = spec.frameRate;
+            const StreamSpec& want = streams[i];
+            s.type = want.type;
+            s.id = want.id;
+            s.codecName = Dup(want.codec);
+            s.width = want.width;
+            s.height = want.height;
+            s.aspect = want.aspect;
+            s.duration = want.duration;
+            s.sampleRate = want.sampleRate;
+            s.channels = want.channels;
+            s.bitRate = want.bitRate;
+            s.frameRate = want.frameRate;
         }
     }
     ~MovieRecord()

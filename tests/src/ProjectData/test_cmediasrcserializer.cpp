@@ -321,6 +321,22 @@ TEST_F(Serializer, ThreadReportsThroughItsSignals)
         // Not adopted: the serializer frees the items itself when it goes.
     }
     {
+        // A damaged file loads what it can and is kept aside before the
+        // library is saved over it.
+        const QByteArray whole = Bytes(file);
+        Put(file, whole.left(whole.size() - 7));
+        CMediaSrcSerializer load(nullptr, lib.mutex, file, true, kSignature);
+        QSignalSpy done(&load, &CMediaSrcSerializer::signal_LoadMediaSrcFileFinished);
+        load.Start();
+        ASSERT_TRUE(done.wait(5000));
+        const QStringList failed = done.front().at(1).toStringList();
+        ASSERT_EQ(1, failed.size());
+        EXPECT_TRUE(failed.front().contains("library.fml.damaged")) << failed.front().toStdString();
+        EXPECT_EQ(whole.left(whole.size() - 7), Bytes(file + ".damaged"));
+        QFile::remove(file + ".damaged");
+        Put(file, whole);
+    }
+    {
         CMediaSrcSerializer load(nullptr, lib.mutex, file + ".none", true, kSignature);
         QSignalSpy failed(&load, &CMediaSrcSerializer::signal_LoadMediaSrcFileFailed);
         load.Start();

@@ -90,6 +90,23 @@ TEST(CCropRect, KeepingTheAspectFollowsTheFirstRatio)
     const rect_t after = Crop(c);
     EXPECT_FLOAT_EQ((after.right - after.left) / (after.bottom - after.top), 4.0f / 3.0f);
     EXPECT_FLOAT_EQ(after.right, 280);
+
+    // An edge drag grows the other axis about its centre, pushed back inside the panel.
+    struct Case
+    {
+        rect_t start;
+        float fromX, toX;
+        rect_t expected;
+    } cases[] = {{{80, 60, 240, 180}, 240, 280, {80, 45, 280, 195}},
+                 {{80, 20, 240, 140}, 240, 400, {80, 0, 320, 180}}};
+    for (const Case& k : cases) {
+        CCropRect edge(rect_t{0, 0, 320, 240});
+        edge.SetAutoActivate(true);
+        rect_t start = k.start;
+        edge.SetCropRect(start, nullptr);
+        Drag(edge, k.fromX, (k.start.top + k.start.bottom) / 2, k.toX, (k.start.top + k.start.bottom) / 2, true);
+        ExpectRect(Crop(edge), k.expected.left, k.expected.top, k.expected.right, k.expected.bottom, "right edge");
+    }
 }
 
 TEST(CCropRect, ConversionsAndScaling)

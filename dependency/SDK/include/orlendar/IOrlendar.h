@@ -5,7 +5,9 @@
 // Create_OrlendarImp and CodecInfoArray by name and drive the object:
 // SetProfile and the settings calls, BeginWriting, WriteVideo/WriteAudio,
 // EndWriting, then delete it. Failures are recorded in the plug-in's own
-// last-error record, read through the GetQuentaException it exports.
+// last-error record, read through the GetQuentaException it exports; a thread
+// that used the plug-in calls its ReleaseQuentaException before the plug-in is
+// unloaded. The plug-in loads libMoorlan.so from the running program's folder.
 
 #include <cstdint>
 
