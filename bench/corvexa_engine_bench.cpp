@@ -153,8 +153,18 @@ int main(int argc, char** argv)
     std::printf("%-6s %12s %12s %8s %14s %12s\n", "limit", "engine s", "ffmpeg s", "ratio", "engine cpu s",
                 "engine cpu");
     for (int nLimit : {1, 2, 4}) {
-        EngineRun run = RunEngine(sWorker, pProfile, sSource, sFolder, nLimit);
-        double dFfmpeg = RunFfmpeg(sSource, sFolder, nLimit);
+        // Two rounds, taking each side's best: a shared machine's load
+        // changes while they run.
+        EngineRun run;
+        double dFfmpeg = 0;
+        for (int nRound = 0; nRound < 2; ++nRound) {
+            EngineRun one = RunEngine(sWorker, pProfile, sSource, sFolder, nLimit);
+            if (nRound == 0 || one.dWall < run.dWall)
+                run = one;
+            double dOne = RunFfmpeg(sSource, sFolder, nLimit);
+            if (nRound == 0 || dOne < dFfmpeg)
+                dFfmpeg = dOne;
+        }
         std::printf("%-6d %12.2f %12.2f %8.3f %14.3f %11.3f%%%s\n", nLimit, run.dWall, dFfmpeg, run.dWall / dFfmpeg,
                     run.dEngineCpu, 100.0 * run.dEngineCpu / run.dWall,
                     run.nFinished == kTasks ? "" : "  (some tasks failed)");

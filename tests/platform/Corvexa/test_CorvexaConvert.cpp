@@ -4,6 +4,7 @@
 #include "Basilvo/Basilvo.h"
 #include "Basilvo/QuentaLogger.h"
 #include "ConvertTaskInfo2.h"
+#include "CorvexaTestUtil.h"
 #include "IAVConverter.h"
 #include "IProfile.h"
 
@@ -31,18 +32,12 @@ using Moorland::IAVConverter;
 
 namespace {
 
-const std::string kHostHelper = std::string(FABLECUT_TEST_BIN_DIR) + "/CorvexaHostHelper";
+using CorvexaTest::kHostHelper;
 const std::string kWorker = std::string(FABLECUT_BIN_DIR) + "/convworker";
 
 bool WaitFor(const std::function<bool()>& done, int nMilliseconds = 60000)
 {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(nMilliseconds);
-    while (std::chrono::steady_clock::now() < end) {
-        if (done())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return done();
+    return CorvexaTest::WaitFor(done, nMilliseconds);
 }
 
 std::string Capture(const std::string& sCommand)
@@ -81,16 +76,7 @@ long FileSize(const std::string& sPath)
     return stat(sPath.c_str(), &st) == 0 ? static_cast<long>(st.st_size) : -1;
 }
 
-bool ProcessStopped(int nPid)
-{
-    std::ifstream in("/proc/" + std::to_string(nPid) + "/stat");
-    if (!in)
-        return true;
-    std::string sLine;
-    std::getline(in, sLine);
-    size_t nParen = sLine.rfind(')');
-    return nParen != std::string::npos && nParen + 2 < sLine.size() && sLine[nParen + 2] == 'Z';
-}
+using CorvexaTest::ProcessStopped;
 
 struct EngineReleaser
 {

@@ -1,0 +1,278 @@
+#include "cmmoutputtask.h"
+
+#include "OutputProfileRules.h"
+
+#include "Basilvo/Basilvo.h"
+#include "CBaseException.h"
+#include "CTmpFile.h"
+#include "ConvertTaskInfo2.h"
+#include "IAVConverter.h"
+#include "IAVManager.h"
+#include "IProfile.h"
+#include "ISimpleEditTimeLine.h"
+#include "cmediasourceitem.h"
+#include "ctimelineitem.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+// Errors of the output task carry its own source name.
+const char* const kSource = "cmmoutputtask";
+#define TASK_THROW(code, msg) throw CBaseException((code), (msg), __LINE__, kSource)
+
+const char* const kSimpleEditImporter = "SimpleEditImporter";
+
+std::string Utf8(const QString& s)
+{
+    return s.toUtf8().toStdString();
+}
+
+// The calling thread's recorded error, or our own when nothing is recorded.
+[[noreturn]] void ThrowRecordedOr(int nCode, const char* sMessage, int nLine)
+{
+    if (GetQuentaException()->GetExceptionCode() != 0)
+        QuentaBased::ThrowLastError();
+    throw CBaseException(nCode, sMessage, nLine, kSource);
+}
+
+struct ImporterReleaser
+{
+    void operator()(Moorland::IAVImporter* p) const { p->Release(); }
+};
+
+} // namespace
+
+CMMOutputTask::CMMOutputTask(Moorland::IAVManager* pManager, IMirendo* pMirendo, ICudaHelper* pCuda)
+    : m_pMirendo(pMirendo), m_pCuda(pCuda), m_pManager(pManager)
+{
+    m_sSrcSeixPath = QString::fromStdString(QuentaBased::CTmpFile(std::string(), std::string(".seix")).GetFilePathName());
+    m_sTaskSeixPath = QString::fromStdString(QuentaBased::CTmpFile(std::string(), std::string(".seix")).GetFilePathName());
+}
+
+CMMOutputTask::~CMMOutputTask()
+{
+    ReleaseProfiles();
+    QFile::remove(m_sSrcSeixPath);
+    QFile::remove(m_sTaskSeixPath);
+}
+
+void CMMOutputTask::ReleaseProfiles()
+{
+    if (m_pWorkProfile)
+        m_pWorkProfile->Release();
+    if (m_pChosenProfile)
+        m_pChosenProfile->Release();
+    m_pWorkProfile = nullptr;
+    m_pChosenProfile = nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// The timeline
+
+void CMMOutputTask::SetSrcTimelineItem(CTimelineItem* pTimeline)
+{
+    QuentaBased::CallGuardedVoid(__LINE__, kSource, [&] {
+        if (!pTimeline)
+            TASK_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
+        if (pTimeline->ChildItemsCount() == 0)
+            TASK_THROW(QB_ERR_MEDIA, "empty timeline item");
+        // From here a failure leaves the task without a timeline it may
+        // convert: a description that could not be rewritten leaves the
+        // previous one (or none) in place, and a failed copy leaves whatever
+        // an earlier timeline put there.
+        m_bTimelineAttached = false;
+        GetQuentaException()->Clear();
+        pTimeline->UpdateSeixFile(true);
+        if (GetQuentaException()->GetExceptionCode() != 0)
+            QuentaBased::ThrowLastError();
+        const QString sSeix = pTimeline->GetSeixFile();
+        if (sSeix.isEmpty() || !QFile::exists(sSeix))
+            TASK_THROW(QB_ERR_NOT_FOUND, "source timeline seix file not exists");
+
+        QFile::remove(m_sSrcSeixPath);
+        if (!QFile::copy(sSeix, m_sSrcSeixPath))
+            TASK_THROW(QB_ERR_FILE_IO, "can't copy the timeline's edit description to " + Utf8(m_sSrcSeixPath));
+
+        m_duration = pTimeline->GetTaskTrimDuration();
+        m_nSrcVideoBitrate = pTimeline->GetSrcAverageVideoBitrate();
+        m_nSrcAudioBitrate = pTimeline->GetSrcAverageAudioBitrate();
+        m_bEnableLossless = pTimeline->EnableLosslessOutput();
+
+        std::vector<int> values;
+        pTimeline->GetFrameValueList(values);
+        m_frameValues.clear();
+        for (int n : values)
+            m_frameValues << QString::number(n);
+
+        Fablecut::ISourceDataItem* pFirst = pTimeline->getItemByIndex(0);
+        if (!pFirst)
+            TASK_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
+        const QString sName = QFileInfo(pFirst->GetSrcFileFullPath()).fileName();
+        const int nDot = sName.lastIndexOf('.');
+        m_sSrcExt = "." + (nDot >= 0 ? sName.mid(nDot + 1) : QString());
+        m_sDstExt = m_sSrcExt;
+        // A profile set before keeps deciding the output's extension.
+        if (m_pWorkProfile)
+            updateOutputFormat();
+
+        m_source = TaskSourceInfo();
+        auto* pClip = dynamic_cast<Fablecut::CMediaSourceItem*>(pFirst);
+        if (!pClip)
+            TASK_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
+        if (const Moorland::StreamInfo* pAudio = pClip->GetCurStreamInfo(Moorland::StreamTypeAudio)) {
+            m_source.nAudioBitrate = pAudio->bitRate;
+            m_source.pszAudioCodec = pAudio->codecName;
+            m_source.nChannels = pAudio->channels;
+            m_source.nSampleRate = pAudio->sampleRate;
+        }
+        if (const Moorland::StreamInfo* pVideo = pClip->GetCurStreamInfo(Moorland::StreamTypeVideo)) {
+            const float fNum = static_cast<float>(Moorland::FrameRateNum(pVideo->frameRate));
+            const float fDen = static_cast<float>(Moorland::FrameRateDen(pVideo->frameRate));
+            m_source.dFrameRate = fDen != 0.0f ? static_cast<double>(fNum / fDen) : 0.0;
+            m_source.nHeight = pVideo->height;
+            m_source.nVideoBitrate = pVideo->bitRate;
+            m_source.pszVideoCodec = pVideo->codecName;
+            m_source.nWidth = pVideo->width;
+        }
+        m_bTimelineAttached = true;
+    });
+}
+
+// ---------------------------------------------------------------------------
+// The profile
+
+void CMMOutputTask::SetProfile(IProfile* pProfile)
+{
+    if (pProfile && pProfile == m_pWorkProfile)
+        return;
+    ReleaseProfiles();
+    m_bLossless = false;
+    m_bYoutube = false;
+    if (!pProfile)
+        return;
+    m_pWorkProfile = pProfile->Clone();
+    m_pChosenProfile = pProfile->Clone();
+    if (m_pWorkProfile) {
+        if (IProfileParams* pParams = m_pWorkProfile->GetParams()) {
+            m_bLossless = pParams->GetInt("remux") == 3;
+            m_bYoutube = pParams->GetInt("YoutubeUpload") == 1;
+        }
+    }
+    updateOutputFormat();
+}
+
+void CMMOutputTask::updateOutputFormat()
+{
+    const QString sExt = OutputProfileRules::DestinationExtension(m_pWorkProfile, m_sSrcExt);
+    if (!sExt.isNull())
+        m_sDstExt = sExt;
+}
+
+void CMMOutputTask::adjustProfileParams()
+{
+    OutputProfileRules::AdjustParams(m_pWorkProfile);
+}
+
+void CMMOutputTask::adjustProfileForLossless()
+{
+    OutputProfileRules::AdjustForLossless(m_pWorkProfile, m_bLossless, m_nSrcVideoBitrate, m_nSrcAudioBitrate,
+                                          m_frameValues);
+}
+
+void CMMOutputTask::adjustProfileForConversion()
+{
+    OutputProfileRules::AdjustForConversion(m_pWorkProfile, m_bLossless, m_source, m_pMirendo);
+}
+
+// ---------------------------------------------------------------------------
+// Handing the job over
+
+Moorland::ConvertTaskInfo2* CMMOutputTask::GenerateConverterTask(Moorland::IAVConverter* pConverter)
+{
+    return QuentaBased::CallGuarded(static_cast<Moorland::ConvertTaskInfo2*>(nullptr), __LINE__, kSource, [&] {
+        if (!pConverter)
+            TASK_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
+        if (!m_bTimelineAttached)
+            TASK_THROW(QB_ERR_MEDIA, "the output task has no timeline to convert");
+        if (!m_pChosenProfile)
+            TASK_THROW(QB_ERR_BAD_POINTER, "the output task has no output profile");
+
+        // Every submission adjusts a fresh copy of the profile as chosen: a
+        // retry after a failure never adjusts twice.
+        IProfile* pFresh = m_pChosenProfile->Clone();
+        if (!pFresh)
+            ThrowRecordedOr(QB_ERR_UNEXPECTED, "Unexpected error", __LINE__);
+        if (m_pWorkProfile)
+            m_pWorkProfile->Release();
+        m_pWorkProfile = pFresh;
+
+        adjustProfileParams();
+        adjustProfileForLossless();
+        adjustProfileForConversion();
+
+        m_sDstFilePath = m_sDstFolder + "/" + m_sDstName + m_sDstExt;
+
+        int nId;
+        if (m_bLossless) {
+            const std::string sDst = m_bEnableLossless ? Utf8(m_sDstFilePath) : std::string("*?");
+            nId = pConverter->AddConvertTask(Utf8(m_sSrcSeixPath).c_str(), sDst.c_str(), m_pWorkProfile, m_bTwoPass,
+                                             "");
+        } else {
+            nId = SubmitTranscode(pConverter);
+        }
+        if (nId < 0)
+            ThrowRecordedOr(QB_ERR_UNEXPECTED, "the conversion engine refused the task", __LINE__);
+        Moorland::ConvertTaskInfo2* pRecord = pConverter->GetConvertTaskInfo(nId);
+        if (!pRecord) {
+            pConverter->RemoveConvertTask(nId);
+            ThrowRecordedOr(QB_ERR_UNEXPECTED, "the conversion engine has no record of the task", __LINE__);
+        }
+        m_nConvertTaskId = nId;
+        m_pRecord = pRecord;
+        return pRecord;
+    });
+}
+
+int CMMOutputTask::SubmitTranscode(Moorland::IAVConverter* pConverter)
+{
+    if (!m_pManager)
+        TASK_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
+    std::unique_ptr<Moorland::IAVImporter, ImporterReleaser> pImporter(
+        m_pManager->CreateImporterByName(kSimpleEditImporter));
+    if (!pImporter)
+        ThrowRecordedOr(QB_ERR_UNEXPECTED, "can't create the SimpleEditImporter", __LINE__);
+    auto* pTimeline = static_cast<Moorland::ISimpleEditTimeLine*>(pImporter->GetInterface("ISimpleEditTimeLine"));
+    if (!pTimeline)
+        ThrowRecordedOr(QB_ERR_UNEXPECTED, "the SimpleEditImporter has no ISimpleEditTimeLine", __LINE__);
+
+    // Only what these calls record may explain a failed save.
+    GetQuentaException()->Clear();
+    if (!pTimeline->InsertSource(0, Utf8(m_sSrcSeixPath).c_str(), kSimpleEditImporter, 0, -1, 0, 0))
+        ThrowRecordedOr(QB_ERR_UNEXPECTED, "Can't save .seix file", __LINE__);
+    IFileProfile* pFile = m_pWorkProfile->GetFileProfile();
+    IVideoProfile* pVideo = m_pWorkProfile->GetVideoProfile();
+    const double dFrameRate = pVideo ? pVideo->GetFrameRate() : 0.0;
+    switch (pFile ? pFile->GetAVInclude() : 0) {
+    case 2: // video only
+        pTimeline->SetOutputStreams(1);
+        pTimeline->SetFrameRate(dFrameRate);
+        break;
+    case 1: // audio only
+        pTimeline->SetOutputStreams(2);
+        break;
+    default:
+        pTimeline->SetOutputStreams(0);
+        pTimeline->SetFrameRate(dFrameRate);
+        break;
+    }
+    if (!pTimeline->SaveToFile(Utf8(m_sTaskSeixPath).c_str()))
+        ThrowRecordedOr(QB_ERR_UNEXPECTED, "Can't save .seix file", __LINE__);
+    return pConverter->AddConvertTask(Utf8(m_sTaskSeixPath).c_str(), Utf8(m_sDstFilePath).c_str(), m_pWorkProfile,
+                                      m_bTwoPass, kSimpleEditImporter);
+}

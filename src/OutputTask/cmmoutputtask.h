@@ -1,0 +1,107 @@
+#pragma once
+
+// One output job of the output page: a private copy of the edited timeline's
+// edit description, the chosen profile (kept twice: as chosen, and a working
+// copy adjusted before the job starts), the destination, what was learned of
+// the source when the timeline was attached, the upload metadata, and, once
+// the job has been handed to the conversion engine, its task id and record.
+// GUI thread only.
+
+#include "CBaseTime.h"
+#include "CYoutubeVideoInfo.h"
+#include "IMirendo.h"
+
+#include <QString>
+#include <QStringList>
+
+class CTimelineItem;
+class ICudaHelper;
+class IProfile;
+
+namespace Moorland {
+class IAVConverter;
+class IAVManager;
+struct ConvertTaskInfo2;
+} // namespace Moorland
+
+class CMMOutputTask
+{
+public:
+    // Reserves the names of the task's two edit descriptions (no file is
+    // made). Throws CBaseException when no name can be had.
+    CMMOutputTask(Moorland::IAVManager* pManager, IMirendo* pMirendo, ICudaHelper* pCuda);
+    // Releases both profiles and deletes both edit descriptions. The engine's
+    // task is the task list's to remove, before this.
+    ~CMMOutputTask();
+    CMMOutputTask(const CMMOutputTask&) = delete;
+    CMMOutputTask& operator=(const CMMOutputTask&) = delete;
+
+    // Copies the timeline's edit description and takes its duration,
+    // bitrates, frame values and first clip's streams. Failures are recorded
+    // (GetQuentaException), not thrown; a task whose timeline did not attach
+    // refuses to start.
+    void SetSrcTimelineItem(CTimelineItem* pTimeline);
+    void SetOutputDstFloder(QString sFolder) { m_sDstFolder = sFolder; }
+    void SetOutputDstName(QString sName) { m_sDstName = sName; }
+    QString GetTaskDstName() const { return m_sDstName; }
+    QString GetDstFileExt() const { return m_sDstExt; }
+    // As composed when the job was handed over; empty before.
+    QString GetTaskDstFilePath() const { return m_sDstFilePath; }
+    CBaseTime GetTaskDuration() const { return m_duration; }
+
+    // Takes two clones of the profile (the caller keeps its own); null leaves
+    // the task without one.
+    void SetProfile(IProfile* pProfile);
+    // The chosen copy for true, else the working copy; the task keeps both.
+    IProfile* GetProfile(bool bChosen) const { return bChosen ? m_pChosenProfile : m_pWorkProfile; }
+    void SetTwoPass(bool bTwoPass) { m_bTwoPass = bTwoPass; }
+
+    // Adjusts a fresh working copy of the chosen profile, writes the job's
+    // edit description and submits the job. The job record, or null with the
+    // failure recorded; then no task id and no record are kept.
+    Moorland::ConvertTaskInfo2* GenerateConverterTask(Moorland::IAVConverter* pConverter);
+    int GetConvertTaskID() const { return m_nConvertTaskId; }
+    Moorland::ConvertTaskInfo2* GetBaseConvertTaskInfo() const { return m_pRecord; }
+    void RemoveConverterTaskInfo() { m_pRecord = nullptr; }
+
+    bool IsYoutubeTask() const { return m_bYoutube; }
+    CYoutubeVideoInfo* GetYoutubeInfo() { return &m_youtubeInfo; }
+    bool GetUploadtoYoutube() const { return m_youtubeInfo.GetEnableUpload(); }
+
+    // The profile rules on the working copy (see OutputProfileRules).
+    void updateOutputFormat();
+    void adjustProfileParams();
+    void adjustProfileForLossless();
+    void adjustProfileForConversion();
+
+private:
+    void ReleaseProfiles();
+    int SubmitTranscode(Moorland::IAVConverter* pConverter);
+
+    QString m_sSrcSeixPath;
+    QString m_sTaskSeixPath;
+    QString m_sDstFolder;
+    QString m_sDstName;
+    QString m_sDstExt;
+    QString m_sSrcExt;
+    IProfile* m_pWorkProfile = nullptr;
+    IProfile* m_pChosenProfile = nullptr;
+    bool m_bTwoPass = false;
+    Moorland::ConvertTaskInfo2* m_pRecord = nullptr;
+    int m_nConvertTaskId = -1;
+    QString m_sDstFilePath;
+    CBaseTime m_duration;
+    unsigned int m_nSrcVideoBitrate = 0;
+    unsigned int m_nSrcAudioBitrate = 0;
+    QStringList m_frameValues;
+    TaskSourceInfo m_source;
+    IMirendo* m_pMirendo;
+    ICudaHelper* m_pCuda;
+    Moorland::IAVManager* m_pManager;
+    bool m_bLossless = false;
+    bool m_bYoutube = false;
+    CYoutubeVideoInfo m_youtubeInfo;
+    bool m_bEnableLossless = false;
+    // The timeline's description was copied and its facts taken.
+    bool m_bTimelineAttached = false;
+};
