@@ -45,10 +45,12 @@ int main(int argc, char** argv)
         return 3;
     const std::string config = "SELECTED_DECODER=NO_SELECTED_DECODER";
     const std::string timeLog = work + ".time";
+    const std::string logFile = work + ".log";
     const std::string command = "/usr/bin/time -v -o '" + timeLog + "' '" + bin + "/convworker' 0 0 1 1 " +
                                 std::to_string(jobFile.size()) + " '" + jobFile + "' " +
                                 std::to_string(profilePath.size()) + " '" + profilePath + "' " +
-                                std::to_string(config.size()) + " " + config + " 0 " + std::to_string(size) + " 0";
+                                std::to_string(config.size()) + " " + config + " 0 " + std::to_string(size) + " " +
+                                std::to_string(logFile.size()) + " '" + logFile + "' 2>/dev/null";
     if (std::system(command.c_str()) != 0)
         return 4;
     std::ifstream in(timeLog);
@@ -68,6 +70,7 @@ int main(int argc, char** argv)
     std::printf("state %d seconds %.3f kbytes %s\n", record->GetState(), seconds, peak.c_str());
     std::remove(profilePath.c_str());
     std::remove(timeLog.c_str());
+    std::remove(logFile.c_str());
     CMemFileMapping::FreeInstance();
     return 0;
 }

@@ -11,6 +11,7 @@
 #include "MemFileMapping.h"
 #include "Moorlan.h"
 #include "moorlan_src_misc.h"
+#include "profile_multi.h"
 #include "moorlan_srcutils/moorlan_url.h"
 #include "quenta_base_streams.h"
 #include "sysplatform.h"
@@ -19,8 +20,11 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+
+#include <unistd.h>
 
 namespace Moorland {
 
@@ -107,6 +111,27 @@ std::string ManagerProperty(IAVManager* manager, const char* name, bool* found =
     std::vector<char> buffer(static_cast<size_t>(length) + 2, '\0');
     manager->GetProperty(name, buffer.data(), &length);
     return std::string(buffer.data());
+}
+
+// The display aspect of a picture stream: its sample aspect times its size,
+// or the size alone for square (or unknown) samples.
+double DisplayAspect(const StreamInfo& s)
+{
+    const uint32_t x = s.aspect >> 16, y = s.aspect & 0xFFFF;
+    if (s.height <= 0)
+        return 1.0;
+    if (x == 0 || y == 0)
+        return static_cast<double>(s.width) / s.height;
+    return (static_cast<double>(x) * s.width) / (static_cast<double>(y) * s.height);
+}
+
+// The profile's stream selection on the source address: 1 sound only, 2 picture only.
+void ChooseStreams(CSourceURL& address, int avInclude)
+{
+    if (avInclude == 1)
+        address.SetVideoStreamID(-1);
+    else if (avInclude == 2)
+        address.SetAudioStreamID(-1);
 }
 
 } // namespace
@@ -324,7 +349,7 @@ int CAVConverterSubProcess::Execute()
             const int result = DoExportBySize();
             if (result == 0) {
                 if (prores)
-                    WriteTimecodeToProRes();
+                    TimecodeStep();
                 Finish();
             }
             return result;
@@ -332,7 +357,7 @@ int CAVConverterSubProcess::Execute()
         if (multiStream) {
             DoMultiExportExecute(prores);
             if (prores)
-                WriteTimecodeToProRes();
+                TimecodeStep();
             Finish();
             return 1;
         }
@@ -366,10 +391,7 @@ void CAVConverterSubProcess::CompleteProfile(CJobProfile& profile, MovieInfo* mo
             profile.SetHeight(sv->height);
         }
         if (useOrgAspect && profile.GetAspect().empty()) {
-            const uint32_t x = sv->aspect >> 16, y = sv->aspect & 0xFFFF;
-            double dar = sv->height > 0 ? static_cast<double>(sv->width) / sv->height : 1.0;
-            if (x != 0 && y != 0 && sv->height > 0)
-                dar = (static_cast<double>(x) * sv->width) / (static_cast<double>(y) * sv->height);
+            const double dar = DisplayAspect(*sv);
             const std::string codec = profile.GetVideoCodec();
             if (prores || (!codec.empty() && QuentaBased::StrPos(kAspectCodecs, 0, codec) >= 0)) {
                 profile.SetAspect(QuentaBased::IntToStr(static_cast<int>(dar * 90)) + ":90");
@@ -415,10 +437,7 @@ int CAVConverterSubProcess::DoDirect(CSourceURL& address, CJobProfile& profile, 
 {
     ConvertTaskInfo2* record = Record();
     const int avInclude = profile.GetAVInclude();
-    if (avInclude == 1)
-        address.SetVideoStreamID(-1);
-    else if (avInclude == 2)
-        address.SetAudioStreamID(-1);
+    ChooseStreams(address, avInclude);
     const std::string url = address.GetURL();
 
     int movieId = -1, videoId = -1, audioId = -1;
@@ -539,7 +558,7 @@ int CAVConverterSubProcess::DoDirect(CSourceURL& address, CJobProfile& profile, 
     if (!drm.empty())
         RAISE(QB_ERR_UNEXPECTED, drm);
     if (prores && record->GetState() != CONVERT_TASK_CANCEL)
-        WriteTimecodeToProRes();
+        TimecodeStep();
     Finish();
     return 0;
 }
@@ -715,10 +734,7 @@ IAVExporter* CAVConverterSubProcess::PrepareExporter(std::string fileName)
             RAISE(QB_ERR_UNEXPECTED, "Bad profile format");
         const bool useOrgAspect = profile.HasParams() && profile.GetIntParam("use_org_video_aspect") != 0;
         const int avInclude = profile.GetAVInclude();
-        if (avInclude == 1)
-            address.SetVideoStreamID(-1);
-        else if (avInclude == 2)
-            address.SetAudioStreamID(-1);
+        ChooseStreams(address, avInclude);
         int movieId = -1, videoId = -1, audioId = -1;
         MovieInfo* movie = nullptr;
         ClearError();
@@ -770,10 +786,7 @@ int CAVConverterSubProcess::DoExportBySize()
         if (!profile.HasFormat())
             RAISE(QB_ERR_UNEXPECTED, "Bad profile format");
         const int avInclude = profile.GetAVInclude();
-        if (avInclude == 1)
-            address.SetVideoStreamID(-1);
-        else if (avInclude == 2)
-            address.SetAudioStreamID(-1);
+        ChooseStreams(address, avInclude);
         int movieId = -1, videoId = -1, audioId = -1;
         MovieInfo* movie = nullptr;
         ClearError();
@@ -1077,6 +1090,15 @@ void CAVConverterSubProcess::DoDiscCreator()
     }
 }
 
+void CAVConverterSubProcess::TimecodeStep()
+{
+    m_timecodeTimedOut = false;
+    // A source without a timecode only loses the track; a program that had
+    // to be killed is reported, not shown as a finished job.
+    if (!WriteTimecodeToProRes() && m_timecodeTimedOut)
+        QuentaBased::ThrowLastError();
+}
+
 bool CAVConverterSubProcess::WriteTimecodeToProRes()
 {
     return QB_GUARDED(false, {
@@ -1110,7 +1132,10 @@ bool CAVConverterSubProcess::WriteTimecodeToProRes()
             RAISE(QB_ERR_UNEXPECTED, "cannot run Tesquil Process");
         if (!child.Wait(29000)) {
             child.Terminate(1);
-            RAISE(QB_ERR_UNEXPECTED, "Tesquil Process deadlock");
+            // Tesquil writes beside the movie and renames only when done.
+            ::unlink((path + ".tesquil.tmp").c_str());
+            m_timecodeTimedOut = true;
+            RAISE(QB_ERR_UNEXPECTED, "Tesquil Process deadlock: " + path);
         }
         unsigned code = 0;
         child.GetExitCode(code);
@@ -1154,7 +1179,12 @@ void CAVConverterSubProcess::DoMultiExportExecute(bool useAspectText)
         FAIL("Can't create exporter FFExporter");
     const bool useOrgAspect = profile.HasParams() && profile.GetIntParam("use_org_video_aspect") != 0;
 
-    const int profileStreams = profile.GetStreamCount();
+    // The multi-stream settings live in the job profile; the view over them
+    // goes when the settings are complete.
+    std::unique_ptr<CMultiProfile> multi(new CMultiProfile());
+    if (!multi->SetProfile(m_job.Profile))
+        FAIL("Bad profile format");
+    const int profileStreams = multi->GetStreamCount();
     if (m_itemCount <= 0) {
         delete[] m_items;
         m_items = nullptr;
@@ -1164,10 +1194,10 @@ void CAVConverterSubProcess::DoMultiExportExecute(bool useAspectText)
         m_items = new SMItemInfo[profileStreams];
         m_itemCount = profileStreams;
         for (int i = 0; i < profileStreams; ++i) {
-            const CJobProfile::Stream st = profile.GetStream(i);
+            const ProfileInfo* st = multi->GetStreamInfo(i);
             m_items[i].nStreamID = i;
-            m_items[i].eStreamType = static_cast<StreamType>(st.type);
-            m_items[i].bCompress = st.remux;
+            m_items[i].eStreamType = st->nStreamType;
+            m_items[i].bCompress = st->bRemux;
         }
     }
     const uint32_t movieCount = importer->GetMovieCount();
@@ -1176,48 +1206,59 @@ void CAVConverterSubProcess::DoMultiExportExecute(bool useAspectText)
     StreamInfo* sv = nullptr;
     if (movie && GetFirstStreamID(movie, &videoIndex, StreamTypeVideo) != -1 && videoIndex >= 0)
         sv = &movie->streams[videoIndex];
+    auto setText = [](char*& field, const std::string& text) {
+        std::free(field);
+        field = ::strdup(text.c_str());
+    };
     for (int i = 0; i < profileStreams; ++i) {
-        const CJobProfile::Stream st = profile.GetStream(i);
-        // A copied stream is written in the source's own codec.
-        if (i < m_itemCount && st.remux && movie) {
+        ProfileInfo* st = multi->GetStreamInfo(i);
+        // A copied stream is written in the source's own codec and size.
+        if (i < m_itemCount && st->bRemux && movie) {
             StreamInfo* src = GetStreamInfo(movie, m_items[i].nStreamID);
-            if (src && src->codecName && st.codec.empty())
-                profile.SetStreamCodec(i, src->codecName);
-            if (src && st.type == StreamTypeVideo)
-                profile.SetVideoStream(i, src->width, src->height,
-                                       CompleteFrameRate(0.0, FrameRateNum(src->frameRate), FrameRateDen(src->frameRate)),
-                                       st.aspect);
+            if (!src)
+                continue;
+            if (src->codecName && (!st->pszCodecName || !*st->pszCodecName))
+                setText(st->pszCodecName, src->codecName);
+            if (st->nStreamType == StreamTypeVideo) {
+                st->nWidth = src->width;
+                st->nHeight = src->height;
+                st->dFrameRate = CompleteFrameRate(0.0, FrameRateNum(src->frameRate), FrameRateDen(src->frameRate));
+            } else if (st->nStreamType == StreamTypeAudio) {
+                st->nSampleRate = src->sampleRate;
+                st->nChannels = src->channels;
+            }
+            multi->SetStreamInfo(i, st);
             continue;
         }
-        if (st.type != StreamTypeVideo || !sv)
+        if (st->nStreamType != StreamTypeVideo || !sv)
             continue;
-        int width = st.width, height = st.height;
-        double rate = st.frameRate;
-        std::string aspect = st.aspect;
-        if (width <= 0 || height <= 0) {
-            width = sv->width;
-            height = sv->height;
+        if (st->nWidth <= 0 || st->nHeight <= 0) {
+            st->nWidth = sv->width;
+            st->nHeight = sv->height;
         }
-        if (rate < 0.00001) {
+        if (st->dFrameRate < 0.00001) {
             const uint32_t num = FrameRateNum(sv->frameRate), den = FrameRateDen(sv->frameRate);
-            rate = den == 0 ? num : static_cast<double>(num) / den;
+            st->dFrameRate = den == 0 ? num : static_cast<double>(num) / den;
         }
+        const std::string aspect = st->pszAspect ? st->pszAspect : "";
         if (useOrgAspect && (aspect.empty() || aspect[0] == '0')) {
-            const uint32_t x = sv->aspect >> 16, y = sv->aspect & 0xFFFF;
-            double dar = sv->height > 0 ? static_cast<double>(sv->width) / sv->height : 1.0;
-            if (x != 0 && y != 0 && sv->height > 0)
-                dar = (static_cast<double>(x) * sv->width) / (static_cast<double>(y) * sv->height);
+            const double dar = DisplayAspect(*sv);
+            const std::string codec = st->pszCodecName ? st->pszCodecName : "";
             if (useAspectText ||
-                (!st.codec.empty() && QuentaBased::StrPos("xvid,h264,mpeg1video,mpeg2video,dvvideo,h263,wvc1,wmv3", 0,
-                                                          st.codec) >= 0)) {
-                aspect = QuentaBased::IntToStr(static_cast<int>(dar * 90.0)) + ":90";
+                (!codec.empty() && QuentaBased::StrPos("xvid,h264,mpeg1video,mpeg2video,dvvideo,h263,wvc1,wmv3", 0,
+                                                       codec) >= 0)) {
+                setText(st->pszAspect, QuentaBased::IntToStr(static_cast<int>(dar * 90.0)) + ":90");
             } else {
+                int width = st->nWidth, height = st->nHeight;
                 FitToAspect(width, height, dar, &width, &height);
-                aspect.clear();
+                st->nWidth = width;
+                st->nHeight = height;
+                setText(st->pszAspect, "");
             }
         }
-        profile.SetVideoStream(i, width, height, rate, aspect);
+        multi->SetStreamInfo(i, st);
     }
+    multi.reset();
 
     ClearError();
     if (!exporter->SetProfile(m_job.Profile))

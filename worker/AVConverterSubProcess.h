@@ -104,6 +104,8 @@ private:
     // Fills what the profile leaves open from the source's streams.
     void CompleteProfile(CJobProfile& profile, MovieInfo* movie, int videoId, int audioId, bool remux,
                          bool useOrgAspect, bool prores);
+    // Runs WriteTimecodeToProRes; only a program that had to be killed fails the job.
+    void TimecodeStep();
     // Fails a job whose source ended well before its stated duration.
     void CheckSourceEnd(uint32_t sourceMs, int lastMs);
 
@@ -128,6 +130,7 @@ private:
     CJobClock m_clock;
     uint64_t m_partLimit = 0;
     int32_t m_partReserve = 5242880;
+    bool m_timecodeTimedOut = false;
 };
 
 } // namespace Moorland

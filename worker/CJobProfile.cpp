@@ -1,7 +1,6 @@
 #include "CJobProfile.h"
 
 #include "IProfile.h"
-#include "ITixmlNode.h"
 
 namespace Moorland {
 
@@ -61,76 +60,5 @@ int CJobProfile::GetChannels() const { return HasAudio() ? AUDIO->GetChannels() 
 void CJobProfile::SetChannels(int channels) { if (HasAudio()) AUDIO->SetChannels(channels); }
 #undef VIDEO
 #undef AUDIO
-
-namespace {
-// The element of stream `index` under the root's "StreamParams", or null.
-ITixmlNode* StreamNode(IProfile* profile, int index)
-{
-    IDravenelObject* root = profile ? profile->GetRootObject() : nullptr;
-    auto* node = root ? static_cast<ITixmlNode*>(root->QueryInterface("ITixmlNode")) : nullptr;
-    ITixmlNode* params = node ? node->FirstChild() : nullptr;
-    while (params && Text(params->GetName()) != "StreamParams")
-        params = params->NextSibling();
-    ITixmlNode* e = params ? params->FirstChild() : nullptr;
-    for (int i = 0; e && i < index; ++i)
-        e = e->NextSibling();
-    return index >= 0 ? e : nullptr;
-}
-} // namespace
-
-int CJobProfile::GetStreamCount() const
-{
-    int n = 0;
-    while (StreamNode(m_profile, n))
-        ++n;
-    return n;
-}
-
-CJobProfile::Stream CJobProfile::GetStream(int index) const
-{
-    Stream s;
-    ITixmlNode* e = StreamNode(m_profile, index);
-    if (!e)
-        return s;
-    const std::string name = Text(e->GetName());
-    s.remux = e->GetIntAttribute("Remux") != 0;
-    if (name == "VideoParam") {
-        s.type = 1;
-        s.codec = Text(e->GetAttribute("VideoCodecName"));
-        s.width = e->GetIntAttribute("Width");
-        s.height = e->GetIntAttribute("Height");
-        s.frameRate = e->GetDoubleAttribute("FrameRate");
-        s.aspect = Text(e->GetAttribute("Aspect"));
-    } else if (name == "AudioParam") {
-        s.type = 2;
-        s.codec = Text(e->GetAttribute("AudioCodecName"));
-    } else if (name == "SubtitleParam") {
-        s.type = 3;
-        s.codec = Text(e->GetAttribute("SubtitleCodecName"));
-    }
-    return s;
-}
-
-void CJobProfile::SetVideoStream(int index, int width, int height, double frameRate, const std::string& aspect)
-{
-    ITixmlNode* e = StreamNode(m_profile, index);
-    if (!e)
-        return;
-    e->SetIntAttribute("Width", width);
-    e->SetIntAttribute("Height", height);
-    e->SetDoubleAttribute("FrameRate", frameRate);
-    e->SetAttribute("Aspect", aspect.c_str());
-}
-
-void CJobProfile::SetStreamCodec(int index, const std::string& codec)
-{
-    ITixmlNode* e = StreamNode(m_profile, index);
-    if (!e)
-        return;
-    const std::string name = Text(e->GetName());
-    const char* key = name == "VideoParam" ? "VideoCodecName" : name == "AudioParam" ? "AudioCodecName" : "SubtitleCodecName";
-    e->SetAttribute(key, codec.c_str());
-}
-
 
 } // namespace Moorland

@@ -55,24 +55,6 @@ public:
     int GetChannels() const;
     void SetChannels(int channels);
 
-    // The streams of a multi-stream profile, in output order.
-    struct Stream
-    {
-        int type = 0; // StreamType; 0 for an element of no known kind
-        std::string codec;
-        int width = 0;
-        int height = 0;
-        double frameRate = 0.0;
-        std::string aspect;
-        bool remux = false;
-    };
-    int GetStreamCount() const;
-    Stream GetStream(int index) const;
-    // Writes the picture values of a video stream back.
-    void SetVideoStream(int index, int width, int height, double frameRate, const std::string& aspect);
-    // Names the codec of a copied stream (the source's).
-    void SetStreamCodec(int index, const std::string& codec);
-
 private:
     IProfile* m_profile;
 };

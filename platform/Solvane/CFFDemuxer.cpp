@@ -11,6 +11,7 @@ extern "C" {
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace Solvane {
 
@@ -35,13 +36,18 @@ std::string SecondsText(int64_t ms)
 
 } // namespace
 
-int64_t PromisedDuration(const AVStream* st)
+int64_t PromisedDuration(const AVFormatContext* ctx, const AVStream* st)
 {
-    int64_t duration = st->duration != AV_NOPTS_VALUE && st->duration > 0 ? st->duration : AV_NOPTS_VALUE;
-    // A header's picture count (AVI, MP4) holds even when the rest of the
-    // file, and with it the length FFmpeg estimates, is missing.
+    // A length FFmpeg guessed from the bit rate is no promise (VBR sound
+    // without a header would seem cut short).
+    const bool guessed = ctx->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE;
+    int64_t duration = !guessed && st->duration != AV_NOPTS_VALUE && st->duration > 0 ? st->duration : AV_NOPTS_VALUE;
+    // An AVI header's picture count holds even when the rest of the file,
+    // and with it the length FFmpeg finds, is missing. (Other containers
+    // count samples an edit list may leave out.)
     const AVRational rate = StreamFrameRate(st);
-    if (st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && st->nb_frames > 0 && rate.num > 0) {
+    if (ctx->iformat && strcmp(ctx->iformat->name, "avi") == 0 && st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO &&
+        st->nb_frames > 0 && rate.num > 0) {
         const int64_t counted = av_rescale_q(st->nb_frames, av_inv_q(rate), st->time_base);
         if (duration == AV_NOPTS_VALUE || counted > duration)
             duration = counted;
@@ -177,7 +183,7 @@ bool CFFDemuxer::EndIsReal()
         const AVStream* st = m_ctx->streams[i];
         if (st->disposition & AV_DISPOSITION_ATTACHED_PIC)
             continue;
-        const int64_t promised = PromisedDuration(st);
+        const int64_t promised = PromisedDuration(m_ctx.get(), st);
         if (promised == AV_NOPTS_VALUE)
             continue;
         const int64_t start = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;

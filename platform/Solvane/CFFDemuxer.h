@@ -34,8 +34,9 @@
 namespace Solvane {
 
 // The length of a stream as its container states it (its time base), from
-// the stream's own header or tag; AV_NOPTS_VALUE when the container says none.
-int64_t PromisedDuration(const AVStream* st);
+// the stream's own header, count or tag; AV_NOPTS_VALUE when the container
+// says none (a guess from the bit rate is none).
+int64_t PromisedDuration(const AVFormatContext* ctx, const AVStream* st);
 
 class CFFDemuxer
 {

@@ -91,14 +91,8 @@ bool CFFEncodingMuxer::BeginWriting()
         m_pass = !twoPass ? 0 : (m_passIndex < m_passCount ? 1 : 2);
         if (m_pass == 1) {
             m_stats.clear();
-            if (m_statsFile.empty()) {
-                char name[] = "/tmp/fablecut-2pass-XXXXXX";
-                int fd = ::mkstemp(name);
-                if (fd >= 0) {
-                    ::close(fd);
-                    m_statsFile = name;
-                }
-            }
+            if (m_statsFile.empty())
+                m_statsFile = NewTwoPassStatsFile();
             m_video = CFFStreamEncoder::Video(s.video, nullptr, m_threads, 1, m_statsFile, &m_stats);
         } else {
             m_out.reset(new CFFOutputFile(m_owner.Path(), m_owner.Stream(), s.format, s.extension));
@@ -558,6 +552,17 @@ Moorland::IMultiMuxer2* CFFExporter::GetMultiMuxer()
             m_multi.reset(new CFFMultiMuxer(*this));
         return static_cast<Moorland::IMultiMuxer2*>(m_multi.get());
     });
+}
+
+std::string NewTwoPassStatsFile()
+{
+    const char* dir = std::getenv("TMPDIR");
+    std::string name = std::string(dir != nullptr && *dir != '\0' ? dir : "/tmp") + "/fablecut-2pass-XXXXXX";
+    int fd = ::mkstemp(&name[0]);
+    if (fd < 0)
+        return std::string();
+    ::close(fd);
+    return name;
 }
 
 } // namespace Solvane

@@ -130,4 +130,8 @@ private:
     std::unique_ptr<CFFMultiMuxer> m_multi;
 };
 
+// A new empty file for a first pass's encoder statistics, in $TMPDIR (else
+// /tmp); empty when none can be made.
+std::string NewTwoPassStatsFile();
+
 } // namespace Solvane

@@ -267,7 +267,7 @@ Moorland::IAVSource2* CFFImporter::CreateMultiSource(int movieId, Moorland::SMIt
                     item.skip = true;
             }
         }
-        return static_cast<Moorland::IAVSource2*>(new CFFMultiSource(m_file, movie, wanted));
+        return static_cast<Moorland::IAVSource2*>(new CFFMultiSource(m_file, movie, wanted, m_settings.decoder));
     });
 }
 

@@ -99,7 +99,7 @@ std::vector<int64_t> LastPacketEnds(AVFormatContext* ctx)
         const AVStream* st = ctx->streams[i];
         const AVMediaType type = st->codecpar->codec_type;
         if ((type == AVMEDIA_TYPE_VIDEO || type == AVMEDIA_TYPE_AUDIO) && !(st->disposition & AV_DISPOSITION_ATTACHED_PIC) &&
-            PromisedDuration(st) == AV_NOPTS_VALUE)
+            PromisedDuration(ctx, st) == AV_NOPTS_VALUE && st->duration == AV_NOPTS_VALUE)
             unknown = true;
     }
     if (!unknown || !ctx->pb || !(ctx->pb->seekable & AVIO_SEEKABLE_NORMAL) || ctx->duration == AV_NOPTS_VALUE ||
@@ -126,9 +126,12 @@ std::vector<int64_t> LastPacketEnds(AVFormatContext* ctx)
 // The stream's length in seconds: as its container states it, else from its
 // start to the end of its movie, or to the end of its last packet when that
 // lies later (the movie's end is then an estimate that falls short).
-double StreamSeconds(AVStream* st, int64_t movieOrigin, int64_t movieEnd, int64_t lastEnd)
+double StreamSeconds(const AVFormatContext* ctx, AVStream* st, int64_t movieOrigin, int64_t movieEnd, int64_t lastEnd)
 {
-    const int64_t promised = PromisedDuration(st);
+    int64_t promised = PromisedDuration(ctx, st);
+    // A guessed length still beats none.
+    if (promised == AV_NOPTS_VALUE && st->duration != AV_NOPTS_VALUE && st->duration > 0)
+        promised = st->duration;
     if (promised != AV_NOPTS_VALUE)
         return promised * av_q2d(st->time_base);
     const int64_t start = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
@@ -172,7 +175,7 @@ void FillStream(Moorland::StreamInfo& s, const AVFormatContext* ctx, AVStream* s
     s.extraText = Dup(profile);
     s.extraValue = st->start_time != AV_NOPTS_VALUE ? To100ns(st->start_time, st->time_base, 0) : 0;
     s.bitRate = par->bit_rate > 0 && par->bit_rate < INT32_MAX ? static_cast<int32_t>(par->bit_rate) : 0;
-    s.duration = StreamSeconds(st, movieOrigin, movieEnd, lastEnd);
+    s.duration = StreamSeconds(ctx, st, movieOrigin, movieEnd, lastEnd);
     if (s.type == Moorland::StreamTypeVideo) {
         s.width = par->width;
         s.height = par->height;
@@ -283,7 +286,7 @@ void CFFMediaFile::Build(AVFormatContext* ctx)
                 continue;
             const int64_t s0 = av_rescale_q(st->start_time, st->time_base, AV_TIME_BASE_Q);
             start = start == AV_NOPTS_VALUE ? s0 : std::min(start, s0);
-            const int64_t promised = PromisedDuration(st);
+            const int64_t promised = PromisedDuration(ctx, st);
             if (promised != AV_NOPTS_VALUE) {
                 const int64_t e = SafeAdd(s0, av_rescale_q(promised, st->time_base, AV_TIME_BASE_Q));
                 end = end == AV_NOPTS_VALUE ? e : std::max(end, e);

@@ -132,12 +132,7 @@ bool CFFMultiMuxer::BeginWriting()
             encodesVideo = encodesVideo || (!s.copy && s.type == Moorland::StreamTypeVideo);
         m_pass = (m_passCount >= 2 && encodesVideo) ? (m_passIndex < m_passCount ? 1 : 2) : 0;
         if (m_pass == 1 && m_statsFile.empty()) {
-            char name[] = "/tmp/fablecut-2pass-XXXXXX";
-            int fd = ::mkstemp(name);
-            if (fd >= 0) {
-                ::close(fd);
-                m_statsFile = name;
-            }
+            m_statsFile = NewTwoPassStatsFile();
         }
         if (m_pass != 1)
             m_out.reset(new CFFOutputFile(m_owner.Path(), m_owner.Stream(), settings.format, settings.extension));

@@ -8,7 +8,7 @@
 namespace Solvane {
 
 CFFMultiSource::CFFMultiSource(std::shared_ptr<CFFMediaFile> file, const FFMovie& movie,
-                               const std::vector<MultiItem>& items)
+                               const std::vector<MultiItem>& items, const DecoderChoice& decoder)
     : m_file(std::move(file)), m_ffMovie(&movie)
 {
     if (items.empty())
@@ -40,13 +40,13 @@ CFFMultiSource::CFFMultiSource(std::shared_ptr<CFFMediaFile> file, const FFMovie
             item.frameMs = static_cast<unsigned>(av_rescale(1000, rate.den, rate.num));
         item.placer.Init(item.tb, video ? rate : AVRational{0, 1}, !video, item.origin);
         if (!item.wanted.compress && !item.wanted.skip && item.wanted.type != Moorland::StreamTypeSubtitle)
-            OpenDecoder(item);
+            OpenDecoder(item, decoder);
     }
 }
 
-void CFFMultiSource::OpenDecoder(Item& item)
+void CFFMultiSource::OpenDecoder(Item& item, const DecoderChoice& decoder)
 {
-    item.dec.reset(new CFFDecoder(m_demux->Stream(item.index), DecoderChoice(), m_file->Path()));
+    item.dec.reset(new CFFDecoder(m_demux->Stream(item.index), decoder, m_file->Path()));
 }
 
 void CFFMultiSource::ClearPending()

@@ -33,7 +33,8 @@ struct MultiItem
 class CFFMultiSource final : public Moorland::IAVSource2
 {
 public:
-    CFFMultiSource(std::shared_ptr<CFFMediaFile> file, const FFMovie& movie, const std::vector<MultiItem>& items);
+    CFFMultiSource(std::shared_ptr<CFFMediaFile> file, const FFMovie& movie, const std::vector<MultiItem>& items,
+                   const DecoderChoice& decoder = DecoderChoice());
     CFFMultiSource(const CFFMultiSource&) = delete;
     CFFMultiSource& operator=(const CFFMultiSource&) = delete;
 
@@ -65,7 +66,7 @@ private:
         FF::FramePtr frame;
     };
 
-    void OpenDecoder(Item& item);
+    void OpenDecoder(Item& item, const DecoderChoice& decoder);
     void Drain(int itemIndex);
     // A decoded frame into the queue, or held back or dropped while a seek
     // is still before its target.

@@ -210,12 +210,12 @@ protected:
 
     // Writes the job as the engine does, starts the worker with the engine's
     // command line, lets `during` act on the record while it runs.
-    Outcome RunJob(const std::string& src, const std::string& dst, const ProfileSpec& spec,
+    Outcome RunJob(const std::string& src, const std::string& dst, const ProfileSpec& wanted,
                    std::function<void(ConvertTaskInfo2*)> setup = nullptr,
                    std::function<void(ConvertTaskInfo2*)> during = nullptr, const std::string& flags = "1 1 1",
                    const std::string& program = FABLECUT_BIN_DIR "/convworker")
     {
-        const std::string profile = WriteProfile(spec);
+        const std::string profile = WriteProfile(wanted);
         const std::string jobFile = Out("jobs-" + std::to_string(++m_count) + ".map");
         CMemFileMapping* file = CMemFileMapping::CreateInstance(kJobFileSize, jobFile);
         EXPECT_TRUE(file->ReserveJobTable(1));
@@ -288,7 +288,7 @@ TEST_F(ConvWorker, ProfileVariantsReachTheOutput)
     struct Case
     {
         const char* name;
-        ProfileSpec spec;
+        ProfileSpec wanted;
         std::function<void(ConvertTaskInfo2*)> setup;
         const char* vcodec; // "" for none
         const char* acodec;
@@ -318,7 +318,7 @@ TEST_F(ConvWorker, ProfileVariantsReachTheOutput)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string dst = Out(c.name);
-        Outcome o = RunJob(Src("clip.mp4"), dst, c.spec, c.setup);
+        Outcome o = RunJob(Src("clip.mp4"), dst, c.wanted, c.setup);
         EXPECT_EQ(o.state, 5) << o.error;
         EXPECT_EQ(Probe(dst, "v")["codec_name"], c.vcodec);
         EXPECT_EQ(Probe(dst, "a")["codec_name"], c.acodec);
@@ -398,27 +398,56 @@ TEST_F(ConvWorker, CancelStopsTheJobAndKeepsItsState)
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
 }
 
+TEST_F(ConvWorker, TimePausedIsNotCountedAsElapsed)
+{
+    ProfileSpec s;
+    s.width = 640;
+    s.height = 480;
+    double before = 0.0, after = 0.0, wall = 0.0;
+    Outcome o = RunJob(Src("long.mp4"), Out("paused.mp4"), s, nullptr, [&](ConvertTaskInfo2* r) {
+        for (int i = 0; i < 6000 && !(r->GetState() == 1 && r->GetElapsedTime() > 0.0); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        r->SetState(2);
+        before = r->GetElapsedTime();
+        const auto paused = std::chrono::steady_clock::now();
+        std::this_thread::sleep_for(std::chrono::seconds(4));
+        r->SetState(1);
+        // The next figures the job writes after it goes on.
+        for (int i = 0; i < 6000 && r->GetElapsedTime() == before && r->GetState() == 1; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        after = r->GetElapsedTime();
+        wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - paused).count();
+    });
+    EXPECT_EQ(o.state, 5) << o.error;
+    ASSERT_GT(after, before);
+    EXPECT_LT(after - before, wall - 3.5) << "the pause was counted";
+}
+
 TEST_F(ConvWorker, SplitBySizeWritesNumberedPartsThatAddUp)
 {
-    Shell("rm -f '" + Out("split") + "'*.mp4 && touch '" + Out("split(0).mp4") + "'"); // taken names are passed over
-    ProfileSpec s;
-    s.videoBitrate = 800;
-    s.params["ExportPerFileSize"] = 5242880.0 + 120000.0;
-    Outcome o = RunJob(Src("long.mp4"), Out("split.mp4"), s);
-    EXPECT_EQ(o.state, 5) << o.error;
-    double total = 0.0;
-    int parts = 0;
-    for (int n = 1; n < 20; ++n) {
-        const std::string part = Out("split(" + std::to_string(n) + ").mp4");
-        struct stat st;
-        if (::stat(part.c_str(), &st) != 0)
-            break;
-        ++parts;
-        EXPECT_LT(st.st_size, 5242880 + 120000);
-        total += Duration(part);
+    // The byte limit holds also when the engine asks for no progress figures.
+    for (const char* flags : {"1 1 1", "0 0 0"}) {
+        SCOPED_TRACE(flags);
+        Shell("rm -f '" + Out("split") + "'*.mp4 && touch '" + Out("split(0).mp4") + "'"); // taken names are passed over
+        ProfileSpec s;
+        s.videoBitrate = 800;
+        s.params["ExportPerFileSize"] = 5242880.0 + 120000.0;
+        Outcome o = RunJob(Src("long.mp4"), Out("split.mp4"), s, nullptr, nullptr, flags);
+        EXPECT_EQ(o.state, 5) << o.error;
+        double total = 0.0;
+        int parts = 0;
+        for (int n = 1; n < 20; ++n) {
+            const std::string part = Out("split(" + std::to_string(n) + ").mp4");
+            struct stat st;
+            if (::stat(part.c_str(), &st) != 0)
+                break;
+            ++parts;
+            EXPECT_LT(st.st_size, 5242880 + 120000);
+            total += Duration(part);
+        }
+        EXPECT_GE(parts, 2);
+        EXPECT_NEAR(total, 8.0, 0.1 * parts);
     }
-    EXPECT_GE(parts, 2);
-    EXPECT_NEAR(total, 8.0, 0.1 * parts);
 }
 
 TEST_F(ConvWorker, ProResOutputsGetTheSourceTimecode)
