@@ -2,7 +2,8 @@
 // opened on a job profile of the QuickTime format and fed the raw frames of a
 // source; the movie written by the QuickTime plug-in is read back with
 // ffprobe. A codec the plug-in can't make fails the writing with the
-// plug-in's own text, and no movie is left behind as finished.
+// plug-in's own text, and no movie is left behind as finished; so does a
+// disk that refuses the data midway.
 
 #include "Basilvo/Basilvo.h"
 #include "IAVExporter.h"
@@ -227,6 +228,16 @@ TEST_F(QTExporterTest, AFourCCOutsideThePluginsTableFailsBeforeAnyFrame)
     profile->GetVideoProfile()->SetFourCC("zzzz");
     const std::string error = Export(s_dir + "/zzzz.mov");
     EXPECT_EQ(error, "SetCodecByName error");
+}
+
+// A disk that takes the file but none of its data: the writing fails midway
+// with the plug-in's reason, and the writer it leaves is dropped, not finished.
+TEST_F(QTExporterTest, ADiskThatRefusesTheDataFailsTheWritingWithThePluginsText)
+{
+    profile->GetVideoProfile()->SetFourCC("png ");
+    const std::string error = Export("/dev/full");
+    EXPECT_NE(error.find("No space left on device"), std::string::npos) << error;
+    EXPECT_NE(GetQuentaException()->GetExceptionCode(), 0);
 }
 
 } // namespace
