@@ -5,6 +5,7 @@
 #include "CFFAccurateTrim.h"
 #include "CFFDiscCreator.h"
 #include "CFFExporter.h"
+#include "CQTExporter.h"
 #include "SolvaneEdit.h"
 #include "moorlan_srcutils/moorlan_url.h"
 
@@ -96,6 +97,8 @@ Moorland::IAVExporter* CAVManager::CreateExporterByName(const char* name)
     return QB_GUARDED(static_cast<Moorland::IAVExporter*>(nullptr), {
         if (name && std::strcmp(name, CFFExporter::kName) == 0)
             return static_cast<Moorland::IAVExporter*>(new CFFExporter());
+        if (name && std::strcmp(name, CQTExporter::kName) == 0)
+            return static_cast<Moorland::IAVExporter*>(new CQTExporter());
         NotSupported(std::string("The exporter \"") + (name ? name : "") + "\"");
         return static_cast<Moorland::IAVExporter*>(nullptr);
     });
@@ -199,12 +202,12 @@ const Moorland::ImporterInfo* CAVManager::GetImporterInfoAt(uint32_t index)
 
 uint32_t CAVManager::GetExporterCount()
 {
-    return 1;
+    return 2;
 }
 
 const char* CAVManager::GetExporterNameAt(uint32_t index)
 {
-    return index == 0 ? CFFExporter::kName : nullptr;
+    return index == 0 ? CFFExporter::kName : index == 1 ? CQTExporter::kName : nullptr;
 }
 
 const char* CAVManager::GetOption(const char* name)

@@ -1,0 +1,113 @@
+#pragma once
+
+// "QTExporter": writes a QuickTime movie through the plug-in libCOrlendar.so,
+// loaded at run time from this library's own folder. Raw frames only: the
+// plug-in compresses pictures with the codec of the profile's FourCC and adds
+// the sound as LPCM. One movie per BeginWriting/EndWriting; a writer dropped
+// before its EndWriting leaves no finished movie behind.
+//
+// The plug-in keeps its own last-error records; every failure it reports is
+// copied into ours, so callers see the plug-in's own text.
+
+#include "IAVExporter.h"
+
+#include <memory>
+#include <string>
+
+class IOrlendar;
+class IQuentaException;
+
+namespace Solvane {
+
+class CQTExporter;
+
+// libCOrlendar.so, loaded for as long as an exporter holds it.
+class CQTPlugin
+{
+public:
+    CQTPlugin(); // throws when the plug-in or one of its functions is missing
+    ~CQTPlugin();
+    CQTPlugin(const CQTPlugin&) = delete;
+    CQTPlugin& operator=(const CQTPlugin&) = delete;
+
+    IOrlendar* Create() const;
+    // Throws the plug-in's recorded error, or `fallback` when it recorded none.
+    [[noreturn]] void ThrowError(const std::string& fallback) const;
+    // True when the plug-in recorded an error on this thread.
+    bool HasError() const;
+
+private:
+    void* m_handle = nullptr;
+    IOrlendar* (*m_create)() = nullptr;
+    IQuentaException* (*m_error)() = nullptr;
+    void (*m_releaseError)() = nullptr;
+};
+
+class CQTEncodingMuxer final : public Moorland::IEncodingMuxer
+{
+public:
+    explicit CQTEncodingMuxer(CQTExporter& owner) : m_owner(owner) {}
+    ~CQTEncodingMuxer() override;
+
+    bool SetEncodingPass(int passCount) override;
+    void SetEncodingThreads(int threads) override;
+    bool BeginWriting() override;
+    bool WriteVideo(int streamId, Moorland::IRawVideoFrame* frame) override;
+    bool WriteAudio(int streamId, Moorland::IRawAudioFrame* frame) override;
+    void GetDataRateStats(int streamId, uint64_t* bytes, uint32_t* ms) override;
+    void EndWriting() override;
+
+    // Drops a movie still being written; it is never finished.
+    void Abandon();
+
+private:
+    IOrlendar& Writer() const;
+
+    CQTExporter& m_owner;
+    IOrlendar* m_writer = nullptr; // the plug-in's; deleted through its interface
+    std::string m_path;            // the writer keeps a pointer to this text
+    unsigned m_threads = 0;
+};
+
+class CQTExporter final : public Moorland::IAVExporter
+{
+public:
+    static const char* const kName; // "QTExporter"
+
+    CQTExporter();
+    ~CQTExporter() override;
+    CQTExporter(const CQTExporter&) = delete;
+    CQTExporter& operator=(const CQTExporter&) = delete;
+
+    IProfile* Profile() const { return m_profile; }
+    const std::string& Path() const { return m_path; }
+    const CQTPlugin& Plugin() const;
+    int VideoStreamId() const { return m_videoId; }
+    int AudioStreamId() const { return m_audioId; }
+    void RequireOpen() const;
+
+    bool SetProfile(IProfile* profile) override;
+    bool Open(const char* path) override;
+    bool OpenOutputStream(IQuentaStream* stream) override;
+    Moorland::MovieInfo* GetOutputMovieInfo() override;
+    Moorland::IEncodingMuxer* GetEncodingMuxer() override;
+    Moorland::INoEncodingMuxer* GetNoEncodingMuxer() override;
+    void Close() override;
+    void Release() override;
+    Moorland::IMultiMuxer2* GetMultiMuxer() override;
+
+private:
+    void Describe();
+    void FreeDescription();
+
+    IProfile* m_profile = nullptr; // the caller's; must outlive the writing
+    bool m_open = false;
+    std::string m_path;
+    int m_videoId = -1;
+    int m_audioId = -1;
+    Moorland::MovieInfo m_info{};
+    std::unique_ptr<CQTPlugin> m_plugin;
+    std::unique_ptr<CQTEncodingMuxer> m_encoding; // declared last: goes before the plug-in
+};
+
+} // namespace Solvane
