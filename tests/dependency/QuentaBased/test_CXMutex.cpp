@@ -141,14 +141,22 @@ TEST(CXEvent, SetReleasesEveryWaiterEvenInAutoResetMode)
 {
     for (bool autoReset : {true, false}) {
         CXEvent ev(autoReset, false);
+        std::atomic<int> ready{0};
         std::atomic<int> released{0};
         std::vector<std::thread> waiters;
+        // A waiter that comes only after an auto-reset Set would wait for the
+        // next Set: let every thread reach its wait first (a loaded machine
+        // may start them late), and bound the wait so a fault fails the test
+        // instead of hanging it.
         for (int i = 0; i < 4; ++i)
             waiters.emplace_back([&] {
-                if (ev.Wait(INFINITE))
+                ++ready;
+                if (ev.Wait(20000))
                     ++released;
             });
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        while (ready.load() < 4)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
         ev.Set();
         for (auto& t : waiters)
             t.join();
