@@ -37,12 +37,14 @@ public:
     // Cancels every task (state 3); workers that do not end within a grace
     // of a few seconds are killed. The records stay readable.
     virtual bool StopAllConvertTasks() = 0;
-    // The task's job record inside the mapped job file; valid while the engine
-    // keeps the task, null for an unknown id.
+    // The task's job record inside the mapped job file, null for an unknown
+    // id. The engine hands it out while it keeps the task; the bytes stay
+    // mapped until the engine is released.
     virtual ConvertTaskInfo2* GetConvertTaskInfo(int nTaskId) = 0;
     // Most conversions that run at the same time (1 to 4).
     virtual void SetMaxRunProgressCount(int nCount) = 0;
-    // Processor cores one conversion may use.
+    // Processor cores one conversion may use: a worker started later runs on
+    // that many processors (the ones running workers use least), or on all.
     virtual void SetUseCPUCore(int nCores) = 0;
     // Frees the engine. Conversions still running are cancelled and, after a
     // grace of a few seconds, killed: no worker outlives the engine.

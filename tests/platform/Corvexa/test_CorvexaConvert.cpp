@@ -240,6 +240,19 @@ TEST_F(CorvexaConvertTest, KilledWorkerIsReportedFailed)
     ASSERT_EQ(kill(nPid, SIGKILL), 0);
     ASSERT_TRUE(Ends(nId));
     EXPECT_EQ(pRecord->GetState(), 4);
+    // The text lies in the engine's job file, linked from the start of its
+    // data area (4 bytes into the mapping this process has of it).
+    std::ifstream maps("/proc/self/maps");
+    std::string sLine;
+    uintptr_t nBase = 0;
+    while (nBase == 0 && std::getline(maps, sLine)) {
+        if (sLine.find("/jobs.share") != std::string::npos)
+            nBase = std::stoull(sLine.substr(0, sLine.find('-')), nullptr, 16);
+    }
+    ASSERT_NE(nBase, 0u);
+    ASSERT_NE(pRecord->ErrorText, 0u);
+    const std::string sText = reinterpret_cast<const char*>(nBase + 4 + pRecord->ErrorText);
+    EXPECT_NE(sText.find("signal 9 (Killed)"), std::string::npos) << sText;
 }
 
 TEST_F(CorvexaConvertTest, WorkerStopsWhenTheEngineProcessIsKilled)
