@@ -47,12 +47,7 @@ CFFEncodingMuxer::~CFFEncodingMuxer()
 bool CFFEncodingMuxer::SetEncodingPass(int passCount)
 {
     return QB_GUARDED(false, {
-        if (m_writing)
-            QB_THROW(QB_ERR_UNEXPECTED, "The pass count can't change while writing");
-        if (passCount < 0)
-            QB_THROW(QB_ERR_BAD_PARAM, "Bad param");
-        m_passCount = passCount;
-        m_passIndex = 0;
+        m_passes.Set(m_writing, passCount);
         return true;
     });
 }
@@ -74,15 +69,13 @@ bool CFFEncodingMuxer::BeginWriting()
         if (m_writing)
             QB_THROW(QB_ERR_UNEXPECTED, "The muxer is writing already");
         const ExportSettings& s = m_owner.Settings();
-        ++m_passIndex;
         m_failed = false;
         m_origin = INT64_MIN;
         m_video.reset();
         m_audio.reset();
         m_out.reset();
         // Passes before the last only gather the video encoder's statistics.
-        const bool twoPass = m_passCount >= 2 && m_owner.VideoStreamId() >= 0;
-        m_pass = !twoPass ? 0 : (m_passIndex < m_passCount ? 1 : 2);
+        m_pass = m_passes.Next(m_owner.VideoStreamId() >= 0);
         if (m_pass == 1) {
             m_stats.clear();
             if (m_statsFile.empty())

@@ -45,8 +45,7 @@ private:
     void RemoveStatsFiles();
 
     CFFExporter& m_owner;
-    int m_passCount = 1;
-    int m_passIndex = 0;
+    CFFPassCount m_passes;
     int m_threads = 0;
     bool m_failed = false;
     bool m_writing = false;

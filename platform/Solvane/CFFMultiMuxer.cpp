@@ -22,12 +22,7 @@ CFFMultiMuxer::~CFFMultiMuxer()
 bool CFFMultiMuxer::SetEncodingPass(int passCount)
 {
     return QB_GUARDED(false, {
-        if (m_writing)
-            QB_THROW(QB_ERR_UNEXPECTED, "The pass count can't change while writing");
-        if (passCount < 0)
-            QB_THROW(QB_ERR_BAD_PARAM, "Bad param");
-        m_passCount = passCount;
-        m_passIndex = 0;
+        m_passes.Set(m_writing, passCount);
         return true;
     });
 }
@@ -97,7 +92,6 @@ bool CFFMultiMuxer::BeginWriting()
         const ExportSettings& settings = m_owner.Settings();
         if (settings.streams.empty())
             QB_THROW(QB_ERR_UNEXPECTED, "Bad profile format");
-        ++m_passIndex;
         m_failed = false;
         m_origin = INT64_MIN;
         m_streams.clear();
@@ -106,7 +100,7 @@ bool CFFMultiMuxer::BeginWriting()
         bool encodesVideo = false;
         for (const StreamExportSettings& s : settings.streams)
             encodesVideo = encodesVideo || (!s.copy && s.type == Moorland::StreamTypeVideo);
-        m_pass = (m_passCount >= 2 && encodesVideo) ? (m_passIndex < m_passCount ? 1 : 2) : 0;
+        m_pass = m_passes.Next(encodesVideo);
         if (m_pass == 1 && m_statsFile.empty()) {
             m_statsFile = NewTwoPassStatsFile();
         }
