@@ -475,14 +475,7 @@ int CAVConverterSubProcess::DoDirect(CSourceURL& address, CJobProfile& profile, 
     if (!exporter)
         FAIL("Can't create exporter " + exporterName);
     CompleteProfile(profile, movie, videoId, audioId, remux == 1, useOrgAspect, prores);
-    ClearError();
-    if (!exporter->SetProfile(m_job.Profile))
-        FAIL("Can't set profile for exporter");
-    ClearError();
-    const bool opened = m_job.DstStream ? exporter->OpenOutputStream(m_job.DstStream)
-                                        : exporter->Open(m_job.DstPath ? m_job.DstPath : "");
-    if (!opened)
-        FAIL("Can't open exporter");
+    OpenJobOutput(exporter.get());
     MovieInfo* out = exporter->GetOutputMovieInfo();
     const int outVideo = out ? GetFirstStreamID(out, nullptr, StreamTypeVideo) : -1;
     const int outAudio = out ? GetFirstStreamID(out, nullptr, StreamTypeAudio) : -1;
@@ -520,12 +513,7 @@ int CAVConverterSubProcess::DoDirect(CSourceURL& address, CJobProfile& profile, 
         DoReMux(packets.get(), videoId, outVideo, audioId, outAudio, muxer);
         checkEnd([muxer] { muxer->EndWriting(); });
     } else {
-        ClearError();
-        IEncodingMuxer* muxer = exporter->GetEncodingMuxer();
-        if (!muxer)
-            FAIL("Can't get the muxer of the exporter");
-        if (m_allProcessors)
-            muxer->SetEncodingThreads(QuentaBased::get_cpu_count());
+        IEncodingMuxer* muxer = EncodingMuxerOf(exporter.get());
         const int passes = avInclude == 1 ? 1 : std::max(record->Pass, 0);
         ClearError();
         if (!muxer->SetEncodingPass(passes))
@@ -723,6 +711,29 @@ bool CAVConverterSubProcess::DoExport(IAVSource* source, int videoId, int audioI
     return result;
 }
 
+void CAVConverterSubProcess::OpenJobOutput(IAVExporter* exporter)
+{
+    ClearError();
+    if (!exporter->SetProfile(m_job.Profile))
+        FAIL("Can't set profile for exporter");
+    ClearError();
+    const bool opened = m_job.DstStream ? exporter->OpenOutputStream(m_job.DstStream)
+                                        : exporter->Open(m_job.DstPath ? m_job.DstPath : "");
+    if (!opened)
+        FAIL("Can't open exporter");
+}
+
+IEncodingMuxer* CAVConverterSubProcess::EncodingMuxerOf(IAVExporter* exporter)
+{
+    ClearError();
+    IEncodingMuxer* muxer = exporter->GetEncodingMuxer();
+    if (!muxer)
+        FAIL("Can't get the muxer of the exporter");
+    if (m_allProcessors)
+        muxer->SetEncodingThreads(QuentaBased::get_cpu_count());
+    return muxer;
+}
+
 IAVExporter* CAVConverterSubProcess::PrepareExporter(std::string fileName)
 {
     Released<IAVSource> source;
@@ -811,12 +822,7 @@ int CAVConverterSubProcess::DoExportBySize()
             MovieInfo* out = exporter->GetOutputMovieInfo();
             const int outVideo = out ? GetFirstStreamID(out, nullptr, StreamTypeVideo) : -1;
             const int outAudio = out ? GetFirstStreamID(out, nullptr, StreamTypeAudio) : -1;
-            ClearError();
-            IEncodingMuxer* muxer = exporter->GetEncodingMuxer();
-            if (!muxer)
-                FAIL("Can't get the muxer of the exporter");
-            if (m_allProcessors)
-                muxer->SetEncodingThreads(QuentaBased::get_cpu_count());
+            IEncodingMuxer* muxer = EncodingMuxerOf(exporter.get());
             ClearError();
             // Each part is written in one run: a further pass would read the
             // source's next stretch, not this part's again.
@@ -1260,14 +1266,7 @@ void CAVConverterSubProcess::DoMultiExportExecute(bool useAspectText)
     }
     multi.reset();
 
-    ClearError();
-    if (!exporter->SetProfile(m_job.Profile))
-        FAIL("Can't set profile for exporter");
-    ClearError();
-    const bool opened = m_job.DstStream ? exporter->OpenOutputStream(m_job.DstStream)
-                                        : exporter->Open(m_job.DstPath ? m_job.DstPath : "");
-    if (!opened)
-        FAIL("Can't open exporter");
+    OpenJobOutput(exporter.get());
     ClearError();
     IMultiMuxer2* muxer = exporter->GetMultiMuxer();
     if (!muxer)

@@ -82,6 +82,12 @@ public:
     bool DoAccurateTrim();
     void DoDiscCreator();
     IAVExporter* PrepareExporter(std::string fileName);
+    // Gives the exporter the job's profile and opens the job's output;
+    // throws with the reason.
+    void OpenJobOutput(IAVExporter* exporter);
+    // The exporter's encoding muxer, set to use every processor when the job
+    // asks; throws when there is none.
+    IEncodingMuxer* EncodingMuxerOf(IAVExporter* exporter);
     // One pass of a transcode into the muxer, until the end of the source,
     // the trim end, a cancel or the byte limit. False after a failure, with
     // the reason recorded; a cancel is no failure.

@@ -18,11 +18,27 @@ const unsigned kInfinite = 0xFFFFFFFFu;
     throw CBaseException(QB_ERR_UNEXPECTED, message, __LINE__, "AVConverterSubProcess");
 }
 
-// The end of an encoding thread's Execute: 1 after a cancel, else 0 with a
-// clear record. A write failure or "Cancel" keeps its record and gives 1.
-int EndThread(bool cancelled, bool failed)
+// An encoding thread's loop: `writeNext` pops and writes one entry until the
+// thread is told to complete and the queue is empty. Gives 1 after a cancel
+// or a failed write, whose record stays; else 0 with a clear record.
+template <class Queue, class WriteNext>
+int RunEncodingLoop(const std::atomic<bool>& cancel, const std::atomic<bool>& complete, Queue* queue,
+                    WriteNext writeNext)
 {
-    if (failed || cancelled)
+    bool failed = false;
+    try {
+        for (;;) {
+            writeNext();
+            if (cancel)
+                throw CBaseException(QB_ERR_UNEXPECTED, "Cancel", __LINE__, "AVConverterSubProcess");
+            if (complete && queue->GetCount() == 0)
+                break;
+        }
+    } catch (...) {
+        QuentaBased::RecordCurrentException(__LINE__, "AVConverterSubProcess");
+        failed = true;
+    }
+    if (failed || cancel)
         return 1;
     GetQuentaException()->Clear();
     return 0;
@@ -55,44 +71,33 @@ void CAVEncodingThread::Cancel()
 
 int CAVEncodingThread::Execute()
 {
-    bool failed = false;
-    try {
-        for (;;) {
-            IRawVideoFrame* video = nullptr;
-            IRawAudioFrame* audio = nullptr;
-            m_queue->Pop(&video, &audio);
-            // Whatever happens below, the popped frames are freed.
-            struct Release {
-                IRawVideoFrame*& v;
-                IRawAudioFrame*& a;
-                ~Release()
-                {
-                    if (v)
-                        v->Free();
-                    if (a)
-                        a->Free();
-                }
-            } release{video, audio};
-            if (video && m_videoId != -1) {
-                GetQuentaException()->Clear();
-                if (!m_muxer->WriteVideo(m_videoId, video))
-                    FailWrite("Can't write video");
+    return RunEncodingLoop(m_cancel, m_complete, m_queue, [this] {
+        IRawVideoFrame* video = nullptr;
+        IRawAudioFrame* audio = nullptr;
+        m_queue->Pop(&video, &audio);
+        // Whatever happens below, the popped frames are freed.
+        struct Release {
+            IRawVideoFrame*& v;
+            IRawAudioFrame*& a;
+            ~Release()
+            {
+                if (v)
+                    v->Free();
+                if (a)
+                    a->Free();
             }
-            if (audio && m_audioId != -1) {
-                GetQuentaException()->Clear();
-                if (!m_muxer->WriteAudio(m_audioId, audio))
-                    FailWrite("Can't write audio");
-            }
-            if (m_cancel)
-                throw CBaseException(QB_ERR_UNEXPECTED, "Cancel", __LINE__, "AVConverterSubProcess");
-            if (m_complete && m_queue->GetCount() == 0)
-                break;
+        } release{video, audio};
+        if (video && m_videoId != -1) {
+            GetQuentaException()->Clear();
+            if (!m_muxer->WriteVideo(m_videoId, video))
+                FailWrite("Can't write video");
         }
-    } catch (...) {
-        QuentaBased::RecordCurrentException(__LINE__, "AVConverterSubProcess");
-        failed = true;
-    }
-    return EndThread(m_cancel, failed);
+        if (audio && m_audioId != -1) {
+            GetQuentaException()->Clear();
+            if (!m_muxer->WriteAudio(m_audioId, audio))
+                FailWrite("Can't write audio");
+        }
+    });
 }
 
 CAVEncodingThread2::CAVEncodingThread2(SMItemInfo* items, int count, CFramesQueue2* queue, IMultiMuxer2* muxer)
@@ -121,30 +126,19 @@ void CAVEncodingThread2::Cancel()
 
 int CAVEncodingThread2::Execute()
 {
-    bool failed = false;
-    try {
-        for (;;) {
-            void* frame = nullptr;
-            int index = -1;
-            StreamType type = StreamTypeUnknown;
-            m_queue->Pop(&frame, &index, &type);
-            if (frame && (type == StreamTypeVideo || type == StreamTypeAudio)) {
-                GetQuentaException()->Clear();
-                const bool ok = m_muxer->WriteFrame(index, false, type, frame);
-                FreeRawFrame(frame, type);
-                if (!ok)
-                    FailWrite(type == StreamTypeVideo ? "Can't write video" : "Can't write audio");
-            }
-            if (m_cancel)
-                throw CBaseException(QB_ERR_UNEXPECTED, "Cancel", __LINE__, "AVConverterSubProcess");
-            if (m_complete && m_queue->GetCount() == 0)
-                break;
+    return RunEncodingLoop(m_cancel, m_complete, m_queue, [this] {
+        void* frame = nullptr;
+        int index = -1;
+        StreamType type = StreamTypeUnknown;
+        m_queue->Pop(&frame, &index, &type);
+        if (frame && (type == StreamTypeVideo || type == StreamTypeAudio)) {
+            GetQuentaException()->Clear();
+            const bool ok = m_muxer->WriteFrame(index, false, type, frame);
+            FreeRawFrame(frame, type);
+            if (!ok)
+                FailWrite(type == StreamTypeVideo ? "Can't write video" : "Can't write audio");
         }
-    } catch (...) {
-        QuentaBased::RecordCurrentException(__LINE__, "AVConverterSubProcess");
-        failed = true;
-    }
-    return EndThread(m_cancel, failed);
+    });
 }
 
 } // namespace Moorland

@@ -32,55 +32,85 @@ void FreeRawFrame(void* frame, StreamType type)
         static_cast<IRawAudioFrame*>(frame)->Free();
 }
 
-CFramesQueue::CFramesQueue(unsigned capacity) : m_lock(QuentaBased::init_critical())
+template <class Node>
+CReusedNodes<Node>::CReusedNodes(unsigned capacity) : m_lock(QuentaBased::init_critical())
 {
     for (unsigned i = 0; i < capacity; ++i)
         m_free.push_back(new Node);
 }
 
-CFramesQueue::~CFramesQueue()
+template <class Node>
+CReusedNodes<Node>::~CReusedNodes()
 {
     QuentaBased::delete_critical(m_lock);
-    for (Node* n : m_queue) {
-        if (n->video)
-            n->video->Free();
-        if (n->audio)
-            n->audio->Free();
+    for (Node* n : m_queue)
         delete n;
-    }
     for (Node* n : m_free)
         delete n;
+}
+
+template <class Node>
+bool CReusedNodes<Node>::Push(const Node& value)
+{
+    CriticalScope hold(m_lock);
+    if (m_free.empty())
+        return false;
+    Node* n = m_free.front();
+    m_free.pop_front();
+    *n = value;
+    m_queue.push_back(n);
+    return true;
+}
+
+template <class Node>
+bool CReusedNodes<Node>::Pop(Node* value)
+{
+    CriticalScope hold(m_lock);
+    if (m_queue.empty())
+        return false;
+    Node* n = m_queue.front();
+    m_queue.pop_front();
+    *value = *n;
+    *n = Node{};
+    m_free.push_back(n);
+    return true;
+}
+
+template <class Node>
+int CReusedNodes<Node>::GetCount()
+{
+    CriticalScope hold(m_lock);
+    return static_cast<int>(m_queue.size());
+}
+
+CFramesQueue::CFramesQueue(unsigned capacity) : m_nodes(capacity)
+{
+}
+
+CFramesQueue::~CFramesQueue()
+{
+    m_nodes.ForEachQueued([](Node& n) {
+        if (n.video)
+            n.video->Free();
+        if (n.audio)
+            n.audio->Free();
+    });
 }
 
 bool CFramesQueue::Push(IRawVideoFrame* video, IRawAudioFrame* audio)
 {
     if (!video && !audio)
         return true;
-    CriticalScope hold(m_lock);
-    if (m_free.empty())
-        return false;
-    Node* n = m_free.front();
-    m_free.pop_front();
-    n->video = video;
-    n->audio = audio;
-    m_queue.push_back(n);
-    return true;
+    return m_nodes.Push(Node{video, audio});
 }
 
 void CFramesQueue::Pop(IRawVideoFrame** video, IRawAudioFrame** audio)
 {
-    {
-        CriticalScope hold(m_lock);
-        if (!m_queue.empty()) {
-            Node* n = m_queue.front();
-            m_queue.pop_front();
-            *video = n->video;
-            *audio = n->audio;
-            n->video = nullptr;
-            n->audio = nullptr;
-            m_free.push_back(n);
-            return;
-        }
+    Node n;
+    if (m_nodes.Pop(&n)) {
+        *video = n.video;
+        *audio = n.audio;
+        return;
     }
     *video = nullptr;
     *audio = nullptr;
@@ -89,57 +119,33 @@ void CFramesQueue::Pop(IRawVideoFrame** video, IRawAudioFrame** audio)
 
 int CFramesQueue::GetCount()
 {
-    CriticalScope hold(m_lock);
-    return static_cast<int>(m_queue.size());
+    return m_nodes.GetCount();
 }
 
-CFramesQueue2::CFramesQueue2(unsigned capacity) : m_lock(QuentaBased::init_critical())
+CFramesQueue2::CFramesQueue2(unsigned capacity) : m_nodes(capacity)
 {
-    for (unsigned i = 0; i < capacity; ++i)
-        m_free.push_back(new Node);
 }
 
 CFramesQueue2::~CFramesQueue2()
 {
-    QuentaBased::delete_critical(m_lock);
-    for (Node* n : m_queue) {
-        FreeRawFrame(n->frame, n->type);
-        delete n;
-    }
-    for (Node* n : m_free)
-        delete n;
+    m_nodes.ForEachQueued([](Node& n) { FreeRawFrame(n.frame, n.type); });
 }
 
 bool CFramesQueue2::Push(void* frame, int streamIndex, StreamType type)
 {
     if (!frame)
         return true;
-    CriticalScope hold(m_lock);
-    if (m_free.empty())
-        return false;
-    Node* n = m_free.front();
-    m_free.pop_front();
-    n->frame = frame;
-    n->streamIndex = streamIndex;
-    n->type = type;
-    m_queue.push_back(n);
-    return true;
+    return m_nodes.Push(Node{frame, streamIndex, type});
 }
 
 void CFramesQueue2::Pop(void** frame, int* streamIndex, StreamType* type)
 {
-    {
-        CriticalScope hold(m_lock);
-        if (!m_queue.empty()) {
-            Node* n = m_queue.front();
-            m_queue.pop_front();
-            *frame = n->frame;
-            *streamIndex = n->streamIndex;
-            *type = n->type;
-            n->frame = nullptr;
-            m_free.push_back(n);
-            return;
-        }
+    Node n;
+    if (m_nodes.Pop(&n)) {
+        *frame = n.frame;
+        *streamIndex = n.streamIndex;
+        *type = n.type;
+        return;
     }
     *frame = nullptr;
     QuentaBased::QuentaBased_Sleep(1);
@@ -147,8 +153,7 @@ void CFramesQueue2::Pop(void** frame, int* streamIndex, StreamType* type)
 
 int CFramesQueue2::GetCount()
 {
-    CriticalScope hold(m_lock);
-    return static_cast<int>(m_queue.size());
+    return m_nodes.GetCount();
 }
 
 } // namespace Moorland

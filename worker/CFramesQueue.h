@@ -15,6 +15,37 @@ namespace Moorland {
 class IRawVideoFrame;
 class IRawAudioFrame;
 
+// The nodes behind both queues, oldest first, under one critical section;
+// a popped node goes back to the free list cleared.
+template <class Node>
+class CReusedNodes
+{
+public:
+    explicit CReusedNodes(unsigned capacity);
+    ~CReusedNodes();
+    CReusedNodes(const CReusedNodes&) = delete;
+    CReusedNodes& operator=(const CReusedNodes&) = delete;
+
+    // False when no node is free.
+    bool Push(const Node& value);
+    // False when nothing is queued.
+    bool Pop(Node* value);
+    int GetCount();
+    void* GetCritical() const { return m_lock; }
+    // Visits the queued values without the lock (for the owner's destructor).
+    template <class F>
+    void ForEachQueued(F visit)
+    {
+        for (Node* n : m_queue)
+            visit(*n);
+    }
+
+private:
+    std::deque<Node*> m_queue;
+    std::deque<Node*> m_free;
+    void* m_lock;
+};
+
 // Pairs of one picture and one block of sound (either may be null).
 class CFramesQueue
 {
@@ -30,7 +61,7 @@ public:
     void Pop(IRawVideoFrame** video, IRawAudioFrame** audio);
     int GetCount();
     // The lock: the transcode loop holds it around the muxer's statistics.
-    void* GetCritical() const { return m_lock; }
+    void* GetCritical() const { return m_nodes.GetCritical(); }
 
 private:
     struct Node
@@ -38,9 +69,7 @@ private:
         IRawVideoFrame* video = nullptr;
         IRawAudioFrame* audio = nullptr;
     };
-    std::deque<Node*> m_queue;
-    std::deque<Node*> m_free;
-    void* m_lock;
+    CReusedNodes<Node> m_nodes;
 };
 
 // Single frames tagged with their output stream and kind.
@@ -56,7 +85,7 @@ public:
     // Only *frame is set (null) when the queue is empty.
     void Pop(void** frame, int* streamIndex, StreamType* type);
     int GetCount();
-    void* GetCritical() const { return m_lock; }
+    void* GetCritical() const { return m_nodes.GetCritical(); }
 
 private:
     struct Node
@@ -65,9 +94,7 @@ private:
         int streamIndex = 0;
         StreamType type = StreamTypeUnknown;
     };
-    std::deque<Node*> m_queue;
-    std::deque<Node*> m_free;
-    void* m_lock;
+    CReusedNodes<Node> m_nodes;
 };
 
 // Frees a raw frame of the media layer by its kind (video and audio only).

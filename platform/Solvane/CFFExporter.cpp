@@ -47,12 +47,7 @@ CFFEncodingMuxer::~CFFEncodingMuxer()
 bool CFFEncodingMuxer::SetEncodingPass(int passCount)
 {
     return QB_GUARDED(false, {
-        if (m_writing)
-            QB_THROW(QB_ERR_UNEXPECTED, "The pass count can't change while writing");
-        if (passCount < 0)
-            QB_THROW(QB_ERR_BAD_PARAM, "Bad param");
-        m_passCount = passCount;
-        m_passIndex = 0;
+        m_passes.Set(m_writing, passCount);
         return true;
     });
 }
@@ -64,13 +59,7 @@ void CFFEncodingMuxer::SetEncodingThreads(int threads)
 
 void CFFEncodingMuxer::RemoveStatsFiles()
 {
-    if (m_statsFile.empty())
-        return;
-    ::unlink(m_statsFile.c_str());
-    ::unlink((m_statsFile + ".mbtree").c_str());
-    ::unlink((m_statsFile + ".temp").c_str());
-    ::unlink((m_statsFile + ".mbtree.temp").c_str());
-    m_statsFile.clear();
+    RemoveTwoPassStatsFiles(m_statsFile);
 }
 
 bool CFFEncodingMuxer::BeginWriting()
@@ -80,15 +69,13 @@ bool CFFEncodingMuxer::BeginWriting()
         if (m_writing)
             QB_THROW(QB_ERR_UNEXPECTED, "The muxer is writing already");
         const ExportSettings& s = m_owner.Settings();
-        ++m_passIndex;
         m_failed = false;
         m_origin = INT64_MIN;
         m_video.reset();
         m_audio.reset();
         m_out.reset();
         // Passes before the last only gather the video encoder's statistics.
-        const bool twoPass = m_passCount >= 2 && m_owner.VideoStreamId() >= 0;
-        m_pass = !twoPass ? 0 : (m_passIndex < m_passCount ? 1 : 2);
+        m_pass = m_passes.Next(m_owner.VideoStreamId() >= 0);
         if (m_pass == 1) {
             m_stats.clear();
             if (m_statsFile.empty())
@@ -251,13 +238,8 @@ bool CFFNoEncodingMuxer::BeginWriting()
         m_packet = FF::MakePacket();
         auto extradata = [this](int id, AVCodecParameters* par) {
             auto h = m_headers.find(id);
-            if (h == m_headers.end())
-                return;
-            par->extradata = static_cast<uint8_t*>(av_mallocz(h->second.size() + AV_INPUT_BUFFER_PADDING_SIZE));
-            if (!par->extradata)
-                throw std::bad_alloc();
-            std::memcpy(par->extradata, h->second.data(), h->second.size());
-            par->extradata_size = static_cast<int>(h->second.size());
+            if (h != m_headers.end())
+                SetCopiedHeader(par, h->second);
         };
         const int videoId = m_owner.VideoStreamId();
         if (videoId >= 0) {
@@ -271,11 +253,8 @@ bool CFFNoEncodingMuxer::BeginWriting()
             par->width = s.video.width;
             par->height = s.video.height;
             extradata(videoId, par);
-            AVRational rate = av_d2q(s.video.frameRate > 0 ? s.video.frameRate : 25.0, 1001000);
-            st->avg_frame_rate = rate;
-            st->time_base = AVRational{1, 90000};
             m_streamOf[videoId] = st->index;
-            m_duration100ns[st->index] = av_rescale_q(1, av_inv_q(rate), k100ns);
+            m_duration100ns[st->index] = SetCopiedVideoTiming(st, s.video.frameRate);
         }
         const int audioId = m_owner.AudioStreamId();
         if (audioId >= 0) {
@@ -284,17 +263,7 @@ bool CFFNoEncodingMuxer::BeginWriting()
             AVCodecParameters* par = st->codecpar;
             par->codec_type = AVMEDIA_TYPE_AUDIO;
             if (f != m_audio.end()) {
-                par->codec_id = static_cast<AVCodecID>(f->second.codecId);
-                par->sample_rate = f->second.sampleRate;
-                par->format = f->second.sampleFormat;
-                par->bits_per_coded_sample = f->second.bitsPerSample;
-                par->block_align = f->second.blockAlign;
-                par->bit_rate = f->second.bitRate;
-                par->frame_size = f->second.frameSize;
-                if (f->second.channelLayout)
-                    av_channel_layout_from_mask(&par->ch_layout, f->second.channelLayout);
-                if (par->ch_layout.nb_channels != f->second.channels)
-                    av_channel_layout_default(&par->ch_layout, f->second.channels);
+                SetCopiedAudioFormat(par, f->second);
             } else {
                 const AVCodecDescriptor* d = avcodec_descriptor_get_by_name(s.audio.codec.c_str());
                 if (!d || d->type != AVMEDIA_TYPE_AUDIO)
@@ -305,10 +274,8 @@ bool CFFNoEncodingMuxer::BeginWriting()
                 par->bit_rate = s.audio.bitrate;
             }
             extradata(audioId, par);
-            st->time_base = AVRational{1, par->sample_rate > 0 ? par->sample_rate : 90000};
             m_streamOf[audioId] = st->index;
-            m_duration100ns[st->index] =
-                par->frame_size > 0 && par->sample_rate > 0 ? av_rescale(par->frame_size, 10000000, par->sample_rate) : 0;
+            m_duration100ns[st->index] = SetCopiedAudioTiming(st);
         }
         if (m_streamOf.empty())
             QB_THROW(QB_ERR_BAD_PARAM, "No video or audio streams");
@@ -328,16 +295,10 @@ bool CFFNoEncodingMuxer::WritePacket(int outStream, Moorland::ICompressedFrame* 
         if (it == m_streamOf.end())
             return true; // a stream the output does not carry
         AVPacket* p = m_packet.get();
-        const unsigned size = packet->GetSize();
-        int err = av_new_packet(p, static_cast<int>(size));
-        if (err < 0)
-            QB_THROW_AV(QB_ERR_NO_MEMORY, "No enough memory", err);
-        if (size > 0)
-            std::memcpy(p->data, packet->GetFrameData(), size);
+        CopyCompressedFrame(p, packet);
         p->pts = ToAVTime(packet->GetPresentTimeStamp());
         p->dts = ToAVTime(packet->GetDecompressTimeStamp());
         p->duration = m_duration100ns[it->second];
-        p->flags = packet->IsKeyFrame() ? AV_PKT_FLAG_KEY : 0;
         p->stream_index = it->second;
         try {
             m_out->Write(p, k100ns);
@@ -563,6 +524,68 @@ std::string NewTwoPassStatsFile()
         return std::string();
     ::close(fd);
     return name;
+}
+
+void RemoveTwoPassStatsFiles(std::string& statsFile)
+{
+    if (statsFile.empty())
+        return;
+    ::unlink(statsFile.c_str());
+    ::unlink((statsFile + ".mbtree").c_str());
+    ::unlink((statsFile + ".temp").c_str());
+    ::unlink((statsFile + ".mbtree.temp").c_str());
+    statsFile.clear();
+}
+
+void SetCopiedHeader(AVCodecParameters* par, const std::vector<uint8_t>& header)
+{
+    par->extradata = static_cast<uint8_t*>(av_mallocz(header.size() + AV_INPUT_BUFFER_PADDING_SIZE));
+    if (!par->extradata)
+        throw std::bad_alloc();
+    std::memcpy(par->extradata, header.data(), header.size());
+    par->extradata_size = static_cast<int>(header.size());
+}
+
+void SetCopiedAudioFormat(AVCodecParameters* par, const Moorland::AudioFormatInfo& format)
+{
+    par->codec_type = AVMEDIA_TYPE_AUDIO;
+    par->codec_id = static_cast<AVCodecID>(format.codecId);
+    par->sample_rate = format.sampleRate;
+    par->format = format.sampleFormat;
+    par->bits_per_coded_sample = format.bitsPerSample;
+    par->block_align = format.blockAlign;
+    par->bit_rate = format.bitRate;
+    par->frame_size = format.frameSize;
+    if (format.channelLayout)
+        av_channel_layout_from_mask(&par->ch_layout, format.channelLayout);
+    if (par->ch_layout.nb_channels != format.channels)
+        av_channel_layout_default(&par->ch_layout, format.channels);
+}
+
+int64_t SetCopiedVideoTiming(AVStream* st, double frameRate)
+{
+    const AVRational rate = av_d2q(frameRate > 0 ? frameRate : 25.0, 1001000);
+    st->avg_frame_rate = rate;
+    st->time_base = AVRational{1, 90000};
+    return av_rescale_q(1, av_inv_q(rate), k100ns);
+}
+
+int64_t SetCopiedAudioTiming(AVStream* st)
+{
+    const AVCodecParameters* par = st->codecpar;
+    st->time_base = AVRational{1, par->sample_rate > 0 ? par->sample_rate : 90000};
+    return par->frame_size > 0 && par->sample_rate > 0 ? av_rescale(par->frame_size, 10000000, par->sample_rate) : 0;
+}
+
+void CopyCompressedFrame(AVPacket* p, Moorland::ICompressedFrame* packet)
+{
+    const unsigned size = packet->GetSize();
+    int err = av_new_packet(p, static_cast<int>(size));
+    if (err < 0)
+        QB_THROW_AV(QB_ERR_NO_MEMORY, "No enough memory", err);
+    if (size > 0)
+        std::memcpy(p->data, packet->GetFrameData(), size);
+    p->flags = packet->IsKeyFrame() ? AV_PKT_FLAG_KEY : 0;
 }
 
 } // namespace Solvane

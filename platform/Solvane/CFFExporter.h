@@ -45,8 +45,7 @@ private:
     void RemoveStatsFiles();
 
     CFFExporter& m_owner;
-    int m_passCount = 1;
-    int m_passIndex = 0;
+    CFFPassCount m_passes;
     int m_threads = 0;
     bool m_failed = false;
     bool m_writing = false;
@@ -133,5 +132,20 @@ private:
 // A new empty file for a first pass's encoder statistics, in $TMPDIR (else
 // /tmp); empty when none can be made.
 std::string NewTwoPassStatsFile();
+// Removes a stats file and the files its encoder keeps beside it, and forgets
+// its name.
+void RemoveTwoPassStatsFiles(std::string& statsFile);
+
+// Helpers of the muxers that write streams without encoding them.
+// The stream's codec header, copied into the parameters.
+void SetCopiedHeader(AVCodecParameters* par, const std::vector<uint8_t>& header);
+// The source's sound format, as the parameters of a copied sound stream.
+void SetCopiedAudioFormat(AVCodecParameters* par, const Moorland::AudioFormatInfo& format);
+// Time bases of copied streams; each returns one packet's duration in 100 ns
+// units (0 when unknown).
+int64_t SetCopiedVideoTiming(AVStream* st, double frameRate);
+int64_t SetCopiedAudioTiming(AVStream* st);
+// The packet's data and key flag, copied into `p` (times are the caller's).
+void CopyCompressedFrame(AVPacket* p, Moorland::ICompressedFrame* packet);
 
 } // namespace Solvane

@@ -7,8 +7,6 @@
 #include "IRawVideoFrame.h"
 #include "SolvaneFF.h"
 
-#include <cstring>
-#include <unistd.h>
 
 namespace Solvane {
 
@@ -24,12 +22,7 @@ CFFMultiMuxer::~CFFMultiMuxer()
 bool CFFMultiMuxer::SetEncodingPass(int passCount)
 {
     return QB_GUARDED(false, {
-        if (m_writing)
-            QB_THROW(QB_ERR_UNEXPECTED, "The pass count can't change while writing");
-        if (passCount < 0)
-            QB_THROW(QB_ERR_BAD_PARAM, "Bad param");
-        m_passCount = passCount;
-        m_passIndex = 0;
+        m_passes.Set(m_writing, passCount);
         return true;
     });
 }
@@ -59,19 +52,7 @@ void CFFMultiMuxer::AddCopied(int item, Stream& s)
     const std::string& codec = type == Moorland::StreamTypeVideo ? s.settings.video.codec : s.settings.audio.codec;
     auto format = m_audio.find(item);
     if (type == Moorland::StreamTypeAudio && format != m_audio.end()) {
-        const Moorland::AudioFormatInfo& f = format->second;
-        par->codec_type = AVMEDIA_TYPE_AUDIO;
-        par->codec_id = static_cast<AVCodecID>(f.codecId);
-        par->sample_rate = f.sampleRate;
-        par->format = f.sampleFormat;
-        par->bits_per_coded_sample = f.bitsPerSample;
-        par->block_align = f.blockAlign;
-        par->bit_rate = f.bitRate;
-        par->frame_size = f.frameSize;
-        if (f.channelLayout)
-            av_channel_layout_from_mask(&par->ch_layout, f.channelLayout);
-        if (par->ch_layout.nb_channels != f.channels)
-            av_channel_layout_default(&par->ch_layout, f.channels);
+        SetCopiedAudioFormat(par, format->second);
     } else {
         const AVCodecDescriptor* d = avcodec_descriptor_get_by_name(codec.c_str());
         const AVMediaType want = type == Moorland::StreamTypeVideo   ? AVMEDIA_TYPE_VIDEO
@@ -90,22 +71,12 @@ void CFFMultiMuxer::AddCopied(int item, Stream& s)
         }
     }
     auto h = m_headers.find(item);
-    if (h != m_headers.end()) {
-        par->extradata = static_cast<uint8_t*>(av_mallocz(h->second.size() + AV_INPUT_BUFFER_PADDING_SIZE));
-        if (!par->extradata)
-            throw std::bad_alloc();
-        std::memcpy(par->extradata, h->second.data(), h->second.size());
-        par->extradata_size = static_cast<int>(h->second.size());
-    }
+    if (h != m_headers.end())
+        SetCopiedHeader(par, h->second);
     if (type == Moorland::StreamTypeVideo) {
-        const AVRational rate = av_d2q(s.settings.video.frameRate > 0 ? s.settings.video.frameRate : 25.0, 1001000);
-        st->avg_frame_rate = rate;
-        st->time_base = AVRational{1, 90000};
-        s.duration100ns = av_rescale_q(1, av_inv_q(rate), k100ns);
+        s.duration100ns = SetCopiedVideoTiming(st, s.settings.video.frameRate);
     } else if (type == Moorland::StreamTypeAudio) {
-        st->time_base = AVRational{1, par->sample_rate > 0 ? par->sample_rate : 90000};
-        s.duration100ns =
-            par->frame_size > 0 && par->sample_rate > 0 ? av_rescale(par->frame_size, 10000000, par->sample_rate) : 0;
+        s.duration100ns = SetCopiedAudioTiming(st);
     } else {
         st->time_base = AVRational{1, 1000};
     }
@@ -121,7 +92,6 @@ bool CFFMultiMuxer::BeginWriting()
         const ExportSettings& settings = m_owner.Settings();
         if (settings.streams.empty())
             QB_THROW(QB_ERR_UNEXPECTED, "Bad profile format");
-        ++m_passIndex;
         m_failed = false;
         m_origin = INT64_MIN;
         m_streams.clear();
@@ -130,7 +100,7 @@ bool CFFMultiMuxer::BeginWriting()
         bool encodesVideo = false;
         for (const StreamExportSettings& s : settings.streams)
             encodesVideo = encodesVideo || (!s.copy && s.type == Moorland::StreamTypeVideo);
-        m_pass = (m_passCount >= 2 && encodesVideo) ? (m_passIndex < m_passCount ? 1 : 2) : 0;
+        m_pass = m_passes.Next(encodesVideo);
         if (m_pass == 1 && m_statsFile.empty()) {
             m_statsFile = NewTwoPassStatsFile();
         }
@@ -191,12 +161,7 @@ bool CFFMultiMuxer::WriteFrame(int streamIndex, bool compressed, int type, void*
                 const int64_t pts = packet->GetPresentTimeStamp(), dts = packet->GetDecompressTimeStamp();
                 Origin(dts != Moorland::COMPRESSED_NO_TIME ? dts : pts);
                 AVPacket* p = m_packet.get();
-                const unsigned size = packet->GetSize();
-                int err = av_new_packet(p, static_cast<int>(size));
-                if (err < 0)
-                    QB_THROW_AV(QB_ERR_NO_MEMORY, "No enough memory", err);
-                if (size > 0)
-                    std::memcpy(p->data, packet->GetFrameData(), size);
+                CopyCompressedFrame(p, packet);
                 int64_t origin = 0;
                 {
                     std::lock_guard<std::mutex> hold(m_writeLock);
@@ -205,7 +170,6 @@ bool CFFMultiMuxer::WriteFrame(int streamIndex, bool compressed, int type, void*
                 p->pts = pts == Moorland::COMPRESSED_NO_TIME ? AV_NOPTS_VALUE : pts - origin;
                 p->dts = dts == Moorland::COMPRESSED_NO_TIME ? AV_NOPTS_VALUE : dts - origin;
                 p->duration = s.duration100ns;
-                p->flags = packet->IsKeyFrame() ? AV_PKT_FLAG_KEY : 0;
                 p->stream_index = s.index;
                 try {
                     std::lock_guard<std::mutex> hold(m_writeLock);
@@ -289,11 +253,8 @@ void CFFMultiMuxer::EndWriting()
             throw;
         }
         m_streams.clear();
-        if (m_pass != 1 && !m_statsFile.empty()) {
-            ::unlink(m_statsFile.c_str());
-            ::unlink((m_statsFile + ".mbtree").c_str());
-            m_statsFile.clear();
-        }
+        if (m_pass != 1)
+            RemoveTwoPassStatsFiles(m_statsFile);
         if (m_failed)
             QB_THROW(QB_ERR_MEDIA, "The output " + m_owner.Path() + " was left unfinished after a failed write");
     });
@@ -310,11 +271,7 @@ void CFFMultiMuxer::Abandon()
         }
     }
     m_out.reset();
-    if (!m_statsFile.empty()) {
-        ::unlink(m_statsFile.c_str());
-        ::unlink((m_statsFile + ".mbtree").c_str());
-        m_statsFile.clear();
-    }
+    RemoveTwoPassStatsFiles(m_statsFile);
 }
 
 } // namespace Solvane

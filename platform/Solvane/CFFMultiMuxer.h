@@ -49,8 +49,7 @@ private:
     void Origin(int64_t t100ns);
 
     CFFExporter& m_owner;
-    int m_passCount = 1;
-    int m_passIndex = 0;
+    CFFPassCount m_passes;
     int m_pass = 0;
     int m_threads = 0;
     bool m_writing = false;

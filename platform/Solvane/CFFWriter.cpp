@@ -4,6 +4,7 @@
 #include "IQuentaStream.h"
 #include "IRawAudioFrame.h"
 #include "IRawVideoFrame.h"
+#include "MoorlanFormatMap.h"
 #include "MoorlanTypes.h"
 #include "SolvaneFF.h"
 
@@ -58,23 +59,6 @@ int64_t SeekStream(void* opaque, int64_t offset, int whence)
     return r < 0 ? AVERROR(EIO) : r;
 }
 
-AVSampleFormat ToAVSampleFormat(int quenta)
-{
-    switch (quenta) {
-    case Moorland::QUENTA_SAMPLE_U8: return AV_SAMPLE_FMT_U8;
-    case Moorland::QUENTA_SAMPLE_U8P: return AV_SAMPLE_FMT_U8P;
-    case Moorland::QUENTA_SAMPLE_S16: return AV_SAMPLE_FMT_S16;
-    case Moorland::QUENTA_SAMPLE_S16P: return AV_SAMPLE_FMT_S16P;
-    case Moorland::QUENTA_SAMPLE_S32: return AV_SAMPLE_FMT_S32;
-    case Moorland::QUENTA_SAMPLE_S32P: return AV_SAMPLE_FMT_S32P;
-    case Moorland::QUENTA_SAMPLE_FLT: return AV_SAMPLE_FMT_FLT;
-    case Moorland::QUENTA_SAMPLE_DBL: return AV_SAMPLE_FMT_DBL;
-    case Moorland::QUENTA_SAMPLE_FLTP: return AV_SAMPLE_FMT_FLTP;
-    case Moorland::QUENTA_SAMPLE_DBLP: return AV_SAMPLE_FMT_DBLP;
-    default: return AV_SAMPLE_FMT_NONE;
-    }
-}
-
 // Display aspect "x:y" into the sample aspect of a w x h picture; 0/1 when
 // the text holds none.
 AVRational SampleAspect(const std::string& text, int w, int h)
@@ -90,6 +74,22 @@ AVRational SampleAspect(const std::string& text, int w, int h)
 } // namespace
 
 // ---------------------------------------------------------------------------
+
+void CFFPassCount::Set(bool writing, int passCount)
+{
+    if (writing)
+        QB_THROW(QB_ERR_UNEXPECTED, "The pass count can't change while writing");
+    if (passCount < 0)
+        QB_THROW(QB_ERR_BAD_PARAM, "Bad param");
+    count = passCount;
+    index = 0;
+}
+
+int CFFPassCount::Next(bool encodesVideo)
+{
+    ++index;
+    return count >= 2 && encodesVideo ? (index < count ? 1 : 2) : 0;
+}
 
 CFFOutputFile::CFFOutputFile(const std::string& path, IQuentaStream* stream, const std::string& format,
                              const std::string& extension)
@@ -530,7 +530,7 @@ void CFFStreamEncoder::SendVideo(Moorland::IRawVideoFrame* in, int64_t origin100
 void CFFStreamEncoder::SendAudio(Moorland::IRawAudioFrame* in, int64_t origin100ns, const Sink& sink)
 {
     AVCodecContext* c = m_enc.get();
-    const AVSampleFormat inFmt = ToAVSampleFormat(in->GetSampleFormat());
+    const AVSampleFormat inFmt = FF::ToAVSampleFormat(in->GetSampleFormat());
     const int inRate = in->GetSampleRate();
     const int inChannels = in->GetChannels();
     const unsigned count = in->GetSampleCount();

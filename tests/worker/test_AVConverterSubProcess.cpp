@@ -4,6 +4,7 @@
 // record (state, percent, error text) and the output (ffprobe, stream hashes).
 
 #include "MemFileMapping.h"
+#include "../ProbeOutput.h"
 
 #include "Basilvo/Basilvo.h"
 #include "IProfile.h"
@@ -37,32 +38,13 @@ bool Shell(const std::string& command)
     return std::system(command.c_str()) == 0;
 }
 
-std::string Capture(const std::string& command)
-{
-    std::string out;
-    FILE* p = popen(command.c_str(), "r");
-    if (!p)
-        return out;
-    char buffer[512];
-    while (fgets(buffer, sizeof buffer, p))
-        out += buffer;
-    pclose(p);
-    return out;
-}
+using MediaTest::Capture;
 
 std::map<std::string, std::string> Probe(const std::string& path, const char* kind)
 {
-    std::map<std::string, std::string> values;
-    std::istringstream lines(Capture(std::string("ffprobe -v error -select_streams ") + kind +
-                                     ":0 -show_entries stream=codec_name,width,height,r_frame_rate,sample_rate,"
-                                     "channels:stream_tags=timecode:format=duration -of default=nw=1 '" + path + "'"));
-    std::string line;
-    while (std::getline(lines, line)) {
-        auto eq = line.find('=');
-        if (eq != std::string::npos && !values.count(line.substr(0, eq)))
-            values[line.substr(0, eq)] = line.substr(eq + 1);
-    }
-    return values;
+    return MediaTest::Probe(path, kind,
+                            "-show_entries stream=codec_name,width,height,r_frame_rate,sample_rate,"
+                            "channels:stream_tags=timecode:format=duration");
 }
 
 double Duration(const std::string& path)

@@ -3,8 +3,7 @@
 // Small media files made with the ffmpeg program once per test run, in a
 // temporary folder removed at exit.
 
-#include "Basilvo/Basilvo.h"
-#include "IAVManager.h"
+#include "../../MediaTestFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +11,8 @@
 #include <string>
 
 namespace SolvaneTest {
+
+using MediaTest::Run;
 
 class Media
 {
@@ -21,8 +22,8 @@ public:
         static Media media;
         return media;
     }
-    const std::string& Dir() const { return m_dir; }
-    std::string Path(const char* name) const { return m_dir + "/" + name; }
+    const std::string& Dir() const { return m_folder.Dir(); }
+    std::string Path(const char* name) const { return m_folder.Path(name); }
     bool Ok() const { return m_ok; }
 
     // H.264 (320x240, 25 fps, 2 s, 8:9 samples, GOP 12 with B-frames) and
@@ -36,20 +37,12 @@ public:
     std::string Picture() const { return Path("pic.png"); }       // 64x48
     std::string Subtitled() const { return Path("sub.mkv"); }     // MPEG-4 picture and two SubRip lines
 
-    ~Media()
-    {
-        if (!m_dir.empty())
-            Run("rm -rf '" + m_dir + "'");
-    }
-
 private:
     Media()
     {
-        char tmpl[] = "/tmp/solvane-test-XXXXXX";
-        if (!mkdtemp(tmpl))
+        if (Dir().empty())
             return;
-        m_dir = tmpl;
-        const std::string ff = "cd '" + m_dir + "' && ffmpeg -nostdin -v error -y ";
+        const std::string ff = m_folder.FFmpeg();
         m_ok = Run(ff + "-f lavfi -i testsrc2=size=320x240:rate=25:duration=2 "
                         "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=2 -vf setsar=8/9 "
                         "-c:v libx264 -preset ultrafast -g 12 -bf 2 -pix_fmt yuv420p -c:a aac -b:a 64k "
@@ -64,26 +57,14 @@ private:
                         "-preset ultrafast -x264-params interlaced=1:tff=1 inter264.mp4") &&
                Run(ff + "-f lavfi -i testsrc=size=64x48:d=1 -frames:v 1 pic.png") &&
                Run("printf '1\\n00:00:00,100 --> 00:00:00,400\\nOne\\n\\n2\\n00:00:00,500 --> 00:00:00,900\\nTwo\\n' > '" +
-                   m_dir + "/lines.srt'") &&
+                   Dir() + "/lines.srt'") &&
                Run(ff + "-f lavfi -i testsrc=size=96x64:rate=25:d=1 -i lines.srt -c:v mpeg4 -c:s srt sub.mkv");
     }
-    static bool Run(const std::string& command) { return std::system(command.c_str()) == 0; }
-
-    std::string m_dir;
+    MediaTest::Folder m_folder{"solvane-test"};
     bool m_ok = false;
 };
 
-// A manager made for the test, released at its end.
-struct ManagerHolder
-{
-    Moorland::IAVManager* manager = CreateAVManager("/tmp/", nullptr);
-    ~ManagerHolder()
-    {
-        if (manager)
-            manager->Release();
-    }
-    Moorland::IAVManager* operator->() const { return manager; }
-};
+using MediaTest::ManagerHolder;
 
 inline int LastCode() { return GetQuentaException()->GetExceptionCode(); }
 inline std::string LastMessage() { return GetQuentaException()->GetExceptionMsg(); }

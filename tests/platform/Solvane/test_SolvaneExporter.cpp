@@ -5,6 +5,7 @@
 
 #include "CFFExporter.h"
 #include "SolvaneTestMedia.h"
+#include "../../ProbeOutput.h"
 
 #include "ICompressedFrame.h"
 #include "IRawAudioFrame.h"
@@ -28,34 +29,14 @@ using Solvane::ExportSettings;
 
 namespace {
 
-std::string Capture(const std::string& command)
-{
-    std::string out;
-    FILE* p = popen(command.c_str(), "r");
-    if (!p)
-        return out;
-    char buffer[512];
-    while (fgets(buffer, sizeof buffer, p))
-        out += buffer;
-    pclose(p);
-    return out;
-}
+using MediaTest::Capture;
 
 // "key=value" lines of ffprobe for the first stream of a kind and the format.
 std::map<std::string, std::string> Probe(const std::string& path, const char* kind)
 {
-    std::map<std::string, std::string> values;
-    std::istringstream lines(Capture(std::string("ffprobe -v error -select_streams ") + kind +
-                                     ":0 -show_entries stream=codec_name,width,height,r_frame_rate,sample_rate,"
-                                     "channels,nb_read_frames -count_frames -show_entries format=duration "
-                                     "-of default=nw=1 '" + path + "'"));
-    std::string line;
-    while (std::getline(lines, line)) {
-        auto eq = line.find('=');
-        if (eq != std::string::npos && !values.count(line.substr(0, eq)))
-            values[line.substr(0, eq)] = line.substr(eq + 1);
-    }
-    return values;
+    return MediaTest::Probe(path, kind,
+                            "-show_entries stream=codec_name,width,height,r_frame_rate,sample_rate,"
+                            "channels,nb_read_frames -count_frames -show_entries format=duration");
 }
 
 std::string StreamHashes(const std::string& path)

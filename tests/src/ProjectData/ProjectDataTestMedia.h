@@ -4,9 +4,8 @@
 // program once per run (removed at exit), movie records built by hand, and a
 // media manager whose simple-edit timeline records every call it gets.
 
-#include "Basilvo/Basilvo.h"
+#include "../../MediaTestFolder.h"
 #include "IAVImporter.h"
-#include "IAVManager.h"
 #include "ISimpleEditTimeLine.h"
 #include "MoorlandMediaInfo.h"
 
@@ -24,7 +23,7 @@ namespace PDTest {
 
 inline int LastCode() { return GetQuentaException()->GetExceptionCode(); }
 inline std::string LastMessage() { return GetQuentaException()->GetExceptionMsg(); }
-inline bool Run(const std::string& command) { return std::system(command.c_str()) == 0; }
+using MediaTest::Run;
 
 class Media
 {
@@ -35,29 +34,21 @@ public:
         return media;
     }
     bool Ok() const { return m_ok; }
-    std::string Path(const char* name) const { return m_dir + "/" + name; }
+    std::string Path(const char* name) const { return m_folder.Path(name); }
     // H.264 320x240, 25 fps, 2 s, GOP 12 with B-frames, with AAC sound.
     std::string Clip() const { return Path("clip.mp4"); }
     // The same picture at 8:9 sample aspect, no sound.
     std::string Sar() const { return Path("sar.mp4"); }
     std::string Tone() const { return Path("tone.wav"); }
     std::string Picture() const { return Path("pic.png"); }
-    std::string Dir() const { return m_dir; }
-
-    ~Media()
-    {
-        if (!m_dir.empty())
-            Run("rm -rf '" + m_dir + "'");
-    }
+    std::string Dir() const { return m_folder.Dir(); }
 
 private:
     Media()
     {
-        char tmpl[] = "/tmp/projectdata-test-XXXXXX";
-        if (!mkdtemp(tmpl))
+        if (m_folder.Dir().empty())
             return;
-        m_dir = tmpl;
-        const std::string ff = "cd '" + m_dir + "' && ffmpeg -nostdin -v error -y ";
+        const std::string ff = m_folder.FFmpeg();
         m_ok = Run(ff + "-f lavfi -i testsrc2=size=320x240:rate=25:duration=2 "
                         "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=2 "
                         "-c:v libx264 -preset ultrafast -g 12 -bf 2 -pix_fmt yuv420p -c:a aac -b:a 64k clip.mp4") &&
@@ -67,19 +58,11 @@ private:
                Run(ff + "-f lavfi -i testsrc=size=64x48:d=1 -frames:v 1 pic.png");
     }
 
-    std::string m_dir;
+    MediaTest::Folder m_folder{"projectdata-test"};
     bool m_ok = false;
 };
 
-struct ManagerHolder
-{
-    Moorland::IAVManager* manager = CreateAVManager("/tmp/", nullptr);
-    ~ManagerHolder()
-    {
-        if (manager)
-            manager->Release();
-    }
-};
+using MediaTest::ManagerHolder;
 
 // ----------------------------------------------------------- hand-made records
 
