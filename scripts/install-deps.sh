@@ -15,7 +15,7 @@ packages=(
   xvfb xauth x11-utils imagemagick
   usbutils dbus-daemon
   libpango1.0-dev libcairo2-dev fonts-dejavu-core
-  dvdauthor genisoimage time ccache
+  dvdauthor genisoimage libbluray-bin time ccache
 )
 
 missing=()
