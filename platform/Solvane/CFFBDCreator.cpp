@@ -130,8 +130,9 @@ TitlePlan PlanTitle(Moorland::IAVManager* manager, const std::string& source, co
     s.video.height = f.height;
     s.video.frameRate = Rate(f.rate);
     const bool sd = f.height <= 576;
+    // High definition is always 16:9 with square samples; the stream says so.
+    s.video.aspect = sd && !project.wide ? "4:3" : "16:9";
     if (sd) {
-        s.video.aspect = project.wide ? "16:9" : "4:3";
         const int x = project.wide ? 16 : 4, y = project.wide ? 9 : 3;
         av_reduce(&plan.sar.num, &plan.sar.den, static_cast<int64_t>(x) * f.height,
                   static_cast<int64_t>(y) * f.width, 65535);

@@ -708,6 +708,10 @@ TEST_F(BluRayDisc, AuthorsAFolderThatBluRayReadersPlay)
         EXPECT_EQ(v["codec_name"], "h264");
         EXPECT_EQ(v["width"], t.width);
         EXPECT_EQ(v["height"], t.height);
+        // Level 4.1, the disc's picture shape.
+        auto format = MediaTest::Probe(m2ts, "v", "-show_entries stream=level,display_aspect_ratio");
+        EXPECT_EQ(format["level"], "41");
+        EXPECT_EQ(format["display_aspect_ratio"], "16:9");
         auto a = Probe(m2ts, "a");
         EXPECT_EQ(a["codec_name"], t.audio);
         EXPECT_EQ(a["sample_rate"], "48000");
@@ -732,6 +736,9 @@ TEST_F(BluRayDisc, AuthorsAFolderThatBluRayReadersPlay)
             keyPackets.push_back(static_cast<uint32_t>(pos / 192));
         }
         ASSERT_EQ(entries.size(), keyPackets.size());
+        // A key picture at least every second (the map keeps times to 256 units).
+        for (size_t i = 1; i < entries.size(); ++i)
+            EXPECT_LE(entries[i].pts45k - entries[i - 1].pts45k, 45045u + 256u) << "entry " << i;
         for (size_t i = 0; i < entries.size(); ++i) {
             EXPECT_EQ(entries[i].packet, keyPackets[i]) << "entry " << i;
             EXPECT_EQ(entries[i].pts45k, keyTimes[i] & ~0xFFu) << "entry " << i;
