@@ -794,6 +794,62 @@ TEST_F(BluRayDisc, AuthorsAFolderThatBluRayReadersPlay)
     }
 }
 
+TEST_F(BluRayDisc, FitsEachSourceToABluRayFormat)
+{
+    struct Title
+    {
+        const char* lavfi; // the source's pictures
+        const char* width;
+        const char* height;
+        const char* rate;
+        const char* shape;   // display aspect ratio
+        uint8_t formatRate;  // the clip information's video format and rate codes
+    };
+    const Title titles[] = {
+        // 4:3 picture on a 4:3 disc: standard definition at its rate.
+        {"size=320x240:rate=25", "720", "576", "25/1", "4:3", 0x23},
+        // 30 pictures a second: the 480-line system.
+        {"size=640x360:rate=30", "720", "480", "30000/1001", "4:3", 0x14},
+        // 50 and 60 pictures a second: 720 lines keep them all.
+        {"size=1280x720:rate=50", "1280", "720", "50/1", "16:9", 0x56},
+        // 30 high-definition pictures: 1080 lines, shown as fields.
+        {"size=1920x1080:rate=30", "1920", "1080", "30000/1001", "16:9", 0x44},
+    };
+    std::string list;
+    for (size_t i = 0; i < 4; ++i) {
+        const std::string src = Out("bd-fit-" + std::to_string(i) + ".mp4");
+        ASSERT_TRUE(Shell("ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=" + std::string(titles[i].lavfi) +
+                          ":duration=1 -c:v libx264 -preset ultrafast -pix_fmt yuv420p '" + src + "'"));
+        list += "title=" + src + "\n";
+    }
+    const std::string disc = Out("bd-fit");
+    Shell("rm -rf '" + disc + "'");
+    Outcome o = Burn(Project("bd-fit", disc, "", "aspect=4:3\n" + list));
+    ASSERT_EQ(o.state, 5) << o.error;
+    for (size_t i = 0; i < 4; ++i) {
+        const Title& t = titles[i];
+        SCOPED_TRACE(t.lavfi);
+        const std::string clip = "0000" + std::to_string(i + 1);
+        auto v = MediaTest::Probe(disc + "/BDMV/STREAM/" + clip + ".m2ts", "v",
+                                  "-show_entries stream=codec_name,width,height,r_frame_rate,display_aspect_ratio,level");
+        EXPECT_EQ(v["codec_name"], "h264");
+        EXPECT_EQ(v["width"], t.width);
+        EXPECT_EQ(v["height"], t.height);
+        EXPECT_EQ(v["r_frame_rate"], t.rate);
+        EXPECT_EQ(v["display_aspect_ratio"], t.shape);
+        EXPECT_EQ(v["level"], "41");
+        // A source without sound makes a clip with pictures alone.
+        EXPECT_TRUE(MediaTest::Probe(disc + "/BDMV/STREAM/" + clip + ".m2ts", "a", "-show_entries stream=codec_name")
+                        .empty());
+        const std::vector<uint8_t> clpi = ReadBytes(disc + "/BDMV/CLIPINF/" + clip + ".clpi");
+        const size_t program = BE(clpi, 12, 4);
+        EXPECT_EQ(BE(clpi, program + 10, 1), 1u) << "one stream";
+        EXPECT_EQ(BE(clpi, program + 14, 2), 0x1011u);
+        EXPECT_EQ(BE(clpi, program + 17, 1), 0x1Bu);
+        EXPECT_EQ(BE(clpi, program + 18, 1), t.formatRate);
+    }
+}
+
 TEST_F(BluRayDisc, CancelDuringEncodingLeavesNoFolder)
 {
     const std::string disc = Out("bd-cancelled");
