@@ -142,7 +142,7 @@ QString VClipItem::infoText() const
 
 int VClipItem::getOperationType(QPointF scenePos)
 {
-    const QRectF box = sceneBoundingRect();
+    const QRectF box = mapRectToScene(rect());
     ITrackScene* track = getScene();
     const double p = track ? track->getScale().first : 0.0;
     const double zone = p > 0.0 ? (12.0 / p) * 0.5 : 0.0;
