@@ -1,10 +1,16 @@
-// Renders the clip editor's three pages and a timeline track with clips under
-// the ruler, with the default skin, in one interface language, into PNG files
-// for a look by eye.
+// Renders the clip editor's three pages, the picture page beside a frame of a
+// generated clip passed through the video effect chain after its controls
+// were used, and a timeline track with clips under the ruler, with the
+// default skin, in one interface language, into PNG files for a look by eye.
 //
 //   editor_screenshots <out folder> <language code> [<.qm file>]
 
 #include "AppConfigDefines.h"
+#include "CEffectsProc.h"
+#include "IRawFrameFiller.h"
+#include "IRawVideoFrame.h"
+#include "Moorlan.h"
+#include "cmediaitemgrappic.h"
 #include "CAppVariableInfo.h"
 #include "editorpage.h"
 #include "isourcedataitem.h"
@@ -16,16 +22,23 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
+#include <QSlider>
+#include <QTableWidget>
+#include <QTemporaryDir>
 #include <QGraphicsScene>
 #include <QGraphicsView>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTranslator>
+#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 #include "cmediasourceitem.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -75,6 +88,40 @@ bool Save(QWidget* widget, const QString& path)
         return true;
     std::fprintf(stderr, "editor_screenshots: cannot write %s\n", qPrintable(path));
     return false;
+}
+
+// The clip's frame through the video chain, set from the clip as the players
+// set it.
+QImage Preview(Moorland::IAVManager* manager, const QImage& decoded, const Fablecut::CMediaSourceItem& clip)
+{
+    CEffectsProc chain(manager);
+    if (clip.EnableVideoEffect()) {
+        chain.setBrightness(clip.GetBrightness());
+        chain.setContrast(clip.GetContrast());
+        chain.setSaturation(clip.GetSaturation());
+        chain.setEnableAgedFilmEffectSeriesType(clip.GetEffectType());
+    }
+    if (clip.EnableVideoTurn()) {
+        chain.setMirror(clip.IsMirror());
+        chain.setVerReverse(clip.IsVerReverse());
+        chain.setRotateAngle(clip.GetRotationAngle());
+    }
+    QImage input = decoded.convertToFormat(QImage::Format_ARGB32);
+    Moorland::IRawVideoFrameFiller* filler = Moorland::CreateRawVideoFrameFiller();
+    filler->SetFormat(Moorland::PIXEL_FORMAT_RGBA32, unsigned(input.width()), unsigned(input.height()), 1);
+    filler->SetPlane(0, input.bits(), unsigned(input.bytesPerLine()));
+    Moorland::IRawVideoFrame* frame = filler->GetFrame();
+    const bool replaced = chain.ProcFrame(frame);
+    unsigned w = 0, h = 0, lineBytes = 0, pitch = 0, rows = 0;
+    frame->GetDimension(&w, &h);
+    const uint8_t* data = frame->GetBuffer(0, &lineBytes, &pitch, &rows);
+    QImage shown(int(w), int(h), QImage::Format_ARGB32);
+    for (unsigned y = 0; y < h; ++y)
+        memcpy(shown.scanLine(int(y)), data + size_t(y) * pitch, std::min<size_t>(lineBytes, w * 4));
+    if (replaced)
+        frame->Free();
+    filler->Release();
+    return shown;
 }
 
 } // namespace
@@ -174,5 +221,57 @@ int main(int argc, char** argv)
     selected->setSelected(true);
     track.show();
     ok &= Save(&track, QString("%1/track_%2.png").arg(out).arg(lang));
+
+    // The picture page beside the preview after brightness and Gray.
+    QTemporaryDir media;
+    Moorland::IAVManager* manager = CreateAVManager("/tmp/", nullptr);
+    const QString movie = media.path() + "/clip.mp4";
+    const QString command = QString("ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=320x240:rate=25:duration=1 "
+                                    "-c:v libx264 -preset ultrafast -pix_fmt yuv420p '%1'").arg(movie);
+    Fablecut::CMediaSourceItem generated;
+    QImage decoded;
+    if (manager && std::system(command.toLocal8Bit().constData()) == 0) {
+        generated.SetAVManager(manager);
+        generated.SetSrcFileFullPath(movie);
+        generated.setName("testsrc2.mp4");
+        if (generated.OpenImporter()) {
+            generated.UpdateMovieInfos();
+            GrapMediaItemPic(&generated, 0, decoded, -1, -1, false, false);
+        }
+    }
+    if (!decoded.isNull()) {
+        QWidget side;
+        auto* row = new QHBoxLayout(&side);
+        VEditorWidget editor;
+        editor.setFixedSize(560, 470);
+        auto* picture = new QLabel;
+        picture->setFixedSize(340, 260);
+        picture->setAlignment(Qt::AlignCenter);
+        row->addWidget(&editor);
+        row->addWidget(picture);
+        QObject::connect(&editor, &VEditorWidget::signal_editorApplayToCurSelectedClips, [&] {
+            picture->setPixmap(QPixmap::fromImage(Preview(manager, decoded, generated)));
+        });
+        generated.SetEnableVideoEffect(true);
+        generated.SetEnableVideoTurn(true);
+        editor.setCurrentEditorPage(1);
+        editor.setInitEditorPageSourceDataItem(&generated);
+        editor.setEditorEnabled();
+        side.show();
+        editor.findChild<QSlider*>("sldEffectBrightness")->setValue(40);
+        QTableWidget* chooser = editor.findChild<QTableWidget*>("wEffectOptions");
+        for (int r = 0; r < chooser->rowCount(); ++r)
+            for (int c = 0; c < chooser->columnCount(); ++c)
+                if (chooser->item(r, c) && chooser->item(r, c)->data(Qt::UserRole).toString() == "Gray") {
+                    chooser->clearSelection();
+                    chooser->item(r, c)->setSelected(true);
+                }
+        ok &= Save(&side, QString("%1/preview_%2.png").arg(out).arg(lang));
+    } else {
+        std::fprintf(stderr, "editor_screenshots: no generated clip for the preview\n");
+        ok = false;
+    }
+    if (manager)
+        manager->Release();
     return ok ? 0 : 1;
 }
