@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -225,4 +226,31 @@ TEST(V3DEffectAdjust, TheGroupSwitchAndTheNameLabel)
     EXPECT_EQ(clip->Get3DEffectDepth(), 50);
     d.page->slot_reset();
     EXPECT_EQ(d.slider->value(), 77);
+}
+
+// The skin's pictures arrive when the page is polished, after a clip may
+// already be shown: the picture of the checked kind appears then.
+TEST(V3DEffectAdjust, SkinPicturesArriveAfterTheClip)
+{
+    DepthPage d;
+    auto clip = EditorTest::Clip();
+    clip->SetEnable3DEffect(true);
+    clip->Set3DEffectType(E3DEffectType(2));
+    d.page->setEditedSourceDataItem(clip.get());
+    EXPECT_TRUE(d.picture->pixmap() == nullptr || d.picture->pixmap()->isNull());
+    QTemporaryDir dir;
+    QImage rb(20, 10, QImage::Format_ARGB32), rg(20, 10, QImage::Format_ARGB32);
+    rb.fill(Qt::red);
+    rg.fill(Qt::green);
+    ASSERT_TRUE(rb.save(dir.path() + "/rb.png") && rg.save(dir.path() + "/rg.png"));
+    d.window->setStyleSheet(QString("V3DEffectAdjust { qproperty-i3DEffectRBImg: url(%1/rb.png); "
+                                    "qproperty-i3DEffectRGImg: url(%1/rg.png); }")
+                                .arg(dir.path()));
+    d.page->ensurePolished();
+    QApplication::processEvents();
+    EXPECT_EQ(d.page->get3DEffectRBImg().size(), QSize(20, 10));
+    ASSERT_NE(d.picture->pixmap(), nullptr);
+    EXPECT_EQ(d.picture->pixmap()->toImage().pixelColor(0, 0), QColor(Qt::green));
+    QTest::mouseClick(d.redBlue, Qt::LeftButton);
+    EXPECT_EQ(d.picture->pixmap()->toImage().pixelColor(0, 0), QColor(Qt::red));
 }
