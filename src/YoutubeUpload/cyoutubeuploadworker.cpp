@@ -122,6 +122,13 @@ void CYoutubeUploadWorker::RecordNetworkError(int err)
     });
 }
 
+void CYoutubeUploadWorker::RecordMissingHost(const char* message)
+{
+    QuentaBased::CallGuardedVoid(__LINE__, kSourceFile, [&]() {
+        throw CBaseException(QB_ERR_BAD_PARAM, message, __LINE__, kSourceFile);
+    });
+}
+
 void CYoutubeUploadWorker::slot_processTask()
 {
     CYoutubeUploadTask* pTask = nullptr;
@@ -140,6 +147,11 @@ void CYoutubeUploadWorker::slot_processTask()
         return;
     }
 
+    if (m_pOwner->m_config.loginHost.isEmpty()) {
+        RecordMissingHost("No login host is configured");
+        emit m_pOwner->signal_taskLoginFinished(pTask, QNetworkReply::HostNotFoundError);
+        return;
+    }
     QNetworkRequest request;
     QByteArray body;
     m_pOwner->buildLoginRequest(request, body);
@@ -185,6 +197,11 @@ void CYoutubeUploadWorker::slot_loginReqestFinished(QNetworkReply* reply)
 
 void CYoutubeUploadWorker::PostUpload(CYoutubeUploadTask* pTask)
 {
+    if (m_pOwner->m_config.uploadHost.isEmpty()) {
+        RecordMissingHost("No upload host is configured");
+        emit m_pOwner->signal_taskUploadFinished(pTask, QNetworkReply::HostNotFoundError);
+        return;
+    }
     QNetworkRequest request;
     if (!m_pOwner->buildUploadRequest(request)) {
         emit m_pOwner->signal_taskInitFailed(pTask);

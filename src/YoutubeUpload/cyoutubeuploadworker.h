@@ -49,6 +49,8 @@ private:
     // The reply's error, with an answer outside 2xx counted as a failure.
     static QNetworkReply::NetworkError FinishedError(QNetworkReply* reply);
     static void RecordNetworkError(int err);
+    // The service has no host until one is configured.
+    static void RecordMissingHost(const char* message);
 
     CYoutubeUpload* m_pOwner;
     QNetworkAccessManager* m_pManager = nullptr;

@@ -69,14 +69,16 @@ private:
             if (m_answer.kind != ServerAnswer::Respond)
                 want = qMin(want, qMax<qint64>(0, m_answer.afterBytes - m_request.bodySize));
             if (want > 0) {
-                const QByteArray chunk = m_socket->read(qMin<qint64>(want, 1 << 20));
-                if (chunk.isEmpty())
+                // One buffer for the whole connection: large bodies pass
+                // through without an allocation per read.
+                const qint64 got = m_socket->read(m_buffer.data(), qMin<qint64>(want, m_buffer.size()));
+                if (got <= 0)
                     return;
-                m_hash.addData(chunk);
+                m_hash.addData(m_buffer.constData(), int(got));
                 const qint64 room = m_pOwner->m_keepBodyBytes - m_request.body.size();
                 if (room > 0)
-                    m_request.body += chunk.left(int(qMin<qint64>(room, chunk.size())));
-                m_request.bodySize += chunk.size();
+                    m_request.body.append(m_buffer.constData(), int(qMin(room, got)));
+                m_request.bodySize += got;
             }
             if (!afterBodyStep())
                 return;
@@ -156,6 +158,7 @@ private:
     TestHttpsServer* m_pOwner;
     QSslSocket* m_socket;
     QByteArray m_requestLine;
+    QByteArray m_buffer = QByteArray(256 * 1024, '\0');
     RecordedRequest m_request;
     QCryptographicHash m_hash{QCryptographicHash::Sha256};
     ServerAnswer m_answer;

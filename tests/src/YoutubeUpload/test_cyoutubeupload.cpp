@@ -203,6 +203,9 @@ TEST_F(Upload, ResultNumbersAsTable)
              s = t.MakeServer(TestCertificates::Get().otherHost);
              ConfigureService(s->port(), s->port(), TestCertificates::Get().caFile);
          }, 11, 0, 4096},
+        {"no login host configured", [](Upload&, auto& s) {
+             ConfigureService(s->port(), s->port(), TestCertificates::Get().caFile, 12000, "");
+         }, 7, 0, 4096},
         {"upload 405", [](Upload&, auto& s) { s->enqueue(kUploadPath, ServerAnswer::Ok("no uploads here", 405)); }, 12, 1, 4096},
         {"upload port closed", [](Upload&, auto& s) { ConfigureService(s->port(), ClosedPort(), TestCertificates::Get().caFile); }, 9, 0, 4096},
         {"upload connection closed mid-body", [](Upload&, auto& s) { s->setDefault(kUploadPath, ServerAnswer::Close(1000)); }, 10, 1, 256 * 1024},
