@@ -4,9 +4,11 @@
 #include <QFile>
 #include <QMetaObject>
 #include <QMutexLocker>
+#include <QPointer>
 #include <QProcess>
 #include <QSslSocket>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <cstdlib>
 #include <stdexcept>
@@ -127,10 +129,19 @@ private:
         if (close)
             out += "Connection: close\r\n";
         out += "\r\n" + m_answer.body;
-        m_socket->write(out);
-        m_socket->flush();
-        if (close)
-            m_socket->disconnectFromHost();
+        QPointer<QSslSocket> socket = m_socket;
+        auto send = [socket, out, close]() {
+            if (!socket)
+                return;
+            socket->write(out);
+            socket->flush();
+            if (close)
+                socket->disconnectFromHost();
+        };
+        if (m_answer.delayMs > 0)
+            QTimer::singleShot(m_answer.delayMs, m_socket, send);
+        else
+            send();
         reset();
         return true;
     }

@@ -32,12 +32,19 @@ struct ServerAnswer
     QByteArray body;
     QList<QPair<QByteArray, QByteArray>> headers;
     qint64 afterBytes = 0;
+    int delayMs = 0; // Respond: the answer leaves this much later
 
     static ServerAnswer Ok(const QByteArray& body, int status = 200)
     {
         ServerAnswer a;
         a.status = status;
         a.body = body;
+        return a;
+    }
+    static ServerAnswer Later(int delayMs, const QByteArray& body, int status = 200)
+    {
+        ServerAnswer a = Ok(body, status);
+        a.delayMs = delayMs;
         return a;
     }
     static ServerAnswer Close(qint64 afterBytes)

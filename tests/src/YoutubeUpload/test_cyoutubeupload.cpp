@@ -193,7 +193,7 @@ TEST_F(Upload, ResultNumbersAsTable)
         {"login port closed", [](Upload&, auto& s) { ConfigureService(ClosedPort(), s->port(), TestCertificates::Get().caFile); }, 8, 0, 4096},
         {"login stalls", [](Upload&, auto& s) {
              s->enqueue(kLoginPath, ServerAnswer::Hang());
-             ConfigureService(s->port(), s->port(), TestCertificates::Get().caFile, 1500);
+             ConfigureService(s->port(), s->port(), TestCertificates::Get().caFile, 3000);
          }, 8, 0, 4096},
         {"untrusted certificate", [](Upload& t, auto& s) {
              s = t.MakeServer(TestCertificates::Get().untrusted);
@@ -211,7 +211,7 @@ TEST_F(Upload, ResultNumbersAsTable)
         {"upload connection closed mid-body", [](Upload&, auto& s) { s->setDefault(kUploadPath, ServerAnswer::Close(1000)); }, 10, 1, 256 * 1024},
         {"upload stalls mid-body", [](Upload&, auto& s) {
              s->setDefault(kUploadPath, ServerAnswer::Hang(64 * 1024));
-             ConfigureService(s->port(), s->port(), TestCertificates::Get().caFile, 1500);
+             ConfigureService(s->port(), s->port(), TestCertificates::Get().caFile, 3000);
          }, 8, 1, 48 * 1024 * 1024},
     };
     for (const Case& c : cases) {
@@ -336,6 +336,24 @@ TEST_F(Upload, InvalidTaskIsReportedAndNothingIsSent)
     EXPECT_EQ(server->startedCount(kLoginPath), 0);
 }
 
+TEST_F(Upload, BodyThatCannotBeBuiltAfterLoginIsNotPosted)
+{
+    // The source disappears while the login is answered.
+    server->enqueue(kLoginPath, ServerAnswer::Later(1500, kLoginAnswer));
+    const QString path = Source("gone.mp4");
+    Recorder rec;
+    UploaderPtr up = MakeUploader(rec);
+    AddTask(up.get(), path);
+    up->StartUpload();
+    ASSERT_TRUE(WaitUntil([&]() { return server->startedCount(kLoginPath) == 1; }));
+    ASSERT_TRUE(QFile::remove(path));
+    EXPECT_TRUE(WaitUntil([&]() { return !rec.events.isEmpty(); }));
+    EXPECT_EQ(rec.events, QStringList("fail 0 5"));
+    Spin(200);
+    EXPECT_EQ(server->startedCount(kUploadPath), 0);
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+}
+
 TEST_F(Upload, CancelBeforeStartDuringRequestsAndWhileIdle)
 {
     {
@@ -378,7 +396,7 @@ TEST_F(Upload, CancelBeforeStartDuringRequestsAndWhileIdle)
 
 TEST_F(Upload, TimeOutAfterAnEarlierCancelIsATimeOut)
 {
-    ConfigureService(server->port(), server->port(), certs.caFile, 1500);
+    ConfigureService(server->port(), server->port(), certs.caFile, 3000);
     server->enqueue(kLoginPath, ServerAnswer::Hang());
     Recorder rec;
     UploaderPtr up = MakeUploader(rec);
