@@ -203,6 +203,9 @@ TEST_F(Upload, ResultNumbersAsTable)
              s = t.MakeServer(TestCertificates::Get().otherHost);
              ConfigureService(s->port(), s->port(), TestCertificates::Get().caFile);
          }, 11, 0, 4096},
+        {"configured CA file holds no certificate", [](Upload& t, auto& s) {
+             ConfigureService(s->port(), s->port(), t.dir.filePath("missing-ca.pem"));
+         }, 11, 0, 4096},
         {"no login host configured", [](Upload&, auto& s) {
              ConfigureService(s->port(), s->port(), TestCertificates::Get().caFile, 12000, "");
          }, 7, 0, 4096},
