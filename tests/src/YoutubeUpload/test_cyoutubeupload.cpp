@@ -214,7 +214,7 @@ TEST_F(Upload, ResultNumbersAsTable)
         {"upload connection closed mid-body", [](Upload&, auto& s) { s->setDefault(kUploadPath, ServerAnswer::Close(1000)); }, 10, 1, 256 * 1024},
         {"upload stalls mid-body", [](Upload&, auto& s) {
              s->setDefault(kUploadPath, ServerAnswer::Hang(64 * 1024));
-             ConfigureService(s->port(), s->port(), TestCertificates::Get().caFile, 3000);
+             ConfigureService(s->port(), s->port(), TestCertificates::Get().caFile, 5000);
          }, 8, 1, 48 * 1024 * 1024},
     };
     for (const Case& c : cases) {
@@ -257,6 +257,8 @@ TEST_F(Upload, ThreeTasksSucceedInOrder)
 {
     Recorder rec;
     UploaderPtr up = MakeUploader(rec);
+    // An empty developer key is sent as it is.
+    up->SetDevKey("");
     const QStringList names = {"a.mp4", "b.webm", "c.mov"};
     for (int i = 0; i < names.size(); ++i)
         AddTask(up.get(), Source(names[i], 1000 + i, i + 1));
@@ -266,8 +268,10 @@ TEST_F(Upload, ThreeTasksSucceedInOrder)
     EXPECT_EQ(server->requestsFor(kLoginPath).size(), 3);
     const QList<RecordedRequest> uploads = server->requestsFor(kUploadPath);
     ASSERT_EQ(uploads.size(), 3);
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(uploads[i].header("Slug"), names[i].toLatin1());
+        EXPECT_EQ(uploads[i].header("X-GData-Key"), "key=");
+    }
     EXPECT_EQ(up->CurrentTaskIndex(), 2);
     EXPECT_TRUE(WaitUntil([&]() { return Impl(up.get())->isFinished(); }));
     Spin(200);
