@@ -10,8 +10,13 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <exception>
+#include <initializer_list>
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -23,12 +28,56 @@ enum
     ERR_NO_APP_LIBRARY = 11006102,
 };
 
+// 0 when the attribute is absent. A value that is not a whole decimal
+// number is damage: "1000p" read as 1000 would drop the user's links on the
+// next save without a word.
 int IntAttr(const TiXmlElement* e, const char* name)
 {
-    int value = 0;
-    if (e)
-        e->QueryIntAttribute(name, &value);
-    return value;
+    const char* text = e ? e->Attribute(name) : nullptr;
+    if (!text)
+        return 0;
+    errno = 0;
+    char* end = nullptr;
+    const long value = std::strtol(text, &end, 10);
+    while (end && (*end == ' ' || *end == '\t'))
+        ++end;
+    if (end == text || *end != '\0' || errno != 0 || value < INT_MIN || value > INT_MAX)
+        throw CBaseException(QB_ERR_MEDIA,
+                             std::string("<") + e->Value() + "> (line " + std::to_string(e->Row()) + "): " + name +
+                                 " \"" + std::string(text).substr(0, 32) + "\" is not a whole number",
+                             __LINE__, kSource);
+    return static_cast<int>(value);
+}
+
+// Reads every number a library or a link file holds, so damage is found
+// while the file is loaded, before anything of it is used or saved over it.
+void CheckNumbers(const TiXmlElement* root, std::initializer_list<const char*> rootNames,
+                  std::initializer_list<const char*> childNames)
+{
+    for (const char* name : rootNames)
+        IntAttr(root, name);
+    for (const TiXmlElement* e = root->FirstChildElement(); e; e = e->NextSiblingElement()) {
+        for (const char* name : childNames)
+            IntAttr(e, name);
+        for (const TiXmlElement* c = e->FirstChildElement(); c; c = c->NextSiblingElement())
+            for (const char* name : childNames)
+                IntAttr(c, name);
+    }
+}
+
+// Names the file in the reason of a damaged document.
+template <typename F>
+void NamingFile(QString const& path, F&& body)
+{
+    try {
+        body();
+    } catch (CBaseException& e) {
+        if (e.GetExceptionCode() != QB_ERR_MEDIA)
+            throw;
+        throw CBaseException(QB_ERR_MEDIA,
+                             "Damaged file " + std::string(path.toUtf8().constData()) + ": " + e.GetExceptionMsg(),
+                             __LINE__, kSource);
+    }
 }
 
 QString TextAttr(const TiXmlElement* e, const char* name)
@@ -78,6 +127,9 @@ void ProfileLib::LoadFile(QString const& path)
     CXMLDocument::LoadFile(path);
     if (std::string(GetRoot()->Value()) != "ProfileLib")
         throw CBaseException(ERR_ROOT_MISMATCH, "LoadFile the root xml match falsed.", __LINE__, kSource);
+    NamingFile(path, [&] {
+        CheckNumbers(GetRoot(), {"DefaultID", "RecentLimited"}, {"ID", "BaseID", "Skip", "Type", "Flag"});
+    });
 }
 
 ProfileSerial::ProfileSerial()
@@ -99,6 +151,7 @@ void ProfileSerial::LoadFile(QString const& path)
     TiXmlElement* root = GetRoot();
     if (std::string(root->Value()) != "ProfileConfig")
         throw CBaseException(ERR_ROOT_MISMATCH, "LoadFile the root xml match falsed.", __LINE__, kSource);
+    NamingFile(path, [&] { CheckNumbers(root, {"level"}, {"ID", "Skip"}); });
     m_level = IntAttr(root, "level");
     m_linkById.clear();
     m_categoryById.clear();

@@ -240,11 +240,20 @@ TEST(SimpleEditTimeLine, DamagedFilesAreRefusedAndKeepTheOpenDescription)
     }
     EXPECT_FALSE(importer->Open((dir + "/missing.seix").c_str()));
     EXPECT_EQ(SolvaneTest::LastCode(), 10021013);
-    // Unknown elements and attributes of a later minor addition are skipped.
+    // Unknown attributes are skipped; an unknown element of the file's own
+    // version is damage (skipping it would drop what it held without a word).
     const std::string later = dir + "/later.seix";
-    WriteAll(later, "<SimpleEditTimeLine version=\"1\"><Title text=\"x\"/><Clip source=\"/v/b.mov\" colour=\"red\" "
-                    "trimEnd=\"40\"><Sticker/></Clip></SimpleEditTimeLine>");
+    WriteAll(later, "<SimpleEditTimeLine version=\"1\"><Clip source=\"/v/b.mov\" colour=\"red\" "
+                    "trimEnd=\"40\"/></SimpleEditTimeLine>");
     EXPECT_TRUE(importer->Open(later.c_str())) << SolvaneTest::LastMessage();
+    for (const char* text : {"<SimpleEditTimeLine version=\"1\"><Title text=\"x\"/></SimpleEditTimeLine>",
+                             "<SimpleEditTimeLine version=\"1\"><Clip source=\"/v/b.mov\"><Sticker/></Clip>"
+                             "</SimpleEditTimeLine>"}) {
+        WriteAll(later, text);
+        EXPECT_FALSE(importer->Open(later.c_str())) << text;
+        EXPECT_EQ(SolvaneTest::LastCode(), 10021017) << text;
+        EXPECT_EQ(TimeLine(importer.get())->GetClipCount(), 1) << text;
+    }
 }
 
 TEST(SimpleEditTimeLine, TwoClipsPlayEveryFrameOnceWithSoundOfTheExactLength)

@@ -1,3 +1,4 @@
+#include "CAppVariableInfo.h"
 #include "CPlistSettingsFormat.h"
 
 #include <QBuffer>
@@ -134,9 +135,10 @@ TEST(PlistSettingsFormat, RefusesWhatIsNotAPropertyList)
         QSettings::SettingsMap map;
         EXPECT_EQ(ReadBack(c.bytes, map), c.ok) << c.name;
     }
-    EXPECT_TRUE(CPlistSettingsFormat::LooksLikePropertyList(header));
-    EXPECT_TRUE(CPlistSettingsFormat::LooksLikePropertyList("\n  <plist>"));
-    EXPECT_FALSE(CPlistSettingsFormat::LooksLikePropertyList("[General]\nKey=<x>"));
+    // The older INI text is told apart by reading it whole, not by its start.
+    EXPECT_FALSE(CAppVariableInfo::IsOlderIniText(header));
+    EXPECT_FALSE(CAppVariableInfo::IsOlderIniText("\n  <plist>"));
+    EXPECT_TRUE(CAppVariableInfo::IsOlderIniText("[General]\nKey=<x>"));
 }
 
 TEST(PlistSettingsFormat, SettingsFileIsARealPropertyListWrittenWhole)
