@@ -145,10 +145,38 @@ private:
         return q + 1 + n;
     }
 
+    // A character or an entity reference, which must be one the parsers
+    // know: they would drop or keep a stray '&' each in their own way.
+    const char* Content(const char* q) const
+    {
+        if (*q != '&')
+            return Character(q);
+        const char* r = q + 1;
+        if (r < m_end && *r == '#') {
+            ++r;
+            const bool hex = r < m_end && *r == 'x';
+            if (hex)
+                ++r;
+            const char* digits = r;
+            while (r < m_end && r - digits < 8 &&
+                   ((*r >= '0' && *r <= '9') || (hex && ((*r >= 'a' && *r <= 'f') || (*r >= 'A' && *r <= 'F')))))
+                ++r;
+            if (r > digits && r < m_end && *r == ';')
+                return r + 1;
+        } else {
+            for (const char* name : {"amp;", "lt;", "gt;", "quot;", "apos;"}) {
+                const size_t n = std::strlen(name);
+                if (static_cast<size_t>(m_end - r) >= n && std::memcmp(r, name, n) == 0)
+                    return r + n;
+            }
+        }
+        Fail(q, "a '&' that is no known character reference");
+    }
+
     void Text()
     {
         while (m_p < m_end && *m_p != '<')
-            m_p = Character(m_p);
+            m_p = Content(m_p);
     }
 
     void SkipPast(const char* from, const char* mark, const char* what)
@@ -197,9 +225,9 @@ private:
         const char quote = *m_p;
         const char* start = m_p++;
         while (m_p < m_end && *m_p != quote) {
-            if (strict && (*m_p == '<' || *m_p == '>' || *m_p == '=' || *m_p == '"' || *m_p == '\''))
+            if (strict && (*m_p == '<' || *m_p == '>' || *m_p == '=' || *m_p == '"' || *m_p == '\'' || *m_p == '&'))
                 Fail(m_p, "a bad declaration");
-            m_p = Character(m_p);
+            m_p = Content(m_p);
         }
         if (m_p >= m_end)
             Fail(start, "an unterminated attribute value");

@@ -38,10 +38,9 @@ int IntAttr(const TiXmlElement* e, const char* name)
         return 0;
     errno = 0;
     char* end = nullptr;
+    const bool starts = (*text >= '0' && *text <= '9') || *text == '-' || *text == '+';
     const long value = std::strtol(text, &end, 10);
-    while (end && (*end == ' ' || *end == '\t'))
-        ++end;
-    if (end == text || *end != '\0' || errno != 0 || value < INT_MIN || value > INT_MAX)
+    if (!starts || end == text || *end != '\0' || errno != 0 || value < INT_MIN || value > INT_MAX)
         throw CBaseException(QB_ERR_MEDIA,
                              std::string("<") + e->Value() + "> (line " + std::to_string(e->Row()) + "): " + name +
                                  " \"" + std::string(text).substr(0, 32) + "\" is not a whole number",

@@ -362,3 +362,45 @@ TEST(profileConfigRecords, CustomLibraryBuildingBlocks)
     noIds.GetRoot()->InsertEndChild(TiXmlElement("Category"));
     EXPECT_EQ(noIds.GetRoot()->FirstChildElement("Category"), FindXMLCatByID(noIds, 0));
 }
+
+TEST_F(ProfileConfigTest, AFlippedBitInAnIdNeverLosesTheCustomProfiles)
+{
+    {
+        auto mgr = Open();
+        for (int base : {101, 201, 301})
+            mgr->saveCustomProfile(MakeProfile(base, QString("mine %1").arg(base)).get());
+    }
+    const QByteArray good = ReadText(Home("custom.xml"));
+    const int customLinks = Links(*Open(), BF_Custom).size();
+    ASSERT_EQ(3, customLinks);
+    // Every bit of every ID's digits that makes the value no number at all.
+    QList<int> places;
+    for (int at = good.indexOf(" ID=\""); at >= 0; at = good.indexOf(" ID=\"", at + 1))
+        for (int i = at + 5; good[i] != '"'; ++i)
+            places << i;
+    ASSERT_GE(places.size(), 20);
+    int flips = 0;
+    for (int place : places) {
+        for (int bit = 0; bit < 8; ++bit) {
+            QByteArray flipped = good;
+            flipped[place] = static_cast<char>(flipped[place] ^ (1 << bit));
+            const char c = flipped[place];
+            if ((c >= '0' && c <= '9') || c == '"')
+                continue; // still a number, or no longer this attribute's value
+            ++flips;
+            SCOPED_TRACE(QString("byte %1 bit %2").arg(place).arg(bit).toStdString());
+            for (const QString& old : QDir(Home("")).entryList({"custom.xml.damaged-*"}))
+                QFile::remove(Home(old));
+            WriteText(Home("custom.xml"), flipped);
+            GetQuentaException()->Clear();
+            auto mgr = Open();
+            EXPECT_TRUE(m_loaded);
+            ASSERT_TRUE(mgr->getProfileConfig()->execSaveData());
+            // The file as it was is kept aside, whatever the catalogue made of it.
+            const QStringList kept = QDir(Home("")).entryList({"custom.xml.damaged-*"});
+            ASSERT_EQ(1, kept.size()) << GetQuentaException()->GetExceptionMsg();
+            EXPECT_EQ(flipped, ReadText(Home(kept.first())));
+        }
+    }
+    EXPECT_GT(flips, 50);
+}
