@@ -3,7 +3,7 @@
 // A locale whose numbers are written with a decimal comma (German), for the
 // tests that show stored numbers do not depend on the writer's locale. When
 // the system has none, one is made with localedef into a private folder that
-// LOCPATH names (the child processes a test starts inherit it).
+// LOCPATH names while the comma locale is in use.
 
 #include <clocale>
 #include <cstdlib>
@@ -46,18 +46,21 @@ inline bool UseCommaNumbers()
         struct stat st;
         if (stat((german + "/LC_NUMERIC").c_str(), &st) != 0)
             return false;
-        setenv("LOCPATH", folder.c_str(), 1);
     }
+    setenv("LOCPATH", folder.c_str(), 1);
     if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && comma())
         return true;
     std::setlocale(LC_NUMERIC, "C");
+    unsetenv("LOCPATH");
     return false;
 }
 
-// Back to the C locale's numbers.
+// Back to the C locale's numbers; the programs a test starts afterwards do
+// not see the private locale folder.
 inline void UsePointNumbers()
 {
     std::setlocale(LC_NUMERIC, "C");
+    unsetenv("LOCPATH");
 }
 
 } // namespace MediaTest
