@@ -658,3 +658,36 @@ TEST_F(ConvWorker, AnEditDescriptionWrittenInAGermanLocaleConverts)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ConvWorker, AProfileThatIsNoFileEndsTheWorkerAtOnceReleasingWhatItMade)
+{
+    const std::string jobFile = Out("jobs-fifo.map");
+    CMemFileMapping* file = CMemFileMapping::CreateInstance(kJobFileSize, jobFile);
+    ASSERT_TRUE(file->ReserveJobTable(1));
+    ConvertTaskInfo2* record = file->AddJob(0, Src("clip.mp4").c_str(), Out("fifo.mp4").c_str());
+    ASSERT_NE(record, nullptr);
+    const std::string fifo = Out("profile.fifo");
+    std::remove(fifo.c_str());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& profile : {fifo, std::string("/dev/zero"), Out("")}) {
+        SCOPED_TRACE(profile);
+        const std::string config = "SELECTED_DECODER=NO_SELECTED_DECODER";
+        const std::string log = Out("worker-fifo.log");
+        const std::string command = FABLECUT_BIN_DIR "/convworker 0 1 1 1 " + std::to_string(jobFile.size()) + " '" +
+                                    jobFile + "' " + std::to_string(profile.size()) + " '" + profile + "' " +
+                                    std::to_string(config.size()) + " '" + config + "' 0 " +
+                                    std::to_string(kJobFileSize) + " " + std::to_string(log.size()) + " '" + log +
+                                    "' 2>>'" + Out("worker-stderr.txt") + "'";
+        const auto start = std::chrono::steady_clock::now();
+        const int status = std::system(("timeout 20 " + command).c_str());
+        EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 10.0);
+        // -1, not a leak report's code: the media manager and the profile were released.
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(static_cast<int8_t>(WEXITSTATUS(status)), -1);
+        EXPECT_EQ(record->GetState(), 0) << "a job that never started leaves its record";
+    }
+}
+
+} // namespace
