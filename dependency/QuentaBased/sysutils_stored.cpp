@@ -35,6 +35,41 @@ private:
     int m_fd;
 };
 
+// Bytes of the UTF-8 character at q (never past end), 0 when there is none.
+size_t Utf8Length(const char* q, const char* end)
+{
+    const unsigned char c = static_cast<unsigned char>(*q);
+    if (c < 0x80)
+        return 1;
+    size_t n;
+    unsigned char low = 0x80, high = 0xBF;
+    if (c >= 0xC2 && c <= 0xDF) {
+        n = 1;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        n = 2;
+        if (c == 0xE0)
+            low = 0xA0;
+        else if (c == 0xED)
+            high = 0x9F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        n = 3;
+        if (c == 0xF0)
+            low = 0x90;
+        else if (c == 0xF4)
+            high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (static_cast<size_t>(end - q) <= n)
+        return 0;
+    for (size_t i = 1; i <= n; ++i) {
+        const unsigned char t = static_cast<unsigned char>(q[i]);
+        if (t < (i == 1 ? low : 0x80) || t > (i == 1 ? high : 0xBF))
+            return 0;
+    }
+    return n + 1;
+}
+
 [[noreturn]] void TooLarge(const std::string& path, uint64_t maxBytes)
 {
     QB_THROW(QB_ERR_MEDIA, path + " is larger than " + std::to_string(maxBytes) + " bytes");
@@ -111,38 +146,12 @@ private:
     // first byte alone must never step over a '<' or a quote.
     const char* Character(const char* q) const
     {
-        const unsigned char c = static_cast<unsigned char>(*q);
-        if (c == 0)
+        if (*q == 0)
             Fail(q, "a NUL byte");
-        if (c < 0x80)
-            return q + 1;
-        int n;
-        unsigned char low = 0x80, high = 0xBF;
-        if (c >= 0xC2 && c <= 0xDF) {
-            n = 1;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            n = 2;
-            if (c == 0xE0)
-                low = 0xA0;
-            else if (c == 0xED)
-                high = 0x9F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            n = 3;
-            if (c == 0xF0)
-                low = 0x90;
-            else if (c == 0xF4)
-                high = 0x8F;
-        } else {
+        const size_t n = Utf8Length(q, m_end);
+        if (n == 0)
             Fail(q, "text that is not UTF-8");
-        }
-        if (m_end - q <= n)
-            Fail(q, "text that is not UTF-8");
-        for (int i = 1; i <= n; ++i) {
-            const unsigned char t = static_cast<unsigned char>(q[i]);
-            if (t < (i == 1 ? low : 0x80) || t > (i == 1 ? high : 0xBF))
-                Fail(q, "text that is not UTF-8");
-        }
-        return q + 1 + n;
+        return q + n;
     }
 
     // A character or an entity reference, which must be one the parsers
@@ -375,6 +384,20 @@ void check_stored_xml(const char* text, size_t length, const StoredXmlBounds& bo
     if (length > bounds.maxBytes)
         TooLarge(what, bounds.maxBytes);
     CXmlScan(text, length, bounds, what).Run();
+}
+
+bool is_storable_text(const char* text, size_t length)
+{
+    if (!text)
+        return false;
+    const char* end = text + length;
+    for (const char* q = text; q < end;) {
+        const size_t n = *q == 0 ? 0 : Utf8Length(q, end);
+        if (n == 0)
+            return false;
+        q += n;
+    }
+    return true;
 }
 
 std::string read_stored_xml(const std::string& path, const StoredXmlBounds& bounds)

@@ -39,6 +39,10 @@ std::string read_stored_file(const std::string& path, uint64_t maxBytes);
 // as whole. `what` names the text in the message (usually its path).
 void check_stored_xml(const char* text, size_t length, const StoredXmlBounds& bounds, const std::string& what);
 
+// Whether text is valid UTF-8 without a NUL byte: what a stored XML value
+// can hold and be read back as it was. Writers check their texts with it.
+bool is_storable_text(const char* text, size_t length);
+
 // read_stored_file, then check_stored_xml.
 std::string read_stored_xml(const std::string& path, const StoredXmlBounds& bounds);
 

@@ -108,49 +108,11 @@ void CheckRange(int64_t value, int64_t low, int64_t high, const std::string& wha
                    std::to_string(high));
 }
 
-bool IsUtf8(const std::string& text)
-{
-    size_t i = 0;
-    while (i < text.size()) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        int n;
-        unsigned char low = 0x80, high = 0xBF;
-        if (c == 0)
-            return false;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        if (c >= 0xC2 && c <= 0xDF) {
-            n = 1;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            n = 2;
-            low = c == 0xE0 ? 0xA0 : 0x80;
-            high = c == 0xED ? 0x9F : 0xBF;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            n = 3;
-            low = c == 0xF0 ? 0x90 : 0x80;
-            high = c == 0xF4 ? 0x8F : 0xBF;
-        } else {
-            return false;
-        }
-        if (text.size() - i <= static_cast<size_t>(n))
-            return false;
-        for (int k = 1; k <= n; ++k) {
-            const unsigned char t = static_cast<unsigned char>(text[i + k]);
-            if (t < (k == 1 ? low : 0x80) || t > (k == 1 ? high : 0xBF))
-                return false;
-        }
-        i += 1 + n;
-    }
-    return true;
-}
-
 void CheckText(const std::string& text, const std::string& what)
 {
     if (text.size() > kSeixMaxText)
         Unwritable(what + " is longer than " + std::to_string(kSeixMaxText) + " bytes");
-    if (!IsUtf8(text))
+    if (!QuentaBased::is_storable_text(text.data(), text.size()))
         Unwritable(what + " is not UTF-8 text");
 }
 

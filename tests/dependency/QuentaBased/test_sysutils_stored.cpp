@@ -208,3 +208,24 @@ TEST(StoredFile, DamagedFilesAreSetAsideWithoutReplacingAnEarlierCopy)
     EXPECT_EQ(QuentaBased::set_aside_stored_file(path), path + ".damaged3");
     EXPECT_EQ(QuentaBased::set_aside_stored_file(dir.path + "/missing"), "");
 }
+
+TEST(StoredFile, StorableTextIsUtf8WithoutNul)
+{
+    const struct
+    {
+        std::string text;
+        bool ok;
+    } cases[] = {
+        {"", true},
+        {"plain", true},
+        {"\xC3\xA9t\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x8E\xAC", true},
+        {"\xE9t\xE9", false},          // Latin-1
+        {"\xC3", false},               // cut short
+        {"\xC0\xBC", false},           // overlong
+        {"\xED\xA0\x80", false},       // surrogate
+        {"\xF4\x90\x80\x80", false},   // past U+10FFFF
+        {std::string("a\0b", 3), false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(QuentaBased::is_storable_text(c.text.data(), c.text.size()), c.ok) << c.text;
+}
