@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <initializer_list>
 #include <memory>
@@ -110,6 +111,58 @@ bool KeepAside(QString const& path)
         aside = path + ".damaged-" + QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss") + "-" +
                 QString::number(n);
     return QFile::rename(path, aside);
+}
+
+// Keeps a copy of a user file whose next save would drop something it holds.
+// The copy's name, empty when none could be made.
+QString KeepCopy(QString const& path)
+{
+    QString aside = path + ".damaged-" + QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss");
+    for (int n = 1; QFileInfo::exists(aside); ++n)
+        aside = path + ".damaged-" + QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss") + "-" +
+                QString::number(n);
+    return QFile::copy(path, aside) ? aside : QString();
+}
+
+bool OneOf(const char* name, std::initializer_list<const char*> names)
+{
+    for (const char* n : names)
+        if (std::strcmp(name, n) == 0)
+            return true;
+    return false;
+}
+
+// What the next save of the user library would not write back as it was
+// read ("" when nothing): only the custom and recent categories and their
+// links in range are saved, with the attributes the program knows.
+std::string LostOnSave(ProfileLib& lib)
+{
+    auto where = [](const TiXmlElement* e) {
+        return std::string("<") + e->Value() + "> (line " + std::to_string(e->Row()) + ")";
+    };
+    for (const TiXmlElement* c = lib.GetRoot()->FirstChildElement(); c; c = c->NextSiblingElement()) {
+        if (std::strcmp(c->Value(), "Category") != 0)
+            return where(c) + " is no category";
+        for (const TiXmlAttribute* a = c->FirstAttribute(); a; a = a->Next())
+            if (!OneOf(a->Name(), {"ID", "Name", "Type", "Skip"}))
+                return where(c) + " has an unknown attribute " + a->Name();
+        const int id = IntAttr(c, "ID");
+        if (id != PROFILE_ID_CUSTOM && id != PROFILE_ID_RECENT)
+            return where(c) + " is neither the custom nor the recent category";
+        for (const TiXmlElement* l = c->FirstChildElement(); l; l = l->NextSiblingElement()) {
+            if (std::strcmp(l->Value(), "ProfileLnk") != 0)
+                return where(l) + " is no profile link";
+            for (const TiXmlAttribute* a = l->FirstAttribute(); a; a = a->Next())
+                if (!OneOf(a->Name(), {"ID", "BaseID", "Name", "Comment", "Skip", "Flag"}))
+                    return where(l) + " has an unknown attribute " + a->Name();
+            const int link = IntAttr(l, "ID");
+            if (IsCustomId(id) ? !IsCustomId(link) : !IsRecentId(link))
+                return where(l) + " has an ID outside its category's range";
+            if (!l->Attribute("BaseID"))
+                return where(l) + " has no BaseID";
+        }
+    }
+    return std::string();
 }
 
 } // namespace
@@ -336,6 +389,19 @@ bool ProfileConfig::execLoadData()
                     }
                     user.Clear();
                     fresh = true;
+                } else {
+                    const std::string lost = LostOnSave(user);
+                    if (!lost.empty()) {
+                        // Read as it stands, but copied before a save drops it.
+                        const QString copy = KeepCopy(m_userLibFilePath);
+                        keptAside = std::make_unique<CBaseException>(
+                            QB_ERR_MEDIA,
+                            "The user profile library " + std::string(m_userLibFilePath.toUtf8().constData()) +
+                                " holds what a save would drop: " + lost + "; " +
+                                (copy.isEmpty() ? std::string("no copy could be kept")
+                                                : "a copy is kept as " + std::string(copy.toUtf8().constData())),
+                            __LINE__, kSource);
+                    }
                 }
             }
             if (fresh) {
