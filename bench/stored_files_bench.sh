@@ -1,7 +1,7 @@
 #!/bin/bash
 # Reading back stored files: a 10,000-clip timeline description and a
 # 300-profile catalogue, loaded through the program's readers. Prints the
-# best and median of 7 loads for each.
+# best and median wall seconds and the best processor seconds of 7 loads.
 #
 #   bench/stored_files_bench.sh [build folder]   (default: build/release, an optimised build)
 set -euo pipefail
@@ -17,5 +17,5 @@ cmake --build "$build" --target stored_files_bench -j"${JOBS:-4}" > /dev/null
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-echo "case runs best_s median_s"
+echo "case runs best_s median_s best_cpu_s"
 "$build/bin/stored_files_bench" "$work" "$root/resources/profile"
