@@ -754,7 +754,7 @@ IAVExporter* CAVConverterSubProcess::PrepareExporter(std::string fileName)
         source.reset(m_manager->CreateSourceFromAddress(address.GetURL().c_str(), m_job.ImporterName, &movieId,
                                                         &videoId, &audioId, &movie));
         if (!source)
-            FAIL("No movie found in the source");
+            FAIL("No movie found in the source " + address.GetURL());
         if (record->TrimStart != 0)
             source->Seek(static_cast<uint32_t>(record->TrimStart));
         std::string name = profile.GetExporterName();

@@ -691,3 +691,26 @@ TEST_F(ConvWorker, AProfileThatIsNoFileEndsTheWorkerAtOnceReleasingWhatItMade)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ConvWorker, ASplitJobWhoseSourceVanishesNamesTheSource)
+{
+    const std::string src = Out("vanishing.mp4");
+    ASSERT_TRUE(Shell("cp '" + Src("long.mp4") + "' '" + src + "'"));
+    Shell("rm -f '" + Out("vanish") + "'*.mp4");
+    ProfileSpec s;
+    s.videoBitrate = 800;
+    s.params["ExportPerFileSize"] = 5242880.0 + 120000.0;
+    Outcome o = RunJob(src, Out("vanish.mp4"), s, nullptr, [&](ConvertTaskInfo2* r) {
+        // Gone while the first part is being written.
+        for (int i = 0; i < 3000 && r->GetBytesWritten() == 0 && r->GetState() <= 2; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::remove(src.c_str());
+    });
+    EXPECT_EQ(o.state, 4);
+    EXPECT_NE(o.error.find("vanishing.mp4"), std::string::npos) << o.error;
+    EXPECT_EQ(o.error.find("can not open exporter"), std::string::npos) << o.error;
+}
+
+} // namespace
