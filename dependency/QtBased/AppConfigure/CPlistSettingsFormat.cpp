@@ -296,9 +296,17 @@ QSettings::Format CPlistSettingsFormat::Format()
 
 bool CPlistSettingsFormat::Read(QIODevice& device, QSettings::SettingsMap& map)
 {
-    const QByteArray text = device.read(kMaxFileBytes + 1);
-    if (text.size() > kMaxFileBytes)
+    if (!device.isSequential() && device.size() > kMaxFileBytes)
         return false;
+    QByteArray text;
+    for (;;) {
+        const QByteArray chunk = device.read(64 * 1024);
+        if (chunk.isEmpty())
+            break;
+        text += chunk;
+        if (text.size() > kMaxFileBytes)
+            return false;
+    }
     return ReadText(text, map);
 }
 
