@@ -421,28 +421,4 @@ std::string read_stored_xml(const std::string& path, const StoredXmlBounds& boun
     return text;
 }
 
-std::string set_aside_stored_file(const std::string& path)
-{
-    for (int i = 1; i <= 100; ++i) {
-        const std::string aside = path + ".damaged" + (i == 1 ? std::string() : std::to_string(i));
-        struct stat st;
-        if (::lstat(aside.c_str(), &st) == 0)
-            continue;
-        // link() never replaces an existing name; a FIFO or a folder in the
-        // file's place is renamed instead.
-        if (::link(path.c_str(), aside.c_str()) == 0) {
-            if (::unlink(path.c_str()) == 0)
-                return aside;
-            ::unlink(aside.c_str());
-            return std::string();
-        }
-        if (errno == EEXIST)
-            continue;
-        if (::lstat(aside.c_str(), &st) != 0 && ::rename(path.c_str(), aside.c_str()) == 0)
-            return aside;
-        return std::string();
-    }
-    return std::string();
-}
-
 } // namespace QuentaBased

@@ -46,10 +46,4 @@ bool is_storable_text(const char* text, size_t length);
 // read_stored_file, then check_stored_xml.
 std::string read_stored_xml(const std::string& path, const StoredXmlBounds& bounds);
 
-// Moves a damaged stored file out of the way before anything is saved over
-// it: renamed to "<path>.damaged", or "<path>.damaged2" … when that name is
-// taken, so an earlier copy is never replaced. The new name, or "" when the
-// file could not be moved (the failure is not thrown).
-std::string set_aside_stored_file(const std::string& path);
-
 } // namespace QuentaBased

@@ -189,26 +189,6 @@ TEST(StoredFile, EveryTruncationIsRefusedOrWhole)
     }
 }
 
-TEST(StoredFile, DamagedFilesAreSetAsideWithoutReplacingAnEarlierCopy)
-{
-    TempDir dir;
-    const std::string path = dir.Write("lib.xml", "first");
-    EXPECT_EQ(QuentaBased::set_aside_stored_file(path), path + ".damaged");
-    dir.Write("lib.xml", "second");
-    EXPECT_EQ(QuentaBased::set_aside_stored_file(path), path + ".damaged2");
-    std::ifstream first(path + ".damaged"), second(path + ".damaged2");
-    std::string a, b;
-    first >> a;
-    second >> b;
-    EXPECT_EQ(a, "first");
-    EXPECT_EQ(b, "second");
-    EXPECT_NE(access(path.c_str(), F_OK), 0);
-    // A FIFO in the file's place is moved too, and nothing waits on it.
-    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
-    EXPECT_EQ(QuentaBased::set_aside_stored_file(path), path + ".damaged3");
-    EXPECT_EQ(QuentaBased::set_aside_stored_file(dir.path + "/missing"), "");
-}
-
 TEST(StoredFile, StorableTextIsUtf8WithoutNul)
 {
     const struct
