@@ -6,6 +6,7 @@
 #include "MemFileMapping.h"
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
