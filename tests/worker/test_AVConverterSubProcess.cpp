@@ -4,10 +4,14 @@
 // record (state, percent, error text) and the output (ffprobe, stream hashes).
 
 #include "MemFileMapping.h"
+#include "../CommaLocale.h"
+#include "../MediaTestFolder.h"
 #include "../ProbeOutput.h"
 
 #include "Basilvo/Basilvo.h"
+#include "IAVImporter.h"
 #include "IProfile.h"
+#include "ISimpleEditTimeLine.h"
 #include "ITixmlNode.h"
 
 #include <gtest/gtest.h>
@@ -138,6 +142,7 @@ struct Outcome
     double percent = 0.0;
     std::string error;
     int64_t bytes = 0;
+    int32_t taskId = 0;
 };
 
 class ConvWorker : public ::testing::Test
@@ -196,7 +201,7 @@ protected:
     Outcome RunJob(const std::string& src, const std::string& dst, const ProfileSpec& wanted,
                    std::function<void(ConvertTaskInfo2*)> setup = nullptr,
                    std::function<void(ConvertTaskInfo2*)> during = nullptr, const std::string& flags = "1 1 1",
-                   const std::string& program = FABLECUT_BIN_DIR "/convworker")
+                   const std::string& program = FABLECUT_BIN_DIR "/convworker", const std::string& importer = "")
     {
         const std::string profile = WriteProfile(wanted);
         const std::string jobFile = Out("jobs-" + std::to_string(++m_count) + ".map");
@@ -210,7 +215,8 @@ protected:
         const std::string log = Out("worker-" + std::to_string(m_count) + ".log");
         const std::string command = program + " 0 " + flags + " " + std::to_string(jobFile.size()) + " '" + jobFile +
                                     "' " + std::to_string(profile.size()) + " '" + profile + "' " +
-                                    std::to_string(config.size()) + " '" + config + "' 0 " +
+                                    std::to_string(config.size()) + " '" + config + "' " +
+                                    (importer.empty() ? "0" : std::to_string(importer.size()) + " " + importer) + " " +
                                     std::to_string(kJobFileSize) + " " + std::to_string(log.size()) + " '" + log +
                                     "' 2>>'" + Out("worker-stderr.txt") + "'";
         Outcome o;
@@ -232,6 +238,7 @@ protected:
         o.state = record->GetState();
         o.percent = record->GetPercent();
         o.bytes = record->GetBytesWritten();
+        o.taskId = record->TaskID;
         const char* text = file->GetText(record->ErrorText);
         o.error = text ? text : "";
         return o;
@@ -897,7 +904,149 @@ TEST_F(BluRayDisc, FailuresEndAsFailedWithTheirText)
         EXPECT_NE(o.error.find("Creator Disc failed"), std::string::npos) << o.error;
         EXPECT_NE(o.error.find(c.text), std::string::npos) << o.error;
         EXPECT_FALSE(Shell("test -e '" + disc + "/BDMV.part'"));
+std::string FileText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+TEST_F(ConvWorker, JobValuesOutsideTheirRangesFailBeforeTheJobStarts)
+{
+    // The record's own link in the data area, as the engine computes links.
+    auto linkOf = [](const void* p) {
+        return static_cast<uint32_t>(static_cast<const unsigned char*>(p) - (CMemFileMapTypePtr::m_pbaseAddress + 4));
+    };
+    const struct
+    {
+        const char* what;
+        std::function<void(ConvertTaskInfo2*)> setup;
+        const char* named; // in the error text, or in the log when no text can be stored
+        bool text;
+    } cases[] = {
+        {"pass count 65536", [](ConvertTaskInfo2* r) { r->Pass = 65536; }, "pass count 65536", true},
+        {"pass count 0", [](ConvertTaskInfo2* r) { r->Pass = 0; }, "pass count 0", true},
+        {"pass count -1", [](ConvertTaskInfo2* r) { r->Pass = -1; }, "pass count -1", true},
+        {"trim start past the end", [](ConvertTaskInfo2* r) { r->TrimStart = 5000; }, "trim start 5000 ms", true},
+        {"trim start at the end", [](ConvertTaskInfo2* r) { r->TrimStart = 2000; }, "trim start 2000 ms", true},
+        {"negative trim start", [](ConvertTaskInfo2* r) { r->TrimStart = -5; }, "trim start -5 ms", true},
+        {"trim length 0", [](ConvertTaskInfo2* r) { r->TrimLength = 0; }, "trim length 0 ms", true},
+        {"trim length -2", [](ConvertTaskInfo2* r) { r->TrimLength = -2; }, "trim length -2 ms", true},
+        {"error text over the record", [&](ConvertTaskInfo2* r) { r->ErrorText = linkOf(r); },
+         "overlaps the job table, a job record", false},
+        {"error text over the job table", [](ConvertTaskInfo2* r) { r->ErrorText = 4; }, "overlaps", false},
+        {"error text link 0", [](ConvertTaskInfo2* r) { r->ErrorText = 0; }, "reserves no error text", false},
+        {"error text out of range", [](ConvertTaskInfo2* r) { r->ErrorText = kJobFileSize + 16; },
+         "leaves the job file", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string dst = Out("refused.mp4");
+        std::remove(dst.c_str());
+        Outcome o = RunJob(Src("clip.mp4"), dst, ProfileSpec(), [&](ConvertTaskInfo2* r) {
+            r->TaskID = 77;
+            c.setup(r);
+        });
+        EXPECT_EQ(o.exitCode, 0);
+        EXPECT_EQ(o.state, 4);
+        EXPECT_EQ(access(dst.c_str(), F_OK), -1) << "nothing is written";
+        if (c.text) {
+            EXPECT_NE(o.error.find(c.named), std::string::npos) << o.error;
+        } else {
+            EXPECT_EQ(o.error, "");
+            const std::string log = FileText(Out("worker-" + std::to_string(m_count) + ".log"));
+            EXPECT_NE(log.find(c.named), std::string::npos) << log;
+        }
+        // The record itself is never written over.
+        EXPECT_EQ(o.taskId, 77);
     }
+}
+
+TEST_F(ConvWorker, AnEditDescriptionWrittenInAGermanLocaleConverts)
+{
+    MediaTest::ManagerHolder m;
+    ASSERT_NE(m.manager, nullptr);
+    std::unique_ptr<Moorland::IAVImporter, void (*)(Moorland::IAVImporter*)> importer(
+        m->CreateImporterByName("SimpleEditImporter"), [](Moorland::IAVImporter* i) {
+            if (i)
+                i->Release();
+        });
+    ASSERT_TRUE(importer);
+    auto* timeline = static_cast<Moorland::ISimpleEditTimeLine*>(importer->GetInterface("ISimpleEditTimeLine"));
+    ASSERT_TRUE(timeline->InsertSource(-1, Src("clip.mp4").c_str(), "FFImporter", 0, -1, -2, 0));
+    ASSERT_TRUE(timeline->SetClipVolume(0, 0.5));
+    const std::string seix = Out("german.seix");
+    // The program saves the description in the user's locale.
+    if (!MediaTest::UseCommaNumbers())
+        GTEST_SKIP() << "no locale with a decimal comma can be had (localedef and de_DE missing)";
+    const bool saved = timeline->SaveTimeLine(seix.c_str());
+    MediaTest::UsePointNumbers();
+    ASSERT_TRUE(saved) << GetQuentaException()->GetExceptionMsg();
+    EXPECT_NE(FileText(seix).find("volume=\"0.5\""), std::string::npos) << FileText(seix);
+
+    // convworker reads it in its own locale.
+    const std::string dst = Out("german.mp4");
+    Outcome o = RunJob(seix, dst, ProfileSpec(), nullptr, nullptr, "1 1 1", FABLECUT_BIN_DIR "/convworker",
+                       "SimpleEditImporter");
+    EXPECT_EQ(o.state, 5) << o.error;
+    EXPECT_GT(Duration(dst), 1.5);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ConvWorker, AProfileThatIsNoFileEndsTheWorkerAtOnceReleasingWhatItMade)
+{
+    const std::string jobFile = Out("jobs-fifo.map");
+    CMemFileMapping* file = CMemFileMapping::CreateInstance(kJobFileSize, jobFile);
+    ASSERT_TRUE(file->ReserveJobTable(1));
+    ConvertTaskInfo2* record = file->AddJob(0, Src("clip.mp4").c_str(), Out("fifo.mp4").c_str());
+    ASSERT_NE(record, nullptr);
+    const std::string fifo = Out("profile.fifo");
+    std::remove(fifo.c_str());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& profile : {fifo, std::string("/dev/zero"), Out("")}) {
+        SCOPED_TRACE(profile);
+        const std::string config = "SELECTED_DECODER=NO_SELECTED_DECODER";
+        const std::string log = Out("worker-fifo.log");
+        const std::string command = FABLECUT_BIN_DIR "/convworker 0 1 1 1 " + std::to_string(jobFile.size()) + " '" +
+                                    jobFile + "' " + std::to_string(profile.size()) + " '" + profile + "' " +
+                                    std::to_string(config.size()) + " '" + config + "' 0 " +
+                                    std::to_string(kJobFileSize) + " " + std::to_string(log.size()) + " '" + log +
+                                    "' 2>>'" + Out("worker-stderr.txt") + "'";
+        const auto start = std::chrono::steady_clock::now();
+        const int status = std::system(("timeout 20 " + command).c_str());
+        EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 10.0);
+        // -1, not a leak report's code: the media manager and the profile were released.
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(static_cast<int8_t>(WEXITSTATUS(status)), -1);
+        EXPECT_EQ(record->GetState(), 0) << "a job that never started leaves its record";
+    }
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ConvWorker, ASplitJobWhoseSourceVanishesNamesTheSource)
+{
+    const std::string src = Out("vanishing.mp4");
+    ASSERT_TRUE(Shell("cp '" + Src("long.mp4") + "' '" + src + "'"));
+    Shell("rm -f '" + Out("vanish") + "'*.mp4");
+    ProfileSpec s;
+    s.videoBitrate = 800;
+    s.params["ExportPerFileSize"] = 5242880.0 + 120000.0;
+    Outcome o = RunJob(src, Out("vanish.mp4"), s, nullptr, [&](ConvertTaskInfo2* r) {
+        // Gone while the first part is being written.
+        for (int i = 0; i < 3000 && r->GetBytesWritten() == 0 && r->GetState() <= 2; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::remove(src.c_str());
+    });
+    EXPECT_EQ(o.state, 4);
+    EXPECT_NE(o.error.find("vanishing.mp4"), std::string::npos) << o.error;
+    EXPECT_EQ(o.error.find("can not open exporter"), std::string::npos) << o.error;
 }
 
 } // namespace
