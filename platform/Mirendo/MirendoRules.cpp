@@ -313,7 +313,9 @@ void FitFrameSize(const char* codec, double sourceFps, int& width, int& height)
         return;
     }
     case Video::Dv: {
-        if (width == 720 && (height == 480 || height == 576))
+        // DV and DVCPRO50 SD, and the DVCPRO HD frames.
+        if ((width == 720 && (height == 480 || height == 576)) || (width == 1440 && height == 1080) ||
+            (width == 1280 && height == 1080) || (width == 960 && height == 720))
             return;
         bool pal = sourceFps <= 0.0 || std::fabs(sourceFps - 25.0) < 0.5 || std::fabs(sourceFps - 50.0) < 0.5;
         width = 720;

@@ -102,6 +102,8 @@ TEST(CMirendo, AdjustFitsProfilesToSourceDeviceAndCodec)
          Source(640, 480, 25, 44100, 2, 128000), 352, 288, 25, 1, 8000, 12200},
         {"DV follows the source's rate", "", "dvvideo", -1, -1, -1, "pcm_s16le", 2, 48000, 0,
          Source(1280, 720, ntsc), 720, 480, ntsc, 2, 48000, 0},
+        {"DVCPRO HD keeps its frame", "", "dvvideo", 1440, 1080, 25, "pcm_s16le", 2, 48000, 0,
+         Source(1920, 1080, 25), 1440, 1080, 25, 2, 48000, 0},
         {"MPEG-2 takes a broadcast rate", "", "mpeg2video", 720, 576, 0, "mp2", 6, 44100, 200000,
          Source(720, 576, 15), 720, 576, 24000.0 / 1001, 2, 44100, 192000},
         {"a typed NTSC rate becomes exact", "", "h264", 1280, 720, 29.97, "aac", 2, 48000, 128000,
