@@ -153,6 +153,13 @@ ExportSettings ReadExportSettings(IProfile* profile)
     }
     ReadOptions(profile, s);
     ReadStreams(profile, s);
+    // The encoders' options hold for every encoded stream of their kind.
+    for (StreamExportSettings& st : s.streams) {
+        st.video.pixelFormat = s.video.pixelFormat;
+        st.video.options = s.video.options;
+        st.video.limits = LimitsOfContainer(s.format);
+        st.audio.options = s.audio.options;
+    }
     return s;
 }
 

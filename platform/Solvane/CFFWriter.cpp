@@ -9,6 +9,7 @@
 #include "SolvaneFF.h"
 
 extern "C" {
+#include <libavcodec/dv_profile.h>
 #include <libavutil/imgutils.h>
 #include <libavutil/opt.h>
 #include <libavutil/pixdesc.h>
@@ -80,7 +81,7 @@ uint32_t FourCC(const std::string& text)
 
 // The picture format the profile names, or without one the 4:2:0 most
 // players decode (full range for Motion JPEG, the only 4:2:0 it takes at
-// normal compliance), else the encoder's first.
+// normal compliance; DV's own for its frame), else the encoder's first.
 AVPixelFormat PictureFormat(const VideoExportSettings& settings, const AVCodec* codec)
 {
     if (!settings.pixelFormat.empty()) {
@@ -97,6 +98,19 @@ AVPixelFormat PictureFormat(const VideoExportSettings& settings, const AVCodec* 
     }
     if (codec->id == AV_CODEC_ID_MJPEG)
         return AV_PIX_FMT_YUVJ420P;
+    if (codec->id == AV_CODEC_ID_DVVIDEO && codec->pix_fmts) {
+        // DV fixes the sampling by frame: 4:1:1 for NTSC, 4:2:0 for PAL,
+        // 4:2:2 for DVCPRO HD. The first format with a DV profile wins.
+        const AVRational rate = av_d2q(settings.frameRate > 0.0 ? settings.frameRate : 25.0, 1001000);
+        for (const AVPixelFormat* p = codec->pix_fmts; *p != AV_PIX_FMT_NONE; ++p) {
+            if (*p == AV_PIX_FMT_YUV420P && av_dv_codec_profile2(settings.width, settings.height, *p, rate))
+                return *p;
+        }
+        for (const AVPixelFormat* p = codec->pix_fmts; *p != AV_PIX_FMT_NONE; ++p) {
+            if (av_dv_codec_profile2(settings.width, settings.height, *p, rate))
+                return *p;
+        }
+    }
     if (!codec->pix_fmts)
         return AV_PIX_FMT_YUV420P;
     for (const AVPixelFormat* p = codec->pix_fmts; *p != AV_PIX_FMT_NONE; ++p) {

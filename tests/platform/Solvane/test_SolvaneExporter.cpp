@@ -402,6 +402,8 @@ TEST_F(ExporterTest, EveryStatedSettingReachesTheFile)
          {{"pix_fmt", "yuv411p"}, {"r_frame_rate", "30000/1001"}}, 0},
         {"hvc1.mp4", "mp4", "hevc", 320, 240, 25, 500, "hvc1", "yuv420p", {{"preset", "ultrafast"}}, {},
          {{"codec_tag_string", "hvc1"}}, 0},
+        {"dv-ntsc-default.dv", "dv", "dvvideo", 720, 480, ntsc, 0, "", "", {}, {},
+         {{"pix_fmt", "yuv411p"}}, 0},
         {"dvd.vob", "dvd", "mpeg2video", 720, 480, ntsc, 12000, "", "yuv420p", {}, {}, {{"codec_name", "mpeg2video"}},
          18},
         {"faststart.mp4", "mp4", "mpeg4", 320, 240, 25, 400, "", "", {}, {{"movflags", "+faststart"}},
@@ -410,8 +412,10 @@ TEST_F(ExporterTest, EveryStatedSettingReachesTheFile)
     for (const OptionCase& c : cases) {
         SCOPED_TRACE(c.name);
         ExportSettings s = Settings(c.format, c.codec, "aac");
-        if (std::string(c.format) == "mov" || std::string(c.format) == "dvd")
+        if (std::string(c.format) == "mov" || std::string(c.format) == "dvd" || std::string(c.format) == "dv")
             s.audio.codec = std::string(c.format) == "dvd" ? "ac3" : "pcm_s16le";
+        if (std::string(c.format) == "dv")
+            s.audio.sampleRate = 48000;
         s.video.width = c.width;
         s.video.height = c.height;
         s.video.frameRate = c.fps;
