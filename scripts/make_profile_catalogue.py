@@ -176,7 +176,7 @@ CATALOGUE = [
           (-1, -1), 1800, 0.0, "libopus", 128000, 48000, 2,
           params={"ff:video:deadline": "good", "ff:video:cpu-used": "4"},
           columns=both(video_cols("vp9,vp8", SIZES_ALL), audio_cols("libopus,libvorbis", ABR_OPUS, sr="48000"))),
-        P(111, "MPEG-1 Video", "MPEG-1 system stream, as on Video CDs", "MPEG-1", ".mpg", "mpeg", "mpeg1video",
+        P(111, "MPEG-1 Video", "MPEG-1 video and MP2 sound in an MPEG-1 system stream", "MPEG-1", ".mpg", "mpeg", "mpeg1video",
           (352, 288), 1150, 25.0, "mp2", 224000, 44100, 2,
           columns=both(video_cols("mpeg1video", "0,352*240,352*288,640*480", fps=FPS_MPEG),
                        audio_cols("mp2", ABR_MP2, sr="44100,48000"))),
