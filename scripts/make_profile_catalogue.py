@@ -70,8 +70,15 @@ class P:
         self.params = dict(params or {})
         # Devices and players decode 4:2:0 (4:2:2 for the editing codecs);
         # without a stated format an encoder would follow the source.
-        if vcodec and "ff:video:pix_fmt" not in self.params and PIX_FMT.get(vcodec, "yuv420p"):
+        # The QuickTime writer takes its picture format from the FourCC.
+        if (vcodec and exporter != "QTExporter" and "ff:video:pix_fmt" not in self.params
+                and PIX_FMT.get(vcodec, "yuv420p")):
             self.params["ff:video:pix_fmt"] = PIX_FMT.get(vcodec, "yuv420p")
+        # A fixed frame keeps the source's shape (a sample aspect where the
+        # codec stores one, a narrower frame where it does not) instead of
+        # stretching the picture.
+        if vcodec and exporter != "QTExporter" and self.width > 0 and self.height > 0 and not remux:
+            self.params.setdefault("use_org_video_aspect", 1)
         if remux:
             self.params["remux"] = remux
         self.columns = dict(columns or {})
@@ -111,6 +118,20 @@ def h264(pid, name, comment, fmt, ext, muxer, size, vbr, fps=0.0, abr=128000, sr
              fourcc=fourcc, columns=both(video_cols(vcodecs, sizes, fourcc=fourccs),
                                          audio_cols(acodecs, abrs, ch=CH6 if ch > 2 else CH)),
              star=star)
+
+
+# The QuickTime writer (libCOrlendar.so): the FourCC picks its compressor,
+# the video bitrate's quality code its quality; its sound is 32-bit float
+# LPCM. The format names "Final Cut Pro" and "QuickTime Movie Format" send a
+# job to it.
+LPCM_RATE = 48000 * 2 * 32
+
+
+def qt(pid, name, comment, fmt, vcodec, fourcc, size=(-1, -1), fps=0.0, sizes="0,-1*-1", fpss=FPS):
+    return P(pid, name, comment, fmt, ".mov", "mov", vcodec, size, 1, fps, "pcm_f32le", LPCM_RATE, 48000, 2,
+             exporter="QTExporter", fourcc=fourcc,
+             columns=both(video_cols(vcodec, sizes, vbr="1,2,3", fps=fpss, fourcc=fourcc),
+                          audio_cols("pcm_f32le", str(LPCM_RATE), sr="48000", ch=CH)))
 
 
 def audio(pid, name, comment, fmt, ext, muxer, acodec, abr, sr=44100, ch=2, abrs="", sr_col=SR, ch_col=CH,
@@ -155,7 +176,7 @@ CATALOGUE = [
           (-1, -1), 1800, 0.0, "libopus", 128000, 48000, 2,
           params={"ff:video:deadline": "good", "ff:video:cpu-used": "4"},
           columns=both(video_cols("vp9,vp8", SIZES_ALL), audio_cols("libopus,libvorbis", ABR_OPUS, sr="48000"))),
-        P(111, "MPEG-1 Video", "MPEG-1 system stream, as on Video CDs", "MPEG-1", ".mpg", "mpeg", "mpeg1video",
+        P(111, "MPEG-1 Video", "MPEG-1 video and MP2 sound in an MPEG-1 system stream", "MPEG-1", ".mpg", "mpeg", "mpeg1video",
           (352, 288), 1150, 25.0, "mp2", 224000, 44100, 2,
           columns=both(video_cols("mpeg1video", "0,352*240,352*288,640*480", fps=FPS_MPEG),
                        audio_cols("mp2", ABR_MP2, sr="44100,48000"))),
@@ -247,7 +268,7 @@ CATALOGUE = [
              1500, profile="baseline", level="3.0", device="ipod-classic", sizes="320*240,640*480"),
         h264(1005, "iPod nano", "H.264 baseline MP4 for iPod nano", "iPod", ".m4v", "ipod", (640, 480), 1000,
              profile="baseline", level="3.0", device="ipod-nano", sizes="320*240,640*480"),
-        h264(1006, "Apple TV", "H.264 MP4 with AC-3 for Apple TV", "MP4", ".m4v", "mp4", (1920, 1080), 10000,
+        h264(1006, "Apple TV", "H.264 MP4 with AAC stereo for Apple TV", "MP4", ".m4v", "mp4", (1920, 1080), 10000,
              profile="high", level="4.1", device="apple-tv", acodec="aac", abr=160000, sr=48000,
              sizes="-1*-1,1280*720,1920*1080"),
     ]),
@@ -331,11 +352,11 @@ CATALOGUE = [
           params={"ff:video:profile": "0"},
           columns=both(video_cols("prores_ks", "0,-1*-1,1280*720,1920*1080", vbr="0", fps=FPS),
                        audio_cols("pcm_s16le", "1536000", sr="48000", ch=CH))),
-        P(2005, "Avid DNxHD 1080p", "DNxHD QuickTime, 1080p (medium: 145 Mbit/s)", "DNxHD", ".mov", "mov",
+        P(2005, "Avid DNxHD 1080p", "DNxHD QuickTime, 1080p at 29.97 (medium: 145 Mbit/s)", "DNxHD", ".mov", "mov",
           "dnxhd", (1920, 1080), 2, NTSC, "pcm_s16le", 1536000, 48000, 2, fourcc="AVdn",
           columns=both(video_cols("dnxhd", "1920*1080", vbr="1,2,3", fps="23.976,24,25,29.97,50,59.94"),
                        audio_cols("pcm_s16le", "1536000", sr="48000", ch=CH))),
-        P(2006, "Avid DNxHD 720p", "DNxHD QuickTime, 720p (medium: 90 Mbit/s)", "DNxHD", ".mov", "mov",
+        P(2006, "Avid DNxHD 720p", "DNxHD QuickTime, 720p at 29.97 (medium: 110 Mbit/s)", "DNxHD", ".mov", "mov",
           "dnxhd", (1280, 720), 2, NTSC, "pcm_s16le", 1536000, 48000, 2, fourcc="AVdn",
           columns=both(video_cols("dnxhd", "1280*720", vbr="1,2,3", fps="23.976,24,25,29.97,50,59.94"),
                        audio_cols("pcm_s16le", "1536000", sr="48000", ch=CH))),
@@ -356,6 +377,38 @@ CATALOGUE = [
           20000, 0.0, "pcm_s16le", 1536000, 48000, 2, fourcc="MJPG",
           columns=both(video_cols("mjpeg", SIZES_HD, fourcc="MJPG"),
                        audio_cols("pcm_s16le", "1536000", sr="48000", ch=CH))),
+    ]),
+    (22, "Final Cut Pro", 3, [
+        qt(2101, "Final Cut Pro ProRes 422", "ProRes 422 movie from the QuickTime writer, LPCM sound",
+           "Final Cut Pro", "prores_ks", "apcn"),
+        qt(2102, "Final Cut Pro ProRes 422 HQ", "ProRes 422 HQ movie from the QuickTime writer, LPCM sound",
+           "Final Cut Pro", "prores_ks", "apch"),
+        qt(2103, "Final Cut Pro ProRes 422 LT", "ProRes 422 LT movie from the QuickTime writer, LPCM sound",
+           "Final Cut Pro", "prores_ks", "apcs"),
+        qt(2104, "Final Cut Pro ProRes 422 Proxy", "ProRes 422 Proxy movie from the QuickTime writer, LPCM sound",
+           "Final Cut Pro", "prores_ks", "apco"),
+        qt(2105, "Final Cut Pro ProRes 4444", "ProRes 4444 movie from the QuickTime writer, LPCM sound",
+           "Final Cut Pro", "prores_ks", "ap4h"),
+        qt(2106, "Final Cut Pro DV (NTSC)", "DV NTSC 720x480 at 29.97 from the QuickTime writer, LPCM sound",
+           "Final Cut Pro", "dvvideo", "dvc ", (720, 480), NTSC, "720*480", "29.97"),
+        qt(2107, "Final Cut Pro DV (PAL)", "DV PAL 720x576 at 25 from the QuickTime writer, LPCM sound",
+           "Final Cut Pro", "dvvideo", "dvcp", (720, 576), 25.0, "720*576", "25"),
+        qt(2108, "Final Cut Pro DVCPRO50 (PAL)", "DVCPRO50 PAL 720x576 at 25 from the QuickTime writer, LPCM sound",
+           "Final Cut Pro", "dvvideo", "dv5p", (720, 576), 25.0, "720*576", "25"),
+        qt(2109, "Final Cut Pro DVCPRO HD 1080i50", "DVCPRO HD 1440x1080 interlaced at 25 from the QuickTime writer, "
+           "LPCM sound", "Final Cut Pro", "dvvideo", "dvh5", (1440, 1080), 25.0, "1440*1080", "25"),
+        qt(2110, "Final Cut Pro HDV 1080i50", "HDV MPEG-2 1440x1080 interlaced at 25 (25 Mbit/s) from the QuickTime "
+           "writer, LPCM sound", "Final Cut Pro", "mpeg2video", "hdv3", (1440, 1080), 25.0, "1440*1080", "25"),
+        qt(2111, "Final Cut Pro XDCAM EX 1080p25", "XDCAM EX MPEG-2 1920x1080 at 25 (35 Mbit/s) from the QuickTime "
+           "writer, LPCM sound", "Final Cut Pro", "mpeg2video", "xdve", (1920, 1080), 25.0, "1920*1080", "25"),
+        qt(2112, "Final Cut Pro IMX 50 (PAL)", "MPEG IMX intra-only 4:2:2 720x608 at 25 (50 Mbit/s) from the QuickTime "
+           "writer, LPCM sound", "Final Cut Pro", "mpeg2video", "mx5p", (720, 608), 25.0, "720*608", "25"),
+    ]),
+    (23, "QuickTime Movie", 3, [
+        qt(2201, "QuickTime Animation", "Lossless Animation (RLE) movie from the QuickTime writer, LPCM sound",
+           "QuickTime Movie Format", "qtrle", "rle "),
+        qt(2202, "QuickTime H.264", "H.264 movie from the QuickTime writer, LPCM sound",
+           "QuickTime Movie Format", "libx264", "avc1"),
     ]),
     (21, "Lossless Codecs", 3, [
         P(3401, "FFV1 Lossless (MKV)", "Mathematically lossless FFV1 video and FLAC sound", "MKV", ".mkv",

@@ -51,7 +51,8 @@ void FitIntoBox(int maxWidth, int maxHeight, int& width, int& height)
     height = std::max(2, static_cast<int>(height * scale));
 }
 
-void AdjustVideo(const TaskSourceInfo& src, const MirendoRules::DeviceLimits* device, IVideoProfile& video)
+void AdjustVideo(const TaskSourceInfo& src, const MirendoRules::DeviceLimits* device, const char* level,
+                 IVideoProfile& video)
 {
     const char* codec = video.GetCodecName();
     int width = video.GetWidth();
@@ -74,12 +75,6 @@ void AdjustVideo(const TaskSourceInfo& src, const MirendoRules::DeviceLimits* de
         FitIntoBox(device->maxWidth, device->maxHeight, width, height);
     int fittedWidth = width, fittedHeight = height;
     MirendoRules::FitFrameSize(codec, src.dFrameRate, fittedWidth, fittedHeight);
-    // "Original" stays open for the worker unless the device or the codec
-    // needs another size.
-    if (!(original && fittedWidth == src.nWidth && fittedHeight == src.nHeight)) {
-        video.SetWidth(fittedWidth);
-        video.SetHeight(fittedHeight);
-    }
 
     double fps = video.GetFrameRate();
     bool fpsOriginal = fps == 0.0;
@@ -88,6 +83,15 @@ void AdjustVideo(const TaskSourceInfo& src, const MirendoRules::DeviceLimits* de
     if (device && device->maxFrameRate > 0.0 && fps > device->maxFrameRate)
         fps = device->maxFrameRate;
     double fittedFps = MirendoRules::FitFrameRate(codec, fittedHeight, fps);
+    // The level the profile pins: a decoder of that level plays no more.
+    MirendoRules::FitLevel(codec, level, fittedWidth, fittedHeight, fittedFps);
+
+    // "Original" stays open for the worker unless the device, the codec or
+    // the level needs another size or rate.
+    if (!(original && fittedWidth == src.nWidth && fittedHeight == src.nHeight)) {
+        video.SetWidth(fittedWidth);
+        video.SetHeight(fittedHeight);
+    }
     if (!(fpsOriginal && fittedFps == src.dFrameRate))
         video.SetFrameRate(fittedFps);
 
@@ -104,6 +108,9 @@ void AdjustAudio(const TaskSourceInfo& src, const MirendoRules::DeviceLimits* de
     const char* codec = audio.GetCodecName();
     int channels = audio.GetChannels();
     if (channels <= 0)
+        channels = src.nChannels;
+    // A stereo or mono source is not spread over surround channels.
+    if (src.nChannels > 0 && src.nChannels <= 2 && channels > 2)
         channels = src.nChannels;
     int limit = MirendoRules::MaxChannels(codec);
     if (device && device->maxChannels > 0)
@@ -146,7 +153,7 @@ bool CMirendo::AdjustProfile(const TaskSourceInfo* pSource, IProfile* pProfile)
         int include = file ? file->GetAVInclude() : 0;
         IVideoProfile* video = pProfile->GetVideoProfile();
         if (video && include != 1 && pSource->nWidth > 0 && pSource->nHeight > 0)
-            AdjustVideo(*pSource, device, *video);
+            AdjustVideo(*pSource, device, params ? params->GetString("ff:video:level") : nullptr, *video);
         IAudioProfile* audio = pProfile->GetAudioProfile();
         if (audio && include != 2)
             AdjustAudio(*pSource, device, *audio);

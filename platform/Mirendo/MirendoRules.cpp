@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <iterator>
 #include <strings.h>
 
 namespace MirendoRules {
@@ -311,7 +313,9 @@ void FitFrameSize(const char* codec, double sourceFps, int& width, int& height)
         return;
     }
     case Video::Dv: {
-        if (width == 720 && (height == 480 || height == 576))
+        // DV and DVCPRO50 SD, and the DVCPRO HD frames.
+        if ((width == 720 && (height == 480 || height == 576)) || (width == 1440 && height == 1080) ||
+            (width == 1280 && height == 1080) || (width == 960 && height == 720))
             return;
         bool pal = sourceFps <= 0.0 || std::fabs(sourceFps - 25.0) < 0.5 || std::fabs(sourceFps - 50.0) < 0.5;
         width = 720;
@@ -361,6 +365,101 @@ int FitVideoBitrate(const char* codec, int width, int height, int value)
         if (std::abs(r * 1000 - value) < std::abs(best * 1000 - value))
             best = r;
     return best * 1000;
+}
+
+namespace {
+
+// Level number times ten ("4.1" -> 41, "41" -> 41, "4" -> 40); 0 when unreadable.
+int LevelNumber(const char* text)
+{
+    if (!text || !*text)
+        return 0;
+    char* end = nullptr;
+    const double v = std::strtod(text, &end);
+    if (end == text || v <= 0.0)
+        return 0;
+    if (std::strchr(text, '.') || v < 10.0)
+        return static_cast<int>(std::lround(v * 10));
+    return static_cast<int>(std::lround(v));
+}
+
+struct LevelLimits
+{
+    int level;
+    double maxUnitsPerSecond; // macroblocks (H.264) or luma samples (HEVC)
+    double maxUnitsPerFrame;
+};
+
+// H.264 (Table A-1): macroblocks per second and per frame.
+const LevelLimits kH264Levels[] = {
+    {10, 1485, 99},       {11, 3000, 396},       {12, 6000, 396},       {13, 11880, 396},
+    {20, 11880, 396},     {21, 19800, 792},      {22, 20250, 1620},     {30, 40500, 1620},
+    {31, 108000, 3600},   {32, 216000, 5120},    {40, 245760, 8192},    {41, 245760, 8192},
+    {42, 522240, 8704},   {50, 589824, 22080},   {51, 983040, 36864},   {52, 2073600, 36864},
+    {60, 4177920, 139264}, {61, 8355840, 139264}, {62, 16711680, 139264},
+};
+
+// HEVC (Table A.8): luma samples per second and per picture.
+const LevelLimits kHevcLevels[] = {
+    {10, 552960, 36864},         {20, 3686400, 122880},       {21, 7372800, 245760},
+    {30, 16588800, 552960},      {31, 33177600, 983040},      {40, 66846720, 2228224},
+    {41, 133693440, 2228224},    {50, 267386880, 8912896},    {51, 534773760, 8912896},
+    {52, 1069547520, 8912896},   {60, 1069547520, 35651584},  {61, 2139095040, 35651584},
+    {62, 4278190080.0, 35651584},
+};
+
+} // namespace
+
+bool FitLevel(const char* codec, const char* level, int& width, int& height, double& fps)
+{
+    const bool avc = Is(codec, {"h264", "libx264", "libx264rgb"});
+    const bool hevc = Is(codec, {"hevc", "libx265"});
+    const int number = LevelNumber(level);
+    if ((!avc && !hevc) || number == 0 || width <= 0 || height <= 0)
+        return false;
+    const LevelLimits* limits = nullptr;
+    const LevelLimits* table = avc ? kH264Levels : kHevcLevels;
+    const size_t count = avc ? std::size(kH264Levels) : std::size(kHevcLevels);
+    for (size_t i = 0; i < count; ++i) {
+        if (table[i].level == number)
+            limits = &table[i];
+    }
+    if (!limits)
+        return false;
+    // Units of one picture: macroblocks for H.264, luma samples for HEVC.
+    auto units = [avc](int w, int h) {
+        return avc ? double((w + 15) / 16) * ((h + 15) / 16) : double(w) * h;
+    };
+    // Neither side may pass the square root of eight frames' worth.
+    const double longestSide = std::sqrt(limits->maxUnitsPerFrame * 8) * (avc ? 16 : 1);
+    auto fitsFrame = [&](int w, int h) {
+        return units(w, h) <= limits->maxUnitsPerFrame && w <= longestSide && h <= longestSide;
+    };
+    auto shrink = [&](double unitsWanted, double atFps) {
+        double scale = std::min(1.0, std::sqrt(unitsWanted / units(width, height)));
+        for (int tries = 0; tries < 400; ++tries, scale *= 0.99) {
+            const int w = EvenDown(static_cast<int>(width * scale));
+            const int h = EvenDown(static_cast<int>(height * scale));
+            if (fitsFrame(w, h) && (atFps <= 0.0 || units(w, h) * atFps <= limits->maxUnitsPerSecond)) {
+                width = w;
+                height = h;
+                return;
+            }
+        }
+    };
+    if (!fitsFrame(width, height))
+        shrink(limits->maxUnitsPerFrame, 0.0);
+    if (fps > 0.0 && units(width, height) * fps > limits->maxUnitsPerSecond) {
+        // Every second picture kept still moves smoothly; below 24 per
+        // second the size gives way instead.
+        double lowered = fps;
+        while (units(width, height) * lowered > limits->maxUnitsPerSecond && lowered / 2 >= 23.9)
+            lowered /= 2;
+        fps = ExactRate(lowered);
+        if (units(width, height) * fps > limits->maxUnitsPerSecond)
+            shrink(limits->maxUnitsPerSecond / fps, fps);
+    }
+    return true;
 }
 
 double ExactRate(double fps)

@@ -42,6 +42,12 @@ void FitFrameSize(const char* codec, double sourceFps, int& width, int& height);
 // (1 high, 2 medium, 3 low) and unusable values become one of them; other
 // codecs keep the value.
 int FitVideoBitrate(const char* codec, int width, int height, int value);
+// A level's limits for H.264 and HEVC ("ff:video:level" as "4.1", "41" or
+// "4"): frame size and rate lowered to fit, the rate first (halved, while it
+// stays at least 24 per second), then the size, keeping its shape. False when
+// the codec has no levels or the level is unknown; nothing changes then.
+bool FitLevel(const char* codec, const char* level, int& width, int& height, double& fps);
+
 // NTSC rates written short (23.976, 29.97, 59.94) become exact (x000/1001).
 double FitFrameRate(const char* codec, int height, double wish);
 double ExactRate(double fps);

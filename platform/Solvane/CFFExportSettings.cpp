@@ -6,6 +6,8 @@
 #include "IProfile.h"
 #include "ITixmlNode.h"
 
+#include <cstring>
+
 namespace Solvane {
 
 namespace {
@@ -15,16 +17,64 @@ std::string Attribute(ITixmlNode* node, const char* name)
     return v ? v : "";
 }
 
+ITixmlNode* RootChild(IProfile* profile, const char* name)
+{
+    IDravenelObject* root = profile->GetRootObject();
+    auto* node = root ? static_cast<ITixmlNode*>(root->QueryInterface("ITixmlNode")) : nullptr;
+    ITixmlNode* child = node ? node->FirstChild() : nullptr;
+    while (child && std::string(child->GetName() ? child->GetName() : "") != name)
+        child = child->NextSibling();
+    return child;
+}
+
+// The FFmpeg options among the profile's parameters: "ff:video:<name>",
+// "ff:audio:<name>" and "ff:format:<name>". The picture format is the
+// encoder's input, not an option, and is taken apart.
+void ReadOptions(IProfile* profile, ExportSettings& s)
+{
+    ITixmlNode* params = RootChild(profile, "Params");
+    for (ITixmlNode* e = params ? params->FirstChild() : nullptr; e; e = e->NextSibling()) {
+        if (std::string(e->GetName() ? e->GetName() : "") != "Param")
+            continue;
+        const std::string key = Attribute(e, "Key");
+        const std::string value = Attribute(e, "Value");
+        auto take = [&](const char* prefix, FFOptions& into) {
+            const size_t n = std::strlen(prefix);
+            if (key.compare(0, n, prefix) != 0)
+                return false;
+            if (key.size() == n)
+                QB_THROW(QB_ERR_BAD_PARAM, "The profile's parameter \"" + key + "\" names no option");
+            into.emplace_back(key.substr(n), value);
+            return true;
+        };
+        if (key == "ff:video:pix_fmt")
+            s.video.pixelFormat = value;
+        else if (!take("ff:video:", s.video.options) && !take("ff:audio:", s.audio.options))
+            take("ff:format:", s.formatOptions);
+    }
+}
+} // namespace
+
+ContainerVideoLimits LimitsOfContainer(const std::string& muxer)
+{
+    ContainerVideoLimits l;
+    if (muxer == "dvd") {
+        l = {18, 15, 9800000, 1835008, false};
+    } else if (muxer == "svcd") {
+        l = {18, 15, 2516000, 1835008, false};
+    } else if (muxer == "vcd") {
+        l = {18, 15, 1150000, 327680, true};
+    }
+    return l;
+}
+
+namespace {
 // The streams of a multi-stream profile: "StreamParams" under the document's
 // root, one "VideoParam", "AudioParam" or "SubtitleParam" a stream. Only
 // read: a profile without them is left as it is.
 void ReadStreams(IProfile* profile, ExportSettings& s)
 {
-    IDravenelObject* root = profile->GetRootObject();
-    auto* node = root ? static_cast<ITixmlNode*>(root->QueryInterface("ITixmlNode")) : nullptr;
-    ITixmlNode* params = node ? node->FirstChild() : nullptr;
-    while (params && std::string(params->GetName() ? params->GetName() : "") != "StreamParams")
-        params = params->NextSibling();
+    ITixmlNode* params = RootChild(profile, "StreamParams");
     for (ITixmlNode* e = params ? params->FirstChild() : nullptr; e; e = e->NextSibling()) {
         const std::string name = e->GetName() ? e->GetName() : "";
         StreamExportSettings st;
@@ -89,6 +139,9 @@ ExportSettings ReadExportSettings(IProfile* profile)
             s.video.bitrateKbps = bitrate;
         const char* aspect = v->GetAspect();
         s.video.aspect = aspect ? aspect : "";
+        const char* fourcc = v->GetFourCC();
+        s.video.fourcc = fourcc ? fourcc : "";
+        s.video.limits = LimitsOfContainer(s.format);
     }
     if (IAudioProfile* a = profile->GetAudioProfile()) {
         const char* codec = a->GetCodecName();
@@ -98,7 +151,15 @@ ExportSettings ReadExportSettings(IProfile* profile)
         s.audio.sampleRate = a->GetSampleRate();
         s.audio.channels = a->GetChannels();
     }
+    ReadOptions(profile, s);
     ReadStreams(profile, s);
+    // The encoders' options hold for every encoded stream of their kind.
+    for (StreamExportSettings& st : s.streams) {
+        st.video.pixelFormat = s.video.pixelFormat;
+        st.video.options = s.video.options;
+        st.video.limits = LimitsOfContainer(s.format);
+        st.audio.options = s.audio.options;
+    }
     return s;
 }
 

@@ -3,6 +3,7 @@
 // What an exporter needs to know of a job profile, read once when the profile
 // is handed over: the container, and the video and audio encodings.
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -10,6 +11,20 @@
 class IProfile;
 
 namespace Solvane {
+
+// FFmpeg options by their FFmpeg name, in the profile's order.
+using FFOptions = std::vector<std::pair<std::string, std::string>>;
+
+// What a container allows the video in it, beyond its codec's own rules
+// (disc players read only a few kinds of stream). 0: no limit.
+struct ContainerVideoLimits
+{
+    int gopNtsc = 0;          // longest GOP at 30000/1001 (and 24000/1001)
+    int gopPal = 0;           // longest GOP at 25
+    int64_t maxRate = 0;      // bit/s
+    int bufferSize = 0;       // bits of the decoder's buffer
+    bool constantRate = false;
+};
 
 struct VideoExportSettings
 {
@@ -20,9 +35,10 @@ struct VideoExportSettings
     double frameRate = 0.0;
     int bitrateKbps = 0;      // 0 or less: the encoder's own rate control
     std::string aspect;       // display aspect "x:y", empty for square samples
-    // Encoder options by FFmpeg's names ("g", "maxrate", "x264-params" ...),
-    // set last before the encoder opens; one it does not know fails the open.
-    std::vector<std::pair<std::string, std::string>> options;
+    std::string fourcc;       // the stream's tag in the file; empty: the muxer's choice
+    std::string pixelFormat;  // av_get_pix_fmt name; empty: the encoder's default
+    FFOptions options;        // the encoder's options
+    ContainerVideoLimits limits;
 };
 
 struct AudioExportSettings
@@ -32,9 +48,7 @@ struct AudioExportSettings
     int bitrate = 0;          // bit/s
     int sampleRate = 0;
     int channels = 0;
-    // Encoder options by FFmpeg's names ("g", "maxrate", "x264-params" ...),
-    // set last before the encoder opens; one it does not know fails the open.
-    std::vector<std::pair<std::string, std::string>> options;
+    FFOptions options;        // the encoder's options
 };
 
 // One stream of a multi-stream profile.
@@ -54,7 +68,12 @@ struct ExportSettings
     VideoExportSettings video;
     AudioExportSettings audio;
     std::vector<StreamExportSettings> streams; // multi-stream profiles only
+    FFOptions formatOptions;  // the muxer's options
 };
+
+// The limits of the disc formats among FFmpeg's muxers ("dvd", "vcd",
+// "svcd"); none for any other.
+ContainerVideoLimits LimitsOfContainer(const std::string& muxer);
 
 // Reads a profile; throws CBaseException for a profile without a format part.
 ExportSettings ReadExportSettings(IProfile* profile);

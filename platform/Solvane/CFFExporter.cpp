@@ -83,6 +83,7 @@ bool CFFEncodingMuxer::BeginWriting()
             m_video = CFFStreamEncoder::Video(s.video, nullptr, m_threads, 1, m_statsFile, &m_stats);
         } else {
             m_out.reset(new CFFOutputFile(m_owner.Path(), m_owner.Stream(), s.format, s.extension));
+            m_out->SetOptions(s.formatOptions);
             if (m_owner.VideoStreamId() >= 0)
                 m_video = CFFStreamEncoder::Video(s.video, m_out.get(), m_threads, m_pass, m_statsFile, &m_stats);
             if (m_owner.AudioStreamId() >= 0)
@@ -232,6 +233,7 @@ bool CFFNoEncodingMuxer::BeginWriting()
             QB_THROW(QB_ERR_UNEXPECTED, "The muxer is writing already");
         const ExportSettings& s = m_owner.Settings();
         m_out.reset(new CFFOutputFile(m_owner.Path(), m_owner.Stream(), s.format, s.extension));
+        m_out->SetOptions(s.formatOptions);
         m_streamOf.clear();
         m_duration100ns.clear();
         m_failed = false;

@@ -104,8 +104,10 @@ bool CFFMultiMuxer::BeginWriting()
         if (m_pass == 1 && m_statsFile.empty()) {
             m_statsFile = NewTwoPassStatsFile();
         }
-        if (m_pass != 1)
+        if (m_pass != 1) {
             m_out.reset(new CFFOutputFile(m_owner.Path(), m_owner.Stream(), settings.format, settings.extension));
+            m_out->SetOptions(settings.formatOptions);
+        }
         for (size_t i = 0; i < settings.streams.size(); ++i) {
             Stream s;
             s.settings = settings.streams[i];

@@ -9,6 +9,7 @@
 #include "SolvaneFF.h"
 
 extern "C" {
+#include <libavcodec/dv_profile.h>
 #include <libavutil/imgutils.h>
 #include <libavutil/opt.h>
 #include <libavutil/pixdesc.h>
@@ -71,12 +72,144 @@ AVRational SampleAspect(const std::string& text, int w, int h)
     return sar;
 }
 
-void SetEncoderOptions(AVCodecContext* c, const std::vector<std::pair<std::string, std::string>>& options)
+uint32_t FourCC(const std::string& text)
 {
-    for (const auto& o : options) {
-        const int err = av_opt_set(c, o.first.c_str(), o.second.c_str(), AV_OPT_SEARCH_CHILDREN);
+    std::string t = text;
+    t.resize(4, ' ');
+    return MKTAG(t[0], t[1], t[2], t[3]);
+}
+
+// The picture format the profile names, or without one the 4:2:0 most
+// players decode (full range for Motion JPEG, the only 4:2:0 it takes at
+// normal compliance; DV's own for its frame), else the encoder's first.
+AVPixelFormat PictureFormat(const VideoExportSettings& settings, const AVCodec* codec)
+{
+    if (!settings.pixelFormat.empty()) {
+        const AVPixelFormat named = av_get_pix_fmt(settings.pixelFormat.c_str());
+        if (named == AV_PIX_FMT_NONE)
+            QB_THROW(QB_ERR_BAD_PARAM, "Unknown picture format \"" + settings.pixelFormat + "\"");
+        bool taken = !codec->pix_fmts;
+        for (const AVPixelFormat* p = codec->pix_fmts; p && *p != AV_PIX_FMT_NONE; ++p)
+            taken = taken || *p == named;
+        if (!taken)
+            QB_THROW(QB_ERR_BAD_PARAM, std::string("The video encoder ") + codec->name + " can't take " +
+                                           settings.pixelFormat + " pictures");
+        return named;
+    }
+    if (codec->id == AV_CODEC_ID_MJPEG)
+        return AV_PIX_FMT_YUVJ420P;
+    if (codec->id == AV_CODEC_ID_DVVIDEO && codec->pix_fmts) {
+        // DV fixes the sampling by frame: 4:1:1 for NTSC, 4:2:0 for PAL,
+        // 4:2:2 for DVCPRO HD. The first format with a DV profile wins.
+        const AVRational rate = av_d2q(settings.frameRate > 0.0 ? settings.frameRate : 25.0, 1001000);
+        for (const AVPixelFormat* p = codec->pix_fmts; *p != AV_PIX_FMT_NONE; ++p) {
+            if (*p == AV_PIX_FMT_YUV420P && av_dv_codec_profile2(settings.width, settings.height, *p, rate))
+                return *p;
+        }
+        for (const AVPixelFormat* p = codec->pix_fmts; *p != AV_PIX_FMT_NONE; ++p) {
+            if (av_dv_codec_profile2(settings.width, settings.height, *p, rate))
+                return *p;
+        }
+    }
+    if (!codec->pix_fmts)
+        return AV_PIX_FMT_YUV420P;
+    for (const AVPixelFormat* p = codec->pix_fmts; *p != AV_PIX_FMT_NONE; ++p) {
+        if (*p == AV_PIX_FMT_YUV420P)
+            return *p;
+    }
+    return codec->pix_fmts[0];
+}
+
+// " with the options a=1, b=2" for an encoder that refused to open: some
+// values are only checked there.
+std::string OptionsText(const FFOptions& options)
+{
+    std::string text;
+    for (const auto& [name, value] : options)
+        text += (text.empty() ? " with the options " : ", ") + name + "=" + value;
+    return text;
+}
+
+// Hands options to an FFmpeg object by their FFmpeg name: the object's own
+// (private) options first, as the ffmpeg program does, then the generic
+// ones. An option FFmpeg does not know, or a value it refuses, fails with
+// the option's name: nothing the profile states is dropped.
+template <typename Context>
+void ApplyOptionsTo(Context* ctx, const FFOptions& options, const std::string& what)
+{
+    for (const auto& [name, value] : options) {
+        int err = AVERROR_OPTION_NOT_FOUND;
+        if (ctx->priv_data && *static_cast<const AVClass**>(ctx->priv_data))
+            err = av_opt_set(ctx->priv_data, name.c_str(), value.c_str(), 0);
+        if (err == AVERROR_OPTION_NOT_FOUND)
+            err = av_opt_set(ctx, name.c_str(), value.c_str(), 0);
+        if (err == AVERROR_OPTION_NOT_FOUND)
+            QB_THROW(QB_ERR_BAD_PARAM, "The " + what + " has no option \"" + name + "\"");
         if (err < 0)
-            QB_THROW_AV(QB_ERR_MEDIA, "Bad encoder option " + o.first + "=" + o.second, err);
+            QB_THROW_AV(QB_ERR_BAD_PARAM, "The " + what + " refuses \"" + value + "\" for its option \"" + name + "\"",
+                        err);
+    }
+}
+
+} // namespace
+
+void ApplyOptions(AVCodecContext* c, const FFOptions& options, const std::string& what)
+{
+    ApplyOptionsTo(c, options, what);
+}
+
+void ApplyOptions(AVFormatContext* ctx, const FFOptions& options, const std::string& what)
+{
+    ApplyOptionsTo(ctx, options, what);
+}
+
+namespace {
+
+// The settings a codec's flavour follows: the profile's own (FourCC, size and
+// bitrate), never its codec's name; the exporter's defaults keep within the
+// container's limits. Options the profile states come later and win.
+void SetFlavour(AVCodecContext* c, const VideoExportSettings& settings, double fps)
+{
+    const AVCodec* codec = c->codec;
+    const ContainerVideoLimits& limits = settings.limits;
+    if (codec->id == AV_CODEC_ID_PRORES) {
+        // The FourCC names the flavour: Proxy, LT, standard, HQ, 4444.
+        static const struct { const char* tag; const char* profile; } kProRes[] = {
+            {"apco", "proxy"}, {"apcs", "lt"}, {"apcn", "standard"}, {"apch", "hq"}, {"ap4h", "4444"}, {"ap4x", "4444xq"},
+        };
+        for (const auto& f : kProRes) {
+            if (settings.fourcc == f.tag)
+                av_opt_set(c->priv_data, "profile", f.profile, 0);
+        }
+    } else if (codec->id == AV_CODEC_ID_DNXHD) {
+        // DNxHD proper has a few bitrates for a few picture sizes; any other
+        // size, or no rate, takes DNxHR, which fits every size.
+        const bool hdSize = (c->width == 1920 && c->height == 1080) || (c->width == 1280 && c->height == 720) ||
+                            (c->width == 1440 && c->height == 1080) || (c->width == 960 && c->height == 720);
+        av_opt_set(c->priv_data, "profile", hdSize && c->bit_rate > 0 ? "dnxhd" : "dnxhr_hq", 0);
+        if (c->bit_rate <= 0 || !hdSize)
+            c->bit_rate = 0;
+    } else if (codec->id == AV_CODEC_ID_MPEG2VIDEO || codec->id == AV_CODEC_ID_MPEG1VIDEO) {
+        // Half a second: what broadcast and disc players seek by.
+        c->gop_size = std::max(1, static_cast<int>(std::lround(fps / 2)));
+        const bool pal = std::fabs(fps - 25.0) < 0.5 || std::fabs(fps - 50.0) < 0.5;
+        const int longest = pal ? limits.gopPal : limits.gopNtsc;
+        if (longest > 0)
+            c->gop_size = std::min(c->gop_size, longest);
+        if (limits.maxRate > 0 && c->bit_rate > limits.maxRate)
+            c->bit_rate = limits.maxRate;
+        if (c->bit_rate > 0) {
+            c->rc_max_rate = c->bit_rate * 2;
+            if (limits.maxRate > 0)
+                c->rc_max_rate = std::min<int64_t>(c->rc_max_rate, limits.maxRate);
+            if (limits.constantRate)
+                c->rc_max_rate = c->rc_min_rate = c->bit_rate;
+            c->rc_buffer_size = limits.bufferSize > 0 ? limits.bufferSize
+                                                      : static_cast<int>(std::min<int64_t>(c->bit_rate, INT32_MAX));
+        }
+    } else if (codec->id == AV_CODEC_ID_MPEG4 || codec->id == AV_CODEC_ID_MSMPEG4V3 || codec->id == AV_CODEC_ID_WMV2 ||
+               codec->id == AV_CODEC_ID_FLV1) {
+        c->gop_size = std::max(1, std::min(250, static_cast<int>(std::lround(fps * 10))));
     }
 }
 
@@ -118,6 +251,18 @@ CFFOutputFile::CFFOutputFile(const std::string& path, IQuentaStream* stream, con
     if (err < 0 || !ctx)
         QB_THROW_AV(QB_ERR_MEDIA, "Can't make the muxer for " + path, err);
     m_ctx.reset(ctx);
+    // A DVD player reads 2048-byte packs at the disc's rate.
+    if (std::strcmp(of->name, "dvd") == 0) {
+        ctx->packet_size = 2048;
+        av_opt_set_int(ctx->priv_data, "muxrate", 10080000, 0);
+    }
+}
+
+void CFFOutputFile::SetOptions(const FFOptions& options)
+{
+    if (m_begun)
+        QB_THROW(QB_ERR_UNEXPECTED, "The muxer's options are set before writing");
+    ApplyOptions(m_ctx.get(), options, std::string("muxer ") + m_ctx->oformat->name);
 }
 
 CFFOutputFile::~CFFOutputFile()
@@ -288,17 +433,7 @@ std::unique_ptr<CFFStreamEncoder> CFFStreamEncoder::Video(const VideoExportSetti
 
     if (settings.width <= 0 || settings.height <= 0)
         QB_THROW(QB_ERR_BAD_PARAM, "The output picture size is not set");
-    AVPixelFormat pix = AV_PIX_FMT_YUV420P;
-    if (codec->pix_fmts) {
-        bool has420 = false;
-        for (const AVPixelFormat* p = codec->pix_fmts; *p != AV_PIX_FMT_NONE; ++p)
-            has420 = has420 || *p == AV_PIX_FMT_YUV420P;
-        pix = has420 ? AV_PIX_FMT_YUV420P : codec->pix_fmts[0];
-    }
-    if (codec->id == AV_CODEC_ID_MJPEG)
-        pix = AV_PIX_FMT_YUVJ420P; // full-range: the only 4:2:0 it takes without lowered compliance
-    if (codec->id == AV_CODEC_ID_DNXHD)
-        pix = AV_PIX_FMT_YUV422P;
+    const AVPixelFormat pix = PictureFormat(settings, codec);
     c->pix_fmt = pix;
     const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(pix);
     int w = settings.width, h = settings.height;
@@ -326,30 +461,10 @@ std::unique_ptr<CFFStreamEncoder> CFFStreamEncoder::Video(const VideoExportSetti
     if (out && out->NeedsGlobalHeader())
         c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
 
-    if (codec->id == AV_CODEC_ID_PRORES) {
-        const char* profile = "standard";
-        if (settings.codec.find("(HQ)") != std::string::npos)
-            profile = "hq";
-        else if (settings.codec.find("(LT)") != std::string::npos)
-            profile = "lt";
-        else if (settings.codec.find("(Proxy)") != std::string::npos)
-            profile = "proxy";
-        else if (settings.codec.find("4444") != std::string::npos)
-            profile = "4444";
-        av_opt_set(c->priv_data, "profile", profile, 0);
-    } else if (codec->id == AV_CODEC_ID_DNXHD) {
-        // DNxHR takes any picture size; the classic DNxHD rates fit only a few.
-        av_opt_set(c->priv_data, "profile", "dnxhr_hq", 0);
-    } else if (codec->id == AV_CODEC_ID_MPEG4 || codec->id == AV_CODEC_ID_MSMPEG4V3 || codec->id == AV_CODEC_ID_WMV2 ||
-               codec->id == AV_CODEC_ID_FLV1 || codec->id == AV_CODEC_ID_MPEG2VIDEO || codec->id == AV_CODEC_ID_MPEG1VIDEO) {
-        c->gop_size = std::max(1, static_cast<int>(std::lround(fps * 10)));
-        if (c->gop_size > 250)
-            c->gop_size = 250;
-    }
-    if (codec->id == AV_CODEC_ID_MPEG2VIDEO && c->bit_rate > 0) {
-        c->rc_max_rate = c->bit_rate * 2;
-        c->rc_buffer_size = static_cast<int>(std::min<int64_t>(c->bit_rate, INT32_MAX));
-    }
+    SetFlavour(c, settings, fps);
+    ApplyOptions(c, settings.options, std::string("video encoder ") + codec->name);
+    if (!settings.fourcc.empty())
+        c->codec_tag = FourCC(settings.fourcc);
 
     if (pass == 1 || pass == 2) {
         const bool x26x = std::strcmp(codec->name, "libx264") == 0;
@@ -364,10 +479,13 @@ std::unique_ptr<CFFStreamEncoder> CFFStreamEncoder::Video(const VideoExportSetti
         }
     }
 
-    SetEncoderOptions(c, settings.options);
     int err = avcodec_open2(c, codec, nullptr);
+    if (err < 0 && codec->id == AV_CODEC_ID_DNXHD && c->profile == FF_PROFILE_DNXHD)
+        QB_THROW_AV(QB_ERR_MEDIA, "DNxHD has no " + std::to_string(c->width) + "x" + std::to_string(c->height) +
+                                      " flavour at " + std::to_string(c->bit_rate / 1000000) + " Mbit/s", err);
     if (err < 0)
-        QB_THROW_AV(QB_ERR_MEDIA, std::string("Can't open the video encoder ") + codec->name, err);
+        QB_THROW_AV(QB_ERR_MEDIA, std::string("Can't open the video encoder ") + codec->name + OptionsText(settings.options),
+                    err);
     if (out) {
         e->m_stream = out->AddStream();
         err = avcodec_parameters_from_context(e->m_stream->codecpar, c);
@@ -425,10 +543,11 @@ std::unique_ptr<CFFStreamEncoder> CFFStreamEncoder::Audio(const AudioExportSetti
     c->thread_count = threads > 0 ? threads : 0;
     if (out && out->NeedsGlobalHeader())
         c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    SetEncoderOptions(c, settings.options);
+    ApplyOptions(c, settings.options, std::string("audio encoder ") + codec->name);
     int err = avcodec_open2(c, codec, nullptr);
     if (err < 0)
-        QB_THROW_AV(QB_ERR_MEDIA, std::string("Can't open the audio encoder ") + codec->name, err);
+        QB_THROW_AV(QB_ERR_MEDIA, std::string("Can't open the audio encoder ") + codec->name + OptionsText(settings.options),
+                    err);
     if (out) {
         e->m_stream = out->AddStream();
         err = avcodec_parameters_from_context(e->m_stream->codecpar, c);

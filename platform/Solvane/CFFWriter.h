@@ -51,6 +51,8 @@ public:
     const std::string& Path() const { return m_path; }
     bool NeedsGlobalHeader() const;
     AVStream* AddStream();
+    // The muxer's options of the profile; before Begin.
+    void SetOptions(const FFOptions& options);
     // Opens the file and writes the header.
     void Begin();
     bool Begun() const { return m_begun; }
@@ -77,6 +79,12 @@ private:
     bool m_ended = false;
     StreamStats m_stats[kMaxStreams];
 };
+
+// Hands a profile's FFmpeg options to an encoder or a muxer before it opens;
+// throws, naming the option, for one FFmpeg does not know or a refused value.
+// `what` names the object in the text ("video encoder libx264").
+void ApplyOptions(AVCodecContext* c, const FFOptions& options, const std::string& what);
+void ApplyOptions(AVFormatContext* ctx, const FFOptions& options, const std::string& what);
 
 // The encoder name for a profile's codec name; throws for a name no encoder
 // of this build knows.

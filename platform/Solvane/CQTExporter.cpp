@@ -1,5 +1,6 @@
 #include "CQTExporter.h"
 
+#include "Basilvo/Basilvo.h"
 #include "CBaseException.h"
 #include "IProfile.h"
 #include "orlendar/IOrlendar.h"
@@ -60,25 +61,20 @@ CQTPlugin::CQTPlugin()
         QB_THROW(QB_ERR_NOT_FOUND, "Can't load the QuickTime plug-in " + path + ": " + (why ? why : ""));
     }
     m_create = reinterpret_cast<IOrlendar* (*)()>(dlsym(m_handle, "Create_OrlendarImp"));
-    m_error = reinterpret_cast<IQuentaException* (*)()>(dlsym(m_handle, "GetQuentaException"));
-    m_releaseError = reinterpret_cast<void (*)()>(dlsym(m_handle, "ReleaseQuentaException"));
-    if (!m_create || !m_error || !m_releaseError) {
+    if (!m_create) {
         dlclose(m_handle);
-        QB_THROW(QB_ERR_NOT_FOUND, "The QuickTime plug-in " + path +
-                                       " lacks Create_OrlendarImp, GetQuentaException or ReleaseQuentaException");
+        QB_THROW(QB_ERR_NOT_FOUND, "The QuickTime plug-in " + path + " lacks Create_OrlendarImp");
     }
 }
 
 CQTPlugin::~CQTPlugin()
 {
-    // This thread's record lives in the plug-in: it must go before the code does.
-    m_releaseError();
     dlclose(m_handle);
 }
 
 IOrlendar* CQTPlugin::Create() const
 {
-    m_error()->Clear();
+    GetQuentaException()->Clear();
     IOrlendar* writer = m_create();
     if (!writer)
         ThrowError("The QuickTime plug-in made no writer");
@@ -87,12 +83,12 @@ IOrlendar* CQTPlugin::Create() const
 
 bool CQTPlugin::HasError() const
 {
-    return m_error()->GetExceptionCode() != 0;
+    return GetQuentaException()->GetExceptionCode() != 0;
 }
 
 void CQTPlugin::ThrowError(const std::string& fallback) const
 {
-    IQuentaException* record = m_error();
+    IQuentaException* record = GetQuentaException();
     if (record->GetExceptionCode() != 0)
         throw CBaseException(record); // the plug-in's code, text and place
     QB_THROW(QB_ERR_UNEXPECTED, fallback);

@@ -6,8 +6,8 @@
 // the sound as LPCM. One movie per BeginWriting/EndWriting; a writer dropped
 // before its EndWriting leaves no finished movie behind.
 //
-// The plug-in keeps its own last-error records; every failure it reports is
-// copied into ours, so callers see the plug-in's own text.
+// The plug-in records its failures through the process's error service, in
+// the calling thread's own record, so callers see the plug-in's own text.
 
 #include "IAVExporter.h"
 
@@ -15,7 +15,6 @@
 #include <string>
 
 class IOrlendar;
-class IQuentaException;
 
 namespace Solvane {
 
@@ -39,8 +38,6 @@ public:
 private:
     void* m_handle = nullptr;
     IOrlendar* (*m_create)() = nullptr;
-    IQuentaException* (*m_error)() = nullptr;
-    void (*m_releaseError)() = nullptr;
 };
 
 class CQTEncodingMuxer final : public Moorland::IEncodingMuxer

@@ -32,13 +32,17 @@
 //   are FFmpeg options, by their FFmpeg name, of the video encoder, the audio
 //   encoder and the muxer ("ff:video:profile" = "baseline", "ff:video:g" =
 //   "1", "ff:format:movflags" = "+faststart"); the exporter hands them on as
-//   they stand. "ff:video:pix_fmt" is the picture format the encoder is given
-//   (av_get_pix_fmt name, e.g. "yuv420p"); without it the encoder's first
-//   supported format nearest the source's is used. "Device" names the device
-//   database entry (IMirendo.h).
+//   they stand; an option the installed FFmpeg does not know fails the job.
+//   "ff:video:pix_fmt" is the picture format the encoder is given
+//   (av_get_pix_fmt name, e.g. "yuv420p"); without it 4:2:0 where the encoder
+//   takes it (DV: the sampling of its frame), else the encoder's first format.
+//   "ff:video:level" also bounds the size and rate the device database gives
+//   H.264 and HEVC. "use_org_video_aspect" = 1 keeps the source's shape in a
+//   fixed frame. "Device" names the device database entry (IMirendo.h).
 // - The QuickTime writer picks its codec by FourCC (IVideoProfile::GetFourCC,
 //   four characters, blanks included) and its quality from the video
-//   bitrate's quality code.
+//   bitrate's quality code. The FFmpeg exporter writes the FourCC as the
+//   stream's tag, and takes the ProRes flavour from it.
 // - Option columns list the choices an editor offers, comma-separated, in the
 //   value's own text form ("640*480" for sizes, "-1" for auto, "0" for
 //   original). The column "FourCC" lists one FourCC per video codec entry.

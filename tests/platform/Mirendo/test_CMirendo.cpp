@@ -102,6 +102,8 @@ TEST(CMirendo, AdjustFitsProfilesToSourceDeviceAndCodec)
          Source(640, 480, 25, 44100, 2, 128000), 352, 288, 25, 1, 8000, 12200},
         {"DV follows the source's rate", "", "dvvideo", -1, -1, -1, "pcm_s16le", 2, 48000, 0,
          Source(1280, 720, ntsc), 720, 480, ntsc, 2, 48000, 0},
+        {"DVCPRO HD keeps its frame", "", "dvvideo", 1440, 1080, 25, "pcm_s16le", 2, 48000, 0,
+         Source(1920, 1080, 25), 1440, 1080, 25, 2, 48000, 0},
         {"MPEG-2 takes a broadcast rate", "", "mpeg2video", 720, 576, 0, "mp2", 6, 44100, 200000,
          Source(720, 576, 15), 720, 576, 24000.0 / 1001, 2, 44100, 192000},
         {"a typed NTSC rate becomes exact", "", "h264", 1280, 720, 29.97, "aac", 2, 48000, 128000,
@@ -183,4 +185,85 @@ TEST(CMirendo, AdjustLeavesRemuxProfilesAndCapsDeviceBitrates)
     EXPECT_FALSE(m->AdjustProfile(nullptr, psp.get()));
     EXPECT_EQ(10021003, GetQuentaException()->GetExceptionCode());
     EXPECT_FALSE(m->AdjustProfile(&src, nullptr));
+}
+
+// H.264 and HEVC profiles pin a level; a decoder of that level plays no
+// bigger picture and no more pictures a second. The rate gives way first,
+// then the size, which keeps its shape.
+TEST(CMirendo, AdjustKeepsWithinTheProfilesLevel)
+{
+    const double ntsc = 30000.0 / 1001;
+    struct Case
+    {
+        const char* what;
+        const char* codec;
+        const char* level;
+        int width, height;
+        TaskSourceInfo src;
+        int wantWidth, wantHeight; // 0: only the limits are checked
+        double wantFps;
+        double unitsPerSecond, unitsPerFrame; // the level's limits
+        bool macroblocks;
+    } cases[] = {
+        {"1080p59.94 at 4.1 halves its rate", "h264", "4.1", 1920, 1080, Source(1920, 1080, 59.94), 1920, 1080, ntsc,
+         245760, 8192, true},
+        {"1080p50 at 41 halves its rate", "h264", "41", -1, -1, Source(1920, 1080, 50), 1920, 1080, 25, 245760, 8192,
+         true},
+        {"1080p25 fits 4.1 as it is", "h264", "4.1", 1920, 1080, Source(1920, 1080, 25), 1920, 1080, 25, 245760, 8192,
+         true},
+        {"720p59.94 at 3.1 halves its rate", "h264", "3.1", 1280, 720, Source(1280, 720, 59.94), 1280, 720, ntsc,
+         108000, 3600, true},
+        {"1080p at 3.0 shrinks too", "h264", "3.0", -1, -1, Source(1920, 1080, 59.94), 0, 0, ntsc, 40500, 1620, true},
+        {"2160p60 HEVC at 4.1", "hevc", "4.1", -1, -1, Source(3840, 2160, 60), 0, 0, 60, 133693440, 2228224, false},
+        {"no level: nothing changes", "h264", "", 1920, 1080, Source(1920, 1080, 59.94), 1920, 1080, 60000.0 / 1001, 0,
+         0, true},
+    };
+    MirendoPtr m(CreateMirendo());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ProfilePtr p(CreateProfile());
+        if (*c.level)
+            p->GetParams()->SetString("ff:video:level", c.level);
+        IVideoProfile* v = p->GetVideoProfile();
+        v->SetCodecName(c.codec);
+        v->SetWidth(c.width);
+        v->SetHeight(c.height);
+        v->SetFrameRate(0);
+        ASSERT_TRUE(m->AdjustProfile(&c.src, p.get()));
+        const int w = v->GetWidth(), h = v->GetHeight();
+        // 0 keeps the source's rate.
+        const double fps = v->GetFrameRate() == 0 ? c.src.dFrameRate : v->GetFrameRate();
+        EXPECT_NEAR(c.wantFps, fps, 0.001);
+        if (c.wantWidth) {
+            EXPECT_EQ(c.wantWidth, w);
+            EXPECT_EQ(c.wantHeight, h);
+        }
+        if (c.unitsPerFrame > 0) {
+            const double units = c.macroblocks ? double((w + 15) / 16) * ((h + 15) / 16) : double(w) * h;
+            EXPECT_LE(units, c.unitsPerFrame) << w << "x" << h;
+            EXPECT_LE(units * fps, c.unitsPerSecond) << w << "x" << h << " at " << fps;
+            EXPECT_NEAR(double(c.src.nWidth) / c.src.nHeight, double(w) / h, 0.02) << w << "x" << h;
+            EXPECT_EQ(0, w % 2);
+            EXPECT_EQ(0, h % 2);
+        }
+    }
+}
+
+// The channel rules keep 5.1 for AC-3 and AAC; a source with fewer channels
+// is not spread over them.
+TEST(CMirendo, AdjustSpreadsNoStereoSourceOverSurround)
+{
+    MirendoPtr m(CreateMirendo());
+    for (int source : {1, 2, 6}) {
+        SCOPED_TRACE(source);
+        ProfilePtr p(CreateProfile());
+        p->GetFileProfile()->SetAVInclude(1);
+        p->GetAudioProfile()->SetCodecName("ac3");
+        p->GetAudioProfile()->SetChannels(6);
+        p->GetAudioProfile()->SetSampleRate(48000);
+        p->GetAudioProfile()->SetBitrate(448000);
+        TaskSourceInfo src = Source(0, 0, 0, 48000, source);
+        ASSERT_TRUE(m->AdjustProfile(&src, p.get()));
+        EXPECT_EQ(source, p->GetAudioProfile()->GetChannels());
+    }
 }

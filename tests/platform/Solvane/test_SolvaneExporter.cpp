@@ -23,6 +23,9 @@
 #include <sstream>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <vector>
+
 using namespace Moorland;
 using Solvane::CFFExporter;
 using Solvane::ExportSettings;
@@ -319,3 +322,161 @@ TEST_F(ExporterTest, CopiedPacketsKeepEveryByte)
 }
 
 } // namespace
+
+namespace {
+
+// Where the first box of a kind begins in an MP4 file; npos when none.
+size_t BoxOffset(const std::string& path, const char* box)
+{
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return std::string::npos;
+    std::string bytes;
+    char buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+        bytes.append(buffer, n);
+    std::fclose(f);
+    return bytes.find(box);
+}
+
+// The most pictures from one key frame to the next, and how many key frames.
+std::pair<int, int> KeyFrameSpacing(const std::string& path)
+{
+    std::istringstream flags(Capture("ffprobe -v error -select_streams v:0 -show_entries packet=flags -of csv=p=0 '" +
+                                     path + "'"));
+    int longest = 0, run = 0, keys = 0;
+    bool started = false;
+    for (std::string line; std::getline(flags, line);) {
+        if (line.find('K') != std::string::npos) {
+            if (started)
+                longest = std::max(longest, run);
+            started = true;
+            run = 0;
+            ++keys;
+        }
+        ++run;
+    }
+    return {std::max(longest, run), keys};
+}
+
+struct OptionCase
+{
+    const char* name;
+    const char* format;
+    const char* codec;
+    int width, height;
+    double fps;
+    int kbps;
+    const char* fourcc;
+    const char* pixelFormat;
+    Solvane::FFOptions video;
+    Solvane::FFOptions muxer;
+    // What ffprobe must say of the video stream.
+    std::map<std::string, std::string> expect;
+    int longestGop; // 0: not checked
+};
+
+} // namespace
+
+// What a profile states beyond codec, size and rate reaches the file: the
+// encoder's and the muxer's options, the picture format, the FourCC, and the
+// flavours the FourCC or the bitrate names; the exporter's own defaults keep
+// within what a disc player reads.
+TEST_F(ExporterTest, EveryStatedSettingReachesTheFile)
+{
+    const double ntsc = 30000.0 / 1001;
+    const std::vector<OptionCase> cases = {
+        {"baseline.mp4", "mp4", "h264", 320, 240, 25, 800, "", "yuv420p",
+         {{"preset", "veryfast"}, {"profile", "baseline"}, {"level", "3.0"}}, {},
+         {{"profile", "Constrained Baseline"}, {"level", "30"}, {"has_b_frames", "0"}, {"pix_fmt", "yuv420p"}}, 0},
+        {"intra422.mov", "mov", "mpeg2video", 320, 240, 25, 8000, "", "yuv422p", {{"g", "1"}}, {},
+         {{"pix_fmt", "yuv422p"}, {"profile", "4:2:2"}}, 1},
+        {"prores-hq.mov", "mov", "prores_ks", 320, 240, 25, 0, "apch", "yuv422p10le", {}, {},
+         {{"codec_tag_string", "apch"}, {"profile", "HQ"}}, 0},
+        {"prores-proxy.mov", "mov", "prores_ks", 320, 240, 25, 0, "apco", "yuv422p10le", {{"profile", "0"}}, {},
+         {{"codec_tag_string", "apco"}, {"profile", "Proxy"}}, 0},
+        {"dnxhd.mov", "mov", "dnxhd", 1280, 720, 25, 90000, "AVdn", "yuv422p", {}, {},
+         {{"profile", "DNXHD"}, {"codec_tag_string", "AVdn"}}, 0},
+        {"dv-ntsc.mov", "mov", "dvvideo", 720, 480, ntsc, 0, "dvc ", "yuv411p", {}, {},
+         {{"pix_fmt", "yuv411p"}, {"r_frame_rate", "30000/1001"}}, 0},
+        {"hvc1.mp4", "mp4", "hevc", 320, 240, 25, 500, "hvc1", "yuv420p", {{"preset", "ultrafast"}}, {},
+         {{"codec_tag_string", "hvc1"}}, 0},
+        {"dv-ntsc-default.dv", "dv", "dvvideo", 720, 480, ntsc, 0, "", "", {}, {},
+         {{"pix_fmt", "yuv411p"}}, 0},
+        {"dvd.vob", "dvd", "mpeg2video", 720, 480, ntsc, 12000, "", "yuv420p", {}, {}, {{"codec_name", "mpeg2video"}},
+         18},
+        {"faststart.mp4", "mp4", "mpeg4", 320, 240, 25, 400, "", "", {}, {{"movflags", "+faststart"}},
+         {{"codec_name", "mpeg4"}}, 0},
+    };
+    for (const OptionCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        ExportSettings s = Settings(c.format, c.codec, "aac");
+        if (std::string(c.format) == "mov" || std::string(c.format) == "dvd" || std::string(c.format) == "dv")
+            s.audio.codec = std::string(c.format) == "dvd" ? "ac3" : "pcm_s16le";
+        if (std::string(c.format) == "dv")
+            s.audio.sampleRate = 48000;
+        s.video.width = c.width;
+        s.video.height = c.height;
+        s.video.frameRate = c.fps;
+        s.video.bitrateKbps = c.kbps;
+        s.video.fourcc = c.fourcc;
+        s.video.pixelFormat = c.pixelFormat;
+        s.video.options = c.video;
+        s.video.limits = Solvane::LimitsOfContainer(c.format);
+        s.formatOptions = c.muxer;
+        CFFExporter exporter;
+        exporter.SetSettings(s);
+        const std::string path = Out(std::string("stated-") + c.name);
+        ASSERT_TRUE(exporter.Open(path.c_str()));
+        ASSERT_EQ(Transcode(exporter, 1), "");
+        std::map<std::string, std::string> v = MediaTest::Probe(
+            path, "v", "-show_entries stream=codec_name,codec_tag_string,profile,level,pix_fmt,has_b_frames,r_frame_rate");
+        for (const auto& [key, value] : c.expect)
+            EXPECT_EQ(v[key], value) << key;
+        if (c.longestGop > 0) {
+            EXPECT_LE(KeyFrameSpacing(path).first, c.longestGop);
+        }
+        EXPECT_EQ(Capture("ffmpeg -v error -xerror -i '" + path + "' -f null - 2>&1"), "");
+    }
+    // The index before the data only where the profile asks for it.
+    EXPECT_LT(BoxOffset(Out("stated-faststart.mp4"), "moov"), BoxOffset(Out("stated-faststart.mp4"), "mdat"));
+    EXPECT_GT(BoxOffset(Out("stated-baseline.mp4"), "moov"), BoxOffset(Out("stated-baseline.mp4"), "mdat"));
+    // DVD players take at most 9.8 Mbit/s of video, whatever the profile's rate.
+    const std::string rate = Capture("ffprobe -v error -select_streams v:0 -show_entries stream=max_bit_rate -of csv=p=0 '" +
+                                     Out("stated-dvd.vob") + "'");
+    EXPECT_LE(std::atol(rate.c_str()), 9800000) << rate;
+}
+
+TEST_F(ExporterTest, AnOptionFFmpegDoesNotKnowFailsTheJobByName)
+{
+    struct Case
+    {
+        Solvane::FFOptions video, audio, muxer;
+        const char* text;
+    };
+    const Case cases[] = {
+        {{{"no_such_option", "1"}}, {}, {}, "video encoder libx264 has no option \"no_such_option\""},
+        {{{"profile", "no-such-profile"}}, {}, {}, "libx264 with the options profile=no-such-profile"},
+        {{{"g", "many"}}, {}, {}, "refuses \"many\" for its option \"g\""},
+        {{}, {{"no_such_audio_option", "2"}}, {}, "audio encoder aac has no option \"no_such_audio_option\""},
+        {{}, {}, {{"no_such_muxer_option", "3"}}, "muxer mp4 has no option \"no_such_muxer_option\""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        ExportSettings s = Settings("mp4", "h264", "aac");
+        s.video.options = c.video;
+        s.audio.options = c.audio;
+        s.formatOptions = c.muxer;
+        CFFExporter exporter;
+        exporter.SetSettings(s);
+        ASSERT_TRUE(exporter.Open(Out("unknown-option.mp4").c_str()));
+        EXPECT_NE(Transcode(exporter, 1).find(c.text), std::string::npos) << SolvaneTest::LastMessage();
+    }
+    ExportSettings s = Settings("mp4", "mpeg4", nullptr);
+    s.video.pixelFormat = "yuv444p";
+    CFFExporter exporter;
+    exporter.SetSettings(s);
+    ASSERT_TRUE(exporter.Open(Out("bad-pixfmt.mp4").c_str()));
+    EXPECT_NE(Transcode(exporter, 1).find("can't take yuv444p pictures"), std::string::npos);
+}
