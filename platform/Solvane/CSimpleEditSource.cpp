@@ -18,6 +18,9 @@ namespace Solvane {
 namespace {
 
 const int64_t kNoEnd = INT64_MAX / 4;
+// How much of a kind no read asked for is kept before its oldest is handed out anyway.
+const size_t kKeptPictures = 16;
+const size_t kKeptSoundSeconds = 4;
 
 struct Probe
 {
@@ -322,6 +325,9 @@ bool CSimpleEditSource::Seek(uint32_t ms)
         m_lastVideoEndMs = static_cast<int>(at);
         m_repeat = 0;
         m_lastPicture = nullptr;
+        m_spent = false;
+        m_keptPictures.clear();
+        m_keptSound.clear();
         if (m_cfr)
             m_nextSlot = static_cast<int64_t>(std::ceil(at / m_slotMs - 1e-9));
         return true;
@@ -643,6 +649,7 @@ void CSimpleEditSource::FinishAudioBlock()
         return;
     const SeixClip& clip = m_desc.clips[m_clip];
     const int64_t first = m_audioPos - static_cast<int64_t>(s.size() / static_cast<size_t>(m_out.channels));
+    m_soundFirst = first;
     m_sound->SetTimeStamp(first * 10000000 / m_out.sampleRate);
     if (m_replace && !m_replace->ProcessFrameInPlace(m_sound.get()))
         QuentaBased::ThrowLastError();
@@ -690,8 +697,103 @@ bool CSimpleEditSource::ReadFrames(Moorland::IRawAudioFrame** audio, Moorland::I
 
 bool CSimpleEditSource::Read(Moorland::IRawAudioFrame** audio, Moorland::IRawVideoFrame** video, int mode)
 {
+    m_handedPicture.reset();
+    const bool askVideo = video && mode != Moorland::AVReadAudioOnly;
+    const bool askAudio = audio && mode != Moorland::AVReadVideoOnly;
+    for (;;) {
+        bool got = false;
+        if (askVideo && !m_keptPictures.empty()) {
+            HandKeptPicture(video);
+            got = true;
+        }
+        if (askAudio && !m_keptSound.empty()) {
+            HandKeptSound(audio);
+            got = true;
+        }
+        if (got)
+            return true;
+        if (m_spent) {
+            // Nothing more of the asked kind: what is kept of the other comes instead.
+            if (video && !m_keptPictures.empty()) {
+                HandKeptPicture(video);
+                got = true;
+            }
+            if (audio && !m_keptSound.empty()) {
+                HandKeptSound(audio);
+                got = true;
+            }
+            m_eos = !got;
+            return got;
+        }
+        Moorland::IRawVideoFrame* picture = nullptr;
+        bool haveSound = false;
+        if (!Produce(picture, haveSound)) {
+            m_spent = true;
+            continue;
+        }
+        if (picture) {
+            if (askVideo) {
+                *video = picture;
+                got = true;
+            } else if (video) {
+                KeepPicture(picture);
+            }
+        }
+        if (haveSound) {
+            if (askAudio) {
+                *audio = m_sound.get();
+                got = true;
+            } else if (audio) {
+                KeepSound();
+            }
+        }
+        if (got)
+            return true;
+        if (m_keptPictures.size() > kKeptPictures) {
+            HandKeptPicture(video);
+            return true;
+        }
+        if (m_keptSound.size() > static_cast<size_t>(m_out.sampleRate) * kKeptSoundSeconds * m_out.channels) {
+            HandKeptSound(audio);
+            return true;
+        }
+    }
+}
+
+void CSimpleEditSource::KeepPicture(Moorland::IRawVideoFrame* picture)
+{
+    m_keptPictures.emplace_back(CEditVideoFrame::CopyOf(picture, false));
+}
+
+void CSimpleEditSource::KeepSound()
+{
+    auto& s = m_sound->Samples();
+    if (m_keptSound.empty())
+        m_keptSoundFirst = m_soundFirst;
+    m_keptSound.insert(m_keptSound.end(), s.begin(), s.end());
+    s.clear();
+}
+
+void CSimpleEditSource::HandKeptPicture(Moorland::IRawVideoFrame** video)
+{
+    m_handedPicture = std::move(m_keptPictures.front());
+    m_keptPictures.pop_front();
+    *video = m_handedPicture.get();
+}
+
+void CSimpleEditSource::HandKeptSound(Moorland::IRawAudioFrame** audio)
+{
+    m_sound->Samples().swap(m_keptSound);
+    m_keptSound.clear();
+    m_sound->SetTimeStamp(m_keptSoundFirst * 10000000 / m_out.sampleRate);
+    *audio = m_sound.get();
+}
+
+bool CSimpleEditSource::Produce(Moorland::IRawVideoFrame*& picture, bool& haveSound)
+{
     m_sound->Samples().clear();
-    Moorland::IRawVideoFrame* picture = nullptr;
+    picture = nullptr;
+    haveSound = false;
     for (;;) {
         // Slots the last picture still fills come before anything new is read.
         if (m_repeat > 0 && m_lastPicture) {
@@ -699,14 +801,11 @@ bool CSimpleEditSource::Read(Moorland::IRawAudioFrame** audio, Moorland::IRawVid
             m_lastPicture->SetTimeStamp(static_cast<int>(std::llround(m_nextSlot * m_slotMs)));
             m_position = static_cast<uint32_t>(m_lastPicture->GetTimeStamp());
             ++m_nextSlot;
-            if (video && mode != Moorland::AVReadAudioOnly)
-                *video = m_lastPicture;
+            picture = m_lastPicture;
             return true;
         }
-        if (m_clip >= m_desc.clips.size()) {
-            m_eos = true;
+        if (m_clip >= m_desc.clips.size())
             return false;
-        }
         if (!m_open)
             OpenClip();
         Moorland::IRawAudioFrame* a = nullptr;
@@ -728,7 +827,7 @@ bool CSimpleEditSource::Read(Moorland::IRawAudioFrame** audio, Moorland::IRawVid
         const bool clipOver = m_videoDone && m_audioDone;
         if (clipOver && m_out.audio)
             AppendSilence(clipEnd);
-        const bool haveSound = !m_sound->Samples().empty();
+        haveSound = !m_sound->Samples().empty();
         if (haveSound)
             FinishAudioBlock();
         if (clipOver) {
@@ -740,13 +839,8 @@ bool CSimpleEditSource::Read(Moorland::IRawAudioFrame** audio, Moorland::IRawVid
             m_startInClipMs = 0;
             m_clipHadPicture = false;
         }
-        if (picture || haveSound) {
-            if (video && mode != Moorland::AVReadAudioOnly)
-                *video = picture;
-            if (audio && haveSound && mode != Moorland::AVReadVideoOnly)
-                *audio = m_sound.get();
+        if (picture || haveSound)
             return true;
-        }
     }
 }
 
