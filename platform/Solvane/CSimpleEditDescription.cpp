@@ -123,8 +123,8 @@ SeixClip ReadClip(const TiXmlElement* c)
             Moorland::SimpleEditOutputFormat& f = clip.format;
             f.width = static_cast<int32_t>(Integer(e, "width", 0, 16384, 0));
             f.height = static_cast<int32_t>(Integer(e, "height", 0, 16384, 0));
-            f.frameRate[1] = static_cast<uint32_t>(Integer(e, "frameRateNum", 0, 1000000, 0));
-            f.frameRate[0] = static_cast<uint32_t>(Integer(e, "frameRateDen", 0, 1000000, 0));
+            f.frameRate[1] = static_cast<uint32_t>(Integer(e, "frameRateNum", 0, INT32_MAX, 0));
+            f.frameRate[0] = static_cast<uint32_t>(Integer(e, "frameRateDen", 0, INT32_MAX, 0));
             f.sampleRate = static_cast<int32_t>(Integer(e, "sampleRate", 0, 768000, 0));
             f.channels = static_cast<int32_t>(Integer(e, "channels", 0, 64, 0));
             f.aspect = static_cast<uint32_t>(Integer(e, "aspect", 0, UINT32_MAX, 0));
@@ -193,8 +193,8 @@ SeixDescription ParseSeix(const std::string& text)
             d.streams = static_cast<int>(Integer(e, "streams", 0, 3, 0));
             d.outWidth = static_cast<int>(Integer(e, "width", 0, 16384, 0));
             d.outHeight = static_cast<int>(Integer(e, "height", 0, 16384, 0));
-            d.frameRateNum = static_cast<uint32_t>(Integer(e, "frameRateNum", 0, 1000000, 0));
-            d.frameRateDen = static_cast<uint32_t>(Integer(e, "frameRateDen", 1, 1000000, 1));
+            d.frameRateNum = static_cast<uint32_t>(Integer(e, "frameRateNum", 0, INT32_MAX, 0));
+            d.frameRateDen = static_cast<uint32_t>(Integer(e, "frameRateDen", 1, INT32_MAX, 1));
         } else if (tag == "Clip") {
             if (d.clips.size() >= kSeixMaxClips)
                 Damaged("too many clips");

@@ -93,7 +93,14 @@ private:
                      m_dir + "/lines.srt'") &&
                Shell(ff + "-i clip.mp4 -i lines.srt -map 0:v -map 0:a -map 1 -c copy -c:s srt multi.mkv") &&
                // The index first and the data cut off: a damaged download.
-               Shell("cd '" + m_dir + "' && head -c $(( $(stat -c %s clip.mp4) / 4 )) clip.mp4 > cut.mp4");
+               Shell("cd '" + m_dir + "' && head -c $(( $(stat -c %s clip.mp4) / 4 )) clip.mp4 > cut.mp4") &&
+               Shell(ff + "-f lavfi -i testsrc2=size=320x240:rate=25:duration=2 "
+                        "-c:v libx264 -preset ultrafast -pix_fmt yuv420p silent.mp4") &&
+               // An AVI whose header promises 3 s and whose data stops half-way.
+               Shell(ff + "-f lavfi -i testsrc2=size=160x120:rate=25:duration=3 "
+                        "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=3 -c:v mpeg4 -c:a libmp3lame "
+                        "whole.avi") &&
+               Shell("cd '" + m_dir + "' && head -c $(( $(stat -c %s whole.avi) / 2 )) whole.avi > half.avi");
     }
     std::string m_dir;
     bool m_ok = false;
@@ -558,3 +565,53 @@ TEST_F(ConvWorker, MultiStreamEncodesSomeStreamsAndCopiesOthers)
 }
 
 } // namespace
+
+TEST_F(ConvWorker, FinishedOutputsHoldWhatTheSourceGivesAndFailuresLeaveNoFile)
+{
+    struct Case
+    {
+        const char* name;
+        const char* src;
+        std::string dst;
+        ProfileSpec profile;
+        int state;
+        bool video, audio;  // streams of a finished output
+        const char* text;   // part of a failure's text
+    };
+    ProfileSpec mp4;
+    ProfileSpec dv;
+    dv.muxer = "dv";
+    dv.ext = ".dv";
+    dv.video = "dvvideo";
+    dv.width = 720;
+    dv.height = 576;
+    dv.rate = 25;
+    dv.audio = "pcm_s16le";
+    ProfileSpec mp3;
+    mp3.muxer = "mp3";
+    mp3.ext = ".mp3";
+    mp3.avInclude = 1;
+    mp3.audio = "libmp3lame";
+    const Case cases[] = {
+        {"a source without sound gets no sound track", "silent.mp4", Out("silent-out.mp4"), mp4, 5, true, false, ""},
+        {"nor in DV", "silent.mp4", Out("silent-out.dv"), dv, 5, true, false, ""},
+        {"a source cut short fails", "half.avi", Out("half-out.mp3"), mp3, 4, false, false, "half.avi"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Outcome o = RunJob(Src(c.src), c.dst, c.profile);
+        ASSERT_EQ(o.state, c.state) << o.error;
+        if (c.state == 4) {
+            EXPECT_NE(o.error.find(c.text), std::string::npos) << o.error;
+            EXPECT_NE(access(c.dst.c_str(), F_OK), 0) << "a failed job leaves no file looking finished";
+            continue;
+        }
+        EXPECT_EQ(o.percent, 100.0);
+        struct stat st {};
+        ASSERT_EQ(stat(c.dst.c_str(), &st), 0);
+        EXPECT_EQ(o.bytes, static_cast<int64_t>(st.st_size)) << "bytes written is the file's size";
+        EXPECT_EQ(Probe(c.dst, "v").count("codec_name"), c.video ? 1u : 0u);
+        EXPECT_EQ(Probe(c.dst, "a").count("codec_name"), c.audio ? 1u : 0u);
+        EXPECT_TRUE(Shell("ffmpeg -nostdin -v error -xerror -i '" + c.dst + "' -f null - 2>/dev/null"));
+    }
+}
