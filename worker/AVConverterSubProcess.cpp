@@ -304,10 +304,6 @@ int CAVConverterSubProcess::WaitWhilePaused(CJobClock& clock)
 void CAVConverterSubProcess::Finish()
 {
     ConvertTaskInfo2* r = Record();
-    // What is on disk, whatever the last progress figure said.
-    struct stat st {};
-    if (m_job.DstPath && !m_job.DstStream && stat(m_job.DstPath, &st) == 0 && S_ISREG(st.st_mode))
-        r->SetBytesWritten(static_cast<int64_t>(st.st_size));
     if (!r->ChangeState(CONVERT_TASK_RUNNING, CONVERT_TASK_FINISHED))
         r->ChangeState(CONVERT_TASK_PAUSED, CONVERT_TASK_FINISHED);
 }
@@ -676,6 +672,10 @@ int CAVConverterSubProcess::DoDirect(CSourceURL& address, CJobProfile& profile, 
     if (prores && record->GetState() != CONVERT_TASK_CANCEL)
         TimecodeStep();
     CheckOutput(videoSeconds, audioSeconds);
+    // What is on disk, whatever the last progress figure said.
+    struct stat st {};
+    if (m_job.DstPath && !m_job.DstStream && stat(m_job.DstPath, &st) == 0 && S_ISREG(st.st_mode))
+        record->SetBytesWritten(static_cast<int64_t>(st.st_size));
     Finish();
     return 0;
 }

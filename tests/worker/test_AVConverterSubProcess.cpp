@@ -100,7 +100,10 @@ private:
                Shell(ff + "-f lavfi -i testsrc2=size=160x120:rate=25:duration=3 "
                         "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=3 -c:v mpeg4 -c:a libmp3lame "
                         "whole.avi") &&
-               Shell("cd '" + m_dir + "' && head -c $(( $(stat -c %s whole.avi) / 2 )) whole.avi > half.avi");
+               Shell("cd '" + m_dir + "' && head -c $(( $(stat -c %s whole.avi) / 2 )) whole.avi > half.avi") &&
+               Shell(ff + "-f lavfi -i testsrc2=size=160x120:rate=25:duration=1 "
+                        "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=1 -c:v libtheora -c:a libvorbis "
+                        "theora.ogg");
     }
     std::string m_dir;
     bool m_ok = false;
@@ -587,6 +590,12 @@ TEST_F(ConvWorker, FinishedOutputsHoldWhatTheSourceGivesAndFailuresLeaveNoFile)
     dv.height = 576;
     dv.rate = 25;
     dv.audio = "pcm_s16le";
+    ProfileSpec m2ts; // a lossless copy into a container that can't hold Theora and Vorbis
+    m2ts.muxer = "mpegts";
+    m2ts.ext = ".m2ts";
+    m2ts.video = "";
+    m2ts.audio = "";
+    m2ts.params["remux"] = 3;
     ProfileSpec mp3;
     mp3.muxer = "mp3";
     mp3.ext = ".mp3";
@@ -595,6 +604,7 @@ TEST_F(ConvWorker, FinishedOutputsHoldWhatTheSourceGivesAndFailuresLeaveNoFile)
     const Case cases[] = {
         {"a source without sound gets no sound track", "silent.mp4", Out("silent-out.mp4"), mp4, 5, true, false, ""},
         {"nor in DV", "silent.mp4", Out("silent-out.dv"), dv, 5, true, false, ""},
+        {"a copy holds pictures and sound", "theora.ogg", Out("theora-out.m2ts"), m2ts, 5, true, true, ""},
         {"a source cut short fails", "half.avi", Out("half-out.mp3"), mp3, 4, false, false, "half.avi"},
     };
     for (const Case& c : cases) {
