@@ -483,6 +483,23 @@ Moorland::IRawVideoFrame* CSimpleEditSource::TakeVideo(Moorland::IRawVideoFrame*
     const int64_t duration = std::max<unsigned>(v->GetDuration(), 1u);
     if (ts + duration <= startMs)
         return nullptr;
+    const int64_t outTs = m_out.clipStartMs[m_clip] + std::max<int64_t>(0, ts - clip.trimStartMs);
+
+    // A picture that needs no change is handed on as it is, only retimed:
+    // a timeline of whole clips costs no copy of its pictures. Not when
+    // pictures are placed on a frame rate's slots: a picture shown again
+    // must outlive the clip source's next reads.
+    unsigned fullW = 0, fullH = 0;
+    v->GetDimension(&fullW, &fullH);
+    const double ownSar = v->GetDAR() > 0 && fullW && fullH ? v->GetDAR() * fullH / fullW : 1.0;
+    if (!m_cfr && v->GetPixelFormat() == Moorland::PIXEL_FORMAT_YUV420P && fullW == static_cast<unsigned>(m_out.width) &&
+        fullH == static_cast<unsigned>(m_out.height) && !clip.crop[0] && !clip.crop[1] && !clip.crop[2] &&
+        !clip.crop[3] && m_processors.empty() && !clip.interlaced && std::fabs(ownSar - m_out.sampleAspect) < 0.01) {
+        v->SetTimeStamp(static_cast<int>(outTs));
+        v->SetDuration(static_cast<unsigned>(duration));
+        v->SetInterlaced(false);
+        return Retimed(v, outTs, duration);
+    }
 
     // The visible part of the picture less the crop, in whole chroma blocks.
     FF::FramePtr src = FF::MakeFrame();
@@ -537,9 +554,7 @@ Moorland::IRawVideoFrame* CSimpleEditSource::TakeVideo(Moorland::IRawVideoFrame*
             QuentaBased::ThrowLastError();
 
     // The picture's own sample aspect, through the crop and any quarter turn.
-    unsigned fullW = 0, fullH = 0;
-    v->GetDimension(&fullW, &fullH);
-    double sar = v->GetDAR() > 0 && fullW && fullH ? v->GetDAR() * fullH / fullW : 1.0;
+    double sar = ownSar;
     const unsigned cw = w, ch = h;
     // Fitted inside the output size, keeping its displayed shape, on black.
     CEditVideoFrame* out = m_work.get();
@@ -575,16 +590,21 @@ Moorland::IRawVideoFrame* CSimpleEditSource::TakeVideo(Moorland::IRawVideoFrame*
         m_picture->TakeAttributes(m_work.get());
         out = m_picture.get();
     }
-    const int64_t outTs = m_out.clipStartMs[m_clip] + std::max<int64_t>(0, ts - clip.trimStartMs);
     out->SetTimeStamp(static_cast<int>(outTs));
     out->SetDuration(static_cast<unsigned>(duration));
     out->SetDAR(W * m_out.sampleAspect / H);
     out->SetInterlaced(false);
+    return Retimed(out, outTs, duration);
+}
+
+Moorland::IRawVideoFrame* CSimpleEditSource::Retimed(Moorland::IRawVideoFrame* picture, int64_t outTs,
+                                                     int64_t duration)
+{
     m_position = static_cast<uint32_t>(outTs);
     m_lastVideoEndMs = static_cast<int>(outTs + duration);
     if (m_out.audio && !m_audioOwn)
         AppendSilence(std::min(SampleAt(outTs + duration), SampleAt(m_out.clipStartMs[m_clip + 1])));
-    return out;
+    return picture;
 }
 
 void CSimpleEditSource::TakeAudio(Moorland::IRawAudioFrame* a)
@@ -834,6 +854,7 @@ bool CSimpleEditSource::Produce(Moorland::IRawVideoFrame*& picture, bool& haveSo
             // The clip's last picture stays up to the clip's end.
             if (m_cfr && m_clipHadPicture && m_lastPicture)
                 m_repeat = std::max<int64_t>(0, SlotAt(static_cast<double>(m_out.clipStartMs[m_clip + 1])) - m_nextSlot);
+
             CloseClip();
             ++m_clip;
             m_startInClipMs = 0;

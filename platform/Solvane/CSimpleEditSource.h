@@ -113,6 +113,8 @@ private:
     // Pulls one read from the clip's sources; false when they are spent.
     bool Pump(bool wantVideo, bool wantAudio, Moorland::IRawAudioFrame*& a, Moorland::IRawVideoFrame*& v);
     Moorland::IRawVideoFrame* TakeVideo(Moorland::IRawVideoFrame* v);
+    // Records a picture handed out at `outTs` for `duration` ms.
+    Moorland::IRawVideoFrame* Retimed(Moorland::IRawVideoFrame* picture, int64_t outTs, int64_t duration);
     void TakeAudio(Moorland::IRawAudioFrame* a);
     void AppendSilence(int64_t untilSample);
     void AppendSamples(const int16_t* samples, int64_t count, int64_t atSample);
