@@ -7,7 +7,10 @@
 #include "../ProbeOutput.h"
 
 #include "Basilvo/Basilvo.h"
+#include "IAVImporter.h"
+#include "IAVManager.h"
 #include "IProfile.h"
+#include "ISimpleEditTimeLine.h"
 #include "ITixmlNode.h"
 
 #include <gtest/gtest.h>
@@ -624,4 +627,44 @@ TEST_F(ConvWorker, FinishedOutputsHoldWhatTheSourceGivesAndFailuresLeaveNoFile)
         EXPECT_EQ(Probe(c.dst, "a").count("codec_name"), c.audio ? 1u : 0u);
         EXPECT_TRUE(Shell("ffmpeg -nostdin -v error -xerror -i '" + c.dst + "' -f null - 2>/dev/null"));
     }
+}
+
+TEST_F(ConvWorker, EditDescriptionsConvertWithoutAnImporterNameAndFailNamingTheirClips)
+{
+    // Descriptions written as the output task writes them, handed over with
+    // no importer name as a lossless task hands them.
+    Moorland::IAVManager* manager = CreateAVManager("/tmp/", nullptr);
+    ASSERT_NE(manager, nullptr);
+    struct Case
+    {
+        const char* name;
+        int trimEndMs;  // past the clip's 2 s: a timeline promising more than its clip holds
+        int state;
+    } cases[] = {{"whole", 2000, 5}, {"promising too much", 5000, 4}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Moorland::IAVImporter* writer = manager->CreateImporterByName("SimpleEditImporter");
+        ASSERT_NE(writer, nullptr);
+        auto* timeline =
+            static_cast<Moorland::ISimpleEditTimeLine*>(writer->GetInterface("ISimpleEditTimeLine"));
+        Moorland::SimpleEditClipEntry entry{};
+        const std::string clip = Src("clip.mp4");
+        entry.sourceAddress = clip.c_str();
+        entry.importerName = "";
+        entry.trimEndMs = c.trimEndMs;
+        ASSERT_TRUE(timeline->InsertClip(-1, &entry));
+        const std::string description = Out(std::string("edit-") + std::to_string(c.trimEndMs) + ".seix");
+        ASSERT_TRUE(timeline->SaveTimeLine(description.c_str()));
+        writer->Release();
+        const std::string dst = Out(std::string("edit-") + std::to_string(c.trimEndMs) + ".mp4");
+        Outcome o = RunJob(description, dst, ProfileSpec());
+        ASSERT_EQ(o.state, c.state) << o.error;
+        if (c.state == 4) {
+            EXPECT_NE(o.error.find(clip), std::string::npos) << o.error;
+            EXPECT_EQ(o.error.find(".seix"), std::string::npos) << o.error;
+        } else {
+            EXPECT_NEAR(Duration(dst), 2.0, 0.05);
+        }
+    }
+    manager->Release();
 }
