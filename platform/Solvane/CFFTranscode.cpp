@@ -209,6 +209,7 @@ bool TranscodeToFile(Moorland::IAVManager* manager, const std::string& address, 
     int64_t lastVideo = startMs, lastAudio = startMs;
     bool videoDone = outVideo < 0, audioDone = outAudio < 0;
     bool finished = true;
+    int64_t pictures = 0, blocks = 0;
     while (!(videoDone && audioDone)) {
         Moorland::IRawAudioFrame* audio = nullptr;
         Moorland::IRawVideoFrame* video = nullptr;
@@ -225,6 +226,8 @@ bool TranscodeToFile(Moorland::IAVManager* manager, const std::string& address, 
                 videoDone = true;
             } else if (!muxer->WriteVideo(outVideo, video)) {
                 ThrowRecorded("Can't write video");
+            } else {
+                ++pictures;
             }
         }
         if (audio && !audioDone) {
@@ -233,6 +236,8 @@ bool TranscodeToFile(Moorland::IAVManager* manager, const std::string& address, 
                 audioDone = true;
             } else if (!muxer->WriteAudio(outAudio, audio)) {
                 ThrowRecorded("Can't write audio");
+            } else {
+                ++blocks;
             }
         }
         if (!videoDone && !audioDone)
@@ -245,6 +250,11 @@ bool TranscodeToFile(Moorland::IAVManager* manager, const std::string& address, 
             break;
         }
     }
+    // A whole conversion that wrote no picture or no sound for a stream it
+    // made is no output at all.
+    if (finished && ((outVideo >= 0 && pictures == 0) || (outAudio >= 0 && blocks == 0)))
+        QB_THROW(QB_ERR_MEDIA, "The output " + dst + " would hold no " + (pictures == 0 ? "picture" : "sound") +
+                                   ": the source gave none");
     GetQuentaException()->Clear();
     muxer->EndWriting();
     if (GetQuentaException()->GetExceptionCode() != 0)
