@@ -175,6 +175,9 @@ protected:
                               "-vf \"settb=1/90000,setpts='N/(59.97*TB)',select='not(between(n\\,30\\,39))'\" "
                               "-fps_mode passthrough -enc_time_base:v 1/90000 -video_track_timescale 90000 "
                               "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -b:a 64k phone.mp4") &&
+               MediaTest::Run(ff + v + "-f lavfi -i sine=frequency=440:sample_rate=48000:duration=2 "
+                                      "-af aformat=channel_layouts=5.1 -c:v libx264 -preset ultrafast "
+                                      "-pix_fmt yuv420p -c:a flac surround.mkv") &&
                // Its index intact and two thirds of its data gone: a damaged download.
                MediaTest::Run(ff + v + a + "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -b:a 64k "
                                           "-movflags +faststart whole.mp4") &&
@@ -219,8 +222,8 @@ TEST_F(OutputTaskConvert, TimelinesConvertWholeWithEveryProfileKind)
     CDCMediaSrcMgr importer(nullptr, media.manager);
     importer.SetSourceStructure(&library);
     importer.SetDefaultLibraryFile(QString::fromStdString(s_folder->Path("library.fml")));
-    const char* names[] = {"h264.mp4",      "mpeg4.avi", "theora.ogg", "silent.mp4",
-                           "longsound.mp4", "phone.mp4", "cut.mp4"};
+    const char* names[] = {"h264.mp4",  "mpeg4.avi", "theora.ogg",   "silent.mp4", "longsound.mp4",
+                           "phone.mp4", "cut.mp4",   "surround.mkv"};
     QStringList paths;
     for (const char* n : names)
         paths << QString::fromStdString(s_folder->Path(n));
@@ -242,7 +245,7 @@ TEST_F(OutputTaskConvert, TimelinesConvertWholeWithEveryProfileKind)
         ASSERT_NE(clip, nullptr);
         items[clip->GetSrcFileFullPath().section('/', -1).toStdString()] = clip;
     }
-    ASSERT_EQ(items.size(), 7u);
+    ASSERT_EQ(items.size(), 8u);
 
     const Row rows[] = {
         {"h264.mp4", Shape::OneClip, 101, true, true},          // MP4, H.264
@@ -262,6 +265,7 @@ TEST_F(OutputTaskConvert, TimelinesConvertWholeWithEveryProfileKind)
         {"theora.ogg", Shape::OneClip, 3301, true, true},       // lossless M2TS, codecs it can't hold
         {"silent.mp4", Shape::TwoTrimmedClips, 3201, true, true}, // lossless MP4
         {"h264.mp4", Shape::TwoTrimmedClips, 4003, true, true}, // an upload task
+        {"surround.mkv", Shape::OneClip, 104, true, true},      // 5.1 FLAC into stereo
         {"cut.mp4", Shape::OneClip, 101, true, true, true},      // fails, naming the user's file
     };
 
