@@ -130,6 +130,15 @@ double DisplayAspect(const StreamInfo& s)
 }
 
 // The profile's stream selection on the source address: 1 sound only, 2 picture only.
+// Whether the job's source is an edit description (a timeline).
+bool IsEditDescription(const char* importerName, const std::string& path)
+{
+    if (importerName && std::strcmp(importerName, "SimpleEditImporter") == 0)
+        return true;
+    const std::string file = CSourceURL(path).GetFilePath();
+    return file.size() > 5 && file.compare(file.size() - 5, 5, ".seix") == 0;
+}
+
 void ChooseStreams(CSourceURL& address, int avInclude)
 {
     if (avInclude == 1)
@@ -358,7 +367,9 @@ int CAVConverterSubProcess::Execute()
             }
             return result;
         }
-        if (multiStream) {
+        // A timeline is one picture and one sound stream: a multi-stream
+        // profile converts it as a plain one.
+        if (multiStream && !IsEditDescription(m_job.ImporterName, m_job.SrcPath ? m_job.SrcPath : "")) {
             DoMultiExportExecute(prores);
             if (prores)
                 TimecodeStep();
@@ -420,9 +431,7 @@ std::string CAVConverterSubProcess::SourceName()
                 files.push_back(file);
         }
     };
-    const bool edit = (m_job.ImporterName && std::strcmp(m_job.ImporterName, "SimpleEditImporter") == 0) ||
-                      (path.size() > 5 && path.compare(path.size() - 5, 5, ".seix") == 0);
-    if (edit) {
+    if (IsEditDescription(m_job.ImporterName, path)) {
         collect(CSourceURL(path).GetFilePath(), 0);
         ClearError(); // a description that can't be read leaves the path as the name
     }

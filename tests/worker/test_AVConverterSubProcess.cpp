@@ -635,12 +635,28 @@ TEST_F(ConvWorker, EditDescriptionsConvertWithoutAnImporterNameAndFailNamingThei
     // no importer name as a lossless task hands them.
     Moorland::IAVManager* manager = CreateAVManager("/tmp/", nullptr);
     ASSERT_NE(manager, nullptr);
+    ProfileSpec multi;
+    multi.muxer = "matroska";
+    multi.ext = ".mkv";
+    multi.params["MultiStream"] = 1;
+    multi.streams = {{"VideoParam", false, "mpeg4"}, {"AudioParam", true, ""}};
+    ProfileSpec split;
+    split.params["ExportPerFileSize"] = 5242880.0 + 120000.0;
     struct Case
     {
         const char* name;
         int trimEndMs;  // past the clip's 2 s: a timeline promising more than its clip holds
+        ProfileSpec profile;
+        const char* ext;
+        const char* output; // the file that holds the result
         int state;
-    } cases[] = {{"whole", 2000, 5}, {"promising too much", 5000, 4}};
+    } cases[] = {
+        {"whole", 2000, ProfileSpec(), ".mp4", "edit-0.mp4", 5},
+        {"promising too much", 5000, ProfileSpec(), ".mp4", "edit-1.mp4", 4},
+        {"with a multi-stream profile", 2000, multi, ".mkv", "edit-2.mkv", 5},
+        {"split by size", 2000, split, ".mp4", "edit-3(0).mp4", 5},
+    };
+    int n = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Moorland::IAVImporter* writer = manager->CreateImporterByName("SimpleEditImporter");
@@ -653,17 +669,18 @@ TEST_F(ConvWorker, EditDescriptionsConvertWithoutAnImporterNameAndFailNamingThei
         entry.importerName = "";
         entry.trimEndMs = c.trimEndMs;
         ASSERT_TRUE(timeline->InsertClip(-1, &entry));
-        const std::string description = Out(std::string("edit-") + std::to_string(c.trimEndMs) + ".seix");
+        const std::string name = "edit-" + std::to_string(n++);
+        const std::string description = Out(name + ".seix");
         ASSERT_TRUE(timeline->SaveTimeLine(description.c_str()));
         writer->Release();
-        const std::string dst = Out(std::string("edit-") + std::to_string(c.trimEndMs) + ".mp4");
-        Outcome o = RunJob(description, dst, ProfileSpec());
+        Outcome o = RunJob(description, Out(name + c.ext), c.profile);
         ASSERT_EQ(o.state, c.state) << o.error;
         if (c.state == 4) {
             EXPECT_NE(o.error.find(clip), std::string::npos) << o.error;
             EXPECT_EQ(o.error.find(".seix"), std::string::npos) << o.error;
         } else {
-            EXPECT_NEAR(Duration(dst), 2.0, 0.05);
+            EXPECT_NEAR(Duration(Out(c.output)), 2.0, 0.05);
+            EXPECT_EQ(Probe(Out(c.output), "a").count("codec_name"), 1u);
         }
     }
     manager->Release();
