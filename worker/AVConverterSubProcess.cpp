@@ -13,6 +13,7 @@
 #include "Moorlan.h"
 #include "moorlan_src_misc.h"
 #include "profile_multi.h"
+#include "moorlan_srcutils/moorlan_framerate.h"
 #include "moorlan_srcutils/moorlan_url.h"
 #include "quenta_base_streams.h"
 #include "sysplatform.h"
@@ -505,8 +506,12 @@ void CAVConverterSubProcess::CompleteProfile(CJobProfile& profile, MovieInfo* mo
 {
     StreamInfo* sv = videoId != -1 && movie ? GetStreamInfo(movie, videoId) : nullptr;
     if (sv && profile.HasVideo()) {
-        profile.SetFrameRate(CompleteFrameRate(remux ? 0.0 : profile.GetFrameRate(), FrameRateNum(sv->frameRate),
-                                               FrameRateDen(sv->frameRate)));
+        const double asked = remux ? 0.0 : profile.GetFrameRate();
+        double rate = CompleteFrameRate(asked, FrameRateNum(sv->frameRate), FrameRateDen(sv->frameRate));
+        // A rate taken from a variable-rate source is written as a standard one.
+        if (!remux && std::fabs(asked) < 0.00001)
+            rate = StandardFrameRate(rate);
+        profile.SetFrameRate(rate);
         if (remux || profile.GetWidth() <= 0 || profile.GetHeight() <= 0) {
             profile.SetWidth(sv->width);
             profile.SetHeight(sv->height);

@@ -3,10 +3,10 @@
 #include "CAppVariableInfo.h"
 #include "IMirendo.h"
 #include "IProfile.h"
+#include "moorlan_srcutils/moorlan_framerate.h"
 
 #include <strings.h>
 
-#include <cmath>
 #include <cstring>
 
 namespace OutputProfileRules {
@@ -16,24 +16,6 @@ namespace {
 const int kChannelLimit = 2;
 const int kIPodBitrateCut = 200;
 const double kDefaultFrameRate = 30.0;
-
-// The standard frame rate nearest to a source's: a variable-rate source
-// reports its average (59.998, 29.87 …), which no encoder or container
-// takes as it stands.
-double StandardFrameRate(double dRate)
-{
-    static const double kRates[] = {8.0, 10.0, 12.0, 12.5, 15.0, 16.0, 20.0, 24000.0 / 1001, 24.0, 25.0,
-                                    30000.0 / 1001, 30.0, 48.0, 50.0, 60000.0 / 1001, 60.0, 72.0, 90.0,
-                                    100.0, 120000.0 / 1001, 120.0};
-    if (dRate <= 0.0)
-        return dRate;
-    double dBest = kRates[0];
-    for (double r : kRates) {
-        if (std::fabs(std::log(r / dRate)) < std::fabs(std::log(dBest / dRate)))
-            dBest = r;
-    }
-    return dBest;
-}
 
 bool SameNoCase(const char* a, const char* b)
 {
@@ -136,7 +118,7 @@ void AdjustForConversion(IProfile* pProfile, bool bLossless, const TaskSourceInf
         return;
     IVideoProfile* pVideo = pProfile->GetVideoProfile();
     if (pVideo && pVideo->GetFrameRate() == 0.0)
-        pVideo->SetFrameRate(source.dFrameRate != 0.0 ? StandardFrameRate(source.dFrameRate) : kDefaultFrameRate);
+        pVideo->SetFrameRate(source.dFrameRate != 0.0 ? Moorland::StandardFrameRate(source.dFrameRate) : kDefaultFrameRate);
 
     // Without a picture size the source is not known well enough to fit.
     if (source.nWidth == 0 && source.nHeight == 0)

@@ -106,7 +106,14 @@ private:
                Shell("cd '" + m_dir + "' && head -c $(( $(stat -c %s whole.avi) / 2 )) whole.avi > half.avi") &&
                Shell(ff + "-f lavfi -i testsrc2=size=160x120:rate=25:duration=1 "
                         "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=1 -c:v libtheora -c:a libvorbis "
-                        "theora.ogg");
+                        "theora.ogg") &&
+               // A phone's clip: pictures a little over 1/60 s apart with a
+               // pause, so that its average rate is no standard one.
+               Shell(ff + "-f lavfi -i testsrc2=size=160x120:rate=60:duration=2 "
+                        "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=2 "
+                        "-vf \"settb=1/90000,setpts='N/(59.97*TB)',select='not(between(n\\,30\\,39))'\" "
+                        "-fps_mode passthrough -enc_time_base:v 1/90000 -video_track_timescale 90000 "
+                        "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac phone.mp4");
     }
     std::string m_dir;
     bool m_ok = false;
@@ -599,6 +606,11 @@ TEST_F(ConvWorker, FinishedOutputsHoldWhatTheSourceGivesAndFailuresLeaveNoFile)
     m2ts.video = "";
     m2ts.audio = "";
     m2ts.params["remux"] = 3;
+    ProfileSpec avi;
+    avi.muxer = "avi";
+    avi.ext = ".avi";
+    avi.video = "mpeg4";
+    avi.audio = "libmp3lame";
     ProfileSpec mp3;
     mp3.muxer = "mp3";
     mp3.ext = ".mp3";
@@ -608,6 +620,7 @@ TEST_F(ConvWorker, FinishedOutputsHoldWhatTheSourceGivesAndFailuresLeaveNoFile)
         {"a source without sound gets no sound track", "silent.mp4", Out("silent-out.mp4"), mp4, 5, true, false, ""},
         {"nor in DV", "silent.mp4", Out("silent-out.dv"), dv, 5, true, false, ""},
         {"a copy holds pictures and sound", "theora.ogg", Out("theora-out.m2ts"), m2ts, 5, true, true, ""},
+        {"a variable-rate source", "phone.mp4", Out("phone-out.avi"), avi, 5, true, true, ""},
         {"a source cut short fails", "half.avi", Out("half-out.mp3"), mp3, 4, false, false, "half.avi"},
     };
     for (const Case& c : cases) {
