@@ -21,6 +21,7 @@ const int64_t kNoEnd = INT64_MAX / 4;
 // How much of a kind no read asked for is kept before its oldest is handed out anyway.
 const size_t kKeptPictures = 16;
 const size_t kKeptSoundSeconds = 4;
+const size_t kSparePictures = 2;
 
 struct Probe
 {
@@ -717,6 +718,10 @@ bool CSimpleEditSource::ReadFrames(Moorland::IRawAudioFrame** audio, Moorland::I
 
 bool CSimpleEditSource::Read(Moorland::IRawAudioFrame** audio, Moorland::IRawVideoFrame** video, int mode)
 {
+    // The picture handed out last is the reader's no more; its pixels take
+    // the next kept picture.
+    if (m_handedPicture && m_spare.size() < kSparePictures)
+        m_spare.push_back(std::move(m_handedPicture));
     m_handedPicture.reset();
     const bool askVideo = video && mode != Moorland::AVReadAudioOnly;
     const bool askAudio = audio && mode != Moorland::AVReadVideoOnly;
@@ -782,7 +787,14 @@ bool CSimpleEditSource::Read(Moorland::IRawAudioFrame** audio, Moorland::IRawVid
 
 void CSimpleEditSource::KeepPicture(Moorland::IRawVideoFrame* picture)
 {
-    m_keptPictures.emplace_back(CEditVideoFrame::CopyOf(picture, false));
+    if (m_spare.empty()) {
+        m_keptPictures.emplace_back(CEditVideoFrame::CopyOf(picture, false));
+        return;
+    }
+    std::unique_ptr<CEditVideoFrame> frame = std::move(m_spare.back());
+    m_spare.pop_back();
+    frame->CopyFrom(picture);
+    m_keptPictures.push_back(std::move(frame));
 }
 
 void CSimpleEditSource::KeepSound()

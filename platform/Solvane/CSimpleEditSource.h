@@ -126,7 +126,9 @@ private:
     EditOutput m_out;
     Moorland::ISimpleEditTimeLine* m_timeline;
     Moorland::IOnItemChangedCallBack* m_callBack;
-    bool m_threads = true;
+    // Clips decode on several threads only when the reader asks (property 1,
+    // or "usemultithreaddecode=1" in the description's address), as files do.
+    bool m_threads = false;
 
     // The clip being played.
     size_t m_clip = 0;
@@ -158,6 +160,7 @@ private:
     // Made for a kind the reader did not ask for, kept until it does.
     std::deque<std::unique_ptr<CEditVideoFrame>> m_keptPictures;
     std::unique_ptr<CEditVideoFrame> m_handedPicture; // a kept picture handed out, valid to the next read
+    std::vector<std::unique_ptr<CEditVideoFrame>> m_spare; // pictures done with, to keep the next in
     std::vector<int16_t> m_keptSound;
     int64_t m_keptSoundFirst = 0;  // time-line sample of its first sample
     uint32_t m_position = 0;

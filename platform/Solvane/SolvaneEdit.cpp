@@ -48,6 +48,8 @@ Moorland::IAVSource* CreateEditSource(Moorland::IAVManager* manager, const char*
         QB_THROW(QB_ERR_MEDIA, "The edit description has no clips");
     std::unique_ptr<CSimpleEditSource> source(new CSimpleEditSource(
         manager, description, url.GetVideoStreamID() != -1, url.GetAudioStreamID() != -1, nullptr, nullptr));
+    if (url.GetParam("usemultithreaddecode") == "1")
+        source->SetProperty(1, 1);
     if (movieId)
         *movieId = 0;
     if (videoStreamId)
