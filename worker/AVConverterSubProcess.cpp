@@ -9,22 +9,27 @@
 #include "IDiscCreator.h"
 #include "IQuentaStream.h"
 #include "JobValueChecks.h"
+#include "ISimpleEditTimeLine.h"
 #include "MemFileMapping.h"
 #include "Moorlan.h"
 #include "moorlan_src_misc.h"
 #include "profile_multi.h"
+#include "moorlan_srcutils/moorlan_framerate.h"
 #include "moorlan_srcutils/moorlan_url.h"
 #include "quenta_base_streams.h"
 #include "sysplatform.h"
 #include "sysutils.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace Moorland {
@@ -127,6 +132,15 @@ double DisplayAspect(const StreamInfo& s)
 }
 
 // The profile's stream selection on the source address: 1 sound only, 2 picture only.
+// Whether the job's source is an edit description (a timeline).
+bool IsEditDescription(const char* importerName, const std::string& path)
+{
+    if (importerName && std::strcmp(importerName, "SimpleEditImporter") == 0)
+        return true;
+    const std::string file = CSourceURL(path).GetFilePath();
+    return file.size() > 5 && file.compare(file.size() - 5, 5, ".seix") == 0;
+}
+
 void ChooseStreams(CSourceURL& address, int avInclude)
 {
     if (avInclude == 1)
@@ -356,7 +370,9 @@ int CAVConverterSubProcess::Execute()
             }
             return result;
         }
-        if (multiStream) {
+        // A timeline is one picture and one sound stream: a multi-stream
+        // profile converts it as a plain one.
+        if (multiStream && !IsEditDescription(m_job.ImporterName, m_job.SrcPath ? m_job.SrcPath : "")) {
             DoMultiExportExecute(prores);
             if (prores)
                 TimecodeStep();
@@ -377,8 +393,114 @@ int CAVConverterSubProcess::Execute()
         QuentaBased::RecordCurrentException(__LINE__, kSource);
         if (Record())
             ReportJobFailure(m_file, Record(), GetQuentaException());
+        RemoveFailedOutput();
         return 1;
     }
+}
+
+void CAVConverterSubProcess::RemoveFailedOutput()
+{
+    if (!m_outputOpened || !Record() || Record()->GetState() != CONVERT_TASK_FAILED || !m_job.DstPath ||
+        m_job.DstStream)
+        return;
+    // Only a file this job wrote; never a device or a folder.
+    const std::string path = QuentaBased::utf8_to_local(m_job.DstPath);
+    struct stat st {};
+    if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+        std::remove(path.c_str());
+}
+
+std::string CAVConverterSubProcess::SourceName()
+{
+    const std::string path = m_job.SrcPath ? m_job.SrcPath : "";
+    std::vector<std::string> files;
+    // An edit description may name another one as its clip (a task's
+    // description holds the timeline's): its clips are followed a few deep.
+    std::function<void(const std::string&, int)> collect = [&](const std::string& description, int depth) {
+        Released<IAVImporter> importer(m_manager->CreateImporterByName("SimpleEditImporter"));
+        auto* timeline = importer ? static_cast<ISimpleEditTimeLine*>(importer->GetInterface("ISimpleEditTimeLine"))
+                                  : nullptr;
+        if (!timeline || !importer->Open(description.c_str()))
+            return;
+        for (int i = 0; i < timeline->GetClipCount(); ++i) {
+            SimpleEditClipEntry entry{};
+            if (!timeline->GetClip(i, &entry) || !entry.sourceAddress)
+                continue;
+            const std::string file = CSourceURL(entry.sourceAddress).GetFilePath();
+            const bool nested = entry.importerName && std::strcmp(entry.importerName, "SimpleEditImporter") == 0;
+            if (nested && depth < 4)
+                collect(file, depth + 1);
+            else if (!nested && std::find(files.begin(), files.end(), file) == files.end())
+                files.push_back(file);
+        }
+    };
+    if (IsEditDescription(m_job.ImporterName, path)) {
+        collect(CSourceURL(path).GetFilePath(), 0);
+        ClearError(); // a description that can't be read leaves the path as the name
+    }
+    if (files.empty())
+        return path;
+    std::string names = files.front();
+    for (size_t i = 1; i < files.size() && i < 3; ++i)
+        names += ", " + files[i];
+    if (files.size() > 3)
+        names += QuentaBased::Format(" and %d other files", static_cast<int>(files.size() - 3));
+    return names;
+}
+
+void CAVConverterSubProcess::CheckOutput(double videoSeconds, double audioSeconds)
+{
+    ConvertTaskInfo2* record = Record();
+    if (record->GetState() == CONVERT_TASK_CANCEL || !m_job.DstPath || m_job.DstStream)
+        return;
+    const bool wantVideo = videoSeconds >= 0;
+    const bool wantAudio = audioSeconds >= 0;
+    if (!wantVideo && !wantAudio)
+        return;
+    // The lengths the source promised for what this job converts.
+    auto promised = [&](double seconds) {
+        if (seconds <= 0)
+            seconds = record->GetDuration() + record->TrimStart / 1000.0;
+        seconds -= record->TrimStart / 1000.0;
+        if (record->TrimLength != -1)
+            seconds = std::min(seconds, record->TrimLength / 1000.0);
+        return seconds;
+    };
+    ClearError();
+    Released<IAVImporter> importer(m_manager->CreateImporter(m_job.DstPath));
+    if (!importer)
+        FAIL(std::string("The output ") + m_job.DstPath + " can't be read back");
+    MovieInfo* movie = importer->GetMovieCount() > 0 ? importer->GetMovieInfoAt(0) : nullptr;
+    const StreamInfo* video = nullptr;
+    const StreamInfo* audio = nullptr;
+    for (uint32_t i = 0; movie && i < movie->streamCount; ++i) {
+        const StreamInfo& s = movie->streams[i];
+        if (s.type == StreamTypeVideo && !video)
+            video = &s;
+        else if (s.type == StreamTypeAudio && !audio)
+            audio = &s;
+    }
+    if (!video && !audio)
+        RAISE(QB_ERR_MEDIA, std::string("The output ") + m_job.DstPath + " holds no picture or sound");
+    if (wantVideo && !video)
+        RAISE(QB_ERR_MEDIA, std::string("The output ") + m_job.DstPath + " holds no picture");
+    if (wantAudio && !audio)
+        RAISE(QB_ERR_MEDIA, std::string("The output ") + m_job.DstPath + " holds no sound");
+    // Encoders and containers round a stream's end by a picture or a block
+    // of sound; anything shorter than that is lost material.
+    const uint64_t rate = video ? video->frameRate : 0;
+    const double picture = rate && FrameRateNum(rate) ? double(FrameRateDen(rate)) / FrameRateNum(rate) : 0.04;
+    const double tolerance = std::max(0.15, 2 * picture);
+    auto check = [&](const StreamInfo* s, double seconds, const char* what) {
+        const double want = promised(seconds);
+        if (s && s->duration > 0 && want > 0 && s->duration + tolerance < want)
+            RAISE(QB_ERR_MEDIA, QuentaBased::Format("The output %s holds %.2f s of %s of the %.2f s %s gives",
+                                                    m_job.DstPath, s->duration, what, want, SourceName().c_str()));
+    };
+    if (wantVideo)
+        check(video, videoSeconds, "pictures");
+    if (wantAudio)
+        check(audio, audioSeconds, "sound");
 }
 
 void CAVConverterSubProcess::CompleteProfile(CJobProfile& profile, MovieInfo* movie, int videoId, int audioId,
@@ -386,8 +508,12 @@ void CAVConverterSubProcess::CompleteProfile(CJobProfile& profile, MovieInfo* mo
 {
     StreamInfo* sv = videoId != -1 && movie ? GetStreamInfo(movie, videoId) : nullptr;
     if (sv && profile.HasVideo()) {
-        profile.SetFrameRate(CompleteFrameRate(remux ? 0.0 : profile.GetFrameRate(), FrameRateNum(sv->frameRate),
-                                               FrameRateDen(sv->frameRate)));
+        const double asked = remux ? 0.0 : profile.GetFrameRate();
+        double rate = CompleteFrameRate(asked, FrameRateNum(sv->frameRate), FrameRateDen(sv->frameRate));
+        // A rate taken from a variable-rate source is written as a standard one.
+        if (!remux && std::fabs(asked) < 0.00001)
+            rate = StandardFrameRate(rate);
+        profile.SetFrameRate(rate);
         if (remux || profile.GetWidth() <= 0 || profile.GetHeight() <= 0) {
             profile.SetWidth(sv->width);
             profile.SetHeight(sv->height);
@@ -469,6 +595,10 @@ int CAVConverterSubProcess::DoDirect(CSourceURL& address, CJobProfile& profile, 
     if (remux != 1 && record->TrimStart != 0)
         source->Seek(static_cast<uint32_t>(record->TrimStart));
 
+    // A source without sound gives a file without a sound track, not an
+    // empty one that players and some muxers refuse.
+    if (avInclude == 0 && audioId == -1 && videoId != -1)
+        profile.SetAVInclude(2);
     std::string exporterName = profile.GetExporterName();
     if (exporterName.empty())
         exporterName = "FFExporter";
@@ -481,6 +611,14 @@ int CAVConverterSubProcess::DoDirect(CSourceURL& address, CJobProfile& profile, 
     MovieInfo* out = exporter->GetOutputMovieInfo();
     const int outVideo = out ? GetFirstStreamID(out, nullptr, StreamTypeVideo) : -1;
     const int outAudio = out ? GetFirstStreamID(out, nullptr, StreamTypeAudio) : -1;
+    // Taken now: a later pass opens the source again and its record goes.
+    auto promised = [movie](int id, int outId) {
+        if (id == -1 || outId == -1)
+            return -1.0;
+        const StreamInfo* s = movie ? GetStreamInfo(movie, id) : nullptr;
+        return s && s->duration > 0 ? s->duration : 0.0;
+    };
+    const double videoSeconds = promised(videoId, outVideo), audioSeconds = promised(audioId, outAudio);
 
     // An outside call that returns nothing reports through the record.
     auto checkEnd = [](auto&& end) {
@@ -549,6 +687,11 @@ int CAVConverterSubProcess::DoDirect(CSourceURL& address, CJobProfile& profile, 
         RAISE(QB_ERR_UNEXPECTED, drm);
     if (prores && record->GetState() != CONVERT_TASK_CANCEL)
         TimecodeStep();
+    CheckOutput(videoSeconds, audioSeconds);
+    // What is on disk, whatever the last progress figure said.
+    struct stat st {};
+    if (m_job.DstPath && !m_job.DstStream && stat(m_job.DstPath, &st) == 0 && S_ISREG(st.st_mode))
+        record->SetBytesWritten(static_cast<int64_t>(st.st_size));
     Finish();
     return 0;
 }
@@ -560,7 +703,7 @@ void CAVConverterSubProcess::CheckSourceEnd(uint32_t sourceMs, int lastMs)
     const int64_t tolerance = std::max<int64_t>(1000, sourceMs / 10);
     if (Record()->TrimLength == -1 && sourceMs > 0 && static_cast<int64_t>(lastMs) + tolerance < sourceMs)
         RAISE(QB_ERR_MEDIA, QuentaBased::Format("The source %s ended at %.1f s of its %.1f s: it is damaged or cut short",
-                                                m_job.SrcPath ? m_job.SrcPath : "", lastMs / 1000.0,
+                                                SourceName().c_str(), lastMs / 1000.0,
                                                 sourceMs / 1000.0));
 }
 
@@ -723,6 +866,7 @@ void CAVConverterSubProcess::OpenJobOutput(IAVExporter* exporter)
                                         : exporter->Open(m_job.DstPath ? m_job.DstPath : "");
     if (!opened)
         FAIL("Can't open exporter");
+    m_outputOpened = true;
 }
 
 IEncodingMuxer* CAVConverterSubProcess::EncodingMuxerOf(IAVExporter* exporter)

@@ -114,6 +114,16 @@ private:
     void TimecodeStep();
     // Fails a job whose source ended well before its stated duration.
     void CheckSourceEnd(uint32_t sourceMs, int lastMs);
+    // The user's files behind the job's source: for an edit description its
+    // clips' files, else the source path itself.
+    std::string SourceName();
+    // Throws when the finished output lacks a stream it should hold or is
+    // shorter than the source promised by more than a little. The promised
+    // lengths are the source's stream lengths in seconds, negative for a
+    // stream the output is not to hold, 0 when unknown.
+    void CheckOutput(double videoSeconds, double audioSeconds);
+    // A failed job's partial output goes; a cancelled one keeps it.
+    void RemoveFailedOutput();
 
     IAVManager* m_manager;
     bool m_dataRateStatistics;
@@ -137,6 +147,7 @@ private:
     uint64_t m_partLimit = 0;
     int32_t m_partReserve = 5242880;
     bool m_timecodeTimedOut = false;
+    bool m_outputOpened = false;   // this job made the file at the destination
 };
 
 } // namespace Moorland

@@ -21,6 +21,11 @@ void CJobProfile::Release(IProfile* profile)
 
 bool CJobProfile::HasFormat() const { return m_profile && m_profile->GetFileProfile(); }
 int CJobProfile::GetAVInclude() const { return HasFormat() ? m_profile->GetFileProfile()->GetAVInclude() : 0; }
+void CJobProfile::SetAVInclude(int avInclude)
+{
+    if (HasFormat())
+        m_profile->GetFileProfile()->SetAVInclude(avInclude);
+}
 std::string CJobProfile::GetExporterName() const
 {
     return HasFormat() ? Text(m_profile->GetFileProfile()->GetExporter()) : std::string();

@@ -24,6 +24,7 @@ public:
 
     bool HasFormat() const;
     int GetAVInclude() const;
+    void SetAVInclude(int avInclude);
     // Empty when the profile names none.
     std::string GetExporterName() const;
 

@@ -71,11 +71,24 @@ CEditVideoFrame* CEditVideoFrame::CopyOf(Moorland::IRawVideoFrame* src, bool sel
     unsigned width = 0, height = 0;
     src->GetDimension(&width, &height);
     std::unique_ptr<CEditVideoFrame> copy(new CEditVideoFrame(selfFreeing, src->GetPixelFormat(), width, height));
-    const unsigned planes = std::min(src->GetBufferCount(), copy->GetBufferCount());
+    copy->CopyFrom(src);
+    return copy.release();
+}
+
+void CEditVideoFrame::CopyFrom(Moorland::IRawVideoFrame* src)
+{
+    if (!src)
+        QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
+    unsigned width = 0, height = 0;
+    src->GetDimension(&width, &height);
+    if (src->GetPixelFormat() != m_pixelFormat || width != m_width || height != m_height || m_cropRight ||
+        m_cropBottom)
+        Allocate(src->GetPixelFormat(), width, height);
+    const unsigned planes = std::min(src->GetBufferCount(), GetBufferCount());
     for (unsigned i = 0; i < planes; ++i) {
         unsigned sBytes = 0, sPitch = 0, sRows = 0, dBytes = 0, dPitch = 0, dRows = 0;
         const unsigned char* s = src->GetBuffer(i, &sBytes, &sPitch, &sRows);
-        unsigned char* d = copy->GetBuffer(i, &dBytes, &dPitch, &dRows);
+        unsigned char* d = GetBuffer(i, &dBytes, &dPitch, &dRows);
         if (!s || !d)
             QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
         const unsigned bytes = std::min(sBytes, dBytes), rows = std::min(sRows, dRows);
@@ -85,12 +98,11 @@ CEditVideoFrame* CEditVideoFrame::CopyOf(Moorland::IRawVideoFrame* src, bool sel
             memcpy(d + static_cast<size_t>(y) * dPitch,
                    s + static_cast<size_t>(flip ? rows - 1 - y : y) * sPitch, bytes);
     }
-    copy->TakeAttributes(src);
+    TakeAttributes(src);
     void* border = nullptr;
     int borderSize = 0;
     src->GetBorderData(&border, &borderSize);
-    copy->SetBorderData(border, borderSize);
-    return copy.release();
+    SetBorderData(border, borderSize);
 }
 
 void CEditVideoFrame::TakeAttributes(Moorland::IRawVideoFrame* src)

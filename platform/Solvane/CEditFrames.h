@@ -46,6 +46,9 @@ public:
     // A frame of the same visible size and layout as `src` holding a copy of
     // its pixels and its time, duration, fields and aspect.
     static CEditVideoFrame* CopyOf(Moorland::IRawVideoFrame* src, bool selfFreeing);
+    // The same into this frame, which takes the size and layout of `src`
+    // (its pixels are reused when they already have them).
+    void CopyFrom(Moorland::IRawVideoFrame* src);
     // Time, duration, fields, repeat counts and aspect of `src`.
     void TakeAttributes(Moorland::IRawVideoFrame* src);
     void SetDAR(double dar) { m_dar = dar; }

@@ -5,6 +5,8 @@
 #include "ConvertTaskInfo2.h"
 #include "sysplatform.h"
 
+#include <sys/stat.h>
+
 namespace Solvane {
 
 CFFAccurateTrim::CFFAccurateTrim(Moorland::IAVManager* manager, const std::string& destination)
@@ -83,6 +85,9 @@ bool CFFAccurateTrim::WriteFile(Moorland::ConvertTaskInfo2* record)
                 return true;
             });
         if (done && !cancelled) {
+            struct stat st {};
+            if (stat(m_destination.c_str(), &st) == 0)
+                record->SetBytesWritten(static_cast<int64_t>(st.st_size));
             record->SetPercent(100.0);
             if (!record->ChangeState(Moorland::CONVERT_TASK_RUNNING, Moorland::CONVERT_TASK_FINISHED))
                 record->ChangeState(Moorland::CONVERT_TASK_PAUSED, Moorland::CONVERT_TASK_FINISHED);

@@ -6,9 +6,18 @@
 #include "CFFPictureFit.h"
 #include "IRawAudioFrame.h"
 #include "IRawVideoFrame.h"
+#include "CSimpleEditDescription.h"
 #include "Moorlan.h"
+#include "SolvaneEdit.h"
+#include "moorlan_srcutils/moorlan_url.h"
 
+#include <cstring>
 #include <memory>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
 
 namespace Solvane {
 
@@ -39,6 +48,85 @@ const Moorland::StreamInfo* Find(Moorland::MovieInfo* movie, int id)
         QuentaBased::ThrowLastError();
     QB_THROW(QB_ERR_UNEXPECTED, fallback);
 }
+// The codecs an edit description's clips were stored in: those of its first
+// clip with pictures and its first clip with sound. A clip that is itself a
+// description is looked into, a few deep.
+void EditCodecs(Moorland::IAVManager* manager, const std::string& path, std::string& video, std::string& audio,
+                int depth)
+{
+    const SeixDescription d = LoadSeix(path);
+    for (const SeixClip& clip : d.clips) {
+        if (!video.empty() && !audio.empty())
+            return;
+        if (clip.importer == "ImageImporter")
+            continue;
+        const std::string file = Moorland::CSourceURL(clip.source).GetFilePath();
+        if (IsEditImporterName(clip.importer.c_str()) || IsEditDescriptionPath(file)) {
+            if (depth < 4)
+                EditCodecs(manager, file, video, audio, depth + 1);
+            continue;
+        }
+        int movieId = -1, videoId = -1, audioId = -1;
+        Moorland::MovieInfo* movie = nullptr;
+        std::unique_ptr<Moorland::IAVSource, ReleaseDeleter> source(manager->CreateSourceFromAddress(
+            clip.source.c_str(), clip.importer.empty() ? nullptr : clip.importer.c_str(), &movieId, &videoId,
+            &audioId, &movie));
+        if (!source)
+            continue; // reading the description itself reports such a clip
+        const Moorland::StreamInfo* v = Find(movie, videoId);
+        const Moorland::StreamInfo* a = Find(movie, audioId);
+        if (video.empty() && v && v->codecName)
+            video = v->codecName;
+        if (audio.empty() && a && a->codecName)
+            audio = a->codecName;
+    }
+}
+
+AVCodecID CodecIdOf(const std::string& name)
+{
+    if (const AVCodec* c = avcodec_find_encoder_by_name(name.c_str()))
+        return c->id;
+    const AVCodecDescriptor* d = avcodec_descriptor_get_by_name(name.c_str());
+    return d ? d->id : AV_CODEC_ID_NONE;
+}
+
+// Whether the container takes the codec; MPEG transport streams answer no
+// questions and write what they don't know as data, so they are told here.
+bool ContainerTakes(const AVOutputFormat* format, AVCodecID id)
+{
+    if (std::strcmp(format->name, "mpegts") == 0) {
+        static const AVCodecID kTs[] = {AV_CODEC_ID_MPEG1VIDEO, AV_CODEC_ID_MPEG2VIDEO, AV_CODEC_ID_MPEG4,
+                                        AV_CODEC_ID_H264, AV_CODEC_ID_HEVC, AV_CODEC_ID_VC1, AV_CODEC_ID_MP2,
+                                        AV_CODEC_ID_MP3, AV_CODEC_ID_AAC, AV_CODEC_ID_AC3, AV_CODEC_ID_EAC3,
+                                        AV_CODEC_ID_DTS, AV_CODEC_ID_OPUS};
+        for (AVCodecID known : kTs)
+            if (known == id)
+                return true;
+        return false;
+    }
+    return avformat_query_codec(format, id, FF_COMPLIANCE_NORMAL) != 0;
+}
+
+// A codec taken from the source that the output's container can't hold
+// becomes the container's own: a copy "in the same format" of an Ogg file
+// into M2TS must still hold pictures and sound.
+void FitCodecsToContainer(ExportSettings& s, const std::string& dst)
+{
+    const AVOutputFormat* format =
+        av_guess_format(s.format.empty() ? nullptr : s.format.c_str(), dst.c_str(), nullptr);
+    if (!format)
+        return;
+    auto fit = [format](std::string& codec, AVCodecID fallback) {
+        const AVCodecID id = CodecIdOf(codec);
+        if (id != AV_CODEC_ID_NONE && fallback != AV_CODEC_ID_NONE && !ContainerTakes(format, id))
+            codec = avcodec_get_name(fallback);
+    };
+    if (s.video.present)
+        fit(s.video.codec, format->video_codec);
+    if (s.audio.present)
+        fit(s.audio.codec, format->audio_codec);
+}
+
 } // namespace
 
 void CompleteFromSource(ExportSettings& s, Moorland::MovieInfo* movie, int videoId, int audioId)
@@ -90,7 +178,19 @@ bool TranscodeToFile(Moorland::IAVManager* manager, const std::string& address, 
         address.c_str(), importerName, &movieId, &videoId, &audioId, &movie));
     if (!source)
         ThrowRecorded("No movie found in the source");
+    // An edit description hands out decoded pictures and sound; "the same
+    // format" is then its clips' format, not raw pictures.
+    if (movie && movie->format && std::strcmp(movie->format, "seix") == 0) {
+        std::string video, audio;
+        EditCodecs(manager, Moorland::CSourceURL(address).GetFilePath(), video, audio, 0);
+        GetQuentaException()->Clear();
+        if (settings.video.codec.empty())
+            settings.video.codec = video;
+        if (settings.audio.codec.empty())
+            settings.audio.codec = audio;
+    }
     CompleteFromSource(settings, movie, videoId, audioId);
+    FitCodecsToContainer(settings, dst);
     std::unique_ptr<CFFExporter, ReleaseDeleter> exporter(new CFFExporter());
     exporter->SetSettings(settings);
     GetQuentaException()->Clear();
@@ -110,9 +210,11 @@ bool TranscodeToFile(Moorland::IAVManager* manager, const std::string& address, 
     int64_t lastVideo = startMs, lastAudio = startMs;
     bool videoDone = outVideo < 0, audioDone = outAudio < 0;
     bool finished = true;
+    int64_t pictures = 0, blocks = 0;
     const auto writeVideo = [&](Moorland::IRawVideoFrame* frame) {
         if (!muxer->WriteVideo(outVideo, frame))
             ThrowRecorded("Can't write video");
+        ++pictures;
     };
     while (!(videoDone && audioDone)) {
         Moorland::IRawAudioFrame* audio = nullptr;
@@ -140,6 +242,8 @@ bool TranscodeToFile(Moorland::IAVManager* manager, const std::string& address, 
                 audioDone = true;
             } else if (!muxer->WriteAudio(outAudio, audio)) {
                 ThrowRecorded("Can't write audio");
+            } else {
+                ++blocks;
             }
         }
         if (!videoDone && !audioDone)
@@ -154,6 +258,11 @@ bool TranscodeToFile(Moorland::IAVManager* manager, const std::string& address, 
     }
     if (fit && finished && outVideo >= 0)
         fit->Finish(std::min<int64_t>(endMs, duration), writeVideo);
+    // A whole conversion that wrote no picture or no sound for a stream it
+    // made is no output at all.
+    if (finished && ((outVideo >= 0 && pictures == 0) || (outAudio >= 0 && blocks == 0)))
+        QB_THROW(QB_ERR_MEDIA, "The output " + dst + " would hold no " + (pictures == 0 ? "picture" : "sound") +
+                                   ": the source gave none");
     GetQuentaException()->Clear();
     muxer->EndWriting();
     if (GetQuentaException()->GetExceptionCode() != 0)

@@ -28,7 +28,8 @@ const QuentaBased::StoredXmlBounds kSeixBounds = {kSeixMaxFileBytes, 16, 64, 100
 
 // The ranges a reader accepts; the writer checks the same ones first.
 const int64_t kMaxPictureSide = 16384;
-const int64_t kMaxFrameRateTerm = 1000000;
+// Averaged rates of variable-rate sources need large terms (9900000/180089).
+const int64_t kMaxFrameRateTerm = INT32_MAX;
 const int64_t kMaxSampleRate = 768000;
 const int64_t kMaxChannels = 64;
 const double kMaxVolume = 64.0;

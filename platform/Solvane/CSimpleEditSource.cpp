@@ -18,6 +18,10 @@ namespace Solvane {
 namespace {
 
 const int64_t kNoEnd = INT64_MAX / 4;
+// How much of a kind no read asked for is kept before its oldest is handed out anyway.
+const size_t kKeptPictures = 16;
+const size_t kKeptSoundSeconds = 4;
+const size_t kSparePictures = 2;
 
 struct Probe
 {
@@ -322,6 +326,9 @@ bool CSimpleEditSource::Seek(uint32_t ms)
         m_lastVideoEndMs = static_cast<int>(at);
         m_repeat = 0;
         m_lastPicture = nullptr;
+        m_spent = false;
+        m_keptPictures.clear();
+        m_keptSound.clear();
         if (m_cfr)
             m_nextSlot = static_cast<int64_t>(std::ceil(at / m_slotMs - 1e-9));
         return true;
@@ -477,6 +484,23 @@ Moorland::IRawVideoFrame* CSimpleEditSource::TakeVideo(Moorland::IRawVideoFrame*
     const int64_t duration = std::max<unsigned>(v->GetDuration(), 1u);
     if (ts + duration <= startMs)
         return nullptr;
+    const int64_t outTs = m_out.clipStartMs[m_clip] + std::max<int64_t>(0, ts - clip.trimStartMs);
+
+    // A picture that needs no change is handed on as it is, only retimed:
+    // a timeline of whole clips costs no copy of its pictures. Not when
+    // pictures are placed on a frame rate's slots: a picture shown again
+    // must outlive the clip source's next reads.
+    unsigned fullW = 0, fullH = 0;
+    v->GetDimension(&fullW, &fullH);
+    const double ownSar = v->GetDAR() > 0 && fullW && fullH ? v->GetDAR() * fullH / fullW : 1.0;
+    if (!m_cfr && v->GetPixelFormat() == Moorland::PIXEL_FORMAT_YUV420P && fullW == static_cast<unsigned>(m_out.width) &&
+        fullH == static_cast<unsigned>(m_out.height) && !clip.crop[0] && !clip.crop[1] && !clip.crop[2] &&
+        !clip.crop[3] && m_processors.empty() && !clip.interlaced && std::fabs(ownSar - m_out.sampleAspect) < 0.01) {
+        v->SetTimeStamp(static_cast<int>(outTs));
+        v->SetDuration(static_cast<unsigned>(duration));
+        v->SetInterlaced(false);
+        return Retimed(v, outTs, duration);
+    }
 
     // The visible part of the picture less the crop, in whole chroma blocks.
     FF::FramePtr src = FF::MakeFrame();
@@ -531,9 +555,7 @@ Moorland::IRawVideoFrame* CSimpleEditSource::TakeVideo(Moorland::IRawVideoFrame*
             QuentaBased::ThrowLastError();
 
     // The picture's own sample aspect, through the crop and any quarter turn.
-    unsigned fullW = 0, fullH = 0;
-    v->GetDimension(&fullW, &fullH);
-    double sar = v->GetDAR() > 0 && fullW && fullH ? v->GetDAR() * fullH / fullW : 1.0;
+    double sar = ownSar;
     const unsigned cw = w, ch = h;
     // Fitted inside the output size, keeping its displayed shape, on black.
     CEditVideoFrame* out = m_work.get();
@@ -569,16 +591,21 @@ Moorland::IRawVideoFrame* CSimpleEditSource::TakeVideo(Moorland::IRawVideoFrame*
         m_picture->TakeAttributes(m_work.get());
         out = m_picture.get();
     }
-    const int64_t outTs = m_out.clipStartMs[m_clip] + std::max<int64_t>(0, ts - clip.trimStartMs);
     out->SetTimeStamp(static_cast<int>(outTs));
     out->SetDuration(static_cast<unsigned>(duration));
     out->SetDAR(W * m_out.sampleAspect / H);
     out->SetInterlaced(false);
+    return Retimed(out, outTs, duration);
+}
+
+Moorland::IRawVideoFrame* CSimpleEditSource::Retimed(Moorland::IRawVideoFrame* picture, int64_t outTs,
+                                                     int64_t duration)
+{
     m_position = static_cast<uint32_t>(outTs);
     m_lastVideoEndMs = static_cast<int>(outTs + duration);
     if (m_out.audio && !m_audioOwn)
         AppendSilence(std::min(SampleAt(outTs + duration), SampleAt(m_out.clipStartMs[m_clip + 1])));
-    return out;
+    return picture;
 }
 
 void CSimpleEditSource::TakeAudio(Moorland::IRawAudioFrame* a)
@@ -643,6 +670,7 @@ void CSimpleEditSource::FinishAudioBlock()
         return;
     const SeixClip& clip = m_desc.clips[m_clip];
     const int64_t first = m_audioPos - static_cast<int64_t>(s.size() / static_cast<size_t>(m_out.channels));
+    m_soundFirst = first;
     m_sound->SetTimeStamp(first * 10000000 / m_out.sampleRate);
     if (m_replace && !m_replace->ProcessFrameInPlace(m_sound.get()))
         QuentaBased::ThrowLastError();
@@ -690,8 +718,114 @@ bool CSimpleEditSource::ReadFrames(Moorland::IRawAudioFrame** audio, Moorland::I
 
 bool CSimpleEditSource::Read(Moorland::IRawAudioFrame** audio, Moorland::IRawVideoFrame** video, int mode)
 {
+    // The picture handed out last is the reader's no more; its pixels take
+    // the next kept picture.
+    if (m_handedPicture && m_spare.size() < kSparePictures)
+        m_spare.push_back(std::move(m_handedPicture));
+    m_handedPicture.reset();
+    const bool askVideo = video && mode != Moorland::AVReadAudioOnly;
+    const bool askAudio = audio && mode != Moorland::AVReadVideoOnly;
+    for (;;) {
+        bool got = false;
+        if (askVideo && !m_keptPictures.empty()) {
+            HandKeptPicture(video);
+            got = true;
+        }
+        if (askAudio && !m_keptSound.empty()) {
+            HandKeptSound(audio);
+            got = true;
+        }
+        if (got)
+            return true;
+        if (m_spent) {
+            // Nothing more of the asked kind: what is kept of the other comes instead.
+            if (video && !m_keptPictures.empty()) {
+                HandKeptPicture(video);
+                got = true;
+            }
+            if (audio && !m_keptSound.empty()) {
+                HandKeptSound(audio);
+                got = true;
+            }
+            m_eos = !got;
+            return got;
+        }
+        Moorland::IRawVideoFrame* picture = nullptr;
+        bool haveSound = false;
+        if (!Produce(picture, haveSound)) {
+            m_spent = true;
+            continue;
+        }
+        if (picture) {
+            if (askVideo) {
+                *video = picture;
+                got = true;
+            } else if (video) {
+                KeepPicture(picture);
+            }
+        }
+        if (haveSound) {
+            if (askAudio) {
+                *audio = m_sound.get();
+                got = true;
+            } else if (audio) {
+                KeepSound();
+            }
+        }
+        if (got)
+            return true;
+        if (m_keptPictures.size() > kKeptPictures) {
+            HandKeptPicture(video);
+            return true;
+        }
+        if (m_keptSound.size() > static_cast<size_t>(m_out.sampleRate) * kKeptSoundSeconds * m_out.channels) {
+            HandKeptSound(audio);
+            return true;
+        }
+    }
+}
+
+void CSimpleEditSource::KeepPicture(Moorland::IRawVideoFrame* picture)
+{
+    if (m_spare.empty()) {
+        m_keptPictures.emplace_back(CEditVideoFrame::CopyOf(picture, false));
+        return;
+    }
+    std::unique_ptr<CEditVideoFrame> frame = std::move(m_spare.back());
+    m_spare.pop_back();
+    frame->CopyFrom(picture);
+    m_keptPictures.push_back(std::move(frame));
+}
+
+void CSimpleEditSource::KeepSound()
+{
+    auto& s = m_sound->Samples();
+    if (m_keptSound.empty())
+        m_keptSoundFirst = m_soundFirst;
+    m_keptSound.insert(m_keptSound.end(), s.begin(), s.end());
+    s.clear();
+}
+
+void CSimpleEditSource::HandKeptPicture(Moorland::IRawVideoFrame** video)
+{
+    m_handedPicture = std::move(m_keptPictures.front());
+    m_keptPictures.pop_front();
+    *video = m_handedPicture.get();
+}
+
+void CSimpleEditSource::HandKeptSound(Moorland::IRawAudioFrame** audio)
+{
+    m_sound->Samples().swap(m_keptSound);
+    m_keptSound.clear();
+    m_sound->SetTimeStamp(m_keptSoundFirst * 10000000 / m_out.sampleRate);
+    *audio = m_sound.get();
+}
+
+bool CSimpleEditSource::Produce(Moorland::IRawVideoFrame*& picture, bool& haveSound)
+{
     m_sound->Samples().clear();
-    Moorland::IRawVideoFrame* picture = nullptr;
+    picture = nullptr;
+    haveSound = false;
     for (;;) {
         // Slots the last picture still fills come before anything new is read.
         if (m_repeat > 0 && m_lastPicture) {
@@ -699,14 +833,11 @@ bool CSimpleEditSource::Read(Moorland::IRawAudioFrame** audio, Moorland::IRawVid
             m_lastPicture->SetTimeStamp(static_cast<int>(std::llround(m_nextSlot * m_slotMs)));
             m_position = static_cast<uint32_t>(m_lastPicture->GetTimeStamp());
             ++m_nextSlot;
-            if (video && mode != Moorland::AVReadAudioOnly)
-                *video = m_lastPicture;
+            picture = m_lastPicture;
             return true;
         }
-        if (m_clip >= m_desc.clips.size()) {
-            m_eos = true;
+        if (m_clip >= m_desc.clips.size())
             return false;
-        }
         if (!m_open)
             OpenClip();
         Moorland::IRawAudioFrame* a = nullptr;
@@ -728,25 +859,21 @@ bool CSimpleEditSource::Read(Moorland::IRawAudioFrame** audio, Moorland::IRawVid
         const bool clipOver = m_videoDone && m_audioDone;
         if (clipOver && m_out.audio)
             AppendSilence(clipEnd);
-        const bool haveSound = !m_sound->Samples().empty();
+        haveSound = !m_sound->Samples().empty();
         if (haveSound)
             FinishAudioBlock();
         if (clipOver) {
             // The clip's last picture stays up to the clip's end.
             if (m_cfr && m_clipHadPicture && m_lastPicture)
                 m_repeat = std::max<int64_t>(0, SlotAt(static_cast<double>(m_out.clipStartMs[m_clip + 1])) - m_nextSlot);
+
             CloseClip();
             ++m_clip;
             m_startInClipMs = 0;
             m_clipHadPicture = false;
         }
-        if (picture || haveSound) {
-            if (video && mode != Moorland::AVReadAudioOnly)
-                *video = picture;
-            if (audio && haveSound && mode != Moorland::AVReadVideoOnly)
-                *audio = m_sound.get();
+        if (picture || haveSound)
             return true;
-        }
     }
 }
 

@@ -12,6 +12,11 @@
 // picture follows the previous clip's last one and its sound starts at the
 // exact sample where the previous clip's ended; a clip without sound gives
 // silence of its length. The listener learns of every clip the source enters.
+// A read gives the kinds it asks for; what playing made of the other kind is
+// kept (a few pictures, a few seconds of sound) until a read asks for it, so
+// readers that alternate kinds get every picture and every sample. A store
+// past its bound hands out its oldest instead, and at the end whatever is
+// kept comes out whichever kind is asked for.
 
 #include "CEditFrames.h"
 #include "CSimpleEditDescription.h"
@@ -22,6 +27,7 @@
 #include "IAudioResampler.h"
 #include "IVideoProcessor.h"
 
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -94,12 +100,21 @@ private:
     using SourcePtr = std::unique_ptr<Moorland::IAVSource, SourceDeleter>;
 
     bool Read(Moorland::IRawAudioFrame** audio, Moorland::IRawVideoFrame** video, int mode);
+    // One step of playing: a picture (or none) and whether a block of sound
+    // was finished in m_sound; false once the description is spent.
+    bool Produce(Moorland::IRawVideoFrame*& picture, bool& haveSound);
+    void KeepPicture(Moorland::IRawVideoFrame* picture);
+    void KeepSound();
+    void HandKeptPicture(Moorland::IRawVideoFrame** video);
+    void HandKeptSound(Moorland::IRawAudioFrame** audio);
     void OpenClip();
     void CloseClip();
     SourcePtr OpenAddress(const std::string& address, const std::string& importer, bool video, bool audio);
     // Pulls one read from the clip's sources; false when they are spent.
     bool Pump(bool wantVideo, bool wantAudio, Moorland::IRawAudioFrame*& a, Moorland::IRawVideoFrame*& v);
     Moorland::IRawVideoFrame* TakeVideo(Moorland::IRawVideoFrame* v);
+    // Records a picture handed out at `outTs` for `duration` ms.
+    Moorland::IRawVideoFrame* Retimed(Moorland::IRawVideoFrame* picture, int64_t outTs, int64_t duration);
     void TakeAudio(Moorland::IRawAudioFrame* a);
     void AppendSilence(int64_t untilSample);
     void AppendSamples(const int16_t* samples, int64_t count, int64_t atSample);
@@ -111,7 +126,9 @@ private:
     EditOutput m_out;
     Moorland::ISimpleEditTimeLine* m_timeline;
     Moorland::IOnItemChangedCallBack* m_callBack;
-    bool m_threads = true;
+    // Clips decode on several threads only when the reader asks (property 1,
+    // or "usemultithreaddecode=1" in the description's address), as files do.
+    bool m_threads = false;
 
     // The clip being played.
     size_t m_clip = 0;
@@ -137,6 +154,15 @@ private:
     std::unique_ptr<CEditVideoFrame> m_picture;
     std::unique_ptr<CEditAudioFrame> m_sound;
     int64_t m_audioPos = 0;        // time-line sample of the next sample handed out
+    int64_t m_soundFirst = 0;      // time-line sample of m_sound's first sample
+    bool m_spent = false;          // playing has reached the end of the description
+
+    // Made for a kind the reader did not ask for, kept until it does.
+    std::deque<std::unique_ptr<CEditVideoFrame>> m_keptPictures;
+    std::unique_ptr<CEditVideoFrame> m_handedPicture; // a kept picture handed out, valid to the next read
+    std::vector<std::unique_ptr<CEditVideoFrame>> m_spare; // pictures done with, to keep the next in
+    std::vector<int16_t> m_keptSound;
+    int64_t m_keptSoundFirst = 0;  // time-line sample of its first sample
     uint32_t m_position = 0;
     bool m_eos = false;
     int m_lastVideoEndMs = 0;

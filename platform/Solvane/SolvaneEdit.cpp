@@ -6,6 +6,7 @@
 #include "CSimpleHTMLText.h"
 #include "moorlan_srcutils/moorlan_url.h"
 
+#include <cctype>
 #include <cstring>
 #include <memory>
 
@@ -14,6 +15,17 @@ namespace Solvane {
 bool IsEditImporterName(const char* name)
 {
     return name && strcmp(name, CSimpleEditImporter::kName) == 0;
+}
+
+bool IsEditDescriptionPath(const std::string& path)
+{
+    const std::string ext = ".seix";
+    if (path.size() <= ext.size())
+        return false;
+    for (size_t i = 0; i < ext.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(path[path.size() - ext.size() + i])) != ext[i])
+            return false;
+    return true;
 }
 
 Moorland::IAVImporter* CreateEditImporter(Moorland::IAVManager* manager, const char* name)
@@ -30,12 +42,14 @@ Moorland::IAVSource* CreateEditSource(Moorland::IAVManager* manager, const char*
 {
     if (!address)
         QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
-    const std::string path = Moorland::CSourceURL(address).GetFilePath();
-    const SeixDescription description = LoadSeix(path);
+    const Moorland::CSourceURL url(address);
+    const SeixDescription description = LoadSeix(url.GetFilePath());
     if (description.clips.empty())
         QB_THROW(QB_ERR_MEDIA, "The edit description has no clips");
-    std::unique_ptr<CSimpleEditSource> source(
-        new CSimpleEditSource(manager, description, true, true, nullptr, nullptr));
+    std::unique_ptr<CSimpleEditSource> source(new CSimpleEditSource(
+        manager, description, url.GetVideoStreamID() != -1, url.GetAudioStreamID() != -1, nullptr, nullptr));
+    if (url.GetParam("usemultithreaddecode") == "1")
+        source->SetProperty(1, 1);
     if (movieId)
         *movieId = 0;
     if (videoStreamId)

@@ -3,6 +3,7 @@
 #include "CAppVariableInfo.h"
 #include "IMirendo.h"
 #include "IProfile.h"
+#include "moorlan_srcutils/moorlan_framerate.h"
 
 #include <strings.h>
 
@@ -117,7 +118,7 @@ void AdjustForConversion(IProfile* pProfile, bool bLossless, const TaskSourceInf
         return;
     IVideoProfile* pVideo = pProfile->GetVideoProfile();
     if (pVideo && pVideo->GetFrameRate() == 0.0)
-        pVideo->SetFrameRate(source.dFrameRate != 0.0 ? source.dFrameRate : kDefaultFrameRate);
+        pVideo->SetFrameRate(source.dFrameRate != 0.0 ? Moorland::StandardFrameRate(source.dFrameRate) : kDefaultFrameRate);
 
     // Without a picture size the source is not known well enough to fit.
     if (source.nWidth == 0 && source.nHeight == 0)

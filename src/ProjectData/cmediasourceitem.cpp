@@ -27,6 +27,15 @@ namespace Fablecut {
 
 namespace {
 
+// A refusal of the media manager keeps the code callers know and the
+// manager's own reason, which is what the user reads.
+[[noreturn]] void ThrowRefusal()
+{
+    IQuentaException* error = GetQuentaException();
+    const char* reason = error->GetExceptionCode() != 0 ? error->GetExceptionMsg() : nullptr;
+    QB_THROW(QB_ERR_BAD_POINTER, reason && *reason ? std::string(reason) : std::string("Bad pointer"));
+}
+
 constexpr int kThumbnailPngQuality = 80;
 
 float Clamp(float value, float low, float high)
@@ -398,7 +407,7 @@ bool CMediaSourceItem::OpenImporter()
         const QByteArray path = m_path.toUtf8();
         Moorland::IAVImporter* importer = m_manager->CreateImporter(path.constData());
         if (!importer)
-            QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
+            ThrowRefusal();
         ImporterHolder guard(importer);
 
         const Moorland::ImporterInfo* info = importer->GetInfo();
@@ -770,7 +779,7 @@ bool CMediaSourceItem::UpdateAVSource()
             property->SetProperty(1, 1);
         Moorland::IAVSource* source = m_importer->CreateSource(movie->id, video, audio);
         if (!source)
-            QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
+            ThrowRefusal();
         // Only a source that exists says which streams it plays.
         m_source = source;
         m_srcVideoId = video;

@@ -10,6 +10,7 @@
 
 #include "Basilvo/Basilvo.h"
 #include "IAVImporter.h"
+#include "IAVManager.h"
 #include "IProfile.h"
 #include "ISimpleEditTimeLine.h"
 #include "ITixmlNode.h"
@@ -98,7 +99,24 @@ private:
                      m_dir + "/lines.srt'") &&
                Shell(ff + "-i clip.mp4 -i lines.srt -map 0:v -map 0:a -map 1 -c copy -c:s srt multi.mkv") &&
                // The index first and the data cut off: a damaged download.
-               Shell("cd '" + m_dir + "' && head -c $(( $(stat -c %s clip.mp4) / 4 )) clip.mp4 > cut.mp4");
+               Shell("cd '" + m_dir + "' && head -c $(( $(stat -c %s clip.mp4) / 4 )) clip.mp4 > cut.mp4") &&
+               Shell(ff + "-f lavfi -i testsrc2=size=320x240:rate=25:duration=2 "
+                        "-c:v libx264 -preset ultrafast -pix_fmt yuv420p silent.mp4") &&
+               // An AVI whose header promises 3 s and whose data stops half-way.
+               Shell(ff + "-f lavfi -i testsrc2=size=160x120:rate=25:duration=3 "
+                        "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=3 -c:v mpeg4 -c:a libmp3lame "
+                        "whole.avi") &&
+               Shell("cd '" + m_dir + "' && head -c $(( $(stat -c %s whole.avi) / 2 )) whole.avi > half.avi") &&
+               Shell(ff + "-f lavfi -i testsrc2=size=160x120:rate=25:duration=1 "
+                        "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=1 -c:v libtheora -c:a libvorbis "
+                        "theora.ogg") &&
+               // A phone's clip: pictures a little over 1/60 s apart with a
+               // pause, so that its average rate is no standard one.
+               Shell(ff + "-f lavfi -i testsrc2=size=160x120:rate=60:duration=2 "
+                        "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=2 "
+                        "-vf \"settb=1/90000,setpts='N/(59.97*TB)',select='not(between(n\\,30\\,39))'\" "
+                        "-fps_mode passthrough -enc_time_base:v 1/90000 -video_track_timescale 90000 "
+                        "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac phone.mp4");
     }
     std::string m_dir;
     bool m_ok = false;
@@ -1053,3 +1071,122 @@ TEST_F(ConvWorker, ASplitJobWhoseSourceVanishesNamesTheSource)
 }
 
 } // namespace
+TEST_F(ConvWorker, FinishedOutputsHoldWhatTheSourceGivesAndFailuresLeaveNoFile)
+{
+    struct Case
+    {
+        const char* name;
+        const char* src;
+        std::string dst;
+        ProfileSpec profile;
+        int state;
+        bool video, audio;  // streams of a finished output
+        const char* text;   // part of a failure's text
+    };
+    ProfileSpec mp4;
+    ProfileSpec dv;
+    dv.muxer = "dv";
+    dv.ext = ".dv";
+    dv.video = "dvvideo";
+    dv.width = 720;
+    dv.height = 576;
+    dv.rate = 25;
+    dv.audio = "pcm_s16le";
+    ProfileSpec m2ts; // a lossless copy into a container that can't hold Theora and Vorbis
+    m2ts.muxer = "mpegts";
+    m2ts.ext = ".m2ts";
+    m2ts.video = "";
+    m2ts.audio = "";
+    m2ts.params["remux"] = 3;
+    ProfileSpec avi;
+    avi.muxer = "avi";
+    avi.ext = ".avi";
+    avi.video = "mpeg4";
+    avi.audio = "libmp3lame";
+    ProfileSpec mp3;
+    mp3.muxer = "mp3";
+    mp3.ext = ".mp3";
+    mp3.avInclude = 1;
+    mp3.audio = "libmp3lame";
+    const Case cases[] = {
+        {"a source without sound gets no sound track", "silent.mp4", Out("silent-out.mp4"), mp4, 5, true, false, ""},
+        {"nor in DV", "silent.mp4", Out("silent-out.dv"), dv, 5, true, false, ""},
+        {"a copy holds pictures and sound", "theora.ogg", Out("theora-out.m2ts"), m2ts, 5, true, true, ""},
+        {"a variable-rate source", "phone.mp4", Out("phone-out.avi"), avi, 5, true, true, ""},
+        {"a source cut short fails", "half.avi", Out("half-out.mp3"), mp3, 4, false, false, "half.avi"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Outcome o = RunJob(Src(c.src), c.dst, c.profile);
+        ASSERT_EQ(o.state, c.state) << o.error;
+        if (c.state == 4) {
+            EXPECT_NE(o.error.find(c.text), std::string::npos) << o.error;
+            EXPECT_NE(access(c.dst.c_str(), F_OK), 0) << "a failed job leaves no file looking finished";
+            continue;
+        }
+        EXPECT_EQ(o.percent, 100.0);
+        struct stat st {};
+        ASSERT_EQ(stat(c.dst.c_str(), &st), 0);
+        EXPECT_EQ(o.bytes, static_cast<int64_t>(st.st_size)) << "bytes written is the file's size";
+        EXPECT_EQ(Probe(c.dst, "v").count("codec_name"), c.video ? 1u : 0u);
+        EXPECT_EQ(Probe(c.dst, "a").count("codec_name"), c.audio ? 1u : 0u);
+        EXPECT_TRUE(Shell("ffmpeg -nostdin -v error -xerror -i '" + c.dst + "' -f null - 2>/dev/null"));
+    }
+}
+
+TEST_F(ConvWorker, EditDescriptionsConvertWithoutAnImporterNameAndFailNamingTheirClips)
+{
+    // Descriptions written as the output task writes them, handed over with
+    // no importer name as a lossless task hands them.
+    Moorland::IAVManager* manager = CreateAVManager("/tmp/", nullptr);
+    ASSERT_NE(manager, nullptr);
+    ProfileSpec multi;
+    multi.muxer = "matroska";
+    multi.ext = ".mkv";
+    multi.params["MultiStream"] = 1;
+    multi.streams = {{"VideoParam", false, "mpeg4"}, {"AudioParam", true, ""}};
+    ProfileSpec split;
+    split.params["ExportPerFileSize"] = 5242880.0 + 120000.0;
+    struct Case
+    {
+        const char* name;
+        int trimEndMs;  // past the clip's 2 s: a timeline promising more than its clip holds
+        ProfileSpec profile;
+        const char* ext;
+        const char* output; // the file that holds the result
+        int state;
+    } cases[] = {
+        {"whole", 2000, ProfileSpec(), ".mp4", "edit-0.mp4", 5},
+        {"promising too much", 5000, ProfileSpec(), ".mp4", "edit-1.mp4", 4},
+        {"with a multi-stream profile", 2000, multi, ".mkv", "edit-2.mkv", 5},
+        {"split by size", 2000, split, ".mp4", "edit-3(0).mp4", 5},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Moorland::IAVImporter* writer = manager->CreateImporterByName("SimpleEditImporter");
+        ASSERT_NE(writer, nullptr);
+        auto* timeline =
+            static_cast<Moorland::ISimpleEditTimeLine*>(writer->GetInterface("ISimpleEditTimeLine"));
+        Moorland::SimpleEditClipEntry entry{};
+        const std::string clip = Src("clip.mp4");
+        entry.sourceAddress = clip.c_str();
+        entry.importerName = "";
+        entry.trimEndMs = c.trimEndMs;
+        ASSERT_TRUE(timeline->InsertClip(-1, &entry));
+        const std::string name = "edit-" + std::to_string(n++);
+        const std::string description = Out(name + ".seix");
+        ASSERT_TRUE(timeline->SaveTimeLine(description.c_str()));
+        writer->Release();
+        Outcome o = RunJob(description, Out(name + c.ext), c.profile);
+        ASSERT_EQ(o.state, c.state) << o.error;
+        if (c.state == 4) {
+            EXPECT_NE(o.error.find(clip), std::string::npos) << o.error;
+            EXPECT_EQ(o.error.find(".seix"), std::string::npos) << o.error;
+        } else {
+            EXPECT_NEAR(Duration(Out(c.output)), 2.0, 0.05);
+            EXPECT_EQ(Probe(Out(c.output), "a").count("codec_name"), 1u);
+        }
+    }
+    manager->Release();
+}

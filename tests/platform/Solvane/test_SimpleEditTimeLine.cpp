@@ -41,6 +41,7 @@ struct EditMedia
     std::string a = dir + "/edit_a.mp4";
     std::string b = dir + "/edit_b.mp4";
     std::string c30 = dir + "/edit_c30.mp4"; // 30 fps, 1 s, no sound
+    std::string longSound = dir + "/edit_long.mkv"; // 1 s of pictures, 2 s of sound
     bool ok = false;
 
 private:
@@ -53,7 +54,10 @@ private:
              std::system((ff + "-f lavfi -i testsrc=size=320x240:rate=25:duration=1 "
                                "-c:v libx264 -preset ultrafast -g 10 -pix_fmt yuv420p '" + b + "'").c_str()) == 0 &&
              std::system((ff + "-f lavfi -i testsrc=size=320x240:rate=30:duration=1 "
-                               "-c:v libx264 -preset ultrafast -g 10 -pix_fmt yuv420p '" + c30 + "'").c_str()) == 0;
+                               "-c:v libx264 -preset ultrafast -g 10 -pix_fmt yuv420p '" + c30 + "'").c_str()) == 0 &&
+             std::system((ff + "-f lavfi -i testsrc=size=160x120:rate=25:duration=1 "
+                               "-f lavfi -i sine=frequency=330:sample_rate=48000:duration=2 -ac 2 "
+                               "-c:v libx264 -preset ultrafast -g 10 -pix_fmt yuv420p -c:a flac '" + longSound + "'").c_str()) == 0;
     }
 };
 
@@ -670,6 +674,52 @@ std::string WrittenDescription(SolvaneTest::ManagerHolder& m, const std::string&
     return s.str();
 }
 
+// How a reader picks the kind of each read.
+enum class Order { Both, Alternate, Lagging, PicturesFirst, SoundOnly, PicturesOnly };
+
+struct ReadResult
+{
+    std::vector<int> pictureTimes;
+    int64_t samples = 0;
+    bool soundContiguous = true;
+    bool ended = false;
+};
+
+ReadResult ReadInOrder(IAVSource* source, Order order, int64_t firstSample)
+{
+    ReadResult r;
+    int64_t expectedStart = firstSample;
+    int lastVideo = -1, lastAudio = -1;
+    for (int n = 0;; ++n) {
+        int mode = AVReadBoth;
+        switch (order) {
+        case Order::Both: break;
+        case Order::Alternate: mode = n % 2 ? AVReadVideoOnly : AVReadAudioOnly; break;
+        case Order::Lagging: mode = lastVideo > lastAudio ? AVReadAudioOnly : AVReadVideoOnly; break;
+        case Order::PicturesFirst: mode = n % 4 == 3 ? AVReadAudioOnly : AVReadVideoOnly; break;
+        case Order::SoundOnly: mode = AVReadAudioOnly; break;
+        case Order::PicturesOnly: mode = AVReadVideoOnly; break;
+        }
+        IRawAudioFrame* audio = nullptr;
+        IRawVideoFrame* video = nullptr;
+        if (!source->ReadFrames(&audio, &video, nullptr, mode))
+            break;
+        if (video) {
+            lastVideo = video->GetTimeStamp();
+            r.pictureTimes.push_back(lastVideo);
+        }
+        if (audio) {
+            const int64_t start = audio->GetTimeStamp() * 48000 / 10000000;
+            r.soundContiguous = r.soundContiguous && std::llabs(start - expectedStart) <= 1;
+            r.samples += audio->GetSampleCount();
+            expectedStart = firstSample + r.samples;
+            lastAudio = static_cast<int>(audio->GetTimeStamp() / 10000);
+        }
+    }
+    r.ended = source->IsEndOfStream();
+    return r;
+}
+
 } // namespace
 
 TEST(SimpleEditTimeLine, HostileFilesEndInARecordedErrorWithinASecond)
@@ -851,4 +901,64 @@ TEST(SimpleEditTimeLine, NumbersAreStoredTheSameInEveryLocale)
     // A file an earlier build wrote under a comma locale still reads.
     WriteAll(path, "<SimpleEditTimeLine version=\"1\"><Clip source=\"/v/a.mov\" volume=\"0,5\"/></SimpleEditTimeLine>");
     EXPECT_TRUE(reader->Open(path.c_str())) << SolvaneTest::LastMessage();
+}
+
+TEST(SimpleEditTimeLine, EveryReadingOrderGivesEveryPictureAndSampleOnce)
+{
+    SOLVANE_REQUIRE_MEDIA();
+    EditMedia& media = EditMedia::Get();
+    ASSERT_TRUE(media.ok);
+    SolvaneTest::ManagerHolder m;
+    struct Clip
+    {
+        const std::string* path;
+        int start, end;
+    };
+    struct Case
+    {
+        const char* name;
+        std::vector<Clip> clips;
+        uint32_t seekMs;
+        size_t pictures;
+        int64_t samples; // 48 kHz stereo
+    } cases[] = {
+        {"one whole clip", {{&media.a, 0, -1}}, 0, 50, 96000},
+        {"two trimmed clips, the second silent", {{&media.a, 520, 1520}, {&media.b, 0, 1000}}, 0, 50, 96000},
+        {"the same from inside the first clip", {{&media.a, 520, 1520}, {&media.b, 0, 1000}}, 600, 35, 67200},
+        {"sound that outlasts the pictures", {{&media.longSound, 0, -1}}, 0, 25, 96000},
+        {"sound that outlasts the pictures, then a clip", {{&media.longSound, 0, -1}, {&media.a, 0, 1000}}, 0, 50,
+         144000},
+    };
+    const Order orders[] = {Order::Both, Order::Alternate, Order::Lagging, Order::PicturesFirst, Order::SoundOnly,
+                            Order::PicturesOnly};
+    for (const Case& c : cases) {
+        ImporterPtr writer = NewEdit(m);
+        ISimpleEditTimeLine* t = TimeLine(writer.get());
+        for (const Clip& clip : c.clips) {
+            SimpleEditClipEntry e = Entry(clip.path->c_str(), "FFImporter", clip.start, clip.end);
+            ASSERT_TRUE(t->InsertClip(-1, &e)) << c.name;
+        }
+        const std::string path = media.dir + "/order.seix";
+        ASSERT_TRUE(t->SaveTimeLine(path.c_str()));
+        std::vector<int> reference;
+        for (Order order : orders) {
+            const int o = static_cast<int>(order);
+            SourcePtr source(m->CreateSourceFromAddress(path.c_str(), "SimpleEditImporter", nullptr, nullptr, nullptr,
+                                                        nullptr));
+            ASSERT_TRUE(source) << SolvaneTest::LastMessage();
+            if (c.seekMs)
+                ASSERT_TRUE(source->Seek(c.seekMs));
+            const ReadResult r = ReadInOrder(source.get(), order, c.seekMs * 48);
+            EXPECT_TRUE(r.ended) << c.name << " order " << o << ": " << SolvaneTest::LastMessage();
+            EXPECT_EQ(r.pictureTimes.size(), c.pictures) << c.name << " order " << o;
+            EXPECT_EQ(r.samples, c.samples) << c.name << " order " << o;
+            EXPECT_TRUE(r.soundContiguous) << c.name << " order " << o;
+            for (size_t i = 1; i < r.pictureTimes.size(); ++i)
+                ASSERT_GT(r.pictureTimes[i], r.pictureTimes[i - 1]) << c.name << " order " << o << " #" << i;
+            if (order == Order::Both)
+                reference = r.pictureTimes;
+            else
+                EXPECT_EQ(r.pictureTimes, reference) << c.name << " order " << o;
+        }
+    }
 }

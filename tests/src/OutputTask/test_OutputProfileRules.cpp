@@ -154,6 +154,13 @@ TEST(OutputProfileRules, ConversionFillsTheFrameRateCutsIPodBitrateAndAsksTheDev
     TaskSourceInfo noPicture; // a first clip without a video stream
     TaskSourceInfo stillRate = known;
     stillRate.dFrameRate = 0.0;
+    // Variable-rate sources report their average rate.
+    TaskSourceInfo phone = known;
+    phone.dFrameRate = 870451.0 / 14508;
+    TaskSourceInfo uneven = known;
+    uneven.dFrameRate = 29.87;
+    TaskSourceInfo ntsc = known;
+    ntsc.dFrameRate = static_cast<float>(30000) / static_cast<float>(1001);
 
     struct Case
     {
@@ -169,6 +176,10 @@ TEST(OutputProfileRules, ConversionFillsTheFrameRateCutsIPodBitrateAndAsksTheDev
     const Case cases[] = {
         {"MP4", 0.0, 640, 1000, &known, 25.0, 1000, 1},
         {"MP4", 0.0, 640, 1000, &stillRate, 30.0, 1000, 1},
+        {"MP4", 0.0, 640, 1000, &phone, 60.0, 1000, 1},
+        {"MP4", 0.0, 640, 1000, &uneven, 30000.0 / 1001, 1000, 1},
+        {"MP4", 0.0, 640, 1000, &ntsc, 30000.0 / 1001, 1000, 1},
+        {"MP4", 24.0, 640, 1000, &phone, 24.0, 1000, 1},
         {"MP4", -1.0, 640, 1000, &known, -1.0, 1000, 1},
         {"iPod", 25.0, 640, 201, &known, 25.0, 1, 1},
         {"IPOD", 25.0, 640, 200, &known, 25.0, 200, 1},

@@ -404,6 +404,19 @@ TEST(CMediaSourceItem, FilesWithoutPictureOrImporterAreRefused)
     clip.SetSrcFileFullPath(QString::fromStdString(PDTest::Media::Get().Tone()));
     EXPECT_FALSE(clip.OpenImporter());
     EXPECT_EQ("No Video StreamInfo", PDTest::LastMessage());
+
+    // A file the manager refuses keeps the manager's reason, naming the file.
+    const std::string damaged = PDTest::Media::Get().Path("damaged.mp4");
+    std::ofstream(damaged) << "this is not a movie\n";
+    for (const std::string& path : {damaged, PDTest::Media::Get().Path("missing.mp4")}) {
+        CMediaSourceItem refused;
+        refused.SetAVManager(manager.manager);
+        refused.SetSrcFileFullPath(QString::fromStdString(path));
+        EXPECT_FALSE(refused.OpenImporter());
+        EXPECT_EQ(10021003, PDTest::LastCode()) << path;
+        EXPECT_NE(PDTest::LastMessage(), "Bad pointer") << path;
+        EXPECT_NE(PDTest::LastMessage().find(path), std::string::npos) << PDTest::LastMessage();
+    }
 }
 
 TEST(CMediaSourceItem, SourceFailuresAreRecordedAndLeaveNoStaleIds)

@@ -1,0 +1,213 @@
+// A 10 s 1080p clip converted three ways with H.264 at 8 Mbit/s (the shipped
+// MP4 profile, preset medium, AAC 128 kbit/s): put on a timeline and handed
+// to the output task as the program does, given to the conversion engine as
+// a plain file, and by the ffmpeg program. Prints the best wall and
+// processor time of each (processor time is the steadier on a busy machine)
+// and the ratios task/engine and engine/ffmpeg, with the pictures and sound
+// each output holds.
+//
+//   timeline_task_bench CLIP WORK_FOLDER [RUNS [task|engine]]
+//
+// With a last word only that path runs, once per run (for a profiler).
+//
+// Run it from an optimised build: convworker, the libraries and the
+// profiles are taken from the build's bin folder.
+
+#include "Basilvo/Basilvo.h"
+#include "ConvertTaskInfo2.h"
+#include "IAVConverter.h"
+#include "IAVManager.h"
+#include "IProfile.h"
+#include "cmediasourceitem.h"
+#include "cmmoutputtask.h"
+#include "ctimelineitem.h"
+
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <thread>
+
+namespace {
+
+// Processor seconds of this process and of the children it has waited for
+// (the engine reaps its workers, std::system its ffmpeg).
+double CpuSeconds()
+{
+    double total = 0;
+    for (int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
+        rusage usage{};
+        getrusage(who, &usage);
+        total += usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    }
+    return total;
+}
+
+double Now()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+std::string Capture(const std::string& command)
+{
+    std::string out;
+    if (FILE* p = popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (fgets(buffer, sizeof buffer, p))
+            out += buffer;
+        pclose(p);
+    }
+    while (!out.empty() && (out.back() == '\n' || out.back() == ','))
+        out.pop_back();
+    return out;
+}
+
+// "pictures / sound seconds" of an output, counted by ffprobe.
+std::string Contents(const std::string& path)
+{
+    const std::string pictures = Capture("ffprobe -v error -select_streams v:0 -count_frames -show_entries "
+                                         "stream=nb_read_frames -of csv=p=0 '" + path + "'");
+    const std::string sound = Capture("ffprobe -v error -select_streams a:0 -show_entries stream=duration -of "
+                                      "csv=p=0 '" + path + "'");
+    return pictures + " pictures, " + sound + " s of sound";
+}
+
+IProfile* Profile()
+{
+    IProfile* profile = CreateProfile();
+    if (!profile || !profile->LoadFile(FABLECUT_BIN_DIR "/profile/101.xml"))
+        return nullptr;
+    profile->GetVideoProfile()->SetBitrate(8000);
+    return profile;
+}
+
+// Waits for the job's end; its wall time, or a negative value when it failed.
+double Wait(Moorland::ConvertTaskInfo2* record, double started)
+{
+    for (;;) {
+        const int state = record->GetState();
+        if (state == Moorland::CONVERT_TASK_FINISHED)
+            return Now() - started;
+        if (state == Moorland::CONVERT_TASK_FAILED || state == Moorland::CONVERT_TASK_CANCEL)
+            return -1;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+}
+
+double ThroughTask(Moorland::IAVManager* manager, const std::string& clip, const std::string& folder,
+                   const std::string& name)
+{
+    Fablecut::CMediaSourceItem item;
+    item.SetAVManager(manager);
+    item.SetSrcFileFullPath(QString::fromStdString(clip));
+    if (!item.OpenImporter())
+        return -1;
+    item.UpdateMovieInfos();
+    CTimelineItem timeline;
+    timeline.SetAVManager(manager);
+    if (!timeline.AppendItem(&item))
+        return -1;
+    std::unique_ptr<IProfile, void (*)(IProfile*)> profile(Profile(), [](IProfile* p) { if (p) p->Release(); });
+    std::unique_ptr<Moorland::IAVConverter, void (*)(Moorland::IAVConverter*)> engine(
+        CreateAVConverter(nullptr), [](Moorland::IAVConverter* e) { if (e) e->Release(); });
+    if (!profile || !engine)
+        return -1;
+    CMMOutputTask task(manager, nullptr, nullptr);
+    task.SetSrcTimelineItem(&timeline);
+    task.SetProfile(profile.get());
+    task.SetOutputDstFloder(QString::fromStdString(folder));
+    task.SetOutputDstName(QString::fromStdString(name));
+    const double started = Now();
+    Moorland::ConvertTaskInfo2* record = task.GenerateConverterTask(engine.get());
+    if (!record || !engine->StartConvert())
+        return -1;
+    return Wait(record, started);
+}
+
+double ThroughEngine(const std::string& clip, const std::string& destination)
+{
+    std::unique_ptr<IProfile, void (*)(IProfile*)> profile(Profile(), [](IProfile* p) { if (p) p->Release(); });
+    std::unique_ptr<Moorland::IAVConverter, void (*)(Moorland::IAVConverter*)> engine(
+        CreateAVConverter(nullptr), [](Moorland::IAVConverter* e) { if (e) e->Release(); });
+    if (!profile || !engine)
+        return -1;
+    const double started = Now();
+    const int id = engine->AddConvertTask(clip.c_str(), destination.c_str(), profile.get(), false, "");
+    if (id < 0 || !engine->StartConvert())
+        return -1;
+    return Wait(engine->GetConvertTaskInfo(id), started);
+}
+
+double ThroughFfmpeg(const std::string& clip, const std::string& destination)
+{
+    const double started = Now();
+    const std::string command = "ffmpeg -nostdin -v error -y -i '" + clip +
+                                "' -c:v libx264 -preset medium -b:v 8000k -pix_fmt yuv420p -c:a aac -b:a 128k "
+                                "-ar 44100 -ac 2 '" + destination + "'";
+    return std::system(command.c_str()) == 0 ? Now() - started : -1;
+}
+
+double Best(double a, double b)
+{
+    if (a < 0)
+        return b;
+    if (b < 0)
+        return a;
+    return a < b ? a : b;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: timeline_task_bench CLIP WORK_FOLDER [RUNS]\n");
+        return 2;
+    }
+    const std::string clip = argv[1], folder = argv[2];
+    const int runs = argc > 3 ? std::atoi(argv[3]) : 2;
+    const std::string only = argc > 4 ? argv[4] : "";
+    Moorland::IAVManager* manager = CreateAVManager("/tmp/", nullptr);
+    if (!manager)
+        return 1;
+    if (!only.empty()) {
+        for (int i = 0; i < runs; ++i) {
+            const double t = only == "task" ? ThroughTask(manager, clip, folder, "task")
+                                            : ThroughEngine(clip, folder + "/engine.mp4");
+            std::printf("%s: %.2f s\n", only.c_str(), t);
+        }
+        manager->Release();
+        return 0;
+    }
+    double task = -1, engine = -1, ffmpeg = -1;
+    double taskCpu = -1, engineCpu = -1, ffmpegCpu = -1;
+    auto cpu = [](double& best, double before) { best = Best(best, CpuSeconds() - before); };
+    for (int i = 0; i < runs; ++i) {
+        double before = CpuSeconds();
+        task = Best(task, ThroughTask(manager, clip, folder, "task"));
+        cpu(taskCpu, before);
+        before = CpuSeconds();
+        engine = Best(engine, ThroughEngine(clip, folder + "/engine.mp4"));
+        cpu(engineCpu, before);
+        before = CpuSeconds();
+        ffmpeg = Best(ffmpeg, ThroughFfmpeg(clip, folder + "/ffmpeg.mp4"));
+        cpu(ffmpegCpu, before);
+    }
+    manager->Release();
+    if (task < 0 || engine < 0 || ffmpeg < 0) {
+        std::fprintf(stderr, "a conversion failed (task %.2f, engine %.2f, ffmpeg %.2f)\n", task, engine, ffmpeg);
+        return 1;
+    }
+    std::printf("source:  %s\n", Contents(clip).c_str());
+    std::printf("           wall s   processor s\n");
+    std::printf("task:    %7.2f %11.2f   %s\n", task, taskCpu, Contents(folder + "/task.mp4").c_str());
+    std::printf("engine:  %7.2f %11.2f   %s\n", engine, engineCpu, Contents(folder + "/engine.mp4").c_str());
+    std::printf("ffmpeg:  %7.2f %11.2f   %s\n", ffmpeg, ffmpegCpu, Contents(folder + "/ffmpeg.mp4").c_str());
+    std::printf("task / engine:   %.3f wall, %.3f processor\n", task / engine, taskCpu / engineCpu);
+    std::printf("engine / ffmpeg: %.3f wall, %.3f processor\n", engine / ffmpeg, engineCpu / ffmpegCpu);
+    std::printf("task / ffmpeg:   %.3f wall, %.3f processor\n", task / ffmpeg, taskCpu / ffmpegCpu);
+    return 0;
+}

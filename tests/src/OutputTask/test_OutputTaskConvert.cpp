@@ -1,0 +1,362 @@
+// Timelines converted the way the program does it: media imported into a
+// library, clips put on a timeline, the output task submitting the job to
+// the real engine, which runs the real convworker with shipped profiles.
+// Every output is checked with ffprobe against the timeline's length and
+// decoded with ffmpeg to prove it clean.
+
+#include "../../MediaTestFolder.h"
+#include "../../ProbeOutput.h"
+
+#include "Basilvo/Basilvo.h"
+#include "ConvertTaskInfo2.h"
+#include "IAVConverter.h"
+#include "IProfile.h"
+#include "cdcmediasrcmgr.h"
+#include "cmediasourceitem.h"
+#include "cmmoutputtask.h"
+#include "csourcedata.h"
+#include "ctimelineitem.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace Fablecut;
+
+namespace {
+
+const std::string kBin = FABLECUT_BIN_DIR;
+
+QCoreApplication* App(const std::string& home)
+{
+    static int argc = 1;
+    static char name[] = "test_OutputTaskConvert";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication* app = [&] {
+        // Settings stay inside the test's own folder.
+        setenv("HOME", home.c_str(), 1);
+        return QCoreApplication::instance() ? QCoreApplication::instance() : new QCoreApplication(argc, argv);
+    }();
+    return app;
+}
+
+struct ProfileRelease
+{
+    void operator()(IProfile* p) const { p->Release(); }
+};
+using ProfilePtr = std::unique_ptr<IProfile, ProfileRelease>;
+struct EngineRelease
+{
+    void operator()(Moorland::IAVConverter* p) const { p->Release(); }
+};
+
+ProfilePtr ShippedProfile(int id)
+{
+    ProfilePtr p(CreateProfile());
+    if (p && !p->LoadFile((kBin + "/profile/" + std::to_string(id) + ".xml").c_str()))
+        p.reset();
+    return p;
+}
+
+long FileSize(const std::string& path)
+{
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 ? static_cast<long>(st.st_size) : -1;
+}
+
+// The failure text of a job, from the engine's job file as this process maps it.
+std::string JobErrorText(const Moorland::ConvertTaskInfo2* record)
+{
+    if (!record || record->ErrorText == 0)
+        return std::string();
+    std::ifstream maps("/proc/self/maps");
+    std::string line;
+    while (std::getline(maps, line)) {
+        if (line.find("/jobs.share") != std::string::npos) {
+            const uintptr_t base = std::stoull(line.substr(0, line.find('-')), nullptr, 16);
+            return reinterpret_cast<const char*>(base + 4 + record->ErrorText);
+        }
+    }
+    return std::string();
+}
+
+// What ffprobe finds in one stream of a kind: its frames (pictures or
+// sound blocks) and samples, and the time they cover.
+struct StreamFacts
+{
+    bool present = false;
+    long pictures = 0;
+    long samples = 0;
+    int sampleRate = 0;
+    long block = 0;     // the most samples one sound frame holds
+    std::string codec;  // of the stream
+    double rate = 0;    // pictures a second the stream states
+};
+
+StreamFacts Facts(const std::string& path, const char* kind)
+{
+    StreamFacts f;
+    const std::string frames = MediaTest::Capture(
+        std::string("ffprobe -v error -select_streams ") + kind +
+        ":0 -show_entries frame=key_frame,nb_samples "
+        "-of csv=p=0 '" + path + "' 2>/dev/null");
+    auto stream = MediaTest::Probe(path, kind, "-show_entries stream=r_frame_rate,sample_rate,codec_name");
+    f.present = !stream.empty();
+    if (!f.present)
+        return f;
+    f.sampleRate = std::atoi(stream["sample_rate"].c_str());
+    f.codec = stream["codec_name"];
+    const std::string rate = stream["r_frame_rate"];
+    const size_t slash = rate.find('/');
+    if (slash != std::string::npos && std::atof(rate.substr(slash + 1).c_str()) > 0)
+        f.rate = std::atof(rate.c_str()) / std::atof(rate.substr(slash + 1).c_str());
+    std::istringstream lines(frames);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.empty())
+            continue;
+        ++f.pictures;
+        const size_t comma = line.find(',');
+        const long n = comma == std::string::npos ? 0 : std::atol(line.c_str() + comma + 1);
+        f.samples += n;
+        f.block = std::max(f.block, n);
+    }
+    return f;
+}
+
+enum class Shape { OneClip, TwoTrimmedClips };
+
+struct Row
+{
+    const char* source;
+    Shape shape;
+    int profile;
+    bool video;    // the profile makes pictures
+    bool audio;    // the profile makes sound
+    bool fails = false;
+};
+
+class OutputTaskConvert : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        s_folder.reset(new MediaTest::Folder("outputtask-convert"));
+        const std::string ff = s_folder->FFmpeg();
+        const std::string v = "-f lavfi -i testsrc2=size=320x240:rate=25:duration=2 ";
+        const std::string a = "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=2 ";
+        s_ok = !s_folder->Dir().empty() &&
+               MediaTest::Run(ff + v + a + "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -b:a 64k "
+                                          "h264.mp4") &&
+               MediaTest::Run(ff + v + a + "-c:v mpeg4 -q:v 5 -c:a libmp3lame -b:a 64k mpeg4.avi") &&
+               MediaTest::Run(ff + v + a + "-c:v libtheora -q:v 5 -c:a libvorbis theora.ogg") &&
+               MediaTest::Run(ff + v + "-c:v libx264 -preset ultrafast -pix_fmt yuv420p silent.mp4") &&
+               MediaTest::Run(ff + "-f lavfi -i testsrc2=size=320x240:rate=25:duration=1 " + a +
+                              "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -b:a 64k longsound.mp4") &&
+               // A phone's clip: pictures a little over 1/60 s apart with a
+               // pause, so that its average rate is no standard one.
+               MediaTest::Run(ff + "-f lavfi -i testsrc2=size=320x240:rate=60:duration=2 " + a +
+                              "-vf \"settb=1/90000,setpts='N/(59.97*TB)',select='not(between(n\\,30\\,39))'\" "
+                              "-fps_mode passthrough -enc_time_base:v 1/90000 -video_track_timescale 90000 "
+                              "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -b:a 64k phone.mp4") &&
+               MediaTest::Run(ff + v + "-f lavfi -i sine=frequency=440:sample_rate=48000:duration=2 "
+                                      "-af aformat=channel_layouts=5.1 -c:v libx264 -preset ultrafast "
+                                      "-pix_fmt yuv420p -c:a flac surround.mkv") &&
+               // Its index intact and two thirds of its data gone: a damaged download.
+               MediaTest::Run(ff + v + a + "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -b:a 64k "
+                                          "-movflags +faststart whole.mp4") &&
+               MediaTest::Run("cd '" + s_folder->Dir() + "' && head -c $(( $(stat -c %s whole.mp4) / 3 )) whole.mp4 "
+                              "> cut.mp4");
+    }
+    static void TearDownTestSuite() { s_folder.reset(); }
+
+    static std::unique_ptr<MediaTest::Folder> s_folder;
+    static bool s_ok;
+};
+
+std::unique_ptr<MediaTest::Folder> OutputTaskConvert::s_folder;
+bool OutputTaskConvert::s_ok = false;
+
+// One job of the table, from the timeline to the finished file.
+struct Job
+{
+    Row row;
+    std::unique_ptr<CTimelineItem> timeline;
+    std::unique_ptr<CMMOutputTask> task;
+    Moorland::ConvertTaskInfo2* record = nullptr;
+    double seconds = 0;
+    std::string name;
+};
+
+} // namespace
+
+TEST_F(OutputTaskConvert, TimelinesConvertWholeWithEveryProfileKind)
+{
+    ASSERT_TRUE(s_ok);
+    if (access((kBin + "/convworker").c_str(), X_OK) != 0)
+        GTEST_SKIP() << "convworker is not built";
+    const std::string home = s_folder->Path("home");
+    MediaTest::Run("mkdir -p '" + home + "' '" + s_folder->Path("out") + "'");
+    App(home);
+    MediaTest::ManagerHolder media;
+    ASSERT_NE(media.manager, nullptr);
+
+    // The library, filled the way the import dialog fills it.
+    CSourceData library;
+    CDCMediaSrcMgr importer(nullptr, media.manager);
+    importer.SetSourceStructure(&library);
+    importer.SetDefaultLibraryFile(QString::fromStdString(s_folder->Path("library.fml")));
+    const char* names[] = {"h264.mp4",  "mpeg4.avi", "theora.ogg",   "silent.mp4", "longsound.mp4",
+                           "phone.mp4", "cut.mp4",   "surround.mkv"};
+    QStringList paths;
+    for (const char* n : names)
+        paths << QString::fromStdString(s_folder->Path(n));
+    {
+        QSignalSpy done(&importer, &CDCMediaSrcMgr::signal_OnAllFilesImportFinished);
+        QSignalSpy failed(&importer, &CDCMediaSrcMgr::signal_OnSingleFileImportFailed);
+        ASSERT_TRUE(importer.ImportMediaFiles(paths));
+        QElapsedTimer timer;
+        timer.start();
+        while (done.isEmpty() && timer.elapsed() < 60000)
+            done.wait(50);
+        ASSERT_FALSE(done.isEmpty());
+        for (const QList<QVariant>& f : failed)
+            ADD_FAILURE() << f.value(0).toString().toStdString() << ": " << f.value(1).toString().toStdString();
+    }
+    std::map<std::string, CMediaSourceItem*> items;
+    for (ISourceDataItem* item : library.GetSourceDataItems()) {
+        auto* clip = dynamic_cast<CMediaSourceItem*>(item);
+        ASSERT_NE(clip, nullptr);
+        items[clip->GetSrcFileFullPath().section('/', -1).toStdString()] = clip;
+    }
+    ASSERT_EQ(items.size(), 8u);
+
+    const Row rows[] = {
+        {"h264.mp4", Shape::OneClip, 101, true, true},          // MP4, H.264
+        {"h264.mp4", Shape::TwoTrimmedClips, 105, true, true},  // AVI, MPEG-4
+        {"mpeg4.avi", Shape::OneClip, 104, true, true},         // MKV
+        {"mpeg4.avi", Shape::TwoTrimmedClips, 301, false, true}, // MP3
+        {"theora.ogg", Shape::OneClip, 109, true, true},        // WebM
+        {"theora.ogg", Shape::TwoTrimmedClips, 302, false, true}, // AAC
+        {"silent.mp4", Shape::OneClip, 118, true, true},        // DV: sound the format must hold
+        {"silent.mp4", Shape::TwoTrimmedClips, 101, true, true},
+        {"longsound.mp4", Shape::OneClip, 101, true, true},
+        {"longsound.mp4", Shape::OneClip, 2004, true, true},    // MOV, ProRes
+        {"phone.mp4", Shape::OneClip, 105, true, true},
+        {"phone.mp4", Shape::TwoTrimmedClips, 112, true, true}, // MPEG-2
+        {"h264.mp4", Shape::OneClip, 3101, true, true},         // lossless MKV
+        {"mpeg4.avi", Shape::OneClip, 3001, true, true},        // lossless, the source's own format
+        {"theora.ogg", Shape::OneClip, 3301, true, true},       // lossless M2TS, codecs it can't hold
+        {"silent.mp4", Shape::TwoTrimmedClips, 3201, true, true}, // lossless MP4
+        {"h264.mp4", Shape::TwoTrimmedClips, 4003, true, true}, // an upload task
+        {"surround.mkv", Shape::OneClip, 104, true, true},      // 5.1 FLAC into stereo
+        {"cut.mp4", Shape::OneClip, 101, true, true, true},      // fails, naming the user's file
+    };
+
+    std::unique_ptr<Moorland::IAVConverter, EngineRelease> engine(CreateAVConverter(nullptr));
+    ASSERT_TRUE(engine);
+    engine->SetMaxRunProgressCount(2);
+    engine->SetUseCPUCore(1);
+    std::vector<std::unique_ptr<Job>> jobs;
+    int n = 0;
+    for (const Row& row : rows) {
+        auto job = std::make_unique<Job>();
+        job->row = row;
+        job->name = std::string(row.source) + (row.shape == Shape::OneClip ? " whole" : " two cuts") + " with " +
+                    std::to_string(row.profile);
+        job->timeline.reset(new CTimelineItem());
+        job->timeline->SetAVManager(media.manager);
+        CMediaSourceItem* clip = items[row.source];
+        ASSERT_TRUE(job->timeline->AppendItem(clip)) << job->name;
+        if (row.shape == Shape::TwoTrimmedClips) {
+            ASSERT_TRUE(job->timeline->AppendItem(clip)) << job->name;
+            ISourceDataItem* first = job->timeline->getItemByIndex(0);
+            ISourceDataItem* second = job->timeline->getItemByIndex(1);
+            ASSERT_TRUE(job->timeline->SetItemTrimStartPos(first, CBaseTime(0.4))) << job->name;
+            ASSERT_TRUE(job->timeline->SetItemTrimEndPos(first, CBaseTime(1.6))) << job->name;
+            ASSERT_TRUE(job->timeline->SetItemTrimEndPos(second, CBaseTime(0.8))) << job->name;
+        }
+        job->seconds = job->timeline->GetDuration().ToSeconds();
+        ProfilePtr profile = ShippedProfile(row.profile);
+        ASSERT_TRUE(profile) << row.profile;
+        job->task.reset(new CMMOutputTask(media.manager, nullptr, nullptr));
+        job->task->SetSrcTimelineItem(job->timeline.get());
+        job->task->SetProfile(profile.get());
+        job->task->SetOutputDstFloder(QString::fromStdString(s_folder->Path("out")));
+        job->task->SetOutputDstName(QString("job%1").arg(n++));
+        GetQuentaException()->Clear();
+        job->record = job->task->GenerateConverterTask(engine.get());
+        ASSERT_NE(job->record, nullptr) << job->name << ": " << GetQuentaException()->GetExceptionMsg();
+        jobs.push_back(std::move(job));
+    }
+    ASSERT_TRUE(engine->StartConvert());
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(8);
+    for (;;) {
+        bool all = true;
+        for (const auto& job : jobs)
+            all = all && (job->record->GetState() == 4 || job->record->GetState() == 5);
+        if (all || std::chrono::steady_clock::now() > deadline)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+
+    for (const auto& job : jobs) {
+        const Row& row = job->row;
+        const std::string out = job->task->GetTaskDstFilePath().toStdString();
+        const int state = job->record->GetState();
+        if (row.fails) {
+            const std::string text = JobErrorText(job->record);
+            EXPECT_EQ(state, 4) << job->name;
+            EXPECT_NE(text.find(s_folder->Path(row.source)), std::string::npos) << text;
+            EXPECT_EQ(text.find(".seix"), std::string::npos) << text;
+            EXPECT_EQ(FileSize(out), -1) << job->name << ": a failed job leaves no file looking finished";
+            continue;
+        }
+        EXPECT_EQ(state, 5) << job->name << ": " << JobErrorText(job->record);
+        if (state != 5)
+            continue;
+        EXPECT_EQ(job->record->GetPercent(), 100.0) << job->name;
+        EXPECT_EQ(job->record->GetBytesWritten(), FileSize(out)) << job->name;
+
+        const StreamFacts pictures = Facts(out, "v");
+        const StreamFacts sound = Facts(out, "a");
+        EXPECT_EQ(pictures.present, row.video) << job->name;
+        EXPECT_EQ(sound.present, row.audio) << job->name;
+        // Within one picture of the timeline, for the pictures and the sound alike.
+        const double picture = pictures.rate > 0 ? 1.0 / pictures.rate : 0.04;
+        if (row.video && pictures.present) {
+            EXPECT_NEAR(static_cast<double>(pictures.pictures), job->seconds * pictures.rate, 1.01)
+                << job->name << " at " << pictures.rate << " a second";
+        }
+        if (row.audio && sound.present) {
+            ASSERT_GT(sound.sampleRate, 0) << job->name;
+            // Coded sound in a container that does not record its
+            // encoder's delay (MP3 in AVI, AAC in Matroska) keeps that
+            // delay: less than one coded block more.
+            const bool coded = sound.codec.compare(0, 4, "pcm_") != 0;
+            const double block = coded ? static_cast<double>(sound.block) / sound.sampleRate : 0.0;
+            EXPECT_NEAR(static_cast<double>(sound.samples) / sound.sampleRate, job->seconds, picture * 1.01 + block)
+                << job->name;
+        }
+        // Clean all through.
+        const std::string errors =
+            MediaTest::Capture("ffmpeg -nostdin -v error -xerror -i '" + out + "' -f null - 2>&1; echo rc=$?");
+        EXPECT_EQ(errors, "rc=0\n") << job->name;
+    }
+}
