@@ -98,7 +98,8 @@ bool ContainerTakes(const AVOutputFormat* format, AVCodecID id)
         static const AVCodecID kTs[] = {AV_CODEC_ID_MPEG1VIDEO, AV_CODEC_ID_MPEG2VIDEO, AV_CODEC_ID_MPEG4,
                                         AV_CODEC_ID_H264, AV_CODEC_ID_HEVC, AV_CODEC_ID_VC1, AV_CODEC_ID_MP2,
                                         AV_CODEC_ID_MP3, AV_CODEC_ID_AAC, AV_CODEC_ID_AC3, AV_CODEC_ID_EAC3,
-                                        AV_CODEC_ID_DTS, AV_CODEC_ID_OPUS};
+                                        AV_CODEC_ID_DTS, AV_CODEC_ID_OPUS, AV_CODEC_ID_PCM_BLURAY,
+                                        AV_CODEC_ID_TRUEHD};
         for (AVCodecID known : kTs)
             if (known == id)
                 return true;

@@ -3,6 +3,7 @@
 #include "Basilvo/Basilvo.h"
 #include "CBaseException.h"
 #include "IProfile.h"
+#include "IRawVideoFrame.h"
 #include "orlendar/IOrlendar.h"
 #include "sysutils_path.h"
 
@@ -13,6 +14,7 @@ extern "C" {
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -154,6 +156,9 @@ bool CQTEncodingMuxer::BeginWriting()
             w.SetEncodingThreads(m_threads);
         if (!w.BeginWriting() || plugin.HasError())
             plugin.ThrowError("The QuickTime plug-in could not start the movie " + m_path);
+        IVideoProfile* vp = include != 1 ? profile->GetVideoProfile() : nullptr;
+        m_frameRate = vp ? vp->GetFrameRate() : 0.0;
+        m_pictures = 0;
         return true;
     });
 }
@@ -163,8 +168,23 @@ bool CQTEncodingMuxer::WriteVideo(int streamId, Moorland::IRawVideoFrame* frame)
     return QB_GUARDED(false, {
         if (!frame)
             QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
-        if (!Writer().WriteVideo(unsigned(std::max(streamId, 0)), frame))
-            m_owner.Plugin().ThrowError("The QuickTime plug-in refused a picture");
+        IOrlendar& w = Writer();
+        // The frame this picture falls on; the pictures before it fill the
+        // frames up to there (a slower source), and a picture whose frame
+        // already has one is left out (a faster source).
+        const int64_t ms = frame->GetTimeStamp();
+        if (m_pictures == 0)
+            m_firstMs = ms;
+        int64_t slot = m_pictures;
+        if (m_frameRate > 0.0)
+            slot = std::llround(static_cast<double>(ms - m_firstMs) * m_frameRate / 1000.0);
+        if (slot < m_pictures)
+            return true;
+        while (m_pictures <= slot) {
+            if (!w.WriteVideo(unsigned(std::max(streamId, 0)), frame))
+                m_owner.Plugin().ThrowError("The QuickTime plug-in refused a picture");
+            ++m_pictures;
+        }
         return true;
     });
 }

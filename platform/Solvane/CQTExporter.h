@@ -64,6 +64,11 @@ private:
     IOrlendar* m_writer = nullptr; // the plug-in's; deleted through its interface
     std::string m_path;            // the writer keeps a pointer to this text
     unsigned m_threads = 0;
+    // The movie's pictures sit on the profile's constant rate: a source
+    // picture is repeated or left out so that the movie keeps its length.
+    double m_frameRate = 0.0;
+    int64_t m_firstMs = 0;
+    int64_t m_pictures = 0; // pictures handed to the plug-in in this pass
 };
 
 class CQTExporter final : public Moorland::IAVExporter

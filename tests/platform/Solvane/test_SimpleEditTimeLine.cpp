@@ -830,14 +830,22 @@ TEST(SimpleEditTimeLine, TheWriterWritesOnlyWhatItsReaderTakes)
              return t->SetOutputFormat(0, &f);
          },
          true, ""},
-        {"frame rate 30000000/1001",
+        {"frame rate 9900000/180089 (a variable-rate clip's average)",
          [](ISimpleEditTimeLine* t) {
              SimpleEditOutputFormat f{};
-             f.frameRate[1] = 30000000;
+             f.frameRate[1] = 9900000;
+             f.frameRate[0] = 180089;
+             return t->SetOutputFormat(0, &f);
+         },
+         true, ""},
+        {"frame rate 3000000000/1001",
+         [](ISimpleEditTimeLine* t) {
+             SimpleEditOutputFormat f{};
+             f.frameRate[1] = 3000000000u;
              f.frameRate[0] = 1001;
              return t->SetOutputFormat(0, &f);
          },
-         false, "frame rate numerator 30000000"},
+         false, "frame rate numerator 3000000000"},
         {"text of 8192 bytes",
          [&](ISimpleEditTimeLine* t) { return t->SetReplaceAudio(longest.c_str(), 0, 0); }, true, ""},
         {"text of 8193 bytes",
