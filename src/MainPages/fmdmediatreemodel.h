@@ -12,7 +12,7 @@
 
 namespace Fablecut { class CSourceData; class ISourceDataItem; }
 
-enum MeDiasSourceDisplayType { MeDiasDisplayAll = 0, MeDiasDisplayVideo = 1, MeDiasDisplayAudio = 2 };
+enum MeDiasSourceDisplayType : int { MeDiasDisplayAll = 0, MeDiasDisplayVideo = 1, MeDiasDisplayAudio = 2 };
 
 class FMDMediaItem
 {

@@ -10,7 +10,7 @@
 #include <QStringList>
 #include <QTableWidget>
 
-enum MediaItemViewType { MediaItemViewLarge = 2, MediaItemViewSmall = 4, MediaItemViewUnset = 100 };
+enum MediaItemViewType : int { MediaItemViewLarge = 2, MediaItemViewSmall = 4, MediaItemViewUnset = 100 };
 
 class VIconDisplayView : public QTableWidget
 {

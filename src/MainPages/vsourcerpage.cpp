@@ -299,9 +299,9 @@ void VSourcerPage::endImportDialog()
 void VSourcerPage::slot_InitImporterFailed()
 {
     refreshViews();
+    // The refused request opens no dialog, and a running import keeps its
+    // own: closing a progress dialog would cancel that import.
     m_requestRefused = true;
-    if (!m_importRunning)
-        endImportDialog();
     tellUser(tr("Another import is still running. Please import these files when it has finished."));
 }
 
