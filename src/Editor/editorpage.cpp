@@ -1,0 +1,7 @@
+#include "editorpage.h"
+
+void RegisterEditorTypes()
+{
+    qRegisterMetaType<EDITORPAGE>("EDITORPAGE");
+    qRegisterMetaType<EffectType>("EffectType");
+}

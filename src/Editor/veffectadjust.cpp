@@ -1,0 +1,292 @@
+#include "veffectadjust.h"
+
+#include "cmediasourceitem.h"
+#include "ui_veffectadjust.h"
+
+#include <QEvent>
+
+namespace {
+
+void Step(QSlider* slider, int delta)
+{
+    slider->setValue(qBound(slider->minimum(), slider->value() + delta, slider->maximum()));
+}
+
+} // namespace
+
+VEffectAdjust::VEffectAdjust(QWidget* parent) : QFrame(parent), ui(new Ui::VEffectAdjust)
+{
+    RegisterEditorTypes();
+    ui->setupUi(this);
+    connect(ui->wEffectOptions, &VEffectOptions::signal_effectChanged, this, &VEffectAdjust::slot_effectChanged);
+}
+
+VEffectAdjust::~VEffectAdjust()
+{
+    delete ui;
+}
+
+// Takes the sliders' and the chooser's handlers off (off true) or puts them
+// back, so that filling the controls writes nothing and emits nothing.
+void VEffectAdjust::quiet(bool off)
+{
+    if (off) {
+        disconnect(ui->sldEffectBrightness, SIGNAL(valueChanged(int)), this, SLOT(on_sldEffectBrightness_valueChanged(int)));
+        disconnect(ui->sldEffectContrast, SIGNAL(valueChanged(int)), this, SLOT(on_sldEffectContrast_valueChanged(int)));
+        disconnect(ui->sldEffectSaturation, SIGNAL(valueChanged(int)), this, SLOT(on_sldEffectSaturation_valueChanged(int)));
+        disconnect(ui->wEffectOptions, &VEffectOptions::signal_effectChanged, this, &VEffectAdjust::slot_effectChanged);
+    } else {
+        connect(ui->sldEffectBrightness, SIGNAL(valueChanged(int)), this, SLOT(on_sldEffectBrightness_valueChanged(int)),
+                Qt::UniqueConnection);
+        connect(ui->sldEffectContrast, SIGNAL(valueChanged(int)), this, SLOT(on_sldEffectContrast_valueChanged(int)),
+                Qt::UniqueConnection);
+        connect(ui->sldEffectSaturation, SIGNAL(valueChanged(int)), this, SLOT(on_sldEffectSaturation_valueChanged(int)),
+                Qt::UniqueConnection);
+        connect(ui->wEffectOptions, &VEffectOptions::signal_effectChanged, this, &VEffectAdjust::slot_effectChanged,
+                Qt::UniqueConnection);
+    }
+}
+
+void VEffectAdjust::setEditedSourceDataItem(Fablecut::ISourceDataItem* item)
+{
+    m_clip = dynamic_cast<Fablecut::CMediaSourceItem*>(item);
+    if (!m_clip) {
+        setEnabled(false);
+        return;
+    }
+    quiet(true);
+    ui->sldEffectBrightness->setValue(m_clip->GetBrightness());
+    ui->sldEffectContrast->setValue(m_clip->GetContrast());
+    ui->sldEffectSaturation->setValue(m_clip->GetSaturation());
+    ui->wEffectOptions->SetCurEffect(m_clip->GetEffectType());
+    const bool en = m_clip->EnableVideoEffect() && m_clip->EnableVideoTurn();
+    setEnabled(en);
+    m_clip->SetEnableVideoEffect(en);
+    quiet(false);
+    ReTranslate(false);
+    emit signal_InitVideoEffectAdjustEnableByItem(en, EDITORPAGE_EFFECTS);
+}
+
+int VEffectAdjust::GetBrightness() const
+{
+    return m_clip ? m_clip->GetBrightness() : 0;
+}
+
+int VEffectAdjust::GetContrast() const
+{
+    return m_clip ? m_clip->GetContrast() : 0;
+}
+
+int VEffectAdjust::GetSaturation() const
+{
+    return m_clip ? m_clip->GetSaturation() : 0;
+}
+
+EffectType VEffectAdjust::GetCurEffectType() const
+{
+    return m_clip ? m_clip->GetEffectType() : EffectNone;
+}
+
+bool VEffectAdjust::GetIsMirror() const
+{
+    return m_clip && m_clip->IsMirror();
+}
+
+bool VEffectAdjust::GetIsVerReverse() const
+{
+    return m_clip && m_clip->IsVerReverse();
+}
+
+int VEffectAdjust::GetRotationAngle() const
+{
+    return m_clip ? m_clip->GetRotationAngle() : 0;
+}
+
+bool VEffectAdjust::getEditorEnableVariable() const
+{
+    return m_clip && m_clip->EnableVideoEffect() && m_clip->EnableVideoTurn();
+}
+
+void VEffectAdjust::setEffectAjustEnabled(bool b)
+{
+    setEnabled(b);
+    if (m_clip)
+        m_clip->SetEnableVideoEffect(b);
+}
+
+void VEffectAdjust::editorEnabledNoChecked()
+{
+    setEnabled(false);
+    if (m_clip)
+        m_clip->SetEnableVideoEffect(false);
+}
+
+void VEffectAdjust::fillFromClip()
+{
+    quiet(true);
+    ui->wEffectOptions->SetCurEffect(m_clip->GetEffectType());
+    ui->sldEffectBrightness->setValue(m_clip->GetBrightness());
+    ui->sldEffectContrast->setValue(m_clip->GetContrast());
+    ui->sldEffectSaturation->setValue(m_clip->GetSaturation());
+    quiet(false);
+}
+
+void VEffectAdjust::editorEnabledChecked()
+{
+    setEnabled(true);
+    if (m_clip) {
+        m_clip->SetEnableVideoEffect(true);
+        fillFromClip();
+    }
+}
+
+void VEffectAdjust::editorEnabledChanged(bool on)
+{
+    if (on)
+        editorEnabledChecked();
+    else
+        editorEnabledNoChecked();
+    ReTranslate(false);
+}
+
+void VEffectAdjust::CheckSlelected()
+{
+    ui->wEffectOptions->CheckSlelected();
+}
+
+void VEffectAdjust::ReTranslate(bool bUi)
+{
+    if (bUi)
+        ui->retranslateUi(this);
+    if (m_clip && m_clip->EnableVideoEffect())
+        ui->lblCurrentClipName->setText(tr(" Current Clip Name: %1", "片段名: %1").arg(m_clip->Name()));
+    else
+        ui->lblCurrentClipName->setText(tr("Current Clip Name: No Clip", "片段名: 无片段"));
+}
+
+bool VEffectAdjust::event(QEvent* e)
+{
+    if (e->type() == QEvent::LanguageChange)
+        ReTranslate(true);
+    return QFrame::event(e);
+}
+
+void VEffectAdjust::on_sldEffectBrightness_valueChanged(int value)
+{
+    ui->sldEffectBrightness->setToolTip(QString("%1").arg(value));
+    if (m_clip)
+        m_clip->SetBrightness(value);
+    emit signal_editorApplayToCurSelectedClips();
+}
+
+void VEffectAdjust::on_sldEffectContrast_valueChanged(int value)
+{
+    ui->sldEffectContrast->setToolTip(QString("%1").arg(value));
+    if (m_clip)
+        m_clip->SetContrast(value);
+    emit signal_editorApplayToCurSelectedClips();
+}
+
+void VEffectAdjust::on_sldEffectSaturation_valueChanged(int value)
+{
+    ui->sldEffectSaturation->setToolTip(QString("%1").arg(value));
+    if (m_clip)
+        m_clip->SetSaturation(value);
+    emit signal_editorApplayToCurSelectedClips();
+}
+
+void VEffectAdjust::on_btnFlipHorizontal_clicked()
+{
+    if (m_clip)
+        m_clip->SetMirror(!m_clip->IsMirror());
+    emit signal_editorApplayToCurSelectedClips();
+}
+
+void VEffectAdjust::on_btnFlipVertical_clicked()
+{
+    if (m_clip)
+        m_clip->SetVerReverse(!m_clip->IsVerReverse());
+    emit signal_editorApplayToCurSelectedClips();
+}
+
+void VEffectAdjust::on_btnRotateCW_clicked()
+{
+    if (m_clip)
+        m_clip->SetRotationAngle(m_clip->GetRotationAngle() - 90);
+    emit signal_editorApplayToCurSelectedClips();
+}
+
+void VEffectAdjust::on_btnRotateCCW_clicked()
+{
+    if (m_clip)
+        m_clip->SetRotationAngle(m_clip->GetRotationAngle() + 90);
+    emit signal_editorApplayToCurSelectedClips();
+}
+
+void VEffectAdjust::on_btnBrightnessReduce_clicked()
+{
+    Step(ui->sldEffectBrightness, -1);
+}
+
+void VEffectAdjust::on_btnBrightnessAdd_clicked()
+{
+    Step(ui->sldEffectBrightness, 1);
+}
+
+void VEffectAdjust::on_btnSaturationReduce_clicked()
+{
+    Step(ui->sldEffectSaturation, -1);
+}
+
+void VEffectAdjust::on_btnSaturationAdd_clicked()
+{
+    Step(ui->sldEffectSaturation, 1);
+}
+
+void VEffectAdjust::on_btnConstrastReduce_clicked()
+{
+    Step(ui->sldEffectContrast, -1);
+}
+
+void VEffectAdjust::on_btnConstrastAdd_clicked()
+{
+    Step(ui->sldEffectContrast, 1);
+}
+
+void VEffectAdjust::slot_effectChanged(EffectType eType)
+{
+    if (!m_clip)
+        return;
+    m_clip->SetEffectType(eType);
+    emit signal_editorApplayToCurSelectedClips();
+}
+
+void VEffectAdjust::slot_reset()
+{
+    quiet(true);
+    ui->sldEffectBrightness->setValue(0);
+    ui->sldEffectContrast->setValue(0);
+    ui->sldEffectSaturation->setValue(0);
+    ui->wEffectOptions->RedefaultEffect();
+    ui->sldEffectContrast->setToolTip(QString("%1").arg(ui->sldEffectContrast->value()));
+    ui->sldEffectBrightness->setToolTip(QString("%1").arg(ui->sldEffectBrightness->value()));
+    ui->sldEffectSaturation->setToolTip(QString("%1").arg(ui->sldEffectSaturation->value()));
+    if (m_clip) {
+        m_clip->SetRotationAngle(0);
+        m_clip->SetSaturation(0);
+        m_clip->SetBrightness(0);
+        m_clip->SetContrast(0);
+        m_clip->SetMirror(false);
+        m_clip->SetVerReverse(false);
+        m_clip->SetEffectType(EffectNone);
+    }
+    emit signal_editorApplayToCurSelectedClips();
+    quiet(false);
+}
+
+void VEffectAdjust::closeData()
+{
+    ui->lblCurrentClipName->setText(tr("Clip Name: No Clip", "片段名: 无片段"));
+    m_clip = nullptr;
+    setEnabled(true);
+}

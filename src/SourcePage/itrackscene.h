@@ -1,0 +1,21 @@
+#pragma once
+
+#include "CBaseTime.h"
+
+#include <QPair>
+
+// What a clip item asks of the track scene it stands in. The track scene
+// implements it beside QGraphicsScene.
+class ITrackScene
+{
+public:
+    // The horizontal scale (pixels per second) and the vertical scale.
+    virtual QPair<double, double> getScale() const = 0;
+    // The first snap point (clip starts and ends, ascending; 0 s alone on an
+    // empty timeline) closer to t than the snap distance; else the last snap
+    // point when t lies past it; else t itself.
+    virtual CBaseTime getSnapPointForPos(const CBaseTime& t) = 0;
+
+protected:
+    virtual ~ITrackScene() = default;
+};
