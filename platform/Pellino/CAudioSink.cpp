@@ -1,0 +1,122 @@
+#include "CAudioSink.h"
+
+#include "CPlayer.h"
+#include "MoorlanTypes.h"
+
+#include <QAudioDeviceInfo>
+#include <QAudioOutput>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <chrono>
+#include <cstdlib>
+
+namespace Pellino {
+
+CAudioSink::CAudioSink(CPlayer* player, int channels, int sampleRate, int sampleFormat)
+    : m_player(player), m_channels(channels), m_sampleRate(sampleRate), m_sampleFormat(sampleFormat)
+{
+}
+
+CAudioSink::~CAudioSink()
+{
+    if (m_output)
+        m_output->stop();
+    m_output.reset();
+}
+
+bool CAudioSink::Start()
+{
+    // Qt's sound devices need the application object; a program without one
+    // plays by the monotonic clock.
+    if (!QCoreApplication::instance())
+        return false;
+    QAudioDeviceInfo device = QAudioDeviceInfo::defaultOutputDevice();
+    if (device.isNull())
+        return false;
+    const int bytes = static_cast<int>(Moorland::GetSampleBytes(m_sampleFormat));
+    QAudioFormat format;
+    format.setSampleRate(m_sampleRate);
+    format.setChannelCount(m_channels);
+    format.setSampleSize(bytes * 8);
+    format.setCodec("audio/pcm");
+    format.setByteOrder(QAudioFormat::LittleEndian);
+    switch (m_sampleFormat) {
+    case Moorland::QUENTA_SAMPLE_U8:
+        format.setSampleType(QAudioFormat::UnSignedInt);
+        break;
+    case Moorland::QUENTA_SAMPLE_FLT:
+    case Moorland::QUENTA_SAMPLE_DBL:
+        format.setSampleType(QAudioFormat::Float);
+        break;
+    default:
+        format.setSampleType(QAudioFormat::SignedInt);
+        break;
+    }
+    if (!device.isFormatSupported(format))
+        return false;
+    m_bytesPerSecond = static_cast<qint64>(m_sampleRate) * m_channels * bytes;
+    m_output = std::make_unique<QAudioOutput>(device, format);
+    // A fifth of a second between the sound read and the sound heard.
+    m_output->setBufferSize(static_cast<int>(m_bytesPerSecond / 5));
+    if (!open(QIODevice::ReadOnly))
+        return false;
+    m_output->start(this);
+    if (m_output->error() != QAudio::NoError || m_output->state() == QAudio::StoppedState) {
+        m_output.reset();
+        return false;
+    }
+    if (!m_player->AudioWanted())
+        m_output->suspend();
+    return true;
+}
+
+qint64 CAudioSink::readData(char* data, qint64 maxSize)
+{
+    if (maxSize <= 0)
+        return 0;
+    return static_cast<qint64>(m_player->PullSound(data, static_cast<size_t>(maxSize)));
+}
+
+bool CAudioSink::Tick()
+{
+    if (m_player->Quitting())
+        return false;
+    const QAudio::Error error = m_output->error();
+    if (error == QAudio::OpenError || error == QAudio::IOError || error == QAudio::FatalError ||
+        m_output->state() == QAudio::StoppedState) {
+        m_player->DeviceFailed();
+        return false;
+    }
+    const bool wanted = m_player->AudioWanted();
+    if (wanted && m_output->state() == QAudio::SuspendedState)
+        m_output->resume();
+    else if (!wanted && m_output->state() != QAudio::SuspendedState)
+        m_output->suspend();
+    if (wanted) {
+        const qint64 processed = m_output->processedUSecs() * m_bytesPerSecond / 1000000;
+        const qint64 queued = m_output->bufferSize() - m_output->bytesFree();
+        const qint64 played = processed - (queued > 0 ? queued : 0);
+        if (played > 0)
+            m_player->DevicePlayed(played, std::chrono::steady_clock::now());
+    }
+    return true;
+}
+
+void CAudioSink::Run()
+{
+    QEventLoop loop;
+    QTimer timer;
+    timer.setInterval(10);
+    QObject::connect(&timer, &QTimer::timeout, &loop, [this, &loop] {
+        if (!Tick())
+            loop.quit();
+    });
+    timer.start();
+    loop.exec();
+    timer.stop();
+    m_output->stop();
+}
+
+} // namespace Pellino
