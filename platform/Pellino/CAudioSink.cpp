@@ -9,7 +9,9 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <atomic>
 #include <chrono>
+#include <climits>
 #include <cstdlib>
 
 namespace Pellino {
@@ -32,9 +34,20 @@ bool CAudioSink::Start()
     // plays by the monotonic clock.
     if (!QCoreApplication::instance())
         return false;
-    QAudioDeviceInfo device = QAudioDeviceInfo::defaultOutputDevice();
-    if (device.isNull())
+    // Asking for a device that is not there can take long (a sound server
+    // that does not answer): a miss is remembered for a while.
+    using Clock = std::chrono::steady_clock;
+    static std::atomic<bool> missed{false};
+    static std::atomic<int64_t> missedAt{0};
+    const int64_t now = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch()).count();
+    if (missed.load() && now - missedAt.load() < 10000)
         return false;
+    QAudioDeviceInfo device = QAudioDeviceInfo::defaultOutputDevice();
+    if (device.isNull()) {
+        missedAt = now;
+        missed = true;
+        return false;
+    }
     const int bytes = static_cast<int>(Moorland::GetSampleBytes(m_sampleFormat));
     QAudioFormat format;
     format.setSampleRate(m_sampleRate);

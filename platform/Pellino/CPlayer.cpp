@@ -163,6 +163,9 @@ bool CPlayer::Seek(uint32_t ms)
     std::unique_lock<std::mutex> lock(m_mutex);
     if (m_state == Moorland::PLAYER_STATE_CLOSED)
         return false;
+    // Moved away from the range start, a stopped player is a paused one.
+    if (m_state == Moorland::PLAYER_STATE_STOPPED)
+        m_state = Moorland::PLAYER_STATE_PAUSED;
     return SeekLocked(lock, ms, true);
 }
 
@@ -391,7 +394,19 @@ bool CPlayer::QueryPicture(int kind, void* out, int*)
     });
 }
 
-Moorland::IRawVideoFrame* CPlayer::GetFrameAtOffset(int offset, int flag)
+bool CPlayer::GetFrameAtOffset(int offset, Moorland::IRawVideoFrame** frame, int flag)
+{
+    if (frame)
+        *frame = nullptr;
+    Moorland::IRawVideoFrame* found = FrameAtOffset(offset, flag);
+    if (frame)
+        *frame = found;
+    else if (found)
+        found->Free();
+    return found != nullptr;
+}
+
+Moorland::IRawVideoFrame* CPlayer::FrameAtOffset(int offset, int flag)
 {
     return QB_GUARDED(static_cast<Moorland::IRawVideoFrame*>(nullptr), {
         std::unique_lock<std::mutex> lock(m_mutex);
@@ -401,6 +416,8 @@ Moorland::IRawVideoFrame* CPlayer::GetFrameAtOffset(int offset, int flag)
             QB_THROW(QB_ERR_MEDIA, "The player has no picture");
         if (offset == 0)
             return m_current ? m_current->Clone() : static_cast<Moorland::IRawVideoFrame*>(nullptr);
+        if (flag == 0 && m_state == Moorland::PLAYER_STATE_STOPPED)
+            m_state = Moorland::PLAYER_STATE_PAUSED;
         const bool paused = m_state != Moorland::PLAYER_STATE_PLAYING;
         const uint64_t generation = m_generation;
         if (offset > 0) {
@@ -424,6 +441,8 @@ Moorland::IRawVideoFrame* CPlayer::GetFrameAtOffset(int offset, int flag)
             }
             return copy;
         }
+        if (!paused)
+            QB_THROW(QB_ERR_MEDIA, "Earlier pictures are fetched only while the player is paused");
         // Backwards: one seek per picture, each landing on the picture
         // before the one reached, then back to where the player was.
         const int64_t start = m_currentMs;

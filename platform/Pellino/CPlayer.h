@@ -86,7 +86,8 @@ public:
     uint32_t GetRangeStart() override;
     int64_t GetRangeEnd() override;
     bool QueryPicture(int kind, void* out, int* reserved) override;
-    Moorland::IRawVideoFrame* GetFrameAtOffset(int offset, int flag) override;
+    bool GetFrameAtOffset(int offset, Moorland::IRawVideoFrame** frame, int flag) override;
+    Moorland::IRawVideoFrame* FrameAtOffset(int offset, int flag);
     bool GetStatistics(Moorland::PlayerStatistics* statistics) override;
 
     // For the audio sink, on the audio thread: fills `size` bytes of sound

@@ -117,11 +117,11 @@ public:
     // kind 1: its index in the source (int, start time / picture length);
     // kind 2: the pictures read ahead of it (int). `reserved` points to 0.
     virtual bool QueryPicture(int kind, void* out, int* reserved) = 0;
-    // The picture `offset` pictures from the one on screen, as a copy the
-    // caller frees; null past the range. Flag 0 while paused also moves the
-    // player to it without drawing it; otherwise the player only keeps the
-    // pictures read for a later step.
-    virtual IRawVideoFrame* GetFrameAtOffset(int offset, int flag) = 0;
+    // Flag 1: *frame receives the picture `offset` pictures from the one on
+    // screen, as a copy the caller frees, or null past the range. Flag 0
+    // (frame may be null) while paused moves the player to that picture
+    // without drawing it; while playing it only reads ahead to it.
+    virtual bool GetFrameAtOffset(int offset, IRawVideoFrame** frame, int flag) = 0;
     virtual bool GetStatistics(PlayerStatistics* statistics) = 0;
 
 protected:

@@ -324,7 +324,8 @@ TEST_F(PellinoPlayer, FramesAtAnOffsetAndTheUnseenMove)
         int index;
     } cases[] = {{0, 20}, {1, 21}, {3, 23}, {-1, 19}, {-2, 18}, {-6, 14}};
     for (const auto& c : cases) {
-        Moorland::IRawVideoFrame* frame = advanced->GetFrameAtOffset(c.offset, 1);
+        Moorland::IRawVideoFrame* frame = nullptr;
+        ASSERT_TRUE(advanced->GetFrameAtOffset(c.offset, &frame, 1));
         ASSERT_NE(frame, nullptr) << c.offset;
         EXPECT_EQ(PellinoTest::PictureIndex(ToImage(frame)), c.index) << c.offset;
         frame->Free();
@@ -334,19 +335,20 @@ TEST_F(PellinoPlayer, FramesAtAnOffsetAndTheUnseenMove)
     ASSERT_TRUE(advanced->NextFrame());
     EXPECT_EQ(CurrentIndex(), 21) << "the next step goes on from the picture shown";
     // Flag 0 while paused moves to the picture unseen.
-    Moorland::IRawVideoFrame* frame = advanced->GetFrameAtOffset(4, 0);
-    ASSERT_NE(frame, nullptr);
-    frame->Free();
+    ASSERT_TRUE(advanced->GetFrameAtOffset(4, nullptr, 0));
     EXPECT_EQ(CurrentIndex(), 25);
     ASSERT_TRUE(advanced->NextFrame());
     EXPECT_EQ(CurrentIndex(), 26);
-    frame = advanced->GetFrameAtOffset(-3, 0);
+    Moorland::IRawVideoFrame* frame = nullptr;
+    ASSERT_TRUE(advanced->GetFrameAtOffset(-3, &frame, 0));
     ASSERT_NE(frame, nullptr);
     frame->Free();
     EXPECT_EQ(CurrentIndex(), 23);
     ASSERT_TRUE(advanced->NextFrame());
     EXPECT_EQ(CurrentIndex(), 24);
-    EXPECT_EQ(advanced->GetFrameAtOffset(-30, 1), nullptr) << "before the range";
+    frame = nullptr;
+    EXPECT_FALSE(advanced->GetFrameAtOffset(-30, &frame, 1)) << "before the range";
+    EXPECT_EQ(frame, nullptr);
 }
 
 TEST_F(PellinoPlayer, RedrawHandsTheCurrentPictureAgain)
