@@ -184,9 +184,11 @@ unsigned int VDCMainPlayer::PositionMs(bool zeroWhenClosed) const
 
 void VDCMainPlayer::SetPlaySliderQuietly(int value)
 {
-    disconnect(m_playSlider, &QSlider::valueChanged, this, &VDCMainPlayer::on_sldPlayer_valueChanged);
+    // The form bound the slot by name, so the same kind of connection is
+    // taken down and made again.
+    disconnect(m_playSlider, SIGNAL(valueChanged(int)), this, SLOT(on_sldPlayer_valueChanged(int)));
     m_playSlider->setValue(value);
-    connect(m_playSlider, &QSlider::valueChanged, this, &VDCMainPlayer::on_sldPlayer_valueChanged);
+    connect(m_playSlider, SIGNAL(valueChanged(int)), this, SLOT(on_sldPlayer_valueChanged(int)));
 }
 
 void VDCMainPlayer::slot_OnUpdatePlayerTime()
@@ -451,11 +453,11 @@ void VDCMainPlayer::slot_CaptureCurFrame(QImage& iImage, int nWidth, int nHeight
 
 void VDCMainPlayer::slot_AudioValueChanged()
 {
-    disconnect(ui->btnVolume, &QToolButton::toggled, this, &VDCMainPlayer::on_btnVolume_toggled);
+    disconnect(ui->btnVolume, SIGNAL(toggled(bool)), this, SLOT(on_btnVolume_toggled(bool)));
     const int v = ui->sldVolume->value();
     m_framePlayer->SetVolume(static_cast<unsigned int>(v));
     ui->btnVolume->setChecked(v == 0);
-    connect(ui->btnVolume, &QToolButton::toggled, this, &VDCMainPlayer::on_btnVolume_toggled);
+    connect(ui->btnVolume, SIGNAL(toggled(bool)), this, SLOT(on_btnVolume_toggled(bool)));
 }
 
 void VDCMainPlayer::on_btnVolume_toggled(bool toggled)
