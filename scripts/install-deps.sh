@@ -16,6 +16,7 @@ packages=(
   usbutils dbus-daemon
   libpango1.0-dev libcairo2-dev fonts-dejavu-core
   dvdauthor genisoimage time ccache
+  pulseaudio
 )
 
 missing=()

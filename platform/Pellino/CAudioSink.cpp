@@ -107,12 +107,27 @@ bool CAudioSink::Tick()
         m_output->resume();
     else if (!wanted && m_output->state() != QAudio::SuspendedState)
         m_output->suspend();
+    const auto now = std::chrono::steady_clock::now();
     if (wanted) {
         const qint64 processed = m_output->processedUSecs() * m_bytesPerSecond / 1000000;
         const qint64 queued = m_output->bufferSize() - m_output->bytesFree();
         const qint64 played = processed - (queued > 0 ? queued : 0);
-        if (played > 0)
-            m_player->DevicePlayed(played, std::chrono::steady_clock::now());
+        // The device reports its position in steps: the clock is set when
+        // a step comes and runs on by itself between steps. A device whose
+        // position stands still while it should play has gone away (a sound
+        // server that died need not say so).
+        if (played != m_lastPlayed || !m_playing) {
+            if (played > 0 && m_playing)
+                m_player->DevicePlayed(played, now);
+            m_lastPlayed = played;
+            m_lastProgress = now;
+        } else if (now - m_lastProgress > std::chrono::milliseconds(600)) {
+            m_player->DeviceFailed();
+            return false;
+        }
+        m_playing = true;
+    } else {
+        m_playing = false;
     }
     return true;
 }

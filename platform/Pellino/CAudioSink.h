@@ -7,6 +7,7 @@
 
 #include <QIODevice>
 
+#include <chrono>
 #include <memory>
 
 class QAudioOutput;
@@ -43,6 +44,9 @@ private:
     int m_sampleFormat;
     qint64 m_bytesPerSecond = 0;
     std::unique_ptr<QAudioOutput> m_output;
+    qint64 m_lastPlayed = -1;
+    std::chrono::steady_clock::time_point m_lastProgress;
+    bool m_playing = false;
 };
 
 } // namespace Pellino

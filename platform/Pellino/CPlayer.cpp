@@ -21,6 +21,8 @@ constexpr size_t MAX_PICTURES = 40;
 constexpr size_t MAX_SOUNDS = 600;
 // Seeks and steps wait this long for their picture before they give up.
 constexpr auto SHOW_WAIT = std::chrono::seconds(20);
+// The longest the clock waits at a start for the device's first report.
+constexpr auto DEVICE_HOLD = std::chrono::milliseconds(600);
 
 void LogWarning(const char* what)
 {
@@ -132,6 +134,8 @@ bool CPlayer::Play()
     if (m_state != Moorland::PLAYER_STATE_PLAYING) {
         m_state = Moorland::PLAYER_STATE_PLAYING;
         m_clock.Run(true);
+        if (m_deviceActive)
+            m_clock.HoldForDevice(DEVICE_HOLD);
     }
     m_wake.notify_all();
     return true;
@@ -199,6 +203,8 @@ bool CPlayer::SeekLocked(std::unique_lock<std::mutex>& lock, uint32_t ms, bool s
     m_showNext = false;
     m_stats = Moorland::PlayerStatistics{};
     m_clock.Set(ms);
+    if (m_state == Moorland::PLAYER_STATE_PLAYING && m_deviceActive)
+        m_clock.HoldForDevice(DEVICE_HOLD);
     m_wake.notify_all();
     if (!show || m_state == Moorland::PLAYER_STATE_PLAYING)
         return true;
@@ -837,6 +843,7 @@ void CPlayer::DeviceFailed()
 {
     LogWarning("The sound device failed: the player goes on by the monotonic clock");
     m_deviceFailed = true;
+    m_deviceActive = false;
 }
 
 bool CPlayer::AudioWanted()
