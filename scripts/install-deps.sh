@@ -17,6 +17,7 @@ packages=(
   libpango1.0-dev libcairo2-dev fonts-dejavu-core
   dvdauthor genisoimage time ccache
   qttools5-dev qttranslations5-l10n fonts-wqy-microhei
+  pulseaudio
 )
 
 missing=()
