@@ -15,9 +15,11 @@ packages=(
   xvfb xauth x11-utils imagemagick
   usbutils dbus-daemon
   libpango1.0-dev libcairo2-dev fonts-dejavu-core
-  dvdauthor genisoimage time ccache
   qttools5-dev qttranslations5-l10n fonts-wqy-microhei
   pulseaudio
+  dvdauthor genisoimage libbluray-bin time ccache
+  openssl
+  locales
 )
 
 missing=()
@@ -28,4 +30,15 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
   apt-get update
   apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+# A locale with a decimal comma, for the tests that show stored numbers do not
+# depend on the user's locale. Generated once; a second run finds it.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  if [ -f /etc/locale.gen ] && grep -q '^# *de_DE.UTF-8 UTF-8' /etc/locale.gen; then
+    sed -i 's/^# *\(de_DE.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  elif ! grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
+    echo 'de_DE.UTF-8 UTF-8' >> /etc/locale.gen
+  fi
+  locale-gen
 fi

@@ -8,6 +8,7 @@
 #include "IAccurateTrimManager.h"
 #include "IDiscCreator.h"
 #include "IQuentaStream.h"
+#include "JobValueChecks.h"
 #include "MemFileMapping.h"
 #include "Moorlan.h"
 #include "moorlan_src_misc.h"
@@ -327,6 +328,7 @@ int CAVConverterSubProcess::Execute()
         m_clock = CJobClock();
         CSourceURL address(m_job.SrcPath ? m_job.SrcPath : "");
         CJobProfile profile(m_job.Profile);
+        CheckJobValues(m_manager, m_job, m_file, profile.HasParams() ? profile.GetIntParam("remux") : 0);
         if (!profile.HasFormat())
             RAISE(QB_ERR_UNEXPECTED, "Bad profile format");
         int remux = 0;
@@ -752,7 +754,7 @@ IAVExporter* CAVConverterSubProcess::PrepareExporter(std::string fileName)
         source.reset(m_manager->CreateSourceFromAddress(address.GetURL().c_str(), m_job.ImporterName, &movieId,
                                                         &videoId, &audioId, &movie));
         if (!source)
-            FAIL("No movie found in the source");
+            FAIL("No movie found in the source " + address.GetURL());
         if (record->TrimStart != 0)
             source->Seek(static_cast<uint32_t>(record->TrimStart));
         std::string name = profile.GetExporterName();
@@ -817,8 +819,8 @@ int CAVConverterSubProcess::DoExportBySize()
                 ++n;
             }
             Released<IAVExporter> exporter(PrepareExporter(part));
-            if (!exporter)
-                RAISE(QB_ERR_UNEXPECTED, "converter can not open exporter, name:" + part);
+            if (!exporter) // the recorded reason (a vanished source, say) comes first
+                FAIL("converter can not open exporter, name:" + part);
             MovieInfo* out = exporter->GetOutputMovieInfo();
             const int outVideo = out ? GetFirstStreamID(out, nullptr, StreamTypeVideo) : -1;
             const int outAudio = out ? GetFirstStreamID(out, nullptr, StreamTypeAudio) : -1;

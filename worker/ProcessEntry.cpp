@@ -55,6 +55,27 @@ Moorland::IAVManager* GetAVManager(const char* folder, QuentaBased::IMessageHand
     return create(folder, handler);
 }
 
+namespace {
+
+// What main makes, released on every way out of it.
+struct WorkerObjects
+{
+    Moorland::IAVManager* manager = nullptr;
+    IProfile* profile = nullptr;
+    ~WorkerObjects()
+    {
+        if (profile)
+            Moorland::CJobProfile::Release(profile);
+        if (manager)
+            manager->Release();
+        if (sp_dllHandle)
+            QuentaBased::free_dll(sp_dllHandle);
+        sp_dllHandle = nullptr;
+    }
+};
+
+} // namespace
+
 int main(int argc, char** argv)
 {
     Moorland::WorkerCommandLine line;
@@ -63,15 +84,20 @@ int main(int argc, char** argv)
     GetQuentaLogger()->SetLogFile(line.logFile.c_str(), false);
     try {
         const std::string folder = ProgramFolder();
+        WorkerObjects made;
         // A missing library or symbol ends the worker before the record is touched.
-        Moorland::IAVManager* manager = GetAVManager(folder.c_str(), nullptr);
-        IProfile* profile = Moorland::CJobProfile::Create();
+        made.manager = GetAVManager(folder.c_str(), nullptr);
+        made.profile = Moorland::CJobProfile::Create();
+        Moorland::IAVManager* manager = made.manager;
+        IProfile* profile = made.profile;
         if (!manager || !profile)
             return -1;
         const std::string profileFile = QuentaBased::utf8_to_local(line.profileFile.c_str());
         manager->ApplyConfigString(line.config.c_str());
-        if (!Moorland::CJobProfile::Load(profile, profileFile))
+        if (!Moorland::CJobProfile::Load(profile, profileFile)) {
+            std::fprintf(stderr, "convworker: %s\n", GetQuentaException()->GetExceptionMsg());
             return -1;
+        }
         CMemFileMapping* file = CMemFileMapping::GetInstance(line.mappingSize, line.jobFile.c_str());
         if (!file)
             return -1;
@@ -87,9 +113,6 @@ int main(int argc, char** argv)
                                                   line.dataRateStatistics, job, file);
             task.Execute();
         }
-        Moorland::CJobProfile::Release(profile);
-        manager->Release();
-        QuentaBased::free_dll(sp_dllHandle);
         return 0;
     } catch (...) {
         QuentaBased::RecordCurrentException(__LINE__, "ProcessEntry");

@@ -5,4 +5,5 @@
 #include "sysutils_dir.h"
 #include "sysutils_file.h"
 #include "sysutils_path.h"
+#include "sysutils_stored.h"
 #include "sysutils_string.h"

@@ -3,6 +3,7 @@
 #include "CBaseException.h"
 #include "CProfileParts.h"
 #include "CTixmlNode.h"
+#include "sysutils_stored.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -30,11 +31,16 @@ std::unique_ptr<TiXmlDocument> NewDocument()
     return doc;
 }
 
+// What a profile may hold: far more than any profile needs, little enough
+// that no profile text can exhaust the parser's stack or the memory.
+const QuentaBased::StoredXmlBounds kProfileBounds = {4u << 20, 32, 256, 200000};
+
 // Parses profile text; throws when it is no XML or its root is no "Profile".
-std::unique_ptr<TiXmlDocument> ParseDocument(const char* text)
+std::unique_ptr<TiXmlDocument> ParseDocument(const char* text, const std::string& what = "(profile text)")
 {
     if (!text)
         QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
+    QuentaBased::check_stored_xml(text, std::strlen(text), kProfileBounds, what);
     auto doc = std::make_unique<TiXmlDocument>();
     doc->Parse(text, nullptr, TIXML_ENCODING_UTF8);
     if (doc->Error()) {
@@ -87,14 +93,10 @@ bool CProfile::LoadFile(const char* path)
     return QB_GUARDED(false, {
         if (!path)
             QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
-        std::ifstream in(path, std::ios::binary);
-        if (!in)
-            QB_THROW_ERRNO(QB_ERR_FILE_IO, std::string("open ") + path, errno);
-        std::ostringstream content;
-        content << in.rdbuf();
-        if (in.bad())
-            QB_THROW_ERRNO(QB_ERR_FILE_IO, std::string("read ") + path, errno);
-        ReplaceDocument(ParseDocument(content.str().c_str()));
+        const std::string content = QuentaBased::read_stored_file(path, kProfileBounds.maxBytes);
+        if (content.find('\0') != std::string::npos)
+            QB_THROW(QB_ERR_MEDIA, std::string("Damaged file ") + path + ": a NUL byte");
+        ReplaceDocument(ParseDocument(content.c_str(), path));
         return true;
     });
 }

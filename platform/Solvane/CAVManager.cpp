@@ -3,6 +3,7 @@
 
 #include "CBaseException.h"
 #include "CFFAccurateTrim.h"
+#include "CFFBDCreator.h"
 #include "CFFDiscCreator.h"
 #include "CFFExporter.h"
 #include "CQTExporter.h"
@@ -302,6 +303,8 @@ Moorland::IDiscCreator* CAVManager::CreateDiscCreator(const char* name)
     return QB_GUARDED(static_cast<Moorland::IDiscCreator*>(nullptr), {
         if (name && std::strcmp(name, "IDVDCreator") == 0)
             return static_cast<Moorland::IDiscCreator*>(new CFFDVDCreator(this));
+        if (name && std::strcmp(name, "IBDCreator") == 0)
+            return static_cast<Moorland::IDiscCreator*>(new CFFBDCreator(this));
         NotSupported(std::string("The disc creator \"") + (name ? name : "") + "\"");
         return static_cast<Moorland::IDiscCreator*>(nullptr);
     });

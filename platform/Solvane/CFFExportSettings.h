@@ -4,6 +4,7 @@
 // is handed over: the container, and the video and audio encodings.
 
 #include <string>
+#include <utility>
 #include <vector>
 
 class IProfile;
@@ -19,6 +20,9 @@ struct VideoExportSettings
     double frameRate = 0.0;
     int bitrateKbps = 0;      // 0 or less: the encoder's own rate control
     std::string aspect;       // display aspect "x:y", empty for square samples
+    // Encoder options by FFmpeg's names ("g", "maxrate", "x264-params" ...),
+    // set last before the encoder opens; one it does not know fails the open.
+    std::vector<std::pair<std::string, std::string>> options;
 };
 
 struct AudioExportSettings
@@ -28,6 +32,9 @@ struct AudioExportSettings
     int bitrate = 0;          // bit/s
     int sampleRate = 0;
     int channels = 0;
+    // Encoder options by FFmpeg's names ("g", "maxrate", "x264-params" ...),
+    // set last before the encoder opens; one it does not know fails the open.
+    std::vector<std::pair<std::string, std::string>> options;
 };
 
 // One stream of a multi-stream profile.

@@ -3,6 +3,7 @@
 #include "Basilvo/Basilvo.h"
 #include "CBaseException.h"
 #include "CFFExporter.h"
+#include "CFFPictureFit.h"
 #include "IRawAudioFrame.h"
 #include "IRawVideoFrame.h"
 #include "Moorlan.h"
@@ -80,7 +81,7 @@ void CompleteFromSource(ExportSettings& s, Moorland::MovieInfo* movie, int video
 
 bool TranscodeToFile(Moorland::IAVManager* manager, const std::string& address, const char* importerName,
                      ExportSettings settings, const std::string& dst, uint32_t startMs, int32_t lengthMs,
-                     const std::function<bool(double)>& progress)
+                     const std::function<bool(double)>& progress, CFFPictureFit* fit)
 {
     int movieId = -1, videoId = -1, audioId = -1;
     Moorland::MovieInfo* movie = nullptr;
@@ -109,6 +110,10 @@ bool TranscodeToFile(Moorland::IAVManager* manager, const std::string& address, 
     int64_t lastVideo = startMs, lastAudio = startMs;
     bool videoDone = outVideo < 0, audioDone = outAudio < 0;
     bool finished = true;
+    const auto writeVideo = [&](Moorland::IRawVideoFrame* frame) {
+        if (!muxer->WriteVideo(outVideo, frame))
+            ThrowRecorded("Can't write video");
+    };
     while (!(videoDone && audioDone)) {
         Moorland::IRawAudioFrame* audio = nullptr;
         Moorland::IRawVideoFrame* video = nullptr;
@@ -123,8 +128,10 @@ bool TranscodeToFile(Moorland::IAVManager* manager, const std::string& address, 
             lastVideo = video->GetTimeStamp();
             if (lastVideo >= endMs) {
                 videoDone = true;
-            } else if (!muxer->WriteVideo(outVideo, video)) {
-                ThrowRecorded("Can't write video");
+            } else if (fit) {
+                fit->Put(video, writeVideo);
+            } else {
+                writeVideo(video);
             }
         }
         if (audio && !audioDone) {
@@ -145,6 +152,8 @@ bool TranscodeToFile(Moorland::IAVManager* manager, const std::string& address, 
             break;
         }
     }
+    if (fit && finished && outVideo >= 0)
+        fit->Finish(std::min<int64_t>(endMs, duration), writeVideo);
     GetQuentaException()->Clear();
     muxer->EndWriting();
     if (GetQuentaException()->GetExceptionCode() != 0)

@@ -12,6 +12,8 @@
 
 namespace Solvane {
 
+class CFFPictureFit;
+
 // Fills what the settings leave open from the source's streams: codec names
 // (the source's own), picture size, frame rate, bitrates, sample rate and
 // channels.
@@ -21,9 +23,10 @@ void CompleteFromSource(ExportSettings& settings, Moorland::MovieInfo* movie, in
 // writes `dst`. `progress` gets the done fraction (0 to 1) after every frame
 // and returns false to stop; the output written so far is then finished and
 // false is returned. Throws CBaseException on any failure, a damaged or cut
-// source included.
+// source included. With `fit`, the pictures pass through it on their way to
+// the encoder (its size and rate must be the settings').
 bool TranscodeToFile(Moorland::IAVManager* manager, const std::string& address, const char* importerName,
                      ExportSettings settings, const std::string& dst, uint32_t startMs, int32_t lengthMs,
-                     const std::function<bool(double)>& progress);
+                     const std::function<bool(double)>& progress, CFFPictureFit* fit = nullptr);
 
 } // namespace Solvane

@@ -71,6 +71,15 @@ AVRational SampleAspect(const std::string& text, int w, int h)
     return sar;
 }
 
+void SetEncoderOptions(AVCodecContext* c, const std::vector<std::pair<std::string, std::string>>& options)
+{
+    for (const auto& o : options) {
+        const int err = av_opt_set(c, o.first.c_str(), o.second.c_str(), AV_OPT_SEARCH_CHILDREN);
+        if (err < 0)
+            QB_THROW_AV(QB_ERR_MEDIA, "Bad encoder option " + o.first + "=" + o.second, err);
+    }
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -355,6 +364,7 @@ std::unique_ptr<CFFStreamEncoder> CFFStreamEncoder::Video(const VideoExportSetti
         }
     }
 
+    SetEncoderOptions(c, settings.options);
     int err = avcodec_open2(c, codec, nullptr);
     if (err < 0)
         QB_THROW_AV(QB_ERR_MEDIA, std::string("Can't open the video encoder ") + codec->name, err);
@@ -415,6 +425,7 @@ std::unique_ptr<CFFStreamEncoder> CFFStreamEncoder::Audio(const AudioExportSetti
     c->thread_count = threads > 0 ? threads : 0;
     if (out && out->NeedsGlobalHeader())
         c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    SetEncoderOptions(c, settings.options);
     int err = avcodec_open2(c, codec, nullptr);
     if (err < 0)
         QB_THROW_AV(QB_ERR_MEDIA, std::string("Can't open the audio encoder ") + codec->name, err);

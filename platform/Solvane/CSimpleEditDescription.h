@@ -17,11 +17,13 @@
 //       <Effect name=".."><Param name=".." value=".."/>...</Effect>...
 //     </Clip>...
 //   </SimpleEditTimeLine>
-// A reader takes files of its own major version and ignores elements and
-// attributes it does not know, so later minor additions stay readable; a
-// newer major version is refused. Every value is range-checked on reading:
-// a damaged or hostile file gives an error (10021017 naming what is wrong),
-// never a half-read description.
+// A reader takes files of its own version and ignores attributes it does not
+// know; an element it does not know is damage, since every element of the
+// version is known. A newer version is refused. Every value is range-checked
+// on reading: a damaged or hostile file gives an error (10021017 naming the
+// file and the place), never a half-read description. The writer checks the
+// same ranges before it writes, so it never makes a file its reader refuses;
+// numbers are written the same way in every locale.
 
 #include "ISimpleEditTimeLine.h"
 
@@ -88,7 +90,8 @@ const size_t kSeixMaxText = 8192;
 SeixDescription LoadSeix(const std::string& path);
 SeixDescription ParseSeix(const std::string& text);
 // Written to a temporary file beside `path` and renamed over it, so a reader
-// sees the old file or the whole new one. Throws 10021013 on failure.
+// sees the old file or the whole new one. Throws 10021010 naming the value
+// for a description its reader would refuse, 10021013 on a write failure.
 void SaveSeix(const SeixDescription& description, const std::string& path);
 std::string FormatSeix(const SeixDescription& description);
 

@@ -4,6 +4,7 @@
 #include "csourcedata.h"
 
 #include "CBaseException.h"
+#include "sysutils_stored.h"
 
 #include <QDataStream>
 #include <QByteArray>
@@ -14,10 +15,14 @@
 #include <QSaveFile>
 #include <QTimer>
 
+#include <unistd.h>
+
 namespace {
 
 // Far more than any real file holds; a larger count is a damaged record.
 constexpr qint32 kMaxMovies = 4096;
+// Far beyond a library of many thousand items with their thumbnails.
+constexpr uint64_t kMaxLibraryFileBytes = uint64_t(4) << 30;
 constexpr quint32 kMaxPngChunk = 64u * 1024 * 1024;
 const char kPngSignature[8] = {'\x89', 'P', 'N', 'G', '\r', '\n', '\x1a', '\n'};
 
@@ -173,9 +178,18 @@ bool CMediaSrcSerializer::ReadLibraryFile(const QString& path, const QString& si
 {
     if (damaged)
         *damaged = false;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // A regular file only: a FIFO or a device in the library file's place
+    // would hold the load forever.
+    int fd = -1;
+    if (!QuentaBased::CallGuardedVoid(__LINE__, __FILE__, [&] {
+            fd = QuentaBased::open_stored_file(path.toLocal8Bit().constData(), kMaxLibraryFileBytes);
+        }))
         return false;
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return false;
+    }
     QDataStream in(&file);
     in.setVersion(12);
     QString stored;

@@ -4,10 +4,14 @@
 // record (state, percent, error text) and the output (ffprobe, stream hashes).
 
 #include "MemFileMapping.h"
+#include "../CommaLocale.h"
+#include "../MediaTestFolder.h"
 #include "../ProbeOutput.h"
 
 #include "Basilvo/Basilvo.h"
+#include "IAVImporter.h"
 #include "IProfile.h"
+#include "ISimpleEditTimeLine.h"
 #include "ITixmlNode.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +20,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -137,6 +142,7 @@ struct Outcome
     double percent = 0.0;
     std::string error;
     int64_t bytes = 0;
+    int32_t taskId = 0;
 };
 
 class ConvWorker : public ::testing::Test
@@ -195,7 +201,7 @@ protected:
     Outcome RunJob(const std::string& src, const std::string& dst, const ProfileSpec& wanted,
                    std::function<void(ConvertTaskInfo2*)> setup = nullptr,
                    std::function<void(ConvertTaskInfo2*)> during = nullptr, const std::string& flags = "1 1 1",
-                   const std::string& program = FABLECUT_BIN_DIR "/convworker")
+                   const std::string& program = FABLECUT_BIN_DIR "/convworker", const std::string& importer = "")
     {
         const std::string profile = WriteProfile(wanted);
         const std::string jobFile = Out("jobs-" + std::to_string(++m_count) + ".map");
@@ -209,7 +215,8 @@ protected:
         const std::string log = Out("worker-" + std::to_string(m_count) + ".log");
         const std::string command = program + " 0 " + flags + " " + std::to_string(jobFile.size()) + " '" + jobFile +
                                     "' " + std::to_string(profile.size()) + " '" + profile + "' " +
-                                    std::to_string(config.size()) + " '" + config + "' 0 " +
+                                    std::to_string(config.size()) + " '" + config + "' " +
+                                    (importer.empty() ? "0" : std::to_string(importer.size()) + " " + importer) + " " +
                                     std::to_string(kJobFileSize) + " " + std::to_string(log.size()) + " '" + log +
                                     "' 2>>'" + Out("worker-stderr.txt") + "'";
         Outcome o;
@@ -231,6 +238,7 @@ protected:
         o.state = record->GetState();
         o.percent = record->GetPercent();
         o.bytes = record->GetBytesWritten();
+        o.taskId = record->TaskID;
         const char* text = file->GetText(record->ErrorText);
         o.error = text ? text : "";
         return o;
@@ -512,7 +520,7 @@ TEST_F(ConvWorker, DiscCreationAuthorsADvdAndItsImage)
         int type;
         const char* text;
     };
-    for (const Case& c : {Case{0, "Unknown disc type"}, Case{2, "IBDCreator"}}) {
+    for (const Case& c : {Case{0, "Unknown disc type"}, Case{3, "Unknown disc type"}}) {
         s.params["DiscType"] = c.type;
         o = RunJob(project, Out("unused"), s);
         EXPECT_EQ(o.state, 4);
@@ -555,6 +563,490 @@ TEST_F(ConvWorker, MultiStreamEncodesSomeStreamsAndCopiesOthers)
     EXPECT_EQ(o.state, 5) << o.error;
     EXPECT_EQ(Probe(dst, "v")["codec_name"], "mpeg4");
     EXPECT_EQ(Probe(dst, "a")["codec_name"], "aac");
+}
+
+} // namespace
+
+namespace {
+
+// Blu-ray discs: the folder is checked byte by byte where the format fixes
+// the bytes, and read back by the Blu-ray readers on this system (FFmpeg's
+// Blu-ray protocol, libbluray's bd_info).
+
+std::vector<uint8_t> ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+uint32_t BE(const std::vector<uint8_t>& b, size_t at, int bytes)
+{
+    uint32_t v = 0;
+    for (int i = 0; i < bytes && at + i < b.size(); ++i)
+        v = v << 8 | b[at + i];
+    return v;
+}
+
+struct EntryPoint
+{
+    uint32_t packet;
+    uint32_t pts45k;
+};
+
+// The entry-point map of a clip information file, read as a player does.
+std::vector<EntryPoint> ReadEntryPoints(const std::vector<uint8_t>& clpi, uint16_t* pid)
+{
+    std::vector<EntryPoint> out;
+    const size_t cpi = BE(clpi, 16, 4);
+    const size_t map = cpi + 6;
+    if (BE(clpi, cpi, 4) == 0 || BE(clpi, map + 1, 1) != 1)
+        return out;
+    *pid = static_cast<uint16_t>(BE(clpi, map + 2, 2));
+    const uint64_t counts = static_cast<uint64_t>(BE(clpi, map + 4, 2)) << 32 | BE(clpi, map + 6, 4);
+    const uint32_t coarseCount = static_cast<uint32_t>(counts >> 18 & 0xFFFF);
+    const uint32_t fineCount = static_cast<uint32_t>(counts & 0x3FFFF);
+    const size_t start = map + BE(clpi, map + 10, 4);
+    const size_t fine = start + BE(clpi, start, 4);
+    for (uint32_t c = 0; c < coarseCount; ++c) {
+        const uint32_t word = BE(clpi, start + 4 + 8 * c, 4);
+        const uint32_t spn = BE(clpi, start + 8 + 8 * c, 4);
+        const uint32_t first = word >> 14;
+        const uint32_t last = c + 1 < coarseCount ? BE(clpi, start + 4 + 8 * (c + 1), 4) >> 14 : fineCount;
+        for (uint32_t f = first; f < last; ++f) {
+            const uint32_t e = BE(clpi, fine + 4 * f, 4);
+            out.push_back(EntryPoint{(spn & ~0x1FFFFu) + (e & 0x1FFFF),
+                                     ((word & 0x3FFE) << 18) + ((e >> 17 & 0x7FF) << 8)});
+        }
+    }
+    return out;
+}
+
+class BluRayDisc : public ConvWorker
+{
+protected:
+    // Two short titles: 1080p at 23.976 with compressed sound, and standard
+    // definition with PCM sound. Made once.
+    void SetUp() override
+    {
+        ConvWorker::SetUp();
+        static bool made = false;
+        if (!made) {
+            const std::string ff = "cd '" + Out("") + "' && ffmpeg -nostdin -v error -y ";
+            made = Shell(ff + "-f lavfi -i testsrc2=size=1920x1080:rate=24000/1001:duration=1 "
+                              "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=1 -ac 2 "
+                              "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -b:a 64k bd-hd.mkv") &&
+                   Shell(ff + "-f lavfi -i color=c=navy:size=720x576:rate=25:duration=180 "
+                              "-f lavfi -i sine=frequency=660:sample_rate=48000:duration=180 -ac 2 "
+                              "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a pcm_s16le bd-sd.mov");
+        }
+        ASSERT_TRUE(made) << "ffmpeg could not make the Blu-ray test sources";
+    }
+
+    std::string Project(const std::string& name, const std::string& output, const std::string& image,
+                        const std::string& titles)
+    {
+        const std::string path = Out(name + ".project");
+        std::ofstream(path) << "# Blu-ray test disc\noutput=" << output << "\n"
+                            << (image.empty() ? "" : "image=" + image + "\n") << titles;
+        return path;
+    }
+
+    Outcome Burn(const std::string& project, std::function<void(ConvertTaskInfo2*)> during = nullptr)
+    {
+        ProfileSpec s;
+        s.params["remux"] = 4;
+        s.params["DiscType"] = 2;
+        return RunJob(project, Out("unused"), s, nullptr, during);
+    }
+};
+
+TEST_F(BluRayDisc, AuthorsAFolderThatBluRayReadersPlay)
+{
+    const std::string disc = Out("bd");
+    const std::string iso = Out("bd.iso");
+    Shell("rm -rf '" + disc + "' '" + iso + "'");
+    const std::string project = Project("bd", disc, iso,
+                                        "title=" + Out("bd-hd.mkv") + "\nchapter=0.5\ntitle=" + Out("bd-sd.mov") +
+                                            "\nchapter=1\n");
+    Outcome o = Burn(project);
+    ASSERT_EQ(o.state, 5) << o.error;
+    EXPECT_DOUBLE_EQ(o.percent, 100.0);
+
+    // The files, their magic and version words, and their BACKUP copies.
+    const std::string bdmv = disc + "/BDMV/";
+    struct File
+    {
+        const char* path;
+        const char* magic;
+    };
+    const File files[] = {{"index.bdmv", "INDX0200"},        {"MovieObject.bdmv", "MOBJ0200"},
+                          {"PLAYLIST/00000.mpls", "MPLS0200"}, {"CLIPINF/00001.clpi", "HDMV0200"},
+                          {"CLIPINF/00002.clpi", "HDMV0200"}};
+    for (const File& f : files) {
+        SCOPED_TRACE(f.path);
+        const std::vector<uint8_t> bytes = ReadBytes(bdmv + f.path);
+        ASSERT_GE(bytes.size(), 40u);
+        EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 8), f.magic);
+        EXPECT_EQ(ReadBytes(bdmv + "BACKUP/" + f.path), bytes);
+    }
+    EXPECT_FALSE(Shell("test -e '" + disc + "/BDMV.part'"));
+
+    // Each stream file: 192-byte packets, the streams the title asked for.
+    struct Title
+    {
+        const char* clip;
+        const char* width;
+        const char* height;
+        const char* audio;
+        double seconds;
+        double rate;
+    };
+    const Title titles[] = {{"00001", "1920", "1080", "ac3", 1.001, 24000.0 / 1001},
+                            {"00002", "720", "576", "pcm_bluray", 180.0, 25.0}};
+    for (const Title& t : titles) {
+        SCOPED_TRACE(t.clip);
+        const std::string m2ts = bdmv + "STREAM/" + t.clip + ".m2ts";
+        const std::vector<uint8_t> stream = ReadBytes(m2ts);
+        ASSERT_GT(stream.size(), 0u);
+        EXPECT_EQ(stream.size() % 192, 0u);
+        for (size_t at = 0; at < stream.size(); at += 192 * 97)
+            ASSERT_EQ(stream[at + 4], 0x47) << "packet " << at / 192;
+        auto v = Probe(m2ts, "v");
+        EXPECT_EQ(v["codec_name"], "h264");
+        EXPECT_EQ(v["width"], t.width);
+        EXPECT_EQ(v["height"], t.height);
+        // Level 4.1, the disc's picture shape.
+        auto format = MediaTest::Probe(m2ts, "v", "-show_entries stream=level,display_aspect_ratio");
+        EXPECT_EQ(format["level"], "41");
+        EXPECT_EQ(format["display_aspect_ratio"], "16:9");
+        auto a = Probe(m2ts, "a");
+        EXPECT_EQ(a["codec_name"], t.audio);
+        EXPECT_EQ(a["sample_rate"], "48000");
+
+        // Every entry point is a key picture's first packet, and every key
+        // picture has one.
+        uint16_t pid = 0;
+        const std::vector<EntryPoint> entries = ReadEntryPoints(ReadBytes(bdmv + "CLIPINF/" + t.clip + ".clpi"), &pid);
+        EXPECT_EQ(pid, 0x1011);
+        ASSERT_FALSE(entries.empty());
+        std::istringstream keys(Capture("ffprobe -v error -select_streams v:0 -show_entries packet=pos,pts,flags "
+                                        "-of csv=p=0 '" + m2ts + "'"));
+        std::vector<uint32_t> keyPackets;
+        std::vector<uint32_t> keyTimes;
+        std::string line;
+        while (std::getline(keys, line)) {
+            if (line.find('K') == std::string::npos)
+                continue;
+            long long pts = 0, pos = 0;
+            ASSERT_EQ(std::sscanf(line.c_str(), "%lld,%lld", &pts, &pos), 2) << line;
+            keyTimes.push_back(static_cast<uint32_t>(pts / 2));
+            keyPackets.push_back(static_cast<uint32_t>(pos / 192));
+        }
+        ASSERT_EQ(entries.size(), keyPackets.size());
+        // A key picture at least every second (the map keeps times to 256 units).
+        for (size_t i = 1; i < entries.size(); ++i)
+            EXPECT_LE(entries[i].pts45k - entries[i - 1].pts45k, 45045u + 256u) << "entry " << i;
+        for (size_t i = 0; i < entries.size(); ++i) {
+            EXPECT_EQ(entries[i].packet, keyPackets[i]) << "entry " << i;
+            EXPECT_EQ(entries[i].pts45k, keyTimes[i] & ~0xFFu) << "entry " << i;
+            const size_t at = static_cast<size_t>(entries[i].packet) * 192;
+            ASSERT_LT(at + 192, stream.size() + 1);
+            EXPECT_EQ((stream[at + 5] & 0x1F) << 8 | stream[at + 6], 0x1011);
+            EXPECT_TRUE(stream[at + 5] & 0x40) << "a picture starts in the packet";
+        }
+    }
+
+    // FFmpeg's Blu-ray protocol plays the playlist (it opens only discs with
+    // a playlist of three minutes or more, hence the long second title):
+    // both titles' pictures, each title as long as its source to within one
+    // picture, and the first title's streams.
+    std::istringstream packets(Capture("ffprobe -v error -playlist 0 -select_streams v:0 -show_entries "
+                                       "packet=pts_time -of csv=p=0 'bluray:" + disc + "' 2>/dev/null"));
+    std::vector<std::vector<double>> segments(1);
+    std::string line;
+    while (std::getline(packets, line)) {
+        if (line.empty())
+            continue;
+        const double t = std::atof(line.c_str());
+        // Each clip's times start afresh.
+        if (!segments.back().empty() && t < segments.back().back() - 0.5)
+            segments.emplace_back();
+        segments.back().push_back(t);
+    }
+    ASSERT_EQ(segments.size(), 2u);
+    for (size_t i = 0; i < 2; ++i) {
+        SCOPED_TRACE(titles[i].clip);
+        const auto range = std::minmax_element(segments[i].begin(), segments[i].end());
+        const double picture = 1.0 / titles[i].rate;
+        EXPECT_NEAR(*range.second - *range.first + picture, titles[i].seconds, picture);
+    }
+    const std::string streams = Capture("ffprobe -v error -playlist 0 -show_entries stream=codec_name,width,height "
+                                        "-of csv=p=0 'bluray:" + disc + "' 2>/dev/null");
+    EXPECT_NE(streams.find("h264,1920,1080"), std::string::npos) << streams;
+    EXPECT_NE(streams.find("ac3"), std::string::npos) << streams;
+
+    // libbluray's own tools read the disc, folder and image alike: one
+    // title that plays the playlist of two clips, with a chapter at each
+    // title's start and the project's two marks.
+    for (const std::string& path : {disc, iso}) {
+        SCOPED_TRACE(path);
+        const std::string info = Capture("bd_info '" + path + "' 2>&1");
+        EXPECT_NE(info.find("BluRay detected     : yes"), std::string::npos) << info;
+        EXPECT_NE(info.find("HDMV titles         : 1"), std::string::npos) << info;
+        EXPECT_NE(info.find("First Play supported: yes"), std::string::npos) << info;
+        const std::string list = Capture("bd_list_titles -a '" + path + "' 2>&1");
+        EXPECT_NE(list.find("duration: 00:03:01 chapters:   4 angles:  1 clips:   2 (playlist: 00000.mpls) V:1 A:1"),
+                  std::string::npos)
+            << list;
+    }
+}
+
+TEST_F(BluRayDisc, FitsEachSourceToABluRayFormat)
+{
+    struct Title
+    {
+        const char* lavfi; // the source's pictures
+        const char* width;
+        const char* height;
+        const char* rate;
+        const char* shape;   // display aspect ratio
+        uint8_t formatRate;  // the clip information's video format and rate codes
+    };
+    const Title titles[] = {
+        // 4:3 picture on a 4:3 disc: standard definition at its rate.
+        {"size=320x240:rate=25", "720", "576", "25/1", "4:3", 0x23},
+        // 30 pictures a second: the 480-line system.
+        {"size=640x360:rate=30", "720", "480", "30000/1001", "4:3", 0x14},
+        // 50 and 60 pictures a second: 720 lines keep them all.
+        {"size=1280x720:rate=50", "1280", "720", "50/1", "16:9", 0x56},
+        // 30 high-definition pictures: 1080 lines, shown as fields.
+        {"size=1920x1080:rate=30", "1920", "1080", "30000/1001", "16:9", 0x44},
+    };
+    std::string list;
+    for (size_t i = 0; i < 4; ++i) {
+        const std::string src = Out("bd-fit-" + std::to_string(i) + ".mp4");
+        ASSERT_TRUE(Shell("ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=" + std::string(titles[i].lavfi) +
+                          ":duration=1 -c:v libx264 -preset ultrafast -pix_fmt yuv420p '" + src + "'"));
+        list += "title=" + src + "\n";
+    }
+    const std::string disc = Out("bd-fit");
+    Shell("rm -rf '" + disc + "'");
+    Outcome o = Burn(Project("bd-fit", disc, "", "aspect=4:3\n" + list));
+    ASSERT_EQ(o.state, 5) << o.error;
+    for (size_t i = 0; i < 4; ++i) {
+        const Title& t = titles[i];
+        SCOPED_TRACE(t.lavfi);
+        const std::string clip = "0000" + std::to_string(i + 1);
+        auto v = MediaTest::Probe(disc + "/BDMV/STREAM/" + clip + ".m2ts", "v",
+                                  "-show_entries stream=codec_name,width,height,r_frame_rate,display_aspect_ratio,level");
+        EXPECT_EQ(v["codec_name"], "h264");
+        EXPECT_EQ(v["width"], t.width);
+        EXPECT_EQ(v["height"], t.height);
+        EXPECT_EQ(v["r_frame_rate"], t.rate);
+        EXPECT_EQ(v["display_aspect_ratio"], t.shape);
+        EXPECT_EQ(v["level"], "41");
+        // A source without sound makes a clip with pictures alone.
+        EXPECT_TRUE(MediaTest::Probe(disc + "/BDMV/STREAM/" + clip + ".m2ts", "a", "-show_entries stream=codec_name")
+                        .empty());
+        const std::vector<uint8_t> clpi = ReadBytes(disc + "/BDMV/CLIPINF/" + clip + ".clpi");
+        const size_t program = BE(clpi, 12, 4);
+        EXPECT_EQ(BE(clpi, program + 10, 1), 1u) << "one stream";
+        EXPECT_EQ(BE(clpi, program + 14, 2), 0x1011u);
+        EXPECT_EQ(BE(clpi, program + 17, 1), 0x1Bu);
+        EXPECT_EQ(BE(clpi, program + 18, 1), t.formatRate);
+    }
+}
+
+TEST_F(BluRayDisc, CancelDuringEncodingLeavesNoFolder)
+{
+    const std::string disc = Out("bd-cancelled");
+    Shell("rm -rf '" + disc + "'");
+    int phase = -1;
+    Outcome o = Burn(Project("bd-cancelled", disc, "", "title=" + Src("long.mp4") + "\n"), [&](ConvertTaskInfo2* r) {
+        for (int i = 0; i < 6000 && !(r->GetState() == 1 && r->GetPercent() > 0.0); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        phase = r->DiscPhase;
+        r->SetState(3);
+    });
+    EXPECT_EQ(o.state, 3) << o.error;
+    EXPECT_EQ(o.error, "");
+    EXPECT_LT(o.percent, 85.0);
+    EXPECT_EQ(phase, 1) << "cancelled while encoding";
+    EXPECT_FALSE(Shell("test -e '" + disc + "/BDMV'"));
+    EXPECT_FALSE(Shell("test -e '" + disc + "/BDMV.part'"));
+}
+
+TEST_F(BluRayDisc, FailuresEndAsFailedWithTheirText)
+{
+    const std::string disc = Out("bd-failing");
+    struct Case
+    {
+        const char* name;
+        std::string output;
+        std::string image;
+        std::string titles;
+        const char* text; // part of the error text
+    };
+    const Case cases[] = {
+        {"folder under a file", Src("clip.mp4") + "/disc", "", "title=" + Src("clip.mp4") + "\n",
+         "Can't create the folder"},
+        {"image not writable", disc, Out("no/such/folder/bd.iso"), "title=" + Src("clip.mp4") + "\n",
+         "genisoimage failed"},
+        {"title not media", disc, "", "title=" + Src("lines.srt") + "\n", "lines.srt"},
+        {"title missing", disc, "", "title=" + Src("nothing.mp4") + "\n", "nothing.mp4"},
+        {"bad project", disc, "", "title=" + Src("clip.mp4") + "\nlayers=2\n", "Unknown key in the disc project"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Shell("rm -rf '" + disc + "'");
+        Outcome o = Burn(Project("bd-failing", c.output, c.image, c.titles));
+        EXPECT_EQ(o.state, 4);
+        EXPECT_NE(o.error.find("Creator Disc failed"), std::string::npos) << o.error;
+        EXPECT_NE(o.error.find(c.text), std::string::npos) << o.error;
+        EXPECT_FALSE(Shell("test -e '" + disc + "/BDMV.part'"));
+std::string FileText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+TEST_F(ConvWorker, JobValuesOutsideTheirRangesFailBeforeTheJobStarts)
+{
+    // The record's own link in the data area, as the engine computes links.
+    auto linkOf = [](const void* p) {
+        return static_cast<uint32_t>(static_cast<const unsigned char*>(p) - (CMemFileMapTypePtr::m_pbaseAddress + 4));
+    };
+    const struct
+    {
+        const char* what;
+        std::function<void(ConvertTaskInfo2*)> setup;
+        const char* named; // in the error text, or in the log when no text can be stored
+        bool text;
+    } cases[] = {
+        {"pass count 65536", [](ConvertTaskInfo2* r) { r->Pass = 65536; }, "pass count 65536", true},
+        {"pass count 0", [](ConvertTaskInfo2* r) { r->Pass = 0; }, "pass count 0", true},
+        {"pass count -1", [](ConvertTaskInfo2* r) { r->Pass = -1; }, "pass count -1", true},
+        {"trim start past the end", [](ConvertTaskInfo2* r) { r->TrimStart = 5000; }, "trim start 5000 ms", true},
+        {"trim start at the end", [](ConvertTaskInfo2* r) { r->TrimStart = 2000; }, "trim start 2000 ms", true},
+        {"negative trim start", [](ConvertTaskInfo2* r) { r->TrimStart = -5; }, "trim start -5 ms", true},
+        {"trim length 0", [](ConvertTaskInfo2* r) { r->TrimLength = 0; }, "trim length 0 ms", true},
+        {"trim length -2", [](ConvertTaskInfo2* r) { r->TrimLength = -2; }, "trim length -2 ms", true},
+        {"error text over the record", [&](ConvertTaskInfo2* r) { r->ErrorText = linkOf(r); },
+         "overlaps the job table, a job record", false},
+        {"error text over the job table", [](ConvertTaskInfo2* r) { r->ErrorText = 4; }, "overlaps", false},
+        {"error text link 0", [](ConvertTaskInfo2* r) { r->ErrorText = 0; }, "reserves no error text", false},
+        {"error text out of range", [](ConvertTaskInfo2* r) { r->ErrorText = kJobFileSize + 16; },
+         "leaves the job file", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string dst = Out("refused.mp4");
+        std::remove(dst.c_str());
+        Outcome o = RunJob(Src("clip.mp4"), dst, ProfileSpec(), [&](ConvertTaskInfo2* r) {
+            r->TaskID = 77;
+            c.setup(r);
+        });
+        EXPECT_EQ(o.exitCode, 0);
+        EXPECT_EQ(o.state, 4);
+        EXPECT_EQ(access(dst.c_str(), F_OK), -1) << "nothing is written";
+        if (c.text) {
+            EXPECT_NE(o.error.find(c.named), std::string::npos) << o.error;
+        } else {
+            EXPECT_EQ(o.error, "");
+            const std::string log = FileText(Out("worker-" + std::to_string(m_count) + ".log"));
+            EXPECT_NE(log.find(c.named), std::string::npos) << log;
+        }
+        // The record itself is never written over.
+        EXPECT_EQ(o.taskId, 77);
+    }
+}
+
+TEST_F(ConvWorker, AnEditDescriptionWrittenInAGermanLocaleConverts)
+{
+    MediaTest::ManagerHolder m;
+    ASSERT_NE(m.manager, nullptr);
+    std::unique_ptr<Moorland::IAVImporter, void (*)(Moorland::IAVImporter*)> importer(
+        m->CreateImporterByName("SimpleEditImporter"), [](Moorland::IAVImporter* i) {
+            if (i)
+                i->Release();
+        });
+    ASSERT_TRUE(importer);
+    auto* timeline = static_cast<Moorland::ISimpleEditTimeLine*>(importer->GetInterface("ISimpleEditTimeLine"));
+    ASSERT_TRUE(timeline->InsertSource(-1, Src("clip.mp4").c_str(), "FFImporter", 0, -1, -2, 0));
+    ASSERT_TRUE(timeline->SetClipVolume(0, 0.5));
+    const std::string seix = Out("german.seix");
+    // The program saves the description in the user's locale.
+    if (!MediaTest::UseCommaNumbers())
+        GTEST_SKIP() << "no locale with a decimal comma can be had (localedef and de_DE missing)";
+    const bool saved = timeline->SaveTimeLine(seix.c_str());
+    MediaTest::UsePointNumbers();
+    ASSERT_TRUE(saved) << GetQuentaException()->GetExceptionMsg();
+    EXPECT_NE(FileText(seix).find("volume=\"0.5\""), std::string::npos) << FileText(seix);
+
+    // convworker reads it in its own locale.
+    const std::string dst = Out("german.mp4");
+    Outcome o = RunJob(seix, dst, ProfileSpec(), nullptr, nullptr, "1 1 1", FABLECUT_BIN_DIR "/convworker",
+                       "SimpleEditImporter");
+    EXPECT_EQ(o.state, 5) << o.error;
+    EXPECT_GT(Duration(dst), 1.5);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ConvWorker, AProfileThatIsNoFileEndsTheWorkerAtOnceReleasingWhatItMade)
+{
+    const std::string jobFile = Out("jobs-fifo.map");
+    CMemFileMapping* file = CMemFileMapping::CreateInstance(kJobFileSize, jobFile);
+    ASSERT_TRUE(file->ReserveJobTable(1));
+    ConvertTaskInfo2* record = file->AddJob(0, Src("clip.mp4").c_str(), Out("fifo.mp4").c_str());
+    ASSERT_NE(record, nullptr);
+    const std::string fifo = Out("profile.fifo");
+    std::remove(fifo.c_str());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& profile : {fifo, std::string("/dev/zero"), Out("")}) {
+        SCOPED_TRACE(profile);
+        const std::string config = "SELECTED_DECODER=NO_SELECTED_DECODER";
+        const std::string log = Out("worker-fifo.log");
+        const std::string command = FABLECUT_BIN_DIR "/convworker 0 1 1 1 " + std::to_string(jobFile.size()) + " '" +
+                                    jobFile + "' " + std::to_string(profile.size()) + " '" + profile + "' " +
+                                    std::to_string(config.size()) + " '" + config + "' 0 " +
+                                    std::to_string(kJobFileSize) + " " + std::to_string(log.size()) + " '" + log +
+                                    "' 2>>'" + Out("worker-stderr.txt") + "'";
+        const auto start = std::chrono::steady_clock::now();
+        const int status = std::system(("timeout 20 " + command).c_str());
+        EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 10.0);
+        // -1, not a leak report's code: the media manager and the profile were released.
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(static_cast<int8_t>(WEXITSTATUS(status)), -1);
+        EXPECT_EQ(record->GetState(), 0) << "a job that never started leaves its record";
+    }
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ConvWorker, ASplitJobWhoseSourceVanishesNamesTheSource)
+{
+    const std::string src = Out("vanishing.mp4");
+    ASSERT_TRUE(Shell("cp '" + Src("long.mp4") + "' '" + src + "'"));
+    Shell("rm -f '" + Out("vanish") + "'*.mp4");
+    ProfileSpec s;
+    s.videoBitrate = 800;
+    s.params["ExportPerFileSize"] = 5242880.0 + 120000.0;
+    Outcome o = RunJob(src, Out("vanish.mp4"), s, nullptr, [&](ConvertTaskInfo2* r) {
+        // Gone while the first part is being written.
+        for (int i = 0; i < 3000 && r->GetBytesWritten() == 0 && r->GetState() <= 2; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::remove(src.c_str());
+    });
+    EXPECT_EQ(o.state, 4);
+    EXPECT_NE(o.error.find("vanishing.mp4"), std::string::npos) << o.error;
+    EXPECT_EQ(o.error.find("can not open exporter"), std::string::npos) << o.error;
 }
 
 } // namespace

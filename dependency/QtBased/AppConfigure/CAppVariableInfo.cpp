@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QSettings>
 #include <QStringList>
@@ -103,28 +104,69 @@ void LogError(const QString& text)
 
 } // namespace
 
+bool CAppVariableInfo::IsOlderIniText(const QByteArray& text)
+{
+    // Keys and group names as the INI writer escapes them: letters, digits,
+    // "_-." and escapes; nothing of a damaged XML file passes for one.
+    auto escapedName = [](const QByteArray& name) {
+        if (name.isEmpty())
+            return false;
+        for (const char c : name)
+            if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+                  c == '-' || c == '.' || c == '%' || c == '\\'))
+                return false;
+        return true;
+    };
+    for (const QByteArray& raw : text.split('\n')) {
+        const QByteArray line = raw.trimmed();
+        if (line.isEmpty() || line.startsWith(';') || line.startsWith('#'))
+            continue;
+        if (line.startsWith('[')) {
+            if (!line.endsWith(']') || !escapedName(line.mid(1, line.size() - 2)))
+                return false;
+            continue;
+        }
+        const int equals = line.indexOf('=');
+        if (equals <= 0 || !escapedName(line.left(equals).trimmed()))
+            return false;
+    }
+    return true;
+}
+
 void CAppVariableInfo::ConvertOlderSettingsFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    const QByteArray head = file.read(64);
-    file.close();
-    if (head.trimmed().isEmpty())
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
         return;
     // Saving over a file that could not be read would lose it.
-    auto setAside = [&path]() {
+    auto setAside = [&path](const QString& reason) {
         const QString aside = path + ".bad";
         QFile::remove(aside);
         if (QFile::rename(path, aside))
-            LogError(QString("Unreadable settings file set aside: %1").arg(aside));
+            LogError(QString("Unreadable settings file set aside (%1): %2").arg(reason, aside));
         else
-            LogError(QString("Unreadable settings file could not be set aside: %1").arg(path));
+            LogError(QString("Unreadable settings file could not be set aside (%1): %2").arg(reason, path));
     };
-    if (CPlistSettingsFormat::LooksLikePropertyList(head)) {
-        QSettings probe(path, CPlistSettingsFormat::Format());
-        if (probe.status() == QSettings::FormatError)
-            setAside();
+    // Only a regular file of sensible size is read: a FIFO, a device or a
+    // folder in its place is moved away, never waited on.
+    QByteArray text;
+    try {
+        const std::string bytes =
+            QuentaBased::read_stored_file(path.toLocal8Bit().constData(), CPlistSettingsFormat::kMaxFileBytes);
+        text = QByteArray(bytes.data(), static_cast<int>(bytes.size()));
+    } catch (CBaseException& e) {
+        setAside(QString::fromUtf8(e.GetExceptionMsg()));
+        return;
+    }
+    if (text.trimmed().isEmpty())
+        return;
+    // The format is told by reading the whole file: a property list that
+    // does not read whole is damage, not the older INI text.
+    QSettings::SettingsMap plist;
+    if (CPlistSettingsFormat::ReadText(text, plist))
+        return;
+    if (!IsOlderIniText(text)) {
+        setAside(QStringLiteral("neither a property list nor the older INI text"));
         return;
     }
 
@@ -132,7 +174,7 @@ void CAppVariableInfo::ConvertOlderSettingsFile(const QString& path)
     {
         QSettings ini(path, QSettings::IniFormat);
         if (ini.status() != QSettings::NoError) {
-            setAside();
+            setAside(QStringLiteral("INI text that does not read"));
             return;
         }
         for (const QString& key : ini.allKeys())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMap>
+#include <QByteArray>
 #include <QString>
 #include <QVariant>
 
@@ -19,7 +20,13 @@ public:
     // that an earlier build wrote as INI text is read once, typed by its keys,
     // and rewritten in place; one that is neither is set aside under ".bad",
     // so that the next save starts a good file. Nothing of the user's is deleted.
+    // The file's format is told by reading it whole: a property list that does
+    // not read (a damaged one, a FIFO or a device in its place) is set aside and
+    // the defaults are used; it is never taken for INI text.
     static void ConvertOlderSettingsFile(const QString& path);
+    // Whether the text is INI text as earlier builds wrote it: every line a
+    // group, a key with its value, a comment or blank.
+    static bool IsOlderIniText(const QByteArray& text);
 
     // Loads the shipped defaults; false when the file cannot be opened.
     bool ReadInfos();

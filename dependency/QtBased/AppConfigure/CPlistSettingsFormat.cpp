@@ -1,5 +1,8 @@
 #include "CPlistSettingsFormat.h"
 
+#include "CBaseException.h"
+#include "sysutils_stored.h"
+
 #include <QDateTime>
 #include <QIODevice>
 #include <QStringList>
@@ -12,6 +15,9 @@
 #include <limits>
 
 namespace {
+
+// Deeper than any setting nests; the readers below stop there too.
+const QuentaBased::StoredXmlBounds kSettingsBounds = {CPlistSettingsFormat::kMaxFileBytes, 32, 16, 1000000};
 
 bool ReadSettings(QIODevice& device, QSettings::SettingsMap& map)
 {
@@ -160,11 +166,14 @@ void WriteValue(QXmlStreamWriter& xml, const QVariant& value)
 }
 
 // Reads the element the reader stands on (a start element) and everything in
-// it; false on anything a property list does not hold.
-bool ReadValue(QXmlStreamReader& xml, QVariant& out);
+// it; false on anything a property list does not hold, or nested deeper than
+// the bounds allow.
+bool ReadValue(QXmlStreamReader& xml, QVariant& out, int depth);
 
-bool ReadDict(QXmlStreamReader& xml, QVariantMap& out)
+bool ReadDict(QXmlStreamReader& xml, QVariantMap& out, int depth)
 {
+    if (depth > kSettingsBounds.maxDepth)
+        return false;
     QString key;
     bool haveKey = false;
     while (xml.readNextStartElement()) {
@@ -178,7 +187,7 @@ bool ReadDict(QXmlStreamReader& xml, QVariantMap& out)
             continue;
         }
         QVariant value;
-        if (!ReadValue(xml, value))
+        if (!ReadValue(xml, value, depth + 1))
             return false;
         out.insert(key, value);
         haveKey = false;
@@ -186,8 +195,10 @@ bool ReadDict(QXmlStreamReader& xml, QVariantMap& out)
     return !xml.hasError() && !haveKey;
 }
 
-bool ReadValue(QXmlStreamReader& xml, QVariant& out)
+bool ReadValue(QXmlStreamReader& xml, QVariant& out, int depth)
 {
+    if (depth > kSettingsBounds.maxDepth)
+        return false;
     const QStringRef name = xml.name();
     if (name == QLatin1String("true") || name == QLatin1String("false")) {
         out = name == QLatin1String("true");
@@ -199,7 +210,7 @@ bool ReadValue(QXmlStreamReader& xml, QVariant& out)
         bool allStrings = true;
         while (xml.readNextStartElement()) {
             QVariant item;
-            if (!ReadValue(xml, item))
+            if (!ReadValue(xml, item, depth + 1))
                 return false;
             allStrings = allStrings && item.type() == QVariant::String;
             items.append(item);
@@ -218,7 +229,7 @@ bool ReadValue(QXmlStreamReader& xml, QVariant& out)
     }
     if (name == QLatin1String("dict")) {
         QVariantMap entries;
-        if (!ReadDict(xml, entries))
+        if (!ReadDict(xml, entries, depth + 1))
             return false;
         out = entries;
         return true;
@@ -283,16 +294,30 @@ QSettings::Format CPlistSettingsFormat::Format()
     return format;
 }
 
-bool CPlistSettingsFormat::LooksLikePropertyList(const QByteArray& head)
-{
-    const QByteArray start = head.trimmed();
-    return start.startsWith("<?xml") || start.startsWith("<!DOCTYPE") || start.startsWith("<plist")
-           || start.startsWith("\xEF\xBB\xBF<");
-}
-
 bool CPlistSettingsFormat::Read(QIODevice& device, QSettings::SettingsMap& map)
 {
-    QXmlStreamReader xml(&device);
+    if (!device.isSequential() && device.size() > kMaxFileBytes)
+        return false;
+    QByteArray text;
+    for (;;) {
+        const QByteArray chunk = device.read(64 * 1024);
+        if (chunk.isEmpty())
+            break;
+        text += chunk;
+        if (text.size() > kMaxFileBytes)
+            return false;
+    }
+    return ReadText(text, map);
+}
+
+bool CPlistSettingsFormat::ReadText(const QByteArray& text, QSettings::SettingsMap& map)
+{
+    if (!QuentaBased::CallGuardedVoid(__LINE__, __FILE__, [&] {
+            QuentaBased::check_stored_xml(text.constData(), static_cast<size_t>(text.size()), kSettingsBounds,
+                                          "(settings)");
+        }))
+        return false;
+    QXmlStreamReader xml(text);
     if (!xml.readNextStartElement() || xml.name() != QLatin1String("plist"))
         return false;
     if (!xml.readNextStartElement())
@@ -300,7 +325,7 @@ bool CPlistSettingsFormat::Read(QIODevice& device, QSettings::SettingsMap& map)
     if (xml.name() != QLatin1String("dict"))
         return false;
     QVariantMap entries;
-    if (!ReadDict(xml, entries))
+    if (!ReadDict(xml, entries, 1))
         return false;
     // Nothing but white space may follow the list.
     while (!xml.atEnd()) {

@@ -20,11 +20,12 @@ public:
     // Registered once per process, on first use.
     static QSettings::Format Format();
 
-    // False, with nothing trusted, for text that is not a property list.
-    static bool Read(QIODevice& device, QSettings::SettingsMap& map);
-    static bool Write(QIODevice& device, const QSettings::SettingsMap& map);
+    // Largest settings file a reader takes.
+    static const int kMaxFileBytes = 16 << 20;
 
-    // Whether the first bytes of a file are XML rather than the INI text
-    // that earlier builds wrote under the same name.
-    static bool LooksLikePropertyList(const QByteArray& head);
+    // False, with nothing trusted, for text that is not a property list (or
+    // one nested, sized or shaped beyond the bounds of a settings file).
+    static bool Read(QIODevice& device, QSettings::SettingsMap& map);
+    static bool ReadText(const QByteArray& text, QSettings::SettingsMap& map);
+    static bool Write(QIODevice& device, const QSettings::SettingsMap& map);
 };

@@ -2,11 +2,13 @@
 
 #include "Basilvo/Basilvo.h"
 #include "CBaseException.h"
+#include "sysutils_stored.h"
 
 #include <QByteArray>
 #include <cerrno>
 
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <unistd.h>
 
@@ -37,6 +39,10 @@ QString ParserError(const TiXmlDocument& doc, const QString& path)
         .arg(doc.ErrorCol())
         .arg(path);
 }
+
+// What a document of ours may hold: far more than any of them needs,
+// little enough that no file can exhaust the parser's stack or the memory.
+const QuentaBased::StoredXmlBounds kDocumentBounds = {64u << 20, 64, 256, 2000000};
 
 void RecordError(int line, const QString& text)
 {
@@ -70,7 +76,31 @@ void CXMLDocument::LoadFile(const QString& path)
     m_sLoadError.clear();
     TranslateExceptions(__LINE__, [&] {
         const QByteArray local = path.toLocal8Bit();
-        if (!m_doc.LoadFile(local.constData(), TIXML_DEFAULT_ENCODING)) {
+        m_doc.Clear();
+        m_doc.ClearError();
+        std::string text;
+        try {
+            text = QuentaBased::read_stored_xml(local.constData(), kDocumentBounds);
+        } catch (CBaseException& e) {
+            m_sLoadError = QString::fromUtf8(e.GetExceptionMsg());
+            RecordError(__LINE__, m_sLoadError);
+            return;
+        }
+        // Line ends as the parser's own file reading leaves them.
+        std::string normal;
+        normal.reserve(text.size());
+        for (size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '\r') {
+                normal += '\n';
+                if (i + 1 < text.size() && text[i + 1] == '\n')
+                    ++i;
+            } else {
+                normal += text[i];
+            }
+        }
+        m_doc.SetValue(local.constData());
+        m_doc.Parse(normal.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
+        if (m_doc.Error()) {
             m_sLoadError = ParserError(m_doc, path);
             RecordError(__LINE__, m_sLoadError);
         }
@@ -111,8 +141,14 @@ void CXMLDocument::Parse(const char* text)
 {
     TranslateExceptions(__LINE__, [&] {
         m_doc.ClearError();
+        if (text == nullptr)
+            QB_THROW(QB_ERR_UNEXPECTED, "Unexpected error");
+        if (!QuentaBased::CallGuardedVoid(__LINE__, kSourceFile, [&] {
+                QuentaBased::check_stored_xml(text, std::strlen(text), kDocumentBounds, "(XML text)");
+            }))
+            QB_THROW(QB_ERR_UNEXPECTED, "Unexpected error");
         m_doc.Parse(text, nullptr, TIXML_DEFAULT_ENCODING);
-        if (text == nullptr || m_doc.Error())
+        if (m_doc.Error())
             QB_THROW(QB_ERR_UNEXPECTED, "Unexpected error");
     });
 }

@@ -10,8 +10,14 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
 #include <exception>
+#include <initializer_list>
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -23,12 +29,55 @@ enum
     ERR_NO_APP_LIBRARY = 11006102,
 };
 
+// 0 when the attribute is absent. A value that is not a whole decimal
+// number is damage: "1000p" read as 1000 would drop the user's links on the
+// next save without a word.
 int IntAttr(const TiXmlElement* e, const char* name)
 {
-    int value = 0;
-    if (e)
-        e->QueryIntAttribute(name, &value);
-    return value;
+    const char* text = e ? e->Attribute(name) : nullptr;
+    if (!text)
+        return 0;
+    errno = 0;
+    char* end = nullptr;
+    const bool starts = (*text >= '0' && *text <= '9') || *text == '-' || *text == '+';
+    const long value = std::strtol(text, &end, 10);
+    if (!starts || end == text || *end != '\0' || errno != 0 || value < INT_MIN || value > INT_MAX)
+        throw CBaseException(QB_ERR_MEDIA,
+                             std::string("<") + e->Value() + "> (line " + std::to_string(e->Row()) + "): " + name +
+                                 " \"" + std::string(text).substr(0, 32) + "\" is not a whole number",
+                             __LINE__, kSource);
+    return static_cast<int>(value);
+}
+
+// Reads every number a library or a link file holds, so damage is found
+// while the file is loaded, before anything of it is used or saved over it.
+void CheckNumbers(const TiXmlElement* root, std::initializer_list<const char*> rootNames,
+                  std::initializer_list<const char*> childNames)
+{
+    for (const char* name : rootNames)
+        IntAttr(root, name);
+    for (const TiXmlElement* e = root->FirstChildElement(); e; e = e->NextSiblingElement()) {
+        for (const char* name : childNames)
+            IntAttr(e, name);
+        for (const TiXmlElement* c = e->FirstChildElement(); c; c = c->NextSiblingElement())
+            for (const char* name : childNames)
+                IntAttr(c, name);
+    }
+}
+
+// Names the file in the reason of a damaged document.
+template <typename F>
+void NamingFile(QString const& path, F&& body)
+{
+    try {
+        body();
+    } catch (CBaseException& e) {
+        if (e.GetExceptionCode() != QB_ERR_MEDIA)
+            throw;
+        throw CBaseException(QB_ERR_MEDIA,
+                             "Damaged file " + std::string(path.toUtf8().constData()) + ": " + e.GetExceptionMsg(),
+                             __LINE__, kSource);
+    }
 }
 
 QString TextAttr(const TiXmlElement* e, const char* name)
@@ -64,6 +113,58 @@ bool KeepAside(QString const& path)
     return QFile::rename(path, aside);
 }
 
+// Keeps a copy of a user file whose next save would drop something it holds.
+// The copy's name, empty when none could be made.
+QString KeepCopy(QString const& path)
+{
+    QString aside = path + ".damaged-" + QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss");
+    for (int n = 1; QFileInfo::exists(aside); ++n)
+        aside = path + ".damaged-" + QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss") + "-" +
+                QString::number(n);
+    return QFile::copy(path, aside) ? aside : QString();
+}
+
+bool OneOf(const char* name, std::initializer_list<const char*> names)
+{
+    for (const char* n : names)
+        if (std::strcmp(name, n) == 0)
+            return true;
+    return false;
+}
+
+// What the next save of the user library would not write back as it was
+// read ("" when nothing): only the custom and recent categories and their
+// links in range are saved, with the attributes the program knows.
+std::string LostOnSave(ProfileLib& lib)
+{
+    auto where = [](const TiXmlElement* e) {
+        return std::string("<") + e->Value() + "> (line " + std::to_string(e->Row()) + ")";
+    };
+    for (const TiXmlElement* c = lib.GetRoot()->FirstChildElement(); c; c = c->NextSiblingElement()) {
+        if (std::strcmp(c->Value(), "Category") != 0)
+            return where(c) + " is no category";
+        for (const TiXmlAttribute* a = c->FirstAttribute(); a; a = a->Next())
+            if (!OneOf(a->Name(), {"ID", "Name", "Type", "Skip"}))
+                return where(c) + " has an unknown attribute " + a->Name();
+        const int id = IntAttr(c, "ID");
+        if (id != PROFILE_ID_CUSTOM && id != PROFILE_ID_RECENT)
+            return where(c) + " is neither the custom nor the recent category";
+        for (const TiXmlElement* l = c->FirstChildElement(); l; l = l->NextSiblingElement()) {
+            if (std::strcmp(l->Value(), "ProfileLnk") != 0)
+                return where(l) + " is no profile link";
+            for (const TiXmlAttribute* a = l->FirstAttribute(); a; a = a->Next())
+                if (!OneOf(a->Name(), {"ID", "BaseID", "Name", "Comment", "Skip", "Flag"}))
+                    return where(l) + " has an unknown attribute " + a->Name();
+            const int link = IntAttr(l, "ID");
+            if (IsCustomId(id) ? !IsCustomId(link) : !IsRecentId(link))
+                return where(l) + " has an ID outside its category's range";
+            if (!l->Attribute("BaseID"))
+                return where(l) + " has no BaseID";
+        }
+    }
+    return std::string();
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- documents
@@ -78,6 +179,9 @@ void ProfileLib::LoadFile(QString const& path)
     CXMLDocument::LoadFile(path);
     if (std::string(GetRoot()->Value()) != "ProfileLib")
         throw CBaseException(ERR_ROOT_MISMATCH, "LoadFile the root xml match falsed.", __LINE__, kSource);
+    NamingFile(path, [&] {
+        CheckNumbers(GetRoot(), {"DefaultID", "RecentLimited"}, {"ID", "BaseID", "Skip", "Type", "Flag"});
+    });
 }
 
 ProfileSerial::ProfileSerial()
@@ -99,6 +203,7 @@ void ProfileSerial::LoadFile(QString const& path)
     TiXmlElement* root = GetRoot();
     if (std::string(root->Value()) != "ProfileConfig")
         throw CBaseException(ERR_ROOT_MISMATCH, "LoadFile the root xml match falsed.", __LINE__, kSource);
+    NamingFile(path, [&] { CheckNumbers(root, {"level"}, {"ID", "Skip"}); });
     m_level = IntAttr(root, "level");
     m_linkById.clear();
     m_categoryById.clear();
@@ -284,6 +389,19 @@ bool ProfileConfig::execLoadData()
                     }
                     user.Clear();
                     fresh = true;
+                } else {
+                    const std::string lost = LostOnSave(user);
+                    if (!lost.empty()) {
+                        // Read as it stands, but copied before a save drops it.
+                        const QString copy = KeepCopy(m_userLibFilePath);
+                        keptAside = std::make_unique<CBaseException>(
+                            QB_ERR_MEDIA,
+                            "The user profile library " + std::string(m_userLibFilePath.toUtf8().constData()) +
+                                " holds what a save would drop: " + lost + "; " +
+                                (copy.isEmpty() ? std::string("no copy could be kept")
+                                                : "a copy is kept as " + std::string(copy.toUtf8().constData())),
+                            __LINE__, kSource);
+                    }
                 }
             }
             if (fresh) {

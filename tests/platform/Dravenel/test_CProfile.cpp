@@ -1,6 +1,8 @@
 #include "ProfileTestUtil.h"
 
+#include <chrono>
 #include <dirent.h>
+#include <sys/stat.h>
 
 #include <cstring>
 
@@ -237,4 +239,49 @@ TEST_F(CProfileTest, SaveReplacesWholeFilesAndLeavesNoTemporaryBehind)
             ++entries;
     closedir(dir);
     EXPECT_EQ(1, entries);
+}
+
+TEST_F(CProfileTest, HostileFilesEndInAnErrorWithinASecond)
+{
+    auto repeat = [](const std::string& s, int n) {
+        std::string out;
+        for (int i = 0; i < n; ++i)
+            out += s;
+        return out;
+    };
+    Put("deep.xml", "<Profile>" + repeat("<a>", 40000) + repeat("</a>", 40000) + "</Profile>");
+    Put("hidden.xml", "<Profile><!--" + repeat("</a>", 40000) + "-->" + repeat("<a>", 40000) + "</Profile>");
+    std::string attributes = "<Profile><Desc";
+    for (int i = 0; i < 40000; ++i)
+        attributes += " a" + std::to_string(i) + "=\"1\"";
+    Put("attributes.xml", attributes + "/></Profile>");
+    const std::string fifo = Path("fifo.xml");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const struct
+    {
+        const char* what;
+        std::string path;
+    } cases[] = {
+        {"nested 40,000 deep", Path("deep.xml")},
+        {"nesting behind a comment", Path("hidden.xml")},
+        {"40,000 attributes", Path("attributes.xml")},
+        {"FIFO", fifo},
+        {"endless device", "/dev/zero"},
+        {"folder", m_dir},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ProfilePtr p = New();
+        p->GetDesc()->SetName("kept");
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_FALSE(p->LoadFile(c.path.c_str()));
+        EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 1.0);
+        EXPECT_NE(0, Code());
+        EXPECT_NE(std::string(GetQuentaException()->GetExceptionMsg()).find(c.path), std::string::npos)
+            << GetQuentaException()->GetExceptionMsg();
+        EXPECT_STREQ("kept", p->GetDesc()->GetName());
+    }
+    // The same text handed over directly is bounded too.
+    ProfilePtr p = New();
+    EXPECT_FALSE(p->LoadText(("<Profile>" + repeat("<a>", 40000)).c_str()));
 }

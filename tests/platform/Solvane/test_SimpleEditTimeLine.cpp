@@ -3,6 +3,7 @@
 // description clip by clip.
 
 #include "SolvaneTestMedia.h"
+#include "../../CommaLocale.h"
 
 #include "IAVImporter.h"
 #include "IAVSource.h"
@@ -12,8 +13,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <chrono>
 #include <cmath>
 #include <dirent.h>
+#include <functional>
+#include <sys/stat.h>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -240,11 +245,20 @@ TEST(SimpleEditTimeLine, DamagedFilesAreRefusedAndKeepTheOpenDescription)
     }
     EXPECT_FALSE(importer->Open((dir + "/missing.seix").c_str()));
     EXPECT_EQ(SolvaneTest::LastCode(), 10021013);
-    // Unknown elements and attributes of a later minor addition are skipped.
+    // Unknown attributes are skipped; an unknown element of the file's own
+    // version is damage (skipping it would drop what it held without a word).
     const std::string later = dir + "/later.seix";
-    WriteAll(later, "<SimpleEditTimeLine version=\"1\"><Title text=\"x\"/><Clip source=\"/v/b.mov\" colour=\"red\" "
-                    "trimEnd=\"40\"><Sticker/></Clip></SimpleEditTimeLine>");
+    WriteAll(later, "<SimpleEditTimeLine version=\"1\"><Clip source=\"/v/b.mov\" colour=\"red\" "
+                    "trimEnd=\"40\"/></SimpleEditTimeLine>");
     EXPECT_TRUE(importer->Open(later.c_str())) << SolvaneTest::LastMessage();
+    for (const char* text : {"<SimpleEditTimeLine version=\"1\"><Title text=\"x\"/></SimpleEditTimeLine>",
+                             "<SimpleEditTimeLine version=\"1\"><Clip source=\"/v/b.mov\"><Sticker/></Clip>"
+                             "</SimpleEditTimeLine>"}) {
+        WriteAll(later, text);
+        EXPECT_FALSE(importer->Open(later.c_str())) << text;
+        EXPECT_EQ(SolvaneTest::LastCode(), 10021017) << text;
+        EXPECT_EQ(TimeLine(importer.get())->GetClipCount(), 1) << text;
+    }
 }
 
 TEST(SimpleEditTimeLine, TwoClipsPlayEveryFrameOnceWithSoundOfTheExactLength)
@@ -628,4 +642,213 @@ TEST(SimpleEditTimeLine, AStillBackgroundDoesNotSetTheOutputSize)
     EXPECT_EQ(movie->streams[0].width, 320);
     EXPECT_EQ(movie->streams[0].height, 240);
     EXPECT_EQ(movie->streams[0].frameRate, PackFrameRate(25, 1));
+}
+
+namespace {
+
+double Since(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// A description with every element the format knows, as the writer makes it.
+std::string WrittenDescription(SolvaneTest::ManagerHolder& m, const std::string& path)
+{
+    ImporterPtr writer = NewEdit(m);
+    ISimpleEditTimeLine* t = TimeLine(writer.get());
+    SimpleEditClipEntry e = Entry("/v/a.mov", "FFImporter", 0, 2000);
+    EXPECT_TRUE(t->InsertClip(-1, &e));
+    const char* names[] = {"mirror", nullptr};
+    const char* values[] = {"1", nullptr};
+    EXPECT_TRUE(t->AddClipEffect(0, 0, "reverse", names, values));
+    EXPECT_TRUE(t->SetClipAudioSource(0, "/a/b.mp3", 0, 1));
+    EXPECT_TRUE(t->SetReplaceAudio("/a/c.wav", 0, 1));
+    EXPECT_TRUE(t->SaveTimeLine(path.c_str())) << SolvaneTest::LastMessage();
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+} // namespace
+
+TEST(SimpleEditTimeLine, HostileFilesEndInARecordedErrorWithinASecond)
+{
+    SolvaneTest::ManagerHolder m;
+    const std::string dir = SolvaneTest::Media::Get().Dir() + "/hostile";
+    ASSERT_EQ(std::system(("rm -rf '" + dir + "' && mkdir -p '" + dir + "/folder.seix'").c_str()), 0);
+    const std::string good = WrittenDescription(m, dir + "/good.seix");
+    ASSERT_NE(good.find("<Effect"), std::string::npos);
+
+    const std::string fifo = dir + "/fifo.seix";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    auto repeat = [](const std::string& s, int n) {
+        std::string out;
+        for (int i = 0; i < n; ++i)
+            out += s;
+        return out;
+    };
+    std::string attributes = "<SimpleEditTimeLine version=\"1\"><Clip source=\"x\"";
+    for (int i = 0; i < 40000; ++i)
+        attributes += " a" + std::to_string(i) + "=\"1\"";
+    attributes += "/></SimpleEditTimeLine>";
+    struct Case
+    {
+        std::string what;
+        std::string path; // the file read; written from `text` when not given
+        std::string text;
+    };
+    std::vector<Case> cases = {
+        {"FIFO", fifo, ""},
+        {"endless device", "/dev/zero", ""},
+        {"folder", dir + "/folder.seix", ""},
+        {"deep behind a comment", "",
+         "<!--" + repeat("</x>", 40000) + "-->" + repeat("<x>", 40000) + repeat("</x>", 40000)},
+        {"deep behind a value", "",
+         "<SimpleEditTimeLine version=\"1\" v=\"" + repeat("</x>", 40000) + "\">" + repeat("<x>", 40000)},
+        {"many attributes", "", attributes},
+        {"opening brackets", "", repeat("<a", 100000)},
+    };
+    // Every point where the written file can be cut short.
+    for (size_t n = 0; n < good.size(); ++n)
+        if (good.substr(0, n).find("</SimpleEditTimeLine>") == std::string::npos)
+            cases.push_back({"cut at " + std::to_string(n), "", good.substr(0, n)});
+    // Every single-bit flip of every element name: a known element turned
+    // into an unknown one must never read as a description without it.
+    for (size_t at = good.find('<'); at != std::string::npos; at = good.find('<', at + 1)) {
+        size_t end = at + 1;
+        if (good[end] == '/')
+            ++end;
+        if (good[end] == '?')
+            continue;
+        size_t stop = end;
+        while (stop < good.size() && std::isalpha(static_cast<unsigned char>(good[stop])))
+            ++stop;
+        for (size_t i = end; i < stop; ++i)
+            for (int bit = 0; bit < 8; ++bit) {
+                std::string flipped = good;
+                flipped[i] = static_cast<char>(flipped[i] ^ (1 << bit));
+                cases.push_back({"bit " + std::to_string(bit) + " of byte " + std::to_string(i), "", flipped});
+            }
+    }
+
+    ImporterPtr importer = NewEdit(m);
+    ASSERT_TRUE(importer->Open((dir + "/good.seix").c_str())) << SolvaneTest::LastMessage();
+    const int clips = TimeLine(importer.get())->GetClipCount();
+    ASSERT_EQ(clips, 1);
+    for (const Case& c : cases) {
+        const std::string path = c.path.empty() ? dir + "/damaged.seix" : c.path;
+        if (c.path.empty())
+            WriteAll(path, c.text);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_FALSE(importer->Open(path.c_str())) << c.what;
+        EXPECT_LT(Since(start), 1.0) << c.what;
+        const int code = SolvaneTest::LastCode();
+        EXPECT_TRUE(code == 10021017 || code == 10021013) << c.what << ": " << code;
+        if (c.path.empty())
+            EXPECT_NE(SolvaneTest::LastMessage().find(path), std::string::npos)
+                << c.what << ": the message names the file: " << SolvaneTest::LastMessage();
+        EXPECT_EQ(TimeLine(importer.get())->GetClipCount(), clips) << c.what;
+    }
+}
+
+TEST(SimpleEditTimeLine, TheWriterWritesOnlyWhatItsReaderTakes)
+{
+    SolvaneTest::ManagerHolder m;
+    const std::string dir = SolvaneTest::Media::Get().Dir();
+    const std::string path = dir + "/bounds.seix";
+    const std::string longest(8192, 'p');
+    const std::string tooLong(8193, 'p');
+    const struct
+    {
+        const char* what;
+        std::function<bool(ISimpleEditTimeLine*)> set;
+        bool saved;
+        const char* named; // part of the refusal
+    } cases[] = {
+        {"movie -2", [](ISimpleEditTimeLine* t) { return t->InsertSource(-1, "/v/a.mov", "", 0, -1, -2, 0); }, true, ""},
+        {"movie -5", [](ISimpleEditTimeLine* t) { return t->InsertSource(-1, "/v/a.mov", "", 0, -1, -5, 0); }, false,
+         "movie -5"},
+        {"audio stream -2", [](ISimpleEditTimeLine* t) { return t->SetClipAudioSource(0, "/a.mp3", 0, -2); }, true, ""},
+        {"audio stream -7", [](ISimpleEditTimeLine* t) { return t->SetClipAudioSource(0, "/a.mp3", 0, -7); }, false,
+         "audio source stream -7"},
+        {"frame rate 1000000/1001",
+         [](ISimpleEditTimeLine* t) {
+             SimpleEditOutputFormat f{};
+             f.frameRate[1] = 1000000;
+             f.frameRate[0] = 1001;
+             return t->SetOutputFormat(0, &f);
+         },
+         true, ""},
+        {"frame rate 30000000/1001",
+         [](ISimpleEditTimeLine* t) {
+             SimpleEditOutputFormat f{};
+             f.frameRate[1] = 30000000;
+             f.frameRate[0] = 1001;
+             return t->SetOutputFormat(0, &f);
+         },
+         false, "frame rate numerator 30000000"},
+        {"text of 8192 bytes",
+         [&](ISimpleEditTimeLine* t) { return t->SetReplaceAudio(longest.c_str(), 0, 0); }, true, ""},
+        {"text of 8193 bytes",
+         [&](ISimpleEditTimeLine* t) { return t->SetReplaceAudio(tooLong.c_str(), 0, 0); }, false,
+         "replacement audio is longer than 8192"},
+        {"UTF-8 effect value",
+         [](ISimpleEditTimeLine* t) {
+             const char* names[] = {"text", nullptr};
+             const char* values[] = {"\xC3\xA9t\xC3\xA9", nullptr};
+             return t->AddClipEffect(0, 0, "title", names, values);
+         },
+         true, ""},
+        {"effect value not UTF-8",
+         [](ISimpleEditTimeLine* t) {
+             const char* names[] = {"text", nullptr};
+             const char* values[] = {"\xE9t\xE9", nullptr};
+             return t->AddClipEffect(0, 0, "title", names, values);
+         },
+         false, "parameter text is not UTF-8"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteAll(path, "earlier");
+        ImporterPtr writer = NewEdit(m);
+        ISimpleEditTimeLine* t = TimeLine(writer.get());
+        ASSERT_TRUE(t->InsertSource(-1, "/v/first.mov", "", 0, -1, -2, 0));
+        ASSERT_TRUE(c.set(t)) << SolvaneTest::LastMessage();
+        const bool saved = t->SaveTimeLine(path.c_str());
+        EXPECT_EQ(saved, c.saved) << SolvaneTest::LastMessage();
+        if (saved) {
+            ImporterPtr reader = NewEdit(m);
+            EXPECT_TRUE(reader->Open(path.c_str())) << SolvaneTest::LastMessage();
+            EXPECT_EQ(TimeLine(reader.get())->GetClipCount(), t->GetClipCount());
+        } else {
+            EXPECT_EQ(SolvaneTest::LastCode(), 10021010);
+            EXPECT_NE(SolvaneTest::LastMessage().find(c.named), std::string::npos) << SolvaneTest::LastMessage();
+            EXPECT_EQ(ReadAll(path), "earlier") << "a refused description leaves the file as it was";
+        }
+    }
+}
+
+TEST(SimpleEditTimeLine, NumbersAreStoredTheSameInEveryLocale)
+{
+    SolvaneTest::ManagerHolder m;
+    const std::string dir = SolvaneTest::Media::Get().Dir();
+    if (!MediaTest::UseCommaNumbers())
+        GTEST_SKIP() << "no locale with a decimal comma can be had (localedef and de_DE missing)";
+    ImporterPtr writer = NewEdit(m);
+    ISimpleEditTimeLine* t = TimeLine(writer.get());
+    ASSERT_TRUE(t->InsertSource(-1, "/v/a.mov", "", 0, -1, -2, 0));
+    ASSERT_TRUE(t->SetClipVolume(0, 0.5));
+    const std::string path = dir + "/comma.seix";
+    const bool saved = t->SaveTimeLine(path.c_str());
+    // Read back in the comma locale too: the reader must not use it either.
+    ImporterPtr reader = NewEdit(m);
+    const bool readInComma = reader->Open(path.c_str());
+    MediaTest::UsePointNumbers();
+    ASSERT_TRUE(saved) << SolvaneTest::LastMessage();
+    EXPECT_NE(ReadAll(path).find("volume=\"0.5\""), std::string::npos) << ReadAll(path);
+    EXPECT_TRUE(readInComma) << SolvaneTest::LastMessage();
+    // A file an earlier build wrote under a comma locale still reads.
+    WriteAll(path, "<SimpleEditTimeLine version=\"1\"><Clip source=\"/v/a.mov\" volume=\"0,5\"/></SimpleEditTimeLine>");
+    EXPECT_TRUE(reader->Open(path.c_str())) << SolvaneTest::LastMessage();
 }

@@ -4,6 +4,7 @@
 #include "csourcedata.h"
 
 #include "ProjectDataTestMedia.h"
+#include "Basilvo/Basilvo.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -14,7 +15,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <csignal>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -349,4 +352,23 @@ TEST_F(Serializer, ThreadReportsThroughItsSignals)
         ASSERT_TRUE(done.wait(5000));
         EXPECT_FALSE(done.front().front().toBool()) << "no list to save";
     }
+}
+
+TEST_F(Serializer, WhatIsNoLibraryFileFailsTheLoadWithoutWaiting)
+{
+    const QString fifo = QString::fromStdString(dir) + "/fifo.fml";
+    QFile::remove(fifo);
+    ASSERT_EQ(mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    for (const QString& path : {fifo, QString("/dev/zero"), QString::fromStdString(dir)}) {
+        SCOPED_TRACE(path.toStdString());
+        const QDateTime start = QDateTime::currentDateTimeUtc();
+        GetQuentaException()->Clear();
+        Read read(path);
+        EXPECT_FALSE(read.ok);
+        EXPECT_TRUE(read.loaded.isEmpty());
+        EXPECT_LT(start.msecsTo(QDateTime::currentDateTimeUtc()), 1000);
+        EXPECT_NE(QString(GetQuentaException()->GetExceptionMsg()).indexOf(path), -1)
+            << "the recorded reason names the file";
+    }
+    QFile::remove(fifo);
 }

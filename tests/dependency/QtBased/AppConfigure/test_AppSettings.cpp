@@ -402,7 +402,8 @@ TEST(SettingsChild, DISABLED_OlderIniFileIsConverted)
     // Converted at load, before anything is saved.
     QFile file(SettingsFile());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(CPlistSettingsFormat::LooksLikePropertyList(file.read(64)));
+    QSettings::SettingsMap map;
+    EXPECT_TRUE(CPlistSettingsFormat::ReadText(file.readAll(), map));
 }
 
 TEST(SettingsChild, DISABLED_SetAndExit)

@@ -1,3 +1,4 @@
+#include "CAppVariableInfo.h"
 #include "CPlistSettingsFormat.h"
 
 #include <QBuffer>
@@ -14,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <sys/stat.h>
 #include <limits>
 
@@ -134,9 +136,10 @@ TEST(PlistSettingsFormat, RefusesWhatIsNotAPropertyList)
         QSettings::SettingsMap map;
         EXPECT_EQ(ReadBack(c.bytes, map), c.ok) << c.name;
     }
-    EXPECT_TRUE(CPlistSettingsFormat::LooksLikePropertyList(header));
-    EXPECT_TRUE(CPlistSettingsFormat::LooksLikePropertyList("\n  <plist>"));
-    EXPECT_FALSE(CPlistSettingsFormat::LooksLikePropertyList("[General]\nKey=<x>"));
+    // The older INI text is told apart by reading it whole, not by its start.
+    EXPECT_FALSE(CAppVariableInfo::IsOlderIniText(header));
+    EXPECT_FALSE(CAppVariableInfo::IsOlderIniText("\n  <plist>"));
+    EXPECT_TRUE(CAppVariableInfo::IsOlderIniText("[General]\nKey=<x>"));
 }
 
 TEST(PlistSettingsFormat, SettingsFileIsARealPropertyListWrittenWhole)
@@ -192,4 +195,120 @@ TEST(PlistSettingsFormat, SettingsFileIsARealPropertyListWrittenWhole)
     EXPECT_EQ(check.exitCode(), 0) << check.readAllStandardError().constData();
     EXPECT_EQ(QString::fromUtf8(check.readAllStandardOutput()).trimmed().toStdString(),
               std::string("4 0.75 ['/a', '/b'] \xc3\xa9t\xc3\xa9 2024-02-29T13:05:07"));
+}
+
+TEST(PlistSettingsFormat, NestingAndSizeAreBounded)
+{
+    const QByteArray header = "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>k</key>";
+    const QByteArray footer = "</dict></plist>";
+    const struct
+    {
+        const char* what;
+        QByteArray bytes;
+        bool ok;
+    } cases[] = {
+        {"arrays 30 deep", header + QByteArray("<array>").repeated(30) + QByteArray("</array>").repeated(30) + footer,
+         true},
+        {"arrays 5,000 deep", header + QByteArray("<array>").repeated(5000) + QByteArray("</array>").repeated(5000) +
+                                  footer,
+         false},
+        {"dictionaries 5,000 deep",
+         header + QByteArray("<dict><key>k</key>").repeated(5000) + "<true/>" + QByteArray("</dict>").repeated(5000) +
+             footer,
+         false},
+        {"nesting behind a comment",
+         header + "<!--" + QByteArray("</array>").repeated(5000) + "-->" + QByteArray("<array>").repeated(5000) +
+             QByteArray("</array>").repeated(5000) + footer,
+         false},
+        {"larger than a settings file", header + "<string>" + QByteArray(17 << 20, 'x') + "</string>" + footer,
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QDateTime start = QDateTime::currentDateTimeUtc();
+        QSettings::SettingsMap map;
+        EXPECT_EQ(ReadBack(c.bytes, map), c.ok);
+        EXPECT_LT(start.msecsTo(QDateTime::currentDateTimeUtc()), 1000);
+    }
+}
+
+TEST(PlistSettingsFormat, ADamagedListIsSetAsideNeverReadAsIniText)
+{
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/appsettings.plist";
+    QSettings::SettingsMap values;
+    for (int i = 0; i < 21; ++i)
+        values.insert(QString("Key%1").arg(i), i % 3 == 0 ? QVariant(QString("text %1").arg(i)) : QVariant(i));
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(CPlistSettingsFormat::Write(buffer, values));
+    const QByteArray good = buffer.data();
+    auto write = [&](const QByteArray& bytes) {
+        QFile::remove(path);
+        QFile::remove(path + ".bad");
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    };
+    auto read = [](const QString& name) {
+        QFile file(name);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    struct Case
+    {
+        QString what;
+        QByteArray bytes;
+    };
+    QList<Case> cases;
+    for (int i = 0; i < 5; ++i)
+        for (int bit = 0; bit < 8; ++bit) {
+            QByteArray flipped = good;
+            flipped[i] = static_cast<char>(flipped[i] ^ (1 << bit));
+            cases << Case{QString("byte %1 bit %2").arg(i).arg(bit), flipped};
+        }
+    for (int n = 1; n < good.size(); n += 7)
+        cases << Case{QString("cut at %1").arg(n), good.left(n)};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what.toStdString());
+        write(c.bytes);
+        CAppVariableInfo::ConvertOlderSettingsFile(path);
+        QSettings::SettingsMap map;
+        if (CPlistSettingsFormat::ReadText(c.bytes, map)) {
+            EXPECT_EQ(read(path), c.bytes); // a list that reads is left alone
+        } else if (c.bytes.trimmed().isEmpty()) {
+            EXPECT_EQ(read(path), c.bytes);
+        } else {
+            // Set aside as it was; nothing in its place, so the defaults are used.
+            EXPECT_FALSE(QFileInfo::exists(path));
+            EXPECT_EQ(read(path + ".bad"), c.bytes);
+        }
+    }
+}
+
+TEST(PlistSettingsFormat, WhatIsNoFileIsMovedAwayWithoutWaiting)
+{
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/appsettings.plist";
+    const struct
+    {
+        const char* what;
+        std::function<void()> make;
+    } cases[] = {
+        {"FIFO", [&] { ASSERT_EQ(mkfifo(path.toLocal8Bit().constData(), 0600), 0); }},
+        {"endless device", [&] { ASSERT_TRUE(QFile::link("/dev/zero", path)); }},
+        {"folder", [&] { ASSERT_TRUE(QDir().mkpath(path)); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QDir(path + ".bad").removeRecursively();
+        QFile::remove(path + ".bad");
+        c.make();
+        const QDateTime start = QDateTime::currentDateTimeUtc();
+        CAppVariableInfo::ConvertOlderSettingsFile(path);
+        QSettings settings(path, CPlistSettingsFormat::Format());
+        EXPECT_TRUE(settings.allKeys().isEmpty());
+        EXPECT_LT(start.msecsTo(QDateTime::currentDateTimeUtc()), 1000);
+        EXPECT_FALSE(QFileInfo::exists(path) || QFileInfo(path).isSymLink());
+        EXPECT_TRUE(QFileInfo::exists(path + ".bad") || QFileInfo(path + ".bad").isSymLink());
+    }
 }

@@ -5,9 +5,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 #include <string>
 #include <vector>
@@ -126,10 +129,26 @@ TEST(CXMLDocument, LoadAndParseFailuresAreReported)
         QString path;
         const char* what;
     };
-    const Case cases[] = {{broken, "malformed"}, {dir.filePath("absent.xml"), "missing"}};
+    const QString fifo = dir.filePath("fifo.xml");
+    ASSERT_EQ(mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    const QString deep = dir.filePath("deep.xml");
+    WriteAll(deep, "<ProfileLib><!--" + QByteArray("</p>").repeated(40000) + "-->" + QByteArray("<p>").repeated(40000) +
+                       QByteArray("</p>").repeated(40000) + "</ProfileLib>");
+    QByteArray manyAttributes = "<ProfileLib><p";
+    for (int i = 0; i < 40000; ++i)
+        manyAttributes += " a" + QByteArray::number(i) + "=\"1\"";
+    const QString attributes = dir.filePath("attributes.xml");
+    WriteAll(attributes, manyAttributes + "/></ProfileLib>");
+    const Case cases[] = {{broken, "malformed"},         {dir.filePath("absent.xml"), "missing"},
+                          {fifo, "FIFO"},                {"/dev/zero", "endless device"},
+                          {dir.path(), "folder"},        {deep, "nested 40,000 deep behind a comment"},
+                          {attributes, "40,000 attributes"}};
     for (const Case& c : cases) {
         GetQuentaException()->Clear();
+        QElapsedTimer timer;
+        timer.start();
         doc.LoadFile(c.path);
+        EXPECT_LT(timer.elapsed(), 1000) << c.what;
         EXPECT_TRUE(doc.HasLoadError()) << c.what;
         EXPECT_EQ(GetQuentaException()->GetExceptionCode(), QB_ERR_FILE_IO) << c.what;
         EXPECT_NE(std::string(GetQuentaException()->GetExceptionMsg()).find(c.path.toStdString()),

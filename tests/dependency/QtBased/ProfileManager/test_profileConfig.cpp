@@ -2,6 +2,8 @@
 
 #include "CBaseException.h"
 
+#include <cctype>
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -361,4 +363,58 @@ TEST(profileConfigRecords, CustomLibraryBuildingBlocks)
     noIds.GetRoot()->InsertEndChild(TiXmlElement("Category"));
     noIds.GetRoot()->InsertEndChild(TiXmlElement("Category"));
     EXPECT_EQ(noIds.GetRoot()->FirstChildElement("Category"), FindXMLCatByID(noIds, 0));
+}
+
+TEST_F(ProfileConfigTest, AFlippedBitNeverLosesTheCustomProfiles)
+{
+    {
+        auto mgr = Open();
+        for (int base : {101, 201, 301})
+            mgr->saveCustomProfile(MakeProfile(base, QString("mine %1").arg(base)).get());
+    }
+    const QByteArray good = ReadText(Home("custom.xml"));
+    ASSERT_EQ(3, Links(*Open(), BF_Custom).size());
+    // Every bit of every ID, and of the names in the first link's tag.
+    QList<int> places;
+    for (int at = good.indexOf(" ID=\""); at >= 0; at = good.indexOf(" ID=\"", at + 1))
+        for (int i = at + 5; good[i] != '"'; ++i)
+            places << i;
+    const int link = good.indexOf("<ProfileLnk");
+    for (int i = link; good[i] != '>'; ++i)
+        if (std::isalpha(static_cast<unsigned char>(good[i])))
+            places << i;
+    ASSERT_GE(places.size(), 40);
+    int kept = 0, whole = 0;
+    for (int place : places) {
+        for (int bit = 0; bit < 8; ++bit) {
+            QByteArray flipped = good;
+            flipped[place] = static_cast<char>(flipped[place] ^ (1 << bit));
+            SCOPED_TRACE(QString("byte %1 bit %2").arg(place).arg(bit).toStdString());
+            for (const QString& old : QDir(Home("")).entryList({"custom.xml.damaged-*"}))
+                QFile::remove(Home(old));
+            WriteText(Home("custom.xml"), flipped);
+            GetQuentaException()->Clear();
+            QList<LinkView> read;
+            {
+                auto mgr = Open();
+                EXPECT_TRUE(m_loaded);
+                read = Links(*mgr, BF_Custom);
+                ASSERT_TRUE(mgr->getProfileConfig()->execSaveData());
+            }
+            // Either the save wrote back all that was read, or the file as it
+            // was is kept beside it (and the reason recorded).
+            const QStringList copies = QDir(Home("")).entryList({"custom.xml.damaged-*"});
+            if (copies.isEmpty()) {
+                EXPECT_EQ(read, Links(*Open(), BF_Custom));
+                EXPECT_EQ(3, read.size());
+                ++whole;
+            } else {
+                ASSERT_EQ(1, copies.size());
+                EXPECT_EQ(flipped, ReadText(Home(copies.first())));
+                ++kept;
+            }
+        }
+    }
+    EXPECT_GT(kept, 50);
+    EXPECT_GT(whole, 10);
 }
