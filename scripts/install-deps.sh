@@ -16,7 +16,7 @@ packages=(
   usbutils dbus-daemon
   libpango1.0-dev libcairo2-dev fonts-dejavu-core
   dvdauthor genisoimage time ccache
-  qttools5-dev qttranslations5-l10n fonts-wqy-microhei
+  qttools5-dev qttranslations5-l10n fonts-wqy-microhei xdotool
 )
 
 missing=()
