@@ -422,6 +422,14 @@ int main(int argc, char* argv[])
     ok &= Save(StartPicture(480, 300, false), skin + "/start.png");
     ok &= Save(StartPicture(520, 300, true), image + "/start.png");
     ok &= Save(Canvas(640, 480, Qt::black), image + "/blackbg4x3.png");
+    // The About box's banner, above its texts.
+    {
+        QImage banner = StartPicture(390, 130, false);
+        QPainter p(&banner);
+        p.fillRect(QRectF(0, 130 * 0.76, 390, 40), QColor(0x24, 0x33, 0x47));
+        p.end();
+        ok &= Save(banner, skin + "/about_banner.png");
+    }
 
     const QImage scene = Scene(96, 72);
     const char* effects[] = {"Efc_None", "Efc_Gauss", "Efc_LapSharpen", "Efc_Gray", "Efc_FlipColor", "Efc_Invert",

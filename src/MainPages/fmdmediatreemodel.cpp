@@ -2,6 +2,7 @@
 
 #include "csourcedata.h"
 #include "isourcedataitem.h"
+#include "mediathumbnails.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -94,10 +95,8 @@ QVariant FMDMediaTreeModel::data(const QModelIndex& index, int role) const
     if (role == Qt::ToolTipRole)
         return item->fullPath;
     if (role == Qt::DecorationRole && index.column() == ColumnName && item->source) {
-        const QImage* thumb = item->source->GetThumbnailData();
-        if (thumb && !thumb->isNull())
-            return thumb->scaled(32, 24, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-        return QVariant();
+        const QPixmap thumb = MediaThumbnails::Small(item->source, QSize(32, 24));
+        return thumb.isNull() ? QVariant() : QVariant(thumb);
     }
     if (role != Qt::DisplayRole)
         return QVariant();

@@ -3,6 +3,7 @@
 #include "csourcedata.h"
 #include "fmdmediatreeview.h"
 #include "isourcedataitem.h"
+#include "mediathumbnails.h"
 
 #include <QDir>
 #include <QDragEnterEvent>
@@ -10,6 +11,7 @@
 #include <QHeaderView>
 #include <QMimeData>
 #include <QPainter>
+#include <QStyledItemDelegate>
 
 MediaItemViewType VIconDisplayView::static_ViewType = MediaItemViewUnset;
 
@@ -17,6 +19,37 @@ namespace {
 
 const QSize kLargeCell(168, 132);
 const QSize kSmallCell(112, 92);
+
+// Thumbnail above its name, both centred in the cell; the thumbnail is made
+// when the cell is first drawn.
+class IconCellDelegate : public QStyledItemDelegate
+{
+public:
+    explicit IconCellDelegate(VIconDisplayView* view) : QStyledItemDelegate(view), m_view(view) {}
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (Fablecut::CSourceData* data = m_view->sourceData()) {
+            const QPixmap thumb = MediaThumbnails::Small(
+                data->GetSourceDataItemByFullPath(index.data(VIconDisplayView::RolePath).toString()),
+                m_view->iconSize());
+            if (!thumb.isNull()) {
+                option->icon = QIcon(thumb);
+                option->features |= QStyleOptionViewItem::HasDecoration;
+                option->decorationSize = m_view->iconSize();
+            }
+        }
+        option->decorationPosition = QStyleOptionViewItem::Top;
+        option->decorationAlignment = Qt::AlignHCenter | Qt::AlignVCenter;
+        option->displayAlignment = Qt::AlignHCenter | Qt::AlignTop;
+        option->textElideMode = Qt::ElideMiddle;
+    }
+
+private:
+    VIconDisplayView* m_view;
+};
 
 } // namespace
 
@@ -34,6 +67,7 @@ VIconDisplayView::VIconDisplayView(QWidget* parent) : QTableWidget(parent), m_so
     setDropIndicatorShown(false);
     setWordWrap(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setItemDelegate(new IconCellDelegate(this));
     setCurItemViewType(static_ViewType);
     connect(this, &QTableWidget::itemDoubleClicked, this, [this](QTableWidgetItem* cell) {
         if (!cell || !m_data)
@@ -53,7 +87,7 @@ void VIconDisplayView::setCurItemViewType(MediaItemViewType type)
     const QSize cell = cellSize();
     horizontalHeader()->setDefaultSectionSize(cell.width());
     verticalHeader()->setDefaultSectionSize(cell.height());
-    setIconSize(QSize(cell.width() - 16, cell.height() - 40));
+    setIconSize(QSize(cell.width() - 16, cell.height() - 30));
 }
 
 int VIconDisplayView::columnsForWidth() const
@@ -114,11 +148,6 @@ void VIconDisplayView::refreshData(bool bSort)
             cell->setData(RoleDate, source->LastModifiedDateTime().toString("yyyy/MM/dd/ hh:mm:ss"));
             cell->setData(RoleSuffix, QFileInfo(path).suffix());
             cell->setToolTip(path);
-            cell->setTextAlignment(Qt::AlignHCenter | Qt::AlignBottom);
-            const QImage* thumb = source->GetThumbnailData();
-            if (thumb && !thumb->isNull())
-                cell->setIcon(QIcon(QPixmap::fromImage(thumb->scaled(iconSize(), Qt::KeepAspectRatio,
-                                                                      Qt::SmoothTransformation))));
             cells.append(cell);
         }
     }

@@ -22,6 +22,7 @@ public:
     explicit VIconDisplayView(QWidget* parent = nullptr);
 
     void setSourData(Fablecut::CSourceData* data) { m_data = data; }
+    Fablecut::CSourceData* sourceData() const { return m_data; }
     void afterChangeViewSize();
     void refreshData(bool bSort);
     MediaItemViewType getCurItemViewType() const { return static_ViewType; }

@@ -14,15 +14,19 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
 #include <QTimer>
 
+#include <sys/stat.h>
+
 namespace {
 
 const int kCheckIntervalMs = 100;
+const qint64 kCheckBudgetNs = 5 * 1000 * 1000;
 
 QVariant VideoFolder()
 {
@@ -230,12 +234,26 @@ void VResourceLib::slot_checkSourceDataITemExistTimeOut()
     if (!m_data || m_data->GetSourceDataItemsCount() == 0)
         return;
     const std::vector<Fablecut::ISourceDataItem*> items = m_data->GetSourceDataItems();
+    const size_t count = items.size();
+    // A tick looks at as many files as fit in its time budget, going on
+    // where the last one stopped: a small library is checked whole on every
+    // tick, a large one within a few ticks, and the GUI never stalls.
+    QElapsedTimer spent;
+    spent.start();
     QStringList missing;
-    for (Fablecut::ISourceDataItem* item : items) {
-        const QString path = item->GetSrcFileFullPath();
-        if (!QFileInfo::exists(path))
+    size_t checked = 0;
+    size_t index = m_checkCursor < count ? m_checkCursor : 0;
+    while (checked < count) {
+        const QString path = items[index]->GetSrcFileFullPath();
+        struct stat info;
+        if (::stat(QFile::encodeName(path).constData(), &info) != 0)
             missing.append(QDir::toNativeSeparators(path));
+        ++checked;
+        index = (index + 1) % count;
+        if ((checked & 63) == 0 && spent.nsecsElapsed() > kCheckBudgetNs)
+            break;
     }
+    m_checkCursor = index;
     if (!missing.isEmpty())
         emit signal_deleteNotExistItem(missing);
 }

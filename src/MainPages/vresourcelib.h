@@ -114,6 +114,8 @@ private:
     CAppVariableInfo* m_variableInfo;
     QStringList m_pending;
     QTimer* m_checkTimer = nullptr;
+    // Where the next missing-file check goes on.
+    size_t m_checkCursor = 0;
     QMenu* m_libMenu = nullptr;
     QMenu* m_sortMenu = nullptr;
     QMenu* m_importMenu = nullptr;

@@ -355,6 +355,9 @@ void VSourcerPage::showImportErrMessage()
     box.setObjectName("importErrMessageBox");
     box.setIcon(QMessageBox::NoIcon);
     box.setControlElements(VRichMessageBox::ShowRichText);
+    // Room for the file names and both links without a scroll bar.
+    box.SetMsgBoxWidth(460);
+    box.SetMsgBoxHeight(230);
     QStringList tivo;
     takeFileListBySuffix(m_failed, tivo, "tivo");
     m_failed.append(m_refused);

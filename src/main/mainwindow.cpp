@@ -44,6 +44,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QProgressDialog>
 #include <QScreen>
 #include <QTimer>
@@ -292,6 +293,11 @@ QProgressDialog* MainWindow::makeProgressDialog()
     auto* label = new QLabel(this);
     label->setWordWrap(true);
     dialog->setLabel(label);
+    // The bar counts files: k of n.
+    auto* bar = new QProgressBar(dialog);
+    bar->setFormat(QStringLiteral("%v / %m"));
+    bar->setAlignment(Qt::AlignCenter);
+    dialog->setBar(bar);
     dialog->setMinimumWidth(420);
     // Qt 5 shows a progress dialog by itself 4 s after it is made: it must
     // show only while its import or backup runs.
@@ -671,6 +677,8 @@ void MainWindow::slot_LoadMediaSrcFileFinished(QStringList vFailedFiles)
     box.setObjectName("importErrMessageBox");
     box.setIcon(QMessageBox::NoIcon);
     box.setControlElements(VRichMessageBox::ShowRichText);
+    box.SetMsgBoxWidth(460);
+    box.SetMsgBoxHeight(230);
     box.SetRichText(ReloadFailureText(vFailedFiles));
     box.exec();
 }

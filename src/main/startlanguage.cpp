@@ -9,7 +9,9 @@ QString ApplyStartLanguage(IProductLanguage* provider, CAppVariableInfo* setting
         return QString();
     provider->LoadLanguages(languageFolder);
     const QStringList codes = provider->GetLanguageCodes();
-    QString chosen = settings->GetInfoValue("LastUseLanguage", QVariant()).toString();
+    // A first start has no stored choice: the system's language is taken
+    // then, not the store's default "en_US".
+    QString chosen = settings->GetInfoValue("LastUseLanguage", QVariant(QString(""))).toString();
     if (!codes.contains(chosen, Qt::CaseSensitive)) {
         const QString system = provider->GetSystemLanguage();
         chosen = codes.contains(system, Qt::CaseSensitive) ? system : QStringLiteral("en_US");

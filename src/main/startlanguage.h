@@ -2,7 +2,8 @@
 
 // The interface language chosen at start: the stored "LastUseLanguage" when
 // the platform lists it (nothing stored), else the system language when
-// listed, else "en_US" (stored in both cases). Codes compare case-sensitively.
+// listed, else "en_US" (stored in both cases); a first start, with nothing
+// stored, takes the system language. Codes compare case-sensitively.
 
 #include <QString>
 

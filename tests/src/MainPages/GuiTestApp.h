@@ -42,7 +42,8 @@ inline QString TempRoot()
     return folder.dir;
 }
 
-// Copies a shipped file beside the test program unless it is there (write to
+// Copies a shipped file beside the test program (which lives in a folder of
+// its own, tests-bin/gui) unless it is there (write to
 // a private name, then rename: parallel tests never see half a file).
 inline void ShipBesideProgram(const QString& name)
 {

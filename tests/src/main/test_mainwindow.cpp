@@ -281,3 +281,14 @@ TEST(MainWindow, QuitRequestClosesAndEndsTheLoop)
     EXPECT_EQ(0, QApplication::exec());
     EXPECT_FALSE(window->isVisible());
 }
+
+TEST(MainWindow, NoPlatformEndsStartUpWithAMessageInsteadOfACrash)
+{
+    Settings();
+    MainWindow window(nullptr, nullptr);
+    EXPECT_FALSE(window.StartupError().isEmpty());
+    EXPECT_TRUE(window.StartupError().contains("Bad pointer")) << window.StartupError().toStdString();
+    EXPECT_EQ(nullptr, window.mediaSrcMgr());
+    window.run(); // does nothing: no reload dialog waits
+    EXPECT_FALSE(window.isVisible());
+}

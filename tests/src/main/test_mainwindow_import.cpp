@@ -55,6 +55,9 @@ struct ImportFixture : ::testing::Test
         root = GuiTest::TempRoot() + "/" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
         QDir(root).removeRecursively();
         QDir().mkpath(root);
+        // Each test starts with an empty library: a list saved by the test
+        // before would bring back its vanished files with a report.
+        QFile::remove(s->GetAppHomePath() + "/" + s->GetInfoDefaultValue("MediaLibAutoSaveName").toString());
         window = std::make_unique<MainWindow>(CreateVantrel(), nullptr);
         ASSERT_TRUE(window->StartupError().isEmpty());
         window->run();
