@@ -5,6 +5,8 @@
 #include "CAudioSink.h"
 #include "CBaseException.h"
 
+#include <QThread>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -94,7 +96,9 @@ bool CPlayer::Open(int channels, int sampleRate, int sampleFormat, int, int)
         lock.unlock();
         m_reader = std::thread([this] { ReaderLoop(); });
         m_render = std::thread([this] { RenderLoop(); });
-        m_audio = std::thread([this] { AudioLoop(); });
+        // The sound device's timers need a thread that Qt started.
+        m_audio.reset(QThread::create([this] { AudioLoop(); }));
+        m_audio->start();
         return true;
     });
 }
@@ -107,9 +111,13 @@ void CPlayer::CloseThreads()
     }
     m_wake.notify_all();
     m_done.notify_all();
-    for (std::thread* t : {&m_reader, &m_render, &m_audio})
+    for (std::thread* t : {&m_reader, &m_render})
         if (t->joinable())
             t->join();
+    if (m_audio) {
+        m_audio->wait();
+        m_audio.reset();
+    }
 }
 
 void CPlayer::Close()
@@ -733,7 +741,11 @@ void CPlayer::RenderLoop()
                                           static_cast<int64_t>(std::min(10.0, due - now) * 1000)));
                 continue;
             }
-            if (m_pictures.size() > 1 && m_pictures[1].frame->GetTimeStamp() <= now) {
+            // A picture is dropped only when the next one is due as well and
+            // this one is well behind: a short hiccup is caught up by showing.
+            const double frameLength = m_pictures.front().frame->GetDuration() ? m_pictures.front().frame->GetDuration() : 40;
+            if (m_pictures.size() > 1 && m_pictures[1].frame->GetTimeStamp() <= now &&
+                now - due > 1.5 * frameLength) {
                 m_pictures.pop_front();
                 ++m_stats.dropped;
                 continue;

@@ -20,6 +20,8 @@
 #include <thread>
 #include <vector>
 
+class QThread;
+
 namespace Pellino {
 
 struct VideoFrameFree
@@ -208,7 +210,7 @@ private:
     CPlayerClock m_clock;
     std::thread m_reader;
     std::thread m_render;
-    std::thread m_audio;
+    std::unique_ptr<QThread> m_audio;
 };
 
 } // namespace Pellino
