@@ -5,6 +5,8 @@
 #include "CAudioSink.h"
 #include "CBaseException.h"
 
+#include <QThread>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -21,6 +23,8 @@ constexpr size_t MAX_PICTURES = 40;
 constexpr size_t MAX_SOUNDS = 600;
 // Seeks and steps wait this long for their picture before they give up.
 constexpr auto SHOW_WAIT = std::chrono::seconds(20);
+// Pictures kept from before the one on screen, for the frame strip.
+constexpr size_t BEHIND_CACHE = 16;
 // The longest the clock waits at a start for the device's first report.
 constexpr auto DEVICE_HOLD = std::chrono::milliseconds(600);
 
@@ -92,7 +96,9 @@ bool CPlayer::Open(int channels, int sampleRate, int sampleFormat, int, int)
         lock.unlock();
         m_reader = std::thread([this] { ReaderLoop(); });
         m_render = std::thread([this] { RenderLoop(); });
-        m_audio = std::thread([this] { AudioLoop(); });
+        // The sound device's timers need a thread that Qt started.
+        m_audio.reset(QThread::create([this] { AudioLoop(); }));
+        m_audio->start();
         return true;
     });
 }
@@ -105,9 +111,13 @@ void CPlayer::CloseThreads()
     }
     m_wake.notify_all();
     m_done.notify_all();
-    for (std::thread* t : {&m_reader, &m_render, &m_audio})
+    for (std::thread* t : {&m_reader, &m_render})
         if (t->joinable())
             t->join();
+    if (m_audio) {
+        m_audio->wait();
+        m_audio.reset();
+    }
 }
 
 void CPlayer::Close()
@@ -118,6 +128,8 @@ void CPlayer::Close()
     ClearQueuesLocked();
     m_current.reset();
     m_currentMs = -1;
+    m_behind.clear();
+    m_behindOf = -1;
     m_endOfStream = false;
     m_clock.Run(false);
     m_resampler.reset();
@@ -217,6 +229,7 @@ bool CPlayer::WaitShown(std::unique_lock<std::mutex>& lock, uint64_t generation)
         return true;
     m_done.wait_for(lock, SHOW_WAIT, [&] {
         return m_quit || m_generation != generation || m_shownGeneration >= generation ||
+               m_showGeneration != generation ||
                (m_readGeneration == generation && !m_seekPending && m_videoEnded && m_pictures.empty() && !m_delivering);
     });
     return m_shownGeneration >= generation && !m_readFailed;
@@ -449,57 +462,91 @@ Moorland::IRawVideoFrame* CPlayer::FrameAtOffset(int offset, int flag)
         }
         if (!paused)
             QB_THROW(QB_ERR_MEDIA, "Earlier pictures are fetched only while the player is paused");
-        // Backwards: one seek per picture, each landing on the picture
-        // before the one reached, then back to where the player was.
+        // Backwards: pictures before the one on screen come from one seek
+        // to the key frame's side of them, read forward up to the current
+        // picture; they are kept (a few) for the next asks, then the queue
+        // goes back behind the current picture.
         const int64_t start = m_currentMs;
-        int64_t at = start;
-        VideoFramePtr found;
-        for (int i = 0; i > offset; --i) {
-            if (at <= static_cast<int64_t>(m_rangeStart))
-                return static_cast<Moorland::IRawVideoFrame*>(nullptr);
-            // The reader owns the source while it runs: ask it by a seek that
-            // shows nothing, and take its first picture.
+        const size_t wanted = static_cast<size_t>(-offset);
+        if (m_behindOf != start) {
+            m_behind.clear();
+            m_behindOf = start;
+        }
+        bool moved = false;
+        const int64_t length = m_currentDuration ? m_currentDuration : 40;
+        for (int attempt = 1; m_behind.size() < wanted && attempt <= 3; ++attempt) {
+            if (!m_behind.empty() && m_behind.front()->GetTimeStamp() <= static_cast<int64_t>(m_rangeStart))
+                break;
+            if (start <= static_cast<int64_t>(m_rangeStart))
+                break;
+            const int64_t back = static_cast<int64_t>(wanted) * length * attempt * attempt + length / 2;
+            const int64_t target = std::max<int64_t>(m_rangeStart, start - back);
             const uint64_t g = ++m_generation;
+            moved = true;
             m_seekPending = true;
-            m_seekTarget = static_cast<uint32_t>(at - 1);
+            m_seekTarget = static_cast<uint32_t>(target);
             ClearQueuesLocked();
             m_showGeneration = 0;
             m_wake.notify_all();
-            m_done.wait_for(lock, SHOW_WAIT, [&] {
-                return m_quit || m_generation != g || !m_pictures.empty() ||
-                       (m_readGeneration == g && !m_seekPending && m_videoEnded);
-            });
-            if (m_generation != g || m_pictures.empty())
-                return static_cast<Moorland::IRawVideoFrame*>(nullptr);
-            found = std::move(m_pictures.front().frame);
-            m_pictures.pop_front();
-            at = found->GetTimeStamp();
+            std::deque<VideoFramePtr> read;
+            bool reached = false;
+            while (!reached) {
+                m_done.wait_for(lock, SHOW_WAIT, [&] {
+                    return m_quit || m_generation != g || !m_pictures.empty() ||
+                           (m_readGeneration == g && !m_seekPending && m_videoEnded);
+                });
+                if (m_generation != g || m_pictures.empty())
+                    break;
+                while (!m_pictures.empty()) {
+                    VideoFramePtr picture = std::move(m_pictures.front().frame);
+                    m_pictures.pop_front();
+                    if (picture->GetTimeStamp() >= start) {
+                        reached = true;
+                        break;
+                    }
+                    read.push_back(std::move(picture));
+                }
+            }
+            if (m_generation != g)
+                break;
+            if (read.size() > m_behind.size())
+                m_behind = std::move(read);
+            if (target <= static_cast<int64_t>(m_rangeStart))
+                break;
         }
-        Moorland::IRawVideoFrame* copy = found->Clone();
-        if (flag == 0 && paused) {
-            m_current = std::move(found);
-            m_currentMs = at;
+        while (m_behind.size() > BEHIND_CACHE)
+            m_behind.pop_front();
+        Moorland::IRawVideoFrame* copy = nullptr;
+        if (m_behind.size() >= wanted)
+            copy = m_behind[m_behind.size() - wanted]->Clone();
+        if (copy && flag == 0 && paused) {
+            const size_t index = m_behind.size() - wanted;
+            m_current = std::move(m_behind[index]);
+            m_behind.erase(m_behind.begin() + static_cast<long>(index), m_behind.end());
+            m_currentMs = m_current->GetTimeStamp();
             m_currentDuration = m_current->GetDuration();
-            m_clock.Set(static_cast<double>(at));
-            // The queue goes on behind the new current picture.
-            ++m_generation;
-            m_seekPending = true;
-            m_seekTarget = static_cast<uint32_t>(at);
-            m_showGeneration = 0;
-            m_skipFirstOf = m_generation;
-        } else {
-            ++m_generation;
-            m_seekPending = true;
-            m_seekTarget = static_cast<uint32_t>(start);
-            m_showGeneration = 0;
-            m_skipFirstOf = m_generation;
+            m_behindOf = m_currentMs;
+            m_clock.Set(static_cast<double>(m_currentMs));
+            Settle(m_currentMs);
+        } else if (moved) {
             m_clock.Set(static_cast<double>(start));
+            Settle(start);
         }
-        ClearQueuesLocked();
-        m_shownGeneration = m_generation;
-        m_wake.notify_all();
         return copy;
     });
+}
+
+void CPlayer::Settle(int64_t ms)
+{
+    // The first picture read there is the one the player holds: skipped.
+    ++m_generation;
+    m_seekPending = true;
+    m_seekTarget = static_cast<uint32_t>(ms);
+    m_showGeneration = 0;
+    m_skipFirstOf = m_generation;
+    ClearQueuesLocked();
+    m_shownGeneration = m_generation;
+    m_wake.notify_all();
 }
 
 bool CPlayer::GetStatistics(Moorland::PlayerStatistics* statistics)
@@ -694,7 +741,11 @@ void CPlayer::RenderLoop()
                                           static_cast<int64_t>(std::min(10.0, due - now) * 1000)));
                 continue;
             }
-            if (m_pictures.size() > 1 && m_pictures[1].frame->GetTimeStamp() <= now) {
+            // A picture is dropped only when the next one is due as well and
+            // this one is well behind: a short hiccup is caught up by showing.
+            const double frameLength = m_pictures.front().frame->GetDuration() ? m_pictures.front().frame->GetDuration() : 40;
+            if (m_pictures.size() > 1 && m_pictures[1].frame->GetTimeStamp() <= now &&
+                now - due > 1.5 * frameLength) {
                 m_pictures.pop_front();
                 ++m_stats.dropped;
                 continue;

@@ -20,6 +20,8 @@
 #include <thread>
 #include <vector>
 
+class QThread;
+
 namespace Pellino {
 
 struct VideoFrameFree
@@ -136,6 +138,8 @@ private:
     bool SeekLocked(std::unique_lock<std::mutex>& lock, uint32_t ms, bool show);
     bool WaitShown(std::unique_lock<std::mutex>& lock, uint64_t generation);
     void ClearQueuesLocked();
+    // Puts the queue back behind the picture at `ms`, which the player holds.
+    void Settle(int64_t ms);
     int64_t CurrentPictureMsLocked() const;
 
     std::mutex m_mutex;
@@ -179,6 +183,8 @@ private:
     bool m_delivering = false;      // a popped picture is on its way to the callback
     bool m_endOfStream = false;
     VideoFramePtr m_current;        // the picture on screen
+    std::deque<VideoFramePtr> m_behind; // pictures just before m_behindOf, oldest first
+    int64_t m_behindOf = -1;
     int64_t m_currentMs = -1;
     unsigned m_currentDuration = 0;
     Moorland::PlayerStatistics m_stats{};
@@ -204,7 +210,7 @@ private:
     CPlayerClock m_clock;
     std::thread m_reader;
     std::thread m_render;
-    std::thread m_audio;
+    std::unique_ptr<QThread> m_audio;
 };
 
 } // namespace Pellino

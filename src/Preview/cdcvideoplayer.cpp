@@ -646,8 +646,20 @@ void CDCVideoPlayer::buildVideoDriver(Moorland::PixelFormat format)
 void CDCVideoPlayer::DoOnVideoOutputCallBack(Moorland::IRawVideoFrame* frame)
 {
     LockDrawDC();
-    if (!m_converter)
-        m_converter = CreateImageConverter(Moorland::PIXEL_FORMAT_RGBA32);
+    // The picture is converted straight to the size it is drawn at: the
+    // effects then work on the pixels shown, and nothing is scaled twice.
+    // (A snapshot converts at the picture's own size.)
+    const unsigned width = static_cast<unsigned>(std::max(0.0f, std::trunc(m_drawRect.right - m_drawRect.left)));
+    const unsigned height = static_cast<unsigned>(std::max(0.0f, std::trunc(m_drawRect.bottom - m_drawRect.top)));
+    if (m_converter && (width != m_converterWidth || height != m_converterHeight)) {
+        m_converter->Release();
+        m_converter = nullptr;
+    }
+    if (!m_converter) {
+        m_converter = CreateImageConverterEx(Moorland::PIXEL_FORMAT_RGBA32, width, height, 0);
+        m_converterWidth = width;
+        m_converterHeight = height;
+    }
     buildVideoDriver(Moorland::PIXEL_FORMAT_RGBA32);
     if (m_windowDriver && m_converter) {
         Moorland::IRawVideoFrame* f = m_converter->Convert(frame);

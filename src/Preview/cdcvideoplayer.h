@@ -226,5 +226,7 @@ private:
     // The published settings, and what the engine's threads see of the item.
     std::shared_ptr<const DCClipSettings> m_settings;
     Moorland::IImageConverter* m_converter = nullptr; // render thread only, under the lock
+    unsigned m_converterWidth = 0;
+    unsigned m_converterHeight = 0;
     class QTimer* m_settingsTimer = nullptr;
 };

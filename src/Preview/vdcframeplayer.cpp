@@ -112,14 +112,7 @@ bool VDCFramePlayer::event(QEvent* e)
     if (e->type() == QEvent::Resize) {
         // Held until resizeEvent has given the controller the new geometry.
         m_player->LockDrawDC();
-        bool result = false;
-        try {
-            result = QWidget::event(e);
-        } catch (...) {
-            m_player->UnlockDrawDC();
-            throw;
-        }
-        return result;
+        return QWidget::event(e);
     }
     return QWidget::event(e);
 }

@@ -435,7 +435,7 @@ void VDCMainPlayer::slot_doAfterStop()
     m_frameStrip->setEnablePlayerSnapshot(true);
 }
 
-void VDCMainPlayer::slot_GetCurPicBorderTime(bool& bSucceed, int64_t& nBorderTime, int32_t& nFrameValue)
+void VDCMainPlayer::slot_GetCurPicBorderTime(bool& bSucceed, qint64& nBorderTime, qint32& nFrameValue)
 {
     long long border = 0;
     int value = 0;

@@ -73,7 +73,7 @@ public slots:
     void slot_doAfterPause();
     void slot_doAfterStop();
     void slot_seekByOffset(int nOffset);
-    void slot_GetCurPicBorderTime(bool& bSucceed, int64_t& nBorderTime, int32_t& nFrameValue);
+    void slot_GetCurPicBorderTime(bool& bSucceed, qint64& nBorderTime, qint32& nFrameValue);
     void slot_CaptureCurFrame(QImage& iImage, int nWidth, int nHeight);
 
 signals:

@@ -351,6 +351,44 @@ TEST_F(PellinoPlayer, FramesAtAnOffsetAndTheUnseenMove)
     EXPECT_EQ(frame, nullptr);
 }
 
+TEST_F(PellinoPlayer, AStripOfNeighboursComesQuickly)
+{
+    ASSERT_TRUE(Open());
+    ASSERT_TRUE(player->Seek(2000));
+    ASSERT_TRUE(advanced->PreFrame());
+    ASSERT_EQ(CurrentIndex(), 49);
+    for (int round = 0; round < 2; ++round) {
+        const auto start = std::chrono::steady_clock::now();
+        for (int offset = -5; offset <= 5; ++offset) {
+            Moorland::IRawVideoFrame* frame = nullptr;
+            ASSERT_TRUE(advanced->GetFrameAtOffset(offset, &frame, 1)) << offset;
+            EXPECT_EQ(PellinoTest::PictureIndex(ToImage(frame)), 49 + offset);
+            frame->Free();
+        }
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 10s) << "round " << round;
+        EXPECT_EQ(CurrentIndex(), 49);
+    }
+    ASSERT_TRUE(advanced->NextFrame());
+    EXPECT_EQ(CurrentIndex(), 50);
+    // Near the start the strip asks for pictures before the first: none
+    // come, and the player stays where it was, ready for the next step.
+    ASSERT_TRUE(player->Seek(80));
+    const auto start = std::chrono::steady_clock::now();
+    for (int offset = -5; offset <= 0; ++offset) {
+        Moorland::IRawVideoFrame* frame = nullptr;
+        EXPECT_EQ(advanced->GetFrameAtOffset(offset, &frame, 1), offset >= -2) << offset;
+        if (frame) {
+            EXPECT_EQ(PellinoTest::PictureIndex(ToImage(frame)), 2 + offset);
+            frame->Free();
+        }
+        EXPECT_EQ(CurrentIndex(), 2);
+    }
+    EXPECT_FALSE(advanced->GetFrameAtOffset(-4, nullptr, 0));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
+    ASSERT_TRUE(advanced->NextFrame());
+    EXPECT_EQ(CurrentIndex(), 3);
+}
+
 TEST_F(PellinoPlayer, RedrawHandsTheCurrentPictureAgain)
 {
     ASSERT_TRUE(Open());

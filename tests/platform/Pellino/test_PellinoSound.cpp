@@ -162,6 +162,47 @@ TEST_F(PellinoSound, TheClockFollowsTheDeviceAndKeepsTime)
     EXPECT_EQ(shown.times.back(), 3960);
 }
 
+// A white picture and a beep start every second: each flash is shown when
+// the clock (the device's played position) reaches it, so the picture and the
+// sound it starts with come out together.
+TEST_F(PellinoSound, FlashesComeOutWithTheirBeeps)
+{
+    Moorland::IAVSource* flashes =
+        manager->CreateSourceFromFile(PellinoTest::Media::Get().FlashBeep().c_str(), -2, -2);
+    ASSERT_NE(flashes, nullptr);
+    struct Offsets
+    {
+        Moorland::IPlayer* player;
+        std::mutex mutex;
+        std::vector<double> values;
+        static void Video(void* context, Moorland::IRawVideoFrame* frame)
+        {
+            auto* self = static_cast<Offsets*>(context);
+            if (frame->GetTimeStamp() % 1000 != 0 || frame->GetTimeStamp() == 0)
+                return;
+            const double clock = self->player->GetCurrentTime();
+            std::lock_guard<std::mutex> lock(self->mutex);
+            self->values.push_back(clock - frame->GetTimeStamp());
+        }
+    } offsets{player, {}, {}};
+    player->SetVideoCallback(&Offsets::Video, &offsets);
+    ASSERT_TRUE(player->SetSource(flashes));
+    ASSERT_TRUE(player->Open(2, 44100, Moorland::QUENTA_SAMPLE_S16, 0, 3));
+    ASSERT_TRUE(WaitDevice());
+    ASSERT_TRUE(player->Play());
+    const auto until = std::chrono::steady_clock::now() + 15s;
+    while (!player->IsEndOfStream() && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(10ms);
+    player->Close();
+    player->SetSource(nullptr);
+    flashes->Release();
+    std::lock_guard<std::mutex> lock(offsets.mutex);
+    ASSERT_EQ(offsets.values.size(), 3u) << "flashes at 1, 2 and 3 s";
+    for (double offset : offsets.values)
+        EXPECT_LE(std::fabs(offset), 40.0);
+}
+
+// Runs last: Qt's sound service does not reconnect to a restarted server.
 TEST_F(PellinoSound, ALostDeviceHandsTheClockOverWithoutAJump)
 {
     ASSERT_TRUE(WaitDevice());

@@ -107,6 +107,8 @@ protected:
     void TearDown() override
     {
         if (player)
+            player->SetPreviewBtnPicInfo(nullptr, QRect());
+        if (player)
             player->SetSourceItem(nullptr);
         player.reset();
     }
@@ -257,6 +259,54 @@ TEST_F(FramePlayer, TheClipsEffectsShowOnTheLetterboxedPicture)
     EXPECT_EQ(file.read(2), QByteArray("BM"));
     EXPECT_EQ(QImage(QString::fromStdString(path), "BMP").size(), QSize(640, 360));
     player->SetEffectProc(nullptr);
+}
+
+TEST_F(FramePlayer, AnOverlayImageOfAnyLayoutIsDrawnAndAnEmptyOneSkipped)
+{
+    Fablecut::CMediaSourceItem* clip = Load(PellinoTest::Media::Get().Indexed());
+    ASSERT_TRUE(clip);
+    ASSERT_TRUE(player->Seek(1200));
+    ASSERT_TRUE(Shows(30));
+    // A 24-bit image over (100, 150)-(139, 179) of the 320 x 240 view.
+    static QImage mark(8, 8, QImage::Format_RGB888);
+    mark.fill(QColor(255, 0, 0));
+    player->SetPreviewBtnPicInfo(&mark, QRect(100, 150, 40, 30));
+    player->GetVideoPlayer()->UpdateVideo();
+    const auto red = [&] {
+        const QRgb p = Shown(*player).pixel(120, 165);
+        return qRed(p) > 240 && qGreen(p) < 20 && qBlue(p) < 20;
+    };
+    ASSERT_TRUE(WaitFor(red, 3000));
+    EXPECT_FALSE(qRed(Shown(*player).pixel(95, 165)) > 240) << "only inside its rectangle";
+    EXPECT_EQ(ShownIndex(*player), 30) << "the picture around it stays";
+    // An empty rectangle draws nothing and harms nothing.
+    player->SetPreviewBtnPicInfo(&mark, QRect());
+    player->GetVideoPlayer()->UpdateVideo();
+    ASSERT_TRUE(WaitFor([&] { return !red(); }, 3000));
+    player->SetPreviewBtnPicInfo(nullptr, QRect());
+}
+
+TEST_F(FramePlayer, ThePlaceholderIsCentredAndAZeroSizedWindowGetsNothing)
+{
+    QTemporaryDir skin;
+    QImage start(50, 40, QImage::Format_ARGB32);
+    start.fill(QColor(0, 200, 0));
+    ASSERT_TRUE(start.save(skin.path() + "/start.png"));
+    player->SetSkinPath(skin.path());
+    player->resize(0, 0);
+    PlayersTest::Pump(20);
+    ASSERT_TRUE(player->SetSourceItem(nullptr));
+    player->GetVideoPlayer()->UpdateVideo();
+    PlayersTest::Pump(50);
+    player->resize(200, 150);
+    PlayersTest::Pump(50);
+    player->GetVideoPlayer()->UpdateVideo();
+    ASSERT_TRUE(WaitFor([&] { return player->GetPresentedImage().size() == QSize(200, 150); }));
+    const QImage shown = player->GetPresentedImage();
+    EXPECT_EQ(shown.pixel(100, 75), qRgb(0, 200, 0));
+    EXPECT_EQ(shown.pixel(76, 56), qRgb(0, 200, 0));
+    EXPECT_EQ(shown.pixel(74, 75) & 0xFFFFFF, 0u);
+    EXPECT_EQ(shown.pixel(5, 5) & 0xFFFFFF, 0u);
 }
 
 TEST_F(FramePlayer, ASnapshotWithEffectsButNoProcessorFailsCleanly)
