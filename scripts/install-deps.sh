@@ -15,9 +15,12 @@ packages=(
   xvfb xauth x11-utils imagemagick
   usbutils dbus-daemon
   libpango1.0-dev libcairo2-dev fonts-dejavu-core
+  qttools5-dev qttranslations5-l10n fonts-wqy-microhei
+  pulseaudio
   dvdauthor genisoimage libbluray-bin time ccache
   openssl
   locales
+  xdotool
 )
 
 missing=()

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# The main player under Xvfb on a 60 s 1080p30 H.264 + AAC clip (GOP 250)
+# with colour adjustment, on 2 and on 8 cores, by the monotonic clock and
+# with a PulseAudio null sink as the sound device. Needs the Release build:
+#   cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release
+#   cmake --build build/release -j4 --target player_bench
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+bench="$root/build/release/bin/player_bench"
+[ -x "$bench" ] || bench="$root/build/release/player_bench"
+[ -x "$bench" ] || bench=$(find "$root/build/release" -name player_bench -type f | head -1)
+work=$(mktemp -d /tmp/player-bench-XXXXXX)
+trap 'rm -rf "$work"; [ -n "${PULSE_PID:-}" ] && kill "$PULSE_PID" 2>/dev/null || true' EXIT
+clip="$work/clip.mp4"
+ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=1920x1080:rate=30:duration=60 \
+  -f lavfi -i sine=frequency=1000:sample_rate=48000:duration=60 \
+  -c:v libx264 -preset veryfast -g 250 -pix_fmt yuv420p -c:a aac -b:a 128k "$clip"
+screens=${SCREENS:-}
+run() {
+  local cores=$1 label=$2
+  echo "== $label, cores $cores"
+  taskset -c "$cores" xvfb-run -a -s "-screen 0 1280x800x24" "$bench" "$clip" --seconds 60 --cycles 200 \
+    ${screens:+--screens "$screens"}
+}
+# No sound device: the player goes by the monotonic clock.
+PULSE_SERVER=/nonexistent run 0-1 "no sound device"
+PULSE_SERVER=/nonexistent run 0-7 "no sound device"
+if command -v pulseaudio >/dev/null; then
+  export PULSE_RUNTIME_PATH="$work/pulse"
+  mkdir -p "$PULSE_RUNTIME_PATH"
+  pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit \
+    -L "module-null-sink sink_name=bench" -L "module-native-protocol-unix auth-anonymous=1 socket=$PULSE_RUNTIME_PATH/native" \
+    >/dev/null 2>&1 &
+  PULSE_PID=$!
+  sleep 1
+  export PULSE_SERVER="unix:$PULSE_RUNTIME_PATH/native"
+  run 0-1 "PulseAudio null sink"
+  run 0-7 "PulseAudio null sink"
+fi

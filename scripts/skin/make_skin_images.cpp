@@ -1,0 +1,444 @@
+// Draws the images of the shipped skin "default" and the program's image
+// folder: title-bar, tool-bar, page, work-space and library buttons, the
+// library-load dialog's background and animation frames, the player's and the
+// splash screen's start pictures, the audio background and the seven effect
+// previews. Every image is opaque: plain X11 has no compositor.
+//
+// make_skin_images <bin folder> <frames folder>
+
+#include <QDir>
+#include <QFont>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRadialGradient>
+
+#include <cmath>
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+const QColor kBar(0x2b, 0x2f, 0x36);
+const QColor kBarLight(0x3a, 0x40, 0x4a);
+const QColor kAccent(0x3d, 0x8e, 0xe8);
+const QColor kGlyph(0xdd, 0xe3, 0xea);
+
+bool Save(const QImage& image, const QString& path)
+{
+    if (!image.save(path)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    return true;
+}
+
+QImage Canvas(int w, int h, const QColor& fill)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(fill);
+    return image;
+}
+
+using Glyph = std::function<void(QPainter&, const QRectF&)>;
+
+// A button face: background by state, the glyph on top.
+QImage Button(int w, int h, int state, const Glyph& glyph, const QColor& base = kBar)
+{
+    QImage image = Canvas(w, h, base);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    if (state > 0) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(state == 1 ? kBarLight : kAccent.darker(140));
+        p.drawRoundedRect(QRectF(1, 1, w - 2, h - 2), 4, 4);
+    }
+    if (state == 2) {
+        p.setBrush(kAccent);
+        p.drawRect(QRectF(4, h - 3, w - 8, 2));
+    }
+    QPen pen(state == 2 ? Qt::white : kGlyph, 1.8);
+    pen.setCapStyle(Qt::RoundCap);
+    pen.setJoinStyle(Qt::RoundJoin);
+    p.setPen(pen);
+    p.setBrush(Qt::NoBrush);
+    const qreal side = std::min(w, h) * 0.62;
+    glyph(p, QRectF((w - side) / 2, (h - side) / 2, side, side));
+    return image;
+}
+
+void FilmGlyph(QPainter& p, const QRectF& r)
+{
+    p.drawRoundedRect(r.adjusted(0, r.height() * 0.15, 0, -r.height() * 0.15), 2, 2);
+    for (int i = 0; i < 4; ++i) {
+        const qreal x = r.left() + r.width() * (0.12 + 0.25 * i);
+        p.drawPoint(QPointF(x, r.top() + r.height() * 0.25));
+        p.drawPoint(QPointF(x, r.bottom() - r.height() * 0.25));
+    }
+    QPainterPath play;
+    play.moveTo(r.center() + QPointF(-r.width() * 0.1, -r.height() * 0.14));
+    play.lineTo(r.center() + QPointF(r.width() * 0.16, 0));
+    play.lineTo(r.center() + QPointF(-r.width() * 0.1, r.height() * 0.14));
+    play.closeSubpath();
+    p.drawPath(play);
+}
+
+void ExportGlyph(QPainter& p, const QRectF& r)
+{
+    p.drawRoundedRect(QRectF(r.left(), r.top() + r.height() * 0.3, r.width() * 0.6, r.height() * 0.7), 2, 2);
+    p.drawLine(QPointF(r.left() + r.width() * 0.35, r.top() + r.height() * 0.65), QPointF(r.right(), r.top()));
+    p.drawLine(QPointF(r.right(), r.top()), QPointF(r.right() - r.width() * 0.3, r.top()));
+    p.drawLine(QPointF(r.right(), r.top()), QPointF(r.right(), r.top() + r.height() * 0.3));
+}
+
+void LibraryGlyph(QPainter& p, const QRectF& r)
+{
+    for (int i = 0; i < 2; ++i)
+        for (int k = 0; k < 2; ++k)
+            p.drawRect(QRectF(r.left() + k * r.width() * 0.55, r.top() + i * r.height() * 0.55, r.width() * 0.45,
+                              r.height() * 0.45));
+}
+
+void EffectsGlyph(QPainter& p, const QRectF& r)
+{
+    const QPointF c = r.center();
+    for (int i = 0; i < 8; ++i) {
+        const qreal a = i * M_PI / 4;
+        const qreal inner = i % 2 ? 0.18 : 0.1;
+        p.drawLine(c + QPointF(std::cos(a), std::sin(a)) * r.width() * inner,
+                   c + QPointF(std::cos(a), std::sin(a)) * r.width() * (i % 2 ? 0.32 : 0.5));
+    }
+}
+
+void VolumeGlyph(QPainter& p, const QRectF& r)
+{
+    QPainterPath speaker;
+    speaker.moveTo(r.left(), r.top() + r.height() * 0.35);
+    speaker.lineTo(r.left() + r.width() * 0.25, r.top() + r.height() * 0.35);
+    speaker.lineTo(r.left() + r.width() * 0.5, r.top() + r.height() * 0.1);
+    speaker.lineTo(r.left() + r.width() * 0.5, r.bottom() - r.height() * 0.1);
+    speaker.lineTo(r.left() + r.width() * 0.25, r.bottom() - r.height() * 0.35);
+    speaker.lineTo(r.left(), r.bottom() - r.height() * 0.35);
+    speaker.closeSubpath();
+    p.drawPath(speaker);
+    p.drawArc(QRectF(r.left() + r.width() * 0.4, r.top() + r.height() * 0.25, r.width() * 0.35, r.height() * 0.5),
+              -60 * 16, 120 * 16);
+    p.drawArc(QRectF(r.left() + r.width() * 0.4, r.top() + r.height() * 0.05, r.width() * 0.6, r.height() * 0.9),
+              -60 * 16, 120 * 16);
+}
+
+void ThreeDGlyph(QPainter& p, const QRectF& r)
+{
+    const QRectF front(r.left(), r.top() + r.height() * 0.3, r.width() * 0.7, r.height() * 0.7);
+    const QPointF d(r.width() * 0.3, -r.height() * 0.3);
+    p.drawRect(front);
+    p.drawLine(front.topLeft(), front.topLeft() + d);
+    p.drawLine(front.topRight(), front.topRight() + d);
+    p.drawLine(front.bottomRight(), front.bottomRight() + d);
+    p.drawLine(front.topLeft() + d, front.topRight() + d);
+    p.drawLine(front.topRight() + d, front.bottomRight() + d);
+}
+
+void ImportGlyph(QPainter& p, const QRectF& r)
+{
+    p.drawLine(QPointF(r.center().x(), r.top()), QPointF(r.center().x(), r.top() + r.height() * 0.65));
+    p.drawLine(QPointF(r.center().x(), r.top() + r.height() * 0.65),
+               QPointF(r.center().x() - r.width() * 0.25, r.top() + r.height() * 0.4));
+    p.drawLine(QPointF(r.center().x(), r.top() + r.height() * 0.65),
+               QPointF(r.center().x() + r.width() * 0.25, r.top() + r.height() * 0.4));
+    p.drawLine(QPointF(r.left(), r.top() + r.height() * 0.7), QPointF(r.left(), r.bottom()));
+    p.drawLine(QPointF(r.left(), r.bottom()), QPointF(r.right(), r.bottom()));
+    p.drawLine(QPointF(r.right(), r.bottom()), QPointF(r.right(), r.top() + r.height() * 0.7));
+}
+
+void CamcorderGlyph(QPainter& p, const QRectF& r)
+{
+    p.drawRoundedRect(QRectF(r.left(), r.top() + r.height() * 0.25, r.width() * 0.68, r.height() * 0.55), 2, 2);
+    QPainterPath lens;
+    lens.moveTo(r.left() + r.width() * 0.68, r.center().y());
+    lens.lineTo(r.right(), r.top() + r.height() * 0.25);
+    lens.lineTo(r.right(), r.bottom() - r.height() * 0.2);
+    lens.closeSubpath();
+    p.drawPath(lens);
+}
+
+void OptionsGlyph(QPainter& p, const QRectF& r)
+{
+    for (int i = 0; i < 3; ++i) {
+        const qreal y = r.top() + r.height() * (0.2 + 0.3 * i);
+        p.drawLine(QPointF(r.left(), y), QPointF(r.right(), y));
+    }
+}
+
+void MinimiseGlyph(QPainter& p, const QRectF& r)
+{
+    p.drawLine(QPointF(r.left(), r.bottom()), QPointF(r.right(), r.bottom()));
+}
+
+void MaximiseGlyph(QPainter& p, const QRectF& r)
+{
+    p.drawRect(r);
+}
+
+void RestoreGlyph(QPainter& p, const QRectF& r)
+{
+    p.drawRect(QRectF(r.left(), r.top() + r.height() * 0.3, r.width() * 0.7, r.height() * 0.7));
+    p.drawLine(QPointF(r.left() + r.width() * 0.3, r.top()), QPointF(r.right(), r.top()));
+    p.drawLine(QPointF(r.right(), r.top()), QPointF(r.right(), r.top() + r.height() * 0.7));
+}
+
+void CloseGlyph(QPainter& p, const QRectF& r)
+{
+    p.drawLine(r.topLeft(), r.bottomRight());
+    p.drawLine(r.topRight(), r.bottomLeft());
+}
+
+void HelpGlyph(QPainter& p, const QRectF& r)
+{
+    p.drawArc(QRectF(r.left() + r.width() * 0.2, r.top(), r.width() * 0.6, r.height() * 0.5), 0, 180 * 16);
+    QPainterPath hook;
+    hook.moveTo(r.left() + r.width() * 0.8, r.top() + r.height() * 0.25);
+    hook.quadTo(r.left() + r.width() * 0.8, r.top() + r.height() * 0.5, r.center().x(), r.top() + r.height() * 0.6);
+    hook.lineTo(r.center().x(), r.top() + r.height() * 0.75);
+    p.drawPath(hook);
+    p.drawPoint(QPointF(r.center().x(), r.bottom()));
+}
+
+void PreferenceGlyph(QPainter& p, const QRectF& r)
+{
+    const QPointF c = r.center();
+    p.drawEllipse(c, r.width() * 0.22, r.height() * 0.22);
+    for (int i = 0; i < 6; ++i) {
+        const qreal a = i * M_PI / 3;
+        p.drawLine(c + QPointF(std::cos(a), std::sin(a)) * r.width() * 0.32,
+                   c + QPointF(std::cos(a), std::sin(a)) * r.width() * 0.5);
+    }
+}
+
+void AppGlyph(QPainter& p, const QRectF& r)
+{
+    p.setBrush(kAccent);
+    p.setPen(Qt::NoPen);
+    p.drawRoundedRect(r, 3, 3);
+    p.setPen(QPen(Qt::white, 1.6));
+    p.setBrush(Qt::NoBrush);
+    FilmGlyph(p, r.adjusted(2, 2, -2, -2));
+}
+
+// The picture every effect preview starts from: sky, sun, hills.
+QImage Scene(int w, int h)
+{
+    QImage image = Canvas(w, h, Qt::white);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient sky(0, 0, 0, h);
+    sky.setColorAt(0, QColor(0x4a, 0x90, 0xd9));
+    sky.setColorAt(1, QColor(0xbf, 0xe0, 0xf7));
+    p.fillRect(image.rect(), sky);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0xff, 0xc8, 0x3d));
+    p.drawEllipse(QPointF(w * 0.72, h * 0.3), h * 0.16, h * 0.16);
+    QPainterPath hills;
+    hills.moveTo(0, h * 0.7);
+    hills.cubicTo(w * 0.3, h * 0.45, w * 0.5, h * 0.85, w, h * 0.6);
+    hills.lineTo(w, h);
+    hills.lineTo(0, h);
+    hills.closeSubpath();
+    p.setBrush(QColor(0x3f, 0x9b, 0x4a));
+    p.drawPath(hills);
+    p.setBrush(QColor(0x8b, 0x5a, 0x2b));
+    p.drawRect(QRectF(w * 0.2, h * 0.45, w * 0.04, h * 0.2));
+    p.setBrush(QColor(0x2e, 0x7d, 0x32));
+    p.drawEllipse(QPointF(w * 0.22, h * 0.42), w * 0.08, h * 0.12);
+    return image;
+}
+
+QImage Effect(const QImage& scene, int type)
+{
+    QImage out = scene.copy();
+    const int w = out.width(), h = out.height();
+    auto at = [&scene](int x, int y) {
+        return QColor(scene.pixel(qBound(0, x, scene.width() - 1), qBound(0, y, scene.height() - 1)));
+    };
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            QColor c = at(x, y);
+            int r = c.red(), g = c.green(), b = c.blue();
+            if (type == 1 || type == 2) {
+                int sr = 0, sg = 0, sb = 0;
+                for (int dy = -2; dy <= 2; ++dy)
+                    for (int dx = -2; dx <= 2; ++dx) {
+                        const QColor n = at(x + dx, y + dy);
+                        sr += n.red();
+                        sg += n.green();
+                        sb += n.blue();
+                    }
+                if (type == 1) {
+                    r = sr / 25, g = sg / 25, b = sb / 25;
+                } else {
+                    r = qBound(0, 2 * r - sr / 25, 255);
+                    g = qBound(0, 2 * g - sg / 25, 255);
+                    b = qBound(0, 2 * b - sb / 25, 255);
+                }
+            } else if (type == 3) {
+                r = g = b = qGray(r, g, b);
+            } else if (type == 4) {
+                std::swap(r, b);
+            } else if (type == 5) {
+                r = 255 - r, g = 255 - g, b = 255 - b;
+            } else if (type == 6) {
+                const int grey = qGray(r, g, b);
+                r = qBound(0, grey + 40, 255), g = qBound(0, grey + 20, 255), b = qBound(0, grey - 20, 255);
+                if ((x * 7 + y * 13) % 97 == 0)
+                    r = g = b = 40;
+            }
+            out.setPixel(x, y, qRgb(r, g, b));
+        }
+    }
+    return out;
+}
+
+QImage StartPicture(int w, int h, bool splash)
+{
+    QImage image = Canvas(w, h, kBar);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient back(0, 0, w, h);
+    back.setColorAt(0, QColor(0x1d, 0x22, 0x2a));
+    back.setColorAt(1, QColor(0x2f, 0x4a, 0x6e));
+    p.fillRect(image.rect(), back);
+    // A film strip across the picture.
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0x12, 0x14, 0x18));
+    const QRectF strip(0, h * 0.22, w, h * 0.3);
+    p.drawRect(strip);
+    p.setBrush(QColor(0xe8, 0xec, 0xf0));
+    for (qreal x = 8; x < w; x += 22) {
+        p.drawRoundedRect(QRectF(x, strip.top() + 5, 10, 7), 2, 2);
+        p.drawRoundedRect(QRectF(x, strip.bottom() - 12, 10, 7), 2, 2);
+    }
+    p.setBrush(kAccent);
+    for (int i = 0; i < 4; ++i)
+        p.drawRect(QRectF(w * 0.08 + i * w * 0.22, strip.top() + 18, w * 0.18, strip.height() - 36));
+    QFont title("DejaVu Sans", splash ? 30 : 22, QFont::Bold);
+    p.setFont(title);
+    p.setPen(Qt::white);
+    p.drawText(QRectF(0, h * 0.58, w, h * 0.2), Qt::AlignCenter, QStringLiteral("fablecut"));
+    QFont sub("DejaVu Sans", splash ? 11 : 9);
+    p.setFont(sub);
+    p.setPen(QColor(0xb8, 0xc4, 0xd0));
+    p.drawText(QRectF(0, h * 0.76, w, h * 0.12), Qt::AlignCenter,
+               splash ? QStringLiteral("video editor and converter") : QStringLiteral("double-click a clip to play"));
+    return image;
+}
+
+QImage LoadBackground(int w, int h)
+{
+    QImage image = Canvas(w, h, kBar);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(kAccent, 2));
+    p.setBrush(kBar);
+    p.drawRect(QRectF(1, 1, w - 2, h - 2));
+    return image;
+}
+
+QImage SpinnerFrame(int size, int frame, int frames)
+{
+    QImage image = Canvas(size * 6, size, kBar);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    for (int i = 0; i < 6; ++i) {
+        const int lit = (frame % frames) * 6 / frames;
+        p.setBrush(i == lit ? kAccent : kBarLight);
+        p.drawEllipse(QPointF(size * (i + 0.5), size / 2.0), size * 0.3, size * 0.3);
+    }
+    return image;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QGuiApplication app(argc, argv);
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: make_skin_images <bin folder> <frames folder>\n");
+        return 2;
+    }
+    const QString bin = QString::fromLocal8Bit(argv[1]);
+    const QString skin = bin + "/skins/default";
+    const QString image = bin + "/image";
+    const QString frames = QString::fromLocal8Bit(argv[2]);
+    for (const QString& dir : {skin, image, frames})
+        QDir().mkpath(dir);
+    bool ok = true;
+
+    const struct { const char* name; Glyph glyph; } title[] = {
+        {"title_icon", AppGlyph},       {"title_min", MinimiseGlyph}, {"title_max", MaximiseGlyph},
+        {"title_restore", RestoreGlyph}, {"title_close", CloseGlyph}, {"title_help", HelpGlyph},
+        {"title_pref", PreferenceGlyph}};
+    for (const auto& t : title) {
+        ok &= Save(Button(18, 18, 0, t.glyph), skin + "/" + t.name + ".png");
+        ok &= Save(Button(18, 18, 1, t.glyph), skin + "/" + t.name + "_hover.png");
+    }
+
+    const char* states[] = {"normal", "hover", "checked"};
+    for (int s = 0; s < 3; ++s) {
+        ok &= Save(Button(56, 40, s, FilmGlyph), skin + "/page_source_" + states[s] + ".png");
+        ok &= Save(Button(56, 40, s, ExportGlyph), skin + "/page_export_" + states[s] + ".png");
+        ok &= Save(Button(32, 32, s, LibraryGlyph), skin + "/ws_library_" + states[s] + ".png");
+        ok &= Save(Button(32, 32, s, EffectsGlyph), skin + "/ws_effects_" + states[s] + ".png");
+        ok &= Save(Button(32, 32, s, VolumeGlyph), skin + "/ws_volume_" + states[s] + ".png");
+        ok &= Save(Button(32, 32, s, ThreeDGlyph), skin + "/ws_3d_" + states[s] + ".png");
+    }
+    for (int s = 0; s < 2; ++s) {
+        ok &= Save(Button(26, 24, s, ImportGlyph), skin + "/lib_import_" + states[s] + ".png");
+        ok &= Save(Button(26, 24, s, CamcorderGlyph), skin + "/lib_camcorder_" + states[s] + ".png");
+        ok &= Save(Button(26, 24, s, OptionsGlyph), skin + "/lib_options_" + states[s] + ".png");
+    }
+    // Disabled work-space buttons look dimmed.
+    for (const char* name : {"ws_effects", "ws_volume", "ws_3d"}) {
+        QImage dim = Button(32, 32, 0, name == QString("ws_effects") ? Glyph(EffectsGlyph)
+                                        : name == QString("ws_volume") ? Glyph(VolumeGlyph) : Glyph(ThreeDGlyph));
+        QPainter p(&dim);
+        p.fillRect(dim.rect(), QColor(0x2b, 0x2f, 0x36, 150));
+        p.end();
+        ok &= Save(dim, skin + "/" + name + "_disabled.png");
+    }
+
+    QImage bar = Canvas(8, 48, kBar);
+    {
+        QPainter p(&bar);
+        QLinearGradient g(0, 0, 0, 48);
+        g.setColorAt(0, kBarLight);
+        g.setColorAt(1, kBar);
+        p.fillRect(bar.rect(), g);
+    }
+    ok &= Save(bar, skin + "/toolbar_bg.png");
+    ok &= Save(LoadBackground(360, 110), skin + "/loadbg.png");
+    ok &= Save(StartPicture(480, 300, false), skin + "/start.png");
+    ok &= Save(StartPicture(520, 300, true), image + "/start.png");
+    ok &= Save(Canvas(640, 480, Qt::black), image + "/blackbg4x3.png");
+    // The About box's banner, above its texts.
+    {
+        QImage banner = StartPicture(390, 130, false);
+        QPainter p(&banner);
+        p.fillRect(QRectF(0, 130 * 0.76, 390, 40), QColor(0x24, 0x33, 0x47));
+        p.end();
+        ok &= Save(banner, skin + "/about_banner.png");
+    }
+
+    const QImage scene = Scene(96, 72);
+    const char* effects[] = {"Efc_None", "Efc_Gauss", "Efc_LapSharpen", "Efc_Gray", "Efc_FlipColor", "Efc_Invert",
+                             "Efc_AgedFilm"};
+    for (int i = 0; i < 7; ++i)
+        ok &= Save(Effect(scene, i), skin + "/" + effects[i] + ".png");
+
+    const int frameCount = 12;
+    for (int i = 0; i < frameCount; ++i)
+        ok &= Save(SpinnerFrame(16, i, frameCount), frames + QString("/frame%1.png").arg(i, 2, 10, QChar('0')));
+    return ok ? 0 : 1;
+}

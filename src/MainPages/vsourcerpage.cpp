@@ -1,0 +1,491 @@
+#include "vsourcerpage.h"
+
+#include "ui_vsourcerpage.h"
+
+#include "CAppFixedInfo.h"
+#include "CAppVariableInfo.h"
+#include "VRichMessageBox.h"
+#include "ibackupfile.h"
+#include "idcdataitem.h"
+#include "isourcedataitem.h"
+#include "vcamcorderdialog.h"
+#include "vdcmainplayer.h"
+#include "vsourceworkspace.h"
+#include "vtimelineview.h"
+
+#include <QDir>
+#include <QEvent>
+#include <QFileInfo>
+#include <QProgressDialog>
+#include <QTimer>
+#include <QUrl>
+
+#include <cstring>
+
+namespace {
+
+const int kBackupPollMs = 666;
+// Polls that find the backuper still idle before the start counts as failed.
+const int kIdlePollsAllowed = 3;
+
+IDCPlaySourceItem* PlaySourceOf(Fablecut::ISourceDataItem* item)
+{
+    return item ? static_cast<IDCPlaySourceItem*>(item->GetInterFace("DC_PLAYSOURCE_INTERFACE")) : nullptr;
+}
+
+} // namespace
+
+VSourcerPage::VSourcerPage(QWidget* parent)
+    : QFrame(parent), m_ui(new Ui::VSourcerPage), m_fixedInfo(CAppFixedInfo::GetInstance()),
+      m_variableInfo(CAppVariableInfo::GetInstance())
+{
+    m_ui->setupUi(this);
+    m_player = m_ui->frmMainPlayerWidget;
+    VSourceWorkSpace* work = m_ui->frmSourceWorkSpace;
+    VTimeLineView* timeline = m_ui->frmTimeLineWidget;
+
+    connect(work, &VSourceWorkSpace::signal_MediasLib_importSelected, this, &VSourcerPage::slot_MediasLib_importSelected);
+    connect(work, &VSourceWorkSpace::signal_MeidasSource_RenameFinished, this,
+            &VSourcerPage::signal_MeidasSource_RenameFinished);
+    connect(work, &VSourceWorkSpace::signal_MediasLib_DelSelected, this,
+            &VSourcerPage::slot_MediasDetails_DeleteSelectedItem);
+    connect(work, &VSourceWorkSpace::signal_MediasLib_itemPlay, this, &VSourcerPage::slot_MediasLib_itemPlay);
+    connect(work, &VSourceWorkSpace::signal_showCamcorderWizard, this, &VSourcerPage::slot_showCamcorderWizard);
+    connect(work, &VSourceWorkSpace::signal_editorApplyToAllTimeLineViewClipItems, timeline,
+            &VTimeLineView::signal_editorApplyToAllTimeLineViewClipItems);
+    connect(work, &VSourceWorkSpace::signal_editorApplayToCurSelectedClips, timeline,
+            &VTimeLineView::signal_editorApplayToCurSelectedClips);
+    connect(work, &VSourceWorkSpace::signal_editorEnableChagned, timeline, &VTimeLineView::signal_editorEnableChagned);
+    connect(work, &VSourceWorkSpace::signal_MediasLib_importLibrary, this, &VSourcerPage::signal_MediasLib_importLibrary);
+    connect(work, &VSourceWorkSpace::signal_MediasLib_exportLibrary, this, &VSourcerPage::signal_MediasLib_exportLibrary);
+    connect(work, &VSourceWorkSpace::signal_deleteNotExistItem, timeline, &VTimeLineView::slot_deleteNotExistItem);
+    connect(timeline, &VTimeLineView::signal_GetCurPicBorderTime, m_player, &VDCMainPlayer::slot_GetCurPicBorderTime);
+    connect(timeline, &VTimeLineView::signal_CaptureCurFrame, m_player, &VDCMainPlayer::slot_CaptureCurFrame);
+    connect(timeline, &VTimeLineView::signal_updateAVsouceData, this, &VSourcerPage::slot_updateAVsouceData);
+    connect(timeline, &VTimeLineView::signal_seekToCurTime, this, &VSourcerPage::slot_seekToCurTime);
+    connect(timeline, &VTimeLineView::signal_playerFocusChangeToTimeLineView, this,
+            &VSourcerPage::slot_playerFocusChangeToTimeLineView);
+    connect(timeline, &VTimeLineView::signal_updateMainPlayerAfterEditor, this,
+            &VSourcerPage::slot_updateMainPlayerAfterEditor);
+    connect(timeline, &VTimeLineView::signal_clipItemEditorEnableChanged, work,
+            &VSourceWorkSpace::slot_clipItemEditorEnableChanged);
+    connect(timeline, &VTimeLineView::signal_initEditorSourceDataItemChanged, work,
+            &VSourceWorkSpace::slot_initEditorSourceDataItemChanged);
+    connect(timeline, &VTimeLineView::signal_TimeLineItemChildCountIsZero, this,
+            &VSourcerPage::slot_TimeLineItemChildCountIsZero);
+
+    m_backuper = CreateBackuper();
+    m_backupTimer = new QTimer(this);
+    connect(m_backupTimer, &QTimer::timeout, this, &VSourcerPage::slot_backupTimerPerform);
+
+    connect(this, &VSourcerPage::signal_IsTimeLineViewHoldThePlayer, timeline,
+            &VTimeLineView::slot_IsTimeLineViewHoldThePlayer);
+    connect(this, &VSourcerPage::signal_ClearSelectionOfTimeLineIClipItems, timeline,
+            &VTimeLineView::slot_ClearSelectionOfTimeLineIClipItems);
+    connect(this, &VSourcerPage::signal_importSourceLibFinished, work, &VSourceWorkSpace::signal_importSourceLibFinished);
+}
+
+VSourcerPage::~VSourcerPage()
+{
+    m_backupTimer->stop();
+    delete m_ui;
+    if (m_backuper) {
+        m_backuper->Free();
+        m_backuper = nullptr;
+    }
+}
+
+VSourceWorkSpace* VSourcerPage::GetSourceWorkSpace() const
+{
+    return m_ui->frmSourceWorkSpace;
+}
+
+VTimeLineView* VSourcerPage::GetTimeLineView() const
+{
+    return m_ui->frmTimeLineWidget;
+}
+
+void VSourcerPage::SetAVManager(Moorland::IAVManager* manager)
+{
+    m_player->SetAVManager(manager);
+}
+
+void VSourcerPage::SetImportDialog(QProgressDialog* dialog)
+{
+    m_importDialog = dialog;
+    if (dialog)
+        connect(dialog, &QProgressDialog::canceled, this, &VSourcerPage::signal_canceledImportSource);
+}
+
+void VSourcerPage::SetBackupProgressDlg(QProgressDialog* dialog)
+{
+    m_backupDialog = dialog;
+    if (dialog)
+        connect(dialog, &QProgressDialog::canceled, this, &VSourcerPage::slot_backupCancel);
+}
+
+void VSourcerPage::SetCamcorderDlg(VCamcorderDialog* dialog)
+{
+    m_camDialog = dialog;
+    if (dialog)
+        connect(dialog, &QDialog::accepted, this, &VSourcerPage::slot_camcorderDialog_accepted);
+}
+
+void VSourcerPage::SetBackuper(IBackupFile* backuper)
+{
+    if (m_backuper && m_backuper != backuper)
+        m_backuper->Free();
+    m_backuper = backuper;
+}
+
+bool VSourcerPage::event(QEvent* event)
+{
+    return QFrame::event(event);
+}
+
+void VSourcerPage::tellUser(const QString& text)
+{
+    ExecPromptMessageBox(text, QDialogButtonBox::Ok, QMessageBox::Information);
+}
+
+// ---- The player ----
+
+void VSourcerPage::connectTime()
+{
+    VTimeLineView* timeline = GetTimeLineView();
+    // Unique: a timeline loaded again after it was emptied is not connected twice.
+    connect(m_player, &VDCMainPlayer::signal_mainplayer_playtimechanged, timeline,
+            &VTimeLineView::slot_mainplayer_playtimechanged, Qt::UniqueConnection);
+    connect(m_player, &VDCMainPlayer::signal_mainplayer_stoped, timeline, &VTimeLineView::slot_mainplayer_stoped,
+            Qt::UniqueConnection);
+}
+
+void VSourcerPage::disconnectTime()
+{
+    VTimeLineView* timeline = GetTimeLineView();
+    disconnect(m_player, &VDCMainPlayer::signal_mainplayer_playtimechanged, timeline,
+               &VTimeLineView::slot_mainplayer_playtimechanged);
+    disconnect(m_player, &VDCMainPlayer::signal_mainplayer_stoped, timeline, &VTimeLineView::slot_mainplayer_stoped);
+}
+
+void VSourcerPage::slot_MediasLib_itemPlay(Fablecut::ISourceDataItem* item)
+{
+    IDCPlaySourceItem* source = PlaySourceOf(item);
+    m_player->SetSourceItem(source, false);
+    if (!source)
+        return;
+    m_player->Play();
+    disconnectTime();
+    emit signal_IsTimeLineViewHoldThePlayer(false);
+    emit signal_ClearSelectionOfTimeLineIClipItems();
+}
+
+void VSourcerPage::slot_seekToCurTime(const IDCPlaySourceItem* item, CBaseTime time, bool bplay)
+{
+    if (m_player->GetSourceItem() != item) {
+        m_player->SetSourceItem(const_cast<IDCPlaySourceItem*>(item), true);
+        connectTime();
+        emit signal_IsTimeLineViewHoldThePlayer(true);
+    }
+    m_player->Seek(time);
+    if (bplay)
+        m_player->Play();
+}
+
+void VSourcerPage::slot_playerFocusChangeToTimeLineView(const IDCPlaySourceItem* item, bool& hold)
+{
+    if (m_player->GetSourceItem() == item) {
+        hold = true;
+        return;
+    }
+    m_player->SetSourceItem(const_cast<IDCPlaySourceItem*>(item), true);
+    if (!hold)
+        connectTime();
+    hold = false;
+}
+
+void VSourcerPage::slot_updateMainPlayerAfterEditor(const IDCPlaySourceItem* item, bool pause)
+{
+    if (m_player->GetSourceItem() != item)
+        return;
+    m_player->UpdateFramePlayer();
+    if (pause)
+        m_player->Pause();
+}
+
+void VSourcerPage::slot_updateAVsouceData(const IDCPlaySourceItem* item)
+{
+    if (m_player->GetSourceItem() != item)
+        return;
+    m_player->SetSourceItem(nullptr, false);
+    disconnectTime();
+    emit signal_IsTimeLineViewHoldThePlayer(false);
+}
+
+void VSourcerPage::slot_MediasDetails_DeleteSelectedItem(QList<Fablecut::ISourceDataItem*> items)
+{
+    for (Fablecut::ISourceDataItem* item : items) {
+        if (m_player->GetSourceItem() && m_player->GetSourceItem() == PlaySourceOf(item))
+            m_player->SetSourceItem(nullptr, false);
+        emit signal_MediasLib_DelSelected(item);
+    }
+}
+
+void VSourcerPage::slot_TimeLineItemChildCountIsZero(const IDCPlaySourceItem* item, bool isZero)
+{
+    if (isZero && m_player->GetSourceItem() == item)
+        m_player->SetSourceItem(nullptr, false);
+    emit signal_TimeLineItemChildCountIsZero(isZero);
+}
+
+// ---- Import ----
+
+void VSourcerPage::slot_MediasLib_importSelected(QStringList files)
+{
+    m_requestRefused = false;
+    emit signal_MediasLib_importSelected(files);
+    // A refused request opens no dialog: the running import keeps its own.
+    if (m_requestRefused || !m_importDialog)
+        return;
+    m_importDialog->setMaximum(files.size());
+    m_importRunning = true;
+    m_importDialog->exec();
+    m_importRunning = false;
+}
+
+void VSourcerPage::refreshViews()
+{
+    GetSourceWorkSpace()->refreshData();
+}
+
+void VSourcerPage::slot_BeforeImportSingleFile(QString sFileFullPath, int, int nCurFileIndex)
+{
+    if (m_importDialog)
+        m_importDialog->setLabelText(sFileFullPath);
+    m_importIndex = nCurFileIndex;
+    QTimer::singleShot(0, this, &VSourcerPage::slot_updateProgressDlg);
+}
+
+void VSourcerPage::slot_updateProgressDlg()
+{
+    if (m_importDialog && m_importDialog->isVisible())
+        m_importDialog->setValue(m_importIndex);
+}
+
+void VSourcerPage::slot_OnSingleFileImportFinished(QString)
+{
+    refreshViews();
+}
+
+void VSourcerPage::slot_OnSingleFileImportFailed(QString sFileFullPath, QString, int nFailCode)
+{
+    refreshViews();
+    if (nFailCode == 0)
+        m_failed.append(sFileFullPath);
+    else if (nFailCode == 1)
+        m_refused.append(sFileFullPath);
+}
+
+void VSourcerPage::endImportDialog()
+{
+    if (!m_importDialog)
+        return;
+    m_importDialog->reset();
+    // Closing emits canceled(); after the import's end the manager has
+    // nothing left to cancel.
+    m_importDialog->close();
+}
+
+void VSourcerPage::slot_InitImporterFailed()
+{
+    refreshViews();
+    // The refused request opens no dialog, and a running import keeps its
+    // own: closing a progress dialog would cancel that import.
+    m_requestRefused = true;
+    tellUser(tr("Another import is still running. Please import these files when it has finished."));
+}
+
+void VSourcerPage::slot_OnAllFilesImportFinished(bool)
+{
+    refreshViews();
+    endImportDialog();
+    showImportErrMessage();
+}
+
+void VSourcerPage::slot_OnImportCancelled()
+{
+    refreshViews();
+    endImportDialog();
+    showImportErrMessage();
+}
+
+void VSourcerPage::takeFileListBySuffix(QStringList& from, QStringList& taken, QString suffix)
+{
+    for (const QString& path : from) {
+        if (QFileInfo(path).suffix().compare(suffix, Qt::CaseInsensitive) == 0)
+            taken.append(path);
+    }
+    for (const QString& path : taken)
+        from.removeAll(path);
+}
+
+QString VSourcerPage::ImportErrText(const QStringList& failed, const QString& email, const QString& logPath,
+                                    const QString& color)
+{
+    if (failed.isEmpty())
+        return QString();
+    QStringList names;
+    for (const QString& path : failed)
+        names.append(QFileInfo(path).fileName().toHtmlEscaped());
+    const QString text =
+        tr("Sorry,this program can not import the following %1 files so far : %2\"%3\"%4Please contact "
+           "<a href=\"%5\"style=\"color:#%9\">%6</a> for help.Please provide the following log file.Log File "
+           "<a href=\"%7\"style=\"color:#%9\">%8</a>.");
+    // One substitution for all markers: a name holding "%4" stays as it is.
+    return text.arg(QString::number(failed.size()), QStringLiteral("<br>"), names.join(QStringLiteral("  ,  ")),
+                    QStringLiteral("<br><br>"), (QStringLiteral("mailto:") + email).toHtmlEscaped(),
+                    email.toHtmlEscaped(), QUrl::fromLocalFile(logPath).toString().toHtmlEscaped(),
+                    logPath.toHtmlEscaped(), color.toHtmlEscaped());
+}
+
+void VSourcerPage::showImportErrMessage()
+{
+    VRichMessageBox box(this, QDialogButtonBox::Ok, QMessageBox::Warning,
+                        VRichMessageBox::ShowCaption | VRichMessageBox::ShowRichText | VRichMessageBox::ShowCheckBox);
+    box.setObjectName("importErrMessageBox");
+    box.setIcon(QMessageBox::NoIcon);
+    box.setControlElements(VRichMessageBox::ShowRichText);
+    // Room for the file names and both links without a scroll bar.
+    box.SetMsgBoxWidth(460);
+    box.SetMsgBoxHeight(230);
+    QStringList tivo;
+    takeFileListBySuffix(m_failed, tivo, "tivo");
+    m_failed.append(m_refused);
+    m_refused.clear();
+    const QString report =
+        ImportErrText(m_failed, m_fixedInfo->GetInfoValue("APPS_EMAIL_URL").toString(),
+                      m_variableInfo->GetAppLogPath(), m_variableInfo->GetInfoValue("URLColor", QVariant()).toString());
+    m_failed.clear();
+    m_reportBox = &box;
+    if (!report.isEmpty()) {
+        box.SetRichText(report);
+        box.exec();
+    }
+    if (!tivo.isEmpty()) {
+        box.SetRichText(tr("Can not import TIVO files, invalid media access key. please visit preference dialog and "
+                           "enter the correct media access key."));
+        box.exec();
+    }
+    m_reportBox = nullptr;
+}
+
+// ---- Camcorder and backup ----
+
+void VSourcerPage::slot_showCamcorderWizard()
+{
+    if (!m_camDialog)
+        return;
+    bool shown = false;
+    m_camDialog->show(shown);
+    if (shown)
+        m_player->Close();
+}
+
+void VSourcerPage::slot_CamcorderDisconnected(QString sRootPath)
+{
+    sRootPath = QDir::toNativeSeparators(sRootPath);
+}
+
+void VSourcerPage::slot_camcorderDialog_accepted()
+{
+    const CamcorderExportData data = m_camDialog->getExportData();
+    if (data.type == CamcorderExportBackup)
+        slot_performBackupFiles(data.files, data.backupFolder);
+    else if (data.type == CamcorderExportImport)
+        slot_MediasLib_importSelected(data.files);
+}
+
+void VSourcerPage::slot_performBackupFiles(QStringList lstFile, QString sDstPath)
+{
+    if (lstFile.isEmpty())
+        return;
+    if (!m_backuper) {
+        tellUser(tr("The files cannot be backed up: no file backuper is available. Nothing was imported."));
+        return;
+    }
+    m_backuper->ClearBackupFilesList();
+    m_backuper->SetBackupDestPath(sDstPath.toUtf8().constData());
+    for (const QString& path : lstFile)
+        m_backuper->AddBackupFile(path.toUtf8().constData());
+    m_backuper->ResetBackupState();
+    m_backupFiles = lstFile;
+    showBackupProgressDlg();
+}
+
+void VSourcerPage::showBackupProgressDlg()
+{
+    if (!m_backupDialog)
+        return;
+    m_backupDialog->setRange(0, m_backupFiles.size());
+    m_backupDialog->setLabelText(m_backupFiles.value(0));
+    m_idlePolls = 0;
+    m_backupTimer->start(kBackupPollMs);
+    m_backuper->SetBackupThreadPriority(BackupPriorityLowest);
+    m_backuper->StartBackupFiles();
+    m_backupDialog->exec();
+}
+
+void VSourcerPage::slot_backupTimerPerform()
+{
+    if (!m_backuper || !m_backupDialog)
+        return;
+    const BackupProgressInfo* info = m_backuper->GetBackupProgressInfo();
+    if (!m_backupDialog->isVisible())
+        return;
+    if (info) {
+        const size_t length = strnlen(info->sCurFile, sizeof info->sCurFile);
+        m_backupDialog->setLabelText(QString::fromUtf8(info->sCurFile, static_cast<int>(length)));
+        m_backupDialog->setValue(static_cast<int>(info->nDoneFiles));
+    }
+    m_backupDialog->setMaximumWidth(300);
+    const int state = m_backuper->GetState();
+    if (state == IBackupFile::StateIdle) {
+        // The copy never started: say so instead of waiting for ever.
+        if (++m_idlePolls < kIdlePollsAllowed)
+            return;
+        m_backupTimer->stop();
+        m_backupDialog->hide();
+        tellUser(tr("The backup could not be started. Nothing was copied or imported."));
+        return;
+    }
+    if (state != IBackupFile::StateFinished && state != IBackupFile::StateStopped)
+        return;
+    m_backupTimer->stop();
+    m_backuper->StopBackup();
+    m_backupDialog->hide();
+    QStringList copies;
+    for (int i = 0; i < m_backuper->GetSucceedFileCount(); ++i) {
+        const char* path = m_backuper->GetSucceedFilePath(i);
+        if (path)
+            copies.append(QString::fromUtf8(path));
+    }
+    QStringList copiedNames;
+    for (const QString& copy : copies)
+        copiedNames.append(QFileInfo(copy).fileName());
+    QStringList missed;
+    for (const QString& source : m_backupFiles) {
+        if (!copiedNames.removeOne(QFileInfo(source).fileName()))
+            missed.append(source);
+    }
+    if (!missed.isEmpty())
+        tellUser(tr("These files could not be backed up and are not imported:\n%1").arg(missed.join('\n')));
+    if (!copies.isEmpty())
+        slot_MediasLib_importSelected(copies);
+}
+
+void VSourcerPage::slot_backupCancel()
+{
+    m_backupTimer->stop();
+    if (m_backuper)
+        m_backuper->StopBackup();
+}

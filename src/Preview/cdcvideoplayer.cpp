@@ -1,0 +1,897 @@
+#include "cdcvideoplayer.h"
+
+#include "Basilvo/Basilvo.h"
+#include "CAudioEffectProc.h"
+#include "CBaseException.h"
+#include "CEffectsProc.h"
+#include "CFrameDrawer.h"
+#include "CXMutex.h"
+#include "ieditinfo.h"
+#include "Moorlan.h"
+
+#include <QPainter>
+#include <QTimer>
+
+#include <cmath>
+
+namespace {
+
+// How often the GUI thread republishes the item's edit settings while media
+// is enabled: an edit shows within this time, also while playing.
+constexpr int SETTINGS_INTERVAL_MS = 40;
+
+Moorland::VideoDriverRect ToDriver(const rect_t& r)
+{
+    return {r.left, r.top, r.right, r.bottom};
+}
+
+Moorland::VideoDriverRect Truncated(const rect_t& r)
+{
+    return {std::trunc(r.left), std::trunc(r.top), std::trunc(r.right), std::trunc(r.bottom)};
+}
+
+Moorland::VideoDriverColor ToDriver(const color_t& c)
+{
+    return {c.r, c.g, c.b, c.a};
+}
+
+struct FrameFree
+{
+    void operator()(Moorland::IRawVideoFrame* f) const
+    {
+        if (f)
+            f->Free();
+    }
+};
+using FramePtr = std::unique_ptr<Moorland::IRawVideoFrame, FrameFree>;
+
+struct ConverterRelease
+{
+    void operator()(Moorland::IImageConverter* c) const
+    {
+        if (c)
+            c->Release();
+    }
+};
+
+} // namespace
+
+bool DCClipSettings::operator==(const DCClipSettings& o) const
+{
+    return hasItem == o.hasItem && interlaced == o.interlaced && videoEffect == o.videoEffect &&
+           brightness == o.brightness && contrast == o.contrast && saturation == o.saturation &&
+           effectType == o.effectType && effect3D == o.effect3D && type3D == o.type3D && depth3D == o.depth3D &&
+           turn == o.turn && mirror == o.mirror && verReverse == o.verReverse && rotation == o.rotation &&
+           hasAudioEdit == o.hasAudioEdit && audioReplace == o.audioReplace &&
+           audioReplacePath == o.audioReplacePath && audioLoop == o.audioLoop && mute == o.mute &&
+           clipVolume == o.clipVolume && viewWidth == o.viewWidth && viewHeight == o.viewHeight;
+}
+
+void VideoPlayerOnVideoOutputCallBack(void* context, Moorland::IRawVideoFrame* frame)
+{
+    if (context && frame)
+        static_cast<CDCVideoPlayer*>(context)->DoOnVideoOutputCallBack(frame);
+}
+
+void VideoPlayerAudioOutputCallback(void* context, void* data, unsigned int size, Moorland::QuentaSampleFormat,
+                                    int timeMs, int)
+{
+    if (context)
+        static_cast<CDCVideoPlayer*>(context)->DoOnAudioOutput(data, size, timeMs);
+}
+
+CDCVideoPlayer::CDCVideoPlayer(QObject* parent) : QObject(parent)
+{
+    m_settings = std::make_shared<const DCClipSettings>();
+    m_player = CreatePlayer();
+    if (m_player) {
+        m_advanced = static_cast<Moorland::IPlayerAdvanced*>(m_player->QueryInterface(IPLAYER_ADVANCED_NAME));
+        m_player->SetAudioCallback(&VideoPlayerAudioOutputCallback, this);
+    }
+    m_wndLock = new QuentaBased::CXMutex();
+    m_audioFiller = Moorland::CreateRawAudioFrameFiller();
+    m_settingsTimer = new QTimer(this);
+    m_settingsTimer->setInterval(SETTINGS_INTERVAL_MS);
+    connect(m_settingsTimer, &QTimer::timeout, this, [this] {
+        if (m_mediaEnabled)
+            PublishClipSettings();
+    });
+    m_settingsTimer->start();
+}
+
+CDCVideoPlayer::~CDCVideoPlayer()
+{
+    m_advanced = nullptr;
+    if (m_player) {
+        // Close returns once no callback runs: nothing below is in use after it.
+        m_player->Close();
+        m_player->Release();
+        m_player = nullptr;
+    }
+    if (m_windowDriver)
+        m_windowDriver->Release();
+    if (m_resultDriver)
+        m_resultDriver->Release();
+    if (m_overlayFiller)
+        m_overlayFiller->Release();
+    if (m_converter)
+        m_converter->Release();
+    if (m_audioFiller)
+        m_audioFiller->Release();
+    delete m_wndLock;
+}
+
+void CDCVideoPlayer::InitPlayer()
+{
+    if (m_player)
+        m_player->SetVideoCallback(&VideoPlayerOnVideoOutputCallBack, this);
+}
+
+// ------------------------------------------------------------------ settings
+
+std::shared_ptr<const DCClipSettings> CDCVideoPlayer::Settings() const
+{
+    return std::atomic_load(&m_settings);
+}
+
+void CDCVideoPlayer::PublishClipSettings()
+{
+    auto next = std::make_shared<DCClipSettings>();
+    IDCPlaySourceItem* item = m_sourceItem;
+    if (item) {
+        next->hasItem = true;
+        next->interlaced = item->Interlaced();
+        next->viewWidth = item->GetViewWidth();
+        next->viewHeight = item->GetViewHeight();
+        if (auto* v = static_cast<Fablecut::IEditInfoVideoEffect*>(
+                item->GetInterFace(Fablecut::EDITINFO_VIDEOEFFECT_INTERFACE))) {
+            if (v->EnableVideoEffect()) {
+                next->videoEffect = true;
+                next->brightness = v->GetBrightness();
+                next->contrast = v->GetContrast();
+                next->saturation = v->GetSaturation();
+                next->effectType = v->GetEffectType();
+            }
+        }
+        if (auto* d = static_cast<Fablecut::IEditInfo3DEffect*>(item->GetInterFace(Fablecut::EDITINFO_3DEFFECT_INTERFACE))) {
+            if (d->Enable3DEffect()) {
+                next->effect3D = true;
+                next->type3D = d->Get3DEffectType();
+                next->depth3D = d->Get3DEffectDepth();
+            }
+        }
+        if (auto* t = static_cast<Fablecut::IEditInfoVideoTurn*>(item->GetInterFace(Fablecut::EDITINFO_VIDEOTURN_INTERFACE))) {
+            if (t->EnableVideoTurn()) {
+                next->turn = true;
+                next->mirror = t->IsMirror();
+                next->verReverse = t->IsVerReverse();
+                next->rotation = t->GetRotationAngle();
+            }
+        }
+        if (auto* a = static_cast<Fablecut::IEditInfoAudioEdit*>(item->GetInterFace(Fablecut::EDITINFO_AUDIOEDIT_INTERFACE))) {
+            next->hasAudioEdit = true;
+            next->audioReplace = a->IsEnableAudioReplace();
+            next->audioReplacePath = a->GetAudioReplaceFullPath().toUtf8().toStdString();
+            next->audioLoop = a->IsAudioReplaceLoop();
+            next->mute = a->GetMute();
+            next->clipVolume = a->GetVolume();
+        }
+    }
+    std::shared_ptr<const DCClipSettings> current = Settings();
+    if (!current || !(*current == *next)) {
+        std::shared_ptr<const DCClipSettings> published = std::move(next);
+        std::atomic_store(&m_settings, published);
+    }
+}
+
+void CDCVideoPlayer::ApplySettings(CEffectsProc* proc, const DCClipSettings& s)
+{
+    if (!proc)
+        return;
+    if (!s.hasItem) {
+        proc->resetEffectInfo();
+        return;
+    }
+    proc->setEnableDeinterlace(s.interlaced);
+    proc->setBrightness(s.videoEffect ? s.brightness : 0);
+    proc->setContrast(s.videoEffect ? s.contrast : 0);
+    proc->setSaturation(s.videoEffect ? s.saturation : 0);
+    proc->setEnableAgedFilmEffectSeriesType(static_cast<EffectType>(s.videoEffect ? s.effectType : 0));
+    if (s.effect3D) {
+        proc->rebuild3DEffectProc();
+        proc->setEnable3DEffect(true);
+        proc->set3DEffectType(s.type3D);
+        proc->set3DEffectDepth(s.depth3D);
+    } else {
+        proc->setEnable3DEffect(false);
+    }
+    proc->setMirror(s.turn && s.mirror);
+    proc->setVerReverse(s.turn && s.verReverse);
+    proc->setRotateAngle(s.turn ? s.rotation : 0);
+}
+
+void CDCVideoPlayer::UpdateVideoEffect(CEffectsProc* proc)
+{
+    ApplySettings(proc, *Settings());
+}
+
+void CDCVideoPlayer::UpdateAudioEffectProc()
+{
+    CAudioEffectProc* proc = m_audioEffectProc.load();
+    if (!proc)
+        return;
+    std::shared_ptr<const DCClipSettings> s = Settings();
+    if (!s->hasItem) {
+        proc->resetAuidoEffect();
+        return;
+    }
+    const double v = m_volume.load() / 100.0;
+    if (!s->hasAudioEdit) {
+        proc->SetEnableReplace(false);
+        proc->SetReplacePath("");
+        proc->SetEnableLoop(false);
+        proc->SetVolume(v);
+        return;
+    }
+    proc->SetEnableReplace(s->audioReplace);
+    proc->SetReplacePath(s->audioReplacePath);
+    proc->SetEnableLoop(s->audioLoop);
+    proc->SetVolume(s->mute ? 0.0 : v * s->clipVolume);
+}
+
+void CDCVideoPlayer::ProcEffect(Moorland::IRawVideoFrame*& frame)
+{
+    if (m_effectProc)
+        m_effectProc->ProcFrameInPlace(frame);
+}
+
+void CDCVideoPlayer::SetVolume(unsigned int const& volume)
+{
+    if (m_volume.load() != volume)
+        m_volume.store(volume);
+}
+
+// ------------------------------------------------------------------ source
+
+bool CDCVideoPlayer::SetSourceItem(IDCPlaySourceItem* item)
+{
+    GetQuentaException()->Clear();
+    return QB_GUARDED(false, {
+        if (!m_player)
+            QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
+        bool releaseOld = false;
+        if (m_sourceItem) {
+            if (m_sourceItem == item && !item->NeedUpdateSource())
+                return true;
+            releaseOld = true;
+        }
+        if (m_runState == DCPlayerPlaying || m_runState == DCPlayerPaused) {
+            Open();
+            if (!IsPlayerClose()) {
+                m_player->Stop();
+                m_runState = DCPlayerStopped;
+            }
+        }
+        if (!IsPlayerClose()) {
+            m_player->Close();
+            m_runState = DCPlayerClosed;
+        }
+        // Also a closed engine may still hold the old item's source: it lets
+        // go of it before the item frees it.
+        m_player->SetSource(nullptr);
+        if (releaseOld)
+            m_sourceItem->FreeAVSource();
+        m_mediaEnabled = false;
+        m_playRangeSet = false;
+        if (!item) {
+            m_sourceItem = nullptr;
+            PublishClipSettings();
+            m_runState = DCPlayerStopped;
+            return true;
+        }
+        m_sourceItem = item;
+        PublishClipSettings();
+        while (!item->UpdateAVSource()) {
+            bool retry = false;
+            emit signal_createAVSourceFailed(retry);
+            if (!retry)
+                break;
+        }
+        if (!IsPlayerClose()) {
+            m_player->Close();
+            m_player->SetSource(nullptr);
+            m_runState = DCPlayerClosed;
+        }
+        Moorland::IAVSource* source = item->GetAVSourse();
+        m_mediaEnabled = source && m_player->SetSource(source) && m_player->Open(2, 44100, 3, 0, 3) &&
+                         (source->GetVideoStreamID() != -1 || source->GetAudioStreamID() != -1);
+        m_pictureFlag = source && source->GetVideoStreamID() != -1;
+        if (m_mediaEnabled) {
+            m_player->SetAudioCallback(&VideoPlayerAudioOutputCallback, this);
+            UpdatePlayerCropRect();
+            if (auto* trim = static_cast<Fablecut::IEditInfoTrim*>(item->GetInterFace(Fablecut::EDITINFO_TRIM_INTERFACE))) {
+                m_playRangeSet = true;
+                m_playRangeStart = trim->GetTrimStartPoint();
+                m_playRangeEnd = trim->GetTrimEndPoint();
+                if (m_advanced) {
+                    m_advanced->SetRangeStart(static_cast<uint32_t>(std::max(0, m_playRangeStart.ToMillisecond())));
+                    m_advanced->SetRangeEnd(static_cast<uint32_t>(std::max(0, m_playRangeEnd.ToMillisecond())));
+                }
+            }
+        } else {
+            m_runState = DCPlayerClosed;
+            UpdateVideo();
+        }
+        m_player->Seek(0);
+        m_runState = DCPlayerStopped;
+        return true;
+    });
+}
+
+void CDCVideoPlayer::SetEmptyViewImagePath(QString path)
+{
+    QImage image;
+    if (!image.load(path))
+        image = QImage();
+    m_placeholder = image;
+}
+
+void CDCVideoPlayer::UpdateVideo()
+{
+    if (!m_mediaEnabled || !m_pictureFlag || m_runState == DCPlayerClosed) {
+        DrawImageOnWnd(m_placeholder, true);
+        return;
+    }
+    PublishClipSettings();
+    if (m_runState == DCPlayerStopped && m_thumbnailWhenStopped) {
+        const QImage* thumbnail = m_sourceItem ? m_sourceItem->GetThumbnailData() : nullptr;
+        DrawImageOnWnd(thumbnail ? *thumbnail : QImage(), false);
+        return;
+    }
+    m_player->Redraw();
+}
+
+// ---------------------------------------------------------------- controls
+
+bool CDCVideoPlayer::IsPlayerClose() const
+{
+    return !m_player || m_player->GetState() == Moorland::PLAYER_STATE_CLOSED;
+}
+
+bool CDCVideoPlayer::Eof() const
+{
+    return m_player && m_player->IsEndOfStream();
+}
+
+void CDCVideoPlayer::Open()
+{
+    if (!m_player)
+        return;
+    const int state = m_player->GetState();
+    if (state != Moorland::PLAYER_STATE_CLOSED && state != Moorland::PLAYER_STATE_STOPPED)
+        return;
+    m_player->Open(2, 44100, 3, 0, 3);
+    if (m_playRangeSet && m_advanced) {
+        m_advanced->SetRangeStart(static_cast<uint32_t>(std::max(0, m_playRangeStart.ToMillisecond())));
+        m_advanced->SetRangeEnd(static_cast<uint32_t>(std::max(0, m_playRangeEnd.ToMillisecond())));
+    }
+    m_player->Seek(0);
+}
+
+void CDCVideoPlayer::Play()
+{
+    Open();
+    if (!IsPlayerClose() && m_runState != DCPlayerPlaying) {
+        m_player->Play();
+        m_runState = DCPlayerPlaying;
+    }
+}
+
+void CDCVideoPlayer::Pause()
+{
+    Open();
+    if (!IsPlayerClose() && m_runState != DCPlayerPaused) {
+        m_player->Pause();
+        m_runState = DCPlayerPaused;
+    }
+}
+
+void CDCVideoPlayer::Stop()
+{
+    Open();
+    if (!IsPlayerClose()) {
+        m_player->Stop();
+        m_runState = DCPlayerStopped;
+    }
+}
+
+bool CDCVideoPlayer::Seek(unsigned int ms)
+{
+    Open();
+    if (IsPlayerClose())
+        return false;
+    return m_player->Seek(ms);
+}
+
+bool CDCVideoPlayer::NextFrame()
+{
+    Open();
+    if (IsPlayerClose() || !m_advanced)
+        return false;
+    return m_advanced->NextFrame();
+}
+
+bool CDCVideoPlayer::PreFrame()
+{
+    Open();
+    if (IsPlayerClose() || !m_advanced)
+        return false;
+    return m_advanced->PreFrame();
+}
+
+void CDCVideoPlayer::Close(bool releaseSource)
+{
+    if (!IsPlayerClose()) {
+        m_player->Close();
+        if (releaseSource)
+            m_player->SetSource(nullptr);
+    }
+    m_runState = DCPlayerClosed;
+}
+
+// ------------------------------------------------------------------- times
+
+CBaseTime CDCVideoPlayer::GetIPlayerCurTime() const
+{
+    return CBaseTime(m_player ? static_cast<double>(m_player->GetCurrentTime()) : 0.0);
+}
+
+CBaseTime CDCVideoPlayer::GetDuration() const
+{
+    if (IsPlayerClose())
+        return CBaseTime(0.0);
+    return CBaseTime(m_player->GetDuration() / 1000.0);
+}
+
+CBaseTime CDCVideoPlayer::GetTrimStartPoint() const
+{
+    return CBaseTime(m_advanced ? m_advanced->GetRangeStart() / 1000.0 : 0.0);
+}
+
+CBaseTime CDCVideoPlayer::GetTrimEndPoint() const
+{
+    const int64_t end = m_advanced ? m_advanced->GetRangeEnd() : -1;
+    if (end == -1) {
+        if (IsPlayerClose())
+            return CBaseTime(0.0);
+        return CBaseTime(m_player->GetDuration() / 1000.0);
+    }
+    return CBaseTime(end / 1000.0);
+}
+
+bool CDCVideoPlayer::GetCurPicBorderTime(long long& borderTime, int& frameValue)
+{
+    return QB_GUARDED(false, {
+        if (!m_player || !m_advanced)
+            QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
+        int reserved = 0;
+        int64_t border = 0;
+        borderTime = 0;
+        if (!m_advanced->QueryPicture(0, &border, &reserved) && GetQuentaException()->GetExceptionCode())
+            QuentaBased::ThrowLastError();
+        borderTime = border;
+        frameValue = 0;
+        reserved = 0;
+        if (!m_advanced->QueryPicture(1, &frameValue, &reserved) && GetQuentaException()->GetExceptionCode())
+            QuentaBased::ThrowLastError();
+        return true;
+    });
+}
+
+// -------------------------------------------------------------------- crop
+
+bool CDCVideoPlayer::GetCropRect(rect_t& out)
+{
+    if (!m_cropRect)
+        return false;
+    m_cropRect->GetCropRect(out, nullptr);
+    return true;
+}
+
+bool CDCVideoPlayer::SetCropRect(rect_t& rect)
+{
+    if (!m_cropSupport || !m_cropRect)
+        return false;
+    m_cropRect->SetCropRect(rect, nullptr);
+    return true;
+}
+
+void CDCVideoPlayer::UpdatePlayerCropRect()
+{
+    if (!m_cropSupport || !m_sourceItem || !m_sourceItem->GetViewWidth() || !m_sourceItem->GetViewHeight() ||
+        !m_mediaEnabled)
+        return;
+    if (!m_cropRect) {
+        m_cropRect = new CCropRect(m_drawRect);
+        m_cropRect->SetAutoActivate(true);
+    }
+}
+
+// ----------------------------------------------------------------- various
+
+void CDCVideoPlayer::SetPreviewBtnPicInfo(QImage* image, QRect rect)
+{
+    LockDrawDC();
+    m_overlayImage = image;
+    m_overlayRect = rect;
+    UnlockDrawDC();
+}
+
+void CDCVideoPlayer::GetPreviewBtnPicInfo(QImage*& image, QRect& rect) const
+{
+    image = m_overlayImage;
+    rect = m_overlayRect;
+}
+
+void CDCVideoPlayer::LockDrawDC()
+{
+    if (m_wndLock)
+        m_wndLock->Lock(QuentaBased::INFINITE);
+}
+
+void CDCVideoPlayer::UnlockDrawDC()
+{
+    if (m_wndLock)
+        m_wndLock->Unlock();
+}
+
+void CDCVideoPlayer::UpdataWatermarkLine(int areaPosX, int areaPosY, int areaWidth, int areaHeight, int lineWidth,
+                                         bool bImgMark)
+{
+    emit signal_UpdataWatermarkLine(areaPosX, areaPosY, areaWidth, areaHeight, lineWidth, bImgMark);
+}
+
+void CDCVideoPlayer::UpdateResultRect()
+{
+    emit signal_UpdateResultRect();
+}
+
+// --------------------------------------------------------------- snapshots
+
+bool CDCVideoPlayer::SnapshotFrame(bool withEffects, Moorland::IRawVideoFrame*& frame, Moorland::IRawVideoFrame*& owned)
+{
+    owned = nullptr;
+    frame = nullptr;
+    Moorland::IRawVideoFrame* current = nullptr;
+    if (!m_player || !m_player->GetCurrentFrame(&current) || !current)
+        QB_THROW(QB_ERR_UNEXPECTED, "Fail to get player video buffer");
+    FramePtr raw(current);
+    // The picture as the screen has it: converted first, the effects after.
+    std::unique_ptr<Moorland::IImageConverter, ConverterRelease> converter(
+        CreateImageConverter(Moorland::PIXEL_FORMAT_RGBA32));
+    if (!converter)
+        QuentaBased::ThrowLastError();
+    Moorland::IRawVideoFrame* converted = converter->Convert(raw.get());
+    if (!converted)
+        QuentaBased::ThrowLastError();
+    FramePtr copy(converted->Clone());
+    if (!copy)
+        QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
+    if (withEffects) {
+        if (!m_effectProc)
+            QB_THROW(QB_ERR_BAD_POINTER, "No effect processor to apply the clip's effects with");
+        CEffectsProc effects(m_effectProc->getAVManger());
+        ApplySettings(&effects, *Settings());
+        Moorland::IRawVideoFrame* f = copy.get();
+        effects.ProcFrameInPlace(f);
+    }
+    owned = copy.release();
+    frame = owned;
+    return true;
+}
+
+bool CDCVideoPlayer::Snapshot(int width, int height, QImage& image, bool withEffects)
+{
+    GetQuentaException()->Clear();
+    return QB_GUARDED(false, {
+        Moorland::IRawVideoFrame* frame = nullptr;
+        Moorland::IRawVideoFrame* owned = nullptr;
+        SnapshotFrame(withEffects, frame, owned);
+        FramePtr keep(owned);
+        CDCMoorlanGrapPic grabber(frame);
+        image = grabber.grapPic(width, height);
+        if (image.isNull() && GetQuentaException()->GetExceptionCode())
+            QuentaBased::ThrowLastError();
+        return true;
+    });
+}
+
+bool CDCVideoPlayer::Snapshot(int width, int height, DCImageFormatType format, std::string& path, bool withEffects)
+{
+    GetQuentaException()->Clear();
+    return QB_GUARDED(false, {
+        Moorland::IRawVideoFrame* frame = nullptr;
+        Moorland::IRawVideoFrame* owned = nullptr;
+        SnapshotFrame(withEffects, frame, owned);
+        FramePtr keep(owned);
+        CDCMoorlanGrapPic grabber(frame);
+        if (!grabber.grapPicAndSaveTo(path.c_str(), format, width, height)) {
+            if (GetQuentaException()->GetExceptionCode())
+                QuentaBased::ThrowLastError();
+            return false;
+        }
+        return true;
+    });
+}
+
+// ----------------------------------------------------------------- drawing
+
+void CDCVideoPlayer::buildVideoDriver(Moorland::PixelFormat format)
+{
+    if (!m_windowDriver && m_mainWindow) {
+        Moorland::VideoDriverDesc desc{m_mainWindow, format, m_driverType, 0};
+        m_windowDriver = CreateVideoDriver(&desc);
+    }
+    if (!m_resultWindow) {
+        if (m_resultDriver) {
+            m_resultDriver->Release();
+            m_resultDriver = nullptr;
+        }
+    } else if (!m_resultDriver) {
+        Moorland::VideoDriverDesc desc{m_resultWindow, format, m_driverType, 0};
+        m_resultDriver = CreateVideoDriver(&desc);
+    }
+}
+
+void CDCVideoPlayer::DoOnVideoOutputCallBack(Moorland::IRawVideoFrame* frame)
+{
+    LockDrawDC();
+    // The picture is converted straight to the size it is drawn at: the
+    // effects then work on the pixels shown, and nothing is scaled twice.
+    // (A snapshot converts at the picture's own size.)
+    const unsigned width = static_cast<unsigned>(std::max(0.0f, std::trunc(m_drawRect.right - m_drawRect.left)));
+    const unsigned height = static_cast<unsigned>(std::max(0.0f, std::trunc(m_drawRect.bottom - m_drawRect.top)));
+    if (m_converter && (width != m_converterWidth || height != m_converterHeight)) {
+        m_converter->Release();
+        m_converter = nullptr;
+    }
+    if (!m_converter) {
+        m_converter = CreateImageConverterEx(Moorland::PIXEL_FORMAT_RGBA32, width, height, 0);
+        m_converterWidth = width;
+        m_converterHeight = height;
+    }
+    buildVideoDriver(Moorland::PIXEL_FORMAT_RGBA32);
+    if (m_windowDriver && m_converter) {
+        Moorland::IRawVideoFrame* f = m_converter->Convert(frame);
+        if (f) {
+            if (m_overlayImage)
+                DrawExtendImg(f);
+            UpdateVideoEffect(m_effectProc);
+            if (m_orgEffect) {
+                ProcEffect(f);
+                DrawOrgArea(f, true);
+                DrawResultArea(f, true);
+            } else {
+                DrawOrgArea(f, false);
+                ProcEffect(f);
+                DrawResultArea(f, false);
+                m_windowDriver->Present();
+                if (m_resultDriver && m_resultWindow && Settings()->hasItem)
+                    m_resultDriver->Present();
+            }
+        }
+    }
+    UnlockDrawDC();
+}
+
+void CDCVideoPlayer::DoOnAudioOutput(void* data, unsigned int size, int timeMs)
+{
+    CAudioEffectProc* proc = m_audioEffectProc.load();
+    if (!proc || !m_audioFiller || !data)
+        return;
+    m_audioFiller->SetBuffer(data, size);
+    // The engine gives milliseconds; the frame carries 100-ns units.
+    m_audioFiller->SetTimeStamp(static_cast<int64_t>(timeMs) * 10000);
+    Moorland::IRawAudioFrame* frame = m_audioFiller->GetFrame();
+    UpdateAudioEffectProc();
+    proc->ProcFrameInPlace(frame);
+}
+
+void CDCVideoPlayer::DrawOrgArea(Moorland::IRawVideoFrame* frame, bool present)
+{
+    if (!m_windowDriver)
+        return;
+    Moorland::VideoDriverRect dst = ToDriver(m_dstRect);
+    m_windowDriver->SetDstRect(&dst);
+    m_windowDriver->Clear();
+    Moorland::VideoDriverRect draw = Truncated(m_drawRect);
+    m_windowDriver->DrawFrame(frame, nullptr, &draw);
+    DrawCrop(frame);
+    if (present)
+        m_windowDriver->Present();
+}
+
+void CDCVideoPlayer::DrawResultArea(Moorland::IRawVideoFrame* frame, bool present)
+{
+    if (!m_resultWindow || !m_resultDriver)
+        return;
+    emit signal_UpdateResultRect();
+    std::shared_ptr<const DCClipSettings> s = Settings();
+    if (!s->hasItem)
+        return;
+    Moorland::VideoDriverRect draw = Truncated(m_resultDrawRect);
+    Moorland::VideoDriverRect src{0, 0, static_cast<float>(s->viewWidth), static_cast<float>(s->viewHeight)};
+    Moorland::VideoDriverRect dst = ToDriver(m_resultRect);
+    m_resultDriver->Clear();
+    m_resultDriver->SetDstRect(&dst);
+    m_resultDriver->DrawFrame(frame, &src, &draw);
+    if (present)
+        m_resultDriver->Present();
+}
+
+namespace {
+
+void DrawLine(Moorland::IVideoDriver* driver, int x1, int y1, int x2, int y2, color_t& colour, unsigned short pattern,
+              unsigned short factor)
+{
+    Moorland::VideoDriverPoint from{static_cast<float>(x1), static_cast<float>(y1)};
+    Moorland::VideoDriverPoint to{static_cast<float>(x2), static_cast<float>(y2)};
+    Moorland::VideoDriverColor c = ToDriver(colour);
+    driver->DrawLine(&from, &to, &c, pattern, factor);
+}
+
+void DrawPointRect(Moorland::IVideoDriver* driver, int x1, int y1, int x2, int y2, color_t& colour)
+{
+    DrawLine(driver, x1, y1, x2, y1, colour, 0xFFFF, 1);
+    DrawLine(driver, x2, y1, x2, y2, colour, 0xFFFF, 1);
+    DrawLine(driver, x2, y2, x1, y2, colour, 0xFFFF, 1);
+    DrawLine(driver, x1, y2, x1, y1, colour, 0xFFFF, 1);
+}
+
+// The eight handle points of a crop rectangle, clockwise from the top left.
+void HandlePoints(const rect_t& c, float xs[8], float ys[8])
+{
+    const float mx = (c.right - c.left) * 0.5f + c.left;
+    const float my = (c.bottom - c.top) * 0.5f + c.top;
+    const float px[8] = {c.left, mx, c.right, c.right, c.right, mx, c.left, c.left};
+    const float py[8] = {c.top, c.top, c.top, my, c.bottom, c.bottom, c.bottom, my};
+    for (int i = 0; i < 8; ++i) {
+        xs[i] = px[i];
+        ys[i] = py[i];
+    }
+}
+
+void DrawCropRectPointRects(Moorland::IVideoDriver* driver, rect_t c, color_t& colour)
+{
+    float xs[8], ys[8];
+    HandlePoints(c, xs, ys);
+    for (int i = 0; i < 8; ++i)
+        DrawPointRect(driver, static_cast<int>(xs[i] - 3), static_cast<int>(ys[i] - 3), static_cast<int>(xs[i] + 3),
+                      static_cast<int>(ys[i] + 3), colour);
+}
+
+void DrawCropRectLines(Moorland::IVideoDriver* driver, rect_t c, color_t& colour, unsigned short pattern,
+                       unsigned short factor)
+{
+    float xs[8], ys[8];
+    HandlePoints(c, xs, ys);
+    for (int i = 0; i < 8; ++i) {
+        const int n = (i + 1) % 8;
+        float x1 = xs[i], y1 = ys[i], x2 = xs[n], y2 = ys[n];
+        if (i < 2) { // top edge
+            x1 += 3;
+            x2 -= 3;
+        } else if (i < 4) { // right edge
+            y1 += 3;
+            y2 -= 3;
+        } else if (i < 6) { // bottom edge
+            x1 -= 3;
+            x2 += 3;
+        } else { // left edge
+            y1 -= 3;
+            y2 += 3;
+        }
+        DrawLine(driver, static_cast<int>(x1), static_cast<int>(y1), static_cast<int>(x2), static_cast<int>(y2), colour,
+                 pattern, factor);
+    }
+}
+
+} // namespace
+
+void CDCVideoPlayer::DrawCrop(Moorland::IRawVideoFrame*)
+{
+    if (!m_cropSupport || !m_cropRect || !m_windowDriver)
+        return;
+    rect_t c{};
+    m_cropRect->GetCropRect(c, &m_drawRect);
+    c.right -= 1;
+    const rect_t& d = m_drawRect;
+    const Moorland::VideoDriverColor shade{0, 0, 0, 100};
+    const Moorland::VideoDriverRect bands[4] = {{d.left, d.top, c.left, c.bottom},
+                                                {c.left, d.top, d.right + 1, c.top},
+                                                {c.right, c.top, d.right + 1, d.bottom + 1},
+                                                {d.left, c.bottom, c.right, d.bottom + 1}};
+    for (const auto& band : bands)
+        m_windowDriver->FillRect(&band, &shade);
+    DrawCropRectPointRects(m_windowDriver, c, m_cropLineColor);
+    DrawCropRectLines(m_windowDriver, c, m_cropLineColor, 0x3333, 1);
+}
+
+void CDCVideoPlayer::DrawExtendImg(Moorland::IRawVideoFrame* frame)
+{
+    if (!m_overlayImage || m_overlayImage->isNull() || !frame)
+        return;
+    std::shared_ptr<const DCClipSettings> s = Settings();
+    unsigned fw = 0, fh = 0;
+    frame->GetDimension(&fw, &fh);
+    // A zero view or overlay size has nothing to scale by or to draw.
+    if (!s->viewWidth || !s->viewHeight || m_overlayRect.width() <= 0 || m_overlayRect.height() <= 0)
+        return;
+    const double sx = static_cast<double>(fw) / s->viewWidth;
+    const double sy = static_cast<double>(fh) / s->viewHeight;
+    const int w = static_cast<int>(m_overlayRect.width() * sx);
+    const int h = static_cast<int>(m_overlayRect.height() * sy);
+    if (w <= 0 || h <= 0)
+        return;
+    // The frame drawer reads 32-bit bytes B, G, R, A: any other image layout
+    // is converted first.
+    QImage scaled = m_overlayImage->convertToFormat(QImage::Format_ARGB32)
+                        .scaled(w, h, Qt::IgnoreAspectRatio, Qt::FastTransformation)
+                        .convertToFormat(QImage::Format_ARGB32);
+    if (!m_overlayFiller)
+        m_overlayFiller = Moorland::CreateRawVideoFrameFiller();
+    if (!m_overlayFiller || !m_overlayFiller->SetFormat(frame->GetPixelFormat(), static_cast<unsigned>(w),
+                                                        static_cast<unsigned>(h), 1))
+        return;
+    m_overlayFiller->SetPlane(0, scaled.bits(), static_cast<unsigned>(w) * 4);
+    Moorland::IRawVideoFrame* overlay = m_overlayFiller->GetFrame();
+    if (overlay)
+        Moorland::CFrameDrawer::DrawFrame(static_cast<short>(m_overlayRect.left() * sx),
+                                          static_cast<short>(m_overlayRect.top() * sy), overlay, frame);
+}
+
+void CDCVideoPlayer::DrawImageOnWnd(QImage const& image, bool keepSize)
+{
+    LockDrawDC();
+    const int W = static_cast<int>(m_dstRect.right - m_dstRect.left);
+    const int H = static_cast<int>(m_dstRect.bottom - m_dstRect.top);
+    buildVideoDriver(Moorland::PIXEL_FORMAT_RGBA32);
+    // A zero-sized window has nothing to draw into.
+    if (!m_windowDriver || W <= 0 || H <= 0) {
+        UnlockDrawDC();
+        return;
+    }
+    Moorland::VideoDriverRect dst = ToDriver(m_dstRect);
+    m_windowDriver->SetDstRect(&dst);
+    if (image.isNull()) {
+        m_windowDriver->Clear();
+        m_windowDriver->Present();
+        UnlockDrawDC();
+        return;
+    }
+    QImage canvas(W, H, QImage::Format_ARGB32);
+    canvas.fill(Qt::black);
+    QRect target;
+    if (keepSize)
+        target = QRect(static_cast<int>((W - image.width()) * 0.5 + m_dstRect.left),
+                       static_cast<int>((H - image.height()) * 0.5 + m_dstRect.top), image.width(), image.height());
+    else
+        target = QRect(static_cast<int>(m_drawRect.left), static_cast<int>(m_drawRect.top),
+                       static_cast<int>(m_drawRect.right - m_drawRect.left),
+                       static_cast<int>(m_drawRect.bottom - m_drawRect.top));
+    {
+        QPainter painter(&canvas);
+        painter.drawImage(target, image);
+    }
+    Moorland::IRawVideoFrameFiller* filler = Moorland::CreateRawVideoFrameFiller();
+    if (filler) {
+        if (filler->SetFormat(Moorland::PIXEL_FORMAT_RGBA32, static_cast<unsigned>(W), static_cast<unsigned>(H), 1) &&
+            filler->SetPlane(0, canvas.bits(), static_cast<unsigned>(W) * 4)) {
+            m_windowDriver->Clear();
+            m_windowDriver->DrawFrame(filler->GetFrame(), nullptr, &dst);
+            m_windowDriver->Present();
+        }
+        filler->Release();
+    }
+    UnlockDrawDC();
+}

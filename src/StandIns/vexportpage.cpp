@@ -1,0 +1,3 @@
+#include "vexportpage.h"
+
+VExportPage::VExportPage(QWidget* parent) : QFrame(parent) {}

@@ -1,0 +1,652 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de_DE">
+<context>
+    <name>AboutDialog</name>
+    <message>
+        <source>AboutDialog</source>
+        <translation>Über</translation>
+    </message>
+    <message>
+        <source>Warning: This program is protected by copyright law and international treaties. Unauthorized reproduction or distribution of it, or of any portion of it, may result in severe civil and criminal penalties.</source>
+        <translation>Warnung: Dieses Programm ist durch Urheberrecht und internationale Verträge geschützt. Unerlaubte Vervielfältigung oder Verbreitung des Programms oder von Teilen davon kann zivil- und strafrechtlich verfolgt werden.</translation>
+    </message>
+    <message>
+        <source>Version:</source>
+        <translation>Version:</translation>
+    </message>
+</context>
+<context>
+    <name>CProductUpdate</name>
+    <message>
+        <source>The update check failed: %1</source>
+        <translation>Die Suche nach Aktualisierungen ist fehlgeschlagen: %1</translation>
+    </message>
+    <message>
+        <source>The update check failed: the update service gave no version.</source>
+        <translation>Die Suche nach Aktualisierungen ist fehlgeschlagen: Der Dienst nannte keine Version.</translation>
+    </message>
+    <message>
+        <source>Version %1 is available; this is version %2.</source>
+        <translation>Version %1 ist verfügbar; installiert ist Version %2.</translation>
+    </message>
+    <message>
+        <source>This is the newest version (%1).</source>
+        <translation>Dies ist die neueste Version (%1).</translation>
+    </message>
+    <message>
+        <source>No update service is configured for this program.</source>
+        <translation>Für dieses Programm ist kein Aktualisierungsdienst eingerichtet.</translation>
+    </message>
+    <message>
+        <source>the update address is not valid.</source>
+        <translation>Die Aktualisierungsadresse ist ungültig.</translation>
+    </message>
+    <message>
+        <source>Checking for updates...</source>
+        <translation>Suche nach Aktualisierungen...</translation>
+    </message>
+</context>
+<context>
+    <name>FMDMediaTreeModel</name>
+    <message>
+        <source>Name</source>
+        <comment>名称</comment>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <comment>持续时间</comment>
+        <translation>Dauer</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <comment>大小</comment>
+        <translation>Größe</translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <comment>日期</comment>
+        <translation>Datum</translation>
+    </message>
+    <message>
+        <source>Type</source>
+        <comment>类型</comment>
+        <translation>Typ</translation>
+    </message>
+</context>
+<context>
+    <name>Fablecut::MainWindow</name>
+    <message>
+        <source>The platform services could not be created (%1).</source>
+        <translation>Die Plattformdienste konnten nicht angelegt werden (%1).</translation>
+    </message>
+    <message>
+        <source>The media libraries could not be loaded: %1</source>
+        <translation>Die Medienbibliotheken konnten nicht geladen werden: %1</translation>
+    </message>
+    <message>
+        <source>Init Vantrel falsed.</source>
+        <translation>Die Plattformdienste ließen sich nicht starten.</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <comment>文件</comment>
+        <translation>Datei</translation>
+    </message>
+    <message>
+        <source>Tools</source>
+        <comment>工具</comment>
+        <translation>Extras</translation>
+    </message>
+    <message>
+        <source>Language</source>
+        <comment>语言</comment>
+        <translation>Sprache</translation>
+    </message>
+    <message>
+        <source>Import Media Files</source>
+        <comment>导入媒体文件</comment>
+        <translation>Mediendateien importieren</translation>
+    </message>
+    <message>
+        <source>Import a Media Floder</source>
+        <comment>导入媒体文件夹</comment>
+        <translation>Medienordner importieren</translation>
+    </message>
+    <message>
+        <source>Exit</source>
+        <comment>退出</comment>
+        <translation>Beenden</translation>
+    </message>
+    <message>
+        <source>Keyboard Shortcuts</source>
+        <comment>键盘快捷键</comment>
+        <translation>Tastenkürzel</translation>
+    </message>
+    <message>
+        <source>Update</source>
+        <comment>升级</comment>
+        <translation>Aktualisieren</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>The media library is busy loading or saving. Please import the library list again in a moment.</source>
+        <translation>Die Mediathek wird gerade geladen oder gespeichert. Bitte importieren Sie die Liste gleich noch einmal.</translation>
+    </message>
+    <message>
+        <source>The media library is busy loading or saving. Please export it again in a moment.</source>
+        <translation>Die Mediathek wird gerade geladen oder gespeichert. Bitte exportieren Sie sie gleich noch einmal.</translation>
+    </message>
+    <message>
+        <source>The media library could not be written to &quot;%1&quot;.</source>
+        <translation>Die Mediathek konnte nicht nach &quot;%1&quot; geschrieben werden.</translation>
+    </message>
+    <message>
+        <source>The following %1 meida sources  load failed:%2</source>
+        <translation>Die folgenden %1 Medienquellen konnten nicht geladen werden:%2</translation>
+    </message>
+    <message>
+        <source>Camcorder is connected. Are you ready to launch wizard now?
+
+If you do not want to launch wizard when camcorder is connected,please open Preferences dialog and select &quot;Others&quot;, uncheck the &quot;Launch wizard when camcorder is connected&quot; checkbox.</source>
+        <translation>Ein Camcorder ist angeschlossen. Möchten Sie den Assistenten jetzt starten?
+
+Wenn der Assistent beim Anschließen eines Camcorders nicht starten soll, öffnen Sie die Einstellungen, wählen &quot;Sonstiges&quot; und entfernen das Häkchen bei &quot;Assistent starten, wenn ein Camcorder angeschlossen wird&quot;.</translation>
+    </message>
+    <message>
+        <source>The camcorder is disconnected!</source>
+        <translation>Der Camcorder wurde getrennt!</translation>
+    </message>
+    <message>
+        <source>Some output tasks are still running, are you sure you want to quit?</source>
+        <translation>Es gibt noch Ausgabeaufgaben. Möchten Sie das Programm wirklich beenden?</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>Import/Edit</source>
+        <comment>导入/编辑</comment>
+        <translation>Importieren/Bearbeiten</translation>
+    </message>
+    <message>
+        <source>Output</source>
+        <comment>输出</comment>
+        <translation>Ausgabe</translation>
+    </message>
+</context>
+<context>
+    <name>ProfileNodeManager</name>
+    <message>
+        <source>All Rearch Results</source>
+        <translation>Alle Suchergebnisse</translation>
+    </message>
+    <message>
+        <source>Failed to Save Config File.</source>
+        <translation>Die Konfigurationsdatei konnte nicht gespeichert werden.</translation>
+    </message>
+</context>
+<context>
+    <name>QObject</name>
+    <message>
+        <source>Error</source>
+        <translation>Fehler</translation>
+    </message>
+    <message>
+        <source>The program met an unknown error.</source>
+        <translation>Im Programm ist ein unbekannter Fehler aufgetreten.</translation>
+    </message>
+    <message>
+        <source>Do not show this message again.</source>
+        <translation>Diese Meldung nicht mehr anzeigen.</translation>
+    </message>
+    <message>
+        <source>GB</source>
+        <translation>GB</translation>
+    </message>
+    <message>
+        <source>MB</source>
+        <translation>MB</translation>
+    </message>
+    <message>
+        <source>KB</source>
+        <translation>KB</translation>
+    </message>
+    <message>
+        <source>B</source>
+        <translation>B</translation>
+    </message>
+</context>
+<context>
+    <name>VBaseTitleBar</name>
+    <message>
+        <source>Minimize</source>
+        <extracomment>最小化按钮</extracomment>
+        <translation>Minimieren</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <extracomment>关闭按钮</extracomment>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>Maximize</source>
+        <extracomment>最大化按钮</extracomment>
+        <translation>Maximieren</translation>
+    </message>
+    <message>
+        <source>Restore</source>
+        <extracomment>还原按钮</extracomment>
+        <translation>Wiederherstellen</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <extracomment>帮助按钮</extracomment>
+        <translation>Hilfe</translation>
+    </message>
+    <message>
+        <source>Preference</source>
+        <extracomment>设置按钮</extracomment>
+        <translation>Einstellungen</translation>
+    </message>
+</context>
+<context>
+    <name>VCamcorderDialog</name>
+    <message>
+        <source>No camcorder is connected</source>
+        <translation>Es ist kein Camcorder angeschlossen</translation>
+    </message>
+</context>
+<context>
+    <name>VDCPreferenceAccelerate</name>
+    <message>
+        <source>GPU Encode acceleration</source>
+        <translation>GPU-Beschleunigung beim Kodieren</translation>
+    </message>
+    <message>
+        <source>Enable NVIDIA CUDA acceleration</source>
+        <translation>NVIDIA-CUDA-Beschleunigung verwenden</translation>
+    </message>
+    <message>
+        <source>Learn More...</source>
+        <translation>Mehr erfahren...</translation>
+    </message>
+    <message>
+        <source>Enable AMD APP acceleration</source>
+        <translation>AMD-APP-Beschleunigung verwenden</translation>
+    </message>
+    <message>
+        <source>H264 Decoder</source>
+        <translation>H.264-Dekoder</translation>
+    </message>
+    <message>
+        <source>CUDA Decoder</source>
+        <translation>CUDA-Dekoder</translation>
+    </message>
+    <message>
+        <source>Intel Decoder</source>
+        <translation>Intel-Dekoder</translation>
+    </message>
+    <message>
+        <source>System Decoder</source>
+        <translation>System-Dekoder</translation>
+    </message>
+    <message>
+        <source>Acceleration</source>
+        <translation>Beschleunigung</translation>
+    </message>
+</context>
+<context>
+    <name>VDCPreferenceConvert</name>
+    <message>
+        <source>Convert using all cores</source>
+        <translation>Mit allen Kernen umwandeln</translation>
+    </message>
+    <message>
+        <source>Convert using the least core number</source>
+        <translation>Mit möglichst wenigen Kernen umwandeln</translation>
+    </message>
+    <message>
+        <source>Customize core number:</source>
+        <translation>Anzahl der Kerne:</translation>
+    </message>
+    <message>
+        <source> Process </source>
+        <translation> Prozesse </translation>
+    </message>
+    <message>
+        <source>Maximum Simultaneous Running Processes:</source>
+        <translation>Höchstzahl gleichzeitiger Prozesse:</translation>
+    </message>
+    <message>
+        <source>Convert</source>
+        <translation>Umwandeln</translation>
+    </message>
+</context>
+<context>
+    <name>VDCPreferenceDlg</name>
+    <message>
+        <source>Preference</source>
+        <translation>Einstellungen</translation>
+    </message>
+</context>
+<context>
+    <name>VDCPreferenceGeneral</name>
+    <message>
+        <source>General Settings</source>
+        <translation>Allgemeine Einstellungen</translation>
+    </message>
+    <message>
+        <source>If output file exists, please select</source>
+        <translation>Wenn die Ausgabedatei schon existiert:</translation>
+    </message>
+    <message>
+        <source>btnGFileExists</source>
+        <translation>btnGFileExists</translation>
+    </message>
+    <message>
+        <source>Rename</source>
+        <translation>Umbenennen</translation>
+    </message>
+    <message>
+        <source>Overwrite</source>
+        <translation>Überschreiben</translation>
+    </message>
+    <message>
+        <source>Skip</source>
+        <translation>Überspringen</translation>
+    </message>
+    <message>
+        <source>Lossless Output Mode</source>
+        <translation>Verlustfreie Ausgabe</translation>
+    </message>
+    <message>
+        <source>btnGLosslessMode</source>
+        <translation>btnGLosslessMode</translation>
+    </message>
+    <message>
+        <source>Split from the exact frame you choose</source>
+        <translation>Genau am gewählten Bild teilen</translation>
+    </message>
+    <message>
+        <source>Split from the next GOP</source>
+        <translation>An der nächsten GOP teilen</translation>
+    </message>
+    <message>
+        <source>General</source>
+        <translation>Allgemein</translation>
+    </message>
+</context>
+<context>
+    <name>VDCPreferenceOthers</name>
+    <message>
+        <source>Snapshot</source>
+        <translation>Schnappschuss</translation>
+    </message>
+    <message>
+        <source>Width:</source>
+        <translation>Breite:</translation>
+    </message>
+    <message>
+        <source>Height:</source>
+        <translation>Höhe:</translation>
+    </message>
+    <message>
+        <source>Original Video Size</source>
+        <translation>Originale Videogröße</translation>
+    </message>
+    <message>
+        <source>Options when camcorder is connected</source>
+        <translation>Beim Anschließen eines Camcorders</translation>
+    </message>
+    <message>
+        <source>Launch wizard when camcorder is connected</source>
+        <translation>Assistent starten, wenn ein Camcorder angeschlossen wird</translation>
+    </message>
+    <message>
+        <source>Reset confirmation message displays</source>
+        <translation>Bestätigungsmeldungen zurücksetzen</translation>
+    </message>
+    <message>
+        <source>Pop back up with the &quot;Do not show this message again.&quot; information dialog</source>
+        <translation>Meldungen mit &quot;Diese Meldung nicht mehr anzeigen.&quot; wieder anzeigen</translation>
+    </message>
+    <message>
+        <source>Reset</source>
+        <translation>Zurücksetzen</translation>
+    </message>
+    <message>
+        <source>Others</source>
+        <translation>Sonstiges</translation>
+    </message>
+    <message>
+        <source>Reset succeeded!</source>
+        <translation>Zurückgesetzt!</translation>
+    </message>
+</context>
+<context>
+    <name>VDCPreferenceTivo</name>
+    <message>
+        <source>Tivo Settings</source>
+        <translation>TiVo-Einstellungen</translation>
+    </message>
+    <message>
+        <source>Tivo</source>
+        <translation>TiVo</translation>
+    </message>
+</context>
+<context>
+    <name>VEditorWidget</name>
+    <message>
+        <source>Effects</source>
+        <comment>效果</comment>
+        <translation>Effekte</translation>
+    </message>
+    <message>
+        <source>Volume Adjustment</source>
+        <comment>音量调节</comment>
+        <translation>Lautstärke</translation>
+    </message>
+    <message>
+        <source>3D Effect</source>
+        <comment>3D效果</comment>
+        <translation>3D-Effekt</translation>
+    </message>
+</context>
+<context>
+    <name>VImportMediaLibDialog</name>
+    <message>
+        <source>Importing media Library...</source>
+        <extracomment>正在导入媒体库...</extracomment>
+        <translation>Mediathek wird importiert...</translation>
+    </message>
+</context>
+<context>
+    <name>VResourceLib</name>
+    <message>
+        <source>Import</source>
+        <comment>导入</comment>
+        <translation>Importieren</translation>
+    </message>
+    <message>
+        <source>Camcorder</source>
+        <comment>摄像机</comment>
+        <translation>Camcorder</translation>
+    </message>
+    <message>
+        <source>Options</source>
+        <comment>选项</comment>
+        <translation>Optionen</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <comment>名称</comment>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <comment>持续时间</comment>
+        <translation>Dauer</translation>
+    </message>
+    <message>
+        <source>File Size</source>
+        <comment>文件大小</comment>
+        <translation>Dateigröße</translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <comment>日期</comment>
+        <translation>Datum</translation>
+    </message>
+    <message>
+        <source>Type</source>
+        <comment>类型</comment>
+        <translation>Typ</translation>
+    </message>
+    <message>
+        <source>Select All</source>
+        <comment>全选</comment>
+        <translation>Alles auswählen</translation>
+    </message>
+    <message>
+        <source>Delete Selected</source>
+        <comment>删除所选内容</comment>
+        <translation>Auswahl löschen</translation>
+    </message>
+    <message>
+        <source>Large Icons</source>
+        <comment>大图标</comment>
+        <translation>Große Symbole</translation>
+    </message>
+    <message>
+        <source>Small Icons</source>
+        <comment>小图标</comment>
+        <translation>Kleine Symbole</translation>
+    </message>
+    <message>
+        <source>Details</source>
+        <comment>详细信息</comment>
+        <translation>Details</translation>
+    </message>
+    <message>
+        <source>Import Media Library</source>
+        <comment>导入资源库</comment>
+        <translation>Mediathek importieren</translation>
+    </message>
+    <message>
+        <source>Export Media Library</source>
+        <comment>导出资源库</comment>
+        <translation>Mediathek exportieren</translation>
+    </message>
+    <message>
+        <source>Import Media Files</source>
+        <comment>导入媒体文件</comment>
+        <translation>Mediendateien importieren</translation>
+    </message>
+    <message>
+        <source>Import a Media Folder</source>
+        <comment>导入媒体文件夹</comment>
+        <translation>Medienordner importieren</translation>
+    </message>
+    <message>
+        <source>Sort By</source>
+        <comment>排序方式</comment>
+        <translation>Sortieren nach</translation>
+    </message>
+    <message>
+        <source>Display All Medias</source>
+        <comment>全部媒体</comment>
+        <translation>Alle Medien anzeigen</translation>
+    </message>
+    <message>
+        <source>Display Video</source>
+        <comment>视频</comment>
+        <translation>Videos anzeigen</translation>
+    </message>
+    <message>
+        <source>Display Audio</source>
+        <comment>音频</comment>
+        <translation>Audio anzeigen</translation>
+    </message>
+    <message>
+        <source>Media Files (%1);;All Files (*)</source>
+        <translation>Mediendateien (%1);;Alle Dateien (*)</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>Öffnen</translation>
+    </message>
+    <message>
+        <source>If import a folder within the media file?</source>
+        <translation>Sollen auch die Unterordner importiert werden?</translation>
+    </message>
+    <message>
+        <source>There&apos;s no any file in directory &quot;%1&quot;</source>
+        <translation>Im Ordner &quot;%1&quot; liegt keine Datei.</translation>
+    </message>
+    <message>
+        <source>Export media library</source>
+        <translation>Mediathek exportieren</translation>
+    </message>
+    <message>
+        <source>Import media library</source>
+        <translation>Mediathek importieren</translation>
+    </message>
+</context>
+<context>
+    <name>VSourceWorkSpace</name>
+    <message>
+        <source>Media Source</source>
+        <comment>媒体源</comment>
+        <translation>Medienquellen</translation>
+    </message>
+    <message>
+        <source>Effects</source>
+        <comment>效果</comment>
+        <translation>Effekte</translation>
+    </message>
+    <message>
+        <source>Volume Adjustment</source>
+        <comment>音量调节</comment>
+        <translation>Lautstärke</translation>
+    </message>
+    <message>
+        <source>3D Effect</source>
+        <comment>3D效果</comment>
+        <translation>3D-Effekt</translation>
+    </message>
+</context>
+<context>
+    <name>VSourcerPage</name>
+    <message>
+        <source>Another import is still running. Please import these files when it has finished.</source>
+        <translation>Es läuft noch ein Import. Bitte importieren Sie diese Dateien, wenn er beendet ist.</translation>
+    </message>
+    <message>
+        <source>Sorry,this program can not import the following %1 files so far : %2&quot;%3&quot;%4Please contact &lt;a href=&quot;%5&quot;style=&quot;color:#%9&quot;&gt;%6&lt;/a&gt; for help.Please provide the following log file.Log File &lt;a href=&quot;%7&quot;style=&quot;color:#%9&quot;&gt;%8&lt;/a&gt;.</source>
+        <translation>Die folgenden %1 Dateien konnten leider nicht importiert werden: %2&quot;%3&quot;%4Hilfe erhalten Sie unter &lt;a href=&quot;%5&quot;style=&quot;color:#%9&quot;&gt;%6&lt;/a&gt;. Bitte senden Sie die folgende Protokolldatei mit. Protokolldatei &lt;a href=&quot;%7&quot;style=&quot;color:#%9&quot;&gt;%8&lt;/a&gt;.</translation>
+    </message>
+    <message>
+        <source>Can not import TIVO files, invalid media access key. please visit preference dialog and enter the correct media access key.</source>
+        <translation>TiVo-Dateien können nicht importiert werden: Der Medienzugriffsschlüssel ist ungültig. Bitte geben Sie in den Einstellungen den richtigen Schlüssel ein.</translation>
+    </message>
+    <message>
+        <source>The files cannot be backed up: no file backuper is available. Nothing was imported.</source>
+        <translation>Die Dateien können nicht gesichert werden: Es ist keine Sicherung verfügbar. Es wurde nichts importiert.</translation>
+    </message>
+    <message>
+        <source>The backup could not be started. Nothing was copied or imported.</source>
+        <translation>Die Sicherung konnte nicht gestartet werden. Es wurde nichts kopiert oder importiert.</translation>
+    </message>
+    <message>
+        <source>These files could not be backed up and are not imported:
+%1</source>
+        <translation>Diese Dateien konnten nicht gesichert werden und werden nicht importiert:
+%1</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,472 @@
+// The playback engine on clips whose pictures carry their index: playing,
+// pausing, seeking, steps, the play range, frames at an offset, the current
+// frame, the clock without a sound device, and closing while it plays.
+
+#include "PellinoTestMedia.h"
+
+#include "IAVManager.h"
+#include "Moorlan.h"
+#include "Pellino.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+struct ConverterRelease
+{
+    void operator()(Moorland::IImageConverter* c) const { c->Release(); }
+};
+
+// A 32-bit copy of a picture of any layout.
+QImage ToImage(Moorland::IRawVideoFrame* frame)
+{
+    std::unique_ptr<Moorland::IImageConverter, ConverterRelease> converter(
+        CreateImageConverter(Moorland::PIXEL_FORMAT_RGBA32));
+    Moorland::IRawVideoFrame* out = converter ? converter->Convert(frame) : nullptr;
+    if (!out)
+        return QImage();
+    unsigned w = 0, h = 0, line = 0, pitch = 0, rows = 0;
+    out->GetDimension(&w, &h);
+    unsigned char* bits = out->GetBuffer(0, &line, &pitch, &rows);
+    return QImage(bits, static_cast<int>(w), static_cast<int>(h), static_cast<int>(pitch), QImage::Format_RGB32)
+        .copy();
+}
+
+// Records what the engine hands to its callbacks.
+struct Recorder
+{
+    std::mutex mutex;
+    std::vector<int> indices;
+    std::vector<int64_t> times;
+    QImage last;
+    std::atomic<int> audioCalls{0};
+    std::atomic<int> badAudio{0};
+    std::vector<int> audioTimes;
+    std::atomic<bool> inCallback{false};
+
+    static void Video(void* context, Moorland::IRawVideoFrame* frame)
+    {
+        auto* self = static_cast<Recorder*>(context);
+        self->inCallback = true;
+        QImage image = ToImage(frame);
+        std::lock_guard<std::mutex> lock(self->mutex);
+        self->indices.push_back(PellinoTest::PictureIndex(image));
+        self->times.push_back(frame->GetTimeStamp());
+        self->last = image;
+        self->inCallback = false;
+    }
+    static void Audio(void* context, void* data, unsigned size, Moorland::QuentaSampleFormat format, int timeMs, int)
+    {
+        auto* self = static_cast<Recorder*>(context);
+        ++self->audioCalls;
+        if (!data || size % 4 || format != Moorland::QUENTA_SAMPLE_S16)
+            ++self->badAudio;
+        std::lock_guard<std::mutex> lock(self->mutex);
+        self->audioTimes.push_back(timeMs);
+    }
+    int LastIndex()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return indices.empty() ? -1 : indices.back();
+    }
+    size_t Count()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return indices.size();
+    }
+    std::vector<int> Indices()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return indices;
+    }
+};
+
+class PellinoPlayer : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        PELLINO_REQUIRE_MEDIA();
+        source = manager->CreateSourceFromFile(PellinoTest::Media::Get().Indexed().c_str(), -2, -2);
+        ASSERT_NE(source, nullptr);
+        player = CreatePlayer();
+        ASSERT_NE(player, nullptr);
+        advanced = static_cast<Moorland::IPlayerAdvanced*>(player->QueryInterface(IPLAYER_ADVANCED_NAME));
+        ASSERT_NE(advanced, nullptr);
+        player->SetVideoCallback(&Recorder::Video, &recorder);
+        player->SetAudioCallback(&Recorder::Audio, &recorder);
+        ASSERT_TRUE(player->SetSource(source));
+    }
+    void TearDown() override
+    {
+        if (player)
+            player->Release();
+        if (source)
+            source->Release();
+    }
+    bool Open() { return player->Open(2, 44100, Moorland::QUENTA_SAMPLE_S16, 0, 3); }
+    // The index of the picture the engine holds as its current one.
+    int CurrentIndex()
+    {
+        Moorland::IRawVideoFrame* frame = nullptr;
+        if (!player->GetCurrentFrame(&frame) || !frame)
+            return -1;
+        const int index = PellinoTest::PictureIndex(ToImage(frame));
+        frame->Free();
+        return index;
+    }
+    bool WaitEnd(std::chrono::milliseconds limit)
+    {
+        const auto until = std::chrono::steady_clock::now() + limit;
+        while (!player->IsEndOfStream() && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(10ms);
+        return player->IsEndOfStream();
+    }
+
+    MediaTest::ManagerHolder manager;
+    Moorland::IAVSource* source = nullptr;
+    Moorland::IPlayer* player = nullptr;
+    Moorland::IPlayerAdvanced* advanced = nullptr;
+    Recorder recorder;
+};
+
+TEST_F(PellinoPlayer, StatesFollowTheControls)
+{
+    EXPECT_EQ(player->GetState(), Moorland::PLAYER_STATE_CLOSED);
+    EXPECT_FALSE(player->Play());
+    EXPECT_FALSE(player->Seek(100));
+    EXPECT_EQ(player->GetDuration(), 4000u);
+    ASSERT_TRUE(Open());
+    EXPECT_EQ(player->GetState(), Moorland::PLAYER_STATE_STOPPED);
+    ASSERT_TRUE(player->Play());
+    EXPECT_EQ(player->GetState(), Moorland::PLAYER_STATE_PLAYING);
+    ASSERT_TRUE(player->Pause());
+    EXPECT_EQ(player->GetState(), Moorland::PLAYER_STATE_PAUSED);
+    ASSERT_TRUE(player->Stop());
+    EXPECT_EQ(player->GetState(), Moorland::PLAYER_STATE_STOPPED);
+    // Stopped means rewound: the first picture is the current one.
+    EXPECT_EQ(CurrentIndex(), 0);
+    player->Close();
+    EXPECT_EQ(player->GetState(), Moorland::PLAYER_STATE_CLOSED);
+    Moorland::IRawVideoFrame* frame = nullptr;
+    EXPECT_FALSE(player->GetCurrentFrame(&frame));
+    // Closing keeps the source: it opens again; detached, it does not.
+    ASSERT_TRUE(Open());
+    player->SetSource(nullptr);
+    EXPECT_FALSE(Open());
+    EXPECT_EQ(GetQuentaException()->GetExceptionCode(), 10021003);
+}
+
+TEST_F(PellinoPlayer, PlaysEveryPictureOnceInOrderAndReportsTheEnd)
+{
+    ASSERT_TRUE(Open());
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(player->Play());
+    ASSERT_TRUE(WaitEnd(20s));
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::vector<int> shown = recorder.Indices();
+    ASSERT_FALSE(shown.empty());
+    Moorland::PlayerStatistics stats{};
+    ASSERT_TRUE(advanced->GetStatistics(&stats));
+    // Each picture once, in order; a loaded machine may drop some, never repeat one.
+    for (size_t i = 1; i < shown.size(); ++i)
+        ASSERT_GT(shown[i], shown[i - 1]) << "at " << i;
+    EXPECT_EQ(shown.back(), 99);
+    // The first picture is drawn at the open, the others while playing.
+    EXPECT_EQ(static_cast<int64_t>(shown.size()) + stats.dropped, 100) << "shown and dropped make all";
+    // Without a sound device the monotonic clock paces the 4 s clip.
+    EXPECT_EQ(stats.audioDevice, 0);
+    EXPECT_GT(seconds, 3.8);
+    EXPECT_LT(seconds, 8.0);
+    // The sound went through the audio callback, in order, as 16-bit stereo.
+    EXPECT_GT(recorder.audioCalls.load(), 100);
+    EXPECT_EQ(recorder.badAudio.load(), 0);
+    std::lock_guard<std::mutex> lock(recorder.mutex);
+    for (size_t i = 1; i < recorder.audioTimes.size(); ++i)
+        ASSERT_GE(recorder.audioTimes[i], recorder.audioTimes[i - 1]);
+}
+
+TEST_F(PellinoPlayer, PausedSeeksAndStepsLandOnTheExpectedPicture)
+{
+    ASSERT_TRUE(Open());
+    ASSERT_TRUE(player->Pause());
+    // Targets inside, on the border of and between pictures (40 ms each),
+    // forward and backward across GOPs, and clamped at the ends.
+    const struct
+    {
+        uint32_t ms;
+        int index;
+    } cases[] = {{0, 0}, {40, 1}, {79, 1}, {2400, 60}, {1030, 25}, {999, 24}, {3999, 99}, {60000, 99}, {480, 12}};
+    for (const auto& c : cases) {
+        ASSERT_TRUE(player->Seek(c.ms)) << c.ms << ": " << GetQuentaException()->GetExceptionMsg();
+        EXPECT_EQ(recorder.LastIndex(), c.index) << "drawn after seek to " << c.ms;
+        EXPECT_EQ(CurrentIndex(), c.index) << "current after seek to " << c.ms;
+        int64_t border = -1;
+        int number = -1, reserved = 0;
+        ASSERT_TRUE(advanced->QueryPicture(0, &border, &reserved));
+        ASSERT_TRUE(advanced->QueryPicture(1, &number, &reserved));
+        EXPECT_EQ(border, c.index * 40);
+        EXPECT_EQ(number, c.index);
+    }
+    // Steps from 10: forward five, back three, each drawn and current.
+    ASSERT_TRUE(player->Seek(400));
+    for (int expected : {11, 12, 13, 14, 15}) {
+        ASSERT_TRUE(advanced->NextFrame());
+        EXPECT_EQ(recorder.LastIndex(), expected);
+        EXPECT_EQ(CurrentIndex(), expected);
+    }
+    for (int expected : {14, 13, 12}) {
+        ASSERT_TRUE(advanced->PreFrame());
+        EXPECT_EQ(recorder.LastIndex(), expected);
+        EXPECT_EQ(CurrentIndex(), expected);
+    }
+    EXPECT_EQ(player->GetState(), Moorland::PLAYER_STATE_PAUSED);
+    // Backwards across a key frame, then nothing before the first picture.
+    ASSERT_TRUE(player->Seek(1000));
+    ASSERT_TRUE(advanced->PreFrame());
+    EXPECT_EQ(CurrentIndex(), 24);
+    ASSERT_TRUE(player->Seek(0));
+    EXPECT_FALSE(advanced->PreFrame());
+    EXPECT_EQ(CurrentIndex(), 0);
+    // Nothing after the last.
+    ASSERT_TRUE(player->Seek(3960));
+    EXPECT_FALSE(advanced->NextFrame());
+    EXPECT_EQ(CurrentIndex(), 99);
+    // A step while playing ends paused on the next picture.
+    ASSERT_TRUE(player->Seek(800));
+    ASSERT_TRUE(player->Play());
+    std::this_thread::sleep_for(100ms);
+    const int before = recorder.LastIndex();
+    ASSERT_TRUE(advanced->NextFrame());
+    EXPECT_EQ(player->GetState(), Moorland::PLAYER_STATE_PAUSED);
+    EXPECT_EQ(CurrentIndex(), before + 1);
+}
+
+TEST_F(PellinoPlayer, PicturesMatchTheDecodeOfTheFfmpegProgram)
+{
+    std::ifstream raw(PellinoTest::Media::Get().IndexedBGRA(), std::ios::binary);
+    ASSERT_TRUE(raw.good());
+    const size_t size = 320 * 240 * 4;
+    ASSERT_TRUE(Open());
+    for (int index : {0, 7, 31, 62, 99}) {
+        ASSERT_TRUE(player->Seek(static_cast<uint32_t>(index * 40)));
+        std::vector<unsigned char> expected(size);
+        raw.seekg(static_cast<std::streamoff>(index * size));
+        ASSERT_TRUE(raw.read(reinterpret_cast<char*>(expected.data()), static_cast<std::streamsize>(size)));
+        QImage shown;
+        {
+            std::lock_guard<std::mutex> lock(recorder.mutex);
+            shown = recorder.last.convertToFormat(QImage::Format_ARGB32);
+        }
+        ASSERT_EQ(shown.size(), QSize(320, 240));
+        int worst = 0;
+        for (int y = 0; y < 240; ++y) {
+            const unsigned char* a = shown.constScanLine(y);
+            const unsigned char* b = expected.data() + y * 320 * 4;
+            for (int x = 0; x < 320 * 4; ++x)
+                if (x % 4 != 3)
+                    worst = std::max(worst, std::abs(a[x] - b[x]));
+        }
+        EXPECT_LE(worst, 2) << "picture " << index;
+    }
+}
+
+TEST_F(PellinoPlayer, PlayRangeBoundsPlayingAndSeeks)
+{
+    advanced->SetRangeStart(1000);
+    advanced->SetRangeEnd(2000);
+    EXPECT_EQ(advanced->GetRangeStart(), 1000u);
+    EXPECT_EQ(advanced->GetRangeEnd(), 2000);
+    ASSERT_TRUE(Open());
+    ASSERT_TRUE(player->Seek(0));
+    EXPECT_EQ(CurrentIndex(), 25) << "seeks clamp to the range start";
+    ASSERT_TRUE(player->Seek(3000));
+    EXPECT_EQ(CurrentIndex(), 49) << "and to the last picture before its end";
+    ASSERT_TRUE(player->Stop());
+    EXPECT_EQ(CurrentIndex(), 25);
+    const size_t before = recorder.Count();
+    ASSERT_TRUE(player->Play());
+    ASSERT_TRUE(WaitEnd(10s));
+    std::this_thread::sleep_for(100ms);
+    std::vector<int> shown = recorder.Indices();
+    shown.erase(shown.begin(), shown.begin() + static_cast<long>(before));
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.back(), 49) << "nothing at or past the range end";
+    for (size_t i = 1; i < shown.size(); ++i)
+        ASSERT_GT(shown[i], shown[i - 1]);
+    // The sound stays inside the range too.
+    std::lock_guard<std::mutex> lock(recorder.mutex);
+    for (int t : recorder.audioTimes) {
+        EXPECT_GE(t, 950);
+        EXPECT_LT(t, 2000);
+    }
+}
+
+TEST_F(PellinoPlayer, FramesAtAnOffsetAndTheUnseenMove)
+{
+    ASSERT_TRUE(Open());
+    ASSERT_TRUE(player->Seek(800));
+    ASSERT_EQ(CurrentIndex(), 20);
+    const size_t drawn = recorder.Count();
+    const struct
+    {
+        int offset;
+        int index;
+    } cases[] = {{0, 20}, {1, 21}, {3, 23}, {-1, 19}, {-2, 18}, {-6, 14}};
+    for (const auto& c : cases) {
+        Moorland::IRawVideoFrame* frame = nullptr;
+        ASSERT_TRUE(advanced->GetFrameAtOffset(c.offset, &frame, 1));
+        ASSERT_NE(frame, nullptr) << c.offset;
+        EXPECT_EQ(PellinoTest::PictureIndex(ToImage(frame)), c.index) << c.offset;
+        frame->Free();
+        EXPECT_EQ(CurrentIndex(), 20) << "flag 1 leaves the player where it was";
+    }
+    EXPECT_EQ(recorder.Count(), drawn) << "nothing drawn";
+    ASSERT_TRUE(advanced->NextFrame());
+    EXPECT_EQ(CurrentIndex(), 21) << "the next step goes on from the picture shown";
+    // Flag 0 while paused moves to the picture unseen.
+    ASSERT_TRUE(advanced->GetFrameAtOffset(4, nullptr, 0));
+    EXPECT_EQ(CurrentIndex(), 25);
+    ASSERT_TRUE(advanced->NextFrame());
+    EXPECT_EQ(CurrentIndex(), 26);
+    Moorland::IRawVideoFrame* frame = nullptr;
+    ASSERT_TRUE(advanced->GetFrameAtOffset(-3, &frame, 0));
+    ASSERT_NE(frame, nullptr);
+    frame->Free();
+    EXPECT_EQ(CurrentIndex(), 23);
+    ASSERT_TRUE(advanced->NextFrame());
+    EXPECT_EQ(CurrentIndex(), 24);
+    frame = nullptr;
+    EXPECT_FALSE(advanced->GetFrameAtOffset(-30, &frame, 1)) << "before the range";
+    EXPECT_EQ(frame, nullptr);
+}
+
+TEST_F(PellinoPlayer, AStripOfNeighboursComesQuickly)
+{
+    ASSERT_TRUE(Open());
+    ASSERT_TRUE(player->Seek(2000));
+    ASSERT_TRUE(advanced->PreFrame());
+    ASSERT_EQ(CurrentIndex(), 49);
+    for (int round = 0; round < 2; ++round) {
+        const auto start = std::chrono::steady_clock::now();
+        for (int offset = -5; offset <= 5; ++offset) {
+            Moorland::IRawVideoFrame* frame = nullptr;
+            ASSERT_TRUE(advanced->GetFrameAtOffset(offset, &frame, 1)) << offset;
+            EXPECT_EQ(PellinoTest::PictureIndex(ToImage(frame)), 49 + offset);
+            frame->Free();
+        }
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 10s) << "round " << round;
+        EXPECT_EQ(CurrentIndex(), 49);
+    }
+    ASSERT_TRUE(advanced->NextFrame());
+    EXPECT_EQ(CurrentIndex(), 50);
+    // Near the start the strip asks for pictures before the first: none
+    // come, and the player stays where it was, ready for the next step.
+    ASSERT_TRUE(player->Seek(80));
+    const auto start = std::chrono::steady_clock::now();
+    for (int offset = -5; offset <= 0; ++offset) {
+        Moorland::IRawVideoFrame* frame = nullptr;
+        EXPECT_EQ(advanced->GetFrameAtOffset(offset, &frame, 1), offset >= -2) << offset;
+        if (frame) {
+            EXPECT_EQ(PellinoTest::PictureIndex(ToImage(frame)), 2 + offset);
+            frame->Free();
+        }
+        EXPECT_EQ(CurrentIndex(), 2);
+    }
+    EXPECT_FALSE(advanced->GetFrameAtOffset(-4, nullptr, 0));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
+    ASSERT_TRUE(advanced->NextFrame());
+    EXPECT_EQ(CurrentIndex(), 3);
+}
+
+TEST_F(PellinoPlayer, RedrawHandsTheCurrentPictureAgain)
+{
+    ASSERT_TRUE(Open());
+    ASSERT_TRUE(player->Seek(1200));
+    const size_t count = recorder.Count();
+    player->Redraw();
+    const auto until = std::chrono::steady_clock::now() + 5s;
+    while (recorder.Count() == count && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(5ms);
+    ASSERT_EQ(recorder.Count(), count + 1);
+    EXPECT_EQ(recorder.LastIndex(), 30);
+}
+
+TEST_F(PellinoPlayer, ClosingWhilePlayingLeavesNoCallbackRunning)
+{
+    for (int cycle = 0; cycle < 40; ++cycle) {
+        ASSERT_TRUE(Open());
+        ASSERT_TRUE(player->Play());
+        std::this_thread::sleep_for(std::chrono::milliseconds(cycle % 7));
+        if (cycle % 3 == 0)
+            player->Seek(static_cast<uint32_t>(cycle * 97 % 4000));
+        if (cycle % 2)
+            player->Close();
+        else
+            ASSERT_TRUE(player->SetSource(source));
+        EXPECT_FALSE(recorder.inCallback.load());
+        const size_t count = recorder.Count();
+        std::this_thread::sleep_for(2ms);
+        EXPECT_EQ(recorder.Count(), count) << "a callback after the close";
+    }
+}
+
+TEST(PellinoDriver, ImageDriverDrawsScalesFillsAndDashes)
+{
+    QImage target;
+    Moorland::VideoDriverDesc desc{&target, Moorland::PIXEL_FORMAT_RGBA32, Moorland::VIDEO_DRIVER_IMAGE, 0};
+    Moorland::IVideoDriver* driver = CreateVideoDriver(&desc);
+    ASSERT_NE(driver, nullptr);
+    // A 4x2 picture: left half red, right half blue.
+    QImage picture(4, 2, QImage::Format_ARGB32);
+    picture.fill(Qt::blue);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 2; ++x)
+            picture.setPixel(x, y, qRgb(255, 0, 0));
+    Moorland::IRawVideoFrameFiller* filler = Moorland::CreateRawVideoFrameFiller();
+    ASSERT_TRUE(filler->SetFormat(Moorland::PIXEL_FORMAT_RGBA32, 4, 2, 1));
+    ASSERT_TRUE(filler->SetPlane(0, picture.bits(), 16));
+    Moorland::VideoDriverRect all{0, 0, 40, 30};
+    driver->SetDstRect(&all);
+    driver->Clear();
+    Moorland::VideoDriverRect box{0, 5, 40, 25};
+    ASSERT_TRUE(driver->DrawFrame(filler->GetFrame(), nullptr, &box));
+    Moorland::VideoDriverRect shade{0, 0, 40, 8};
+    Moorland::VideoDriverColor dark{0, 0, 0, 100};
+    driver->FillRect(&shade, &dark);
+    Moorland::VideoDriverPoint from{0, 28}, to{39, 28};
+    Moorland::VideoDriverColor green{0, 255, 0, 255};
+    driver->DrawLine(&from, &to, &green, 0x3333, 1);
+    driver->Present();
+    ASSERT_EQ(target.size(), QSize(40, 30));
+    EXPECT_EQ(target.pixel(5, 2), qRgb(0, 0, 0)) << "bars stay black";
+    EXPECT_EQ(target.pixel(5, 27), qRgb(0, 0, 0));
+    EXPECT_EQ(qRed(target.pixel(6, 15)), 255);
+    EXPECT_EQ(qBlue(target.pixel(34, 15)), 255);
+    EXPECT_LT(qRed(target.pixel(6, 6)), 170) << "the fill darkens";
+    EXPECT_GT(qRed(target.pixel(6, 6)), 100);
+    // 0x3333: two pixels off, two on.
+    EXPECT_EQ(target.pixel(0, 28), qRgb(0, 0, 0));
+    EXPECT_EQ(target.pixel(2, 28), qRgb(0, 255, 0));
+    EXPECT_EQ(target.pixel(3, 28), qRgb(0, 255, 0));
+    EXPECT_EQ(target.pixel(4, 28), qRgb(0, 0, 0));
+    // Another layout than the driver's is refused.
+    ASSERT_TRUE(filler->SetFormat(Moorland::PIXEL_FORMAT_RGB24, 4, 2, 1));
+    ASSERT_TRUE(filler->SetPlane(0, picture.bits(), 12));
+    EXPECT_FALSE(driver->DrawFrame(filler->GetFrame(), nullptr, &box));
+    filler->Release();
+    driver->Release();
+    EXPECT_EQ(CreateVideoDriver(nullptr), nullptr);
+}
+
+} // namespace

@@ -1,0 +1,417 @@
+#include "GuiTestApp.h"
+
+#include "cmediasourceitem.h"
+#include "ibackupfile.h"
+#include "vcamcorderdialog.h"
+#include "vdcmainplayer.h"
+#include "vsourcerpage.h"
+#include "vtimelineview.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QProgressDialog>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+
+using Fablecut::CMediaSourceItem;
+using Fablecut::ISourceDataItem;
+
+namespace {
+
+QApplication* App() { return GuiTest::App("test_vsourcerpage"); }
+
+struct ReportCase
+{
+    const char* what;
+    QStringList failed;  // code 0
+    QStringList refused; // code 1
+    QStringList expectedBoxes; // plain texts that must appear, one per box
+    int boxes;
+};
+
+} // namespace
+
+TEST(VSourcerPage, ImportErrTextEscapesNamesAndSubstitutesOnce)
+{
+    App();
+    const QString text = VSourcerPage::ImportErrText({"/m/a%4<b>.mov", "/m/x.mov", "/m/x.mov"}, "help@fablecut.example",
+                                                     "/home/u/Log/fablecut.log", "3d8ee8");
+    EXPECT_TRUE(text.contains("following 3 files")) << text.toStdString();
+    EXPECT_TRUE(text.contains("a%4&lt;b&gt;.mov  ,  x.mov  ,  x.mov")) << text.toStdString();
+    EXPECT_TRUE(text.contains("href=\"mailto:help@fablecut.example\"style=\"color:#3d8ee8\""));
+    EXPECT_TRUE(text.contains("href=\"file:///home/u/Log/fablecut.log\"style=\"color:#3d8ee8\""));
+    EXPECT_FALSE(text.contains("%9"));
+    EXPECT_TRUE(VSourcerPage::ImportErrText({}, "a", "b", "c").isEmpty());
+}
+
+TEST(VSourcerPage, TakeFileListBySuffix)
+{
+    QStringList from{"/a/clip.TiVo", "/a/clip.tivo.mpg", "/a/x.TIVO", "/a/clip.TiVo", "/a/y.mov"};
+    QStringList taken;
+    VSourcerPage::takeFileListBySuffix(from, taken, "tivo");
+    EXPECT_EQ((QStringList{"/a/clip.TiVo", "/a/x.TIVO", "/a/clip.TiVo"}), taken);
+    EXPECT_EQ((QStringList{"/a/clip.tivo.mpg", "/a/y.mov"}), from);
+}
+
+TEST(VSourcerPage, FailureReportAfterImportEnds)
+{
+    App();
+    const std::vector<ReportCase> cases = {
+        {"nothing failed", {}, {}, {}, 0},
+        {"a failure, a TiVo file and an image", {"/a/x.mov", "/a/show.TiVo"}, {"/a/pic.png"},
+         {"following 2 files so far : \n\"x.mov , pic.png\"", "Can not import TIVO files"}, 2},
+        {"a refused TiVo file is a plain failure", {}, {"/a/rec.tivo"}, {"following 1 files", ""}, 1},
+        {"only TiVo files", {"/a/one.tivo"}, {}, {"Can not import TIVO files"}, 1},
+        {"a doubled path counts twice", {"/a/x.mov", "/a/x.mov"}, {}, {"following 2 files so far : \n\"x.mov , x.mov\""}, 1},
+        {"a name holding a marker shows literally", {"/a/a%4<b>.mov"}, {}, {"\"a%4<b>.mov\""}, 1},
+    };
+    for (const ReportCase& c : cases) {
+        VSourcerPage page(nullptr);
+        QProgressDialog dialog;
+        page.SetImportDialog(&dialog);
+        GuiTest::BoxWatcher boxes;
+        for (const QString& path : c.failed)
+            page.slot_OnSingleFileImportFailed(path, "error", 0);
+        for (const QString& path : c.refused)
+            page.slot_OnSingleFileImportFailed(path, "refused", 1);
+        page.slot_OnSingleFileImportFailed("/a/ignored.mov", "other", 2);
+        page.slot_OnAllFilesImportFinished(true);
+        ASSERT_EQ(c.boxes, boxes.texts.size()) << c.what;
+        for (int i = 0; i < c.boxes; ++i) {
+            EXPECT_EQ("importErrMessageBox", boxes.names[i].toStdString()) << c.what;
+            EXPECT_TRUE(boxes.texts[i].contains(c.expectedBoxes[i])) << c.what << ": " << boxes.texts[i].toStdString();
+            EXPECT_FALSE(boxes.texts[i].contains("ignored.mov")) << c.what;
+        }
+        EXPECT_TRUE(page.failedFiles().isEmpty());
+        EXPECT_TRUE(page.refusedFiles().isEmpty());
+        EXPECT_FALSE(dialog.isVisible());
+    }
+}
+
+TEST(VSourcerPage, ARefusedImportOpensNoDialogAndLeavesTheRunningOneAlone)
+{
+    App();
+    VSourcerPage page(nullptr);
+    QProgressDialog dialog;
+    dialog.setAutoClose(false);
+    dialog.setAutoReset(false);
+    page.SetImportDialog(&dialog);
+    QSignalSpy cancels(&page, &VSourcerPage::signal_canceledImportSource);
+    GuiTest::BoxWatcher boxes;
+    // The manager refuses at once: no dialog runs, the user is told.
+    QObject::connect(&page, &VSourcerPage::signal_MediasLib_importSelected, &page,
+                     [&page] { page.slot_InitImporterFailed(); });
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, &dialog, &QProgressDialog::cancel);
+    guard.start(3000);
+    page.slot_MediasLib_importSelected({"/a/one.mov", "/a/two.mov"});
+    EXPECT_TRUE(guard.isActive()) << "the dialog waited for an import that never started";
+    EXPECT_EQ(0, cancels.count());
+    ASSERT_EQ(1, boxes.texts.size());
+    EXPECT_TRUE(boxes.texts[0].contains("Another import is still running"));
+}
+
+TEST(VSourcerPage, RefusalDuringARunningImportKeepsItsDialog)
+{
+    App();
+    VSourcerPage page(nullptr);
+    QProgressDialog dialog;
+    dialog.setAutoClose(false);
+    dialog.setAutoReset(false);
+    page.SetImportDialog(&dialog);
+    QSignalSpy cancels(&page, &VSourcerPage::signal_canceledImportSource);
+    GuiTest::BoxWatcher boxes;
+    bool stillOpen = false;
+    QTimer::singleShot(100, &page, [&] {
+        // A second request (for example from the project manager) is refused.
+        page.slot_InitImporterFailed();
+        stillOpen = dialog.isVisible();
+        page.slot_BeforeImportSingleFile("/a/one.mov", 2, 1);
+        page.slot_OnAllFilesImportFinished(true);
+    });
+    page.slot_MediasLib_importSelected({"/a/one.mov", "/a/two.mov"});
+    EXPECT_TRUE(stillOpen);
+    EXPECT_EQ(2, dialog.maximum());
+    // Only the end's own close emits canceled(), after the import ended.
+    EXPECT_LE(cancels.count(), 1);
+}
+
+namespace {
+
+struct HandOver : ::testing::Test
+{
+    std::unique_ptr<VSourcerPage> page;
+    CMediaSourceItem clip;
+    CMediaSourceItem timelineItem; // stands for the project's timeline
+    IDCPlaySourceItem* clipSource = nullptr;
+    IDCPlaySourceItem* timeline = nullptr;
+    VDCMainPlayer* player = nullptr;
+    VTimeLineView* view = nullptr;
+
+    void SetUp() override
+    {
+        App();
+        page.reset(new VSourcerPage(nullptr));
+        player = page->GetMainPlayer();
+        view = page->GetTimeLineView();
+        clipSource = static_cast<IDCPlaySourceItem*>(clip.GetInterFace("DC_PLAYSOURCE_INTERFACE"));
+        timeline = static_cast<IDCPlaySourceItem*>(timelineItem.GetInterFace("DC_PLAYSOURCE_INTERFACE"));
+        ASSERT_NE(nullptr, clipSource);
+    }
+
+    // How many deliveries one play-time signal of the player makes.
+    int Deliveries()
+    {
+        const int before = view->TimeDeliveries();
+        emit player->signal_mainplayer_playtimechanged(CBaseTime(1.0));
+        return view->TimeDeliveries() - before;
+    }
+};
+
+} // namespace
+
+TEST_F(HandOver, EventsDecideWhatThePlayerHolds)
+{
+    struct Step
+    {
+        const char* what;
+        std::function<void()> act;
+        IDCPlaySourceItem* const* held;
+        bool hold;
+        int deliveries;
+    };
+    IDCPlaySourceItem* none = nullptr;
+    bool focusFlag = true;
+    const std::vector<Step> steps = {
+        {"seek on the timeline loads and connects it", [&] { page->slot_seekToCurTime(timeline, 2.0, false); },
+         &timeline, true, 1},
+        {"a second seek connects nothing more", [&] { page->slot_seekToCurTime(timeline, 3.0, true); }, &timeline,
+         true, 1},
+        {"playing a library clip cuts the timeline off", [&] { page->slot_MediasLib_itemPlay(&clip); }, &clipSource,
+         false, 0},
+        {"a focus request with the flag set loads without connecting",
+         [&] {
+             focusFlag = true;
+             page->slot_playerFocusChangeToTimeLineView(timeline, focusFlag);
+         },
+         &timeline, false, 0},
+        {"the emptied timeline is unloaded, connections stay as they were",
+         [&] { page->slot_TimeLineItemChildCountIsZero(timeline, true); }, &none, false, 0},
+        {"seeking again after emptying connects once", [&] { page->slot_seekToCurTime(timeline, 0.0, false); },
+         &timeline, true, 1},
+        {"emptied again, then sought again: still one delivery",
+         [&] {
+             page->slot_TimeLineItemChildCountIsZero(timeline, true);
+             page->slot_seekToCurTime(timeline, 0.0, false);
+         },
+         &timeline, true, 1},
+        {"a changed timeline is unloaded and cut off", [&] { page->slot_updateAVsouceData(timeline); }, &none, false,
+         0},
+        {"playing a null item empties the player", [&] { page->slot_MediasLib_itemPlay(nullptr); }, &none, false, 0},
+    };
+    for (const Step& step : steps) {
+        step.act();
+        EXPECT_EQ(*step.held, player->GetSourceItem()) << step.what;
+        EXPECT_EQ(step.hold, view->HoldsThePlayer()) << step.what;
+        EXPECT_EQ(step.deliveries, Deliveries()) << step.what;
+    }
+    EXPECT_FALSE(focusFlag);
+}
+
+TEST_F(HandOver, DeletingTheHeldClipUnloadsItBeforeItsDeletionRequest)
+{
+    CMediaSourceItem other;
+    page->slot_MediasLib_itemPlay(&clip);
+    QList<IDCPlaySourceItem*> heldAtRequest;
+    QList<ISourceDataItem*> requested;
+    QObject::connect(page.get(), &VSourcerPage::signal_MediasLib_DelSelected, [&](ISourceDataItem* item) {
+        heldAtRequest << player->GetSourceItem();
+        requested << item;
+    });
+    page->slot_MediasDetails_DeleteSelectedItem({&other, &clip, &other});
+    EXPECT_EQ((QList<ISourceDataItem*>{&other, &clip, &other}), requested);
+    EXPECT_EQ(clipSource, heldAtRequest[0]);
+    EXPECT_EQ(nullptr, heldAtRequest[1]);
+}
+
+namespace {
+
+// A backuper that copies one file per poll of its state; a file whose name
+// is listed in failNames is not copied.
+class TestBackuper : public IBackupFile
+{
+public:
+    QStringList failNames;
+    bool neverStarts = false;
+
+    void AddBackupFile(const char* path) override { m_files << QString::fromUtf8(path); }
+    void ClearBackupFilesList() override { m_files.clear(); }
+    void Free() override { delete this; }
+    const BackupProgressInfo* GetBackupProgressInfo() override { return &m_info; }
+    int GetState() override
+    {
+        if (m_state == StateCopying) {
+            if (m_next < m_files.size()) {
+                const QString source = m_files[m_next++];
+                const QString target = m_dest + "/" + QFileInfo(source).fileName();
+                // The name is written without room to spare: 260 bytes, no terminator.
+                std::memset(m_info.sCurFile, 'x', sizeof m_info.sCurFile);
+                const QByteArray name = source.toUtf8();
+                std::memcpy(m_info.sCurFile, name.constData(), std::min<size_t>(name.size(), 259));
+                if (!failNames.contains(QFileInfo(source).fileName()) && QFile::copy(source, target))
+                    m_copies << target;
+                m_info.nDoneFiles = static_cast<uint32_t>(m_next);
+            }
+            if (m_next >= m_files.size())
+                m_state = StateFinished;
+        }
+        return m_state;
+    }
+    int GetSucceedFileCount() override { return m_state >= StateFinished ? m_copies.size() : 0; }
+    const char* GetSucceedFilePath(int index) override
+    {
+        if (m_state < StateFinished || index < 0 || index >= m_copies.size())
+            return nullptr;
+        m_last = m_copies[index].toUtf8();
+        return m_last.constData();
+    }
+    bool ResetBackupState() override
+    {
+        if (m_state == StateCopying)
+            return false;
+        m_state = StateIdle;
+        m_copies.clear();
+        m_next = 0;
+        return true;
+    }
+    void SetBackupDestPath(const char* folder) override { m_dest = QString::fromUtf8(folder); }
+    bool SetBackupThreadPriority(BackupThreadPriority) override { return true; }
+    bool StartBackupFiles() override
+    {
+        if (m_state != StateIdle || neverStarts)
+            return false;
+        m_state = StateCopying;
+        return true;
+    }
+    bool StopBackup() override
+    {
+        if (m_state != StateCopying)
+            return false;
+        m_state = StateStopped;
+        return true;
+    }
+
+private:
+    ~TestBackuper() override = default;
+    QStringList m_files;
+    QStringList m_copies;
+    QString m_dest;
+    QByteArray m_last;
+    int m_next = 0;
+    int m_state = StateIdle;
+    BackupProgressInfo m_info = {};
+};
+
+struct BackupCase
+{
+    const char* what;
+    QStringList failNames;
+    bool cancelAfterFirstPoll;
+    bool neverStarts;
+    QStringList imported; // file names
+    const char* message;  // a box text that must appear, or ""
+};
+
+} // namespace
+
+TEST(VSourcerPage, BackupThroughABackuper)
+{
+    App();
+    const QString src = GuiTest::TempRoot() + "/cam";
+    QDir().mkpath(src);
+    QStringList files;
+    for (const char* name : {"a.mts", "b.mts", "c.mts"}) {
+        QFile f(src + "/" + name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("clip");
+        files << f.fileName();
+    }
+    const std::vector<BackupCase> cases = {
+        {"all copied", {}, false, false, {"a.mts", "b.mts", "c.mts"}, ""},
+        {"one file failing", {"b.mts"}, false, false, {"a.mts", "c.mts"}, "could not be backed up"},
+        {"nothing copied", {"a.mts", "b.mts", "c.mts"}, false, false, {}, "could not be backed up"},
+        {"cancel", {}, true, false, {}, ""},
+        {"a start that never happens", {}, false, true, {}, "could not be started"},
+    };
+    int round = 0;
+    for (const BackupCase& c : cases) {
+        const QString dest = GuiTest::TempRoot() + "/backup" + QString::number(round++);
+        QDir().mkpath(dest);
+        VSourcerPage page(nullptr);
+        auto* backuper = new TestBackuper;
+        backuper->failNames = c.failNames;
+        backuper->neverStarts = c.neverStarts;
+        page.SetBackuper(backuper);
+        QProgressDialog dialog;
+        dialog.setAutoClose(false);
+        dialog.setAutoReset(false);
+        page.SetBackupProgressDlg(&dialog);
+        VCamcorderDialog wizard(nullptr, Qt::Dialog);
+        page.SetCamcorderDlg(&wizard);
+        CamcorderExportData data;
+        data.type = CamcorderExportBackup;
+        data.backupFolder = dest;
+        data.files = files;
+        wizard.setExportData(data);
+        QList<QStringList> requests;
+        QObject::connect(&page, &VSourcerPage::signal_MediasLib_importSelected,
+                         [&requests](QStringList paths) { requests << paths; });
+        GuiTest::BoxWatcher boxes;
+        if (c.cancelAfterFirstPoll)
+            QTimer::singleShot(900, &dialog, &QProgressDialog::cancel);
+        QTimer guard;
+        guard.setSingleShot(true);
+        QObject::connect(&guard, &QTimer::timeout, &dialog, &QProgressDialog::cancel);
+        guard.start(10000);
+        emit wizard.accepted();
+        EXPECT_TRUE(guard.isActive()) << c.what << ": the backup dialog never ended";
+        EXPECT_EQ(3, dialog.maximum()) << c.what;
+        QStringList imported;
+        for (const QStringList& request : requests)
+            for (const QString& path : request) {
+                EXPECT_TRUE(path.startsWith(dest)) << c.what;
+                imported << QFileInfo(path).fileName();
+            }
+        EXPECT_EQ(c.imported, imported) << c.what;
+        EXPECT_LE(requests.size(), 1) << c.what;
+        if (c.imported.isEmpty())
+            EXPECT_TRUE(requests.isEmpty()) << c.what;
+        const QString all = boxes.texts.join('\n');
+        if (*c.message)
+            EXPECT_TRUE(all.contains(c.message)) << c.what << ": " << all.toStdString();
+        else
+            EXPECT_TRUE(boxes.texts.isEmpty()) << c.what << ": " << all.toStdString();
+    }
+}
+
+TEST(VSourcerPage, NoBackuperRefusesTheBackupWithAMessage)
+{
+    App();
+    VSourcerPage page(nullptr);
+    page.SetBackuper(nullptr);
+    QProgressDialog dialog;
+    page.SetBackupProgressDlg(&dialog);
+    QSignalSpy requests(&page, &VSourcerPage::signal_MediasLib_importSelected);
+    GuiTest::BoxWatcher boxes;
+    page.slot_performBackupFiles({"/cam/a.mts"}, GuiTest::TempRoot());
+    EXPECT_EQ(0, requests.count());
+    ASSERT_EQ(1, boxes.texts.size());
+    EXPECT_TRUE(boxes.texts[0].contains("no file backuper"));
+}

@@ -1,0 +1,401 @@
+// The frame player widget with its controller: placement of the picture,
+// controls without an item, pictures on screen after seeks and steps, the
+// clip's effects through the chain, snapshots, and loading, resizing and
+// closing while playing.
+
+#include "PlayersTestMedia.h"
+
+#include "CEffectsProc.h"
+#include "vdcframeplayer.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using PlayersTest::WaitFor;
+
+namespace {
+
+// The picture part of what the widget shows.
+QImage Shown(VDCFramePlayer& player)
+{
+    const QImage all = player.GetPresentedImage();
+    return all.isNull() ? all : all.copy(player.GetCDCDrawFrameRect());
+}
+
+int ShownIndex(VDCFramePlayer& player)
+{
+    return PlayersTest::PictureIndex(Shown(player));
+}
+
+double MeanLevel(const QImage& image)
+{
+    double sum = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            sum += qGray(image.pixel(x, y));
+    return image.isNull() ? 0 : sum / (image.width() * image.height());
+}
+
+double MeanDifference(const QImage& a, const QImage& b)
+{
+    if (a.size() != b.size())
+        return 1e9;
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
+        }
+    return sum / (3.0 * a.width() * a.height());
+}
+
+// An item of a given view size whose source cannot be made.
+class SizedItem : public IDCPlaySourceItem
+{
+public:
+    SizedItem(unsigned w, unsigned h) : m_w(w), m_h(h) {}
+    const QImage* GetThumbnailData() const override { return nullptr; }
+    unsigned int GetPixelHeight() const override { return m_h; }
+    unsigned int GetPixelWidth() const override { return m_w; }
+    unsigned int GetViewHeight() const override { return m_h; }
+    unsigned int GetViewWidth() const override { return m_w; }
+    void* GetInterFace(const char*) override { return nullptr; }
+    CBaseTime GetDuration() const override { return CBaseTime(0.0); }
+    bool Interlaced() const override { return false; }
+    Moorland::IAVSource* GetAVSourse() const override { return nullptr; }
+    void FreeAVSource() override { ++freed; }
+    bool NeedUpdateSource() override { return true; }
+    bool UpdateAVSource() override
+    {
+        GetQuentaException()->SetException(10021017, "No Video StreamInfo", __LINE__, __FILE__);
+        return false;
+    }
+    int freed = 0;
+
+private:
+    unsigned m_w, m_h;
+};
+
+class FramePlayer : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        PELLINO_REQUIRE_MEDIA();
+        player = std::make_unique<VDCFramePlayer>();
+        player->resize(320, 240);
+        player->InitPlayer();
+        player->show();
+    }
+    // A clip of the fixture (it outlives the player's hold on it), loaded.
+    Fablecut::CMediaSourceItem* Load(const std::string& path)
+    {
+        Fablecut::CMediaSourceItem* clip = Keep(path);
+        if (clip)
+            EXPECT_TRUE(player->SetSourceItem(clip)) << GetQuentaException()->GetExceptionMsg();
+        return clip;
+    }
+    Fablecut::CMediaSourceItem* Keep(const std::string& path)
+    {
+        auto clip = PlayersTest::Clip(manager.manager, path);
+        EXPECT_TRUE(clip) << GetQuentaException()->GetExceptionMsg();
+        clips.push_back(std::move(clip));
+        return clips.back().get();
+    }
+    void TearDown() override
+    {
+        if (player)
+            player->SetPreviewBtnPicInfo(nullptr, QRect());
+        if (player)
+            player->SetSourceItem(nullptr);
+        player.reset();
+    }
+    // Waits until the shown picture carries the index.
+    bool Shows(int index) { return WaitFor([&] { return ShownIndex(*player) == index; }, 3000); }
+
+    MediaTest::ManagerHolder manager;
+    std::vector<std::unique_ptr<Fablecut::CMediaSourceItem>> clips;
+    std::unique_ptr<VDCFramePlayer> player;
+};
+
+TEST(FramePlayerAlone, PlacesThePictureFittedAndCentred)
+{
+    const struct
+    {
+        unsigned frameW, frameH;
+        int widgetW, widgetH;
+        rect_t expected;
+    } cases[] = {
+        {1920, 1080, 400, 300, {0, 37.5f, 400, 262.5f}},
+        {320, 240, 400, 300, {0, 0, 400, 300}},
+        {1080, 1920, 400, 300, {116, 0, 284, 300}}, // scaled to whole pixels: 168 x 300
+        {720, 0, 400, 300, {0, 0, 400, 300}}, // no view height: the whole widget
+    };
+    for (const auto& c : cases) {
+        VDCFramePlayer widget;
+        widget.resize(c.widgetW, c.widgetH);
+        widget.InitPlayer();
+        SizedItem item(c.frameW, c.frameH);
+        ASSERT_TRUE(widget.SetSourceItem(&item));
+        EXPECT_FALSE(widget.GetVideoPlayer()->GetMediaEnabled());
+        widget.UpdateDisplayFrameSize();
+        const rect_t r = widget.GetDrawRect();
+        EXPECT_FLOAT_EQ(r.left, c.expected.left) << c.frameW << "x" << c.frameH;
+        EXPECT_FLOAT_EQ(r.top, c.expected.top) << c.frameW << "x" << c.frameH;
+        EXPECT_FLOAT_EQ(r.right, c.expected.right) << c.frameW << "x" << c.frameH;
+        EXPECT_FLOAT_EQ(r.bottom, c.expected.bottom) << c.frameW << "x" << c.frameH;
+        ASSERT_TRUE(widget.SetSourceItem(nullptr));
+        EXPECT_EQ(item.freed, 1) << "the replaced item's source is let go";
+    }
+}
+
+TEST(FramePlayerAlone, ControlsWithoutAnItemDoNothing)
+{
+    VDCFramePlayer widget;
+    widget.InitPlayer();
+    EXPECT_FALSE(widget.Play());
+    EXPECT_FALSE(widget.Pause());
+    EXPECT_FALSE(widget.Stop());
+    EXPECT_FALSE(widget.NextFrame());
+    EXPECT_FALSE(widget.PreFrame());
+    EXPECT_FALSE(widget.Seek(100));
+    EXPECT_EQ(widget.GetPlayerRunState(), DCPlayerClosed);
+    EXPECT_EQ(widget.GetDuration().ToSeconds(), 0.0);
+    // A snapshot without a picture fails with the recorded reason.
+    QImage image;
+    EXPECT_FALSE(widget.Snapshot(-1, -1, image, false));
+    EXPECT_EQ(GetQuentaException()->GetExceptionCode(), 10021008);
+    EXPECT_STREQ(GetQuentaException()->GetExceptionMsg(), "Fail to get player video buffer");
+}
+
+TEST_F(FramePlayer, SeeksAndStepsShowExactlyTheExpectedPictureAndStayPaused)
+{
+    Fablecut::CMediaSourceItem* clip = Load(PellinoTest::Media::Get().Indexed());
+    ASSERT_TRUE(clip);
+    EXPECT_NEAR(player->GetDuration().ToSeconds(), 4.0, 0.05);
+    const struct
+    {
+        unsigned ms;
+        int index;
+    } seeks[] = {{2400, 60}, {40, 1}, {1999, 49}, {3960, 99}, {1000, 25}};
+    for (const auto& c : seeks) {
+        ASSERT_TRUE(player->Seek(c.ms)) << c.ms;
+        EXPECT_TRUE(Shows(c.index)) << "seek to " << c.ms << " shows " << ShownIndex(*player);
+        EXPECT_EQ(player->GetPlayerRunState(), DCPlayerPaused);
+    }
+    for (int expected : {26, 27, 28}) {
+        ASSERT_TRUE(player->NextFrame());
+        EXPECT_TRUE(Shows(expected)) << ShownIndex(*player);
+    }
+    for (int expected : {27, 26}) {
+        ASSERT_TRUE(player->PreFrame());
+        EXPECT_TRUE(Shows(expected)) << ShownIndex(*player);
+    }
+    // The picture stays: nothing moves while paused.
+    PlayersTest::Pump(300);
+    EXPECT_EQ(ShownIndex(*player), 26);
+    long long border = 0;
+    int value = 0;
+    ASSERT_TRUE(player->GetCurPicBorderTime(border, value));
+    EXPECT_EQ(border, 26 * 40);
+    EXPECT_EQ(value, 26);
+    // The snapshot is the picture on screen.
+    QImage snap;
+    ASSERT_TRUE(player->Snapshot(-1, -1, snap, false));
+    EXPECT_EQ(snap.size(), QSize(320, 240));
+    EXPECT_EQ(PlayersTest::PictureIndex(snap), 26);
+    ASSERT_TRUE(player->Snapshot(160, 90, snap, false));
+    EXPECT_EQ(snap.size(), QSize(160, 90));
+}
+
+TEST_F(FramePlayer, TheClipsEffectsShowOnTheLetterboxedPicture)
+{
+    Fablecut::CMediaSourceItem* clip = Load(PellinoTest::Media::Get().Bars1080());
+    ASSERT_TRUE(clip);
+    CEffectsProc effects(manager.manager);
+    player->SetEffectProc(&effects);
+    player->SetSelfEffect(true);
+    player->resize(400, 300);
+    PlayersTest::Pump(50);
+    const rect_t r = player->GetDrawRect();
+    EXPECT_FLOAT_EQ(r.top, 37.5f);
+    EXPECT_FLOAT_EQ(r.bottom, 262.5f);
+    ASSERT_TRUE(player->Seek(400));
+    ASSERT_TRUE(WaitFor([&] { return player->GetPresentedImage().size() == QSize(400, 300); }));
+    PlayersTest::Pump(100);
+    const QImage plain = Shown(*player);
+    const double plainLevel = MeanLevel(plain);
+    // Black bars above and below the picture.
+    const QImage all = player->GetPresentedImage();
+    for (int x : {0, 100, 399}) {
+        EXPECT_EQ(all.pixel(x, 10) & 0xFFFFFF, 0u);
+        EXPECT_EQ(all.pixel(x, 290) & 0xFFFFFF, 0u);
+    }
+    // Brightness +50: the screen changes at once, also while paused.
+    clip->SetEnableVideoEffect(true);
+    clip->SetBrightness(50);
+    player->GetVideoPlayer()->UpdateVideo();
+    ASSERT_TRUE(WaitFor([&] { return MeanLevel(Shown(*player)) > plainLevel + 10; }, 3000))
+        << plainLevel << " " << MeanLevel(Shown(*player));
+    // It equals the decoded picture through the chain, scaled.
+    QImage expected;
+    ASSERT_TRUE(player->Snapshot(-1, -1, expected, true)) << GetQuentaException()->GetExceptionMsg();
+    EXPECT_EQ(expected.size(), QSize(1920, 1080));
+    const QImage shown = Shown(*player);
+    const QImage scaled =
+        expected.scaled(shown.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation).convertToFormat(QImage::Format_RGB32);
+    EXPECT_LT(MeanDifference(shown.convertToFormat(QImage::Format_RGB32), scaled), 6.0);
+    QImage unedited;
+    ASSERT_TRUE(player->Snapshot(-1, -1, unedited, false));
+    EXPECT_GT(MeanLevel(expected), MeanLevel(unedited) + 10);
+    // Snapshot files: the suffix's format, ".tif" as BMP.
+    QTemporaryDir dir;
+    std::string path = (dir.path() + "/shot.tif").toStdString();
+    ASSERT_TRUE(player->Snapshot(640, 360, DCImageBMP, path, true)) << GetQuentaException()->GetExceptionMsg();
+    QFile file(QString::fromStdString(path));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.read(2), QByteArray("BM"));
+    EXPECT_EQ(QImage(QString::fromStdString(path), "BMP").size(), QSize(640, 360));
+    player->SetEffectProc(nullptr);
+}
+
+TEST_F(FramePlayer, AnOverlayImageOfAnyLayoutIsDrawnAndAnEmptyOneSkipped)
+{
+    Fablecut::CMediaSourceItem* clip = Load(PellinoTest::Media::Get().Indexed());
+    ASSERT_TRUE(clip);
+    ASSERT_TRUE(player->Seek(1200));
+    ASSERT_TRUE(Shows(30));
+    // A 24-bit image over (100, 150)-(139, 179) of the 320 x 240 view.
+    static QImage mark(8, 8, QImage::Format_RGB888);
+    mark.fill(QColor(255, 0, 0));
+    player->SetPreviewBtnPicInfo(&mark, QRect(100, 150, 40, 30));
+    player->GetVideoPlayer()->UpdateVideo();
+    const auto red = [&] {
+        const QRgb p = Shown(*player).pixel(120, 165);
+        return qRed(p) > 240 && qGreen(p) < 20 && qBlue(p) < 20;
+    };
+    ASSERT_TRUE(WaitFor(red, 3000));
+    EXPECT_FALSE(qRed(Shown(*player).pixel(95, 165)) > 240) << "only inside its rectangle";
+    EXPECT_EQ(ShownIndex(*player), 30) << "the picture around it stays";
+    // An empty rectangle draws nothing and harms nothing.
+    player->SetPreviewBtnPicInfo(&mark, QRect());
+    player->GetVideoPlayer()->UpdateVideo();
+    ASSERT_TRUE(WaitFor([&] { return !red(); }, 3000));
+    player->SetPreviewBtnPicInfo(nullptr, QRect());
+}
+
+TEST_F(FramePlayer, ThePlaceholderIsCentredAndAZeroSizedWindowGetsNothing)
+{
+    QTemporaryDir skin;
+    QImage start(50, 40, QImage::Format_ARGB32);
+    start.fill(QColor(0, 200, 0));
+    ASSERT_TRUE(start.save(skin.path() + "/start.png"));
+    player->SetSkinPath(skin.path());
+    player->resize(0, 0);
+    PlayersTest::Pump(20);
+    ASSERT_TRUE(player->SetSourceItem(nullptr));
+    player->GetVideoPlayer()->UpdateVideo();
+    PlayersTest::Pump(50);
+    player->resize(200, 150);
+    PlayersTest::Pump(50);
+    player->GetVideoPlayer()->UpdateVideo();
+    ASSERT_TRUE(WaitFor([&] { return player->GetPresentedImage().size() == QSize(200, 150); }));
+    const QImage shown = player->GetPresentedImage();
+    EXPECT_EQ(shown.pixel(100, 75), qRgb(0, 200, 0));
+    EXPECT_EQ(shown.pixel(76, 56), qRgb(0, 200, 0));
+    EXPECT_EQ(shown.pixel(74, 75) & 0xFFFFFF, 0u);
+    EXPECT_EQ(shown.pixel(5, 5) & 0xFFFFFF, 0u);
+}
+
+TEST_F(FramePlayer, ASnapshotWithEffectsButNoProcessorFailsCleanly)
+{
+    Fablecut::CMediaSourceItem* clip = Load(PellinoTest::Media::Get().Indexed());
+    ASSERT_TRUE(clip);
+    ASSERT_TRUE(player->Seek(400));
+    QImage image;
+    EXPECT_FALSE(player->Snapshot(-1, -1, image, true));
+    EXPECT_EQ(GetQuentaException()->GetExceptionCode(), 10021003);
+    EXPECT_TRUE(player->Snapshot(-1, -1, image, false));
+}
+
+TEST_F(FramePlayer, PlaysATrimmedClipFromItsTrimStartToItsTrimEnd)
+{
+    Fablecut::CMediaSourceItem* clip = Keep(PellinoTest::Media::Get().Indexed());
+    ASSERT_TRUE(clip);
+    clip->SetTrimStartPoint(CBaseTime(1.0), true);
+    clip->SetTrimEndPoint(CBaseTime(2.0), true);
+    ASSERT_TRUE(player->SetSourceItem(clip));
+    EXPECT_NEAR(player->GetTrimStartPoint().ToSeconds(), 1.0, 1e-6);
+    EXPECT_NEAR(player->GetTrimEndPoint().ToSeconds(), 2.0, 1e-6);
+    std::vector<int> seen;
+    QObject::connect(player.get(), &VDCFramePlayer::signal_FramePresented, [&] { seen.push_back(ShownIndex(*player)); });
+    ASSERT_TRUE(player->Play());
+    ASSERT_TRUE(WaitFor([&] { return player->Eof(); }, 8000));
+    PlayersTest::Pump(100);
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.back(), 49) << "the last picture before the trim end";
+    int first = -1;
+    for (int i : seen)
+        if (i >= 25 && first < 0)
+            first = i;
+    EXPECT_EQ(first, 25);
+    for (int i : seen)
+        EXPECT_LT(i, 50);
+}
+
+TEST_F(FramePlayer, LoadUnloadResizeAndCloseWhilePlayingNeverHang)
+{
+    Fablecut::CMediaSourceItem* a = Keep(PellinoTest::Media::Get().Indexed());
+    Fablecut::CMediaSourceItem* b = Keep(PellinoTest::Media::Get().FlashBeep());
+    ASSERT_TRUE(a && b);
+    // 100 cycles here (a tenth of a second each under the sanitizers); the
+    // benchmark runs 200 on the optimised build.
+    for (int cycle = 0; cycle < 100; ++cycle) {
+        Fablecut::CMediaSourceItem* item = cycle % 2 ? a : b;
+        ASSERT_TRUE(player->SetSourceItem(item)) << cycle;
+        player->Play();
+        player->resize(200 + cycle % 5 * 40, 150 + cycle % 3 * 30);
+        QCoreApplication::processEvents();
+        switch (cycle % 4) {
+        case 0: player->Close(); break;
+        case 1: player->SetSourceItem(nullptr); break;
+        case 2: player->Seek(static_cast<unsigned>(cycle * 37 % 3000)); break;
+        default: player->Stop(); break;
+        }
+    }
+    ASSERT_TRUE(player->SetSourceItem(a));
+    ASSERT_TRUE(player->Seek(800));
+    EXPECT_TRUE(Shows(20));
+}
+
+TEST_F(FramePlayer, SettingsChangedFastWhilePlayingAreSafe)
+{
+    Fablecut::CMediaSourceItem* clip = Load(PellinoTest::Media::Get().Indexed());
+    ASSERT_TRUE(clip);
+    CEffectsProc effects(manager.manager);
+    player->SetEffectProc(&effects);
+    player->SetSelfEffect(true);
+    ASSERT_TRUE(player->Play());
+    QElapsedTimer timer;
+    timer.start();
+    int n = 0;
+    while (timer.elapsed() < 1000) {
+        clip->SetEnableVideoEffect(n % 2);
+        clip->SetBrightness(n % 100 - 50);
+        clip->SetVolume(1.0 + n % 3);
+        clip->SetMute(n % 5 == 0);
+        clip->SetAudioReplaceFullPath(QString("/tmp/none-%1.wav").arg(n));
+        player->SetVolume(static_cast<unsigned>(n % 400));
+        player->GetVideoPlayer()->PublishClipSettings();
+        QCoreApplication::processEvents();
+        QTest::qSleep(1);
+        ++n;
+    }
+    player->Stop();
+    player->SetEffectProc(nullptr);
+    EXPECT_GT(n, 100);
+}
+
+} // namespace

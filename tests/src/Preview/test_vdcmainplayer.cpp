@@ -1,0 +1,224 @@
+// The main player panel on a trimmed clip: display, slider and time signal
+// counted from the trim start, seeks, the stop at the trim end, the frame
+// strip's thumbnails, clicks and wheel steps, mute, and the snapshot button.
+
+#include "PlayersTestMedia.h"
+
+#include "AppConfigDefines.h"
+#include "CAppVariableInfo.h"
+#include "VPlayerSlider.h"
+#include "vdcframeplayer.h"
+#include "vdcmainplayer.h"
+#include "vmframeselectview.h"
+
+#include <QFileDialog>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+using PlayersTest::WaitFor;
+
+namespace {
+
+class MainPlayer : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        PELLINO_REQUIRE_MEDIA();
+        clip = PlayersTest::Clip(manager.manager, PellinoTest::Media::Get().Indexed());
+        ASSERT_TRUE(clip);
+        // The clip plays from 1 s to 3 s of its source (pictures 25 to 74).
+        clip->SetTrimStartPoint(CBaseTime(1.0), true);
+        clip->SetTrimEndPoint(CBaseTime(3.0), true);
+        panel = std::make_unique<VDCMainPlayer>();
+        panel->resize(640, 520);
+        panel->SetAVManager(manager.manager);
+        panel->show();
+        frame = panel->GetFramePlayer();
+    }
+    void TearDown() override
+    {
+        panel.reset();
+        clip.reset();
+    }
+    QString Display() { return panel->findChild<QLabel*>("lblPlayTime")->text(); }
+    QToolButton* Button(const char* name) { return panel->findChild<QToolButton*>(name); }
+    int ShownIndex()
+    {
+        const QImage all = frame->GetPresentedImage();
+        return all.isNull() ? -1 : PlayersTest::PictureIndex(all.copy(frame->GetCDCDrawFrameRect()));
+    }
+    bool Shows(int index) { return WaitFor([&] { return ShownIndex() == index; }, 3000); }
+
+    MediaTest::ManagerHolder manager;
+    std::unique_ptr<Fablecut::CMediaSourceItem> clip;
+    std::unique_ptr<VDCMainPlayer> panel;
+    VDCFramePlayer* frame = nullptr;
+};
+
+TEST_F(MainPlayer, WithoutAnItemTheControlsRest)
+{
+    panel->slot_OnUpdatePlayerTime();
+    EXPECT_EQ(Display(), "00:00:00.000/00:00:00.000");
+    EXPECT_EQ(panel->findChild<VPlayerSlider*>("sldPlayer")->value(), 0);
+    EXPECT_EQ(panel->findChild<VPlayerSlider*>("sldVolume")->value(), 100);
+    EXPECT_TRUE(Button("btnSnapshot")->isEnabled());
+    EXPECT_FALSE(panel->Seek(CBaseTime(1.0)));
+}
+
+TEST_F(MainPlayer, CountsFromTheTrimStartAndStopsAtTheTrimEnd)
+{
+    ASSERT_TRUE(panel->SetSourceItem(clip.get(), true));
+    EXPECT_TRUE(panel->GetEnablePlayer());
+    panel->slot_OnUpdatePlayerTime();
+    EXPECT_EQ(Display(), "00:00:00.000/00:00:02.000");
+
+    QSignalSpy seeked(panel.get(), &VDCMainPlayer::signal_mainplayer_seeked);
+    QSignalSpy times(panel.get(), &VDCMainPlayer::signal_mainplayer_playtimechanged);
+    // Seeks take engine times (in the source): 2 s is 1 s into the range.
+    ASSERT_TRUE(panel->Seek(CBaseTime(2.0)));
+    EXPECT_EQ(seeked.count(), 1);
+    EXPECT_TRUE(Shows(50)) << ShownIndex();
+    ASSERT_TRUE(WaitFor([&] { return times.count() > 0; }, 2000));
+    EXPECT_NEAR(times.last().at(0).value<CBaseTime>().ToSeconds(), 1.0, 1e-6);
+    panel->slot_OnUpdatePlayerTime();
+    EXPECT_EQ(Display(), "00:00:01.000/00:00:02.000");
+    EXPECT_EQ(panel->findChild<VPlayerSlider*>("sldPlayer")->value(), 1000);
+
+    // Stopped: a seek past the trim end is refused, one inside it is taken
+    // (also when it lies past the range's length).
+    panel->Stop();
+    EXPECT_EQ(frame->GetPlayerRunState(), DCPlayerStopped);
+    EXPECT_FALSE(panel->Seek(CBaseTime(3.5)));
+    panel->Stop();
+    EXPECT_TRUE(panel->Seek(CBaseTime(2.5)));
+    EXPECT_TRUE(Shows(62)) << ShownIndex();
+
+    // Playing on reaches the trim end and stops like the stop button.
+    QSignalSpy stopped(panel.get(), &VDCMainPlayer::signal_mainplayer_stoped);
+    std::vector<int> seen;
+    QObject::connect(frame, &VDCFramePlayer::signal_FramePresented, [&] { seen.push_back(ShownIndex()); });
+    panel->Play();
+    EXPECT_TRUE(Button("btnPlay")->isChecked());
+    EXPECT_EQ(Button("btnPlay")->toolTip(), "Pause");
+    ASSERT_TRUE(WaitFor([&] { return stopped.count() > 0; }, 8000));
+    EXPECT_FALSE(Button("btnPlay")->isChecked());
+    EXPECT_EQ(Button("btnPlay")->toolTip(), "Play");
+    EXPECT_EQ(frame->GetPlayerRunState(), DCPlayerStopped);
+    int last = -1;
+    for (int i : seen)
+        if (i > last)
+            last = i;
+    // The panel's tick stops at the trim end by the clock: on a loaded
+    // machine the last picture or two may not have been drawn by then.
+    EXPECT_LE(last, 74) << "nothing past the trim end";
+    EXPECT_GE(last, 70);
+}
+
+TEST_F(MainPlayer, TheStripShowsTheNeighboursAndStepsByClickAndWheel)
+{
+    ASSERT_TRUE(panel->SetSourceItem(clip.get(), true));
+    VMFrameSelectView* strip = panel->GetFrameSelectView();
+    strip->resize(600, 70);
+    strip->show();
+    PlayersTest::Pump(50);
+    ASSERT_TRUE(panel->Seek(CBaseTime(2.0)));
+    ASSERT_TRUE(Shows(50));
+    strip->updateClipFrames();
+    const int count = strip->getItemsCount();
+    ASSERT_GE(count, 3);
+    ASSERT_EQ(count % 2, 1);
+    QList<QImage> thumbs = strip->getShownImages();
+    ASSERT_EQ(thumbs.size(), count);
+    for (int i = 0; i < count; ++i)
+        EXPECT_EQ(PlayersTest::PictureIndex(thumbs[i]), 50 + i - count / 2) << "thumbnail " << i;
+    EXPECT_EQ(ShownIndex(), 50) << "fetching thumbnails leaves the picture";
+
+    // A click two right of the centre moves two pictures on.
+    QMetaObject::invokeMethod(strip, "slot_itemClicked", Qt::DirectConnection, Q_ARG(int, count / 2 + 2));
+    EXPECT_TRUE(Shows(52)) << ShownIndex();
+    // Five wheel notches toward the user within 300 ms: five pictures on.
+    for (int i = 0; i < 5; ++i)
+        QMetaObject::invokeMethod(strip, "slot_ItemsWheeled", Qt::DirectConnection, Q_ARG(int, -120));
+    EXPECT_TRUE(Shows(57)) << ShownIndex();
+    // Both directions cancel out.
+    for (int d : {-120, 120, 120})
+        QMetaObject::invokeMethod(strip, "slot_ItemsWheeled", Qt::DirectConnection, Q_ARG(int, d));
+    EXPECT_TRUE(Shows(56)) << ShownIndex();
+    PlayersTest::Pump(400);
+    EXPECT_EQ(ShownIndex(), 56);
+    EXPECT_EQ(frame->GetPlayerRunState(), DCPlayerPaused);
+    // The refresh after the steps shows the new neighbours.
+    ASSERT_TRUE(WaitFor([&] {
+        QList<QImage> t = strip->getShownImages();
+        return t.size() == count && PlayersTest::PictureIndex(t[count / 2]) == 56;
+    }));
+}
+
+TEST_F(MainPlayer, MuteRemembersTheVolume)
+{
+    ASSERT_TRUE(panel->SetSourceItem(clip.get(), false));
+    // The time tick joins the volume slider to the player.
+    PlayersTest::Pump(300);
+    auto* volume = panel->findChild<VPlayerSlider*>("sldVolume");
+    volume->setValue(250);
+    EXPECT_EQ(frame->GetVolume(), 250u);
+    panel->SetMute(true);
+    EXPECT_EQ(volume->value(), 0);
+    EXPECT_EQ(frame->GetVolume(), 0u);
+    panel->SetMute(false);
+    EXPECT_EQ(volume->value(), 250);
+    EXPECT_EQ(frame->GetVolume(), 250u);
+    volume->setValue(0);
+    EXPECT_TRUE(Button("btnVolume")->isChecked());
+}
+
+TEST_F(MainPlayer, TheSnapshotButtonPausesAndSavesThePictureAtTheSetSize)
+{
+    ASSERT_TRUE(panel->SetSourceItem(clip.get(), false));
+    QTemporaryDir dir;
+    CAppVariableInfo* settings = CAppVariableInfo::GetInstance();
+    settings->SetInfoValue(VARIABLE_INFO_SNAPSHOTASORGSIZE, false);
+    settings->SetInfoValue(VARIABLE_INFO_SNAPSHOTWIDTH, 160);
+    settings->SetInfoValue(VARIABLE_INFO_SNAPSHOTHEIGHT, 120);
+    settings->SetInfoValue(VARIABLE_INFO_SNAPSHOTSAVEPATH, dir.path());
+    ASSERT_TRUE(panel->Seek(CBaseTime(2.0)));
+    panel->Play();
+    QSignalSpy paused(panel.get(), &VDCMainPlayer::signal_mainplayer_paused);
+    const QString target = dir.path() + "/sub/shot.PNG";
+    QDir().mkpath(dir.path() + "/sub");
+    ModalDriver driver([&](QDialog* dialog) {
+        auto* files = qobject_cast<QFileDialog*>(dialog);
+        ASSERT_NE(files, nullptr);
+        EXPECT_TRUE(files->directory().absolutePath() == QDir(dir.path()).absolutePath());
+        files->selectFile(target);
+        QMetaObject::invokeMethod(files, "accept", Qt::QueuedConnection);
+    });
+    QMetaObject::invokeMethod(panel.get(), "on_btnSnapshot_clicked", Qt::DirectConnection);
+    EXPECT_TRUE(driver.seen());
+    EXPECT_GE(paused.count(), 1);
+    EXPECT_EQ(frame->GetPlayerRunState(), DCPlayerPaused);
+    QImage saved(target, "PNG");
+    ASSERT_FALSE(saved.isNull());
+    EXPECT_EQ(saved.size(), QSize(160, 120));
+    EXPECT_EQ(settings->GetInfoValue(VARIABLE_INFO_SNAPSHOTSAVEPATH, QVariant()).toString(),
+              QDir::toNativeSeparators(dir.path() + "/sub"));
+}
+
+TEST(ImageFormats, SuffixesNameTheirFormat)
+{
+    const struct
+    {
+        const char* suffix;
+        DCImageFormatType type;
+    } cases[] = {{"jpg", DCImageJPG}, {"Jpeg", DCImageJPEG}, {"PNG", DCImagePNG}, {"tiff", DCImageTIFF},
+                 {"tif", DCImageBMP}, {"", DCImageBMP},      {"tga", DCImageTGA}};
+    for (const auto& c : cases)
+        EXPECT_EQ(ImageFormatStrToType(c.suffix), c.type) << c.suffix;
+}
+
+} // namespace

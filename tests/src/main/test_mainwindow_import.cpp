@@ -1,0 +1,201 @@
+// The import road through the real window: the library panel gathers, the
+// page runs the progress dialog, the library manager imports on its thread,
+// the failure report lists what was refused.
+
+#include "../MainPages/GuiTestApp.h"
+
+#include "CAppVariableInfo.h"
+#include "csourcedata.h"
+#include "isourcedataitem.h"
+#include "mainwindow.h"
+#include "ui_mainwindow.h"
+#include "vdetaildisplayview.h"
+#include "vicondisplayview.h"
+#include "vresourcelib.h"
+#include "vsourcerpage.h"
+#include "vsourceworkspace.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QMimeData>
+#include <QProgressDialog>
+#include <QSignalSpy>
+#include <QTest>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using Fablecut::MainWindow;
+
+namespace {
+
+struct ImportFixture : ::testing::Test
+{
+    std::unique_ptr<MainWindow> window;
+    VResourceLib* lib = nullptr;
+    QString root;
+
+    static void SetUpTestSuite()
+    {
+        GuiTest::App("test_mainwindow_import");
+    }
+
+    void SetUp() override
+    {
+        CAppVariableInfo* s = CAppVariableInfo::GetInstance();
+        s->SetInfoValue("CurSkinPath", QStringLiteral(FABLECUT_BIN_DIR "/skins/default"));
+        // Folders with subfolders are taken whole, without the question.
+        s->SetInfoValue("ImportSubDirOption", false);
+        s->SetInfoValue("ImportSubDirResult", true);
+        root = GuiTest::TempRoot() + "/" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        QDir(root).removeRecursively();
+        QDir().mkpath(root);
+        // Each test starts with an empty library: a list saved by the test
+        // before would bring back its vanished files with a report.
+        QFile::remove(s->GetAppHomePath() + "/" + s->GetInfoDefaultValue("MediaLibAutoSaveName").toString());
+        window = std::make_unique<MainWindow>(CreateVantrel(), nullptr);
+        ASSERT_TRUE(window->StartupError().isEmpty());
+        window->run();
+        lib = window->form()->pgSource->GetSourceWorkSpace()->GetResourceLib();
+    }
+
+    QStringList LibraryPaths() const
+    {
+        QStringList paths;
+        for (Fablecut::ISourceDataItem* item : window->sourceData()->GetSourceDataItems())
+            paths << item->GetSrcFileFullPath();
+        paths.sort();
+        return paths;
+    }
+};
+
+} // namespace
+
+TEST_F(ImportFixture, AFolderWithSubfoldersLoopAndOtherFilesImportsTheClipsAndReportsTheRest)
+{
+    QDir().mkpath(root + "/media/B/deeper");
+    QDir().mkpath(root + "/media/a");
+    ASSERT_TRUE(GuiTest::MakeClip(root + "/media/B/deeper/one.mp4"));
+    ASSERT_TRUE(GuiTest::MakeClip(root + "/media/a/two.mp4", false));
+    ASSERT_TRUE(GuiTest::MakeClip(root + "/media/three.mp4"));
+    ASSERT_TRUE(GuiTest::MakeAudioOnly(root + "/media/tone.m4a"));
+    QImage picture(32, 24, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    ASSERT_TRUE(picture.save(root + "/media/a/picture.png"));
+    QFile text(root + "/media/notes.txt");
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("not media");
+    text.close();
+    // A link back to the top folder: the walk must still end.
+    ASSERT_TRUE(QFile::link(root + "/media", root + "/media/B/loop"));
+
+    QStringList requested;
+    QObject::connect(lib, &VResourceLib::signal_MediasLib_importSelected,
+                     [&requested](QStringList paths) { requested = paths; });
+    GuiTest::BoxWatcher boxes;
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, window->importDialog(), &QProgressDialog::cancel);
+    guard.start(60000);
+    lib->ImportMediasUseFolder(root + "/media");
+    EXPECT_TRUE(guard.isActive()) << "the import did not end";
+
+    // Subfolders in name order (B before a), each complete, then the own files.
+    ASSERT_EQ(6, requested.size()) << requested.join("\n").toStdString();
+    EXPECT_TRUE(requested[0].endsWith("/B/deeper/one.mp4"));
+    EXPECT_TRUE(requested[1].endsWith("/a/picture.png"));
+    EXPECT_TRUE(requested[2].endsWith("/a/two.mp4"));
+    EXPECT_TRUE(requested[3].endsWith("/notes.txt"));
+    EXPECT_TRUE(requested[4].endsWith("/three.mp4"));
+    EXPECT_TRUE(requested[5].endsWith("/tone.m4a"));
+
+    EXPECT_EQ((QStringList{root + "/media/B/deeper/one.mp4", root + "/media/a/two.mp4", root + "/media/three.mp4"}),
+              LibraryPaths());
+    EXPECT_FALSE(window->importDialog()->isVisible());
+    EXPECT_EQ(3, window->importDialog()->maximum() == 6 ? 3 : -1);
+    ASSERT_EQ(1, boxes.texts.size()) << boxes.texts.join("\n").toStdString();
+    const QString report = boxes.texts[0];
+    EXPECT_TRUE(report.contains("following 3 files")) << report.toStdString();
+    for (const char* name : {"picture.png", "notes.txt", "tone.m4a"})
+        EXPECT_TRUE(report.contains(name)) << name;
+    EXPECT_FALSE(report.contains("three.mp4"));
+
+    // The views show the clips; a vanished file leaves the library.
+    EXPECT_EQ(3, lib->iconView()->getTableItemsCount());
+    lib->updateLibraryMenuState();
+    EXPECT_FALSE(lib->deleteSelectedAction()->isEnabled());
+    EXPECT_TRUE(lib->sortGroup()->isEnabled());
+    EXPECT_TRUE(lib->selectAllAction()->isEnabled());
+    lib->selectAllAction()->trigger();
+    lib->updateLibraryMenuState();
+    EXPECT_TRUE(lib->deleteSelectedAction()->isEnabled());
+    EXPECT_FALSE(lib->selectAllAction()->isEnabled());
+
+    ASSERT_TRUE(QFile::remove(root + "/media/three.mp4"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return LibraryPaths().size() == 2; }, 3000));
+    EXPECT_EQ(2, lib->iconView()->getTableItemsCount());
+}
+
+TEST_F(ImportFixture, DroppedFilesAndFoldersMakeOneRequest)
+{
+    QDir().mkpath(root + "/drop/inner");
+    ASSERT_TRUE(GuiTest::MakeClip(root + "/first.mp4"));
+    ASSERT_TRUE(GuiTest::MakeClip(root + "/drop/inner/x.mp4"));
+    ASSERT_TRUE(GuiTest::MakeClip(root + "/second.mp4"));
+    QList<QStringList> requests;
+    QObject::connect(lib, &VResourceLib::signal_MediasLib_importSelected,
+                     [&requests](QStringList paths) { requests << paths; });
+    GuiTest::BoxWatcher boxes;
+
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(root + "/gone.mp4"), QUrl::fromLocalFile(root + "/first.mp4"),
+                  QUrl("https://example.org/clip.mp4"), QUrl::fromLocalFile(root + "/drop"),
+                  QUrl::fromLocalFile(root + "/second.mp4")});
+    VIconDisplayView* grid = lib->iconView();
+    QDropEvent drop(grid->viewport()->rect().center(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    ASSERT_TRUE(grid->viewport()->acceptDrops());
+    QDragEnterEvent enter(grid->viewport()->rect().center(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(grid->viewport(), &enter);
+    QCoreApplication::sendEvent(grid->viewport(), &drop);
+    EXPECT_TRUE(drop.isAccepted());
+
+    ASSERT_EQ(1, requests.size());
+    EXPECT_EQ((QStringList{root + "/first.mp4", root + "/drop/inner/x.mp4", root + "/second.mp4"}), requests[0]);
+    EXPECT_EQ(root, CAppVariableInfo::GetInstance()->GetInfoValue("ImportFilePath", QVariant()).toString());
+    EXPECT_EQ(3, LibraryPaths().size());
+    EXPECT_TRUE(boxes.texts.isEmpty()) << boxes.texts.join("\n").toStdString();
+}
+
+TEST_F(ImportFixture, AFolderWithoutFilesSaysSo)
+{
+    QDir().mkpath(root + "/empty");
+    QFile hidden(root + "/empty/.hidden.mp4");
+    ASSERT_TRUE(hidden.open(QIODevice::WriteOnly));
+    hidden.close();
+    QSignalSpy requests(lib, &VResourceLib::signal_MediasLib_importSelected);
+    GuiTest::BoxWatcher boxes;
+    lib->ImportMediasUseFolder(root + "/empty");
+    EXPECT_EQ(0, requests.count());
+    ASSERT_EQ(1, boxes.texts.size());
+    EXPECT_TRUE(boxes.texts[0].contains("There's no any file in directory \"" + root + "/empty\""));
+}
+
+TEST_F(ImportFixture, ExportedListImportsBackWithoutDuplicates)
+{
+    ASSERT_TRUE(GuiTest::MakeClip(root + "/kept.mp4"));
+    GuiTest::BoxWatcher boxes;
+    window->form()->pgSource->slot_MediasLib_importSelected({root + "/kept.mp4"});
+    ASSERT_EQ(1, LibraryPaths().size());
+    window->slot_ExportMediaLibrary(root + "/list.fml");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(root + "/list.fml"); }, 5000));
+    QTest::qWait(200);
+    window->slot_LoadMediaSourcefromFile(root + "/list.fml");
+    EXPECT_EQ(nullptr, window->loadDialog());
+    EXPECT_EQ(1, LibraryPaths().size());
+    EXPECT_TRUE(boxes.texts.isEmpty()) << boxes.texts.join("\n").toStdString();
+}
