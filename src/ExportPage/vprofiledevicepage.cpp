@@ -137,11 +137,9 @@ bool VProfileDevicePage::SetProfile(IProfile* pProfile)
     for (int i = 0; i < ui->cbxFormat->count(); ++i) {
         if (ui->cbxFormat->itemData(i, Qt::UserRole).toInt() != id)
             continue;
-        disconnect(ui->cbxFormat, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
-                   &VProfileDevicePage::on_cbxFormat_currentIndexChanged);
+        disconnect(ui->cbxFormat, SIGNAL(currentIndexChanged(int)), this, SLOT(on_cbxFormat_currentIndexChanged(int)));
         ui->cbxFormat->setCurrentIndex(i);
-        connect(ui->cbxFormat, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
-                &VProfileDevicePage::on_cbxFormat_currentIndexChanged);
+        connect(ui->cbxFormat, SIGNAL(currentIndexChanged(int)), this, SLOT(on_cbxFormat_currentIndexChanged(int)));
         ReleaseProfile(m_pCurProfile);
         m_pCurProfile = pProfile->Clone();
         ui->frmParamSetting->showProfile(m_pCurProfile);

@@ -82,13 +82,11 @@ bool VProfileFormatPage::SetProfile(IProfile* pProfile)
     if (!cell)
         return false;
     QTableWidget* grid = ui->tbwProfileCata;
-    disconnect(grid, &QTableWidget::itemSelectionChanged, this,
-               &VProfileFormatPage::on_tbwProfileCata_itemSelectionChanged);
+    disconnect(grid, SIGNAL(itemSelectionChanged()), this, SLOT(on_tbwProfileCata_itemSelectionChanged()));
     grid->clearSelection();
     cell->setSelected(true);
     grid->setCurrentItem(cell, QItemSelectionModel::NoUpdate);
-    connect(grid, &QTableWidget::itemSelectionChanged, this,
-            &VProfileFormatPage::on_tbwProfileCata_itemSelectionChanged);
+    connect(grid, SIGNAL(itemSelectionChanged()), this, SLOT(on_tbwProfileCata_itemSelectionChanged()));
     grid->scrollToItem(cell, QAbstractItemView::EnsureVisible);
     ReleaseProfile(m_pCurProfile);
     m_pCurProfile = pProfile->Clone();

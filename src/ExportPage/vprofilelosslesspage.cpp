@@ -62,13 +62,11 @@ bool VProfileLosslessPage::SetProfile(IProfile* pProfile)
     if (!cell)
         return false;
     QTableWidget* grid = ui->tbwProfileCata;
-    disconnect(grid, &QTableWidget::itemSelectionChanged, this,
-               &VProfileLosslessPage::on_tbwProfileCata_itemSelectionChanged);
+    disconnect(grid, SIGNAL(itemSelectionChanged()), this, SLOT(on_tbwProfileCata_itemSelectionChanged()));
     grid->clearSelection();
     grid->setCurrentItem(cell, QItemSelectionModel::NoUpdate);
     cell->setSelected(true);
-    connect(grid, &QTableWidget::itemSelectionChanged, this,
-            &VProfileLosslessPage::on_tbwProfileCata_itemSelectionChanged);
+    connect(grid, SIGNAL(itemSelectionChanged()), this, SLOT(on_tbwProfileCata_itemSelectionChanged()));
     grid->scrollToItem(cell, QAbstractItemView::EnsureVisible);
     ReleaseProfile(m_pCurProfile);
     m_pCurProfile = pProfile->Clone();

@@ -84,13 +84,11 @@ void VProfileManagerWidget::swithPageByFuction(VProfileMgrPageWidget::Function f
             continue;
         if (item->isSelected())
             return;
-        disconnect(list, &QListWidget::itemSelectionChanged, this,
-                   &VProfileManagerWidget::on_lstPageNames_itemSelectionChanged);
+        disconnect(list, SIGNAL(itemSelectionChanged()), this, SLOT(on_lstPageNames_itemSelectionChanged()));
         list->clearSelection();
         item->setSelected(true);
         list->setCurrentItem(item, QItemSelectionModel::NoUpdate);
-        connect(list, &QListWidget::itemSelectionChanged, this,
-                &VProfileManagerWidget::on_lstPageNames_itemSelectionChanged);
+        connect(list, SIGNAL(itemSelectionChanged()), this, SLOT(on_lstPageNames_itemSelectionChanged()));
         return;
     }
 }
