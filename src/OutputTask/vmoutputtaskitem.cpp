@@ -368,8 +368,12 @@ void VMOutputTaskItem::initYotubeUpload()
 
 bool VMOutputTaskItem::initUploadTask()
 {
-    // The file the conversion wrote, wherever "OutputPath" points now.
-    const QString path = m_pTask->GetTaskDstFilePath();
+    // The file the conversion wrote, wherever "OutputPath" points now; a task
+    // whose job was handed over elsewhere is looked for in the output folder.
+    QString path = m_pTask->GetTaskDstFilePath();
+    if (path.isEmpty())
+        path = QDir::toNativeSeparators(m_pSettings->GetInfoValue("OutputPath", QVariant()).toString()) +
+               QDir::separator() + ui->ledtOutputItemName->text();
     IYoutubeUploadTask* task = m_pUploader->CreateUploadTask();
     if (!task)
         return false;
