@@ -77,11 +77,20 @@ void FillList(IColItem* pItem, QComboBox* pComboBox, const QVariant& value, int 
     pComboBox->clear();
     pComboBox->setEnabled(true);
     const QString text = ValueText(value);
-    const int position = entries.indexOf(text);
-    if (rename == VProfileParamWidget::FlagChannelNames)
+    int position = entries.indexOf(text);
+    if (rename == VProfileParamWidget::FlagChannelNames) {
         ProfileMap::instance.mapNamesOfAChannel(entries);
-    else if (rename == VProfileParamWidget::FlagBitrateNames)
+    } else if (rename == VProfileParamWidget::FlagBitrateNames) {
         ProfileMap::instance.mapNamesOfVBitrate(entries);
+    } else if (editable) {
+        // Columns may list "keep the source's value" and "automatic" by their
+        // numbers (0, -1, -1*-1); they are offered by name, so that choosing
+        // one saves what it means.
+        for (QString& entry : entries)
+            entry = ValueText(entry);
+    }
+    if (position < 0)
+        position = entries.indexOf(text);
     if (editable) {
         const bool offersOriginal = entries.contains(ProfileMap::instance.strOriginal);
         pComboBox->setEditable(offersOriginal);

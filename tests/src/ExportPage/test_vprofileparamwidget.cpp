@@ -106,6 +106,9 @@ TEST_F(ParamEditor, ShowColItemOffersTheColumnAndSelectsTheValue)
          "2000", true},
         {"channels by name", "1,2,6", 2, 2, {"Mono", "Stereo", "5.1 Channels"}, "Stereo", false},
         {"a count without a name stays a number", "1,2,4", 4, 2, {"Mono", "Stereo", "4"}, "4", false},
+        {"size column listing 0 and -1*-1", "0,-1*-1,640*480", QString("-1*-1"), 4, {"original", "auto", "640*480"},
+         autoText, true},
+        {"frame-rate column listing 0 and -1", "0,-1,25", 0.0, 4, {"original", "auto", "25"}, original, true},
         {"empty parts dropped", "aac,,mp3,", QString("mp3"), 0, {"aac", "mp3"}, "mp3", false},
     };
     VProfileParamWidget editor;
