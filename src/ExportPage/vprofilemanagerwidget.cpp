@@ -7,9 +7,20 @@
 #include "utility.h"
 
 #include <QDir>
+#include <QApplication>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QFileDialog>
 #include <QListWidgetItem>
+
+namespace {
+// Page names are shown whole, in every language.
+void FitItem(QListWidgetItem* item)
+{
+    const QFontMetrics metrics(item->listWidget() ? item->listWidget()->font() : QApplication::font());
+    item->setSizeHint(QSize(metrics.horizontalAdvance(item->text()) + 28, metrics.height() + 12));
+}
+} // namespace
 
 VProfileManagerWidget::VProfileManagerWidget(QWidget* parent)
     : QFrame(parent)
@@ -18,6 +29,7 @@ VProfileManagerWidget::VProfileManagerWidget(QWidget* parent)
     ui->setupUi(this);
     initOutputPath();
     ui->lstPageNames->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ui->lstPageNames->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     ui->lstPageNames->setAttribute(Qt::WA_MacShowFocusRect, false);
     // The folder is chosen with the chooser, which checks that it can be
     // written; typed text would bypass that check and never be stored.
@@ -35,6 +47,7 @@ VProfileManagerWidget::~VProfileManagerWidget()
 void VProfileManagerWidget::AddPage(VProfileMgrPageWidget* pPage)
 {
     auto* item = new QListWidgetItem(pPage->GetPageName());
+    FitItem(item);
     item->setTextAlignment(Qt::AlignCenter);
     item->setData(Qt::UserRole, int(pPage->GetPageFution()));
     ui->lstPageNames->addItem(item);
@@ -137,6 +150,7 @@ void VProfileManagerWidget::Retranslate()
             continue;
         page->Retranslate();
         item->setText(page->GetPageName());
+        FitItem(item);
     }
 }
 

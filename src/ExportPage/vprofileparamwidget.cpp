@@ -185,10 +185,22 @@ void VProfileParamWidget::doShowProfile(IProfile* profile)
             box->clear();
     } else {
         ui->gbAudio->setEnabled(true);
-        showColItem(profile->GetACodecItem(), ui->cbbACodec, QString::fromLatin1(audio->GetCodecName()), {});
-        showColItem(profile->GetABitrateItem(), ui->cbbABitRate, audio->GetBitrate(), {});
-        showColItem(profile->GetASampleRateItem(), ui->cbbASampleRate, audio->GetSampleRate(), {});
-        showColItem(profile->GetAChannelItem(), ui->cbbAChannels, audio->GetChannels(), FlagChannelNames);
+        // The bitrates are narrowed once, for the profile's own codec, sample
+        // rate and channels: narrowing while the lists are half filled would
+        // pick a bitrate from the previous profile's choices and so change
+        // the profile just by showing it.
+        m_bFilling = true;
+        try {
+            showColItem(profile->GetACodecItem(), ui->cbbACodec, QString::fromLatin1(audio->GetCodecName()), {});
+            showColItem(profile->GetABitrateItem(), ui->cbbABitRate, audio->GetBitrate(), {});
+            showColItem(profile->GetASampleRateItem(), ui->cbbASampleRate, audio->GetSampleRate(), {});
+            showColItem(profile->GetAChannelItem(), ui->cbbAChannels, audio->GetChannels(), FlagChannelNames);
+        } catch (...) {
+            m_bFilling = false;
+            throw;
+        }
+        m_bFilling = false;
+        cbbFilter_currentIndexChanged(-1);
     }
     if (include == 1) {
         ui->gbVideo->setEnabled(false);
@@ -208,7 +220,7 @@ void VProfileParamWidget::doShowProfile(IProfile* profile)
 
 void VProfileParamWidget::cbbFilter_currentIndexChanged(int)
 {
-    if (!m_pCurProfile || !ui->gbAudio->isEnabled())
+    if (m_bFilling || !m_pCurProfile || !ui->gbAudio->isEnabled())
         return;
     QB_GUARDED_VOID({
         IColItem* column = m_pCurProfile->GetABitrateItem();

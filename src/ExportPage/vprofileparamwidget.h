@@ -72,6 +72,7 @@ private:
     IProfile* m_pCurProfile = nullptr;
     QString m_styleSheet;
     IMirendo* m_pMirendo = nullptr;
+    bool m_bFilling = false;
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(VProfileParamWidget::ColItemFlags)

@@ -32,6 +32,7 @@ VMOutputTaskItem::VMOutputTaskItem(CMMOutputTask* task, QWidget* parent)
 {
     setCheckable(true);
     ui->setupUi(this);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     layout()->setContentsMargins(0, 0, 0, 0);
     layout()->setSpacing(0);
     ui->horizontalLayout->setSpacing(6);
@@ -80,7 +81,7 @@ void VMOutputTaskItem::ShowStartTip()
 void VMOutputTaskItem::setConvertStart(bool start)
 {
     if (start) {
-        if (ui->btnFailInfo->isVisible())
+        if (!ui->btnFailInfo->isHidden())
             ui->btnFailInfo->hide();
         if (!ui->btnStopOrStart->isChecked())
             ui->btnStopOrStart->setChecked(true);
@@ -322,7 +323,7 @@ void VMOutputTaskItem::enterEvent(QEvent* e)
 
 void VMOutputTaskItem::leaveEvent(QEvent* e)
 {
-    if (!isChecked() && !m_bStarted && ui->btnStopOrStart->isVisible())
+    if (!isChecked() && !m_bStarted && !ui->btnStopOrStart->isHidden())
         ui->btnStopOrStart->hide();
     QToolButton::leaveEvent(e);
 }
@@ -389,7 +390,7 @@ bool VMOutputTaskItem::initUploadTask()
 
 void VMOutputTaskItem::ShowFailure()
 {
-    if (ui->pgBarOutPutItemConvert->isVisible())
+    if (!ui->pgBarOutPutItemConvert->isHidden())
         ui->pgBarOutPutItemConvert->hide();
     if (ui->btnFailInfo->isHidden())
         ui->btnFailInfo->show();

@@ -28,11 +28,14 @@ struct FakeMirendo : IMirendo
         lastRate = rate;
         lastChannels = channels;
         answer = answerSet ? fixedAnswer : std::string(list);
+        if (narrowByChannels)
+            answer = channels == 2 ? "64000,96000,128000" : "64000,96000";
         return answer.c_str();
     }
     void Release() override { delete this; }
 
     static inline bool answerSet = false;
+    static inline bool narrowByChannels = false;
     static inline std::string fixedAnswer;
     static inline std::string lastCodec;
     static inline int lastRate = 0;
@@ -60,6 +63,7 @@ protected:
     {
         App();
         FakeMirendo::answerSet = false;
+        FakeMirendo::narrowByChannels = false;
         GetQuentaException()->Clear();
     }
     template <typename T>
@@ -297,6 +301,26 @@ TEST_F(ParamEditor, AudioBitrateIsNarrowedByTheDeviceDatabase)
     ASSERT_TRUE(editor.SaveSettingToCurProfile());
     EXPECT_EQ(profile->GetAudioProfile()->GetBitrate(), 96000);
     EXPECT_EQ(profile->GetAudioProfile()->GetSampleRate(), 48000);
+}
+
+TEST_F(ParamEditor, ShowingAProfileKeepsItsBitrateWhenTheDatabaseOffersIt)
+{
+    // Asked for another channel count, the database would not offer 128000.
+    FakeMirendo::narrowByChannels = true;
+    ProfileSpec spec;
+    spec.id = 12;
+    spec.abitrate = 128000;
+    ProfilePtr profile = LoadProfileText(spec);
+    VProfileParamWidget editor;
+    editor.showProfile(profile.get());
+    EXPECT_EQ(Box(editor, "cbbABitRate")->currentText(), "128000");
+    ASSERT_TRUE(editor.SaveSettingToCurProfile());
+    EXPECT_EQ(profile->GetAudioProfile()->GetBitrate(), 128000);
+    // Showing it again, over the lists of the first showing, changes nothing.
+    editor.showProfile(profile.get());
+    EXPECT_EQ(Box(editor, "cbbABitRate")->currentText(), "128000");
+    SetText(Box(editor, "cbbAChannels"), "Mono");
+    EXPECT_EQ(Box(editor, "cbbABitRate")->currentText(), "96000");
 }
 
 TEST_F(ParamEditor, SizeAndChannelEditorSettlesTheBitrateWhenSaving)
