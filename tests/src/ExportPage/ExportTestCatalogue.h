@@ -35,7 +35,7 @@ struct ProfileDeleter
 using ProfilePtr = std::unique_ptr<IProfile, ProfileDeleter>;
 
 // One profile file; empty columns are left out.
-struct ProfileSpec
+struct ProfileFields
 {
     int id = 0;
     QString name;
@@ -61,7 +61,7 @@ struct ProfileSpec
     };
 };
 
-inline QByteArray ProfileText(const ProfileSpec& p)
+inline QByteArray ProfileText(const ProfileFields& p)
 {
     QString columns;
     for (auto it = p.columns.constBegin(); it != p.columns.constEnd(); ++it)
@@ -78,15 +78,15 @@ inline QByteArray ProfileText(const ProfileSpec& p)
         .toUtf8();
 }
 
-inline ProfilePtr LoadProfileText(const ProfileSpec& spec)
+inline ProfilePtr LoadProfileText(const ProfileFields& fields)
 {
     ProfilePtr profile(CreateProfile());
-    EXPECT_TRUE(profile->LoadText(ProfileText(spec).constData()));
+    EXPECT_TRUE(profile->LoadText(ProfileText(fields).constData()));
     return profile;
 }
 
 // A library: each category is (id, type, list of link ids, hidden link ids).
-struct CatSpec
+struct CatFields
 {
     int id;
     int type;
@@ -116,21 +116,21 @@ public:
     }
 
     // Writes the library and, for every link, a profile file named "Profile <id>".
-    void WriteLibrary(const QList<CatSpec>& cats, int defaultId)
+    void WriteLibrary(const QList<CatFields>& cats, int defaultId)
     {
         QString xml = QString("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ProfileLib DefaultID=\"%1\" RecentLimited=\"5\">\n")
                           .arg(defaultId);
-        for (const CatSpec& c : cats) {
+        for (const CatFields& c : cats) {
             xml += QString("  <Category ID=\"%1\" Name=\"Cat %1\" Type=\"%2\">\n").arg(c.id).arg(c.type);
             for (int id : c.links) {
                 xml += QString("    <ProfileLnk ID=\"%1\" Name=\"Link %1\" Comment=\"c\"%2/>\n")
                            .arg(id)
                            .arg(c.hidden.contains(id) ? " Skip=\"1\"" : "");
                 if (!QFile::exists(App(QString("profile/%1.xml").arg(id)))) {
-                    ProfileSpec spec;
-                    spec.id = id;
-                    spec.name = QString("Profile %1").arg(id);
-                    WriteProfile(spec);
+                    ProfileFields fields;
+                    fields.id = id;
+                    fields.name = QString("Profile %1").arg(id);
+                    WriteProfile(fields);
                 }
             }
             xml += "  </Category>\n";
@@ -142,7 +142,7 @@ public:
         Write(App("all_profile.xml"), xml.toUtf8());
     }
 
-    void WriteProfile(const ProfileSpec& spec) { Write(App(QString("profile/%1.xml").arg(spec.id)), ProfileText(spec)); }
+    void WriteProfile(const ProfileFields& fields) { Write(App(QString("profile/%1.xml").arg(fields.id)), ProfileText(fields)); }
 
     std::unique_ptr<ProfileNodeManager> Open()
     {

@@ -27,7 +27,7 @@ namespace {
 
 QApplication* App() { return GuiTest::App("test_vprofilepages"); }
 
-const QList<CatSpec> kLibrary = {
+const QList<CatFields> kLibrary = {
     {1, 2, {101, 102}},
     {2, 2, {201}},
     {3, 4, {301, 302, 303}},
@@ -60,11 +60,11 @@ protected:
     }
     ProfilePtr Profile(int id, int baseId = 0)
     {
-        ProfileSpec spec;
-        spec.id = id;
-        spec.baseId = baseId;
-        spec.name = QString("Offered %1").arg(id);
-        return LoadProfileText(spec);
+        ProfileFields fields;
+        fields.id = id;
+        fields.baseId = baseId;
+        fields.name = QString("Offered %1").arg(id);
+        return LoadProfileText(fields);
     }
     static int Id(IProfile* p) { return p ? p->GetDesc()->GetID() : -1; }
 
@@ -199,10 +199,10 @@ TEST(ProfilePageGrid, RowsAndArrowsFollowTheCategoryCount)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.categories);
         Catalogue cat;
-        QList<CatSpec> lib;
+        QList<CatFields> lib;
         for (int i = 0; i < c.categories; ++i)
-            lib << CatSpec{i + 1, 2, {(i + 1) * 100 + 1}};
-        lib << CatSpec{50, 4, {5001}};
+            lib << CatFields{i + 1, 2, {(i + 1) * 100 + 1}};
+        lib << CatFields{50, 4, {5001}};
         cat.WriteLibrary(lib, 101);
         auto mgr = cat.Open();
         VProfileFormatPage page(mgr.get());

@@ -116,9 +116,9 @@ TEST_F(ParamEditor, ShowColItemOffersTheColumnAndSelectsTheValue)
         {"empty parts dropped", "aac,,mp3,", QString("mp3"), 0, {"aac", "mp3"}, "mp3", false},
     };
     VProfileParamWidget editor;
-    ProfileSpec spec;
-    spec.id = 1;
-    ProfilePtr profile = LoadProfileText(spec);
+    ProfileFields fields;
+    fields.id = 1;
+    ProfilePtr profile = LoadProfileText(fields);
     IColItem* column = profile->GetVSizeItem();
     ASSERT_NE(column, nullptr);
     QComboBox box;
@@ -149,11 +149,11 @@ struct SaveCase
 TEST_F(ParamEditor, SaveWritesTheListsWithinTheirLimits)
 {
     VProfileParamWidget editor;
-    ProfileSpec spec;
-    spec.id = 7;
-    spec.columns["VBitrate"] = "0,1,2,3,1000,2000";
-    spec.columns["VFramerate"] = "original,auto,24,25";
-    ProfilePtr profile = LoadProfileText(spec);
+    ProfileFields fields;
+    fields.id = 7;
+    fields.columns["VBitrate"] = "0,1,2,3,1000,2000";
+    fields.columns["VFramerate"] = "original,auto,24,25";
+    ProfilePtr profile = LoadProfileText(fields);
     editor.showProfile(profile.get());
     ASSERT_EQ(editor.currentProfile(), profile.get());
     const SaveCase sizes[] = {
@@ -203,13 +203,13 @@ TEST_F(ParamEditor, FourCCFollowsTheCodecOnlyForLowerCaseAvi)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.ext) + " " + std::to_string(c.codecIndex));
-        ProfileSpec spec;
-        spec.id = 8;
-        spec.ext = c.ext;
-        spec.columns["VCodec"] = "h264,mpeg4,hevc";
+        ProfileFields fields;
+        fields.id = 8;
+        fields.ext = c.ext;
+        fields.columns["VCodec"] = "h264,mpeg4,hevc";
         if (c.column)
-            spec.columns["FourCC"] = "H264,MP4V";
-        ProfilePtr profile = LoadProfileText(spec);
+            fields.columns["FourCC"] = "H264,MP4V";
+        ProfilePtr profile = LoadProfileText(fields);
         VProfileParamWidget editor;
         editor.showProfile(profile.get());
         Box(editor, "cbbVCodec")->setCurrentIndex(c.codecIndex);
@@ -222,13 +222,13 @@ TEST_F(ParamEditor, FourCCFollowsTheCodecOnlyForLowerCaseAvi)
 
 TEST_F(ParamEditor, StreamSelectionRemuxAndChannels)
 {
-    ProfileSpec spec;
-    spec.id = 9;
-    spec.columns["AChannel"] = "1,2,4";
+    ProfileFields fields;
+    fields.id = 9;
+    fields.columns["AChannel"] = "1,2,4";
     {
         SCOPED_TRACE("video only: audio untouched");
-        spec.avInclude = 2;
-        ProfilePtr profile = LoadProfileText(spec);
+        fields.avInclude = 2;
+        ProfilePtr profile = LoadProfileText(fields);
         VProfileParamWidget editor;
         editor.showProfile(profile.get());
         EXPECT_FALSE(editor.findChild<QGroupBox*>("gbAudio")->isEnabled());
@@ -241,8 +241,8 @@ TEST_F(ParamEditor, StreamSelectionRemuxAndChannels)
     }
     {
         SCOPED_TRACE("audio only: video untouched, a channel count without a name saves as itself");
-        spec.avInclude = 1;
-        ProfilePtr profile = LoadProfileText(spec);
+        fields.avInclude = 1;
+        ProfilePtr profile = LoadProfileText(fields);
         VProfileParamWidget editor;
         editor.showProfile(profile.get());
         EXPECT_FALSE(editor.findChild<QGroupBox*>("gbVideo")->isEnabled());
@@ -257,9 +257,9 @@ TEST_F(ParamEditor, StreamSelectionRemuxAndChannels)
     }
     {
         SCOPED_TRACE("remux: shown, saved as is");
-        spec.avInclude = 0;
-        spec.remux = 1;
-        ProfilePtr profile = LoadProfileText(spec);
+        fields.avInclude = 0;
+        fields.remux = 1;
+        ProfilePtr profile = LoadProfileText(fields);
         VProfileParamWidget editor;
         editor.showProfile(profile.get());
         EXPECT_EQ(Box(editor, "cbbVSize")->currentText(), "640*480");
@@ -279,10 +279,10 @@ TEST_F(ParamEditor, StreamSelectionRemuxAndChannels)
 
 TEST_F(ParamEditor, AudioBitrateIsNarrowedByTheDeviceDatabase)
 {
-    ProfileSpec spec;
-    spec.id = 10;
-    spec.abitrate = 192000;
-    ProfilePtr profile = LoadProfileText(spec);
+    ProfileFields fields;
+    fields.id = 10;
+    fields.abitrate = 192000;
+    ProfilePtr profile = LoadProfileText(fields);
     FakeMirendo::answerSet = true;
     FakeMirendo::fixedAnswer = "64000,96000,128000";
     VProfileParamWidget editor;
@@ -307,10 +307,10 @@ TEST_F(ParamEditor, ShowingAProfileKeepsItsBitrateWhenTheDatabaseOffersIt)
 {
     // Asked for another channel count, the database would not offer 128000.
     FakeMirendo::narrowByChannels = true;
-    ProfileSpec spec;
-    spec.id = 12;
-    spec.abitrate = 128000;
-    ProfilePtr profile = LoadProfileText(spec);
+    ProfileFields fields;
+    fields.id = 12;
+    fields.abitrate = 128000;
+    ProfilePtr profile = LoadProfileText(fields);
     VProfileParamWidget editor;
     editor.showProfile(profile.get());
     EXPECT_EQ(Box(editor, "cbbABitRate")->currentText(), "128000");
@@ -333,11 +333,11 @@ TEST_F(ParamEditor, SizeAndChannelEditorSettlesTheBitrateWhenSaving)
     } cases[] = {{"64000,96000,128000", 192000, 128000}, {"64000,192000", 192000, 192000}, {"", 192000, 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.answer);
-        ProfileSpec spec;
-        spec.id = 11;
-        spec.abitrate = c.stored;
-        spec.avInclude = 2; // the stream selection changes nothing here
-        ProfilePtr profile = LoadProfileText(spec);
+        ProfileFields fields;
+        fields.id = 11;
+        fields.abitrate = c.stored;
+        fields.avInclude = 2; // the stream selection changes nothing here
+        ProfilePtr profile = LoadProfileText(fields);
         FakeMirendo::answerSet = true;
         FakeMirendo::fixedAnswer = c.answer;
         VProfileParamSPWidget editor;

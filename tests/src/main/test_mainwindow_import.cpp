@@ -4,6 +4,7 @@
 
 #include "../MainPages/GuiTestApp.h"
 
+#include "AppConfigDefines.h"
 #include "CAppVariableInfo.h"
 #include "csourcedata.h"
 #include "isourcedataitem.h"
@@ -55,6 +56,10 @@ struct ImportFixture : ::testing::Test
         root = GuiTest::TempRoot() + "/" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
         QDir(root).removeRecursively();
         QDir().mkpath(root);
+        // Each case starts with an empty library: a library that an earlier
+        // case's window saved in time would otherwise be loaded again.
+        QFile::remove(s->GetAppHomePath() + QDir::separator() +
+                      s->GetInfoDefaultValue(VARIABLE_INFO_MEDIALIB_AUTO_SAVE_NAME).toString());
         window = std::make_unique<MainWindow>(CreateVantrel(), nullptr);
         ASSERT_TRUE(window->StartupError().isEmpty());
         window->run();
