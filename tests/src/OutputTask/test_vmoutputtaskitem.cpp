@@ -420,3 +420,35 @@ TEST_F(TaskRow, UploadFailuresByReason)
     m_row->OnUploadInitFailed(IYoutubeUpload::UPLOAD_LOGIN_FAILED);
     EXPECT_EQ(m_row->failureMessage(), "Youtube Login Failed");
 }
+
+TEST_F(TaskRow, NameEditorEditsOnlyAfterALeftDoubleClick)
+{
+    m_row->show();
+    auto* name = Child<VMOutputTaskNameEdt>("ledtOutputItemName");
+    QSignalSpy begun(name, &VMOutputTaskNameEdt::signal_reNameTaskItem);
+    QSignalSpy ended(name, &VMOutputTaskNameEdt::signal_reNameTaskItemFinished);
+    QTest::mouseDClick(name, Qt::RightButton);
+    EXPECT_EQ(begun.count(), 0);
+    EXPECT_EQ(name->focusPolicy(), Qt::NoFocus);
+    QTest::mouseDClick(name, Qt::LeftButton);
+    EXPECT_EQ(begun.count(), 1);
+    EXPECT_EQ(name->focusPolicy(), Qt::ClickFocus);
+    QApplication::setActiveWindow(m_row.get());
+    name->setFocus(Qt::MouseFocusReason);
+    ASSERT_TRUE(name->hasFocus());
+    QTest::keyClick(name, Qt::Key_Return);
+    EXPECT_EQ(ended.count(), 1);
+    EXPECT_EQ(name->focusPolicy(), Qt::NoFocus);
+}
+
+TEST_F(TaskRow, RightPressAsksForTheMenuOnly)
+{
+    m_row->show();
+    QSignalSpy menu(m_row.get(), &VMOutputTaskItem::signal_showRightMenu);
+    QSignalSpy pressed(m_row.get(), &QToolButton::pressed);
+    QTest::mousePress(m_row.get(), Qt::RightButton, Qt::NoModifier, QPoint(5, 5));
+    EXPECT_EQ(menu.count(), 1);
+    EXPECT_EQ(menu.at(0).at(1).toPoint(), m_row->mapToGlobal(QPoint(5, 5)));
+    EXPECT_EQ(pressed.count(), 0);
+    QTest::mouseRelease(m_row.get(), Qt::RightButton, Qt::NoModifier, QPoint(5, 5));
+}
