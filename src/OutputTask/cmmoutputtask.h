@@ -63,6 +63,8 @@ public:
     int GetConvertTaskID() const { return m_nConvertTaskId; }
     Moorland::ConvertTaskInfo2* GetBaseConvertTaskInfo() const { return m_pRecord; }
     void RemoveConverterTaskInfo() { m_pRecord = nullptr; }
+    // Takes the record of a job the engine already holds for this task.
+    void SetBaseConvertTaskInfo(Moorland::ConvertTaskInfo2* pRecord) { m_pRecord = pRecord; }
 
     bool IsYoutubeTask() const { return m_bYoutube; }
     CYoutubeVideoInfo* GetYoutubeInfo() { return &m_youtubeInfo; }

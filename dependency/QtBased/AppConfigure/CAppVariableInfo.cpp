@@ -444,6 +444,9 @@ bool CAppVariableInfo::Sync()
         GetQuentaException()->SetException(QB_ERR_FILE_IO, text.toUtf8().constData(), __LINE__, kSourceFile);
         return false;
     }
+    // The file holds the upload account: only its owner reads it. Later
+    // saves keep the permissions of the file they replace.
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     m_nSyncedChanges = m_nChanges;
     return true;
 }

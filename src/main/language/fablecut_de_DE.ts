@@ -649,4 +649,499 @@ Wenn der Assistent beim Anschließen eines Camcorders nicht starten soll, öffne
 %1</translation>
     </message>
 </context>
+<context>
+    <name>VMOutPutTaskMgr</name>
+    <message>
+        <source>Add</source>
+        <translation>Hinzufügen</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Löschen</translation>
+    </message>
+    <message>
+        <source>Edited movie</source>
+        <translation>Bearbeiteter Film</translation>
+    </message>
+    <message>
+        <source>No media in the timeline</source>
+        <translation>Keine Medien in der Zeitleiste</translation>
+    </message>
+    <message>
+        <source>My Movie</source>
+        <translation>Mein Film</translation>
+    </message>
+</context>
+<context>
+    <name>VMOutputTaskItem</name>
+    <message>
+        <source>Pause</source>
+        <comment>暂停</comment>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <comment>开始</comment>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>Converting</source>
+        <comment>正在转换</comment>
+        <translation>Wird konvertiert</translation>
+    </message>
+    <message>
+        <source>Conversion canceled</source>
+        <comment>转换已取消</comment>
+        <translation>Konvertierung abgebrochen</translation>
+    </message>
+    <message>
+        <source>Output task failed,please send the following log file to us&lt;br&gt;&lt;br&gt; %1</source>
+        <comment>输出任务失败，请将以下日志文件发送给我们</comment>
+        <translation>Die Ausgabe ist fehlgeschlagen. Bitte senden Sie uns die folgende Protokolldatei:&lt;br&gt;&lt;br&gt; %1</translation>
+    </message>
+    <message>
+        <source>Conversion failed</source>
+        <comment>转换失败</comment>
+        <translation>Konvertierung fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>Conversion succeed</source>
+        <comment>转换成功</comment>
+        <translation>Konvertierung abgeschlossen</translation>
+    </message>
+    <message>
+        <source>Starting upload</source>
+        <comment>开始上传</comment>
+        <translation>Hochladen beginnt</translation>
+    </message>
+    <message>
+        <source>Upload failed</source>
+        <comment>上传失败</comment>
+        <translation>Hochladen fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>Youtube Login Failed</source>
+        <comment>Youtube登录失败</comment>
+        <translation>Anmeldung bei YouTube fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>uploading</source>
+        <comment>正在上传</comment>
+        <translation>Wird hochgeladen</translation>
+    </message>
+    <message>
+        <source>Upload succeed</source>
+        <comment>上传成功</comment>
+        <translation>Hochladen abgeschlossen</translation>
+    </message>
+    <message>
+        <source>Login authentication fails, the account information is incorrect</source>
+        <comment>登录验证失败，账户信息不正确</comment>
+        <translation>Anmeldung abgelehnt, die Kontodaten sind falsch</translation>
+    </message>
+    <message>
+        <source>Connection timeout</source>
+        <comment>连接超时</comment>
+        <translation>Zeitüberschreitung der Verbindung</translation>
+    </message>
+    <message>
+        <source>Upload file %1 failed,the following log file has provided more information.
+Log File &lt;a href=&quot;%2&quot;style=&quot;color:#%4&quot;&gt;%3&lt;/a&gt;.</source>
+        <comment>上传文件%1失败，以下日志文件提供了更多信息。</comment>
+        <translation>Hochladen von %1 fehlgeschlagen, die folgende Protokolldatei enthält mehr Informationen.
+Protokolldatei &lt;a href=&quot;%2&quot;style=&quot;color:#%4&quot;&gt;%3&lt;/a&gt;.</translation>
+    </message>
+    <message>
+        <source>Upload file %1 failed.</source>
+        <comment>上传文件%1失败。</comment>
+        <translation>Hochladen von %1 fehlgeschlagen.</translation>
+    </message>
+</context>
+<context>
+    <name>VProfileDevicePage</name>
+    <message>
+        <source>Format:</source>
+        <comment>格式:</comment>
+        <translation>Format:</translation>
+    </message>
+    <message>
+        <source>Device</source>
+        <translation>Gerät</translation>
+    </message>
+</context>
+<context>
+    <name>VProfileEditorPage</name>
+    <message>
+        <source>Editor</source>
+        <translation>Schnittprogramm</translation>
+    </message>
+</context>
+<context>
+    <name>VProfileFormatPage</name>
+    <message>
+        <source>Common Format</source>
+        <translation>Gängige Formate</translation>
+    </message>
+</context>
+<context>
+    <name>VProfileLosslessPage</name>
+    <message>
+        <source>The lossless output should pay attention to the following matters：
+1. Currently only supports the mts m2ts mod  tod format 
+2. The format and encoding of video files in the timeline show be  substantially the same
+3. Any editing effects (effect audio 3d) will be ignored when output </source>
+        <comment>无损输出，应注意以下事项： 1.目前只支持MTS M2TS MOD，TOD格式 2.时间轴上视频文件的格式和编码大致相同 3.任何编辑效果（效果音频3D）时在输出时将被忽略</comment>
+        <translation>Bei verlustfreier Ausgabe ist Folgendes zu beachten:
+1. Derzeit werden nur die Formate MTS, M2TS, MOD und TOD unterstützt
+2. Format und Kodierung der Videodateien in der Zeitleiste sollten weitgehend gleich sein
+3. Bearbeitungseffekte (Effekte, Audio, 3D) werden bei der Ausgabe ignoriert</translation>
+    </message>
+    <message>
+        <source>Reserve camcorder timecode(if exists) </source>
+        <comment>保留摄像机视频拍摄时间（如果存在）</comment>
+        <translation>Aufnahmezeit des Camcorders beibehalten (falls vorhanden)</translation>
+    </message>
+    <message>
+        <source>Lossless</source>
+        <translation>Verlustfrei</translation>
+    </message>
+</context>
+<context>
+    <name>VProfileManagerWidget</name>
+    <message>
+        <source>Output Path:</source>
+        <translation>Ausgabeordner:</translation>
+    </message>
+    <message>
+        <source>Browse</source>
+        <translation>Durchsuchen</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>Öffnen</translation>
+    </message>
+    <message>
+        <source>Path provided is not writable.</source>
+        <translation>In den angegebenen Ordner kann nicht geschrieben werden.</translation>
+    </message>
+</context>
+<context>
+    <name>VProfileMgrPageWidget</name>
+    <message>
+        <source>The profile settings could not be kept: %1</source>
+        <translation>Die Profileinstellungen konnten nicht übernommen werden: %1</translation>
+    </message>
+</context>
+<context>
+    <name>VProfileOnlinePage</name>
+    <message>
+        <source>Video Params</source>
+        <comment>视频参数</comment>
+        <translation>Videoparameter</translation>
+    </message>
+    <message>
+        <source>Format</source>
+        <comment>格式</comment>
+        <translation>Format</translation>
+    </message>
+    <message>
+        <source>Online</source>
+        <translation>Online</translation>
+    </message>
+</context>
+<context>
+    <name>VProfileParamSPWidget</name>
+    <message>
+        <source>Size(pix):</source>
+        <comment>视频大小（像素）</comment>
+        <translation>Größe (Pixel):</translation>
+    </message>
+    <message>
+        <source>Channels:</source>
+        <comment>声道数：</comment>
+        <translation>Kanäle:</translation>
+    </message>
+    <message>
+        <source>Video Size</source>
+        <comment>视频大小</comment>
+        <translation>Videogröße</translation>
+    </message>
+    <message>
+        <source>Channels</source>
+        <comment>声道数</comment>
+        <translation>Kanäle</translation>
+    </message>
+</context>
+<context>
+    <name>VProfileParamWidget</name>
+    <message>
+        <source>Video</source>
+        <translation>Video</translation>
+    </message>
+    <message>
+        <source>Codec:</source>
+        <translation>Codec:</translation>
+    </message>
+    <message>
+        <source>Video Codec</source>
+        <translation>Video-Codec</translation>
+    </message>
+    <message>
+        <source>Size(pix):</source>
+        <translation>Größe (Pixel):</translation>
+    </message>
+    <message>
+        <source>Video Size</source>
+        <translation>Videogröße</translation>
+    </message>
+    <message>
+        <source>Bitrate(kbps):</source>
+        <translation>Bitrate (kbit/s):</translation>
+    </message>
+    <message>
+        <source>Video Bitrate</source>
+        <translation>Video-Bitrate</translation>
+    </message>
+    <message>
+        <source>Frame Rate(fps):</source>
+        <translation>Bildrate (fps):</translation>
+    </message>
+    <message>
+        <source>Video Framerate</source>
+        <translation>Video-Bildrate</translation>
+    </message>
+    <message>
+        <source>Audio</source>
+        <translation>Audio</translation>
+    </message>
+    <message>
+        <source>Audio Codec</source>
+        <translation>Audio-Codec</translation>
+    </message>
+    <message>
+        <source>Sample Rate(hz):</source>
+        <translation>Abtastrate (Hz):</translation>
+    </message>
+    <message>
+        <source>Audio Sample Rate</source>
+        <translation>Audio-Abtastrate</translation>
+    </message>
+    <message>
+        <source>Bitrate(bps):</source>
+        <translation>Bitrate (bit/s):</translation>
+    </message>
+    <message>
+        <source>Audio Bitrate</source>
+        <translation>Audio-Bitrate</translation>
+    </message>
+    <message>
+        <source>Channels:</source>
+        <translation>Kanäle:</translation>
+    </message>
+    <message>
+        <source>Channels</source>
+        <translation>Kanäle</translation>
+    </message>
+</context>
+<context>
+    <name>VYoutubeSettingWidget</name>
+    <message>
+        <source>Upload to YouTube after output</source>
+        <comment>输出后上传至Youtube</comment>
+        <translation>Nach der Ausgabe zu YouTube hochladen</translation>
+    </message>
+    <message>
+        <source>Youtube Account:</source>
+        <comment>Youtube账户:</comment>
+        <translation>YouTube-Konto:</translation>
+    </message>
+    <message>
+        <source>User Name:</source>
+        <comment>用户名:</comment>
+        <translation>Benutzername:</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <comment>移除</comment>
+        <translation>Entfernen</translation>
+    </message>
+    <message>
+        <source>Password:</source>
+        <comment>密码</comment>
+        <translation>Passwort:</translation>
+    </message>
+    <message>
+        <source>Youtube Video Info</source>
+        <comment>Youtube视频信息</comment>
+        <translation>YouTube-Videoangaben</translation>
+    </message>
+    <message>
+        <source>Title:</source>
+        <comment>标题：</comment>
+        <translation>Titel:</translation>
+    </message>
+    <message>
+        <source>Keywords:</source>
+        <comment>关键字：</comment>
+        <translation>Schlagwörter:</translation>
+    </message>
+    <message>
+        <source>Category:</source>
+        <comment>类别：</comment>
+        <translation>Kategorie:</translation>
+    </message>
+    <message>
+        <source>Description:</source>
+        <comment>描述：</comment>
+        <translation>Beschreibung:</translation>
+    </message>
+    <message>
+        <source>Access Type:</source>
+        <comment>访问类型</comment>
+        <translation>Sichtbarkeit:</translation>
+    </message>
+    <message>
+        <source>Public</source>
+        <comment>公开的</comment>
+        <translation>Öffentlich</translation>
+    </message>
+    <message>
+        <source>No Public</source>
+        <comment>非公开的</comment>
+        <translation>Nicht gelistet</translation>
+    </message>
+    <message>
+        <source>Private</source>
+        <comment>私有的</comment>
+        <translation>Privat</translation>
+    </message>
+    <message>
+        <source>Film</source>
+        <translation>Film &amp; Animation</translation>
+    </message>
+    <message>
+        <source>Autos</source>
+        <translation>Autos &amp; Fahrzeuge</translation>
+    </message>
+    <message>
+        <source>Music</source>
+        <translation>Musik</translation>
+    </message>
+    <message>
+        <source>Animals</source>
+        <translation>Tiere</translation>
+    </message>
+    <message>
+        <source>Sports</source>
+        <translation>Sport</translation>
+    </message>
+    <message>
+        <source>Travel</source>
+        <translation>Reisen &amp; Events</translation>
+    </message>
+    <message>
+        <source>Shortmov</source>
+        <translation>Kurzfilme</translation>
+    </message>
+    <message>
+        <source>Videoblog</source>
+        <translation>Videoblog</translation>
+    </message>
+    <message>
+        <source>Games</source>
+        <translation>Spiele</translation>
+    </message>
+    <message>
+        <source>Comedy</source>
+        <translation>Comedy</translation>
+    </message>
+    <message>
+        <source>People</source>
+        <translation>Menschen &amp; Blogs</translation>
+    </message>
+    <message>
+        <source>News</source>
+        <translation>Nachrichten &amp; Politik</translation>
+    </message>
+    <message>
+        <source>Entertainment</source>
+        <translation>Unterhaltung</translation>
+    </message>
+    <message>
+        <source>Education</source>
+        <translation>Bildung</translation>
+    </message>
+    <message>
+        <source>Howto</source>
+        <translation>Anleitungen &amp; Stil</translation>
+    </message>
+    <message>
+        <source>Nonprofit</source>
+        <translation>Gemeinnützig</translation>
+    </message>
+    <message>
+        <source>Tech</source>
+        <translation>Wissenschaft &amp; Technik</translation>
+    </message>
+    <message>
+        <source>Movies_Anime_animation</source>
+        <translation>Filme: Anime/Animation</translation>
+    </message>
+    <message>
+        <source>Movies</source>
+        <translation>Filme</translation>
+    </message>
+    <message>
+        <source>Movies_Comedy</source>
+        <translation>Filme: Komödie</translation>
+    </message>
+    <message>
+        <source>Movies_Documentary</source>
+        <translation>Filme: Dokumentation</translation>
+    </message>
+    <message>
+        <source>Movies_Action_adventure</source>
+        <translation>Filme: Action/Abenteuer</translation>
+    </message>
+    <message>
+        <source>Movies_Classics</source>
+        <translation>Filme: Klassiker</translation>
+    </message>
+    <message>
+        <source>Movies_Foreign</source>
+        <translation>Filme: Ausland</translation>
+    </message>
+    <message>
+        <source>Movies_Horror</source>
+        <translation>Filme: Horror</translation>
+    </message>
+    <message>
+        <source>Movies_Drama</source>
+        <translation>Filme: Drama</translation>
+    </message>
+    <message>
+        <source>Movies_Family</source>
+        <translation>Filme: Familie</translation>
+    </message>
+    <message>
+        <source>Movies_Shorts</source>
+        <translation>Filme: Kurzfilme</translation>
+    </message>
+    <message>
+        <source>Shows</source>
+        <translation>Sendungen</translation>
+    </message>
+    <message>
+        <source>Movies_Sci_fi_fantasy</source>
+        <translation>Filme: Science-Fiction/Fantasy</translation>
+    </message>
+    <message>
+        <source>Movies_Thriller</source>
+        <translation>Filme: Thriller</translation>
+    </message>
+    <message>
+        <source>Trailers</source>
+        <translation>Trailer</translation>
+    </message>
+</context>
 </TS>

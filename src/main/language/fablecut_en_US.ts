@@ -649,4 +649,99 @@ If you do not want to launch wizard when camcorder is connected,please open Pref
 %1</translation>
     </message>
 </context>
+<context>
+    <name>VYoutubeSettingWidget</name>
+    <message>
+        <source>Film</source>
+        <translation>Film &amp; Animation</translation>
+    </message>
+    <message>
+        <source>Autos</source>
+        <translation>Autos &amp; Vehicles</translation>
+    </message>
+    <message>
+        <source>Animals</source>
+        <translation>Pets &amp; Animals</translation>
+    </message>
+    <message>
+        <source>Travel</source>
+        <translation>Travel &amp; Events</translation>
+    </message>
+    <message>
+        <source>Shortmov</source>
+        <translation>Short Movies</translation>
+    </message>
+    <message>
+        <source>Videoblog</source>
+        <translation>Videoblogging</translation>
+    </message>
+    <message>
+        <source>People</source>
+        <translation>People &amp; Blogs</translation>
+    </message>
+    <message>
+        <source>News</source>
+        <translation>News &amp; Politics</translation>
+    </message>
+    <message>
+        <source>Howto</source>
+        <translation>Howto &amp; Style</translation>
+    </message>
+    <message>
+        <source>Nonprofit</source>
+        <translation>Nonprofits &amp; Activism</translation>
+    </message>
+    <message>
+        <source>Tech</source>
+        <translation>Science &amp; Technology</translation>
+    </message>
+    <message>
+        <source>Movies_Anime_animation</source>
+        <translation>Movies: Anime/Animation</translation>
+    </message>
+    <message>
+        <source>Movies_Comedy</source>
+        <translation>Movies: Comedy</translation>
+    </message>
+    <message>
+        <source>Movies_Documentary</source>
+        <translation>Movies: Documentary</translation>
+    </message>
+    <message>
+        <source>Movies_Action_adventure</source>
+        <translation>Movies: Action/Adventure</translation>
+    </message>
+    <message>
+        <source>Movies_Classics</source>
+        <translation>Movies: Classics</translation>
+    </message>
+    <message>
+        <source>Movies_Foreign</source>
+        <translation>Movies: Foreign</translation>
+    </message>
+    <message>
+        <source>Movies_Horror</source>
+        <translation>Movies: Horror</translation>
+    </message>
+    <message>
+        <source>Movies_Drama</source>
+        <translation>Movies: Drama</translation>
+    </message>
+    <message>
+        <source>Movies_Family</source>
+        <translation>Movies: Family</translation>
+    </message>
+    <message>
+        <source>Movies_Shorts</source>
+        <translation>Movies: Shorts</translation>
+    </message>
+    <message>
+        <source>Movies_Sci_fi_fantasy</source>
+        <translation>Movies: Sci-Fi/Fantasy</translation>
+    </message>
+    <message>
+        <source>Movies_Thriller</source>
+        <translation>Movies: Thriller</translation>
+    </message>
+</context>
 </TS>

@@ -649,4 +649,499 @@ If you do not want to launch wizard when camcorder is connected,please open Pref
 %1</translation>
     </message>
 </context>
+<context>
+    <name>VMOutPutTaskMgr</name>
+    <message>
+        <source>Add</source>
+        <translation>添加</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>删除</translation>
+    </message>
+    <message>
+        <source>Edited movie</source>
+        <translation>编辑的影片</translation>
+    </message>
+    <message>
+        <source>No media in the timeline</source>
+        <translation>时间轴上没有媒体</translation>
+    </message>
+    <message>
+        <source>My Movie</source>
+        <translation>我的影片</translation>
+    </message>
+</context>
+<context>
+    <name>VMOutputTaskItem</name>
+    <message>
+        <source>Pause</source>
+        <comment>暂停</comment>
+        <translation>暂停</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <comment>开始</comment>
+        <translation>开始</translation>
+    </message>
+    <message>
+        <source>Converting</source>
+        <comment>正在转换</comment>
+        <translation>正在转换</translation>
+    </message>
+    <message>
+        <source>Conversion canceled</source>
+        <comment>转换已取消</comment>
+        <translation>转换已取消</translation>
+    </message>
+    <message>
+        <source>Output task failed,please send the following log file to us&lt;br&gt;&lt;br&gt; %1</source>
+        <comment>输出任务失败，请将以下日志文件发送给我们</comment>
+        <translation>输出任务失败，请将以下日志文件发送给我们&lt;br&gt;&lt;br&gt; %1</translation>
+    </message>
+    <message>
+        <source>Conversion failed</source>
+        <comment>转换失败</comment>
+        <translation>转换失败</translation>
+    </message>
+    <message>
+        <source>Conversion succeed</source>
+        <comment>转换成功</comment>
+        <translation>转换成功</translation>
+    </message>
+    <message>
+        <source>Starting upload</source>
+        <comment>开始上传</comment>
+        <translation>开始上传</translation>
+    </message>
+    <message>
+        <source>Upload failed</source>
+        <comment>上传失败</comment>
+        <translation>上传失败</translation>
+    </message>
+    <message>
+        <source>Youtube Login Failed</source>
+        <comment>Youtube登录失败</comment>
+        <translation>YouTube 登录失败</translation>
+    </message>
+    <message>
+        <source>uploading</source>
+        <comment>正在上传</comment>
+        <translation>正在上传</translation>
+    </message>
+    <message>
+        <source>Upload succeed</source>
+        <comment>上传成功</comment>
+        <translation>上传成功</translation>
+    </message>
+    <message>
+        <source>Login authentication fails, the account information is incorrect</source>
+        <comment>登录验证失败，账户信息不正确</comment>
+        <translation>登录验证失败，账户信息不正确</translation>
+    </message>
+    <message>
+        <source>Connection timeout</source>
+        <comment>连接超时</comment>
+        <translation>连接超时</translation>
+    </message>
+    <message>
+        <source>Upload file %1 failed,the following log file has provided more information.
+Log File &lt;a href=&quot;%2&quot;style=&quot;color:#%4&quot;&gt;%3&lt;/a&gt;.</source>
+        <comment>上传文件%1失败，以下日志文件提供了更多信息。</comment>
+        <translation>上传文件 %1 失败，以下日志文件提供了更多信息。
+日志文件 &lt;a href=&quot;%2&quot;style=&quot;color:#%4&quot;&gt;%3&lt;/a&gt;。</translation>
+    </message>
+    <message>
+        <source>Upload file %1 failed.</source>
+        <comment>上传文件%1失败。</comment>
+        <translation>上传文件 %1 失败。</translation>
+    </message>
+</context>
+<context>
+    <name>VProfileDevicePage</name>
+    <message>
+        <source>Format:</source>
+        <comment>格式:</comment>
+        <translation>格式:</translation>
+    </message>
+    <message>
+        <source>Device</source>
+        <translation>设备</translation>
+    </message>
+</context>
+<context>
+    <name>VProfileEditorPage</name>
+    <message>
+        <source>Editor</source>
+        <translation>编辑软件</translation>
+    </message>
+</context>
+<context>
+    <name>VProfileFormatPage</name>
+    <message>
+        <source>Common Format</source>
+        <translation>常用格式</translation>
+    </message>
+</context>
+<context>
+    <name>VProfileLosslessPage</name>
+    <message>
+        <source>The lossless output should pay attention to the following matters：
+1. Currently only supports the mts m2ts mod  tod format 
+2. The format and encoding of video files in the timeline show be  substantially the same
+3. Any editing effects (effect audio 3d) will be ignored when output </source>
+        <comment>无损输出，应注意以下事项： 1.目前只支持MTS M2TS MOD，TOD格式 2.时间轴上视频文件的格式和编码大致相同 3.任何编辑效果（效果音频3D）时在输出时将被忽略</comment>
+        <translation>无损输出，应注意以下事项：
+1. 目前只支持 MTS、M2TS、MOD、TOD 格式
+2. 时间轴上视频文件的格式和编码应大致相同
+3. 任何编辑效果（效果、音频、3D）在输出时将被忽略</translation>
+    </message>
+    <message>
+        <source>Reserve camcorder timecode(if exists) </source>
+        <comment>保留摄像机视频拍摄时间（如果存在）</comment>
+        <translation>保留摄像机视频拍摄时间（如果存在）</translation>
+    </message>
+    <message>
+        <source>Lossless</source>
+        <translation>无损</translation>
+    </message>
+</context>
+<context>
+    <name>VProfileManagerWidget</name>
+    <message>
+        <source>Output Path:</source>
+        <translation>输出路径:</translation>
+    </message>
+    <message>
+        <source>Browse</source>
+        <translation>浏览</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>打开</translation>
+    </message>
+    <message>
+        <source>Path provided is not writable.</source>
+        <translation>所选路径不可写。</translation>
+    </message>
+</context>
+<context>
+    <name>VProfileMgrPageWidget</name>
+    <message>
+        <source>The profile settings could not be kept: %1</source>
+        <translation>无法保存配置设置：%1</translation>
+    </message>
+</context>
+<context>
+    <name>VProfileOnlinePage</name>
+    <message>
+        <source>Video Params</source>
+        <comment>视频参数</comment>
+        <translation>视频参数</translation>
+    </message>
+    <message>
+        <source>Format</source>
+        <comment>格式</comment>
+        <translation>格式</translation>
+    </message>
+    <message>
+        <source>Online</source>
+        <translation>在线</translation>
+    </message>
+</context>
+<context>
+    <name>VProfileParamSPWidget</name>
+    <message>
+        <source>Size(pix):</source>
+        <comment>视频大小（像素）</comment>
+        <translation>大小(像素):</translation>
+    </message>
+    <message>
+        <source>Channels:</source>
+        <comment>声道数：</comment>
+        <translation>声道:</translation>
+    </message>
+    <message>
+        <source>Video Size</source>
+        <comment>视频大小</comment>
+        <translation>视频大小</translation>
+    </message>
+    <message>
+        <source>Channels</source>
+        <comment>声道数</comment>
+        <translation>声道</translation>
+    </message>
+</context>
+<context>
+    <name>VProfileParamWidget</name>
+    <message>
+        <source>Video</source>
+        <translation>视频</translation>
+    </message>
+    <message>
+        <source>Codec:</source>
+        <translation>编码:</translation>
+    </message>
+    <message>
+        <source>Video Codec</source>
+        <translation>视频编码</translation>
+    </message>
+    <message>
+        <source>Size(pix):</source>
+        <translation>大小(像素):</translation>
+    </message>
+    <message>
+        <source>Video Size</source>
+        <translation>视频大小</translation>
+    </message>
+    <message>
+        <source>Bitrate(kbps):</source>
+        <translation>码率(kbps):</translation>
+    </message>
+    <message>
+        <source>Video Bitrate</source>
+        <translation>视频码率</translation>
+    </message>
+    <message>
+        <source>Frame Rate(fps):</source>
+        <translation>帧率(fps):</translation>
+    </message>
+    <message>
+        <source>Video Framerate</source>
+        <translation>视频帧率</translation>
+    </message>
+    <message>
+        <source>Audio</source>
+        <translation>音频</translation>
+    </message>
+    <message>
+        <source>Audio Codec</source>
+        <translation>音频编码</translation>
+    </message>
+    <message>
+        <source>Sample Rate(hz):</source>
+        <translation>采样率(Hz):</translation>
+    </message>
+    <message>
+        <source>Audio Sample Rate</source>
+        <translation>音频采样率</translation>
+    </message>
+    <message>
+        <source>Bitrate(bps):</source>
+        <translation>码率(bps):</translation>
+    </message>
+    <message>
+        <source>Audio Bitrate</source>
+        <translation>音频码率</translation>
+    </message>
+    <message>
+        <source>Channels:</source>
+        <translation>声道:</translation>
+    </message>
+    <message>
+        <source>Channels</source>
+        <translation>声道</translation>
+    </message>
+</context>
+<context>
+    <name>VYoutubeSettingWidget</name>
+    <message>
+        <source>Upload to YouTube after output</source>
+        <comment>输出后上传至Youtube</comment>
+        <translation>输出后上传至 YouTube</translation>
+    </message>
+    <message>
+        <source>Youtube Account:</source>
+        <comment>Youtube账户:</comment>
+        <translation>YouTube 账户:</translation>
+    </message>
+    <message>
+        <source>User Name:</source>
+        <comment>用户名:</comment>
+        <translation>用户名:</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <comment>移除</comment>
+        <translation>移除</translation>
+    </message>
+    <message>
+        <source>Password:</source>
+        <comment>密码</comment>
+        <translation>密码:</translation>
+    </message>
+    <message>
+        <source>Youtube Video Info</source>
+        <comment>Youtube视频信息</comment>
+        <translation>YouTube 视频信息</translation>
+    </message>
+    <message>
+        <source>Title:</source>
+        <comment>标题：</comment>
+        <translation>标题：</translation>
+    </message>
+    <message>
+        <source>Keywords:</source>
+        <comment>关键字：</comment>
+        <translation>关键字：</translation>
+    </message>
+    <message>
+        <source>Category:</source>
+        <comment>类别：</comment>
+        <translation>类别：</translation>
+    </message>
+    <message>
+        <source>Description:</source>
+        <comment>描述：</comment>
+        <translation>描述：</translation>
+    </message>
+    <message>
+        <source>Access Type:</source>
+        <comment>访问类型</comment>
+        <translation>访问类型：</translation>
+    </message>
+    <message>
+        <source>Public</source>
+        <comment>公开的</comment>
+        <translation>公开的</translation>
+    </message>
+    <message>
+        <source>No Public</source>
+        <comment>非公开的</comment>
+        <translation>非公开的</translation>
+    </message>
+    <message>
+        <source>Private</source>
+        <comment>私有的</comment>
+        <translation>私有的</translation>
+    </message>
+    <message>
+        <source>Film</source>
+        <translation>电影和动画</translation>
+    </message>
+    <message>
+        <source>Autos</source>
+        <translation>汽车</translation>
+    </message>
+    <message>
+        <source>Music</source>
+        <translation>音乐</translation>
+    </message>
+    <message>
+        <source>Animals</source>
+        <translation>宠物和动物</translation>
+    </message>
+    <message>
+        <source>Sports</source>
+        <translation>体育</translation>
+    </message>
+    <message>
+        <source>Travel</source>
+        <translation>旅游和活动</translation>
+    </message>
+    <message>
+        <source>Shortmov</source>
+        <translation>短片</translation>
+    </message>
+    <message>
+        <source>Videoblog</source>
+        <translation>视频博客</translation>
+    </message>
+    <message>
+        <source>Games</source>
+        <translation>游戏</translation>
+    </message>
+    <message>
+        <source>Comedy</source>
+        <translation>喜剧</translation>
+    </message>
+    <message>
+        <source>People</source>
+        <translation>人物和博客</translation>
+    </message>
+    <message>
+        <source>News</source>
+        <translation>新闻和政治</translation>
+    </message>
+    <message>
+        <source>Entertainment</source>
+        <translation>娱乐</translation>
+    </message>
+    <message>
+        <source>Education</source>
+        <translation>教育</translation>
+    </message>
+    <message>
+        <source>Howto</source>
+        <translation>DIY 和生活百科</translation>
+    </message>
+    <message>
+        <source>Nonprofit</source>
+        <translation>非营利组织</translation>
+    </message>
+    <message>
+        <source>Tech</source>
+        <translation>科学和技术</translation>
+    </message>
+    <message>
+        <source>Movies_Anime_animation</source>
+        <translation>电影：动漫/动画</translation>
+    </message>
+    <message>
+        <source>Movies</source>
+        <translation>电影</translation>
+    </message>
+    <message>
+        <source>Movies_Comedy</source>
+        <translation>电影：喜剧</translation>
+    </message>
+    <message>
+        <source>Movies_Documentary</source>
+        <translation>电影：纪录片</translation>
+    </message>
+    <message>
+        <source>Movies_Action_adventure</source>
+        <translation>电影：动作/冒险</translation>
+    </message>
+    <message>
+        <source>Movies_Classics</source>
+        <translation>电影：经典</translation>
+    </message>
+    <message>
+        <source>Movies_Foreign</source>
+        <translation>电影：外国</translation>
+    </message>
+    <message>
+        <source>Movies_Horror</source>
+        <translation>电影：恐怖</translation>
+    </message>
+    <message>
+        <source>Movies_Drama</source>
+        <translation>电影：剧情</translation>
+    </message>
+    <message>
+        <source>Movies_Family</source>
+        <translation>电影：家庭</translation>
+    </message>
+    <message>
+        <source>Movies_Shorts</source>
+        <translation>电影：短片</translation>
+    </message>
+    <message>
+        <source>Shows</source>
+        <translation>节目</translation>
+    </message>
+    <message>
+        <source>Movies_Sci_fi_fantasy</source>
+        <translation>电影：科幻/奇幻</translation>
+    </message>
+    <message>
+        <source>Movies_Thriller</source>
+        <translation>电影：惊悚</translation>
+    </message>
+    <message>
+        <source>Trailers</source>
+        <translation>预告片</translation>
+    </message>
+</context>
 </TS>

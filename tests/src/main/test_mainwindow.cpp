@@ -8,6 +8,7 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 #include "vexportpage.h"
+#include "vmoutputtaskmgr.h"
 #include "vimportmedialibdialog.h"
 #include "vresourcelib.h"
 #include "vsourcerpage.h"
@@ -171,7 +172,7 @@ TEST(MainWindow, StartUpLeavesTheImportPageShownAndNoDialogOpen)
     ASSERT_NE(nullptr, window->aboutBox());
     ASSERT_NE(nullptr, window->importDialog());
     ASSERT_NE(nullptr, window->backupDialog());
-    EXPECT_EQ(ui->pgSource->GetTimeLineView()->getTimeLineItem(), ui->pgExport->timeLineItem());
+    EXPECT_EQ(ui->pgSource->GetTimeLineView()->getTimeLineItem(), ui->pgExport->taskList()->timeLineItem());
     window->run();
     EXPECT_EQ(nullptr, window->loadDialog());
     // Qt shows a progress dialog by itself 4 s after it is made.

@@ -4,6 +4,7 @@
 
 #include "../MainPages/GuiTestApp.h"
 
+#include "AppConfigDefines.h"
 #include "CAppVariableInfo.h"
 #include "csourcedata.h"
 #include "isourcedataitem.h"

@@ -1,0 +1,164 @@
+#include "profilepagetools.h"
+
+#include "CAppVariableInfo.h"
+#include "CBaseException.h"
+#include "IProfile.h"
+#include "ProfileNodeManager.h"
+#include "profileConfig.h"
+#include "VRichMessageBox.h"
+#include "Basilvo/Basilvo.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QTableWidget>
+
+namespace ProfilePageTools {
+
+QPixmap CategoryIcon(ProfileNodeManager* pMgr, CatData* pCat)
+{
+    QVariant value;
+    pMgr->getProfileConfig()->ondataFromCatNode(value, QVariant(pCat->id), pCat);
+    const QPixmap* cached = PixmapFromIconValue(value);
+    return cached ? *cached : QPixmap();
+}
+
+int FillCategoryGrid(QTableWidget* grid, ProfileNodeManager* pMgr, int type, QList<CatData*>& cats)
+{
+    QList<QTableWidgetItem*> cells;
+    for (CatData* cat : pMgr->getCatNode()->GetList()) {
+        if (!cat || cat->type != type)
+            continue;
+        auto* cell = new QTableWidgetItem;
+        cell->setData(Qt::UserRole, unsigned(cat->id));
+        cell->setData(Qt::DecorationRole, CategoryIcon(pMgr, cat));
+        cell->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+        cell->setToolTip(cat->name);
+        cells << cell;
+        cats << cat;
+    }
+    const int n = cells.size();
+    const int rows = std::max(2, (n + 3) / 4);
+    grid->setRowCount(rows);
+    // Two rows show at once; the arrows scroll through the rest.
+    grid->setFixedHeight(2 * grid->verticalHeader()->defaultSectionSize());
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < 4; ++c) {
+            const int index = 4 * r + c;
+            QTableWidgetItem* cell = index < n ? cells[index] : nullptr;
+            if (!cell) {
+                cell = new QTableWidgetItem;
+                cell->setData(Qt::UserRole, -1);
+                cell->setFlags(Qt::NoItemFlags);
+            }
+            grid->setItem(r, c, cell);
+        }
+    }
+    return rows;
+}
+
+void SelectFirstCell(QTableWidget* grid)
+{
+    QTableWidgetItem* first = grid->item(0, 0);
+    if (!first || !(first->flags() & Qt::ItemIsSelectable))
+        return;
+    grid->setCurrentItem(first, QItemSelectionModel::NoUpdate);
+    if (!first->isSelected())
+        first->setSelected(true);
+}
+
+void ReportSaveFailure(QWidget* page)
+{
+    const QString reason = QString::fromUtf8(GetQuentaException()->GetExceptionMsg());
+    ExecPromptMessageBox(QCoreApplication::translate("VProfileMgrPageWidget",
+                                                     "The profile settings could not be kept: %1")
+                             .arg(reason),
+                         QDialogButtonBox::Ok, QMessageBox::Warning);
+    Q_UNUSED(page);
+}
+
+QTableWidgetItem* FindCategoryCell(QTableWidget* grid, int id)
+{
+    for (int r = 0; r < grid->rowCount(); ++r)
+        for (int c = 0; c < grid->columnCount(); ++c) {
+            QTableWidgetItem* cell = grid->item(r, c);
+            if (cell && cell->data(Qt::UserRole).toInt() == id)
+                return cell;
+        }
+    return nullptr;
+}
+
+int SelectedCategoryId(QTableWidget* grid)
+{
+    const QList<QTableWidgetItem*> selected = grid->selectedItems();
+    if (selected.size() != 1)
+        return -1;
+    return selected.first()->data(Qt::UserRole).toInt();
+}
+
+bool ActivateCategory(ProfileNodeManager* pMgr, int id)
+{
+    for (CatData* cat : pMgr->getCatNode()->GetList()) {
+        if (!cat || cat->id != id)
+            continue;
+        if (cat != pMgr->getActiveCatData()) {
+            pMgr->setActiveCatData(cat);
+            pMgr->reBuildLnkViewList(false);
+        }
+        return true;
+    }
+    return false;
+}
+
+IProfile* LoadLinkProfile(ProfileNodeManager* pMgr, LnkData* pLnk)
+{
+    if (!pLnk)
+        return nullptr;
+    IProfile* profile = nullptr;
+    QB_GUARDED_VOID({ profile = pMgr->loadProfile(*pLnk); });
+    return profile;
+}
+
+IProfile* LoadFirstLinkProfile(ProfileNodeManager* pMgr)
+{
+    const auto& links = pMgr->getLnkNode()->GetList();
+    if (links.isEmpty())
+        return nullptr;
+    return LoadLinkProfile(pMgr, links.first());
+}
+
+QString ProfileName(IProfile* pProfile, LnkData* pLnk)
+{
+    if (pProfile && pProfile->GetDesc()) {
+        const QString name = QString::fromUtf8(pProfile->GetDesc()->GetName());
+        if (!name.isEmpty())
+            return name;
+    }
+    return pLnk ? pLnk->name : QString();
+}
+
+QString ReadComboStyleSheet(bool& found)
+{
+    found = false;
+    const QString skin =
+        QDir::fromNativeSeparators(CAppVariableInfo::GetInstance()->GetInfoValue("CurSkinPath", QVariant()).toString());
+    QFile file(skin + QDir::separator() + "combobox.css");
+    if (!file.exists())
+        return QString();
+    found = true;
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    QString sheet = QString::fromLatin1(file.readAll());
+    sheet.replace("%skinpath%", skin, Qt::CaseInsensitive);
+    return sheet;
+}
+
+void ReleaseProfile(IProfile*& pProfile)
+{
+    if (pProfile)
+        pProfile->Release();
+    pProfile = nullptr;
+}
+
+} // namespace ProfilePageTools

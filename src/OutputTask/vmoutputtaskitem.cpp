@@ -1,0 +1,466 @@
+#include "vmoutputtaskitem.h"
+#include "ui_vmoutputtaskitem.h"
+
+#include "CAppFixedInfo.h"
+#include "CAppVariableInfo.h"
+#include "CBaseTime.h"
+#include "ConvertTaskInfo2.h"
+#include "VRichMessageBox.h"
+#include "cmmoutputtask.h"
+#include "fileutils.h"
+#include "youtubeaccount.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMouseEvent>
+#include <QStyle>
+#include <QTimer>
+#include <QUrl>
+
+#include <climits>
+
+VMOutputTaskItem::VMOutputTaskItem(CMMOutputTask* task, QWidget* parent)
+    : QToolButton(parent)
+    , ui(new Ui::VMOutputTaskItem)
+    , m_pTask(task)
+    , m_pSettings(CAppVariableInfo::GetInstance())
+{
+    setCheckable(true);
+    ui->setupUi(this);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    layout()->setContentsMargins(0, 0, 0, 0);
+    layout()->setSpacing(0);
+    ui->horizontalLayout->setSpacing(6);
+    ui->btnStopOrStart->setCheckable(true);
+    ui->btnStopOrStart->setChecked(false);
+    ui->btnStopOrStart->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
+    ui->btnFailInfo->setIcon(style()->standardIcon(QStyle::SP_MessageBoxWarning));
+    ui->pgBarOutPutItemConvert->hide();
+    ui->lblOutPutItemDuration->setText(
+        QString::fromStdString(CBaseTimeFormat::BaseTimeToStrHH_MM_SS(m_pTask->GetTaskDuration())));
+    m_pTimer = new QTimer(this);
+    m_pTimer->setInterval(500);
+    ui->pgBarOutPutItemConvert->setFormat("%p%");
+    ui->pgBarOutPutItemConvert->setMaximum(100);
+    ui->btnFailInfo->hide();
+    ui->btnStopOrStart->hide();
+    connect(ui->ledtOutputItemName, &VMOutputTaskNameEdt::signal_reNameTaskItem, this,
+            &VMOutputTaskItem::slot_reNameTaskItem);
+    connect(ui->ledtOutputItemName, &VMOutputTaskNameEdt::signal_reNameTaskItemFinished, this,
+            &VMOutputTaskItem::slot_reNameTaskItemFinished);
+    connect(ui->ledtOutputItemName, &VMOutputTaskNameEdt::signal_selectedOutputTaskItem, this,
+            &VMOutputTaskItem::slot_selectedOutputTaskItem);
+    ui->ledtOutputItemName->setTaskNameEdt(m_pTask->GetTaskDstName() + m_pTask->GetDstFileExt());
+}
+
+VMOutputTaskItem::~VMOutputTaskItem()
+{
+    if (m_pUploader)
+        m_pUploader->Free();
+    m_pUploader = nullptr;
+    delete ui;
+}
+
+void VMOutputTaskItem::setOutputTaskItemChecked(bool bChecked)
+{
+    ui->ckbxOutPutItem->setChecked(bChecked);
+}
+
+void VMOutputTaskItem::ShowStartTip()
+{
+    const bool running = ui->btnStopOrStart->isChecked();
+    ui->btnStopOrStart->setToolTip(running ? tr("Pause", "暂停") : tr("Start", "开始"));
+    ui->btnStopOrStart->setIcon(style()->standardIcon(running ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
+}
+
+void VMOutputTaskItem::setConvertStart(bool start)
+{
+    if (start) {
+        if (!ui->btnFailInfo->isHidden())
+            ui->btnFailInfo->hide();
+        if (!ui->btnStopOrStart->isChecked())
+            ui->btnStopOrStart->setChecked(true);
+        if (ui->pgBarOutPutItemConvert->isHidden()) {
+            ui->pgBarOutPutItemConvert->show();
+            ui->pgBarOutPutItemConvert->setEnabled(true);
+            ui->pgBarOutPutItemConvert->setValue(0);
+        }
+        if (m_pTimer && !m_pTimer->isActive()) {
+            ui->ledtOutputItemName->setEnabled(false);
+            connect(m_pTimer, &QTimer::timeout, this, &VMOutputTaskItem::slot_TimerUpdateProgressBarValue);
+            m_pTimer->start();
+        }
+        m_bStarted = true;
+        ui->pgBarOutPutItemConvert->setToolTip(tr("Converting", "正在转换"));
+    } else {
+        if (m_pTimer && m_pTimer->isActive()) {
+            disconnect(m_pTimer, &QTimer::timeout, this, &VMOutputTaskItem::slot_TimerUpdateProgressBarValue);
+            m_pTimer->stop();
+        }
+        ui->pgBarOutPutItemConvert->setToolTip(tr("Pause", "暂停"));
+    }
+    ShowStartTip();
+}
+
+void VMOutputTaskItem::setBtnStartConvertVisible(bool bVisible)
+{
+    ui->btnStopOrStart->setVisible(bVisible);
+    if (bVisible)
+        ShowStartTip();
+}
+
+void VMOutputTaskItem::startConvertTaskFailed(bool bHideInfo)
+{
+    if (ui->btnStopOrStart->isChecked()) {
+        ui->btnStopOrStart->setChecked(false);
+        ShowStartTip();
+    }
+    ui->btnFailInfo->setVisible(!bHideInfo);
+    ui->btnFailInfo->setToolTip(tr("Conversion canceled", "转换已取消"));
+}
+
+void VMOutputTaskItem::giveUpConvertTheTaskItem(QString msg)
+{
+    m_failMessage = msg;
+}
+
+QString VMOutputTaskItem::getOutputTaskItemName() const
+{
+    return ui->ledtOutputItemName->text();
+}
+
+void VMOutputTaskItem::setOutputTaskItemName(QString name)
+{
+    m_pTask->SetOutputDstName(name);
+    ui->ledtOutputItemName->setTaskNameEdt(name + m_pTask->GetDstFileExt());
+}
+
+void VMOutputTaskItem::renameOutputTask()
+{
+    ui->ledtOutputItemName->setTaskNameEdt(m_pTask->GetTaskDstName());
+    ui->ledtOutputItemName->setFocusPolicy(Qt::ClickFocus);
+    ui->ledtOutputItemName->setFocus(Qt::MouseFocusReason);
+    ui->ledtOutputItemName->selectAll();
+}
+
+void VMOutputTaskItem::openOutputTaskOutputPath()
+{
+    // The task's own destination when it has been composed, else the folder
+    // every new task writes into.
+    const QString path = m_pTask->GetTaskDstFilePath();
+    if (!path.isEmpty()) {
+        const QFileInfo info(path);
+        OpenFloderWithShell(info.absolutePath(), info.fileName());
+        return;
+    }
+    const QString folder = m_pSettings->GetInfoValue("OutputPath", QVariant()).toString();
+    if (!folder.isEmpty())
+        OpenFloderWithShell(folder, ui->ledtOutputItemName->text());
+}
+
+void VMOutputTaskItem::setNumbericalOrder(int n)
+{
+    ui->lblNumericalOrder->clear();
+    ui->lblNumericalOrder->setNum(n);
+}
+
+void VMOutputTaskItem::setProfileIcon(QIcon icon)
+{
+    ui->lblOutPutItemPic->setPixmap(icon.pixmap(QSize(36, 48), QIcon::Normal, QIcon::Off));
+}
+
+void VMOutputTaskItem::setIProfile(IProfile* profile)
+{
+    m_pTask->SetProfile(profile);
+    ui->ledtOutputItemName->setTaskNameEdt(m_pTask->GetTaskDstName() + m_pTask->GetDstFileExt());
+}
+
+void VMOutputTaskItem::ReTranslate()
+{
+    ShowStartTip();
+}
+
+bool VMOutputTaskItem::event(QEvent* e)
+{
+    if (e->type() == QEvent::LanguageChange)
+        ReTranslate();
+    return QToolButton::event(e);
+}
+
+void VMOutputTaskItem::DeleteTimer()
+{
+    if (!m_pTimer)
+        return;
+    m_pTimer->stop();
+    delete m_pTimer;
+    m_pTimer = nullptr;
+}
+
+void VMOutputTaskItem::slot_TimerUpdateProgressBarValue()
+{
+    Moorland::ConvertTaskInfo2* record = m_pTask->GetBaseConvertTaskInfo();
+    if (!record)
+        return;
+    ui->pgBarOutPutItemConvert->setValue(int(record->GetPercent()));
+    switch (record->GetState()) {
+    case Moorland::CONVERT_TASK_RUNNING:
+        ui->pgBarOutPutItemConvert->setToolTip(tr("Converting", "正在转换"));
+        break;
+    case Moorland::CONVERT_TASK_PAUSED:
+        ui->pgBarOutPutItemConvert->setToolTip(tr("Pause", "暂停"));
+        break;
+    case Moorland::CONVERT_TASK_FAILED: {
+        emit signal_mOutputTaskItemConvertFailed(this);
+        DeleteTimer();
+        ui->pgBarOutPutItemConvert->hide();
+        ui->btnStopOrStart->hide();
+        ui->btnFailInfo->show();
+        const QString log = m_pSettings->GetAppLogPath();
+        const QString url = QUrl::fromLocalFile(log).toString(QUrl::FullyEncoded).toHtmlEscaped();
+        const QString link = QString("<a href=\"%1\" style=\"color:#%2\">%3</a>")
+                                 .arg(url, m_pSettings->GetInfoValue("URLColor", QVariant()).toString().toHtmlEscaped(),
+                                      log.toHtmlEscaped());
+        m_failMessage = tr("Output task failed,please send the following log file to us<br><br> %1",
+                           "输出任务失败，请将以下日志文件发送给我们")
+                            .arg(link);
+        ui->btnFailInfo->setToolTip(tr("Conversion failed", "转换失败"));
+        break;
+    }
+    case Moorland::CONVERT_TASK_FINISHED:
+        emit signal_mOutputTaskItemConvertFinished(this);
+        ui->btnStopOrStart->hide();
+        DeleteTimer();
+        ui->pgBarOutPutItemConvert->setToolTip(tr("Conversion succeed", "转换成功"));
+        if (m_pTask->IsYoutubeTask() && m_pTask->GetUploadtoYoutube()) {
+            initYotubeUpload();
+            if (m_pUploader && initUploadTask()) {
+                ui->pgBarOutPutItemConvert->setEnabled(false);
+                m_pUploader->StartUpload();
+                ui->pgBarOutPutItemConvert->setToolTip(tr("Starting upload", "开始上传"));
+            }
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void VMOutputTaskItem::on_btnFailInfo_clicked()
+{
+    VRichMessageBox box(this, QDialogButtonBox::Ok, QMessageBox::Information, VRichMessageBox::ControlElements());
+    if (m_failMessage.size() <= 71) {
+        box.setControlElements(VRichMessageBox::ShowCaption);
+        box.SetCaption(m_failMessage);
+    } else {
+        box.setControlElements(VRichMessageBox::ShowRichText);
+        box.SetRichText(m_failMessage);
+    }
+    box.SetMsgBoxWidth(400);
+    box.SetMsgBoxHeight(150);
+    box.exec();
+}
+
+void VMOutputTaskItem::on_btnStopOrStart_clicked(bool checked)
+{
+    if (!m_pTask->GetBaseConvertTaskInfo())
+        initYoutubeAccountInfo();
+    emit signal_mOutputTaskItemStartConvert(this, checked);
+    ShowStartTip();
+}
+
+void VMOutputTaskItem::on_ckbxOutPutItem_stateChanged(int state)
+{
+    if (state == Qt::Unchecked) {
+        emit signal_CheckedChanged(this, false);
+        m_bChecked = false;
+    } else if (state == Qt::Checked) {
+        emit signal_CheckedChanged(this, true);
+        m_bChecked = true;
+    }
+}
+
+void VMOutputTaskItem::slot_reNameTaskItem()
+{
+    ui->ledtOutputItemName->setTaskNameEdt(m_pTask->GetTaskDstName());
+}
+
+void VMOutputTaskItem::slot_reNameTaskItemFinished()
+{
+    if (ui->ledtOutputItemName->text().isEmpty()) {
+        ui->ledtOutputItemName->setTaskNameEdt(m_pTask->GetTaskDstName() + m_pTask->GetDstFileExt());
+        return;
+    }
+    emit signal_mOutputTaskItemReNameFinished(this);
+}
+
+void VMOutputTaskItem::slot_selectedOutputTaskItem()
+{
+    emit signal_selectedOutputTaskItem(this);
+}
+
+void VMOutputTaskItem::mousePressEvent(QMouseEvent* e)
+{
+    if (e->button() == Qt::RightButton) {
+        emit signal_showRightMenu(this, e->globalPos());
+        return;
+    }
+    QToolButton::mousePressEvent(e);
+}
+
+void VMOutputTaskItem::enterEvent(QEvent* e)
+{
+    if (!isChecked() && !m_bStarted && ui->btnStopOrStart->isHidden()) {
+        ui->btnStopOrStart->show();
+        ShowStartTip();
+    }
+    QToolButton::enterEvent(e);
+}
+
+void VMOutputTaskItem::leaveEvent(QEvent* e)
+{
+    if (!isChecked() && !m_bStarted && !ui->btnStopOrStart->isHidden())
+        ui->btnStopOrStart->hide();
+    QToolButton::leaveEvent(e);
+}
+
+void VMOutputTaskItem::initYoutubeAccountInfo()
+{
+    m_accountKey = YoutubeAccount::AccountKey();
+    const QString stored = m_pSettings->GetInfoValue("YoutubeAccountInfo", QVariant()).toString();
+    if (!YoutubeAccount::Decode(stored, m_accountKey, m_user, m_password) && stored.isEmpty()) {
+        // The account was removed since it was last read.
+        m_user.clear();
+        m_password.clear();
+    }
+}
+
+void VMOutputTaskItem::loadYoutubeAccountInfo()
+{
+    if (!m_pUploader || m_user.isEmpty())
+        return;
+    m_pUploader->SetYoutubeAcccountInfo(m_user.toUtf8().constData(), m_password.toUtf8().constData());
+}
+
+void VMOutputTaskItem::initYotubeUpload()
+{
+    if (m_pUploader)
+        return;
+    m_pUploader = CreateYoutubeUploader();
+    if (!m_pUploader)
+        return;
+    m_pUploader->SetCallBack(this);
+    const QString code = CAppFixedInfo::GetInstance()->GetInfoValue("APPS_PRODUCT_CODE").toString();
+    m_pUploader->SetClientID(code.toUtf8().constData());
+    // The account as stored now: it may have been entered while converting.
+    initYoutubeAccountInfo();
+    loadYoutubeAccountInfo();
+}
+
+bool VMOutputTaskItem::initUploadTask()
+{
+    // The file the conversion wrote, wherever "OutputPath" points now; a task
+    // whose job was handed over elsewhere is looked for in the output folder.
+    QString path = m_pTask->GetTaskDstFilePath();
+    if (path.isEmpty())
+        path = QDir::toNativeSeparators(m_pSettings->GetInfoValue("OutputPath", QVariant()).toString()) +
+               QDir::separator() + ui->ledtOutputItemName->text();
+    IYoutubeUploadTask* task = m_pUploader->CreateUploadTask();
+    if (!task)
+        return false;
+    CYoutubeVideoInfo* info = m_pTask->GetYoutubeInfo();
+    task->SetTaskInfo(IYoutubeUploadTask::TASKINFO_SOURCE_FILE, path.toUtf8().constData());
+    task->SetTaskInfo(IYoutubeUploadTask::TASKINFO_TITLE, info->GetTitle().toUtf8().constData());
+    task->SetTaskInfo(IYoutubeUploadTask::TASKINFO_DESCRIPTION, info->GetDescription().toUtf8().constData());
+    task->SetTaskInfo(IYoutubeUploadTask::TASKINFO_KEYWORDS, info->GetKeywords().toUtf8().constData());
+    task->SetVideoCategory(info->GetCategory());
+    task->SetAccessType(info->GetAccessType());
+    return true;
+}
+
+void VMOutputTaskItem::ShowFailure()
+{
+    if (!ui->pgBarOutPutItemConvert->isHidden())
+        ui->pgBarOutPutItemConvert->hide();
+    if (ui->btnFailInfo->isHidden())
+        ui->btnFailInfo->show();
+    ui->btnFailInfo->setToolTip(tr("Upload failed", "上传失败"));
+}
+
+void VMOutputTaskItem::OnUploadInitFailed(IYoutubeUpload::UploadFaildReason reason)
+{
+    if (reason == IYoutubeUpload::UPLOAD_LOGIN_FAILED)
+        m_failMessage = tr("Youtube Login Failed", "Youtube登录失败");
+    else if (reason == IYoutubeUpload::UPLOAD_ALREADY_RUNNING || reason == IYoutubeUpload::UPLOAD_NO_TASKS ||
+             reason == IYoutubeUpload::UPLOAD_NO_CLIENT_ID)
+        m_failMessage = tr("Upload failed", "上传失败");
+    ShowFailure();
+    emit signal_mOutputTaskItemUploadFailedOrfinished(this);
+}
+
+void VMOutputTaskItem::OnUploadTaskProgressChanged(IYoutubeUploadTask*, qint64 sent, qint64 total)
+{
+    QProgressBar* bar = ui->pgBarOutPutItemConvert;
+    if (!bar->isEnabled()) {
+        // Files of 2 GiB and more are counted in larger steps, so that the
+        // bar's int range holds them.
+        m_uploadScale = total > INT_MAX ? total / INT_MAX + 1 : 1;
+        bar->setEnabled(true);
+        bar->setMaximum(int(std::max<qint64>(total, 0) / m_uploadScale));
+        bar->setValue(0);
+        bar->setToolTip(tr("uploading", "正在上传"));
+    }
+    bar->setValue(int(std::max<qint64>(sent, 0) / m_uploadScale));
+}
+
+void VMOutputTaskItem::OnUploadTaskSucceed(IYoutubeUploadTask*)
+{
+    ui->pgBarOutPutItemConvert->setToolTip(tr("Upload succeed", "上传成功"));
+    emit signal_mOutputTaskItemUploadFailedOrfinished(this);
+}
+
+void VMOutputTaskItem::OnUploadTaskFailed(IYoutubeUploadTask* task, IYoutubeUpload::UploadFaildReason reason)
+{
+    QString log;
+    if (task) {
+        const char* text = task->GetTaskInfo(IYoutubeUploadTask::TASKINFO_ERROR_LOG);
+        log = text ? QString::fromUtf8(text) : QString();
+    }
+    bool keepLog = false;
+    switch (reason) {
+    case IYoutubeUpload::UPLOAD_LOGIN_FAILED:
+        m_failMessage = tr("Login authentication fails, the account information is incorrect", "登录验证失败，账户信息不正确");
+        break;
+    case IYoutubeUpload::UPLOAD_TASK_INVALID:
+        m_failMessage = tr("Upload failed", "上传失败");
+        break;
+    case IYoutubeUpload::UPLOAD_HOST_NOT_FOUND:
+    case IYoutubeUpload::UPLOAD_TIMEOUT:
+        m_failMessage = tr("Connection timeout", "连接超时");
+        break;
+    case IYoutubeUpload::UPLOAD_CONNECTION_REFUSED:
+    case IYoutubeUpload::UPLOAD_REMOTE_CLOSED: {
+        keepLog = true;
+        const char* source = task ? task->GetTaskInfo(IYoutubeUploadTask::TASKINFO_SOURCE_FILE) : nullptr;
+        const QString name = QFileInfo(source ? QString::fromUtf8(source) : QString()).fileName();
+        if (!log.isEmpty() && QFile::exists(log)) {
+            m_failMessage =
+                tr("Upload file %1 failed,the following log file has provided more information.\nLog File "
+                   "<a href=\"%2\"style=\"color:#%4\">%3</a>.",
+                   "上传文件%1失败，以下日志文件提供了更多信息。")
+                    .arg(name.toHtmlEscaped(), QUrl::fromLocalFile(log).toString(QUrl::FullyEncoded).toHtmlEscaped(),
+                         log.toHtmlEscaped(),
+                         m_pSettings->GetInfoValue("URLColor", QVariant()).toString().toHtmlEscaped());
+        } else {
+            m_failMessage = tr("Upload file %1 failed.", "上传文件%1失败。").arg(name);
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    if (!keepLog && !log.isEmpty() && QFile::exists(log))
+        QFile::remove(log);
+    ShowFailure();
+    emit signal_mOutputTaskItemUploadFailedOrfinished(this);
+}

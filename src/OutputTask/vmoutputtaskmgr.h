@@ -1,0 +1,78 @@
+#pragma once
+
+// The task list of the output page: one output task and one row per queued
+// job. It hands its tasks the profile the output page gives it, tells the
+// page which task is selected, and removes the engine's task before it
+// deletes one of its own.
+
+#include <QFrame>
+#include <QList>
+
+class CMMOutputTask;
+class CTimelineItem;
+class CYoutubeVideoInfo;
+class IMirendo;
+class IProfile;
+class ProfileNodeManager;
+class VMOutputTaskItem;
+namespace Moorland { class IAVConverter; class IAVManager; }
+namespace Ui { class VMOutPutTaskMgr; }
+
+class VMOutPutTaskMgr : public QFrame
+{
+    Q_OBJECT
+public:
+    explicit VMOutPutTaskMgr(QWidget* parent = nullptr);
+    ~VMOutPutTaskMgr() override;
+
+    void setAVManager(Moorland::IAVManager* pManager) { m_pManager = pManager; }
+    void setAVConverter(Moorland::IAVConverter* pConverter) { m_pConverter = pConverter; }
+    void setTimeLineItem(const CTimelineItem* pTimeline) { m_pTimeline = pTimeline; }
+    void setDefaultIProfile(IProfile* pProfile) { m_pDefaultProfile = pProfile; }
+    void setIProfile(IProfile* pProfile) { m_pProfile = pProfile; }
+    void setProfileNodeMgr(ProfileNodeManager* pMgr) { m_pNodeMgr = pMgr; }
+
+    const CTimelineItem* timeLineItem() const { return m_pTimeline; }
+    IProfile* defaultIProfile() const { return m_pDefaultProfile; }
+    ProfileNodeManager* profileNodeMgr() const { return m_pNodeMgr; }
+
+    int getOutputTaskCount() const { return m_rows.size(); }
+    void updateOutputMgrWidget();
+    CYoutubeVideoInfo* getCurrentSelectedOutputTaskYoutubeVideInfo();
+
+    // Adds a task for the timeline with the page's current profile and selects it.
+    VMOutputTaskItem* addOutputTask();
+    void selectTaskItem(VMOutputTaskItem* pItem);
+    void removeTaskItem(VMOutputTaskItem* pItem);
+    VMOutputTaskItem* selectedTaskItem() const { return m_pSelected; }
+    QList<VMOutputTaskItem*> taskItems() const { return m_rows; }
+
+signals:
+    void signal_SettingSelectedOutputTaskItemProfile(IProfile* pProfile, bool bEnable, bool bStart);
+    void signal_GettingSelectedOutputTaskItemProfile();
+    void signal_selectedTaskItem_changed();
+
+public slots:
+    void slot_CurProfileChanged();
+
+private slots:
+    void on_btnAddOutPutTask_clicked();
+    void on_btnDelOutPutTask_clicked();
+    void slot_setCurrentSelectedTaskItem(VMOutputTaskItem* pItem);
+
+private:
+    void Renumber();
+    void GiveProfile(VMOutputTaskItem* pItem);
+    QString UniqueName(const QString& base) const;
+
+    Ui::VMOutPutTaskMgr* ui;
+    Moorland::IAVManager* m_pManager = nullptr;
+    Moorland::IAVConverter* m_pConverter = nullptr;
+    const CTimelineItem* m_pTimeline = nullptr;
+    IProfile* m_pDefaultProfile = nullptr;
+    IProfile* m_pProfile = nullptr;
+    ProfileNodeManager* m_pNodeMgr = nullptr;
+    IMirendo* m_pMirendo = nullptr;
+    QList<VMOutputTaskItem*> m_rows;
+    VMOutputTaskItem* m_pSelected = nullptr;
+};

@@ -1,3 +1,0 @@
-#include "vexportpage.h"
-
-VExportPage::VExportPage(QWidget* parent) : QFrame(parent) {}
