@@ -53,7 +53,14 @@ void MediaShowDetailsDelegate::paint(QPainter* painter, const QStyleOptionViewIt
     // The view's own text colour, so the skin's colours reach the name.
     painter->setPen(option.palette.color((option.state & QStyle::State_Selected) ? QPalette::HighlightedText
                                                                                   : QPalette::Text));
-    painter->drawText(g.text, Qt::TextSingleLine, name);
+    // The name's band is half the picture high; a line of the font is
+    // taller, so the line is centred on the band instead of being cut at
+    // its foot.
+    QRect line = g.text;
+    const int lineHeight = painter->fontMetrics().height();
+    if (lineHeight > line.height())
+        line = QRect(line.left(), line.center().y() - lineHeight / 2, line.width(), lineHeight);
+    painter->drawText(line, Qt::TextSingleLine, name);
     painter->restore();
 }
 
