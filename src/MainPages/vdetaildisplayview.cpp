@@ -41,6 +41,9 @@ VDetailDisplayView::VDetailDisplayView(QWidget* parent, Qt::WindowFlags flags)
     m_view->setDragEnabled(true);
     m_view->setAcceptDrops(true);
     m_view->setDropIndicatorShown(true);
+    // Every row is as high as the model's section height: the list need not
+    // ask each row for its height.
+    m_view->setUniformRowHeights(true);
 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
