@@ -4,6 +4,10 @@
 // language, into PNG files for a look by eye.
 //
 //   library_screenshots <out folder> <language code> [<.qm file>]
+//
+// With FABLECUT_SHOT_HOME set, that folder is the home folder and is kept:
+// the clips and the program's own saved library stay there, so fablecut run
+// with the same home shows the same library.
 
 #include "IAVManager.h"
 #include "MoorlandMediaInfo.h"
@@ -19,6 +23,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTranslator>
@@ -58,7 +63,10 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "usage: library_screenshots <out folder> <language code> [<.qm file>]\n");
         return 2;
     }
-    QTemporaryDir home;
+    QTemporaryDir temporary;
+    const QString kept = qEnvironmentVariable("FABLECUT_SHOT_HOME");
+    struct { QString path() const { return folder; } QString folder; } home{kept.isEmpty() ? temporary.path() : kept};
+    QDir().mkpath(home.path());
     qputenv("HOME", home.path().toLocal8Bit());
     qputenv("XDG_DATA_HOME", (home.path() + "/.local/share").toLocal8Bit());
     QApplication app(argc, argv);
@@ -90,7 +98,8 @@ int main(int argc, char* argv[])
     {
         CDCMediaSrcMgr importer(nullptr, manager);
         importer.SetSourceStructure(&library);
-        importer.SetDefaultLibraryFile(home.path() + "/default.fml");
+        if (kept.isEmpty())
+            importer.SetDefaultLibraryFile(home.path() + "/default.fml");
         bool finished = false;
         QObject::connect(&importer, &CDCMediaSrcMgr::signal_OnAllFilesImportFinished, [&finished] { finished = true; });
         importer.ImportMediaFiles(paths);
@@ -119,6 +128,19 @@ int main(int argc, char* argv[])
         sound->setName("concert recording");
         sound->SetThumbnailPic(QImage());
         library.AppendSoureDataItem(sound);
+    }
+
+    if (!kept.isEmpty()) {
+        CDCMediaSrcMgr saver(nullptr, manager);
+        saver.SetSourceStructure(&library);
+        bool saved = false;
+        QObject::connect(&saver, &CDCMediaSrcMgr::signal_SaveMediaSrcFileFinished, [&saved] { saved = true; });
+        QDir().mkpath(QFileInfo(saver.GetDefaultLibraryFile()).path());
+        saver.SaveMediaSourcetoFile(saver.GetDefaultLibraryFile());
+        QElapsedTimer timer;
+        timer.start();
+        while (!saved && timer.elapsed() < 30000)
+            QApplication::processEvents(QEventLoop::AllEvents, 50);
     }
 
     QFile css(FABLECUT_SOURCE_DIR "/resources/skins/default/skin.css");
