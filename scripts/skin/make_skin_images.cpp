@@ -1,5 +1,6 @@
 // Draws the images of the shipped skin "default" and the program's image
 // folder: title-bar, tool-bar, page, work-space and library buttons, the
+// library views' selection mark, sound pictures and thumbnail frame, the
 // library-load dialog's background and animation frames, the player's and the
 // splash screen's start pictures, the audio background and the seven effect
 // previews. Every image is opaque: plain X11 has no compositor.
@@ -361,6 +362,57 @@ QImage SpinnerFrame(int size, int frame, int frames)
 
 } // namespace
 
+// The mark on selected thumbnails: a check on the accent colour.
+QImage SelectionMark(int side)
+{
+    QImage image = Canvas(side, side, kAccent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    QPen pen(Qt::white, side / 7.0);
+    pen.setCapStyle(Qt::RoundCap);
+    pen.setJoinStyle(Qt::RoundJoin);
+    p.setPen(pen);
+    p.drawPolyline(QPolygonF({QPointF(side * 0.22, side * 0.52), QPointF(side * 0.43, side * 0.72),
+                              QPointF(side * 0.78, side * 0.3)}));
+    return image;
+}
+
+// The picture of an item that has sound only: a note on a dark card.
+QImage SoundPicture(int w, int h, const QColor& card)
+{
+    QImage image = Canvas(w, h, card);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient g(0, 0, 0, h);
+    g.setColorAt(0, card.lighter(130));
+    g.setColorAt(1, card.darker(120));
+    p.fillRect(image.rect(), g);
+    const qreal u = h / 8.0;
+    p.setPen(Qt::NoPen);
+    p.setBrush(kGlyph);
+    const QPointF head1(w / 2.0 - 1.6 * u, h / 2.0 + 1.8 * u);
+    const QPointF head2(w / 2.0 + 1.6 * u, h / 2.0 + 1.3 * u);
+    p.drawEllipse(head1, 0.9 * u, 0.7 * u);
+    p.drawEllipse(head2, 0.9 * u, 0.7 * u);
+    QPen stem(kGlyph, std::max(1.0, 0.35 * u));
+    p.setPen(stem);
+    p.drawLine(QPointF(head1.x() + 0.8 * u, head1.y()), QPointF(head1.x() + 0.8 * u, h / 2.0 - 2.2 * u));
+    p.drawLine(QPointF(head2.x() + 0.8 * u, head2.y()), QPointF(head2.x() + 0.8 * u, h / 2.0 - 2.7 * u));
+    p.setPen(QPen(kGlyph, std::max(1.5, 0.7 * u)));
+    p.drawLine(QPointF(head1.x() + 0.8 * u, h / 2.0 - 2.2 * u), QPointF(head2.x() + 0.8 * u, h / 2.0 - 2.7 * u));
+    return image;
+}
+
+// The frame around a thumbnail in the details list: a light edge.
+QImage ThumbnailBorder(int w, int h)
+{
+    QImage image = Canvas(w, h, QColor(0xc9, 0xd1, 0xda));
+    QPainter p(&image);
+    p.setPen(QColor(0x8a, 0x93, 0x9f));
+    p.drawRect(0, 0, w - 1, h - 1);
+    return image;
+}
+
 int main(int argc, char* argv[])
 {
     QGuiApplication app(argc, argv);
@@ -399,6 +451,10 @@ int main(int argc, char* argv[])
         ok &= Save(Button(26, 24, s, CamcorderGlyph), skin + "/lib_camcorder_" + states[s] + ".png");
         ok &= Save(Button(26, 24, s, OptionsGlyph), skin + "/lib_options_" + states[s] + ".png");
     }
+    ok &= Save(SelectionMark(15), skin + "/lib_selected_mark.png");
+    ok &= Save(SoundPicture(128, 72, QColor(0x2e, 0x4a, 0x6b)), skin + "/lib_audio_thumb.png");
+    ok &= Save(SoundPicture(64, 48, QColor(0x4a, 0x3a, 0x6b)), skin + "/lib_music_thumb.png");
+    ok &= Save(ThumbnailBorder(34, 26), skin + "/lib_thumb_border.png");
     // Disabled work-space buttons look dimmed.
     for (const char* name : {"ws_effects", "ws_volume", "ws_3d"}) {
         QImage dim = Button(32, 32, 0, name == QString("ws_effects") ? Glyph(EffectsGlyph)

@@ -1,87 +1,119 @@
 #pragma once
 
-// The details tree's model: one top-level row per library item, five columns
-// (name, duration, size, date, type), filtered by media type.
+// The details list's model: a snapshot of the media library, one top-level
+// row per shown library item and five columns (name, duration, size, date,
+// type). It maps each row to the library item it shows, builds the drag
+// payload from the rows the panel reports selected, and turns an edit of the
+// name into a rename request; it never changes the library itself.
 
-#include "CBaseTime.h"
+#include "fmdmediaitem.h"
 #include "mediasourcelibsort.h"
 
 #include <QAbstractItemModel>
+#include <QImage>
 #include <QList>
+#include <QMap>
+#include <QPersistentModelIndex>
+#include <QPixmap>
 #include <QString>
 
 namespace Fablecut { class CSourceData; class ISourceDataItem; }
 
 enum MeDiasSourceDisplayType : int { MeDiasDisplayAll = 0, MeDiasDisplayVideo = 1, MeDiasDisplayAudio = 2 };
 
-class FMDMediaItem
-{
-public:
-    QString name;
-    QString fullPath;
-    CBaseTime duration;
-    qint64 fileSize = 0;
-    QString dateText;
-    QString typeText;
-    Fablecut::ISourceDataItem* source = nullptr;
-
-    // Fills the fields from a library item.
-    static FMDMediaItem* FromSource(Fablecut::ISourceDataItem* item);
-};
-
 class FMDMediaTreeModel : public QAbstractItemModel
 {
     Q_OBJECT
 public:
     enum Column { ColumnName = 0, ColumnDuration, ColumnSize, ColumnDate, ColumnType, ColumnCount };
+    enum Role { ThumbnailBorderRole = Qt::UserRole + 1, FullPathRole = Qt::UserRole + 2 };
 
     explicit FMDMediaTreeModel(QObject* parent = nullptr);
     ~FMDMediaTreeModel() override;
 
     void setSourceData(Fablecut::CSourceData* data) { m_data = data; }
-    void setDataType(MeDiasSourceDisplayType type) { m_type = type; }
+    void setDataType(MeDiasSourceDisplayType type);
     MeDiasSourceDisplayType getDataType() const { return m_type; }
-    // Rebuilds the rows from the library list, in library order.
     void refreshTheModel();
+    void clear();
 
-    int getModelsCount() const { return m_items.size(); }
-    int getSelectedCount() const { return m_selected.size(); }
-    void setSelectedItems(const QList<FMDMediaItem*>& items) { m_selected = items; }
-    FMDMediaItem* itemAt(int row) const { return row >= 0 && row < m_items.size() ? m_items[row] : nullptr; }
-    // Removes the rows whose paths the predicate accepts; returns their paths.
-    template <typename Pred> QStringList removeRows(Pred accept);
+    int getHeaderHeight() const { return m_headerHeight; }
+    void setHeaderHeight(int v) { m_headerHeight = v; }
+    int getSectionHeight() const { return m_sectionHeight; }
+    void setSectionHeight(int v) { m_sectionHeight = v; }
+    int getNameWidth() const { return m_nameWidth; }
+    void setNameWidth(int v) { m_nameWidth = v; }
+    int getDurationWidth() const { return m_durationWidth; }
+    void setDurationWidth(int v) { m_durationWidth = v; }
+    int getSizenWidth() const { return m_sizeWidth; }
+    void setSizeWidth(int v) { m_sizeWidth = v; }
+    int getDateWidth() const { return m_dateWidth; }
+    void setDateWidth(int v) { m_dateWidth = v; }
+    int getTypeWidth() const { return m_typeWidth; }
+    void setTypeWidth(int v) { m_typeWidth = v; }
+    QImage getMusicThumbnail() const { return m_musicThumbnail; }
+    void setMusicThumbnail(const QImage& image) { m_musicThumbnail = image; }
+    QPixmap getThumbnailBorder() const { return m_thumbnailBorder; }
+    void setThumbnailBorder(const QPixmap& pixmap) { m_thumbnailBorder = pixmap; }
+
+    FMDMediaItem* itemForIndex(const QModelIndex& index) const;
+    // The library item a row shows; null for rows made by insertRows.
+    Fablecut::ISourceDataItem* sourceForNode(FMDMediaItem* node) const { return m_itemMap.value(node, nullptr); }
+    // The list is kept as persistent indexes: rows removed or a rebuild drop
+    // out of it, so it never names a deleted node.
+    void setSelectedModels(QList<QModelIndex> indexes);
+    QList<QModelIndex> getSelectedModels() const;
+    int getSelectedCount() const { return getSelectedModels().size(); }
+    QList<QModelIndex> getCurModels() const;
+    int getModelsCount() const { return rowCount(QModelIndex()); }
+    bool isChecked(const QModelIndex&) const { return false; }
+
+    QModelIndex moveUp(const QModelIndex& index);
+    QModelIndex moveDown(const QModelIndex& index);
+    // An invalid index, changing nothing, when a position holds no child.
+    QModelIndex moveItem(FMDMediaItem* parent, int from, int to);
+    void announceItemChanged(FMDMediaItem* node);
+    QStringList pathForIndex(const QModelIndex& index) const;
+    QModelIndex indexForPath(const QStringList& path) const;
+    QModelIndex indexForPath(const QModelIndex& parent, const QStringList& path) const;
 
     QModelIndex index(int row, int column, const QModelIndex& parent = QModelIndex()) const override;
     QModelIndex parent(const QModelIndex& child) const override;
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    bool setHeaderData(int section, Qt::Orientation orientation, const QVariant& value, int role) override;
+    QStringList mimeTypes() const override;
+    QMimeData* mimeData(const QModelIndexList& indexes) const override;
+    bool insertRows(int row, int count, const QModelIndex& parent = QModelIndex()) override;
+    bool removeRows(int row, int count, const QModelIndex& parent = QModelIndex()) override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     void sort(int column, Qt::SortOrder order) override;
-    Qt::DropActions supportedDropActions() const override { return Qt::CopyAction; }
+
+    QString toolTipOf(const FMDMediaItem* node) const;
+
+signals:
+    void signal_MediasDetails_RenameSelectedItem(QString newName, QString itemPath);
 
 private:
-    void clearItems();
+    FMDMediaItem* nodeOfParent(const QModelIndex& parent) const;
+    void forgetSubtree(FMDMediaItem* node);
 
+    FMDMediaItem* m_root = nullptr;
     Fablecut::CSourceData* m_data = nullptr;
+    MediaSourceLibSort* m_sorter;
+    QMap<FMDMediaItem*, Fablecut::ISourceDataItem*> m_itemMap;
     MeDiasSourceDisplayType m_type = MeDiasDisplayAll;
-    QList<FMDMediaItem*> m_items;
-    QList<FMDMediaItem*> m_selected;
-    MediaSourceLibSort m_sorter;
+    QList<QPersistentModelIndex> m_selected;
+    QImage m_musicThumbnail;
+    int m_sectionHeight = 40;
+    int m_nameWidth = 160;
+    int m_durationWidth = 90;
+    int m_sizeWidth = 80;
+    int m_dateWidth = 150;
+    int m_typeWidth = 50;
+    QPixmap m_thumbnailBorder;
+    int m_headerHeight = 30;
 };
-
-template <typename Pred> QStringList FMDMediaTreeModel::removeRows(Pred accept)
-{
-    QStringList removed;
-    beginResetModel();
-    for (int i = m_items.size() - 1; i >= 0; --i) {
-        if (accept(m_items[i]->fullPath)) {
-            removed.prepend(m_items[i]->fullPath);
-            m_selected.removeAll(m_items[i]);
-            delete m_items.takeAt(i);
-        }
-    }
-    endResetModel();
-    return removed;
-}

@@ -12,7 +12,7 @@
 class FMDMediaItem;
 class QTableWidgetItem;
 
-enum FMD_SortModeType : int { FMD_SortByName = 1, FMD_SortByDuration = 2, FMD_SortBySize = 3, FMD_SortByDate = 4,
+enum FMD_SortModeType : int { FMD_SortNone = 0, FMD_SortByName = 1, FMD_SortByDuration = 2, FMD_SortBySize = 3, FMD_SortByDate = 4,
                         FMD_SortByType = 5 };
 
 class MediaSourceLibSort : public QObject

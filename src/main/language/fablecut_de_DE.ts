@@ -74,6 +74,69 @@
         <comment>类型</comment>
         <translation>Typ</translation>
     </message>
+    <message>
+        <source>Name: </source>
+        <comment>名称：</comment>
+        <translation>Name: </translation>
+    </message>
+    <message>
+        <source>Type: </source>
+        <comment>类型：</comment>
+        <translation>Typ: </translation>
+    </message>
+    <message>
+        <source>Size: </source>
+        <comment>大小：</comment>
+        <translation>Größe: </translation>
+    </message>
+    <message>
+        <source>Duration: </source>
+        <comment>时长：</comment>
+        <translation>Dauer: </translation>
+    </message>
+    <message>
+        <source>Date: </source>
+        <comment>日期：</comment>
+        <translation>Datum: </translation>
+    </message>
+</context>
+<context>
+    <name>FMDMediaTreeView</name>
+    <message>
+        <source>Play</source>
+        <comment>播放</comment>
+        <translation>Wiedergeben</translation>
+    </message>
+    <message>
+        <source>Find Target</source>
+        <comment>打开所在文件夹</comment>
+        <translation>Im Ordner zeigen</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <comment>删除</comment>
+        <translation>Löschen</translation>
+    </message>
+    <message>
+        <source>Rename</source>
+        <comment>重命名</comment>
+        <translation>Umbenennen</translation>
+    </message>
+    <message>
+        <source>Select All</source>
+        <comment>全选</comment>
+        <translation>Alle auswählen</translation>
+    </message>
+    <message>
+        <source>Move Up</source>
+        <comment>上移</comment>
+        <translation>Nach oben</translation>
+    </message>
+    <message>
+        <source>Move Down</source>
+        <comment>下移</comment>
+        <translation>Nach unten</translation>
+    </message>
 </context>
 <context>
     <name>Fablecut::MainWindow</name>
@@ -455,6 +518,24 @@ Wenn der Assistent beim Anschließen eines Camcorders nicht starten soll, öffne
         <source>3D Effect</source>
         <comment>3D效果</comment>
         <translation>3D-Effekt</translation>
+    </message>
+</context>
+<context>
+    <name>VIconDisplayView</name>
+    <message>
+        <source>Play</source>
+        <comment>播放</comment>
+        <translation>Wiedergeben</translation>
+    </message>
+    <message>
+        <source>Find Target</source>
+        <comment>打开所在文件夹</comment>
+        <translation>Im Ordner zeigen</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <comment>删除</comment>
+        <translation>Löschen</translation>
     </message>
 </context>
 <context>

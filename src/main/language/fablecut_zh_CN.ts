@@ -74,6 +74,69 @@
         <comment>类型</comment>
         <translation>类型</translation>
     </message>
+    <message>
+        <source>Name: </source>
+        <comment>名称：</comment>
+        <translation>名称：</translation>
+    </message>
+    <message>
+        <source>Type: </source>
+        <comment>类型：</comment>
+        <translation>类型：</translation>
+    </message>
+    <message>
+        <source>Size: </source>
+        <comment>大小：</comment>
+        <translation>大小：</translation>
+    </message>
+    <message>
+        <source>Duration: </source>
+        <comment>时长：</comment>
+        <translation>时长：</translation>
+    </message>
+    <message>
+        <source>Date: </source>
+        <comment>日期：</comment>
+        <translation>日期：</translation>
+    </message>
+</context>
+<context>
+    <name>FMDMediaTreeView</name>
+    <message>
+        <source>Play</source>
+        <comment>播放</comment>
+        <translation>播放</translation>
+    </message>
+    <message>
+        <source>Find Target</source>
+        <comment>打开所在文件夹</comment>
+        <translation>打开所在文件夹</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <comment>删除</comment>
+        <translation>删除</translation>
+    </message>
+    <message>
+        <source>Rename</source>
+        <comment>重命名</comment>
+        <translation>重命名</translation>
+    </message>
+    <message>
+        <source>Select All</source>
+        <comment>全选</comment>
+        <translation>全选</translation>
+    </message>
+    <message>
+        <source>Move Up</source>
+        <comment>上移</comment>
+        <translation>上移</translation>
+    </message>
+    <message>
+        <source>Move Down</source>
+        <comment>下移</comment>
+        <translation>下移</translation>
+    </message>
 </context>
 <context>
     <name>Fablecut::MainWindow</name>
@@ -455,6 +518,24 @@ If you do not want to launch wizard when camcorder is connected,please open Pref
         <source>3D Effect</source>
         <comment>3D效果</comment>
         <translation>3D效果</translation>
+    </message>
+</context>
+<context>
+    <name>VIconDisplayView</name>
+    <message>
+        <source>Play</source>
+        <comment>播放</comment>
+        <translation>播放</translation>
+    </message>
+    <message>
+        <source>Find Target</source>
+        <comment>打开所在文件夹</comment>
+        <translation>打开所在文件夹</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <comment>删除</comment>
+        <translation>删除</translation>
     </message>
 </context>
 <context>

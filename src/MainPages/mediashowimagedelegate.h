@@ -1,0 +1,40 @@
+#pragma once
+
+// Draws one cell of the thumbnail grid: the item's thumbnail centred and
+// stretched to the thumbnail size of the current icon size, and on selected
+// items the selection mark in the thumbnail's lower right corner. Blank cells
+// stay empty; no text is drawn (the name is the cell's tool tip).
+
+#include <QImage>
+#include <QStyledItemDelegate>
+
+enum MediaItemViewType : int { MediaItemViewLarge = 2, MediaItemViewSmall = 4, MediaItemViewUnset = 100 };
+
+// The icon size of the one thumbnail grid (its source file holds it).
+extern MediaItemViewType Static_Enum_ItemViewType;
+
+class MediaShowImageDelegate : public QStyledItemDelegate
+{
+    Q_OBJECT
+public:
+    MediaShowImageDelegate();
+
+    void setThumbnailImgSmallWidth(int w) { m_smallWidth = w; }
+    void setThumbnailImgSmallHeight(int h) { m_smallHeight = h; }
+    void setThumbnailImgLargWidth(int w) { m_largeWidth = w; }
+    void setThumbnailImgLargHeight(int h) { m_largeHeight = h; }
+    void setItemSelectedImg(const QImage& image) { m_selectedImg = image; }
+    QImage itemSelectedImg() const { return m_selectedImg; }
+
+    // The rectangle the thumbnail takes in a cell.
+    QRect thumbnailRect(const QRect& cell) const;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+private:
+    int m_smallWidth = 64;
+    int m_smallHeight = 48;
+    int m_largeWidth = 128;
+    int m_largeHeight = 72;
+    QImage m_selectedImg;
+};
