@@ -369,10 +369,10 @@ bool VMOutputTaskItem::initUploadTask()
     if (!task)
         return false;
     CYoutubeVideoInfo* info = m_pTask->GetYoutubeInfo();
-    task->SetTaskInfo(IYoutubeUploadTask::TASKINFO_SOURCE_FILE, path.toUtf8().constData());
-    task->SetTaskInfo(IYoutubeUploadTask::TASKINFO_TITLE, info->GetTitle().toUtf8().constData());
-    task->SetTaskInfo(IYoutubeUploadTask::TASKINFO_DESCRIPTION, info->GetDescription().toUtf8().constData());
-    task->SetTaskInfo(IYoutubeUploadTask::TASKINFO_KEYWORDS, info->GetKeywords().toUtf8().constData());
+    task->SetTaskInfo(IYoutubeUploadTask::TASK_INFO_SOURCE_FILE, path.toUtf8().constData());
+    task->SetTaskInfo(IYoutubeUploadTask::TASK_INFO_TITLE, info->GetTitle().toUtf8().constData());
+    task->SetTaskInfo(IYoutubeUploadTask::TASK_INFO_DESCRIPTION, info->GetDescription().toUtf8().constData());
+    task->SetTaskInfo(IYoutubeUploadTask::TASK_INFO_KEYWORDS, info->GetKeywords().toUtf8().constData());
     task->SetVideoCategory(info->GetCategory());
     task->SetAccessType(info->GetAccessType());
     return true;
@@ -423,7 +423,7 @@ void VMOutputTaskItem::OnUploadTaskFailed(IYoutubeUploadTask* task, IYoutubeUplo
 {
     QString log;
     if (task) {
-        const char* text = task->GetTaskInfo(IYoutubeUploadTask::TASKINFO_ERROR_LOG);
+        const char* text = task->GetTaskInfo(IYoutubeUploadTask::TASK_INFO_ERROR_LOG);
         log = text ? QString::fromUtf8(text) : QString();
     }
     bool keepLog = false;
@@ -441,7 +441,7 @@ void VMOutputTaskItem::OnUploadTaskFailed(IYoutubeUploadTask* task, IYoutubeUplo
     case IYoutubeUpload::UPLOAD_CONNECTION_REFUSED:
     case IYoutubeUpload::UPLOAD_REMOTE_CLOSED: {
         keepLog = true;
-        const char* source = task ? task->GetTaskInfo(IYoutubeUploadTask::TASKINFO_SOURCE_FILE) : nullptr;
+        const char* source = task ? task->GetTaskInfo(IYoutubeUploadTask::TASK_INFO_SOURCE_FILE) : nullptr;
         const QString name = QFileInfo(source ? QString::fromUtf8(source) : QString()).fileName();
         if (!log.isEmpty() && QFile::exists(log)) {
             m_failMessage =

@@ -351,9 +351,9 @@ TEST_F(TaskRow, FinishedUploadTaskUploadsWithTheAccountStoredMeanwhile)
     EXPECT_EQ(up->starts, 1);
     ASSERT_EQ(up->tasks.size(), 1u);
     FakeUploadTask& task = *up->tasks.front();
-    EXPECT_EQ(QString::fromStdString(task.info[IYoutubeUploadTask::TASKINFO_SOURCE_FILE]),
+    EXPECT_EQ(QString::fromStdString(task.info[IYoutubeUploadTask::TASK_INFO_SOURCE_FILE]),
               QDir::toNativeSeparators(folder) + "/" + m_row->getOutputTaskItemName());
-    EXPECT_EQ(QString::fromStdString(task.info[IYoutubeUploadTask::TASKINFO_TITLE]), QString::fromUtf8("Ferien am Meer ☀"));
+    EXPECT_EQ(QString::fromStdString(task.info[IYoutubeUploadTask::TASK_INFO_TITLE]), QString::fromUtf8("Ferien am Meer ☀"));
     EXPECT_EQ(task.category, YOUTUBE_CATEGORY_TRAVEL);
     auto* bar = Child<QProgressBar>("pgBarOutPutItemConvert");
     EXPECT_FALSE(bar->isEnabled());
@@ -403,8 +403,8 @@ TEST_F(TaskRow, UploadFailuresByReason)
         f.write("reply");
         f.close();
         FakeUploadTask task;
-        task.SetTaskInfo(IYoutubeUploadTask::TASKINFO_ERROR_LOG, log.toUtf8().constData());
-        task.SetTaskInfo(IYoutubeUploadTask::TASKINFO_SOURCE_FILE, (dir.path() + "/movie.mp4").toUtf8().constData());
+        task.SetTaskInfo(IYoutubeUploadTask::TASK_INFO_ERROR_LOG, log.toUtf8().constData());
+        task.SetTaskInfo(IYoutubeUploadTask::TASK_INFO_SOURCE_FILE, (dir.path() + "/movie.mp4").toUtf8().constData());
         m_row->giveUpConvertTheTaskItem("before");
         QSignalSpy over(m_row.get(), &VMOutputTaskItem::signal_mOutputTaskItemUploadFailedOrfinished);
         m_row->OnUploadTaskFailed(&task, IYoutubeUpload::UploadFaildReason(c.reason));
