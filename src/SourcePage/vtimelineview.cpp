@@ -78,7 +78,9 @@ VTimeLineView::~VTimeLineView()
         m_settings->SetInfoValue(kZoomKey, m_ui->sldZoom->value());
     delete m_ui;
     m_ui = nullptr;
-    // The view first: it still takes its drag ghost out of the scene.
+    // The view first: it still takes its drag ghost out of the scene. The
+    // scene's last selection change then reaches nobody.
+    m_scene->disconnect(this);
     delete m_trackView;
     m_trackView = nullptr;
     m_ruler = nullptr;
@@ -269,7 +271,8 @@ void VTimeLineView::on_sldZoom_valueChanged(int value)
 
 void VTimeLineView::slot_scence_selectionChanged()
 {
-    m_trackView->updateSelectedSeekPoint();
+    if (m_trackView)
+        m_trackView->updateSelectedSeekPoint();
 }
 
 void VTimeLineView::slot_timeLineMouseMoved(QMouseEvent* event)

@@ -4,6 +4,7 @@
 #include "isourcedataitem.h"
 #include "vclipitem.h"
 
+#include <QPen>
 #include <QSet>
 
 #include <algorithm>
@@ -377,6 +378,9 @@ void VTrackScene::updateClipsTime(bool selectNew)
             continue;
         }
         auto* clip = new VClipItem(item);
+        // The item draws its own outline; an item pen would widen its hit
+        // area by half a pen width in seconds, over the neighbouring clip.
+        clip->setPen(Qt::NoPen);
         clip->setItemNormalBG(m_normalBG);
         clip->setItemAudioBG(m_audioBG);
         clip->setItemDownBG(m_downBG);

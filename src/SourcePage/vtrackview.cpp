@@ -430,6 +430,7 @@ void VTrackView::mousePressEvent(QMouseEvent* event)
             }
         if (m_pPressedClip && mayGhost && !m_pDragGhost) {
             m_pDragGhost = new VClipItem(*m_pPressedClip);
+            m_pDragGhost->setPen(Qt::NoPen);
             m_pDragGhost->setVisible(false);
             m_pDragGhost->setSelected(false);
             m_pScene->setDragGhost(m_pDragGhost);
@@ -613,11 +614,14 @@ void VTrackView::mouseReleaseEventImpl(QMouseEvent* event)
         m_pPressedClip = nullptr;
     } else {
         // Any other release ends the press too: nothing it made may outlive it.
+        // Only a left release commits: a trim or move made with another
+        // button is undone by reading the clip again.
         if (m_pPressedClip) {
             m_pPressedClip->setDragged(false);
             m_pPressedClip->setMouseDragMove(false);
-            if (m_pDragGhost && m_pPressedClip->pos() != m_pDragGhost->pos())
-                m_pPressedClip->setClipStartPoint(CBaseTime(m_pDragGhost->pos().x()));
+            m_pPressedClip->setInsert(false);
+            m_pPressedClip->updateClipItemSouceData();
+            m_bTrimming = false;
         }
         if (m_pDragGhost || m_pPressedClip) {
             removeGhost();
