@@ -649,4 +649,60 @@ Wenn der Assistent beim Anschließen eines Camcorders nicht starten soll, öffne
 %1</translation>
     </message>
 </context>
+<context>
+    <name>VTimeLineViewClass</name>
+    <message>
+        <source>VTimeLineView</source>
+        <translation>VTimeLineView</translation>
+    </message>
+    <message>
+        <source>Cut the Clip</source>
+        <translation>Clip schneiden</translation>
+    </message>
+    <message>
+        <source>Delete Selected Clip(s)</source>
+        <translation>Ausgewählte Clips löschen</translation>
+    </message>
+    <message>
+        <source>Zoom Out (-)</source>
+        <translation>Verkleinern (-)</translation>
+    </message>
+    <message>
+        <source>Zoom in (+)</source>
+        <translation>Vergrößern (+)</translation>
+    </message>
+</context>
+<context>
+    <name>VTrackView</name>
+    <message>
+        <source>Duplicate this Clip</source>
+        <comment>复制选中片段</comment>
+        <translation>Diesen Clip duplizieren</translation>
+    </message>
+    <message>
+        <source>Delete Selected Clip(s)</source>
+        <comment>删除选中片段</comment>
+        <translation>Ausgewählte Clips löschen</translation>
+    </message>
+    <message>
+        <source>Clear All Clips</source>
+        <comment>清除所有片段</comment>
+        <translation>Alle Clips entfernen</translation>
+    </message>
+    <message>
+        <source>Select All Clips</source>
+        <comment>选择全部片段</comment>
+        <translation>Alle Clips auswählen</translation>
+    </message>
+    <message>
+        <source>Play this Clip</source>
+        <comment>播放选中片段</comment>
+        <translation>Diesen Clip abspielen</translation>
+    </message>
+    <message>
+        <source>View this Clip</source>
+        <comment>浏览选中片段</comment>
+        <translation>Diesen Clip im Ordner zeigen</translation>
+    </message>
+</context>
 </TS>

@@ -649,4 +649,60 @@ If you do not want to launch wizard when camcorder is connected,please open Pref
 %1</translation>
     </message>
 </context>
+<context>
+    <name>VTimeLineViewClass</name>
+    <message>
+        <source>VTimeLineView</source>
+        <translation>VTimeLineView</translation>
+    </message>
+    <message>
+        <source>Cut the Clip</source>
+        <translation>Cut the Clip</translation>
+    </message>
+    <message>
+        <source>Delete Selected Clip(s)</source>
+        <translation>Delete Selected Clip(s)</translation>
+    </message>
+    <message>
+        <source>Zoom Out (-)</source>
+        <translation>Zoom Out (-)</translation>
+    </message>
+    <message>
+        <source>Zoom in (+)</source>
+        <translation>Zoom in (+)</translation>
+    </message>
+</context>
+<context>
+    <name>VTrackView</name>
+    <message>
+        <source>Duplicate this Clip</source>
+        <comment>复制选中片段</comment>
+        <translation>Duplicate this Clip</translation>
+    </message>
+    <message>
+        <source>Delete Selected Clip(s)</source>
+        <comment>删除选中片段</comment>
+        <translation>Delete Selected Clip(s)</translation>
+    </message>
+    <message>
+        <source>Clear All Clips</source>
+        <comment>清除所有片段</comment>
+        <translation>Clear All Clips</translation>
+    </message>
+    <message>
+        <source>Select All Clips</source>
+        <comment>选择全部片段</comment>
+        <translation>Select All Clips</translation>
+    </message>
+    <message>
+        <source>Play this Clip</source>
+        <comment>播放选中片段</comment>
+        <translation>Play this Clip</translation>
+    </message>
+    <message>
+        <source>View this Clip</source>
+        <comment>浏览选中片段</comment>
+        <translation>View this Clip</translation>
+    </message>
+</context>
 </TS>

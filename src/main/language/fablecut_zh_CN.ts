@@ -649,4 +649,60 @@ If you do not want to launch wizard when camcorder is connected,please open Pref
 %1</translation>
     </message>
 </context>
+<context>
+    <name>VTimeLineViewClass</name>
+    <message>
+        <source>VTimeLineView</source>
+        <translation>VTimeLineView</translation>
+    </message>
+    <message>
+        <source>Cut the Clip</source>
+        <translation>剪切片段</translation>
+    </message>
+    <message>
+        <source>Delete Selected Clip(s)</source>
+        <translation>删除选中片段</translation>
+    </message>
+    <message>
+        <source>Zoom Out (-)</source>
+        <translation>缩小 (-)</translation>
+    </message>
+    <message>
+        <source>Zoom in (+)</source>
+        <translation>放大 (+)</translation>
+    </message>
+</context>
+<context>
+    <name>VTrackView</name>
+    <message>
+        <source>Duplicate this Clip</source>
+        <comment>复制选中片段</comment>
+        <translation>复制此片段</translation>
+    </message>
+    <message>
+        <source>Delete Selected Clip(s)</source>
+        <comment>删除选中片段</comment>
+        <translation>删除选中片段</translation>
+    </message>
+    <message>
+        <source>Clear All Clips</source>
+        <comment>清除所有片段</comment>
+        <translation>清除所有片段</translation>
+    </message>
+    <message>
+        <source>Select All Clips</source>
+        <comment>选择全部片段</comment>
+        <translation>选择全部片段</translation>
+    </message>
+    <message>
+        <source>Play this Clip</source>
+        <comment>播放选中片段</comment>
+        <translation>播放此片段</translation>
+    </message>
+    <message>
+        <source>View this Clip</source>
+        <comment>浏览选中片段</comment>
+        <translation>浏览此片段</translation>
+    </message>
+</context>
 </TS>
