@@ -461,7 +461,14 @@ void VTrackView::mouseMoveEventImpl(QMouseEvent* event)
 {
     emit signal_trackViewMouseMoved(event);
     if (event->buttons() == Qt::NoButton) {
-        VClipItem* top = clipAt(event->pos());
+        // The topmost clip item: the play head's line over a clip edge must
+        // not hide the edge.
+        VClipItem* top = nullptr;
+        for (QGraphicsItem* item : items(event->pos()))
+            if (item->type() == VClipItem::ClipItemType && item != m_pDragGhost) {
+                top = static_cast<VClipItem*>(item);
+                break;
+            }
         if (top && m_lstSelectedSources.size() < 2) {
             m_nOperationType = top->getOperationType(mapToScene(event->pos()));
             if (m_nOperationType == VClipItem::OperationTrimEnd)

@@ -730,3 +730,57 @@ TEST_F(Timeline, RandomEdits)
     // The run must really edit, not only click about.
     EXPECT_GT(changed, 40);
 }
+
+// While the timeline plays, the main player lets go of it before each edit
+// reaches the project manager (it frees or changes clips the player reads).
+TEST_F(Timeline, PlayerLetsGoBeforeEveryEdit)
+{
+    const quint32 a = library.Add(A, 10.0);
+    const quint32 b = library.Add(B, 10.0);
+    bool holding = true;
+    QObject::connect(panel.get(), &VTimeLineView::signal_updateAVsouceData,
+                     [&](const IDCPlaySourceItem* item) {
+                         if (item == line)
+                             holding = false;
+                     });
+    QStringList heldAt;
+    auto watch = [&](const char* name) { return [&heldAt, &holding, name] { if (holding) heldAt << name; }; };
+    QObject::connect(scene, &VTrackScene::signal_insertMediaSourceItemsByTime, watch("insert"));
+    QObject::connect(scene, &VTrackScene::signal_moveItemToIndex, watch("move"));
+    QObject::connect(scene, &VTrackScene::signal_setSourceDataItemTrimStart, watch("trim start"));
+    QObject::connect(scene, &VTrackScene::signal_setSourceDataItemTrimEnd, watch("trim end"));
+    QObject::connect(scene, &VTrackScene::signal_delteItemByItemList, watch("delete"));
+    QObject::connect(scene, &VTrackScene::signal_duplicateClipSourceDataItem, watch("duplicate"));
+    QObject::connect(scene, &VTrackScene::signal_spilitSelectedItemByTime, watch("split"));
+
+    const std::vector<std::pair<const char*, std::function<void()>>> edits = {
+        {"drop", [&] { DropLibrary({a, b}, 0.0); }},
+        {"move", [&] { Drag(15.0, 1.0); }},
+        {"copy", [&] { Drag(15.0, 1.0, Qt::ControlModifier); }},
+        {"duplicate", [&] { Click(5.0); Key(Qt::Key_D, Qt::ControlModifier); }},
+        {"split", [&] {
+             Click(5.0);
+             view->slot_setAnchorPos(4.0, false);
+             QTest::mouseClick(Button(panel.get(), "btnSplit"), Qt::LeftButton);
+         }},
+        {"trim end", [&] { Zoom(panel.get())->setValue(12); Drag(3.9, 3.0); }},
+        {"trim start", [&] { Drag(3.08, 3.6); }},
+        {"delete", [&] { Click(5.0); Key(Qt::Key_Backspace); }},
+        {"missing file", [&] { panel->slot_deleteNotExistItem({B}); }},
+        {"clear all", [&] { view->slot_clearAllClips(); }},
+    };
+    for (const auto& edit : edits) {
+        const int before = line->ChildItemsCount();
+        const auto shape = Actual();
+        holding = true;
+        edit.second();
+        ExpectMirror(edit.first);
+        const auto after = Actual();
+        bool changed = before != line->ChildItemsCount();
+        for (size_t i = 0; !changed && i < after.size(); ++i)
+            changed = after[i].path != shape[i].path || after[i].trimStart != shape[i].trimStart ||
+                      after[i].trimEnd != shape[i].trimEnd;
+        EXPECT_TRUE(changed) << edit.first << " changed nothing";
+    }
+    EXPECT_TRUE(heldAt.isEmpty()) << heldAt.join(", ").toStdString();
+}
