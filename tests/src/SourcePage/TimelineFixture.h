@@ -165,10 +165,6 @@ protected:
             const double t = from + (to - from) * i / steps;
             Mouse(QEvent::MouseMove, At(t), Qt::NoButton, Qt::LeftButton, dragMods);
         }
-        if (getenv("TIMELINE_DEBUG"))
-            for (VClipItem* c : scene->getClipItems())
-                fprintf(stderr, "item %s at %g insert %d %g\n", qPrintable(c->getClipItemName()), c->pos().x(),
-                        c->isInsert(), c->getInsertLinePos().ToSeconds());
         Mouse(QEvent::MouseButtonRelease, At(to), Qt::LeftButton, Qt::NoButton, releaseMods);
     }
     void Click(double t, Qt::KeyboardModifiers mods = Qt::NoModifier)

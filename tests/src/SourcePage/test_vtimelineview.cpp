@@ -784,3 +784,36 @@ TEST_F(Timeline, PlayerLetsGoBeforeEveryEdit)
     }
     EXPECT_TRUE(heldAt.isEmpty()) << heldAt.join(", ").toStdString();
 }
+
+// The clip editor's settings copied from the edited clip: one page to every
+// other clip, or everything to the other selected clips.
+TEST_F(Timeline, EditorApply)
+{
+    for (int i = 0; i < 3; ++i)
+        library.Add(QString("/m/%1.mp4").arg(i), 10.0);
+    mgr->slot_InsertItemsByIndex({library.items[0].get(), library.items[1].get(), library.items[2].get()}, -1);
+    scene->updateClipsTime(false);
+    auto clip = [&](int i) { return dynamic_cast<Fablecut::CMediaSourceItem*>(line->getItemByIndex(i)); };
+    scene->getClipItems()[0]->setSelected(true);
+    ASSERT_EQ(clip(0), view->editorClip()->getClipItemSouceData());
+    clip(0)->SetVolume(0.25);
+    clip(0)->SetMute(true);
+    clip(0)->SetBrightness(40);
+    clip(0)->Set3DEffectDepth(7);
+    QSignalSpy redraws(panel.get(), &VTimeLineView::signal_updateMainPlayerAfterEditor);
+
+    emit panel->signal_editorApplyToAllTimeLineViewClipItems(2);
+    EXPECT_EQ(1, redraws.count());
+    for (int i : {1, 2}) {
+        EXPECT_DOUBLE_EQ(0.25, clip(i)->GetVolume()) << i;
+        EXPECT_TRUE(clip(i)->GetMute()) << i;
+        EXPECT_EQ(0, clip(i)->GetBrightness()) << i << ": page 2 copies volume and mute only";
+    }
+    EXPECT_EQ(40, clip(0)->GetBrightness()) << "the edited clip stays as it is";
+
+    scene->getClipItems()[2]->setSelected(true);
+    emit panel->signal_editorApplayToCurSelectedClips();
+    EXPECT_EQ(40, clip(2)->GetBrightness());
+    EXPECT_EQ(clip(0)->Get3DEffectDepth(), clip(2)->Get3DEffectDepth());
+    EXPECT_EQ(0, clip(1)->GetBrightness()) << "not selected";
+}
