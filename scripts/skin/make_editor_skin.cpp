@@ -296,6 +296,42 @@ bool WriteGlyphs(const QString& skin)
                    }
                }),
                skin + "/edit_volume_ruler.png");
+    // The timeline panel's tool buttons and track icon.
+    ok &= Save(Glyph(32, 24, [](QPainter& p, double w, double h) {
+                   p.drawEllipse(QPointF(w * 0.3, h * 0.72), w * 0.1, h * 0.13);
+                   p.drawEllipse(QPointF(w * 0.7, h * 0.72), w * 0.1, h * 0.13);
+                   p.drawLine(QPointF(w * 0.36, h * 0.6), QPointF(w * 0.62, h * 0.12));
+                   p.drawLine(QPointF(w * 0.64, h * 0.6), QPointF(w * 0.38, h * 0.12));
+               }),
+               skin + "/timeline_split.png");
+    ok &= Save(Glyph(32, 24, [](QPainter& p, double w, double h) {
+                   p.drawLine(QPointF(w * 0.3, h * 0.22), QPointF(w * 0.7, h * 0.22));
+                   p.drawLine(QPointF(w * 0.44, h * 0.14), QPointF(w * 0.56, h * 0.14));
+                   QPolygonF can;
+                   can << QPointF(w * 0.34, h * 0.3) << QPointF(w * 0.38, h * 0.86) << QPointF(w * 0.62, h * 0.86)
+                       << QPointF(w * 0.66, h * 0.3);
+                   p.drawPolyline(can);
+                   p.drawLine(QPointF(w * 0.5, h * 0.4), QPointF(w * 0.5, h * 0.76));
+               }),
+               skin + "/timeline_delete.png");
+    const bool zoomIn[] = {true, false};
+    for (bool in : zoomIn)
+        ok &= Save(Glyph(16, 16, [in](QPainter& p, double w, double h) {
+                       p.drawEllipse(QPointF(w * 0.42, h * 0.42), w * 0.3, h * 0.3);
+                       p.drawLine(QPointF(w * 0.64, h * 0.64), QPointF(w * 0.92, h * 0.92));
+                       p.drawLine(QPointF(w * 0.28, h * 0.42), QPointF(w * 0.56, h * 0.42));
+                       if (in)
+                           p.drawLine(QPointF(w * 0.42, h * 0.28), QPointF(w * 0.42, h * 0.56));
+                   }),
+                   skin + (in ? "/timeline_zoom_in.png" : "/timeline_zoom_out.png"));
+    ok &= Save(Glyph(24, 24, [](QPainter& p, double w, double h) {
+                   p.drawRoundedRect(QRectF(w * 0.14, h * 0.24, w * 0.72, h * 0.52), 2, 2);
+                   for (int i = 0; i < 4; ++i) {
+                       p.drawPoint(QPointF(w * (0.26 + i * 0.16), h * 0.32));
+                       p.drawPoint(QPointF(w * (0.26 + i * 0.16), h * 0.68));
+                   }
+               }),
+               skin + "/timeline_track.png");
     ok &= Save(ClipBackground(QColor(0x4f, 0x7d, 0xb8), QColor(0x2f, 0x55, 0x88), QColor(0x8f, 0xb8, 0xe8)),
                skin + "/clip_normal_bg.png");
     ok &= Save(ClipBackground(QColor(0x4f, 0x9a, 0x6a), QColor(0x2f, 0x6a, 0x45), QColor(0x8f, 0xd8, 0xa8)),

@@ -29,6 +29,7 @@ public:
     ~VResourceLib() override;
 
     void setSourceData(Fablecut::CSourceData* data);
+    Fablecut::CSourceData* sourceData() const { return m_data; }
     void refreshLibView();
     void ReTranslate();
 

@@ -1,5 +1,8 @@
 #include "vsourcerpage.h"
 
+#include "csourcedata.h"
+#include "mediaslibmimetype.h"
+
 #include "ui_vsourcerpage.h"
 
 #include "CAppFixedInfo.h"
@@ -59,6 +62,15 @@ VSourcerPage::VSourcerPage(QWidget* parent)
     connect(work, &VSourceWorkSpace::signal_MediasLib_importLibrary, this, &VSourcerPage::signal_MediasLib_importLibrary);
     connect(work, &VSourceWorkSpace::signal_MediasLib_exportLibrary, this, &VSourcerPage::signal_MediasLib_exportLibrary);
     connect(work, &VSourceWorkSpace::signal_deleteNotExistItem, timeline, &VTimeLineView::slot_deleteNotExistItem);
+    // A library drag names its items by handle: each is looked up in the
+    // library as it is now, so a stale or foreign handle inserts nothing.
+    connect(timeline, &VTimeLineView::signal_QueryLibraryItemByHandle, this,
+            [work](quint32 handle, Fablecut::ISourceDataItem** item) {
+                Fablecut::CSourceData* library = work->GetResourceLib()->sourceData();
+                const QString path = MediasLibPayload::PathOfHandle(handle);
+                *item = library && !path.isEmpty() ? library->GetSourceDataItemByFullPath(path) : nullptr;
+            },
+            Qt::DirectConnection);
     connect(timeline, &VTimeLineView::signal_GetCurPicBorderTime, m_player, &VDCMainPlayer::slot_GetCurPicBorderTime);
     connect(timeline, &VTimeLineView::signal_CaptureCurFrame, m_player, &VDCMainPlayer::slot_CaptureCurFrame);
     connect(timeline, &VTimeLineView::signal_updateAVsouceData, this, &VSourcerPage::slot_updateAVsouceData);

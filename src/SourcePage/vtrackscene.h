@@ -1,0 +1,131 @@
+#pragma once
+
+#include "CBaseTime.h"
+#include "itrackscene.h"
+
+#include <QGraphicsScene>
+#include <QImage>
+#include <QList>
+#include <QPixmap>
+#include <QStringList>
+
+#include <cstdint>
+
+class CTimelineItem;
+class IDCPlaySourceItem;
+class VClipItem;
+namespace Fablecut { class ISourceDataItem; }
+
+// The one track of the timeline: one clip item per timeline clip, side by
+// side, x in seconds. Every edit leaves here as a request signal that the
+// timeline panel connects directly to the project manager; once the request
+// returns, the scene re-reads the timeline (updateClipsTime). The scene never
+// changes the timeline itself. Clip items it takes out of the scene are
+// destroyed at once: their clips are freed by the manager.
+class VTrackScene : public QGraphicsScene, public ITrackScene
+{
+    Q_OBJECT
+public:
+    explicit VTrackScene(QObject* parent = nullptr);
+    ~VTrackScene() override;
+
+    void setTimeLineItem(const CTimelineItem* timeline);
+    CTimelineItem* getTimeLineItem() const { return m_timeline; }
+    int getCurClipsCount() const;
+
+    QPair<double, double> getScale() const override { return qMakePair(m_hScale, m_vScale); }
+    void setScale(const double& h, const double& v);
+
+    // Every clip item, ordered by start time (the scene's own order is none).
+    QList<VClipItem*> getClipItems() const;
+    // The selected clip items, ordered by start time.
+    QList<VClipItem*> getSelectedClipItems() const;
+
+    void insertItemByIndex(Fablecut::ISourceDataItem* item, int index);
+    void insertItemByTime(Fablecut::ISourceDataItem* item, const CBaseTime& t);
+    bool insertDragVideoItem(Fablecut::ISourceDataItem* item, const CBaseTime& t);
+    bool insertDragVideoItems(const QList<Fablecut::ISourceDataItem*>& items, const CBaseTime& t);
+    bool insertDragClipItem(VClipItem* clip, const CBaseTime& t);
+    bool insertDragClipItems(QList<VClipItem*> clips, const CBaseTime& t);
+    bool insertDragVideoLibraryItems(const QStringList& paths, const CBaseTime& t);
+    void setSourceDataItemTrimStartPosByItem(Fablecut::ISourceDataItem* item, const CBaseTime& t);
+    void setSouceDataItemTrimEndPosByItem(Fablecut::ISourceDataItem* item, const CBaseTime& t);
+    void splitSelectedClipByTime(const CBaseTime& t, const QImage& grab);
+    void splitSelectedClipByAccurateTime(const CBaseTime& t, const CBaseTime& exact, const int& frameValue,
+                                         const QImage& grab);
+    void moveItemToTime(const int& from, const CBaseTime& t);
+    void DuplicateSelectedClips();
+    void deleteSelectedClips(bool all);
+    void deleteSourceDataItemList(QList<Fablecut::ISourceDataItem*> items, bool alreadyOut);
+    void removeClipItemsBySourceDataItems(QList<Fablecut::ISourceDataItem*> items);
+    void SelectAllClips();
+    void SelectClipByTime(const CBaseTime& t);
+    int getClipItemIndex(VClipItem* clip) const;
+    QString getSourceDataItemPathByClipItem(VClipItem* clip) const;
+    CBaseTime getCloseUpClipStartTimeByPos(const CBaseTime& p, bool previous) const;
+    CBaseTime getInsertSnapPointForPos(const CBaseTime& p) const;
+    CBaseTime getSnapPointForPos(const CBaseTime& p) override { return getInsertSnapPointForPos(p); }
+    CBaseTime getResizeSnapPointForPos(const CBaseTime& p) const;
+    double snapDistance() const;
+    QList<CBaseTime> getSnapPoints() const { return m_snapPoints; }
+    void updateSnapPoints();
+    virtual void updateClipsTime(bool selectNew);
+
+    // The view's drag ghost stands in the scene but shows no clip of its own:
+    // it is left out of every list of clip items.
+    void setDragGhost(VClipItem* ghost) { m_ghost = ghost; }
+
+    // The timeline clip a clip item shows (the 0.01 s probe at its start).
+    Fablecut::ISourceDataItem* clipOf(const VClipItem* clip) const;
+
+    void setItemNormalBG(const QPixmap& pm);
+    void setItemAudioBG(const QPixmap& pm);
+    void setItemDownBG(const QPixmap& pm);
+    QPixmap getItemNormalBG() const { return m_normalBG; }
+    QPixmap getItemAudioBG() const { return m_audioBG; }
+    QPixmap getItemDownBG() const { return m_downBG; }
+    void setAudioItemImage(const QImage& image);
+    QImage getAudioItemImage() const { return m_audioImage; }
+
+signals:
+    void signal_insertMediaSourceItemsByTime(QList<Fablecut::ISourceDataItem*> items, CBaseTime t);
+    void signal_insertMediaSourceItemsByIndex(QList<Fablecut::ISourceDataItem*> items, int index);
+    void signal_insertFilesByTime(QStringList paths, CBaseTime t);
+    void signal_insertFilesByIndex(QStringList paths, int index);
+    void signal_deleteItemByTime(CBaseTime t);
+    void signal_deleteItemByIndex(int32_t index);
+    void signal_delteItemByItemList(QList<Fablecut::ISourceDataItem*> items);
+    void signal_spilitSelectedItemByTime(CBaseTime t, QImage grab);
+    void signal_spilitSelectedItemByAccurateTime(CBaseTime t, CBaseTime exact, int32_t frameValue, QImage grab);
+    void signal_moveItemToIndex(int from, int to);
+    void signal_setSourceDataItemTrimStart(Fablecut::ISourceDataItem* item, CBaseTime t);
+    void signal_setSourceDataItemTrimEnd(Fablecut::ISourceDataItem* item, CBaseTime t);
+    void signal_duplicateClipSourceDataItem(Fablecut::ISourceDataItem* item);
+    void signal_DuplicateClip_refreshRuler();
+    void signal_timeLineSourceDataItemUpdated(CBaseTime duration);
+    void signal_changeAnchorPosToTime(CBaseTime t, bool seek);
+    void signal_TimeLineItemChildCountIsZero(const IDCPlaySourceItem* item, bool isZero);
+    void signal_createEmptyTimeline();
+    void signal_insertVideoLibraryItem(QStringList paths, int32_t index);
+    void signal_updateAVsouceData(const IDCPlaySourceItem* item);
+    void signal_playerFocusChangeToTimeLineView(const IDCPlaySourceItem* item, bool& hold);
+    // A clip item is about to be destroyed: views drop their pointers to it.
+    void signal_clipItemRemoved(VClipItem* clip);
+
+protected:
+    void keyPressEvent(QKeyEvent*) override {}
+
+private:
+    // Takes the clip item out of the scene and destroys it.
+    void destroyClipItem(VClipItem* clip);
+
+    CTimelineItem* m_timeline = nullptr;
+    VClipItem* m_ghost = nullptr;
+    double m_hScale = 1.0;
+    double m_vScale = 1.0;
+    QList<CBaseTime> m_snapPoints;
+    QImage m_audioImage;
+    QPixmap m_normalBG;
+    QPixmap m_audioBG;
+    QPixmap m_downBG;
+};
