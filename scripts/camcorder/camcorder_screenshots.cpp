@@ -74,10 +74,10 @@ int main(int argc, char** argv)
     Touch(b + "/SD_VIDEO/PRG001/MOV001.MOD");
     NoUsb identity;
     CCamcorderDetector detector(FABLECUT_BIN_DIR, volumes.path().toStdString() + "/mountinfo", &identity);
+    // The wizard scans the (empty) mount table when it is made; the records come after.
+    VCamcorderDialog wizard(&detector, nullptr, Qt::Dialog);
     detector.CheckDiskStructure(a.toStdString(), "Sony Corp.", "HDR-CX405", "sdb1");
     detector.CheckDiskStructure(b.toStdString(), "", "", "sdc1");
-
-    VCamcorderDialog wizard(&detector, nullptr, Qt::Dialog);
     bool shown = false;
     wizard.show(shown);
     Save(&wizard, out + "/wizard_page1_" + code + ".png");

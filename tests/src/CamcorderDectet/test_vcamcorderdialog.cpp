@@ -21,7 +21,22 @@
 
 namespace {
 
-QApplication* App() { return GuiTest::App("test_vcamcorderdialog"); }
+// The application with its settings in a home folder of its own. Nothing is
+// copied beside the test program: other tests share that folder.
+QApplication* App()
+{
+    static int argc = 1;
+    static char name[] = "test_vcamcorderdialog";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = [] {
+        const QString home = GuiTest::TempRoot() + "/home";
+        QDir().mkpath(home);
+        setenv("HOME", home.toLocal8Bit().constData(), 1);
+        setenv("XDG_DATA_HOME", (home + "/.local/share").toLocal8Bit().constData(), 1);
+        return new QApplication(argc, argv);
+    }();
+    return app;
+}
 
 QPushButton* Button(VCamcorderDialog& w, const char* name) { return w.findChild<QPushButton*>(name); }
 
