@@ -204,6 +204,11 @@ bool CCamcorderDetector::AddConnectDetecetCallBack(IDetectorCallBack* callBack)
     });
 }
 
+void CCamcorderDetector::RemoveConnectDetecetCallBack(IDetectorCallBack* callBack)
+{
+    m_listeners.erase(std::remove(m_listeners.begin(), m_listeners.end(), callBack), m_listeners.end());
+}
+
 std::string CCamcorderDetector::RemoveCamcorderInfoByBsdName(const char* bsdName)
 {
     GetQuentaException()->Clear();
@@ -364,14 +369,16 @@ void CCamcorderDetector::OnCamCorderConnected(const CCamcorderInfo* info)
 {
     const std::vector<IDetectorCallBack*> listeners = m_listeners;
     for (IDetectorCallBack* l : listeners)
-        l->OnCamCorderConnect(info);
+        if (std::find(m_listeners.begin(), m_listeners.end(), l) != m_listeners.end())
+            l->OnCamCorderConnect(info);
 }
 
 void CCamcorderDetector::OnCamCorderDisConnected(const char* rootPath)
 {
     const std::vector<IDetectorCallBack*> listeners = m_listeners;
     for (IDetectorCallBack* l : listeners)
-        l->OnCamCorderDisConnect(rootPath);
+        if (std::find(m_listeners.begin(), m_listeners.end(), l) != m_listeners.end())
+            l->OnCamCorderDisConnect(rootPath);
 }
 
 void CCamcorderDetector::OnUsbVolumeMounted(const UsbVolume& volume)

@@ -32,6 +32,7 @@ public:
     bool BeginWatchCamCorderConnection() override;
     bool EndWatchCamCorderConnection() override;
     bool AddConnectDetecetCallBack(IDetectorCallBack* callBack) override;
+    void RemoveConnectDetecetCallBack(IDetectorCallBack* callBack) override;
 
     bool LoadConfigInfoFromFile(const char* path);
     bool LoadConfigInfoFromString(const char* text);

@@ -11,8 +11,10 @@ CCamDetectWatcher::CCamDetectWatcher(IDetector* detector, QObject* parent) : QOb
 
 CCamDetectWatcher::~CCamDetectWatcher()
 {
-    if (m_detector)
+    if (m_detector) {
         m_detector->EndWatchCamCorderConnection();
+        m_detector->RemoveConnectDetecetCallBack(this);
+    }
 }
 
 void CCamDetectWatcher::InstallConnectionCallBack()

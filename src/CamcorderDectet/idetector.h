@@ -46,6 +46,9 @@ public:
     virtual bool BeginWatchCamCorderConnection() = 0;
     virtual bool EndWatchCamCorderConnection() = 0;
     virtual bool AddConnectDetecetCallBack(IDetectorCallBack* callBack) = 0;
+    // Takes every registration of the listener out; a listener that is
+    // destroyed must be told about no more.
+    virtual void RemoveConnectDetecetCallBack(IDetectorCallBack* callBack) = 0;
 
 protected:
     ~IDetector() = default;

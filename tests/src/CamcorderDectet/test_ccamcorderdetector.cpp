@@ -199,6 +199,17 @@ TEST(CamcorderDetector, MountsAndRemovalsThroughTheVolumeWatch)
     cams.Mount(second, 33);
     QTest::qWait(400);
     EXPECT_EQ(1, connected.count());
+
+    // A watcher that is gone is told nothing more (the next one scans afresh).
+    {
+        CCamDetectWatcher gone(cams.detector.get(), nullptr);
+        gone.InstallConnectionCallBack();
+    }
+    EXPECT_EQ(1u, cams.detector->getCamCorderCount());
+    ASSERT_TRUE(cams.detector->BeginWatchCamCorderConnection());
+    cams.Unmount(second);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return order.events.size() == 4; }, 5000));
+    EXPECT_EQ("-" + second.toStdString(), order.events.back());
 }
 
 TEST(CamcorderDetector, UnknownRemovalTellsNobody)
