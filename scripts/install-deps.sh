@@ -13,7 +13,7 @@ packages=(
   ffmpeg
   libgtest-dev libgmock-dev
   xvfb xauth x11-utils imagemagick
-  usbutils dbus-daemon
+  usbutils dbus-daemon usb.ids libudev-dev
   libpango1.0-dev libcairo2-dev fonts-dejavu-core
   qttools5-dev qttranslations5-l10n fonts-wqy-microhei
   pulseaudio

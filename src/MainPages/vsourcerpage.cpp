@@ -5,6 +5,7 @@
 
 #include "ui_vsourcerpage.h"
 
+#include "Basilvo.h"
 #include "CAppFixedInfo.h"
 #include "CAppVariableInfo.h"
 #include "VRichMessageBox.h"
@@ -20,6 +21,7 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QProgressDialog>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QUrl>
 
@@ -411,10 +413,10 @@ void VSourcerPage::slot_CamcorderDisconnected(QString sRootPath)
 void VSourcerPage::slot_camcorderDialog_accepted()
 {
     const CamcorderExportData data = m_camDialog->getExportData();
-    if (data.type == CamcorderExportBackup)
-        slot_performBackupFiles(data.files, data.backupFolder);
-    else if (data.type == CamcorderExportImport)
-        slot_MediasLib_importSelected(data.files);
+    if (data.exportType == CamcorderExportBackup)
+        slot_performBackupFiles(data.fileList, data.backupPath);
+    else if (data.exportType == CamcorderExportImport)
+        slot_MediasLib_importSelected(data.fileList);
 }
 
 void VSourcerPage::slot_performBackupFiles(QStringList lstFile, QString sDstPath)
@@ -442,8 +444,13 @@ void VSourcerPage::showBackupProgressDlg()
     m_backupDialog->setLabelText(m_backupFiles.value(0));
     m_idlePolls = 0;
     m_backupTimer->start(kBackupPollMs);
-    m_backuper->SetBackupThreadPriority(BackupPriorityLowest);
-    m_backuper->StartBackupFiles();
+    m_backuper->SetBackupThreadPriority(BACKUP_PRIORITY_DEFAULT);
+    if (!m_backuper->StartBackupFiles()) {
+        m_backupTimer->stop();
+        tellUser(tr("The backup could not be started (%1). Nothing was copied or imported.")
+                     .arg(QString::fromUtf8(GetQuentaException()->GetExceptionMsg())));
+        return;
+    }
     m_backupDialog->exec();
 }
 
@@ -455,13 +462,13 @@ void VSourcerPage::slot_backupTimerPerform()
     if (!m_backupDialog->isVisible())
         return;
     if (info) {
-        const size_t length = strnlen(info->sCurFile, sizeof info->sCurFile);
-        m_backupDialog->setLabelText(QString::fromUtf8(info->sCurFile, static_cast<int>(length)));
-        m_backupDialog->setValue(static_cast<int>(info->nDoneFiles));
+        const size_t length = strnlen(info->szCurrentFile, sizeof info->szCurrentFile);
+        m_backupDialog->setLabelText(QString::fromUtf8(info->szCurrentFile, static_cast<int>(length)));
+        m_backupDialog->setValue(static_cast<int>(info->nBackedUpFiles));
     }
     m_backupDialog->setMaximumWidth(300);
     const int state = m_backuper->GetState();
-    if (state == IBackupFile::StateIdle) {
+    if (state == BACKUP_STATE_READY) {
         // The copy never started: say so instead of waiting for ever.
         if (++m_idlePolls < kIdlePollsAllowed)
             return;
@@ -470,7 +477,7 @@ void VSourcerPage::slot_backupTimerPerform()
         tellUser(tr("The backup could not be started. Nothing was copied or imported."));
         return;
     }
-    if (state != IBackupFile::StateFinished && state != IBackupFile::StateStopped)
+    if (state != BACKUP_STATE_FINISHED && state != BACKUP_STATE_STOPPED)
         return;
     m_backupTimer->stop();
     m_backuper->StopBackup();
@@ -486,8 +493,18 @@ void VSourcerPage::slot_backupTimerPerform()
         copiedNames.append(QFileInfo(copy).fileName());
     QStringList missed;
     for (const QString& source : m_backupFiles) {
-        if (!copiedNames.removeOne(QFileInfo(source).fileName()))
+        // A copy may carry a number when its name was taken: 00001.MTS -> 00001_0.MTS.
+        const QFileInfo info(source);
+        const QString suffix = info.suffix().isEmpty() ? QString() : "." + info.suffix();
+        const QRegularExpression numbered("^" + QRegularExpression::escape(info.completeBaseName()) + "_\\d+"
+                                          + QRegularExpression::escape(suffix) + "$");
+        int at = copiedNames.indexOf(info.fileName());
+        if (at < 0)
+            at = copiedNames.indexOf(numbered);
+        if (at < 0)
             missed.append(source);
+        else
+            copiedNames.removeAt(at);
     }
     if (!missed.isEmpty())
         tellUser(tr("These files could not be backed up and are not imported:\n%1").arg(missed.join('\n')));

@@ -705,7 +705,7 @@ void MainWindow::askCamcorderWizard()
 
 void MainWindow::showCamcorderDialogAfterInit()
 {
-    CCamDetector* detector = m_camWatcher ? m_camWatcher->GetDetector() : nullptr;
+    IDetector* detector = m_camWatcher ? m_camWatcher->GetDetector() : nullptr;
     if (!detector || detector->getCamCorderCount() == 0)
         return;
     askCamcorderWizard();
@@ -715,7 +715,14 @@ void MainWindow::slot_OnCamCorderConnect(const CCamcorderInfo*)
 {
     if (!m_ready || (m_prefDlg && m_prefDlg->isVisible()) || (m_camDialog && m_camDialog->isVisible()))
         return;
-    askCamcorderWizard();
+    // The question is a modal box: it is asked once the notice has been handled.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (!(m_prefDlg && m_prefDlg->isVisible()) && !(m_camDialog && m_camDialog->isVisible()))
+                askCamcorderWizard();
+        },
+        Qt::QueuedConnection);
 }
 
 void MainWindow::slot_OnCamCorderDisConnect(QString sRootPath)

@@ -323,6 +323,44 @@ Wenn der Assistent beim Anschließen eines Camcorders nicht starten soll, öffne
             <source>No camcorder is connected</source>
             <translation>Es ist kein Camcorder angeschlossen</translation>
         </message>
+        <message>
+            <source>Camcorder</source>
+            <translation>Camcorder</translation>
+        </message>
+        <message>
+            <source>Back</source>
+            <translation>Zurück</translation>
+        </message>
+        <message>
+            <source>Next</source>
+            <translation>Weiter</translation>
+        </message>
+        <message>
+            <source>Start</source>
+            <translation>Starten</translation>
+        </message>
+        <message>
+            <source>Cancel</source>
+            <translation>Abbrechen</translation>
+        </message>
+        <message>
+            <source>VCamcorderDialog</source>
+            <translation>Camcorder</translation>
+        </message>
+        <message>
+            <source>Please select a camcorder first.</source>
+            <translation>Bitte wählen Sie zuerst einen Camcorder.</translation>
+        </message>
+        <message>
+            <source>This camcorder does not contain any video file,
+please select another camcorder.</source>
+            <translation>Dieser Camcorder enthält keine Videodatei,
+bitte wählen Sie einen anderen Camcorder.</translation>
+        </message>
+        <message>
+            <source>The camcorder is disconnected!</source>
+            <translation>Der Camcorder wurde getrennt!</translation>
+        </message>
     </context>
     <context>
         <name>VDCPreferenceAccelerate</name>
@@ -728,6 +766,10 @@ Wenn der Assistent beim Anschließen eines Camcorders nicht starten soll, öffne
 %1</source>
             <translation>Diese Dateien konnten nicht gesichert werden und werden nicht importiert:
 %1</translation>
+        </message>
+        <message>
+            <source>The backup could not be started (%1). Nothing was copied or imported.</source>
+            <translation>Die Sicherung konnte nicht gestartet werden (%1). Es wurde nichts kopiert oder importiert.</translation>
         </message>
     </context>
     <context>
@@ -1279,6 +1321,90 @@ Protokolldatei &lt;a href="%2"style="color:#%4"&gt;%3&lt;/a&gt;.</translation>
             <source>View this Clip</source>
             <comment>浏览选中片段</comment>
             <translation>Diesen Clip im Ordner zeigen</translation>
+        </message>
+    </context>
+    <context>
+        <name>VSelectCamcorderWidget</name>
+        <message>
+            <source>Choose the right camcorder or storage media for video importing and click "Next".</source>
+            <translation>Wählen Sie den Camcorder oder Datenträger für den Videoimport und klicken Sie auf „Weiter“.</translation>
+        </message>
+        <message>
+            <source>Playback can be jerky in preview window if source files are large in size. Please wait a second for the program to respond.</source>
+            <translation>Bei großen Quelldateien kann die Wiedergabe im Vorschaufenster ruckeln. Bitte warten Sie einen Moment, bis das Programm reagiert.</translation>
+        </message>
+        <message>
+            <source>The video cannot be previewed:
+%1</source>
+            <translation>Das Video kann nicht in der Vorschau gezeigt werden:
+%1</translation>
+        </message>
+    </context>
+    <context>
+        <name>VImportFilesWidget</name>
+        <message>
+            <source>Camcorder :</source>
+            <translation>Camcorder:</translation>
+        </message>
+        <message>
+            <source>Check All</source>
+            <translation>Alle auswählen</translation>
+        </message>
+        <message>
+            <source>Backup files to local</source>
+            <translation>Dateien lokal sichern</translation>
+        </message>
+        <message>
+            <source>Backup to:</source>
+            <translation>Sichern nach:</translation>
+        </message>
+        <message>
+            <source>Free Disk Space:</source>
+            <translation>Freier Speicher:</translation>
+        </message>
+        <message>
+            <source>default</source>
+            <translation>Standard</translation>
+        </message>
+        <message>
+            <source>year</source>
+            <translation>Jahr</translation>
+        </message>
+        <message>
+            <source>month</source>
+            <translation>Monat</translation>
+        </message>
+        <message>
+            <source>date</source>
+            <translation>Datum</translation>
+        </message>
+        <message>
+            <source>type</source>
+            <translation>Typ</translation>
+        </message>
+        <message>
+            <source>Open</source>
+            <translation>Öffnen</translation>
+        </message>
+        <message>
+            <source>Path provided is not writable.</source>
+            <translation>In den angegebenen Pfad kann nicht geschrieben werden.</translation>
+        </message>
+        <message>
+            <source>Playback can be jerky in preview window if source files are large in size.Please wait a second for the program to respond.</source>
+            <translation>Bei großen Quelldateien kann die Wiedergabe im Vorschaufenster ruckeln. Bitte warten Sie einen Moment, bis das Programm reagiert.</translation>
+        </message>
+        <message>
+            <source>Choose backup video files to the local,
+program will import local video after the backup is complete;
+Otherwise will directly import camcorder video.
+Please keep camcorder connected for the whole import and ouput progress.
+Unexpected disconnection will cause unpredictable results</source>
+            <translation>Wählen Sie die lokale Sicherung der Videodateien,
+importiert das Programm nach der Sicherung die lokalen Videos;
+andernfalls werden die Videos direkt vom Camcorder importiert.
+Lassen Sie den Camcorder während des gesamten Imports und der Ausgabe angeschlossen.
+Eine unerwartete Trennung führt zu unvorhersehbaren Ergebnissen</translation>
         </message>
     </context>
 </TS>

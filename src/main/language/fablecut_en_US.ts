@@ -323,6 +323,44 @@ If you do not want to launch wizard when camcorder is connected,please open Pref
             <source>No camcorder is connected</source>
             <translation>No camcorder is connected</translation>
         </message>
+        <message>
+            <source>Camcorder</source>
+            <translation>Camcorder</translation>
+        </message>
+        <message>
+            <source>Back</source>
+            <translation>Back</translation>
+        </message>
+        <message>
+            <source>Next</source>
+            <translation>Next</translation>
+        </message>
+        <message>
+            <source>Start</source>
+            <translation>Start</translation>
+        </message>
+        <message>
+            <source>Cancel</source>
+            <translation>Cancel</translation>
+        </message>
+        <message>
+            <source>VCamcorderDialog</source>
+            <translation>VCamcorderDialog</translation>
+        </message>
+        <message>
+            <source>Please select a camcorder first.</source>
+            <translation>Please select a camcorder first.</translation>
+        </message>
+        <message>
+            <source>This camcorder does not contain any video file,
+please select another camcorder.</source>
+            <translation>This camcorder does not contain any video file,
+please select another camcorder.</translation>
+        </message>
+        <message>
+            <source>The camcorder is disconnected!</source>
+            <translation>The camcorder is disconnected!</translation>
+        </message>
     </context>
     <context>
         <name>VDCPreferenceAccelerate</name>
@@ -729,6 +767,10 @@ If you do not want to launch wizard when camcorder is connected,please open Pref
             <translation>These files could not be backed up and are not imported:
 %1</translation>
         </message>
+        <message>
+            <source>The backup could not be started (%1). Nothing was copied or imported.</source>
+            <translation>The backup could not be started (%1). Nothing was copied or imported.</translation>
+        </message>
     </context>
     <context>
         <name>VYoutubeSettingWidget</name>
@@ -879,6 +921,90 @@ If you do not want to launch wizard when camcorder is connected,please open Pref
             <source>View this Clip</source>
             <comment>浏览选中片段</comment>
             <translation>View this Clip</translation>
+        </message>
+    </context>
+    <context>
+        <name>VSelectCamcorderWidget</name>
+        <message>
+            <source>Choose the right camcorder or storage media for video importing and click "Next".</source>
+            <translation>Choose the right camcorder or storage media for video importing and click "Next".</translation>
+        </message>
+        <message>
+            <source>Playback can be jerky in preview window if source files are large in size. Please wait a second for the program to respond.</source>
+            <translation>Playback can be jerky in preview window if source files are large in size. Please wait a second for the program to respond.</translation>
+        </message>
+        <message>
+            <source>The video cannot be previewed:
+%1</source>
+            <translation>The video cannot be previewed:
+%1</translation>
+        </message>
+    </context>
+    <context>
+        <name>VImportFilesWidget</name>
+        <message>
+            <source>Camcorder :</source>
+            <translation>Camcorder :</translation>
+        </message>
+        <message>
+            <source>Check All</source>
+            <translation>Check All</translation>
+        </message>
+        <message>
+            <source>Backup files to local</source>
+            <translation>Backup files to local</translation>
+        </message>
+        <message>
+            <source>Backup to:</source>
+            <translation>Backup to:</translation>
+        </message>
+        <message>
+            <source>Free Disk Space:</source>
+            <translation>Free Disk Space:</translation>
+        </message>
+        <message>
+            <source>default</source>
+            <translation>default</translation>
+        </message>
+        <message>
+            <source>year</source>
+            <translation>year</translation>
+        </message>
+        <message>
+            <source>month</source>
+            <translation>month</translation>
+        </message>
+        <message>
+            <source>date</source>
+            <translation>date</translation>
+        </message>
+        <message>
+            <source>type</source>
+            <translation>type</translation>
+        </message>
+        <message>
+            <source>Open</source>
+            <translation>Open</translation>
+        </message>
+        <message>
+            <source>Path provided is not writable.</source>
+            <translation>Path provided is not writable.</translation>
+        </message>
+        <message>
+            <source>Playback can be jerky in preview window if source files are large in size.Please wait a second for the program to respond.</source>
+            <translation>Playback can be jerky in preview window if source files are large in size.Please wait a second for the program to respond.</translation>
+        </message>
+        <message>
+            <source>Choose backup video files to the local,
+program will import local video after the backup is complete;
+Otherwise will directly import camcorder video.
+Please keep camcorder connected for the whole import and ouput progress.
+Unexpected disconnection will cause unpredictable results</source>
+            <translation>Choose backup video files to the local,
+program will import local video after the backup is complete;
+Otherwise will directly import camcorder video.
+Please keep camcorder connected for the whole import and ouput progress.
+Unexpected disconnection will cause unpredictable results</translation>
         </message>
     </context>
 </TS>

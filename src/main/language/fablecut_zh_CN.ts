@@ -323,6 +323,44 @@ If you do not want to launch wizard when camcorder is connected,please open Pref
             <source>No camcorder is connected</source>
             <translation>未连接摄像机</translation>
         </message>
+        <message>
+            <source>Camcorder</source>
+            <translation>摄像机</translation>
+        </message>
+        <message>
+            <source>Back</source>
+            <translation>上一步</translation>
+        </message>
+        <message>
+            <source>Next</source>
+            <translation>下一步</translation>
+        </message>
+        <message>
+            <source>Start</source>
+            <translation>开始</translation>
+        </message>
+        <message>
+            <source>Cancel</source>
+            <translation>取消</translation>
+        </message>
+        <message>
+            <source>VCamcorderDialog</source>
+            <translation>摄像机</translation>
+        </message>
+        <message>
+            <source>Please select a camcorder first.</source>
+            <translation>请先选择一台摄像机。</translation>
+        </message>
+        <message>
+            <source>This camcorder does not contain any video file,
+please select another camcorder.</source>
+            <translation>此摄像机不包含任何视频文件，
+请选择其他摄像机。</translation>
+        </message>
+        <message>
+            <source>The camcorder is disconnected!</source>
+            <translation>摄像机已断开连接！</translation>
+        </message>
     </context>
     <context>
         <name>VDCPreferenceAccelerate</name>
@@ -728,6 +766,10 @@ If you do not want to launch wizard when camcorder is connected,please open Pref
 %1</source>
             <translation>以下文件无法备份，未被导入：
 %1</translation>
+        </message>
+        <message>
+            <source>The backup could not be started (%1). Nothing was copied or imported.</source>
+            <translation>无法开始备份（%1）。未复制或导入任何文件。</translation>
         </message>
     </context>
     <context>
@@ -1279,6 +1321,90 @@ Log File &lt;a href="%2"style="color:#%4"&gt;%3&lt;/a&gt;.</source>
             <source>View this Clip</source>
             <comment>浏览选中片段</comment>
             <translation>浏览此片段</translation>
+        </message>
+    </context>
+    <context>
+        <name>VSelectCamcorderWidget</name>
+        <message>
+            <source>Choose the right camcorder or storage media for video importing and click "Next".</source>
+            <translation>请选择要导入视频的摄像机或存储介质，然后单击“下一步”。</translation>
+        </message>
+        <message>
+            <source>Playback can be jerky in preview window if source files are large in size. Please wait a second for the program to respond.</source>
+            <translation>源文件较大时，预览窗口中的播放可能不流畅。请稍候，等待程序响应。</translation>
+        </message>
+        <message>
+            <source>The video cannot be previewed:
+%1</source>
+            <translation>无法预览该视频：
+%1</translation>
+        </message>
+    </context>
+    <context>
+        <name>VImportFilesWidget</name>
+        <message>
+            <source>Camcorder :</source>
+            <translation>摄像机：</translation>
+        </message>
+        <message>
+            <source>Check All</source>
+            <translation>全选</translation>
+        </message>
+        <message>
+            <source>Backup files to local</source>
+            <translation>将文件备份到本地</translation>
+        </message>
+        <message>
+            <source>Backup to:</source>
+            <translation>备份到：</translation>
+        </message>
+        <message>
+            <source>Free Disk Space:</source>
+            <translation>可用磁盘空间：</translation>
+        </message>
+        <message>
+            <source>default</source>
+            <translation>默认</translation>
+        </message>
+        <message>
+            <source>year</source>
+            <translation>年</translation>
+        </message>
+        <message>
+            <source>month</source>
+            <translation>月</translation>
+        </message>
+        <message>
+            <source>date</source>
+            <translation>日期</translation>
+        </message>
+        <message>
+            <source>type</source>
+            <translation>类型</translation>
+        </message>
+        <message>
+            <source>Open</source>
+            <translation>打开</translation>
+        </message>
+        <message>
+            <source>Path provided is not writable.</source>
+            <translation>无法写入所提供的路径。</translation>
+        </message>
+        <message>
+            <source>Playback can be jerky in preview window if source files are large in size.Please wait a second for the program to respond.</source>
+            <translation>源文件较大时，预览窗口中的播放可能不流畅。请稍候，等待程序响应。</translation>
+        </message>
+        <message>
+            <source>Choose backup video files to the local,
+program will import local video after the backup is complete;
+Otherwise will directly import camcorder video.
+Please keep camcorder connected for the whole import and ouput progress.
+Unexpected disconnection will cause unpredictable results</source>
+            <translation>选择将视频文件备份到本地时，
+程序将在备份完成后导入本地视频；
+否则将直接导入摄像机中的视频。
+请在整个导入和输出过程中保持摄像机连接。
+意外断开连接将导致不可预知的结果</translation>
         </message>
     </context>
 </TS>
