@@ -14,6 +14,7 @@
 #include "isourcedataitem.h"
 #include "vcamcorderdialog.h"
 #include "vdcmainplayer.h"
+#include "vresourcelib.h"
 #include "vsourceworkspace.h"
 #include "vtimelineview.h"
 

@@ -233,8 +233,8 @@ void VTimeLineView::slot_removeThoseDonotExistMedias(QString prefix)
 void VTimeLineView::on_btnSplit_clicked()
 {
     bool found = false;
-    int64_t borderMs = 0;
-    int32_t frameValue = 0;
+    qint64 borderMs = 0;
+    qint32 frameValue = 0;
     emit signal_GetCurPicBorderTime(found, borderMs, frameValue);
     QImage grab;
     emit signal_CaptureCurFrame(grab, 640, 480);

@@ -51,7 +51,7 @@ public slots:
     void slot_removeThoseDonotExistMedias(QString prefix);
 
 signals:
-    void signal_GetCurPicBorderTime(bool& found, int64_t& borderMs, int32_t& frameValue);
+    void signal_GetCurPicBorderTime(bool& found, qint64& borderMs, qint32& frameValue);
     void signal_CaptureCurFrame(QImage& image, int width, int height);
     void signal_updateAVsouceData(const IDCPlaySourceItem* item);
     void signal_playerFocusChangeToTimeLineView(const IDCPlaySourceItem* item, bool& hold);

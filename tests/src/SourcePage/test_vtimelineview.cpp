@@ -92,7 +92,7 @@ TEST_F(Timeline, ScriptedEditRun)
 
     // Split C (now 7..15) at 10 s with a player that knows the picture's time.
     QObject::connect(panel.get(), &VTimeLineView::signal_GetCurPicBorderTime,
-                     [](bool& found, int64_t& ms, int32_t& value) {
+                     [](bool& found, qint64& ms, qint32& value) {
                          found = true;
                          ms = 3000;
                          value = 75;
@@ -632,7 +632,7 @@ TEST_F(Timeline, RandomEdits)
     std::vector<quint32> handles;
     for (int i = 0; i < 5; ++i)
         handles.push_back(library.Add(QString("/m/r%1.mp4").arg(i), 4.0 + 3 * i));
-    QObject::connect(panel.get(), &VTimeLineView::signal_GetCurPicBorderTime, [](bool& found, int64_t&, int32_t&) {
+    QObject::connect(panel.get(), &VTimeLineView::signal_GetCurPicBorderTime, [](bool& found, qint64&, qint32&) {
         found = false;
     });
     std::mt19937 rng(29);
