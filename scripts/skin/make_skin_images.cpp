@@ -1,8 +1,9 @@
 // Draws the images of the shipped skin "default" and the program's image
 // folder: title-bar, tool-bar, page, work-space and library buttons, the
 // library-load dialog's background and animation frames, the player's and the
-// splash screen's start pictures, the audio background and the seven effect
-// previews. Every image is opaque: plain X11 has no compositor.
+// splash screen's start pictures and the audio background. The effect
+// previews come from the clip editor's skin images. Every image is opaque:
+// plain X11 has no compositor.
 //
 // make_skin_images <bin folder> <frames folder>
 
@@ -227,79 +228,6 @@ void AppGlyph(QPainter& p, const QRectF& r)
     FilmGlyph(p, r.adjusted(2, 2, -2, -2));
 }
 
-// The picture every effect preview starts from: sky, sun, hills.
-QImage Scene(int w, int h)
-{
-    QImage image = Canvas(w, h, Qt::white);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient sky(0, 0, 0, h);
-    sky.setColorAt(0, QColor(0x4a, 0x90, 0xd9));
-    sky.setColorAt(1, QColor(0xbf, 0xe0, 0xf7));
-    p.fillRect(image.rect(), sky);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0xff, 0xc8, 0x3d));
-    p.drawEllipse(QPointF(w * 0.72, h * 0.3), h * 0.16, h * 0.16);
-    QPainterPath hills;
-    hills.moveTo(0, h * 0.7);
-    hills.cubicTo(w * 0.3, h * 0.45, w * 0.5, h * 0.85, w, h * 0.6);
-    hills.lineTo(w, h);
-    hills.lineTo(0, h);
-    hills.closeSubpath();
-    p.setBrush(QColor(0x3f, 0x9b, 0x4a));
-    p.drawPath(hills);
-    p.setBrush(QColor(0x8b, 0x5a, 0x2b));
-    p.drawRect(QRectF(w * 0.2, h * 0.45, w * 0.04, h * 0.2));
-    p.setBrush(QColor(0x2e, 0x7d, 0x32));
-    p.drawEllipse(QPointF(w * 0.22, h * 0.42), w * 0.08, h * 0.12);
-    return image;
-}
-
-QImage Effect(const QImage& scene, int type)
-{
-    QImage out = scene.copy();
-    const int w = out.width(), h = out.height();
-    auto at = [&scene](int x, int y) {
-        return QColor(scene.pixel(qBound(0, x, scene.width() - 1), qBound(0, y, scene.height() - 1)));
-    };
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            QColor c = at(x, y);
-            int r = c.red(), g = c.green(), b = c.blue();
-            if (type == 1 || type == 2) {
-                int sr = 0, sg = 0, sb = 0;
-                for (int dy = -2; dy <= 2; ++dy)
-                    for (int dx = -2; dx <= 2; ++dx) {
-                        const QColor n = at(x + dx, y + dy);
-                        sr += n.red();
-                        sg += n.green();
-                        sb += n.blue();
-                    }
-                if (type == 1) {
-                    r = sr / 25, g = sg / 25, b = sb / 25;
-                } else {
-                    r = qBound(0, 2 * r - sr / 25, 255);
-                    g = qBound(0, 2 * g - sg / 25, 255);
-                    b = qBound(0, 2 * b - sb / 25, 255);
-                }
-            } else if (type == 3) {
-                r = g = b = qGray(r, g, b);
-            } else if (type == 4) {
-                std::swap(r, b);
-            } else if (type == 5) {
-                r = 255 - r, g = 255 - g, b = 255 - b;
-            } else if (type == 6) {
-                const int grey = qGray(r, g, b);
-                r = qBound(0, grey + 40, 255), g = qBound(0, grey + 20, 255), b = qBound(0, grey - 20, 255);
-                if ((x * 7 + y * 13) % 97 == 0)
-                    r = g = b = 40;
-            }
-            out.setPixel(x, y, qRgb(r, g, b));
-        }
-    }
-    return out;
-}
-
 QImage StartPicture(int w, int h, bool splash)
 {
     QImage image = Canvas(w, h, kBar);
@@ -430,12 +358,6 @@ int main(int argc, char* argv[])
         p.end();
         ok &= Save(banner, skin + "/about_banner.png");
     }
-
-    const QImage scene = Scene(96, 72);
-    const char* effects[] = {"Efc_None", "Efc_Gauss", "Efc_LapSharpen", "Efc_Gray", "Efc_FlipColor", "Efc_Invert",
-                             "Efc_AgedFilm"};
-    for (int i = 0; i < 7; ++i)
-        ok &= Save(Effect(scene, i), skin + "/" + effects[i] + ".png");
 
     const int frameCount = 12;
     for (int i = 0; i < frameCount; ++i)

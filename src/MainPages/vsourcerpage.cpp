@@ -59,7 +59,16 @@ VSourcerPage::VSourcerPage(QWidget* parent)
     connect(work, &VSourceWorkSpace::signal_MediasLib_importLibrary, this, &VSourcerPage::signal_MediasLib_importLibrary);
     connect(work, &VSourceWorkSpace::signal_MediasLib_exportLibrary, this, &VSourcerPage::signal_MediasLib_exportLibrary);
     connect(work, &VSourceWorkSpace::signal_deleteNotExistItem, timeline, &VTimeLineView::slot_deleteNotExistItem);
-    connect(timeline, &VTimeLineView::signal_GetCurPicBorderTime, m_player, &VDCMainPlayer::slot_GetCurPicBorderTime);
+    // The timeline asks in int64_t, the player answers in qint64: the two
+    // are different types of one width here, so the answer is copied back.
+    connect(timeline, &VTimeLineView::signal_GetCurPicBorderTime, m_player,
+            [this](bool& ok, int64_t& time, int32_t& value) {
+                qint64 borderTime = time;
+                qint32 frameValue = value;
+                m_player->slot_GetCurPicBorderTime(ok, borderTime, frameValue);
+                time = borderTime;
+                value = frameValue;
+            });
     connect(timeline, &VTimeLineView::signal_CaptureCurFrame, m_player, &VDCMainPlayer::slot_CaptureCurFrame);
     connect(timeline, &VTimeLineView::signal_updateAVsouceData, this, &VSourcerPage::slot_updateAVsouceData);
     connect(timeline, &VTimeLineView::signal_seekToCurTime, this, &VSourcerPage::slot_seekToCurTime);
