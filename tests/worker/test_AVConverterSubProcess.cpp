@@ -904,6 +904,9 @@ TEST_F(BluRayDisc, FailuresEndAsFailedWithTheirText)
         EXPECT_NE(o.error.find("Creator Disc failed"), std::string::npos) << o.error;
         EXPECT_NE(o.error.find(c.text), std::string::npos) << o.error;
         EXPECT_FALSE(Shell("test -e '" + disc + "/BDMV.part'"));
+    }
+}
+
 std::string FileText(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
