@@ -1,9 +1,9 @@
 // Draws the images of the shipped skin "default" and the program's image
 // folder: title-bar, tool-bar, page, work-space and library buttons, the
 // library-load dialog's background and animation frames, the player's and the
-// splash screen's start pictures and the audio background. The effect
-// previews come from the clip editor's skin images. Every image is opaque:
-// plain X11 has no compositor.
+// splash screen's start pictures, the players' buttons and the audio
+// background. The effect previews come from the clip editor's skin images.
+// Every image is opaque: plain X11 has no compositor.
 //
 // make_skin_images <bin folder> <frames folder>
 
@@ -128,6 +128,88 @@ void VolumeGlyph(QPainter& p, const QRectF& r)
               -60 * 16, 120 * 16);
     p.drawArc(QRectF(r.left() + r.width() * 0.4, r.top() + r.height() * 0.05, r.width() * 0.6, r.height() * 0.9),
               -60 * 16, 120 * 16);
+}
+
+// The player's controls: filled shapes read better at this size.
+void Filled(QPainter& p, const QPainterPath& path)
+{
+    p.save();
+    p.setBrush(p.pen().color());
+    p.drawPath(path);
+    p.restore();
+}
+
+void PlayGlyph(QPainter& p, const QRectF& r)
+{
+    QPainterPath path;
+    path.moveTo(r.left() + r.width() * 0.2, r.top());
+    path.lineTo(r.right(), r.center().y());
+    path.lineTo(r.left() + r.width() * 0.2, r.bottom());
+    path.closeSubpath();
+    Filled(p, path);
+}
+
+void PauseGlyph(QPainter& p, const QRectF& r)
+{
+    QPainterPath path;
+    path.addRect(QRectF(r.left() + r.width() * 0.15, r.top(), r.width() * 0.25, r.height()));
+    path.addRect(QRectF(r.left() + r.width() * 0.6, r.top(), r.width() * 0.25, r.height()));
+    Filled(p, path);
+}
+
+void StopGlyph(QPainter& p, const QRectF& r)
+{
+    QPainterPath path;
+    path.addRect(r.adjusted(r.width() * 0.1, r.height() * 0.1, -r.width() * 0.1, -r.height() * 0.1));
+    Filled(p, path);
+}
+
+void StepGlyph(QPainter& p, const QRectF& r, bool forward)
+{
+    const qreal bar = forward ? r.right() - r.width() * 0.12 : r.left() + r.width() * 0.12;
+    const qreal tip = forward ? r.right() - r.width() * 0.3 : r.left() + r.width() * 0.3;
+    const qreal back = forward ? r.left() + r.width() * 0.1 : r.right() - r.width() * 0.1;
+    QPainterPath path;
+    path.moveTo(back, r.top() + r.height() * 0.1);
+    path.lineTo(tip, r.center().y());
+    path.lineTo(back, r.bottom() - r.height() * 0.1);
+    path.closeSubpath();
+    Filled(p, path);
+    p.drawLine(QPointF(bar, r.top() + r.height() * 0.1), QPointF(bar, r.bottom() - r.height() * 0.1));
+}
+
+void PreviousGlyph(QPainter& p, const QRectF& r)
+{
+    StepGlyph(p, r, false);
+}
+
+void NextGlyph(QPainter& p, const QRectF& r)
+{
+    StepGlyph(p, r, true);
+}
+
+void SnapshotGlyph(QPainter& p, const QRectF& r)
+{
+    p.drawRoundedRect(QRectF(r.left(), r.top() + r.height() * 0.22, r.width(), r.height() * 0.7), 2, 2);
+    p.drawRect(QRectF(r.left() + r.width() * 0.3, r.top() + r.height() * 0.08, r.width() * 0.3, r.height() * 0.14));
+    p.drawEllipse(QPointF(r.center().x(), r.top() + r.height() * 0.57), r.width() * 0.2, r.width() * 0.2);
+}
+
+void MuteGlyph(QPainter& p, const QRectF& r)
+{
+    QPainterPath speaker;
+    speaker.moveTo(r.left(), r.top() + r.height() * 0.35);
+    speaker.lineTo(r.left() + r.width() * 0.25, r.top() + r.height() * 0.35);
+    speaker.lineTo(r.left() + r.width() * 0.5, r.top() + r.height() * 0.1);
+    speaker.lineTo(r.left() + r.width() * 0.5, r.bottom() - r.height() * 0.1);
+    speaker.lineTo(r.left() + r.width() * 0.25, r.bottom() - r.height() * 0.35);
+    speaker.lineTo(r.left(), r.bottom() - r.height() * 0.35);
+    speaker.closeSubpath();
+    p.drawPath(speaker);
+    p.drawLine(QPointF(r.left() + r.width() * 0.65, r.top() + r.height() * 0.35),
+               QPointF(r.right(), r.bottom() - r.height() * 0.35));
+    p.drawLine(QPointF(r.left() + r.width() * 0.65, r.bottom() - r.height() * 0.35),
+               QPointF(r.right(), r.top() + r.height() * 0.35));
 }
 
 void ThreeDGlyph(QPainter& p, const QRectF& r)
@@ -327,6 +409,14 @@ int main(int argc, char* argv[])
         ok &= Save(Button(26, 24, s, CamcorderGlyph), skin + "/lib_camcorder_" + states[s] + ".png");
         ok &= Save(Button(26, 24, s, OptionsGlyph), skin + "/lib_options_" + states[s] + ".png");
     }
+    const struct { const char* name; Glyph glyph; } player[] = {
+        {"player_play", PlayGlyph},         {"player_pause", PauseGlyph}, {"player_stop", StopGlyph},
+        {"player_prev", PreviousGlyph},     {"player_next", NextGlyph},   {"player_snapshot", SnapshotGlyph},
+        {"player_volume", VolumeGlyph},     {"player_mute", MuteGlyph}};
+    for (const auto& b : player) {
+        ok &= Save(Button(26, 24, 0, b.glyph), skin + "/" + b.name + "_normal.png");
+        ok &= Save(Button(26, 24, 1, b.glyph), skin + "/" + b.name + "_hover.png");
+    }
     // Disabled work-space buttons look dimmed.
     for (const char* name : {"ws_effects", "ws_volume", "ws_3d"}) {
         QImage dim = Button(32, 32, 0, name == QString("ws_effects") ? Glyph(EffectsGlyph)
@@ -347,7 +437,7 @@ int main(int argc, char* argv[])
     }
     ok &= Save(bar, skin + "/toolbar_bg.png");
     ok &= Save(LoadBackground(360, 110), skin + "/loadbg.png");
-    ok &= Save(StartPicture(480, 300, false), skin + "/start.png");
+    ok &= Save(StartPicture(400, 250, false), skin + "/start.png");
     ok &= Save(StartPicture(520, 300, true), image + "/start.png");
     ok &= Save(Canvas(640, 480, Qt::black), image + "/blackbg4x3.png");
     // The About box's banner, above its texts.

@@ -69,7 +69,11 @@ struct ImportFixture : ::testing::Test
         // Each test starts with an empty library: a list saved by the test
         // before would bring back its vanished files with a report.
         QFile::remove(s->GetAppHomePath() + "/" + s->GetInfoDefaultValue("MediaLibAutoSaveName").toString());
-        window = std::make_unique<MainWindow>(CreateVantrel(), nullptr);
+        // The program's languages, in English.
+        IVantrel* platform = CreateVantrel();
+        platform->GetLanguageProvider()->LoadLanguages(QStringLiteral(FABLECUT_BIN_DIR "/language"));
+        platform->GetLanguageProvider()->SetLanguage("en_US");
+        window = std::make_unique<MainWindow>(platform, nullptr);
         ASSERT_TRUE(window->StartupError().isEmpty());
         window->run();
         lib = window->form()->pgSource->GetSourceWorkSpace()->GetResourceLib();
@@ -325,5 +329,17 @@ TEST_F(ImportFixture, AnImportedClipPlaysInTheMainPlayerAndTheEditorChangesIt)
         [&] { return MeanGray(frame->GetPresentedImage().copy(frame->GetCDCDrawFrameRect())) > before + 20; }, 10000))
         << before;
     player->Pause();
+
+    // The editor speaks the program's languages.
+    auto* reset = editor->findChild<QToolButton*>("btnReset");
+    ASSERT_NE(nullptr, reset);
+    const QList<QAction*> languages = window->languageGroup()->actions();
+    ASSERT_EQ(3, languages.size());
+    const struct { int entry; const char* reset; } cases[] = {{1, "Zurücksetzen"}, {2, "重新设定"}, {0, "Reset"}};
+    for (const auto& c : cases) {
+        languages[c.entry]->trigger();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(QString::fromUtf8(c.reset), reset->toolTip());
+    }
     window->hide();
 }
