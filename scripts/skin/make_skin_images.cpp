@@ -336,11 +336,14 @@ QImage StartPicture(int w, int h, bool splash)
     p.setFont(title);
     p.setPen(Qt::white);
     p.drawText(QRectF(0, h * 0.58, w, h * 0.2), Qt::AlignCenter, QStringLiteral("fablecut"));
-    QFont sub("DejaVu Sans", splash ? 11 : 9);
-    p.setFont(sub);
-    p.setPen(QColor(0xb8, 0xc4, 0xd0));
-    p.drawText(QRectF(0, h * 0.76, w, h * 0.12), Qt::AlignCenter,
-               splash ? QStringLiteral("video editor and converter") : QStringLiteral("double-click a clip to play"));
+    // The player's picture is shown in every interface language: no words
+    // under the name.
+    if (splash) {
+        QFont sub("DejaVu Sans", 11);
+        p.setFont(sub);
+        p.setPen(QColor(0xb8, 0xc4, 0xd0));
+        p.drawText(QRectF(0, h * 0.76, w, h * 0.12), Qt::AlignCenter, QStringLiteral("video editor and converter"));
+    }
     return image;
 }
 
