@@ -2,8 +2,9 @@
 # Runs fablecut in a virtual X display with a fresh home folder, once per
 # interface language, and takes screenshots of the main window, the library's
 # Options menu, the About box, an import's progress dialog and its failure
-# report; then checks that SIGTERM ends the program with exit code 0 and that
-# the window comes back with the same geometry.
+# report, and the main player paused on the first clip; then checks that
+# SIGTERM ends the program with exit code 0 and that the window comes back
+# with the same geometry.
 #
 #   xvfb-run -a -s "-screen 0 1280x800x24" scripts/gui/xvfb_screenshots.sh <bin folder> <output folder>
 set -u
@@ -57,6 +58,12 @@ for L in en_US de_DE zh_CN; do
   done
   sleep 1; shot "report-$L"; xdotool key Return; sleep 1
   shot "library-$L"
+  # A double click on the first clip plays it in the main player; the play
+  # button pauses it on a picture. The failure report, still open without a
+  # window manager to focus it, is closed with its OK button first.
+  xdotool mousemove $((WX + 692)) $((WY + 408)) click 1; sleep 1
+  xdotool mousemove $((WX + 87)) $((WY + 132)) click --repeat 2 --delay 80 1; sleep 3
+  xdotool mousemove $((WX + 605)) $((WY + 442)) click 1; sleep 1; shot "player-$L"
   xwininfo -id "$W" | grep -E "Absolute|Width|Height" > "$OUT/geometry1-$L.txt"
   kill -TERM $PID; wait $PID; echo "exit=$?" >> "$OUT/run-$L.log"
   (cd "$BIN" && exec ./fablecut) >> "$OUT/run-$L.log" 2>&1 &

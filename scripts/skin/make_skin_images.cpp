@@ -2,8 +2,9 @@
 // folder: title-bar, tool-bar, page, work-space and library buttons, the
 // library views' selection mark, sound pictures and thumbnail frame, the
 // library-load dialog's background and animation frames, the player's and the
-// splash screen's start pictures, the audio background and the seven effect
-// previews. Every image is opaque: plain X11 has no compositor.
+// splash screen's start pictures, the players' buttons and the audio
+// background. The effect previews come from the clip editor's skin images.
+// Every image is opaque: plain X11 has no compositor.
 //
 // make_skin_images <bin folder> <frames folder>
 
@@ -130,6 +131,88 @@ void VolumeGlyph(QPainter& p, const QRectF& r)
               -60 * 16, 120 * 16);
 }
 
+// The player's controls: filled shapes read better at this size.
+void Filled(QPainter& p, const QPainterPath& path)
+{
+    p.save();
+    p.setBrush(p.pen().color());
+    p.drawPath(path);
+    p.restore();
+}
+
+void PlayGlyph(QPainter& p, const QRectF& r)
+{
+    QPainterPath path;
+    path.moveTo(r.left() + r.width() * 0.2, r.top());
+    path.lineTo(r.right(), r.center().y());
+    path.lineTo(r.left() + r.width() * 0.2, r.bottom());
+    path.closeSubpath();
+    Filled(p, path);
+}
+
+void PauseGlyph(QPainter& p, const QRectF& r)
+{
+    QPainterPath path;
+    path.addRect(QRectF(r.left() + r.width() * 0.15, r.top(), r.width() * 0.25, r.height()));
+    path.addRect(QRectF(r.left() + r.width() * 0.6, r.top(), r.width() * 0.25, r.height()));
+    Filled(p, path);
+}
+
+void StopGlyph(QPainter& p, const QRectF& r)
+{
+    QPainterPath path;
+    path.addRect(r.adjusted(r.width() * 0.1, r.height() * 0.1, -r.width() * 0.1, -r.height() * 0.1));
+    Filled(p, path);
+}
+
+void StepGlyph(QPainter& p, const QRectF& r, bool forward)
+{
+    const qreal bar = forward ? r.right() - r.width() * 0.12 : r.left() + r.width() * 0.12;
+    const qreal tip = forward ? r.right() - r.width() * 0.3 : r.left() + r.width() * 0.3;
+    const qreal back = forward ? r.left() + r.width() * 0.1 : r.right() - r.width() * 0.1;
+    QPainterPath path;
+    path.moveTo(back, r.top() + r.height() * 0.1);
+    path.lineTo(tip, r.center().y());
+    path.lineTo(back, r.bottom() - r.height() * 0.1);
+    path.closeSubpath();
+    Filled(p, path);
+    p.drawLine(QPointF(bar, r.top() + r.height() * 0.1), QPointF(bar, r.bottom() - r.height() * 0.1));
+}
+
+void PreviousGlyph(QPainter& p, const QRectF& r)
+{
+    StepGlyph(p, r, false);
+}
+
+void NextGlyph(QPainter& p, const QRectF& r)
+{
+    StepGlyph(p, r, true);
+}
+
+void SnapshotGlyph(QPainter& p, const QRectF& r)
+{
+    p.drawRoundedRect(QRectF(r.left(), r.top() + r.height() * 0.22, r.width(), r.height() * 0.7), 2, 2);
+    p.drawRect(QRectF(r.left() + r.width() * 0.3, r.top() + r.height() * 0.08, r.width() * 0.3, r.height() * 0.14));
+    p.drawEllipse(QPointF(r.center().x(), r.top() + r.height() * 0.57), r.width() * 0.2, r.width() * 0.2);
+}
+
+void MuteGlyph(QPainter& p, const QRectF& r)
+{
+    QPainterPath speaker;
+    speaker.moveTo(r.left(), r.top() + r.height() * 0.35);
+    speaker.lineTo(r.left() + r.width() * 0.25, r.top() + r.height() * 0.35);
+    speaker.lineTo(r.left() + r.width() * 0.5, r.top() + r.height() * 0.1);
+    speaker.lineTo(r.left() + r.width() * 0.5, r.bottom() - r.height() * 0.1);
+    speaker.lineTo(r.left() + r.width() * 0.25, r.bottom() - r.height() * 0.35);
+    speaker.lineTo(r.left(), r.bottom() - r.height() * 0.35);
+    speaker.closeSubpath();
+    p.drawPath(speaker);
+    p.drawLine(QPointF(r.left() + r.width() * 0.65, r.top() + r.height() * 0.35),
+               QPointF(r.right(), r.bottom() - r.height() * 0.35));
+    p.drawLine(QPointF(r.left() + r.width() * 0.65, r.bottom() - r.height() * 0.35),
+               QPointF(r.right(), r.top() + r.height() * 0.35));
+}
+
 void ThreeDGlyph(QPainter& p, const QRectF& r)
 {
     const QRectF front(r.left(), r.top() + r.height() * 0.3, r.width() * 0.7, r.height() * 0.7);
@@ -228,79 +311,6 @@ void AppGlyph(QPainter& p, const QRectF& r)
     FilmGlyph(p, r.adjusted(2, 2, -2, -2));
 }
 
-// The picture every effect preview starts from: sky, sun, hills.
-QImage Scene(int w, int h)
-{
-    QImage image = Canvas(w, h, Qt::white);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient sky(0, 0, 0, h);
-    sky.setColorAt(0, QColor(0x4a, 0x90, 0xd9));
-    sky.setColorAt(1, QColor(0xbf, 0xe0, 0xf7));
-    p.fillRect(image.rect(), sky);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0xff, 0xc8, 0x3d));
-    p.drawEllipse(QPointF(w * 0.72, h * 0.3), h * 0.16, h * 0.16);
-    QPainterPath hills;
-    hills.moveTo(0, h * 0.7);
-    hills.cubicTo(w * 0.3, h * 0.45, w * 0.5, h * 0.85, w, h * 0.6);
-    hills.lineTo(w, h);
-    hills.lineTo(0, h);
-    hills.closeSubpath();
-    p.setBrush(QColor(0x3f, 0x9b, 0x4a));
-    p.drawPath(hills);
-    p.setBrush(QColor(0x8b, 0x5a, 0x2b));
-    p.drawRect(QRectF(w * 0.2, h * 0.45, w * 0.04, h * 0.2));
-    p.setBrush(QColor(0x2e, 0x7d, 0x32));
-    p.drawEllipse(QPointF(w * 0.22, h * 0.42), w * 0.08, h * 0.12);
-    return image;
-}
-
-QImage Effect(const QImage& scene, int type)
-{
-    QImage out = scene.copy();
-    const int w = out.width(), h = out.height();
-    auto at = [&scene](int x, int y) {
-        return QColor(scene.pixel(qBound(0, x, scene.width() - 1), qBound(0, y, scene.height() - 1)));
-    };
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            QColor c = at(x, y);
-            int r = c.red(), g = c.green(), b = c.blue();
-            if (type == 1 || type == 2) {
-                int sr = 0, sg = 0, sb = 0;
-                for (int dy = -2; dy <= 2; ++dy)
-                    for (int dx = -2; dx <= 2; ++dx) {
-                        const QColor n = at(x + dx, y + dy);
-                        sr += n.red();
-                        sg += n.green();
-                        sb += n.blue();
-                    }
-                if (type == 1) {
-                    r = sr / 25, g = sg / 25, b = sb / 25;
-                } else {
-                    r = qBound(0, 2 * r - sr / 25, 255);
-                    g = qBound(0, 2 * g - sg / 25, 255);
-                    b = qBound(0, 2 * b - sb / 25, 255);
-                }
-            } else if (type == 3) {
-                r = g = b = qGray(r, g, b);
-            } else if (type == 4) {
-                std::swap(r, b);
-            } else if (type == 5) {
-                r = 255 - r, g = 255 - g, b = 255 - b;
-            } else if (type == 6) {
-                const int grey = qGray(r, g, b);
-                r = qBound(0, grey + 40, 255), g = qBound(0, grey + 20, 255), b = qBound(0, grey - 20, 255);
-                if ((x * 7 + y * 13) % 97 == 0)
-                    r = g = b = 40;
-            }
-            out.setPixel(x, y, qRgb(r, g, b));
-        }
-    }
-    return out;
-}
-
 QImage StartPicture(int w, int h, bool splash)
 {
     QImage image = Canvas(w, h, kBar);
@@ -327,11 +337,14 @@ QImage StartPicture(int w, int h, bool splash)
     p.setFont(title);
     p.setPen(Qt::white);
     p.drawText(QRectF(0, h * 0.58, w, h * 0.2), Qt::AlignCenter, QStringLiteral("fablecut"));
-    QFont sub("DejaVu Sans", splash ? 11 : 9);
-    p.setFont(sub);
-    p.setPen(QColor(0xb8, 0xc4, 0xd0));
-    p.drawText(QRectF(0, h * 0.76, w, h * 0.12), Qt::AlignCenter,
-               splash ? QStringLiteral("video editor and converter") : QStringLiteral("double-click a clip to play"));
+    // The player's picture is shown in every interface language: no words
+    // under the name.
+    if (splash) {
+        QFont sub("DejaVu Sans", 11);
+        p.setFont(sub);
+        p.setPen(QColor(0xb8, 0xc4, 0xd0));
+        p.drawText(QRectF(0, h * 0.76, w, h * 0.12), Qt::AlignCenter, QStringLiteral("video editor and converter"));
+    }
     return image;
 }
 
@@ -455,6 +468,14 @@ int main(int argc, char* argv[])
     ok &= Save(SoundPicture(128, 72, QColor(0x2e, 0x4a, 0x6b)), skin + "/lib_audio_thumb.png");
     ok &= Save(SoundPicture(64, 48, QColor(0x4a, 0x3a, 0x6b)), skin + "/lib_music_thumb.png");
     ok &= Save(ThumbnailBorder(34, 26), skin + "/lib_thumb_border.png");
+    const struct { const char* name; Glyph glyph; } player[] = {
+        {"player_play", PlayGlyph},         {"player_pause", PauseGlyph}, {"player_stop", StopGlyph},
+        {"player_prev", PreviousGlyph},     {"player_next", NextGlyph},   {"player_snapshot", SnapshotGlyph},
+        {"player_volume", VolumeGlyph},     {"player_mute", MuteGlyph}};
+    for (const auto& b : player) {
+        ok &= Save(Button(26, 24, 0, b.glyph), skin + "/" + b.name + "_normal.png");
+        ok &= Save(Button(26, 24, 1, b.glyph), skin + "/" + b.name + "_hover.png");
+    }
     // Disabled work-space buttons look dimmed.
     for (const char* name : {"ws_effects", "ws_volume", "ws_3d"}) {
         QImage dim = Button(32, 32, 0, name == QString("ws_effects") ? Glyph(EffectsGlyph)
@@ -475,7 +496,7 @@ int main(int argc, char* argv[])
     }
     ok &= Save(bar, skin + "/toolbar_bg.png");
     ok &= Save(LoadBackground(360, 110), skin + "/loadbg.png");
-    ok &= Save(StartPicture(480, 300, false), skin + "/start.png");
+    ok &= Save(StartPicture(400, 250, false), skin + "/start.png");
     ok &= Save(StartPicture(520, 300, true), image + "/start.png");
     ok &= Save(Canvas(640, 480, Qt::black), image + "/blackbg4x3.png");
     // The About box's banner, above its texts.
@@ -486,12 +507,6 @@ int main(int argc, char* argv[])
         p.end();
         ok &= Save(banner, skin + "/about_banner.png");
     }
-
-    const QImage scene = Scene(96, 72);
-    const char* effects[] = {"Efc_None", "Efc_Gauss", "Efc_LapSharpen", "Efc_Gray", "Efc_FlipColor", "Efc_Invert",
-                             "Efc_AgedFilm"};
-    for (int i = 0; i < 7; ++i)
-        ok &= Save(Effect(scene, i), skin + "/" + effects[i] + ".png");
 
     const int frameCount = 12;
     for (int i = 0; i < frameCount; ++i)

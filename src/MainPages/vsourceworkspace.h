@@ -4,6 +4,8 @@
 // library panel or one of the clip editor's three pages, and the relays of
 // both to the page and the timeline.
 
+#include "editorpage.h"
+
 #include <QFrame>
 #include <QList>
 #include <QStringList>
@@ -14,8 +16,6 @@ class VEditorWidget;
 class VResourceLib;
 namespace Fablecut { class CSourceData; class ISourceDataItem; }
 namespace Ui { class VSourceWorkSpace; }
-
-typedef int EDITORPAGE;
 
 class VSourceWorkSpace : public QFrame
 {

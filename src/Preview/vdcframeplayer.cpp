@@ -129,6 +129,9 @@ void VDCFramePlayer::resizeEvent(QResizeEvent* e)
     LayoutSteps();
     if (m_player->GetCropSupport())
         m_player->UpdatePlayerCropRect();
+    // An empty player keeps its start picture centred at every size.
+    if (IsSourceItemEmpty())
+        m_player->UpdateVideo();
 }
 
 // ------------------------------------------------------------------- state
@@ -266,6 +269,8 @@ void VDCFramePlayer::SetSkinPath(QString const& path)
 {
     m_startImagePath = path + QDir::separator() + "start.png";
     m_player->SetEmptyViewImagePath(m_startImagePath);
+    if (IsSourceItemEmpty())
+        m_player->UpdateVideo();
 }
 
 void VDCFramePlayer::SetResultDrawWndHandle(void* handle)

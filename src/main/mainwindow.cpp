@@ -516,6 +516,8 @@ QString MainWindow::GetSkinPath()
 void MainWindow::updateSkin()
 {
     const QString folder = GetSkinPath();
+    // The empty main player shows the skin's start picture.
+    ui->pgSource->GetMainPlayer()->SetSkinPath(folder);
     const QString file = QDir::toNativeSeparators(folder + QDir::separator() + "skin.css");
     if (!QFile::exists(file))
         return;

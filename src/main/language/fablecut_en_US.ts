@@ -283,6 +283,26 @@ If you do not want to launch wizard when camcorder is connected,please open Pref
             <source>B</source>
             <translation>B</translation>
         </message>
+        <message>
+            <source>Start :  </source>
+            <translation>Start :  </translation>
+        </message>
+        <message>
+            <source>End :  </source>
+            <translation>End :  </translation>
+        </message>
+        <message>
+            <source>Duration :  </source>
+            <translation>Duration :  </translation>
+        </message>
+        <message>
+            <source>Resize start</source>
+            <translation>Resize start</translation>
+        </message>
+        <message>
+            <source>Resize end</source>
+            <translation>Resize end</translation>
+        </message>
     </context>
     <context>
         <name>VBaseTitleBar</name>
@@ -555,6 +575,35 @@ please select another camcorder.</translation>
         <message>
             <source>3D Effect</source>
             <comment>3D效果</comment>
+            <translation>3D Effect</translation>
+        </message>
+        <message>
+            <source>VEditorWidget</source>
+            <translation>VEditorWidget</translation>
+        </message>
+        <message>
+            <source>Reset</source>
+            <comment>重新设定</comment>
+            <translation>Reset</translation>
+        </message>
+        <message>
+            <source>Apply to all</source>
+            <comment>应用至全部</comment>
+            <translation>Apply to all</translation>
+        </message>
+        <message>
+            <source>Effects</source>
+            <comment>特效</comment>
+            <translation>Effects</translation>
+        </message>
+        <message>
+            <source>Volume Adjustment</source>
+            <comment>音量</comment>
+            <translation>Volume Adjustment</translation>
+        </message>
+        <message>
+            <source>3D Effect</source>
+            <comment>3D 效果</comment>
             <translation>3D Effect</translation>
         </message>
     </context>
@@ -1005,6 +1054,130 @@ program will import local video after the backup is complete;
 Otherwise will directly import camcorder video.
 Please keep camcorder connected for the whole import and ouput progress.
 Unexpected disconnection will cause unpredictable results</translation>
+        </message>
+    </context>
+    <context>
+        <name>V3DEffectAdjust</name>
+        <message>
+            <source>V3DEffectAdjust</source>
+            <translation>V3DEffectAdjust</translation>
+        </message>
+        <message>
+            <source>Depth:</source>
+            <comment>深度：</comment>
+            <translation>Depth:</translation>
+        </message>
+        <message>
+            <source> Current Clip Name: %1</source>
+            <comment>片段名: %1</comment>
+            <translation> Current Clip Name: %1</translation>
+        </message>
+        <message>
+            <source>Current Clip Name: No Clip</source>
+            <comment>片段名: 无片段</comment>
+            <translation>Current Clip Name: No Clip</translation>
+        </message>
+    </context>
+    <context>
+        <name>VEffectAdjust</name>
+        <message>
+            <source>VEffectAdjust</source>
+            <translation>VEffectAdjust</translation>
+        </message>
+        <message>
+            <source>Flip Horizontally</source>
+            <comment>水平翻转</comment>
+            <translation>Flip Horizontally</translation>
+        </message>
+        <message>
+            <source>Flip Vertically</source>
+            <comment>垂直翻转</comment>
+            <translation>Flip Vertically</translation>
+        </message>
+        <message>
+            <source>Rotate counter-clockwise</source>
+            <comment>逆时针旋转</comment>
+            <translation>Rotate counter-clockwise</translation>
+        </message>
+        <message>
+            <source>Rotate clockwise</source>
+            <comment>顺时针选择</comment>
+            <translation>Rotate clockwise</translation>
+        </message>
+        <message>
+            <source> Current Clip Name: %1</source>
+            <comment>片段名: %1</comment>
+            <translation> Current Clip Name: %1</translation>
+        </message>
+        <message>
+            <source>Current Clip Name: No Clip</source>
+            <comment>片段名: 无片段</comment>
+            <translation>Current Clip Name: No Clip</translation>
+        </message>
+        <message>
+            <source>Clip Name: No Clip</source>
+            <comment>片段名: 无片段</comment>
+            <translation>Clip Name: No Clip</translation>
+        </message>
+    </context>
+    <context>
+        <name>VEffectOptions</name>
+        <message>
+            <source>None</source>
+            <comment>无</comment>
+            <translation>None</translation>
+        </message>
+        <message>
+            <source>Simple Gauss Blur</source>
+            <comment>高斯模糊</comment>
+            <translation>Simple Gauss Blur</translation>
+        </message>
+        <message>
+            <source>Simple Laplacian Sharpen</source>
+            <comment>拉普拉斯锐化</comment>
+            <translation>Simple Laplacian Sharpen</translation>
+        </message>
+        <message>
+            <source>Gray</source>
+            <comment>灰度</comment>
+            <translation>Gray</translation>
+        </message>
+        <message>
+            <source>Flip Color</source>
+            <comment>颜色翻转</comment>
+            <translation>Flip Color</translation>
+        </message>
+        <message>
+            <source>Invert</source>
+            <comment>反色</comment>
+            <translation>Invert</translation>
+        </message>
+        <message>
+            <source>Aged Film</source>
+            <comment>老电影</comment>
+            <translation>Aged Film</translation>
+        </message>
+    </context>
+    <context>
+        <name>VVolumeAdjust</name>
+        <message>
+            <source>VVolumeAdjust</source>
+            <translation>VVolumeAdjust</translation>
+        </message>
+        <message>
+            <source>Volume</source>
+            <comment>音量</comment>
+            <translation>Volume</translation>
+        </message>
+        <message>
+            <source> Current Clip Name: %1</source>
+            <comment>片段名: %1</comment>
+            <translation> Current Clip Name: %1</translation>
+        </message>
+        <message>
+            <source>Current Clip Name: No Clip</source>
+            <comment>片段名: 无片段</comment>
+            <translation>Current Clip Name: No Clip</translation>
         </message>
     </context>
 </TS>

@@ -309,6 +309,27 @@ TEST_F(FramePlayer, ThePlaceholderIsCentredAndAZeroSizedWindowGetsNothing)
     EXPECT_EQ(shown.pixel(5, 5) & 0xFFFFFF, 0u);
 }
 
+TEST_F(FramePlayer, AnEmptyPlayerShowsItsStartPictureCentredAtEverySize)
+{
+    QTemporaryDir skin;
+    QImage start(50, 40, QImage::Format_ARGB32);
+    start.fill(QColor(0, 200, 0));
+    ASSERT_TRUE(start.save(skin.path() + "/start.png"));
+    player->resize(200, 150);
+    PlayersTest::Pump(20);
+    // The skin arrives after the window has its size, then the window grows.
+    player->SetSkinPath(skin.path());
+    ASSERT_TRUE(WaitFor([&] {
+        const QImage shown = player->GetPresentedImage();
+        return shown.size() == QSize(200, 150) && shown.pixel(100, 75) == qRgb(0, 200, 0);
+    }));
+    player->resize(300, 220);
+    ASSERT_TRUE(WaitFor([&] { return player->GetPresentedImage().size() == QSize(300, 220); }));
+    const QImage shown = player->GetPresentedImage();
+    EXPECT_EQ(shown.pixel(150, 110), qRgb(0, 200, 0));
+    EXPECT_EQ(shown.pixel(124, 110) & 0xFFFFFF, 0u);
+}
+
 TEST_F(FramePlayer, ASnapshotWithEffectsButNoProcessorFailsCleanly)
 {
     Fablecut::CMediaSourceItem* clip = Load(PellinoTest::Media::Get().Indexed());

@@ -6,25 +6,36 @@
 
 #include "AppConfigDefines.h"
 #include "CAppVariableInfo.h"
+#include "cmediasourceitem.h"
 #include "csourcedata.h"
 #include "isourcedataitem.h"
+#include "idcdataitem.h"
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
+#include "vdcframeplayer.h"
+#include "vdcmainplayer.h"
 #include "vdetaildisplayview.h"
+#include "veditorwidget.h"
 #include "vicondisplayview.h"
 #include "vresourcelib.h"
 #include "vsourcerpage.h"
 #include "vsourceworkspace.h"
+#include "vtimelineview.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QActionGroup>
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QMimeData>
 #include <QProgressDialog>
 #include <QSignalSpy>
+#include <QSlider>
+#include <QStackedWidget>
 #include <QTest>
+#include <QToolButton>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -59,7 +70,11 @@ struct ImportFixture : ::testing::Test
         // Each test starts with an empty library: a list saved by the test
         // before would bring back its vanished files with a report.
         QFile::remove(s->GetAppHomePath() + "/" + s->GetInfoDefaultValue("MediaLibAutoSaveName").toString());
-        window = std::make_unique<MainWindow>(CreateVantrel(), nullptr);
+        // The program's languages, in English.
+        IVantrel* platform = CreateVantrel();
+        platform->GetLanguageProvider()->LoadLanguages(QStringLiteral(FABLECUT_BIN_DIR "/language"));
+        platform->GetLanguageProvider()->SetLanguage("en_US");
+        window = std::make_unique<MainWindow>(platform, nullptr);
         ASSERT_TRUE(window->StartupError().isEmpty());
         window->run();
         lib = window->form()->pgSource->GetSourceWorkSpace()->GetResourceLib();
@@ -199,4 +214,133 @@ TEST_F(ImportFixture, ExportedListImportsBackWithoutDuplicates)
     EXPECT_EQ(nullptr, window->loadDialog());
     EXPECT_EQ(1, LibraryPaths().size());
     EXPECT_TRUE(boxes.texts.isEmpty()) << boxes.texts.join("\n").toStdString();
+}
+
+namespace {
+
+// The share of pixels that are not near black.
+double LitShare(const QImage& picture)
+{
+    if (picture.isNull())
+        return 0;
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
+    qint64 lit = 0;
+    for (int y = 0; y < rgb.height(); ++y)
+        for (int x = 0; x < rgb.width(); ++x)
+            lit += qGray(rgb.pixel(x, y)) > 24 ? 1 : 0;
+    return double(lit) / (rgb.width() * rgb.height());
+}
+
+double MeanGray(const QImage& picture)
+{
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
+    double sum = 0;
+    for (int y = 0; y < rgb.height(); ++y)
+        for (int x = 0; x < rgb.width(); ++x)
+            sum += qGray(rgb.pixel(x, y));
+    return rgb.isNull() ? 0 : sum / (rgb.width() * rgb.height());
+}
+
+} // namespace
+
+TEST_F(ImportFixture, AnImportedClipPlaysInTheMainPlayerAndTheEditorChangesIt)
+{
+    const QString path = root + "/bars.mp4";
+    ASSERT_TRUE(GuiTest::MakeClip(path, true, 6.0));
+    window->resize(1180, 760);
+    window->show();
+    GuiTest::BoxWatcher boxes;
+    VSourcerPage* page = window->form()->pgSource;
+    page->slot_MediasLib_importSelected({path});
+    ASSERT_EQ((QStringList{path}), LibraryPaths()) << boxes.texts.join("\n").toStdString();
+    Fablecut::ISourceDataItem* item = window->sourceData()->GetSourceDataItemByFullPath(path);
+    ASSERT_NE(nullptr, item);
+
+    // A double click on the clip in the library plays it in the main player.
+    VIconDisplayView* grid = lib->iconView();
+    ASSERT_EQ(1, grid->getTableItemsCount());
+    QTableWidgetItem* cell = nullptr;
+    for (int r = 0; r < grid->rowCount() && !cell; ++r)
+        for (int c = 0; c < grid->columnCount() && !cell; ++c)
+            if (grid->item(r, c) && grid->item(r, c)->data(Qt::UserRole).toString() == path)
+                cell = grid->item(r, c);
+    ASSERT_NE(nullptr, cell);
+    int plays = 0;
+    QObject::connect(lib, &VResourceLib::signal_MediasLib_itemPlay, [&plays] { ++plays; });
+    const QPoint at = grid->visualItemRect(cell).center();
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, grid->visualItemRect(cell).center());
+    ASSERT_EQ(1, plays);
+    VDCMainPlayer* player = page->GetMainPlayer();
+    auto* source = static_cast<IDCPlaySourceItem*>(item->GetInterFace("DC_PLAYSOURCE_INTERFACE"));
+    EXPECT_EQ(source, player->GetSourceItem());
+
+    // The picture reaches the player widget: most of it is lit test pattern.
+    VDCFramePlayer* frame = player->GetFramePlayer();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return LitShare(frame->grab().toImage()) > 0.3; }, 15000))
+        << "lit share " << LitShare(frame->grab().toImage());
+
+    // Play and pause: the time runs while playing and rests while paused.
+    auto* time = player->findChild<QLabel*>("lblPlayTime");
+    auto* play = player->findChild<QToolButton*>("btnPlay");
+    ASSERT_TRUE(time && play);
+    const QString start = "00:00:00.000/";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !time->text().startsWith(start); }, 10000)) << time->text().toStdString();
+    ASSERT_TRUE(play->isChecked());
+    play->click();
+    EXPECT_FALSE(play->isChecked());
+    QTest::qWait(300);
+    const QString paused = time->text();
+    QTest::qWait(600);
+    EXPECT_EQ(paused.toStdString(), time->text().toStdString());
+
+    // The timeline makes the clip the edited one after a press in its track:
+    // the work space shows the editor's picture page on it.
+    VSourceWorkSpace* work = page->GetSourceWorkSpace();
+    VTimeLineView* timeline = page->GetTimeLineView();
+    emit timeline->signal_clipItemEditorEnableChanged(true);
+    emit timeline->signal_initEditorSourceDataItemChanged(item);
+    VEditorWidget* editor = work->GetEditor();
+    EXPECT_TRUE(editor->isVisible());
+    EXPECT_FALSE(work->libraryShown());
+    auto* brightness = editor->findChild<QSlider*>("sldEffectBrightness");
+    ASSERT_NE(nullptr, brightness);
+    EXPECT_TRUE(brightness->isVisible());
+    // The picture settings start switched off; the panel's check box turns
+    // them on and tells the timeline.
+    EXPECT_FALSE(brightness->isEnabled());
+    QSignalSpy enabled(timeline, &VTimeLineView::signal_editorEnableChagned);
+    auto* enable = editor->findChild<QCheckBox*>("CheckBox_EffectEnabled");
+    ASSERT_NE(nullptr, enable);
+    enable->click();
+    EXPECT_EQ(1, enabled.count());
+    ASSERT_TRUE(brightness->isEnabled());
+
+    // Brightness from the editor writes the clip, tells the timeline, and the
+    // picture the player shows next is brighter.
+    const double before = MeanGray(frame->GetPresentedImage().copy(frame->GetCDCDrawFrameRect()));
+    QSignalSpy applied(timeline, &VTimeLineView::signal_editorApplayToCurSelectedClips);
+    brightness->setValue(brightness->maximum());
+    auto* clip = dynamic_cast<Fablecut::CMediaSourceItem*>(item);
+    ASSERT_NE(nullptr, clip);
+    EXPECT_EQ(brightness->maximum(), clip->GetBrightness());
+    EXPECT_GE(applied.count(), 1);
+    play->click();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return MeanGray(frame->GetPresentedImage().copy(frame->GetCDCDrawFrameRect())) > before + 20; }, 10000))
+        << before;
+    player->Pause();
+
+    // The editor speaks the program's languages.
+    auto* reset = editor->findChild<QToolButton*>("btnReset");
+    ASSERT_NE(nullptr, reset);
+    const QList<QAction*> languages = window->languageGroup()->actions();
+    ASSERT_EQ(3, languages.size());
+    const struct { int entry; const char* reset; } cases[] = {{1, "Zurücksetzen"}, {2, "重新设定"}, {0, "Reset"}};
+    for (const auto& c : cases) {
+        languages[c.entry]->trigger();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(QString::fromUtf8(c.reset), reset->toolTip());
+    }
+    window->hide();
 }
