@@ -54,6 +54,21 @@ void ClearError()
     GetQuentaException()->Clear();
 }
 
+// The producer's way out when the encoding thread has ended: the thread's
+// own reason (a refused write names its file and cause) when it failed,
+// else the job was cancelled.
+template <class Thread>
+[[noreturn]] void ThrowEncodingThreadEnd(Thread* thread)
+{
+    unsigned code = 0;
+    if (thread->GetExitCode(code)) {
+        CBaseException failure(thread->GetThreadException());
+        if (failure.GetCode() != 0)
+            throw failure;
+    }
+    throw CBaseException(QB_ERR_UNEXPECTED, "Cancel", __LINE__, kSource);
+}
+
 // Owners of the media manager's objects, released (never deleted) at scope end.
 struct ReleaseDeleter {
     template <typename T>
@@ -457,10 +472,15 @@ void CAVConverterSubProcess::CheckOutput(double videoSeconds, double audioSecond
     const bool wantAudio = audioSeconds >= 0;
     if (!wantVideo && !wantAudio)
         return;
+    const bool lengthGuessed = ManagerProperty(m_manager, "LengthGuessed") == "1";
     // The lengths the source promised for what this job converts.
     auto promised = [&](double seconds) {
         if (seconds <= 0)
             seconds = record->GetDuration() + record->TrimStart / 1000.0;
+        // A length the source only estimated (VBR sound without a header)
+        // is no promise: what the source really gave is the measure then.
+        if (m_reachedMs >= 0 && lengthGuessed)
+            seconds = std::min(seconds, m_reachedMs / 1000.0);
         seconds -= record->TrimStart / 1000.0;
         if (record->TrimLength != -1)
             seconds = std::min(seconds, record->TrimLength / 1000.0);
@@ -696,12 +716,15 @@ int CAVConverterSubProcess::DoDirect(CSourceURL& address, CJobProfile& profile, 
     return 0;
 }
 
-void CAVConverterSubProcess::CheckSourceEnd(uint32_t sourceMs, int lastMs)
+void CAVConverterSubProcess::CheckSourceEnd(uint32_t sourceMs, int64_t lastMs)
 {
     // A source whose frames stop well before its stated end was cut short or
-    // damaged: its output would be a truncated movie shown as finished.
+    // damaged: its output would be a truncated movie shown as finished. A
+    // length FFmpeg only guessed from the bit rate states nothing.
+    if (ManagerProperty(m_manager, "LengthGuessed") == "1")
+        return;
     const int64_t tolerance = std::max<int64_t>(1000, sourceMs / 10);
-    if (Record()->TrimLength == -1 && sourceMs > 0 && static_cast<int64_t>(lastMs) + tolerance < sourceMs)
+    if (Record()->TrimLength == -1 && sourceMs > 0 && lastMs + tolerance < sourceMs)
         RAISE(QB_ERR_MEDIA, QuentaBased::Format("The source %s ended at %.1f s of its %.1f s: it is damaged or cut short",
                                                 SourceName().c_str(), lastMs / 1000.0,
                                                 sourceMs / 1000.0));
@@ -714,6 +737,7 @@ bool CAVConverterSubProcess::DoExport(IAVSource* source, int videoId, int audioI
     int mode = videoId == -1 ? AVReadAudioOnly : (audioId == -1 ? AVReadVideoOnly : AVReadBoth);
     const uint32_t sourceMs = source->GetDuration();
     record->SetDuration(JobDuration(sourceMs, record->TrimStart, record->TrimLength));
+    m_partFrames = false;
     const bool limited = byteLimit != kNoLimit;
     // Statistics are needed for the progress figures and for a byte limit.
     const bool statistics = m_dataRateStatistics || limited;
@@ -745,11 +769,16 @@ bool CAVConverterSubProcess::DoExport(IAVSource* source, int videoId, int audioI
                 // end goes on to finish the output.
                 if (GetQuentaException()->GetExceptionCode() != 0)
                     QuentaBased::ThrowLastError();
-                CheckSourceEnd(sourceMs, std::max(lastVideo, lastAudio));
+                if (first != INT_MIN)
+                    m_reachedMs = std::max<int64_t>(m_reachedMs, std::max(lastVideo, lastAudio));
+                // Judged by where the source got to, also in an earlier part.
+                CheckSourceEnd(sourceMs, std::max<int64_t>(m_reachedMs, 0));
                 std::fputs("sub process avsource end\n", stderr);
-                record->SetPercent(100.0);
+                // The end of a first pass is half the job, not all of it.
+                record->SetPercent(100.0 * (pass + 1) / passCount);
                 break;
             }
+            m_partFrames = true;
             if (video) {
                 lastVideo = video->GetTimeStamp();
                 if (first == INT_MIN)
@@ -784,7 +813,7 @@ bool CAVConverterSubProcess::DoExport(IAVSource* source, int videoId, int audioI
                     if (percent > 100.0)
                         percent = 100.0;
                     record->SetPercent(percent);
-                    if (cycle % 800 == 0 && p > 0.01) {
+                    if (p > 0.01) {
                         record->SetEstimatedSize(
                             static_cast<int64_t>(static_cast<double>(written + m_carriedBytes) / (p / 100)));
                         if (percent > 0)
@@ -809,7 +838,7 @@ bool CAVConverterSubProcess::DoExport(IAVSource* source, int videoId, int audioI
                             v->Free();
                         if (a)
                             a->Free();
-                        RAISE(QB_ERR_UNEXPECTED, "convert thread will exit, maybe canceled or encoding thread exit");
+                        ThrowEncodingThreadEnd(thread.get());
                     }
                     QuentaBased::QuentaBased_Sleep(1);
                 }
@@ -825,8 +854,10 @@ bool CAVConverterSubProcess::DoExport(IAVSource* source, int videoId, int audioI
                         FAIL("Can't write audio");
                 }
             }
-            if (limitReached)
+            if (limitReached) {
+                m_reachedMs = std::max<int64_t>(m_reachedMs, std::max(lastVideo, lastAudio));
                 break;
+            }
             if (record->TrimLength != -1 && first != INT_MIN) {
                 const int reached = videoId != -1 ? lastVideo - first : lastAudio - first;
                 if (reached >= record->TrimLength)
@@ -955,6 +986,7 @@ int CAVConverterSubProcess::DoExportBySize()
             source->Seek(static_cast<uint32_t>(record->TrimStart));
 
         int n = 0;
+        int written = 0;
         while (!source->IsEndOfStream()) {
             std::string part = base + "(" + QuentaBased::IntToStr(n) + ")" + extension;
             ++n;
@@ -984,6 +1016,14 @@ int CAVConverterSubProcess::DoExportBySize()
             if (GetQuentaException()->GetExceptionCode() != 0)
                 QuentaBased::ThrowLastError();
             exporter->Close();
+            // A part begun when the one before filled at the source's last
+            // picture holds nothing: it goes, the series is complete.
+            if (!m_partFrames && written > 0) {
+                if (!m_job.DstStream)
+                    ::unlink(part.c_str());
+                break;
+            }
+            ++written;
             // A cancel ends the series after the part being written.
             if (record->GetState() == CONVERT_TASK_CANCEL)
                 break;
@@ -1015,7 +1055,7 @@ void CAVConverterSubProcess::DoReMux(IAVCompressedSource* source, int videoId, i
         if (!p) {
             if (GetQuentaException()->GetExceptionCode() != 0)
                 QuentaBased::ThrowLastError();
-            CheckSourceEnd(sourceMs, static_cast<int>(std::min<int64_t>(last / 10000, INT_MAX)));
+            CheckSourceEnd(sourceMs, std::min<int64_t>(last / 10000, INT_MAX));
             break;
         }
         const bool chosen = (videoOut != -1 && id == videoId) || (audioOut != -1 && id == audioId);
@@ -1588,7 +1628,7 @@ void CAVConverterSubProcess::DoMultiExport(IAVSource2* source, SMItemInfo* items
                     unsigned code = 0;
                     if (record->GetState() == CONVERT_TASK_CANCEL || thread->GetExitCode(code)) {
                         FreeRawFrame(copy, type);
-                        break;
+                        ThrowEncodingThreadEnd(thread.get());
                     }
                     QuentaBased::QuentaBased_Sleep(1);
                 }
