@@ -54,18 +54,16 @@ void ClearError()
     GetQuentaException()->Clear();
 }
 
-// The producer's way out when the encoding thread has ended: the thread's
-// own reason (a refused write names its file and cause) when it failed,
-// else the job was cancelled.
+// The producer's way out when the encoding thread closed the queue: the
+// thread's own reason (a refused write names its file and cause), else the
+// job was cancelled. Waits for the thread's end, where its reason is kept.
 template <class Thread>
 [[noreturn]] void ThrowEncodingThreadEnd(Thread* thread)
 {
-    unsigned code = 0;
-    if (thread->GetExitCode(code)) {
-        CBaseException failure(thread->GetThreadException());
-        if (failure.GetCode() != 0)
-            throw failure;
-    }
+    thread->Cancel();
+    CBaseException failure(thread->GetThreadException());
+    if (failure.GetCode() != 0)
+        throw failure;
     throw CBaseException(QB_ERR_UNEXPECTED, "Cancel", __LINE__, kSource);
 }
 
@@ -831,17 +829,10 @@ bool CAVConverterSubProcess::DoExport(IAVSource* source, int videoId, int audioI
             if (thread) {
                 IRawVideoFrame* v = video && videoId != -1 ? video->Clone() : nullptr;
                 IRawAudioFrame* a = audio && audioId != -1 ? audio->Clone() : nullptr;
-                while (!queue->Push(v, a)) {
-                    unsigned code = 0;
-                    if (record->GetState() == CONVERT_TASK_CANCEL || thread->GetExitCode(code)) {
-                        if (v)
-                            v->Free();
-                        if (a)
-                            a->Free();
-                        ThrowEncodingThreadEnd(thread.get());
-                    }
-                    QuentaBased::QuentaBased_Sleep(1);
-                }
+                // Waits for room; a closed queue (the encoder failed or
+                // was cancelled) has freed the frames.
+                if (!queue->PushWait(v, a))
+                    ThrowEncodingThreadEnd(thread.get());
             } else {
                 if (video && videoId != -1) {
                     ClearError();
@@ -868,7 +859,9 @@ bool CAVConverterSubProcess::DoExport(IAVSource* source, int videoId, int audioI
 
     bool result = ok;
     if (thread) {
-        if (record->GetState() == CONVERT_TASK_CANCEL)
+        // A cancel or a failure here stops the encoder at once; else it
+        // writes what is queued.
+        if (!ok || record->GetState() == CONVERT_TASK_CANCEL)
             thread->Cancel();
         thread->Complete();
         queue.reset();
@@ -1624,14 +1617,8 @@ void CAVConverterSubProcess::DoMultiExport(IAVSource2* source, SMItemInfo* items
             } else {
                 void* copy = type == StreamTypeVideo ? static_cast<void*>(static_cast<IRawVideoFrame*>(info.frame)->Clone())
                                                      : static_cast<void*>(static_cast<IRawAudioFrame*>(info.frame)->Clone());
-                while (!queue->Push(copy, index, type)) {
-                    unsigned code = 0;
-                    if (record->GetState() == CONVERT_TASK_CANCEL || thread->GetExitCode(code)) {
-                        FreeRawFrame(copy, type);
-                        ThrowEncodingThreadEnd(thread.get());
-                    }
-                    QuentaBased::QuentaBased_Sleep(1);
-                }
+                if (!queue->PushWait(copy, index, type))
+                    ThrowEncodingThreadEnd(thread.get());
             }
             for (int k = 0; k < subtitles; ++k) {
                 int fillIndex = -1;
@@ -1649,7 +1636,9 @@ void CAVConverterSubProcess::DoMultiExport(IAVSource2* source, SMItemInfo* items
     });
     bool result = ok;
     if (thread) {
-        if (record->GetState() == CONVERT_TASK_CANCEL)
+        // A cancel or a failure here stops the encoder at once; else it
+        // writes what is queued.
+        if (!ok || record->GetState() == CONVERT_TASK_CANCEL)
             thread->Cancel();
         thread->Complete();
         queue.reset();
