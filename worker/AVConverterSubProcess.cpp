@@ -67,6 +67,16 @@ template <class Thread>
     throw CBaseException(QB_ERR_UNEXPECTED, "Cancel", __LINE__, kSource);
 }
 
+// A trimmed job starts where its trim starts: a seek that fails would give
+// the output from the wrong range, so it fails the job.
+template <class Source>
+void SeekToTrimStart(Source* source, int32_t trimStartMs)
+{
+    ClearError();
+    if (!source->Seek(static_cast<uint32_t>(trimStartMs)))
+        FailAt(__LINE__, QuentaBased::Format("Can't seek to the trim start at %.3f s", trimStartMs / 1000.0));
+}
+
 // Owners of the media manager's objects, released (never deleted) at scope end.
 struct ReleaseDeleter {
     template <typename T>
@@ -597,7 +607,7 @@ int CAVConverterSubProcess::DoDirect(CSourceURL& address, CJobProfile& profile, 
                                               &audioId, &movie));
         packets.reset(p);
         if (record->TrimStart != 0)
-            packets->Seek(static_cast<uint32_t>(record->TrimStart));
+            SeekToTrimStart(packets.get(), record->TrimStart);
     } else {
         ClearError();
         source.reset(m_manager->CreateSourceFromAddress(url.c_str(), m_job.ImporterName, &movieId, &videoId,
@@ -611,7 +621,7 @@ int CAVConverterSubProcess::DoDirect(CSourceURL& address, CJobProfile& profile, 
         return 0;
     }
     if (remux != 1 && record->TrimStart != 0)
-        source->Seek(static_cast<uint32_t>(record->TrimStart));
+        SeekToTrimStart(source.get(), record->TrimStart);
 
     // A source without sound gives a file without a sound track, not an
     // empty one that players and some muxers refuse.
@@ -685,7 +695,7 @@ int CAVConverterSubProcess::DoDirect(CSourceURL& address, CJobProfile& profile, 
                 if (!source)
                     FAIL("No movie found in the source");
                 if (record->TrimStart != 0)
-                    source->Seek(static_cast<uint32_t>(record->TrimStart));
+                    SeekToTrimStart(source.get(), record->TrimStart);
             }
             ClearError();
             if (!muxer->BeginWriting())
@@ -924,7 +934,7 @@ IAVExporter* CAVConverterSubProcess::PrepareExporter(std::string fileName)
         if (!source)
             FAIL("No movie found in the source " + address.GetURL());
         if (record->TrimStart != 0)
-            source->Seek(static_cast<uint32_t>(record->TrimStart));
+            SeekToTrimStart(source.get(), record->TrimStart);
         std::string name = profile.GetExporterName();
         if (name.empty())
             name = "FFExporter";
@@ -976,7 +986,7 @@ int CAVConverterSubProcess::DoExportBySize()
         if (!source)
             FAIL("No movie found in the source");
         if (record->TrimStart != 0)
-            source->Seek(static_cast<uint32_t>(record->TrimStart));
+            SeekToTrimStart(source.get(), record->TrimStart);
 
         int n = 0;
         int written = 0;
@@ -1464,7 +1474,7 @@ void CAVConverterSubProcess::DoMultiExportExecute(bool useAspectText)
             FAIL("No movie found in the source");
         // Every pass starts at the trim start, the first one too.
         if (record->TrimStart != 0)
-            source->Seek(static_cast<uint32_t>(record->TrimStart));
+            SeekToTrimStart(source.get(), record->TrimStart);
         return source;
     };
     Released<IAVSource2> source = makeSource();

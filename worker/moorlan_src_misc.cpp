@@ -19,6 +19,17 @@ const char* const kSourceName = "moorlan_src_misc";
     throw CBaseException(code, message, line, kSourceName);
 }
 
+// A media call's false: the recorded reason when there is one, else ours.
+void Check(bool ok, const char* message, int line)
+{
+    if (ok)
+        return;
+    IQuentaException* last = GetQuentaException();
+    if (last->GetExceptionCode() != 0)
+        throw CBaseException(last);
+    Fail(QB_ERR_UNEXPECTED, message, line);
+}
+
 // Closes an importer (or releases a source) on every way out unless the
 // caller takes it over.
 template <typename T>
@@ -167,12 +178,15 @@ IAVSource* CreateSourceFromURL(IAVManager* manager, const char* address, const c
     }
 
     if (auto* dvd = static_cast<IDVDControl*>(source.Get()->GetInterface("IDVDControl"))) {
-        dvd->SetAngle(angle);
-        dvd->SetSubtitleIndex(subtitleIndex);
+        GetQuentaException()->Clear();
+        Check(dvd->SetAngle(angle), "Can't choose the disc's angle", __LINE__);
+        Check(dvd->SetSubtitleIndex(subtitleIndex), "Can't choose the disc's subtitles", __LINE__);
     }
     if (subtitleID != -1) {
-        if (auto* tracks = static_cast<IChangeTrack*>(source.Get()->GetInterface("IChangeTrack")))
-            tracks->SelectSubtitleTrack(subtitleID);
+        if (auto* tracks = static_cast<IChangeTrack*>(source.Get()->GetInterface("IChangeTrack"))) {
+            GetQuentaException()->Clear();
+            Check(tracks->SelectSubtitleTrack(subtitleID), "Can't choose the subtitle track", __LINE__);
+        }
     }
 
     if (movieId)
