@@ -5,6 +5,7 @@
 #include "CJobProfile.h"
 #include "CSubProcess.h"
 #include "CXMutex.h"
+#include "CheckedCalls.h"
 #include "IAccurateTrimManager.h"
 #include "IDiscCreator.h"
 #include "IQuentaStream.h"
@@ -42,9 +43,7 @@ const uint64_t kNoLimit = ~uint64_t(0);
 // The thread's recorded error when one is there, else our own message.
 [[noreturn]] void FailAt(int line, const std::string& message, int code = QB_ERR_UNEXPECTED)
 {
-    if (GetQuentaException()->GetExceptionCode() != 0)
-        QuentaBased::ThrowLastError();
-    throw CBaseException(code, message, line, kSource);
+    ThrowRecordedOr(message, line, kSource, code);
 }
 #define FAIL(...) FailAt(__LINE__, __VA_ARGS__)
 #define RAISE(code, message) throw CBaseException((code), (message), __LINE__, kSource)
@@ -77,17 +76,6 @@ void SeekToTrimStart(Source* source, int32_t trimStartMs)
         FailAt(__LINE__, QuentaBased::Format("Can't seek to the trim start at %.3f s", trimStartMs / 1000.0));
 }
 
-// Owners of the media manager's objects, released (never deleted) at scope end.
-struct ReleaseDeleter {
-    template <typename T>
-    void operator()(T* p) const
-    {
-        if (p)
-            p->Release();
-    }
-};
-template <typename T>
-using Released = std::unique_ptr<T, ReleaseDeleter>;
 
 class CriticalScope
 {

@@ -2,6 +2,7 @@
 
 #include "Basilvo/Basilvo.h"
 #include "CBaseException.h"
+#include "CheckedCalls.h"
 #include "IAVExporter.h"
 #include "IRawAudioFrame.h"
 #include "IRawVideoFrame.h"
@@ -13,9 +14,7 @@ const unsigned kInfinite = 0xFFFFFFFFu;
 
 [[noreturn]] void FailWrite(const char* message)
 {
-    if (GetQuentaException()->GetExceptionCode() != 0)
-        QuentaBased::ThrowLastError();
-    throw CBaseException(QB_ERR_UNEXPECTED, message, __LINE__, "AVConverterSubProcess");
+    ThrowRecordedOr(message, __LINE__, "AVConverterSubProcess");
 }
 
 // An encoding thread's loop: `writeNext` waits for, pops and writes one

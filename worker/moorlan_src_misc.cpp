@@ -1,6 +1,7 @@
 #include "moorlan_src_misc.h"
 
 #include "CBaseException.h"
+#include "CheckedCalls.h"
 #include "IQuentaException.h"
 #include "Basilvo/Basilvo.h"
 #include "moorlan_srcutils/moorlan_url.h"
@@ -22,12 +23,8 @@ const char* const kSourceName = "moorlan_src_misc";
 // A media call's false: the recorded reason when there is one, else ours.
 void Check(bool ok, const char* message, int line)
 {
-    if (ok)
-        return;
-    IQuentaException* last = GetQuentaException();
-    if (last->GetExceptionCode() != 0)
-        throw CBaseException(last);
-    Fail(QB_ERR_UNEXPECTED, message, line);
+    if (!ok)
+        ThrowRecordedOr(message, line, kSourceName);
 }
 
 // Closes an importer (or releases a source) on every way out unless the
