@@ -5,6 +5,7 @@
 #include "CJobProfile.h"
 #include "CSubProcess.h"
 #include "CXMutex.h"
+#include "CheckedCalls.h"
 #include "IAccurateTrimManager.h"
 #include "IDiscCreator.h"
 #include "IQuentaStream.h"
@@ -42,9 +43,7 @@ const uint64_t kNoLimit = ~uint64_t(0);
 // The thread's recorded error when one is there, else our own message.
 [[noreturn]] void FailAt(int line, const std::string& message, int code = QB_ERR_UNEXPECTED)
 {
-    if (GetQuentaException()->GetExceptionCode() != 0)
-        QuentaBased::ThrowLastError();
-    throw CBaseException(code, message, line, kSource);
+    ThrowRecordedOr(message, line, kSource, code);
 }
 #define FAIL(...) FailAt(__LINE__, __VA_ARGS__)
 #define RAISE(code, message) throw CBaseException((code), (message), __LINE__, kSource)
@@ -54,17 +53,29 @@ void ClearError()
     GetQuentaException()->Clear();
 }
 
-// Owners of the media manager's objects, released (never deleted) at scope end.
-struct ReleaseDeleter {
-    template <typename T>
-    void operator()(T* p) const
-    {
-        if (p)
-            p->Release();
-    }
-};
-template <typename T>
-using Released = std::unique_ptr<T, ReleaseDeleter>;
+// The producer's way out when the encoding thread closed the queue: the
+// thread's own reason (a refused write names its file and cause), else the
+// job was cancelled. Waits for the thread's end, where its reason is kept.
+template <class Thread>
+[[noreturn]] void ThrowEncodingThreadEnd(Thread* thread)
+{
+    thread->Cancel();
+    CBaseException failure(thread->GetThreadException());
+    if (failure.GetCode() != 0)
+        throw failure;
+    throw CBaseException(QB_ERR_UNEXPECTED, "Cancel", __LINE__, kSource);
+}
+
+// A trimmed job starts where its trim starts: a seek that fails would give
+// the output from the wrong range, so it fails the job.
+template <class Source>
+void SeekToTrimStart(Source* source, int32_t trimStartMs)
+{
+    ClearError();
+    if (!source->Seek(static_cast<uint32_t>(trimStartMs)))
+        FailAt(__LINE__, QuentaBased::Format("Can't seek to the trim start at %.3f s", trimStartMs / 1000.0));
+}
+
 
 class CriticalScope
 {
@@ -457,10 +468,15 @@ void CAVConverterSubProcess::CheckOutput(double videoSeconds, double audioSecond
     const bool wantAudio = audioSeconds >= 0;
     if (!wantVideo && !wantAudio)
         return;
+    const bool lengthGuessed = ManagerProperty(m_manager, "LengthGuessed") == "1";
     // The lengths the source promised for what this job converts.
     auto promised = [&](double seconds) {
         if (seconds <= 0)
             seconds = record->GetDuration() + record->TrimStart / 1000.0;
+        // A length the source only estimated (VBR sound without a header)
+        // is no promise: what the source really gave is the measure then.
+        if (m_reachedMs >= 0 && lengthGuessed)
+            seconds = std::min(seconds, m_reachedMs / 1000.0);
         seconds -= record->TrimStart / 1000.0;
         if (record->TrimLength != -1)
             seconds = std::min(seconds, record->TrimLength / 1000.0);
@@ -579,7 +595,7 @@ int CAVConverterSubProcess::DoDirect(CSourceURL& address, CJobProfile& profile, 
                                               &audioId, &movie));
         packets.reset(p);
         if (record->TrimStart != 0)
-            packets->Seek(static_cast<uint32_t>(record->TrimStart));
+            SeekToTrimStart(packets.get(), record->TrimStart);
     } else {
         ClearError();
         source.reset(m_manager->CreateSourceFromAddress(url.c_str(), m_job.ImporterName, &movieId, &videoId,
@@ -593,7 +609,7 @@ int CAVConverterSubProcess::DoDirect(CSourceURL& address, CJobProfile& profile, 
         return 0;
     }
     if (remux != 1 && record->TrimStart != 0)
-        source->Seek(static_cast<uint32_t>(record->TrimStart));
+        SeekToTrimStart(source.get(), record->TrimStart);
 
     // A source without sound gives a file without a sound track, not an
     // empty one that players and some muxers refuse.
@@ -667,7 +683,7 @@ int CAVConverterSubProcess::DoDirect(CSourceURL& address, CJobProfile& profile, 
                 if (!source)
                     FAIL("No movie found in the source");
                 if (record->TrimStart != 0)
-                    source->Seek(static_cast<uint32_t>(record->TrimStart));
+                    SeekToTrimStart(source.get(), record->TrimStart);
             }
             ClearError();
             if (!muxer->BeginWriting())
@@ -696,12 +712,15 @@ int CAVConverterSubProcess::DoDirect(CSourceURL& address, CJobProfile& profile, 
     return 0;
 }
 
-void CAVConverterSubProcess::CheckSourceEnd(uint32_t sourceMs, int lastMs)
+void CAVConverterSubProcess::CheckSourceEnd(uint32_t sourceMs, int64_t lastMs)
 {
     // A source whose frames stop well before its stated end was cut short or
-    // damaged: its output would be a truncated movie shown as finished.
+    // damaged: its output would be a truncated movie shown as finished. A
+    // length FFmpeg only guessed from the bit rate states nothing.
+    if (ManagerProperty(m_manager, "LengthGuessed") == "1")
+        return;
     const int64_t tolerance = std::max<int64_t>(1000, sourceMs / 10);
-    if (Record()->TrimLength == -1 && sourceMs > 0 && static_cast<int64_t>(lastMs) + tolerance < sourceMs)
+    if (Record()->TrimLength == -1 && sourceMs > 0 && lastMs + tolerance < sourceMs)
         RAISE(QB_ERR_MEDIA, QuentaBased::Format("The source %s ended at %.1f s of its %.1f s: it is damaged or cut short",
                                                 SourceName().c_str(), lastMs / 1000.0,
                                                 sourceMs / 1000.0));
@@ -714,6 +733,7 @@ bool CAVConverterSubProcess::DoExport(IAVSource* source, int videoId, int audioI
     int mode = videoId == -1 ? AVReadAudioOnly : (audioId == -1 ? AVReadVideoOnly : AVReadBoth);
     const uint32_t sourceMs = source->GetDuration();
     record->SetDuration(JobDuration(sourceMs, record->TrimStart, record->TrimLength));
+    m_partFrames = false;
     const bool limited = byteLimit != kNoLimit;
     // Statistics are needed for the progress figures and for a byte limit.
     const bool statistics = m_dataRateStatistics || limited;
@@ -745,11 +765,16 @@ bool CAVConverterSubProcess::DoExport(IAVSource* source, int videoId, int audioI
                 // end goes on to finish the output.
                 if (GetQuentaException()->GetExceptionCode() != 0)
                     QuentaBased::ThrowLastError();
-                CheckSourceEnd(sourceMs, std::max(lastVideo, lastAudio));
+                if (first != INT_MIN)
+                    m_reachedMs = std::max<int64_t>(m_reachedMs, std::max(lastVideo, lastAudio));
+                // Judged by where the source got to, also in an earlier part.
+                CheckSourceEnd(sourceMs, std::max<int64_t>(m_reachedMs, 0));
                 std::fputs("sub process avsource end\n", stderr);
-                record->SetPercent(100.0);
+                // The end of a first pass is half the job, not all of it.
+                record->SetPercent(100.0 * (pass + 1) / passCount);
                 break;
             }
+            m_partFrames = true;
             if (video) {
                 lastVideo = video->GetTimeStamp();
                 if (first == INT_MIN)
@@ -784,7 +809,7 @@ bool CAVConverterSubProcess::DoExport(IAVSource* source, int videoId, int audioI
                     if (percent > 100.0)
                         percent = 100.0;
                     record->SetPercent(percent);
-                    if (cycle % 800 == 0 && p > 0.01) {
+                    if (p > 0.01) {
                         record->SetEstimatedSize(
                             static_cast<int64_t>(static_cast<double>(written + m_carriedBytes) / (p / 100)));
                         if (percent > 0)
@@ -802,17 +827,10 @@ bool CAVConverterSubProcess::DoExport(IAVSource* source, int videoId, int audioI
             if (thread) {
                 IRawVideoFrame* v = video && videoId != -1 ? video->Clone() : nullptr;
                 IRawAudioFrame* a = audio && audioId != -1 ? audio->Clone() : nullptr;
-                while (!queue->Push(v, a)) {
-                    unsigned code = 0;
-                    if (record->GetState() == CONVERT_TASK_CANCEL || thread->GetExitCode(code)) {
-                        if (v)
-                            v->Free();
-                        if (a)
-                            a->Free();
-                        RAISE(QB_ERR_UNEXPECTED, "convert thread will exit, maybe canceled or encoding thread exit");
-                    }
-                    QuentaBased::QuentaBased_Sleep(1);
-                }
+                // Waits for room; a closed queue (the encoder failed or
+                // was cancelled) has freed the frames.
+                if (!queue->PushWait(v, a))
+                    ThrowEncodingThreadEnd(thread.get());
             } else {
                 if (video && videoId != -1) {
                     ClearError();
@@ -825,8 +843,10 @@ bool CAVConverterSubProcess::DoExport(IAVSource* source, int videoId, int audioI
                         FAIL("Can't write audio");
                 }
             }
-            if (limitReached)
+            if (limitReached) {
+                m_reachedMs = std::max<int64_t>(m_reachedMs, std::max(lastVideo, lastAudio));
                 break;
+            }
             if (record->TrimLength != -1 && first != INT_MIN) {
                 const int reached = videoId != -1 ? lastVideo - first : lastAudio - first;
                 if (reached >= record->TrimLength)
@@ -837,7 +857,9 @@ bool CAVConverterSubProcess::DoExport(IAVSource* source, int videoId, int audioI
 
     bool result = ok;
     if (thread) {
-        if (record->GetState() == CONVERT_TASK_CANCEL)
+        // A cancel or a failure here stops the encoder at once; else it
+        // writes what is queued.
+        if (!ok || record->GetState() == CONVERT_TASK_CANCEL)
             thread->Cancel();
         thread->Complete();
         queue.reset();
@@ -900,7 +922,7 @@ IAVExporter* CAVConverterSubProcess::PrepareExporter(std::string fileName)
         if (!source)
             FAIL("No movie found in the source " + address.GetURL());
         if (record->TrimStart != 0)
-            source->Seek(static_cast<uint32_t>(record->TrimStart));
+            SeekToTrimStart(source.get(), record->TrimStart);
         std::string name = profile.GetExporterName();
         if (name.empty())
             name = "FFExporter";
@@ -952,9 +974,10 @@ int CAVConverterSubProcess::DoExportBySize()
         if (!source)
             FAIL("No movie found in the source");
         if (record->TrimStart != 0)
-            source->Seek(static_cast<uint32_t>(record->TrimStart));
+            SeekToTrimStart(source.get(), record->TrimStart);
 
         int n = 0;
+        int written = 0;
         while (!source->IsEndOfStream()) {
             std::string part = base + "(" + QuentaBased::IntToStr(n) + ")" + extension;
             ++n;
@@ -984,6 +1007,14 @@ int CAVConverterSubProcess::DoExportBySize()
             if (GetQuentaException()->GetExceptionCode() != 0)
                 QuentaBased::ThrowLastError();
             exporter->Close();
+            // A part begun when the one before filled at the source's last
+            // picture holds nothing: it goes, the series is complete.
+            if (!m_partFrames && written > 0) {
+                if (!m_job.DstStream)
+                    ::unlink(part.c_str());
+                break;
+            }
+            ++written;
             // A cancel ends the series after the part being written.
             if (record->GetState() == CONVERT_TASK_CANCEL)
                 break;
@@ -1015,7 +1046,7 @@ void CAVConverterSubProcess::DoReMux(IAVCompressedSource* source, int videoId, i
         if (!p) {
             if (GetQuentaException()->GetExceptionCode() != 0)
                 QuentaBased::ThrowLastError();
-            CheckSourceEnd(sourceMs, static_cast<int>(std::min<int64_t>(last / 10000, INT_MAX)));
+            CheckSourceEnd(sourceMs, std::min<int64_t>(last / 10000, INT_MAX));
             break;
         }
         const bool chosen = (videoOut != -1 && id == videoId) || (audioOut != -1 && id == audioId);
@@ -1431,7 +1462,7 @@ void CAVConverterSubProcess::DoMultiExportExecute(bool useAspectText)
             FAIL("No movie found in the source");
         // Every pass starts at the trim start, the first one too.
         if (record->TrimStart != 0)
-            source->Seek(static_cast<uint32_t>(record->TrimStart));
+            SeekToTrimStart(source.get(), record->TrimStart);
         return source;
     };
     Released<IAVSource2> source = makeSource();
@@ -1584,14 +1615,8 @@ void CAVConverterSubProcess::DoMultiExport(IAVSource2* source, SMItemInfo* items
             } else {
                 void* copy = type == StreamTypeVideo ? static_cast<void*>(static_cast<IRawVideoFrame*>(info.frame)->Clone())
                                                      : static_cast<void*>(static_cast<IRawAudioFrame*>(info.frame)->Clone());
-                while (!queue->Push(copy, index, type)) {
-                    unsigned code = 0;
-                    if (record->GetState() == CONVERT_TASK_CANCEL || thread->GetExitCode(code)) {
-                        FreeRawFrame(copy, type);
-                        break;
-                    }
-                    QuentaBased::QuentaBased_Sleep(1);
-                }
+                if (!queue->PushWait(copy, index, type))
+                    ThrowEncodingThreadEnd(thread.get());
             }
             for (int k = 0; k < subtitles; ++k) {
                 int fillIndex = -1;
@@ -1609,7 +1634,9 @@ void CAVConverterSubProcess::DoMultiExport(IAVSource2* source, SMItemInfo* items
     });
     bool result = ok;
     if (thread) {
-        if (record->GetState() == CONVERT_TASK_CANCEL)
+        // A cancel or a failure here stops the encoder at once; else it
+        // writes what is queued.
+        if (!ok || record->GetState() == CONVERT_TASK_CANCEL)
             thread->Cancel();
         thread->Complete();
         queue.reset();

@@ -113,7 +113,7 @@ private:
     // Runs WriteTimecodeToProRes; only a program that had to be killed fails the job.
     void TimecodeStep();
     // Fails a job whose source ended well before its stated duration.
-    void CheckSourceEnd(uint32_t sourceMs, int lastMs);
+    void CheckSourceEnd(uint32_t sourceMs, int64_t lastMs);
     // The user's files behind the job's source: for an edit description its
     // clips' files, else the source path itself.
     std::string SourceName();
@@ -143,6 +143,11 @@ private:
     CPreReadSubtitle m_subtitles;
     uint64_t m_carriedBytes = 0;
     uint32_t m_carriedMs = 0;
+    // The latest source time (ms) a pass has read up to, -1 before any.
+    int64_t m_reachedMs = -1;
+    // Whether the last DoExport read any frame (a part begun at the source's
+    // end reads none).
+    bool m_partFrames = false;
     CJobClock m_clock;
     uint64_t m_partLimit = 0;
     int32_t m_partReserve = 5242880;

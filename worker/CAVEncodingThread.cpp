@@ -2,6 +2,7 @@
 
 #include "Basilvo/Basilvo.h"
 #include "CBaseException.h"
+#include "CheckedCalls.h"
 #include "IAVExporter.h"
 #include "IRawAudioFrame.h"
 #include "IRawVideoFrame.h"
@@ -13,33 +14,33 @@ const unsigned kInfinite = 0xFFFFFFFFu;
 
 [[noreturn]] void FailWrite(const char* message)
 {
-    if (GetQuentaException()->GetExceptionCode() != 0)
-        QuentaBased::ThrowLastError();
-    throw CBaseException(QB_ERR_UNEXPECTED, message, __LINE__, "AVConverterSubProcess");
+    ThrowRecordedOr(message, __LINE__, "AVConverterSubProcess");
 }
 
-// An encoding thread's loop: `writeNext` pops and writes one entry until the
-// thread is told to complete and the queue is empty. Gives 1 after a cancel
-// or a failed write, whose record stays; else 0 with a clear record.
+// An encoding thread's loop: `writeNext` waits for, pops and writes one
+// entry, false once the queue is finished and empty or closed. Gives 1
+// after a cancel or a failed write, whose record stays, and closes the
+// queue then, so that the producer stops at its next push; else 0 with a
+// clear record.
 template <class Queue, class WriteNext>
-int RunEncodingLoop(const std::atomic<bool>& cancel, const std::atomic<bool>& complete, Queue* queue,
-                    WriteNext writeNext)
+int RunEncodingLoop(const std::atomic<bool>& cancel, Queue* queue, WriteNext writeNext)
 {
     bool failed = false;
     try {
-        for (;;) {
-            writeNext();
+        while (writeNext()) {
             if (cancel)
                 throw CBaseException(QB_ERR_UNEXPECTED, "Cancel", __LINE__, "AVConverterSubProcess");
-            if (complete && queue->GetCount() == 0)
-                break;
         }
+        if (cancel)
+            throw CBaseException(QB_ERR_UNEXPECTED, "Cancel", __LINE__, "AVConverterSubProcess");
     } catch (...) {
         QuentaBased::RecordCurrentException(__LINE__, "AVConverterSubProcess");
         failed = true;
     }
-    if (failed || cancel)
+    if (failed || cancel) {
+        queue->Close();
         return 1;
+    }
     GetQuentaException()->Clear();
     return 0;
 }
@@ -53,28 +54,37 @@ CAVEncodingThread::CAVEncodingThread(int videoId, int audioId, CFramesQueue* que
 
 CAVEncodingThread::~CAVEncodingThread()
 {
-    m_cancel = true;
+    // A thread still running is cancelled; one that ended leaves the queue
+    // as it is.
+    unsigned code = 0;
+    if (!GetExitCode(code)) {
+        m_cancel = true;
+        m_queue->Close();
+    }
     Wait(kInfinite);
 }
 
 void CAVEncodingThread::Complete()
 {
     m_complete = true;
+    m_queue->Finish();
     Wait(kInfinite);
 }
 
 void CAVEncodingThread::Cancel()
 {
     m_cancel = true;
+    m_queue->Close();
     Wait(kInfinite);
 }
 
 int CAVEncodingThread::Execute()
 {
-    return RunEncodingLoop(m_cancel, m_complete, m_queue, [this] {
+    return RunEncodingLoop(m_cancel, m_queue, [this] {
         IRawVideoFrame* video = nullptr;
         IRawAudioFrame* audio = nullptr;
-        m_queue->Pop(&video, &audio);
+        if (!m_queue->PopWait(&video, &audio))
+            return false;
         // Whatever happens below, the popped frames are freed.
         struct Release {
             IRawVideoFrame*& v;
@@ -97,6 +107,7 @@ int CAVEncodingThread::Execute()
             if (!m_muxer->WriteAudio(m_audioId, audio))
                 FailWrite("Can't write audio");
         }
+        return true;
     });
 }
 
@@ -108,29 +119,38 @@ CAVEncodingThread2::CAVEncodingThread2(SMItemInfo* items, int count, CFramesQueu
 
 CAVEncodingThread2::~CAVEncodingThread2()
 {
-    m_cancel = true;
+    // A thread still running is cancelled; one that ended leaves the queue
+    // as it is.
+    unsigned code = 0;
+    if (!GetExitCode(code)) {
+        m_cancel = true;
+        m_queue->Close();
+    }
     Wait(kInfinite);
 }
 
 void CAVEncodingThread2::Complete()
 {
     m_complete = true;
+    m_queue->Finish();
     Wait(kInfinite);
 }
 
 void CAVEncodingThread2::Cancel()
 {
     m_cancel = true;
+    m_queue->Close();
     Wait(kInfinite);
 }
 
 int CAVEncodingThread2::Execute()
 {
-    return RunEncodingLoop(m_cancel, m_complete, m_queue, [this] {
+    return RunEncodingLoop(m_cancel, m_queue, [this] {
         void* frame = nullptr;
         int index = -1;
         StreamType type = StreamTypeUnknown;
-        m_queue->Pop(&frame, &index, &type);
+        if (!m_queue->PopWait(&frame, &index, &type))
+            return false;
         if (frame && (type == StreamTypeVideo || type == StreamTypeAudio)) {
             GetQuentaException()->Clear();
             const bool ok = m_muxer->WriteFrame(index, false, type, frame);
@@ -138,6 +158,7 @@ int CAVEncodingThread2::Execute()
             if (!ok)
                 FailWrite(type == StreamTypeVideo ? "Can't write video" : "Can't write audio");
         }
+        return true;
     });
 }
 

@@ -1,10 +1,11 @@
 #pragma once
 
-// The encoding side of a two-thread job: a thread that takes frames from a
+// The encoding side of a two-thread job: a thread that waits for frames on a
 // frame queue and writes them to the muxer, freeing each after its write.
 // It ends when told to complete and the queue is empty, when cancelled
-// ("Cancel"), or at the first write the muxer refuses: a frame that can't be
-// written fails the job rather than go missing from the output.
+// ("Cancel", which closes the queue), or at the first write the muxer
+// refuses, closing the queue so that the producer stops: a frame that can't
+// be written fails the job rather than go missing from the output.
 
 #include "CFramesQueue.h"
 #include "CQuentaBasedThread.h"
@@ -24,7 +25,8 @@ public:
     CAVEncodingThread(int videoId, int audioId, CFramesQueue* queue, IEncodingMuxer* muxer);
     ~CAVEncodingThread() override;
 
-    // Sets the flag, then waits without limit for the thread's end.
+    // Finishes (Complete) or closes (Cancel) the queue, then waits without
+    // limit for the thread's end.
     void Complete();
     void Cancel();
 

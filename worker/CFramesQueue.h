@@ -1,14 +1,17 @@
 #pragma once
 
 // The bounded queues between a job's decoding thread and its encoding
-// thread. Every node is made at construction and reused; neither side ever
-// blocks: a full queue refuses a push, an empty one answers a pop with
-// nothing after a 1 ms sleep. Frames in a queue belong to the queue until
-// popped; the destructor frees whatever is still queued.
-
+// thread. Every node is made at construction and reused. The waiting calls
+// block: a push while the queue is full, a pop while it is empty, until
+// the other side acts or the queue is closed. Either side closes it when it
+// fails, which wakes the other at once: a failed encoder stops the decoder
+// within one frame, and the reverse. Frames given to a queue belong to it
+// until popped; a refused waiting push and the destructor free them.
 #include "MoorlandMediaInfo.h"
 
+#include <condition_variable>
 #include <deque>
+#include <mutex>
 
 namespace Moorland {
 
@@ -26,10 +29,20 @@ public:
     CReusedNodes(const CReusedNodes&) = delete;
     CReusedNodes& operator=(const CReusedNodes&) = delete;
 
-    // False when no node is free.
+    // False when no node is free or the queue is closed.
     bool Push(const Node& value);
     // False when nothing is queued.
     bool Pop(Node* value);
+    // Waits while every node is taken; false once the queue is closed.
+    bool PushWait(const Node& value);
+    // Waits while nothing is queued; false once the queue is closed, or
+    // finished and empty.
+    bool PopWait(Node* value);
+    // A failure on either side: waiting calls return false from now on.
+    void Close();
+    // The producer gives nothing more: pops take what is left, then end.
+    void Finish();
+    bool IsClosed();
     int GetCount();
     void* GetCritical() const { return m_lock; }
     // Visits the queued values without the lock (for the owner's destructor).
@@ -43,6 +56,10 @@ public:
 private:
     std::deque<Node*> m_queue;
     std::deque<Node*> m_free;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_closed = false;
+    bool m_finished = false;
     void* m_lock;
 };
 
@@ -59,6 +76,13 @@ public:
     bool Push(IRawVideoFrame* video, IRawAudioFrame* audio);
     // The oldest pair; both null (after a 1 ms sleep) when empty.
     void Pop(IRawVideoFrame** video, IRawAudioFrame** audio);
+    // Waits for room; false when closed, the frames then freed.
+    bool PushWait(IRawVideoFrame* video, IRawAudioFrame* audio);
+    // Waits for a pair; false when closed, or finished and empty.
+    bool PopWait(IRawVideoFrame** video, IRawAudioFrame** audio);
+    void Close();
+    void Finish();
+    bool IsClosed();
     int GetCount();
     // The lock: the transcode loop holds it around the muxer's statistics.
     void* GetCritical() const { return m_nodes.GetCritical(); }
@@ -84,6 +108,12 @@ public:
     bool Push(void* frame, int streamIndex, StreamType type);
     // Only *frame is set (null) when the queue is empty.
     void Pop(void** frame, int* streamIndex, StreamType* type);
+    // As CFramesQueue's waiting calls; a refused raw frame is freed.
+    bool PushWait(void* frame, int streamIndex, StreamType type);
+    bool PopWait(void** frame, int* streamIndex, StreamType* type);
+    void Close();
+    void Finish();
+    bool IsClosed();
     int GetCount();
     void* GetCritical() const { return m_nodes.GetCritical(); }
 

@@ -1,5 +1,7 @@
 #include "JobValueChecks.h"
 
+#include "CheckedCalls.h"
+
 #include "Basilvo/Basilvo.h"
 #include "Basilvo/QuentaLogger.h"
 #include "CBaseException.h"
@@ -82,15 +84,6 @@ void CheckErrorTextBlock(CMemFileMapping* file, ConvertTaskInfo2* record)
     OutOfRange(bad);
 }
 
-struct ReleaseSource
-{
-    void operator()(IAVSource* p) const
-    {
-        if (p)
-            p->Release();
-    }
-};
-
 } // namespace
 
 void CheckJobValues(IAVManager* manager, const ConvertTaskLocal& job, CMemFileMapping* file, int remux)
@@ -111,7 +104,7 @@ void CheckJobValues(IAVManager* manager, const ConvertTaskLocal& job, CMemFileMa
     if (record->TrimStart == 0)
         return;
     GetQuentaException()->Clear();
-    std::unique_ptr<IAVSource, ReleaseSource> source(
+    Released<IAVSource> source(
         manager->CreateSourceFromAddress(job.SrcPath ? job.SrcPath : "", job.ImporterName, nullptr, nullptr,
                                          nullptr, nullptr));
     if (!source) {

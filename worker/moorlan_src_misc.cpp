@@ -1,6 +1,7 @@
 #include "moorlan_src_misc.h"
 
 #include "CBaseException.h"
+#include "CheckedCalls.h"
 #include "IQuentaException.h"
 #include "Basilvo/Basilvo.h"
 #include "moorlan_srcutils/moorlan_url.h"
@@ -17,6 +18,13 @@ const char* const kSourceName = "moorlan_src_misc";
 [[noreturn]] void Fail(int code, const char* message, int line)
 {
     throw CBaseException(code, message, line, kSourceName);
+}
+
+// A media call's false: the recorded reason when there is one, else ours.
+void Check(bool ok, const char* message, int line)
+{
+    if (!ok)
+        ThrowRecordedOr(message, line, kSourceName);
 }
 
 // Closes an importer (or releases a source) on every way out unless the
@@ -167,12 +175,15 @@ IAVSource* CreateSourceFromURL(IAVManager* manager, const char* address, const c
     }
 
     if (auto* dvd = static_cast<IDVDControl*>(source.Get()->GetInterface("IDVDControl"))) {
-        dvd->SetAngle(angle);
-        dvd->SetSubtitleIndex(subtitleIndex);
+        GetQuentaException()->Clear();
+        Check(dvd->SetAngle(angle), "Can't choose the disc's angle", __LINE__);
+        Check(dvd->SetSubtitleIndex(subtitleIndex), "Can't choose the disc's subtitles", __LINE__);
     }
     if (subtitleID != -1) {
-        if (auto* tracks = static_cast<IChangeTrack*>(source.Get()->GetInterface("IChangeTrack")))
-            tracks->SelectSubtitleTrack(subtitleID);
+        if (auto* tracks = static_cast<IChangeTrack*>(source.Get()->GetInterface("IChangeTrack"))) {
+            GetQuentaException()->Clear();
+            Check(tracks->SelectSubtitleTrack(subtitleID), "Can't choose the subtitle track", __LINE__);
+        }
     }
 
     if (movieId)

@@ -153,6 +153,13 @@ void CFFEncodingMuxer::GetDataRateStats(int streamId, uint64_t* bytes, uint32_t*
         out->Stats(streamId, bytes, ms);
         return;
     }
+    // A first pass writes no file: what its encoder made stands for the
+    // picture stream, so progress and estimates run in that pass too.
+    CFFStreamEncoder* video = m_video.get();
+    if (video && streamId == m_owner.VideoStreamId()) {
+        video->DiscardedStats(bytes, ms);
+        return;
+    }
     if (bytes)
         *bytes = 0;
     if (ms)

@@ -403,6 +403,7 @@ void CFFMediaFile::KeepProperties(AVFormatContext* ctx)
     }
     const AVDictionaryEntry* e = av_dict_get(ctx->metadata, "timecode", nullptr, 0);
     m_fileTimecode = e ? e->value : "";
+    m_lengthGuessed = ctx->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE;
 }
 
 std::string CFFMediaFile::Property(const std::string& name, int videoStreamIndex) const
@@ -425,6 +426,10 @@ std::string CFFMediaFile::Property(const std::string& name, int videoStreamIndex
             return "";
         return std::to_string(tc.start);
     }
+    // "LengthGuessed": "1" when the file states no length and the one given
+    // is FFmpeg's estimate from the bit rate (VBR sound without a header).
+    if (name == "LengthGuessed")
+        return m_lengthGuessed ? "1" : "";
     // "drmErrorCode": nothing here is protected, so there is never a verdict
     // to report (a non-empty text would fail the job).
     return "";

@@ -89,6 +89,8 @@ private:
     std::vector<AVRational> m_frameRates;        // per FFmpeg stream index
     std::vector<std::string> m_timecodes;        // per FFmpeg stream index
     std::string m_fileTimecode;
+    // FFmpeg guessed the lengths from the bit rate: the file states none.
+    bool m_lengthGuessed = false;
 };
 
 } // namespace Solvane

@@ -583,7 +583,17 @@ void CFFStreamEncoder::Encode(AVFrame* frame, const Sink& sink)
         if (m_pass == 1 && m_passStats && c->stats_out)
             *m_passStats += c->stats_out;
         if (!m_stream) {
-            av_packet_unref(m_packet.get());
+            AVPacket* p = m_packet.get();
+            m_discardedBytes.fetch_add(static_cast<uint64_t>(std::max(p->size, 0)), std::memory_order_relaxed);
+            int64_t end = p->pts != AV_NOPTS_VALUE ? p->pts : p->dts;
+            if (end != AV_NOPTS_VALUE) {
+                if (p->duration > 0)
+                    end += p->duration;
+                const int64_t ms = av_rescale_q(end, c->time_base, AVRational{1, 1000});
+                if (ms > 0 && ms <= UINT32_MAX && static_cast<uint32_t>(ms) > m_discardedMs.load(std::memory_order_relaxed))
+                    m_discardedMs.store(static_cast<uint32_t>(ms), std::memory_order_relaxed);
+            }
+            av_packet_unref(p);
             continue;
         }
         m_packet->stream_index = m_stream->index;
@@ -592,6 +602,14 @@ void CFFStreamEncoder::Encode(AVFrame* frame, const Sink& sink)
     }
     if (!frame && m_pass == 1 && m_passStats && c->stats_out)
         *m_passStats += c->stats_out;
+}
+
+void CFFStreamEncoder::DiscardedStats(uint64_t* bytes, uint32_t* ms) const
+{
+    if (bytes)
+        *bytes = m_discardedBytes.load(std::memory_order_relaxed);
+    if (ms)
+        *ms = m_discardedMs.load(std::memory_order_relaxed);
 }
 
 void CFFStreamEncoder::SendVideo(Moorland::IRawVideoFrame* in, int64_t origin100ns, const Sink& sink)

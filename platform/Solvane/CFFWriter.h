@@ -126,6 +126,10 @@ public:
     void SendVideo(Moorland::IRawVideoFrame* frame, int64_t origin100ns, const Sink& sink);
     void SendAudio(Moorland::IRawAudioFrame* frame, int64_t origin100ns, const Sink& sink);
     void Flush(const Sink& sink);
+    // What an encoder whose packets go nowhere (a first pass) has made so
+    // far: their bytes and the end of the latest in ms from the origin.
+    // Safe to call from another thread.
+    void DiscardedStats(uint64_t* bytes, uint32_t* ms) const;
 
 private:
     CFFStreamEncoder() = default;
@@ -137,6 +141,8 @@ private:
     bool m_video = true;
     int m_pass = 0;
     std::string* m_passStats = nullptr;
+    std::atomic<uint64_t> m_discardedBytes{0};
+    std::atomic<uint32_t> m_discardedMs{0};
     FF::PacketPtr m_packet;
     FF::FramePtr m_frame;
     // video

@@ -123,7 +123,15 @@ void insert_childitem_seixinfo::operator()(ISourceDataItem* item) const
         entry.rightMargin = CropMarginOf(static_cast<double>(video->width) - crop.right);
         entry.bottomMargin = CropMarginOf(static_cast<double>(video->height) - crop.bottom);
     }
-    timeline->InsertClip(-1, &entry);
+    // A clip the description refuses (of no picture, say) fails the whole
+    // description: the settings below would else land on the clip before.
+    GetQuentaException()->Clear();
+    if (!timeline->InsertClip(-1, &entry)) {
+        if (GetQuentaException()->GetExceptionCode() != 0)
+            QuentaBased::ThrowLastError();
+        QB_THROW(QB_ERR_MEDIA, "The clip " + clip->GetSrcFileFullPath().toUtf8().toStdString() +
+                                   " can't be placed on the timeline");
+    }
     const int index = timeline->GetClipCount() - 1;
 
     if (bWithEdit) {
@@ -547,6 +555,31 @@ bool CTimelineItem::CloneItemByTime(const CBaseTime& time)
 
 // --------------------------------------------------------------- splitting
 
+namespace {
+
+// The length of one picture of a clip: its picture stream's, else 1/25 s
+// (a song's or a picture-less clip's shortest sensible piece).
+double PictureSeconds(const CMediaSourceItem& clip)
+{
+    const Moorland::MovieInfo* movie = clip.GetCurMovieInfo();
+    for (uint32_t i = 0; movie && i < movie->streamCount; ++i) {
+        const Moorland::StreamInfo& s = movie->streams[i];
+        if (s.type == Moorland::StreamTypeVideo && Moorland::FrameRateNum(s.frameRate) &&
+            Moorland::FrameRateDen(s.frameRate))
+            return double(Moorland::FrameRateDen(s.frameRate)) / Moorland::FrameRateNum(s.frameRate);
+    }
+    return 0.04;
+}
+
+// Whether a piece of a clip from a to b holds at least one picture: a
+// shorter one would play as nothing, or as the whole file.
+bool HoldsAPicture(const CBaseTime& a, const CBaseTime& b, double picture)
+{
+    return (b.ToSeconds() - a.ToSeconds()) + 0.00001 >= picture;
+}
+
+} // namespace
+
 bool CTimelineItem::SplitItemByTime(const CBaseTime& time, const QImage& thumbnail)
 {
     ISourceDataItem* item = getItemByTime(time);
@@ -557,9 +590,13 @@ bool CTimelineItem::SplitItemByTime(const CBaseTime& time, const QImage& thumbna
     const CBaseTime end = start + clip->GetTrimDuration();
     if (time == start || time == end)
         return false;
+    const CBaseTime cut = (time - start) + clip->GetTrimStartPoint();
+    const double picture = PictureSeconds(*clip);
+    if (!HoldsAPicture(clip->GetTrimStartPoint(), cut, picture) ||
+        !HoldsAPicture(cut, clip->GetTrimEndPoint(), picture))
+        return false;
     CMediaSourceItem copy(*clip);
     copy.SetStartPoint(time);
-    const CBaseTime cut = (time - start) + clip->GetTrimStartPoint();
     copy.SetThumbnailPic(thumbnail);
     copy.SetTrimStartPoint(cut, false);
     copy.SetFrameValue(0);
@@ -579,16 +616,30 @@ bool CTimelineItem::SplitItemByAccurateTime(const CBaseTime& time, const CBaseTi
     const CBaseTime end = start + clip->GetTrimDuration();
     if (time == start || time == end)
         return false;
-    CMediaSourceItem copy(*clip);
     const CBaseTime oldTrimEnd = clip->GetTrimEndPoint();
+    const CBaseTime trimStart = clip->GetTrimStartPoint();
+    const double picture = PictureSeconds(*clip);
+    const CBaseTime askedCut = (time - start) + trimStart;
+    // Each part keeps at least one picture; else nothing is cut.
+    const bool exactFits = !(exactTime > oldTrimEnd) && !(exactTime < trimStart) &&
+                           HoldsAPicture(trimStart, exactTime, picture) &&
+                           HoldsAPicture(exactTime, oldTrimEnd, picture);
+    const bool askedFits = HoldsAPicture(trimStart, askedCut, picture) && HoldsAPicture(askedCut, oldTrimEnd, picture);
+    if (!exactFits && !askedFits)
+        return false;
+    CMediaSourceItem copy(*clip);
     bool exact = false;
     // A boundary past the clip's end or before its start would leave one
     // half with a negative length: the cut then falls at the asked time.
-    if (!(exactTime > oldTrimEnd) && !(exactTime < clip->GetTrimStartPoint())) {
+    if (exactFits) {
         clip->SetTrimEndPoint(exactTime, true);
         const CBaseTime newEnd = start + clip->GetTrimDuration();
         const double away = newEnd.ToSeconds() - time.ToSeconds();
         exact = !(away < -3.0 || away > 3.0);
+        if (!exact && !askedFits) {
+            clip->SetTrimEndPoint(oldTrimEnd, true);
+            return false;
+        }
     }
     copy.SetThumbnailPic(thumbnail);
     copy.SetStartPoint(time);

@@ -107,6 +107,10 @@ private:
                         "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=3 -c:v mpeg4 -c:a libmp3lame "
                         "whole.avi") &&
                Shell("cd '" + m_dir + "' && head -c $(( $(stat -c %s whole.avi) / 2 )) whole.avi > half.avi") &&
+               // A VBR song without a Xing header that starts quiet: FFmpeg
+               // guesses its length from the first frame's rate, twice too long.
+               Shell(ff + "-f lavfi -i \"aevalsrc='if(lt(t,2),0,random(0)*2-1)':s=44100:d=8\" -ac 2 "
+                        "-c:a libmp3lame -q:a 4 -write_xing 0 song.mp3") &&
                Shell(ff + "-f lavfi -i testsrc2=size=160x120:rate=25:duration=1 "
                         "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=1 -c:v libtheora -c:a libvorbis "
                         "theora.ogg") &&
@@ -386,6 +390,30 @@ TEST_F(ConvWorker, FailuresEndAsFailedWithTheirText)
     }
 }
 
+TEST_F(ConvWorker, AWriteFailingMidStreamNamesItsCauseOnOneAndOnTwoThreads)
+{
+    // A plain and a multi-stream job, each with and without an encoding thread.
+    for (bool multi : {false, true}) {
+        for (const char* flags : {"0 0 1", "0 1 1"}) {
+            SCOPED_TRACE(std::string(flags) + (multi ? ", multi-stream" : ""));
+            ProfileSpec s;
+            s.muxer = "matroska";
+            s.width = 640;
+            s.height = 480;
+            s.videoBitrate = 4000;
+            if (multi) {
+                s.params["MultiStream"] = 1;
+                s.streams = {{"VideoParam", false, "mpeg4"}, {"AudioParam", true, ""}};
+            }
+            Outcome o = RunJob(Src("long.mp4") + (multi ? "?movieid=0" : ""), "/dev/full", s, nullptr, nullptr, flags);
+            EXPECT_EQ(o.state, 4);
+            EXPECT_NE(o.error.find("Can't write to /dev/full"), std::string::npos) << o.error;
+            EXPECT_NE(o.error.find("No space left on device"), std::string::npos) << o.error;
+            EXPECT_EQ(o.error.find("convert thread will exit"), std::string::npos) << o.error;
+        }
+    }
+}
+
 TEST_F(ConvWorker, CancelStopsTheJobAndKeepsItsState)
 {
     ProfileSpec s;
@@ -455,6 +483,75 @@ TEST_F(ConvWorker, SplitBySizeWritesNumberedPartsThatAddUp)
         }
         EXPECT_GE(parts, 2);
         EXPECT_NEAR(total, 8.0, 0.1 * parts);
+    }
+}
+
+TEST_F(ConvWorker, APartFilledAtTheLastPictureEndsTheSeries)
+{
+    // 320 pictures: the size is looked at every 160, so a limit of 3/4 of the
+    // whole file is reached exactly at the source's last picture.
+    const std::string src = Out("mjpeg320.avi");
+    ASSERT_TRUE(Shell("ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=160x120:rate=25 -frames:v 320 "
+                      "-c:v mjpeg -q:v 3 '" + src + "'"));
+    ProfileSpec s;
+    s.muxer = "avi";
+    s.ext = ".avi";
+    s.video = "mjpeg";
+    s.avInclude = 2;
+    s.videoBitrate = 2000;
+    Outcome whole = RunJob(src, Out("mjpeg-whole.avi"), s);
+    ASSERT_EQ(whole.state, 5) << whole.error;
+    struct stat st {};
+    ASSERT_EQ(::stat(Out("mjpeg-whole.avi").c_str(), &st), 0);
+    for (const char* flags : {"1 1 1", "0 0 0"}) {
+        SCOPED_TRACE(flags);
+        Shell("rm -f '" + Out("mjpeg-part") + "'*.avi");
+        s.params["ExportPerFileSize"] = 5242880.0 + 0.75 * static_cast<double>(st.st_size);
+        Outcome o = RunJob(src, Out("mjpeg-part.avi"), s, nullptr, nullptr, flags);
+        EXPECT_EQ(o.state, 5) << o.error;
+        EXPECT_NEAR(Duration(Out("mjpeg-part(0).avi")), 12.8, 0.1);
+        EXPECT_NE(access(Out("mjpeg-part(1).avi").c_str(), F_OK), 0) << "an empty part was left";
+    }
+}
+
+TEST_F(ConvWorker, TwoPassProgressRunsToHalfInTheFirstPassAndOnToTheEndInTheSecond)
+{
+    for (const char* flags : {"0 0 1", "0 1 1"}) {
+        SCOPED_TRACE(flags);
+        ProfileSpec s;
+        s.width = 640;
+        s.height = 480;
+        s.videoBitrate = 1500;
+        struct Sample
+        {
+            double percent;
+            int64_t estimate;
+        };
+        std::vector<Sample> samples;
+        Outcome o = RunJob(
+            Src("long.mp4"), Out("two-pass.mp4"), s, [](ConvertTaskInfo2* r) { r->Pass = 2; },
+            [&](ConvertTaskInfo2* r) {
+                for (int i = 0; i < 60000 && r->GetState() <= 2; ++i) {
+                    if (r->GetState() == 1)
+                        samples.push_back({r->GetPercent(), r->GetEstimatedSize()});
+                    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                }
+            },
+            flags);
+        ASSERT_EQ(o.state, 5) << o.error;
+        EXPECT_EQ(o.percent, 100.0);
+        bool firstPass = false, secondPass = false, firstEstimate = false;
+        double highest = 0.0;
+        for (const Sample& x : samples) {
+            EXPECT_GE(x.percent, highest) << "progress went back";
+            highest = std::max(highest, x.percent);
+            firstPass = firstPass || (x.percent > 5.0 && x.percent < 45.0);
+            firstEstimate = firstEstimate || (x.percent < 50.0 && x.estimate > 0);
+            secondPass = secondPass || (x.percent > 55.0 && x.percent < 95.0);
+        }
+        EXPECT_TRUE(firstPass) << "no progress shown in the first pass";
+        EXPECT_TRUE(firstEstimate) << "no size estimate in the first pass";
+        EXPECT_TRUE(secondPass) << "no progress shown in the second pass";
     }
 }
 
@@ -1114,6 +1211,8 @@ TEST_F(ConvWorker, FinishedOutputsHoldWhatTheSourceGivesAndFailuresLeaveNoFile)
         {"a copy holds pictures and sound", "theora.ogg", Out("theora-out.m2ts"), m2ts, 5, true, true, ""},
         {"a variable-rate source", "phone.mp4", Out("phone-out.avi"), avi, 5, true, true, ""},
         {"a source cut short fails", "half.avi", Out("half-out.mp3"), mp3, 4, false, false, "half.avi"},
+        {"a VBR song whose length is only a guess converts whole", "song.mp3", Out("song-out.mp3"), mp3, 5, false,
+         true, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -1131,6 +1230,9 @@ TEST_F(ConvWorker, FinishedOutputsHoldWhatTheSourceGivesAndFailuresLeaveNoFile)
         EXPECT_EQ(Probe(c.dst, "v").count("codec_name"), c.video ? 1u : 0u);
         EXPECT_EQ(Probe(c.dst, "a").count("codec_name"), c.audio ? 1u : 0u);
         EXPECT_TRUE(Shell("ffmpeg -nostdin -v error -xerror -i '" + c.dst + "' -f null - 2>/dev/null"));
+        if (std::string(c.src) == "song.mp3") {
+            EXPECT_NEAR(std::atof(Probe(c.dst, "a")["duration"].c_str()), 8.0, 0.2);
+        }
     }
 }
 

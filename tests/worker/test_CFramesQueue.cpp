@@ -13,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <thread>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -239,6 +241,77 @@ TEST(CAVEncodingThread, EndsOnCancelAndOnTheFirstRefusedWrite)
             }
         }
         EXPECT_EQ(g_liveFrames, 0);
+    }
+}
+
+TEST(CAVEncodingThread, AFailedWriteStopsAWaitingProducerWithinOneFrame)
+{
+    // The producer pushes as the worker does, waiting for room; the third
+    // write fails. Beyond what the queue holds, at most the frame being
+    // written and the one being pushed may pass.
+    const int capacity = 4;
+    for (bool tagged : {false, true}) {
+        SCOPED_TRACE(tagged ? "tagged queue" : "pair queue");
+        FakeMuxer muxer;
+        muxer.refuseFrom = 2;
+        muxer.recordReason = true;
+        muxer.delayMs = 2;
+        int pushed = 0;
+        const auto start = std::chrono::steady_clock::now();
+        if (tagged) {
+            CFramesQueue2 queue(capacity);
+            SMItemInfo items[2] = {};
+            CAVEncodingThread2 thread(items, 2, &queue, &muxer);
+            while (pushed < 1000 && queue.PushWait(new FakeAudio(pushed), 1, StreamTypeAudio))
+                ++pushed;
+            thread.Complete();
+            EXPECT_STREQ(thread.GetThreadException()->GetExceptionMsg(), "disk full: /out/x.mp4");
+        } else {
+            CFramesQueue queue(capacity);
+            CAVEncodingThread thread(0, 1, &queue, &muxer);
+            while (pushed < 1000 && queue.PushWait(NewVideo(pushed), new FakeAudio(pushed)))
+                ++pushed;
+            EXPECT_TRUE(queue.IsClosed());
+            thread.Complete();
+            EXPECT_STREQ(thread.GetThreadException()->GetExceptionMsg(), "disk full: /out/x.mp4");
+        }
+        EXPECT_LE(pushed, 2 + capacity + 2);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+        EXPECT_EQ(g_liveFrames, 0) << "a refused push or a closed queue leaked its frames";
+    }
+}
+
+TEST(CAVEncodingThread, AProducerThatFailsEndsAWaitingEncoderAndFreesWhatIsQueued)
+{
+    FakeMuxer muxer;
+    muxer.delayMs = 50;
+    {
+        CFramesQueue queue(8);
+        CAVEncodingThread thread(0, 1, &queue, &muxer);
+        // The encoder waits on an empty queue, then on a full one it drains slowly.
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        for (int i = 0; i < 8; ++i)
+            ASSERT_TRUE(queue.PushWait(NewVideo(i), new FakeAudio(i)));
+        const auto start = std::chrono::steady_clock::now();
+        thread.Cancel(); // what the worker does when its producer fails
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500))
+            << "the encoder went on with the queued frames";
+        unsigned code = 0;
+        ASSERT_TRUE(thread.GetExitCode(code));
+        EXPECT_EQ(code, 1u);
+        EXPECT_STREQ(thread.GetThreadException()->GetExceptionMsg(), "Cancel");
+        EXPECT_LT(muxer.Written().size(), 8u * 2);
+        EXPECT_FALSE(queue.PushWait(NewVideo(99), new FakeAudio(99))) << "a closed queue takes nothing";
+    }
+    EXPECT_EQ(g_liveFrames, 0);
+    {
+        // An encoder waiting on an empty queue ends at once when cancelled.
+        CFramesQueue queue(8);
+        CAVEncodingThread thread(0, 1, &queue, &muxer);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        const auto start = std::chrono::steady_clock::now();
+        thread.Cancel();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200));
     }
 }
 

@@ -20,11 +20,11 @@ class ICompressedFrame;
 class IEncodingMuxer
 {
 public:
-    virtual bool SetEncodingPass(int passCount) = 0;
+    [[nodiscard]] virtual bool SetEncodingPass(int passCount) = 0;
     virtual void SetEncodingThreads(int threads) = 0;
-    virtual bool BeginWriting() = 0;
-    virtual bool WriteVideo(int streamId, IRawVideoFrame* frame) = 0;
-    virtual bool WriteAudio(int streamId, IRawAudioFrame* frame) = 0;
+    [[nodiscard]] virtual bool BeginWriting() = 0;
+    [[nodiscard]] virtual bool WriteVideo(int streamId, IRawVideoFrame* frame) = 0;
+    [[nodiscard]] virtual bool WriteAudio(int streamId, IRawAudioFrame* frame) = 0;
     // Bytes and milliseconds written so far for one stream; either out may be null.
     virtual void GetDataRateStats(int streamId, uint64_t* bytes, uint32_t* ms) = 0;
     virtual void EndWriting() = 0;
@@ -39,8 +39,8 @@ class INoEncodingMuxer
 public:
     virtual void SetStreamHeader(int outStream, const uint8_t* header, int size) = 0;
     virtual void SetAudioFormat(int outStream, const AudioFormatInfo* format) = 0;
-    virtual bool BeginWriting() = 0;
-    virtual bool WritePacket(int outStream, ICompressedFrame* packet) = 0;
+    [[nodiscard]] virtual bool BeginWriting() = 0;
+    [[nodiscard]] virtual bool WritePacket(int outStream, ICompressedFrame* packet) = 0;
     virtual void EndWriting() = 0;
 
 protected:
@@ -51,13 +51,13 @@ protected:
 class IMultiMuxer2
 {
 public:
-    virtual bool SetEncodingPass(int passCount) = 0;
+    [[nodiscard]] virtual bool SetEncodingPass(int passCount) = 0;
     virtual void SetEncodingThreads(int threads) = 0;
     virtual void SetStreamHeader(int streamIndex, const uint8_t* header, int size) = 0;
     virtual void SetAudioFormat(int streamIndex, const AudioFormatInfo* format) = 0;
     virtual void GetDataRateStats(int streamIndex, uint64_t* bytes, uint32_t* ms) = 0;
-    virtual bool WriteFrame(int streamIndex, bool compressed, int type, void* frame) = 0;
-    virtual bool BeginWriting() = 0;
+    [[nodiscard]] virtual bool WriteFrame(int streamIndex, bool compressed, int type, void* frame) = 0;
+    [[nodiscard]] virtual bool BeginWriting() = 0;
     virtual void EndWriting() = 0;
 
 protected:
@@ -67,9 +67,9 @@ protected:
 class IAVExporter
 {
 public:
-    virtual bool SetProfile(IProfile* profile) = 0;
-    virtual bool Open(const char* path) = 0;
-    virtual bool OpenOutputStream(IQuentaStream* stream) = 0;
+    [[nodiscard]] virtual bool SetProfile(IProfile* profile) = 0;
+    [[nodiscard]] virtual bool Open(const char* path) = 0;
+    [[nodiscard]] virtual bool OpenOutputStream(IQuentaStream* stream) = 0;
     // The output's movie description, owned by the exporter.
     virtual MovieInfo* GetOutputMovieInfo() = 0;
     virtual IEncodingMuxer* GetEncodingMuxer() = 0;

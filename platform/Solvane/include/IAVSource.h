@@ -31,7 +31,7 @@ public:
     virtual void* GetInterface(const char* name) = 0;                                 // 0
     // Positions the source so that the next video frame read is the one shown
     // at `ms` (the last one starting at or before it).
-    virtual bool Seek(uint32_t ms) = 0;                                               // 1
+    [[nodiscard]] virtual bool Seek(uint32_t ms) = 0;                                               // 1
     virtual uint32_t GetDuration() = 0;                                               // 2  milliseconds
     virtual int GetVideoStreamID() = 0;                                               // 3  -1 for none
     virtual int GetAudioStreamID() = 0;                                               // 4  -1 for none
@@ -39,8 +39,8 @@ public:
     // Reads the next frames of the streams the mode asks for. Each out is a
     // frame or null (nothing ready of that kind yet); false at the end of the
     // source or on a failure (recorded).
-    virtual bool ReadFrames(IRawAudioFrame** audio, IRawVideoFrame** video, void** other, int mode) = 0; // 6
-    virtual bool IsEndOfStream() = 0;                                                 // 7
+    [[nodiscard]] virtual bool ReadFrames(IRawAudioFrame** audio, IRawVideoFrame** video, void** other, int mode) = 0; // 6
+    [[nodiscard]] virtual bool IsEndOfStream() = 0;                                                 // 7
     virtual void Release() = 0;                                                       // 8
 
 protected:
@@ -52,11 +52,11 @@ protected:
 class IAVSource2
 {
 public:
-    virtual bool Seek(uint32_t ms) = 0;
+    [[nodiscard]] virtual bool Seek(uint32_t ms) = 0;
     virtual uint32_t GetDuration() = 0;
-    virtual bool ReadFrame(FrameInfo* info, int flags, int streamIndex) = 0;
+    [[nodiscard]] virtual bool ReadFrame(FrameInfo* info, int flags, int streamIndex) = 0;
     virtual void Release() = 0;
-    virtual bool GetAudioFormat(int streamIndex, AudioFormatInfo* format) = 0;
+    [[nodiscard]] virtual bool GetAudioFormat(int streamIndex, AudioFormatInfo* format) = 0;
     virtual const uint8_t* GetStreamHeader(int streamIndex, int* size) = 0;
 
 protected:
@@ -69,13 +69,13 @@ class IAVCompressedSource
 {
 public:
     // The next packet read is the key frame of the video stream at or before `ms`.
-    virtual bool Seek(uint32_t ms) = 0;
+    [[nodiscard]] virtual bool Seek(uint32_t ms) = 0;
     virtual uint32_t GetDuration() = 0;                                               // milliseconds
     // The decoder set-up bytes of a stream (owned by the source), null when it has none.
     virtual const uint8_t* GetStreamHeader(int streamId, int* size) = 0;
     // The next packet, null at the end; *streamId receives its stream's id.
     virtual ICompressedFrame* ReadPacket(int* streamId, int* reserved) = 0;
-    virtual bool GetAudioFormat(int streamId, AudioFormatInfo* format) = 0;
+    [[nodiscard]] virtual bool GetAudioFormat(int streamId, AudioFormatInfo* format) = 0;
     virtual void Release() = 0;
 
 protected:
@@ -86,8 +86,8 @@ protected:
 class IDVDControl
 {
 public:
-    virtual bool SetAngle(int angle) = 0;
-    virtual bool SetSubtitleIndex(int index) = 0;
+    [[nodiscard]] virtual bool SetAngle(int angle) = 0;
+    [[nodiscard]] virtual bool SetSubtitleIndex(int index) = 0;
 
 protected:
     virtual ~IDVDControl() = default;
@@ -97,7 +97,7 @@ protected:
 class IChangeTrack
 {
 public:
-    virtual bool SelectSubtitleTrack(int streamId) = 0;
+    [[nodiscard]] virtual bool SelectSubtitleTrack(int streamId) = 0;
 
 protected:
     virtual ~IChangeTrack() = default;

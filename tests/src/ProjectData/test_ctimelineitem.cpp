@@ -230,8 +230,12 @@ TEST_F(Timeline, SplitsAtATimeOrAtAFrameBoundary)
     auto b = Clip("/b.mp4", 20.0, 0.0, 6.0);
     ASSERT_TRUE(timeline.AppendItem(a.get()));
     ASSERT_TRUE(timeline.AppendItem(b.get()));
-    for (double t : {4.0, 4.000005, 0.0, 10.0, 12.0})
+    // Boundaries, the ends, and cuts that would leave a part shorter than
+    // one picture (1/25 s) are refused.
+    for (double t : {4.0, 4.000005, 0.0, 10.0, 12.0, 0.02, 3.97, 4.03})
         EXPECT_FALSE(timeline.SplitItemByTime(t, QImage())) << t;
+    EXPECT_EQ(2, timeline.ChildItemsCount());
+    EXPECT_DOUBLE_EQ(14.0, timeline.getItemByIndex(0)->GetTrimEndPoint().ToSeconds());
 
     QImage thumb(4, 4, QImage::Format_RGB32);
     thumb.fill(Qt::blue);
@@ -263,7 +267,11 @@ TEST_F(Timeline, ExactSplitsFallBackToAPlainCutWhenTheBoundaryIsOff)
         {11.54, true, 11.54, "near the asked time"},
         {15.0, false, 11.5, "past the trim end"},
         {10.2, true, 10.2, "1.3 s before"},
-        {14.0, true, 14.0, "at the trim end"},
+        // A boundary at a trim point, or less than a picture from one,
+        // would leave a part of no picture: the cut falls at the asked time.
+        {14.0, false, 11.5, "at the trim end"},
+        {13.98, false, 11.5, "less than a picture before the trim end"},
+        {10.0, false, 11.5, "at the trim start"},
         {9.5, false, 11.5, "before the trim start"},
     };
     for (const Case& c : cases) {
@@ -281,7 +289,18 @@ TEST_F(Timeline, ExactSplitsFallBackToAPlainCutWhenTheBoundaryIsOff)
         EXPECT_NEAR(c.firstEnd, second->GetTrimStartPoint().ToSeconds(), 1e-9) << c.what;
         EXPECT_EQ(c.exactCut ? 42 : 0, second->GetFrameValue()) << c.what;
         EXPECT_EQ(3, first->GetFrameValue()) << c.what;
-        EXPECT_GE(first->GetTrimDuration().ToSeconds(), 0.0) << c.what;
+        EXPECT_GE(first->GetTrimDuration().ToSeconds(), 0.04) << c.what;
+        EXPECT_GE(second->GetTrimDuration().ToSeconds(), 0.04) << c.what;
+    }
+    {
+        // Neither the boundary nor the asked time leaves a picture on both sides.
+        CTimelineItem line;
+        line.SetAVManager(&manager);
+        auto a = Clip("/a.mp4", 20.0, 10.0, 14.0);
+        line.AppendItem(a.get());
+        EXPECT_FALSE(line.SplitItemByAccurateTime(3.99, 14.0, 42, QImage()));
+        EXPECT_EQ(1, line.ChildItemsCount());
+        EXPECT_DOUBLE_EQ(14.0, line.getItemByIndex(0)->GetTrimEndPoint().ToSeconds());
     }
     // A boundary that lands 3.5 s from the asked time on the timeline.
     CTimelineItem line;
