@@ -8,10 +8,12 @@
 #include "ProfileNodeManager.h"
 #include "ctimelineitem.h"
 #include "cmmoutputtask.h"
+#include "OutputTaskNames.h"
 #include "profileConfig.h"
 #include "vmoutputtaskitem.h"
 
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QStyle>
 
 VMOutPutTaskMgr::VMOutPutTaskMgr(QWidget* parent)
@@ -55,17 +57,18 @@ CYoutubeVideoInfo* VMOutPutTaskMgr::getCurrentSelectedOutputTaskYoutubeVideInfo(
     return m_pSelected ? m_pSelected->getMOutputTask()->GetYoutubeInfo() : nullptr;
 }
 
-QString VMOutPutTaskMgr::UniqueName(const QString& base) const
+QString VMOutPutTaskMgr::checkTheTaskNameIfAllReadyExistInTaskList(QString name, bool bRename)
 {
-    QString name = base;
-    for (int n = 1;; ++n) {
-        bool clash = false;
-        for (VMOutputTaskItem* row : m_rows)
-            clash = clash || row->getMOutputTask()->GetTaskDstName() == name;
-        if (!clash)
-            return name;
-        name = QString("%1_%2").arg(base).arg(n);
-    }
+    return OutputTaskNames::MakeNameUniqueInTaskList(OutputTaskNames::SanitizeTaskName(name), bRename,
+                                                     m_lstTaskNames);
+}
+
+QString VMOutPutTaskMgr::checkTheTaskNameIfAllReadyExistInOuputDir(QString name, QString ext)
+{
+    CAppVariableInfo* settings = CAppVariableInfo::GetInstance();
+    const QString folder = settings->GetInfoValue("OutputPath", QVariant()).toString();
+    const QVariant policy = settings->GetInfoValue("OutputFileExist", QVariant());
+    return OutputTaskNames::CheckNameInOutputDir(name, ext, m_lstTaskNames, folder, policy);
 }
 
 void VMOutPutTaskMgr::GiveProfile(VMOutputTaskItem* pItem)
@@ -83,9 +86,12 @@ VMOutputTaskItem* VMOutPutTaskMgr::addOutputTask()
     auto* task = new CMMOutputTask(m_pManager, m_pMirendo, nullptr);
     if (m_pTimeline && m_pTimeline->ChildItemsCount() > 0)
         task->SetSrcTimelineItem(const_cast<CTimelineItem*>(m_pTimeline));
-    task->SetOutputDstName(UniqueName(tr("My Movie")));
+    task->SetOutputDstName(checkTheTaskNameIfAllReadyExistInTaskList(tr("My Movie"), false));
+    m_lstTaskNames.append(task->GetTaskDstName());
     auto* row = new VMOutputTaskItem(task, ui->frmOutputTaskItemList);
     connect(row, &VMOutputTaskItem::signal_selectedOutputTaskItem, this, &VMOutPutTaskMgr::slot_setCurrentSelectedTaskItem);
+    connect(row, &VMOutputTaskItem::signal_mOutputTaskItemReNameFinished, this,
+            &VMOutPutTaskMgr::slot_mOutputTaskItemReNameFinished);
     connect(row, &QToolButton::clicked, this, [this, row] { slot_setCurrentSelectedTaskItem(row); });
     ui->layTaskRows->insertWidget(m_rows.size(), row);
     m_rows << row;
@@ -121,6 +127,7 @@ void VMOutPutTaskMgr::removeTaskItem(VMOutputTaskItem* pItem)
     if (!m_rows.contains(pItem))
         return;
     m_rows.removeOne(pItem);
+    m_lstTaskNames.removeOne(pItem->getMOutputTask()->GetTaskDstName());
     if (m_pSelected == pItem)
         m_pSelected = nullptr;
     CMMOutputTask* task = pItem->getMOutputTask();
@@ -155,4 +162,23 @@ void VMOutPutTaskMgr::on_btnDelOutPutTask_clicked()
 {
     if (m_pSelected)
         removeTaskItem(m_pSelected);
+}
+
+void VMOutPutTaskMgr::slot_mOutputTaskItemReNameFinished(VMOutputTaskItem* pItem)
+{
+    if (!pItem || !m_rows.contains(pItem))
+        return;
+    auto* edit = pItem->findChild<QLineEdit*>(QStringLiteral("ledtOutputItemName"));
+    if (!edit)
+        return;
+    CMMOutputTask* task = pItem->getMOutputTask();
+    QString typed = edit->text();
+    // The editor shows the extension beside the name; a name typed with it keeps only the base.
+    const QString ext = task->GetDstFileExt();
+    if (!ext.isEmpty() && typed.endsWith(ext) && typed.size() > ext.size())
+        typed.chop(ext.size());
+    m_lstTaskNames.removeOne(task->GetTaskDstName());
+    const QString name = checkTheTaskNameIfAllReadyExistInTaskList(typed, true);
+    pItem->setOutputTaskItemName(name);
+    m_lstTaskNames.append(name);
 }

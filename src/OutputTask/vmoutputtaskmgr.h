@@ -7,6 +7,7 @@
 
 #include <QFrame>
 #include <QList>
+#include <QStringList>
 
 class CMMOutputTask;
 class CTimelineItem;
@@ -46,6 +47,14 @@ public:
     void removeTaskItem(VMOutputTaskItem* pItem);
     VMOutputTaskItem* selectedTaskItem() const { return m_pSelected; }
     QList<VMOutputTaskItem*> taskItems() const { return m_rows; }
+    QStringList taskNameRegister() const { return m_lstTaskNames; }
+
+    // The name a task gets: unique among the list's tasks (bRename false when
+    // a task is added, true when a row's rename ends).
+    QString checkTheTaskNameIfAllReadyExistInTaskList(QString name, bool bRename);
+    // The name a first start writes under, by the "OutputFileExist" policy;
+    // a null string when the start must not go on.
+    QString checkTheTaskNameIfAllReadyExistInOuputDir(QString name, QString ext);
 
 signals:
     void signal_SettingSelectedOutputTaskItemProfile(IProfile* pProfile, bool bEnable, bool bStart);
@@ -54,6 +63,7 @@ signals:
 
 public slots:
     void slot_CurProfileChanged();
+    void slot_mOutputTaskItemReNameFinished(VMOutputTaskItem* pItem);
 
 private slots:
     void on_btnAddOutPutTask_clicked();
@@ -63,7 +73,6 @@ private slots:
 private:
     void Renumber();
     void GiveProfile(VMOutputTaskItem* pItem);
-    QString UniqueName(const QString& base) const;
 
     Ui::VMOutPutTaskMgr* ui;
     Moorland::IAVManager* m_pManager = nullptr;
@@ -74,5 +83,6 @@ private:
     ProfileNodeManager* m_pNodeMgr = nullptr;
     IMirendo* m_pMirendo = nullptr;
     QList<VMOutputTaskItem*> m_rows;
+    QStringList m_lstTaskNames;
     VMOutputTaskItem* m_pSelected = nullptr;
 };
