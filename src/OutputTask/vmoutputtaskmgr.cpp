@@ -2,6 +2,7 @@
 #include "ui_vmoutputtaskmgr.h"
 
 #include "CAppVariableInfo.h"
+#include "ConvertTaskInfo2.h"
 #include "IAVConverter.h"
 #include "IMirendo.h"
 #include "IProfile.h"
@@ -12,7 +13,11 @@
 #include "profileConfig.h"
 #include "vmoutputtaskitem.h"
 
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QEvent>
 #include <QFileInfo>
+#include <QVBoxLayout>
 #include <QLineEdit>
 #include <QStyle>
 
@@ -22,34 +27,108 @@ VMOutPutTaskMgr::VMOutPutTaskMgr(QWidget* parent)
 {
     ui->setupUi(this);
     m_pMirendo = CreateMirendo();
+    m_pRowLayout = new QVBoxLayout;
+    m_pRowLayout->setContentsMargins(0, 0, 0, 0);
+    m_pRowLayout->setSpacing(0);
+    m_pRowLayout->setAlignment(Qt::AlignTop);
+    ui->frmOutputTaskItemList->setLayout(m_pRowLayout);
+    ui->btnDelOutPutTask->setEnabled(false);
+    ui->btnStartCheckedTaskLst->setEnabled(false);
+    ui->frmOutputTaskItemList->installEventFilter(this);
+    ui->frmOutputTaskMgr->installEventFilter(this);
+    m_pButtonGroup = new QButtonGroup(this);
+    m_pButtonGroup->setExclusive(true);
+    connect(m_pButtonGroup, &QButtonGroup::idClicked, this, &VMOutPutTaskMgr::slot_BtnGpOutputTaskItem_buttonClicked);
     ui->btnAddOutPutTask->setIcon(style()->standardIcon(QStyle::SP_FileDialogNewFolder));
-    ui->btnAddOutPutTask->setToolTip(tr("Add"));
+    ui->btnStartCheckedTaskLst->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
     ui->btnDelOutPutTask->setIcon(style()->standardIcon(QStyle::SP_TrashIcon));
-    ui->btnDelOutPutTask->setToolTip(tr("Delete"));
+    ui->btnAddOutPutTask->setToolTip(tr("Add output task"));
+    ui->btnDelOutPutTask->setToolTip(tr("Delete checked tasks"));
+    ui->btnStartCheckedTaskLst->setToolTip(tr("Convert checked tasks"));
+    ui->ckbxOutPutTaskLst->setToolTip(tr("Checked all tasks"));
+    ReTranslate();
     updateOutputMgrWidget();
 }
 
 VMOutPutTaskMgr::~VMOutPutTaskMgr()
 {
-    while (!m_rows.isEmpty()) {
-        VMOutputTaskItem* row = m_rows.takeLast();
-        CMMOutputTask* task = row->getMOutputTask();
-        if (m_pConverter && task->GetConvertTaskID() >= 0)
-            m_pConverter->RemoveConvertTask(task->GetConvertTaskID());
-        delete row;
-        delete task;
+    if (!m_lstRunning.isEmpty() && m_pConverter) {
+        m_pConverter->StopAllConvertTasks();
+        m_pConverter->StopConvert(1);
     }
+    m_lstRunning.clear();
+    m_lstChecked.clear();
+    for (VMOutputTaskItem* row : m_rows) {
+        CMMOutputTask* task = row->getMOutputTask();
+        delete task;
+        delete row;
+    }
+    m_rows.clear();
+    delete ui;
+    ui = nullptr;
     if (m_pMirendo)
         m_pMirendo->Release();
-    delete ui;
+    m_pMirendo = nullptr;
+}
+
+void VMOutPutTaskMgr::ReTranslate()
+{
+    ui->retranslateUi(this);
+    // The form's retranslation empties the header; a task added afterwards
+    // takes its name from it, so it is filled again at once.
+    updateOutputMgrWidget();
+}
+
+bool VMOutPutTaskMgr::event(QEvent* e)
+{
+    if (e->type() == QEvent::LanguageChange && ui)
+        ReTranslate();
+    return QFrame::event(e);
+}
+
+bool VMOutPutTaskMgr::eventFilter(QObject* watched, QEvent* e)
+{
+    if (e->type() == QEvent::MouseButtonPress && m_pSelected
+        && (watched == ui->frmOutputTaskItemList || watched == ui->frmOutputTaskMgr)) {
+        slot_CurProfileChanged();
+        m_pButtonGroup->setExclusive(false);
+        m_pSelected->setChecked(false);
+        if (!m_pSelected->isConverting())
+            m_pSelected->setBtnStartConvertVisible(false);
+        m_pSelected = nullptr;
+        m_pButtonGroup->setExclusive(true);
+    }
+    return QFrame::eventFilter(watched, e);
+}
+
+void VMOutPutTaskMgr::setDefaultMediaImg(const QImage& img)
+{
+    m_defaultMediaImg = img;
+    updateOutputMgrWidget();
 }
 
 void VMOutPutTaskMgr::updateOutputMgrWidget()
 {
+    if (!ui)
+        return;
     const bool hasClips = m_pTimeline && m_pTimeline->ChildItemsCount() > 0;
-    ui->lblOuPuMgrName->setText(hasClips ? tr("Edited movie") : tr("No media in the timeline"));
-    ui->lblOutPutMgrPic->setPixmap(style()->standardIcon(QStyle::SP_MediaPlay).pixmap(32, 32));
+    QImage picture = m_defaultMediaImg;
+    if (hasClips) {
+        Fablecut::ISourceDataItem* first = m_pTimeline->getItemByIndex(0);
+        const QImage* thumb = first ? first->GetThumbnailData() : nullptr;
+        if (thumb && !thumb->isNull())
+            picture = *thumb;
+        ui->lblOuPuMgrName->setText(first ? first->Name() : QString());
+    } else {
+        ui->lblOuPuMgrName->setText(tr("No media source for conversion"));
+    }
+    if (!picture.isNull())
+        ui->lblOutPutMgrPic->setPixmap(
+            QPixmap::fromImage(picture.scaled(48, 32, Qt::IgnoreAspectRatio, Qt::FastTransformation)));
+    else
+        ui->lblOutPutMgrPic->clear();
     ui->btnAddOutPutTask->setEnabled(hasClips);
+    ui->ckbxOutPutTaskLst->setEnabled(hasClips);
 }
 
 CYoutubeVideoInfo* VMOutPutTaskMgr::getCurrentSelectedOutputTaskYoutubeVideInfo()
@@ -86,15 +165,20 @@ VMOutputTaskItem* VMOutPutTaskMgr::addOutputTask()
     auto* task = new CMMOutputTask(m_pManager, m_pMirendo, nullptr);
     if (m_pTimeline && m_pTimeline->ChildItemsCount() > 0)
         task->SetSrcTimelineItem(const_cast<CTimelineItem*>(m_pTimeline));
-    task->SetOutputDstName(checkTheTaskNameIfAllReadyExistInTaskList(tr("My Movie"), false));
+    task->SetOutputDstName(checkTheTaskNameIfAllReadyExistInTaskList(ui->lblOuPuMgrName->text(), false));
     m_lstTaskNames.append(task->GetTaskDstName());
     auto* row = new VMOutputTaskItem(task, ui->frmOutputTaskItemList);
     connect(row, &VMOutputTaskItem::signal_selectedOutputTaskItem, this, &VMOutPutTaskMgr::slot_setCurrentSelectedTaskItem);
     connect(row, &VMOutputTaskItem::signal_mOutputTaskItemReNameFinished, this,
             &VMOutPutTaskMgr::slot_mOutputTaskItemReNameFinished);
     connect(row, &QToolButton::clicked, this, [this, row] { slot_setCurrentSelectedTaskItem(row); });
-    ui->layTaskRows->insertWidget(m_rows.size(), row);
+    connect(row, &VMOutputTaskItem::signal_CheckedChanged, this, &VMOutPutTaskMgr::slot_OutPutDisplayTaskCheckedChanged);
+    row->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    m_pRowLayout->addWidget(row);
     m_rows << row;
+    m_pButtonGroup->addButton(row);
+    if (ui->ckbxOutPutTaskLst->isChecked())
+        setSelectAllSilently(false);
     GiveProfile(row);
     Renumber();
     selectTaskItem(row);
@@ -126,15 +210,22 @@ void VMOutPutTaskMgr::removeTaskItem(VMOutputTaskItem* pItem)
 {
     if (!m_rows.contains(pItem))
         return;
+    disconnect(pItem, &VMOutputTaskItem::signal_CheckedChanged, this,
+               &VMOutPutTaskMgr::slot_OutPutDisplayTaskCheckedChanged);
+    m_pRowLayout->removeWidget(pItem);
     m_rows.removeOne(pItem);
+    m_pButtonGroup->removeButton(pItem);
+    m_lstChecked.removeAll(pItem);
+    if (m_lstRunning.removeAll(pItem) > 0 && m_pConverter && pItem->getMOutputTask()->GetConvertTaskID() >= 0)
+        m_pConverter->RemoveConvertTask(pItem->getMOutputTask()->GetConvertTaskID());
+    if (m_rows.isEmpty() && ui->ckbxOutPutTaskLst->isChecked())
+        setSelectAllSilently(false);
     m_lstTaskNames.removeOne(pItem->getMOutputTask()->GetTaskDstName());
     if (m_pSelected == pItem)
         m_pSelected = nullptr;
     CMMOutputTask* task = pItem->getMOutputTask();
-    if (m_pConverter && task->GetConvertTaskID() >= 0)
-        m_pConverter->RemoveConvertTask(task->GetConvertTaskID());
-    delete pItem;
     delete task;
+    delete pItem;
     Renumber();
     emit signal_SettingSelectedOutputTaskItemProfile(nullptr, true, false);
     emit signal_selectedTaskItem_changed();
@@ -181,4 +272,63 @@ void VMOutPutTaskMgr::slot_mOutputTaskItemReNameFinished(VMOutputTaskItem* pItem
     const QString name = checkTheTaskNameIfAllReadyExistInTaskList(typed, true);
     pItem->setOutputTaskItemName(name);
     m_lstTaskNames.append(name);
+}
+
+void VMOutPutTaskMgr::setSelectAllSilently(bool bChecked)
+{
+    const QSignalBlocker block(ui->ckbxOutPutTaskLst);
+    ui->ckbxOutPutTaskLst->setChecked(bChecked);
+}
+
+void VMOutPutTaskMgr::on_ckbxOutPutTaskLst_stateChanged(int state)
+{
+    const bool checked = state == Qt::Checked;
+    const QList<VMOutputTaskItem*> rows = m_rows;
+    for (VMOutputTaskItem* row : rows) {
+        if (row->isOutputTaskItemChecked() != checked)
+            row->setOutputTaskItemChecked(checked);
+    }
+}
+
+void VMOutPutTaskMgr::slot_OutPutDisplayTaskCheckedChanged(VMOutputTaskItem* pItem, bool bChecked)
+{
+    if (!pItem)
+        return;
+    if (!bChecked) {
+        m_lstChecked.removeAll(pItem);
+        changeBtnStartEnabledByVMOutputTaskItem(pItem, true);
+        if (ui->ckbxOutPutTaskLst->isChecked())
+            setSelectAllSilently(false);
+    } else {
+        if (!m_lstChecked.contains(pItem)) {
+            m_lstChecked.append(pItem);
+            if (m_lstChecked.size() == m_rows.size())
+                setSelectAllSilently(true);
+        }
+        changeBtnStartEnabledByVMOutputTaskItem(pItem, false);
+    }
+    const bool anyChecked = !m_lstChecked.isEmpty();
+    if (ui->btnDelOutPutTask->isEnabled() != anyChecked)
+        ui->btnDelOutPutTask->setEnabled(anyChecked);
+}
+
+void VMOutPutTaskMgr::changeBtnStartEnabledByVMOutputTaskItem(VMOutputTaskItem* pItem, bool bRemove)
+{
+    if (bRemove && pItem)
+        m_lstChecked.removeAll(pItem);
+    bool startable = false;
+    for (VMOutputTaskItem* row : m_lstChecked) {
+        Moorland::ConvertTaskInfo2* info = row->getMOutputTask()->GetBaseConvertTaskInfo();
+        if (!info || info->GetState() == Moorland::CONVERT_TASK_PAUSED)
+            startable = true;
+    }
+    if (ui->btnStartCheckedTaskLst->isEnabled() != startable)
+        ui->btnStartCheckedTaskLst->setEnabled(startable);
+}
+
+void VMOutPutTaskMgr::slot_BtnGpOutputTaskItem_buttonClicked(int id)
+{
+    auto* row = qobject_cast<VMOutputTaskItem*>(m_pButtonGroup->button(id));
+    if (row)
+        slot_setCurrentSelectedTaskItem(row);
 }

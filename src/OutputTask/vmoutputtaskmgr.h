@@ -6,6 +6,7 @@
 // deletes one of its own.
 
 #include <QFrame>
+#include <QImage>
 #include <QList>
 #include <QStringList>
 
@@ -15,6 +16,8 @@ class CYoutubeVideoInfo;
 class IMirendo;
 class IProfile;
 class ProfileNodeManager;
+class QButtonGroup;
+class QVBoxLayout;
 class VMOutputTaskItem;
 namespace Moorland { class IAVConverter; class IAVManager; }
 namespace Ui { class VMOutPutTaskMgr; }
@@ -22,6 +25,7 @@ namespace Ui { class VMOutPutTaskMgr; }
 class VMOutPutTaskMgr : public QFrame
 {
     Q_OBJECT
+    Q_PROPERTY(QImage defaultMediaImg READ getDefaultMediaImg WRITE setDefaultMediaImg)
 public:
     explicit VMOutPutTaskMgr(QWidget* parent = nullptr);
     ~VMOutPutTaskMgr() override;
@@ -37,8 +41,13 @@ public:
     IProfile* defaultIProfile() const { return m_pDefaultProfile; }
     ProfileNodeManager* profileNodeMgr() const { return m_pNodeMgr; }
 
-    int getOutputTaskCount() const { return m_rows.size(); }
+    // Tasks still in the engine's care: converting, paused or uploading.
+    int getOutputTaskCount() const { return m_lstRunning.size(); }
     void updateOutputMgrWidget();
+    void ReTranslate();
+    QImage getDefaultMediaImg() const { return m_defaultMediaImg; }
+    void setDefaultMediaImg(const QImage& img);
+    QList<VMOutputTaskItem*> checkedTaskItems() const { return m_lstChecked; }
     CYoutubeVideoInfo* getCurrentSelectedOutputTaskYoutubeVideInfo();
 
     // Adds a task for the timeline with the page's current profile and selects it.
@@ -64,13 +73,22 @@ signals:
 public slots:
     void slot_CurProfileChanged();
     void slot_mOutputTaskItemReNameFinished(VMOutputTaskItem* pItem);
+    void on_ckbxOutPutTaskLst_stateChanged(int state);
+    void slot_OutPutDisplayTaskCheckedChanged(VMOutputTaskItem* pItem, bool bChecked);
+    void slot_BtnGpOutputTaskItem_buttonClicked(int id);
 
 private slots:
     void on_btnAddOutPutTask_clicked();
     void on_btnDelOutPutTask_clicked();
     void slot_setCurrentSelectedTaskItem(VMOutputTaskItem* pItem);
 
+protected:
+    bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
 private:
+    void changeBtnStartEnabledByVMOutputTaskItem(VMOutputTaskItem* pItem, bool bRemove);
+    void setSelectAllSilently(bool bChecked);
     void Renumber();
     void GiveProfile(VMOutputTaskItem* pItem);
 
@@ -84,5 +102,10 @@ private:
     IMirendo* m_pMirendo = nullptr;
     QList<VMOutputTaskItem*> m_rows;
     QStringList m_lstTaskNames;
+    QList<VMOutputTaskItem*> m_lstChecked;
+    QList<VMOutputTaskItem*> m_lstRunning;
+    QVBoxLayout* m_pRowLayout = nullptr;
+    QButtonGroup* m_pButtonGroup = nullptr;
+    QImage m_defaultMediaImg;
     VMOutputTaskItem* m_pSelected = nullptr;
 };

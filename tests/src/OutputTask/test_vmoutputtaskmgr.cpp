@@ -1,0 +1,233 @@
+// The output task list on real widgets: the header with the timeline's first
+// clip, names and ordinals of added rows, the current row, check boxes and
+// the select-all box, renaming, and a language change before an add.
+
+#include "../MainPages/GuiTestApp.h"
+
+#include "CAppFixedInfo.h"
+#include "CAppVariableInfo.h"
+#include "cmediasourceitem.h"
+#include "cmmoutputtask.h"
+#include "ctimelineitem.h"
+#include "vmoutputtaskitem.h"
+#include "vmoutputtaskmgr.h"
+#include "vmoutputtasknameedt.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+void Prepare()
+{
+    static bool once = [] {
+        GuiTest::App("test_vmoutputtaskmgr");
+        CAppFixedInfo::GetInstance()->ReadInfos();
+        CAppVariableInfo::GetInstance()->ReadInfos();
+        CAppVariableInfo::GetInstance()->InitInfos();
+        return true;
+    }();
+    (void)once;
+}
+
+// The timeline places a copy of the clip; the test's own goes at once.
+bool AppendClip(CTimelineItem& timeline, const QString& name, QColor colour = Qt::red)
+{
+    auto* clip = new Fablecut::CMediaSourceItem;
+    clip->setName(name);
+    QImage thumb(160, 90, QImage::Format_RGB32);
+    thumb.fill(colour);
+    clip->SetThumbnailPic(thumb);
+    const bool placed = timeline.AppendItem(clip);
+    clip->Free();
+    return placed;
+}
+
+QString HeaderName(VMOutPutTaskMgr& list)
+{
+    return list.findChild<QLabel*>("lblOuPuMgrName")->text();
+}
+
+} // namespace
+
+TEST(OutputTaskList, FormKeepsEveryObjectName)
+{
+    Prepare();
+    VMOutPutTaskMgr list;
+    for (const char* name : {"frmOutputTaskMgr", "ckbxOutPutTaskLst", "lblOutPutMgrPic", "lblOuPuMgrName",
+                             "btnAddOutPutTask", "btnStartCheckedTaskLst", "btnDelOutPutTask", "scrollArea",
+                             "scrollAreaWidgetContents", "frmOutputTaskItemList"})
+        EXPECT_NE(list.findChild<QWidget*>(name), nullptr) << name;
+    EXPECT_EQ(list.objectName(), "VMOutPutTaskMgr");
+    EXPECT_EQ(list.findChild<QFrame*>("frmOutputTaskMgr")->sizePolicy().horizontalPolicy(), QSizePolicy::Ignored);
+    EXPECT_FALSE(list.findChild<QToolButton*>("btnDelOutPutTask")->isEnabled());
+    EXPECT_FALSE(list.findChild<QToolButton*>("btnStartCheckedTaskLst")->isEnabled());
+}
+
+TEST(OutputTaskList, HeaderFollowsTheFirstClip)
+{
+    Prepare();
+    VMOutPutTaskMgr list;
+    EXPECT_EQ(HeaderName(list), "No media source for conversion");
+    EXPECT_FALSE(list.findChild<QToolButton*>("btnAddOutPutTask")->isEnabled());
+    EXPECT_FALSE(list.findChild<QCheckBox*>("ckbxOutPutTaskLst")->isEnabled());
+
+    CTimelineItem timeline;
+    list.setTimeLineItem(&timeline);
+    list.updateOutputMgrWidget();
+    EXPECT_EQ(HeaderName(list), "No media source for conversion");
+
+    ASSERT_TRUE(AppendClip(timeline, "Beach", Qt::blue));
+    ASSERT_TRUE(AppendClip(timeline, "Second"));
+    list.updateOutputMgrWidget();
+    EXPECT_EQ(HeaderName(list), "Beach");
+    EXPECT_TRUE(list.findChild<QToolButton*>("btnAddOutPutTask")->isEnabled());
+    const QPixmap* pic = list.findChild<QLabel*>("lblOutPutMgrPic")->pixmap();
+    ASSERT_NE(pic, nullptr);
+    EXPECT_EQ(pic->size(), QSize(48, 32));
+    EXPECT_EQ(pic->toImage().pixelColor(10, 10), QColor(Qt::blue));
+}
+
+TEST(OutputTaskList, AddedRowsAreNamedNumberedAndCurrent)
+{
+    Prepare();
+    CTimelineItem timeline;
+    ASSERT_TRUE(AppendClip(timeline, "Trip 2012"));
+    VMOutPutTaskMgr list;
+    list.setTimeLineItem(&timeline);
+    list.updateOutputMgrWidget();
+
+    auto* add = list.findChild<QToolButton*>("btnAddOutPutTask");
+    for (int i = 0; i < 3; ++i)
+        QTest::mouseClick(add, Qt::LeftButton);
+    const QList<VMOutputTaskItem*> rows = list.taskItems();
+    ASSERT_EQ(rows.size(), 3);
+    const char* names[] = {"Trip 2012", "Trip 2012_201", "Trip 2012_201_20"};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(rows[i]->getMOutputTask()->GetTaskDstName().toStdString(), names[i]);
+        EXPECT_EQ(rows[i]->findChild<QLabel*>("lblNumericalOrder")->text(), QString::number(i + 1));
+    }
+    EXPECT_EQ(list.selectedTaskItem(), rows[2]);
+    EXPECT_TRUE(rows[2]->isChecked());
+    EXPECT_FALSE(rows[0]->isChecked());
+    EXPECT_EQ(list.taskNameRegister().size(), 3);
+    EXPECT_EQ(list.getOutputTaskCount(), 0);
+
+    // Clicking a row makes it current through the button group.
+    QTest::mouseClick(rows[0], Qt::LeftButton, {}, QPoint(rows[0]->width() - 5, 5));
+    EXPECT_EQ(list.selectedTaskItem(), rows[0]);
+    EXPECT_TRUE(rows[0]->isChecked());
+    EXPECT_FALSE(rows[2]->isChecked());
+
+    // Deleting the second renumbers the rest.
+    list.removeTaskItem(rows[1]);
+    ASSERT_EQ(list.taskItems().size(), 2);
+    EXPECT_EQ(list.taskItems()[1]->findChild<QLabel*>("lblNumericalOrder")->text(), "2");
+    EXPECT_FALSE(list.taskNameRegister().contains("Trip 2012_201"));
+}
+
+TEST(OutputTaskList, ClipNameWithSlashBecomesAFileName)
+{
+    Prepare();
+    CTimelineItem timeline;
+    ASSERT_TRUE(AppendClip(timeline, "AC/DC"));
+    VMOutPutTaskMgr list;
+    list.setTimeLineItem(&timeline);
+    list.updateOutputMgrWidget();
+    EXPECT_EQ(list.addOutputTask()->getMOutputTask()->GetTaskDstName().toStdString(), "AC_DC");
+}
+
+TEST(OutputTaskList, CheckBoxesAndSelectAll)
+{
+    Prepare();
+    CTimelineItem timeline;
+    ASSERT_TRUE(AppendClip(timeline, "Clip"));
+    VMOutPutTaskMgr list;
+    list.setTimeLineItem(&timeline);
+    list.updateOutputMgrWidget();
+    VMOutputTaskItem* a = list.addOutputTask();
+    VMOutputTaskItem* b = list.addOutputTask();
+    auto* all = list.findChild<QCheckBox*>("ckbxOutPutTaskLst");
+    auto* del = list.findChild<QToolButton*>("btnDelOutPutTask");
+    auto* start = list.findChild<QToolButton*>("btnStartCheckedTaskLst");
+
+    a->setOutputTaskItemChecked(true);
+    EXPECT_TRUE(del->isEnabled());
+    EXPECT_TRUE(start->isEnabled());
+    EXPECT_FALSE(all->isChecked());
+    b->setOutputTaskItemChecked(true);
+    EXPECT_TRUE(all->isChecked());
+    EXPECT_EQ(list.checkedTaskItems(), (QList<VMOutputTaskItem*>{a, b}));
+
+    b->setOutputTaskItemChecked(false);
+    EXPECT_FALSE(all->isChecked());
+    EXPECT_TRUE(a->isOutputTaskItemChecked()) << "unticking one row leaves the others";
+
+    all->setChecked(true);
+    EXPECT_TRUE(a->isOutputTaskItemChecked());
+    EXPECT_TRUE(b->isOutputTaskItemChecked());
+    // A new row unticks the select-all box silently: the others stay ticked.
+    VMOutputTaskItem* c = list.addOutputTask();
+    EXPECT_FALSE(all->isChecked());
+    EXPECT_TRUE(a->isOutputTaskItemChecked());
+    EXPECT_FALSE(c->isOutputTaskItemChecked());
+
+    all->setChecked(true);
+    all->setChecked(false);
+    for (VMOutputTaskItem* row : list.taskItems())
+        EXPECT_FALSE(row->isOutputTaskItemChecked());
+    EXPECT_FALSE(del->isEnabled());
+    EXPECT_FALSE(start->isEnabled());
+}
+
+TEST(OutputTaskList, RenameKeepsNamesApart)
+{
+    Prepare();
+    CTimelineItem timeline;
+    ASSERT_TRUE(AppendClip(timeline, "Clip"));
+    VMOutPutTaskMgr list;
+    list.setTimeLineItem(&timeline);
+    list.updateOutputMgrWidget();
+    VMOutputTaskItem* a = list.addOutputTask();
+    VMOutputTaskItem* b = list.addOutputTask();
+    ASSERT_EQ(b->getMOutputTask()->GetTaskDstName(), "Clip1");
+
+    auto* edit = b->findChild<VMOutputTaskNameEdt*>("ledtOutputItemName");
+    b->renameOutputTask();
+    edit->setText("Clip");
+    emit edit->signal_reNameTaskItemFinished();
+    EXPECT_EQ(b->getMOutputTask()->GetTaskDstName().toStdString(), "Clip_1");
+
+    a->renameOutputTask();
+    a->findChild<VMOutputTaskNameEdt*>("ledtOutputItemName")->setText("Clip");
+    emit a->findChild<VMOutputTaskNameEdt*>("ledtOutputItemName")->signal_reNameTaskItemFinished();
+    EXPECT_EQ(a->getMOutputTask()->GetTaskDstName().toStdString(), "Clip");
+    QStringList reg = list.taskNameRegister();
+    reg.sort();
+    EXPECT_EQ(reg, (QStringList{"Clip", "Clip_1"}));
+}
+
+TEST(OutputTaskList, LanguageChangeThenAddKeepsTheClipsName)
+{
+    Prepare();
+    CTimelineItem timeline;
+    ASSERT_TRUE(AppendClip(timeline, "Harbour"));
+    VMOutPutTaskMgr list;
+    list.setTimeLineItem(&timeline);
+    list.updateOutputMgrWidget();
+    QEvent change(QEvent::LanguageChange);
+    QCoreApplication::sendEvent(&list, &change);
+    EXPECT_EQ(HeaderName(list), "Harbour");
+    EXPECT_NE(list.findChild<QLabel*>("lblOutPutMgrPic")->pixmap(), nullptr);
+    EXPECT_EQ(list.addOutputTask()->getMOutputTask()->GetTaskDstName().toStdString(), "Harbour");
+}
