@@ -1,6 +1,7 @@
 #include "vmoutputtaskmgr.h"
 #include "ui_vmoutputtaskmgr.h"
 
+#include "Basilvo/Basilvo.h"
 #include "CAppVariableInfo.h"
 #include "ConvertTaskInfo2.h"
 #include "IAVConverter.h"
@@ -172,6 +173,14 @@ VMOutputTaskItem* VMOutPutTaskMgr::addOutputTask()
     connect(row, &VMOutputTaskItem::signal_mOutputTaskItemReNameFinished, this,
             &VMOutPutTaskMgr::slot_mOutputTaskItemReNameFinished);
     connect(row, &QToolButton::clicked, this, [this, row] { slot_setCurrentSelectedTaskItem(row); });
+    connect(row, &VMOutputTaskItem::signal_mOutputTaskItemStartConvert, this,
+            &VMOutPutTaskMgr::slot_mOutputTaskItemStartConvert);
+    connect(row, &VMOutputTaskItem::signal_mOutputTaskItemConvertFinished, this,
+            &VMOutPutTaskMgr::slot_mOutputTaskItemConvertFinished);
+    connect(row, &VMOutputTaskItem::signal_mOutputTaskItemConvertFailed, this,
+            &VMOutPutTaskMgr::slot_mOutputTaskItemConvertFailed);
+    connect(row, &VMOutputTaskItem::signal_mOutputTaskItemUploadFailedOrfinished, this,
+            &VMOutPutTaskMgr::slot_mOutputTaskItemUploadFailedOrfinished);
     connect(row, &VMOutputTaskItem::signal_CheckedChanged, this, &VMOutPutTaskMgr::slot_OutPutDisplayTaskCheckedChanged);
     row->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     m_pRowLayout->addWidget(row);
@@ -331,4 +340,127 @@ void VMOutPutTaskMgr::slot_BtnGpOutputTaskItem_buttonClicked(int id)
     auto* row = qobject_cast<VMOutputTaskItem*>(m_pButtonGroup->button(id));
     if (row)
         slot_setCurrentSelectedTaskItem(row);
+}
+
+void VMOutPutTaskMgr::slot_mOutputTaskItemStartConvert(VMOutputTaskItem* pItem, bool bStart)
+{
+    try {
+        StartOrPause(pItem, bStart);
+    } catch (const std::exception& e) {
+        qWarning("output task: start failed: %s", e.what());
+    } catch (...) {
+        qWarning("output task: start failed");
+    }
+}
+
+void VMOutPutTaskMgr::StartOrPause(VMOutputTaskItem* pItem, bool bStart)
+{
+    if (!pItem || !m_rows.contains(pItem))
+        return;
+    CMMOutputTask* task = pItem->getMOutputTask();
+    if (pItem == m_pSelected && !pItem->isConverting())
+        slot_CurProfileChanged();
+
+    if (!bStart) {
+        if (m_pConverter)
+            m_pConverter->PauseConvertTask(task->GetConvertTaskID());
+        pItem->setConvertStart(false);
+    } else if (!task->GetBaseConvertTaskInfo()) {
+        const QString name = checkTheTaskNameIfAllReadyExistInOuputDir(task->GetTaskDstName(), task->GetDstFileExt());
+        if (name.isNull()) {
+            pItem->giveUpConvertTheTaskItem(
+                tr("The convert task \"%1\" in the destination directory already exist!").arg(task->GetTaskDstName())
+                + "<br>" + tr("Please rename task or change file exists policy in the preference dialog."));
+            pItem->startConvertTaskFailed(false);
+            return;
+        }
+        pItem->setOutputTaskItemName(name);
+
+        // A task the engine did not take never runs: the row shows why and
+        // can be started again; nothing polls a record that does not exist.
+        Moorland::ConvertTaskInfo2* record = nullptr;
+        QString failure;
+        try {
+            GetQuentaException()->Clear();
+            record = task->GenerateConverterTask(m_pConverter);
+            if (!record)
+                if (const char* msg = GetQuentaException()->GetExceptionMsg())
+                    failure = QString::fromUtf8(msg);
+        } catch (const std::exception& e) {
+            failure = QString::fromLocal8Bit(e.what());
+        } catch (...) {
+            failure = tr("Unexpected error");
+        }
+        if (!record) {
+            task->RemoveConverterTaskInfo();
+            if (failure.isEmpty())
+                failure = tr("Unexpected error");
+            pItem->giveUpConvertTheTaskItem(tr("The conversion could not be started.") + "<br>" + failure.toHtmlEscaped());
+            pItem->startConvertTaskFailed(false);
+            changeBtnStartEnabledByVMOutputTaskItem(nullptr, true);
+            return;
+        }
+        if (!m_bEngineStarted && m_pConverter) {
+            m_pConverter->StartConvert();
+            m_bEngineStarted = true;
+        }
+        if (!m_lstRunning.contains(pItem))
+            m_lstRunning.append(pItem);
+        if (pItem == m_pSelected) {
+            emit signal_SettingSelectedOutputTaskItemProfile(nullptr, false, false);
+            emit signal_selectedTaskItem_changed();
+        }
+        pItem->setConvertStart(true);
+        pItem->setBtnStartConvertVisible(true);
+    } else {
+        if (m_pConverter)
+            m_pConverter->ResumeConvertTask(static_cast<unsigned int>(task->GetBaseConvertTaskInfo()->TaskID));
+        pItem->setConvertStart(true);
+        pItem->setBtnStartConvertVisible(true);
+    }
+    changeBtnStartEnabledByVMOutputTaskItem(nullptr, true);
+}
+
+void VMOutPutTaskMgr::on_btnStartCheckedTaskLst_clicked()
+{
+    const QList<VMOutputTaskItem*> rows = m_lstChecked;
+    for (VMOutputTaskItem* row : rows) {
+        if (!m_rows.contains(row))
+            continue;
+        Moorland::ConvertTaskInfo2* record = row->getMOutputTask()->GetBaseConvertTaskInfo();
+        if (record && record->GetState() != Moorland::CONVERT_TASK_PAUSED)
+            continue;
+        row->initYoutubeAccountInfo();
+        slot_mOutputTaskItemStartConvert(row, true);
+    }
+}
+
+void VMOutPutTaskMgr::StopEngineWhenIdle()
+{
+    if (m_lstRunning.isEmpty() && m_bEngineStarted) {
+        if (m_pConverter)
+            m_pConverter->StopConvert(0);
+        m_bEngineStarted = false;
+    }
+}
+
+void VMOutPutTaskMgr::slot_mOutputTaskItemConvertFinished(VMOutputTaskItem* pItem)
+{
+    if (!pItem)
+        return;
+    CMMOutputTask* task = pItem->getMOutputTask();
+    if (!(task->IsYoutubeTask() && task->GetUploadtoYoutube()))
+        m_lstRunning.removeAll(pItem);
+    StopEngineWhenIdle();
+}
+
+void VMOutPutTaskMgr::slot_mOutputTaskItemConvertFailed(VMOutputTaskItem* pItem)
+{
+    m_lstRunning.removeAll(pItem);
+    StopEngineWhenIdle();
+}
+
+void VMOutPutTaskMgr::slot_mOutputTaskItemUploadFailedOrfinished(VMOutputTaskItem* pItem)
+{
+    m_lstRunning.removeAll(pItem);
 }

@@ -76,6 +76,11 @@ public slots:
     void on_ckbxOutPutTaskLst_stateChanged(int state);
     void slot_OutPutDisplayTaskCheckedChanged(VMOutputTaskItem* pItem, bool bChecked);
     void slot_BtnGpOutputTaskItem_buttonClicked(int id);
+    void on_btnStartCheckedTaskLst_clicked();
+    void slot_mOutputTaskItemStartConvert(VMOutputTaskItem* pItem, bool bStart);
+    void slot_mOutputTaskItemConvertFinished(VMOutputTaskItem* pItem);
+    void slot_mOutputTaskItemConvertFailed(VMOutputTaskItem* pItem);
+    void slot_mOutputTaskItemUploadFailedOrfinished(VMOutputTaskItem* pItem);
 
 private slots:
     void on_btnAddOutPutTask_clicked();
@@ -89,6 +94,8 @@ protected:
 private:
     void changeBtnStartEnabledByVMOutputTaskItem(VMOutputTaskItem* pItem, bool bRemove);
     void setSelectAllSilently(bool bChecked);
+    void StartOrPause(VMOutputTaskItem* pItem, bool bStart);
+    void StopEngineWhenIdle();
     void Renumber();
     void GiveProfile(VMOutputTaskItem* pItem);
 
@@ -107,5 +114,6 @@ private:
     QVBoxLayout* m_pRowLayout = nullptr;
     QButtonGroup* m_pButtonGroup = nullptr;
     QImage m_defaultMediaImg;
+    bool m_bEngineStarted = false;
     VMOutputTaskItem* m_pSelected = nullptr;
 };
