@@ -2,6 +2,7 @@
 #include "ui_vmoutputtaskmgr.h"
 
 #include "Basilvo/Basilvo.h"
+#include "dialogs/VRichMessageBox.h"
 #include "CAppVariableInfo.h"
 #include "ConvertTaskInfo2.h"
 #include "IAVConverter.h"
@@ -19,7 +20,11 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QVBoxLayout>
+#include <QAction>
+#include <QApplication>
 #include <QLineEdit>
+#include <QMenu>
+#include <QShortcut>
 #include <QStyle>
 
 VMOutPutTaskMgr::VMOutPutTaskMgr(QWidget* parent)
@@ -47,6 +52,7 @@ VMOutPutTaskMgr::VMOutPutTaskMgr(QWidget* parent)
     ui->btnDelOutPutTask->setToolTip(tr("Delete checked tasks"));
     ui->btnStartCheckedTaskLst->setToolTip(tr("Convert checked tasks"));
     ui->ckbxOutPutTaskLst->setToolTip(tr("Checked all tasks"));
+    initMenue();
     ReTranslate();
     updateOutputMgrWidget();
 }
@@ -75,6 +81,11 @@ VMOutPutTaskMgr::~VMOutPutTaskMgr()
 void VMOutPutTaskMgr::ReTranslate()
 {
     ui->retranslateUi(this);
+    if (m_pActDelete) {
+        m_pActDelete->setText(tr("Delete"));
+        m_pActRename->setText(tr("Rename"));
+        m_pActFindTarget->setText(tr("Find Target"));
+    }
     // The form's retranslation empties the header; a task added afterwards
     // takes its name from it, so it is filled again at once.
     updateOutputMgrWidget();
@@ -172,6 +183,7 @@ VMOutputTaskItem* VMOutPutTaskMgr::addOutputTask()
     connect(row, &VMOutputTaskItem::signal_selectedOutputTaskItem, this, &VMOutPutTaskMgr::slot_setCurrentSelectedTaskItem);
     connect(row, &VMOutputTaskItem::signal_mOutputTaskItemReNameFinished, this,
             &VMOutPutTaskMgr::slot_mOutputTaskItemReNameFinished);
+    connect(row, &VMOutputTaskItem::signal_showRightMenu, this, &VMOutPutTaskMgr::slot_showRightMenu);
     connect(row, &QToolButton::clicked, this, [this, row] { slot_setCurrentSelectedTaskItem(row); });
     connect(row, &VMOutputTaskItem::signal_mOutputTaskItemStartConvert, this,
             &VMOutPutTaskMgr::slot_mOutputTaskItemStartConvert);
@@ -219,25 +231,32 @@ void VMOutPutTaskMgr::removeTaskItem(VMOutputTaskItem* pItem)
 {
     if (!m_rows.contains(pItem))
         return;
+    if (m_pSelected == pItem)
+        m_pSelected = nullptr;
+    removeMOutputTaskItem(pItem);
+    Renumber();
+    emit signal_SettingSelectedOutputTaskItemProfile(nullptr, true, false);
+    emit signal_selectedTaskItem_changed();
+}
+
+int VMOutPutTaskMgr::removeMOutputTaskItem(VMOutputTaskItem* pItem)
+{
     disconnect(pItem, &VMOutputTaskItem::signal_CheckedChanged, this,
                &VMOutPutTaskMgr::slot_OutPutDisplayTaskCheckedChanged);
+    const int index = qMax(0, m_rows.indexOf(pItem));
     m_pRowLayout->removeWidget(pItem);
     m_rows.removeOne(pItem);
     m_pButtonGroup->removeButton(pItem);
     m_lstChecked.removeAll(pItem);
-    if (m_lstRunning.removeAll(pItem) > 0 && m_pConverter && pItem->getMOutputTask()->GetConvertTaskID() >= 0)
-        m_pConverter->RemoveConvertTask(pItem->getMOutputTask()->GetConvertTaskID());
+    CMMOutputTask* task = pItem->getMOutputTask();
+    if (m_lstRunning.removeAll(pItem) > 0 && m_pConverter && task->GetConvertTaskID() >= 0)
+        m_pConverter->RemoveConvertTask(task->GetConvertTaskID());
     if (m_rows.isEmpty() && ui->ckbxOutPutTaskLst->isChecked())
         setSelectAllSilently(false);
-    m_lstTaskNames.removeOne(pItem->getMOutputTask()->GetTaskDstName());
-    if (m_pSelected == pItem)
-        m_pSelected = nullptr;
-    CMMOutputTask* task = pItem->getMOutputTask();
+    m_lstTaskNames.removeOne(task->GetTaskDstName());
     delete task;
     delete pItem;
-    Renumber();
-    emit signal_SettingSelectedOutputTaskItemProfile(nullptr, true, false);
-    emit signal_selectedTaskItem_changed();
+    return index;
 }
 
 void VMOutPutTaskMgr::slot_CurProfileChanged()
@@ -258,11 +277,6 @@ void VMOutPutTaskMgr::on_btnAddOutPutTask_clicked()
     addOutputTask();
 }
 
-void VMOutPutTaskMgr::on_btnDelOutPutTask_clicked()
-{
-    if (m_pSelected)
-        removeTaskItem(m_pSelected);
-}
 
 void VMOutPutTaskMgr::slot_mOutputTaskItemReNameFinished(VMOutputTaskItem* pItem)
 {
@@ -463,4 +477,144 @@ void VMOutPutTaskMgr::slot_mOutputTaskItemConvertFailed(VMOutputTaskItem* pItem)
 void VMOutPutTaskMgr::slot_mOutputTaskItemUploadFailedOrfinished(VMOutputTaskItem* pItem)
 {
     m_lstRunning.removeAll(pItem);
+}
+
+void VMOutPutTaskMgr::initMenue()
+{
+    m_pMenu = new QMenu(this);
+    m_pActDelete = new QAction(this);
+    m_pActRename = new QAction(this);
+    m_pActFindTarget = new QAction(this);
+    m_pDeleteShortcut = new QShortcut(QKeySequence(Qt::Key_Backspace), this);
+    m_pRenameShortcut = new QShortcut(QKeySequence(Qt::Key_F2), this);
+    // Linux users delete with the Delete key as well.
+    m_pDeleteKeyShortcut = new QShortcut(QKeySequence(Qt::Key_Delete), this);
+    m_pMenu->addAction(m_pActDelete);
+    m_pMenu->addAction(m_pActRename);
+    m_pMenu->addAction(m_pActFindTarget);
+    m_pMenu->setWindowOpacity(0.75);
+    connect(m_pActDelete, &QAction::triggered, this, &VMOutPutTaskMgr::slot_delteOutputTask);
+    connect(m_pDeleteShortcut, &QShortcut::activated, this, &VMOutPutTaskMgr::slot_delteOutputTask);
+    connect(m_pDeleteKeyShortcut, &QShortcut::activated, this, &VMOutPutTaskMgr::slot_delteOutputTask);
+    connect(m_pActRename, &QAction::triggered, this, &VMOutPutTaskMgr::slot_renameOutputTask);
+    connect(m_pRenameShortcut, &QShortcut::activated, this, &VMOutPutTaskMgr::slot_renameOutputTask);
+    connect(m_pActFindTarget, &QAction::triggered, this, &VMOutPutTaskMgr::slot_openOutputTaskOutputPath);
+}
+
+bool VMOutPutTaskMgr::AskDelete(bool bRunning)
+{
+    if (bRunning) {
+        VRichMessageBox box(this, QDialogButtonBox::Yes | QDialogButtonBox::No, QMessageBox::Question,
+                            VRichMessageBox::ShowCaption);
+        box.SetCaption(tr("Are you sure you want to delete is conversion Output task?"));
+        return box.exec() == QDialog::Accepted;
+    }
+    return ExecVarAttrConfirmMessageBox("DeleteOutputTaskResult", "DeleteOutputTaskOption",
+                                        tr("Are you sure you want to delete conversion Output task?"),
+                                        QDialogButtonBox::Yes, QDialogButtonBox::No, QMessageBox::Question,
+                                        QDialogButtonBox::No);
+}
+
+void VMOutPutTaskMgr::AfterRemoval(int nIndex)
+{
+    if (m_rows.isEmpty()) {
+        emit signal_SettingSelectedOutputTaskItemProfile(nullptr, true, false);
+        emit signal_selectedTaskItem_changed();
+        return;
+    }
+    Renumber();
+    if (!m_pButtonGroup->checkedButton() || !m_pSelected) {
+        VMOutputTaskItem* next = nIndex < m_rows.size() ? m_rows[nIndex] : m_rows.last();
+        if (!m_pButtonGroup->checkedButton())
+            slot_setCurrentSelectedTaskItem(next);
+    }
+}
+
+void VMOutPutTaskMgr::slot_deleteOutputTaskItem(VMOutputTaskItem* pItem)
+{
+    if (!pItem || !m_rows.contains(pItem))
+        return;
+    const bool running = m_lstRunning.contains(pItem) && pItem->getMOutputTask()->GetBaseConvertTaskInfo();
+    if (!AskDelete(running))
+        return;
+    if (!m_rows.contains(pItem))
+        return;
+    if (m_pSelected == pItem)
+        m_pSelected = nullptr;
+    const int index = removeMOutputTaskItem(pItem);
+    AfterRemoval(index);
+    if (!m_rows.isEmpty() && m_lstChecked.size() == m_rows.size() && !ui->ckbxOutPutTaskLst->isChecked())
+        setSelectAllSilently(true);
+}
+
+void VMOutPutTaskMgr::slot_delteOutputTask()
+{
+    // A name being typed keeps its Backspace and Delete keys.
+    if (qobject_cast<QLineEdit*>(QApplication::focusWidget()))
+        return;
+    if (!m_pSelected)
+        return;
+    slot_deleteOutputTaskItem(m_pSelected);
+    if (m_lstChecked.isEmpty()) {
+        ui->btnDelOutPutTask->setEnabled(false);
+        ui->btnStartCheckedTaskLst->setEnabled(false);
+    } else {
+        changeBtnStartEnabledByVMOutputTaskItem(nullptr, true);
+    }
+}
+
+void VMOutPutTaskMgr::on_btnDelOutPutTask_clicked()
+{
+    QList<VMOutputTaskItem*> rows;
+    bool running = false;
+    for (VMOutputTaskItem* row : QList<VMOutputTaskItem*>(m_lstChecked)) {
+        if (m_pSelected == row)
+            m_pSelected = nullptr;
+        running = running || (m_lstRunning.contains(row) && row->getMOutputTask()->GetBaseConvertTaskInfo());
+        rows << row;
+    }
+    if (!rows.isEmpty() && AskDelete(running)) {
+        removeCheckedOutputDisplayTask(rows);
+        ui->btnDelOutPutTask->setEnabled(false);
+        ui->btnStartCheckedTaskLst->setEnabled(false);
+    }
+    changeBtnStartEnabledByVMOutputTaskItem(nullptr, true);
+}
+
+bool VMOutPutTaskMgr::removeCheckedOutputDisplayTask(QList<VMOutputTaskItem*> rows)
+{
+    int index = 0;
+    for (VMOutputTaskItem* row : rows) {
+        if (!m_rows.contains(row))
+            continue;
+        if (m_pSelected == row)
+            m_pSelected = nullptr;
+        index = removeMOutputTaskItem(row);
+    }
+    AfterRemoval(index);
+    return true;
+}
+
+void VMOutPutTaskMgr::slot_renameOutputTask()
+{
+    if (m_pSelected && !m_pSelected->getMOutputTask()->GetBaseConvertTaskInfo())
+        m_pSelected->renameOutputTask();
+}
+
+void VMOutPutTaskMgr::slot_openOutputTaskOutputPath()
+{
+    if (m_pSelected)
+        m_pSelected->openOutputTaskOutputPath();
+}
+
+void VMOutPutTaskMgr::slot_showRightMenu(VMOutputTaskItem* pItem, QPoint pos)
+{
+    if (!pItem || !m_rows.contains(pItem))
+        return;
+    if (pItem != m_pSelected)
+        slot_setCurrentSelectedTaskItem(pItem);
+    const bool renamable = !pItem->getMOutputTask()->GetBaseConvertTaskInfo();
+    m_pActRename->setEnabled(renamable);
+    m_pRenameShortcut->setEnabled(renamable);
+    m_pMenu->popup(pos);
 }

@@ -16,7 +16,10 @@ class CYoutubeVideoInfo;
 class IMirendo;
 class IProfile;
 class ProfileNodeManager;
+class QAction;
 class QButtonGroup;
+class QMenu;
+class QShortcut;
 class QVBoxLayout;
 class VMOutputTaskItem;
 namespace Moorland { class IAVConverter; class IAVManager; }
@@ -77,6 +80,11 @@ public slots:
     void slot_OutPutDisplayTaskCheckedChanged(VMOutputTaskItem* pItem, bool bChecked);
     void slot_BtnGpOutputTaskItem_buttonClicked(int id);
     void on_btnStartCheckedTaskLst_clicked();
+    void slot_deleteOutputTaskItem(VMOutputTaskItem* pItem);
+    void slot_delteOutputTask();
+    void slot_renameOutputTask();
+    void slot_openOutputTaskOutputPath();
+    void slot_showRightMenu(VMOutputTaskItem* pItem, QPoint pos);
     void slot_mOutputTaskItemStartConvert(VMOutputTaskItem* pItem, bool bStart);
     void slot_mOutputTaskItemConvertFinished(VMOutputTaskItem* pItem);
     void slot_mOutputTaskItemConvertFailed(VMOutputTaskItem* pItem);
@@ -96,6 +104,11 @@ private:
     void setSelectAllSilently(bool bChecked);
     void StartOrPause(VMOutputTaskItem* pItem, bool bStart);
     void StopEngineWhenIdle();
+    void initMenue();
+    int removeMOutputTaskItem(VMOutputTaskItem* pItem);
+    bool removeCheckedOutputDisplayTask(QList<VMOutputTaskItem*> rows);
+    bool AskDelete(bool bRunning);
+    void AfterRemoval(int nIndex);
     void Renumber();
     void GiveProfile(VMOutputTaskItem* pItem);
 
@@ -115,5 +128,12 @@ private:
     QButtonGroup* m_pButtonGroup = nullptr;
     QImage m_defaultMediaImg;
     bool m_bEngineStarted = false;
+    QMenu* m_pMenu = nullptr;
+    QAction* m_pActDelete = nullptr;
+    QAction* m_pActRename = nullptr;
+    QAction* m_pActFindTarget = nullptr;
+    QShortcut* m_pDeleteShortcut = nullptr;
+    QShortcut* m_pRenameShortcut = nullptr;
+    QShortcut* m_pDeleteKeyShortcut = nullptr;
     VMOutputTaskItem* m_pSelected = nullptr;
 };

@@ -13,7 +13,13 @@
 #include "vmoutputtaskmgr.h"
 #include "vmoutputtasknameedt.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QMenu>
+#include <QPushButton>
+#include <QTimer>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QFrame>
@@ -56,6 +62,51 @@ bool AppendClip(CTimelineItem& timeline, const QString& name, QColor colour = Qt
 QString HeaderName(VMOutPutTaskMgr& list)
 {
     return list.findChild<QLabel*>("lblOuPuMgrName")->text();
+}
+
+// Answers the program's message boxes as the user would: records the
+// question, ticks "Do not show this message again." when asked to, and
+// clicks the given button.
+class Answerer
+{
+public:
+    explicit Answerer(QDialogButtonBox::StandardButton answer, bool dontAskAgain = false)
+    {
+        m_timer.setInterval(20);
+        QObject::connect(&m_timer, &QTimer::timeout, [this, answer, dontAskAgain] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (!w->isVisible() || !w->inherits("VRichMessageBox"))
+                    continue;
+                auto* caption = w->findChild<QLabel*>("lblCaption");
+                texts << (caption ? caption->text() : QString());
+                if (auto* box = w->findChild<QCheckBox*>(); box && box->isVisibleTo(w)) {
+                    checkBoxTexts << box->text();
+                    if (dontAskAgain)
+                        box->setChecked(true);
+                }
+                w->findChild<QDialogButtonBox*>()->button(answer)->click();
+            }
+        });
+        m_timer.start();
+    }
+    QStringList texts;
+    QStringList checkBoxTexts;
+
+private:
+    QTimer m_timer;
+};
+
+void AskAgain()
+{
+    CAppVariableInfo::GetInstance()->SetInfoValue("DeleteOutputTaskOption", true);
+}
+
+QStringList Ordinals(VMOutPutTaskMgr& list)
+{
+    QStringList out;
+    for (VMOutputTaskItem* row : list.taskItems())
+        out << row->findChild<QLabel*>("lblNumericalOrder")->text();
+    return out;
 }
 
 } // namespace
@@ -230,4 +281,124 @@ TEST(OutputTaskList, LanguageChangeThenAddKeepsTheClipsName)
     EXPECT_EQ(HeaderName(list), "Harbour");
     EXPECT_NE(list.findChild<QLabel*>("lblOutPutMgrPic")->pixmap(), nullptr);
     EXPECT_EQ(list.addOutputTask()->getMOutputTask()->GetTaskDstName().toStdString(), "Harbour");
+}
+
+TEST(OutputTaskList, DeletingAsksAndPicksTheNextRow)
+{
+    Prepare();
+    CTimelineItem timeline;
+    ASSERT_TRUE(AppendClip(timeline, "Clip"));
+    VMOutPutTaskMgr list;
+    list.setTimeLineItem(&timeline);
+    list.updateOutputMgrWidget();
+    AskAgain();
+    for (int i = 0; i < 3; ++i)
+        list.addOutputTask();
+    VMOutputTaskItem* third = list.taskItems()[2];
+    list.selectTaskItem(list.taskItems()[1]);
+
+    {
+        Answerer no(QDialogButtonBox::No);
+        list.slot_delteOutputTask();
+        EXPECT_EQ(no.texts, QStringList{"Are you sure you want to delete conversion Output task?"});
+        EXPECT_EQ(no.checkBoxTexts, QStringList{"Do not show this message again."});
+    }
+    EXPECT_EQ(list.taskItems().size(), 3);
+
+    {
+        Answerer yes(QDialogButtonBox::Yes);
+        list.slot_delteOutputTask();
+        EXPECT_EQ(yes.texts.size(), 1);
+    }
+    EXPECT_EQ(Ordinals(list), (QStringList{"1", "2"}));
+    EXPECT_EQ(list.selectedTaskItem(), third);
+    EXPECT_TRUE(third->isChecked());
+
+    // Once "Do not show this message again." was ticked, no question comes.
+    {
+        Answerer yes(QDialogButtonBox::Yes, true);
+        list.slot_delteOutputTask();
+        EXPECT_EQ(yes.texts.size(), 1);
+    }
+    ASSERT_EQ(list.taskItems().size(), 1);
+    {
+        Answerer watch(QDialogButtonBox::No);
+        list.slot_delteOutputTask();
+        EXPECT_TRUE(watch.texts.isEmpty());
+    }
+    EXPECT_TRUE(list.taskItems().isEmpty());
+    EXPECT_TRUE(list.taskNameRegister().isEmpty());
+    AskAgain();
+}
+
+TEST(OutputTaskList, DeletingCheckedRows)
+{
+    Prepare();
+    CTimelineItem timeline;
+    ASSERT_TRUE(AppendClip(timeline, "Clip"));
+    VMOutPutTaskMgr list;
+    list.setTimeLineItem(&timeline);
+    list.updateOutputMgrWidget();
+    AskAgain();
+    for (int i = 0; i < 3; ++i)
+        list.addOutputTask();
+    VMOutputTaskItem* middle = list.taskItems()[1];
+    list.taskItems()[0]->setOutputTaskItemChecked(true);
+    list.taskItems()[2]->setOutputTaskItemChecked(true);
+    auto* del = list.findChild<QToolButton*>("btnDelOutPutTask");
+    {
+        Answerer no(QDialogButtonBox::No);
+        QTest::mouseClick(del, Qt::LeftButton);
+        EXPECT_EQ(no.texts.size(), 1);
+    }
+    EXPECT_EQ(list.taskItems().size(), 3);
+    {
+        Answerer yes(QDialogButtonBox::Yes);
+        QTest::mouseClick(del, Qt::LeftButton);
+    }
+    ASSERT_EQ(list.taskItems(), QList<VMOutputTaskItem*>{middle});
+    EXPECT_EQ(Ordinals(list), QStringList{"1"});
+    EXPECT_EQ(list.selectedTaskItem(), middle);
+    EXPECT_FALSE(del->isEnabled());
+    EXPECT_FALSE(list.findChild<QCheckBox*>("ckbxOutPutTaskLst")->isChecked());
+}
+
+TEST(OutputTaskList, RightClickMakesTheRowCurrentAndBackspaceInTheEditorDeletesNothing)
+{
+    Prepare();
+    CTimelineItem timeline;
+    ASSERT_TRUE(AppendClip(timeline, "Clip"));
+    VMOutPutTaskMgr list;
+    list.setTimeLineItem(&timeline);
+    list.updateOutputMgrWidget();
+    list.show();
+    list.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    VMOutputTaskItem* a = list.addOutputTask();
+    VMOutputTaskItem* b = list.addOutputTask();
+    ASSERT_EQ(list.selectedTaskItem(), b);
+
+    list.slot_showRightMenu(a, list.mapToGlobal(QPoint(5, 5)));
+    EXPECT_EQ(list.selectedTaskItem(), a);
+    auto* menu = list.findChild<QMenu*>();
+    ASSERT_NE(menu, nullptr);
+    ASSERT_EQ(menu->actions().size(), 3);
+    EXPECT_EQ(menu->actions()[0]->text(), "Delete");
+    EXPECT_EQ(menu->actions()[1]->text(), "Rename");
+    EXPECT_EQ(menu->actions()[2]->text(), "Find Target");
+    EXPECT_TRUE(menu->actions()[1]->isEnabled());
+    menu->hide();
+
+    AskAgain();
+    Answerer yes(QDialogButtonBox::Yes);
+    list.slot_renameOutputTask();
+    auto* edit = a->findChild<QLineEdit*>("ledtOutputItemName");
+    edit->setFocus();
+    QApplication::setActiveWindow(&list);
+    QTest::keyClick(edit, Qt::Key_End);
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::qWait(100);
+    EXPECT_EQ(list.taskItems().size(), 2);
+    EXPECT_TRUE(yes.texts.isEmpty());
 }

@@ -23,6 +23,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -342,4 +343,43 @@ TEST(OutputTaskEngine, DestroyingTheListEndsRunningTasks)
     idle.add();
     idle.list.reset();
     EXPECT_TRUE(idle.engine.calls.empty());
+}
+
+TEST(OutputTaskEngine, RunningTaskAlwaysAsksAndLeavesTheEngine)
+{
+    ASSERT_TRUE(TheMedia().ok);
+    ListUnderTest t;
+    // Even with the question switched off for tasks that do not run.
+    CAppVariableInfo::GetInstance()->SetInfoValue("DeleteOutputTaskOption", false);
+    CAppVariableInfo::GetInstance()->SetInfoValue("DeleteOutputTaskResult", true);
+    VMOutputTaskItem* row = t.add();
+    VMOutputTaskItem* idle = t.add();
+    t.start(row);
+    ASSERT_NE(t.record(row), nullptr);
+    const int id = row->getMOutputTask()->GetConvertTaskID();
+
+    t.list->slot_showRightMenu(row, QPoint(0, 0));
+    EXPECT_EQ(t.list->selectedTaskItem(), row);
+    auto* menu = t.list->findChild<QMenu*>();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_FALSE(menu->actions()[1]->isEnabled()) << "a started task is not renamed";
+    menu->hide();
+
+    {
+        GuiTest::BoxWatcher yes;
+        t.list->slot_delteOutputTask();
+        QTest::qWait(50);
+        EXPECT_EQ(yes.texts, QStringList{"Are you sure you want to delete is conversion Output task?"});
+    }
+    EXPECT_EQ(t.engine.count("Remove " + std::to_string(id)), 1);
+    EXPECT_EQ(t.list->getOutputTaskCount(), 0);
+    EXPECT_EQ(t.list->taskItems(), QList<VMOutputTaskItem*>{idle});
+    {
+        GuiTest::BoxWatcher watch;
+        t.list->slot_delteOutputTask();
+        EXPECT_TRUE(watch.texts.isEmpty()) << "the stored answer deletes a task that does not run";
+    }
+    EXPECT_TRUE(t.list->taskItems().isEmpty());
+    EXPECT_EQ(t.engine.count("Remove " + std::to_string(id)), 1);
+    CAppVariableInfo::GetInstance()->SetInfoValue("DeleteOutputTaskOption", true);
 }
