@@ -20,6 +20,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTimer>
+#include <QTranslator>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QFrame>
@@ -401,4 +402,29 @@ TEST(OutputTaskList, RightClickMakesTheRowCurrentAndBackspaceInTheEditorDeletesN
     QTest::qWait(100);
     EXPECT_EQ(list.taskItems().size(), 2);
     EXPECT_TRUE(yes.texts.isEmpty());
+}
+
+TEST(OutputTaskList, GermanAndChineseTexts)
+{
+    Prepare();
+    CTimelineItem timeline;
+    ASSERT_TRUE(AppendClip(timeline, "Harbour"));
+    VMOutPutTaskMgr list;
+    list.setTimeLineItem(&timeline);
+    list.updateOutputMgrWidget();
+    struct Case { const char* qm; const char* del; const char* rename; };
+    const Case cases[] = {{"fablecut_de_DE.qm", "Löschen", "Umbenennen"}, {"fablecut_zh_CN.qm", "删除", "重命名"}};
+    for (const Case& c : cases) {
+        QTranslator translator;
+        ASSERT_TRUE(translator.load(QStringLiteral(FABLECUT_BIN_DIR "/language/") + c.qm)) << c.qm;
+        QCoreApplication::installTranslator(&translator);
+        QTest::qWait(10);
+        auto* menu = list.findChild<QMenu*>();
+        EXPECT_EQ(menu->actions()[0]->text(), QString::fromUtf8(c.del));
+        EXPECT_EQ(menu->actions()[1]->text(), QString::fromUtf8(c.rename));
+        EXPECT_EQ(HeaderName(list), "Harbour") << "the header is filled again";
+        QCoreApplication::removeTranslator(&translator);
+    }
+    VMOutPutTaskMgr empty;
+    EXPECT_EQ(HeaderName(empty), "No media source for conversion");
 }
