@@ -23,6 +23,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -31,7 +32,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <map>
+#include <unistd.h>
 #include <memory>
 #include <string>
 #include <vector>
@@ -118,7 +121,7 @@ struct Media
         CAppVariableInfo::GetInstance()->InitInfos();
         manager = CreateAVManager("/tmp/", nullptr);
         const QString clip = dir.filePath("Holiday.avi");
-        if (!manager || !GuiTest::MakeClip(clip, true, 2.0))
+        if (!manager || !GuiTest::MakeClip(clip, true, 5.0))
             return;
         importer = std::make_unique<CDCMediaSrcMgr>(nullptr, manager);
         importer->SetSourceStructure(&library);
@@ -382,4 +385,69 @@ TEST(OutputTaskEngine, RunningTaskAlwaysAsksAndLeavesTheEngine)
     EXPECT_TRUE(t.list->taskItems().isEmpty());
     EXPECT_EQ(t.engine.count("Remove " + std::to_string(id)), 1);
     CAppVariableInfo::GetInstance()->SetInfoValue("DeleteOutputTaskOption", true);
+}
+
+// The real engine and convworker: two tasks finish and their files play;
+// then a new task whose name is taken in the output folder is renamed or
+// refused by the policy.
+TEST(OutputTaskEngine, RealEngineConvertsTwoTasksAndAppliesThePolicy)
+{
+    ASSERT_TRUE(TheMedia().ok);
+    if (access((kBin + "/convworker").c_str(), X_OK) != 0)
+        GTEST_SKIP() << "convworker is not built";
+    Media& m = TheMedia();
+    QTemporaryDir out;
+    CAppVariableInfo::GetInstance()->SetInfoValue("OutputPath", out.path());
+    CAppVariableInfo::GetInstance()->SetInfoValue("OutputFileExist", 0);
+    Moorland::IAVConverter* engine = CreateAVConverter(nullptr);
+    ASSERT_NE(engine, nullptr);
+    engine->SetMaxRunProgressCount(2);
+    engine->SetUseCPUCore(1);
+    {
+        VMOutPutTaskMgr list;
+        ReleaseShownProfiles(list);
+        list.setAVManager(m.manager);
+        list.setAVConverter(engine);
+        list.setTimeLineItem(m.timeline.get());
+        list.setIProfile(m.profile.get());
+        list.updateOutputMgrWidget();
+        VMOutputTaskItem* a = list.addOutputTask();
+        VMOutputTaskItem* b = list.addOutputTask();
+        list.slot_mOutputTaskItemStartConvert(a, true);
+        list.slot_mOutputTaskItemStartConvert(b, true);
+        ASSERT_EQ(list.getOutputTaskCount(), 2);
+        QElapsedTimer timer;
+        timer.start();
+        while (list.getOutputTaskCount() > 0 && timer.elapsed() < 240000)
+            QTest::qWait(100);
+        ASSERT_EQ(list.getOutputTaskCount(), 0);
+        for (VMOutputTaskItem* row : {a, b}) {
+            const Moorland::ConvertTaskInfo2* rec = row->getMOutputTask()->GetBaseConvertTaskInfo();
+            ASSERT_NE(rec, nullptr);
+            EXPECT_EQ(rec->GetState(), Moorland::CONVERT_TASK_FINISHED);
+            const QString file = row->getMOutputTask()->GetTaskDstFilePath();
+            EXPECT_TRUE(GuiTest::Run("ffprobe -v error -show_entries stream=codec_type -of csv=p=0 '" +
+                                     file.toStdString() + "' | grep -q video"))
+                << file.toStdString();
+        }
+        EXPECT_TRUE(QFileInfo::exists(QDir(out.path()).filePath("Holiday.mp4")));
+
+        list.removeTaskItem(a);
+        list.removeTaskItem(b);
+        VMOutputTaskItem* again = list.addOutputTask();
+        ASSERT_EQ(again->getMOutputTask()->GetTaskDstName(), "Holiday");
+        CAppVariableInfo::GetInstance()->SetInfoValue("OutputFileExist", 2);
+        list.slot_mOutputTaskItemStartConvert(again, true);
+        EXPECT_EQ(again->getMOutputTask()->GetBaseConvertTaskInfo(), nullptr);
+        EXPECT_EQ(list.getOutputTaskCount(), 0);
+        CAppVariableInfo::GetInstance()->SetInfoValue("OutputFileExist", 0);
+        list.slot_mOutputTaskItemStartConvert(again, true);
+        EXPECT_EQ(again->getMOutputTask()->GetTaskDstName(), "Holiday_1");
+        EXPECT_TRUE(again->getMOutputTask()->GetTaskDstFilePath().endsWith("/Holiday_1.mp4"));
+        timer.restart();
+        while (list.getOutputTaskCount() > 0 && timer.elapsed() < 240000)
+            QTest::qWait(100);
+        EXPECT_TRUE(QFileInfo::exists(QDir(out.path()).filePath("Holiday_1.mp4")));
+    }
+    engine->Release();
 }
