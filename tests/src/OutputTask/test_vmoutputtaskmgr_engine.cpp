@@ -28,6 +28,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTranslator>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -450,4 +451,51 @@ TEST(OutputTaskEngine, RealEngineConvertsTwoTasksAndAppliesThePolicy)
         EXPECT_TRUE(QFileInfo::exists(QDir(out.path()).filePath("Holiday_1.mp4")));
     }
     engine->Release();
+}
+
+// Pictures of the list with rows in every state, in English, German and
+// Chinese, for a look by eye: written only when FABLECUT_SCREENSHOT_DIR names
+// a folder.
+TEST(OutputTaskEngine, Screenshots)
+{
+    const QString dir = qEnvironmentVariable("FABLECUT_SCREENSHOT_DIR");
+    if (dir.isEmpty())
+        GTEST_SKIP() << "FABLECUT_SCREENSHOT_DIR is not set";
+    ASSERT_TRUE(TheMedia().ok);
+    ListUnderTest t(0);
+    t.list->resize(700, 520);
+    t.list->show();
+    VMOutputTaskItem* fresh = t.add();
+    VMOutputTaskItem* running = t.add();
+    VMOutputTaskItem* paused = t.add();
+    VMOutputTaskItem* failed = t.add();
+    VMOutputTaskItem* done = t.add();
+    VMOutputTaskItem* refused = t.add();
+    t.start(running);
+    t.record(running)->SetPercent(42);
+    t.start(paused);
+    t.start(paused, false);
+    t.record(paused)->SetState(Moorland::CONVERT_TASK_PAUSED);
+    t.engine.refuse = true;
+    t.start(failed);
+    t.engine.refuse = false;
+    t.start(done);
+    t.record(done)->SetState(Moorland::CONVERT_TASK_FINISHED);
+    QFile taken(QDir(t.out.path()).filePath(refused->getMOutputTask()->GetTaskDstName() + ".mp4"));
+    ASSERT_TRUE(taken.open(QIODevice::WriteOnly));
+    taken.close();
+    CAppVariableInfo::GetInstance()->SetInfoValue("OutputFileExist", 2);
+    t.start(refused);
+    CAppVariableInfo::GetInstance()->SetInfoValue("OutputFileExist", 0);
+    t.list->selectTaskItem(fresh);
+    QTest::qWait(700);
+    ASSERT_TRUE(t.list->grab().save(dir + "/outputtasks_en.png"));
+    for (const char* lang : {"de_DE", "zh_CN"}) {
+        QTranslator tr;
+        ASSERT_TRUE(tr.load(QStringLiteral(FABLECUT_BIN_DIR "/language/fablecut_") + lang + ".qm"));
+        QCoreApplication::installTranslator(&tr);
+        QTest::qWait(100);
+        ASSERT_TRUE(t.list->grab().save(dir + "/outputtasks_" + lang + ".png"));
+        QCoreApplication::removeTranslator(&tr);
+    }
 }
