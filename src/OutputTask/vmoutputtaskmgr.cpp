@@ -523,11 +523,8 @@ void VMOutPutTaskMgr::AfterRemoval(int nIndex)
         return;
     }
     Renumber();
-    if (!m_pButtonGroup->checkedButton() || !m_pSelected) {
-        VMOutputTaskItem* next = nIndex < m_rows.size() ? m_rows[nIndex] : m_rows.last();
-        if (!m_pButtonGroup->checkedButton())
-            slot_setCurrentSelectedTaskItem(next);
-    }
+    if (!m_pButtonGroup->checkedButton())
+        slot_setCurrentSelectedTaskItem(nIndex < m_rows.size() ? m_rows[nIndex] : m_rows.last());
 }
 
 void VMOutPutTaskMgr::slot_deleteOutputTaskItem(VMOutputTaskItem* pItem)

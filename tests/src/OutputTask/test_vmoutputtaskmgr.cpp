@@ -428,3 +428,26 @@ TEST(OutputTaskList, GermanAndChineseTexts)
     VMOutPutTaskMgr empty;
     EXPECT_EQ(HeaderName(empty), "No media source for conversion");
 }
+
+TEST(OutputTaskList, ClickOnAnEmptyPlaceLeavesNoRowCurrent)
+{
+    Prepare();
+    CTimelineItem timeline;
+    ASSERT_TRUE(AppendClip(timeline, "Clip"));
+    VMOutPutTaskMgr list;
+    list.setTimeLineItem(&timeline);
+    list.updateOutputMgrWidget();
+    list.resize(640, 390);
+    list.show();
+    VMOutputTaskItem* row = list.addOutputTask();
+    ASSERT_EQ(list.selectedTaskItem(), row);
+    auto* frame = list.findChild<QFrame*>("frmOutputTaskItemList");
+    QTest::mouseClick(frame, Qt::LeftButton, {}, QPoint(frame->width() / 2, frame->height() - 3));
+    EXPECT_EQ(list.selectedTaskItem(), nullptr);
+    EXPECT_FALSE(row->isChecked());
+    // Deleting now finds no current row: nothing is asked or removed.
+    Answerer watch(QDialogButtonBox::Yes);
+    list.slot_delteOutputTask();
+    EXPECT_TRUE(watch.texts.isEmpty());
+    EXPECT_EQ(list.taskItems().size(), 1);
+}
