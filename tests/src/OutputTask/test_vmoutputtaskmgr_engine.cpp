@@ -229,16 +229,29 @@ TEST(OutputTaskEngine, StartPauseResumeAndTheEndOfTasks)
 TEST(OutputTaskEngine, UploadTaskCountsUntilItsUploadEnds)
 {
     ASSERT_TRUE(TheMedia().ok);
+    std::unique_ptr<IProfile, ProfileRelease> upload(CreateProfile());
+    ASSERT_TRUE(upload && upload->LoadFile((kBin + "/profile/4003.xml").c_str()));
     ListUnderTest t;
-    VMOutputTaskItem* a = t.add();
-    t.start(a);
-    ASSERT_NE(t.record(a), nullptr);
-    if (!a->getMOutputTask()->IsYoutubeTask()) {
-        // The MP4 profile is no upload task: the finish ends it at once.
-        t.list->slot_mOutputTaskItemConvertFinished(a);
-        EXPECT_EQ(t.list->getOutputTaskCount(), 0);
-        return;
-    }
+    t.list->setIProfile(upload.get());
+    VMOutputTaskItem* row = t.add();
+    ASSERT_TRUE(row->getMOutputTask()->IsYoutubeTask());
+    ASSERT_TRUE(row->getMOutputTask()->GetUploadtoYoutube());
+    t.start(row);
+    ASSERT_NE(t.record(row), nullptr) << GetQuentaException()->GetExceptionMsg();
+
+    t.list->slot_mOutputTaskItemConvertFinished(row);
+    EXPECT_EQ(t.list->getOutputTaskCount(), 1) << "still uploading: the quit question must come";
+    EXPECT_EQ(t.engine.count("Stop 0"), 0);
+    t.list->slot_mOutputTaskItemUploadFailedOrfinished(row);
+    EXPECT_EQ(t.list->getOutputTaskCount(), 0);
+    EXPECT_EQ(t.engine.count("Stop 0"), 0) << "the end of an upload does not stop the engine";
+
+    // The engine stayed started: the next first start makes no StartConvert.
+    t.list->setIProfile(TheMedia().profile.get());
+    VMOutputTaskItem* next = t.add();
+    t.start(next);
+    EXPECT_EQ(t.engine.count("Start"), 1);
+    t.list->setIProfile(nullptr);
 }
 
 TEST(OutputTaskEngine, StartCheckedSkipsRunningRows)
