@@ -274,7 +274,14 @@ void VMOutPutTaskMgr::Renumber()
 
 void VMOutPutTaskMgr::on_btnAddOutPutTask_clicked()
 {
-    addOutputTask();
+    // A task that cannot reserve its working files is not added.
+    try {
+        addOutputTask();
+    } catch (const std::exception& e) {
+        qWarning("output task: not added: %s", e.what());
+    } catch (...) {
+        qWarning("output task: not added");
+    }
 }
 
 
