@@ -1,17 +1,30 @@
 #include "vmoutputtaskmgr.h"
 #include "ui_vmoutputtaskmgr.h"
 
+#include "Basilvo/Basilvo.h"
+#include "dialogs/VRichMessageBox.h"
 #include "CAppVariableInfo.h"
+#include "ConvertTaskInfo2.h"
 #include "IAVConverter.h"
 #include "IMirendo.h"
 #include "IProfile.h"
 #include "ProfileNodeManager.h"
 #include "ctimelineitem.h"
 #include "cmmoutputtask.h"
+#include "OutputTaskNames.h"
 #include "profileConfig.h"
 #include "vmoutputtaskitem.h"
 
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QEvent>
 #include <QFileInfo>
+#include <QVBoxLayout>
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QShortcut>
 #include <QStyle>
 
 VMOutPutTaskMgr::VMOutPutTaskMgr(QWidget* parent)
@@ -20,34 +33,114 @@ VMOutPutTaskMgr::VMOutPutTaskMgr(QWidget* parent)
 {
     ui->setupUi(this);
     m_pMirendo = CreateMirendo();
+    m_pRowLayout = new QVBoxLayout;
+    m_pRowLayout->setContentsMargins(0, 0, 0, 0);
+    m_pRowLayout->setSpacing(0);
+    m_pRowLayout->setAlignment(Qt::AlignTop);
+    ui->frmOutputTaskItemList->setLayout(m_pRowLayout);
+    ui->btnDelOutPutTask->setEnabled(false);
+    ui->btnStartCheckedTaskLst->setEnabled(false);
+    ui->frmOutputTaskItemList->installEventFilter(this);
+    ui->frmOutputTaskMgr->installEventFilter(this);
+    m_pButtonGroup = new QButtonGroup(this);
+    m_pButtonGroup->setExclusive(true);
+    connect(m_pButtonGroup, &QButtonGroup::idClicked, this, &VMOutPutTaskMgr::slot_BtnGpOutputTaskItem_buttonClicked);
     ui->btnAddOutPutTask->setIcon(style()->standardIcon(QStyle::SP_FileDialogNewFolder));
-    ui->btnAddOutPutTask->setToolTip(tr("Add"));
+    ui->btnStartCheckedTaskLst->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
     ui->btnDelOutPutTask->setIcon(style()->standardIcon(QStyle::SP_TrashIcon));
-    ui->btnDelOutPutTask->setToolTip(tr("Delete"));
+    ui->btnAddOutPutTask->setToolTip(tr("Add output task"));
+    ui->btnDelOutPutTask->setToolTip(tr("Delete checked tasks"));
+    ui->btnStartCheckedTaskLst->setToolTip(tr("Convert checked tasks"));
+    ui->ckbxOutPutTaskLst->setToolTip(tr("Checked all tasks"));
+    initMenue();
+    ReTranslate();
     updateOutputMgrWidget();
 }
 
 VMOutPutTaskMgr::~VMOutPutTaskMgr()
 {
-    while (!m_rows.isEmpty()) {
-        VMOutputTaskItem* row = m_rows.takeLast();
-        CMMOutputTask* task = row->getMOutputTask();
-        if (m_pConverter && task->GetConvertTaskID() >= 0)
-            m_pConverter->RemoveConvertTask(task->GetConvertTaskID());
-        delete row;
-        delete task;
+    if (!m_lstRunning.isEmpty() && m_pConverter) {
+        m_pConverter->StopAllConvertTasks();
+        m_pConverter->StopConvert(1);
     }
+    m_lstRunning.clear();
+    m_lstChecked.clear();
+    for (VMOutputTaskItem* row : m_rows) {
+        CMMOutputTask* task = row->getMOutputTask();
+        delete task;
+        delete row;
+    }
+    m_rows.clear();
+    delete ui;
+    ui = nullptr;
     if (m_pMirendo)
         m_pMirendo->Release();
-    delete ui;
+    m_pMirendo = nullptr;
+}
+
+void VMOutPutTaskMgr::ReTranslate()
+{
+    ui->retranslateUi(this);
+    if (m_pActDelete) {
+        m_pActDelete->setText(tr("Delete"));
+        m_pActRename->setText(tr("Rename"));
+        m_pActFindTarget->setText(tr("Find Target"));
+    }
+    // The form's retranslation empties the header; a task added afterwards
+    // takes its name from it, so it is filled again at once.
+    updateOutputMgrWidget();
+}
+
+bool VMOutPutTaskMgr::event(QEvent* e)
+{
+    if (e->type() == QEvent::LanguageChange && ui)
+        ReTranslate();
+    return QFrame::event(e);
+}
+
+bool VMOutPutTaskMgr::eventFilter(QObject* watched, QEvent* e)
+{
+    if (e->type() == QEvent::MouseButtonPress && m_pSelected
+        && (watched == ui->frmOutputTaskItemList || watched == ui->frmOutputTaskMgr)) {
+        slot_CurProfileChanged();
+        m_pButtonGroup->setExclusive(false);
+        m_pSelected->setChecked(false);
+        if (!m_pSelected->isConverting())
+            m_pSelected->setBtnStartConvertVisible(false);
+        m_pSelected = nullptr;
+        m_pButtonGroup->setExclusive(true);
+    }
+    return QFrame::eventFilter(watched, e);
+}
+
+void VMOutPutTaskMgr::setDefaultMediaImg(const QImage& img)
+{
+    m_defaultMediaImg = img;
+    updateOutputMgrWidget();
 }
 
 void VMOutPutTaskMgr::updateOutputMgrWidget()
 {
+    if (!ui)
+        return;
     const bool hasClips = m_pTimeline && m_pTimeline->ChildItemsCount() > 0;
-    ui->lblOuPuMgrName->setText(hasClips ? tr("Edited movie") : tr("No media in the timeline"));
-    ui->lblOutPutMgrPic->setPixmap(style()->standardIcon(QStyle::SP_MediaPlay).pixmap(32, 32));
+    QImage picture = m_defaultMediaImg;
+    if (hasClips) {
+        Fablecut::ISourceDataItem* first = m_pTimeline->getItemByIndex(0);
+        const QImage* thumb = first ? first->GetThumbnailData() : nullptr;
+        if (thumb && !thumb->isNull())
+            picture = *thumb;
+        ui->lblOuPuMgrName->setText(first ? first->Name() : QString());
+    } else {
+        ui->lblOuPuMgrName->setText(tr("No media source for conversion"));
+    }
+    if (!picture.isNull())
+        ui->lblOutPutMgrPic->setPixmap(
+            QPixmap::fromImage(picture.scaled(48, 32, Qt::IgnoreAspectRatio, Qt::FastTransformation)));
+    else
+        ui->lblOutPutMgrPic->clear();
     ui->btnAddOutPutTask->setEnabled(hasClips);
+    ui->ckbxOutPutTaskLst->setEnabled(hasClips);
 }
 
 CYoutubeVideoInfo* VMOutPutTaskMgr::getCurrentSelectedOutputTaskYoutubeVideInfo()
@@ -55,17 +148,18 @@ CYoutubeVideoInfo* VMOutPutTaskMgr::getCurrentSelectedOutputTaskYoutubeVideInfo(
     return m_pSelected ? m_pSelected->getMOutputTask()->GetYoutubeInfo() : nullptr;
 }
 
-QString VMOutPutTaskMgr::UniqueName(const QString& base) const
+QString VMOutPutTaskMgr::checkTheTaskNameIfAllReadyExistInTaskList(QString name, bool bRename)
 {
-    QString name = base;
-    for (int n = 1;; ++n) {
-        bool clash = false;
-        for (VMOutputTaskItem* row : m_rows)
-            clash = clash || row->getMOutputTask()->GetTaskDstName() == name;
-        if (!clash)
-            return name;
-        name = QString("%1_%2").arg(base).arg(n);
-    }
+    return OutputTaskNames::MakeNameUniqueInTaskList(OutputTaskNames::SanitizeTaskName(name), bRename,
+                                                     m_lstTaskNames);
+}
+
+QString VMOutPutTaskMgr::checkTheTaskNameIfAllReadyExistInOuputDir(QString name, QString ext)
+{
+    CAppVariableInfo* settings = CAppVariableInfo::GetInstance();
+    const QString folder = settings->GetInfoValue("OutputPath", QVariant()).toString();
+    const QVariant policy = settings->GetInfoValue("OutputFileExist", QVariant());
+    return OutputTaskNames::CheckNameInOutputDir(name, ext, m_lstTaskNames, folder, policy);
 }
 
 void VMOutPutTaskMgr::GiveProfile(VMOutputTaskItem* pItem)
@@ -83,12 +177,29 @@ VMOutputTaskItem* VMOutPutTaskMgr::addOutputTask()
     auto* task = new CMMOutputTask(m_pManager, m_pMirendo, nullptr);
     if (m_pTimeline && m_pTimeline->ChildItemsCount() > 0)
         task->SetSrcTimelineItem(const_cast<CTimelineItem*>(m_pTimeline));
-    task->SetOutputDstName(UniqueName(tr("My Movie")));
+    task->SetOutputDstName(checkTheTaskNameIfAllReadyExistInTaskList(ui->lblOuPuMgrName->text(), false));
+    m_lstTaskNames.append(task->GetTaskDstName());
     auto* row = new VMOutputTaskItem(task, ui->frmOutputTaskItemList);
     connect(row, &VMOutputTaskItem::signal_selectedOutputTaskItem, this, &VMOutPutTaskMgr::slot_setCurrentSelectedTaskItem);
+    connect(row, &VMOutputTaskItem::signal_mOutputTaskItemReNameFinished, this,
+            &VMOutPutTaskMgr::slot_mOutputTaskItemReNameFinished);
+    connect(row, &VMOutputTaskItem::signal_showRightMenu, this, &VMOutPutTaskMgr::slot_showRightMenu);
     connect(row, &QToolButton::clicked, this, [this, row] { slot_setCurrentSelectedTaskItem(row); });
-    ui->layTaskRows->insertWidget(m_rows.size(), row);
+    connect(row, &VMOutputTaskItem::signal_mOutputTaskItemStartConvert, this,
+            &VMOutPutTaskMgr::slot_mOutputTaskItemStartConvert);
+    connect(row, &VMOutputTaskItem::signal_mOutputTaskItemConvertFinished, this,
+            &VMOutPutTaskMgr::slot_mOutputTaskItemConvertFinished);
+    connect(row, &VMOutputTaskItem::signal_mOutputTaskItemConvertFailed, this,
+            &VMOutPutTaskMgr::slot_mOutputTaskItemConvertFailed);
+    connect(row, &VMOutputTaskItem::signal_mOutputTaskItemUploadFailedOrfinished, this,
+            &VMOutPutTaskMgr::slot_mOutputTaskItemUploadFailedOrfinished);
+    connect(row, &VMOutputTaskItem::signal_CheckedChanged, this, &VMOutPutTaskMgr::slot_OutPutDisplayTaskCheckedChanged);
+    row->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    m_pRowLayout->addWidget(row);
     m_rows << row;
+    m_pButtonGroup->addButton(row);
+    if (ui->ckbxOutPutTaskLst->isChecked())
+        setSelectAllSilently(false);
     GiveProfile(row);
     Renumber();
     selectTaskItem(row);
@@ -120,17 +231,32 @@ void VMOutPutTaskMgr::removeTaskItem(VMOutputTaskItem* pItem)
 {
     if (!m_rows.contains(pItem))
         return;
-    m_rows.removeOne(pItem);
     if (m_pSelected == pItem)
         m_pSelected = nullptr;
-    CMMOutputTask* task = pItem->getMOutputTask();
-    if (m_pConverter && task->GetConvertTaskID() >= 0)
-        m_pConverter->RemoveConvertTask(task->GetConvertTaskID());
-    delete pItem;
-    delete task;
+    removeMOutputTaskItem(pItem);
     Renumber();
     emit signal_SettingSelectedOutputTaskItemProfile(nullptr, true, false);
     emit signal_selectedTaskItem_changed();
+}
+
+int VMOutPutTaskMgr::removeMOutputTaskItem(VMOutputTaskItem* pItem)
+{
+    disconnect(pItem, &VMOutputTaskItem::signal_CheckedChanged, this,
+               &VMOutPutTaskMgr::slot_OutPutDisplayTaskCheckedChanged);
+    const int index = qMax(0, m_rows.indexOf(pItem));
+    m_pRowLayout->removeWidget(pItem);
+    m_rows.removeOne(pItem);
+    m_pButtonGroup->removeButton(pItem);
+    m_lstChecked.removeAll(pItem);
+    CMMOutputTask* task = pItem->getMOutputTask();
+    if (m_lstRunning.removeAll(pItem) > 0 && m_pConverter && task->GetConvertTaskID() >= 0)
+        m_pConverter->RemoveConvertTask(task->GetConvertTaskID());
+    if (m_rows.isEmpty() && ui->ckbxOutPutTaskLst->isChecked())
+        setSelectAllSilently(false);
+    m_lstTaskNames.removeOne(task->GetTaskDstName());
+    delete task;
+    delete pItem;
+    return index;
 }
 
 void VMOutPutTaskMgr::slot_CurProfileChanged()
@@ -148,11 +274,351 @@ void VMOutPutTaskMgr::Renumber()
 
 void VMOutPutTaskMgr::on_btnAddOutPutTask_clicked()
 {
-    addOutputTask();
+    // A task that cannot reserve its working files is not added.
+    try {
+        addOutputTask();
+    } catch (const std::exception& e) {
+        qWarning("output task: not added: %s", e.what());
+    } catch (...) {
+        qWarning("output task: not added");
+    }
+}
+
+
+void VMOutPutTaskMgr::slot_mOutputTaskItemReNameFinished(VMOutputTaskItem* pItem)
+{
+    if (!pItem || !m_rows.contains(pItem))
+        return;
+    auto* edit = pItem->findChild<QLineEdit*>(QStringLiteral("ledtOutputItemName"));
+    if (!edit)
+        return;
+    CMMOutputTask* task = pItem->getMOutputTask();
+    QString typed = edit->text();
+    // The editor shows the extension beside the name; a name typed with it keeps only the base.
+    const QString ext = task->GetDstFileExt();
+    if (!ext.isEmpty() && typed.endsWith(ext) && typed.size() > ext.size())
+        typed.chop(ext.size());
+    m_lstTaskNames.removeOne(task->GetTaskDstName());
+    const QString name = checkTheTaskNameIfAllReadyExistInTaskList(typed, true);
+    pItem->setOutputTaskItemName(name);
+    m_lstTaskNames.append(name);
+}
+
+void VMOutPutTaskMgr::setSelectAllSilently(bool bChecked)
+{
+    const QSignalBlocker block(ui->ckbxOutPutTaskLst);
+    ui->ckbxOutPutTaskLst->setChecked(bChecked);
+}
+
+void VMOutPutTaskMgr::on_ckbxOutPutTaskLst_stateChanged(int state)
+{
+    const bool checked = state == Qt::Checked;
+    const QList<VMOutputTaskItem*> rows = m_rows;
+    for (VMOutputTaskItem* row : rows) {
+        if (row->isOutputTaskItemChecked() != checked)
+            row->setOutputTaskItemChecked(checked);
+    }
+}
+
+void VMOutPutTaskMgr::slot_OutPutDisplayTaskCheckedChanged(VMOutputTaskItem* pItem, bool bChecked)
+{
+    if (!pItem)
+        return;
+    if (!bChecked) {
+        m_lstChecked.removeAll(pItem);
+        changeBtnStartEnabledByVMOutputTaskItem(pItem, true);
+        if (ui->ckbxOutPutTaskLst->isChecked())
+            setSelectAllSilently(false);
+    } else {
+        if (!m_lstChecked.contains(pItem)) {
+            m_lstChecked.append(pItem);
+            if (m_lstChecked.size() == m_rows.size())
+                setSelectAllSilently(true);
+        }
+        changeBtnStartEnabledByVMOutputTaskItem(pItem, false);
+    }
+    const bool anyChecked = !m_lstChecked.isEmpty();
+    if (ui->btnDelOutPutTask->isEnabled() != anyChecked)
+        ui->btnDelOutPutTask->setEnabled(anyChecked);
+}
+
+void VMOutPutTaskMgr::changeBtnStartEnabledByVMOutputTaskItem(VMOutputTaskItem* pItem, bool bRemove)
+{
+    if (bRemove && pItem)
+        m_lstChecked.removeAll(pItem);
+    bool startable = false;
+    for (VMOutputTaskItem* row : m_lstChecked) {
+        Moorland::ConvertTaskInfo2* info = row->getMOutputTask()->GetBaseConvertTaskInfo();
+        if (!info || info->GetState() == Moorland::CONVERT_TASK_PAUSED)
+            startable = true;
+    }
+    if (ui->btnStartCheckedTaskLst->isEnabled() != startable)
+        ui->btnStartCheckedTaskLst->setEnabled(startable);
+}
+
+void VMOutPutTaskMgr::slot_BtnGpOutputTaskItem_buttonClicked(int id)
+{
+    auto* row = qobject_cast<VMOutputTaskItem*>(m_pButtonGroup->button(id));
+    if (row)
+        slot_setCurrentSelectedTaskItem(row);
+}
+
+void VMOutPutTaskMgr::slot_mOutputTaskItemStartConvert(VMOutputTaskItem* pItem, bool bStart)
+{
+    try {
+        StartOrPause(pItem, bStart);
+    } catch (const std::exception& e) {
+        qWarning("output task: start failed: %s", e.what());
+    } catch (...) {
+        qWarning("output task: start failed");
+    }
+}
+
+void VMOutPutTaskMgr::StartOrPause(VMOutputTaskItem* pItem, bool bStart)
+{
+    if (!pItem || !m_rows.contains(pItem))
+        return;
+    CMMOutputTask* task = pItem->getMOutputTask();
+    if (pItem == m_pSelected && !pItem->isConverting())
+        slot_CurProfileChanged();
+
+    if (!bStart) {
+        if (m_pConverter)
+            m_pConverter->PauseConvertTask(task->GetConvertTaskID());
+        pItem->setConvertStart(false);
+    } else if (!task->GetBaseConvertTaskInfo()) {
+        const QString name = checkTheTaskNameIfAllReadyExistInOuputDir(task->GetTaskDstName(), task->GetDstFileExt());
+        if (name.isNull()) {
+            pItem->giveUpConvertTheTaskItem(
+                tr("The convert task \"%1\" in the destination directory already exist!").arg(task->GetTaskDstName())
+                + "<br>" + tr("Please rename task or change file exists policy in the preference dialog."));
+            pItem->startConvertTaskFailed(false);
+            return;
+        }
+        pItem->setOutputTaskItemName(name);
+
+        // A task the engine did not take never runs: the row shows why and
+        // can be started again; nothing polls a record that does not exist.
+        Moorland::ConvertTaskInfo2* record = nullptr;
+        QString failure;
+        try {
+            GetQuentaException()->Clear();
+            record = task->GenerateConverterTask(m_pConverter);
+            if (!record)
+                if (const char* msg = GetQuentaException()->GetExceptionMsg())
+                    failure = QString::fromUtf8(msg);
+        } catch (const std::exception& e) {
+            failure = QString::fromLocal8Bit(e.what());
+        } catch (...) {
+            failure = tr("Unexpected error");
+        }
+        if (!record) {
+            task->RemoveConverterTaskInfo();
+            if (failure.isEmpty())
+                failure = tr("Unexpected error");
+            pItem->giveUpConvertTheTaskItem(tr("The conversion could not be started.") + "<br>" + failure.toHtmlEscaped());
+            pItem->startConvertTaskFailed(false);
+            changeBtnStartEnabledByVMOutputTaskItem(nullptr, true);
+            return;
+        }
+        if (!m_bEngineStarted && m_pConverter) {
+            m_pConverter->StartConvert();
+            m_bEngineStarted = true;
+        }
+        if (!m_lstRunning.contains(pItem))
+            m_lstRunning.append(pItem);
+        if (pItem == m_pSelected) {
+            emit signal_SettingSelectedOutputTaskItemProfile(nullptr, false, false);
+            emit signal_selectedTaskItem_changed();
+        }
+        pItem->setConvertStart(true);
+        pItem->setBtnStartConvertVisible(true);
+    } else {
+        if (m_pConverter)
+            m_pConverter->ResumeConvertTask(static_cast<unsigned int>(task->GetBaseConvertTaskInfo()->TaskID));
+        pItem->setConvertStart(true);
+        pItem->setBtnStartConvertVisible(true);
+    }
+    changeBtnStartEnabledByVMOutputTaskItem(nullptr, true);
+}
+
+void VMOutPutTaskMgr::on_btnStartCheckedTaskLst_clicked()
+{
+    const QList<VMOutputTaskItem*> rows = m_lstChecked;
+    for (VMOutputTaskItem* row : rows) {
+        if (!m_rows.contains(row))
+            continue;
+        Moorland::ConvertTaskInfo2* record = row->getMOutputTask()->GetBaseConvertTaskInfo();
+        if (record && record->GetState() != Moorland::CONVERT_TASK_PAUSED)
+            continue;
+        row->initYoutubeAccountInfo();
+        slot_mOutputTaskItemStartConvert(row, true);
+    }
+}
+
+void VMOutPutTaskMgr::StopEngineWhenIdle()
+{
+    if (m_lstRunning.isEmpty() && m_bEngineStarted) {
+        if (m_pConverter)
+            m_pConverter->StopConvert(0);
+        m_bEngineStarted = false;
+    }
+}
+
+void VMOutPutTaskMgr::slot_mOutputTaskItemConvertFinished(VMOutputTaskItem* pItem)
+{
+    if (!pItem)
+        return;
+    CMMOutputTask* task = pItem->getMOutputTask();
+    if (!(task->IsYoutubeTask() && task->GetUploadtoYoutube()))
+        m_lstRunning.removeAll(pItem);
+    StopEngineWhenIdle();
+}
+
+void VMOutPutTaskMgr::slot_mOutputTaskItemConvertFailed(VMOutputTaskItem* pItem)
+{
+    m_lstRunning.removeAll(pItem);
+    StopEngineWhenIdle();
+}
+
+void VMOutPutTaskMgr::slot_mOutputTaskItemUploadFailedOrfinished(VMOutputTaskItem* pItem)
+{
+    m_lstRunning.removeAll(pItem);
+}
+
+void VMOutPutTaskMgr::initMenue()
+{
+    m_pMenu = new QMenu(this);
+    m_pActDelete = new QAction(this);
+    m_pActRename = new QAction(this);
+    m_pActFindTarget = new QAction(this);
+    m_pDeleteShortcut = new QShortcut(QKeySequence(Qt::Key_Backspace), this);
+    m_pRenameShortcut = new QShortcut(QKeySequence(Qt::Key_F2), this);
+    // Linux users delete with the Delete key as well.
+    m_pDeleteKeyShortcut = new QShortcut(QKeySequence(Qt::Key_Delete), this);
+    m_pMenu->addAction(m_pActDelete);
+    m_pMenu->addAction(m_pActRename);
+    m_pMenu->addAction(m_pActFindTarget);
+    m_pMenu->setWindowOpacity(0.75);
+    connect(m_pActDelete, &QAction::triggered, this, &VMOutPutTaskMgr::slot_delteOutputTask);
+    connect(m_pDeleteShortcut, &QShortcut::activated, this, &VMOutPutTaskMgr::slot_delteOutputTask);
+    connect(m_pDeleteKeyShortcut, &QShortcut::activated, this, &VMOutPutTaskMgr::slot_delteOutputTask);
+    connect(m_pActRename, &QAction::triggered, this, &VMOutPutTaskMgr::slot_renameOutputTask);
+    connect(m_pRenameShortcut, &QShortcut::activated, this, &VMOutPutTaskMgr::slot_renameOutputTask);
+    connect(m_pActFindTarget, &QAction::triggered, this, &VMOutPutTaskMgr::slot_openOutputTaskOutputPath);
+}
+
+bool VMOutPutTaskMgr::AskDelete(bool bRunning)
+{
+    if (bRunning) {
+        VRichMessageBox box(this, QDialogButtonBox::Yes | QDialogButtonBox::No, QMessageBox::Question,
+                            VRichMessageBox::ShowCaption);
+        box.SetCaption(tr("Are you sure you want to delete is conversion Output task?"));
+        return box.exec() == QDialog::Accepted;
+    }
+    return ExecVarAttrConfirmMessageBox("DeleteOutputTaskResult", "DeleteOutputTaskOption",
+                                        tr("Are you sure you want to delete conversion Output task?"),
+                                        QDialogButtonBox::Yes, QDialogButtonBox::No, QMessageBox::Question,
+                                        QDialogButtonBox::No);
+}
+
+void VMOutPutTaskMgr::AfterRemoval(int nIndex)
+{
+    if (m_rows.isEmpty()) {
+        emit signal_SettingSelectedOutputTaskItemProfile(nullptr, true, false);
+        emit signal_selectedTaskItem_changed();
+        return;
+    }
+    Renumber();
+    if (!m_pButtonGroup->checkedButton())
+        slot_setCurrentSelectedTaskItem(nIndex < m_rows.size() ? m_rows[nIndex] : m_rows.last());
+}
+
+void VMOutPutTaskMgr::slot_deleteOutputTaskItem(VMOutputTaskItem* pItem)
+{
+    if (!pItem || !m_rows.contains(pItem))
+        return;
+    const bool running = m_lstRunning.contains(pItem) && pItem->getMOutputTask()->GetBaseConvertTaskInfo();
+    if (!AskDelete(running))
+        return;
+    if (!m_rows.contains(pItem))
+        return;
+    if (m_pSelected == pItem)
+        m_pSelected = nullptr;
+    const int index = removeMOutputTaskItem(pItem);
+    AfterRemoval(index);
+    if (!m_rows.isEmpty() && m_lstChecked.size() == m_rows.size() && !ui->ckbxOutPutTaskLst->isChecked())
+        setSelectAllSilently(true);
+}
+
+void VMOutPutTaskMgr::slot_delteOutputTask()
+{
+    // A name being typed keeps its Backspace and Delete keys.
+    if (qobject_cast<QLineEdit*>(QApplication::focusWidget()))
+        return;
+    if (!m_pSelected)
+        return;
+    slot_deleteOutputTaskItem(m_pSelected);
+    if (m_lstChecked.isEmpty()) {
+        ui->btnDelOutPutTask->setEnabled(false);
+        ui->btnStartCheckedTaskLst->setEnabled(false);
+    } else {
+        changeBtnStartEnabledByVMOutputTaskItem(nullptr, true);
+    }
 }
 
 void VMOutPutTaskMgr::on_btnDelOutPutTask_clicked()
 {
+    QList<VMOutputTaskItem*> rows;
+    bool running = false;
+    for (VMOutputTaskItem* row : QList<VMOutputTaskItem*>(m_lstChecked)) {
+        if (m_pSelected == row)
+            m_pSelected = nullptr;
+        running = running || (m_lstRunning.contains(row) && row->getMOutputTask()->GetBaseConvertTaskInfo());
+        rows << row;
+    }
+    if (!rows.isEmpty() && AskDelete(running)) {
+        removeCheckedOutputDisplayTask(rows);
+        ui->btnDelOutPutTask->setEnabled(false);
+        ui->btnStartCheckedTaskLst->setEnabled(false);
+    }
+    changeBtnStartEnabledByVMOutputTaskItem(nullptr, true);
+}
+
+bool VMOutPutTaskMgr::removeCheckedOutputDisplayTask(QList<VMOutputTaskItem*> rows)
+{
+    int index = 0;
+    for (VMOutputTaskItem* row : rows) {
+        if (!m_rows.contains(row))
+            continue;
+        if (m_pSelected == row)
+            m_pSelected = nullptr;
+        index = removeMOutputTaskItem(row);
+    }
+    AfterRemoval(index);
+    return true;
+}
+
+void VMOutPutTaskMgr::slot_renameOutputTask()
+{
+    if (m_pSelected && !m_pSelected->getMOutputTask()->GetBaseConvertTaskInfo())
+        m_pSelected->renameOutputTask();
+}
+
+void VMOutPutTaskMgr::slot_openOutputTaskOutputPath()
+{
     if (m_pSelected)
-        removeTaskItem(m_pSelected);
+        m_pSelected->openOutputTaskOutputPath();
+}
+
+void VMOutPutTaskMgr::slot_showRightMenu(VMOutputTaskItem* pItem, QPoint pos)
+{
+    if (!pItem || !m_rows.contains(pItem))
+        return;
+    if (pItem != m_pSelected)
+        slot_setCurrentSelectedTaskItem(pItem);
+    const bool renamable = !pItem->getMOutputTask()->GetBaseConvertTaskInfo();
+    m_pActRename->setEnabled(renamable);
+    m_pRenameShortcut->setEnabled(renamable);
+    m_pMenu->popup(pos);
 }

@@ -6,7 +6,9 @@
 // deletes one of its own.
 
 #include <QFrame>
+#include <QImage>
 #include <QList>
+#include <QStringList>
 
 class CMMOutputTask;
 class CTimelineItem;
@@ -14,6 +16,11 @@ class CYoutubeVideoInfo;
 class IMirendo;
 class IProfile;
 class ProfileNodeManager;
+class QAction;
+class QButtonGroup;
+class QMenu;
+class QShortcut;
+class QVBoxLayout;
 class VMOutputTaskItem;
 namespace Moorland { class IAVConverter; class IAVManager; }
 namespace Ui { class VMOutPutTaskMgr; }
@@ -21,6 +28,7 @@ namespace Ui { class VMOutPutTaskMgr; }
 class VMOutPutTaskMgr : public QFrame
 {
     Q_OBJECT
+    Q_PROPERTY(QImage defaultMediaImg READ getDefaultMediaImg WRITE setDefaultMediaImg)
 public:
     explicit VMOutPutTaskMgr(QWidget* parent = nullptr);
     ~VMOutPutTaskMgr() override;
@@ -36,8 +44,13 @@ public:
     IProfile* defaultIProfile() const { return m_pDefaultProfile; }
     ProfileNodeManager* profileNodeMgr() const { return m_pNodeMgr; }
 
-    int getOutputTaskCount() const { return m_rows.size(); }
+    // Tasks still in the engine's care: converting, paused or uploading.
+    int getOutputTaskCount() const { return m_lstRunning.size(); }
     void updateOutputMgrWidget();
+    void ReTranslate();
+    QImage getDefaultMediaImg() const { return m_defaultMediaImg; }
+    void setDefaultMediaImg(const QImage& img);
+    QList<VMOutputTaskItem*> checkedTaskItems() const { return m_lstChecked; }
     CYoutubeVideoInfo* getCurrentSelectedOutputTaskYoutubeVideInfo();
 
     // Adds a task for the timeline with the page's current profile and selects it.
@@ -46,6 +59,14 @@ public:
     void removeTaskItem(VMOutputTaskItem* pItem);
     VMOutputTaskItem* selectedTaskItem() const { return m_pSelected; }
     QList<VMOutputTaskItem*> taskItems() const { return m_rows; }
+    QStringList taskNameRegister() const { return m_lstTaskNames; }
+
+    // The name a task gets: unique among the list's tasks (bRename false when
+    // a task is added, true when a row's rename ends).
+    QString checkTheTaskNameIfAllReadyExistInTaskList(QString name, bool bRename);
+    // The name a first start writes under, by the "OutputFileExist" policy;
+    // a null string when the start must not go on.
+    QString checkTheTaskNameIfAllReadyExistInOuputDir(QString name, QString ext);
 
 signals:
     void signal_SettingSelectedOutputTaskItemProfile(IProfile* pProfile, bool bEnable, bool bStart);
@@ -54,16 +75,42 @@ signals:
 
 public slots:
     void slot_CurProfileChanged();
+    void slot_mOutputTaskItemReNameFinished(VMOutputTaskItem* pItem);
+    void on_ckbxOutPutTaskLst_stateChanged(int state);
+    void slot_OutPutDisplayTaskCheckedChanged(VMOutputTaskItem* pItem, bool bChecked);
+    void slot_BtnGpOutputTaskItem_buttonClicked(int id);
+    void on_btnStartCheckedTaskLst_clicked();
+    void slot_deleteOutputTaskItem(VMOutputTaskItem* pItem);
+    void slot_delteOutputTask();
+    void slot_renameOutputTask();
+    void slot_openOutputTaskOutputPath();
+    void slot_showRightMenu(VMOutputTaskItem* pItem, QPoint pos);
+    void slot_mOutputTaskItemStartConvert(VMOutputTaskItem* pItem, bool bStart);
+    void slot_mOutputTaskItemConvertFinished(VMOutputTaskItem* pItem);
+    void slot_mOutputTaskItemConvertFailed(VMOutputTaskItem* pItem);
+    void slot_mOutputTaskItemUploadFailedOrfinished(VMOutputTaskItem* pItem);
 
 private slots:
     void on_btnAddOutPutTask_clicked();
     void on_btnDelOutPutTask_clicked();
     void slot_setCurrentSelectedTaskItem(VMOutputTaskItem* pItem);
 
+protected:
+    bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
 private:
+    void changeBtnStartEnabledByVMOutputTaskItem(VMOutputTaskItem* pItem, bool bRemove);
+    void setSelectAllSilently(bool bChecked);
+    void StartOrPause(VMOutputTaskItem* pItem, bool bStart);
+    void StopEngineWhenIdle();
+    void initMenue();
+    int removeMOutputTaskItem(VMOutputTaskItem* pItem);
+    bool removeCheckedOutputDisplayTask(QList<VMOutputTaskItem*> rows);
+    bool AskDelete(bool bRunning);
+    void AfterRemoval(int nIndex);
     void Renumber();
     void GiveProfile(VMOutputTaskItem* pItem);
-    QString UniqueName(const QString& base) const;
 
     Ui::VMOutPutTaskMgr* ui;
     Moorland::IAVManager* m_pManager = nullptr;
@@ -74,5 +121,19 @@ private:
     ProfileNodeManager* m_pNodeMgr = nullptr;
     IMirendo* m_pMirendo = nullptr;
     QList<VMOutputTaskItem*> m_rows;
+    QStringList m_lstTaskNames;
+    QList<VMOutputTaskItem*> m_lstChecked;
+    QList<VMOutputTaskItem*> m_lstRunning;
+    QVBoxLayout* m_pRowLayout = nullptr;
+    QButtonGroup* m_pButtonGroup = nullptr;
+    QImage m_defaultMediaImg;
+    bool m_bEngineStarted = false;
+    QMenu* m_pMenu = nullptr;
+    QAction* m_pActDelete = nullptr;
+    QAction* m_pActRename = nullptr;
+    QAction* m_pActFindTarget = nullptr;
+    QShortcut* m_pDeleteShortcut = nullptr;
+    QShortcut* m_pRenameShortcut = nullptr;
+    QShortcut* m_pDeleteKeyShortcut = nullptr;
     VMOutputTaskItem* m_pSelected = nullptr;
 };

@@ -824,24 +824,60 @@ bitte wählen Sie einen anderen Camcorder.</translation>
     <context>
         <name>VMOutPutTaskMgr</name>
         <message>
-            <source>Add</source>
-            <translation>Hinzufügen</translation>
+            <source>Add output task</source>
+            <translation>Ausgabeaufgabe hinzufügen</translation>
+        </message>
+        <message>
+            <source>Delete checked tasks</source>
+            <translation>Markierte Aufgaben löschen</translation>
+        </message>
+        <message>
+            <source>Convert checked tasks</source>
+            <translation>Markierte Aufgaben umwandeln</translation>
+        </message>
+        <message>
+            <source>Checked all tasks</source>
+            <translation>Alle Aufgaben markieren</translation>
         </message>
         <message>
             <source>Delete</source>
             <translation>Löschen</translation>
         </message>
         <message>
-            <source>Edited movie</source>
-            <translation>Bearbeiteter Film</translation>
+            <source>Rename</source>
+            <translation>Umbenennen</translation>
         </message>
         <message>
-            <source>No media in the timeline</source>
-            <translation>Keine Medien in der Zeitleiste</translation>
+            <source>Find Target</source>
+            <translation>Ziel anzeigen</translation>
         </message>
         <message>
-            <source>My Movie</source>
-            <translation>Mein Film</translation>
+            <source>No media source for conversion</source>
+            <translation>Keine Medienquelle zum Umwandeln</translation>
+        </message>
+        <message>
+            <source>The convert task &quot;%1&quot; in the destination directory already exist!</source>
+            <translation>Die Umwandlungsaufgabe „%1“ existiert bereits im Zielordner!</translation>
+        </message>
+        <message>
+            <source>Please rename task or change file exists policy in the preference dialog.</source>
+            <translation>Bitte benennen Sie die Aufgabe um oder ändern Sie in den Einstellungen, was bei vorhandenen Dateien geschieht.</translation>
+        </message>
+        <message>
+            <source>The conversion could not be started.</source>
+            <translation>Die Umwandlung konnte nicht gestartet werden.</translation>
+        </message>
+        <message>
+            <source>Unexpected error</source>
+            <translation>Unerwarteter Fehler</translation>
+        </message>
+        <message>
+            <source>Are you sure you want to delete is conversion Output task?</source>
+            <translation>Möchten Sie die laufende Ausgabeaufgabe wirklich löschen?</translation>
+        </message>
+        <message>
+            <source>Are you sure you want to delete conversion Output task?</source>
+            <translation>Möchten Sie die Ausgabeaufgabe wirklich löschen?</translation>
         </message>
     </context>
     <context>

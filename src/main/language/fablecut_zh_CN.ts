@@ -824,24 +824,60 @@ please select another camcorder.</source>
     <context>
         <name>VMOutPutTaskMgr</name>
         <message>
-            <source>Add</source>
-            <translation>添加</translation>
+            <source>Add output task</source>
+            <translation>添加输出任务</translation>
+        </message>
+        <message>
+            <source>Delete checked tasks</source>
+            <translation>删除选中的任务</translation>
+        </message>
+        <message>
+            <source>Convert checked tasks</source>
+            <translation>转换选中的任务</translation>
+        </message>
+        <message>
+            <source>Checked all tasks</source>
+            <translation>选中所有任务</translation>
         </message>
         <message>
             <source>Delete</source>
             <translation>删除</translation>
         </message>
         <message>
-            <source>Edited movie</source>
-            <translation>编辑的影片</translation>
+            <source>Rename</source>
+            <translation>重命名</translation>
         </message>
         <message>
-            <source>No media in the timeline</source>
-            <translation>时间轴上没有媒体</translation>
+            <source>Find Target</source>
+            <translation>查找目标</translation>
         </message>
         <message>
-            <source>My Movie</source>
-            <translation>我的影片</translation>
+            <source>No media source for conversion</source>
+            <translation>没有可转换的媒体源</translation>
+        </message>
+        <message>
+            <source>The convert task &quot;%1&quot; in the destination directory already exist!</source>
+            <translation>转换任务“%1”在目标目录中已存在！</translation>
+        </message>
+        <message>
+            <source>Please rename task or change file exists policy in the preference dialog.</source>
+            <translation>请重命名任务，或在首选项对话框中更改文件已存在时的处理方式。</translation>
+        </message>
+        <message>
+            <source>The conversion could not be started.</source>
+            <translation>无法开始转换。</translation>
+        </message>
+        <message>
+            <source>Unexpected error</source>
+            <translation>意外错误</translation>
+        </message>
+        <message>
+            <source>Are you sure you want to delete is conversion Output task?</source>
+            <translation>确定要删除正在转换的输出任务吗？</translation>
+        </message>
+        <message>
+            <source>Are you sure you want to delete conversion Output task?</source>
+            <translation>确定要删除输出任务吗？</translation>
         </message>
     </context>
     <context>

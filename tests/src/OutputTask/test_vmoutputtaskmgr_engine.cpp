@@ -1,0 +1,514 @@
+// The output task list driving a conversion engine that only records its
+// calls and keeps job records the test writes: first start, pause, resume,
+// start of the checked rows, the end of tasks, the file-exists policy, a
+// refused task and the list's destruction.
+
+#include "../MainPages/GuiTestApp.h"
+
+#include "Basilvo/Basilvo.h"
+#include "CAppFixedInfo.h"
+#include "CAppVariableInfo.h"
+#include "ConvertTaskInfo2.h"
+#include "IAVConverter.h"
+#include "IAVManager.h"
+#include "IProfile.h"
+#include "cdcmediasrcmgr.h"
+#include "cmediasourceitem.h"
+#include "cmmoutputtask.h"
+#include "csourcedata.h"
+#include "ctimelineitem.h"
+#include "vmoutputtaskitem.h"
+#include "vmoutputtaskmgr.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTranslator>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <unistd.h>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace Fablecut;
+
+const std::string kBin = FABLECUT_BIN_DIR;
+
+class RecordingConverter : public Moorland::IAVConverter
+{
+public:
+    std::vector<std::string> calls;
+    std::map<int, std::unique_ptr<Moorland::ConvertTaskInfo2>> records;
+    bool refuse = false;
+    int nextId = 7;
+
+    int AddConvertTask(const char*, const char* dst, IProfile*, bool, const char*) override
+    {
+        calls.push_back(std::string("Add ") + (dst ? dst : ""));
+        if (refuse)
+            return -1;
+        const int id = nextId++;
+        auto rec = std::make_unique<Moorland::ConvertTaskInfo2>();
+        std::memset(rec.get(), 0, sizeof(Moorland::ConvertTaskInfo2));
+        rec->TaskID = id;
+        rec->SetState(Moorland::CONVERT_TASK_RUNNING);
+        records[id] = std::move(rec);
+        return id;
+    }
+    bool StartConvert() override { calls.push_back("Start"); return true; }
+    bool StopConvert(int n) override { calls.push_back("Stop " + std::to_string(n)); return true; }
+    bool ResumeConvertTask(unsigned int key) override
+    {
+        calls.push_back("Resume " + std::to_string(key));
+        if (Moorland::ConvertTaskInfo2* rec = GetConvertTaskInfo(int(key)))
+            rec->SetState(Moorland::CONVERT_TASK_RUNNING);
+        return true;
+    }
+    bool PauseConvertTask(int id) override { calls.push_back("Pause " + std::to_string(id)); return true; }
+    bool RemoveConvertTask(int id) override { calls.push_back("Remove " + std::to_string(id)); return true; }
+    bool StopAllConvertTasks() override { calls.push_back("StopAll"); return true; }
+    Moorland::ConvertTaskInfo2* GetConvertTaskInfo(int id) override
+    {
+        auto it = records.find(id);
+        return it == records.end() ? nullptr : it->second.get();
+    }
+    void SetMaxRunProgressCount(int) override {}
+    void SetUseCPUCore(int) override {}
+    void Release() override {}
+
+    int count(const std::string& call) const
+    {
+        int n = 0;
+        for (const std::string& c : calls)
+            n += c == call;
+        return n;
+    }
+};
+
+struct ProfileRelease
+{
+    void operator()(IProfile* p) const { if (p) p->Release(); }
+};
+
+// One generated clip imported the way the library imports, a timeline that
+// holds it, and a shipped MP4 profile: enough for a real output task.
+struct Media
+{
+    QTemporaryDir dir;
+    Moorland::IAVManager* manager = nullptr;
+    CSourceData library;
+    std::unique_ptr<CDCMediaSrcMgr> importer;
+    std::unique_ptr<CTimelineItem> timeline;
+    std::unique_ptr<IProfile, ProfileRelease> profile;
+    bool ok = false;
+
+    Media()
+    {
+        GuiTest::App("test_vmoutputtaskmgr_engine");
+        CAppFixedInfo::GetInstance()->ReadInfos();
+        CAppVariableInfo::GetInstance()->ReadInfos();
+        CAppVariableInfo::GetInstance()->InitInfos();
+        manager = CreateAVManager("/tmp/", nullptr);
+        const QString clip = dir.filePath("Holiday.avi");
+        if (!manager || !GuiTest::MakeClip(clip, true, 5.0))
+            return;
+        importer = std::make_unique<CDCMediaSrcMgr>(nullptr, manager);
+        importer->SetSourceStructure(&library);
+        importer->SetDefaultLibraryFile(dir.filePath("library.fml"));
+        QSignalSpy done(importer.get(), &CDCMediaSrcMgr::signal_OnAllFilesImportFinished);
+        if (!importer->ImportMediaFiles(QStringList{clip}))
+            return;
+        QElapsedTimer timer;
+        timer.start();
+        while (done.isEmpty() && timer.elapsed() < 60000)
+            done.wait(50);
+        if (library.GetSourceDataItems().empty())
+            return;
+        timeline = std::make_unique<CTimelineItem>();
+        timeline->SetAVManager(manager);
+        if (!timeline->AppendItem(library.GetSourceDataItems().front()))
+            return;
+        profile.reset(CreateProfile());
+        ok = profile && profile->LoadFile((kBin + "/profile/101.xml").c_str());
+    }
+    ~Media()
+    {
+        timeline.reset();
+        importer.reset();
+        if (manager)
+            manager->Release();
+    }
+};
+
+Media& TheMedia()
+{
+    static Media media;
+    return media;
+}
+
+// The profile area releases the copies the list hands it; here nothing shows them.
+void ReleaseShownProfiles(VMOutPutTaskMgr& list)
+{
+    QObject::connect(&list, &VMOutPutTaskMgr::signal_SettingSelectedOutputTaskItemProfile,
+                     [](IProfile* p, bool, bool) { if (p) p->Release(); });
+}
+
+struct ListUnderTest
+{
+    RecordingConverter engine;
+    QTemporaryDir out;
+    std::unique_ptr<VMOutPutTaskMgr> list;
+
+    explicit ListUnderTest(int policy = 0)
+    {
+        Media& m = TheMedia();
+        CAppVariableInfo::GetInstance()->SetInfoValue("OutputPath", out.path());
+        CAppVariableInfo::GetInstance()->SetInfoValue("OutputFileExist", policy);
+        list = std::make_unique<VMOutPutTaskMgr>();
+        list->setAVManager(m.manager);
+        list->setAVConverter(&engine);
+        ReleaseShownProfiles(*list);
+        list->setTimeLineItem(m.timeline.get());
+        list->setIProfile(m.profile.get());
+        list->updateOutputMgrWidget();
+    }
+    VMOutputTaskItem* add() { return list->addOutputTask(); }
+    void start(VMOutputTaskItem* row, bool on = true) { list->slot_mOutputTaskItemStartConvert(row, on); }
+    Moorland::ConvertTaskInfo2* record(VMOutputTaskItem* row) { return row->getMOutputTask()->GetBaseConvertTaskInfo(); }
+};
+
+} // namespace
+
+TEST(OutputTaskEngine, StartPauseResumeAndTheEndOfTasks)
+{
+    ASSERT_TRUE(TheMedia().ok);
+    ListUnderTest t;
+    VMOutputTaskItem* a = t.add();
+    VMOutputTaskItem* b = t.add();
+    t.start(a);
+    ASSERT_NE(t.record(a), nullptr) << GetQuentaException()->GetExceptionMsg();
+    t.start(b);
+    ASSERT_NE(t.record(b), nullptr);
+    EXPECT_EQ(t.engine.count("Start"), 1) << "two starts, one engine start";
+    EXPECT_EQ(t.list->getOutputTaskCount(), 2);
+    EXPECT_TRUE(a->isConverting());
+
+    const int idA = a->getMOutputTask()->GetConvertTaskID();
+    t.start(a, false);
+    EXPECT_EQ(t.engine.count("Pause " + std::to_string(idA)), 1);
+    EXPECT_EQ(t.list->getOutputTaskCount(), 2) << "a paused task still counts";
+    t.record(a)->SetState(Moorland::CONVERT_TASK_PAUSED);
+    t.start(a, true);
+    EXPECT_EQ(t.engine.count("Resume " + std::to_string(idA)), 1);
+    EXPECT_EQ(t.engine.count("Start"), 1);
+
+    t.list->slot_mOutputTaskItemConvertFinished(a);
+    EXPECT_EQ(t.engine.count("Stop 0"), 0);
+    t.list->slot_mOutputTaskItemConvertFailed(b);
+    EXPECT_EQ(t.engine.count("Stop 0"), 1) << "both ended, one engine stop";
+    EXPECT_EQ(t.list->getOutputTaskCount(), 0);
+
+    // A later first start starts the engine again.
+    VMOutputTaskItem* c = t.add();
+    t.start(c);
+    EXPECT_EQ(t.engine.count("Start"), 2);
+}
+
+TEST(OutputTaskEngine, UploadTaskCountsUntilItsUploadEnds)
+{
+    ASSERT_TRUE(TheMedia().ok);
+    std::unique_ptr<IProfile, ProfileRelease> upload(CreateProfile());
+    ASSERT_TRUE(upload && upload->LoadFile((kBin + "/profile/4003.xml").c_str()));
+    ListUnderTest t;
+    t.list->setIProfile(upload.get());
+    VMOutputTaskItem* row = t.add();
+    ASSERT_TRUE(row->getMOutputTask()->IsYoutubeTask());
+    ASSERT_TRUE(row->getMOutputTask()->GetUploadtoYoutube());
+    t.start(row);
+    ASSERT_NE(t.record(row), nullptr) << GetQuentaException()->GetExceptionMsg();
+
+    t.list->slot_mOutputTaskItemConvertFinished(row);
+    EXPECT_EQ(t.list->getOutputTaskCount(), 1) << "still uploading: the quit question must come";
+    EXPECT_EQ(t.engine.count("Stop 0"), 0);
+    t.list->slot_mOutputTaskItemUploadFailedOrfinished(row);
+    EXPECT_EQ(t.list->getOutputTaskCount(), 0);
+    EXPECT_EQ(t.engine.count("Stop 0"), 0) << "the end of an upload does not stop the engine";
+
+    // The engine stayed started: the next first start makes no StartConvert.
+    t.list->setIProfile(TheMedia().profile.get());
+    VMOutputTaskItem* next = t.add();
+    t.start(next);
+    EXPECT_EQ(t.engine.count("Start"), 1);
+    t.list->setIProfile(nullptr);
+}
+
+TEST(OutputTaskEngine, StartCheckedSkipsRunningRows)
+{
+    ASSERT_TRUE(TheMedia().ok);
+    ListUnderTest t;
+    VMOutputTaskItem* running = t.add();
+    VMOutputTaskItem* paused = t.add();
+    VMOutputTaskItem* fresh = t.add();
+    t.start(running);
+    t.start(paused);
+    t.start(paused, false);
+    t.record(paused)->SetState(Moorland::CONVERT_TASK_PAUSED);
+    for (VMOutputTaskItem* row : t.list->taskItems())
+        row->setOutputTaskItemChecked(true);
+    t.engine.calls.clear();
+    auto* button = t.list->findChild<QToolButton*>("btnStartCheckedTaskLst");
+    EXPECT_TRUE(button->isEnabled());
+    QTest::mouseClick(button, Qt::LeftButton);
+    const std::string resume = "Resume " + std::to_string(paused->getMOutputTask()->GetConvertTaskID());
+    ASSERT_EQ(t.engine.calls.size(), 2u) << t.engine.calls.front();
+    EXPECT_EQ(t.engine.calls[0], resume);
+    EXPECT_EQ(t.engine.calls[1].rfind("Add ", 0), 0u);
+    EXPECT_NE(t.record(fresh), nullptr);
+    EXPECT_EQ(t.list->getOutputTaskCount(), 3);
+    EXPECT_FALSE(button->isEnabled()) << "nothing checked is left to start";
+    (void)running;
+}
+
+TEST(OutputTaskEngine, FileExistsPolicy)
+{
+    ASSERT_TRUE(TheMedia().ok);
+    struct Case { int policy; bool runs; const char* name; };
+    const Case cases[] = {{0, true, "Holiday_1"}, {1, true, "Holiday"}, {2, false, "Holiday"}};
+    for (const Case& c : cases) {
+        ListUnderTest t(c.policy);
+        QFile existing(QDir(t.out.path()).filePath("Holiday.mp4"));
+        ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+        existing.close();
+        VMOutputTaskItem* row = t.add();
+        ASSERT_EQ(row->getMOutputTask()->GetTaskDstName(), "Holiday");
+        t.start(row);
+        EXPECT_EQ(t.record(row) != nullptr, c.runs) << c.policy;
+        EXPECT_EQ(row->getMOutputTask()->GetTaskDstName().toStdString(), c.name) << c.policy;
+        EXPECT_EQ(t.engine.count("Start"), c.runs ? 1 : 0);
+        EXPECT_EQ(t.list->getOutputTaskCount(), c.runs ? 1 : 0);
+        if (!c.runs) {
+            EXPECT_TRUE(t.engine.calls.empty());
+            EXPECT_FALSE(row->isConverting());
+            EXPECT_TRUE(row->findChild<QToolButton*>("btnFailInfo")->isVisibleTo(row));
+        }
+    }
+}
+
+TEST(OutputTaskEngine, RefusedTaskFailsOnItsRowAndStaysStartable)
+{
+    ASSERT_TRUE(TheMedia().ok);
+    ListUnderTest t;
+    t.engine.refuse = true;
+    VMOutputTaskItem* row = t.add();
+    row->setOutputTaskItemChecked(true);
+    t.start(row);
+    EXPECT_EQ(t.record(row), nullptr);
+    EXPECT_EQ(t.engine.count("Start"), 0);
+    EXPECT_EQ(t.list->getOutputTaskCount(), 0);
+    EXPECT_TRUE(row->findChild<QToolButton*>("btnFailInfo")->isVisibleTo(row));
+    EXPECT_TRUE(t.list->findChild<QToolButton*>("btnStartCheckedTaskLst")->isEnabled());
+    QTest::qWait(2000); // the row's poll must not touch a record that is not there
+    t.engine.refuse = false;
+    t.start(row);
+    EXPECT_NE(t.record(row), nullptr);
+    EXPECT_EQ(t.engine.count("Start"), 1);
+}
+
+TEST(OutputTaskEngine, DescriptionThatCannotBeWrittenFailsTheRow)
+{
+    ASSERT_TRUE(TheMedia().ok);
+    ListUnderTest t;
+    VMOutputTaskItem* row = t.add();
+    // No timeline attached: the task cannot write its description.
+    VMOutPutTaskMgr bare;
+    RecordingConverter engine;
+    bare.setAVConverter(&engine);
+    ReleaseShownProfiles(bare);
+    bare.setIProfile(TheMedia().profile.get());
+    VMOutputTaskItem* lone = bare.addOutputTask();
+    bare.slot_mOutputTaskItemStartConvert(lone, true);
+    EXPECT_EQ(lone->getMOutputTask()->GetBaseConvertTaskInfo(), nullptr);
+    EXPECT_TRUE(engine.calls.empty());
+    EXPECT_EQ(bare.getOutputTaskCount(), 0);
+    EXPECT_TRUE(lone->findChild<QToolButton*>("btnFailInfo")->isVisibleTo(lone));
+    (void)row;
+}
+
+TEST(OutputTaskEngine, DestroyingTheListEndsRunningTasks)
+{
+    ASSERT_TRUE(TheMedia().ok);
+    ListUnderTest t;
+    t.start(t.add());
+    t.list.reset();
+    ASSERT_GE(t.engine.calls.size(), 2u);
+    EXPECT_EQ(t.engine.calls[t.engine.calls.size() - 2], "StopAll");
+    EXPECT_EQ(t.engine.calls.back(), "Stop 1");
+
+    ListUnderTest idle;
+    idle.add();
+    idle.list.reset();
+    EXPECT_TRUE(idle.engine.calls.empty());
+}
+
+TEST(OutputTaskEngine, RunningTaskAlwaysAsksAndLeavesTheEngine)
+{
+    ASSERT_TRUE(TheMedia().ok);
+    ListUnderTest t;
+    // Even with the question switched off for tasks that do not run.
+    CAppVariableInfo::GetInstance()->SetInfoValue("DeleteOutputTaskOption", false);
+    CAppVariableInfo::GetInstance()->SetInfoValue("DeleteOutputTaskResult", true);
+    VMOutputTaskItem* row = t.add();
+    VMOutputTaskItem* idle = t.add();
+    t.start(row);
+    ASSERT_NE(t.record(row), nullptr);
+    const int id = row->getMOutputTask()->GetConvertTaskID();
+
+    t.list->slot_showRightMenu(row, QPoint(0, 0));
+    EXPECT_EQ(t.list->selectedTaskItem(), row);
+    auto* menu = t.list->findChild<QMenu*>();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_FALSE(menu->actions()[1]->isEnabled()) << "a started task is not renamed";
+    menu->hide();
+
+    {
+        GuiTest::BoxWatcher yes;
+        t.list->slot_delteOutputTask();
+        QTest::qWait(50);
+        EXPECT_EQ(yes.texts, QStringList{"Are you sure you want to delete is conversion Output task?"});
+    }
+    EXPECT_EQ(t.engine.count("Remove " + std::to_string(id)), 1);
+    EXPECT_EQ(t.list->getOutputTaskCount(), 0);
+    EXPECT_EQ(t.list->taskItems(), QList<VMOutputTaskItem*>{idle});
+    {
+        GuiTest::BoxWatcher watch;
+        t.list->slot_delteOutputTask();
+        EXPECT_TRUE(watch.texts.isEmpty()) << "the stored answer deletes a task that does not run";
+    }
+    EXPECT_TRUE(t.list->taskItems().isEmpty());
+    EXPECT_EQ(t.engine.count("Remove " + std::to_string(id)), 1);
+    CAppVariableInfo::GetInstance()->SetInfoValue("DeleteOutputTaskOption", true);
+}
+
+// The real engine and convworker: two tasks finish and their files play;
+// then a new task whose name is taken in the output folder is renamed or
+// refused by the policy.
+TEST(OutputTaskEngine, RealEngineConvertsTwoTasksAndAppliesThePolicy)
+{
+    ASSERT_TRUE(TheMedia().ok);
+    if (access((kBin + "/convworker").c_str(), X_OK) != 0)
+        GTEST_SKIP() << "convworker is not built";
+    Media& m = TheMedia();
+    QTemporaryDir out;
+    CAppVariableInfo::GetInstance()->SetInfoValue("OutputPath", out.path());
+    CAppVariableInfo::GetInstance()->SetInfoValue("OutputFileExist", 0);
+    Moorland::IAVConverter* engine = CreateAVConverter(nullptr);
+    ASSERT_NE(engine, nullptr);
+    engine->SetMaxRunProgressCount(2);
+    engine->SetUseCPUCore(1);
+    {
+        VMOutPutTaskMgr list;
+        ReleaseShownProfiles(list);
+        list.setAVManager(m.manager);
+        list.setAVConverter(engine);
+        list.setTimeLineItem(m.timeline.get());
+        list.setIProfile(m.profile.get());
+        list.updateOutputMgrWidget();
+        VMOutputTaskItem* a = list.addOutputTask();
+        VMOutputTaskItem* b = list.addOutputTask();
+        list.slot_mOutputTaskItemStartConvert(a, true);
+        list.slot_mOutputTaskItemStartConvert(b, true);
+        ASSERT_EQ(list.getOutputTaskCount(), 2);
+        QElapsedTimer timer;
+        timer.start();
+        while (list.getOutputTaskCount() > 0 && timer.elapsed() < 240000)
+            QTest::qWait(100);
+        ASSERT_EQ(list.getOutputTaskCount(), 0);
+        for (VMOutputTaskItem* row : {a, b}) {
+            const Moorland::ConvertTaskInfo2* rec = row->getMOutputTask()->GetBaseConvertTaskInfo();
+            ASSERT_NE(rec, nullptr);
+            EXPECT_EQ(rec->GetState(), Moorland::CONVERT_TASK_FINISHED);
+            const QString file = row->getMOutputTask()->GetTaskDstFilePath();
+            EXPECT_TRUE(GuiTest::Run("ffprobe -v error -show_entries stream=codec_type -of csv=p=0 '" +
+                                     file.toStdString() + "' | grep -q video"))
+                << file.toStdString();
+        }
+        EXPECT_TRUE(QFileInfo::exists(QDir(out.path()).filePath("Holiday.mp4")));
+
+        list.removeTaskItem(a);
+        list.removeTaskItem(b);
+        VMOutputTaskItem* again = list.addOutputTask();
+        ASSERT_EQ(again->getMOutputTask()->GetTaskDstName(), "Holiday");
+        CAppVariableInfo::GetInstance()->SetInfoValue("OutputFileExist", 2);
+        list.slot_mOutputTaskItemStartConvert(again, true);
+        EXPECT_EQ(again->getMOutputTask()->GetBaseConvertTaskInfo(), nullptr);
+        EXPECT_EQ(list.getOutputTaskCount(), 0);
+        CAppVariableInfo::GetInstance()->SetInfoValue("OutputFileExist", 0);
+        list.slot_mOutputTaskItemStartConvert(again, true);
+        EXPECT_EQ(again->getMOutputTask()->GetTaskDstName(), "Holiday_1");
+        EXPECT_TRUE(again->getMOutputTask()->GetTaskDstFilePath().endsWith("/Holiday_1.mp4"));
+        timer.restart();
+        while (list.getOutputTaskCount() > 0 && timer.elapsed() < 240000)
+            QTest::qWait(100);
+        EXPECT_TRUE(QFileInfo::exists(QDir(out.path()).filePath("Holiday_1.mp4")));
+    }
+    engine->Release();
+}
+
+// Pictures of the list with rows in every state, in English, German and
+// Chinese, for a look by eye: written only when FABLECUT_SCREENSHOT_DIR names
+// a folder.
+TEST(OutputTaskEngine, Screenshots)
+{
+    const QString dir = qEnvironmentVariable("FABLECUT_SCREENSHOT_DIR");
+    if (dir.isEmpty())
+        GTEST_SKIP() << "FABLECUT_SCREENSHOT_DIR is not set";
+    ASSERT_TRUE(TheMedia().ok);
+    ListUnderTest t(0);
+    t.list->resize(700, 520);
+    t.list->show();
+    VMOutputTaskItem* fresh = t.add();
+    VMOutputTaskItem* running = t.add();
+    VMOutputTaskItem* paused = t.add();
+    VMOutputTaskItem* failed = t.add();
+    VMOutputTaskItem* done = t.add();
+    VMOutputTaskItem* refused = t.add();
+    t.start(running);
+    t.record(running)->SetPercent(42);
+    t.start(paused);
+    t.start(paused, false);
+    t.record(paused)->SetState(Moorland::CONVERT_TASK_PAUSED);
+    t.engine.refuse = true;
+    t.start(failed);
+    t.engine.refuse = false;
+    t.start(done);
+    t.record(done)->SetState(Moorland::CONVERT_TASK_FINISHED);
+    QFile taken(QDir(t.out.path()).filePath(refused->getMOutputTask()->GetTaskDstName() + ".mp4"));
+    ASSERT_TRUE(taken.open(QIODevice::WriteOnly));
+    taken.close();
+    CAppVariableInfo::GetInstance()->SetInfoValue("OutputFileExist", 2);
+    t.start(refused);
+    CAppVariableInfo::GetInstance()->SetInfoValue("OutputFileExist", 0);
+    t.list->selectTaskItem(fresh);
+    QTest::qWait(700);
+    ASSERT_TRUE(t.list->grab().save(dir + "/outputtasks_en.png"));
+    for (const char* lang : {"de_DE", "zh_CN"}) {
+        QTranslator tr;
+        ASSERT_TRUE(tr.load(QStringLiteral(FABLECUT_BIN_DIR "/language/fablecut_") + lang + ".qm"));
+        QCoreApplication::installTranslator(&tr);
+        QTest::qWait(100);
+        ASSERT_TRUE(t.list->grab().save(dir + "/outputtasks_" + lang + ".png"));
+        QCoreApplication::removeTranslator(&tr);
+    }
+}
