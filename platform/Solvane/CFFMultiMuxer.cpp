@@ -93,6 +93,10 @@ bool CFFMultiMuxer::BeginWriting()
         if (settings.streams.empty())
             QB_THROW(QB_ERR_UNEXPECTED, "Bad profile format");
         m_failed = false;
+        {
+            std::lock_guard<std::mutex> hold(m_failureLock);
+            m_failure = nullptr;
+        }
         m_origin = INT64_MIN;
         m_streams.clear();
         m_out.reset();
@@ -146,6 +150,15 @@ bool CFFMultiMuxer::WriteFrame(int streamIndex, bool compressed, int type, void*
     return QB_GUARDED(false, {
         if (!frame)
             return true;
+        if (m_failed) {
+            std::exception_ptr failure;
+            {
+                std::lock_guard<std::mutex> hold(m_failureLock);
+                failure = m_failure;
+            }
+            if (failure)
+                std::rethrow_exception(failure);
+        }
         if (!m_writing || m_failed)
             QB_THROW(QB_ERR_UNEXPECTED, "The muxer is not writing");
         if (streamIndex < 0 || streamIndex >= static_cast<int>(m_streams.size()))
@@ -205,6 +218,11 @@ bool CFFMultiMuxer::WriteFrame(int streamIndex, bool compressed, int type, void*
                 s.encoder->SendAudio(audio, origin, sink);
             }
         } catch (...) {
+            {
+                std::lock_guard<std::mutex> hold(m_failureLock);
+                if (!m_failure)
+                    m_failure = std::current_exception();
+            }
             m_failed = true;
             throw;
         }

@@ -11,6 +11,7 @@
 #include "IAVExporter.h"
 
 #include <atomic>
+#include <exception>
 #include <map>
 #include <mutex>
 #include <memory>
@@ -54,6 +55,10 @@ private:
     int m_threads = 0;
     bool m_writing = false;
     std::atomic<bool> m_failed{false};
+    // The first failure of any writing thread: the others report it too,
+    // so whichever thread the caller asks names the real cause.
+    std::exception_ptr m_failure;
+    std::mutex m_failureLock;
     int64_t m_origin = INT64_MIN;
     std::string m_stats;
     std::string m_statsFile;
