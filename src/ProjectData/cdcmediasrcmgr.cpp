@@ -175,6 +175,13 @@ void CDCMediaSrcMgr::slot_OnImportCancelled()
 
 bool CDCMediaSrcMgr::StartSerializer(const QString& path, bool bLoad, bool bDefaultSave)
 {
+    if (m_serializer && !bLoad && !bDefaultSave && !m_serializerLoads && m_serializerPath == m_defaultFile
+        && m_queuedSave.isEmpty()) {
+        // A save of the library somewhere else while it is being saved (most
+        // often its own save after a change) follows that save at once.
+        m_queuedSave = path;
+        return true;
+    }
     if (m_serializer) {
         emit signal_InitSerializerFailed();
         if (bDefaultSave) {
@@ -191,6 +198,8 @@ bool CDCMediaSrcMgr::StartSerializer(const QString& path, bool bLoad, bool bDefa
     if (bDefaultSave)
         m_savePending = false;
     m_serializer = new CMediaSrcSerializer(this, m_lock, path, bLoad, m_signature);
+    m_serializerLoads = bLoad;
+    m_serializerPath = path;
     connect(m_serializer, &CMediaSrcSerializer::signal_LoadMediaSrcFileFailed, this,
             &CDCMediaSrcMgr::slot_LoadMediaSrcFileFailed);
     connect(m_serializer, &CMediaSrcSerializer::signal_LoadMediaSrcFileFinished, this,
@@ -242,8 +251,15 @@ void CDCMediaSrcMgr::EndSerializer()
     m_serializer->wait();
     delete m_serializer;
     m_serializer = nullptr;
-    if (m_savePending)
+    m_finishedPath = m_serializerPath;
+    m_serializerPath.clear();
+    if (!m_queuedSave.isEmpty()) {
+        const QString queued = m_queuedSave;
+        m_queuedSave.clear();
+        StartSerializer(queued, false, false);
+    } else if (m_savePending) {
         ScheduleSave();
+    }
 }
 
 void CDCMediaSrcMgr::slot_LoadMediaSrcFileFinished(QList<CMediaSourceItem*> vSucceedItems, QStringList vFailedFiles)

@@ -37,6 +37,9 @@ public:
     bool LoadMediaSourcefromFile(QString path);
     bool SaveMediaSourcetoFile(QString path);
 
+    // The file of the library-file job that ended last; read it in a slot of
+    // signal_SaveMediaSrcFileFinished to know whose save it was.
+    QString GetFinishedLibraryFile() const { return m_finishedPath; }
     QString GetDefaultLibraryFile() const { return m_defaultFile; }
     void SetDefaultLibraryFile(QString path) { m_defaultFile = path; }
     QString GetLibrarySignature() const { return m_signature; }
@@ -98,4 +101,9 @@ private:
     QString m_defaultFile;
     // A default save asked for while the file thread was busy.
     bool m_savePending = false;
+    bool m_serializerLoads = false;
+    QString m_serializerPath;
+    QString m_finishedPath;
+    // A save to another file asked for while a save ran.
+    QString m_queuedSave;
 };

@@ -651,7 +651,7 @@ void MainWindow::slot_ExportMediaLibrary(QString path)
 
 void MainWindow::slot_SaveMediaSrcFileFinished(bool bSucceed)
 {
-    if (m_exportPath.isEmpty())
+    if (m_exportPath.isEmpty() || m_srcMgr->GetFinishedLibraryFile() != m_exportPath)
         return;
     const QString path = m_exportPath;
     m_exportPath.clear();

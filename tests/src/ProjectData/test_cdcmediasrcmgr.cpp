@@ -241,6 +241,35 @@ TEST_F(Manager, SavesAfterChangesAndNeverLosesALaterOne)
     for (CMediaSourceItem* item : loaded)
         item->Free();
 
+    // An export asked for during the library's own save follows it; a second
+    // export while that one waits is refused and heard.
+    const QString exported = dir + "/exported.fml";
+    QSignalSpy ends(mgr.get(), &CDCMediaSrcMgr::signal_SaveMediaSrcFileFinished);
+    QSignalSpy refused(mgr.get(), &CDCMediaSrcMgr::signal_InitSerializerFailed);
+    QStringList finishedFiles;
+    QObject::connect(mgr.get(), &CDCMediaSrcMgr::signal_SaveMediaSrcFileFinished, mgr.get(),
+            [&](bool) { finishedFiles << mgr->GetFinishedLibraryFile(); });
+    ASSERT_TRUE(mgr->SaveMediaSourcetoFile(mgr->GetDefaultLibraryFile()));
+    EXPECT_TRUE(mgr->SaveMediaSourcetoFile(exported));
+    EXPECT_TRUE(refused.isEmpty());
+    EXPECT_FALSE(mgr->SaveMediaSourcetoFile(dir + "/third.fml"));
+    EXPECT_EQ(1, refused.size());
+    timer.restart();
+    while (ends.size() < 3 && timer.elapsed() < 10000)
+        ends.wait(100);
+    ASSERT_EQ(3, ends.size());
+    EXPECT_TRUE(finishedFiles.contains(mgr->GetDefaultLibraryFile()));
+    EXPECT_EQ(exported, finishedFiles.last());
+    EXPECT_TRUE(ends.last().front().toBool());
+    EXPECT_FALSE(QFile::exists(dir + "/third.fml"));
+    loaded.clear();
+    failed.clear();
+    ASSERT_TRUE(CMediaSrcSerializer::ReadLibraryFile(exported, mgr->GetLibrarySignature(), nullptr, loaded, failed));
+    EXPECT_EQ(2, loaded.size());
+    for (CMediaSourceItem* item : loaded)
+        item->Free();
+    loaded.clear();
+
     // Removing an item not in the library still saves; a real removal is told.
     QSignalSpy removed(mgr.get(), &CDCMediaSrcMgr::signal_SourceDataItemRemoved);
     mgr->slot_RemoveSourceDataItemByFullPath(dir + "/none.mp4");
