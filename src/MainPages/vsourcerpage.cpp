@@ -356,6 +356,15 @@ QString VSourcerPage::ImportErrText(const QStringList& failed, const QString& em
         tr("Sorry,this program can not import the following %1 files so far : %2\"%3\"%4Please contact "
            "<a href=\"%5\"style=\"color:#%9\">%6</a> for help.Please provide the following log file.Log File "
            "<a href=\"%7\"style=\"color:#%9\">%8</a>.");
+    if (email.isEmpty()) {
+        // No support address is configured: the log file alone is offered.
+        const QString logOnly = tr("Sorry,this program can not import the following %1 files so far : %2\"%3\"%4The "
+                                   "log file tells why: <a href=\"%5\"style=\"color:#%7\">%6</a>.");
+        return logOnly.arg(QString::number(failed.size()), QStringLiteral("<br>"),
+                           names.join(QStringLiteral("  ,  ")), QStringLiteral("<br><br>"),
+                           QUrl::fromLocalFile(logPath).toString().toHtmlEscaped(), logPath.toHtmlEscaped(),
+                           color.toHtmlEscaped());
+    }
     // One substitution for all markers: a name holding "%4" stays as it is.
     return text.arg(QString::number(failed.size()), QStringLiteral("<br>"), names.join(QStringLiteral("  ,  ")),
                     QStringLiteral("<br><br>"), (QStringLiteral("mailto:") + email).toHtmlEscaped(),

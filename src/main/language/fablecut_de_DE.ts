@@ -799,6 +799,10 @@ bitte wählen Sie einen anderen Camcorder.</translation>
             <translation>Die folgenden %1 Dateien konnten leider nicht importiert werden: %2"%3"%4Hilfe erhalten Sie unter &lt;a href="%5"style="color:#%9"&gt;%6&lt;/a&gt;. Bitte senden Sie die folgende Protokolldatei mit. Protokolldatei &lt;a href="%7"style="color:#%9"&gt;%8&lt;/a&gt;.</translation>
         </message>
         <message>
+            <source>Sorry,this program can not import the following %1 files so far : %2"%3"%4The log file tells why: &lt;a href="%5"style="color:#%7"&gt;%6&lt;/a&gt;.</source>
+            <translation>Die folgenden %1 Dateien konnten leider nicht importiert werden: %2"%3"%4Den Grund nennt die Protokolldatei: &lt;a href="%5"style="color:#%7"&gt;%6&lt;/a&gt;.</translation>
+        </message>
+        <message>
             <source>Can not import TIVO files, invalid media access key. please visit preference dialog and enter the correct media access key.</source>
             <translation>TiVo-Dateien können nicht importiert werden: Der Medienzugriffsschlüssel ist ungültig. Bitte geben Sie in den Einstellungen den richtigen Schlüssel ein.</translation>
         </message>

@@ -799,6 +799,10 @@ please select another camcorder.</translation>
             <translation>Sorry,this program can not import the following %1 files so far : %2"%3"%4Please contact &lt;a href="%5"style="color:#%9"&gt;%6&lt;/a&gt; for help.Please provide the following log file.Log File &lt;a href="%7"style="color:#%9"&gt;%8&lt;/a&gt;.</translation>
         </message>
         <message>
+            <source>Sorry,this program can not import the following %1 files so far : %2"%3"%4The log file tells why: &lt;a href="%5"style="color:#%7"&gt;%6&lt;/a&gt;.</source>
+            <translation>Sorry,this program can not import the following %1 files so far : %2"%3"%4The log file tells why: &lt;a href="%5"style="color:#%7"&gt;%6&lt;/a&gt;.</translation>
+        </message>
+        <message>
             <source>Can not import TIVO files, invalid media access key. please visit preference dialog and enter the correct media access key.</source>
             <translation>Can not import TIVO files, invalid media access key. please visit preference dialog and enter the correct media access key.</translation>
         </message>

@@ -799,6 +799,10 @@ please select another camcorder.</source>
             <translation>抱歉，本程序目前无法导入以下 %1 个文件：%2“%3”%4请联系 &lt;a href="%5"style="color:#%9"&gt;%6&lt;/a&gt; 获取帮助，并提供以下日志文件。日志文件 &lt;a href="%7"style="color:#%9"&gt;%8&lt;/a&gt;。</translation>
         </message>
         <message>
+            <source>Sorry,this program can not import the following %1 files so far : %2"%3"%4The log file tells why: &lt;a href="%5"style="color:#%7"&gt;%6&lt;/a&gt;.</source>
+            <translation>抱歉，本程序目前无法导入以下 %1 个文件：%2“%3”%4原因请见日志文件：&lt;a href="%5"style="color:#%7"&gt;%6&lt;/a&gt;。</translation>
+        </message>
+        <message>
             <source>Can not import TIVO files, invalid media access key. please visit preference dialog and enter the correct media access key.</source>
             <translation>无法导入 TiVo 文件，媒体访问密钥无效。请打开首选项对话框并输入正确的媒体访问密钥。</translation>
         </message>

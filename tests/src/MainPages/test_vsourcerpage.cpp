@@ -53,6 +53,13 @@ TEST(VSourcerPage, ImportErrTextEscapesNamesAndSubstitutesOnce)
     EXPECT_TRUE(text.contains("href=\"file:///home/u/Log/fablecut.log\"style=\"color:#3d8ee8\""));
     EXPECT_FALSE(text.contains("%9"));
     EXPECT_TRUE(VSourcerPage::ImportErrText({}, "a", "b", "c").isEmpty());
+
+    // Without a support address no empty mail link is offered; the log stays.
+    const QString logOnly = VSourcerPage::ImportErrText({"/m/x.mov"}, "", "/home/u/Log/fablecut.log", "3d8ee8");
+    EXPECT_FALSE(logOnly.contains("mailto:")) << logOnly.toStdString();
+    EXPECT_TRUE(logOnly.contains("href=\"file:///home/u/Log/fablecut.log\"style=\"color:#3d8ee8\">/home/u/Log/fablecut.log</a>"))
+        << logOnly.toStdString();
+    EXPECT_FALSE(logOnly.contains("%"));
 }
 
 TEST(VSourcerPage, TakeFileListBySuffix)
