@@ -439,7 +439,9 @@ void VMOutputTaskItem::OnUploadTaskFailed(IYoutubeUploadTask* task, IYoutubeUplo
         m_failMessage = tr("Connection timeout", "连接超时");
         break;
     case IYoutubeUpload::UPLOAD_CONNECTION_REFUSED:
-    case IYoutubeUpload::UPLOAD_REMOTE_CLOSED: {
+    case IYoutubeUpload::UPLOAD_REMOTE_CLOSED:
+    case IYoutubeUpload::UPLOAD_SSL_FAILED:
+    case IYoutubeUpload::UPLOAD_OTHER_NETWORK_ERROR: {
         keepLog = true;
         const char* source = task ? task->GetTaskInfo(IYoutubeUploadTask::TASK_INFO_SOURCE_FILE) : nullptr;
         const QString name = QFileInfo(source ? QString::fromUtf8(source) : QString()).fileName();

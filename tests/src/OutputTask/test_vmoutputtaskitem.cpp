@@ -392,7 +392,9 @@ TEST_F(TaskRow, UploadFailuresByReason)
         {8, "Connection timeout", false},
         {9, "Upload file movie.mp4 failed,the following log file", true},
         {10, "Upload file movie.mp4 failed,the following log file", true},
-        {12, nullptr, false},
+        {11, "Upload file movie.mp4 failed,the following log file", true},
+        {12, "Upload file movie.mp4 failed,the following log file", true},
+        {6, nullptr, false},
     };
     QTemporaryDir dir;
     for (const ReasonCase& c : cases) {
