@@ -170,11 +170,14 @@ void VRuler::paintEvent(QPaintEvent* event)
     const int a = area.left();
     const int b = area.right();
     const double seconds = g_Scale[m_index];
-    for (int k = qMax(0, (m_offset + a) / kTickPixels - 1); k < (m_offset + b) / kTickPixels + 2; ++k) {
+    // Labels start right of their tick, clear of the anchor standing on it.
+    const int labelGap = m_anchor->isNull() ? 2 : m_anchor->width() / 2 + 2;
+    // A label reaches up to ten ticks right of its own.
+    for (int k = qMax(0, (m_offset + a) / kTickPixels - 11); k < (m_offset + b) / kTickPixels + 2; ++k) {
         const int x = kTickPixels * k - m_offset;
         if (k % 10 == 0) {
             const QString label = QString::fromStdString(CBaseTimeFormat::BaseTimeToStrHH_MM_SS(CBaseTime(k * seconds)));
-            painter.drawText(QPoint(x, 10), label);
+            painter.drawText(QPoint(x + labelGap, 10), label);
         }
         if (k % 5 == 0)
             painter.drawLine(x, 12, x, 17);
