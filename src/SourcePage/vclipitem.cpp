@@ -256,7 +256,9 @@ void VClipItem::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidge
     const double textWidth = (K.x() + K.width()) - (T.x() + T.width()) - 3 - 4;
     if (textWidth > 0 && lineHeight > 0) {
         const QRectF textRect(textLeft, K.y() + (K.height() - lineHeight) * 0.5, textWidth, lineHeight);
-        painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter, m_name);
+        // A name longer than the item ends in "…" rather than in a cut letter.
+        const QString shown = QFontMetricsF(font).elidedText(m_name, Qt::ElideRight, textWidth);
+        painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter, shown);
     }
     painter->restore();
     painter->setWorldMatrixEnabled(true);
