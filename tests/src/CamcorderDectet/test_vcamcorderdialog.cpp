@@ -189,13 +189,13 @@ TEST(VCamcorderDialog, StartGivesImportOrBackupWithTheTickedFiles)
     wizard.show(shown);
     QListWidget* files = page2->form()->lstvImportFiles;
     page2->form()->cbxCheckAll->setChecked(false);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !Button(wizard, "btnNext")->isEnabled(); }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !Button(wizard, "btnNext")->isEnabled(); }, 10000));
     files->item(1)->setCheckState(Qt::Checked);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return Button(wizard, "btnNext")->isEnabled(); }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Button(wizard, "btnNext")->isEnabled(); }, 10000));
     EXPECT_FALSE(page2->form()->cbxCheckAll->isChecked());
     files->item(0)->setCheckState(Qt::Checked);
     files->item(2)->setCheckState(Qt::Checked);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return page2->form()->cbxCheckAll->isChecked(); }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return page2->form()->cbxCheckAll->isChecked(); }, 10000));
     QTest::mouseClick(Button(wizard, "btnCancel"), Qt::LeftButton);
     EXPECT_EQ(3, accepted.count());
 }
@@ -284,7 +284,7 @@ TEST(VCamcorderDialog, RemovalsWhileOpenAndAFailingPreview)
     QListWidget* files = wizard.importFilesPage()->form()->lstvImportFiles;
     files->setCurrentRow(0);
     wizard.importFilesPage()->form()->importPlayer->Play(); // the player's own play button
-    ASSERT_TRUE(QTest::qWaitFor([&] { return boxes.texts.size() == 2; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return boxes.texts.size() == 2; }, 10000));
     EXPECT_TRUE(boxes.texts[1].startsWith("The video cannot be previewed")) << boxes.texts[1].toStdString();
 
     // The last camcorder going closes the wizard without a message of its own.

@@ -113,7 +113,7 @@ protected:
         player.reset();
     }
     // Waits until the shown picture carries the index.
-    bool Shows(int index) { return WaitFor([&] { return ShownIndex(*player) == index; }, 3000); }
+    bool Shows(int index) { return WaitFor([&] { return ShownIndex(*player) == index; }, 10000); }
 
     MediaTest::ManagerHolder manager;
     std::vector<std::unique_ptr<Fablecut::CMediaSourceItem>> clips;
@@ -237,7 +237,7 @@ TEST_F(FramePlayer, TheClipsEffectsShowOnTheLetterboxedPicture)
     clip->SetEnableVideoEffect(true);
     clip->SetBrightness(50);
     player->GetVideoPlayer()->UpdateVideo();
-    ASSERT_TRUE(WaitFor([&] { return MeanLevel(Shown(*player)) > plainLevel + 10; }, 3000))
+    ASSERT_TRUE(WaitFor([&] { return MeanLevel(Shown(*player)) > plainLevel + 10; }, 10000))
         << plainLevel << " " << MeanLevel(Shown(*player));
     // It equals the decoded picture through the chain, scaled.
     QImage expected;
@@ -276,13 +276,13 @@ TEST_F(FramePlayer, AnOverlayImageOfAnyLayoutIsDrawnAndAnEmptyOneSkipped)
         const QRgb p = Shown(*player).pixel(120, 165);
         return qRed(p) > 240 && qGreen(p) < 20 && qBlue(p) < 20;
     };
-    ASSERT_TRUE(WaitFor(red, 3000));
+    ASSERT_TRUE(WaitFor(red, 10000));
     EXPECT_FALSE(qRed(Shown(*player).pixel(95, 165)) > 240) << "only inside its rectangle";
     EXPECT_EQ(ShownIndex(*player), 30) << "the picture around it stays";
     // An empty rectangle draws nothing and harms nothing.
     player->SetPreviewBtnPicInfo(&mark, QRect());
     player->GetVideoPlayer()->UpdateVideo();
-    ASSERT_TRUE(WaitFor([&] { return !red(); }, 3000));
+    ASSERT_TRUE(WaitFor([&] { return !red(); }, 10000));
     player->SetPreviewBtnPicInfo(nullptr, QRect());
 }
 

@@ -52,7 +52,7 @@ protected:
         const QImage all = frame->GetPresentedImage();
         return all.isNull() ? -1 : PlayersTest::PictureIndex(all.copy(frame->GetCDCDrawFrameRect()));
     }
-    bool Shows(int index) { return WaitFor([&] { return ShownIndex() == index; }, 3000); }
+    bool Shows(int index) { return WaitFor([&] { return ShownIndex() == index; }, 10000); }
 
     MediaTest::ManagerHolder manager;
     std::unique_ptr<Fablecut::CMediaSourceItem> clip;
@@ -83,7 +83,7 @@ TEST_F(MainPlayer, CountsFromTheTrimStartAndStopsAtTheTrimEnd)
     ASSERT_TRUE(panel->Seek(CBaseTime(2.0)));
     EXPECT_EQ(seeked.count(), 1);
     EXPECT_TRUE(Shows(50)) << ShownIndex();
-    ASSERT_TRUE(WaitFor([&] { return times.count() > 0; }, 2000));
+    ASSERT_TRUE(WaitFor([&] { return times.count() > 0; }, 10000));
     EXPECT_NEAR(times.last().at(0).value<CBaseTime>().ToSeconds(), 1.0, 1e-6);
     panel->slot_OnUpdatePlayerTime();
     EXPECT_EQ(Display(), "00:00:01.000/00:00:02.000");

@@ -189,7 +189,7 @@ TEST_F(Manager, RepeatedBusyEmptyAndCancelledImports)
     QSignalSpy emptyEnd(mgr.get(), &CDCMediaSrcMgr::signal_OnAllFilesImportFinished);
     EXPECT_TRUE(mgr->ImportMediaFiles({}));
     EXPECT_TRUE(emptyEnd.isEmpty());
-    ASSERT_TRUE(emptyEnd.wait(1000));
+    ASSERT_TRUE(emptyEnd.wait(10000));
     EXPECT_TRUE(emptyEnd.front().front().toBool());
 
     // Cancelled before it starts: the cancel signal, nothing added.
@@ -309,7 +309,7 @@ TEST_F(Manager, LoadingAddsToTheLibraryAndBusyRefusalsAreHeard)
     EXPECT_EQ(1, busy.size());
     ASSERT_TRUE(loadedSpy.wait(10000));
     if (failedSpy.isEmpty()) {
-        ASSERT_TRUE(failedSpy.wait(1000));
+        ASSERT_TRUE(failedSpy.wait(10000));
     }
     EXPECT_TRUE(loadedSpy.front().front().toStringList().isEmpty());
     EXPECT_EQ(QStringList({a, b}), Paths(library)) << "present items stay, the rest is appended";

@@ -153,7 +153,7 @@ TEST_F(ImportFixture, AFolderWithSubfoldersLoopAndOtherFilesImportsTheClipsAndRe
     EXPECT_FALSE(lib->selectAllAction()->isEnabled());
 
     ASSERT_TRUE(QFile::remove(root + "/media/three.mp4"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return LibraryPaths().size() == 2; }, 3000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return LibraryPaths().size() == 2; }, 10000));
     EXPECT_EQ(2, lib->iconView()->getTableItemsCount());
 }
 
