@@ -406,9 +406,7 @@ bool CProcessLauncher::StartChild(const Options& options)
         pid_t r;
         while ((r = ::waitpid(pid, &status, WUNTRACED)) < 0 && errno == EINTR) {
         }
-        if (r == pid && WIFSTOPPED(status)) {
-            ::fcntl(m_reportFd, F_SETFL, O_NONBLOCK);
-        } else {
+        if (r != pid || !WIFSTOPPED(status)) {
             if (r == pid)
                 Collected(status);
             else
