@@ -2,13 +2,12 @@
 
 // A program of the worker's own folder run as a child process: the owner
 // starts it, waits for it with a time limit, reads its exit code, stops,
-// continues or kills it. Forking and reaping happen on a launch thread of the
-// object, so the owner's thread only polls.
+// continues or kills it. Starting and reaping happen on a launch thread of
+// the foundation's CQuentaBasedProcess, so the owner's thread only polls.
 
-#include <atomic>
-#include <mutex>
+#include "CQuentaBasedProcess.h"
+
 #include <string>
-#include <thread>
 
 namespace Moorland {
 
@@ -31,31 +30,19 @@ public:
     // status, 254 when the program could not be run, 0xFFFFFFFF when it ended
     // through a signal, or the code given to Terminate.
     bool GetExitCode(unsigned int& nCode);
+    // 0 when the signal was sent; -1 with errno ESRCH once the child has
+    // been reaped (its id may belong to another process by then).
     int Suspend();
     int Resume();
+    // False when the child could not be killed (it has ended already and
+    // keeps its own exit code).
     bool Terminate(unsigned int nExitCode);
-    void SetWaitWhenDestruct(bool bWait) { m_bWaitWhenDestruct = bWait; }
+    // Without waiting, the destructor leaves the child running; it is still
+    // reaped when it ends.
+    void SetWaitWhenDestruct(bool bWait) { m_process.SetWaitWhenDestruct(bWait); }
 
 private:
-    bool RunInternal(bool bStartSuspended, bool bBackground);
-    void LaunchProcess();
-    void RequireStarted() const;
-    // Sends the signal while the child is known not to have been reaped, so
-    // a process that took over its id is never hit; -1 (ESRCH) otherwise.
-    int SignalChild(int nSignal);
-
-    bool m_bWaitWhenDestruct = true;
-    std::atomic<int> m_nProcessId{0}; // 0 none, -1 starting
-    // Held while the launch thread reaps and while a signal is sent.
-    std::mutex m_reapMutex;
-    bool m_bChildAlive = false; // guarded by m_reapMutex
-    std::atomic<bool> m_bLaunchRunning{false};
-    std::atomic<bool> m_bStopWatching{false};
-    std::thread m_launchThread;
-    bool m_bStartSuspended = false;
-    bool m_bBackground = false;
-    std::atomic<unsigned int> m_nExitCode{0};
-    std::string m_sCmdLine;
+    QuentaBased::CQuentaBasedProcess m_process;
 };
 
 } // namespace Moorland

@@ -2,61 +2,31 @@
 
 #include "CBaseException.h"
 #include "CXMutex.h"
+#include "sysutils_path.h"
 #include "sysutils_string.h"
 
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <errno.h>
 #include <signal.h>
-#include <stdlib.h>
 #include <unistd.h>
 
-#include <new>
+#include <exception>
 
 namespace QuentaBased {
 
 namespace {
 
 const unsigned int kPollMs = 10;
-const int kExitNotStarted = 254;
-const int kExitNoArgv = 255;
+const std::uint32_t kExitNotStarted = 254;
 const std::uint32_t kExitLost = 0xFFFFFFFFu;
-
-bool IsExecutableFile(const std::string& path)
-{
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(path.c_str(), X_OK) == 0;
-}
-
-// The file execvp would run; "" when there is none. Looked up before fork,
-// where searching is still safe.
-std::string ResolveProgram(const std::string& name)
-{
-    if (name.empty())
-        return std::string();
-    if (name.find('/') != std::string::npos)
-        return name;
-    const char* env = getenv("PATH");
-    const std::string path = env ? env : "/bin:/usr/bin";
-    std::string::size_type start = 0;
-    while (start <= path.size()) {
-        std::string::size_type end = path.find(':', start);
-        if (end == std::string::npos)
-            end = path.size();
-        std::string dir = path.substr(start, end - start);
-        if (dir.empty())
-            dir = ".";
-        const std::string candidate = dir + "/" + name;
-        if (IsExecutableFile(candidate))
-            return candidate;
-        start = end + 1;
-    }
-    return std::string();
-}
 
 } // namespace
 
 CQuentaBasedProcess::CQuentaBasedProcess(const std::string& commandLine) : m_commandLine(commandLine)
+{
+}
+
+CQuentaBasedProcess::CQuentaBasedProcess(const std::string& commandLine, const std::string& programFolder)
+    : m_commandLine(commandLine), m_programFolder(programFolder), m_inFolder(true)
 {
 }
 
@@ -74,29 +44,7 @@ CQuentaBasedProcess::~CQuentaBasedProcess()
         pthread_join(m_launcher, nullptr);
         m_launcherJoinable = false;
     }
-
-    std::lock_guard<std::mutex> guard(m_reapLock);
-    const int pid = m_pid.load(std::memory_order_acquire);
-    if (!m_reaped && pid > 0) {
-        // Nobody watches the child any more: collect it when it ends so it
-        // does not stay behind as a zombie.
-        pthread_t reaper;
-        pthread_attr_t attr;
-        if (pthread_attr_init(&attr) == 0) {
-            pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED);
-            pthread_create(&reaper, &attr,
-                           [](void* arg) -> void* {
-                               const pid_t child = static_cast<pid_t>(reinterpret_cast<intptr_t>(arg));
-                               int status = 0;
-                               while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-                               }
-                               return nullptr;
-                           },
-                           reinterpret_cast<void*>(static_cast<intptr_t>(pid)));
-            pthread_attr_destroy(&attr);
-        }
-        m_reaped = true;
-    }
+    // A child nobody watches any more is collected by m_child when it ends.
 }
 
 bool CQuentaBasedProcess::Run(bool suspended)
@@ -115,24 +63,21 @@ bool CQuentaBasedProcess::RunInternal(bool suspended, bool background)
         QB_THROW(QB_ERR_PROCESS_STATE, "The process has run already");
     JoinFinishedLauncher();
 
-    m_args.clear();
-    m_argv.clear();
-    m_program.clear();
-    m_argvFailed = false;
-    parse_cmd_line(m_commandLine, m_args);
-    try {
-        m_argv.reserve(m_args.size() + 1);
-        for (std::string& arg : m_args)
-            m_argv.push_back(&arg[0]);
-        m_argv.push_back(nullptr);
-    } catch (const std::bad_alloc&) {
-        m_argvFailed = true;
+    m_options = CProcessLauncher::Options();
+    std::vector<std::string> words;
+    parse_cmd_line(m_commandLine, words);
+    if (words.empty()) {
+        // Nothing to run: the child made for it ends as one that could not
+        // start its program.
+        words.emplace_back();
     }
-    if (!m_args.empty())
-        m_program = ResolveProgram(m_args[0]);
+    if (m_inFolder && !words[0].empty())
+        m_options.program = include_path_backslash(m_programFolder.c_str()) + words[0];
+    m_options.searchPath = !m_inFolder;
+    m_options.args = std::move(words);
+    m_options.ignoreHangup = background;
+    m_options.startStopped = suspended;
 
-    m_startSuspended = suspended;
-    m_background = background;
     m_abandon.store(false, std::memory_order_release);
     m_pid.store(-1, std::memory_order_release);
     // Marked before the thread exists: a child that ends at once must not
@@ -158,90 +103,35 @@ void* CQuentaBasedProcess::ProcessLuanchThread(void* self)
 
 void CQuentaBasedProcess::LaunchProcess()
 {
-    sigset_t all;
-    sigset_t old;
-    sigfillset(&all);
-    // The child starts with no signal blocked; it inherits this thread's mask
-    // until it resets it, so nothing may arrive in between.
-    pthread_sigmask(SIG_SETMASK, &all, &old);
-    const pid_t child = fork();
-    if (child == 0)
-        RunChild();
-    pthread_sigmask(SIG_SETMASK, &old, nullptr);
-
-    if (child < 0) {
+    // A suspended start returns once the child has stopped itself, so that an
+    // immediate Resume cannot come before the stop and be lost.
+    const bool started = m_child.Start(m_options);
+    const pid_t child = m_child.Pid();
+    if (!started && child <= 0) {
+        // No child at all (fork failed, or no memory for its arguments).
         m_pid.store(0, std::memory_order_release);
         m_launcherActive.store(false, std::memory_order_release);
         return;
     }
-
-    {
-        std::lock_guard<std::mutex> guard(m_reapLock);
-        m_reaped = false;
-    }
-
-    bool ended = false;
-    if (m_startSuspended) {
-        // Publish the child only once it has stopped itself, so that an
-        // immediate Resume cannot come before the stop and be lost.
-        int status = 0;
-        pid_t r;
-        while ((r = waitpid(child, &status, WUNTRACED)) < 0 && errno == EINTR) {
-        }
-        if (r != child || !WIFSTOPPED(status)) {
-            std::lock_guard<std::mutex> guard(m_reapLock);
-            m_reaped = true;
-            m_exitCode.store(r == child && WIFEXITED(status) ? WEXITSTATUS(status) : kExitLost);
-            ended = true;
-        }
-    }
     m_pid.store(child, std::memory_order_release);
 
-    while (!ended) {
-        {
-            std::lock_guard<std::mutex> guard(m_reapLock);
-            int status = 0;
-            const pid_t r = waitpid(child, &status, WNOHANG);
-            if (r == child) {
-                m_reaped = true;
-                m_exitCode.store(WIFEXITED(status) ? WEXITSTATUS(status) : kExitLost);
-                break;
-            }
-            if (r < 0 && errno != EINTR) {
-                m_reaped = true;
-                m_exitCode.store(kExitLost);
-                break;
-            }
-        }
+    while (!m_child.CheckEnded()) {
         if (m_abandon.load(std::memory_order_acquire))
             return; // the owner's destructor hands the child on
         usleep(kPollMs * 1000);
     }
-    m_launcherActive.store(false, std::memory_order_release);
-}
-
-void CQuentaBasedProcess::RunChild()
-{
-    // Between fork and exec: async-signal-safe calls only.
-    if (m_args.empty())
-        _exit(kExitNotStarted);
-    if (m_argvFailed)
-        _exit(kExitNoArgv);
-    if (m_background) {
-        struct sigaction ignore;
-        sigemptyset(&ignore.sa_mask);
-        ignore.sa_flags = 0;
-        ignore.sa_handler = SIG_IGN;
-        sigaction(SIGHUP, &ignore, nullptr);
+    switch (m_child.GetState()) {
+    case CProcessLauncher::State::Exited:
+        m_exitCode.store(static_cast<std::uint32_t>(m_child.ExitCode()));
+        break;
+    case CProcessLauncher::State::NotStarted:
+        m_exitCode.store(kExitNotStarted);
+        break;
+    default:
+        m_exitCode.store(kExitLost);
+        break;
     }
-    sigset_t none;
-    sigemptyset(&none);
-    pthread_sigmask(SIG_SETMASK, &none, nullptr);
-    if (m_startSuspended)
-        kill(getpid(), SIGSTOP);
-    if (!m_program.empty())
-        execv(m_program.c_str(), m_argv.data());
-    _exit(kExitNotStarted);
+    m_launcherActive.store(false, std::memory_order_release);
 }
 
 void CQuentaBasedProcess::ThrowIfNotRun() const
@@ -260,11 +150,11 @@ void CQuentaBasedProcess::JoinFinishedLauncher()
 
 int CQuentaBasedProcess::SendSignal(int sig)
 {
-    std::lock_guard<std::mutex> guard(m_reapLock);
-    const int pid = m_pid.load(std::memory_order_acquire);
-    if (m_reaped || pid <= 0)
+    if (m_pid.load(std::memory_order_acquire) <= 0) {
+        errno = ESRCH;
         return -1;
-    return kill(pid, sig) == 0 ? 0 : -1;
+    }
+    return m_child.SendSignal(sig) ? 0 : -1;
 }
 
 int CQuentaBasedProcess::Suspend()

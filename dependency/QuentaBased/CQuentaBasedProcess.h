@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CProcessLauncher.h"
+
 #include <pthread.h>
 
 #include <atomic>
@@ -13,11 +15,16 @@ namespace QuentaBased {
 // Starts another program from one command line and watches it from a launcher
 // thread of its own, which collects the child's status as soon as it ends.
 // Control goes through signals, and none is ever sent once the child has been
-// collected (its id may already belong to another process by then).
+// collected (its id may already belong to another process by then). The
+// child itself is made by CProcessLauncher.
 class CQuentaBasedProcess
 {
 public:
+    // The first word names the program, looked up along PATH.
     explicit CQuentaBasedProcess(const std::string& commandLine);
+    // The first word names a program of `programFolder`; the program still
+    // gets the word as its own name.
+    CQuentaBasedProcess(const std::string& commandLine, const std::string& programFolder);
     // With wait-when-destructed set, waits as long as the child lives (resume
     // or terminate a stopped child first); otherwise leaves the child running
     // and has it collected in the background when it ends.
@@ -43,7 +50,8 @@ public:
     bool Terminate(unsigned int exitCode);
     // True when no child is watched any more; INFINITE waits without limit.
     bool Wait(unsigned int ms);
-    // False while the child is watched. 254: the program could not be started.
+    // False while the child is watched. 254: the program could not be
+    // started; 0xFFFFFFFF: it ended through a signal.
     bool GetExitCode(unsigned int& code);
     // 0 before the first start and after a failed one; kept after the child ended.
     int GetProcesspId() const { return m_pid.load(std::memory_order_acquire); }
@@ -57,7 +65,6 @@ private:
     void ThrowIfNotRun() const;
     void JoinFinishedLauncher();
     int SendSignal(int sig);
-    [[noreturn]] void RunChild();
 
     bool m_waitWhenDestructed = true;
     // -1 while a start is pending, 0 when not run.
@@ -66,22 +73,15 @@ private:
     std::atomic<bool> m_launcherActive{false};
     pthread_t m_launcher{};
     bool m_launcherJoinable = false;
-    bool m_startSuspended = false;
-    bool m_background = false;
     std::atomic<std::uint32_t> m_exitCode{0};
     std::string m_commandLine;
-
-    // Serialises signalling against collecting the child.
-    std::mutex m_reapLock;
-    bool m_reaped = true;
+    std::string m_programFolder;
+    bool m_inFolder = false;
     // Tells the launcher to stop watching without collecting the child.
     std::atomic<bool> m_abandon{false};
 
-    // Prepared before fork: the child only does async-signal-safe work.
-    std::vector<std::string> m_args;
-    std::vector<char*> m_argv;
-    std::string m_program;
-    bool m_argvFailed = false;
+    CProcessLauncher::Options m_options;
+    CProcessLauncher m_child;
 };
 
 } // namespace QuentaBased

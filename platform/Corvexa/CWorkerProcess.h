@@ -6,6 +6,8 @@
 // object is used by one thread at a time; it never sends a signal to a child
 // it has already collected, whose id may belong to another process by then.
 
+#include "CProcessLauncher.h"
+
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -25,31 +27,26 @@ public:
     CWorkerProcess(const CWorkerProcess&) = delete;
     CWorkerProcess& operator=(const CWorkerProcess&) = delete;
 
-    pid_t GetPid() const { return m_nPid; }
+    pid_t GetPid() const { return m_child.Pid(); }
     // A descriptor that polls readable when the child ends; -1 when the
     // system has none (the owner then checks on a timer).
-    int GetWaitHandle() const { return m_nPidFd; }
+    int GetWaitHandle() const { return m_child.WaitHandle(); }
 
     // Collects the child without blocking; true once it has ended.
-    bool CheckEnded();
-    bool HasEnded() const { return m_bEnded; }
+    bool CheckEnded() { return m_child.CheckEnded(); }
+    bool HasEnded() const { return m_child.HasEnded(); }
     // False once the child has been collected.
-    bool SendSignal(int nSignal);
+    bool SendSignal(int nSignal) { return m_child.SendSignal(nSignal); }
 
     // How the child ended, for a user: "exit code 3", "signal 9 (Killed)".
-    std::string DescribeEnd() const;
-    bool EndedBySignal() const { return m_nTermSignal != 0; }
-    int GetExitCode() const { return m_nExitCode; }
-    int GetTermSignal() const { return m_nTermSignal; }
+    std::string DescribeEnd() const { return m_child.DescribeEnd(); }
+    bool EndedBySignal() const { return m_child.GetState() == QuentaBased::CProcessLauncher::State::Signalled; }
+    // -1 when how the child ended is unknown.
+    int GetExitCode() const { return m_child.ExitCode(); }
+    int GetTermSignal() const { return m_child.TermSignal(); }
 
 private:
-    void Collected(int nStatus);
-
-    pid_t m_nPid = -1;
-    int m_nPidFd = -1;
-    bool m_bEnded = false;
-    int m_nExitCode = 0;
-    int m_nTermSignal = 0;
+    QuentaBased::CProcessLauncher m_child;
 };
 
 } // namespace Moorland

@@ -1,21 +1,14 @@
 #include "CFFDiscTask.h"
 
 #include "CBaseException.h"
-#include "sysplatform.h"
+#include "CProcessLauncher.h"
 
 #include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <sstream>
-
-extern char** environ;
 
 namespace Solvane {
 
@@ -135,53 +128,40 @@ void CFFDiscTask::RunProgram(const std::vector<std::string>& args, const std::ve
 {
     CheckCancel();
     const std::string errors = m_project.output + "/.fablecut-disc.log";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    std::vector<char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    std::vector<std::string> vars;
-    for (char** e = environ; e && *e; ++e) {
-        bool replaced = false;
-        for (const std::string& v : env) {
-            const size_t eq = v.find('=');
-            replaced = replaced || std::strncmp(*e, v.c_str(), eq + 1) == 0;
-        }
-        if (!replaced)
-            vars.push_back(*e);
+    QuentaBased::CProcessLauncher::Options options;
+    options.args = args;
+    options.searchPath = true;
+    options.environment = env;
+    options.redirections = {
+        QuentaBased::CProcessLauncher::Redirection::ToFile(1, "/dev/null", O_WRONLY),
+        QuentaBased::CProcessLauncher::Redirection::ToFile(2, errors, O_WRONLY | O_CREAT | O_TRUNC, 0644),
+    };
+    // A cancel ends whatever the tool has started too.
+    options.newProcessGroup = true;
+    QuentaBased::CProcessLauncher child;
+    if (!child.Start(options)) {
+        ::unlink(errors.c_str());
+        QB_THROW(QB_ERR_UNEXPECTED, child.ErrorText());
     }
-    vars.insert(vars.end(), env.begin(), env.end());
-    std::vector<char*> envp;
-    for (std::string& v : vars)
-        envp.push_back(&v[0]);
-    envp.push_back(nullptr);
-    pid_t pid = 0;
-    const int err = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (err != 0)
-        QB_THROW(QB_ERR_UNEXPECTED, "Can't run " + args[0] + ": " + std::strerror(err));
-    int status = 0;
-    for (;;) {
-        const pid_t r = ::waitpid(pid, &status, WNOHANG);
-        if (r == pid)
-            break;
-        if (r < 0)
-            QB_THROW(QB_ERR_UNEXPECTED, "Lost the program " + args[0]);
+    while (!child.WaitEnded(20)) {
         if (m_cancel) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, &status, 0);
+            child.KillAndCollect();
             ::unlink(errors.c_str());
             QB_THROW(QB_ERR_UNEXPECTED, "Cancel");
         }
-        QuentaBased::QuentaBased_Sleep(20);
     }
     const std::string said = Tail(errors);
     ::unlink(errors.c_str());
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        QB_THROW(QB_ERR_UNEXPECTED, args[0] + " failed: " + said);
+    switch (child.GetState()) {
+    case QuentaBased::CProcessLauncher::State::Exited:
+        if (child.ExitCode() != 0)
+            QB_THROW(QB_ERR_UNEXPECTED, args[0] + " failed: " + said);
+        break;
+    case QuentaBased::CProcessLauncher::State::Signalled:
+        QB_THROW(QB_ERR_UNEXPECTED, args[0] + " crashed with " + child.DescribeEnd() + ": " + said);
+    default:
+        QB_THROW(QB_ERR_UNEXPECTED, "Lost the program " + args[0]);
+    }
 }
 
 } // namespace Solvane

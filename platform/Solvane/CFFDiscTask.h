@@ -44,7 +44,8 @@ protected:
     void Set(uint8_t phase, uint8_t step, double percent);
     // Runs a program found on PATH, with `env` ("NAME=value") over the
     // inherited environment, and waits for it; throws with its last words on
-    // stderr when it fails, and kills it when the task is cancelled.
+    // stderr when it fails or crashes, and kills it (with whatever it has
+    // started) when the task is cancelled.
     void RunProgram(const std::vector<std::string>& args, const std::vector<std::string>& env = {});
 
 private:

@@ -206,6 +206,14 @@ TEST_F(SubProcessTest, DestructorWithoutWaitLeavesTheChild)
     ASSERT_GT(nPid, 0);
     EXPECT_EQ(::kill(nPid, 0), 0) << "the child keeps running";
     ::kill(nPid, SIGKILL);
+    // Nobody watches it, yet it does not stay behind as a zombie.
+    bool bGone = false;
+    for (int i = 0; i < 500 && !bGone; ++i) {
+        bGone = ::access(("/proc/" + std::to_string(nPid)).c_str(), F_OK) != 0;
+        if (!bGone)
+            ::usleep(10000);
+    }
+    EXPECT_TRUE(bGone) << "the child was left as a zombie";
 }
 
 namespace {
