@@ -86,7 +86,7 @@ void CheckErrorTextBlock(CMemFileMapping* file, ConvertTaskInfo2* record)
 
 } // namespace
 
-void CheckJobValues(IAVManager* manager, const ConvertTaskLocal& job, CMemFileMapping* file, int remux)
+void CheckJobValues(IAVManager* manager, const ConvertTaskLocal& job, CMemFileMapping* file, JobKind kind)
 {
     ConvertTaskInfo2* record = job.pRecord;
     if (!record || !file || !manager)
@@ -95,7 +95,7 @@ void CheckJobValues(IAVManager* manager, const ConvertTaskLocal& job, CMemFileMa
     if (record->Pass < kMinJobPasses || record->Pass > kMaxJobPasses)
         OutOfRange("the pass count " + std::to_string(record->Pass) + " is outside " +
                    std::to_string(kMinJobPasses) + " to " + std::to_string(kMaxJobPasses));
-    if (remux == 4)
+    if (kind == JobKind::DiscCreation)
         return; // a disc job: its source is a disc project without a trim range
     if (record->TrimStart < 0)
         OutOfRange("the trim start " + std::to_string(record->TrimStart) + " ms is below 0");
