@@ -26,7 +26,7 @@ void CCopyJob::Run()
     const ConvertTaskLocal& local = m_job.Job();
     CJobProfile profile(local.Profile);
     CSourceURL address(m_job.SourcePath());
-    ChooseStreams(address, AVIncludeFromValue(profile.GetAVInclude()));
+    ChooseStreams(address, profile.GetAVInclude());
     int movieId = -1, videoId = -1, audioId = -1;
     MovieInfo* movie = nullptr;
     Released<IAVSource> source = m_job.OpenSource(address.GetURL(), &movieId, &videoId, &audioId, &movie);

@@ -75,7 +75,7 @@ CRemuxJob::CRemuxJob(CJobContext& job, CJobProfile& profile, bool useOrgAspect, 
 void CRemuxJob::Run()
 {
     ConvertTaskInfo2* record = m_job.Record();
-    const AVInclude include = AVIncludeFromValue(m_profile.GetAVInclude());
+    const AVInclude include = m_profile.GetAVInclude();
     CSourceURL address(m_job.SourcePath());
     ChooseStreams(address, include);
 
@@ -90,7 +90,7 @@ void CRemuxJob::Run()
 
     // A source without sound gives a file without a sound track.
     if (include == AVInclude::Both && audioId == -1 && videoId != -1)
-        m_profile.SetAVInclude(AVIncludeValue(AVInclude::VideoOnly));
+        m_profile.SetAVInclude(AVInclude::VideoOnly);
     Released<IAVExporter> exporter = m_job.CreateExporter(m_profile);
     m_job.CompleteProfile(m_profile, movie, videoId, audioId, true, m_useOrgAspect, m_prores);
     m_job.OpenJobOutput(exporter.get());

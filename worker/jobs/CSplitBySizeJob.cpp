@@ -30,7 +30,7 @@ Released<IAVExporter> CSplitBySizeJob::PrepareExporter(const std::string& fileNa
         RAISE(QB_ERR_UNEXPECTED, "Bad profile format");
     const bool useOrgAspect = profile.HasParams() && profile.GetIntParam("use_org_video_aspect") != 0;
     CSourceURL address(m_job.SourcePath());
-    ChooseStreams(address, AVIncludeFromValue(profile.GetAVInclude()));
+    ChooseStreams(address, profile.GetAVInclude());
     int movieId = -1, videoId = -1, audioId = -1;
     MovieInfo* movie = nullptr;
     Released<IAVSource> source = m_job.OpenSource(address.GetURL(), &movieId, &videoId, &audioId, &movie,
@@ -60,7 +60,7 @@ void CSplitBySizeJob::Run()
     if (!profile.HasFormat())
         RAISE(QB_ERR_UNEXPECTED, "Bad profile format");
     CSourceURL address(m_job.SourcePath());
-    ChooseStreams(address, AVIncludeFromValue(profile.GetAVInclude()));
+    ChooseStreams(address, profile.GetAVInclude());
     int movieId = -1, videoId = -1, audioId = -1;
     MovieInfo* movie = nullptr;
     Released<IAVSource> source = m_job.OpenSource(address.GetURL(), &movieId, &videoId, &audioId, &movie);

@@ -24,7 +24,7 @@ CTranscodeJob::CTranscodeJob(CJobContext& job, CJobProfile& profile, bool useOrg
 void CTranscodeJob::Run()
 {
     ConvertTaskInfo2* record = m_job.Record();
-    const AVInclude include = AVIncludeFromValue(m_profile.GetAVInclude());
+    const AVInclude include = m_profile.GetAVInclude();
     CSourceURL address(m_job.SourcePath());
     ChooseStreams(address, include);
     const std::string url = address.GetURL();
@@ -38,7 +38,7 @@ void CTranscodeJob::Run()
     // A source without sound gives a file without a sound track, not an
     // empty one that players and some muxers refuse.
     if (include == AVInclude::Both && audioId == -1 && videoId != -1)
-        m_profile.SetAVInclude(AVIncludeValue(AVInclude::VideoOnly));
+        m_profile.SetAVInclude(AVInclude::VideoOnly);
     Released<IAVExporter> exporter = m_job.CreateExporter(m_profile);
     m_job.CompleteProfile(m_profile, movie, videoId, audioId, false, m_useOrgAspect, m_prores);
     m_job.OpenJobOutput(exporter.get());
