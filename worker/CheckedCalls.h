@@ -44,14 +44,27 @@ void CheckedReport(Call&& call)
     ThrowRecordedIfAny();
 }
 
-// A media call whose false may be an ordinary outcome (the end of a
-// source): false with a clear record is that outcome, a recorded reason is
-// thrown.
-template <typename Call>
-bool CheckedEnd(Call&& call)
+// As CheckedCall for results whose failure `failed(result)` tells (a
+// count of -1, say).
+template <typename Call, typename Failed>
+auto CheckedCallIf(Call&& call, Failed&& failed, const std::string& fallback, int line, const char* source,
+                   int code = QB_ERR_UNEXPECTED)
 {
     ClearRecordedError();
-    const bool result = call();
+    auto result = call();
+    if (failed(result))
+        ThrowRecordedOr(fallback, line, source, code);
+    return result;
+}
+
+// A media call whose false or null may be an ordinary outcome (the end of a
+// source, a stream without that detail): that outcome comes back when the
+// call recorded nothing, a recorded reason is thrown.
+template <typename Call>
+auto CheckedEnd(Call&& call)
+{
+    ClearRecordedError();
+    auto result = call();
     if (!result)
         ThrowRecordedIfAny();
     return result;

@@ -103,16 +103,13 @@ void CheckJobValues(IAVManager* manager, const ConvertTaskLocal& job, CMemFileMa
         OutOfRange("the trim length " + std::to_string(record->TrimLength) + " ms is neither -1 nor above 0");
     if (record->TrimStart == 0)
         return;
-    GetQuentaException()->Clear();
-    Released<IAVSource> source(
-        manager->CreateSourceFromAddress(job.SrcPath ? job.SrcPath : "", job.ImporterName, nullptr, nullptr,
-                                         nullptr, nullptr));
-    if (!source) {
-        if (GetQuentaException()->GetExceptionCode() != 0)
-            QuentaBased::ThrowLastError();
-        throw CBaseException(QB_ERR_MEDIA, std::string("No movie found in the source ") + (job.SrcPath ? job.SrcPath : ""),
-                             __LINE__, kSource);
-    }
+    Released<IAVSource> source(CheckedCall(
+        [&] {
+            return manager->CreateSourceFromAddress(job.SrcPath ? job.SrcPath : "", job.ImporterName, nullptr,
+                                                    nullptr, nullptr, nullptr);
+        },
+        std::string("No movie found in the source ") + (job.SrcPath ? job.SrcPath : ""), __LINE__, kSource,
+        QB_ERR_MEDIA));
     const uint32_t sourceMs = source->GetDuration();
     if (sourceMs > 0 && static_cast<uint32_t>(record->TrimStart) >= sourceMs)
         OutOfRange("the trim start " + std::to_string(record->TrimStart) + " ms is not before the end of the source (" +

@@ -57,16 +57,15 @@ void CCopyJob::Run()
             break;
         if (m_job.WaitWhilePaused() == CONVERT_TASK_CANCEL)
             break;
-        ClearRecordedError();
-        const unsigned n = in->Read(buffer.data(), static_cast<unsigned>(buffer.size()));
-        if (n == static_cast<unsigned>(-1))
-            ThrowRecordedOr("Can't read the source " + m_job.SourcePath(), __LINE__, kSource, QB_ERR_FILE_IO);
+        const unsigned n = CheckedCallIf([&] { return in->Read(buffer.data(), static_cast<unsigned>(buffer.size())); },
+                                         [](unsigned got) { return got == static_cast<unsigned>(-1); },
+                                         "Can't read the source " + m_job.SourcePath(), __LINE__, kSource,
+                                         QB_ERR_FILE_IO);
         if (n == 0)
             break;
-        ClearRecordedError();
-        if (out->Write(buffer.data(), n) != n)
-            ThrowRecordedOr(std::string("Can't write to ") + (local.DstPath ? local.DstPath : "the output stream"),
-                            __LINE__, kSource, QB_ERR_FILE_IO);
+        CheckedCallIf([&] { return out->Write(buffer.data(), n); }, [n](unsigned put) { return put != n; },
+                      std::string("Can't write to ") + (local.DstPath ? local.DstPath : "the output stream"),
+                      __LINE__, kSource, QB_ERR_FILE_IO);
         bytes += n;
         if (progress.Tick())
             progress.Report(static_cast<double>(bytes) / total, static_cast<uint64_t>(bytes));

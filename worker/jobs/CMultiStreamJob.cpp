@@ -38,10 +38,8 @@ void CMultiStreamJob::ChooseItems()
 {
     CSourceURL address(m_job.SourcePath());
     SMItemInfo* items = nullptr;
-    ClearRecordedError();
-    const int parsed = ParserUrlToSMItemInfo(address.GetURL(), &items);
-    if (parsed < 0)
-        ThrowRecordedOr("bad Params", __LINE__, kSource);
+    const int parsed = CheckedCallIf([&] { return ParserUrlToSMItemInfo(address.GetURL(), &items); },
+                                     [](int count) { return count < 0; }, "bad Params", __LINE__, kSource);
     m_items.reset(items);
     m_itemCount = parsed;
 }
@@ -71,8 +69,7 @@ void CMultiStreamJob::Run(bool prores)
     // The multi-stream settings live in the job profile; the view over them
     // goes when the settings are complete.
     std::unique_ptr<CMultiProfile> multi(new CMultiProfile());
-    if (!multi->SetProfile(local.Profile))
-        ThrowRecordedOr("Bad profile format", __LINE__, kSource);
+    CheckedCall([&] { return multi->SetProfile(local.Profile); }, "Bad profile format", __LINE__, kSource);
     const int profileStreams = multi->GetStreamCount();
     if (m_itemCount <= 0) {
         if (profileStreams <= 0)

@@ -139,11 +139,9 @@ void CRemuxJob::Copy(IAVCompressedSource* source, int videoId, int videoOut, int
         if (m_job.WaitWhilePaused() == CONVERT_TASK_CANCEL)
             break;
         int id = -1, reserved = 0;
-        ClearRecordedError();
-        ICompressedFrame* p = source->ReadPacket(&id, &reserved);
+        // Null is the end of the source, or a failure it recorded.
+        ICompressedFrame* p = CheckedEnd([&] { return source->ReadPacket(&id, &reserved); });
         if (!p) {
-            // The end of the source, or a failure it recorded.
-            ThrowRecordedIfAny();
             m_job.CheckSourceEnd(sourceMs, std::min<int64_t>(last / 10000, INT_MAX));
             break;
         }

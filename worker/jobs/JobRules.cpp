@@ -124,10 +124,9 @@ std::string ManagerProperty(IAVManager* manager, const char* name, bool* found)
     return std::string(buffer.data());
 }
 
-void FailSeekToTrimStart(int32_t trimStartMs)
+std::string SeekFailure(int32_t trimStartMs)
 {
-    ThrowRecordedOr(QuentaBased::Format("Can't seek to the trim start at %.3f s", trimStartMs / 1000.0), __LINE__,
-                    "AVConverterSubProcess");
+    return QuentaBased::Format("Can't seek to the trim start at %.3f s", trimStartMs / 1000.0);
 }
 
 } // namespace Moorland

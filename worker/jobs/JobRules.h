@@ -47,16 +47,16 @@ bool IsProResCodec(const char* name);
 // Codecs that carry a display aspect of their own instead of a resized picture.
 extern const char* const kAspectCodecs;
 
-[[noreturn]] void FailSeekToTrimStart(int32_t trimStartMs);
+// What a failed seek to the trim start says when it recorded nothing.
+std::string SeekFailure(int32_t trimStartMs);
 
 // A trimmed job starts where its trim starts: a seek that fails would give
 // the output from the wrong range, so it fails the job.
 template <class Source>
 void SeekToTrimStart(Source* source, int32_t trimStartMs)
 {
-    ClearRecordedError();
-    if (!source->Seek(static_cast<uint32_t>(trimStartMs)))
-        FailSeekToTrimStart(trimStartMs);
+    CheckedCall([&] { return source->Seek(static_cast<uint32_t>(trimStartMs)); }, SeekFailure(trimStartMs), __LINE__,
+                "AVConverterSubProcess");
 }
 
 } // namespace Moorland
