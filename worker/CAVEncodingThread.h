@@ -2,8 +2,7 @@
 
 // The encoding side of a two-thread job: a thread that waits for frames on a
 // frame queue and writes them to the muxer; each popped frame is its own
-// and goes after its write.
-// It ends when told to complete and the queue is empty, when cancelled
+// and goes after its write. It ends when told to complete and the queue is empty, when cancelled
 // ("Cancel", which closes the queue), or at the first write the muxer
 // refuses, closing the queue so that the producer stops: a frame that can't
 // be written fails the job rather than go missing from the output.
