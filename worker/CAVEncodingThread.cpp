@@ -4,18 +4,12 @@
 #include "CBaseException.h"
 #include "CheckedCalls.h"
 #include "IAVExporter.h"
-#include "IRawAudioFrame.h"
-#include "IRawVideoFrame.h"
 
 namespace Moorland {
 
 namespace {
 const unsigned kInfinite = 0xFFFFFFFFu;
-
-[[noreturn]] void FailWrite(const char* message)
-{
-    ThrowRecordedOr(message, __LINE__, "AVConverterSubProcess");
-}
+const char* const kSource = "AVConverterSubProcess";
 
 // An encoding thread's loop: `writeNext` waits for, pops and writes one
 // entry, false once the queue is finished and empty or closed. Gives 1
@@ -29,12 +23,12 @@ int RunEncodingLoop(const std::atomic<bool>& cancel, Queue* queue, WriteNext wri
     try {
         while (writeNext()) {
             if (cancel)
-                throw CBaseException(QB_ERR_UNEXPECTED, "Cancel", __LINE__, "AVConverterSubProcess");
+                throw CBaseException(QB_ERR_UNEXPECTED, "Cancel", __LINE__, kSource);
         }
         if (cancel)
-            throw CBaseException(QB_ERR_UNEXPECTED, "Cancel", __LINE__, "AVConverterSubProcess");
+            throw CBaseException(QB_ERR_UNEXPECTED, "Cancel", __LINE__, kSource);
     } catch (...) {
-        QuentaBased::RecordCurrentException(__LINE__, "AVConverterSubProcess");
+        QuentaBased::RecordCurrentException(__LINE__, kSource);
         failed = true;
     }
     if (failed || cancel) {
@@ -81,37 +75,21 @@ void CAVEncodingThread::Cancel()
 int CAVEncodingThread::Execute()
 {
     return RunEncodingLoop(m_cancel, m_queue, [this] {
-        IRawVideoFrame* video = nullptr;
-        IRawAudioFrame* audio = nullptr;
-        if (!m_queue->PopWait(&video, &audio))
+        CQueuedFrames frames;
+        if (!m_queue->PopWait(&frames))
             return false;
-        // Whatever happens below, the popped frames are freed.
-        struct Release {
-            IRawVideoFrame*& v;
-            IRawAudioFrame*& a;
-            ~Release()
-            {
-                if (v)
-                    v->Free();
-                if (a)
-                    a->Free();
-            }
-        } release{video, audio};
-        if (video && m_videoId != -1) {
-            GetQuentaException()->Clear();
-            if (!m_muxer->WriteVideo(m_videoId, video))
-                FailWrite("Can't write video");
-        }
-        if (audio && m_audioId != -1) {
-            GetQuentaException()->Clear();
-            if (!m_muxer->WriteAudio(m_audioId, audio))
-                FailWrite("Can't write audio");
-        }
+        // Whatever happens below, the popped frames go with `frames`.
+        if (frames.video && m_videoId != -1)
+            CheckedCall([&] { return m_muxer->WriteVideo(m_videoId, frames.video.get()); }, "Can't write video",
+                        __LINE__, kSource);
+        if (frames.audio && m_audioId != -1)
+            CheckedCall([&] { return m_muxer->WriteAudio(m_audioId, frames.audio.get()); }, "Can't write audio",
+                        __LINE__, kSource);
         return true;
     });
 }
 
-CAVEncodingThread2::CAVEncodingThread2(SMItemInfo* items, int count, CFramesQueue2* queue, IMultiMuxer2* muxer)
+CAVEncodingThread2::CAVEncodingThread2(SMItemInfo* items, int count, CFramesQueue* queue, IMultiMuxer2* muxer)
     : m_items(items), m_count(count), m_muxer(muxer), m_queue(queue)
 {
     Resume();
@@ -146,18 +124,15 @@ void CAVEncodingThread2::Cancel()
 int CAVEncodingThread2::Execute()
 {
     return RunEncodingLoop(m_cancel, m_queue, [this] {
-        void* frame = nullptr;
-        int index = -1;
-        StreamType type = StreamTypeUnknown;
-        if (!m_queue->PopWait(&frame, &index, &type))
+        CQueuedFrames frames;
+        if (!m_queue->PopWait(&frames))
             return false;
-        if (frame && (type == StreamTypeVideo || type == StreamTypeAudio)) {
-            GetQuentaException()->Clear();
-            const bool ok = m_muxer->WriteFrame(index, false, type, frame);
-            FreeRawFrame(frame, type);
-            if (!ok)
-                FailWrite(type == StreamTypeVideo ? "Can't write video" : "Can't write audio");
-        }
+        if (frames.video)
+            CheckedCall([&] { return m_muxer->WriteFrame(frames.streamIndex, false, StreamTypeVideo, frames.video.get()); },
+                        "Can't write video", __LINE__, kSource);
+        else if (frames.audio)
+            CheckedCall([&] { return m_muxer->WriteFrame(frames.streamIndex, false, StreamTypeAudio, frames.audio.get()); },
+                        "Can't write audio", __LINE__, kSource);
         return true;
     });
 }

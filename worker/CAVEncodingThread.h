@@ -1,8 +1,8 @@
 #pragma once
 
 // The encoding side of a two-thread job: a thread that waits for frames on a
-// frame queue and writes them to the muxer, freeing each after its write.
-// It ends when told to complete and the queue is empty, when cancelled
+// frame queue and writes them to the muxer; each popped frame is its own
+// and goes after its write. It ends when told to complete and the queue is empty, when cancelled
 // ("Cancel", which closes the queue), or at the first write the muxer
 // refuses, closing the queue so that the producer stops: a frame that can't
 // be written fails the job rather than go missing from the output.
@@ -45,7 +45,7 @@ private:
 class CAVEncodingThread2 : public QuentaBased::CQuentaBasedThread
 {
 public:
-    CAVEncodingThread2(SMItemInfo* items, int count, CFramesQueue2* queue, IMultiMuxer2* muxer);
+    CAVEncodingThread2(SMItemInfo* items, int count, CFramesQueue* queue, IMultiMuxer2* muxer);
     ~CAVEncodingThread2() override;
 
     void Complete();
@@ -58,7 +58,7 @@ private:
     SMItemInfo* m_items;
     int m_count;
     IMultiMuxer2* m_muxer;
-    CFramesQueue2* m_queue;
+    CFramesQueue* m_queue;
     std::atomic<bool> m_cancel{false};
     std::atomic<bool> m_complete{false};
 };

@@ -20,11 +20,14 @@ void CJobProfile::Release(IProfile* profile)
 }
 
 bool CJobProfile::HasFormat() const { return m_profile && m_profile->GetFileProfile(); }
-int CJobProfile::GetAVInclude() const { return HasFormat() ? m_profile->GetFileProfile()->GetAVInclude() : 0; }
-void CJobProfile::SetAVInclude(int avInclude)
+AVInclude CJobProfile::GetAVInclude() const
+{
+    return AVIncludeFromValue(HasFormat() ? m_profile->GetFileProfile()->GetAVInclude() : 0);
+}
+void CJobProfile::SetAVInclude(AVInclude include)
 {
     if (HasFormat())
-        m_profile->GetFileProfile()->SetAVInclude(avInclude);
+        m_profile->GetFileProfile()->SetAVInclude(AVIncludeValue(include));
 }
 std::string CJobProfile::GetExporterName() const
 {

@@ -4,6 +4,8 @@
 // and completed through the few operations the job paths need. A part the
 // profile lacks reads as empty values; setting it changes nothing.
 
+#include "moorlan_srcutils/moorlan_job_kinds.h"
+
 #include <string>
 
 class IProfile;
@@ -23,8 +25,8 @@ public:
     IProfile* Get() const { return m_profile; }
 
     bool HasFormat() const;
-    int GetAVInclude() const;
-    void SetAVInclude(int avInclude);
+    AVInclude GetAVInclude() const;
+    void SetAVInclude(AVInclude include);
     // Empty when the profile names none.
     std::string GetExporterName() const;
 

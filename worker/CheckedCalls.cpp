@@ -4,6 +4,17 @@
 
 namespace Moorland {
 
+void ClearRecordedError()
+{
+    GetQuentaException()->Clear();
+}
+
+void ThrowRecordedIfAny()
+{
+    if (GetQuentaException()->GetExceptionCode() != 0)
+        QuentaBased::ThrowLastError();
+}
+
 void ThrowRecordedOr(const std::string& fallback, int line, const char* source, int code)
 {
     if (GetQuentaException()->GetExceptionCode() != 0)

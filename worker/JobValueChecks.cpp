@@ -86,7 +86,7 @@ void CheckErrorTextBlock(CMemFileMapping* file, ConvertTaskInfo2* record)
 
 } // namespace
 
-void CheckJobValues(IAVManager* manager, const ConvertTaskLocal& job, CMemFileMapping* file, int remux)
+void CheckJobValues(IAVManager* manager, const ConvertTaskLocal& job, CMemFileMapping* file, JobKind kind)
 {
     ConvertTaskInfo2* record = job.pRecord;
     if (!record || !file || !manager)
@@ -95,7 +95,7 @@ void CheckJobValues(IAVManager* manager, const ConvertTaskLocal& job, CMemFileMa
     if (record->Pass < kMinJobPasses || record->Pass > kMaxJobPasses)
         OutOfRange("the pass count " + std::to_string(record->Pass) + " is outside " +
                    std::to_string(kMinJobPasses) + " to " + std::to_string(kMaxJobPasses));
-    if (remux == 4)
+    if (kind == JobKind::DiscCreation)
         return; // a disc job: its source is a disc project without a trim range
     if (record->TrimStart < 0)
         OutOfRange("the trim start " + std::to_string(record->TrimStart) + " ms is below 0");
@@ -103,16 +103,13 @@ void CheckJobValues(IAVManager* manager, const ConvertTaskLocal& job, CMemFileMa
         OutOfRange("the trim length " + std::to_string(record->TrimLength) + " ms is neither -1 nor above 0");
     if (record->TrimStart == 0)
         return;
-    GetQuentaException()->Clear();
-    Released<IAVSource> source(
-        manager->CreateSourceFromAddress(job.SrcPath ? job.SrcPath : "", job.ImporterName, nullptr, nullptr,
-                                         nullptr, nullptr));
-    if (!source) {
-        if (GetQuentaException()->GetExceptionCode() != 0)
-            QuentaBased::ThrowLastError();
-        throw CBaseException(QB_ERR_MEDIA, std::string("No movie found in the source ") + (job.SrcPath ? job.SrcPath : ""),
-                             __LINE__, kSource);
-    }
+    Released<IAVSource> source(CheckedCall(
+        [&] {
+            return manager->CreateSourceFromAddress(job.SrcPath ? job.SrcPath : "", job.ImporterName, nullptr,
+                                                    nullptr, nullptr, nullptr);
+        },
+        std::string("No movie found in the source ") + (job.SrcPath ? job.SrcPath : ""), __LINE__, kSource,
+        QB_ERR_MEDIA));
     const uint32_t sourceMs = source->GetDuration();
     if (sourceMs > 0 && static_cast<uint32_t>(record->TrimStart) >= sourceMs)
         OutOfRange("the trim start " + std::to_string(record->TrimStart) + " ms is not before the end of the source (" +

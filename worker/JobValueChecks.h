@@ -5,6 +5,7 @@
 // hostile record fails the job with a text naming the value instead of
 // running forever, finishing with a wrong file or writing over a record.
 
+#include "moorlan_srcutils/moorlan_job_kinds.h"
 #include "ConvertTaskInfo2.h"
 #include "IAVManager.h"
 
@@ -28,7 +29,7 @@ constexpr int32_t kMaxJobPasses = 2;
 // - the trim start must be 0 or more and, when not 0, before the end of the
 //   source (opened once to measure it; disc jobs have no trim range);
 // - the trim length must be -1 (to the end) or more than 0.
-// `remux` is the profile's "remux" value.
-void CheckJobValues(IAVManager* manager, const ConvertTaskLocal& job, CMemFileMapping* file, int remux);
+// `kind` is the job kind the profile's "remux" value names.
+void CheckJobValues(IAVManager* manager, const ConvertTaskLocal& job, CMemFileMapping* file, JobKind kind);
 
 } // namespace Moorland

@@ -20,40 +20,6 @@ const char* const kSourceName = "moorlan_src_misc";
     throw CBaseException(code, message, line, kSourceName);
 }
 
-// A media call's false: the recorded reason when there is one, else ours.
-void Check(bool ok, const char* message, int line)
-{
-    if (!ok)
-        ThrowRecordedOr(message, line, kSourceName);
-}
-
-// Closes an importer (or releases a source) on every way out unless the
-// caller takes it over.
-template <typename T>
-class CHeld
-{
-public:
-    explicit CHeld(T* object) : m_object(object) {}
-    ~CHeld()
-    {
-        if (m_object)
-            m_object->Release();
-    }
-    CHeld(const CHeld&) = delete;
-    CHeld& operator=(const CHeld&) = delete;
-
-    T* Get() const { return m_object; }
-    T* Take()
-    {
-        T* object = m_object;
-        m_object = nullptr;
-        return object;
-    }
-
-private:
-    T* m_object;
-};
-
 bool HasStreams(const MovieInfo* movie)
 {
     return movie && movie->streamCount != 0 && movie->streams;
@@ -117,31 +83,31 @@ IAVSource* CreateSourceFromURL(IAVManager* manager, const char* address, const c
 
     const bool byName = !name.empty();
     // Held from the start: closing it is right on every failure below.
-    CHeld<IAVImporter> held(byName ? manager->CreateImporterByName(name.c_str())
+    Released<IAVImporter> held(byName ? manager->CreateImporterByName(name.c_str())
                                    : manager->CreateImporter(path.c_str()));
-    if (!held.Get())
+    if (!held.get())
         Fail(QB_ERR_UNEXPECTED, "Can't create importer for the file", __LINE__);
 
     if (url.GetParam("usemultithreaddecode") == "1") {
-        auto* setter = static_cast<IAVSourceSetProperty*>(held.Get()->GetInterface("IAVSourceSetProperty"));
+        auto* setter = static_cast<IAVSourceSetProperty*>(held.get()->GetInterface("IAVSourceSetProperty"));
         if (setter)
             setter->SetProperty(1, 1);
     }
 
-    if (byName && !held.Get()->Open(path.c_str()))
+    if (byName && !held.get()->Open(path.c_str()))
         Fail(QB_ERR_UNEXPECTED, "Importer can't deal with this file", __LINE__);
 
-    if (held.Get()->GetMovieCount() == 0)
+    if (held.get()->GetMovieCount() == 0)
         Fail(QB_ERR_UNEXPECTED, "No movie found in the file", __LINE__);
 
     MovieInfo* movie = nullptr;
     const int wantedMovie = url.GetMovieID();
     if (wantedMovie == -2) {
-        movie = held.Get()->GetMovieInfoAt(0);
+        movie = held.get()->GetMovieInfoAt(0);
     } else {
-        const uint32_t count = held.Get()->GetMovieCount();
+        const uint32_t count = held.get()->GetMovieCount();
         for (uint32_t i = 0; i < count && !movie; ++i) {
-            MovieInfo* candidate = held.Get()->GetMovieInfoAt(i);
+            MovieInfo* candidate = held.get()->GetMovieInfoAt(i);
             if (candidate && candidate->id == wantedMovie)
                 movie = candidate;
         }
@@ -166,23 +132,18 @@ IAVSource* CreateSourceFromURL(IAVManager* manager, const char* address, const c
     if (angle == -2)
         angle = 1;
 
-    CHeld<IAVSource> source(held.Get()->CreateSource(movieID, videoID, audioID));
-    if (!source.Get()) {
-        IQuentaException* last = GetQuentaException();
-        if (last->GetExceptionCode() != 0)
-            throw CBaseException(last);
-        Fail(QB_ERR_UNEXPECTED, "Can't create source for the movie", __LINE__);
-    }
+    Released<IAVSource> source(CheckedCall([&] { return held->CreateSource(movieID, videoID, audioID); },
+                                           "Can't create source for the movie", __LINE__, kSourceName));
 
-    if (auto* dvd = static_cast<IDVDControl*>(source.Get()->GetInterface("IDVDControl"))) {
-        GetQuentaException()->Clear();
-        Check(dvd->SetAngle(angle), "Can't choose the disc's angle", __LINE__);
-        Check(dvd->SetSubtitleIndex(subtitleIndex), "Can't choose the disc's subtitles", __LINE__);
+    if (auto* dvd = static_cast<IDVDControl*>(source.get()->GetInterface("IDVDControl"))) {
+        CheckedCall([&] { return dvd->SetAngle(angle); }, "Can't choose the disc's angle", __LINE__, kSourceName);
+        CheckedCall([&] { return dvd->SetSubtitleIndex(subtitleIndex); }, "Can't choose the disc's subtitles",
+                    __LINE__, kSourceName);
     }
     if (subtitleID != -1) {
-        if (auto* tracks = static_cast<IChangeTrack*>(source.Get()->GetInterface("IChangeTrack"))) {
-            GetQuentaException()->Clear();
-            Check(tracks->SelectSubtitleTrack(subtitleID), "Can't choose the subtitle track", __LINE__);
+        if (auto* tracks = static_cast<IChangeTrack*>(source.get()->GetInterface("IChangeTrack"))) {
+            CheckedCall([&] { return tracks->SelectSubtitleTrack(subtitleID); }, "Can't choose the subtitle track",
+                        __LINE__, kSourceName);
         }
     }
 
@@ -192,8 +153,8 @@ IAVSource* CreateSourceFromURL(IAVManager* manager, const char* address, const c
         *videoStreamId = videoID;
     if (audioStreamId)
         *audioStreamId = audioID;
-    *importer = held.Take();
-    return source.Take();
+    *importer = held.release();
+    return source.release();
 }
 
 } // namespace Moorland

@@ -174,7 +174,7 @@ TitlePlan PlanTitle(Moorland::IAVManager* manager, const std::string& source, co
         plan.audio.format = channels == 1 ? 1 : (channels == 2 ? 3 : 6);
         plan.audio.rate = 1;
     } else {
-        s.avInclude = 2;
+        s.avInclude = Moorland::AVInclude::VideoOnly;
     }
     return plan;
 }

@@ -115,7 +115,7 @@ ExportSettings ReadExportSettings(IProfile* profile)
     IFileProfile* file = profile->GetFileProfile();
     if (!file)
         QB_THROW(QB_ERR_UNEXPECTED, "Bad profile format");
-    s.avInclude = file->GetAVInclude();
+    s.avInclude = Moorland::AVIncludeFromValue(file->GetAVInclude());
     const char* ext = file->GetFileExt();
     if (ext && std::string(ext) != ".*")
         s.extension = ext;

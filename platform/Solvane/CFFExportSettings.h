@@ -4,6 +4,7 @@
 // is handed over: the container, and the video and audio encodings.
 
 #include <cstdint>
+#include "moorlan_srcutils/moorlan_job_kinds.h"
 #include <string>
 #include <utility>
 #include <vector>
@@ -64,7 +65,7 @@ struct ExportSettings
 {
     std::string format;       // the muxer's name; empty: guessed from the file name
     std::string extension;    // ".mp4"; helps the guess for output streams
-    int avInclude = 0;        // 0 video and audio, 1 audio only, 2 video only
+    Moorland::AVInclude avInclude = Moorland::AVInclude::Both;
     VideoExportSettings video;
     AudioExportSettings audio;
     std::vector<StreamExportSettings> streams; // multi-stream profiles only

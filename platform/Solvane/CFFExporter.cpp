@@ -397,8 +397,8 @@ void CFFExporter::Describe()
 {
     FreeDescription();
     m_videoId = m_audioId = -1;
-    const bool video = m_settings.video.present && m_settings.avInclude != 1;
-    const bool audio = m_settings.audio.present && m_settings.avInclude != 2;
+    const bool video = m_settings.video.present && Moorland::IncludesVideo(m_settings.avInclude);
+    const bool audio = m_settings.audio.present && Moorland::IncludesAudio(m_settings.avInclude);
     const uint32_t count = (video ? 1u : 0u) + (audio ? 1u : 0u);
     m_info.name = Dup(m_path.c_str());
     m_info.format = Dup(m_settings.format.c_str());

@@ -134,7 +134,7 @@ void CompleteFromSource(ExportSettings& s, Moorland::MovieInfo* movie, int video
 {
     const Moorland::StreamInfo* v = Find(movie, videoId);
     s.video.present = s.video.present || v;
-    if (v && s.avInclude != 1) {
+    if (v && Moorland::IncludesVideo(s.avInclude)) {
         if (s.video.codec.empty() && v->codecName)
             s.video.codec = v->codecName;
         if (s.video.width <= 0 || s.video.height <= 0) {
@@ -153,7 +153,7 @@ void CompleteFromSource(ExportSettings& s, Moorland::MovieInfo* movie, int video
         s.video.present = false;
     }
     const Moorland::StreamInfo* a = Find(movie, audioId);
-    if (a && s.avInclude != 2) {
+    if (a && Moorland::IncludesAudio(s.avInclude)) {
         s.audio.present = true;
         if (s.audio.codec.empty() && a->codecName)
             s.audio.codec = a->codecName;

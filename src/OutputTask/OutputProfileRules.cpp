@@ -4,6 +4,7 @@
 #include "IMirendo.h"
 #include "IProfile.h"
 #include "moorlan_srcutils/moorlan_framerate.h"
+#include "moorlan_srcutils/moorlan_job_kinds.h"
 
 #include <strings.h>
 
@@ -91,7 +92,7 @@ void AdjustForLossless(IProfile* pProfile, bool bLossless, unsigned int nSrcVide
     if (!pProfile || !bLossless)
         return;
     IProfileParams* pParams = pProfile->GetParams();
-    if (!pParams || pParams->GetInt("remux") != 3)
+    if (!pParams || Moorland::JobKindFromRemux(pParams->GetInt("remux")) != Moorland::JobKind::AccurateTrim)
         return;
     if (IVideoProfile* pVideo = pProfile->GetVideoProfile())
         pVideo->SetBitrate(static_cast<int>(nSrcVideoBitrate / 1000));

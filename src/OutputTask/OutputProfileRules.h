@@ -24,8 +24,8 @@ QString DestinationExtension(IProfile* pProfile, const QString& sSourceExt);
 // or the format keeps them.
 void AdjustParams(IProfile* pProfile);
 
-// For a lossless task (its "remux" parameter is 3): the source's bitrates,
-// the trim mode of the "LosslessOutputMode" setting (an unknown mode is
+// For a lossless task (its "remux" parameter names the accurate trim): the
+// source's bitrates, the trim mode of the "LosslessOutputMode" setting (an unknown mode is
 // stored back as 0) and the clips' frame values.
 void AdjustForLossless(IProfile* pProfile, bool bLossless, unsigned int nSrcVideoBitrate,
                        unsigned int nSrcAudioBitrate, const QStringList& frameValues);

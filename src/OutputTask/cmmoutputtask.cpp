@@ -12,6 +12,7 @@
 #include "ISimpleEditTimeLine.h"
 #include "cmediasourceitem.h"
 #include "ctimelineitem.h"
+#include "moorlan_srcutils/moorlan_job_kinds.h"
 
 #include <QDir>
 #include <QFile>
@@ -160,7 +161,7 @@ void CMMOutputTask::SetProfile(IProfile* pProfile)
     m_pChosenProfile = pProfile->Clone();
     if (m_pWorkProfile) {
         if (IProfileParams* pParams = m_pWorkProfile->GetParams()) {
-            m_bLossless = pParams->GetInt("remux") == 3;
+            m_bLossless = Moorland::JobKindFromRemux(pParams->GetInt("remux")) == Moorland::JobKind::AccurateTrim;
             m_bYoutube = pParams->GetInt("YoutubeUpload") == 1;
         }
     }
@@ -258,15 +259,15 @@ int CMMOutputTask::SubmitTranscode(Moorland::IAVConverter* pConverter)
     IFileProfile* pFile = m_pWorkProfile->GetFileProfile();
     IVideoProfile* pVideo = m_pWorkProfile->GetVideoProfile();
     const double dFrameRate = pVideo ? pVideo->GetFrameRate() : 0.0;
-    switch (pFile ? pFile->GetAVInclude() : 0) {
-    case 2: // video only
+    switch (Moorland::AVIncludeFromValue(pFile ? pFile->GetAVInclude() : 0)) {
+    case Moorland::AVInclude::VideoOnly:
         pTimeline->SetOutputStreams(1);
         pTimeline->SetFrameRate(dFrameRate);
         break;
-    case 1: // audio only
+    case Moorland::AVInclude::AudioOnly:
         pTimeline->SetOutputStreams(2);
         break;
-    default:
+    case Moorland::AVInclude::Both:
         pTimeline->SetOutputStreams(0);
         pTimeline->SetFrameRate(dFrameRate);
         break;

@@ -104,64 +104,76 @@ private:
     std::vector<std::string> m_written;
 };
 
+CQueuedFrames Pair(IRawVideoFrame* video, IRawAudioFrame* audio, int index = -1)
+{
+    CQueuedFrames f;
+    f.video.reset(video);
+    f.audio.reset(audio);
+    f.streamIndex = index;
+    return f;
+}
+
 TEST(CFramesQueue, HoldsItsCapacityInOrderAndFreesWhatIsLeft)
 {
     {
         CFramesQueue queue(30);
-        EXPECT_TRUE(queue.Push(nullptr, nullptr));
+        EXPECT_TRUE(queue.Push(CQueuedFrames()));
         EXPECT_EQ(queue.GetCount(), 0);
         for (int i = 0; i < 30; ++i)
-            ASSERT_TRUE(queue.Push(NewVideo(i), i % 2 ? new FakeAudio(i) : nullptr));
-        IRawVideoFrame* extra = NewVideo(99);
-        EXPECT_FALSE(queue.Push(extra, nullptr));
+            ASSERT_TRUE(queue.Push(Pair(NewVideo(i), i % 2 ? new FakeAudio(i) : nullptr)));
+        // A refused push leaves the frames with the caller.
+        CQueuedFrames extra = Pair(NewVideo(99), nullptr);
+        EXPECT_FALSE(queue.Push(std::move(extra)));
+        ASSERT_NE(extra.video, nullptr);
         EXPECT_EQ(queue.GetCount(), 30);
 
-        IRawVideoFrame* v = nullptr;
-        IRawAudioFrame* a = nullptr;
-        queue.Pop(&v, &a);
-        ASSERT_NE(v, nullptr);
-        EXPECT_EQ(v->GetTimeStamp(), 0);
-        EXPECT_EQ(a, nullptr);
-        v->Free();
-        EXPECT_TRUE(queue.Push(extra, nullptr));
-        queue.Pop(&v, &a);
-        EXPECT_EQ(v->GetTimeStamp(), 1);
-        ASSERT_NE(a, nullptr);
-        v->Free();
-        a->Free();
+        CQueuedFrames f;
+        ASSERT_TRUE(queue.Pop(&f));
+        ASSERT_NE(f.video, nullptr);
+        EXPECT_EQ(f.video->GetTimeStamp(), 0);
+        EXPECT_EQ(f.audio, nullptr);
+        EXPECT_TRUE(queue.Push(std::move(extra)));
+        ASSERT_TRUE(queue.Pop(&f));
+        EXPECT_EQ(f.video->GetTimeStamp(), 1);
+        ASSERT_NE(f.audio, nullptr);
         // 29 pairs stay queued: the destructor frees them (the leak check sees it).
     }
     EXPECT_EQ(g_liveFrames, 0);
 
     CFramesQueue empty(2);
-    int dummy = 0;
-    IRawVideoFrame* v = reinterpret_cast<IRawVideoFrame*>(&dummy);
-    IRawAudioFrame* a = reinterpret_cast<IRawAudioFrame*>(&dummy);
-    const uint64_t before = QuentaBased::QuentaBased_GetTicks();
-    empty.Pop(&v, &a);
-    EXPECT_EQ(v, nullptr);
-    EXPECT_EQ(a, nullptr);
-    EXPECT_GE(QuentaBased::QuentaBased_GetTicks() - before, 1u);
+    CQueuedFrames f;
+    EXPECT_FALSE(empty.Pop(&f));
+    EXPECT_TRUE(f.Empty());
 }
 
-TEST(CFramesQueue, TaggedQueueFreesOnlyRawFrames)
+TEST(CFramesQueue, AClosedQueueFreesWhatItHoldsAndTakesNothing)
 {
-    CFramesQueue2 queue(3);
-    EXPECT_TRUE(queue.Push(nullptr, 0, StreamTypeVideo));
+    CFramesQueue queue(4);
+    for (int i = 0; i < 4; ++i)
+        ASSERT_TRUE(queue.Push(Pair(nullptr, new FakeAudio(i), 1)));
+    EXPECT_EQ(g_liveFrames, 4);
+    queue.Close();
+    EXPECT_EQ(g_liveFrames, 0) << "a closed queue kept its frames";
     EXPECT_EQ(queue.GetCount(), 0);
-    ASSERT_TRUE(queue.Push(NewVideo(1), 0, StreamTypeVideo));
-    ASSERT_TRUE(queue.Push(new FakeAudio(2), 1, StreamTypeAudio));
-    int subtitle = 0;
-    ASSERT_TRUE(queue.Push(&subtitle, 2, StreamTypeSubtitle));
-    EXPECT_FALSE(queue.Push(&subtitle, 2, StreamTypeSubtitle));
-    void* f = nullptr;
-    int index = -1;
-    StreamType type = StreamTypeUnknown;
-    queue.Pop(&f, &index, &type);
-    EXPECT_EQ(index, 0);
-    EXPECT_EQ(type, StreamTypeVideo);
-    FreeRawFrame(f, type);
-    // The audio frame and the subtitle entry stay: only the audio is freed.
+    EXPECT_FALSE(queue.PushWait(Pair(nullptr, new FakeAudio(9), 1)));
+    EXPECT_EQ(g_liveFrames, 0) << "a refused waiting push leaked its frame";
+    CQueuedFrames f;
+    EXPECT_FALSE(queue.PopWait(&f));
+}
+
+TEST(CFramesQueue, AFinishedQueueGivesWhatIsLeftThenEnds)
+{
+    CFramesQueue queue(4);
+    ASSERT_TRUE(queue.Push(Pair(NewVideo(1), nullptr, 0)));
+    ASSERT_TRUE(queue.Push(Pair(nullptr, new FakeAudio(2), 1)));
+    queue.Finish();
+    CQueuedFrames f;
+    ASSERT_TRUE(queue.PopWait(&f));
+    EXPECT_EQ(f.streamIndex, 0);
+    ASSERT_TRUE(queue.PopWait(&f));
+    EXPECT_EQ(f.streamIndex, 1);
+    ASSERT_NE(f.audio, nullptr);
+    EXPECT_FALSE(queue.PopWait(&f));
 }
 
 TEST(CAVEncodingThread, CompleteWritesEveryQueuedFrameInOrder)
@@ -172,7 +184,7 @@ TEST(CAVEncodingThread, CompleteWritesEveryQueuedFrameInOrder)
     {
         CAVEncodingThread thread(0, 1, &queue, &muxer);
         for (int i = 0; i < 20; ++i)
-            while (!queue.Push(NewVideo(i * 40), new FakeAudio(i)))
+            while (!queue.Push(Pair(NewVideo(i * 40), new FakeAudio(i))))
                 QuentaBased::QuentaBased_Sleep(1);
         thread.Complete();
         unsigned code = 7;
@@ -197,7 +209,7 @@ TEST(CAVEncodingThread, CompleteWritesEveryQueuedFrameInOrder)
     FakeMuxer soundOnly;
     {
         CAVEncodingThread thread(-1, 1, &queue, &soundOnly);
-        ASSERT_TRUE(queue.Push(NewVideo(0), new FakeAudio(5)));
+        ASSERT_TRUE(queue.Push(Pair(NewVideo(0), new FakeAudio(5))));
         thread.Complete();
     }
     EXPECT_EQ(soundOnly.Written(), (std::vector<std::string>{"a1@5"}));
@@ -227,7 +239,7 @@ TEST(CAVEncodingThread, EndsOnCancelAndOnTheFirstRefusedWrite)
             CFramesQueue queue(30);
             CAVEncodingThread thread(0, -1, &queue, &muxer);
             for (int i = 0; i < 10; ++i)
-                ASSERT_TRUE(queue.Push(NewVideo(i), nullptr));
+                ASSERT_TRUE(queue.Push(Pair(NewVideo(i), nullptr)));
             if (c.cancel)
                 thread.Cancel();
             else
@@ -259,17 +271,17 @@ TEST(CAVEncodingThread, AFailedWriteStopsAWaitingProducerWithinOneFrame)
         int pushed = 0;
         const auto start = std::chrono::steady_clock::now();
         if (tagged) {
-            CFramesQueue2 queue(capacity);
+            CFramesQueue queue(capacity);
             SMItemInfo items[2] = {};
             CAVEncodingThread2 thread(items, 2, &queue, &muxer);
-            while (pushed < 1000 && queue.PushWait(new FakeAudio(pushed), 1, StreamTypeAudio))
+            while (pushed < 1000 && queue.PushWait(Pair(nullptr, new FakeAudio(pushed), 1)))
                 ++pushed;
             thread.Complete();
             EXPECT_STREQ(thread.GetThreadException()->GetExceptionMsg(), "disk full: /out/x.mp4");
         } else {
             CFramesQueue queue(capacity);
             CAVEncodingThread thread(0, 1, &queue, &muxer);
-            while (pushed < 1000 && queue.PushWait(NewVideo(pushed), new FakeAudio(pushed)))
+            while (pushed < 1000 && queue.PushWait(Pair(NewVideo(pushed), new FakeAudio(pushed))))
                 ++pushed;
             EXPECT_TRUE(queue.IsClosed());
             thread.Complete();
@@ -291,7 +303,7 @@ TEST(CAVEncodingThread, AProducerThatFailsEndsAWaitingEncoderAndFreesWhatIsQueue
         // The encoder waits on an empty queue, then on a full one it drains slowly.
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         for (int i = 0; i < 8; ++i)
-            ASSERT_TRUE(queue.PushWait(NewVideo(i), new FakeAudio(i)));
+            ASSERT_TRUE(queue.PushWait(Pair(NewVideo(i), new FakeAudio(i))));
         const auto start = std::chrono::steady_clock::now();
         thread.Cancel(); // what the worker does when its producer fails
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500))
@@ -301,7 +313,7 @@ TEST(CAVEncodingThread, AProducerThatFailsEndsAWaitingEncoderAndFreesWhatIsQueue
         EXPECT_EQ(code, 1u);
         EXPECT_STREQ(thread.GetThreadException()->GetExceptionMsg(), "Cancel");
         EXPECT_LT(muxer.Written().size(), 8u * 2);
-        EXPECT_FALSE(queue.PushWait(NewVideo(99), new FakeAudio(99))) << "a closed queue takes nothing";
+        EXPECT_FALSE(queue.PushWait(Pair(NewVideo(99), new FakeAudio(99)))) << "a closed queue takes nothing";
     }
     EXPECT_EQ(g_liveFrames, 0);
     {
@@ -321,11 +333,11 @@ TEST(CAVEncodingThread2, WritesTaggedFramesAndStopsAtTheFirstFailure)
     items[0].eStreamType = StreamTypeVideo;
     items[1].eStreamType = StreamTypeAudio;
     FakeMuxer muxer;
-    CFramesQueue2 queue(30);
+    CFramesQueue queue(30);
     {
         CAVEncodingThread2 thread(items, 2, &queue, &muxer);
-        ASSERT_TRUE(queue.Push(NewVideo(0), 0, StreamTypeVideo));
-        ASSERT_TRUE(queue.Push(new FakeAudio(0), 1, StreamTypeAudio));
+        ASSERT_TRUE(queue.Push(Pair(NewVideo(0), nullptr, 0)));
+        ASSERT_TRUE(queue.Push(Pair(nullptr, new FakeAudio(0), 1)));
         thread.Complete();
         unsigned code = 9;
         ASSERT_TRUE(thread.GetExitCode(code));
@@ -336,8 +348,8 @@ TEST(CAVEncodingThread2, WritesTaggedFramesAndStopsAtTheFirstFailure)
     muxer.refuseFrom = 0;
     {
         CAVEncodingThread2 thread(items, 2, &queue, &muxer);
-        ASSERT_TRUE(queue.Push(new FakeAudio(0), 1, StreamTypeAudio));
-        ASSERT_TRUE(queue.Push(NewVideo(0), 0, StreamTypeVideo));
+        ASSERT_TRUE(queue.Push(Pair(nullptr, new FakeAudio(0), 1)));
+        ASSERT_TRUE(queue.Push(Pair(NewVideo(0), nullptr, 0)));
         thread.Complete();
         EXPECT_STREQ(thread.GetThreadException()->GetExceptionMsg(), "Can't write audio");
     }

@@ -2,6 +2,7 @@
 
 #include "CBaseException.h"
 #include "IProfile.h"
+#include "moorlan_srcutils/moorlan_job_kinds.h"
 
 #include <cstdlib>
 
@@ -59,6 +60,6 @@ bool IsRemuxProfile(IProfile* profile)
         if (!profile)
             throw CBaseException(QB_ERR_UNEXPECTED, "Unexpected error", __LINE__, kSource);
         IFileProfile* file = profile->GetFileProfile();
-        return file && file->GetRemux() == 1;
+        return file && Moorland::JobKindFromRemux(file->GetRemux()) == Moorland::JobKind::PacketRemux;
     });
 }

@@ -78,7 +78,7 @@ int GetRand(TBaseFlags& flags);
 // Orders categories by group, for a stable sort.
 bool CatDataTypeThan(CatData const* a, CatData const* b);
 // True when the profile copies its streams unencoded (its file part's remux
-// is 1). A null profile raises 10021008 "Unexpected error".
+// is the packet remux). A null profile raises 10021008 "Unexpected error".
 bool IsRemuxProfile(IProfile* profile);
 
 // The raising boundary of the catalogue's operations: the system's exception

@@ -144,10 +144,12 @@ public:
     virtual void SetMuxerName(const char* muxer) = 0;
     virtual const char* GetMuxerName() = 0;     // FFmpeg muxer short name; "" when none
     virtual void SetAVInclude(int value) = 0;
+    // A Moorland::AVInclude value (moorlan_srcutils/moorlan_job_kinds.h):
     // 0 video and audio, 1 audio only, 2 video only.
     virtual int GetAVInclude() = 0;
     virtual void SetRemux(int value) = 0;
-    // 1 when streams are copied without encoding.
+    // A Moorland::JobKind value (moorlan_srcutils/moorlan_job_kinds.h): 1,
+    // the packet remux, when streams are copied without encoding.
     virtual int GetRemux() = 0;
     virtual void SetExporter(const char* name) = 0;
     // "FFExporter" (FFmpeg muxers) or "QTExporter" (the QuickTime plug-in);

@@ -1,0 +1,95 @@
+// The progress figures every job kind writes: the beat of the reports, the
+// share of each pass, the cap at 100 and the estimates.
+
+#include "jobs/CJobClock.h"
+#include "jobs/CProgressReporter.h"
+
+#include "ConvertTaskInfo2.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+using namespace Moorland;
+
+namespace {
+
+struct Record
+{
+    Record()
+    {
+        std::memset(&r, 0, sizeof r);
+        r.SetDuration(10.0);
+        r.SetEstimatedSize(-7);
+        r.SetRemainingTime(-7.0);
+    }
+    ConvertTaskInfo2 r;
+};
+
+TEST(CProgressReporter, LooksAtTheFiguresEveryIntervalOfUnits)
+{
+    Record rec;
+    CJobClock clock;
+    CProgressReporter every(&rec.r, clock);
+    int due = 0;
+    for (uint32_t i = 1; i <= 3 * CProgressReporter::kInterval; ++i)
+        if (every.Tick()) {
+            ++due;
+            EXPECT_EQ(i % CProgressReporter::kInterval, 0u) << i;
+        }
+    EXPECT_EQ(due, 3);
+    CProgressReporter rare(&rec.r, clock, 0, 1, true, 1);
+    EXPECT_TRUE(rare.Tick());
+    EXPECT_TRUE(rare.Tick());
+}
+
+TEST(CProgressReporter, EachPassCoversItsShareOfTheJob)
+{
+    struct Case
+    {
+        int pass, passes;
+        double positionMs;
+        uint64_t bytes;
+        double percent;
+        int64_t estimate;
+    };
+    const Case cases[] = {
+        {0, 1, 2500, 1000, 25.0, 4000},
+        {0, 2, 5000, 1000, 25.0, 2000},  // the first of two passes runs to 50
+        {1, 2, 5000, 1000, 75.0, 2000},  // the second from 50 to 100
+        {1, 2, 10000, 3000, 100.0, 3000},
+        {0, 1, 12000, 1200, 100.0, 1000}, // past the duration: capped
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pass * 1000 + c.positionMs);
+        Record rec;
+        CJobClock clock;
+        CProgressReporter progress(&rec.r, clock, c.pass, c.passes);
+        progress.ReportPosition(c.positionMs, c.bytes);
+        EXPECT_DOUBLE_EQ(rec.r.GetPercent(), c.percent);
+        EXPECT_EQ(rec.r.GetBytesWritten(), static_cast<int64_t>(c.bytes));
+        EXPECT_EQ(rec.r.GetEstimatedSize(), c.estimate);
+        EXPECT_GE(rec.r.GetRemainingTime(), 0.0);
+        progress.EndPass();
+        EXPECT_DOUBLE_EQ(rec.r.GetPercent(), 100.0 * (c.pass + 1) / c.passes);
+    }
+}
+
+TEST(CProgressReporter, WritesNoEstimateBeforeThePassGotAnywhereAndNothingWhenToldNot)
+{
+    Record rec;
+    CJobClock clock;
+    CProgressReporter progress(&rec.r, clock, 1, 2);
+    progress.Report(0.0, 0);
+    EXPECT_DOUBLE_EQ(rec.r.GetPercent(), 50.0);
+    EXPECT_EQ(rec.r.GetEstimatedSize(), -7) << "an estimate from nothing";
+    EXPECT_DOUBLE_EQ(rec.r.GetRemainingTime(), -7.0);
+
+    Record quiet;
+    CProgressReporter silent(&quiet.r, clock, 0, 1, false);
+    silent.Report(0.5, 100);
+    EXPECT_DOUBLE_EQ(quiet.r.GetPercent(), 0.0);
+    EXPECT_EQ(quiet.r.GetBytesWritten(), 0);
+}
+
+} // namespace

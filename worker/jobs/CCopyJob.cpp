@@ -1,0 +1,80 @@
+#include "CCopyJob.h"
+
+#include "CJobContext.h"
+#include "CJobProfile.h"
+#include "CProgressReporter.h"
+#include "IQuentaStream.h"
+#include "JobRules.h"
+#include "moorlan_srcutils/moorlan_url.h"
+#include "quenta_base_streams.h"
+
+#include <memory>
+#include <vector>
+
+namespace Moorland {
+
+namespace {
+const char* const kSource = "AVConverterSubProcess";
+#define RAISE(code, message) throw CBaseException((code), (message), __LINE__, kSource)
+} // namespace
+
+CCopyJob::CCopyJob(CJobContext& job) : m_job(job) {}
+
+void CCopyJob::Run()
+{
+    ConvertTaskInfo2* record = m_job.Record();
+    const ConvertTaskLocal& local = m_job.Job();
+    CJobProfile profile(local.Profile);
+    CSourceURL address(m_job.SourcePath());
+    ChooseStreams(address, profile.GetAVInclude());
+    int movieId = -1, videoId = -1, audioId = -1;
+    MovieInfo* movie = nullptr;
+    Released<IAVSource> source = m_job.OpenSource(address.GetURL(), &movieId, &videoId, &audioId, &movie);
+
+    auto* in = static_cast<IQuentaStream*>(source->GetInterface("IQuentaStream"));
+    if (!in)
+        RAISE(QB_ERR_UNEXPECTED, "The source not support directly copy");
+    IQuentaStream* out = local.DstStream;
+    std::unique_ptr<QuentaBased::CFileStream> file;
+    if (!out) {
+        if (!local.DstPath)
+            RAISE(QB_ERR_BAD_POINTER, "Bad pointer");
+        file.reset(new QuentaBased::CFileStream(local.DstPath, 0xFFFF));
+        out = file.get();
+    }
+    if (!in->IsStream())
+        in->Seek(0, soFromBeginning);
+    int64_t total = in->GetSize();
+    if (total == 0)
+        total = 1;
+    std::vector<unsigned char> buffer(65536);
+    const double duration = source->GetDuration() / 1000.0;
+    record->SetDuration(duration == 0.0 ? 1.0 : duration);
+    CProgressReporter progress(record, m_job.Clock());
+    int64_t bytes = 0;
+    for (;;) {
+        if (in->Eof())
+            break;
+        if (m_job.WaitWhilePaused() == CONVERT_TASK_CANCEL)
+            break;
+        const unsigned n = CheckedCallIf([&] { return in->Read(buffer.data(), static_cast<unsigned>(buffer.size())); },
+                                         [](unsigned got) { return got == static_cast<unsigned>(-1); },
+                                         "Can't read the source " + m_job.SourcePath(), __LINE__, kSource,
+                                         QB_ERR_FILE_IO);
+        if (n == 0)
+            break;
+        CheckedCallIf([&] { return out->Write(buffer.data(), n); }, [n](unsigned put) { return put != n; },
+                      std::string("Can't write to ") + (local.DstPath ? local.DstPath : "the output stream"),
+                      __LINE__, kSource, QB_ERR_FILE_IO);
+        bytes += n;
+        if (progress.Tick())
+            progress.Report(static_cast<double>(bytes) / total, static_cast<uint64_t>(bytes));
+    }
+    record->SetBytesWritten(bytes);
+    if (!m_job.Cancelled())
+        record->SetPercent(100.0);
+    source.reset();
+    m_job.Finish();
+}
+
+} // namespace Moorland

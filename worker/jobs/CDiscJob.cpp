@@ -1,0 +1,106 @@
+#include "Basilvo/Basilvo.h"
+#include "CDiscJob.h"
+
+#include "CJobContext.h"
+#include "CJobProfile.h"
+#include "CProgressReporter.h"
+#include "IDiscCreator.h"
+#include "sysplatform.h"
+
+namespace Moorland {
+
+namespace {
+const char* const kSource = "AVConverterSubProcess";
+#define RAISE(code, message) throw CBaseException((code), (message), __LINE__, kSource)
+} // namespace
+
+CDiscJob::CDiscJob(CJobContext& job) : m_job(job) {}
+
+void CDiscJob::Run()
+{
+    try {
+        RunCreator();
+    } catch (...) {
+        QuentaBased::RecordCurrentException(__LINE__, kSource);
+        // The creator's own reason is the one a user can act on.
+        CBaseException reason(GetQuentaException());
+        throw CBaseException(QB_ERR_UNEXPECTED, std::string("Creator Disc failed: ") + reason.GetMsg(), __LINE__,
+                             kSource);
+    }
+}
+
+void CDiscJob::RunCreator()
+{
+    ConvertTaskInfo2* record = m_job.Record();
+    CJobProfile profile(m_job.Job().Profile);
+    if (!profile.HasParams())
+        RAISE(QB_ERR_BAD_POINTER, "Bad pointer");
+    const int type = profile.GetIntParam("DiscType");
+    const char* name = type == 1 ? "IDVDCreator" : type == 2 ? "IBDCreator" : nullptr;
+    if (!name)
+        RAISE(QB_ERR_UNEXPECTED, "Unknown disc type");
+    Released<IDiscCreator> creator(CheckedCall([&] { return m_job.Manager()->CreateDiscCreator(name); },
+                                               "can not create disc creator manager", __LINE__, kSource));
+    CheckedCall([&] { return creator->LoadProjectFile(m_job.SourcePath().c_str()); },
+                "Load disc creator project file failed", __LINE__, kSource);
+    // A cancel that came before the start stays a cancel.
+    if (m_job.Cancelled())
+        return;
+    CProgressReporter progress(record, m_job.Clock());
+    uint64_t phaseStart = QuentaBased::QuentaBased_GetTicks();
+    double phaseElapsed = 0.0;
+    bool phaseChanged = false;
+    CheckedCall([&] { return creator->StartTask(); }, "Start disc creator task failed", __LINE__, kSource);
+    for (;;) {
+        const DiscCreatorStatus* status = creator->GetTaskStatus();
+        if (!status)
+            RAISE(QB_ERR_UNEXPECTED, "Disc creator task failed");
+        const int state = record->GetState();
+        if (state == CONVERT_TASK_CANCEL) {
+            try {
+                if (status->phase == 4 && (status->step == 3 || status->step == 4))
+                    RAISE(QB_ERR_UNEXPECTED, "Disc creator Prohibit Cancel operator");
+                if (!creator->CancelTask())
+                    RAISE(QB_ERR_UNEXPECTED, "Disc creator Cancel failed");
+            } catch (const CBaseException& e) {
+                GetQuentaException()->Copy(const_cast<CBaseException*>(&e));
+                record->SetState(CONVERT_TASK_RUNNING);
+                continue;
+            }
+            record->SetState(CONVERT_TASK_CANCEL);
+            return;
+        }
+        if (state == CONVERT_TASK_PAUSED) {
+            CBaseException refusal(QB_ERR_UNEXPECTED, "Burn Prohibit Pause operator", __LINE__, kSource);
+            GetQuentaException()->Copy(&refusal);
+            record->SetState(CONVERT_TASK_RUNNING);
+            continue;
+        }
+        record->DiscValue = status->statusWord;
+        record->DiscStep = status->step;
+        const uint64_t now = QuentaBased::QuentaBased_GetTicks();
+        if (status->phase != record->DiscPhase) {
+            record->DiscPhase = status->phase;
+            phaseStart = now;
+            phaseElapsed = record->GetElapsedTime();
+            phaseChanged = true;
+        }
+        // Each phase is timed on its own; right after a change its remaining
+        // time is not known yet.
+        const double t = (now - phaseStart) / 1000.0;
+        const double remaining = phaseChanged ? 600.0 : status->percent > 0 ? t * 100 / status->percent - t : -1.0;
+        progress.ReportGiven(status->percent, phaseElapsed + t, remaining);
+        if (status->state == CONVERT_TASK_FAILED) {
+            std::string text = status->errorText[0] ? status->errorText : "Disc creator task failed";
+            RAISE(QB_ERR_UNEXPECTED, text);
+        }
+        if (status->state == CONVERT_TASK_FINISHED) {
+            record->SetPercent(100.0);
+            m_job.Finish();
+            return;
+        }
+        QuentaBased::QuentaBased_Sleep(100);
+    }
+}
+
+} // namespace Moorland

@@ -1,0 +1,321 @@
+#include "CJobContext.h"
+
+#include "CJobProfile.h"
+#include "CTimecodeStep.h"
+#include "ISimpleEditTimeLine.h"
+#include "JobRules.h"
+#include "Moorlan.h"
+#include "moorlan_src_misc.h"
+#include "moorlan_srcutils/moorlan_framerate.h"
+#include "moorlan_srcutils/moorlan_url.h"
+#include "sysplatform.h"
+#include "sysutils.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <vector>
+
+#include <sys/stat.h>
+
+namespace Moorland {
+
+namespace {
+const char* const kSource = "AVConverterSubProcess";
+#define RAISE(code, message) throw CBaseException((code), (message), __LINE__, kSource)
+} // namespace
+
+CJobContext::CJobContext(IAVManager* manager, bool allProcessors, bool twoThreads, bool dataRateStatistics,
+                         const ConvertTaskLocal& job, CMemFileMapping* file)
+    : m_manager(manager), m_allProcessors(allProcessors), m_twoThreads(twoThreads),
+      m_dataRateStatistics(dataRateStatistics), m_job(job), m_file(file)
+{
+}
+
+int CJobContext::WaitWhilePaused()
+{
+    int state = Record()->GetState();
+    while (state == CONVERT_TASK_PAUSED) {
+        m_clock.Pause();
+        QuentaBased::QuentaBased_Sleep(100);
+        state = Record()->GetState();
+    }
+    m_clock.Resume();
+    return state;
+}
+
+void CJobContext::Finish()
+{
+    ConvertTaskInfo2* r = Record();
+    if (!r->ChangeState(CONVERT_TASK_RUNNING, CONVERT_TASK_FINISHED))
+        r->ChangeState(CONVERT_TASK_PAUSED, CONVERT_TASK_FINISHED);
+}
+
+Released<IAVSource> CJobContext::OpenSource(const std::string& address, int* movieId, int* videoId, int* audioId,
+                                            MovieInfo** movie, const std::string& failure)
+{
+    return Released<IAVSource>(CheckedCall(
+        [&] {
+            return m_manager->CreateSourceFromAddress(address.c_str(), m_job.ImporterName, movieId, videoId,
+                                                      audioId, movie);
+        },
+        failure, __LINE__, kSource));
+}
+
+Released<IAVExporter> CJobContext::CreateExporter(CJobProfile& profile)
+{
+    std::string name = profile.GetExporterName();
+    if (name.empty())
+        name = "FFExporter";
+    return Released<IAVExporter>(CheckedCall([&] { return m_manager->CreateExporterByName(name.c_str()); },
+                                             "Can't create exporter " + name, __LINE__, kSource));
+}
+
+void CJobContext::OpenJobOutput(IAVExporter* exporter, const std::string* fileName)
+{
+    CheckedCall([&] { return exporter->SetProfile(m_job.Profile); }, "Can't set profile for exporter", __LINE__,
+                kSource);
+    if (m_job.DstStream) {
+        CheckedCall([&] { return exporter->OpenOutputStream(m_job.DstStream); }, "Can't open exporter", __LINE__,
+                    kSource);
+    } else if (fileName) {
+        // A part of a split: its own name, never the job's destination.
+        CheckedCall([&] { return exporter->Open(fileName->c_str()); },
+                    "converter can not open exporter, filename:" + *fileName, __LINE__, kSource);
+        return;
+    } else {
+        CheckedCall([&] { return exporter->Open(m_job.DstPath ? m_job.DstPath : ""); }, "Can't open exporter",
+                    __LINE__, kSource);
+    }
+    if (!fileName)
+        m_outputOpened = true;
+}
+
+IEncodingMuxer* CJobContext::EncodingMuxerOf(IAVExporter* exporter)
+{
+    IEncodingMuxer* muxer = CheckedCall([&] { return exporter->GetEncodingMuxer(); },
+                                        "Can't get the muxer of the exporter", __LINE__, kSource);
+    if (m_allProcessors)
+        muxer->SetEncodingThreads(QuentaBased::get_cpu_count());
+    return muxer;
+}
+
+void CJobContext::CompleteProfile(CJobProfile& profile, MovieInfo* movie, int videoId, int audioId, bool remux,
+                                  bool useOrgAspect, bool prores)
+{
+    StreamInfo* sv = videoId != -1 && movie ? GetStreamInfo(movie, videoId) : nullptr;
+    if (sv && profile.HasVideo()) {
+        const double asked = remux ? 0.0 : profile.GetFrameRate();
+        double rate = CompleteFrameRate(asked, FrameRateNum(sv->frameRate), FrameRateDen(sv->frameRate));
+        // A rate taken from a variable-rate source is written as a standard one.
+        if (!remux && std::fabs(asked) < 0.00001)
+            rate = StandardFrameRate(rate);
+        profile.SetFrameRate(rate);
+        if (remux || profile.GetWidth() <= 0 || profile.GetHeight() <= 0) {
+            profile.SetWidth(sv->width);
+            profile.SetHeight(sv->height);
+        }
+        if (useOrgAspect && profile.GetAspect().empty()) {
+            const double dar = DisplayAspect(*sv);
+            const std::string codec = profile.GetVideoCodec();
+            if (prores || (!codec.empty() && QuentaBased::StrPos(kAspectCodecs, 0, codec) >= 0)) {
+                profile.SetAspect(QuentaBased::IntToStr(static_cast<int>(dar * 90)) + ":90");
+            } else {
+                int w = 0, h = 0;
+                FitToAspect(profile.GetWidth(), profile.GetHeight(), dar, &w, &h);
+                profile.SetWidth(w);
+                profile.SetHeight(h);
+                profile.SetAspect("");
+            }
+        }
+        if (profile.GetVideoBitrate() == 0) {
+            if (sv->bitRate > 0)
+                profile.SetVideoBitrate(sv->bitRate / 1000);
+            else
+                profile.SetVideoBitrate(MoorlandMapBitrateCode(profile.GetVideoCodec().c_str(), profile.GetWidth(),
+                                                               profile.GetHeight(), 2));
+        }
+        if (remux) {
+            if (!sv->codecName || !*sv->codecName)
+                RAISE(QB_ERR_MEDIA, "Not supported video codec");
+            profile.SetVideoCodec(sv->codecName);
+        }
+    }
+    StreamInfo* sa = audioId != -1 && movie ? GetStreamInfo(movie, audioId) : nullptr;
+    if (sa && profile.HasAudio()) {
+        if (remux || profile.GetAudioBitrate() == 0)
+            profile.SetAudioBitrate(sa->bitRate > 0 ? sa->bitRate : 128000);
+        if (remux || profile.GetChannels() == 0)
+            profile.SetChannels(sa->channels > 0 ? sa->channels : 2);
+        if (remux || profile.GetSampleRate() == 0)
+            profile.SetSampleRate(sa->sampleRate > 0 ? sa->sampleRate : 44100);
+        if (remux) {
+            if (!sa->codecName || !*sa->codecName)
+                RAISE(QB_ERR_MEDIA, "Not supported audio codec");
+            profile.SetAudioCodec(sa->codecName);
+        }
+    }
+}
+
+void CJobContext::Reached(int64_t ms)
+{
+    m_reachedMs = std::max(m_reachedMs, ms);
+}
+
+void CJobContext::CheckSourceEnd(uint32_t sourceMs, int64_t lastMs)
+{
+    // A source whose frames stop well before its stated end was cut short or
+    // damaged: its output would be a truncated movie shown as finished. A
+    // length FFmpeg only guessed from the bit rate states nothing.
+    if (ManagerProperty(m_manager, "LengthGuessed") == "1")
+        return;
+    const int64_t tolerance = std::max<int64_t>(1000, sourceMs / 10);
+    if (Record()->TrimLength == -1 && sourceMs > 0 && lastMs + tolerance < sourceMs)
+        RAISE(QB_ERR_MEDIA, QuentaBased::Format("The source %s ended at %.1f s of its %.1f s: it is damaged or cut short",
+                                                SourceName().c_str(), lastMs / 1000.0, sourceMs / 1000.0));
+}
+
+double CJobContext::PromisedSeconds(MovieInfo* movie, int sourceId, int outputId)
+{
+    if (sourceId == -1 || outputId == -1)
+        return -1.0;
+    const StreamInfo* s = movie ? GetStreamInfo(movie, sourceId) : nullptr;
+    return s && s->duration > 0 ? s->duration : 0.0;
+}
+
+void CJobContext::FinishOutput(double videoSeconds, double audioSeconds, bool prores)
+{
+    const std::string drm = ManagerProperty(m_manager, "drmErrorCode");
+    if (!drm.empty())
+        RAISE(QB_ERR_UNEXPECTED, drm);
+    if (prores && !Cancelled())
+        TimecodeStep();
+    CheckOutput(videoSeconds, audioSeconds);
+    // What is on disk, whatever the last progress figure said.
+    struct stat st {};
+    if (m_job.DstPath && !m_job.DstStream && stat(m_job.DstPath, &st) == 0 && S_ISREG(st.st_mode))
+        Record()->SetBytesWritten(static_cast<int64_t>(st.st_size));
+    Finish();
+}
+
+void CJobContext::TimecodeStep()
+{
+    CTimecodeStep step(m_manager, DestinationPath());
+    // A source without a timecode only loses the track; a program that had
+    // to be killed is reported, not shown as a finished job.
+    if (!step.Write() && step.TimedOut())
+        QuentaBased::ThrowLastError();
+}
+
+void CJobContext::RemoveFailedOutput()
+{
+    if (!m_outputOpened || !Record() || Record()->GetState() != CONVERT_TASK_FAILED || !m_job.DstPath ||
+        m_job.DstStream)
+        return;
+    // Only a file this job wrote; never a device or a folder.
+    const std::string path = QuentaBased::utf8_to_local(m_job.DstPath);
+    struct stat st {};
+    if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+        std::remove(path.c_str());
+}
+
+std::string CJobContext::SourceName()
+{
+    const std::string path = SourcePath();
+    std::vector<std::string> files;
+    // An edit description may name another one as its clip (a task's
+    // description holds the timeline's): its clips are followed a few deep.
+    std::function<void(const std::string&, int)> collect = [&](const std::string& description, int depth) {
+        Released<IAVImporter> importer(m_manager->CreateImporterByName("SimpleEditImporter"));
+        auto* timeline = importer ? static_cast<ISimpleEditTimeLine*>(importer->GetInterface("ISimpleEditTimeLine"))
+                                  : nullptr;
+        if (!timeline || !importer->Open(description.c_str()))
+            return;
+        for (int i = 0; i < timeline->GetClipCount(); ++i) {
+            SimpleEditClipEntry entry{};
+            if (!timeline->GetClip(i, &entry) || !entry.sourceAddress)
+                continue;
+            const std::string file = CSourceURL(entry.sourceAddress).GetFilePath();
+            const bool nested = entry.importerName && std::strcmp(entry.importerName, "SimpleEditImporter") == 0;
+            if (nested && depth < 4)
+                collect(file, depth + 1);
+            else if (!nested && std::find(files.begin(), files.end(), file) == files.end())
+                files.push_back(file);
+        }
+    };
+    if (IsEditDescription(m_job.ImporterName, path)) {
+        collect(CSourceURL(path).GetFilePath(), 0);
+        ClearRecordedError(); // a description that can't be read leaves the path as the name
+    }
+    if (files.empty())
+        return path;
+    std::string names = files.front();
+    for (size_t i = 1; i < files.size() && i < 3; ++i)
+        names += ", " + files[i];
+    if (files.size() > 3)
+        names += QuentaBased::Format(" and %d other files", static_cast<int>(files.size() - 3));
+    return names;
+}
+
+void CJobContext::CheckOutput(double videoSeconds, double audioSeconds)
+{
+    ConvertTaskInfo2* record = Record();
+    if (Cancelled() || !m_job.DstPath || m_job.DstStream)
+        return;
+    const bool wantVideo = videoSeconds >= 0;
+    const bool wantAudio = audioSeconds >= 0;
+    if (!wantVideo && !wantAudio)
+        return;
+    const bool lengthGuessed = ManagerProperty(m_manager, "LengthGuessed") == "1";
+    // The lengths the source promised for what this job converts.
+    auto promised = [&](double seconds) {
+        if (seconds <= 0)
+            seconds = record->GetDuration() + record->TrimStart / 1000.0;
+        // A length the source only estimated (VBR sound without a header)
+        // is no promise: what the source really gave is the measure then.
+        if (m_reachedMs >= 0 && lengthGuessed)
+            seconds = std::min(seconds, m_reachedMs / 1000.0);
+        seconds -= record->TrimStart / 1000.0;
+        if (record->TrimLength != -1)
+            seconds = std::min(seconds, record->TrimLength / 1000.0);
+        return seconds;
+    };
+    Released<IAVImporter> importer(CheckedCall([&] { return m_manager->CreateImporter(m_job.DstPath); },
+                                               std::string("The output ") + m_job.DstPath + " can't be read back",
+                                               __LINE__, kSource));
+    MovieInfo* movie = importer->GetMovieCount() > 0 ? importer->GetMovieInfoAt(0) : nullptr;
+    const StreamInfo* video = nullptr;
+    const StreamInfo* audio = nullptr;
+    for (uint32_t i = 0; movie && i < movie->streamCount; ++i) {
+        const StreamInfo& s = movie->streams[i];
+        if (s.type == StreamTypeVideo && !video)
+            video = &s;
+        else if (s.type == StreamTypeAudio && !audio)
+            audio = &s;
+    }
+    if (!video && !audio)
+        RAISE(QB_ERR_MEDIA, std::string("The output ") + m_job.DstPath + " holds no picture or sound");
+    if (wantVideo && !video)
+        RAISE(QB_ERR_MEDIA, std::string("The output ") + m_job.DstPath + " holds no picture");
+    if (wantAudio && !audio)
+        RAISE(QB_ERR_MEDIA, std::string("The output ") + m_job.DstPath + " holds no sound");
+    // Encoders and containers round a stream's end by a picture or a block
+    // of sound; anything shorter than that is lost material.
+    const uint64_t rate = video ? video->frameRate : 0;
+    const double picture = rate && FrameRateNum(rate) ? double(FrameRateDen(rate)) / FrameRateNum(rate) : 0.04;
+    const double tolerance = std::max(0.15, 2 * picture);
+    auto check = [&](const StreamInfo* s, double seconds, const char* what) {
+        const double want = promised(seconds);
+        if (s && s->duration > 0 && want > 0 && s->duration + tolerance < want)
+            RAISE(QB_ERR_MEDIA, QuentaBased::Format("The output %s holds %.2f s of %s of the %.2f s %s gives",
+                                                    m_job.DstPath, s->duration, what, want, SourceName().c_str()));
+    };
+    if (wantVideo)
+        check(video, videoSeconds, "pictures");
+    if (wantAudio)
+        check(audio, audioSeconds, "sound");
+}
+
+} // namespace Moorland

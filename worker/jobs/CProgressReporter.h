@@ -1,0 +1,53 @@
+#pragma once
+
+// The progress figures of the job record, written the same way by every
+// job kind: the loop counts its units of work (frames, packets, blocks) and
+// looks at how far it got every kInterval-th unit. A pass covers its share
+// of the job: with two passes the first runs 0 to 50, the second 50 to 100.
+
+#include <cstdint>
+
+namespace Moorland {
+
+class CJobClock;
+struct ConvertTaskInfo2;
+
+class CProgressReporter
+{
+public:
+    static const uint32_t kInterval = 160;
+
+    // `pass` counts from 0. With `writeFigures` false the units are still
+    // counted (a byte limit is checked on the same beat), but nothing is
+    // written. `interval` other than kInterval only for loops whose units
+    // are rare (a job of subtitles alone looks at every one).
+    CProgressReporter(ConvertTaskInfo2* record, const CJobClock& clock, int pass = 0, int passCount = 1,
+                      bool writeFigures = true, uint32_t interval = kInterval);
+
+    // Counts one unit; true when it is time to look at the figures.
+    bool Tick();
+    bool WritesFigures() const { return m_writeFigures; }
+
+    // How far the pass got as a part of it (0 to 1), and the output's bytes
+    // so far: elapsed time, bytes, percent and, once the pass has got
+    // anywhere, the estimated size and the remaining time.
+    void Report(double passFraction, uint64_t bytes);
+    // As Report, the pass's progress given as the milliseconds of output
+    // written against the record's duration.
+    void ReportPosition(double positionMs, uint64_t bytes);
+    // The pass is complete: percent is its share in full.
+    void EndPass();
+    // Figures a job's outside helper works out itself (the disc creator).
+    void ReportGiven(double percent, double elapsed, double remaining);
+
+private:
+    ConvertTaskInfo2* m_record;
+    const CJobClock& m_clock;
+    int m_pass;
+    int m_passCount;
+    bool m_writeFigures;
+    uint32_t m_interval;
+    uint32_t m_units = 0;
+};
+
+} // namespace Moorland

@@ -1,0 +1,183 @@
+#include "CRemuxJob.h"
+
+#include "CJobContext.h"
+#include "CJobProfile.h"
+#include "CProgressReporter.h"
+#include "JobRules.h"
+#include "Moorlan.h"
+#include "moorlan_src_misc.h"
+#include "moorlan_srcutils/moorlan_url.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace Moorland {
+
+namespace {
+const char* const kSource = "AVConverterSubProcess";
+#define RAISE(code, message) throw CBaseException((code), (message), __LINE__, kSource)
+} // namespace
+
+IAVImporter* CreateCompressedSource(IAVManager* manager, CSourceURL& address, const char* importerName,
+                                    IAVCompressedSource** source, int* movieId, int* videoId, int* audioId,
+                                    MovieInfo** movieInfo)
+{
+    std::string name = importerName && *importerName ? importerName : address.GetProtocol();
+    if (name.empty())
+        name = "FFImporter";
+    Released<IAVImporter> importer(CheckedCall([&] { return manager->CreateImporterByName(name.c_str()); },
+                                               "Can't create importer for the file", __LINE__, kSource));
+    CheckedCall([&] { return importer->Open(address.GetFilePath().c_str()); }, "Can't Open Importer", __LINE__,
+                kSource);
+
+    MovieInfo* movie = nullptr;
+    int m = address.GetMovieID();
+    const uint32_t count = importer->GetMovieCount();
+    for (uint32_t i = 0; i < count && !movie; ++i) {
+        MovieInfo* info = importer->GetMovieInfoAt(i);
+        if (info && (m == -2 || info->id == m))
+            movie = info;
+    }
+    if (!movie)
+        RAISE(QB_ERR_UNEXPECTED, "No movie found in the source");
+    m = movie->id;
+    auto pick = [movie](int id, StreamType type) {
+        if (id == -2)
+            return GetFirstStreamID(movie, nullptr, type);
+        if (id != -1 && !GetStreamInfo(movie, id))
+            RAISE(QB_ERR_BAD_PARAM, "Bad stream id");
+        return id;
+    };
+    const int v = pick(address.GetVideoStreamID(), StreamTypeVideo);
+    const int a = pick(address.GetAudioStreamID(), StreamTypeAudio);
+    int ids[2];
+    int n = 0;
+    if (v != -1)
+        ids[n++] = v;
+    if (a != -1)
+        ids[n++] = a;
+    if (n == 0)
+        RAISE(QB_ERR_BAD_PARAM, "No video or audio streams");
+    *source = CheckedCall([&] { return importer->CreatePacketSource(m, n, ids); }, "No movie found in the source",
+                          __LINE__, kSource);
+    *movieId = m;
+    *videoId = v;
+    *audioId = a;
+    *movieInfo = movie;
+    return importer.release();
+}
+
+CRemuxJob::CRemuxJob(CJobContext& job, CJobProfile& profile, bool useOrgAspect, bool prores)
+    : m_job(job), m_profile(profile), m_useOrgAspect(useOrgAspect), m_prores(prores)
+{
+}
+
+void CRemuxJob::Run()
+{
+    ConvertTaskInfo2* record = m_job.Record();
+    const AVInclude include = m_profile.GetAVInclude();
+    CSourceURL address(m_job.SourcePath());
+    ChooseStreams(address, include);
+
+    int movieId = -1, videoId = -1, audioId = -1;
+    MovieInfo* movie = nullptr;
+    IAVCompressedSource* p = nullptr;
+    Released<IAVImporter> importer(CreateCompressedSource(m_job.Manager(), address, m_job.Job().ImporterName, &p,
+                                                          &movieId, &videoId, &audioId, &movie));
+    Released<IAVCompressedSource> packets(p);
+    if (record->TrimStart != 0)
+        SeekToTrimStart(packets.get(), record->TrimStart);
+
+    // A source without sound gives a file without a sound track.
+    if (include == AVInclude::Both && audioId == -1 && videoId != -1)
+        m_profile.SetAVInclude(AVInclude::VideoOnly);
+    Released<IAVExporter> exporter = m_job.CreateExporter(m_profile);
+    m_job.CompleteProfile(m_profile, movie, videoId, audioId, true, m_useOrgAspect, m_prores);
+    m_job.OpenJobOutput(exporter.get());
+    MovieInfo* out = exporter->GetOutputMovieInfo();
+    const int outVideo = out ? GetFirstStreamID(out, nullptr, StreamTypeVideo) : -1;
+    const int outAudio = out ? GetFirstStreamID(out, nullptr, StreamTypeAudio) : -1;
+    const double videoSeconds = CJobContext::PromisedSeconds(movie, videoId, outVideo);
+    const double audioSeconds = CJobContext::PromisedSeconds(movie, audioId, outAudio);
+
+    INoEncodingMuxer* muxer = CheckedCall([&] { return exporter->GetNoEncodingMuxer(); },
+                                          "Can't get the muxer of the exporter", __LINE__, kSource);
+    if (videoId != -1 && outVideo != -1) {
+        int size = 0;
+        const uint8_t* header = packets->GetStreamHeader(videoId, &size);
+        if (header && size > 0)
+            muxer->SetStreamHeader(outVideo, header, size);
+    }
+    if (audioId != -1 && outAudio != -1) {
+        int size = 0;
+        const uint8_t* header = packets->GetStreamHeader(audioId, &size);
+        if (header && size > 0)
+            muxer->SetStreamHeader(outAudio, header, size);
+        // A stream without a described format is written from its header alone.
+        AudioFormatInfo format{};
+        if (CheckedEnd([&] { return packets->GetAudioFormat(audioId, &format); }))
+            muxer->SetAudioFormat(outAudio, &format);
+    }
+    CheckedCall([&] { return muxer->BeginWriting(); }, "Can't BeginWriting", __LINE__, kSource);
+    Copy(packets.get(), videoId, outVideo, audioId, outAudio, muxer);
+    CheckedReport([&] { muxer->EndWriting(); });
+    exporter->Close();
+    m_job.FinishOutput(videoSeconds, audioSeconds, m_prores);
+}
+
+void CRemuxJob::Copy(IAVCompressedSource* source, int videoId, int videoOut, int audioId, int audioOut,
+                     INoEncodingMuxer* muxer)
+{
+    ConvertTaskInfo2* record = m_job.Record();
+    const uint32_t sourceMs = source->GetDuration();
+    record->SetDuration(JobDuration(sourceMs, record->TrimStart, record->TrimLength));
+    CProgressReporter progress(record, m_job.Clock());
+    uint64_t videoBytes = 0, audioBytes = 0;
+    int64_t base = INT64_MIN, last = 0;
+    bool waitKey = true;
+    for (;;) {
+        if (m_job.WaitWhilePaused() == CONVERT_TASK_CANCEL)
+            break;
+        int id = -1, reserved = 0;
+        // Null is the end of the source, or a failure it recorded.
+        ICompressedFrame* p = CheckedEnd([&] { return source->ReadPacket(&id, &reserved); });
+        if (!p) {
+            m_job.CheckSourceEnd(sourceMs, std::min<int64_t>(last / 10000, INT_MAX));
+            break;
+        }
+        const bool chosen = (videoOut != -1 && id == videoId) || (audioOut != -1 && id == audioId);
+        if (chosen) {
+            (id == videoId ? videoBytes : audioBytes) += p->GetSize();
+            const int64_t d = p->GetDecompressTimeStamp();
+            if (d != COMPRESSED_NO_TIME) {
+                if (base == INT64_MIN)
+                    base = d;
+                if (d > last)
+                    last = d;
+            }
+        }
+        const int64_t position = base != INT64_MIN ? (last - base) / 10000 : 0;
+        if (progress.Tick())
+            progress.ReportPosition(static_cast<double>(position), videoBytes + audioBytes);
+        if (base != INT64_MIN) {
+            const int64_t pts = p->GetPresentTimeStamp();
+            const int64_t dts = p->GetDecompressTimeStamp();
+            p->SetTimeStamp(pts == COMPRESSED_NO_TIME ? pts : pts - base, dts == COMPRESSED_NO_TIME ? dts : dts - base);
+        }
+        if (id == videoId) {
+            if (waitKey && !p->IsKeyFrame())
+                continue;
+            waitKey = false;
+            CheckedCall([&] { return muxer->WritePacket(videoOut, p); }, "Can't write video", __LINE__, kSource);
+        } else if (id == audioId) {
+            CheckedCall([&] { return muxer->WritePacket(audioOut, p); }, "Can't write audio", __LINE__, kSource);
+        }
+        if (record->TrimLength != -1 && position >= record->TrimLength)
+            break;
+    }
+    if (m_job.Cancelled())
+        throw CBaseException(QB_ERR_UNEXPECTED, "Cancel", __LINE__, kSource);
+    record->SetPercent(100.0);
+}
+
+} // namespace Moorland

@@ -1,0 +1,43 @@
+#pragma once
+
+// A packet remux: the source's compressed packets written unchanged into
+// the profile's container, from the first key frame at the trim start.
+
+#include "CheckedCalls.h"
+#include "IAVImporter.h"
+#include "IAVSource.h"
+
+namespace Moorland {
+
+class CJobContext;
+class CJobProfile;
+class CSourceURL;
+class IAVManager;
+class INoEncodingMuxer;
+
+// Opens the packet source of a remux: the importer (given name, the
+// address's protocol, else "FFImporter"), the movie and its two streams.
+// The caller releases the returned importer and *source. Throws on failure.
+IAVImporter* CreateCompressedSource(IAVManager* manager, CSourceURL& address, const char* importerName,
+                                    IAVCompressedSource** source, int* movieId, int* videoId, int* audioId,
+                                    MovieInfo** movieInfo);
+
+class CRemuxJob
+{
+public:
+    CRemuxJob(CJobContext& job, CJobProfile& profile, bool useOrgAspect, bool prores);
+    // Throws on a failure, "Cancel" after a cancel; state 5 at the end.
+    void Run();
+
+private:
+    // The packet loop into the muxer.
+    void Copy(IAVCompressedSource* source, int videoId, int videoOut, int audioId, int audioOut,
+              INoEncodingMuxer* muxer);
+
+    CJobContext& m_job;
+    CJobProfile& m_profile;
+    bool m_useOrgAspect;
+    bool m_prores;
+};
+
+} // namespace Moorland

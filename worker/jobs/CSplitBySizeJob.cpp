@@ -1,0 +1,107 @@
+#include "CSplitBySizeJob.h"
+
+#include "CJobContext.h"
+#include "CJobProfile.h"
+#include "CTranscodePass.h"
+#include "JobRules.h"
+#include "Moorlan.h"
+#include "moorlan_src_misc.h"
+#include "moorlan_srcutils/moorlan_url.h"
+#include "sysutils.h"
+
+#include <unistd.h>
+
+namespace Moorland {
+
+namespace {
+const char* const kSource = "AVConverterSubProcess";
+#define RAISE(code, message) throw CBaseException((code), (message), __LINE__, kSource)
+// Room kept in every part for what the muxer writes after the last check.
+const uint64_t kPartReserve = 5242880;
+} // namespace
+
+CSplitBySizeJob::CSplitBySizeJob(CJobContext& job, uint64_t perFileSize) : m_job(job), m_partLimit(perFileSize) {}
+
+Released<IAVExporter> CSplitBySizeJob::PrepareExporter(const std::string& fileName)
+{
+    ConvertTaskInfo2* record = m_job.Record();
+    CJobProfile profile(m_job.Job().Profile);
+    if (!profile.HasFormat())
+        RAISE(QB_ERR_UNEXPECTED, "Bad profile format");
+    const bool useOrgAspect = profile.HasParams() && profile.GetIntParam("use_org_video_aspect") != 0;
+    CSourceURL address(m_job.SourcePath());
+    ChooseStreams(address, profile.GetAVInclude());
+    int movieId = -1, videoId = -1, audioId = -1;
+    MovieInfo* movie = nullptr;
+    Released<IAVSource> source = m_job.OpenSource(address.GetURL(), &movieId, &videoId, &audioId, &movie,
+                                                  "No movie found in the source " + address.GetURL());
+    if (record->TrimStart != 0)
+        SeekToTrimStart(source.get(), record->TrimStart);
+    Released<IAVExporter> exporter = m_job.CreateExporter(profile);
+    m_job.CompleteProfile(profile, movie, videoId, audioId, false, useOrgAspect,
+                          IsProResCodec(profile.GetVideoCodec().c_str()));
+    m_job.OpenJobOutput(exporter.get(), &fileName);
+    return exporter;
+}
+
+void CSplitBySizeJob::Run()
+{
+    ConvertTaskInfo2* record = m_job.Record();
+    const ConvertTaskLocal& local = m_job.Job();
+    if (!local.DstPath && !local.DstStream)
+        RAISE(QB_ERR_BAD_POINTER, "Bad pointer");
+    // A setting within the reserve gives one part without a limit.
+    const uint64_t limit = m_partLimit <= kPartReserve ? CTranscodePass::kNoLimit : m_partLimit - kPartReserve;
+    const std::string destination = m_job.DestinationPath();
+    const std::string extension = QuentaBased::extract_file_ext(destination);
+    const std::string base = QuentaBased::change_file_ext(destination, "");
+
+    CJobProfile profile(local.Profile);
+    if (!profile.HasFormat())
+        RAISE(QB_ERR_UNEXPECTED, "Bad profile format");
+    CSourceURL address(m_job.SourcePath());
+    ChooseStreams(address, profile.GetAVInclude());
+    int movieId = -1, videoId = -1, audioId = -1;
+    MovieInfo* movie = nullptr;
+    Released<IAVSource> source = m_job.OpenSource(address.GetURL(), &movieId, &videoId, &audioId, &movie);
+    if (record->TrimStart != 0)
+        SeekToTrimStart(source.get(), record->TrimStart);
+
+    CTranscodePass::Carried carried;
+    int n = 0;
+    int written = 0;
+    while (!source->IsEndOfStream()) {
+        std::string part = base + "(" + QuentaBased::IntToStr(n) + ")" + extension;
+        ++n;
+        while (QuentaBased::file_exists(part.c_str())) {
+            part = base + "(" + QuentaBased::IntToStr(n) + ")" + extension;
+            ++n;
+        }
+        Released<IAVExporter> exporter = PrepareExporter(part);
+        MovieInfo* out = exporter->GetOutputMovieInfo();
+        const int outVideo = out ? GetFirstStreamID(out, nullptr, StreamTypeVideo) : -1;
+        const int outAudio = out ? GetFirstStreamID(out, nullptr, StreamTypeAudio) : -1;
+        IEncodingMuxer* muxer = m_job.EncodingMuxerOf(exporter.get());
+        // Each part is written in one run: a further pass would read the
+        // source's next stretch, not this part's again.
+        CheckedCall([&] { return muxer->SetEncodingPass(1); }, "Can't SetEncodingPass", __LINE__, kSource);
+        CheckedCall([&] { return muxer->BeginWriting(); }, "Can't BeginWriting", __LINE__, kSource);
+        CTranscodePass pass(m_job, source.get(), outVideo, outAudio, muxer);
+        pass.Run(0, 1, limit, &carried);
+        CheckedReport([&] { muxer->EndWriting(); });
+        exporter->Close();
+        // A part begun when the one before filled at the source's last
+        // picture holds nothing: it goes, the series is complete.
+        if (!pass.ReadFrames() && written > 0) {
+            if (!local.DstStream)
+                ::unlink(part.c_str());
+            break;
+        }
+        ++written;
+        // A cancel ends the series after the part being written.
+        if (m_job.Cancelled())
+            break;
+    }
+}
+
+} // namespace Moorland

@@ -1,0 +1,34 @@
+#pragma once
+
+// A transcode split by size: numbered parts "<name>(n)<ext>" of at most the
+// profile's size less a reserve, each a complete movie written in one pass,
+// until the source ends.
+
+#include "CheckedCalls.h"
+#include "IAVExporter.h"
+
+#include <cstdint>
+#include <string>
+
+namespace Moorland {
+
+class CJobContext;
+
+class CSplitBySizeJob
+{
+public:
+    // `perFileSize`: the profile's "ExportPerFileSize" in bytes (above 0).
+    CSplitBySizeJob(CJobContext& job, uint64_t perFileSize);
+    // Throws on a failure.
+    void Run();
+
+private:
+    // The exporter of one part: the source looked at afresh for the
+    // profile's completion, the part's file opened.
+    Released<IAVExporter> PrepareExporter(const std::string& fileName);
+
+    CJobContext& m_job;
+    uint64_t m_partLimit;
+};
+
+} // namespace Moorland

@@ -1,0 +1,137 @@
+#include "CTranscodePass.h"
+
+#include "CAVEncodingThread.h"
+#include "CFramesQueue.h"
+#include "CJobContext.h"
+#include "CProgressReporter.h"
+#include "EncoderHandOff.h"
+#include "JobRules.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <memory>
+
+namespace Moorland {
+
+namespace {
+const char* const kSource = "AVConverterSubProcess";
+const unsigned kQueueCapacity = 30;
+} // namespace
+
+CTranscodePass::CTranscodePass(CJobContext& job, IAVSource* source, int videoId, int audioId, IEncodingMuxer* muxer)
+    : m_job(job), m_source(source), m_videoId(videoId), m_audioId(audioId), m_muxer(muxer)
+{
+}
+
+void CTranscodePass::Run(int pass, int passCount, uint64_t byteLimit, Carried* carried)
+{
+    ConvertTaskInfo2* record = m_job.Record();
+    record->SetDuration(JobDuration(m_source->GetDuration(), record->TrimStart, record->TrimLength));
+    m_readFrames = false;
+    std::unique_ptr<CFramesQueue> queue;
+    std::unique_ptr<CAVEncodingThread> thread;
+    if (m_job.TwoThreads()) {
+        queue.reset(new CFramesQueue(kQueueCapacity));
+        thread.reset(new CAVEncodingThread(m_videoId, m_audioId, queue.get(), m_muxer));
+    }
+    RunBesideEncoder(m_job, thread.get(),
+                     [&] { Loop(pass, passCount, byteLimit, carried, queue.get(), thread.get()); });
+}
+
+void CTranscodePass::Loop(int pass, int passCount, uint64_t byteLimit, Carried* carried, CFramesQueue* queue,
+                          CAVEncodingThread* thread)
+{
+    ConvertTaskInfo2* record = m_job.Record();
+    const uint32_t sourceMs = m_source->GetDuration();
+    const int videoId = m_videoId, audioId = m_audioId;
+    int mode = videoId == -1 ? AVReadAudioOnly : (audioId == -1 ? AVReadVideoOnly : AVReadBoth);
+    const bool limited = byteLimit != kNoLimit;
+    Carried none;
+    const Carried& before = carried ? *carried : none;
+    // The muxer's statistics are needed for the figures and for a byte limit.
+    CProgressReporter progress(record, m_job.Clock(), pass, passCount, m_job.DataRateStatistics());
+    int lastVideo = 0, lastAudio = 0;
+    int first = INT_MIN;
+    bool limitReached = false;
+    for (;;) {
+        if (m_job.WaitWhilePaused() == CONVERT_TASK_CANCEL)
+            break;
+        IRawAudioFrame* audio = nullptr;
+        IRawVideoFrame* video = nullptr;
+        void* other = nullptr;
+        // False is the end of the source or a failure: only the end goes on
+        // to finish the output.
+        if (!CheckedEnd([&] { return m_source->ReadFrames(&audio, &video, &other, mode); })) {
+            if (first != INT_MIN)
+                m_job.Reached(std::max(lastVideo, lastAudio));
+            // Judged by where the source got to, also in an earlier part.
+            m_job.CheckSourceEnd(sourceMs, std::max<int64_t>(m_job.ReachedMs(), 0));
+            std::fputs("sub process avsource end\n", stderr);
+            progress.EndPass();
+            break;
+        }
+        m_readFrames = true;
+        if (video) {
+            lastVideo = video->GetTimeStamp();
+            if (first == INT_MIN)
+                first = lastVideo;
+        }
+        if (audio) {
+            lastAudio = static_cast<int>(audio->GetTimeStamp() / 10000);
+            if (first == INT_MIN)
+                first = lastAudio;
+        }
+        if (videoId != -1 && audioId != -1)
+            mode = lastVideo > lastAudio ? AVReadAudioOnly : AVReadVideoOnly;
+        if (progress.Tick() && (progress.WritesFigures() || limited)) {
+            uint32_t position = 0;
+            uint64_t videoBytes = 0, audioBytes = 0;
+            if (videoId != -1)
+                m_muxer->GetDataRateStats(videoId, &videoBytes, &position);
+            if (audioId != -1)
+                m_muxer->GetDataRateStats(audioId, &audioBytes, videoId == -1 ? &position : nullptr);
+            const uint64_t written = videoBytes + audioBytes;
+            progress.ReportPosition(before.ms + static_cast<double>(position), written + before.bytes);
+            if (limited && written >= byteLimit) {
+                if (carried) {
+                    carried->bytes += written;
+                    carried->ms += position;
+                }
+                limitReached = true;
+            }
+        }
+        // Hand-off: the frames of this cycle go into this output, also when
+        // this cycle filled a part.
+        if (thread) {
+            // The source keeps its frames until its next read: the queue gets
+            // copies it owns. A closed queue (the encoder failed or was
+            // cancelled) frees them.
+            CQueuedFrames frames;
+            if (video && videoId != -1)
+                frames.video.reset(video->Clone());
+            if (audio && audioId != -1)
+                frames.audio.reset(audio->Clone());
+            if (!queue->PushWait(std::move(frames)))
+                ThrowEncodingThreadEnd(thread);
+        } else {
+            if (video && videoId != -1)
+                CheckedCall([&] { return m_muxer->WriteVideo(videoId, video); }, "Can't write video", __LINE__,
+                            kSource);
+            if (audio && audioId != -1)
+                CheckedCall([&] { return m_muxer->WriteAudio(audioId, audio); }, "Can't write audio", __LINE__,
+                            kSource);
+        }
+        if (limitReached) {
+            m_job.Reached(std::max(lastVideo, lastAudio));
+            break;
+        }
+        if (record->TrimLength != -1 && first != INT_MIN) {
+            const int reached = videoId != -1 ? lastVideo - first : lastAudio - first;
+            if (reached >= record->TrimLength)
+                break;
+        }
+    }
+}
+
+} // namespace Moorland
