@@ -1,5 +1,7 @@
 #include "CFFMultiSource.h"
 
+#include "CSeekLanding.h"
+
 #include "Basilvo/Basilvo.h"
 #include "CBaseException.h"
 
@@ -73,41 +75,46 @@ void CFFMultiSource::Arrive(int itemIndex, FF::FramePtr frame)
     Item& item = m_items[static_cast<size_t>(itemIndex)];
     const bool first = !item.seen;
     item.seen = true;
-    if (!item.seeking) {
+    if (!item.seeking || !m_landing) {
         m_pending.push_back(Pending{itemIndex, nullptr, std::move(frame)});
         return;
     }
+    CSeekLanding& landing = *m_landing;
+    const bool video = item.wanted.type == Moorland::StreamTypeVideo;
     const bool timed = frame->best_effort_timestamp != AV_NOPTS_VALUE || frame->pts != AV_NOPTS_VALUE;
-    if (!timed && !item.placer.HasPrevious() && !m_fromFileStart) {
-        if (item.wanted.type != Moorland::StreamTypeVideo) {
+    if (!timed && !item.placer.HasPrevious() && !landing.FromFileStart()) {
+        if (!video) {
             // Sound without times can't be judged: it starts at the landing.
             item.seeking = false;
             m_pending.push_back(Pending{itemIndex, nullptr, std::move(frame)});
             return;
         }
         // Nothing to place the picture after: the landing can't be trusted.
-        m_landedLate = true;
+        landing.UnplacedPicture();
         return;
     }
     // Placed now and kept on the frame, so that it keeps this place when handed out.
     frame->best_effort_timestamp = item.placer.Place(frame.get());
-    if (item.wanted.type == Moorland::StreamTypeVideo) {
+    if (video) {
         // The picture shown at the target is the last one starting at or
         // before it, in the milliseconds the reader sees.
-        if (ToMs(frame->best_effort_timestamp, item.tb, item.origin) <= m_targetMs) {
+        if (landing.PictureAtOrBefore(ToMs(frame->best_effort_timestamp, item.tb, item.origin))) {
             item.held = std::move(frame);
             return;
         }
-        if (first && !m_fromFileStart)
-            m_landedLate = true;
         if (item.held)
             m_pending.push_back(Pending{itemIndex, nullptr, std::move(item.held)});
         item.seeking = false;
         m_pending.push_back(Pending{itemIndex, nullptr, std::move(frame)});
         return;
     }
+    if (first) {
+        const AVStream* st = m_demux->Stream(item.index);
+        landing.FirstSound(To100ns(frame->best_effort_timestamp, item.tb, item.origin),
+                           st->start_time != AV_NOPTS_VALUE ? To100ns(st->start_time, item.tb, item.origin) : 0);
+    }
     // Sound: from the block that holds the target.
-    if (To100ns(item.placer.Next(), item.tb, item.origin) <= m_targetMs * 10000)
+    if (landing.SoundBeforeTarget(To100ns(item.placer.Next(), item.tb, item.origin)))
         return;
     item.seeking = false;
     m_pending.push_back(Pending{itemIndex, nullptr, std::move(frame)});
@@ -132,6 +139,12 @@ bool CFFMultiSource::ReadOne()
             m_items[i].seeking = false;
         }
         return false;
+    }
+    {
+        const AVStream* st = m_demux->Stream(m_packet->stream_index);
+        const int64_t ts = m_packet->dts != AV_NOPTS_VALUE ? m_packet->dts : m_packet->pts;
+        if (ts != AV_NOPTS_VALUE)
+            m_readMs = ToMs(ts, st->time_base, av_rescale_q(m_demux->Origin(), AV_TIME_BASE_Q, st->time_base));
     }
     for (size_t i = 0; i < m_items.size(); ++i) {
         Item& item = m_items[i];
@@ -201,8 +214,8 @@ bool CFFMultiSource::ReadFrame(Moorland::FrameInfo* info, int, int)
     });
 }
 
-// One try of a seek: false when the first decoded picture came after the
-// target, so that the caller tries again from earlier.
+// One try of a seek: false when the landing is late (CSeekLanding), so that
+// the caller tries again from earlier.
 bool CFFMultiSource::SeekOnce(uint32_t ms, int64_t backoffMs, bool fromFileStart)
 {
     Item* lead = &m_items.front();
@@ -223,19 +236,30 @@ bool CFFMultiSource::SeekOnce(uint32_t ms, int64_t backoffMs, bool fromFileStart
         item.seeking = item.dec != nullptr;
     }
     m_ended = false;
-    m_targetMs = ms;
-    m_fromFileStart = fromFileStart;
-    m_landedLate = false;
-    // Decoded pictures tell where the demuxer landed; packets copied as read
-    // can't be judged and start at the landing.
-    if (!lead->dec || lead->wanted.type != Moorland::StreamTypeVideo)
-        return true;
-    while (lead->seeking && !m_landedLate && ReadOne()) {
+    m_readMs = kNoTime;
+    m_landing.reset(new CSeekLanding(ms, backoffMs, fromFileStart));
+    const CSeekLanding& landing = *m_landing;
+    // Decoded frames tell where the demuxer landed; packets copied as read
+    // can't be judged and start at the landing. Reading goes on until every
+    // decoded picture stream has found the target and every decoded sound
+    // stream has shown its first block (as far as sound may lie from its
+    // pictures).
+    auto judging = [&]() {
+        for (const Item& item : m_items) {
+            if (!item.dec || !item.seeking)
+                continue;
+            if (item.wanted.type == Moorland::StreamTypeVideo)
+                return true;
+            if (!item.seen && (m_readMs == kNoTime || landing.SoundStillAwaited(m_readMs)))
+                return true;
+        }
+        return false;
+    };
+    while (judging() && !landing.Late() && ReadOne()) {
     }
-    // No picture at all: the landing lies past the last key frame.
-    if (!lead->seen && !fromFileStart)
-        m_landedLate = true;
-    return !m_landedLate;
+    if (lead->dec && lead->wanted.type == Moorland::StreamTypeVideo && !lead->seen)
+        m_landing->NoPicture();
+    return !landing.Late();
 }
 
 bool CFFMultiSource::Seek(uint32_t ms)

@@ -11,6 +11,7 @@
 #include "CFFDemuxer.h"
 #include "CFFFrames.h"
 #include "CFFMediaFile.h"
+#include "CSeekLanding.h"
 #include "IAVSource.h"
 
 #include <deque>
@@ -85,9 +86,8 @@ private:
     std::vector<Item> m_items;
     std::deque<Pending> m_pending;
     bool m_ended = false;
-    int64_t m_targetMs = 0;                  // of the last seek
-    bool m_fromFileStart = false;            // the last seek went to the file start
-    bool m_landedLate = false;               // its first picture came after the target
+    std::unique_ptr<CSeekLanding> m_landing; // of the last seek
+    int64_t m_readMs = kNoTime;              // time of the last packet read
     CFFPacket m_outPacket{false};
     CPictureOut m_picture;
     CFFAudioFrame m_outAudio{false};

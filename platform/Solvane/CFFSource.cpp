@@ -1,5 +1,7 @@
 #include "CFFSource.h"
 
+#include "CSeekLanding.h"
+
 #include "CBaseException.h"
 #include "MoorlanTypes.h"
 
@@ -187,7 +189,7 @@ bool CFFSource::ReadFrames(Moorland::IRawAudioFrame** audio, Moorland::IRawVideo
     });
 }
 
-// One try of a seek: false when the demuxer landed after the target, so that
+// One try of a seek: false when the landing is late (CSeekLanding), so that
 // the caller tries again from earlier.
 bool CFFSource::SeekOnce(uint32_t ms, int64_t backoffMs, bool fromFileStart)
 {
@@ -199,74 +201,64 @@ bool CFFSource::SeekOnce(uint32_t ms, int64_t backoffMs, bool fromFileStart)
         if (lane->dec)
             lane->dec->Flush();
     }
+    CSeekLanding landing(ms, backoffMs, fromFileStart);
 
     if (m_video.index >= 0) {
         // Keep the last picture that starts at or before the target, and the
         // one after it; the reader gets the picture shown at the target first.
         FF::FramePtr shown;
         FF::FramePtr after;
-        // Compared in the milliseconds the reader sees: a picture handed out as
-        // `ms` may start a fraction of a millisecond after it (time bases
-        // finer than 1/1000 round to the nearest), and is still the one asked for.
+        bool any = false;
         while (FF::FramePtr f = Decode(m_video)) {
-            // A picture without a time of its own (AVI keeps only decoding
-            // times) is placed after the one before it; the first one after
-            // a landing has none before it, so it can't be placed: come
-            // again from earlier. At the file start it is the first picture.
+            any = true;
             const bool timed = f->best_effort_timestamp != AV_NOPTS_VALUE || f->pts != AV_NOPTS_VALUE;
-            if (!timed && !m_video.placer.HasPrevious() && !fromFileStart)
+            if (!timed && !m_video.placer.HasPrevious() && !fromFileStart) {
+                landing.UnplacedPicture();
                 break;
+            }
             // Kept on the picture: handed out later, it must keep this place.
             f->best_effort_timestamp = m_video.placer.Place(f.get());
-            if (ToMs(f->best_effort_timestamp, m_video.tb, m_video.origin) <= static_cast<int64_t>(ms)) {
+            if (landing.PictureAtOrBefore(ToMs(f->best_effort_timestamp, m_video.tb, m_video.origin))) {
                 shown = std::move(f);
             } else {
                 after = std::move(f);
                 break;
             }
         }
-        // Nothing at or before the target means the demuxer landed past it,
-        // whether or not later pictures decoded (after the last key frame of
-        // a file a decoder may give none at all).
-        const bool landedLate = !shown && !fromFileStart;
+        if (!any)
+            landing.NoPicture();
         if (shown)
             m_video.frames.push_back(std::move(shown));
         if (after)
             m_video.frames.push_back(std::move(after));
         m_video.placer.Forget();
-        if (landedLate)
+        if (landing.Late())
             return false;
     }
     if (m_audio.index >= 0) {
-        // Compared in 100-ns units: a coarse sound time base (one tick a
-        // block, as in AVI) would round the target onto a block boundary.
-        const int64_t audioTarget = static_cast<int64_t>(ms) * 10000;
         const AVStream* st = m_demux->Stream(m_audio.index);
-        // Sound may start later than the target; it is late only past that start.
         const int64_t soundStart =
             st->start_time != AV_NOPTS_VALUE ? To100ns(st->start_time, m_audio.tb, m_audio.origin) : 0;
-        bool first = true, audioLate = false;
+        bool first = true;
         while (FF::FramePtr f = Decode(m_audio)) {
+            const bool timed = f->best_effort_timestamp != AV_NOPTS_VALUE || f->pts != AV_NOPTS_VALUE;
+            if (first && !timed && !m_audio.placer.HasPrevious() && !fromFileStart) {
+                // Sound without times can't be judged: it starts at the landing.
+                m_audio.frames.push_back(std::move(f));
+                break;
+            }
             const int64_t t = To100ns(m_audio.placer.Place(f.get()), m_audio.tb, m_audio.origin);
-            // Containers that interleave loosely (AVI, FLV, Ogg) put the
-            // sound of the target before the video key frame the demuxer
-            // lands on: the first block then starts after the target.
-            if (first && t > std::max(audioTarget, soundStart) + 10000)
-                audioLate = true;
+            if (first)
+                landing.FirstSound(t, soundStart);
             first = false;
-            if (To100ns(m_audio.placer.Next(), m_audio.tb, m_audio.origin) > audioTarget) {
+            if (!landing.SoundBeforeTarget(To100ns(m_audio.placer.Next(), m_audio.tb, m_audio.origin))) {
                 m_audio.frames.push_back(std::move(f));
                 break;
             }
         }
         m_audio.placer.Forget();
-        // Loose interleaving spans a second or so; sound that still starts
-        // later after backing off that far has a gap there, and a decode
-        // from the file start would not find more.
-        if (audioLate && !fromFileStart && backoffMs < 4000)
-            return false;
     }
-    return true;
+    return !landing.Late();
 }
 
 bool CFFSource::Seek(uint32_t ms)
