@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <unistd.h>
 
 namespace Solvane {
 
@@ -47,7 +46,7 @@ CFFEncodingMuxer::~CFFEncodingMuxer()
 bool CFFEncodingMuxer::SetEncodingPass(int passCount)
 {
     return QB_GUARDED(false, {
-        m_passes.Set(m_writing, passCount);
+        m_output.Passes().Set(m_writing, passCount);
         return true;
     });
 }
@@ -55,11 +54,6 @@ bool CFFEncodingMuxer::SetEncodingPass(int passCount)
 void CFFEncodingMuxer::SetEncodingThreads(int threads)
 {
     m_threads = threads > 0 ? threads : 0;
-}
-
-void CFFEncodingMuxer::RemoveStatsFiles()
-{
-    RemoveTwoPassStatsFiles(m_statsFile);
 }
 
 bool CFFEncodingMuxer::BeginWriting()
@@ -73,22 +67,19 @@ bool CFFEncodingMuxer::BeginWriting()
         m_origin = INT64_MIN;
         m_video.reset();
         m_audio.reset();
-        m_out.reset();
         // Passes before the last only gather the video encoder's statistics.
-        m_pass = m_passes.Next(m_owner.VideoStreamId() >= 0);
+        m_pass = m_output.BeginPass(m_owner.VideoStreamId() >= 0, m_owner.Path(), m_owner.Stream(), s);
+        CFFOutputFile* out = m_output.File();
         if (m_pass == 1) {
-            m_stats.clear();
-            if (m_statsFile.empty())
-                m_statsFile = NewTwoPassStatsFile();
-            m_video = CFFStreamEncoder::Video(s.video, nullptr, m_threads, 1, m_statsFile, &m_stats);
+            m_video = CFFStreamEncoder::Video(s.video, nullptr, m_threads, 1, m_output.StatsFile(),
+                                              m_output.StatsText());
         } else {
-            m_out.reset(new CFFOutputFile(m_owner.Path(), m_owner.Stream(), s.format, s.extension));
-            m_out->SetOptions(s.formatOptions);
             if (m_owner.VideoStreamId() >= 0)
-                m_video = CFFStreamEncoder::Video(s.video, m_out.get(), m_threads, m_pass, m_statsFile, &m_stats);
+                m_video = CFFStreamEncoder::Video(s.video, out, m_threads, m_pass, m_output.StatsFile(),
+                                                  m_output.StatsText());
             if (m_owner.AudioStreamId() >= 0)
-                m_audio = CFFStreamEncoder::Audio(s.audio, m_out.get(), m_threads);
-            m_out->Begin();
+                m_audio = CFFStreamEncoder::Audio(s.audio, out, m_threads);
+            out->Begin();
         }
         m_writing = true;
         return true;
@@ -112,7 +103,7 @@ bool CFFEncodingMuxer::WriteVideo(int streamId, Moorland::IRawVideoFrame* frame)
             QB_THROW(QB_ERR_BAD_PARAM, "Bad stream id");
         Origin(static_cast<int64_t>(frame->GetTimeStamp()) * 10000);
         try {
-            m_video->SendVideo(frame, m_origin, [this](AVPacket* p, AVRational tb) { m_out->Write(p, tb); });
+            m_video->SendVideo(frame, m_origin, [this](AVPacket* p, AVRational tb) { m_output.File()->Write(p, tb); });
         } catch (...) {
             m_failed = true;
             throw;
@@ -137,7 +128,7 @@ bool CFFEncodingMuxer::WriteAudio(int streamId, Moorland::IRawAudioFrame* frame)
             Origin(t);
         try {
             m_audio->SendAudio(frame, m_origin == INT64_MIN ? 0 : m_origin,
-                               [this](AVPacket* p, AVRational tb) { m_out->Write(p, tb); });
+                               [this](AVPacket* p, AVRational tb) { m_output.File()->Write(p, tb); });
         } catch (...) {
             m_failed = true;
             throw;
@@ -148,22 +139,8 @@ bool CFFEncodingMuxer::WriteAudio(int streamId, Moorland::IRawAudioFrame* frame)
 
 void CFFEncodingMuxer::GetDataRateStats(int streamId, uint64_t* bytes, uint32_t* ms)
 {
-    CFFOutputFile* out = m_out.get();
-    if (out) {
-        out->Stats(streamId, bytes, ms);
-        return;
-    }
-    // A first pass writes no file: what its encoder made stands for the
-    // picture stream, so progress and estimates run in that pass too.
-    CFFStreamEncoder* video = m_video.get();
-    if (video && streamId == m_owner.VideoStreamId()) {
-        video->DiscardedStats(bytes, ms);
-        return;
-    }
-    if (bytes)
-        *bytes = 0;
-    if (ms)
-        *ms = 0;
+    // The video stream is the file's first, the sound the one after it.
+    m_output.Stats(streamId, streamId == m_owner.VideoStreamId() ? m_video.get() : nullptr, bytes, ms);
 }
 
 void CFFEncodingMuxer::EndWriting()
@@ -172,33 +149,10 @@ void CFFEncodingMuxer::EndWriting()
         if (!m_writing)
             return;
         m_writing = false;
-        try {
-            if (!m_failed) {
-                auto sink = [this](AVPacket* p, AVRational tb) {
-                    if (m_out)
-                        m_out->Write(p, tb);
-                };
-                if (m_video)
-                    m_video->Flush(sink);
-                if (m_audio)
-                    m_audio->Flush(sink);
-            }
-            if (m_out)
-                m_out->End(!m_failed);
-        } catch (...) {
-            m_failed = true;
-            if (m_out)
-                m_out->End(false);
+        m_output.End({m_video.get(), m_audio.get()}, m_failed, m_owner.Path(), [this]() {
             m_video.reset();
             m_audio.reset();
-            throw;
-        }
-        m_video.reset();
-        m_audio.reset();
-        if (m_pass != 1)
-            RemoveStatsFiles();
-        if (m_failed)
-            QB_THROW(QB_ERR_MEDIA, "The output " + m_owner.Path() + " was left unfinished after a failed write");
+        });
     });
 }
 
@@ -207,14 +161,7 @@ void CFFEncodingMuxer::Abandon()
     m_writing = false;
     m_video.reset();
     m_audio.reset();
-    if (m_out) {
-        try {
-            m_out->End(false);
-        } catch (...) {
-        }
-    }
-    m_out.reset();
-    RemoveStatsFiles();
+    m_output.Abandon();
 }
 
 // --- no-encoding muxer ---------------------------------------------------------
@@ -522,28 +469,6 @@ Moorland::IMultiMuxer2* CFFExporter::GetMultiMuxer()
             m_multi.reset(new CFFMultiMuxer(*this));
         return static_cast<Moorland::IMultiMuxer2*>(m_multi.get());
     });
-}
-
-std::string NewTwoPassStatsFile()
-{
-    const char* dir = std::getenv("TMPDIR");
-    std::string name = std::string(dir != nullptr && *dir != '\0' ? dir : "/tmp") + "/fablecut-2pass-XXXXXX";
-    int fd = ::mkstemp(&name[0]);
-    if (fd < 0)
-        return std::string();
-    ::close(fd);
-    return name;
-}
-
-void RemoveTwoPassStatsFiles(std::string& statsFile)
-{
-    if (statsFile.empty())
-        return;
-    ::unlink(statsFile.c_str());
-    ::unlink((statsFile + ".mbtree").c_str());
-    ::unlink((statsFile + ".temp").c_str());
-    ::unlink((statsFile + ".mbtree.temp").c_str());
-    statsFile.clear();
 }
 
 void SetCopiedHeader(AVCodecParameters* par, const std::vector<uint8_t>& header)

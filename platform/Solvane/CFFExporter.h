@@ -9,9 +9,11 @@
 // EndWriting; an exporter closed before that leaves the file without its
 // trailer, never finished by accident.
 
+#include "CFFEncodingOutput.h"
 #include "CFFExportSettings.h"
 #include "CFFMultiMuxer.h"
-#include "CFFWriter.h"
+#include "CFFOutputFile.h"
+#include "CFFStreamEncoder.h"
 #include "IAVExporter.h"
 
 #include <map>
@@ -42,18 +44,14 @@ public:
 
 private:
     void Origin(int64_t t100ns);
-    void RemoveStatsFiles();
 
     CFFExporter& m_owner;
-    CFFPassCount m_passes;
+    CFFEncodingOutput m_output;
     int m_threads = 0;
     bool m_failed = false;
     bool m_writing = false;
     int m_pass = 0;
     int64_t m_origin = INT64_MIN;
-    std::string m_stats;
-    std::string m_statsFile;
-    std::unique_ptr<CFFOutputFile> m_out;
     std::unique_ptr<CFFStreamEncoder> m_video;
     std::unique_ptr<CFFStreamEncoder> m_audio;
 };
@@ -128,13 +126,6 @@ private:
     std::unique_ptr<CFFNoEncodingMuxer> m_copying;
     std::unique_ptr<CFFMultiMuxer> m_multi;
 };
-
-// A new empty file for a first pass's encoder statistics, in $TMPDIR (else
-// /tmp); empty when none can be made.
-std::string NewTwoPassStatsFile();
-// Removes a stats file and the files its encoder keeps beside it, and forgets
-// its name.
-void RemoveTwoPassStatsFiles(std::string& statsFile);
 
 // Helpers of the muxers that write streams without encoding them.
 // The stream's codec header, copied into the parameters.

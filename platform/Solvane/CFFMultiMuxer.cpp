@@ -22,7 +22,7 @@ CFFMultiMuxer::~CFFMultiMuxer()
 bool CFFMultiMuxer::SetEncodingPass(int passCount)
 {
     return QB_GUARDED(false, {
-        m_passes.Set(m_writing, passCount);
+        m_output.Passes().Set(m_writing, passCount);
         return true;
     });
 }
@@ -46,7 +46,7 @@ void CFFMultiMuxer::SetAudioFormat(int streamIndex, const Moorland::AudioFormatI
 
 void CFFMultiMuxer::AddCopied(int item, Stream& s)
 {
-    AVStream* st = m_out->AddStream();
+    AVStream* st = m_output.File()->AddStream();
     AVCodecParameters* par = st->codecpar;
     const int type = s.settings.type;
     const std::string& codec = type == Moorland::StreamTypeVideo ? s.settings.video.codec : s.settings.audio.codec;
@@ -99,19 +99,12 @@ bool CFFMultiMuxer::BeginWriting()
         }
         m_origin = INT64_MIN;
         m_streams.clear();
-        m_out.reset();
         m_packet = FF::MakePacket();
         bool encodesVideo = false;
         for (const StreamExportSettings& s : settings.streams)
             encodesVideo = encodesVideo || (!s.copy && s.type == Moorland::StreamTypeVideo);
-        m_pass = m_passes.Next(encodesVideo);
-        if (m_pass == 1 && m_statsFile.empty()) {
-            m_statsFile = NewTwoPassStatsFile();
-        }
-        if (m_pass != 1) {
-            m_out.reset(new CFFOutputFile(m_owner.Path(), m_owner.Stream(), settings.format, settings.extension));
-            m_out->SetOptions(settings.formatOptions);
-        }
+        m_pass = m_output.BeginPass(encodesVideo, m_owner.Path(), m_owner.Stream(), settings);
+        CFFOutputFile* out = m_output.File();
         for (size_t i = 0; i < settings.streams.size(); ++i) {
             Stream s;
             s.settings = settings.streams[i];
@@ -119,20 +112,22 @@ bool CFFMultiMuxer::BeginWriting()
             if (m_pass == 1) {
                 // A first pass only runs the video encoders for their statistics.
                 if (!s.settings.copy && type == Moorland::StreamTypeVideo)
-                    s.encoder = CFFStreamEncoder::Video(s.settings.video, nullptr, m_threads, 1, m_statsFile, &m_stats);
+                    s.encoder = CFFStreamEncoder::Video(s.settings.video, nullptr, m_threads, 1, m_output.StatsFile(),
+                                                        m_output.StatsText());
             } else if (s.settings.copy || type == Moorland::StreamTypeSubtitle) {
                 AddCopied(static_cast<int>(i), s);
             } else if (type == Moorland::StreamTypeVideo) {
-                s.encoder = CFFStreamEncoder::Video(s.settings.video, m_out.get(), m_threads, m_pass, m_statsFile, &m_stats);
+                s.encoder = CFFStreamEncoder::Video(s.settings.video, out, m_threads, m_pass, m_output.StatsFile(),
+                                                    m_output.StatsText());
                 s.index = s.encoder->StreamIndex();
             } else if (type == Moorland::StreamTypeAudio) {
-                s.encoder = CFFStreamEncoder::Audio(s.settings.audio, m_out.get(), m_threads);
+                s.encoder = CFFStreamEncoder::Audio(s.settings.audio, out, m_threads);
                 s.index = s.encoder->StreamIndex();
             }
             m_streams.push_back(std::move(s));
         }
-        if (m_out)
-            m_out->Begin();
+        if (out)
+            out->Begin();
         m_writing = true;
         return true;
     });
@@ -167,7 +162,7 @@ bool CFFMultiMuxer::WriteFrame(int streamIndex, bool compressed, int type, void*
         try {
             auto sink = [this](AVPacket* p, AVRational tb) {
                 std::lock_guard<std::mutex> hold(m_writeLock);
-                m_out->Write(p, tb);
+                m_output.File()->Write(p, tb);
             };
             if (compressed) {
                 if (m_pass == 1 || s.index < 0)
@@ -188,7 +183,7 @@ bool CFFMultiMuxer::WriteFrame(int streamIndex, bool compressed, int type, void*
                 p->stream_index = s.index;
                 try {
                     std::lock_guard<std::mutex> hold(m_writeLock);
-                    m_out->Write(p, k100ns);
+                    m_output.File()->Write(p, k100ns);
                 } catch (...) {
                     av_packet_unref(p);
                     throw;
@@ -232,18 +227,10 @@ bool CFFMultiMuxer::WriteFrame(int streamIndex, bool compressed, int type, void*
 
 void CFFMultiMuxer::GetDataRateStats(int streamIndex, uint64_t* bytes, uint32_t* ms)
 {
-    CFFOutputFile* out = m_out.get();
-    const int index = streamIndex >= 0 && streamIndex < static_cast<int>(m_streams.size())
-                          ? m_streams[static_cast<size_t>(streamIndex)].index
-                          : -1;
-    if (out && index >= 0) {
-        out->Stats(index, bytes, ms);
-        return;
-    }
-    if (bytes)
-        *bytes = 0;
-    if (ms)
-        *ms = 0;
+    const Stream* s = streamIndex >= 0 && streamIndex < static_cast<int>(m_streams.size())
+                          ? &m_streams[static_cast<size_t>(streamIndex)]
+                          : nullptr;
+    m_output.Stats(s ? s->index : -1, s ? s->encoder.get() : nullptr, bytes, ms);
 }
 
 void CFFMultiMuxer::EndWriting()
@@ -252,31 +239,10 @@ void CFFMultiMuxer::EndWriting()
         if (!m_writing)
             return;
         m_writing = false;
-        try {
-            if (!m_failed) {
-                auto sink = [this](AVPacket* p, AVRational tb) {
-                    if (m_out)
-                        m_out->Write(p, tb);
-                };
-                for (Stream& s : m_streams) {
-                    if (s.encoder)
-                        s.encoder->Flush(sink);
-                }
-            }
-            if (m_out)
-                m_out->End(!m_failed);
-        } catch (...) {
-            m_failed = true;
-            if (m_out)
-                m_out->End(false);
-            m_streams.clear();
-            throw;
-        }
-        m_streams.clear();
-        if (m_pass != 1)
-            RemoveTwoPassStatsFiles(m_statsFile);
-        if (m_failed)
-            QB_THROW(QB_ERR_MEDIA, "The output " + m_owner.Path() + " was left unfinished after a failed write");
+        std::vector<CFFStreamEncoder*> encoders;
+        for (Stream& s : m_streams)
+            encoders.push_back(s.encoder.get());
+        m_output.End(encoders, m_failed, m_owner.Path(), [this]() { m_streams.clear(); });
     });
 }
 
@@ -284,14 +250,7 @@ void CFFMultiMuxer::Abandon()
 {
     m_writing = false;
     m_streams.clear();
-    if (m_out) {
-        try {
-            m_out->End(false);
-        } catch (...) {
-        }
-    }
-    m_out.reset();
-    RemoveTwoPassStatsFiles(m_statsFile);
+    m_output.Abandon();
 }
 
 } // namespace Solvane

@@ -7,7 +7,8 @@
 // WriteFrame may be called from two threads at once (each stream from one).
 
 #include "CFFExportSettings.h"
-#include "CFFWriter.h"
+#include "CFFEncodingOutput.h"
+#include "CFFStreamEncoder.h"
 #include "IAVExporter.h"
 
 #include <atomic>
@@ -50,7 +51,7 @@ private:
     void Origin(int64_t t100ns);
 
     CFFExporter& m_owner;
-    CFFPassCount m_passes;
+    CFFEncodingOutput m_output;
     int m_pass = 0;
     int m_threads = 0;
     bool m_writing = false;
@@ -60,12 +61,9 @@ private:
     std::exception_ptr m_failure;
     std::mutex m_failureLock;
     int64_t m_origin = INT64_MIN;
-    std::string m_stats;
-    std::string m_statsFile;
     std::map<int, std::vector<uint8_t>> m_headers;
     std::map<int, Moorland::AudioFormatInfo> m_audio;
     std::vector<Stream> m_streams;
-    std::unique_ptr<CFFOutputFile> m_out;
     FF::PacketPtr m_packet;
     // The job's thread writes copied packets while an encoding thread writes
     // encoded ones: the file and the time origin take one writer at a time.

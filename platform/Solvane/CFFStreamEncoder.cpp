@@ -1,7 +1,9 @@
-#include "CFFWriter.h"
+#include "CFFStreamEncoder.h"
+
+#include "CFFEncodeLoop.h"
+#include "SolvaneOptions.h"
 
 #include "CBaseException.h"
-#include "IQuentaStream.h"
 #include "IRawAudioFrame.h"
 #include "IRawVideoFrame.h"
 #include "MoorlanFormatMap.h"
@@ -34,30 +36,6 @@ std::string Lower(std::string s)
 bool StartsWith(const std::string& s, const char* prefix)
 {
     return s.compare(0, std::strlen(prefix), prefix) == 0;
-}
-
-int WritePacketToStream(void* opaque, uint8_t* buf, int size)
-{
-    auto* stream = static_cast<IQuentaStream*>(opaque);
-    unsigned int n = stream->Write(buf, static_cast<unsigned int>(size));
-    if (n == static_cast<unsigned int>(-1) || n != static_cast<unsigned int>(size))
-        return AVERROR(EIO);
-    return size;
-}
-
-int64_t SeekStream(void* opaque, int64_t offset, int whence)
-{
-    auto* stream = static_cast<IQuentaStream*>(opaque);
-    if (whence == AVSEEK_SIZE)
-        return stream->GetSize();
-    SeekOrigin origin = soFromBeginning;
-    switch (whence & ~AVSEEK_FORCE) {
-    case SEEK_CUR: origin = soFromCurrent; break;
-    case SEEK_END: origin = soFromEnd; break;
-    default: break;
-    }
-    long long r = stream->Seek(offset, origin);
-    return r < 0 ? AVERROR(EIO) : r;
 }
 
 // Display aspect "x:y" into the sample aspect of a w x h picture; 0/1 when
@@ -130,38 +108,7 @@ std::string OptionsText(const FFOptions& options)
     return text;
 }
 
-// Hands options to an FFmpeg object by their FFmpeg name: the object's own
-// (private) options first, as the ffmpeg program does, then the generic
-// ones. An option FFmpeg does not know, or a value it refuses, fails with
-// the option's name: nothing the profile states is dropped.
-template <typename Context>
-void ApplyOptionsTo(Context* ctx, const FFOptions& options, const std::string& what)
-{
-    for (const auto& [name, value] : options) {
-        int err = AVERROR_OPTION_NOT_FOUND;
-        if (ctx->priv_data && *static_cast<const AVClass**>(ctx->priv_data))
-            err = av_opt_set(ctx->priv_data, name.c_str(), value.c_str(), 0);
-        if (err == AVERROR_OPTION_NOT_FOUND)
-            err = av_opt_set(ctx, name.c_str(), value.c_str(), 0);
-        if (err == AVERROR_OPTION_NOT_FOUND)
-            QB_THROW(QB_ERR_BAD_PARAM, "The " + what + " has no option \"" + name + "\"");
-        if (err < 0)
-            QB_THROW_AV(QB_ERR_BAD_PARAM, "The " + what + " refuses \"" + value + "\" for its option \"" + name + "\"",
-                        err);
-    }
-}
-
 } // namespace
-
-void ApplyOptions(AVCodecContext* c, const FFOptions& options, const std::string& what)
-{
-    ApplyOptionsTo(c, options, what);
-}
-
-void ApplyOptions(AVFormatContext* ctx, const FFOptions& options, const std::string& what)
-{
-    ApplyOptionsTo(ctx, options, what);
-}
 
 namespace {
 
@@ -217,164 +164,6 @@ void SetFlavour(AVCodecContext* c, const VideoExportSettings& settings, double f
 
 // ---------------------------------------------------------------------------
 
-void CFFPassCount::Set(bool writing, int passCount)
-{
-    if (writing)
-        QB_THROW(QB_ERR_UNEXPECTED, "The pass count can't change while writing");
-    if (passCount < 0)
-        QB_THROW(QB_ERR_BAD_PARAM, "Bad param");
-    count = passCount;
-    index = 0;
-}
-
-int CFFPassCount::Next(bool encodesVideo)
-{
-    ++index;
-    return count >= 2 && encodesVideo ? (index < count ? 1 : 2) : 0;
-}
-
-CFFOutputFile::CFFOutputFile(const std::string& path, IQuentaStream* stream, const std::string& format,
-                             const std::string& extension)
-    : m_path(path), m_stream(stream)
-{
-    const AVOutputFormat* of = nullptr;
-    if (!format.empty())
-        of = av_guess_format(Lower(format).c_str(), nullptr, nullptr);
-    if (!of && !path.empty())
-        of = av_guess_format(nullptr, path.c_str(), nullptr);
-    if (!of && !extension.empty())
-        of = av_guess_format(nullptr, ("output" + extension).c_str(), nullptr);
-    if (!of)
-        QB_THROW(QB_ERR_MEDIA, "No container format fits the output file " + path);
-    AVFormatContext* ctx = nullptr;
-    int err = avformat_alloc_output_context2(&ctx, of, nullptr, path.empty() ? nullptr : path.c_str());
-    if (err < 0 || !ctx)
-        QB_THROW_AV(QB_ERR_MEDIA, "Can't make the muxer for " + path, err);
-    m_ctx.reset(ctx);
-    // A DVD player reads 2048-byte packs at the disc's rate.
-    if (std::strcmp(of->name, "dvd") == 0) {
-        ctx->packet_size = 2048;
-        av_opt_set_int(ctx->priv_data, "muxrate", 10080000, 0);
-    }
-}
-
-void CFFOutputFile::SetOptions(const FFOptions& options)
-{
-    if (m_begun)
-        QB_THROW(QB_ERR_UNEXPECTED, "The muxer's options are set before writing");
-    ApplyOptions(m_ctx.get(), options, std::string("muxer ") + m_ctx->oformat->name);
-}
-
-CFFOutputFile::~CFFOutputFile()
-{
-    // The caller's stream is closed by the caller, never by the muxer.
-    if (m_customIO && m_ctx)
-        m_ctx->pb = nullptr;
-}
-
-bool CFFOutputFile::NeedsGlobalHeader() const
-{
-    return (m_ctx->oformat->flags & AVFMT_GLOBALHEADER) != 0;
-}
-
-AVStream* CFFOutputFile::AddStream()
-{
-    if (m_ctx->nb_streams >= static_cast<unsigned>(kMaxStreams))
-        QB_THROW(QB_ERR_BAD_PARAM, "Too many output streams");
-    AVStream* st = avformat_new_stream(m_ctx.get(), nullptr);
-    if (!st)
-        throw std::bad_alloc();
-    return st;
-}
-
-void CFFOutputFile::Begin()
-{
-    AVFormatContext* ctx = m_ctx.get();
-    if (m_stream) {
-        const int size = 64 * 1024;
-        auto* buffer = static_cast<unsigned char*>(av_malloc(size));
-        if (!buffer)
-            throw std::bad_alloc();
-        AVIOContext* io = avio_alloc_context(buffer, size, 1, m_stream, nullptr, WritePacketToStream, SeekStream);
-        if (!io) {
-            av_free(buffer);
-            throw std::bad_alloc();
-        }
-        m_customIO.reset(io);
-        ctx->pb = io;
-        ctx->flags |= AVFMT_FLAG_CUSTOM_IO;
-    } else if (!(ctx->oformat->flags & AVFMT_NOFILE)) {
-        int err = avio_open(&ctx->pb, m_path.c_str(), AVIO_FLAG_WRITE);
-        if (err < 0)
-            QB_THROW_AV(QB_ERR_FILE_IO, "Can't create the file " + m_path, err);
-    }
-    int err = avformat_write_header(ctx, nullptr);
-    if (err < 0)
-        QB_THROW_AV(QB_ERR_MEDIA, "Can't write the header of " + m_path, err);
-    m_begun = true;
-}
-
-void CFFOutputFile::Write(AVPacket* packet, AVRational from)
-{
-    if (!m_begun || m_ended)
-        QB_THROW(QB_ERR_UNEXPECTED, "The output " + m_path + " is not open for writing");
-    const int index = packet->stream_index;
-    if (index < 0 || index >= static_cast<int>(m_ctx->nb_streams))
-        QB_THROW(QB_ERR_BAD_PARAM, "Bad stream id");
-    AVStream* st = m_ctx->streams[index];
-    av_packet_rescale_ts(packet, from, st->time_base);
-    StreamStats& stats = m_stats[index];
-    stats.bytes.fetch_add(static_cast<uint64_t>(std::max(packet->size, 0)), std::memory_order_relaxed);
-    int64_t end = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
-    if (end != AV_NOPTS_VALUE) {
-        if (packet->duration > 0)
-            end += packet->duration;
-        int64_t ms = av_rescale_q(end, st->time_base, AVRational{1, 1000});
-        if (ms > 0 && ms <= UINT32_MAX && static_cast<uint32_t>(ms) > stats.ms.load(std::memory_order_relaxed))
-            stats.ms.store(static_cast<uint32_t>(ms), std::memory_order_relaxed);
-    }
-    int err = av_interleaved_write_frame(m_ctx.get(), packet);
-    if (err < 0)
-        QB_THROW_AV(QB_ERR_FILE_IO, "Can't write to " + m_path, err);
-}
-
-void CFFOutputFile::End(bool success)
-{
-    if (!m_begun || m_ended)
-        return;
-    m_ended = true;
-    AVFormatContext* ctx = m_ctx.get();
-    int err = 0;
-    if (success) {
-        err = av_write_trailer(ctx);
-        if (err >= 0 && ctx->pb) {
-            avio_flush(ctx->pb);
-            err = ctx->pb->error;
-        }
-    }
-    if (!m_customIO && ctx->pb && !(ctx->oformat->flags & AVFMT_NOFILE)) {
-        int closeErr = avio_closep(&ctx->pb);
-        if (err >= 0 && closeErr < 0)
-            err = closeErr;
-    }
-    if (success && err < 0)
-        QB_THROW_AV(QB_ERR_FILE_IO, "Can't finish the file " + m_path, err);
-}
-
-void CFFOutputFile::Stats(int index, uint64_t* bytes, uint32_t* ms) const
-{
-    uint64_t b = 0;
-    uint32_t t = 0;
-    if (index >= 0 && index < kMaxStreams) {
-        b = m_stats[index].bytes.load(std::memory_order_relaxed);
-        t = m_stats[index].ms.load(std::memory_order_relaxed);
-    }
-    if (bytes)
-        *bytes = b;
-    if (ms)
-        *ms = t;
-}
-
 // ---------------------------------------------------------------------------
 
 const AVCodec* FindEncoder(const std::string& name, const AVOutputFormat* format, bool video)
@@ -427,8 +216,8 @@ std::unique_ptr<CFFStreamEncoder> CFFStreamEncoder::Video(const VideoExportSetti
     e->m_video = true;
     e->m_pass = pass;
     e->m_passStats = stats;
-    e->m_packet = FF::MakePacket();
     e->m_enc = FF::MakeCodecContext(codec);
+    e->m_loop.reset(new CFFEncodeLoop(e->m_enc.get()));
     AVCodecContext* c = e->m_enc.get();
 
     if (settings.width <= 0 || settings.height <= 0)
@@ -504,8 +293,8 @@ std::unique_ptr<CFFStreamEncoder> CFFStreamEncoder::Audio(const AudioExportSetti
     const AVCodec* codec = FindEncoder(settings.codec, out ? out->Context()->oformat : nullptr, false);
     std::unique_ptr<CFFStreamEncoder> e(new CFFStreamEncoder);
     e->m_video = false;
-    e->m_packet = FF::MakePacket();
     e->m_enc = FF::MakeCodecContext(codec);
+    e->m_loop.reset(new CFFEncodeLoop(e->m_enc.get()));
     AVCodecContext* c = e->m_enc.get();
 
     int rate = settings.sampleRate > 0 ? settings.sampleRate : 44100;
@@ -571,19 +360,10 @@ CFFStreamEncoder::~CFFStreamEncoder()
 void CFFStreamEncoder::Encode(AVFrame* frame, const Sink& sink)
 {
     AVCodecContext* c = m_enc.get();
-    int err = avcodec_send_frame(c, frame);
-    if (err < 0 && err != AVERROR_EOF)
-        QB_THROW_AV(QB_ERR_MEDIA, std::string("Can't encode ") + (m_video ? "video" : "audio"), err);
-    for (;;) {
-        err = avcodec_receive_packet(c, m_packet.get());
-        if (err == AVERROR(EAGAIN) || err == AVERROR_EOF)
-            break;
-        if (err < 0)
-            QB_THROW_AV(QB_ERR_MEDIA, std::string("Can't encode ") + (m_video ? "video" : "audio"), err);
+    m_loop->Send(frame, m_video ? "Can't encode video" : "Can't encode audio", [&](AVPacket* p) {
         if (m_pass == 1 && m_passStats && c->stats_out)
             *m_passStats += c->stats_out;
         if (!m_stream) {
-            AVPacket* p = m_packet.get();
             m_discardedBytes.fetch_add(static_cast<uint64_t>(std::max(p->size, 0)), std::memory_order_relaxed);
             int64_t end = p->pts != AV_NOPTS_VALUE ? p->pts : p->dts;
             if (end != AV_NOPTS_VALUE) {
@@ -593,13 +373,11 @@ void CFFStreamEncoder::Encode(AVFrame* frame, const Sink& sink)
                 if (ms > 0 && ms <= UINT32_MAX && static_cast<uint32_t>(ms) > m_discardedMs.load(std::memory_order_relaxed))
                     m_discardedMs.store(static_cast<uint32_t>(ms), std::memory_order_relaxed);
             }
-            av_packet_unref(p);
-            continue;
+            return;
         }
-        m_packet->stream_index = m_stream->index;
-        sink(m_packet.get(), c->time_base);
-        av_packet_unref(m_packet.get());
-    }
+        p->stream_index = m_stream->index;
+        sink(p, c->time_base);
+    });
     if (!frame && m_pass == 1 && m_passStats && c->stats_out)
         *m_passStats += c->stats_out;
 }
