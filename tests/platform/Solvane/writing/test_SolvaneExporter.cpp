@@ -18,6 +18,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -219,6 +220,59 @@ TEST_F(ExporterTest, TwoPassesWriteOneFileAndLeaveNoStatistics)
         EXPECT_EQ(v["nb_read_frames"], "50");
         EXPECT_EQ(Probe(path, "a")["codec_name"], "aac");
         EXPECT_EQ(Capture("ls '" + statsDir + "' | grep -c fablecut-2pass"), "0\n");
+    }
+}
+
+// A first pass writes no file, yet both encoding muxers report what its
+// encoder has made, so a two-pass job shows progress from its start.
+TEST_F(ExporterTest, TheFirstOfTwoPassesReportsWhatItHasEncoded)
+{
+    SOLVANE_REQUIRE_MEDIA();
+    for (bool multi : {false, true}) {
+        SCOPED_TRACE(multi ? "multi-stream muxer" : "encoding muxer");
+        ExportSettings settings = Settings("mp4", "mpeg4", "aac");
+        if (multi) {
+            Solvane::StreamExportSettings video;
+            video.type = StreamTypeVideo;
+            video.video = settings.video;
+            Solvane::StreamExportSettings audio;
+            audio.type = StreamTypeAudio;
+            audio.audio = settings.audio;
+            settings.streams = {video, audio};
+        }
+        CFFExporter exporter;
+        exporter.SetSettings(settings);
+        const std::string path = Out(multi ? "firstpass-multi.mp4" : "firstpass.mp4");
+        ASSERT_TRUE(exporter.Open(path.c_str()));
+        IEncodingMuxer* encoding = multi ? nullptr : exporter.GetEncodingMuxer();
+        IMultiMuxer2* streams = multi ? exporter.GetMultiMuxer() : nullptr;
+        ASSERT_TRUE(multi ? streams != nullptr : encoding != nullptr) << SolvaneTest::LastMessage();
+        ASSERT_TRUE(multi ? streams->SetEncodingPass(2) : encoding->SetEncodingPass(2));
+        ASSERT_TRUE(multi ? streams->BeginWriting() : encoding->BeginWriting()) << SolvaneTest::LastMessage();
+        std::unique_ptr<IAVSource, Released> source(manager->CreateSourceFromAddress(
+            SolvaneTest::Media::Get().Clip().c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
+        ASSERT_NE(source, nullptr) << SolvaneTest::LastMessage();
+        IRawAudioFrame* audio = nullptr;
+        IRawVideoFrame* video = nullptr;
+        for (int pictures = 0; pictures < 25 && source->ReadFrames(&audio, &video, nullptr, AVReadVideoOnly);) {
+            if (!video)
+                continue;
+            ++pictures;
+            ASSERT_TRUE(multi ? streams->WriteFrame(0, false, StreamTypeVideo, video)
+                              : encoding->WriteVideo(exporter.VideoStreamId(), video))
+                << SolvaneTest::LastMessage();
+        }
+        uint64_t bytes = 0;
+        uint32_t ms = 0;
+        if (multi)
+            streams->GetDataRateStats(0, &bytes, &ms);
+        else
+            encoding->GetDataRateStats(exporter.VideoStreamId(), &bytes, &ms);
+        EXPECT_GT(bytes, 0u);
+        EXPECT_GE(ms, 800u);
+        EXPECT_LE(ms, 1000u);
+        EXPECT_FALSE(std::ifstream(path).good()) << "a first pass writes no file";
+        exporter.Close();
     }
 }
 
