@@ -98,7 +98,9 @@ void CFFMultiSource::Arrive(int itemIndex, FF::FramePtr frame)
     if (video) {
         // The picture shown at the target is the last one starting at or
         // before it, in the milliseconds the reader sees.
-        if (landing.PictureAtOrBefore(ToMs(frame->best_effort_timestamp, item.tb, item.origin))) {
+        // Only the leading picture stream judges the landing.
+        const int64_t ms = ToMs(frame->best_effort_timestamp, item.tb, item.origin);
+        if (itemIndex == m_lead ? landing.PictureAtOrBefore(ms) : ms <= landing.TargetMs()) {
             item.held = std::move(frame);
             return;
         }
@@ -238,17 +240,18 @@ bool CFFMultiSource::SeekOnce(uint32_t ms, int64_t backoffMs, bool fromFileStart
     m_ended = false;
     m_readMs = kNoTime;
     m_landing.reset(new CSeekLanding(ms, backoffMs, fromFileStart));
+    m_lead = static_cast<int>(lead - m_items.data());
     const CSeekLanding& landing = *m_landing;
     // Decoded frames tell where the demuxer landed; packets copied as read
-    // can't be judged and start at the landing. Reading goes on until every
-    // decoded picture stream has found the target and every decoded sound
+    // can't be judged and start at the landing. Reading goes on until the
+    // leading picture stream has found the target and every decoded sound
     // stream has shown its first block (as far as sound may lie from its
     // pictures).
     auto judging = [&]() {
         for (const Item& item : m_items) {
             if (!item.dec || !item.seeking)
                 continue;
-            if (item.wanted.type == Moorland::StreamTypeVideo)
+            if (&item == lead && item.wanted.type == Moorland::StreamTypeVideo)
                 return true;
             if (!item.seen && (m_readMs == kNoTime || landing.SoundStillAwaited(m_readMs)))
                 return true;

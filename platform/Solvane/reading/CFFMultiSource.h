@@ -90,6 +90,7 @@ private:
     std::deque<Pending> m_pending;
     bool m_ended = false;
     std::unique_ptr<CSeekLanding> m_landing; // of the last seek
+    int m_lead = -1;                         // the item whose pictures judge it
     int64_t m_readMs = kNoTime;              // time of the last packet read
     CFFPacket m_outPacket{false};
     CPictureOut m_picture;

@@ -11,7 +11,7 @@ CSeekLanding::CSeekLanding(uint32_t targetMs, int64_t backoffMs, bool fromFileSt
 
 void CSeekLanding::UnplacedPicture()
 {
-    if (!m_fromFileStart && !m_pictureSeen)
+    if (!m_fromFileStart)
         m_late = true;
     m_pictureSeen = true;
 }

@@ -30,7 +30,8 @@ public:
     bool FromFileStart() const { return m_fromFileStart; }
     bool Late() const { return m_late; }
 
-    // The first picture could not be placed.
+    // A picture since the landing could not be placed: it has no time of its
+    // own and no picture before it.
     void UnplacedPicture();
     // A picture at `ms` (as the reader sees it), in decoding order: true
     // while it starts at or before the target, so that it may be the one
