@@ -1,5 +1,9 @@
 #include "CQTMovie.h"
 
+#include "CBaseException.h"
+#include "CFFEncodeLoop.h"
+#include "CFFOutputFile.h"
+
 extern "C" {
 #include <libavutil/imgutils.h>
 #include <libavutil/opt.h>
@@ -84,6 +88,18 @@ struct DictOwner
     ~DictOwner() { av_dict_free(&dict); }
 };
 
+// The media layer's writing core fails with its own exception: the movie
+// turns it into the error number of the call at hand, keeping the text.
+template <typename F>
+void Translated(QTErr code, F&& body)
+{
+    try {
+        body();
+    } catch (const CBaseException& e) {
+        throw QTError(code, e.GetExceptionMsg());
+    }
+}
+
 } // namespace
 
 std::string FFErrorText(const std::string& what, int err)
@@ -97,17 +113,11 @@ CQTMovie::CQTMovie(const char* path) : m_path(path ? path : "")
 {
     if (m_path.empty())
         throw QTError(qtParamErr, "no path for the movie file");
-    AVFormatContext* ctx = nullptr;
-    int err = avformat_alloc_output_context2(&ctx, nullptr, "mov", m_path.c_str());
-    if (err < 0 || !ctx)
-        throw QTError(qtMuxErr, FFErrorText("no QuickTime muxer", err));
-    m_out.reset(ctx);
+    Translated(qtMuxErr, [&] { m_out.reset(new Solvane::CFFOutputFile(m_path, nullptr, "mov", "")); });
     // The FourCC chosen by the caller stands, even where the muxer would pick
     // another tag of the same codec (HDV, XDCAM and IMX are all MPEG-2).
-    m_out->strict_std_compliance = FF_COMPLIANCE_UNOFFICIAL;
-    err = avio_open(&m_out->pb, m_path.c_str(), AVIO_FLAG_WRITE);
-    if (err < 0)
-        throw QTError(qtFileErr, FFErrorText("can't create the movie file " + m_path, err));
+    m_out->Context()->strict_std_compliance = FF_COMPLIANCE_UNOFFICIAL;
+    Translated(qtFileErr, [&] { m_out->Create(); });
     m_packet = FF::MakePacket();
 }
 
@@ -143,7 +153,7 @@ void CQTMovie::CheckOpen(bool forNewTrack)
 {
     if (m_flattened)
         throw QTError(qtMovieDoneErr, "the movie was already flattened");
-    if (forNewTrack && m_headerWritten)
+    if (forNewTrack && m_out->Begun())
         throw QTError(qtTrackOrderErr, "a track can't be added once samples were written");
 }
 
@@ -193,7 +203,7 @@ QTErr CQTMovie::NewVideoTrack(const char* fourCC, unsigned width, unsigned heigh
         else
             av_reduce(&enc->sample_aspect_ratio.num, &enc->sample_aspect_ratio.den,
                       int64_t(width) * codedH, int64_t(height) * codedW, 65535);
-        if (m_out->oformat->flags & AVFMT_GLOBALHEADER)
+        if (m_out->NeedsGlobalHeader())
             enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         enc->thread_count = 0;
         const bool rgb = compressor.pixFmt == AV_PIX_FMT_RGB24;
@@ -272,9 +282,8 @@ QTErr CQTMovie::NewVideoTrack(const char* fourCC, unsigned width, unsigned heigh
                                       err));
         }
 
-        AVStream* stream = avformat_new_stream(m_out.get(), nullptr);
-        if (!stream)
-            throw std::bad_alloc();
+        AVStream* stream = nullptr;
+        Translated(qtParamErr, [&] { stream = m_out->AddStream(); });
         err = avcodec_parameters_from_context(stream->codecpar, enc.get());
         if (err < 0)
             throw QTError(qtCodecErr, FFErrorText("can't describe the video track", err));
@@ -296,6 +305,7 @@ QTErr CQTMovie::NewVideoTrack(const char* fourCC, unsigned width, unsigned heigh
         m_video.repeat = FF::MakePacket();
         m_video.stream = stream;
         m_video.encoder = std::move(enc);
+        m_video.loop.reset(new Solvane::CFFEncodeLoop(m_video.encoder.get()));
         m_video.picture = std::move(picture);
         m_video.compressor = compressor;
         m_video.timeScale = timeScale;
@@ -313,9 +323,8 @@ QTErr CQTMovie::NewSoundTrack(int sampleRate, int channels, uint32_t layoutTag)
             throw QTError(qtParamErr, "a sound track of " + std::to_string(channels) +
                                           " channels at " + std::to_string(sampleRate) +
                                           " Hz can't be made");
-        AVStream* stream = avformat_new_stream(m_out.get(), nullptr);
-        if (!stream)
-            throw std::bad_alloc();
+        AVStream* stream = nullptr;
+        Translated(qtParamErr, [&] { stream = m_out->AddStream(); });
         AVCodecParameters* par = stream->codecpar;
         par->codec_type = AVMEDIA_TYPE_AUDIO;
         par->codec_id = AV_CODEC_ID_PCM_F32LE;
@@ -341,17 +350,15 @@ QTErr CQTMovie::NewSoundTrack(int sampleRate, int channels, uint32_t layoutTag)
 
 void CQTMovie::WriteHeader()
 {
-    if (m_headerWritten)
+    if (m_out->Begun())
         return;
-    DictOwner opts;
-    SetOption(&opts.dict, "movflags", "+faststart");
+    Solvane::FFOptions options{{"movflags", "+faststart"}};
     if (m_video.stream)
-        SetOption(&opts.dict, "video_track_timescale",
-                  std::to_string(m_video.timeScale).c_str());
-    const int err = avformat_write_header(m_out.get(), &opts.dict);
-    if (err < 0)
-        throw QTError(qtMuxErr, FFErrorText("the movie header can't be written", err));
-    m_headerWritten = true;
+        options.emplace_back("video_track_timescale", std::to_string(m_video.timeScale));
+    Translated(qtMuxErr, [&] {
+        m_out->SetOptions(options);
+        m_out->Begin();
+    });
 }
 
 QTErr CQTMovie::AddVideoSample(const unsigned char* rgb, unsigned width, unsigned height,
@@ -411,7 +418,7 @@ QTErr CQTMovie::AddVideoSample(const unsigned char* rgb, unsigned width, unsigne
             picture->pts = v.nextPicture;
             v.nextPicture += count;
             v.repeats.push_back(count);
-            SendPicture(picture);
+            SendPicture(picture, "the picture can't be compressed");
             return;
         }
         for (unsigned i = 0; i < count; ++i) {
@@ -419,47 +426,35 @@ QTErr CQTMovie::AddVideoSample(const unsigned char* rgb, unsigned width, unsigne
             if (i > 0 && av_frame_make_writable(picture) < 0)
                 throw std::bad_alloc();
             picture->pts = v.nextPicture++;
-            SendPicture(picture);
+            SendPicture(picture, "the picture can't be compressed");
         }
     });
 }
 
-void CQTMovie::SendPicture(AVFrame* frame)
-{
-    const int err = avcodec_send_frame(m_video.encoder.get(), frame);
-    if (err < 0)
-        throw QTError(qtCodecErr, FFErrorText("the picture can't be compressed", err));
-    DrainVideo();
-}
-
-void CQTMovie::DrainVideo()
+void CQTMovie::SendPicture(const AVFrame* frame, const char* what)
 {
     VideoTrack& v = m_video;
-    for (;;) {
-        int err = avcodec_receive_packet(v.encoder.get(), m_packet.get());
-        if (err == AVERROR(EAGAIN) || err == AVERROR_EOF)
-            return;
-        if (err < 0)
-            throw QTError(qtCodecErr, FFErrorText("the picture can't be compressed", err));
-        AVPacket* pkt = m_packet.get();
-        unsigned count = 1;
-        if (v.intraOnly && !v.repeats.empty()) {
-            count = v.repeats.front();
-            v.repeats.pop_front();
-        }
-        const int64_t pts = pkt->pts, dts = pkt->dts;
-        for (unsigned k = 0; k < count; ++k) {
-            // Every repeat but the last goes out as a reference to the same data.
-            AVPacket* out = pkt;
-            if (k + 1 < count) {
-                if (av_packet_ref(v.repeat.get(), pkt) < 0)
-                    throw std::bad_alloc();
-                out = v.repeat.get();
+    Translated(qtCodecErr, [&] {
+        v.loop->Send(frame, what, [&](AVPacket* pkt) {
+            unsigned count = 1;
+            if (v.intraOnly && !v.repeats.empty()) {
+                count = v.repeats.front();
+                v.repeats.pop_front();
             }
-            WriteVideoPacket(out, pts == AV_NOPTS_VALUE ? pts : pts + k,
-                             dts == AV_NOPTS_VALUE ? dts : dts + k);
-        }
-    }
+            const int64_t pts = pkt->pts, dts = pkt->dts;
+            for (unsigned k = 0; k < count; ++k) {
+                // Every repeat but the last goes out as a reference to the same data.
+                AVPacket* out = pkt;
+                if (k + 1 < count) {
+                    if (av_packet_ref(v.repeat.get(), pkt) < 0)
+                        throw std::bad_alloc();
+                    out = v.repeat.get();
+                }
+                WriteVideoPacket(out, pts == AV_NOPTS_VALUE ? pts : pts + k,
+                                 dts == AV_NOPTS_VALUE ? dts : dts + k);
+            }
+        });
+    });
 }
 
 void CQTMovie::WriteVideoPacket(AVPacket* pkt, int64_t pts, int64_t dts)
@@ -469,12 +464,13 @@ void CQTMovie::WriteVideoPacket(AVPacket* pkt, int64_t pts, int64_t dts)
     pkt->pts = pts == AV_NOPTS_VALUE ? pts : pts * v.sampleDuration;
     pkt->dts = dts == AV_NOPTS_VALUE ? dts : dts * v.sampleDuration;
     pkt->duration = v.sampleDuration;
-    av_packet_rescale_ts(pkt, AVRational{1, int(v.timeScale)}, v.stream->time_base);
     pkt->stream_index = v.stream->index;
-    v.bytes += uint64_t(pkt->size);
-    const int err = av_interleaved_write_frame(m_out.get(), pkt);
-    if (err < 0)
-        throw QTError(qtMuxErr, FFErrorText("the video sample can't be written", err));
+    // A write failure is the muxer's, not the compressor's.
+    try {
+        m_out->Write(pkt, AVRational{1, int(v.timeScale)});
+    } catch (const CBaseException& e) {
+        throw QTError(qtMuxErr, e.GetExceptionMsg());
+    }
 }
 
 QTErr CQTMovie::AddSoundSamples(const unsigned char* data, unsigned bytes, unsigned sampleCount)
@@ -497,13 +493,9 @@ QTErr CQTMovie::AddSoundSamples(const unsigned char* data, unsigned bytes, unsig
         const int rate = m_sound.stream->codecpar->sample_rate;
         pkt->pts = pkt->dts = m_sound.nextSample;
         pkt->duration = sampleCount;
-        av_packet_rescale_ts(pkt, AVRational{1, rate}, m_sound.stream->time_base);
         pkt->stream_index = m_sound.stream->index;
         m_sound.nextSample += sampleCount;
-        m_sound.bytes += need;
-        const int err = av_interleaved_write_frame(m_out.get(), pkt);
-        if (err < 0)
-            throw QTError(qtMuxErr, FFErrorText("the sound samples can't be written", err));
+        Translated(qtMuxErr, [&] { m_out->Write(pkt, AVRational{1, rate}); });
     });
 }
 
@@ -512,12 +504,10 @@ QTErr CQTMovie::GetMediaDataSize(QTTrackKind track, uint64_t* size)
     return Guarded([&] {
         if (!size)
             throw QTError(qtParamErr, "no place for the data size");
-        if (track == qtVideoTrack && m_video.stream)
-            *size = m_video.bytes;
-        else if (track == qtSoundTrack && m_sound.stream)
-            *size = m_sound.bytes;
-        else
+        const AVStream* stream = track == qtVideoTrack ? m_video.stream : m_sound.stream;
+        if (!stream)
             throw QTError(qtNoTrackErr, "the movie has no such track");
+        m_out->Stats(stream->index, size, nullptr);
     });
 }
 
@@ -533,20 +523,11 @@ QTErr CQTMovie::Flatten()
         if (!m_video.stream && !m_sound.stream)
             throw QTError(qtNoTrackErr, "the movie has no track to write");
         WriteHeader();
-        if (m_video.encoder) {
-            // Pictures the encoder still holds (reordering, look-ahead) go out first.
-            const int err = avcodec_send_frame(m_video.encoder.get(), nullptr);
-            if (err < 0 && err != AVERROR_EOF)
-                throw QTError(qtCodecErr, FFErrorText("the compressor can't be drained", err));
-            DrainVideo();
-        }
+        // Pictures the encoder still holds (reordering, look-ahead) go out first.
+        if (m_video.loop)
+            SendPicture(nullptr, "the compressor can't be drained");
         m_flattened = true;
-        int err = av_write_trailer(m_out.get());
-        if (err < 0)
-            throw QTError(qtMuxErr, FFErrorText("the movie can't be finished", err));
-        err = avio_closep(&m_out->pb);
-        if (err < 0)
-            throw QTError(qtFileErr, FFErrorText("the movie file can't be closed", err));
+        Translated(qtMuxErr, [&] { m_out->End(true); });
     });
 }
 

@@ -5,9 +5,16 @@
 
 #include "FFOwners.h"
 
+#include <memory>
+
 #include <deque>
 #include <stdexcept>
 #include <string>
+
+namespace Solvane {
+class CFFEncodeLoop;
+class CFFOutputFile;
+}
 
 namespace QTKit {
 
@@ -26,10 +33,11 @@ private:
 // "<what>: <FFmpeg's text for err>".
 std::string FFErrorText(const std::string& what, int err);
 
-// One movie file written through libavformat's QuickTime muxer. The header
-// goes out with the first sample, so every track is made before it; the
-// muxer moves the movie header ahead of the media data when the movie is
-// flattened.
+// One movie file written through libavformat's QuickTime muxer, on the media
+// layer's writing core: its output file and its encoding loop, the ones the
+// exporter writes with. The header goes out with the first sample, so every
+// track is made before it; the muxer moves the movie header ahead of the
+// media data when the movie is flattened.
 class CQTMovie final : public IQTMovie
 {
 public:
@@ -58,15 +66,14 @@ private:
 
     void CheckOpen(bool forNewTrack);
     void WriteHeader();
-    void SendPicture(AVFrame* frame);
-    void DrainVideo();
+    // Compresses one picture (null: the end) and writes what comes out.
+    void SendPicture(const AVFrame* frame, const char* what);
     // Writes one compressed picture as the sample at picture number pts (dts).
     void WriteVideoPacket(AVPacket* pkt, int64_t pts, int64_t dts);
 
     std::string m_path;
-    FF::OutputFormatPtr m_out;
+    std::unique_ptr<Solvane::CFFOutputFile> m_out;
     FF::PacketPtr m_packet;
-    bool m_headerWritten = false;
     bool m_flattened = false;
     std::string m_error;
 
@@ -74,6 +81,7 @@ private:
     {
         AVStream* stream = nullptr; // owned by m_out
         FF::CodecContextPtr encoder;
+        std::unique_ptr<Solvane::CFFEncodeLoop> loop;
         FF::SwsPtr scaler;
         FF::FramePtr picture;
         CompressorRow compressor{};
@@ -85,7 +93,6 @@ private:
         bool intraOnly = false;
         std::deque<unsigned> repeats;
         FF::PacketPtr repeat;
-        uint64_t bytes = 0;
         // the scaler's source shape, to make a new one when it changes
         unsigned srcWidth = 0, srcHeight = 0;
     } m_video;
@@ -95,7 +102,6 @@ private:
         AVStream* stream = nullptr;
         int channels = 0;
         int64_t nextSample = 0;
-        uint64_t bytes = 0;
     } m_sound;
 };
 

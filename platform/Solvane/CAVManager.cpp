@@ -4,7 +4,7 @@
 #include "CBaseException.h"
 #include "CFFAccurateTrim.h"
 #include "CFFBDCreator.h"
-#include "CFFDiscCreator.h"
+#include "CFFDVDCreator.h"
 #include "CFFExporter.h"
 #include "CQTExporter.h"
 #include "SolvaneEdit.h"

@@ -1,0 +1,94 @@
+#include "CFFDVDCreator.h"
+
+#include "CBaseException.h"
+#include "FFTranscode.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+namespace Solvane {
+
+namespace {
+
+std::string ChapterList(const std::vector<uint32_t>& marksMs)
+{
+    std::string list = "0";
+    for (uint32_t ms : marksMs) {
+        char text[32];
+        std::snprintf(text, sizeof text, ",%u.%03u", ms / 1000, ms % 1000);
+        list += text;
+    }
+    return list;
+}
+
+} // namespace
+
+CFFDVDCreator::CFFDVDCreator(Moorland::IAVManager* manager) : CFFDiscTask(manager) {}
+
+CFFDVDCreator::~CFFDVDCreator()
+{
+    Stop();
+}
+
+void CFFDVDCreator::Run()
+{
+    const DiscProject& p = Project();
+    const std::vector<std::string> env = {std::string("VIDEO_FORMAT=") + (p.pal ? "PAL" : "NTSC")};
+    std::vector<std::string> encoded;
+    try {
+        if (::mkdir(p.output.c_str(), 0755) != 0 && errno != EEXIST)
+            QB_THROW_ERRNO(QB_ERR_FILE_IO, "Can't create the folder " + p.output, errno);
+        ExportSettings s;
+        s.format = "dvd";
+        s.video.present = true;
+        s.video.codec = "mpeg2video";
+        s.video.width = 720;
+        s.video.height = p.pal ? 576 : 480;
+        s.video.frameRate = p.pal ? 25.0 : 30000.0 / 1001.0;
+        s.video.bitrateKbps = 5000;
+        s.video.aspect = p.wide ? "16:9" : "4:3";
+        s.audio.present = true;
+        s.audio.codec = "ac3";
+        s.audio.bitrate = 192000;
+        s.audio.sampleRate = 48000;
+        s.audio.channels = 2;
+        const size_t count = p.titles.size();
+        for (size_t i = 0; i < count; ++i) {
+            const std::string mpg = p.output + "/title" + std::to_string(i + 1) + ".mpg";
+            encoded.push_back(mpg);
+            Set(1, static_cast<uint8_t>(i + 1), 85.0 * i / count);
+            const bool done =
+                TranscodeToFile(Manager(), p.titles[i].source, nullptr, s, mpg, 0, -1, [&](double f) {
+                    Set(1, static_cast<uint8_t>(i + 1), 85.0 * (i + f) / count);
+                    return !Cancelled();
+                });
+            if (!done)
+                CheckCancel();
+        }
+        CheckCancel();
+        Set(2, 1, 85.0);
+        const std::string video = std::string(p.pal ? "pal" : "ntsc") + "+" + (p.wide ? "16:9" : "4:3");
+        for (size_t i = 0; i < count; ++i) {
+            RunProgram({"dvdauthor", "-o", p.output, "-t", "-v", video, "-a", "ac3", "-c",
+                        ChapterList(p.titles[i].chaptersMs), encoded[i]},
+                       env);
+        }
+        Set(2, 2, 92.0);
+        RunProgram({"dvdauthor", "-o", p.output, "-T"}, env);
+        for (const std::string& mpg : encoded)
+            ::unlink(mpg.c_str());
+        if (!p.image.empty()) {
+            Set(3, 1, 95.0);
+            RunProgram({"genisoimage", "-dvd-video", "-quiet", "-V", "FABLECUT", "-o", p.image, p.output});
+        }
+    } catch (...) {
+        for (const std::string& mpg : encoded)
+            ::unlink(mpg.c_str());
+        throw;
+    }
+}
+
+} // namespace Solvane

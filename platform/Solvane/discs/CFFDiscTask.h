@@ -1,0 +1,64 @@
+#pragma once
+
+// What the disc creators share: the project file, the task thread, the
+// status the worker polls, the cancel flag and running the authoring tools.
+// A creator supplies Run, which writes the disc and throws on any failure
+// (a cancel included); the task then ends with state 4 and the reason in
+// the status, or with state 5 and percent 100 when Run returns.
+
+#include "DiscProject.h"
+#include "IAVManager.h"
+#include "IDiscCreator.h"
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace Solvane {
+
+class CFFDiscTask : public Moorland::IDiscCreator
+{
+public:
+    bool LoadProjectFile(const char* path) override;
+    bool StartTask() override;
+    bool CancelTask() override;
+    const Moorland::DiscCreatorStatus* GetTaskStatus() override;
+    void Release() override;
+
+protected:
+    explicit CFFDiscTask(Moorland::IAVManager* manager);
+    // The most derived destructor calls Stop first, so Run never outlives
+    // the members it uses.
+    ~CFFDiscTask() override;
+    void Stop();
+
+    virtual void Run() = 0;
+
+    Moorland::IAVManager* Manager() const { return m_manager; }
+    const DiscProject& Project() const { return m_project; }
+    bool Cancelled() const { return m_cancel; }
+    // Throws "Cancel" once the task is cancelled.
+    void CheckCancel() const;
+    void Set(uint8_t phase, uint8_t step, double percent);
+    // Runs a program found on PATH, with `env` ("NAME=value") over the
+    // inherited environment, and waits for it; throws with its last words on
+    // stderr when it fails or crashes, and kills it (with whatever it has
+    // started) when the task is cancelled.
+    void RunProgram(const std::vector<std::string>& args, const std::vector<std::string>& env = {});
+
+private:
+    void Body();
+
+    Moorland::IAVManager* m_manager;
+    DiscProject m_project;
+    bool m_loaded = false;
+    std::thread m_thread;
+    std::atomic<bool> m_cancel{false};
+    std::mutex m_lock;
+    Moorland::DiscCreatorStatus m_status{};
+    Moorland::DiscCreatorStatus m_public{};
+};
+
+} // namespace Solvane

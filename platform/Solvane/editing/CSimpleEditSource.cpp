@@ -1,0 +1,880 @@
+#include "CSimpleEditSource.h"
+
+#include "../../Moorlan/MoorlanPixelMap.h"
+#include "CBaseException.h"
+#include "Moorlan.h"
+#include "moorlan_srcutils/moorlan_url.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
+
+namespace Solvane {
+
+namespace {
+
+const int64_t kNoEnd = INT64_MAX / 4;
+// How much of a kind no read asked for is kept before its oldest is handed out anyway.
+const size_t kKeptPictures = 16;
+const size_t kKeptSoundSeconds = 4;
+const size_t kSparePictures = 2;
+
+struct Probe
+{
+    int64_t durationMs = 0;
+    int width = 0;
+    int height = 0;
+    uint32_t frameRateNum = 0;
+    uint32_t frameRateDen = 0;
+    int sampleRate = 0;
+    int channels = 0;
+    uint32_t aspect = 0;
+};
+
+// The sample aspect of a stream record's aspect word (x << 16 | y); 1 for square.
+double SampleAspect(uint32_t aspect)
+{
+    const uint32_t x = aspect >> 16, y = aspect & 0xFFFF;
+    return aspect < 0x10000 || y == 0 ? 1.0 : static_cast<double>(x) / y;
+}
+
+std::string ClipAddress(const SeixClip& clip)
+{
+    Moorland::CSourceURL url(clip.source);
+    if (clip.movieId >= 0 && url.GetMovieID() == -2)
+        url.SetMovieID(clip.movieId);
+    // A still picture plays for as long as it is asked to.
+    if (clip.importer == "ImageImporter" && url.GetParam("duration").empty() && clip.trimEndMs > 0)
+        url.SetParam("duration", std::to_string(clip.trimEndMs));
+    return url.GetURL();
+}
+
+Probe ProbeClip(Moorland::IAVManager* manager, const SeixClip& clip)
+{
+    int movieId = -1, videoId = -1, audioId = -1;
+    Moorland::MovieInfo* movie = nullptr;
+    const std::string address = ClipAddress(clip);
+    Moorland::IAVSource* source = manager->CreateSourceFromAddress(
+        address.c_str(), clip.importer.empty() ? nullptr : clip.importer.c_str(), &movieId, &videoId, &audioId, &movie);
+    if (!source)
+        QuentaBased::ThrowLastError();
+    Probe p;
+    p.durationMs = source->GetDuration();
+    for (uint32_t i = 0; movie && i < movie->streamCount; ++i) {
+        const Moorland::StreamInfo& s = movie->streams[i];
+        if (s.type == Moorland::StreamTypeVideo && s.id == videoId) {
+            p.width = s.width;
+            p.height = s.height;
+            p.frameRateNum = Moorland::FrameRateNum(s.frameRate);
+            p.frameRateDen = Moorland::FrameRateDen(s.frameRate);
+            p.aspect = s.aspect;
+        } else if (s.type == Moorland::StreamTypeAudio && s.id == audioId) {
+            p.sampleRate = s.sampleRate;
+            p.channels = s.channels;
+        }
+    }
+    if (videoId < 0)
+        p.width = p.height = 0;
+    source->Release();
+    return p;
+}
+
+// Whether the clip's processors turn its pictures by a quarter (odd count).
+bool TurnsQuarter(const SeixClip& clip)
+{
+    int quarters = 0;
+    for (const SeixEffect& e : clip.effects) {
+        if (e.name != "EffectNameRotate90X")
+            continue;
+        const std::string d = e.Param("Rotate90XDerection", "0");
+        if (d == "1" || d == "2")
+            ++quarters;
+    }
+    return quarters % 2 == 1;
+}
+
+} // namespace
+
+EditOutput ResolveEditOutput(Moorland::IAVManager* manager, const SeixDescription& d)
+{
+    if (!manager)
+        QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
+    EditOutput out;
+    out.video = d.WantsVideo();
+    out.audio = d.WantsAudio();
+    // The output's picture shape: the description's own size, else the first
+    // real picture clip's, else (only stills, such as the background of sound
+    // clips) the first still's.
+    struct Shape
+    {
+        bool have = false;
+        int width = 0, height = 0;
+        double sampleAspect = 1.0;
+        uint32_t num = 0, den = 0;
+    } real, still;
+    const bool givenSize = d.outWidth > 0 && d.outHeight > 0;
+    bool haveRate = false;
+    int64_t at = 0;
+    for (const SeixClip& clip : d.clips) {
+        Probe p;
+        bool probed = false;
+        const bool needSize = out.video && !givenSize && !real.have && !clip.HasVideoFormat();
+        if (clip.trimEndMs < 0 || needSize) {
+            p = ProbeClip(manager, clip);
+            probed = true;
+        }
+        int64_t length = clip.trimEndMs >= 0 ? clip.trimEndMs - clip.trimStartMs : p.durationMs - clip.trimStartMs;
+        length = std::max<int64_t>(length, 0);
+        out.clipStartMs.push_back(at);
+        out.clipLengthMs.push_back(length);
+        at += length;
+        const int w = clip.HasVideoFormat() ? clip.format.width : p.width;
+        const int h = clip.HasVideoFormat() ? clip.format.height : p.height;
+        Shape& shape = clip.importer == "ImageImporter" ? still : real;
+        if (!shape.have && w > 0 && h > 0) {
+            int cw = w - static_cast<int>(clip.crop[0] + clip.crop[2]);
+            int ch = h - static_cast<int>(clip.crop[1] + clip.crop[3]);
+            if (cw <= 0 || ch <= 0) {
+                cw = w;
+                ch = h;
+            }
+            double sar = SampleAspect(clip.HasVideoFormat() ? clip.format.aspect : p.aspect);
+            if (TurnsQuarter(clip)) {
+                std::swap(cw, ch);
+                sar = 1.0 / sar;
+            }
+            shape.have = true;
+            shape.width = cw;
+            shape.height = ch;
+            shape.sampleAspect = sar;
+            shape.num = clip.HasVideoFormat() ? clip.format.frameRate[1] : p.frameRateNum;
+            shape.den = clip.HasVideoFormat() ? clip.format.frameRate[0] : p.frameRateDen;
+        }
+        const int rate = clip.format.sampleRate > 0 ? clip.format.sampleRate : (probed ? p.sampleRate : 0);
+        const int channels = clip.format.sampleRate > 0 ? clip.format.channels : (probed ? p.channels : 0);
+        if (!haveRate && rate > 0 && channels > 0) {
+            out.sampleRate = rate;
+            out.channels = std::min(channels, 8);
+            haveRate = true;
+        }
+    }
+    out.clipStartMs.push_back(at);
+    out.totalMs = at;
+    const Shape& shape = real.have ? real : still;
+    if (givenSize) {
+        out.width = d.outWidth;
+        out.height = d.outHeight;
+        out.sampleAspect = shape.have ? shape.sampleAspect : 1.0;
+    } else if (shape.have) {
+        out.width = shape.width;
+        out.height = shape.height;
+        out.sampleAspect = shape.sampleAspect;
+    } else if (out.video) {
+        out.video = false; // nothing in the description has a picture
+    }
+    if (d.frameRateNum > 0) {
+        out.frameRateNum = d.frameRateNum;
+        out.frameRateDen = d.frameRateDen;
+    } else if (real.num > 0 && real.den > 0) {
+        out.frameRateNum = real.num;
+        out.frameRateDen = real.den;
+    } else if (still.num > 0 && still.den > 0) {
+        out.frameRateNum = still.num;
+        out.frameRateDen = still.den;
+    }
+    // Even sizes: every 4:2:0 plane then covers the picture exactly.
+    out.width = std::max(out.width & ~1, 2);
+    out.height = std::max(out.height & ~1, 2);
+    return out;
+}
+
+CSimpleEditSource::CSimpleEditSource(Moorland::IAVManager* manager, const SeixDescription& description,
+                                     bool wantVideo, bool wantAudio, Moorland::ISimpleEditTimeLine* timeline,
+                                     Moorland::IOnItemChangedCallBack* callBack)
+    : m_manager(manager), m_desc(description), m_timeline(timeline), m_callBack(callBack)
+{
+    m_out = ResolveEditOutput(manager, m_desc);
+    m_out.video = m_out.video && wantVideo;
+    m_out.audio = m_out.audio && wantAudio;
+    if (!m_out.video && !m_out.audio)
+        QB_THROW(QB_ERR_BAD_PARAM, "No video or audio streams");
+    m_sound.reset(new CEditAudioFrame(false, m_out.sampleRate, m_out.channels));
+    if (m_desc.frameRateNum > 0 && m_desc.frameRateDen > 0) {
+        m_cfr = true;
+        m_slotMs = 1000.0 * m_desc.frameRateDen / m_desc.frameRateNum;
+    }
+}
+
+CSimpleEditSource::~CSimpleEditSource()
+{
+    CloseClip();
+    FreeEditMovie(m_movie);
+}
+
+Moorland::MovieInfo* CSimpleEditSource::Movie()
+{
+    if (!m_movie)
+        m_movie = NewEditMovie(m_out);
+    return m_movie;
+}
+
+Moorland::MovieInfo* NewEditMovie(const EditOutput& out)
+{
+    auto dup = [](const char* text) { return strdup(text); };
+    std::unique_ptr<Moorland::MovieInfo, void (*)(Moorland::MovieInfo*)> movie(new Moorland::MovieInfo{}, FreeEditMovie);
+    movie->id = 0;
+    movie->format = dup("seix");
+    movie->streams = new Moorland::StreamInfo[2]{};
+    const double seconds = static_cast<double>(out.totalMs) / 1000.0;
+    if (out.video) {
+        Moorland::StreamInfo& v = movie->streams[movie->streamCount++];
+        v.type = Moorland::StreamTypeVideo;
+        v.id = kEditVideoStreamId;
+        v.codecName = dup("rawvideo");
+        v.width = out.width;
+        v.height = out.height;
+        v.frameRate = Moorland::PackFrameRate(out.frameRateNum, out.frameRateDen);
+        v.duration = seconds;
+        if (std::fabs(out.sampleAspect - 1.0) > 1e-4)
+            v.aspect = static_cast<uint32_t>(std::lround(out.sampleAspect * 10000)) << 16 | 10000u;
+    }
+    if (out.audio) {
+        Moorland::StreamInfo& a = movie->streams[movie->streamCount++];
+        a.type = Moorland::StreamTypeAudio;
+        a.id = kEditAudioStreamId;
+        a.codecName = dup("pcm_s16le");
+        a.sampleRate = out.sampleRate;
+        a.channels = out.channels;
+        a.bitRate = out.sampleRate * out.channels * 16;
+        a.duration = seconds;
+    }
+    return movie.release();
+}
+
+void FreeEditMovie(Moorland::MovieInfo* movie)
+{
+    if (!movie)
+        return;
+    for (uint32_t i = 0; movie->streams && i < 2; ++i) {
+        free(movie->streams[i].name);
+        free(movie->streams[i].codecName);
+        free(movie->streams[i].extraText);
+    }
+    delete[] movie->streams;
+    free(movie->name);
+    free(movie->format);
+    delete movie;
+}
+
+void CSimpleEditSource::Release()
+{
+    delete this;
+}
+
+void* CSimpleEditSource::GetInterface(const char* name)
+{
+    if (name && strcmp(name, "IAVSourceSetProperty") == 0)
+        return static_cast<Moorland::IAVSourceSetProperty*>(this);
+    return nullptr;
+}
+
+bool CSimpleEditSource::SetProperty(int property, int value)
+{
+    // Property 0 (frames changed in place by the reader) needs nothing: the
+    // pictures and sound handed out are always the source's own copies.
+    if (property == 1)
+        m_threads = value != 0;
+    return property == 0 || property == 1;
+}
+
+int CSimpleEditSource::GetProperty(int property)
+{
+    return property == 1 ? (m_threads ? 1 : 0) : property == 0 ? 1 : -1;
+}
+
+uint32_t CSimpleEditSource::GetDuration()
+{
+    return static_cast<uint32_t>(std::min<int64_t>(m_out.totalMs, UINT32_MAX));
+}
+
+int64_t CSimpleEditSource::SampleAt(int64_t ms) const
+{
+    return ms * m_out.sampleRate / 1000;
+}
+
+bool CSimpleEditSource::Seek(uint32_t ms)
+{
+    return QB_GUARDED(false, {
+        CloseClip();
+        m_eos = false;
+        m_clip = m_desc.clips.size();
+        m_startInClipMs = 0;
+        for (size_t i = 0; i < m_desc.clips.size(); ++i) {
+            if (static_cast<int64_t>(ms) < m_out.clipStartMs[i + 1]) {
+                m_clip = i;
+                m_startInClipMs = static_cast<int64_t>(ms) - m_out.clipStartMs[i];
+                break;
+            }
+        }
+        const int64_t at = std::min<int64_t>(ms, m_out.totalMs);
+        m_audioPos = SampleAt(at);
+        m_position = static_cast<uint32_t>(at);
+        m_lastVideoEndMs = static_cast<int>(at);
+        m_repeat = 0;
+        m_lastPicture = nullptr;
+        m_spent = false;
+        m_keptPictures.clear();
+        m_keptSound.clear();
+        if (m_cfr)
+            m_nextSlot = static_cast<int64_t>(std::ceil(at / m_slotMs - 1e-9));
+        return true;
+    });
+}
+
+CSimpleEditSource::SourcePtr CSimpleEditSource::OpenAddress(const std::string& address, const std::string& importer,
+                                                            bool, bool)
+{
+    Moorland::CSourceURL url(address);
+    if (m_threads && url.GetParam("usemultithreaddecode").empty())
+        url.SetParam("usemultithreaddecode", "1");
+    const std::string text = url.GetURL();
+    SourcePtr source(m_manager->CreateSourceFromAddress(text.c_str(), importer.empty() ? nullptr : importer.c_str(),
+                                                        nullptr, nullptr, nullptr, nullptr));
+    if (!source)
+        QuentaBased::ThrowLastError();
+    return source;
+}
+
+void CSimpleEditSource::OpenClip()
+{
+    const SeixClip& clip = m_desc.clips[m_clip];
+    const int64_t startMs = clip.trimStartMs + m_startInClipMs;
+    std::string address = ClipAddress(clip);
+    if (!clip.audioPath.empty()) {
+        Moorland::CSourceURL url(address);
+        url.SetAudioStreamID(-1);
+        address = url.GetURL();
+    }
+    m_videoSource = OpenAddress(address, clip.importer, true, true);
+    m_sharedSource = true;
+    m_videoDone = !m_out.video || m_videoSource->GetVideoStreamID() < 0;
+    m_audioOwn = m_out.audio && clip.audioPath.empty() && m_videoSource->GetAudioStreamID() >= 0;
+    if (m_out.audio && !clip.audioPath.empty()) {
+        Moorland::CSourceURL url(clip.audioPath);
+        url.SetVideoStreamID(-1);
+        Moorland::CSourceURL chosen = url;
+        if (clip.audioMovieId >= 0)
+            chosen.SetMovieID(clip.audioMovieId);
+        chosen.SetAudioStreamID(clip.audioStreamId >= 0 ? clip.audioStreamId : -2);
+        try {
+            m_audioSource = OpenAddress(chosen.GetURL(), std::string(), false, true);
+        } catch (const CBaseException&) {
+            // The ids name the file's first movie and sound as callers know
+            // them (0, 0); a file numbered otherwise still gives its first sound.
+            m_audioSource = OpenAddress(url.GetURL(), std::string(), false, true);
+        }
+        m_sharedSource = false;
+        m_audioOwn = true;
+    }
+    m_audioDone = !m_out.audio;
+    if (startMs > 0) {
+        if (!m_videoSource->Seek(static_cast<uint32_t>(startMs)))
+            QuentaBased::ThrowLastError();
+        if (m_audioSource && !m_audioSource->Seek(static_cast<uint32_t>(startMs)))
+            QuentaBased::ThrowLastError();
+    }
+    m_firstAudio = true;
+    if (m_out.video) {
+        for (const SeixEffect& e : clip.effects) {
+            std::unique_ptr<Moorland::IVideoProcessor, ProcessorDeleter> p(m_manager->CreateVideoProcessor(e.name.c_str()));
+            if (!p)
+                QuentaBased::ThrowLastError();
+            for (const auto& param : e.params)
+                p->SetParameter(param.first.c_str(), param.second.c_str());
+            m_processors.push_back(std::move(p));
+        }
+        if (clip.interlaced && !m_deinterlacer) {
+            m_deinterlacer.reset(CreateImageDeinterlace());
+            if (!m_deinterlacer)
+                QuentaBased::ThrowLastError();
+        }
+    }
+    if (m_out.audio) {
+        if (!clip.replacePath.empty()) {
+            m_replace.reset(m_manager->CreateAudioEffect("audio_replace"));
+            if (!m_replace)
+                QuentaBased::ThrowLastError();
+            m_replace->SetParameter("audio_replace_path", clip.replacePath.c_str());
+            m_replace->SetParameter("audio_replace_loop", clip.replaceLoop ? "1" : "0");
+            m_replace->SetTimePosition(m_startInClipMs * 10000);
+        }
+        if (m_audioOwn) {
+            m_resampler.reset(CreateAudioResampler(Moorland::QUENTA_SAMPLE_S16, m_out.sampleRate, m_out.channels,
+                                                   0, 0, 0, 0, 0));
+            if (!m_resampler)
+                QuentaBased::ThrowLastError();
+        }
+    }
+    m_open = true;
+    if (m_callBack)
+        m_callBack->OnItemChanged(m_timeline, static_cast<int>(m_clip), this);
+}
+
+void CSimpleEditSource::CloseClip()
+{
+    m_processors.clear();
+    m_replace.reset();
+    m_resampler.reset();
+    m_audioSource.reset();
+    m_videoSource.reset();
+    m_open = false;
+}
+
+bool CSimpleEditSource::Pump(bool, bool, Moorland::IRawAudioFrame*& a, Moorland::IRawVideoFrame*& v)
+{
+    a = nullptr;
+    v = nullptr;
+    const bool needV = !m_videoDone;
+    const bool needA = !m_audioDone && m_audioOwn;
+    if (!needV && !needA)
+        return false;
+    Moorland::IAVSource* source = m_videoSource.get();
+    int mode = needV && needA ? Moorland::AVReadBoth : needV ? Moorland::AVReadVideoOnly : Moorland::AVReadAudioOnly;
+    bool audioLane = false;
+    if (!m_sharedSource && needA) {
+        const int64_t audioMs = m_out.sampleRate ? m_audioPos * 1000 / m_out.sampleRate : 0;
+        if (!needV || audioMs < m_lastVideoEndMs) {
+            source = m_audioSource.get();
+            mode = Moorland::AVReadAudioOnly;
+            audioLane = true;
+        } else {
+            mode = Moorland::AVReadVideoOnly;
+        }
+    }
+    if (source->ReadFrames(&a, &v, nullptr, mode))
+        return true;
+    if (!source->IsEndOfStream())
+        QuentaBased::ThrowLastError();
+    if (m_sharedSource) {
+        m_videoDone = true;
+        if (m_audioOwn)
+            m_audioDone = true;
+    } else if (audioLane) {
+        m_audioDone = true;
+    } else {
+        m_videoDone = true;
+    }
+    return false;
+}
+
+Moorland::IRawVideoFrame* CSimpleEditSource::TakeVideo(Moorland::IRawVideoFrame* v)
+{
+    const SeixClip& clip = m_desc.clips[m_clip];
+    const int64_t ts = v->GetTimeStamp();
+    const int64_t end = clip.trimEndMs >= 0 ? clip.trimEndMs : kNoEnd;
+    const int64_t startMs = clip.trimStartMs + m_startInClipMs;
+    if (ts >= end) {
+        m_videoDone = true;
+        return nullptr;
+    }
+    const int64_t duration = std::max<unsigned>(v->GetDuration(), 1u);
+    if (ts + duration <= startMs)
+        return nullptr;
+    const int64_t outTs = m_out.clipStartMs[m_clip] + std::max<int64_t>(0, ts - clip.trimStartMs);
+
+    // A picture that needs no change is handed on as it is, only retimed:
+    // a timeline of whole clips costs no copy of its pictures. Not when
+    // pictures are placed on a frame rate's slots: a picture shown again
+    // must outlive the clip source's next reads.
+    unsigned fullW = 0, fullH = 0;
+    v->GetDimension(&fullW, &fullH);
+    const double ownSar = v->GetDAR() > 0 && fullW && fullH ? v->GetDAR() * fullH / fullW : 1.0;
+    if (!m_cfr && v->GetPixelFormat() == Moorland::PIXEL_FORMAT_YUV420P && fullW == static_cast<unsigned>(m_out.width) &&
+        fullH == static_cast<unsigned>(m_out.height) && !clip.crop[0] && !clip.crop[1] && !clip.crop[2] &&
+        !clip.crop[3] && m_processors.empty() && !clip.interlaced && std::fabs(ownSar - m_out.sampleAspect) < 0.01) {
+        v->SetTimeStamp(static_cast<int>(outTs));
+        v->SetDuration(static_cast<unsigned>(duration));
+        v->SetInterlaced(false);
+        return Retimed(v, outTs, duration);
+    }
+
+    // The visible part of the picture less the crop, in whole chroma blocks.
+    FF::FramePtr src = FF::MakeFrame();
+    Moorland::DescribeFrame(v, src.get());
+    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(src->format));
+    const unsigned wAlign = (1u << desc->log2_chroma_w) - 1, hAlign = (1u << desc->log2_chroma_h) - 1;
+    unsigned left = clip.crop[0] & ~wAlign, top = clip.crop[1] & ~hAlign;
+    int width = src->width - static_cast<int>(left + clip.crop[2]);
+    int height = src->height - static_cast<int>(top + clip.crop[3]);
+    if (width < 2 || height < 2) {
+        left = top = 0;
+        width = src->width;
+        height = src->height;
+    }
+    if (left || top) {
+        for (int i = 0; i < 4 && src->data[i]; ++i) {
+            const bool chroma = (i == 1 || i == 2) && !(desc->flags & AV_PIX_FMT_FLAG_RGB);
+            int step = 0;
+            for (int c = 0; c < desc->nb_components; ++c)
+                if (desc->comp[c].plane == i)
+                    step = std::max(step, desc->comp[c].step);
+            const unsigned x = chroma ? left >> desc->log2_chroma_w : left;
+            const unsigned y = chroma ? top >> desc->log2_chroma_h : top;
+            src->data[i] += static_cast<ptrdiff_t>(y) * src->linesize[i] + static_cast<ptrdiff_t>(x) * step;
+        }
+    }
+    width &= ~1;
+    height &= ~1;
+
+    const unsigned w = static_cast<unsigned>(width), h = static_cast<unsigned>(height);
+    unsigned ww = 0, wh = 0;
+    if (m_work)
+        m_work->GetDimension(&ww, &wh);
+    if (!m_work || m_work->GetPixelFormat() != Moorland::PIXEL_FORMAT_YUV420P || ww != w || wh != h) {
+        if (m_lastPicture == m_work.get())
+            m_lastPicture = nullptr; // about to go: nothing may show it again
+        m_work.reset(new CEditVideoFrame(false, Moorland::PIXEL_FORMAT_YUV420P, w, h));
+    }
+    m_sws.reset(sws_getCachedContext(m_sws.release(), width, height, static_cast<AVPixelFormat>(src->format), width,
+                                     height, AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr));
+    if (!m_sws)
+        QB_THROW(QB_ERR_MEDIA, "pixel format not supported");
+    AVFrame* dst = m_work->Frame();
+    sws_scale(m_sws.get(), src->data, src->linesize, 0, height, dst->data, dst->linesize);
+    m_work->TakeAttributes(v);
+
+    if (clip.interlaced && m_deinterlacer && !m_deinterlacer->DeinterlaceInPlace(m_work.get()))
+        QuentaBased::ThrowLastError();
+    Moorland::ProcessParams params{};
+    for (auto& p : m_processors)
+        if (!p->ProcessFrameInPlace(&params, 0, m_work.get()))
+            QuentaBased::ThrowLastError();
+
+    // The picture's own sample aspect, through the crop and any quarter turn.
+    double sar = ownSar;
+    const unsigned cw = w, ch = h;
+    // Fitted inside the output size, keeping its displayed shape, on black.
+    CEditVideoFrame* out = m_work.get();
+    m_work->GetDimension(&ww, &wh);
+    if (ww == ch && wh == cw && cw != ch)
+        sar = 1.0 / sar;
+    const unsigned W = static_cast<unsigned>(m_out.width), H = static_cast<unsigned>(m_out.height);
+    const bool sameShape = std::fabs(sar - m_out.sampleAspect) < 0.01;
+    if (ww != W || wh != H || !sameShape) {
+        if (!m_picture)
+            m_picture.reset(new CEditVideoFrame(false, Moorland::PIXEL_FORMAT_YUV420P, W, H));
+        m_picture->FillBlack();
+        // In output pixels: as wide as fits, its height from the display aspects.
+        const double contentDar = ww * sar / wh;
+        double fw = W, fh = W * m_out.sampleAspect / contentDar;
+        if (fh > H) {
+            fh = H;
+            fw = H * contentDar / m_out.sampleAspect;
+        }
+        const int dw = std::max(2, std::min(static_cast<int>(W), static_cast<int>(std::lround(fw)) & ~1));
+        const int dh = std::max(2, std::min(static_cast<int>(H), static_cast<int>(std::lround(fh)) & ~1));
+        const int x = ((static_cast<int>(W) - dw) / 2) & ~1, y = ((static_cast<int>(H) - dh) / 2) & ~1;
+        m_fitSws.reset(sws_getCachedContext(m_fitSws.release(), static_cast<int>(ww), static_cast<int>(wh),
+                                            AV_PIX_FMT_YUV420P, dw, dh, AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr,
+                                            nullptr, nullptr));
+        if (!m_fitSws)
+            QB_THROW(QB_ERR_MEDIA, "pixel format not supported");
+        AVFrame* s = m_work->Frame();
+        AVFrame* d = m_picture->Frame();
+        uint8_t* planes[4] = {d->data[0] + y * d->linesize[0] + x, d->data[1] + (y / 2) * d->linesize[1] + x / 2,
+                              d->data[2] + (y / 2) * d->linesize[2] + x / 2, nullptr};
+        sws_scale(m_fitSws.get(), s->data, s->linesize, 0, static_cast<int>(wh), planes, d->linesize);
+        m_picture->TakeAttributes(m_work.get());
+        out = m_picture.get();
+    }
+    out->SetTimeStamp(static_cast<int>(outTs));
+    out->SetDuration(static_cast<unsigned>(duration));
+    out->SetDAR(W * m_out.sampleAspect / H);
+    out->SetInterlaced(false);
+    return Retimed(out, outTs, duration);
+}
+
+Moorland::IRawVideoFrame* CSimpleEditSource::Retimed(Moorland::IRawVideoFrame* picture, int64_t outTs,
+                                                     int64_t duration)
+{
+    m_position = static_cast<uint32_t>(outTs);
+    m_lastVideoEndMs = static_cast<int>(outTs + duration);
+    if (m_out.audio && !m_audioOwn)
+        AppendSilence(std::min(SampleAt(outTs + duration), SampleAt(m_out.clipStartMs[m_clip + 1])));
+    return picture;
+}
+
+void CSimpleEditSource::TakeAudio(Moorland::IRawAudioFrame* a)
+{
+    if (m_audioDone)
+        return;
+    const SeixClip& clip = m_desc.clips[m_clip];
+    const int64_t clipEnd = SampleAt(m_out.clipStartMs[m_clip + 1]);
+    if (m_firstAudio) {
+        // The first block places the clip's sound; the rest follows on
+        // sample by sample, so time-stamp jitter never opens gaps.
+        const int64_t offset100ns = a->GetTimeStamp() - static_cast<int64_t>(clip.trimStartMs) * 10000;
+        m_audioCursor = SampleAt(m_out.clipStartMs[m_clip]) +
+                        (offset100ns >= 0 ? offset100ns * m_out.sampleRate / 10000000
+                                          : -((-offset100ns) * m_out.sampleRate / 10000000));
+        m_firstAudio = false;
+    }
+    Moorland::IRawAudioFrame* r = m_resampler->Convert(a);
+    if (!r)
+        QuentaBased::ThrowLastError();
+    const int64_t n = r->GetSampleCount();
+    unsigned size = 0;
+    const int16_t* samples = reinterpret_cast<const int16_t*>(r->GetBuffer(0, &size));
+    if (n > 0 && samples)
+        AppendSamples(samples, n, m_audioCursor);
+    m_audioCursor += n;
+    if (m_audioCursor >= clipEnd)
+        m_audioDone = true;
+}
+
+void CSimpleEditSource::AppendSilence(int64_t untilSample)
+{
+    if (untilSample <= m_audioPos)
+        return;
+    auto& s = m_sound->Samples();
+    s.insert(s.end(), static_cast<size_t>(untilSample - m_audioPos) * static_cast<size_t>(m_out.channels), 0);
+    m_audioPos = untilSample;
+}
+
+void CSimpleEditSource::AppendSamples(const int16_t* samples, int64_t count, int64_t atSample)
+{
+    const int64_t clipEnd = SampleAt(m_out.clipStartMs[m_clip + 1]);
+    // A real gap (over 20 ms) is kept as silence; a smaller one is jitter.
+    if (atSample > m_audioPos + m_out.sampleRate / 50)
+        AppendSilence(std::min(atSample, clipEnd));
+    else if (atSample > m_audioPos)
+        atSample = m_audioPos;
+    const int64_t skip = std::max<int64_t>(0, m_audioPos - atSample);
+    const int64_t last = std::min(atSample + count, clipEnd);
+    if (last <= atSample + skip)
+        return;
+    const size_t ch = static_cast<size_t>(m_out.channels);
+    auto& s = m_sound->Samples();
+    s.insert(s.end(), samples + static_cast<size_t>(skip) * ch, samples + static_cast<size_t>(last - atSample) * ch);
+    m_audioPos = last;
+}
+
+void CSimpleEditSource::FinishAudioBlock()
+{
+    auto& s = m_sound->Samples();
+    if (s.empty())
+        return;
+    const SeixClip& clip = m_desc.clips[m_clip];
+    const int64_t first = m_audioPos - static_cast<int64_t>(s.size() / static_cast<size_t>(m_out.channels));
+    m_soundFirst = first;
+    m_sound->SetTimeStamp(first * 10000000 / m_out.sampleRate);
+    if (m_replace && !m_replace->ProcessFrameInPlace(m_sound.get()))
+        QuentaBased::ThrowLastError();
+    const double gain = clip.mute ? 0.0 : clip.volume;
+    if (gain != 1.0) {
+        for (int16_t& v : s)
+            v = static_cast<int16_t>(std::max(-32768.0, std::min(32767.0, std::round(v * gain))));
+    }
+}
+
+int64_t CSimpleEditSource::SlotAt(double ms) const
+{
+    return static_cast<int64_t>(std::ceil(ms / m_slotMs - 1e-9));
+}
+
+Moorland::IRawVideoFrame* CSimpleEditSource::Place(Moorland::IRawVideoFrame* picture)
+{
+    if (!m_cfr)
+        return picture;
+    // The nearest slot, but never one that belongs to the next clip.
+    const int64_t lastSlot = SlotAt(static_cast<double>(m_out.clipStartMs[m_clip + 1])) - 1;
+    const int64_t slot = std::min<int64_t>(std::llround(picture->GetTimeStamp() / m_slotMs), lastSlot);
+    if (slot < m_nextSlot)
+        return nullptr; // more pictures than slots: this one is not shown
+    m_repeat = slot - m_nextSlot; // fewer: it also fills the slots it skipped
+    picture->SetTimeStamp(static_cast<int>(std::llround(m_nextSlot * m_slotMs)));
+    picture->SetDuration(static_cast<unsigned>(std::max<int64_t>(1, std::llround(m_slotMs))));
+    ++m_nextSlot;
+    m_lastPicture = picture;
+    m_clipHadPicture = true;
+    return picture;
+}
+
+bool CSimpleEditSource::ReadFrames(Moorland::IRawAudioFrame** audio, Moorland::IRawVideoFrame** video, void** other,
+                                   int mode)
+{
+    if (audio)
+        *audio = nullptr;
+    if (video)
+        *video = nullptr;
+    if (other)
+        *other = nullptr;
+    return QB_GUARDED(false, { return Read(audio, video, mode); });
+}
+
+bool CSimpleEditSource::Read(Moorland::IRawAudioFrame** audio, Moorland::IRawVideoFrame** video, int mode)
+{
+    // The picture handed out last is the reader's no more; its pixels take
+    // the next kept picture.
+    if (m_handedPicture && m_spare.size() < kSparePictures)
+        m_spare.push_back(std::move(m_handedPicture));
+    m_handedPicture.reset();
+    const bool askVideo = video && mode != Moorland::AVReadAudioOnly;
+    const bool askAudio = audio && mode != Moorland::AVReadVideoOnly;
+    for (;;) {
+        bool got = false;
+        if (askVideo && !m_keptPictures.empty()) {
+            HandKeptPicture(video);
+            got = true;
+        }
+        if (askAudio && !m_keptSound.empty()) {
+            HandKeptSound(audio);
+            got = true;
+        }
+        if (got)
+            return true;
+        if (m_spent) {
+            // Nothing more of the asked kind: what is kept of the other comes instead.
+            if (video && !m_keptPictures.empty()) {
+                HandKeptPicture(video);
+                got = true;
+            }
+            if (audio && !m_keptSound.empty()) {
+                HandKeptSound(audio);
+                got = true;
+            }
+            m_eos = !got;
+            return got;
+        }
+        Moorland::IRawVideoFrame* picture = nullptr;
+        bool haveSound = false;
+        if (!Produce(picture, haveSound)) {
+            m_spent = true;
+            continue;
+        }
+        if (picture) {
+            if (askVideo) {
+                *video = picture;
+                got = true;
+            } else if (video) {
+                KeepPicture(picture);
+            }
+        }
+        if (haveSound) {
+            if (askAudio) {
+                *audio = m_sound.get();
+                got = true;
+            } else if (audio) {
+                KeepSound();
+            }
+        }
+        if (got)
+            return true;
+        if (m_keptPictures.size() > kKeptPictures) {
+            HandKeptPicture(video);
+            return true;
+        }
+        if (m_keptSound.size() > static_cast<size_t>(m_out.sampleRate) * kKeptSoundSeconds * m_out.channels) {
+            HandKeptSound(audio);
+            return true;
+        }
+    }
+}
+
+void CSimpleEditSource::KeepPicture(Moorland::IRawVideoFrame* picture)
+{
+    if (m_spare.empty()) {
+        m_keptPictures.emplace_back(CEditVideoFrame::CopyOf(picture, false));
+        return;
+    }
+    std::unique_ptr<CEditVideoFrame> frame = std::move(m_spare.back());
+    m_spare.pop_back();
+    frame->CopyFrom(picture);
+    m_keptPictures.push_back(std::move(frame));
+}
+
+void CSimpleEditSource::KeepSound()
+{
+    auto& s = m_sound->Samples();
+    if (m_keptSound.empty())
+        m_keptSoundFirst = m_soundFirst;
+    m_keptSound.insert(m_keptSound.end(), s.begin(), s.end());
+    s.clear();
+}
+
+void CSimpleEditSource::HandKeptPicture(Moorland::IRawVideoFrame** video)
+{
+    m_handedPicture = std::move(m_keptPictures.front());
+    m_keptPictures.pop_front();
+    *video = m_handedPicture.get();
+}
+
+void CSimpleEditSource::HandKeptSound(Moorland::IRawAudioFrame** audio)
+{
+    m_sound->Samples().swap(m_keptSound);
+    m_keptSound.clear();
+    m_sound->SetTimeStamp(m_keptSoundFirst * 10000000 / m_out.sampleRate);
+    *audio = m_sound.get();
+}
+
+bool CSimpleEditSource::Produce(Moorland::IRawVideoFrame*& picture, bool& haveSound)
+{
+    m_sound->Samples().clear();
+    picture = nullptr;
+    haveSound = false;
+    for (;;) {
+        // Slots the last picture still fills come before anything new is read.
+        if (m_repeat > 0 && m_lastPicture) {
+            --m_repeat;
+            m_lastPicture->SetTimeStamp(static_cast<int>(std::llround(m_nextSlot * m_slotMs)));
+            m_position = static_cast<uint32_t>(m_lastPicture->GetTimeStamp());
+            ++m_nextSlot;
+            picture = m_lastPicture;
+            return true;
+        }
+        if (m_clip >= m_desc.clips.size())
+            return false;
+        if (!m_open)
+            OpenClip();
+        Moorland::IRawAudioFrame* a = nullptr;
+        Moorland::IRawVideoFrame* v = nullptr;
+        Pump(true, true, a, v);
+        if (v && !m_videoDone) {
+            picture = TakeVideo(v);
+            if (picture)
+                picture = Place(picture);
+        }
+        if (a && m_audioOwn)
+            TakeAudio(a);
+        const int64_t clipEnd = SampleAt(m_out.clipStartMs[m_clip + 1]);
+        if (m_out.audio && !m_audioOwn && m_videoDone && !m_audioDone) {
+            AppendSilence(std::min(m_audioPos + m_out.sampleRate / 10, clipEnd));
+            if (m_audioPos >= clipEnd)
+                m_audioDone = true;
+        }
+        const bool clipOver = m_videoDone && m_audioDone;
+        if (clipOver && m_out.audio)
+            AppendSilence(clipEnd);
+        haveSound = !m_sound->Samples().empty();
+        if (haveSound)
+            FinishAudioBlock();
+        if (clipOver) {
+            // The clip's last picture stays up to the clip's end.
+            if (m_cfr && m_clipHadPicture && m_lastPicture)
+                m_repeat = std::max<int64_t>(0, SlotAt(static_cast<double>(m_out.clipStartMs[m_clip + 1])) - m_nextSlot);
+
+            CloseClip();
+            ++m_clip;
+            m_startInClipMs = 0;
+            m_clipHadPicture = false;
+        }
+        if (picture || haveSound)
+            return true;
+    }
+}
+
+} // namespace Solvane

@@ -1,0 +1,64 @@
+#include "SolvaneEdit.h"
+
+#include "CBaseException.h"
+#include "CSimpleEditImporter.h"
+#include "CSimpleEditSource.h"
+#include "CSimpleHTMLTextImporter.h"
+#include "moorlan_srcutils/moorlan_url.h"
+
+#include <cctype>
+#include <cstring>
+#include <memory>
+
+namespace Solvane {
+
+bool IsEditImporterName(const char* name)
+{
+    return name && strcmp(name, CSimpleEditImporter::kName) == 0;
+}
+
+bool IsEditDescriptionPath(const std::string& path)
+{
+    const std::string ext = ".seix";
+    if (path.size() <= ext.size())
+        return false;
+    for (size_t i = 0; i < ext.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(path[path.size() - ext.size() + i])) != ext[i])
+            return false;
+    return true;
+}
+
+Moorland::IAVImporter* CreateEditImporter(Moorland::IAVManager* manager, const char* name)
+{
+    if (IsEditImporterName(name))
+        return new CSimpleEditImporter(manager);
+    if (name && strcmp(name, CSimpleHTMLTextImporter::kName) == 0)
+        return new CSimpleHTMLTextImporter;
+    return nullptr;
+}
+
+Moorland::IAVSource* CreateEditSource(Moorland::IAVManager* manager, const char* address, int* movieId,
+                                      int* videoStreamId, int* audioStreamId, Moorland::MovieInfo** movieInfo)
+{
+    if (!address)
+        QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
+    const Moorland::CSourceURL url(address);
+    const SeixDescription description = LoadSeix(url.GetFilePath());
+    if (description.clips.empty())
+        QB_THROW(QB_ERR_MEDIA, "The edit description has no clips");
+    std::unique_ptr<CSimpleEditSource> source(new CSimpleEditSource(
+        manager, description, url.GetVideoStreamID() != -1, url.GetAudioStreamID() != -1, nullptr, nullptr));
+    if (url.GetParam("usemultithreaddecode") == "1")
+        source->SetProperty(1, 1);
+    if (movieId)
+        *movieId = 0;
+    if (videoStreamId)
+        *videoStreamId = source->GetVideoStreamID();
+    if (audioStreamId)
+        *audioStreamId = source->GetAudioStreamID();
+    if (movieInfo)
+        *movieInfo = source->Movie();
+    return source.release();
+}
+
+} // namespace Solvane

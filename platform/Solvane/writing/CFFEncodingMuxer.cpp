@@ -1,0 +1,136 @@
+#include "CFFEncodingMuxer.h"
+
+#include "CBaseException.h"
+#include "CFFExporter.h"
+#include "IRawAudioFrame.h"
+#include "IRawVideoFrame.h"
+
+namespace Solvane {
+
+CFFEncodingMuxer::~CFFEncodingMuxer()
+{
+    Abandon();
+}
+
+bool CFFEncodingMuxer::SetEncodingPass(int passCount)
+{
+    return QB_GUARDED(false, {
+        m_output.Passes().Set(m_writing, passCount);
+        return true;
+    });
+}
+
+void CFFEncodingMuxer::SetEncodingThreads(int threads)
+{
+    m_threads = threads > 0 ? threads : 0;
+}
+
+bool CFFEncodingMuxer::BeginWriting()
+{
+    return QB_GUARDED(false, {
+        m_owner.RequireOpen();
+        if (m_writing)
+            QB_THROW(QB_ERR_UNEXPECTED, "The muxer is writing already");
+        const ExportSettings& s = m_owner.Settings();
+        m_failed = false;
+        m_origin = INT64_MIN;
+        m_video.reset();
+        m_audio.reset();
+        // Passes before the last only gather the video encoder's statistics.
+        m_pass = m_output.BeginPass(m_owner.VideoStreamId() >= 0, m_owner.Path(), m_owner.Stream(), s);
+        CFFOutputFile* out = m_output.File();
+        if (m_pass == 1) {
+            m_video = CFFStreamEncoder::Video(s.video, nullptr, m_threads, 1, m_output.StatsFile(),
+                                              m_output.StatsText());
+        } else {
+            if (m_owner.VideoStreamId() >= 0)
+                m_video = CFFStreamEncoder::Video(s.video, out, m_threads, m_pass, m_output.StatsFile(),
+                                                  m_output.StatsText());
+            if (m_owner.AudioStreamId() >= 0)
+                m_audio = CFFStreamEncoder::Audio(s.audio, out, m_threads);
+            out->Begin();
+        }
+        m_writing = true;
+        return true;
+    });
+}
+
+void CFFEncodingMuxer::Origin(int64_t t100ns)
+{
+    if (m_origin == INT64_MIN)
+        m_origin = t100ns;
+}
+
+bool CFFEncodingMuxer::WriteVideo(int streamId, Moorland::IRawVideoFrame* frame)
+{
+    return QB_GUARDED(false, {
+        if (!frame)
+            QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
+        if (!m_writing || m_failed)
+            QB_THROW(QB_ERR_UNEXPECTED, "The muxer is not writing");
+        if (streamId != m_owner.VideoStreamId() || !m_video)
+            QB_THROW(QB_ERR_BAD_PARAM, "Bad stream id");
+        Origin(static_cast<int64_t>(frame->GetTimeStamp()) * 10000);
+        try {
+            m_video->SendVideo(frame, m_origin, [this](AVPacket* p, AVRational tb) { m_output.File()->Write(p, tb); });
+        } catch (...) {
+            m_failed = true;
+            throw;
+        }
+        return true;
+    });
+}
+
+bool CFFEncodingMuxer::WriteAudio(int streamId, Moorland::IRawAudioFrame* frame)
+{
+    return QB_GUARDED(false, {
+        if (!frame)
+            QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
+        if (!m_writing || m_failed)
+            QB_THROW(QB_ERR_UNEXPECTED, "The muxer is not writing");
+        if (streamId != m_owner.AudioStreamId())
+            QB_THROW(QB_ERR_BAD_PARAM, "Bad stream id");
+        if (m_pass == 1)
+            return true;
+        const int64_t t = frame->GetTimeStamp();
+        if (t != INT64_MIN)
+            Origin(t);
+        try {
+            m_audio->SendAudio(frame, m_origin == INT64_MIN ? 0 : m_origin,
+                               [this](AVPacket* p, AVRational tb) { m_output.File()->Write(p, tb); });
+        } catch (...) {
+            m_failed = true;
+            throw;
+        }
+        return true;
+    });
+}
+
+void CFFEncodingMuxer::GetDataRateStats(int streamId, uint64_t* bytes, uint32_t* ms)
+{
+    // The video stream is the file's first, the sound the one after it.
+    m_output.Stats(streamId, streamId == m_owner.VideoStreamId() ? m_video.get() : nullptr, bytes, ms);
+}
+
+void CFFEncodingMuxer::EndWriting()
+{
+    QB_GUARDED_VOID({
+        if (!m_writing)
+            return;
+        m_writing = false;
+        m_output.End({m_video.get(), m_audio.get()}, m_failed, m_owner.Path(), [this]() {
+            m_video.reset();
+            m_audio.reset();
+        });
+    });
+}
+
+void CFFEncodingMuxer::Abandon()
+{
+    m_writing = false;
+    m_video.reset();
+    m_audio.reset();
+    m_output.Abandon();
+}
+
+} // namespace Solvane

@@ -1,0 +1,93 @@
+#pragma once
+
+// One encoder of an exporter's stream on libavcodec: turns the media layer's
+// raw frames into packets through the one encoding loop (CFFEncodeLoop) and
+// hands them on in the encoder's time base, for the output file
+// (CFFOutputFile) to rescale and interleave; a null frame flushes.
+
+#include "CFFExportSettings.h"
+#include "CFFOutputFile.h"
+#include "CFFPassCount.h"
+#include "FFOwners.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+extern "C" {
+#include <libavutil/audio_fifo.h>
+}
+
+namespace Moorland {
+class IRawVideoFrame;
+class IRawAudioFrame;
+struct AudioFormatInfo;
+}
+
+namespace Solvane {
+
+class CFFEncodeLoop;
+
+struct AudioFifoDeleter {
+    void operator()(AVAudioFifo* fifo) const { av_audio_fifo_free(fifo); }
+};
+
+// The encoder name for a profile's codec name; throws for a name no encoder
+// of this build knows.
+const AVCodec* FindEncoder(const std::string& name, const AVOutputFormat* format, bool video);
+
+class CFFStreamEncoder
+{
+public:
+    using Sink = std::function<void(AVPacket*, AVRational)>;
+
+    // `pass`: 0 single pass, 1 the first of two (nothing is written, the
+    // statistics are gathered into *stats), 2 the second (reads *stats).
+    // A null `out` makes an encoder whose packets go nowhere (a first pass).
+    // libx264 keeps its statistics in `statsFile`; other encoders in *stats.
+    static std::unique_ptr<CFFStreamEncoder> Video(const VideoExportSettings& settings, CFFOutputFile* out,
+                                                   int threads, int pass, const std::string& statsFile,
+                                                   std::string* stats);
+    static std::unique_ptr<CFFStreamEncoder> Audio(const AudioExportSettings& settings, CFFOutputFile* out,
+                                                   int threads);
+    ~CFFStreamEncoder();
+
+    int StreamIndex() const { return m_stream ? m_stream->index : -1; }
+    // Time stamps count from `origin` (100 ns), the job's first frame.
+    void SendVideo(Moorland::IRawVideoFrame* frame, int64_t origin100ns, const Sink& sink);
+    void SendAudio(Moorland::IRawAudioFrame* frame, int64_t origin100ns, const Sink& sink);
+    void Flush(const Sink& sink);
+    // What an encoder whose packets go nowhere (a first pass) has made so
+    // far: their bytes and the end of the latest in ms from the origin.
+    // Safe to call from another thread.
+    void DiscardedStats(uint64_t* bytes, uint32_t* ms) const;
+
+private:
+    CFFStreamEncoder() = default;
+    void Encode(AVFrame* frame, const Sink& sink);
+    void DrainFifo(bool final, const Sink& sink);
+
+    FF::CodecContextPtr m_enc;
+    AVStream* m_stream = nullptr;
+    bool m_video = true;
+    int m_pass = 0;
+    std::string* m_passStats = nullptr;
+    std::atomic<uint64_t> m_discardedBytes{0};
+    std::atomic<uint32_t> m_discardedMs{0};
+    std::unique_ptr<CFFEncodeLoop> m_loop;
+    FF::FramePtr m_frame;
+    // video
+    FF::SwsPtr m_sws;
+    int m_srcW = 0, m_srcH = 0, m_srcFmt = -1;
+    int64_t m_lastPts = INT64_MIN;
+    // audio
+    FF::SwrPtr m_swr;
+    std::unique_ptr<AVAudioFifo, AudioFifoDeleter> m_fifo;
+    int m_inRate = 0, m_inChannels = 0, m_inFmt = -1;
+    int64_t m_nextSample = INT64_MIN;
+    bool m_flushed = false;
+};
+
+} // namespace Solvane
