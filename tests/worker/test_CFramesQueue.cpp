@@ -296,7 +296,9 @@ TEST(CAVEncodingThread, AFailedWriteStopsAWaitingProducerWithinOneFrame)
 TEST(CAVEncodingThread, AProducerThatFailsEndsAWaitingEncoderAndFreesWhatIsQueued)
 {
     FakeMuxer muxer;
-    muxer.delayMs = 50;
+    // Slow enough that writing all eight frames (3.2 s) cannot pass for a
+    // prompt end even on a loaded machine.
+    muxer.delayMs = 200;
     {
         CFramesQueue queue(8);
         CAVEncodingThread thread(0, 1, &queue, &muxer);
@@ -304,15 +306,12 @@ TEST(CAVEncodingThread, AProducerThatFailsEndsAWaitingEncoderAndFreesWhatIsQueue
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         for (int i = 0; i < 8; ++i)
             ASSERT_TRUE(queue.PushWait(Pair(NewVideo(i), new FakeAudio(i))));
-        const auto start = std::chrono::steady_clock::now();
         thread.Cancel(); // what the worker does when its producer fails
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500))
-            << "the encoder went on with the queued frames";
         unsigned code = 0;
         ASSERT_TRUE(thread.GetExitCode(code));
         EXPECT_EQ(code, 1u);
         EXPECT_STREQ(thread.GetThreadException()->GetExceptionMsg(), "Cancel");
-        EXPECT_LT(muxer.Written().size(), 8u * 2);
+        EXPECT_LT(muxer.Written().size(), 8u * 2) << "the encoder went on with the queued frames";
         EXPECT_FALSE(queue.PushWait(Pair(NewVideo(99), new FakeAudio(99)))) << "a closed queue takes nothing";
     }
     EXPECT_EQ(g_liveFrames, 0);
@@ -323,7 +322,8 @@ TEST(CAVEncodingThread, AProducerThatFailsEndsAWaitingEncoderAndFreesWhatIsQueue
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         const auto start = std::chrono::steady_clock::now();
         thread.Cancel();
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200));
+        // Well below the hang this guards against, even on a loaded machine.
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     }
 }
 
