@@ -6,7 +6,7 @@
 #include "CImageSource.h"
 
 // The stream item record the worker passes to CreateMultiSource.
-#include "moorlan_srcutils/MultiUtils.h"
+#include "moorlan_srcutils/MultiStreamAddress.h"
 
 #include <algorithm>
 #include <cstddef>

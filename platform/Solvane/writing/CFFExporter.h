@@ -12,6 +12,7 @@
 #include "CFFEncodingMuxer.h"
 #include "CFFExportSettings.h"
 #include "CFFMultiMuxer.h"
+#include "CFFNoEncodingMuxer.h"
 #include "CFFOutputFile.h"
 #include "CFFStreamEncoder.h"
 #include "IAVExporter.h"
@@ -22,32 +23,6 @@
 #include <vector>
 
 namespace Solvane {
-
-class CFFExporter;
-
-class CFFNoEncodingMuxer final : public Moorland::INoEncodingMuxer
-{
-public:
-    explicit CFFNoEncodingMuxer(CFFExporter& owner) : m_owner(owner) {}
-
-    void SetStreamHeader(int outStream, const uint8_t* header, int size) override;
-    void SetAudioFormat(int outStream, const Moorland::AudioFormatInfo* format) override;
-    bool BeginWriting() override;
-    bool WritePacket(int outStream, Moorland::ICompressedFrame* packet) override;
-    void EndWriting() override;
-
-    void Abandon();
-
-private:
-    CFFExporter& m_owner;
-    std::map<int, std::vector<uint8_t>> m_headers;
-    std::map<int, Moorland::AudioFormatInfo> m_audio;
-    std::unique_ptr<CFFOutputFile> m_out;
-    std::map<int, int> m_streamOf;          // output stream id -> muxer stream index
-    std::map<int, int64_t> m_duration100ns; // of one packet, per muxer stream
-    FF::PacketPtr m_packet;
-    bool m_failed = false;
-};
 
 class CFFExporter final : public Moorland::IAVExporter
 {

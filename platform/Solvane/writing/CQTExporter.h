@@ -9,8 +9,10 @@
 // The plug-in records its failures through the process's error service, in
 // the calling thread's own record, so callers see the plug-in's own text.
 
+#include "CQTEncodingMuxer.h"
 #include "CQTPlugin.h"
 #include "IAVExporter.h"
+#include "moorlan_srcutils/moorlan_job_kinds.h"
 
 #include <memory>
 #include <string>
@@ -19,38 +21,8 @@ class IOrlendar;
 
 namespace Solvane {
 
-class CQTExporter;
-
-class CQTEncodingMuxer final : public Moorland::IEncodingMuxer
-{
-public:
-    explicit CQTEncodingMuxer(CQTExporter& owner) : m_owner(owner) {}
-    ~CQTEncodingMuxer() override;
-
-    bool SetEncodingPass(int passCount) override;
-    void SetEncodingThreads(int threads) override;
-    bool BeginWriting() override;
-    bool WriteVideo(int streamId, Moorland::IRawVideoFrame* frame) override;
-    bool WriteAudio(int streamId, Moorland::IRawAudioFrame* frame) override;
-    void GetDataRateStats(int streamId, uint64_t* bytes, uint32_t* ms) override;
-    void EndWriting() override;
-
-    // Drops a movie still being written; it is never finished.
-    void Abandon();
-
-private:
-    IOrlendar& Writer() const;
-
-    CQTExporter& m_owner;
-    IOrlendar* m_writer = nullptr; // the plug-in's; deleted through its interface
-    std::string m_path;            // the writer keeps a pointer to this text
-    unsigned m_threads = 0;
-    // The movie's pictures sit on the profile's constant rate: a source
-    // picture is repeated or left out so that the movie keeps its length.
-    double m_frameRate = 0.0;
-    int64_t m_firstMs = 0;
-    int64_t m_pictures = 0; // pictures handed to the plug-in in this pass
-};
+// Which of the profile's streams a QuickTime movie holds.
+Moorland::AVInclude QTStreamsOf(IProfile* profile);
 
 class CQTExporter final : public Moorland::IAVExporter
 {

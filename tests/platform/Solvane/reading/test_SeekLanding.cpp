@@ -10,7 +10,7 @@
 #include "IRawAudioFrame.h"
 #include "IRawVideoFrame.h"
 #include "MoorlanTypes.h"
-#include "moorlan_srcutils/MultiUtils.h"
+#include "moorlan_srcutils/MultiStreamAddress.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include "CBaseException.h"
 #include "IRawAudioFrame.h"
 #include "IRawVideoFrame.h"
-#include "moorlan_srcutils/MultiUtils.h"
+#include "moorlan_srcutils/MultiStreamAddress.h"
 
 #include <unistd.h>
 

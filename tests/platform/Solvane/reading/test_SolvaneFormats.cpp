@@ -12,7 +12,7 @@
 #include "IRawVideoFrame.h"
 #include "Moorlan.h"
 #include "MoorlanTypes.h"
-#include "moorlan_srcutils/MultiUtils.h"
+#include "moorlan_srcutils/MultiStreamAddress.h"
 
 #include <algorithm>
 #include <cmath>

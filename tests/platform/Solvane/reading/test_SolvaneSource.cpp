@@ -5,7 +5,7 @@
 #include "IRawAudioFrame.h"
 #include "IRawVideoFrame.h"
 #include "MoorlanTypes.h"
-#include "moorlan_srcutils/MultiUtils.h"
+#include "moorlan_srcutils/MultiStreamAddress.h"
 
 #include <cstring>
 #include <fstream>

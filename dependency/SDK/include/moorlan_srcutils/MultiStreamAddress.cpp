@@ -1,4 +1,4 @@
-#include "MultiUtils.h"
+#include "MultiStreamAddress.h"
 
 #include "CBaseException.h"
 #include "moorlan_url.h"

@@ -1,4 +1,4 @@
-#include "moorlan_srcutils/MultiUtils.h"
+#include "moorlan_srcutils/MultiStreamAddress.h"
 #include "moorlan_srcutils/moorlan_url.h"
 
 #include "Basilvo/Basilvo.h"
@@ -32,7 +32,7 @@ struct Case
 
 } // namespace
 
-TEST(MultiUtils, ParsesTheStreamListOfAnAddress)
+TEST(MultiStreamAddress, ParsesTheStreamListOfAnAddress)
 {
     const Case cases[] = {
         {"file:///movies/a.mkv?movieid=0&vstreamid=256&compress=0&astreamid=257&compress=1&subtitleid=259&compress=1",
@@ -86,14 +86,14 @@ TEST(MultiUtils, ParsesTheStreamListOfAnAddress)
     }
 }
 
-TEST(MultiUtils, NullOutPointerIsRefused)
+TEST(MultiStreamAddress, NullOutPointerIsRefused)
 {
     GetQuentaException()->Clear();
     EXPECT_EQ(ParserUrlToSMItemInfo("file:///a?movieid=0", nullptr), -1);
     EXPECT_EQ(GetQuentaException()->GetExceptionCode(), QB_ERR_BAD_POINTER);
 }
 
-TEST(MultiUtils, ReadsEveryAddressAsTheAddressClassDoes)
+TEST(MultiStreamAddress, ReadsEveryAddressAsTheAddressClassDoes)
 {
     const char* const paths[] = {"/videos/100%25.mp4", "/what?.mp4", "/a?b=c&d.mkv", "/Tom & Jerry/my clip.mov",
                                  "/vidéos/東京 夜景.mkv", "/x%3F%26.ts"};
