@@ -89,7 +89,7 @@ int CAVEncodingThread::Execute()
     });
 }
 
-CAVEncodingThread2::CAVEncodingThread2(SMItemInfo* items, int count, CFramesQueue* queue, IMultiMuxer2* muxer)
+CAVEncodingThread2::CAVEncodingThread2(SMItemInfo* items, int count, CFramesQueue2* queue, IMultiMuxer2* muxer)
     : m_items(items), m_count(count), m_muxer(muxer), m_queue(queue)
 {
     Resume();

@@ -45,7 +45,7 @@ private:
 class CAVEncodingThread2 : public QuentaBased::CQuentaBasedThread
 {
 public:
-    CAVEncodingThread2(SMItemInfo* items, int count, CFramesQueue* queue, IMultiMuxer2* muxer);
+    CAVEncodingThread2(SMItemInfo* items, int count, CFramesQueue2* queue, IMultiMuxer2* muxer);
     ~CAVEncodingThread2() override;
 
     void Complete();
@@ -58,7 +58,7 @@ private:
     SMItemInfo* m_items;
     int m_count;
     IMultiMuxer2* m_muxer;
-    CFramesQueue* m_queue;
+    CFramesQueue2* m_queue;
     std::atomic<bool> m_cancel{false};
     std::atomic<bool> m_complete{false};
 };

@@ -87,4 +87,8 @@ private:
     bool m_finished = false;
 };
 
+// The multi-stream export's queue: the same queue, its frames tagged with
+// their stream index.
+using CFramesQueue2 = CFramesQueue;
+
 } // namespace Moorland

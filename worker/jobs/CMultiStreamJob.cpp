@@ -201,10 +201,10 @@ void CMultiStreamJob::Pass(IAVSource2* source, IMultiMuxer2* muxer, int pass, in
     CAVStatist statist(items, count);
     bool copiedTaken = false;
     record->SetDuration(JobDuration(source->GetDuration(), record->TrimStart, record->TrimLength));
-    std::unique_ptr<CFramesQueue> queue;
+    std::unique_ptr<CFramesQueue2> queue;
     std::unique_ptr<CAVEncodingThread2> thread;
     if (m_job.TwoThreads()) {
-        queue.reset(new CFramesQueue(kQueueCapacity));
+        queue.reset(new CFramesQueue2(kQueueCapacity));
         thread.reset(new CAVEncodingThread2(items, count, queue.get(), muxer));
     }
     int subtitles = 0;
