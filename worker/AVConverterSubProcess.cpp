@@ -45,7 +45,7 @@ void CAVConverterSubProcess::Pause(bool pause)
 int CAVConverterSubProcess::Execute()
 {
     try {
-        Dispatch();
+        DoDirect();
         return 0;
     } catch (...) {
         QuentaBased::RecordCurrentException(__LINE__, kSource);
@@ -56,7 +56,7 @@ int CAVConverterSubProcess::Execute()
     }
 }
 
-void CAVConverterSubProcess::Dispatch()
+void CAVConverterSubProcess::DoDirect()
 {
     if (!m_context.Record() || !m_context.Manager())
         throw CBaseException(QB_ERR_BAD_POINTER, "Bad pointer", __LINE__, kSource);
@@ -81,7 +81,7 @@ void CAVConverterSubProcess::Dispatch()
 
     // A split or a multi-stream profile is that, whatever its "remux" says.
     if (perFileSize > 0) {
-        CSplitBySizeJob(m_context, static_cast<uint64_t>(perFileSize)).Run();
+        CSplitBySizeJob(m_context, static_cast<uint64_t>(perFileSize)).DoExportBySize();
         if (prores)
             m_context.TimecodeStep();
         m_context.Finish();
@@ -90,21 +90,21 @@ void CAVConverterSubProcess::Dispatch()
     // A timeline is one picture and one sound stream: a multi-stream
     // profile converts it as a plain one.
     if (multiStream && !IsEditDescription(local.ImporterName, m_context.SourcePath())) {
-        CMultiStreamJob(m_context, prores).Run(prores);
+        CMultiStreamJob(m_context, prores).DoMultiExportExecute(prores);
         return;
     }
     switch (kind) {
     case JobKind::AccurateTrim:
-        CAccurateTrimJob(m_context).Run();
+        CAccurateTrimJob(m_context).DoAccurateTrim();
         return;
     case JobKind::DiscCreation:
-        CDiscJob(m_context).Run();
+        CDiscJob(m_context).DoDiscCreator();
         return;
     case JobKind::PacketRemux:
         CRemuxJob(m_context, profile, useOrgAspect, prores).Run();
         return;
     case JobKind::StreamCopy:
-        CCopyJob(m_context).Run();
+        CCopyJob(m_context).DoCopy();
         return;
     case JobKind::Transcode:
         CTranscodeJob(m_context, profile, useOrgAspect, prores).Run();

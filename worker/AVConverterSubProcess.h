@@ -35,7 +35,7 @@ public:
 
 private:
     // Picks the job kind and runs it; throws on a failure.
-    void Dispatch();
+    void DoDirect();
 
     CJobContext m_context;
 };

@@ -12,7 +12,7 @@ const char* const kSource = "AVConverterSubProcess";
 
 CAccurateTrimJob::CAccurateTrimJob(CJobContext& job) : m_job(job) {}
 
-void CAccurateTrimJob::Run()
+void CAccurateTrimJob::DoAccurateTrim()
 {
     const ConvertTaskLocal& local = m_job.Job();
     const std::string destination = QuentaBased::utf8_to_local(m_job.DestinationPath().c_str());

@@ -12,7 +12,7 @@ class CAccurateTrimJob
 public:
     explicit CAccurateTrimJob(CJobContext& job);
     // Throws on a failure.
-    void Run();
+    void DoAccurateTrim();
 
 private:
     CJobContext& m_job;

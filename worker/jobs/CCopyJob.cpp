@@ -20,7 +20,7 @@ const char* const kSource = "AVConverterSubProcess";
 
 CCopyJob::CCopyJob(CJobContext& job) : m_job(job) {}
 
-void CCopyJob::Run()
+void CCopyJob::DoCopy()
 {
     ConvertTaskInfo2* record = m_job.Record();
     const ConvertTaskLocal& local = m_job.Job();

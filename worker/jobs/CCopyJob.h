@@ -12,7 +12,7 @@ class CCopyJob
 public:
     explicit CCopyJob(CJobContext& job);
     // Throws on a failure; state 5 at the end unless cancelled.
-    void Run();
+    void DoCopy();
 
 private:
     CJobContext& m_job;

@@ -16,7 +16,7 @@ const char* const kSource = "AVConverterSubProcess";
 
 CDiscJob::CDiscJob(CJobContext& job) : m_job(job) {}
 
-void CDiscJob::Run()
+void CDiscJob::DoDiscCreator()
 {
     try {
         RunCreator();

@@ -15,7 +15,7 @@ public:
     explicit CDiscJob(CJobContext& job);
     // Throws "Creator Disc failed: " and the creator's reason on a failure;
     // keeps the record's state itself otherwise.
-    void Run();
+    void DoDiscCreator();
 
 private:
     void RunCreator();

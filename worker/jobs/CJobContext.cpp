@@ -205,7 +205,7 @@ void CJobContext::TimecodeStep()
     CTimecodeStep step(m_manager, DestinationPath());
     // A source without a timecode only loses the track; a program that had
     // to be killed is reported, not shown as a finished job.
-    if (!step.Write() && step.TimedOut())
+    if (!step.WriteTimecodeToProRes() && step.TimedOut())
         QuentaBased::ThrowLastError();
 }
 

@@ -44,7 +44,7 @@ void CMultiStreamJob::ChooseItems()
     m_itemCount = parsed;
 }
 
-void CMultiStreamJob::Run(bool prores)
+void CMultiStreamJob::DoMultiExportExecute(bool prores)
 {
     ConvertTaskInfo2* record = m_job.Record();
     const ConvertTaskLocal& local = m_job.Job();
@@ -182,7 +182,7 @@ void CMultiStreamJob::Run(bool prores)
             source = makeSource();
         }
         CheckedCall([&] { return muxer->BeginWriting(); }, "Can't BeginWriting", __LINE__, kSource);
-        Pass(source.get(), muxer, p, passes);
+        DoMultiExport(source.get(), muxer, p, passes);
         CheckedReport([&] { muxer->EndWriting(); });
         if (m_job.Cancelled())
             break;
@@ -193,7 +193,7 @@ void CMultiStreamJob::Run(bool prores)
     m_job.Finish();
 }
 
-void CMultiStreamJob::Pass(IAVSource2* source, IMultiMuxer2* muxer, int pass, int passCount)
+void CMultiStreamJob::DoMultiExport(IAVSource2* source, IMultiMuxer2* muxer, int pass, int passCount)
 {
     ConvertTaskInfo2* record = m_job.Record();
     SMItemInfo* items = m_items.get();

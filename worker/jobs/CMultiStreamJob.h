@@ -23,13 +23,13 @@ public:
     // `useAspectText`: a ProRes job writes the display aspect as text.
     CMultiStreamJob(CJobContext& job, bool useAspectText);
     // Throws on a failure; state 5 at the end unless cancelled.
-    void Run(bool prores);
+    void DoMultiExportExecute(bool prores);
 
 private:
     // The stream items of the address, else one per stream of the profile.
     void ChooseItems();
     // One pass over the source into the muxer.
-    void Pass(IAVSource2* source, IMultiMuxer2* muxer, int pass, int passCount);
+    void DoMultiExport(IAVSource2* source, IMultiMuxer2* muxer, int pass, int passCount);
 
     CJobContext& m_job;
     bool m_useAspectText;

@@ -119,13 +119,13 @@ void CRemuxJob::Run()
             muxer->SetAudioFormat(outAudio, &format);
     }
     CheckedCall([&] { return muxer->BeginWriting(); }, "Can't BeginWriting", __LINE__, kSource);
-    Copy(packets.get(), videoId, outVideo, audioId, outAudio, muxer);
+    DoReMux(packets.get(), videoId, outVideo, audioId, outAudio, muxer);
     CheckedReport([&] { muxer->EndWriting(); });
     exporter->Close();
     m_job.FinishOutput(videoSeconds, audioSeconds, m_prores);
 }
 
-void CRemuxJob::Copy(IAVCompressedSource* source, int videoId, int videoOut, int audioId, int audioOut,
+void CRemuxJob::DoReMux(IAVCompressedSource* source, int videoId, int videoOut, int audioId, int audioOut,
                      INoEncodingMuxer* muxer)
 {
     ConvertTaskInfo2* record = m_job.Record();

@@ -31,7 +31,7 @@ public:
 
 private:
     // The packet loop into the muxer.
-    void Copy(IAVCompressedSource* source, int videoId, int videoOut, int audioId, int audioOut,
+    void DoReMux(IAVCompressedSource* source, int videoId, int videoOut, int audioId, int audioOut,
               INoEncodingMuxer* muxer);
 
     CJobContext& m_job;

@@ -44,7 +44,7 @@ Released<IAVExporter> CSplitBySizeJob::PrepareExporter(const std::string& fileNa
     return exporter;
 }
 
-void CSplitBySizeJob::Run()
+void CSplitBySizeJob::DoExportBySize()
 {
     ConvertTaskInfo2* record = m_job.Record();
     const ConvertTaskLocal& local = m_job.Job();
@@ -87,7 +87,7 @@ void CSplitBySizeJob::Run()
         CheckedCall([&] { return muxer->SetEncodingPass(1); }, "Can't SetEncodingPass", __LINE__, kSource);
         CheckedCall([&] { return muxer->BeginWriting(); }, "Can't BeginWriting", __LINE__, kSource);
         CTranscodePass pass(m_job, source.get(), outVideo, outAudio, muxer);
-        pass.Run(0, 1, limit, &carried);
+        pass.DoExport(0, 1, limit, &carried);
         CheckedReport([&] { muxer->EndWriting(); });
         exporter->Close();
         // A part begun when the one before filled at the source's last

@@ -20,7 +20,7 @@ public:
     // `perFileSize`: the profile's "ExportPerFileSize" in bytes (above 0).
     CSplitBySizeJob(CJobContext& job, uint64_t perFileSize);
     // Throws on a failure.
-    void Run();
+    void DoExportBySize();
 
 private:
     // The exporter of one part: the source looked at afresh for the

@@ -21,7 +21,7 @@ CTimecodeStep::CTimecodeStep(IAVManager* manager, std::string moviePath)
 {
 }
 
-bool CTimecodeStep::Write()
+bool CTimecodeStep::WriteTimecodeToProRes()
 {
     m_timedOut = false;
     return QB_GUARDED(false, {

@@ -17,7 +17,7 @@ public:
 
     // Adds the timecode of the manager's current source. False with the
     // reason recorded; a source without a timecode only loses the track.
-    bool Write();
+    bool WriteTimecodeToProRes();
     // Whether the last Write had to kill a program that did not end.
     bool TimedOut() const { return m_timedOut; }
 

@@ -60,7 +60,7 @@ void CTranscodeJob::Run()
                 SeekToTrimStart(source.get(), record->TrimStart);
         }
         CheckedCall([&] { return muxer->BeginWriting(); }, "Can't BeginWriting", __LINE__, kSource);
-        CTranscodePass(m_job, source.get(), outVideo, outAudio, muxer).Run(i, passes);
+        CTranscodePass(m_job, source.get(), outVideo, outAudio, muxer).DoExport(i, passes);
         CheckedReport([&] { muxer->EndWriting(); });
         if (m_job.Cancelled())
             break;

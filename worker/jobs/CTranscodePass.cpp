@@ -24,7 +24,7 @@ CTranscodePass::CTranscodePass(CJobContext& job, IAVSource* source, int videoId,
 {
 }
 
-void CTranscodePass::Run(int pass, int passCount, uint64_t byteLimit, Carried* carried)
+void CTranscodePass::DoExport(int pass, int passCount, uint64_t byteLimit, Carried* carried)
 {
     ConvertTaskInfo2* record = m_job.Record();
     record->SetDuration(JobDuration(m_source->GetDuration(), record->TrimStart, record->TrimLength));

@@ -30,7 +30,7 @@ public:
     // Runs pass `pass` of `passCount`. Throws on a failure; a cancel ends
     // the pass without one. With a byte limit, the output's bytes and
     // milliseconds are added to `carried` when the limit is reached.
-    void Run(int pass, int passCount, uint64_t byteLimit = kNoLimit, Carried* carried = nullptr);
+    void DoExport(int pass, int passCount, uint64_t byteLimit = kNoLimit, Carried* carried = nullptr);
     // Whether the last run read any frame (a part begun at the source's end
     // reads none).
     bool ReadFrames() const { return m_readFrames; }
