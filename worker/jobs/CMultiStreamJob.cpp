@@ -173,6 +173,7 @@ void CMultiStreamJob::DoMultiExportExecute(bool prores)
             muxer->SetAudioFormat(i, &format);
     }
     m_lastSubtitleTime.assign(static_cast<size_t>(m_itemCount), INT64_MIN);
+    m_preReadSubtitle = false;
     m_job.Manager()->SetOption("UsePreReadSubtitle", "FALSE");
     m_job.Manager()->SetOption("ReadSubtitleOnly", "FALSE");
 
@@ -296,19 +297,59 @@ void CMultiStreamJob::DoMultiExport(IAVSource2* source, IMultiMuxer2* muxer, int
                 if (!queue->PushWait(std::move(frames)))
                     ThrowEncodingThreadEnd(thread.get());
             }
-            for (int k = 0; k < subtitles; ++k) {
-                int fillIndex = -1;
-                StreamType fillType = StreamTypeUnknown;
-                ICompressedFrame* filler = statist.CheckConstructFrame2(&fillIndex, &fillType);
-                if (!filler)
-                    break;
-                CheckedCall([&] { return muxer->WriteFrame(fillIndex, true, fillType, filler); },
-                            "Can't write subtitle", __LINE__, kSource);
-            }
+            WriteDueSubtitles(statist, muxer, subtitles);
             if (m_job.Cancelled())
                 break;
         }
     });
+}
+
+void CMultiStreamJob::WriteDueSubtitles(CAVStatist& statist, IMultiMuxer2* muxer, int subtitles)
+{
+    for (int k = 0; k < subtitles; ++k) {
+        int index = -1;
+        StreamType type = StreamTypeUnknown;
+        if (!m_preReadSubtitle) {
+            ICompressedFrame* filler = statist.CheckConstructFrame2(&index, &type);
+            if (!filler)
+                break;
+            CheckedCall([&] { return muxer->WriteFrame(index, true, type, filler); }, "Can't write subtitle",
+                        __LINE__, kSource);
+            continue;
+        }
+        const int64_t front = m_preRead.GetFontDecompressTimeStamp();
+        int64_t limit = -1;
+        if (ICompressedFrame* filler = statist.CheckConstructFrame3(&index, &type, front, &limit))
+            CheckedCall([&] { return muxer->WriteFrame(index, true, type, filler); }, "Can't write subtitle",
+                        __LINE__, kSource);
+        FrameInfo queued{};
+        if (front == -1 || limit == -1 || front > limit || !m_preRead.ReadFrame(&queued))
+            continue;
+        auto* packet = static_cast<ICompressedFrame*>(queued.frame);
+        const StreamType queuedType = static_cast<StreamType>(queued.type);
+        statist.UpDateStreamStatist(0, packet->GetDecompressTimeStamp() / 10000, queued.streamIndex, queuedType);
+        CheckedCall([&] { return muxer->WriteFrame(queued.streamIndex, queued.compressed, queued.type, packet); },
+                    "Can't write subtitle", __LINE__, kSource);
+    }
+}
+
+void CMultiStreamJob::DoPreReadSubtitle(IAVSource2* source, int baseIndex)
+{
+    m_preRead.SetBaseIndex(baseIndex);
+    for (;;) {
+        if (m_job.WaitWhilePaused() == CONVERT_TASK_CANCEL)
+            return;
+        FrameInfo info{};
+        info.frame = nullptr;
+        info.streamIndex = -1;
+        info.carried1 = -1;
+        info.carried2 = -1;
+        info.type = 0;
+        if (!CheckedEnd([&] { return source->ReadFrame(&info, 0, -1); }))
+            return;
+        if (info.type == StreamTypeSubtitle && info.compressed)
+            m_preRead.Push(&info);
+    }
 }
 
 } // namespace Moorland

@@ -7,6 +7,7 @@
 #include "IAVImporter.h"
 #include "IAVSource.h"
 #include "MultiUtils.h"
+#include "StreamStatist.h"
 
 #include <cstdint>
 #include <memory>
@@ -30,6 +31,12 @@ private:
     void ChooseItems();
     // One pass over the source into the muxer.
     void DoMultiExport(IAVSource2* source, IMultiMuxer2* muxer, int pass, int passCount);
+    // Fills the subtitle pre-read queue with the source's copied subtitle
+    // packets, until the end of the source or a cancel.
+    void DoPreReadSubtitle(IAVSource2* source, int baseIndex);
+    // The subtitles due now: made-up fillers, and in pre-read mode the queued
+    // packets the statistics let through.
+    void WriteDueSubtitles(CAVStatist& statist, IMultiMuxer2* muxer, int subtitles);
 
     CJobContext& m_job;
     bool m_useAspectText;
@@ -37,6 +44,10 @@ private:
     int m_itemCount = 0;
     // The last time of each copied subtitle stream: they never go back.
     std::vector<int64_t> m_lastSubtitleTime;
+    // Subtitles read ahead of the other streams; the mode is off at the
+    // start of every job.
+    CPreReadSubtitle m_preRead;
+    bool m_preReadSubtitle = false;
 };
 
 } // namespace Moorland
