@@ -72,6 +72,9 @@ public:
     void Finish();
     bool IsClosed();
     int GetCount();
+    // The queue's lock: the producer holds it around its statistics calls,
+    // so they never meet a push or a pop half done.
+    std::mutex& GetCritical() { return m_mutex; }
 
 private:
     // Takes the oldest entry; the lock is held.

@@ -266,6 +266,9 @@ void CMultiStreamJob::DoMultiExport(IAVSource2* source, IMultiMuxer2* muxer, int
                 // The output has got as far as its slowest stream.
                 uint64_t sum = 0;
                 uint32_t written = 0;
+                std::unique_lock<std::mutex> hold;
+                if (queue)
+                    hold = std::unique_lock<std::mutex>(queue->GetCritical());
                 for (int i = 0; i < count; ++i) {
                     if (items[i].eStreamType == StreamTypeSubtitle && !allSubtitles)
                         continue;

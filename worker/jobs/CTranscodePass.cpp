@@ -87,10 +87,15 @@ void CTranscodePass::Loop(int pass, int passCount, uint64_t byteLimit, Carried* 
         if (progress.Tick() && (progress.WritesFigures() || limited)) {
             uint32_t position = 0;
             uint64_t videoBytes = 0, audioBytes = 0;
-            if (videoId != -1)
-                m_muxer->GetDataRateStats(videoId, &videoBytes, &position);
-            if (audioId != -1)
-                m_muxer->GetDataRateStats(audioId, &audioBytes, videoId == -1 ? &position : nullptr);
+            {
+                std::unique_lock<std::mutex> hold;
+                if (queue)
+                    hold = std::unique_lock<std::mutex>(queue->GetCritical());
+                if (videoId != -1)
+                    m_muxer->GetDataRateStats(videoId, &videoBytes, &position);
+                if (audioId != -1)
+                    m_muxer->GetDataRateStats(audioId, &audioBytes, videoId == -1 ? &position : nullptr);
+            }
             const uint64_t written = videoBytes + audioBytes;
             progress.ReportPosition(before.ms + static_cast<double>(position), written + before.bytes);
             if (limited && written >= byteLimit) {
