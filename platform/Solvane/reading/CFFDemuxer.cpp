@@ -262,8 +262,13 @@ void CFFDemuxer::Seek(int index, int64_t ts, bool fromFileStart, uint32_t ms)
     std::fill(m_reached.begin(), m_reached.end(), AV_NOPTS_VALUE);
     AVFormatContext* ctx = m_ctx.get();
     const AVStream* st = Stream(index);
-    if (fromFileStart)
+    if (fromFileStart) {
         ts = st->start_time != AV_NOPTS_VALUE ? st->start_time : INT64_MIN + 1;
+        // Muxers may write one stream well ahead of another (sound before
+        // the pictures it goes with): the start of the picture stream then
+        // lies past that sound, and the seek goes by the stream stored first.
+        index = FirstInFile(index, &ts);
+    }
     const bool byteSeek = !(ctx->iformat->flags & AVFMT_NO_BYTE_SEEK);
     int err = -1;
     // Stream-like files without a header or an index (transport and program
@@ -280,6 +285,37 @@ void CFFDemuxer::Seek(int index, int64_t ts, bool fromFileStart, uint32_t ms)
         err = av_seek_frame(ctx, -1, 0, AVSEEK_FLAG_BYTE);
     if (err < 0)
         QB_THROW_AV(QB_ERR_MEDIA, "Can't seek to " + std::to_string(ms) + " ms in " + m_path, err);
+}
+
+int CFFDemuxer::FirstInFile(int index, int64_t* ts) const
+{
+    // Where a seek to a stream's start lands, as far as the demuxer's index
+    // knows it (reading the file's start fills it for the streams there).
+    auto landing = [](const AVStream* s, int64_t start) -> int64_t {
+        if (avformat_index_get_entries_count(s) <= 0)
+            return -1;
+        const AVIndexEntry* entry = avformat_index_get_entry_from_timestamp(const_cast<AVStream*>(s), start,
+                                                                            AVSEEK_FLAG_BACKWARD);
+        if (!entry)
+            entry = avformat_index_get_entry(const_cast<AVStream*>(s), 0);
+        return entry ? entry->pos : -1;
+    };
+    int64_t first = landing(m_ctx->streams[index], *ts);
+    if (first < 0)
+        return index;
+    int best = index;
+    for (unsigned i = 0; i < m_ctx->nb_streams; ++i) {
+        const AVStream* s = m_ctx->streams[i];
+        if (!m_used[i] || static_cast<int>(i) == index || s->start_time == AV_NOPTS_VALUE)
+            continue;
+        const int64_t pos = landing(s, s->start_time);
+        if (pos >= 0 && pos < first) {
+            first = pos;
+            best = static_cast<int>(i);
+            *ts = s->start_time;
+        }
+    }
+    return best;
 }
 
 void CFFDemuxer::SeekWithBackoff(uint32_t ms, const std::function<bool(int64_t, bool)>& tryOnce)

@@ -68,7 +68,8 @@ public:
     void ThrowIfFailed() const;
 
     // Moves to the key frame of stream `index` at or before `ts` (its time
-    // base), or with `fromFileStart` to the start of the file. Clears a
+    // base), or with `fromFileStart` to the start of the file: of every
+    // stream read, also of one stored ahead of stream `index`. Clears a
     // recorded failure. Throws when the file can't seek at all.
     void Seek(int index, int64_t ts, bool fromFileStart, uint32_t ms);
 
@@ -87,6 +88,9 @@ private:
     void Fail(const std::string& what, int err);
     // The end of the data: true when it is really the end of the file.
     bool EndIsReal();
+    // The stream read whose start lies first in the file, and its start:
+    // `index` and its start unless another starts strictly before it.
+    int FirstInFile(int index, int64_t* ts) const;
 
     std::string m_path;
     FF::InputFormatPtr m_ctx;
