@@ -249,11 +249,14 @@ bool VDCFramePlayer::Seek(unsigned int ms)
         return false;
     if (m_player->GetPlayerRunState() == DCPlayerStopped)
         LayoutSteps();
-    const bool result = m_player->Seek(ms);
+    // The engine is brought to pause first and seeks last: a seek made before
+    // the play-and-pause showed the next picture whenever it was due within
+    // that moment (a seek to 1999 ms showed the picture of 2000 ms).
     DoStateChange(DCPlayerPlaying);
     m_player->Play();
-    m_player->UpdateVideo();
     Pause();
+    const bool result = m_player->Seek(ms);
+    m_player->UpdateVideo();
     return result;
 }
 
