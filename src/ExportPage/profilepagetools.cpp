@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QAbstractButton>
 #include <QHeaderView>
 #include <QTableWidget>
 
@@ -152,6 +153,15 @@ QString ReadComboStyleSheet(bool& found)
     QString sheet = QString::fromLatin1(file.readAll());
     sheet.replace("%skinpath%", skin, Qt::CaseInsensitive);
     return sheet;
+}
+
+void InitCategoryGrid(QTableWidget* grid, QAbstractButton* pre, QAbstractButton* next, ProfileNodeManager* pMgr,
+                      int type, QList<CatData*>& cats)
+{
+    const int rows = FillCategoryGrid(grid, pMgr, type, cats);
+    pre->setEnabled(rows > 2);
+    next->setEnabled(rows > 2);
+    SelectFirstCell(grid);
 }
 
 void ReleaseProfile(IProfile*& pProfile)

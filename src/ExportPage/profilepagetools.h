@@ -13,6 +13,7 @@ struct CatData;
 class IProfile;
 struct LnkData;
 class ProfileNodeManager;
+class QAbstractButton;
 class QTableWidget;
 class QTableWidgetItem;
 class QWidget;
@@ -29,6 +30,12 @@ int FillCategoryGrid(QTableWidget* grid, ProfileNodeManager* pMgr, int type, QLi
 
 // Selects the cell at row 0, column 0 (a filler cell stays unselected).
 void SelectFirstCell(QTableWidget* grid);
+
+// A page's grid set up: filled as FillCategoryGrid does, the row buttons
+// enabled only when there is more than one page of rows to move through,
+// the first cell selected.
+void InitCategoryGrid(QTableWidget* grid, QAbstractButton* pre, QAbstractButton* next, ProfileNodeManager* pMgr,
+                      int type, QList<CatData*>& cats);
 
 // Tells the user that the editor's choices could not be written into the
 // profile (the reason is the calling thread's last error); the page then
@@ -60,6 +67,19 @@ QString ProfileName(IProfile* pProfile, LnkData* pLnk);
 // "combobox.css" of the current skin with "%skinpath%" (any case) replaced
 // by the skin folder; `found` false when the file is missing.
 QString ReadComboStyleSheet(bool& found);
+
+// Gives the editor (either parameter editor) the skin's list style sheet and
+// keeps it in `kept`; with no sheet in the skin both stay as they are.
+template <class Editor>
+void ApplyComboStyleSheet(Editor* editor, QString& kept)
+{
+    bool found = false;
+    const QString sheet = ReadComboStyleSheet(found);
+    if (!found)
+        return;
+    kept = sheet;
+    editor->setComcoboxStyleSheet(kept);
+}
 
 // Releases and clears.
 void ReleaseProfile(IProfile*& pProfile);

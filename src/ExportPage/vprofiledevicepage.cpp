@@ -55,21 +55,13 @@ QComboBox* VProfileDevicePage::formatList() const
 
 void VProfileDevicePage::updateComcoboxStyleSheet()
 {
-    bool found = false;
-    const QString sheet = ReadComboStyleSheet(found);
-    if (!found)
-        return;
-    m_styleSheet = sheet;
-    ui->frmParamSetting->setComcoboxStyleSheet(m_styleSheet);
+    ApplyComboStyleSheet(ui->frmParamSetting, m_styleSheet);
 }
 
 void VProfileDevicePage::initPageInfo()
 {
     m_pCatNode = m_pNodeMgr->getCatNode();
-    const int rows = FillCategoryGrid(ui->tbwProfileCata, m_pNodeMgr, m_function, m_cats);
-    ui->btnPre->setEnabled(rows > 2);
-    ui->btnNext->setEnabled(rows > 2);
-    SelectFirstCell(ui->tbwProfileCata);
+    InitCategoryGrid(ui->tbwProfileCata, ui->btnPre, ui->btnNext, m_pNodeMgr, m_function, m_cats);
 }
 
 void VProfileDevicePage::on_tbwProfileCata_itemSelectionChanged()

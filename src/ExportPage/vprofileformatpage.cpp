@@ -39,21 +39,13 @@ VProfileParamWidget* VProfileFormatPage::paramWidget() const
 
 void VProfileFormatPage::updateComcoboxStyleSheet()
 {
-    bool found = false;
-    const QString sheet = ReadComboStyleSheet(found);
-    if (!found)
-        return;
-    m_styleSheet = sheet;
-    ui->frmParamSetting->setComcoboxStyleSheet(m_styleSheet);
+    ApplyComboStyleSheet(ui->frmParamSetting, m_styleSheet);
 }
 
 void VProfileFormatPage::initPageInfo()
 {
     m_pCatNode = m_pNodeMgr->getCatNode();
-    const int rows = FillCategoryGrid(ui->tbwProfileCata, m_pNodeMgr, FUNC_FORMAT, m_cats);
-    ui->btnPre->setEnabled(rows > 2);
-    ui->btnNext->setEnabled(rows > 2);
-    SelectFirstCell(ui->tbwProfileCata);
+    InitCategoryGrid(ui->tbwProfileCata, ui->btnPre, ui->btnNext, m_pNodeMgr, FUNC_FORMAT, m_cats);
 }
 
 void VProfileFormatPage::on_tbwProfileCata_itemSelectionChanged()

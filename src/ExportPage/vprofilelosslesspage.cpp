@@ -34,10 +34,7 @@ VProfileLosslessPage::~VProfileLosslessPage()
 void VProfileLosslessPage::initPageInfo()
 {
     m_pCatNode = m_pNodeMgr->getCatNode();
-    const int rows = FillCategoryGrid(ui->tbwProfileCata, m_pNodeMgr, FUNC_LOSSLESS, m_cats);
-    ui->btnPre->setEnabled(rows > 2);
-    ui->btnNext->setEnabled(rows > 2);
-    SelectFirstCell(ui->tbwProfileCata);
+    InitCategoryGrid(ui->tbwProfileCata, ui->btnPre, ui->btnNext, m_pNodeMgr, FUNC_LOSSLESS, m_cats);
 }
 
 void VProfileLosslessPage::on_tbwProfileCata_itemSelectionChanged()

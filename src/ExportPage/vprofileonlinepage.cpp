@@ -53,12 +53,7 @@ QComboBox* VProfileOnlinePage::formatList() const
 
 void VProfileOnlinePage::updateComcoboxStyleSheet()
 {
-    bool found = false;
-    const QString sheet = ReadComboStyleSheet(found);
-    if (!found)
-        return;
-    m_styleSheet = sheet;
-    ui->frmParamSetting->setComcoboxStyleSheet(m_styleSheet);
+    ApplyComboStyleSheet(ui->frmParamSetting, m_styleSheet);
 }
 
 void VProfileOnlinePage::initPageInfo()
