@@ -20,7 +20,7 @@ packages=(
   dvdauthor genisoimage libbluray-bin time ccache
   openssl
   locales
-  xdotool
+  xdotool openbox
 )
 
 missing=()
