@@ -216,6 +216,7 @@ TEST_F(QTMovieTest, FixedFramesStateTheirPixelShapeAndFitThePicture)
         const char* sar;
         const char* fields;
         int pictureTop; // lines the format keeps above its picture
+        unsigned width = 0, height = 0; // of the track; 0: 160 wide at the shape
     };
     const Case cases[] = {
         {"dvc ", 16.0 / 9.0, "32:27", "bb", 0}, {"dvc ", 4.0 / 3.0, "8:9", "bb", 0},
@@ -225,10 +226,12 @@ TEST_F(QTMovieTest, FixedFramesStateTheirPixelShapeAndFitThePicture)
         {"mx3n", 4.0 / 3.0, "8:9", "tt", 32},   {"hdv3", 4.0 / 3.0, "4:3", "tt", 0},
         {"hdv3", 16.0 / 9.0, "4:3", "tt", 0},   {"dvh6", 16.0 / 9.0, "3:2", "tt", 0},
         {"xdve", 4.0 / 3.0, "1:1", "progressive", 0},
+        // A track of its own size keeps the pictures' pixels and states their shape.
+        {"apcn", 16.0 / 9.0, "32:27", "progressive", 0, 720, 480},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.fourCC) + " at " + std::to_string(c.shape));
-        const unsigned w = 160, h = unsigned(160 / c.shape) & ~1u;
+        const unsigned w = c.width ? c.width : 160, h = c.height ? c.height : unsigned(160 / c.shape) & ~1u;
         IQTMovie* movie = Create("fit.mov");
         ASSERT_NE(movie, nullptr);
         movie->SetPictureShape(c.shape);
