@@ -444,7 +444,8 @@ void CFFStreamEncoder::SendVideo(Moorland::IRawVideoFrame* in, int64_t origin100
     area.width = c->width;
     area.height = c->height;
     if (c->sample_aspect_ratio.num > 0)
-        area = FitPicture(in->GetDAR(), c->width, c->height, c->sample_aspect_ratio, c->pix_fmt);
+        area = FitPicture(in->GetDAR(), c->width, c->height, c->sample_aspect_ratio, c->pix_fmt,
+                          in->IsInterlaced());
     const bool bars = !FillsFrame(area, c->width, c->height);
     if (!bars && srcFmt == c->pix_fmt && static_cast<int>(w) == c->width && static_cast<int>(h) == c->height) {
         av_image_copy(f->data, f->linesize, src, srcStride, c->pix_fmt, c->width, c->height);
