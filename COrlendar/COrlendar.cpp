@@ -219,6 +219,8 @@ bool COrlendar::WriteVideo(Moorland::IRawVideoFrame* frame)
         RequireMovie();
         if (m_frameIndex == 1) {
             m_frameIndex = 2;
+            // The first picture's shape chooses among the shapes the format allows.
+            m_Video->SetPictureShape(frame->GetDAR());
             MakeVideoTrack();
         }
         Moorland::IRawVideoFrame* converted = m_pCvt->Convert(frame);
@@ -239,14 +241,18 @@ bool COrlendar::WriteVideo(Moorland::IRawVideoFrame* frame)
         if (m_imgHeight == 0)
             QB_THROW(QB_ERR_UNEXPECTED, "The image converter gave an empty picture");
         EncodePicture(converted->GetBuffer(0, nullptr, nullptr, nullptr), m_imgWidth, m_imgHeight,
-                      converted->GetTotalSize() / m_imgHeight, converted->GetDuplicatedCount(nullptr));
+                      converted->GetTotalSize() / m_imgHeight, converted->GetDuplicatedCount(nullptr),
+                      converted->GetDAR());
         return true;
     });
 }
 
 void COrlendar::EncodePicture(const unsigned char* pixels, unsigned width, unsigned height,
-                              unsigned rowBytes, unsigned count)
+                              unsigned rowBytes, unsigned count, double shape)
 {
+    // The converter made the picture the frame's size; the movie shows it at
+    // the shape it came with.
+    m_Video->SetPictureShape(shape);
     const QTKit::QTErr err = m_Video->AddVideoSample(pixels, width & 0xFFFF, height & 0xFFFF,
                                                      rowBytes, count);
     if (err == QTKit::qtCodecErr)
@@ -262,7 +268,7 @@ void COrlendar::FlushHeldVideo()
         // Rows from the copy's own height: the configured one may be unset.
         if (v->height == 0 || v->size == 0)
             continue;
-        EncodePicture(v->data, v->width, v->height, v->size / v->height, v->duplicate);
+        EncodePicture(v->data, v->width, v->height, v->size / v->height, v->duplicate, v->shape);
     }
     m_bSnyc_video = true;
     ReleaseHeldWhenFlushed();

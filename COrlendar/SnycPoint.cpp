@@ -53,6 +53,7 @@ void SnycPoint::Clone(Moorland::IRawVideoFrame* frame)
         QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
     std::unique_ptr<T_Video> v(new T_Video);
     frame->GetDimension(&v->width, &v->height);
+    v->shape = frame->GetDAR();
     unsigned pitch = 0, rows = 0;
     const unsigned char* plane = frame->GetBuffer(0, nullptr, &pitch, &rows);
     // The frame's total size, but never more than plane 0 holds: for a

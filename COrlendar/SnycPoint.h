@@ -23,6 +23,7 @@ struct T_Video
     uint32_t width = 0;
     uint32_t height = 0;
     uint32_t duplicate = 1;      // samples the picture becomes
+    double shape = 0;            // width over height as shown (the frame's DAR); 0: unknown
 };
 
 struct T_Audio

@@ -3,6 +3,9 @@
 // Reading what the ffmpeg tools say about a file the test wrote.
 
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <sstream>
 #include <string>
@@ -38,6 +41,52 @@ inline std::map<std::string, std::string> Probe(const std::string& path, const c
             values[line.substr(0, eq)] = line.substr(eq + 1);
     }
     return values;
+}
+
+// The bright part of one picture of a movie: a white source picture among
+// the black bars a fixed frame adds. As wide as the middle row shows it, as
+// tall as the middle column does, and the first bright line of that column
+// (-1: none). The sixth picture is decoded to gray into `scratch`; a movie of
+// another size than width x height measures nothing.
+struct BrightArea
+{
+    int width = 0;
+    int height = 0;
+    int top = -1;
+};
+
+inline BrightArea MeasureBrightArea(const std::string& movie, const std::string& scratch, int width, int height)
+{
+    BrightArea area;
+    if (width <= 0 || height <= 0 ||
+        std::system(("ffmpeg -nostdin -v error -y -i '" + movie +
+                     "' -vf \"select='eq(n\\,5)'\" -frames:v 1 -f rawvideo -pix_fmt gray '" + scratch + "'")
+                        .c_str()) != 0)
+        return area;
+    std::ifstream in(scratch, std::ios::binary);
+    const std::string pixels((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (pixels.size() != static_cast<size_t>(width) * height)
+        return area;
+    auto bright = [&](int x, int y) { return static_cast<unsigned char>(pixels[static_cast<size_t>(y) * width + x]) > 128; };
+    for (int x = 0; x < width; ++x)
+        area.width += bright(x, height / 2) ? 1 : 0;
+    for (int y = 0; y < height; ++y) {
+        if (bright(width / 2, y)) {
+            ++area.height;
+            if (area.top < 0)
+                area.top = y;
+        }
+    }
+    return area;
+}
+
+// "16:15" as 16/15; 0 for anything else ("N/A", "0:1").
+inline double Ratio(const std::string& text)
+{
+    int num = 0, den = 0;
+    if (std::sscanf(text.c_str(), "%d:%d", &num, &den) == 2 && num > 0 && den > 0)
+        return static_cast<double>(num) / den;
+    return 0.0;
 }
 
 } // namespace MediaTest

@@ -5,12 +5,14 @@
 #include "CFFOutputFile.h"
 
 extern "C" {
+#include <libavutil/cpu.h>
 #include <libavutil/imgutils.h>
 #include <libavutil/opt.h>
 #include <libavutil/pixdesc.h>
 }
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -74,6 +76,32 @@ void CodedSize(const CompressorRow& compressor, unsigned width, unsigned height,
         codedW = std::max(codedW, 256u);
         codedH = std::max(codedH, 120u);
     }
+}
+
+// Lines a format keeps above its picture: MPEG IMX carries 32 of them
+// (608 = 576 + 32 lines, 512 = 480 + 32).
+unsigned PictureTop(const CompressorRow& compressor)
+{
+    return compressor.family == CompressorFamily::IMX ? 32u : 0u;
+}
+
+// The display aspect of a fixed frame's picture: standard definition is made
+// 4:3 or 16:9, whichever lies nearer the pictures' shape (the two meet at
+// their geometric mean); high definition is 16:9.
+AVRational FrameAspect(unsigned pictureLines, double shape)
+{
+    if (pictureLines <= 576 && shape < std::sqrt(4.0 / 3.0 * 16.0 / 9.0))
+        return AVRational{4, 3};
+    return AVRational{16, 9};
+}
+
+// A pixel shape as the formats write it: small terms, square when it is
+// within rounding of square.
+AVRational PixelShape(double value)
+{
+    if (!(value > 0.0) || std::fabs(value - 1.0) < 0.01)
+        return AVRational{1, 1};
+    return av_d2q(value, 255);
 }
 
 void SetOption(AVDictionary** opts, const char* key, const char* value)
@@ -194,15 +222,30 @@ QTErr CQTMovie::NewVideoTrack(const char* fourCC, unsigned width, unsigned heigh
         enc->pix_fmt = compressor.pixFmt;
         enc->framerate = encoderRate;
         enc->time_base = av_inv_q(encoderRate);
-        // A format of fixed size shows at the track's own shape; a size only
-        // rounded to whole chroma blocks keeps square pixels.
-        const bool rounded = codedW <= width && codedH <= height && width - codedW < 4 &&
-                             height - codedH < 4;
-        if (rounded)
-            enc->sample_aspect_ratio = AVRational{1, 1};
-        else
+        const double trackShape = m_shape > 0.0 ? m_shape : double(width) / height;
+        Solvane::PictureArea frame;
+        frame.width = int(codedW);
+        frame.height = int(codedH);
+        if (compressor.width && compressor.height) {
+            // The format's own pixel shape over the lines that carry the picture.
+            frame.y = int(PictureTop(compressor));
+            frame.height -= frame.y;
+            const AVRational dar = FrameAspect(unsigned(frame.height), trackShape);
             av_reduce(&enc->sample_aspect_ratio.num, &enc->sample_aspect_ratio.den,
-                      int64_t(width) * codedH, int64_t(height) * codedW, 65535);
+                      int64_t(dar.num) * frame.height, int64_t(dar.den) * codedW, 65535);
+        } else if (m_shape > 0.0) {
+            enc->sample_aspect_ratio = PixelShape(m_shape * codedH / codedW);
+        } else {
+            // A size only rounded to whole chroma blocks keeps square pixels;
+            // one changed more shows at the track's own shape.
+            const bool rounded = codedW <= width && codedH <= height && width - codedW < 4 &&
+                                 height - codedH < 4;
+            if (rounded)
+                enc->sample_aspect_ratio = AVRational{1, 1};
+            else
+                av_reduce(&enc->sample_aspect_ratio.num, &enc->sample_aspect_ratio.den,
+                          int64_t(width) * codedH, int64_t(height) * codedW, 65535);
+        }
         if (m_out->NeedsGlobalHeader())
             enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         enc->thread_count = 0;
@@ -260,6 +303,10 @@ QTErr CQTMovie::NewVideoTrack(const char* fourCC, unsigned width, unsigned heigh
             enc->qmax = 12; // non-linear quantising takes 28 at most
             SetOption(&opts.dict, "intra_vlc", "1");
             SetOption(&opts.dict, "non_linear_quant", "1");
+            // A lone coding context starts with a small packet that the
+            // stuffing of a simple picture (black, a title, bars) outgrows;
+            // two slice contexts get the full-size packet on any machine.
+            enc->thread_count = std::max(2, av_cpu_count());
             break;
         default:
             break;
@@ -308,6 +355,8 @@ QTErr CQTMovie::NewVideoTrack(const char* fourCC, unsigned width, unsigned heigh
         m_video.loop.reset(new Solvane::CFFEncodeLoop(m_video.encoder.get()));
         m_video.picture = std::move(picture);
         m_video.compressor = compressor;
+        m_video.frame = frame;
+        m_video.trackShape = trackShape;
         m_video.timeScale = timeScale;
         m_video.sampleDuration = sampleDuration;
     });
@@ -377,11 +426,17 @@ QTErr CQTMovie::AddVideoSample(const unsigned char* rgb, unsigned width, unsigne
         WriteHeader();
 
         VideoTrack& v = m_video;
-        if (!v.scaler || v.srcWidth != width || v.srcHeight != height) {
+        // The picture at its own shape inside the frame's picture lines.
+        Solvane::PictureArea area = Solvane::FitPicture(
+            m_shape > 0.0 ? m_shape : v.trackShape, v.frame.width, v.frame.height,
+            v.encoder->sample_aspect_ratio, v.encoder->pix_fmt, v.compressor.interlaced);
+        area.y += v.frame.y;
+        const bool bars = !Solvane::FillsFrame(area, v.encoder->width, v.encoder->height);
+        if (!v.scaler || v.srcWidth != width || v.srcHeight != height || v.area.x != area.x ||
+            v.area.y != area.y || v.area.width != area.width || v.area.height != area.height) {
             SwsContext* sws = sws_getContext(int(width), int(height), AV_PIX_FMT_RGB24,
-                                             v.encoder->width, v.encoder->height,
-                                             v.encoder->pix_fmt, SWS_BICUBIC, nullptr, nullptr,
-                                             nullptr);
+                                             area.width, area.height, v.encoder->pix_fmt,
+                                             SWS_BICUBIC, nullptr, nullptr, nullptr);
             if (!sws)
                 throw QTError(qtCodecErr, "no scaler from " + std::to_string(width) + "x" +
                                               std::to_string(height) + " RGB to " +
@@ -400,13 +455,17 @@ QTErr CQTMovie::AddVideoSample(const unsigned char* rgb, unsigned width, unsigne
             }
             v.srcWidth = width;
             v.srcHeight = height;
+            v.area = area;
         }
         if (av_frame_make_writable(v.picture.get()) < 0)
             throw std::bad_alloc();
+        if (bars)
+            Translated(qtCodecErr, [&] { Solvane::PaintBlack(v.picture.get(), v.encoder->color_range); });
+        uint8_t* dst[4];
+        Solvane::AreaPlanes(v.picture.get(), area, dst);
         const uint8_t* src[1] = {rgb};
         const int srcStride[1] = {int(rowBytes)};
-        sws_scale(v.scaler.get(), src, srcStride, 0, int(height), v.picture->data,
-                  v.picture->linesize);
+        sws_scale(v.scaler.get(), src, srcStride, 0, int(height), dst, v.picture->linesize);
 
         AVFrame* picture = v.picture.get();
         picture->interlaced_frame = v.compressor.interlaced ? 1 : 0;

@@ -4,6 +4,7 @@
 #include "QTMovie.h"
 
 #include "FFOwners.h"
+#include "FFPictureArea.h"
 
 #include <memory>
 
@@ -59,6 +60,7 @@ public:
     bool HasTrack(QTTrackKind track) override;
     QTErr Flatten() override;
     const char* GetErrorText() override { return m_error.c_str(); }
+    void SetPictureShape(double shape) override { m_shape = shape > 0.0 ? shape : 0.0; }
 
 private:
     template <typename F>
@@ -76,6 +78,7 @@ private:
     FF::PacketPtr m_packet;
     bool m_flattened = false;
     std::string m_error;
+    double m_shape = 0.0; // of the pictures to come; 0: the track's
 
     struct VideoTrack
     {
@@ -93,8 +96,14 @@ private:
         bool intraOnly = false;
         std::deque<unsigned> repeats;
         FF::PacketPtr repeat;
-        // the scaler's source shape, to make a new one when it changes
+        // the scaler's source size and the place it draws into, to make a new
+        // one when either changes
         unsigned srcWidth = 0, srcHeight = 0;
+        Solvane::PictureArea area;
+        // where pictures go in the coded frame (IMX keeps lines above it) and
+        // the shape a picture has when none was set
+        Solvane::PictureArea frame;
+        double trackShape = 0.0;
     } m_video;
 
     struct SoundTrack

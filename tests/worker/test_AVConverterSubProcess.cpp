@@ -644,6 +644,61 @@ TEST_F(ConvWorker, DiscCreationAuthorsADvdAndItsImage)
     }
 }
 
+// Authoring into a folder that holds an earlier disc leaves the project's
+// titles alone there, and each title keeps its shape on the 16:9 frame.
+TEST_F(ConvWorker, DvdAuthoredAgainHoldsItsOwnTitlesFitted)
+{
+    const std::string ff = "cd '" + Out("") + "' && ffmpeg -nostdin -v error -y ";
+    const std::string sound = "-f lavfi -i sine=frequency=440:sample_rate=48000:duration=0.5 -c:a aac ";
+    ASSERT_TRUE(Shell(ff + "-f lavfi -i color=c=white:size=640x480:rate=25:duration=0.5 " + sound +
+                      "-c:v libx264 -preset ultrafast -pix_fmt yuv420p dvd-vga.mp4"));
+    ASSERT_TRUE(Shell(ff + "-f lavfi -i color=c=white:size=320x180:rate=25:duration=0.5 " + sound +
+                      "-c:v libx264 -preset ultrafast -pix_fmt yuv420p dvd-wide.mp4"));
+    const std::string folder = Out("dvd-again");
+    Shell("rm -rf '" + folder + "'");
+    ProfileSpec s;
+    s.params["remux"] = 4;
+    s.params["DiscType"] = 1;
+    auto author = [&](const std::string& name, const std::vector<std::string>& titles) {
+        const std::string project = Out(name + ".project");
+        std::ofstream list(project);
+        list << "output=" << folder << "\nstandard=PAL\naspect=16:9\n";
+        for (const std::string& t : titles)
+            list << "title=" << Out(t) << "\n";
+        list.close();
+        return RunJob(project, Out("unused"), s);
+    };
+    auto titleSets = [&] {
+        return Capture("cd '" + folder + "/VIDEO_TS' && ls VTS_*_0.IFO | tr '\\n' ' '");
+    };
+    Outcome o = author("dvd-first", {"dvd-wide.mp4", "dvd-wide.mp4", "dvd-wide.mp4"});
+    ASSERT_EQ(o.state, 5) << o.error;
+    ASSERT_EQ(titleSets(), "VTS_01_0.IFO VTS_02_0.IFO VTS_03_0.IFO ");
+
+    o = author("dvd-second", {"dvd-vga.mp4", "dvd-wide.mp4"});
+    ASSERT_EQ(o.state, 5) << o.error;
+    EXPECT_EQ(titleSets(), "VTS_01_0.IFO VTS_02_0.IFO ");
+    EXPECT_EQ(Capture("ls -A '" + folder + "' | tr '\\n' ' '"), "AUDIO_TS VIDEO_TS ");
+    // The 4:3 title between bars, the 16:9 one over the whole frame.
+    const struct
+    {
+        const char* vob;
+        double shape;
+    } titles[] = {{"VTS_01_1.VOB", 4.0 / 3.0}, {"VTS_02_1.VOB", 16.0 / 9.0}};
+    for (const auto& t : titles) {
+        SCOPED_TRACE(t.vob);
+        const std::string vob = folder + "/VIDEO_TS/" + t.vob;
+        auto v = MediaTest::Probe(vob, "v", "-show_entries stream=width,height,sample_aspect_ratio");
+        EXPECT_EQ(v["width"], "720");
+        EXPECT_EQ(v["height"], "576");
+        EXPECT_EQ(v["sample_aspect_ratio"], "64:45");
+        const MediaTest::BrightArea area = MediaTest::MeasureBrightArea(vob, Out("dvd-title.gray"), 720, 576);
+        ASSERT_GT(area.height, 0);
+        EXPECT_NEAR(area.width * (64.0 / 45.0) / area.height, t.shape, t.shape * 0.01)
+            << area.width << "x" << area.height;
+    }
+}
+
 } // namespace
 
 namespace {

@@ -95,6 +95,15 @@ public:
     // The text of the last failure; "" when none.
     virtual const char* GetErrorText() = 0;
 
+    // The shape (width over height, as seen) of the pictures that follow, and
+    // of the video track when it is made after this call; 0, as at the start,
+    // stands for the track's width : height. A format with a frame of its own
+    // states the pixel shape the format defines (standard definition the one
+    // of 4:3 or 16:9 nearer this shape, high definition 16:9) and shows each
+    // picture at its shape inside the frame, black bars filling the rest; a
+    // track of its own size states the pixel shape that shows it at this shape.
+    virtual void SetPictureShape(double shape) = 0;
+
 protected:
     ~IQTMovie() = default;
 };

@@ -7,7 +7,6 @@
 #include "SolvaneBDMV.h"
 #include "SolvaneM2TS.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -185,26 +184,6 @@ void MakeDir(const std::string& path)
         QB_THROW_ERRNO(QB_ERR_FILE_IO, "Can't create the folder " + path, errno);
 }
 
-// Removes a folder and everything in it; what can't be removed stays.
-void RemoveTree(const std::string& path)
-{
-    if (DIR* dir = ::opendir(path.c_str())) {
-        while (const dirent* e = ::readdir(dir)) {
-            const std::string name = e->d_name;
-            if (name == "." || name == "..")
-                continue;
-            const std::string child = path + "/" + name;
-            struct stat st;
-            if (::lstat(child.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-                RemoveTree(child);
-            else
-                ::unlink(child.c_str());
-        }
-        ::closedir(dir);
-    }
-    ::rmdir(path.c_str());
-}
-
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes)
 {
     std::FILE* f = std::fopen(path.c_str(), "wb");
@@ -221,12 +200,6 @@ std::string ClipName(size_t index)
     char name[8];
     std::snprintf(name, sizeof name, "%05u", static_cast<unsigned>(index + 1));
     return name;
-}
-
-bool Exists(const std::string& path)
-{
-    struct stat st;
-    return ::lstat(path.c_str(), &st) == 0;
 }
 
 } // namespace
@@ -334,16 +307,7 @@ void CFFBDCreator::Run()
 
         // The finished folder takes the place of any earlier one.
         const std::string folder = p.output + "/BDMV";
-        const std::string old = p.output + "/BDMV.old";
-        RemoveTree(old);
-        if (Exists(folder) && ::rename(folder.c_str(), old.c_str()) != 0)
-            QB_THROW_ERRNO(QB_ERR_FILE_IO, "Can't replace the folder " + folder, errno);
-        if (::rename(part.c_str(), folder.c_str()) != 0) {
-            const int err = errno;
-            ::rename(old.c_str(), folder.c_str());
-            QB_THROW_ERRNO(QB_ERR_FILE_IO, "Can't move the finished folder to " + folder, err);
-        }
-        RemoveTree(old);
+        ReplaceFolder(part, folder);
 
         if (!p.image.empty()) {
             Set(3, 1, 95.0);

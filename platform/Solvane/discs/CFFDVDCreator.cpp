@@ -1,6 +1,7 @@
 #include "CFFDVDCreator.h"
 
 #include "CBaseException.h"
+#include "CFFPictureFit.h"
 #include "FFTranscode.h"
 
 #include <sys/stat.h>
@@ -37,17 +38,24 @@ void CFFDVDCreator::Run()
 {
     const DiscProject& p = Project();
     const std::vector<std::string> env = {std::string("VIDEO_FORMAT=") + (p.pal ? "PAL" : "NTSC")};
-    std::vector<std::string> encoded;
+    // The disc is authored beside its place and moved in whole: a folder that
+    // held an earlier disc then holds this project's titles alone.
+    const std::string part = p.output + "/DVD.part";
+    if (::mkdir(p.output.c_str(), 0755) != 0 && errno != EEXIST)
+        QB_THROW_ERRNO(QB_ERR_FILE_IO, "Can't create the folder " + p.output, errno);
+    RemoveTree(part);
     try {
-        if (::mkdir(p.output.c_str(), 0755) != 0 && errno != EEXIST)
-            QB_THROW_ERRNO(QB_ERR_FILE_IO, "Can't create the folder " + p.output, errno);
+        if (::mkdir(part.c_str(), 0755) != 0)
+            QB_THROW_ERRNO(QB_ERR_FILE_IO, "Can't create the folder " + part, errno);
+        const int height = p.pal ? 576 : 480;
+        const AVRational rate = p.pal ? AVRational{25, 1} : AVRational{30000, 1001};
         ExportSettings s;
         s.format = "dvd";
         s.video.present = true;
         s.video.codec = "mpeg2video";
         s.video.width = 720;
-        s.video.height = p.pal ? 576 : 480;
-        s.video.frameRate = p.pal ? 25.0 : 30000.0 / 1001.0;
+        s.video.height = height;
+        s.video.frameRate = av_q2d(rate);
         s.video.bitrateKbps = 5000;
         s.video.aspect = p.wide ? "16:9" : "4:3";
         s.audio.present = true;
@@ -55,16 +63,23 @@ void CFFDVDCreator::Run()
         s.audio.bitrate = 192000;
         s.audio.sampleRate = 48000;
         s.audio.channels = 2;
+        // Every title keeps its shape on the disc's frame, bars filling the rest.
+        AVRational sar{1, 1};
+        av_reduce(&sar.num, &sar.den, (p.wide ? 16 : 4) * height, (p.wide ? 9 : 3) * 720, 65535);
         const size_t count = p.titles.size();
+        std::vector<std::string> encoded;
         for (size_t i = 0; i < count; ++i) {
-            const std::string mpg = p.output + "/title" + std::to_string(i + 1) + ".mpg";
+            const std::string mpg = part + "/title" + std::to_string(i + 1) + ".mpg";
             encoded.push_back(mpg);
             Set(1, static_cast<uint8_t>(i + 1), 85.0 * i / count);
-            const bool done =
-                TranscodeToFile(Manager(), p.titles[i].source, nullptr, s, mpg, 0, -1, [&](double f) {
+            CFFPictureFit fit(720, height, sar, rate);
+            const bool done = TranscodeToFile(
+                Manager(), p.titles[i].source, nullptr, s, mpg, 0, -1,
+                [&](double f) {
                     Set(1, static_cast<uint8_t>(i + 1), 85.0 * (i + f) / count);
                     return !Cancelled();
-                });
+                },
+                &fit);
             if (!done)
                 CheckCancel();
         }
@@ -72,21 +87,27 @@ void CFFDVDCreator::Run()
         Set(2, 1, 85.0);
         const std::string video = std::string(p.pal ? "pal" : "ntsc") + "+" + (p.wide ? "16:9" : "4:3");
         for (size_t i = 0; i < count; ++i) {
-            RunProgram({"dvdauthor", "-o", p.output, "-t", "-v", video, "-a", "ac3", "-c",
+            RunProgram({"dvdauthor", "-o", part, "-t", "-v", video, "-a", "ac3", "-c",
                         ChapterList(p.titles[i].chaptersMs), encoded[i]},
                        env);
         }
         Set(2, 2, 92.0);
-        RunProgram({"dvdauthor", "-o", p.output, "-T"}, env);
+        RunProgram({"dvdauthor", "-o", part, "-T"}, env);
         for (const std::string& mpg : encoded)
             ::unlink(mpg.c_str());
+        CheckCancel();
+        for (const char* folder : {"/VIDEO_TS", "/AUDIO_TS"}) {
+            struct stat st;
+            if (::lstat((part + folder).c_str(), &st) == 0)
+                ReplaceFolder(part + folder, p.output + folder);
+        }
+        RemoveTree(part);
         if (!p.image.empty()) {
             Set(3, 1, 95.0);
             RunProgram({"genisoimage", "-dvd-video", "-quiet", "-V", "FABLECUT", "-o", p.image, p.output});
         }
     } catch (...) {
-        for (const std::string& mpg : encoded)
-            ::unlink(mpg.c_str());
+        RemoveTree(part);
         throw;
     }
 }

@@ -3,9 +3,12 @@
 #include "CBaseException.h"
 #include "CProcessLauncher.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -122,6 +125,40 @@ void CFFDiscTask::Body()
     std::lock_guard<std::mutex> hold(m_lock);
     std::snprintf(m_status.errorText, sizeof m_status.errorText, "%s", text.c_str());
     m_status.state = 4;
+}
+
+void CFFDiscTask::RemoveTree(const std::string& path)
+{
+    if (DIR* dir = ::opendir(path.c_str())) {
+        while (const dirent* e = ::readdir(dir)) {
+            const std::string name = e->d_name;
+            if (name == "." || name == "..")
+                continue;
+            const std::string child = path + "/" + name;
+            struct stat st;
+            if (::lstat(child.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+                RemoveTree(child);
+            else
+                ::unlink(child.c_str());
+        }
+        ::closedir(dir);
+    }
+    ::rmdir(path.c_str());
+}
+
+void CFFDiscTask::ReplaceFolder(const std::string& part, const std::string& folder)
+{
+    const std::string old = folder + ".old";
+    RemoveTree(old);
+    struct stat st;
+    if (::lstat(folder.c_str(), &st) == 0 && ::rename(folder.c_str(), old.c_str()) != 0)
+        QB_THROW_ERRNO(QB_ERR_FILE_IO, "Can't replace the folder " + folder, errno);
+    if (::rename(part.c_str(), folder.c_str()) != 0) {
+        const int err = errno;
+        ::rename(old.c_str(), folder.c_str());
+        QB_THROW_ERRNO(QB_ERR_FILE_IO, "Can't move the finished folder to " + folder, err);
+    }
+    RemoveTree(old);
 }
 
 void CFFDiscTask::RunProgram(const std::vector<std::string>& args, const std::vector<std::string>& env)

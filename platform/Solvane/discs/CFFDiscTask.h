@@ -48,6 +48,13 @@ protected:
     // started) when the task is cancelled.
     void RunProgram(const std::vector<std::string>& args, const std::vector<std::string>& env = {});
 
+    // Removes a folder and everything in it; what can't be removed stays.
+    static void RemoveTree(const std::string& path);
+    // Puts the finished folder `part` in the place of `folder`: whatever an
+    // earlier disc left there goes, so the folder holds this disc alone. When
+    // the move fails the earlier folder stays as it was.
+    static void ReplaceFolder(const std::string& part, const std::string& folder);
+
 private:
     void Body();
 

@@ -1,4 +1,5 @@
 #include "CFFPictureFit.h"
+#include "FFPictureArea.h"
 
 #include "CBaseException.h"
 #include "MoorlanFormatMap.h"
@@ -75,20 +76,10 @@ void CFFPictureFit::Put(Moorland::IRawVideoFrame* in, const Write& write)
         }
     }
 
-    // The source's shape in output pixels, fitted inside the output picture.
     double dar = in->GetDAR();
     if (!(dar > 0.0))
         dar = static_cast<double>(w) / h;
-    const double outPixelShape = static_cast<double>(m_sar.num) / m_sar.den;
-    int fitW = m_width, fitH = m_height;
-    const double wide = dar / outPixelShape * m_height; // width at full height
-    if (wide <= m_width)
-        fitW = static_cast<int>(std::lround(wide));
-    else
-        fitH = static_cast<int>(std::lround(m_width * outPixelShape / dar));
-    fitW = std::min(m_width, std::max(2, fitW & ~1));
-    fitH = std::min(m_height, std::max(2, fitH & ~1));
-    const int x = ((m_width - fitW) / 2) & ~1, y = ((m_height - fitH) / 2) & ~1;
+    const PictureArea area = FitPicture(dar, m_width, m_height, m_sar, AV_PIX_FMT_YUV420P);
 
     // The last picture's buffer is reused once nobody else holds it.
     m_out.Reset();
@@ -105,19 +96,14 @@ void CFFPictureFit::Put(Moorland::IRawVideoFrame* in, const Write& write)
     }
     if (err < 0)
         QB_THROW_AV(QB_ERR_NO_MEMORY, "No enough memory", err);
-    if (fitW != m_width || fitH != m_height) {
-        const ptrdiff_t lines[4] = {f->linesize[0], f->linesize[1], f->linesize[2], 0};
-        err = av_image_fill_black(f->data, lines, AV_PIX_FMT_YUV420P, AVCOL_RANGE_MPEG, m_width, m_height);
-        if (err < 0)
-            QB_THROW_AV(QB_ERR_MEDIA, "Can't clear the picture", err);
-    }
-    m_sws.reset(sws_getCachedContext(m_sws.release(), static_cast<int>(w), static_cast<int>(h), srcFmt, fitW, fitH,
-                                     AV_PIX_FMT_YUV420P, SWS_BICUBIC, nullptr, nullptr, nullptr));
+    if (!FillsFrame(area, m_width, m_height))
+        PaintBlack(f.get(), AVCOL_RANGE_MPEG);
+    m_sws.reset(sws_getCachedContext(m_sws.release(), static_cast<int>(w), static_cast<int>(h), srcFmt, area.width,
+                                     area.height, AV_PIX_FMT_YUV420P, SWS_BICUBIC, nullptr, nullptr, nullptr));
     if (!m_sws)
         QB_THROW(QB_ERR_MEDIA, "Can't scale the pictures for the disc");
-    uint8_t* dst[4] = {f->data[0] + static_cast<ptrdiff_t>(y) * f->linesize[0] + x,
-                       f->data[1] + static_cast<ptrdiff_t>(y / 2) * f->linesize[1] + x / 2,
-                       f->data[2] + static_cast<ptrdiff_t>(y / 2) * f->linesize[2] + x / 2, nullptr};
+    uint8_t* dst[4];
+    AreaPlanes(f.get(), area, dst);
     const int dstStride[4] = {f->linesize[0], f->linesize[1], f->linesize[2], 0};
     sws_scale(m_sws.get(), src, srcStride, 0, static_cast<int>(h), dst, dstStride);
     m_picture = std::move(f);

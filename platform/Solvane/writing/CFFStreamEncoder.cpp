@@ -1,6 +1,7 @@
 #include "CFFStreamEncoder.h"
 
 #include "CFFEncodeLoop.h"
+#include "FFPictureArea.h"
 #include "SolvaneOptions.h"
 
 #include "CBaseException.h"
@@ -436,14 +437,28 @@ void CFFStreamEncoder::SendVideo(Moorland::IRawVideoFrame* in, int64_t origin100
     int err = av_frame_get_buffer(f.get(), 0);
     if (err < 0)
         QB_THROW_AV(QB_ERR_NO_MEMORY, "No enough memory", err);
-    if (srcFmt == c->pix_fmt && static_cast<int>(w) == c->width && static_cast<int>(h) == c->height) {
+    // A frame whose pixel shape is stated (a DVD's 16:9) shows every picture
+    // at its own shape, with bars where the shapes differ; without one the
+    // picture fills the frame.
+    PictureArea area;
+    area.width = c->width;
+    area.height = c->height;
+    if (c->sample_aspect_ratio.num > 0)
+        area = FitPicture(in->GetDAR(), c->width, c->height, c->sample_aspect_ratio, c->pix_fmt,
+                          in->IsInterlaced());
+    const bool bars = !FillsFrame(area, c->width, c->height);
+    if (!bars && srcFmt == c->pix_fmt && static_cast<int>(w) == c->width && static_cast<int>(h) == c->height) {
         av_image_copy(f->data, f->linesize, src, srcStride, c->pix_fmt, c->width, c->height);
     } else {
         m_sws.reset(sws_getCachedContext(m_sws.release(), static_cast<int>(w), static_cast<int>(h), srcFmt,
-                                         c->width, c->height, c->pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr));
+                                         area.width, area.height, c->pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr));
         if (!m_sws)
             QB_THROW(QB_ERR_MEDIA, "Can't convert the pictures for the encoder");
-        sws_scale(m_sws.get(), src, srcStride, 0, static_cast<int>(h), f->data, f->linesize);
+        if (bars)
+            PaintBlack(f.get(), c->color_range);
+        uint8_t* dst[4];
+        AreaPlanes(f.get(), area, dst);
+        sws_scale(m_sws.get(), src, srcStride, 0, static_cast<int>(h), dst, f->linesize);
     }
     f->pts = pts;
     f->sample_aspect_ratio = c->sample_aspect_ratio;

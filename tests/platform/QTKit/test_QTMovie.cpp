@@ -1,9 +1,12 @@
 // The movie writer layer: header placement, track rules, channel layouts,
 // repeated pictures and the failures a caller must be told about.
 #include "MovieProbe.h"
+#include "../../ProbeOutput.h"
 #include "QTMovie.h"
 
 #include <gtest/gtest.h>
+
+#include <sched.h>
 
 #include <cstdlib>
 #include <string>
@@ -182,6 +185,74 @@ TEST_F(QTMovieTest, FixedSizeFormatsKeepTheTrackShape)
     EXPECT_NE(out.find("height=576"), std::string::npos) << out;
     EXPECT_NE(out.find("display_aspect_ratio=4:3"), std::string::npos) << out;
     EXPECT_NE(out.find("codec_tag_string=dvcp"), std::string::npos) << out;
+}
+
+TEST_F(QTMovieTest, FixedFramesStateTheirPixelShapeAndFitThePicture)
+{
+    // On one processor, as a user may have it: the encoders then work with a
+    // single coding context.
+    cpu_set_t all, one;
+    ASSERT_EQ(0, sched_getaffinity(0, sizeof(all), &all));
+    CPU_ZERO(&one);
+    for (int i = 0; i < CPU_SETSIZE; ++i) {
+        if (CPU_ISSET(i, &all)) {
+            CPU_SET(i, &one);
+            break;
+        }
+    }
+    ASSERT_EQ(0, sched_setaffinity(0, sizeof(one), &one));
+    struct Restore
+    {
+        cpu_set_t set;
+        ~Restore() { sched_setaffinity(0, sizeof(set), &set); }
+    } restore{all};
+
+    // A white picture of the given shape; where it lands in the coded frame
+    // and the pixel shape the file states.
+    struct Case
+    {
+        const char* fourCC;
+        double shape;
+        const char* sar;
+        const char* fields;
+        int pictureTop; // lines the format keeps above its picture
+        unsigned width = 0, height = 0; // of the track; 0: 160 wide at the shape
+    };
+    const Case cases[] = {
+        {"dvc ", 16.0 / 9.0, "32:27", "bb", 0}, {"dvc ", 4.0 / 3.0, "8:9", "bb", 0},
+        {"dvcp", 16.0 / 9.0, "64:45", "bb", 0}, {"dvcp", 4.0 / 3.0, "16:15", "bb", 0},
+        {"dvcp", 2.35, "64:45", "bb", 0},       {"dv5p", 1.0, "16:15", "bb", 0},
+        {"mx5p", 16.0 / 9.0, "64:45", "tt", 32}, {"mx5p", 4.0 / 3.0, "16:15", "tt", 32},
+        {"mx3n", 4.0 / 3.0, "8:9", "tt", 32},   {"hdv3", 4.0 / 3.0, "4:3", "tt", 0},
+        {"hdv3", 16.0 / 9.0, "4:3", "tt", 0},   {"dvh6", 16.0 / 9.0, "3:2", "tt", 0},
+        {"xdve", 4.0 / 3.0, "1:1", "progressive", 0},
+        // A track of its own size keeps the pictures' pixels and states their shape.
+        {"apcn", 16.0 / 9.0, "32:27", "progressive", 0, 720, 480},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.fourCC) + " at " + std::to_string(c.shape));
+        const unsigned w = c.width ? c.width : 160, h = c.height ? c.height : unsigned(160 / c.shape) & ~1u;
+        IQTMovie* movie = Create("fit.mov");
+        ASSERT_NE(movie, nullptr);
+        movie->SetPictureShape(c.shape);
+        const bool pal = std::string(c.fourCC).find('p') != std::string::npos || c.fourCC[3] == '3';
+        ASSERT_EQ(qtNoErr, movie->NewVideoTrack(c.fourCC, w, h, 600, pal ? 24 : 20, 768)) << movie->GetErrorText();
+        std::vector<unsigned char> white(size_t(w) * h * 3, 255);
+        ASSERT_EQ(qtNoErr, movie->AddVideoSample(white.data(), w, h, w * 3, 8)) << movie->GetErrorText();
+        ASSERT_EQ(qtNoErr, movie->Flatten()) << movie->GetErrorText();
+        movie->Release();
+        const std::string out = Path("fit.mov");
+        auto v = MediaTest::Probe(out, "v", "-show_entries stream=width,height,sample_aspect_ratio,field_order");
+        EXPECT_EQ(v["sample_aspect_ratio"], c.sar);
+        EXPECT_EQ(v["field_order"], c.fields);
+        const int width = std::atoi(v["width"].c_str()), height = std::atoi(v["height"].c_str());
+        const MediaTest::BrightArea area = MediaTest::MeasureBrightArea(out, Path("fit.gray"), width, height);
+        ASSERT_GT(area.height, 0);
+        EXPECT_NEAR(area.width * MediaTest::Ratio(c.sar) / area.height, c.shape, c.shape * 0.01)
+            << area.width << "x" << area.height << " in " << width << "x" << height;
+        EXPECT_GE(area.top, c.pictureTop);
+        EXPECT_LE(area.height, height - c.pictureTop);
+    }
 }
 
 TEST_F(QTMovieTest, OddSizesAreRoundedToWholeChromaBlocks)

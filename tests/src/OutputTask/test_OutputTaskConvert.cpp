@@ -360,3 +360,153 @@ TEST_F(OutputTaskConvert, TimelinesConvertWholeWithEveryProfileKind)
         EXPECT_EQ(errors, "rc=0\n") << job->name;
     }
 }
+
+// The formats an editing program or a DVD player takes have a frame of
+// their own: whatever shape the timeline has, the file states the format's
+// pixel shape and field order, and the picture keeps its shape inside it.
+TEST_F(OutputTaskConvert, FixedFramesKeepThePictureShape)
+{
+    ASSERT_TRUE(s_ok);
+    if (access((kBin + "/convworker").c_str(), X_OK) != 0)
+        GTEST_SKIP() << "convworker is not built";
+    const std::string home = s_folder->Path("home");
+    const std::string outDir = s_folder->Path("shape");
+    MediaTest::Run("mkdir -p '" + home + "' '" + outDir + "'");
+    App(home);
+    // White pictures, so the bars stand apart; 16:9 and 4:3.
+    const std::string ff = s_folder->FFmpeg();
+    const std::string sound = "-f lavfi -i sine=frequency=440:sample_rate=48000:duration=0.6 ";
+    ASSERT_TRUE(MediaTest::Run(ff + "-f lavfi -i color=c=white:size=320x180:rate=25:duration=0.6 " + sound +
+                               "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -b:a 64k wide.mp4"));
+    ASSERT_TRUE(MediaTest::Run(ff + "-f lavfi -i color=c=white:size=320x240:rate=25:duration=0.6 " + sound +
+                               "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -b:a 64k narrow.mp4"));
+    MediaTest::ManagerHolder media;
+    ASSERT_NE(media.manager, nullptr);
+    CSourceData library;
+    CDCMediaSrcMgr importer(nullptr, media.manager);
+    importer.SetSourceStructure(&library);
+    importer.SetDefaultLibraryFile(QString::fromStdString(s_folder->Path("shape.fml")));
+    {
+        QSignalSpy done(&importer, &CDCMediaSrcMgr::signal_OnAllFilesImportFinished);
+        ASSERT_TRUE(importer.ImportMediaFiles(QStringList{QString::fromStdString(s_folder->Path("wide.mp4")),
+                                                          QString::fromStdString(s_folder->Path("narrow.mp4"))}));
+        QElapsedTimer timer;
+        timer.start();
+        while (done.isEmpty() && timer.elapsed() < 60000)
+            done.wait(50);
+        ASSERT_FALSE(done.isEmpty());
+    }
+    std::map<std::string, CMediaSourceItem*> clips;
+    for (ISourceDataItem* item : library.GetSourceDataItems()) {
+        auto* clip = dynamic_cast<CMediaSourceItem*>(item);
+        ASSERT_NE(clip, nullptr);
+        clips[clip->GetSrcFileFullPath().section('/', -1).toStdString()] = clip;
+    }
+    ASSERT_EQ(clips.size(), 2u);
+
+    struct Case
+    {
+        int profile;
+        const char* wideSar;   // the pixel shape stated for the 16:9 timeline
+        const char* narrowSar; // and for the 4:3 one
+        const char* fields;    // the field order stated
+        int pictureTop;        // lines above the picture area
+    };
+    const Case cases[] = {
+        {2101, "1:1", "1:1", "progressive", 0},     // ProRes 422: the timeline's own frame
+        {2102, "1:1", "1:1", "progressive", 0},
+        {2103, "1:1", "1:1", "progressive", 0},
+        {2104, "1:1", "1:1", "progressive", 0},
+        {2105, "1:1", "1:1", "progressive", 0},
+        {2106, "32:27", "8:9", "bb", 0},            // DV NTSC 720x480, 16:9 or 4:3
+        {2107, "64:45", "16:15", "bb", 0},          // DV PAL 720x576
+        {2108, "64:45", "16:15", "bb", 0},          // DVCPRO50 PAL
+        {2109, "4:3", "4:3", "tt", 0},              // DVCPRO HD 1440x1080, always 16:9
+        {2110, "4:3", "4:3", "tt", 0},              // HDV 1440x1080
+        {2111, "1:1", "1:1", "progressive", 0},     // XDCAM EX 1920x1080
+        {2112, "64:45", "16:15", "tt", 32},         // IMX 720x608: 32 lines above 576
+        {2201, "1:1", "1:1", "progressive", 0},     // Animation
+        {2202, "1:1", "1:1", "progressive", 0},     // H.264
+        {1304, "64:45", "64:45", nullptr, 0},       // DVD PAL, a 16:9 frame
+        {1305, "32:27", "32:27", nullptr, 0},       // DVD NTSC
+    };
+
+    std::unique_ptr<Moorland::IAVConverter, EngineRelease> engine(CreateAVConverter(nullptr));
+    ASSERT_TRUE(engine);
+    engine->SetMaxRunProgressCount(2);
+    engine->SetUseCPUCore(1);
+    struct ShapeJob
+    {
+        const Case* c;
+        const char* source;
+        double shape;
+        std::unique_ptr<CTimelineItem> timeline;
+        std::unique_ptr<CMMOutputTask> task;
+        Moorland::ConvertTaskInfo2* record = nullptr;
+    };
+    std::vector<std::unique_ptr<ShapeJob>> jobs;
+    int n = 0;
+    for (const Case& c : cases) {
+        for (const char* source : {"wide.mp4", "narrow.mp4"}) {
+            auto job = std::make_unique<ShapeJob>();
+            job->c = &c;
+            job->source = source;
+            job->shape = std::string(source) == "wide.mp4" ? 16.0 / 9.0 : 4.0 / 3.0;
+            job->timeline.reset(new CTimelineItem());
+            job->timeline->SetAVManager(media.manager);
+            ASSERT_TRUE(job->timeline->AppendItem(clips[source]));
+            ProfilePtr profile = ShippedProfile(c.profile);
+            ASSERT_TRUE(profile) << c.profile;
+            job->task.reset(new CMMOutputTask(media.manager, nullptr, nullptr));
+            job->task->SetSrcTimelineItem(job->timeline.get());
+            job->task->SetProfile(profile.get());
+            job->task->SetOutputDstFloder(QString::fromStdString(outDir));
+            job->task->SetOutputDstName(QString("shape%1").arg(n++));
+            GetQuentaException()->Clear();
+            job->record = job->task->GenerateConverterTask(engine.get());
+            ASSERT_NE(job->record, nullptr) << c.profile << ": " << GetQuentaException()->GetExceptionMsg();
+            jobs.push_back(std::move(job));
+        }
+    }
+    ASSERT_TRUE(engine->StartConvert());
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(8);
+    for (;;) {
+        bool all = true;
+        for (const auto& job : jobs)
+            all = all && (job->record->GetState() == 4 || job->record->GetState() == 5);
+        if (all || std::chrono::steady_clock::now() > deadline)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+
+    for (const auto& job : jobs) {
+        const Case& c = *job->c;
+        const bool wide = std::string(job->source) == "wide.mp4";
+        SCOPED_TRACE(std::to_string(c.profile) + " from " + job->source);
+        EXPECT_EQ(job->record->GetState(), 5) << JobErrorText(job->record);
+        if (job->record->GetState() != 5)
+            continue;
+        const std::string out = job->task->GetTaskDstFilePath().toStdString();
+        auto v = MediaTest::Probe(out, "v", "-show_entries stream=width,height,sample_aspect_ratio,field_order");
+        const int width = std::atoi(v["width"].c_str()), height = std::atoi(v["height"].c_str());
+        const char* sar = wide ? c.wideSar : c.narrowSar;
+        EXPECT_EQ(v["sample_aspect_ratio"], sar);
+        if (c.fields)
+            EXPECT_EQ(v["field_order"], c.fields);
+        const MediaTest::BrightArea area = MediaTest::MeasureBrightArea(out, out + ".gray", width, height);
+        ASSERT_GT(area.height, 0) << "no picture in " << width << "x" << height;
+        const double shown = area.width * MediaTest::Ratio(sar) / area.height;
+        EXPECT_NEAR(shown, job->shape, job->shape * 0.01)
+            << "a picture of " << area.width << "x" << area.height << " in " << width << "x" << height;
+        // The picture fills the frame where the shapes agree.
+        const double frameShape = (height - c.pictureTop) > 0 ? width * MediaTest::Ratio(sar) / (height - c.pictureTop) : 0;
+        if (std::fabs(frameShape - job->shape) < job->shape * 0.01)
+            EXPECT_EQ(area.height, height - c.pictureTop);
+        else
+            EXPECT_GE(area.top, c.pictureTop);
+        if (c.pictureTop > 0)
+            EXPECT_EQ(area.top, c.pictureTop);
+        EXPECT_EQ(MediaTest::Capture("ffmpeg -nostdin -v error -xerror -i '" + out + "' -f null - 2>&1; echo rc=$?"),
+                  "rc=0\n");
+    }
+}
