@@ -11,6 +11,7 @@
 #include "Basilvo/QuentaLogger.h"
 #include "CBaseException.h"
 #include "sysplatform.h"
+#include "sysutils_file.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -590,6 +591,14 @@ void CAVConverter::OnWorkerEndedLocked(Task& task)
     task.bDone = true;
     const std::string sId = std::to_string(task.nId);
     const std::string sEnd = task.pWorker->DescribeEnd();
+    // A worker puts its outputs in place before it reports them finished;
+    // what it still had under working names (killed, or ended short) goes.
+    if (const char* sDest = m_pJobFile->GetText(task.pRecord->DstPathText)) {
+        const int nRemoved = QuentaBased::remove_staged_files(sDest, task.pWorker->GetPid());
+        if (nRemoved > 0)
+            Log(LOG_INFO, "task " + sId + ": removed " + std::to_string(nRemoved) +
+                              " unfinished output file(s) its worker left beside " + sDest);
+    }
     switch (task.pRecord->GetState()) {
     case CONVERT_TASK_FINISHED:
         Log(LOG_INFO, "task " + sId + " finished");

@@ -203,19 +203,37 @@ TEST_F(CorvexaConvertTest, PausedTaskHoldsAndResumesToAValidOutput)
     m_pEngine->SetUseCPUCore(1);
     int nId = Add("paused");
     m_pEngine->StartConvert();
-    ASSERT_TRUE(WaitFor([&] { return State(nId) != 0 && FileSize(Dest("paused")) > 0; }));
+    // The output grows under its working name until it is whole.
+    auto written = [&] { return FileSize(Capture("ls " + s_sDir + "/paused.part-*.mp4 2>/dev/null | tr -d '\\n'")); };
+    ASSERT_TRUE(WaitFor([&] { return State(nId) != 0 && written() > 0; }));
     ASSERT_EQ(State(nId), 1) << EngineLog();
     ASSERT_TRUE(m_pEngine->PauseConvertTask(nId));
     ASSERT_EQ(State(nId), 2);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    const long nHeld = FileSize(Dest("paused"));
+    const long nHeld = written();
     std::this_thread::sleep_for(std::chrono::milliseconds(700));
-    EXPECT_EQ(FileSize(Dest("paused")), nHeld) << "a paused worker writes nothing";
+    EXPECT_EQ(written(), nHeld) << "a paused worker writes nothing";
+    EXPECT_EQ(FileSize(Dest("paused")), -1) << "nothing under the final name before the end";
     EXPECT_EQ(State(nId), 2);
     ASSERT_TRUE(m_pEngine->ResumeConvertTask(static_cast<unsigned>(nId)));
     ASSERT_TRUE(Ends(nId));
     EXPECT_EQ(State(nId), 5);
     ExpectConverted("paused");
+}
+
+// The engine's only convworker child; 0 when there is none. The shell that
+// lists the children is a child too, so pick by name.
+int WorkerPid()
+{
+    std::string sChildren = Capture("cat /proc/" + std::to_string(getpid()) + "/task/*/children");
+    std::istringstream children(sChildren);
+    for (int nChild; children >> nChild;) {
+        std::ifstream comm("/proc/" + std::to_string(nChild) + "/comm");
+        std::string sName;
+        if (std::getline(comm, sName) && sName == "convworker")
+            return nChild;
+    }
+    return 0;
 }
 
 TEST_F(CorvexaConvertTest, KilledWorkerIsReportedFailed)
@@ -225,18 +243,8 @@ TEST_F(CorvexaConvertTest, KilledWorkerIsReportedFailed)
     ConvertTaskInfo2* pRecord = m_pEngine->GetConvertTaskInfo(nId);
     ASSERT_TRUE(WaitFor([&] { return pRecord->GetState() != 0; }));
     ASSERT_EQ(pRecord->GetState(), 1) << EngineLog();
-    // The worker is the engine's only convworker child here; the shell that
-    // lists the children is a child too, so pick by name.
-    std::string sChildren = Capture("cat /proc/" + std::to_string(getpid()) + "/task/*/children");
-    int nPid = 0;
-    std::istringstream children(sChildren);
-    for (int nChild; nPid == 0 && children >> nChild;) {
-        std::ifstream comm("/proc/" + std::to_string(nChild) + "/comm");
-        std::string sName;
-        if (std::getline(comm, sName) && sName == "convworker")
-            nPid = nChild;
-    }
-    ASSERT_GT(nPid, 0) << sChildren;
+    const int nPid = WorkerPid();
+    ASSERT_GT(nPid, 0);
     ASSERT_EQ(kill(nPid, SIGKILL), 0);
     ASSERT_TRUE(Ends(nId));
     EXPECT_EQ(pRecord->GetState(), 4);
@@ -253,6 +261,55 @@ TEST_F(CorvexaConvertTest, KilledWorkerIsReportedFailed)
     ASSERT_NE(pRecord->ErrorText, 0u);
     const std::string sText = reinterpret_cast<const char*>(nBase + 4 + pRecord->ErrorText);
     EXPECT_NE(sText.find("signal 9 (Killed)"), std::string::npos) << sText;
+}
+
+TEST_F(CorvexaConvertTest, AKilledWorkerOrADeletedRunningTaskLeavesNoFileUnderAnyName)
+{
+    struct Kind
+    {
+        const char* name;
+        bool twoPass;
+        double split;
+        int remux;
+    };
+    const Kind kinds[] = {
+        {"plain", false, 0, 0},
+        {"two-pass", true, 0, 0},
+        {"split", false, 5242880.0 + 100000.0, 0},
+        {"remux", false, 0, 1},
+    };
+    for (const Kind& k : kinds) {
+        for (bool bKill : {true, false}) {
+            SCOPED_TRACE(std::string(k.name) + (bKill ? ", kill -9" : ", task deleted"));
+            const std::string sDir = s_sDir + "/gone-" + k.name + (bKill ? "-killed" : "-deleted");
+            ASSERT_EQ(std::system(("rm -rf '" + sDir + "' && mkdir '" + sDir + "'").c_str()), 0);
+            m_pEngine.reset(CreateAVConverter(nullptr));
+            m_pProfile->GetParams()->SetDouble("ExportPerFileSize", k.split);
+            m_pProfile->GetParams()->SetInt("remux", k.remux);
+            const std::string sDest = sDir + "/out.mp4";
+            int nId = m_pEngine->AddConvertTask(s_sSource.c_str(), sDest.c_str(), m_pProfile.get(), k.twoPass, "");
+            ASSERT_GE(nId, 0);
+            m_pEngine->StartConvert();
+            // Held as soon as the worker has its job, so that even a fast
+            // remux is caught while its output is being written.
+            ASSERT_TRUE(WaitFor([&] { return State(nId) != 0; }));
+            ASSERT_TRUE(m_pEngine->PauseConvertTask(nId));
+            ASSERT_EQ(State(nId), 2) << EngineLog();
+            ASSERT_TRUE(WaitFor([&] { return !Capture("ls -A '" + sDir + "'").empty(); })) << EngineLog();
+            const int nPid = WorkerPid();
+            ASSERT_GT(nPid, 0);
+            if (bKill) {
+                ASSERT_EQ(kill(nPid, SIGKILL), 0);
+                ASSERT_TRUE(Ends(nId));
+                EXPECT_EQ(State(nId), 4);
+            } else {
+                ASSERT_TRUE(m_pEngine->RemoveConvertTask(nId));
+                ASSERT_TRUE(WaitFor([&] { return ProcessStopped(nPid); }, 20000));
+            }
+            EXPECT_TRUE(WaitFor([&] { return Capture("ls -A '" + sDir + "'").empty(); }, 5000))
+                << Capture("ls -A '" + sDir + "'") << EngineLog();
+        }
+    }
 }
 
 TEST_F(CorvexaConvertTest, WorkerStopsWhenTheEngineProcessIsKilled)
