@@ -103,6 +103,11 @@ void CXMLDocument::LoadFile(const QString& path)
         if (m_doc.Error()) {
             m_sLoadError = ParserError(m_doc, path);
             RecordError(__LINE__, m_sLoadError);
+        } else if (!m_doc.RootElement()) {
+            // A declaration alone is what is left of a file cut short or
+            // emptied: read as an empty document it would lose everything.
+            m_sLoadError = QString("XML error: the document has no root element: %1").arg(path);
+            RecordError(__LINE__, m_sLoadError);
         }
     });
 }
