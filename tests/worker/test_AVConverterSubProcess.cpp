@@ -775,6 +775,25 @@ TEST_F(ConvWorker, DiscCreationAuthorsADvdAndItsImage)
     EXPECT_DOUBLE_EQ(o.percent, 100.0);
     EXPECT_TRUE(Shell("test -s '" + folder + "/VIDEO_TS/VIDEO_TS.IFO' && test -s '" + folder +
                       "/VIDEO_TS/VTS_01_1.VOB' && test -s '" + iso + "'"));
+    EXPECT_EQ(Listing(folder), "AUDIO_TS\nVIDEO_TS\n") << "nothing of the work stays beside the disc";
+
+    // A disc whose image can't be written whole leaves the folder and the
+    // image the user had.
+    ASSERT_TRUE(Shell("touch '" + folder + "/VIDEO_TS/MINE'"));
+    SmallDisk disk(256);
+    if (disk.Ok()) {
+        const std::string old = disk.Dir() + "/dvd.iso";
+        std::ofstream(old) << "the user's image\n";
+        std::ofstream(project) << "output=" << folder << "\nimage=" << old << "\nstandard=PAL\ntitle="
+                               << Src("clip.mp4") << "\n";
+        o = RunJob(project, Out("unused"), s);
+        EXPECT_EQ(o.state, 4);
+        EXPECT_NE(o.error.find("genisoimage"), std::string::npos) << o.error;
+        EXPECT_EQ(Listing(disk.Dir()), "dvd.iso\n");
+        EXPECT_EQ(Content(old), "the user's image\n");
+        EXPECT_EQ(Listing(folder), "AUDIO_TS\nVIDEO_TS\n");
+        EXPECT_EQ(access((folder + "/VIDEO_TS/MINE").c_str(), F_OK), 0);
+    }
 
     struct Case
     {

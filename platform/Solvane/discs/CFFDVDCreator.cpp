@@ -2,6 +2,7 @@
 
 #include "CBaseException.h"
 #include "FFTranscode.h"
+#include "sysutils_dir.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,10 +38,17 @@ void CFFDVDCreator::Run()
 {
     const DiscProject& p = Project();
     const std::vector<std::string> env = {std::string("VIDEO_FORMAT=") + (p.pal ? "PAL" : "NTSC")};
-    std::vector<std::string> encoded;
+    // The disc is authored in a working folder and put in place only when
+    // whole, as is its image: a failed, cancelled or killed job leaves the
+    // folder and the image as they were.
+    const std::string work = p.output + "/DVD.part";
+    const std::string imagePart = p.image.empty() ? "" : p.image + ".part";
     try {
         if (::mkdir(p.output.c_str(), 0755) != 0 && errno != EEXIST)
             QB_THROW_ERRNO(QB_ERR_FILE_IO, "Can't create the folder " + p.output, errno);
+        QuentaBased::delete_dir(work.c_str());
+        if (::mkdir(work.c_str(), 0755) != 0)
+            QB_THROW_ERRNO(QB_ERR_FILE_IO, "Can't create the folder " + work, errno);
         ExportSettings s;
         s.format = "dvd";
         s.video.present = true;
@@ -56,8 +64,9 @@ void CFFDVDCreator::Run()
         s.audio.sampleRate = 48000;
         s.audio.channels = 2;
         const size_t count = p.titles.size();
+        std::vector<std::string> encoded;
         for (size_t i = 0; i < count; ++i) {
-            const std::string mpg = p.output + "/title" + std::to_string(i + 1) + ".mpg";
+            const std::string mpg = work + "/title" + std::to_string(i + 1) + ".mpg";
             encoded.push_back(mpg);
             Set(1, static_cast<uint8_t>(i + 1), 85.0 * i / count);
             const bool done =
@@ -72,23 +81,48 @@ void CFFDVDCreator::Run()
         Set(2, 1, 85.0);
         const std::string video = std::string(p.pal ? "pal" : "ntsc") + "+" + (p.wide ? "16:9" : "4:3");
         for (size_t i = 0; i < count; ++i) {
-            RunProgram({"dvdauthor", "-o", p.output, "-t", "-v", video, "-a", "ac3", "-c",
+            RunProgram({"dvdauthor", "-o", work, "-t", "-v", video, "-a", "ac3", "-c",
                         ChapterList(p.titles[i].chaptersMs), encoded[i]},
                        env);
         }
         Set(2, 2, 92.0);
-        RunProgram({"dvdauthor", "-o", p.output, "-T"}, env);
+        RunProgram({"dvdauthor", "-o", work, "-T"}, env);
         for (const std::string& mpg : encoded)
             ::unlink(mpg.c_str());
         if (!p.image.empty()) {
             Set(3, 1, 95.0);
-            RunProgram({"genisoimage", "-dvd-video", "-quiet", "-V", "FABLECUT", "-o", p.image, p.output});
+            ::unlink(imagePart.c_str());
+            RunProgram({"genisoimage", "-dvd-video", "-quiet", "-V", "FABLECUT", "-o", imagePart, work});
         }
+        CheckCancel();
+        for (const char* sub : {"VIDEO_TS", "AUDIO_TS"})
+            PutInPlace(work + "/" + sub, p.output + "/" + sub);
+        QuentaBased::delete_dir(work.c_str());
+        if (!p.image.empty() && ::rename(imagePart.c_str(), p.image.c_str()) != 0)
+            QB_THROW_ERRNO(QB_ERR_FILE_IO, "Can't write the image " + p.image, errno);
     } catch (...) {
-        for (const std::string& mpg : encoded)
-            ::unlink(mpg.c_str());
+        QuentaBased::delete_dir(work.c_str());
+        if (!imagePart.empty())
+            ::unlink(imagePart.c_str());
         throw;
     }
+}
+
+void CFFDVDCreator::PutInPlace(const std::string& finished, const std::string& folder)
+{
+    struct stat st {};
+    if (::lstat(finished.c_str(), &st) != 0)
+        return;
+    const std::string old = folder + ".old";
+    QuentaBased::delete_dir(old.c_str());
+    if (::lstat(folder.c_str(), &st) == 0 && ::rename(folder.c_str(), old.c_str()) != 0)
+        QB_THROW_ERRNO(QB_ERR_FILE_IO, "Can't replace the folder " + folder, errno);
+    if (::rename(finished.c_str(), folder.c_str()) != 0) {
+        const int err = errno;
+        ::rename(old.c_str(), folder.c_str());
+        QB_THROW_ERRNO(QB_ERR_FILE_IO, "Can't move the finished folder to " + folder, err);
+    }
+    QuentaBased::delete_dir(old.c_str());
 }
 
 } // namespace Solvane

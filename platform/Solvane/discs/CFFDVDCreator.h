@@ -10,6 +10,8 @@
 
 #include "CFFDiscTask.h"
 
+#include <string>
+
 namespace Solvane {
 
 class CFFDVDCreator final : public CFFDiscTask
@@ -20,6 +22,9 @@ public:
 
 private:
     void Run() override;
+    // Moves the finished folder to `folder`, in place of an earlier one
+    // (which goes only once the new one is there).
+    static void PutInPlace(const std::string& finished, const std::string& folder);
 };
 
 } // namespace Solvane
