@@ -1,6 +1,7 @@
 #include "profileConfig.h"
 
 #include "Basilvo/Basilvo.h"
+#include "Basilvo/QuentaLogger.h"
 #include "CBaseException.h"
 #include "IProfile.h"
 #include "ProfileNodeManager.h"
@@ -79,6 +80,13 @@ void CheckNoText(const TiXmlNode* node)
         if (n->Type() == TiXmlNode::TINYXML_ELEMENT)
             CheckNoText(n);
     }
+}
+
+// What was kept aside goes to the program's log as well as to the caller.
+void TellKeptAside(const char* reason)
+{
+    if (IQuentaLogger* logger = GetQuentaLogger())
+        logger->Log(LOG_WARN, "ProfileConfig", reason, nullptr, 0);
 }
 
 // Names the file in the reason of a damaged document.
@@ -440,8 +448,10 @@ bool ProfileConfig::execLoadData()
         QB_GUARDED_VOID({ AddLib(app, serial.get(), true); });
         if (!keptAside)
             keptAside = std::move(serialAside);
-        if (keptAside)
+        if (keptAside) {
+            TellKeptAside(keptAside->GetMsg());
             GetQuentaException()->Copy(keptAside.get());
+        }
         return true;
     });
 }
@@ -566,6 +576,7 @@ void ProfileConfig::loadProfileCfg()
                 __LINE__, kSource);
             if (!kept)
                 m_profileCfgBlocked = true;
+            TellKeptAside(GetQuentaException()->GetExceptionMsg());
             return;
         }
         TiXmlElement* list = doc.GetRoot()->FirstChildElement("ProfileList");
