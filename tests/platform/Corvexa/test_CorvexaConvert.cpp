@@ -312,7 +312,7 @@ TEST_F(CorvexaConvertTest, AKilledWorkerOrADeletedRunningTaskLeavesNoFileUnderAn
     }
 }
 
-TEST_F(CorvexaConvertTest, WorkerStopsWhenTheEngineProcessIsKilled)
+TEST_F(CorvexaConvertTest, WorkerStopsWhenTheEngineProcessIsKilledAndTheNextEngineRemovesWhatItLeft)
 {
     const std::string sPidFile = s_sDir + "/host.pid";
     const std::string sDest = Dest("orphan");
@@ -328,10 +328,17 @@ TEST_F(CorvexaConvertTest, WorkerStopsWhenTheEngineProcessIsKilled)
     }));
     int nWorker = std::atoi(sPid.c_str());
     ASSERT_GT(nWorker, 0);
+    const std::string sWorking = s_sDir + "/orphan.part-" + sPid + ".mp4";
+    ASSERT_TRUE(WaitFor([&] { return FileSize(sWorking) >= 0; }));
     ASSERT_EQ(kill(nHost, SIGKILL), 0);
     int status;
     ASSERT_EQ(waitpid(nHost, &status, 0), nHost);
     EXPECT_TRUE(WaitFor([&] { return ProcessStopped(nWorker); }, 3000));
+    // The next engine removes what the dead one's worker left.
+    ASSERT_GE(FileSize(sWorking), 0) << "the dead worker's file is there";
+    EXPECT_GE(Add("after-orphan"), 0);
+    EXPECT_EQ(FileSize(sWorking), -1);
+    EXPECT_EQ(FileSize(sDest), -1);
 }
 
 } // namespace
