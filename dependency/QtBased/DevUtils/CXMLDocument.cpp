@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -117,8 +118,26 @@ void CXMLDocument::SaveFile(const QString& path)
     GetRoot();
     TranslateExceptions(__LINE__, [&] {
         const QByteArray target = path.toLocal8Bit();
-        const QByteArray temp = target + ".saving~";
-        if (!m_doc.SaveFile(temp.constData())) {
+        // A name of our own, made new: whatever else lies beside the target
+        // (a pipe, a link) is never opened.
+        QByteArray temp = target + ".saving~XXXXXX";
+        const int fd = ::mkstemp(temp.data());
+        if (fd < 0) {
+            RecordError(__LINE__, QString("Write XML file error: %1").arg(path));
+            return;
+        }
+        std::FILE* file = ::fdopen(fd, "w");
+        if (!file)
+            ::close(fd);
+        bool written = file && m_doc.SaveFile(file) && std::fflush(file) == 0 && !std::ferror(file);
+        if (file) {
+            // Readable like any file the user makes, not mkstemp's owner-only mode.
+            const mode_t mask = ::umask(0);
+            ::umask(mask);
+            ::fchmod(::fileno(file), 0666 & ~mask);
+            written = std::fclose(file) == 0 && written;
+        }
+        if (!written) {
             ::unlink(temp.constData());
             RecordError(__LINE__, QString("Write XML file error: %1").arg(path));
             return;
