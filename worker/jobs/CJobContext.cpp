@@ -291,8 +291,8 @@ void CJobContext::FinishOutput(double videoSeconds, double audioSeconds, bool pr
     CheckOutput(videoSeconds, audioSeconds);
     // What is on disk, whatever the last progress figure said.
     struct stat st {};
-    if (m_job.DstPath && !m_job.DstStream && stat(QuentaBased::utf8_to_local(WrittenPath().c_str()).c_str(), &st) == 0 &&
-        S_ISREG(st.st_mode))
+    const std::string written = QuentaBased::utf8_to_local(WrittenPath().c_str());
+    if (m_job.DstPath && !m_job.DstStream && stat(written.c_str(), &st) == 0 && S_ISREG(st.st_mode))
         Record()->SetBytesWritten(static_cast<int64_t>(st.st_size));
     Finish();
 }
