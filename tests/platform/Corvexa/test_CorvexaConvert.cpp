@@ -263,7 +263,7 @@ TEST_F(CorvexaConvertTest, KilledWorkerIsReportedFailed)
     EXPECT_NE(sText.find("signal 9 (Killed)"), std::string::npos) << sText;
 }
 
-TEST_F(CorvexaConvertTest, AKilledWorkerOrADeletedRunningTaskLeavesNoFileUnderAnyName)
+TEST_F(CorvexaConvertTest, AKilledWorkerADeletedRunningTaskOrAQuitLeavesNoFileUnderAnyName)
 {
     struct Kind
     {
@@ -278,10 +278,17 @@ TEST_F(CorvexaConvertTest, AKilledWorkerOrADeletedRunningTaskLeavesNoFileUnderAn
         {"split", false, 5242880.0 + 100000.0, 0},
         {"remux", false, 0, 1},
     };
+    enum Ending
+    {
+        Killed,  // kill -9 of the worker
+        Deleted, // the running task is removed
+        Quit,    // the program ends while the task runs
+    };
+    const char* const endings[] = {"killed", "deleted", "quit"};
     for (const Kind& k : kinds) {
-        for (bool bKill : {true, false}) {
-            SCOPED_TRACE(std::string(k.name) + (bKill ? ", kill -9" : ", task deleted"));
-            const std::string sDir = s_sDir + "/gone-" + k.name + (bKill ? "-killed" : "-deleted");
+        for (Ending ending : {Killed, Deleted, Quit}) {
+            SCOPED_TRACE(std::string(k.name) + ", " + endings[ending]);
+            const std::string sDir = s_sDir + "/gone-" + k.name + "-" + endings[ending];
             ASSERT_EQ(std::system(("rm -rf '" + sDir + "' && mkdir '" + sDir + "'").c_str()), 0);
             m_pEngine.reset(CreateAVConverter(nullptr));
             m_pProfile->GetParams()->SetDouble("ExportPerFileSize", k.split);
@@ -298,13 +305,20 @@ TEST_F(CorvexaConvertTest, AKilledWorkerOrADeletedRunningTaskLeavesNoFileUnderAn
             ASSERT_TRUE(WaitFor([&] { return !Capture("ls -A '" + sDir + "'").empty(); })) << EngineLog();
             const int nPid = WorkerPid();
             ASSERT_GT(nPid, 0);
-            if (bKill) {
+            switch (ending) {
+            case Killed:
                 ASSERT_EQ(kill(nPid, SIGKILL), 0);
                 ASSERT_TRUE(Ends(nId));
                 EXPECT_EQ(State(nId), 4);
-            } else {
+                break;
+            case Deleted:
                 ASSERT_TRUE(m_pEngine->RemoveConvertTask(nId));
                 ASSERT_TRUE(WaitFor([&] { return ProcessStopped(nPid); }, 20000));
+                break;
+            case Quit:
+                m_pEngine.reset(); // waits for its workers
+                EXPECT_TRUE(ProcessStopped(nPid));
+                break;
             }
             EXPECT_TRUE(WaitFor([&] { return Capture("ls -A '" + sDir + "'").empty(); }, 5000))
                 << Capture("ls -A '" + sDir + "'") << EngineLog();
