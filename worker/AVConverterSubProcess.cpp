@@ -46,12 +46,20 @@ int CAVConverterSubProcess::Execute()
 {
     try {
         DoDirect();
+        // A cancelled job's outputs were never put in place.
+        m_context.DiscardOutputs();
         return 0;
     } catch (...) {
         QuentaBased::RecordCurrentException(__LINE__, kSource);
+        IQuentaException* error = GetQuentaException();
+        int line = 0;
+        const char* file = error->GetExceptionSource(&line);
+        const std::string source = file ? file : "";
+        const std::string message = m_context.FinalNames(error->GetExceptionMsg() ? error->GetExceptionMsg() : "");
+        error->SetException(error->GetExceptionCode(), message.c_str(), line, source.c_str());
         if (m_context.Record())
             ReportJobFailure(m_context.File(), m_context.Record(), GetQuentaException());
-        m_context.RemoveFailedOutput();
+        m_context.DiscardOutputs();
         return 1;
     }
 }

@@ -4,15 +4,41 @@
 #include "sysutils_string.h"
 
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <vector>
 
 namespace QuentaBased {
 
 namespace {
 
 constexpr unsigned short kCreateMode = 0xFFFF;
+
+// Opens `name` for writing only when it is a regular file: a FIFO would block
+// the program until some reader came, a device or a folder is nothing the
+// program may write over. The test runs on the opened file, so what is
+// checked is what is written.
+int OpenRegularForWriting(const std::string& name, int flags, const char* what)
+{
+    const int fd = ::open(name.c_str(), flags | O_NONBLOCK | O_NOCTTY, 0666);
+    // A FIFO without a reader refuses a non-blocking writer this way.
+    if (fd == -1 && errno == ENXIO)
+        QB_THROW(QB_ERR_FILE_IO, std::string(what) + name + ": not a regular file");
+    if (fd == -1)
+        QB_THROW_ERRNO(QB_ERR_FILE_IO, std::string(what) + name, errno);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        QB_THROW(QB_ERR_FILE_IO, std::string(what) + name + ": not a regular file");
+    }
+    const int status = ::fcntl(fd, F_GETFL);
+    if (status != -1)
+        ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK);
+    return fd;
+}
 
 } // namespace
 
@@ -21,10 +47,7 @@ int file_create(const std::string& name)
     return QB_GUARDED(-1, {
         if (name.empty())
             QB_THROW(QB_ERR_BAD_PARAM, "filename can't be empty");
-        const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0666);
-        if (fd == -1)
-            QB_THROW_ERRNO(QB_ERR_FILE_IO, "file_create error, filename is " + name, errno);
-        return fd;
+        return OpenRegularForWriting(name, O_RDWR | O_CREAT | O_TRUNC, "file_create error, filename is ");
     });
 }
 
@@ -43,7 +66,8 @@ int file_open(const std::string& name, unsigned short mode)
         }
         // O_EXCL means nothing without O_CREAT, and opening must never create
         // the file: one plain open of an existing file.
-        const int fd = ::open(name.c_str(), access, 0666);
+        const int fd = access == O_RDONLY ? ::open(name.c_str(), access, 0666)
+                                          : OpenRegularForWriting(name, access, "file_open error, filename = ");
         if (fd == -1)
             QB_THROW_ERRNO(QB_ERR_FILE_IO, "file_open error, filename = " + name, errno);
         GetQuentaException()->Clear();
@@ -140,6 +164,68 @@ bool file_exists(const char* path)
             QB_THROW(QB_ERR_UNEXPECTED, std::string("file_exist: Can't stat the file, path = ") + path);
         return true;
     });
+}
+
+namespace {
+
+struct PathParts
+{
+    std::string folder; // with its closing '/', or empty
+    std::string stem;
+    std::string ext; // with its dot, or empty
+};
+
+PathParts SplitPath(const std::string& path)
+{
+    PathParts p;
+    const size_t slash = path.rfind('/');
+    p.folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const size_t dot = name.rfind('.');
+    if (dot == std::string::npos || dot == 0) {
+        p.stem = name;
+    } else {
+        p.stem = name.substr(0, dot);
+        p.ext = name.substr(dot);
+    }
+    return p;
+}
+
+std::string StagedMark(long pid)
+{
+    return ".part-" + std::to_string(pid);
+}
+
+} // namespace
+
+std::string staged_file_name(const std::string& path, long pid)
+{
+    const PathParts p = SplitPath(path);
+    return p.folder + p.stem + StagedMark(pid) + p.ext;
+}
+
+int remove_staged_files(const std::string& path, long pid)
+{
+    const PathParts p = SplitPath(path);
+    const std::string tail = StagedMark(pid) + p.ext;
+    DIR* dir = ::opendir(p.folder.empty() ? "." : p.folder.c_str());
+    if (!dir)
+        return 0;
+    std::vector<std::string> found;
+    while (struct dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name.size() >= p.stem.size() + tail.size() && name.compare(0, p.stem.size(), p.stem) == 0 &&
+            name.compare(name.size() - tail.size(), tail.size(), tail) == 0)
+            found.push_back(p.folder + name);
+    }
+    ::closedir(dir);
+    int removed = 0;
+    for (const std::string& file : found) {
+        struct stat st {};
+        if (::lstat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::unlink(file.c_str()) == 0)
+            ++removed;
+    }
+    return removed;
 }
 
 std::string GetLastQuentaExpAsText()

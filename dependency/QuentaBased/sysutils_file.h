@@ -28,6 +28,16 @@ bool move_file(const std::string& from, const std::string& to);
 // Clears the record first; true for anything that exists, folders included.
 bool file_exists(const char* path);
 
+// An output is written under a working name beside its final one and
+// renamed into place only when whole: "<folder>/<name>.part-<pid><ext>", so
+// the extension that chooses the format stays last, and the writer's
+// process id tells whose it is.
+std::string staged_file_name(const std::string& path, long pid);
+// Removes the regular files that the writer `pid` left under working names
+// for `path`, the numbered parts of a split ("<name>(2).part-<pid><ext>")
+// included. The number removed.
+int remove_staged_files(const std::string& path, long pid);
+
 // The calling thread's last error as four lines of display text; "" when none.
 std::string GetLastQuentaExpAsText();
 // Format(format, file name, line, message).

@@ -11,6 +11,7 @@
 #include "Basilvo/QuentaLogger.h"
 #include "CBaseException.h"
 #include "sysplatform.h"
+#include "sysutils_file.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -18,6 +19,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <fstream>
+#include <sstream>
 #include <fcntl.h>
 #include <poll.h>
 #include <sched.h>
@@ -78,8 +81,23 @@ std::string FileTail(const std::string& sPath, size_t nMaxBytes)
     return sText;
 }
 
+// Each started worker is noted in the engine's folder as "<task>.output":
+// its process id and its destination, so that what it left under working
+// names can be found even when the engine died with it.
+const char* const kOutputNote = ".output";
+
+void RemoveNotedOutputs(const std::string& sNote)
+{
+    std::istringstream in(FileTail(sNote, 8192));
+    long nPid = 0;
+    std::string sDest;
+    if (in >> nPid && in.ignore() && std::getline(in, sDest) && nPid > 0 && !sDest.empty())
+        QuentaBased::remove_staged_files(sDest, nPid);
+}
+
 // The folders of engines whose process has died (their workers died with
-// them) are removed: each folder names its owner in the file "owner".
+// them) are removed, with what their workers left under working names: each
+// folder names its owner in the file "owner".
 void RemoveDeadEngineFolders(const std::string& sTemp)
 {
     DIR* pDir = ::opendir(sTemp.c_str());
@@ -99,8 +117,13 @@ void RemoveDeadEngineFolders(const std::string& sTemp)
     for (const std::string& sFolder : dead) {
         if (DIR* pFolder = ::opendir(sFolder.c_str())) {
             while (struct dirent* pEntry = ::readdir(pFolder)) {
-                if (std::strcmp(pEntry->d_name, ".") != 0 && std::strcmp(pEntry->d_name, "..") != 0)
-                    ::unlink((sFolder + "/" + pEntry->d_name).c_str());
+                const std::string sName = pEntry->d_name;
+                if (sName == "." || sName == "..")
+                    continue;
+                if (sName.size() > std::strlen(kOutputNote) &&
+                    sName.compare(sName.size() - std::strlen(kOutputNote), std::string::npos, kOutputNote) == 0)
+                    RemoveNotedOutputs(sFolder + "/" + sName);
+                ::unlink((sFolder + "/" + sName).c_str());
             }
             ::closedir(pFolder);
         }
@@ -132,6 +155,7 @@ struct CAVConverter::Task
     ConvertTaskInfo2* pRecord = nullptr;
     std::string sProfileFile;
     std::string sLogFile;
+    std::string sOutputNote;
     std::string sImporter;
     std::string sManagerConfig;
     std::vector<int> cpus;
@@ -244,6 +268,7 @@ int CAVConverter::AddTask(const char* sSrcPathUtf8, const char* sDestPathUtf8, c
         const std::string sBase = m_sFolder + "/task" + std::to_string(pTask->nId);
         pTask->sProfileFile = sBase + ".profile";
         pTask->sLogFile = sBase + ".log";
+        pTask->sOutputNote = sBase + kOutputNote;
         pTask->sImporter = sImporterName ? sImporterName : "";
         pTask->sManagerConfig = BuildManagerConfig();
 
@@ -590,6 +615,15 @@ void CAVConverter::OnWorkerEndedLocked(Task& task)
     task.bDone = true;
     const std::string sId = std::to_string(task.nId);
     const std::string sEnd = task.pWorker->DescribeEnd();
+    // A worker puts its outputs in place before it reports them finished;
+    // what it still had under working names (killed, or ended short) goes.
+    if (const char* sDest = m_pJobFile->GetText(task.pRecord->DstPathText)) {
+        const int nRemoved = QuentaBased::remove_staged_files(sDest, task.pWorker->GetPid());
+        if (nRemoved > 0)
+            Log(LOG_INFO, "task " + sId + ": removed " + std::to_string(nRemoved) +
+                              " unfinished output file(s) its worker left beside " + sDest);
+    }
+    ::unlink(task.sOutputNote.c_str());
     switch (task.pRecord->GetState()) {
     case CONVERT_TASK_FINISHED:
         Log(LOG_INFO, "task " + sId + " finished");
@@ -660,6 +694,10 @@ void CAVConverter::StartWorker(std::unique_lock<std::mutex>& lock, Task& task)
         return;
     }
     Log(LOG_INFO, "task " + std::to_string(task.nId) + " runs in worker " + std::to_string(pWorker->GetPid()));
+    if (const char* sDest = m_pJobFile->GetText(task.pRecord->DstPathText)) {
+        std::ofstream note(task.sOutputNote, std::ios::trunc);
+        note << pWorker->GetPid() << "\n" << sDest << "\n";
+    }
     task.pWorker = std::move(pWorker);
     if (task.bCancel) {
         task.bCancel = false;
@@ -810,6 +848,8 @@ void CAVConverter::RemoveTaskFiles(const Task& task) const
         ::unlink(task.sProfileFile.c_str());
     if (!task.sLogFile.empty())
         ::unlink(task.sLogFile.c_str());
+    if (!task.sOutputNote.empty())
+        ::unlink(task.sOutputNote.c_str());
 }
 
 } // namespace Moorland

@@ -28,6 +28,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -62,6 +63,51 @@ std::string StreamHashes(const std::string& path)
 {
     return Capture("ffmpeg -v error -i '" + path + "' -map 0:v -map 0:a -c copy -f streamhash -hash md5 - 2>&1");
 }
+
+// The names in a folder, sorted, one per line.
+std::string Listing(const std::string& dir)
+{
+    return Capture("ls -A '" + dir + "' | sort");
+}
+
+std::string Content(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// A small tmpfs of its own, mounted for one test: a disk that fills, or one
+// that is read-only once Freeze is called. Ok() is false where nothing can
+// be mounted.
+class SmallDisk
+{
+public:
+    explicit SmallDisk(int kilobytes)
+    {
+        char tmpl[] = "/tmp/convworker-disk-XXXXXX";
+        if (!mkdtemp(tmpl))
+            return;
+        m_dir = tmpl;
+        m_mounted = Shell("mount -t tmpfs -o size=" + std::to_string(kilobytes) + "k,mode=0755 tmpfs '" + m_dir +
+                          "' 2>/dev/null");
+    }
+    ~SmallDisk()
+    {
+        if (m_mounted)
+            Shell("umount '" + m_dir + "'");
+        if (!m_dir.empty())
+            ::rmdir(m_dir.c_str());
+    }
+    bool Ok() const { return m_mounted; }
+    const std::string& Dir() const { return m_dir; }
+    bool Freeze() { return Shell("mount -o remount,ro '" + m_dir + "'"); }
+
+private:
+    std::string m_dir;
+    bool m_mounted = false;
+};
 
 // Sources made once for the whole run.
 class Fixtures
@@ -234,7 +280,7 @@ protected:
         if (setup)
             setup(record);
         const std::string config = "SELECTED_DECODER=NO_SELECTED_DECODER";
-        const std::string log = Out("worker-" + std::to_string(m_count) + ".log");
+        const std::string log = m_log.empty() ? Out("worker-" + std::to_string(m_count) + ".log") : m_log;
         const std::string command = program + " 0 " + flags + " " + std::to_string(jobFile.size()) + " '" + jobFile +
                                     "' " + std::to_string(profile.size()) + " '" + profile + "' " +
                                     std::to_string(config.size()) + " '" + config + "' " +
@@ -267,6 +313,7 @@ protected:
     }
 
     int m_count = 0;
+    std::string m_log; // the worker's log file, when not its own
 };
 
 TEST_F(ConvWorker, TranscodesOnOneAndOnTwoThreads)
@@ -370,7 +417,7 @@ TEST_F(ConvWorker, FailuresEndAsFailedWithTheirText)
         {"cut source", Src("cut.mp4"), Out("cut-out.mp4"), "cut.mp4", 0},
         {"cut source, remux", Src("cut.mp4"), Out("cut-out.mkv"), "cut.mp4", 1},
         {"missing source", Src("nothing.mp4"), Out("nothing-out.mp4"), "nothing.mp4", 0},
-        {"full disk", Src("clip.mp4"), "/dev/full", "/dev/full", 0},
+        {"a device is no output file", Src("clip.mp4"), "/dev/full", "/dev/full", 0},
         {"missing folder", Src("clip.mp4"), Out("no/such/folder.mp4"), "no/such/folder.mp4", 0},
     };
     for (const Case& c : cases) {
@@ -392,6 +439,10 @@ TEST_F(ConvWorker, FailuresEndAsFailedWithTheirText)
 
 TEST_F(ConvWorker, AWriteFailingMidStreamNamesItsCauseOnOneAndOnTwoThreads)
 {
+    SmallDisk disk(256);
+    if (!disk.Ok())
+        GTEST_SKIP() << "no tmpfs can be mounted here";
+    const std::string dst = disk.Dir() + "/full.mkv";
     // A plain and a multi-stream job, each with and without an encoding thread.
     for (bool multi : {false, true}) {
         for (const char* flags : {"0 0 1", "0 1 1"}) {
@@ -405,11 +456,12 @@ TEST_F(ConvWorker, AWriteFailingMidStreamNamesItsCauseOnOneAndOnTwoThreads)
                 s.params["MultiStream"] = 1;
                 s.streams = {{"VideoParam", false, "mpeg4"}, {"AudioParam", true, ""}};
             }
-            Outcome o = RunJob(Src("long.mp4") + (multi ? "?movieid=0" : ""), "/dev/full", s, nullptr, nullptr, flags);
+            Outcome o = RunJob(Src("long.mp4") + (multi ? "?movieid=0" : ""), dst, s, nullptr, nullptr, flags);
             EXPECT_EQ(o.state, 4);
-            EXPECT_NE(o.error.find("Can't write to /dev/full"), std::string::npos) << o.error;
-            EXPECT_NE(o.error.find("No space left on device"), std::string::npos) << o.error;
+            // The file is named as the user knows it, never by its working name.
+            EXPECT_NE(o.error.find(dst + ": No space left on device"), std::string::npos) << o.error;
             EXPECT_EQ(o.error.find("convert thread will exit"), std::string::npos) << o.error;
+            EXPECT_EQ(Listing(disk.Dir()), "") << "nothing stays of a failed job";
         }
     }
 }
@@ -432,6 +484,105 @@ TEST_F(ConvWorker, CancelStopsTheJobAndKeepsItsState)
     EXPECT_EQ(o.error, "");
     EXPECT_LT(o.percent, 100.0);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
+}
+
+TEST_F(ConvWorker, OutputsAppearWholeOrNotAtAllAndTheUsersFileSurvives)
+{
+    struct Kind
+    {
+        const char* name;
+        const char* ext;
+        ProfileSpec profile;
+        int passes;
+    };
+    ProfileSpec plain;
+    ProfileSpec split;
+    split.videoBitrate = 800;
+    split.params["ExportPerFileSize"] = 5242880.0 + 120000.0;
+    ProfileSpec remux;
+    remux.muxer = "matroska";
+    remux.ext = ".mkv";
+    remux.params["remux"] = 1;
+    const Kind kinds[] = {
+        {"plain", ".mp4", plain, 1},
+        {"two-pass", ".mp4", plain, 2},
+        {"split", ".mp4", split, 1},
+        {"remux", ".mkv", remux, 1},
+    };
+    enum Fault
+    {
+        ReadOnlyFolder, // the output can't be created where the user's file is
+        FailsPartWay,   // a source cut short, over the user's file
+        FullDisk,
+        Cancel,
+    };
+    const std::string mine = "the user's own file\n";
+    bool noDisk = false;
+    for (const Kind& k : kinds) {
+        for (Fault fault : {ReadOnlyFolder, FailsPartWay, FullDisk, Cancel}) {
+            SCOPED_TRACE(std::string(k.name) + ", fault " + std::to_string(fault));
+            std::unique_ptr<SmallDisk> disk;
+            std::string dir = Out(std::string("whole-") + k.name + "-" + std::to_string(fault));
+            if (fault == ReadOnlyFolder || fault == FullDisk) {
+                disk.reset(new SmallDisk(fault == FullDisk ? 64 : 256));
+                if (!disk->Ok()) {
+                    noDisk = true;
+                    continue;
+                }
+                dir = disk->Dir();
+            } else {
+                ASSERT_TRUE(Shell("rm -rf '" + dir + "' && mkdir '" + dir + "'"));
+            }
+            const std::string dst = dir + "/out" + k.ext;
+            const bool userFile = fault == ReadOnlyFolder || fault == FailsPartWay;
+            if (userFile) {
+                std::ofstream(dst) << mine;
+                ::chmod(dst.c_str(), 0444);
+            }
+            if (fault == ReadOnlyFolder)
+                ASSERT_TRUE(disk->Freeze());
+            std::function<void(ConvertTaskInfo2*)> cancel;
+            if (fault == Cancel) {
+                cancel = [](ConvertTaskInfo2* r) {
+                    for (int i = 0; i < 6000 && !(r->GetState() == 1 && r->GetPercent() > 0.0); ++i)
+                        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                    r->SetState(3);
+                };
+            }
+            const int passes = k.passes;
+            Outcome o = RunJob(Src(fault == FailsPartWay ? "cut.mp4" : "long.mp4"), dst, k.profile,
+                               [passes](ConvertTaskInfo2* r) { r->Pass = passes; }, cancel);
+            EXPECT_EQ(o.state, fault == Cancel ? 3 : 4) << o.error;
+            if (fault == ReadOnlyFolder) {
+                EXPECT_NE(o.error.find("Can't create the file " + dst.substr(0, dst.size() - 4)), std::string::npos)
+                    << o.error;
+                EXPECT_NE(o.error.find("Read-only file system"), std::string::npos) << o.error;
+            }
+            if (fault == FullDisk)
+                EXPECT_NE(o.error.find("No space left on device"), std::string::npos) << o.error;
+            EXPECT_EQ(Listing(dir), userFile ? std::string("out") + k.ext + "\n" : std::string())
+                << "only what the user had stays";
+            if (userFile)
+                EXPECT_EQ(Content(dst), mine);
+        }
+    }
+    if (noDisk)
+        GTEST_SKIP() << "no tmpfs can be mounted here: the read-only and full disk cases did not run";
+}
+
+TEST_F(ConvWorker, ALogThatIsNoRegularFileIsNotWaitedFor)
+{
+    m_log = Out("log-fifo");
+    ::unlink(m_log.c_str());
+    ASSERT_EQ(::mkfifo(m_log.c_str(), 0600), 0);
+    const auto start = std::chrono::steady_clock::now();
+    Outcome o = RunJob(Src("nothing.mp4"), Out("fifo-out.mp4"), ProfileSpec(), nullptr, nullptr, "1 1 1",
+                       "timeout 20 " FABLECUT_BIN_DIR "/convworker");
+    EXPECT_EQ(o.exitCode, 0) << "the worker hung on its log";
+    EXPECT_EQ(o.state, 4);
+    EXPECT_NE(o.error.find("nothing.mp4"), std::string::npos) << o.error;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    ::unlink(m_log.c_str());
 }
 
 TEST_F(ConvWorker, TimePausedIsNotCountedAsElapsed)
@@ -629,6 +780,25 @@ TEST_F(ConvWorker, DiscCreationAuthorsADvdAndItsImage)
     EXPECT_DOUBLE_EQ(o.percent, 100.0);
     EXPECT_TRUE(Shell("test -s '" + folder + "/VIDEO_TS/VIDEO_TS.IFO' && test -s '" + folder +
                       "/VIDEO_TS/VTS_01_1.VOB' && test -s '" + iso + "'"));
+    EXPECT_EQ(Listing(folder), "AUDIO_TS\nVIDEO_TS\n") << "nothing of the work stays beside the disc";
+
+    // A disc whose image can't be written whole leaves the folder and the
+    // image the user had.
+    ASSERT_TRUE(Shell("touch '" + folder + "/VIDEO_TS/MINE'"));
+    SmallDisk disk(256);
+    if (disk.Ok()) {
+        const std::string old = disk.Dir() + "/dvd.iso";
+        std::ofstream(old) << "the user's image\n";
+        std::ofstream(project) << "output=" << folder << "\nimage=" << old << "\nstandard=PAL\ntitle="
+                               << Src("clip.mp4") << "\n";
+        o = RunJob(project, Out("unused"), s);
+        EXPECT_EQ(o.state, 4);
+        EXPECT_NE(o.error.find("genisoimage"), std::string::npos) << o.error;
+        EXPECT_EQ(Listing(disk.Dir()), "dvd.iso\n");
+        EXPECT_EQ(Content(old), "the user's image\n");
+        EXPECT_EQ(Listing(folder), "AUDIO_TS\nVIDEO_TS\n");
+        EXPECT_EQ(access((folder + "/VIDEO_TS/MINE").c_str(), F_OK), 0);
+    }
 
     struct Case
     {

@@ -15,7 +15,7 @@ CAccurateTrimJob::CAccurateTrimJob(CJobContext& job) : m_job(job) {}
 void CAccurateTrimJob::DoAccurateTrim()
 {
     const ConvertTaskLocal& local = m_job.Job();
-    const std::string destination = QuentaBased::utf8_to_local(m_job.DestinationPath().c_str());
+    const std::string destination = QuentaBased::utf8_to_local(m_job.WorkingPath().c_str());
     Released<IAccurateTrimManager> trim(
         CheckedCall([&] { return m_job.Manager()->CreateAccurateTrimManager(destination.c_str()); },
                     "can not create accurate trim manager", __LINE__, kSource));
@@ -25,6 +25,9 @@ void CAccurateTrimJob::DoAccurateTrim()
     CheckedCall([&] { return trim->OpenFile(); }, "AccurateTrim Open to file error.", __LINE__, kSource);
     CheckedCall([&] { return trim->WriteFile(m_job.Record()); }, "AccurateTrim Write file error.", __LINE__, kSource);
     CheckedCall([&] { return trim->CloseFile(); }, "AccurateTrim Close file error.", __LINE__, kSource);
+    // The trim writes the finished state itself; the file follows it into place.
+    if (m_job.Record()->GetState() == CONVERT_TASK_FINISHED)
+        m_job.CommitOutputs();
 }
 
 } // namespace Moorland

@@ -39,7 +39,7 @@ void CCopyJob::DoCopy()
     if (!out) {
         if (!local.DstPath)
             RAISE(QB_ERR_BAD_POINTER, "Bad pointer");
-        file.reset(new QuentaBased::CFileStream(local.DstPath, 0xFFFF));
+        file.reset(new QuentaBased::CFileStream(m_job.WorkingPath(), 0xFFFF));
         out = file.get();
     }
     if (!in->IsStream())

@@ -18,7 +18,10 @@
 #include <functional>
 #include <vector>
 
+#include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace Moorland {
 
@@ -32,6 +35,11 @@ CJobContext::CJobContext(IAVManager* manager, bool allProcessors, bool twoThread
     : m_manager(manager), m_allProcessors(allProcessors), m_twoThreads(twoThreads),
       m_dataRateStatistics(dataRateStatistics), m_job(job), m_file(file)
 {
+}
+
+CJobContext::~CJobContext()
+{
+    DiscardOutputs();
 }
 
 int CJobContext::WaitWhilePaused()
@@ -49,6 +57,9 @@ int CJobContext::WaitWhilePaused()
 void CJobContext::Finish()
 {
     ConvertTaskInfo2* r = Record();
+    if (Cancelled())
+        return;
+    CommitOutputs();
     if (!r->ChangeState(CONVERT_TASK_RUNNING, CONVERT_TASK_FINISHED))
         r->ChangeState(CONVERT_TASK_PAUSED, CONVERT_TASK_FINISHED);
 }
@@ -82,15 +93,100 @@ void CJobContext::OpenJobOutput(IAVExporter* exporter, const std::string* fileNa
                     kSource);
     } else if (fileName) {
         // A part of a split: its own name, never the job's destination.
-        CheckedCall([&] { return exporter->Open(fileName->c_str()); },
+        const std::string working = Stage(*fileName);
+        CheckedCall([&] { return exporter->Open(working.c_str()); },
                     "converter can not open exporter, filename:" + *fileName, __LINE__, kSource);
-        return;
     } else {
-        CheckedCall([&] { return exporter->Open(m_job.DstPath ? m_job.DstPath : ""); }, "Can't open exporter",
-                    __LINE__, kSource);
+        const std::string working = WorkingPath();
+        CheckedCall([&] { return exporter->Open(working.c_str()); }, "Can't open exporter", __LINE__, kSource);
     }
-    if (!fileName)
-        m_outputOpened = true;
+}
+
+std::string CJobContext::Stage(const std::string& finalPath)
+{
+    for (const auto& staged : m_staged) {
+        if (staged.first == finalPath)
+            return staged.second;
+    }
+    const std::string local = QuentaBased::utf8_to_local(finalPath.c_str());
+    struct stat st {};
+    if (lstat(local.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        RAISE(QB_ERR_FILE_IO, "The output " + finalPath + " is there as something other than a file: nothing is "
+                              "written over it");
+    const std::string working = QuentaBased::staged_file_name(finalPath, static_cast<long>(getpid()));
+    const std::string workingLocal = QuentaBased::utf8_to_local(working.c_str());
+    // One left by an earlier worker of the same id is ours to replace.
+    if (lstat(workingLocal.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+        ::unlink(workingLocal.c_str());
+    const int fd = ::open(workingLocal.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+    if (fd < 0) {
+        const int err = errno;
+        throw CBaseException(QB_ERR_FILE_IO,
+                             QuentaBased::ErrnoMessage("Can't create the file " + finalPath, err), __LINE__, kSource);
+    }
+    ::close(fd);
+    m_staged.emplace_back(finalPath, working);
+    return working;
+}
+
+void CJobContext::Unstage(const std::string& finalPath)
+{
+    for (auto it = m_staged.begin(); it != m_staged.end(); ++it) {
+        if (it->first == finalPath) {
+            ::unlink(QuentaBased::utf8_to_local(it->second.c_str()).c_str());
+            m_staged.erase(it);
+            return;
+        }
+    }
+}
+
+std::string CJobContext::WorkingPath()
+{
+    return Stage(DestinationPath());
+}
+
+std::string CJobContext::WrittenPath() const
+{
+    const std::string destination = DestinationPath();
+    for (const auto& staged : m_staged) {
+        if (staged.first == destination)
+            return staged.second;
+    }
+    return destination;
+}
+
+void CJobContext::CommitOutputs()
+{
+    while (!m_staged.empty()) {
+        const auto& staged = m_staged.front();
+        const std::string from = QuentaBased::utf8_to_local(staged.second.c_str());
+        const std::string to = QuentaBased::utf8_to_local(staged.first.c_str());
+        if (::rename(from.c_str(), to.c_str()) != 0) {
+            const int err = errno;
+            throw CBaseException(QB_ERR_FILE_IO,
+                                 QuentaBased::ErrnoMessage("Can't put the finished output in place as " + staged.first,
+                                                           err),
+                                 __LINE__, kSource);
+        }
+        m_staged.erase(m_staged.begin());
+    }
+}
+
+std::string CJobContext::FinalNames(std::string text) const
+{
+    for (const auto& staged : m_staged) {
+        for (size_t at = text.find(staged.second); at != std::string::npos;
+             at = text.find(staged.second, at + staged.first.size()))
+            text.replace(at, staged.second.size(), staged.first);
+    }
+    return text;
+}
+
+void CJobContext::DiscardOutputs()
+{
+    for (const auto& staged : m_staged)
+        ::unlink(QuentaBased::utf8_to_local(staged.second.c_str()).c_str());
+    m_staged.clear();
 }
 
 IEncodingMuxer* CJobContext::EncodingMuxerOf(IAVExporter* exporter)
@@ -195,30 +291,19 @@ void CJobContext::FinishOutput(double videoSeconds, double audioSeconds, bool pr
     CheckOutput(videoSeconds, audioSeconds);
     // What is on disk, whatever the last progress figure said.
     struct stat st {};
-    if (m_job.DstPath && !m_job.DstStream && stat(m_job.DstPath, &st) == 0 && S_ISREG(st.st_mode))
+    const std::string written = QuentaBased::utf8_to_local(WrittenPath().c_str());
+    if (m_job.DstPath && !m_job.DstStream && stat(written.c_str(), &st) == 0 && S_ISREG(st.st_mode))
         Record()->SetBytesWritten(static_cast<int64_t>(st.st_size));
     Finish();
 }
 
 void CJobContext::TimecodeStep()
 {
-    CTimecodeStep step(m_manager, DestinationPath());
+    CTimecodeStep step(m_manager, WrittenPath());
     // A source without a timecode only loses the track; a program that had
     // to be killed is reported, not shown as a finished job.
     if (!step.WriteTimecodeToProRes() && step.TimedOut())
         QuentaBased::ThrowLastError();
-}
-
-void CJobContext::RemoveFailedOutput()
-{
-    if (!m_outputOpened || !Record() || Record()->GetState() != CONVERT_TASK_FAILED || !m_job.DstPath ||
-        m_job.DstStream)
-        return;
-    // Only a file this job wrote; never a device or a folder.
-    const std::string path = QuentaBased::utf8_to_local(m_job.DstPath);
-    struct stat st {};
-    if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
-        std::remove(path.c_str());
 }
 
 std::string CJobContext::SourceName()
@@ -282,7 +367,8 @@ void CJobContext::CheckOutput(double videoSeconds, double audioSeconds)
             seconds = std::min(seconds, record->TrimLength / 1000.0);
         return seconds;
     };
-    Released<IAVImporter> importer(CheckedCall([&] { return m_manager->CreateImporter(m_job.DstPath); },
+    const std::string written = WrittenPath();
+    Released<IAVImporter> importer(CheckedCall([&] { return m_manager->CreateImporter(written.c_str()); },
                                                std::string("The output ") + m_job.DstPath + " can't be read back",
                                                __LINE__, kSource));
     MovieInfo* movie = importer->GetMovieCount() > 0 ? importer->GetMovieInfoAt(0) : nullptr;

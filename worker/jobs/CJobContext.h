@@ -16,6 +16,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 class CMemFileMapping;
 
@@ -29,6 +31,8 @@ class CJobContext
 public:
     CJobContext(IAVManager* manager, bool allProcessors, bool twoThreads, bool dataRateStatistics,
                 const ConvertTaskLocal& job, CMemFileMapping* file);
+    // Whatever was not renamed into place goes.
+    ~CJobContext();
     CJobContext(const CJobContext&) = delete;
     CJobContext& operator=(const CJobContext&) = delete;
 
@@ -49,8 +53,31 @@ public:
     // Waits out a pause; the state seen afterwards (never 2).
     int WaitWhilePaused();
     bool Cancelled() const { return Record()->GetState() == CONVERT_TASK_CANCEL; }
-    // Writes state 5 unless the job was cancelled meanwhile.
+    // Renames the job's outputs into place and writes state 5, unless the
+    // job was cancelled meanwhile.
     void Finish();
+
+    // Every output is written under a working name beside its final one
+    // (created here, empty) and renamed into place only when the whole job
+    // has finished: a failed, cancelled or killed job leaves nothing under a
+    // final name, and a file already there stays untouched until then.
+    // Throws when the working file can't be made or `finalPath` is there as
+    // something other than a regular file.
+    std::string Stage(const std::string& finalPath);
+    // Removes one staged output (a split's empty last part).
+    void Unstage(const std::string& finalPath);
+    // The working name of the job's destination, staged on first use.
+    std::string WorkingPath();
+    // What the job's outputs are written as now: the working name once the
+    // destination is staged, else the destination itself.
+    std::string WrittenPath() const;
+    // Renames every staged output into place; throws on the first that fails.
+    void CommitOutputs();
+    // Removes every staged output still under its working name.
+    void DiscardOutputs();
+    // `text` with each working name replaced by its final one: what a user
+    // knows the output as.
+    std::string FinalNames(std::string text) const;
 
     // The source at `address` (its streams chosen already); throws when there is none.
     Released<IAVSource> OpenSource(const std::string& address, int* movieId, int* videoId, int* audioId,
@@ -90,8 +117,6 @@ public:
     // lengths are the source's stream lengths in seconds, negative for a
     // stream the output is not to hold, 0 when unknown.
     void CheckOutput(double videoSeconds, double audioSeconds);
-    // A failed job's partial output goes; a cancelled one keeps it.
-    void RemoveFailedOutput();
 
 private:
     IAVManager* m_manager;
@@ -102,7 +127,7 @@ private:
     CMemFileMapping* m_file;
     CJobClock m_clock;
     int64_t m_reachedMs = -1;
-    bool m_outputOpened = false; // this job made the file at the destination
+    std::vector<std::pair<std::string, std::string>> m_staged; // final name, working name
 };
 
 } // namespace Moorland

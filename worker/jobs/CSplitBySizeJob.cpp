@@ -94,7 +94,7 @@ void CSplitBySizeJob::DoExportBySize()
         // picture holds nothing: it goes, the series is complete.
         if (!pass.ReadFrames() && written > 0) {
             if (!local.DstStream)
-                ::unlink(part.c_str());
+                m_job.Unstage(part);
             break;
         }
         ++written;

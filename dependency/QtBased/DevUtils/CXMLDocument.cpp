@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -103,6 +104,11 @@ void CXMLDocument::LoadFile(const QString& path)
         if (m_doc.Error()) {
             m_sLoadError = ParserError(m_doc, path);
             RecordError(__LINE__, m_sLoadError);
+        } else if (!m_doc.RootElement()) {
+            // A declaration alone is what is left of a file cut short or
+            // emptied: read as an empty document it would lose everything.
+            m_sLoadError = QString("XML error: the document has no root element: %1").arg(path);
+            RecordError(__LINE__, m_sLoadError);
         }
     });
 }
@@ -112,8 +118,26 @@ void CXMLDocument::SaveFile(const QString& path)
     GetRoot();
     TranslateExceptions(__LINE__, [&] {
         const QByteArray target = path.toLocal8Bit();
-        const QByteArray temp = target + ".saving~";
-        if (!m_doc.SaveFile(temp.constData())) {
+        // A name of our own, made new: whatever else lies beside the target
+        // (a pipe, a link) is never opened.
+        QByteArray temp = target + ".saving~XXXXXX";
+        const int fd = ::mkstemp(temp.data());
+        if (fd < 0) {
+            RecordError(__LINE__, QString("Write XML file error: %1").arg(path));
+            return;
+        }
+        std::FILE* file = ::fdopen(fd, "w");
+        if (!file)
+            ::close(fd);
+        bool written = file && m_doc.SaveFile(file) && std::fflush(file) == 0 && !std::ferror(file);
+        if (file) {
+            // Readable like any file the user makes, not mkstemp's owner-only mode.
+            const mode_t mask = ::umask(0);
+            ::umask(mask);
+            ::fchmod(::fileno(file), 0666 & ~mask);
+            written = std::fclose(file) == 0 && written;
+        }
+        if (!written) {
             ::unlink(temp.constData());
             RecordError(__LINE__, QString("Write XML file error: %1").arg(path));
             return;

@@ -22,9 +22,10 @@ public:
     // Blank names are ignored; an existing root element is not renamed.
     void SetRootName(const QString& name);
 
-    // A file that cannot be read or parsed is recorded in the calling thread's
-    // last-error record (10021013, with the parser's reason) and in
-    // HasLoadError/GetLoadError; the document then holds what was parsed.
+    // A file that cannot be read or parsed, or holds no root element, is
+    // recorded in the calling thread's last-error record (10021013, with the
+    // parser's reason) and in HasLoadError/GetLoadError; the document then
+    // holds what was parsed.
     virtual void LoadFile(const QString& path);
     // Written beside the target and renamed into place, so a failed write never
     // leaves a truncated file; a failure is recorded like a failed load.

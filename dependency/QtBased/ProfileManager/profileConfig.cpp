@@ -1,6 +1,7 @@
 #include "profileConfig.h"
 
 #include "Basilvo/Basilvo.h"
+#include "Basilvo/QuentaLogger.h"
 #include "CBaseException.h"
 #include "IProfile.h"
 #include "ProfileNodeManager.h"
@@ -63,6 +64,29 @@ void CheckNumbers(const TiXmlElement* root, std::initializer_list<const char*> r
             for (const char* name : childNames)
                 IntAttr(c, name);
     }
+}
+
+// None of the catalogue's documents holds text: text where an element
+// should be is an element whose "<" a flipped bit turned into text, and read
+// on it would be lost without a word.
+void CheckNoText(const TiXmlNode* node)
+{
+    for (const TiXmlNode* n = node->FirstChild(); n; n = n->NextSibling()) {
+        if (n->Type() == TiXmlNode::TINYXML_TEXT)
+            throw CBaseException(QB_ERR_MEDIA,
+                                 std::string("text where an element should be, in <") + node->Value() + "> at line " +
+                                     std::to_string(n->Row()),
+                                 __LINE__, kSource);
+        if (n->Type() == TiXmlNode::TINYXML_ELEMENT)
+            CheckNoText(n);
+    }
+}
+
+// What was kept aside goes to the program's log as well as to the caller.
+void TellKeptAside(const char* reason)
+{
+    if (IQuentaLogger* logger = GetQuentaLogger())
+        logger->Log(LOG_WARN, "ProfileConfig", reason, nullptr, 0);
 }
 
 // Names the file in the reason of a damaged document.
@@ -180,6 +204,7 @@ void ProfileLib::LoadFile(QString const& path)
     if (std::string(GetRoot()->Value()) != "ProfileLib")
         throw CBaseException(ERR_ROOT_MISMATCH, "LoadFile the root xml match falsed.", __LINE__, kSource);
     NamingFile(path, [&] {
+        CheckNoText(GetRoot());
         CheckNumbers(GetRoot(), {"DefaultID", "RecentLimited"}, {"ID", "BaseID", "Skip", "Type", "Flag"});
     });
 }
@@ -203,7 +228,10 @@ void ProfileSerial::LoadFile(QString const& path)
     TiXmlElement* root = GetRoot();
     if (std::string(root->Value()) != "ProfileConfig")
         throw CBaseException(ERR_ROOT_MISMATCH, "LoadFile the root xml match falsed.", __LINE__, kSource);
-    NamingFile(path, [&] { CheckNumbers(root, {"level"}, {"ID", "Skip"}); });
+    NamingFile(path, [&] {
+        CheckNoText(root);
+        CheckNumbers(root, {"level"}, {"ID", "Skip"});
+    });
     m_level = IntAttr(root, "level");
     m_linkById.clear();
     m_categoryById.clear();
@@ -358,11 +386,13 @@ bool ProfileConfig::execLoadData()
         m_userLibBlocked = false;
 
         std::unique_ptr<ProfileSerial> serial;
+        std::unique_ptr<CBaseException> serialAside;
         if (FileExists(m_configFilePath)) {
             serial = std::make_unique<ProfileSerial>();
             bool damaged = !QB_GUARDED_VOID({ serial->LoadFile(m_configFilePath); }) || serial->HasLoadError();
             if (damaged) {
                 // The next save would replace the user's choices: keep them.
+                serialAside = std::make_unique<CBaseException>(GetQuentaException());
                 KeepAside(m_configFilePath);
                 serial.reset();
             } else if (!serial->canSerial()) {
@@ -416,8 +446,12 @@ bool ProfileConfig::execLoadData()
         if (app.HasLoadError())
             throw CBaseException(QB_ERR_FILE_IO, app.GetLoadError().toUtf8().constData(), __LINE__, kSource);
         QB_GUARDED_VOID({ AddLib(app, serial.get(), true); });
-        if (keptAside)
+        if (!keptAside)
+            keptAside = std::move(serialAside);
+        if (keptAside) {
+            TellKeptAside(keptAside->GetMsg());
             GetQuentaException()->Copy(keptAside.get());
+        }
         return true;
     });
 }
@@ -516,8 +550,35 @@ void ProfileConfig::loadProfileCfg()
             return;
         CXMLDocument doc;
         doc.LoadFile(m_profileCfgPath);
-        if (doc.HasLoadError())
-            return; // recorded by the document; the values stay
+        bool damaged = doc.HasLoadError();
+        if (!damaged)
+            damaged = !QB_GUARDED_VOID({
+                NamingFile(m_profileCfgPath, [&] {
+                    if (std::string(doc.GetRoot()->Value()) != "ProfileCfg")
+                        throw CBaseException(QB_ERR_MEDIA, std::string("the root element is <") +
+                                                               doc.GetRoot()->Value() + ">, not <ProfileCfg>",
+                                             __LINE__, kSource);
+                    CheckNoText(doc.GetRoot());
+                    CheckNumbers(doc.GetRoot(), {}, {"ViewMode", "ShowMode"});
+                });
+            });
+        if (damaged) {
+            // The defaults are used; the file is kept aside, so the save at
+            // the end never writes over what the user had.
+            const CBaseException reason(GetQuentaException());
+            const bool kept = KeepAside(m_profileCfgPath);
+            const std::string path = m_profileCfgPath.toUtf8().constData();
+            GetQuentaException()->SetException(
+                QB_ERR_MEDIA,
+                ("The view settings " + path + " are damaged (" + reason.GetMsg() + "); the defaults are used and " +
+                 (kept ? std::string("the file is kept aside") : std::string("the file is left as it is")))
+                    .c_str(),
+                __LINE__, kSource);
+            if (!kept)
+                m_profileCfgBlocked = true;
+            TellKeptAside(GetQuentaException()->GetExceptionMsg());
+            return;
+        }
         TiXmlElement* list = doc.GetRoot()->FirstChildElement("ProfileList");
         if (!list)
             return;
@@ -529,6 +590,9 @@ void ProfileConfig::loadProfileCfg()
 void ProfileConfig::saveProfileCfg()
 {
     QB_GUARDED_VOID({
+        if (m_profileCfgBlocked)
+            throw CBaseException(QB_ERR_FILE_IO, "The view settings are damaged and kept as they are", __LINE__,
+                                 kSource);
         CXMLDocument doc;
         doc.SetRootName("ProfileCfg");
         TiXmlElement list("ProfileList");

@@ -96,6 +96,9 @@ public:
     // Writes "custom.xml" and "profile_config.xml"; false, reason recorded.
     bool execSaveData();
     void AddLib(ProfileLib& lib, ProfileSerial* serial, bool isAppLib);
+    // Reads the two view values of "profile.cfg". A damaged file leaves the
+    // defaults, is moved aside and the reason recorded (10021017), so the
+    // save at the end never writes over it.
     void loadProfileCfg();
     void saveProfileCfg();
     IProfile* createDefaultProfile();
@@ -124,6 +127,7 @@ private:
     int m_defaultId = 0;
     int m_recentLimited = -1;
     QString m_profileCfgPath;
+    bool m_profileCfgBlocked = false; // damaged and could not be moved aside
     QMap<int, QVariant> m_values;
     bool m_catDataTypeSupport = false;
     // A damaged user library that could not be moved aside is not written over.

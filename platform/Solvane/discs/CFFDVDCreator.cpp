@@ -38,15 +38,18 @@ void CFFDVDCreator::Run()
 {
     const DiscProject& p = Project();
     const std::vector<std::string> env = {std::string("VIDEO_FORMAT=") + (p.pal ? "PAL" : "NTSC")};
-    // The disc is authored beside its place and moved in whole: a folder that
-    // held an earlier disc then holds this project's titles alone.
-    const std::string part = p.output + "/DVD.part";
-    if (::mkdir(p.output.c_str(), 0755) != 0 && errno != EEXIST)
-        QB_THROW_ERRNO(QB_ERR_FILE_IO, "Can't create the folder " + p.output, errno);
-    RemoveTree(part);
+    // The disc is authored in a working folder and put in place only when
+    // whole, as is its image: a failed, cancelled or killed job leaves the
+    // folder and the image as they were, and a folder that held an earlier
+    // disc then holds this project's titles alone.
+    const std::string work = p.output + "/DVD.part";
+    const std::string imagePart = p.image.empty() ? "" : p.image + ".part";
     try {
-        if (::mkdir(part.c_str(), 0755) != 0)
-            QB_THROW_ERRNO(QB_ERR_FILE_IO, "Can't create the folder " + part, errno);
+        if (::mkdir(p.output.c_str(), 0755) != 0 && errno != EEXIST)
+            QB_THROW_ERRNO(QB_ERR_FILE_IO, "Can't create the folder " + p.output, errno);
+        RemoveTree(work);
+        if (::mkdir(work.c_str(), 0755) != 0)
+            QB_THROW_ERRNO(QB_ERR_FILE_IO, "Can't create the folder " + work, errno);
         const int height = p.pal ? 576 : 480;
         const AVRational rate = p.pal ? AVRational{25, 1} : AVRational{30000, 1001};
         ExportSettings s;
@@ -69,7 +72,7 @@ void CFFDVDCreator::Run()
         const size_t count = p.titles.size();
         std::vector<std::string> encoded;
         for (size_t i = 0; i < count; ++i) {
-            const std::string mpg = part + "/title" + std::to_string(i + 1) + ".mpg";
+            const std::string mpg = work + "/title" + std::to_string(i + 1) + ".mpg";
             encoded.push_back(mpg);
             Set(1, static_cast<uint8_t>(i + 1), 85.0 * i / count);
             CFFPictureFit fit(720, height, sar, rate);
@@ -87,27 +90,32 @@ void CFFDVDCreator::Run()
         Set(2, 1, 85.0);
         const std::string video = std::string(p.pal ? "pal" : "ntsc") + "+" + (p.wide ? "16:9" : "4:3");
         for (size_t i = 0; i < count; ++i) {
-            RunProgram({"dvdauthor", "-o", part, "-t", "-v", video, "-a", "ac3", "-c",
+            RunProgram({"dvdauthor", "-o", work, "-t", "-v", video, "-a", "ac3", "-c",
                         ChapterList(p.titles[i].chaptersMs), encoded[i]},
                        env);
         }
         Set(2, 2, 92.0);
-        RunProgram({"dvdauthor", "-o", part, "-T"}, env);
+        RunProgram({"dvdauthor", "-o", work, "-T"}, env);
         for (const std::string& mpg : encoded)
             ::unlink(mpg.c_str());
-        CheckCancel();
-        for (const char* folder : {"/VIDEO_TS", "/AUDIO_TS"}) {
-            struct stat st;
-            if (::lstat((part + folder).c_str(), &st) == 0)
-                ReplaceFolder(part + folder, p.output + folder);
-        }
-        RemoveTree(part);
         if (!p.image.empty()) {
             Set(3, 1, 95.0);
-            RunProgram({"genisoimage", "-dvd-video", "-quiet", "-V", "FABLECUT", "-o", p.image, p.output});
+            ::unlink(imagePart.c_str());
+            RunProgram({"genisoimage", "-dvd-video", "-quiet", "-V", "FABLECUT", "-o", imagePart, work});
         }
+        CheckCancel();
+        for (const char* sub : {"/VIDEO_TS", "/AUDIO_TS"}) {
+            struct stat st;
+            if (::lstat((work + sub).c_str(), &st) == 0)
+                ReplaceFolder(work + sub, p.output + sub);
+        }
+        RemoveTree(work);
+        if (!p.image.empty() && ::rename(imagePart.c_str(), p.image.c_str()) != 0)
+            QB_THROW_ERRNO(QB_ERR_FILE_IO, "Can't write the image " + p.image, errno);
     } catch (...) {
-        RemoveTree(part);
+        RemoveTree(work);
+        if (!imagePart.empty())
+            ::unlink(imagePart.c_str());
         throw;
     }
 }

@@ -12,6 +12,8 @@
 
 #include "CFFDiscTask.h"
 
+#include <string>
+
 namespace Solvane {
 
 class CFFDVDCreator final : public CFFDiscTask

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <initializer_list>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -186,8 +187,29 @@ void NoChildren(const TiXmlElement* e)
         Unknown(child);
 }
 
+// Every attribute and every kind of node of this version is known, and a
+// newer version is refused as a whole: anything else is damage. A flipped
+// bit turns an attribute's name into an unknown one (its value would be
+// lost) and the "<" of an element into text (the element would vanish).
+void CheckShape(const TiXmlElement* e, std::initializer_list<const char*> attributes)
+{
+    for (const TiXmlAttribute* a = e->FirstAttribute(); a; a = a->Next()) {
+        if (std::none_of(attributes.begin(), attributes.end(),
+                         [a](const char* known) { return std::strcmp(known, a->Name()) == 0; }))
+            Damaged(Where(e) + " has an unknown attribute \"" + std::string(a->Name()).substr(0, 32) + "\"");
+    }
+    for (const TiXmlNode* n = e->FirstChild(); n; n = n->NextSibling()) {
+        if (n->Type() == TiXmlNode::TINYXML_TEXT)
+            Damaged("text where an element should be, in " + Where(e) + " at line " + std::to_string(n->Row()));
+        if (n->Type() != TiXmlNode::TINYXML_ELEMENT && n->Type() != TiXmlNode::TINYXML_COMMENT)
+            Damaged("unknown content in " + Where(e) + " at line " + std::to_string(n->Row()));
+    }
+}
+
 SeixClip ReadClip(const TiXmlElement* c)
 {
+    CheckShape(c, {"source", "importer", "trimStart", "trimEnd", "movieId", "cropLeft", "cropTop", "cropRight",
+                   "cropBottom", "interlaced", "volume", "mute"});
     SeixClip clip;
     clip.source = Text(c, "source", true);
     if (clip.source.empty())
@@ -209,6 +231,7 @@ SeixClip ReadClip(const TiXmlElement* c)
         if (tag != "Effect")
             NoChildren(e);
         if (tag == "Format") {
+            CheckShape(e, {"width", "height", "frameRateNum", "frameRateDen", "sampleRate", "channels", "aspect"});
             Moorland::SimpleEditOutputFormat& f = clip.format;
             f.width = static_cast<int32_t>(Integer(e, "width", 0, kMaxPictureSide, 0));
             f.height = static_cast<int32_t>(Integer(e, "height", 0, kMaxPictureSide, 0));
@@ -218,21 +241,25 @@ SeixClip ReadClip(const TiXmlElement* c)
             f.channels = static_cast<int32_t>(Integer(e, "channels", 0, kMaxChannels, 0));
             f.aspect = static_cast<uint32_t>(Integer(e, "aspect", 0, UINT32_MAX, 0));
         } else if (tag == "AudioSource") {
+            CheckShape(e, {"path", "movieId", "streamId"});
             clip.audioPath = Text(e, "path", true);
             clip.audioMovieId = static_cast<int>(Integer(e, "movieId", -2, INT32_MAX, 0));
             clip.audioStreamId = static_cast<int>(Integer(e, "streamId", -2, INT32_MAX, 0));
         } else if (tag == "ReplaceAudio") {
+            CheckShape(e, {"path", "loop"});
             clip.replacePath = Text(e, "path", true);
             clip.replaceLoop = static_cast<int>(Integer(e, "loop", 0, 1, 0));
         } else if (tag == "Effect") {
             if (clip.effects.size() >= kSeixMaxEffects)
                 Damaged(Where(c) + " has too many effects");
+            CheckShape(e, {"name"});
             SeixEffect effect;
             effect.name = Text(e, "name", true);
             for (const TiXmlElement* p = e->FirstChildElement(); p; p = p->NextSiblingElement()) {
                 if (std::string(p->Value()) != "Param")
                     Unknown(p);
                 NoChildren(p);
+                CheckShape(p, {"name", "value"});
                 if (effect.params.size() >= kSeixMaxParams)
                     Damaged(Where(e) + " has too many parameters");
                 effect.params.emplace_back(Text(p, "name", true), Text(p, "value", true));
@@ -273,6 +300,7 @@ SeixDescription ParseSeixText(const std::string& text, const std::string& what)
     const TiXmlElement* root = doc.RootElement();
     if (!root || std::string(root->Value()) != kRoot)
         Damaged("not an edit description");
+    CheckShape(root, {"version"});
     const int version = static_cast<int>(Integer(root, "version", 1, 1000, 0));
     if (version == 0)
         Damaged("the description has no version");
@@ -284,6 +312,7 @@ SeixDescription ParseSeixText(const std::string& text, const std::string& what)
         const std::string tag = e->Value();
         if (tag == "Output") {
             NoChildren(e);
+            CheckShape(e, {"streams", "width", "height", "frameRateNum", "frameRateDen"});
             d.streams = static_cast<int>(Integer(e, "streams", 0, 3, 0));
             d.outWidth = static_cast<int>(Integer(e, "width", 0, kMaxPictureSide, 0));
             d.outHeight = static_cast<int>(Integer(e, "height", 0, kMaxPictureSide, 0));

@@ -198,3 +198,51 @@ TEST(ErrorTexts, LastErrorAndFormattedError)
     const CBaseException e(5, "boom", 7, "/nowhere/deep/streams.cpp");
     EXPECT_EQ("streams.cpp:7 boom", FormatQuentaExp(e, "%s:%d %s"));
 }
+
+TEST_F(FileFunctions, WritingOpensRefuseWhatIsNoRegularFileAtOnce)
+{
+    const std::string fifo = Path("pipe");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(::mkdir(Path("folder").c_str(), 0700), 0);
+    for (const std::string& path : {fifo, Path("folder"), std::string("/dev/null")}) {
+        SCOPED_TRACE(path);
+        // Each would block, or write where no file is; none may.
+        EXPECT_EQ(file_create(path), -1);
+        EXPECT_EQ(file_open(path, 1), -1);
+        EXPECT_EQ(file_open(path, 2), -1);
+        EXPECT_NE(std::string(Msg()).find(path), std::string::npos) << Msg();
+    }
+    const int fd = file_open("/dev/null", 0);
+    EXPECT_GE(fd, 0) << "reading is not refused";
+    file_close(fd);
+}
+
+TEST_F(FileFunctions, StagedNamesKeepTheExtensionLastAndAreRemovedByTheirWriter)
+{
+    const struct
+    {
+        const char* path;
+        const char* staged;
+    } names[] = {
+        {"/v/film.mp4", "/v/film.part-42.mp4"},
+        {"/v/film", "/v/film.part-42"},
+        {"/v.d/film", "/v.d/film.part-42"},
+        {"/v/film.2024.mkv", "/v/film.2024.part-42.mkv"},
+        {"film.avi", "film.part-42.avi"},
+    };
+    for (const auto& n : names)
+        EXPECT_EQ(staged_file_name(n.path, 42), n.staged) << n.path;
+
+    const std::string out = Path("out.mp4");
+    for (const char* name : {"out.part-42.mp4", "out(0).part-42.mp4", "out(1).part-42.mp4", "out.part-43.mp4",
+                             "out.mp4", "other.part-42.mp4", "out.part-42.mkv"})
+        Put(name, "x");
+    ASSERT_EQ(::mkdir(Path("out(2).part-42.mp4").c_str(), 0700), 0);
+    EXPECT_EQ(remove_staged_files(out, 42), 3);
+    for (const char* gone : {"out.part-42.mp4", "out(0).part-42.mp4", "out(1).part-42.mp4"})
+        EXPECT_EQ(SizeOf(gone), -1) << gone;
+    for (const char* kept : {"out.part-43.mp4", "out.mp4", "other.part-42.mp4", "out.part-42.mkv"})
+        EXPECT_EQ(SizeOf(kept), 1) << kept;
+    struct stat st;
+    EXPECT_EQ(::stat(Path("out(2).part-42.mp4").c_str(), &st), 0) << "only files go";
+}

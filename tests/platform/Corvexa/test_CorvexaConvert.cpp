@@ -203,19 +203,37 @@ TEST_F(CorvexaConvertTest, PausedTaskHoldsAndResumesToAValidOutput)
     m_pEngine->SetUseCPUCore(1);
     int nId = Add("paused");
     m_pEngine->StartConvert();
-    ASSERT_TRUE(WaitFor([&] { return State(nId) != 0 && FileSize(Dest("paused")) > 0; }));
+    // The output grows under its working name until it is whole.
+    auto written = [&] { return FileSize(Capture("ls " + s_sDir + "/paused.part-*.mp4 2>/dev/null | tr -d '\\n'")); };
+    ASSERT_TRUE(WaitFor([&] { return State(nId) != 0 && written() > 0; }));
     ASSERT_EQ(State(nId), 1) << EngineLog();
     ASSERT_TRUE(m_pEngine->PauseConvertTask(nId));
     ASSERT_EQ(State(nId), 2);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    const long nHeld = FileSize(Dest("paused"));
+    const long nHeld = written();
     std::this_thread::sleep_for(std::chrono::milliseconds(700));
-    EXPECT_EQ(FileSize(Dest("paused")), nHeld) << "a paused worker writes nothing";
+    EXPECT_EQ(written(), nHeld) << "a paused worker writes nothing";
+    EXPECT_EQ(FileSize(Dest("paused")), -1) << "nothing under the final name before the end";
     EXPECT_EQ(State(nId), 2);
     ASSERT_TRUE(m_pEngine->ResumeConvertTask(static_cast<unsigned>(nId)));
     ASSERT_TRUE(Ends(nId));
     EXPECT_EQ(State(nId), 5);
     ExpectConverted("paused");
+}
+
+// The engine's only convworker child; 0 when there is none. The shell that
+// lists the children is a child too, so pick by name.
+int WorkerPid()
+{
+    std::string sChildren = Capture("cat /proc/" + std::to_string(getpid()) + "/task/*/children");
+    std::istringstream children(sChildren);
+    for (int nChild; children >> nChild;) {
+        std::ifstream comm("/proc/" + std::to_string(nChild) + "/comm");
+        std::string sName;
+        if (std::getline(comm, sName) && sName == "convworker")
+            return nChild;
+    }
+    return 0;
 }
 
 TEST_F(CorvexaConvertTest, KilledWorkerIsReportedFailed)
@@ -225,18 +243,8 @@ TEST_F(CorvexaConvertTest, KilledWorkerIsReportedFailed)
     ConvertTaskInfo2* pRecord = m_pEngine->GetConvertTaskInfo(nId);
     ASSERT_TRUE(WaitFor([&] { return pRecord->GetState() != 0; }));
     ASSERT_EQ(pRecord->GetState(), 1) << EngineLog();
-    // The worker is the engine's only convworker child here; the shell that
-    // lists the children is a child too, so pick by name.
-    std::string sChildren = Capture("cat /proc/" + std::to_string(getpid()) + "/task/*/children");
-    int nPid = 0;
-    std::istringstream children(sChildren);
-    for (int nChild; nPid == 0 && children >> nChild;) {
-        std::ifstream comm("/proc/" + std::to_string(nChild) + "/comm");
-        std::string sName;
-        if (std::getline(comm, sName) && sName == "convworker")
-            nPid = nChild;
-    }
-    ASSERT_GT(nPid, 0) << sChildren;
+    const int nPid = WorkerPid();
+    ASSERT_GT(nPid, 0);
     ASSERT_EQ(kill(nPid, SIGKILL), 0);
     ASSERT_TRUE(Ends(nId));
     EXPECT_EQ(pRecord->GetState(), 4);
@@ -255,7 +263,70 @@ TEST_F(CorvexaConvertTest, KilledWorkerIsReportedFailed)
     EXPECT_NE(sText.find("signal 9 (Killed)"), std::string::npos) << sText;
 }
 
-TEST_F(CorvexaConvertTest, WorkerStopsWhenTheEngineProcessIsKilled)
+TEST_F(CorvexaConvertTest, AKilledWorkerADeletedRunningTaskOrAQuitLeavesNoFileUnderAnyName)
+{
+    struct Kind
+    {
+        const char* name;
+        bool twoPass;
+        double split;
+        int remux;
+    };
+    const Kind kinds[] = {
+        {"plain", false, 0, 0},
+        {"two-pass", true, 0, 0},
+        {"split", false, 5242880.0 + 100000.0, 0},
+        {"remux", false, 0, 1},
+    };
+    enum Ending
+    {
+        Killed,  // kill -9 of the worker
+        Deleted, // the running task is removed
+        Quit,    // the program ends while the task runs
+    };
+    const char* const endings[] = {"killed", "deleted", "quit"};
+    for (const Kind& k : kinds) {
+        for (Ending ending : {Killed, Deleted, Quit}) {
+            SCOPED_TRACE(std::string(k.name) + ", " + endings[ending]);
+            const std::string sDir = s_sDir + "/gone-" + k.name + "-" + endings[ending];
+            ASSERT_EQ(std::system(("rm -rf '" + sDir + "' && mkdir '" + sDir + "'").c_str()), 0);
+            m_pEngine.reset(CreateAVConverter(nullptr));
+            m_pProfile->GetParams()->SetDouble("ExportPerFileSize", k.split);
+            m_pProfile->GetParams()->SetInt("remux", k.remux);
+            const std::string sDest = sDir + "/out.mp4";
+            int nId = m_pEngine->AddConvertTask(s_sSource.c_str(), sDest.c_str(), m_pProfile.get(), k.twoPass, "");
+            ASSERT_GE(nId, 0);
+            m_pEngine->StartConvert();
+            // Held as soon as the worker has its job, so that even a fast
+            // remux is caught while its output is being written.
+            ASSERT_TRUE(WaitFor([&] { return State(nId) != 0; }));
+            ASSERT_TRUE(m_pEngine->PauseConvertTask(nId));
+            ASSERT_EQ(State(nId), 2) << EngineLog();
+            ASSERT_TRUE(WaitFor([&] { return !Capture("ls -A '" + sDir + "'").empty(); })) << EngineLog();
+            const int nPid = WorkerPid();
+            ASSERT_GT(nPid, 0);
+            switch (ending) {
+            case Killed:
+                ASSERT_EQ(kill(nPid, SIGKILL), 0);
+                ASSERT_TRUE(Ends(nId));
+                EXPECT_EQ(State(nId), 4);
+                break;
+            case Deleted:
+                ASSERT_TRUE(m_pEngine->RemoveConvertTask(nId));
+                ASSERT_TRUE(WaitFor([&] { return ProcessStopped(nPid); }, 20000));
+                break;
+            case Quit:
+                m_pEngine.reset(); // waits for its workers
+                EXPECT_TRUE(ProcessStopped(nPid));
+                break;
+            }
+            EXPECT_TRUE(WaitFor([&] { return Capture("ls -A '" + sDir + "'").empty(); }, 5000))
+                << Capture("ls -A '" + sDir + "'") << EngineLog();
+        }
+    }
+}
+
+TEST_F(CorvexaConvertTest, WorkerStopsWhenTheEngineProcessIsKilledAndTheNextEngineRemovesWhatItLeft)
 {
     const std::string sPidFile = s_sDir + "/host.pid";
     const std::string sDest = Dest("orphan");
@@ -271,10 +342,17 @@ TEST_F(CorvexaConvertTest, WorkerStopsWhenTheEngineProcessIsKilled)
     }));
     int nWorker = std::atoi(sPid.c_str());
     ASSERT_GT(nWorker, 0);
+    const std::string sWorking = s_sDir + "/orphan.part-" + sPid + ".mp4";
+    ASSERT_TRUE(WaitFor([&] { return FileSize(sWorking) >= 0; }));
     ASSERT_EQ(kill(nHost, SIGKILL), 0);
     int status;
     ASSERT_EQ(waitpid(nHost, &status, 0), nHost);
     EXPECT_TRUE(WaitFor([&] { return ProcessStopped(nWorker); }, 3000));
+    // The next engine removes what the dead one's worker left.
+    ASSERT_GE(FileSize(sWorking), 0) << "the dead worker's file is there";
+    EXPECT_GE(Add("after-orphan"), 0);
+    EXPECT_EQ(FileSize(sWorking), -1);
+    EXPECT_EQ(FileSize(sDest), -1);
 }
 
 } // namespace

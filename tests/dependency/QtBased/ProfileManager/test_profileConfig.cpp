@@ -223,6 +223,74 @@ TEST_F(ProfileConfigTest, DamagedUserFilesAreKeptAsideNotOverwritten)
     EXPECT_EQ(damaged, ReadText(Home(kept.first())));
 }
 
+TEST_F(ProfileConfigTest, UserFilesWithoutTheirRootOrWithTextForAnElementAreKeptAside)
+{
+    struct Case
+    {
+        const char* file;
+        QByteArray text;
+    };
+    const Case cases[] = {
+        {"custom.xml", "<?xml version=\"1.0\" ?>\n"},
+        {"profile_config.xml", "<?xml version=\"1.0\" ?>\n"},
+        // The "<" of a link turned into text by one flipped bit.
+        {"custom.xml", "<ProfileLib><Category ID=\"10000\" Name=\"Custom\">\n"
+                       "=ProfileLnk ID=\"10500\" BaseID=\"101\" Name=\"Mine\"/></Category></ProfileLib>"},
+        {"profile_config.xml", "<ProfileConfig level=\"1\"><ProfileLnks>\n=ProfileLnk ID=\"101\" Skip=\"1\"/>"
+                               "</ProfileLnks></ProfileConfig>"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + ": " + c.text.constData());
+        for (const QString& old : QDir(Home("")).entryList({"*.damaged-*"}))
+            QFile::remove(Home(old));
+        QFile::remove(Home("custom.xml"));
+        QFile::remove(Home("profile_config.xml"));
+        WriteText(Home(c.file), c.text);
+        GetQuentaException()->Clear();
+        auto mgr = Open();
+        EXPECT_TRUE(m_loaded);
+        EXPECT_NE(0, GetQuentaException()->GetExceptionCode()) << "the user is told";
+        const QStringList kept = QDir(Home("")).entryList({QString(c.file) + ".damaged-*"});
+        ASSERT_EQ(1, kept.size());
+        ASSERT_TRUE(mgr->getProfileConfig()->execSaveData());
+        EXPECT_EQ(c.text, ReadText(Home(kept.first()))) << "never saved over";
+    }
+}
+
+TEST_F(ProfileConfigTest, DamagedViewSettingsKeepTheDefaultsAndAreNeverSavedOver)
+{
+    {
+        auto mgr = Open();
+        mgr->getProfileConfig()->getValueDoor()[0] = 2;
+        mgr->getProfileConfig()->getValueDoor()[1] = 1;
+        mgr->getProfileConfig()->saveProfileCfg();
+    }
+    const QByteArray good = ReadText(Home("profile.cfg"));
+    ASSERT_TRUE(good.contains("ViewMode=\"2\" ShowMode=\"1\"")) << good.constData();
+    QByteArray flipped = good;
+    flipped[flipped.indexOf("<ProfileList")] = '=';
+    const QByteArray cases[] = {good.left(good.size() - 2), flipped, "<?xml version=\"1.0\" ?>\n",
+                                QByteArray(good).replace("ProfileCfg", "ProfileCfh")};
+    for (const QByteArray& text : cases) {
+        SCOPED_TRACE(text.constData());
+        for (const QString& old : QDir(Home("")).entryList({"profile.cfg.damaged-*"}))
+            QFile::remove(Home(old));
+        WriteText(Home("profile.cfg"), text);
+        GetQuentaException()->Clear();
+        auto mgr = Open();
+        QMap<int, QVariant>& values = mgr->getProfileConfig()->getValueDoor();
+        EXPECT_EQ(1, values.value(0).toInt());
+        EXPECT_EQ(0, values.value(1).toInt());
+        EXPECT_EQ(10021017, GetQuentaException()->GetExceptionCode());
+        EXPECT_NE(std::string::npos, std::string(GetQuentaException()->GetExceptionMsg()).find("profile.cfg"))
+            << GetQuentaException()->GetExceptionMsg();
+        mgr->getProfileConfig()->saveProfileCfg();
+        const QStringList kept = QDir(Home("")).entryList({"profile.cfg.damaged-*"});
+        ASSERT_EQ(1, kept.size());
+        EXPECT_EQ(text, ReadText(Home(kept.first())));
+    }
+}
+
 TEST_F(ProfileConfigTest, ApplicationLibraryFailures)
 {
     QFile::remove(App("all_profile.xml"));

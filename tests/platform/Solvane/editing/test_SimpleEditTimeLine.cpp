@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cmath>
@@ -249,19 +250,73 @@ TEST(SimpleEditTimeLine, DamagedFilesAreRefusedAndKeepTheOpenDescription)
     }
     EXPECT_FALSE(importer->Open((dir + "/missing.seix").c_str()));
     EXPECT_EQ(SolvaneTest::LastCode(), 10021013);
-    // Unknown attributes are skipped; an unknown element of the file's own
-    // version is damage (skipping it would drop what it held without a word).
+    // An unknown element, attribute or text in the file's own version is
+    // damage (skipping it would drop what it held without a word).
     const std::string later = dir + "/later.seix";
-    WriteAll(later, "<SimpleEditTimeLine version=\"1\"><Clip source=\"/v/b.mov\" colour=\"red\" "
-                    "trimEnd=\"40\"/></SimpleEditTimeLine>");
-    EXPECT_TRUE(importer->Open(later.c_str())) << SolvaneTest::LastMessage();
     for (const char* text : {"<SimpleEditTimeLine version=\"1\"><Title text=\"x\"/></SimpleEditTimeLine>",
                              "<SimpleEditTimeLine version=\"1\"><Clip source=\"/v/b.mov\"><Sticker/></Clip>"
+                             "</SimpleEditTimeLine>",
+                             "<SimpleEditTimeLine version=\"1\"><Clip source=\"/v/b.mov\" colour=\"red\" "
+                             "trimEnd=\"40\"/></SimpleEditTimeLine>",
+                             "<SimpleEditTimeLine version=\"1\"><Clip source=\"/v/b.mov\">loose words</Clip>"
                              "</SimpleEditTimeLine>"}) {
         WriteAll(later, text);
         EXPECT_FALSE(importer->Open(later.c_str())) << text;
         EXPECT_EQ(SolvaneTest::LastCode(), 10021017) << text;
         EXPECT_EQ(TimeLine(importer.get())->GetClipCount(), 1) << text;
+    }
+}
+
+TEST(SimpleEditTimeLine, ABitFlippedInAWrittenDescriptionIsRefusedWithTheFileAndLine)
+{
+    SolvaneTest::ManagerHolder m;
+    ImporterPtr writer = NewEdit(m);
+    ISimpleEditTimeLine* t = TimeLine(writer.get());
+    SimpleEditClipEntry clip = Entry("/v/a.mov", "FFImporter", 0, 2000);
+    ASSERT_TRUE(t->InsertClip(-1, &clip));
+    const char* names[] = {"brightness", nullptr};
+    const char* values[] = {"12", nullptr};
+    ASSERT_TRUE(t->AddClipFilter(0, t->GetClipHandle(0), "brightness_contrast", names, values));
+    ASSERT_TRUE(t->AddClipEffect(0, t->GetClipEffectCount(0), "gray", nullptr, nullptr));
+    ASSERT_TRUE(t->SetReplaceAudio("/music/loop.wav", 0, 1));
+    ASSERT_TRUE(t->SetClipAudioSource(0, "/a/song.mp3", 0, 1));
+    const std::string dir = SolvaneTest::Media::Get().Dir();
+    const std::string path = dir + "/flipped.seix";
+    ASSERT_TRUE(t->SaveTimeLine(path.c_str())) << SolvaneTest::LastMessage();
+    const std::string written = ReadAll(path);
+
+    // What one flipped bit makes of a written file: the "<" of an element
+    // turned into text, or the first letter of an attribute's name into a
+    // capital.
+    const char* elements[] = {"<Output", "<Format", "<AudioSource", "<ReplaceAudio", "<Effect name=\"gray\"", "<Param"};
+    const char* attributes[] = {" importer=", " path=", " volume=", " name=", " value=", " width=", " version=\"1\""};
+    std::vector<std::pair<std::string, size_t>> flips; // the text and where the bit is
+    for (const char* e : elements) {
+        const size_t at = written.find(e);
+        ASSERT_NE(at, std::string::npos) << e << " in\n" << written;
+        std::string text = written;
+        text[at] ^= 0x01;
+        flips.emplace_back(text, at);
+    }
+    for (const char* a : attributes) {
+        const size_t at = written.find(a);
+        ASSERT_NE(at, std::string::npos) << a << " in\n" << written;
+        std::string text = written;
+        text[at + 1] ^= 0x20;
+        flips.emplace_back(text, at);
+    }
+    ImporterPtr reader = NewEdit(m);
+    for (const auto& flip : flips) {
+        const std::string line = std::to_string(std::count(written.begin(), written.begin() + flip.second, '\n') + 1);
+        SCOPED_TRACE(flip.first.substr(flip.second, 16));
+        WriteAll(path, flip.first);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_FALSE(reader->Open(path.c_str()));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+        EXPECT_EQ(SolvaneTest::LastCode(), 10021017);
+        const std::string message = SolvaneTest::LastMessage();
+        EXPECT_NE(message.find(path), std::string::npos) << message;
+        EXPECT_NE(message.find("line " + line), std::string::npos) << message;
     }
 }
 

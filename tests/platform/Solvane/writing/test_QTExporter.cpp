@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -230,14 +231,28 @@ TEST_F(QTExporterTest, AFourCCOutsideThePluginsTableFailsBeforeAnyFrame)
     EXPECT_EQ(error, "SetCodecByName error");
 }
 
-// A disk that takes the file but none of its data: the writing fails midway
+// A disk that takes the file but not its data: the writing fails midway
 // with the plug-in's reason, and the writer it leaves is dropped, not finished.
 TEST_F(QTExporterTest, ADiskThatRefusesTheDataFailsTheWritingWithThePluginsText)
 {
+    const std::string disk = s_dir + "/small-disk";
+    ASSERT_EQ(::mkdir(disk.c_str(), 0700), 0);
+    if (std::system(("mount -t tmpfs -o size=16k tmpfs '" + disk + "' 2>/dev/null").c_str()) != 0) {
+        ::rmdir(disk.c_str());
+        GTEST_SKIP() << "no tmpfs can be mounted here";
+    }
     profile->GetVideoProfile()->SetFourCC("png ");
-    const std::string error = Export("/dev/full");
+    const std::string error = Export(disk + "/full.mov");
+    std::system(("umount '" + disk + "'").c_str());
     EXPECT_NE(error.find("No space left on device"), std::string::npos) << error;
     EXPECT_NE(GetQuentaException()->GetExceptionCode(), 0);
+}
+
+// A device or a pipe is no movie file: refused before anything is written.
+TEST_F(QTExporterTest, AnOutputThatIsNoRegularFileIsRefused)
+{
+    profile->GetVideoProfile()->SetFourCC("png ");
+    EXPECT_EQ(Export("/dev/full"), "file_create failed");
 }
 
 } // namespace
