@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTranslator>
 
@@ -43,6 +44,13 @@ int main(int argc, char** argv)
     CAppFixedInfo::GetInstance()->ReadInfos();
     CAppVariableInfo::GetInstance()->ReadInfos();
     CAppVariableInfo::GetInstance()->InitInfos();
+    // The skin the program applies at start-up.
+    QFile css(QStringLiteral(FABLECUT_BIN_DIR "/skins/default/skin.css"));
+    if (css.open(QIODevice::ReadOnly)) {
+        QString sheet = QString::fromUtf8(css.readAll());
+        sheet.replace("%skinpath%", QStringLiteral(FABLECUT_BIN_DIR "/skins/default"), Qt::CaseInsensitive);
+        app.setStyleSheet(sheet);
+    }
 
     const char* pages[] = {"format", "device", "editor", "lossless", "online"};
     const VProfileMgrPageWidget::Function funcs[] = {

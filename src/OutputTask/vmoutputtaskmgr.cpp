@@ -14,6 +14,7 @@
 #include "OutputTaskNames.h"
 #include "profileConfig.h"
 #include "vmoutputtaskitem.h"
+#include "youtubeaccount.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -165,6 +166,10 @@ QString VMOutPutTaskMgr::checkTheTaskNameIfAllReadyExistInOuputDir(QString name,
 void VMOutPutTaskMgr::GiveProfile(VMOutputTaskItem* pItem)
 {
     emit signal_GettingSelectedOutputTaskItemProfile();
+    // No profile to hand over (the page could not store its fields): the
+    // task keeps the one it has.
+    if (!m_pProfile && pItem->getMOutputTask()->GetProfile(true))
+        return;
     pItem->setIProfile(m_pProfile);
     if (m_pNodeMgr && m_pProfile)
         pItem->setProfileIcon(m_pNodeMgr->getProfileConfig()->getProfileIcon(m_pProfile));
@@ -175,6 +180,8 @@ void VMOutPutTaskMgr::GiveProfile(VMOutputTaskItem* pItem)
 VMOutputTaskItem* VMOutPutTaskMgr::addOutputTask()
 {
     auto* task = new CMMOutputTask(m_pManager, m_pMirendo, nullptr);
+    // Uploading after the output is on only when there is an account to use.
+    task->GetYoutubeInfo()->SetEnableUpload(YoutubeAccount::HasStoredAccount());
     if (m_pTimeline && m_pTimeline->ChildItemsCount() > 0)
         task->SetSrcTimelineItem(const_cast<CTimelineItem*>(m_pTimeline));
     task->SetOutputDstName(checkTheTaskNameIfAllReadyExistInTaskList(ui->lblOuPuMgrName->text(), false));
@@ -213,6 +220,10 @@ void VMOutPutTaskMgr::slot_setCurrentSelectedTaskItem(VMOutputTaskItem* pItem)
 
 void VMOutPutTaskMgr::selectTaskItem(VMOutputTaskItem* pItem)
 {
+    // What the user set while the previous row was current (a typed bitrate,
+    // another profile) belongs to that row, as long as it has not started.
+    if (pItem != m_pSelected && m_pSelected && m_rows.contains(m_pSelected))
+        slot_CurProfileChanged();
     for (VMOutputTaskItem* row : m_rows) {
         row->setChecked(row == pItem);
         if (!row->isConverting())
@@ -261,7 +272,8 @@ int VMOutPutTaskMgr::removeMOutputTaskItem(VMOutputTaskItem* pItem)
 
 void VMOutPutTaskMgr::slot_CurProfileChanged()
 {
-    if (!m_pSelected || m_pSelected->isConverting())
+    // A task handed to the engine keeps the profile and folder it runs with.
+    if (!m_pSelected || m_pSelected->isConverting() || m_pSelected->getMOutputTask()->GetBaseConvertTaskInfo())
         return;
     GiveProfile(m_pSelected);
 }

@@ -44,8 +44,11 @@ public:
     IProfile* defaultIProfile() const { return m_pDefaultProfile; }
     ProfileNodeManager* profileNodeMgr() const { return m_pNodeMgr; }
 
+    // Every task of the list, whatever its state: the quit question is
+    // asked while there is one.
+    int getOutputTaskCount() const { return m_rows.size(); }
     // Tasks still in the engine's care: converting, paused or uploading.
-    int getOutputTaskCount() const { return m_lstRunning.size(); }
+    int runningTaskCount() const { return m_lstRunning.size(); }
     void updateOutputMgrWidget();
     void ReTranslate();
     QImage getDefaultMediaImg() const { return m_defaultMediaImg; }

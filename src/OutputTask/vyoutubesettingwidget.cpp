@@ -63,7 +63,9 @@ VYoutubeSettingWidget::VYoutubeSettingWidget(QWidget* parent)
     ui->edtDescription->installEventFilter(this);
     initAccount();
     ui->rbtnPublic->setChecked(true);
-    ui->cbxUpload->setChecked(true);
+    // Uploading is offered ticked only when there is an account to log in with.
+    ui->cbxUpload->setChecked(!ui->edtYoutubeUserName->text().isEmpty());
+    on_cbxUpload_toggled(ui->cbxUpload->isChecked());
     Retranslate();
 }
 
@@ -120,7 +122,7 @@ void VYoutubeSettingWidget::updateInfo()
         ui->cbxCategory->setCurrentIndex(0);
         ui->edtDescription->clear();
         ui->rbtnPublic->setChecked(true);
-        ui->cbxUpload->setChecked(true);
+        ui->cbxUpload->setChecked(!ui->edtYoutubeUserName->text().isEmpty());
         return;
     }
     ui->edtTitle->setText(m_pInfo->GetTitle());
