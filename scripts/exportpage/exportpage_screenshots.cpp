@@ -17,6 +17,7 @@
 #include <QFileInfo>
 #include <QTranslator>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -92,6 +93,13 @@ int main(int argc, char** argv)
             for (int k = 0; k < 5; ++k)
                 app.processEvents();
             page.grab().save(QString("%1/%2_%3.png").arg(out, lang, pages[p]));
+            // With EXPORTPAGE_SIZES set: the widths of the list and the area,
+            // which must not change with the page or the language.
+            if (std::getenv("EXPORTPAGE_SIZES"))
+                std::fprintf(stderr, "%s %s list %d (hint %d min %d) area %d (hint %d min %d)\n", lang, pages[p],
+                             list->width(), list->sizeHint().width(), list->minimumSizeHint().width(),
+                             page.profileArea()->width(), page.profileArea()->sizeHint().width(),
+                             page.profileArea()->minimumSizeHint().width());
         }
         app.removeTranslator(&translator);
     }

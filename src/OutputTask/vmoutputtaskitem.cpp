@@ -31,6 +31,8 @@ VMOutputTaskItem::VMOutputTaskItem(CMMOutputTask* task, QWidget* parent)
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     layout()->setContentsMargins(0, 0, 0, 0);
     layout()->setSpacing(0);
+    // Tall enough for the profile icon (36 x 48) and the name beside it.
+    setMinimumHeight(56);
     ui->btnStopOrStart->setCheckable(true);
     ui->btnStopOrStart->setChecked(false);
     ui->btnStopOrStart->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));

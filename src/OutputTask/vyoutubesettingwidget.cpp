@@ -5,6 +5,7 @@
 #include "CYoutubeVideoInfo.h"
 #include "youtubeaccount.h"
 
+#include <QAbstractItemView>
 #include <QEvent>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
@@ -55,6 +56,10 @@ VYoutubeSettingWidget::VYoutubeSettingWidget(QWidget* parent)
 {
     ui->setupUi(this);
     initCategory();
+    // The longest category name would otherwise set the panel's, and so the
+    // output page's, narrowest width; the open list shows names whole.
+    ui->cbxCategory->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    ui->cbxCategory->setMinimumContentsLength(8);
     m_pValidator = new QRegularExpressionValidator(QRegularExpression("^[^<>]+$"), this);
     ui->edtTitle->setValidator(m_pValidator);
     ui->edtKeywords->setValidator(m_pValidator);
@@ -234,4 +239,6 @@ void VYoutubeSettingWidget::Retranslate()
         if (index >= 0)
             ui->cbxCategory->setItemText(index, tr(kCategoryKeys[value - 1]));
     }
+    QAbstractItemView* list = ui->cbxCategory->view();
+    list->setMinimumWidth(list->sizeHintForColumn(0) + 24);
 }
