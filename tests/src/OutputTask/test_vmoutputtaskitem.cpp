@@ -304,6 +304,7 @@ TEST_F(TaskRow, RenamingInPlace)
     m_row->setOutputTaskItemName("holiday");
     auto* name = Child<VMOutputTaskNameEdt>("ledtOutputItemName");
     EXPECT_EQ(m_row->getOutputTaskItemName(), "holiday" + m_task->GetDstFileExt());
+    EXPECT_EQ(name->toolTip(), "holiday" + m_task->GetDstFileExt()) << "the whole name, however narrow the row";
     QSignalSpy renamed(m_row.get(), &VMOutputTaskItem::signal_mOutputTaskItemReNameFinished);
     QSignalSpy selected(m_row.get(), &VMOutputTaskItem::signal_selectedOutputTaskItem);
     m_row->show();
