@@ -15,6 +15,7 @@
 #include "cdcmediasrcmgr.h"
 #include "cmediasourceitem.h"
 #include "cmmoutputtask.h"
+#include "COutputTaskQueue.h"
 #include "csourcedata.h"
 #include "ctimelineitem.h"
 #include "vmoutputtaskitem.h"
@@ -192,6 +193,109 @@ struct ListUnderTest
 };
 
 } // namespace
+
+namespace {
+
+// A task of the test timeline with the MP4 profile, as the list makes one.
+CMMOutputTask* QueueTask(const QString& name, IProfile* profile = nullptr)
+{
+    auto* task = new CMMOutputTask(TheMedia().manager, nullptr, nullptr);
+    task->SetSrcTimelineItem(TheMedia().timeline.get());
+    task->SetProfile(profile ? profile : TheMedia().profile.get());
+    task->SetOutputDstName(name);
+    task->SetOutputDstFloder(QDir::tempPath());
+    return task;
+}
+
+} // namespace
+
+// The queue alone, without a widget: what it asks of the engine as its tasks
+// start, pause, resume, end, upload and go, and what it counts as running.
+TEST(OutputTaskQueue, EngineCallsAndRunningTasks)
+{
+    ASSERT_TRUE(TheMedia().ok);
+    RecordingConverter engine;
+    std::unique_ptr<IProfile, ProfileRelease> upload(CreateProfile());
+    ASSERT_TRUE(upload && upload->LoadFile((kBin + "/profile/4003.xml").c_str()));
+    {
+        COutputTaskQueue queue;
+        queue.setAVConverter(&engine);
+        CMMOutputTask* a = QueueTask("queue_a");
+        CMMOutputTask* b = QueueTask("queue_b");
+        CMMOutputTask* u = QueueTask("queue_u", upload.get());
+        u->GetYoutubeInfo()->SetEnableUpload(true);
+        for (CMMOutputTask* t : {a, b, u})
+            queue.append(t);
+        EXPECT_EQ(queue.count(), 3);
+        for (CMMOutputTask* t : {a, b, u}) {
+            QString why;
+            ASSERT_TRUE(queue.submit(t, &why)) << why.toStdString();
+            EXPECT_FALSE(COutputTaskQueue::isStartable(t));
+        }
+        EXPECT_EQ(engine.count("Start"), 1) << "one engine start for three tasks";
+        EXPECT_EQ(queue.runningCount(), 3);
+
+        // A paused task stays in the engine's care and may be started again.
+        queue.pause(a);
+        EXPECT_EQ(engine.count("Pause " + std::to_string(a->GetConvertTaskID())), 1);
+        a->GetBaseConvertTaskInfo()->SetState(Moorland::CONVERT_TASK_PAUSED);
+        EXPECT_TRUE(COutputTaskQueue::isStartable(a));
+        EXPECT_EQ(queue.runningCount(), 3);
+        queue.resume(a);
+        EXPECT_EQ(engine.count("Resume " + std::to_string(a->GetConvertTaskID())), 1);
+
+        queue.conversionFinished(a);
+        queue.conversionFailed(b);
+        queue.conversionFinished(u);
+        EXPECT_EQ(queue.runningCount(), 1) << "the upload task stays until its upload ends";
+        EXPECT_EQ(engine.count("Stop 0"), 0);
+        queue.uploadEnded(u);
+        EXPECT_EQ(queue.runningCount(), 0);
+        EXPECT_EQ(engine.count("Stop 0"), 0) << "the end of an upload does not stop the engine";
+        EXPECT_EQ(queue.count(), 3) << "ended tasks stay in the list";
+
+        // Removing a task the engine no longer runs makes no engine call;
+        // removing a running one takes it out of the engine.
+        engine.calls.clear();
+        queue.remove(b);
+        EXPECT_TRUE(engine.calls.empty());
+        CMMOutputTask* c = QueueTask("queue_c");
+        queue.append(c);
+        ASSERT_TRUE(queue.submit(c));
+        EXPECT_EQ(engine.count("Start"), 0) << "the engine stayed started after the upload";
+        const int id = c->GetConvertTaskID();
+        queue.remove(c);
+        EXPECT_EQ(engine.count("Remove " + std::to_string(id)), 1);
+        EXPECT_EQ(queue.count(), 2);
+
+        // Going away while a task still runs ends everything in the engine.
+        CMMOutputTask* d = QueueTask("queue_d");
+        queue.append(d);
+        ASSERT_TRUE(queue.submit(d));
+        engine.calls.clear();
+    }
+    ASSERT_EQ(engine.calls.size(), 2u);
+    EXPECT_EQ(engine.calls[0], "StopAll");
+    EXPECT_EQ(engine.calls[1], "Stop 1");
+}
+
+TEST(OutputTaskQueue, TaskThatCannotBeSubmittedStaysStartableWithItsReason)
+{
+    ASSERT_TRUE(TheMedia().ok);
+    RecordingConverter engine;
+    COutputTaskQueue queue;
+    queue.setAVConverter(&engine);
+    // A task without a timeline is refused before the engine sees it.
+    auto* bare = new CMMOutputTask(TheMedia().manager, nullptr, nullptr);
+    bare->SetProfile(TheMedia().profile.get());
+    queue.append(bare);
+    QString why;
+    EXPECT_FALSE(queue.submit(bare, &why));
+    EXPECT_TRUE(why.contains("no timeline")) << why.toStdString();
+    EXPECT_TRUE(engine.calls.empty());
+    EXPECT_EQ(queue.runningCount(), 0);
+    EXPECT_TRUE(COutputTaskQueue::isStartable(bare));
+}
 
 TEST(OutputTaskEngine, StartPauseResumeAndTheEndOfTasks)
 {
