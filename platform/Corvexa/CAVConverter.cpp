@@ -144,6 +144,19 @@ bool ChangeStateFrom(ConvertTaskInfo2* pRecord, std::initializer_list<int32_t> f
     }
 }
 
+// The message of a job's error text ("Quenta Exception Code: ...\nMsg: ...
+// \nFile: ...\nLine: ..."); a text of another shape is taken whole.
+std::string MessageOfErrorText(const std::string& sText)
+{
+    const std::string sMsg = "\nMsg: ";
+    const size_t nStart = sText.find(sMsg);
+    if (sText.rfind("Quenta Exception Code: ", 0) != 0 || nStart == std::string::npos)
+        return sText;
+    const size_t nFrom = nStart + sMsg.size();
+    const size_t nFile = sText.rfind("\nFile: ");
+    return sText.substr(nFrom, nFile != std::string::npos && nFile >= nFrom ? nFile - nFrom : std::string::npos);
+}
+
 } // namespace
 
 const char* const CAVConverter::kNoLosslessDestination = "*?";
@@ -438,6 +451,23 @@ void CAVConverter::SetUseCPUCore(int nCores)
     std::lock_guard<std::mutex> guard(m_lock);
     const int nAll = static_cast<int>(m_allowedCpus.size());
     m_nCores = (nCores <= 0 || nCores >= nAll) ? 0 : nCores;
+}
+
+std::string CAVConverter::GetConvertTaskFailure(int nTaskId)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    Task* pTask = FindLocked(nTaskId);
+    if (!pTask || !m_pJobFile || pTask->pRecord->GetState() != CONVERT_TASK_FAILED)
+        return std::string();
+    const char* sText = m_pJobFile->GetText(pTask->pRecord->ErrorText);
+    return sText ? MessageOfErrorText(sText) : std::string();
+}
+
+std::string CAVConverter::GetConvertTaskLogPath(int nTaskId)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    Task* pTask = FindLocked(nTaskId);
+    return pTask ? pTask->sLogFile : std::string();
 }
 
 void CAVConverter::SetCancelGrace(unsigned int nMilliseconds)

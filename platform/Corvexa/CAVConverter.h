@@ -49,6 +49,8 @@ public:
     ConvertTaskInfo2* GetConvertTaskInfo(int nTaskId) override;
     void SetMaxRunProgressCount(int nCount) override;
     void SetUseCPUCore(int nCores) override;
+    std::string GetConvertTaskFailure(int nTaskId) override;
+    std::string GetConvertTaskLogPath(int nTaskId) override;
     void Release() override;
 
     // AddConvertTask with the job profile written by writeProfile into the

@@ -13,9 +13,11 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTranslator>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -43,6 +45,13 @@ int main(int argc, char** argv)
     CAppFixedInfo::GetInstance()->ReadInfos();
     CAppVariableInfo::GetInstance()->ReadInfos();
     CAppVariableInfo::GetInstance()->InitInfos();
+    // The skin the program applies at start-up.
+    QFile css(QStringLiteral(FABLECUT_BIN_DIR "/skins/default/skin.css"));
+    if (css.open(QIODevice::ReadOnly)) {
+        QString sheet = QString::fromUtf8(css.readAll());
+        sheet.replace("%skinpath%", QStringLiteral(FABLECUT_BIN_DIR "/skins/default"), Qt::CaseInsensitive);
+        app.setStyleSheet(sheet);
+    }
 
     const char* pages[] = {"format", "device", "editor", "lossless", "online"};
     const VProfileMgrPageWidget::Function funcs[] = {
@@ -84,6 +93,13 @@ int main(int argc, char** argv)
             for (int k = 0; k < 5; ++k)
                 app.processEvents();
             page.grab().save(QString("%1/%2_%3.png").arg(out, lang, pages[p]));
+            // With EXPORTPAGE_SIZES set: the widths of the list and the area,
+            // which must not change with the page or the language.
+            if (std::getenv("EXPORTPAGE_SIZES"))
+                std::fprintf(stderr, "%s %s list %d (hint %d min %d) area %d (hint %d min %d)\n", lang, pages[p],
+                             list->width(), list->sizeHint().width(), list->minimumSizeHint().width(),
+                             page.profileArea()->width(), page.profileArea()->sizeHint().width(),
+                             page.profileArea()->minimumSizeHint().width());
         }
         app.removeTranslator(&translator);
     }

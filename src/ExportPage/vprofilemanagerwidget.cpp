@@ -53,10 +53,15 @@ void VProfileManagerWidget::AddPage(VProfileMgrPageWidget* pPage)
     ui->lstPageNames->addItem(item);
     ui->stwPages->addWidget(pPage);
     pPage->initPageInfo();
-    connect(pPage, &VProfileMgrPageWidget::signal_CurProfileChanged, this,
-            &VProfileManagerWidget::signal_CurProfileChanged);
-    if (ui->stwPages->count() == 1)
+    // A choice made on a page puts that page's profile in force.
+    connect(pPage, &VProfileMgrPageWidget::signal_CurProfileChanged, this, [this, pPage] {
+        m_pProfilePage = pPage;
+        emit signal_CurProfileChanged();
+    });
+    if (ui->stwPages->count() == 1) {
+        m_pProfilePage = pPage;
         ui->lstPageNames->setCurrentRow(0);
+    }
 }
 
 VProfileMgrPageWidget* VProfileManagerWidget::GetCurrentPage() const
@@ -66,7 +71,7 @@ VProfileMgrPageWidget* VProfileManagerWidget::GetCurrentPage() const
 
 IProfile* VProfileManagerWidget::GetCurProfile()
 {
-    VProfileMgrPageWidget* page = GetCurrentPage();
+    VProfileMgrPageWidget* page = m_pProfilePage ? m_pProfilePage : GetCurrentPage();
     return page ? page->GetCurProfile() : nullptr;
 }
 
@@ -116,17 +121,20 @@ void VProfileManagerWidget::on_lstPageNames_itemSelectionChanged()
 
 void VProfileManagerWidget::SetProfile(IProfile* pProfile)
 {
-    if (!pProfile) {
-        swithPageByFuction(VProfileMgrPageWidget::FUNC_FORMAT);
-        return;
-    }
-    for (int i = 0; i < ui->stwPages->count(); ++i) {
-        auto* page = qobject_cast<VProfileMgrPageWidget*>(ui->stwPages->widget(i));
-        if (page && page->SetProfile(pProfile)) {
-            swithPageByFuction(page->GetPageFution());
-            return;
+    // The page shown for a profile is the one whose profile is in force from
+    // now on, before the switch announces it.
+    if (pProfile) {
+        for (int i = 0; i < ui->stwPages->count(); ++i) {
+            auto* page = qobject_cast<VProfileMgrPageWidget*>(ui->stwPages->widget(i));
+            if (page && page->SetProfile(pProfile)) {
+                m_pProfilePage = page;
+                swithPageByFuction(page->GetPageFution());
+                return;
+            }
         }
     }
+    if (VProfileMgrPageWidget* format = GetPageByFunc(VProfileMgrPageWidget::FUNC_FORMAT))
+        m_pProfilePage = format;
     swithPageByFuction(VProfileMgrPageWidget::FUNC_FORMAT);
 }
 

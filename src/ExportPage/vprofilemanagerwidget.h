@@ -21,7 +21,10 @@ public:
     // The area takes the page into its stack and fills it.
     void AddPage(VProfileMgrPageWidget* pPage);
     VProfileMgrPageWidget* GetCurrentPage() const;
+    // The profile in force: the one last chosen or shown for a task, on
+    // whichever page that was. Showing another page does not change it.
     IProfile* GetCurProfile();
+    VProfileMgrPageWidget* GetProfilePage() const { return m_pProfilePage; }
     VProfileMgrPageWidget* GetPageByFunc(VProfileMgrPageWidget::Function func);
     void swithPageByFuction(VProfileMgrPageWidget::Function func);
     // Shows the first page that accepts the profile, else the format page.
@@ -43,4 +46,6 @@ private slots:
 private:
     Ui::VProfileManagerWidget* ui;
     bool m_bEnableSetting = true;
+    // The page whose profile is in force (see GetCurProfile).
+    VProfileMgrPageWidget* m_pProfilePage = nullptr;
 };

@@ -54,10 +54,8 @@ void VProfileParamSPWidget::showProfile(IProfile* profile)
         showColItem(profile->GetAChannelItem(), ui->cbbAChannels, profile->GetAudioProfile()->GetChannels(),
                     FlagChannelNames);
         IVideoProfile* video = profile->GetVideoProfile();
-        const int width = video->GetWidth();
-        const int height = video->GetHeight();
-        const QString size = width != 0 && height != 0 ? QString("%1*%2").arg(width).arg(height) : QString();
-        showColItem(profile->GetVSizeItem(), ui->cbbVSize, size, FlagEditable);
+        showColItem(profile->GetVSizeItem(), ui->cbbVSize,
+                    ProfileParamText::SizeText(video->GetWidth(), video->GetHeight()), FlagEditable);
     });
 }
 

@@ -96,6 +96,10 @@ void FillList(IColItem* pItem, QComboBox* pComboBox, const QVariant& value, int 
         pComboBox->setEditable(offersOriginal);
         if (offersOriginal && pComboBox->lineEdit())
             pComboBox->lineEdit()->setFont(pComboBox->font());
+        // A number is kept as typed: completing 1200 from a listed 12000
+        // would store ten times the bitrate the user asked for.
+        if (offersOriginal)
+            pComboBox->setCompleter(nullptr);
     }
     pComboBox->addItems(entries);
     if (position >= 0)
@@ -103,6 +107,17 @@ void FillList(IColItem* pItem, QComboBox* pComboBox, const QVariant& value, int 
     else
         pComboBox->setEditText(text);
     pComboBox->setStyleSheet(styleSheet);
+}
+
+QString SizeText(int width, int height)
+{
+    // Both 0 keep the source's size and read back as "original"; a size
+    // with one side 0 has no text of its own.
+    if (width == 0 && height == 0)
+        return QStringLiteral("0");
+    if (width == 0 || height == 0)
+        return QString();
+    return QString("%1*%2").arg(width).arg(height);
 }
 
 void ReadSize(const QString& text, int& width, int& height)
@@ -212,10 +227,8 @@ void VProfileParamWidget::doShowProfile(IProfile* profile)
     showColItem(profile->GetVCodecItem(), ui->cbbVCodec, QString::fromLatin1(video->GetCodecName()), {});
     showColItem(profile->GetVBitrateItem(), ui->cbbVBitRate, video->GetBitrate(), FlagEditable | FlagBitrateNames);
     showColItem(profile->GetVFramerateItem(), ui->cbbVFrameRate, video->GetFrameRate(), FlagEditable);
-    const int width = video->GetWidth();
-    const int height = video->GetHeight();
-    const QString size = width != 0 && height != 0 ? QString("%1*%2").arg(width).arg(height) : QString();
-    showColItem(profile->GetVSizeItem(), ui->cbbVSize, size, FlagEditable);
+    showColItem(profile->GetVSizeItem(), ui->cbbVSize,
+                ProfileParamText::SizeText(video->GetWidth(), video->GetHeight()), FlagEditable);
 }
 
 void VProfileParamWidget::cbbFilter_currentIndexChanged(int)

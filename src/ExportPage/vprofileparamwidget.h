@@ -84,6 +84,8 @@ QString ValueText(const QVariant& value);
 // `editable` whether flag 4 was given.
 void FillList(IColItem* pItem, QComboBox* pComboBox, const QVariant& value, int rename, bool editable,
               const QString& styleSheet);
+// The text a profile's picture size is shown by ("0" stands for "original").
+QString SizeText(int width, int height);
 // Splits a size text into width and height after the editors' rule.
 void ReadSize(const QString& text, int& width, int& height);
 } // namespace ProfileParamText

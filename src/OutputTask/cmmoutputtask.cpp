@@ -221,9 +221,14 @@ Moorland::ConvertTaskInfo2* CMMOutputTask::GenerateConverterTask(Moorland::IAVCo
 
         int nId;
         if (m_bLossless) {
-            const std::string sDst = m_bEnableLossless ? Utf8(m_sDstFilePath) : std::string("*?");
-            nId = pConverter->AddConvertTask(Utf8(m_sSrcSeixPath).c_str(), sDst.c_str(), m_pWorkProfile, m_bTwoPass,
-                                             "");
+            // Refused here, with its reason: the engine never sees a job
+            // that cannot run.
+            if (!m_bEnableLossless)
+                TASK_THROW(QB_ERR_MEDIA, "The timeline cannot be output losslessly: its clips differ in their "
+                                         "stream parameters, so they cannot be joined without converting. Choose "
+                                         "a profile that converts.");
+            nId = pConverter->AddConvertTask(Utf8(m_sSrcSeixPath).c_str(), Utf8(m_sDstFilePath).c_str(),
+                                             m_pWorkProfile, m_bTwoPass, "");
         } else {
             nId = SubmitTranscode(pConverter);
         }
@@ -236,8 +241,23 @@ Moorland::ConvertTaskInfo2* CMMOutputTask::GenerateConverterTask(Moorland::IAVCo
         }
         m_nConvertTaskId = nId;
         m_pRecord = pRecord;
+        m_pConverter = pConverter;
         return pRecord;
     });
+}
+
+QString CMMOutputTask::GetFailureText() const
+{
+    if (!m_pConverter || !m_pRecord)
+        return QString();
+    return QString::fromStdString(m_pConverter->GetConvertTaskFailure(m_nConvertTaskId)).trimmed();
+}
+
+QString CMMOutputTask::GetConvertLogPath() const
+{
+    if (!m_pConverter || !m_pRecord)
+        return QString();
+    return QString::fromStdString(m_pConverter->GetConvertTaskLogPath(m_nConvertTaskId));
 }
 
 int CMMOutputTask::SubmitTranscode(Moorland::IAVConverter* pConverter)

@@ -63,6 +63,10 @@ public:
     int GetConvertTaskID() const { return m_nConvertTaskId; }
     Moorland::ConvertTaskInfo2* GetBaseConvertTaskInfo() const { return m_pRecord; }
     void RemoveConverterTaskInfo() { m_pRecord = nullptr; }
+    // Why the job failed, as the engine reports it; empty while it has not.
+    QString GetFailureText() const;
+    // The job's own log (what the worker wrote); empty before submission.
+    QString GetConvertLogPath() const;
     // Takes the record of a job the engine already holds for this task.
     void SetBaseConvertTaskInfo(Moorland::ConvertTaskInfo2* pRecord) { m_pRecord = pRecord; }
 
@@ -91,6 +95,7 @@ private:
     bool m_bTwoPass = false;
     Moorland::ConvertTaskInfo2* m_pRecord = nullptr;
     int m_nConvertTaskId = -1;
+    Moorland::IAVConverter* m_pConverter = nullptr;
     QString m_sDstFilePath;
     CBaseTime m_duration;
     unsigned int m_nSrcVideoBitrate = 0;

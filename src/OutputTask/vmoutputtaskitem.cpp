@@ -31,7 +31,8 @@ VMOutputTaskItem::VMOutputTaskItem(CMMOutputTask* task, QWidget* parent)
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     layout()->setContentsMargins(0, 0, 0, 0);
     layout()->setSpacing(0);
-    ui->horizontalLayout->setSpacing(6);
+    // Tall enough for the profile icon (36 x 48) and the name beside it.
+    setMinimumHeight(56);
     ui->btnStopOrStart->setCheckable(true);
     ui->btnStopOrStart->setChecked(false);
     ui->btnStopOrStart->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
@@ -216,14 +217,7 @@ void VMOutputTaskItem::slot_TimerUpdateProgressBarValue()
         ui->pgBarOutPutItemConvert->hide();
         ui->btnStopOrStart->hide();
         ui->btnFailInfo->show();
-        const QString log = m_pSettings->GetAppLogPath();
-        const QString url = QUrl::fromLocalFile(log).toString(QUrl::FullyEncoded).toHtmlEscaped();
-        const QString link = QString("<a href=\"%1\" style=\"color:#%2\">%3</a>")
-                                 .arg(url, m_pSettings->GetInfoValue("URLColor", QVariant()).toString().toHtmlEscaped(),
-                                      log.toHtmlEscaped());
-        m_failMessage = tr("Output task failed,please send the following log file to us<br><br> %1",
-                           "输出任务失败，请将以下日志文件发送给我们")
-                            .arg(link);
+        m_failMessage = ConversionFailureMessage();
         ui->btnFailInfo->setToolTip(tr("Conversion failed", "转换失败"));
         break;
     }
@@ -231,6 +225,8 @@ void VMOutputTaskItem::slot_TimerUpdateProgressBarValue()
         emit signal_mOutputTaskItemConvertFinished(this);
         ui->btnStopOrStart->hide();
         DeleteTimer();
+        m_bFinished = true;
+        ui->pgBarOutPutItemConvert->setValue(100);
         ui->pgBarOutPutItemConvert->setToolTip(tr("Conversion succeed", "转换成功"));
         if (m_pTask->IsYoutubeTask() && m_pTask->GetUploadtoYoutube()) {
             initYotubeUpload();
@@ -244,6 +240,32 @@ void VMOutputTaskItem::slot_TimerUpdateProgressBarValue()
     default:
         break;
     }
+}
+
+QString VMOutputTaskItem::LogLink(const QString& path) const
+{
+    const QString url = QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded).toHtmlEscaped();
+    return QString("<a href=\"%1\" style=\"color:#%2\">%3</a>")
+        .arg(url, m_pSettings->GetInfoValue("URLColor", QVariant()).toString().toHtmlEscaped(), path.toHtmlEscaped());
+}
+
+QString VMOutputTaskItem::ConversionFailureMessage() const
+{
+    // The reason the job itself gave, with its own log; the program's log
+    // only when the job left neither.
+    const QString reason = m_pTask->GetFailureText();
+    const QString jobLog = m_pTask->GetConvertLogPath();
+    const bool haveLog = !jobLog.isEmpty() && QFileInfo(jobLog).isFile();
+    if (reason.isEmpty() && !haveLog)
+        return tr("Output task failed,please send the following log file to us<br><br> %1",
+                  "输出任务失败，请将以下日志文件发送给我们")
+            .arg(LogLink(m_pSettings->GetAppLogPath()));
+    QString message = tr("The conversion failed:", "转换失败：") + "<br>" +
+                      (reason.isEmpty() ? tr("No reason was given.", "未给出原因。")
+                                        : reason.toHtmlEscaped().replace('\n', "<br>"));
+    if (haveLog)
+        message += "<br><br>" + tr("The conversion's log: %1", "转换日志：%1").arg(LogLink(jobLog));
+    return message;
 }
 
 void VMOutputTaskItem::on_btnFailInfo_clicked()
@@ -380,8 +402,19 @@ bool VMOutputTaskItem::initUploadTask()
 
 void VMOutputTaskItem::ShowFailure()
 {
-    if (!ui->pgBarOutPutItemConvert->isHidden())
-        ui->pgBarOutPutItemConvert->hide();
+    // The conversion finished whatever became of the upload: the bar goes
+    // back to showing the finished file, and the upload's own failure shows
+    // beside it.
+    QProgressBar* bar = ui->pgBarOutPutItemConvert;
+    if (m_bFinished) {
+        bar->setEnabled(true);
+        bar->setMaximum(100);
+        bar->setValue(100);
+        bar->show();
+        bar->setToolTip(tr("Conversion succeed", "转换成功"));
+    } else if (!bar->isHidden()) {
+        bar->hide();
+    }
     if (ui->btnFailInfo->isHidden())
         ui->btnFailInfo->show();
     ui->btnFailInfo->setToolTip(tr("Upload failed", "上传失败"));

@@ -51,6 +51,7 @@ public:
     bool initUploadTask();
 
     QString failureMessage() const { return m_failMessage; }
+    bool isConversionFinished() const { return m_bFinished; }
 
     // The uploader's reports, on the GUI thread.
     void OnUploadInitFailed(IYoutubeUpload::UploadFaildReason reason) override;
@@ -90,6 +91,8 @@ protected:
 private:
     void ShowStartTip();
     void ShowFailure();
+    QString LogLink(const QString& path) const;
+    QString ConversionFailureMessage() const;
     void DeleteTimer();
 
     Ui::VMOutputTaskItem* ui;
@@ -98,6 +101,8 @@ private:
     QString m_failMessage;
     bool m_bChecked = false;
     bool m_bStarted = false;
+    // The conversion ended with its file written.
+    bool m_bFinished = false;
     IYoutubeUpload* m_pUploader = nullptr;
     QByteArray m_accountKey;
     CAppVariableInfo* m_pSettings;

@@ -11,9 +11,11 @@
 #include "ProfileNodeManager.h"
 #include "ctimelineitem.h"
 #include "cmmoutputtask.h"
+#include "COutputTaskQueue.h"
 #include "OutputTaskNames.h"
 #include "profileConfig.h"
 #include "vmoutputtaskitem.h"
+#include "youtubeaccount.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -32,6 +34,7 @@ VMOutPutTaskMgr::VMOutPutTaskMgr(QWidget* parent)
     , ui(new Ui::VMOutPutTaskMgr)
 {
     ui->setupUi(this);
+    m_pQueue = new COutputTaskQueue(this);
     m_pMirendo = CreateMirendo();
     m_pRowLayout = new QVBoxLayout;
     m_pRowLayout->setContentsMargins(0, 0, 0, 0);
@@ -59,18 +62,13 @@ VMOutPutTaskMgr::VMOutPutTaskMgr(QWidget* parent)
 
 VMOutPutTaskMgr::~VMOutPutTaskMgr()
 {
-    if (!m_lstRunning.isEmpty() && m_pConverter) {
-        m_pConverter->StopAllConvertTasks();
-        m_pConverter->StopConvert(1);
-    }
-    m_lstRunning.clear();
     m_lstChecked.clear();
-    for (VMOutputTaskItem* row : m_rows) {
-        CMMOutputTask* task = row->getMOutputTask();
-        delete task;
-        delete row;
-    }
+    // The rows first: they poll and upload for the tasks the queue then
+    // ends in the engine and deletes.
+    qDeleteAll(m_rows);
     m_rows.clear();
+    delete m_pQueue;
+    m_pQueue = nullptr;
     delete ui;
     ui = nullptr;
     if (m_pMirendo)
@@ -165,6 +163,10 @@ QString VMOutPutTaskMgr::checkTheTaskNameIfAllReadyExistInOuputDir(QString name,
 void VMOutPutTaskMgr::GiveProfile(VMOutputTaskItem* pItem)
 {
     emit signal_GettingSelectedOutputTaskItemProfile();
+    // No profile to hand over (the page could not store its fields): the
+    // task keeps the one it has.
+    if (!m_pProfile && pItem->getMOutputTask()->GetProfile(true))
+        return;
     pItem->setIProfile(m_pProfile);
     if (m_pNodeMgr && m_pProfile)
         pItem->setProfileIcon(m_pNodeMgr->getProfileConfig()->getProfileIcon(m_pProfile));
@@ -175,6 +177,9 @@ void VMOutPutTaskMgr::GiveProfile(VMOutputTaskItem* pItem)
 VMOutputTaskItem* VMOutPutTaskMgr::addOutputTask()
 {
     auto* task = new CMMOutputTask(m_pManager, m_pMirendo, nullptr);
+    m_pQueue->append(task);
+    // Uploading after the output is on only when there is an account to use.
+    task->GetYoutubeInfo()->SetEnableUpload(YoutubeAccount::HasStoredAccount());
     if (m_pTimeline && m_pTimeline->ChildItemsCount() > 0)
         task->SetSrcTimelineItem(const_cast<CTimelineItem*>(m_pTimeline));
     task->SetOutputDstName(checkTheTaskNameIfAllReadyExistInTaskList(ui->lblOuPuMgrName->text(), false));
@@ -213,6 +218,10 @@ void VMOutPutTaskMgr::slot_setCurrentSelectedTaskItem(VMOutputTaskItem* pItem)
 
 void VMOutPutTaskMgr::selectTaskItem(VMOutputTaskItem* pItem)
 {
+    // What the user set while the previous row was current (a typed bitrate,
+    // another profile) belongs to that row, as long as it has not started.
+    if (pItem != m_pSelected && m_pSelected && m_rows.contains(m_pSelected))
+        slot_CurProfileChanged();
     for (VMOutputTaskItem* row : m_rows) {
         row->setChecked(row == pItem);
         if (!row->isConverting())
@@ -249,19 +258,19 @@ int VMOutPutTaskMgr::removeMOutputTaskItem(VMOutputTaskItem* pItem)
     m_pButtonGroup->removeButton(pItem);
     m_lstChecked.removeAll(pItem);
     CMMOutputTask* task = pItem->getMOutputTask();
-    if (m_lstRunning.removeAll(pItem) > 0 && m_pConverter && task->GetConvertTaskID() >= 0)
-        m_pConverter->RemoveConvertTask(task->GetConvertTaskID());
     if (m_rows.isEmpty() && ui->ckbxOutPutTaskLst->isChecked())
         setSelectAllSilently(false);
     m_lstTaskNames.removeOne(task->GetTaskDstName());
-    delete task;
+    // A running task leaves the engine, which cancels its job.
+    m_pQueue->remove(task);
     delete pItem;
     return index;
 }
 
 void VMOutPutTaskMgr::slot_CurProfileChanged()
 {
-    if (!m_pSelected || m_pSelected->isConverting())
+    // A task handed to the engine keeps the profile and folder it runs with.
+    if (!m_pSelected || m_pSelected->isConverting() || m_pSelected->getMOutputTask()->GetBaseConvertTaskInfo())
         return;
     GiveProfile(m_pSelected);
 }
@@ -347,11 +356,8 @@ void VMOutPutTaskMgr::changeBtnStartEnabledByVMOutputTaskItem(VMOutputTaskItem* 
     if (bRemove && pItem)
         m_lstChecked.removeAll(pItem);
     bool startable = false;
-    for (VMOutputTaskItem* row : m_lstChecked) {
-        Moorland::ConvertTaskInfo2* info = row->getMOutputTask()->GetBaseConvertTaskInfo();
-        if (!info || info->GetState() == Moorland::CONVERT_TASK_PAUSED)
-            startable = true;
-    }
+    for (VMOutputTaskItem* row : m_lstChecked)
+        startable = startable || COutputTaskQueue::isStartable(row->getMOutputTask());
     if (ui->btnStartCheckedTaskLst->isEnabled() != startable)
         ui->btnStartCheckedTaskLst->setEnabled(startable);
 }
@@ -383,8 +389,7 @@ void VMOutPutTaskMgr::StartOrPause(VMOutputTaskItem* pItem, bool bStart)
         slot_CurProfileChanged();
 
     if (!bStart) {
-        if (m_pConverter)
-            m_pConverter->PauseConvertTask(task->GetConvertTaskID());
+        m_pQueue->pause(task);
         pItem->setConvertStart(false);
     } else if (!task->GetBaseConvertTaskInfo()) {
         const QString name = checkTheTaskNameIfAllReadyExistInOuputDir(task->GetTaskDstName(), task->GetDstFileExt());
@@ -398,22 +403,9 @@ void VMOutPutTaskMgr::StartOrPause(VMOutputTaskItem* pItem, bool bStart)
         pItem->setOutputTaskItemName(name);
 
         // A task the engine did not take never runs: the row shows why and
-        // can be started again; nothing polls a record that does not exist.
-        Moorland::ConvertTaskInfo2* record = nullptr;
+        // can be started again.
         QString failure;
-        try {
-            GetQuentaException()->Clear();
-            record = task->GenerateConverterTask(m_pConverter);
-            if (!record)
-                if (const char* msg = GetQuentaException()->GetExceptionMsg())
-                    failure = QString::fromUtf8(msg);
-        } catch (const std::exception& e) {
-            failure = QString::fromLocal8Bit(e.what());
-        } catch (...) {
-            failure = tr("Unexpected error");
-        }
-        if (!record) {
-            task->RemoveConverterTaskInfo();
+        if (!m_pQueue->submit(task, &failure)) {
             if (failure.isEmpty())
                 failure = tr("Unexpected error");
             pItem->giveUpConvertTheTaskItem(tr("The conversion could not be started.") + "<br>" + failure.toHtmlEscaped());
@@ -421,12 +413,6 @@ void VMOutPutTaskMgr::StartOrPause(VMOutputTaskItem* pItem, bool bStart)
             changeBtnStartEnabledByVMOutputTaskItem(nullptr, true);
             return;
         }
-        if (!m_bEngineStarted && m_pConverter) {
-            m_pConverter->StartConvert();
-            m_bEngineStarted = true;
-        }
-        if (!m_lstRunning.contains(pItem))
-            m_lstRunning.append(pItem);
         if (pItem == m_pSelected) {
             emit signal_SettingSelectedOutputTaskItemProfile(nullptr, false, false);
             emit signal_selectedTaskItem_changed();
@@ -434,8 +420,7 @@ void VMOutPutTaskMgr::StartOrPause(VMOutputTaskItem* pItem, bool bStart)
         pItem->setConvertStart(true);
         pItem->setBtnStartConvertVisible(true);
     } else {
-        if (m_pConverter)
-            m_pConverter->ResumeConvertTask(static_cast<unsigned int>(task->GetBaseConvertTaskInfo()->TaskID));
+        m_pQueue->resume(task);
         pItem->setConvertStart(true);
         pItem->setBtnStartConvertVisible(true);
     }
@@ -448,42 +433,39 @@ void VMOutPutTaskMgr::on_btnStartCheckedTaskLst_clicked()
     for (VMOutputTaskItem* row : rows) {
         if (!m_rows.contains(row))
             continue;
-        Moorland::ConvertTaskInfo2* record = row->getMOutputTask()->GetBaseConvertTaskInfo();
-        if (record && record->GetState() != Moorland::CONVERT_TASK_PAUSED)
+        if (!COutputTaskQueue::isStartable(row->getMOutputTask()))
             continue;
         row->initYoutubeAccountInfo();
         slot_mOutputTaskItemStartConvert(row, true);
     }
 }
 
-void VMOutPutTaskMgr::StopEngineWhenIdle()
-{
-    if (m_lstRunning.isEmpty() && m_bEngineStarted) {
-        if (m_pConverter)
-            m_pConverter->StopConvert(0);
-        m_bEngineStarted = false;
-    }
-}
-
 void VMOutPutTaskMgr::slot_mOutputTaskItemConvertFinished(VMOutputTaskItem* pItem)
 {
-    if (!pItem)
-        return;
-    CMMOutputTask* task = pItem->getMOutputTask();
-    if (!(task->IsYoutubeTask() && task->GetUploadtoYoutube()))
-        m_lstRunning.removeAll(pItem);
-    StopEngineWhenIdle();
+    if (pItem && m_rows.contains(pItem))
+        m_pQueue->conversionFinished(pItem->getMOutputTask());
 }
 
 void VMOutPutTaskMgr::slot_mOutputTaskItemConvertFailed(VMOutputTaskItem* pItem)
 {
-    m_lstRunning.removeAll(pItem);
-    StopEngineWhenIdle();
+    if (pItem && m_rows.contains(pItem))
+        m_pQueue->conversionFailed(pItem->getMOutputTask());
 }
 
 void VMOutPutTaskMgr::slot_mOutputTaskItemUploadFailedOrfinished(VMOutputTaskItem* pItem)
 {
-    m_lstRunning.removeAll(pItem);
+    if (pItem && m_rows.contains(pItem))
+        m_pQueue->uploadEnded(pItem->getMOutputTask());
+}
+
+void VMOutPutTaskMgr::setAVConverter(Moorland::IAVConverter* pConverter)
+{
+    m_pQueue->setAVConverter(pConverter);
+}
+
+int VMOutPutTaskMgr::runningTaskCount() const
+{
+    return m_pQueue->runningCount();
 }
 
 void VMOutPutTaskMgr::initMenue()
@@ -538,7 +520,7 @@ void VMOutPutTaskMgr::slot_deleteOutputTaskItem(VMOutputTaskItem* pItem)
 {
     if (!pItem || !m_rows.contains(pItem))
         return;
-    const bool running = m_lstRunning.contains(pItem) && pItem->getMOutputTask()->GetBaseConvertTaskInfo();
+    const bool running = m_pQueue->isRunning(pItem->getMOutputTask()) && pItem->getMOutputTask()->GetBaseConvertTaskInfo();
     if (!AskDelete(running))
         return;
     if (!m_rows.contains(pItem))
@@ -574,7 +556,7 @@ void VMOutPutTaskMgr::on_btnDelOutPutTask_clicked()
     for (VMOutputTaskItem* row : QList<VMOutputTaskItem*>(m_lstChecked)) {
         if (m_pSelected == row)
             m_pSelected = nullptr;
-        running = running || (m_lstRunning.contains(row) && row->getMOutputTask()->GetBaseConvertTaskInfo());
+        running = running || (m_pQueue->isRunning(row->getMOutputTask()) && row->getMOutputTask()->GetBaseConvertTaskInfo());
         rows << row;
     }
     if (!rows.isEmpty() && AskDelete(running)) {

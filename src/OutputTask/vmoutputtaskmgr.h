@@ -11,6 +11,7 @@
 #include <QStringList>
 
 class CMMOutputTask;
+class COutputTaskQueue;
 class CTimelineItem;
 class CYoutubeVideoInfo;
 class IMirendo;
@@ -34,7 +35,7 @@ public:
     ~VMOutPutTaskMgr() override;
 
     void setAVManager(Moorland::IAVManager* pManager) { m_pManager = pManager; }
-    void setAVConverter(Moorland::IAVConverter* pConverter) { m_pConverter = pConverter; }
+    void setAVConverter(Moorland::IAVConverter* pConverter);
     void setTimeLineItem(const CTimelineItem* pTimeline) { m_pTimeline = pTimeline; }
     void setDefaultIProfile(IProfile* pProfile) { m_pDefaultProfile = pProfile; }
     void setIProfile(IProfile* pProfile) { m_pProfile = pProfile; }
@@ -44,8 +45,13 @@ public:
     IProfile* defaultIProfile() const { return m_pDefaultProfile; }
     ProfileNodeManager* profileNodeMgr() const { return m_pNodeMgr; }
 
+    // Every task of the list, whatever its state: the quit question is
+    // asked while there is one.
+    int getOutputTaskCount() const { return m_rows.size(); }
     // Tasks still in the engine's care: converting, paused or uploading.
-    int getOutputTaskCount() const { return m_lstRunning.size(); }
+    int runningTaskCount() const;
+    // The tasks and their engine bookkeeping; the rows show them.
+    COutputTaskQueue* queue() const { return m_pQueue; }
     void updateOutputMgrWidget();
     void ReTranslate();
     QImage getDefaultMediaImg() const { return m_defaultMediaImg; }
@@ -103,7 +109,6 @@ private:
     void changeBtnStartEnabledByVMOutputTaskItem(VMOutputTaskItem* pItem, bool bRemove);
     void setSelectAllSilently(bool bChecked);
     void StartOrPause(VMOutputTaskItem* pItem, bool bStart);
-    void StopEngineWhenIdle();
     void initMenue();
     int removeMOutputTaskItem(VMOutputTaskItem* pItem);
     bool removeCheckedOutputDisplayTask(QList<VMOutputTaskItem*> rows);
@@ -114,7 +119,6 @@ private:
 
     Ui::VMOutPutTaskMgr* ui;
     Moorland::IAVManager* m_pManager = nullptr;
-    Moorland::IAVConverter* m_pConverter = nullptr;
     const CTimelineItem* m_pTimeline = nullptr;
     IProfile* m_pDefaultProfile = nullptr;
     IProfile* m_pProfile = nullptr;
@@ -123,11 +127,9 @@ private:
     QList<VMOutputTaskItem*> m_rows;
     QStringList m_lstTaskNames;
     QList<VMOutputTaskItem*> m_lstChecked;
-    QList<VMOutputTaskItem*> m_lstRunning;
     QVBoxLayout* m_pRowLayout = nullptr;
     QButtonGroup* m_pButtonGroup = nullptr;
     QImage m_defaultMediaImg;
-    bool m_bEngineStarted = false;
     QMenu* m_pMenu = nullptr;
     QAction* m_pActDelete = nullptr;
     QAction* m_pActRename = nullptr;
@@ -136,4 +138,5 @@ private:
     QShortcut* m_pRenameShortcut = nullptr;
     QShortcut* m_pDeleteKeyShortcut = nullptr;
     VMOutputTaskItem* m_pSelected = nullptr;
+    COutputTaskQueue* m_pQueue = nullptr;
 };

@@ -1,7 +1,8 @@
 #pragma once
 
 // The destination name in an output task row. It takes the keyboard focus
-// only while the user renames the task in place (after a double click).
+// only while the user renames the task in place (after a double click); its
+// tool tip holds the whole name.
 
 #include <QLineEdit>
 
@@ -26,4 +27,7 @@ protected:
     void focusOutEvent(QFocusEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
+    // While not being renamed, a name too long for the field is cut at its
+    // end with an ellipsis, so that it always reads from its start.
+    void paintEvent(QPaintEvent* e) override;
 };

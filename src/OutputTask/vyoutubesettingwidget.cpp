@@ -5,6 +5,7 @@
 #include "CYoutubeVideoInfo.h"
 #include "youtubeaccount.h"
 
+#include <QAbstractItemView>
 #include <QEvent>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
@@ -55,6 +56,10 @@ VYoutubeSettingWidget::VYoutubeSettingWidget(QWidget* parent)
 {
     ui->setupUi(this);
     initCategory();
+    // The longest category name would otherwise set the panel's, and so the
+    // output page's, narrowest width; the open list shows names whole.
+    ui->cbxCategory->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    ui->cbxCategory->setMinimumContentsLength(8);
     m_pValidator = new QRegularExpressionValidator(QRegularExpression("^[^<>]+$"), this);
     ui->edtTitle->setValidator(m_pValidator);
     ui->edtKeywords->setValidator(m_pValidator);
@@ -63,7 +68,9 @@ VYoutubeSettingWidget::VYoutubeSettingWidget(QWidget* parent)
     ui->edtDescription->installEventFilter(this);
     initAccount();
     ui->rbtnPublic->setChecked(true);
-    ui->cbxUpload->setChecked(true);
+    // Uploading is offered ticked only when there is an account to log in with.
+    ui->cbxUpload->setChecked(!ui->edtYoutubeUserName->text().isEmpty());
+    on_cbxUpload_toggled(ui->cbxUpload->isChecked());
     Retranslate();
 }
 
@@ -120,7 +127,7 @@ void VYoutubeSettingWidget::updateInfo()
         ui->cbxCategory->setCurrentIndex(0);
         ui->edtDescription->clear();
         ui->rbtnPublic->setChecked(true);
-        ui->cbxUpload->setChecked(true);
+        ui->cbxUpload->setChecked(!ui->edtYoutubeUserName->text().isEmpty());
         return;
     }
     ui->edtTitle->setText(m_pInfo->GetTitle());
@@ -232,4 +239,6 @@ void VYoutubeSettingWidget::Retranslate()
         if (index >= 0)
             ui->cbxCategory->setItemText(index, tr(kCategoryKeys[value - 1]));
     }
+    QAbstractItemView* list = ui->cbxCategory->view();
+    list->setMinimumWidth(list->sizeHintForColumn(0) + 24);
 }

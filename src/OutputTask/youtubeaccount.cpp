@@ -1,6 +1,7 @@
 #include "youtubeaccount.h"
 
 #include "CAppFixedInfo.h"
+#include "CAppVariableInfo.h"
 #include "CMD5Calc.h"
 #include "Encrypt.h"
 
@@ -74,6 +75,13 @@ bool Decode(const QString& stored, const QByteArray& key, QString& user, QString
     user = Unescape(parts.at(0));
     password = Unescape(parts.at(1));
     return true;
+}
+
+bool HasStoredAccount()
+{
+    const QString stored = CAppVariableInfo::GetInstance()->GetInfoValue("YoutubeAccountInfo", QVariant()).toString();
+    QString user, password;
+    return Decode(stored, AccountKey(), user, password) && !user.isEmpty();
 }
 
 } // namespace YoutubeAccount

@@ -20,4 +20,7 @@ QString Encode(const QString& user, const QString& password, const QByteArray& k
 // into exactly a user name and a password. An empty text holds no account.
 bool Decode(const QString& stored, const QByteArray& key, QString& user, QString& password);
 
+// Whether the setting "YoutubeAccountInfo" holds an account with a user name.
+bool HasStoredAccount();
+
 } // namespace YoutubeAccount

@@ -4,6 +4,8 @@
 // media manager. It takes output tasks, writes each task's job record into
 // the job file it owns and starts convworker for every task it runs.
 
+#include <string>
+
 class IProfile;
 
 namespace Moorland {
@@ -46,6 +48,13 @@ public:
     // Processor cores one conversion may use: a worker started later runs on
     // that many processors (the ones running workers use least), or on all.
     virtual void SetUseCPUCore(int nCores) = 0;
+    // Why a failed task failed, in the words its worker (or the engine)
+    // gave: the message of its job record's error text, without the code and
+    // source place. Empty when the task has not failed or is unknown.
+    virtual std::string GetConvertTaskFailure(int /*nTaskId*/) { return std::string(); }
+    // The task's own log, written by its worker; empty for an unknown task.
+    // The file stays while the engine keeps the task.
+    virtual std::string GetConvertTaskLogPath(int /*nTaskId*/) { return std::string(); }
     // Frees the engine. Conversions still running are cancelled and, after a
     // grace of a few seconds, killed: no worker outlives the engine.
     virtual void Release() = 0;

@@ -907,6 +907,21 @@ bitte wählen Sie einen anderen Camcorder.</translation>
             <translation>Konvertierung abgebrochen</translation>
         </message>
         <message>
+            <source>The conversion failed:</source>
+            <comment>转换失败：</comment>
+            <translation>Die Umwandlung ist fehlgeschlagen:</translation>
+        </message>
+        <message>
+            <source>No reason was given.</source>
+            <comment>未给出原因。</comment>
+            <translation>Es wurde kein Grund angegeben.</translation>
+        </message>
+        <message>
+            <source>The conversion's log: %1</source>
+            <comment>转换日志：%1</comment>
+            <translation>Protokoll der Umwandlung: %1</translation>
+        </message>
+        <message>
             <source>Output task failed,please send the following log file to us&lt;br&gt;&lt;br&gt; %1</source>
             <comment>输出任务失败，请将以下日志文件发送给我们</comment>
             <translation>Die Ausgabe ist fehlgeschlagen. Bitte senden Sie uns die folgende Protokolldatei:&lt;br&gt;&lt;br&gt; %1</translation>

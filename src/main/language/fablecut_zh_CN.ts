@@ -907,6 +907,21 @@ please select another camcorder.</source>
             <translation>转换已取消</translation>
         </message>
         <message>
+            <source>The conversion failed:</source>
+            <comment>转换失败：</comment>
+            <translation>转换失败：</translation>
+        </message>
+        <message>
+            <source>No reason was given.</source>
+            <comment>未给出原因。</comment>
+            <translation>未给出原因。</translation>
+        </message>
+        <message>
+            <source>The conversion's log: %1</source>
+            <comment>转换日志：%1</comment>
+            <translation>转换日志：%1</translation>
+        </message>
+        <message>
             <source>Output task failed,please send the following log file to us&lt;br&gt;&lt;br&gt; %1</source>
             <comment>输出任务失败，请将以下日志文件发送给我们</comment>
             <translation>输出任务失败，请将以下日志文件发送给我们&lt;br&gt;&lt;br&gt; %1</translation>

@@ -21,6 +21,7 @@
 #include "vprofileonlinepage.h"
 #include "vyoutubesettingwidget.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QDirIterator>
@@ -31,6 +32,12 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QThread>
+#include <QToolButton>
+#include <QTranslator>
+#include <QHash>
+#include <QStyle>
+#include <QStyleOptionComboBox>
+#include <cmath>
 
 #include <gtest/gtest.h>
 
@@ -206,9 +213,11 @@ TEST(ExportPage, TaskListGetsTheShownProfileWithTheEditorValues)
     EXPECT_EQ(chosen->GetVideoProfile()->GetWidth(), 320);
     EXPECT_EQ(chosen->GetVideoProfile()->GetHeight(), 240);
 
-    // Choosing on another page reaches the selected task.
+    // Choosing on another page reaches the selected task; showing it does not.
     area->swithPageByFuction(VProfileMgrPageWidget::FUNC_DEVICE);
     auto* device = static_cast<VProfileDevicePage*>(area->GetPageByFunc(VProfileMgrPageWidget::FUNC_DEVICE));
+    EXPECT_EQ(row->getMOutputTask()->GetProfile(true)->GetDesc()->GetID(), format->GetCurProfile()->GetDesc()->GetID());
+    device->formatList()->setCurrentIndex(device->formatList()->count() - 1);
     EXPECT_EQ(row->getMOutputTask()->GetProfile(true)->GetDesc()->GetID(),
               device->GetCurProfile()->GetDesc()->GetID());
 
@@ -241,6 +250,11 @@ TEST(ExportPage, UploadPanelNeverKeepsARemovedTasksRecord)
     area->swithPageByFuction(VProfileMgrPageWidget::FUNC_ONLINE);
     auto* title = panel->findChild<QLineEdit*>("edtTitle");
     EXPECT_TRUE(title->text().isEmpty());
+    // Without a stored account the upload is offered unticked; the user ticks it.
+    auto* upload = panel->findChild<QCheckBox*>("cbxUpload");
+    if (!upload->isChecked())
+        QTest::mouseClick(upload, Qt::LeftButton, {}, QPoint(5, upload->height() / 2));
+    ASSERT_TRUE(upload->isChecked());
     QTest::keyClicks(title, "after removal");
     EXPECT_EQ(title->text(), "after removal");
 
@@ -248,4 +262,246 @@ TEST(ExportPage, UploadPanelNeverKeepsARemovedTasksRecord)
     VMOutputTaskItem* next = list->addOutputTask();
     EXPECT_EQ(panel->youtubeInfo(), next->getMOutputTask()->GetYoutubeInfo());
     EXPECT_EQ(title->text(), next->getMOutputTask()->GetYoutubeInfo()->GetTitle());
+}
+
+namespace {
+
+// A page shown on the screen, as the user has it, with two tasks.
+struct ShownPage
+{
+    std::unique_ptr<VExportPage> page = OpenPage();
+    VProfileManagerWidget* area = page->profileArea();
+    VMOutPutTaskMgr* list = page->taskList();
+    VProfileFormatPage* format =
+        static_cast<VProfileFormatPage*>(area->GetPageByFunc(VProfileMgrPageWidget::FUNC_FORMAT));
+    VMOutputTaskItem* first = nullptr;
+    VMOutputTaskItem* second = nullptr;
+
+    ShownPage()
+    {
+        page->resize(1100, 680);
+        page->show();
+        first = list->addOutputTask();
+        second = list->addOutputTask();
+        QTest::qWait(20);
+    }
+    void click(VMOutputTaskItem* row)
+    {
+        QTest::mouseClick(row, Qt::LeftButton, {}, QPoint(row->width() - 5, 5));
+    }
+    // Clears the field and types the text, then leaves it with Tab.
+    void type(const char* field, const QString& text)
+    {
+        auto* box = format->findChild<QComboBox*>(field);
+        ASSERT_TRUE(box && box->isEditable()) << field;
+        QLineEdit* edit = box->lineEdit();
+        QTest::mouseClick(edit, Qt::LeftButton);
+        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(edit, Qt::Key_Delete);
+        QTest::keyClicks(edit, text);
+        QTest::keyClick(edit, Qt::Key_Tab);
+    }
+    QString shown(const char* field) const { return format->findChild<QComboBox*>(field)->currentText(); }
+};
+
+IVideoProfile* VideoOf(VMOutputTaskItem* row)
+{
+    return row->getMOutputTask()->GetProfile(true)->GetVideoProfile();
+}
+
+} // namespace
+
+// What is typed while a row is current stays with that row when another row
+// is clicked, exactly as typed, and comes back when the row is clicked again.
+TEST(ExportPage, TypedSettingsStayWithTheirRow)
+{
+    Prepare();
+    struct Case
+    {
+        const char* field;
+        const char* typed;
+        const char* shownAfter;
+        int width, height, bitrate;
+        double frameRate;
+    } cases[] = {
+        {"cbbVBitRate", "1200", "1200", -1, -1, 1200, 0},
+        {"cbbVFrameRate", "23", "23", -1, -1, 2500, 23},
+        {"cbbVSize", "640*36", "640*36", 640, 36, 2500, 0},
+        {"cbbVSize", "original", "original", 0, 0, 2500, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.field + std::string(" ") + c.typed);
+        ShownPage p;
+        ASSERT_EQ(p.list->selectedTaskItem(), p.second);
+        p.type(c.field, c.typed);
+        p.click(p.first);
+        ASSERT_EQ(p.list->selectedTaskItem(), p.first);
+        EXPECT_NE(p.shown(c.field), c.shownAfter) << "the first row shows its own value";
+        p.click(p.second);
+        EXPECT_EQ(p.shown(c.field), c.shownAfter);
+        IVideoProfile* video = VideoOf(p.second);
+        EXPECT_EQ(video->GetWidth(), c.width);
+        EXPECT_EQ(video->GetHeight(), c.height);
+        EXPECT_EQ(video->GetBitrate(), c.bitrate);
+        EXPECT_DOUBLE_EQ(video->GetFrameRate(), c.frameRate);
+        EXPECT_EQ(VideoOf(p.first)->GetBitrate(), 2500) << "the other row is untouched";
+        EXPECT_EQ(VideoOf(p.first)->GetWidth(), -1);
+    }
+}
+
+// Clicking a page's name only shows the page: the current task keeps its
+// profile until a profile is chosen on that page.
+TEST(ExportPage, ShowingAnotherPageKeepsTheTasksProfile)
+{
+    Prepare();
+    ShownPage p;
+    const int before = p.second->getMOutputTask()->GetProfile(true)->GetDesc()->GetID();
+    auto* names = p.area->findChild<QListWidget*>("lstPageNames");
+    auto* device = static_cast<VProfileDevicePage*>(p.area->GetPageByFunc(VProfileMgrPageWidget::FUNC_DEVICE));
+    for (int i = 0; i < names->count(); ++i) {
+        if (names->item(i)->data(Qt::UserRole).toInt() != VProfileMgrPageWidget::FUNC_DEVICE)
+            continue;
+        QTest::mouseClick(names->viewport(), Qt::LeftButton, {}, names->visualItemRect(names->item(i)).center());
+    }
+    ASSERT_EQ(p.area->GetCurrentPage(), device);
+    EXPECT_EQ(p.second->getMOutputTask()->GetProfile(true)->GetDesc()->GetID(), before);
+    p.click(p.first);
+    p.click(p.second);
+    EXPECT_EQ(p.second->getMOutputTask()->GetProfile(true)->GetDesc()->GetID(), before)
+        << "leaving the row does not store the page that was only shown";
+    EXPECT_EQ(p.area->GetCurrentPage(), p.format);
+
+    // A profile chosen on the device page is the task's.
+    p.area->swithPageByFuction(VProfileMgrPageWidget::FUNC_DEVICE);
+    auto* grid = device->findChild<QTableWidget*>("tbwProfileCata");
+    QTableWidgetItem* cell = grid->item(0, 1);
+    ASSERT_NE(cell, nullptr);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualItemRect(cell).center());
+    ASSERT_NE(device->GetCurProfile(), nullptr);
+    const int chosen = device->GetCurProfile()->GetDesc()->GetID();
+    EXPECT_NE(chosen, before);
+    EXPECT_EQ(p.second->getMOutputTask()->GetProfile(true)->GetDesc()->GetID(), chosen);
+    EXPECT_EQ(p.first->getMOutputTask()->GetProfile(true)->GetDesc()->GetID(), before);
+}
+
+namespace {
+
+double Luminance(QRgb rgb)
+{
+    auto channel = [](int v) {
+        const double c = v / 255.0;
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(qRed(rgb)) + 0.7152 * channel(qGreen(rgb)) + 0.0722 * channel(qBlue(rgb));
+}
+
+double Contrast(QRgb a, QRgb b)
+{
+    const double la = Luminance(a), lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The contrast of the text drawn in a rectangle of a picture against the
+// rectangle's background (its most common colour): that of the pixel that
+// stands out most. Text drawn in the background's own colour gives 1.
+double TextContrast(const QImage& image, const QRect& rect)
+{
+    const QRect r = rect.intersected(image.rect());
+    QHash<QRgb, int> counts;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            ++counts[image.pixel(x, y) | 0xff000000];
+    QRgb background = 0;
+    int most = 0;
+    for (auto it = counts.begin(); it != counts.end(); ++it)
+        if (it.value() > most) {
+            most = it.value();
+            background = it.key();
+        }
+    double best = 1;
+    for (auto it = counts.begin(); it != counts.end(); ++it)
+        best = std::max(best, Contrast(it.key(), background));
+    return best;
+}
+
+// Where each piece of text of the page lies, named for the report.
+QList<QPair<QString, QRect>> TextAreas(QWidget* page)
+{
+    QList<QPair<QString, QRect>> areas;
+    auto add = [&](QWidget* w, QRect inner, const QString& what) {
+        if (!w->isVisible())
+            return;
+        areas << qMakePair(what + " " + w->objectName(), QRect(w->mapTo(page, inner.topLeft()), inner.size()));
+    };
+    for (QComboBox* box : page->findChildren<QComboBox*>()) {
+        if (box->currentText().isEmpty())
+            continue;
+        QStyleOptionComboBox option;
+        option.initFrom(box);
+        option.editable = box->isEditable();
+        add(box, box->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, box),
+            "field");
+    }
+    for (QLineEdit* edit : page->findChildren<QLineEdit*>()) {
+        if (edit->text().isEmpty() || qobject_cast<QComboBox*>(edit->parentWidget()))
+            continue;
+        add(edit, edit->rect().adjusted(2, 2, -2, -2), "field");
+    }
+    for (QListWidget* list : page->findChildren<QListWidget*>()) {
+        for (int i = 0; i < list->count(); ++i) {
+            const QRect item = list->visualItemRect(list->item(i)).intersected(list->viewport()->rect());
+            if (!item.isEmpty() && list->isVisible())
+                areas << qMakePair("item " + list->item(i)->text(),
+                                   QRect(list->viewport()->mapTo(page, item.topLeft()), item.size()));
+        }
+    }
+    for (VMOutputTaskItem* row : page->findChildren<VMOutputTaskItem*>())
+        for (const char* name : {"lblNumericalOrder", "lblOutPutItemDuration"})
+            if (auto* label = row->findChild<QLabel*>(name))
+                add(label, label->rect(), "row");
+    return areas;
+}
+
+} // namespace
+
+// In the skin's own colours every text of the page stands out from its
+// background by at least 4.5 to 1, in each language and on each page.
+TEST(ExportPage, EveryTextIsReadableInTheSkin)
+{
+    Prepare();
+    QFile css(QStringLiteral(FABLECUT_BIN_DIR "/skins/default/skin.css"));
+    ASSERT_TRUE(css.open(QIODevice::ReadOnly));
+    QString sheet = QString::fromUtf8(css.readAll());
+    sheet.replace("%skinpath%", QStringLiteral(FABLECUT_BIN_DIR "/skins/default"), Qt::CaseInsensitive);
+    qApp->setStyleSheet(sheet);
+    QStringList unreadable;
+    int measured = 0;
+    for (const char* lang : {"en_US", "de_DE", "zh_CN"}) {
+        QTranslator translator;
+        if (QString(lang) != "en_US") {
+            ASSERT_TRUE(translator.load(QStringLiteral(FABLECUT_BIN_DIR "/language/fablecut_") + lang + ".qm"));
+        }
+        QCoreApplication::installTranslator(&translator);
+        {
+            ShownPage p;
+            p.list->addOutputTask();
+            for (auto func : {VProfileMgrPageWidget::FUNC_FORMAT, VProfileMgrPageWidget::FUNC_DEVICE,
+                              VProfileMgrPageWidget::FUNC_EDITOR, VProfileMgrPageWidget::FUNC_LOSSLESS,
+                              VProfileMgrPageWidget::FUNC_ONLINE}) {
+                p.area->swithPageByFuction(func);
+                QTest::qWait(30);
+                const QImage image = p.page->grab().toImage();
+                for (const auto& area : TextAreas(p.page.get())) {
+                    const double contrast = TextContrast(image, area.second);
+                    ++measured;
+                    if (contrast < 4.5)
+                        unreadable << QString("%1 page %2: %3 %4").arg(lang).arg(int(func)).arg(area.first).arg(contrast, 0, 'f', 2);
+                }
+            }
+        }
+        QCoreApplication::removeTranslator(&translator);
+    }
+    qApp->setStyleSheet(QString());
+    EXPECT_GT(measured, 150) << "the texts of fields, page names and rows were found";
+    EXPECT_TRUE(unreadable.isEmpty()) << unreadable.join("\n").toStdString();
 }

@@ -570,9 +570,20 @@ TEST_F(OutputTaskTest, LosslessJobSubmitsTheTimelinesDescriptionOrRefusesJoining
         task.SetOutputDstFloder("/out");
         task.SetOutputDstName("joined");
         const int nTimelines = static_cast<int>(m_manager.timelines.size());
+        if (!bLike) {
+            // Refused with its reason before the engine sees it.
+            const size_t nAdded = m_converter.added.size();
+            EXPECT_EQ(task.GenerateConverterTask(&m_converter), nullptr);
+            EXPECT_EQ(m_converter.added.size(), nAdded) << "nothing reaches the engine";
+            EXPECT_NE(std::string(GetQuentaException()->GetExceptionMsg()).find("cannot be output losslessly"),
+                      std::string::npos)
+                << GetQuentaException()->GetExceptionMsg();
+            EXPECT_EQ(task.GetBaseConvertTaskInfo(), nullptr);
+            continue;
+        }
         ASSERT_NE(task.GenerateConverterTask(&m_converter), nullptr);
         const RecordingConverter::Added& added = m_converter.added.back();
-        EXPECT_EQ(added.sDst, bLike ? "/out/joined.mp4" : "*?");
+        EXPECT_EQ(added.sDst, "/out/joined.mp4");
         EXPECT_EQ(added.sImporter, "");
         EXPECT_NE(added.sSrcText.find("InsertClip /media/a.mp4"), std::string::npos)
             << "the timeline's own description goes to the engine";

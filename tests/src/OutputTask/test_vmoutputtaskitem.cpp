@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHash>
 #include <QLabel>
 #include <QProgressBar>
 #include <QSignalSpy>
@@ -304,6 +305,7 @@ TEST_F(TaskRow, RenamingInPlace)
     m_row->setOutputTaskItemName("holiday");
     auto* name = Child<VMOutputTaskNameEdt>("ledtOutputItemName");
     EXPECT_EQ(m_row->getOutputTaskItemName(), "holiday" + m_task->GetDstFileExt());
+    EXPECT_EQ(name->toolTip(), "holiday" + m_task->GetDstFileExt()) << "the whole name, however narrow the row";
     QSignalSpy renamed(m_row.get(), &VMOutputTaskItem::signal_mOutputTaskItemReNameFinished);
     QSignalSpy selected(m_row.get(), &VMOutputTaskItem::signal_selectedOutputTaskItem);
     m_row->show();
@@ -453,4 +455,33 @@ TEST_F(TaskRow, RightPressAsksForTheMenuOnly)
     EXPECT_EQ(menu.at(0).at(1).toPoint(), m_row->mapToGlobal(QPoint(5, 5)));
     EXPECT_EQ(pressed.count(), 0);
     QTest::mouseRelease(m_row.get(), Qt::RightButton, Qt::NoModifier, QPoint(5, 5));
+}
+
+// A name longer than its field shows its start, cut at the end: a name of
+// letters followed by dots fills the field with ink like a name of letters
+// only, never like one of dots.
+TEST_F(TaskRow, LongNameShowsItsStart)
+{
+    m_row->resize(420, 56);
+    m_row->show();
+    auto* name = Child<VMOutputTaskNameEdt>("ledtOutputItemName");
+    auto ink = [&](const QString& text) {
+        m_row->setOutputTaskItemName(text);
+        QTest::qWait(20);
+        const QImage image = name->grab().toImage();
+        QHash<QRgb, int> counts;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                ++counts[image.pixel(x, y)];
+        int most = 0;
+        for (int n : counts)
+            most = std::max(most, n);
+        return image.width() * image.height() - most;
+    };
+    const int wide = ink(QString(80, 'W'));
+    const int narrow = ink(QString(80, '.'));
+    const int mixed = ink(QString(40, 'W') + QString(60, '.'));
+    ASSERT_GT(wide, 2 * narrow);
+    EXPECT_GT(mixed, (wide + narrow) / 2) << "the start of the name is shown";
+    EXPECT_EQ(name->toolTip(), QString(40, 'W') + QString(60, '.') + m_task->GetDstFileExt());
 }

@@ -15,6 +15,7 @@
 #include "cdcmediasrcmgr.h"
 #include "cmediasourceitem.h"
 #include "cmmoutputtask.h"
+#include "COutputTaskQueue.h"
 #include "csourcedata.h"
 #include "ctimelineitem.h"
 #include "vmoutputtaskitem.h"
@@ -25,6 +26,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
+#include <QProgressBar>
+#include <QUrl>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -191,6 +194,109 @@ struct ListUnderTest
 
 } // namespace
 
+namespace {
+
+// A task of the test timeline with the MP4 profile, as the list makes one.
+CMMOutputTask* QueueTask(const QString& name, IProfile* profile = nullptr)
+{
+    auto* task = new CMMOutputTask(TheMedia().manager, nullptr, nullptr);
+    task->SetSrcTimelineItem(TheMedia().timeline.get());
+    task->SetProfile(profile ? profile : TheMedia().profile.get());
+    task->SetOutputDstName(name);
+    task->SetOutputDstFloder(QDir::tempPath());
+    return task;
+}
+
+} // namespace
+
+// The queue alone, without a widget: what it asks of the engine as its tasks
+// start, pause, resume, end, upload and go, and what it counts as running.
+TEST(OutputTaskQueue, EngineCallsAndRunningTasks)
+{
+    ASSERT_TRUE(TheMedia().ok);
+    RecordingConverter engine;
+    std::unique_ptr<IProfile, ProfileRelease> upload(CreateProfile());
+    ASSERT_TRUE(upload && upload->LoadFile((kBin + "/profile/4003.xml").c_str()));
+    {
+        COutputTaskQueue queue;
+        queue.setAVConverter(&engine);
+        CMMOutputTask* a = QueueTask("queue_a");
+        CMMOutputTask* b = QueueTask("queue_b");
+        CMMOutputTask* u = QueueTask("queue_u", upload.get());
+        u->GetYoutubeInfo()->SetEnableUpload(true);
+        for (CMMOutputTask* t : {a, b, u})
+            queue.append(t);
+        EXPECT_EQ(queue.count(), 3);
+        for (CMMOutputTask* t : {a, b, u}) {
+            QString why;
+            ASSERT_TRUE(queue.submit(t, &why)) << why.toStdString();
+            EXPECT_FALSE(COutputTaskQueue::isStartable(t));
+        }
+        EXPECT_EQ(engine.count("Start"), 1) << "one engine start for three tasks";
+        EXPECT_EQ(queue.runningCount(), 3);
+
+        // A paused task stays in the engine's care and may be started again.
+        queue.pause(a);
+        EXPECT_EQ(engine.count("Pause " + std::to_string(a->GetConvertTaskID())), 1);
+        a->GetBaseConvertTaskInfo()->SetState(Moorland::CONVERT_TASK_PAUSED);
+        EXPECT_TRUE(COutputTaskQueue::isStartable(a));
+        EXPECT_EQ(queue.runningCount(), 3);
+        queue.resume(a);
+        EXPECT_EQ(engine.count("Resume " + std::to_string(a->GetConvertTaskID())), 1);
+
+        queue.conversionFinished(a);
+        queue.conversionFailed(b);
+        queue.conversionFinished(u);
+        EXPECT_EQ(queue.runningCount(), 1) << "the upload task stays until its upload ends";
+        EXPECT_EQ(engine.count("Stop 0"), 0);
+        queue.uploadEnded(u);
+        EXPECT_EQ(queue.runningCount(), 0);
+        EXPECT_EQ(engine.count("Stop 0"), 0) << "the end of an upload does not stop the engine";
+        EXPECT_EQ(queue.count(), 3) << "ended tasks stay in the list";
+
+        // Removing a task the engine no longer runs makes no engine call;
+        // removing a running one takes it out of the engine.
+        engine.calls.clear();
+        queue.remove(b);
+        EXPECT_TRUE(engine.calls.empty());
+        CMMOutputTask* c = QueueTask("queue_c");
+        queue.append(c);
+        ASSERT_TRUE(queue.submit(c));
+        EXPECT_EQ(engine.count("Start"), 0) << "the engine stayed started after the upload";
+        const int id = c->GetConvertTaskID();
+        queue.remove(c);
+        EXPECT_EQ(engine.count("Remove " + std::to_string(id)), 1);
+        EXPECT_EQ(queue.count(), 2);
+
+        // Going away while a task still runs ends everything in the engine.
+        CMMOutputTask* d = QueueTask("queue_d");
+        queue.append(d);
+        ASSERT_TRUE(queue.submit(d));
+        engine.calls.clear();
+    }
+    ASSERT_EQ(engine.calls.size(), 2u);
+    EXPECT_EQ(engine.calls[0], "StopAll");
+    EXPECT_EQ(engine.calls[1], "Stop 1");
+}
+
+TEST(OutputTaskQueue, TaskThatCannotBeSubmittedStaysStartableWithItsReason)
+{
+    ASSERT_TRUE(TheMedia().ok);
+    RecordingConverter engine;
+    COutputTaskQueue queue;
+    queue.setAVConverter(&engine);
+    // A task without a timeline is refused before the engine sees it.
+    auto* bare = new CMMOutputTask(TheMedia().manager, nullptr, nullptr);
+    bare->SetProfile(TheMedia().profile.get());
+    queue.append(bare);
+    QString why;
+    EXPECT_FALSE(queue.submit(bare, &why));
+    EXPECT_TRUE(why.contains("no timeline")) << why.toStdString();
+    EXPECT_TRUE(engine.calls.empty());
+    EXPECT_EQ(queue.runningCount(), 0);
+    EXPECT_TRUE(COutputTaskQueue::isStartable(bare));
+}
+
 TEST(OutputTaskEngine, StartPauseResumeAndTheEndOfTasks)
 {
     ASSERT_TRUE(TheMedia().ok);
@@ -202,13 +308,13 @@ TEST(OutputTaskEngine, StartPauseResumeAndTheEndOfTasks)
     t.start(b);
     ASSERT_NE(t.record(b), nullptr);
     EXPECT_EQ(t.engine.count("Start"), 1) << "two starts, one engine start";
-    EXPECT_EQ(t.list->getOutputTaskCount(), 2);
+    EXPECT_EQ(t.list->runningTaskCount(), 2);
     EXPECT_TRUE(a->isConverting());
 
     const int idA = a->getMOutputTask()->GetConvertTaskID();
     t.start(a, false);
     EXPECT_EQ(t.engine.count("Pause " + std::to_string(idA)), 1);
-    EXPECT_EQ(t.list->getOutputTaskCount(), 2) << "a paused task still counts";
+    EXPECT_EQ(t.list->runningTaskCount(), 2) << "a paused task still counts";
     t.record(a)->SetState(Moorland::CONVERT_TASK_PAUSED);
     t.start(a, true);
     EXPECT_EQ(t.engine.count("Resume " + std::to_string(idA)), 1);
@@ -218,7 +324,7 @@ TEST(OutputTaskEngine, StartPauseResumeAndTheEndOfTasks)
     EXPECT_EQ(t.engine.count("Stop 0"), 0);
     t.list->slot_mOutputTaskItemConvertFailed(b);
     EXPECT_EQ(t.engine.count("Stop 0"), 1) << "both ended, one engine stop";
-    EXPECT_EQ(t.list->getOutputTaskCount(), 0);
+    EXPECT_EQ(t.list->runningTaskCount(), 0);
 
     // A later first start starts the engine again.
     VMOutputTaskItem* c = t.add();
@@ -235,15 +341,17 @@ TEST(OutputTaskEngine, UploadTaskCountsUntilItsUploadEnds)
     t.list->setIProfile(upload.get());
     VMOutputTaskItem* row = t.add();
     ASSERT_TRUE(row->getMOutputTask()->IsYoutubeTask());
-    ASSERT_TRUE(row->getMOutputTask()->GetUploadtoYoutube());
+    // Without a stored account the upload starts unticked; the user ticks it.
+    EXPECT_FALSE(row->getMOutputTask()->GetUploadtoYoutube());
+    row->getMOutputTask()->GetYoutubeInfo()->SetEnableUpload(true);
     t.start(row);
     ASSERT_NE(t.record(row), nullptr) << GetQuentaException()->GetExceptionMsg();
 
     t.list->slot_mOutputTaskItemConvertFinished(row);
-    EXPECT_EQ(t.list->getOutputTaskCount(), 1) << "still uploading: the quit question must come";
+    EXPECT_EQ(t.list->runningTaskCount(), 1) << "still uploading: the quit question must come";
     EXPECT_EQ(t.engine.count("Stop 0"), 0);
     t.list->slot_mOutputTaskItemUploadFailedOrfinished(row);
-    EXPECT_EQ(t.list->getOutputTaskCount(), 0);
+    EXPECT_EQ(t.list->runningTaskCount(), 0);
     EXPECT_EQ(t.engine.count("Stop 0"), 0) << "the end of an upload does not stop the engine";
 
     // The engine stayed started: the next first start makes no StartConvert.
@@ -276,7 +384,7 @@ TEST(OutputTaskEngine, StartCheckedSkipsRunningRows)
     EXPECT_EQ(t.engine.calls[0], resume);
     EXPECT_EQ(t.engine.calls[1].rfind("Add ", 0), 0u);
     EXPECT_NE(t.record(fresh), nullptr);
-    EXPECT_EQ(t.list->getOutputTaskCount(), 3);
+    EXPECT_EQ(t.list->runningTaskCount(), 3);
     EXPECT_FALSE(button->isEnabled()) << "nothing checked is left to start";
     (void)running;
 }
@@ -297,7 +405,7 @@ TEST(OutputTaskEngine, FileExistsPolicy)
         EXPECT_EQ(t.record(row) != nullptr, c.runs) << c.policy;
         EXPECT_EQ(row->getMOutputTask()->GetTaskDstName().toStdString(), c.name) << c.policy;
         EXPECT_EQ(t.engine.count("Start"), c.runs ? 1 : 0);
-        EXPECT_EQ(t.list->getOutputTaskCount(), c.runs ? 1 : 0);
+        EXPECT_EQ(t.list->runningTaskCount(), c.runs ? 1 : 0);
         if (!c.runs) {
             EXPECT_TRUE(t.engine.calls.empty());
             EXPECT_FALSE(row->isConverting());
@@ -316,7 +424,7 @@ TEST(OutputTaskEngine, RefusedTaskFailsOnItsRowAndStaysStartable)
     t.start(row);
     EXPECT_EQ(t.record(row), nullptr);
     EXPECT_EQ(t.engine.count("Start"), 0);
-    EXPECT_EQ(t.list->getOutputTaskCount(), 0);
+    EXPECT_EQ(t.list->runningTaskCount(), 0);
     EXPECT_TRUE(row->findChild<QToolButton*>("btnFailInfo")->isVisibleTo(row));
     EXPECT_TRUE(t.list->findChild<QToolButton*>("btnStartCheckedTaskLst")->isEnabled());
     QTest::qWait(2000); // the row's poll must not touch a record that is not there
@@ -341,7 +449,7 @@ TEST(OutputTaskEngine, DescriptionThatCannotBeWrittenFailsTheRow)
     bare.slot_mOutputTaskItemStartConvert(lone, true);
     EXPECT_EQ(lone->getMOutputTask()->GetBaseConvertTaskInfo(), nullptr);
     EXPECT_TRUE(engine.calls.empty());
-    EXPECT_EQ(bare.getOutputTaskCount(), 0);
+    EXPECT_EQ(bare.runningTaskCount(), 0);
     EXPECT_TRUE(lone->findChild<QToolButton*>("btnFailInfo")->isVisibleTo(lone));
     (void)row;
 }
@@ -389,7 +497,7 @@ TEST(OutputTaskEngine, RunningTaskAlwaysAsksAndLeavesTheEngine)
         EXPECT_EQ(yes.texts, QStringList{"Are you sure you want to delete is conversion Output task?"});
     }
     EXPECT_EQ(t.engine.count("Remove " + std::to_string(id)), 1);
-    EXPECT_EQ(t.list->getOutputTaskCount(), 0);
+    EXPECT_EQ(t.list->runningTaskCount(), 0);
     EXPECT_EQ(t.list->taskItems(), QList<VMOutputTaskItem*>{idle});
     {
         GuiTest::BoxWatcher watch;
@@ -429,12 +537,12 @@ TEST(OutputTaskEngine, RealEngineConvertsTwoTasksAndAppliesThePolicy)
         VMOutputTaskItem* b = list.addOutputTask();
         list.slot_mOutputTaskItemStartConvert(a, true);
         list.slot_mOutputTaskItemStartConvert(b, true);
-        ASSERT_EQ(list.getOutputTaskCount(), 2);
+        ASSERT_EQ(list.runningTaskCount(), 2);
         QElapsedTimer timer;
         timer.start();
-        while (list.getOutputTaskCount() > 0 && timer.elapsed() < 240000)
+        while (list.runningTaskCount() > 0 && timer.elapsed() < 240000)
             QTest::qWait(100);
-        ASSERT_EQ(list.getOutputTaskCount(), 0);
+        ASSERT_EQ(list.runningTaskCount(), 0);
         for (VMOutputTaskItem* row : {a, b}) {
             const Moorland::ConvertTaskInfo2* rec = row->getMOutputTask()->GetBaseConvertTaskInfo();
             ASSERT_NE(rec, nullptr);
@@ -453,17 +561,160 @@ TEST(OutputTaskEngine, RealEngineConvertsTwoTasksAndAppliesThePolicy)
         CAppVariableInfo::GetInstance()->SetInfoValue("OutputFileExist", 2);
         list.slot_mOutputTaskItemStartConvert(again, true);
         EXPECT_EQ(again->getMOutputTask()->GetBaseConvertTaskInfo(), nullptr);
-        EXPECT_EQ(list.getOutputTaskCount(), 0);
+        EXPECT_EQ(list.runningTaskCount(), 0);
         CAppVariableInfo::GetInstance()->SetInfoValue("OutputFileExist", 0);
         list.slot_mOutputTaskItemStartConvert(again, true);
         EXPECT_EQ(again->getMOutputTask()->GetTaskDstName(), "Holiday_1");
         EXPECT_TRUE(again->getMOutputTask()->GetTaskDstFilePath().endsWith("/Holiday_1.mp4"));
         timer.restart();
-        while (list.getOutputTaskCount() > 0 && timer.elapsed() < 240000)
+        while (list.runningTaskCount() > 0 && timer.elapsed() < 240000)
             QTest::qWait(100);
         EXPECT_TRUE(QFileInfo::exists(QDir(out.path()).filePath("Holiday_1.mp4")));
     }
     engine->Release();
+}
+
+namespace {
+
+// A list on the screen over the real engine, whose rows the test starts with
+// a click on their start button and waits for.
+struct RealEngineList
+{
+    QTemporaryDir out;
+    Moorland::IAVConverter* engine = CreateAVConverter(nullptr);
+    std::unique_ptr<VMOutPutTaskMgr> list = std::make_unique<VMOutPutTaskMgr>();
+
+    RealEngineList(const CTimelineItem* timeline, IProfile* profile)
+    {
+        CAppVariableInfo::GetInstance()->SetInfoValue("OutputPath", out.path());
+        CAppVariableInfo::GetInstance()->SetInfoValue("OutputFileExist", 0);
+        CAppVariableInfo::GetInstance()->SetInfoValue("YoutubeAccountInfo", QString());
+        ReleaseShownProfiles(*list);
+        list->setAVManager(TheMedia().manager);
+        list->setAVConverter(engine);
+        list->setTimeLineItem(timeline);
+        list->setIProfile(profile);
+        list->updateOutputMgrWidget();
+        list->resize(700, 300);
+        list->show();
+    }
+    ~RealEngineList()
+    {
+        list.reset();
+        if (engine)
+            engine->Release();
+    }
+    VMOutputTaskItem* addByClick()
+    {
+        QTest::mouseClick(list->findChild<QToolButton*>("btnAddOutPutTask"), Qt::LeftButton);
+        return list->taskItems().isEmpty() ? nullptr : list->taskItems().last();
+    }
+    void startByClick(VMOutputTaskItem* row)
+    {
+        auto* start = row->findChild<QToolButton*>("btnStopOrStart");
+        // A row joins a shown list once the events have run.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return start->isVisible(); }, 2000));
+        QTest::mouseClick(start, Qt::LeftButton);
+    }
+    bool waitForState(VMOutputTaskItem* row, int state, int ms = 120000)
+    {
+        return QTest::qWaitFor([&] {
+            const Moorland::ConvertTaskInfo2* rec = row->getMOutputTask()->GetBaseConvertTaskInfo();
+            return rec && rec->GetState() == state && list->runningTaskCount() == 0;
+        }, ms);
+    }
+    // The text of the box the row's failure button opens.
+    QString failureBoxText(VMOutputTaskItem* row)
+    {
+        GuiTest::BoxWatcher box;
+        QTest::mouseClick(row->findChild<QToolButton*>("btnFailInfo"), Qt::LeftButton);
+        QTest::qWait(50);
+        return box.texts.join("\n");
+    }
+};
+
+} // namespace
+
+// A job that fails in convworker (a damaged clip, copied losslessly) shows the
+// worker's own reason on its row, with the job's log to open.
+TEST(OutputTaskEngine, FailedJobShowsTheWorkersReasonAndItsLog)
+{
+    ASSERT_TRUE(TheMedia().ok);
+    if (access((kBin + "/convworker").c_str(), X_OK) != 0)
+        GTEST_SKIP() << "convworker is not built";
+    Media& m = TheMedia();
+    // Five seconds by its header, two by its data.
+    const QString whole = m.dir.filePath("Damaged_whole.avi");
+    const QString damaged = m.dir.filePath("Damaged.avi");
+    ASSERT_TRUE(GuiTest::MakeClip(whole, false, 5.0));
+    {
+        QFile in(whole);
+        ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+        QFile cut(damaged);
+        ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
+        cut.write(in.read(in.size() * 2 / 5));
+    }
+    QSignalSpy done(m.importer.get(), &CDCMediaSrcMgr::signal_OnAllFilesImportFinished);
+    const size_t before = m.library.GetSourceDataItems().size();
+    ASSERT_TRUE(m.importer->ImportMediaFiles(QStringList{damaged}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m.library.GetSourceDataItems().size() > before; }, 60000));
+    CTimelineItem timeline;
+    timeline.SetAVManager(m.manager);
+    ASSERT_TRUE(timeline.AppendItem(m.library.GetSourceDataItems().back()));
+    std::unique_ptr<IProfile, ProfileRelease> lossless(CreateProfile());
+    ASSERT_TRUE(lossless && lossless->LoadFile((kBin + "/profile/3101.xml").c_str()));
+
+    RealEngineList t(&timeline, lossless.get());
+    VMOutputTaskItem* row = t.addByClick();
+    ASSERT_NE(row, nullptr);
+    t.startByClick(row);
+    ASSERT_NE(row->getMOutputTask()->GetBaseConvertTaskInfo(), nullptr) << row->failureMessage().toStdString();
+    ASSERT_TRUE(t.waitForState(row, Moorland::CONVERT_TASK_FAILED));
+    QTest::qWait(600);
+    auto* fail = row->findChild<QToolButton*>("btnFailInfo");
+    ASSERT_TRUE(fail->isVisible());
+    EXPECT_EQ(fail->toolTip(), "Conversion failed");
+    const QString text = t.failureBoxText(row);
+    // The worker's own words: which file, and that it is cut short.
+    EXPECT_TRUE(text.contains("Damaged.avi") && text.contains("cut short")) << text.toStdString();
+    EXPECT_FALSE(text.contains("Quenta Exception Code")) << "the reason, not the record's dump";
+    const QString log = row->getMOutputTask()->GetConvertLogPath();
+    ASSERT_FALSE(log.isEmpty());
+    EXPECT_TRUE(row->failureMessage().contains(QUrl::fromLocalFile(log).toString(QUrl::FullyEncoded)))
+        << row->failureMessage().toStdString();
+    QFile file(log);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << log.toStdString();
+    EXPECT_GT(file.size(), 0);
+}
+
+// A conversion that finished is shown finished when the upload that follows
+// it cannot log in; the upload's failure shows beside it.
+TEST(OutputTaskEngine, FinishedConversionStaysFinishedWhenItsUploadFails)
+{
+    ASSERT_TRUE(TheMedia().ok);
+    if (access((kBin + "/convworker").c_str(), X_OK) != 0)
+        GTEST_SKIP() << "convworker is not built";
+    std::unique_ptr<IProfile, ProfileRelease> upload(CreateProfile());
+    ASSERT_TRUE(upload && upload->LoadFile((kBin + "/profile/4003.xml").c_str()));
+    RealEngineList t(TheMedia().timeline.get(), upload.get());
+    VMOutputTaskItem* row = t.addByClick();
+    ASSERT_NE(row, nullptr);
+    ASSERT_TRUE(row->getMOutputTask()->IsYoutubeTask());
+    // The user ticked the upload without having an account.
+    row->getMOutputTask()->GetYoutubeInfo()->SetEnableUpload(true);
+    t.startByClick(row);
+    ASSERT_TRUE(t.waitForState(row, Moorland::CONVERT_TASK_FINISHED)) << row->failureMessage().toStdString();
+    auto* fail = row->findChild<QToolButton*>("btnFailInfo");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return fail->isVisible(); }, 10000));
+    auto* bar = row->findChild<QProgressBar*>("pgBarOutPutItemConvert");
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_EQ(bar->value(), bar->maximum());
+    EXPECT_EQ(bar->text(), "100%");
+    EXPECT_EQ(bar->toolTip(), "Conversion succeed");
+    EXPECT_EQ(fail->toolTip(), "Upload failed");
+    EXPECT_EQ(t.failureBoxText(row), "Youtube Login Failed");
+    EXPECT_TRUE(QFileInfo(row->getMOutputTask()->GetTaskDstFilePath()).size() > 0);
+    EXPECT_EQ(t.list->getOutputTaskCount(), 1) << "a finished task still counts for the quit question";
 }
 
 // Pictures of the list with rows in every state, in English, German and

@@ -185,7 +185,39 @@ TEST(YoutubeSettingPanel, EditsReachTheBoundRecordOnly)
     EXPECT_TRUE(description->toPlainText().isEmpty());
     EXPECT_EQ(category->currentIndex(), 0);
     EXPECT_TRUE(Child<QRadioButton>(panel, "rbtnPublic")->isChecked());
-    EXPECT_TRUE(upload->isChecked());
+    EXPECT_EQ(upload->isChecked(), !Child<QLineEdit>(panel, "edtYoutubeUserName")->text().isEmpty());
     EXPECT_EQ(info.GetCategory(), YOUTUBE_CATEGORY_MUSIC);
     EXPECT_FALSE(info.GetEnableUpload());
+}
+
+// Uploading after the output is offered ticked only when an account is stored.
+TEST(YoutubeSettingPanel, UploadIsTickedOnlyWithAnAccount)
+{
+    Settings();
+    const struct
+    {
+        const char* user;
+        bool ticked;
+    } cases[] = {{"", false}, {"someone", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.user);
+        Settings()->SetInfoValue(
+            "YoutubeAccountInfo",
+            *c.user ? YoutubeAccount::Encode(c.user, "secret", YoutubeAccount::AccountKey()) : QString());
+        EXPECT_EQ(YoutubeAccount::HasStoredAccount(), c.ticked);
+        VYoutubeSettingWidget panel;
+        auto* upload = Child<QCheckBox>(panel, "cbxUpload");
+        EXPECT_EQ(upload->isChecked(), c.ticked);
+        EXPECT_EQ(Child<QFrame>(panel, "frmAccount")->isEnabled(), c.ticked);
+        panel.SetYoutubeInfo(nullptr);
+        EXPECT_EQ(upload->isChecked(), c.ticked);
+        // Ticking it by hand opens the account fields.
+        if (!c.ticked) {
+            panel.show();
+            QTest::mouseClick(upload, Qt::LeftButton, {}, QPoint(5, upload->height() / 2));
+            EXPECT_TRUE(upload->isChecked());
+            EXPECT_TRUE(Child<QFrame>(panel, "frmAccount")->isEnabled());
+        }
+    }
+    Settings()->SetInfoValue("YoutubeAccountInfo", QString());
 }
