@@ -233,10 +233,11 @@ TEST_F(FramePlayer, TheClipsEffectsShowOnTheLetterboxedPicture)
         EXPECT_EQ(all.pixel(x, 10) & 0xFFFFFF, 0u);
         EXPECT_EQ(all.pixel(x, 290) & 0xFFFFFF, 0u);
     }
-    // Brightness +50: the screen changes at once, also while paused.
+    // Brightness +50: the next paint of the widget shows it, also while
+    // paused (a holder asks for one after every edit).
     clip->SetEnableVideoEffect(true);
     clip->SetBrightness(50);
-    player->GetVideoPlayer()->UpdateVideo();
+    player->update();
     ASSERT_TRUE(WaitFor([&] { return MeanLevel(Shown(*player)) > plainLevel + 10; }, 10000))
         << plainLevel << " " << MeanLevel(Shown(*player));
     // It equals the decoded picture through the chain, scaled.
@@ -258,6 +259,18 @@ TEST_F(FramePlayer, TheClipsEffectsShowOnTheLetterboxedPicture)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.read(2), QByteArray("BM"));
     EXPECT_EQ(QImage(QString::fromStdString(path), "BMP").size(), QSize(640, 360));
+
+    // A quarter turn shows tall on screen, fitted by its turned shape, and
+    // the snapshot has the turned size.
+    clip->SetEnableVideoTurn(true);
+    clip->SetRotationAngle(270);
+    player->update();
+    ASSERT_TRUE(WaitFor([&] { return Shown(*player).height() > Shown(*player).width(); }, 10000))
+        << Shown(*player).width() << " x " << Shown(*player).height();
+    EXPECT_EQ(player->GetCDCDrawFrameRect(), QRect(116, 0, 168, 300));
+    QImage turned;
+    ASSERT_TRUE(player->Snapshot(-1, -1, turned, true)) << GetQuentaException()->GetExceptionMsg();
+    EXPECT_EQ(turned.size(), QSize(1080, 1920));
     player->SetEffectProc(nullptr);
 }
 

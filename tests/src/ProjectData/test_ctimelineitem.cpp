@@ -317,10 +317,12 @@ TEST_F(Timeline, ExactSplitsFallBackToAPlainCutWhenTheBoundaryIsOff)
 TEST_F(Timeline, PreviewAndOutputDescriptions)
 {
     auto rotated = Clip("/v/r.mov", 10.0, 1.0, 3.0);
+    rotated->SetEnableVideoTurn(true);
     rotated->SetRotationAngle(180);
     rotated->SetVolume(0.5);
     rotated->SetCrop(10, 20, 300, 200);
     auto turned = Clip("/v/t.mov", 10.0, 0.0, 2.0);
+    turned->SetEnableVideoTurn(true);
     turned->SetRotationAngle(90);
     turned->SetMirror(true);
     turned->SetVolume(1.00005);
