@@ -9,6 +9,7 @@
 
 #include "../../MediaTestFolder.h"
 #include "Basilvo/Basilvo.h"
+#include "CAppVariableInfo.h"
 #include "ConvertTaskInfo2.h"
 #include "IAVConverter.h"
 #include "IProfile.h"
@@ -19,6 +20,7 @@
 #include "vclipitem.h"
 #include "vdcframeplayer.h"
 #include "vdcmainplayer.h"
+#include "vruler.h"
 #include "veditorwidget.h"
 #include "veffectoptions.h"
 #include "vsourcerpage.h"
@@ -28,9 +30,11 @@
 #include "vtrackview.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QElapsedTimer>
 #include <QSlider>
 #include <QTest>
+#include <QScrollBar>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -160,6 +164,8 @@ protected:
         library.setName("clip");
         ASSERT_TRUE(library.OpenImporter()) << GetQuentaException()->GetExceptionMsg();
         library.UpdateMovieInfos();
+        // Half a second a ruler tick: a click lands within 1/24 s.
+        CAppVariableInfo::GetInstance()->SetInfoValue("TimeLineViewScaleValue", 12);
         mgr.reset(new CMProjectMgr(nullptr, media.manager));
         page.reset(new VSourcerPage(nullptr));
         page->SetAVManager(media.manager);
@@ -196,6 +202,32 @@ public:
         const QPoint at = view->mapFromScene(QPointF(seconds, 40.0));
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
         QApplication::processEvents();
+    }
+    // A left click on the time ruler at a time.
+    void ClickRuler(double seconds)
+    {
+        VRuler* ruler = page->GetTimeLineView()->getRuler();
+        const int x = static_cast<int>(std::lround(seconds * 24.0)) - page->GetTimeLineView()->getTrackView()->horizontalScrollBar()->value();
+        QTest::mouseClick(ruler, Qt::LeftButton, {}, QPoint(x, ruler->height() / 2));
+        QApplication::processEvents();
+    }
+    static double MeanLevel(const QImage& image)
+    {
+        double sum = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                sum += qGray(image.pixel(x, y));
+        return image.isNull() ? 0 : sum / (image.width() * image.height());
+    }
+    static int ChannelSpread(const QImage& image)
+    {
+        int worst = 0;
+        for (int y = 0; y < image.height(); y += 2)
+            for (int x = 0; x < image.width(); x += 2) {
+                const QRgb p = image.pixel(x, y);
+                worst = std::max({worst, std::abs(qRed(p) - qGreen(p)), std::abs(qGreen(p) - qBlue(p))});
+            }
+        return worst;
     }
     template <typename T> T* Find(const char* name)
     {
@@ -474,4 +506,72 @@ TEST_F(PageWithTimeline, ATurnedFirstClipKeepsItsShapeAndLeavesTheOthersAndThePi
         const QImage other = OutputPicture(out, index, s_folder->Dir());
         EXPECT_LE(MeanDifference(Small(other, land), Small(plain, land)), 4.0) << index << ": fills the frame unchanged";
     }
+}
+
+TEST_F(PageWithTimeline, EachPictureTakesTheSettingsOfItsOwnClipUpToTheBorder)
+{
+    Insert(2);
+    // The first clip gray, the second untouched.
+    ClickTimeline(1.5);
+    ASSERT_TRUE(WaitFor([&] { return Paused() && !Shown().isNull(); }, 10000));
+    Click("btnEffectEditorPage");
+    Check("CheckBox_EffectEnabled", true);
+    PickEffect(EffectGray);
+    ASSERT_TRUE(WaitFor([&] { return ChannelSpread(Shown()) <= 2; }, 3000));
+    // Pictures just before the border are the first clip's: gray, though its
+    // source has already gone on to the second clip; those after it are not.
+    struct Case
+    {
+        double at;
+        bool gray;
+    } cases[] = {{2.92, true}, {2.5, true}, {3.08, false}, {2.96, true}, {1.0, true}};
+    for (const Case& c : cases) {
+        ClickRuler(c.at);
+        const bool settled = WaitFor([&] {
+            const int ms = static_cast<int>(player->GetIPlayerCurTime().ToSeconds());
+            return Paused() && std::abs(ms - c.at * 1000) < 60;
+        }, 5000);
+        ASSERT_TRUE(settled) << c.at << ": " << player->GetIPlayerCurTime().ToSeconds();
+        const QImage shown = Settled();
+        if (c.gray)
+            EXPECT_LE(ChannelSpread(shown), 2) << c.at;
+        else
+            EXPECT_GT(ChannelSpread(shown), 60) << c.at;
+        // The time box follows the play head (at its next tick).
+        QLabel* box = Find<QLabel>("lblPlayTime");
+        const QString expected = QString("00:00:0%1.").arg(int(c.at));
+        EXPECT_TRUE(WaitFor([&] { return box->text().startsWith(expected); }, 1000))
+            << c.at << ": " << box->text().toStdString();
+    }
+}
+
+TEST_F(PageWithTimeline, AResizeWhilePausedDrawsThePictureAtTheNewSize)
+{
+    Insert(1);
+    ClickTimeline(1.5);
+    ASSERT_TRUE(WaitFor([&] { return Paused() && !Shown().isNull(); }, 10000));
+    const QImage before = Settled();
+    for (QSize size : {QSize(1500, 950), QSize(1000, 700)}) {
+        page->resize(size);
+        ASSERT_TRUE(WaitFor([&] { return player->GetPresentedImage().size() == player->size(); }, 3000))
+            << player->width() << "x" << player->height();
+        const QImage shown = Settled();
+        EXPECT_LE(MeanDifference(Small(shown, QSize(80, 60)), Small(before, QSize(80, 60))), 6.0)
+            << "the same picture, the whole of it, at the new size";
+        EXPECT_NEAR(double(shown.width()) / shown.height(), 4.0 / 3.0, 0.02);
+    }
+}
+
+TEST_F(PageWithTimeline, DeletingTheClipOnScreenLeavesThePlayerBlank)
+{
+    Insert(1);
+    ClickTimeline(1.5);
+    ASSERT_TRUE(WaitFor([&] { return Paused() && !Shown().isNull(); }, 10000));
+    ASSERT_GT(MeanLevel(Settled()), 40);
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_Delete);
+    ASSERT_EQ(mgr->GetTimelineItem()->ChildItemsCount(), 0);
+    EXPECT_TRUE(WaitFor([&] { return MeanLevel(player->GetPresentedImage()) < 3; }, 3000))
+        << "no picture of the deleted clip stays: " << MeanLevel(player->GetPresentedImage());
+    EXPECT_EQ(Find<QLabel>("lblPlayTime")->text(), "00:00:00.000/00:00:00.000");
 }
