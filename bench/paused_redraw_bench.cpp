@@ -78,6 +78,8 @@ int main(int argc, char** argv)
         WaitFor([] { return false; }, 500);
 
         std::vector<double> times;
+        std::vector<double> byKind[4];
+        const char* const kinds[4] = {"brightness", "gray", "contrast", "quarter turn"};
         int missed = 0;
         for (int i = 0; i < edits; ++i) {
             const QImage before = frame->GetPresentedImage();
@@ -99,6 +101,13 @@ int main(int argc, char** argv)
             }
             QCoreApplication::processEvents();
             times.push_back(t.nsecsElapsed() / 1e6);
+            byKind[i % 4].push_back(times.back());
+        }
+        for (int k = 0; k < 4; ++k) {
+            std::vector<double>& v = byKind[k];
+            std::sort(v.begin(), v.end());
+            if (!v.empty())
+                std::printf("  %-12s median %.1f ms, worst %.1f ms\n", kinds[k], v[v.size() / 2], v.back());
         }
         std::sort(times.begin(), times.end());
         if (times.empty()) {
