@@ -545,7 +545,7 @@ TEST_F(PageWithTimeline, EachPictureTakesTheSettingsOfItsOwnClipUpToTheBorder)
     }
 }
 
-TEST_F(PageWithTimeline, AResizeWhilePausedDrawsThePictureAtTheNewSize)
+TEST_F(PageWithTimeline, AResizeOrASplitWhilePausedDrawsThePictureWholeAtTheNewSize)
 {
     Insert(1);
     ClickTimeline(1.5);
@@ -560,6 +560,19 @@ TEST_F(PageWithTimeline, AResizeWhilePausedDrawsThePictureAtTheNewSize)
             << "the same picture, the whole of it, at the new size";
         EXPECT_NEAR(double(shown.width()) / shown.height(), 4.0 / 3.0, 0.02);
     }
+    // Split at a picture inside the clip, then a ruler seek into the second
+    // part: the timeline's picture keeps its shape, never stretched to the player.
+    ClickRuler(1.5);
+    ASSERT_TRUE(WaitFor([&] { return Paused() && std::abs(player->GetIPlayerCurTime().ToSeconds() - 1500) < 60; }, 5000));
+    Click("btnSplit");
+    ASSERT_TRUE(WaitFor([&] { return mgr->GetTimelineItem()->ChildItemsCount() == 2; }, 3000));
+    ClickRuler(2.2);
+    ASSERT_TRUE(WaitFor([&] { return Paused() && std::abs(player->GetIPlayerCurTime().ToSeconds() - 2200) < 60; }, 5000))
+        << player->GetIPlayerCurTime().ToSeconds();
+    const QImage afterSplit = Settled();
+    EXPECT_NEAR(double(afterSplit.width()) / afterSplit.height(), 4.0 / 3.0, 0.02)
+        << afterSplit.width() << "x" << afterSplit.height();
+    EXPECT_EQ(player->GetPresentedImage().size(), player->size());
 }
 
 TEST_F(PageWithTimeline, DeletingTheClipOnScreenLeavesThePlayerBlank)
