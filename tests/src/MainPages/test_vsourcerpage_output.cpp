@@ -35,6 +35,7 @@
 #include <QSlider>
 #include <QTest>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -551,6 +552,13 @@ TEST_F(PageWithTimeline, AResizeOrASplitWhilePausedDrawsThePictureWholeAtTheNewS
     ClickTimeline(1.5);
     ASSERT_TRUE(WaitFor([&] { return Paused() && !Shown().isNull(); }, 10000));
     const QImage before = Settled();
+    {
+        // Paused and left alone, the player draws nothing more: a paint
+        // that shows a presented picture asks for no new one.
+        QSignalSpy presents(player, &VDCFramePlayer::signal_FramePresented);
+        WaitFor([] { return false; }, 600);
+        EXPECT_EQ(presents.count(), 0);
+    }
     for (QSize size : {QSize(1500, 950), QSize(1000, 700)}) {
         page->resize(size);
         ASSERT_TRUE(WaitFor([&] { return player->GetPresentedImage().size() == player->size(); }, 3000))
