@@ -140,6 +140,8 @@ CDCVideoPlayer::~CDCVideoPlayer()
         m_overlayFiller->Release();
     if (m_converter)
         m_converter->Release();
+    if (m_planarConverter)
+        m_planarConverter->Release();
     if (m_audioFiller)
         m_audioFiller->Release();
     delete m_wndLock;
@@ -630,9 +632,13 @@ bool CDCVideoPlayer::SnapshotFrame(bool withEffects, Moorland::IRawVideoFrame*& 
             QB_THROW(QB_ERR_BAD_POINTER, "No effect processor to apply the clip's effects with");
         CEffectsProc effects(m_effectProc->getAVManger());
         ApplySettings(&effects, Settings()->At(raw->GetTimeStamp()));
-        Moorland::IRawVideoFrame* f = raw.get();
-        if (effects.ProcFrame(f) && f != raw.get())
+        Moorland::IImageConverter* planarConverter = nullptr;
+        Moorland::IRawVideoFrame* input = ForEffects(raw.get(), &effects, planarConverter);
+        Moorland::IRawVideoFrame* f = input;
+        if (effects.ProcFrame(f) && f != input)
             edited.reset(f);
+        if (planarConverter)
+            planarConverter->Release(); // the edited picture is a frame of its own
     }
     std::unique_ptr<Moorland::IImageConverter, ConverterRelease> converter(
         CreateImageConverter(Moorland::PIXEL_FORMAT_RGBA32));
@@ -742,6 +748,29 @@ Moorland::IRawVideoFrame* CDCVideoPlayer::ConvertForWindow(Moorland::IRawVideoFr
     return m_converter ? m_converter->Convert(frame) : nullptr;
 }
 
+Moorland::IRawVideoFrame* CDCVideoPlayer::ForEffects(Moorland::IRawVideoFrame* frame, CEffectsProc* effects,
+                                                     Moorland::IImageConverter*& converter)
+{
+    switch (frame->GetPixelFormat()) {
+    case Moorland::PIXEL_FORMAT_YUV420P: case Moorland::PIXEL_FORMAT_YUV422P: case Moorland::PIXEL_FORMAT_YUV444P:
+    case Moorland::PIXEL_FORMAT_YUV410P: case Moorland::PIXEL_FORMAT_YUV411P: case Moorland::PIXEL_FORMAT_YUVJ420P:
+    case Moorland::PIXEL_FORMAT_YUVJ422P: case Moorland::PIXEL_FORMAT_YUVJ444P: case Moorland::PIXEL_FORMAT_YUV440P:
+    case Moorland::PIXEL_FORMAT_GRAY8:
+        return frame;
+    default:
+        break;
+    }
+    // Converted only when an effect will work on it: a conversion turns every
+    // picture into 4:2:0 before its effects, and the colour steps count in
+    // those levels.
+    if (effects->Steps().empty())
+        return frame;
+    if (!converter)
+        converter = CreateImageConverter(Moorland::PIXEL_FORMAT_YUV420P);
+    Moorland::IRawVideoFrame* planar = converter ? converter->Convert(frame) : nullptr;
+    return planar ? planar : frame;
+}
+
 namespace {
 
 // The displayed size of a picture, through its own pixel shape, which a
@@ -777,8 +806,9 @@ void CDCVideoPlayer::DoOnVideoOutputCallBack(Moorland::IRawVideoFrame* frame)
         FramePtr edited;
         if (m_effectProc) {
             ApplySettings(m_effectProc, settings);
-            Moorland::IRawVideoFrame* f = frame;
-            if (m_effectProc->ProcFrame(f) && f != frame)
+            Moorland::IRawVideoFrame* input = ForEffects(frame, m_effectProc, m_planarConverter);
+            Moorland::IRawVideoFrame* f = input;
+            if (m_effectProc->ProcFrame(f) && f != input)
                 edited.reset(f);
         }
         Moorland::IRawVideoFrame* main = m_orgEffect && edited ? edited.get() : frame;

@@ -215,6 +215,10 @@ private:
     // The picture's rectangle inside the destination, fitted by its shape.
     rect_t FittedRect(QSize picture) const;
     Moorland::IRawVideoFrame* ConvertForWindow(Moorland::IRawVideoFrame* frame, unsigned width, unsigned height);
+    // The picture the clip's effects work on: planar YUV as a conversion has
+    // it (a picture of another layout, such as a still image's, converted).
+    Moorland::IRawVideoFrame* ForEffects(Moorland::IRawVideoFrame* frame, CEffectsProc* effects,
+                                         Moorland::IImageConverter*& converter);
     bool SnapshotFrame(bool withEffects, Moorland::IRawVideoFrame*& frame, Moorland::IRawVideoFrame*& owned);
 
     Moorland::IPlayer* m_player = nullptr;
@@ -254,6 +258,7 @@ private:
     std::shared_ptr<const DCPlaySettings> m_settings;
     rect_t m_shownRect{0, 0, 0, 0}; // under the window-access lock
     Moorland::IImageConverter* m_converter = nullptr; // render thread only, under the lock
+    Moorland::IImageConverter* m_planarConverter = nullptr; // likewise
     unsigned m_converterWidth = 0;
     unsigned m_converterHeight = 0;
     class QTimer* m_settingsTimer = nullptr;

@@ -149,6 +149,7 @@ protected:
                MediaTest::Run(s_folder->FFmpeg() +
                               "-f lavfi -i testsrc2=size=320x240:rate=1:duration=3 -vf fps=25 -c:v libx264 "
                               "-preset ultrafast -crf 10 -pix_fmt yuv420p clip.mp4") &&
+               MediaTest::Run(s_folder->FFmpeg() + "-f lavfi -i testsrc2=size=320x240 -frames:v 1 still.png") &&
                MediaTest::Run("mkdir -p '" + s_folder->Path("out") + "'");
     }
     static void TearDownTestSuite() { s_folder.reset(); }
@@ -595,4 +596,34 @@ TEST_F(PageWithTimeline, DeletingTheClipOnScreenLeavesThePlayerBlank)
     EXPECT_TRUE(WaitFor([&] { return MeanLevel(player->GetPresentedImage()) < 3; }, 3000))
         << "no picture of the deleted clip stays: " << MeanLevel(player->GetPresentedImage());
     EXPECT_EQ(Find<QLabel>("lblPlayTime")->text(), "00:00:00.000/00:00:00.000");
+}
+
+TEST_F(PageWithTimeline, AStillImageShowsItsColourEditAsTheConversionWritesIt)
+{
+    CMediaSourceItem still;
+    still.SetAVManager(media.manager);
+    still.SetSrcFileFullPath(QString::fromStdString(s_folder->Path("still.png")));
+    ASSERT_TRUE(still.OpenImporter()) << GetQuentaException()->GetExceptionMsg();
+    still.UpdateMovieInfos();
+    mgr->slot_InsertItemsByIndex({&still}, -1);
+    page->GetTimeLineView()->getScene()->updateClipsTime(false);
+    QApplication::processEvents();
+    ClickTimeline(0.5);
+    ASSERT_TRUE(WaitFor([&] { return Paused() && !Shown().isNull(); }, 10000));
+    const QImage plain = Settled();
+    Click("btnEffectEditorPage");
+    Check("CheckBox_EffectEnabled", true);
+    Keys("sldEffectContrast", Qt::Key_PageUp, 6);
+    Keys("sldEffectBrightness", Qt::Key_PageDown, 3);
+    ASSERT_GE(WaitChange(plain), 0);
+    const QImage shown = Settled();
+    const int ms = static_cast<int>(player->GetIPlayerCurTime().ToSeconds());
+    Moorland::ConvertTaskInfo2* record = Queue("still");
+    ASSERT_NE(record, nullptr) << GetQuentaException()->GetExceptionMsg();
+    ASSERT_TRUE(RunAll({record}));
+    const QImage frame = OutputPicture(tasks.back()->GetTaskDstFilePath().toStdString(), ms * 25 / 1000 + 1,
+                                       s_folder->Dir());
+    ASSERT_FALSE(frame.isNull());
+    const QSize size(80, 60);
+    EXPECT_LE(MeanDifference(Small(shown, size), Small(Content(frame, 4.0 / 3.0), size)), 3.0);
 }

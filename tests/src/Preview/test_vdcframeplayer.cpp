@@ -433,3 +433,36 @@ TEST_F(FramePlayer, SettingsChangedFastWhilePlayingAreSafe)
 }
 
 } // namespace
+
+// A still image (decoded as RGB) and the same picture as H.264 (planar YUV)
+// show one colour edit alike: the effects count in the levels a conversion
+// uses, whatever the layout of the decoded picture.
+TEST_F(FramePlayer, AStillAndAVideoOfOnePictureShowAColourEditAlike)
+{
+    MediaTest::Folder folder("frameplayer-still");
+    ASSERT_TRUE(MediaTest::Run(folder.FFmpeg() + "-f lavfi -i testsrc2=size=320x240 -frames:v 1 still.png") &&
+                MediaTest::Run(folder.FFmpeg() + "-loop 1 -i still.png -t 1 -r 25 -c:v libx264 -preset ultrafast "
+                                                 "-crf 5 -pix_fmt yuv444p video.mp4"));
+    CEffectsProc effects(manager.manager);
+    player->SetEffectProc(&effects);
+    player->SetSelfEffect(true);
+    QImage shown[2];
+    const char* names[2] = {"still.png", "video.mp4"};
+    for (int i = 0; i < 2; ++i) {
+        Fablecut::CMediaSourceItem* clip = Load(folder.Path(names[i]));
+        ASSERT_TRUE(clip);
+        clip->SetEnableVideoEffect(true);
+        clip->SetContrast(60);
+        clip->SetBrightness(-30);
+        ASSERT_TRUE(player->Seek(200));
+        ASSERT_TRUE(WaitFor([&] { return player->GetPlayerRunState() == DCPlayerPaused && !Shown(*player).isNull(); }));
+        PlayersTest::Pump(300);
+        shown[i] = Shown(*player).convertToFormat(QImage::Format_RGB32);
+    }
+    ASSERT_EQ(shown[0].size(), shown[1].size());
+    const QSize small(80, 60);
+    EXPECT_LT(MeanDifference(shown[0].scaled(small, Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
+                             shown[1].scaled(small, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)),
+              3.0);
+    player->SetEffectProc(nullptr);
+}
