@@ -417,6 +417,32 @@ QImage SoundPicture(int w, int h, const QColor& card)
 }
 
 // The frame around a thumbnail in the details list: a light edge.
+// A frame-strip thumbnail's background: a rounded border, the accent
+// colour under the mouse.
+QImage StripBackground(int w, int h, bool hover)
+{
+    QImage image(w, h, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(hover ? kAccent : kBarLight);
+    p.drawRoundedRect(QRectF(0, 0, w, h), 3, 3);
+    return image;
+}
+
+// What a strip thumbnail shows where there is no picture (before the clip's start).
+QImage StripNoFrame(int w, int h)
+{
+    QImage image = Canvas(w, h, QColor(0x16, 0x19, 0x1d));
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(kBarLight, 2));
+    p.drawLine(QPointF(w * 0.35, h * 0.3), QPointF(w * 0.65, h * 0.7));
+    p.drawLine(QPointF(w * 0.65, h * 0.3), QPointF(w * 0.35, h * 0.7));
+    return image;
+}
+
 QImage ThumbnailBorder(int w, int h)
 {
     QImage image = Canvas(w, h, QColor(0xc9, 0xd1, 0xda));
@@ -468,6 +494,9 @@ int main(int argc, char* argv[])
     ok &= Save(SoundPicture(128, 72, QColor(0x2e, 0x4a, 0x6b)), skin + "/lib_audio_thumb.png");
     ok &= Save(SoundPicture(64, 48, QColor(0x4a, 0x3a, 0x6b)), skin + "/lib_music_thumb.png");
     ok &= Save(ThumbnailBorder(34, 26), skin + "/lib_thumb_border.png");
+    ok &= Save(StripBackground(80, 62, false), skin + "/strip_normal_bg.png");
+    ok &= Save(StripBackground(80, 62, true), skin + "/strip_hover_bg.png");
+    ok &= Save(StripNoFrame(72, 54), skin + "/strip_no_frame.png");
     const struct { const char* name; Glyph glyph; } player[] = {
         {"player_play", PlayGlyph},         {"player_pause", PauseGlyph}, {"player_stop", StopGlyph},
         {"player_prev", PreviousGlyph},     {"player_next", NextGlyph},   {"player_snapshot", SnapshotGlyph},

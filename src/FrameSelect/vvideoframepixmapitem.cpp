@@ -3,6 +3,8 @@
 #include <QPainter>
 #include <QStyleOptionGraphicsItem>
 
+#include <algorithm>
+
 VVideoFramePixmapItem::VVideoFramePixmapItem(const QPixmap& pixmap) : QGraphicsPixmapItem(pixmap)
 {
     setAcceptHoverEvents(true);
@@ -12,7 +14,12 @@ void VVideoFramePixmapItem::setHoverBg(QPixmap* background)
 {
     prepareGeometryChange();
     m_hoverBg = background;
-    m_margin = background ? static_cast<int>((background->width() - pixmap().width()) / 2.0) : 0;
+    // A background narrower than the picture (or none: a skin without one)
+    // leaves no margin; a negative one would turn the item inside out and
+    // leave it nothing a click could land on.
+    m_margin = background && !background->isNull()
+                   ? std::max(0, static_cast<int>((background->width() - pixmap().width()) / 2.0))
+                   : 0;
 }
 
 QRectF VVideoFramePixmapItem::boundingRect() const

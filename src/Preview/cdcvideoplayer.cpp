@@ -6,7 +6,9 @@
 #include "CEffectsProc.h"
 #include "CFrameDrawer.h"
 #include "CXMutex.h"
+#include "ctimelineitem.h"
 #include "ieditinfo.h"
+#include "isourcedataitem.h"
 #include "Moorlan.h"
 
 #include <QPainter>
@@ -67,6 +69,28 @@ bool DCClipSettings::operator==(const DCClipSettings& o) const
            clipVolume == o.clipVolume && viewWidth == o.viewWidth && viewHeight == o.viewHeight;
 }
 
+const DCClipSettings& DCPlaySettings::At(int64_t ms) const
+{
+    for (const DCClipSpan& span : spans)
+        if (ms >= span.startMs && ms < span.endMs)
+            return span.settings;
+    // Past the last clip (its last picture lasts to the end) the last one's.
+    if (!spans.empty() && ms >= spans.back().startMs)
+        return spans.back().settings;
+    return whole;
+}
+
+bool DCPlaySettings::operator==(const DCPlaySettings& o) const
+{
+    if (!(whole == o.whole) || spans.size() != o.spans.size())
+        return false;
+    for (size_t i = 0; i < spans.size(); ++i)
+        if (spans[i].startMs != o.spans[i].startMs || spans[i].endMs != o.spans[i].endMs ||
+            !(spans[i].settings == o.spans[i].settings))
+            return false;
+    return true;
+}
+
 void VideoPlayerOnVideoOutputCallBack(void* context, Moorland::IRawVideoFrame* frame)
 {
     if (context && frame)
@@ -82,7 +106,7 @@ void VideoPlayerAudioOutputCallback(void* context, void* data, unsigned int size
 
 CDCVideoPlayer::CDCVideoPlayer(QObject* parent) : QObject(parent)
 {
-    m_settings = std::make_shared<const DCClipSettings>();
+    m_settings = std::make_shared<const DCPlaySettings>();
     m_player = CreatePlayer();
     if (m_player) {
         m_advanced = static_cast<Moorland::IPlayerAdvanced*>(m_player->QueryInterface(IPLAYER_ADVANCED_NAME));
@@ -116,6 +140,8 @@ CDCVideoPlayer::~CDCVideoPlayer()
         m_overlayFiller->Release();
     if (m_converter)
         m_converter->Release();
+    if (m_planarConverter)
+        m_planarConverter->Release();
     if (m_audioFiller)
         m_audioFiller->Release();
     delete m_wndLock;
@@ -129,57 +155,82 @@ void CDCVideoPlayer::InitPlayer()
 
 // ------------------------------------------------------------------ settings
 
-std::shared_ptr<const DCClipSettings> CDCVideoPlayer::Settings() const
+std::shared_ptr<const DCPlaySettings> CDCVideoPlayer::Settings() const
 {
     return std::atomic_load(&m_settings);
 }
 
-void CDCVideoPlayer::PublishClipSettings()
+namespace {
+
+void ReadClipSettings(IDCDataItem* item, DCClipSettings& out)
 {
-    auto next = std::make_shared<DCClipSettings>();
-    IDCPlaySourceItem* item = m_sourceItem;
-    if (item) {
-        next->hasItem = true;
-        next->interlaced = item->Interlaced();
-        next->viewWidth = item->GetViewWidth();
-        next->viewHeight = item->GetViewHeight();
-        if (auto* v = static_cast<Fablecut::IEditInfoVideoEffect*>(
-                item->GetInterFace(Fablecut::EDITINFO_VIDEOEFFECT_INTERFACE))) {
-            if (v->EnableVideoEffect()) {
-                next->videoEffect = true;
-                next->brightness = v->GetBrightness();
-                next->contrast = v->GetContrast();
-                next->saturation = v->GetSaturation();
-                next->effectType = v->GetEffectType();
-            }
-        }
-        if (auto* d = static_cast<Fablecut::IEditInfo3DEffect*>(item->GetInterFace(Fablecut::EDITINFO_3DEFFECT_INTERFACE))) {
-            if (d->Enable3DEffect()) {
-                next->effect3D = true;
-                next->type3D = d->Get3DEffectType();
-                next->depth3D = d->Get3DEffectDepth();
-            }
-        }
-        if (auto* t = static_cast<Fablecut::IEditInfoVideoTurn*>(item->GetInterFace(Fablecut::EDITINFO_VIDEOTURN_INTERFACE))) {
-            if (t->EnableVideoTurn()) {
-                next->turn = true;
-                next->mirror = t->IsMirror();
-                next->verReverse = t->IsVerReverse();
-                next->rotation = t->GetRotationAngle();
-            }
-        }
-        if (auto* a = static_cast<Fablecut::IEditInfoAudioEdit*>(item->GetInterFace(Fablecut::EDITINFO_AUDIOEDIT_INTERFACE))) {
-            next->hasAudioEdit = true;
-            next->audioReplace = a->IsEnableAudioReplace();
-            next->audioReplacePath = a->GetAudioReplaceFullPath().toUtf8().toStdString();
-            next->audioLoop = a->IsAudioReplaceLoop();
-            next->mute = a->GetMute();
-            next->clipVolume = a->GetVolume();
+    out.hasItem = true;
+    out.interlaced = item->Interlaced();
+    out.viewWidth = item->GetViewWidth();
+    out.viewHeight = item->GetViewHeight();
+    if (auto* v = static_cast<Fablecut::IEditInfoVideoEffect*>(
+            item->GetInterFace(Fablecut::EDITINFO_VIDEOEFFECT_INTERFACE))) {
+        if (v->EnableVideoEffect()) {
+            out.videoEffect = true;
+            out.brightness = v->GetBrightness();
+            out.contrast = v->GetContrast();
+            out.saturation = v->GetSaturation();
+            out.effectType = v->GetEffectType();
         }
     }
-    std::shared_ptr<const DCClipSettings> current = Settings();
+    if (auto* d = static_cast<Fablecut::IEditInfo3DEffect*>(item->GetInterFace(Fablecut::EDITINFO_3DEFFECT_INTERFACE))) {
+        if (d->Enable3DEffect()) {
+            out.effect3D = true;
+            out.type3D = d->Get3DEffectType();
+            out.depth3D = d->Get3DEffectDepth();
+        }
+    }
+    if (auto* t = static_cast<Fablecut::IEditInfoVideoTurn*>(item->GetInterFace(Fablecut::EDITINFO_VIDEOTURN_INTERFACE))) {
+        if (t->EnableVideoTurn()) {
+            out.turn = true;
+            out.mirror = t->IsMirror();
+            out.verReverse = t->IsVerReverse();
+            out.rotation = t->GetRotationAngle();
+        }
+    }
+    if (auto* a = static_cast<Fablecut::IEditInfoAudioEdit*>(item->GetInterFace(Fablecut::EDITINFO_AUDIOEDIT_INTERFACE))) {
+        out.hasAudioEdit = true;
+        out.audioReplace = a->IsEnableAudioReplace();
+        out.audioReplacePath = a->GetAudioReplaceFullPath().toUtf8().toStdString();
+        out.audioLoop = a->IsAudioReplaceLoop();
+        out.mute = a->GetMute();
+        out.clipVolume = a->GetVolume();
+    }
+}
+
+} // namespace
+
+void CDCVideoPlayer::PublishClipSettings()
+{
+    auto next = std::make_shared<DCPlaySettings>();
+    IDCPlaySourceItem* item = m_sourceItem;
+    if (item) {
+        ReadClipSettings(item, next->whole);
+        // A timeline plays its clips one after the other: each picture takes
+        // the settings of the clip at its own time. The clip the timeline
+        // calls current changes when its source opens the next clip, which
+        // it does before the last pictures of the clip before are shown.
+        if (auto* timeline = dynamic_cast<CTimelineItem*>(item)) {
+            for (int i = 0; i < timeline->ChildItemsCount(); ++i) {
+                Fablecut::ISourceDataItem* clip = timeline->getItemByIndex(i);
+                if (!clip)
+                    continue;
+                DCClipSpan span;
+                span.startMs = clip->GetStartPoint().ToMillisecond();
+                span.endMs = span.startMs + clip->GetTrimDuration().ToMillisecond();
+                ReadClipSettings(clip, span.settings);
+                next->spans.push_back(std::move(span));
+            }
+        }
+    }
+    std::shared_ptr<const DCPlaySettings> current = Settings();
     if (!current || !(*current == *next)) {
-        std::shared_ptr<const DCClipSettings> published = std::move(next);
+        std::shared_ptr<const DCPlaySettings> published = std::move(next);
         std::atomic_store(&m_settings, published);
     }
 }
@@ -212,31 +263,38 @@ void CDCVideoPlayer::ApplySettings(CEffectsProc* proc, const DCClipSettings& s)
 
 void CDCVideoPlayer::UpdateVideoEffect(CEffectsProc* proc)
 {
-    ApplySettings(proc, *Settings());
+    ApplySettings(proc, Settings()->whole);
 }
 
-void CDCVideoPlayer::UpdateAudioEffectProc()
+namespace {
+
+void ApplyAudioSettings(CAudioEffectProc* proc, const DCClipSettings& s, unsigned volume)
 {
-    CAudioEffectProc* proc = m_audioEffectProc.load();
-    if (!proc)
-        return;
-    std::shared_ptr<const DCClipSettings> s = Settings();
-    if (!s->hasItem) {
+    if (!s.hasItem) {
         proc->resetAuidoEffect();
         return;
     }
-    const double v = m_volume.load() / 100.0;
-    if (!s->hasAudioEdit) {
+    const double v = volume / 100.0;
+    if (!s.hasAudioEdit) {
         proc->SetEnableReplace(false);
         proc->SetReplacePath("");
         proc->SetEnableLoop(false);
         proc->SetVolume(v);
         return;
     }
-    proc->SetEnableReplace(s->audioReplace);
-    proc->SetReplacePath(s->audioReplacePath);
-    proc->SetEnableLoop(s->audioLoop);
-    proc->SetVolume(s->mute ? 0.0 : v * s->clipVolume);
+    proc->SetEnableReplace(s.audioReplace);
+    proc->SetReplacePath(s.audioReplacePath);
+    proc->SetEnableLoop(s.audioLoop);
+    proc->SetVolume(s.mute ? 0.0 : v * s.clipVolume);
+}
+
+} // namespace
+
+void CDCVideoPlayer::UpdateAudioEffectProc()
+{
+    CAudioEffectProc* proc = m_audioEffectProc.load();
+    if (proc)
+        ApplyAudioSettings(proc, Settings()->whole, m_volume.load());
 }
 
 void CDCVideoPlayer::ProcEffect(Moorland::IRawVideoFrame*& frame)
@@ -566,25 +624,32 @@ bool CDCVideoPlayer::SnapshotFrame(bool withEffects, Moorland::IRawVideoFrame*& 
     if (!m_player || !m_player->GetCurrentFrame(&current) || !current)
         QB_THROW(QB_ERR_UNEXPECTED, "Fail to get player video buffer");
     FramePtr raw(current);
-    // The picture as the screen has it: converted first, the effects after.
+    // The clip's effects work on the decoded picture, as on screen and in a
+    // conversion; the result is converted for the image writer after.
+    FramePtr edited;
+    if (withEffects) {
+        if (!m_effectProc)
+            QB_THROW(QB_ERR_BAD_POINTER, "No effect processor to apply the clip's effects with");
+        CEffectsProc effects(m_effectProc->getAVManger());
+        ApplySettings(&effects, Settings()->At(raw->GetTimeStamp()));
+        Moorland::IImageConverter* planarConverter = nullptr;
+        Moorland::IRawVideoFrame* input = ForEffects(raw.get(), &effects, planarConverter);
+        Moorland::IRawVideoFrame* f = input;
+        if (effects.ProcFrame(f) && f != input)
+            edited.reset(f);
+        if (planarConverter)
+            planarConverter->Release(); // the edited picture is a frame of its own
+    }
     std::unique_ptr<Moorland::IImageConverter, ConverterRelease> converter(
         CreateImageConverter(Moorland::PIXEL_FORMAT_RGBA32));
     if (!converter)
         QuentaBased::ThrowLastError();
-    Moorland::IRawVideoFrame* converted = converter->Convert(raw.get());
+    Moorland::IRawVideoFrame* converted = converter->Convert(edited ? edited.get() : raw.get());
     if (!converted)
         QuentaBased::ThrowLastError();
     FramePtr copy(converted->Clone());
     if (!copy)
         QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
-    if (withEffects) {
-        if (!m_effectProc)
-            QB_THROW(QB_ERR_BAD_POINTER, "No effect processor to apply the clip's effects with");
-        CEffectsProc effects(m_effectProc->getAVManger());
-        ApplySettings(&effects, *Settings());
-        Moorland::IRawVideoFrame* f = copy.get();
-        effects.ProcFrameInPlace(f);
-    }
     owned = copy.release();
     frame = owned;
     return true;
@@ -643,14 +708,34 @@ void CDCVideoPlayer::buildVideoDriver(Moorland::PixelFormat format)
     }
 }
 
-void CDCVideoPlayer::DoOnVideoOutputCallBack(Moorland::IRawVideoFrame* frame)
+rect_t CDCVideoPlayer::GetShownRect() const
 {
-    LockDrawDC();
-    // The picture is converted straight to the size it is drawn at: the
-    // effects then work on the pixels shown, and nothing is scaled twice.
-    // (A snapshot converts at the picture's own size.)
-    const unsigned width = static_cast<unsigned>(std::max(0.0f, std::trunc(m_drawRect.right - m_drawRect.left)));
-    const unsigned height = static_cast<unsigned>(std::max(0.0f, std::trunc(m_drawRect.bottom - m_drawRect.top)));
+    const_cast<CDCVideoPlayer*>(this)->LockDrawDC();
+    const rect_t r = m_shownRect;
+    const_cast<CDCVideoPlayer*>(this)->UnlockDrawDC();
+    return r;
+}
+
+rect_t CDCVideoPlayer::FittedRect(QSize picture) const
+{
+    const int W = static_cast<int>(m_dstRect.right - m_dstRect.left);
+    const int H = static_cast<int>(m_dstRect.bottom - m_dstRect.top);
+    if (W <= 0 || H <= 0 || picture.isEmpty())
+        return m_drawRect;
+    // The same placement as the widget's for an item of this shape.
+    picture.scale(W, H, Qt::KeepAspectRatio);
+    rect_t r;
+    r.left = static_cast<float>((W - picture.width()) * 0.5) + m_dstRect.left;
+    r.right = r.left + picture.width();
+    r.top = static_cast<float>((H - picture.height()) * 0.5) + m_dstRect.top;
+    r.bottom = r.top + picture.height();
+    return r;
+}
+
+Moorland::IRawVideoFrame* CDCVideoPlayer::ConvertForWindow(Moorland::IRawVideoFrame* frame, unsigned width,
+                                                           unsigned height)
+{
+    // Converted straight to the size it is drawn at: nothing is scaled twice.
     if (m_converter && (width != m_converterWidth || height != m_converterHeight)) {
         m_converter->Release();
         m_converter = nullptr;
@@ -660,23 +745,93 @@ void CDCVideoPlayer::DoOnVideoOutputCallBack(Moorland::IRawVideoFrame* frame)
         m_converterWidth = width;
         m_converterHeight = height;
     }
+    return m_converter ? m_converter->Convert(frame) : nullptr;
+}
+
+Moorland::IRawVideoFrame* CDCVideoPlayer::ForEffects(Moorland::IRawVideoFrame* frame, CEffectsProc* effects,
+                                                     Moorland::IImageConverter*& converter)
+{
+    switch (frame->GetPixelFormat()) {
+    case Moorland::PIXEL_FORMAT_YUV420P: case Moorland::PIXEL_FORMAT_YUV422P: case Moorland::PIXEL_FORMAT_YUV444P:
+    case Moorland::PIXEL_FORMAT_YUV410P: case Moorland::PIXEL_FORMAT_YUV411P: case Moorland::PIXEL_FORMAT_YUVJ420P:
+    case Moorland::PIXEL_FORMAT_YUVJ422P: case Moorland::PIXEL_FORMAT_YUVJ444P: case Moorland::PIXEL_FORMAT_YUV440P:
+    case Moorland::PIXEL_FORMAT_GRAY8:
+        return frame;
+    default:
+        break;
+    }
+    // Converted only when an effect will work on it: a conversion turns every
+    // picture into 4:2:0 before its effects, and the colour steps count in
+    // those levels.
+    if (effects->Steps().empty())
+        return frame;
+    if (!converter)
+        converter = CreateImageConverter(Moorland::PIXEL_FORMAT_YUV420P);
+    Moorland::IRawVideoFrame* planar = converter ? converter->Convert(frame) : nullptr;
+    return planar ? planar : frame;
+}
+
+namespace {
+
+// The displayed size of a picture, through its own pixel shape, which a
+// quarter turn since the decoded picture `raw` has turned as well.
+QSize DisplaySize(Moorland::IRawVideoFrame* picture, Moorland::IRawVideoFrame* raw)
+{
+    unsigned rw = 0, rh = 0, pw = 0, ph = 0;
+    raw->GetDimension(&rw, &rh);
+    picture->GetDimension(&pw, &ph);
+    if (!rw || !rh || !pw || !ph)
+        return QSize();
+    const double dar = raw->GetDAR() > 0 ? raw->GetDAR() : static_cast<double>(rw) / rh;
+    const double sar = dar * rh / rw;
+    const bool turned = pw == rh && ph == rw && rw != rh;
+    if (std::fabs(sar - 1.0) < 0.001)
+        return QSize(static_cast<int>(pw), static_cast<int>(ph));
+    return turned ? QSize(static_cast<int>(pw), static_cast<int>(std::lround(ph * sar)))
+                  : QSize(static_cast<int>(std::lround(pw * sar)), static_cast<int>(ph));
+}
+
+} // namespace
+
+void CDCVideoPlayer::DoOnVideoOutputCallBack(Moorland::IRawVideoFrame* frame)
+{
+    LockDrawDC();
     buildVideoDriver(Moorland::PIXEL_FORMAT_RGBA32);
-    if (m_windowDriver && m_converter) {
-        Moorland::IRawVideoFrame* f = m_converter->Convert(frame);
+    if (m_windowDriver) {
+        // The settings of the clip this picture belongs to, applied to the
+        // decoded picture at its own size and in its own pixels, as the
+        // conversion applies them: the screen shows what the file gets.
+        const std::shared_ptr<const DCPlaySettings> all = Settings();
+        const DCClipSettings& settings = all->At(frame->GetTimeStamp());
+        FramePtr edited;
+        if (m_effectProc) {
+            ApplySettings(m_effectProc, settings);
+            Moorland::IRawVideoFrame* input = ForEffects(frame, m_effectProc, m_planarConverter);
+            Moorland::IRawVideoFrame* f = input;
+            if (m_effectProc->ProcFrame(f) && f != input)
+                edited.reset(f);
+        }
+        Moorland::IRawVideoFrame* main = m_orgEffect && edited ? edited.get() : frame;
+        m_shownRect = FittedRect(DisplaySize(main, frame));
+        const unsigned width = static_cast<unsigned>(std::max(0.0f, std::trunc(m_shownRect.right - m_shownRect.left)));
+        const unsigned height = static_cast<unsigned>(std::max(0.0f, std::trunc(m_shownRect.bottom - m_shownRect.top)));
+        Moorland::IRawVideoFrame* f = width && height ? ConvertForWindow(main, width, height) : nullptr;
         if (f) {
             if (m_overlayImage)
                 DrawExtendImg(f);
-            UpdateVideoEffect(m_effectProc);
             if (m_orgEffect) {
-                ProcEffect(f);
                 DrawOrgArea(f, true);
                 DrawResultArea(f, true);
             } else {
                 DrawOrgArea(f, false);
-                ProcEffect(f);
-                DrawResultArea(f, false);
+                // The result window shows the edited picture.
+                Moorland::IRawVideoFrame* r = edited ? ConvertForWindow(edited.get(), width, height) : f;
+                if (r && r != f && m_overlayImage)
+                    DrawExtendImg(r);
+                if (r)
+                    DrawResultArea(r, false);
                 m_windowDriver->Present();
-                if (m_resultDriver && m_resultWindow && Settings()->hasItem)
+                if (m_resultDriver && m_resultWindow && settings.hasItem)
                     m_resultDriver->Present();
             }
         }
@@ -693,7 +848,8 @@ void CDCVideoPlayer::DoOnAudioOutput(void* data, unsigned int size, int timeMs)
     // The engine gives milliseconds; the frame carries 100-ns units.
     m_audioFiller->SetTimeStamp(static_cast<int64_t>(timeMs) * 10000);
     Moorland::IRawAudioFrame* frame = m_audioFiller->GetFrame();
-    UpdateAudioEffectProc();
+    // The settings of the clip this sound belongs to.
+    ApplyAudioSettings(proc, Settings()->At(timeMs), m_volume.load());
     proc->ProcFrameInPlace(frame);
 }
 
@@ -704,7 +860,7 @@ void CDCVideoPlayer::DrawOrgArea(Moorland::IRawVideoFrame* frame, bool present)
     Moorland::VideoDriverRect dst = ToDriver(m_dstRect);
     m_windowDriver->SetDstRect(&dst);
     m_windowDriver->Clear();
-    Moorland::VideoDriverRect draw = Truncated(m_drawRect);
+    Moorland::VideoDriverRect draw = Truncated(m_shownRect);
     m_windowDriver->DrawFrame(frame, nullptr, &draw);
     DrawCrop(frame);
     if (present)
@@ -716,11 +872,11 @@ void CDCVideoPlayer::DrawResultArea(Moorland::IRawVideoFrame* frame, bool presen
     if (!m_resultWindow || !m_resultDriver)
         return;
     emit signal_UpdateResultRect();
-    std::shared_ptr<const DCClipSettings> s = Settings();
-    if (!s->hasItem)
+    std::shared_ptr<const DCPlaySettings> s = Settings();
+    if (!s->whole.hasItem)
         return;
     Moorland::VideoDriverRect draw = Truncated(m_resultDrawRect);
-    Moorland::VideoDriverRect src{0, 0, static_cast<float>(s->viewWidth), static_cast<float>(s->viewHeight)};
+    Moorland::VideoDriverRect src{0, 0, static_cast<float>(s->whole.viewWidth), static_cast<float>(s->whole.viewHeight)};
     Moorland::VideoDriverRect dst = ToDriver(m_resultRect);
     m_resultDriver->Clear();
     m_resultDriver->SetDstRect(&dst);
@@ -821,14 +977,14 @@ void CDCVideoPlayer::DrawExtendImg(Moorland::IRawVideoFrame* frame)
 {
     if (!m_overlayImage || m_overlayImage->isNull() || !frame)
         return;
-    std::shared_ptr<const DCClipSettings> s = Settings();
+    const DCClipSettings& s = Settings()->whole;
     unsigned fw = 0, fh = 0;
     frame->GetDimension(&fw, &fh);
     // A zero view or overlay size has nothing to scale by or to draw.
-    if (!s->viewWidth || !s->viewHeight || m_overlayRect.width() <= 0 || m_overlayRect.height() <= 0)
+    if (!s.viewWidth || !s.viewHeight || m_overlayRect.width() <= 0 || m_overlayRect.height() <= 0)
         return;
-    const double sx = static_cast<double>(fw) / s->viewWidth;
-    const double sy = static_cast<double>(fh) / s->viewHeight;
+    const double sx = static_cast<double>(fw) / s.viewWidth;
+    const double sy = static_cast<double>(fh) / s.viewHeight;
     const int w = static_cast<int>(m_overlayRect.width() * sx);
     const int h = static_cast<int>(m_overlayRect.height() * sy);
     if (w <= 0 || h <= 0)
@@ -863,6 +1019,8 @@ void CDCVideoPlayer::DrawImageOnWnd(QImage const& image, bool keepSize)
     }
     Moorland::VideoDriverRect dst = ToDriver(m_dstRect);
     m_windowDriver->SetDstRect(&dst);
+    // A placeholder or an empty window places no picture.
+    m_shownRect = rect_t{0, 0, 0, 0};
     if (image.isNull()) {
         m_windowDriver->Clear();
         m_windowDriver->Present();
@@ -875,10 +1033,12 @@ void CDCVideoPlayer::DrawImageOnWnd(QImage const& image, bool keepSize)
     if (keepSize)
         target = QRect(static_cast<int>((W - image.width()) * 0.5 + m_dstRect.left),
                        static_cast<int>((H - image.height()) * 0.5 + m_dstRect.top), image.width(), image.height());
-    else
+    else {
         target = QRect(static_cast<int>(m_drawRect.left), static_cast<int>(m_drawRect.top),
                        static_cast<int>(m_drawRect.right - m_drawRect.left),
                        static_cast<int>(m_drawRect.bottom - m_drawRect.top));
+        m_shownRect = m_drawRect;
+    }
     {
         QPainter painter(&canvas);
         painter.drawImage(target, image);

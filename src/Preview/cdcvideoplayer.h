@@ -21,11 +21,13 @@
 #include <QImage>
 #include <QObject>
 #include <QRect>
+#include <QSize>
 
 #include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace QuentaBased { class CXMutex; }
 namespace Moorland {
@@ -72,6 +74,25 @@ struct DCClipSettings
     unsigned viewWidth = 0;
     unsigned viewHeight = 0;
     bool operator==(const DCClipSettings& o) const;
+};
+
+// One timeline clip's settings and the timeline time it covers, [start, end).
+struct DCClipSpan
+{
+    int64_t startMs = 0;
+    int64_t endMs = 0;
+    DCClipSettings settings;
+};
+
+// What the engine's threads read: the item's settings and, for a timeline,
+// each clip's own, so that every picture and sound buffer gets the settings
+// of the clip it belongs to, whatever clip the item calls current.
+struct DCPlaySettings
+{
+    DCClipSettings whole;
+    std::vector<DCClipSpan> spans;
+    const DCClipSettings& At(int64_t ms) const;
+    bool operator==(const DCPlaySettings& o) const;
 };
 
 void VideoPlayerOnVideoOutputCallBack(void* context, Moorland::IRawVideoFrame* frame);
@@ -141,6 +162,9 @@ public:
     void SetDstRect(rect_t rect) { m_dstRect = rect; }
     void SetDrawRect(rect_t rect) { m_drawRect = rect; }
     rect_t GetDrawRect() const { return m_drawRect; }
+    // Where the last picture was drawn in the window: fitted by its own
+    // shape, which a quarter turn changes. Empty before the first picture.
+    rect_t GetShownRect() const;
     void SetResultRect(rect_t const& rect) { m_resultRect = rect; }
     void SetResultDrawRect(rect_t const& rect) { m_resultDrawRect = rect; }
     // The window a driver draws into: a QObject with the invokable
@@ -186,8 +210,15 @@ signals:
     void signal_UpdateResultRect();
 
 private:
-    std::shared_ptr<const DCClipSettings> Settings() const;
+    std::shared_ptr<const DCPlaySettings> Settings() const;
     void ApplySettings(CEffectsProc* proc, const DCClipSettings& settings);
+    // The picture's rectangle inside the destination, fitted by its shape.
+    rect_t FittedRect(QSize picture) const;
+    Moorland::IRawVideoFrame* ConvertForWindow(Moorland::IRawVideoFrame* frame, unsigned width, unsigned height);
+    // The picture the clip's effects work on: planar YUV as a conversion has
+    // it (a picture of another layout, such as a still image's, converted).
+    Moorland::IRawVideoFrame* ForEffects(Moorland::IRawVideoFrame* frame, CEffectsProc* effects,
+                                         Moorland::IImageConverter*& converter);
     bool SnapshotFrame(bool withEffects, Moorland::IRawVideoFrame*& frame, Moorland::IRawVideoFrame*& owned);
 
     Moorland::IPlayer* m_player = nullptr;
@@ -224,8 +255,10 @@ private:
     CBaseTime m_playRangeEnd;
 
     // The published settings, and what the engine's threads see of the item.
-    std::shared_ptr<const DCClipSettings> m_settings;
+    std::shared_ptr<const DCPlaySettings> m_settings;
+    rect_t m_shownRect{0, 0, 0, 0}; // under the window-access lock
     Moorland::IImageConverter* m_converter = nullptr; // render thread only, under the lock
+    Moorland::IImageConverter* m_planarConverter = nullptr; // likewise
     unsigned m_converterWidth = 0;
     unsigned m_converterHeight = 0;
     class QTimer* m_settingsTimer = nullptr;

@@ -41,23 +41,46 @@ void VDCFramePlayer::InitPlayer()
 void VDCFramePlayer::presentVideoImage(QImage image)
 {
     m_presented = std::move(image);
+    // The picture's own rectangle: a turned picture is fitted by its turned shape.
+    // (Only a picture drawn for the present size: one drawn before a resize
+    // says nothing about the new layout.)
+    const rect_t shown = m_player->GetShownRect();
+    if (m_presented.size() == size() && shown.right > shown.left && shown.bottom > shown.top &&
+        shown.right <= width() && shown.bottom <= height())
+        m_drawRect = shown;
+    m_presentPending = true;
     update();
     emit signal_FramePresented();
 }
 
+void VDCFramePlayer::RedrawPicture()
+{
+    m_redrawWanted = true;
+    update();
+}
+
 void VDCFramePlayer::paintEvent(QPaintEvent*)
 {
-    QPainter painter(this);
-    if (m_presented.isNull()) {
-        painter.fillRect(rect(), Qt::black);
-        return;
+    {
+        QPainter painter(this);
+        if (m_presented.isNull()) {
+            painter.fillRect(rect(), Qt::black);
+        } else {
+            painter.drawImage(QPoint(0, 0), m_presented);
+            // A picture presented for an older size leaves the rest black.
+            if (m_presented.width() < width())
+                painter.fillRect(QRect(m_presented.width(), 0, width() - m_presented.width(), height()), Qt::black);
+            if (m_presented.height() < height())
+                painter.fillRect(QRect(0, m_presented.height(), width(), height() - m_presented.height()), Qt::black);
+        }
     }
-    painter.drawImage(QPoint(0, 0), m_presented);
-    // A picture presented for an older size leaves the rest black.
-    if (m_presented.width() < width())
-        painter.fillRect(QRect(m_presented.width(), 0, width() - m_presented.width(), height()), Qt::black);
-    if (m_presented.height() < height())
-        painter.fillRect(QRect(0, m_presented.height(), width(), height() - m_presented.height()), Qt::black);
+    // A paint that only shows what the engine presented asks for nothing
+    // more: drawing again would present again, and paint again, forever.
+    const bool onlyPresented = m_presentPending && !m_redrawWanted;
+    m_presentPending = false;
+    m_redrawWanted = false;
+    if (!onlyPresented)
+        m_player->UpdateVideo();
 }
 
 // ------------------------------------------------------------------ layout
@@ -129,9 +152,9 @@ void VDCFramePlayer::resizeEvent(QResizeEvent* e)
     LayoutSteps();
     if (m_player->GetCropSupport())
         m_player->UpdatePlayerCropRect();
-    // An empty player keeps its start picture centred at every size.
-    if (IsSourceItemEmpty())
-        m_player->UpdateVideo();
+    // The picture is drawn again at the new size by the paint that follows,
+    // also while paused (an empty player keeps its start picture centred).
+    m_redrawWanted = true;
 }
 
 // ------------------------------------------------------------------- state

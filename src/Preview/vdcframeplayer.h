@@ -4,8 +4,11 @@
 // the picture fitted and centred inside itself, keeps the engine from
 // drawing while it is being resized, edits the crop rectangle by mouse and
 // forwards the controller's operations. The engine's video driver draws into
-// a back buffer and presents it here by a queued call; paintEvent only
-// paints the last presented picture.
+// a back buffer and presents it here by a queued call. paintEvent paints
+// the last presented picture and, unless the paint only shows a newly
+// presented one, asks the controller to draw the picture again, so that an
+// edit, a resize or an exposure shows the current picture with the current
+// settings at the current size, also while paused.
 
 #include "cdcvideoplayer.h"
 
@@ -86,6 +89,8 @@ public:
 
     // The last picture the engine presented (what the widget paints).
     QImage GetPresentedImage() const { return m_presented; }
+    // Repaints and has the picture drawn again with the item's settings now.
+    void RedrawPicture();
 
 public slots:
     void slot_GetCropRect(rect_t& pRect);
@@ -128,4 +133,6 @@ private:
     bool m_mouseOperation = true;
     CCropRect* m_cropRect = nullptr;
     QImage m_presented;
+    bool m_presentPending = false; // a presented picture waits to be painted
+    bool m_redrawWanted = false;   // the next paint draws the picture again
 };

@@ -99,7 +99,7 @@ VDCMainPlayer::~VDCMainPlayer()
     m_frameStrip->setEnablePlayerSnapshot(false);
     m_seeked = false;
     if (m_framePlayer->SetSourceItem(nullptr)) {
-        m_framePlayer->update();
+        m_framePlayer->RedrawPicture();
         SetEnablePlayer(false);
     }
     m_timeTimer->stop();
@@ -137,7 +137,7 @@ bool VDCMainPlayer::SetSourceItem(IDCPlaySourceItem* item, bool bEnableStrip)
     m_seeked = false;
     const bool result = m_framePlayer->SetSourceItem(item);
     if (result) {
-        m_framePlayer->update();
+        m_framePlayer->RedrawPicture();
         SetEnablePlayer(item != nullptr);
     }
     return result;
@@ -328,7 +328,7 @@ void VDCMainPlayer::on_btnStop_clicked()
     } else if (m_framePlayer->Stop()) {
         ui->btnPlay->setChecked(false);
         ui->btnPlay->setToolTip(tr("Play"));
-        m_framePlayer->update();
+        m_framePlayer->RedrawPicture();
     }
     emit signal_mainplayer_stoped();
 }
@@ -385,7 +385,7 @@ void VDCMainPlayer::Close()
 
 void VDCMainPlayer::UpdateFramePlayer()
 {
-    m_framePlayer->update();
+    m_framePlayer->RedrawPicture();
 }
 
 void VDCMainPlayer::slot_seekByOffset(int nOffset)

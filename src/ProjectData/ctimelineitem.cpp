@@ -6,6 +6,7 @@
 
 #include "Basilvo/Basilvo.h"
 #include "CBaseException.h"
+#include "CEffectsProc.h"
 #include "CTmpFile.h"
 #include "IAVImporter.h"
 #include "IAVManager.h"
@@ -62,12 +63,12 @@ CMediaSourceItem* AsMediaClip(ISourceDataItem* item)
 
 // One effect with its parameters; numbers are written as decimal text.
 void AddEffect(Moorland::ISimpleEditTimeLine* timeline, int index, const char* name,
-               std::initializer_list<std::pair<const char*, std::string>> params)
+               const std::vector<std::pair<std::string, std::string>>& params)
 {
     std::vector<const char*> names;
     std::vector<const char*> values;
     for (const auto& p : params) {
-        names.push_back(p.first);
+        names.push_back(p.first.c_str());
         values.push_back(p.second.c_str());
     }
     names.push_back(nullptr);
@@ -135,37 +136,27 @@ void insert_childitem_seixinfo::operator()(ISourceDataItem* item) const
     const int index = timeline->GetClipCount() - 1;
 
     if (bWithEdit) {
-        static const char* const kFilters[] = {nullptr, "simple_gauss_blur", "simple_laplacian_sharpen", "gray",
-                                               "flip_color", "invert", "aged_film"};
-        const int effect = clip->GetEffectType();
-        if (effect >= 1 && effect <= 6)
-            AddEffect(timeline, index, kFilters[effect], {});
-        if (clip->GetBrightness() != 0 || clip->GetContrast() != 0 || clip->GetSaturation() != 0)
-            AddEffect(timeline, index, "brightness_contrast",
-                      {{"brightness", std::to_string(clip->GetBrightness())},
-                       {"contrast", std::to_string(clip->GetContrast())},
-                       {"saturation", std::to_string(clip->GetSaturation())}});
-        const int angle = clip->GetRotationAngle();
-        if (clip->IsMirror() || clip->IsVerReverse() || angle != 0) {
-            bool m = clip->IsMirror();
-            bool v = clip->IsVerReverse();
-            int code = 0;
-            if (angle == 90) {
-                code = 1;
-            } else if (angle == 180) {
-                m = !m;
-                v = !v;
-            } else if (angle == 270) {
-                code = 2;
-            }
-            AddEffect(timeline, index, "reverse", {{"mirror", m ? "1" : "0"}, {"vertical", v ? "1" : "0"}});
-            if (code != 0)
-                AddEffect(timeline, index, "EffectNameRotate90X", {{"Rotate90XDerection", std::to_string(code)}});
+        // The players' own chain names the steps, so the file goes through
+        // the same processors in the same order as the picture on screen.
+        CEffectsProc chain(nullptr);
+        if (clip->EnableVideoEffect()) {
+            chain.setBrightness(clip->GetBrightness());
+            chain.setContrast(clip->GetContrast());
+            chain.setSaturation(clip->GetSaturation());
+            chain.setEnableAgedFilmEffectSeriesType(clip->GetEffectType());
         }
-        if (clip->Enable3DEffect() && clip->Get3DEffectType() != 0)
-            AddEffect(timeline, index, "2D_3D_TransForm",
-                      {{"2d_3d_depth", std::to_string(clip->Get3DEffectDepth())},
-                       {"2d_3d_type", std::to_string(static_cast<int>(clip->Get3DEffectType()))}});
+        if (clip->EnableVideoTurn()) {
+            chain.setMirror(clip->IsMirror());
+            chain.setVerReverse(clip->IsVerReverse());
+            chain.setRotateAngle(clip->GetRotationAngle());
+        }
+        if (clip->Enable3DEffect()) {
+            chain.setEnable3DEffect(true);
+            chain.set3DEffectType(static_cast<int>(clip->Get3DEffectType()));
+            chain.set3DEffectDepth(clip->Get3DEffectDepth());
+        }
+        for (const EffectStep& step : chain.Steps())
+            AddEffect(timeline, index, step.name.c_str(), step.params);
         if (clip->IsEnableAudioReplace()) {
             const QByteArray path = clip->GetAudioReplaceFullPath().toUtf8();
             // The clip's own index, so the sound replaced is this clip's.

@@ -111,27 +111,45 @@ bool CEffectsProc::Run(Moorland::IRawVideoFrame*& frame, bool newFrame)
         }
     }
 
+    for (const EffectStep& step : Steps()) {
+        Moorland::IVideoProcessor* p = nullptr;
+        if (step.name == "brightness_contrast") {
+            p = Make(m_colour, "brightness_contrast");
+        } else if (step.name == "reverse") {
+            p = Make(m_reverse, "reverse");
+        } else if (step.name == "EffectNameRotate90X") {
+            p = Make(m_rotate, "EffectNameRotate90X");
+        } else if (step.name == "2D_3D_TransForm") {
+            p = Make(m_3dProc, "2D_3D_TransForm");
+        } else {
+            if (m_effect != m_heldEffect && m_effectProc) {
+                m_effectProc->Release();
+                m_effectProc = nullptr;
+            }
+            p = Make(m_effectProc, step.name.c_str());
+            if (p)
+                m_heldEffect = m_effect;
+        }
+        if (!p)
+            continue;
+        for (const auto& param : step.params)
+            p->SetParameter(param.first.c_str(), param.second.c_str());
+        Apply(p, frame, makeNew, replaced);
+    }
+    return replaced;
+}
+
+std::vector<EffectStep> CEffectsProc::Steps() const
+{
+    std::vector<EffectStep> steps;
     if (static_cast<int>(m_brightness * 100.0) != 0 || static_cast<int>(m_contrast * 100.0) != 0 ||
-        static_cast<int>(m_saturation * 100.0) != 0) {
-        if (Moorland::IVideoProcessor* p = Make(m_colour, "brightness_contrast")) {
-            p->SetParameter("brightness", Text("%.3f", m_brightness).c_str());
-            p->SetParameter("contrast", Text("%.3f", m_contrast).c_str());
-            p->SetParameter("saturation", Text("%.3f", m_saturation).c_str());
-            Apply(p, frame, makeNew, replaced);
-        }
-    }
-
-    if (m_effect != EffectNone && m_effect >= 0 && m_effect <= 6) {
-        if (m_effect != m_heldEffect && m_effectProc) {
-            m_effectProc->Release();
-            m_effectProc = nullptr;
-        }
-        if (Moorland::IVideoProcessor* p = Make(m_effectProc, kEffectNames[m_effect])) {
-            Apply(p, frame, makeNew, replaced);
-            m_heldEffect = m_effect;
-        }
-    }
-
+        static_cast<int>(m_saturation * 100.0) != 0)
+        steps.push_back({"brightness_contrast",
+                         {{"brightness", Text("%.3f", m_brightness)},
+                          {"contrast", Text("%.3f", m_contrast)},
+                          {"saturation", Text("%.3f", m_saturation)}}});
+    if (m_effect > EffectNone && m_effect <= EffectAgedFilm)
+        steps.push_back({kEffectNames[m_effect], {}});
     if (m_mirror != 0 || m_vertical != 0 || m_rotation != 0) {
         int direction = 0, mirror = m_mirror, vertical = m_vertical;
         if (m_rotation == 90) {
@@ -143,27 +161,13 @@ bool CEffectsProc::Run(Moorland::IRawVideoFrame*& frame, bool newFrame)
         } else if (m_rotation == 270) {
             direction = 2;
         }
-        if (Moorland::IVideoProcessor* p = Make(m_reverse, "reverse")) {
-            p->SetParameter("mirror", Text(mirror).c_str());
-            p->SetParameter("vertical", Text(vertical).c_str());
-            Apply(p, frame, makeNew, replaced);
-        }
-        if (direction != 0) {
-            if (Moorland::IVideoProcessor* p = Make(m_rotate, "EffectNameRotate90X")) {
-                p->SetParameter("Rotate90XDerection", Text(direction).c_str());
-                Apply(p, frame, makeNew, replaced);
-            }
-        }
+        steps.push_back({"reverse", {{"mirror", Text(mirror)}, {"vertical", Text(vertical)}}});
+        if (direction != 0)
+            steps.push_back({"EffectNameRotate90X", {{"Rotate90XDerection", Text(direction)}}});
     }
-
-    if (m_3d && m_3dType != 0) {
-        if (Moorland::IVideoProcessor* p = Make(m_3dProc, "2D_3D_TransForm")) {
-            p->SetParameter("2d_3d_depth", Text(m_3dDepth).c_str());
-            p->SetParameter("2d_3d_type", Text(m_3dType).c_str());
-            Apply(p, frame, makeNew, replaced);
-        }
-    }
-    return replaced;
+    if (m_3d && m_3dType != 0)
+        steps.push_back({"2D_3D_TransForm", {{"2d_3d_depth", Text(m_3dDepth)}, {"2d_3d_type", Text(m_3dType)}}});
+    return steps;
 }
 
 void CEffectsProc::ProcFrameInPlace(Moorland::IRawVideoFrame*& frame)

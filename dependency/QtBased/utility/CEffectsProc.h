@@ -13,6 +13,10 @@
 #include "IRawVideoFrame.h"
 #include "IVideoProcessor.h"
 
+#include <string>
+#include <utility>
+#include <vector>
+
 namespace Moorland { class IImageDeinterlace; }
 
 // The picture effect of a clip: 0 none, 1 simple gauss blur, 2 simple
@@ -26,6 +30,14 @@ enum EffectType
     EffectFlipColor = 4,
     EffectInvert = 5,
     EffectAgedFilm = 6,
+};
+
+// One step of the chain: the processor's name and its parameters as the
+// texts they are set with, in the order they are set.
+struct EffectStep
+{
+    std::string name;
+    std::vector<std::pair<std::string, std::string>> params;
 };
 
 class CEffectsProc
@@ -51,6 +63,11 @@ public:
     void set3DEffectType(int type) { m_3dType = type; }
     void set3DEffectDepth(int depth) { m_3dDepth = depth; }
     void rebuild3DEffectProc();
+
+    // The steps the stored settings run, in the chain's order (deinterlacing
+    // aside). A conversion writes these same steps for each clip, so the
+    // players and the converted file go through one set of processors.
+    std::vector<EffectStep> Steps() const;
 
     // Runs the chain on the frame itself.
     void ProcFrameInPlace(Moorland::IRawVideoFrame*& frame);

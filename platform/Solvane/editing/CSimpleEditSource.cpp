@@ -83,20 +83,6 @@ Probe ProbeClip(Moorland::IAVManager* manager, const SeixClip& clip)
     return p;
 }
 
-// Whether the clip's processors turn its pictures by a quarter (odd count).
-bool TurnsQuarter(const SeixClip& clip)
-{
-    int quarters = 0;
-    for (const SeixEffect& e : clip.effects) {
-        if (e.name != "EffectNameRotate90X")
-            continue;
-        const std::string d = e.Param("Rotate90XDerection", "0");
-        if (d == "1" || d == "2")
-            ++quarters;
-    }
-    return quarters % 2 == 1;
-}
-
 } // namespace
 
 EditOutput ResolveEditOutput(Moorland::IAVManager* manager, const SeixDescription& d)
@@ -142,11 +128,9 @@ EditOutput ResolveEditOutput(Moorland::IAVManager* manager, const SeixDescriptio
                 cw = w;
                 ch = h;
             }
-            double sar = SampleAspect(clip.HasVideoFormat() ? clip.format.aspect : p.aspect);
-            if (TurnsQuarter(clip)) {
-                std::swap(cw, ch);
-                sar = 1.0 / sar;
-            }
+            // A turned clip is fitted into this shape like any other: its
+            // turn changes neither the other clips nor the output's pixels.
+            const double sar = SampleAspect(clip.HasVideoFormat() ? clip.format.aspect : p.aspect);
             shape.have = true;
             shape.width = cw;
             shape.height = ch;

@@ -452,8 +452,9 @@ private:
             for (unsigned y = 0; y < pl.rows; ++y) {
                 const uint8_t* row = pl.data + static_cast<size_t>(y) * pl.pitch;
                 for (unsigned x = 0; x < pl.width; ++x) {
-                    const unsigned nx = direction == 1 ? pl.rows - 1 - y : y;
-                    const unsigned ny = direction == 1 ? x : pl.width - 1 - x;
+                    // 2 is a quarter clockwise: the top-left corner goes to the top right.
+                    const unsigned nx = direction == 2 ? pl.rows - 1 - y : y;
+                    const unsigned ny = direction == 2 ? x : pl.width - 1 - x;
                     memcpy(&t[(static_cast<size_t>(ny) * tw + nx) * size], row + static_cast<size_t>(x) * size,
                            static_cast<size_t>(size));
                 }

@@ -27,8 +27,9 @@
 // - "aged_film": sepia tone with faded contrast.
 // - "reverse": "mirror" 1 flips left-right, "vertical" 1 flips top-bottom;
 //   both together are a half turn.
-// - "EffectNameRotate90X": "Rotate90XDerection" 1 turns a quarter clockwise,
-//   2 a quarter anticlockwise, 0 nothing. Width and height change places;
+// - "EffectNameRotate90X": "Rotate90XDerection" 1 turns a quarter
+//   anticlockwise (a clip's 90 degrees), 2 a quarter clockwise (270), 0
+//   nothing. Width and height change places;
 //   turning in place needs a frame answering RAWVIDEO_INTERFACE_RESIZABLE
 //   (or a square picture). 4:2:2 pictures come out 4:4:0.
 // - "2D_3D_TransForm": "2d_3d_depth" 0..100 (the editor gives 20..100) and

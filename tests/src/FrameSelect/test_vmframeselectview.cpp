@@ -4,14 +4,31 @@
 #include "../../dependency/QtBased/dialogs/WidgetTestApp.h"
 
 #include "vmframeselectview.h"
+#include "vvideoframepixmapitem.h"
 #include "vvideoframeview.h"
 
+#include <QGraphicsScene>
 #include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 namespace {
+
+// A left click of the mouse on thumbnail `index`; false when there is none.
+bool ClickThumbnail(VMFrameSelectView& strip, int index)
+{
+    auto* view = strip.findChild<VVideoFrameView*>("frameImage");
+    for (QGraphicsItem* item : view->scene()->items()) {
+        auto* thumb = dynamic_cast<VVideoFramePixmapItem*>(item);
+        if (thumb && thumb->getIndex() == index) {
+            const QPoint at = view->mapFromScene(thumb->mapToScene(thumb->pixmap().rect().center()));
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+            return true;
+        }
+    }
+    return false;
+}
 
 TEST(FrameStrip, CountsAnOddNumberOfThumbnailsByWidth)
 {
@@ -44,15 +61,47 @@ TEST(FrameStrip, WithoutAPlayerEveryThumbnailIsTheNoFramePicture)
     ASSERT_EQ(shown.size(), 7);
     for (const QImage& image : shown)
         EXPECT_EQ(image.pixel(5, 5), qRgb(255, 0, 0));
-    // The centre click without any converted frame asks for a refresh.
-    QSignalSpy seeks(&strip, &VMFrameSelectView::signal_seekByOffset);
-    QMetaObject::invokeMethod(&strip, "slot_itemClicked", Qt::DirectConnection, Q_ARG(int, 3));
-    ASSERT_EQ(seeks.count(), 1);
-    EXPECT_EQ(seeks.takeFirst().at(0).toInt(), 0);
-    // Neighbours of the centre step by one.
-    QMetaObject::invokeMethod(&strip, "slot_itemClicked", Qt::DirectConnection, Q_ARG(int, 2));
-    ASSERT_EQ(seeks.count(), 1);
-    EXPECT_EQ(seeks.takeFirst().at(0).toInt(), -1);
+}
+
+// Mouse clicks on the thumbnails, with the skin's backgrounds and without
+// them (a skin may set none): every thumbnail can be hit, only by itself.
+TEST(FrameStrip, ClicksOnThumbnailsAskForTheirOffset)
+{
+    for (bool skinned : {false, true}) {
+        SCOPED_TRACE(skinned ? "with backgrounds" : "without backgrounds");
+        VMFrameSelectView strip;
+        QImage none(10, 10, QImage::Format_ARGB32);
+        none.fill(Qt::red);
+        strip.setImgNoFrame(none);
+        if (skinned) {
+            QPixmap hover(80, 62), normal(80, 62);
+            hover.fill(Qt::blue);
+            normal.fill(Qt::darkGray);
+            strip.setImgHoverBg(hover);
+            strip.setImgNormalBg(normal);
+        }
+        auto* view = strip.findChild<VVideoFrameView*>("frameImage");
+        strip.resize(602, 70);
+        strip.show();
+        view->setFixedWidth(600);
+        strip.setEnablePlayerSnapshot(true);
+        strip.updateClipFrames();
+        ASSERT_EQ(strip.getItemsCount(), 7);
+        for (QGraphicsItem* item : view->scene()->items())
+            EXPECT_FALSE(item->boundingRect().isEmpty()) << "every thumbnail has an area to click";
+        QSignalSpy seeks(&strip, &VMFrameSelectView::signal_seekByOffset);
+        // The centre without any converted frame asks for a refresh;
+        // its neighbours step by one.
+        const struct
+        {
+            int index, offset;
+        } cases[] = {{3, 0}, {2, -1}, {4, 1}};
+        for (const auto& c : cases) {
+            ASSERT_TRUE(ClickThumbnail(strip, c.index));
+            ASSERT_EQ(seeks.count(), 1) << c.index;
+            EXPECT_EQ(seeks.takeFirst().at(0).toInt(), c.offset) << c.index;
+        }
+    }
 }
 
 TEST(FrameStrip, WheelTurnsWhileDisabledAreDropped)

@@ -233,10 +233,11 @@ TEST_F(FramePlayer, TheClipsEffectsShowOnTheLetterboxedPicture)
         EXPECT_EQ(all.pixel(x, 10) & 0xFFFFFF, 0u);
         EXPECT_EQ(all.pixel(x, 290) & 0xFFFFFF, 0u);
     }
-    // Brightness +50: the screen changes at once, also while paused.
+    // Brightness +50: the next paint of the widget shows it, also while
+    // paused (a holder asks for one after every edit).
     clip->SetEnableVideoEffect(true);
     clip->SetBrightness(50);
-    player->GetVideoPlayer()->UpdateVideo();
+    player->update();
     ASSERT_TRUE(WaitFor([&] { return MeanLevel(Shown(*player)) > plainLevel + 10; }, 10000))
         << plainLevel << " " << MeanLevel(Shown(*player));
     // It equals the decoded picture through the chain, scaled.
@@ -258,6 +259,18 @@ TEST_F(FramePlayer, TheClipsEffectsShowOnTheLetterboxedPicture)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.read(2), QByteArray("BM"));
     EXPECT_EQ(QImage(QString::fromStdString(path), "BMP").size(), QSize(640, 360));
+
+    // A quarter turn shows tall on screen, fitted by its turned shape, and
+    // the snapshot has the turned size.
+    clip->SetEnableVideoTurn(true);
+    clip->SetRotationAngle(270);
+    player->update();
+    ASSERT_TRUE(WaitFor([&] { return Shown(*player).height() > Shown(*player).width(); }, 10000))
+        << Shown(*player).width() << " x " << Shown(*player).height();
+    EXPECT_EQ(player->GetCDCDrawFrameRect(), QRect(116, 0, 168, 300));
+    QImage turned;
+    ASSERT_TRUE(player->Snapshot(-1, -1, turned, true)) << GetQuentaException()->GetExceptionMsg();
+    EXPECT_EQ(turned.size(), QSize(1080, 1920));
     player->SetEffectProc(nullptr);
 }
 
@@ -420,3 +433,36 @@ TEST_F(FramePlayer, SettingsChangedFastWhilePlayingAreSafe)
 }
 
 } // namespace
+
+// A still image (decoded as RGB) and the same picture as H.264 (planar YUV)
+// show one colour edit alike: the effects count in the levels a conversion
+// uses, whatever the layout of the decoded picture.
+TEST_F(FramePlayer, AStillAndAVideoOfOnePictureShowAColourEditAlike)
+{
+    MediaTest::Folder folder("frameplayer-still");
+    ASSERT_TRUE(MediaTest::Run(folder.FFmpeg() + "-f lavfi -i testsrc2=size=320x240 -frames:v 1 still.png") &&
+                MediaTest::Run(folder.FFmpeg() + "-loop 1 -i still.png -t 1 -r 25 -c:v libx264 -preset ultrafast "
+                                                 "-crf 5 -pix_fmt yuv444p video.mp4"));
+    CEffectsProc effects(manager.manager);
+    player->SetEffectProc(&effects);
+    player->SetSelfEffect(true);
+    QImage shown[2];
+    const char* names[2] = {"still.png", "video.mp4"};
+    for (int i = 0; i < 2; ++i) {
+        Fablecut::CMediaSourceItem* clip = Load(folder.Path(names[i]));
+        ASSERT_TRUE(clip);
+        clip->SetEnableVideoEffect(true);
+        clip->SetContrast(60);
+        clip->SetBrightness(-30);
+        ASSERT_TRUE(player->Seek(200));
+        ASSERT_TRUE(WaitFor([&] { return player->GetPlayerRunState() == DCPlayerPaused && !Shown(*player).isNull(); }));
+        PlayersTest::Pump(300);
+        shown[i] = Shown(*player).convertToFormat(QImage::Format_RGB32);
+    }
+    ASSERT_EQ(shown[0].size(), shown[1].size());
+    const QSize small(80, 60);
+    EXPECT_LT(MeanDifference(shown[0].scaled(small, Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
+                             shown[1].scaled(small, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)),
+              3.0);
+    player->SetEffectProc(nullptr);
+}

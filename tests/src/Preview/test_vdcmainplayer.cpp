@@ -10,12 +10,17 @@
 #include "vdcframeplayer.h"
 #include "vdcmainplayer.h"
 #include "vmframeselectview.h"
+#include "vvideoframepixmapitem.h"
+#include "vvideoframeview.h"
 
 #include <QFileDialog>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QGraphicsScene>
+#include <QTest>
 #include <QToolButton>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -119,6 +124,32 @@ TEST_F(MainPlayer, CountsFromTheTrimStartAndStopsAtTheTrimEnd)
     EXPECT_GE(last, 70);
 }
 
+// A left click of the mouse on the strip's thumbnail `index`.
+void ClickThumbnail(VMFrameSelectView* strip, int index)
+{
+    auto* view = strip->findChild<VVideoFrameView*>("frameImage");
+    ASSERT_NE(view, nullptr);
+    for (QGraphicsItem* item : view->scene()->items()) {
+        auto* thumb = dynamic_cast<VVideoFramePixmapItem*>(item);
+        if (thumb && thumb->getIndex() == index) {
+            const QPoint at = view->mapFromScene(thumb->mapToScene(thumb->pixmap().rect().center()));
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+            return;
+        }
+    }
+    ADD_FAILURE() << "no thumbnail " << index;
+}
+
+// One notch of the mouse wheel over the strip (negative: toward the user).
+void Wheel(VMFrameSelectView* strip, int delta)
+{
+    auto* view = strip->findChild<VVideoFrameView*>("frameImage");
+    const QPointF at(view->viewport()->width() / 2.0, view->viewport()->height() / 2.0);
+    QWheelEvent event(at, view->viewport()->mapToGlobal(at.toPoint()), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view->viewport(), &event);
+}
+
 TEST_F(MainPlayer, TheStripShowsTheNeighboursAndStepsByClickAndWheel)
 {
     ASSERT_TRUE(panel->SetSourceItem(clip.get(), true));
@@ -139,15 +170,15 @@ TEST_F(MainPlayer, TheStripShowsTheNeighboursAndStepsByClickAndWheel)
     EXPECT_EQ(ShownIndex(), 50) << "fetching thumbnails leaves the picture";
 
     // A click two right of the centre moves two pictures on.
-    QMetaObject::invokeMethod(strip, "slot_itemClicked", Qt::DirectConnection, Q_ARG(int, count / 2 + 2));
+    ClickThumbnail(strip, count / 2 + 2);
     EXPECT_TRUE(Shows(52)) << ShownIndex();
     // Five wheel notches toward the user within 300 ms: five pictures on.
     for (int i = 0; i < 5; ++i)
-        QMetaObject::invokeMethod(strip, "slot_ItemsWheeled", Qt::DirectConnection, Q_ARG(int, -120));
+        Wheel(strip, -120);
     EXPECT_TRUE(Shows(57)) << ShownIndex();
     // Both directions cancel out.
     for (int d : {-120, 120, 120})
-        QMetaObject::invokeMethod(strip, "slot_ItemsWheeled", Qt::DirectConnection, Q_ARG(int, d));
+        Wheel(strip, d);
     EXPECT_TRUE(Shows(56)) << ShownIndex();
     PlayersTest::Pump(400);
     EXPECT_EQ(ShownIndex(), 56);
@@ -157,6 +188,15 @@ TEST_F(MainPlayer, TheStripShowsTheNeighboursAndStepsByClickAndWheel)
         QList<QImage> t = strip->getShownImages();
         return t.size() == count && PlayersTest::PictureIndex(t[count / 2]) == 56;
     }));
+    // A click left of the centre goes back, also with the skin's backgrounds.
+    QPixmap hover(80, 62), normal(80, 62);
+    hover.fill(Qt::blue);
+    normal.fill(Qt::darkGray);
+    strip->setImgHoverBg(hover);
+    strip->setImgNormalBg(normal);
+    strip->updateClipFrames();
+    ClickThumbnail(strip, count / 2 - 1);
+    EXPECT_TRUE(Shows(55)) << ShownIndex();
 }
 
 TEST_F(MainPlayer, MuteRemembersTheVolume)

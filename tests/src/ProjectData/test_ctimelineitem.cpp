@@ -317,12 +317,18 @@ TEST_F(Timeline, ExactSplitsFallBackToAPlainCutWhenTheBoundaryIsOff)
 TEST_F(Timeline, PreviewAndOutputDescriptions)
 {
     auto rotated = Clip("/v/r.mov", 10.0, 1.0, 3.0);
+    rotated->SetEnableVideoTurn(true);
     rotated->SetRotationAngle(180);
+    rotated->SetBrightness(30);
     rotated->SetVolume(0.5);
     rotated->SetCrop(10, 20, 300, 200);
     auto turned = Clip("/v/t.mov", 10.0, 0.0, 2.0);
+    turned->SetEnableVideoTurn(true);
     turned->SetRotationAngle(90);
     turned->SetMirror(true);
+    turned->SetEnableVideoEffect(true);
+    turned->SetContrast(60);
+    turned->SetEffectType(EffectGray);
     turned->SetVolume(1.00005);
     turned->SetEnable3DEffect(true);
     turned->Set3DEffectDepth(70);
@@ -333,6 +339,9 @@ TEST_F(Timeline, PreviewAndOutputDescriptions)
     timeline.AppendItem(rotated.get());
     timeline.AppendItem(turned.get());
     timeline.AppendItem(sound.get());
+    // The first clip's picture group switched off in the editor: the file
+    // gets no colour step from it, as the player shows none.
+    dynamic_cast<CMediaSourceItem*>(timeline.getItemByIndex(0))->SetEnableVideoEffect(false);
 
     timeline.UpdateSeixFile(false);
     std::string preview = Calls();
@@ -354,9 +363,15 @@ TEST_F(Timeline, PreviewAndOutputDescriptions)
     EXPECT_NE(std::string::npos, output.find("AddClipEffect 0 0 reverse mirror=1 vertical=1\n"));
     EXPECT_EQ(std::string::npos, output.find("AddClipEffect 0 1"));
     EXPECT_NE(std::string::npos, output.find("SetClipVolume 0 0.5000"));
-    EXPECT_NE(std::string::npos, output.find("AddClipEffect 1 0 reverse mirror=1 vertical=0\n"
-                                             "AddClipEffect 1 1 EffectNameRotate90X Rotate90XDerection=1\n"
-                                             "AddClipEffect 1 2 2D_3D_TransForm 2d_3d_depth=70 2d_3d_type=1\n"
+    EXPECT_EQ(std::string::npos, output.find("AddClipEffect 0 0 brightness_contrast"));
+    // The players' chain, step by step in its order: colour, picture
+    // effect, flips, the quarter turn (90 is anticlockwise), 3D.
+    EXPECT_NE(std::string::npos, output.find("AddClipEffect 1 0 brightness_contrast brightness=0.000 contrast=60.000 "
+                                             "saturation=0.000\n"
+                                             "AddClipEffect 1 1 gray (no params)\n"
+                                             "AddClipEffect 1 2 reverse mirror=1 vertical=0\n"
+                                             "AddClipEffect 1 3 EffectNameRotate90X Rotate90XDerection=1\n"
+                                             "AddClipEffect 1 4 2D_3D_TransForm 2d_3d_depth=70 2d_3d_type=1\n"
                                              "SetReplaceAudio /m/song.wav 1 0\n"));
     EXPECT_EQ(std::string::npos, output.find("SetClipVolume 1"));
     EXPECT_EQ(0, manager.Live()) << "each rewrite releases its importer";

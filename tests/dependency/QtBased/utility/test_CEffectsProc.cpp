@@ -175,7 +175,9 @@ TEST(CEffectsProc, ProcFrameTurnsARealFrame)
         EXPECT_EQ(h, 6u);
         unsigned bytes = 0, pitch = 0, rows = 0;
         const uint8_t* out = frame->GetBuffer(0, &bytes, &pitch, &rows);
-        EXPECT_EQ(out[3 * 4], 255 - 10); // inverted, then turned to the top-right
+        // Inverted, then turned a quarter anticlockwise (the clip's 90
+        // degrees): the top-left corner lands bottom-left.
+        EXPECT_EQ(out[5 * pitch], 255 - 10);
         EXPECT_EQ(px[0], 10);            // the caller's frame is untouched
         frame->Free();
         filler->Release();

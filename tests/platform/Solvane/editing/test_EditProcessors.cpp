@@ -123,9 +123,10 @@ TEST(EditProcessors, QuarterTurnsSwapTheSizeAndMoveTheCorners)
     struct Case
     {
         const char* direction;
-        // where the source's top-left and top-right pixels land
+        // where the source's top-left and top-right pixels land: 1 turns
+        // anticlockwise, 2 clockwise
         unsigned tlx, tly, trx, try_;
-    } cases[] = {{"1", 1, 0, 1, 3}, {"2", 0, 3, 0, 0}};
+    } cases[] = {{"1", 0, 3, 0, 0}, {"2", 1, 0, 1, 3}};
     for (const Case& c : cases) {
         ProcessorPtr p = Make(m, "EffectNameRotate90X", {{"Rotate90XDerection", c.direction}});
         ProcessParams params{};
@@ -274,7 +275,7 @@ TEST(EditProcessors, PlanarPicturesKeepTheirLayout)
     filler->SetPlane(0, y.data(), 4);
     filler->SetPlane(1, u.data(), 2);
     filler->SetPlane(2, v.data(), 2);
-    ProcessorPtr turn = Make(m, "EffectNameRotate90X", {{"Rotate90XDerection", "1"}});
+    ProcessorPtr turn = Make(m, "EffectNameRotate90X", {{"Rotate90XDerection", "2"}});
     // A square picture turns in place without changing size.
     ASSERT_TRUE(turn->ProcessFrameInPlace(&params, 0, filler->GetFrame())) << SolvaneTest::LastMessage();
     EXPECT_EQ(y[0 * 4 + 3], y0[3]); // mirrored top-left (old top-right) went to the top-right

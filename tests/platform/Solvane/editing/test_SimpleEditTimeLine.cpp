@@ -398,7 +398,8 @@ TEST(SimpleEditTimeLine, ClipSettingsShapeThePictureAndSound)
     SolvaneTest::ManagerHolder m;
     ImporterPtr writer = NewEdit(m);
     ISimpleEditTimeLine* t = TimeLine(writer.get());
-    // Cropped to 200 x 160, turned a quarter: the output is 160 x 200.
+    // Cropped to 200 x 160 and turned a quarter: the output keeps the crop's
+    // shape, and the turned picture stands in it, 128 x 160 between bars.
     SimpleEditClipEntry a = Entry(media.a.c_str(), "FFImporter", 0, 400);
     a.leftMargin = 60;
     a.rightMargin = 60;
@@ -425,14 +426,18 @@ TEST(SimpleEditTimeLine, ClipSettingsShapeThePictureAndSound)
         if (video) {
             unsigned w = 0, h = 0;
             video->GetDimension(&w, &h);
-            EXPECT_EQ(w, 160u);
-            EXPECT_EQ(h, 200u);
-            if (video->GetTimeStamp() >= 400) {
-                // 320 x 240 fitted into 160 x 200: 160 x 120 with black bars.
-                unsigned bytes = 0, pitch = 0, rows = 0;
-                const unsigned char* y = video->GetBuffer(0, &bytes, &pitch, &rows);
-                EXPECT_LE(y[10 * pitch + 80], 20);  // top bar
-                EXPECT_GT(y[100 * pitch + 80], 20); // picture
+            EXPECT_EQ(w, 200u);
+            EXPECT_EQ(h, 160u);
+            unsigned bytes = 0, pitch = 0, rows = 0;
+            const unsigned char* y = video->GetBuffer(0, &bytes, &pitch, &rows);
+            if (video->GetTimeStamp() < 400) {
+                EXPECT_LE(y[80 * pitch + 10], 20);  // left bar
+                EXPECT_LE(y[80 * pitch + 190], 20); // right bar
+                EXPECT_GT(y[80 * pitch + 100], 20); // picture
+            } else {
+                // 320 x 240 fitted into 200 x 160: 200 x 150 with black bars.
+                EXPECT_LE(y[1 * pitch + 100], 20);  // top bar
+                EXPECT_GT(y[80 * pitch + 100], 20); // picture
             }
             ++pictures;
         }

@@ -1,0 +1,629 @@
+// What the paused main player shows after each edit made with the mouse and
+// the keys in the clip editor is what a conversion of the same timeline
+// writes at that time: the import/edit page over the real project manager,
+// media layer and engine, and each timeline converted through the output
+// task, the real conversion engine and convworker, the outputs checked with
+// ffprobe and decoded with ffmpeg.
+
+#include "GuiTestApp.h"
+
+#include "../../MediaTestFolder.h"
+#include "Basilvo/Basilvo.h"
+#include "CAppVariableInfo.h"
+#include "ConvertTaskInfo2.h"
+#include "IAVConverter.h"
+#include "IProfile.h"
+#include "cmediasourceitem.h"
+#include "cmmoutputtask.h"
+#include "cmprojectmgr.h"
+#include "ctimelineitem.h"
+#include "vclipitem.h"
+#include "vdcframeplayer.h"
+#include "vdcmainplayer.h"
+#include "vruler.h"
+#include "veditorwidget.h"
+#include "veffectoptions.h"
+#include "vsourcerpage.h"
+#include "vsourceworkspace.h"
+#include "vtimelineview.h"
+#include "vtrackscene.h"
+#include "vtrackview.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QElapsedTimer>
+#include <QSlider>
+#include <QTest>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <functional>
+#include <memory>
+#include <thread>
+
+using Fablecut::CMediaSourceItem;
+
+namespace {
+
+const std::string kBin = FABLECUT_BIN_DIR;
+
+QApplication* App() { return GuiTest::App("test_vsourcerpage_output"); }
+
+bool WaitFor(const std::function<bool()>& done, int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QTest::qSleep(2);
+    }
+    return true;
+}
+
+// Mean difference over the three colour channels, in 8-bit levels.
+double MeanDifference(const QImage& a, const QImage& b)
+{
+    if (a.size() != b.size() || a.isNull())
+        return 1e9;
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
+        }
+    return sum / (3.0 * a.width() * a.height());
+}
+
+// Both pictures at one small size: what the eye compares, free of the
+// differences between two scalers at sharp edges.
+QImage Small(const QImage& image, QSize size)
+{
+    return image.convertToFormat(QImage::Format_RGB32)
+        .scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+// The part of an output picture that holds the clip: its shape fitted
+// into the output frame between bars.
+QImage Content(const QImage& frame, double aspect)
+{
+    QSize fitted(static_cast<int>(std::lround(1000 * aspect)), 1000);
+    fitted.scale(frame.size(), Qt::KeepAspectRatio);
+    return frame.copy((frame.width() - fitted.width()) / 2, (frame.height() - fitted.height()) / 2, fitted.width(),
+                      fitted.height());
+}
+
+// Picture `index` of a file, decoded by ffmpeg.
+QImage OutputPicture(const std::string& path, int index, const std::string& dir)
+{
+    const std::string png = dir + "/picture-" + std::to_string(index) + ".png";
+    if (!MediaTest::Run("ffmpeg -nostdin -v error -y -i '" + path + "' -vf \"select=eq(n\\," + std::to_string(index) +
+                        ")\" -frames:v 1 '" + png + "'"))
+        return QImage();
+    return QImage(QString::fromStdString(png));
+}
+
+std::string Probe(const std::string& path, const char* entries)
+{
+    const std::string command = "ffprobe -v error -select_streams v:0 -show_entries stream=" + std::string(entries) +
+                                " -of csv=p=0 '" + path + "'";
+    std::string out;
+    if (FILE* p = popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (fgets(buffer, sizeof buffer, p))
+            out += buffer;
+        pclose(p);
+    }
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r'))
+        out.pop_back();
+    return out;
+}
+
+struct ProfileRelease
+{
+    void operator()(IProfile* p) const { p->Release(); }
+};
+struct EngineRelease
+{
+    void operator()(Moorland::IAVConverter* p) const { p->Release(); }
+};
+
+// The import/edit page as the main window wires it, holding a timeline of
+// clips of one 320 x 240 file whose picture changes once a second.
+class PageWithTimeline : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        s_folder.reset(new MediaTest::Folder("sourcerpage-output"));
+        s_ok = !s_folder->Dir().empty() &&
+               MediaTest::Run(s_folder->FFmpeg() +
+                              "-f lavfi -i testsrc2=size=320x240:rate=1:duration=3 -vf fps=25 -c:v libx264 "
+                              "-preset ultrafast -crf 10 -pix_fmt yuv420p clip.mp4") &&
+               MediaTest::Run(s_folder->FFmpeg() + "-f lavfi -i testsrc2=size=320x240 -frames:v 1 still.png") &&
+               MediaTest::Run("mkdir -p '" + s_folder->Path("out") + "'");
+    }
+    static void TearDownTestSuite() { s_folder.reset(); }
+
+    void SetUp() override
+    {
+        App();
+        ASSERT_TRUE(s_ok);
+        ASSERT_NE(media.manager, nullptr);
+        if (access((kBin + "/convworker").c_str(), X_OK) != 0)
+            GTEST_SKIP() << "convworker is not built";
+        library.SetAVManager(media.manager);
+        library.SetSrcFileFullPath(QString::fromStdString(s_folder->Path("clip.mp4")));
+        library.setName("clip");
+        ASSERT_TRUE(library.OpenImporter()) << GetQuentaException()->GetExceptionMsg();
+        library.UpdateMovieInfos();
+        // Half a second a ruler tick: a click lands within 1/24 s.
+        CAppVariableInfo::GetInstance()->SetInfoValue("TimeLineViewScaleValue", 12);
+        mgr.reset(new CMProjectMgr(nullptr, media.manager));
+        page.reset(new VSourcerPage(nullptr));
+        page->SetAVManager(media.manager);
+        page->GetTimeLineView()->setProjectMgr(mgr.get());
+        page->resize(1280, 820);
+        page->show();
+        QApplication::setActiveWindow(page.get());
+        player = page->GetMainPlayer()->GetFramePlayer();
+        view = page->GetTimeLineView()->getTrackView();
+        editor = page->GetSourceWorkSpace()->findChild<VEditorWidget*>();
+        ASSERT_NE(editor, nullptr);
+    }
+    void TearDown() override
+    {
+        page.reset();
+        mgr.reset();
+    }
+
+public:
+    void Insert(int clips)
+    {
+        QList<Fablecut::ISourceDataItem*> items;
+        for (int i = 0; i < clips; ++i)
+            items << &library;
+        mgr->slot_InsertItemsByIndex(items, -1);
+        page->GetTimeLineView()->getScene()->updateClipsTime(false);
+        QApplication::processEvents();
+    }
+    Fablecut::ISourceDataItem* ClipAt(int index) { return mgr->GetTimelineItem()->getItemByIndex(index); }
+
+    // A left click on the timeline at a time, on the clips' row.
+    void ClickTimeline(double seconds)
+    {
+        const QPoint at = view->mapFromScene(QPointF(seconds, 40.0));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+        QApplication::processEvents();
+    }
+    // A left click on the time ruler at a time.
+    void ClickRuler(double seconds)
+    {
+        VRuler* ruler = page->GetTimeLineView()->getRuler();
+        const int x = static_cast<int>(std::lround(seconds * 24.0)) - page->GetTimeLineView()->getTrackView()->horizontalScrollBar()->value();
+        QTest::mouseClick(ruler, Qt::LeftButton, {}, QPoint(x, ruler->height() / 2));
+        QApplication::processEvents();
+    }
+    static double MeanLevel(const QImage& image)
+    {
+        double sum = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                sum += qGray(image.pixel(x, y));
+        return image.isNull() ? 0 : sum / (image.width() * image.height());
+    }
+    static int ChannelSpread(const QImage& image)
+    {
+        int worst = 0;
+        for (int y = 0; y < image.height(); y += 2)
+            for (int x = 0; x < image.width(); x += 2) {
+                const QRgb p = image.pixel(x, y);
+                worst = std::max({worst, std::abs(qRed(p) - qGreen(p)), std::abs(qGreen(p) - qBlue(p))});
+            }
+        return worst;
+    }
+    template <typename T> T* Find(const char* name)
+    {
+        T* found = page->findChild<T*>(name);
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    void Click(const char* name)
+    {
+        if (auto* button = Find<QAbstractButton>(name))
+            QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(button->width() / 2, button->height() / 2));
+    }
+    void Check(const char* name, bool on)
+    {
+        auto* box = Find<QCheckBox>(name);
+        if (box && box->isChecked() != on)
+            QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(5, box->height() / 2));
+    }
+    void Keys(const char* slider, Qt::Key key, int times)
+    {
+        auto* s = Find<QSlider>(slider);
+        if (!s)
+            return;
+        s->setFocus(Qt::MouseFocusReason);
+        for (int i = 0; i < times; ++i)
+            QTest::keyClick(s, key);
+    }
+    void PickEffect(EffectType type)
+    {
+        auto* chooser = Find<VEffectOptions>("wEffectOptions");
+        if (!chooser)
+            return;
+        for (int r = 0; r < chooser->rowCount(); ++r)
+            for (int c = 0; c < chooser->columnCount(); ++c)
+                if (chooser->item(r, c) && chooser->item(r, c)->data(VEffectOptions::EffectTypeRole).toInt() == type)
+                    QTest::mouseClick(chooser->viewport(), Qt::LeftButton, {},
+                                      chooser->visualItemRect(chooser->item(r, c)).center());
+    }
+    // The picture part of what the frame player presents.
+    QImage Shown() const
+    {
+        const QImage all = player->GetPresentedImage();
+        return all.isNull() ? all : all.copy(player->GetCDCDrawFrameRect());
+    }
+    bool Paused() const { return player->GetPlayerRunState() == DCPlayerPaused; }
+    // Waits until the picture differs from `before`; the milliseconds it took, -1 when it never did.
+    int WaitChange(const QImage& before, int ms = 3000)
+    {
+        QElapsedTimer t;
+        t.start();
+        const bool changed = WaitFor([&] {
+            const QImage now = Shown();
+            return !now.isNull() && (now.size() != before.size() || MeanDifference(now, before) > 0.5);
+        }, ms);
+        return changed ? static_cast<int>(t.elapsed()) : -1;
+    }
+    // Waits until the shown picture has stayed the same for a while.
+    QImage Settled()
+    {
+        QImage last = Shown();
+        for (int i = 0; i < 40; ++i) {
+            WaitFor([] { return false; }, 60);
+            const QImage now = Shown();
+            if (now.size() == last.size() && MeanDifference(now, last) < 0.01)
+                return now;
+            last = now;
+        }
+        return last;
+    }
+
+    // Queues a conversion of the timeline as it stands now.
+    Moorland::ConvertTaskInfo2* Queue(const QString& name)
+    {
+        if (!engine) {
+            engine.reset(CreateAVConverter(nullptr));
+            engine->SetMaxRunProgressCount(2);
+            engine->SetUseCPUCore(1);
+        }
+        std::unique_ptr<IProfile, ProfileRelease> profile(CreateProfile());
+        if (!profile || !profile->LoadFile((kBin + "/profile/101.xml").c_str()))
+            return nullptr;
+        auto task = std::make_unique<CMMOutputTask>(media.manager, nullptr, nullptr);
+        task->SetSrcTimelineItem(mgr->GetTimelineItem());
+        task->SetProfile(profile.get());
+        task->SetOutputDstFloder(QString::fromStdString(s_folder->Path("out")));
+        task->SetOutputDstName(name);
+        GetQuentaException()->Clear();
+        Moorland::ConvertTaskInfo2* record = task->GenerateConverterTask(engine.get());
+        tasks.push_back(std::move(task));
+        return record;
+    }
+    // Runs every queued conversion to its end; true when all finished well.
+    bool RunAll(const std::vector<Moorland::ConvertTaskInfo2*>& records)
+    {
+        if (!engine || !engine->StartConvert())
+            return false;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(5);
+        for (;;) {
+            bool all = true;
+            for (auto* r : records)
+                all = all && (r->GetState() == 4 || r->GetState() == 5);
+            if (all)
+                break;
+            if (std::chrono::steady_clock::now() > deadline)
+                return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        for (auto* r : records)
+            if (r->GetState() != 5)
+                return false;
+        return true;
+    }
+
+    static std::unique_ptr<MediaTest::Folder> s_folder;
+    static bool s_ok;
+    MediaTest::ManagerHolder media;
+    CMediaSourceItem library;
+    std::unique_ptr<CMProjectMgr> mgr;
+    std::unique_ptr<VSourcerPage> page;
+    VDCFramePlayer* player = nullptr;
+    VTrackView* view = nullptr;
+    VEditorWidget* editor = nullptr;
+    std::unique_ptr<Moorland::IAVConverter, EngineRelease> engine;
+    std::vector<std::unique_ptr<CMMOutputTask>> tasks;
+};
+
+std::unique_ptr<MediaTest::Folder> PageWithTimeline::s_folder;
+bool PageWithTimeline::s_ok = false;
+
+// One edit of the table, as the user makes it.
+struct Edit
+{
+    const char* what;
+    int page; // the editor page: 1 picture, 3 3D
+    std::function<void(PageWithTimeline&)> act;
+    bool turned;
+};
+
+// What one edit left on screen, and the conversion queued with it.
+struct Seen
+{
+    const Edit* edit;
+    QImage shown;
+    int ms;
+    int waited;
+    Moorland::ConvertTaskInfo2* record;
+    CMMOutputTask* task;
+};
+
+} // namespace
+
+TEST_F(PageWithTimeline, ThePausedPlayerShowsEachEditAtOnceAsTheConversionWritesIt)
+{
+    Insert(1);
+    ClickTimeline(1.5);
+    ASSERT_TRUE(WaitFor([&] { return Paused() && !Shown().isNull(); }, 10000)) << "the timeline is loaded, paused";
+    const QImage plain = Settled();
+    ASSERT_FALSE(plain.isNull());
+    const int plainMs = static_cast<int>(player->GetIPlayerCurTime().ToSeconds());
+
+    const std::vector<Edit> edits = {
+        {"brightness up", 1, [](PageWithTimeline& p) { p.Keys("sldEffectBrightness", Qt::Key_PageUp, 5); }, false},
+        {"brightness down", 1, [](PageWithTimeline& p) { p.Keys("sldEffectBrightness", Qt::Key_PageDown, 5); }, false},
+        {"contrast up", 1, [](PageWithTimeline& p) { p.Keys("sldEffectContrast", Qt::Key_PageUp, 6); }, false},
+        {"saturation down", 1, [](PageWithTimeline& p) { p.Keys("sldEffectSaturation", Qt::Key_PageDown, 7); }, false},
+        {"gray", 1, [](PageWithTimeline& p) { p.PickEffect(EffectGray); }, false},
+        {"aged film", 1, [](PageWithTimeline& p) { p.PickEffect(EffectAgedFilm); }, false},
+        {"mirror", 1, [](PageWithTimeline& p) { p.Click("btnFlipHorizontal"); }, false},
+        {"half turn", 1, [](PageWithTimeline& p) {
+             p.Click("btnRotateCW");
+             p.Click("btnRotateCW");
+         }, false},
+        {"turn clockwise", 1, [](PageWithTimeline& p) { p.Click("btnRotateCW"); }, true},
+        {"turn anticlockwise", 1, [](PageWithTimeline& p) { p.Click("btnRotateCCW"); }, true},
+        {"3D red/green", 3, [](PageWithTimeline& p) { p.Click("btn3DEffectRedGreen"); }, false},
+    };
+    std::vector<Seen> seen;
+    std::vector<Moorland::ConvertTaskInfo2*> records;
+    for (const Edit& edit : edits) {
+        SCOPED_TRACE(edit.what);
+        // Each edit starts from the untouched clip: the picture page reset,
+        // 3D switched off, then the edit's page switched on.
+        Click("btnEffectEditorPage");
+        Check("CheckBox_EffectEnabled", true);
+        Click("btnReset");
+        Click("btn3DEditorPage");
+        Check("CheckBox_EffectEnabled", false);
+        Click(edit.page == 3 ? "btn3DEditorPage" : "btnEffectEditorPage");
+        Check("CheckBox_EffectEnabled", true);
+        // (Switching 3D on shows red/blue at once: that page starts from it.)
+        ASSERT_TRUE(edit.page == 3 || WaitFor([&] { return MeanDifference(Shown(), plain) < 0.5; }, 3000))
+            << "back to the plain picture: " << MeanDifference(Shown(), plain) << " " << Shown().width() << "x"
+            << Shown().height() << " " << plain.width() << "x" << plain.height();
+        const QImage before = Settled();
+        edit.act(*this);
+        const int waited = WaitChange(before);
+        EXPECT_GE(waited, 0) << "the paused player shows the edit without play or seek";
+        EXPECT_TRUE(Paused());
+        Seen s{&edit, Settled(), static_cast<int>(player->GetIPlayerCurTime().ToSeconds()), waited, nullptr, nullptr};
+        s.record = Queue(QString("edit%1").arg(seen.size()));
+        ASSERT_NE(s.record, nullptr) << GetQuentaException()->GetExceptionMsg();
+        records.push_back(s.record);
+        s.task = tasks.back().get();
+        if (edit.turned)
+            EXPECT_GT(s.shown.height(), s.shown.width()) << "a quarter turn shows tall";
+        else
+            EXPECT_LT(s.shown.height(), s.shown.width());
+        seen.push_back(std::move(s));
+    }
+
+    // Clockwise is clockwise: the turned picture is the plain one turned
+    // to the right (the test picture has nothing symmetric about it).
+    const QTransform right = QTransform().rotate(90), left = QTransform().rotate(-90);
+    for (const Seen& s : seen) {
+        if (!s.edit->turned)
+            continue;
+        const bool cw = std::string(s.edit->what) == "turn clockwise";
+        const QSize size(48, 64);
+        const double toRight = MeanDifference(Small(s.shown, size), Small(plain.transformed(right), size));
+        const double toLeft = MeanDifference(Small(s.shown, size), Small(plain.transformed(left), size));
+        EXPECT_LT(cw ? toRight : toLeft, 6.0) << s.edit->what;
+        EXPECT_GT(cw ? toLeft : toRight, 20.0) << s.edit->what;
+    }
+
+    ASSERT_TRUE(RunAll(records)) << "every conversion finishes";
+    for (const Seen& s : seen) {
+        SCOPED_TRACE(s.edit->what);
+        const std::string out = s.task->GetTaskDstFilePath().toStdString();
+        EXPECT_EQ(Probe(out, "width,height"), "320,240") << "a turn changes nothing about the output's frame";
+        const int index = (s.ms > 0 ? s.ms : plainMs) * 25 / 1000 + 2;
+        const QImage frame = OutputPicture(out, index, s_folder->Dir());
+        ASSERT_FALSE(frame.isNull());
+        const double aspect = static_cast<double>(s.shown.width()) / s.shown.height();
+        const QSize size = s.edit->turned ? QSize(45, 60) : QSize(80, 60);
+        const double diff = MeanDifference(Small(s.shown, size), Small(Content(frame, aspect), size));
+        EXPECT_LE(diff, 3.0) << "the player shows what the file gets";
+        if (getenv("FABLECUT_TEST_VERBOSE"))
+            fprintf(stderr, "%s: shown after %d ms, %dx%d, %.2f levels from the file's picture %d\n", s.edit->what,
+                    s.waited, s.shown.width(), s.shown.height(), diff, index);
+    }
+}
+
+TEST_F(PageWithTimeline, ATurnedFirstClipKeepsItsShapeAndLeavesTheOthersAndThePixelsSquare)
+{
+    Insert(3);
+    ClickTimeline(1.5);
+    ASSERT_TRUE(WaitFor([&] { return Paused() && !Shown().isNull(); }, 10000));
+    const QImage plain = Settled();
+    // Where in its clip the picture on screen lies, in pictures.
+    const int offset = static_cast<int>(player->GetIPlayerCurTime().ToSeconds()) * 25 / 1000 + 2;
+    Click("btnEffectEditorPage");
+    Check("CheckBox_EffectEnabled", true);
+    const QImage before = Shown();
+    Click("btnRotateCW");
+    ASSERT_GE(WaitChange(before), 0);
+    const QImage turned = Settled();
+    EXPECT_GT(turned.height(), turned.width());
+    // The next clip, chosen with the mouse, shows its own untouched picture.
+    ClickTimeline(4.5);
+    ASSERT_TRUE(WaitFor([&] { return Shown().width() > Shown().height() && MeanDifference(Shown(), plain) < 3.0; }, 5000))
+        << "another clip's turn is not shown on this one";
+
+    Moorland::ConvertTaskInfo2* record = Queue("threeclips");
+    ASSERT_NE(record, nullptr) << GetQuentaException()->GetExceptionMsg();
+    ASSERT_TRUE(RunAll({record}));
+    const std::string out = tasks.back()->GetTaskDstFilePath().toStdString();
+    EXPECT_EQ(Probe(out, "width,height"), "320,240");
+    const std::string sar = Probe(out, "sample_aspect_ratio");
+    EXPECT_TRUE(sar == "1:1" || sar == "N/A" || sar == "0:1" || sar.empty()) << sar;
+    const QSize land(80, 60), tall(45, 60);
+    const QImage first = OutputPicture(out, offset, s_folder->Dir());
+    EXPECT_LE(MeanDifference(Small(Content(first, 0.75), tall), Small(plain.transformed(QTransform().rotate(90)), tall)), 4.0)
+        << "the turned clip stands upright between bars";
+    EXPECT_LT(qGray(first.pixel(20, 120)), 20) << "bar";
+    for (int index : {offset + 75, offset + 150}) {
+        const QImage other = OutputPicture(out, index, s_folder->Dir());
+        EXPECT_LE(MeanDifference(Small(other, land), Small(plain, land)), 4.0) << index << ": fills the frame unchanged";
+    }
+}
+
+TEST_F(PageWithTimeline, EachPictureTakesTheSettingsOfItsOwnClipUpToTheBorder)
+{
+    Insert(2);
+    // The first clip gray, the second untouched.
+    ClickTimeline(1.5);
+    ASSERT_TRUE(WaitFor([&] { return Paused() && !Shown().isNull(); }, 10000));
+    Click("btnEffectEditorPage");
+    Check("CheckBox_EffectEnabled", true);
+    PickEffect(EffectGray);
+    ASSERT_TRUE(WaitFor([&] { return ChannelSpread(Shown()) <= 2; }, 3000));
+    // Pictures just before the border are the first clip's: gray, though its
+    // source has already gone on to the second clip; those after it are not.
+    struct Case
+    {
+        double at;
+        bool gray;
+    } cases[] = {{2.92, true}, {2.5, true}, {3.08, false}, {2.96, true}, {1.0, true}};
+    for (const Case& c : cases) {
+        ClickRuler(c.at);
+        const bool settled = WaitFor([&] {
+            const int ms = static_cast<int>(player->GetIPlayerCurTime().ToSeconds());
+            return Paused() && std::abs(ms - c.at * 1000) < 60;
+        }, 5000);
+        ASSERT_TRUE(settled) << c.at << ": " << player->GetIPlayerCurTime().ToSeconds();
+        const QImage shown = Settled();
+        if (c.gray)
+            EXPECT_LE(ChannelSpread(shown), 2) << c.at;
+        else
+            EXPECT_GT(ChannelSpread(shown), 60) << c.at;
+        // The time box follows the play head (at its next tick).
+        QLabel* box = Find<QLabel>("lblPlayTime");
+        const QString expected = QString("00:00:0%1.").arg(int(c.at));
+        EXPECT_TRUE(WaitFor([&] { return box->text().startsWith(expected); }, 1000))
+            << c.at << ": " << box->text().toStdString();
+    }
+}
+
+TEST_F(PageWithTimeline, AResizeOrASplitWhilePausedDrawsThePictureWholeAtTheNewSize)
+{
+    Insert(1);
+    ClickTimeline(1.5);
+    ASSERT_TRUE(WaitFor([&] { return Paused() && !Shown().isNull(); }, 10000));
+    const QImage before = Settled();
+    {
+        // Paused and left alone, the player draws nothing more: a paint
+        // that shows a presented picture asks for no new one.
+        QSignalSpy presents(player, &VDCFramePlayer::signal_FramePresented);
+        WaitFor([] { return false; }, 600);
+        EXPECT_EQ(presents.count(), 0);
+    }
+    for (QSize size : {QSize(1500, 950), QSize(1000, 700)}) {
+        page->resize(size);
+        ASSERT_TRUE(WaitFor([&] { return player->GetPresentedImage().size() == player->size(); }, 3000))
+            << player->width() << "x" << player->height();
+        const QImage shown = Settled();
+        EXPECT_LE(MeanDifference(Small(shown, QSize(80, 60)), Small(before, QSize(80, 60))), 6.0)
+            << "the same picture, the whole of it, at the new size";
+        EXPECT_NEAR(double(shown.width()) / shown.height(), 4.0 / 3.0, 0.02);
+    }
+    // Split at a picture inside the clip, then a ruler seek into the second
+    // part: the timeline's picture keeps its shape, never stretched to the player.
+    ClickRuler(1.5);
+    ASSERT_TRUE(WaitFor([&] { return Paused() && std::abs(player->GetIPlayerCurTime().ToSeconds() - 1500) < 60; }, 5000));
+    Click("btnSplit");
+    ASSERT_TRUE(WaitFor([&] { return mgr->GetTimelineItem()->ChildItemsCount() == 2; }, 3000));
+    ClickRuler(2.2);
+    ASSERT_TRUE(WaitFor([&] { return Paused() && std::abs(player->GetIPlayerCurTime().ToSeconds() - 2200) < 60; }, 5000))
+        << player->GetIPlayerCurTime().ToSeconds();
+    const QImage afterSplit = Settled();
+    EXPECT_NEAR(double(afterSplit.width()) / afterSplit.height(), 4.0 / 3.0, 0.02)
+        << afterSplit.width() << "x" << afterSplit.height();
+    EXPECT_EQ(player->GetPresentedImage().size(), player->size());
+}
+
+TEST_F(PageWithTimeline, DeletingTheClipOnScreenLeavesThePlayerBlank)
+{
+    Insert(1);
+    ClickTimeline(1.5);
+    ASSERT_TRUE(WaitFor([&] { return Paused() && !Shown().isNull(); }, 10000));
+    ASSERT_GT(MeanLevel(Settled()), 40);
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_Delete);
+    ASSERT_EQ(mgr->GetTimelineItem()->ChildItemsCount(), 0);
+    EXPECT_TRUE(WaitFor([&] { return MeanLevel(player->GetPresentedImage()) < 3; }, 3000))
+        << "no picture of the deleted clip stays: " << MeanLevel(player->GetPresentedImage());
+    EXPECT_EQ(Find<QLabel>("lblPlayTime")->text(), "00:00:00.000/00:00:00.000");
+}
+
+TEST_F(PageWithTimeline, AStillImageShowsItsColourEditAsTheConversionWritesIt)
+{
+    CMediaSourceItem still;
+    still.SetAVManager(media.manager);
+    still.SetSrcFileFullPath(QString::fromStdString(s_folder->Path("still.png")));
+    ASSERT_TRUE(still.OpenImporter()) << GetQuentaException()->GetExceptionMsg();
+    still.UpdateMovieInfos();
+    mgr->slot_InsertItemsByIndex({&still}, -1);
+    page->GetTimeLineView()->getScene()->updateClipsTime(false);
+    QApplication::processEvents();
+    ClickTimeline(0.5);
+    ASSERT_TRUE(WaitFor([&] { return Paused() && !Shown().isNull(); }, 10000));
+    const QImage plain = Settled();
+    Click("btnEffectEditorPage");
+    Check("CheckBox_EffectEnabled", true);
+    Keys("sldEffectContrast", Qt::Key_PageUp, 6);
+    Keys("sldEffectBrightness", Qt::Key_PageDown, 3);
+    ASSERT_GE(WaitChange(plain), 0);
+    const QImage shown = Settled();
+    const int ms = static_cast<int>(player->GetIPlayerCurTime().ToSeconds());
+    Moorland::ConvertTaskInfo2* record = Queue("still");
+    ASSERT_NE(record, nullptr) << GetQuentaException()->GetExceptionMsg();
+    ASSERT_TRUE(RunAll({record}));
+    const QImage frame = OutputPicture(tasks.back()->GetTaskDstFilePath().toStdString(), ms * 25 / 1000 + 1,
+                                       s_folder->Dir());
+    ASSERT_FALSE(frame.isNull());
+    const QSize size(80, 60);
+    EXPECT_LE(MeanDifference(Small(shown, size), Small(Content(frame, 4.0 / 3.0), size)), 3.0);
+}
