@@ -149,30 +149,9 @@ void VTimeLineView::setProjectMgr(CMProjectMgr* manager)
     if (!manager || m_projectMgr)
         return;
     m_projectMgr = manager;
-    m_scene->setTimeLineItem(manager->GetTimelineItem());
-    const auto direct = Qt::DirectConnection;
-    VTrackScene* s = m_scene;
-    connect(s, &VTrackScene::signal_insertMediaSourceItemsByTime, manager, &CMProjectMgr::slot_InsertItemsByTime, direct);
-    connect(s, &VTrackScene::signal_insertMediaSourceItemsByIndex, manager, &CMProjectMgr::slot_InsertItemsByIndex,
-            direct);
-    connect(s, &VTrackScene::signal_insertFilesByTime, manager, &CMProjectMgr::slot_InsertFilesByTime, direct);
-    connect(s, &VTrackScene::signal_insertFilesByIndex, manager, &CMProjectMgr::slot_InsertFilesByIndex, direct);
-    connect(s, &VTrackScene::signal_deleteItemByTime, manager, &CMProjectMgr::slot_DeleteItemByTime, direct);
-    connect(s, &VTrackScene::signal_deleteItemByIndex, manager, &CMProjectMgr::slot_DeleteItemByIndex, direct);
-    connect(s, &VTrackScene::signal_delteItemByItemList, manager, &CMProjectMgr::slot_DeleteItems, direct);
-    connect(s, &VTrackScene::signal_spilitSelectedItemByAccurateTime, manager,
-            &CMProjectMgr::slot_SplitItemByAccurateTime, direct);
-    connect(s, &VTrackScene::signal_spilitSelectedItemByTime, manager, &CMProjectMgr::slot_SplitItemByTime, direct);
-    connect(s, &VTrackScene::signal_moveItemToIndex, manager, &CMProjectMgr::slot_MoveItem, direct);
-    connect(s, &VTrackScene::signal_setSourceDataItemTrimStart, manager, &CMProjectMgr::slot_SetItemTrimStartPoint,
-            direct);
-    connect(s, &VTrackScene::signal_setSourceDataItemTrimEnd, manager, &CMProjectMgr::slot_SetItemTrimEndPoint,
-            direct);
-    connect(s, &VTrackScene::signal_duplicateClipSourceDataItem, manager, &CMProjectMgr::slot_CloneItem, direct);
-    connect(m_trackView, &VTrackView::signal_InsertFilesByTime, manager, &CMProjectMgr::slot_InsertFilesByTime,
-            direct);
-    connect(manager, &CMProjectMgr::signal_InsertFilesFinished, m_trackView, &VTrackView::slot_InsertFilesFinished,
-            direct);
+    // Edits go to the manager as calls; the track follows its change notice.
+    m_scene->setProjectMgr(manager);
+    connect(manager, &CMProjectMgr::signal_InsertFilesFinished, m_trackView, &VTrackView::slot_InsertFilesFinished);
 }
 
 void VTimeLineView::slot_mainplayer_playtimechanged(CBaseTime time)

@@ -80,6 +80,9 @@ public:
     void showPopupMenu(QPoint pos);
     void initPopupMenu();
     void applyTheEffectToMediaSourceItem(Fablecut::CMediaSourceItem* pItem, EDITORPAGE page);
+    // The edited clip's settings of the page to each of the clips (the
+    // edited clip itself excepted), as one change of the timeline.
+    void applyTheEffectToItems(const QList<Fablecut::ISourceDataItem*>& items, EDITORPAGE page);
 
     void updateSelectedSeekPoint();
     void splitAnchorClipByCurTime(const long long& nFrameBorderMs, const int& nFrameValue, const QImage& grab);
@@ -126,7 +129,6 @@ signals:
     void signal_trackMouseLeave();
     void signal_clipTrimFinish();
     void signal_horizonScrollBarValueChanged(int value);
-    void signal_InsertFilesByTime(QStringList files, CBaseTime time);
     void signal_clipItemEditorEnableChanged(bool bValue);
     void signal_initEditorSourceDataItemChanged(Fablecut::ISourceDataItem* item);
     // Asks the media library for the live item behind a drag handle; the
@@ -200,8 +202,6 @@ private:
     bool m_bScrollSliderPressed = false;
     bool m_bHoldPlayer = false;
     bool m_bInsertFilesFinished = false;
-    // A file drop is waiting for the manager to finish its insert.
-    bool m_bFileInsertPending = false;
     QStringList m_lstDropFiles;
     QList<Fablecut::ISourceDataItem*> m_lstSelectedSources;
     QString m_strResizeEndPath;
