@@ -105,8 +105,6 @@ void VTimeLineView::initConnection()
     connect(scene, &VTrackScene::signal_changeAnchorPosToTime, view,
             [view](CBaseTime t, bool seek) { view->slot_setAnchorPos(t, seek); });
     connect(scene, &VTrackScene::signal_updateAVsouceData, this, &VTimeLineView::signal_updateAVsouceData);
-    connect(scene, &VTrackScene::signal_playerFocusChangeToTimeLineView, this,
-            &VTimeLineView::signal_playerFocusChangeToTimeLineView);
     connect(scene, &VTrackScene::signal_TimeLineItemChildCountIsZero, this,
             &VTimeLineView::signal_TimeLineItemChildCountIsZero);
 
@@ -118,16 +116,12 @@ void VTimeLineView::initConnection()
     connect(view->horizontalScrollBar(), &QScrollBar::valueChanged, m_ruler, &VRuler::slot_moveRuler);
     connect(view, &VTrackView::signal_updateAVsouceData, this, &VTimeLineView::signal_updateAVsouceData);
     connect(view, &VTrackView::signal_seekToCurTime, this, &VTimeLineView::signal_seekToCurTime);
-    connect(view, &VTrackView::signal_playerFocusChangeToTimeLineView, this,
-            &VTimeLineView::signal_playerFocusChangeToTimeLineView);
     connect(view, &VTrackView::signal_updateMainPlayerAfterEditor, this,
             &VTimeLineView::signal_updateMainPlayerAfterEditor);
     connect(view, &VTrackView::signal_clipItemEditorEnableChanged, this,
             &VTimeLineView::signal_clipItemEditorEnableChanged);
     connect(view, &VTrackView::signal_initEditorSourceDataItemChanged, this,
             &VTimeLineView::signal_initEditorSourceDataItemChanged);
-    connect(view, &VTrackView::signal_QueryLibraryItemByHandle, this,
-            &VTimeLineView::signal_QueryLibraryItemByHandle, Qt::DirectConnection);
 
     connect(m_ruler, &VRuler::signal_rulerMouseMoved, this, &VTimeLineView::slot_timeLineMouseMoved);
     connect(m_ruler, &VRuler::signal_rulerMouseLeave, m_timeEdit, &VTimelineGotoEdit::slot_timeLineMouseLeave);
@@ -152,6 +146,12 @@ void VTimeLineView::setProjectMgr(CMProjectMgr* manager)
     // Edits go to the manager as calls; the track follows its change notice.
     m_scene->setProjectMgr(manager);
     connect(manager, &CMProjectMgr::signal_InsertFilesFinished, m_trackView, &VTrackView::slot_InsertFilesFinished);
+}
+
+void VTimeLineView::setHostCalls(const TimeLineHostCalls& calls)
+{
+    m_calls = calls;
+    m_trackView->setHostCalls(calls);
 }
 
 void VTimeLineView::slot_mainplayer_playtimechanged(CBaseTime time)
@@ -211,12 +211,10 @@ void VTimeLineView::slot_removeThoseDonotExistMedias(QString prefix)
 
 void VTimeLineView::on_btnSplit_clicked()
 {
-    bool found = false;
     qint64 borderMs = 0;
     qint32 frameValue = 0;
-    emit signal_GetCurPicBorderTime(found, borderMs, frameValue);
-    QImage grab;
-    emit signal_CaptureCurFrame(grab, 640, 480);
+    const bool found = m_calls.GetCurPicBorderTime && m_calls.GetCurPicBorderTime(borderMs, frameValue);
+    const QImage grab = m_calls.CaptureCurFrame ? m_calls.CaptureCurFrame(640, 480) : QImage();
     if (found)
         m_trackView->splitAnchorClipByCurTime(static_cast<long long>(borderMs), frameValue, grab);
     else

@@ -100,7 +100,6 @@ signals:
     void signal_createEmptyTimeline();
     void signal_insertVideoLibraryItem(QStringList paths, int32_t index);
     void signal_updateAVsouceData(const IDCPlaySourceItem* item);
-    void signal_playerFocusChangeToTimeLineView(const IDCPlaySourceItem* item, bool& hold);
     // A clip item is about to be destroyed: views drop their pointers to it.
     void signal_clipItemRemoved(VClipItem* clip);
 

@@ -96,6 +96,11 @@ const IDCPlaySourceItem* VTrackView::timeline() const
     return m_pScene->getTimeLineItem();
 }
 
+bool VTrackView::takePlayer(bool hold)
+{
+    return m_calls.playerFocusChangeToTimeLineView ? m_calls.playerFocusChangeToTimeLineView(timeline(), hold) : hold;
+}
+
 void VTrackView::forgetClipItem(VClipItem* clip)
 {
     if (m_pPressedClip == clip)
@@ -410,7 +415,7 @@ void VTrackView::mousePressEvent(QMouseEvent* event)
         VClipItem* top = clipAt(event->pos());
         bool mayGhost = false;
         if (event->button() == Qt::LeftButton) {
-            emit signal_playerFocusChangeToTimeLineView(timeline(), m_bHoldPlayer);
+            m_bHoldPlayer = takePlayer(m_bHoldPlayer);
             emit signal_clipItemEditorEnableChanged(true);
             if (!(event->modifiers() & Qt::ControlModifier) && top && top->isSelected() &&
                 m_lstSelectedSources.size() == 1 && anchorOutside(top))
@@ -565,7 +570,7 @@ void VTrackView::mouseReleaseEventImpl(QMouseEvent* event)
                     resizeEnd(clip, t, true);
                 else
                     resizeStart(clip, t, true);
-                emit signal_playerFocusChangeToTimeLineView(timeline(), m_bHoldPlayer);
+                m_bHoldPlayer = takePlayer(m_bHoldPlayer);
                 if (m_pPressedClip)
                     slot_setAnchorPos(m_pPressedClip->getClipStartPos(), true);
             }
@@ -784,8 +789,8 @@ void VTrackView::dropEventImpl(QDropEvent* event)
             // Handles, never addresses: each is checked against the live library.
             QList<ISourceDataItem*> items;
             for (quint32 handle : readLibraryHandles(data->data(STR_MediasLibMimeType))) {
-                ISourceDataItem* item = nullptr;
-                emit signal_QueryLibraryItemByHandle(handle, &item);
+                ISourceDataItem* item =
+                    m_calls.QueryLibraryItemByHandle ? m_calls.QueryLibraryItemByHandle(handle) : nullptr;
                 if (item)
                     items << item;
             }
@@ -824,8 +829,9 @@ void VTrackView::slot_setAnchorPos(const CBaseTime& nPos, bool bSeek)
     CTimelineItem* line = m_pScene->getTimeLineItem();
     if (bSeek && line) {
         if (line->ChildItemsCount() == 0) {
-            bool flag = true;
-            emit signal_playerFocusChangeToTimeLineView(line, flag);
+            // The empty timeline is loaded without taking the play head: the
+            // answer is not kept.
+            takePlayer(true);
         } else {
             emit signal_seekToCurTime(line, nPos + kProbe, false);
         }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CBaseTime.h"
+#include "timelinehostcalls.h"
 
 #include <QColor>
 #include <QCursor>
@@ -53,6 +54,9 @@ class VTrackView : public QGraphicsView
 public:
     VTrackView(VTrackScene* scene, QWidget* parent);
     ~VTrackView() override;
+
+    // The page's answers to the track's questions (the player, the library).
+    void setHostCalls(const TimeLineHostCalls& calls) { m_calls = calls; }
 
     bool IsDraggingClip() const { return m_pDragGhost != nullptr; }
     bool IgnoreAnchorMoveSignal() const { return m_bIgnoreAnchorMoveSignal; }
@@ -124,16 +128,12 @@ signals:
     void signal_updateAVsouceData(const IDCPlaySourceItem* item);
     void signal_updateMainPlayerAfterEditor(const IDCPlaySourceItem* item, bool bDeleted);
     void signal_rulerAnchorMoved();
-    void signal_playerFocusChangeToTimeLineView(const IDCPlaySourceItem* item, bool& hold);
     void signal_trackViewMouseMoved(QMouseEvent* event);
     void signal_trackMouseLeave();
     void signal_clipTrimFinish();
     void signal_horizonScrollBarValueChanged(int value);
     void signal_clipItemEditorEnableChanged(bool bValue);
     void signal_initEditorSourceDataItemChanged(Fablecut::ISourceDataItem* item);
-    // Asks the media library for the live item behind a drag handle; the
-    // receiver writes it (null when the handle names none). Connect directly.
-    void signal_QueryLibraryItemByHandle(quint32 handle, Fablecut::ISourceDataItem** item);
 
 public slots:
     void slot_setAnchorPos(const CBaseTime& nPos, bool bSeek = false);
@@ -171,6 +171,9 @@ protected:
 
 private:
     const IDCPlaySourceItem* timeline() const;
+    // Takes the main player for the timeline; returns the page's answer to
+    // the hold flag (the flag itself when nobody answers).
+    bool takePlayer(bool hold);
     VClipItem* clipAt(const QPoint& viewPos) const;
     bool anchorOutside(const VClipItem* clip) const;
     void playClip(VClipItem* clip);
@@ -182,6 +185,7 @@ private:
     static QCursor cursorFromPath(const QString& path);
 
     VTrackScene* m_pScene = nullptr;
+    TimeLineHostCalls m_calls;
     VClipItem* m_pPressedClip = nullptr;
     VClipItem* m_pDragGhost = nullptr;
     VClipItem* m_pEditorClip = nullptr;

@@ -109,6 +109,9 @@ protected:
     VTrackScene* scene = nullptr;
     CTimelineItem* line = nullptr;
     bool deferImports = false;
+    // The page's answers; a test sets the player's and calls SetHost again.
+    TimeLineHostCalls calls;
+    void SetHost() { panel->setHostCalls(calls); }
 
     void SetUp() override
     {
@@ -133,8 +136,8 @@ protected:
         panel->show();
         QApplication::setActiveWindow(panel.get());
         panel->setProjectMgr(mgr.get());
-        QObject::connect(panel.get(), &VTimeLineView::signal_QueryLibraryItemByHandle,
-                         [this](quint32 h, Fablecut::ISourceDataItem** out) { *out = library.ByHandle(h); });
+        calls.QueryLibraryItemByHandle = [this](quint32 h) { return library.ByHandle(h); };
+        panel->setHostCalls(calls);
         view = panel->getTrackView();
         scene = panel->getScene();
         line = mgr->GetTimelineItem();

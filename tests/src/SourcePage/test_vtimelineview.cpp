@@ -91,16 +91,17 @@ TEST_F(Timeline, ScriptedEditRun)
     ExpectTimeline({{B, 0, 6}, {A, 9, 10}, {C, 0, 8}, {A, 0, 10}}, "a start trim keeps a second");
 
     // Split C (now 7..15) at 10 s with a player that knows the picture's time.
-    QObject::connect(panel.get(), &VTimeLineView::signal_GetCurPicBorderTime,
-                     [](bool& found, qint64& ms, qint32& value) {
-                         found = true;
-                         ms = 3000;
-                         value = 75;
-                     });
-    QObject::connect(panel.get(), &VTimeLineView::signal_CaptureCurFrame, [](QImage& image, int w, int h) {
-        image = QImage(w, h, QImage::Format_RGB32);
+    calls.GetCurPicBorderTime = [](qint64& ms, qint32& value) {
+        ms = 3000;
+        value = 75;
+        return true;
+    };
+    calls.CaptureCurFrame = [](int w, int h) {
+        QImage image(w, h, QImage::Format_RGB32);
         image.fill(Qt::red);
-    });
+        return image;
+    };
+    SetHost();
     QSignalSpy changes(mgr.get(), &CMProjectMgr::signal_TimelineChanged);
     Click(11.0);
     Goto(panel.get(), "00:00:10");
@@ -636,9 +637,8 @@ TEST_F(Timeline, RandomEdits)
     std::vector<quint32> handles;
     for (int i = 0; i < 5; ++i)
         handles.push_back(library.Add(QString("/m/r%1.mp4").arg(i), 4.0 + 3 * i));
-    QObject::connect(panel.get(), &VTimeLineView::signal_GetCurPicBorderTime, [](bool& found, qint64&, qint32&) {
-        found = false;
-    });
+    calls.GetCurPicBorderTime = [](qint64&, qint32&) { return false; };
+    SetHost();
     std::mt19937 rng(29);
     auto pick = [&rng](int n) { return int(rng() % unsigned(n)); };
     auto anyTime = [&] {
@@ -829,8 +829,8 @@ TEST_F(Timeline, TrackFollowsTheChangeNotice)
     library.Add(A, 10.0);
     library.Add(B, 10.0);
     library.Add(C, 10.0);
-    QObject::connect(panel.get(), &VTimeLineView::signal_GetCurPicBorderTime,
-                     [](bool& found, qint64&, qint32&) { found = false; });
+    calls.GetCurPicBorderTime = [](qint64&, qint32&) { return false; };
+    SetHost();
     QSignalSpy changes(mgr.get(), &CMProjectMgr::signal_TimelineChanged);
     QSignalSpy rereads(scene, &VTrackScene::signal_timeLineSourceDataItemUpdated);
     struct Row
