@@ -81,6 +81,7 @@ VTimeLineView::~VTimeLineView()
     // The view first: it still takes its drag ghost out of the scene. The
     // scene's last selection change then reaches nobody.
     m_scene->disconnect(this);
+    m_ruler->setAnchorPosCall(nullptr);
     delete m_trackView;
     m_trackView = nullptr;
     m_ruler = nullptr;
@@ -125,7 +126,7 @@ void VTimeLineView::initConnection()
 
     connect(m_ruler, &VRuler::signal_rulerMouseMoved, this, &VTimeLineView::slot_timeLineMouseMoved);
     connect(m_ruler, &VRuler::signal_rulerMouseLeave, m_timeEdit, &VTimelineGotoEdit::slot_timeLineMouseLeave);
-    connect(m_ruler, &VRuler::signal_getAnchorPos, view, &VTrackView::slot_getAnchorPos, Qt::DirectConnection);
+    m_ruler->setAnchorPosCall([view] { return view->getAnchorPos(); });
     connect(m_ruler, &VRuler::signal_SetIgnoreAnchorMoveSignal, view, &VTrackView::slot_SetIgnoreAnchorMoveSignal);
     connect(m_ruler, &VRuler::signal_AnchorPosChanged, this,
             [this](const CBaseTime& t, const bool& seek) { slot_seekPalyTimeByRuler(t, seek); });
