@@ -47,6 +47,7 @@ void VTrackScene::setProjectMgr(CMProjectMgr* manager)
     if (m_projectMgr)
         disconnect(m_projectMgr, nullptr, this, nullptr);
     m_projectMgr = manager;
+    // Direct: a request's re-read must be done when the request returns.
     if (manager)
         connect(manager, &CMProjectMgr::signal_TimelineChanged, this, &VTrackScene::slot_timelineChanged,
                 Qt::DirectConnection);
