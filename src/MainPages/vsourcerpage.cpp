@@ -65,21 +65,31 @@ VSourcerPage::VSourcerPage(QWidget* parent)
     connect(work, &VSourceWorkSpace::signal_MediasLib_importLibrary, this, &VSourcerPage::signal_MediasLib_importLibrary);
     connect(work, &VSourceWorkSpace::signal_MediasLib_exportLibrary, this, &VSourcerPage::signal_MediasLib_exportLibrary);
     connect(work, &VSourceWorkSpace::signal_deleteNotExistItem, timeline, &VTimeLineView::slot_deleteNotExistItem);
+    TimeLineHostCalls calls;
     // A library drag names its items by handle: each is looked up in the
     // library as it is now, so a stale or foreign handle inserts nothing.
-    connect(timeline, &VTimeLineView::signal_QueryLibraryItemByHandle, this,
-            [work](quint32 handle, Fablecut::ISourceDataItem** item) {
-                Fablecut::CSourceData* library = work->GetResourceLib()->sourceData();
-                const QString path = MediasLibPayload::PathOfHandle(handle);
-                *item = library && !path.isEmpty() ? library->GetSourceDataItemByFullPath(path) : nullptr;
-            },
-            Qt::DirectConnection);
-    connect(timeline, &VTimeLineView::signal_GetCurPicBorderTime, m_player, &VDCMainPlayer::slot_GetCurPicBorderTime);
-    connect(timeline, &VTimeLineView::signal_CaptureCurFrame, m_player, &VDCMainPlayer::slot_CaptureCurFrame);
+    calls.QueryLibraryItemByHandle = [work](quint32 handle) -> Fablecut::ISourceDataItem* {
+        Fablecut::CSourceData* library = work->GetResourceLib()->sourceData();
+        const QString path = MediasLibPayload::PathOfHandle(handle);
+        return library && !path.isEmpty() ? library->GetSourceDataItemByFullPath(path) : nullptr;
+    };
+    VDCMainPlayer* player = m_player;
+    calls.GetCurPicBorderTime = [player](qint64& borderMs, qint32& frameValue) {
+        bool found = false;
+        player->slot_GetCurPicBorderTime(found, borderMs, frameValue);
+        return found;
+    };
+    calls.CaptureCurFrame = [player](int width, int height) {
+        QImage image;
+        player->slot_CaptureCurFrame(image, width, height);
+        return image;
+    };
+    calls.playerFocusChangeToTimeLineView = [this](const IDCPlaySourceItem* item, bool hold) {
+        return slot_playerFocusChangeToTimeLineView(item, hold);
+    };
+    timeline->setHostCalls(calls);
     connect(timeline, &VTimeLineView::signal_updateAVsouceData, this, &VSourcerPage::slot_updateAVsouceData);
     connect(timeline, &VTimeLineView::signal_seekToCurTime, this, &VSourcerPage::slot_seekToCurTime);
-    connect(timeline, &VTimeLineView::signal_playerFocusChangeToTimeLineView, this,
-            &VSourcerPage::slot_playerFocusChangeToTimeLineView);
     connect(timeline, &VTimeLineView::signal_updateMainPlayerAfterEditor, this,
             &VSourcerPage::slot_updateMainPlayerAfterEditor);
     connect(timeline, &VTimeLineView::signal_clipItemEditorEnableChanged, work,
@@ -207,16 +217,14 @@ void VSourcerPage::slot_seekToCurTime(const IDCPlaySourceItem* item, CBaseTime t
         m_player->Play();
 }
 
-void VSourcerPage::slot_playerFocusChangeToTimeLineView(const IDCPlaySourceItem* item, bool& hold)
+bool VSourcerPage::slot_playerFocusChangeToTimeLineView(const IDCPlaySourceItem* item, bool hold)
 {
-    if (m_player->GetSourceItem() == item) {
-        hold = true;
-        return;
-    }
+    if (m_player->GetSourceItem() == item)
+        return true;
     m_player->SetSourceItem(const_cast<IDCPlaySourceItem*>(item), true);
     if (!hold)
         connectTime();
-    hold = false;
+    return false;
 }
 
 void VSourcerPage::slot_updateMainPlayerAfterEditor(const IDCPlaySourceItem* item, bool pause)

@@ -56,7 +56,8 @@ public slots:
     void slot_MediasLib_itemPlay(Fablecut::ISourceDataItem* item);
     void slot_MediasDetails_DeleteSelectedItem(QList<Fablecut::ISourceDataItem*> items);
     void slot_seekToCurTime(const IDCPlaySourceItem* item, CBaseTime time, bool bplay = false);
-    void slot_playerFocusChangeToTimeLineView(const IDCPlaySourceItem* item, bool& hold);
+    // The track takes the player for the timeline; returns the new hold flag.
+    bool slot_playerFocusChangeToTimeLineView(const IDCPlaySourceItem* item, bool hold);
     void slot_updateAVsouceData(const IDCPlaySourceItem* item);
     void slot_updateMainPlayerAfterEditor(const IDCPlaySourceItem* item, bool pause);
     void slot_TimeLineItemChildCountIsZero(const IDCPlaySourceItem* item, bool isZero);

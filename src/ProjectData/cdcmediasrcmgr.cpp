@@ -346,9 +346,9 @@ void CDCMediaSrcMgr::slot_ClearAllSourceDataItems()
     ScheduleSave();
 }
 
-void CDCMediaSrcMgr::slot_QueryItemByFullPath(QString sFullPath, ISourceDataItem** pItem)
+ISourceDataItem* CDCMediaSrcMgr::slot_QueryItemByFullPath(QString sFullPath)
 {
-    if (pItem)
-        *pItem = m_data ? m_data->GetSourceDataItemByFullPath(sFullPath) : nullptr;
+    ISourceDataItem* item = m_data ? m_data->GetSourceDataItemByFullPath(sFullPath) : nullptr;
     ScheduleSave();
+    return item;
 }

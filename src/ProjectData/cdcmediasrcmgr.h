@@ -79,7 +79,8 @@ public slots:
     void slot_RemoveSourceDataItem(Fablecut::ISourceDataItem* pItem);
     void slot_RemoveSourceDataItemByFullPath(QString sFullPath);
     void slot_ClearAllSourceDataItems();
-    void slot_QueryItemByFullPath(QString sFullPath, Fablecut::ISourceDataItem** pItem);
+    // The library item of a path, or null; a call, answered before it returns.
+    Fablecut::ISourceDataItem* slot_QueryItemByFullPath(QString sFullPath);
 
 private:
     void ScheduleSave();

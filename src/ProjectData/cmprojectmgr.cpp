@@ -2,11 +2,13 @@
 
 #include "Basilvo/Basilvo.h"
 #include "CBaseException.h"
+#include "cmediasourceitem.h"
 
 #include <QMetaType>
 
 #include <vector>
 
+using Fablecut::CMediaSourceItem;
 using Fablecut::ISourceDataItem;
 
 CMProjectMgr::CMProjectMgr(QObject* parent, Moorland::IAVManager* manager)
@@ -26,17 +28,21 @@ void CMProjectMgr::SetAudioBlackBGFile(QString path)
     m_timeline->SetAudioBlackBGFile(path);
 }
 
-// Every slot is a boundary: a failure is recorded, never thrown into Qt.
-#define PM_SLOT(...) QB_GUARDED_VOID(__VA_ARGS__)
-
-ISourceDataItem* CMProjectMgr::QueryItem(const QString& path)
+template <typename F>
+bool CMProjectMgr::Change(F&& change)
 {
-    ISourceDataItem* item = nullptr;
-    emit signal_QueryItemByFullPath(path, &item);
-    return item;
+    const bool changed = QB_GUARDED(false, { return bool(change()); });
+    if (changed)
+        emit signal_TimelineChanged();
+    return changed;
 }
 
-void CMProjectMgr::StartFileInsert(const QStringList& files)
+ISourceDataItem* CMProjectMgr::QueryItem(const QString& path) const
+{
+    return m_query ? m_query(path) : nullptr;
+}
+
+bool CMProjectMgr::StartFileInsert(const QStringList& files)
 {
     QStringList missing;
     for (const QString& path : files)
@@ -44,12 +50,12 @@ void CMProjectMgr::StartFileInsert(const QStringList& files)
             missing << path;
     if (!missing.isEmpty()) {
         emit signal_ImportFilesQuery(missing);
-        return;
+        return false;
     }
-    InsertFiles();
+    return InsertFiles();
 }
 
-void CMProjectMgr::InsertFiles()
+bool CMProjectMgr::InsertFiles()
 {
     QList<ISourceDataItem*> items;
     for (const QString& path : m_pendingFiles)
@@ -62,102 +68,103 @@ void CMProjectMgr::InsertFiles()
     m_pendingIndex = -1;
     m_pendingFiles.clear();
     m_pendingTime = 0.0;
-    PM_SLOT({
-        if (byIndex)
-            m_timeline->InsertItemsByIndex(items, index);
-        else
-            m_timeline->InsertItemsByTime(items, time);
+    const bool changed = Change([&] {
+        return byIndex ? m_timeline->InsertItemsByIndex(items, index) : m_timeline->InsertItemsByTime(items, time);
     });
     emit signal_InsertFilesFinished();
+    return changed;
 }
 
-void CMProjectMgr::slot_InsertFilesByIndex(QStringList lstFiles, int nIndex)
+bool CMProjectMgr::slot_InsertFilesByIndex(QStringList lstFiles, int nIndex)
 {
     m_pendingFiles = lstFiles;
     m_pendingIndex = nIndex;
     m_byIndex = true;
-    StartFileInsert(lstFiles);
+    return StartFileInsert(lstFiles);
 }
 
-void CMProjectMgr::slot_InsertFilesByTime(QStringList lstFiles, CBaseTime inserttime)
+bool CMProjectMgr::slot_InsertFilesByTime(QStringList lstFiles, CBaseTime inserttime)
 {
     m_pendingFiles = lstFiles;
     m_pendingTime = inserttime;
     m_byIndex = false;
-    StartFileInsert(lstFiles);
+    return StartFileInsert(lstFiles);
 }
 
-void CMProjectMgr::slot_InsertItemsByIndex(QList<ISourceDataItem*> lstItems, int nIndex)
+bool CMProjectMgr::slot_InsertItemsByIndex(QList<ISourceDataItem*> lstItems, int nIndex)
 {
-    PM_SLOT({ m_timeline->InsertItemsByIndex(lstItems, nIndex); });
+    return Change([&] { return m_timeline->InsertItemsByIndex(lstItems, nIndex); });
 }
 
-void CMProjectMgr::slot_InsertItemsByTime(QList<ISourceDataItem*> lstItems, CBaseTime inserttime)
+bool CMProjectMgr::slot_InsertItemsByTime(QList<ISourceDataItem*> lstItems, CBaseTime inserttime)
 {
-    PM_SLOT({ m_timeline->InsertItemsByTime(lstItems, inserttime); });
+    return Change([&] { return m_timeline->InsertItemsByTime(lstItems, inserttime); });
 }
 
-void CMProjectMgr::slot_SplitItemByTime(CBaseTime iTime, QImage iThumbnailImage)
+bool CMProjectMgr::slot_SplitItemByTime(CBaseTime iTime, QImage iThumbnailImage)
 {
-    PM_SLOT({ m_timeline->SplitItemByTime(iTime, iThumbnailImage); });
+    return Change([&] { return m_timeline->SplitItemByTime(iTime, iThumbnailImage); });
 }
 
-void CMProjectMgr::slot_SplitItemByAccurateTime(CBaseTime iTime, CBaseTime accurTime, int32_t nFrameValue,
+bool CMProjectMgr::slot_SplitItemByAccurateTime(CBaseTime iTime, CBaseTime accurTime, int32_t nFrameValue,
                                                 QImage iThumbnailImage)
 {
     const int value = nFrameValue;
-    PM_SLOT({ m_timeline->SplitItemByAccurateTime(iTime, accurTime, value, iThumbnailImage); });
+    return Change([&] { return m_timeline->SplitItemByAccurateTime(iTime, accurTime, value, iThumbnailImage); });
 }
 
-void CMProjectMgr::slot_SetItemTrimStartPoint(ISourceDataItem* pItem, CBaseTime iTrimStartTime)
+bool CMProjectMgr::slot_SetItemTrimStartPoint(ISourceDataItem* pItem, CBaseTime iTrimStartTime)
 {
-    PM_SLOT({ m_timeline->SetItemTrimStartPos(pItem, iTrimStartTime); });
+    return Change([&] { return m_timeline->SetItemTrimStartPos(pItem, iTrimStartTime); });
 }
 
-void CMProjectMgr::slot_SetItemTrimEndPoint(ISourceDataItem* pItem, CBaseTime iTrimEndTime)
+bool CMProjectMgr::slot_SetItemTrimEndPoint(ISourceDataItem* pItem, CBaseTime iTrimEndTime)
 {
-    PM_SLOT({ m_timeline->SetItemTrimEndPos(pItem, iTrimEndTime); });
+    return Change([&] { return m_timeline->SetItemTrimEndPos(pItem, iTrimEndTime); });
 }
 
-void CMProjectMgr::slot_CloneItem(ISourceDataItem* pItem)
+bool CMProjectMgr::slot_CloneItem(ISourceDataItem* pItem)
 {
-    PM_SLOT({ m_timeline->CloneItem(pItem); });
+    return Change([&] { return m_timeline->CloneItem(pItem); });
 }
 
-void CMProjectMgr::slot_CloneItemByTime(CBaseTime iTime)
+bool CMProjectMgr::slot_CloneItemByTime(CBaseTime iTime)
 {
-    PM_SLOT({ m_timeline->CloneItemByTime(iTime); });
+    return Change([&] { return m_timeline->CloneItemByTime(iTime); });
 }
 
-void CMProjectMgr::slot_MoveItem(int from, int to)
+bool CMProjectMgr::slot_MoveItem(int from, int to)
 {
-    PM_SLOT({ m_timeline->Move(from, to); });
+    // A clip moved onto its own place changes nothing: no notice.
+    if (from == to)
+        return false;
+    return Change([&] { return m_timeline->Move(from, to); });
 }
 
-void CMProjectMgr::slot_DeleteItemByIndex(int32_t nIndex)
+bool CMProjectMgr::slot_DeleteItemByIndex(int32_t nIndex)
 {
-    PM_SLOT({ m_timeline->deleteItemByIndex(nIndex); });
+    return Change([&] { return m_timeline->deleteItemByIndex(nIndex); });
 }
 
-void CMProjectMgr::slot_DeleteItemByTime(CBaseTime time)
+bool CMProjectMgr::slot_DeleteItemByTime(CBaseTime time)
 {
-    PM_SLOT({ m_timeline->deleteItemByTime(time); });
+    return Change([&] { return m_timeline->deleteItemByTime(time); });
 }
 
-void CMProjectMgr::slot_DeleteItems(QList<ISourceDataItem*> lstItems)
+bool CMProjectMgr::slot_DeleteItems(QList<ISourceDataItem*> lstItems)
 {
     std::vector<ISourceDataItem*> items(lstItems.begin(), lstItems.end());
-    PM_SLOT({ m_timeline->deleteItems(items); });
+    return Change([&] { return m_timeline->deleteItems(items); });
 }
 
-void CMProjectMgr::slot_DeleteItemsByFullPath(QString sFullpath)
+bool CMProjectMgr::slot_DeleteItemsByFullPath(QString sFullpath)
 {
-    PM_SLOT({ m_timeline->deleteItemsByFullPath(sFullpath); });
+    return Change([&] { return m_timeline->deleteItemsByFullPath(sFullpath); });
 }
 
-void CMProjectMgr::slot_DeleteItemsByFullPaths(QStringList lstPaths)
+bool CMProjectMgr::slot_DeleteItemsByFullPaths(QStringList lstPaths)
 {
-    PM_SLOT({ m_timeline->deleteItemsByFullPaths(lstPaths); });
+    return Change([&] { return m_timeline->deleteItemsByFullPaths(lstPaths); });
 }
 
 void CMProjectMgr::slot_OnAllFilesImportFinished(bool)
@@ -168,4 +175,47 @@ void CMProjectMgr::slot_OnAllFilesImportFinished(bool)
 void CMProjectMgr::slot_OnImportCancelled()
 {
     InsertFiles();
+}
+
+int CMProjectMgr::CopyItemEffects(ISourceDataItem* pSource, const QList<ISourceDataItem*>& lstTargets,
+                                  EDITORPAGE nPage)
+{
+    auto* src = dynamic_cast<CMediaSourceItem*>(pSource);
+    if (!src)
+        return 0;
+    const bool picture = nPage == 0 || nPage == 1;
+    const bool volume = nPage == 0 || nPage == 2;
+    const bool depth = nPage == 0 || nPage == 3;
+    int written = 0;
+    for (ISourceDataItem* target : lstTargets) {
+        auto* item = dynamic_cast<CMediaSourceItem*>(target);
+        // Only clips of this timeline take settings: library items and freed
+        // clips are not the manager's to change.
+        if (!item || item == src || m_timeline->IndexOfItem(item) < 0)
+            continue;
+        if (picture) {
+            item->SetEnableVideoEffect(src->EnableVideoEffect());
+            item->SetEnableVideoTurn(src->EnableVideoTurn());
+            item->SetRotationAngle(src->GetRotationAngle());
+            item->SetVerReverse(src->IsVerReverse());
+            item->SetMirror(src->IsMirror());
+            item->SetSaturation(src->GetSaturation());
+            item->SetBrightness(src->GetBrightness());
+            item->SetContrast(src->GetContrast());
+            item->SetEffectType(src->GetEffectType());
+        }
+        if (depth) {
+            item->Set3DEffectType(src->Get3DEffectType());
+            item->Set3DEffectDepth(src->Get3DEffectDepth());
+            item->SetEnable3DEffect(src->Enable3DEffect());
+        }
+        if (volume) {
+            item->SetVolume(src->GetVolume());
+            item->SetMute(src->GetMute());
+        }
+        ++written;
+    }
+    if (written > 0)
+        emit signal_TimelineChanged();
+    return written;
 }

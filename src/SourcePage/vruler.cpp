@@ -187,8 +187,7 @@ void VRuler::paintEvent(QPaintEvent* event)
     painter.setPen(keptPen);
     painter.setFont(keptFont);
 
-    CBaseTime anchorTime(0.0);
-    emit signal_getAnchorPos(anchorTime);
+    const CBaseTime anchorTime = m_anchorPos ? m_anchorPos() : CBaseTime(0.0);
     const int ax = int(anchorTime.ToSeconds() * m_pixelsPerSecond - m_offset - (m_anchor->width() * 0.5 - 1.0));
     painter.drawPixmap(ax, height() - m_anchor->height(), *m_anchor);
 

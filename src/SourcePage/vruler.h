@@ -6,6 +6,8 @@
 #include <QPixmap>
 #include <QPoint>
 
+#include <functional>
+
 class QTimer;
 
 // Seconds per ruler tick (one tick is 12 pixels) by zoom index 0..12.
@@ -35,14 +37,15 @@ public:
     void SetAnchor(const QPixmap& anchor);
     QPixmap GetAnchor() const;
     QTimer* anchorCheckTimer() const { return m_timer; }
+    // Where the anchor picture is drawn: the track view's anchor time, asked
+    // at each paint (0 s while unset).
+    void setAnchorPosCall(std::function<CBaseTime()> call) { m_anchorPos = std::move(call); }
 
 signals:
     void signal_rulerMouseMoved(QMouseEvent* event);
     void signal_rulerMouseLeave();
     void signal_AnchorPosChanged(const CBaseTime& nPos, const bool& bSeek);
     void signal_SetIgnoreAnchorMoveSignal(const bool& bValue);
-    // Receivers write the anchor time into the argument: connect directly.
-    void signal_getAnchorPos(CBaseTime& nGetPos);
     void signal_mousePressSeek();
     void signal_mouseMoveSeek();
 
@@ -70,6 +73,7 @@ private:
     QTimer* m_timer = nullptr;
     QPixmap* m_anchor = nullptr;
     QPoint m_pressPos;
+    std::function<CBaseTime()> m_anchorPos;
     // Content pixel of the last request that the track view took (the press
     // or a timer shot), and whether the button was dragged since the press.
     int m_lastSentPos = 0;

@@ -81,6 +81,7 @@ VTimeLineView::~VTimeLineView()
     // The view first: it still takes its drag ghost out of the scene. The
     // scene's last selection change then reaches nobody.
     m_scene->disconnect(this);
+    m_ruler->setAnchorPosCall(nullptr);
     delete m_trackView;
     m_trackView = nullptr;
     m_ruler = nullptr;
@@ -105,8 +106,6 @@ void VTimeLineView::initConnection()
     connect(scene, &VTrackScene::signal_changeAnchorPosToTime, view,
             [view](CBaseTime t, bool seek) { view->slot_setAnchorPos(t, seek); });
     connect(scene, &VTrackScene::signal_updateAVsouceData, this, &VTimeLineView::signal_updateAVsouceData);
-    connect(scene, &VTrackScene::signal_playerFocusChangeToTimeLineView, this,
-            &VTimeLineView::signal_playerFocusChangeToTimeLineView);
     connect(scene, &VTrackScene::signal_TimeLineItemChildCountIsZero, this,
             &VTimeLineView::signal_TimeLineItemChildCountIsZero);
 
@@ -118,20 +117,16 @@ void VTimeLineView::initConnection()
     connect(view->horizontalScrollBar(), &QScrollBar::valueChanged, m_ruler, &VRuler::slot_moveRuler);
     connect(view, &VTrackView::signal_updateAVsouceData, this, &VTimeLineView::signal_updateAVsouceData);
     connect(view, &VTrackView::signal_seekToCurTime, this, &VTimeLineView::signal_seekToCurTime);
-    connect(view, &VTrackView::signal_playerFocusChangeToTimeLineView, this,
-            &VTimeLineView::signal_playerFocusChangeToTimeLineView);
     connect(view, &VTrackView::signal_updateMainPlayerAfterEditor, this,
             &VTimeLineView::signal_updateMainPlayerAfterEditor);
     connect(view, &VTrackView::signal_clipItemEditorEnableChanged, this,
             &VTimeLineView::signal_clipItemEditorEnableChanged);
     connect(view, &VTrackView::signal_initEditorSourceDataItemChanged, this,
             &VTimeLineView::signal_initEditorSourceDataItemChanged);
-    connect(view, &VTrackView::signal_QueryLibraryItemByHandle, this,
-            &VTimeLineView::signal_QueryLibraryItemByHandle, Qt::DirectConnection);
 
     connect(m_ruler, &VRuler::signal_rulerMouseMoved, this, &VTimeLineView::slot_timeLineMouseMoved);
     connect(m_ruler, &VRuler::signal_rulerMouseLeave, m_timeEdit, &VTimelineGotoEdit::slot_timeLineMouseLeave);
-    connect(m_ruler, &VRuler::signal_getAnchorPos, view, &VTrackView::slot_getAnchorPos, Qt::DirectConnection);
+    m_ruler->setAnchorPosCall([view] { return view->getAnchorPos(); });
     connect(m_ruler, &VRuler::signal_SetIgnoreAnchorMoveSignal, view, &VTrackView::slot_SetIgnoreAnchorMoveSignal);
     connect(m_ruler, &VRuler::signal_AnchorPosChanged, this,
             [this](const CBaseTime& t, const bool& seek) { slot_seekPalyTimeByRuler(t, seek); });
@@ -149,30 +144,15 @@ void VTimeLineView::setProjectMgr(CMProjectMgr* manager)
     if (!manager || m_projectMgr)
         return;
     m_projectMgr = manager;
-    m_scene->setTimeLineItem(manager->GetTimelineItem());
-    const auto direct = Qt::DirectConnection;
-    VTrackScene* s = m_scene;
-    connect(s, &VTrackScene::signal_insertMediaSourceItemsByTime, manager, &CMProjectMgr::slot_InsertItemsByTime, direct);
-    connect(s, &VTrackScene::signal_insertMediaSourceItemsByIndex, manager, &CMProjectMgr::slot_InsertItemsByIndex,
-            direct);
-    connect(s, &VTrackScene::signal_insertFilesByTime, manager, &CMProjectMgr::slot_InsertFilesByTime, direct);
-    connect(s, &VTrackScene::signal_insertFilesByIndex, manager, &CMProjectMgr::slot_InsertFilesByIndex, direct);
-    connect(s, &VTrackScene::signal_deleteItemByTime, manager, &CMProjectMgr::slot_DeleteItemByTime, direct);
-    connect(s, &VTrackScene::signal_deleteItemByIndex, manager, &CMProjectMgr::slot_DeleteItemByIndex, direct);
-    connect(s, &VTrackScene::signal_delteItemByItemList, manager, &CMProjectMgr::slot_DeleteItems, direct);
-    connect(s, &VTrackScene::signal_spilitSelectedItemByAccurateTime, manager,
-            &CMProjectMgr::slot_SplitItemByAccurateTime, direct);
-    connect(s, &VTrackScene::signal_spilitSelectedItemByTime, manager, &CMProjectMgr::slot_SplitItemByTime, direct);
-    connect(s, &VTrackScene::signal_moveItemToIndex, manager, &CMProjectMgr::slot_MoveItem, direct);
-    connect(s, &VTrackScene::signal_setSourceDataItemTrimStart, manager, &CMProjectMgr::slot_SetItemTrimStartPoint,
-            direct);
-    connect(s, &VTrackScene::signal_setSourceDataItemTrimEnd, manager, &CMProjectMgr::slot_SetItemTrimEndPoint,
-            direct);
-    connect(s, &VTrackScene::signal_duplicateClipSourceDataItem, manager, &CMProjectMgr::slot_CloneItem, direct);
-    connect(m_trackView, &VTrackView::signal_InsertFilesByTime, manager, &CMProjectMgr::slot_InsertFilesByTime,
-            direct);
-    connect(manager, &CMProjectMgr::signal_InsertFilesFinished, m_trackView, &VTrackView::slot_InsertFilesFinished,
-            direct);
+    // Edits go to the manager as calls; the track follows its change notice.
+    m_scene->setProjectMgr(manager);
+    connect(manager, &CMProjectMgr::signal_InsertFilesFinished, m_trackView, &VTrackView::slot_InsertFilesFinished);
+}
+
+void VTimeLineView::setHostCalls(const TimeLineHostCalls& calls)
+{
+    m_calls = calls;
+    m_trackView->setHostCalls(calls);
 }
 
 void VTimeLineView::slot_mainplayer_playtimechanged(CBaseTime time)
@@ -232,12 +212,10 @@ void VTimeLineView::slot_removeThoseDonotExistMedias(QString prefix)
 
 void VTimeLineView::on_btnSplit_clicked()
 {
-    bool found = false;
     qint64 borderMs = 0;
     qint32 frameValue = 0;
-    emit signal_GetCurPicBorderTime(found, borderMs, frameValue);
-    QImage grab;
-    emit signal_CaptureCurFrame(grab, 640, 480);
+    const bool found = m_calls.GetCurPicBorderTime && m_calls.GetCurPicBorderTime(borderMs, frameValue);
+    const QImage grab = m_calls.CaptureCurFrame ? m_calls.CaptureCurFrame(640, 480) : QImage();
     if (found)
         m_trackView->splitAnchorClipByCurTime(static_cast<long long>(borderMs), frameValue, grab);
     else

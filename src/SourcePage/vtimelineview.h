@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CBaseTime.h"
+#include "timelinehostcalls.h"
 
 #include <QFrame>
 #include <QImage>
@@ -41,6 +42,8 @@ public:
     CTimelineItem* getTimeLineItem() const;
     double getPixelsPerSecond() const { return m_pixelsPerSecond; }
     void setProjectMgr(CMProjectMgr* manager);
+    // The page's answers to the questions of the panel and its track.
+    void setHostCalls(const TimeLineHostCalls& calls);
 
 public slots:
     void slot_mainplayer_playtimechanged(CBaseTime time);
@@ -51,10 +54,7 @@ public slots:
     void slot_removeThoseDonotExistMedias(QString prefix);
 
 signals:
-    void signal_GetCurPicBorderTime(bool& found, qint64& borderMs, qint32& frameValue);
-    void signal_CaptureCurFrame(QImage& image, int width, int height);
     void signal_updateAVsouceData(const IDCPlaySourceItem* item);
-    void signal_playerFocusChangeToTimeLineView(const IDCPlaySourceItem* item, bool& hold);
     void signal_TimeLineItemChildCountIsZero(const IDCPlaySourceItem* item, bool isZero);
     void signal_seekToCurTime(const IDCPlaySourceItem* item, CBaseTime time, bool bplay);
     void signal_updateMainPlayerAfterEditor(const IDCPlaySourceItem* item, bool pause);
@@ -63,9 +63,6 @@ signals:
     void signal_editorApplayToCurSelectedClips();
     void signal_editorApplyToAllTimeLineViewClipItems(EDITORPAGE page);
     void signal_editorEnableChagned();
-    // Relay of the track's question for the live library item behind a drag
-    // handle; the library answers through the pointer. Connect directly.
-    void signal_QueryLibraryItemByHandle(quint32 handle, Fablecut::ISourceDataItem** item);
     void signal_mouseMouseMoved(CBaseTime time);
     void signal_mouseLeave();
     void signal_InsertFilesByTime(QStringList files, CBaseTime time);
@@ -92,6 +89,7 @@ private:
 
     Ui::VTimeLineViewClass* m_ui = nullptr;
     CMProjectMgr* m_projectMgr = nullptr;
+    TimeLineHostCalls m_calls;
     VTrackScene* m_scene = nullptr;
     VTrackView* m_trackView = nullptr;
     VRuler* m_ruler = nullptr;

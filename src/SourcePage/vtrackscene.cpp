@@ -1,5 +1,6 @@
 #include "vtrackscene.h"
 
+#include "cmprojectmgr.h"
 #include "ctimelineitem.h"
 #include "isourcedataitem.h"
 #include "vclipitem.h"
@@ -41,6 +42,55 @@ void VTrackScene::setTimeLineItem(const CTimelineItem* timeline)
     updateClipsTime(true);
 }
 
+void VTrackScene::setProjectMgr(CMProjectMgr* manager)
+{
+    if (m_projectMgr)
+        disconnect(m_projectMgr, nullptr, this, nullptr);
+    m_projectMgr = manager;
+    // Direct: a request's re-read must be done when the request returns.
+    if (manager)
+        connect(manager, &CMProjectMgr::signal_TimelineChanged, this, &VTrackScene::slot_timelineChanged,
+                Qt::DirectConnection);
+    setTimeLineItem(manager ? manager->GetTimelineItem() : nullptr);
+}
+
+template <typename F>
+bool VTrackScene::request(bool selectNew, F&& call)
+{
+    bool changed = false;
+    if (m_projectMgr) {
+        ++m_requestDepth;
+        changed = call(m_projectMgr);
+        --m_requestDepth;
+    }
+    if (m_requestDepth > 0)
+        return changed;
+    if (m_changedInRequest) {
+        m_changedInRequest = false;
+        updateClipsTime(selectNew);
+    } else if (!changed) {
+        restoreClipItems();
+    }
+    return changed;
+}
+
+void VTrackScene::slot_timelineChanged()
+{
+    if (m_requestDepth > 0) {
+        m_changedInRequest = true;
+        return;
+    }
+    // A change nobody here asked for (an insert that waited for its import,
+    // settings copied by the clip editor): new clips are selected.
+    updateClipsTime(true);
+}
+
+void VTrackScene::restoreClipItems()
+{
+    for (VClipItem* clip : getClipItems())
+        clip->updateClipItemSouceData();
+}
+
 int VTrackScene::getCurClipsCount() const
 {
     return m_timeline ? m_timeline->ChildItemsCount() : 0;
@@ -76,26 +126,22 @@ QList<VClipItem*> VTrackScene::getSelectedClipItems() const
 
 void VTrackScene::insertItemByIndex(ISourceDataItem* item, int index)
 {
-    emit signal_insertMediaSourceItemsByIndex(QList<ISourceDataItem*>{item}, index);
+    request(true, [&](CMProjectMgr* m) { return m->slot_InsertItemsByIndex(QList<ISourceDataItem*>{item}, index); });
 }
 
 void VTrackScene::insertItemByTime(ISourceDataItem* item, const CBaseTime& t)
 {
-    emit signal_insertMediaSourceItemsByTime(QList<ISourceDataItem*>{item}, t);
+    request(true, [&](CMProjectMgr* m) { return m->slot_InsertItemsByTime(QList<ISourceDataItem*>{item}, t); });
 }
 
 bool VTrackScene::insertDragVideoItem(ISourceDataItem* item, const CBaseTime& t)
 {
-    insertItemByTime(item, t);
-    updateClipsTime(true);
-    return true;
+    return insertDragVideoItems(QList<ISourceDataItem*>{item}, t);
 }
 
 bool VTrackScene::insertDragVideoItems(const QList<ISourceDataItem*>& items, const CBaseTime& t)
 {
-    emit signal_insertMediaSourceItemsByTime(items, t);
-    updateClipsTime(true);
-    return true;
+    return request(true, [&](CMProjectMgr* m) { return m->slot_InsertItemsByTime(items, t); });
 }
 
 bool VTrackScene::insertDragClipItem(VClipItem* clip, const CBaseTime& t)
@@ -119,29 +165,26 @@ bool VTrackScene::insertDragClipItems(QList<VClipItem*> clips, const CBaseTime& 
 
 bool VTrackScene::insertDragVideoLibraryItems(const QStringList& paths, const CBaseTime& t)
 {
-    emit signal_insertFilesByTime(paths, t);
-    updateClipsTime(true);
-    return true;
+    // Files not in the library yet land after their import: the manager's
+    // notice brings them in then.
+    return request(true, [&](CMProjectMgr* m) { return m->slot_InsertFilesByTime(paths, t); });
 }
 
 void VTrackScene::setSourceDataItemTrimStartPosByItem(ISourceDataItem* item, const CBaseTime& t)
 {
-    emit signal_setSourceDataItemTrimStart(item, t);
-    updateClipsTime(true);
+    request(true, [&](CMProjectMgr* m) { return m->slot_SetItemTrimStartPoint(item, t); });
 }
 
 void VTrackScene::setSouceDataItemTrimEndPosByItem(ISourceDataItem* item, const CBaseTime& t)
 {
-    emit signal_setSourceDataItemTrimEnd(item, t);
-    updateClipsTime(true);
+    request(true, [&](CMProjectMgr* m) { return m->slot_SetItemTrimEndPoint(item, t); });
 }
 
 void VTrackScene::splitSelectedClipByTime(const CBaseTime& t, const QImage& grab)
 {
     if (!m_timeline)
         return;
-    emit signal_spilitSelectedItemByTime(t, grab);
-    updateClipsTime(false);
+    request(false, [&](CMProjectMgr* m) { return m->slot_SplitItemByTime(t, grab); });
 }
 
 void VTrackScene::splitSelectedClipByAccurateTime(const CBaseTime& t, const CBaseTime& exact, const int& frameValue,
@@ -149,8 +192,7 @@ void VTrackScene::splitSelectedClipByAccurateTime(const CBaseTime& t, const CBas
 {
     if (!m_timeline)
         return;
-    emit signal_spilitSelectedItemByAccurateTime(t, exact, frameValue, grab);
-    updateClipsTime(false);
+    request(false, [&](CMProjectMgr* m) { return m->slot_SplitItemByAccurateTime(t, exact, frameValue, grab); });
 }
 
 void VTrackScene::moveItemToTime(const int& from, const CBaseTime& t)
@@ -159,33 +201,35 @@ void VTrackScene::moveItemToTime(const int& from, const CBaseTime& t)
         return;
     const int n = m_timeline->ChildItemsCount();
     ISourceDataItem* target = m_timeline->getItemByTime(t + kProbe);
+    int to = from;
     if (!target) {
-        if (from != n - 1)
-            emit signal_moveItemToIndex(from, n - 1);
+        to = n - 1;
     } else {
         const int k = m_timeline->IndexOfItem(target);
-        if (k > from)
-            emit signal_moveItemToIndex(from, k - 1);
-        else if (k < from)
-            emit signal_moveItemToIndex(from, k);
+        to = k > from ? k - 1 : k;
     }
-    updateClipsTime(true);
+    // A clip dropped onto its own place is no request: it only goes back.
+    request(true, [&](CMProjectMgr* m) { return to != from && m->slot_MoveItem(from, to); });
 }
 
 void VTrackScene::DuplicateSelectedClips()
 {
     if (!m_timeline)
         return;
-    bool sent = false;
+    QList<ISourceDataItem*> items;
     for (VClipItem* clip : getSelectedClipItems())
-        if (ISourceDataItem* item = clipOf(clip)) {
-            emit signal_duplicateClipSourceDataItem(item);
-            sent = true;
-        }
-    if (!sent)
+        if (ISourceDataItem* item = clipOf(clip))
+            items << item;
+    if (items.isEmpty())
         return;
-    updateClipsTime(true);
-    emit signal_DuplicateClip_refreshRuler();
+    const bool changed = request(true, [&](CMProjectMgr* m) {
+        bool any = false;
+        for (ISourceDataItem* item : items)
+            any = m->slot_CloneItem(item) || any;
+        return any;
+    });
+    if (changed)
+        emit signal_DuplicateClip_refreshRuler();
 }
 
 void VTrackScene::deleteSelectedClips(bool all)
@@ -214,8 +258,9 @@ void VTrackScene::deleteSourceDataItemList(QList<ISourceDataItem*> items, bool a
     ISourceDataItem* remembered = before >= 0 ? m_timeline->getItemByIndex(before) : nullptr;
     if (!alreadyOut)
         removeClipItemsBySourceDataItems(items);
-    emit signal_delteItemByItemList(items);
-    updateClipsTime(true);
+    // The clip items went first: a refused delete brings them back.
+    if (!request(true, [&](CMProjectMgr* m) { return m->slot_DeleteItems(items); }))
+        updateClipsTime(true);
     const int n = m_timeline->ChildItemsCount();
     if (n == 0)
         return;

@@ -11,17 +11,18 @@
 
 #include <cstdint>
 
+class CMProjectMgr;
 class CTimelineItem;
 class IDCPlaySourceItem;
 class VClipItem;
 namespace Fablecut { class ISourceDataItem; }
 
 // The one track of the timeline: one clip item per timeline clip, side by
-// side, x in seconds. Every edit leaves here as a request signal that the
-// timeline panel connects directly to the project manager; once the request
-// returns, the scene re-reads the timeline (updateClipsTime). The scene never
-// changes the timeline itself. Clip items it takes out of the scene are
-// destroyed at once: their clips are freed by the manager.
+// side, x in seconds. Every edit leaves here as a request to the project
+// manager, which answers whether the timeline changed; the scene re-reads
+// the timeline (updateClipsTime) when the manager tells it changed, and only
+// then. The scene never changes the timeline itself. Clip items it takes out
+// of the scene are destroyed at once: their clips are freed by the manager.
 class VTrackScene : public QGraphicsScene, public ITrackScene
 {
     Q_OBJECT
@@ -31,6 +32,10 @@ public:
 
     void setTimeLineItem(const CTimelineItem* timeline);
     CTimelineItem* getTimeLineItem() const { return m_timeline; }
+    // Takes the manager's timeline and follows its change notice. Without a
+    // manager every request is refused.
+    void setProjectMgr(CMProjectMgr* manager);
+    CMProjectMgr* getProjectMgr() const { return m_projectMgr; }
     int getCurClipsCount() const;
 
     QPair<double, double> getScale() const override { return qMakePair(m_hScale, m_vScale); }
@@ -88,19 +93,6 @@ public:
     QImage getAudioItemImage() const { return m_audioImage; }
 
 signals:
-    void signal_insertMediaSourceItemsByTime(QList<Fablecut::ISourceDataItem*> items, CBaseTime t);
-    void signal_insertMediaSourceItemsByIndex(QList<Fablecut::ISourceDataItem*> items, int index);
-    void signal_insertFilesByTime(QStringList paths, CBaseTime t);
-    void signal_insertFilesByIndex(QStringList paths, int index);
-    void signal_deleteItemByTime(CBaseTime t);
-    void signal_deleteItemByIndex(int32_t index);
-    void signal_delteItemByItemList(QList<Fablecut::ISourceDataItem*> items);
-    void signal_spilitSelectedItemByTime(CBaseTime t, QImage grab);
-    void signal_spilitSelectedItemByAccurateTime(CBaseTime t, CBaseTime exact, int32_t frameValue, QImage grab);
-    void signal_moveItemToIndex(int from, int to);
-    void signal_setSourceDataItemTrimStart(Fablecut::ISourceDataItem* item, CBaseTime t);
-    void signal_setSourceDataItemTrimEnd(Fablecut::ISourceDataItem* item, CBaseTime t);
-    void signal_duplicateClipSourceDataItem(Fablecut::ISourceDataItem* item);
     void signal_DuplicateClip_refreshRuler();
     void signal_timeLineSourceDataItemUpdated(CBaseTime duration);
     void signal_changeAnchorPosToTime(CBaseTime t, bool seek);
@@ -108,18 +100,32 @@ signals:
     void signal_createEmptyTimeline();
     void signal_insertVideoLibraryItem(QStringList paths, int32_t index);
     void signal_updateAVsouceData(const IDCPlaySourceItem* item);
-    void signal_playerFocusChangeToTimeLineView(const IDCPlaySourceItem* item, bool& hold);
     // A clip item is about to be destroyed: views drop their pointers to it.
     void signal_clipItemRemoved(VClipItem* clip);
 
 protected:
     void keyPressEvent(QKeyEvent*) override {}
 
+private slots:
+    // The manager's change notice: the timeline changed.
+    void slot_timelineChanged();
+
 private:
+    // Sends one request (or a batch) to the manager. Notices that arrive
+    // while it runs make one re-read when it returns, with the selection rule
+    // given; a refused request puts clip items the pointer moved back.
+    template <typename F>
+    bool request(bool selectNew, F&& call);
+    // Puts every clip item back on its clip, reading nothing else.
+    void restoreClipItems();
+
     // Takes the clip item out of the scene and destroys it.
     void destroyClipItem(VClipItem* clip);
 
     CTimelineItem* m_timeline = nullptr;
+    CMProjectMgr* m_projectMgr = nullptr;
+    int m_requestDepth = 0;
+    bool m_changedInRequest = false;
     VClipItem* m_ghost = nullptr;
     double m_hScale = 1.0;
     double m_vScale = 1.0;

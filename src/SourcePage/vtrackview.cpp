@@ -2,6 +2,7 @@
 
 #include "CBaseException.h"
 #include "cmediasourceitem.h"
+#include "cmprojectmgr.h"
 #include "ctimelineitem.h"
 #include "fileutils.h"
 #include "isourcedataitem.h"
@@ -93,6 +94,11 @@ VTrackView::~VTrackView()
 const IDCPlaySourceItem* VTrackView::timeline() const
 {
     return m_pScene->getTimeLineItem();
+}
+
+bool VTrackView::takePlayer(bool hold)
+{
+    return m_calls.playerFocusChangeToTimeLineView ? m_calls.playerFocusChangeToTimeLineView(timeline(), hold) : hold;
 }
 
 void VTrackView::forgetClipItem(VClipItem* clip)
@@ -329,13 +335,8 @@ void VTrackView::closeDragData()
 
 void VTrackView::slot_InsertFilesFinished()
 {
+    // The clips themselves reach the track with the manager's change notice.
     m_bInsertFilesFinished = true;
-    // A drop whose files had to be imported first: the insert lands now.
-    if (m_bFileInsertPending) {
-        m_bFileInsertPending = false;
-        m_bInsertFilesFinished = false;
-        m_pScene->updateClipsTime(true);
-    }
 }
 
 // -------------------------------------------------------------- trimming
@@ -414,7 +415,7 @@ void VTrackView::mousePressEvent(QMouseEvent* event)
         VClipItem* top = clipAt(event->pos());
         bool mayGhost = false;
         if (event->button() == Qt::LeftButton) {
-            emit signal_playerFocusChangeToTimeLineView(timeline(), m_bHoldPlayer);
+            m_bHoldPlayer = takePlayer(m_bHoldPlayer);
             emit signal_clipItemEditorEnableChanged(true);
             if (!(event->modifiers() & Qt::ControlModifier) && top && top->isSelected() &&
                 m_lstSelectedSources.size() == 1 && anchorOutside(top))
@@ -569,7 +570,7 @@ void VTrackView::mouseReleaseEventImpl(QMouseEvent* event)
                     resizeEnd(clip, t, true);
                 else
                     resizeStart(clip, t, true);
-                emit signal_playerFocusChangeToTimeLineView(timeline(), m_bHoldPlayer);
+                m_bHoldPlayer = takePlayer(m_bHoldPlayer);
                 if (m_pPressedClip)
                     slot_setAnchorPos(m_pPressedClip->getClipStartPos(), true);
             }
@@ -788,8 +789,8 @@ void VTrackView::dropEventImpl(QDropEvent* event)
             // Handles, never addresses: each is checked against the live library.
             QList<ISourceDataItem*> items;
             for (quint32 handle : readLibraryHandles(data->data(STR_MediasLibMimeType))) {
-                ISourceDataItem* item = nullptr;
-                emit signal_QueryLibraryItemByHandle(handle, &item);
+                ISourceDataItem* item =
+                    m_calls.QueryLibraryItemByHandle ? m_calls.QueryLibraryItemByHandle(handle) : nullptr;
                 if (item)
                     items << item;
             }
@@ -805,14 +806,8 @@ void VTrackView::dropEventImpl(QDropEvent* event)
                                  m_lstDropFiles.end());
             if (!m_lstDropFiles.isEmpty()) {
                 emit signal_updateAVsouceData(timeline());
-                m_bFileInsertPending = false;
                 m_bInsertFilesFinished = false;
-                emit signal_InsertFilesByTime(m_lstDropFiles, m_tInsertPos);
-                if (m_bInsertFilesFinished)
-                    m_pScene->updateClipsTime(true);
-                else
-                    m_bFileInsertPending = true;
-                m_bInsertFilesFinished = false;
+                m_pScene->insertDragVideoLibraryItems(m_lstDropFiles, m_tInsertPos);
             }
         }
         if (!hasFocus())
@@ -834,8 +829,9 @@ void VTrackView::slot_setAnchorPos(const CBaseTime& nPos, bool bSeek)
     CTimelineItem* line = m_pScene->getTimeLineItem();
     if (bSeek && line) {
         if (line->ChildItemsCount() == 0) {
-            bool flag = true;
-            emit signal_playerFocusChangeToTimeLineView(line, flag);
+            // The empty timeline is loaded without taking the play head: the
+            // answer is not kept.
+            takePlayer(true);
         } else {
             emit signal_seekToCurTime(line, nPos + kProbe, false);
         }
@@ -947,45 +943,25 @@ void VTrackView::SelectClipByAnchorPos()
 
 // ---------------------------------------------------------- editor apply
 
+// The settings travel through the project manager, which changes the
+// clips and tells the track once.
 void VTrackView::applyTheEffectToMediaSourceItem(CMediaSourceItem* pItem, EDITORPAGE page)
 {
-    if (!pItem || !m_pEditorClip)
+    applyTheEffectToItems(QList<ISourceDataItem*>{pItem}, page);
+}
+
+void VTrackView::applyTheEffectToItems(const QList<ISourceDataItem*>& items, EDITORPAGE page)
+{
+    CMProjectMgr* manager = m_pScene->getProjectMgr();
+    if (!manager || !m_pEditorClip || items.isEmpty())
         return;
-    auto* src = dynamic_cast<CMediaSourceItem*>(m_pEditorClip->getClipItemSouceData());
-    if (!src || src == pItem)
-        return;
-    const bool picture = page == 0 || page == 1;
-    const bool volume = page == 0 || page == 2;
-    const bool depth = page == 0 || page == 3;
-    if (picture) {
-        pItem->SetEnableVideoEffect(src->EnableVideoEffect());
-        pItem->SetEnableVideoTurn(src->EnableVideoTurn());
-        pItem->SetRotationAngle(src->GetRotationAngle());
-        pItem->SetVerReverse(src->IsVerReverse());
-        pItem->SetMirror(src->IsMirror());
-        pItem->SetSaturation(src->GetSaturation());
-        pItem->SetBrightness(src->GetBrightness());
-        pItem->SetContrast(src->GetContrast());
-        pItem->SetEffectType(src->GetEffectType());
-    }
-    if (depth) {
-        pItem->Set3DEffectType(src->Get3DEffectType());
-        pItem->Set3DEffectDepth(src->Get3DEffectDepth());
-        pItem->SetEnable3DEffect(src->Enable3DEffect());
-    }
-    if (volume) {
-        pItem->SetVolume(src->GetVolume());
-        pItem->SetMute(src->GetMute());
-    }
+    manager->CopyItemEffects(m_pEditorClip->getClipItemSouceData(), items, page);
 }
 
 void VTrackView::slot_editorApplayToCurSelectedClips()
 {
     emit signal_updateMainPlayerAfterEditor(timeline(), false);
-    ISourceDataItem* source = m_pEditorClip ? m_pEditorClip->getClipItemSouceData() : nullptr;
-    for (ISourceDataItem* item : m_lstSelectedSources)
-        if (item != source)
-            applyTheEffectToMediaSourceItem(dynamic_cast<CMediaSourceItem*>(item), 0);
+    applyTheEffectToItems(m_lstSelectedSources, 0);
 }
 
 void VTrackView::slot_editorApplyToAllTimeLineViewClipItems(EDITORPAGE edtCurPage)
@@ -994,8 +970,6 @@ void VTrackView::slot_editorApplyToAllTimeLineViewClipItems(EDITORPAGE edtCurPag
     CTimelineItem* line = m_pScene->getTimeLineItem();
     if (!line)
         return;
-    ISourceDataItem* source = m_pEditorClip ? m_pEditorClip->getClipItemSouceData() : nullptr;
-    for (ISourceDataItem* item : line->GetChildItems())
-        if (item != source)
-            applyTheEffectToMediaSourceItem(dynamic_cast<CMediaSourceItem*>(item), edtCurPage);
+    const std::vector<ISourceDataItem*> clips = line->GetChildItems();
+    applyTheEffectToItems(QList<ISourceDataItem*>(clips.begin(), clips.end()), edtCurPage);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CBaseTime.h"
+#include "timelinehostcalls.h"
 
 #include <QColor>
 #include <QCursor>
@@ -54,6 +55,9 @@ public:
     VTrackView(VTrackScene* scene, QWidget* parent);
     ~VTrackView() override;
 
+    // The page's answers to the track's questions (the player, the library).
+    void setHostCalls(const TimeLineHostCalls& calls) { m_calls = calls; }
+
     bool IsDraggingClip() const { return m_pDragGhost != nullptr; }
     bool IgnoreAnchorMoveSignal() const { return m_bIgnoreAnchorMoveSignal; }
     void setIsTimeLineViewHoldThePlayer(bool hold) { m_bHoldPlayer = hold; }
@@ -80,6 +84,9 @@ public:
     void showPopupMenu(QPoint pos);
     void initPopupMenu();
     void applyTheEffectToMediaSourceItem(Fablecut::CMediaSourceItem* pItem, EDITORPAGE page);
+    // The edited clip's settings of the page to each of the clips (the
+    // edited clip itself excepted), as one change of the timeline.
+    void applyTheEffectToItems(const QList<Fablecut::ISourceDataItem*>& items, EDITORPAGE page);
 
     void updateSelectedSeekPoint();
     void splitAnchorClipByCurTime(const long long& nFrameBorderMs, const int& nFrameValue, const QImage& grab);
@@ -121,17 +128,12 @@ signals:
     void signal_updateAVsouceData(const IDCPlaySourceItem* item);
     void signal_updateMainPlayerAfterEditor(const IDCPlaySourceItem* item, bool bDeleted);
     void signal_rulerAnchorMoved();
-    void signal_playerFocusChangeToTimeLineView(const IDCPlaySourceItem* item, bool& hold);
     void signal_trackViewMouseMoved(QMouseEvent* event);
     void signal_trackMouseLeave();
     void signal_clipTrimFinish();
     void signal_horizonScrollBarValueChanged(int value);
-    void signal_InsertFilesByTime(QStringList files, CBaseTime time);
     void signal_clipItemEditorEnableChanged(bool bValue);
     void signal_initEditorSourceDataItemChanged(Fablecut::ISourceDataItem* item);
-    // Asks the media library for the live item behind a drag handle; the
-    // receiver writes it (null when the handle names none). Connect directly.
-    void signal_QueryLibraryItemByHandle(quint32 handle, Fablecut::ISourceDataItem** item);
 
 public slots:
     void slot_setAnchorPos(const CBaseTime& nPos, bool bSeek = false);
@@ -169,6 +171,9 @@ protected:
 
 private:
     const IDCPlaySourceItem* timeline() const;
+    // Takes the main player for the timeline; returns the page's answer to
+    // the hold flag (the flag itself when nobody answers).
+    bool takePlayer(bool hold);
     VClipItem* clipAt(const QPoint& viewPos) const;
     bool anchorOutside(const VClipItem* clip) const;
     void playClip(VClipItem* clip);
@@ -180,6 +185,7 @@ private:
     static QCursor cursorFromPath(const QString& path);
 
     VTrackScene* m_pScene = nullptr;
+    TimeLineHostCalls m_calls;
     VClipItem* m_pPressedClip = nullptr;
     VClipItem* m_pDragGhost = nullptr;
     VClipItem* m_pEditorClip = nullptr;
@@ -200,8 +206,6 @@ private:
     bool m_bScrollSliderPressed = false;
     bool m_bHoldPlayer = false;
     bool m_bInsertFilesFinished = false;
-    // A file drop is waiting for the manager to finish its insert.
-    bool m_bFileInsertPending = false;
     QStringList m_lstDropFiles;
     QList<Fablecut::ISourceDataItem*> m_lstSelectedSources;
     QString m_strResizeEndPath;

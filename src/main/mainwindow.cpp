@@ -254,8 +254,8 @@ void MainWindow::initProjectMgr()
     m_projectMgr->SetAudioBlackBGFile(m_appDir + QDir::separator() +
                                       m_variableInfo->GetInfoDefaultValue("ImageDirName").toString() +
                                       QDir::separator() + "blackbg4x3.png");
-    connect(m_projectMgr, &CMProjectMgr::signal_QueryItemByFullPath, m_srcMgr,
-            &CDCMediaSrcMgr::slot_QueryItemByFullPath);
+    CDCMediaSrcMgr* library = m_srcMgr;
+    m_projectMgr->SetItemQuery([library](const QString& path) { return library->slot_QueryItemByFullPath(path); });
 }
 
 void MainWindow::initPreferenceDlg()
@@ -829,6 +829,9 @@ void MainWindow::releaseRes()
     m_camWatcher = nullptr;
     delete m_prefDlg;
     m_prefDlg = nullptr;
+    // The project manager asks the library manager for items: not any more.
+    if (m_projectMgr)
+        m_projectMgr->SetItemQuery(nullptr);
     delete m_srcMgr;
     m_srcMgr = nullptr;
     delete m_projectMgr;

@@ -1,5 +1,8 @@
 #include "GuiTestApp.h"
 
+#include "../ProjectData/ProjectDataTestMedia.h"
+#include "cmprojectmgr.h"
+
 #include "cmediasourceitem.h"
 #include "cbackupfilethread.h"
 #include "ibackupfile.h"
@@ -9,6 +12,8 @@
 #include "vdcmainplayer.h"
 #include "vsourcerpage.h"
 #include "vtimelineview.h"
+#include "vtimelinegotoedit.h"
+#include "vtrackscene.h"
 #include "vtrackview.h"
 
 #include <QDir>
@@ -18,6 +23,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -211,8 +217,7 @@ TEST_F(HandOver, EventsDecideWhatThePlayerHolds)
          false, 0},
         {"a focus request with the flag set loads without connecting",
          [&] {
-             focusFlag = true;
-             page->slot_playerFocusChangeToTimeLineView(timeline, focusFlag);
+             focusFlag = page->slot_playerFocusChangeToTimeLineView(timeline, true);
          },
          &timeline, false, 0},
         {"the emptied timeline is unloaded, connections stay as they were",
@@ -236,6 +241,52 @@ TEST_F(HandOver, EventsDecideWhatThePlayerHolds)
         EXPECT_EQ(step.deliveries, Deliveries()) << step.what;
     }
     EXPECT_FALSE(focusFlag);
+}
+
+// The track asks the page by call: a press on a clip hands the main player
+// the timeline, and the split button cuts the clip under the play head.
+TEST_F(HandOver, ThePressAndTheSplitButtonReachThePlayer)
+{
+    PDTest::RecordingManager media;
+    CMProjectMgr mgr(nullptr, &media);
+    PDTest::MovieRecord movie(1, {PDTest::Video(1, 320, 240, 10.0)});
+    CMediaSourceItem source;
+    source.SetSrcFileFullPath("/m/a.mp4");
+    Moorland::MovieInfo* list[] = {movie.get()};
+    source.SetMovieInfos(list, 1);
+    view->setProjectMgr(&mgr);
+    page->resize(1000, 700);
+    page->show();
+    QApplication::processEvents();
+
+    // A time typed for the empty timeline takes the player from a library clip.
+    page->slot_MediasLib_itemPlay(&clip);
+    ASSERT_EQ(clipSource, player->GetSourceItem());
+    VTimelineGotoEdit* edit = view->getTimeEdit();
+    edit->setFocus();
+    edit->setFocusTime(QStringLiteral("none"));
+    edit->setText(QStringLiteral("00:00:02"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(static_cast<IDCPlaySourceItem*>(mgr.GetTimelineItem()), player->GetSourceItem())
+        << "the empty timeline is handed to the player";
+
+    ASSERT_TRUE(mgr.slot_InsertItemsByIndex({&source, &source}));
+    VTrackView* track = view->getTrackView();
+    const QPoint onFirst = track->mapFromScene(QPointF(4.0, 40.0));
+    QTest::mouseMove(track->viewport(), onFirst);
+    QTest::mouseClick(track->viewport(), Qt::LeftButton, Qt::NoModifier, onFirst);
+    EXPECT_EQ(static_cast<IDCPlaySourceItem*>(mgr.GetTimelineItem()), player->GetSourceItem())
+        << "a press on a clip hands the player the timeline";
+
+    QSignalSpy changes(&mgr, &CMProjectMgr::signal_TimelineChanged);
+    track->slot_setAnchorPos(4.0, false);
+    QTest::mouseClick(view->findChild<QToolButton*>("btnSplit"), Qt::LeftButton);
+    EXPECT_EQ(1, changes.count());
+    ASSERT_EQ(3, mgr.GetTimelineItem()->ChildItemsCount());
+    EXPECT_NEAR(4.01, mgr.GetTimelineItem()->getItemByIndex(1)->GetStartPoint().ToSeconds(), 1e-6);
+    EXPECT_EQ(3, view->getScene()->getClipItems().size()) << "the track follows the split";
+    // The page goes before the manager: its player and track point into the timeline.
+    page.reset();
 }
 
 TEST_F(HandOver, DeletingTheHeldClipUnloadsItBeforeItsDeletionRequest)

@@ -278,9 +278,9 @@ TEST_F(Manager, SavesAfterChangesAndNeverLosesALaterOne)
     mgr->slot_RemoveSourceDataItemByFullPath(b);
     EXPECT_EQ(1, removed.size());
     EXPECT_EQ(QStringList({a}), Paths(library));
-    ISourceDataItem* found = reinterpret_cast<ISourceDataItem*>(1);
-    mgr->slot_QueryItemByFullPath(b, &found);
-    EXPECT_EQ(nullptr, found);
+    EXPECT_EQ(nullptr, mgr->slot_QueryItemByFullPath(b));
+    ASSERT_NE(nullptr, mgr->slot_QueryItemByFullPath(a));
+    EXPECT_EQ(a, mgr->slot_QueryItemByFullPath(a)->GetSrcFileFullPath());
     WaitForSave();
 }
 

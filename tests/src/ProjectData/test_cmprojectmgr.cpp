@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -44,9 +45,9 @@ struct FakeLibrary
     }
     void Bind(CMProjectMgr& mgr)
     {
-        QObject::connect(&mgr, &CMProjectMgr::signal_QueryItemByFullPath, [this](QString path, ISourceDataItem** out) {
+        mgr.SetItemQuery([this](const QString& path) -> ISourceDataItem* {
             auto it = items.find(path);
-            *out = it == items.end() ? nullptr : it->second.get();
+            return it == items.end() ? nullptr : it->second.get();
         });
         QObject::connect(&mgr, &CMProjectMgr::signal_ImportFilesQuery,
                          [this](QStringList files) { importRequests << files; });
@@ -153,4 +154,119 @@ TEST_F(ProjectMgr, SlotsReachTheTimeline)
     EXPECT_EQ(0, timeline->ChildItemsCount());
     mgr->slot_SetItemTrimStartPoint(nullptr, CBaseTime(1.0));
     mgr->slot_CloneItemByTime(CBaseTime(0.0));
+}
+
+// Each request answers whether the timeline changed, and a change is told
+// exactly once, after it (the listener already sees the new timeline).
+TEST_F(ProjectMgr, EachRequestReturnsItsResultAndTellsAChangeOnce)
+{
+    library.Add("/a.mp4", 4.0);
+    library.Add("/b.mp4", 4.0);
+    CTimelineItem* timeline = mgr->GetTimelineItem();
+    QList<int> seen; // clip counts the listener saw at each notice
+    QObject::connect(mgr.get(), &CMProjectMgr::signal_TimelineChanged,
+                     [&] { seen << timeline->ChildItemsCount(); });
+    auto clip = [&](int i) { return timeline->getItemByIndex(i); };
+    ISourceDataItem* outside = library.items["/a.mp4"].get();
+
+    struct Row
+    {
+        const char* what;
+        std::function<bool()> request;
+        bool result;
+        int count; // clips afterwards
+    };
+    const Row rows[] = {
+        {"insert two files", [&] { return mgr->slot_InsertFilesByIndex({"/a.mp4", "/b.mp4"}); }, true, 2},
+        {"file insert inside a clip", [&] { return mgr->slot_InsertFilesByTime({"/a.mp4"}, 1.0); }, false, 2},
+        {"file insert waiting for an import", [&] { return mgr->slot_InsertFilesByIndex({"/new.mp4"}); }, false, 2},
+        {"insert items at the end", [&] { return mgr->slot_InsertItemsByTime({outside}, 8.0); }, true, 3},
+        {"insert no items", [&] { return mgr->slot_InsertItemsByIndex({}, 0); }, false, 3},
+        {"split", [&] { return mgr->slot_SplitItemByTime(1.0, QImage()); }, true, 4},
+        {"split past the end", [&] { return mgr->slot_SplitItemByTime(100.0, QImage()); }, false, 4},
+        {"split at the picture", [&] { return mgr->slot_SplitItemByAccurateTime(2.0, 2.04, 9, QImage()); }, true, 5},
+        {"move", [&] { return mgr->slot_MoveItem(0, 3); }, true, 5},
+        {"move onto its own place", [&] { return mgr->slot_MoveItem(2, 2); }, false, 5},
+        {"move past the end", [&] { return mgr->slot_MoveItem(0, 9); }, false, 5},
+        {"trim end", [&] { return mgr->slot_SetItemTrimEndPoint(clip(4), 2.0); }, true, 5},
+        {"trim a clip of no timeline", [&] { return mgr->slot_SetItemTrimStartPoint(outside, 1.0); }, false, 5},
+        {"trim nothing", [&] { return mgr->slot_SetItemTrimStartPoint(nullptr, 1.0); }, false, 5},
+        {"clone", [&] { return mgr->slot_CloneItem(clip(0)); }, true, 6},
+        {"clone a library item", [&] { return mgr->slot_CloneItem(outside); }, false, 6},
+        {"clone by time", [&] { return mgr->slot_CloneItemByTime(0.5); }, true, 7},
+        {"delete the last", [&] { return mgr->slot_DeleteItemByIndex(-1); }, true, 6},
+        {"delete past the end", [&] { return mgr->slot_DeleteItemByIndex(40); }, false, 6},
+        {"delete by time", [&] { return mgr->slot_DeleteItemByTime(0.1); }, true, 5},
+        {"delete a list", [&] { return mgr->slot_DeleteItems({clip(0), clip(1)}); }, true, 3},
+        {"delete an unknown path", [&] { return mgr->slot_DeleteItemsByFullPath("/none.mp4"); }, false, 3},
+        {"delete by paths", [&] { return mgr->slot_DeleteItemsByFullPaths({"/a.mp4", "/b.mp4"}); }, true, 0},
+        {"delete on an empty timeline", [&] { return mgr->slot_DeleteItemByTime(0.0); }, false, 0},
+    };
+    for (const Row& row : rows) {
+        seen.clear();
+        EXPECT_EQ(row.result, row.request()) << row.what;
+        EXPECT_EQ(row.count, timeline->ChildItemsCount()) << row.what;
+        if (row.result)
+            EXPECT_EQ(QList<int>{row.count}, seen) << row.what << ": one notice, after the change";
+        else
+            EXPECT_TRUE(seen.isEmpty()) << row.what << ": no change, no notice";
+    }
+
+    // The insert that waited for its import is told when it lands.
+    seen.clear();
+    library.Add("/new.mp4", 1.0);
+    mgr->slot_OnAllFilesImportFinished(true);
+    EXPECT_EQ(QList<int>{1}, seen);
+    seen.clear();
+    mgr->slot_OnImportCancelled();
+    EXPECT_TRUE(seen.isEmpty()) << "an import nobody waited for changes nothing";
+}
+
+// The clip editor's settings reach other clips through the manager: the page
+// decides which settings travel; only clips of the timeline take them.
+TEST_F(ProjectMgr, CopyItemEffectsByPage)
+{
+    library.Add("/a.mp4", 4.0);
+    mgr->slot_InsertFilesByIndex({"/a.mp4", "/a.mp4", "/a.mp4"});
+    CTimelineItem* timeline = mgr->GetTimelineItem();
+    auto clip = [&](int i) { return dynamic_cast<CMediaSourceItem*>(timeline->getItemByIndex(i)); };
+    CMediaSourceItem* library_item = library.items["/a.mp4"].get();
+    struct Row
+    {
+        EDITORPAGE page;
+        bool picture;
+        bool volume;
+        bool depth;
+    };
+    const Row rows[] = {{0, true, true, true}, {1, true, false, false}, {2, false, true, false}, {3, false, false, true}};
+    for (const Row& row : rows) {
+        for (CMediaSourceItem* item : {clip(1), clip(2), library_item}) {
+            item->SetBrightness(0);
+            item->SetRotationAngle(0);
+            item->SetVolume(1.0);
+            item->SetMute(false);
+            item->Set3DEffectDepth(20);
+        }
+        CMediaSourceItem* src = clip(0);
+        src->SetBrightness(40);
+        src->SetRotationAngle(90);
+        src->SetVolume(0.25);
+        src->SetMute(true);
+        src->Set3DEffectDepth(70);
+        QSignalSpy changed(mgr.get(), &CMProjectMgr::signal_TimelineChanged);
+        EXPECT_EQ(1, mgr->CopyItemEffects(src, {src, clip(2), library_item}, row.page)) << row.page;
+        EXPECT_EQ(1, changed.size()) << row.page;
+        EXPECT_EQ(row.picture ? 40 : 0, clip(2)->GetBrightness()) << row.page;
+        EXPECT_EQ(row.picture ? 90 : 0, clip(2)->GetRotationAngle()) << row.page;
+        EXPECT_DOUBLE_EQ(row.volume ? 0.25 : 1.0, clip(2)->GetVolume()) << row.page;
+        EXPECT_EQ(row.volume, clip(2)->GetMute()) << row.page;
+        EXPECT_EQ(row.depth ? 70 : 20, clip(2)->Get3DEffectDepth()) << row.page;
+        EXPECT_EQ(0, clip(1)->GetBrightness()) << row.page << ": not a target";
+        EXPECT_EQ(0, library_item->GetBrightness()) << row.page << ": a library item is no clip of the timeline";
+        EXPECT_EQ(40, src->GetBrightness()) << row.page;
+    }
+    QSignalSpy changed(mgr.get(), &CMProjectMgr::signal_TimelineChanged);
+    EXPECT_EQ(0, mgr->CopyItemEffects(clip(0), {clip(0)}, 0));
+    EXPECT_EQ(0, mgr->CopyItemEffects(nullptr, {clip(1)}, 0));
+    EXPECT_TRUE(changed.isEmpty());
 }

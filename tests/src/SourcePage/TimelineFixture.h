@@ -66,6 +66,7 @@ struct Library
     std::vector<std::unique_ptr<Fablecut::CMediaSourceItem>> items;
     std::map<QString, Fablecut::CMediaSourceItem*> byPath;
     QList<QStringList> importRequests;
+    QStringList queried; // every path the project manager asked for
 
     // A library clip of the given length; its handle is returned.
     quint32 Add(const QString& path, double seconds)
@@ -108,6 +109,9 @@ protected:
     VTrackScene* scene = nullptr;
     CTimelineItem* line = nullptr;
     bool deferImports = false;
+    // The page's answers; a test sets the player's and calls SetHost again.
+    TimeLineHostCalls calls;
+    void SetHost() { panel->setHostCalls(calls); }
 
     void SetUp() override
     {
@@ -120,11 +124,11 @@ protected:
         qRegisterMetaType<int32_t>("int32_t");
         CAppVariableInfo::GetInstance()->SetInfoValue("TimeLineViewScaleValue", 6);
         mgr.reset(new CMProjectMgr(nullptr, &media));
-        QObject::connect(mgr.get(), &CMProjectMgr::signal_QueryItemByFullPath,
-                         [this](QString path, Fablecut::ISourceDataItem** out) {
-                             auto it = library.byPath.find(path);
-                             *out = it == library.byPath.end() ? nullptr : it->second;
-                         });
+        mgr->SetItemQuery([this](const QString& path) -> Fablecut::ISourceDataItem* {
+            library.queried << path;
+            auto it = library.byPath.find(path);
+            return it == library.byPath.end() ? nullptr : it->second;
+        });
         QObject::connect(mgr.get(), &CMProjectMgr::signal_ImportFilesQuery,
                          [this](QStringList files) { library.importRequests << files; });
         panel.reset(new VTimeLineView(nullptr));
@@ -132,8 +136,8 @@ protected:
         panel->show();
         QApplication::setActiveWindow(panel.get());
         panel->setProjectMgr(mgr.get());
-        QObject::connect(panel.get(), &VTimeLineView::signal_QueryLibraryItemByHandle,
-                         [this](quint32 h, Fablecut::ISourceDataItem** out) { *out = library.ByHandle(h); });
+        calls.QueryLibraryItemByHandle = [this](quint32 h) { return library.ByHandle(h); };
+        panel->setHostCalls(calls);
         view = panel->getTrackView();
         scene = panel->getScene();
         line = mgr->GetTimelineItem();

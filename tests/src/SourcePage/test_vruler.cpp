@@ -161,7 +161,7 @@ TEST(VRuler, AnchorAndInsertMarker)
     anchor.fill(Qt::red);
     ruler->setProperty("anchor", anchor);
     EXPECT_EQ(ruler->GetAnchor().size(), QSize(11, 8));
-    QObject::connect(ruler.get(), &VRuler::signal_getAnchorPos, [](CBaseTime& t) { t = 30.0; });
+    ruler->setAnchorPosCall([] { return CBaseTime(30.0); });
     QImage image = Shot(*ruler);
     // 30 s at 2 px/s is x 60; the picture is centred less one pixel: 55..65.
     EXPECT_EQ(image.pixelColor(55, 23), QColor(Qt::red));

@@ -91,27 +91,29 @@ TEST_F(Timeline, ScriptedEditRun)
     ExpectTimeline({{B, 0, 6}, {A, 9, 10}, {C, 0, 8}, {A, 0, 10}}, "a start trim keeps a second");
 
     // Split C (now 7..15) at 10 s with a player that knows the picture's time.
-    QObject::connect(panel.get(), &VTimeLineView::signal_GetCurPicBorderTime,
-                     [](bool& found, qint64& ms, qint32& value) {
-                         found = true;
-                         ms = 3000;
-                         value = 75;
-                     });
-    QObject::connect(panel.get(), &VTimeLineView::signal_CaptureCurFrame, [](QImage& image, int w, int h) {
-        image = QImage(w, h, QImage::Format_RGB32);
+    calls.GetCurPicBorderTime = [](qint64& ms, qint32& value) {
+        ms = 3000;
+        value = 75;
+        return true;
+    };
+    calls.CaptureCurFrame = [](int w, int h) {
+        QImage image(w, h, QImage::Format_RGB32);
         image.fill(Qt::red);
-    });
-    QSignalSpy splits(scene, &VTrackScene::signal_spilitSelectedItemByAccurateTime);
+        return image;
+    };
+    SetHost();
+    QSignalSpy changes(mgr.get(), &CMProjectMgr::signal_TimelineChanged);
     Click(11.0);
     Goto(panel.get(), "00:00:10");
     EXPECT_NEAR(10.01, view->getAnchorPos().ToSeconds(), 1e-9);
     QTest::mouseClick(Button(panel.get(), "btnSplit"), Qt::LeftButton);
-    ASSERT_EQ(1, splits.count());
-    EXPECT_NEAR(10.01, splits[0][0].value<CBaseTime>().ToSeconds(), 1e-9);
-    EXPECT_NEAR(3.0, splits[0][1].value<CBaseTime>().ToSeconds(), 1e-9);
-    EXPECT_EQ(75, splits[0][2].toInt());
-    EXPECT_EQ(QSize(640, 480), splits[0][3].value<QImage>().size());
+    EXPECT_EQ(1, changes.count()) << "one split, one change";
     ExpectTimeline({{B, 0, 6}, {A, 9, 10}, {C, 0, 3}, {C, 3, 8}, {A, 0, 10}}, "split at the picture's own time");
+    auto* second = dynamic_cast<Fablecut::CMediaSourceItem*>(line->getItemByIndex(3));
+    ASSERT_NE(nullptr, second);
+    EXPECT_NEAR(10.0, second->GetStartPoint().ToSeconds(), 1e-9) << "the second part starts at the anchor";
+    EXPECT_EQ(75, second->GetFrameValue()) << "the player's frame value travels with the split";
+    EXPECT_EQ(QSize(640, 480), second->GetThumbnailData()->size()) << "the shown picture becomes its thumbnail";
     EXPECT_NEAR(10.03, view->getAnchorPos().ToSeconds(), 1e-9) << "the anchor ends 0.02 s after the split";
     EXPECT_TRUE(SelectedIndexes().isEmpty()) << "a split clears the selection";
 
@@ -223,10 +225,11 @@ TEST_F(Timeline, ContextMenu)
     ExpectTimeline({{B, 0, 10}}, "Ctrl+Shift+D is no duplicate");
     acts[0]->trigger();
     ExpectTimeline({{B, 0, 10}, {B, 0, 10}}, "menu duplicate");
-    QSignalSpy duplicates(scene, &VTrackScene::signal_duplicateClipSourceDataItem);
+    QSignalSpy changes(mgr.get(), &CMProjectMgr::signal_TimelineChanged);
     scene->clearSelection();
     acts[0]->trigger();
-    EXPECT_EQ(0, duplicates.count()) << "nothing selected: nothing duplicated";
+    EXPECT_EQ(0, changes.count()) << "nothing selected: nothing duplicated";
+    ExpectTimeline({{B, 0, 10}, {B, 0, 10}}, "nothing selected");
 }
 
 // Snap points and snapping at steps 6 and 12, and the resize snap.
@@ -272,24 +275,27 @@ TEST_F(Timeline, MoveRequestsAndDeleteNeighbours)
         mgr->slot_InsertItemsByIndex(items, -1);
         scene->updateClipsTime(false);
     };
-    QSignalSpy moves(scene, &VTrackScene::signal_moveItemToIndex);
+    QSignalSpy changes(mgr.get(), &CMProjectMgr::signal_TimelineChanged);
     struct Move
     {
         int from;
         double t;
-        int to; // -1: no request
+        int to; // -1: no change
     };
-    const Move table[] = {{0, 25.0, 1}, {2, 5.0, 0}, {1, 40.0, 2}, {2, 40.0, -1}, {1, 15.0, -1}, {0, 10.0, 0}};
+    // The last row drops the first clip at its own end: it stays where it is.
+    const Move table[] = {{0, 25.0, 1}, {2, 5.0, 0}, {1, 40.0, 2}, {2, 40.0, -1}, {1, 15.0, -1}, {0, 10.0, -1}};
     for (const Move& m : table) {
         reset(3);
-        moves.clear();
+        changes.clear();
         scene->moveItemToTime(m.from, m.t);
         if (m.to < 0) {
-            EXPECT_EQ(0, moves.count()) << m.from << " to " << m.t;
+            EXPECT_EQ(0, changes.count()) << m.from << " to " << m.t;
+            for (int i = 0; i < 3; ++i)
+                EXPECT_EQ(QString("/m/%1.mp4").arg(i), line->getItemByIndex(i)->GetSrcFileFullPath());
         } else {
-            ASSERT_EQ(1, moves.count()) << m.from << " to " << m.t;
-            EXPECT_EQ(m.from, moves[0][0].toInt());
-            EXPECT_EQ(m.to, moves[0][1].toInt()) << m.from << " to " << m.t;
+            EXPECT_EQ(1, changes.count()) << m.from << " to " << m.t;
+            EXPECT_EQ(QString("/m/%1.mp4").arg(m.from), line->getItemByIndex(m.to)->GetSrcFileFullPath())
+                << m.from << " to " << m.t;
         }
         ExpectMirror("after a move");
     }
@@ -598,19 +604,18 @@ TEST_F(Timeline, FileDrops)
     QDir(dir.path()).mkdir("folder");
     library.Add(one, 5.0);
     library.Add(two, 7.0);
-    QSignalSpy files(view, &VTrackView::signal_InsertFilesByTime);
-
     QMimeData folderOnly;
     folderOnly.setUrls({QUrl::fromLocalFile(dir.filePath("folder"))});
     EXPECT_TRUE(DropAt(&folderOnly, 0.0));
-    EXPECT_EQ(0, files.count()) << "a folder alone sends nothing";
+    EXPECT_TRUE(library.queried.isEmpty()) << "a folder alone sends nothing";
 
     QMimeData mixed;
     mixed.setUrls({QUrl::fromLocalFile(one), QUrl::fromLocalFile(dir.filePath("folder")), QUrl("http://x/y.mp4"),
                    QUrl::fromLocalFile(two)});
     EXPECT_TRUE(DropAt(&mixed, 0.0));
-    ASSERT_EQ(1, files.count());
-    EXPECT_EQ((QStringList{one, two}), files[0][0].toStringList());
+    library.queried.removeDuplicates();
+    EXPECT_EQ((QStringList{one, two}), library.queried) << "only the local files are asked for";
+    EXPECT_TRUE(library.importRequests.isEmpty());
     ExpectTimeline({{one, 0, 5}, {two, 0, 7}}, "files in the library land at once");
 
     const QString three = dir.filePath("three.mp4");
@@ -632,9 +637,8 @@ TEST_F(Timeline, RandomEdits)
     std::vector<quint32> handles;
     for (int i = 0; i < 5; ++i)
         handles.push_back(library.Add(QString("/m/r%1.mp4").arg(i), 4.0 + 3 * i));
-    QObject::connect(panel.get(), &VTimeLineView::signal_GetCurPicBorderTime, [](bool& found, qint64&, qint32&) {
-        found = false;
-    });
+    calls.GetCurPicBorderTime = [](qint64&, qint32&) { return false; };
+    SetHost();
     std::mt19937 rng(29);
     auto pick = [&rng](int n) { return int(rng() % unsigned(n)); };
     auto anyTime = [&] {
@@ -744,14 +748,11 @@ TEST_F(Timeline, PlayerLetsGoBeforeEveryEdit)
                              holding = false;
                      });
     QStringList heldAt;
-    auto watch = [&](const char* name) { return [&heldAt, &holding, name] { if (holding) heldAt << name; }; };
-    QObject::connect(scene, &VTrackScene::signal_insertMediaSourceItemsByTime, watch("insert"));
-    QObject::connect(scene, &VTrackScene::signal_moveItemToIndex, watch("move"));
-    QObject::connect(scene, &VTrackScene::signal_setSourceDataItemTrimStart, watch("trim start"));
-    QObject::connect(scene, &VTrackScene::signal_setSourceDataItemTrimEnd, watch("trim end"));
-    QObject::connect(scene, &VTrackScene::signal_delteItemByItemList, watch("delete"));
-    QObject::connect(scene, &VTrackScene::signal_duplicateClipSourceDataItem, watch("duplicate"));
-    QObject::connect(scene, &VTrackScene::signal_spilitSelectedItemByTime, watch("split"));
+    const char* current = "";
+    QObject::connect(mgr.get(), &CMProjectMgr::signal_TimelineChanged, [&] {
+        if (holding)
+            heldAt << current;
+    });
 
     const std::vector<std::pair<const char*, std::function<void()>>> edits = {
         {"drop", [&] { DropLibrary({a, b}, 0.0); }},
@@ -773,6 +774,7 @@ TEST_F(Timeline, PlayerLetsGoBeforeEveryEdit)
         const int before = line->ChildItemsCount();
         const auto shape = Actual();
         holding = true;
+        current = edit.first;
         edit.second();
         ExpectMirror(edit.first);
         const auto after = Actual();
@@ -816,4 +818,61 @@ TEST_F(Timeline, EditorApply)
     EXPECT_EQ(40, clip(2)->GetBrightness());
     EXPECT_EQ(clip(0)->Get3DEffectDepth(), clip(2)->Get3DEffectDepth());
     EXPECT_EQ(0, clip(1)->GetBrightness()) << "not selected";
+}
+
+// The track follows the project manager's change notice: an edit by the
+// pointer, the keys or the buttons re-reads the timeline once when it changed
+// something and not at all when it was refused, and changes made past the
+// track (by the manager's other callers) reach it as well.
+TEST_F(Timeline, TrackFollowsTheChangeNotice)
+{
+    library.Add(A, 10.0);
+    library.Add(B, 10.0);
+    library.Add(C, 10.0);
+    calls.GetCurPicBorderTime = [](qint64&, qint32&) { return false; };
+    SetHost();
+    QSignalSpy changes(mgr.get(), &CMProjectMgr::signal_TimelineChanged);
+    QSignalSpy rereads(scene, &VTrackScene::signal_timeLineSourceDataItemUpdated);
+    struct Row
+    {
+        const char* what;
+        std::function<void()> edit;
+        int changes; // notices (and re-reads of the track)
+        std::vector<Expect> after;
+    };
+    const Row rows[] = {
+        {"clips inserted past the track",
+         [&] { mgr->slot_InsertItemsByIndex({library.items[0].get(), library.items[1].get(), library.items[2].get()}); },
+         1, {{A, 0, 10}, {B, 0, 10}, {C, 0, 10}}},
+        {"a clip dragged to the front", [&] { Drag(15.0, 1.0); }, 1, {{B, 0, 10}, {A, 0, 10}, {C, 0, 10}}},
+        {"a clip dragged onto its own place", [&] { Drag(15.0, 11.0); }, 0, {{B, 0, 10}, {A, 0, 10}, {C, 0, 10}}},
+        {"a clip dragged to no border", [&] { Drag(15.0, 25.0); }, 0, {{B, 0, 10}, {A, 0, 10}, {C, 0, 10}}},
+        {"split by the button",
+         [&] {
+             Goto(panel.get(), "00:00:25");
+             QTest::mouseClick(Button(panel.get(), "btnSplit"), Qt::LeftButton);
+         },
+         1, {{B, 0, 10}, {A, 0, 10}, {C, 0, 5.01}, {C, 5.01, 10}}},
+        {"split at a clip border",
+         [&] {
+             Goto(panel.get(), "00:00:09.990");
+             QTest::mouseClick(Button(panel.get(), "btnSplit"), Qt::LeftButton);
+         },
+         0, {{B, 0, 10}, {A, 0, 10}, {C, 0, 5.01}, {C, 5.01, 10}}},
+        {"a clip deleted by its key",
+         [&] {
+             Click(5.0);
+             Key(Qt::Key_Delete);
+         },
+         1, {{A, 0, 10}, {C, 0, 5.01}, {C, 5.01, 10}}},
+        {"clips deleted past the track", [&] { mgr->slot_DeleteItemsByFullPath(C); }, 1, {{A, 0, 10}}},
+    };
+    for (const Row& row : rows) {
+        changes.clear();
+        rereads.clear();
+        row.edit();
+        EXPECT_EQ(row.changes, changes.count()) << row.what;
+        EXPECT_EQ(row.changes, rereads.count()) << row.what << ": the track re-reads only after a change";
+        ExpectTimeline(row.after, row.what);
+    }
 }
