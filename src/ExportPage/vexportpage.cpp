@@ -15,10 +15,13 @@
 #include "vprofilelosslesspage.h"
 #include "vprofilemanagerwidget.h"
 #include "vprofileonlinepage.h"
+#include "VRichMessageBox.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QPointer>
+#include <QTimer>
 
 namespace {
 const char* const kSource = "src/ExportPage/vexportpage";
@@ -112,6 +115,7 @@ void VExportPage::initProfileNodeMgr()
     config->setCatDataTypeSupport(true);
     config->execLoadData();
     config->loadProfileCfg();
+    TellKeptAsideFiles(config->takeKeptAsideNotes());
 
     const QString last = home + sep + "lastProfile.xml";
     QB_GUARDED_VOID({
@@ -134,6 +138,21 @@ void VExportPage::initProfileNodeMgr()
     m_pNodeMgr->endUpdate();
     ui->frmOutPutResListWidget->setDefaultIProfile(m_pDefaultProfile);
     ui->frmOutPutResListWidget->setProfileNodeMgr(m_pNodeMgr);
+}
+
+void VExportPage::TellKeptAsideFiles(const QStringList& notes)
+{
+    if (notes.isEmpty())
+        return;
+    // Told once the window is up, not in the middle of building it.
+    const QString text = tr("Some profile files could not be read. They were kept aside and the defaults are "
+                            "used:") +
+                         "\n\n" + notes.join("\n\n");
+    QPointer<VExportPage> self(this);
+    QTimer::singleShot(0, this, [self, text] {
+        if (self)
+            ExecPromptMessageBox(text, QDialogButtonBox::Ok, QMessageBox::Warning);
+    });
 }
 
 void VExportPage::initProfileSettingPage()

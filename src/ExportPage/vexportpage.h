@@ -28,6 +28,8 @@ public:
     void SetAVConverter(Moorland::IAVConverter* pConverter);
     void setTimeLineItem(const CTimelineItem* pTimeline);
     void initProfileNodeMgr();
+    // Tells the user which stored profile files were damaged and kept aside.
+    void TellKeptAsideFiles(const QStringList& notes);
     void initProfileSettingPage();
     void initConnection();
 

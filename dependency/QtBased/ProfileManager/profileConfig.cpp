@@ -83,12 +83,6 @@ void CheckNoText(const TiXmlNode* node)
 }
 
 // What was kept aside goes to the program's log as well as to the caller.
-void TellKeptAside(const char* reason)
-{
-    if (IQuentaLogger* logger = GetQuentaLogger())
-        logger->Log(LOG_WARN, "ProfileConfig", reason, nullptr, 0);
-}
-
 // Names the file in the reason of a damaged document.
 template <typename F>
 void NamingFile(QString const& path, F&& body)
@@ -446,12 +440,14 @@ bool ProfileConfig::execLoadData()
         if (app.HasLoadError())
             throw CBaseException(QB_ERR_FILE_IO, app.GetLoadError().toUtf8().constData(), __LINE__, kSource);
         QB_GUARDED_VOID({ AddLib(app, serial.get(), true); });
+        if (serialAside)
+            TellKeptAside(serialAside->GetMsg());
+        if (keptAside)
+            TellKeptAside(keptAside->GetMsg());
         if (!keptAside)
             keptAside = std::move(serialAside);
-        if (keptAside) {
-            TellKeptAside(keptAside->GetMsg());
+        if (keptAside)
             GetQuentaException()->Copy(keptAside.get());
-        }
         return true;
     });
 }
@@ -541,6 +537,20 @@ bool ProfileConfig::execSaveData()
         SaveChecked(serial, m_configFilePath);
         return true;
     });
+}
+
+void ProfileConfig::TellKeptAside(const char* reason)
+{
+    if (IQuentaLogger* logger = GetQuentaLogger())
+        logger->Log(LOG_WARN, "ProfileConfig", reason, nullptr, 0);
+    m_keptAsideNotes << QString::fromUtf8(reason);
+}
+
+QStringList ProfileConfig::takeKeptAsideNotes()
+{
+    QStringList notes;
+    notes.swap(m_keptAsideNotes);
+    return notes;
 }
 
 void ProfileConfig::loadProfileCfg()

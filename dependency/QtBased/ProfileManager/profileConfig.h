@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QPixmap>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 class IProfile;
@@ -101,6 +102,9 @@ public:
     // save at the end never writes over it.
     void loadProfileCfg();
     void saveProfileCfg();
+    // What the loads found damaged and kept aside since the last call, one
+    // text a file, for telling the user; the list is emptied.
+    QStringList takeKeptAsideNotes();
     IProfile* createDefaultProfile();
 
     // Cached icon lookup by name ("<ID>" or "star"): out gets the cached
@@ -114,6 +118,8 @@ public slots:
 
 private:
     bool IconByName(QString const& name, QVariant& out);
+    // Logs a file kept aside and keeps its text for takeKeptAsideNotes().
+    void TellKeptAside(const char* reason);
 
     QMap<QString, QPixmap> m_iconCache;
     ProfileNodeManager& m_manager;
@@ -132,6 +138,7 @@ private:
     bool m_catDataTypeSupport = false;
     // A damaged user library that could not be moved aside is not written over.
     bool m_userLibBlocked = false;
+    QStringList m_keptAsideNotes;
 };
 
 // The cached pixmap an icon value (getIcon, the icon slots) points at; null

@@ -1635,4 +1635,11 @@ Eine unerwartete Trennung führt zu unvorhersehbaren Ergebnissen</translation>
             <translation>Aktueller Clip: kein Clip</translation>
         </message>
     </context>
+    <context>
+        <name>VExportPage</name>
+        <message>
+            <source>Some profile files could not be read. They were kept aside and the defaults are used:</source>
+            <translation>Einige Profildateien konnten nicht gelesen werden. Sie wurden beiseitegelegt; es gelten die Voreinstellungen:</translation>
+        </message>
+    </context>
 </TS>

@@ -1184,4 +1184,11 @@ Unexpected disconnection will cause unpredictable results</translation>
             <translation>Current Clip Name: No Clip</translation>
         </message>
     </context>
+    <context>
+        <name>VExportPage</name>
+        <message>
+            <source>Some profile files could not be read. They were kept aside and the defaults are used:</source>
+            <translation>Some profile files could not be read. They were kept aside and the defaults are used:</translation>
+        </message>
+    </context>
 </TS>

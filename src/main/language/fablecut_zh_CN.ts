@@ -1635,4 +1635,11 @@ Unexpected disconnection will cause unpredictable results</source>
             <translation>片段名: 无片段</translation>
         </message>
     </context>
+    <context>
+        <name>VExportPage</name>
+        <message>
+            <source>Some profile files could not be read. They were kept aside and the defaults are used:</source>
+            <translation>部分配置文件无法读取，已另存备份，现使用默认设置：</translation>
+        </message>
+    </context>
 </TS>

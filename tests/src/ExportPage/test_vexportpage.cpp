@@ -505,3 +505,49 @@ TEST(ExportPage, EveryTextIsReadableInTheSkin)
     EXPECT_GT(measured, 150) << "the texts of fields, page names and rows were found";
     EXPECT_TRUE(unreadable.isEmpty()) << unreadable.join("\n").toStdString();
 }
+
+// A damaged view settings file or profile library is kept aside and the
+// user is told which, once the page is up; the close that follows writes a
+// fresh file without touching the one kept aside.
+TEST(ExportPage, DamagedProfileFilesAreToldAndKeptAside)
+{
+    Prepare();
+    struct Case
+    {
+        const char* name;
+        QByteArray text;
+    } cases[] = {
+        {"profile.cfg", "<?xml version=\"1.0\"?>\n<ProfileCfg><ProfileList ViewMode=\"2\" ShowMode=\"1\"/></Profile"},
+        {"custom.xml", "<?xml version=\"1.0\"?>\n"},
+        {"profile_config.xml", "<?xml version=\"1.0\"?>\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = Home() + "/" + c.name;
+        for (const QString& old : QDir(Home()).entryList({QString(c.name) + ".damaged-*"}, QDir::Files))
+            QFile::remove(Home() + "/" + old);
+        {
+            // A good page first, so only the one damaged file differs.
+            auto page = OpenPage();
+        }
+        {
+            QFile f(path);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write(c.text);
+        }
+        GuiTest::BoxWatcher boxes;
+        {
+            auto page = OpenPage();
+            for (int i = 0; i < 100 && boxes.texts.isEmpty(); ++i)
+                QTest::qWait(20);
+        }
+        ASSERT_EQ(boxes.texts.size(), 1);
+        EXPECT_TRUE(boxes.texts[0].contains(path)) << boxes.texts[0].toStdString();
+        const QStringList aside = QDir(Home()).entryList({QString(c.name) + ".damaged-*"}, QDir::Files);
+        ASSERT_EQ(aside.size(), 1);
+        QFile kept(Home() + "/" + aside[0]);
+        ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+        EXPECT_EQ(kept.readAll(), c.text);
+        QFile::remove(Home() + "/" + aside[0]);
+    }
+}
