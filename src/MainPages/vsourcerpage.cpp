@@ -438,7 +438,18 @@ void VSourcerPage::slot_performBackupFiles(QStringList lstFile, QString sDstPath
         return;
     }
     m_backuper->ClearBackupFilesList();
-    m_backuper->SetBackupDestPath(sDstPath.toUtf8().constData());
+    QString reason;
+    if (sDstPath.trimmed().isEmpty())
+        reason = tr("no backup folder is given");
+    else if (QDir::isRelativePath(sDstPath))
+        reason = tr("the backup folder must be a full path");
+    else if (!m_backuper->SetBackupDestPath(sDstPath.toUtf8().constData()))
+        reason = QString::fromUtf8(GetQuentaException()->GetExceptionMsg());
+    if (!reason.isEmpty()) {
+        tellUser(tr("The files cannot be backed up to \"%1\": %2. Nothing was copied or imported.")
+                     .arg(QDir::toNativeSeparators(sDstPath), reason));
+        return;
+    }
     for (const QString& path : lstFile)
         m_backuper->AddBackupFile(path.toUtf8().constData());
     m_backuper->ResetBackupState();
