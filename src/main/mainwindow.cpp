@@ -55,6 +55,8 @@ namespace Fablecut {
 
 namespace {
 
+const QSize kSmallestWindow(900, 640);
+
 const Qt::WindowFlags kFramelessWindowFlags = Qt::Window | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
                                               Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
                                               Qt::WindowCloseButtonHint;
@@ -75,6 +77,9 @@ MainWindow::MainWindow(IVantrel* platform, QWidget* parent) : QMainWindow(parent
     ui->setupUi(this);
     setUnifiedTitleAndToolBarOnMac(true);
     setContentsMargins(0, 0, 0, 0);
+    // The smallest window in which the pages keep every text whole in each
+    // language: below it the window stops shrinking instead of cutting them.
+    setMinimumSize(kSmallestWindow);
     init();
     setFocusPolicy(Qt::StrongFocus);
     setFocus(Qt::OtherFocusReason);
