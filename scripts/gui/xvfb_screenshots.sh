@@ -32,7 +32,7 @@ if [ ! -f "$MEDIA/clip6.mp4" ]; then
 fi
 
 # A window manager places, frames and focuses the windows as on a desktop.
-if ! xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window; then
+if ! xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; then
   openbox > "$OUT/openbox.log" 2>&1 &
   WM=$!
   sleep 1

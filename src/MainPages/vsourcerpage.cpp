@@ -158,6 +158,18 @@ bool VSourcerPage::event(QEvent* event)
     return QFrame::event(event);
 }
 
+void VSourcerPage::centreOnWindow(QWidget* dialog) const
+{
+    // Placed by hand: a frameless dialog is not always placed by the window
+    // manager, and without a place of its own it opens at the screen's corner.
+    const QWidget* over = window();
+    if (!dialog || !over || !over->isVisible())
+        return;
+    dialog->adjustSize();
+    const QPoint centre = over->frameGeometry().center();
+    dialog->move(centre.x() - dialog->width() / 2, centre.y() - dialog->height() / 2);
+}
+
 void VSourcerPage::tellUser(const QString& text)
 {
     ExecPromptMessageBox(text, QDialogButtonBox::Ok, QMessageBox::Information);
@@ -264,6 +276,7 @@ void VSourcerPage::slot_MediasLib_importSelected(QStringList files)
         return;
     m_importDialog->setMaximum(files.size());
     m_importRunning = true;
+    centreOnWindow(m_importDialog);
     m_importDialog->exec();
     m_importRunning = false;
 }
@@ -472,6 +485,7 @@ void VSourcerPage::showBackupProgressDlg()
                      .arg(QString::fromUtf8(GetQuentaException()->GetExceptionMsg())));
         return;
     }
+    centreOnWindow(m_backupDialog);
     m_backupDialog->exec();
 }
 

@@ -97,6 +97,7 @@ private:
     void endImportDialog();
     void refreshViews();
     void tellUser(const QString& text);
+    void centreOnWindow(QWidget* dialog) const;
 
     Ui::VSourcerPage* m_ui;
     QStringList m_failed;
