@@ -82,6 +82,9 @@ int CBackupFile::RemoveBackupFile(const char* path)
 int CBackupFile::SetBackupDestPath(const char* folder)
 {
     GetQuentaException()->Clear();
+    // A refused folder also forgets the previous one: the next run must not
+    // silently copy into a folder the caller no longer names.
+    m_dest.clear();
     return QB_GUARDED(0, {
         if (!folder)
             QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");

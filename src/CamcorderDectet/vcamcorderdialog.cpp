@@ -65,6 +65,7 @@ void VCamcorderDialog::updateUI()
     if (currentStep == 2) {
         importPage->setCamcorderRootPath(selectPage->getSelectedRootPath());
         importPage->setCamcorderName(selectPage->getSelectedName());
+        importPage->refreshBackupFolder();
         importPage->UpdateDiskFreeSpaceText();
         importPage->show();
         selectPage->hide();
@@ -208,7 +209,9 @@ void VCamcorderDialog::updateExportData(CamcorderExportType type)
 {
     if (type == CamcorderExportBackup) {
         exportData.exportType = CamcorderExportBackup;
-        exportData.backupPath = importPage->GetBackupPath();
+        // The copies go where the page says they go; a folder that cannot take
+        // them is refused by the import page before anything is copied.
+        exportData.backupPath = importPage->shownBackupFolder();
         exportData.fileList = importPage->getSelectedFileList();
         exportData.flag = false;
     } else if (type == CamcorderExportImport) {

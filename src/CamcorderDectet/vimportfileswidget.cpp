@@ -316,6 +316,19 @@ QString VImportFilesWidget::GetBackupPath()
     return folder;
 }
 
+QString VImportFilesWidget::shownBackupFolder() const
+{
+    return ui->edtBackupPath->text().trimmed();
+}
+
+void VImportFilesWidget::refreshBackupFolder()
+{
+    const QString shown = shownBackupFolder();
+    if (!shown.isEmpty() && QuentaBased::dir_exists(shown.toUtf8().constData()))
+        return;
+    ui->edtBackupPath->setText(GetBackupPath());
+}
+
 void VImportFilesWidget::UpdateDiskFreeSpaceText()
 {
     const uint64_t free = getPathDiskFreeSpace(ui->edtBackupPath->text().toUtf8().constData());

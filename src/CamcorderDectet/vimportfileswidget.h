@@ -42,6 +42,10 @@ public:
     // a folder, else the default output folder's backup folder, created.
     QString GetBackupPath();
     void UpdateDiskFreeSpaceText();
+    // The folder "Backup to:" shows, typed or chosen: the one a backup goes to.
+    QString shownBackupFolder() const;
+    // Shows the settled backup folder again when the one shown has gone away.
+    void refreshBackupFolder();
 
     Ui::VImportFilesWidget* form() const { return ui; }
 

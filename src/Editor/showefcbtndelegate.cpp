@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QFontMetrics>
 #include <QPainter>
+#include <QTextLayout>
 
 ShowEfcBtnDelegate::ShowEfcBtnDelegate() = default;
 
@@ -41,9 +42,39 @@ void ShowEfcBtnDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     if (text.isEmpty())
         text = entry.label;
     const QFontMetrics metrics(font);
-    while (!text.isEmpty() && metrics.horizontalAdvance(text) > m_imageWidth)
-        text.chop(1);
-    const QRect textRect(QPoint(left, r.top() + m_imageHeight + 1), QPoint(left + m_imageWidth - 1, r.bottom() - 1));
-    painter->drawText(textRect, Qt::AlignHCenter | Qt::AlignTop, text);
+    const QRect textRect(QPoint(r.left() + 2, r.top() + m_imageHeight + 3), QPoint(r.right() - 2, r.bottom() - 1));
+    const QStringList lines = LabelLines(text, font, textRect.width(), textRect.height());
+    int y = textRect.top();
+    for (const QString& line : lines) {
+        painter->drawText(QRect(textRect.left(), y, textRect.width(), metrics.lineSpacing()),
+                          Qt::AlignHCenter | Qt::AlignTop, line);
+        y += metrics.lineSpacing();
+    }
     painter->restore();
+}
+
+QStringList ShowEfcBtnDelegate::LabelLines(const QString& text, const QFont& font, int width, int height)
+{
+    QStringList lines;
+    if (text.isEmpty() || width <= 0)
+        return lines;
+    const QFontMetrics metrics(font);
+    const int most = qMax(1, height / qMax(1, metrics.lineSpacing()));
+    QTextLayout layout(text, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    QList<QPair<int, int>> spans;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        spans.append({line.textStart(), line.textLength()});
+    }
+    layout.endLayout();
+    for (int i = 0; i < spans.size() && i < most; ++i) {
+        const bool last = i == most - 1 && spans.size() > most;
+        const QString part = last ? text.mid(spans[i].first) : text.mid(spans[i].first, spans[i].second);
+        lines.append(metrics.elidedText(part.trimmed(), Qt::ElideRight, width));
+    }
+    return lines;
 }

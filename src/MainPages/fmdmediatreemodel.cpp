@@ -63,6 +63,7 @@ void FMDMediaTreeModel::refreshTheModel()
         node->thumbnail = thumb && !thumb->isNull() ? *thumb : m_musicThumbnail;
         m_itemMap.insert(node, item);
     }
+    sortChildren();
     endResetModel();
 }
 
@@ -250,12 +251,26 @@ Qt::ItemFlags FMDMediaTreeModel::flags(const QModelIndex& index) const
 
 void FMDMediaTreeModel::sort(int column, Qt::SortOrder order)
 {
-    if (!m_root || m_root->children().size() < 2 || column < 0 || column >= ColumnCount)
+    if (column >= ColumnCount)
+        return;
+    // No column: later rebuilds keep the library's order.
+    m_sortColumn = column < 0 ? -1 : column;
+    if (m_sortColumn < 0)
+        return;
+    m_sortOrder = order;
+    if (!m_root || m_root->children().size() < 2)
         return;
     beginResetModel();
-    m_sorter->setFMD_SortModeType(static_cast<FMD_SortModeType>(column + 1), order);
-    m_sorter->sortMediaResource(m_root->children());
+    sortChildren();
     endResetModel();
+}
+
+void FMDMediaTreeModel::sortChildren()
+{
+    if (m_sortColumn < 0 || !m_root || m_root->children().size() < 2)
+        return;
+    m_sorter->setFMD_SortModeType(static_cast<FMD_SortModeType>(m_sortColumn + 1), m_sortOrder);
+    m_sorter->sortMediaResource(m_root->children());
 }
 
 // ---- Drag payload ----

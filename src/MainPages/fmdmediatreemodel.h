@@ -106,6 +106,11 @@ private:
     MediaSourceLibSort* m_sorter;
     QMap<FMDMediaItem*, Fablecut::ISourceDataItem*> m_itemMap;
     MeDiasSourceDisplayType m_type = MeDiasDisplayAll;
+    // The column and order of the last sort: a rebuild sorts the same way, so
+    // the rows keep agreeing with the header's sort indicator.
+    int m_sortColumn = -1;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+    void sortChildren();
     QList<QPersistentModelIndex> m_selected;
     QImage m_musicThumbnail;
     int m_sectionHeight = 40;

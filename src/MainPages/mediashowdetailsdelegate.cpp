@@ -60,7 +60,8 @@ void MediaShowDetailsDelegate::paint(QPainter* painter, const QStyleOptionViewIt
     const int lineHeight = painter->fontMetrics().height();
     if (lineHeight > line.height())
         line = QRect(line.left(), line.center().y() - lineHeight / 2, line.width(), lineHeight);
-    painter->drawText(line, Qt::TextSingleLine, name);
+    // A long name ends in an ellipsis; the row's tool tip holds it whole.
+    painter->drawText(line, Qt::TextSingleLine, painter->fontMetrics().elidedText(name, Qt::ElideRight, line.width()));
     painter->restore();
 }
 

@@ -36,6 +36,8 @@ VDetailDisplayView::VDetailDisplayView(QWidget* parent, Qt::WindowFlags flags)
     m_view->setDragDropMode(QAbstractItemView::InternalMove);
     m_view->setAllColumnsShowFocus(true);
     m_view->setRootIsDecorated(false);
+    // No sort until one is asked for: the rows start in library order.
+    m_header->setSortIndicator(-1, Qt::AscendingOrder);
     m_view->setSortingEnabled(true);
     m_view->setModel(m_model);
     m_view->setDragEnabled(true);
@@ -116,8 +118,14 @@ void VDetailDisplayView::setSourceData(Fablecut::CSourceData* data)
 void VDetailDisplayView::refreshTheModel()
 {
     m_model->refreshTheModel();
-    for (int c = 0; c < m_model->columnCount(); ++c)
+    // Fitted to the contents, but never narrower than a resize of the panel
+    // makes them: a refresh must not cut the durations and dates.
+    const QList<int> shares = ColumnWidths(width());
+    for (int c = 0; c < m_model->columnCount(); ++c) {
         m_view->resizeColumnToContents(c);
+        if (c < shares.size() && m_header->sectionSize(c) < shares[c])
+            m_header->resizeSection(c, shares[c]);
+    }
     m_header->setSectionResizeMode(QHeaderView::Interactive);
     m_view->setFocus(Qt::OtherFocusReason);
 }

@@ -278,6 +278,8 @@ void VIconDisplayView::refreshData(bool keepSelection)
     for (int row = 0; row < rowCount(); ++row)
         verticalHeader()->resizeSection(row, large ? m_itemLargeHeight : m_itemSmallHeight);
 
+    QVector<QTableWidgetItem*> cells;
+    QVector<QTableWidgetItem*> selected;
     for (int i = 0; i < rowCount() * c; ++i) {
         Fablecut::ISourceDataItem* source = i < n ? m_data->GetSourceDataItemByIndex(i) : nullptr;
         auto* cell = new QTableWidgetItem(CellItemType);
@@ -304,10 +306,28 @@ void VIconDisplayView::refreshData(bool keepSelection)
             cell->setFlags(Qt::ItemIsSelectable | Qt::ItemIsDragEnabled | Qt::ItemIsEnabled);
             m_shownItems.append(cell);
         }
-        setItem(i / c, i % c, cell);
+        cells.append(cell);
         if (shown && keepSelection && selectedPaths.contains(source->GetSrcFileFullPath()))
-            cell->setSelected(true);
+            selected.append(cell);
     }
+    // A rebuild keeps the sort the panel shows; without one it is the library's order.
+    if (m_sortMode != FMD_SortNone)
+        sortCells(cells);
+    for (int i = 0; i < cells.size(); ++i)
+        setItem(i / c, i % c, cells[i]);
+    for (QTableWidgetItem* cell : selected)
+        cell->setSelected(true);
+}
+
+void VIconDisplayView::sortCells(QVector<QTableWidgetItem*>& cells)
+{
+    QVector<QTableWidgetItem*> filled;
+    QVector<QTableWidgetItem*> blank;
+    for (QTableWidgetItem* cell : cells)
+        (cell->flags() == Qt::NoItemFlags ? blank : filled).append(cell);
+    m_sorter->setFMD_SortModeType(m_sortMode, m_sortOrder);
+    m_sorter->sortMediaResource(filled);
+    cells = filled + blank;
 }
 
 void VIconDisplayView::setDataType(MeDiasSourceDisplayType type)
@@ -319,14 +339,14 @@ void VIconDisplayView::setDataType(MeDiasSourceDisplayType type)
 void VIconDisplayView::setFMD_SortModeType(FMD_SortModeType type, Qt::SortOrder order)
 {
     m_sortMode = type;
+    m_sortOrder = order;
     m_shownItems.clear();
     const int c = qMax(1, columnCount());
     for (int r = 0; r < rowCount(); ++r)
         for (int col = 0; col < c; ++col)
             if (QTableWidgetItem* cell = takeItem(r, col))
                 m_shownItems.append(cell);
-    m_sorter->setFMD_SortModeType(type, order);
-    m_sorter->sortMediaResource(m_shownItems);
+    sortCells(m_shownItems);
     for (int k = 0; k < m_shownItems.size(); ++k)
         setItem(k / c, k % c, m_shownItems[k]);
 }

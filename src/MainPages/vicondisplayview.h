@@ -137,9 +137,13 @@ private:
     QTableWidgetItem* m_pressedItem = nullptr;
     QList<QTableWidgetItem*> m_dragList;
     QVector<QTableWidgetItem*> m_shownItems;
+    // Orders the cells by the last key asked for: those with an item first,
+    // blank ones after them.
+    void sortCells(QVector<QTableWidgetItem*>& cells);
     MediaSourceLibSort* m_sorter;
     MeDiasSourceDisplayType m_type = MeDiasDisplayAll;
     FMD_SortModeType m_sortMode = static_cast<FMD_SortModeType>(0);
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     bool m_dragReady = false;
     QImage m_audioThumbnail;
     int m_thumbSmallWidth = 64;

@@ -188,6 +188,8 @@ void VResourceLib::setSourceData(Fablecut::CSourceData* data)
     m_data = data;
     iconView()->setSourData(data);
     detailView()->setSourceData(data);
+    // The grid shows from the start the sort the menu's check mark shows.
+    iconView()->setFMD_SortModeType(checkedSortKey(), Qt::AscendingOrder);
     m_checkTimer->start();
 }
 
@@ -295,6 +297,17 @@ void VResourceLib::sortShownView(FMD_SortModeType key)
         detailView()->setFMD_SortModeType(key, Qt::AscendingOrder);
 }
 
+FMD_SortModeType VResourceLib::checkedSortKey() const
+{
+    // The check mark is the sort the user last chose, from the menu or by a
+    // header of the details view: the view shown next takes that one.
+    const QList<QAction*> actions = sortActions();
+    for (int i = 0; i < actions.size(); ++i)
+        if (actions[i]->isChecked())
+            return static_cast<FMD_SortModeType>(i + 1);
+    return FMD_SortByName;
+}
+
 void VResourceLib::slot_MediasLib_SortByName() { sortShownView(FMD_SortByName); }
 void VResourceLib::slot_MediasLib_SortByDuration() { sortShownView(FMD_SortByDuration); }
 void VResourceLib::slot_MediasLib_SortBySize() { sortShownView(FMD_SortBySize); }
@@ -331,7 +344,7 @@ void VResourceLib::slot_MediasLib_ViewByDetails()
     if (m_ui->stackedWidget->currentIndex() == 1)
         return;
     const MeDiasSourceDisplayType filter = iconView()->getDataType();
-    const FMD_SortModeType key = iconView()->getFMD_SortModeType();
+    const FMD_SortModeType key = checkedSortKey();
     m_ui->cmbResourceFilter->blockSignals(true);
     m_ui->cmbResourceFilter->setCurrentIndex(filter);
     m_ui->cmbResourceFilter->blockSignals(false);
@@ -345,7 +358,7 @@ void VResourceLib::switchToIcons(int viewType)
 {
     if (m_ui->stackedWidget->currentIndex() != 0) {
         const MeDiasSourceDisplayType filter = detailView()->getDataType();
-        const FMD_SortModeType key = detailView()->getFMD_SortModeType();
+        const FMD_SortModeType key = checkedSortKey();
         iconView()->setDataType(filter);
         m_ui->cmbResourceFilter->blockSignals(true);
         m_ui->cmbResourceFilter->setCurrentIndex(filter);

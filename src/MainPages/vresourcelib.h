@@ -105,6 +105,7 @@ private slots:
 private:
     void initMenus();
     void sortShownView(FMD_SortModeType key);
+    FMD_SortModeType checkedSortKey() const;
     void switchToIcons(int viewType);
     bool askIncludeSubdirs();
     void walkIncludeSubdir(const QString& folder, QSet<QString>& inside);

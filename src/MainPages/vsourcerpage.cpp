@@ -168,6 +168,18 @@ bool VSourcerPage::event(QEvent* event)
     return QFrame::event(event);
 }
 
+void VSourcerPage::centreOnWindow(QWidget* dialog) const
+{
+    // Placed by hand: a frameless dialog is not always placed by the window
+    // manager, and without a place of its own it opens at the screen's corner.
+    const QWidget* over = window();
+    if (!dialog || !over || !over->isVisible())
+        return;
+    dialog->adjustSize();
+    const QPoint centre = over->frameGeometry().center();
+    dialog->move(centre.x() - dialog->width() / 2, centre.y() - dialog->height() / 2);
+}
+
 void VSourcerPage::tellUser(const QString& text)
 {
     ExecPromptMessageBox(text, QDialogButtonBox::Ok, QMessageBox::Information);
@@ -272,6 +284,7 @@ void VSourcerPage::slot_MediasLib_importSelected(QStringList files)
         return;
     m_importDialog->setMaximum(files.size());
     m_importRunning = true;
+    centreOnWindow(m_importDialog);
     m_importDialog->exec();
     m_importRunning = false;
 }
@@ -446,7 +459,18 @@ void VSourcerPage::slot_performBackupFiles(QStringList lstFile, QString sDstPath
         return;
     }
     m_backuper->ClearBackupFilesList();
-    m_backuper->SetBackupDestPath(sDstPath.toUtf8().constData());
+    QString reason;
+    if (sDstPath.trimmed().isEmpty())
+        reason = tr("no backup folder is given");
+    else if (QDir::isRelativePath(sDstPath))
+        reason = tr("the backup folder must be a full path");
+    else if (!m_backuper->SetBackupDestPath(sDstPath.toUtf8().constData()))
+        reason = QString::fromUtf8(GetQuentaException()->GetExceptionMsg());
+    if (!reason.isEmpty()) {
+        tellUser(tr("The files cannot be backed up to \"%1\": %2. Nothing was copied or imported.")
+                     .arg(QDir::toNativeSeparators(sDstPath), reason));
+        return;
+    }
     for (const QString& path : lstFile)
         m_backuper->AddBackupFile(path.toUtf8().constData());
     m_backuper->ResetBackupState();
@@ -469,6 +493,7 @@ void VSourcerPage::showBackupProgressDlg()
                      .arg(QString::fromUtf8(GetQuentaException()->GetExceptionMsg())));
         return;
     }
+    centreOnWindow(m_backupDialog);
     m_backupDialog->exec();
 }
 

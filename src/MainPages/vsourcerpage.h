@@ -98,6 +98,7 @@ private:
     void endImportDialog();
     void refreshViews();
     void tellUser(const QString& text);
+    void centreOnWindow(QWidget* dialog) const;
 
     Ui::VSourcerPage* m_ui;
     QStringList m_failed;

@@ -15,6 +15,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMouseEvent>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QStyle>
 #include <QToolTip>
@@ -41,6 +42,34 @@ DCImageFormatType ImageFormatStrToType(const QString& str)
         if (str.compare(QLatin1String(STR_IMAGE_FORMAT_TYPE[i]), Qt::CaseInsensitive) == 0)
             return static_cast<DCImageFormatType>(i);
     return DCImageBMP;
+}
+
+namespace {
+
+bool IsPictureSuffix(const QString& suffix)
+{
+    for (const char* name : STR_IMAGE_FORMAT_TYPE)
+        if (suffix.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+} // namespace
+
+QString SnapshotFileName(const QString& chosen, const QString& chosenFilter)
+{
+    // A name without a picture suffix of its own (the proposed one has none)
+    // gets the first suffix of the chosen file type that names a picture
+    // format, so the file is written in that type and says so.
+    if (IsPictureSuffix(QFileInfo(chosen).suffix()))
+        return chosen;
+    static const QRegularExpression pattern(QStringLiteral("\\*\\.([A-Za-z0-9]+)"));
+    for (QRegularExpressionMatchIterator it = pattern.globalMatch(chosenFilter); it.hasNext();) {
+        const QString suffix = it.next().captured(1);
+        if (IsPictureSuffix(suffix))
+            return chosen + "." + suffix;
+    }
+    return chosen;
 }
 
 VDCMainPlayer::VDCMainPlayer(QWidget* parent) : QFrame(parent), ui(new Ui::VDCMainPlayer)
@@ -651,10 +680,12 @@ void VDCMainPlayer::on_btnSnapshot_clicked()
                          QDateTime::currentDateTime().toString("hh:mm:ss").replace(":", "_");
     const QString folder = m_settings->GetInfoValue(VARIABLE_INFO_SNAPSHOTSAVEPATH, QVariant()).toString();
     const QString filter = m_settings->GetInfoValue(VARIABLE_INFO_SANPSHOT_SAVE_FILTER, QVariant()).toString();
-    const QString chosen = QFileDialog::getSaveFileName(this, tr("Save Snapshot File"),
-                                                        folder + QDir::separator() + name, filter);
+    QString chosenFilter;
+    QString chosen = QFileDialog::getSaveFileName(this, tr("Save Snapshot File"), folder + QDir::separator() + name,
+                                                  filter, &chosenFilter);
     if (chosen.isEmpty())
         return;
+    chosen = SnapshotFileName(chosen, chosenFilter);
     int width = -1;
     int height = -1;
     if (!m_settings->GetInfoValue(VARIABLE_INFO_SNAPSHOTASORGSIZE, QVariant()).toBool()) {

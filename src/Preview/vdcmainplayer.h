@@ -24,6 +24,9 @@ class QTimer;
 
 // The image format named by a file suffix, ignoring case; BMP when none matches.
 DCImageFormatType ImageFormatStrToType(const QString& str);
+// The name a snapshot is saved under: the chosen name, with the first suffix of
+// the chosen file type added when the name has no picture suffix of its own.
+QString SnapshotFileName(const QString& chosen, const QString& chosenFilter);
 
 class VDCMainPlayer : public QFrame
 {

@@ -55,6 +55,8 @@ namespace Fablecut {
 
 namespace {
 
+const QSize kSmallestWindow(900, 640);
+
 const Qt::WindowFlags kFramelessWindowFlags = Qt::Window | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
                                               Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
                                               Qt::WindowCloseButtonHint;
@@ -75,6 +77,9 @@ MainWindow::MainWindow(IVantrel* platform, QWidget* parent) : QMainWindow(parent
     ui->setupUi(this);
     setUnifiedTitleAndToolBarOnMac(true);
     setContentsMargins(0, 0, 0, 0);
+    // The smallest window in which the pages keep every text whole in each
+    // language: below it the window stops shrinking instead of cutting them.
+    setMinimumSize(kSmallestWindow);
     init();
     setFocusPolicy(Qt::StrongFocus);
     setFocus(Qt::OtherFocusReason);
@@ -560,10 +565,9 @@ void MainWindow::SaveMainWindowConfig()
 
 void MainWindow::LoadMainWindowConfig()
 {
-    if (m_variableInfo->GetInfoValue("MainWindowMaximise", false).toBool()) {
-        showMaximized();
-        return;
-    }
+    // A window that opens maximised first gets the size and place saved before
+    // it was maximised (or the defaults): un-maximising goes back to them.
+    const bool maximised = m_variableInfo->GetInfoValue("MainWindowMaximise", false).toBool();
     const int dw = m_variableInfo->GetInfoDefaultValue("MainWindowWidth").toInt();
     const int dh = m_variableInfo->GetInfoDefaultValue("MainWindowHeight").toInt();
     const int w = m_variableInfo->GetInfoValue("MainWindowWidth", QVariant()).toInt();
@@ -573,6 +577,8 @@ void MainWindow::LoadMainWindowConfig()
     const int x = m_variableInfo->GetInfoValue("MainWindowPosX", (desktop.width() - dw) / 2).toInt();
     const int y = m_variableInfo->GetInfoValue("MainWindowPosY", (desktop.height() - dh) / 2).toInt();
     move(PlacedPosition(x, y, size(), desktop, QSize(dw, dh)));
+    if (maximised)
+        showMaximized();
 }
 
 // ---- Run and the library reload ----

@@ -2,8 +2,10 @@
 // from the default skin and the translated labels.
 
 #include "EditorTestApp.h"
+#include "showefcbtndelegate.h"
 #include "veffectoptions.h"
 
+#include <QFontMetrics>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTranslator>
@@ -206,4 +208,44 @@ TEST(VEffectOptions, ShowsTranslatedLabelsKeyedByTheEnglishOnes)
     QCoreApplication::removeTranslator(&translator);
     QApplication::processEvents();
     EXPECT_EQ(chooser->item(1, 2)->toolTip(), "Invert");
+}
+
+TEST(VEffectOptions, LabelsWrapOverTheCellAndEndInAnEllipsisOnlyWhenTheyCannotFit)
+{
+    EditorTest::UseBuildSkin();
+    QFont font = QApplication::font();
+    font.setPixelSize(10);
+    const int line = QFontMetrics(font).lineSpacing();
+    const int width = 88; // a cell of the default skin's width (92), less its margins
+    const struct
+    {
+        const char* label;
+        int lines; // room for so many lines
+        bool whole;
+    } cases[] = {
+        {"Simple Gauss Blur", 2, true},
+        {"Simple Laplacian Sharpen", 2, true},
+        {"Laplace-Schärfen", 2, true},
+        {"Farben tauschen", 2, true},
+        {"拉普拉斯锐化", 2, true},
+        {"Gray", 1, true},
+        {"Simple Laplacian Sharpen", 1, false},
+        {"An effect whose name is far too long for two lines of this cell", 2, false},
+    };
+    for (const auto& c : cases) {
+        const QString label = QString::fromUtf8(c.label);
+        const QStringList lines = ShowEfcBtnDelegate::LabelLines(label, font, width, c.lines * line + 2);
+        EXPECT_LE(lines.size(), c.lines) << c.label;
+        for (const QString& l : lines)
+            EXPECT_LE(QFontMetrics(font).horizontalAdvance(l), width) << c.label << ": " << l.toStdString();
+        const QString joined = lines.join(QString());
+        QString compact = label;
+        compact.remove(' ');
+        if (c.whole) {
+            EXPECT_EQ(compact, QString(joined).remove(' ')) << c.label;
+        } else {
+            ASSERT_FALSE(lines.isEmpty()) << c.label;
+            EXPECT_TRUE(lines.last().endsWith(QChar(0x2026))) << c.label << ": " << joined.toStdString();
+        }
+    }
 }

@@ -9,6 +9,10 @@
 #include "sysutils_file.h"
 #include "FakeCamcorders.h"
 #include "vcamcorderdialog.h"
+#include "AppConfigDefines.h"
+#include "CAppVariableInfo.h"
+#include "ui_vimportfileswidget.h"
+#include "vimportfileswidget.h"
 #include "vdcmainplayer.h"
 #include "vsourcerpage.h"
 #include "vtimelineview.h"
@@ -20,6 +24,8 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QProgressDialog>
+#include <QPushButton>
+#include <QToolButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
@@ -337,7 +343,7 @@ TEST(VSourcerPage, BackupThroughTheBackuper)
         {"names taken in the backup folder", {}, {"a.mts", "c.mts"}, false, false, {"a_0.mts", "b.mts", "c_0.mts"},
          ""},
         {"cancel", {}, {}, true, false, {}, ""},
-        {"no backup folder", {}, {}, false, true, {}, "could not be started"},
+        {"no backup folder", {}, {}, false, true, {}, "cannot be backed up to"},
     };
     int round = 0;
     for (const BackupCase& c : cases) {
@@ -362,7 +368,8 @@ TEST(VSourcerPage, BackupThroughTheBackuper)
             files << src + "/" + name;
         }
         SetBackupFileIo(c.cancelAfterFirstPoll ? &kSlowIo : nullptr);
-        VSourcerPage page(nullptr);
+        auto pagePtr = std::make_unique<VSourcerPage>(nullptr);
+        VSourcerPage& page = *pagePtr;
         QProgressDialog dialog;
         dialog.setAutoClose(false);
         dialog.setAutoReset(false);
@@ -380,7 +387,12 @@ TEST(VSourcerPage, BackupThroughTheBackuper)
                          [&requests](QStringList paths) { requests << paths; });
         GuiTest::BoxWatcher boxes;
         if (c.cancelAfterFirstPoll)
-            QTimer::singleShot(900, &dialog, &QProgressDialog::cancel);
+            QTimer::singleShot(900, &dialog, [&dialog] {
+                // The user's way: the dialog's own button, which is what
+                // tells the page; QProgressDialog::cancel() tells nobody.
+                if (QPushButton* button = dialog.findChild<QPushButton*>())
+                    QTest::mouseClick(button, Qt::LeftButton);
+            });
         QTimer guard;
         guard.setSingleShot(true);
         QObject::connect(&guard, &QTimer::timeout, &dialog, &QProgressDialog::cancel);
@@ -400,8 +412,109 @@ TEST(VSourcerPage, BackupThroughTheBackuper)
             EXPECT_TRUE(all.contains(c.message)) << c.what << ": " << all.toStdString();
         else
             EXPECT_TRUE(boxes.texts.isEmpty()) << c.what << ": " << all.toStdString();
+        if (c.cancelAfterFirstPoll) {
+            pagePtr.reset(); // waits for the copy thread
+            // Stopped within a block: the rest is not copied, the file being
+            // copied is not left half written.
+            const QFileInfoList left = QDir(dest).entryInfoList(QDir::Files);
+            EXPECT_LT(left.size(), 3) << c.what;
+            for (const QFileInfo& f : left)
+                EXPECT_EQ(4, f.size()) << c.what << ": " << f.fileName().toStdString();
+        }
     }
     SetBackupFileIo(nullptr);
+}
+
+namespace {
+
+struct ShownFolderCase
+{
+    const char* what;
+    const char* typed;      // typed into "Backup to:" ("" leaves the field as it opens)
+    bool storedIsDeleted;   // the stored backup folder is deleted before the wizard opens
+    bool refused;           // refused with a message, nothing copied anywhere
+};
+
+QStringList FilesIn(const QString& folder) { return QDir(folder).entryList(QDir::Files, QDir::Name); }
+
+} // namespace
+
+TEST(VSourcerPage, BackupGoesToTheFolderShownInTheWizardOrIsRefused)
+{
+    App();
+    const QString root = GuiTest::TempRoot() + "/shown";
+    const QString typed = root + "/typed";
+    const QString stored = root + "/stored";
+    QDir().mkpath(typed);
+    // "/proc/1" is a folder no user may create files in, root included.
+    const ShownFolderCase cases[] = {
+        {"a typed folder", "typed", false, false},
+        {"a folder that cannot be written", "/proc/1", false, true},
+        {"a typed relative folder", "relative/folder", false, true},
+        {"the stored folder deleted", "", true, false},
+    };
+    FakeCamcorders cams;
+    const QString cam = cams.Avchd("CAM", {"00001.MTS", "00002.MTS"});
+    CAppVariableInfo* settings = CAppVariableInfo::GetInstance();
+    // One page for every case: it keeps its backuper from run to run, as in the program.
+    VSourcerPage page(nullptr);
+    QProgressDialog dialog;
+    dialog.setAutoClose(false);
+    dialog.setAutoReset(false);
+    page.SetBackupProgressDlg(&dialog);
+    page.show();
+    for (const ShownFolderCase& c : cases) {
+        QDir().mkpath(stored);
+        settings->SetInfoValue(STR_VARIABLECONFG_NAME_VIDEO_BACKUP_PATH, stored);
+        VCamcorderDialog wizard(cams.detector.get(), nullptr, Qt::Dialog);
+        // The wizard looks the volumes over when it is made: the camcorder comes after.
+        cams.detector->CheckDiskStructure(cam.toStdString(), "Sony Corp.", "CAM", "");
+        page.SetCamcorderDlg(&wizard);
+        if (c.storedIsDeleted)
+            QDir(stored).removeRecursively();
+        QList<QStringList> requests;
+        const auto connection = QObject::connect(&page, &VSourcerPage::signal_MediasLib_importSelected,
+                                                 [&requests](QStringList paths) { requests << paths; });
+        const QStringList typedBefore = FilesIn(typed);
+        GuiTest::BoxWatcher boxes;
+
+        QToolButton* camButton = page.findChild<QToolButton*>("btnImportCamRes");
+        ASSERT_TRUE(camButton);
+        QTest::mouseClick(camButton, Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return wizard.isVisible(); }, 5000))
+            << c.what << ": " << boxes.texts.join(" / ").toStdString();
+        Ui::VImportFilesWidget* form = wizard.importFilesPage()->form();
+        QTest::mouseClick(form->cbxBackUp, Qt::LeftButton, {}, QPoint(6, form->cbxBackUp->height() / 2));
+        ASSERT_TRUE(form->cbxBackUp->isChecked()) << c.what;
+        if (*c.typed) {
+            const QString folder = QString(c.typed) == "typed" ? typed : QString(c.typed);
+            form->edtBackupPath->setFocus();
+            QTest::keyClick(form->edtBackupPath, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(form->edtBackupPath, folder);
+        }
+        const QString shown = form->edtBackupPath->text();
+        EXPECT_TRUE(!c.storedIsDeleted || shown != stored) << c.what << ": the deleted folder is still shown";
+        // Start: the backup runs behind its dialog inside this click.
+        QTest::mouseClick(wizard.findChild<QPushButton*>("btnNext"), Qt::LeftButton);
+        EXPECT_FALSE(dialog.isVisible()) << c.what;
+        QObject::disconnect(connection);
+        const QString all = boxes.texts.join('\n');
+        if (c.refused) {
+            EXPECT_TRUE(requests.isEmpty()) << c.what;
+            EXPECT_TRUE(all.contains("cannot be backed up to")) << c.what << ": " << all.toStdString();
+            EXPECT_EQ(typedBefore, FilesIn(typed)) << c.what << ": copied into an earlier folder";
+            EXPECT_TRUE(FilesIn(stored).isEmpty()) << c.what;
+        } else {
+            ASSERT_EQ(1, requests.size()) << c.what << ": " << all.toStdString();
+            QStringList names;
+            for (const QString& path : requests[0]) {
+                EXPECT_EQ(QDir(shown).absolutePath(), QFileInfo(path).absolutePath()) << c.what;
+                names << QFileInfo(path).fileName();
+            }
+            EXPECT_EQ((QStringList{"00001.MTS", "00002.MTS"}), names) << c.what;
+        }
+        page.SetCamcorderDlg(nullptr);
+    }
 }
 
 TEST(VSourcerPage, NoBackuperRefusesTheBackupWithAMessage)

@@ -14,6 +14,9 @@
 #include "vvideoframeview.h"
 
 #include <QFileDialog>
+#include <QImageReader>
+#include <QLineEdit>
+#include <QTest>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -247,6 +250,51 @@ TEST_F(MainPlayer, TheSnapshotButtonPausesAndSavesThePictureAtTheSetSize)
     EXPECT_EQ(saved.size(), QSize(160, 120));
     EXPECT_EQ(settings->GetInfoValue(VARIABLE_INFO_SNAPSHOTSAVEPATH, QVariant()).toString(),
               QDir::toNativeSeparators(dir.path() + "/sub"));
+}
+
+TEST_F(MainPlayer, ASnapshotIsWrittenInTheTypeItsNameAndTheChosenFilterSay)
+{
+    ASSERT_TRUE(panel->SetSourceItem(clip.get(), false));
+    CAppVariableInfo* settings = CAppVariableInfo::GetInstance();
+    settings->SetInfoValue(VARIABLE_INFO_SNAPSHOTASORGSIZE, true);
+    settings->SetInfoValue(VARIABLE_INFO_SANPSHOT_SAVE_FILTER, "PNG (*.png);;JPEG (*.jpg *.jpeg);;BMP (*.bmp)");
+    const struct
+    {
+        const char* what;
+        const char* typed;  // "" keeps the proposed name
+        const char* filter; // "" keeps the first one offered
+        const char* suffix; // of the file written
+        const char* format; // as the file's own bytes say
+    } cases[] = {
+        {"the proposed name", "", "", "png", "png"},
+        {"a name without suffix, JPEG chosen", "shot", "JPEG (*.jpg *.jpeg)", "jpg", "jpeg"},
+        {"a .bmp name while PNG is chosen", "shot.bmp", "", "bmp", "bmp"},
+    };
+    for (const auto& c : cases) {
+        QTemporaryDir dir;
+        settings->SetInfoValue(VARIABLE_INFO_SNAPSHOTSAVEPATH, dir.path());
+        ModalDriver driver([&](QDialog* dialog) {
+            auto* files = qobject_cast<QFileDialog*>(dialog);
+            ASSERT_NE(files, nullptr);
+            if (*c.filter)
+                files->selectNameFilter(c.filter);
+            auto* name = files->findChild<QLineEdit*>("fileNameEdit");
+            ASSERT_NE(name, nullptr);
+            if (*c.typed) {
+                name->selectAll();
+                QTest::keyClicks(name, c.typed);
+            }
+            QTest::keyClick(name, Qt::Key_Return);
+        });
+        QTest::mouseClick(Button("btnSnapshot"), Qt::LeftButton);
+        EXPECT_TRUE(driver.seen()) << c.what;
+        const QFileInfoList written = QDir(dir.path()).entryInfoList(QDir::Files);
+        ASSERT_EQ(1, written.size()) << c.what;
+        EXPECT_EQ(QString(c.suffix), written[0].suffix()) << c.what << ": " << written[0].fileName().toStdString();
+        QImageReader reader(written[0].filePath());
+        reader.setDecideFormatFromContent(true);
+        EXPECT_EQ(QByteArray(c.format), reader.format()) << c.what;
+    }
 }
 
 TEST(ImageFormats, SuffixesNameTheirFormat)

@@ -162,6 +162,55 @@ TEST(MainWindow, LayoutComesBackAgainstThisDesktop)
     s->SetInfoValue("MainWindowMaximise", false);
 }
 
+TEST(MainWindow, UnmaximisingAfterAMaximisedSessionGivesTheSavedLayout)
+{
+    CAppVariableInfo* s = Settings();
+    const int dw = s->GetInfoDefaultValue("MainWindowWidth").toInt();
+    const int dh = s->GetInfoDefaultValue("MainWindowHeight").toInt();
+    const QSize desktop = QGuiApplication::primaryScreen()->virtualGeometry().size();
+    const QPoint centre((desktop.width() - dw) / 2, (desktop.height() - dh) / 2);
+    const struct
+    {
+        const char* what;
+        bool stored; // a normal layout was saved before the maximised session
+        QPoint pos;
+        QSize size;
+    } cases[] = {
+        {"saved before maximising", true, {30, 40}, {dw + 60, dh + 20}},
+        {"never saved: the defaults", false, centre, {dw, dh}},
+    };
+    for (const auto& c : cases) {
+        for (const char* key : {"MainWindowPosX", "MainWindowPosY", "MainWindowWidth", "MainWindowHeight"})
+            s->SetInfoValue(key, QVariant());
+        if (c.stored) {
+            s->SetInfoValue("MainWindowPosX", c.pos.x());
+            s->SetInfoValue("MainWindowPosY", c.pos.y());
+            s->SetInfoValue("MainWindowWidth", c.size.width());
+            s->SetInfoValue("MainWindowHeight", c.size.height());
+        }
+        s->SetInfoValue("MainWindowMaximise", true);
+        auto window = MakeWindow();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window->isMaximized(); }, 5000)) << c.what;
+        // The user un-maximises the window (the window manager's button).
+        window->setWindowState(window->windowState() & ~Qt::WindowMaximized);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isMaximized(); }, 5000)) << c.what;
+        QTest::qWait(50);
+        EXPECT_EQ(c.size, window->size()) << c.what;
+        // (A test screen smaller than the default size keeps a window from
+        // standing above or left of it.)
+        const bool onScreen = c.pos.x() >= 0 && c.pos.y() >= 0;
+        if (onScreen)
+            EXPECT_EQ(c.pos, window->pos()) << c.what;
+        window.reset(); // saves
+        EXPECT_FALSE(s->GetInfoValue("MainWindowMaximise", true).toBool()) << c.what;
+        EXPECT_EQ(c.size.width(), s->GetInfoValue("MainWindowWidth", QVariant()).toInt()) << c.what;
+        EXPECT_EQ(c.size.height(), s->GetInfoValue("MainWindowHeight", QVariant()).toInt()) << c.what;
+        if (onScreen)
+            EXPECT_EQ(c.pos.x(), s->GetInfoValue("MainWindowPosX", QVariant()).toInt()) << c.what;
+    }
+    s->SetInfoValue("MainWindowMaximise", false);
+}
+
 TEST(MainWindow, StartUpLeavesTheImportPageShownAndNoDialogOpen)
 {
     auto window = MakeWindow();

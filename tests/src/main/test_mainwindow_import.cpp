@@ -8,6 +8,8 @@
 #include "CAppVariableInfo.h"
 #include "cmediasourceitem.h"
 #include "csourcedata.h"
+#include "fmdmediatreemodel.h"
+#include "fmdmediatreeview.h"
 #include "isourcedataitem.h"
 #include "idcdataitem.h"
 #include "mainwindow.h"
@@ -24,6 +26,10 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMap>
+#include <QMenu>
 #include <QActionGroup>
 #include <QDir>
 #include <QFile>
@@ -343,4 +349,161 @@ TEST_F(ImportFixture, AnImportedClipPlaysInTheMainPlayerAndTheEditorChangesIt)
         EXPECT_EQ(QString::fromUtf8(c.reset), reset->toolTip());
     }
     window->hide();
+}
+
+namespace {
+
+// Drops local files on a view, as a file manager does.
+void DropFiles(QWidget* viewport, const QStringList& paths)
+{
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& path : paths)
+        urls << QUrl::fromLocalFile(path);
+    data.setUrls(urls);
+    const QPoint at = viewport->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(viewport, &enter);
+    QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(viewport, &move);
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(viewport, &drop);
+}
+
+// Clicks an entry of a menu, opening the submenus on the way.
+void ChooseFromMenu(QMenu* menu, const QStringList& texts)
+{
+    for (const QString& text : texts) {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return menu->isVisible(); }, 3000)) << text.toStdString();
+        QAction* chosen = nullptr;
+        for (QAction* a : menu->actions())
+            if (a->text().remove('&') == text)
+                chosen = a;
+        ASSERT_TRUE(chosen) << text.toStdString();
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(chosen).center());
+        if (chosen->menu())
+            menu = chosen->menu();
+    }
+}
+
+} // namespace
+
+TEST_F(ImportFixture, TheShownSortAndTheRowsAgreeThroughSwitchesImportsRenamesAndLanguages)
+{
+    // Durations 3, 1 and 2 s: the library's order (by path) is neither the
+    // order by duration nor, with the sizes they get, the one by size.
+    const struct { const char* name; double seconds; } clips[] = {{"a", 3.0}, {"b", 1.0}, {"c", 2.0}, {"d", 0.6}};
+    QMap<QString, double> seconds;
+    for (const auto& c : clips) {
+        const QString path = root + "/" + c.name + ".mp4";
+        ASSERT_TRUE(GuiTest::MakeClip(path, true, c.seconds));
+        seconds[path] = c.seconds;
+    }
+    window->resize(1180, 760);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    GuiTest::BoxWatcher boxes;
+    VIconDisplayView* grid = lib->iconView();
+    FMDMediaTreeView* tree = lib->detailView()->treeView();
+    auto gridOrder = [&] {
+        QStringList paths;
+        for (QTableWidgetItem* cell : grid->cellsInOrder())
+            paths << cell->data(Qt::UserRole).toString();
+        return paths;
+    };
+    auto rowOrder = [&] {
+        QStringList paths;
+        for (int r = 0; r < tree->model()->rowCount(); ++r)
+            paths << tree->model()->index(r, 0).data(FMDMediaTreeModel::FullPathRole).toString();
+        return paths;
+    };
+    auto checkedKey = [&] {
+        QStringList checked;
+        for (QMenu* m : lib->findChildren<QMenu*>())
+            for (QAction* a : m->actions())
+                if (a->isCheckable() && a->isChecked() && a->actionGroup() &&
+                    a->actionGroup()->actions().size() == 5)
+                    checked << a->text();
+        return checked.join(",");
+    };
+    auto byDuration = [&](QStringList paths) {
+        std::stable_sort(paths.begin(), paths.end(), [&](const QString& x, const QString& y) {
+            return seconds[x] < seconds[y];
+        });
+        return paths;
+    };
+    auto bySize = [&](QStringList paths) {
+        std::stable_sort(paths.begin(), paths.end(), [&](const QString& x, const QString& y) {
+            return QFileInfo(x).size() < QFileInfo(y).size();
+        });
+        return paths;
+    };
+    auto openLibraryMenu = [&] {
+        QTest::mouseClick(lib->findChild<QToolButton*>("btnResourceLibMenu"), Qt::LeftButton);
+    };
+    const QStringList three{root + "/a.mp4", root + "/b.mp4", root + "/c.mp4"};
+    DropFiles(grid->viewport(), three);
+    ASSERT_EQ(3, LibraryPaths().size()) << boxes.texts.join("\n").toStdString();
+    EXPECT_EQ("Name", checkedKey());
+
+    openLibraryMenu();
+    ChooseFromMenu(lib->libraryMenu(), {"Sort By", "Duration"});
+    EXPECT_EQ("Duration", checkedKey());
+    EXPECT_EQ(byDuration(three), gridOrder()) << "grid after the menu";
+
+    openLibraryMenu();
+    ChooseFromMenu(lib->libraryMenu(), {"Details"});
+    EXPECT_EQ(1, tree->header()->sortIndicatorSection());
+    EXPECT_EQ(byDuration(three), rowOrder()) << "details after the switch";
+
+    const QStringList four = three + QStringList{root + "/d.mp4"};
+    DropFiles(tree->viewport(), {root + "/d.mp4"});
+    ASSERT_EQ(4, LibraryPaths().size()) << boxes.texts.join("\n").toStdString();
+    EXPECT_EQ("Duration", checkedKey());
+    EXPECT_EQ(byDuration(four), rowOrder()) << "details after an import";
+
+    // Rename c in place: F2 on its row, a new name, Enter.
+    const int row = rowOrder().indexOf(root + "/c.mp4");
+    tree->setFocus();
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(tree->model()->index(row, 0)).center());
+    QTest::keyClick(tree, Qt::Key_F2);
+    QLineEdit* editor = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return (editor = tree->findChild<QLineEdit*>()) && editor->isVisible(); }, 3000));
+    editor->selectAll();
+    QTest::keyClicks(editor, "zz renamed");
+    QTest::keyClick(editor, Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        return window->sourceData()->GetSourceDataItemByFullPath(root + "/c.mp4")->Name() == "zz renamed";
+    }, 3000));
+    EXPECT_EQ("Duration", checkedKey());
+    EXPECT_EQ(byDuration(four), rowOrder()) << "details after a rename";
+
+    // A click on the size column's header sorts by size; the icons take that sort.
+    QHeaderView* header = tree->header();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(2) + header->sectionSize(2) / 2, header->height() / 2));
+    EXPECT_EQ("File Size", checkedKey());
+    const QStringList sizeOrder = header->sortIndicatorOrder() == Qt::AscendingOrder ? bySize(four) : QStringList();
+    if (!sizeOrder.isEmpty())
+        EXPECT_EQ(sizeOrder, rowOrder()) << "details after a header click";
+    openLibraryMenu();
+    ChooseFromMenu(lib->libraryMenu(), {"Large Icons"});
+    EXPECT_EQ("File Size", checkedKey());
+    EXPECT_EQ(bySize(four), gridOrder()) << "grid after the switch back";
+
+    // Another language keeps the sort and the order.
+    QList<QAction*> languages = window->languageGroup()->actions();
+    ASSERT_GE(languages.size(), 2);
+    languages[1]->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(bySize(four), gridOrder()) << "grid after a language change";
+    QStringList checkedNow;
+    for (QAction* a : lib->findChildren<QAction*>())
+        if (a->isChecked() && a->actionGroup() && a->actionGroup()->actions().size() == 5)
+            checkedNow << (a->actionGroup()->actions().indexOf(a) == 2 ? "size" : "other");
+    EXPECT_EQ(QStringList{"size"}, checkedNow);
+    languages[0]->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_EQ("File Size", checkedKey());
+    EXPECT_TRUE(boxes.texts.isEmpty()) << boxes.texts.join("\n").toStdString();
 }
