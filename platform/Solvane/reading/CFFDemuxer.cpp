@@ -64,6 +64,16 @@ int64_t PromisedDuration(const AVFormatContext* ctx, const AVStream* st)
 
 namespace {
 
+// Where a stream's promised length ends, in ms from the stream's start.
+// Matroska's length tag is where the stream ends on the file's clock, not
+// how long it lasts: a stream that starts late ends no later for it.
+int64_t PromisedEndMs(const AVFormatContext* ctx, const AVStream* st, int64_t promised, int64_t start)
+{
+    const bool tagged = st->duration == AV_NOPTS_VALUE && av_dict_get(st->metadata, "DURATION", nullptr, 0) &&
+                        ctx->iformat && std::strncmp(ctx->iformat->name, "matroska", 8) == 0;
+    return ToMs(tagged ? promised : SafeAdd(start, promised), st->time_base, start);
+}
+
 bool IsShortfall(int64_t promisedMs, int64_t reachedMs)
 {
     const int64_t shortMs = promisedMs - reachedMs;
@@ -102,7 +112,7 @@ std::string DataCutShort(AVFormatContext* ctx)
         if (promised == AV_NOPTS_VALUE)
             continue;
         const int64_t start = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
-        const int64_t promisedMs = ToMs(SafeAdd(start, promised), st->time_base, start);
+        const int64_t promisedMs = PromisedEndMs(ctx, st, promised, start);
         // An index that points past the end of the file proves the cut;
         // its first such entry is about where the data stops.
         const int entries = avformat_index_get_entries_count(st);
@@ -285,7 +295,7 @@ bool CFFDemuxer::EndIsReal()
         if (promised == AV_NOPTS_VALUE)
             continue;
         const int64_t start = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
-        const int64_t promisedMs = ToMs(SafeAdd(start, promised), st->time_base, start);
+        const int64_t promisedMs = PromisedEndMs(m_ctx.get(), st, promised, start);
         const int64_t reachedMs = ToMs(m_reached[i], st->time_base, start);
         const int64_t shortMs = promisedMs - reachedMs;
         if (shortMs > kShortfallMs && shortMs * 100 > promisedMs * kShortfallPercent) {

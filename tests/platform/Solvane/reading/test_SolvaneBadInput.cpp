@@ -391,6 +391,12 @@ TEST(SolvaneBadInput, WholeFilesWhoseLengthIsUncertainEndQuietly)
          "ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=160x120:rate=25:duration=2 -f lavfi -i sine=d=3 "
          "-c:v mpeg4 -c:a aac short.mkv",
          0, -1},
+        // Sound that starts late, as mkvmerge writes a delay: its length tag
+        // is where it ends, not how long it lasts.
+        {"late.mkv",
+         "ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=160x120:rate=25:duration=3 -itsoffset 0.8 -f lavfi "
+         "-i sine=d=2 -c:v mpeg4 -c:a aac late.mkv",
+         -1, 1},
     };
     ManagerHolder manager;
     for (const Case& c : cases) {
