@@ -306,7 +306,12 @@ std::unique_ptr<CFFStreamEncoder> CFFStreamEncoder::Audio(const AudioExportSetti
     // The layout the encoder takes: the usual one for the channel count, else
     // one of its own with that count, else its largest with fewer (5.1 into
     // a stereo-only encoder is stereo, not mono), else its first.
-    AVChannelLayout layout{};
+    struct Layout
+    {
+        AVChannelLayout l{};
+        ~Layout() { av_channel_layout_uninit(&l); }
+    } owned;
+    AVChannelLayout& layout = owned.l;
     av_channel_layout_default(&layout, channels);
     if (codec->ch_layouts) {
         bool found = false;
@@ -345,7 +350,6 @@ std::unique_ptr<CFFStreamEncoder> CFFStreamEncoder::Audio(const AudioExportSetti
         av_log(nullptr, AV_LOG_WARNING, "the audio encoder %s takes no %d bit/s here: it chooses its own\n",
                codec->name, settings.bitrate);
     }
-    av_channel_layout_uninit(&layout);
     if (err < 0)
         QB_THROW_AV(QB_ERR_MEDIA, std::string("Can't open the audio encoder ") + codec->name + OptionsText(settings.options),
                     err);
@@ -464,8 +468,11 @@ void CFFStreamEncoder::SendVideo(Moorland::IRawVideoFrame* in, int64_t origin100
     f->top_field_first = in->IsTopFieldFirst() ? 1 : 0;
     // The frame times a slower source leaves empty show its previous
     // picture again: the file holds as many pictures as its rate states for
-    // the time they cover (players of AVI, MPEG and DV count pictures).
-    if (m_frame && m_lastPts != INT64_MIN) {
+    // the time they cover (players of AVI, MPEG and DV count pictures). A
+    // jump of more than ten seconds is a break in the source's times, not
+    // a slow picture, and stays a jump.
+    const int64_t longestGap = av_rescale_q(10, AVRational{1, 1}, c->time_base);
+    if (m_frame && m_lastPts != INT64_MIN && pts - m_lastPts <= longestGap) {
         for (int64_t again = m_lastPts + 1; again < pts; ++again) {
             FF::FramePtr copy(av_frame_clone(m_frame.get()));
             if (!copy)
