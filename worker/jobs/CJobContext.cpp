@@ -185,7 +185,8 @@ void CJobContext::Gave(IRawVideoFrame* video, IRawAudioFrame* audio)
     if (video)
         m_gaveVideoMs = std::max<int64_t>(m_gaveVideoMs, int64_t(video->GetTimeStamp()) + video->GetDuration());
     if (audio && audio->GetSampleRate() > 0 && audio->GetTimeStamp() != INT64_MIN) {
-        const int64_t end = audio->GetTimeStamp() / 10000 + int64_t(audio->GetSampleCount()) * 1000 / audio->GetSampleRate();
+        const int64_t end =
+            audio->GetTimeStamp() / 10000 + int64_t(audio->GetSampleCount()) * 1000 / audio->GetSampleRate();
         m_gaveAudioMs = std::max(m_gaveAudioMs, end);
     }
 }

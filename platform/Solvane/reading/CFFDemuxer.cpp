@@ -106,7 +106,8 @@ std::string DataCutShort(AVFormatContext* ctx)
     for (unsigned i = 0; i < ctx->nb_streams; ++i) {
         AVStream* st = ctx->streams[i];
         const AVMediaType type = st->codecpar->codec_type;
-        if ((type != AVMEDIA_TYPE_VIDEO && type != AVMEDIA_TYPE_AUDIO) || (st->disposition & AV_DISPOSITION_ATTACHED_PIC))
+        if ((type != AVMEDIA_TYPE_VIDEO && type != AVMEDIA_TYPE_AUDIO) ||
+            (st->disposition & AV_DISPOSITION_ATTACHED_PIC))
             continue;
         const int64_t promised = PromisedDuration(ctx, st);
         if (promised == AV_NOPTS_VALUE)

@@ -319,7 +319,7 @@ std::unique_ptr<CFFStreamEncoder> CFFStreamEncoder::Audio(const AudioExportSetti
             found = found || av_channel_layout_compare(l, &layout) == 0;
         if (!found) {
             const AVChannelLayout* pick = nullptr;
-            for (const AVChannelLayout* l = codec->ch_layouts; l->nb_channels && !(pick && pick->nb_channels == channels); ++l) {
+            for (const AVChannelLayout* l = codec->ch_layouts; l->nb_channels; ++l) {
                 if (l->nb_channels <= channels && (!pick || l->nb_channels > pick->nb_channels))
                     pick = l;
             }
