@@ -340,16 +340,30 @@ void CMediaSourceItem::SetCrop(float left, float top, float right, float bottom)
     SetCrop(rect_t{left, top, right, bottom});
 }
 
+double CMediaSourceItem::GetPictureSeconds() const
+{
+    const Moorland::MovieInfo* movie = GetCurMovieInfo();
+    for (uint32_t i = 0; movie && i < movie->streamCount; ++i) {
+        const Moorland::StreamInfo& s = movie->streams[i];
+        if (s.type == Moorland::StreamTypeVideo && Moorland::FrameRateNum(s.frameRate) &&
+            Moorland::FrameRateDen(s.frameRate))
+            return double(Moorland::FrameRateDen(s.frameRate)) / Moorland::FrameRateNum(s.frameRate);
+    }
+    return 0.04;
+}
+
+// Trims keep at least one picture: a piece shorter than that would play as
+// nothing, or be written as the whole file.
 void CMediaSourceItem::SetTrimStartPoint(const CBaseTime& time, bool bExact)
 {
     CBaseTime v = time;
     if (!bExact) {
-        if (v < 0.0)
-            v = 0.0;
         if (v > m_duration)
             v = m_duration;
-        if (v > m_trim.GetTrimEndPoint())
-            v = m_trim.GetTrimEndPoint();
+        if (v > m_trim.GetTrimEndPoint() - GetPictureSeconds())
+            v = m_trim.GetTrimEndPoint() - GetPictureSeconds();
+        if (v < 0.0)
+            v = 0.0;
     }
     m_trim.SetTrimStartPoint(v);
     m_trim.SetTrimDuration(m_trim.GetTrimEndPoint() - m_trim.GetTrimStartPoint());
@@ -359,12 +373,12 @@ void CMediaSourceItem::SetTrimEndPoint(const CBaseTime& time, bool bExact)
 {
     CBaseTime v = time;
     if (!bExact) {
-        if (v < 0.0)
-            v = 0.0;
+        if (v < m_trim.GetTrimStartPoint() + GetPictureSeconds())
+            v = m_trim.GetTrimStartPoint() + GetPictureSeconds();
         if (v > m_duration)
             v = m_duration;
-        if (v < m_trim.GetTrimStartPoint())
-            v = m_trim.GetTrimStartPoint();
+        if (v < 0.0)
+            v = 0.0;
     }
     m_trim.SetTrimEndPoint(v);
     m_trim.SetTrimDuration(m_trim.GetTrimEndPoint() - m_trim.GetTrimStartPoint());

@@ -157,6 +157,9 @@ public:
     virtual int GetStreamCount(Moorland::StreamType type) const;
     virtual int GetCurStreamIndex(Moorland::StreamType type) const;
     virtual const Moorland::StreamInfo* GetCurStreamInfo(Moorland::StreamType type) const;
+    // The length of one picture: its picture stream's, else 1/25 s (a song's
+    // or a picture-less clip's shortest sensible piece). No trim leaves less.
+    double GetPictureSeconds() const;
     virtual bool SetCurStreamIndex(Moorland::StreamType type, int index);
 
     void SetEnableVideoEffect(bool enable) { m_effect.SetEnableVideoEffect(enable); }

@@ -548,20 +548,6 @@ bool CTimelineItem::CloneItemByTime(const CBaseTime& time)
 
 namespace {
 
-// The length of one picture of a clip: its picture stream's, else 1/25 s
-// (a song's or a picture-less clip's shortest sensible piece).
-double PictureSeconds(const CMediaSourceItem& clip)
-{
-    const Moorland::MovieInfo* movie = clip.GetCurMovieInfo();
-    for (uint32_t i = 0; movie && i < movie->streamCount; ++i) {
-        const Moorland::StreamInfo& s = movie->streams[i];
-        if (s.type == Moorland::StreamTypeVideo && Moorland::FrameRateNum(s.frameRate) &&
-            Moorland::FrameRateDen(s.frameRate))
-            return double(Moorland::FrameRateDen(s.frameRate)) / Moorland::FrameRateNum(s.frameRate);
-    }
-    return 0.04;
-}
-
 // Whether a piece of a clip from a to b holds at least one picture: a
 // shorter one would play as nothing, or as the whole file.
 bool HoldsAPicture(const CBaseTime& a, const CBaseTime& b, double picture)
@@ -582,7 +568,7 @@ bool CTimelineItem::SplitItemByTime(const CBaseTime& time, const QImage& thumbna
     if (time == start || time == end)
         return false;
     const CBaseTime cut = (time - start) + clip->GetTrimStartPoint();
-    const double picture = PictureSeconds(*clip);
+    const double picture = clip->GetPictureSeconds();
     if (!HoldsAPicture(clip->GetTrimStartPoint(), cut, picture) ||
         !HoldsAPicture(cut, clip->GetTrimEndPoint(), picture))
         return false;
@@ -609,7 +595,7 @@ bool CTimelineItem::SplitItemByAccurateTime(const CBaseTime& time, const CBaseTi
         return false;
     const CBaseTime oldTrimEnd = clip->GetTrimEndPoint();
     const CBaseTime trimStart = clip->GetTrimStartPoint();
-    const double picture = PictureSeconds(*clip);
+    const double picture = clip->GetPictureSeconds();
     const CBaseTime askedCut = (time - start) + trimStart;
     // Each part keeps at least one picture; else nothing is cut.
     const bool exactFits = !(exactTime > oldTrimEnd) && !(exactTime < trimStart) &&

@@ -1517,3 +1517,36 @@ TEST_F(ConvWorker, EditDescriptionsConvertWithoutAnImporterNameAndFailNamingThei
     }
     manager->Release();
 }
+
+TEST_F(ConvWorker, ADescriptionWhosePicturesEndBeforeItsSoundIsMeasuredByWhatItGives)
+{
+    // A description without a frame rate of its own plays a clip's pictures
+    // at their times: the last one stays shown while the sound runs on, and
+    // the output's pictures end where the description's do.
+    ASSERT_TRUE(Shell("cd '" + Src("") + "' && ffmpeg -nostdin -v error -y -f lavfi -i "
+                      "testsrc2=size=160x120:rate=25:duration=1.2 -f lavfi -i sine=frequency=440:duration=1.6 "
+                      "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac soundlonger.mp4"));
+    Moorland::IAVManager* manager = CreateAVManager("/tmp/", nullptr);
+    ASSERT_NE(manager, nullptr);
+    Moorland::IAVImporter* writer = manager->CreateImporterByName("SimpleEditImporter");
+    ASSERT_NE(writer, nullptr);
+    auto* timeline = static_cast<Moorland::ISimpleEditTimeLine*>(writer->GetInterface("ISimpleEditTimeLine"));
+    const std::string clip = Src("soundlonger.mp4");
+    Moorland::SimpleEditClipEntry entry{};
+    entry.sourceAddress = clip.c_str();
+    entry.importerName = "";
+    entry.trimEndMs = -1;
+    ASSERT_TRUE(timeline->InsertClip(-1, &entry));
+    const std::string description = Out("soundlonger.seix");
+    ASSERT_TRUE(timeline->SaveTimeLine(description.c_str()));
+    writer->Release();
+    manager->Release();
+    for (const char* flags : {"0 0 0", "1 1 1"}) {
+        SCOPED_TRACE(flags);
+        const std::string dst = Out(std::string("soundlonger-") + flags[0] + ".mp4");
+        Outcome o = RunJob(description, dst, ProfileSpec(), nullptr, nullptr, flags);
+        ASSERT_EQ(o.state, 5) << o.error;
+        EXPECT_NEAR(std::atof(Probe(dst, "a")["duration"].c_str()), 1.6, 0.1);
+        EXPECT_TRUE(Shell("ffmpeg -nostdin -v error -xerror -i '" + dst + "' -f null - 2>/dev/null"));
+    }
+}

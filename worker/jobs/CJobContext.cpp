@@ -2,6 +2,8 @@
 
 #include "CJobProfile.h"
 #include "CTimecodeStep.h"
+#include "IRawAudioFrame.h"
+#include "IRawVideoFrame.h"
 #include "ISimpleEditTimeLine.h"
 #include "JobRules.h"
 #include "Moorlan.h"
@@ -12,6 +14,7 @@
 #include "sysutils.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -273,6 +276,17 @@ void CJobContext::CheckSourceEnd(uint32_t sourceMs, int64_t lastMs)
                                                 SourceName().c_str(), lastMs / 1000.0, sourceMs / 1000.0));
 }
 
+void CJobContext::Gave(IRawVideoFrame* video, IRawAudioFrame* audio)
+{
+    if (video)
+        m_gaveVideoMs = std::max<int64_t>(m_gaveVideoMs, int64_t(video->GetTimeStamp()) + video->GetDuration());
+    if (audio && audio->GetSampleRate() > 0 && audio->GetTimeStamp() != INT64_MIN) {
+        const int64_t end =
+            audio->GetTimeStamp() / 10000 + int64_t(audio->GetSampleCount()) * 1000 / audio->GetSampleRate();
+        m_gaveAudioMs = std::max(m_gaveAudioMs, end);
+    }
+}
+
 double CJobContext::PromisedSeconds(MovieInfo* movie, int sourceId, int outputId)
 {
     if (sourceId == -1 || outputId == -1)
@@ -354,8 +368,12 @@ void CJobContext::CheckOutput(double videoSeconds, double audioSeconds)
     if (!wantVideo && !wantAudio)
         return;
     const bool lengthGuessed = ManagerProperty(m_manager, "LengthGuessed") == "1";
-    // The lengths the source promised for what this job converts.
-    auto promised = [&](double seconds) {
+    // The length of what the source gave for a stream, else of what it
+    // promised: a timeline's pictures may end before its sound, the last
+    // one shown on, whatever its clips' containers state.
+    auto promised = [&](double seconds, int64_t gaveMs) {
+        if (gaveMs >= 0)
+            seconds = gaveMs / 1000.0;
         if (seconds <= 0)
             seconds = record->GetDuration() + record->TrimStart / 1000.0;
         // A length the source only estimated (VBR sound without a header)
@@ -392,16 +410,16 @@ void CJobContext::CheckOutput(double videoSeconds, double audioSeconds)
     const uint64_t rate = video ? video->frameRate : 0;
     const double picture = rate && FrameRateNum(rate) ? double(FrameRateDen(rate)) / FrameRateNum(rate) : 0.04;
     const double tolerance = std::max(0.15, 2 * picture);
-    auto check = [&](const StreamInfo* s, double seconds, const char* what) {
-        const double want = promised(seconds);
+    auto check = [&](const StreamInfo* s, double seconds, int64_t gaveMs, const char* what) {
+        const double want = promised(seconds, gaveMs);
         if (s && s->duration > 0 && want > 0 && s->duration + tolerance < want)
             RAISE(QB_ERR_MEDIA, QuentaBased::Format("The output %s holds %.2f s of %s of the %.2f s %s gives",
                                                     m_job.DstPath, s->duration, what, want, SourceName().c_str()));
     };
     if (wantVideo)
-        check(video, videoSeconds, "pictures");
+        check(video, videoSeconds, m_gaveVideoMs, "pictures");
     if (wantAudio)
-        check(audio, audioSeconds, "sound");
+        check(audio, audioSeconds, m_gaveAudioMs, "sound");
 }
 
 } // namespace Moorland

@@ -99,6 +99,9 @@ public:
     void Reached(int64_t ms);
     // Fails a job whose source ended well before its stated duration.
     void CheckSourceEnd(uint32_t sourceMs, int64_t lastMs);
+    // Notes where the pictures and the sound the source gave end: the
+    // output's check measures each stream against that.
+    void Gave(IRawVideoFrame* video, IRawAudioFrame* audio);
     // The length (s) a source stream promises for an output stream: -1 when
     // the output holds no such stream, 0 when unknown.
     static double PromisedSeconds(MovieInfo* movie, int sourceId, int outputId);
@@ -128,6 +131,8 @@ private:
     CJobClock m_clock;
     int64_t m_reachedMs = -1;
     std::vector<std::pair<std::string, std::string>> m_staged; // final name, working name
+    int64_t m_gaveVideoMs = -1; // source time of the end of the pictures given, -1 none
+    int64_t m_gaveAudioMs = -1;
 };
 
 } // namespace Moorland

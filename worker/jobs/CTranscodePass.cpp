@@ -72,6 +72,7 @@ void CTranscodePass::Loop(int pass, int passCount, uint64_t byteLimit, Carried* 
             break;
         }
         m_readFrames = true;
+        m_job.Gave(videoId != -1 ? video : nullptr, audioId != -1 ? audio : nullptr);
         if (video) {
             lastVideo = video->GetTimeStamp();
             if (first == INT_MIN)

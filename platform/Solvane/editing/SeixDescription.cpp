@@ -118,6 +118,16 @@ void CheckText(const std::string& text, const std::string& what)
         Unwritable(what + " is not UTF-8 text");
 }
 
+// A trimmed clip must hold one picture of its own rate; whole milliseconds
+// round a picture's length down by less than one.
+bool ShorterThanAPicture(const SeixClip& c)
+{
+    const uint32_t num = c.format.frameRate[1], den = c.format.frameRate[0];
+    if (c.trimEndMs == -1 || num == 0 || den == 0)
+        return false;
+    return (static_cast<int64_t>(c.trimEndMs) - c.trimStartMs + 1) * num < 1000 * static_cast<int64_t>(den);
+}
+
 // Everything a reader would refuse, refused before a byte is written.
 void CheckWritable(const SeixDescription& d)
 {
@@ -153,6 +163,9 @@ void CheckWritable(const SeixDescription& d)
         CheckRange(c.format.frameRate[0], 0, kMaxFrameRateTerm, at + "frame rate denominator");
         CheckRange(c.format.sampleRate, 0, kMaxSampleRate, at + "sample rate");
         CheckRange(c.format.channels, 0, kMaxChannels, at + "channels");
+        if (ShorterThanAPicture(c))
+            Unwritable(at + "the trim from " + std::to_string(c.trimStartMs) + " to " + std::to_string(c.trimEndMs) +
+                       " ms is shorter than one picture");
         CheckText(c.audioPath, at + "audio source");
         if (!c.audioPath.empty()) {
             CheckRange(c.audioMovieId, -2, INT32_MAX, at + "audio source movie");
@@ -269,6 +282,8 @@ SeixClip ReadClip(const TiXmlElement* c)
             Unknown(e);
         }
     }
+    if (ShorterThanAPicture(clip))
+        Damaged(Where(c) + " is shorter than one picture");
     return clip;
 }
 

@@ -62,6 +62,115 @@ int64_t PromisedDuration(const AVFormatContext* ctx, const AVStream* st)
     return AV_NOPTS_VALUE;
 }
 
+namespace {
+
+// Where a stream's promised length ends, in ms from the stream's start.
+// Matroska's length tag is where the stream ends on the file's clock, not
+// how long it lasts: a stream that starts late ends no later for it.
+int64_t PromisedEndMs(const AVFormatContext* ctx, const AVStream* st, int64_t promised, int64_t start)
+{
+    const bool tagged = st->duration == AV_NOPTS_VALUE && av_dict_get(st->metadata, "DURATION", nullptr, 0) &&
+                        ctx->iformat && std::strncmp(ctx->iformat->name, "matroska", 8) == 0;
+    return ToMs(tagged ? promised : SafeAdd(start, promised), st->time_base, start);
+}
+
+bool IsShortfall(int64_t promisedMs, int64_t reachedMs)
+{
+    const int64_t shortMs = promisedMs - reachedMs;
+    return shortMs > kShortfallMs && shortMs * 100 > promisedMs * kShortfallPercent;
+}
+
+std::string ShortfallText(int64_t reachedMs, int64_t promisedMs)
+{
+    return "the data ends at " + SecondsText(reachedMs) + " of the " + SecondsText(promisedMs) +
+           " its header states (the file is cut short)";
+}
+
+} // namespace
+
+std::string DataCutShort(AVFormatContext* ctx)
+{
+    if (!ctx || !ctx->pb || !(ctx->pb->seekable & AVIO_SEEKABLE_NORMAL))
+        return std::string();
+    const int64_t size = avio_size(ctx->pb);
+    if (size <= 0)
+        return std::string();
+    const bool avi = ctx->iformat && std::strcmp(ctx->iformat->name, "avi") == 0;
+    struct Promise
+    {
+        unsigned index;
+        int64_t start;
+        int64_t promisedMs;
+    };
+    std::vector<Promise> unsure;
+    for (unsigned i = 0; i < ctx->nb_streams; ++i) {
+        AVStream* st = ctx->streams[i];
+        const AVMediaType type = st->codecpar->codec_type;
+        if ((type != AVMEDIA_TYPE_VIDEO && type != AVMEDIA_TYPE_AUDIO) ||
+            (st->disposition & AV_DISPOSITION_ATTACHED_PIC))
+            continue;
+        const int64_t promised = PromisedDuration(ctx, st);
+        if (promised == AV_NOPTS_VALUE)
+            continue;
+        const int64_t start = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
+        const int64_t promisedMs = PromisedEndMs(ctx, st, promised, start);
+        // An index that points past the end of the file proves the cut;
+        // its first such entry is about where the data stops.
+        const int entries = avformat_index_get_entries_count(st);
+        int64_t reachedMs = kNoTime;
+        for (int e = 0; e < entries; ++e) {
+            const AVIndexEntry* entry = avformat_index_get_entry(st, e);
+            if (entry && entry->pos + entry->size > size) {
+                reachedMs = ToMs(entry->timestamp, st->time_base, start);
+                break;
+            }
+        }
+        // AVI reckons a stream without index from the size of the file.
+        if (reachedMs == kNoTime && avi && st->duration != AV_NOPTS_VALUE)
+            reachedMs = ToMs(SafeAdd(start, st->duration), st->time_base, start);
+        if (reachedMs != kNoTime) {
+            if (IsShortfall(promisedMs, reachedMs))
+                return ShortfallText(reachedMs, promisedMs);
+            continue;
+        }
+        unsure.push_back({i, start, promisedMs});
+    }
+    // Other containers: the packets of the last stretch of the file. MP4
+    // and the like can't be entered by bytes, but their index covers every
+    // packet and was looked at above.
+    if (unsure.empty() || (ctx->iformat->flags & AVFMT_NO_BYTE_SEEK))
+        return std::string();
+    const int64_t rate = ctx->bit_rate > 0 ? ctx->bit_rate / 8 : 0;
+    const int64_t window = std::min<int64_t>(std::max<int64_t>(rate * 4, 256 << 10), 16 << 20);
+    if (av_seek_frame(ctx, -1, std::max<int64_t>(0, size - window), AVSEEK_FLAG_BYTE) < 0)
+        return std::string();
+    std::vector<int64_t> ends(ctx->nb_streams, kNoTime);
+    int64_t firstMs = kNoTime;
+    FF::PacketPtr packet = FF::MakePacket();
+    for (int n = 0; n < 50000 && av_read_frame(ctx, packet.get()) >= 0; ++n) {
+        const unsigned index = static_cast<unsigned>(packet->stream_index);
+        const int64_t t = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+        if (index < ctx->nb_streams && t != AV_NOPTS_VALUE) {
+            const AVStream* st = ctx->streams[index];
+            const int64_t start = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
+            const int64_t endMs = ToMs(SafeAdd(t, std::max<int64_t>(0, packet->duration)), st->time_base, start);
+            ends[index] = ends[index] == kNoTime ? endMs : std::max(ends[index], endMs);
+            const int64_t atMs = ToMs(t, st->time_base, start);
+            firstMs = firstMs == kNoTime ? atMs : std::min(firstMs, atMs);
+        }
+        av_packet_unref(packet.get());
+    }
+    if (firstMs == kNoTime)
+        return std::string();
+    for (const Promise& p : unsure) {
+        // A stream promised to end before the stretch read has no packets there.
+        const int64_t reachedMs = ends[p.index] != kNoTime ? ends[p.index] : firstMs;
+        if (IsShortfall(p.promisedMs, reachedMs))
+            return ShortfallText(reachedMs, p.promisedMs);
+    }
+    return std::string();
+}
+
 CFFDemuxer::CFFDemuxer(const std::string& path) : m_path(path)
 {
     InstallFFLog();
@@ -187,7 +296,7 @@ bool CFFDemuxer::EndIsReal()
         if (promised == AV_NOPTS_VALUE)
             continue;
         const int64_t start = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
-        const int64_t promisedMs = ToMs(SafeAdd(start, promised), st->time_base, start);
+        const int64_t promisedMs = PromisedEndMs(m_ctx.get(), st, promised, start);
         const int64_t reachedMs = ToMs(m_reached[i], st->time_base, start);
         const int64_t shortMs = promisedMs - reachedMs;
         if (shortMs > kShortfallMs && shortMs * 100 > promisedMs * kShortfallPercent) {

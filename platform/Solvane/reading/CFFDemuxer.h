@@ -38,6 +38,13 @@ namespace Solvane {
 // says none (a guess from the bit rate is none).
 int64_t PromisedDuration(const AVFormatContext* ctx, const AVStream* st);
 
+// What tells that a file's data stops well before the length its header
+// states (a cut download or copy): "the data ends at 1.52 s of the 3.04 s
+// its header states ..."; empty when it reaches its end or a cheap look
+// can't tell. Looks only at the index and the packets of the file's last
+// stretch, never decodes; moves the read position.
+std::string DataCutShort(AVFormatContext* ctx);
+
 class CFFDemuxer
 {
 public:

@@ -236,6 +236,10 @@ std::shared_ptr<CFFMediaFile> CFFMediaFile::Open(const std::string& path)
     CFFDemuxer demux(path);
     file->Build(demux.Context());
     file->KeepProperties(demux.Context());
+    // A cut file is told at once, not after a conversion has run into its end.
+    const std::string cut = DataCutShort(demux.Context());
+    if (!cut.empty())
+        QB_THROW(QB_ERR_MEDIA, "The file " + path + " is damaged: " + cut);
     return file;
 }
 

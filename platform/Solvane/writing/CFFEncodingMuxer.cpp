@@ -5,6 +5,8 @@
 #include "IRawAudioFrame.h"
 #include "IRawVideoFrame.h"
 
+#include <exception>
+
 namespace Solvane {
 
 CFFEncodingMuxer::~CFFEncodingMuxer()
@@ -118,6 +120,26 @@ void CFFEncodingMuxer::EndWriting()
         if (!m_writing)
             return;
         m_writing = false;
+        // A sound track the file holds for a source without sound (the
+        // container wants one) is silence as long as the pictures.
+        if (!m_failed && m_pass != 1 && m_video && m_audio && !m_audio->HasSound()) {
+            try {
+                m_audio->SendSilence(m_video->PicturesEnd100ns(),
+                                     [this](AVPacket* p, AVRational tb) { m_output.File()->Write(p, tb); });
+            } catch (...) {
+                // The cause is told, not that the output was left unfinished.
+                const std::exception_ptr cause = std::current_exception();
+                m_failed = true;
+                try {
+                    m_output.End({m_video.get(), m_audio.get()}, true, m_owner.Path(), [this]() {
+                        m_video.reset();
+                        m_audio.reset();
+                    });
+                } catch (...) {
+                }
+                std::rethrow_exception(cause);
+            }
+        }
         m_output.End({m_video.get(), m_audio.get()}, m_failed, m_owner.Path(), [this]() {
             m_video.reset();
             m_audio.reset();

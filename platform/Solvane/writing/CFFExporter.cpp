@@ -80,13 +80,16 @@ void CFFExporter::FreeDescription()
 }
 
 // The output's streams: the video first, then the sound, each when the
-// profile has it and its stream selection keeps it.
+// profile has it and its stream selection keeps it. A container that is no
+// file without a sound track (PSP players want one) keeps it for pictures
+// without sound; the muxer fills it with silence.
 void CFFExporter::Describe()
 {
     FreeDescription();
     m_videoId = m_audioId = -1;
     const bool video = m_settings.video.present && Moorland::IncludesVideo(m_settings.avInclude);
-    const bool audio = m_settings.audio.present && Moorland::IncludesAudio(m_settings.avInclude);
+    const bool audio = m_settings.audio.present &&
+                       (Moorland::IncludesAudio(m_settings.avInclude) || (video && m_settings.format == "psp"));
     const uint32_t count = (video ? 1u : 0u) + (audio ? 1u : 0u);
     m_info.name = Dup(m_path.c_str());
     m_info.format = Dup(m_settings.format.c_str());

@@ -294,10 +294,6 @@ std::unique_ptr<CFFStreamEncoder> CFFStreamEncoder::Audio(const AudioExportSetti
     const AVCodec* codec = FindEncoder(settings.codec, out ? out->Context()->oformat : nullptr, false);
     std::unique_ptr<CFFStreamEncoder> e(new CFFStreamEncoder);
     e->m_video = false;
-    e->m_enc = FF::MakeCodecContext(codec);
-    e->m_loop.reset(new CFFEncodeLoop(e->m_enc.get()));
-    AVCodecContext* c = e->m_enc.get();
-
     int rate = settings.sampleRate > 0 ? settings.sampleRate : 44100;
     if (codec->supported_samplerates) {
         int best = codec->supported_samplerates[0];
@@ -307,37 +303,58 @@ std::unique_ptr<CFFStreamEncoder> CFFStreamEncoder::Audio(const AudioExportSetti
         }
         rate = best;
     }
-    c->sample_rate = rate;
-    int channels = settings.channels > 0 ? std::min(settings.channels, 8) : 2;
-    av_channel_layout_default(&c->ch_layout, channels);
+    const int channels = settings.channels > 0 ? std::min(settings.channels, 8) : 2;
+    // The layout the encoder takes: the usual one for the channel count, else
+    // one of its own with that count, else its largest with fewer (5.1 into
+    // a stereo-only encoder is stereo, not mono), else its first.
+    struct Layout
+    {
+        AVChannelLayout l{};
+        ~Layout() { av_channel_layout_uninit(&l); }
+    } owned;
+    AVChannelLayout& layout = owned.l;
+    av_channel_layout_default(&layout, channels);
     if (codec->ch_layouts) {
         bool found = false;
         for (const AVChannelLayout* l = codec->ch_layouts; l->nb_channels; ++l)
-            found = found || av_channel_layout_compare(l, &c->ch_layout) == 0;
+            found = found || av_channel_layout_compare(l, &layout) == 0;
         if (!found) {
-            const AVChannelLayout* pick = &codec->ch_layouts[0];
+            const AVChannelLayout* pick = nullptr;
             for (const AVChannelLayout* l = codec->ch_layouts; l->nb_channels; ++l) {
-                if (l->nb_channels == channels) {
+                if (l->nb_channels <= channels && (!pick || l->nb_channels > pick->nb_channels))
                     pick = l;
-                    break;
-                }
             }
-            av_channel_layout_uninit(&c->ch_layout);
-            av_channel_layout_copy(&c->ch_layout, pick);
+            av_channel_layout_uninit(&layout);
+            av_channel_layout_copy(&layout, pick ? pick : &codec->ch_layouts[0]);
         }
     }
-    c->sample_fmt = codec->sample_fmts ? codec->sample_fmts[0] : AV_SAMPLE_FMT_S16;
-    if (settings.bitrate > 0)
-        c->bit_rate = settings.bitrate;
-    c->time_base = AVRational{1, rate};
-    c->thread_count = threads > 0 ? threads : 0;
-    if (out && out->NeedsGlobalHeader())
-        c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    ApplyOptions(c, settings.options, std::string("audio encoder ") + codec->name);
-    int err = avcodec_open2(c, codec, nullptr);
+    // A bitrate the encoder refuses for this sound (a clip's own rate kept
+    // by a lossless output, say) gives way to the encoder's own choice.
+    int err = 0;
+    AVCodecContext* c = nullptr;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        e->m_enc = FF::MakeCodecContext(codec);
+        c = e->m_enc.get();
+        c->sample_rate = rate;
+        av_channel_layout_copy(&c->ch_layout, &layout);
+        c->sample_fmt = codec->sample_fmts ? codec->sample_fmts[0] : AV_SAMPLE_FMT_S16;
+        if (settings.bitrate > 0 && attempt == 0)
+            c->bit_rate = settings.bitrate;
+        c->time_base = AVRational{1, rate};
+        c->thread_count = threads > 0 ? threads : 0;
+        if (out && out->NeedsGlobalHeader())
+            c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        ApplyOptions(c, settings.options, std::string("audio encoder ") + codec->name);
+        err = avcodec_open2(c, codec, nullptr);
+        if (err >= 0 || c->bit_rate <= 0 || err != AVERROR(EINVAL))
+            break;
+        av_log(nullptr, AV_LOG_WARNING, "the audio encoder %s takes no %d bit/s here: it chooses its own\n",
+               codec->name, settings.bitrate);
+    }
     if (err < 0)
         QB_THROW_AV(QB_ERR_MEDIA, std::string("Can't open the audio encoder ") + codec->name + OptionsText(settings.options),
                     err);
+    e->m_loop.reset(new CFFEncodeLoop(c));
     if (out) {
         e->m_stream = out->AddStream();
         err = avcodec_parameters_from_context(e->m_stream->codecpar, c);
@@ -464,8 +481,24 @@ void CFFStreamEncoder::SendVideo(Moorland::IRawVideoFrame* in, int64_t origin100
     f->sample_aspect_ratio = c->sample_aspect_ratio;
     f->interlaced_frame = in->IsInterlaced() ? 1 : 0;
     f->top_field_first = in->IsTopFieldFirst() ? 1 : 0;
+    // The frame times a slower source leaves empty show its previous
+    // picture again: the file holds as many pictures as its rate states for
+    // the time they cover (players of AVI, MPEG and DV count pictures). A
+    // jump of more than ten seconds is a break in the source's times, not
+    // a slow picture, and stays a jump.
+    const int64_t longestGap = av_rescale_q(10, AVRational{1, 1}, c->time_base);
+    if (m_frame && m_lastPts != INT64_MIN && pts - m_lastPts <= longestGap) {
+        for (int64_t again = m_lastPts + 1; again < pts; ++again) {
+            FF::FramePtr copy(av_frame_clone(m_frame.get()));
+            if (!copy)
+                throw std::bad_alloc();
+            copy->pts = again;
+            Encode(copy.get(), sink);
+        }
+    }
     m_lastPts = pts;
     Encode(f.get(), sink);
+    m_frame = std::move(f);
 }
 
 void CFFStreamEncoder::SendAudio(Moorland::IRawAudioFrame* in, int64_t origin100ns, const Sink& sink)
@@ -550,6 +583,38 @@ void CFFStreamEncoder::DrainFifo(bool final, const Sink& sink)
         f->pts = m_nextSample == INT64_MIN ? 0 : m_nextSample;
         m_nextSample = f->pts + samples;
         Encode(f.get(), sink);
+    }
+}
+
+int64_t CFFStreamEncoder::PicturesEnd100ns() const
+{
+    if (!m_video || m_lastPts == INT64_MIN)
+        return 0;
+    return av_rescale_q(m_lastPts + 1, m_enc->time_base, AVRational{1, 10000000});
+}
+
+void CFFStreamEncoder::SendSilence(int64_t end100ns, const Sink& sink)
+{
+    AVCodecContext* c = m_enc.get();
+    if (m_video || !m_fifo || end100ns <= 0)
+        return;
+    if (m_nextSample == INT64_MIN)
+        m_nextSample = 0;
+    int64_t left = av_rescale(end100ns, c->sample_rate, 10000000) - m_nextSample - av_audio_fifo_size(m_fifo.get());
+    FF::FramePtr quiet = FF::MakeFrame();
+    quiet->format = c->sample_fmt;
+    quiet->nb_samples = 4096;
+    av_channel_layout_copy(&quiet->ch_layout, &c->ch_layout);
+    int err = av_frame_get_buffer(quiet.get(), 0);
+    if (err < 0)
+        QB_THROW_AV(QB_ERR_NO_MEMORY, "No enough memory", err);
+    av_samples_set_silence(quiet->data, 0, quiet->nb_samples, c->ch_layout.nb_channels, c->sample_fmt);
+    while (left > 0) {
+        const int n = static_cast<int>(std::min<int64_t>(left, quiet->nb_samples));
+        if (av_audio_fifo_write(m_fifo.get(), reinterpret_cast<void**>(quiet->data), n) < n)
+            throw std::bad_alloc();
+        left -= n;
+        DrainFifo(false, sink);
     }
 }
 

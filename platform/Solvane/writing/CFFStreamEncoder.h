@@ -59,6 +59,13 @@ public:
     void SendVideo(Moorland::IRawVideoFrame* frame, int64_t origin100ns, const Sink& sink);
     void SendAudio(Moorland::IRawAudioFrame* frame, int64_t origin100ns, const Sink& sink);
     void Flush(const Sink& sink);
+    // Whether any sound came to this encoder.
+    bool HasSound() const { return m_nextSample != INT64_MIN; }
+    // Where the pictures sent so far end, in 100 ns from the origin; 0 before any.
+    int64_t PicturesEnd100ns() const;
+    // Silence from the origin to `end100ns`, for a sound track the file
+    // must hold though its source has no sound.
+    void SendSilence(int64_t end100ns, const Sink& sink);
     // What an encoder whose packets go nowhere (a first pass) has made so
     // far: their bytes and the end of the latest in ms from the origin.
     // Safe to call from another thread.

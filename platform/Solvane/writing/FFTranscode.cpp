@@ -48,37 +48,64 @@ const Moorland::StreamInfo* Find(Moorland::MovieInfo* movie, int id)
         QuentaBased::ThrowLastError();
     QB_THROW(QB_ERR_UNEXPECTED, fallback);
 }
-// The codecs an edit description's clips were stored in: those of its first
-// clip with pictures and its first clip with sound. A clip that is itself a
-// description is looked into, a few deep.
-void EditCodecs(Moorland::IAVManager* manager, const std::string& path, std::string& video, std::string& audio,
-                int depth)
+// What an edit description's clips were stored in: the codec and bitrate
+// of its first clip with pictures and of its first sound (a clip's own, the
+// file it takes its sound from, or its replacement sound), and whether any
+// clip has sound at all. A clip that is itself a description is looked
+// into, a few deep.
+struct EditStreams
+{
+    std::string video, audio;
+    int videoBitrate = 0; // bit/s, 0 unknown
+    int audioBitrate = 0;
+    bool sound = false;
+};
+
+void StreamsOf(Moorland::IAVManager* manager, const std::string& address, const char* importer, bool wantVideo,
+               EditStreams& e)
+{
+    int movieId = -1, videoId = -1, audioId = -1;
+    Moorland::MovieInfo* movie = nullptr;
+    std::unique_ptr<Moorland::IAVSource, ReleaseDeleter> source(
+        manager->CreateSourceFromAddress(address.c_str(), importer, &movieId, &videoId, &audioId, &movie));
+    if (!source)
+        return; // reading the description itself reports such a clip
+    const Moorland::StreamInfo* v = wantVideo ? Find(movie, videoId) : nullptr;
+    const Moorland::StreamInfo* a = Find(movie, audioId);
+    if (e.video.empty() && v && v->codecName) {
+        e.video = v->codecName;
+        e.videoBitrate = v->bitRate;
+    }
+    if (a)
+        e.sound = true;
+    if (e.audio.empty() && a && a->codecName) {
+        e.audio = a->codecName;
+        e.audioBitrate = a->bitRate;
+    }
+}
+
+void EditCodecs(Moorland::IAVManager* manager, const std::string& path, EditStreams& e, int depth)
 {
     const SeixDescription d = LoadSeix(path);
     for (const SeixClip& clip : d.clips) {
-        if (!video.empty() && !audio.empty())
+        if (!e.video.empty() && !e.audio.empty())
             return;
-        if (clip.importer == "ImageImporter")
-            continue;
         const std::string file = Moorland::CSourceURL(clip.source).GetFilePath();
         if (IsEditImporterName(clip.importer.c_str()) || IsEditDescriptionPath(file)) {
             if (depth < 4)
-                EditCodecs(manager, file, video, audio, depth + 1);
+                EditCodecs(manager, file, e, depth + 1);
             continue;
         }
-        int movieId = -1, videoId = -1, audioId = -1;
-        Moorland::MovieInfo* movie = nullptr;
-        std::unique_ptr<Moorland::IAVSource, ReleaseDeleter> source(manager->CreateSourceFromAddress(
-            clip.source.c_str(), clip.importer.empty() ? nullptr : clip.importer.c_str(), &movieId, &videoId,
-            &audioId, &movie));
-        if (!source)
-            continue; // reading the description itself reports such a clip
-        const Moorland::StreamInfo* v = Find(movie, videoId);
-        const Moorland::StreamInfo* a = Find(movie, audioId);
-        if (video.empty() && v && v->codecName)
-            video = v->codecName;
-        if (audio.empty() && a && a->codecName)
-            audio = a->codecName;
+        const bool still = clip.importer == "ImageImporter";
+        const std::string& other = !clip.replacePath.empty() ? clip.replacePath : clip.audioPath;
+        if (!other.empty()) {
+            if (!still)
+                StreamsOf(manager, clip.source, clip.importer.empty() ? nullptr : clip.importer.c_str(), true, e);
+            StreamsOf(manager, other, nullptr, false, e);
+            e.sound = true;
+        } else if (!still) {
+            StreamsOf(manager, clip.source, clip.importer.empty() ? nullptr : clip.importer.c_str(), true, e);
+        }
     }
 }
 
@@ -181,16 +208,30 @@ bool TranscodeToFile(Moorland::IAVManager* manager, const std::string& address, 
         ThrowRecorded("No movie found in the source");
     // An edit description hands out decoded pictures and sound; "the same
     // format" is then its clips' format, not raw pictures.
+    bool noSound = false;
     if (movie && movie->format && std::strcmp(movie->format, "seix") == 0) {
-        std::string video, audio;
-        EditCodecs(manager, Moorland::CSourceURL(address).GetFilePath(), video, audio, 0);
+        EditStreams e;
+        EditCodecs(manager, Moorland::CSourceURL(address).GetFilePath(), e, 0);
         GetQuentaException()->Clear();
-        if (settings.video.codec.empty())
-            settings.video.codec = video;
-        if (settings.audio.codec.empty())
-            settings.audio.codec = audio;
+        // Each stream at its clip's own bitrate: the description's figures
+        // are those of its raw pictures and PCM sound, which no encoder takes.
+        if (settings.video.codec.empty()) {
+            settings.video.codec = e.video;
+            if (settings.video.bitrateKbps <= 0 && e.videoBitrate > 0)
+                settings.video.bitrateKbps = e.videoBitrate / 1000;
+        }
+        if (settings.audio.codec.empty()) {
+            settings.audio.codec = e.audio;
+            if (settings.audio.bitrate <= 0)
+                settings.audio.bitrate = e.audioBitrate > 0 ? e.audioBitrate : 128000;
+        }
+        // The silence a timeline gives for clips without sound is no sound
+        // of theirs to keep.
+        noSound = !e.sound;
     }
     CompleteFromSource(settings, movie, videoId, audioId);
+    if (noSound && settings.video.present)
+        settings.audio.present = false;
     FitCodecsToContainer(settings, dst);
     std::unique_ptr<CFFExporter, ReleaseDeleter> exporter(new CFFExporter());
     exporter->SetSettings(settings);

@@ -24,6 +24,8 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 extern char** environ;
 
@@ -77,6 +79,36 @@ long FileSize(const std::string& sPath)
 }
 
 using CorvexaTest::ProcessStopped;
+
+// A job's failure text: it lies in the engine's job file, linked from the
+// start of its data area (4 bytes into the mapping this process has of it).
+std::string JobText(const ConvertTaskInfo2* pRecord)
+{
+    if (!pRecord || pRecord->ErrorText == 0)
+        return std::string();
+    std::ifstream maps("/proc/self/maps");
+    std::string sLine;
+    while (std::getline(maps, sLine)) {
+        if (sLine.find("/jobs.share") != std::string::npos) {
+            const uintptr_t nBase = std::stoull(sLine.substr(0, sLine.find('-')), nullptr, 16);
+            return reinterpret_cast<const char*>(nBase + 4 + pRecord->ErrorText);
+        }
+    }
+    return std::string();
+}
+
+// Pictures, and pictures a second as the stream states them.
+std::pair<long, double> Pictures(const std::string& sPath)
+{
+    const std::string sCount = Capture("ffprobe -v error -select_streams v:0 -count_frames -show_entries "
+                                       "stream=nb_read_frames -of csv=p=0 '" + sPath + "' 2>/dev/null");
+    const std::string sRate =
+        Capture("ffprobe -v error -select_streams v:0 -show_entries stream=r_frame_rate -of csv=p=0 '" + sPath +
+                "' 2>/dev/null");
+    int nNum = 0, nDen = 1;
+    std::sscanf(sRate.c_str(), "%d/%d", &nNum, &nDen);
+    return {std::atol(sCount.c_str()), nDen > 0 ? double(nNum) / nDen : 0.0};
+}
 
 struct EngineReleaser
 {
@@ -248,18 +280,7 @@ TEST_F(CorvexaConvertTest, KilledWorkerIsReportedFailed)
     ASSERT_EQ(kill(nPid, SIGKILL), 0);
     ASSERT_TRUE(Ends(nId));
     EXPECT_EQ(pRecord->GetState(), 4);
-    // The text lies in the engine's job file, linked from the start of its
-    // data area (4 bytes into the mapping this process has of it).
-    std::ifstream maps("/proc/self/maps");
-    std::string sLine;
-    uintptr_t nBase = 0;
-    while (nBase == 0 && std::getline(maps, sLine)) {
-        if (sLine.find("/jobs.share") != std::string::npos)
-            nBase = std::stoull(sLine.substr(0, sLine.find('-')), nullptr, 16);
-    }
-    ASSERT_NE(nBase, 0u);
-    ASSERT_NE(pRecord->ErrorText, 0u);
-    const std::string sText = reinterpret_cast<const char*>(nBase + 4 + pRecord->ErrorText);
+    const std::string sText = JobText(pRecord);
     EXPECT_NE(sText.find("signal 9 (Killed)"), std::string::npos) << sText;
 }
 
@@ -356,3 +377,78 @@ TEST_F(CorvexaConvertTest, WorkerStopsWhenTheEngineProcessIsKilledAndTheNextEngi
 }
 
 } // namespace
+
+namespace {
+
+// A plain file and a shipped profile, the way the engine is handed them
+// directly.
+struct DirectRow
+{
+    const char* source;
+    int profile;
+    const char* ext;
+    bool sound;          // the output holds sound
+    bool fails = false;  // with the source named as damaged
+};
+
+} // namespace
+
+TEST_F(CorvexaConvertTest, ShippedProfilesApplyToAPlainFileAsToATimeline)
+{
+    const std::string sFF = "cd '" + s_sDir + "' && ffmpeg -nostdin -v error -y ";
+    const std::string sPictures = "-f lavfi -i testsrc2=size=320x240:rate=25:duration=2 ";
+    const std::string sSound = "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=2 ";
+    ASSERT_EQ(std::system((sFF + sPictures + sSound + "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac "
+                                                      "direct25.mp4").c_str()),
+              0);
+    ASSERT_EQ(std::system((sFF + sPictures + "-c:v libx264 -preset ultrafast -pix_fmt yuv420p silent25.mp4").c_str()),
+              0);
+    // Stopped half-way: its header still counts every picture.
+    ASSERT_EQ(std::system((sFF + sPictures + sSound + "-c:v mpeg4 -q:v 5 -c:a libmp3lame -b:a 64k full.avi && "
+                                                      "head -c $(( $(stat -c %s full.avi) / 2 )) full.avi > half.avi")
+                              .c_str()),
+              0);
+    const DirectRow rows[] = {
+        {"direct25.mp4", 1201, ".mp4", true},  // PSP at 29.97
+        {"silent25.mp4", 1201, ".mp4", true},  // PSP wants a sound track, of silence here
+        {"direct25.mp4", 206, ".ts", true},    // 29.97 in a transport stream
+        {"half.avi", 301, ".mp3", true, true}, // sound only, of a cut file
+    };
+    m_pEngine->SetMaxRunProgressCount(2);
+    m_pEngine->SetUseCPUCore(1);
+    std::vector<int> ids;
+    std::vector<std::unique_ptr<IProfile, ProfileReleaser>> profiles;
+    for (const DirectRow& row : rows) {
+        profiles.emplace_back(CreateProfile());
+        ASSERT_TRUE(profiles.back()->LoadFile(
+            (std::string(FABLECUT_BIN_DIR) + "/profile/" + std::to_string(row.profile) + ".xml").c_str()));
+        const std::string sOut = s_sDir + "/direct" + std::to_string(ids.size()) + row.ext;
+        ids.push_back(m_pEngine->AddConvertTask((s_sDir + "/" + row.source).c_str(), sOut.c_str(),
+                                                profiles.back().get(), false, ""));
+        ASSERT_GE(ids.back(), 0);
+    }
+    ASSERT_TRUE(m_pEngine->StartConvert());
+    for (size_t i = 0; i < ids.size(); ++i) {
+        const DirectRow& row = rows[i];
+        const std::string sName = std::string(row.source) + " with " + std::to_string(row.profile);
+        const std::string sOut = s_sDir + "/direct" + std::to_string(i) + row.ext;
+        ASSERT_TRUE(Ends(ids[i])) << sName;
+        ConvertTaskInfo2* pRecord = m_pEngine->GetConvertTaskInfo(ids[i]);
+        if (row.fails) {
+            const std::string sText = JobText(pRecord);
+            EXPECT_EQ(pRecord->GetState(), 4) << sName << ": a cut source never finishes short";
+            EXPECT_NE(sText.find(s_sDir + "/" + row.source), std::string::npos) << sText;
+            EXPECT_NE(sText.find("the data ends at"), std::string::npos) << sText;
+            continue;
+        }
+        ASSERT_EQ(pRecord->GetState(), 5) << sName << ": " << JobText(pRecord) << "\n" << EngineLog();
+        // As many pictures as the stated rate gives for the source's 2 s.
+        const auto pictures = Pictures(sOut);
+        EXPECT_NEAR(pictures.second, 29.97, 0.01) << sName;
+        EXPECT_NEAR(double(pictures.first), 2.0 * pictures.second, 1.5) << sName;
+        const std::string sStreams = ProbeFile(sOut).sStreams;
+        EXPECT_EQ(sStreams.find("audio") != std::string::npos, row.sound) << sName << ": " << sStreams;
+        EXPECT_EQ(Capture("ffmpeg -nostdin -v error -xerror -i '" + sOut + "' -f null - 2>&1; echo rc=$?"), "rc=0\n")
+            << sName;
+    }
+}

@@ -107,14 +107,17 @@ struct StreamFacts
     long block = 0;     // the most samples one sound frame holds
     std::string codec;  // of the stream
     double rate = 0;    // pictures a second the stream states
+    double first = -1;  // time of the first and the last frame
+    double last = -1;
 };
 
 StreamFacts Facts(const std::string& path, const char* kind)
 {
     StreamFacts f;
+    // "key_frame,pts_time[,nb_samples]" a frame.
     const std::string frames = MediaTest::Capture(
         std::string("ffprobe -v error -select_streams ") + kind +
-        ":0 -show_entries frame=key_frame,nb_samples "
+        ":0 -show_entries frame=key_frame,pts_time,nb_samples "
         "-of csv=p=0 '" + path + "' 2>/dev/null");
     auto stream = MediaTest::Probe(path, kind, "-show_entries stream=r_frame_rate,sample_rate,codec_name");
     f.present = !stream.empty();
@@ -132,15 +135,29 @@ StreamFacts Facts(const std::string& path, const char* kind)
         if (line.empty())
             continue;
         ++f.pictures;
-        const size_t comma = line.find(',');
-        const long n = comma == std::string::npos ? 0 : std::atol(line.c_str() + comma + 1);
+        std::vector<std::string> fields;
+        std::istringstream parts(line);
+        for (std::string field; std::getline(parts, field, ',');)
+            fields.push_back(field);
+        if (fields.size() > 1 && fields[1] != "N/A") {
+            const double t = std::atof(fields[1].c_str());
+            f.first = f.first < 0 ? t : std::min(f.first, t);
+            f.last = std::max(f.last, t);
+        }
+        const long n = fields.size() > 2 ? std::atol(fields[2].c_str()) : 0;
         f.samples += n;
         f.block = std::max(f.block, n);
     }
     return f;
 }
 
-enum class Shape { OneClip, TwoTrimmedClips };
+enum class Shape
+{
+    OneClip,
+    TwoTrimmedClips,
+    TrimmedToItsStart, // trimmed to [0, 0]
+    TrimmedToAPoint,   // trimmed to [1, 1]
+};
 
 struct Row
 {
@@ -150,6 +167,9 @@ struct Row
     bool video;    // the profile makes pictures
     bool audio;    // the profile makes sound
     bool fails = false;
+    const char* videoCodec = nullptr; // what ffprobe must name, when given
+    const char* audioCodec = nullptr;
+    int channels = 0;                 // of the sound, when given
 };
 
 class OutputTaskConvert : public ::testing::Test
@@ -178,11 +198,31 @@ protected:
                MediaTest::Run(ff + v + "-f lavfi -i sine=frequency=440:sample_rate=48000:duration=2 "
                                       "-af aformat=channel_layouts=5.1 -c:v libx264 -preset ultrafast "
                                       "-pix_fmt yuv420p -c:a flac surround.mkv") &&
-               // Its index intact and two thirds of its data gone: a damaged download.
+               // Whole when imported; the first test cuts it to a third
+               // afterwards, its index intact: a file damaged since.
                MediaTest::Run(ff + v + a + "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -b:a 64k "
-                                          "-movflags +faststart whole.mp4") &&
-               MediaTest::Run("cd '" + s_folder->Dir() + "' && head -c $(( $(stat -c %s whole.mp4) / 3 )) whole.mp4 "
-                              "> cut.mp4");
+                                          "-movflags +faststart damaged.mp4") &&
+               MediaTest::Run(ff + v + a + "-c:v libvpx -deadline realtime -cpu-used 8 -b:v 300k -c:a libvorbis "
+                                          "vorbis.webm") &&
+               MediaTest::Run(ff + v + "-f lavfi -i sine=frequency=440:sample_rate=48000:duration=2 "
+                                      "-af aformat=channel_layouts=5.1 -c:v libx264 -preset ultrafast "
+                                      "-pix_fmt yuv420p -c:a libvorbis vorbis51.mkv") &&
+               // Pictures at no steady rate, as a screen recorder leaves them.
+               MediaTest::Run(ff + "-f lavfi -i testsrc2=size=320x240:rate=30:duration=2 " + a +
+                              "-vf \"select='not(between(n\\,20\\,34))'\" -fps_mode passthrough "
+                              "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a libvorbis variable.mkv") &&
+               // Sound that runs on after the last picture, as other programs write it.
+               MediaTest::Run(ff + "-f lavfi -i testsrc2=size=320x240:rate=25:duration=1.2 -f lavfi -i "
+                                   "sine=frequency=440:sample_rate=44100:duration=1.6 -c:v libtheora -q:v 5 "
+                                   "-c:a libvorbis soundlonger.ogg") &&
+               MediaTest::Run(ff + "-f lavfi -i testsrc2=size=320x240:rate=25:duration=1.2 -f lavfi -i "
+                                   "sine=frequency=440:sample_rate=44100:duration=1.6 -c:v mpeg4 -q:v 5 "
+                                   "-c:a libmp3lame -b:a 64k soundlonger.avi") &&
+               // A copy that stopped half-way, and one that stopped at a third
+               // with its index intact.
+               MediaTest::Run(ff + v + a + "-c:v mpeg4 -q:v 5 -c:a libmp3lame -b:a 64k whole.avi") &&
+               MediaTest::Run("cd '" + s_folder->Dir() + "' && head -c $(( $(stat -c %s whole.avi) / 2 )) whole.avi "
+                              "> cut.avi && head -c $(( $(stat -c %s damaged.mp4) / 3 )) damaged.mp4 > cut.mp4");
     }
     static void TearDownTestSuite() { s_folder.reset(); }
 
@@ -204,48 +244,226 @@ struct Job
     std::string name;
 };
 
+// A library filled the way the import dialog fills it: its clips by file
+// name, and the failures it reported (file, text).
+struct Library
+{
+    CSourceData list;
+    std::unique_ptr<CDCMediaSrcMgr> importer;
+    std::map<std::string, CMediaSourceItem*> clips;
+    std::vector<std::pair<std::string, std::string>> failures;
+};
+
+void Import(Library& library, Moorland::IAVManager* manager, const MediaTest::Folder& folder,
+            const std::vector<const char*>& names)
+{
+    library.importer.reset(new CDCMediaSrcMgr(nullptr, manager));
+    library.importer->SetSourceStructure(&library.list);
+    library.importer->SetDefaultLibraryFile(QString::fromStdString(folder.Path("library.fml")));
+    QStringList paths;
+    for (const char* n : names)
+        paths << QString::fromStdString(folder.Path(n));
+    QSignalSpy done(library.importer.get(), &CDCMediaSrcMgr::signal_OnAllFilesImportFinished);
+    QSignalSpy failed(library.importer.get(), &CDCMediaSrcMgr::signal_OnSingleFileImportFailed);
+    ASSERT_TRUE(library.importer->ImportMediaFiles(paths));
+    QElapsedTimer timer;
+    timer.start();
+    while (done.isEmpty() && timer.elapsed() < 60000)
+        done.wait(50);
+    ASSERT_FALSE(done.isEmpty());
+    for (const QList<QVariant>& f : failed)
+        library.failures.emplace_back(f.value(0).toString().toStdString(), f.value(1).toString().toStdString());
+    for (ISourceDataItem* item : library.list.GetSourceDataItems()) {
+        auto* clip = dynamic_cast<CMediaSourceItem*>(item);
+        ASSERT_NE(clip, nullptr);
+        library.clips[clip->GetSrcFileFullPath().section('/', -1).toStdString()] = clip;
+    }
+}
+
+class Conversions
+{
+public:
+    explicit Conversions(Moorland::IAVManager* manager) : m_manager(manager)
+    {
+        m_engine.reset(CreateAVConverter(nullptr));
+        if (m_engine) {
+            m_engine->SetMaxRunProgressCount(2);
+            m_engine->SetUseCPUCore(1);
+        }
+    }
+
+    // A timeline of the row's clip, shaped as the row says, handed to the
+    // engine through an output task.
+    void Add(const Row& row, CMediaSourceItem* clip, const MediaTest::Folder& folder)
+    {
+        ASSERT_TRUE(m_engine);
+        ASSERT_NE(clip, nullptr) << row.source;
+        auto job = std::make_unique<Job>();
+        job->row = row;
+        static const char* const kShapes[] = {" whole", " two cuts", " trimmed to [0, 0]", " trimmed to [1, 1]"};
+        job->name = std::string(row.source) + kShapes[static_cast<int>(row.shape)] + " with " +
+                    std::to_string(row.profile);
+        job->timeline.reset(new CTimelineItem());
+        job->timeline->SetAVManager(m_manager);
+        ASSERT_TRUE(job->timeline->AppendItem(clip)) << job->name;
+        ISourceDataItem* first = job->timeline->getItemByIndex(0);
+        switch (row.shape) {
+        case Shape::OneClip:
+            break;
+        case Shape::TwoTrimmedClips: {
+            ASSERT_TRUE(job->timeline->AppendItem(clip)) << job->name;
+            ISourceDataItem* second = job->timeline->getItemByIndex(1);
+            ASSERT_TRUE(job->timeline->SetItemTrimStartPos(first, CBaseTime(0.4))) << job->name;
+            ASSERT_TRUE(job->timeline->SetItemTrimEndPos(first, CBaseTime(1.6))) << job->name;
+            ASSERT_TRUE(job->timeline->SetItemTrimEndPos(second, CBaseTime(0.8))) << job->name;
+            break;
+        }
+        case Shape::TrimmedToItsStart:
+            ASSERT_TRUE(job->timeline->SetItemTrimEndPos(first, CBaseTime(0.0))) << job->name;
+            break;
+        case Shape::TrimmedToAPoint:
+            ASSERT_TRUE(job->timeline->SetItemTrimStartPos(first, CBaseTime(1.0))) << job->name;
+            ASSERT_TRUE(job->timeline->SetItemTrimEndPos(first, CBaseTime(1.0))) << job->name;
+            break;
+        }
+        job->seconds = job->timeline->GetDuration().ToSeconds();
+        ProfilePtr profile = ShippedProfile(row.profile);
+        ASSERT_TRUE(profile) << row.profile;
+        job->task.reset(new CMMOutputTask(m_manager, nullptr, nullptr));
+        job->task->SetSrcTimelineItem(job->timeline.get());
+        job->task->SetProfile(profile.get());
+        job->task->SetOutputDstFloder(QString::fromStdString(folder.Path("out")));
+        job->task->SetOutputDstName(QString("job%1").arg(s_count++));
+        GetQuentaException()->Clear();
+        job->record = job->task->GenerateConverterTask(m_engine.get());
+        ASSERT_NE(job->record, nullptr) << job->name << ": " << GetQuentaException()->GetExceptionMsg();
+        m_jobs.push_back(std::move(job));
+    }
+
+    // Runs every job to its end and checks each.
+    void RunAndCheck(const MediaTest::Folder& folder)
+    {
+        ASSERT_TRUE(m_engine);
+        ASSERT_TRUE(m_engine->StartConvert());
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(8);
+        for (;;) {
+            bool all = true;
+            for (const auto& job : m_jobs)
+                all = all && (job->record->GetState() == 4 || job->record->GetState() == 5);
+            if (all || std::chrono::steady_clock::now() > deadline)
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        for (const auto& job : m_jobs)
+            Check(*job, folder);
+    }
+
+private:
+    static void Check(const Job& job, const MediaTest::Folder& folder)
+    {
+        const Row& row = job.row;
+        const std::string out = job.task->GetTaskDstFilePath().toStdString();
+        const int state = job.record->GetState();
+        if (row.fails) {
+            const std::string text = JobErrorText(job.record);
+            EXPECT_EQ(state, 4) << job.name;
+            EXPECT_NE(text.find(folder.Path(row.source)), std::string::npos) << text;
+            EXPECT_EQ(text.find(".seix"), std::string::npos) << text;
+            EXPECT_EQ(FileSize(out), -1) << job.name << ": a failed job leaves no file looking finished";
+            return;
+        }
+        EXPECT_EQ(state, 5) << job.name << ": " << JobErrorText(job.record);
+        if (state != 5)
+            return;
+        EXPECT_EQ(job.record->GetPercent(), 100.0) << job.name;
+        EXPECT_EQ(job.record->GetBytesWritten(), FileSize(out)) << job.name;
+
+        const StreamFacts pictures = Facts(out, "v");
+        const StreamFacts sound = Facts(out, "a");
+        EXPECT_EQ(pictures.present, row.video) << job.name;
+        EXPECT_EQ(sound.present, row.audio) << job.name;
+        if (row.videoCodec) {
+            EXPECT_EQ(pictures.codec, row.videoCodec) << job.name;
+        }
+        if (row.audioCodec) {
+            EXPECT_EQ(sound.codec, row.audioCodec) << job.name;
+        }
+        if (row.channels) {
+            EXPECT_EQ(MediaTest::Probe(out, "a", "-show_entries stream=channels")["channels"],
+                      std::to_string(row.channels))
+                << job.name;
+        }
+        // Within one picture of the timeline, for the pictures and the sound alike.
+        const double picture = pictures.rate > 0 ? 1.0 / pictures.rate : 0.04;
+        if (row.video && pictures.present) {
+            // Theora keeps a picture shown again as an empty packet, which
+            // ffprobe does not count; the time the pictures span tells.
+            if (pictures.codec != "theora") {
+                EXPECT_NEAR(static_cast<double>(pictures.pictures), job.seconds * pictures.rate, 1.01)
+                    << job.name << " at " << pictures.rate << " a second";
+            }
+            // AVI stores no picture times: ffprobe guesses its first few a
+            // picture or two apart.
+            EXPECT_NEAR(pictures.last - pictures.first + picture, job.seconds, picture * 3.01)
+                << job.name << ": the pictures' span";
+        }
+        if (row.audio && sound.present) {
+            ASSERT_GT(sound.sampleRate, 0) << job.name;
+            // Coded sound in a container that does not record its
+            // encoder's delay (MP3 in AVI, AAC in Matroska) keeps that
+            // delay: less than one coded block more.
+            const bool coded = sound.codec.compare(0, 4, "pcm_") != 0;
+            const double block = coded ? static_cast<double>(sound.block) / sound.sampleRate : 0.0;
+            EXPECT_NEAR(static_cast<double>(sound.samples) / sound.sampleRate, job.seconds, picture * 1.01 + block)
+                << job.name;
+        }
+        // Clean all through.
+        const std::string errors =
+            MediaTest::Capture("ffmpeg -nostdin -v error -xerror -i '" + out + "' -f null - 2>&1; echo rc=$?");
+        EXPECT_EQ(errors, "rc=0\n") << job.name;
+    }
+
+    Moorland::IAVManager* m_manager;
+    std::unique_ptr<Moorland::IAVConverter, EngineRelease> m_engine;
+    std::vector<std::unique_ptr<Job>> m_jobs;
+    static int s_count;
+};
+
+int Conversions::s_count = 0;
+
+// Each test converts in a fresh engine, with settings kept in the test's folder.
+void Prepare(const MediaTest::Folder& folder)
+{
+    const std::string home = folder.Path("home");
+    MediaTest::Run("mkdir -p '" + home + "' '" + folder.Path("out") + "'");
+    App(home);
+}
+
+bool WorkerBuilt()
+{
+    return access((kBin + "/convworker").c_str(), X_OK) == 0;
+}
+
 } // namespace
 
 TEST_F(OutputTaskConvert, TimelinesConvertWholeWithEveryProfileKind)
 {
     ASSERT_TRUE(s_ok);
-    if (access((kBin + "/convworker").c_str(), X_OK) != 0)
+    if (!WorkerBuilt())
         GTEST_SKIP() << "convworker is not built";
-    const std::string home = s_folder->Path("home");
-    MediaTest::Run("mkdir -p '" + home + "' '" + s_folder->Path("out") + "'");
-    App(home);
+    Prepare(*s_folder);
     MediaTest::ManagerHolder media;
     ASSERT_NE(media.manager, nullptr);
-
-    // The library, filled the way the import dialog fills it.
-    CSourceData library;
-    CDCMediaSrcMgr importer(nullptr, media.manager);
-    importer.SetSourceStructure(&library);
-    importer.SetDefaultLibraryFile(QString::fromStdString(s_folder->Path("library.fml")));
-    const char* names[] = {"h264.mp4",  "mpeg4.avi", "theora.ogg",   "silent.mp4", "longsound.mp4",
-                           "phone.mp4", "cut.mp4",   "surround.mkv"};
-    QStringList paths;
-    for (const char* n : names)
-        paths << QString::fromStdString(s_folder->Path(n));
-    {
-        QSignalSpy done(&importer, &CDCMediaSrcMgr::signal_OnAllFilesImportFinished);
-        QSignalSpy failed(&importer, &CDCMediaSrcMgr::signal_OnSingleFileImportFailed);
-        ASSERT_TRUE(importer.ImportMediaFiles(paths));
-        QElapsedTimer timer;
-        timer.start();
-        while (done.isEmpty() && timer.elapsed() < 60000)
-            done.wait(50);
-        ASSERT_FALSE(done.isEmpty());
-        for (const QList<QVariant>& f : failed)
-            ADD_FAILURE() << f.value(0).toString().toStdString() << ": " << f.value(1).toString().toStdString();
-    }
-    std::map<std::string, CMediaSourceItem*> items;
-    for (ISourceDataItem* item : library.GetSourceDataItems()) {
-        auto* clip = dynamic_cast<CMediaSourceItem*>(item);
-        ASSERT_NE(clip, nullptr);
-        items[clip->GetSrcFileFullPath().section('/', -1).toStdString()] = clip;
-    }
-    ASSERT_EQ(items.size(), 8u);
+    Library library;
+    Import(library, media.manager, *s_folder,
+           {"h264.mp4", "mpeg4.avi", "theora.ogg", "silent.mp4", "longsound.mp4", "phone.mp4", "damaged.mp4",
+            "surround.mkv"});
+    for (const auto& f : library.failures)
+        ADD_FAILURE() << f.first << ": " << f.second;
+    ASSERT_EQ(library.clips.size(), 8u);
+    // Damaged after it was imported: only its conversion can tell.
+    ASSERT_TRUE(MediaTest::Run("cd '" + s_folder->Dir() +
+                               "' && truncate -s $(( $(stat -c %s damaged.mp4) / 3 )) damaged.mp4"));
 
     const Row rows[] = {
         {"h264.mp4", Shape::OneClip, 101, true, true},          // MP4, H.264
@@ -263,101 +481,129 @@ TEST_F(OutputTaskConvert, TimelinesConvertWholeWithEveryProfileKind)
         {"h264.mp4", Shape::OneClip, 3101, true, true},         // lossless MKV
         {"mpeg4.avi", Shape::OneClip, 3001, true, true},        // lossless, the source's own format
         {"theora.ogg", Shape::OneClip, 3301, true, true},       // lossless M2TS, codecs it can't hold
-        {"silent.mp4", Shape::TwoTrimmedClips, 3201, true, true}, // lossless MP4
         {"h264.mp4", Shape::TwoTrimmedClips, 4003, true, true}, // an upload task
         {"surround.mkv", Shape::OneClip, 104, true, true},      // 5.1 FLAC into stereo
-        {"cut.mp4", Shape::OneClip, 101, true, true, true},      // fails, naming the user's file
+        {"damaged.mp4", Shape::OneClip, 101, true, true, true},  // fails, naming the user's file
     };
+    Conversions conversions(media.manager);
+    for (const Row& row : rows)
+        conversions.Add(row, library.clips[row.source], *s_folder);
+    conversions.RunAndCheck(*s_folder);
+}
 
-    std::unique_ptr<Moorland::IAVConverter, EngineRelease> engine(CreateAVConverter(nullptr));
-    ASSERT_TRUE(engine);
-    engine->SetMaxRunProgressCount(2);
-    engine->SetUseCPUCore(1);
-    std::vector<std::unique_ptr<Job>> jobs;
-    int n = 0;
-    for (const Row& row : rows) {
-        auto job = std::make_unique<Job>();
-        job->row = row;
-        job->name = std::string(row.source) + (row.shape == Shape::OneClip ? " whole" : " two cuts") + " with " +
-                    std::to_string(row.profile);
-        job->timeline.reset(new CTimelineItem());
-        job->timeline->SetAVManager(media.manager);
-        CMediaSourceItem* clip = items[row.source];
-        ASSERT_TRUE(job->timeline->AppendItem(clip)) << job->name;
-        if (row.shape == Shape::TwoTrimmedClips) {
-            ASSERT_TRUE(job->timeline->AppendItem(clip)) << job->name;
-            ISourceDataItem* first = job->timeline->getItemByIndex(0);
-            ISourceDataItem* second = job->timeline->getItemByIndex(1);
-            ASSERT_TRUE(job->timeline->SetItemTrimStartPos(first, CBaseTime(0.4))) << job->name;
-            ASSERT_TRUE(job->timeline->SetItemTrimEndPos(first, CBaseTime(1.6))) << job->name;
-            ASSERT_TRUE(job->timeline->SetItemTrimEndPos(second, CBaseTime(0.8))) << job->name;
-        }
-        job->seconds = job->timeline->GetDuration().ToSeconds();
-        ProfilePtr profile = ShippedProfile(row.profile);
-        ASSERT_TRUE(profile) << row.profile;
-        job->task.reset(new CMMOutputTask(media.manager, nullptr, nullptr));
-        job->task->SetSrcTimelineItem(job->timeline.get());
-        job->task->SetProfile(profile.get());
-        job->task->SetOutputDstFloder(QString::fromStdString(s_folder->Path("out")));
-        job->task->SetOutputDstName(QString("job%1").arg(n++));
-        GetQuentaException()->Clear();
-        job->record = job->task->GenerateConverterTask(engine.get());
-        ASSERT_NE(job->record, nullptr) << job->name << ": " << GetQuentaException()->GetExceptionMsg();
-        jobs.push_back(std::move(job));
+// Lossless outputs keep each clip's streams in their own codecs where the
+// container holds them, else in the container's own; a clip without sound
+// gives a file without sound.
+TEST_F(OutputTaskConvert, LosslessOutputsOfAnySource)
+{
+    ASSERT_TRUE(s_ok);
+    if (!WorkerBuilt())
+        GTEST_SKIP() << "convworker is not built";
+    Prepare(*s_folder);
+    MediaTest::ManagerHolder media;
+    ASSERT_NE(media.manager, nullptr);
+    Library library;
+    Import(library, media.manager, *s_folder,
+           {"theora.ogg", "vorbis.webm", "vorbis51.mkv", "variable.mkv", "silent.mp4"});
+    ASSERT_TRUE(library.failures.empty()) << library.failures.front().first << ": " << library.failures.front().second;
+
+    Row rows[] = {
+        {"theora.ogg", Shape::OneClip, 3001, true, true},
+        {"theora.ogg", Shape::OneClip, 3101, true, true},
+        {"theora.ogg", Shape::TwoTrimmedClips, 3201, true, true}, // MP4 holds no Theora
+        {"vorbis.webm", Shape::OneClip, 3001, true, true},
+        {"vorbis.webm", Shape::OneClip, 3101, true, true},
+        {"vorbis51.mkv", Shape::OneClip, 3101, true, true},
+        {"vorbis51.mkv", Shape::OneClip, 3001, true, true},
+        {"variable.mkv", Shape::OneClip, 3101, true, true},
+        {"silent.mp4", Shape::OneClip, 3301, true, false},
+        {"silent.mp4", Shape::TwoTrimmedClips, 3201, true, false},
+        {"silent.mp4", Shape::OneClip, 3101, true, false},
+    };
+    const char* const codecs[][2] = {
+        {"theora", "vorbis"}, {"theora", "vorbis"}, {"h264", "vorbis"}, {"vp8", "vorbis"},
+        {"vp8", "vorbis"},    {"h264", "vorbis"},   {"h264", "vorbis"}, {"h264", "vorbis"},
+        {"h264", nullptr},    {"h264", nullptr},    {"h264", nullptr},
+    };
+    static_assert(sizeof(codecs) / sizeof(codecs[0]) == sizeof(rows) / sizeof(rows[0]), "a codec pair a row");
+    Conversions conversions(media.manager);
+    for (size_t i = 0; i < sizeof(rows) / sizeof(rows[0]); ++i) {
+        rows[i].videoCodec = codecs[i][0];
+        rows[i].audioCodec = codecs[i][1];
+        rows[i].channels = std::string(rows[i].source) == "vorbis51.mkv" ? 6 : 0;
+        conversions.Add(rows[i], library.clips[rows[i].source], *s_folder);
     }
-    ASSERT_TRUE(engine->StartConvert());
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(8);
-    for (;;) {
-        bool all = true;
-        for (const auto& job : jobs)
-            all = all && (job->record->GetState() == 4 || job->record->GetState() == 5);
-        if (all || std::chrono::steady_clock::now() > deadline)
-            break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
+    conversions.RunAndCheck(*s_folder);
+}
 
-    for (const auto& job : jobs) {
-        const Row& row = job->row;
-        const std::string out = job->task->GetTaskDstFilePath().toStdString();
-        const int state = job->record->GetState();
-        if (row.fails) {
-            const std::string text = JobErrorText(job->record);
-            EXPECT_EQ(state, 4) << job->name;
-            EXPECT_NE(text.find(s_folder->Path(row.source)), std::string::npos) << text;
-            EXPECT_EQ(text.find(".seix"), std::string::npos) << text;
-            EXPECT_EQ(FileSize(out), -1) << job->name << ": a failed job leaves no file looking finished";
-            continue;
-        }
-        EXPECT_EQ(state, 5) << job->name << ": " << JobErrorText(job->record);
-        if (state != 5)
-            continue;
-        EXPECT_EQ(job->record->GetPercent(), 100.0) << job->name;
-        EXPECT_EQ(job->record->GetBytesWritten(), FileSize(out)) << job->name;
+// A clip whose sound runs on after its last picture: the timeline holds that
+// picture to the clip's end, and the output is as long as the timeline.
+TEST_F(OutputTaskConvert, SoundOutlastingThePicturesKeepsTheLastPicture)
+{
+    ASSERT_TRUE(s_ok);
+    if (!WorkerBuilt())
+        GTEST_SKIP() << "convworker is not built";
+    Prepare(*s_folder);
+    MediaTest::ManagerHolder media;
+    ASSERT_NE(media.manager, nullptr);
+    Library library;
+    Import(library, media.manager, *s_folder, {"soundlonger.ogg", "soundlonger.avi"});
+    ASSERT_TRUE(library.failures.empty()) << library.failures.front().first << ": " << library.failures.front().second;
+    const Row rows[] = {
+        {"soundlonger.ogg", Shape::OneClip, 116, true, true},  // Ogg at the clip's own rate
+        {"soundlonger.avi", Shape::OneClip, 1305, true, true}, // DVD at 29.97
+        {"soundlonger.avi", Shape::OneClip, 116, true, true},
+        {"soundlonger.ogg", Shape::OneClip, 1305, true, true},
+    };
+    Conversions conversions(media.manager);
+    for (const Row& row : rows)
+        conversions.Add(row, library.clips[row.source], *s_folder);
+    conversions.RunAndCheck(*s_folder);
+}
 
-        const StreamFacts pictures = Facts(out, "v");
-        const StreamFacts sound = Facts(out, "a");
-        EXPECT_EQ(pictures.present, row.video) << job->name;
-        EXPECT_EQ(sound.present, row.audio) << job->name;
-        // Within one picture of the timeline, for the pictures and the sound alike.
-        const double picture = pictures.rate > 0 ? 1.0 / pictures.rate : 0.04;
-        if (row.video && pictures.present) {
-            EXPECT_NEAR(static_cast<double>(pictures.pictures), job->seconds * pictures.rate, 1.01)
-                << job->name << " at " << pictures.rate << " a second";
-        }
-        if (row.audio && sound.present) {
-            ASSERT_GT(sound.sampleRate, 0) << job->name;
-            // Coded sound in a container that does not record its
-            // encoder's delay (MP3 in AVI, AAC in Matroska) keeps that
-            // delay: less than one coded block more.
-            const bool coded = sound.codec.compare(0, 4, "pcm_") != 0;
-            const double block = coded ? static_cast<double>(sound.block) / sound.sampleRate : 0.0;
-            EXPECT_NEAR(static_cast<double>(sound.samples) / sound.sampleRate, job->seconds, picture * 1.01 + block)
-                << job->name;
-        }
-        // Clean all through.
-        const std::string errors =
-            MediaTest::Capture("ffmpeg -nostdin -v error -xerror -i '" + out + "' -f null - 2>&1; echo rc=$?");
-        EXPECT_EQ(errors, "rc=0\n") << job->name;
+// A trim never leaves less than one picture: [0, 0] is not the whole file,
+// and [t, t] does not spoil the timeline.
+TEST_F(OutputTaskConvert, TrimsKeepAtLeastOnePicture)
+{
+    ASSERT_TRUE(s_ok);
+    if (!WorkerBuilt())
+        GTEST_SKIP() << "convworker is not built";
+    Prepare(*s_folder);
+    MediaTest::ManagerHolder media;
+    ASSERT_NE(media.manager, nullptr);
+    Library library;
+    Import(library, media.manager, *s_folder, {"h264.mp4"});
+    ASSERT_EQ(library.clips.size(), 1u);
+    const Row rows[] = {
+        {"h264.mp4", Shape::TrimmedToItsStart, 101, true, true},
+        {"h264.mp4", Shape::TrimmedToAPoint, 101, true, true},
+        {"h264.mp4", Shape::TrimmedToAPoint, 105, true, true},
+    };
+    Conversions conversions(media.manager);
+    for (const Row& row : rows)
+        conversions.Add(row, library.clips[row.source], *s_folder);
+    conversions.RunAndCheck(*s_folder);
+}
+
+// A file whose data stops before the length its header states is refused
+// when it is imported, naming the file; the whole file beside it is taken.
+TEST_F(OutputTaskConvert, ACutFileIsReportedAtImport)
+{
+    ASSERT_TRUE(s_ok);
+    Prepare(*s_folder);
+    MediaTest::ManagerHolder media;
+    ASSERT_NE(media.manager, nullptr);
+    Library library;
+    Import(library, media.manager, *s_folder, {"whole.avi", "cut.avi", "cut.mp4"});
+    EXPECT_EQ(library.clips.count("whole.avi"), 1u);
+    EXPECT_EQ(library.clips.count("cut.avi"), 0u);
+    EXPECT_EQ(library.clips.count("cut.mp4"), 0u);
+    std::map<std::string, std::string> failures(library.failures.begin(), library.failures.end());
+    for (const char* name : {"cut.avi", "cut.mp4"}) {
+        const std::string text = failures[s_folder->Path(name)];
+        EXPECT_NE(text.find(s_folder->Path(name)), std::string::npos) << name << ": " << text;
+        EXPECT_NE(text.find("damaged"), std::string::npos) << name << ": " << text;
+        EXPECT_NE(text.find("cut short"), std::string::npos) << name << ": " << text;
     }
 }
 

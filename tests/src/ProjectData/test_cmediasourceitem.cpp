@@ -105,6 +105,8 @@ TEST(CMediaSourceItem, CropStaysInTheFrameAndAtLeastFortyWide)
     ExpectCrop(clip, 0, 0, 32, 24, "tiny frame, edges outside");
 }
 
+// Trims keep within the clip and leave at least one picture (1/25 s here),
+// unless they are exact.
 TEST(CMediaSourceItem, TrimsKeepWithinTheClipUnlessExact)
 {
     MovieRecord movie(0, {Video(0, 320, 240, 10.0)});
@@ -115,8 +117,9 @@ TEST(CMediaSourceItem, TrimsKeepWithinTheClipUnlessExact)
         bool exact;
         double wantStart, wantEnd, wantDuration;
     } cases[] = {
-        {true, 9, false, 8, 8, 0},  {false, 12, false, 2, 10, 8}, {false, 1, false, 2, 2, 0},
-        {true, -3, false, 0, 8, 8}, {true, 9, true, 9, 8, -1},   {false, -1, true, 2, -1, -3},
+        {true, 9, false, 7.96, 8, 0.04}, {false, 12, false, 2, 10, 8}, {false, 1, false, 2, 2.04, 0.04},
+        {true, -3, false, 0, 8, 8},      {true, 9, true, 9, 8, -1},    {false, -1, true, 2, -1, -3},
+        {false, 2, false, 2, 2.04, 0.04}, {true, 8, false, 7.96, 8, 0.04},
     };
     for (const Case& c : cases) {
         CMediaSourceItem clip;
@@ -127,9 +130,9 @@ TEST(CMediaSourceItem, TrimsKeepWithinTheClipUnlessExact)
             clip.SetTrimStartPoint(c.t, c.exact);
         else
             clip.SetTrimEndPoint(c.t, c.exact);
-        EXPECT_DOUBLE_EQ(c.wantStart, clip.GetTrimStartPoint().ToSeconds()) << c.t;
-        EXPECT_DOUBLE_EQ(c.wantEnd, clip.GetTrimEndPoint().ToSeconds()) << c.t;
-        EXPECT_DOUBLE_EQ(c.wantDuration, clip.GetTrimDuration().ToSeconds()) << c.t;
+        EXPECT_NEAR(c.wantStart, clip.GetTrimStartPoint().ToSeconds(), 1e-9) << c.t;
+        EXPECT_NEAR(c.wantEnd, clip.GetTrimEndPoint().ToSeconds(), 1e-9) << c.t;
+        EXPECT_NEAR(c.wantDuration, clip.GetTrimDuration().ToSeconds(), 1e-9) << c.t;
     }
 }
 

@@ -320,6 +320,56 @@ TEST(SimpleEditTimeLine, ABitFlippedInAWrittenDescriptionIsRefusedWithTheFileAnd
     }
 }
 
+// A clip trimmed to less than one picture of its own rate is refused, as
+// read (naming its line) and before it is written; one whole picture is not.
+TEST(SimpleEditTimeLine, ClipsShorterThanOnePictureAreRefused)
+{
+    SolvaneTest::ManagerHolder m;
+    const std::string dir = SolvaneTest::Media::Get().Dir();
+    const auto clip = [](int start, int end) {
+        return "<SimpleEditTimeLine version=\"1\">\n<Clip source=\"/v/a.mov\" trimStart=\"" + std::to_string(start) +
+               "\" trimEnd=\"" + std::to_string(end) +
+               "\"><Format width=\"320\" height=\"240\" frameRateNum=\"30000\" frameRateDen=\"1001\"/></Clip>\n"
+               "</SimpleEditTimeLine>";
+    };
+    struct Case
+    {
+        int start, end;
+        bool refused;
+    } cases[] = {{1000, 1010, true}, {0, 32, true}, {0, 33, false}, {500, 534, false}};
+    ImporterPtr importer = NewEdit(m);
+    const std::string path = dir + "/short.seix";
+    for (const Case& c : cases) {
+        const std::string what = std::to_string(c.start) + " to " + std::to_string(c.end);
+        WriteAll(path, clip(c.start, c.end));
+        EXPECT_EQ(importer->Open(path.c_str()), !c.refused) << what << ": " << SolvaneTest::LastMessage();
+        if (c.refused) {
+            EXPECT_EQ(SolvaneTest::LastCode(), 10021017) << what;
+            EXPECT_NE(SolvaneTest::LastMessage().find("(line 2)"), std::string::npos) << SolvaneTest::LastMessage();
+            EXPECT_NE(SolvaneTest::LastMessage().find("shorter than one picture"), std::string::npos)
+                << SolvaneTest::LastMessage();
+        }
+    }
+    // The writer refuses what its reader would.
+    ImporterPtr writer = NewEdit(m);
+    ISimpleEditTimeLine* t = TimeLine(writer.get());
+    Moorland::SimpleEditClipEntry entry{};
+    entry.sourceAddress = "/v/a.mov";
+    entry.importerName = "";
+    entry.trimStartMs = 1000;
+    entry.trimEndMs = 1010;
+    ASSERT_TRUE(t->InsertClip(-1, &entry));
+    Moorland::SimpleEditOutputFormat format{};
+    format.width = 320;
+    format.height = 240;
+    format.frameRate[1] = 25;
+    format.frameRate[0] = 1;
+    ASSERT_TRUE(t->SetOutputFormat(0, &format));
+    EXPECT_FALSE(t->SaveTimeLine((dir + "/unwritten.seix").c_str()));
+    EXPECT_NE(SolvaneTest::LastMessage().find("shorter than one picture"), std::string::npos)
+        << SolvaneTest::LastMessage();
+}
+
 TEST(SimpleEditTimeLine, TwoClipsPlayEveryFrameOnceWithSoundOfTheExactLength)
 {
     SOLVANE_REQUIRE_MEDIA();

@@ -244,12 +244,24 @@ TEST(SolvaneBadInput, ACutFileIsAFailureAfterThePicturesBeforeTheCut)
         ASSERT_FALSE(whole.empty());
         const std::vector<char> bytes = ReadAll(whole);
         const std::string cut = Media::Get().Path(c.name);
-        WriteAll(cut, std::vector<char>(bytes.begin(), bytes.begin() + static_cast<long>(bytes.size() / 2)));
+        const std::vector<char> half(bytes.begin(), bytes.begin() + static_cast<long>(bytes.size() / 2));
 
+        // Cut already: refused when it is opened, naming the file.
+        WriteAll(cut, half);
+        GetQuentaException()->Clear();
+        EXPECT_EQ(manager->CreateImporter(cut.c_str()), nullptr);
+        EXPECT_EQ(LastCode(), QB_ERR_MEDIA);
+        EXPECT_NE(LastMessage().find(cut), std::string::npos) << LastMessage();
+        EXPECT_NE(LastMessage().find("cut short"), std::string::npos) << LastMessage();
+
+        // Cut after it was opened: its reading fails at the cut.
+        WriteAll(cut, bytes);
         for (const std::string& path : {whole, cut}) {
             SCOPED_TRACE(path);
             Moorland::IAVImporter* importer = manager->CreateImporter(path.c_str());
             ASSERT_NE(importer, nullptr) << LastMessage();
+            if (path == cut)
+                WriteAll(cut, half);
             Moorland::IAVSource* source = importer->CreateSource(-2, -2, -2);
             ASSERT_NE(source, nullptr) << LastMessage();
             const ReadOutcome read = ReadToTheEnd(source);
@@ -340,10 +352,11 @@ TEST(SolvaneBadInput, FFmpegsOwnWarningsGoToTheLogNamingTheFile)
     ASSERT_FALSE(whole.empty());
     const std::vector<char> bytes = ReadAll(whole);
     const std::string cut = Media::Get().Path("logged-cut.mp4");
-    WriteAll(cut, std::vector<char>(bytes.begin(), bytes.begin() + static_cast<long>(bytes.size() / 2)));
+    WriteAll(cut, bytes);
     ManagerHolder manager;
     Moorland::IAVImporter* importer = manager->CreateImporter(cut.c_str());
     ASSERT_NE(importer, nullptr) << LastMessage();
+    WriteAll(cut, std::vector<char>(bytes.begin(), bytes.begin() + static_cast<long>(bytes.size() / 2)));
     Moorland::IAVSource* source = importer->CreateSource(-2, -2, -1);
     ASSERT_NE(source, nullptr) << LastMessage();
     ReadToTheEnd(source);
@@ -378,6 +391,12 @@ TEST(SolvaneBadInput, WholeFilesWhoseLengthIsUncertainEndQuietly)
          "ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=160x120:rate=25:duration=2 -f lavfi -i sine=d=3 "
          "-c:v mpeg4 -c:a aac short.mkv",
          0, -1},
+        // Sound that starts late, as mkvmerge writes a delay: its length tag
+        // is where it ends, not how long it lasts.
+        {"late.mkv",
+         "ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=160x120:rate=25:duration=3 -itsoffset 0.8 -f lavfi "
+         "-i sine=d=2 -c:v mpeg4 -c:a aac late.mkv",
+         -1, 1},
     };
     ManagerHolder manager;
     for (const Case& c : cases) {
