@@ -102,6 +102,10 @@ private:
                Shell("cd '" + m_dir + "' && head -c $(( $(stat -c %s clip.mp4) / 4 )) clip.mp4 > cut.mp4") &&
                Shell(ff + "-f lavfi -i testsrc2=size=320x240:rate=25:duration=2 "
                         "-c:v libx264 -preset ultrafast -pix_fmt yuv420p silent.mp4") &&
+               // A key picture every fifth: an encoder given the decoded
+               // pictures' own types would copy that pattern.
+               Shell(ff + "-f lavfi -i testsrc2=size=320x240:rate=25:duration=2 "
+                        "-c:v libx264 -preset ultrafast -g 5 -bf 0 -pix_fmt yuv420p short_gop.mp4") &&
                // An AVI whose header promises 3 s and whose data stops half-way.
                Shell(ff + "-f lavfi -i testsrc2=size=160x120:rate=25:duration=3 "
                         "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=3 -c:v mpeg4 -c:a libmp3lame "
@@ -292,6 +296,27 @@ TEST_F(ConvWorker, TranscodesOnOneAndOnTwoThreads)
         EXPECT_EQ(a["codec_name"], "aac");
         EXPECT_EQ(a["sample_rate"], "44100");
         EXPECT_EQ(a["channels"], "2");
+    }
+}
+
+TEST_F(ConvWorker, DecodedPicturesReachTheEncoderWithoutTheirSourcesPictureTypes)
+{
+    // The source's size and layout: its decoded pictures go to the encoder
+    // as they are, on one thread and through the frame queue.
+    for (const char* flags : {"0 0 0", "1 1 1"}) {
+        SCOPED_TRACE(flags);
+        const std::string dst = Out(std::string("gop-") + flags[0] + ".mp4");
+        ProfileSpec s;
+        s.width = 320;
+        s.height = 240;
+        Outcome o = RunJob(Src("short_gop.mp4"), dst, s, nullptr, nullptr, flags);
+        ASSERT_EQ(o.state, 5) << o.error;
+        const std::string flagsOut =
+            Capture("ffprobe -v error -select_streams v:0 -show_entries packet=flags -of csv=p=0 '" + dst + "'");
+        const auto pictures = std::count(flagsOut.begin(), flagsOut.end(), '\n');
+        const auto keys = std::count(flagsOut.begin(), flagsOut.end(), 'K');
+        EXPECT_EQ(pictures, 50);
+        EXPECT_LE(keys, 2) << "the encoder chooses its own key pictures:\n" << flagsOut;
     }
 }
 

@@ -7,6 +7,7 @@
 #include "MoorlanTypes.h"
 #include "moorlan_srcutils/MultiStreamAddress.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -173,6 +174,44 @@ TEST(SolvaneSource, FramesOutliveReadsOnlyAsClones)
     EXPECT_EQ(audio, nullptr);
     ASSERT_NE(video, nullptr);
     EXPECT_EQ(video->GetTimeStamp(), 240);
+}
+
+TEST(SolvaneSource, SharedPicturesKeepTheirPixelsAndCopyThemBeforeAWrite)
+{
+    SOLVANE_REQUIRE_MEDIA();
+    ManagerHolder manager;
+    SourceHolder source(OpenSource(manager, Media::Get().Clip() + "?astreamid=-1"));
+    ASSERT_NE(source.source, nullptr) << LastMessage();
+    IRawVideoFrame* first = NextVideo(source.source);
+    ASSERT_NE(first, nullptr);
+    auto* shareable = static_cast<Moorland::ISharedRawVideoFrame*>(first->GetInterface(RAWVIDEO_INTERFACE_SHARED));
+    ASSERT_NE(shareable, nullptr);
+    const std::vector<unsigned char> pixels = Pixels(first);
+    IRawVideoFrame* kept = shareable->Share();
+    IRawVideoFrame* written = Moorland::ShareOrClone(first);
+    EXPECT_EQ(kept->GetBuffer(0, nullptr, nullptr, nullptr), first->GetBuffer(0, nullptr, nullptr, nullptr))
+        << "no copy of the pixels";
+    EXPECT_FALSE(kept->CanBeModified());
+    EXPECT_FALSE(first->CanBeModified());
+
+    // A share that is to be written gets pixels of its own first.
+    written->SetCanBeModified(true);
+    ASSERT_TRUE(written->CanBeModified());
+    EXPECT_NE(written->GetBuffer(0, nullptr, nullptr, nullptr), first->GetBuffer(0, nullptr, nullptr, nullptr));
+    unsigned line = 0, pitch = 0, rows = 0;
+    unsigned char* luma = written->GetBuffer(0, &line, &pitch, &rows);
+    for (unsigned r = 0; r < rows; ++r)
+        std::fill(luma + r * pitch, luma + r * pitch + line, 0);
+
+    // The share outlives the source's next reads and the source itself.
+    for (int i = 0; i < 5; ++i)
+        ASSERT_NE(NextVideo(source.source), nullptr);
+    source.source->Release();
+    source.source = nullptr;
+    EXPECT_EQ(kept->GetTimeStamp(), 0);
+    EXPECT_TRUE(Pixels(kept) == pixels) << "neither the decoder nor the written share changed it";
+    kept->Free();
+    written->Free();
 }
 
 TEST(SolvaneSource, StillPictureAsVideo)
