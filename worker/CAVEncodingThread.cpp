@@ -9,7 +9,7 @@ namespace Moorland {
 
 namespace {
 const unsigned kInfinite = 0xFFFFFFFFu;
-const char* const kSource = "AVConverterSubProcess";
+const char* const kSource = "CAVEncodingThread";
 
 // An encoding thread's loop: `writeNext` waits for, pops and writes one
 // entry, false once the queue is finished and empty or closed. Gives 1

@@ -397,7 +397,11 @@ TEST_F(ConvWorker, FailuresEndAsFailedWithTheirText)
         {"missing source", Src("nothing.mp4"), Out("nothing-out.mp4"), "nothing.mp4", 0},
         {"full disk", Src("clip.mp4"), "/dev/full", "/dev/full", 0},
         {"missing folder", Src("clip.mp4"), Out("no/such/folder.mp4"), "no/such/folder.mp4", 0},
+        // A job's own failure names the job.
+        {"stream copy of a timeline", Out("copied.seix"), Out("copied-out.mp4"), "\nFile: CCopyJob\n", 2},
     };
+    std::ofstream(Out("copied.seix")) << "<SimpleEditTimeLine version=\"1\"><Clip source=\"" << Src("clip.mp4")
+                                      << "\" trimStart=\"0\" trimEnd=\"-1\"/></SimpleEditTimeLine>";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ProfileSpec s;

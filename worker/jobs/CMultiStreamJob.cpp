@@ -23,7 +23,7 @@
 namespace Moorland {
 
 namespace {
-const char* const kSource = "AVConverterSubProcess";
+const char* const kSource = "CMultiStreamJob";
 #define RAISE(code, message) throw CBaseException((code), (message), __LINE__, kSource)
 const unsigned kQueueCapacity = 30;
 // Codecs of a multi-stream output that carry a display aspect of their own.

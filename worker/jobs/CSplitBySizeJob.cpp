@@ -14,7 +14,7 @@
 namespace Moorland {
 
 namespace {
-const char* const kSource = "AVConverterSubProcess";
+const char* const kSource = "CSplitBySizeJob";
 #define RAISE(code, message) throw CBaseException((code), (message), __LINE__, kSource)
 // Room kept in every part for what the muxer writes after the last check.
 const uint64_t kPartReserve = 5242880;

@@ -13,7 +13,7 @@
 namespace Moorland {
 
 namespace {
-const char* const kSource = "AVConverterSubProcess";
+const char* const kSource = "CTranscodeJob";
 } // namespace
 
 CTranscodeJob::CTranscodeJob(CJobContext& job, CJobProfile& profile, bool useOrgAspect, bool prores)

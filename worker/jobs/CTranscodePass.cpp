@@ -15,7 +15,7 @@
 namespace Moorland {
 
 namespace {
-const char* const kSource = "AVConverterSubProcess";
+const char* const kSource = "CTranscodePass";
 const unsigned kQueueCapacity = 30;
 } // namespace
 
