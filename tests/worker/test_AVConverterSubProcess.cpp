@@ -381,6 +381,25 @@ TEST_F(ConvWorker, RemuxKeepsEveryPacketAndCopyKeepsEveryByte)
     EXPECT_TRUE(Shell("cmp -s '" + Src("clip.mp4") + "' '" + Out("copy.mp4") + "'"));
 }
 
+TEST_F(ConvWorker, TheRecordsJobKindDecidesOverTheProfile)
+{
+    // The engine decided a packet remux; the profile on its own would transcode.
+    ProfileSpec s;
+    s.muxer = "matroska";
+    s.ext = ".mkv";
+    Outcome o = RunJob(Src("clip.mp4"), Out("kind-remux.mkv"), s,
+                       [](ConvertTaskInfo2* r) { r->SetJobKind(Moorland::JobKind::PacketRemux); });
+    EXPECT_EQ(o.state, 5) << o.error;
+    EXPECT_EQ(StreamHashes(Out("kind-remux.mkv")), StreamHashes(Src("clip.mp4")));
+    // And the other way round: a record that says transcode is transcoded.
+    s.params["remux"] = 1;
+    o = RunJob(Src("clip.mp4"), Out("kind-transcode.mkv"), s,
+               [](ConvertTaskInfo2* r) { r->SetJobKind(Moorland::JobKind::Transcode); });
+    EXPECT_EQ(o.state, 5) << o.error;
+    EXPECT_NE(StreamHashes(Out("kind-transcode.mkv")), StreamHashes(Src("clip.mp4")));
+    EXPECT_EQ(Probe(Out("kind-transcode.mkv"), "v")["codec_name"], "h264");
+}
+
 TEST_F(ConvWorker, FailuresEndAsFailedWithTheirText)
 {
     struct Case
