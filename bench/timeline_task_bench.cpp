@@ -6,9 +6,12 @@
 // and the ratios task/engine and engine/ffmpeg, with the pictures and sound
 // each output holds.
 //
-//   timeline_task_bench CLIP WORK_FOLDER [RUNS [task|engine]]
+//   timeline_task_bench CLIP WORK_FOLDER [RUNS [task|engine|ffmpeg [PROFILE]]]
 //
-// With a last word only that path runs, once per run (for a profiler).
+// With a fourth word only that path runs, once per run (for a profiler, or
+// for a script that measures each run's memory from outside). PROFILE is a
+// shipped profile's number: 101 (the default) is taken at 8 Mbit/s, any
+// other as it stands, and the ffmpeg program is given the same settings.
 //
 // Run it from an optimised build: convworker, the libraries and the
 // profiles are taken from the build's bin folder.
@@ -75,12 +78,16 @@ std::string Contents(const std::string& path)
     return pictures + " pictures, " + sound + " s of sound";
 }
 
+int g_profile = 101;
+
 IProfile* Profile()
 {
     IProfile* profile = CreateProfile();
-    if (!profile || !profile->LoadFile(FABLECUT_BIN_DIR "/profile/101.xml"))
+    const std::string path = std::string(FABLECUT_BIN_DIR "/profile/") + std::to_string(g_profile) + ".xml";
+    if (!profile || !profile->LoadFile(path.c_str()))
         return nullptr;
-    profile->GetVideoProfile()->SetBitrate(8000);
+    if (g_profile == 101)
+        profile->GetVideoProfile()->SetBitrate(8000);
     return profile;
 }
 
@@ -144,9 +151,11 @@ double ThroughEngine(const std::string& clip, const std::string& destination)
 double ThroughFfmpeg(const std::string& clip, const std::string& destination)
 {
     const double started = Now();
+    // The 1080p profile names its H.264 profile, level and picture size.
+    const std::string extra = g_profile == 201 ? "-profile:v high -level 4.1 -s 1920x1080 " : "";
     const std::string command = "ffmpeg -nostdin -v error -y -i '" + clip +
-                                "' -c:v libx264 -preset medium -b:v 8000k -pix_fmt yuv420p -c:a aac -b:a 128k "
-                                "-ar 44100 -ac 2 '" + destination + "'";
+                                "' -c:v libx264 -preset medium -b:v 8000k -pix_fmt yuv420p " + extra +
+                                "-c:a aac -b:a 128k -ar 44100 -ac 2 '" + destination + "'";
     return std::system(command.c_str()) == 0 ? Now() - started : -1;
 }
 
@@ -170,13 +179,16 @@ int main(int argc, char** argv)
     const std::string clip = argv[1], folder = argv[2];
     const int runs = argc > 3 ? std::atoi(argv[3]) : 2;
     const std::string only = argc > 4 ? argv[4] : "";
+    if (argc > 5)
+        g_profile = std::atoi(argv[5]);
     Moorland::IAVManager* manager = CreateAVManager("/tmp/", nullptr);
     if (!manager)
         return 1;
     if (!only.empty()) {
         for (int i = 0; i < runs; ++i) {
-            const double t = only == "task" ? ThroughTask(manager, clip, folder, "task")
-                                            : ThroughEngine(clip, folder + "/engine.mp4");
+            const double t = only == "task"     ? ThroughTask(manager, clip, folder, "task")
+                             : only == "ffmpeg" ? ThroughFfmpeg(clip, folder + "/ffmpeg.mp4")
+                                                : ThroughEngine(clip, folder + "/engine.mp4");
             std::printf("%s: %.2f s\n", only.c_str(), t);
         }
         manager->Release();

@@ -70,7 +70,11 @@ void CAVConverterSubProcess::DoDirect()
         throw CBaseException(QB_ERR_BAD_POINTER, "Bad pointer", __LINE__, kSource);
     const ConvertTaskLocal& local = m_context.Job();
     CJobProfile profile(local.Profile);
-    const JobKind kind = JobKindFromRemux(profile.HasParams() ? profile.GetIntParam("remux") : 0);
+    // The kind the engine decided at submission; a record written without one
+    // (an older engine's) leaves it to the profile.
+    const JobKind kind = m_context.Record()->HasJobKind()
+                             ? m_context.Record()->GetJobKind()
+                             : JobKindFromRemux(profile.HasParams() ? profile.GetIntParam("remux") : 0);
     CheckJobValues(m_context.Manager(), local, m_context.File(), kind);
     if (!profile.HasFormat())
         throw CBaseException(QB_ERR_UNEXPECTED, "Bad profile format", __LINE__, kSource);

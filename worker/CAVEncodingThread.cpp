@@ -9,7 +9,7 @@ namespace Moorland {
 
 namespace {
 const unsigned kInfinite = 0xFFFFFFFFu;
-const char* const kSource = "AVConverterSubProcess";
+const char* const kSource = "CAVEncodingThread";
 
 // An encoding thread's loop: `writeNext` waits for, pops and writes one
 // entry, false once the queue is finished and empty or closed. Gives 1
@@ -85,8 +85,29 @@ int CAVEncodingThread::Execute()
         if (frames.audio && m_audioId != -1)
             CheckedCall([&] { return m_muxer->WriteAudio(m_audioId, frames.audio.get()); }, "Can't write audio",
                         __LINE__, kSource);
+        PublishStatistics();
         return true;
     });
+}
+
+void CAVEncodingThread::PublishStatistics()
+{
+    uint64_t videoBytes = 0, audioBytes = 0;
+    uint32_t position = 0;
+    if (m_videoId != -1)
+        m_muxer->GetDataRateStats(m_videoId, &videoBytes, &position);
+    if (m_audioId != -1)
+        m_muxer->GetDataRateStats(m_audioId, &audioBytes, m_videoId == -1 ? &position : nullptr);
+    m_videoBytes.store(videoBytes, std::memory_order_relaxed);
+    m_audioBytes.store(audioBytes, std::memory_order_relaxed);
+    m_position.store(position, std::memory_order_relaxed);
+}
+
+void CAVEncodingThread::GetStatistics(uint64_t* videoBytes, uint64_t* audioBytes, uint32_t* position) const
+{
+    *videoBytes = m_videoBytes.load(std::memory_order_relaxed);
+    *audioBytes = m_audioBytes.load(std::memory_order_relaxed);
+    *position = m_position.load(std::memory_order_relaxed);
 }
 
 CAVEncodingThread2::CAVEncodingThread2(SMItemInfo* items, int count, CFramesQueue2* queue, IMultiMuxer2* muxer)

@@ -2,7 +2,7 @@
 
 // The encoding side of a two-thread job: a thread that waits for frames on a
 // frame queue and writes them to the muxer; each popped frame is its own
-// and goes after its write. It ends when told to complete and the queue is empty, when cancelled
+// and goes after its write. It keeps the muxer's figures for the producer. It ends when told to complete and the queue is empty, when cancelled
 // ("Cancel", which closes the queue), or at the first write the muxer
 // refuses, closing the queue so that the producer stops: a frame that can't
 // be written fails the job rather than go missing from the output.
@@ -12,6 +12,7 @@
 #include "MultiUtils.h"
 
 #include <atomic>
+#include <cstdint>
 
 namespace Moorland {
 
@@ -29,17 +30,27 @@ public:
     // limit for the thread's end.
     void Complete();
     void Cancel();
+    // What the muxer had written after the thread's latest write, as the
+    // thread itself read it: bytes of the picture and the sound stream and
+    // the time reached (ms; the picture stream's, else the sound's). Any
+    // thread may ask; the figures of one call may be one write apart.
+    void GetStatistics(uint64_t* videoBytes, uint64_t* audioBytes, uint32_t* position) const;
 
 protected:
     int Execute() override;
 
 private:
+    void PublishStatistics();
+
     int m_videoId;
     int m_audioId;
     IEncodingMuxer* m_muxer;
     CFramesQueue* m_queue;
     std::atomic<bool> m_cancel{false};
     std::atomic<bool> m_complete{false};
+    std::atomic<uint64_t> m_videoBytes{0};
+    std::atomic<uint64_t> m_audioBytes{0};
+    std::atomic<uint32_t> m_position{0};
 };
 
 class CAVEncodingThread2 : public QuentaBased::CQuentaBasedThread

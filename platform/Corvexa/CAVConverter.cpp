@@ -3,6 +3,7 @@
 #include "CWorkerProcess.h"
 #include "ConvertTaskInfo2.h"
 #include "IAVManager.h"
+#include "IProfile.h"
 #include "JobProfileFile.h"
 #include "MemFileMapping.h"
 #include "WorkerCommandLine.h"
@@ -255,13 +256,16 @@ int CAVConverter::AddConvertTask(const char* sSrcPathUtf8, const char* sDestPath
             return -1;
         });
     }
+    // The job's kind is decided here, once, and goes with the job in its record.
+    IProfileParams* pParams = pProfile->GetParams();
+    const JobKind kind = JobKindFromRemux(pParams ? pParams->GetInt("remux") : 0);
     return AddTask(
         sSrcPathUtf8, sDestPathUtf8, [pProfile](const std::string& sPath) { SaveJobProfile(pProfile, sPath); },
-        bTwoPass, sImporterName);
+        bTwoPass, sImporterName, kind);
 }
 
 int CAVConverter::AddTask(const char* sSrcPathUtf8, const char* sDestPathUtf8, const ProfileWriter& writeProfile,
-                          bool bTwoPass, const char* sImporterName)
+                          bool bTwoPass, const char* sImporterName, JobKind kind)
 {
     return QB_GUARDED(-1, {
         if (!sSrcPathUtf8 || !sDestPathUtf8 || !writeProfile)
@@ -308,6 +312,7 @@ int CAVConverter::AddTask(const char* sSrcPathUtf8, const char* sDestPathUtf8, c
         pTask->pRecord = pRecord;
         pRecord->TaskID = pTask->nId;
         pRecord->Pass = bTwoPass ? 2 : 1;
+        pRecord->SetJobKind(kind);
         pRecord->SetState(0);
 
         if (std::strcmp(sDestPathUtf8, kNoLosslessDestination) == 0)

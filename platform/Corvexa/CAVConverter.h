@@ -14,6 +14,7 @@
 // still runs (a short grace, then a kill) so that nothing outlives the engine.
 
 #include "IAVConverter.h"
+#include "moorlan_srcutils/moorlan_job_kinds.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -54,10 +55,11 @@ public:
     void Release() override;
 
     // AddConvertTask with the job profile written by writeProfile into the
-    // path it is given (the engine's own copy, read by the worker).
+    // path it is given (the engine's own copy, read by the worker) and the
+    // job's kind, which the record carries to the worker.
     using ProfileWriter = std::function<void(const std::string& sPath)>;
     int AddTask(const char* sSrcPathUtf8, const char* sDestPathUtf8, const ProfileWriter& writeProfile,
-                bool bTwoPass, const char* sImporterName);
+                bool bTwoPass, const char* sImporterName, JobKind kind = JobKind::Transcode);
 
     // How long a cancelled worker may take to end on its own before it is
     // killed (milliseconds).

@@ -53,18 +53,22 @@ void CAVManager::NotSupported(const std::string& what)
     QB_THROW(QB_ERR_UNEXPECTED, what + " is not supported by this media manager yet");
 }
 
-ImporterPtr CAVManager::NewByName(const std::string& name)
+ImporterPtr CAVManager::NewByName(const std::string& name, bool forOneSource)
 {
+    ImporterSettings settings = Settings();
+    settings.keepProbe = forOneSource;
     if (name == CFFImporter::kName)
-        return ImporterPtr(new CFFImporter(false, Settings()), ReleaseImporter);
+        return ImporterPtr(new CFFImporter(false, settings), ReleaseImporter);
     if (name == CFFImporter::kImageName)
-        return ImporterPtr(new CFFImporter(true, Settings()), ReleaseImporter);
+        return ImporterPtr(new CFFImporter(true, settings), ReleaseImporter);
     NotSupported("The importer \"" + name + "\"");
 }
 
-ImporterPtr CAVManager::NewForFile(const std::string& path)
+ImporterPtr CAVManager::NewForFile(const std::string& path, bool forOneSource)
 {
-    ImporterPtr importer(new CFFImporter(false, Settings()), ReleaseImporter);
+    ImporterSettings settings = Settings();
+    settings.keepProbe = forOneSource;
+    ImporterPtr importer(new CFFImporter(false, settings), ReleaseImporter);
     importer->OpenFile(path);
     if (!importer->File()->IsImage())
         return importer;
@@ -119,7 +123,7 @@ Moorland::IAVSource* CAVManager::CreateSourceFromAddress(const char* address, co
         Moorland::CSourceURL url(address);
         std::string name = importerName && *importerName ? importerName : url.GetProtocol();
         const std::string path = url.GetFilePath();
-        ImporterPtr importer = name.empty() ? NewForFile(path) : NewByName(name);
+        ImporterPtr importer = name.empty() ? NewForFile(path, true) : NewByName(name, true);
         const std::string duration = url.GetParam("duration");
         if (!duration.empty())
             importer->SetOption("duration", duration.c_str());
@@ -145,6 +149,8 @@ Moorland::IAVSource* CAVManager::CreateSourceFromAddress(const char* address, co
             QB_THROW(QB_ERR_BAD_PARAM, "No video or audio streams");
         Moorland::MovieInfo* info = nullptr;
         Moorland::IAVSource* source = importer->MakeSource(movie.info->id, video, audio, &info);
+        // A probe the source did not take over closes now, not with the file.
+        importer->File()->TakeProbedDemuxer();
         {
             std::lock_guard<std::mutex> guard(m_lock);
             m_currentFile = importer->File();
@@ -249,8 +255,10 @@ Moorland::IAVSource* CAVManager::CreateSourceFromFile(const char* path, int vide
     return QB_GUARDED(static_cast<Moorland::IAVSource*>(nullptr), {
         if (!path)
             QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
-        ImporterPtr importer = NewForFile(path);
-        return importer->MakeSource(-2, videoStreamId, audioStreamId, nullptr);
+        ImporterPtr importer = NewForFile(path, true);
+        Moorland::IAVSource* source = importer->MakeSource(-2, videoStreamId, audioStreamId, nullptr);
+        importer->File()->TakeProbedDemuxer();
+        return source;
     });
 }
 

@@ -44,8 +44,9 @@ public:
 
 private:
     ImporterSettings Settings();
-    std::unique_ptr<CFFImporter, void (*)(CFFImporter*)> NewByName(const std::string& name);
-    std::unique_ptr<CFFImporter, void (*)(CFFImporter*)> NewForFile(const std::string& path);
+    // `forOneSource`: the importer makes one source at once and goes.
+    std::unique_ptr<CFFImporter, void (*)(CFFImporter*)> NewByName(const std::string& name, bool forOneSource = false);
+    std::unique_ptr<CFFImporter, void (*)(CFFImporter*)> NewForFile(const std::string& path, bool forOneSource = false);
     [[noreturn]] void NotSupported(const std::string& what);
 
     std::mutex m_lock;

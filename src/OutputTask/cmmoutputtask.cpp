@@ -9,7 +9,6 @@
 #include "IAVConverter.h"
 #include "IAVManager.h"
 #include "IProfile.h"
-#include "ISimpleEditTimeLine.h"
 #include "cmediasourceitem.h"
 #include "ctimelineitem.h"
 #include "moorlan_srcutils/moorlan_job_kinds.h"
@@ -42,25 +41,18 @@ std::string Utf8(const QString& s)
     throw CBaseException(nCode, sMessage, nLine, kSource);
 }
 
-struct ImporterReleaser
-{
-    void operator()(Moorland::IAVImporter* p) const { p->Release(); }
-};
-
 } // namespace
 
 CMMOutputTask::CMMOutputTask(Moorland::IAVManager* pManager, IMirendo* pMirendo, ICudaHelper* pCuda)
     : m_pMirendo(pMirendo), m_pCuda(pCuda), m_pManager(pManager)
 {
     m_sSrcSeixPath = QString::fromStdString(QuentaBased::CTmpFile(std::string(), std::string(".seix")).GetFilePathName());
-    m_sTaskSeixPath = QString::fromStdString(QuentaBased::CTmpFile(std::string(), std::string(".seix")).GetFilePathName());
 }
 
 CMMOutputTask::~CMMOutputTask()
 {
     ReleaseProfiles();
     QFile::remove(m_sSrcSeixPath);
-    QFile::remove(m_sTaskSeixPath);
 }
 
 void CMMOutputTask::ReleaseProfiles()
@@ -262,38 +254,9 @@ QString CMMOutputTask::GetConvertLogPath() const
 
 int CMMOutputTask::SubmitTranscode(Moorland::IAVConverter* pConverter)
 {
-    if (!m_pManager)
-        TASK_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
-    std::unique_ptr<Moorland::IAVImporter, ImporterReleaser> pImporter(
-        m_pManager->CreateImporterByName(kSimpleEditImporter));
-    if (!pImporter)
-        ThrowRecordedOr(QB_ERR_UNEXPECTED, "can't create the SimpleEditImporter", __LINE__);
-    auto* pTimeline = static_cast<Moorland::ISimpleEditTimeLine*>(pImporter->GetInterface("ISimpleEditTimeLine"));
-    if (!pTimeline)
-        ThrowRecordedOr(QB_ERR_UNEXPECTED, "the SimpleEditImporter has no ISimpleEditTimeLine", __LINE__);
-
-    // Only what these calls record may explain a failed save.
-    GetQuentaException()->Clear();
-    if (!pTimeline->InsertSource(0, Utf8(m_sSrcSeixPath).c_str(), kSimpleEditImporter, 0, -1, 0, 0))
-        ThrowRecordedOr(QB_ERR_UNEXPECTED, "Can't save .seix file", __LINE__);
-    IFileProfile* pFile = m_pWorkProfile->GetFileProfile();
-    IVideoProfile* pVideo = m_pWorkProfile->GetVideoProfile();
-    const double dFrameRate = pVideo ? pVideo->GetFrameRate() : 0.0;
-    switch (Moorland::AVIncludeFromValue(pFile ? pFile->GetAVInclude() : 0)) {
-    case Moorland::AVInclude::VideoOnly:
-        pTimeline->SetOutputStreams(1);
-        pTimeline->SetFrameRate(dFrameRate);
-        break;
-    case Moorland::AVInclude::AudioOnly:
-        pTimeline->SetOutputStreams(2);
-        break;
-    case Moorland::AVInclude::Both:
-        pTimeline->SetOutputStreams(0);
-        pTimeline->SetFrameRate(dFrameRate);
-        break;
-    }
-    if (!pTimeline->SaveToFile(Utf8(m_sTaskSeixPath).c_str()))
-        ThrowRecordedOr(QB_ERR_UNEXPECTED, "Can't save .seix file", __LINE__);
-    return pConverter->AddConvertTask(Utf8(m_sTaskSeixPath).c_str(), Utf8(m_sDstFilePath).c_str(), m_pWorkProfile,
+    // The timeline's own description is the job's source: the streams and
+    // frame rate the profile asks for travel with the job's profile, and the
+    // worker's source applies them, so each picture passes one edit stage.
+    return pConverter->AddConvertTask(Utf8(m_sSrcSeixPath).c_str(), Utf8(m_sDstFilePath).c_str(), m_pWorkProfile,
                                       m_bTwoPass, kSimpleEditImporter);
 }

@@ -85,7 +85,6 @@ private:
     int SubmitTranscode(Moorland::IAVConverter* pConverter);
 
     QString m_sSrcSeixPath;
-    QString m_sTaskSeixPath;
     QString m_sDstFolder;
     QString m_sDstName;
     QString m_sDstExt;

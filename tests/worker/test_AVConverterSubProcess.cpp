@@ -148,6 +148,10 @@ private:
                Shell("cd '" + m_dir + "' && head -c $(( $(stat -c %s clip.mp4) / 4 )) clip.mp4 > cut.mp4") &&
                Shell(ff + "-f lavfi -i testsrc2=size=320x240:rate=25:duration=2 "
                         "-c:v libx264 -preset ultrafast -pix_fmt yuv420p silent.mp4") &&
+               // A key picture every fifth: an encoder given the decoded
+               // pictures' own types would copy that pattern.
+               Shell(ff + "-f lavfi -i testsrc2=size=320x240:rate=25:duration=2 "
+                        "-c:v libx264 -preset ultrafast -g 5 -bf 0 -pix_fmt yuv420p short_gop.mp4") &&
                // An AVI whose header promises 3 s and whose data stops half-way.
                Shell(ff + "-f lavfi -i testsrc2=size=160x120:rate=25:duration=3 "
                         "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=3 -c:v mpeg4 -c:a libmp3lame "
@@ -342,6 +346,27 @@ TEST_F(ConvWorker, TranscodesOnOneAndOnTwoThreads)
     }
 }
 
+TEST_F(ConvWorker, DecodedPicturesReachTheEncoderWithoutTheirSourcesPictureTypes)
+{
+    // The source's size and layout: its decoded pictures go to the encoder
+    // as they are, on one thread and through the frame queue.
+    for (const char* flags : {"0 0 0", "1 1 1"}) {
+        SCOPED_TRACE(flags);
+        const std::string dst = Out(std::string("gop-") + flags[0] + ".mp4");
+        ProfileSpec s;
+        s.width = 320;
+        s.height = 240;
+        Outcome o = RunJob(Src("short_gop.mp4"), dst, s, nullptr, nullptr, flags);
+        ASSERT_EQ(o.state, 5) << o.error;
+        const std::string flagsOut =
+            Capture("ffprobe -v error -select_streams v:0 -show_entries packet=flags -of csv=p=0 '" + dst + "'");
+        const auto pictures = std::count(flagsOut.begin(), flagsOut.end(), '\n');
+        const auto keys = std::count(flagsOut.begin(), flagsOut.end(), 'K');
+        EXPECT_EQ(pictures, 50);
+        EXPECT_LE(keys, 2) << "the encoder chooses its own key pictures:\n" << flagsOut;
+    }
+}
+
 TEST_F(ConvWorker, ProfileVariantsReachTheOutput)
 {
     struct Case
@@ -403,6 +428,25 @@ TEST_F(ConvWorker, RemuxKeepsEveryPacketAndCopyKeepsEveryByte)
     EXPECT_TRUE(Shell("cmp -s '" + Src("clip.mp4") + "' '" + Out("copy.mp4") + "'"));
 }
 
+TEST_F(ConvWorker, TheRecordsJobKindDecidesOverTheProfile)
+{
+    // The engine decided a packet remux; the profile on its own would transcode.
+    ProfileSpec s;
+    s.muxer = "matroska";
+    s.ext = ".mkv";
+    Outcome o = RunJob(Src("clip.mp4"), Out("kind-remux.mkv"), s,
+                       [](ConvertTaskInfo2* r) { r->SetJobKind(Moorland::JobKind::PacketRemux); });
+    EXPECT_EQ(o.state, 5) << o.error;
+    EXPECT_EQ(StreamHashes(Out("kind-remux.mkv")), StreamHashes(Src("clip.mp4")));
+    // And the other way round: a record that says transcode is transcoded.
+    s.params["remux"] = 1;
+    o = RunJob(Src("clip.mp4"), Out("kind-transcode.mkv"), s,
+               [](ConvertTaskInfo2* r) { r->SetJobKind(Moorland::JobKind::Transcode); });
+    EXPECT_EQ(o.state, 5) << o.error;
+    EXPECT_NE(StreamHashes(Out("kind-transcode.mkv")), StreamHashes(Src("clip.mp4")));
+    EXPECT_EQ(Probe(Out("kind-transcode.mkv"), "v")["codec_name"], "h264");
+}
+
 TEST_F(ConvWorker, FailuresEndAsFailedWithTheirText)
 {
     struct Case
@@ -419,7 +463,11 @@ TEST_F(ConvWorker, FailuresEndAsFailedWithTheirText)
         {"missing source", Src("nothing.mp4"), Out("nothing-out.mp4"), "nothing.mp4", 0},
         {"a device is no output file", Src("clip.mp4"), "/dev/full", "/dev/full", 0},
         {"missing folder", Src("clip.mp4"), Out("no/such/folder.mp4"), "no/such/folder.mp4", 0},
+        // A job's own failure names the job.
+        {"stream copy of a timeline", Out("copied.seix"), Out("copied-out.mp4"), "\nFile: CCopyJob\n", 2},
     };
+    std::ofstream(Out("copied.seix")) << "<SimpleEditTimeLine version=\"1\"><Clip source=\"" << Src("clip.mp4")
+                                      << "\" trimStart=\"0\" trimEnd=\"-1\"/></SimpleEditTimeLine>";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ProfileSpec s;

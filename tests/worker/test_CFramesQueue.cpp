@@ -206,10 +206,12 @@ TEST(CAVEncodingThread, CompleteWritesEveryQueuedFrameInOrder)
     EXPECT_EQ(g_liveFrames, 0);
 
     // A picture of a stream the output doesn't carry is only freed.
+    // The queue was finished above: the entry goes in before the thread
+    // starts, or the thread may find the finished queue empty and end.
     FakeMuxer soundOnly;
     {
-        CAVEncodingThread thread(-1, 1, &queue, &soundOnly);
         ASSERT_TRUE(queue.Push(Pair(NewVideo(0), new FakeAudio(5))));
+        CAVEncodingThread thread(-1, 1, &queue, &soundOnly);
         thread.Complete();
     }
     EXPECT_EQ(soundOnly.Written(), (std::vector<std::string>{"a1@5"}));

@@ -7,7 +7,7 @@
 namespace Moorland {
 
 namespace {
-const char* const kSource = "AVConverterSubProcess";
+const char* const kSource = "CAccurateTrimJob";
 } // namespace
 
 CAccurateTrimJob::CAccurateTrimJob(CJobContext& job) : m_job(job) {}

@@ -14,7 +14,7 @@
 namespace Moorland {
 
 namespace {
-const char* const kSource = "AVConverterSubProcess";
+const char* const kSource = "CCopyJob";
 #define RAISE(code, message) throw CBaseException((code), (message), __LINE__, kSource)
 } // namespace
 

@@ -10,7 +10,7 @@
 namespace Moorland {
 
 namespace {
-const char* const kSource = "AVConverterSubProcess";
+const char* const kSource = "CDiscJob";
 #define RAISE(code, message) throw CBaseException((code), (message), __LINE__, kSource)
 } // namespace
 

@@ -23,7 +23,7 @@
 namespace Moorland {
 
 namespace {
-const char* const kSource = "AVConverterSubProcess";
+const char* const kSource = "CMultiStreamJob";
 #define RAISE(code, message) throw CBaseException((code), (message), __LINE__, kSource)
 const unsigned kQueueCapacity = 30;
 // Codecs of a multi-stream output that carry a display aspect of their own.
@@ -290,11 +290,11 @@ void CMultiStreamJob::DoMultiExport(IAVSource2* source, IMultiMuxer2* muxer, int
                                 __LINE__, kSource);
             } else if (info.frame) {
                 // The source keeps its frames until its next read: the queue
-                // gets a copy it owns.
+                // gets its own, a picture sharing the source's pixels where it can.
                 CQueuedFrames frames;
                 frames.streamIndex = index;
                 if (type == StreamTypeVideo)
-                    frames.video.reset(static_cast<IRawVideoFrame*>(info.frame)->Clone());
+                    frames.video.reset(ShareOrClone(static_cast<IRawVideoFrame*>(info.frame)));
                 else
                     frames.audio.reset(static_cast<IRawAudioFrame*>(info.frame)->Clone());
                 if (!queue->PushWait(std::move(frames)))

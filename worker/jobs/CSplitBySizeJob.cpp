@@ -14,7 +14,7 @@
 namespace Moorland {
 
 namespace {
-const char* const kSource = "AVConverterSubProcess";
+const char* const kSource = "CSplitBySizeJob";
 #define RAISE(code, message) throw CBaseException((code), (message), __LINE__, kSource)
 // Room kept in every part for what the muxer writes after the last check.
 const uint64_t kPartReserve = 5242880;
@@ -60,7 +60,8 @@ void CSplitBySizeJob::DoExportBySize()
     if (!profile.HasFormat())
         RAISE(QB_ERR_UNEXPECTED, "Bad profile format");
     CSourceURL address(m_job.SourcePath());
-    ChooseStreams(address, profile.GetAVInclude());
+    ChooseSourceOutput(address, profile.GetAVInclude(), IsEditDescription(local.ImporterName, m_job.SourcePath()),
+                       profile.GetFrameRate());
     int movieId = -1, videoId = -1, audioId = -1;
     MovieInfo* movie = nullptr;
     Released<IAVSource> source = m_job.OpenSource(address.GetURL(), &movieId, &videoId, &audioId, &movie);

@@ -13,7 +13,7 @@
 namespace Moorland {
 
 namespace {
-const char* const kSource = "AVConverterSubProcess";
+const char* const kSource = "CTranscodeJob";
 } // namespace
 
 CTranscodeJob::CTranscodeJob(CJobContext& job, CJobProfile& profile, bool useOrgAspect, bool prores)
@@ -26,7 +26,8 @@ void CTranscodeJob::Run()
     ConvertTaskInfo2* record = m_job.Record();
     const AVInclude include = m_profile.GetAVInclude();
     CSourceURL address(m_job.SourcePath());
-    ChooseStreams(address, include);
+    ChooseSourceOutput(address, include, IsEditDescription(m_job.Job().ImporterName, m_job.SourcePath()),
+                       m_profile.GetFrameRate());
     const std::string url = address.GetURL();
 
     int movieId = -1, videoId = -1, audioId = -1;

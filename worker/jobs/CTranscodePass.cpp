@@ -15,7 +15,7 @@
 namespace Moorland {
 
 namespace {
-const char* const kSource = "AVConverterSubProcess";
+const char* const kSource = "CTranscodePass";
 const unsigned kQueueCapacity = 30;
 } // namespace
 
@@ -88,10 +88,10 @@ void CTranscodePass::Loop(int pass, int passCount, uint64_t byteLimit, Carried* 
         if (progress.Tick() && (progress.WritesFigures() || limited)) {
             uint32_t position = 0;
             uint64_t videoBytes = 0, audioBytes = 0;
-            {
-                std::unique_lock<std::mutex> hold;
-                if (queue)
-                    hold = std::unique_lock<std::mutex>(queue->GetCritical());
+            // Beside an encoding thread only that thread asks the muxer.
+            if (thread) {
+                thread->GetStatistics(&videoBytes, &audioBytes, &position);
+            } else {
                 if (videoId != -1)
                     m_muxer->GetDataRateStats(videoId, &videoBytes, &position);
                 if (audioId != -1)
@@ -111,11 +111,11 @@ void CTranscodePass::Loop(int pass, int passCount, uint64_t byteLimit, Carried* 
         // this cycle filled a part.
         if (thread) {
             // The source keeps its frames until its next read: the queue gets
-            // copies it owns. A closed queue (the encoder failed or was
-            // cancelled) frees them.
+            // its own, a picture sharing the source's pixels where it can. A
+            // closed queue (the encoder failed or was cancelled) frees them.
             CQueuedFrames frames;
             if (video && videoId != -1)
-                frames.video.reset(video->Clone());
+                frames.video.reset(ShareOrClone(video));
             if (audio && audioId != -1)
                 frames.audio.reset(audio->Clone());
             if (!queue->PushWait(std::move(frames)))

@@ -108,6 +108,21 @@ void ChooseStreams(CSourceURL& address, AVInclude include)
         address.SetAudioStreamID(-1);
 }
 
+void ChooseSourceOutput(CSourceURL& address, AVInclude include, bool editDescription, double frameRate)
+{
+    ChooseStreams(address, include);
+    if (!editDescription || !IncludesVideo(include) || !(frameRate > 0.0) || frameRate > 1000.0)
+        return;
+    // Kept to a thousandth, so NTSC rates given as 29.97 stay exact.
+    uint32_t num = static_cast<uint32_t>(std::lround(frameRate * 1000.0));
+    uint32_t den = 1000;
+    if (num % 1000 == 0) {
+        num /= 1000;
+        den = 1;
+    }
+    address.SetParam("framerate", std::to_string(num) + "/" + std::to_string(den));
+}
+
 std::string ManagerProperty(IAVManager* manager, const char* name, bool* found)
 {
     int length = 0;

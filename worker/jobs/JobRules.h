@@ -37,6 +37,12 @@ bool IsEditDescription(const char* importerName, const std::string& path);
 // The profile's stream selection on the source address.
 void ChooseStreams(CSourceURL& address, AVInclude include);
 
+// What the job's source applies itself, on its address: the profile's
+// stream selection and, for an edit description with pictures, the output
+// frame rate its pictures are placed on (0 leaves each picture its own time).
+// The description itself stays as the timeline wrote it.
+void ChooseSourceOutput(CSourceURL& address, AVInclude include, bool editDescription, double frameRate);
+
 // A named text value of the media manager's current source, empty when none.
 std::string ManagerProperty(IAVManager* manager, const char* name, bool* found = nullptr);
 

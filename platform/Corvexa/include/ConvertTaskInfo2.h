@@ -8,6 +8,8 @@
 // that once carried in-process pointers hold 0, and each process keeps its own
 // pointers in a ConvertTaskLocal beside the record.
 
+#include "moorlan_srcutils/moorlan_job_kinds.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -33,7 +35,11 @@ struct ConvertTaskInfo2
     int32_t TaskID;         // 0x00 engine's id of the task
     uint32_t SrcPath;       // 0x04 always 0 in the file (see ConvertTaskLocal)
     uint32_t DstPath;       // 0x08 always 0 in the file
-    uint32_t ImporterName;  // 0x0C always 0 in the file
+    // 0x0C: the job kind (Moorland::JobKind) the engine decided when the task
+    // was submitted, plus one; 0 in a record written without it, whose worker
+    // takes the kind from the profile's "remux". The importer name travels on
+    // the worker's command line.
+    int32_t JobKindCode;
     uint32_t Profile;       // 0x10 always 0 in the file
     int32_t State;          // 0x14 ConvertTaskState; use GetState/SetState
     int32_t Pass;           // 0x18 encoding passes
@@ -84,6 +90,10 @@ struct ConvertTaskInfo2
     int64_t GetEstimatedSize() const { return LoadI64(EstimatedSize); }
     void SetEstimatedSize(int64_t n) { StoreI64(EstimatedSize, n); }
 
+    bool HasJobKind() const { return JobKindCode > 0; }
+    JobKind GetJobKind() const { return JobKindFromRemux(JobKindCode - 1); }
+    void SetJobKind(JobKind kind) { JobKindCode = RemuxValue(kind) + 1; }
+
 private:
     static double LoadF64(const unsigned char* p)
     {
@@ -105,7 +115,7 @@ private:
 static_assert(offsetof(ConvertTaskInfo2, TaskID) == 0x00, "job record layout");
 static_assert(offsetof(ConvertTaskInfo2, SrcPath) == 0x04, "job record layout");
 static_assert(offsetof(ConvertTaskInfo2, DstPath) == 0x08, "job record layout");
-static_assert(offsetof(ConvertTaskInfo2, ImporterName) == 0x0C, "job record layout");
+static_assert(offsetof(ConvertTaskInfo2, JobKindCode) == 0x0C, "job record layout");
 static_assert(offsetof(ConvertTaskInfo2, Profile) == 0x10, "job record layout");
 static_assert(offsetof(ConvertTaskInfo2, State) == 0x14, "job record layout");
 static_assert(offsetof(ConvertTaskInfo2, Pass) == 0x18, "job record layout");

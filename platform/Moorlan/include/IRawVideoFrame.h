@@ -64,8 +64,39 @@ protected:
     ~IMVCRawVideoFrame() = default;
 };
 
+// A picture whose pixels are counted references: it hands on a second
+// picture holding the same pixels, without copying them.
+class ISharedRawVideoFrame
+{
+public:
+    // A new picture with the same pixels, time and attributes, which its
+    // holder releases with Free. The pixels are read-only for both: the
+    // share cannot be modified until SetCanBeModified(true) gives it its own
+    // copy, and this picture's maker never writes into pixels still shared.
+    virtual IRawVideoFrame* Share() = 0;
+
+protected:
+    ~ISharedRawVideoFrame() = default;
+};
+
 } // namespace Moorland
 
 #define RAWVIDEO_INTERFACE_RAWVIDEO "RawVideoInterfaceRawVideo"
 #define RAWVIDEO_INTERFACE_MVC "RawVideoInterfaceMVC"
 #define RAWVIDEO_INTERFACE_SUBSET "ISubSetRawFrame"
+#define RAWVIDEO_INTERFACE_SHARED "ISharedRawVideoFrame"
+
+namespace Moorland {
+
+// A picture to keep beyond its maker's next step: shared when it can be,
+// else a deep copy (failing as the picture's Clone fails); released with Free.
+inline IRawVideoFrame* ShareOrClone(IRawVideoFrame* frame)
+{
+    if (!frame)
+        return nullptr;
+    if (auto* shared = static_cast<ISharedRawVideoFrame*>(frame->GetInterface(RAWVIDEO_INTERFACE_SHARED)))
+        return shared->Share();
+    return frame->Clone();
+}
+
+} // namespace Moorland

@@ -29,6 +29,11 @@ int ToQuentaSampleFormat(AVSampleFormat format);
 
 const int64_t kNoTime = INT64_MIN;
 
+// The name under which a decoded picture's GetInterface gives its own
+// AVFrame, for the layer's writers: its pixels are counted references that
+// nobody writes while they are shared, so an encoder may hold them as they are.
+inline constexpr char kDecodedAVFrameInterface[] = "SolvaneDecodedAVFrame";
+
 // a - b and a + b held within the 64-bit range: damaged files carry any
 // time stamp at all.
 int64_t SafeSub(int64_t a, int64_t b);

@@ -310,6 +310,7 @@ bool CSimpleEditSource::Seek(uint32_t ms)
         m_lastVideoEndMs = static_cast<int>(at);
         m_repeat = 0;
         m_lastPicture = nullptr;
+        m_placed.reset();
         m_spent = false;
         m_keptPictures.clear();
         m_keptSound.clear();
@@ -427,11 +428,18 @@ bool CSimpleEditSource::Pump(bool, bool, Moorland::IRawAudioFrame*& a, Moorland:
     if (!needV && !needA)
         return false;
     Moorland::IAVSource* source = m_videoSource.get();
-    int mode = needV && needA ? Moorland::AVReadBoth : needV ? Moorland::AVReadVideoOnly : Moorland::AVReadAudioOnly;
+    int mode = needV ? Moorland::AVReadVideoOnly : Moorland::AVReadAudioOnly;
     bool audioLane = false;
-    if (!m_sharedSource && needA) {
-        const int64_t audioMs = m_out.sampleRate ? m_audioPos * 1000 / m_out.sampleRate : 0;
-        if (!needV || audioMs < m_lastVideoEndMs) {
+    // Pictures and sound are made in time order, whichever comes first on
+    // the time line: readers of either kind then find little kept for them.
+    const int64_t audioMs = m_out.sampleRate ? m_audioPos * 1000 / m_out.sampleRate : 0;
+    const bool soundFirst = needA && (!needV || audioMs < m_lastVideoEndMs);
+    if (m_sharedSource) {
+        // The clip's source gives the other kind when the one asked for is spent.
+        if (soundFirst)
+            mode = Moorland::AVReadAudioOnly;
+    } else if (needA) {
+        if (soundFirst) {
             source = m_audioSource.get();
             mode = Moorland::AVReadAudioOnly;
             audioLane = true;
@@ -471,15 +479,22 @@ Moorland::IRawVideoFrame* CSimpleEditSource::TakeVideo(Moorland::IRawVideoFrame*
     const int64_t outTs = m_out.clipStartMs[m_clip] + std::max<int64_t>(0, ts - clip.trimStartMs);
 
     // A picture that needs no change is handed on as it is, only retimed:
-    // a timeline of whole clips costs no copy of its pictures. Not when
-    // pictures are placed on a frame rate's slots: a picture shown again
-    // must outlive the clip source's next reads.
+    // a timeline of whole clips costs no copy of its pictures. When pictures
+    // are placed on a frame rate's slots, a picture shown again must outlive
+    // the clip source's next reads: it goes on as a share of its pixels.
     unsigned fullW = 0, fullH = 0;
     v->GetDimension(&fullW, &fullH);
     const double ownSar = v->GetDAR() > 0 && fullW && fullH ? v->GetDAR() * fullH / fullW : 1.0;
-    if (!m_cfr && v->GetPixelFormat() == Moorland::PIXEL_FORMAT_YUV420P && fullW == static_cast<unsigned>(m_out.width) &&
-        fullH == static_cast<unsigned>(m_out.height) && !clip.crop[0] && !clip.crop[1] && !clip.crop[2] &&
-        !clip.crop[3] && m_processors.empty() && !clip.interlaced && std::fabs(ownSar - m_out.sampleAspect) < 0.01) {
+    auto* shareable =
+        m_cfr ? static_cast<Moorland::ISharedRawVideoFrame*>(v->GetInterface(RAWVIDEO_INTERFACE_SHARED)) : nullptr;
+    if ((!m_cfr || shareable) && v->GetPixelFormat() == Moorland::PIXEL_FORMAT_YUV420P &&
+        fullW == static_cast<unsigned>(m_out.width) && fullH == static_cast<unsigned>(m_out.height) &&
+        !clip.crop[0] && !clip.crop[1] && !clip.crop[2] && !clip.crop[3] && m_processors.empty() &&
+        !clip.interlaced && std::fabs(ownSar - m_out.sampleAspect) < 0.01) {
+        if (shareable) {
+            m_placing.reset(shareable->Share());
+            v = m_placing.get();
+        }
         v->SetTimeStamp(static_cast<int>(outTs));
         v->SetDuration(static_cast<unsigned>(duration));
         v->SetInterlaced(false);
@@ -704,9 +719,9 @@ bool CSimpleEditSource::Read(Moorland::IRawAudioFrame** audio, Moorland::IRawVid
 {
     // The picture handed out last is the reader's no more; its pixels take
     // the next kept picture.
-    if (m_handedPicture && m_spare.size() < kSparePictures)
-        m_spare.push_back(std::move(m_handedPicture));
-    m_handedPicture.reset();
+    if (m_handedPicture.copy && m_spare.size() < kSparePictures)
+        m_spare.push_back(std::move(m_handedPicture.copy));
+    m_handedPicture = KeptPicture();
     const bool askVideo = video && mode != Moorland::AVReadAudioOnly;
     const bool askAudio = audio && mode != Moorland::AVReadVideoOnly;
     for (;;) {
@@ -771,14 +786,20 @@ bool CSimpleEditSource::Read(Moorland::IRawAudioFrame** audio, Moorland::IRawVid
 
 void CSimpleEditSource::KeepPicture(Moorland::IRawVideoFrame* picture)
 {
-    if (m_spare.empty()) {
-        m_keptPictures.emplace_back(CEditVideoFrame::CopyOf(picture, false));
-        return;
+    KeptPicture kept;
+    // The pictures this source makes itself are written again at the next
+    // one: only a clip's own picture can be kept by its pixels.
+    if (auto* shareable =
+            static_cast<Moorland::ISharedRawVideoFrame*>(picture->GetInterface(RAWVIDEO_INTERFACE_SHARED))) {
+        kept.shared.reset(shareable->Share());
+    } else if (m_spare.empty()) {
+        kept.copy.reset(CEditVideoFrame::CopyOf(picture, false));
+    } else {
+        kept.copy = std::move(m_spare.back());
+        m_spare.pop_back();
+        kept.copy->CopyFrom(picture);
     }
-    std::unique_ptr<CEditVideoFrame> frame = std::move(m_spare.back());
-    m_spare.pop_back();
-    frame->CopyFrom(picture);
-    m_keptPictures.push_back(std::move(frame));
+    m_keptPictures.push_back(std::move(kept));
 }
 
 void CSimpleEditSource::KeepSound()
@@ -831,6 +852,11 @@ bool CSimpleEditSource::Produce(Moorland::IRawVideoFrame*& picture, bool& haveSo
             picture = TakeVideo(v);
             if (picture)
                 picture = Place(picture);
+            // A share that was placed stays while it may be shown again; one
+            // that was dropped goes at once.
+            if (m_placing && picture == m_placing.get())
+                m_placed = std::move(m_placing);
+            m_placing.reset();
         }
         if (a && m_audioOwn)
             TakeAudio(a);

@@ -99,6 +99,17 @@ private:
     struct DeinterlaceDeleter { void operator()(Moorland::IImageDeinterlace* d) const { if (d) d->Release(); } };
     struct ResamplerDeleter { void operator()(Moorland::IAudioResampler* r) const { if (r) r->Release(); } };
     using SourcePtr = std::unique_ptr<Moorland::IAVSource, SourceDeleter>;
+    struct PictureFree { void operator()(Moorland::IRawVideoFrame* f) const { if (f) f->Free(); } };
+    // A second reference to a picture's pixels (ISharedRawVideoFrame).
+    using SharedPicture = std::unique_ptr<Moorland::IRawVideoFrame, PictureFree>;
+    // A picture kept past the read that made it: a share of its pixels, or a
+    // copy when they cannot be shared.
+    struct KeptPicture
+    {
+        SharedPicture shared;
+        std::unique_ptr<CEditVideoFrame> copy;
+        Moorland::IRawVideoFrame* get() const { return shared ? shared.get() : copy.get(); }
+    };
 
     bool Read(Moorland::IRawAudioFrame** audio, Moorland::IRawVideoFrame** video, int mode);
     // One step of playing: a picture (or none) and whether a block of sound
@@ -159,8 +170,8 @@ private:
     bool m_spent = false;          // playing has reached the end of the description
 
     // Made for a kind the reader did not ask for, kept until it does.
-    std::deque<std::unique_ptr<CEditVideoFrame>> m_keptPictures;
-    std::unique_ptr<CEditVideoFrame> m_handedPicture; // a kept picture handed out, valid to the next read
+    std::deque<KeptPicture> m_keptPictures;
+    KeptPicture m_handedPicture; // a kept picture handed out, valid to the next read
     std::vector<std::unique_ptr<CEditVideoFrame>> m_spare; // pictures done with, to keep the next in
     std::vector<int16_t> m_keptSound;
     int64_t m_keptSoundFirst = 0;  // time-line sample of its first sample
@@ -177,6 +188,11 @@ private:
     int64_t m_nextSlot = 0;
     int64_t m_repeat = 0;          // slots still to show the last picture in
     Moorland::IRawVideoFrame* m_lastPicture = nullptr;
+    // A clip's picture placed on the slots as it came, by a share of its
+    // pixels: it may be shown again after the clip's source has moved on or
+    // closed. m_placing is the one just made, m_placed the last one placed.
+    SharedPicture m_placing;
+    SharedPicture m_placed;
     bool m_clipHadPicture = false;
     int64_t SlotAt(double ms) const;
     Moorland::IRawVideoFrame* Place(Moorland::IRawVideoFrame* picture);

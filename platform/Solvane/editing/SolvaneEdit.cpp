@@ -7,6 +7,7 @@
 #include "moorlan_srcutils/moorlan_url.h"
 
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -43,9 +44,21 @@ Moorland::IAVSource* CreateEditSource(Moorland::IAVManager* manager, const char*
     if (!address)
         QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
     const Moorland::CSourceURL url(address);
-    const SeixDescription description = LoadSeix(url.GetFilePath());
+    SeixDescription description = LoadSeix(url.GetFilePath());
     if (description.clips.empty())
         QB_THROW(QB_ERR_MEDIA, "The edit description has no clips");
+    // A conversion job gives its output frame rate with the address ("num/den"):
+    // the pictures then come on that rate's slots, as if the description held it.
+    const std::string rate = url.GetParam("framerate");
+    if (!rate.empty()) {
+        char* end = nullptr;
+        const unsigned long num = std::strtoul(rate.c_str(), &end, 10);
+        const unsigned long den = end && *end == '/' ? std::strtoul(end + 1, &end, 10) : 0;
+        if (!end || *end || num == 0 || num > 1000000 || den == 0 || den > 1000000)
+            QB_THROW(QB_ERR_BAD_PARAM, "Bad frame rate in the address " + std::string(address));
+        description.frameRateNum = static_cast<uint32_t>(num);
+        description.frameRateDen = static_cast<uint32_t>(den);
+    }
     std::unique_ptr<CSimpleEditSource> source(new CSimpleEditSource(
         manager, description, url.GetVideoStreamID() != -1, url.GetAudioStreamID() != -1, nullptr, nullptr));
     if (url.GetParam("usemultithreaddecode") == "1")

@@ -88,7 +88,7 @@ std::string ShortfallText(int64_t reachedMs, int64_t promisedMs)
 
 } // namespace
 
-std::string DataCutShort(AVFormatContext* ctx)
+std::string DataCutShort(AVFormatContext* ctx, bool* moved)
 {
     if (!ctx || !ctx->pb || !(ctx->pb->seekable & AVIO_SEEKABLE_NORMAL))
         return std::string();
@@ -142,6 +142,8 @@ std::string DataCutShort(AVFormatContext* ctx)
         return std::string();
     const int64_t rate = ctx->bit_rate > 0 ? ctx->bit_rate / 8 : 0;
     const int64_t window = std::min<int64_t>(std::max<int64_t>(rate * 4, 256 << 10), 16 << 20);
+    if (moved)
+        *moved = true;
     if (av_seek_frame(ctx, -1, std::max<int64_t>(0, size - window), AVSEEK_FLAG_BYTE) < 0)
         return std::string();
     std::vector<int64_t> ends(ctx->nb_streams, kNoTime);

@@ -42,8 +42,8 @@ int64_t PromisedDuration(const AVFormatContext* ctx, const AVStream* st);
 // states (a cut download or copy): "the data ends at 1.52 s of the 3.04 s
 // its header states ..."; empty when it reaches its end or a cheap look
 // can't tell. Looks only at the index and the packets of the file's last
-// stretch, never decodes; moves the read position.
-std::string DataCutShort(AVFormatContext* ctx);
+// stretch, never decodes; may move the read position, and then sets *moved.
+std::string DataCutShort(AVFormatContext* ctx, bool* moved = nullptr);
 
 class CFFDemuxer
 {

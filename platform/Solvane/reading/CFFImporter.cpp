@@ -65,7 +65,7 @@ void CFFImporter::OpenFile(const std::string& path)
         QB_THROW(QB_ERR_MEDIA, "A TiVo recording needs the TiVo media access key: " + path);
     std::shared_ptr<CFFMediaFile> file;
     try {
-        file = CFFMediaFile::Open(path);
+        file = CFFMediaFile::Open(path, m_settings.keepProbe);
     } catch (const CBaseException& e) {
         // Recordings still encrypted for the TiVo cannot be read by the demuxer.
         if (IsTiVoPath(path))

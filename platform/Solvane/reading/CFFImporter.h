@@ -21,6 +21,7 @@ struct ImporterSettings
     DecoderChoice decoder;
     std::string tivoKey;       // the manager's "TiVoMediaAccessKey"
     bool subtitlesOnly = false; // the manager's "ReadSubtitleOnly": multi-stream sources read subtitles only
+    bool keepProbe = false;     // the file is opened for one source made at once (CFFMediaFile::Open)
 };
 
 class CFFImporter final : public Moorland::IAVImporter,

@@ -91,8 +91,9 @@ void FillFourCC(char out[4], const AVCodecParameters* par)
 // not seen), read from the last seconds of the file. Only asked when some
 // stream has no stated length: AVI written by other muxers states none for
 // its sound, which then lasts past the file's estimated length.
-std::vector<int64_t> LastPacketEnds(AVFormatContext* ctx)
+std::vector<int64_t> LastPacketEnds(AVFormatContext* ctx, bool* moved)
 {
+    *moved = false;
     std::vector<int64_t> ends(ctx->nb_streams, AV_NOPTS_VALUE);
     bool unknown = false;
     for (unsigned i = 0; i < ctx->nb_streams; ++i) {
@@ -107,6 +108,7 @@ std::vector<int64_t> LastPacketEnds(AVFormatContext* ctx)
         return ends;
     const int64_t start = ctx->start_time != AV_NOPTS_VALUE ? ctx->start_time : 0;
     const int64_t target = SafeAdd(start, std::max<int64_t>(0, ctx->duration - 3 * AV_TIME_BASE));
+    *moved = true;
     if (avformat_seek_file(ctx, -1, INT64_MIN, target, target, 0) < 0)
         return ends;
     FF::PacketPtr packet = FF::MakePacket();
@@ -228,19 +230,29 @@ std::string BaseName(const std::string& path)
 
 } // namespace
 
-std::shared_ptr<CFFMediaFile> CFFMediaFile::Open(const std::string& path)
+std::shared_ptr<CFFMediaFile> CFFMediaFile::Open(const std::string& path, bool keepProbe)
 {
     std::shared_ptr<CFFMediaFile> file(new CFFMediaFile());
     file->m_path = path;
-    // Probed, described and closed again here.
-    CFFDemuxer demux(path);
-    file->Build(demux.Context());
-    file->KeepProperties(demux.Context());
+    // Probed, described and closed again here, unless a source is to read it next.
+    std::unique_ptr<CFFDemuxer> demux(new CFFDemuxer(path));
+    bool moved = false;
+    file->Build(demux->Context(), &moved);
+    file->KeepProperties(demux->Context());
     // A cut file is told at once, not after a conversion has run into its end.
-    const std::string cut = DataCutShort(demux.Context());
+    const std::string cut = DataCutShort(demux->Context(), &moved);
     if (!cut.empty())
         QB_THROW(QB_ERR_MEDIA, "The file " + path + " is damaged: " + cut);
+    // Only a demuxer still where the probe left it reads as a fresh one.
+    if (keepProbe && !moved)
+        file->m_probed = std::move(demux);
     return file;
+}
+
+std::unique_ptr<CFFDemuxer> CFFMediaFile::TakeProbedDemuxer()
+{
+    std::lock_guard<std::mutex> guard(m_probedLock);
+    return std::move(m_probed);
 }
 
 CFFMediaFile::~CFFMediaFile()
@@ -249,9 +261,9 @@ CFFMediaFile::~CFFMediaFile()
         FreeMovie(m.info);
 }
 
-void CFFMediaFile::Build(AVFormatContext* ctx)
+void CFFMediaFile::Build(AVFormatContext* ctx, bool* moved)
 {
-    const std::vector<int64_t> lastEnds = LastPacketEnds(ctx);
+    const std::vector<int64_t> lastEnds = LastPacketEnds(ctx, moved);
     m_format = ctx->iformat && ctx->iformat->name ? ctx->iformat->name : "";
     m_origin = ctx->start_time != AV_NOPTS_VALUE ? ctx->start_time : 0;
     m_durationMs = ctx->duration != AV_NOPTS_VALUE && ctx->duration > 0 ? ctx->duration / 1000 : 0;

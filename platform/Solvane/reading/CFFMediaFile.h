@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -30,7 +31,10 @@ struct FFMovie
 class CFFMediaFile
 {
 public:
-    static std::shared_ptr<CFFMediaFile> Open(const std::string& path);
+    // With `keepProbe` the demuxer that probed the file stays open for the
+    // first source made from it (TakeProbedDemuxer): a file opened to be
+    // read at once is opened and probed once, not twice.
+    static std::shared_ptr<CFFMediaFile> Open(const std::string& path, bool keepProbe = false);
     ~CFFMediaFile();
     CFFMediaFile(const CFFMediaFile&) = delete;
     CFFMediaFile& operator=(const CFFMediaFile&) = delete;
@@ -74,9 +78,14 @@ public:
     // A named value for the manager's GetProperty; empty when the file has none.
     std::string Property(const std::string& name, int videoStreamIndex) const;
 
+    // The demuxer kept from the probe, at the file's start; null when none
+    // was kept or it was taken already.
+    std::unique_ptr<CFFDemuxer> TakeProbedDemuxer();
+
 private:
     CFFMediaFile() = default;
-    void Build(AVFormatContext* ctx);
+    // `moved`: whether it read elsewhere in the file than the probe did.
+    void Build(AVFormatContext* ctx, bool* moved);
     void KeepProperties(AVFormatContext* ctx);
 
     std::string m_path;
@@ -91,6 +100,8 @@ private:
     std::string m_fileTimecode;
     // FFmpeg guessed the lengths from the bit rate: the file states none.
     bool m_lengthGuessed = false;
+    std::mutex m_probedLock;
+    std::unique_ptr<CFFDemuxer> m_probed;
 };
 
 } // namespace Solvane

@@ -34,7 +34,9 @@ CFFSource::CFFSource(std::shared_ptr<CFFMediaFile> file, const FFMovie& movie, i
     if (m_video.index < 0 && m_audio.index < 0)
         QB_THROW(QB_ERR_BAD_PARAM, "No video or audio streams");
 
-    m_demux.reset(new CFFDemuxer(m_file->Path()));
+    m_demux = m_file->TakeProbedDemuxer();
+    if (!m_demux)
+        m_demux.reset(new CFFDemuxer(m_file->Path()));
     m_demux->SetOrigin(movie.origin);
     m_packet = FF::MakePacket();
     std::vector<int> used;

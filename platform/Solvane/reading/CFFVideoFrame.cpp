@@ -12,6 +12,7 @@ extern "C" {
 }
 
 #include <cstring>
+#include <memory>
 
 namespace Solvane {
 
@@ -149,7 +150,7 @@ void CFFVideoFrame::SetDuplicatedCount(unsigned count, unsigned second)
 
 Moorland::IRawVideoFrame* CFFVideoFrame::Clone()
 {
-    auto* copy = new CFFVideoFrame(true);
+    std::unique_ptr<CFFVideoFrame> copy(new CFFVideoFrame(true));
     AVFrame* dst = copy->m_frame.get();
     dst->format = m_frame->format;
     dst->width = m_frame->width;
@@ -159,23 +160,39 @@ Moorland::IRawVideoFrame* CFFVideoFrame::Clone()
         err = av_frame_copy(dst, m_frame.get());
     if (err >= 0)
         err = av_frame_copy_props(dst, m_frame.get());
-    if (err < 0) {
-        delete copy;
+    if (err < 0)
         QB_THROW_AV(QB_ERR_NO_MEMORY, "Can't copy a picture", err);
-    }
-    copy->m_pixelFormat = m_pixelFormat;
-    copy->m_timeStamp = m_timeStamp;
-    copy->m_duration = m_duration;
-    copy->m_cropRight = m_cropRight;
-    copy->m_cropBottom = m_cropBottom;
-    copy->m_dupCount = m_dupCount;
-    copy->m_dupSecond = m_dupSecond;
+    copy->TakeAttributes(*this);
     copy->m_writable = true;
-    copy->m_interlaced = m_interlaced;
-    copy->m_topFieldFirst = m_topFieldFirst;
-    copy->m_sar = m_sar;
-    copy->m_border = m_border;
-    return copy;
+    return copy.release();
+}
+
+Moorland::IRawVideoFrame* CFFVideoFrame::Share()
+{
+    std::unique_ptr<CFFVideoFrame> share(new CFFVideoFrame(true));
+    const int err = av_frame_ref(share->m_frame.get(), m_frame.get());
+    if (err < 0)
+        QB_THROW_AV(QB_ERR_NO_MEMORY, "Can't keep a picture", err);
+    share->TakeAttributes(*this);
+    // Shared pixels are read-only for both, until one takes a copy of its own.
+    share->m_writable = false;
+    m_writable = false;
+    return share.release();
+}
+
+void CFFVideoFrame::TakeAttributes(const CFFVideoFrame& from)
+{
+    m_pixelFormat = from.m_pixelFormat;
+    m_timeStamp = from.m_timeStamp;
+    m_duration = from.m_duration;
+    m_cropRight = from.m_cropRight;
+    m_cropBottom = from.m_cropBottom;
+    m_dupCount = from.m_dupCount;
+    m_dupSecond = from.m_dupSecond;
+    m_interlaced = from.m_interlaced;
+    m_topFieldFirst = from.m_topFieldFirst;
+    m_sar = from.m_sar;
+    m_border = from.m_border;
 }
 
 void CFFVideoFrame::SetCanBeModified(bool canBeModified)
@@ -207,6 +224,10 @@ void* CFFVideoFrame::GetInterface(char const* name)
 {
     if (name && strcmp(name, RAWVIDEO_INTERFACE_RAWVIDEO) == 0)
         return static_cast<Moorland::IRawVideoFrame*>(this);
+    if (name && strcmp(name, RAWVIDEO_INTERFACE_SHARED) == 0)
+        return static_cast<Moorland::ISharedRawVideoFrame*>(this);
+    if (name && strcmp(name, kDecodedAVFrameInterface) == 0)
+        return m_frame.get();
     return nullptr;
 }
 

@@ -2,8 +2,8 @@
 
 // A picture the media manager's sources hand out, wrapped around FFmpeg's
 // reference-counted frame without copying. A picture a source hands out stays
-// the source's (its Free does nothing); a Clone is a deep copy that its
-// holder frees.
+// the source's (its Free does nothing); a Clone is a deep copy and a Share a
+// second reference to the same pixels, each freed by its holder.
 
 #include "FFOwners.h"
 #include "IRawVideoFrame.h"
@@ -17,7 +17,7 @@ extern "C" {
 
 namespace Solvane {
 
-class CFFVideoFrame final : public Moorland::IRawVideoFrame
+class CFFVideoFrame final : public Moorland::IRawVideoFrame, public Moorland::ISharedRawVideoFrame
 {
 public:
     // `owned`: the holder frees the frame with Free.
@@ -49,6 +49,7 @@ public:
     unsigned GetDuplicatedCount(unsigned* second) override;
     void SetDuplicatedCount(unsigned count, unsigned second) override;
     Moorland::IRawVideoFrame* Clone() override;
+    Moorland::IRawVideoFrame* Share() override;
     bool CanBeModified() override { return m_writable; }
     void SetCanBeModified(bool canBeModified) override;
     bool IsInterlaced() override { return m_interlaced; }
@@ -60,6 +61,8 @@ public:
     void* GetInterface(char const* name) override;
 
 private:
+    // Everything but the pixels, from `from`.
+    void TakeAttributes(const CFFVideoFrame& from);
     bool PlaneGeometry(unsigned index, unsigned* lineBytes, unsigned* rows);
 
     FF::FramePtr m_frame = FF::MakeFrame();

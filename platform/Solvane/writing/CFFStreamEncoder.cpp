@@ -39,6 +39,40 @@ bool StartsWith(const std::string& s, const char* prefix)
     return s.compare(0, std::strlen(prefix), prefix) == 0;
 }
 
+// A picture of the encoder's layout and size with pixels of its own.
+FF::FramePtr NewPicture(const AVCodecContext* c)
+{
+    FF::FramePtr f = FF::MakeFrame();
+    f->format = c->pix_fmt;
+    f->width = c->width;
+    f->height = c->height;
+    const int err = av_frame_get_buffer(f.get(), 0);
+    if (err < 0)
+        QB_THROW_AV(QB_ERR_NO_MEMORY, "No enough memory", err);
+    return f;
+}
+
+// A new frame holding references to the pixels of a decoded one and nothing
+// else of it: its picture type, side data and times would steer the encoder.
+// Null when the pixels are not whole counted buffers of that size.
+FF::FramePtr PixelsOf(const AVFrame* src, int width, int height)
+{
+    if (!src->buf[0] || src->nb_extended_buf || src->hw_frames_ctx || src->width != width || src->height != height ||
+        src->crop_left || src->crop_top || src->crop_right || src->crop_bottom)
+        return nullptr;
+    FF::FramePtr f = FF::MakeFrame();
+    f->format = src->format;
+    f->width = width;
+    f->height = height;
+    for (int i = 0; i < AV_NUM_DATA_POINTERS; ++i) {
+        f->data[i] = src->data[i];
+        f->linesize[i] = src->linesize[i];
+        if (src->buf[i] && !(f->buf[i] = av_buffer_ref(src->buf[i])))
+            QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
+    }
+    return f;
+}
+
 // Display aspect "x:y" into the sample aspect of a w x h picture; 0/1 when
 // the text holds none.
 AVRational SampleAspect(const std::string& text, int w, int h)
@@ -447,13 +481,6 @@ void CFFStreamEncoder::SendVideo(Moorland::IRawVideoFrame* in, int64_t origin100
             srcStride[i] = static_cast<int>(pitch);
         }
     }
-    FF::FramePtr f = FF::MakeFrame();
-    f->format = c->pix_fmt;
-    f->width = c->width;
-    f->height = c->height;
-    int err = av_frame_get_buffer(f.get(), 0);
-    if (err < 0)
-        QB_THROW_AV(QB_ERR_NO_MEMORY, "No enough memory", err);
     // A frame whose pixel shape is stated (a DVD's 16:9) shows every picture
     // at its own shape, with bars where the shapes differ; without one the
     // picture fills the frame.
@@ -464,9 +491,16 @@ void CFFStreamEncoder::SendVideo(Moorland::IRawVideoFrame* in, int64_t origin100
         area = FitPicture(in->GetDAR(), c->width, c->height, c->sample_aspect_ratio, c->pix_fmt,
                           in->IsInterlaced());
     const bool bars = !FillsFrame(area, c->width, c->height);
-    if (!bars && srcFmt == c->pix_fmt && static_cast<int>(w) == c->width && static_cast<int>(h) == c->height) {
+    const bool sameShape =
+        !bars && srcFmt == c->pix_fmt && static_cast<int>(w) == c->width && static_cast<int>(h) == c->height;
+    // A decoded picture the encoder takes as it is goes by reference.
+    auto* decoded = sameShape ? static_cast<const AVFrame*>(in->GetInterface(kDecodedAVFrameInterface)) : nullptr;
+    FF::FramePtr f = decoded ? PixelsOf(decoded, c->width, c->height) : nullptr;
+    if (!f && sameShape) {
+        f = NewPicture(c);
         av_image_copy(f->data, f->linesize, src, srcStride, c->pix_fmt, c->width, c->height);
-    } else {
+    } else if (!f) {
+        f = NewPicture(c);
         m_sws.reset(sws_getCachedContext(m_sws.release(), static_cast<int>(w), static_cast<int>(h), srcFmt,
                                          area.width, area.height, c->pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr));
         if (!m_sws)

@@ -28,7 +28,7 @@ int main(int argc, char** argv)
             std::ofstream out(sPath);
             out << sProfile << "\n";
         },
-        false, "");
+        false, "", Moorland::JobKind::Transcode);
     if (nId < 0)
         return 3;
     pEngine->StartConvert();

@@ -167,11 +167,26 @@ TEST_F(CAVConverterTest, RecordCarriesTheTaskIdPassesAndPathsForTheWorker)
     EXPECT_EQ(pRecord->TrimStart, 0);
     EXPECT_EQ(pRecord->TrimLength, -1);
     EXPECT_EQ(pRecord->ErrorTextCapacity, 1000u);
+    ASSERT_TRUE(pRecord->HasJobKind());
+    EXPECT_EQ(pRecord->GetJobKind(), Moorland::JobKind::Transcode);
 
     std::unique_ptr<CMemFileMapping> pFile(CMemFileMapping::OpenFileMap(engine->GetJobFilePath(), 8u << 20));
     ASSERT_TRUE(pFile);
     EXPECT_STREQ(pFile->GetText(pRecord->SrcPathText), m_sSource.c_str());
     EXPECT_STREQ(pFile->GetText(pRecord->DstPathText), Dest(0).c_str());
+
+    // The profile's "remux" is read once, here: the record tells the worker.
+    for (int nRemux : {0, 1, 2, 3, 4, 9}) {
+        IProfile* pProfile = CreateProfile();
+        ASSERT_NE(pProfile, nullptr);
+        pProfile->GetParams()->SetInt("remux", nRemux);
+        const int nKindTask = engine->AddConvertTask(m_sSource.c_str(), Dest(2).c_str(), pProfile, false, "");
+        pProfile->Release();
+        ConvertTaskInfo2* pKinded = engine->GetConvertTaskInfo(nKindTask);
+        ASSERT_NE(pKinded, nullptr) << nRemux;
+        EXPECT_EQ(pKinded->GetJobKind(), Moorland::JobKindFromRemux(nRemux)) << nRemux;
+        engine->RemoveConvertTask(nKindTask);
+    }
 
     EXPECT_EQ(engine->GetConvertTaskInfo(nId + 100), nullptr);
     EXPECT_NE(GetQuentaException()->GetExceptionCode(), 0);

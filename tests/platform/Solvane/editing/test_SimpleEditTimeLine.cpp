@@ -616,29 +616,92 @@ TEST(SimpleEditTimeLine, AnOutputFrameRateGivesEverySlotOnePicture)
         double fps;
         int pictures; // 1 s of 25 fps and 1 s of 30 fps
     } cases[] = {{25, 50}, {30, 60}, {12, 24}};
+    // The rate written in the description, or given with its address as a
+    // conversion job gives its own.
     for (const Case& c : cases) {
-        ImporterPtr writer = NewEdit(m);
-        ISimpleEditTimeLine* t = TimeLine(writer.get());
-        SimpleEditClipEntry a = Entry(media.a.c_str(), "FFImporter", 0, 1000);
-        SimpleEditClipEntry b = Entry(media.c30.c_str(), "FFImporter", 0, 1000);
-        ASSERT_TRUE(t->InsertClip(-1, &a));
-        ASSERT_TRUE(t->InsertClip(-1, &b));
-        ASSERT_TRUE(t->SetFrameRate(c.fps));
-        const std::string path = media.dir + "/cfr.seix";
-        ASSERT_TRUE(t->SaveTimeLine(path.c_str()));
-        SourcePtr source(m->CreateSourceFromAddress(path.c_str(), "SimpleEditImporter", nullptr, nullptr, nullptr, nullptr));
-        ASSERT_TRUE(source) << SolvaneTest::LastMessage();
-        std::vector<int> times;
-        IRawAudioFrame* audio = nullptr;
-        IRawVideoFrame* video = nullptr;
-        while (source->ReadFrames(&audio, &video, nullptr, AVReadVideoOnly))
-            if (video)
-                times.push_back(video->GetTimeStamp());
-        EXPECT_TRUE(source->IsEndOfStream());
-        ASSERT_EQ(static_cast<int>(times.size()), c.pictures) << c.fps;
-        for (size_t i = 0; i < times.size(); ++i)
-            EXPECT_EQ(times[i], static_cast<int>(std::llround(i * 1000.0 / c.fps))) << c.fps << " #" << i;
+        for (bool byAddress : {false, true}) {
+            ImporterPtr writer = NewEdit(m);
+            ISimpleEditTimeLine* t = TimeLine(writer.get());
+            SimpleEditClipEntry a = Entry(media.a.c_str(), "FFImporter", 0, 1000);
+            SimpleEditClipEntry b = Entry(media.c30.c_str(), "FFImporter", 0, 1000);
+            ASSERT_TRUE(t->InsertClip(-1, &a));
+            ASSERT_TRUE(t->InsertClip(-1, &b));
+            if (!byAddress)
+                ASSERT_TRUE(t->SetFrameRate(c.fps));
+            const std::string path = media.dir + "/cfr.seix";
+            ASSERT_TRUE(t->SaveTimeLine(path.c_str()));
+            const std::string address =
+                byAddress ? path + "?framerate=" + std::to_string(static_cast<int>(c.fps * 1000)) + "/1000" : path;
+            SourcePtr source(
+                m->CreateSourceFromAddress(address.c_str(), "SimpleEditImporter", nullptr, nullptr, nullptr, nullptr));
+            ASSERT_TRUE(source) << SolvaneTest::LastMessage();
+            std::vector<int> times;
+            IRawAudioFrame* audio = nullptr;
+            IRawVideoFrame* video = nullptr;
+            while (source->ReadFrames(&audio, &video, nullptr, AVReadVideoOnly))
+                if (video)
+                    times.push_back(video->GetTimeStamp());
+            EXPECT_TRUE(source->IsEndOfStream());
+            ASSERT_EQ(static_cast<int>(times.size()), c.pictures) << c.fps << " by address " << byAddress;
+            for (size_t i = 0; i < times.size(); ++i)
+                EXPECT_EQ(times[i], static_cast<int>(std::llround(i * 1000.0 / c.fps))) << c.fps << " #" << i;
+        }
     }
+    // A rate that is no rate is refused, not played at the clips' own.
+    const std::string path = media.dir + "/cfr.seix";
+    for (const char* rate : {"0/1", "25", "25/0", "25/1x", "-25/1"}) {
+        const std::string address = path + "?framerate=" + rate;
+        SourcePtr source(
+            m->CreateSourceFromAddress(address.c_str(), "SimpleEditImporter", nullptr, nullptr, nullptr, nullptr));
+        EXPECT_FALSE(source) << rate;
+        EXPECT_EQ(GetQuentaException()->GetExceptionCode(), 10021010) << rate;
+    }
+}
+
+TEST(SimpleEditTimeLine, AClipsLastPictureKeepsItsPixelsWhileItFillsTheClipsEnd)
+{
+    SOLVANE_REQUIRE_MEDIA();
+    EditMedia& media = EditMedia::Get();
+    ASSERT_TRUE(media.ok);
+    SolvaneTest::ManagerHolder m;
+    // B's pictures end at 1 s; its place on the time line lasts 1.5 s, so its
+    // last picture is shown again after its file has been closed.
+    ImporterPtr writer = NewEdit(m);
+    ISimpleEditTimeLine* t = TimeLine(writer.get());
+    SimpleEditClipEntry b = Entry(media.b.c_str(), "FFImporter", 0, 1500);
+    SimpleEditClipEntry a = Entry(media.a.c_str(), "FFImporter", 0, 400);
+    ASSERT_TRUE(t->InsertClip(-1, &b));
+    ASSERT_TRUE(t->InsertClip(-1, &a));
+    ASSERT_TRUE(t->SetFrameRate(25));
+    const std::string path = media.dir + "/held.seix";
+    ASSERT_TRUE(t->SaveTimeLine(path.c_str()));
+    SourcePtr source(m->CreateSourceFromAddress(path.c_str(), "SimpleEditImporter", nullptr, nullptr, nullptr, nullptr));
+    ASSERT_TRUE(source) << SolvaneTest::LastMessage();
+    auto luma = [](IRawVideoFrame* v) {
+        unsigned line = 0, pitch = 0, rows = 0;
+        const unsigned char* p = v->GetBuffer(0, &line, &pitch, &rows);
+        std::vector<unsigned char> out;
+        for (unsigned r = 0; p && r < rows; ++r)
+            out.insert(out.end(), p + r * pitch, p + r * pitch + line);
+        return out;
+    };
+    std::vector<std::vector<unsigned char>> pictures;
+    std::vector<int> times;
+    IRawAudioFrame* audio = nullptr;
+    IRawVideoFrame* video = nullptr;
+    while (source->ReadFrames(&audio, &video, nullptr, AVReadVideoOnly)) {
+        if (!video)
+            continue;
+        pictures.push_back(luma(video));
+        times.push_back(video->GetTimeStamp());
+    }
+    ASSERT_EQ(pictures.size(), 48u);
+    EXPECT_NE(pictures[23], pictures[24]) << "the clip's pictures change";
+    for (size_t i = 25; i < 38; ++i) {
+        EXPECT_EQ(times[i], static_cast<int>(i * 40));
+        EXPECT_TRUE(pictures[i] == pictures[24]) << "#" << i << " shows B's last picture";
+    }
+    EXPECT_FALSE(pictures[38] == pictures[24]) << "then A's first";
 }
 
 TEST(SimpleEditTimeLine, PixelShapesAreKeptAcrossClips)

@@ -7,10 +7,14 @@
 #include "MoorlanTypes.h"
 #include "moorlan_srcutils/MultiStreamAddress.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <vector>
+
+#include <sys/inotify.h>
+#include <unistd.h>
 
 using namespace SolvaneTest;
 using Moorland::IAVSource;
@@ -173,6 +177,89 @@ TEST(SolvaneSource, FramesOutliveReadsOnlyAsClones)
     EXPECT_EQ(audio, nullptr);
     ASSERT_NE(video, nullptr);
     EXPECT_EQ(video->GetTimeStamp(), 240);
+}
+
+TEST(SolvaneSource, SharedPicturesKeepTheirPixelsAndCopyThemBeforeAWrite)
+{
+    SOLVANE_REQUIRE_MEDIA();
+    ManagerHolder manager;
+    SourceHolder source(OpenSource(manager, Media::Get().Clip() + "?astreamid=-1"));
+    ASSERT_NE(source.source, nullptr) << LastMessage();
+    IRawVideoFrame* first = NextVideo(source.source);
+    ASSERT_NE(first, nullptr);
+    auto* shareable = static_cast<Moorland::ISharedRawVideoFrame*>(first->GetInterface(RAWVIDEO_INTERFACE_SHARED));
+    ASSERT_NE(shareable, nullptr);
+    const std::vector<unsigned char> pixels = Pixels(first);
+    IRawVideoFrame* kept = shareable->Share();
+    IRawVideoFrame* written = Moorland::ShareOrClone(first);
+    EXPECT_EQ(kept->GetBuffer(0, nullptr, nullptr, nullptr), first->GetBuffer(0, nullptr, nullptr, nullptr))
+        << "no copy of the pixels";
+    EXPECT_FALSE(kept->CanBeModified());
+    EXPECT_FALSE(first->CanBeModified());
+
+    // A share that is to be written gets pixels of its own first.
+    written->SetCanBeModified(true);
+    ASSERT_TRUE(written->CanBeModified());
+    EXPECT_NE(written->GetBuffer(0, nullptr, nullptr, nullptr), first->GetBuffer(0, nullptr, nullptr, nullptr));
+    unsigned line = 0, pitch = 0, rows = 0;
+    unsigned char* luma = written->GetBuffer(0, &line, &pitch, &rows);
+    for (unsigned r = 0; r < rows; ++r)
+        std::fill(luma + r * pitch, luma + r * pitch + line, 0);
+
+    // The share outlives the source's next reads and the source itself.
+    for (int i = 0; i < 5; ++i)
+        ASSERT_NE(NextVideo(source.source), nullptr);
+    source.source->Release();
+    source.source = nullptr;
+    EXPECT_EQ(kept->GetTimeStamp(), 0);
+    EXPECT_TRUE(Pixels(kept) == pixels) << "neither the decoder nor the written share changed it";
+    kept->Free();
+    written->Free();
+}
+
+TEST(SolvaneSource, ASourceMadeFromAnAddressReadsWhatItsProbeOpened)
+{
+    SOLVANE_REQUIRE_MEDIA();
+    ManagerHolder manager;
+    const std::string path = Media::Get().Clip();
+    const int watch = inotify_init1(IN_NONBLOCK);
+    ASSERT_GE(watch, 0);
+    // Closes are watched too: two opens in a row would reach us as one.
+    ASSERT_GE(inotify_add_watch(watch, path.c_str(), IN_OPEN | IN_CLOSE), 0);
+    auto opens = [watch] {
+        int n = 0;
+        alignas(inotify_event) char buffer[4096];
+        for (ssize_t got; (got = read(watch, buffer, sizeof buffer)) > 0;) {
+            for (char* p = buffer; p < buffer + got;) {
+                const auto* e = reinterpret_cast<const inotify_event*>(p);
+                n += (e->mask & IN_OPEN) ? 1 : 0;
+                p += sizeof(inotify_event) + e->len;
+            }
+        }
+        return n;
+    };
+    {
+        SourceHolder source(OpenSource(manager, path + "?astreamid=-1"));
+        ASSERT_NE(source.source, nullptr) << LastMessage();
+        EXPECT_EQ(opens(), 1) << "the file is opened and probed once";
+        int pictures = 0;
+        while (NextVideo(source.source))
+            ++pictures;
+        EXPECT_EQ(pictures, 50);
+        EXPECT_TRUE(source->IsEndOfStream());
+    }
+    // An importer kept for later sources probes and closes; each source opens its own.
+    std::unique_ptr<Moorland::IAVImporter, void (*)(Moorland::IAVImporter*)> importer(
+        manager->CreateImporter(path.c_str()), [](Moorland::IAVImporter* i) { i->Release(); });
+    ASSERT_TRUE(importer) << LastMessage();
+    opens();
+    for (int i = 0; i < 2; ++i) {
+        SourceHolder source(importer->CreateSource(-2, -2, -2));
+        ASSERT_NE(source.source, nullptr) << LastMessage();
+        ASSERT_NE(NextVideo(source.source), nullptr);
+    }
+    EXPECT_EQ(opens(), 2);
+    close(watch);
 }
 
 TEST(SolvaneSource, StillPictureAsVideo)

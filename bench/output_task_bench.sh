@@ -1,0 +1,68 @@
+#!/bin/bash
+# The user's conversion as the program runs it: a generated 10 s 1920x1080
+# H.264+AAC clip put on a timeline and handed to the output task with the
+# shipped 1080p MP4 profile (201: H.264 high at 8 Mbit/s, AAC 128 kbit/s),
+# through the conversion engine and convworker; against the ffmpeg program
+# with the same settings. The rounds alternate the two; prints the medians of
+# wall time, processor time (user + system, the worker included) and peak
+# memory (the largest process), and the ratios ours/ffmpeg.
+#
+#   bench/output_task_bench.sh [build folder]   (default: build/release, an optimised build)
+#   RUNS=5 bench/output_task_bench.sh           (rounds, default 3)
+set -euo pipefail
+
+here="$(cd "$(dirname "$0")" && pwd)"
+root="$(dirname "$here")"
+build="${1:-$root/build/release}"
+runs="${RUNS:-3}"
+
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DFABLECUT_SANITIZE=OFF > /dev/null
+fi
+cmake --build "$build" --target timeline_task_bench -j"${JOBS:-4}" > /dev/null
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+clip="$work/clip_1080p.mp4"
+ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=1920x1080:rate=25:duration=10 \
+  -f lavfi -i sine=frequency=440:sample_rate=48000:duration=10 -ac 2 \
+  -c:v libx264 -preset veryfast -pix_fmt yuv420p -g 50 -bf 2 -b:v 8M -c:a aac -b:a 192k "$clip"
+
+# "wall processor peak-KiB" of a command, from GNU time.
+measure() {
+  /usr/bin/time -f '%e %U %S %M' -o "$work/time.txt" "$@" > /dev/null 2>&1 || { echo "failed: $*" >&2; exit 1; }
+  awk '{ printf "%s %.2f %s\n", $1, $2 + $3, $4 }' "$work/time.txt"
+}
+
+median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+: > "$work/ours.txt"
+: > "$work/theirs.txt"
+echo "load before: $(cut -d' ' -f1-3 /proc/loadavg)"
+for ((i = 0; i < runs; i++)); do
+  HOME="$work" measure "$build/bin/timeline_task_bench" "$clip" "$work" 1 task 201 >> "$work/ours.txt"
+  measure ffmpeg -nostdin -v error -y -i "$clip" -c:v libx264 -preset medium -b:v 8000k -pix_fmt yuv420p \
+    -profile:v high -level 4.1 -s 1920x1080 -c:a aac -b:a 128k -ar 44100 -ac 2 "$work/ffmpeg.mp4" >> "$work/theirs.txt"
+done
+echo "load after:  $(cut -d' ' -f1-3 /proc/loadavg)"
+
+pictures() {
+  ffprobe -v error -select_streams v:0 -count_frames -show_entries stream=nb_read_frames -of csv=p=0 "$1"
+}
+report() {
+  local name=$1 file=$2
+  local wall cpu mem
+  wall=$(cut -d' ' -f1 "$file" | median)
+  cpu=$(cut -d' ' -f2 "$file" | median)
+  mem=$(cut -d' ' -f3 "$file" | median)
+  printf '%-7s %7.2f s wall %7.2f s processor %8d KiB peak   (runs: %s)\n' "$name" "$wall" "$cpu" "$mem" \
+    "$(tr '\n' ';' < "$file")"
+  echo "$wall $cpu $mem" > "$work/$name.median"
+}
+report task "$work/ours.txt"
+report ffmpeg "$work/theirs.txt"
+read -r ow oc om < "$work/task.median"
+read -r tw tc tm < "$work/ffmpeg.median"
+printf 'task / ffmpeg: %.3f wall, %.3f processor, %.3f peak memory\n' \
+  "$(echo "$ow / $tw" | bc -l)" "$(echo "$oc / $tc" | bc -l)" "$(echo "$om / $tm" | bc -l)"
+echo "pictures: task $(pictures "$work/task.mp4"), ffmpeg $(pictures "$work/ffmpeg.mp4")"
