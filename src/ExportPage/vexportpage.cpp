@@ -20,6 +20,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QListWidget>
 #include <QPointer>
 #include <QTimer>
 
@@ -138,6 +139,17 @@ void VExportPage::initProfileNodeMgr()
     m_pNodeMgr->endUpdate();
     ui->frmOutPutResListWidget->setDefaultIProfile(m_pDefaultProfile);
     ui->frmOutPutResListWidget->setProfileNodeMgr(m_pNodeMgr);
+}
+
+int VExportPage::SmallestWidth() const
+{
+    // The task list keeps its width; beside it the profile area's name bar
+    // needs room for every page name in the current language.
+    const auto* names = findChild<QListWidget*>("lstPageNames");
+    const QMargins margins = layout() ? layout()->contentsMargins() : QMargins();
+    const int spacing = layout() ? std::max(0, layout()->spacing()) : 0;
+    return margins.left() + taskList()->minimumWidth() + spacing + (names ? names->minimumWidth() : 0) +
+           margins.right();
 }
 
 void VExportPage::TellKeptAsideFiles(const QStringList& notes)

@@ -39,6 +39,9 @@ public:
     bool event(QEvent* e) override;
 
     VMOutPutTaskMgr* taskList() const;
+    // The narrowest the page can be with every page name whole and the
+    // task list at its width.
+    int SmallestWidth() const;
     VProfileManagerWidget* profileArea() const;
     IProfile* defaultProfile() const { return m_pDefaultProfile; }
 

@@ -20,6 +20,21 @@ void FitItem(QListWidgetItem* item)
     const QFontMetrics metrics(item->listWidget() ? item->listWidget()->font() : QApplication::font());
     item->setSizeHint(QSize(metrics.horizontalAdvance(item->text()) + 28, metrics.height() + 12));
 }
+
+// The name bar never gets narrower than its names: the window's smallest
+// size grows with the language instead of cutting the last page's name.
+void FitNameBar(QListWidget* list)
+{
+    // Names stand side by side, two spacings apart.
+    int width = 2 * list->frameWidth();
+    int shown = 0;
+    for (int i = 0; i < list->count(); ++i)
+        if (!list->item(i)->isHidden()) {
+            width += list->item(i)->sizeHint().width();
+            ++shown;
+        }
+    list->setMinimumWidth(width + 2 * list->spacing() * std::max(0, shown - 1));
+}
 } // namespace
 
 VProfileManagerWidget::VProfileManagerWidget(QWidget* parent)
@@ -51,6 +66,7 @@ void VProfileManagerWidget::AddPage(VProfileMgrPageWidget* pPage)
     item->setTextAlignment(Qt::AlignCenter);
     item->setData(Qt::UserRole, int(pPage->GetPageFution()));
     ui->lstPageNames->addItem(item);
+    FitNameBar(ui->lstPageNames);
     ui->stwPages->addWidget(pPage);
     pPage->initPageInfo();
     // A choice made on a page puts that page's profile in force.
@@ -160,6 +176,7 @@ void VProfileManagerWidget::Retranslate()
         item->setText(page->GetPageName());
         FitItem(item);
     }
+    FitNameBar(list);
 }
 
 bool VProfileManagerWidget::event(QEvent* e)

@@ -55,7 +55,7 @@ namespace Fablecut {
 
 namespace {
 
-const QSize kSmallestWindow(900, 640);
+const QSize kSmallestWindow(1024, 640);
 
 const Qt::WindowFlags kFramelessWindowFlags = Qt::Window | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
                                               Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
@@ -81,6 +81,7 @@ MainWindow::MainWindow(IVantrel* platform, QWidget* parent) : QMainWindow(parent
     // language: below it the window stops shrinking instead of cutting them.
     setMinimumSize(kSmallestWindow);
     init();
+    FitMinimumSize();
     setFocusPolicy(Qt::StrongFocus);
     setFocus(Qt::OtherFocusReason);
 }
@@ -457,9 +458,18 @@ void MainWindow::initMainToolBar()
     addToolBar(m_toolBar);
 }
 
+void MainWindow::FitMinimumSize()
+{
+    setMinimumSize(QSize(std::max(kSmallestWindow.width(), ui->pgExport->SmallestWidth()), kSmallestWindow.height()));
+}
+
 void MainWindow::ReTranslate()
 {
     ui->retranslateUi(this);
+    // The pages retranslate on the same change; their new smallest sizes are
+    // known once they have.
+    if (m_initialized)
+        QTimer::singleShot(0, this, &MainWindow::FitMinimumSize);
     if (m_menuFile) {
         m_menuFile->setTitle(tr("File", "文件"));
         m_menuTools->setTitle(tr("Tools", "工具"));

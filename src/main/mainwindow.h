@@ -115,6 +115,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The window's smallest size: never below the one its pages need to
+    // keep every text whole in the current language.
+    void FitMinimumSize();
     void init();
     void initPlatform();
     void initMoorland();

@@ -17,6 +17,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QListWidget>
 #include <QMenu>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -341,4 +342,43 @@ TEST(MainWindow, NoPlatformEndsStartUpWithAMessageInsteadOfACrash)
     EXPECT_EQ(nullptr, window.mediaSrcMgr());
     window.run(); // does nothing: no reload dialog waits
     EXPECT_FALSE(window.isVisible());
+}
+
+// Shrunk as far as it goes, the window still shows the output page whole in
+// every language: each profile page's name inside the name bar, the task
+// list at its own width.
+TEST(MainWindow, TheSmallestWindowKeepsTheOutputPageWhole)
+{
+    Settings()->SetInfoValue("LastUseLanguage", "en_US");
+    auto window = MakeWindow();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    window->resize(100, 100);
+    QTest::qWait(50);
+    QTest::mouseClick(window->form()->btnExportPage, Qt::LeftButton);
+    VExportPage* page = window->form()->pgExport;
+    auto* names = page->findChild<QListWidget*>("lstPageNames");
+    ASSERT_NE(names, nullptr);
+    QWidget* list = page->taskList();
+    QList<QAction*> entries = window->languageGroup()->actions();
+    ASSERT_EQ(3, entries.size());
+    for (int e : {1, 2, 0}) {
+        entries[e]->trigger();
+        QTest::qWait(50);
+        SCOPED_TRACE(entries[e]->data().toString().toStdString());
+        window->resize(100, 100);
+        QTest::qWait(50);
+        EXPECT_GE(list->width(), list->minimumWidth());
+        ASSERT_GT(names->count(), 0);
+        for (int i = 0; i < names->count(); ++i) {
+            QListWidgetItem* item = names->item(i);
+            if (item->isHidden())
+                continue;
+            const QRect r = names->visualItemRect(item);
+            EXPECT_TRUE(r.left() >= 0 && r.right() < names->viewport()->width())
+                << item->text().toStdString() << " at " << r.x() << "+" << r.width() << " in "
+                << names->viewport()->width();
+            EXPECT_GE(r.width(), names->fontMetrics().horizontalAdvance(item->text())) << item->text().toStdString();
+        }
+    }
 }
