@@ -6,6 +6,7 @@
 #include "ProfileNodeManager.h"
 #include "profileConfig.h"
 #include "VRichMessageBox.h"
+#include "vprofileparambase.h"
 #include "Basilvo/Basilvo.h"
 
 #include <QCoreApplication>
@@ -153,6 +154,16 @@ QString ReadComboStyleSheet(bool& found)
     QString sheet = QString::fromLatin1(file.readAll());
     sheet.replace("%skinpath%", skin, Qt::CaseInsensitive);
     return sheet;
+}
+
+void ApplyComboStyleSheet(VProfileParamBase* editor, QString& kept)
+{
+    bool found = false;
+    const QString sheet = ReadComboStyleSheet(found);
+    if (!found)
+        return;
+    kept = sheet;
+    editor->setComcoboxStyleSheet(kept);
 }
 
 void InitCategoryGrid(QTableWidget* grid, QAbstractButton* pre, QAbstractButton* next, ProfileNodeManager* pMgr,

@@ -17,6 +17,7 @@ class QAbstractButton;
 class QTableWidget;
 class QTableWidgetItem;
 class QWidget;
+class VProfileParamBase;
 
 namespace ProfilePageTools {
 
@@ -68,18 +69,9 @@ QString ProfileName(IProfile* pProfile, LnkData* pLnk);
 // by the skin folder; `found` false when the file is missing.
 QString ReadComboStyleSheet(bool& found);
 
-// Gives the editor (either parameter editor) the skin's list style sheet and
-// keeps it in `kept`; with no sheet in the skin both stay as they are.
-template <class Editor>
-void ApplyComboStyleSheet(Editor* editor, QString& kept)
-{
-    bool found = false;
-    const QString sheet = ReadComboStyleSheet(found);
-    if (!found)
-        return;
-    kept = sheet;
-    editor->setComcoboxStyleSheet(kept);
-}
+// Gives the parameter panel the skin's list style sheet and keeps it in
+// `kept`; with no sheet in the skin both stay as they are.
+void ApplyComboStyleSheet(VProfileParamBase* editor, QString& kept);
 
 // Releases and clears.
 void ReleaseProfile(IProfile*& pProfile);

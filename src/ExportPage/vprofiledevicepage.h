@@ -7,13 +7,6 @@
 
 #include "vprofilemgrpagewidget.h"
 
-#include <QList>
-
-struct CatData;
-class IProfile;
-class ProfileCatNode;
-class ProfileNodeManager;
-class QComboBox;
 class VProfileParamWidget;
 namespace Ui { class VProfileDevicePage; }
 
@@ -42,13 +35,5 @@ private slots:
     void on_btnNext_clicked();
 
 private:
-    void updateComcoboxStyleSheet();
-    void FillFormatList();
-
     Ui::VProfileDevicePage* ui;
-    ProfileNodeManager* m_pNodeMgr;
-    ProfileCatNode* m_pCatNode = nullptr;
-    QList<CatData*> m_cats;
-    IProfile* m_pCurProfile = nullptr;
-    QString m_styleSheet;
 };

@@ -6,12 +6,6 @@
 
 #include "vprofilemgrpagewidget.h"
 
-#include <QList>
-
-struct CatData;
-class IProfile;
-class ProfileCatNode;
-class ProfileNodeManager;
 class VProfileParamWidget;
 namespace Ui { class VProfileFormatPage; }
 
@@ -35,12 +29,5 @@ private slots:
     void on_btnNext_clicked();
 
 private:
-    void updateComcoboxStyleSheet();
-
     Ui::VProfileFormatPage* ui;
-    ProfileNodeManager* m_pNodeMgr;
-    ProfileCatNode* m_pCatNode = nullptr;
-    QList<CatData*> m_cats;
-    IProfile* m_pCurProfile = nullptr;
-    QString m_styleSheet;
 };

@@ -6,12 +6,6 @@
 
 #include "vprofilemgrpagewidget.h"
 
-#include <QList>
-
-struct CatData;
-class IProfile;
-class ProfileCatNode;
-class ProfileNodeManager;
 namespace Ui { class VProfileLosslessPage; }
 
 class VProfileLosslessPage : public VProfileMgrPageWidget
@@ -33,8 +27,4 @@ private slots:
 
 private:
     Ui::VProfileLosslessPage* ui;
-    ProfileNodeManager* m_pNodeMgr;
-    ProfileCatNode* m_pCatNode = nullptr;
-    QList<CatData*> m_cats;
-    IProfile* m_pCurProfile = nullptr;
 };

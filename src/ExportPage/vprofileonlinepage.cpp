@@ -1,8 +1,6 @@
 #include "vprofileonlinepage.h"
 #include "ui_vprofileonlinepage.h"
 
-#include "CBaseException.h"
-#include "IProfile.h"
 #include "ProfileNodeManager.h"
 #include "profilepagetools.h"
 #include "vprofileparamspwidget.h"
@@ -13,17 +11,12 @@
 
 using namespace ProfilePageTools;
 
-namespace {
-const char* const kSource = "../../../src/ExportPage/vprofileonlinepage";
-}
-
 VProfileOnlinePage::VProfileOnlinePage(ProfileNodeManager* pMgr, QWidget* parent)
-    : VProfileMgrPageWidget(parent)
+    : VProfileMgrPageWidget(pMgr, FUNC_ONLINE, parent)
     , ui(new Ui::VProfileOnlinePage)
-    , m_pNodeMgr(pMgr)
 {
     ui->setupUi(this);
-    m_function = FUNC_ONLINE;
+    m_pEditor = ui->frmParamSetting;
     ui->lstwProfileCata->setAttribute(Qt::WA_MacShowFocusRect, false);
     Retranslate();
     updateComcoboxStyleSheet();
@@ -32,7 +25,6 @@ VProfileOnlinePage::VProfileOnlinePage(ProfileNodeManager* pMgr, QWidget* parent
 
 VProfileOnlinePage::~VProfileOnlinePage()
 {
-    ReleaseProfile(m_pCurProfile);
     delete ui;
 }
 
@@ -49,11 +41,6 @@ VProfileParamSPWidget* VProfileOnlinePage::paramWidget() const
 QComboBox* VProfileOnlinePage::formatList() const
 {
     return ui->cbxFormat;
-}
-
-void VProfileOnlinePage::updateComcoboxStyleSheet()
-{
-    ApplyComboStyleSheet(ui->frmParamSetting, m_styleSheet);
 }
 
 void VProfileOnlinePage::initPageInfo()
@@ -87,47 +74,19 @@ void VProfileOnlinePage::on_lstwProfileCata_itemSelectionChanged()
     if (selected.size() != 1)
         return;
     ActivateCategory(m_pNodeMgr, selected.first()->data(Qt::UserRole).toInt());
-    ui->cbxFormat->clear();
-    ReleaseProfile(m_pCurProfile);
-    ui->frmParamSetting->showProfile(nullptr);
-    const QList<LnkData*> links = m_pNodeMgr->getLnkNode()->GetList();
-    for (LnkData* link : links) {
-        IProfile* named = LoadLinkProfile(m_pNodeMgr, link);
-        const QString name = ProfileName(named, link);
-        ReleaseProfile(named);
-        ui->cbxFormat->addItem(name, unsigned(link->id));
-    }
+    FillProfileList(ui->cbxFormat);
 }
 
 void VProfileOnlinePage::on_cbxFormat_currentIndexChanged(int index)
 {
-    ReleaseProfile(m_pCurProfile);
-    if (index == -1) {
-        ui->frmParamSetting->showProfile(nullptr);
-        return;
-    }
-    try {
-        LnkData* link = m_pNodeMgr->getProfileLnkDataByID(ui->cbxFormat->itemData(index, Qt::UserRole).toInt());
-        if (!link)
-            throw CBaseException(QB_ERR_BAD_POINTER, "Bad pointer", 179, kSource);
-        m_pCurProfile = m_pNodeMgr->loadProfile(*link);
-        ui->frmParamSetting->showProfile(m_pCurProfile);
-        emit signal_CurProfileChanged();
-        return;
-    } catch (...) {
-        QuentaBased::RecordCurrentException(184, kSource);
-    }
-    ui->frmParamSetting->showProfile(nullptr);
+    LoadListedProfile(ui->cbxFormat, index);
 }
 
 bool VProfileOnlinePage::SetProfile(IProfile* pProfile)
 {
-    if (!pProfile)
+    LnkData* link = OwnLink(pProfile);
+    if (!link)
         return false;
-    LnkData* link = m_pNodeMgr->getProfileLnkData(pProfile);
-    if (!link || !m_cats.contains(link->parent))
-        return false;
-    const int id = pProfile->GetDesc()->GetID();
     for (int row = 0; row < ui->lstwProfileCata->count(); ++row) {
         QListWidgetItem* item = ui->lstwProfileCata->item(row);
         if (item->data(Qt::UserRole).toInt() != link->parent->id)
@@ -137,28 +96,15 @@ bool VProfileOnlinePage::SetProfile(IProfile* pProfile)
             item->setSelected(true);
         }
         ui->lstwProfileCata->scrollToItem(item, QAbstractItemView::EnsureVisible);
-        for (int i = 0; i < ui->cbxFormat->count(); ++i) {
-            if (ui->cbxFormat->itemData(i, Qt::UserRole).toInt() != id)
-                continue;
-            disconnect(ui->cbxFormat, SIGNAL(currentIndexChanged(int)), this, SLOT(on_cbxFormat_currentIndexChanged(int)));
-            ui->cbxFormat->setCurrentIndex(i);
-            connect(ui->cbxFormat, SIGNAL(currentIndexChanged(int)), this, SLOT(on_cbxFormat_currentIndexChanged(int)));
-            ReleaseProfile(m_pCurProfile);
-            m_pCurProfile = pProfile->Clone();
-            ui->frmParamSetting->showProfile(m_pCurProfile);
+        if (SelectListedProfile(ui->cbxFormat, pProfile))
             return true;
-        }
     }
     return false;
 }
 
 IProfile* VProfileOnlinePage::GetCurProfile()
 {
-    if (m_pCurProfile && !ui->frmParamSetting->SaveSettingToCurProfile()) {
-        ReportSaveFailure(this);
-        return nullptr;
-    }
-    return m_pCurProfile;
+    return SavedCurProfile();
 }
 
 void VProfileOnlinePage::SetYoutubeInfo(CYoutubeVideoInfo* pInfo)
@@ -173,14 +119,12 @@ void VProfileOnlinePage::SyncYoutubeAccountInfo()
 
 void VProfileOnlinePage::on_btnNext_clicked()
 {
-    QScrollBar* bar = ui->lstwProfileCata->horizontalScrollBar();
-    bar->setValue(bar->value() + 1);
+    StepScroll(ui->lstwProfileCata->horizontalScrollBar(), 1);
 }
 
 void VProfileOnlinePage::on_btnPre_clicked()
 {
-    QScrollBar* bar = ui->lstwProfileCata->horizontalScrollBar();
-    bar->setValue(bar->value() - 1);
+    StepScroll(ui->lstwProfileCata->horizontalScrollBar(), -1);
 }
 
 bool VProfileOnlinePage::eventFilter(QObject* watched, QEvent* e)

@@ -6,14 +6,7 @@
 
 #include "vprofilemgrpagewidget.h"
 
-#include <QList>
-
-struct CatData;
 class CYoutubeVideoInfo;
-class IProfile;
-class ProfileCatNode;
-class ProfileNodeManager;
-class QComboBox;
 class VProfileParamSPWidget;
 class VYoutubeSettingWidget;
 namespace Ui { class VProfileOnlinePage; }
@@ -31,7 +24,7 @@ public:
     void Retranslate() override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 
-    void updateComcoboxStyleSheet();
+    using VProfileMgrPageWidget::updateComcoboxStyleSheet;
     // Binds the selected task's upload metadata to the settings panel (null: none).
     void SetYoutubeInfo(CYoutubeVideoInfo* pInfo);
     void SyncYoutubeAccountInfo();
@@ -50,9 +43,4 @@ private:
     void UpdateArrows();
 
     Ui::VProfileOnlinePage* ui;
-    ProfileNodeManager* m_pNodeMgr;
-    ProfileCatNode* m_pCatNode = nullptr;
-    QList<CatData*> m_cats;
-    IProfile* m_pCurProfile = nullptr;
-    QString m_styleSheet;
 };

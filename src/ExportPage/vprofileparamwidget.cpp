@@ -10,7 +10,6 @@
 #include "profile_data.h"
 
 #include <QComboBox>
-#include <QEvent>
 #include <QLineEdit>
 #include <QMessageBox>
 
@@ -140,7 +139,7 @@ void ReadSize(const QString& text, int& width, int& height)
 } // namespace ProfileParamText
 
 VProfileParamWidget::VProfileParamWidget(QWidget* parent)
-    : QFrame(parent)
+    : VProfileParamBase(parent, kSource)
     , ui(new Ui::VProfileParamWidget)
 {
     ui->setupUi(this);
@@ -149,16 +148,12 @@ VProfileParamWidget::VProfileParamWidget(QWidget* parent)
 
 VProfileParamWidget::~VProfileParamWidget()
 {
-    if (m_pMirendo)
-        m_pMirendo->Release();
     delete ui;
 }
 
 void VProfileParamWidget::initPageControlElems()
 {
-    m_pMirendo = CreateMirendo();
-    if (!m_pMirendo)
-        throw CBaseException(QB_ERR_BAD_POINTER, "Bad pointer", __LINE__, kSource);
+    VProfileParamBase::initPageControlElems();
     for (QComboBox* box : {ui->cbbACodec, ui->cbbASampleRate, ui->cbbAChannels})
         connect(box, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
                 &VProfileParamWidget::cbbFilter_currentIndexChanged);
@@ -171,26 +166,8 @@ void VProfileParamWidget::initPageControlElems()
             &VProfileParamWidget::cbbVCodec_currentIndexChanged);
 }
 
-void VProfileParamWidget::showColItem(IColItem* pItem, QComboBox* pComboBox, QVariant value, ColItemFlags flags)
+void VProfileParamWidget::fillLists(IProfile* profile)
 {
-    int rename = 0;
-    if (flags & FlagChannelNames)
-        rename = FlagChannelNames;
-    else if (flags & FlagBitrateNames)
-        rename = FlagBitrateNames;
-    ProfileParamText::FillList(pItem, pComboBox, value, rename, flags.testFlag(FlagEditable), m_styleSheet);
-}
-
-void VProfileParamWidget::showProfile(IProfile* profile)
-{
-    QB_GUARDED_VOID({ doShowProfile(profile); });
-}
-
-void VProfileParamWidget::doShowProfile(IProfile* profile)
-{
-    m_pCurProfile = profile;
-    if (!profile)
-        throw CBaseException(QB_ERR_BAD_POINTER, "Bad pointer", __LINE__, kSource);
     const int include = profile->GetFileProfile()->GetAVInclude();
     IAudioProfile* audio = profile->GetAudioProfile();
     IVideoProfile* video = profile->GetVideoProfile();
@@ -250,119 +227,100 @@ void VProfileParamWidget::cbbFilter_currentIndexChanged(int)
     });
 }
 
-bool VProfileParamWidget::SaveSettingToCurProfile()
+bool VProfileParamWidget::writeLists(IProfile* profile, bool bAsk)
 {
-    return QB_GUARDED(false, {
-        if (!m_pCurProfile)
-            throw CBaseException(QB_ERR_BAD_POINTER, "Bad pointer", __LINE__, kSource);
-        return saveToProfile(m_pCurProfile, false);
-    });
-}
+    const bool videoOn = ui->gbVideo->isEnabled();
+    const bool audioOn = ui->gbAudio->isEnabled();
+    ProfileMap& names = ProfileMap::instance;
 
-bool VProfileParamWidget::saveToProfile(IProfile* profile, bool bAsk)
-{
-    try {
-        if (!profile)
-            throw CBaseException(QB_ERR_BAD_POINTER, "Bad pointer", __LINE__, kSource);
-        if (IsRemuxProfile(profile))
-            return true;
-        const bool videoOn = ui->gbVideo->isEnabled();
-        const bool audioOn = ui->gbAudio->isEnabled();
-        ProfileMap& names = ProfileMap::instance;
+    int width = 0, height = 0, bitrate = 0;
+    double frameRate = 0;
+    QString codec, fourCC;
+    if (videoOn) {
+        ProfileParamText::ReadSize(C_CBBTEXT(ui->cbbVSize), width, height);
+        const bool sizeOut = width > 5000 || height > 5000;
 
-        int width = 0, height = 0, bitrate = 0;
-        double frameRate = 0;
-        QString codec, fourCC;
-        if (videoOn) {
-            ProfileParamText::ReadSize(C_CBBTEXT(ui->cbbVSize), width, height);
-            const bool sizeOut = width > 5000 || height > 5000;
+        QString bitrateText = C_CBBTEXT(ui->cbbVBitRate);
+        bool bitrateOut = false;
+        if (IsAutoText(bitrateText)) {
+            bitrate = -1;
+        } else if (int named = names.mapValueOfVBitrate(bitrateText); named != -1) {
+            bitrate = named;
+        } else {
+            const unsigned kbps = bitrateText.toUInt();
+            bitrateOut = kbps > 30000;
+            bitrate = int(std::min(kbps, 30001u));
+        }
 
-            QString bitrateText = C_CBBTEXT(ui->cbbVBitRate);
-            bool bitrateOut = false;
-            if (IsAutoText(bitrateText)) {
-                bitrate = -1;
-            } else if (int named = names.mapValueOfVBitrate(bitrateText); named != -1) {
-                bitrate = named;
-            } else {
-                const unsigned kbps = bitrateText.toUInt();
-                bitrateOut = kbps > 30000;
-                bitrate = int(std::min(kbps, 30001u));
-            }
+        QString rateText = C_CBBTEXT(ui->cbbVFrameRate);
+        bool rateOut = false;
+        if (IsAutoText(rateText)) {
+            frameRate = -1;
+        } else if (int named = names.mapValueOfVFramerate(rateText); named != -1) {
+            frameRate = named;
+        } else {
+            frameRate = rateText.toDouble();
+            rateOut = frameRate < 0 || frameRate > 120;
+        }
 
-            QString rateText = C_CBBTEXT(ui->cbbVFrameRate);
-            bool rateOut = false;
-            if (IsAutoText(rateText)) {
-                frameRate = -1;
-            } else if (int named = names.mapValueOfVFramerate(rateText); named != -1) {
-                frameRate = named;
-            } else {
-                frameRate = rateText.toDouble();
-                rateOut = frameRate < 0 || frameRate > 120;
-            }
-
-            codec = C_CBBTEXT(ui->cbbVCodec);
-            const char* ext = profile->GetFileProfile()->GetFileExt();
-            if (ext && QString::fromLatin1(ext) == ".avi") {
-                if (IColItem* column = profile->GetColItem("FourCC")) {
-                    const char* list = column->GetValueList();
-                    const QStringList codes = QString::fromLatin1(list ? list : "").split(',', Qt::KeepEmptyParts);
-                    const int index = ui->cbbVCodec->currentIndex();
-                    if (index >= 0 && index < codes.size())
-                        fourCC = codes.at(index);
-                    column->Release();
-                }
-            }
-
-            const struct { bool out; const char* question; } checks[] = {
-                {sizeOut, "Video size not match,do you want to reset the param?"},
-                {bitrateOut, "Video bitrate not match,do you want to reset the param?"},
-                {rateOut, "Video framerate not match,do you want to reset the param?"},
-            };
-            for (int i = 0; i < 3; ++i) {
-                if (!checks[i].out)
-                    continue;
-                if (bAsk) {
-                    const QString title = m_pNodeMgr ? m_pNodeMgr->getProfileConfig()->getAppName() : QString();
-                    const auto answer = QMessageBox::question(this, title, tr(checks[i].question),
-                                                              QMessageBox::Ok | QMessageBox::Cancel);
-                    if (answer == QMessageBox::Ok)
-                        return false;
-                }
-                if (i == 0)
-                    width = height = 0;
-                else if (i == 1)
-                    bitrate = 0;
-                else
-                    frameRate = 0.0;
+        codec = C_CBBTEXT(ui->cbbVCodec);
+        const char* ext = profile->GetFileProfile()->GetFileExt();
+        if (ext && QString::fromLatin1(ext) == ".avi") {
+            if (IColItem* column = profile->GetColItem("FourCC")) {
+                const char* list = column->GetValueList();
+                const QStringList codes = QString::fromLatin1(list ? list : "").split(',', Qt::KeepEmptyParts);
+                const int index = ui->cbbVCodec->currentIndex();
+                if (index >= 0 && index < codes.size())
+                    fourCC = codes.at(index);
+                column->Release();
             }
         }
 
-        int channels = 0;
-        if (audioOn) {
-            channels = ChannelCountOfText(C_CBBTEXT(ui->cbbAChannels));
-            if (channels == -1)
-                throw CBaseException(QB_ERR_UNEXPECTED, "Unexpected error", __LINE__, kSource);
-            IAudioProfile* audio = profile->GetAudioProfile();
-            audio->SetCodecName(ui->cbbACodec->currentText().toLatin1().constData());
-            audio->SetBitrate(C_CBBTEXT(ui->cbbABitRate).toInt());
-            audio->SetSampleRate(C_CBBTEXT(ui->cbbASampleRate).toInt());
-            audio->SetChannels(channels);
+        const struct { bool out; const char* question; } checks[] = {
+            {sizeOut, "Video size not match,do you want to reset the param?"},
+            {bitrateOut, "Video bitrate not match,do you want to reset the param?"},
+            {rateOut, "Video framerate not match,do you want to reset the param?"},
+        };
+        for (int i = 0; i < 3; ++i) {
+            if (!checks[i].out)
+                continue;
+            if (bAsk) {
+                const QString title = m_pNodeMgr ? m_pNodeMgr->getProfileConfig()->getAppName() : QString();
+                const auto answer = QMessageBox::question(this, title, tr(checks[i].question),
+                                                          QMessageBox::Ok | QMessageBox::Cancel);
+                if (answer == QMessageBox::Ok)
+                    return false;
+            }
+            if (i == 0)
+                width = height = 0;
+            else if (i == 1)
+                bitrate = 0;
+            else
+                frameRate = 0.0;
         }
-        if (videoOn) {
-            IVideoProfile* video = profile->GetVideoProfile();
-            video->SetWidth(width);
-            video->SetHeight(height);
-            video->SetFrameRate(frameRate);
-            video->SetBitrate(bitrate);
-            video->SetCodecName(codec.toLatin1().constData());
-            video->SetFourCC(fourCC.toLatin1().constData());
-        }
-        return true;
-    } catch (std::exception& e) {
-        throw CBaseException(QB_ERR_STD_EXCEPTION, e.what(), __LINE__, kSource);
-    } catch (...) {
-        throw CBaseException(QB_ERR_UNEXPECTED, "Unexpected error", __LINE__, kSource);
     }
+
+    int channels = 0;
+    if (audioOn) {
+        channels = ChannelCountOfText(C_CBBTEXT(ui->cbbAChannels));
+        if (channels == -1)
+            throw CBaseException(QB_ERR_UNEXPECTED, "Unexpected error", __LINE__, kSource);
+        IAudioProfile* audio = profile->GetAudioProfile();
+        audio->SetCodecName(ui->cbbACodec->currentText().toLatin1().constData());
+        audio->SetBitrate(C_CBBTEXT(ui->cbbABitRate).toInt());
+        audio->SetSampleRate(C_CBBTEXT(ui->cbbASampleRate).toInt());
+        audio->SetChannels(channels);
+    }
+    if (videoOn) {
+        IVideoProfile* video = profile->GetVideoProfile();
+        video->SetWidth(width);
+        video->SetHeight(height);
+        video->SetFrameRate(frameRate);
+        video->SetBitrate(bitrate);
+        video->SetCodecName(codec.toLatin1().constData());
+        video->SetFourCC(fourCC.toLatin1().constData());
+    }
+    return true;
 }
 
 void VProfileParamWidget::setComcoboxStyleSheet(QString sheet)
@@ -375,11 +333,4 @@ void VProfileParamWidget::setComcoboxStyleSheet(QString sheet)
 void VProfileParamWidget::Retranslate()
 {
     ui->retranslateUi(this);
-}
-
-bool VProfileParamWidget::event(QEvent* e)
-{
-    if (e->type() == QEvent::LanguageChange)
-        Retranslate();
-    return QFrame::event(e);
 }

@@ -6,15 +6,12 @@
 // back into the same profile when the page hands it out. Never owns the
 // profile it edits.
 
-#include <QFlags>
-#include <QFrame>
+#include "vprofileparambase.h"
+
 #include <QString>
 #include <QVariant>
 
 class IColItem;
-class IMirendo;
-class IProfile;
-class ProfileNodeManager;
 class QComboBox;
 namespace Ui { class VProfileParamWidget; }
 
@@ -26,36 +23,15 @@ QString C_CBBTEXT(QComboBox* pComboBox);
 // count that has no name. -1 when it is neither.
 int ChannelCountOfText(const QString& text);
 
-class VProfileParamWidget : public QFrame
+class VProfileParamWidget : public VProfileParamBase
 {
     Q_OBJECT
 public:
-    enum ColItemFlag
-    {
-        FlagChannelNames = 2,
-        FlagEditable = 4,
-        FlagBitrateNames = 8,
-    };
-    Q_DECLARE_FLAGS(ColItemFlags, ColItemFlag)
-
     explicit VProfileParamWidget(QWidget* parent = nullptr);
     ~VProfileParamWidget() override;
 
-    void setProfileNodeManager(ProfileNodeManager* pMgr) { m_pNodeMgr = pMgr; }
-    // Shows the profile (null: nothing shown, "Bad pointer" recorded); never throws.
-    void showProfile(IProfile* profile);
-    // Writes the lists into the shown profile; false with the reason recorded.
-    bool SaveSettingToCurProfile();
-    // Throws CBaseException; a failure writes nothing.
-    bool saveToProfile(IProfile* profile, bool bAsk);
-    void setComcoboxStyleSheet(QString sheet);
-    void Retranslate();
-    bool event(QEvent* e) override;
-
-    // Fills one list with a column's choices and selects the value; throws.
-    void showColItem(IColItem* pItem, QComboBox* pComboBox, QVariant value, ColItemFlags flags);
-
-    IProfile* currentProfile() const { return m_pCurProfile; }
+    void setComcoboxStyleSheet(QString sheet) override;
+    void Retranslate() override;
 
 public slots:
     void cbbFilter_currentIndexChanged(int index);
@@ -63,19 +39,17 @@ public slots:
     void cbb_currentIndexChanged(int) {}
     void cbbVCodec_currentIndexChanged(int) {}
 
+protected:
+    void fillLists(IProfile* profile) override;
+    bool writeLists(IProfile* profile, bool bAsk) override;
+
 private:
     void initPageControlElems();
-    void doShowProfile(IProfile* profile);
 
     Ui::VProfileParamWidget* ui;
-    ProfileNodeManager* m_pNodeMgr = nullptr;
-    IProfile* m_pCurProfile = nullptr;
-    QString m_styleSheet;
-    IMirendo* m_pMirendo = nullptr;
     bool m_bFilling = false;
 };
 
-Q_DECLARE_OPERATORS_FOR_FLAGS(VProfileParamWidget::ColItemFlags)
 
 namespace ProfileParamText {
 // The "original"/"auto" replacement of a shown value, then its text.

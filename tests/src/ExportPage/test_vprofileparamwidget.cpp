@@ -356,3 +356,34 @@ TEST_F(ParamEditor, SizeAndChannelEditorSettlesTheBitrateWhenSaving)
     EXPECT_FALSE(editor.SaveSettingToCurProfile());
     EXPECT_EQ(GetQuentaException()->GetExceptionCode(), QB_ERR_BAD_POINTER);
 }
+
+// Both panels share their boundaries; a failure must still name the panel it
+// happened in, so that the log points at the right list.
+TEST_F(ParamEditor, EachPanelNamesItselfInTheErrorsItRecords)
+{
+    VProfileParamWidget full;
+    VProfileParamSPWidget small;
+    const struct {
+        VProfileParamBase* editor;
+        const char* unit;
+    } cases[] = {
+        {&full, "vprofileparamwidget"},
+        {&small, "vprofileparamspwidget"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.unit);
+        GetQuentaException()->Clear();
+        c.editor->showProfile(nullptr);
+        EXPECT_EQ(GetQuentaException()->GetExceptionCode(), QB_ERR_BAD_POINTER);
+        int line = 0;
+        const std::string shown = GetQuentaException()->GetExceptionSource(&line);
+        EXPECT_EQ(shown.substr(shown.rfind('/') + 1), c.unit);
+        EXPECT_EQ(c.editor->currentProfile(), nullptr);
+
+        GetQuentaException()->Clear();
+        EXPECT_FALSE(c.editor->SaveSettingToCurProfile());
+        EXPECT_EQ(GetQuentaException()->GetExceptionCode(), QB_ERR_BAD_POINTER);
+        const std::string saved = GetQuentaException()->GetExceptionSource(&line);
+        EXPECT_EQ(saved.substr(saved.rfind('/') + 1), c.unit);
+    }
+}

@@ -1,0 +1,79 @@
+#include "vprofileparambase.h"
+
+#include "CBaseException.h"
+#include "IMirendo.h"
+#include "IProfile.h"
+#include "profile_data.h"
+#include "vprofileparamwidget.h"
+
+#include <QEvent>
+
+VProfileParamBase::VProfileParamBase(QWidget* parent, const char* source)
+    : QFrame(parent)
+    , m_source(source)
+{
+}
+
+VProfileParamBase::~VProfileParamBase()
+{
+    if (m_pMirendo)
+        m_pMirendo->Release();
+}
+
+void VProfileParamBase::initPageControlElems()
+{
+    m_pMirendo = CreateMirendo();
+    if (!m_pMirendo)
+        throw CBaseException(QB_ERR_BAD_POINTER, "Bad pointer", __LINE__, m_source);
+}
+
+void VProfileParamBase::showColItem(IColItem* pItem, QComboBox* pComboBox, QVariant value, ColItemFlags flags)
+{
+    int rename = 0;
+    if (flags & FlagChannelNames)
+        rename = FlagChannelNames;
+    else if (flags & FlagBitrateNames)
+        rename = FlagBitrateNames;
+    ProfileParamText::FillList(pItem, pComboBox, value, rename, flags.testFlag(FlagEditable), m_styleSheet);
+}
+
+void VProfileParamBase::showProfile(IProfile* profile)
+{
+    QuentaBased::CallGuardedVoid(__LINE__, m_source, [&]() {
+        m_pCurProfile = profile;
+        if (!profile)
+            throw CBaseException(QB_ERR_BAD_POINTER, "Bad pointer", __LINE__, m_source);
+        fillLists(profile);
+    });
+}
+
+bool VProfileParamBase::SaveSettingToCurProfile()
+{
+    return QuentaBased::CallGuarded(false, __LINE__, m_source, [&]() {
+        if (!m_pCurProfile)
+            throw CBaseException(QB_ERR_BAD_POINTER, "Bad pointer", __LINE__, m_source);
+        return saveToProfile(m_pCurProfile, false);
+    });
+}
+
+bool VProfileParamBase::saveToProfile(IProfile* profile, bool bAsk)
+{
+    try {
+        if (!profile)
+            throw CBaseException(QB_ERR_BAD_POINTER, "Bad pointer", __LINE__, m_source);
+        if (IsRemuxProfile(profile))
+            return true;
+        return writeLists(profile, bAsk);
+    } catch (std::exception& e) {
+        throw CBaseException(QB_ERR_STD_EXCEPTION, e.what(), __LINE__, m_source);
+    } catch (...) {
+        throw CBaseException(QB_ERR_UNEXPECTED, "Unexpected error", __LINE__, m_source);
+    }
+}
+
+bool VProfileParamBase::event(QEvent* e)
+{
+    if (e->type() == QEvent::LanguageChange)
+        Retranslate();
+    return QFrame::event(e);
+}
