@@ -36,13 +36,7 @@ void CMoorlanVideoFrame::AdoptPixels(FF::FramePtr pixels)
 
 void CMoorlanVideoFrame::TakeAttributes(IRawVideoFrame* src)
 {
-    SetTimeStamp(src->GetTimeStamp());
-    SetInterlaced(src->IsInterlaced());
-    SetTopFieldFirst(src->IsTopFieldFirst());
-    SetDuration(src->GetDuration());
-    unsigned second = 0;
-    const unsigned count = src->GetDuplicatedCount(&second);
-    SetDuplicatedCount(count, second);
+    TakeTimingAndFields(src);
     SetDAR(src->GetDAR());
     auto* mvc = static_cast<IMVCRawVideoFrame*>(src->GetInterface(RAWVIDEO_INTERFACE_MVC));
     SetViewID(mvc ? mvc->GetViewID() : 0);

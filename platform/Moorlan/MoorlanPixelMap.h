@@ -2,6 +2,7 @@
 
 // How the library's pixel and sample layouts meet FFmpeg's.
 
+#include "IRawVideoFrame.h"
 #include "MoorlanFormatMap.h"
 
 extern "C" {
@@ -10,9 +11,10 @@ extern "C" {
 #include <libavutil/samplefmt.h>
 }
 
-namespace Moorland {
+#include <cstddef>
+#include <cstdint>
 
-class IRawVideoFrame;
+namespace Moorland {
 
 using FF::ToAVPixelFormat;
 using FF::ToAVSampleFormat;
@@ -23,5 +25,31 @@ using FF::FromAVSampleFormat;
 // cut down to whole chroma blocks so that FFmpeg never reads past a plane the
 // geometry table sized. Throws CBaseException when the frame cannot be read.
 void DescribeFrame(IRawVideoFrame* frame, AVFrame* out);
+
+// The first four planes of `frame` top line first, as FFmpeg's scaler reads
+// them: a bottom-up frame's plane starts at its last stored line with a
+// negative stride. False when a plane has no pixels.
+inline bool TopDownPlanes(IRawVideoFrame* frame, const uint8_t* data[4], int stride[4])
+{
+    for (unsigned i = 0; i < 4; ++i) {
+        data[i] = nullptr;
+        stride[i] = 0;
+    }
+    const unsigned planes = frame->GetBufferCount() < 4 ? frame->GetBufferCount() : 4;
+    for (unsigned i = 0; i < planes; ++i) {
+        unsigned line = 0, pitch = 0, rows = 0;
+        const unsigned char* p = frame->GetBuffer(i, &line, &pitch, &rows);
+        if (!p)
+            return false;
+        if (!frame->IsTopDown() && rows > 0) {
+            data[i] = p + static_cast<size_t>(pitch) * (rows - 1);
+            stride[i] = -static_cast<int>(pitch);
+        } else {
+            data[i] = p;
+            stride[i] = static_cast<int>(pitch);
+        }
+    }
+    return true;
+}
 
 } // namespace Moorland

@@ -29,7 +29,7 @@
 namespace Moorland {
 
 namespace {
-const char* const kSource = "AVConverterSubProcess";
+const char* const kSource = "CJobContext";
 #define RAISE(code, message) throw CBaseException((code), (message), __LINE__, kSource)
 } // namespace
 
@@ -78,6 +78,67 @@ Released<IAVSource> CJobContext::OpenSource(const std::string& address, int* mov
         failure, __LINE__, kSource));
 }
 
+Released<IAVSource> CJobContext::OpenTrimmedSource(const std::string& address, int* movieId, int* videoId,
+                                                   int* audioId, MovieInfo** movie, const std::string& failure)
+{
+    Released<IAVSource> source = OpenSource(address, movieId, videoId, audioId, movie, failure);
+    if (Record()->TrimStart != 0)
+        SeekToTrimStart(source.get(), Record()->TrimStart, kSource);
+    return source;
+}
+
+CJobContext::PacketSource CJobContext::OpenPacketSource(CSourceURL& address)
+{
+    const char* importerName = m_job.ImporterName;
+    std::string name = importerName && *importerName ? importerName : address.GetProtocol();
+    if (name.empty())
+        name = "FFImporter";
+    PacketSource opened;
+    opened.importer.reset(CheckedCall([&] { return m_manager->CreateImporterByName(name.c_str()); },
+                                      "Can't create importer for the file", __LINE__, kSource));
+    IAVImporter* importer = opened.importer.get();
+    CheckedCall([&] { return importer->Open(address.GetFilePath().c_str()); }, "Can't Open Importer", __LINE__,
+                kSource);
+
+    MovieInfo* movie = nullptr;
+    int m = address.GetMovieID();
+    const uint32_t count = importer->GetMovieCount();
+    for (uint32_t i = 0; i < count && !movie; ++i) {
+        MovieInfo* info = importer->GetMovieInfoAt(i);
+        if (info && (m == -2 || info->id == m))
+            movie = info;
+    }
+    if (!movie)
+        RAISE(QB_ERR_UNEXPECTED, "No movie found in the source");
+    m = movie->id;
+    auto pick = [movie](int id, StreamType type) {
+        if (id == -2)
+            return GetFirstStreamID(movie, nullptr, type);
+        if (id != -1 && !GetStreamInfo(movie, id))
+            RAISE(QB_ERR_BAD_PARAM, "Bad stream id");
+        return id;
+    };
+    const int v = pick(address.GetVideoStreamID(), StreamTypeVideo);
+    const int a = pick(address.GetAudioStreamID(), StreamTypeAudio);
+    int ids[2];
+    int n = 0;
+    if (v != -1)
+        ids[n++] = v;
+    if (a != -1)
+        ids[n++] = a;
+    if (n == 0)
+        RAISE(QB_ERR_BAD_PARAM, "No video or audio streams");
+    opened.packets.reset(CheckedCall([&] { return importer->CreatePacketSource(m, n, ids); },
+                                     "No movie found in the source", __LINE__, kSource));
+    opened.movieId = m;
+    opened.videoId = v;
+    opened.audioId = a;
+    opened.movie = movie;
+    if (Record()->TrimStart != 0)
+        SeekToTrimStart(opened.packets.get(), Record()->TrimStart, kSource);
+    return opened;
+}
+
 Released<IAVExporter> CJobContext::CreateExporter(CJobProfile& profile)
 {
     std::string name = profile.GetExporterName();
@@ -103,6 +164,31 @@ void CJobContext::OpenJobOutput(IAVExporter* exporter, const std::string* fileNa
         const std::string working = WorkingPath();
         CheckedCall([&] { return exporter->Open(working.c_str()); }, "Can't open exporter", __LINE__, kSource);
     }
+}
+
+Released<IAVExporter> CJobContext::PrepareOutput(CJobProfile& profile, MovieInfo* movie, int videoId, int audioId,
+                                                 bool remux, bool useOrgAspect, bool prores,
+                                                 const std::string* fileName)
+{
+    Released<IAVExporter> exporter = CreateExporter(profile);
+    CompleteProfile(profile, movie, videoId, audioId, remux, useOrgAspect, prores);
+    OpenJobOutput(exporter.get(), fileName);
+    return exporter;
+}
+
+CJobContext::JobOutput CJobContext::OpenOutput(CJobProfile& profile, MovieInfo* movie, int videoId, int audioId,
+                                               bool remux, bool useOrgAspect, bool prores)
+{
+    if (profile.GetAVInclude() == AVInclude::Both && audioId == -1 && videoId != -1)
+        profile.SetAVInclude(AVInclude::VideoOnly);
+    JobOutput output;
+    output.exporter = PrepareOutput(profile, movie, videoId, audioId, remux, useOrgAspect, prores);
+    MovieInfo* out = output.exporter->GetOutputMovieInfo();
+    output.videoId = out ? GetFirstStreamID(out, nullptr, StreamTypeVideo) : -1;
+    output.audioId = out ? GetFirstStreamID(out, nullptr, StreamTypeAudio) : -1;
+    output.videoSeconds = PromisedSeconds(movie, videoId, output.videoId);
+    output.audioSeconds = PromisedSeconds(movie, audioId, output.audioId);
+    return output;
 }
 
 std::string CJobContext::Stage(const std::string& finalPath)

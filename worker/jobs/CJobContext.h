@@ -82,11 +82,54 @@ public:
     // The source at `address` (its streams chosen already); throws when there is none.
     Released<IAVSource> OpenSource(const std::string& address, int* movieId, int* videoId, int* audioId,
                                    MovieInfo** movie, const std::string& failure = "No movie found in the source");
+    // As OpenSource, at the job's trim start: a pass of a trimmed job reads
+    // only its range. Throws when the seek fails.
+    Released<IAVSource> OpenTrimmedSource(const std::string& address, int* movieId, int* videoId, int* audioId,
+                                          MovieInfo** movie,
+                                          const std::string& failure = "No movie found in the source");
+
+    // A remux's source: the importer (given name, the address's protocol,
+    // else "FFImporter") and the compressed packets of the movie's chosen
+    // streams, at the job's trim start. The packets go before the importer.
+    struct PacketSource
+    {
+        Released<IAVImporter> importer;
+        Released<IAVCompressedSource> packets;
+        int movieId = -1;
+        int videoId = -1;
+        int audioId = -1;
+        MovieInfo* movie = nullptr;
+    };
+    // Throws on failure.
+    PacketSource OpenPacketSource(CSourceURL& address);
+
     // The exporter the profile names ("FFExporter" when it names none).
     Released<IAVExporter> CreateExporter(CJobProfile& profile);
     // Gives the exporter the job's profile and opens the job's output (or
     // `fileName`, a part of a split); throws with the reason.
     void OpenJobOutput(IAVExporter* exporter, const std::string* fileName = nullptr);
+    // The profile's exporter with the profile completed from the source's
+    // streams (see CompleteProfile) and the job's output (or `fileName`)
+    // opened; throws with the reason.
+    Released<IAVExporter> PrepareOutput(CJobProfile& profile, MovieInfo* movie, int videoId, int audioId, bool remux,
+                                        bool useOrgAspect, bool prores, const std::string* fileName = nullptr);
+
+    // A job's opened output: its exporter, the output's first picture and
+    // sound streams (-1 none) and what the source promises for each (see
+    // PromisedSeconds), taken while the source's record is still there.
+    struct JobOutput
+    {
+        Released<IAVExporter> exporter;
+        int videoId = -1;
+        int audioId = -1;
+        double videoSeconds = -1.0;
+        double audioSeconds = -1.0;
+    };
+    // PrepareOutput for the whole job's output of one movie. A source
+    // without sound gives a file without a sound track, not an empty one
+    // that players and some muxers refuse.
+    JobOutput OpenOutput(CJobProfile& profile, MovieInfo* movie, int videoId, int audioId, bool remux,
+                         bool useOrgAspect, bool prores);
     // The exporter's encoding muxer, set to use every processor when the job
     // asks; throws when there is none.
     IEncodingMuxer* EncodingMuxerOf(IAVExporter* exporter);

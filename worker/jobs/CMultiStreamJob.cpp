@@ -155,7 +155,7 @@ void CMultiStreamJob::DoMultiExportExecute(bool prores)
                         "No movie found in the source", __LINE__, kSource));
         // Every pass starts at the trim start, the first one too.
         if (record->TrimStart != 0)
-            SeekToTrimStart(source.get(), record->TrimStart);
+            SeekToTrimStart(source.get(), record->TrimStart, kSource);
         return source;
     };
     Released<IAVSource2> source = makeSource();

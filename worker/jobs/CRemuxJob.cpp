@@ -18,55 +18,6 @@ const char* const kSource = "CRemuxJob";
 #define RAISE(code, message) throw CBaseException((code), (message), __LINE__, kSource)
 } // namespace
 
-IAVImporter* CreateCompressedSource(IAVManager* manager, CSourceURL& address, const char* importerName,
-                                    IAVCompressedSource** source, int* movieId, int* videoId, int* audioId,
-                                    MovieInfo** movieInfo)
-{
-    std::string name = importerName && *importerName ? importerName : address.GetProtocol();
-    if (name.empty())
-        name = "FFImporter";
-    Released<IAVImporter> importer(CheckedCall([&] { return manager->CreateImporterByName(name.c_str()); },
-                                               "Can't create importer for the file", __LINE__, kSource));
-    CheckedCall([&] { return importer->Open(address.GetFilePath().c_str()); }, "Can't Open Importer", __LINE__,
-                kSource);
-
-    MovieInfo* movie = nullptr;
-    int m = address.GetMovieID();
-    const uint32_t count = importer->GetMovieCount();
-    for (uint32_t i = 0; i < count && !movie; ++i) {
-        MovieInfo* info = importer->GetMovieInfoAt(i);
-        if (info && (m == -2 || info->id == m))
-            movie = info;
-    }
-    if (!movie)
-        RAISE(QB_ERR_UNEXPECTED, "No movie found in the source");
-    m = movie->id;
-    auto pick = [movie](int id, StreamType type) {
-        if (id == -2)
-            return GetFirstStreamID(movie, nullptr, type);
-        if (id != -1 && !GetStreamInfo(movie, id))
-            RAISE(QB_ERR_BAD_PARAM, "Bad stream id");
-        return id;
-    };
-    const int v = pick(address.GetVideoStreamID(), StreamTypeVideo);
-    const int a = pick(address.GetAudioStreamID(), StreamTypeAudio);
-    int ids[2];
-    int n = 0;
-    if (v != -1)
-        ids[n++] = v;
-    if (a != -1)
-        ids[n++] = a;
-    if (n == 0)
-        RAISE(QB_ERR_BAD_PARAM, "No video or audio streams");
-    *source = CheckedCall([&] { return importer->CreatePacketSource(m, n, ids); }, "No movie found in the source",
-                          __LINE__, kSource);
-    *movieId = m;
-    *videoId = v;
-    *audioId = a;
-    *movieInfo = movie;
-    return importer.release();
-}
-
 CRemuxJob::CRemuxJob(CJobContext& job, CJobProfile& profile, bool useOrgAspect, bool prores)
     : m_job(job), m_profile(profile), m_useOrgAspect(useOrgAspect), m_prores(prores)
 {
@@ -74,31 +25,17 @@ CRemuxJob::CRemuxJob(CJobContext& job, CJobProfile& profile, bool useOrgAspect, 
 
 void CRemuxJob::Run()
 {
-    ConvertTaskInfo2* record = m_job.Record();
-    const AVInclude include = m_profile.GetAVInclude();
     CSourceURL address(m_job.SourcePath());
-    ChooseStreams(address, include);
-
-    int movieId = -1, videoId = -1, audioId = -1;
-    MovieInfo* movie = nullptr;
-    IAVCompressedSource* p = nullptr;
-    Released<IAVImporter> importer(CreateCompressedSource(m_job.Manager(), address, m_job.Job().ImporterName, &p,
-                                                          &movieId, &videoId, &audioId, &movie));
-    Released<IAVCompressedSource> packets(p);
-    if (record->TrimStart != 0)
-        SeekToTrimStart(packets.get(), record->TrimStart);
-
-    // A source without sound gives a file without a sound track.
-    if (include == AVInclude::Both && audioId == -1 && videoId != -1)
-        m_profile.SetAVInclude(AVInclude::VideoOnly);
-    Released<IAVExporter> exporter = m_job.CreateExporter(m_profile);
-    m_job.CompleteProfile(m_profile, movie, videoId, audioId, true, m_useOrgAspect, m_prores);
-    m_job.OpenJobOutput(exporter.get());
-    MovieInfo* out = exporter->GetOutputMovieInfo();
-    const int outVideo = out ? GetFirstStreamID(out, nullptr, StreamTypeVideo) : -1;
-    const int outAudio = out ? GetFirstStreamID(out, nullptr, StreamTypeAudio) : -1;
-    const double videoSeconds = CJobContext::PromisedSeconds(movie, videoId, outVideo);
-    const double audioSeconds = CJobContext::PromisedSeconds(movie, audioId, outAudio);
+    ChooseStreams(address, m_profile.GetAVInclude());
+    CJobContext::PacketSource source = m_job.OpenPacketSource(address);
+    IAVCompressedSource* packets = source.packets.get();
+    const int videoId = source.videoId;
+    const int audioId = source.audioId;
+    CJobContext::JobOutput output =
+        m_job.OpenOutput(m_profile, source.movie, videoId, audioId, true, m_useOrgAspect, m_prores);
+    IAVExporter* exporter = output.exporter.get();
+    const int outVideo = output.videoId;
+    const int outAudio = output.audioId;
 
     INoEncodingMuxer* muxer = CheckedCall([&] { return exporter->GetNoEncodingMuxer(); },
                                           "Can't get the muxer of the exporter", __LINE__, kSource);
@@ -119,10 +56,10 @@ void CRemuxJob::Run()
             muxer->SetAudioFormat(outAudio, &format);
     }
     CheckedCall([&] { return muxer->BeginWriting(); }, "Can't BeginWriting", __LINE__, kSource);
-    DoReMux(packets.get(), videoId, outVideo, audioId, outAudio, muxer);
+    DoReMux(packets, videoId, outVideo, audioId, outAudio, muxer);
     CheckedReport([&] { muxer->EndWriting(); });
     exporter->Close();
-    m_job.FinishOutput(videoSeconds, audioSeconds, m_prores);
+    m_job.FinishOutput(output.videoSeconds, output.audioSeconds, m_prores);
 }
 
 void CRemuxJob::DoReMux(IAVCompressedSource* source, int videoId, int videoOut, int audioId, int audioOut,

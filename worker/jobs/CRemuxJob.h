@@ -11,16 +11,7 @@ namespace Moorland {
 
 class CJobContext;
 class CJobProfile;
-class CSourceURL;
-class IAVManager;
 class INoEncodingMuxer;
-
-// Opens the packet source of a remux: the importer (given name, the
-// address's protocol, else "FFImporter"), the movie and its two streams.
-// The caller releases the returned importer and *source. Throws on failure.
-IAVImporter* CreateCompressedSource(IAVManager* manager, CSourceURL& address, const char* importerName,
-                                    IAVCompressedSource** source, int* movieId, int* videoId, int* audioId,
-                                    MovieInfo** movieInfo);
 
 class CRemuxJob
 {

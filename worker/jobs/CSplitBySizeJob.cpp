@@ -24,7 +24,6 @@ CSplitBySizeJob::CSplitBySizeJob(CJobContext& job, uint64_t perFileSize) : m_job
 
 Released<IAVExporter> CSplitBySizeJob::PrepareExporter(const std::string& fileName)
 {
-    ConvertTaskInfo2* record = m_job.Record();
     CJobProfile profile(m_job.Job().Profile);
     if (!profile.HasFormat())
         RAISE(QB_ERR_UNEXPECTED, "Bad profile format");
@@ -33,20 +32,14 @@ Released<IAVExporter> CSplitBySizeJob::PrepareExporter(const std::string& fileNa
     ChooseStreams(address, profile.GetAVInclude());
     int movieId = -1, videoId = -1, audioId = -1;
     MovieInfo* movie = nullptr;
-    Released<IAVSource> source = m_job.OpenSource(address.GetURL(), &movieId, &videoId, &audioId, &movie,
-                                                  "No movie found in the source " + address.GetURL());
-    if (record->TrimStart != 0)
-        SeekToTrimStart(source.get(), record->TrimStart);
-    Released<IAVExporter> exporter = m_job.CreateExporter(profile);
-    m_job.CompleteProfile(profile, movie, videoId, audioId, false, useOrgAspect,
-                          IsProResCodec(profile.GetVideoCodec().c_str()));
-    m_job.OpenJobOutput(exporter.get(), &fileName);
-    return exporter;
+    Released<IAVSource> source = m_job.OpenTrimmedSource(address.GetURL(), &movieId, &videoId, &audioId, &movie,
+                                                         "No movie found in the source " + address.GetURL());
+    return m_job.PrepareOutput(profile, movie, videoId, audioId, false, useOrgAspect,
+                               IsProResCodec(profile.GetVideoCodec().c_str()), &fileName);
 }
 
 void CSplitBySizeJob::DoExportBySize()
 {
-    ConvertTaskInfo2* record = m_job.Record();
     const ConvertTaskLocal& local = m_job.Job();
     if (!local.DstPath && !local.DstStream)
         RAISE(QB_ERR_BAD_POINTER, "Bad pointer");
@@ -64,9 +57,7 @@ void CSplitBySizeJob::DoExportBySize()
                        profile.GetFrameRate());
     int movieId = -1, videoId = -1, audioId = -1;
     MovieInfo* movie = nullptr;
-    Released<IAVSource> source = m_job.OpenSource(address.GetURL(), &movieId, &videoId, &audioId, &movie);
-    if (record->TrimStart != 0)
-        SeekToTrimStart(source.get(), record->TrimStart);
+    Released<IAVSource> source = m_job.OpenTrimmedSource(address.GetURL(), &movieId, &videoId, &audioId, &movie);
 
     CTranscodePass::Carried carried;
     int n = 0;

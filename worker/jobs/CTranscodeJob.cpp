@@ -32,42 +32,28 @@ void CTranscodeJob::Run()
 
     int movieId = -1, videoId = -1, audioId = -1;
     MovieInfo* movie = nullptr;
-    Released<IAVSource> source = m_job.OpenSource(url, &movieId, &videoId, &audioId, &movie);
-    if (record->TrimStart != 0)
-        SeekToTrimStart(source.get(), record->TrimStart);
-
-    // A source without sound gives a file without a sound track, not an
-    // empty one that players and some muxers refuse.
-    if (include == AVInclude::Both && audioId == -1 && videoId != -1)
-        m_profile.SetAVInclude(AVInclude::VideoOnly);
-    Released<IAVExporter> exporter = m_job.CreateExporter(m_profile);
-    m_job.CompleteProfile(m_profile, movie, videoId, audioId, false, m_useOrgAspect, m_prores);
-    m_job.OpenJobOutput(exporter.get());
-    MovieInfo* out = exporter->GetOutputMovieInfo();
-    const int outVideo = out ? GetFirstStreamID(out, nullptr, StreamTypeVideo) : -1;
-    const int outAudio = out ? GetFirstStreamID(out, nullptr, StreamTypeAudio) : -1;
+    Released<IAVSource> source = m_job.OpenTrimmedSource(url, &movieId, &videoId, &audioId, &movie);
     // Taken now: a later pass opens the source again and its record goes.
-    const double videoSeconds = CJobContext::PromisedSeconds(movie, videoId, outVideo);
-    const double audioSeconds = CJobContext::PromisedSeconds(movie, audioId, outAudio);
+    CJobContext::JobOutput output =
+        m_job.OpenOutput(m_profile, movie, videoId, audioId, false, m_useOrgAspect, m_prores);
+    IAVExporter* exporter = output.exporter.get();
 
-    IEncodingMuxer* muxer = m_job.EncodingMuxerOf(exporter.get());
+    IEncodingMuxer* muxer = m_job.EncodingMuxerOf(exporter);
     const int passes = include == AVInclude::AudioOnly ? 1 : std::max(record->Pass, 0);
     CheckedCall([&] { return muxer->SetEncodingPass(passes); }, "Can't SetEncodingPass", __LINE__, kSource);
     for (int i = 0; i < passes; ++i) {
         if (i > 0) {
             source.reset();
-            source = m_job.OpenSource(url, nullptr, nullptr, nullptr, nullptr);
-            if (record->TrimStart != 0)
-                SeekToTrimStart(source.get(), record->TrimStart);
+            source = m_job.OpenTrimmedSource(url, nullptr, nullptr, nullptr, nullptr);
         }
         CheckedCall([&] { return muxer->BeginWriting(); }, "Can't BeginWriting", __LINE__, kSource);
-        CTranscodePass(m_job, source.get(), outVideo, outAudio, muxer).DoExport(i, passes);
+        CTranscodePass(m_job, source.get(), output.videoId, output.audioId, muxer).DoExport(i, passes);
         CheckedReport([&] { muxer->EndWriting(); });
         if (m_job.Cancelled())
             break;
     }
     exporter->Close();
-    m_job.FinishOutput(videoSeconds, audioSeconds, m_prores);
+    m_job.FinishOutput(output.videoSeconds, output.audioSeconds, m_prores);
 }
 
 } // namespace Moorland

@@ -39,21 +39,18 @@ Geometry Measure(unsigned pixelFormat, unsigned width, unsigned height)
 
 CRawVideoFrame::CRawVideoFrame(bool deletesItselfOnFree, unsigned pixelFormat, unsigned width,
                                unsigned height, bool topDown)
-    : m_pixelFormat(pixelFormat), m_width(width), m_height(height), m_topDown(topDown),
-      m_deletesItselfOnFree(deletesItselfOnFree)
+    : CVideoFrameAttributes(deletesItselfOnFree), m_pixelFormat(pixelFormat), m_width(width), m_height(height),
+      m_topDown(topDown)
 {
     ResetLayout(pixelFormat, width, height, topDown);
 }
 
 CRawVideoFrame::CRawVideoFrame(const CRawVideoFrame& src)
-    : IRawVideoFrame(), IMVCRawVideoFrame(), m_pixelFormat(src.m_pixelFormat), m_width(src.m_width),
-      m_height(src.m_height), m_timeStamp(src.m_timeStamp), m_topDown(src.m_topDown),
-      m_packed(src.m_packed), m_canBeModified(true), m_deletesItselfOnFree(false),
-      m_topFieldFirst(src.m_topFieldFirst), m_interlaced(src.m_interlaced), m_planes(src.m_planes),
-      m_dar(src.m_dar), m_cropRight(src.m_cropRight), m_cropBottom(src.m_cropBottom),
-      m_duration(src.m_duration), m_duplicated(src.m_duplicated),
-      m_duplicatedSecond(src.m_duplicatedSecond), m_viewID(src.m_viewID)
+    : CVideoFrameAttributes(src), IMVCRawVideoFrame(), m_pixelFormat(src.m_pixelFormat), m_width(src.m_width),
+      m_height(src.m_height), m_topDown(src.m_topDown), m_packed(src.m_packed), m_canBeModified(true),
+      m_planes(src.m_planes), m_dar(src.m_dar), m_viewID(src.m_viewID)
 {
+    SetSelfFreeing(false);
     size_t total = 0;
     for (const RawVideoPlane& p : m_planes)
         if (p.lineBytes != 0)
@@ -75,18 +72,12 @@ CRawVideoFrame::CRawVideoFrame(const CRawVideoFrame& src)
         }
     }
     try {
-        if (src.m_borderData && src.m_borderSize > 0) {
-            m_borderData = new unsigned char[size_t(src.m_borderSize)];
-            memcpy(m_borderData, src.m_borderData, size_t(src.m_borderSize));
-            m_borderSize = src.m_borderSize;
-        }
         if (src.m_subsetFrame) {
             m_subsetFrame = src.m_subsetFrame->Clone();
             if (!m_subsetFrame)
                 QuentaBased::ThrowLastError();
         }
     } catch (...) {
-        delete[] m_borderData;
         std::free(m_block);
         throw;
     }
@@ -94,18 +85,15 @@ CRawVideoFrame::CRawVideoFrame(const CRawVideoFrame& src)
 
 CRawVideoFrame::~CRawVideoFrame()
 {
-    delete[] m_borderData;
     if (m_subsetFrame)
         m_subsetFrame->Free();
     std::free(m_block);
 }
 
-void CRawVideoFrame::GetDimension(unsigned* width, unsigned* height)
+void CRawVideoFrame::StoredSize(unsigned* width, unsigned* height)
 {
-    if (width)
-        *width = m_width - m_cropRight;
-    if (height)
-        *height = m_height - m_cropBottom;
+    *width = m_width;
+    *height = m_height;
 }
 
 unsigned CRawVideoFrame::GetTotalSize()
@@ -126,14 +114,14 @@ unsigned char* CRawVideoFrame::GetBuffer(unsigned index, unsigned* lineBytes, un
     const unsigned ratioPixels = p.ratio >> 16;
     unsigned visibleBytes = p.lineBytes;
     // Planes without geometry (the palette of format 11) ignore the crop.
-    if (m_cropRight != 0 && ratioPixels != 0) {
-        const unsigned cut = ratioBytes * m_cropRight / ratioPixels;
+    if (CropRight() != 0 && ratioPixels != 0) {
+        const unsigned cut = ratioBytes * CropRight() / ratioPixels;
         visibleBytes = cut < visibleBytes ? visibleBytes - cut : 0;
     }
     unsigned visibleRows = p.rows;
     unsigned char* data = p.data;
-    if (m_cropBottom != 0 && p.vertical != 0) {
-        const unsigned bottomRows = std::min(m_cropBottom / p.vertical, p.rows);
+    if (CropBottom() != 0 && p.vertical != 0) {
+        const unsigned bottomRows = std::min(CropBottom() / p.vertical, p.rows);
         visibleRows = p.rows - bottomRows;
         // Stored bottom line first: the cropped lines are the first stored ones.
         if (!m_topDown && data)
@@ -148,63 +136,13 @@ unsigned char* CRawVideoFrame::GetBuffer(unsigned index, unsigned* lineBytes, un
     return data;
 }
 
-bool CRawVideoFrame::CropRightAndBottom(unsigned right, unsigned bottom)
-{
-    if (right >= m_width || bottom >= m_height)
-        return false;
-    m_cropRight = right;
-    m_cropBottom = bottom;
-    return true;
-}
-
-void CRawVideoFrame::Free()
-{
-    if (m_deletesItselfOnFree)
-        delete this;
-}
-
-unsigned CRawVideoFrame::GetDuplicatedCount(unsigned* second)
-{
-    if (second)
-        *second = m_duplicatedSecond;
-    return m_duplicated;
-}
-
-void CRawVideoFrame::SetDuplicatedCount(unsigned count, unsigned second)
-{
-    m_duplicated = count;
-    m_duplicatedSecond = second;
-}
-
 IRawVideoFrame* CRawVideoFrame::Clone()
 {
     return QB_GUARDED(static_cast<IRawVideoFrame*>(nullptr), {
         auto* copy = new CRawVideoFrame(*this);
-        copy->m_deletesItselfOnFree = true;
+        copy->SetSelfFreeing(true);
         return static_cast<IRawVideoFrame*>(copy);
     });
-}
-
-void CRawVideoFrame::SetBorderData(void* data, int size)
-{
-    if (!data)
-        return;
-    unsigned char* fresh = nullptr;
-    if (size > 0) {
-        fresh = new unsigned char[size_t(size)];
-        memcpy(fresh, data, size_t(size));
-    }
-    delete[] m_borderData;
-    m_borderData = fresh;
-    m_borderSize = size > 0 ? size : 0;
-}
-
-void CRawVideoFrame::GetBorderData(void** data, int* size)
-{
-    if (data)
-        *data = m_borderData;
-    if (size)
-        *size = m_borderSize;
 }
 
 void* CRawVideoFrame::GetInterface(char const* name)
@@ -237,8 +175,7 @@ RawVideoPlane& CRawVideoFrame::GetBuffer(unsigned index)
 
 void CRawVideoFrame::SetSize(unsigned width, unsigned height)
 {
-    m_cropRight = 0;
-    m_cropBottom = 0;
+    ClearCrop();
     if (width == m_width && height == m_height)
         return;
     const Geometry g = Measure(m_pixelFormat, width, height);
@@ -268,8 +205,7 @@ void CRawVideoFrame::ResetLayout(unsigned pixelFormat, unsigned width, unsigned 
     m_height = height;
     m_packed = g.packed;
     m_topDown = topDown;
-    m_cropRight = 0;
-    m_cropBottom = 0;
+    ClearCrop();
 }
 
 unsigned CRawVideoFrame::GetRequireSize()

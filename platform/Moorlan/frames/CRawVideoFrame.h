@@ -3,6 +3,7 @@
 // The system's own uncompressed picture: the frame it builds when it needs a
 // picture of its own, and the deep copy of any picture (Clone).
 
+#include "CVideoFrameAttributes.h"
 #include "IRawVideoFrame.h"
 #include "MoorlanTypes.h"
 
@@ -24,7 +25,7 @@ struct RawVideoPlane
     uint32_t vertical = 0;         // subsampling divisor of the rows
 };
 
-class CRawVideoFrame : public IRawVideoFrame, public IMVCRawVideoFrame
+class CRawVideoFrame : public CVideoFrameAttributes, public IMVCRawVideoFrame
 {
 public:
     // Lays out the planes of the pixel format with no memory attached.
@@ -36,30 +37,15 @@ public:
     CRawVideoFrame& operator=(const CRawVideoFrame&) = delete;
 
     unsigned GetPixelFormat() override { return m_pixelFormat; }
-    void GetDimension(unsigned* width, unsigned* height) override;
-    int GetTimeStamp() override { return m_timeStamp; }
-    void SetTimeStamp(int timeStamp) override { m_timeStamp = timeStamp; }
     bool IsTopDown() override { return m_topDown; }
     bool IsPacked() override { return m_packed; }
     unsigned GetBufferCount() override { return static_cast<unsigned>(m_planes.size()); }
     unsigned GetTotalSize() override;
     unsigned char* GetBuffer(unsigned index, unsigned* lineBytes, unsigned* pitch, unsigned* rows) override;
     double GetDAR() override { return m_dar; }
-    bool CropRightAndBottom(unsigned right, unsigned bottom) override;
-    void Free() override;
-    unsigned GetDuration() override { return m_duration; }
-    void SetDuration(unsigned duration) override { m_duration = duration; }
-    unsigned GetDuplicatedCount(unsigned* second) override;
-    void SetDuplicatedCount(unsigned count, unsigned second) override;
     IRawVideoFrame* Clone() override;
     bool CanBeModified() override { return m_canBeModified; }
     void SetCanBeModified(bool canBeModified) override { m_canBeModified = canBeModified; }
-    bool IsInterlaced() override { return m_interlaced; }
-    void SetInterlaced(bool interlaced) override { m_interlaced = interlaced; }
-    bool IsTopFieldFirst() override { return m_topFieldFirst; }
-    void SetTopFieldFirst(bool topFieldFirst) override { m_topFieldFirst = topFieldFirst; }
-    void SetBorderData(void* data, int size) override;
-    void GetBorderData(void** data, int* size) override;
     void* GetInterface(char const* name) override;
     virtual ~CRawVideoFrame();
     bool SetViewID(int viewID) override;
@@ -80,6 +66,7 @@ public:
     void CopySubsetFrame(IRawVideoFrame* frame);
 
 protected:
+    void StoredSize(unsigned* width, unsigned* height) override;
     // For frames that are refilled with pictures of changing layout: a new
     // pixel format, size and line order, planes laid out afresh without
     // memory and the crop cleared. Throws 10021010 "Bad pixel format".
@@ -89,25 +76,14 @@ private:
     uint32_t m_pixelFormat;
     uint32_t m_width;
     uint32_t m_height;
-    int32_t m_timeStamp = 0;
     bool m_topDown;
     bool m_packed = true;
     bool m_canBeModified = true;
-    bool m_deletesItselfOnFree;
-    bool m_topFieldFirst = false;
-    bool m_interlaced = false;
     std::vector<RawVideoPlane> m_planes;
     double m_dar = 0.0;
-    uint32_t m_cropRight = 0;
-    uint32_t m_cropBottom = 0;
-    uint32_t m_duration = 1;
-    uint32_t m_duplicated = 1;
-    uint32_t m_duplicatedSecond = 0;
     size_t m_blockSize = 0;
     unsigned char* m_block = nullptr;
     static const size_t kBlockAlign = 16;
-    unsigned char* m_borderData = nullptr;
-    int32_t m_borderSize = 0;
     int32_t m_viewID = 0;
     IRawVideoFrame* m_subsetFrame = nullptr;
 };

@@ -15,7 +15,7 @@ extern "C" {
 namespace Solvane {
 
 CEditVideoFrame::CEditVideoFrame(bool selfFreeing, unsigned pixelFormat, unsigned width, unsigned height)
-    : m_selfFreeing(selfFreeing)
+    : CVideoFrameAttributes(selfFreeing)
 {
     Allocate(pixelFormat, width, height);
 }
@@ -53,7 +53,7 @@ void CEditVideoFrame::Allocate(unsigned pixelFormat, unsigned width, unsigned he
     m_lineBytes = lineBytes;
     m_ratio = ratio;
     m_vertical = vertical;
-    m_cropRight = m_cropBottom = 0;
+    ClearCrop();
 }
 
 bool CEditVideoFrame::Resize(unsigned pixelFormat, unsigned width, unsigned height)
@@ -81,8 +81,8 @@ void CEditVideoFrame::CopyFrom(Moorland::IRawVideoFrame* src)
         QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
     unsigned width = 0, height = 0;
     src->GetDimension(&width, &height);
-    if (src->GetPixelFormat() != m_pixelFormat || width != m_width || height != m_height || m_cropRight ||
-        m_cropBottom)
+    if (src->GetPixelFormat() != m_pixelFormat || width != m_width || height != m_height || CropRight() ||
+        CropBottom())
         Allocate(src->GetPixelFormat(), width, height);
     const unsigned planes = std::min(src->GetBufferCount(), GetBufferCount());
     for (unsigned i = 0; i < planes; ++i) {
@@ -107,14 +107,8 @@ void CEditVideoFrame::CopyFrom(Moorland::IRawVideoFrame* src)
 
 void CEditVideoFrame::TakeAttributes(Moorland::IRawVideoFrame* src)
 {
-    m_timeStamp = src->GetTimeStamp();
-    m_duration = src->GetDuration();
-    m_interlaced = src->IsInterlaced();
-    m_topFieldFirst = src->IsTopFieldFirst();
+    TakeTimingAndFields(src);
     m_dar = src->GetDAR();
-    unsigned second = 0;
-    m_dupCount = src->GetDuplicatedCount(&second);
-    m_dupSecond = second;
 }
 
 void CEditVideoFrame::FillBlack()
@@ -127,12 +121,10 @@ void CEditVideoFrame::FillBlack()
                         full ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG, f->width, f->height);
 }
 
-void CEditVideoFrame::GetDimension(unsigned* width, unsigned* height)
+void CEditVideoFrame::StoredSize(unsigned* width, unsigned* height)
 {
-    if (width)
-        *width = m_width - m_cropRight;
-    if (height)
-        *height = m_height - m_cropBottom;
+    *width = m_width;
+    *height = m_height;
 }
 
 unsigned CEditVideoFrame::GetTotalSize()
@@ -151,12 +143,12 @@ unsigned char* CEditVideoFrame::GetBuffer(unsigned index, unsigned* lineBytes, u
     const unsigned pixels = m_ratio[index] >> 16, bytes = m_ratio[index] & 0xFFFF;
     unsigned visibleBytes = m_lineBytes[index];
     unsigned visibleRows = m_rows[index];
-    if (m_cropRight && pixels) {
-        const unsigned width = m_width - m_cropRight;
+    if (CropRight() && pixels) {
+        const unsigned width = m_width - CropRight();
         visibleBytes = std::min(visibleBytes, (width * bytes + pixels - 1) / pixels);
     }
-    if (m_cropBottom && m_vertical[index]) {
-        const unsigned height = m_height - m_cropBottom;
+    if (CropBottom() && m_vertical[index]) {
+        const unsigned height = m_height - CropBottom();
         visibleRows = std::min(visibleRows, (height + m_vertical[index] - 1) / m_vertical[index]);
     }
     if (lineBytes)
@@ -166,50 +158,6 @@ unsigned char* CEditVideoFrame::GetBuffer(unsigned index, unsigned* lineBytes, u
     if (rows)
         *rows = visibleRows;
     return m_frame->data[index];
-}
-
-bool CEditVideoFrame::CropRightAndBottom(unsigned right, unsigned bottom)
-{
-    if (right >= m_width || bottom >= m_height)
-        return false;
-    m_cropRight = right;
-    m_cropBottom = bottom;
-    return true;
-}
-
-void CEditVideoFrame::Free()
-{
-    if (m_selfFreeing)
-        delete this;
-}
-
-unsigned CEditVideoFrame::GetDuplicatedCount(unsigned* second)
-{
-    if (second)
-        *second = m_dupSecond;
-    return m_dupCount;
-}
-
-void CEditVideoFrame::SetDuplicatedCount(unsigned count, unsigned second)
-{
-    m_dupCount = count;
-    m_dupSecond = second;
-}
-
-void CEditVideoFrame::SetBorderData(void* data, int size)
-{
-    if (!data)
-        return;
-    const unsigned char* p = static_cast<const unsigned char*>(data);
-    m_border.assign(p, p + std::max(size, 0));
-}
-
-void CEditVideoFrame::GetBorderData(void** data, int* size)
-{
-    if (data)
-        *data = m_border.empty() ? nullptr : m_border.data();
-    if (size)
-        *size = static_cast<int>(m_border.size());
 }
 
 void* CEditVideoFrame::GetInterface(char const* name)

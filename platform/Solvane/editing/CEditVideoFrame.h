@@ -4,6 +4,7 @@
 // effects, turns and timelines write into. A picture made with `selfFreeing`
 // deletes itself on Free; otherwise Free does nothing and its maker keeps it.
 
+#include "../../Moorlan/frames/CVideoFrameAttributes.h"
 #include "FFOwners.h"
 #include "IRawVideoFrame.h"
 #include "IResizableRawVideoFrame.h"
@@ -13,7 +14,7 @@
 
 namespace Solvane {
 
-class CEditVideoFrame final : public Moorland::IRawVideoFrame, public Moorland::IResizableRawVideoFrame
+class CEditVideoFrame final : public Moorland::CVideoFrameAttributes, public Moorland::IResizableRawVideoFrame
 {
 public:
     // Pixels of the layout and size, uninitialised. Throws for a layout FFmpeg
@@ -37,37 +38,22 @@ public:
     void FillBlack();
 
     unsigned GetPixelFormat() override { return m_pixelFormat; }
-    void GetDimension(unsigned* width, unsigned* height) override;
-    int GetTimeStamp() override { return m_timeStamp; }
-    void SetTimeStamp(int timeStamp) override { m_timeStamp = timeStamp; }
     bool IsTopDown() override { return true; }
     bool IsPacked() override { return m_packed; }
     unsigned GetBufferCount() override { return static_cast<unsigned>(m_rows.size()); }
     unsigned GetTotalSize() override;
     unsigned char* GetBuffer(unsigned index, unsigned* lineBytes, unsigned* pitch, unsigned* rows) override;
     double GetDAR() override { return m_dar; }
-    bool CropRightAndBottom(unsigned right, unsigned bottom) override;
-    void Free() override;
-    unsigned GetDuration() override { return m_duration; }
-    void SetDuration(unsigned duration) override { m_duration = duration; }
-    unsigned GetDuplicatedCount(unsigned* second) override;
-    void SetDuplicatedCount(unsigned count, unsigned second) override;
     Moorland::IRawVideoFrame* Clone() override { return CopyOf(this, true); }
     bool CanBeModified() override { return true; }
     void SetCanBeModified(bool) override {}
-    bool IsInterlaced() override { return m_interlaced; }
-    void SetInterlaced(bool interlaced) override { m_interlaced = interlaced; }
-    bool IsTopFieldFirst() override { return m_topFieldFirst; }
-    void SetTopFieldFirst(bool topFieldFirst) override { m_topFieldFirst = topFieldFirst; }
-    void SetBorderData(void* data, int size) override;
-    void GetBorderData(void** data, int* size) override;
     void* GetInterface(char const* name) override;
     bool Resize(unsigned pixelFormat, unsigned width, unsigned height) override;
 
 private:
+    void StoredSize(unsigned* width, unsigned* height) override;
     void Allocate(unsigned pixelFormat, unsigned width, unsigned height);
 
-    bool m_selfFreeing;
     FF::FramePtr m_frame;
     unsigned m_pixelFormat = 0;
     unsigned m_width = 0;
@@ -77,16 +63,7 @@ private:
     std::vector<unsigned> m_lineBytes;
     std::vector<unsigned> m_ratio;
     std::vector<unsigned> m_vertical;
-    unsigned m_cropRight = 0;
-    unsigned m_cropBottom = 0;
-    int m_timeStamp = 0;
-    unsigned m_duration = 1;
-    unsigned m_dupCount = 1;
-    unsigned m_dupSecond = 0;
     double m_dar = 0.0;
-    bool m_interlaced = false;
-    bool m_topFieldFirst = false;
-    std::vector<unsigned char> m_border;
 };
 
 } // namespace Solvane

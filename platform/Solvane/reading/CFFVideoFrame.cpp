@@ -16,7 +16,12 @@ extern "C" {
 
 namespace Solvane {
 
-CFFVideoFrame::CFFVideoFrame(bool owned) : m_owned(owned) {}
+// No picture yet: no duration and no repeat count until Assign gives them.
+CFFVideoFrame::CFFVideoFrame(bool owned) : CVideoFrameAttributes(owned)
+{
+    SetDuration(0);
+    SetDuplicatedCount(0, 0);
+}
 
 void CFFVideoFrame::Assign(const AVFrame* frame, unsigned pixelFormat, int timeStampMs,
                            unsigned durationMs, AVRational sampleAspect)
@@ -26,16 +31,15 @@ void CFFVideoFrame::Assign(const AVFrame* frame, unsigned pixelFormat, int timeS
     if (err < 0)
         QB_THROW_AV(QB_ERR_NO_MEMORY, "Can't keep a decoded picture", err);
     m_pixelFormat = pixelFormat;
-    m_timeStamp = timeStampMs;
-    m_duration = durationMs;
-    m_cropRight = m_cropBottom = 0;
-    m_dupCount = 1;
-    m_dupSecond = 0;
+    SetTimeStamp(timeStampMs);
+    SetDuration(durationMs);
+    ClearCrop();
+    SetDuplicatedCount(1, 0);
     m_writable = false;
-    m_interlaced = frame->interlaced_frame != 0;
-    m_topFieldFirst = frame->top_field_first != 0;
+    SetInterlaced(frame->interlaced_frame != 0);
+    SetTopFieldFirst(frame->top_field_first != 0);
     m_sar = sampleAspect;
-    m_border.clear();
+    ClearBorderData();
 }
 
 void CFFVideoFrame::Reset()
@@ -43,14 +47,10 @@ void CFFVideoFrame::Reset()
     av_frame_unref(m_frame.get());
 }
 
-void CFFVideoFrame::GetDimension(unsigned* width, unsigned* height)
+void CFFVideoFrame::StoredSize(unsigned* width, unsigned* height)
 {
-    unsigned w = m_frame->width > 0 ? static_cast<unsigned>(m_frame->width) : 0;
-    unsigned h = m_frame->height > 0 ? static_cast<unsigned>(m_frame->height) : 0;
-    if (width)
-        *width = w > m_cropRight ? w - m_cropRight : 0;
-    if (height)
-        *height = h > m_cropBottom ? h - m_cropBottom : 0;
+    *width = m_frame->width > 0 ? static_cast<unsigned>(m_frame->width) : 0;
+    *height = m_frame->height > 0 ? static_cast<unsigned>(m_frame->height) : 0;
 }
 
 bool CFFVideoFrame::IsPacked()
@@ -119,35 +119,6 @@ double CFFVideoFrame::GetDAR()
     return static_cast<double>(w) * sar / h;
 }
 
-bool CFFVideoFrame::CropRightAndBottom(unsigned right, unsigned bottom)
-{
-    if (m_frame->width <= 0 || right >= static_cast<unsigned>(m_frame->width) ||
-        bottom >= static_cast<unsigned>(m_frame->height))
-        return false;
-    m_cropRight = right;
-    m_cropBottom = bottom;
-    return true;
-}
-
-void CFFVideoFrame::Free()
-{
-    if (m_owned)
-        delete this;
-}
-
-unsigned CFFVideoFrame::GetDuplicatedCount(unsigned* second)
-{
-    if (second)
-        *second = m_dupSecond;
-    return m_dupCount;
-}
-
-void CFFVideoFrame::SetDuplicatedCount(unsigned count, unsigned second)
-{
-    m_dupCount = count;
-    m_dupSecond = second;
-}
-
 Moorland::IRawVideoFrame* CFFVideoFrame::Clone()
 {
     std::unique_ptr<CFFVideoFrame> copy(new CFFVideoFrame(true));
@@ -183,16 +154,8 @@ Moorland::IRawVideoFrame* CFFVideoFrame::Share()
 void CFFVideoFrame::TakeAttributes(const CFFVideoFrame& from)
 {
     m_pixelFormat = from.m_pixelFormat;
-    m_timeStamp = from.m_timeStamp;
-    m_duration = from.m_duration;
-    m_cropRight = from.m_cropRight;
-    m_cropBottom = from.m_cropBottom;
-    m_dupCount = from.m_dupCount;
-    m_dupSecond = from.m_dupSecond;
-    m_interlaced = from.m_interlaced;
-    m_topFieldFirst = from.m_topFieldFirst;
+    TakeAttributesOf(from);
     m_sar = from.m_sar;
-    m_border = from.m_border;
 }
 
 void CFFVideoFrame::SetCanBeModified(bool canBeModified)
@@ -202,22 +165,6 @@ void CFFVideoFrame::SetCanBeModified(bool canBeModified)
     if (canBeModified && !m_writable && av_frame_make_writable(m_frame.get()) < 0)
         return;
     m_writable = canBeModified;
-}
-
-void CFFVideoFrame::SetBorderData(void* data, int size)
-{
-    if (!data)
-        return;
-    const unsigned char* p = static_cast<const unsigned char*>(data);
-    m_border.assign(p, p + (size > 0 ? size : 0));
-}
-
-void CFFVideoFrame::GetBorderData(void** data, int* size)
-{
-    if (data)
-        *data = m_border.empty() ? nullptr : m_border.data();
-    if (size)
-        *size = static_cast<int>(m_border.size());
 }
 
 void* CFFVideoFrame::GetInterface(char const* name)

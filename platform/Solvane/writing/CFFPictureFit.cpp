@@ -2,6 +2,7 @@
 #include "FFPictureArea.h"
 
 #include "CBaseException.h"
+#include "../../Moorlan/MoorlanPixelMap.h"
 #include "MoorlanFormatMap.h"
 #include "FFErrors.h"
 #include "MoorlanTypes.h"
@@ -59,22 +60,10 @@ void CFFPictureFit::Put(Moorland::IRawVideoFrame* in, const Write& write)
     in->GetDimension(&w, &h);
     if (srcFmt == AV_PIX_FMT_NONE || w == 0 || h == 0)
         QB_THROW(QB_ERR_MEDIA, "A picture the disc can't take");
-    const uint8_t* src[4] = {nullptr, nullptr, nullptr, nullptr};
-    int srcStride[4] = {0, 0, 0, 0};
-    const unsigned planes = std::min(in->GetBufferCount(), 4u);
-    for (unsigned i = 0; i < planes; ++i) {
-        unsigned line = 0, pitch = 0, rows = 0;
-        unsigned char* p = in->GetBuffer(i, &line, &pitch, &rows);
-        if (!p)
-            QB_THROW(QB_ERR_MEDIA, "A picture without its pixels");
-        if (!in->IsTopDown() && rows > 0) {
-            src[i] = p + static_cast<size_t>(pitch) * (rows - 1);
-            srcStride[i] = -static_cast<int>(pitch);
-        } else {
-            src[i] = p;
-            srcStride[i] = static_cast<int>(pitch);
-        }
-    }
+    const uint8_t* src[4];
+    int srcStride[4];
+    if (!Moorland::TopDownPlanes(in, src, srcStride))
+        QB_THROW(QB_ERR_MEDIA, "A picture without its pixels");
 
     double dar = in->GetDAR();
     if (!(dar > 0.0))

@@ -7,6 +7,7 @@
 #include "CBaseException.h"
 #include "IRawAudioFrame.h"
 #include "IRawVideoFrame.h"
+#include "../../Moorlan/MoorlanPixelMap.h"
 #include "MoorlanFormatMap.h"
 #include "MoorlanTypes.h"
 #include "SolvaneFF.h"
@@ -465,22 +466,10 @@ void CFFStreamEncoder::SendVideo(Moorland::IRawVideoFrame* in, int64_t origin100
     in->GetDimension(&w, &h);
     if (w == 0 || h == 0)
         QB_THROW(QB_ERR_MEDIA, "A picture without a size");
-    const uint8_t* src[4] = {nullptr, nullptr, nullptr, nullptr};
-    int srcStride[4] = {0, 0, 0, 0};
-    const unsigned planes = std::min(in->GetBufferCount(), 4u);
-    for (unsigned i = 0; i < planes; ++i) {
-        unsigned line = 0, pitch = 0, rows = 0;
-        unsigned char* p = in->GetBuffer(i, &line, &pitch, &rows);
-        if (!p)
-            QB_THROW(QB_ERR_MEDIA, "A picture without its pixels");
-        if (!in->IsTopDown() && rows > 0) {
-            src[i] = p + static_cast<size_t>(pitch) * (rows - 1);
-            srcStride[i] = -static_cast<int>(pitch);
-        } else {
-            src[i] = p;
-            srcStride[i] = static_cast<int>(pitch);
-        }
-    }
+    const uint8_t* src[4];
+    int srcStride[4];
+    if (!Moorland::TopDownPlanes(in, src, srcStride))
+        QB_THROW(QB_ERR_MEDIA, "A picture without its pixels");
     // A frame whose pixel shape is stated (a DVD's 16:9) shows every picture
     // at its own shape, with bars where the shapes differ; without one the
     // picture fills the frame.
