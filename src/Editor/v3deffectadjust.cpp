@@ -1,5 +1,6 @@
 #include "v3deffectadjust.h"
 
+#include "cclipsettingschange.h"
 #include "cmediasourceitem.h"
 #include "ui_v3deffectadjust.h"
 
@@ -50,6 +51,29 @@ V3DEffectAdjust::~V3DEffectAdjust()
     delete ui;
 }
 
+void V3DEffectAdjust::write(const CClipSettingsChange& change)
+{
+    WriteClipSettings(m_projectMgr, m_clip, change);
+}
+
+namespace {
+
+CClipSettingsChange DepthOn(bool on)
+{
+    CClipSettingsChange change;
+    change.depthOn = on;
+    return change;
+}
+
+CClipSettingsChange DepthType(int type)
+{
+    CClipSettingsChange change;
+    change.depthType = E3DEffectType(type);
+    return change;
+}
+
+} // namespace
+
 void V3DEffectAdjust::set3DEffectRGImg(const QPixmap& image)
 {
     m_rgImage = image;
@@ -87,7 +111,7 @@ void V3DEffectAdjust::showType()
         ui->lbl3DEffectPixmap->setPixmap(m_rgImage);
     } else {
         if (m_clip->Get3DEffectType() != E3DEffectType(1))
-            m_clip->Set3DEffectType(E3DEffectType(1));
+            write(DepthType(1));
         ui->btn3DEffectRedBlue->setChecked(true);
         ui->lbl3DEffectPixmap->setPixmap(m_rbImage);
     }
@@ -105,7 +129,6 @@ void V3DEffectAdjust::setEditedSourceDataItem(Fablecut::ISourceDataItem* item)
     ui->sld3DDepth->setValue(m_clip->Get3DEffectDepth());
     ui->ledtDepth->setText(QString::number(m_clip->Get3DEffectDepth()));
     setEnabled(m_clip->Enable3DEffect());
-    m_clip->SetEnable3DEffect(m_clip->Enable3DEffect());
     quiet(false);
     emit signal_Init3DAdjustEnableByItem(m_clip->Enable3DEffect(), EDITORPAGE_3D);
     ReTranslate(false);
@@ -123,8 +146,7 @@ void V3DEffectAdjust::editorEnabledChanged(bool on)
 void V3DEffectAdjust::editorEnabledChecked()
 {
     setEnabled(true);
-    if (m_clip)
-        m_clip->SetEnable3DEffect(true);
+    write(DepthOn(true));
     quiet(true);
     if (m_clip) {
         showType();
@@ -137,15 +159,13 @@ void V3DEffectAdjust::editorEnabledChecked()
 void V3DEffectAdjust::editorEnabledNoChecked()
 {
     setEnabled(false);
-    if (m_clip)
-        m_clip->SetEnable3DEffect(false);
+    write(DepthOn(false));
 }
 
 void V3DEffectAdjust::setE3DEffectAdjustEnabled(bool on)
 {
     setEnabled(on);
-    if (m_clip)
-        m_clip->SetEnable3DEffect(on);
+    write(DepthOn(on));
 }
 
 int V3DEffectAdjust::getEffect3DType() const
@@ -215,8 +235,7 @@ void V3DEffectAdjust::on_btn3DEffectRedBlue_toggled(bool checked)
     if (!checked)
         return;
     ui->lbl3DEffectPixmap->setPixmap(m_rbImage);
-    if (m_clip)
-        m_clip->Set3DEffectType(E3DEffectType(1));
+    write(DepthType(1));
     emit signal_effect3DAdjustApplayToCurSelectedClips();
 }
 
@@ -225,16 +244,16 @@ void V3DEffectAdjust::on_btn3DEffectRedGreen_toggled(bool checked)
     if (!checked)
         return;
     ui->lbl3DEffectPixmap->setPixmap(m_rgImage);
-    if (m_clip)
-        m_clip->Set3DEffectType(E3DEffectType(2));
+    write(DepthType(2));
     emit signal_effect3DAdjustApplayToCurSelectedClips();
 }
 
 void V3DEffectAdjust::on_sld3DDepth_valueChanged(int value)
 {
     ui->ledtDepth->setText(QString("%1").arg(value));
-    if (m_clip)
-        m_clip->Set3DEffectDepth(value);
+    CClipSettingsChange change;
+    change.depth = value;
+    write(change);
     emit signal_effect3DAdjustApplayToCurSelectedClips();
 }
 

@@ -5,6 +5,8 @@
 #include <QFrame>
 #include <QPixmap>
 
+class CMProjectMgr;
+struct CClipSettingsChange;
 namespace Ui { class V3DEffectAdjust; }
 namespace Fablecut {
 class ISourceDataItem;
@@ -25,6 +27,8 @@ public:
     ~V3DEffectAdjust() override;
 
     void setEditedSourceDataItem(Fablecut::ISourceDataItem* item);
+    // The manager the page's edits go through (none: the clip is written directly).
+    void setProjectMgr(CMProjectMgr* manager) { m_projectMgr = manager; }
     void editorEnabledChanged(bool on);
     void editorEnabledChecked();
     void editorEnabledNoChecked();
@@ -61,6 +65,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
+    void write(const CClipSettingsChange& change);
     void quiet(bool off);
     void showType();
     // The box's text brought into 20..100 (empty or no number gives 20).
@@ -68,6 +73,7 @@ private:
 
     Ui::V3DEffectAdjust* ui = nullptr;
     Fablecut::CMediaSourceItem* m_clip = nullptr;
+    CMProjectMgr* m_projectMgr = nullptr;
     QPixmap m_rgImage;
     QPixmap m_rbImage;
 };

@@ -1,5 +1,6 @@
 #include "veditorwidget.h"
 
+#include "cclipsettingschange.h"
 #include "cmediasourceitem.h"
 #include "ui_veditorwidget.h"
 #include "v3deffectadjust.h"
@@ -47,6 +48,22 @@ VEditorWidget::~VEditorWidget()
 Fablecut::CMediaSourceItem* VEditorWidget::clip() const
 {
     return dynamic_cast<Fablecut::CMediaSourceItem*>(m_item);
+}
+
+void VEditorWidget::setProjectMgr(CMProjectMgr* manager)
+{
+    m_projectMgr = manager;
+    m_effectPage->setProjectMgr(manager);
+    m_volumePage->setProjectMgr(manager);
+    m_3dPage->setProjectMgr(manager);
+}
+
+void VEditorWidget::writeVideoEffectOn(bool on)
+{
+    CClipSettingsChange change;
+    change.videoEffectOn = on;
+    change.videoTurnOn = on;
+    WriteClipSettings(m_projectMgr, clip(), change);
 }
 
 void VEditorWidget::setCheckBoxQuietly(bool checked)
@@ -101,8 +118,7 @@ void VEditorWidget::setEditorEnabled()
         setCheckBoxQuietly(b);
     } else if (m_page == EDITORPAGE_EFFECTS) {
         const bool b = c->EnableVideoEffect() && c->EnableVideoTurn();
-        c->SetEnableVideoEffect(b);
-        c->SetEnableVideoTurn(b);
+        writeVideoEffectOn(b);
         setCheckBoxQuietly(b);
     }
 }
@@ -114,23 +130,19 @@ void VEditorWidget::on_CheckBox_EffectEnabled_stateChanged(int state)
         m_3dPage->editorEnabledChanged(on);
     } else if (m_page == EDITORPAGE_EFFECTS) {
         m_effectPage->editorEnabledChanged(on);
-        if (Fablecut::CMediaSourceItem* c = clip()) {
-            c->SetEnableVideoEffect(on);
-            c->SetEnableVideoTurn(on);
-        }
+        writeVideoEffectOn(on);
     }
     emit signal_editorEnableChagned();
 }
 
 void VEditorWidget::slot_initChecBox_EffectEnabledByItem(bool enabled, EDITORPAGE page)
 {
-    if (Fablecut::CMediaSourceItem* c = clip()) {
-        if (page == EDITORPAGE_EFFECTS) {
-            c->SetEnableVideoEffect(enabled);
-            c->SetEnableVideoTurn(enabled);
-        } else if (page == EDITORPAGE_3D) {
-            c->SetEnable3DEffect(enabled);
-        }
+    if (page == EDITORPAGE_EFFECTS) {
+        writeVideoEffectOn(enabled);
+    } else if (page == EDITORPAGE_3D) {
+        CClipSettingsChange change;
+        change.depthOn = enabled;
+        WriteClipSettings(m_projectMgr, clip(), change);
     }
     if (page == m_page)
         setCheckBoxQuietly(enabled);

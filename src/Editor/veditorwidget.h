@@ -5,6 +5,7 @@
 #include <QFrame>
 
 class QStackedWidget;
+class CMProjectMgr;
 class VEffectAdjust;
 class VVolumeAdjust;
 class V3DEffectAdjust;
@@ -16,8 +17,8 @@ class CMediaSourceItem;
 
 // The clip editor panel: the picture, volume and 3D pages on a stack under a
 // title row with one enable check box, and Reset and Apply to all below. The
-// pages write the clip; the panel writes only its enable flags and relays
-// the pages' change signals under one name.
+// pages edit the clip through the project manager; the panel edits only its
+// enable flags and relays the pages' change signals under one name.
 class VEditorWidget : public QFrame
 {
     Q_OBJECT
@@ -30,6 +31,8 @@ public:
     V3DEffectAdjust* get3DEffectAdjustWidget() const { return m_3dPage; }
 
     void setInitEditorPageSourceDataItem(Fablecut::ISourceDataItem* item);
+    // The manager through which the panel and its pages edit timeline clips.
+    void setProjectMgr(CMProjectMgr* manager);
     void setCurrentEditorPage(EDITORPAGE page);
     EDITORPAGE currentEditorPage() const { return m_page; }
     void setEditorEnabled();
@@ -54,6 +57,8 @@ private:
     // class, so that nothing is written into it.
     Fablecut::CMediaSourceItem* clip() const;
     void setCheckBoxQuietly(bool checked);
+    // Switches the picture page's settings on or off for the clip.
+    void writeVideoEffectOn(bool on);
 
     Ui::VEditorWidget* ui = nullptr;
     Fablecut::ISourceDataItem* m_item = nullptr;
@@ -62,4 +67,5 @@ private:
     V3DEffectAdjust* m_3dPage = nullptr;
     QStackedWidget* m_stack = nullptr;
     EDITORPAGE m_page = EDITORPAGE_ALL;
+    CMProjectMgr* m_projectMgr = nullptr;
 };

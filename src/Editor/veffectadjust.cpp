@@ -1,5 +1,6 @@
 #include "veffectadjust.h"
 
+#include "cclipsettingschange.h"
 #include "cmediasourceitem.h"
 #include "ui_veffectadjust.h"
 
@@ -25,6 +26,22 @@ VEffectAdjust::~VEffectAdjust()
 {
     delete ui;
 }
+
+void VEffectAdjust::write(const CClipSettingsChange& change)
+{
+    WriteClipSettings(m_projectMgr, m_clip, change);
+}
+
+namespace {
+
+CClipSettingsChange VideoEffectOn(bool on)
+{
+    CClipSettingsChange change;
+    change.videoEffectOn = on;
+    return change;
+}
+
+} // namespace
 
 // Takes the sliders' and the chooser's handlers off (off true) or puts them
 // back, so that filling the controls writes nothing and emits nothing.
@@ -61,7 +78,7 @@ void VEffectAdjust::setEditedSourceDataItem(Fablecut::ISourceDataItem* item)
     ui->wEffectOptions->SetCurEffect(m_clip->GetEffectType());
     const bool en = m_clip->EnableVideoEffect() && m_clip->EnableVideoTurn();
     setEnabled(en);
-    m_clip->SetEnableVideoEffect(en);
+    write(VideoEffectOn(en));
     quiet(false);
     ReTranslate(false);
     emit signal_InitVideoEffectAdjustEnableByItem(en, EDITORPAGE_EFFECTS);
@@ -110,15 +127,13 @@ bool VEffectAdjust::getEditorEnableVariable() const
 void VEffectAdjust::setEffectAjustEnabled(bool b)
 {
     setEnabled(b);
-    if (m_clip)
-        m_clip->SetEnableVideoEffect(b);
+    write(VideoEffectOn(b));
 }
 
 void VEffectAdjust::editorEnabledNoChecked()
 {
     setEnabled(false);
-    if (m_clip)
-        m_clip->SetEnableVideoEffect(false);
+    write(VideoEffectOn(false));
 }
 
 void VEffectAdjust::fillFromClip()
@@ -135,7 +150,7 @@ void VEffectAdjust::editorEnabledChecked()
 {
     setEnabled(true);
     if (m_clip) {
-        m_clip->SetEnableVideoEffect(true);
+        write(VideoEffectOn(true));
         fillFromClip();
     }
 }
@@ -174,52 +189,67 @@ bool VEffectAdjust::event(QEvent* e)
 void VEffectAdjust::on_sldEffectBrightness_valueChanged(int value)
 {
     ui->sldEffectBrightness->setToolTip(QString("%1").arg(value));
-    if (m_clip)
-        m_clip->SetBrightness(value);
+    CClipSettingsChange change;
+    change.brightness = value;
+    write(change);
     emit signal_editorApplayToCurSelectedClips();
 }
 
 void VEffectAdjust::on_sldEffectContrast_valueChanged(int value)
 {
     ui->sldEffectContrast->setToolTip(QString("%1").arg(value));
-    if (m_clip)
-        m_clip->SetContrast(value);
+    CClipSettingsChange change;
+    change.contrast = value;
+    write(change);
     emit signal_editorApplayToCurSelectedClips();
 }
 
 void VEffectAdjust::on_sldEffectSaturation_valueChanged(int value)
 {
     ui->sldEffectSaturation->setToolTip(QString("%1").arg(value));
-    if (m_clip)
-        m_clip->SetSaturation(value);
+    CClipSettingsChange change;
+    change.saturation = value;
+    write(change);
     emit signal_editorApplayToCurSelectedClips();
 }
 
 void VEffectAdjust::on_btnFlipHorizontal_clicked()
 {
-    if (m_clip)
-        m_clip->SetMirror(!m_clip->IsMirror());
+    if (m_clip) {
+        CClipSettingsChange change;
+        change.mirror = !m_clip->IsMirror();
+        write(change);
+    }
     emit signal_editorApplayToCurSelectedClips();
 }
 
 void VEffectAdjust::on_btnFlipVertical_clicked()
 {
-    if (m_clip)
-        m_clip->SetVerReverse(!m_clip->IsVerReverse());
+    if (m_clip) {
+        CClipSettingsChange change;
+        change.verReverse = !m_clip->IsVerReverse();
+        write(change);
+    }
     emit signal_editorApplayToCurSelectedClips();
 }
 
 void VEffectAdjust::on_btnRotateCW_clicked()
 {
-    if (m_clip)
-        m_clip->SetRotationAngle(m_clip->GetRotationAngle() - 90);
+    if (m_clip) {
+        CClipSettingsChange change;
+        change.rotationAngle = m_clip->GetRotationAngle() - 90;
+        write(change);
+    }
     emit signal_editorApplayToCurSelectedClips();
 }
 
 void VEffectAdjust::on_btnRotateCCW_clicked()
 {
-    if (m_clip)
-        m_clip->SetRotationAngle(m_clip->GetRotationAngle() + 90);
+    if (m_clip) {
+        CClipSettingsChange change;
+        change.rotationAngle = m_clip->GetRotationAngle() + 90;
+        write(change);
+    }
     emit signal_editorApplayToCurSelectedClips();
 }
 
@@ -257,7 +287,9 @@ void VEffectAdjust::slot_effectChanged(EffectType eType)
 {
     if (!m_clip)
         return;
-    m_clip->SetEffectType(eType);
+    CClipSettingsChange change;
+    change.effect = eType;
+    write(change);
     emit signal_editorApplayToCurSelectedClips();
 }
 
@@ -271,15 +303,15 @@ void VEffectAdjust::slot_reset()
     ui->sldEffectContrast->setToolTip(QString("%1").arg(ui->sldEffectContrast->value()));
     ui->sldEffectBrightness->setToolTip(QString("%1").arg(ui->sldEffectBrightness->value()));
     ui->sldEffectSaturation->setToolTip(QString("%1").arg(ui->sldEffectSaturation->value()));
-    if (m_clip) {
-        m_clip->SetRotationAngle(0);
-        m_clip->SetSaturation(0);
-        m_clip->SetBrightness(0);
-        m_clip->SetContrast(0);
-        m_clip->SetMirror(false);
-        m_clip->SetVerReverse(false);
-        m_clip->SetEffectType(EffectNone);
-    }
+    CClipSettingsChange change;
+    change.rotationAngle = 0;
+    change.saturation = 0;
+    change.brightness = 0;
+    change.contrast = 0;
+    change.mirror = false;
+    change.verReverse = false;
+    change.effect = EffectNone;
+    write(change);
     emit signal_editorApplayToCurSelectedClips();
     quiet(false);
 }

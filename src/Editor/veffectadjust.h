@@ -4,6 +4,8 @@
 
 #include <QFrame>
 
+class CMProjectMgr;
+struct CClipSettingsChange;
 namespace Ui { class VEffectAdjust; }
 namespace Fablecut {
 class ISourceDataItem;
@@ -22,6 +24,8 @@ public:
     ~VEffectAdjust() override;
 
     void setEditedSourceDataItem(Fablecut::ISourceDataItem* item);
+    // The manager the page's edits go through (none: the clip is written directly).
+    void setProjectMgr(CMProjectMgr* manager) { m_projectMgr = manager; }
     int GetBrightness() const;
     int GetContrast() const;
     int GetSaturation() const;
@@ -65,9 +69,11 @@ protected:
     bool event(QEvent* e) override;
 
 private:
+    void write(const CClipSettingsChange& change);
     void quiet(bool off);
     void fillFromClip();
 
     Ui::VEffectAdjust* ui = nullptr;
     Fablecut::CMediaSourceItem* m_clip = nullptr;
+    CMProjectMgr* m_projectMgr = nullptr;
 };

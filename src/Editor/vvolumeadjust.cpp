@@ -1,6 +1,8 @@
 #include "vvolumeadjust.h"
 
+#include "cclipsettingschange.h"
 #include "cmediasourceitem.h"
+#include "editorpage.h"
 #include "ui_vvolumeadjust.h"
 
 #include <QEvent>
@@ -16,6 +18,11 @@ VVolumeAdjust::VVolumeAdjust(QWidget* parent) : QFrame(parent), ui(new Ui::VVolu
 VVolumeAdjust::~VVolumeAdjust()
 {
     delete ui;
+}
+
+void VVolumeAdjust::write(const CClipSettingsChange& change)
+{
+    WriteClipSettings(m_projectMgr, m_clip, change);
 }
 
 void VVolumeAdjust::setEditedSourceDataItem(Fablecut::ISourceDataItem* item)
@@ -60,8 +67,9 @@ void VVolumeAdjust::slot_Reset()
     ui->sldVolumeAdjust->setEnabled(true);
     ui->sldVolumeAdjust->setValue(100);
     ui->btnVolumeControl->setChecked(false);
-    if (m_clip)
-        m_clip->SetMute(false);
+    CClipSettingsChange change;
+    change.mute = false;
+    write(change);
     emit signal_volumAdjustApplayToCurSelectedClips();
 }
 
@@ -70,7 +78,9 @@ void VVolumeAdjust::on_sldVolumeAdjust_valueChanged(int value)
     ui->lblVolumeValue->setText(QString("%1").arg(value));
     if (!m_clip)
         return;
-    m_clip->SetVolume(value / 100.0);
+    CClipSettingsChange change;
+    change.volume = value / 100.0;
+    write(change);
     emit signal_volumAdjustApplayToCurSelectedClips();
 }
 
@@ -78,7 +88,9 @@ void VVolumeAdjust::on_btnVolumeControl_clicked(bool checked)
 {
     if (!m_clip)
         return;
-    m_clip->SetMute(checked);
+    CClipSettingsChange change;
+    change.mute = checked;
+    write(change);
     ui->sldVolumeAdjust->setEnabled(!checked);
     emit signal_volumAdjustApplayToCurSelectedClips();
 }

@@ -2,6 +2,8 @@
 
 #include <QFrame>
 
+class CMProjectMgr;
+struct CClipSettingsChange;
 namespace Ui { class VVolumeAdjust; }
 namespace Fablecut {
 class ISourceDataItem;
@@ -18,6 +20,8 @@ public:
     ~VVolumeAdjust() override;
 
     void setEditedSourceDataItem(Fablecut::ISourceDataItem* item);
+    // The manager the page's edits go through (none: the clip is written directly).
+    void setProjectMgr(CMProjectMgr* manager) { m_projectMgr = manager; }
     void ReTranslate(bool bUi);
 
 signals:
@@ -34,6 +38,8 @@ protected:
     bool event(QEvent* e) override;
 
 private:
+    void write(const CClipSettingsChange& change);
     Ui::VVolumeAdjust* ui = nullptr;
     Fablecut::CMediaSourceItem* m_clip = nullptr;
+    CMProjectMgr* m_projectMgr = nullptr;
 };

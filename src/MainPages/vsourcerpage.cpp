@@ -14,6 +14,7 @@
 #include "isourcedataitem.h"
 #include "vcamcorderdialog.h"
 #include "vdcmainplayer.h"
+#include "veditorwidget.h"
 #include "vresourcelib.h"
 #include "vsourceworkspace.h"
 #include "vtimelineview.h"
@@ -118,6 +119,12 @@ VSourcerPage::~VSourcerPage()
         m_backuper->Free();
         m_backuper = nullptr;
     }
+}
+
+void VSourcerPage::setProjectMgr(CMProjectMgr* manager)
+{
+    m_ui->frmTimeLineWidget->setProjectMgr(manager);
+    m_ui->frmSourceWorkSpace->GetEditor()->setProjectMgr(manager);
 }
 
 VSourceWorkSpace* VSourcerPage::GetSourceWorkSpace() const

@@ -11,6 +11,7 @@
 #include <QStringList>
 
 class CAppFixedInfo;
+class CMProjectMgr;
 class CAppVariableInfo;
 class IBackupFile;
 class IDCPlaySourceItem;
@@ -36,6 +37,9 @@ public:
     VTimeLineView* GetTimeLineView() const;
     VDCMainPlayer* GetMainPlayer() const { return m_player; }
     void SetAVManager(Moorland::IAVManager* manager);
+    // The project manager through which the timeline and the clip editor
+    // change the timeline.
+    void setProjectMgr(CMProjectMgr* manager);
     void SetImportDialog(QProgressDialog* dialog);
     void SetBackupProgressDlg(QProgressDialog* dialog);
     void SetCamcorderDlg(VCamcorderDialog* dialog);

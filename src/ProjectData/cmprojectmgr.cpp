@@ -219,3 +219,18 @@ int CMProjectMgr::CopyItemEffects(ISourceDataItem* pSource, const QList<ISourceD
         emit signal_TimelineChanged();
     return written;
 }
+
+bool CMProjectMgr::IsTimelineClip(const ISourceDataItem* pItem) const
+{
+    return pItem && m_timeline->IndexOfItem(const_cast<ISourceDataItem*>(pItem)) >= 0;
+}
+
+bool CMProjectMgr::ChangeClipSettings(ISourceDataItem* pItem, const CClipSettingsChange& change)
+{
+    if (!IsTimelineClip(pItem))
+        return false;
+    auto* clip = dynamic_cast<CMediaSourceItem*>(pItem);
+    if (!clip)
+        return false;
+    return Change([&] { return change.WriteTo(*clip); });
+}

@@ -7,6 +7,7 @@
 // change. Inserting files waits for the import of those that are not in the
 // library yet. GUI thread only.
 
+#include "cclipsettingschange.h"
 #include "ctimelineitem.h"
 
 #include <QImage>
@@ -41,6 +42,13 @@ public:
     // clips were changed.
     int CopyItemEffects(Fablecut::ISourceDataItem* pSource, const QList<Fablecut::ISourceDataItem*>& lstTargets,
                         EDITORPAGE nPage);
+    // Whether the item is a clip of this timeline (compares addresses only,
+    // so a freed item is safe to ask about).
+    bool IsTimelineClip(const Fablecut::ISourceDataItem* pItem) const;
+    // The clip editor's edit of one timeline clip: writes the given settings
+    // and returns whether the clip changed. Items that are not clips of this
+    // timeline are refused and left untouched.
+    bool ChangeClipSettings(Fablecut::ISourceDataItem* pItem, const CClipSettingsChange& change);
 
 signals:
     void signal_ImportFilesQuery(QStringList lstFiles);

@@ -325,7 +325,7 @@ void MainWindow::initSourcePage()
     ui->pgSource->SetCamcorderDlg(m_camDialog);
     connect(ui->pgSource, &VSourcerPage::signal_TimeLineItemChildCountIsZero, this,
             &MainWindow::slot_TimeLineItemChildCountIsZero);
-    ui->pgSource->GetTimeLineView()->setProjectMgr(m_projectMgr);
+    ui->pgSource->setProjectMgr(m_projectMgr);
     installEventFilter(ui->pgSource->GetMainPlayer());
     ui->btnSourcePage->setChecked(true);
 }

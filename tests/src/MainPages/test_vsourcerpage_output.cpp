@@ -171,7 +171,7 @@ protected:
         mgr.reset(new CMProjectMgr(nullptr, media.manager));
         page.reset(new VSourcerPage(nullptr));
         page->SetAVManager(media.manager);
-        page->GetTimeLineView()->setProjectMgr(mgr.get());
+        page->setProjectMgr(mgr.get());
         page->resize(1280, 820);
         page->show();
         QApplication::setActiveWindow(page.get());
@@ -582,6 +582,75 @@ TEST_F(PageWithTimeline, AResizeOrASplitWhilePausedDrawsThePictureWholeAtTheNewS
     EXPECT_NEAR(double(afterSplit.width()) / afterSplit.height(), 4.0 / 3.0, 0.02)
         << afterSplit.width() << "x" << afterSplit.height();
     EXPECT_EQ(player->GetPresentedImage().size(), player->size());
+}
+
+// Each edit in the clip editor, made with the mouse or the keyboard, reaches
+// the timeline's clip through the project manager, which tells the timeline
+// once; the paused player redraws at once, and the other clip keeps its own.
+TEST_F(PageWithTimeline, EachEditorEditChangesTheTimelineClipThroughTheManagerOnce)
+{
+    Insert(2);
+    ClickTimeline(1.5);
+    ASSERT_TRUE(WaitFor([&] { return Paused() && !Shown().isNull(); }, 10000));
+    CMediaSourceItem* edited = dynamic_cast<CMediaSourceItem*>(ClipAt(0));
+    CMediaSourceItem* other = dynamic_cast<CMediaSourceItem*>(ClipAt(1));
+    ASSERT_NE(edited, nullptr);
+    ASSERT_NE(other, nullptr);
+    Click("btnEffectEditorPage");
+    Check("CheckBox_EffectEnabled", true);
+    Click("btn3DEditorPage");
+    Check("CheckBox_EffectEnabled", true);
+    QApplication::processEvents();
+
+    struct Row
+    {
+        const char* what;
+        int page;
+        std::function<void(PageWithTimeline&)> act;
+        std::function<bool(const CMediaSourceItem&)> shows;
+        bool redraws;
+    };
+    const int brightness = edited->GetBrightness();
+    const int contrast = edited->GetContrast();
+    const double volume = edited->GetVolume();
+    const int depth = edited->Get3DEffectDepth();
+    const std::vector<Row> rows = {
+        {"brightness up", 1, [](PageWithTimeline& p) { p.Keys("sldEffectBrightness", Qt::Key_PageUp, 1); },
+         [&](const CMediaSourceItem& c) { return c.GetBrightness() > brightness; }, true},
+        {"contrast down", 1, [](PageWithTimeline& p) { p.Keys("sldEffectContrast", Qt::Key_PageDown, 1); },
+         [&](const CMediaSourceItem& c) { return c.GetContrast() < contrast; }, true},
+        {"gray", 1, [](PageWithTimeline& p) { p.PickEffect(EffectGray); },
+         [](const CMediaSourceItem& c) { return c.GetEffectType() == EffectGray; }, true},
+        {"mirror", 1, [](PageWithTimeline& p) { p.Click("btnFlipHorizontal"); },
+         [](const CMediaSourceItem& c) { return c.IsMirror(); }, true},
+        {"turn clockwise", 1, [](PageWithTimeline& p) { p.Click("btnRotateCW"); },
+         [](const CMediaSourceItem& c) { return c.GetRotationAngle() % 360 != 0; }, true},
+        {"3D red/green", 3, [](PageWithTimeline& p) { p.Click("btn3DEffectRedGreen"); },
+         [](const CMediaSourceItem& c) { return c.Get3DEffectType() == E3DEffectType(2); }, true},
+        {"3D deeper", 3, [](PageWithTimeline& p) { p.Click("btnDepthAdd"); },
+         [&](const CMediaSourceItem& c) { return c.Get3DEffectDepth() == depth + 1; }, false},
+        {"volume down", 2, [](PageWithTimeline& p) { p.Keys("sldVolumeAdjust", Qt::Key_PageDown, 1); },
+         [&](const CMediaSourceItem& c) { return c.GetVolume() < volume; }, false},
+        {"mute", 2, [](PageWithTimeline& p) { p.Click("btnVolumeControl"); },
+         [](const CMediaSourceItem& c) { return c.GetMute(); }, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        Click(row.page == 1 ? "btnEffectEditorPage" : row.page == 2 ? "btnVolumeEditorPage" : "btn3DEditorPage");
+        QApplication::processEvents();
+        const QImage before = Settled();
+        QSignalSpy changed(mgr.get(), &CMProjectMgr::signal_TimelineChanged);
+        row.act(*this);
+        EXPECT_EQ(changed.size(), 1) << "one notice for one edit";
+        EXPECT_TRUE(row.shows(*edited));
+        if (row.redraws)
+            EXPECT_GE(WaitChange(before), 0) << "the paused player shows the edit";
+        EXPECT_TRUE(Paused());
+    }
+    EXPECT_EQ(other->GetBrightness(), brightness) << "the clip not being edited keeps its settings";
+    EXPECT_FALSE(other->IsMirror());
+    EXPECT_FALSE(other->GetMute());
+    EXPECT_EQ(other->GetEffectType(), EffectNone);
 }
 
 TEST_F(PageWithTimeline, DeletingTheClipOnScreenLeavesThePlayerBlank)

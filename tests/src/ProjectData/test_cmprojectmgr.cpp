@@ -270,3 +270,87 @@ TEST_F(ProjectMgr, CopyItemEffectsByPage)
     EXPECT_EQ(0, mgr->CopyItemEffects(nullptr, {clip(1)}, 0));
     EXPECT_TRUE(changed.isEmpty());
 }
+
+// The clip editor's own edits of a timeline clip go through the manager: each
+// one that changes the clip is told once; an edit that changes nothing, or
+// one of an item that is no clip of this timeline, is refused untold.
+TEST_F(ProjectMgr, ClipSettingsChangesReturnTheirResultAndAreToldOnce)
+{
+    library.Add("/a.mp4", 4.0);
+    mgr->slot_InsertFilesByIndex({"/a.mp4", "/a.mp4"});
+    CTimelineItem* timeline = mgr->GetTimelineItem();
+    auto clip = [&](int i) { return dynamic_cast<CMediaSourceItem*>(timeline->getItemByIndex(i)); };
+    CMediaSourceItem* first = clip(0);
+    CMediaSourceItem* second = clip(1);
+    CMediaSourceItem* library_item = library.items["/a.mp4"].get();
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+
+    struct Row
+    {
+        const char* what;
+        std::function<void(CClipSettingsChange&)> fill;
+        bool changes;
+        std::function<bool(const CMediaSourceItem&)> shows;
+    };
+    const Row rows[] = {
+        {"brightness", [](CClipSettingsChange& c) { c.brightness = 30; }, true,
+         [](const CMediaSourceItem& i) { return i.GetBrightness() == 30; }},
+        {"the same brightness again", [](CClipSettingsChange& c) { c.brightness = 30; }, false,
+         [](const CMediaSourceItem& i) { return i.GetBrightness() == 30; }},
+        {"contrast and saturation together", [](CClipSettingsChange& c) {
+             c.contrast = -20;
+             c.saturation = 15;
+         }, true, [](const CMediaSourceItem& i) { return i.GetContrast() == -20 && i.GetSaturation() == 15; }},
+        {"picture effect", [](CClipSettingsChange& c) { c.effect = EffectGray; }, true,
+         [](const CMediaSourceItem& i) { return i.GetEffectType() == EffectGray; }},
+        {"mirror and upside down", [](CClipSettingsChange& c) {
+             c.mirror = true;
+             c.verReverse = true;
+         }, true, [](const CMediaSourceItem& i) { return i.IsMirror() && i.IsVerReverse(); }},
+        {"quarter turn", [](CClipSettingsChange& c) { c.rotationAngle = 90; }, true,
+         [](const CMediaSourceItem& i) { return i.GetRotationAngle() == 90; }},
+        {"picture settings off", [](CClipSettingsChange& c) {
+             c.videoEffectOn = false;
+             c.videoTurnOn = false;
+         }, true, [](const CMediaSourceItem& i) { return !i.EnableVideoEffect() && !i.EnableVideoTurn(); }},
+        {"3D on, red/green, deeper", [](CClipSettingsChange& c) {
+             c.depthOn = true;
+             c.depthType = E3DEffectType(2);
+             c.depth = 80;
+         }, true, [](const CMediaSourceItem& i) {
+             return i.Enable3DEffect() && i.Get3DEffectType() == E3DEffectType(2) && i.Get3DEffectDepth() == 80;
+         }},
+        {"volume", [](CClipSettingsChange& c) { c.volume = 0.5; }, true,
+         [](const CMediaSourceItem& i) { return i.GetVolume() == 0.5; }},
+        {"mute", [](CClipSettingsChange& c) { c.mute = true; }, true,
+         [](const CMediaSourceItem& i) { return i.GetMute(); }},
+        {"nothing given", [](CClipSettingsChange&) {}, false, [](const CMediaSourceItem&) { return true; }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        CClipSettingsChange change;
+        row.fill(change);
+        QSignalSpy changed(mgr.get(), &CMProjectMgr::signal_TimelineChanged);
+        EXPECT_EQ(row.changes, mgr->ChangeClipSettings(first, change));
+        EXPECT_EQ(row.changes ? 1 : 0, changed.size());
+        EXPECT_TRUE(row.shows(*first));
+    }
+    EXPECT_EQ(0, second->GetBrightness()) << "only the edited clip changes";
+    EXPECT_FALSE(second->GetMute());
+
+    // Refusals: a library item, no item, an item gone from the timeline.
+    CClipSettingsChange bright;
+    bright.brightness = 50;
+    QSignalSpy changed(mgr.get(), &CMProjectMgr::signal_TimelineChanged);
+    EXPECT_FALSE(mgr->ChangeClipSettings(library_item, bright));
+    EXPECT_EQ(0, library_item->GetBrightness()) << "a library item is no clip of the timeline";
+    EXPECT_FALSE(mgr->ChangeClipSettings(nullptr, bright));
+    EXPECT_TRUE(changed.isEmpty());
+    ASSERT_TRUE(mgr->slot_DeleteItemByIndex(1));
+    changed.clear();
+    EXPECT_FALSE(mgr->IsTimelineClip(second));
+    EXPECT_FALSE(mgr->ChangeClipSettings(second, bright)) << "a clip deleted from the timeline";
+    EXPECT_TRUE(changed.isEmpty());
+    EXPECT_TRUE(mgr->IsTimelineClip(first));
+}
