@@ -112,6 +112,8 @@ struct FakeUploader : IYoutubeUpload
     static inline FakeUploader* last = nullptr;
     static inline int made = 0;
     static inline int freed = 0;
+    // The factory makes no uploader while this is set.
+    static inline bool unavailable = false;
 };
 
 CAppVariableInfo* Settings()
@@ -217,6 +219,8 @@ protected:
 
 IYoutubeUpload* CreateYoutubeUploader()
 {
+    if (FakeUploader::unavailable)
+        return nullptr;
     ++FakeUploader::made;
     FakeUploader::last = new FakeUploader;
     return FakeUploader::last;
@@ -459,6 +463,31 @@ TEST_F(TaskRow, UploadFailuresByReason)
     EXPECT_EQ(bar->text(), "100%");
     EXPECT_EQ(bar->toolTip(), "Conversion succeed");
     EXPECT_EQ(m_queue->runningCount(), 0);
+}
+
+// An upload that cannot even begin leaves the task finished and no longer in
+// the engine's care: nothing would ever report its end.
+TEST_F(TaskRow, UploadThatCannotBeginEndsTheTask)
+{
+    m_row->setIProfile(m_profile.get());
+    ASSERT_TRUE(m_task->GetUploadtoYoutube());
+    m_row->show();
+    Start();
+    FakeUploader::unavailable = true;
+    QSignalSpy finished(m_queue.get(), &COutputTaskQueue::taskFinished);
+    QSignalSpy started(m_queue.get(), &COutputTaskQueue::uploadStarted);
+    m_record.SetPercent(100);
+    m_record.SetState(Moorland::CONVERT_TASK_FINISHED);
+    const bool ended = WaitFor([&] { return finished.count() == 1; });
+    FakeUploader::unavailable = false;
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(started.count(), 0);
+    EXPECT_EQ(m_queue->runningCount(), 0);
+    auto* bar = Child<QProgressBar>("pgBarOutPutItemConvert");
+    EXPECT_TRUE(bar->isEnabled());
+    EXPECT_EQ(bar->text(), "100%");
+    EXPECT_EQ(bar->toolTip(), "Conversion succeed");
+    EXPECT_TRUE(Child<QToolButton>("btnFailInfo")->isHidden());
 }
 
 TEST_F(TaskRow, NameEditorEditsOnlyAfterALeftDoubleClick)
