@@ -1,19 +1,157 @@
 #include "COutputTaskQueue.h"
 
 #include "Basilvo/Basilvo.h"
+#include "CAppFixedInfo.h"
+#include "CAppVariableInfo.h"
 #include "ConvertTaskInfo2.h"
 #include "IAVConverter.h"
+#include "IYoutubeUpload.h"
 #include "cmmoutputtask.h"
+#include "youtubeaccount.h"
 
-COutputTaskQueue::COutputTaskQueue(QObject* parent) : QObject(parent) {}
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTimer>
+
+// One task's upload: the account read when the task first started, and the
+// uploader, whose reports it turns into the queue's signals for its task.
+class COutputTaskQueue::Upload : public IYoutubeUpload::IUploadCallBack
+{
+public:
+    Upload(COutputTaskQueue* pQueue, CMMOutputTask* pTask) : m_pQueue(pQueue), m_pTask(pTask) {}
+    ~Upload()
+    {
+        if (m_pUploader)
+            m_pUploader->Free();
+    }
+    Upload(const Upload&) = delete;
+    Upload& operator=(const Upload&) = delete;
+
+    // An account that no longer deciphers leaves the one read before; a
+    // removed account leaves none.
+    void readAccount()
+    {
+        const QString stored =
+            CAppVariableInfo::GetInstance()->GetInfoValue("YoutubeAccountInfo", QVariant()).toString();
+        if (!YoutubeAccount::Decode(stored, YoutubeAccount::AccountKey(), m_user, m_password) && stored.isEmpty()) {
+            m_user.clear();
+            m_password.clear();
+        }
+    }
+
+    // Makes the uploader and its one task for the file the conversion wrote.
+    bool prepare()
+    {
+        if (!m_pUploader) {
+            m_pUploader = CreateYoutubeUploader();
+            if (!m_pUploader)
+                return false;
+            m_pUploader->SetCallBack(this);
+            const QString code = CAppFixedInfo::GetInstance()->GetInfoValue("APPS_PRODUCT_CODE").toString();
+            m_pUploader->SetClientID(code.toUtf8().constData());
+        }
+        // The account as stored now: it may have been entered while converting.
+        readAccount();
+        if (!m_user.isEmpty())
+            m_pUploader->SetYoutubeAcccountInfo(m_user.toUtf8().constData(), m_password.toUtf8().constData());
+        // The task's own destination; a task whose job was handed over
+        // elsewhere is looked for in the output folder.
+        QString path = m_pTask->GetTaskDstFilePath();
+        if (path.isEmpty())
+            path = QDir::toNativeSeparators(
+                       CAppVariableInfo::GetInstance()->GetInfoValue("OutputPath", QVariant()).toString()) +
+                   QDir::separator() + m_pTask->GetTaskDstName() + m_pTask->GetDstFileExt();
+        IYoutubeUploadTask* task = m_pUploader->CreateUploadTask();
+        if (!task)
+            return false;
+        CYoutubeVideoInfo* info = m_pTask->GetYoutubeInfo();
+        task->SetTaskInfo(IYoutubeUploadTask::TASK_INFO_SOURCE_FILE, path.toUtf8().constData());
+        task->SetTaskInfo(IYoutubeUploadTask::TASK_INFO_TITLE, info->GetTitle().toUtf8().constData());
+        task->SetTaskInfo(IYoutubeUploadTask::TASK_INFO_DESCRIPTION, info->GetDescription().toUtf8().constData());
+        task->SetTaskInfo(IYoutubeUploadTask::TASK_INFO_KEYWORDS, info->GetKeywords().toUtf8().constData());
+        task->SetVideoCategory(info->GetCategory());
+        task->SetAccessType(info->GetAccessType());
+        return true;
+    }
+    void start() { m_pUploader->StartUpload(); }
+
+    void OnUploadInitFailed(IYoutubeUpload::UploadFaildReason reason) override
+    {
+        emit m_pQueue->uploadFailed(m_pTask, int(reason), true, QString(), QString());
+        m_pQueue->uploadEnded(m_pTask);
+    }
+    void OnUploadTaskProgressChanged(IYoutubeUploadTask*, qint64 sent, qint64 total) override
+    {
+        emit m_pQueue->uploadProgress(m_pTask, sent, total);
+    }
+    void OnUploadTaskSucceed(IYoutubeUploadTask*) override
+    {
+        emit m_pQueue->uploadSucceeded(m_pTask);
+        m_pQueue->uploadEnded(m_pTask);
+    }
+    void OnUploadTaskFailed(IYoutubeUploadTask* task, IYoutubeUpload::UploadFaildReason reason) override
+    {
+        QString log;
+        if (task) {
+            const char* text = task->GetTaskInfo(IYoutubeUploadTask::TASK_INFO_ERROR_LOG);
+            log = text ? QString::fromUtf8(text) : QString();
+        }
+        // Only a network failure's log tells the user more; any other is
+        // not kept.
+        bool keepLog = false;
+        switch (reason) {
+        case IYoutubeUpload::UPLOAD_CONNECTION_REFUSED:
+        case IYoutubeUpload::UPLOAD_REMOTE_CLOSED:
+        case IYoutubeUpload::UPLOAD_SSL_FAILED:
+        case IYoutubeUpload::UPLOAD_OTHER_NETWORK_ERROR:
+            keepLog = true;
+            break;
+        default:
+            break;
+        }
+        QString name;
+        if (keepLog) {
+            const char* source = task ? task->GetTaskInfo(IYoutubeUploadTask::TASK_INFO_SOURCE_FILE) : nullptr;
+            name = QFileInfo(source ? QString::fromUtf8(source) : QString()).fileName();
+        } else {
+            if (!log.isEmpty() && QFile::exists(log))
+                QFile::remove(log);
+            log.clear();
+        }
+        emit m_pQueue->uploadFailed(m_pTask, int(reason), false, log, name);
+        m_pQueue->uploadEnded(m_pTask);
+    }
+    void OnUploadCancelled() override {}
+    void OnAllTasksCompleted() override {}
+
+private:
+    COutputTaskQueue* m_pQueue;
+    CMMOutputTask* m_pTask;
+    IYoutubeUpload* m_pUploader = nullptr;
+    QString m_user;
+    QString m_password;
+};
+
+COutputTaskQueue::COutputTaskQueue(QObject* parent) : QObject(parent)
+{
+    qRegisterMetaType<CMMOutputTask*>();
+    m_pPollTimer = new QTimer(this);
+    m_pPollTimer->setInterval(kPollInterval);
+    connect(m_pPollTimer, &QTimer::timeout, this, &COutputTaskQueue::poll);
+}
 
 COutputTaskQueue::~COutputTaskQueue()
 {
+    m_pPollTimer->stop();
+    m_polled.clear();
     if (!m_running.isEmpty() && m_pConverter) {
         m_pConverter->StopAllConvertTasks();
         m_pConverter->StopConvert(1);
     }
     m_running.clear();
+    // The uploaders first: they report about the tasks.
+    m_uploads.clear();
     qDeleteAll(m_tasks);
     m_tasks.clear();
 }
@@ -28,6 +166,8 @@ void COutputTaskQueue::remove(CMMOutputTask* pTask)
 {
     if (!m_tasks.removeOne(pTask))
         return;
+    stopPolling(pTask);
+    m_uploads.erase(pTask);
     if (m_running.removeAll(pTask) > 0) {
         if (m_pConverter && pTask->GetConvertTaskID() >= 0)
             m_pConverter->RemoveConvertTask(pTask->GetConvertTaskID());
@@ -70,15 +210,25 @@ bool COutputTaskQueue::submit(CMMOutputTask* pTask, QString* failure)
         m_pConverter->StartConvert();
         m_bEngineStarted = true;
     }
+    follow(pTask);
+    return true;
+}
+
+void COutputTaskQueue::follow(CMMOutputTask* pTask)
+{
+    if (!pTask || !m_tasks.contains(pTask) || !pTask->GetBaseConvertTaskInfo())
+        return;
     if (!m_running.contains(pTask)) {
         m_running.append(pTask);
         emit runningCountChanged(m_running.size());
     }
-    return true;
+    uploadOf(pTask)->readAccount();
+    startPolling(pTask);
 }
 
 void COutputTaskQueue::pause(CMMOutputTask* pTask)
 {
+    stopPolling(pTask);
     if (m_pConverter && pTask)
         m_pConverter->PauseConvertTask(pTask->GetConvertTaskID());
 }
@@ -87,6 +237,69 @@ void COutputTaskQueue::resume(CMMOutputTask* pTask)
 {
     if (m_pConverter && pTask && pTask->GetBaseConvertTaskInfo())
         m_pConverter->ResumeConvertTask(static_cast<unsigned int>(pTask->GetBaseConvertTaskInfo()->TaskID));
+    if (pTask && m_running.contains(pTask))
+        startPolling(pTask);
+}
+
+void COutputTaskQueue::startPolling(CMMOutputTask* pTask)
+{
+    if (!m_polled.contains(pTask))
+        m_polled.append(pTask);
+    if (!m_pPollTimer->isActive())
+        m_pPollTimer->start();
+}
+
+void COutputTaskQueue::stopPolling(CMMOutputTask* pTask)
+{
+    m_polled.removeAll(pTask);
+    if (m_polled.isEmpty())
+        m_pPollTimer->stop();
+}
+
+void COutputTaskQueue::poll()
+{
+    // A signal's receiver may remove tasks: each is looked for again.
+    const QList<CMMOutputTask*> tasks = m_polled;
+    for (CMMOutputTask* task : tasks) {
+        if (!m_polled.contains(task))
+            continue;
+        const Moorland::ConvertTaskInfo2* record = task->GetBaseConvertTaskInfo();
+        if (!record)
+            continue;
+        const int state = record->GetState();
+        emit taskPolled(task, state, record->GetPercent());
+        if (!m_polled.contains(task))
+            continue;
+        if (state == Moorland::CONVERT_TASK_FAILED) {
+            conversionFailed(task);
+            emit taskFailed(task, task->GetFailureText(), task->GetConvertLogPath());
+        } else if (state == Moorland::CONVERT_TASK_FINISHED) {
+            conversionFinished(task);
+            emit taskFinished(task);
+            if (m_tasks.contains(task) && task->IsYoutubeTask() && task->GetUploadtoYoutube())
+                startUpload(task);
+        }
+    }
+}
+
+COutputTaskQueue::Upload* COutputTaskQueue::uploadOf(CMMOutputTask* pTask)
+{
+    std::unique_ptr<Upload>& up = m_uploads[pTask];
+    if (!up)
+        up = std::make_unique<Upload>(this, pTask);
+    return up.get();
+}
+
+void COutputTaskQueue::startUpload(CMMOutputTask* pTask)
+{
+    Upload* up = uploadOf(pTask);
+    if (!up->prepare()) {
+        // Nothing will report about an upload that could not begin.
+        uploadEnded(pTask);
+        return;
+    }
+    emit uploadStarted(pTask);
+    up->start();
 }
 
 void COutputTaskQueue::leave(CMMOutputTask* pTask)
@@ -108,6 +321,7 @@ void COutputTaskQueue::conversionFinished(CMMOutputTask* pTask)
 {
     if (!pTask)
         return;
+    stopPolling(pTask);
     if (!(pTask->IsYoutubeTask() && pTask->GetUploadtoYoutube()))
         leave(pTask);
     stopEngineWhenIdle();
@@ -115,6 +329,7 @@ void COutputTaskQueue::conversionFinished(CMMOutputTask* pTask)
 
 void COutputTaskQueue::conversionFailed(CMMOutputTask* pTask)
 {
+    stopPolling(pTask);
     leave(pTask);
     stopEngineWhenIdle();
 }

@@ -3,15 +3,26 @@
 // The output tasks of the output page as one queue: it owns the tasks, talks
 // to the conversion engine for them (submit, pause, resume, remove, stop),
 // and keeps which tasks are in the engine's care (converting, paused, or
-// finished with their upload still to come). The task list and its rows are
-// views of it; the queue knows no widget. GUI thread only.
+// finished with their upload still to come). One timer polls the job record
+// of every converting task every 500 ms; a finished upload task's file is
+// then uploaded by the queue. What changes is told per task through the
+// signals; the task list and its rows only draw it. The queue knows no
+// widget. GUI thread only.
+
+#include "cmmoutputtask.h"
 
 #include <QList>
+#include <QMetaType>
 #include <QObject>
 #include <QString>
 
-class CMMOutputTask;
+#include <map>
+#include <memory>
+
+class QTimer;
 namespace Moorland { class IAVConverter; }
+// The signals name their task; queued and recorded signals need its type.
+Q_DECLARE_METATYPE(CMMOutputTask*)
 
 class COutputTaskQueue : public QObject
 {
@@ -43,8 +54,14 @@ public:
     // when it is stopped). False, with the reason in failure, when the task
     // could not be submitted; it then stays startable.
     bool submit(CMMOutputTask* pTask, QString* failure = nullptr);
+    // A paused task's record is not polled until it is resumed.
     void pause(CMMOutputTask* pTask);
     void resume(CMMOutputTask* pTask);
+    // Takes a task whose record is already set (a job the engine holds) into
+    // the engine's care and polls its record from now on.
+    void follow(CMMOutputTask* pTask);
+    bool isPolled(CMMOutputTask* pTask) const { return m_polled.contains(pTask); }
+    static constexpr int kPollInterval = 500;
 
     // The ends of a task, as its job record shows them. A finished task
     // whose upload follows stays in the engine's care until uploadEnded.
@@ -54,13 +71,43 @@ public:
 
 signals:
     void runningCountChanged(int nRunning);
+    // A poll of a converting task's record (its state and percent).
+    void taskPolled(CMMOutputTask* pTask, int nState, double dPercent);
+    // The conversion's end as its record shows it; a failure with the
+    // engine's reason and the job's own log (either may be empty).
+    void taskFinished(CMMOutputTask* pTask);
+    void taskFailed(CMMOutputTask* pTask, const QString& reason, const QString& logPath);
+    // The upload after a finished conversion. A failure carries the
+    // uploader's reason (IYoutubeUpload::UploadFaildReason), whether it came
+    // before anything was sent, and, for the network failures only, the
+    // uploader's log and the uploaded file's name; the conversion stays
+    // finished whatever the upload does.
+    void uploadStarted(CMMOutputTask* pTask);
+    void uploadProgress(CMMOutputTask* pTask, qint64 nSent, qint64 nTotal);
+    void uploadSucceeded(CMMOutputTask* pTask);
+    void uploadFailed(CMMOutputTask* pTask, int nReason, bool bAtStart, const QString& logPath,
+                      const QString& fileName);
+
+private slots:
+    void poll();
 
 private:
+    class Upload;
+
     void leave(CMMOutputTask* pTask);
     void stopEngineWhenIdle();
+    void startPolling(CMMOutputTask* pTask);
+    void stopPolling(CMMOutputTask* pTask);
+    Upload* uploadOf(CMMOutputTask* pTask);
+    void startUpload(CMMOutputTask* pTask);
 
     Moorland::IAVConverter* m_pConverter = nullptr;
     QList<CMMOutputTask*> m_tasks;
     QList<CMMOutputTask*> m_running;
     bool m_bEngineStarted = false;
+    QTimer* m_pPollTimer = nullptr;
+    QList<CMMOutputTask*> m_polled;
+    // The account read at each task's first start, and its uploader once its
+    // upload has begun.
+    std::map<CMMOutputTask*, std::unique_ptr<Upload>> m_uploads;
 };

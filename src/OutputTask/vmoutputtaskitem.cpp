@@ -1,26 +1,25 @@
 #include "vmoutputtaskitem.h"
 #include "ui_vmoutputtaskitem.h"
 
-#include "CAppFixedInfo.h"
 #include "CAppVariableInfo.h"
 #include "CBaseTime.h"
+#include "COutputTaskQueue.h"
 #include "ConvertTaskInfo2.h"
+#include "IYoutubeUpload.h"
 #include "VRichMessageBox.h"
 #include "cmmoutputtask.h"
 #include "fileutils.h"
-#include "youtubeaccount.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMouseEvent>
 #include <QStyle>
-#include <QTimer>
 #include <QUrl>
 
 #include <climits>
 
-VMOutputTaskItem::VMOutputTaskItem(CMMOutputTask* task, QWidget* parent)
+VMOutputTaskItem::VMOutputTaskItem(CMMOutputTask* task, COutputTaskQueue* queue, QWidget* parent)
     : QToolButton(parent)
     , ui(new Ui::VMOutputTaskItem)
     , m_pTask(task)
@@ -40,8 +39,6 @@ VMOutputTaskItem::VMOutputTaskItem(CMMOutputTask* task, QWidget* parent)
     ui->pgBarOutPutItemConvert->hide();
     ui->lblOutPutItemDuration->setText(
         QString::fromStdString(CBaseTimeFormat::BaseTimeToStrHH_MM_SS(m_pTask->GetTaskDuration())));
-    m_pTimer = new QTimer(this);
-    m_pTimer->setInterval(500);
     ui->pgBarOutPutItemConvert->setFormat("%p%");
     ui->pgBarOutPutItemConvert->setMaximum(100);
     ui->btnFailInfo->hide();
@@ -53,13 +50,43 @@ VMOutputTaskItem::VMOutputTaskItem(CMMOutputTask* task, QWidget* parent)
     connect(ui->ledtOutputItemName, &VMOutputTaskNameEdt::signal_selectedOutputTaskItem, this,
             &VMOutputTaskItem::slot_selectedOutputTaskItem);
     ui->ledtOutputItemName->setTaskNameEdt(m_pTask->GetTaskDstName() + m_pTask->GetDstFileExt());
+    if (!queue)
+        return;
+    // Every row hears of every task; each draws its own.
+    connect(queue, &COutputTaskQueue::taskPolled, this, [this](CMMOutputTask* t, int state, double percent) {
+        if (t == m_pTask)
+            ShowPolled(state, percent);
+    });
+    connect(queue, &COutputTaskQueue::taskFailed, this,
+            [this](CMMOutputTask* t, const QString& reason, const QString& log) {
+                if (t == m_pTask)
+                    ShowFailed(reason, log);
+            });
+    connect(queue, &COutputTaskQueue::taskFinished, this, [this](CMMOutputTask* t) {
+        if (t == m_pTask)
+            ShowFinished();
+    });
+    connect(queue, &COutputTaskQueue::uploadStarted, this, [this](CMMOutputTask* t) {
+        if (t == m_pTask)
+            ShowUploadStarted();
+    });
+    connect(queue, &COutputTaskQueue::uploadProgress, this, [this](CMMOutputTask* t, qint64 sent, qint64 total) {
+        if (t == m_pTask)
+            ShowUploadProgress(sent, total);
+    });
+    connect(queue, &COutputTaskQueue::uploadSucceeded, this, [this](CMMOutputTask* t) {
+        if (t == m_pTask)
+            ShowUploadSucceeded();
+    });
+    connect(queue, &COutputTaskQueue::uploadFailed, this,
+            [this](CMMOutputTask* t, int reason, bool atStart, const QString& log, const QString& name) {
+                if (t == m_pTask)
+                    ShowUploadFailed(reason, atStart, log, name);
+            });
 }
 
 VMOutputTaskItem::~VMOutputTaskItem()
 {
-    if (m_pUploader)
-        m_pUploader->Free();
-    m_pUploader = nullptr;
     delete ui;
 }
 
@@ -87,18 +114,10 @@ void VMOutputTaskItem::setConvertStart(bool start)
             ui->pgBarOutPutItemConvert->setEnabled(true);
             ui->pgBarOutPutItemConvert->setValue(0);
         }
-        if (m_pTimer && !m_pTimer->isActive()) {
-            ui->ledtOutputItemName->setEnabled(false);
-            connect(m_pTimer, &QTimer::timeout, this, &VMOutputTaskItem::slot_TimerUpdateProgressBarValue);
-            m_pTimer->start();
-        }
+        ui->ledtOutputItemName->setEnabled(false);
         m_bStarted = true;
         ui->pgBarOutPutItemConvert->setToolTip(tr("Converting", "正在转换"));
     } else {
-        if (m_pTimer && m_pTimer->isActive()) {
-            disconnect(m_pTimer, &QTimer::timeout, this, &VMOutputTaskItem::slot_TimerUpdateProgressBarValue);
-            m_pTimer->stop();
-        }
         ui->pgBarOutPutItemConvert->setToolTip(tr("Pause", "暂停"));
     }
     ShowStartTip();
@@ -189,57 +208,36 @@ bool VMOutputTaskItem::event(QEvent* e)
     return QToolButton::event(e);
 }
 
-void VMOutputTaskItem::DeleteTimer()
+void VMOutputTaskItem::ShowPolled(int state, double percent)
 {
-    if (!m_pTimer)
-        return;
-    m_pTimer->stop();
-    delete m_pTimer;
-    m_pTimer = nullptr;
+    ui->pgBarOutPutItemConvert->setValue(int(percent));
+    if (state == Moorland::CONVERT_TASK_RUNNING)
+        ui->pgBarOutPutItemConvert->setToolTip(tr("Converting", "正在转换"));
+    else if (state == Moorland::CONVERT_TASK_PAUSED)
+        ui->pgBarOutPutItemConvert->setToolTip(tr("Pause", "暂停"));
 }
 
-void VMOutputTaskItem::slot_TimerUpdateProgressBarValue()
+void VMOutputTaskItem::ShowFailed(const QString& reason, const QString& jobLog)
 {
-    Moorland::ConvertTaskInfo2* record = m_pTask->GetBaseConvertTaskInfo();
-    if (!record)
-        return;
-    ui->pgBarOutPutItemConvert->setValue(int(record->GetPercent()));
-    switch (record->GetState()) {
-    case Moorland::CONVERT_TASK_RUNNING:
-        ui->pgBarOutPutItemConvert->setToolTip(tr("Converting", "正在转换"));
-        break;
-    case Moorland::CONVERT_TASK_PAUSED:
-        ui->pgBarOutPutItemConvert->setToolTip(tr("Pause", "暂停"));
-        break;
-    case Moorland::CONVERT_TASK_FAILED: {
-        emit signal_mOutputTaskItemConvertFailed(this);
-        DeleteTimer();
-        ui->pgBarOutPutItemConvert->hide();
-        ui->btnStopOrStart->hide();
-        ui->btnFailInfo->show();
-        m_failMessage = ConversionFailureMessage();
-        ui->btnFailInfo->setToolTip(tr("Conversion failed", "转换失败"));
-        break;
-    }
-    case Moorland::CONVERT_TASK_FINISHED:
-        emit signal_mOutputTaskItemConvertFinished(this);
-        ui->btnStopOrStart->hide();
-        DeleteTimer();
-        m_bFinished = true;
-        ui->pgBarOutPutItemConvert->setValue(100);
-        ui->pgBarOutPutItemConvert->setToolTip(tr("Conversion succeed", "转换成功"));
-        if (m_pTask->IsYoutubeTask() && m_pTask->GetUploadtoYoutube()) {
-            initYotubeUpload();
-            if (m_pUploader && initUploadTask()) {
-                ui->pgBarOutPutItemConvert->setEnabled(false);
-                m_pUploader->StartUpload();
-                ui->pgBarOutPutItemConvert->setToolTip(tr("Starting upload", "开始上传"));
-            }
-        }
-        break;
-    default:
-        break;
-    }
+    ui->pgBarOutPutItemConvert->hide();
+    ui->btnStopOrStart->hide();
+    ui->btnFailInfo->show();
+    m_failMessage = ConversionFailureMessage(reason, jobLog);
+    ui->btnFailInfo->setToolTip(tr("Conversion failed", "转换失败"));
+}
+
+void VMOutputTaskItem::ShowFinished()
+{
+    ui->btnStopOrStart->hide();
+    m_bFinished = true;
+    ui->pgBarOutPutItemConvert->setValue(100);
+    ui->pgBarOutPutItemConvert->setToolTip(tr("Conversion succeed", "转换成功"));
+}
+
+void VMOutputTaskItem::ShowUploadStarted()
+{
+    ui->pgBarOutPutItemConvert->setEnabled(false);
+    ui->pgBarOutPutItemConvert->setToolTip(tr("Starting upload", "开始上传"));
 }
 
 QString VMOutputTaskItem::LogLink(const QString& path) const
@@ -249,12 +247,10 @@ QString VMOutputTaskItem::LogLink(const QString& path) const
         .arg(url, m_pSettings->GetInfoValue("URLColor", QVariant()).toString().toHtmlEscaped(), path.toHtmlEscaped());
 }
 
-QString VMOutputTaskItem::ConversionFailureMessage() const
+QString VMOutputTaskItem::ConversionFailureMessage(const QString& reason, const QString& jobLog) const
 {
     // The reason the job itself gave, with its own log; the program's log
     // only when the job left neither.
-    const QString reason = m_pTask->GetFailureText();
-    const QString jobLog = m_pTask->GetConvertLogPath();
     const bool haveLog = !jobLog.isEmpty() && QFileInfo(jobLog).isFile();
     if (reason.isEmpty() && !haveLog)
         return tr("Output task failed,please send the following log file to us<br><br> %1",
@@ -285,8 +281,6 @@ void VMOutputTaskItem::on_btnFailInfo_clicked()
 
 void VMOutputTaskItem::on_btnStopOrStart_clicked(bool checked)
 {
-    if (!m_pTask->GetBaseConvertTaskInfo())
-        initYoutubeAccountInfo();
     emit signal_mOutputTaskItemStartConvert(this, checked);
     ShowStartTip();
 }
@@ -346,60 +340,6 @@ void VMOutputTaskItem::leaveEvent(QEvent* e)
     QToolButton::leaveEvent(e);
 }
 
-void VMOutputTaskItem::initYoutubeAccountInfo()
-{
-    m_accountKey = YoutubeAccount::AccountKey();
-    const QString stored = m_pSettings->GetInfoValue("YoutubeAccountInfo", QVariant()).toString();
-    if (!YoutubeAccount::Decode(stored, m_accountKey, m_user, m_password) && stored.isEmpty()) {
-        // The account was removed since it was last read.
-        m_user.clear();
-        m_password.clear();
-    }
-}
-
-void VMOutputTaskItem::loadYoutubeAccountInfo()
-{
-    if (!m_pUploader || m_user.isEmpty())
-        return;
-    m_pUploader->SetYoutubeAcccountInfo(m_user.toUtf8().constData(), m_password.toUtf8().constData());
-}
-
-void VMOutputTaskItem::initYotubeUpload()
-{
-    if (m_pUploader)
-        return;
-    m_pUploader = CreateYoutubeUploader();
-    if (!m_pUploader)
-        return;
-    m_pUploader->SetCallBack(this);
-    const QString code = CAppFixedInfo::GetInstance()->GetInfoValue("APPS_PRODUCT_CODE").toString();
-    m_pUploader->SetClientID(code.toUtf8().constData());
-    // The account as stored now: it may have been entered while converting.
-    initYoutubeAccountInfo();
-    loadYoutubeAccountInfo();
-}
-
-bool VMOutputTaskItem::initUploadTask()
-{
-    // The file the conversion wrote, wherever "OutputPath" points now; a task
-    // whose job was handed over elsewhere is looked for in the output folder.
-    QString path = m_pTask->GetTaskDstFilePath();
-    if (path.isEmpty())
-        path = QDir::toNativeSeparators(m_pSettings->GetInfoValue("OutputPath", QVariant()).toString()) +
-               QDir::separator() + ui->ledtOutputItemName->text();
-    IYoutubeUploadTask* task = m_pUploader->CreateUploadTask();
-    if (!task)
-        return false;
-    CYoutubeVideoInfo* info = m_pTask->GetYoutubeInfo();
-    task->SetTaskInfo(IYoutubeUploadTask::TASK_INFO_SOURCE_FILE, path.toUtf8().constData());
-    task->SetTaskInfo(IYoutubeUploadTask::TASK_INFO_TITLE, info->GetTitle().toUtf8().constData());
-    task->SetTaskInfo(IYoutubeUploadTask::TASK_INFO_DESCRIPTION, info->GetDescription().toUtf8().constData());
-    task->SetTaskInfo(IYoutubeUploadTask::TASK_INFO_KEYWORDS, info->GetKeywords().toUtf8().constData());
-    task->SetVideoCategory(info->GetCategory());
-    task->SetAccessType(info->GetAccessType());
-    return true;
-}
-
 void VMOutputTaskItem::ShowFailure()
 {
     // The conversion finished whatever became of the upload: the bar goes
@@ -420,18 +360,7 @@ void VMOutputTaskItem::ShowFailure()
     ui->btnFailInfo->setToolTip(tr("Upload failed", "上传失败"));
 }
 
-void VMOutputTaskItem::OnUploadInitFailed(IYoutubeUpload::UploadFaildReason reason)
-{
-    if (reason == IYoutubeUpload::UPLOAD_LOGIN_FAILED)
-        m_failMessage = tr("Youtube Login Failed", "Youtube登录失败");
-    else if (reason == IYoutubeUpload::UPLOAD_ALREADY_RUNNING || reason == IYoutubeUpload::UPLOAD_NO_TASKS ||
-             reason == IYoutubeUpload::UPLOAD_NO_CLIENT_ID)
-        m_failMessage = tr("Upload failed", "上传失败");
-    ShowFailure();
-    emit signal_mOutputTaskItemUploadFailedOrfinished(this);
-}
-
-void VMOutputTaskItem::OnUploadTaskProgressChanged(IYoutubeUploadTask*, qint64 sent, qint64 total)
+void VMOutputTaskItem::ShowUploadProgress(qint64 sent, qint64 total)
 {
     QProgressBar* bar = ui->pgBarOutPutItemConvert;
     if (!bar->isEnabled()) {
@@ -446,20 +375,22 @@ void VMOutputTaskItem::OnUploadTaskProgressChanged(IYoutubeUploadTask*, qint64 s
     bar->setValue(int(std::max<qint64>(sent, 0) / m_uploadScale));
 }
 
-void VMOutputTaskItem::OnUploadTaskSucceed(IYoutubeUploadTask*)
+void VMOutputTaskItem::ShowUploadSucceeded()
 {
     ui->pgBarOutPutItemConvert->setToolTip(tr("Upload succeed", "上传成功"));
-    emit signal_mOutputTaskItemUploadFailedOrfinished(this);
 }
 
-void VMOutputTaskItem::OnUploadTaskFailed(IYoutubeUploadTask* task, IYoutubeUpload::UploadFaildReason reason)
+void VMOutputTaskItem::ShowUploadFailed(int reason, bool atStart, const QString& log, const QString& fileName)
 {
-    QString log;
-    if (task) {
-        const char* text = task->GetTaskInfo(IYoutubeUploadTask::TASK_INFO_ERROR_LOG);
-        log = text ? QString::fromUtf8(text) : QString();
+    if (atStart) {
+        if (reason == IYoutubeUpload::UPLOAD_LOGIN_FAILED)
+            m_failMessage = tr("Youtube Login Failed", "Youtube登录失败");
+        else if (reason == IYoutubeUpload::UPLOAD_ALREADY_RUNNING || reason == IYoutubeUpload::UPLOAD_NO_TASKS ||
+                 reason == IYoutubeUpload::UPLOAD_NO_CLIENT_ID)
+            m_failMessage = tr("Upload failed", "上传失败");
+        ShowFailure();
+        return;
     }
-    bool keepLog = false;
     switch (reason) {
     case IYoutubeUpload::UPLOAD_LOGIN_FAILED:
         m_failMessage = tr("Login authentication fails, the account information is incorrect", "登录验证失败，账户信息不正确");
@@ -474,28 +405,21 @@ void VMOutputTaskItem::OnUploadTaskFailed(IYoutubeUploadTask* task, IYoutubeUplo
     case IYoutubeUpload::UPLOAD_CONNECTION_REFUSED:
     case IYoutubeUpload::UPLOAD_REMOTE_CLOSED:
     case IYoutubeUpload::UPLOAD_SSL_FAILED:
-    case IYoutubeUpload::UPLOAD_OTHER_NETWORK_ERROR: {
-        keepLog = true;
-        const char* source = task ? task->GetTaskInfo(IYoutubeUploadTask::TASK_INFO_SOURCE_FILE) : nullptr;
-        const QString name = QFileInfo(source ? QString::fromUtf8(source) : QString()).fileName();
+    case IYoutubeUpload::UPLOAD_OTHER_NETWORK_ERROR:
         if (!log.isEmpty() && QFile::exists(log)) {
             m_failMessage =
                 tr("Upload file %1 failed,the following log file has provided more information.\nLog File "
                    "<a href=\"%2\"style=\"color:#%4\">%3</a>.",
                    "上传文件%1失败，以下日志文件提供了更多信息。")
-                    .arg(name.toHtmlEscaped(), QUrl::fromLocalFile(log).toString(QUrl::FullyEncoded).toHtmlEscaped(),
-                         log.toHtmlEscaped(),
+                    .arg(fileName.toHtmlEscaped(),
+                         QUrl::fromLocalFile(log).toString(QUrl::FullyEncoded).toHtmlEscaped(), log.toHtmlEscaped(),
                          m_pSettings->GetInfoValue("URLColor", QVariant()).toString().toHtmlEscaped());
         } else {
-            m_failMessage = tr("Upload file %1 failed.", "上传文件%1失败。").arg(name);
+            m_failMessage = tr("Upload file %1 failed.", "上传文件%1失败。").arg(fileName);
         }
         break;
-    }
     default:
         break;
     }
-    if (!keepLog && !log.isEmpty() && QFile::exists(log))
-        QFile::remove(log);
     ShowFailure();
-    emit signal_mOutputTaskItemUploadFailedOrfinished(this);
 }

@@ -2,13 +2,10 @@
 
 // The row of one output task in the task list: number, check box, profile
 // icon, destination name (renamed in place), duration, and a progress area
-// with start/pause, progress bar and failure information. It polls the
-// task's job record every 500 ms and, for a finished upload task, uploads
-// the file and shows the upload.
+// with start/pause, progress bar and failure information. It draws what the
+// queue tells of its task: the polled record, the conversion's end and the
+// upload that follows it.
 
-#include "IYoutubeUpload.h"
-
-#include <QByteArray>
 #include <QIcon>
 #include <QPoint>
 #include <QString>
@@ -16,15 +13,16 @@
 
 class CAppVariableInfo;
 class CMMOutputTask;
+class COutputTaskQueue;
 class IProfile;
-class QTimer;
 namespace Ui { class VMOutputTaskItem; }
 
-class VMOutputTaskItem : public QToolButton, public IYoutubeUpload::IUploadCallBack
+class VMOutputTaskItem : public QToolButton
 {
     Q_OBJECT
 public:
-    VMOutputTaskItem(CMMOutputTask* task, QWidget* parent = nullptr);
+    // The queue holds the task and outlives the row.
+    VMOutputTaskItem(CMMOutputTask* task, COutputTaskQueue* queue, QWidget* parent = nullptr);
     ~VMOutputTaskItem() override;
 
     CMMOutputTask* getMOutputTask() const { return m_pTask; }
@@ -44,30 +42,13 @@ public:
     void setIProfile(IProfile* profile);
     void ReTranslate();
 
-    // The stored upload account, read again before each start and upload.
-    void initYoutubeAccountInfo();
-    void loadYoutubeAccountInfo();
-    void initYotubeUpload();
-    bool initUploadTask();
-
     QString failureMessage() const { return m_failMessage; }
     bool isConversionFinished() const { return m_bFinished; }
-
-    // The uploader's reports, on the GUI thread.
-    void OnUploadInitFailed(IYoutubeUpload::UploadFaildReason reason) override;
-    void OnUploadTaskProgressChanged(IYoutubeUploadTask* task, qint64 sent, qint64 total) override;
-    void OnUploadTaskSucceed(IYoutubeUploadTask* task) override;
-    void OnUploadTaskFailed(IYoutubeUploadTask* task, IYoutubeUpload::UploadFaildReason reason) override;
-    void OnUploadCancelled() override {}
-    void OnAllTasksCompleted() override {}
 
 signals:
     void signal_CheckedChanged(VMOutputTaskItem* item, bool bChecked);
     void signal_mOutputTaskItemStartConvert(VMOutputTaskItem* item, bool bStart);
-    void signal_mOutputTaskItemConvertFinished(VMOutputTaskItem* item);
-    void signal_mOutputTaskItemConvertFailed(VMOutputTaskItem* item);
     void signal_mOutputTaskItemReNameFinished(VMOutputTaskItem* item);
-    void signal_mOutputTaskItemUploadFailedOrfinished(VMOutputTaskItem* item);
     void signal_showRightMenu(VMOutputTaskItem* item, QPoint pos);
     void signal_selectedOutputTaskItem(VMOutputTaskItem* item);
 
@@ -75,7 +56,6 @@ public slots:
     void on_ckbxOutPutItem_stateChanged(int state);
     void on_btnStopOrStart_clicked(bool checked);
     void on_btnFailInfo_clicked();
-    void slot_TimerUpdateProgressBarValue();
 
 private slots:
     void slot_reNameTaskItem();
@@ -92,22 +72,24 @@ private:
     void ShowStartTip();
     void ShowFailure();
     QString LogLink(const QString& path) const;
-    QString ConversionFailureMessage() const;
-    void DeleteTimer();
+    QString ConversionFailureMessage(const QString& reason, const QString& jobLog) const;
+    // The queue's reports about this row's task.
+    void ShowPolled(int state, double percent);
+    void ShowFailed(const QString& reason, const QString& jobLog);
+    void ShowFinished();
+    void ShowUploadStarted();
+    void ShowUploadProgress(qint64 sent, qint64 total);
+    void ShowUploadSucceeded();
+    void ShowUploadFailed(int reason, bool atStart, const QString& log, const QString& fileName);
 
     Ui::VMOutputTaskItem* ui;
     CMMOutputTask* m_pTask;
-    QTimer* m_pTimer = nullptr;
     QString m_failMessage;
     bool m_bChecked = false;
     bool m_bStarted = false;
     // The conversion ended with its file written.
     bool m_bFinished = false;
-    IYoutubeUpload* m_pUploader = nullptr;
-    QByteArray m_accountKey;
     CAppVariableInfo* m_pSettings;
-    QString m_user;
-    QString m_password;
     // Upload byte counts are divided by this to fit the bar's int range.
     qint64 m_uploadScale = 1;
 };

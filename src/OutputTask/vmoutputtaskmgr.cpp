@@ -63,8 +63,8 @@ VMOutPutTaskMgr::VMOutPutTaskMgr(QWidget* parent)
 VMOutPutTaskMgr::~VMOutPutTaskMgr()
 {
     m_lstChecked.clear();
-    // The rows first: they poll and upload for the tasks the queue then
-    // ends in the engine and deletes.
+    // The rows first: they draw the tasks the queue then ends in the
+    // engine and deletes.
     qDeleteAll(m_rows);
     m_rows.clear();
     delete m_pQueue;
@@ -184,7 +184,7 @@ VMOutputTaskItem* VMOutPutTaskMgr::addOutputTask()
         task->SetSrcTimelineItem(const_cast<CTimelineItem*>(m_pTimeline));
     task->SetOutputDstName(checkTheTaskNameIfAllReadyExistInTaskList(ui->lblOuPuMgrName->text(), false));
     m_lstTaskNames.append(task->GetTaskDstName());
-    auto* row = new VMOutputTaskItem(task, ui->frmOutputTaskItemList);
+    auto* row = new VMOutputTaskItem(task, m_pQueue, ui->frmOutputTaskItemList);
     connect(row, &VMOutputTaskItem::signal_selectedOutputTaskItem, this, &VMOutPutTaskMgr::slot_setCurrentSelectedTaskItem);
     connect(row, &VMOutputTaskItem::signal_mOutputTaskItemReNameFinished, this,
             &VMOutPutTaskMgr::slot_mOutputTaskItemReNameFinished);
@@ -192,12 +192,6 @@ VMOutputTaskItem* VMOutPutTaskMgr::addOutputTask()
     connect(row, &QToolButton::clicked, this, [this, row] { slot_setCurrentSelectedTaskItem(row); });
     connect(row, &VMOutputTaskItem::signal_mOutputTaskItemStartConvert, this,
             &VMOutPutTaskMgr::slot_mOutputTaskItemStartConvert);
-    connect(row, &VMOutputTaskItem::signal_mOutputTaskItemConvertFinished, this,
-            &VMOutPutTaskMgr::slot_mOutputTaskItemConvertFinished);
-    connect(row, &VMOutputTaskItem::signal_mOutputTaskItemConvertFailed, this,
-            &VMOutPutTaskMgr::slot_mOutputTaskItemConvertFailed);
-    connect(row, &VMOutputTaskItem::signal_mOutputTaskItemUploadFailedOrfinished, this,
-            &VMOutPutTaskMgr::slot_mOutputTaskItemUploadFailedOrfinished);
     connect(row, &VMOutputTaskItem::signal_CheckedChanged, this, &VMOutPutTaskMgr::slot_OutPutDisplayTaskCheckedChanged);
     row->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     m_pRowLayout->addWidget(row);
@@ -435,27 +429,8 @@ void VMOutPutTaskMgr::on_btnStartCheckedTaskLst_clicked()
             continue;
         if (!COutputTaskQueue::isStartable(row->getMOutputTask()))
             continue;
-        row->initYoutubeAccountInfo();
         slot_mOutputTaskItemStartConvert(row, true);
     }
-}
-
-void VMOutPutTaskMgr::slot_mOutputTaskItemConvertFinished(VMOutputTaskItem* pItem)
-{
-    if (pItem && m_rows.contains(pItem))
-        m_pQueue->conversionFinished(pItem->getMOutputTask());
-}
-
-void VMOutPutTaskMgr::slot_mOutputTaskItemConvertFailed(VMOutputTaskItem* pItem)
-{
-    if (pItem && m_rows.contains(pItem))
-        m_pQueue->conversionFailed(pItem->getMOutputTask());
-}
-
-void VMOutPutTaskMgr::slot_mOutputTaskItemUploadFailedOrfinished(VMOutputTaskItem* pItem)
-{
-    if (pItem && m_rows.contains(pItem))
-        m_pQueue->uploadEnded(pItem->getMOutputTask());
 }
 
 void VMOutPutTaskMgr::setAVConverter(Moorland::IAVConverter* pConverter)

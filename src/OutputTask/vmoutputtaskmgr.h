@@ -92,9 +92,6 @@ public slots:
     void slot_openOutputTaskOutputPath();
     void slot_showRightMenu(VMOutputTaskItem* pItem, QPoint pos);
     void slot_mOutputTaskItemStartConvert(VMOutputTaskItem* pItem, bool bStart);
-    void slot_mOutputTaskItemConvertFinished(VMOutputTaskItem* pItem);
-    void slot_mOutputTaskItemConvertFailed(VMOutputTaskItem* pItem);
-    void slot_mOutputTaskItemUploadFailedOrfinished(VMOutputTaskItem* pItem);
 
 private slots:
     void on_btnAddOutPutTask_clicked();

@@ -1,14 +1,17 @@
-// The output task row over a job record of the test's own: what each state
-// shows and reports, renaming in place, the failure box, and the upload
-// through a recording uploader made by CreateYoutubeUploader.
+// The output task row over a job record of the test's own, polled by the
+// queue: what each state shows and reports, renaming in place, the failure
+// box, and the upload the queue makes through a recording uploader made by
+// CreateYoutubeUploader.
 
 #include "../MainPages/GuiTestApp.h"
 
 #include "Basilvo/Basilvo.h"
 #include "CAppFixedInfo.h"
 #include "CAppVariableInfo.h"
+#include "COutputTaskQueue.h"
 #include "ConvertTaskInfo2.h"
 #include "IProfile.h"
+#include "IYoutubeUpload.h"
 #include "cmmoutputtask.h"
 #include "vmoutputtaskitem.h"
 #include "vmoutputtasknameedt.h"
@@ -109,6 +112,8 @@ struct FakeUploader : IYoutubeUpload
     static inline FakeUploader* last = nullptr;
     static inline int made = 0;
     static inline int freed = 0;
+    // The factory makes no uploader while this is set.
+    static inline bool unavailable = false;
 };
 
 CAppVariableInfo* Settings()
@@ -151,21 +156,39 @@ protected:
     {
         Settings();
         std::memset(&m_record, 0, sizeof m_record);
-        m_task = std::make_unique<CMMOutputTask>(nullptr, nullptr, nullptr);
+        m_queue = std::make_unique<COutputTaskQueue>();
+        m_task = new CMMOutputTask(nullptr, nullptr, nullptr);
         m_task->SetOutputDstName("clip");
-        m_row = std::make_unique<VMOutputTaskItem>(m_task.get());
+        m_queue->append(m_task);
+        m_row = std::make_unique<VMOutputTaskItem>(m_task, m_queue.get());
     }
     void TearDown() override
     {
         m_row.reset();
-        m_task.reset();
+        m_queue.reset();
+        m_task = nullptr;
     }
-    // Starts the row as the task list does after handing the job over.
+    // Starts the row as the task list does after handing the job over; the
+    // queue polls the record from then on.
     void Start()
     {
         m_task->SetBaseConvertTaskInfo(&m_record);
+        m_queue->follow(m_task);
         m_row->setConvertStart(true);
         m_row->setBtnStartConvertVisible(true);
+    }
+    // An upload task whose conversion finished: the queue's uploader once
+    // the poll has seen the end.
+    FakeUploader* FinishUploadTask()
+    {
+        m_row->setIProfile(m_profile.get());
+        EXPECT_TRUE(m_task->IsYoutubeTask());
+        Start();
+        const int before = FakeUploader::made;
+        m_record.SetPercent(100);
+        m_record.SetState(Moorland::CONVERT_TASK_FINISHED);
+        EXPECT_TRUE(WaitFor([&] { return FakeUploader::made == before + 1; }));
+        return FakeUploader::made == before + 1 ? FakeUploader::last : nullptr;
     }
     template <typename T>
     T* Child(const char* name)
@@ -186,14 +209,18 @@ protected:
     }
 
     Moorland::ConvertTaskInfo2 m_record;
-    std::unique_ptr<CMMOutputTask> m_task;
+    std::unique_ptr<COutputTaskQueue> m_queue;
+    CMMOutputTask* m_task = nullptr;
     std::unique_ptr<VMOutputTaskItem> m_row;
+    std::unique_ptr<IProfile, ProfileReleaser> m_profile = UploadProfile();
 };
 
 } // namespace
 
 IYoutubeUpload* CreateYoutubeUploader()
 {
+    if (FakeUploader::unavailable)
+        return nullptr;
     ++FakeUploader::made;
     FakeUploader::last = new FakeUploader;
     return FakeUploader::last;
@@ -225,8 +252,8 @@ TEST_F(TaskRow, PolledStatesBecomeWhatTheRowShows)
         SCOPED_TRACE(c.state);
         SetUp();
         m_row->show();
-        QSignalSpy finished(m_row.get(), &VMOutputTaskItem::signal_mOutputTaskItemConvertFinished);
-        QSignalSpy failed(m_row.get(), &VMOutputTaskItem::signal_mOutputTaskItemConvertFailed);
+        QSignalSpy finished(m_queue.get(), &COutputTaskQueue::taskFinished);
+        QSignalSpy failed(m_queue.get(), &COutputTaskQueue::taskFailed);
         Start();
         auto* bar = Child<QProgressBar>("pgBarOutPutItemConvert");
         EXPECT_TRUE(bar->isVisible());
@@ -243,6 +270,8 @@ TEST_F(TaskRow, PolledStatesBecomeWhatTheRowShows)
         EXPECT_EQ(bar->toolTip(), c.barTip);
         EXPECT_EQ(finished.count(), c.finished);
         EXPECT_EQ(failed.count(), c.failed);
+        EXPECT_EQ(m_queue->isPolled(m_task), c.finished + c.failed == 0);
+        EXPECT_EQ(m_queue->runningCount(), c.finished + c.failed == 0 ? 1 : 0);
         if (c.state == 4) {
             EXPECT_EQ(Child<QToolButton>("btnFailInfo")->toolTip(), "Conversion failed");
             EXPECT_TRUE(m_row->failureMessage().contains(QUrl::fromLocalFile(Settings()->GetAppLogPath()).toString()));
@@ -328,14 +357,12 @@ TEST_F(TaskRow, RenamingInPlace)
 TEST_F(TaskRow, FinishedUploadTaskUploadsWithTheAccountStoredMeanwhile)
 {
     Settings()->SetInfoValue("YoutubeAccountInfo", QString());
-    auto profile = UploadProfile();
-    m_row->setIProfile(profile.get());
+    m_row->setIProfile(m_profile.get());
     ASSERT_TRUE(m_task->IsYoutubeTask());
     m_task->GetYoutubeInfo()->SetTitle(QString::fromUtf8("Ferien am Meer ☀"));
     m_task->GetYoutubeInfo()->SetCategory(YOUTUBE_CATEGORY_TRAVEL);
     const QString folder = QDir::tempPath();
     Settings()->SetInfoValue("OutputPath", folder);
-    QMetaObject::invokeMethod(m_row.get(), "on_btnStopOrStart_clicked", Q_ARG(bool, true));
     Start();
     // Entered while converting.
     Settings()->SetInfoValue("YoutubeAccountInfo",
@@ -346,7 +373,7 @@ TEST_F(TaskRow, FinishedUploadTaskUploadsWithTheAccountStoredMeanwhile)
     ASSERT_TRUE(WaitFor([&] { return FakeUploader::made == before + 1; }));
     FakeUploader* up = FakeUploader::last;
     ASSERT_NE(up, nullptr);
-    EXPECT_EQ(up->callback, static_cast<IYoutubeUpload::IUploadCallBack*>(m_row.get()));
+    ASSERT_NE(up->callback, nullptr);
     EXPECT_EQ(up->clientId, "FC-EDITOR-1");
     EXPECT_EQ(up->user, "Zoë\tx");
     EXPECT_EQ(up->password, "p\\w");
@@ -363,18 +390,23 @@ TEST_F(TaskRow, FinishedUploadTaskUploadsWithTheAccountStoredMeanwhile)
 
     // Three GiB, half of it sent.
     const qint64 total = 3LL << 30;
-    m_row->OnUploadTaskProgressChanged(&task, total / 2, total);
+    EXPECT_EQ(m_queue->runningCount(), 1) << "uploading";
+    up->callback->OnUploadTaskProgressChanged(&task, total / 2, total);
     EXPECT_TRUE(bar->isEnabled());
     EXPECT_EQ(bar->toolTip(), "uploading");
     EXPECT_EQ(bar->text(), "50%");
-    m_row->OnUploadTaskProgressChanged(&task, total, total);
+    up->callback->OnUploadTaskProgressChanged(&task, total, total);
     EXPECT_EQ(bar->text(), "100%");
-    QSignalSpy over(m_row.get(), &VMOutputTaskItem::signal_mOutputTaskItemUploadFailedOrfinished);
-    m_row->OnUploadTaskSucceed(&task);
+    QSignalSpy over(m_queue.get(), &COutputTaskQueue::uploadSucceeded);
+    up->callback->OnUploadTaskSucceed(&task);
     EXPECT_EQ(bar->toolTip(), "Upload succeed");
     EXPECT_EQ(over.count(), 1);
+    EXPECT_EQ(m_queue->runningCount(), 0);
+    // The queue owns the uploader: it goes with the task, not with the row.
     const int freed = FakeUploader::freed;
     m_row.reset();
+    EXPECT_EQ(FakeUploader::freed, freed);
+    m_queue->remove(m_task);
     EXPECT_EQ(FakeUploader::freed, freed + 1);
 }
 
@@ -399,6 +431,9 @@ TEST_F(TaskRow, UploadFailuresByReason)
         {6, nullptr, false},
     };
     QTemporaryDir dir;
+    FakeUploader* up = FinishUploadTask();
+    ASSERT_NE(up, nullptr);
+    ASSERT_NE(up->callback, nullptr);
     for (const ReasonCase& c : cases) {
         SCOPED_TRACE(c.reason);
         const QString log = dir.path() + "/upload.log";
@@ -410,8 +445,8 @@ TEST_F(TaskRow, UploadFailuresByReason)
         task.SetTaskInfo(IYoutubeUploadTask::TASK_INFO_ERROR_LOG, log.toUtf8().constData());
         task.SetTaskInfo(IYoutubeUploadTask::TASK_INFO_SOURCE_FILE, (dir.path() + "/movie.mp4").toUtf8().constData());
         m_row->giveUpConvertTheTaskItem("before");
-        QSignalSpy over(m_row.get(), &VMOutputTaskItem::signal_mOutputTaskItemUploadFailedOrfinished);
-        m_row->OnUploadTaskFailed(&task, IYoutubeUpload::UploadFaildReason(c.reason));
+        QSignalSpy over(m_queue.get(), &COutputTaskQueue::uploadFailed);
+        up->callback->OnUploadTaskFailed(&task, IYoutubeUpload::UploadFaildReason(c.reason));
         EXPECT_EQ(over.count(), 1);
         EXPECT_TRUE(m_row->failureMessage().startsWith(c.message ? c.message : "before"))
             << m_row->failureMessage().toStdString();
@@ -421,8 +456,38 @@ TEST_F(TaskRow, UploadFailuresByReason)
         EXPECT_EQ(Child<QToolButton>("btnFailInfo")->toolTip(), "Upload failed");
         QFile::remove(log);
     }
-    m_row->OnUploadInitFailed(IYoutubeUpload::UPLOAD_LOGIN_FAILED);
+    up->callback->OnUploadInitFailed(IYoutubeUpload::UPLOAD_LOGIN_FAILED);
     EXPECT_EQ(m_row->failureMessage(), "Youtube Login Failed");
+    // The conversion still shows finished beside the upload's failure.
+    auto* bar = Child<QProgressBar>("pgBarOutPutItemConvert");
+    EXPECT_EQ(bar->text(), "100%");
+    EXPECT_EQ(bar->toolTip(), "Conversion succeed");
+    EXPECT_EQ(m_queue->runningCount(), 0);
+}
+
+// An upload that cannot even begin leaves the task finished and no longer in
+// the engine's care: nothing would ever report its end.
+TEST_F(TaskRow, UploadThatCannotBeginEndsTheTask)
+{
+    m_row->setIProfile(m_profile.get());
+    ASSERT_TRUE(m_task->GetUploadtoYoutube());
+    m_row->show();
+    Start();
+    FakeUploader::unavailable = true;
+    QSignalSpy finished(m_queue.get(), &COutputTaskQueue::taskFinished);
+    QSignalSpy started(m_queue.get(), &COutputTaskQueue::uploadStarted);
+    m_record.SetPercent(100);
+    m_record.SetState(Moorland::CONVERT_TASK_FINISHED);
+    const bool ended = WaitFor([&] { return finished.count() == 1; });
+    FakeUploader::unavailable = false;
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(started.count(), 0);
+    EXPECT_EQ(m_queue->runningCount(), 0);
+    auto* bar = Child<QProgressBar>("pgBarOutPutItemConvert");
+    EXPECT_TRUE(bar->isEnabled());
+    EXPECT_EQ(bar->text(), "100%");
+    EXPECT_EQ(bar->toolTip(), "Conversion succeed");
+    EXPECT_TRUE(Child<QToolButton>("btnFailInfo")->isHidden());
 }
 
 TEST_F(TaskRow, NameEditorEditsOnlyAfterALeftDoubleClick)

@@ -1,13 +1,14 @@
-// The output task row uploading through the real uploader: a finished upload
-// task sends its own destination file to a loopback HTTPS server of the
-// test's own (certificates made with openssl), and the row shows how the
-// upload ended.
+// The output task queue uploading through the real uploader: a finished
+// upload task sends its own destination file to a loopback HTTPS server of
+// the test's own (certificates made with openssl), and the task's row shows
+// how the upload ended.
 
 #include "../MainPages/GuiTestApp.h"
 #include "../YoutubeUpload/TestHttpsServer.h"
 
 #include "CAppFixedInfo.h"
 #include "CAppVariableInfo.h"
+#include "COutputTaskQueue.h"
 #include "ConvertTaskInfo2.h"
 #include "IProfile.h"
 #include "cmmoutputtask.h"
@@ -113,9 +114,11 @@ protected:
         s->SetInfoValue("OutputPath", m_dir.path());
 
         std::memset(&m_record, 0, sizeof m_record);
-        m_task = std::make_unique<CMMOutputTask>(nullptr, nullptr, nullptr);
+        m_queue = std::make_unique<COutputTaskQueue>();
+        m_task = new CMMOutputTask(nullptr, nullptr, nullptr);
         m_task->SetOutputDstName("holiday");
-        m_row = std::make_unique<VMOutputTaskItem>(m_task.get());
+        m_queue->append(m_task);
+        m_row = std::make_unique<VMOutputTaskItem>(m_task, m_queue.get());
         m_profile = UploadProfile();
         m_row->setIProfile(m_profile.get());
         ASSERT_TRUE(m_task->IsYoutubeTask());
@@ -126,7 +129,8 @@ protected:
     void TearDown() override
     {
         m_row.reset();
-        m_task.reset();
+        m_queue.reset();
+        m_task = nullptr;
         m_server.reset();
     }
 
@@ -148,11 +152,11 @@ protected:
         f.close();
         return data;
     }
-    // Starts the row on the job record and lets the job finish.
+    // Starts the task on the job record and lets the job finish.
     void RunFinishedJob()
     {
-        QMetaObject::invokeMethod(m_row.get(), "on_btnStopOrStart_clicked", Q_ARG(bool, true));
         m_task->SetBaseConvertTaskInfo(&m_record);
+        m_queue->follow(m_task);
         m_row->setConvertStart(true);
         m_row->setBtnStartConvertVisible(true);
         m_record.SetPercent(100);
@@ -173,7 +177,8 @@ protected:
     QTemporaryDir m_dir;
     std::unique_ptr<TestHttpsServer> m_server;
     Moorland::ConvertTaskInfo2 m_record;
-    std::unique_ptr<CMMOutputTask> m_task;
+    std::unique_ptr<COutputTaskQueue> m_queue;
+    CMMOutputTask* m_task = nullptr;
     std::unique_ptr<IProfile, ProfileReleaser> m_profile;
     std::unique_ptr<VMOutputTaskItem> m_row;
 };
@@ -183,13 +188,16 @@ protected:
 TEST_F(UploadRow, FinishedUploadTaskPostsItsOwnDestinationAndShowsSuccess)
 {
     const QByteArray content = WriteDestination(200 * 1024 + 13);
-    QSignalSpy over(m_row.get(), &VMOutputTaskItem::signal_mOutputTaskItemUploadFailedOrfinished);
+    QSignalSpy over(m_queue.get(), &COutputTaskQueue::uploadSucceeded);
+    QSignalSpy failed(m_queue.get(), &COutputTaskQueue::uploadFailed);
     RunFinishedJob();
     ASSERT_TRUE(WaitFor([&] { return Bar()->toolTip() == "Upload succeed"; }))
         << Bar()->toolTip().toStdString() << " / " << m_row->failureMessage().toStdString();
     EXPECT_TRUE(Bar()->isVisible());
     EXPECT_TRUE(FailInfo()->isHidden());
     EXPECT_EQ(over.count(), 1);
+    EXPECT_EQ(failed.count(), 0);
+    EXPECT_EQ(m_queue->runningCount(), 0);
 
     ASSERT_EQ(m_server->requestsFor(kLoginPath).size(), 1);
     const QList<RecordedRequest> uploads = m_server->requestsFor(kUploadPath);
@@ -213,9 +221,10 @@ TEST_F(UploadRow, RefusedUploadShowsTheFailure)
 {
     m_server->enqueue(kUploadPath, ServerAnswer::Ok("no uploads here", 405));
     WriteDestination(64 * 1024);
-    QSignalSpy over(m_row.get(), &VMOutputTaskItem::signal_mOutputTaskItemUploadFailedOrfinished);
+    QSignalSpy over(m_queue.get(), &COutputTaskQueue::uploadFailed);
     RunFinishedJob();
     ASSERT_TRUE(WaitFor([&] { return over.count() > 0; })) << Bar()->toolTip().toStdString();
+    EXPECT_EQ(m_queue->runningCount(), 0);
     EXPECT_EQ(over.count(), 1);
     EXPECT_TRUE(FailInfo()->isVisible());
     // The conversion still shows finished; the upload's failure beside it.

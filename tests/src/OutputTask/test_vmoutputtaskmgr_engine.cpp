@@ -12,6 +12,7 @@
 #include "IAVConverter.h"
 #include "IAVManager.h"
 #include "IProfile.h"
+#include "IYoutubeUpload.h"
 #include "cdcmediasrcmgr.h"
 #include "cmediasourceitem.h"
 #include "cmmoutputtask.h"
@@ -54,6 +55,7 @@ class RecordingConverter : public Moorland::IAVConverter
 public:
     std::vector<std::string> calls;
     std::map<int, std::unique_ptr<Moorland::ConvertTaskInfo2>> records;
+    std::map<int, std::string> failures;
     bool refuse = false;
     int nextId = 7;
 
@@ -87,6 +89,8 @@ public:
         auto it = records.find(id);
         return it == records.end() ? nullptr : it->second.get();
     }
+    std::string GetConvertTaskFailure(int id) override { return failures[id]; }
+    std::string GetConvertTaskLogPath(int id) override { return id > 0 ? "/tmp/job" + std::to_string(id) + ".log" : ""; }
     void SetMaxRunProgressCount(int) override {}
     void SetUseCPUCore(int) override {}
     void Release() override {}
@@ -279,6 +283,93 @@ TEST(OutputTaskQueue, EngineCallsAndRunningTasks)
     EXPECT_EQ(engine.calls[1], "Stop 1");
 }
 
+// The queue alone drives its tasks from their records: one timer polls every
+// converting task every 500 ms, a paused task is not polled, a finished
+// upload task is uploaded (without an account the upload fails at its start)
+// and stays finished, and a failure comes with the engine's reason and log.
+TEST(OutputTaskQueue, PollsRecordsThenUploadsAFinishedTask)
+{
+    ASSERT_TRUE(TheMedia().ok);
+    CAppVariableInfo::GetInstance()->SetInfoValue("YoutubeAccountInfo", QString());
+    RecordingConverter engine;
+    std::unique_ptr<IProfile, ProfileRelease> upload(CreateProfile());
+    ASSERT_TRUE(upload && upload->LoadFile((kBin + "/profile/4003.xml").c_str()));
+    COutputTaskQueue queue;
+    queue.setAVConverter(&engine);
+    CMMOutputTask* u = QueueTask("poll_u", upload.get());
+    u->GetYoutubeInfo()->SetEnableUpload(true);
+    CMMOutputTask* p = QueueTask("poll_p");
+    queue.append(u);
+    queue.append(p);
+
+    QElapsedTimer clock;
+    clock.start();
+    std::map<CMMOutputTask*, std::vector<qint64>> pollTimes;
+    std::map<CMMOutputTask*, double> lastPercent;
+    QObject::connect(&queue, &COutputTaskQueue::taskPolled, [&](CMMOutputTask* t, int, double percent) {
+        pollTimes[t].push_back(clock.elapsed());
+        lastPercent[t] = percent;
+    });
+    QSignalSpy finished(&queue, &COutputTaskQueue::taskFinished);
+    QSignalSpy failed(&queue, &COutputTaskQueue::taskFailed);
+    QSignalSpy uploadStarted(&queue, &COutputTaskQueue::uploadStarted);
+    QSignalSpy uploadFailed(&queue, &COutputTaskQueue::uploadFailed);
+    QSignalSpy uploadSucceeded(&queue, &COutputTaskQueue::uploadSucceeded);
+    for (CMMOutputTask* t : {u, p}) {
+        QString why;
+        ASSERT_TRUE(queue.submit(t, &why)) << why.toStdString();
+        EXPECT_TRUE(queue.isPolled(t));
+    }
+    u->GetBaseConvertTaskInfo()->SetPercent(37);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pollTimes[u].size() >= 3 && pollTimes[p].size() >= 3; }, 5000));
+    EXPECT_EQ(lastPercent[u], 37);
+    for (CMMOutputTask* t : {u, p}) {
+        const std::vector<qint64>& times = pollTimes[t];
+        for (size_t i = 1; i < times.size(); ++i)
+            EXPECT_GE(times[i] - times[i - 1], 400) << "one poll every 500 ms, not more often";
+    }
+
+    queue.pause(p);
+    EXPECT_FALSE(queue.isPolled(p));
+    const size_t pausedPolls = pollTimes[p].size();
+    QTest::qWait(1200);
+    EXPECT_EQ(pollTimes[p].size(), pausedPolls) << "a paused task is not polled";
+    EXPECT_EQ(queue.runningCount(), 2);
+
+    u->GetBaseConvertTaskInfo()->SetPercent(100);
+    u->GetBaseConvertTaskInfo()->SetState(Moorland::CONVERT_TASK_FINISHED);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !uploadFailed.isEmpty(); }, 10000));
+    ASSERT_EQ(finished.count(), 1);
+    EXPECT_EQ(finished.at(0).at(0).value<CMMOutputTask*>(), u);
+    EXPECT_EQ(uploadStarted.count(), 1);
+    EXPECT_EQ(uploadFailed.count(), 1);
+    EXPECT_EQ(uploadFailed.at(0).at(0).value<CMMOutputTask*>(), u);
+    EXPECT_EQ(uploadFailed.at(0).at(1).toInt(), int(IYoutubeUpload::UPLOAD_LOGIN_FAILED));
+    EXPECT_TRUE(uploadFailed.at(0).at(2).toBool()) << "refused before anything was sent";
+    EXPECT_EQ(uploadSucceeded.count(), 0);
+    EXPECT_EQ(failed.count(), 0) << "the conversion stays finished whatever the upload does";
+    EXPECT_EQ(u->GetBaseConvertTaskInfo()->GetState(), Moorland::CONVERT_TASK_FINISHED);
+    EXPECT_FALSE(queue.isPolled(u));
+    EXPECT_EQ(queue.runningCount(), 1) << "the paused task only";
+    EXPECT_EQ(engine.count("Stop 0"), 0);
+
+    queue.resume(p);
+    EXPECT_TRUE(queue.isPolled(p));
+    engine.failures[p->GetConvertTaskID()] = "The source ended early";
+    p->GetBaseConvertTaskInfo()->SetState(Moorland::CONVERT_TASK_FAILED);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !failed.isEmpty(); }, 3000));
+    EXPECT_EQ(failed.at(0).at(0).value<CMMOutputTask*>(), p);
+    EXPECT_EQ(failed.at(0).at(1).toString(), "The source ended early");
+    EXPECT_EQ(failed.at(0).at(2).toString(), QString("/tmp/job%1.log").arg(p->GetConvertTaskID()));
+    EXPECT_EQ(queue.runningCount(), 0);
+    EXPECT_EQ(engine.count("Stop 0"), 1);
+    const size_t endedPolls = pollTimes[p].size() + pollTimes[u].size();
+    QTest::qWait(1200);
+    EXPECT_EQ(pollTimes[p].size() + pollTimes[u].size(), endedPolls) << "ended tasks are not polled";
+    EXPECT_EQ(finished.count(), 1);
+    EXPECT_EQ(failed.count(), 1);
+}
+
 TEST(OutputTaskQueue, TaskThatCannotBeSubmittedStaysStartableWithItsReason)
 {
     ASSERT_TRUE(TheMedia().ok);
@@ -320,9 +411,12 @@ TEST(OutputTaskEngine, StartPauseResumeAndTheEndOfTasks)
     EXPECT_EQ(t.engine.count("Resume " + std::to_string(idA)), 1);
     EXPECT_EQ(t.engine.count("Start"), 1);
 
-    t.list->slot_mOutputTaskItemConvertFinished(a);
+    // The ends as the engine writes them into the records, seen by the poll.
+    t.record(a)->SetState(Moorland::CONVERT_TASK_FINISHED);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return t.list->runningTaskCount() == 1; }, 3000));
     EXPECT_EQ(t.engine.count("Stop 0"), 0);
-    t.list->slot_mOutputTaskItemConvertFailed(b);
+    t.record(b)->SetState(Moorland::CONVERT_TASK_FAILED);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return t.list->runningTaskCount() == 0; }, 3000));
     EXPECT_EQ(t.engine.count("Stop 0"), 1) << "both ended, one engine stop";
     EXPECT_EQ(t.list->runningTaskCount(), 0);
 
@@ -347,10 +441,10 @@ TEST(OutputTaskEngine, UploadTaskCountsUntilItsUploadEnds)
     t.start(row);
     ASSERT_NE(t.record(row), nullptr) << GetQuentaException()->GetExceptionMsg();
 
-    t.list->slot_mOutputTaskItemConvertFinished(row);
+    t.list->queue()->conversionFinished(row->getMOutputTask());
     EXPECT_EQ(t.list->runningTaskCount(), 1) << "still uploading: the quit question must come";
     EXPECT_EQ(t.engine.count("Stop 0"), 0);
-    t.list->slot_mOutputTaskItemUploadFailedOrfinished(row);
+    t.list->queue()->uploadEnded(row->getMOutputTask());
     EXPECT_EQ(t.list->runningTaskCount(), 0);
     EXPECT_EQ(t.engine.count("Stop 0"), 0) << "the end of an upload does not stop the engine";
 
