@@ -122,12 +122,13 @@ void SaveChecked(CXMLDocument& doc, QString const& path)
 
 // Keeps a file the program cannot read beside itself, so that writing a fresh
 // one does not destroy what the user had. False when it cannot be moved.
+// The first as "<name>.bad", later ones "<name>.bad-2" and on: an earlier
+// file kept aside is never replaced.
 bool KeepAside(QString const& path)
 {
-    QString aside = path + ".damaged-" + QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss");
-    for (int n = 1; QFileInfo::exists(aside); ++n)
-        aside = path + ".damaged-" + QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss") + "-" +
-                QString::number(n);
+    QString aside = path + ".bad";
+    for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
+        aside = path + ".bad-" + QString::number(n);
     return QFile::rename(path, aside);
 }
 

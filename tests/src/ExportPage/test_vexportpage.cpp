@@ -524,7 +524,7 @@ TEST(ExportPage, DamagedProfileFilesAreToldAndKeptAside)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const QString path = Home() + "/" + c.name;
-        for (const QString& old : QDir(Home()).entryList({QString(c.name) + ".damaged-*"}, QDir::Files))
+        for (const QString& old : QDir(Home()).entryList({QString(c.name) + ".bad*"}, QDir::Files))
             QFile::remove(Home() + "/" + old);
         {
             // A good page first, so only the one damaged file differs.
@@ -543,7 +543,7 @@ TEST(ExportPage, DamagedProfileFilesAreToldAndKeptAside)
         }
         ASSERT_EQ(boxes.texts.size(), 1);
         EXPECT_TRUE(boxes.texts[0].contains(path)) << boxes.texts[0].toStdString();
-        const QStringList aside = QDir(Home()).entryList({QString(c.name) + ".damaged-*"}, QDir::Files);
+        const QStringList aside = QDir(Home()).entryList({QString(c.name) + ".bad*"}, QDir::Files);
         ASSERT_EQ(aside.size(), 1);
         QFile kept(Home() + "/" + aside[0]);
         ASSERT_TRUE(kept.open(QIODevice::ReadOnly));

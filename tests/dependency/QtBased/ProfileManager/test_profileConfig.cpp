@@ -212,10 +212,10 @@ TEST_F(ProfileConfigTest, DamagedUserFilesAreKeptAsideNotOverwritten)
     auto mgr = Open();
     EXPECT_TRUE(m_loaded);
     EXPECT_NE(0, GetQuentaException()->GetExceptionCode()); // the cause is told
-    QStringList kept = QDir(Home("")).entryList({"custom.xml.damaged-*"});
+    QStringList kept = QDir(Home("")).entryList({"custom.xml.bad*"});
     ASSERT_EQ(1, kept.size());
     EXPECT_EQ(damaged, ReadText(Home(kept.first())));
-    EXPECT_EQ(1, QDir(Home("")).entryList({"profile_config.xml.damaged-*"}).size());
+    EXPECT_EQ(1, QDir(Home("")).entryList({"profile_config.xml.bad*"}).size());
     // A fresh, readable library took its place and the catalogue works.
     EXPECT_TRUE(ReadText(Home("custom.xml")).contains("Recent"));
     EXPECT_EQ(10000, mgr->catDataList().front().id);
@@ -241,7 +241,7 @@ TEST_F(ProfileConfigTest, UserFilesWithoutTheirRootOrWithTextForAnElementAreKept
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.file) + ": " + c.text.constData());
-        for (const QString& old : QDir(Home("")).entryList({"*.damaged-*"}))
+        for (const QString& old : QDir(Home("")).entryList({"*.bad*", "*.damaged-*"}))
             QFile::remove(Home(old));
         QFile::remove(Home("custom.xml"));
         QFile::remove(Home("profile_config.xml"));
@@ -250,7 +250,7 @@ TEST_F(ProfileConfigTest, UserFilesWithoutTheirRootOrWithTextForAnElementAreKept
         auto mgr = Open();
         EXPECT_TRUE(m_loaded);
         EXPECT_NE(0, GetQuentaException()->GetExceptionCode()) << "the user is told";
-        const QStringList kept = QDir(Home("")).entryList({QString(c.file) + ".damaged-*"});
+        const QStringList kept = QDir(Home("")).entryList({QString(c.file) + ".bad*"});
         ASSERT_EQ(1, kept.size());
         ASSERT_TRUE(mgr->getProfileConfig()->execSaveData());
         EXPECT_EQ(c.text, ReadText(Home(kept.first()))) << "never saved over";
@@ -273,7 +273,7 @@ TEST_F(ProfileConfigTest, DamagedViewSettingsKeepTheDefaultsAndAreNeverSavedOver
                                 QByteArray(good).replace("ProfileCfg", "ProfileCfh")};
     for (const QByteArray& text : cases) {
         SCOPED_TRACE(text.constData());
-        for (const QString& old : QDir(Home("")).entryList({"profile.cfg.damaged-*"}))
+        for (const QString& old : QDir(Home("")).entryList({"profile.cfg.bad*"}))
             QFile::remove(Home(old));
         WriteText(Home("profile.cfg"), text);
         GetQuentaException()->Clear();
@@ -285,7 +285,7 @@ TEST_F(ProfileConfigTest, DamagedViewSettingsKeepTheDefaultsAndAreNeverSavedOver
         EXPECT_NE(std::string::npos, std::string(GetQuentaException()->GetExceptionMsg()).find("profile.cfg"))
             << GetQuentaException()->GetExceptionMsg();
         mgr->getProfileConfig()->saveProfileCfg();
-        const QStringList kept = QDir(Home("")).entryList({"profile.cfg.damaged-*"});
+        const QStringList kept = QDir(Home("")).entryList({"profile.cfg.bad*"});
         ASSERT_EQ(1, kept.size());
         EXPECT_EQ(text, ReadText(Home(kept.first())));
     }
@@ -458,7 +458,7 @@ TEST_F(ProfileConfigTest, AFlippedBitNeverLosesTheCustomProfiles)
             QByteArray flipped = good;
             flipped[place] = static_cast<char>(flipped[place] ^ (1 << bit));
             SCOPED_TRACE(QString("byte %1 bit %2").arg(place).arg(bit).toStdString());
-            for (const QString& old : QDir(Home("")).entryList({"custom.xml.damaged-*"}))
+            for (const QString& old : QDir(Home("")).entryList({"custom.xml.damaged-*", "custom.xml.bad*"}))
                 QFile::remove(Home(old));
             WriteText(Home("custom.xml"), flipped);
             GetQuentaException()->Clear();
@@ -471,7 +471,7 @@ TEST_F(ProfileConfigTest, AFlippedBitNeverLosesTheCustomProfiles)
             }
             // Either the save wrote back all that was read, or the file as it
             // was is kept beside it (and the reason recorded).
-            const QStringList copies = QDir(Home("")).entryList({"custom.xml.damaged-*"});
+            const QStringList copies = QDir(Home("")).entryList({"custom.xml.damaged-*", "custom.xml.bad*"});
             if (copies.isEmpty()) {
                 EXPECT_EQ(read, Links(*Open(), BF_Custom));
                 EXPECT_EQ(3, read.size());
