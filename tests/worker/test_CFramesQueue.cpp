@@ -349,9 +349,11 @@ TEST(CAVEncodingThread2, WritesTaggedFramesAndStopsAtTheFirstFailure)
 
     muxer.refuseFrom = 0;
     {
-        CAVEncodingThread2 thread(items, 2, &queue, &muxer);
+        // Both are queued before the thread starts: a thread that fails on
+        // the first closes the queue, which would refuse a later push.
         ASSERT_TRUE(queue.Push(Pair(nullptr, new FakeAudio(0), 1)));
         ASSERT_TRUE(queue.Push(Pair(NewVideo(0), nullptr, 0)));
+        CAVEncodingThread2 thread(items, 2, &queue, &muxer);
         thread.Complete();
         EXPECT_STREQ(thread.GetThreadException()->GetExceptionMsg(), "Can't write audio");
     }
