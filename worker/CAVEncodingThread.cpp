@@ -111,7 +111,8 @@ void CAVEncodingThread::GetStatistics(uint64_t* videoBytes, uint64_t* audioBytes
 }
 
 CAVEncodingThread2::CAVEncodingThread2(SMItemInfo* items, int count, CFramesQueue2* queue, IMultiMuxer2* muxer)
-    : m_items(items), m_count(count), m_muxer(muxer), m_queue(queue)
+    : m_items(items), m_count(count), m_muxer(muxer), m_queue(queue),
+      m_figures(new StreamFigures[static_cast<size_t>(count > 0 ? count : 0)])
 {
     Resume();
 }
@@ -154,8 +155,25 @@ int CAVEncodingThread2::Execute()
         else if (frames.audio)
             CheckedCall([&] { return m_muxer->WriteFrame(frames.streamIndex, false, StreamTypeAudio, frames.audio.get()); },
                         "Can't write audio", __LINE__, kSource);
+        if ((frames.video || frames.audio) && frames.streamIndex >= 0 && frames.streamIndex < m_count) {
+            uint64_t bytes = 0;
+            uint32_t ms = 0;
+            m_muxer->GetDataRateStats(frames.streamIndex, &bytes, &ms);
+            StreamFigures& figures = m_figures[static_cast<size_t>(frames.streamIndex)];
+            figures.bytes.store(bytes, std::memory_order_relaxed);
+            figures.ms.store(ms, std::memory_order_relaxed);
+        }
         return true;
     });
+}
+
+void CAVEncodingThread2::GetStatistics(int index, uint64_t* bytes, uint32_t* ms) const
+{
+    const bool known = index >= 0 && index < m_count;
+    if (bytes)
+        *bytes = known ? m_figures[static_cast<size_t>(index)].bytes.load(std::memory_order_relaxed) : 0;
+    if (ms)
+        *ms = known ? m_figures[static_cast<size_t>(index)].ms.load(std::memory_order_relaxed) : 0;
 }
 
 } // namespace Moorland

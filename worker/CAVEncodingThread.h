@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
 namespace Moorland {
 
@@ -61,15 +62,26 @@ public:
 
     void Complete();
     void Cancel();
+    // What the muxer had written of stream `index` after the thread's latest
+    // write to it, as the thread itself read it (zero before the first).
+    // Any thread may ask.
+    void GetStatistics(int index, uint64_t* bytes, uint32_t* ms) const;
 
 protected:
     int Execute() override;
 
 private:
+    struct StreamFigures
+    {
+        std::atomic<uint64_t> bytes{0};
+        std::atomic<uint32_t> ms{0};
+    };
+
     SMItemInfo* m_items;
     int m_count;
     IMultiMuxer2* m_muxer;
     CFramesQueue2* m_queue;
+    std::unique_ptr<StreamFigures[]> m_figures;
     std::atomic<bool> m_cancel{false};
     std::atomic<bool> m_complete{false};
 };

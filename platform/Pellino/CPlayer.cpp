@@ -629,8 +629,10 @@ void CPlayer::ReaderLoop()
             failed = true;
             LogWarning(GetQuentaException()->GetExceptionMsg());
         }
-        // The source's frames are valid until its next read: keep copies.
-        VideoFramePtr picture(video ? video->Clone() : nullptr);
+        // The source's frames are valid until its next read: the picture is
+        // kept as a share of its pixels where the source allows it (nothing
+        // here writes into a queued picture), else as a copy.
+        VideoFramePtr picture(video ? Moorland::ShareOrClone(video) : nullptr);
         AudioFramePtr sound(audio ? audio->Clone() : nullptr);
 
         lock.lock();

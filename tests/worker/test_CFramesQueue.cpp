@@ -60,21 +60,24 @@ public:
     bool SetEncodingPass(int) override { return true; }
     void SetEncodingThreads(int) override {}
     bool BeginWriting() override { return true; }
-    bool WriteVideo(int id, IRawVideoFrame* f) override { return Take("v" + std::to_string(id) + "@" + std::to_string(f->GetTimeStamp())); }
-    bool WriteAudio(int id, IRawAudioFrame* f) override { return Take("a" + std::to_string(id) + "@" + std::to_string(f->GetTimeStamp())); }
-    void GetDataRateStats(int, uint64_t* b, uint32_t* ms) override
+    bool WriteVideo(int id, IRawVideoFrame* f) override { return Take("v" + std::to_string(id) + "@" + std::to_string(f->GetTimeStamp()), id); }
+    bool WriteAudio(int id, IRawAudioFrame* f) override { return Take("a" + std::to_string(id) + "@" + std::to_string(f->GetTimeStamp()), id); }
+    // 100 bytes and 1 ms for every frame written to the stream.
+    void GetDataRateStats(int id, uint64_t* b, uint32_t* ms) override
     {
+        std::lock_guard<std::mutex> hold(m_lock);
+        const unsigned n = id >= 0 && id < 8 ? m_perStream[id] : 0;
         if (b)
-            *b = 0;
+            *b = 100u * n;
         if (ms)
-            *ms = 0;
+            *ms = n;
     }
     void EndWriting() override {}
     void SetStreamHeader(int, const uint8_t*, int) override {}
     void SetAudioFormat(int, const AudioFormatInfo*) override {}
     bool WriteFrame(int index, bool, int type, void*) override
     {
-        return Take(std::string(type == StreamTypeVideo ? "v" : "a") + std::to_string(index));
+        return Take(std::string(type == StreamTypeVideo ? "v" : "a") + std::to_string(index), index);
     }
 
     std::vector<std::string> Written()
@@ -87,7 +90,7 @@ public:
     std::atomic<int> delayMs{0};
 
 private:
-    bool Take(const std::string& what)
+    bool Take(const std::string& what, int stream)
     {
         if (delayMs)
             QuentaBased::QuentaBased_Sleep(static_cast<unsigned>(delayMs.load()));
@@ -98,10 +101,13 @@ private:
             return false;
         }
         m_written.push_back(what);
+        if (stream >= 0 && stream < 8)
+            ++m_perStream[stream];
         return true;
     }
     std::mutex m_lock;
     std::vector<std::string> m_written;
+    unsigned m_perStream[8] = {};
 };
 
 CQueuedFrames Pair(IRawVideoFrame* video, IRawAudioFrame* audio, int index = -1)
@@ -358,6 +364,49 @@ TEST(CAVEncodingThread2, WritesTaggedFramesAndStopsAtTheFirstFailure)
         EXPECT_STREQ(thread.GetThreadException()->GetExceptionMsg(), "Can't write audio");
     }
     EXPECT_EQ(g_liveFrames, 0);
+}
+
+TEST(EncodingThreads, TellWhatTheMuxerWroteAfterTheirLatestWrite)
+{
+    FakeMuxer muxer;
+    {
+        CFramesQueue queue(30);
+        CAVEncodingThread thread(0, 1, &queue, &muxer);
+        for (int i = 0; i < 3; ++i)
+            ASSERT_TRUE(queue.Push(Pair(NewVideo(i * 40), i < 2 ? new FakeAudio(i) : nullptr)));
+        thread.Complete();
+        uint64_t videoBytes = 0, audioBytes = 0;
+        uint32_t position = 0;
+        thread.GetStatistics(&videoBytes, &audioBytes, &position);
+        EXPECT_EQ(videoBytes, 300u);
+        EXPECT_EQ(audioBytes, 200u);
+        EXPECT_EQ(position, 3u) << "the position is the picture stream's";
+    }
+    SMItemInfo items[3];
+    items[0].eStreamType = StreamTypeVideo;
+    items[1].eStreamType = StreamTypeAudio;
+    items[2].eStreamType = StreamTypeAudio;
+    FakeMuxer multi;
+    CFramesQueue queue(30);
+    CAVEncodingThread2 thread(items, 3, &queue, &multi);
+    for (int i = 0; i < 4; ++i)
+        ASSERT_TRUE(queue.Push(Pair(NewVideo(i * 40), nullptr, 0)));
+    ASSERT_TRUE(queue.Push(Pair(nullptr, new FakeAudio(0), 2)));
+    thread.Complete();
+    const struct
+    {
+        int index;
+        uint64_t bytes;
+        uint32_t ms;
+    } expected[] = {{0, 400, 4}, {1, 0, 0}, {2, 100, 1}, {3, 0, 0}, {-1, 0, 0}};
+    for (const auto& e : expected) {
+        SCOPED_TRACE(e.index);
+        uint64_t bytes = 99;
+        uint32_t ms = 99;
+        thread.GetStatistics(e.index, &bytes, &ms);
+        EXPECT_EQ(bytes, e.bytes);
+        EXPECT_EQ(ms, e.ms);
+    }
 }
 
 } // namespace

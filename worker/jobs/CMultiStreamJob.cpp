@@ -222,6 +222,9 @@ void CMultiStreamJob::DoMultiExport(IAVSource2* source, IMultiMuxer2* muxer, int
     CProgressReporter progress(record, m_job.Clock(), pass, passCount, m_job.DataRateStatistics(),
                                allSubtitles ? 1 : CProgressReporter::kInterval);
 
+    // The streams whose frames go to the encoding thread.
+    std::vector<char> encodedBeside(static_cast<size_t>(count > 0 ? count : 0), 0);
+
     RunBesideEncoder(m_job, thread.get(), [&] {
         for (;;) {
             if (m_job.WaitWhilePaused() == CONVERT_TASK_CANCEL)
@@ -263,18 +266,20 @@ void CMultiStreamJob::DoMultiExport(IAVSource2* source, IMultiMuxer2* muxer, int
             }
             const bool queued = thread && !info.compressed && (type == StreamTypeVideo || type == StreamTypeAudio);
             if (progress.Tick() && progress.WritesFigures()) {
-                // The output has got as far as its slowest stream.
+                // The output has got as far as its slowest stream. The
+                // encoding thread's streams are told by the thread itself;
+                // the streams copied here are asked of the muxer.
                 uint64_t sum = 0;
                 uint32_t written = 0;
-                std::unique_lock<std::mutex> hold;
-                if (queue)
-                    hold = std::unique_lock<std::mutex>(queue->GetCritical());
                 for (int i = 0; i < count; ++i) {
                     if (items[i].eStreamType == StreamTypeSubtitle && !allSubtitles)
                         continue;
                     uint64_t bytes = 0;
                     uint32_t ms = 0;
-                    muxer->GetDataRateStats(i, &bytes, &ms);
+                    if (encodedBeside[static_cast<size_t>(i)])
+                        thread->GetStatistics(i, &bytes, &ms);
+                    else
+                        muxer->GetDataRateStats(i, &bytes, &ms);
                     sum += bytes;
                     if (ms != 0 && (written == 0 || ms < written))
                         written = ms;
@@ -293,6 +298,8 @@ void CMultiStreamJob::DoMultiExport(IAVSource2* source, IMultiMuxer2* muxer, int
                 // gets its own, a picture sharing the source's pixels where it can.
                 CQueuedFrames frames;
                 frames.streamIndex = index;
+                if (index >= 0 && index < count)
+                    encodedBeside[static_cast<size_t>(index)] = 1;
                 if (type == StreamTypeVideo)
                     frames.video.reset(ShareOrClone(static_cast<IRawVideoFrame*>(info.frame)));
                 else

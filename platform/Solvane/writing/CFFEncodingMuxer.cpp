@@ -9,6 +9,12 @@
 
 namespace Solvane {
 
+namespace {
+// Sound frames waiting for their encoder: a few, so that a slow encoder
+// holds up the reader rather than piling up memory.
+const size_t kMaxQueuedSound = 16;
+} // namespace
+
 CFFEncodingMuxer::~CFFEncodingMuxer()
 {
     Abandon();
@@ -72,9 +78,10 @@ bool CFFEncodingMuxer::WriteVideo(int streamId, Moorland::IRawVideoFrame* frame)
             QB_THROW(QB_ERR_UNEXPECTED, "The muxer is not writing");
         if (streamId != m_owner.VideoStreamId() || !m_video)
             QB_THROW(QB_ERR_BAD_PARAM, "Bad stream id");
+        ThrowSoundFailure();
         Origin(static_cast<int64_t>(frame->GetTimeStamp()) * 10000);
         try {
-            m_video->SendVideo(frame, m_origin, [this](AVPacket* p, AVRational tb) { m_output.File()->Write(p, tb); });
+            m_video->SendVideo(frame, m_origin, [this](AVPacket* p, AVRational tb) { WritePacket(p, tb); });
         } catch (...) {
             m_failed = true;
             throw;
@@ -94,12 +101,13 @@ bool CFFEncodingMuxer::WriteAudio(int streamId, Moorland::IRawAudioFrame* frame)
             QB_THROW(QB_ERR_BAD_PARAM, "Bad stream id");
         if (m_pass == 1)
             return true;
+        if (!m_audio)
+            QB_THROW(QB_ERR_BAD_PARAM, "Bad stream id");
         const int64_t t = frame->GetTimeStamp();
         if (t != INT64_MIN)
             Origin(t);
         try {
-            m_audio->SendAudio(frame, m_origin == INT64_MIN ? 0 : m_origin,
-                               [this](AVPacket* p, AVRational tb) { m_output.File()->Write(p, tb); });
+            QueueSound(frame, m_origin == INT64_MIN ? 0 : m_origin);
         } catch (...) {
             m_failed = true;
             throw;
@@ -108,8 +116,95 @@ bool CFFEncodingMuxer::WriteAudio(int streamId, Moorland::IRawAudioFrame* frame)
     });
 }
 
+void CFFEncodingMuxer::WritePacket(AVPacket* packet, AVRational timeBase)
+{
+    std::lock_guard<std::mutex> lock(m_fileMutex);
+    m_output.File()->Write(packet, timeBase);
+}
+
+void CFFEncodingMuxer::QueueSound(Moorland::IRawAudioFrame* frame, int64_t origin100ns)
+{
+    // The caller's frame is its source's until the next read.
+    SoundPtr copy(frame->Clone());
+    if (!copy)
+        QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
+    std::unique_lock<std::mutex> lock(m_soundMutex);
+    if (!m_soundThread.joinable()) {
+        m_soundEnding = false;
+        m_soundFailure = nullptr;
+        m_soundThread = std::thread([this] { SoundLoop(); });
+    }
+    m_soundChanged.wait(lock, [&] { return m_sounds.size() < kMaxQueuedSound || m_soundFailure; });
+    if (m_soundFailure)
+        std::rethrow_exception(m_soundFailure);
+    m_sounds.push_back({std::move(copy), origin100ns});
+    m_soundChanged.notify_all();
+}
+
+void CFFEncodingMuxer::SoundLoop()
+{
+    std::unique_lock<std::mutex> lock(m_soundMutex);
+    for (;;) {
+        m_soundChanged.wait(lock, [&] { return !m_sounds.empty() || m_soundEnding; });
+        if (m_sounds.empty())
+            return;
+        QueuedSound next = std::move(m_sounds.front());
+        m_sounds.pop_front();
+        m_soundChanged.notify_all();
+        lock.unlock();
+        std::exception_ptr failure;
+        try {
+            m_audio->SendAudio(next.frame.get(), next.origin100ns,
+                               [this](AVPacket* p, AVRational tb) { WritePacket(p, tb); });
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        next.frame.reset();
+        lock.lock();
+        if (failure) {
+            // The sound written so far stays; the rest is of no use.
+            m_soundFailure = failure;
+            m_sounds.clear();
+            m_soundChanged.notify_all();
+            return;
+        }
+        m_soundChanged.notify_all();
+    }
+}
+
+void CFFEncodingMuxer::EndSound(bool discard)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_soundMutex);
+        if (discard)
+            m_sounds.clear();
+        m_soundEnding = true;
+        m_soundChanged.notify_all();
+    }
+    if (m_soundThread.joinable())
+        m_soundThread.join();
+    std::lock_guard<std::mutex> lock(m_soundMutex);
+    m_soundEnding = false;
+    if (m_soundFailure && !discard) {
+        const std::exception_ptr failure = m_soundFailure;
+        m_soundFailure = nullptr;
+        std::rethrow_exception(failure);
+    }
+    m_soundFailure = nullptr;
+}
+
+void CFFEncodingMuxer::ThrowSoundFailure()
+{
+    std::lock_guard<std::mutex> lock(m_soundMutex);
+    if (m_soundFailure) {
+        m_failed = true;
+        std::rethrow_exception(m_soundFailure);
+    }
+}
+
 void CFFEncodingMuxer::GetDataRateStats(int streamId, uint64_t* bytes, uint32_t* ms)
 {
+    std::lock_guard<std::mutex> lock(m_fileMutex);
     // The video stream is the file's first, the sound the one after it.
     m_output.Stats(streamId, streamId == m_owner.VideoStreamId() ? m_video.get() : nullptr, bytes, ms);
 }
@@ -120,12 +215,28 @@ void CFFEncodingMuxer::EndWriting()
         if (!m_writing)
             return;
         m_writing = false;
+        try {
+            // A failure already told to the writer is not told again.
+            EndSound(m_failed);
+        } catch (...) {
+            // The sound's encoder failed: the file is given up as failed.
+            const std::exception_ptr cause = std::current_exception();
+            m_failed = true;
+            try {
+                m_output.End({m_video.get(), m_audio.get()}, true, m_owner.Path(), [this]() {
+                    m_video.reset();
+                    m_audio.reset();
+                });
+            } catch (...) {
+            }
+            std::rethrow_exception(cause);
+        }
         // A sound track the file holds for a source without sound (the
         // container wants one) is silence as long as the pictures.
         if (!m_failed && m_pass != 1 && m_video && m_audio && !m_audio->HasSound()) {
             try {
                 m_audio->SendSilence(m_video->PicturesEnd100ns(),
-                                     [this](AVPacket* p, AVRational tb) { m_output.File()->Write(p, tb); });
+                                     [this](AVPacket* p, AVRational tb) { WritePacket(p, tb); });
             } catch (...) {
                 // The cause is told, not that the output was left unfinished.
                 const std::exception_ptr cause = std::current_exception();
@@ -149,6 +260,10 @@ void CFFEncodingMuxer::EndWriting()
 
 void CFFEncodingMuxer::Abandon()
 {
+    try {
+        EndSound(true);
+    } catch (...) {
+    }
     m_writing = false;
     m_video.reset();
     m_audio.reset();

@@ -6,9 +6,15 @@
 #include "CFFEncodingOutput.h"
 #include "CFFStreamEncoder.h"
 #include "IAVExporter.h"
+#include "IRawAudioFrame.h"
 
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
+#include <exception>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 namespace Solvane {
 
@@ -32,7 +38,27 @@ public:
     void Abandon();
 
 private:
+    struct SoundFree
+    {
+        void operator()(Moorland::IRawAudioFrame* f) const { f->Free(); }
+    };
+    using SoundPtr = std::unique_ptr<Moorland::IRawAudioFrame, SoundFree>;
+    struct QueuedSound
+    {
+        SoundPtr frame;
+        int64_t origin100ns;
+    };
+
     void Origin(int64_t t100ns);
+    // The file's packet writer, shared by the two encoders' threads.
+    void WritePacket(AVPacket* packet, AVRational timeBase);
+    // Sound is encoded on a thread of its own, beside the pictures' encoder.
+    void QueueSound(Moorland::IRawAudioFrame* frame, int64_t origin100ns);
+    void SoundLoop();
+    // Waits until the queued sound is encoded and ends the thread; with
+    // `discard` the sound still queued is dropped. Throws what failed there.
+    void EndSound(bool discard);
+    void ThrowSoundFailure();
 
     CFFExporter& m_owner;
     CFFEncodingOutput m_output;
@@ -43,6 +69,14 @@ private:
     int64_t m_origin = INT64_MIN;
     std::unique_ptr<CFFStreamEncoder> m_video;
     std::unique_ptr<CFFStreamEncoder> m_audio;
+
+    mutable std::mutex m_fileMutex;   // the output file and its statistics
+    std::mutex m_soundMutex;          // the members below
+    std::condition_variable m_soundChanged;
+    std::deque<QueuedSound> m_sounds;
+    bool m_soundEnding = false;
+    std::exception_ptr m_soundFailure;
+    std::thread m_soundThread;
 };
 
 } // namespace Solvane

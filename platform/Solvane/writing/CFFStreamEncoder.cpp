@@ -23,6 +23,7 @@ extern "C" {
 #include <cctype>
 #include <cmath>
 #include <cstring>
+#include <thread>
 
 namespace Solvane {
 
@@ -38,6 +39,18 @@ std::string Lower(std::string s)
 bool StartsWith(const std::string& s, const char* prefix)
 {
     return s.compare(0, std::strlen(prefix), prefix) == 0;
+}
+
+// The codec's thread count for a job given `threads` processors. Asked for
+// every processor of the machine, the codec picks its own count: an encoder
+// such as x264 keeps all processors busy only with more frame threads than
+// there are processors (one and a half per processor).
+int CodecThreads(int threads)
+{
+    if (threads <= 0)
+        return 0;
+    const unsigned processors = std::thread::hardware_concurrency();
+    return processors > 0 && static_cast<unsigned>(threads) >= processors ? 0 : threads;
 }
 
 // A picture of the encoder's layout and size with pixels of its own.
@@ -282,7 +295,7 @@ std::unique_ptr<CFFStreamEncoder> CFFStreamEncoder::Video(const VideoExportSetti
     c->sample_aspect_ratio = SampleAspect(settings.aspect, c->width, c->height);
     if (settings.bitrateKbps > 0)
         c->bit_rate = static_cast<int64_t>(settings.bitrateKbps) * 1000;
-    c->thread_count = threads > 0 ? threads : 0;
+    c->thread_count = CodecThreads(threads);
     if (out && out->NeedsGlobalHeader())
         c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
 
@@ -376,7 +389,7 @@ std::unique_ptr<CFFStreamEncoder> CFFStreamEncoder::Audio(const AudioExportSetti
         if (settings.bitrate > 0 && attempt == 0)
             c->bit_rate = settings.bitrate;
         c->time_base = AVRational{1, rate};
-        c->thread_count = threads > 0 ? threads : 0;
+        c->thread_count = CodecThreads(threads);
         if (out && out->NeedsGlobalHeader())
             c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         ApplyOptions(c, settings.options, std::string("audio encoder ") + codec->name);

@@ -10,6 +10,7 @@
 #include "ICompressedFrame.h"
 #include "IRawAudioFrame.h"
 #include "IRawVideoFrame.h"
+#include "MoorlanTypes.h"
 #include "quenta_base_streams.h"
 
 #include <gtest/gtest.h>
@@ -533,4 +534,102 @@ TEST_F(ExporterTest, AnOptionFFmpegDoesNotKnowFailsTheJobByName)
     exporter.SetSettings(s);
     ASSERT_TRUE(exporter.Open(Out("bad-pixfmt.mp4").c_str()));
     EXPECT_NE(Transcode(exporter, 1).find("can't take yuv444p pictures"), std::string::npos);
+}
+
+namespace {
+
+// Sound of its own buffer whose layout the caller chooses; its copies are
+// heap frames that free themselves.
+class OwnSound final : public IRawAudioFrame
+{
+public:
+    OwnSound(int format, int64_t time) : m_format(format), m_time(time), m_bytes(1024 * 2 * 2, 0) {}
+    void Free() override
+    {
+        if (m_heap)
+            delete this;
+    }
+    IRawAudioFrame* Clone() override
+    {
+        auto* copy = new OwnSound(*this);
+        copy->m_heap = true;
+        return copy;
+    }
+    int GetSampleFormat() override { return m_format; }
+    int GetSampleRate() override { return 44100; }
+    int GetChannels() override { return 2; }
+    unsigned GetSampleCount() override { return 1024; }
+    unsigned GetBufferCount() override { return 1; }
+    unsigned char* GetBuffer(unsigned index, unsigned* size) override
+    {
+        if (size)
+            *size = index == 0 ? static_cast<unsigned>(m_bytes.size()) : 0;
+        return index == 0 ? m_bytes.data() : nullptr;
+    }
+    int64_t GetTimeStamp() override { return m_time; }
+    void SetTimeStamp(int64_t t) override { m_time = t; }
+    int64_t GetDuration() override { return 1024LL * 10000000 / 44100; }
+
+private:
+    int m_format;
+    int64_t m_time;
+    std::vector<unsigned char> m_bytes;
+    bool m_heap = false;
+};
+
+} // namespace
+
+// The sound is encoded beside the pictures: its encoder's failure still
+// reaches the writer with its reason, by a later write or at the end.
+TEST_F(ExporterTest, ASoundEncoderFailureReachesTheWriter)
+{
+    struct Case
+    {
+        int badFrom; // the first sound frame the encoder can't take
+        bool thenEnd; // the writer stops writing right after it
+    };
+    const Case cases[] = {{0, false}, {40, false}, {40, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.badFrom);
+        SCOPED_TRACE(c.thenEnd);
+        CFFExporter exporter;
+        exporter.SetSettings(Settings("matroska", "mpeg4", "aac"));
+        ASSERT_TRUE(exporter.Open(Out("sound-fails.mkv").c_str()));
+        IEncodingMuxer* muxer = exporter.GetEncodingMuxer();
+        ASSERT_NE(muxer, nullptr);
+        ASSERT_TRUE(muxer->SetEncodingPass(1));
+        std::unique_ptr<IAVSource, Released> source(manager->CreateSourceFromAddress(
+            SolvaneTest::Media::Get().Clip().c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
+        ASSERT_NE(source, nullptr);
+        ASSERT_TRUE(muxer->BeginWriting());
+        std::string failure;
+        int sounds = 0;
+        IRawAudioFrame* audio = nullptr;
+        IRawVideoFrame* video = nullptr;
+        void* other = nullptr;
+        while (failure.empty() && source->ReadFrames(&audio, &video, &other, AVReadVideoOnly) && video) {
+            if (!muxer->WriteVideo(exporter.VideoStreamId(), video)) {
+                failure = SolvaneTest::LastMessage();
+                break;
+            }
+            // Two sound frames (2 x 1024 samples at 44.1 kHz) per picture at 25 fps.
+            for (int i = 0; i < 2 && failure.empty(); ++i, ++sounds) {
+                const int format = sounds >= c.badFrom ? 99 : QUENTA_SAMPLE_S16;
+                OwnSound sound(format, sounds * 1024LL * 10000000 / 44100);
+                if (!muxer->WriteAudio(exporter.AudioStreamId(), &sound))
+                    failure = SolvaneTest::LastMessage();
+            }
+            if (c.thenEnd && sounds > c.badFrom)
+                break;
+        }
+        if (failure.empty()) {
+            GetQuentaException()->Clear();
+            muxer->EndWriting();
+            failure = SolvaneTest::LastMessage();
+        } else {
+            muxer->EndWriting();
+        }
+        EXPECT_NE(failure.find("Bad audio format"), std::string::npos) << failure;
+        exporter.Close();
+    }
 }
