@@ -215,46 +215,34 @@ void CFFEncodingMuxer::EndWriting()
         if (!m_writing)
             return;
         m_writing = false;
+        // The steps before the file's end: a failure of one gives the file
+        // up, and its cause is told rather than the unfinished file.
         try {
             // A failure already told to the writer is not told again.
             EndSound(m_failed);
+            // A sound track the file holds for a source without sound (the
+            // container wants one) is silence as long as the pictures.
+            if (!m_failed && m_pass != 1 && m_video && m_audio && !m_audio->HasSound())
+                m_audio->SendSilence(m_video->PicturesEnd100ns(),
+                                     [this](AVPacket* p, AVRational tb) { WritePacket(p, tb); });
         } catch (...) {
-            // The sound's encoder failed: the file is given up as failed.
             const std::exception_ptr cause = std::current_exception();
             m_failed = true;
             try {
-                m_output.End({m_video.get(), m_audio.get()}, true, m_owner.Path(), [this]() {
-                    m_video.reset();
-                    m_audio.reset();
-                });
+                EndOutput();
             } catch (...) {
             }
             std::rethrow_exception(cause);
         }
-        // A sound track the file holds for a source without sound (the
-        // container wants one) is silence as long as the pictures.
-        if (!m_failed && m_pass != 1 && m_video && m_audio && !m_audio->HasSound()) {
-            try {
-                m_audio->SendSilence(m_video->PicturesEnd100ns(),
-                                     [this](AVPacket* p, AVRational tb) { WritePacket(p, tb); });
-            } catch (...) {
-                // The cause is told, not that the output was left unfinished.
-                const std::exception_ptr cause = std::current_exception();
-                m_failed = true;
-                try {
-                    m_output.End({m_video.get(), m_audio.get()}, true, m_owner.Path(), [this]() {
-                        m_video.reset();
-                        m_audio.reset();
-                    });
-                } catch (...) {
-                }
-                std::rethrow_exception(cause);
-            }
-        }
-        m_output.End({m_video.get(), m_audio.get()}, m_failed, m_owner.Path(), [this]() {
-            m_video.reset();
-            m_audio.reset();
-        });
+        EndOutput();
+    });
+}
+
+void CFFEncodingMuxer::EndOutput()
+{
+    m_output.End({m_video.get(), m_audio.get()}, m_failed, m_owner.Path(), [this]() {
+        m_video.reset();
+        m_audio.reset();
     });
 }
 

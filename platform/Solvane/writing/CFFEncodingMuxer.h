@@ -59,6 +59,8 @@ private:
     // `discard` the sound still queued is dropped. Throws what failed there.
     void EndSound(bool discard);
     void ThrowSoundFailure();
+    // Flushes the encoders (unless failed) and closes the file.
+    void EndOutput();
 
     CFFExporter& m_owner;
     CFFEncodingOutput m_output;
