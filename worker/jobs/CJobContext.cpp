@@ -63,8 +63,12 @@ void CJobContext::Finish()
     if (Cancelled())
         return;
     CommitOutputs();
-    if (!r->ChangeState(CONVERT_TASK_RUNNING, CONVERT_TASK_FINISHED))
-        r->ChangeState(CONVERT_TASK_PAUSED, CONVERT_TASK_FINISHED);
+    // The output is whole and in place: a cancel that came while it was
+    // put there came too late, and the job ends finished rather than
+    // cancelled beside a finished file.
+    if (!r->ChangeState(CONVERT_TASK_RUNNING, CONVERT_TASK_FINISHED) &&
+        !r->ChangeState(CONVERT_TASK_PAUSED, CONVERT_TASK_FINISHED))
+        r->ChangeState(CONVERT_TASK_CANCEL, CONVERT_TASK_FINISHED);
 }
 
 Released<IAVSource> CJobContext::OpenSource(const std::string& address, int* movieId, int* videoId, int* audioId,
