@@ -10,11 +10,11 @@
 //
 // With a fourth word only that path runs, once per run (for a profiler, or
 // for a script that measures each run's memory from outside), and prints the
-// wall and processor time of each run: for the task and the engine from the
-// moment the job is handed over (the program running, the clip imported) to
-// its finished state. PROFILE is a
-// shipped profile's number: 101 (the default) is taken at 8 Mbit/s, any
-// other as it stands, and the ffmpeg program is given the same settings.
+// wall and processor time of each run. The task's and the engine's times run
+// from the moment the job is handed over (the program running, the clip
+// imported) to its finished state. PROFILE is a shipped profile's number: 101
+// (the default) is taken at 8 Mbit/s, any other as it stands, and the ffmpeg
+// program is given the same settings.
 //
 // Run it from an optimised build: convworker, the libraries and the
 // profiles are taken from the build's bin folder.
@@ -211,10 +211,10 @@ int main(int argc, char** argv)
     auto cpu = [](double& best, double before) { best = Best(best, CpuSeconds() - before); };
     for (int i = 0; i < runs; ++i) {
         double before = CpuSeconds();
-        task = Best(task, ThroughTask(manager, clip, folder, "task"));
+        task = Best(task, ThroughTask(manager, clip, folder, "task", &before));
         cpu(taskCpu, before);
         before = CpuSeconds();
-        engine = Best(engine, ThroughEngine(clip, folder + "/engine.mp4"));
+        engine = Best(engine, ThroughEngine(clip, folder + "/engine.mp4", &before));
         cpu(engineCpu, before);
         before = CpuSeconds();
         ffmpeg = Best(ffmpeg, ThroughFfmpeg(clip, folder + "/ffmpeg.mp4"));

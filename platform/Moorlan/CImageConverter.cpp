@@ -4,10 +4,10 @@
 #include "FFErrors.h"
 #include "Moorlan.h"
 #include "MoorlanPixelMap.h"
+#include "sysplatform.h"
 
 #include <algorithm>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 extern "C" {
@@ -80,8 +80,7 @@ ScalerParking& Parking()
 // only take processors from the decoder.
 int SliceThreads()
 {
-    const unsigned processors = std::thread::hardware_concurrency();
-    return static_cast<int>(std::max(1u, processors / 4));
+    return std::max(1, QuentaBased::get_cpu_count() / 4);
 }
 
 } // namespace

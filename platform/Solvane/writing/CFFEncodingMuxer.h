@@ -72,7 +72,7 @@ private:
     std::unique_ptr<CFFStreamEncoder> m_video;
     std::unique_ptr<CFFStreamEncoder> m_audio;
 
-    mutable std::mutex m_fileMutex;   // the output file and its statistics
+    std::mutex m_fileMutex;           // the output file and its statistics
     std::mutex m_soundMutex;          // the members below
     std::condition_variable m_soundChanged;
     std::deque<QueuedSound> m_sounds;

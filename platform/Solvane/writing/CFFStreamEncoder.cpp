@@ -11,6 +11,7 @@
 #include "MoorlanFormatMap.h"
 #include "MoorlanTypes.h"
 #include "SolvaneFF.h"
+#include "sysplatform.h"
 
 extern "C" {
 #include <libavcodec/dv_profile.h>
@@ -23,7 +24,6 @@ extern "C" {
 #include <cctype>
 #include <cmath>
 #include <cstring>
-#include <thread>
 
 namespace Solvane {
 
@@ -49,8 +49,7 @@ int CodecThreads(int threads)
 {
     if (threads <= 0)
         return 0;
-    const unsigned processors = std::thread::hardware_concurrency();
-    return processors > 0 && static_cast<unsigned>(threads) >= processors ? 0 : threads;
+    return threads >= QuentaBased::get_cpu_count() ? 0 : threads;
 }
 
 // A picture of the encoder's layout and size with pixels of its own.
