@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <random>
 #include <vector>
 
 namespace QuentaBased {
@@ -191,40 +192,136 @@ PathParts SplitPath(const std::string& path)
     return p;
 }
 
-std::string StagedMark(long pid)
+std::string RandomPart()
 {
-    return ".part-" + std::to_string(pid);
+    static const char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    unsigned char bytes[8] = {};
+    std::random_device device;
+    for (unsigned char& b : bytes)
+        b = static_cast<unsigned char>(device());
+    std::string part;
+    for (unsigned char b : bytes)
+        part += kChars[b % (sizeof kChars - 1)];
+    return part;
+}
+
+// Removes the folder `name` in `parent` and its content without following
+// any link: each level is opened with O_NOFOLLOW and its entries are taken
+// apart relative to it.
+bool RemoveTreeAt(int parent, const char* name)
+{
+    const int fd = ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
+        return false;
+    }
+    std::vector<std::string> names;
+    while (struct dirent* entry = ::readdir(dir)) {
+        const std::string n = entry->d_name;
+        if (n != "." && n != "..")
+            names.push_back(n);
+    }
+    for (const std::string& n : names) {
+        struct stat st {};
+        if (::fstatat(fd, n.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        if (S_ISDIR(st.st_mode))
+            RemoveTreeAt(fd, n.c_str());
+        else
+            ::unlinkat(fd, n.c_str(), 0);
+    }
+    ::closedir(dir);
+    return ::unlinkat(parent, name, AT_REMOVEDIR) == 0;
+}
+
+made_entry MadeEntry(const std::string& path, const struct stat& st)
+{
+    made_entry entry;
+    entry.path = path;
+    entry.device = static_cast<unsigned long long>(st.st_dev);
+    entry.inode = static_cast<unsigned long long>(st.st_ino);
+    return entry;
 }
 
 } // namespace
 
-std::string staged_file_name(const std::string& path, long pid)
+made_entry create_working_file(const std::string& path, std::string (*random_part)())
 {
     const PathParts p = SplitPath(path);
-    return p.folder + p.stem + StagedMark(pid) + p.ext;
+    int err = EEXIST;
+    // A taken name is someone's file: the next name is tried, never that
+    // one emptied.
+    for (int attempt = 0; attempt < 100 && err == EEXIST; ++attempt) {
+        const std::string working = p.folder + p.stem + ".part-" + (random_part ? random_part() : RandomPart()) + p.ext;
+        const int fd = ::open(working.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        if (fd < 0) {
+            err = errno;
+            continue;
+        }
+        struct stat st {};
+        if (::fstat(fd, &st) != 0) {
+            err = errno;
+            ::close(fd);
+            ::unlink(working.c_str());
+            break;
+        }
+        ::close(fd);
+        return MadeEntry(working, st);
+    }
+    QB_THROW_ERRNO(QB_ERR_FILE_IO, "Can't create the file " + path, err);
 }
 
-int remove_staged_files(const std::string& path, long pid)
+made_entry create_working_folder(const std::string& path)
 {
-    const PathParts p = SplitPath(path);
-    const std::string tail = StagedMark(pid) + p.ext;
-    DIR* dir = ::opendir(p.folder.empty() ? "." : p.folder.c_str());
-    if (!dir)
-        return 0;
-    std::vector<std::string> found;
-    while (struct dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name.size() >= p.stem.size() + tail.size() && name.compare(0, p.stem.size(), p.stem) == 0 &&
-            name.compare(name.size() - tail.size(), tail.size(), tail) == 0)
-            found.push_back(p.folder + name);
+    std::string working = path + ".part-XXXXXX";
+    if (!::mkdtemp(&working[0]))
+        QB_THROW_ERRNO(QB_ERR_FILE_IO, "Can't create a working folder beside " + path, errno);
+    struct stat st {};
+    if (::lstat(working.c_str(), &st) != 0) {
+        const int err = errno;
+        ::rmdir(working.c_str());
+        QB_THROW_ERRNO(QB_ERR_FILE_IO, "Can't create a working folder beside " + path, err);
     }
-    ::closedir(dir);
-    int removed = 0;
-    for (const std::string& file : found) {
-        struct stat st {};
-        if (::lstat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::unlink(file.c_str()) == 0)
-            ++removed;
-    }
+    return MadeEntry(working, st);
+}
+
+bool is_made_entry(const made_entry& entry, bool folder)
+{
+    struct stat st {};
+    if (entry.path.empty() || ::lstat(entry.path.c_str(), &st) != 0)
+        return false;
+    if (folder ? !S_ISDIR(st.st_mode) : !S_ISREG(st.st_mode))
+        return false;
+    return static_cast<unsigned long long>(st.st_dev) == entry.device &&
+           static_cast<unsigned long long>(st.st_ino) == entry.inode;
+}
+
+bool remove_made_file(const made_entry& entry)
+{
+    return is_made_entry(entry, false) && ::unlink(entry.path.c_str()) == 0;
+}
+
+bool remove_made_folder(const made_entry& entry)
+{
+    if (entry.path.empty())
+        return false;
+    const PathParts p = SplitPath(entry.path);
+    const std::string name = p.stem + p.ext;
+    const int parent = ::open(p.folder.empty() ? "." : p.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (parent < 0)
+        return false;
+    // Judged relative to the parent that is then taken apart, so a folder
+    // swapped for a link between the two steps is not followed.
+    struct stat st {};
+    bool removed = false;
+    if (::fstatat(parent, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode) &&
+        static_cast<unsigned long long>(st.st_dev) == entry.device &&
+        static_cast<unsigned long long>(st.st_ino) == entry.inode)
+        removed = RemoveTreeAt(parent, name.c_str());
+    ::close(parent);
     return removed;
 }
 

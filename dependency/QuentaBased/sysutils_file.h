@@ -28,15 +28,34 @@ bool move_file(const std::string& from, const std::string& to);
 // Clears the record first; true for anything that exists, folders included.
 bool file_exists(const char* path);
 
+// A file or folder the program made itself, known by its exact name and by
+// the device and inode it got when made: a user's file put under the same
+// name afterwards is never taken for it.
+struct made_entry
+{
+    std::string path;
+    unsigned long long device = 0;
+    unsigned long long inode = 0;
+};
+
 // An output is written under a working name beside its final one and
-// renamed into place only when whole: "<folder>/<name>.part-<pid><ext>", so
-// the extension that chooses the format stays last, and the writer's
-// process id tells whose it is.
-std::string staged_file_name(const std::string& path, long pid);
-// Removes the regular files that the writer `pid` left under working names
-// for `path`, the numbered parts of a split ("<name>(2).part-<pid><ext>")
-// included. The number removed.
-int remove_staged_files(const std::string& path, long pid);
+// renamed into place only when whole: "<folder>/<name>.part-<random><ext>",
+// so the extension that chooses the format stays last. The file is made
+// here, empty, with O_CREAT|O_EXCL and never through a link: a name that is
+// taken is left alone and another random part tried. `random_part` (for
+// tests) gives the random parts; by default 8 random letters and digits.
+// Throws with the reason when no file can be made.
+made_entry create_working_file(const std::string& path, std::string (*random_part)() = nullptr);
+// A new empty folder "<path>.part-XXXXXX" (mkdtemp) beside `path`. Throws.
+made_entry create_working_folder(const std::string& path);
+// Whether what is at entry.path now is still the regular file (or, with
+// `folder`, the real folder) that was made there; links are never followed.
+bool is_made_entry(const made_entry& entry, bool folder);
+// Removes entry.path only while it is the file that was made; true when removed.
+bool remove_made_file(const made_entry& entry);
+// Removes entry.path and what lies in it only while it is the folder that
+// was made; links inside are removed, never followed. True when removed.
+bool remove_made_folder(const made_entry& entry);
 
 // The calling thread's last error as four lines of display text; "" when none.
 std::string GetLastQuentaExpAsText();

@@ -6,11 +6,13 @@
 #include "IProfile.h"
 #include "JobProfileFile.h"
 #include "MemFileMapping.h"
+#include "WorkNames.h"
 #include "WorkerCommandLine.h"
 
 #include "Basilvo/Basilvo.h"
 #include "Basilvo/QuentaLogger.h"
 #include "CBaseException.h"
+#include "CLockedFolder.h"
 #include "sysplatform.h"
 #include "sysutils_file.h"
 
@@ -38,6 +40,10 @@ namespace {
 constexpr uint32_t kJobFileSize = 8u << 20;
 constexpr uint32_t kMaxJobs = 4096;
 constexpr uint32_t kErrorTextCapacity = 1000;
+// Room for the names of the working files one worker makes at once (a split
+// into a few hundred parts). Blocks are taken only for running workers and
+// reused once their workers have ended.
+constexpr uint32_t kWorkNamesCapacity = 64u << 10;
 // At Release a worker gets this long to end on its own after the cancel.
 constexpr uint64_t kReleaseGraceMs = 3000;
 // Without a process descriptor, ended workers are noticed by polling.
@@ -82,54 +88,33 @@ std::string FileTail(const std::string& sPath, size_t nMaxBytes)
     return sText;
 }
 
-// Each started worker is noted in the engine's folder as "<task>.output":
-// its process id and its destination, so that what it left under working
-// names can be found even when the engine died with it.
-const char* const kOutputNote = ".output";
+const char* const kJobFileName = "jobs.share";
 
-void RemoveNotedOutputs(const std::string& sNote)
+// What a dead engine's workers still had under working names goes, by the
+// exact names they noted in their records; anything else stays.
+void RemoveDeadEngineJobs(const std::string& sFolder)
 {
-    std::istringstream in(FileTail(sNote, 8192));
-    long nPid = 0;
-    std::string sDest;
-    if (in >> nPid && in.ignore() && std::getline(in, sDest) && nPid > 0 && !sDest.empty())
-        QuentaBased::remove_staged_files(sDest, nPid);
-}
-
-// The folders of engines whose process has died (their workers died with
-// them) are removed, with what their workers left under working names: each
-// folder names its owner in the file "owner".
-void RemoveDeadEngineFolders(const std::string& sTemp)
-{
-    DIR* pDir = ::opendir(sTemp.c_str());
-    if (!pDir)
+    const std::string sJobFile = sFolder + "/" + kJobFileName;
+    struct stat st;
+    if (::lstat(sJobFile.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 4)
         return;
-    std::vector<std::string> dead;
-    while (struct dirent* pEntry = ::readdir(pDir)) {
-        if (std::strncmp(pEntry->d_name, kFolderPrefix, std::strlen(kFolderPrefix)) != 0)
+    const uint32_t nSize = static_cast<uint32_t>(std::min<off_t>(st.st_size, kJobFileSize));
+    std::unique_ptr<CMemFileMapping> pFile(CMemFileMapping::OpenFileMap(sJobFile, nSize));
+    for (uint32_t n = 0; pFile && n < kMaxJobs; ++n) {
+        // Table entries are read as they lie: most are empty, and an empty
+        // one is nothing to report.
+        void* pEntry = nullptr;
+        uint32_t nLink = 0;
+        if (!pFile->ReadData(4 * n, 4, &pEntry) || !pEntry)
+            break;
+        std::memcpy(&nLink, pEntry, 4);
+        ConvertTaskInfo2* pRecord = nLink != 0 ? pFile->GetJobRecord(n) : nullptr;
+        if (!pRecord)
             continue;
-        const std::string sFolder = sTemp + "/" + pEntry->d_name;
-        std::string sOwner = FileTail(sFolder + "/owner", 32);
-        long nPid = std::strtol(sOwner.c_str(), nullptr, 10);
-        if (nPid > 0 && ::kill(static_cast<pid_t>(nPid), 0) != 0 && errno == ESRCH)
-            dead.push_back(sFolder);
+        for (const std::string& sGone : CWorkNames(pFile.get(), pRecord).RemoveMade())
+            Log(LOG_INFO, "removed " + sGone + ", which a worker of an engine that died left unfinished");
     }
-    ::closedir(pDir);
-    for (const std::string& sFolder : dead) {
-        if (DIR* pFolder = ::opendir(sFolder.c_str())) {
-            while (struct dirent* pEntry = ::readdir(pFolder)) {
-                const std::string sName = pEntry->d_name;
-                if (sName == "." || sName == "..")
-                    continue;
-                if (sName.size() > std::strlen(kOutputNote) &&
-                    sName.compare(sName.size() - std::strlen(kOutputNote), std::string::npos, kOutputNote) == 0)
-                    RemoveNotedOutputs(sFolder + "/" + sName);
-                ::unlink((sFolder + "/" + sName).c_str());
-            }
-            ::closedir(pFolder);
-        }
-        ::rmdir(sFolder.c_str());
-    }
+    GetQuentaException()->Clear();
 }
 
 // Writes nState over any of the given states; false when the record shows
@@ -169,7 +154,6 @@ struct CAVConverter::Task
     ConvertTaskInfo2* pRecord = nullptr;
     std::string sProfileFile;
     std::string sLogFile;
-    std::string sOutputNote;
     std::string sImporter;
     std::string sManagerConfig;
     std::vector<int> cpus;
@@ -216,10 +200,7 @@ CAVConverter::~CAVConverter()
         m_pJobFile.reset();
         ::unlink(sPath.c_str());
     }
-    if (!m_sFolder.empty()) {
-        ::unlink((m_sFolder + "/owner").c_str());
-        ::rmdir(m_sFolder.c_str());
-    }
+    m_pFolder.reset();
     if (m_nWakeFd >= 0)
         ::close(m_nWakeFd);
 }
@@ -285,7 +266,6 @@ int CAVConverter::AddTask(const char* sSrcPathUtf8, const char* sDestPathUtf8, c
         const std::string sBase = m_sFolder + "/task" + std::to_string(pTask->nId);
         pTask->sProfileFile = sBase + ".profile";
         pTask->sLogFile = sBase + ".log";
-        pTask->sOutputNote = sBase + kOutputNote;
         pTask->sImporter = sImporterName ? sImporterName : "";
         pTask->sManagerConfig = BuildManagerConfig();
 
@@ -515,21 +495,14 @@ void CAVConverter::EnsureJobFileLocked()
 {
     if (m_pJobFile)
         return;
-    if (m_sFolder.empty()) {
-        RemoveDeadEngineFolders(TempFolder());
-        std::string sTemplate = TempFolder() + "/" + kFolderPrefix + "XXXXXX";
-        if (!::mkdtemp(&sTemplate[0]))
-            QB_THROW_ERRNO(QB_ERR_FILE_IO, "mkdtemp error", errno);
-        m_sFolder = sTemplate;
-        const std::string sOwner = std::to_string(::getpid()) + "\n";
-        int fd = ::open((m_sFolder + "/owner").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-        if (fd >= 0) {
-            ssize_t n = ::write(fd, sOwner.data(), sOwner.size());
-            (void)n;
-            ::close(fd);
-        }
+    if (!m_pFolder) {
+        // The folders of engines that have died (their workers died with
+        // them) go, with what their workers left under working names.
+        QuentaBased::CLockedFolder::RemoveAbandoned(kFolderPrefix, RemoveDeadEngineJobs, TempFolder());
+        m_pFolder.reset(new QuentaBased::CLockedFolder(kFolderPrefix, TempFolder()));
+        m_sFolder = m_pFolder->Path();
     }
-    const std::string sPath = m_sFolder + "/jobs.share";
+    const std::string sPath = m_sFolder + "/" + kJobFileName;
     int fd = ::open(sPath.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0)
         QB_THROW_ERRNO(QB_ERR_FILE_IO, "open error", errno);
@@ -651,14 +624,11 @@ void CAVConverter::OnWorkerEndedLocked(Task& task)
     const std::string sId = std::to_string(task.nId);
     const std::string sEnd = task.pWorker->DescribeEnd();
     // A worker puts its outputs in place before it reports them finished;
-    // what it still had under working names (killed, or ended short) goes.
-    if (const char* sDest = m_pJobFile->GetText(task.pRecord->DstPathText)) {
-        const int nRemoved = QuentaBased::remove_staged_files(sDest, task.pWorker->GetPid());
-        if (nRemoved > 0)
-            Log(LOG_INFO, "task " + sId + ": removed " + std::to_string(nRemoved) +
-                              " unfinished output file(s) its worker left beside " + sDest);
-    }
-    ::unlink(task.sOutputNote.c_str());
+    // what it still had under working names (killed, or ended short) goes,
+    // by the exact names it noted.
+    for (const std::string& sGone : CWorkNames(m_pJobFile.get(), task.pRecord).RemoveMade())
+        Log(LOG_INFO, "task " + sId + ": removed " + sGone + ", which its worker left unfinished");
+    ReturnWorkNamesLocked(task);
     switch (task.pRecord->GetState()) {
     case CONVERT_TASK_FINISHED:
         Log(LOG_INFO, "task " + sId + " finished");
@@ -709,6 +679,9 @@ void CAVConverter::StartWorker(std::unique_lock<std::mutex>& lock, Task& task)
     job.nMapSize = kJobFileSize;
     job.sLogFile = task.sLogFile;
 
+    if (!ReserveWorkNamesLocked(task))
+        Log(LOG_WARN, "task " + std::to_string(task.nId) + ": no room in the job file for the names of its working "
+                      "files; a worker killed now leaves them behind");
     task.bStarted = true;
     task.bStarting = true;
     std::vector<int> cpus = task.cpus;
@@ -725,14 +698,11 @@ void CAVConverter::StartWorker(std::unique_lock<std::mutex>& lock, Task& task)
     lock.lock();
     task.bStarting = false;
     if (!pWorker) {
+        ReturnWorkNamesLocked(task);
         FailTaskLocked(task, "The conversion worker could not be started: " + sError);
         return;
     }
     Log(LOG_INFO, "task " + std::to_string(task.nId) + " runs in worker " + std::to_string(pWorker->GetPid()));
-    if (const char* sDest = m_pJobFile->GetText(task.pRecord->DstPathText)) {
-        std::ofstream note(task.sOutputNote, std::ios::trunc);
-        note << pWorker->GetPid() << "\n" << sDest << "\n";
-    }
     task.pWorker = std::move(pWorker);
     if (task.bCancel) {
         task.bCancel = false;
@@ -877,14 +847,43 @@ void CAVConverter::Wake()
     } while (n < 0 && errno == EINTR);
 }
 
+bool CAVConverter::ReserveWorkNamesLocked(Task& task)
+{
+    uint32_t nLink = 0;
+    if (!m_freeWorkNames.empty()) {
+        nLink = m_freeWorkNames.back();
+        m_freeWorkNames.pop_back();
+    } else {
+        // The arena's blocks lie on any byte: one word more keeps the
+        // block on a 4-byte boundary.
+        const uint32_t nBlock = m_pJobFile->MallcMemory(kWorkNamesCapacity + 4);
+        if (nBlock == 0)
+            return false;
+        nLink = (nBlock + 3u) & ~3u;
+    }
+    if (!CWorkNames::Reserve(m_pJobFile.get(), task.pRecord, nLink, kWorkNamesCapacity)) {
+        m_freeWorkNames.push_back(nLink);
+        return false;
+    }
+    return true;
+}
+
+void CAVConverter::ReturnWorkNamesLocked(Task& task)
+{
+    const uint32_t nLink = task.pRecord->WorkNames;
+    if (nLink == 0)
+        return;
+    task.pRecord->WorkNames = 0;
+    task.pRecord->WorkNamesCapacity = 0;
+    m_freeWorkNames.push_back(nLink);
+}
+
 void CAVConverter::RemoveTaskFiles(const Task& task) const
 {
     if (!task.sProfileFile.empty())
         ::unlink(task.sProfileFile.c_str());
     if (!task.sLogFile.empty())
         ::unlink(task.sLogFile.c_str());
-    if (!task.sOutputNote.empty())
-        ::unlink(task.sOutputNote.c_str());
 }
 
 } // namespace Moorland

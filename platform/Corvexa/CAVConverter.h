@@ -28,6 +28,9 @@
 #include <vector>
 
 class CMemFileMapping;
+namespace QuentaBased {
+class CLockedFolder;
+}
 
 namespace Moorland {
 
@@ -92,6 +95,10 @@ private:
     int NextTimeoutLocked() const;
     Task* FindLocked(int nTaskId) const;
     void RemoveTaskFiles(const Task& task) const;
+    // The block a worker notes its working names in: reserved before it
+    // starts, given back once it has ended and what it left is removed.
+    bool ReserveWorkNamesLocked(Task& task);
+    void ReturnWorkNamesLocked(Task& task);
     void MonitorMain();
     void Wake();
 
@@ -102,7 +109,10 @@ private:
     std::map<int, std::unique_ptr<Task>> m_tasks;      // by id: the queue order
     std::vector<std::unique_ptr<Task>> m_retiring;      // removed, worker still ending
     std::unique_ptr<CMemFileMapping> m_pJobFile;
+    // The engine's own folder, locked while the engine lives.
+    std::unique_ptr<QuentaBased::CLockedFolder> m_pFolder;
     std::string m_sFolder;
+    std::vector<uint32_t> m_freeWorkNames;
     uint32_t m_nNextIndex = 0;
     int m_nNextId = 1;
     bool m_bStarted = false;

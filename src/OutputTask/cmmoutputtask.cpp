@@ -4,6 +4,7 @@
 
 #include "Basilvo/Basilvo.h"
 #include "CBaseException.h"
+#include "CLockedFolder.h"
 #include "CTmpFile.h"
 #include "ConvertTaskInfo2.h"
 #include "IAVConverter.h"
@@ -27,6 +28,7 @@ const char* const kSource = "cmmoutputtask";
 #define TASK_THROW(code, msg) throw CBaseException((code), (msg), __LINE__, kSource)
 
 const char* const kSimpleEditImporter = "SimpleEditImporter";
+const char* const kEditFolderPrefix = "fablecut-edit-";
 
 std::string Utf8(const QString& s)
 {
@@ -41,12 +43,30 @@ std::string Utf8(const QString& s)
     throw CBaseException(nCode, sMessage, nLine, kSource);
 }
 
+// The edit descriptions handed to the engine lie in a folder of the
+// program's own, locked while it runs: those of a program that was killed
+// are removed with its folder by the next one, and nothing else is.
+std::string EditDescriptionFolder()
+{
+    static std::unique_ptr<QuentaBased::CLockedFolder> folder;
+    if (!folder) {
+        try {
+            QuentaBased::CLockedFolder::RemoveAbandoned(kEditFolderPrefix);
+            folder.reset(new QuentaBased::CLockedFolder(kEditFolderPrefix));
+        } catch (const CBaseException&) {
+            return std::string(); // the temporary folder itself, as a last resort
+        }
+    }
+    return folder->Path();
+}
+
 } // namespace
 
 CMMOutputTask::CMMOutputTask(Moorland::IAVManager* pManager, IMirendo* pMirendo, ICudaHelper* pCuda)
     : m_pMirendo(pMirendo), m_pCuda(pCuda), m_pManager(pManager)
 {
-    m_sSrcSeixPath = QString::fromStdString(QuentaBased::CTmpFile(std::string(), std::string(".seix")).GetFilePathName());
+    m_sSrcSeixPath =
+        QString::fromStdString(QuentaBased::CTmpFile(EditDescriptionFolder(), std::string(".seix")).GetFilePathName());
 }
 
 CMMOutputTask::~CMMOutputTask()

@@ -4,6 +4,7 @@
 // record (state, percent, error text) and the output (ffprobe, stream hashes).
 
 #include "MemFileMapping.h"
+#include "WorkNames.h"
 #include "../CommaLocale.h"
 #include "../MediaTestFolder.h"
 #include "../ProbeOutput.h"
@@ -25,6 +26,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -39,6 +41,8 @@ using Moorland::ConvertTaskInfo2;
 namespace {
 
 const uint32_t kJobFileSize = 64 * 1024;
+// The block the engine reserves for a job's working names, smaller here.
+const uint32_t kWorkNamesBytes = 8 * 1024;
 
 bool Shell(const std::string& command)
 {
@@ -215,6 +219,7 @@ struct Outcome
     std::string error;
     int64_t bytes = 0;
     int32_t taskId = 0;
+    std::vector<Moorland::CWorkNames::Entry> workNames; // as the job left them in its record
 };
 
 class ConvWorker : public ::testing::Test
@@ -281,6 +286,8 @@ protected:
         EXPECT_TRUE(file->ReserveJobTable(1));
         ConvertTaskInfo2* record = file->AddJob(0, src.c_str(), dst.c_str());
         EXPECT_NE(record, nullptr);
+        const uint32_t names = file->MallcMemory(kWorkNamesBytes + 4);
+        EXPECT_TRUE(Moorland::CWorkNames::Reserve(file, record, (names + 3u) & ~3u, kWorkNamesBytes));
         if (setup)
             setup(record);
         const std::string config = "SELECTED_DECODER=NO_SELECTED_DECODER";
@@ -313,6 +320,15 @@ protected:
         o.taskId = record->TaskID;
         const char* text = file->GetText(record->ErrorText);
         o.error = text ? text : "";
+        // Whatever the outcome, the worker took away or put in place every
+        // working file it made: none is left noted as still there.
+        o.workNames = Moorland::CWorkNames(file, record).Entries();
+        for (const auto& e : o.workNames) {
+            EXPECT_NE(e.state, Moorland::WORK_NAME_MADE) << e.made.path;
+            if (e.state == Moorland::WORK_NAME_GONE) {
+                EXPECT_FALSE(QuentaBased::is_made_entry(e.made, e.kind == Moorland::WORK_NAME_FOLDER)) << e.made.path;
+            }
+        }
         return o;
     }
 
@@ -1614,5 +1630,130 @@ TEST_F(ConvWorker, ADescriptionWhosePicturesEndBeforeItsSoundIsMeasuredByWhatItG
         ASSERT_EQ(o.state, 5) << o.error;
         EXPECT_NEAR(std::atof(Probe(dst, "a")["duration"].c_str()), 1.6, 0.1);
         EXPECT_TRUE(Shell("ffmpeg -nostdin -v error -xerror -i '" + dst + "' -f null - 2>/dev/null"));
+    }
+}
+
+namespace {
+
+// What a user keeps in a disc's output folder, made before each run: folders
+// named like the creators' working and set-aside folders, the name of their
+// tools' log, and a folder of the user's elsewhere.
+void MakeUsersDiscFolders(const std::string& output, const std::string& elsewhere)
+{
+    ASSERT_TRUE(Shell("rm -rf '" + output + "' '" + elsewhere + "' && mkdir -p '" + output + "' '" + elsewhere + "'"));
+    for (const char* folder : {"BDMV.old", "BDMV.part", "VIDEO_TS.old", "DVD.part", "AUDIO_TS.old"}) {
+        ASSERT_EQ(::mkdir((output + "/" + folder).c_str(), 0755), 0);
+        std::ofstream(output + "/" + folder + "/kept.txt") << "inside " << folder << "\n";
+    }
+    std::ofstream(output + "/.fablecut-disc.log") << "the user's notes\n";
+    std::ofstream(elsewhere + "/precious.txt") << "precious\n";
+}
+
+void ExpectUsersDiscFolders(const std::string& output, const std::string& elsewhere)
+{
+    for (const char* folder : {"BDMV.old", "BDMV.part", "VIDEO_TS.old", "DVD.part", "AUDIO_TS.old"}) {
+        EXPECT_EQ(Listing(output + "/" + folder), "kept.txt\n") << folder;
+        EXPECT_EQ(Content(output + "/" + folder + "/kept.txt"), std::string("inside ") + folder + "\n") << folder;
+    }
+    EXPECT_EQ(Content(output + "/.fablecut-disc.log"), "the user's notes\n");
+    EXPECT_EQ(Listing(elsewhere), "precious.txt\n");
+    EXPECT_EQ(Content(elsewhere + "/precious.txt"), "precious\n");
+}
+
+} // namespace
+
+TEST_F(BluRayDisc, DiscJobsReplaceOnlyAnEarlierDiscAndTouchNoFolderOfTheUsers)
+{
+    struct Disc
+    {
+        const char* name;
+        int type;
+        const char* folder;   // the disc's folder in the output folder
+        const char* discFile; // what shows it holds a disc
+        std::string title;
+        const char* madeListing; // the output folder after a finished disc, the user's names left out
+    };
+    const Disc discs[] = {
+        {"dvd", 1, "VIDEO_TS", "VIDEO_TS.IFO", Src("clip.mp4"), "AUDIO_TS\nVIDEO_TS\n"},
+        {"blu-ray", 2, "BDMV", "index.bdmv", Out("bd-hd.mkv"), "BDMV\n"},
+    };
+    enum Place
+    {
+        Nothing,       // no disc yet
+        EarlierDisc,   // a disc authored before: replaced
+        LinkToUsers,   // a link to a folder of the user's: refused
+        UsersFolder,   // a folder of the user's: refused
+        CancelPartWay, // no disc yet, the job cancelled while it works
+    };
+    const char* const places[] = {"nothing", "earlier disc", "link to the user's folder", "user's folder",
+                                  "cancelled"};
+    for (const Disc& d : discs) {
+        for (Place place : {Nothing, EarlierDisc, LinkToUsers, UsersFolder, CancelPartWay}) {
+            SCOPED_TRACE(std::string(d.name) + ", " + places[place]);
+            const std::string output = Out(std::string("users-disc-") + d.name);
+            const std::string elsewhere = output + "-elsewhere";
+            MakeUsersDiscFolders(output, elsewhere);
+            const std::string project = Out(std::string("users-disc-") + d.name + ".project");
+            std::ofstream(project) << "output=" << output << "\nstandard=PAL\ntitle=" << d.title << "\n";
+            ProfileSpec s;
+            s.params["remux"] = 4;
+            s.params["DiscType"] = d.type;
+            const std::string folder = output + "/" + d.folder;
+            if (place == EarlierDisc) {
+                Outcome first = RunJob(project, Out("unused"), s);
+                ASSERT_EQ(first.state, 5) << first.error;
+                std::ofstream(folder + "/EARLIER") << "from the earlier disc\n";
+            } else if (place == LinkToUsers) {
+                ASSERT_EQ(::symlink(elsewhere.c_str(), folder.c_str()), 0);
+            } else if (place == UsersFolder) {
+                ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+                std::ofstream(folder + "/notes.txt") << "the user's notes\n";
+            }
+            std::function<void(ConvertTaskInfo2*)> cancel;
+            if (place == CancelPartWay) {
+                cancel = [](ConvertTaskInfo2* r) {
+                    for (int i = 0; i < 6000 && !(r->GetState() == 1 && r->GetPercent() > 0.0); ++i)
+                        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                    r->SetState(3);
+                };
+            }
+            const Outcome o = RunJob(project, Out("unused"), s, nullptr, cancel);
+            ExpectUsersDiscFolders(output, elsewhere);
+            std::string left = Listing(output);
+            for (size_t at; (at = left.find(".fablecut-disc.log\n")) != std::string::npos;)
+                left.erase(at, std::strlen(".fablecut-disc.log\n"));
+            for (const char* name : {"AUDIO_TS.old\n", "BDMV.old\n", "BDMV.part\n", "DVD.part\n", "VIDEO_TS.old\n"}) {
+                const size_t at = left.find(name);
+                ASSERT_NE(at, std::string::npos) << name;
+                left.erase(at, std::strlen(name));
+            }
+            switch (place) {
+            case Nothing:
+            case EarlierDisc:
+                EXPECT_EQ(o.state, 5) << o.error;
+                EXPECT_EQ(left, d.madeListing);
+                EXPECT_EQ(::access((folder + "/" + d.discFile).c_str(), F_OK), 0);
+                EXPECT_NE(::access((folder + "/EARLIER").c_str(), F_OK), 0) << "the earlier disc is replaced whole";
+                break;
+            case LinkToUsers:
+                EXPECT_EQ(o.state, 4);
+                EXPECT_NE(o.error.find(folder + " is a link"), std::string::npos) << o.error;
+                EXPECT_EQ(left, std::string(d.folder) + "\n");
+                break;
+            case UsersFolder:
+                EXPECT_EQ(o.state, 4);
+                EXPECT_NE(o.error.find(folder + " holds files that are not a disc"), std::string::npos) << o.error;
+                EXPECT_EQ(left, std::string(d.folder) + "\n");
+                EXPECT_EQ(Content(folder + "/notes.txt"), "the user's notes\n");
+                break;
+            case CancelPartWay:
+                // Cancelled, or finished before the cancel came.
+                EXPECT_TRUE(o.state == 3 || o.state == 4 || o.state == 5) << o.state;
+                if (o.state != 5) {
+                    EXPECT_EQ(left, "");
+                }
+                break;
+            }
+        }
     }
 }

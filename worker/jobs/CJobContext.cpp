@@ -12,6 +12,7 @@
 #include "moorlan_srcutils/moorlan_url.h"
 #include "sysplatform.h"
 #include "sysutils.h"
+#include "WorkNames.h"
 
 #include <algorithm>
 #include <climits>
@@ -198,35 +199,45 @@ CJobContext::JobOutput CJobContext::OpenOutput(CJobProfile& profile, MovieInfo* 
 std::string CJobContext::Stage(const std::string& finalPath)
 {
     for (const auto& staged : m_staged) {
-        if (staged.first == finalPath)
-            return staged.second;
+        if (staged.finalName == finalPath)
+            return staged.workingName;
     }
     const std::string local = QuentaBased::utf8_to_local(finalPath.c_str());
     struct stat st {};
     if (lstat(local.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
         RAISE(QB_ERR_FILE_IO, "The output " + finalPath + " is there as something other than a file: nothing is "
                               "written over it");
-    const std::string working = QuentaBased::staged_file_name(finalPath, static_cast<long>(getpid()));
-    const std::string workingLocal = QuentaBased::utf8_to_local(working.c_str());
-    // One left by an earlier worker of the same id is ours to replace.
-    if (lstat(workingLocal.c_str(), &st) == 0 && S_ISREG(st.st_mode))
-        ::unlink(workingLocal.c_str());
-    const int fd = ::open(workingLocal.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
-    if (fd < 0) {
-        const int err = errno;
-        throw CBaseException(QB_ERR_FILE_IO,
-                             QuentaBased::ErrnoMessage("Can't create the file " + finalPath, err), __LINE__, kSource);
+    Staged staged;
+    staged.finalName = finalPath;
+    staged.made = QuentaBased::create_working_file(local);
+    staged.workingName = QuentaBased::local_to_utf8(staged.made.path.c_str());
+    // The name goes into the record at once, so that whoever cleans up after
+    // a killed worker knows exactly which file was its own.
+    CWorkNames names(m_file, Record());
+    if (names.Reserved()) {
+        staged.handle = names.Note(WORK_NAME_FILE, staged.made);
+        if (staged.handle == 0) {
+            QuentaBased::remove_made_file(staged.made);
+            RAISE(QB_ERR_DEST_SMALL, "The job makes more output files than it can keep track of: " + finalPath +
+                                         " is not written");
+        }
     }
-    ::close(fd);
-    m_staged.emplace_back(finalPath, working);
-    return working;
+    m_staged.push_back(staged);
+    return staged.workingName;
+}
+
+void CJobContext::Drop(const Staged& staged)
+{
+    QuentaBased::remove_made_file(staged.made);
+    if (staged.handle)
+        CWorkNames(m_file, Record()).SetState(staged.handle, WORK_NAME_GONE);
 }
 
 void CJobContext::Unstage(const std::string& finalPath)
 {
     for (auto it = m_staged.begin(); it != m_staged.end(); ++it) {
-        if (it->first == finalPath) {
-            ::unlink(QuentaBased::utf8_to_local(it->second.c_str()).c_str());
+        if (it->finalName == finalPath) {
+            Drop(*it);
             m_staged.erase(it);
             return;
         }
@@ -242,25 +253,49 @@ std::string CJobContext::WrittenPath() const
 {
     const std::string destination = DestinationPath();
     for (const auto& staged : m_staged) {
-        if (staged.first == destination)
-            return staged.second;
+        if (staged.finalName == destination)
+            return staged.workingName;
     }
     return destination;
 }
 
 void CJobContext::CommitOutputs()
 {
+    CWorkNames names(m_file, Record());
     while (!m_staged.empty()) {
-        const auto& staged = m_staged.front();
-        const std::string from = QuentaBased::utf8_to_local(staged.second.c_str());
-        const std::string to = QuentaBased::utf8_to_local(staged.first.c_str());
-        if (::rename(from.c_str(), to.c_str()) != 0) {
+        const Staged& staged = m_staged.front();
+        // Whatever now lies under the working name is renamed only when it
+        // is the file made for this output: another program's file put there
+        // meanwhile is neither moved nor deleted.
+        if (!QuentaBased::is_made_entry(staged.made, false)) {
+            const std::string message = "The output " + staged.finalName + " was taken away from under its working "
+                                        "name " + staged.workingName + " while it was written: nothing is put in place";
+            if (staged.handle)
+                names.SetState(staged.handle, WORK_NAME_GONE);
+            m_staged.erase(m_staged.begin());
+            RAISE(QB_ERR_FILE_IO, message);
+        }
+        const std::string to = QuentaBased::utf8_to_local(staged.finalName.c_str());
+        if (::rename(staged.made.path.c_str(), to.c_str()) != 0) {
             const int err = errno;
+            // The outputs are whole: they stay where they are, the user's
+            // now, and the text says where.
+            std::string kept;
+            for (const Staged& whole : m_staged) {
+                if (whole.handle)
+                    names.SetState(whole.handle, WORK_NAME_KEPT);
+                kept += (kept.empty() ? "" : ", ") + whole.workingName;
+            }
+            const std::string finalName = staged.finalName;
+            m_staged.clear();
             throw CBaseException(QB_ERR_FILE_IO,
-                                 QuentaBased::ErrnoMessage("Can't put the finished output in place as " + staged.first,
-                                                           err),
+                                 QuentaBased::ErrnoMessage("Can't put the finished output in place as " + finalName,
+                                                           err) +
+                                     "; the whole output is kept as " + kept,
                                  __LINE__, kSource);
         }
+        if (staged.handle)
+            names.SetState(staged.handle, WORK_NAME_GONE);
         m_staged.erase(m_staged.begin());
     }
 }
@@ -268,9 +303,9 @@ void CJobContext::CommitOutputs()
 std::string CJobContext::FinalNames(std::string text) const
 {
     for (const auto& staged : m_staged) {
-        for (size_t at = text.find(staged.second); at != std::string::npos;
-             at = text.find(staged.second, at + staged.first.size()))
-            text.replace(at, staged.second.size(), staged.first);
+        for (size_t at = text.find(staged.workingName); at != std::string::npos;
+             at = text.find(staged.workingName, at + staged.finalName.size()))
+            text.replace(at, staged.workingName.size(), staged.finalName);
     }
     return text;
 }
@@ -278,7 +313,7 @@ std::string CJobContext::FinalNames(std::string text) const
 void CJobContext::DiscardOutputs()
 {
     for (const auto& staged : m_staged)
-        ::unlink(QuentaBased::utf8_to_local(staged.second.c_str()).c_str());
+        Drop(staged);
     m_staged.clear();
 }
 
@@ -404,9 +439,22 @@ void CJobContext::FinishOutput(double videoSeconds, double audioSeconds, bool pr
 void CJobContext::TimecodeStep()
 {
     CTimecodeStep step(m_manager, WrittenPath());
+    const bool written = step.WriteTimecodeToProRes();
+    // The step writes the file anew and renames it over the working one:
+    // that file is the job's own from now on.
+    const std::string destination = DestinationPath();
+    for (Staged& staged : m_staged) {
+        struct stat st {};
+        if (staged.finalName != destination || lstat(staged.made.path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+            continue;
+        staged.made.device = static_cast<unsigned long long>(st.st_dev);
+        staged.made.inode = static_cast<unsigned long long>(st.st_ino);
+        if (staged.handle)
+            CWorkNames(m_file, Record()).Renote(staged.handle, staged.made);
+    }
     // A source without a timecode only loses the track; a program that had
     // to be killed is reported, not shown as a finished job.
-    if (!step.WriteTimecodeToProRes() && step.TimedOut())
+    if (!written && step.TimedOut())
         QuentaBased::ThrowLastError();
 }
 

@@ -13,6 +13,7 @@
 #include "IAVImporter.h"
 #include "IAVManager.h"
 #include "IAVSource.h"
+#include "sysutils_file.h"
 
 #include <cstdint>
 #include <string>
@@ -58,11 +59,12 @@ public:
     void Finish();
 
     // Every output is written under a working name beside its final one
-    // (created here, empty) and renamed into place only when the whole job
-    // has finished: a failed, cancelled or killed job leaves nothing under a
-    // final name, and a file already there stays untouched until then.
-    // Throws when the working file can't be made or `finalPath` is there as
-    // something other than a regular file.
+    // (created here, empty, under a name no file had, and noted in the job
+    // record) and renamed into place only when the whole job has finished: a
+    // failed, cancelled or killed job leaves nothing under a final name, and
+    // a file already there stays untouched until then. Throws when the
+    // working file can't be made or `finalPath` is there as something other
+    // than a regular file.
     std::string Stage(const std::string& finalPath);
     // Removes one staged output (a split's empty last part).
     void Unstage(const std::string& finalPath);
@@ -71,7 +73,9 @@ public:
     // What the job's outputs are written as now: the working name once the
     // destination is staged, else the destination itself.
     std::string WrittenPath() const;
-    // Renames every staged output into place; throws on the first that fails.
+    // Renames every staged output into place; throws on the first that
+    // fails, leaving the whole outputs not yet in place under their working
+    // names, which the text names.
     void CommitOutputs();
     // Removes every staged output still under its working name.
     void DiscardOutputs();
@@ -173,7 +177,16 @@ private:
     CMemFileMapping* m_file;
     CJobClock m_clock;
     int64_t m_reachedMs = -1;
-    std::vector<std::pair<std::string, std::string>> m_staged; // final name, working name
+    struct Staged
+    {
+        std::string finalName;   // UTF-8
+        std::string workingName; // UTF-8
+        QuentaBased::made_entry made;
+        uint32_t handle = 0; // of its entry in the record's working names, 0 none
+    };
+    // Removes the staged file, only while it is the one made, and marks it gone.
+    void Drop(const Staged& staged);
+    std::vector<Staged> m_staged;
     int64_t m_gaveVideoMs = -1; // source time of the end of the pictures given, -1 none
     int64_t m_gaveAudioMs = -1;
 };

@@ -6,6 +6,7 @@
 #include "CBaseException.h"
 #include "CHardwareInfo.h"
 #include "CPlistSettingsFormat.h"
+#include "fileutils.h"
 #include "sys_pathutils.h"
 #include "sysutils.h"
 
@@ -139,10 +140,11 @@ void CAppVariableInfo::ConvertOlderSettingsFile(const QString& path)
     if (!info.exists() && !info.isSymLink())
         return;
     // Saving over a file that could not be read would lose it.
+    // Every damaged copy is kept, as the profile files' are: a second one
+    // never replaces the first.
     auto setAside = [&path](const QString& reason) {
-        const QString aside = path + ".bad";
-        QFile::remove(aside);
-        if (QFile::rename(path, aside))
+        const QString aside = KeepFileAside(path);
+        if (!aside.isEmpty())
             LogError(QString("Unreadable settings file set aside (%1): %2").arg(reason, aside));
         else
             LogError(QString("Unreadable settings file could not be set aside (%1): %2").arg(reason, path));

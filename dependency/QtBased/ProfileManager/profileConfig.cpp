@@ -120,16 +120,11 @@ void SaveChecked(CXMLDocument& doc, QString const& path)
         QuentaBased::ThrowLastError();
 }
 
-// Keeps a file the program cannot read beside itself, so that writing a fresh
-// one does not destroy what the user had. False when it cannot be moved.
-// The first as "<name>.bad", later ones "<name>.bad-2" and on: an earlier
-// file kept aside is never replaced.
+// Keeps a file the program cannot read beside itself (see KeepFileAside).
+// False when it cannot be moved.
 bool KeepAside(QString const& path)
 {
-    QString aside = path + ".bad";
-    for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
-        aside = path + ".bad-" + QString::number(n);
-    return QFile::rename(path, aside);
+    return !KeepFileAside(path).isEmpty();
 }
 
 // Keeps a copy of a user file whose next save would drop something it holds.

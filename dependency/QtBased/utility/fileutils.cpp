@@ -8,6 +8,7 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QSet>
@@ -127,4 +128,12 @@ void OpenFloderWithShell(QString sFolder, QString sFileName)
             OpenWithXdg(dir);
         w->deleteLater();
     });
+}
+
+QString KeepFileAside(const QString& sPath)
+{
+    QString sAside = sPath + ".bad";
+    for (int n = 2; QFileInfo::exists(sAside) || QFileInfo(sAside).isSymLink(); ++n)
+        sAside = sPath + ".bad-" + QString::number(n);
+    return QFile::rename(sPath, sAside) ? sAside : QString();
 }

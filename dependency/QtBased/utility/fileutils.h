@@ -26,3 +26,9 @@ void OpenFloderWithShell(QString sFolder, QString sFileName);
 // What OpenFloderWithShell asks for: nothing (false) for a missing folder;
 // otherwise the folder and, when the file exists there, the file to select.
 bool ResolveShellTarget(const QString& sFolder, const QString& sFileName, QString& sDir, QString& sFile);
+
+// Keeps a file the program cannot read beside itself, so that writing a fresh
+// one does not destroy what the user had: the first as "<name>.bad", later
+// ones "<name>.bad-2" and on, so an earlier file kept aside is never
+// replaced. The name it is kept under; empty when it could not be moved.
+QString KeepFileAside(const QString& sPath);

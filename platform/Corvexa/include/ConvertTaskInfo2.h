@@ -33,8 +33,12 @@ enum ConvertTaskState : int32_t
 struct ConvertTaskInfo2
 {
     int32_t TaskID;         // 0x00 engine's id of the task
-    uint32_t SrcPath;       // 0x04 always 0 in the file (see ConvertTaskLocal)
-    uint32_t DstPath;       // 0x08 always 0 in the file
+    // 0x04, 0x08: the block the engine reserved for the names of the
+    // working files and folders the worker makes (see CWorkNames): its link
+    // and its bytes, both 0 when none was reserved. Readers of the record
+    // that predate them took both words as unused.
+    uint32_t WorkNames;
+    uint32_t WorkNamesCapacity;
     // 0x0C: the job kind (Moorland::JobKind) the engine decided when the task
     // was submitted, plus one; 0 in a record written without it, whose worker
     // takes the kind from the profile's "remux". The importer name travels on
@@ -113,8 +117,8 @@ private:
 #pragma pack(pop)
 
 static_assert(offsetof(ConvertTaskInfo2, TaskID) == 0x00, "job record layout");
-static_assert(offsetof(ConvertTaskInfo2, SrcPath) == 0x04, "job record layout");
-static_assert(offsetof(ConvertTaskInfo2, DstPath) == 0x08, "job record layout");
+static_assert(offsetof(ConvertTaskInfo2, WorkNames) == 0x04, "job record layout");
+static_assert(offsetof(ConvertTaskInfo2, WorkNamesCapacity) == 0x08, "job record layout");
 static_assert(offsetof(ConvertTaskInfo2, JobKindCode) == 0x0C, "job record layout");
 static_assert(offsetof(ConvertTaskInfo2, Profile) == 0x10, "job record layout");
 static_assert(offsetof(ConvertTaskInfo2, State) == 0x14, "job record layout");

@@ -217,10 +217,15 @@ void CFFBDCreator::Run()
     const size_t count = p.titles.size();
     if (count > 999)
         QB_THROW(QB_ERR_BAD_PARAM, "A Blu-ray disc holds at most 999 titles");
+    // The folder the disc goes to is judged before any work: a link or a
+    // folder of the user's there fails the task at once.
+    const std::string folder = p.output + "/BDMV";
+    CheckReplaceable(folder, "index.bdmv");
     MakeDir(p.output);
-    const std::string part = p.output + "/BDMV.part";
-    const std::string imagePart = p.image.empty() ? "" : p.image + ".part";
-    RemoveTree(part);
+    // Written in a folder of the task's own, under a name no folder had.
+    const QuentaBased::made_entry made = QuentaBased::create_working_folder(folder);
+    const std::string part = made.path;
+    QuentaBased::made_entry imagePart;
     try {
         for (const char* sub : {"", "/STREAM", "/CLIPINF", "/PLAYLIST", "/BACKUP", "/BACKUP/CLIPINF",
                                 "/BACKUP/PLAYLIST", "/AUXDATA", "/BDJO", "/JAR", "/META"})
@@ -305,22 +310,20 @@ void CFFBDCreator::Run()
         }
         CheckCancel();
 
-        // The finished folder takes the place of any earlier one.
-        const std::string folder = p.output + "/BDMV";
-        ReplaceFolder(part, folder);
+        // The finished folder takes the place of any earlier disc.
+        ReplaceFolder(made, folder, "index.bdmv");
 
         if (!p.image.empty()) {
             Set(3, 1, 95.0);
-            ::unlink(imagePart.c_str());
+            imagePart = QuentaBased::create_working_file(p.image);
             RunProgram({"genisoimage", "-udf", "-iso-level", "3", "-allow-limited-size", "-quiet", "-V", "FABLECUT",
-                        "-o", imagePart, "-graft-points", "BDMV/=" + folder});
-            if (::rename(imagePart.c_str(), p.image.c_str()) != 0)
+                        "-o", imagePart.path, "-graft-points", "BDMV/=" + folder});
+            if (::rename(imagePart.path.c_str(), p.image.c_str()) != 0)
                 QB_THROW_ERRNO(QB_ERR_FILE_IO, "Can't write the image " + p.image, errno);
         }
     } catch (...) {
-        RemoveTree(part);
-        if (!imagePart.empty())
-            ::unlink(imagePart.c_str());
+        QuentaBased::remove_made_folder(made);
+        QuentaBased::remove_made_file(imagePart);
         throw;
     }
 }

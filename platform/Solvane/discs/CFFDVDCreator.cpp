@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <utility>
 
 namespace Solvane {
 
@@ -42,14 +43,17 @@ void CFFDVDCreator::Run()
     // whole, as is its image: a failed, cancelled or killed job leaves the
     // folder and the image as they were, and a folder that held an earlier
     // disc then holds this project's titles alone.
-    const std::string work = p.output + "/DVD.part";
-    const std::string imagePart = p.image.empty() ? "" : p.image + ".part";
+    // What the disc's folders replace is judged before any work: a link or
+    // a folder of the user's there fails the task at once.
+    CheckReplaceable(p.output + "/VIDEO_TS", "VIDEO_TS.IFO");
+    CheckReplaceable(p.output + "/AUDIO_TS", "");
+    if (::mkdir(p.output.c_str(), 0755) != 0 && errno != EEXIST)
+        QB_THROW_ERRNO(QB_ERR_FILE_IO, "Can't create the folder " + p.output, errno);
+    // Authored in a folder of the task's own, under a name no folder had.
+    const QuentaBased::made_entry made = QuentaBased::create_working_folder(p.output + "/DVD");
+    const std::string work = made.path;
+    QuentaBased::made_entry imagePart;
     try {
-        if (::mkdir(p.output.c_str(), 0755) != 0 && errno != EEXIST)
-            QB_THROW_ERRNO(QB_ERR_FILE_IO, "Can't create the folder " + p.output, errno);
-        RemoveTree(work);
-        if (::mkdir(work.c_str(), 0755) != 0)
-            QB_THROW_ERRNO(QB_ERR_FILE_IO, "Can't create the folder " + work, errno);
         const int height = p.pal ? 576 : 480;
         const AVRational rate = p.pal ? AVRational{25, 1} : AVRational{30000, 1001};
         ExportSettings s;
@@ -100,22 +104,27 @@ void CFFDVDCreator::Run()
             ::unlink(mpg.c_str());
         if (!p.image.empty()) {
             Set(3, 1, 95.0);
-            ::unlink(imagePart.c_str());
-            RunProgram({"genisoimage", "-dvd-video", "-quiet", "-V", "FABLECUT", "-o", imagePart, work});
+            imagePart = QuentaBased::create_working_file(p.image);
+            RunProgram({"genisoimage", "-dvd-video", "-quiet", "-V", "FABLECUT", "-o", imagePart.path, work});
         }
         CheckCancel();
-        for (const char* sub : {"/VIDEO_TS", "/AUDIO_TS"}) {
+        for (const auto& sub : {std::make_pair("/VIDEO_TS", "VIDEO_TS.IFO"), std::make_pair("/AUDIO_TS", "")}) {
+            // Made inside the task's own folder, so the task's own.
             struct stat st;
-            if (::lstat((work + sub).c_str(), &st) == 0)
-                ReplaceFolder(work + sub, p.output + sub);
+            if (::lstat((work + sub.first).c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+                continue;
+            QuentaBased::made_entry authored;
+            authored.path = work + sub.first;
+            authored.device = static_cast<unsigned long long>(st.st_dev);
+            authored.inode = static_cast<unsigned long long>(st.st_ino);
+            ReplaceFolder(authored, p.output + sub.first, sub.second);
         }
-        RemoveTree(work);
-        if (!p.image.empty() && ::rename(imagePart.c_str(), p.image.c_str()) != 0)
+        QuentaBased::remove_made_folder(made);
+        if (!p.image.empty() && ::rename(imagePart.path.c_str(), p.image.c_str()) != 0)
             QB_THROW_ERRNO(QB_ERR_FILE_IO, "Can't write the image " + p.image, errno);
     } catch (...) {
-        RemoveTree(work);
-        if (!imagePart.empty())
-            ::unlink(imagePart.c_str());
+        QuentaBased::remove_made_folder(made);
+        QuentaBased::remove_made_file(imagePart);
         throw;
     }
 }

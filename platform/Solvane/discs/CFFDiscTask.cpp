@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -127,68 +128,100 @@ void CFFDiscTask::Body()
     m_status.state = 4;
 }
 
-void CFFDiscTask::RemoveTree(const std::string& path)
+void CFFDiscTask::CheckReplaceable(const std::string& folder, const std::string& discFile)
 {
-    if (DIR* dir = ::opendir(path.c_str())) {
+    struct stat st;
+    if (::lstat(folder.c_str(), &st) != 0) {
+        if (errno == ENOENT)
+            return;
+        QB_THROW_ERRNO(QB_ERR_FILE_IO, "Can't look at the folder " + folder, errno);
+    }
+    if (S_ISLNK(st.st_mode))
+        QB_THROW(QB_ERR_FILE_IO, folder + " is a link: the disc is not written through it, and nothing it leads to "
+                                          "is changed. Choose another output folder or remove the link.");
+    if (!S_ISDIR(st.st_mode))
+        QB_THROW(QB_ERR_FILE_IO, folder + " is there as something other than a folder: it is left as it is. Choose "
+                                          "another output folder.");
+    bool empty = true;
+    if (DIR* dir = ::opendir(folder.c_str())) {
         while (const dirent* e = ::readdir(dir)) {
-            const std::string name = e->d_name;
-            if (name == "." || name == "..")
-                continue;
-            const std::string child = path + "/" + name;
-            struct stat st;
-            if (::lstat(child.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-                RemoveTree(child);
-            else
-                ::unlink(child.c_str());
+            if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) {
+                empty = false;
+                break;
+            }
         }
         ::closedir(dir);
+    } else {
+        QB_THROW_ERRNO(QB_ERR_FILE_IO, "Can't look into the folder " + folder, errno);
     }
-    ::rmdir(path.c_str());
+    if (empty)
+        return;
+    if (!discFile.empty() && ::lstat((folder + "/" + discFile).c_str(), &st) == 0 && S_ISREG(st.st_mode))
+        return;
+    QB_THROW(QB_ERR_FILE_IO, folder + " holds files that are not a disc: they are left as they are. Choose another "
+                                      "output folder.");
 }
 
-void CFFDiscTask::ReplaceFolder(const std::string& part, const std::string& folder)
+void CFFDiscTask::ReplaceFolder(const QuentaBased::made_entry& part, const std::string& folder,
+                                const std::string& discFile)
 {
-    const std::string old = folder + ".old";
-    RemoveTree(old);
+    CheckReplaceable(folder, discFile);
     struct stat st;
-    if (::lstat(folder.c_str(), &st) == 0 && ::rename(folder.c_str(), old.c_str()) != 0)
-        QB_THROW_ERRNO(QB_ERR_FILE_IO, "Can't replace the folder " + folder, errno);
-    if (::rename(part.c_str(), folder.c_str()) != 0) {
+    QuentaBased::made_entry old;
+    if (::lstat(folder.c_str(), &st) == 0) {
+        // The earlier folder is moved onto an empty folder made for it, so
+        // no name a user has is taken; it is removed once the new one is in
+        // place, judged by what it was when it was moved.
+        old = QuentaBased::create_working_folder(folder + ".old");
+        const QuentaBased::made_entry aside = old;
+        if (::rename(folder.c_str(), old.path.c_str()) != 0) {
+            const int err = errno;
+            QuentaBased::remove_made_folder(aside);
+            QB_THROW_ERRNO(QB_ERR_FILE_IO, "Can't replace the folder " + folder, err);
+        }
+        old.device = static_cast<unsigned long long>(st.st_dev);
+        old.inode = static_cast<unsigned long long>(st.st_ino);
+    }
+    if (::rename(part.path.c_str(), folder.c_str()) != 0) {
         const int err = errno;
-        ::rename(old.c_str(), folder.c_str());
+        if (!old.path.empty())
+            ::rename(old.path.c_str(), folder.c_str());
         QB_THROW_ERRNO(QB_ERR_FILE_IO, "Can't move the finished folder to " + folder, err);
     }
-    RemoveTree(old);
+    if (!old.path.empty())
+        QuentaBased::remove_made_folder(old);
 }
 
 void CFFDiscTask::RunProgram(const std::vector<std::string>& args, const std::vector<std::string>& env)
 {
     CheckCancel();
-    const std::string errors = m_project.output + "/.fablecut-disc.log";
+    // The tool's last words go to a file of the task's own beside the disc.
+    const QuentaBased::made_entry log = QuentaBased::create_working_file(m_project.output + "/.fablecut-disc.log");
+    const std::string errors = log.path;
     QuentaBased::CProcessLauncher::Options options;
     options.args = args;
     options.searchPath = true;
     options.environment = env;
     options.redirections = {
         QuentaBased::CProcessLauncher::Redirection::ToFile(1, "/dev/null", O_WRONLY),
-        QuentaBased::CProcessLauncher::Redirection::ToFile(2, errors, O_WRONLY | O_CREAT | O_TRUNC, 0644),
+        QuentaBased::CProcessLauncher::Redirection::ToFile(2, errors, O_WRONLY | O_TRUNC | O_NOFOLLOW, 0644),
     };
     // A cancel ends whatever the tool has started too.
     options.newProcessGroup = true;
     QuentaBased::CProcessLauncher child;
     if (!child.Start(options)) {
-        ::unlink(errors.c_str());
+        QuentaBased::remove_made_file(log);
         QB_THROW(QB_ERR_UNEXPECTED, child.ErrorText());
     }
     while (!child.WaitEnded(20)) {
         if (m_cancel) {
             child.KillAndCollect();
-            ::unlink(errors.c_str());
+            QuentaBased::remove_made_file(log);
             QB_THROW(QB_ERR_UNEXPECTED, "Cancel");
         }
     }
     const std::string said = Tail(errors);
-    ::unlink(errors.c_str());
+    QuentaBased::remove_made_file(log);
     switch (child.GetState()) {
     case QuentaBased::CProcessLauncher::State::Exited:
         if (child.ExitCode() != 0)

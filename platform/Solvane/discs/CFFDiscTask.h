@@ -9,6 +9,7 @@
 #include "DiscProject.h"
 #include "IAVManager.h"
 #include "IDiscCreator.h"
+#include "sysutils_file.h"
 
 #include <atomic>
 #include <mutex>
@@ -48,12 +49,19 @@ protected:
     // started) when the task is cancelled.
     void RunProgram(const std::vector<std::string>& args, const std::vector<std::string>& env = {});
 
-    // Removes a folder and everything in it; what can't be removed stays.
-    static void RemoveTree(const std::string& path);
-    // Puts the finished folder `part` in the place of `folder`: whatever an
-    // earlier disc left there goes, so the folder holds this disc alone. When
-    // the move fails the earlier folder stays as it was.
-    static void ReplaceFolder(const std::string& part, const std::string& folder);
+    // Throws, with the reason, unless `folder` may be replaced by a new
+    // disc: it is not there, or it is an empty real folder, or a real folder
+    // holding a disc (`discFile` inside it: "index.bdmv", "VIDEO_TS.IFO").
+    // A link is never followed and a folder holding anything else is the
+    // user's: both are refused. Empty `discFile`: only an empty folder.
+    static void CheckReplaceable(const std::string& folder, const std::string& discFile);
+    // Puts the finished folder `part` (made by this task) in the place of
+    // `folder`: an earlier disc there goes, so the folder holds this disc
+    // alone; what `folder` is, is judged again first (see
+    // CheckReplaceable). When the move fails the earlier folder stays as it
+    // was.
+    static void ReplaceFolder(const QuentaBased::made_entry& part, const std::string& folder,
+                              const std::string& discFile);
 
 private:
     void Body();

@@ -15,6 +15,7 @@
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+#include <vector>
 
 using namespace QuentaBased;
 
@@ -217,32 +218,140 @@ TEST_F(FileFunctions, WritingOpensRefuseWhatIsNoRegularFileAtOnce)
     file_close(fd);
 }
 
-TEST_F(FileFunctions, StagedNamesKeepTheExtensionLastAndAreRemovedByTheirWriter)
+namespace {
+
+// Random parts handed out in turn, so a test can put a user's file under
+// the very name the next working file would get.
+std::vector<std::string> g_parts;
+size_t g_nextPart = 0;
+std::string NextPart()
+{
+    return g_nextPart < g_parts.size() ? g_parts[g_nextPart++] : "zzzzzzzz";
+}
+
+} // namespace
+
+TEST_F(FileFunctions, WorkingNamesKeepTheExtensionLastAndNeverTakeAUsersName)
 {
     const struct
     {
-        const char* path;
-        const char* staged;
+        const char* name;
+        const char* working;
     } names[] = {
-        {"/v/film.mp4", "/v/film.part-42.mp4"},
-        {"/v/film", "/v/film.part-42"},
-        {"/v.d/film", "/v.d/film.part-42"},
-        {"/v/film.2024.mkv", "/v/film.2024.part-42.mkv"},
-        {"film.avi", "film.part-42.avi"},
+        {"film.mp4", "film.part-aaaa1111.mp4"},
+        {"film", "film.part-aaaa1111"},
+        {"film.2024.mkv", "film.2024.part-aaaa1111.mkv"},
     };
-    for (const auto& n : names)
-        EXPECT_EQ(staged_file_name(n.path, 42), n.staged) << n.path;
+    for (const auto& n : names) {
+        g_parts = {"aaaa1111"};
+        g_nextPart = 0;
+        const made_entry made = create_working_file(Path(n.name), NextPart);
+        EXPECT_EQ(made.path, Path(n.working));
+        EXPECT_EQ(SizeOf(n.working), 0);
+        EXPECT_TRUE(is_made_entry(made, false));
+        EXPECT_TRUE(remove_made_file(made));
+        EXPECT_EQ(SizeOf(n.working), -1);
+    }
 
-    const std::string out = Path("out.mp4");
-    for (const char* name : {"out.part-42.mp4", "out(0).part-42.mp4", "out(1).part-42.mp4", "out.part-43.mp4",
-                             "out.mp4", "other.part-42.mp4", "out.part-42.mkv"})
-        Put(name, "x");
-    ASSERT_EQ(::mkdir(Path("out(2).part-42.mp4").c_str(), 0700), 0);
-    EXPECT_EQ(remove_staged_files(out, 42), 3);
-    for (const char* gone : {"out.part-42.mp4", "out(0).part-42.mp4", "out(1).part-42.mp4"})
-        EXPECT_EQ(SizeOf(gone), -1) << gone;
-    for (const char* kept : {"out.part-43.mp4", "out.mp4", "other.part-42.mp4", "out.part-42.mkv"})
-        EXPECT_EQ(SizeOf(kept), 1) << kept;
+    // The exact working name is the user's already, as a file, a link to a
+    // file, a folder and a link to nowhere: each is left as it is and the
+    // next name taken.
+    Put("mine.txt", "the user's\n");
+    Put("out.part-taken001.mp4", "the user's\n");
+    ASSERT_EQ(::symlink(Path("mine.txt").c_str(), Path("out.part-taken002.mp4").c_str()), 0);
+    ASSERT_EQ(::mkdir(Path("out.part-taken003.mp4").c_str(), 0700), 0);
+    ASSERT_EQ(::symlink(Path("nowhere").c_str(), Path("out.part-taken004.mp4").c_str()), 0);
+    g_parts = {"taken001", "taken002", "taken003", "taken004", "free0005"};
+    g_nextPart = 0;
+    const made_entry made = create_working_file(Path("out.mp4"), NextPart);
+    EXPECT_EQ(made.path, Path("out.part-free0005.mp4"));
+    EXPECT_EQ(Get("out.part-taken001.mp4"), "the user's\n");
+    EXPECT_EQ(Get("mine.txt"), "the user's\n");
+    EXPECT_EQ(SizeOf("nowhere"), -1) << "a dangling link is not followed to make a file";
     struct stat st;
-    EXPECT_EQ(::stat(Path("out(2).part-42.mp4").c_str(), &st), 0) << "only files go";
+    EXPECT_EQ(::lstat(Path("out.part-taken004.mp4").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+
+    // No name free at all: a failure with the reason, nothing touched.
+    g_parts = std::vector<std::string>(200, "taken001");
+    g_nextPart = 0;
+    EXPECT_THROW(create_working_file(Path("out.mp4"), NextPart), CBaseException);
+    EXPECT_EQ(Get("out.part-taken001.mp4"), "the user's\n");
+}
+
+TEST_F(FileFunctions, WhatWasMadeIsRemovedOnlyWhileItIsStillWhatWasMade)
+{
+    enum Then
+    {
+        Untouched,      // still the file or folder made: removed
+        ReplacedByFile, // a user's file took the name: stays
+        ReplacedByLink, // a link to a user's folder took the name: stays, and what it leads to
+        RenamedAway,    // put in place under its final name: nothing under the name, the output stays
+    };
+    struct Case
+    {
+        const char* name;
+        bool folder;
+        Then then;
+        bool removed;
+    };
+    const Case cases[] = {
+        {"file untouched", false, Untouched, true},
+        {"file replaced by a user's file", false, ReplacedByFile, false},
+        {"file replaced by a link", false, ReplacedByLink, false},
+        {"file renamed into place", false, RenamedAway, false},
+        {"folder untouched", true, Untouched, true},
+        {"folder replaced by a user's folder", true, ReplacedByFile, false},
+        {"folder replaced by a link to a user's folder", true, ReplacedByLink, false},
+        {"folder renamed into place", true, RenamedAway, false},
+    };
+    ASSERT_EQ(::mkdir(Path("users").c_str(), 0700), 0);
+    Put("users/keep.txt", "the user's\n");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string base = Path(std::string("x") + std::to_string(&c - cases));
+        const made_entry made = c.folder ? create_working_folder(base) : create_working_file(base + ".mp4");
+        if (c.folder) {
+            // What the job wrote inside, and a link to the user's folder.
+            std::ofstream(made.path + "/written") << "ours";
+            ASSERT_EQ(::mkdir((made.path + "/sub").c_str(), 0700), 0);
+            ASSERT_EQ(::symlink(Path("users").c_str(), (made.path + "/sub/link").c_str()), 0);
+        }
+        const std::string finalName = base + ".final";
+        switch (c.then) {
+        case Untouched:
+            break;
+        case ReplacedByFile: {
+            // Made before the working one goes, as a user's file is.
+            const std::string theirs = base + ".theirs";
+            if (c.folder) {
+                ASSERT_EQ(::mkdir(theirs.c_str(), 0700), 0);
+                std::ofstream(theirs + "/users-own") << "the user's\n";
+            } else {
+                std::ofstream(theirs) << "the user's\n";
+            }
+            ASSERT_EQ(std::system(("rm -rf '" + made.path + "'").c_str()), 0);
+            ASSERT_EQ(::rename(theirs.c_str(), made.path.c_str()), 0);
+            break;
+        }
+        case ReplacedByLink:
+            ASSERT_EQ(std::system(("rm -rf '" + made.path + "'").c_str()), 0);
+            ASSERT_EQ(::symlink(Path(c.folder ? "users" : "users/keep.txt").c_str(), made.path.c_str()), 0);
+            break;
+        case RenamedAway:
+            ASSERT_EQ(::rename(made.path.c_str(), finalName.c_str()), 0);
+            break;
+        }
+        const bool removed = c.folder ? remove_made_folder(made) : remove_made_file(made);
+        EXPECT_EQ(removed, c.removed);
+        struct stat st;
+        EXPECT_EQ(::lstat(made.path.c_str(), &st) == 0, c.then == ReplacedByFile || c.then == ReplacedByLink);
+        if (c.then == RenamedAway) {
+            EXPECT_EQ(::lstat(finalName.c_str(), &st), 0);
+        }
+        if (c.then == ReplacedByFile) {
+            EXPECT_EQ(Get(made.path.substr(Path("").size()) + (c.folder ? "/users-own" : "")), "the user's\n");
+        }
+        EXPECT_EQ(Get("users/keep.txt"), "the user's\n") << "nothing is followed into the user's folder";
+    }
 }

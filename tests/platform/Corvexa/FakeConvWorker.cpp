@@ -11,12 +11,17 @@
 //   ignore_cancel=1    keep working when the state becomes 3
 //   report=PATH        write what it was started with to PATH first
 //   start_delay_ms=N   wait N ms before taking the job (state 1)
+//   note_working=N     make N working files beside the destination and note
+//                      them in the record, as the real worker does, and
+//                      leave them there
 // Pause (2) holds the work; cancel (3) ends it with the state left at 3.
 // The profile file it was given is copied beside the destination, with
 // ".profile" added to its name.
 
 #include "ConvertTaskInfo2.h"
 #include "MemFileMapping.h"
+#include "WorkNames.h"
+#include "sysutils_file.h"
 
 #include <cerrno>
 #include <chrono>
@@ -135,6 +140,10 @@ int main(int argc, char** argv)
     // As the real job object does: the job is taken with state 1.
     pRecord->SetState(Moorland::CONVERT_TASK_RUNNING);
 
+    for (long n = Value(profile, "note_working", 0); n > 0; --n) {
+        Moorland::CWorkNames names(pFile, pRecord);
+        names.Note(Moorland::WORK_NAME_FILE, QuentaBased::create_working_file(job.DstPath));
+    }
     {
         std::ifstream in(a.texts[1], std::ios::binary);
         std::ofstream out(std::string(job.DstPath) + ".profile", std::ios::binary);

@@ -8,6 +8,7 @@
 #include "IAVManager.h"
 #include "IProfile.h"
 #include "MemFileMapping.h"
+#include "WorkNames.h"
 
 #include "Basilvo/Basilvo.h"
 #include "CBaseException.h"
@@ -486,6 +487,58 @@ TEST_F(CAVConverterTest, ReleaseLeavesNoWorkerBehind)
         EXPECT_FALSE(std::ifstream("/proc/" + std::to_string(nPid) + "/stat")) << "worker " << nPid << " left";
     struct stat st;
     EXPECT_NE(stat(sFolder.c_str(), &st), 0) << "the engine's folder is removed";
+}
+
+TEST_F(CAVConverterTest, AnEndedWorkersLeftoversGoByTheNamesItNotedAndNothingElse)
+{
+    EnginePtr engine = NewEngine();
+    const int nId = Add(*engine, "duration_ms=60000\nnote_working=2", 0);
+    ASSERT_TRUE(engine->StartConvert());
+    ASSERT_TRUE(WaitFor([&] { return Running(*engine, nId); }));
+    ConvertTaskInfo2* pRecord = engine->GetConvertTaskInfo(nId);
+    ASSERT_NE(pRecord->WorkNames, 0u) << "the engine reserved the worker its block";
+    const uint32_t nBlock = pRecord->WorkNames;
+    std::unique_ptr<CMemFileMapping> pFile(CMemFileMapping::OpenFileMap(engine->GetJobFilePath(), 8u << 20));
+    ASSERT_TRUE(pFile);
+    std::vector<Moorland::CWorkNames::Entry> noted;
+    ASSERT_TRUE(WaitFor([&] {
+        noted = Moorland::CWorkNames(pFile.get(), pRecord).Entries();
+        return noted.size() == 2;
+    }));
+    // The user puts a file of their own under the second noted name, and
+    // others named like the worker's beside them.
+    const std::string sPid = std::to_string(engine->GetWorkerPid(nId));
+    const std::string sTheirs = noted[1].made.path + ".theirs";
+    std::ofstream(sTheirs) << "the user's\n";
+    ASSERT_EQ(rename(sTheirs.c_str(), noted[1].made.path.c_str()), 0);
+    const std::vector<std::string> users = {Dest(0) + ".part-" + sPid, m_sDir + "/out0.part-" + sPid + ".bin",
+                                            m_sDir + "/out0(1).part-" + sPid + ".bin"};
+    for (const std::string& sUser : users)
+        std::ofstream(sUser) << "the user's\n";
+
+    ASSERT_EQ(kill(engine->GetWorkerPid(nId), SIGKILL), 0);
+    ASSERT_TRUE(Ends(*engine, nId, Moorland::CONVERT_TASK_FAILED));
+    struct stat st;
+    EXPECT_NE(lstat(noted[0].made.path.c_str(), &st), 0) << "the worker's own file goes";
+    EXPECT_EQ(ReadFile(noted[1].made.path), "the user's\n") << "a file put under its name since stays";
+    for (const std::string& sUser : users)
+        EXPECT_EQ(ReadFile(sUser), "the user's\n") << sUser;
+    EXPECT_EQ(pRecord->WorkNames, 0u) << "the block is given back";
+
+    // The next worker gets the same block, emptied; a worker that ends
+    // without taking its working files away has them removed too.
+    const int nNext = Add(*engine, "duration_ms=300\nnote_working=1", 1);
+    ASSERT_TRUE(WaitFor([&] { return Running(*engine, nNext); }));
+    EXPECT_EQ(engine->GetConvertTaskInfo(nNext)->WorkNames, nBlock);
+    std::vector<Moorland::CWorkNames::Entry> next;
+    ASSERT_TRUE(WaitFor([&] {
+        next = Moorland::CWorkNames(pFile.get(), engine->GetConvertTaskInfo(nNext)).Entries();
+        return !next.empty();
+    }));
+    EXPECT_EQ(next.size(), 1u);
+    ASSERT_TRUE(Ends(*engine, nNext, Moorland::CONVERT_TASK_FINISHED));
+    EXPECT_NE(lstat(next[0].made.path.c_str(), &st), 0);
+    EXPECT_EQ(ReadFile(noted[1].made.path), "the user's\n");
 }
 
 TEST_F(CAVConverterTest, WorkersDieWithTheEngineProcessAndTheNextEngineClearsItsFolder)

@@ -14,8 +14,10 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <memory>
 #include <spawn.h>
 #include <sstream>
@@ -347,6 +349,417 @@ TEST_F(CorvexaConvertTest, AKilledWorkerADeletedRunningTaskOrAQuitLeavesNoFileUn
     }
 }
 
+// What a user keeps beside an output "out.mp4": names like its working
+// names (an older build's exact working name among them, with the worker's
+// process id), links to the user's own folder and file, and folders named
+// like the disc creators' working ones. Made while the job's worker runs.
+class UserFiles
+{
+public:
+    UserFiles(const std::string& sDir, const std::string& sOutside, const std::string& sPid)
+        : m_sDir(sDir), m_sOutside(sOutside)
+    {
+        const std::string p = sPid;
+        for (const std::string& sName :
+             {"out.part-" + p + ".mp4", "out(1).part-" + p + ".mp4", "out(2).part-" + p + ".mp4",
+              "out-notes.part-" + p + ".mp4", "x_out.part-" + p + ".mp4", "out.part-" + p + ".mkv",
+              std::string("out.mp4.part"), std::string("out.part-1a2b3c4d.mp4"), std::string("out.old.mp4")})
+            m_files[sName] = "the user's " + sName + "\n";
+        for (const char* sFolder : {"BDMV.old", "BDMV.part", "VIDEO_TS.old", "DVD.part", "out.part"})
+            m_files[std::string(sFolder) + "/kept.txt"] = std::string("inside ") + sFolder + "\n";
+        m_files[".fablecut-disc.log"] = "the user's notes\n";
+        for (const auto& file : m_files) {
+            const size_t nSlash = file.first.find('/');
+            if (nSlash != std::string::npos)
+                ::mkdir((m_sDir + "/" + file.first.substr(0, nSlash)).c_str(), 0755);
+            std::ofstream(m_sDir + "/" + file.first) << file.second;
+        }
+        // The user's own folder and file elsewhere, reached by links under
+        // working-like names.
+        ::mkdir(m_sOutside.c_str(), 0755);
+        std::ofstream(m_sOutside + "/precious.txt") << "precious\n";
+        m_links["out.part-" + p + "-folder"] = m_sOutside;
+        m_links["out(3).part-" + p + ".mp4"] = m_sOutside + "/precious.txt";
+        m_links["BDMV"] = m_sOutside;
+        for (const auto& link : m_links)
+            ::symlink(link.second.c_str(), (m_sDir + "/" + link.first).c_str());
+    }
+
+    // Every byte of the user's is where it was; the names returned are what
+    // else the folder holds.
+    std::vector<std::string> ExpectIntact() const
+    {
+        for (const auto& file : m_files)
+            EXPECT_EQ(ReadFile(m_sDir + "/" + file.first), file.second) << file.first;
+        for (const auto& link : m_links) {
+            char buf[4096];
+            const ssize_t n = ::readlink((m_sDir + "/" + link.first).c_str(), buf, sizeof buf);
+            EXPECT_EQ(n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string(), link.second) << link.first;
+        }
+        EXPECT_EQ(ReadFile(m_sOutside + "/precious.txt"), "precious\n");
+        EXPECT_EQ(Capture("ls -A '" + m_sOutside + "' | tr '\\n' ' '"), "precious.txt ");
+        std::vector<std::string> others;
+        std::istringstream names(Capture("ls -A '" + m_sDir + "'"));
+        for (std::string sName; std::getline(names, sName);) {
+            const std::string sTop = sName;
+            bool bMine = m_links.count(sTop) > 0;
+            for (const auto& file : m_files)
+                bMine = bMine || file.first == sTop || file.first.rfind(sTop + "/", 0) == 0;
+            if (!bMine)
+                others.push_back(sTop);
+        }
+        for (const auto& file : m_files) {
+            const size_t nSlash = file.first.find('/');
+            if (nSlash != std::string::npos) {
+                EXPECT_EQ(Capture("ls -A '" + m_sDir + "/" + file.first.substr(0, nSlash) + "'"), "kept.txt\n")
+                    << file.first;
+            }
+        }
+        return others;
+    }
+
+private:
+    static std::string ReadFile(const std::string& sPath) { return CorvexaTest::ReadFile(sPath); }
+
+    std::string m_sDir;
+    std::string m_sOutside;
+    std::map<std::string, std::string> m_files;
+    std::map<std::string, std::string> m_links;
+};
+
+std::string Joined(const std::vector<std::string>& names)
+{
+    std::string s;
+    for (const std::string& n : names)
+        s += n + " ";
+    return s;
+}
+
+// The working files in a folder: what the outputs' workers write under.
+std::string WorkingFiles(const std::string& sDir)
+{
+    return Capture("cd '" + sDir + "' && ls -A | grep -E '^out(\\([0-9]+\\))?\\.part-[a-z0-9]{8}\\.mp4$'");
+}
+
+TEST_F(CorvexaConvertTest, EveryUserByteBesideTheOutputSurvivesEveryJobAndEveryEnding)
+{
+    // A source cut short: its job fails once it has written part of its output.
+    const std::string sCut = s_sDir + "/cut.mkv";
+    ASSERT_EQ(std::system(("ffmpeg -nostdin -v error -y -i '" + s_sSource + "' -c copy '" + sCut +
+                           "' && truncate -s 55% '" + sCut + "'")
+                              .c_str()),
+              0);
+    struct Kind
+    {
+        const char* name;
+        bool twoPass;
+        double split;
+        int remux;
+    };
+    const Kind kinds[] = {
+        {"plain", false, 0, 0},
+        {"two-pass", true, 0, 0},
+        {"split", false, 5242880.0 + 100000.0, 0},
+        {"remux", false, 0, 1},
+    };
+    enum Ending
+    {
+        Success,
+        Failure,
+        Cancel,
+        KillWorker, // kill -9 of the worker
+        KillEngine, // kill -9 of the engine's process, then another engine starts
+    };
+    const char* const endings[] = {"success", "failure", "cancel", "kill-worker", "kill-engine"};
+    for (const Kind& k : kinds) {
+        for (Ending ending : {Success, Failure, Cancel, KillWorker, KillEngine}) {
+            SCOPED_TRACE(std::string(k.name) + ", " + endings[ending]);
+            const std::string sDir = s_sDir + "/users-" + k.name + "-" + endings[ending];
+            const std::string sOutside = sDir + "-elsewhere";
+            ASSERT_EQ(std::system(("rm -rf '" + sDir + "' '" + sOutside + "' && mkdir '" + sDir + "'").c_str()), 0);
+            m_pEngine.reset(CreateAVConverter(nullptr));
+            m_pProfile->GetParams()->SetDouble("ExportPerFileSize", k.split);
+            m_pProfile->GetParams()->SetInt("remux", k.remux);
+            const std::string sDest = sDir + "/out.mp4";
+            const std::string sSource = ending == Failure ? sCut : s_sSource;
+            int nId = -1;
+            pid_t nHost = 0;
+            std::string sPid;
+            if (ending == KillEngine) {
+                const std::string sPidFile = sDir + "-host.pid";
+                const std::string sProfile = m_pProfile->GetText();
+                std::string sOptions = "pause";
+                sOptions += k.twoPass ? ",two-pass" : "";
+                sOptions += k.remux ? ",remux" : "";
+                const char* argv[] = {kHostHelper.c_str(), kWorker.c_str(), sSource.c_str(), sDest.c_str(),
+                                      sProfile.c_str(), sPidFile.c_str(), sOptions.c_str(), nullptr};
+                ASSERT_EQ(posix_spawn(&nHost, argv[0], nullptr, nullptr, const_cast<char**>(argv), environ), 0);
+                ASSERT_TRUE(WaitFor([&] {
+                    std::ifstream in(sPidFile);
+                    return static_cast<bool>(std::getline(in, sPid));
+                }));
+            } else {
+                nId = m_pEngine->AddConvertTask(sSource.c_str(), sDest.c_str(), m_pProfile.get(), k.twoPass, "");
+                ASSERT_GE(nId, 0);
+                m_pEngine->StartConvert();
+                ASSERT_TRUE(WaitFor([&] { return State(nId) != 0; }));
+                ASSERT_TRUE(m_pEngine->PauseConvertTask(nId));
+                sPid = std::to_string(WorkerPid());
+            }
+            ASSERT_NE(sPid, "0");
+            ASSERT_TRUE(WaitFor([&] { return !WorkingFiles(sDir).empty(); })) << EngineLog();
+            UserFiles users(sDir, sOutside, sPid);
+            const int nPid = std::atoi(sPid.c_str());
+            bool bOutput = false;
+            switch (ending) {
+            case Success:
+            case Failure:
+                ASSERT_TRUE(m_pEngine->ResumeConvertTask(static_cast<unsigned>(nId)));
+                ASSERT_TRUE(Ends(nId));
+                EXPECT_EQ(State(nId), ending == Success ? 5 : 4) << JobText(m_pEngine->GetConvertTaskInfo(nId));
+                bOutput = ending == Success;
+                break;
+            case Cancel:
+                ASSERT_TRUE(m_pEngine->StopAllConvertTasks());
+                ASSERT_TRUE(WaitFor([&] { return ProcessStopped(nPid); }));
+                EXPECT_EQ(State(nId), 3);
+                break;
+            case KillWorker:
+                ASSERT_EQ(kill(nPid, SIGKILL), 0);
+                ASSERT_TRUE(Ends(nId));
+                EXPECT_EQ(State(nId), 4);
+                break;
+            case KillEngine: {
+                ASSERT_EQ(kill(nHost, SIGKILL), 0);
+                int status;
+                ASSERT_EQ(waitpid(nHost, &status, 0), nHost);
+                ASSERT_TRUE(WaitFor([&] { return ProcessStopped(nPid); }, 3000));
+                // The next engine clears what the dead one's worker left.
+                EXPECT_GE(m_pEngine->AddConvertTask(s_sSource.c_str(), (sDir + "-next.mp4").c_str(),
+                                                    m_pProfile.get(), false, ""),
+                          0);
+                break;
+            }
+            }
+            // What the engine removes after a worker's end is gone by the
+            // time the task shows it.
+            const std::vector<std::string> others = users.ExpectIntact();
+            if (bOutput) {
+                ASSERT_FALSE(others.empty());
+                for (const std::string& sName : others)
+                    EXPECT_TRUE(sName == "out.mp4" || (sName.rfind("out(", 0) == 0 && sName.find(".part") ==
+                                                       std::string::npos))
+                        << sName;
+                EXPECT_GT(ProbeFile(sDest).dDuration, 1.0);
+            } else {
+                EXPECT_EQ(Joined(others), "") << EngineLog();
+            }
+        }
+    }
+}
+
+TEST_F(CorvexaConvertTest, AnOutputNamedLikeAnotherTasksWorkingFileTakesNothingFromIt)
+{
+    const std::string sDir = s_sDir + "/twins";
+    ASSERT_EQ(std::system(("rm -rf '" + sDir + "' && mkdir '" + sDir + "'").c_str()), 0);
+    m_pProfile->GetParams()->SetDouble("ExportPerFileSize", 0);
+    m_pProfile->GetParams()->SetInt("remux", 0);
+    const std::string sFirst = sDir + "/out.mp4";
+    const int nFirst = m_pEngine->AddConvertTask(s_sSource.c_str(), sFirst.c_str(), m_pProfile.get(), false, "");
+    ASSERT_GE(nFirst, 0);
+    m_pEngine->StartConvert();
+    ASSERT_TRUE(WaitFor([&] { return State(nFirst) != 0; }));
+    ASSERT_TRUE(m_pEngine->PauseConvertTask(nFirst));
+    ASSERT_TRUE(WaitFor([&] { return !WorkingFiles(sDir).empty(); }));
+    std::string sWorking = WorkingFiles(sDir);
+    sWorking = sDir + "/" + sWorking.substr(0, sWorking.find('\n'));
+
+    // The second task's output is the first one's working file.
+    const int nSecond = m_pEngine->AddConvertTask(s_sSource.c_str(), sWorking.c_str(), m_pProfile.get(), false, "");
+    ASSERT_TRUE(Ends(nSecond));
+    EXPECT_EQ(State(nSecond), 5) << JobText(m_pEngine->GetConvertTaskInfo(nSecond));
+    ASSERT_TRUE(m_pEngine->ResumeConvertTask(static_cast<unsigned>(nFirst)));
+    ASSERT_TRUE(Ends(nFirst));
+    // The first task's file was taken from under it: it fails, and neither
+    // moves nor deletes the second task's finished output.
+    EXPECT_EQ(State(nFirst), 4);
+    EXPECT_NE(JobText(m_pEngine->GetConvertTaskInfo(nFirst)).find("was taken away from under its working name"),
+              std::string::npos)
+        << JobText(m_pEngine->GetConvertTaskInfo(nFirst));
+    EXPECT_EQ(FileSize(sFirst), -1);
+    EXPECT_NEAR(ProbeFile(sWorking).dDuration, 4.0, 0.1) << "the second task's output is whole where it was put";
+}
+
+TEST_F(CorvexaConvertTest, AWholeOutputThatCannotBePutInPlaceIsKeptAndItsNameGiven)
+{
+    const std::string sDir = s_sDir + "/blocked";
+    ASSERT_EQ(std::system(("rm -rf '" + sDir + "' && mkdir '" + sDir + "'").c_str()), 0);
+    m_pProfile->GetParams()->SetDouble("ExportPerFileSize", 0);
+    m_pProfile->GetParams()->SetInt("remux", 0);
+    const std::string sDest = sDir + "/out.mp4";
+    const int nId = m_pEngine->AddConvertTask(s_sSource.c_str(), sDest.c_str(), m_pProfile.get(), false, "");
+    m_pEngine->StartConvert();
+    ASSERT_TRUE(WaitFor([&] { return State(nId) != 0; }));
+    ASSERT_TRUE(m_pEngine->PauseConvertTask(nId));
+    ASSERT_TRUE(WaitFor([&] { return !WorkingFiles(sDir).empty(); }));
+    std::string sWorking = WorkingFiles(sDir);
+    sWorking = sDir + "/" + sWorking.substr(0, sWorking.find('\n'));
+    // Meanwhile the user makes a folder under the output's name.
+    ASSERT_EQ(mkdir(sDest.c_str(), 0755), 0);
+    std::ofstream(sDest + "/mine.txt") << "mine\n";
+    ASSERT_TRUE(m_pEngine->ResumeConvertTask(static_cast<unsigned>(nId)));
+    ASSERT_TRUE(Ends(nId));
+    EXPECT_EQ(State(nId), 4);
+    const std::string sText = JobText(m_pEngine->GetConvertTaskInfo(nId));
+    EXPECT_NE(sText.find("the whole output is kept as " + sWorking), std::string::npos) << sText;
+    EXPECT_NEAR(ProbeFile(sWorking).dDuration, 4.0, 0.1) << "the engine leaves the kept output alone";
+    EXPECT_EQ(CorvexaTest::ReadFile(sDest + "/mine.txt"), "mine\n");
+}
+
+// An engine hosted in a process of its own, with TMPDIR given, its one task
+// held once its worker runs; optionally in a pid namespace of its own.
+struct HostedEngine
+{
+    enum Namespace
+    {
+        ThisOne,
+        // Its own, counted as "sh", two short programs, then the engine, so
+        // that two such namespaces give their engines and workers the same
+        // process ids.
+        OwnCounted,
+        OwnBare, // its own, the engine its first process
+    };
+    pid_t nProcess = 0;
+    std::string sPidFile;
+
+    void Start(const std::string& sTmp, const std::string& sSource, const std::string& sDest,
+               const std::string& sProfile, Namespace ns)
+    {
+        sPidFile = sDest + ".host-pid";
+        std::vector<std::string> args;
+        if (ns == OwnCounted)
+            args = {"/usr/bin/unshare", "--pid", "--fork", "--kill-child", "/bin/sh", "-c",
+                    "/bin/true; /bin/true; \"$0\" \"$@\"; :"};
+        else if (ns == OwnBare)
+            args = {"/usr/bin/unshare", "--pid", "--fork", "--kill-child"};
+        for (const std::string& sArg : {kHostHelper, kWorker, sSource, sDest, sProfile, sPidFile, std::string("pause")})
+            args.push_back(sArg);
+        std::vector<char*> argv;
+        for (std::string& sArg : args)
+            argv.push_back(&sArg[0]);
+        argv.push_back(nullptr);
+        std::vector<std::string> env;
+        for (char** p = environ; *p; ++p) {
+            if (std::strncmp(*p, "TMPDIR=", 7) != 0)
+                env.push_back(*p);
+        }
+        env.push_back("TMPDIR=" + sTmp);
+        std::vector<char*> envp;
+        for (std::string& sVar : env)
+            envp.push_back(&sVar[0]);
+        envp.push_back(nullptr);
+        ASSERT_EQ(posix_spawn(&nProcess, argv[0], nullptr, nullptr, argv.data(), envp.data()), 0);
+    }
+    // The worker's process id as its namespace counts it; "" until it runs.
+    std::string WorkerPid() const
+    {
+        std::ifstream in(sPidFile);
+        std::string sPid;
+        std::getline(in, sPid);
+        return sPid;
+    }
+    void Kill()
+    {
+        if (nProcess <= 0)
+            return;
+        kill(nProcess, SIGKILL);
+        int status;
+        waitpid(nProcess, &status, 0);
+        nProcess = 0;
+    }
+    ~HostedEngine() { Kill(); }
+};
+
+TEST_F(CorvexaConvertTest, EnginesInOtherPidNamespacesAndReusedWorkerPidsTakeNothingLive)
+{
+    if (std::system("unshare --pid --fork --kill-child true >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "no pid namespace can be made here: unshare --pid needs root or user namespaces";
+    const std::string sTmp = s_sDir + "/ns-tmp";
+    const std::string sShared = s_sDir + "/ns-shared";
+    const std::string sHere = s_sDir + "/ns-here";
+    const std::string sJudge = s_sDir + "/ns-judge";
+    ASSERT_EQ(std::system(("rm -rf '" + sTmp + "' '" + sShared + "' '" + sHere + "' '" + sJudge + "' && mkdir '" +
+                           sTmp + "' '" + sShared + "' '" + sHere + "' '" + sJudge + "'")
+                              .c_str()),
+              0);
+    m_pProfile->GetParams()->SetDouble("ExportPerFileSize", 0);
+    m_pProfile->GetParams()->SetInt("remux", 0);
+    const std::string sProfile = m_pProfile->GetText();
+    auto working = [](const std::string& sDir) {
+        std::string s = WorkingFiles(sDir);
+        return s.empty() ? s : sDir + "/" + s.substr(0, s.find('\n'));
+    };
+    auto engineFolders = [&sTmp] { return Capture("ls -A '" + sTmp + "' | grep -c '^fablecut-conv-'"); };
+
+    // An engine of this namespace, at work.
+    HostedEngine here;
+    here.Start(sTmp, s_sSource, sHere + "/out.mp4", sProfile, HostedEngine::ThisOne);
+    ASSERT_TRUE(WaitFor([&] { return !working(sHere).empty(); })) << EngineLog();
+    const std::string sHereWorking = working(sHere);
+
+    // An engine in a namespace of its own is killed with its worker while
+    // its output is under a working name.
+    HostedEngine dead;
+    dead.Start(sTmp, s_sSource, sShared + "/out.mp4", sProfile, HostedEngine::OwnCounted);
+    ASSERT_TRUE(WaitFor([&] { return !working(sShared).empty(); }));
+    const std::string sDeadWorking = working(sShared);
+    const std::string sDeadWorkerPid = dead.WorkerPid();
+    dead.Kill();
+
+    // Another one, counted the same way, writes the same output: its worker
+    // has the process id the dead one's had.
+    HostedEngine twin;
+    twin.Start(sTmp, s_sSource, sShared + "/out.mp4", sProfile, HostedEngine::OwnCounted);
+    ASSERT_TRUE(WaitFor([&] { return !twin.WorkerPid().empty() && working(sShared) != sDeadWorking; }));
+    std::string sTwinWorking;
+    ASSERT_TRUE(WaitFor([&] {
+        for (std::istringstream names(WorkingFiles(sShared)); std::getline(names, sTwinWorking);) {
+            sTwinWorking = sShared + "/" + sTwinWorking;
+            if (sTwinWorking != sDeadWorking)
+                return true;
+        }
+        return false;
+    }));
+    RecordProperty("dead_worker_pid", sDeadWorkerPid);
+    RecordProperty("twin_worker_pid", twin.WorkerPid());
+    EXPECT_EQ(engineFolders(), "2\n") << "the dead engine's folder went when the next one started";
+
+    // A third, in a namespace where none of the others' process ids name
+    // them, starts: it judges every engine folder.
+    HostedEngine judge;
+    judge.Start(sTmp, s_sSource, sJudge + "/out.mp4", sProfile, HostedEngine::OwnBare);
+    ASSERT_TRUE(WaitFor([&] { return !judge.WorkerPid().empty(); }));
+    EXPECT_GE(FileSize(sHereWorking), 0) << "a live engine's work is not taken";
+    EXPECT_GE(FileSize(sTwinWorking), 0) << "a live worker whose process id a dead one had keeps its file";
+    EXPECT_EQ(FileSize(sDeadWorking), -1) << "the dead engine's leftover goes, by its exact name";
+    EXPECT_EQ(engineFolders(), "3\n") << "the live engines keep their folders";
+    EXPECT_EQ(Capture("ls -A '" + sShared + "'"), sTwinWorking.substr(sShared.size() + 1) + "\n");
+
+    here.Kill();
+    twin.Kill();
+    judge.Kill();
+    // All dead now: the next engine clears every folder and leftover.
+    const char* sOld = std::getenv("TMPDIR");
+    const std::string sSaved = sOld ? sOld : "";
+    setenv("TMPDIR", sTmp.c_str(), 1);
+    m_pEngine.reset(CreateAVConverter(nullptr));
+    EXPECT_GE(Add("after-namespaces"), 0);
+    sOld ? setenv("TMPDIR", sSaved.c_str(), 1) : unsetenv("TMPDIR");
+    EXPECT_EQ(engineFolders(), "1\n");
+    for (const std::string& sDir : {sHere, sShared, sJudge})
+        EXPECT_EQ(Capture("ls -A '" + sDir + "'"), "") << sDir;
+}
+
 TEST_F(CorvexaConvertTest, WorkerStopsWhenTheEngineProcessIsKilledAndTheNextEngineRemovesWhatItLeft)
 {
     const std::string sPidFile = s_sDir + "/host.pid";
@@ -363,8 +776,11 @@ TEST_F(CorvexaConvertTest, WorkerStopsWhenTheEngineProcessIsKilledAndTheNextEngi
     }));
     int nWorker = std::atoi(sPid.c_str());
     ASSERT_GT(nWorker, 0);
-    const std::string sWorking = s_sDir + "/orphan.part-" + sPid + ".mp4";
-    ASSERT_TRUE(WaitFor([&] { return FileSize(sWorking) >= 0; }));
+    std::string sWorking;
+    ASSERT_TRUE(WaitFor([&] {
+        sWorking = Capture("ls " + s_sDir + "/orphan.part-*.mp4 2>/dev/null | tr -d '\n'");
+        return !sWorking.empty();
+    }));
     ASSERT_EQ(kill(nHost, SIGKILL), 0);
     int status;
     ASSERT_EQ(waitpid(nHost, &status, 0), nHost);

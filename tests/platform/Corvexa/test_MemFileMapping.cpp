@@ -185,7 +185,7 @@ TEST_F(JobFileTest, WorkerProcessReportsIntoItsOwnRecordOnly)
         EXPECT_EQ(pJob0->GetEstimatedSize(), -7);
         EXPECT_EQ(pJob0->DiscPhase, 9);
         // No process address ever reaches the file.
-        EXPECT_EQ(pJob0->SrcPath | pJob0->DstPath | pJob0->Profile | pJob0->DstStream, 0u);
+        EXPECT_EQ(pJob0->WorkNames | pJob0->WorkNamesCapacity | pJob0->Profile | pJob0->DstStream, 0u);
 
         const char* sError = pFile->GetText(pJob0->ErrorText);
         size_t nTextLength = sError ? std::strlen(sError) : 0;

@@ -312,3 +312,31 @@ TEST(PlistSettingsFormat, WhatIsNoFileIsMovedAwayWithoutWaiting)
         EXPECT_TRUE(QFileInfo::exists(path + ".bad") || QFileInfo(path + ".bad").isSymLink());
     }
 }
+
+TEST(PlistSettingsFormat, EveryDamagedFileIsKeptAsideAndNoneReplacesAnother)
+{
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/appsettings.plist";
+    // The third is a good list: it stays in place, and the two kept before
+    // it stay as they were.
+    const QList<QByteArray> written = {"<?xml version=\"1.0\"?><plist><dict><key>A</key>",
+                                       "[General]\nbroken line without equals\n\x01\x02",
+                                       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">"
+                                       "<dict><key>A</key><integer>1</integer></dict></plist>\n"};
+    const QStringList kept = {path + ".bad", path + ".bad-2"};
+    auto read = [](const QString& name) {
+        QFile file(name);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    for (const QByteArray& bytes : written) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        file.close();
+        CAppVariableInfo::ConvertOlderSettingsFile(path);
+    }
+    EXPECT_EQ(read(kept[0]), written[0]);
+    EXPECT_EQ(read(kept[1]), written[1]);
+    EXPECT_EQ(read(path), written[2]);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
+}
