@@ -1307,13 +1307,13 @@ TEST_F(BluRayDisc, FailuresEndAsFailedWithTheirText)
         std::string output;
         std::string image;
         std::string titles;
-        const char* text; // part of the error text
+        std::string text; // part of the error text
     };
     const Case cases[] = {
         {"folder under a file", Src("clip.mp4") + "/disc", "", "title=" + Src("clip.mp4") + "\n",
          "Can't create the folder"},
         {"image not writable", disc, Out("no/such/folder/bd.iso"), "title=" + Src("clip.mp4") + "\n",
-         "genisoimage failed"},
+         "Can't create the file " + Out("no/such/folder/bd.iso")},
         {"title not media", disc, "", "title=" + Src("lines.srt") + "\n", "lines.srt"},
         {"title missing", disc, "", "title=" + Src("nothing.mp4") + "\n", "nothing.mp4"},
         {"bad project", disc, "", "title=" + Src("clip.mp4") + "\nlayers=2\n", "Unknown key in the disc project"},

@@ -132,7 +132,9 @@ void CFFDiscTask::CheckReplaceable(const std::string& folder, const std::string&
 {
     struct stat st;
     if (::lstat(folder.c_str(), &st) != 0) {
-        if (errno == ENOENT)
+        // Nothing there, or a file where a folder on the way should be
+        // (which making the folder then reports).
+        if (errno == ENOENT || errno == ENOTDIR)
             return;
         QB_THROW_ERRNO(QB_ERR_FILE_IO, "Can't look at the folder " + folder, errno);
     }

@@ -22,6 +22,8 @@
 #include <spawn.h>
 #include <sstream>
 #include <string>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -446,7 +448,7 @@ TEST_F(CorvexaConvertTest, EveryUserByteBesideTheOutputSurvivesEveryJobAndEveryE
     // A source cut short: its job fails once it has written part of its output.
     const std::string sCut = s_sDir + "/cut.mkv";
     ASSERT_EQ(std::system(("ffmpeg -nostdin -v error -y -i '" + s_sSource + "' -c copy '" + sCut +
-                           "' && truncate -s 55% '" + sCut + "'")
+                           "' && truncate -s $(( $(stat -c %s '" + sCut + "') * 55 / 100 )) '" + sCut + "'")
                               .c_str()),
               0);
     struct Kind
@@ -550,7 +552,7 @@ TEST_F(CorvexaConvertTest, EveryUserByteBesideTheOutputSurvivesEveryJobAndEveryE
                     EXPECT_TRUE(sName == "out.mp4" || (sName.rfind("out(", 0) == 0 && sName.find(".part") ==
                                                        std::string::npos))
                         << sName;
-                EXPECT_GT(ProbeFile(sDest).dDuration, 1.0);
+                EXPECT_GT(ProbeFile(sDir + "/" + others.front()).dDuration, 1.0) << others.front();
             } else {
                 EXPECT_EQ(Joined(others), "") << EngineLog();
             }
@@ -635,7 +637,8 @@ struct HostedEngine
     void Start(const std::string& sTmp, const std::string& sSource, const std::string& sDest,
                const std::string& sProfile, Namespace ns)
     {
-        sPidFile = sDest + ".host-pid";
+        // Beside the output's folder, not in it.
+        sPidFile = sDest.substr(0, sDest.rfind('/')) + ".host-pid";
         std::vector<std::string> args;
         if (ns == OwnCounted)
             args = {"/usr/bin/unshare", "--pid", "--fork", "--kill-child", "/bin/sh", "-c",
@@ -748,6 +751,21 @@ TEST_F(CorvexaConvertTest, EnginesInOtherPidNamespacesAndReusedWorkerPidsTakeNot
     here.Kill();
     twin.Kill();
     judge.Kill();
+    // A namespace's processes die a moment after the program that made it:
+    // the engines' locks tell when.
+    auto allLocksFree = [&sTmp] {
+        std::istringstream folders(Capture("ls -d '" + sTmp + "'/fablecut-conv-*"));
+        for (std::string sFolder; std::getline(folders, sFolder);) {
+            const int fd = open((sFolder + "/lock").c_str(), O_RDONLY | O_CLOEXEC);
+            const bool bFree = fd < 0 || flock(fd, LOCK_EX | LOCK_NB) == 0;
+            if (fd >= 0)
+                close(fd);
+            if (!bFree)
+                return false;
+        }
+        return true;
+    };
+    ASSERT_TRUE(WaitFor(allLocksFree, 10000));
     // All dead now: the next engine clears every folder and leftover.
     const char* sOld = std::getenv("TMPDIR");
     const std::string sSaved = sOld ? sOld : "";
