@@ -49,10 +49,17 @@ std::string Utf8(const QString& s)
 std::string EditDescriptionFolder()
 {
     static std::unique_ptr<QuentaBased::CLockedFolder> folder;
-    if (!folder) {
+    static std::string parent;
+    // Each new task looks for a killed program's folder: a program may run
+    // for days.
+    QuentaBased::CLockedFolder::RemoveAbandoned(kEditFolderPrefix);
+    // Made anew when the temporary folder has changed or the folder is gone.
+    const std::string now = QuentaBased::CLockedFolder::TempFolder();
+    if (!folder || parent != now || !QFileInfo(QString::fromStdString(folder->Path())).isDir()) {
+        folder.reset();
         try {
-            QuentaBased::CLockedFolder::RemoveAbandoned(kEditFolderPrefix);
             folder.reset(new QuentaBased::CLockedFolder(kEditFolderPrefix));
+            parent = now;
         } catch (const CBaseException&) {
             return std::string(); // the temporary folder itself, as a last resort
         }

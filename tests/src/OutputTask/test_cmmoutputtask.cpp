@@ -7,6 +7,7 @@
 #include "Basilvo/Basilvo.h"
 #include "CAppVariableInfo.h"
 #include "CBaseException.h"
+#include "CLockedFolder.h"
 #include "ConvertTaskInfo2.h"
 #include "IAVConverter.h"
 #include "IAVManager.h"
@@ -25,6 +26,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <cstring>
 #include <fstream>
 #include <memory>
@@ -388,7 +391,17 @@ protected:
             ASSERT_TRUE(m_timeline.AppendItem(clip.get()));
         }
     }
-    QStringList TaskFiles() const { return QDir(m_tmp.path()).entryList({"*.seix"}, QDir::Files | QDir::Dirs); }
+    // The descriptions in the temporary folder and in the program's own
+    // folder there, by their paths from the temporary folder.
+    QStringList TaskFiles() const
+    {
+        QStringList files = QDir(m_tmp.path()).entryList({"*.seix"}, QDir::Files | QDir::Dirs);
+        for (const QString& sFolder : QDir(m_tmp.path()).entryList({"fablecut-edit-*"}, QDir::Dirs)) {
+            for (const QString& sName : QDir(m_tmp.path() + "/" + sFolder).entryList({"*.seix"}, QDir::Files | QDir::Dirs))
+                files << sFolder + "/" + sName;
+        }
+        return files;
+    }
 
     QTemporaryDir m_tmp;
     std::string m_sOldTmp;
@@ -410,6 +423,36 @@ TEST_F(OutputTaskTest, NewTaskReservesNamesOnlyAndHasNoJobYet)
     EXPECT_TRUE(m_task->GetUploadtoYoutube());
     EXPECT_EQ(m_task->GetYoutubeInfo()->GetTitle(), "Title");
     m_task.reset(); // deletes two files that were never made, quietly
+}
+
+TEST_F(OutputTaskTest, DescriptionsLieInTheProgramsOwnFolderAndAKilledProgramsAreRemovedByTheNext)
+{
+    // A program killed while its task's description was in place: a child
+    // that makes the folder the way the task does and dies without tidying.
+    const pid_t child = fork();
+    if (child == 0) {
+        auto* folder = new QuentaBased::CLockedFolder("fablecut-edit-");
+        std::ofstream(folder->Path() + "/tmpfLEFT.seix") << "left";
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_EQ(TaskFiles().size(), 1);
+    // A user's file of that shape beside it is not the program's.
+    std::ofstream((m_tmp.path() + "/tmpfUSER.seix").toStdString()) << "the user's";
+
+    m_task.reset(new CMMOutputTask(&m_manager, &m_mirendo, nullptr));
+    Fill({"a.mp4"});
+    m_task->SetSrcTimelineItem(&m_timeline);
+    ASSERT_EQ(LastCode(), 0);
+    QStringList files = TaskFiles();
+    files.removeAll(QFileInfo(m_timeline.GetSeixFile()).fileName());
+    ASSERT_EQ(files.size(), 2) << files.join(" ").toStdString();
+    EXPECT_TRUE(files.contains("tmpfUSER.seix"));
+    files.removeAll("tmpfUSER.seix");
+    EXPECT_TRUE(files[0].startsWith("fablecut-edit-")) << "the task's copy, in the program's own folder";
+    EXPECT_FALSE(files[0].endsWith("tmpfLEFT.seix")) << "the killed program's is gone";
+    EXPECT_EQ(QDir(m_tmp.path()).entryList({"fablecut-edit-*"}, QDir::Dirs).size(), 1);
 }
 
 TEST_F(OutputTaskTest, AttachingRefusesWhatCannotBeConvertedAndSuchATaskDoesNotStart)
