@@ -95,7 +95,7 @@ Moorland::IRawVideoFrame* EffectsOnPicture(CEffectsProc* effects, Moorland::IRaw
 {
     unsigned W = 0, H = 0;
     frame->GetDimension(&W, &H);
-    std::unique_ptr<Moorland::IRawVideoFrameFiller, FillerRelease> view(CreateRawVideoFrameFiller());
+    std::unique_ptr<Moorland::IRawVideoFrameFiller, FillerRelease> view(Moorland::CreateRawVideoFrameFiller());
     if (!view || !view->SetFormat(Moorland::PIXEL_FORMAT_YUV420P, static_cast<unsigned>(area.width),
                                   static_cast<unsigned>(area.height), 1))
         QuentaBased::ThrowLastError();
@@ -155,7 +155,7 @@ Moorland::IRawVideoFrame* EffectsOnPicture(CEffectsProc* effects, Moorland::IRaw
             memcpy(planes[i] + static_cast<size_t>(py + r) * line + px, from + static_cast<size_t>(r) * pitch,
                    std::min(width, bytes));
     }
-    std::unique_ptr<Moorland::IRawVideoFrameFiller, FillerRelease> out(CreateRawVideoFrameFiller());
+    std::unique_ptr<Moorland::IRawVideoFrameFiller, FillerRelease> out(Moorland::CreateRawVideoFrameFiller());
     if (!out || !out->SetFormat(Moorland::PIXEL_FORMAT_YUV420P, W, H, 1))
         QuentaBased::ThrowLastError();
     out->SetPlane(0, planes[0], W);

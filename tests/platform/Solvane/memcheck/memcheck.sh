@@ -20,16 +20,19 @@ make_media() {
     $ff -f lavfi -i testsrc2=size=360x640:rate=25:duration=0.4 -c:v libx264 -preset ultrafast -pix_fmt yuv420p portrait.mp4 &&
     $ff -f lavfi -i testsrc2=size=675x540:rate=25:duration=0.4 -c:v ffv1 -pix_fmt yuv420p odd.mkv &&
     $ff -f lavfi -i testsrc2=size=720x576:rate=25:duration=0.4 -vf setsar=16/15 -c:v mpeg2video pal.mpg &&
-    # A transport stream whose second half brings a stream the first half
-    # did not have: read on, a new stream appears mid-read; its last
-    # stretch (read at open to check the length) has a stream the probe
-    # never saw.
+    # Transport streams whose later pieces bring a stream the first did
+    # not have, each with a new version of the stream table: one in the
+    # middle, seen by nothing at the open; one near the end.
     $ff -f lavfi -i testsrc=size=160x120:rate=25:duration=6 -c:v mpeg2video -f mpegts head.ts &&
     $ff -f lavfi -i testsrc=size=160x120:rate=25:duration=1 -f lavfi -i sine=duration=1 \
-        -c:v mpeg2video -c:a mp2 -streamid 0:256 -streamid 1:300 -f mpegts tail.ts &&
-    cat head.ts tail.ts > newmid.ts &&
+        -c:v mpeg2video -c:a mp2 -streamid 0:256 -streamid 1:300 -output_ts_offset 6 -tables_version 1 \
+        -f mpegts tail.ts &&
+    $ff -f lavfi -i testsrc=size=160x120:rate=25:duration=8 -c:v mpeg2video -b:v 2M -output_ts_offset 7 \
+        -tables_version 3 -f mpegts rest.ts &&
+    cat head.ts tail.ts rest.ts > newmid.ts &&
     $ff -f lavfi -i testsrc=size=160x120:rate=25:duration=1 -f lavfi -i sine=duration=1 \
-        -c:v mpeg2video -c:a mp2 -streamid 0:256 -streamid 1:301 -f mpegts tail2.ts &&
+        -c:v mpeg2video -c:a mp2 -streamid 0:256 -streamid 1:301 -output_ts_offset 7 -tables_version 2 \
+        -f mpegts tail2.ts &&
     cat head.ts tail.ts tail2.ts > newopen.ts
 }
 make_media || { echo "ffmpeg could not make the test media"; exit 1; }

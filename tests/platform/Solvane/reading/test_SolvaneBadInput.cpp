@@ -420,8 +420,9 @@ namespace {
 // Transport streams put together from pieces (a recording resumed, a cut
 // spliced on) announce streams the probe never saw: one appears while the
 // file is read, or only in its last stretch, which the import reads to
-// check the length. Each is made of a six-second stream and one or two
-// one-second pieces that bring a sound stream of a new number.
+// check the length. Each is made of a six-second stream and one-second
+// pieces that go on from it, each with a new version of the stream table
+// that brings a sound stream of a new number.
 struct LateStreamCase
 {
     const char* name;
@@ -429,9 +430,10 @@ struct LateStreamCase
 };
 
 const LateStreamCase kLateStreamCases[] = {
-    {"late-mid.ts", "tail1.ts"},
+    // Seen by nothing at the open: eight seconds of pictures follow it.
+    {"late-mid.ts", "tail1.ts rest.ts"},
     {"late-end.ts", "tail1.ts tail2.ts"},
-    {"late-twice.ts", "tail1.ts tail2.ts tail1.ts"},
+    {"late-back.ts", "tail2.ts tail1.ts"},
 };
 
 bool MakeLateStreamPieces()
@@ -439,9 +441,13 @@ bool MakeLateStreamPieces()
     const std::string ff = "cd '" + Media::Get().Dir() + "' && ffmpeg -nostdin -v error -y ";
     return MediaTest::Run(ff + "-f lavfi -i testsrc=size=160x120:rate=25:duration=6 -c:v mpeg2video -f mpegts head.ts") &&
            MediaTest::Run(ff + "-f lavfi -i testsrc=size=160x120:rate=25:duration=1 -f lavfi -i sine=duration=1 "
-                               "-c:v mpeg2video -c:a mp2 -streamid 0:256 -streamid 1:300 -f mpegts tail1.ts") &&
+                               "-c:v mpeg2video -c:a mp2 -streamid 0:256 -streamid 1:300 -output_ts_offset 6 "
+                               "-tables_version 1 -f mpegts tail1.ts") &&
            MediaTest::Run(ff + "-f lavfi -i testsrc=size=160x120:rate=25:duration=1 -f lavfi -i sine=duration=1 "
-                               "-c:v mpeg2video -c:a mp2 -streamid 0:256 -streamid 1:301 -f mpegts tail2.ts");
+                               "-c:v mpeg2video -c:a mp2 -streamid 0:256 -streamid 1:301 -output_ts_offset 7 "
+                               "-tables_version 2 -f mpegts tail2.ts") &&
+           MediaTest::Run(ff + "-f lavfi -i testsrc=size=160x120:rate=25:duration=8 -c:v mpeg2video -b:v 2M "
+                               "-output_ts_offset 7 -tables_version 3 -f mpegts rest.ts");
 }
 
 } // namespace
