@@ -315,20 +315,20 @@ TEST(EditPictureSizes, EveryStepAtEverySizeKeepsItsBarsBlackAndShowsThePlayersPi
                     std::string why;
                     const std::vector<uint8_t> shown = PlayersPicture(m, s, step, a, why);
                     ASSERT_FALSE(shown.empty()) << why;
-                    // Compared in blocks of 8x8: the two roads scale with
+                    // Compared in blocks of 16x16: the two roads scale with
                     // filters of their own, which part on single pixels.
                     const PlaneView p = Plane(video, 0);
                     double sum = 0;
                     int blocks = 0;
-                    for (int by = 0; by + 8 <= a.h; by += 8) {
-                        for (int bx = 0; bx + 8 <= a.w; bx += 8) {
+                    for (int by = 0; by + 16 <= a.h; by += 16) {
+                        for (int bx = 0; bx + 16 <= a.w; bx += 16) {
                             int got = 0, want = 0;
-                            for (int y = by; y < by + 8; ++y)
-                                for (int x = bx; x < bx + 8; ++x) {
+                            for (int y = by; y < by + 16; ++y)
+                                for (int x = bx; x < bx + 16; ++x) {
                                     got += p.data[static_cast<size_t>(a.y + y) * p.pitch + a.x + x];
                                     want += shown[static_cast<size_t>(y) * a.w + x];
                                 }
-                            sum += std::abs(got - want) / 64.0;
+                            sum += std::abs(got - want) / 256.0;
                             ++blocks;
                         }
                     }
