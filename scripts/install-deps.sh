@@ -21,6 +21,7 @@ packages=(
   openssl
   locales
   xdotool openbox
+  valgrind
 )
 
 missing=()

@@ -463,9 +463,11 @@ QTErr CQTMovie::AddVideoSample(const unsigned char* rgb, unsigned width, unsigne
             Translated(qtCodecErr, [&] { Solvane::PaintBlack(v.picture.get(), v.encoder->color_range); });
         uint8_t* dst[4];
         Solvane::AreaPlanes(v.picture.get(), area, dst);
-        const uint8_t* src[1] = {rgb};
-        const int srcStride[1] = {int(rowBytes)};
-        sws_scale(v.scaler.get(), src, srcStride, 0, int(height), dst, v.picture->linesize);
+        const uint8_t* src[4] = {rgb, nullptr, nullptr, nullptr};
+        const int srcStride[4] = {int(rowBytes), 0, 0, 0};
+        if (!v.scaled.Scale(v.scaler.get(), src, srcStride, int(height), v.encoder->pix_fmt, area.width, area.height,
+                            dst, v.picture->linesize))
+            throw std::bad_alloc();
 
         AVFrame* picture = v.picture.get();
         picture->interlaced_frame = v.compressor.interlaced ? 1 : 0;

@@ -4,6 +4,7 @@
 #include "QTMovie.h"
 
 #include "FFOwners.h"
+#include "FFScale.h"
 #include "FFPictureArea.h"
 
 #include <memory>
@@ -86,6 +87,7 @@ private:
         FF::CodecContextPtr encoder;
         std::unique_ptr<Solvane::CFFEncodeLoop> loop;
         FF::SwsPtr scaler;
+        FF::CScaledCopy scaled; // the scaler's own picture, copied into the area
         FF::FramePtr picture;
         CompressorRow compressor{};
         unsigned timeScale = 0;

@@ -10,11 +10,16 @@
 #include "ieditinfo.h"
 #include "isourcedataitem.h"
 #include "Moorlan.h"
+#include "MoorlanTypes.h"
+#include "IRawFrameFiller.h"
 
 #include <QPainter>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <vector>
 
 namespace {
 
@@ -56,7 +61,126 @@ struct ConverterRelease
     }
 };
 
+struct FillerRelease
+{
+    void operator()(Moorland::IRawVideoFrameFiller* f) const
+    {
+        if (f)
+            f->Release();
+    }
+};
+
+// The picture a frame carries between bars, when the frame says where it is
+// (a timeline's frame with a clip fitted into it).
+bool PictureAreaOf(Moorland::IRawVideoFrame* frame, Moorland::FramePictureArea& area)
+{
+    void* data = nullptr;
+    int size = 0;
+    frame->GetBorderData(&data, &size);
+    if (!data || size != static_cast<int>(sizeof(area)) || frame->GetPixelFormat() != Moorland::PIXEL_FORMAT_YUV420P)
+        return false;
+    memcpy(&area, data, sizeof(area));
+    unsigned w = 0, h = 0;
+    frame->GetDimension(&w, &h);
+    return area.tag == Moorland::kFramePictureAreaTag && area.x >= 0 && area.y >= 0 && area.width >= 2 &&
+           area.height >= 2 && !(area.x & 1) && !(area.y & 1) && area.x + area.width <= static_cast<int>(w) &&
+           area.y + area.height <= static_cast<int>(h);
+}
+
+// The clip's effects on the picture alone, never on the bars around it; the
+// result is placed on black again as the conversion places it (a turned
+// picture fitted anew). Null when the effects made no new picture.
+Moorland::IRawVideoFrame* EffectsOnPicture(CEffectsProc* effects, Moorland::IRawVideoFrame* frame,
+                                           const Moorland::FramePictureArea& area)
+{
+    unsigned W = 0, H = 0;
+    frame->GetDimension(&W, &H);
+    std::unique_ptr<Moorland::IRawVideoFrameFiller, FillerRelease> view(Moorland::CreateRawVideoFrameFiller());
+    if (!view || !view->SetFormat(Moorland::PIXEL_FORMAT_YUV420P, static_cast<unsigned>(area.width),
+                                  static_cast<unsigned>(area.height), 1))
+        QuentaBased::ThrowLastError();
+    for (unsigned i = 0; i < 3; ++i) {
+        unsigned bytes = 0, pitch = 0, rows = 0;
+        unsigned char* data = frame->GetBuffer(i, &bytes, &pitch, &rows);
+        if (!data)
+            QB_THROW(QB_ERR_BAD_POINTER, "A picture without its pixels");
+        const unsigned x = static_cast<unsigned>(i ? area.x / 2 : area.x), y = static_cast<unsigned>(i ? area.y / 2 : area.y);
+        view->SetPlane(i, data + static_cast<size_t>(y) * pitch + x, pitch);
+    }
+    Moorland::IRawVideoFrame* picture = view->GetFrame();
+    picture->SetTimeStamp(frame->GetTimeStamp());
+    picture->SetDuration(frame->GetDuration());
+    Moorland::IRawVideoFrame* f = picture;
+    if (!effects->ProcFrame(f) || f == picture)
+        return nullptr;
+    FramePtr edited(f);
+
+    // Fitted into the frame at its own shape: the frame's pixels are the
+    // picture's, turned with it.
+    unsigned ew = 0, eh = 0;
+    edited->GetDimension(&ew, &eh);
+    const double frameDar = frame->GetDAR() > 0 ? frame->GetDAR() : static_cast<double>(W) / H;
+    const double sar = frameDar * H / W;
+    const bool turned = ew == static_cast<unsigned>(area.height) && eh == static_cast<unsigned>(area.width) &&
+                        area.width != area.height;
+    const double dar = ew * (turned ? 1.0 / sar : sar) / eh;
+    double fw = W, fh = W * sar / dar;
+    if (fh > H) {
+        fh = H;
+        fw = H * dar / sar;
+    }
+    const int dw = std::max(2, std::min(static_cast<int>(W), static_cast<int>(std::lround(fw)) & ~1));
+    const int dh = std::max(2, std::min(static_cast<int>(H), static_cast<int>(std::lround(fh)) & ~1));
+    const int x = ((static_cast<int>(W) - dw) / 2) & ~1, y = ((static_cast<int>(H) - dh) / 2) & ~1;
+    std::unique_ptr<Moorland::IImageConverter, ConverterRelease> scale(
+        CreateImageConverterEx(Moorland::PIXEL_FORMAT_YUV420P, static_cast<unsigned>(dw), static_cast<unsigned>(dh), 0));
+    Moorland::IRawVideoFrame* scaled = scale ? scale->Convert(edited.get()) : nullptr;
+    if (!scaled)
+        QuentaBased::ThrowLastError();
+
+    const unsigned cw = W / 2, ch = H / 2;
+    std::vector<unsigned char> canvas(static_cast<size_t>(W) * H + 2 * static_cast<size_t>(cw) * ch, 128);
+    std::fill(canvas.begin(), canvas.begin() + static_cast<ptrdiff_t>(W) * H, 16);
+    unsigned char* planes[3] = {canvas.data(), canvas.data() + static_cast<size_t>(W) * H,
+                                canvas.data() + static_cast<size_t>(W) * H + static_cast<size_t>(cw) * ch};
+    for (unsigned i = 0; i < 3; ++i) {
+        unsigned bytes = 0, pitch = 0, rows = 0;
+        const unsigned char* from = scaled->GetBuffer(i, &bytes, &pitch, &rows);
+        if (!from)
+            QB_THROW(QB_ERR_BAD_POINTER, "A picture without its pixels");
+        const unsigned line = i ? W / 2 : W;
+        const unsigned px = static_cast<unsigned>(i ? x / 2 : x), py = static_cast<unsigned>(i ? y / 2 : y);
+        const unsigned width = static_cast<unsigned>(i ? dw / 2 : dw), height = static_cast<unsigned>(i ? dh / 2 : dh);
+        for (unsigned r = 0; r < height && r < rows; ++r)
+            memcpy(planes[i] + static_cast<size_t>(py + r) * line + px, from + static_cast<size_t>(r) * pitch,
+                   std::min(width, bytes));
+    }
+    std::unique_ptr<Moorland::IRawVideoFrameFiller, FillerRelease> out(Moorland::CreateRawVideoFrameFiller());
+    if (!out || !out->SetFormat(Moorland::PIXEL_FORMAT_YUV420P, W, H, 1))
+        QuentaBased::ThrowLastError();
+    out->SetPlane(0, planes[0], W);
+    out->SetPlane(1, planes[1], cw);
+    out->SetPlane(2, planes[2], cw);
+    Moorland::IRawVideoFrame* composed = out->GetFrame()->Clone();
+    if (!composed)
+        QuentaBased::ThrowLastError();
+    composed->SetTimeStamp(frame->GetTimeStamp());
+    composed->SetDuration(frame->GetDuration());
+    return composed;
+}
+
 } // namespace
+
+Moorland::IRawVideoFrame* CDCVideoPlayer::EditedPicture(Moorland::IRawVideoFrame* frame, CEffectsProc* effects,
+                                                        Moorland::IImageConverter*& converter)
+{
+    Moorland::FramePictureArea area{};
+    if (!effects->Steps().empty() && PictureAreaOf(frame, area))
+        return EffectsOnPicture(effects, frame, area);
+    Moorland::IRawVideoFrame* input = ForEffects(frame, effects, converter);
+    Moorland::IRawVideoFrame* f = input;
+    return effects->ProcFrame(f) && f != input ? f : nullptr;
+}
 
 bool DCClipSettings::operator==(const DCClipSettings& o) const
 {
@@ -616,6 +740,10 @@ void CDCVideoPlayer::UpdateResultRect()
 
 // --------------------------------------------------------------- snapshots
 
+namespace {
+QSize DisplaySize(Moorland::IRawVideoFrame* picture, Moorland::IRawVideoFrame* raw);
+} // namespace
+
 bool CDCVideoPlayer::SnapshotFrame(bool withEffects, Moorland::IRawVideoFrame*& frame, Moorland::IRawVideoFrame*& owned)
 {
     owned = nullptr;
@@ -633,18 +761,25 @@ bool CDCVideoPlayer::SnapshotFrame(bool withEffects, Moorland::IRawVideoFrame*& 
         CEffectsProc effects(m_effectProc->getAVManger());
         ApplySettings(&effects, Settings()->At(raw->GetTimeStamp()));
         Moorland::IImageConverter* planarConverter = nullptr;
-        Moorland::IRawVideoFrame* input = ForEffects(raw.get(), &effects, planarConverter);
-        Moorland::IRawVideoFrame* f = input;
-        if (effects.ProcFrame(f) && f != input)
-            edited.reset(f);
+        edited.reset(EditedPicture(raw.get(), &effects, planarConverter));
         if (planarConverter)
             planarConverter->Release(); // the edited picture is a frame of its own
     }
+    // Saved at the shape it is shown at: a picture of non-square samples
+    // (PAL's 720x576 shown 4:3) is scaled to square ones.
+    Moorland::IRawVideoFrame* shown = edited ? edited.get() : raw.get();
+    const QSize display = DisplaySize(shown, raw.get());
+    unsigned sw = 0, sh = 0;
+    shown->GetDimension(&sw, &sh);
+    const bool reshape = !display.isEmpty() && (static_cast<unsigned>(display.width()) != sw ||
+                                                 static_cast<unsigned>(display.height()) != sh);
     std::unique_ptr<Moorland::IImageConverter, ConverterRelease> converter(
-        CreateImageConverter(Moorland::PIXEL_FORMAT_RGBA32));
+        reshape ? CreateImageConverterEx(Moorland::PIXEL_FORMAT_RGBA32, static_cast<unsigned>(display.width()),
+                                         static_cast<unsigned>(display.height()), 1)
+                : CreateImageConverter(Moorland::PIXEL_FORMAT_RGBA32));
     if (!converter)
         QuentaBased::ThrowLastError();
-    Moorland::IRawVideoFrame* converted = converter->Convert(edited ? edited.get() : raw.get());
+    Moorland::IRawVideoFrame* converted = converter->Convert(shown);
     if (!converted)
         QuentaBased::ThrowLastError();
     FramePtr copy(converted->Clone());
@@ -806,10 +941,7 @@ void CDCVideoPlayer::DoOnVideoOutputCallBack(Moorland::IRawVideoFrame* frame)
         FramePtr edited;
         if (m_effectProc) {
             ApplySettings(m_effectProc, settings);
-            Moorland::IRawVideoFrame* input = ForEffects(frame, m_effectProc, m_planarConverter);
-            Moorland::IRawVideoFrame* f = input;
-            if (m_effectProc->ProcFrame(f) && f != input)
-                edited.reset(f);
+            edited.reset(EditedPicture(frame, m_effectProc, m_planarConverter));
         }
         Moorland::IRawVideoFrame* main = m_orgEffect && edited ? edited.get() : frame;
         m_shownRect = FittedRect(DisplaySize(main, frame));

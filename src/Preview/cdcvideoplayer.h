@@ -217,6 +217,11 @@ private:
     Moorland::IRawVideoFrame* ConvertForWindow(Moorland::IRawVideoFrame* frame, unsigned width, unsigned height);
     // The picture the clip's effects work on: planar YUV as a conversion has
     // it (a picture of another layout, such as a still image's, converted).
+    // The picture the clip's effects make of `frame`, a frame of its own
+    // (null when they make none): on the picture alone when the frame
+    // carries bars around it.
+    Moorland::IRawVideoFrame* EditedPicture(Moorland::IRawVideoFrame* frame, CEffectsProc* effects,
+                                            Moorland::IImageConverter*& converter);
     Moorland::IRawVideoFrame* ForEffects(Moorland::IRawVideoFrame* frame, CEffectsProc* effects,
                                          Moorland::IImageConverter*& converter);
     bool SnapshotFrame(bool withEffects, Moorland::IRawVideoFrame*& frame, Moorland::IRawVideoFrame*& owned);

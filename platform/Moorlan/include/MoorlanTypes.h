@@ -88,4 +88,19 @@ void GetImageParameters(unsigned pixelFormat, unsigned width, unsigned height, b
                         std::vector<unsigned>& lineBytes, std::vector<unsigned>& ratio,
                         std::vector<unsigned>& vertical);
 
+// The picture inside a frame that carries bars around it (a timeline's
+// frame with a clip fitted into it), handed on as the frame's border data:
+// steps that belong to the picture (a clip's effects) work on this area
+// only. Pixels of the frame; x and width even, as are y and height.
+struct FramePictureArea
+{
+    uint32_t tag; // kFramePictureAreaTag
+    int32_t x;
+    int32_t y;
+    int32_t width;
+    int32_t height;
+};
+static_assert(sizeof(FramePictureArea) == 20, "the picture area record is 5 words");
+inline constexpr uint32_t kFramePictureAreaTag = 0x41434950; // "PICA"
+
 } // namespace Moorland

@@ -92,6 +92,11 @@ int ClockwiseTurn(const uint8_t* displayMatrix)
     return (quarter < 0 ? quarter + 4 : quarter) * 90;
 }
 
+int StreamTurn(const AVStream* st)
+{
+    return ClockwiseTurn(av_stream_get_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, nullptr));
+}
+
 AVRational PictureAspect(AVFormatContext* ctx, AVStream* st, AVFrame* frame)
 {
     AVRational sar = av_guess_sample_aspect_ratio(ctx, st, frame);

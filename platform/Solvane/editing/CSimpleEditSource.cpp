@@ -1,4 +1,5 @@
 #include "CSimpleEditSource.h"
+#include "MoorlanTypes.h"
 
 #include "../../Moorlan/MoorlanPixelMap.h"
 #include "CBaseException.h"
@@ -586,8 +587,14 @@ Moorland::IRawVideoFrame* CSimpleEditSource::TakeVideo(Moorland::IRawVideoFrame*
         AVFrame* d = m_picture->Frame();
         uint8_t* planes[4] = {d->data[0] + y * d->linesize[0] + x, d->data[1] + (y / 2) * d->linesize[1] + x / 2,
                               d->data[2] + (y / 2) * d->linesize[2] + x / 2, nullptr};
-        sws_scale(m_fitSws.get(), s->data, s->linesize, 0, static_cast<int>(wh), planes, d->linesize);
+        // The scaler would write past the picture's right edge into the bar.
+        if (!m_fitCopy.Scale(m_fitSws.get(), s->data, s->linesize, static_cast<int>(wh), AV_PIX_FMT_YUV420P, dw, dh,
+                             planes, d->linesize))
+            QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
         m_picture->TakeAttributes(m_work.get());
+        // Where the picture lies, for those who work on it apart from its bars.
+        Moorland::FramePictureArea area{Moorland::kFramePictureAreaTag, x, y, dw, dh};
+        m_picture->SetBorderData(&area, static_cast<int>(sizeof(area)));
         out = m_picture.get();
     }
     out->SetTimeStamp(static_cast<int>(outTs));

@@ -20,6 +20,7 @@
 
 #include "CEditAudioFrame.h"
 #include "CEditVideoFrame.h"
+#include "FFScale.h"
 #include "SeixDescription.h"
 #include "IAVManager.h"
 #include "IAVSource.h"
@@ -160,6 +161,7 @@ private:
     std::unique_ptr<Moorland::IAudioResampler, ResamplerDeleter> m_resampler;
     FF::SwsPtr m_sws;
     FF::SwsPtr m_fitSws;
+    FF::CScaledCopy m_fitCopy;
 
     // What is handed out.
     std::unique_ptr<CEditVideoFrame> m_work;

@@ -5,6 +5,7 @@
 #include "CEditVideoFrame.h"
 #include "VideoComposite.h"
 #include "EditPictures.h"
+#include "FFScale.h"
 #include "Moorlan.h"
 
 #include <algorithm>
@@ -252,7 +253,11 @@ protected:
         CEditVideoFrame bgra(false, Moorland::PIXEL_FORMAT_RGBA32, static_cast<unsigned>(w), static_cast<unsigned>(h));
         sws_scale(m_toBgra.get(), desc->data, desc->linesize, 0, h, bgra.Frame()->data, bgra.Frame()->linesize);
         Process(params, flags, &bgra);
-        sws_scale(m_fromBgra.get(), bgra.Frame()->data, bgra.Frame()->linesize, 0, h, desc->data, desc->linesize);
+        // The frame's own rows may end where its pixels do: the scaler
+        // writes beside them and only the picture is copied in.
+        if (!m_back.Scale(m_fromBgra.get(), bgra.Frame()->data, bgra.Frame()->linesize, h, fmt, w, h, desc->data,
+                          desc->linesize))
+            QB_THROW(QB_ERR_NO_MEMORY, m_name + ": no memory to convert the picture back");
     }
     virtual bool Accepts(const std::string&) const { return false; }
     virtual void Process(Moorland::ProcessParams* params, uint32_t flags, Moorland::IRawVideoFrame* frame) = 0;
@@ -268,6 +273,7 @@ private:
     std::map<std::string, double> m_params;
     FF::SwsPtr m_toBgra;
     FF::SwsPtr m_fromBgra;
+    FF::CScaledCopy m_back;
 };
 
 class CColourProcessor final : public CVideoProcessorBase
@@ -506,16 +512,18 @@ private:
                                              nullptr, nullptr, nullptr));
         if (!m_toRgb || !m_fromRgb)
             QB_THROW(QB_ERR_MEDIA, std::string(Name()) + ": pixel format not supported");
-        const size_t line = static_cast<size_t>(w) * 3;
-        std::vector<uint8_t> rgb(line * h), out(line * h);
-        uint8_t* rgbPlanes[4] = {rgb.data(), nullptr, nullptr, nullptr};
-        int rgbLines[4] = {static_cast<int>(line), 0, 0, 0};
-        sws_scale(m_toRgb.get(), desc->data, desc->linesize, 0, h, rgbPlanes, rgbLines);
+        // Both RGB pictures are allocated as FFmpeg allocates: the scaler
+        // writes whole blocks past the last pixel of a row.
+        AVFrame* rgb = m_rgb.Picture(AV_PIX_FMT_RGB24, w, h);
+        AVFrame* out = m_edited.Picture(AV_PIX_FMT_RGB24, w, h);
+        if (!rgb || !out)
+            QB_THROW(QB_ERR_NO_MEMORY, std::string(Name()) + ": no memory for the picture");
+        sws_scale(m_toRgb.get(), desc->data, desc->linesize, 0, h, rgb->data, rgb->linesize);
         const int shift = std::max(depth > 0 ? 1 : 0, depth * w / 1000);
         const int half = shift / 2, rest = shift - half;
         for (int y = 0; y < h; ++y) {
-            const uint8_t* s = rgb.data() + static_cast<size_t>(y) * line;
-            uint8_t* d = out.data() + static_cast<size_t>(y) * line;
+            const uint8_t* s = rgb->data[0] + static_cast<ptrdiff_t>(y) * rgb->linesize[0];
+            uint8_t* d = out->data[0] + static_cast<ptrdiff_t>(y) * out->linesize[0];
             for (int x = 0; x < w; ++x) {
                 const uint8_t* left = s + static_cast<size_t>(std::min(x + half, w - 1)) * 3;
                 const uint8_t* right = s + static_cast<size_t>(std::max(x - rest, 0)) * 3;
@@ -524,12 +532,15 @@ private:
                 d[x * 3 + 2] = type == 1 ? right[2] : 0;
             }
         }
-        const uint8_t* outPlanes[4] = {out.data(), nullptr, nullptr, nullptr};
-        sws_scale(m_fromRgb.get(), outPlanes, rgbLines, 0, h, desc->data, desc->linesize);
+        if (!m_back.Scale(m_fromRgb.get(), out->data, out->linesize, h, fmt, w, h, desc->data, desc->linesize))
+            QB_THROW(QB_ERR_NO_MEMORY, std::string(Name()) + ": no memory to convert the picture back");
     }
 
     FF::SwsPtr m_toRgb;
     FF::SwsPtr m_fromRgb;
+    FF::CScaledCopy m_rgb;
+    FF::CScaledCopy m_edited;
+    FF::CScaledCopy m_back;
 };
 
 // ---- sound ---------------------------------------------------------------------------

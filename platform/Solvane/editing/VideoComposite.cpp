@@ -4,6 +4,7 @@
 #include "CEditVideoFrame.h"
 #include "CSimpleHTMLRender.h"
 #include "EditPictures.h"
+#include "FFScale.h"
 #include "FFOwners.h"
 
 #include <algorithm>
@@ -63,7 +64,10 @@ Bitmap FromFrame(Moorland::IRawVideoFrame* frame, int width, int height, bool pr
     b.px.resize(static_cast<size_t>(width) * height * 4);
     uint8_t* planes[4] = {b.px.data(), nullptr, nullptr, nullptr};
     int lines[4] = {width * 4, 0, 0, 0};
-    sws_scale(sws.get(), src->data, src->linesize, 0, src->height, planes, lines);
+    // The bitmap's rows end at its last pixel; the scaler writes past it.
+    FF::CScaledCopy scaled;
+    if (!scaled.Scale(sws.get(), src->data, src->linesize, src->height, AV_PIX_FMT_BGRA, width, height, planes, lines))
+        QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
     if (!premultiplied) {
         for (size_t i = 0; i < b.px.size(); i += 4) {
             const unsigned a = b.px[i + 3];
@@ -91,7 +95,9 @@ Bitmap Scale(const Bitmap& in, int width, int height)
     int srcLines[4] = {in.width * 4, 0, 0, 0};
     uint8_t* dst[4] = {b.px.data(), nullptr, nullptr, nullptr};
     int dstLines[4] = {width * 4, 0, 0, 0};
-    sws_scale(sws.get(), src, srcLines, 0, in.height, dst, dstLines);
+    FF::CScaledCopy scaled;
+    if (!scaled.Scale(sws.get(), src, srcLines, in.height, AV_PIX_FMT_BGRA, width, height, dst, dstLines))
+        QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
     return b;
 }
 

@@ -152,7 +152,8 @@ std::string DataCutShort(AVFormatContext* ctx, bool* moved)
     for (int n = 0; n < 50000 && av_read_frame(ctx, packet.get()) >= 0; ++n) {
         const unsigned index = static_cast<unsigned>(packet->stream_index);
         const int64_t t = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
-        if (index < ctx->nb_streams && t != AV_NOPTS_VALUE) {
+        // Streams found by this read are not among those measured.
+        if (index < ends.size() && t != AV_NOPTS_VALUE) {
             const AVStream* st = ctx->streams[index];
             const int64_t start = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
             const int64_t endMs = ToMs(SafeAdd(t, std::max<int64_t>(0, packet->duration)), st->time_base, start);
@@ -245,8 +246,20 @@ AVStream* CFFDemuxer::Stream(int index) const
     return m_ctx->streams[index];
 }
 
+void CFFDemuxer::FollowStreams()
+{
+    const unsigned known = static_cast<unsigned>(m_used.size());
+    if (m_ctx->nb_streams <= known)
+        return;
+    m_used.resize(m_ctx->nb_streams, false);
+    m_reached.resize(m_ctx->nb_streams, AV_NOPTS_VALUE);
+    for (unsigned i = known; i < m_ctx->nb_streams; ++i)
+        m_ctx->streams[i]->discard = AVDISCARD_ALL;
+}
+
 void CFFDemuxer::Use(const std::vector<int>& indexes)
 {
+    FollowStreams();
     for (unsigned i = 0; i < m_ctx->nb_streams; ++i) {
         bool used = false;
         for (int index : indexes)
@@ -259,6 +272,7 @@ void CFFDemuxer::Use(const std::vector<int>& indexes)
 void CFFDemuxer::Fail(const std::string& what, int err)
 {
     m_failed = true;
+    FollowStreams();
     // The time reached, counted from the movie start, tells the user where the damage is.
     int64_t reachedMs = -1;
     for (unsigned i = 0; i < m_ctx->nb_streams; ++i) {
@@ -288,6 +302,7 @@ bool CFFDemuxer::EndIsReal()
         Fail("the file could not be read to its end", m_ctx->pb->error);
         return false;
     }
+    FollowStreams();
     for (unsigned i = 0; i < m_ctx->nb_streams; ++i) {
         if (!m_used[i] || m_reached[i] == AV_NOPTS_VALUE)
             continue;
@@ -348,6 +363,7 @@ CFFDemuxer::ReadResult CFFDemuxer::Read(AVPacket* packet)
             firstError = 0;
             errors = 0;
         }
+        FollowStreams();
         const int index = packet->stream_index;
         if (index < 0 || static_cast<unsigned>(index) >= m_ctx->nb_streams || !m_used[static_cast<size_t>(index)]) {
             av_packet_unref(packet);
@@ -415,7 +431,8 @@ int CFFDemuxer::FirstInFile(int index, int64_t* ts) const
     if (first < 0)
         return index;
     int best = index;
-    for (unsigned i = 0; i < m_ctx->nb_streams; ++i) {
+    // Only the streams known at the last read: a const look does not grow them.
+    for (unsigned i = 0; i < m_ctx->nb_streams && i < m_used.size(); ++i) {
         const AVStream* s = m_ctx->streams[i];
         if (!m_used[i] || static_cast<int>(i) == index || s->start_time == AV_NOPTS_VALUE)
             continue;

@@ -98,6 +98,10 @@ private:
     // The stream read whose start lies first in the file, and its start:
     // `index` and its start unless another starts strictly before it.
     int FirstInFile(int index, int64_t* ts) const;
+    // Damaged transport streams announce new streams while they are read:
+    // the per-stream records grow with them, and a stream that came late
+    // is not read.
+    void FollowStreams();
 
     std::string m_path;
     FF::InputFormatPtr m_ctx;

@@ -115,7 +115,8 @@ std::vector<int64_t> LastPacketEnds(AVFormatContext* ctx, bool* moved)
     for (int n = 0; n < 20000 && av_read_frame(ctx, packet.get()) >= 0; ++n) {
         const int index = packet->stream_index;
         int64_t t = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
-        if (t != AV_NOPTS_VALUE && index >= 0 && static_cast<unsigned>(index) < ctx->nb_streams) {
+        // A stream this read announces has no place in the table.
+        if (t != AV_NOPTS_VALUE && index >= 0 && static_cast<size_t>(index) < ends.size()) {
             t = SafeAdd(t, std::max<int64_t>(0, packet->duration));
             int64_t& end = ends[static_cast<size_t>(index)];
             end = end == AV_NOPTS_VALUE ? t : std::max(end, t);
@@ -179,12 +180,17 @@ void FillStream(Moorland::StreamInfo& s, const AVFormatContext* ctx, AVStream* s
     s.bitRate = par->bit_rate > 0 && par->bit_rate < INT32_MAX ? static_cast<int32_t>(par->bit_rate) : 0;
     s.duration = StreamSeconds(ctx, st, movieOrigin, movieEnd, lastEnd);
     if (s.type == Moorland::StreamTypeVideo) {
-        s.width = par->width;
-        s.height = par->height;
+        // Described as its pictures are handed on: turned as its matrix says.
+        const bool quarter = StreamTurn(st) % 180 != 0;
+        s.width = quarter ? par->height : par->width;
+        s.height = quarter ? par->width : par->height;
         AVRational rate = StreamFrameRate(st);
         if (rate.num > 0 && rate.den > 0)
             s.frameRate = Moorland::PackFrameRate(static_cast<uint32_t>(rate.num), static_cast<uint32_t>(rate.den));
-        s.aspect = PackAspect(av_guess_sample_aspect_ratio(const_cast<AVFormatContext*>(ctx), st, nullptr));
+        AVRational sar = av_guess_sample_aspect_ratio(const_cast<AVFormatContext*>(ctx), st, nullptr);
+        if (quarter && sar.num > 0 && sar.den > 0)
+            sar = AVRational{sar.den, sar.num};
+        s.aspect = PackAspect(sar);
         if (IsInterlacedOrder(par->field_order))
             interlaced = true;
     } else if (s.type == Moorland::StreamTypeAudio) {
@@ -327,7 +333,9 @@ void CFFMediaFile::Build(AVFormatContext* ctx, bool* moved)
             QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
         for (int index : g.streams) {
             FillStream(info->streams[info->streamCount], ctx, ctx->streams[index], m_movies.back().origin, end,
-                       lastEnds[static_cast<size_t>(index)], m_interlaced);
+                       static_cast<size_t>(index) < lastEnds.size() ? lastEnds[static_cast<size_t>(index)]
+                                                                    : AV_NOPTS_VALUE,
+                       m_interlaced);
             ++info->streamCount;
             m_movies.back().streamIndexes.push_back(index);
         }
@@ -336,7 +344,7 @@ void CFFMediaFile::Build(AVFormatContext* ctx, bool* moved)
             const AVStream* st = ctx->streams[index];
             if (st->codecpar->codec_type != AVMEDIA_TYPE_VIDEO || (st->disposition & AV_DISPOSITION_ATTACHED_PIC))
                 continue;
-            if (const int turn = ClockwiseTurn(av_stream_get_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, nullptr)))
+            if (const int turn = StreamTurn(st))
                 added.emplace_back("rotate", std::to_string(turn));
             break;
         }

@@ -205,8 +205,9 @@ bool CFFMultiSource::ReadFrame(Moorland::FrameInfo* info, int, int)
         if (item.wanted.type == Moorland::StreamTypeVideo) {
             const int64_t ms = ToMs(ts, item.tb, item.origin);
             // As the stream description has it: the container's aspect first.
-            AVRational sar = PictureAspect(m_demux->Context(), m_demux->Stream(item.index), f);
-            info->frame = m_picture.Show(f, static_cast<int>(ms), item.frameMs, sar);
+            AVStream* st = m_demux->Stream(item.index);
+            AVRational sar = PictureAspect(m_demux->Context(), st, f);
+            info->frame = m_picture.Show(f, static_cast<int>(ms), item.frameMs, sar, false, StreamTurn(st));
         } else {
             m_outAudio.Assign(f, ToQuentaSampleFormat(static_cast<AVSampleFormat>(f->format)),
                               To100ns(ts, item.tb, item.origin));

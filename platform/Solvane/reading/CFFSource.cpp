@@ -138,8 +138,9 @@ void CFFSource::DeliverVideo(AVFrame* f, Moorland::IRawVideoFrame** out)
     const int64_t ms = ToMs(m_video.placer.Place(f), m_video.tb, m_video.origin);
     // The same choice the stream description makes: the container's aspect
     // overrides the coded one, so pictures and description always agree.
-    AVRational sar = PictureAspect(m_demux->Context(), m_demux->Stream(m_video.index), f);
-    *out = m_picture.Show(f, static_cast<int>(ms), m_frameMs, sar, m_writableFrames);
+    AVStream* st = m_demux->Stream(m_video.index);
+    AVRational sar = PictureAspect(m_demux->Context(), st, f);
+    *out = m_picture.Show(f, static_cast<int>(ms), m_frameMs, sar, m_writableFrames, StreamTurn(st));
     m_position = ms > 0 ? static_cast<uint32_t>(ms) : 0;
 }
 

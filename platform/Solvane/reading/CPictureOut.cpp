@@ -11,6 +11,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <algorithm>
 #include <cstring>
 
 namespace Solvane {
@@ -38,10 +39,118 @@ AVPixelFormat NearestListedFormat(AVPixelFormat format)
     return AV_PIX_FMT_YUV420P;
 }
 
+// Each pixel of every plane is a whole unit of bytes that can move on its
+// own: not so in packed 4:2:2 (two pixels share their colour) or in
+// bit-packed layouts. A quarter turn also needs the colour planes shrunk
+// alike across and down.
+bool Turnable(AVPixelFormat format, int turn)
+{
+    const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(format);
+    if (!d || (d->flags & (AV_PIX_FMT_FLAG_BITSTREAM | AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_HWACCEL)))
+        return false;
+    if (av_pix_fmt_count_planes(format) == 1 && d->log2_chroma_w > 0)
+        return false;
+    return turn == 180 || d->log2_chroma_w == d->log2_chroma_h;
+}
+
+// Bytes of one pixel in plane `plane`.
+int PixelBytes(const AVPixFmtDescriptor* d, int plane)
+{
+    int step = 0;
+    for (int c = 0; c < d->nb_components; ++c)
+        if (d->comp[c].plane == plane)
+            step = std::max(step, d->comp[c].step);
+    return step;
+}
+
+void TurnPlane(const uint8_t* src, int srcStride, int width, int rows, int step, uint8_t* dst, int dstStride,
+               int turn)
+{
+    for (int y = 0; y < rows; ++y) {
+        const uint8_t* s = src + static_cast<ptrdiff_t>(y) * srcStride;
+        for (int x = 0; x < width; ++x, s += step) {
+            int nx = 0, ny = 0;
+            if (turn == 90) { // the top-left corner goes to the top right
+                nx = rows - 1 - y;
+                ny = x;
+            } else if (turn == 270) {
+                nx = y;
+                ny = width - 1 - x;
+            } else {
+                nx = width - 1 - x;
+                ny = rows - 1 - y;
+            }
+            memcpy(dst + static_cast<ptrdiff_t>(ny) * dstStride + static_cast<ptrdiff_t>(nx) * step, s,
+                   static_cast<size_t>(step));
+        }
+    }
+}
+
 } // namespace
 
+const AVFrame* CPictureOut::Convert(const AVFrame* f, AVPixelFormat target)
+{
+    // sws_getCachedContext frees the context it is given when it can't
+    // keep it, so the owner lets go of it for the call.
+    m_sws.reset(sws_getCachedContext(m_sws.release(), f->width, f->height, static_cast<AVPixelFormat>(f->format),
+                                     f->width, f->height, target, SWS_BILINEAR, nullptr, nullptr, nullptr));
+    if (!m_sws)
+        QB_THROW(QB_ERR_MEDIA, "Can't convert the decoded picture");
+    if (!m_converted->buf[0] || m_converted->width != f->width || m_converted->height != f->height ||
+        m_converted->format != target) {
+        av_frame_unref(m_converted.get());
+        m_converted->format = target;
+        m_converted->width = f->width;
+        m_converted->height = f->height;
+        int err = av_frame_get_buffer(m_converted.get(), 0);
+        if (err < 0)
+            QB_THROW_AV(QB_ERR_NO_MEMORY, "Can't convert the decoded picture", err);
+    }
+    // The previous picture may still share the buffer.
+    m_out.Reset();
+    int err = av_frame_make_writable(m_converted.get());
+    if (err < 0)
+        QB_THROW_AV(QB_ERR_NO_MEMORY, "Can't convert the decoded picture", err);
+    sws_scale(m_sws.get(), f->data, f->linesize, 0, f->height, m_converted->data, m_converted->linesize);
+    av_frame_copy_props(m_converted.get(), f);
+    return m_converted.get();
+}
+
+const AVFrame* CPictureOut::Turn(const AVFrame* f, int turn)
+{
+    const AVPixelFormat format = static_cast<AVPixelFormat>(f->format);
+    const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(format);
+    const bool quarter = turn == 90 || turn == 270;
+    const int width = quarter ? f->height : f->width, height = quarter ? f->width : f->height;
+    if (!m_turned->buf[0] || m_turned->width != width || m_turned->height != height || m_turned->format != format) {
+        av_frame_unref(m_turned.get());
+        m_turned->format = format;
+        m_turned->width = width;
+        m_turned->height = height;
+        int err = av_frame_get_buffer(m_turned.get(), 0);
+        if (err < 0)
+            QB_THROW_AV(QB_ERR_NO_MEMORY, "Can't turn the decoded picture", err);
+    }
+    m_out.Reset();
+    int err = av_frame_make_writable(m_turned.get());
+    if (err < 0)
+        QB_THROW_AV(QB_ERR_NO_MEMORY, "Can't turn the decoded picture", err);
+    const int planes = av_pix_fmt_count_planes(format);
+    for (int i = 0; i < planes; ++i) {
+        const bool chroma = (i == 1 || i == 2) && !(d->flags & AV_PIX_FMT_FLAG_RGB);
+        const int w = chroma ? AV_CEIL_RSHIFT(f->width, d->log2_chroma_w) : f->width;
+        const int h = chroma ? AV_CEIL_RSHIFT(f->height, d->log2_chroma_h) : f->height;
+        TurnPlane(f->data[i], f->linesize[i], w, h, PixelBytes(d, i), m_turned->data[i], m_turned->linesize[i],
+                  turn);
+    }
+    av_frame_copy_props(m_turned.get(), f);
+    // The picture now stands as the matrix said: nobody may turn it again.
+    av_frame_remove_side_data(m_turned.get(), AV_FRAME_DATA_DISPLAYMATRIX);
+    return m_turned.get();
+}
+
 Moorland::IRawVideoFrame* CPictureOut::Show(const AVFrame* f, int timeStampMs, unsigned durationMs, AVRational sar,
-                                            bool writable)
+                                            bool writable, int turn)
 {
     int layout = ToMoorlandPixelFormat(static_cast<AVPixelFormat>(f->format));
     // Rows stored bottom-up (uncompressed AVI, BMP) come from the decoder as
@@ -50,41 +159,29 @@ Moorland::IRawVideoFrame* CPictureOut::Show(const AVFrame* f, int timeStampMs, u
     bool bottomUp = false;
     for (int i = 0; i < AV_NUM_DATA_POINTERS && f->data[i]; ++i)
         bottomUp = bottomUp || f->linesize[i] < 0;
+    if (turn != 90 && turn != 180 && turn != 270)
+        turn = 0;
     const AVFrame* shown = f;
-    if (layout < 0 || bottomUp) {
-        const AVPixelFormat target =
+    if (layout < 0 || bottomUp || (turn && !Turnable(static_cast<AVPixelFormat>(f->format), turn))) {
+        AVPixelFormat target =
             layout < 0 ? NearestListedFormat(static_cast<AVPixelFormat>(f->format)) : static_cast<AVPixelFormat>(f->format);
-        // sws_getCachedContext frees the context it is given when it can't
-        // keep it, so the owner lets go of it for the call.
-        m_sws.reset(sws_getCachedContext(m_sws.release(), f->width, f->height, static_cast<AVPixelFormat>(f->format),
-                                         f->width, f->height, target, SWS_BILINEAR, nullptr, nullptr, nullptr));
-        if (!m_sws)
-            QB_THROW(QB_ERR_MEDIA, "Can't convert the decoded picture");
-        if (!m_converted->buf[0] || m_converted->width != f->width || m_converted->height != f->height ||
-            m_converted->format != target) {
-            av_frame_unref(m_converted.get());
-            m_converted->format = target;
-            m_converted->width = f->width;
-            m_converted->height = f->height;
-            int err = av_frame_get_buffer(m_converted.get(), 0);
-            if (err < 0)
-                QB_THROW_AV(QB_ERR_NO_MEMORY, "Can't convert the decoded picture", err);
-        }
-        // The previous picture may still share the buffer.
-        m_out.Reset();
-        int err = av_frame_make_writable(m_converted.get());
-        if (err < 0)
-            QB_THROW_AV(QB_ERR_NO_MEMORY, "Can't convert the decoded picture", err);
-        sws_scale(m_sws.get(), f->data, f->linesize, 0, f->height, m_converted->data, m_converted->linesize);
-        av_frame_copy_props(m_converted.get(), f);
-        shown = m_converted.get();
+        if (turn && !Turnable(target, turn))
+            target = AV_PIX_FMT_YUV420P;
+        shown = Convert(f, target);
         layout = ToMoorlandPixelFormat(target);
     }
+    if (turn) {
+        shown = Turn(shown, turn);
+        if (turn != 180 && sar.num > 0 && sar.den > 0)
+            sar = AVRational{sar.den, sar.num};
+    }
     m_out.Assign(shown, static_cast<unsigned>(layout), timeStampMs, durationMs, sar);
-    // A converted picture is already the reader's own: handed over rather
-    // than shared, it needs no second copy to be changed in place.
+    // A converted or turned picture is already the reader's own: handed
+    // over rather than shared, it needs no second copy to be changed in place.
     if (writable && shown == m_converted.get())
         av_frame_unref(m_converted.get());
+    if (writable && shown == m_turned.get())
+        av_frame_unref(m_turned.get());
     if (writable) {
         m_out.SetCanBeModified(true);
         if (!m_out.CanBeModified())

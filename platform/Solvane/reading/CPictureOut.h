@@ -15,13 +15,19 @@ public:
     CPictureOut& operator=(const CPictureOut&) = delete;
 
     // `writable`: the reader may change the picture in place, so a picture
-    // the decoder still holds is copied first.
+    // the decoder still holds is copied first. `turn`: degrees clockwise
+    // (90, 180 or 270) the picture is turned to stand as its stream's
+    // display matrix says; `sar` is the picture's own, before the turn.
     Moorland::IRawVideoFrame* Show(const AVFrame* frame, int timeStampMs, unsigned durationMs, AVRational sar,
-                                   bool writable = false);
+                                   bool writable = false, int turn = 0);
 
 private:
+    const AVFrame* Convert(const AVFrame* f, AVPixelFormat target);
+    const AVFrame* Turn(const AVFrame* f, int turn);
+
     FF::SwsPtr m_sws;
     FF::FramePtr m_converted = FF::MakeFrame();
+    FF::FramePtr m_turned = FF::MakeFrame();
     CFFVideoFrame m_out{false};
 };
 

@@ -94,7 +94,11 @@ void CFFPictureFit::Put(Moorland::IRawVideoFrame* in, const Write& write)
     uint8_t* dst[4];
     AreaPlanes(f.get(), area, dst);
     const int dstStride[4] = {f->linesize[0], f->linesize[1], f->linesize[2], 0};
-    sws_scale(m_sws.get(), src, srcStride, 0, static_cast<int>(h), dst, dstStride);
+    // Written beside the frame and copied in: the scaler writes past the
+    // area's right edge, into the bar.
+    if (!m_scaled.Scale(m_sws.get(), src, srcStride, static_cast<int>(h), AV_PIX_FMT_YUV420P, area.width, area.height,
+                        dst, dstStride))
+        QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
     m_picture = std::move(f);
     Emit(m_next, write);
     ++m_next;

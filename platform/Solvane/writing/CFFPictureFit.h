@@ -7,6 +7,7 @@
 
 #include "CFFVideoFrame.h"
 #include "FFOwners.h"
+#include "FFScale.h"
 
 #include <cstdint>
 #include <functional>
@@ -39,6 +40,7 @@ private:
     AVRational m_sar;
     AVRational m_rate;
     FF::SwsPtr m_sws;
+    FF::CScaledCopy m_scaled; // the scaler's own picture, copied into the area
     FF::FramePtr m_picture = FF::MakeFrame();
     CFFVideoFrame m_out{false};
     bool m_started = false;

@@ -510,7 +510,11 @@ void CFFStreamEncoder::SendVideo(Moorland::IRawVideoFrame* in, int64_t origin100
             PaintBlack(f.get(), c->color_range);
         uint8_t* dst[4];
         AreaPlanes(f.get(), area, dst);
-        sws_scale(m_sws.get(), src, srcStride, 0, static_cast<int>(h), dst, f->linesize);
+        // Written beside the frame and copied in: the scaler writes past
+        // the area's right edge, into the bar.
+        if (!m_scaled.Scale(m_sws.get(), src, srcStride, static_cast<int>(h), c->pix_fmt, area.width, area.height,
+                            dst, f->linesize))
+            QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
     }
     f->pts = pts;
     f->sample_aspect_ratio = c->sample_aspect_ratio;

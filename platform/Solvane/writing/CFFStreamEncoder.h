@@ -9,6 +9,7 @@
 #include "CFFOutputFile.h"
 #include "CFFPassCount.h"
 #include "FFOwners.h"
+#include "FFScale.h"
 
 #include <atomic>
 #include <cstdint>
@@ -87,6 +88,7 @@ private:
     FF::FramePtr m_frame;
     // video
     FF::SwsPtr m_sws;
+    FF::CScaledCopy m_scaled; // the scaler's own picture, copied into the area
     int m_srcW = 0, m_srcH = 0, m_srcFmt = -1;
     int64_t m_lastPts = INT64_MIN;
     // audio

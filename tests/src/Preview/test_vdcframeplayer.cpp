@@ -6,10 +6,14 @@
 #include "PlayersTestMedia.h"
 
 #include "CEffectsProc.h"
+#include "ctimelineitem.h"
 #include "vdcframeplayer.h"
 
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <functional>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -464,5 +468,120 @@ TEST_F(FramePlayer, AStillAndAVideoOfOnePictureShowAColourEditAlike)
     EXPECT_LT(MeanDifference(shown[0].scaled(small, Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
                              shown[1].scaled(small, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)),
               3.0);
+    player->SetEffectProc(nullptr);
+}
+
+TEST_F(FramePlayer, SnapshotsKeepThePicturesShape)
+{
+    // PAL's 720x576 of 16:15 samples shows 4:3: 768x576 in square pixels;
+    // a phone's portrait picture keeps its own.
+    MediaTest::Folder folder("frameplayer-shape");
+    ASSERT_TRUE(MediaTest::Run(folder.FFmpeg() + "-f lavfi -i testsrc2=size=720x576:rate=25:duration=0.4 "
+                                                 "-vf setsar=16/15 -c:v mpeg2video -q:v 3 pal.mpg") &&
+                MediaTest::Run(folder.FFmpeg() + "-f lavfi -i testsrc2=size=360x640:rate=25:duration=0.4 "
+                                                 "-c:v libx264 -preset ultrafast -pix_fmt yuv420p phone.mp4"));
+    CEffectsProc effects(manager.manager);
+    player->SetEffectProc(&effects);
+    player->SetSelfEffect(true);
+    const struct
+    {
+        const char* file;
+        QSize shape;
+    } cases[] = {{"pal.mpg", QSize(768, 576)}, {"phone.mp4", QSize(360, 640)}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        Fablecut::CMediaSourceItem* clip = Load(folder.Path(c.file));
+        ASSERT_TRUE(clip);
+        ASSERT_TRUE(player->Seek(80));
+        ASSERT_TRUE(WaitFor([&] { return player->GetPlayerRunState() == DCPlayerPaused && !Shown(*player).isNull(); }));
+        for (bool withEffects : {false, true}) {
+            QImage image;
+            ASSERT_TRUE(player->Snapshot(-1, -1, image, withEffects)) << GetQuentaException()->GetExceptionMsg();
+            EXPECT_EQ(image.size(), c.shape) << withEffects;
+        }
+        QTemporaryDir dir;
+        std::string path = (dir.path() + "/shot.png").toStdString();
+        ASSERT_TRUE(player->Snapshot(-1, -1, DCImagePNG, path, true)) << GetQuentaException()->GetExceptionMsg();
+        EXPECT_EQ(QImage(QString::fromStdString(path), "PNG").size(), c.shape);
+    }
+    player->SetEffectProc(nullptr);
+}
+
+TEST_F(FramePlayer, ATimelinesEffectsWorkOnThePictureNeverOnItsBars)
+{
+    // The portrait first clip gives the timeline its frame; the wide clip
+    // after it lies between black bars above and below.
+    MediaTest::Folder folder("frameplayer-bars");
+    ASSERT_TRUE(MediaTest::Run(folder.FFmpeg() + "-f lavfi -i testsrc2=size=360x640:rate=25:duration=0.4 "
+                                                 "-c:v libx264 -preset ultrafast -pix_fmt yuv420p phone.mp4") &&
+                MediaTest::Run(folder.FFmpeg() + "-f lavfi -i testsrc2=size=640x360:rate=25:duration=0.8 "
+                                                 "-c:v libx264 -preset ultrafast -pix_fmt yuv420p wide.mp4"));
+    Fablecut::CMediaSourceItem* phone = Keep(folder.Path("phone.mp4"));
+    Fablecut::CMediaSourceItem* wide = Keep(folder.Path("wide.mp4"));
+    ASSERT_TRUE(phone && wide);
+    CTimelineItem timeline;
+    timeline.SetAVManager(manager.manager);
+    ASSERT_TRUE(timeline.AppendItem(phone));
+    ASSERT_TRUE(timeline.AppendItem(wide));
+    auto* second = dynamic_cast<Fablecut::CMediaSourceItem*>(timeline.getItemByIndex(1));
+    ASSERT_NE(second, nullptr);
+    CEffectsProc effects(manager.manager);
+    player->SetEffectProc(&effects);
+    player->SetSelfEffect(true);
+    ASSERT_TRUE(player->SetSourceItem(&timeline)) << GetQuentaException()->GetExceptionMsg();
+
+    const struct
+    {
+        const char* what;
+        bool bars; // a turned picture stands in the portrait frame, filling it
+        std::function<void()> set;
+    } cases[] = {
+        {"invert", true, [&] {
+             second->SetEnableVideoEffect(true);
+             second->SetEffectType(EffectInvert);
+         }},
+        {"brightness", true, [&] {
+             second->SetEffectType(EffectNone);
+             second->SetBrightness(60);
+         }},
+        {"aged film", true, [&] {
+             second->SetBrightness(0);
+             second->SetEffectType(EffectAgedFilm);
+         }},
+        {"3D", true, [&] {
+             second->SetEffectType(EffectNone);
+             second->SetEnable3DEffect(true);
+             second->Set3DEffectType(static_cast<E3DEffectType>(1));
+             second->Set3DEffectDepth(50);
+         }},
+        {"a quarter turn", false, [&] {
+             second->SetEnable3DEffect(false);
+             second->SetEnableVideoTurn(true);
+             second->SetRotationAngle(90);
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.set();
+        player->update();
+        ASSERT_TRUE(player->Seek(600));
+        ASSERT_TRUE(WaitFor([&] { return player->GetPlayerRunState() == DCPlayerPaused && !Shown(*player).isNull(); }));
+        PlayersTest::Pump(200);
+        QImage snap;
+        ASSERT_TRUE(player->Snapshot(-1, -1, snap, true)) << GetQuentaException()->GetExceptionMsg();
+        ASSERT_EQ(snap.size(), QSize(360, 640));
+        // 640x360 fitted into 360x640 lies 202 lines high in the middle:
+        // the top and bottom rows are bar. Turned, it fills the frame, which
+        // itself stays standing.
+        for (int y : c.bars ? std::vector<int>{2, 637} : std::vector<int>{})
+            for (int x : {2, 180, 357})
+                EXPECT_LE(qGray(snap.pixel(x, y)), 2) << x << "," << y;
+        // The picture itself did change.
+        QImage plain;
+        ASSERT_TRUE(player->Snapshot(-1, -1, plain, false));
+        EXPECT_GT(MeanDifference(snap.convertToFormat(QImage::Format_RGB32), plain.convertToFormat(QImage::Format_RGB32)),
+                  2.0);
+    }
+    player->SetSourceItem(nullptr);
     player->SetEffectProc(nullptr);
 }

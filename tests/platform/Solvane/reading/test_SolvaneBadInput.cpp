@@ -414,3 +414,78 @@ TEST(SolvaneBadInput, WholeFilesWhoseLengthIsUncertainEndQuietly)
         importer->Release();
     }
 }
+
+namespace {
+
+// Transport streams put together from pieces (a recording resumed, a cut
+// spliced on) announce streams the probe never saw: one appears while the
+// file is read, or only in its last stretch, which the import reads to
+// check the length. Each is made of a six-second stream and one-second
+// pieces that go on from it, each with a new version of the stream table
+// that brings a sound stream of a new number.
+struct LateStreamCase
+{
+    const char* name;
+    const char* pieces; // after head.ts
+};
+
+const LateStreamCase kLateStreamCases[] = {
+    // Seen by nothing at the open: eight seconds of pictures follow it.
+    {"late-mid.ts", "tail1.ts rest.ts"},
+    {"late-end.ts", "tail1.ts tail2.ts"},
+    {"late-back.ts", "tail2.ts tail1.ts"},
+};
+
+bool MakeLateStreamPieces()
+{
+    const std::string ff = "cd '" + Media::Get().Dir() + "' && ffmpeg -nostdin -v error -y ";
+    return MediaTest::Run(ff + "-f lavfi -i testsrc=size=160x120:rate=25:duration=6 -c:v mpeg2video -f mpegts head.ts") &&
+           MediaTest::Run(ff + "-f lavfi -i testsrc=size=160x120:rate=25:duration=1 -f lavfi -i sine=duration=1 "
+                               "-c:v mpeg2video -c:a mp2 -streamid 0:256 -streamid 1:300 -output_ts_offset 6 "
+                               "-tables_version 1 -f mpegts tail1.ts") &&
+           MediaTest::Run(ff + "-f lavfi -i testsrc=size=160x120:rate=25:duration=1 -f lavfi -i sine=duration=1 "
+                               "-c:v mpeg2video -c:a mp2 -streamid 0:256 -streamid 1:301 -output_ts_offset 7 "
+                               "-tables_version 2 -f mpegts tail2.ts") &&
+           MediaTest::Run(ff + "-f lavfi -i testsrc=size=160x120:rate=25:duration=8 -c:v mpeg2video -b:v 2M "
+                               "-output_ts_offset 7 -tables_version 3 -f mpegts rest.ts");
+}
+
+} // namespace
+
+TEST(SolvaneBadInput, StreamsThatAppearLateAreReadPastWithoutHarm)
+{
+    SOLVANE_REQUIRE_MEDIA();
+    ASSERT_TRUE(MakeLateStreamPieces());
+    ManagerHolder manager;
+    const std::string dir = Media::Get().Dir();
+    for (const LateStreamCase& c : kLateStreamCases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = Media::Get().Path(c.name);
+        ASSERT_TRUE(MediaTest::Run("cd '" + dir + "' && cat head.ts " + c.pieces + " > '" + c.name + "'"));
+        // Every reader of the file: the sources of its movies and streams.
+        Exercise(manager.manager, path);
+        GetQuentaException()->Clear();
+        Moorland::IAVImporter* importer = manager->CreateImporter(path.c_str());
+        if (!importer) {
+            // Refused at the import: with a reason that names the file.
+            EXPECT_NE(LastMessage().find(path), std::string::npos) << LastMessage();
+            continue;
+        }
+        Moorland::IAVSource* source =
+            manager->CreateSourceFromAddress(path.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(source, nullptr) << LastMessage();
+        const ReadOutcome out = ReadToTheEnd(source);
+        source->Release();
+        importer->Release();
+        // Either the whole file (the six seconds and the pieces' pictures
+        // on the stream read from the start) or a clear failure after the
+        // first part.
+        if (out.ended) {
+            EXPECT_GE(out.pictures, 150) << out.message;
+        } else {
+            EXPECT_GE(out.pictures, 100);
+            EXPECT_EQ(out.code, QB_ERR_MEDIA);
+            EXPECT_NE(out.message.find(path), std::string::npos) << out.message;
+        }
+    }
+}

@@ -104,6 +104,7 @@ bool MakeBottomUp(const std::string& path)
 void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
 
 bool TurnMp4By90(const std::string& path);
+bool TurnMp4By270(const std::string& path);
 bool AddExifOrientation(const std::string& path);
 
 std::vector<Row> Rows()
@@ -167,6 +168,8 @@ std::vector<Row> Rows()
          "-vf setpts='if(lt(N\\,10)\\,N\\,2*N-10)/25/TB' -fps_mode vfr " + x264, {"libx264"}, 0, 0},
         {"rotation metadata", "rotated.mp4", Video, 160, 120, av, x264 + "-c:a aac", {"libx264", "aac"}, 1, 0, 90, -1,
          TurnMp4By90},
+        {"rotation metadata, odd size turned back", "rotated270.mp4", Video, 162, 90,
+         Pattern(162, 90, "25", "1"), x264, {"libx264"}, 0, 0, 270, -1, TurnMp4By270},
         {"phone photo (EXIF orientation)", "phone.jpg", Still, 160, 120, Pattern(160, 120, "25", "1"),
          "-frames:v 1 -q:v 2", {"mjpeg"}, 0, 0, 90, -1, AddExifOrientation},
         {"H.264 10-bit", "h264-10.mp4", Video, 160, 120, Pattern(160, 120, "25", "1"),
@@ -368,12 +371,32 @@ bool TurnMp4(const std::string& path, int degrees)
     return Spill(path, bytes);
 }
 
+// A video whose stream asks for a turn is handed on turned: its pictures and
+// its description stand as players show them. (A photo's EXIF turn is only
+// reported.)
+int HandedTurn(const Row& row) { return row.kind == Video ? row.rotate : 0; }
+int ShownWidth(const Row& row) { return HandedTurn(row) % 180 ? row.height : row.width; }
+int ShownHeight(const Row& row) { return HandedTurn(row) % 180 ? row.width : row.height; }
+
 std::string ReferenceName(const Row& row)
 {
-    return "pattern-" + std::to_string(row.width) + "x" + std::to_string(row.height) + ".bgra";
+    return "pattern-" + std::to_string(row.width) + "x" + std::to_string(row.height) +
+           (HandedTurn(row) ? "-turn" + std::to_string(HandedTurn(row)) : std::string()) + ".bgra";
+}
+
+// The ffmpeg filter that turns the pattern as the row's file asks.
+std::string TurnFilter(const Row& row)
+{
+    switch (HandedTurn(row)) {
+    case 90: return "-vf transpose=clock ";
+    case 180: return "-vf hflip,vflip ";
+    case 270: return "-vf transpose=cclock ";
+    default: return "";
+    }
 }
 
 bool TurnMp4By90(const std::string& path) { return TurnMp4(path, 90); }
+bool TurnMp4By270(const std::string& path) { return TurnMp4(path, 270); }
 
 // Phones mark a photo taken upright as "turn 90 degrees clockwise" in an
 // EXIF orientation (6), in an APP1 segment after the start of the image.
@@ -414,7 +437,7 @@ const std::string& MakeAll()
             // The first picture of the pattern, as BGRA, once per size.
             if (row.kind != AudioOnly && references.insert(ReferenceName(row)).second)
                 script += " ffmpeg -nostdin -v error -y " + Pattern(row.width, row.height, "25", "1") +
-                          "-frames:v 1 -pix_fmt bgra -f rawvideo " + ReferenceName(row) + " &";
+                          TurnFilter(row) + "-frames:v 1 -pix_fmt bgra -f rawvideo " + ReferenceName(row) + " &";
         }
         script += " wait )";
         Run(script);
@@ -595,11 +618,14 @@ TEST_P(SolvaneFormats, OpensDecodesConvertsAndSeeks)
     // The description against ffprobe.
     double frameSeconds = 0.04;
     if (vs) {
-        EXPECT_EQ(vs->width, row.width);
-        EXPECT_EQ(vs->height, row.height);
-        EXPECT_EQ(vs->width, static_cast<int>(Probe::Number(probe.video, "width")));
-        EXPECT_EQ(vs->height, static_cast<int>(Probe::Number(probe.video, "height")));
-        const double sar = Probe::Number(probe.video, "sample_aspect_ratio");
+        EXPECT_EQ(vs->width, ShownWidth(row));
+        EXPECT_EQ(vs->height, ShownHeight(row));
+        const bool quarter = HandedTurn(row) % 180 != 0;
+        EXPECT_EQ(vs->width, static_cast<int>(Probe::Number(probe.video, quarter ? "height" : "width")));
+        EXPECT_EQ(vs->height, static_cast<int>(Probe::Number(probe.video, quarter ? "width" : "height")));
+        double sar = Probe::Number(probe.video, "sample_aspect_ratio");
+        if (quarter && sar > 0)
+            sar = 1.0 / sar;
         const bool square = vs->aspect < 0x10000 || (vs->aspect & 0xFFFF) == 0;
         const double gotSar = square ? 1.0 : static_cast<double>(vs->aspect >> 16) / (vs->aspect & 0xFFFF);
         EXPECT_NEAR(gotSar, std::isnan(sar) || sar == 0 ? 1.0 : sar, 1e-3) << "sample aspect";
@@ -662,9 +688,9 @@ TEST_P(SolvaneFormats, OpensDecodesConvertsAndSeeks)
                 std::string why;
                 EXPECT_LE(PatternDistance(video, Files().Path(ReferenceName(row).c_str()), why), 24.0) << "first picture unlike the pattern " << why;
                 EXPECT_NEAR(video->GetDAR(),
-                            row.width * (vs->aspect >= 0x10000 && (vs->aspect & 0xFFFF)
-                                             ? static_cast<double>(vs->aspect >> 16) / (vs->aspect & 0xFFFF)
-                                             : 1.0) / row.height,
+                            ShownWidth(row) * (vs->aspect >= 0x10000 && (vs->aspect & 0xFFFF)
+                                                   ? static_cast<double>(vs->aspect >> 16) / (vs->aspect & 0xFFFF)
+                                                   : 1.0) / ShownHeight(row),
                             1e-3);
             }
             if (!times.empty()) {

@@ -1,0 +1,78 @@
+#pragma once
+
+// Scaling into pictures the scaler did not allocate.
+//
+// swscale writes whole blocks of pixels: a row may be written past the
+// asked width up to the next block, and its vector stores want rows that
+// start aligned. A rectangle inside another picture (a fitted picture
+// between its bars) or a buffer sized to the last byte (a caller's frame, a
+// packed bitmap) would lose its neighbours' pixels or the memory after it.
+// So the scaler writes into a picture of its own, allocated as FFmpeg
+// allocates (aligned rows, padding after), and only the rectangle's own
+// bytes are copied out.
+// This header is private to platform/: nothing above it sees FFmpeg.
+
+#include "FFOwners.h"
+
+extern "C" {
+#include <libavutil/frame.h>
+#include <libavutil/imgutils.h>
+#include <libswscale/swscale.h>
+}
+
+#include <cstdint>
+#include <new>
+
+namespace FF {
+
+class CScaledCopy
+{
+public:
+    // Scales `srcH` rows of `src` through `sws` (made for an output of
+    // width x height in `format`) into the rectangle whose planes start at
+    // `dst` with strides `dstStride`; exactly width x height pixels of each
+    // plane are written there, nothing around them. False when no picture
+    // of that size could be allocated or the scaler failed.
+    bool Scale(SwsContext* sws, const uint8_t* const src[], const int srcStride[], int srcH, AVPixelFormat format,
+               int width, int height, uint8_t* const dst[], const int dstStride[])
+    {
+        AVFrame* own = Picture(format, width, height);
+        if (!own)
+            return false;
+        if (sws_scale(sws, src, srcStride, 0, srcH, own->data, own->linesize) <= 0)
+            return false;
+        uint8_t* to[4] = {dst[0], dst[1], dst[2], dst[3]};
+        int toLines[4] = {dstStride[0], dstStride[1], dstStride[2], dstStride[3]};
+        const uint8_t* from[4] = {own->data[0], own->data[1], own->data[2], own->data[3]};
+        av_image_copy(to, toLines, from, own->linesize, format, width, height);
+        return true;
+    }
+
+    // The scaler's own picture of the last size, for callers that read the
+    // result where it is (valid until the next call).
+    AVFrame* Picture(AVPixelFormat format, int width, int height)
+    {
+        if (!m_picture) {
+            m_picture.reset(av_frame_alloc());
+            if (!m_picture)
+                return nullptr;
+        }
+        AVFrame* f = m_picture.get();
+        if (f->buf[0] && f->format == format && f->width == width && f->height == height)
+            return f;
+        av_frame_unref(f);
+        f->format = format;
+        f->width = width;
+        f->height = height;
+        if (av_frame_get_buffer(f, 0) < 0) {
+            av_frame_unref(f);
+            return nullptr;
+        }
+        return f;
+    }
+
+private:
+    FramePtr m_picture;
+};
+
+} // namespace FF
