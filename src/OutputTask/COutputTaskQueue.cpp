@@ -236,7 +236,7 @@ void COutputTaskQueue::pause(CMMOutputTask* pTask)
 void COutputTaskQueue::resume(CMMOutputTask* pTask)
 {
     if (m_pConverter && pTask && pTask->GetBaseConvertTaskInfo())
-        m_pConverter->ResumeConvertTask(static_cast<unsigned int>(pTask->GetBaseConvertTaskInfo()->TaskID));
+        m_pConverter->ResumeConvertTask(pTask->GetConvertTaskID());
     if (pTask && m_running.contains(pTask))
         startPolling(pTask);
 }

@@ -74,10 +74,10 @@ public:
     }
     bool StartConvert() override { calls.push_back("Start"); return true; }
     bool StopConvert(int n) override { calls.push_back("Stop " + std::to_string(n)); return true; }
-    bool ResumeConvertTask(unsigned int key) override
+    bool ResumeConvertTask(int id) override
     {
-        calls.push_back("Resume " + std::to_string(key));
-        if (Moorland::ConvertTaskInfo2* rec = GetConvertTaskInfo(int(key)))
+        calls.push_back("Resume " + std::to_string(id));
+        if (Moorland::ConvertTaskInfo2* rec = GetConvertTaskInfo(id))
             rec->SetState(Moorland::CONVERT_TASK_RUNNING);
         return true;
     }
