@@ -28,7 +28,7 @@ int main(int argc, char** argv)
             std::ofstream out(sPath);
             out << sProfile << "\n";
         },
-        false, "", Moorland::JobKind::Transcode);
+        false, "", Moorland::JobPlan());
     if (nId < 0)
         return 3;
     pEngine->StartConvert();
