@@ -23,6 +23,7 @@
 // profiles are taken from the build's bin folder.
 
 #include "Basilvo/Basilvo.h"
+#include "COutputTaskQueue.h"
 #include "ConvertTaskInfo2.h"
 #include "IAVConverter.h"
 #include "IAVManager.h"
@@ -131,8 +132,11 @@ double Wait(Moorland::ConvertTaskInfo2* record, double started)
             return Now() - started;
         if (state == Moorland::CONVERT_TASK_FAILED || state == Moorland::CONVERT_TASK_CANCEL)
             return -1;
-        // Fine enough that the polling adds nothing worth counting.
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        // As the program's task list looks: at its beat, and often once the
+        // pictures are done, so the end is seen when the user would see it.
+        const int interval = record->GetPercent() >= 100.0 ? COutputTaskQueue::kEndPollInterval
+                                                           : COutputTaskQueue::kPollInterval;
+        std::this_thread::sleep_for(std::chrono::milliseconds(interval));
     }
 }
 
