@@ -172,7 +172,10 @@ double ThroughTask(Moorland::IAVManager* manager, const std::string& clip, const
     Moorland::ConvertTaskInfo2* record = task.GenerateConverterTask(engine.get());
     if (!record || !engine->StartConvert())
         return -1;
-    return Wait(record, started);
+    const double wall = Wait(record, started);
+    if (wall < 0)
+        std::fprintf(stderr, "the task failed: %s\n", task.GetFailureText().toStdString().c_str());
+    return wall;
 }
 
 double ThroughEngine(const std::string& clip, const std::string& destination, double* handedCpu = nullptr)
