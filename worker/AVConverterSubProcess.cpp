@@ -88,12 +88,14 @@ void CAVConverterSubProcess::DoDirect()
     }
     m_context.SetPlan(plan);
     CheckJobValues(m_context.Manager(), local, m_context.File(), plan.kind);
-    if (!plan.hasFormat)
+    // The profile the worker loaded is checked itself: the plan says what
+    // runs, not whether this copy of the profile can run it.
+    CJobProfile profile(local.Profile);
+    if (!profile.HasFormat())
         throw CBaseException(QB_ERR_UNEXPECTED, "Bad profile format", __LINE__, kSource);
     if (plan.prores)
         m_context.UseOneThread();
 
-    CJobProfile profile(local.Profile);
     switch (plan.kind) {
     case JobKind::SplitBySize:
         CSplitBySizeJob(m_context, static_cast<uint64_t>(plan.perFileBytes)).DoExportBySize();
