@@ -13,12 +13,19 @@
 #
 #   bench/output_task_bench.sh [build folder]   (default: build/release, an optimised build)
 #   RUNS=5 bench/output_task_bench.sh           (rounds, default 3)
+#   EFFECTS=1 bench/output_task_bench.sh        (the clip with brightness, contrast, saturation,
+#                                                a quarter turn and red-blue 3D; ffmpeg with eq,
+#                                                transpose and an anaglyph colour matrix)
+#   CORES=0,1 bench/output_task_bench.sh        (both sides on these processors, by taskset)
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$(dirname "$here")"
 build="${1:-$root/build/release}"
 runs="${RUNS:-3}"
+effects="${EFFECTS:-0}"
+pin=()
+[ -n "${CORES:-}" ] && pin=(taskset -c "$CORES")
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DFABLECUT_SANITIZE=OFF > /dev/null
@@ -44,12 +51,20 @@ median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] 
 # on, the peak from outside; the whole process's wall and processor time go
 # to $work/whole.txt.
 measure_task() {
-  HOME="$work" /usr/bin/time -f '%e %U %S %M' -o "$work/time.txt" \
-    "$build/bin/timeline_task_bench" "$clip" "$work" 1 task 201 > "$work/task.out" 2>/dev/null \
+  local mode=""
+  [ "$effects" = 1 ] && mode=effects
+  HOME="$work" /usr/bin/time -f '%e %U %S %M' -o "$work/time.txt" "${pin[@]}" \
+    "$build/bin/timeline_task_bench" "$clip" "$work" 1 task 201 $mode > "$work/task.out" 2>/dev/null \
     || { echo "failed: the task" >&2; exit 1; }
   awk '{ printf "%s %.2f\n", $1, $2 + $3 }' "$work/time.txt" >> "$work/whole.txt"
   awk -v peak="$(cut -d' ' -f4 "$work/time.txt")" '/^task:/ { print $2, $5, peak }' "$work/task.out"
 }
+
+# The same filters as the bench program gives the ffmpeg program (timeline_task_bench.cpp).
+filters=()
+if [ "$effects" = 1 ]; then
+  filters=(-vf "eq=brightness=0.08:contrast=1.15:saturation=1.3,transpose=1,colorchannelmixer=rr=0.299:rg=0.587:rb=0.114:gr=0:gg=0:gb=0:br=0.299:bg=0.587:bb=0.114,scale=-2:1080,pad=1920:1080:(ow-iw)/2:0")
+fi
 
 : > "$work/ours.txt"
 : > "$work/theirs.txt"
@@ -57,8 +72,9 @@ measure_task() {
 echo "load before: $(cut -d' ' -f1-3 /proc/loadavg)"
 for ((i = 0; i < runs; i++)); do
   measure_task >> "$work/ours.txt"
-  measure ffmpeg -nostdin -v error -y -i "$clip" -c:v libx264 -preset medium -b:v 8000k -pix_fmt yuv420p \
-    -profile:v high -level 4.1 -s 1920x1080 -c:a aac -b:a 128k -ar 44100 -ac 2 "$work/ffmpeg.mp4" >> "$work/theirs.txt"
+  measure "${pin[@]}" ffmpeg -nostdin -v error -y -i "$clip" "${filters[@]}" -c:v libx264 -preset medium -b:v 8000k \
+    -pix_fmt yuv420p -profile:v high -level 4.1 -s 1920x1080 -c:a aac -b:a 128k -ar 44100 -ac 2 "$work/ffmpeg.mp4" \
+    >> "$work/theirs.txt"
 done
 echo "load after:  $(cut -d' ' -f1-3 /proc/loadavg)"
 

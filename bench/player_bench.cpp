@@ -5,11 +5,14 @@
 // --screens it saves what the players show (main player playing, paused
 // with the strip up; the preview player).
 //
-//   player_bench <clip> [--seconds N] [--cycles N] [--screens DIR]
+// With --turn the clip also has a quarter turn.
+//
+//   player_bench <clip> [--seconds N] [--cycles N] [--screens DIR] [--turn]
 
 #include "Basilvo/Basilvo.h"
 #include "IAVManager.h"
 #include "Pellino.h"
+#include "cclipsettingschange.h"
 #include "cmediasourceitem.h"
 #include "vdcframeplayer.h"
 #include "vdcmainplayer.h"
@@ -67,20 +70,24 @@ double Mean(const std::vector<double>& v, size_t from, size_t to)
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s <clip> [--seconds N] [--cycles N] [--screens DIR]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s <clip> [--seconds N] [--cycles N] [--screens DIR] [--turn]\n", argv[0]);
         return 2;
     }
     const char* path = argv[1];
     int seconds = 60;
     int cycles = 200;
     QString screens;
-    for (int i = 2; i + 1 < argc; i += 2) {
-        if (!std::strcmp(argv[i], "--seconds"))
-            seconds = std::atoi(argv[i + 1]);
-        else if (!std::strcmp(argv[i], "--cycles"))
-            cycles = std::atoi(argv[i + 1]);
-        else if (!std::strcmp(argv[i], "--screens"))
-            screens = QString::fromUtf8(argv[i + 1]);
+    bool turn = false;
+    for (int i = 2; i < argc; ++i) {
+        const bool valued = i + 1 < argc;
+        if (!std::strcmp(argv[i], "--turn"))
+            turn = true;
+        else if (valued && !std::strcmp(argv[i], "--seconds"))
+            seconds = std::atoi(argv[++i]);
+        else if (valued && !std::strcmp(argv[i], "--cycles"))
+            cycles = std::atoi(argv[++i]);
+        else if (valued && !std::strcmp(argv[i], "--screens"))
+            screens = QString::fromUtf8(argv[++i]);
     }
     QApplication app(argc, argv);
     Moorland::IAVManager* manager = CreateAVManager("/tmp/", nullptr);
@@ -91,10 +98,16 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "cannot open %s: %s\n", path, GetQuentaException()->GetExceptionMsg());
             return 1;
         }
-        clip->SetEnableVideoEffect(true);
-        clip->SetBrightness(20);
-        clip->SetContrast(10);
-        clip->SetSaturation(15);
+        CClipSettingsChange settings;
+        settings.videoEffectOn = true;
+        settings.brightness = 20;
+        settings.contrast = 10;
+        settings.saturation = 15;
+        if (turn) {
+            settings.videoTurnOn = true;
+            settings.rotationAngle = 90;
+        }
+        settings.WriteTo(*clip);
         VDCMainPlayer panel;
         panel.resize(960, 640);
         panel.SetAVManager(manager);

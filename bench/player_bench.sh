@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # The main player under Xvfb, 50 s into a 60 s 1080p30 H.264 + AAC clip (GOP 250)
 # with colour adjustment, on 2 and on 8 cores, by the monotonic clock and
-# with a PulseAudio null sink as the sound device. Needs the Release build:
+# with a PulseAudio null sink as the sound device. MODE=4k60 plays a 20 s
+# 3840x2160 60 fps clip with colour adjustment and a quarter turn on 2 cores
+# only (taskset -c 0,1), where at most 1 % of the pictures may be dropped.
+# Needs the Release build:
 #   cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release
 #   cmake --build build/release -j4 --target player_bench
 set -euo pipefail
@@ -12,6 +15,15 @@ bench="$root/build/release/bin/player_bench"
 work=$(mktemp -d /tmp/player-bench-XXXXXX)
 trap 'rm -rf "$work"; [ -n "${PULSE_PID:-}" ] && kill "$PULSE_PID" 2>/dev/null || true' EXIT
 clip="$work/clip.mp4"
+if [ "${MODE:-}" = 4k60 ]; then
+  ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=3840x2160:rate=60:duration=20 \
+    -f lavfi -i sine=frequency=1000:sample_rate=48000:duration=20 \
+    -c:v libx264 -preset veryfast -g 120 -pix_fmt yuv420p -c:a aac -b:a 128k "$clip"
+  echo "== 4K60, brightness/contrast/saturation and a quarter turn, cores 0,1, no sound device"
+  PULSE_SERVER=/nonexistent taskset -c 0,1 xvfb-run -a -s "-screen 0 1280x800x24" "$bench" "$clip" \
+    --seconds 15 --cycles 0 --turn
+  exit 0
+fi
 ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=1920x1080:rate=30:duration=60 \
   -f lavfi -i sine=frequency=1000:sample_rate=48000:duration=60 \
   -c:v libx264 -preset veryfast -g 250 -pix_fmt yuv420p -c:a aac -b:a 128k "$clip"

@@ -6,7 +6,7 @@
 // and the ratios task/engine and engine/ffmpeg, with the pictures and sound
 // each output holds.
 //
-//   timeline_task_bench CLIP WORK_FOLDER [RUNS [task|engine|ffmpeg [PROFILE]]]
+//   timeline_task_bench CLIP WORK_FOLDER [RUNS [task|engine|ffmpeg [PROFILE [effects]]]]
 //
 // With a fourth word only that path runs, once per run (for a profiler, or
 // for a script that measures each run's memory from outside), and prints the
@@ -14,16 +14,21 @@
 // from the moment the job is handed over (the program running, the clip
 // imported) to its finished state. PROFILE is a shipped profile's number: 101
 // (the default) is taken at 8 Mbit/s, any other as it stands, and the ffmpeg
-// program is given the same settings.
+// program is given the same settings. With "effects" the clip on the
+// timeline has its brightness, contrast and saturation changed, a quarter
+// turn and red-blue 3D, and the ffmpeg program is given the filters that do
+// the same work (eq, transpose and an anaglyph colour matrix).
 //
 // Run it from an optimised build: convworker, the libraries and the
 // profiles are taken from the build's bin folder.
 
 #include "Basilvo/Basilvo.h"
+#include "COutputTaskQueue.h"
 #include "ConvertTaskInfo2.h"
 #include "IAVConverter.h"
 #include "IAVManager.h"
 #include "IProfile.h"
+#include "cclipsettingschange.h"
 #include "cmediasourceitem.h"
 #include "cmmoutputtask.h"
 #include "ctimelineitem.h"
@@ -82,6 +87,30 @@ std::string Contents(const std::string& path)
 }
 
 int g_profile = 101;
+bool g_effects = false;
+
+// The picture settings of the effects run, and the ffmpeg filters that do
+// the same work: eq for the colour, a quarter turn clockwise, and the
+// red-blue anaglyph as a colour matrix (red from the left picture's
+// luminance, blue from the right's; one picture here, as the clip's 3D
+// makes both from it).
+CClipSettingsChange EffectSettings()
+{
+    CClipSettingsChange change;
+    change.videoEffectOn = true;
+    change.brightness = 20;
+    change.contrast = 15;
+    change.saturation = 30;
+    change.videoTurnOn = true;
+    change.rotationAngle = 90;
+    change.depthOn = true;
+    change.depthType = E3DRedBlue;
+    change.depth = 5;
+    return change;
+}
+const char* const kFfmpegEffects =
+    "eq=brightness=0.08:contrast=1.15:saturation=1.3,transpose=1,"
+    "colorchannelmixer=rr=0.299:rg=0.587:rb=0.114:gr=0:gg=0:gb=0:br=0.299:bg=0.587:bb=0.114";
 
 IProfile* Profile()
 {
@@ -103,8 +132,11 @@ double Wait(Moorland::ConvertTaskInfo2* record, double started)
             return Now() - started;
         if (state == Moorland::CONVERT_TASK_FAILED || state == Moorland::CONVERT_TASK_CANCEL)
             return -1;
-        // Fine enough that the polling adds nothing worth counting.
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        // As the program's task list looks: at its beat, and often once the
+        // pictures are done, so the end is seen when the user would see it.
+        const int interval = record->GetPercent() >= 100.0 ? COutputTaskQueue::kEndPollInterval
+                                                           : COutputTaskQueue::kPollInterval;
+        std::this_thread::sleep_for(std::chrono::milliseconds(interval));
     }
 }
 
@@ -118,6 +150,8 @@ double ThroughTask(Moorland::IAVManager* manager, const std::string& clip, const
     if (!item.OpenImporter())
         return -1;
     item.UpdateMovieInfos();
+    if (g_effects)
+        EffectSettings().WriteTo(item);
     CTimelineItem timeline;
     timeline.SetAVManager(manager);
     if (!timeline.AppendItem(&item))
@@ -138,7 +172,10 @@ double ThroughTask(Moorland::IAVManager* manager, const std::string& clip, const
     Moorland::ConvertTaskInfo2* record = task.GenerateConverterTask(engine.get());
     if (!record || !engine->StartConvert())
         return -1;
-    return Wait(record, started);
+    const double wall = Wait(record, started);
+    if (wall < 0)
+        std::fprintf(stderr, "the task failed: %s\n", task.GetFailureText().toStdString().c_str());
+    return wall;
 }
 
 double ThroughEngine(const std::string& clip, const std::string& destination, double* handedCpu = nullptr)
@@ -161,7 +198,12 @@ double ThroughFfmpeg(const std::string& clip, const std::string& destination)
 {
     const double started = Now();
     // The 1080p profile names its H.264 profile, level and picture size.
-    const std::string extra = g_profile == 201 ? "-profile:v high -level 4.1 -s 1920x1080 " : "";
+    std::string extra = g_profile == 201 ? "-profile:v high -level 4.1 -s 1920x1080 " : "";
+    // The turned picture is fitted into the profile's frame as the timeline
+    // fits it: scaled to its height and padded at the sides.
+    if (g_effects)
+        extra = std::string("-vf '") + kFfmpegEffects +
+                (g_profile == 201 ? ",scale=-2:1080,pad=1920:1080:(ow-iw)/2:0' -profile:v high -level 4.1 " : "' ");
     const std::string command = "ffmpeg -nostdin -v error -y -i '" + clip +
                                 "' -c:v libx264 -preset medium -b:v 8000k -pix_fmt yuv420p " + extra +
                                 "-c:a aac -b:a 128k -ar 44100 -ac 2 '" + destination + "'";
@@ -190,6 +232,7 @@ int main(int argc, char** argv)
     const std::string only = argc > 4 ? argv[4] : "";
     if (argc > 5)
         g_profile = std::atoi(argv[5]);
+    g_effects = argc > 6 && std::string(argv[6]) == "effects";
     Moorland::IAVManager* manager = CreateAVManager("/tmp/", nullptr);
     if (!manager)
         return 1;

@@ -5,6 +5,7 @@
 #include "CJobProfile.h"
 #include "JobValueChecks.h"
 #include "MemFileMapping.h"
+#include "JobPlan.h"
 #include "jobs/CAccurateTrimJob.h"
 #include "jobs/CCopyJob.h"
 #include "jobs/CDiscJob.h"
@@ -13,7 +14,6 @@
 #include "jobs/CSplitBySizeJob.h"
 #include "jobs/CTranscodeJob.h"
 
-#include <climits>
 
 namespace Moorland {
 
@@ -69,43 +69,43 @@ void CAVConverterSubProcess::DoDirect()
     if (!m_context.Record() || !m_context.Manager())
         throw CBaseException(QB_ERR_BAD_POINTER, "Bad pointer", __LINE__, kSource);
     const ConvertTaskLocal& local = m_context.Job();
+    ConvertTaskInfo2* record = m_context.Record();
+    // The engine planned the job when it was added; a record written without
+    // a plan (an older engine's) is planned here by the same rules, so that
+    // from here on the record alone says what runs.
+    JobPlan plan;
+    if (!ReadJobPlan(record, &plan)) {
+        JobSource source;
+        source.path = local.SrcPath;
+        source.importerName = local.ImporterName;
+        source.trimStartMs = record->TrimStart;
+        source.trimLengthMs = record->TrimLength;
+        source.twoPass = record->Pass == 2;
+        plan = PlanJob(local.Profile, source);
+        plan.passes = record->Pass;
+        WriteJobPlan(record, plan);
+        ReadJobPlan(record, &plan);
+    }
+    m_context.SetPlan(plan);
+    CheckJobValues(m_context.Manager(), local, m_context.File(), plan.kind);
+    // The profile the worker loaded is checked itself: the plan says what
+    // runs, not whether this copy of the profile can run it.
     CJobProfile profile(local.Profile);
-    // The kind the engine decided at submission; a record written without one
-    // (an older engine's) leaves it to the profile.
-    const JobKind kind = m_context.Record()->HasJobKind()
-                             ? m_context.Record()->GetJobKind()
-                             : JobKindFromRemux(profile.HasParams() ? profile.GetIntParam("remux") : 0);
-    CheckJobValues(m_context.Manager(), local, m_context.File(), kind);
     if (!profile.HasFormat())
         throw CBaseException(QB_ERR_UNEXPECTED, "Bad profile format", __LINE__, kSource);
-    bool multiStream = false;
-    int64_t perFileSize = 0;
-    bool useOrgAspect = false;
-    if (profile.HasParams()) {
-        multiStream = profile.GetIntParam("MultiStream") == 1;
-        const double size = profile.GetDoubleParam("ExportPerFileSize");
-        perFileSize = size >= 9.2e18 ? INT64_MAX : static_cast<int64_t>(size);
-        useOrgAspect = profile.GetIntParam("use_org_video_aspect") != 0;
-    }
-    const bool prores = profile.HasVideo() && IsProResCodec(profile.GetVideoCodec().c_str());
-    if (prores)
+    if (plan.prores)
         m_context.UseOneThread();
 
-    // A split or a multi-stream profile is that, whatever its "remux" says.
-    if (perFileSize > 0) {
-        CSplitBySizeJob(m_context, static_cast<uint64_t>(perFileSize)).DoExportBySize();
-        if (prores)
+    switch (plan.kind) {
+    case JobKind::SplitBySize:
+        CSplitBySizeJob(m_context, static_cast<uint64_t>(plan.perFileBytes)).DoExportBySize();
+        if (plan.prores)
             m_context.TimecodeStep();
         m_context.Finish();
         return;
-    }
-    // A timeline is one picture and one sound stream: a multi-stream
-    // profile converts it as a plain one.
-    if (multiStream && !IsEditDescription(local.ImporterName, m_context.SourcePath())) {
-        CMultiStreamJob(m_context, prores).DoMultiExportExecute(prores);
+    case JobKind::MultiStream:
+        CMultiStreamJob(m_context, plan.prores).DoMultiExportExecute(plan.prores);
         return;
-    }
-    switch (kind) {
     case JobKind::AccurateTrim:
         CAccurateTrimJob(m_context).DoAccurateTrim();
         return;
@@ -113,13 +113,13 @@ void CAVConverterSubProcess::DoDirect()
         CDiscJob(m_context).DoDiscCreator();
         return;
     case JobKind::PacketRemux:
-        CRemuxJob(m_context, profile, useOrgAspect, prores).Run();
+        CRemuxJob(m_context, profile, plan.useOrgAspect, plan.prores).Run();
         return;
     case JobKind::StreamCopy:
         CCopyJob(m_context).DoCopy();
         return;
     case JobKind::Transcode:
-        CTranscodeJob(m_context, profile, useOrgAspect, prores).Run();
+        CTranscodeJob(m_context, profile, plan.useOrgAspect, plan.prores).Run();
         return;
     }
 }

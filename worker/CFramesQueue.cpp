@@ -2,27 +2,32 @@
 
 namespace Moorland {
 
-CFramesQueue::CFramesQueue(unsigned capacity) : m_slots(capacity > 0 ? capacity : 1)
+template <class Entry>
+CFrameQueue<Entry>::CFrameQueue(unsigned capacity) : m_slots(capacity > 0 ? capacity : 1)
 {
 }
 
-CFramesQueue::~CFramesQueue() = default;
+template <class Entry>
+CFrameQueue<Entry>::~CFrameQueue() = default;
 
-void CFramesQueue::TakeFront(CQueuedFrames* frames)
+template <class Entry>
+void CFrameQueue<Entry>::TakeFront(Entry* frames)
 {
     *frames = std::move(m_slots[m_head]);
-    m_slots[m_head] = CQueuedFrames();
+    m_slots[m_head] = Entry();
     m_head = (m_head + 1) % m_slots.size();
     --m_count;
 }
 
-void CFramesQueue::PutBack(CQueuedFrames&& frames)
+template <class Entry>
+void CFrameQueue<Entry>::PutBack(Entry&& frames)
 {
     m_slots[(m_head + m_count) % m_slots.size()] = std::move(frames);
     ++m_count;
 }
 
-bool CFramesQueue::Push(CQueuedFrames&& frames)
+template <class Entry>
+bool CFrameQueue<Entry>::Push(Entry&& frames)
 {
     if (frames.Empty())
         return true;
@@ -36,7 +41,8 @@ bool CFramesQueue::Push(CQueuedFrames&& frames)
     return true;
 }
 
-bool CFramesQueue::Pop(CQueuedFrames* frames)
+template <class Entry>
+bool CFrameQueue<Entry>::Pop(Entry* frames)
 {
     {
         std::lock_guard<std::mutex> hold(m_mutex);
@@ -48,10 +54,11 @@ bool CFramesQueue::Pop(CQueuedFrames* frames)
     return true;
 }
 
-bool CFramesQueue::PushWait(CQueuedFrames&& frames)
+template <class Entry>
+bool CFrameQueue<Entry>::PushWait(Entry&& frames)
 {
     // Freed outside the lock when refused.
-    CQueuedFrames refused;
+    Entry refused;
     {
         std::unique_lock<std::mutex> hold(m_mutex);
         if (frames.Empty())
@@ -67,7 +74,8 @@ bool CFramesQueue::PushWait(CQueuedFrames&& frames)
     return true;
 }
 
-bool CFramesQueue::PopWait(CQueuedFrames* frames)
+template <class Entry>
+bool CFrameQueue<Entry>::PopWait(Entry* frames)
 {
     {
         std::unique_lock<std::mutex> hold(m_mutex);
@@ -80,9 +88,10 @@ bool CFramesQueue::PopWait(CQueuedFrames* frames)
     return true;
 }
 
-void CFramesQueue::Close()
+template <class Entry>
+void CFrameQueue<Entry>::Close()
 {
-    std::vector<CQueuedFrames> dropped;
+    std::vector<Entry> dropped;
     {
         std::lock_guard<std::mutex> hold(m_mutex);
         m_closed = true;
@@ -96,7 +105,8 @@ void CFramesQueue::Close()
     // `dropped` frees the frames outside the lock.
 }
 
-void CFramesQueue::Finish()
+template <class Entry>
+void CFrameQueue<Entry>::Finish()
 {
     {
         std::lock_guard<std::mutex> hold(m_mutex);
@@ -105,16 +115,20 @@ void CFramesQueue::Finish()
     m_changed.notify_all();
 }
 
-bool CFramesQueue::IsClosed()
+template <class Entry>
+bool CFrameQueue<Entry>::IsClosed()
 {
     std::lock_guard<std::mutex> hold(m_mutex);
     return m_closed;
 }
 
-int CFramesQueue::GetCount()
+template <class Entry>
+int CFrameQueue<Entry>::GetCount()
 {
     std::lock_guard<std::mutex> hold(m_mutex);
     return static_cast<int>(m_count);
 }
+
+template class CFrameQueue<CQueuedFrames>;
 
 } // namespace Moorland

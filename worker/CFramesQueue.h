@@ -48,23 +48,26 @@ struct CQueuedFrames
     bool Empty() const { return !video && !audio; }
 };
 
-class CFramesQueue
+// `Entry` is what one slot holds: it is movable, default-constructs empty
+// and tells whether it is (Empty).
+template <class Entry>
+class CFrameQueue
 {
 public:
-    explicit CFramesQueue(unsigned capacity);
-    ~CFramesQueue();
-    CFramesQueue(const CFramesQueue&) = delete;
-    CFramesQueue& operator=(const CFramesQueue&) = delete;
+    explicit CFrameQueue(unsigned capacity);
+    ~CFrameQueue();
+    CFrameQueue(const CFrameQueue&) = delete;
+    CFrameQueue& operator=(const CFrameQueue&) = delete;
 
     // Without waiting: false when full or closed, the frames then staying
     // with the caller. An empty entry is taken at once and stored nowhere.
-    bool Push(CQueuedFrames&& frames);
+    bool Push(Entry&& frames);
     // Without waiting: false when nothing is queued.
-    bool Pop(CQueuedFrames* frames);
+    bool Pop(Entry* frames);
     // Waits for room; false once the queue is closed, the frames then freed.
-    bool PushWait(CQueuedFrames&& frames);
+    bool PushWait(Entry&& frames);
     // Waits for an entry; false once the queue is closed, or finished and empty.
-    bool PopWait(CQueuedFrames* frames);
+    bool PopWait(Entry* frames);
     // A failure on either side: the queued frames are freed and the waiting
     // calls return false from now on.
     void Close();
@@ -78,10 +81,10 @@ public:
 
 private:
     // Takes the oldest entry; the lock is held.
-    void TakeFront(CQueuedFrames* frames);
-    void PutBack(CQueuedFrames&& frames);
+    void TakeFront(Entry* frames);
+    void PutBack(Entry&& frames);
 
-    std::vector<CQueuedFrames> m_slots;
+    std::vector<Entry> m_slots;
     size_t m_head = 0;
     size_t m_count = 0;
     std::mutex m_mutex;
@@ -90,8 +93,11 @@ private:
     bool m_finished = false;
 };
 
+extern template class CFrameQueue<CQueuedFrames>;
+
+using CFramesQueue = CFrameQueue<CQueuedFrames>;
 // The multi-stream export's queue: the same queue, its frames tagged with
 // their stream index.
-using CFramesQueue2 = CFramesQueue;
+using CFramesQueue2 = CFrameQueue<CQueuedFrames>;
 
 } // namespace Moorland

@@ -237,16 +237,19 @@ int CAVConverter::AddConvertTask(const char* sSrcPathUtf8, const char* sDestPath
             return -1;
         });
     }
-    // The job's kind is decided here, once, and goes with the job in its record.
-    IProfileParams* pParams = pProfile->GetParams();
-    const JobKind kind = JobKindFromRemux(pParams ? pParams->GetInt("remux") : 0);
+    // The job is planned here, once, and the plan goes with it in its record.
+    JobSource source;
+    source.path = sSrcPathUtf8;
+    source.importerName = sImporterName;
+    source.twoPass = bTwoPass;
+    const JobPlan plan = PlanJob(pProfile, source);
     return AddTask(
         sSrcPathUtf8, sDestPathUtf8, [pProfile](const std::string& sPath) { SaveJobProfile(pProfile, sPath); },
-        bTwoPass, sImporterName, kind);
+        bTwoPass, sImporterName, plan);
 }
 
 int CAVConverter::AddTask(const char* sSrcPathUtf8, const char* sDestPathUtf8, const ProfileWriter& writeProfile,
-                          bool bTwoPass, const char* sImporterName, JobKind kind)
+                          bool bTwoPass, const char* sImporterName, const JobPlan& plan)
 {
     return QB_GUARDED(-1, {
         if (!sSrcPathUtf8 || !sDestPathUtf8 || !writeProfile)
@@ -291,8 +294,9 @@ int CAVConverter::AddTask(const char* sSrcPathUtf8, const char* sDestPathUtf8, c
         pTask->nIndex = m_nNextIndex++;
         pTask->pRecord = pRecord;
         pRecord->TaskID = pTask->nId;
-        pRecord->Pass = bTwoPass ? 2 : 1;
-        pRecord->SetJobKind(kind);
+        JobPlan written = plan;
+        written.passes = bTwoPass ? 2 : 1;
+        WriteJobPlan(pRecord, written);
         pRecord->SetState(0);
 
         if (std::strcmp(sDestPathUtf8, kNoLosslessDestination) == 0)
@@ -376,16 +380,15 @@ bool CAVConverter::PauseConvertTask(int nTaskId)
     });
 }
 
-bool CAVConverter::ResumeConvertTask(unsigned int nRecordKey)
+bool CAVConverter::ResumeConvertTask(int nTaskId)
 {
     return QB_GUARDED(false, {
         std::lock_guard<std::mutex> guard(m_lock);
-        // The key is the record's first word, the task id.
-        Task* pTask = FindLocked(static_cast<int>(nRecordKey));
+        Task* pTask = FindLocked(nTaskId);
         if (!pTask)
-            QB_THROW(QB_ERR_NOT_FOUND, "no conversion task " + std::to_string(nRecordKey));
+            QB_THROW(QB_ERR_NOT_FOUND, "no conversion task " + std::to_string(nTaskId));
         if (pTask->bDone || pTask->bCancel)
-            QB_THROW(QB_ERR_PROCESS_STATE, "the conversion task " + std::to_string(nRecordKey) + " has ended");
+            QB_THROW(QB_ERR_PROCESS_STATE, "the conversion task " + std::to_string(nTaskId) + " has ended");
         if (!pTask->bStarted) {
             pTask->bHold = false;
             ChangeStateFrom(pTask->pRecord, {CONVERT_TASK_PAUSED}, 0);

@@ -14,7 +14,7 @@
 // still runs (a short grace, then a kill) so that nothing outlives the engine.
 
 #include "IAVConverter.h"
-#include "moorlan_srcutils/moorlan_job_kinds.h"
+#include "JobPlan.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -46,7 +46,7 @@ public:
                        const char* sImporterName) override;
     bool StartConvert() override;
     bool StopConvert(int nReason) override;
-    bool ResumeConvertTask(unsigned int nRecordKey) override;
+    bool ResumeConvertTask(int nTaskId) override;
     bool PauseConvertTask(int nTaskId) override;
     bool RemoveConvertTask(int nTaskId) override;
     bool StopAllConvertTasks() override;
@@ -59,10 +59,11 @@ public:
 
     // AddConvertTask with the job profile written by writeProfile into the
     // path it is given (the engine's own copy, read by the worker) and the
-    // job's kind, which the record carries to the worker.
+    // job's plan, which the record carries to the worker (its passes are
+    // bTwoPass's).
     using ProfileWriter = std::function<void(const std::string& sPath)>;
     int AddTask(const char* sSrcPathUtf8, const char* sDestPathUtf8, const ProfileWriter& writeProfile,
-                bool bTwoPass, const char* sImporterName, JobKind kind = JobKind::Transcode);
+                bool bTwoPass, const char* sImporterName, const JobPlan& plan = JobPlan());
 
     // How long a cancelled worker may take to end on its own before it is
     // killed (milliseconds).

@@ -233,7 +233,19 @@ CMemFileMapping::CMemFileMapping(const std::string& sPath, uint32_t nSize)
         Unmap();
         throw;
     }
-    std::memset(m_pBase, 0, m_nSize);
+    // Emptied by cutting the file to nothing and back to its length: its
+    // pages then read as zero without being written, so a large job file
+    // costs memory and time only where its arena is used.
+    struct stat st;
+    if (::fstat(m_nFd, &st) == 0 && ::ftruncate(m_nFd, 0) == 0) {
+        if (::ftruncate(m_nFd, st.st_size) != 0) {
+            const int err = errno;
+            Unmap();
+            JOBFILE_THROW_ERRNO(QB_ERR_UNEXPECTED, "can't empty sharedData", err);
+        }
+    } else {
+        std::memset(m_pBase, 0, m_nSize);
+    }
     m_nDataSize = m_nSize - 4;
     std::memcpy(m_pBase, &m_nDataSize, 4);
     m_nFree = m_nDataSize;

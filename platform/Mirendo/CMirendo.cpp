@@ -2,6 +2,7 @@
 
 #include "CBaseException.h"
 #include "IProfile.h"
+#include "JobPlan.h"
 #include "MirendoRules.h"
 
 #include <algorithm>
@@ -144,7 +145,7 @@ bool CMirendo::AdjustProfile(const TaskSourceInfo* pSource, IProfile* pProfile)
     return QB_GUARDED(false, {
         if (!pSource || !pProfile)
             QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
-        if (pProfile->GetFileProfile() && pProfile->GetFileProfile()->GetRemux() == 1)
+        if (Moorland::PlanJob(pProfile).copiesStreams)
             return true; // copied streams keep the source's values
         IProfileParams* params = pProfile->GetParams();
         const MirendoRules::DeviceLimits* device =

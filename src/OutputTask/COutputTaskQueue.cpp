@@ -236,7 +236,7 @@ void COutputTaskQueue::pause(CMMOutputTask* pTask)
 void COutputTaskQueue::resume(CMMOutputTask* pTask)
 {
     if (m_pConverter && pTask && pTask->GetBaseConvertTaskInfo())
-        m_pConverter->ResumeConvertTask(static_cast<unsigned int>(pTask->GetBaseConvertTaskInfo()->TaskID));
+        m_pConverter->ResumeConvertTask(pTask->GetConvertTaskID());
     if (pTask && m_running.contains(pTask))
         startPolling(pTask);
 }
@@ -260,6 +260,7 @@ void COutputTaskQueue::poll()
 {
     // A signal's receiver may remove tasks: each is looked for again.
     const QList<CMMOutputTask*> tasks = m_polled;
+    bool ending = false;
     for (CMMOutputTask* task : tasks) {
         if (!m_polled.contains(task))
             continue;
@@ -267,7 +268,9 @@ void COutputTaskQueue::poll()
         if (!record)
             continue;
         const int state = record->GetState();
-        emit taskPolled(task, state, record->GetPercent());
+        const double percent = record->GetPercent();
+        ending = ending || (state == Moorland::CONVERT_TASK_RUNNING && percent >= 100.0);
+        emit taskPolled(task, state, percent);
         if (!m_polled.contains(task))
             continue;
         if (state == Moorland::CONVERT_TASK_FAILED) {
@@ -280,6 +283,7 @@ void COutputTaskQueue::poll()
                 startUpload(task);
         }
     }
+    m_pPollTimer->setInterval(ending ? kEndPollInterval : kPollInterval);
 }
 
 COutputTaskQueue::Upload* COutputTaskQueue::uploadOf(CMMOutputTask* pTask)

@@ -62,6 +62,10 @@ public:
     void follow(CMMOutputTask* pTask);
     bool isPolled(CMMOutputTask* pTask) const { return m_polled.contains(pTask); }
     static constexpr int kPollInterval = 500;
+    // Once a converting task's record shows all its pictures done, only the
+    // encoder's flush and the output's check are left: the end is looked
+    // for this often, so that the user sees it when it is there.
+    static constexpr int kEndPollInterval = 40;
 
     // The ends of a task, as its job record shows them. A finished task
     // whose upload follows stays in the engine's care until uploadEnded.

@@ -4,7 +4,7 @@
 #include "IMirendo.h"
 #include "IProfile.h"
 #include "moorlan_srcutils/moorlan_framerate.h"
-#include "moorlan_srcutils/moorlan_job_kinds.h"
+#include "JobPlan.h"
 
 #include <strings.h>
 
@@ -92,7 +92,7 @@ void AdjustForLossless(IProfile* pProfile, bool bLossless, unsigned int nSrcVide
     if (!pProfile || !bLossless)
         return;
     IProfileParams* pParams = pProfile->GetParams();
-    if (!pParams || Moorland::JobKindFromRemux(pParams->GetInt("remux")) != Moorland::JobKind::AccurateTrim)
+    if (!pParams || !Moorland::PlanJob(pProfile).Lossless())
         return;
     if (IVideoProfile* pVideo = pProfile->GetVideoProfile())
         pVideo->SetBitrate(static_cast<int>(nSrcVideoBitrate / 1000));

@@ -12,7 +12,7 @@
 #include "IProfile.h"
 #include "cmediasourceitem.h"
 #include "ctimelineitem.h"
-#include "moorlan_srcutils/moorlan_job_kinds.h"
+#include "JobPlan.h"
 
 #include <QDir>
 #include <QFile>
@@ -179,8 +179,9 @@ void CMMOutputTask::SetProfile(IProfile* pProfile)
     m_pWorkProfile = pProfile->Clone();
     m_pChosenProfile = pProfile->Clone();
     if (m_pWorkProfile) {
+        // What the engine will run, as it will plan it.
+        m_bLossless = Moorland::PlanJob(m_pWorkProfile).Lossless();
         if (IProfileParams* pParams = m_pWorkProfile->GetParams()) {
-            m_bLossless = Moorland::JobKindFromRemux(pParams->GetInt("remux")) == Moorland::JobKind::AccurateTrim;
             m_bYoutube = pParams->GetInt("YoutubeUpload") == 1;
         }
     }

@@ -3,6 +3,7 @@
 // with the engine's command line on small generated sources, and checks the
 // record (state, percent, error text) and the output (ffprobe, stream hashes).
 
+#include "JobPlan.h"
 #include "MemFileMapping.h"
 #include "WorkNames.h"
 #include "../CommaLocale.h"
@@ -444,23 +445,37 @@ TEST_F(ConvWorker, RemuxKeepsEveryPacketAndCopyKeepsEveryByte)
     EXPECT_TRUE(Shell("cmp -s '" + Src("clip.mp4") + "' '" + Out("copy.mp4") + "'"));
 }
 
-TEST_F(ConvWorker, TheRecordsJobKindDecidesOverTheProfile)
+TEST_F(ConvWorker, TheRecordsJobPlanDecidesOverTheProfile)
 {
-    // The engine decided a packet remux; the profile on its own would transcode.
+    auto planned = [](Moorland::JobKind kind, int64_t perFileBytes = 0) {
+        return [kind, perFileBytes](ConvertTaskInfo2* r) {
+            Moorland::JobPlan plan;
+            plan.kind = kind;
+            plan.perFileBytes = perFileBytes;
+            plan.hasFormat = true;
+            Moorland::WriteJobPlan(r, plan);
+        };
+    };
+    // The engine planned a packet remux; the profile on its own would transcode.
     ProfileSpec s;
     s.muxer = "matroska";
     s.ext = ".mkv";
-    Outcome o = RunJob(Src("clip.mp4"), Out("kind-remux.mkv"), s,
-                       [](ConvertTaskInfo2* r) { r->SetJobKind(Moorland::JobKind::PacketRemux); });
+    Outcome o = RunJob(Src("clip.mp4"), Out("kind-remux.mkv"), s, planned(Moorland::JobKind::PacketRemux));
     EXPECT_EQ(o.state, 5) << o.error;
     EXPECT_EQ(StreamHashes(Out("kind-remux.mkv")), StreamHashes(Src("clip.mp4")));
     // And the other way round: a record that says transcode is transcoded.
     s.params["remux"] = 1;
-    o = RunJob(Src("clip.mp4"), Out("kind-transcode.mkv"), s,
-               [](ConvertTaskInfo2* r) { r->SetJobKind(Moorland::JobKind::Transcode); });
+    o = RunJob(Src("clip.mp4"), Out("kind-transcode.mkv"), s, planned(Moorland::JobKind::Transcode));
     EXPECT_EQ(o.state, 5) << o.error;
     EXPECT_NE(StreamHashes(Out("kind-transcode.mkv")), StreamHashes(Src("clip.mp4")));
     EXPECT_EQ(Probe(Out("kind-transcode.mkv"), "v")["codec_name"], "h264");
+    // A split planned in the record is split, whatever the profile holds:
+    // one part, its size far above the output's.
+    o = RunJob(Src("clip.mp4"), Out("kind-split.mkv"), s,
+               planned(Moorland::JobKind::SplitBySize, int64_t(1) << 40));
+    EXPECT_EQ(o.state, 5) << o.error;
+    EXPECT_EQ(Probe(Out("kind-split(0).mkv"), "v")["codec_name"], "h264");
+    EXPECT_NE(access(Out("kind-split.mkv").c_str(), F_OK), 0);
 }
 
 TEST_F(ConvWorker, FailuresEndAsFailedWithTheirText)

@@ -52,24 +52,33 @@ void CCopyJob::DoCopy()
     record->SetDuration(duration == 0.0 ? 1.0 : duration);
     CProgressReporter progress(record, m_job.Clock());
     int64_t bytes = 0;
-    for (;;) {
-        if (in->Eof())
-            break;
-        if (m_job.WaitWhilePaused() == CONVERT_TASK_CANCEL)
-            break;
-        const unsigned n = CheckedCallIf([&] { return in->Read(buffer.data(), static_cast<unsigned>(buffer.size())); },
-                                         [](unsigned got) { return got == static_cast<unsigned>(-1); },
-                                         "Can't read the source " + m_job.SourcePath(), __LINE__, kSource,
-                                         QB_ERR_FILE_IO);
-        if (n == 0)
-            break;
-        CheckedCallIf([&] { return out->Write(buffer.data(), n); }, [n](unsigned put) { return put != n; },
-                      std::string("Can't write to ") + (local.DstPath ? local.DstPath : "the output stream"),
-                      __LINE__, kSource, QB_ERR_FILE_IO);
-        bytes += n;
-        if (progress.Tick())
+    // The copy has no trim range: the source's bytes go whole.
+    m_job.RunLoop(
+        &progress,
+        [&] {
+            CJobContext::LoopUnit unit;
+            if (in->Eof()) {
+                unit.more = false;
+                return unit;
+            }
+            const unsigned n =
+                CheckedCallIf([&] { return in->Read(buffer.data(), static_cast<unsigned>(buffer.size())); },
+                              [](unsigned got) { return got == static_cast<unsigned>(-1); },
+                              "Can't read the source " + m_job.SourcePath(), __LINE__, kSource, QB_ERR_FILE_IO);
+            if (n == 0) {
+                unit.more = false;
+                return unit;
+            }
+            CheckedCallIf([&] { return out->Write(buffer.data(), n); }, [n](unsigned put) { return put != n; },
+                          std::string("Can't write to ") + (local.DstPath ? local.DstPath : "the output stream"),
+                          __LINE__, kSource, QB_ERR_FILE_IO);
+            bytes += n;
+            return unit;
+        },
+        [&] {
             progress.Report(static_cast<double>(bytes) / total, static_cast<uint64_t>(bytes));
-    }
+            return true;
+        });
     record->SetBytesWritten(bytes);
     if (!m_job.Cancelled())
         record->SetPercent(100.0);

@@ -7,12 +7,14 @@
 // output, writing the finished state).
 
 #include "CJobClock.h"
+#include "CProgressReporter.h"
 #include "CheckedCalls.h"
 #include "ConvertTaskInfo2.h"
 #include "IAVExporter.h"
 #include "IAVImporter.h"
 #include "IAVManager.h"
 #include "IAVSource.h"
+#include "JobPlan.h"
 #include "sysutils_file.h"
 
 #include <cstdint>
@@ -50,10 +52,42 @@ public:
     void UseOneThread() { m_twoThreads = false; }
     bool DataRateStatistics() const { return m_dataRateStatistics; }
     CJobClock& Clock() { return m_clock; }
+    // What the record says the job is; set before any job kind runs.
+    const JobPlan& Plan() const { return m_plan; }
+    void SetPlan(const JobPlan& plan) { m_plan = plan; }
 
     // Waits out a pause; the state seen afterwards (never 2).
     int WaitWhilePaused();
     bool Cancelled() const { return Record()->GetState() == CONVERT_TASK_CANCEL; }
+
+    // What one unit of a job kind's work did.
+    struct LoopUnit
+    {
+        bool more = true;       // false: nothing is left to do (the source ended)
+        int64_t reachedMs = -1; // output time since the first unit, for the trim end; -1 not known
+    };
+    // The one loop of every job kind, which supplies only its unit of work:
+    // before each unit the loop waits out a pause and ends at a cancel;
+    // `unit` reads and writes one unit; at each progress tick `report`
+    // writes the figures and may end the loop (false: a part is full); the
+    // loop ends once the output reached the record's trim length. Without a
+    // reporter no figures are written.
+    template <class Unit, class Report>
+    void RunLoop(CProgressReporter* progress, Unit&& unit, Report&& report)
+    {
+        const int32_t trimLength = Record()->TrimLength;
+        for (;;) {
+            if (WaitWhilePaused() == CONVERT_TASK_CANCEL)
+                return;
+            const LoopUnit done = unit();
+            if (!done.more)
+                return;
+            if (progress && progress->Tick() && !report())
+                return;
+            if (trimLength != -1 && done.reachedMs >= trimLength)
+                return;
+        }
+    }
     // Renames the job's outputs into place and writes state 5, unless the
     // job was cancelled meanwhile.
     void Finish();
@@ -176,6 +210,7 @@ private:
     ConvertTaskLocal m_job;
     CMemFileMapping* m_file;
     CJobClock m_clock;
+    JobPlan m_plan;
     int64_t m_reachedMs = -1;
     struct Staged
     {

@@ -226,24 +226,25 @@ void CMultiStreamJob::DoMultiExport(IAVSource2* source, IMultiMuxer2* muxer, int
     std::vector<char> encodedBeside(static_cast<size_t>(count > 0 ? count : 0), 0);
 
     RunBesideEncoder(m_job, thread.get(), [&] {
-        for (;;) {
-            if (m_job.WaitWhilePaused() == CONVERT_TASK_CANCEL)
-                break;
+        m_job.RunLoop(&progress, [&] {
+            CJobContext::LoopUnit unit;
             FrameInfo info{};
             info.frame = nullptr;
             info.streamIndex = -1;
             info.carried1 = -1;
             info.carried2 = -1;
             info.type = 0;
-            if (!CheckedEnd([&] { return source->ReadFrame(&info, 0, -1); }))
-                break;
+            if (!CheckedEnd([&] { return source->ReadFrame(&info, 0, -1); })) {
+                unit.more = false;
+                return unit;
+            }
             const int index = info.streamIndex;
             const StreamType type = static_cast<StreamType>(info.type);
             if (info.frame && index >= 0 && index < count) {
                 if (items[index].bCompress && info.compressed) {
                     auto* packet = static_cast<ICompressedFrame*>(info.frame);
                     if (!packet->IsKeyFrame() && !copiedTaken)
-                        continue;
+                        return unit;
                     if (type == StreamTypeSubtitle) {
                         const int64_t t = std::max(packet->GetPresentTimeStamp(), m_lastSubtitleTime[index]);
                         m_lastSubtitleTime[index] = t;
@@ -265,27 +266,6 @@ void CMultiStreamJob::DoMultiExport(IAVSource2* source, IMultiMuxer2* muxer, int
                 }
             }
             const bool queued = thread && !info.compressed && (type == StreamTypeVideo || type == StreamTypeAudio);
-            if (progress.Tick() && progress.WritesFigures()) {
-                // The output has got as far as its slowest stream. The
-                // encoding thread's streams are told by the thread itself;
-                // the streams copied here are asked of the muxer.
-                uint64_t sum = 0;
-                uint32_t written = 0;
-                for (int i = 0; i < count; ++i) {
-                    if (items[i].eStreamType == StreamTypeSubtitle && !allSubtitles)
-                        continue;
-                    uint64_t bytes = 0;
-                    uint32_t ms = 0;
-                    if (encodedBeside[static_cast<size_t>(i)])
-                        thread->GetStatistics(i, &bytes, &ms);
-                    else
-                        muxer->GetDataRateStats(i, &bytes, &ms);
-                    sum += bytes;
-                    if (ms != 0 && (written == 0 || ms < written))
-                        written = ms;
-                }
-                progress.ReportPosition(written, sum);
-            }
             if (!queued) {
                 if (info.frame)
                     CheckedCall([&] { return muxer->WriteFrame(index, info.compressed, info.type, info.frame); },
@@ -295,7 +275,8 @@ void CMultiStreamJob::DoMultiExport(IAVSource2* source, IMultiMuxer2* muxer, int
                                 __LINE__, kSource);
             } else if (info.frame) {
                 // The source keeps its frames until its next read: the queue
-                // gets its own, a picture sharing the source's pixels where it can.
+                // gets its own, a picture sharing the source's pixels where it
+                // can and the sound moved out of the source's frame.
                 CQueuedFrames frames;
                 frames.streamIndex = index;
                 if (index >= 0 && index < count)
@@ -303,14 +284,36 @@ void CMultiStreamJob::DoMultiExport(IAVSource2* source, IMultiMuxer2* muxer, int
                 if (type == StreamTypeVideo)
                     frames.video.reset(ShareOrClone(static_cast<IRawVideoFrame*>(info.frame)));
                 else
-                    frames.audio.reset(static_cast<IRawAudioFrame*>(info.frame)->Clone());
+                    frames.audio.reset(static_cast<IRawAudioFrame*>(info.frame)->Take());
                 if (!queue->PushWait(std::move(frames)))
                     ThrowEncodingThreadEnd(thread.get());
             }
             WriteDueSubtitles(statist, muxer, subtitles);
-            if (m_job.Cancelled())
-                break;
-        }
+            return unit;
+        }, [&] {
+            if (!progress.WritesFigures())
+                return true;
+            // The output has got as far as its slowest stream. The encoding
+            // thread's streams are told by the thread itself; the streams
+            // copied here are asked of the muxer.
+            uint64_t sum = 0;
+            uint32_t written = 0;
+            for (int i = 0; i < count; ++i) {
+                if (items[i].eStreamType == StreamTypeSubtitle && !allSubtitles)
+                    continue;
+                uint64_t bytes = 0;
+                uint32_t ms = 0;
+                if (encodedBeside[static_cast<size_t>(i)])
+                    thread->GetStatistics(i, &bytes, &ms);
+                else
+                    muxer->GetDataRateStats(i, &bytes, &ms);
+                sum += bytes;
+                if (ms != 0 && (written == 0 || ms < written))
+                    written = ms;
+            }
+            progress.ReportPosition(written, sum);
+            return true;
+        });
     });
 }
 
@@ -346,20 +349,23 @@ void CMultiStreamJob::WriteDueSubtitles(CAVStatist& statist, IMultiMuxer2* muxer
 void CMultiStreamJob::DoPreReadSubtitle(IAVSource2* source, int baseIndex)
 {
     m_preRead.SetBaseIndex(baseIndex);
-    for (;;) {
-        if (m_job.WaitWhilePaused() == CONVERT_TASK_CANCEL)
-            return;
+    // A read ahead of the pass: no figures of its own.
+    m_job.RunLoop(nullptr, [&] {
+        CJobContext::LoopUnit unit;
         FrameInfo info{};
         info.frame = nullptr;
         info.streamIndex = -1;
         info.carried1 = -1;
         info.carried2 = -1;
         info.type = 0;
-        if (!CheckedEnd([&] { return source->ReadFrame(&info, 0, -1); }))
-            return;
+        if (!CheckedEnd([&] { return source->ReadFrame(&info, 0, -1); })) {
+            unit.more = false;
+            return unit;
+        }
         if (info.type == StreamTypeSubtitle && info.compressed)
             m_preRead.Push(&info);
-    }
+        return unit;
+    }, [] { return true; });
 }
 
 } // namespace Moorland

@@ -72,46 +72,53 @@ void CRemuxJob::DoReMux(IAVCompressedSource* source, int videoId, int videoOut, 
     uint64_t videoBytes = 0, audioBytes = 0;
     int64_t base = INT64_MIN, last = 0;
     bool waitKey = true;
-    for (;;) {
-        if (m_job.WaitWhilePaused() == CONVERT_TASK_CANCEL)
-            break;
-        int id = -1, reserved = 0;
-        // Null is the end of the source, or a failure it recorded.
-        ICompressedFrame* p = CheckedEnd([&] { return source->ReadPacket(&id, &reserved); });
-        if (!p) {
-            m_job.CheckSourceEnd(sourceMs, std::min<int64_t>(last / 10000, INT_MAX));
-            break;
-        }
-        const bool chosen = (videoOut != -1 && id == videoId) || (audioOut != -1 && id == audioId);
-        if (chosen) {
-            (id == videoId ? videoBytes : audioBytes) += p->GetSize();
-            const int64_t d = p->GetDecompressTimeStamp();
-            if (d != COMPRESSED_NO_TIME) {
-                if (base == INT64_MIN)
-                    base = d;
-                if (d > last)
-                    last = d;
+    int64_t position = 0;
+    m_job.RunLoop(
+        &progress,
+        [&] {
+            CJobContext::LoopUnit unit;
+            int id = -1, reserved = 0;
+            // Null is the end of the source, or a failure it recorded.
+            ICompressedFrame* p = CheckedEnd([&] { return source->ReadPacket(&id, &reserved); });
+            if (!p) {
+                m_job.CheckSourceEnd(sourceMs, std::min<int64_t>(last / 10000, INT_MAX));
+                unit.more = false;
+                return unit;
             }
-        }
-        const int64_t position = base != INT64_MIN ? (last - base) / 10000 : 0;
-        if (progress.Tick())
+            const bool chosen = (videoOut != -1 && id == videoId) || (audioOut != -1 && id == audioId);
+            if (chosen) {
+                (id == videoId ? videoBytes : audioBytes) += p->GetSize();
+                const int64_t d = p->GetDecompressTimeStamp();
+                if (d != COMPRESSED_NO_TIME) {
+                    if (base == INT64_MIN)
+                        base = d;
+                    if (d > last)
+                        last = d;
+                }
+            }
+            position = base != INT64_MIN ? (last - base) / 10000 : 0;
+            if (base != INT64_MIN) {
+                const int64_t pts = p->GetPresentTimeStamp();
+                const int64_t dts = p->GetDecompressTimeStamp();
+                p->SetTimeStamp(pts == COMPRESSED_NO_TIME ? pts : pts - base,
+                                dts == COMPRESSED_NO_TIME ? dts : dts - base);
+            }
+            if (id == videoId) {
+                // Packets before the first key picture are dropped, and end nothing.
+                if (waitKey && !p->IsKeyFrame())
+                    return unit;
+                waitKey = false;
+                CheckedCall([&] { return muxer->WritePacket(videoOut, p); }, "Can't write video", __LINE__, kSource);
+            } else if (id == audioId) {
+                CheckedCall([&] { return muxer->WritePacket(audioOut, p); }, "Can't write audio", __LINE__, kSource);
+            }
+            unit.reachedMs = position;
+            return unit;
+        },
+        [&] {
             progress.ReportPosition(static_cast<double>(position), videoBytes + audioBytes);
-        if (base != INT64_MIN) {
-            const int64_t pts = p->GetPresentTimeStamp();
-            const int64_t dts = p->GetDecompressTimeStamp();
-            p->SetTimeStamp(pts == COMPRESSED_NO_TIME ? pts : pts - base, dts == COMPRESSED_NO_TIME ? dts : dts - base);
-        }
-        if (id == videoId) {
-            if (waitKey && !p->IsKeyFrame())
-                continue;
-            waitKey = false;
-            CheckedCall([&] { return muxer->WritePacket(videoOut, p); }, "Can't write video", __LINE__, kSource);
-        } else if (id == audioId) {
-            CheckedCall([&] { return muxer->WritePacket(audioOut, p); }, "Can't write audio", __LINE__, kSource);
-        }
-        if (record->TrimLength != -1 && position >= record->TrimLength)
-            break;
-    }
+            return true;
+        });
     if (m_job.Cancelled())
         throw CBaseException(QB_ERR_UNEXPECTED, "Cancel", __LINE__, kSource);
     record->SetPercent(100.0);

@@ -27,15 +27,14 @@ Released<IAVExporter> CSplitBySizeJob::PrepareExporter(const std::string& fileNa
     CJobProfile profile(m_job.Job().Profile);
     if (!profile.HasFormat())
         RAISE(QB_ERR_UNEXPECTED, "Bad profile format");
-    const bool useOrgAspect = profile.HasParams() && profile.GetIntParam("use_org_video_aspect") != 0;
     CSourceURL address(m_job.SourcePath());
     ChooseStreams(address, profile.GetAVInclude());
     int movieId = -1, videoId = -1, audioId = -1;
     MovieInfo* movie = nullptr;
     Released<IAVSource> source = m_job.OpenTrimmedSource(address.GetURL(), &movieId, &videoId, &audioId, &movie,
                                                          "No movie found in the source " + address.GetURL());
-    return m_job.PrepareOutput(profile, movie, videoId, audioId, false, useOrgAspect,
-                               IsProResCodec(profile.GetVideoCodec().c_str()), &fileName);
+    return m_job.PrepareOutput(profile, movie, videoId, audioId, false, m_job.Plan().useOrgAspect,
+                               m_job.Plan().prores, &fileName);
 }
 
 void CSplitBySizeJob::DoExportBySize()

@@ -42,50 +42,78 @@ void CTranscodePass::DoExport(int pass, int passCount, uint64_t byteLimit, Carri
 void CTranscodePass::Loop(int pass, int passCount, uint64_t byteLimit, Carried* carried, CFramesQueue* queue,
                           CAVEncodingThread* thread)
 {
-    ConvertTaskInfo2* record = m_job.Record();
     const uint32_t sourceMs = m_source->GetDuration();
     const int videoId = m_videoId, audioId = m_audioId;
     int mode = videoId == -1 ? AVReadAudioOnly : (audioId == -1 ? AVReadVideoOnly : AVReadBoth);
     const bool limited = byteLimit != kNoLimit;
     Carried none;
     const Carried& before = carried ? *carried : none;
-    // The muxer's statistics are needed for the figures and for a byte limit.
-    CProgressReporter progress(record, m_job.Clock(), pass, passCount, m_job.DataRateStatistics());
+    CProgressReporter progress(m_job.Record(), m_job.Clock(), pass, passCount, m_job.DataRateStatistics());
     int lastVideo = 0, lastAudio = 0;
     int first = INT_MIN;
-    bool limitReached = false;
-    for (;;) {
-        if (m_job.WaitWhilePaused() == CONVERT_TASK_CANCEL)
-            break;
-        IRawAudioFrame* audio = nullptr;
-        IRawVideoFrame* video = nullptr;
-        void* other = nullptr;
-        // False is the end of the source or a failure: only the end goes on
-        // to finish the output.
-        if (!CheckedEnd([&] { return m_source->ReadFrames(&audio, &video, &other, mode); })) {
+    m_job.RunLoop(
+        &progress,
+        [&] {
+            CJobContext::LoopUnit unit;
+            IRawAudioFrame* audio = nullptr;
+            IRawVideoFrame* video = nullptr;
+            void* other = nullptr;
+            // False is the end of the source or a failure: only the end goes
+            // on to finish the output.
+            if (!CheckedEnd([&] { return m_source->ReadFrames(&audio, &video, &other, mode); })) {
+                if (first != INT_MIN)
+                    m_job.Reached(std::max(lastVideo, lastAudio));
+                // Judged by where the source got to, also in an earlier part.
+                m_job.CheckSourceEnd(sourceMs, std::max<int64_t>(m_job.ReachedMs(), 0));
+                std::fputs("sub process avsource end\n", stderr);
+                progress.EndPass();
+                unit.more = false;
+                return unit;
+            }
+            m_readFrames = true;
+            m_job.Gave(videoId != -1 ? video : nullptr, audioId != -1 ? audio : nullptr);
+            if (video) {
+                lastVideo = video->GetTimeStamp();
+                if (first == INT_MIN)
+                    first = lastVideo;
+            }
+            if (audio) {
+                lastAudio = static_cast<int>(audio->GetTimeStamp() / 10000);
+                if (first == INT_MIN)
+                    first = lastAudio;
+            }
+            if (videoId != -1 && audioId != -1)
+                mode = lastVideo > lastAudio ? AVReadAudioOnly : AVReadVideoOnly;
+            // Hand-off: the frames of this cycle go into this output, also
+            // when this cycle fills a part.
+            if (thread) {
+                // The source keeps its frames until its next read: the queue
+                // gets its own, a picture sharing the source's pixels where it
+                // can and the sound moved out of the source's frame. A closed
+                // queue (the encoder failed or was cancelled) frees them.
+                CQueuedFrames frames;
+                if (video && videoId != -1)
+                    frames.video.reset(ShareOrClone(video));
+                if (audio && audioId != -1)
+                    frames.audio.reset(audio->Take());
+                if (!queue->PushWait(std::move(frames)))
+                    ThrowEncodingThreadEnd(thread);
+            } else {
+                if (video && videoId != -1)
+                    CheckedCall([&] { return m_muxer->WriteVideo(videoId, video); }, "Can't write video", __LINE__,
+                                kSource);
+                if (audio && audioId != -1)
+                    CheckedCall([&] { return m_muxer->WriteAudio(audioId, audio); }, "Can't write audio", __LINE__,
+                                kSource);
+            }
             if (first != INT_MIN)
-                m_job.Reached(std::max(lastVideo, lastAudio));
-            // Judged by where the source got to, also in an earlier part.
-            m_job.CheckSourceEnd(sourceMs, std::max<int64_t>(m_job.ReachedMs(), 0));
-            std::fputs("sub process avsource end\n", stderr);
-            progress.EndPass();
-            break;
-        }
-        m_readFrames = true;
-        m_job.Gave(videoId != -1 ? video : nullptr, audioId != -1 ? audio : nullptr);
-        if (video) {
-            lastVideo = video->GetTimeStamp();
-            if (first == INT_MIN)
-                first = lastVideo;
-        }
-        if (audio) {
-            lastAudio = static_cast<int>(audio->GetTimeStamp() / 10000);
-            if (first == INT_MIN)
-                first = lastAudio;
-        }
-        if (videoId != -1 && audioId != -1)
-            mode = lastVideo > lastAudio ? AVReadAudioOnly : AVReadVideoOnly;
-        if (progress.Tick() && (progress.WritesFigures() || limited)) {
+                unit.reachedMs = videoId != -1 ? lastVideo - first : lastAudio - first;
+            return unit;
+        },
+        [&] {
+            // The muxer's statistics are needed for the figures and for a byte limit.
+            if (!progress.WritesFigures() && !limited)
+                return true;
             uint32_t position = 0;
             uint64_t videoBytes = 0, audioBytes = 0;
             // Beside an encoding thread only that thread asks the muxer.
@@ -104,40 +132,11 @@ void CTranscodePass::Loop(int pass, int passCount, uint64_t byteLimit, Carried* 
                     carried->bytes += written;
                     carried->ms += position;
                 }
-                limitReached = true;
+                m_job.Reached(std::max(lastVideo, lastAudio));
+                return false;
             }
-        }
-        // Hand-off: the frames of this cycle go into this output, also when
-        // this cycle filled a part.
-        if (thread) {
-            // The source keeps its frames until its next read: the queue gets
-            // its own, a picture sharing the source's pixels where it can. A
-            // closed queue (the encoder failed or was cancelled) frees them.
-            CQueuedFrames frames;
-            if (video && videoId != -1)
-                frames.video.reset(ShareOrClone(video));
-            if (audio && audioId != -1)
-                frames.audio.reset(audio->Clone());
-            if (!queue->PushWait(std::move(frames)))
-                ThrowEncodingThreadEnd(thread);
-        } else {
-            if (video && videoId != -1)
-                CheckedCall([&] { return m_muxer->WriteVideo(videoId, video); }, "Can't write video", __LINE__,
-                            kSource);
-            if (audio && audioId != -1)
-                CheckedCall([&] { return m_muxer->WriteAudio(audioId, audio); }, "Can't write audio", __LINE__,
-                            kSource);
-        }
-        if (limitReached) {
-            m_job.Reached(std::max(lastVideo, lastAudio));
-            break;
-        }
-        if (record->TrimLength != -1 && first != INT_MIN) {
-            const int reached = videoId != -1 ? lastVideo - first : lastAudio - first;
-            if (reached >= record->TrimLength)
-                break;
-        }
-    }
+            return true;
+        });
 }
 
 } // namespace Moorland

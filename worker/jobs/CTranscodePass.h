@@ -5,6 +5,8 @@
 // until the end of the source, the trim end, a cancel or a byte limit.
 // Used by the direct transcode and by each part of a split.
 
+#include "CAVEncodingThread.h"
+
 #include <cstdint>
 
 namespace Moorland {
@@ -37,8 +39,8 @@ public:
 
 private:
     // The frame loop; throws on a failure.
-    void Loop(int pass, int passCount, uint64_t byteLimit, Carried* carried, class CFramesQueue* queue,
-              class CAVEncodingThread* thread);
+    void Loop(int pass, int passCount, uint64_t byteLimit, Carried* carried, CFramesQueue* queue,
+              CAVEncodingThread* thread);
 
     CJobContext& m_job;
     IAVSource* m_source;

@@ -10,34 +10,6 @@
 
 namespace Moorland {
 
-namespace {
-const char* const kProResCodecs[] = {
-    "Apple InterMediate Codec(AIC)", "Apple ProRes 422", "Apple ProRes 422(HQ)", "Apple ProRes 422(LT)",
-    "Apple ProRes 422(Proxy)", "Apple ProRes 4444", "DVCPRO HD 1080i50", "DVCPRO HD 1080i60",
-    "DVCPRO HD 1080p25", "DVCPRO HD 1080p30", "DVCPRO HD 720p50", "DVCPRO HD 720p60", "HDV 1080i50",
-    "HDV 1080i60", "HDV 1080p24", "HDV 1080p25", "HDV 1080p30", "HDV 720p24", "HDV 720p25", "HDV 720p30",
-    "HDV 720p50", "HDV 720p60", "DV - PAL", "DV/DVCPRO - NTSC", "DVCPRO - PAL", "DVCPRO50 NTSC",
-    "DVCPRO50 PAL", "Avid DNxHD Codec", "XDCAM EX 1080i50", "XDCAM EX 1080i60", "XDCAM EX 1080p24",
-    "XDCAM EX 1080p25", "XDCAM EX 1080p30", "XDCAM EX 720p24", "XDCAM EX 720p25", "XDCAM EX 720p30",
-    "XDCAM EX 720p50", "XDCAM EX 720p60", "XDCAM HD 1080i50", "XDCAM HD 1080i60", "XDCAM HD 1080p24",
-    "XDCAM HD 1080p25", "XDCAM HD 1080p30", "XDCAM HD422 1080i50", "XDCAM HD422 1080i60",
-    "XDCAM HD422 1080p24", "XDCAM HD422 1080p25", "XDCAM HD422 1080p30", "XDCAM HD422 720p24",
-    "XDCAM HD422 720p25", "XDCAM HD422 720p30", "XDCAM HD422 720p50", "XDCAM HD422 720p60",
-};
-static_assert(sizeof(kProResCodecs) / sizeof(kProResCodecs[0]) == 53, "the professional codec table");
-} // namespace
-
-bool IsProResCodec(const char* name)
-{
-    if (!name)
-        return false;
-    for (const char* codec : kProResCodecs) {
-        if (std::strcmp(codec, name) == 0)
-            return true;
-    }
-    return false;
-}
-
 const char* const kAspectCodecs = "xvid,h264,mpeg1video,mpeg2video,dvvideo,h263,dnxhd";
 
 double JobDuration(uint32_t sourceMs, int32_t trimStartMs, int32_t trimLengthMs)
@@ -94,10 +66,7 @@ double DisplayAspect(const StreamInfo& s)
 
 bool IsEditDescription(const char* importerName, const std::string& path)
 {
-    if (importerName && std::strcmp(importerName, "SimpleEditImporter") == 0)
-        return true;
-    const std::string file = CSourceURL(path).GetFilePath();
-    return file.size() > 5 && file.compare(file.size() - 5, 5, ".seix") == 0;
+    return IsEditDescriptionSource(importerName, path.c_str());
 }
 
 void ChooseStreams(CSourceURL& address, AVInclude include)

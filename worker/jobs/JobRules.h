@@ -5,6 +5,7 @@
 // named values.
 
 #include "CheckedCalls.h"
+#include "JobPlan.h"
 #include "MoorlandMediaInfo.h"
 #include "moorlan_srcutils/moorlan_job_kinds.h"
 
@@ -46,9 +47,7 @@ void ChooseSourceOutput(CSourceURL& address, AVInclude include, bool editDescrip
 // A named text value of the media manager's current source, empty when none.
 std::string ManagerProperty(IAVManager* manager, const char* name, bool* found = nullptr);
 
-// Whether a video codec name is one of the professional codecs whose
-// movies get the source's timecode (the names exactly, case and all).
-bool IsProResCodec(const char* name);
+// IsProResCodec: the job plan's (JobPlan.h).
 
 // Codecs that carry a display aspect of their own instead of a resized picture.
 extern const char* const kAspectCodecs;

@@ -2,7 +2,7 @@
 
 #include "CBaseException.h"
 #include "IProfile.h"
-#include "moorlan_srcutils/moorlan_job_kinds.h"
+#include "JobPlan.h"
 
 #include <cstdlib>
 
@@ -59,7 +59,6 @@ bool IsRemuxProfile(IProfile* profile)
     return ProfileRaising(__LINE__, kSource, [&] {
         if (!profile)
             throw CBaseException(QB_ERR_UNEXPECTED, "Unexpected error", __LINE__, kSource);
-        IFileProfile* file = profile->GetFileProfile();
-        return file && Moorland::JobKindFromRemux(file->GetRemux()) == Moorland::JobKind::PacketRemux;
+        return Moorland::PlanJob(profile).copiesStreams;
     });
 }

@@ -2,7 +2,7 @@
 
 // One conversion job as it lies in the mapped job file. The conversion
 // engine, convworker and the GUI's task list all read the same bytes, so the
-// record is a wire format: 108 bytes, little-endian, packed on 4-byte
+// record is a wire format: 124 bytes, little-endian, packed on 4-byte
 // boundaries. Links are 32-bit offsets from the start of the job file's data
 // area (0 = none). No address of any process is ever stored here: the slots
 // that once carried in-process pointers hold 0, and each process keeps its own
@@ -39,10 +39,10 @@ struct ConvertTaskInfo2
     // that predate them took both words as unused.
     uint32_t WorkNames;
     uint32_t WorkNamesCapacity;
-    // 0x0C: the job kind (Moorland::JobKind) the engine decided when the task
-    // was submitted, plus one; 0 in a record written without it, whose worker
-    // takes the kind from the profile's "remux". The importer name travels on
-    // the worker's command line.
+    // 0x0C: the job kind (Moorland::JobKind) the engine planned when the task
+    // was submitted (JobPlan.h), plus one; 0 in a record written without a
+    // plan, whose worker plans the job itself from the profile. The importer
+    // name travels on the worker's command line.
     int32_t JobKindCode;
     uint32_t Profile;       // 0x10 always 0 in the file
     int32_t State;          // 0x14 ConvertTaskState; use GetState/SetState
@@ -68,6 +68,11 @@ struct ConvertTaskInfo2
     uint32_t ErrorText;     // 0x60 link to the error text
     uint32_t SrcPathText;   // 0x64 link to the source address text
     uint32_t DstPathText;   // 0x68 link to the destination path text
+    // 0x6C to 0x7B: the rest of the job's plan (JobPlan.h), written with the
+    // kind at 0x0C, the passes at 0x18 and the trim range at 0x50.
+    uint32_t PlanFlags;           // 0x6C written, ProRes, source aspect, copied streams, has format
+    int32_t PlanStreams;          // 0x70 Moorland::AVInclude value
+    unsigned char PerFileBytes[8]; // 0x74 int64, bytes per part of a split job
 
     // The state word is shared by two processes without a lock.
     int32_t GetState() const { return __atomic_load_n(&State, __ATOMIC_ACQUIRE); }
@@ -94,9 +99,12 @@ struct ConvertTaskInfo2
     int64_t GetEstimatedSize() const { return LoadI64(EstimatedSize); }
     void SetEstimatedSize(int64_t n) { StoreI64(EstimatedSize, n); }
 
+    int64_t GetPerFileBytes() const { return LoadI64(PerFileBytes); }
+    void SetPerFileBytes(int64_t n) { StoreI64(PerFileBytes, n); }
+
     bool HasJobKind() const { return JobKindCode > 0; }
-    JobKind GetJobKind() const { return JobKindFromRemux(JobKindCode - 1); }
-    void SetJobKind(JobKind kind) { JobKindCode = RemuxValue(kind) + 1; }
+    JobKind GetJobKind() const { return JobKindFromValue(JobKindCode - 1); }
+    void SetJobKind(JobKind kind) { JobKindCode = static_cast<int32_t>(kind) + 1; }
 
 private:
     static double LoadF64(const unsigned char* p)
@@ -139,7 +147,10 @@ static_assert(offsetof(ConvertTaskInfo2, DiscValue) == 0x5E, "job record layout"
 static_assert(offsetof(ConvertTaskInfo2, ErrorText) == 0x60, "job record layout");
 static_assert(offsetof(ConvertTaskInfo2, SrcPathText) == 0x64, "job record layout");
 static_assert(offsetof(ConvertTaskInfo2, DstPathText) == 0x68, "job record layout");
-static_assert(sizeof(ConvertTaskInfo2) == 108, "job record layout");
+static_assert(offsetof(ConvertTaskInfo2, PlanFlags) == 0x6C, "job record layout");
+static_assert(offsetof(ConvertTaskInfo2, PlanStreams) == 0x70, "job record layout");
+static_assert(offsetof(ConvertTaskInfo2, PerFileBytes) == 0x74, "job record layout");
+static_assert(sizeof(ConvertTaskInfo2) == 124, "job record layout");
 static_assert(alignof(ConvertTaskInfo2) == 4, "job record layout");
 
 // What one process knows about a record beyond its bytes: the addresses that

@@ -28,8 +28,9 @@ public:
     // Queued tasks then wait for the next start; with 1 every task is
     // cancelled as by StopAllConvertTasks.
     virtual bool StopConvert(int nReason) = 0;
-    // Resumes a paused task, named by the first 32-bit word of its job record.
-    virtual bool ResumeConvertTask(unsigned int nRecordKey) = 0;
+    // Resumes a paused task: the id PauseConvertTask took (the record's
+    // first word holds the same).
+    virtual bool ResumeConvertTask(int nTaskId) = 0;
     // Writes 2 into the task's record; the worker holds at its next check. A
     // task that has not started yet stays queued until it is resumed.
     virtual bool PauseConvertTask(int nTaskId) = 0;

@@ -28,6 +28,10 @@ public:
     virtual void SetTimeStamp(int64_t timeStamp) = 0;
     // 100-ns units, from the sample count and the rate.
     virtual int64_t GetDuration() = 0;
+    // The frame's samples moved into a frame of the caller's, released with
+    // Free: this frame is left empty until its holder fills it again. A
+    // frame that can't give its samples away copies them.
+    virtual IRawAudioFrame* Take() { return Clone(); }
 
 protected:
     ~IRawAudioFrame() = default;

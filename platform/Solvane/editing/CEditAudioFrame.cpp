@@ -13,6 +13,14 @@ void CEditAudioFrame::Free()
         delete this;
 }
 
+Moorland::IRawAudioFrame* CEditAudioFrame::Take()
+{
+    auto* taken = new CEditAudioFrame(true, m_rate, m_channels);
+    taken->m_samples.swap(m_samples);
+    taken->m_timeStamp = m_timeStamp;
+    return taken;
+}
+
 Moorland::IRawAudioFrame* CEditAudioFrame::Clone()
 {
     auto* copy = new CEditAudioFrame(true, m_rate, m_channels);

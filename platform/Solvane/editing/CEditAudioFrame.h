@@ -23,6 +23,7 @@ public:
 
     void Free() override;
     Moorland::IRawAudioFrame* Clone() override;
+    Moorland::IRawAudioFrame* Take() override;
     int GetSampleFormat() override;
     int GetSampleRate() override { return m_rate; }
     int GetChannels() override { return m_channels; }

@@ -40,6 +40,16 @@ void CFFAudioFrame::Free()
         delete this;
 }
 
+Moorland::IRawAudioFrame* CFFAudioFrame::Take()
+{
+    auto* taken = new CFFAudioFrame(true);
+    // The decoder's reference moves over: no sample is copied.
+    av_frame_move_ref(taken->m_frame.get(), m_frame.get());
+    taken->m_sampleFormat = m_sampleFormat;
+    taken->m_timeStamp = m_timeStamp;
+    return taken;
+}
+
 Moorland::IRawAudioFrame* CFFAudioFrame::Clone()
 {
     auto* copy = new CFFAudioFrame(true);

@@ -28,6 +28,7 @@ public:
 
     void Free() override;
     Moorland::IRawAudioFrame* Clone() override;
+    Moorland::IRawAudioFrame* Take() override;
     int GetSampleFormat() override { return m_sampleFormat; }
     int GetSampleRate() override;
     int GetChannels() override;

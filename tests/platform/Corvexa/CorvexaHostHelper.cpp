@@ -24,7 +24,8 @@ int main(int argc, char** argv)
     const std::string sOptions = argc == 7 ? argv[6] : "";
     const bool bPause = sOptions.find("pause") != std::string::npos;
     const bool bTwoPass = sOptions.find("two-pass") != std::string::npos;
-    const Moorland::JobKind kind =
+    Moorland::JobPlan plan;
+    plan.kind =
         sOptions.find("remux") != std::string::npos ? Moorland::JobKind::PacketRemux : Moorland::JobKind::Transcode;
     auto* pEngine = new Moorland::CAVConverter(nullptr, sWorker);
     int nId = pEngine->AddTask(
@@ -33,7 +34,7 @@ int main(int argc, char** argv)
             std::ofstream out(sPath);
             out << sProfile << "\n";
         },
-        bTwoPass, "", kind);
+        bTwoPass, "", plan);
     if (nId < 0)
         return 3;
     pEngine->StartConvert();

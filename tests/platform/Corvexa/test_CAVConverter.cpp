@@ -188,6 +188,31 @@ TEST_F(CAVConverterTest, RecordCarriesTheTaskIdPassesAndPathsForTheWorker)
         EXPECT_EQ(pKinded->GetJobKind(), Moorland::JobKindFromRemux(nRemux)) << nRemux;
         engine->RemoveConvertTask(nKindTask);
     }
+    // So are the split and multi-stream parameters, before "remux".
+    struct Planned
+    {
+        const char* key;
+        double value;
+        Moorland::JobKind kind;
+    };
+    for (const Planned& p : {Planned{"ExportPerFileSize", 20971520.0, Moorland::JobKind::SplitBySize},
+                             Planned{"MultiStream", 1, Moorland::JobKind::MultiStream}}) {
+        IProfile* pProfile = CreateProfile();
+        ASSERT_NE(pProfile, nullptr);
+        pProfile->GetParams()->SetInt("remux", 1);
+        if (std::string(p.key) == "MultiStream")
+            pProfile->GetParams()->SetInt(p.key, static_cast<int>(p.value));
+        else
+            pProfile->GetParams()->SetDouble(p.key, p.value);
+        const int nTask = engine->AddConvertTask(m_sSource.c_str(), Dest(2).c_str(), pProfile, true, "");
+        pProfile->Release();
+        Moorland::JobPlan plan;
+        ASSERT_TRUE(Moorland::ReadJobPlan(engine->GetConvertTaskInfo(nTask), &plan)) << p.key;
+        EXPECT_EQ(plan.kind, p.kind) << p.key;
+        EXPECT_EQ(plan.passes, 2) << p.key;
+        EXPECT_EQ(plan.perFileBytes, p.kind == Moorland::JobKind::SplitBySize ? 20971520 : 0) << p.key;
+        engine->RemoveConvertTask(nTask);
+    }
 
     EXPECT_EQ(engine->GetConvertTaskInfo(nId + 100), nullptr);
     EXPECT_NE(GetQuentaException()->GetExceptionCode(), 0);
@@ -308,16 +333,17 @@ TEST_F(CAVConverterTest, PauseHoldsTheWorkerAndResumeFinishesTheSameOutput)
     EXPECT_EQ(pRecord->GetPercent(), dHeld) << "a paused worker does no work";
     EXPECT_NE(engine->GetWorkerPid(nId), 0);
 
-    // Resume takes the record's first word, as the task list passes it.
-    uint32_t nKey;
+    // Resume takes the id pause took; the record's first word holds it too.
+    int32_t nKey;
     std::memcpy(&nKey, pRecord, 4);
-    ASSERT_TRUE(engine->ResumeConvertTask(nKey));
+    EXPECT_EQ(nKey, nId);
+    ASSERT_TRUE(engine->ResumeConvertTask(nId));
     EXPECT_EQ(pRecord->GetState(), Moorland::CONVERT_TASK_RUNNING);
     ASSERT_TRUE(Ends(*engine, nId, Moorland::CONVERT_TASK_FINISHED));
     EXPECT_EQ(ReadFile(Dest(0)), ReadFile(m_sSource));
     // An ended task is neither paused nor resumed.
     EXPECT_FALSE(engine->PauseConvertTask(nId));
-    EXPECT_FALSE(engine->ResumeConvertTask(nKey));
+    EXPECT_FALSE(engine->ResumeConvertTask(nId));
 }
 
 TEST_F(CAVConverterTest, PauseBeforeTheStartKeepsTheTaskQueuedUntilResumed)
@@ -334,7 +360,7 @@ TEST_F(CAVConverterTest, PauseBeforeTheStartKeepsTheTaskQueuedUntilResumed)
     EXPECT_EQ(engine->GetWorkerPid(nSecond), 0) << "a paused task is not started";
     EXPECT_EQ(State(*engine, nSecond), Moorland::CONVERT_TASK_PAUSED);
 
-    ASSERT_TRUE(engine->ResumeConvertTask(static_cast<unsigned>(nSecond)));
+    ASSERT_TRUE(engine->ResumeConvertTask(nSecond));
     EXPECT_TRUE(Ends(*engine, nSecond, Moorland::CONVERT_TASK_FINISHED));
 }
 
@@ -362,7 +388,7 @@ TEST_F(CAVConverterTest, PauseAskedBeforeTheWorkerTookItsJobIsNotLost)
     EXPECT_EQ(State(*engine, nId), Moorland::CONVERT_TASK_PAUSED);
     EXPECT_EQ(engine->GetConvertTaskInfo(nId)->GetPercent(), dHeld);
     EXPECT_LT(dHeld, 50.0);
-    ASSERT_TRUE(engine->ResumeConvertTask(static_cast<unsigned>(nId)));
+    ASSERT_TRUE(engine->ResumeConvertTask(nId));
     EXPECT_TRUE(Ends(*engine, nId, Moorland::CONVERT_TASK_FINISHED));
 }
 

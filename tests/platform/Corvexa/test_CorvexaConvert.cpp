@@ -251,7 +251,7 @@ TEST_F(CorvexaConvertTest, PausedTaskHoldsAndResumesToAValidOutput)
     EXPECT_EQ(written(), nHeld) << "a paused worker writes nothing";
     EXPECT_EQ(FileSize(Dest("paused")), -1) << "nothing under the final name before the end";
     EXPECT_EQ(State(nId), 2);
-    ASSERT_TRUE(m_pEngine->ResumeConvertTask(static_cast<unsigned>(nId)));
+    ASSERT_TRUE(m_pEngine->ResumeConvertTask(nId));
     ASSERT_TRUE(Ends(nId));
     EXPECT_EQ(State(nId), 5);
     ExpectConverted("paused");

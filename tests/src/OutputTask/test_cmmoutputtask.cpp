@@ -247,7 +247,7 @@ public:
     }
     bool StartConvert() override { return true; }
     bool StopConvert(int) override { return true; }
-    bool ResumeConvertTask(unsigned int) override { return true; }
+    bool ResumeConvertTask(int) override { return true; }
     bool PauseConvertTask(int) override { return true; }
     bool RemoveConvertTask(int) override { return true; }
     bool StopAllConvertTasks() override { return true; }

@@ -74,10 +74,10 @@ public:
     }
     bool StartConvert() override { calls.push_back("Start"); return true; }
     bool StopConvert(int n) override { calls.push_back("Stop " + std::to_string(n)); return true; }
-    bool ResumeConvertTask(unsigned int key) override
+    bool ResumeConvertTask(int id) override
     {
-        calls.push_back("Resume " + std::to_string(key));
-        if (Moorland::ConvertTaskInfo2* rec = GetConvertTaskInfo(int(key)))
+        calls.push_back("Resume " + std::to_string(id));
+        if (Moorland::ConvertTaskInfo2* rec = GetConvertTaskInfo(id))
             rec->SetState(Moorland::CONVERT_TASK_RUNNING);
         return true;
     }
@@ -368,6 +368,50 @@ TEST(OutputTaskQueue, PollsRecordsThenUploadsAFinishedTask)
     EXPECT_EQ(pollTimes[p].size() + pollTimes[u].size(), endedPolls) << "ended tasks are not polled";
     EXPECT_EQ(finished.count(), 1);
     EXPECT_EQ(failed.count(), 1);
+}
+
+// A record that shows every picture done is near its end: the queue looks
+// for the end often from then on, so the finish shows when it is there, and
+// goes back to its beat when no task is ending.
+TEST(OutputTaskQueue, LooksForTheEndOftenOnceATaskHasDoneItsPictures)
+{
+    ASSERT_TRUE(TheMedia().ok);
+    RecordingConverter engine;
+    COutputTaskQueue queue;
+    queue.setAVConverter(&engine);
+    CMMOutputTask* ending = QueueTask("ending");
+    CMMOutputTask* other = QueueTask("other");
+    queue.append(ending);
+    queue.append(other);
+    QElapsedTimer clock;
+    clock.start();
+    std::vector<qint64> polls;
+    QObject::connect(&queue, &COutputTaskQueue::taskPolled, [&](CMMOutputTask* t, int, double) {
+        if (t == ending)
+            polls.push_back(clock.elapsed());
+    });
+    QSignalSpy finished(&queue, &COutputTaskQueue::taskFinished);
+    for (CMMOutputTask* t : {ending, other})
+        ASSERT_TRUE(queue.submit(t));
+    ending->GetBaseConvertTaskInfo()->SetPercent(100);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return polls.size() >= 6; }, 5000));
+    const size_t seen = polls.size();
+    // Past the first poll that saw 100 %, the polls come fast.
+    EXPECT_LE(polls[seen - 1] - polls[seen - 4], 3 * 150) << "the end is looked for often";
+    clock.restart();
+    ending->GetBaseConvertTaskInfo()->SetState(Moorland::CONVERT_TASK_FINISHED);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() == 1; }, 3000));
+    EXPECT_LT(clock.elapsed(), 250) << "the finish shows soon after the record says so";
+    // The other task at 40 % is polled at the usual beat again.
+    polls.clear();
+    std::vector<qint64> otherPolls;
+    QObject::connect(&queue, &COutputTaskQueue::taskPolled, [&](CMMOutputTask* t, int, double) {
+        if (t == other)
+            otherPolls.push_back(clock.elapsed());
+    });
+    other->GetBaseConvertTaskInfo()->SetPercent(40);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return otherPolls.size() >= 3; }, 5000));
+    EXPECT_GE(otherPolls[2] - otherPolls[1], 400) << "one poll every 500 ms while nothing is ending";
 }
 
 TEST(OutputTaskQueue, TaskThatCannotBeSubmittedStaysStartableWithItsReason)

@@ -9,14 +9,18 @@
 
 namespace Moorland {
 
-// The profile parameter "remux": which job a conversion is.
+// Which job a conversion is. The first five are the values of the profile
+// parameter "remux"; a split and a multi-stream job are decided from other
+// parameters (see the job plan), never from "remux".
 enum class JobKind : int32_t
 {
-    Transcode = 0,    // decode and encode (also any value not listed here)
+    Transcode = 0,    // decode and encode (also any "remux" value not listed here)
     PacketRemux = 1,  // compressed packets into a new container
     StreamCopy = 2,   // the source's bytes unchanged
     AccurateTrim = 3, // a frame-exact cut by the trim manager (lossless output)
     DiscCreation = 4, // a DVD or Blu-ray disc project
+    SplitBySize = 5,  // a transcode written as parts of bounded size
+    MultiStream = 6,  // several streams of one movie into one file
 };
 
 inline JobKind JobKindFromRemux(int remux)
@@ -38,6 +42,13 @@ inline JobKind JobKindFromRemux(int remux)
 inline int RemuxValue(JobKind kind)
 {
     return static_cast<int>(kind);
+}
+
+// A kind kept as a plain integer (a job record's); unknown values transcode.
+inline JobKind JobKindFromValue(int value)
+{
+    return value >= 0 && value <= static_cast<int>(JobKind::MultiStream) ? static_cast<JobKind>(value)
+                                                                          : JobKind::Transcode;
 }
 
 // The file profile's "AVInclude": which of the source's streams an output holds.

@@ -61,7 +61,7 @@ public:
     int AddConvertTask(const char*, const char*, IProfile*, bool, const char*) override { return -1; }
     bool StartConvert() override { return false; }
     bool StopConvert(int) override { return false; }
-    bool ResumeConvertTask(unsigned int) override { return false; }
+    bool ResumeConvertTask(int) override { return false; }
     bool PauseConvertTask(int) override { return false; }
     bool RemoveConvertTask(int) override { return false; }
     bool StopAllConvertTasks() override { return false; }

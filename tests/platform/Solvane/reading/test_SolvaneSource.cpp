@@ -179,6 +179,58 @@ TEST(SolvaneSource, FramesOutliveReadsOnlyAsClones)
     EXPECT_EQ(video->GetTimeStamp(), 240);
 }
 
+// The worker moves each block of sound into its frame queue: the taken block
+// keeps its samples while the source reads on, and taking never loses or
+// repeats sound.
+TEST(SolvaneSource, TakenSoundKeepsItsSamplesWhileTheSourceReadsOn)
+{
+    SOLVANE_REQUIRE_MEDIA();
+    ManagerHolder manager;
+    SourceHolder source(OpenSource(manager, Media::Get().Clip() + "?vstreamid=-1"));
+    ASSERT_NE(source.source, nullptr) << LastMessage();
+    auto bytesOf = [](IRawAudioFrame* frame) {
+        std::vector<unsigned char> out;
+        for (unsigned b = 0; b < frame->GetBufferCount(); ++b) {
+            unsigned size = 0;
+            const unsigned char* data = frame->GetBuffer(b, &size);
+            if (data)
+                out.insert(out.end(), data, data + size);
+        }
+        return out;
+    };
+    struct Taken
+    {
+        IRawAudioFrame* frame;
+        std::vector<unsigned char> bytes;
+        int64_t timeStamp;
+    };
+    std::vector<Taken> taken;
+    int64_t samples = 0;
+    for (int guard = 0; guard < 10000; ++guard) {
+        IRawAudioFrame* audio = nullptr;
+        IRawVideoFrame* video = nullptr;
+        if (!source->ReadFrames(&audio, &video, nullptr, Moorland::AVReadAudioOnly))
+            break;
+        ASSERT_NE(audio, nullptr);
+        const std::vector<unsigned char> bytes = bytesOf(audio);
+        const int64_t timeStamp = audio->GetTimeStamp();
+        IRawAudioFrame* mine = audio->Take();
+        ASSERT_NE(mine, nullptr);
+        EXPECT_EQ(mine->GetSampleRate(), 44100);
+        samples += mine->GetSampleCount();
+        taken.push_back({mine, bytes, timeStamp});
+        if (source->IsEndOfStream())
+            break;
+    }
+    EXPECT_NEAR(samples, 88200, 2048);
+    ASSERT_GT(taken.size(), 2u);
+    for (size_t i = 0; i < taken.size(); ++i) {
+        EXPECT_EQ(taken[i].frame->GetTimeStamp(), taken[i].timeStamp) << i;
+        EXPECT_TRUE(bytesOf(taken[i].frame) == taken[i].bytes) << "block " << i << " changed after it was taken";
+        taken[i].frame->Free();
+    }
+}
+
 TEST(SolvaneSource, SharedPicturesKeepTheirPixelsAndCopyThemBeforeAWrite)
 {
     SOLVANE_REQUIRE_MEDIA();
