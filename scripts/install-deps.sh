@@ -21,6 +21,7 @@ packages=(
   openssl
   locales
   xdotool openbox
+  gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
 )
 
 missing=()

@@ -174,7 +174,11 @@ private:
     CJobClock m_clock;
     int64_t m_reachedMs = -1;
     std::vector<std::pair<std::string, std::string>> m_staged; // final name, working name
-    int64_t m_gaveVideoMs = -1; // source time of the end of the pictures given, -1 none
+    // Source times of the first picture and sound given and of the end of
+    // the last, -1 none: each stream's length is measured from its own start.
+    int64_t m_gaveVideoFirstMs = -1;
+    int64_t m_gaveVideoMs = -1;
+    int64_t m_gaveAudioFirstMs = -1;
     int64_t m_gaveAudioMs = -1;
 };
 

@@ -25,6 +25,9 @@ const char* const kProResCodecs[] = {
     "XDCAM HD422 720p25", "XDCAM HD422 720p30", "XDCAM HD422 720p50", "XDCAM HD422 720p60",
 };
 static_assert(sizeof(kProResCodecs) / sizeof(kProResCodecs[0]) == 53, "the professional codec table");
+
+// The shipped profiles name their encoder, not the codec's display name.
+const char* const kProResEncoders[] = {"prores_ks", "prores_aw", "prores"};
 } // namespace
 
 bool IsProResCodec(const char* name)
@@ -32,6 +35,10 @@ bool IsProResCodec(const char* name)
     if (!name)
         return false;
     for (const char* codec : kProResCodecs) {
+        if (std::strcmp(codec, name) == 0)
+            return true;
+    }
+    for (const char* codec : kProResEncoders) {
         if (std::strcmp(codec, name) == 0)
             return true;
     }
