@@ -161,9 +161,10 @@ double StreamSeconds(const AVFormatContext* ctx, AVStream* st, int64_t movieOrig
         return promised * av_q2d(st->time_base);
     }
     // What FFmpeg measured from the times it met ends with the latest of
-    // them, one stray time too: the last packets tell the end.
-    if (ctx->duration_estimation_method == AVFMT_DURATION_FROM_PTS && lastSeconds > 0)
-        return lastSeconds;
+    // them, one stray time too: the last packets tell the end then.
+    if (ctx->duration_estimation_method == AVFMT_DURATION_FROM_PTS && lastSeconds > 0 &&
+        st->duration != AV_NOPTS_VALUE && st->duration > 0)
+        return std::min(st->duration * av_q2d(st->time_base), lastSeconds);
     // A guessed length still beats none, unless the data runs longer.
     if (st->duration != AV_NOPTS_VALUE && st->duration > 0)
         return std::max(st->duration * av_q2d(st->time_base), lastSeconds);
