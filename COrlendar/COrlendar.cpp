@@ -13,8 +13,10 @@
 #include "sysutils_path.h"
 #include "sysutils_string.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -357,6 +359,18 @@ bool COrlendar::WriteAudio(Moorland::IRawAudioFrame* frame)
 
 void COrlendar::FlushHeldAudio()
 {
+    const int64_t frameBytes = int64_t(m_sampleDepth) * (m_channel > 0 ? m_channel : 0);
+    int64_t lead = int64_t(m_snyc_point->LeadMs()) * m_sampleRate / 1000 * frameBytes;
+    if (lead > 0 && frameBytes > 0) {
+        // Zero bytes are silence in every sample format written here.
+        const std::vector<unsigned char> quiet(size_t(std::min<int64_t>(lead, 1 << 20)), 0);
+        const int64_t chunk = int64_t(quiet.size()) / frameBytes * frameBytes;
+        while (lead > 0 && chunk > 0) {
+            const int64_t n = std::min(lead, chunk);
+            AddAudioSamples(quiet.data(), unsigned(n));
+            lead -= n;
+        }
+    }
     for (size_t i = 0; i < m_snyc_point->AudioCount(); ++i) {
         const T_Audio* a = m_snyc_point->AudioAt(i);
         AddAudioSamples(a->data, a->size);

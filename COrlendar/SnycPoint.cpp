@@ -98,6 +98,13 @@ bool SnycPoint::FindSyncPoint()
             if (distance >= kSyncDistance)
                 continue;
             m_found = true;
+            // Sound that starts after the first picture is late, not
+            // missing: the pictures before it stay, and the sound is led
+            // in with silence from the first picture on.
+            if (ai == 0 && m_video.front()->time < m_audio.front()->time) {
+                m_leadMs = m_audio.front()->time - m_video.front()->time;
+                vi = 0;
+            }
             for (size_t i = 0; i < vi; ++i)
                 FreeVideo(m_video[i]);
             m_video.erase(m_video.begin(), m_video.begin() + vi);

@@ -4,7 +4,8 @@
 // hands every converted frame of both streams here; a private copy is kept and
 // the first pair of a video and an audio frame less than 100 ms apart is the
 // sync point. Frames before either member of the pair are dropped, the rest
-// stay for the writer to flush.
+// stay for the writer to flush; pictures before a sound that starts late
+// stay too, and the sound is led in with silence.
 
 #include <cstddef>
 #include <cstdint>
@@ -54,9 +55,13 @@ public:
     const T_Video* VideoAt(size_t index) const { return m_video.at(index); }
     const T_Audio* AudioAt(size_t index) const { return m_audio.at(index); }
     bool IsFound() const { return m_found; }
+    // Milliseconds of silence the sound needs before its first held copy
+    // (it starts after the first picture); 0 when it starts with it.
+    int32_t LeadMs() const { return m_leadMs; }
 
 private:
     std::vector<T_Video*> m_video;
     std::vector<T_Audio*> m_audio;
     bool m_found = false;
+    int32_t m_leadMs = 0;
 };

@@ -22,6 +22,7 @@ packages=(
   locales
   xdotool openbox
   valgrind
+  gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
 )
 
 missing=()

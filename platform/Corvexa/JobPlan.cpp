@@ -43,6 +43,11 @@ bool IsProResCodec(const char* name)
         if (std::strcmp(codec, name) == 0)
             return true;
     }
+    // The shipped profiles name their encoder, not the codec's display name.
+    for (const char* encoder : {"prores_ks", "prores_aw", "prores"}) {
+        if (std::strcmp(encoder, name) == 0)
+            return true;
+    }
     return false;
 }
 

@@ -327,10 +327,10 @@ TEST_F(COrlendarTest, OneStreamMoviesWriteFromTheFirstFrame)
     }
 }
 
-TEST_F(COrlendarTest, LateSoundDropsThePicturesBeforeIt)
+TEST_F(COrlendarTest, LateSoundIsLedInWithSilence)
 {
-    // Pictures every 40 ms from 0, sound from 350 ms: the picture at 280 ms
-    // meets the sound, the seven before it are dropped, no sound is.
+    // Pictures every 40 ms from 0, sound from 350 ms: every picture stays,
+    // and the sound track starts with 350 ms of silence before its own.
     COrlendar w;
     Feeding f;
     f.audioStartMs = 350;
@@ -342,8 +342,8 @@ TEST_F(COrlendarTest, LateSoundDropsThePicturesBeforeIt)
     const MovieProbe::Stream* v = MovieProbe::Find(streams, "video");
     const MovieProbe::Stream* a = MovieProbe::Find(streams, "audio");
     ASSERT_TRUE(v && a);
-    EXPECT_EQ(MovieProbe::Num(*v, "nb_frames"), 50 - 7);
-    EXPECT_EQ(MovieProbe::Num(*a, "duration_ts"), 96000);
+    EXPECT_EQ(MovieProbe::Num(*v, "nb_frames"), 50);
+    EXPECT_EQ(MovieProbe::Num(*a, "duration_ts"), 96000 + 350 * 48);
 }
 
 TEST_F(COrlendarTest, RepeatedAndSkippedPictures)

@@ -805,16 +805,22 @@ TEST_F(ConvWorker, TwoPassProgressRunsToHalfInTheFirstPassAndOnToTheEndInTheSeco
 
 TEST_F(ConvWorker, ProResOutputsGetTheSourceTimecode)
 {
-    ProfileSpec s;
-    s.muxer = "mov";
-    s.ext = ".mov";
-    s.video = "Apple ProRes 422(Proxy)";
-    s.audio = "pcm";
-    Outcome o = RunJob(Src("clip.mp4"), Out("prores.mov"), s);
-    EXPECT_EQ(o.state, 5) << o.error;
-    auto v = Probe(Out("prores.mov"), "v");
-    EXPECT_EQ(v["codec_name"], "prores");
-    EXPECT_EQ(v["TAG:timecode"], "01:00:00:00");
+    // By the codec's display name and by the encoder's name the shipped
+    // profiles carry.
+    for (const char* codec : {"Apple ProRes 422(Proxy)", "prores_ks"}) {
+        SCOPED_TRACE(codec);
+        ProfileSpec s;
+        s.muxer = "mov";
+        s.ext = ".mov";
+        s.video = codec;
+        s.audio = "pcm";
+        const std::string out = Out((std::string("prores-") + (codec[0] == 'p' ? "ks" : "name") + ".mov").c_str());
+        Outcome o = RunJob(Src("clip.mp4"), out, s);
+        EXPECT_EQ(o.state, 5) << o.error;
+        auto v = Probe(out, "v");
+        EXPECT_EQ(v["codec_name"], "prores");
+        EXPECT_EQ(v["TAG:timecode"], "01:00:00:00");
+    }
 }
 
 TEST_F(ConvWorker, StartFailuresLeaveTheRecordUntouched)

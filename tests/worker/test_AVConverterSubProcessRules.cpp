@@ -62,12 +62,16 @@ TEST(JobRules, PicturesAreFittedToTheDisplayAspect)
 
 TEST(JobRules, ProfessionalCodecsAreKnownByTheirExactNames)
 {
+    // The shipped ProRes profiles carry the encoder's name.
+    EXPECT_TRUE(CAVConverterSubProcess::IsProResCodec("prores_ks"));
+    EXPECT_TRUE(CAVConverterSubProcess::IsProResCodec("prores_aw"));
+    EXPECT_FALSE(CAVConverterSubProcess::IsProResCodec("PRORES_KS"));
+    EXPECT_FALSE(CAVConverterSubProcess::IsProResCodec("prores_ks "));
     EXPECT_TRUE(CAVConverterSubProcess::IsProResCodec("Apple ProRes 422(HQ)"));
     EXPECT_TRUE(CAVConverterSubProcess::IsProResCodec("XDCAM HD422 720p60"));
     EXPECT_TRUE(CAVConverterSubProcess::IsProResCodec("DV - PAL"));
     EXPECT_FALSE(CAVConverterSubProcess::IsProResCodec("apple prores 422(hq)"));
     EXPECT_FALSE(CAVConverterSubProcess::IsProResCodec("Apple ProRes 422 "));
-    EXPECT_FALSE(CAVConverterSubProcess::IsProResCodec("prores_ks"));
     EXPECT_FALSE(CAVConverterSubProcess::IsProResCodec(nullptr));
 }
 

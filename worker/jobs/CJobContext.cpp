@@ -403,12 +403,20 @@ void CJobContext::CheckSourceEnd(uint32_t sourceMs, int64_t lastMs)
 
 void CJobContext::Gave(IRawVideoFrame* video, IRawAudioFrame* audio)
 {
-    if (video)
-        m_gaveVideoMs = std::max<int64_t>(m_gaveVideoMs, int64_t(video->GetTimeStamp()) + video->GetDuration());
+    // The end is the last one's, not the latest time seen: one stray time
+    // in the source is not a length.
+    if (video) {
+        const int64_t at = video->GetTimeStamp();
+        if (m_gaveVideoFirstMs < 0)
+            m_gaveVideoFirstMs = std::max<int64_t>(at, 0);
+        m_gaveVideoMs = std::max<int64_t>(at + video->GetDuration(), m_gaveVideoFirstMs);
+    }
     if (audio && audio->GetSampleRate() > 0 && audio->GetTimeStamp() != INT64_MIN) {
-        const int64_t end =
-            audio->GetTimeStamp() / 10000 + int64_t(audio->GetSampleCount()) * 1000 / audio->GetSampleRate();
-        m_gaveAudioMs = std::max(m_gaveAudioMs, end);
+        const int64_t at = audio->GetTimeStamp() / 10000;
+        if (m_gaveAudioFirstMs < 0)
+            m_gaveAudioFirstMs = std::max<int64_t>(at, 0);
+        const int64_t end = at + int64_t(audio->GetSampleCount()) * 1000 / audio->GetSampleRate();
+        m_gaveAudioMs = std::max(end, m_gaveAudioFirstMs);
     }
 }
 
@@ -509,9 +517,15 @@ void CJobContext::CheckOutput(double videoSeconds, double audioSeconds)
     // The length of what the source gave for a stream, else of what it
     // promised: a timeline's pictures may end before its sound, the last
     // one shown on, whatever its clips' containers state.
-    auto promised = [&](double seconds, int64_t gaveMs) {
-        if (gaveMs >= 0)
-            seconds = gaveMs / 1000.0;
+    // Every stream is measured from its own first to its own last time, in
+    // the output as in what was given: one that starts late is whole.
+    auto promised = [&](double seconds, int64_t gaveFirstMs, int64_t gaveMs) {
+        if (gaveMs >= 0 && gaveFirstMs >= 0) {
+            seconds = (gaveMs - gaveFirstMs) / 1000.0;
+            if (record->TrimLength != -1)
+                seconds = std::min(seconds, record->TrimLength / 1000.0);
+            return seconds;
+        }
         if (seconds <= 0)
             seconds = record->GetDuration() + record->TrimStart / 1000.0;
         // A length the source only estimated (VBR sound without a header)
@@ -548,16 +562,16 @@ void CJobContext::CheckOutput(double videoSeconds, double audioSeconds)
     const uint64_t rate = video ? video->frameRate : 0;
     const double picture = rate && FrameRateNum(rate) ? double(FrameRateDen(rate)) / FrameRateNum(rate) : 0.04;
     const double tolerance = std::max(0.15, 2 * picture);
-    auto check = [&](const StreamInfo* s, double seconds, int64_t gaveMs, const char* what) {
-        const double want = promised(seconds, gaveMs);
+    auto check = [&](const StreamInfo* s, double seconds, int64_t gaveFirstMs, int64_t gaveMs, const char* what) {
+        const double want = promised(seconds, gaveFirstMs, gaveMs);
         if (s && s->duration > 0 && want > 0 && s->duration + tolerance < want)
             RAISE(QB_ERR_MEDIA, QuentaBased::Format("The output %s holds %.2f s of %s of the %.2f s %s gives",
                                                     m_job.DstPath, s->duration, what, want, SourceName().c_str()));
     };
     if (wantVideo)
-        check(video, videoSeconds, m_gaveVideoMs, "pictures");
+        check(video, videoSeconds, m_gaveVideoFirstMs, m_gaveVideoMs, "pictures");
     if (wantAudio)
-        check(audio, audioSeconds, m_gaveAudioMs, "sound");
+        check(audio, audioSeconds, m_gaveAudioFirstMs, m_gaveAudioMs, "sound");
 }
 
 } // namespace Moorland

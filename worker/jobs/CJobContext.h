@@ -222,7 +222,11 @@ private:
     // Removes the staged file, only while it is the one made, and marks it gone.
     void Drop(const Staged& staged);
     std::vector<Staged> m_staged;
-    int64_t m_gaveVideoMs = -1; // source time of the end of the pictures given, -1 none
+    // Source times of the first picture and sound given and of the end of
+    // the last, -1 none: each stream's length is measured from its own start.
+    int64_t m_gaveVideoFirstMs = -1;
+    int64_t m_gaveVideoMs = -1;
+    int64_t m_gaveAudioFirstMs = -1;
     int64_t m_gaveAudioMs = -1;
 };
 

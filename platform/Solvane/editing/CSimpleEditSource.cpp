@@ -698,7 +698,15 @@ Moorland::IRawVideoFrame* CSimpleEditSource::Place(Moorland::IRawVideoFrame* pic
         return picture;
     // The nearest slot, but never one that belongs to the next clip.
     const int64_t lastSlot = SlotAt(static_cast<double>(m_out.clipStartMs[m_clip + 1])) - 1;
-    const int64_t slot = std::min<int64_t>(std::llround(picture->GetTimeStamp() / m_slotMs), lastSlot);
+    int64_t slot = std::min<int64_t>(std::llround(picture->GetTimeStamp() / m_slotMs), lastSlot);
+    // A picture more than a second ahead of the last is one stray time
+    // unless the next goes on from it: it takes the next slot, so that the
+    // pictures after it are not all behind it. Only a second jump in a row
+    // is a pause in the source.
+    const bool jump = m_lastPicture && slot - m_nextSlot > std::llround(1000.0 / m_slotMs);
+    if (jump && !m_jumped)
+        slot = m_nextSlot;
+    m_jumped = jump && !m_jumped;
     if (slot < m_nextSlot)
         return nullptr; // more pictures than slots: this one is not shown
     m_repeat = slot - m_nextSlot; // fewer: it also fills the slots it skipped

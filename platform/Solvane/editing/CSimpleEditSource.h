@@ -189,6 +189,7 @@ private:
     double m_slotMs = 0;
     int64_t m_nextSlot = 0;
     int64_t m_repeat = 0;          // slots still to show the last picture in
+    bool m_jumped = false;         // the picture before was taken as a stray time
     Moorland::IRawVideoFrame* m_lastPicture = nullptr;
     // A clip's picture placed on the slots as it came, by a share of its
     // pixels: it may be shown again after the clip's source has moved on or

@@ -34,13 +34,45 @@ std::string SecondsText(int64_t ms)
     return text;
 }
 
+bool FormatIs(const AVFormatContext* ctx, const char* name)
+{
+    return ctx->iformat && ctx->iformat->name && std::strcmp(ctx->iformat->name, name) == 0;
+}
+
 } // namespace
+
+bool HeaderLengthIsGuess(const AVFormatContext* ctx)
+{
+    // These write their header before the data and state a length then
+    // (other programs leave it unfinished or from a plan, and ASF's play
+    // time is what the writer meant, not what its data holds).
+    return FormatIs(ctx, "wav") || FormatIs(ctx, "w64") || FormatIs(ctx, "aiff") || FormatIs(ctx, "asf") ||
+           FormatIs(ctx, "asf_o");
+}
+
+bool TimesSurviveByteSeek(const AVFormatContext* ctx)
+{
+    // Their packets carry their own times: read from any byte, the times
+    // are where the data really is. Elsewhere (MP3, WAV, raw streams) FFmpeg
+    // counts from wherever reading began.
+    return FormatIs(ctx, "matroska,webm") || FormatIs(ctx, "flv") || FormatIs(ctx, "live_flv") || FormatIs(ctx, "ogg") ||
+           FormatIs(ctx, "mpegts") || FormatIs(ctx, "mpeg") || FormatIs(ctx, "nut");
+}
 
 int64_t PromisedDuration(const AVFormatContext* ctx, const AVStream* st)
 {
+    // A subtitle stream ends with its last line, wherever the film ends: a
+    // length its container gives it is the film's.
+    if (st->codecpar->codec_type != AVMEDIA_TYPE_VIDEO && st->codecpar->codec_type != AVMEDIA_TYPE_AUDIO)
+        return AV_NOPTS_VALUE;
+    if (HeaderLengthIsGuess(ctx))
+        return AV_NOPTS_VALUE;
     // A length FFmpeg guessed from the bit rate is no promise (VBR sound
-    // without a header would seem cut short).
-    const bool guessed = ctx->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE;
+    // without a header would seem cut short), nor one it measured from the
+    // times it met (MPEG streams have no header: one stray time would
+    // seem a promise).
+    const bool guessed = ctx->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE ||
+                         ctx->duration_estimation_method == AVFMT_DURATION_FROM_PTS;
     int64_t duration = !guessed && st->duration != AV_NOPTS_VALUE && st->duration > 0 ? st->duration : AV_NOPTS_VALUE;
     // An AVI header's picture count holds even when the rest of the file,
     // and with it the length FFmpeg finds, is missing. (Other containers
@@ -135,10 +167,16 @@ std::string DataCutShort(AVFormatContext* ctx, bool* moved)
         }
         unsure.push_back({i, start, promisedMs});
     }
+    // FLV states only the whole file's length (its script data, written when
+    // the file is finished): the latest stream must get there.
+    const bool fileWide = unsure.empty() && FormatIs(ctx, "flv") && ctx->duration != AV_NOPTS_VALUE &&
+                          ctx->duration > 0 && ctx->duration_estimation_method != AVFMT_DURATION_FROM_BITRATE;
+    if (fileWide)
+        unsure.push_back({ctx->nb_streams, 0, ctx->duration / 1000});
     // Other containers: the packets of the last stretch of the file. MP4
     // and the like can't be entered by bytes, but their index covers every
     // packet and was looked at above.
-    if (unsure.empty() || (ctx->iformat->flags & AVFMT_NO_BYTE_SEEK))
+    if (unsure.empty() || (ctx->iformat->flags & AVFMT_NO_BYTE_SEEK) || !TimesSurviveByteSeek(ctx))
         return std::string();
     const int64_t rate = ctx->bit_rate > 0 ? ctx->bit_rate / 8 : 0;
     const int64_t window = std::min<int64_t>(std::max<int64_t>(rate * 4, 256 << 10), 16 << 20);
@@ -146,8 +184,9 @@ std::string DataCutShort(AVFormatContext* ctx, bool* moved)
         *moved = true;
     if (av_seek_frame(ctx, -1, std::max<int64_t>(0, size - window), AVSEEK_FLAG_BYTE) < 0)
         return std::string();
-    std::vector<int64_t> ends(ctx->nb_streams, kNoTime);
+    std::vector<int64_t> ends(ctx->nb_streams + 1, kNoTime);
     int64_t firstMs = kNoTime;
+    const int64_t fileStart = ctx->start_time != AV_NOPTS_VALUE ? ctx->start_time : 0;
     FF::PacketPtr packet = FF::MakePacket();
     for (int n = 0; n < 50000 && av_read_frame(ctx, packet.get()) >= 0; ++n) {
         const unsigned index = static_cast<unsigned>(packet->stream_index);
@@ -160,6 +199,14 @@ std::string DataCutShort(AVFormatContext* ctx, bool* moved)
             ends[index] = ends[index] == kNoTime ? endMs : std::max(ends[index], endMs);
             const int64_t atMs = ToMs(t, st->time_base, start);
             firstMs = firstMs == kNoTime ? atMs : std::min(firstMs, atMs);
+            const AVMediaType type = st->codecpar->codec_type;
+            if (type == AVMEDIA_TYPE_VIDEO || type == AVMEDIA_TYPE_AUDIO) {
+                const int64_t fileMs =
+                    ToMs(SafeAdd(t, std::max<int64_t>(0, packet->duration)), st->time_base,
+                         av_rescale_q(fileStart, AV_TIME_BASE_Q, st->time_base));
+                int64_t& latest = ends[ctx->nb_streams];
+                latest = latest == kNoTime ? fileMs : std::max(latest, fileMs);
+            }
         }
         av_packet_unref(packet.get());
     }

@@ -38,6 +38,15 @@ namespace Solvane {
 // says none (a guess from the bit rate is none).
 int64_t PromisedDuration(const AVFormatContext* ctx, const AVStream* st);
 
+// Whether the format's header states a length before the data is written
+// (WAV, AIFF, ASF): such a length may fall short of the data or exceed it.
+bool HeaderLengthIsGuess(const AVFormatContext* ctx);
+
+// Whether packets read after a byte seek carry the times of their place in
+// the file (Matroska, FLV, Ogg, MPEG streams), not times counted from the
+// place reading began.
+bool TimesSurviveByteSeek(const AVFormatContext* ctx);
+
 // What tells that a file's data stops well before the length its header
 // states (a cut download or copy): "the data ends at 1.52 s of the 3.04 s
 // its header states ..."; empty when it reaches its end or a cheap look

@@ -9,6 +9,7 @@ extern "C" {
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -89,13 +90,15 @@ void FillFourCC(char out[4], const AVCodecParameters* par)
 
 // Where each stream's last packet ends (its time base; AV_NOPTS_VALUE when
 // not seen), read from the last seconds of the file. Only asked when some
-// stream has no stated length: AVI written by other muxers states none for
-// its sound, which then lasts past the file's estimated length.
+// stream's length is not stated truthfully: AVI written by other muxers
+// states none for its sound, which then lasts past the file's estimated
+// length; WAV, AIFF and ASF state theirs before the data; a file written as
+// a stream (Matroska without cues) states none at all.
 std::vector<int64_t> LastPacketEnds(AVFormatContext* ctx, bool* moved)
 {
     *moved = false;
     std::vector<int64_t> ends(ctx->nb_streams, AV_NOPTS_VALUE);
-    bool unknown = false;
+    bool unknown = HeaderLengthIsGuess(ctx) || ctx->duration_estimation_method == AVFMT_DURATION_FROM_PTS;
     for (unsigned i = 0; i < ctx->nb_streams; ++i) {
         const AVStream* st = ctx->streams[i];
         const AVMediaType type = st->codecpar->codec_type;
@@ -103,14 +106,28 @@ std::vector<int64_t> LastPacketEnds(AVFormatContext* ctx, bool* moved)
             PromisedDuration(ctx, st) == AV_NOPTS_VALUE && st->duration == AV_NOPTS_VALUE)
             unknown = true;
     }
-    if (!unknown || !ctx->pb || !(ctx->pb->seekable & AVIO_SEEKABLE_NORMAL) || ctx->duration == AV_NOPTS_VALUE ||
-        ctx->duration <= 0)
+    if (!unknown || !ctx->pb || !(ctx->pb->seekable & AVIO_SEEKABLE_NORMAL))
         return ends;
-    const int64_t start = ctx->start_time != AV_NOPTS_VALUE ? ctx->start_time : 0;
-    const int64_t target = SafeAdd(start, std::max<int64_t>(0, ctx->duration - 3 * AV_TIME_BASE));
-    *moved = true;
-    if (avformat_seek_file(ctx, -1, INT64_MIN, target, target, 0) < 0)
-        return ends;
+    const bool lengthKnown = ctx->duration != AV_NOPTS_VALUE && ctx->duration > 0 &&
+                             ctx->duration_estimation_method != AVFMT_DURATION_FROM_BITRATE;
+    if (lengthKnown && !TimesSurviveByteSeek(ctx)) {
+        const int64_t start = ctx->start_time != AV_NOPTS_VALUE ? ctx->start_time : 0;
+        const int64_t target = SafeAdd(start, std::max<int64_t>(0, ctx->duration - 3 * AV_TIME_BASE));
+        *moved = true;
+        if (avformat_seek_file(ctx, -1, INT64_MIN, target, target, 0) < 0)
+            return ends;
+    } else {
+        // The last stretch of bytes, where the packets' own times tell where
+        // the data ends (with no length to seek by, or one a stray time set).
+        const int64_t size = avio_size(ctx->pb);
+        if (size <= 0 || !TimesSurviveByteSeek(ctx) || (ctx->iformat->flags & AVFMT_NO_BYTE_SEEK))
+            return ends;
+        const int64_t rate = ctx->bit_rate > 0 ? ctx->bit_rate / 8 : 0;
+        const int64_t window = std::min<int64_t>(std::max<int64_t>(rate * 4, 256 << 10), 16 << 20);
+        *moved = true;
+        if (av_seek_frame(ctx, -1, std::max<int64_t>(0, size - window), AVSEEK_FLAG_BYTE) < 0)
+            return ends;
+    }
     FF::PacketPtr packet = FF::MakePacket();
     for (int n = 0; n < 20000 && av_read_frame(ctx, packet.get()) >= 0; ++n) {
         const int index = packet->stream_index;
@@ -126,19 +143,32 @@ std::vector<int64_t> LastPacketEnds(AVFormatContext* ctx, bool* moved)
     return ends;
 }
 
-// The stream's length in seconds: as its container states it, else from its
-// start to the end of its movie, or to the end of its last packet when that
-// lies later (the movie's end is then an estimate that falls short).
+// The stream's length in seconds, from its own first to its own last time:
+// as its container states it where the container states it truthfully, else
+// from its start to the end of its movie, or to the end of its last packet
+// when that lies later (the movie's end is then an estimate that falls
+// short, or a header that did not count all the data).
 double StreamSeconds(const AVFormatContext* ctx, AVStream* st, int64_t movieOrigin, int64_t movieEnd, int64_t lastEnd)
 {
-    int64_t promised = PromisedDuration(ctx, st);
-    // A guessed length still beats none.
-    if (promised == AV_NOPTS_VALUE && st->duration != AV_NOPTS_VALUE && st->duration > 0)
-        promised = st->duration;
-    if (promised != AV_NOPTS_VALUE)
-        return promised * av_q2d(st->time_base);
     const int64_t start = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
     const double lastSeconds = lastEnd != AV_NOPTS_VALUE && lastEnd > start ? (lastEnd - start) * av_q2d(st->time_base) : 0.0;
+    int64_t promised = PromisedDuration(ctx, st);
+    if (promised != AV_NOPTS_VALUE) {
+        // Matroska's length tag is where the stream ends on the file's clock.
+        const bool tagged = st->duration == AV_NOPTS_VALUE && ctx->iformat &&
+                            std::strncmp(ctx->iformat->name, "matroska", 8) == 0;
+        if (tagged && promised > start)
+            promised -= start;
+        return promised * av_q2d(st->time_base);
+    }
+    // What FFmpeg measured from the times it met ends with the latest of
+    // them, one stray time too: the last packets tell the end then.
+    if (ctx->duration_estimation_method == AVFMT_DURATION_FROM_PTS && lastSeconds > 0 &&
+        st->duration != AV_NOPTS_VALUE && st->duration > 0)
+        return std::min(st->duration * av_q2d(st->time_base), lastSeconds);
+    // A guessed length still beats none, unless the data runs longer.
+    if (st->duration != AV_NOPTS_VALUE && st->duration > 0)
+        return std::max(st->duration * av_q2d(st->time_base), lastSeconds);
     if (movieEnd == AV_NOPTS_VALUE || movieEnd <= movieOrigin)
         return lastSeconds;
     // Unknown on its own: the stream lasts from its start to the movie's end.
@@ -272,7 +302,21 @@ void CFFMediaFile::Build(AVFormatContext* ctx, bool* moved)
     const std::vector<int64_t> lastEnds = LastPacketEnds(ctx, moved);
     m_format = ctx->iformat && ctx->iformat->name ? ctx->iformat->name : "";
     m_origin = ctx->start_time != AV_NOPTS_VALUE ? ctx->start_time : 0;
-    m_durationMs = ctx->duration != AV_NOPTS_VALUE && ctx->duration > 0 ? ctx->duration / 1000 : 0;
+    // The file's end: as FFmpeg finds it, or where its data ends when that
+    // lies later (a header that did not count all the data, a file written
+    // as a stream that states no length).
+    int64_t fileEnd = ctx->duration != AV_NOPTS_VALUE && ctx->duration > 0 ? SafeAdd(m_origin, ctx->duration)
+                                                                           : AV_NOPTS_VALUE;
+    if (ctx->duration_estimation_method == AVFMT_DURATION_FROM_PTS &&
+        std::any_of(lastEnds.begin(), lastEnds.end(), [](int64_t e) { return e != AV_NOPTS_VALUE; }))
+        fileEnd = AV_NOPTS_VALUE;
+    for (unsigned i = 0; i < ctx->nb_streams; ++i) {
+        if (lastEnds[i] == AV_NOPTS_VALUE || (ctx->streams[i]->disposition & AV_DISPOSITION_ATTACHED_PIC))
+            continue;
+        const int64_t e = av_rescale_q(lastEnds[i], ctx->streams[i]->time_base, AV_TIME_BASE_Q);
+        fileEnd = fileEnd == AV_NOPTS_VALUE ? e : std::max(fileEnd, e);
+    }
+    m_durationMs = fileEnd != AV_NOPTS_VALUE && fileEnd > m_origin ? (fileEnd - m_origin) / 1000 : 0;
 
     struct Group { int id; std::string name; const AVDictionary* meta; std::vector<int> streams; };
     std::vector<Group> groups;
@@ -317,7 +361,7 @@ void CFFMediaFile::Build(AVFormatContext* ctx, bool* moved)
         if (start == AV_NOPTS_VALUE || groups.size() == 1)
             start = m_origin;
         if (end == AV_NOPTS_VALUE || groups.size() == 1)
-            end = ctx->duration != AV_NOPTS_VALUE && ctx->duration > 0 ? SafeAdd(m_origin, ctx->duration) : AV_NOPTS_VALUE;
+            end = fileEnd;
         movie.origin = start;
         movie.durationMs = end != AV_NOPTS_VALUE && end > start ? (end - start) / 1000 : 0;
         movie.info = static_cast<Moorland::MovieInfo*>(calloc(1, sizeof(Moorland::MovieInfo)));

@@ -466,6 +466,17 @@ void CFFStreamEncoder::SendVideo(Moorland::IRawVideoFrame* in, int64_t origin100
     // times are whole milliseconds, hence the small margin.
     const double x = static_cast<double>(t) * c->time_base.den / (static_cast<double>(c->time_base.num) * 1e7);
     const int64_t pts = static_cast<int64_t>(std::floor(x + 0.48));
+    // A picture held for being far ahead of the one before is placed now
+    // that the next tells: at its own time when the times go on from there
+    // (a pause in the source), else in the next free slot (one stray time,
+    // which must not push every later picture behind it).
+    if (m_held) {
+        FF::FramePtr held = std::move(m_held);
+        if (pts > m_heldPts)
+            Place(std::move(held), m_heldPts, sink);
+        else if (m_lastPts + 1 < pts)
+            Place(std::move(held), m_lastPts + 1, sink);
+    }
     // One picture per output frame time: a constant-rate output drops the
     // pictures of a faster source.
     if (m_lastPts != INT64_MIN && pts <= m_lastPts)
@@ -516,10 +527,21 @@ void CFFStreamEncoder::SendVideo(Moorland::IRawVideoFrame* in, int64_t origin100
                             dst, f->linesize))
             QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
     }
-    f->pts = pts;
     f->sample_aspect_ratio = c->sample_aspect_ratio;
     f->interlaced_frame = in->IsInterlaced() ? 1 : 0;
     f->top_field_first = in->IsTopFieldFirst() ? 1 : 0;
+    if (m_lastPts != INT64_MIN && pts - m_lastPts > av_rescale_q(1, AVRational{1, 1}, c->time_base)) {
+        m_held = std::move(f);
+        m_heldPts = pts;
+        return;
+    }
+    Place(std::move(f), pts, sink);
+}
+
+void CFFStreamEncoder::Place(FF::FramePtr f, int64_t pts, const Sink& sink)
+{
+    AVCodecContext* c = m_enc.get();
+    f->pts = pts;
     // The frame times a slower source leaves empty show its previous
     // picture again: the file holds as many pictures as its rate states for
     // the time they cover (players of AVI, MPEG and DV count pictures). A
@@ -672,6 +694,10 @@ void CFFStreamEncoder::Flush(const Sink& sink)
             if (got > 0)
                 av_audio_fifo_write(m_fifo.get(), reinterpret_cast<void**>(tmp->data), got);
         }
+    }
+    if (m_held) {
+        FF::FramePtr held = std::move(m_held);
+        Place(std::move(held), m_heldPts, sink);
     }
     if (!m_video)
         DrainFifo(true, sink);

@@ -75,6 +75,9 @@ public:
 private:
     CFFStreamEncoder() = default;
     void Encode(AVFrame* frame, const Sink& sink);
+    // Encodes a picture at an output frame time, after the previous picture
+    // shown again for the times between.
+    void Place(FF::FramePtr frame, int64_t pts, const Sink& sink);
     void DrainFifo(bool final, const Sink& sink);
 
     FF::CodecContextPtr m_enc;
@@ -91,6 +94,8 @@ private:
     FF::CScaledCopy m_scaled; // the scaler's own picture, copied into the area
     int m_srcW = 0, m_srcH = 0, m_srcFmt = -1;
     int64_t m_lastPts = INT64_MIN;
+    FF::FramePtr m_held; // a picture far ahead of the last, until the next one tells
+    int64_t m_heldPts = 0;
     // audio
     FF::SwrPtr m_swr;
     std::unique_ptr<AVAudioFifo, AudioFifoDeleter> m_fifo;

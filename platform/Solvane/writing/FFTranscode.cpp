@@ -132,6 +132,13 @@ bool ContainerTakes(const AVOutputFormat* format, AVCodecID id)
                 return true;
         return false;
     }
+    // MP4 and QuickTime name these in their tables but write them only as
+    // an experimental feature (or refuse them): no output asks for that.
+    if (std::strcmp(format->name, "mp4") == 0 || std::strcmp(format->name, "mov") == 0 ||
+        std::strcmp(format->name, "ipod") == 0 || std::strcmp(format->name, "psp") == 0) {
+        if (id == AV_CODEC_ID_FLAC || id == AV_CODEC_ID_TRUEHD)
+            return false;
+    }
     return avformat_query_codec(format, id, FF_COMPLIANCE_NORMAL) != 0;
 }
 
