@@ -651,6 +651,7 @@ TEST(ExportPage, EveryShippedProfileIsReachableByClicks)
             shipped << m.next().captured(1).toInt();
     }
     ASSERT_GE(shipped.size(), 100);
+    GuiTest::BoxWatcher boxes; // none may come up
     ShownPage p;
     QSet<int> reached;
     QSet<int> taskHad;
@@ -673,8 +674,11 @@ TEST(ExportPage, EveryShippedProfileIsReachableByClicks)
                         list->setFocus();
                         QTest::keyClick(list, Qt::Key_Down);
                     }
+                    const int before = boxes.texts.size();
                     reached << IdOf(page->GetCurProfile());
                     taskHad << TaskId(p.second);
+                    EXPECT_EQ(boxes.texts.size(), before)
+                        << IdOf(page->GetCurProfile()) << ": " << boxes.texts.join("; ").toStdString();
                 }
             }
     }
