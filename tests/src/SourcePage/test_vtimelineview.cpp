@@ -3,6 +3,7 @@
 #include "vtimelinegotoedit.h"
 
 #include <QAction>
+#include <QDialog>
 #include <QGraphicsRectItem>
 #include <QLabel>
 #include <QLineEdit>
