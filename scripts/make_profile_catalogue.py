@@ -522,12 +522,27 @@ def profile_xml(p):
     return "\n".join(lines) + "\n"
 
 
+# The format page offers one cell per category and loads its first profile:
+# each format there is a category of its own, so that every one of them can
+# be picked. The groups above only keep the table readable.
+FORMAT_CATEGORY_BASE = 5000
+
+
+def categories():
+    for cid, cname, ctype, profiles in CATALOGUE:
+        if ctype != 2:
+            yield cid, cname, ctype, profiles
+            continue
+        for p in profiles:
+            yield FORMAT_CATEGORY_BASE + p.pid, p.name, ctype, [p]
+
+
 def main():
     ids = set()
     lib = ['<?xml version="1.0" encoding="UTF-8" ?>',
            '<ProfileLib%s>' % attrs([("DefaultID", DEFAULT_ID), ("RecentLimited", RECENT_LIMITED)])]
     os.makedirs(os.path.join(ROOT, "profile"), exist_ok=True)
-    for cid, cname, ctype, profiles in CATALOGUE:
+    for cid, cname, ctype, profiles in categories():
         assert cid not in ids and 0 < cid < 10000
         ids.add(cid)
         lib.append("    <Category%s>" % attrs([("ID", cid), ("Name", cname), ("Type", ctype)]))

@@ -3,7 +3,8 @@
 // links, into the given folder. Run at build time:
 //     make_profile_icons <all_profile.xml> <output folder>
 // Every icon is a rounded tile in the colour of its category's type with a
-// glyph of its kind; profile icons also carry a short label.
+// glyph of its kind; profile icons also carry a short label, and the format
+// categories (one format each) their format's name.
 
 #include <QDir>
 #include <QFile>
@@ -178,6 +179,65 @@ QString Label(const QString& name)
     return QStringLiteral("Copy");
 }
 
+// A format cell stands for one format: its tile names it in two lines, the
+// container ("HD MP4", "AVI") over what tells it from its neighbours
+// ("1080p", "Xvid"), so that no two cells of the format page look alike.
+QStringList FormatLines(const QString& name)
+{
+    QString head = name;
+    QString detail;
+    const QRegularExpressionMatch bracket = QRegularExpression("\\(([^)]*)\\)").match(name);
+    if (bracket.hasMatch()) {
+        detail = bracket.captured(1);
+        head.remove(bracket.captured(0));
+    }
+    QStringList words = head.split(' ', Qt::SkipEmptyParts);
+    words.removeAll("Video");
+    words.removeAll("Audio");
+    if (words.size() > 1 && words.first() == "Apple")
+        words.removeFirst();
+    return {words.join(' '), detail};
+}
+
+void FitFont(QFont& font, const QString& text, int width)
+{
+    while (font.pixelSize() > 7 && QFontMetrics(font).horizontalAdvance(text) > width)
+        font.setPixelSize(font.pixelSize() - 1);
+}
+
+bool WriteFormatIcon(const QString& path, Glyph glyph, const QString& name)
+{
+    QImage image(kSize, kSize, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    QColor colour = TypeColour(2);
+    QLinearGradient fill(0, 0, 0, kSize);
+    fill.setColorAt(0, colour.lighter(125));
+    fill.setColorAt(1, colour.darker(115));
+    p.setPen(Qt::NoPen);
+    p.setBrush(fill);
+    p.drawRoundedRect(QRectF(2, 2, kSize - 4, kSize - 4), 12, 12);
+    DrawGlyph(p, glyph, QRectF(20, 4, kSize - 40, 20));
+    const QStringList lines = FormatLines(name);
+    QFont font("DejaVu Sans");
+    font.setBold(true);
+    font.setPixelSize(13);
+    FitFont(font, lines[0], kSize - 8);
+    p.setFont(font);
+    p.setPen(Qt::white);
+    p.drawText(QRectF(3, 24, kSize - 6, 18), Qt::AlignCenter, lines[0]);
+    if (!lines[1].isEmpty()) {
+        QFont small("DejaVu Sans");
+        small.setPixelSize(11);
+        FitFont(small, lines[1], kSize - 8);
+        p.setFont(small);
+        p.drawText(QRectF(3, 42, kSize - 6, 16), Qt::AlignCenter, lines[1]);
+    }
+    p.end();
+    return image.save(path, "PNG");
+}
+
 bool WriteIcon(const QString& path, int type, Glyph glyph, const QString& label)
 {
     QImage image(kSize, kSize, QImage::Format_ARGB32_Premultiplied);
@@ -241,7 +301,11 @@ int main(int argc, char** argv)
         if (xml.name() == QLatin1String("Category")) {
             type = attrs.value("Type").toInt();
             category = attrs.value("Name").toString();
-            ok &= WriteIcon(out.filePath(QString("%1.png").arg(id)), type, GlyphFor(type, category, ""), QString());
+            const QString icon = out.filePath(QString("%1.png").arg(id));
+            if (type == 2)
+                ok &= WriteFormatIcon(icon, GlyphFor(type, category, ""), category);
+            else
+                ok &= WriteIcon(icon, type, GlyphFor(type, category, ""), QString());
             ++written;
         } else if (xml.name() == QLatin1String("ProfileLnk")) {
             QString name = attrs.value("Name").toString();

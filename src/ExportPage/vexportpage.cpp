@@ -187,8 +187,11 @@ void VExportPage::initConnection()
     connect(list, &VMOutPutTaskMgr::signal_GettingSelectedOutputTaskItemProfile, this,
             &VExportPage::slot_GettingSelectedOutputTaskItemProfile);
     connect(list, &VMOutPutTaskMgr::signal_selectedTaskItem_changed, this, &VExportPage::slot_selectedOutputTask_changed);
-    connect(ui->frmOutPutProfileWidget, &VProfileManagerWidget::signal_CurProfileChanged, list,
+    // Only a choice on the shown page reaches the task: showing a page does not.
+    connect(ui->frmOutPutProfileWidget, &VProfileManagerWidget::signal_ProfileChosen, list,
             &VMOutPutTaskMgr::slot_CurProfileChanged);
+    connect(list, &VMOutPutTaskMgr::signal_CommitPendingEdit, ui->frmOutPutProfileWidget,
+            &VProfileManagerWidget::CommitPendingEdit);
 }
 
 void VExportPage::slot_SettingSelectedOutputTaskItemProfile(IProfile* pProfile, bool bEnableSetting)

@@ -17,6 +17,8 @@ VProfileDevicePage::VProfileDevicePage(ProfileNodeManager* pMgr, Function func, 
     ui->setupUi(this);
     m_pEditor = ui->frmParamSetting;
     SetupCategoryGrid(ui->tbwProfileCata);
+    WatchEditor();
+    WatchChooser(ui->tbwProfileCata);
     VProfileDevicePage::Retranslate();
     updateComcoboxStyleSheet();
 }

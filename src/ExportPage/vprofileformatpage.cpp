@@ -12,6 +12,8 @@ VProfileFormatPage::VProfileFormatPage(ProfileNodeManager* pMgr, QWidget* parent
     ui->setupUi(this);
     m_pEditor = ui->frmParamSetting;
     SetupCategoryGrid(ui->tbwProfileCata);
+    WatchEditor();
+    WatchChooser(ui->tbwProfileCata);
     updateComcoboxStyleSheet();
     Retranslate();
 }

@@ -9,6 +9,7 @@ VProfileLosslessPage::VProfileLosslessPage(ProfileNodeManager* pMgr, QWidget* pa
 {
     ui->setupUi(this);
     SetupCategoryGrid(ui->tbwProfileCata);
+    WatchChooser(ui->tbwProfileCata);
     ui->cbxReserveTime->hide();
     Retranslate();
 }

@@ -69,15 +69,14 @@ void VProfileManagerWidget::AddPage(VProfileMgrPageWidget* pPage)
     FitNameBar(ui->lstPageNames);
     ui->stwPages->addWidget(pPage);
     pPage->initPageInfo();
-    // A choice made on a page puts that page's profile in force.
     connect(pPage, &VProfileMgrPageWidget::signal_CurProfileChanged, this, [this, pPage] {
-        m_pProfilePage = pPage;
         emit signal_CurProfileChanged();
+        // Only the page the user sees and works on chooses for the task.
+        if (!m_bShowingTaskProfile && pPage == GetCurrentPage())
+            emit signal_ProfileChosen();
     });
-    if (ui->stwPages->count() == 1) {
-        m_pProfilePage = pPage;
+    if (ui->stwPages->count() == 1)
         ui->lstPageNames->setCurrentRow(0);
-    }
 }
 
 VProfileMgrPageWidget* VProfileManagerWidget::GetCurrentPage() const
@@ -87,8 +86,14 @@ VProfileMgrPageWidget* VProfileManagerWidget::GetCurrentPage() const
 
 IProfile* VProfileManagerWidget::GetCurProfile()
 {
-    VProfileMgrPageWidget* page = m_pProfilePage ? m_pProfilePage : GetCurrentPage();
+    VProfileMgrPageWidget* page = GetCurrentPage();
     return page ? page->GetCurProfile() : nullptr;
+}
+
+void VProfileManagerWidget::CommitPendingEdit()
+{
+    if (VProfileMgrPageWidget* page = GetCurrentPage())
+        page->CommitPendingEdit();
 }
 
 VProfileMgrPageWidget* VProfileManagerWidget::GetPageByFunc(VProfileMgrPageWidget::Function func)
@@ -137,21 +142,21 @@ void VProfileManagerWidget::on_lstPageNames_itemSelectionChanged()
 
 void VProfileManagerWidget::SetProfile(IProfile* pProfile)
 {
-    // The page shown for a profile is the one whose profile is in force from
-    // now on, before the switch announces it.
+    // A page may load another profile on its way to the offered one (a
+    // category's first); the task keeps its own all the same.
+    const bool outer = !m_bShowingTaskProfile;
+    m_bShowingTaskProfile = true;
+    VProfileMgrPageWidget* shown = nullptr;
     if (pProfile) {
-        for (int i = 0; i < ui->stwPages->count(); ++i) {
+        for (int i = 0; i < ui->stwPages->count() && !shown; ++i) {
             auto* page = qobject_cast<VProfileMgrPageWidget*>(ui->stwPages->widget(i));
-            if (page && page->SetProfile(pProfile)) {
-                m_pProfilePage = page;
-                swithPageByFuction(page->GetPageFution());
-                return;
-            }
+            if (page && page->SetProfile(pProfile))
+                shown = page;
         }
     }
-    if (VProfileMgrPageWidget* format = GetPageByFunc(VProfileMgrPageWidget::FUNC_FORMAT))
-        m_pProfilePage = format;
-    swithPageByFuction(VProfileMgrPageWidget::FUNC_FORMAT);
+    swithPageByFuction(shown ? shown->GetPageFution() : VProfileMgrPageWidget::FUNC_FORMAT);
+    if (outer)
+        m_bShowingTaskProfile = false;
 }
 
 void VProfileManagerWidget::SetEnableSetting(bool bEnable)

@@ -21,10 +21,12 @@ public:
     // The area takes the page into its stack and fills it.
     void AddPage(VProfileMgrPageWidget* pPage);
     VProfileMgrPageWidget* GetCurrentPage() const;
-    // The profile in force: the one last chosen or shown for a task, on
-    // whichever page that was. Showing another page does not change it.
+    // The shown page's profile, with the values the page shows: what a task
+    // added now converts with.
     IProfile* GetCurProfile();
-    VProfileMgrPageWidget* GetProfilePage() const { return m_pProfilePage; }
+    // A value typed on the shown page but not yet confirmed is announced
+    // (signal_ProfileChosen) for the task it was typed for.
+    void CommitPendingEdit();
     VProfileMgrPageWidget* GetPageByFunc(VProfileMgrPageWidget::Function func);
     void swithPageByFuction(VProfileMgrPageWidget::Function func);
     // Shows the first page that accepts the profile, else the format page.
@@ -38,6 +40,10 @@ public:
 signals:
     void signal_CurrentPageChanged(VProfileMgrPageWidget* pPage);
     void signal_CurProfileChanged();
+    // The user chose a profile or changed a value on the shown page: the
+    // current task takes it. Showing a page, or showing a task's own profile
+    // (SetProfile), never emits it.
+    void signal_ProfileChosen();
 
 private slots:
     void on_lstPageNames_itemSelectionChanged();
@@ -46,6 +52,7 @@ private slots:
 private:
     Ui::VProfileManagerWidget* ui;
     bool m_bEnableSetting = true;
-    // The page whose profile is in force (see GetCurProfile).
-    VProfileMgrPageWidget* m_pProfilePage = nullptr;
+    // Set while a task's profile is being shown: the pages' announcements
+    // then come from the area itself, not from the user.
+    bool m_bShowingTaskProfile = false;
 };

@@ -6,7 +6,10 @@
 #include "profilepagetools.h"
 #include "vprofileparambase.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QItemSelectionModel>
+#include <QMouseEvent>
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QTableWidget>
@@ -42,6 +45,40 @@ QString VProfileMgrPageWidget::GetPageName()
 VProfileMgrPageWidget::Function VProfileMgrPageWidget::GetPageFution()
 {
     return m_function;
+}
+
+void VProfileMgrPageWidget::CommitPendingEdit()
+{
+    if (m_pEditor)
+        m_pEditor->CommitPendingEdit();
+}
+
+void VProfileMgrPageWidget::WatchEditor()
+{
+    if (m_pEditor)
+        connect(m_pEditor, &VProfileParamBase::signal_ValueEdited, this, &VProfileMgrPageWidget::signal_CurProfileChanged);
+}
+
+void VProfileMgrPageWidget::WatchChooser(QAbstractItemView* view)
+{
+    m_pChooser = view;
+    view->setTabKeyNavigation(false);
+    view->setFocusPolicy(Qt::StrongFocus);
+    view->viewport()->installEventFilter(this);
+    connect(view, &QAbstractItemView::clicked, this, [this](const QModelIndex&) {
+        if (m_bReclick && m_pCurProfile)
+            emit signal_CurProfileChanged();
+        m_bReclick = false;
+    });
+}
+
+bool VProfileMgrPageWidget::eventFilter(QObject* watched, QEvent* e)
+{
+    if (m_pChooser && watched == m_pChooser->viewport() && e->type() == QEvent::MouseButtonPress) {
+        const QModelIndex index = m_pChooser->indexAt(static_cast<QMouseEvent*>(e)->pos());
+        m_bReclick = index.isValid() && m_pChooser->selectionModel()->isSelected(index);
+    }
+    return QWidget::eventFilter(watched, e);
 }
 
 void VProfileMgrPageWidget::SetupCategoryGrid(QTableWidget* grid)

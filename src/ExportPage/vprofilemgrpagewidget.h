@@ -16,6 +16,7 @@ struct LnkData;
 class ProfileCatNode;
 class ProfileNodeManager;
 class QAbstractButton;
+class QAbstractItemView;
 class QComboBox;
 class QScrollBar;
 class QTableWidget;
@@ -48,6 +49,10 @@ public:
     virtual void Retranslate() = 0;
     virtual QString GetPageName();
     virtual Function GetPageFution();
+    // A value typed on the page but not yet confirmed is announced now.
+    void CommitPendingEdit();
+
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 signals:
     void signal_CurProfileChanged();
@@ -77,6 +82,12 @@ protected:
     // profile becomes current.
     bool HoldInCategoryGrid(QTableWidget* grid, IProfile* pProfile);
     static void StepScroll(QScrollBar* bar, int step);
+    // Values changed in the parameter panel are the page's change of profile.
+    void WatchEditor();
+    // Keyboard use of a cell grid or icon list: Tab leaves it (arrow keys
+    // move within it), and a click on the cell already highlighted chooses
+    // its profile again, for the task that has another one.
+    void WatchChooser(QAbstractItemView* view);
 
     // The first profile of the active category becomes current, is shown
     // and announced; the panel never keeps the released one.
@@ -111,4 +122,8 @@ protected:
 
 private:
     void ShowInEditor(IProfile* pProfile);
+
+    QAbstractItemView* m_pChooser = nullptr;
+    // The pressed cell was highlighted already: its release chooses again.
+    bool m_bReclick = false;
 };

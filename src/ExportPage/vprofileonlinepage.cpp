@@ -1,6 +1,7 @@
 #include "vprofileonlinepage.h"
 #include "ui_vprofileonlinepage.h"
 
+#include "IProfile.h"
 #include "ProfileNodeManager.h"
 #include "profilepagetools.h"
 #include "vprofileparamspwidget.h"
@@ -21,6 +22,8 @@ VProfileOnlinePage::VProfileOnlinePage(ProfileNodeManager* pMgr, QWidget* parent
     Retranslate();
     updateComcoboxStyleSheet();
     ui->lstwProfileCata->installEventFilter(this);
+    WatchEditor();
+    WatchChooser(ui->lstwProfileCata);
 }
 
 VProfileOnlinePage::~VProfileOnlinePage()
@@ -80,6 +83,13 @@ void VProfileOnlinePage::on_lstwProfileCata_itemSelectionChanged()
 void VProfileOnlinePage::on_cbxFormat_currentIndexChanged(int index)
 {
     LoadListedProfile(ui->cbxFormat, index);
+    TellUploads();
+}
+
+void VProfileOnlinePage::TellUploads()
+{
+    IProfileParams* params = m_pCurProfile ? m_pCurProfile->GetParams() : nullptr;
+    ui->frmYoutubeSetting->SetProfileUploads(params && params->GetInt("YoutubeUpload") == 1);
 }
 
 bool VProfileOnlinePage::SetProfile(IProfile* pProfile)
@@ -96,8 +106,10 @@ bool VProfileOnlinePage::SetProfile(IProfile* pProfile)
             item->setSelected(true);
         }
         ui->lstwProfileCata->scrollToItem(item, QAbstractItemView::EnsureVisible);
-        if (SelectListedProfile(ui->cbxFormat, pProfile))
+        if (SelectListedProfile(ui->cbxFormat, pProfile)) {
+            TellUploads();
             return true;
+        }
     }
     return false;
 }
@@ -131,7 +143,7 @@ bool VProfileOnlinePage::eventFilter(QObject* watched, QEvent* e)
 {
     if (watched == ui->lstwProfileCata && e->type() == QEvent::Resize)
         UpdateArrows();
-    return QObject::eventFilter(watched, e);
+    return VProfileMgrPageWidget::eventFilter(watched, e);
 }
 
 void VProfileOnlinePage::Retranslate()

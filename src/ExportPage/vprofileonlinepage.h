@@ -40,6 +40,8 @@ private slots:
     void on_btnNext_clicked();
 
 private:
+    // The upload panel tells when the shown profile does not upload.
+    void TellUploads();
     void UpdateArrows();
 
     Ui::VProfileOnlinePage* ui;

@@ -6,7 +6,9 @@
 #include "profile_data.h"
 #include "vprofileparamwidget.h"
 
+#include <QComboBox>
 #include <QEvent>
+#include <QLineEdit>
 
 VProfileParamBase::VProfileParamBase(QWidget* parent, const char* source)
     : QFrame(parent)
@@ -45,6 +47,46 @@ void VProfileParamBase::showProfile(IProfile* profile)
             throw CBaseException(QB_ERR_BAD_POINTER, "Bad pointer", __LINE__, m_source);
         fillLists(profile);
     });
+    // What was typed for the previous profile is not this one's.
+    m_bEditPending = false;
+    WatchEdits();
+}
+
+void VProfileParamBase::WatchEdits()
+{
+    for (QComboBox* box : findChildren<QComboBox*>()) {
+        connect(box, QOverload<int>::of(&QComboBox::activated), this, &VProfileParamBase::slot_Activated,
+                Qt::UniqueConnection);
+        if (QLineEdit* edit = box->lineEdit()) {
+            connect(edit, &QLineEdit::textEdited, this, &VProfileParamBase::slot_TextEdited, Qt::UniqueConnection);
+            connect(edit, &QLineEdit::editingFinished, this, &VProfileParamBase::slot_EditingFinished,
+                    Qt::UniqueConnection);
+        }
+    }
+}
+
+void VProfileParamBase::slot_TextEdited()
+{
+    m_bEditPending = true;
+}
+
+void VProfileParamBase::slot_EditingFinished()
+{
+    CommitPendingEdit();
+}
+
+void VProfileParamBase::slot_Activated()
+{
+    m_bEditPending = false;
+    emit signal_ValueEdited();
+}
+
+void VProfileParamBase::CommitPendingEdit()
+{
+    if (!m_bEditPending)
+        return;
+    m_bEditPending = false;
+    emit signal_ValueEdited();
 }
 
 bool VProfileParamBase::SaveSettingToCurProfile()

@@ -46,6 +46,20 @@ public:
 
     IProfile* currentProfile() const { return m_pCurProfile; }
 
+    // A value typed but not yet confirmed (no Enter, focus still in the field)
+    // is announced now, so that it reaches the task it was typed for.
+    void CommitPendingEdit();
+
+signals:
+    // The user changed a value: picked one from a list, or typed one and left
+    // the field or pressed Enter. Filling the lists never emits it.
+    void signal_ValueEdited();
+
+private slots:
+    void slot_TextEdited();
+    void slot_EditingFinished();
+    void slot_Activated();
+
 protected:
     // `source` names the panel's unit in the errors it records or throws.
     VProfileParamBase(QWidget* parent, const char* source);
@@ -63,6 +77,13 @@ protected:
     IProfile* m_pCurProfile = nullptr;
     QString m_styleSheet;
     IMirendo* m_pMirendo = nullptr;
+
+private:
+    // Lists change their line edit whenever they become editable: the watch
+    // is renewed each time a profile is shown.
+    void WatchEdits();
+
+    bool m_bEditPending = false;
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(VProfileParamBase::ColItemFlags)

@@ -302,7 +302,9 @@ bool VProfileParamWidget::writeLists(IProfile* profile, bool bAsk)
 
     int channels = 0;
     if (audioOn) {
-        channels = ChannelCountOfText(C_CBBTEXT(ui->cbbAChannels));
+        const QString channelText = C_CBBTEXT(ui->cbbAChannels);
+        // 0 keeps the source's channels, as the lossless profiles ask.
+        channels = channelText == QLatin1String("0") ? 0 : ChannelCountOfText(channelText);
         if (channels == -1)
             throw CBaseException(QB_ERR_UNEXPECTED, "Unexpected error", __LINE__, kSource);
         IAudioProfile* audio = profile->GetAudioProfile();

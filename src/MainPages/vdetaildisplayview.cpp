@@ -11,6 +11,9 @@
 #include <QHBoxLayout>
 #include <QPersistentModelIndex>
 #include <QResizeEvent>
+#include <QScrollBar>
+
+#include <algorithm>
 
 namespace {
 
@@ -22,6 +25,8 @@ struct ColumnShare
 
 const ColumnShare kColumns[FMDMediaTreeModel::ColumnCount] = {
     {0.35, 196}, {0.16, 100}, {0.14, 70}, {0.25, 150}, {0.10, 50}};
+// Names are elided; the other columns are shown whole.
+const int kNameFloor = 110;
 
 } // namespace
 
@@ -97,12 +102,34 @@ QList<int> VDetailDisplayView::ColumnWidths(int panelWidth)
         const double w = panelWidth * column.fraction;
         widths.append(w >= column.minimum ? static_cast<int>(w) : column.minimum);
     }
+    int total = 0;
+    for (int w : widths)
+        total += w;
+    if (total > panelWidth)
+        widths[0] = std::max(kNameFloor, widths[0] - (total - panelWidth));
     return widths;
+}
+
+int VDetailDisplayView::ColumnsRoom(int panelWidth) const
+{
+    const QScrollBar* bar = m_view->verticalScrollBar();
+    const bool barShown = bar->isVisibleTo(m_view) || bar->maximum() > 0;
+    return panelWidth - 2 * m_view->frameWidth() - (barShown ? bar->sizeHint().width() : 0);
+}
+
+void VDetailDisplayView::FitNameColumn(int room)
+{
+    int total = 0;
+    for (int c = 0; c < m_header->count(); ++c)
+        total += m_header->sectionSize(c);
+    const int name = m_header->sectionSize(0);
+    if (total > room && name > kNameFloor)
+        m_header->resizeSection(0, std::max(kNameFloor, name - (total - room)));
 }
 
 void VDetailDisplayView::resizeEvent(QResizeEvent* event)
 {
-    const QList<int> widths = ColumnWidths(event->size().width());
+    const QList<int> widths = ColumnWidths(ColumnsRoom(event->size().width()));
     for (int i = 0; i < widths.size(); ++i)
         m_header->resizeSection(i, widths[i]);
 }
@@ -120,12 +147,13 @@ void VDetailDisplayView::refreshTheModel()
     m_model->refreshTheModel();
     // Fitted to the contents, but never narrower than a resize of the panel
     // makes them: a refresh must not cut the durations and dates.
-    const QList<int> shares = ColumnWidths(width());
+    const QList<int> shares = ColumnWidths(ColumnsRoom(width()));
     for (int c = 0; c < m_model->columnCount(); ++c) {
         m_view->resizeColumnToContents(c);
         if (c < shares.size() && m_header->sectionSize(c) < shares[c])
             m_header->resizeSection(c, shares[c]);
     }
+    FitNameColumn(ColumnsRoom(width()));
     m_header->setSectionResizeMode(QHeaderView::Interactive);
     m_view->setFocus(Qt::OtherFocusReason);
 }

@@ -79,6 +79,9 @@ public:
 
     // Width of each column for a panel of this width.
     static QList<int> ColumnWidths(int panelWidth);
+    // The width the columns share: the list's inside, without its frame and
+    // its vertical scroll bar.
+    int ColumnsRoom(int panelWidth) const;
 
 public slots:
     void slot_MediasLib_delSelectedModels(QModelIndexList selectedModes, bool bEmitSgnal = true);
@@ -108,6 +111,10 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // A name column wider than the room leaves takes back what the other
+    // columns need (down to its floor), so that the type stays whole.
+    void FitNameColumn(int room);
+
     void relayoutRows();
 
     Ui::VDetailDisplayView* m_ui;

@@ -24,8 +24,11 @@
 #include <QFileInfo>
 #include <QProgressDialog>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTimer>
 #include <QUrl>
+
+#include <algorithm>
 
 #include <cstring>
 
@@ -320,13 +323,52 @@ void VSourcerPage::slot_OnSingleFileImportFinished(QString)
     refreshViews();
 }
 
-void VSourcerPage::slot_OnSingleFileImportFailed(QString sFileFullPath, QString, int nFailCode)
+void VSourcerPage::slot_OnSingleFileImportFailed(QString sFileFullPath, QString errMsg, int nFailCode)
 {
     refreshViews();
     if (nFailCode == 0)
         m_failed.append(sFileFullPath);
     else if (nFailCode == 1)
         m_refused.append(sFileFullPath);
+    else
+        return;
+    m_reasons.insert(sFileFullPath, ImportFailureReason(errMsg, nFailCode));
+}
+
+QString VSourcerPage::ImportFailureReason(const QString& errMsg, int nFailCode)
+{
+    if (nFailCode == 1)
+        return tr("pictures are not imported as media files");
+    // The import's text names the file, the error code, the message and where
+    // in the program it arose: only the message speaks to the user.
+    static const QString kMessage = QStringLiteral("\nException Message");
+    const int at = errMsg.indexOf(kMessage);
+    if (at >= 0) {
+        const int from = at + kMessage.size();
+        const int end = errMsg.indexOf(QStringLiteral("\nFile:"), from);
+        const QString message = errMsg.mid(from, end < 0 ? -1 : end - from).trimmed();
+        if (!message.isEmpty())
+            return message;
+    }
+    if (errMsg == QLatin1String("snapshot failed,skip import file"))
+        return tr("no picture could be read from it");
+    return errMsg.trimmed().isEmpty() ? tr("the reason is in the log file") : errMsg.trimmed();
+}
+
+QString VSourcerPage::ImportReasonsText(const QStringList& failed, const QHash<QString, QString>& reasons)
+{
+    QStringList lines;
+    QStringList seen;
+    for (const QString& path : failed) {
+        if (seen.contains(path))
+            continue;
+        seen.append(path);
+        const QString reason = reasons.value(path);
+        lines.append(reason.isEmpty() ? QFileInfo(path).fileName().toHtmlEscaped()
+                                      : tr("%1: %2").arg(QFileInfo(path).fileName().toHtmlEscaped(),
+                                                         reason.toHtmlEscaped()));
+    }
+    return lines.isEmpty() ? QString() : QStringLiteral("<br><br>") + lines.join(QStringLiteral("<br>"));
 }
 
 void VSourcerPage::endImportDialog()
@@ -414,10 +456,16 @@ void VSourcerPage::showImportErrMessage()
     takeFileListBySuffix(m_failed, tivo, "tivo");
     m_failed.append(m_refused);
     m_refused.clear();
-    const QString report =
+    QString report =
         ImportErrText(m_failed, m_fixedInfo->GetInfoValue("APPS_EMAIL_URL").toString(),
                       m_variableInfo->GetAppLogPath(), m_variableInfo->GetInfoValue("URLColor", QVariant()).toString());
+    if (!report.isEmpty()) {
+        report += ImportReasonsText(m_failed, m_reasons);
+        // Each reason has a line of its own; long ones wrap once.
+        box.SetMsgBoxHeight(230 + 36 * std::min<int>(QSet<QString>(m_failed.begin(), m_failed.end()).size(), 8));
+    }
     m_failed.clear();
+    m_reasons.clear();
     m_reportBox = &box;
     if (!report.isEmpty()) {
         box.SetRichText(report);

@@ -8,6 +8,7 @@
 
 #include <QFrame>
 #include <QList>
+#include <QHash>
 #include <QStringList>
 
 class CAppFixedInfo;
@@ -50,6 +51,12 @@ public:
     // The report's rich text for these files; empty for an empty list.
     static QString ImportErrText(const QStringList& failed, const QString& email, const QString& logPath,
                                  const QString& color);
+    // The reason the user is told for a failed file, from the text the
+    // import sends with it (the log keeps the whole text).
+    static QString ImportFailureReason(const QString& errMsg, int nFailCode);
+    // One line per file, its name and why it was not imported, for the
+    // report under its first sentence; empty for an empty list.
+    static QString ImportReasonsText(const QStringList& failed, const QHash<QString, QString>& reasons);
     QStringList failedFiles() const { return m_failed; }
     QStringList refusedFiles() const { return m_refused; }
     // The last report box, while it is shown (for tests).
@@ -107,6 +114,8 @@ private:
     Ui::VSourcerPage* m_ui;
     QStringList m_failed;
     QStringList m_refused;
+    // Why each failed or refused file was not imported, by path.
+    QHash<QString, QString> m_reasons;
     QProgressDialog* m_importDialog = nullptr;
     int m_importIndex = 0;
     CAppFixedInfo* m_fixedInfo;

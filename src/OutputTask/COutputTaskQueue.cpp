@@ -294,8 +294,26 @@ COutputTaskQueue::Upload* COutputTaskQueue::uploadOf(CMMOutputTask* pTask)
     return up.get();
 }
 
+int COutputTaskQueue::uploadRefusal()
+{
+    // The hosts are the uploader's settings; without them every request
+    // would only time out.
+    CAppVariableInfo* settings = CAppVariableInfo::GetInstance();
+    for (const char* key : {"YoutubeLoginHost", "YoutubeUploadHost"})
+        if (settings->GetInfoValue(key, QVariant()).toString().trimmed().isEmpty())
+            return UPLOAD_NO_SERVICE;
+    if (!YoutubeAccount::HasStoredAccount())
+        return UPLOAD_NO_ACCOUNT;
+    return 0;
+}
+
 void COutputTaskQueue::startUpload(CMMOutputTask* pTask)
 {
+    if (const int refusal = uploadRefusal()) {
+        emit uploadFailed(pTask, refusal, true, QString(), QString());
+        uploadEnded(pTask);
+        return;
+    }
     Upload* up = uploadOf(pTask);
     if (!up->prepare()) {
         // Nothing will report about an upload that could not begin.

@@ -92,6 +92,17 @@ signals:
     void uploadFailed(CMMOutputTask* pTask, int nReason, bool bAtStart, const QString& logPath,
                       const QString& fileName);
 
+public:
+    // Reasons the queue finds itself, before any uploader is made; they
+    // follow IYoutubeUpload::UploadFaildReason's numbers in uploadFailed.
+    enum UploadRefusal
+    {
+        UPLOAD_NO_SERVICE = 100, // no upload service is configured
+        UPLOAD_NO_ACCOUNT = 101, // no account is stored
+    };
+    // Why an upload could not begin now; 0 when it can.
+    static int uploadRefusal();
+
 private slots:
     void poll();
 

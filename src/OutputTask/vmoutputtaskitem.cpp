@@ -383,7 +383,11 @@ void VMOutputTaskItem::ShowUploadSucceeded()
 void VMOutputTaskItem::ShowUploadFailed(int reason, bool atStart, const QString& log, const QString& fileName)
 {
     if (atStart) {
-        if (reason == IYoutubeUpload::UPLOAD_LOGIN_FAILED)
+        if (reason == COutputTaskQueue::UPLOAD_NO_SERVICE)
+            m_failMessage = tr("The file was not uploaded: no upload service is configured.");
+        else if (reason == COutputTaskQueue::UPLOAD_NO_ACCOUNT)
+            m_failMessage = tr("The file was not uploaded: enter an account in the upload settings first.");
+        else if (reason == IYoutubeUpload::UPLOAD_LOGIN_FAILED)
             m_failMessage = tr("Youtube Login Failed", "Youtube登录失败");
         else if (reason == IYoutubeUpload::UPLOAD_ALREADY_RUNNING || reason == IYoutubeUpload::UPLOAD_NO_TASKS ||
                  reason == IYoutubeUpload::UPLOAD_NO_CLIENT_ID)

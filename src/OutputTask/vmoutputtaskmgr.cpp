@@ -100,7 +100,7 @@ bool VMOutPutTaskMgr::eventFilter(QObject* watched, QEvent* e)
 {
     if (e->type() == QEvent::MouseButtonPress && m_pSelected
         && (watched == ui->frmOutputTaskItemList || watched == ui->frmOutputTaskMgr)) {
-        slot_CurProfileChanged();
+        emit signal_CommitPendingEdit();
         m_pButtonGroup->setExclusive(false);
         m_pSelected->setChecked(false);
         if (!m_pSelected->isConverting())
@@ -176,6 +176,8 @@ void VMOutPutTaskMgr::GiveProfile(VMOutputTaskItem* pItem)
 
 VMOutputTaskItem* VMOutPutTaskMgr::addOutputTask()
 {
+    // What was typed for the selected task is that task's, not only the new one's.
+    emit signal_CommitPendingEdit();
     auto* task = new CMMOutputTask(m_pManager, m_pMirendo, nullptr);
     m_pQueue->append(task);
     // Uploading after the output is on only when there is an account to use.
@@ -212,10 +214,9 @@ void VMOutPutTaskMgr::slot_setCurrentSelectedTaskItem(VMOutputTaskItem* pItem)
 
 void VMOutPutTaskMgr::selectTaskItem(VMOutputTaskItem* pItem)
 {
-    // What the user set while the previous row was current (a typed bitrate,
-    // another profile) belongs to that row, as long as it has not started.
+    // A value typed while the previous row was current belongs to that row.
     if (pItem != m_pSelected && m_pSelected && m_rows.contains(m_pSelected))
-        slot_CurProfileChanged();
+        emit signal_CommitPendingEdit();
     for (VMOutputTaskItem* row : m_rows) {
         row->setChecked(row == pItem);
         if (!row->isConverting())
@@ -380,7 +381,7 @@ void VMOutPutTaskMgr::StartOrPause(VMOutputTaskItem* pItem, bool bStart)
         return;
     CMMOutputTask* task = pItem->getMOutputTask();
     if (pItem == m_pSelected && !pItem->isConverting())
-        slot_CurProfileChanged();
+        emit signal_CommitPendingEdit();
 
     if (!bStart) {
         m_pQueue->pause(task);

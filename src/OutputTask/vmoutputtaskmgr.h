@@ -78,6 +78,9 @@ signals:
     void signal_SettingSelectedOutputTaskItemProfile(IProfile* pProfile, bool bEnable, bool bStart);
     void signal_GettingSelectedOutputTaskItemProfile();
     void signal_selectedTaskItem_changed();
+    // Asks the profile area to hand over a value typed but not yet
+    // confirmed, while the task it was typed for is still the selected one.
+    void signal_CommitPendingEdit();
 
 public slots:
     void slot_CurProfileChanged();

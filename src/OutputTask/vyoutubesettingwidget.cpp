@@ -148,6 +148,18 @@ void VYoutubeSettingWidget::on_cbxUpload_toggled(bool checked)
     ui->frmYoutubeInfo->setEnabled(checked);
     if (m_pInfo)
         m_pInfo->SetEnableUpload(checked);
+    ShowNoUploadNote();
+}
+
+void VYoutubeSettingWidget::SetProfileUploads(bool bUploads)
+{
+    m_bProfileUploads = bUploads;
+    ShowNoUploadNote();
+}
+
+void VYoutubeSettingWidget::ShowNoUploadNote()
+{
+    ui->lblNoUpload->setVisible(!m_bProfileUploads && ui->cbxUpload->isChecked());
 }
 
 void VYoutubeSettingWidget::on_cbxCategory_currentIndexChanged(int index)

@@ -22,6 +22,9 @@ public:
     // Binds the record (null: none) and shows it; the caller rebinds before
     // the record goes away.
     void SetYoutubeInfo(CYoutubeVideoInfo* pInfo);
+    // Whether the profile shown beside the panel uploads; a ticked box for
+    // one that does not is told so.
+    void SetProfileUploads(bool bUploads);
     CYoutubeVideoInfo* youtubeInfo() const { return m_pInfo; }
     // Stores the account fields; an empty user name stores nothing.
     void saveAccount();
@@ -42,6 +45,8 @@ private slots:
     void on_btnRemoveCurAccount_clicked();
 
 private:
+    void ShowNoUploadNote();
+    bool m_bProfileUploads = true;
     void initCategory();
     void initAccount();
     void updateInfo();

@@ -2,12 +2,14 @@
 #include "ui_vdcmainplayer.h"
 
 #include "AppConfigDefines.h"
+#include "Basilvo/Basilvo.h"
 #include "CAppVariableInfo.h"
 #include "CAudioEffectProc.h"
 #include "CEffectsProc.h"
 #include "vdcframeplayer.h"
 #include "vmframeselectview.h"
 #include "VPlayerSlider.h"
+#include "VRichMessageBox.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -694,7 +696,16 @@ void VDCMainPlayer::on_btnSnapshot_clicked()
     }
     std::string path = QDir::toNativeSeparators(chosen).toUtf8().toStdString();
     const DCImageFormatType format = ImageFormatStrToType(QFileInfo(chosen).suffix());
-    if (m_framePlayer->Snapshot(width, height, format, path, true))
+    if (m_framePlayer->Snapshot(width, height, format, path, true)) {
         m_settings->SetInfoValue(VARIABLE_INFO_SNAPSHOTSAVEPATH,
                                  QDir::toNativeSeparators(QFileInfo(QString::fromUtf8(path.c_str())).absolutePath()));
+        return;
+    }
+    const QString reason = QString::fromUtf8(GetQuentaException()->GetExceptionMsg()).trimmed();
+    QString text = tr("The snapshot could not be saved as \"%1\".").arg(QDir::toNativeSeparators(chosen));
+    if (!QFileInfo(QFileInfo(chosen).absolutePath()).isWritable())
+        text += "\n" + tr("The folder cannot be written: choose another one.");
+    else if (!reason.isEmpty())
+        text += "\n" + reason;
+    ExecPromptMessageBox(text, QDialogButtonBox::Ok, QMessageBox::Warning);
 }

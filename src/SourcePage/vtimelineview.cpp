@@ -3,6 +3,7 @@
 #include "ui_vtimelineview.h"
 
 #include "CAppVariableInfo.h"
+#include "VRichMessageBox.h"
 #include "cmprojectmgr.h"
 #include "ctimelineitem.h"
 #include "isourcedataitem.h"
@@ -13,6 +14,8 @@
 
 #include <QDir>
 #include <QEvent>
+#include <QFileInfo>
+#include <QTimer>
 #include <QHBoxLayout>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -176,33 +179,50 @@ void VTimeLineView::slot_ClearSelectionOfTimeLineIClipItems()
         m_scene->clearSelection();
 }
 
-void VTimeLineView::removeClipsWhere(const std::function<bool(const QString&)>& matches)
+QStringList VTimeLineView::removeClipsWhere(const std::function<bool(const QString&)>& matches)
 {
     CTimelineItem* line = getTimeLineItem();
     if (!line)
-        return;
+        return {};
     QList<ISourceDataItem*> collected;
+    QStringList names;
     for (ISourceDataItem* clip : line->GetChildItems()) {
         if (collected.contains(clip))
             continue;
         const QString path = QDir::toNativeSeparators(clip->GetSrcFileFullPath());
         if (!matches(path))
             continue;
+        names << QFileInfo(path).fileName();
         for (ISourceDataItem* same : line->getItemsByFullPath(clip->GetSrcFileFullPath()))
             if (!collected.contains(same))
                 collected << same;
     }
     if (collected.isEmpty())
-        return;
+        return {};
     // The player lets go of the timeline before its clips are freed.
     emit signal_updateAVsouceData(line);
     m_scene->deleteSourceDataItemList(collected, false);
+    return names;
 }
 
 void VTimeLineView::slot_deleteNotExistItem(QStringList paths)
 {
     QStringList working = paths;
-    removeClipsWhere([&working](const QString& path) { return working.removeOne(path); });
+    const QStringList gone = removeClipsWhere([&working](const QString& path) { return working.removeOne(path); });
+    if (gone.isEmpty())
+        return;
+    const QString text = tr("These clips left the timeline, with their edits, because their files no longer "
+                            "exist:") +
+                         "\n\n" + gone.join("\n");
+    // Not waited for: the periodic check that found the files goes on.
+    QTimer::singleShot(0, this, [this, text] {
+        auto* box = new VRichMessageBox(this, QDialogButtonBox::Ok, QMessageBox::Warning, VRichMessageBox::ShowCaption);
+        box->setObjectName("vanishedClipsMessageBox");
+        box->SetDefaultButton(QDialogButtonBox::Ok);
+        box->SetCaption(text);
+        connect(box, &QDialog::finished, box, &QObject::deleteLater);
+        box->open();
+    });
 }
 
 void VTimeLineView::slot_removeThoseDonotExistMedias(QString prefix)

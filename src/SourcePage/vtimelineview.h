@@ -85,7 +85,9 @@ private slots:
 
 private:
     void initConnection();
-    void removeClipsWhere(const std::function<bool(const QString&)>& matches);
+    // Removes every clip whose source path matches; returns the names of
+    // the removed clips' files, each once.
+    QStringList removeClipsWhere(const std::function<bool(const QString&)>& matches);
 
     Ui::VTimeLineViewClass* m_ui = nullptr;
     CMProjectMgr* m_projectMgr = nullptr;

@@ -24,6 +24,8 @@ extern "C" {
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <set>
@@ -158,6 +160,28 @@ TEST_F(ProfileCatalogue, EveryLinkHasItsProfileAndIcons)
         EXPECT_TRUE(Exists(kBin + "/ICON/" + std::to_string(link.id) + ".png"));
     }
     EXPECT_NE(0u, ids.count(s_defaultId)) << "default profile " << s_defaultId;
+}
+
+// The format page loads a category's first profile: each format there is a
+// category of its own, and no two of its cells carry the same picture.
+TEST_F(ProfileCatalogue, EachFormatHasACellAndAnIconOfItsOwn)
+{
+    std::map<int, int> linksOf;
+    for (const Link& link : s_links)
+        if (link.categoryType == 2)
+            ++linksOf[link.categoryId];
+    ASSERT_GE(linksOf.size(), 30u);
+    std::map<std::string, int> icons;
+    for (const auto& [cid, type] : s_categories) {
+        if (type != 2)
+            continue;
+        EXPECT_EQ(1, linksOf[cid]) << "category " << cid;
+        std::ifstream in(kBin + "/ICON/" + std::to_string(cid) + ".png", std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        ASSERT_FALSE(bytes.empty()) << "category " << cid;
+        const auto [at, fresh] = icons.emplace(bytes, cid);
+        EXPECT_TRUE(fresh) << "categories " << at->second << " and " << cid << " look alike";
+    }
 }
 
 TEST_F(ProfileCatalogue, TheCatalogueLoadsThroughTheProfileLibrary)

@@ -824,6 +824,22 @@ bitte wählen Sie einen anderen Camcorder.</translation>
             <source>The backup could not be started (%1). Nothing was copied or imported.</source>
             <translation>Die Sicherung konnte nicht gestartet werden (%1). Es wurde nichts kopiert oder importiert.</translation>
         </message>
+        <message>
+            <source>pictures are not imported as media files</source>
+            <translation>Bilder werden nicht als Mediendateien importiert</translation>
+        </message>
+        <message>
+            <source>no picture could be read from it</source>
+            <translation>es ließ sich kein Bild daraus lesen</translation>
+        </message>
+        <message>
+            <source>the reason is in the log file</source>
+            <translation>der Grund steht in der Protokolldatei</translation>
+        </message>
+        <message>
+            <source>%1: %2</source>
+            <translation>%1: %2</translation>
+        </message>
     </context>
     <context>
         <name>VMOutPutTaskMgr</name>
@@ -982,6 +998,14 @@ Protokolldatei &lt;a href="%2"style="color:#%4"&gt;%3&lt;/a&gt;.</translation>
             <source>Upload file %1 failed.</source>
             <comment>上传文件%1失败。</comment>
             <translation>Hochladen von %1 fehlgeschlagen.</translation>
+        </message>
+        <message>
+            <source>The file was not uploaded: no upload service is configured.</source>
+            <translation>Die Datei wurde nicht hochgeladen: Es ist kein Upload-Dienst eingerichtet.</translation>
+        </message>
+        <message>
+            <source>The file was not uploaded: enter an account in the upload settings first.</source>
+            <translation>Die Datei wurde nicht hochgeladen: Geben Sie zuerst in den Upload-Einstellungen ein Konto ein.</translation>
         </message>
     </context>
     <context>
@@ -1370,6 +1394,10 @@ Protokolldatei &lt;a href="%2"style="color:#%4"&gt;%3&lt;/a&gt;.</translation>
             <source>Trailers</source>
             <translation>Trailer</translation>
         </message>
+        <message>
+            <source>This profile does not upload: only the YouTube profiles upload after output.</source>
+            <translation>Dieses Profil lädt nicht hoch: Nur die YouTube-Profile werden nach der Ausgabe hochgeladen.</translation>
+        </message>
     </context>
     <context>
         <name>VTimeLineViewClass</name>
@@ -1640,6 +1668,24 @@ Eine unerwartete Trennung führt zu unvorhersehbaren Ergebnissen</translation>
         <message>
             <source>Some profile files could not be read. They were kept aside and the defaults are used:</source>
             <translation>Einige Profildateien konnten nicht gelesen werden. Sie wurden beiseitegelegt; es gelten die Voreinstellungen:</translation>
+        </message>
+    </context>
+    <context>
+        <name>VTimeLineView</name>
+        <message>
+            <source>These clips left the timeline, with their edits, because their files no longer exist:</source>
+            <translation>Diese Clips wurden samt ihrer Bearbeitungen aus der Zeitleiste entfernt, weil ihre Dateien nicht mehr existieren:</translation>
+        </message>
+    </context>
+    <context>
+        <name>VDCMainPlayer</name>
+        <message>
+            <source>The snapshot could not be saved as &quot;%1&quot;.</source>
+            <translation>Der Schnappschuss konnte nicht als „%1“ gespeichert werden.</translation>
+        </message>
+        <message>
+            <source>The folder cannot be written: choose another one.</source>
+            <translation>In den Ordner kann nicht geschrieben werden: Wählen Sie einen anderen.</translation>
         </message>
     </context>
 </TS>

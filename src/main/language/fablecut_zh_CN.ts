@@ -824,6 +824,22 @@ please select another camcorder.</source>
             <source>The backup could not be started (%1). Nothing was copied or imported.</source>
             <translation>无法开始备份（%1）。未复制或导入任何文件。</translation>
         </message>
+        <message>
+            <source>pictures are not imported as media files</source>
+            <translation>图片不会作为媒体文件导入</translation>
+        </message>
+        <message>
+            <source>no picture could be read from it</source>
+            <translation>无法从中读取画面</translation>
+        </message>
+        <message>
+            <source>the reason is in the log file</source>
+            <translation>原因见日志文件</translation>
+        </message>
+        <message>
+            <source>%1: %2</source>
+            <translation>%1：%2</translation>
+        </message>
     </context>
     <context>
         <name>VMOutPutTaskMgr</name>
@@ -982,6 +998,14 @@ Log File &lt;a href="%2"style="color:#%4"&gt;%3&lt;/a&gt;.</source>
             <source>Upload file %1 failed.</source>
             <comment>上传文件%1失败。</comment>
             <translation>上传文件 %1 失败。</translation>
+        </message>
+        <message>
+            <source>The file was not uploaded: no upload service is configured.</source>
+            <translation>文件未上传：未配置上传服务。</translation>
+        </message>
+        <message>
+            <source>The file was not uploaded: enter an account in the upload settings first.</source>
+            <translation>文件未上传：请先在上传设置中输入账户。</translation>
         </message>
     </context>
     <context>
@@ -1370,6 +1394,10 @@ Log File &lt;a href="%2"style="color:#%4"&gt;%3&lt;/a&gt;.</source>
             <source>Trailers</source>
             <translation>预告片</translation>
         </message>
+        <message>
+            <source>This profile does not upload: only the YouTube profiles upload after output.</source>
+            <translation>此配置不会上传：只有 YouTube 配置会在输出后上传。</translation>
+        </message>
     </context>
     <context>
         <name>VTimeLineViewClass</name>
@@ -1640,6 +1668,24 @@ Unexpected disconnection will cause unpredictable results</source>
         <message>
             <source>Some profile files could not be read. They were kept aside and the defaults are used:</source>
             <translation>部分配置文件无法读取，已另存备份，现使用默认设置：</translation>
+        </message>
+    </context>
+    <context>
+        <name>VTimeLineView</name>
+        <message>
+            <source>These clips left the timeline, with their edits, because their files no longer exist:</source>
+            <translation>以下片段及其编辑已从时间线移除，因为它们的文件已不存在：</translation>
+        </message>
+    </context>
+    <context>
+        <name>VDCMainPlayer</name>
+        <message>
+            <source>The snapshot could not be saved as &quot;%1&quot;.</source>
+            <translation>无法将快照保存为“%1”。</translation>
+        </message>
+        <message>
+            <source>The folder cannot be written: choose another one.</source>
+            <translation>无法写入该文件夹：请选择其他文件夹。</translation>
         </message>
     </context>
 </TS>

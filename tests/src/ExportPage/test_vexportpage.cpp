@@ -26,6 +26,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QStackedWidget>
@@ -35,8 +36,11 @@
 #include <QToolButton>
 #include <QTranslator>
 #include <QHash>
+#include <QRegularExpression>
+#include <QSet>
 #include <QStyle>
 #include <QStyleOptionComboBox>
+#include <algorithm>
 #include <cmath>
 
 #include <gtest/gtest.h>
@@ -349,39 +353,349 @@ TEST(ExportPage, TypedSettingsStayWithTheirRow)
     }
 }
 
-// Clicking a page's name only shows the page: the current task keeps its
-// profile until a profile is chosen on that page.
+namespace {
+
+VProfileMgrPageWidget::Function kFunctions[] = {VProfileMgrPageWidget::FUNC_FORMAT, VProfileMgrPageWidget::FUNC_DEVICE,
+                                                 VProfileMgrPageWidget::FUNC_EDITOR, VProfileMgrPageWidget::FUNC_LOSSLESS,
+                                                 VProfileMgrPageWidget::FUNC_ONLINE};
+
+// Clicks a page's name in the area's name bar.
+void ClickPageName(VProfileManagerWidget* area, VProfileMgrPageWidget::Function func)
+{
+    auto* names = area->findChild<QListWidget*>("lstPageNames");
+    for (int i = 0; i < names->count(); ++i)
+        if (names->item(i)->data(Qt::UserRole).toInt() == func)
+            QTest::mouseClick(names->viewport(), Qt::LeftButton, {}, names->visualItemRect(names->item(i)).center());
+    ASSERT_EQ(area->GetCurrentPage(), area->GetPageByFunc(func));
+}
+
+// The page's chooser: the category grid, or the online page's icon list.
+QAbstractItemView* Chooser(VProfileMgrPageWidget* page)
+{
+    if (auto* grid = page->findChild<QTableWidget*>("tbwProfileCata"))
+        return grid;
+    return page->findChild<QListWidget*>("lstwProfileCata");
+}
+
+// Clicks the chooser's cell at that index, scrolled into view first.
+void ClickCell(QAbstractItemView* view, const QModelIndex& index)
+{
+    view->scrollTo(index);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
+}
+
+QModelIndex SelectedCell(QAbstractItemView* view)
+{
+    const QModelIndexList selected = view->selectionModel()->selectedIndexes();
+    return selected.size() == 1 ? selected.first() : QModelIndex();
+}
+
+int IdOf(IProfile* profile)
+{
+    return profile ? profile->GetDesc()->GetID() : -1;
+}
+
+int TaskId(VMOutputTaskItem* row)
+{
+    return IdOf(row->getMOutputTask()->GetProfile(true));
+}
+
+void ClickAdd(VExportPage* page)
+{
+    auto* add = page->taskList()->findChild<QToolButton*>("btnAddOutPutTask");
+    // The button waits for a timeline; the task it adds is the same without one.
+    add->setEnabled(true);
+    QTest::mouseClick(add, Qt::LeftButton);
+}
+
+// Types into a parameter list of the page; Tab after it when `leave`.
+void TypeInto(VProfileMgrPageWidget* page, const char* field, const QString& text, bool leave)
+{
+    auto* box = page->findChild<QComboBox*>(field);
+    ASSERT_TRUE(box && box->isEditable()) << field;
+    QLineEdit* edit = box->lineEdit();
+    QTest::mouseClick(edit, Qt::LeftButton);
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClicks(edit, text);
+    if (leave)
+        QTest::keyClick(edit, Qt::Key_Tab);
+}
+
+} // namespace
+
+// Showing a page and adding a task: the task converts with the profile the
+// page shows, on every page.
+TEST(ExportPage, AnAddedTaskTakesTheShownPagesProfile)
+{
+    Prepare();
+    for (auto func : kFunctions) {
+        SCOPED_TRACE(int(func));
+        ShownPage p;
+        const int before = TaskId(p.second);
+        ClickPageName(p.area, func);
+        IProfile* shown = p.area->GetPageByFunc(func)->GetCurProfile();
+        ASSERT_NE(shown, nullptr);
+        const int shownId = IdOf(shown);
+        ClickAdd(p.page.get());
+        ASSERT_EQ(p.list->taskItems().size(), 3);
+        VMOutputTaskItem* added = p.list->taskItems().last();
+        EXPECT_EQ(TaskId(added), shownId);
+        EXPECT_EQ(p.list->selectedTaskItem(), added);
+        EXPECT_EQ(IdOf(p.area->GetCurProfile()), shownId) << "the row and the page agree";
+        EXPECT_EQ(TaskId(p.second), before) << "the task selected before keeps its profile";
+        EXPECT_EQ(TaskId(p.first), before);
+    }
+}
+
+// A value typed on a shown page, left without Enter or Tab, belongs to the
+// row it was typed for: a click on another row keeps it there, and the row
+// shows it again when clicked back; a start takes it too.
+TEST(ExportPage, ATypedValueStaysWithItsRowOnEveryPage)
+{
+    Prepare();
+    struct Case
+    {
+        VProfileMgrPageWidget::Function func;
+        const char* field;
+        const char* typed;
+        bool leave;        // Tab after typing
+        const char* again; // typed before the start
+    } cases[] = {
+        {VProfileMgrPageWidget::FUNC_DEVICE, "cbbVBitRate", "4321", false, "2222"},
+        {VProfileMgrPageWidget::FUNC_DEVICE, "cbbVBitRate", "4321", true, "2222"},
+        {VProfileMgrPageWidget::FUNC_FORMAT, "cbbVBitRate", "1234", false, "2222"},
+        {VProfileMgrPageWidget::FUNC_EDITOR, "cbbVFrameRate", "23", false, "24"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(int(c.func)) + " " + c.field + (c.leave ? " and Tab" : ""));
+        ShownPage p;
+        ClickPageName(p.area, c.func);
+        VProfileMgrPageWidget* page = p.area->GetPageByFunc(c.func);
+        // A profile chosen on the page, as the user does it, is the row's.
+        QAbstractItemView* chooser = Chooser(page);
+        ClickCell(chooser, chooser->model()->index(0, 1));
+        const int chosen = IdOf(page->GetCurProfile());
+        ASSERT_EQ(TaskId(p.second), chosen);
+        TypeInto(page, c.field, c.typed, c.leave);
+        p.click(p.first);
+        ASSERT_EQ(p.list->selectedTaskItem(), p.first);
+        IProfile* task = p.second->getMOutputTask()->GetProfile(true);
+        EXPECT_EQ(IdOf(task), chosen);
+        if (QString(c.field) == "cbbVBitRate")
+            EXPECT_EQ(task->GetVideoProfile()->GetBitrate(), QString(c.typed).toInt());
+        else
+            EXPECT_DOUBLE_EQ(task->GetVideoProfile()->GetFrameRate(), QString(c.typed).toDouble());
+        EXPECT_NE(TaskId(p.first), chosen) << "the other row keeps its own profile";
+        p.click(p.second);
+        EXPECT_EQ(p.area->GetCurrentPage(), page);
+        EXPECT_EQ(page->findChild<QComboBox*>(c.field)->currentText(), c.typed);
+
+        // Typed again and started at once: the start takes the value.
+        TypeInto(page, c.field, c.again, false);
+        auto* start = p.second->findChild<QToolButton*>("btnStopOrStart");
+        ASSERT_NE(start, nullptr);
+        GuiTest::BoxWatcher boxes; // no engine here: the start is refused
+        QTest::mouseClick(start, Qt::LeftButton);
+        IProfile* started = p.second->getMOutputTask()->GetProfile(true);
+        if (QString(c.field) == "cbbVBitRate")
+            EXPECT_EQ(started->GetVideoProfile()->GetBitrate(), QString(c.again).toInt());
+        else
+            EXPECT_DOUBLE_EQ(started->GetVideoProfile()->GetFrameRate(), QString(c.again).toDouble());
+    }
+}
+
+// The cell a page shows highlighted is the page's profile: a click on it
+// gives that profile to a task that has another one.
+TEST(ExportPage, ClickingTheHighlightedCellChoosesIt)
+{
+    Prepare();
+    for (auto func : kFunctions) {
+        if (func == VProfileMgrPageWidget::FUNC_FORMAT)
+            continue; // the tasks' own page: its highlighted cell is theirs
+        SCOPED_TRACE(int(func));
+        ShownPage p;
+        const int before = TaskId(p.second);
+        ClickPageName(p.area, func);
+        VProfileMgrPageWidget* page = p.area->GetCurrentPage();
+        QAbstractItemView* chooser = Chooser(page);
+        const QModelIndex highlighted = SelectedCell(chooser);
+        ASSERT_TRUE(highlighted.isValid());
+        const int shown = IdOf(page->GetCurProfile());
+        ASSERT_NE(shown, before);
+        EXPECT_EQ(TaskId(p.second), before) << "showing alone leaves the task";
+        ClickCell(chooser, highlighted);
+        EXPECT_EQ(TaskId(p.second), shown);
+        EXPECT_EQ(TaskId(p.first), before);
+        p.click(p.first);
+        p.click(p.second);
+        EXPECT_EQ(p.area->GetCurrentPage(), page) << "the row and the page agree";
+        EXPECT_EQ(SelectedCell(chooser), highlighted);
+    }
+}
+
+// Clicking a page's name only shows the page: the tasks keep their profiles
+// until a profile is chosen on that page; a task added now takes the shown one.
 TEST(ExportPage, ShowingAnotherPageKeepsTheTasksProfile)
 {
     Prepare();
     ShownPage p;
-    const int before = p.second->getMOutputTask()->GetProfile(true)->GetDesc()->GetID();
-    auto* names = p.area->findChild<QListWidget*>("lstPageNames");
+    const int before = TaskId(p.second);
     auto* device = static_cast<VProfileDevicePage*>(p.area->GetPageByFunc(VProfileMgrPageWidget::FUNC_DEVICE));
-    for (int i = 0; i < names->count(); ++i) {
-        if (names->item(i)->data(Qt::UserRole).toInt() != VProfileMgrPageWidget::FUNC_DEVICE)
-            continue;
-        QTest::mouseClick(names->viewport(), Qt::LeftButton, {}, names->visualItemRect(names->item(i)).center());
+    for (auto func : kFunctions) {
+        ClickPageName(p.area, func);
+        EXPECT_EQ(TaskId(p.second), before) << int(func);
     }
+    ClickPageName(p.area, VProfileMgrPageWidget::FUNC_DEVICE);
     ASSERT_EQ(p.area->GetCurrentPage(), device);
-    EXPECT_EQ(p.second->getMOutputTask()->GetProfile(true)->GetDesc()->GetID(), before);
     p.click(p.first);
     p.click(p.second);
-    EXPECT_EQ(p.second->getMOutputTask()->GetProfile(true)->GetDesc()->GetID(), before)
-        << "leaving the row does not store the page that was only shown";
+    EXPECT_EQ(TaskId(p.second), before) << "leaving the row does not store the page that was only shown";
+    EXPECT_EQ(TaskId(p.first), before);
     EXPECT_EQ(p.area->GetCurrentPage(), p.format);
 
     // A profile chosen on the device page is the task's.
-    p.area->swithPageByFuction(VProfileMgrPageWidget::FUNC_DEVICE);
+    ClickPageName(p.area, VProfileMgrPageWidget::FUNC_DEVICE);
     auto* grid = device->findChild<QTableWidget*>("tbwProfileCata");
     QTableWidgetItem* cell = grid->item(0, 1);
     ASSERT_NE(cell, nullptr);
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualItemRect(cell).center());
     ASSERT_NE(device->GetCurProfile(), nullptr);
-    const int chosen = device->GetCurProfile()->GetDesc()->GetID();
+    const int chosen = IdOf(device->GetCurProfile());
     EXPECT_NE(chosen, before);
-    EXPECT_EQ(p.second->getMOutputTask()->GetProfile(true)->GetDesc()->GetID(), chosen);
-    EXPECT_EQ(p.first->getMOutputTask()->GetProfile(true)->GetDesc()->GetID(), before);
+    EXPECT_EQ(TaskId(p.second), chosen);
+    EXPECT_EQ(TaskId(p.first), before);
+
+    // Only showing the format page again and adding: the new task has the
+    // format page's profile, the others keep theirs.
+    ClickPageName(p.area, VProfileMgrPageWidget::FUNC_FORMAT);
+    ClickAdd(p.page.get());
+    EXPECT_EQ(TaskId(p.list->taskItems().last()), IdOf(p.format->GetCurProfile()));
+    EXPECT_EQ(TaskId(p.second), chosen);
+    EXPECT_EQ(TaskId(p.first), before);
+}
+
+// Tab walks through the page's controls, in and out of the grids, and never
+// changes the selected task; the focused control is drawn apart.
+TEST(ExportPage, TabNeverChangesATask)
+{
+    Prepare();
+    for (auto func : kFunctions) {
+        SCOPED_TRACE(int(func));
+        ShownPage p;
+        ClickPageName(p.area, func);
+        VProfileMgrPageWidget* page = p.area->GetCurrentPage();
+        QAbstractItemView* chooser = Chooser(page);
+        // The task takes the page's profile by a click, then only Tab is pressed.
+        ClickCell(chooser, SelectedCell(chooser));
+        const int id = TaskId(p.second);
+        const QModelIndex cell = SelectedCell(chooser);
+        chooser->setFocus(Qt::TabFocusReason);
+        QSet<QWidget*> visited;
+        bool left = false;
+        for (int i = 0; i < 25; ++i) {
+            QWidget* focus = QApplication::focusWidget();
+            ASSERT_NE(focus, nullptr);
+            visited << focus;
+            QTest::keyClick(focus, Qt::Key_Tab);
+            left = left || QApplication::focusWidget() != chooser;
+            EXPECT_EQ(TaskId(p.second), id) << "after Tab " << i + 1;
+        }
+        EXPECT_TRUE(left) << "Tab leaves the grid";
+        EXPECT_GE(visited.size(), 3);
+        EXPECT_EQ(SelectedCell(chooser), cell);
+    }
+}
+
+// With the upload ticked, a profile of another service tells that it does
+// not upload; a YouTube profile does not need to.
+TEST(ExportPage, AProfileThatDoesNotUploadSaysSo)
+{
+    Prepare();
+    ShownPage p;
+    ClickPageName(p.area, VProfileMgrPageWidget::FUNC_ONLINE);
+    auto* online = static_cast<VProfileOnlinePage*>(p.area->GetCurrentPage());
+    auto* upload = online->youtubeSettingWidget()->findChild<QCheckBox*>("cbxUpload");
+    auto* note = online->youtubeSettingWidget()->findChild<QLabel*>("lblNoUpload");
+    ASSERT_TRUE(upload && note);
+    if (!upload->isChecked())
+        QTest::mouseClick(upload, Qt::LeftButton, {}, QPoint(5, upload->height() / 2));
+    ASSERT_TRUE(upload->isChecked());
+    QAbstractItemView* chooser = Chooser(online);
+    for (int r = 0; r < chooser->model()->rowCount(); ++r) {
+        const QModelIndex index = chooser->model()->index(r, 0);
+        ClickCell(chooser, index);
+        const QString name = QString::fromUtf8(online->GetCurProfile()->GetDesc()->GetName());
+        SCOPED_TRACE(name.toStdString());
+        EXPECT_EQ(note->isVisible(), !name.startsWith("YouTube"));
+        if (!name.startsWith("YouTube")) {
+            QTest::mouseClick(upload, Qt::LeftButton, {}, QPoint(5, upload->height() / 2));
+            EXPECT_FALSE(note->isVisible()) << "unticked, there is nothing to tell";
+            QTest::mouseClick(upload, Qt::LeftButton, {}, QPoint(5, upload->height() / 2));
+        }
+    }
+}
+
+// Every profile of the shipped catalogue can be reached by clicks: a cell of
+// its page, and on the pages with a format list an entry of that list.
+TEST(ExportPage, EveryShippedProfileIsReachableByClicks)
+{
+    Prepare();
+    QSet<int> shipped;
+    {
+        QFile f(QCoreApplication::applicationDirPath() + "/all_profile.xml");
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(f.readAll());
+        QRegularExpression link("<ProfileLnk ID=\"(\\d+)\"");
+        for (auto m = link.globalMatch(text); m.hasNext();)
+            shipped << m.next().captured(1).toInt();
+    }
+    ASSERT_GE(shipped.size(), 100);
+    GuiTest::BoxWatcher boxes; // none may come up
+    ShownPage p;
+    QSet<int> reached;
+    QSet<int> taskHad;
+    for (auto func : kFunctions) {
+        ClickPageName(p.area, func);
+        VProfileMgrPageWidget* page = p.area->GetCurrentPage();
+        QAbstractItemView* chooser = Chooser(page);
+        QComboBox* list = page->findChild<QComboBox*>("cbxFormat");
+        QAbstractItemModel* model = chooser->model();
+        for (int r = 0; r < model->rowCount(); ++r)
+            for (int c = 0; c < model->columnCount(); ++c) {
+                const QModelIndex index = model->index(r, c);
+                if (index.data(Qt::UserRole).toInt() <= 0)
+                    continue; // a filler cell
+                ClickCell(chooser, index);
+                ASSERT_EQ(SelectedCell(chooser), index);
+                for (int i = 0; i < (list ? list->count() : 1); ++i) {
+                    if (list && list->currentIndex() != i) {
+                        // Picked from the open list with the keyboard, as a user would.
+                        list->setFocus();
+                        QTest::keyClick(list, Qt::Key_Down);
+                    }
+                    const int before = boxes.texts.size();
+                    reached << IdOf(page->GetCurProfile());
+                    taskHad << TaskId(p.second);
+                    EXPECT_EQ(boxes.texts.size(), before)
+                        << IdOf(page->GetCurProfile()) << ": " << boxes.texts.join("; ").toStdString();
+                }
+            }
+    }
+    QList<int> missing;
+    for (int id : shipped)
+        if (!reached.contains(id))
+            missing << id;
+    std::sort(missing.begin(), missing.end());
+    EXPECT_TRUE(missing.isEmpty()) << QStringList([&] {
+                                          QStringList out;
+                                          for (int id : missing)
+                                              out << QString::number(id);
+                                          return out;
+                                      }())
+                                          .join(", ")
+                                          .toStdString();
+    EXPECT_EQ(taskHad, reached) << "each profile reached was the task's";
 }
 
 namespace {

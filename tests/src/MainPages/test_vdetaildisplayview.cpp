@@ -85,8 +85,10 @@ struct Details : ::testing::Test
 
 TEST_F(Details, ColumnWidthsFollowThePanelWidth)
 {
+    // A narrow panel takes the room from the name (elided), never from the
+    // type at the right end.
     struct Case { int width; QList<int> columns; };
-    const Case cases[] = {{400, {196, 100, 70, 150, 50}}, {600, {210, 100, 84, 150, 60}},
+    const Case cases[] = {{400, {110, 100, 70, 150, 50}}, {600, {206, 100, 84, 150, 60}},
                           {1000, {350, 160, 140, 250, 100}}};
     for (const Case& c : cases) {
         EXPECT_EQ(c.columns, VDetailDisplayView::ColumnWidths(c.width)) << c.width;
@@ -95,7 +97,20 @@ TEST_F(Details, ColumnWidthsFollowThePanelWidth)
         QList<int> shown;
         for (int i = 0; i < 5; ++i)
             shown << view->header()->sectionSize(i);
-        EXPECT_EQ(c.columns, shown) << c.width;
+        EXPECT_EQ(VDetailDisplayView::ColumnWidths(panel->ColumnsRoom(c.width)), shown) << c.width;
+    }
+    for (int width : {560, 640, 800}) {
+        panel->resize(width, 400);
+        QCoreApplication::processEvents();
+        panel->refreshTheModel();
+        QHeaderView* header = view->header();
+        const int typeEnd = header->sectionViewportPosition(4) + header->sectionSize(4);
+        EXPECT_LE(typeEnd, view->viewport()->width()) << width << ": the type column is whole";
+        for (int row = 0; row < panel->getModelsCount(); ++row) {
+            const QString type = panel->model()->index(row, 4).data().toString();
+            EXPECT_GE(header->sectionSize(4), view->fontMetrics().horizontalAdvance(type))
+                << width << ": " << type.toStdString() << " fits";
+        }
     }
 }
 

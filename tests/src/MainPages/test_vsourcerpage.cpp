@@ -2,6 +2,8 @@
 
 #include "../ProjectData/ProjectDataTestMedia.h"
 #include "cmprojectmgr.h"
+#include "cdcmediasrcmgr.h"
+#include "csourcedata.h"
 
 #include "cmediasourceitem.h"
 #include "cbackupfilethread.h"
@@ -116,6 +118,59 @@ TEST(VSourcerPage, FailureReportAfterImportEnds)
         EXPECT_TRUE(page.refusedFiles().isEmpty());
         EXPECT_FALSE(dialog.isVisible());
     }
+}
+
+// A file the import refuses is named in the report with the reason the
+// import gave, after the report's own sentence; the whole file imported
+// beside it is not named.
+TEST(VSourcerPage, TheImportReportTellsWhyEachFileWasRefused)
+{
+    App();
+    ASSERT_TRUE(PDTest::Media::Get().Ok());
+    const QString dir = QString::fromStdString(PDTest::Media::Get().Dir()) + "/report";
+    QDir(dir).removeRecursively();
+    ASSERT_TRUE(QDir().mkpath(dir));
+    const QString whole = dir + "/holiday.mp4";
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(PDTest::Media::Get().Clip()), whole));
+    const QString cut = dir + "/beach.mp4";
+    {
+        QFile from(whole);
+        ASSERT_TRUE(from.open(QIODevice::ReadOnly));
+        QFile to(cut);
+        ASSERT_TRUE(to.open(QIODevice::WriteOnly));
+        to.write(from.read(from.size() / 3));
+    }
+    const QString picture = dir + "/pic.png";
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(PDTest::Media::Get().Picture()), picture));
+
+    MediaTest::ManagerHolder media;
+    Fablecut::CSourceData library;
+    CDCMediaSrcMgr mgr(nullptr, media.manager);
+    mgr.SetSourceStructure(&library);
+    mgr.SetDefaultLibraryFile(dir + "/default.fml");
+    VSourcerPage page(nullptr);
+    QProgressDialog dialog;
+    page.SetImportDialog(&dialog);
+    QObject::connect(&mgr, &CDCMediaSrcMgr::signal_OnSingleFileImportFailed, &page,
+                     &VSourcerPage::slot_OnSingleFileImportFailed);
+    QObject::connect(&mgr, &CDCMediaSrcMgr::signal_OnAllFilesImportFinished, &page,
+                     &VSourcerPage::slot_OnAllFilesImportFinished);
+    GuiTest::BoxWatcher boxes;
+    ASSERT_TRUE(mgr.ImportMediaFiles({whole, cut, picture}));
+    for (int i = 0; i < 3000 && boxes.texts.isEmpty(); ++i)
+        QTest::qWait(20);
+    ASSERT_EQ(1, boxes.texts.size());
+    const QString text = boxes.texts[0];
+    const int sentence = text.indexOf("can not import the following 2 files");
+    const int cutLine = text.indexOf("\nbeach.mp4: ");
+    EXPECT_GE(sentence, 0) << text.toStdString();
+    EXPECT_GT(cutLine, sentence) << text.toStdString();
+    const QString reason = text.mid(cutLine + 12).section('\n', 0, 0).trimmed();
+    EXPECT_FALSE(reason.isEmpty()) << text.toStdString();
+    EXPECT_FALSE(reason.contains("Exception")) << "only the message speaks to the user: " << reason.toStdString();
+    EXPECT_TRUE(text.contains("\npic.png: pictures are not imported as media files")) << text.toStdString();
+    EXPECT_FALSE(text.contains("holiday.mp4")) << text.toStdString();
+    EXPECT_EQ(1u, library.GetSourceDataItems().size());
 }
 
 TEST(VSourcerPage, ARefusedImportOpensNoDialogAndLeavesTheRunningOneAlone)

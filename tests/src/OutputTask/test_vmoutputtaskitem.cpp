@@ -155,6 +155,12 @@ protected:
     void SetUp() override
     {
         Settings();
+        // A service and an account to upload with: the stand-in uploader is
+        // asked only when both are there.
+        Settings()->SetInfoValue("YoutubeLoginHost", "127.0.0.1");
+        Settings()->SetInfoValue("YoutubeUploadHost", "127.0.0.1");
+        Settings()->SetInfoValue("YoutubeAccountInfo",
+                                 YoutubeAccount::Encode("someone@example.org", "secret", YoutubeAccount::AccountKey()));
         std::memset(&m_record, 0, sizeof m_record);
         m_queue = std::make_unique<COutputTaskQueue>();
         m_task = new CMMOutputTask(nullptr, nullptr, nullptr);

@@ -238,3 +238,45 @@ TEST_F(UploadRow, RefusedUploadShowsTheFailure)
     EXPECT_EQ(m_server->requestsFor(kUploadPath).size(), 1);
     EXPECT_EQ(over.count(), 1);
 }
+
+// An upload that cannot begin says why, before anything is sent: no service
+// to send to, or no account to log in with. With both it goes out.
+TEST_F(UploadRow, AnUploadThatCannotBeginSaysWhy)
+{
+    struct Case
+    {
+        const char* what;
+        bool service;
+        bool account;
+        const char* told; // empty: the upload goes out
+    } cases[] = {
+        {"no service", false, true, "no upload service is configured"},
+        {"no account", true, false, "enter an account"},
+        {"neither", false, false, "no upload service is configured"},
+        {"both", true, true, ""},
+    };
+    const QString account = YoutubeAccount::Encode("someone@example.org", "secret", YoutubeAccount::AccountKey());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TearDown();
+        SetUp();
+        CAppVariableInfo* s = Settings();
+        s->SetInfoValue(STR_APPVARINFO_YOUTUBE_LOGIN_HOST, c.service ? "127.0.0.1" : "");
+        s->SetInfoValue(STR_APPVARINFO_YOUTUBE_UPLOAD_HOST, c.service ? "127.0.0.1" : "");
+        s->SetInfoValue("YoutubeAccountInfo", c.account ? account : QString());
+        WriteDestination(16 * 1024);
+        QSignalSpy failed(m_queue.get(), &COutputTaskQueue::uploadFailed);
+        QSignalSpy over(m_queue.get(), &COutputTaskQueue::uploadSucceeded);
+        RunFinishedJob();
+        ASSERT_TRUE(WaitFor([&] { return failed.count() + over.count() > 0; }));
+        if (*c.told) {
+            EXPECT_EQ(failed.count(), 1);
+            EXPECT_TRUE(m_row->failureMessage().contains(c.told)) << m_row->failureMessage().toStdString();
+            EXPECT_TRUE(FailInfo()->isVisible());
+            EXPECT_TRUE(m_server->requestsFor(kLoginPath).isEmpty()) << "nothing was sent";
+        } else {
+            EXPECT_EQ(over.count(), 1) << m_row->failureMessage().toStdString();
+        }
+        EXPECT_TRUE(WaitFor([&] { return m_queue->runningCount() == 0; }, 5000));
+    }
+}

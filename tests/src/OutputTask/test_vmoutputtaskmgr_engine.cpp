@@ -341,10 +341,10 @@ TEST(OutputTaskQueue, PollsRecordsThenUploadsAFinishedTask)
     ASSERT_TRUE(QTest::qWaitFor([&] { return !uploadFailed.isEmpty(); }, 10000));
     ASSERT_EQ(finished.count(), 1);
     EXPECT_EQ(finished.at(0).at(0).value<CMMOutputTask*>(), u);
-    EXPECT_EQ(uploadStarted.count(), 1);
+    EXPECT_EQ(uploadStarted.count(), 0) << "no service to send to: nothing begins";
     EXPECT_EQ(uploadFailed.count(), 1);
     EXPECT_EQ(uploadFailed.at(0).at(0).value<CMMOutputTask*>(), u);
-    EXPECT_EQ(uploadFailed.at(0).at(1).toInt(), int(IYoutubeUpload::UPLOAD_LOGIN_FAILED));
+    EXPECT_EQ(uploadFailed.at(0).at(1).toInt(), int(COutputTaskQueue::UPLOAD_NO_SERVICE));
     EXPECT_TRUE(uploadFailed.at(0).at(2).toBool()) << "refused before anything was sent";
     EXPECT_EQ(uploadSucceeded.count(), 0);
     EXPECT_EQ(failed.count(), 0) << "the conversion stays finished whatever the upload does";
@@ -848,7 +848,7 @@ TEST(OutputTaskEngine, FinishedConversionStaysFinishedWhenItsUploadFails)
     EXPECT_EQ(bar->text(), "100%");
     EXPECT_EQ(bar->toolTip(), "Conversion succeed");
     EXPECT_EQ(fail->toolTip(), "Upload failed");
-    EXPECT_EQ(t.failureBoxText(row), "Youtube Login Failed");
+    EXPECT_EQ(t.failureBoxText(row), "The file was not uploaded: no upload service is configured.");
     EXPECT_TRUE(QFileInfo(row->getMOutputTask()->GetTaskDstFilePath()).size() > 0);
     EXPECT_EQ(t.list->getOutputTaskCount(), 1) << "a finished task still counts for the quit question";
 }

@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QGraphicsScene>
 #include <QTest>
 #include <QToolButton>
@@ -295,6 +296,51 @@ TEST_F(MainPlayer, ASnapshotIsWrittenInTheTypeItsNameAndTheChosenFilterSay)
         reader.setDecideFormatFromContent(true);
         EXPECT_EQ(QByteArray(c.format), reader.format()) << c.what;
     }
+}
+
+// A snapshot that cannot be written is told, naming the file; the folder
+// remembered for the next snapshot stays the one that worked.
+TEST_F(MainPlayer, ASnapshotThatCannotBeWrittenIsTold)
+{
+    ASSERT_TRUE(panel->SetSourceItem(clip.get(), false));
+    QTemporaryDir dir;
+    CAppVariableInfo* settings = CAppVariableInfo::GetInstance();
+    settings->SetInfoValue(VARIABLE_INFO_SNAPSHOTASORGSIZE, true);
+    settings->SetInfoValue(VARIABLE_INFO_SANPSHOT_SAVE_FILTER, "PNG (*.png)");
+    settings->SetInfoValue(VARIABLE_INFO_SNAPSHOTSAVEPATH, dir.path());
+    // A folder nobody can write into, whoever runs the test: a plain file
+    // stands where the folder should be.
+    const QString blocker = dir.path() + "/holiday";
+    {
+        QFile f(blocker);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    const QString target = blocker + "/shot.png";
+    QStringList told;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (!w->isVisible() || !w->inherits("VRichMessageBox"))
+                continue;
+            if (auto* caption = w->findChild<QLabel*>("lblCaption"))
+                told << caption->text();
+            static_cast<QDialog*>(w)->done(QDialog::Accepted);
+        }
+    });
+    watch.start(20);
+    ModalDriver driver([&](QDialog* dialog) {
+        auto* files = qobject_cast<QFileDialog*>(dialog);
+        ASSERT_NE(files, nullptr);
+        files->selectFile(target);
+        QMetaObject::invokeMethod(files, "accept", Qt::QueuedConnection);
+    });
+    QTest::mouseClick(Button("btnSnapshot"), Qt::LeftButton);
+    EXPECT_TRUE(driver.seen());
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0].contains("could not be saved")) << told[0].toStdString();
+    EXPECT_TRUE(told[0].contains(QDir::toNativeSeparators(target))) << told[0].toStdString();
+    EXPECT_FALSE(QFileInfo::exists(target));
+    EXPECT_EQ(settings->GetInfoValue(VARIABLE_INFO_SNAPSHOTSAVEPATH, QVariant()).toString(), dir.path());
 }
 
 TEST(ImageFormats, SuffixesNameTheirFormat)

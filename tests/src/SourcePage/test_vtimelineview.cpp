@@ -3,7 +3,9 @@
 #include "vtimelinegotoedit.h"
 
 #include <QAction>
+#include <QDialog>
 #include <QGraphicsRectItem>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QSignalSpy>
@@ -875,4 +877,31 @@ TEST_F(Timeline, TrackFollowsTheChangeNotice)
         EXPECT_EQ(row.changes, rereads.count()) << row.what << ": the track re-reads only after a change";
         ExpectTimeline(row.after, row.what);
     }
+}
+
+// Clips whose files vanished leave the timeline with a message naming them,
+// once each, shown without stopping the check that found them.
+TEST_F(Timeline, ClipsWhoseFilesVanishedAreNamed)
+{
+    const quint32 a = library.Add(A, 10.0);
+    const quint32 b = library.Add(B, 10.0);
+    DropLibrary({a, b, b}, 0.0);
+    ASSERT_EQ(3, line->ChildItemsCount());
+    panel->slot_deleteNotExistItem({"/m/never-on-the-timeline.mp4"});
+    panel->slot_deleteNotExistItem({QDir::toNativeSeparators(B)});
+    EXPECT_EQ(1, line->ChildItemsCount());
+    QStringList told;
+    for (int i = 0; i < 50 && told.isEmpty(); ++i) {
+        QTest::qWait(20);
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && w->objectName() == "vanishedClipsMessageBox") {
+                if (auto* caption = w->findChild<QLabel*>("lblCaption"))
+                    told << caption->text();
+                static_cast<QDialog*>(w)->accept();
+            }
+    }
+    ASSERT_EQ(1, told.size()) << "one message, only for the clips that left";
+    EXPECT_TRUE(told[0].contains("b.mp4")) << told[0].toStdString();
+    EXPECT_EQ(1, told[0].count("b.mp4")) << told[0].toStdString();
+    EXPECT_FALSE(told[0].contains("a.mp4")) << told[0].toStdString();
 }
