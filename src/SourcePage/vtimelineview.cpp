@@ -89,7 +89,7 @@ VTimeLineView::~VTimeLineView()
     m_scene = nullptr;
 }
 
-CTimelineItem* VTimeLineView::getTimeLineItem() const
+const CTimelineItem* VTimeLineView::getTimeLineItem() const
 {
     return m_scene ? m_scene->getTimeLineItem() : nullptr;
 }
@@ -178,7 +178,7 @@ void VTimeLineView::slot_ClearSelectionOfTimeLineIClipItems()
 
 void VTimeLineView::removeClipsWhere(const std::function<bool(const QString&)>& matches)
 {
-    CTimelineItem* line = getTimeLineItem();
+    const CTimelineItem* line = getTimeLineItem();
     if (!line)
         return;
     QList<ISourceDataItem*> collected;
