@@ -112,7 +112,7 @@ int main(int argc, char** argv)
             items << library.back().get();
         }
         auto mgr = std::make_unique<CMProjectMgr>(nullptr, manager);
-        CTimelineItem* line = mgr->GetTimelineItem();
+        const CTimelineItem* line = mgr->GetTimelineItem();
         mgr->slot_InsertItemsByIndex(items, -1);
         if (line->ChildItemsCount() != 3) {
             std::fprintf(stderr, "the timeline holds %d clips\n", line->ChildItemsCount());
@@ -120,10 +120,12 @@ int main(int argc, char** argv)
         }
         auto* adjusted = dynamic_cast<Fablecut::CMediaSourceItem*>(line->getItemByIndex(1));
         if (adjusted) {
-            adjusted->SetEnableVideoEffect(true);
-            adjusted->SetBrightness(20);
-            adjusted->SetContrast(10);
-            adjusted->SetSaturation(15);
+            CClipSettingsChange change;
+            change.videoEffectOn = true;
+            change.brightness = 20;
+            change.contrast = 10;
+            change.saturation = 15;
+            mgr->ChangeClipSettings(adjusted, change);
         }
         std::vector<double> borders; // ms on the timeline, between clips
         for (int i = 1; i < line->ChildItemsCount(); ++i)

@@ -1,5 +1,7 @@
 #include "cclipsettingschange.h"
 
+#include "cmediasourceitem.h"
+
 namespace {
 
 template <typename T, typename Get, typename Set>

@@ -4,9 +4,13 @@
 // settings given are written, the others stay as they are. It is the one
 // writer of a clip's settings; the clip's own setters are its alone.
 
-#include "cmediasourceitem.h"
+#include "ieditinfo.h"
+
+#include <QString>
 
 #include <optional>
+
+namespace Fablecut { class CMediaSourceItem; }
 
 struct CClipSettingsChange
 {

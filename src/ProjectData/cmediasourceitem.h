@@ -8,6 +8,7 @@
 // A clip takes no lock: it is built and probed on the import or library-file
 // thread and then handed to the GUI thread, which alone uses it afterwards.
 
+#include "cclipsettingschange.h"
 #include "cmeditinfo.h"
 #include "isourcedataitem.h"
 #include "MoorlandMediaInfo.h"
@@ -24,8 +25,6 @@ class IAVManager;
 class IAVImporter;
 class IAVSource;
 } // namespace Moorland
-
-struct CClipSettingsChange;
 
 namespace Fablecut {
 

@@ -42,8 +42,12 @@ struct PicturePage
 std::unique_ptr<Fablecut::CMediaSourceItem> EffectsOn()
 {
     auto clip = EditorTest::Clip();
-    clip->SetEnableVideoEffect(true);
-    clip->SetEnableVideoTurn(true);
+    {
+        CClipSettingsChange change;
+        change.videoEffectOn = true;
+        change.videoTurnOn = true;
+        change.WriteTo(*clip);
+    }
     return clip;
 }
 
@@ -152,12 +156,16 @@ TEST(VEffectAdjust, LoadingAClipWritesAndAnnouncesNothing)
     ASSERT_EQ(p.brightness->toolTip(), "12");
 
     auto clip = EffectsOn();
-    clip->SetBrightness(-40);
-    clip->SetContrast(25);
-    clip->SetSaturation(60);
-    clip->SetEffectType(EffectGray);
-    clip->SetMirror(true);
-    clip->SetRotationAngle(90);
+    {
+        CClipSettingsChange change;
+        change.brightness = -40;
+        change.contrast = 25;
+        change.saturation = 60;
+        change.effect = EffectGray;
+        change.mirror = true;
+        change.rotationAngle = 90;
+        change.WriteTo(*clip);
+    }
     QSignalSpy apply(p.page.get(), &VEffectAdjust::signal_editorApplayToCurSelectedClips);
     QSignalSpy init(p.page.get(), &VEffectAdjust::signal_InitVideoEffectAdjustEnableByItem);
     p.page->setEditedSourceDataItem(clip.get());
@@ -191,7 +199,11 @@ TEST(VEffectAdjust, AClipWithOnlyOneFlagLoadsDisabledWithBothOff)
 {
     PicturePage p;
     auto clip = EditorTest::Clip();
-    clip->SetEnableVideoEffect(true);
+    {
+        CClipSettingsChange change;
+        change.videoEffectOn = true;
+        change.WriteTo(*clip);
+    }
     p.page->setEditedSourceDataItem(clip.get());
     EXPECT_FALSE(p.page->isEnabled());
     EXPECT_FALSE(clip->EnableVideoEffect());
@@ -205,13 +217,17 @@ TEST(VEffectAdjust, ResetWritesSevenValuesAndEmitsOnce)
     for (bool defaults : atDefaults) {
         auto clip = EffectsOn();
         if (!defaults) {
-            clip->SetBrightness(30);
-            clip->SetContrast(-30);
-            clip->SetSaturation(5);
-            clip->SetEffectType(EffectAgedFilm);
-            clip->SetMirror(true);
-            clip->SetVerReverse(true);
-            clip->SetRotationAngle(270);
+            {
+                CClipSettingsChange change;
+                change.brightness = 30;
+                change.contrast = -30;
+                change.saturation = 5;
+                change.effect = EffectAgedFilm;
+                change.mirror = true;
+                change.verReverse = true;
+                change.rotationAngle = 270;
+                change.WriteTo(*clip);
+            }
         }
         p.page->setEditedSourceDataItem(clip.get());
         QSignalSpy apply(p.page.get(), &VEffectAdjust::signal_editorApplayToCurSelectedClips);
