@@ -681,9 +681,10 @@ TEST_F(PageWithTimeline, EachEditorEditChangesTheTimelineClipThroughTheManagerOn
 }
 
 // The paused picture of a clip follows the settings copied to it from the
-// clip being edited (Apply to all): the player hears the project manager's
-// notice of each copy, as it does of every change, with nothing to poll.
-TEST_F(PageWithTimeline, ThePausedPictureFollowsSettingsCopiedToTheClipItShows)
+// clip being edited (Apply to all), and a change made past the editor by
+// another caller of the project manager: the player hears the manager's
+// notice of every change, with nothing to poll.
+TEST_F(PageWithTimeline, ThePausedPictureFollowsEachChangeTheManagerTells)
 {
     Insert(2);
     ClickTimeline(0.5);
@@ -707,6 +708,15 @@ TEST_F(PageWithTimeline, ThePausedPictureFollowsSettingsCopiedToTheClipItShows)
     EXPECT_EQ(notices.size(), 1) << "one clip changed by the copy, one notice";
     EXPECT_GE(WaitChange(before, 2000), 0) << "the shown picture of the second clip takes the copied settings";
     EXPECT_GT(MeanLevel(Shown()), MeanLevel(before) + 5) << "brighter";
+    EXPECT_TRUE(Paused());
+
+    // No editor asks the player to redraw: the notice alone does.
+    const QImage copied = Settled();
+    CClipSettingsChange gray;
+    gray.effect = EffectGray;
+    ASSERT_TRUE(mgr->ChangeClipSettings(ClipAt(1), gray));
+    EXPECT_GE(WaitChange(copied, 2000), 0) << "the change told by the manager is shown";
+    EXPECT_LE(ChannelSpread(Settled()), 2) << "gray";
     EXPECT_TRUE(Paused());
 }
 
