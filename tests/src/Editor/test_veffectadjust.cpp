@@ -109,20 +109,25 @@ TEST(VEffectAdjust, PlusMinusAtTheLimits)
         const char* add;
         QSlider* PicturePage::*slider;
         int (Fablecut::CMediaSourceItem::*get)() const;
-        void (Fablecut::CMediaSourceItem::*set)(int);
+        std::optional<int> CClipSettingsChange::*set;
     };
     const Row rows[] = {
         {"btnBrightnessReduce", "btnBrightnessAdd", &PicturePage::brightness, &Fablecut::CMediaSourceItem::GetBrightness,
-         &Fablecut::CMediaSourceItem::SetBrightness},
+         &CClipSettingsChange::brightness},
         {"btnConstrastReduce", "btnConstrastAdd", &PicturePage::contrast, &Fablecut::CMediaSourceItem::GetContrast,
-         &Fablecut::CMediaSourceItem::SetContrast},
+         &CClipSettingsChange::contrast},
         {"btnSaturationReduce", "btnSaturationAdd", &PicturePage::saturation, &Fablecut::CMediaSourceItem::GetSaturation,
-         &Fablecut::CMediaSourceItem::SetSaturation},
+         &CClipSettingsChange::saturation},
     };
     for (const Row& row : rows) {
         PicturePage p;
         auto clip = EffectsOn();
-        ((*clip).*row.set)(100);
+        const auto set = [&](int value) {
+            CClipSettingsChange change;
+            change.*row.set = value;
+            change.WriteTo(*clip);
+        };
+        set(100);
         p.page->setEditedSourceDataItem(clip.get());
         QSignalSpy apply(p.page.get(), &VEffectAdjust::signal_editorApplayToCurSelectedClips);
         p.click(row.add);
@@ -133,7 +138,7 @@ TEST(VEffectAdjust, PlusMinusAtTheLimits)
         EXPECT_EQ((p.*row.slider)->toolTip(), "99");
         EXPECT_EQ(apply.count(), 1);
 
-        ((*clip).*row.set)(-100);
+        set(-100);
         p.page->setEditedSourceDataItem(clip.get());
         apply.clear();
         p.click(row.reduce);
