@@ -143,7 +143,9 @@ int main(int argc, char** argv)
         player.resize(960, 600);
         player.SetAVManager(manager);
         player.show();
-        if (!player.SetSourceItem(line, true)) {
+        // The player renews the timeline's playable source, as the source
+        // page hands the timeline to it.
+        if (!player.SetSourceItem(const_cast<CTimelineItem*>(line), true)) {
             std::fprintf(stderr, "cannot load the timeline: %s\n", GetQuentaException()->GetExceptionMsg());
             return 1;
         }
