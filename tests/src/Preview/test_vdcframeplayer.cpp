@@ -553,27 +553,37 @@ TEST_F(FramePlayer, ATimelinesEffectsWorkOnThePictureNeverOnItsBars)
         std::function<void()> set;
     } cases[] = {
         {"invert", true, [&] {
-             second->SetEnableVideoEffect(true);
-             second->SetEffectType(EffectInvert);
+             CClipSettingsChange change;
+             change.videoEffectOn = true;
+             change.effect = EffectInvert;
+             change.WriteTo(*second);
          }},
         {"brightness", true, [&] {
-             second->SetEffectType(EffectNone);
-             second->SetBrightness(60);
+             CClipSettingsChange change;
+             change.effect = EffectNone;
+             change.brightness = 60;
+             change.WriteTo(*second);
          }},
         {"aged film", true, [&] {
-             second->SetBrightness(0);
-             second->SetEffectType(EffectAgedFilm);
+             CClipSettingsChange change;
+             change.brightness = 0;
+             change.effect = EffectAgedFilm;
+             change.WriteTo(*second);
          }},
         {"3D", true, [&] {
-             second->SetEffectType(EffectNone);
-             second->SetEnable3DEffect(true);
-             second->Set3DEffectType(static_cast<E3DEffectType>(1));
-             second->Set3DEffectDepth(50);
+             CClipSettingsChange change;
+             change.effect = EffectNone;
+             change.depthOn = true;
+             change.depthType = static_cast<E3DEffectType>(1);
+             change.depth = 50;
+             change.WriteTo(*second);
          }},
         {"a quarter turn", false, [&] {
-             second->SetEnable3DEffect(false);
-             second->SetEnableVideoTurn(true);
-             second->SetRotationAngle(90);
+             CClipSettingsChange change;
+             change.depthOn = false;
+             change.videoTurnOn = true;
+             change.rotationAngle = 90;
+             change.WriteTo(*second);
          }},
     };
     for (const auto& c : cases) {
