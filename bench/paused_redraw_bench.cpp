@@ -64,8 +64,12 @@ int main(int argc, char** argv)
             return 1;
         }
         clip->UpdateMovieInfos();
-        clip->SetEnableVideoEffect(true);
-        clip->SetEnableVideoTurn(true);
+        {
+            CClipSettingsChange change;
+            change.videoEffectOn = true;
+            change.videoTurnOn = true;
+            change.WriteTo(*clip);
+        }
         VDCMainPlayer panel;
         panel.resize(960, 640);
         panel.SetAVManager(manager);
@@ -84,12 +88,14 @@ int main(int argc, char** argv)
         for (int i = 0; i < edits; ++i) {
             const QImage before = frame->GetPresentedImage();
             const qint64 key = before.cacheKey();
+            CClipSettingsChange change;
             switch (i % 4) {
-            case 0: clip->SetBrightness(clip->GetBrightness() == 30 ? -30 : 30); break;
-            case 1: clip->SetEffectType(clip->GetEffectType() == EffectGray ? EffectNone : EffectGray); break;
-            case 2: clip->SetContrast(clip->GetContrast() == 40 ? -20 : 40); break;
-            case 3: clip->SetRotationAngle(clip->GetRotationAngle() == 270 ? 0 : 270); break;
+            case 0: change.brightness = clip->GetBrightness() == 30 ? -30 : 30; break;
+            case 1: change.effect = clip->GetEffectType() == EffectGray ? EffectNone : EffectGray; break;
+            case 2: change.contrast = clip->GetContrast() == 40 ? -20 : 40; break;
+            case 3: change.rotationAngle = clip->GetRotationAngle() == 270 ? 0 : 270; break;
             }
+            change.WriteTo(*clip);
             QElapsedTimer t;
             t.start();
             panel.UpdateFramePlayer();

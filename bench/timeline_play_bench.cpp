@@ -112,7 +112,7 @@ int main(int argc, char** argv)
             items << library.back().get();
         }
         auto mgr = std::make_unique<CMProjectMgr>(nullptr, manager);
-        CTimelineItem* line = mgr->GetTimelineItem();
+        const CTimelineItem* line = mgr->GetTimelineItem();
         mgr->slot_InsertItemsByIndex(items, -1);
         if (line->ChildItemsCount() != 3) {
             std::fprintf(stderr, "the timeline holds %d clips\n", line->ChildItemsCount());
@@ -120,10 +120,12 @@ int main(int argc, char** argv)
         }
         auto* adjusted = dynamic_cast<Fablecut::CMediaSourceItem*>(line->getItemByIndex(1));
         if (adjusted) {
-            adjusted->SetEnableVideoEffect(true);
-            adjusted->SetBrightness(20);
-            adjusted->SetContrast(10);
-            adjusted->SetSaturation(15);
+            CClipSettingsChange change;
+            change.videoEffectOn = true;
+            change.brightness = 20;
+            change.contrast = 10;
+            change.saturation = 15;
+            mgr->ChangeClipSettings(adjusted, change);
         }
         std::vector<double> borders; // ms on the timeline, between clips
         for (int i = 1; i < line->ChildItemsCount(); ++i)
@@ -141,7 +143,9 @@ int main(int argc, char** argv)
         player.resize(960, 600);
         player.SetAVManager(manager);
         player.show();
-        if (!player.SetSourceItem(line, true)) {
+        // The player renews the timeline's playable source, as the source
+        // page hands the timeline to it.
+        if (!player.SetSourceItem(const_cast<CTimelineItem*>(line), true)) {
             std::fprintf(stderr, "cannot load the timeline: %s\n", GetQuentaException()->GetExceptionMsg());
             return 1;
         }

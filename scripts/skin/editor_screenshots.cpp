@@ -153,17 +153,21 @@ int main(int argc, char** argv)
     bool ok = true;
     Fablecut::CMediaSourceItem clip;
     clip.setName(lang == "zh_CN" ? QString::fromUtf8("海边假期.mp4") : QStringLiteral("Holiday at the sea.mp4"));
-    clip.SetEnableVideoEffect(true);
-    clip.SetEnableVideoTurn(true);
-    clip.SetEnable3DEffect(true);
-    clip.SetBrightness(25);
-    clip.SetEffectType(EffectGray);
-    clip.SetVolume(0.75);
+    {
+        CClipSettingsChange change;
+        change.videoEffectOn = true;
+        change.videoTurnOn = true;
+        change.depthOn = true;
+        change.brightness = 25;
+        change.effect = EffectGray;
+        change.volume = 0.75;
+        change.WriteTo(clip);
+    }
     VEditorWidget panel;
     panel.resize(560, 470);
     panel.show();
     panel.setInitEditorPageSourceDataItem(&clip);
-    for (EDITORPAGE page : {1, 2, 3}) {
+    for (EDITORPAGE page : {EDITORPAGE_EFFECTS, EDITORPAGE_VOLUME, EDITORPAGE_3D}) {
         panel.setCurrentEditorPage(page);
         panel.setEditorEnabled();
         ok &= Save(&panel, QString("%1/editor_page%2_%3.png").arg(out).arg(page).arg(lang));
@@ -252,9 +256,13 @@ int main(int argc, char** argv)
         QObject::connect(&editor, &VEditorWidget::signal_editorApplayToCurSelectedClips, [&] {
             picture->setPixmap(QPixmap::fromImage(Preview(manager, decoded, generated)));
         });
-        generated.SetEnableVideoEffect(true);
-        generated.SetEnableVideoTurn(true);
-        editor.setCurrentEditorPage(1);
+        {
+            CClipSettingsChange change;
+            change.videoEffectOn = true;
+            change.videoTurnOn = true;
+            change.WriteTo(generated);
+        }
+        editor.setCurrentEditorPage(EDITORPAGE_EFFECTS);
         editor.setInitEditorPageSourceDataItem(&generated);
         editor.setEditorEnabled();
         side.show();

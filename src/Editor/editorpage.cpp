@@ -1,5 +1,6 @@
 #include "editorpage.h"
 
+#include "cmediasourceitem.h"
 #include "cmprojectmgr.h"
 
 void RegisterEditorTypes()

@@ -1,17 +1,9 @@
 #pragma once
 
 #include "CEffectsProc.h"
+#include "cclipsettings.h"
 
 #include <QMetaType>
-
-// The clip editor's pages: 1 effects, 2 volume, 3 3D. 0 stands for all three
-// groups of settings when a clip's settings are copied to other clips.
-typedef int EDITORPAGE;
-
-constexpr EDITORPAGE EDITORPAGE_ALL = 0;
-constexpr EDITORPAGE EDITORPAGE_EFFECTS = 1;
-constexpr EDITORPAGE EDITORPAGE_VOLUME = 2;
-constexpr EDITORPAGE EDITORPAGE_3D = 3;
 
 Q_DECLARE_METATYPE(EffectType)
 

@@ -126,11 +126,12 @@ void V3DEffectAdjust::setEditedSourceDataItem(Fablecut::ISourceDataItem* item)
     }
     quiet(true);
     showType();
-    ui->sld3DDepth->setValue(m_clip->Get3DEffectDepth());
-    ui->ledtDepth->setText(QString::number(m_clip->Get3DEffectDepth()));
-    setEnabled(m_clip->Enable3DEffect());
+    const CClipSettings settings = CClipSettings::Of(*m_clip);
+    ui->sld3DDepth->setValue(settings.depth);
+    ui->ledtDepth->setText(QString::number(settings.depth));
+    setEnabled(settings.depthOn);
     quiet(false);
-    emit signal_Init3DAdjustEnableByItem(m_clip->Enable3DEffect(), EDITORPAGE_3D);
+    emit signal_Init3DAdjustEnableByItem(settings.depthOn, EDITORPAGE_3D);
     ReTranslate(false);
 }
 

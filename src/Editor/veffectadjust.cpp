@@ -71,12 +71,13 @@ void VEffectAdjust::setEditedSourceDataItem(Fablecut::ISourceDataItem* item)
         setEnabled(false);
         return;
     }
+    const CClipSettings settings = CClipSettings::Of(*m_clip);
     quiet(true);
-    ui->sldEffectBrightness->setValue(m_clip->GetBrightness());
-    ui->sldEffectContrast->setValue(m_clip->GetContrast());
-    ui->sldEffectSaturation->setValue(m_clip->GetSaturation());
-    ui->wEffectOptions->SetCurEffect(m_clip->GetEffectType());
-    const bool en = m_clip->EnableVideoEffect() && m_clip->EnableVideoTurn();
+    ui->sldEffectBrightness->setValue(settings.brightness);
+    ui->sldEffectContrast->setValue(settings.contrast);
+    ui->sldEffectSaturation->setValue(settings.saturation);
+    ui->wEffectOptions->SetCurEffect(settings.effect);
+    const bool en = settings.videoEffectOn && settings.videoTurnOn;
     setEnabled(en);
     write(VideoEffectOn(en));
     quiet(false);
@@ -138,11 +139,12 @@ void VEffectAdjust::editorEnabledNoChecked()
 
 void VEffectAdjust::fillFromClip()
 {
+    const CClipSettings settings = CClipSettings::Of(*m_clip);
     quiet(true);
-    ui->wEffectOptions->SetCurEffect(m_clip->GetEffectType());
-    ui->sldEffectBrightness->setValue(m_clip->GetBrightness());
-    ui->sldEffectContrast->setValue(m_clip->GetContrast());
-    ui->sldEffectSaturation->setValue(m_clip->GetSaturation());
+    ui->wEffectOptions->SetCurEffect(settings.effect);
+    ui->sldEffectBrightness->setValue(settings.brightness);
+    ui->sldEffectContrast->setValue(settings.contrast);
+    ui->sldEffectSaturation->setValue(settings.saturation);
     quiet(false);
 }
 

@@ -31,17 +31,18 @@ void VVolumeAdjust::setEditedSourceDataItem(Fablecut::ISourceDataItem* item)
     m_clip = clip;
     if (!clip)
         return;
+    const CClipSoundLines sound = CClipSettings::Of(*clip).SoundLines();
     disconnect(ui->sldVolumeAdjust, SIGNAL(valueChanged(int)), this, SLOT(on_sldVolumeAdjust_valueChanged(int)));
     // Rounded, so that a percentage written by the slider reads back as
     // written (0.29 shows 29); the slider clamps to 1..400.
-    const double percent = clip->GetVolume() * 100.0;
+    const double percent = sound.volume * 100.0;
     const int shown = std::isfinite(percent) ? int(qBound(-1.0, std::round(percent), 1000.0)) : 100;
     ui->sldVolumeAdjust->setValue(shown);
     ui->lblVolumeValue->setText(QString("%1").arg(ui->sldVolumeAdjust->value()));
     connect(ui->sldVolumeAdjust, SIGNAL(valueChanged(int)), this, SLOT(on_sldVolumeAdjust_valueChanged(int)),
             Qt::UniqueConnection);
-    ui->btnVolumeControl->setChecked(clip->GetMute());
-    ui->sldVolumeAdjust->setEnabled(!clip->GetMute());
+    ui->btnVolumeControl->setChecked(sound.mute);
+    ui->sldVolumeAdjust->setEnabled(!sound.mute);
     ReTranslate(false);
 }
 

@@ -9,10 +9,12 @@
 #include "CAppFixedInfo.h"
 #include "CAppVariableInfo.h"
 #include "VRichMessageBox.h"
+#include "cdcvideoplayer.h"
 #include "ibackupfile.h"
 #include "idcdataitem.h"
 #include "isourcedataitem.h"
 #include "vcamcorderdialog.h"
+#include "vdcframeplayer.h"
 #include "vdcmainplayer.h"
 #include "veditorwidget.h"
 #include "vresourcelib.h"
@@ -128,6 +130,7 @@ void VSourcerPage::setProjectMgr(CMProjectMgr* manager)
 {
     m_ui->frmTimeLineWidget->setProjectMgr(manager);
     m_ui->frmSourceWorkSpace->GetEditor()->setProjectMgr(manager);
+    m_player->GetFramePlayer()->GetVideoPlayer()->SetProjectMgr(manager);
 }
 
 VSourceWorkSpace* VSourcerPage::GetSourceWorkSpace() const

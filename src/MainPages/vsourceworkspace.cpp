@@ -11,6 +11,13 @@
 #include <QHBoxLayout>
 #include <QStackedWidget>
 
+namespace {
+
+// The tab of the media library, beside the editor's page tabs.
+constexpr int kLibraryPage = 0;
+
+} // namespace
+
 VSourceWorkSpace::VSourceWorkSpace(QWidget* parent) : QFrame(parent), m_ui(new Ui::VSourceWorkSpace)
 {
     m_ui->setupUi(this);
@@ -26,13 +33,14 @@ VSourceWorkSpace::VSourceWorkSpace(QWidget* parent) : QFrame(parent), m_ui(new U
 
     m_group = new QButtonGroup(this);
     m_group->setExclusive(true);
-    m_group->addButton(m_ui->btnResourcLib, 0);
-    m_group->addButton(m_ui->btnEffectEditorPage, 1);
-    m_group->addButton(m_ui->btnVolumeEditorPage, 2);
-    m_group->addButton(m_ui->btn3DEditorPage, 3);
+    // The editor's tabs carry the numbers of their pages.
+    m_group->addButton(m_ui->btnResourcLib, kLibraryPage);
+    m_group->addButton(m_ui->btnEffectEditorPage, EDITORPAGE_EFFECTS);
+    m_group->addButton(m_ui->btnVolumeEditorPage, EDITORPAGE_VOLUME);
+    m_group->addButton(m_ui->btn3DEditorPage, EDITORPAGE_3D);
     connect(m_group, &QButtonGroup::idClicked, this,
             &VSourceWorkSpace::slot_CurrentWorkPageChanged);
-    slot_CurrentWorkPageChanged(0);
+    slot_CurrentWorkPageChanged(kLibraryPage);
 
     connect(m_lib, &VResourceLib::signal_MediasLib_importSelected, this,
             &VSourceWorkSpace::slot_MediasLib_importSelected);
@@ -81,15 +89,16 @@ bool VSourceWorkSpace::libraryShown() const
 
 void VSourceWorkSpace::slot_CurrentWorkPageChanged(int id)
 {
-    if (id == 0) {
+    if (id == kLibraryPage) {
         m_stack->setCurrentWidget(m_lib);
         m_ui->btnResourcLib->setChecked(true);
-    } else if (id >= 1 && id <= 3) {
+    } else if (id == EDITORPAGE_EFFECTS || id == EDITORPAGE_VOLUME || id == EDITORPAGE_3D) {
+        const auto page = static_cast<EDITORPAGE>(id);
         m_stack->setCurrentWidget(m_editor);
-        m_editor->setCurrentEditorPage(id);
+        m_editor->setCurrentEditorPage(page);
         m_editor->setEditorEnabled();
         m_group->button(id)->setChecked(true);
-        m_lastEditorPage = id;
+        m_lastEditorPage = page;
     }
 }
 
@@ -106,7 +115,7 @@ void VSourceWorkSpace::setEditorEnabled(bool on)
         }
         m_editor->setEditorEnabled();
     } else {
-        slot_CurrentWorkPageChanged(0);
+        slot_CurrentWorkPageChanged(kLibraryPage);
         m_stack->setCurrentWidget(m_lib);
     }
     m_pendingEditor = false;

@@ -63,5 +63,5 @@ private:
     VResourceLib* m_lib;
     QButtonGroup* m_group;
     bool m_pendingEditor = false;
-    EDITORPAGE m_lastEditorPage = 1;
+    EDITORPAGE m_lastEditorPage = EDITORPAGE_EFFECTS;
 };

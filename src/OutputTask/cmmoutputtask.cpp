@@ -95,7 +95,7 @@ void CMMOutputTask::ReleaseProfiles()
 // ---------------------------------------------------------------------------
 // The timeline
 
-void CMMOutputTask::SetSrcTimelineItem(CTimelineItem* pTimeline)
+void CMMOutputTask::SetSrcTimelineItem(const CTimelineItem* pTimeline)
 {
     QuentaBased::CallGuardedVoid(__LINE__, kSource, [&] {
         if (!pTimeline)
@@ -103,21 +103,15 @@ void CMMOutputTask::SetSrcTimelineItem(CTimelineItem* pTimeline)
         if (pTimeline->ChildItemsCount() == 0)
             TASK_THROW(QB_ERR_MEDIA, "empty timeline item");
         // From here a failure leaves the task without a timeline it may
-        // convert: a description that could not be rewritten leaves the
-        // previous one (or none) in place, and a failed copy leaves whatever
-        // an earlier timeline put there.
+        // convert. The timeline writes the task's own copy of its
+        // description, with every edit setting, and is not changed by it; a
+        // copy that could not be written leaves the previous one (or none).
         m_bTimelineAttached = false;
         GetQuentaException()->Clear();
-        pTimeline->UpdateSeixFile(true);
-        if (GetQuentaException()->GetExceptionCode() != 0)
-            QuentaBased::ThrowLastError();
-        const QString sSeix = pTimeline->GetSeixFile();
-        if (sSeix.isEmpty() || !QFile::exists(sSeix))
+        if (!pTimeline->WriteSeixFile(m_sSrcSeixPath, true))
+            ThrowRecordedOr(QB_ERR_FILE_IO, "can't write the timeline's edit description", __LINE__);
+        if (!QFile::exists(m_sSrcSeixPath))
             TASK_THROW(QB_ERR_NOT_FOUND, "source timeline seix file not exists");
-
-        QFile::remove(m_sSrcSeixPath);
-        if (!QFile::copy(sSeix, m_sSrcSeixPath))
-            TASK_THROW(QB_ERR_FILE_IO, "can't copy the timeline's edit description to " + Utf8(m_sSrcSeixPath));
 
         m_duration = pTimeline->GetTaskTrimDuration();
         m_nSrcVideoBitrate = pTimeline->GetSrcAverageVideoBitrate();

@@ -36,11 +36,12 @@ public:
     CMMOutputTask(const CMMOutputTask&) = delete;
     CMMOutputTask& operator=(const CMMOutputTask&) = delete;
 
-    // Copies the timeline's edit description and takes its duration,
+    // Has the timeline write the task's own edit description (the timeline
+    // itself is not changed) and takes its duration,
     // bitrates, frame values and first clip's streams. Failures are recorded
     // (GetQuentaException), not thrown; a task whose timeline did not attach
     // refuses to start.
-    void SetSrcTimelineItem(CTimelineItem* pTimeline);
+    void SetSrcTimelineItem(const CTimelineItem* pTimeline);
     void SetOutputDstFloder(QString sFolder) { m_sDstFolder = sFolder; }
     void SetOutputDstName(QString sName) { m_sDstName = sName; }
     QString GetTaskDstName() const { return m_sDstName; }

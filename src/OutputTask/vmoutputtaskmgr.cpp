@@ -183,7 +183,7 @@ VMOutputTaskItem* VMOutPutTaskMgr::addOutputTask()
     // Uploading after the output is on only when there is an account to use.
     task->GetYoutubeInfo()->SetEnableUpload(YoutubeAccount::HasStoredAccount());
     if (m_pTimeline && m_pTimeline->ChildItemsCount() > 0)
-        task->SetSrcTimelineItem(const_cast<CTimelineItem*>(m_pTimeline));
+        task->SetSrcTimelineItem(m_pTimeline);
     task->SetOutputDstName(checkTheTaskNameIfAllReadyExistInTaskList(ui->lblOuPuMgrName->text(), false));
     m_lstTaskNames.append(task->GetTaskDstName());
     auto* row = new VMOutputTaskItem(task, m_pQueue, ui->frmOutputTaskItemList);

@@ -6,6 +6,9 @@
 #include "CEffectsProc.h"
 #include "CFrameDrawer.h"
 #include "CXMutex.h"
+#include "cclipsettings.h"
+#include "cmediasourceitem.h"
+#include "cmprojectmgr.h"
 #include "ctimelineitem.h"
 #include "ieditinfo.h"
 #include "isourcedataitem.h"
@@ -14,7 +17,6 @@
 #include "IRawFrameFiller.h"
 
 #include <QPainter>
-#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -22,10 +24,6 @@
 #include <vector>
 
 namespace {
-
-// How often the GUI thread republishes the item's edit settings while media
-// is enabled: an edit shows within this time, also while playing.
-constexpr int SETTINGS_INTERVAL_MS = 40;
 
 Moorland::VideoDriverRect ToDriver(const rect_t& r)
 {
@@ -238,13 +236,6 @@ CDCVideoPlayer::CDCVideoPlayer(QObject* parent) : QObject(parent)
     }
     m_wndLock = new QuentaBased::CXMutex();
     m_audioFiller = Moorland::CreateRawAudioFrameFiller();
-    m_settingsTimer = new QTimer(this);
-    m_settingsTimer->setInterval(SETTINGS_INTERVAL_MS);
-    connect(m_settingsTimer, &QTimer::timeout, this, [this] {
-        if (m_mediaEnabled)
-            PublishClipSettings();
-    });
-    m_settingsTimer->start();
 }
 
 CDCVideoPlayer::~CDCVideoPlayer()
@@ -286,45 +277,50 @@ std::shared_ptr<const DCPlaySettings> CDCVideoPlayer::Settings() const
 
 namespace {
 
+// The clip whose settings an item is shown with: a timeline's current clip,
+// or the clip itself.
+const Fablecut::CMediaSourceItem* EditedClipOf(IDCDataItem* item)
+{
+    if (auto* timeline = dynamic_cast<CTimelineItem*>(item))
+        return dynamic_cast<const Fablecut::CMediaSourceItem*>(timeline->getCurItem());
+    return dynamic_cast<const Fablecut::CMediaSourceItem*>(item);
+}
+
 void ReadClipSettings(IDCDataItem* item, DCClipSettings& out)
 {
     out.hasItem = true;
     out.interlaced = item->Interlaced();
     out.viewWidth = item->GetViewWidth();
     out.viewHeight = item->GetViewHeight();
-    if (auto* v = static_cast<Fablecut::IEditInfoVideoEffect*>(
-            item->GetInterFace(Fablecut::EDITINFO_VIDEOEFFECT_INTERFACE))) {
-        if (v->EnableVideoEffect()) {
-            out.videoEffect = true;
-            out.brightness = v->GetBrightness();
-            out.contrast = v->GetContrast();
-            out.saturation = v->GetSaturation();
-            out.effectType = v->GetEffectType();
-        }
+    const Fablecut::CMediaSourceItem* clip = EditedClipOf(item);
+    if (!clip)
+        return;
+    const CClipSettings s = CClipSettings::Of(*clip);
+    if (s.hasPicture && s.videoEffectOn) {
+        out.videoEffect = true;
+        out.brightness = s.brightness;
+        out.contrast = s.contrast;
+        out.saturation = s.saturation;
+        out.effectType = s.effect;
     }
-    if (auto* d = static_cast<Fablecut::IEditInfo3DEffect*>(item->GetInterFace(Fablecut::EDITINFO_3DEFFECT_INTERFACE))) {
-        if (d->Enable3DEffect()) {
-            out.effect3D = true;
-            out.type3D = d->Get3DEffectType();
-            out.depth3D = d->Get3DEffectDepth();
-        }
+    if (s.hasPicture && s.depthOn) {
+        out.effect3D = true;
+        out.type3D = s.depthType;
+        out.depth3D = s.depth;
     }
-    if (auto* t = static_cast<Fablecut::IEditInfoVideoTurn*>(item->GetInterFace(Fablecut::EDITINFO_VIDEOTURN_INTERFACE))) {
-        if (t->EnableVideoTurn()) {
-            out.turn = true;
-            out.mirror = t->IsMirror();
-            out.verReverse = t->IsVerReverse();
-            out.rotation = t->GetRotationAngle();
-        }
+    if (s.hasPicture && s.videoTurnOn) {
+        out.turn = true;
+        out.mirror = s.mirror;
+        out.verReverse = s.verReverse;
+        out.rotation = s.rotationAngle;
     }
-    if (auto* a = static_cast<Fablecut::IEditInfoAudioEdit*>(item->GetInterFace(Fablecut::EDITINFO_AUDIOEDIT_INTERFACE))) {
-        out.hasAudioEdit = true;
-        out.audioReplace = a->IsEnableAudioReplace();
-        out.audioReplacePath = a->GetAudioReplaceFullPath().toUtf8().toStdString();
-        out.audioLoop = a->IsAudioReplaceLoop();
-        out.mute = a->GetMute();
-        out.clipVolume = a->GetVolume();
-    }
+    const CClipSoundLines& sound = s.SoundLines();
+    out.hasAudioEdit = true;
+    out.audioReplace = sound.replace;
+    out.audioReplacePath = sound.replacePath.toUtf8().toStdString();
+    out.audioLoop = sound.replaceLoop;
+    out.mute = sound.mute;
+    out.clipVolume = sound.volume;
 }
 
 } // namespace
@@ -357,6 +353,26 @@ void CDCVideoPlayer::PublishClipSettings()
         std::shared_ptr<const DCPlaySettings> published = std::move(next);
         std::atomic_store(&m_settings, published);
     }
+}
+
+void CDCVideoPlayer::SetProjectMgr(CMProjectMgr* manager)
+{
+    disconnect(m_changeNotice);
+    if (manager)
+        m_changeNotice =
+            connect(manager, &CMProjectMgr::signal_TimelineChanged, this, &CDCVideoPlayer::OnClipSettingsChanged);
+}
+
+void CDCVideoPlayer::OnClipSettingsChanged()
+{
+    QB_GUARDED_VOID({
+        // A playing picture takes the new settings with the next one; a held
+        // one is drawn again.
+        if (m_runState == DCPlayerPlaying)
+            PublishClipSettings();
+        else
+            UpdateVideo();
+    });
 }
 
 void CDCVideoPlayer::ApplySettings(CEffectsProc* proc, const DCClipSettings& s)

@@ -37,6 +37,7 @@ class IRawVideoFrameFiller;
 } // namespace Moorland
 class CEffectsProc;
 class CAudioEffectProc;
+class CMProjectMgr;
 
 // 0 playing, 1 paused, 2 stopped, 3 closed or without media.
 enum DCPlayerRunState : int
@@ -202,6 +203,10 @@ public:
 
     // Reads the item's edit settings and publishes a copy for the engine's threads.
     void PublishClipSettings();
+    // The player follows the clips' settings by the manager's change notice:
+    // each change is shown at once, also on a held picture.
+    void SetProjectMgr(CMProjectMgr* manager);
+    void OnClipSettingsChanged();
 
 signals:
     void signal_createAVSourceFailed(bool& bRetry);
@@ -266,5 +271,5 @@ private:
     Moorland::IImageConverter* m_planarConverter = nullptr; // likewise
     unsigned m_converterWidth = 0;
     unsigned m_converterHeight = 0;
-    class QTimer* m_settingsTimer = nullptr;
+    QMetaObject::Connection m_changeNotice;
 };

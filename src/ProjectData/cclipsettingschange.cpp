@@ -1,5 +1,7 @@
 #include "cclipsettingschange.h"
 
+#include "cmediasourceitem.h"
+
 namespace {
 
 template <typename T, typename Get, typename Set>
@@ -32,5 +34,9 @@ bool CClipSettingsChange::WriteTo(Fablecut::CMediaSourceItem& clip) const
     changed |= WriteOne(depth, [&] { return c.Get3DEffectDepth(); }, [&](int v) { c.Set3DEffectDepth(v); });
     changed |= WriteOne(volume, [&] { return c.GetVolume(); }, [&](double v) { c.SetVolume(v); });
     changed |= WriteOne(mute, [&] { return c.GetMute(); }, [&](bool v) { c.SetMute(v); });
+    changed |= WriteOne(audioReplaceOn, [&] { return c.IsEnableAudioReplace(); }, [&](bool v) { c.SetEnableAudioReplace(v); });
+    changed |= WriteOne(audioReplacePath, [&] { return c.GetAudioReplaceFullPath(); },
+                        [&](const QString& v) { c.SetAudioReplaceFullPath(v); });
+    changed |= WriteOne(audioReplaceLoop, [&] { return c.IsAudioReplaceLoop(); }, [&](bool v) { c.SetAudioReplaceLoop(v); });
     return changed;
 }

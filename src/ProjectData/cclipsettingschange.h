@@ -1,11 +1,16 @@
 #pragma once
 
-// A change of one clip's editor settings (picture, 3D, volume): only the
-// settings given are written, the others stay as they are.
+// A change of one clip's editor settings (picture, 3D, sound): only the
+// settings given are written, the others stay as they are. It is the one
+// writer of a clip's settings; the clip's own setters are its alone.
 
-#include "cmediasourceitem.h"
+#include "ieditinfo.h"
+
+#include <QString>
 
 #include <optional>
+
+namespace Fablecut { class CMediaSourceItem; }
 
 struct CClipSettingsChange
 {
@@ -23,6 +28,9 @@ struct CClipSettingsChange
     std::optional<int> depth;
     std::optional<double> volume;
     std::optional<bool> mute;
+    std::optional<bool> audioReplaceOn;
+    std::optional<QString> audioReplacePath;
+    std::optional<bool> audioReplaceLoop;
 
     // Writes the given settings into the clip; returns whether any of them
     // now reads differently (a value the clip brings into its range, or one

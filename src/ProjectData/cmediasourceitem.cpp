@@ -866,6 +866,8 @@ void CMediaSourceItem::UpdateSeixFile(bool bWithEdit)
             }
             if (std::fabs(GetVolume() - 1.0) > 0.0001)
                 timeline->SetClipVolume(0, GetVolume());
+            if (GetMute())
+                timeline->SetClipMute(0, 1);
         }
         timeline->SetClipInterlaced(0, m_interlaced ? 1 : 0);
 

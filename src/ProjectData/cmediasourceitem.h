@@ -8,6 +8,7 @@
 // A clip takes no lock: it is built and probed on the import or library-file
 // thread and then handed to the GUI thread, which alone uses it afterwards.
 
+#include "cclipsettingschange.h"
 #include "cmeditinfo.h"
 #include "isourcedataitem.h"
 #include "MoorlandMediaInfo.h"
@@ -111,30 +112,19 @@ public:
 
     virtual bool EnableVideoTurn() const { return m_turn.EnableVideoTurn(); }
     virtual bool IsMirror() const { return m_turn.IsMirror(); }
-    virtual void SetMirror(bool mirror) { m_turn.SetMirror(mirror); }
     virtual bool IsVerReverse() const { return m_turn.IsVerReverse(); }
-    virtual void SetVerReverse(bool reverse) { m_turn.SetVerReverse(reverse); }
     virtual int GetRotationAngle() const { return m_turn.GetRotationAngle(); }
     virtual QString GetAudioReplaceFullPath() const { return m_audio.GetAudioReplaceFullPath(); }
-    virtual void SetAudioReplaceFullPath(QString path) { m_audio.SetAudioReplaceFullPath(path); }
     virtual bool IsEnableAudioReplace() const { return m_audio.IsEnableAudioReplace(); }
-    virtual void SetEnableAudioReplace(bool enable) { m_audio.SetEnableAudioReplace(enable); }
     virtual bool IsAudioReplaceLoop() const { return m_audio.IsAudioReplaceLoop(); }
-    virtual void SetAudioReplaceLoop(bool loop) { m_audio.SetAuidoReplaceLoop(loop); }
     virtual bool EnableVideoEffect() const { return m_effect.EnableVideoEffect(); }
     virtual int GetBrightness() const { return m_effect.GetBrightness(); }
-    virtual void SetBrightness(int value) { m_effect.SetBrightness(value); }
     virtual int GetContrast() const { return m_effect.GetContrast(); }
-    virtual void SetContrast(int value) { m_effect.SetContrast(value); }
     virtual int GetSaturation() const { return m_effect.GetSaturation(); }
-    virtual void SetSaturation(int value) { m_effect.SetSaturation(value); }
     virtual EffectType GetEffectType() const { return m_effect.GetEffectType(); }
-    virtual void SetEffectType(EffectType type) { m_effect.SetEffectType(type); }
     virtual bool GetSrcInterlaced() const { return m_interlaced; }
     virtual bool GetMute() const { return m_audio.GetMute(); }
-    virtual void SetMute(bool mute) { m_audio.SetMute(mute); }
     virtual double GetVolume() const { return m_audio.GetVolume(); }
-    virtual void SetVolume(double volume) { m_audio.SetVolume(volume); }
     virtual bool Enable3DEffect() const { return m_3d.Enable3DEffect(); }
     virtual E3DEffectType Get3DEffectType() const { return m_3d.Get3DEffectType(); }
     virtual int Get3DEffectDepth() const { return m_3d.Get3DEffectDepth(); }
@@ -162,13 +152,6 @@ public:
     double GetPictureSeconds() const;
     virtual bool SetCurStreamIndex(Moorland::StreamType type, int index);
 
-    void SetEnableVideoEffect(bool enable) { m_effect.SetEnableVideoEffect(enable); }
-    void SetEnableVideoTurn(bool enable) { m_turn.SetEnableVideoTurn(enable); }
-    // Normalised to 0, 90, 180 or 270.
-    void SetRotationAngle(int angle);
-    void SetEnable3DEffect(bool enable) { m_3d.SetEnable3DEffect(enable); }
-    void Set3DEffectType(E3DEffectType type) { m_3d.Set3DEffectType(type); }
-    void Set3DEffectDepth(int depth) { m_3d.Set3DEffectDepth(depth); }
     int GetFrameValue() const { return m_frameValue; }
     void SetSrcInterlaced(bool interlaced) { m_interlaced = interlaced; }
     bool EditInfoEqualWith(const CMediaSourceItem& other) const;
@@ -194,6 +177,28 @@ public:
     void UpdateSeixFile(bool bWithEdit);
 
 private:
+    // The edit settings' setters are the change record's alone: every edit
+    // goes through it, so whoever owns the clip hears of it.
+    friend struct ::CClipSettingsChange;
+    virtual void SetMirror(bool mirror) { m_turn.SetMirror(mirror); }
+    virtual void SetVerReverse(bool reverse) { m_turn.SetVerReverse(reverse); }
+    virtual void SetAudioReplaceFullPath(QString path) { m_audio.SetAudioReplaceFullPath(path); }
+    virtual void SetEnableAudioReplace(bool enable) { m_audio.SetEnableAudioReplace(enable); }
+    virtual void SetAudioReplaceLoop(bool loop) { m_audio.SetAuidoReplaceLoop(loop); }
+    virtual void SetBrightness(int value) { m_effect.SetBrightness(value); }
+    virtual void SetContrast(int value) { m_effect.SetContrast(value); }
+    virtual void SetSaturation(int value) { m_effect.SetSaturation(value); }
+    virtual void SetEffectType(EffectType type) { m_effect.SetEffectType(type); }
+    virtual void SetMute(bool mute) { m_audio.SetMute(mute); }
+    virtual void SetVolume(double volume) { m_audio.SetVolume(volume); }
+    void SetEnableVideoEffect(bool enable) { m_effect.SetEnableVideoEffect(enable); }
+    void SetEnableVideoTurn(bool enable) { m_turn.SetEnableVideoTurn(enable); }
+    // Normalised to 0, 90, 180 or 270.
+    void SetRotationAngle(int angle);
+    void SetEnable3DEffect(bool enable) { m_3d.SetEnable3DEffect(enable); }
+    void Set3DEffectType(E3DEffectType type) { m_3d.Set3DEffectType(type); }
+    void Set3DEffectDepth(int depth) { m_3d.Set3DEffectDepth(depth); }
+
     void CopyFrom(const CMediaSourceItem& other);
     void ResetStreamChoice();
     void ReleaseSource();

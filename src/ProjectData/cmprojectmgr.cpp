@@ -183,41 +183,12 @@ int CMProjectMgr::CopyItemEffects(ISourceDataItem* pSource, const QList<ISourceD
     auto* src = dynamic_cast<CMediaSourceItem*>(pSource);
     if (!src)
         return 0;
-    const bool picture = nPage == 0 || nPage == 1;
-    const bool volume = nPage == 0 || nPage == 2;
-    const bool depth = nPage == 0 || nPage == 3;
-    int written = 0;
-    for (ISourceDataItem* target : lstTargets) {
-        auto* item = dynamic_cast<CMediaSourceItem*>(target);
-        // Only clips of this timeline take settings: library items and freed
-        // clips are not the manager's to change.
-        if (!item || item == src || m_timeline->IndexOfItem(item) < 0)
-            continue;
-        if (picture) {
-            item->SetEnableVideoEffect(src->EnableVideoEffect());
-            item->SetEnableVideoTurn(src->EnableVideoTurn());
-            item->SetRotationAngle(src->GetRotationAngle());
-            item->SetVerReverse(src->IsVerReverse());
-            item->SetMirror(src->IsMirror());
-            item->SetSaturation(src->GetSaturation());
-            item->SetBrightness(src->GetBrightness());
-            item->SetContrast(src->GetContrast());
-            item->SetEffectType(src->GetEffectType());
-        }
-        if (depth) {
-            item->Set3DEffectType(src->Get3DEffectType());
-            item->Set3DEffectDepth(src->Get3DEffectDepth());
-            item->SetEnable3DEffect(src->Enable3DEffect());
-        }
-        if (volume) {
-            item->SetVolume(src->GetVolume());
-            item->SetMute(src->GetMute());
-        }
-        ++written;
-    }
-    if (written > 0)
-        emit signal_TimelineChanged();
-    return written;
+    const CClipSettingsChange change = CClipSettings::Of(*src).ChangeFor(nPage);
+    int changed = 0;
+    for (ISourceDataItem* target : lstTargets)
+        if (target != pSource && ChangeClipSettings(target, change))
+            ++changed;
+    return changed;
 }
 
 bool CMProjectMgr::IsTimelineClip(const ISourceDataItem* pItem) const

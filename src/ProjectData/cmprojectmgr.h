@@ -7,7 +7,7 @@
 // change. Inserting files waits for the import of those that are not in the
 // library yet. GUI thread only.
 
-#include "cclipsettingschange.h"
+#include "cclipsettings.h"
 #include "ctimelineitem.h"
 
 #include <QImage>
@@ -18,8 +18,6 @@
 #include <functional>
 
 namespace Moorland { class IAVManager; }
-
-typedef int EDITORPAGE;
 
 class CMProjectMgr : public QObject
 {
@@ -32,14 +30,14 @@ public:
     CMProjectMgr(QObject* parent, Moorland::IAVManager* manager);
     ~CMProjectMgr() override;
 
-    CTimelineItem* GetTimelineItem() const { return m_timeline; }
+    // Read-only: every change goes through the calls below.
+    const CTimelineItem* GetTimelineItem() const { return m_timeline; }
     void SetAudioBlackBGFile(QString path);
     void SetItemQuery(ItemQuery query) { m_query = std::move(query); }
 
-    // Copies the clip editor's settings of one page (0 every page, 1 the
-    // picture, 2 the volume, 3 the depth effect) from the source clip to each
-    // target clip of the timeline but the source itself; returns how many
-    // clips were changed.
+    // Copies the clip editor's settings of one page from the source clip to
+    // each target clip of the timeline but the source itself, each as one
+    // change of its own; returns how many clips were changed.
     int CopyItemEffects(Fablecut::ISourceDataItem* pSource, const QList<Fablecut::ISourceDataItem*>& lstTargets,
                         EDITORPAGE nPage);
     // Whether the item is a clip of this timeline (compares addresses only,

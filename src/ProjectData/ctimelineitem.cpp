@@ -1,12 +1,12 @@
 #include "ctimelineitem.h"
 
+#include "cclipsettings.h"
 #include "cmediaitemgrappic.h"
 #include "cmediasourceitem.h"
 #include "seixwriting.h"
 
 #include "Basilvo/Basilvo.h"
 #include "CBaseException.h"
-#include "CEffectsProc.h"
 #include "CTmpFile.h"
 #include "IAVImporter.h"
 #include "IAVManager.h"
@@ -136,34 +136,22 @@ void insert_childitem_seixinfo::operator()(ISourceDataItem* item) const
     const int index = timeline->GetClipCount() - 1;
 
     if (bWithEdit) {
-        // The players' own chain names the steps, so the file goes through
-        // the same processors in the same order as the picture on screen.
-        CEffectsProc chain(nullptr);
-        if (clip->EnableVideoEffect()) {
-            chain.setBrightness(clip->GetBrightness());
-            chain.setContrast(clip->GetContrast());
-            chain.setSaturation(clip->GetSaturation());
-            chain.setEnableAgedFilmEffectSeriesType(clip->GetEffectType());
-        }
-        if (clip->EnableVideoTurn()) {
-            chain.setMirror(clip->IsMirror());
-            chain.setVerReverse(clip->IsVerReverse());
-            chain.setRotateAngle(clip->GetRotationAngle());
-        }
-        if (clip->Enable3DEffect()) {
-            chain.setEnable3DEffect(true);
-            chain.set3DEffectType(static_cast<int>(clip->Get3DEffectType()));
-            chain.set3DEffectDepth(clip->Get3DEffectDepth());
-        }
-        for (const EffectStep& step : chain.Steps())
+        // The players read the same value: the file goes through the same
+        // processors in the same order as the picture on screen, and sounds
+        // as the player did.
+        const CClipSettings settings = CClipSettings::Of(*clip);
+        for (const EffectStep& step : settings.PictureSteps())
             AddEffect(timeline, index, step.name.c_str(), step.params);
-        if (clip->IsEnableAudioReplace()) {
-            const QByteArray path = clip->GetAudioReplaceFullPath().toUtf8();
+        const CClipSoundLines& sound = settings.SoundLines();
+        if (sound.replace) {
+            const QByteArray path = sound.replacePath.toUtf8();
             // The clip's own index, so the sound replaced is this clip's.
-            timeline->SetReplaceAudio(path.constData(), index, clip->IsAudioReplaceLoop() ? 1 : 0);
+            timeline->SetReplaceAudio(path.constData(), index, sound.replaceLoop ? 1 : 0);
         }
-        if (std::fabs(clip->GetVolume() - 1.0) > 0.0001)
-            timeline->SetClipVolume(index, clip->GetVolume());
+        if (std::fabs(sound.volume - 1.0) > 0.0001)
+            timeline->SetClipVolume(index, sound.volume);
+        if (sound.mute)
+            timeline->SetClipMute(index, 1);
     }
     if (audioOnly) {
         const QByteArray path = clip->GetSrcFileFullPath().toUtf8();
@@ -310,8 +298,10 @@ bool CTimelineItem::PlaceCopy(ISourceDataItem* item, int index, bool* placed)
         return false;
     }
     if (CMediaSourceItem* clip = AsMediaClip(copy)) {
-        clip->SetEnableVideoEffect(true);
-        clip->SetEnableVideoTurn(true);
+        CClipSettingsChange on;
+        on.videoEffectOn = true;
+        on.videoTurnOn = true;
+        on.WriteTo(*clip);
     }
     m_needUpdate = true;
     *placed = true;
@@ -734,22 +724,27 @@ bool CTimelineItem::EnableLosslessOutput() const
 
 void CTimelineItem::UpdateSeixFile(bool bWithEdit)
 {
-    QB_GUARDED_VOID({
+    if (!m_items.empty() && !m_curItem)
+        m_curItem = m_items.front();
+    WriteSeixFile(m_seixPath, bWithEdit);
+}
+
+bool CTimelineItem::WriteSeixFile(const QString& path, bool bWithEdit) const
+{
+    return QB_GUARDED(false, {
         if (!m_manager)
             QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
-        ImporterHolder writer(
-            m_manager->CreateImporterByName("SimpleEditImporter"));
+        ImporterHolder writer(m_manager->CreateImporterByName("SimpleEditImporter"));
         if (!writer)
             QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
         auto* timeline = static_cast<Moorland::ISimpleEditTimeLine*>(writer->GetInterface("ISimpleEditTimeLine"));
         if (!timeline)
             QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
-        if (!m_items.empty() && !m_curItem)
-            m_curItem = m_items.front();
         const insert_childitem_seixinfo add{timeline, bWithEdit, m_blackBG};
         for (ISourceDataItem* item : m_items)
             add(item);
-        SaveDescriptionOver(timeline, m_seixPath);
+        SaveDescriptionOver(timeline, path);
+        return true;
     });
 }
 

@@ -118,6 +118,10 @@ public:
     // every edit setting (for output). Failures are recorded; the previous
     // file stays until a new one is complete.
     void UpdateSeixFile(bool bWithEdit);
+    // Writes the description to a file of the caller's (an output's own
+    // copy) and leaves the timeline as it is. False with the reason recorded;
+    // the file there stays until a new one is complete.
+    bool WriteSeixFile(const QString& path, bool bWithEdit) const;
     // Rewrites the preview description and opens it in the kept importer.
     bool OpenImporter();
 

@@ -92,7 +92,7 @@ VTimeLineView::~VTimeLineView()
     m_scene = nullptr;
 }
 
-CTimelineItem* VTimeLineView::getTimeLineItem() const
+const CTimelineItem* VTimeLineView::getTimeLineItem() const
 {
     return m_scene ? m_scene->getTimeLineItem() : nullptr;
 }
@@ -181,7 +181,7 @@ void VTimeLineView::slot_ClearSelectionOfTimeLineIClipItems()
 
 QStringList VTimeLineView::removeClipsWhere(const std::function<bool(const QString&)>& matches)
 {
-    CTimelineItem* line = getTimeLineItem();
+    const CTimelineItem* line = getTimeLineItem();
     if (!line)
         return {};
     QList<ISourceDataItem*> collected;

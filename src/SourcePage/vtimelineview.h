@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CBaseTime.h"
+#include "cclipsettings.h"
 #include "timelinehostcalls.h"
 
 #include <QFrame>
@@ -22,8 +23,6 @@ class VTrackView;
 namespace Fablecut { class ISourceDataItem; }
 namespace Ui { class VTimeLineViewClass; }
 
-typedef int EDITORPAGE;
-
 // The editing strip of the import/edit page: the track of clips on its time
 // ruler, the time field and the split, delete and zoom controls. It edits
 // nothing itself: it wires the track to the project manager and relays the
@@ -39,7 +38,7 @@ public:
     VTrackView* getTrackView() const { return m_trackView; }
     VRuler* getRuler() const { return m_ruler; }
     VTimelineGotoEdit* getTimeEdit() const { return m_timeEdit; }
-    CTimelineItem* getTimeLineItem() const;
+    const CTimelineItem* getTimeLineItem() const;
     double getPixelsPerSecond() const { return m_pixelsPerSecond; }
     void setProjectMgr(CMProjectMgr* manager);
     // The page's answers to the questions of the panel and its track.

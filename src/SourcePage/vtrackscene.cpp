@@ -38,7 +38,7 @@ VTrackScene::~VTrackScene()
 
 void VTrackScene::setTimeLineItem(const CTimelineItem* timeline)
 {
-    m_timeline = const_cast<CTimelineItem*>(timeline);
+    m_timeline = timeline;
     updateClipsTime(true);
 }
 

@@ -31,7 +31,7 @@ public:
     ~VTrackScene() override;
 
     void setTimeLineItem(const CTimelineItem* timeline);
-    CTimelineItem* getTimeLineItem() const { return m_timeline; }
+    const CTimelineItem* getTimeLineItem() const { return m_timeline; }
     // Takes the manager's timeline and follows its change notice. Without a
     // manager every request is refused.
     void setProjectMgr(CMProjectMgr* manager);
@@ -122,7 +122,7 @@ private:
     // Takes the clip item out of the scene and destroys it.
     void destroyClipItem(VClipItem* clip);
 
-    CTimelineItem* m_timeline = nullptr;
+    const CTimelineItem* m_timeline = nullptr;
     CMProjectMgr* m_projectMgr = nullptr;
     int m_requestDepth = 0;
     bool m_changedInRequest = false;

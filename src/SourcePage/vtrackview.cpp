@@ -826,7 +826,7 @@ void VTrackView::slot_setAnchorPos(const CBaseTime& nPos, bool bSeek)
         return;
     if (nPos == m_tAnchorPos && !bSeek)
         return;
-    CTimelineItem* line = m_pScene->getTimeLineItem();
+    const CTimelineItem* line = m_pScene->getTimeLineItem();
     if (bSeek && line) {
         if (line->ChildItemsCount() == 0) {
             // The empty timeline is loaded without taking the play head: the
@@ -961,13 +961,13 @@ void VTrackView::applyTheEffectToItems(const QList<ISourceDataItem*>& items, EDI
 void VTrackView::slot_editorApplayToCurSelectedClips()
 {
     emit signal_updateMainPlayerAfterEditor(timeline(), false);
-    applyTheEffectToItems(m_lstSelectedSources, 0);
+    applyTheEffectToItems(m_lstSelectedSources, EDITORPAGE_ALL);
 }
 
 void VTrackView::slot_editorApplyToAllTimeLineViewClipItems(EDITORPAGE edtCurPage)
 {
     emit signal_updateMainPlayerAfterEditor(timeline(), false);
-    CTimelineItem* line = m_pScene->getTimeLineItem();
+    const CTimelineItem* line = m_pScene->getTimeLineItem();
     if (!line)
         return;
     const std::vector<ISourceDataItem*> clips = line->GetChildItems();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CBaseTime.h"
+#include "cclipsettings.h"
 #include "timelinehostcalls.h"
 
 #include <QColor>
@@ -25,8 +26,6 @@ namespace Fablecut {
 class CMediaSourceItem;
 class ISourceDataItem;
 } // namespace Fablecut
-
-typedef int EDITORPAGE;
 
 // The library's drag format: the compressed 4-byte handles of the dragged
 // library items, and the second name declared beside it.

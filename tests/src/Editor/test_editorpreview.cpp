@@ -56,7 +56,7 @@ public:
         panel->resize(600, 560);
         QObject::connect(panel.get(), &VEditorWidget::signal_editorApplayToCurSelectedClips, [this] { Redraw(); });
         QObject::connect(panel.get(), &VEditorWidget::signal_editorEnableChagned, [this] { Redraw(); });
-        panel->setCurrentEditorPage(1);
+        panel->setCurrentEditorPage(EDITORPAGE_EFFECTS);
         panel->setInitEditorPageSourceDataItem(&m_clip);
         panel->setEditorEnabled();
         panel->show();
@@ -257,7 +257,7 @@ TEST(EditorPreview, AnaglyphKindsAndDepth)
 {
     Preview p;
     ASSERT_TRUE(p.Ok());
-    p.panel->setCurrentEditorPage(3);
+    p.panel->setCurrentEditorPage(EDITORPAGE_3D);
     p.panel->setEditorEnabled();
     p.SwitchOn();
     ASSERT_TRUE(p.Clip().Enable3DEffect());
@@ -287,7 +287,7 @@ TEST(EditorPreview, VolumeAndMute)
 {
     Preview p;
     ASSERT_TRUE(p.Ok());
-    p.panel->setCurrentEditorPage(2);
+    p.panel->setCurrentEditorPage(EDITORPAGE_VOLUME);
     const double full = p.TonePeak();
     ASSERT_GT(full, 15000);
     p.Find<QSlider>("sldVolumeAdjust")->setValue(50);

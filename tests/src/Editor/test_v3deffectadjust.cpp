@@ -90,8 +90,12 @@ TEST(V3DEffectAdjust, DepthBoxTable)
     for (const auto& c : cases) {
         DepthPage d;
         auto clip = EditorTest::Clip();
-        clip->SetEnable3DEffect(true);
-        clip->Set3DEffectDepth(40);
+        {
+            CClipSettingsChange change;
+            change.depthOn = true;
+            change.depth = 40;
+            change.WriteTo(*clip);
+        }
         d.page->setEditedSourceDataItem(clip.get());
         d.focusBox();
         if (c.setDirectly) {
@@ -117,8 +121,12 @@ TEST(V3DEffectAdjust, PlusAndMinusStopAtTheLimits)
 {
     DepthPage d;
     auto clip = EditorTest::Clip();
-    clip->SetEnable3DEffect(true);
-    clip->Set3DEffectDepth(100);
+    {
+        CClipSettingsChange change;
+        change.depthOn = true;
+        change.depth = 100;
+        change.WriteTo(*clip);
+    }
     d.page->setEditedSourceDataItem(clip.get());
     QSignalSpy apply(d.page, &V3DEffectAdjust::signal_effect3DAdjustApplayToCurSelectedClips);
     QTest::mouseClick(d.add, Qt::LeftButton);
@@ -129,7 +137,11 @@ TEST(V3DEffectAdjust, PlusAndMinusStopAtTheLimits)
     EXPECT_EQ(d.box->text(), "99");
     EXPECT_EQ(apply.count(), 1);
 
-    clip->Set3DEffectDepth(20);
+    {
+        CClipSettingsChange change;
+        change.depth = 20;
+        change.WriteTo(*clip);
+    }
     d.page->setEditedSourceDataItem(clip.get());
     apply.clear();
     QTest::mouseClick(d.reduce, Qt::LeftButton);
@@ -153,9 +165,13 @@ TEST(V3DEffectAdjust, ShowingAClipWritesOnlyAMissingKind)
     } cases[] = {{0, 1, true}, {1, 1, true}, {2, 2, false}, {7, 1, true}};
     for (const auto& c : cases) {
         auto clip = EditorTest::Clip();
-        clip->SetEnable3DEffect(true);
-        clip->Set3DEffectType(E3DEffectType(c.stored));
-        clip->Set3DEffectDepth(66);
+        {
+            CClipSettingsChange change;
+            change.depthOn = true;
+            change.depthType = E3DEffectType(c.stored);
+            change.depth = 66;
+            change.WriteTo(*clip);
+        }
         QSignalSpy apply(d.page, &V3DEffectAdjust::signal_effect3DAdjustApplayToCurSelectedClips);
         QSignalSpy init(d.page, &V3DEffectAdjust::signal_Init3DAdjustEnableByItem);
         d.page->setEditedSourceDataItem(clip.get());
@@ -176,7 +192,11 @@ TEST(V3DEffectAdjust, KindButtonsWriteAndAnnounce)
 {
     DepthPage d;
     auto clip = EditorTest::Clip();
-    clip->SetEnable3DEffect(true);
+    {
+        CClipSettingsChange change;
+        change.depthOn = true;
+        change.WriteTo(*clip);
+    }
     d.page->setEditedSourceDataItem(clip.get());
     QSignalSpy apply(d.page, &V3DEffectAdjust::signal_effect3DAdjustApplayToCurSelectedClips);
     QTest::mouseClick(d.redGreen, Qt::LeftButton);
@@ -187,13 +207,21 @@ TEST(V3DEffectAdjust, KindButtonsWriteAndAnnounce)
     EXPECT_EQ(apply.count(), 2);
 
     // Reset of a clip already at red/blue and 50 writes and announces nothing.
-    clip->Set3DEffectDepth(50);
+    {
+        CClipSettingsChange change;
+        change.depth = 50;
+        change.WriteTo(*clip);
+    }
     d.page->setEditedSourceDataItem(clip.get());
     apply.clear();
     d.page->slot_reset();
     EXPECT_EQ(apply.count(), 0);
-    clip->Set3DEffectType(E3DEffectType(2));
-    clip->Set3DEffectDepth(80);
+    {
+        CClipSettingsChange change;
+        change.depthType = E3DEffectType(2);
+        change.depth = 80;
+        change.WriteTo(*clip);
+    }
     d.page->setEditedSourceDataItem(clip.get());
     d.page->slot_reset();
     EXPECT_EQ(int(clip->Get3DEffectType()), 1);
@@ -234,8 +262,12 @@ TEST(V3DEffectAdjust, SkinPicturesArriveAfterTheClip)
 {
     DepthPage d;
     auto clip = EditorTest::Clip();
-    clip->SetEnable3DEffect(true);
-    clip->Set3DEffectType(E3DEffectType(2));
+    {
+        CClipSettingsChange change;
+        change.depthOn = true;
+        change.depthType = E3DEffectType(2);
+        change.WriteTo(*clip);
+    }
     d.page->setEditedSourceDataItem(clip.get());
     EXPECT_TRUE(d.picture->pixmap() == nullptr || d.picture->pixmap()->isNull());
     QTemporaryDir dir;

@@ -86,21 +86,25 @@ TEST(VEditorWidget, FlagsAndCheckBoxAfterHandOver)
         EDITORPAGE page;
         bool boxShown, boxChecked, effectAfter, turnAfter, threeDAfter;
     } cases[] = {
-        {true, true, false, 1, true, true, true, true, false},
-        {true, false, false, 1, true, false, false, false, false},
-        {false, true, true, 1, true, false, false, false, true},
-        {false, false, true, 3, true, true, false, false, true},
-        {true, true, false, 3, true, false, true, true, false},
-        {true, true, true, 2, false, false, true, true, true},
-        {true, false, false, 2, false, false, false, false, false},
+        {true, true, false, EDITORPAGE_EFFECTS, true, true, true, true, false},
+        {true, false, false, EDITORPAGE_EFFECTS, true, false, false, false, false},
+        {false, true, true, EDITORPAGE_EFFECTS, true, false, false, false, true},
+        {false, false, true, EDITORPAGE_3D, true, true, false, false, true},
+        {true, true, false, EDITORPAGE_3D, true, false, true, true, false},
+        {true, true, true, EDITORPAGE_VOLUME, false, false, true, true, true},
+        {true, false, false, EDITORPAGE_VOLUME, false, false, false, false, false},
     };
     for (const auto& c : cases) {
         Panel p;
         p.panel->setCurrentEditorPage(c.page);
         auto clip = EditorTest::Clip();
-        clip->SetEnableVideoEffect(c.effect);
-        clip->SetEnableVideoTurn(c.turn);
-        clip->SetEnable3DEffect(c.threeD);
+        {
+            CClipSettingsChange change;
+            change.videoEffectOn = c.effect;
+            change.videoTurnOn = c.turn;
+            change.depthOn = c.threeD;
+            change.WriteTo(*clip);
+        }
         QSignalSpy enable(p.panel.get(), &VEditorWidget::signal_editorEnableChagned);
         QSignalSpy apply(p.panel.get(), &VEditorWidget::signal_editorApplayToCurSelectedClips);
         p.panel->setInitEditorPageSourceDataItem(clip.get());
@@ -124,7 +128,7 @@ TEST(VEditorWidget, TheUsersCheckBoxSwitchesTheGroup)
 {
     Panel p;
     auto clip = EditorTest::Clip();
-    p.panel->setCurrentEditorPage(1);
+    p.panel->setCurrentEditorPage(EDITORPAGE_EFFECTS);
     p.panel->setInitEditorPageSourceDataItem(clip.get());
     p.panel->setEditorEnabled();
     QSignalSpy enable(p.panel.get(), &VEditorWidget::signal_editorEnableChagned);
@@ -135,7 +139,7 @@ TEST(VEditorWidget, TheUsersCheckBoxSwitchesTheGroup)
     EXPECT_TRUE(p.panel->getEffectAdjustWidget()->isEnabled());
     EXPECT_EQ(enable.count(), 1);
 
-    p.panel->setCurrentEditorPage(3);
+    p.panel->setCurrentEditorPage(EDITORPAGE_3D);
     p.panel->setEditorEnabled();
     EXPECT_FALSE(p.box->isChecked());
     QTest::mouseClick(p.box, Qt::LeftButton, {}, QPoint(5, p.box->height() / 2));
@@ -151,8 +155,12 @@ TEST(VEditorWidget, ResetPerPage)
         // Effects, box off: switched on (one enable signal), values reset.
         Panel p;
         auto clip = EditorTest::Clip();
-        clip->SetBrightness(40);
-        p.panel->setCurrentEditorPage(1);
+        {
+            CClipSettingsChange change;
+            change.brightness = 40;
+            change.WriteTo(*clip);
+        }
+        p.panel->setCurrentEditorPage(EDITORPAGE_EFFECTS);
         p.panel->setInitEditorPageSourceDataItem(clip.get());
         p.panel->setEditorEnabled();
         QSignalSpy enable(p.panel.get(), &VEditorWidget::signal_editorEnableChagned);
@@ -173,9 +181,13 @@ TEST(VEditorWidget, ResetPerPage)
         // 3D: switched off.
         Panel p;
         auto clip = EditorTest::Clip();
-        clip->SetEnable3DEffect(true);
-        clip->Set3DEffectDepth(90);
-        p.panel->setCurrentEditorPage(3);
+        {
+            CClipSettingsChange change;
+            change.depthOn = true;
+            change.depth = 90;
+            change.WriteTo(*clip);
+        }
+        p.panel->setCurrentEditorPage(EDITORPAGE_3D);
         p.panel->setInitEditorPageSourceDataItem(clip.get());
         p.panel->setEditorEnabled();
         ASSERT_TRUE(p.box->isChecked());
@@ -190,12 +202,16 @@ TEST(VEditorWidget, ResetPerPage)
         // Volume: the hidden box stays as it is.
         Panel p;
         auto clip = EditorTest::Clip();
-        clip->SetEnableVideoEffect(true);
-        clip->SetEnableVideoTurn(true);
-        clip->SetVolume(3.0);
-        p.panel->setCurrentEditorPage(1);
+        {
+            CClipSettingsChange change;
+            change.videoEffectOn = true;
+            change.videoTurnOn = true;
+            change.volume = 3.0;
+            change.WriteTo(*clip);
+        }
+        p.panel->setCurrentEditorPage(EDITORPAGE_EFFECTS);
         p.panel->setInitEditorPageSourceDataItem(clip.get());
-        p.panel->setCurrentEditorPage(2);
+        p.panel->setCurrentEditorPage(EDITORPAGE_VOLUME);
         QSignalSpy enable(p.panel.get(), &VEditorWidget::signal_editorEnableChagned);
         QSignalSpy apply(p.panel.get(), &VEditorWidget::signal_editorApplayToCurSelectedClips);
         p.panel->findChild<QToolButton*>("btnReset")->click();
@@ -211,13 +227,13 @@ TEST(VEditorWidget, ApplyToAllSendsTheCurrentPage)
     Panel p;
     QSignalSpy all(p.panel.get(), &VEditorWidget::signal_editorApplyToAllTimeLineViewClipItems);
     QTest::mouseClick(p.applyAll, Qt::LeftButton);
-    for (EDITORPAGE page : {1, 2, 3}) {
+    for (EDITORPAGE page : {EDITORPAGE_EFFECTS, EDITORPAGE_VOLUME, EDITORPAGE_3D}) {
         p.panel->setCurrentEditorPage(page);
         QTest::mouseClick(p.applyAll, Qt::LeftButton);
     }
     ASSERT_EQ(all.count(), 4);
     for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(all.at(i).at(0).toInt(), i);
+        EXPECT_EQ(all.at(i).at(0).value<EDITORPAGE>(), static_cast<EDITORPAGE>(i));
 }
 
 // Handing over null or an item of another class, then working every control
@@ -228,12 +244,16 @@ TEST(VEditorWidget, NullAndForeignItemsThroughEveryHandler)
     Panel p;
     ForeignItem foreign;
     auto before = EditorTest::Clip();
-    before->SetBrightness(10);
+    {
+        CClipSettingsChange change;
+        change.brightness = 10;
+        change.WriteTo(*before);
+    }
     Fablecut::ISourceDataItem* items[] = {nullptr, &foreign};
     for (Fablecut::ISourceDataItem* item : items) {
         p.panel->setInitEditorPageSourceDataItem(before.get());
         p.panel->setInitEditorPageSourceDataItem(item);
-        for (EDITORPAGE page : {1, 2, 3, 0}) {
+        for (EDITORPAGE page : {EDITORPAGE_EFFECTS, EDITORPAGE_VOLUME, EDITORPAGE_3D, EDITORPAGE_ALL}) {
             p.panel->setCurrentEditorPage(page);
             p.panel->setEditorEnabled();
             p.panel->getEffectAdjustWidget()->setEnabled(true);
@@ -265,12 +285,15 @@ TEST(VEditorWidget, TitlesAndALanguageChange)
     {
         EDITORPAGE page;
         const char* title;
-    } titles[] = {{1, "Effects"}, {2, "Volume Adjustment"}, {3, "3D Effect"}, {7, "3D Effect"}};
+    } titles[] = {{EDITORPAGE_EFFECTS, "Effects"},
+                  {EDITORPAGE_VOLUME, "Volume Adjustment"},
+                  {EDITORPAGE_3D, "3D Effect"},
+                  {static_cast<EDITORPAGE>(7), "3D Effect"}};
     for (const auto& t : titles) {
         p.panel->setCurrentEditorPage(t.page);
         EXPECT_EQ(p.title->text(), t.title);
     }
-    p.panel->setCurrentEditorPage(1);
+    p.panel->setCurrentEditorPage(EDITORPAGE_EFFECTS);
 
     // A translator that answers for the panel's and the picture page's texts.
     class Translator : public QTranslator

@@ -42,8 +42,12 @@ struct PicturePage
 std::unique_ptr<Fablecut::CMediaSourceItem> EffectsOn()
 {
     auto clip = EditorTest::Clip();
-    clip->SetEnableVideoEffect(true);
-    clip->SetEnableVideoTurn(true);
+    {
+        CClipSettingsChange change;
+        change.videoEffectOn = true;
+        change.videoTurnOn = true;
+        change.WriteTo(*clip);
+    }
     return clip;
 }
 
@@ -105,20 +109,25 @@ TEST(VEffectAdjust, PlusMinusAtTheLimits)
         const char* add;
         QSlider* PicturePage::*slider;
         int (Fablecut::CMediaSourceItem::*get)() const;
-        void (Fablecut::CMediaSourceItem::*set)(int);
+        std::optional<int> CClipSettingsChange::*set;
     };
     const Row rows[] = {
         {"btnBrightnessReduce", "btnBrightnessAdd", &PicturePage::brightness, &Fablecut::CMediaSourceItem::GetBrightness,
-         &Fablecut::CMediaSourceItem::SetBrightness},
+         &CClipSettingsChange::brightness},
         {"btnConstrastReduce", "btnConstrastAdd", &PicturePage::contrast, &Fablecut::CMediaSourceItem::GetContrast,
-         &Fablecut::CMediaSourceItem::SetContrast},
+         &CClipSettingsChange::contrast},
         {"btnSaturationReduce", "btnSaturationAdd", &PicturePage::saturation, &Fablecut::CMediaSourceItem::GetSaturation,
-         &Fablecut::CMediaSourceItem::SetSaturation},
+         &CClipSettingsChange::saturation},
     };
     for (const Row& row : rows) {
         PicturePage p;
         auto clip = EffectsOn();
-        ((*clip).*row.set)(100);
+        const auto set = [&](int value) {
+            CClipSettingsChange change;
+            change.*row.set = value;
+            change.WriteTo(*clip);
+        };
+        set(100);
         p.page->setEditedSourceDataItem(clip.get());
         QSignalSpy apply(p.page.get(), &VEffectAdjust::signal_editorApplayToCurSelectedClips);
         p.click(row.add);
@@ -129,7 +138,7 @@ TEST(VEffectAdjust, PlusMinusAtTheLimits)
         EXPECT_EQ((p.*row.slider)->toolTip(), "99");
         EXPECT_EQ(apply.count(), 1);
 
-        ((*clip).*row.set)(-100);
+        set(-100);
         p.page->setEditedSourceDataItem(clip.get());
         apply.clear();
         p.click(row.reduce);
@@ -152,12 +161,16 @@ TEST(VEffectAdjust, LoadingAClipWritesAndAnnouncesNothing)
     ASSERT_EQ(p.brightness->toolTip(), "12");
 
     auto clip = EffectsOn();
-    clip->SetBrightness(-40);
-    clip->SetContrast(25);
-    clip->SetSaturation(60);
-    clip->SetEffectType(EffectGray);
-    clip->SetMirror(true);
-    clip->SetRotationAngle(90);
+    {
+        CClipSettingsChange change;
+        change.brightness = -40;
+        change.contrast = 25;
+        change.saturation = 60;
+        change.effect = EffectGray;
+        change.mirror = true;
+        change.rotationAngle = 90;
+        change.WriteTo(*clip);
+    }
     QSignalSpy apply(p.page.get(), &VEffectAdjust::signal_editorApplayToCurSelectedClips);
     QSignalSpy init(p.page.get(), &VEffectAdjust::signal_InitVideoEffectAdjustEnableByItem);
     p.page->setEditedSourceDataItem(clip.get());
@@ -191,7 +204,11 @@ TEST(VEffectAdjust, AClipWithOnlyOneFlagLoadsDisabledWithBothOff)
 {
     PicturePage p;
     auto clip = EditorTest::Clip();
-    clip->SetEnableVideoEffect(true);
+    {
+        CClipSettingsChange change;
+        change.videoEffectOn = true;
+        change.WriteTo(*clip);
+    }
     p.page->setEditedSourceDataItem(clip.get());
     EXPECT_FALSE(p.page->isEnabled());
     EXPECT_FALSE(clip->EnableVideoEffect());
@@ -205,13 +222,17 @@ TEST(VEffectAdjust, ResetWritesSevenValuesAndEmitsOnce)
     for (bool defaults : atDefaults) {
         auto clip = EffectsOn();
         if (!defaults) {
-            clip->SetBrightness(30);
-            clip->SetContrast(-30);
-            clip->SetSaturation(5);
-            clip->SetEffectType(EffectAgedFilm);
-            clip->SetMirror(true);
-            clip->SetVerReverse(true);
-            clip->SetRotationAngle(270);
+            {
+                CClipSettingsChange change;
+                change.brightness = 30;
+                change.contrast = -30;
+                change.saturation = 5;
+                change.effect = EffectAgedFilm;
+                change.mirror = true;
+                change.verReverse = true;
+                change.rotationAngle = 270;
+                change.WriteTo(*clip);
+            }
         }
         p.page->setEditedSourceDataItem(clip.get());
         QSignalSpy apply(p.page.get(), &VEffectAdjust::signal_editorApplayToCurSelectedClips);

@@ -66,7 +66,11 @@ TEST(VVolumeAdjust, ShowsTheClipsVolumeAndKeepsAVolumePastTheRange)
     } cases[] = {{1.0, 100}, {0.5, 50}, {5.0, 400}, {0.001, 1}, {2.55, 255}};
     for (const auto& c : cases) {
         auto clip = EditorTest::Clip();
-        clip->SetVolume(c.volume);
+        {
+            CClipSettingsChange change;
+            change.volume = c.volume;
+            change.WriteTo(*clip);
+        }
         v.page.setEditedSourceDataItem(clip.get());
         EXPECT_EQ(v.slider->value(), c.shown) << c.volume;
         EXPECT_EQ(v.value->text(), QString::number(c.shown));
@@ -79,7 +83,11 @@ TEST(VVolumeAdjust, MuteKeepsTheVolumeAndLocksTheSlider)
 {
     VolumePage v;
     auto clip = EditorTest::Clip();
-    clip->SetVolume(1.5);
+    {
+        CClipSettingsChange change;
+        change.volume = 1.5;
+        change.WriteTo(*clip);
+    }
     v.page.setEditedSourceDataItem(clip.get());
     v.page.show();
     QSignalSpy apply(&v.page, &VVolumeAdjust::signal_volumAdjustApplayToCurSelectedClips);
@@ -96,7 +104,11 @@ TEST(VVolumeAdjust, MuteKeepsTheVolumeAndLocksTheSlider)
 
     // A muted clip shows the button down and the slider locked.
     auto muted = EditorTest::Clip();
-    muted->SetMute(true);
+    {
+        CClipSettingsChange change;
+        change.mute = true;
+        change.WriteTo(*muted);
+    }
     v.page.setEditedSourceDataItem(muted.get());
     EXPECT_TRUE(v.mute->isChecked());
     EXPECT_FALSE(v.slider->isEnabled());
@@ -117,7 +129,11 @@ TEST(VVolumeAdjust, WithoutAClipNothingIsWrittenOrAnnounced)
 
     // A null item after a clip forgets the clip and leaves the controls.
     auto clip = EditorTest::Clip();
-    clip->SetVolume(0.7);
+    {
+        CClipSettingsChange change;
+        change.volume = 0.7;
+        change.WriteTo(*clip);
+    }
     v.page.setEditedSourceDataItem(clip.get());
     v.page.setEditedSourceDataItem(nullptr);
     v.slider->setValue(300);
@@ -136,8 +152,12 @@ TEST(VVolumeAdjust, ResetSignalCounts)
     for (const auto& c : cases) {
         VolumePage v;
         auto clip = EditorTest::Clip();
-        clip->SetVolume(c.volume);
-        clip->SetMute(c.muted);
+        {
+            CClipSettingsChange change;
+            change.volume = c.volume;
+            change.mute = c.muted;
+            change.WriteTo(*clip);
+        }
         v.page.setEditedSourceDataItem(clip.get());
         QSignalSpy apply(&v.page, &VVolumeAdjust::signal_volumAdjustApplayToCurSelectedClips);
         v.page.slot_Reset();

@@ -328,7 +328,7 @@ TEST_F(HandOver, ThePressAndTheSplitButtonReachThePlayer)
     edit->setFocusTime(QStringLiteral("none"));
     edit->setText(QStringLiteral("00:00:02"));
     QTest::keyClick(edit, Qt::Key_Return);
-    EXPECT_EQ(static_cast<IDCPlaySourceItem*>(mgr.GetTimelineItem()), player->GetSourceItem())
+    EXPECT_EQ(static_cast<const IDCPlaySourceItem*>(mgr.GetTimelineItem()), player->GetSourceItem())
         << "the empty timeline is handed to the player";
 
     ASSERT_TRUE(mgr.slot_InsertItemsByIndex({&source, &source}));
@@ -336,7 +336,7 @@ TEST_F(HandOver, ThePressAndTheSplitButtonReachThePlayer)
     const QPoint onFirst = track->mapFromScene(QPointF(4.0, 40.0));
     QTest::mouseMove(track->viewport(), onFirst);
     QTest::mouseClick(track->viewport(), Qt::LeftButton, Qt::NoModifier, onFirst);
-    EXPECT_EQ(static_cast<IDCPlaySourceItem*>(mgr.GetTimelineItem()), player->GetSourceItem())
+    EXPECT_EQ(static_cast<const IDCPlaySourceItem*>(mgr.GetTimelineItem()), player->GetSourceItem())
         << "a press on a clip hands the player the timeline";
 
     QSignalSpy changes(&mgr, &CMProjectMgr::signal_TimelineChanged);

@@ -13,6 +13,7 @@
 #include "ConvertTaskInfo2.h"
 #include "IAVConverter.h"
 #include "IProfile.h"
+#include "cclipsettings.h"
 #include "cmediasourceitem.h"
 #include "cmmoutputtask.h"
 #include "cmprojectmgr.h"
@@ -128,6 +129,28 @@ std::string Probe(const std::string& path, const char* entries)
     return out;
 }
 
+// The loudest sample of a stretch of a file's sound, in dB (ffmpeg's
+// volumedetect); digital silence reads -200, a file without sound NaN.
+double MaxVolume(const std::string& path, double from, double length)
+{
+    const std::string command = "ffmpeg -nostdin -hide_banner -ss " + std::to_string(from) + " -t " +
+                                std::to_string(length) + " -i '" + path + "' -vn -af volumedetect -f null - 2>&1";
+    std::string out;
+    if (FILE* p = popen(command.c_str(), "r")) {
+        char buffer[512];
+        while (fgets(buffer, sizeof buffer, p))
+            out += buffer;
+        pclose(p);
+    }
+    const size_t at = out.find("max_volume:");
+    if (at == std::string::npos)
+        return std::nan("");
+    const std::string value = out.substr(at + 11);
+    if (value.find("-inf") == value.find_first_not_of(' '))
+        return -200.0;
+    return std::atof(value.c_str());
+}
+
 struct ProfileRelease
 {
     void operator()(IProfile* p) const { p->Release(); }
@@ -150,6 +173,10 @@ protected:
                               "-f lavfi -i testsrc2=size=320x240:rate=1:duration=3 -vf fps=25 -c:v libx264 "
                               "-preset ultrafast -crf 10 -pix_fmt yuv420p clip.mp4") &&
                MediaTest::Run(s_folder->FFmpeg() + "-f lavfi -i testsrc2=size=320x240 -frames:v 1 still.png") &&
+               MediaTest::Run(s_folder->FFmpeg() +
+                              "-f lavfi -i testsrc2=size=320x240:rate=25:duration=2 "
+                              "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=2 -c:v libx264 "
+                              "-preset ultrafast -pix_fmt yuv420p -c:a aac -shortest sound.mp4") &&
                MediaTest::Run("mkdir -p '" + s_folder->Path("out") + "'");
     }
     static void TearDownTestSuite() { s_folder.reset(); }
@@ -651,6 +678,80 @@ TEST_F(PageWithTimeline, EachEditorEditChangesTheTimelineClipThroughTheManagerOn
     EXPECT_FALSE(other->IsMirror());
     EXPECT_FALSE(other->GetMute());
     EXPECT_EQ(other->GetEffectType(), EffectNone);
+}
+
+// The paused picture of a clip follows the settings copied to it from the
+// clip being edited (Apply to all), and a change made past the editor by
+// another caller of the project manager: the player hears the manager's
+// notice of every change, with nothing to poll.
+TEST_F(PageWithTimeline, ThePausedPictureFollowsEachChangeTheManagerTells)
+{
+    Insert(2);
+    ClickTimeline(0.5);
+    ASSERT_TRUE(WaitFor([&] { return Paused() && !Shown().isNull(); }, 10000));
+    Click("btnEffectEditorPage");
+    Check("CheckBox_EffectEnabled", true);
+    Keys("sldEffectBrightness", Qt::Key_PageUp, 5);
+    const int brightness = CClipSettings::Of(ClipAt(0)).brightness;
+    ASSERT_GT(brightness, 0) << "the first clip is the one edited";
+    // The second clip on screen; the first stays the one edited.
+    ClickRuler(3.5);
+    ASSERT_TRUE(WaitFor([&] {
+        return Paused() && std::abs(player->GetIPlayerCurTime().ToSeconds() - 3500) < 60;
+    }, 5000)) << player->GetIPlayerCurTime().ToSeconds();
+    const QImage before = Settled();
+    ASSERT_EQ(CClipSettings::Of(ClipAt(1)).brightness, 0);
+
+    QSignalSpy notices(mgr.get(), &CMProjectMgr::signal_TimelineChanged);
+    Click("btnApplyToAllClipItems");
+    EXPECT_EQ(CClipSettings::Of(ClipAt(1)).brightness, brightness) << "the page's settings are copied";
+    EXPECT_EQ(notices.size(), 1) << "one clip changed by the copy, one notice";
+    EXPECT_GE(WaitChange(before, 2000), 0) << "the shown picture of the second clip takes the copied settings";
+    EXPECT_GT(MeanLevel(Shown()), MeanLevel(before) + 5) << "brighter";
+    EXPECT_TRUE(Paused());
+
+    // No editor asks the player to redraw: the notice alone does.
+    const QImage copied = Settled();
+    CClipSettingsChange gray;
+    gray.effect = EffectGray;
+    ASSERT_TRUE(mgr->ChangeClipSettings(ClipAt(1), gray));
+    EXPECT_GE(WaitChange(copied, 2000), 0) << "the change told by the manager is shown";
+    EXPECT_LE(ChannelSpread(Settled()), 2) << "gray";
+    EXPECT_TRUE(Paused());
+}
+
+// A clip muted on the volume page is silent in the converted file, and the
+// unmuted clip beside it keeps its sound: the file sounds as the player did.
+TEST_F(PageWithTimeline, AMutedClipConvertsSilentBesideAnUnmutedOne)
+{
+    CMediaSourceItem sound;
+    sound.SetAVManager(media.manager);
+    sound.SetSrcFileFullPath(QString::fromStdString(s_folder->Path("sound.mp4")));
+    sound.setName("sound");
+    ASSERT_TRUE(sound.OpenImporter()) << GetQuentaException()->GetExceptionMsg();
+    sound.UpdateMovieInfos();
+    mgr->slot_InsertItemsByIndex({&sound, &sound}, -1);
+    page->GetTimeLineView()->getScene()->updateClipsTime(false);
+    QApplication::processEvents();
+    const double first = ClipAt(0)->GetTrimDuration().ToSeconds();
+    ASSERT_GT(first, 1.5);
+
+    ClickTimeline(0.5);
+    ASSERT_TRUE(WaitFor([&] { return Paused() && !Shown().isNull(); }, 10000));
+    Click("btnVolumeEditorPage");
+    Click("btnVolumeControl");
+    ASSERT_TRUE(CClipSettings::Of(ClipAt(0)).SoundLines().mute) << "the mute button mutes the clip being edited";
+    ASSERT_FALSE(CClipSettings::Of(ClipAt(1)).SoundLines().mute);
+
+    Moorland::ConvertTaskInfo2* record = Queue("muted-beside-unmuted");
+    ASSERT_NE(record, nullptr) << GetQuentaException()->GetExceptionMsg();
+    ASSERT_TRUE(RunAll({record})) << "the conversion finishes";
+    const std::string out = tasks.back()->GetTaskDstFilePath().toStdString();
+    const double muted = MaxVolume(out, 0.2, first - 0.4);
+    const double loud = MaxVolume(out, first + 0.2, first - 0.4);
+    ASSERT_FALSE(std::isnan(loud)) << "the file has sound";
+    EXPECT_LT(muted, -60.0) << "the muted clip is silent";
+    EXPECT_GT(loud, -30.0) << "the clip beside it is heard";
 }
 
 TEST_F(PageWithTimeline, DeletingTheClipOnScreenLeavesThePlayerBlank)

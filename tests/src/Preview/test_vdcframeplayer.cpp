@@ -239,8 +239,12 @@ TEST_F(FramePlayer, TheClipsEffectsShowOnTheLetterboxedPicture)
     }
     // Brightness +50: the next paint of the widget shows it, also while
     // paused (a holder asks for one after every edit).
-    clip->SetEnableVideoEffect(true);
-    clip->SetBrightness(50);
+    {
+        CClipSettingsChange change;
+        change.videoEffectOn = true;
+        change.brightness = 50;
+        change.WriteTo(*clip);
+    }
     player->update();
     ASSERT_TRUE(WaitFor([&] { return MeanLevel(Shown(*player)) > plainLevel + 10; }, 10000))
         << plainLevel << " " << MeanLevel(Shown(*player));
@@ -266,8 +270,12 @@ TEST_F(FramePlayer, TheClipsEffectsShowOnTheLetterboxedPicture)
 
     // A quarter turn shows tall on screen, fitted by its turned shape, and
     // the snapshot has the turned size.
-    clip->SetEnableVideoTurn(true);
-    clip->SetRotationAngle(270);
+    {
+        CClipSettingsChange change;
+        change.videoTurnOn = true;
+        change.rotationAngle = 270;
+        change.WriteTo(*clip);
+    }
     player->update();
     ASSERT_TRUE(WaitFor([&] { return Shown(*player).height() > Shown(*player).width(); }, 10000))
         << Shown(*player).width() << " x " << Shown(*player).height();
@@ -420,11 +428,15 @@ TEST_F(FramePlayer, SettingsChangedFastWhilePlayingAreSafe)
     timer.start();
     int n = 0;
     while (timer.elapsed() < 1000) {
-        clip->SetEnableVideoEffect(n % 2);
-        clip->SetBrightness(n % 100 - 50);
-        clip->SetVolume(1.0 + n % 3);
-        clip->SetMute(n % 5 == 0);
-        clip->SetAudioReplaceFullPath(QString("/tmp/none-%1.wav").arg(n));
+        {
+            CClipSettingsChange change;
+            change.videoEffectOn = n % 2;
+            change.brightness = n % 100 - 50;
+            change.volume = 1.0 + n % 3;
+            change.mute = n % 5 == 0;
+            change.audioReplacePath = QString("/tmp/none-%1.wav").arg(n);
+            change.WriteTo(*clip);
+        }
         player->SetVolume(static_cast<unsigned>(n % 400));
         player->GetVideoPlayer()->PublishClipSettings();
         QCoreApplication::processEvents();
@@ -455,9 +467,13 @@ TEST_F(FramePlayer, AStillAndAVideoOfOnePictureShowAColourEditAlike)
     for (int i = 0; i < 2; ++i) {
         Fablecut::CMediaSourceItem* clip = Load(folder.Path(names[i]));
         ASSERT_TRUE(clip);
-        clip->SetEnableVideoEffect(true);
-        clip->SetContrast(60);
-        clip->SetBrightness(-30);
+        {
+            CClipSettingsChange change;
+            change.videoEffectOn = true;
+            change.contrast = 60;
+            change.brightness = -30;
+            change.WriteTo(*clip);
+        }
         ASSERT_TRUE(player->Seek(200));
         ASSERT_TRUE(WaitFor([&] { return player->GetPlayerRunState() == DCPlayerPaused && !Shown(*player).isNull(); }));
         PlayersTest::Pump(300);
@@ -537,27 +553,37 @@ TEST_F(FramePlayer, ATimelinesEffectsWorkOnThePictureNeverOnItsBars)
         std::function<void()> set;
     } cases[] = {
         {"invert", true, [&] {
-             second->SetEnableVideoEffect(true);
-             second->SetEffectType(EffectInvert);
+             CClipSettingsChange change;
+             change.videoEffectOn = true;
+             change.effect = EffectInvert;
+             change.WriteTo(*second);
          }},
         {"brightness", true, [&] {
-             second->SetEffectType(EffectNone);
-             second->SetBrightness(60);
+             CClipSettingsChange change;
+             change.effect = EffectNone;
+             change.brightness = 60;
+             change.WriteTo(*second);
          }},
         {"aged film", true, [&] {
-             second->SetBrightness(0);
-             second->SetEffectType(EffectAgedFilm);
+             CClipSettingsChange change;
+             change.brightness = 0;
+             change.effect = EffectAgedFilm;
+             change.WriteTo(*second);
          }},
         {"3D", true, [&] {
-             second->SetEffectType(EffectNone);
-             second->SetEnable3DEffect(true);
-             second->Set3DEffectType(static_cast<E3DEffectType>(1));
-             second->Set3DEffectDepth(50);
+             CClipSettingsChange change;
+             change.effect = EffectNone;
+             change.depthOn = true;
+             change.depthType = static_cast<E3DEffectType>(1);
+             change.depth = 50;
+             change.WriteTo(*second);
          }},
         {"a quarter turn", false, [&] {
-             second->SetEnable3DEffect(false);
-             second->SetEnableVideoTurn(true);
-             second->SetRotationAngle(90);
+             CClipSettingsChange change;
+             change.depthOn = false;
+             change.videoTurnOn = true;
+             change.rotationAngle = 90;
+             change.WriteTo(*second);
          }},
     };
     for (const auto& c : cases) {

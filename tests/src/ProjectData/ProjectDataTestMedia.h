@@ -235,7 +235,11 @@ public:
         Log(line);
         return true;
     }
-    bool SetClipMute(int, int) override { return false; }
+    bool SetClipMute(int index, int mute) override
+    {
+        Log("SetClipMute " + std::to_string(index) + " " + std::to_string(mute));
+        return true;
+    }
     bool SetClipInterlaced(int index, int interlaced) override
     {
         Log("SetClipInterlaced " + std::to_string(index) + " " + std::to_string(interlaced));

@@ -359,7 +359,11 @@ TEST(CDCMediaItemPicGrapper, CropFollowsMirroring)
         ASSERT_TRUE(grapper.GrapPic(whole, -1, -1, false, false));
     }
     loaded.clip.SetCrop(0, 0, 40, 240);
-    loaded.clip.SetMirror(true);
+    {
+        CClipSettingsChange change;
+        change.mirror = true;
+        change.WriteTo(loaded.clip);
+    }
     CDCMediaItemPicGrapper grapper(loaded.manager.manager, &loaded.clip);
     grapper.SetEnableCrop(true);
     QImage cut;
@@ -378,8 +382,12 @@ TEST(CDCMediaItemPicGrapper, EffectsRunTheClipsPictureSettings)
         CDCMediaItemPicGrapper grapper(loaded.manager.manager, &loaded.clip);
         ASSERT_TRUE(grapper.GrapPic(plain, -1, -1, false, false));
     }
-    loaded.clip.SetEffectType(EffectGray);
-    loaded.clip.SetMirror(true);
+    {
+        CClipSettingsChange change;
+        change.effect = EffectGray;
+        change.mirror = true;
+        change.WriteTo(loaded.clip);
+    }
     CDCMediaItemPicGrapper grapper(loaded.manager.manager, &loaded.clip);
     grapper.SetEnableEffect(true);
     QImage edited;

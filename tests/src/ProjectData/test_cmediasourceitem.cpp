@@ -65,7 +65,11 @@ TEST(CMediaSourceItem, NewClipAnswersOnlyTheGroupsThatNeedNoPicture)
     Restore(clip, movie);
     auto* effect = static_cast<IEditInfoVideoEffect*>(clip.GetInterFace("EDITINFO_VIDEOEFFECT_INTERFACE"));
     ASSERT_NE(nullptr, effect);
-    clip.SetBrightness(-30);
+    {
+        CClipSettingsChange change;
+        change.brightness = -30;
+        change.WriteTo(clip);
+    }
     EXPECT_EQ(-30, effect->GetBrightness()) << "the interface is a view into the clip";
 }
 
@@ -141,11 +145,19 @@ TEST(CMediaSourceItem, RotationIsNormalisedToQuarterTurns)
     struct Case { int in, out; } cases[] = {{-90, 270}, {450, 90}, {100, 90}, {-30, 0}, {180, 180}, {-450, 270}, {720, 0}};
     for (const Case& c : cases) {
         CMediaSourceItem clip;
-        clip.SetRotationAngle(c.in);
+        {
+            CClipSettingsChange change;
+            change.rotationAngle = c.in;
+            change.WriteTo(clip);
+        }
         EXPECT_EQ(c.out, clip.GetRotationAngle()) << c.in;
     }
     CMediaSourceItem clip;
-    clip.SetAudioReplaceLoop(true);
+    {
+        CClipSettingsChange change;
+        change.audioReplaceLoop = true;
+        change.WriteTo(clip);
+    }
     EXPECT_TRUE(clip.IsAudioReplaceLoop());
     EXPECT_FALSE(clip.IsEnableAudioReplace());
 }
@@ -156,8 +168,12 @@ TEST(CMediaSourceItem, CloneIsIndependentWithItsOwnDescriptionPath)
     CMediaSourceItem clip;
     Restore(clip, movie);
     clip.SetCrop(10, 10, 200, 200);
-    clip.SetMirror(true);
-    clip.SetVolume(0.25);
+    {
+        CClipSettingsChange change;
+        change.mirror = true;
+        change.volume = 0.25;
+        change.WriteTo(clip);
+    }
     clip.SetTrimStartPoint(1.0, false);
     clip.SetFrameValue(77);
     clip.setName("name");
@@ -174,7 +190,11 @@ TEST(CMediaSourceItem, CloneIsIndependentWithItsOwnDescriptionPath)
     EXPECT_EQ(clip.GetCurVideoStreamID(), copy->GetCurVideoStreamID());
     EXPECT_NE(clip.GetCurMovieInfo(), copy->GetCurMovieInfo()) << "descriptions are deep copies";
 
-    copy->SetBrightness(40);
+    {
+        CClipSettingsChange change;
+        change.brightness = 40;
+        change.WriteTo(*copy);
+    }
     copy->SetCrop(0, 0, 100, 100);
     EXPECT_EQ(0, clip.GetBrightness());
     EXPECT_FALSE(copy->EditInfoEqualWith(clip));
@@ -483,13 +503,17 @@ TEST(CMediaSourceItem, EditDescriptionWithEveryEdit)
     s.clip.SetTrimStartPoint(1.5, false);
     s.clip.SetTrimEndPoint(7.25, false);
     s.clip.SetCrop(10.7f, 20.2f, 300.9f, 200.0f);
-    s.clip.SetEffectType(EffectGray);
-    s.clip.SetSaturation(5);
-    s.clip.SetVerReverse(true);
-    s.clip.SetEnableAudioReplace(true);
-    s.clip.SetAudioReplaceFullPath("/music/b.wav");
-    s.clip.SetAudioReplaceLoop(true);
-    s.clip.SetVolume(1.001);
+    {
+        CClipSettingsChange change;
+        change.effect = EffectGray;
+        change.saturation = 5;
+        change.verReverse = true;
+        change.audioReplaceOn = true;
+        change.audioReplacePath = "/music/b.wav";
+        change.audioReplaceLoop = true;
+        change.volume = 1.001;
+        change.WriteTo(s.clip);
+    }
     s.clip.SetSrcInterlaced(true);
     s.clip.UpdateSeixFile(true);
 
@@ -513,9 +537,13 @@ TEST(CMediaSourceItem, EditDescriptionWithoutEditsOrWithMissingStreams)
     {
         SeixClip s({Video(0, 320, 240, 10.0), Audio(1, 10.0)});
         s.clip.SetCrop(10, 10, 100, 100);
-        s.clip.SetEffectType(EffectInvert);
-        s.clip.SetMirror(true);
-        s.clip.SetVolume(0.5);
+        {
+            CClipSettingsChange change;
+            change.effect = EffectInvert;
+            change.mirror = true;
+            change.volume = 0.5;
+            change.WriteTo(s.clip);
+        }
         s.clip.UpdateSeixFile(false);
         const std::string calls = s.Calls();
         EXPECT_NE(std::string::npos, calls.find("margins=0,0,0,0"));
@@ -536,7 +564,11 @@ TEST(CMediaSourceItem, EditDescriptionWithoutEditsOrWithMissingStreams)
     }
     {
         SeixClip s({Video(0, 320, 240, 4.0)});
-        s.clip.SetVolume(1.00005);
+        {
+            CClipSettingsChange change;
+            change.volume = 1.00005;
+            change.WriteTo(s.clip);
+        }
         s.clip.UpdateSeixFile(true);
         const std::string calls = s.Calls();
         EXPECT_NE(std::string::npos, calls.find("/v/a.mov?movieid=0&vstreamid=0 "));
@@ -567,7 +599,11 @@ TEST(CMediaSourceItem, EditDescriptionFailuresKeepTheOldFileAndReleaseTheWriter)
     EXPECT_TRUE(QFile::exists(path));
 
     s.manager.answerTimeline = true;
-    s.clip.SetVolume(0.3);
+    {
+        CClipSettingsChange change;
+        change.volume = 0.3;
+        change.WriteTo(s.clip);
+    }
     s.clip.UpdateSeixFile(true);
     const qint64 withVolume = QFileInfo(path).size();
     s.manager.failSaves = true;

@@ -136,7 +136,7 @@ TEST_F(ProjectMgr, SlotsReachTheTimeline)
     library.Add("/a.mp4", 4.0);
     library.Add("/b.mp4", 4.0);
     mgr->slot_InsertFilesByIndex({"/a.mp4", "/b.mp4"});
-    CTimelineItem* timeline = mgr->GetTimelineItem();
+    const CTimelineItem* timeline = mgr->GetTimelineItem();
     mgr->slot_SplitItemByTime(CBaseTime(1.0), QImage());
     EXPECT_EQ(3, timeline->ChildItemsCount());
     mgr->slot_SplitItemByAccurateTime(CBaseTime(2.0), CBaseTime(2.04), 9, QImage());
@@ -162,7 +162,7 @@ TEST_F(ProjectMgr, EachRequestReturnsItsResultAndTellsAChangeOnce)
 {
     library.Add("/a.mp4", 4.0);
     library.Add("/b.mp4", 4.0);
-    CTimelineItem* timeline = mgr->GetTimelineItem();
+    const CTimelineItem* timeline = mgr->GetTimelineItem();
     QList<int> seen; // clip counts the listener saw at each notice
     QObject::connect(mgr.get(), &CMProjectMgr::signal_TimelineChanged,
                      [&] { seen << timeline->ChildItemsCount(); });
@@ -223,12 +223,14 @@ TEST_F(ProjectMgr, EachRequestReturnsItsResultAndTellsAChangeOnce)
 }
 
 // The clip editor's settings reach other clips through the manager: the page
-// decides which settings travel; only clips of the timeline take them.
+// decides which settings travel; only clips of the timeline take them, each
+// as a change of its own, told once; a clip that has them already is left
+// untold.
 TEST_F(ProjectMgr, CopyItemEffectsByPage)
 {
     library.Add("/a.mp4", 4.0);
-    mgr->slot_InsertFilesByIndex({"/a.mp4", "/a.mp4", "/a.mp4"});
-    CTimelineItem* timeline = mgr->GetTimelineItem();
+    mgr->slot_InsertFilesByIndex({"/a.mp4", "/a.mp4", "/a.mp4", "/a.mp4"});
+    const CTimelineItem* timeline = mgr->GetTimelineItem();
     auto clip = [&](int i) { return dynamic_cast<CMediaSourceItem*>(timeline->getItemByIndex(i)); };
     CMediaSourceItem* library_item = library.items["/a.mp4"].get();
     struct Row
@@ -238,36 +240,51 @@ TEST_F(ProjectMgr, CopyItemEffectsByPage)
         bool volume;
         bool depth;
     };
-    const Row rows[] = {{0, true, true, true}, {1, true, false, false}, {2, false, true, false}, {3, false, false, true}};
+    const Row rows[] = {{EDITORPAGE_ALL, true, true, true},
+                        {EDITORPAGE_EFFECTS, true, false, false},
+                        {EDITORPAGE_VOLUME, false, true, false},
+                        {EDITORPAGE_3D, false, false, true}};
     for (const Row& row : rows) {
-        for (CMediaSourceItem* item : {clip(1), clip(2), library_item}) {
-            item->SetBrightness(0);
-            item->SetRotationAngle(0);
-            item->SetVolume(1.0);
-            item->SetMute(false);
-            item->Set3DEffectDepth(20);
+        for (CMediaSourceItem* item : {clip(1), clip(2), clip(3), library_item}) {
+            CClipSettingsChange change;
+            change.brightness = 0;
+            change.rotationAngle = 0;
+            change.volume = 1.0;
+            change.mute = false;
+            change.depth = 20;
+            change.WriteTo(*item);
         }
         CMediaSourceItem* src = clip(0);
-        src->SetBrightness(40);
-        src->SetRotationAngle(90);
-        src->SetVolume(0.25);
-        src->SetMute(true);
-        src->Set3DEffectDepth(70);
+        {
+            CClipSettingsChange change;
+            change.brightness = 40;
+            change.rotationAngle = 90;
+            change.volume = 0.25;
+            change.mute = true;
+            change.depth = 70;
+            change.WriteTo(*src);
+        }
         QSignalSpy changed(mgr.get(), &CMProjectMgr::signal_TimelineChanged);
-        EXPECT_EQ(1, mgr->CopyItemEffects(src, {src, clip(2), library_item}, row.page)) << row.page;
-        EXPECT_EQ(1, changed.size()) << row.page;
-        EXPECT_EQ(row.picture ? 40 : 0, clip(2)->GetBrightness()) << row.page;
-        EXPECT_EQ(row.picture ? 90 : 0, clip(2)->GetRotationAngle()) << row.page;
-        EXPECT_DOUBLE_EQ(row.volume ? 0.25 : 1.0, clip(2)->GetVolume()) << row.page;
-        EXPECT_EQ(row.volume, clip(2)->GetMute()) << row.page;
-        EXPECT_EQ(row.depth ? 70 : 20, clip(2)->Get3DEffectDepth()) << row.page;
+        EXPECT_EQ(2, mgr->CopyItemEffects(src, {src, clip(2), library_item, clip(3)}, row.page)) << row.page;
+        EXPECT_EQ(2, changed.size()) << row.page << ": one notice per clip changed";
+        for (CMediaSourceItem* target : {clip(2), clip(3)}) {
+            EXPECT_EQ(row.picture ? 40 : 0, target->GetBrightness()) << row.page;
+            EXPECT_EQ(row.picture ? 90 : 0, target->GetRotationAngle()) << row.page;
+            EXPECT_DOUBLE_EQ(row.volume ? 0.25 : 1.0, target->GetVolume()) << row.page;
+            EXPECT_EQ(row.volume, target->GetMute()) << row.page;
+            EXPECT_EQ(row.depth ? 70 : 20, target->Get3DEffectDepth()) << row.page;
+        }
         EXPECT_EQ(0, clip(1)->GetBrightness()) << row.page << ": not a target";
         EXPECT_EQ(0, library_item->GetBrightness()) << row.page << ": a library item is no clip of the timeline";
         EXPECT_EQ(40, src->GetBrightness()) << row.page;
+        // Copied again: nothing changes, nobody is told.
+        changed.clear();
+        EXPECT_EQ(0, mgr->CopyItemEffects(src, {clip(2), clip(3)}, row.page)) << row.page;
+        EXPECT_TRUE(changed.isEmpty()) << row.page;
     }
     QSignalSpy changed(mgr.get(), &CMProjectMgr::signal_TimelineChanged);
-    EXPECT_EQ(0, mgr->CopyItemEffects(clip(0), {clip(0)}, 0));
-    EXPECT_EQ(0, mgr->CopyItemEffects(nullptr, {clip(1)}, 0));
+    EXPECT_EQ(0, mgr->CopyItemEffects(clip(0), {clip(0)}, EDITORPAGE_ALL));
+    EXPECT_EQ(0, mgr->CopyItemEffects(nullptr, {clip(1)}, EDITORPAGE_ALL));
     EXPECT_TRUE(changed.isEmpty());
 }
 
@@ -278,7 +295,7 @@ TEST_F(ProjectMgr, ClipSettingsChangesReturnTheirResultAndAreToldOnce)
 {
     library.Add("/a.mp4", 4.0);
     mgr->slot_InsertFilesByIndex({"/a.mp4", "/a.mp4"});
-    CTimelineItem* timeline = mgr->GetTimelineItem();
+    const CTimelineItem* timeline = mgr->GetTimelineItem();
     auto clip = [&](int i) { return dynamic_cast<CMediaSourceItem*>(timeline->getItemByIndex(i)); };
     CMediaSourceItem* first = clip(0);
     CMediaSourceItem* second = clip(1);

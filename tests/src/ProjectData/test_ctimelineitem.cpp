@@ -318,37 +318,57 @@ TEST_F(Timeline, ExactSplitsFallBackToAPlainCutWhenTheBoundaryIsOff)
 TEST_F(Timeline, PreviewAndOutputDescriptions)
 {
     auto rotated = Clip("/v/r.mov", 10.0, 1.0, 3.0);
-    rotated->SetEnableVideoTurn(true);
-    rotated->SetRotationAngle(180);
-    rotated->SetBrightness(30);
-    rotated->SetVolume(0.5);
+    {
+        CClipSettingsChange change;
+        change.videoTurnOn = true;
+        change.rotationAngle = 180;
+        change.brightness = 30;
+        change.volume = 0.5;
+        change.WriteTo(*rotated);
+    }
     rotated->SetCrop(10, 20, 300, 200);
     auto turned = Clip("/v/t.mov", 10.0, 0.0, 2.0);
-    turned->SetEnableVideoTurn(true);
-    turned->SetRotationAngle(90);
-    turned->SetMirror(true);
-    turned->SetEnableVideoEffect(true);
-    turned->SetContrast(60);
-    turned->SetEffectType(EffectGray);
-    turned->SetVolume(1.00005);
-    turned->SetEnable3DEffect(true);
-    turned->Set3DEffectDepth(70);
-    turned->SetEnableAudioReplace(true);
-    turned->SetAudioReplaceFullPath("/m/song.wav");
+    {
+        CClipSettingsChange change;
+        change.videoTurnOn = true;
+        change.rotationAngle = 90;
+        change.mirror = true;
+        change.videoEffectOn = true;
+        change.contrast = 60;
+        change.effect = EffectGray;
+        change.volume = 1.00005;
+        change.depthOn = true;
+        change.depth = 70;
+        change.audioReplaceOn = true;
+        change.audioReplacePath = "/m/song.wav";
+        change.WriteTo(*turned);
+    }
     auto sound = Clip("/v/s.wav", 4.0, 0.0, 4.0, {Audio(0, 4.0, 44100, 2)});
+    {
+        // Muted as the volume page mutes: the file is as silent as the player.
+        CClipSettingsChange change;
+        change.mute = true;
+        change.volume = 0.8;
+        change.WriteTo(*sound);
+    }
     timeline.SetAudioBlackBGFile("/img/blackbg4x3.png");
     timeline.AppendItem(rotated.get());
     timeline.AppendItem(turned.get());
     timeline.AppendItem(sound.get());
     // The first clip's picture group switched off in the editor: the file
     // gets no colour step from it, as the player shows none.
-    dynamic_cast<CMediaSourceItem*>(timeline.getItemByIndex(0))->SetEnableVideoEffect(false);
+    {
+        CClipSettingsChange change;
+        change.videoEffectOn = false;
+        change.WriteTo(*(dynamic_cast<CMediaSourceItem*>(timeline.getItemByIndex(0))));
+    }
 
     timeline.UpdateSeixFile(false);
     std::string preview = Calls();
     EXPECT_EQ(std::string::npos, preview.find("AddClipEffect"));
     EXPECT_EQ(std::string::npos, preview.find("SetClipVolume"));
     EXPECT_EQ(std::string::npos, preview.find("SetReplaceAudio"));
+    EXPECT_EQ(std::string::npos, preview.find("SetClipMute"));
     EXPECT_NE(std::string::npos, preview.find("InsertClip -1 /v/r.mov?movieid=0&astreamid=1&vstreamid=0&acuracy_seek=0 "
                                               "FFImporter trim=1000..3000 margins=0,0,0,0"));
     EXPECT_NE(std::string::npos,
@@ -375,6 +395,9 @@ TEST_F(Timeline, PreviewAndOutputDescriptions)
                                              "AddClipEffect 1 4 2D_3D_TransForm 2d_3d_depth=70 2d_3d_type=1\n"
                                              "SetReplaceAudio /m/song.wav 1 0\n"));
     EXPECT_EQ(std::string::npos, output.find("SetClipVolume 1"));
+    EXPECT_NE(std::string::npos, output.find("SetClipVolume 2 0.8000\nSetClipMute 2 1\n"));
+    EXPECT_EQ(std::string::npos, output.find("SetClipMute 0")) << "unmuted clips are written as they are";
+    EXPECT_EQ(std::string::npos, output.find("SetClipMute 1"));
     EXPECT_EQ(0, manager.Live()) << "each rewrite releases its importer";
 }
 
@@ -536,7 +559,11 @@ TEST(TimelineDescription, AClipWritesItsOwnDescriptionThroughTheMediaManager)
     auto clip = Probed(media.manager, PDTest::Media::Get().Clip());
     clip->SetTrimStartPoint(0.5, false);
     clip->SetTrimEndPoint(1.5, false);
-    clip->SetBrightness(10);
+    {
+        CClipSettingsChange change;
+        change.brightness = 10;
+        change.WriteTo(*clip);
+    }
     clip->UpdateSeixFile(true);
     ASSERT_TRUE(QFile::exists(clip->GetSeixFilePath())) << PDTest::LastMessage();
 

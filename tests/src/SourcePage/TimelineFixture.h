@@ -107,7 +107,7 @@ protected:
     Library library;
     VTrackView* view = nullptr;
     VTrackScene* scene = nullptr;
-    CTimelineItem* line = nullptr;
+    const CTimelineItem* line = nullptr;
     bool deferImports = false;
     // The page's answers; a test sets the player's and calls SetHost again.
     TimeLineHostCalls calls;

@@ -800,13 +800,17 @@ TEST_F(Timeline, EditorApply)
     auto clip = [&](int i) { return dynamic_cast<Fablecut::CMediaSourceItem*>(line->getItemByIndex(i)); };
     scene->getClipItems()[0]->setSelected(true);
     ASSERT_EQ(clip(0), view->editorClip()->getClipItemSouceData());
-    clip(0)->SetVolume(0.25);
-    clip(0)->SetMute(true);
-    clip(0)->SetBrightness(40);
-    clip(0)->Set3DEffectDepth(7);
+    {
+        CClipSettingsChange change;
+        change.volume = 0.25;
+        change.mute = true;
+        change.brightness = 40;
+        change.depth = 7;
+        change.WriteTo(*(clip(0)));
+    }
     QSignalSpy redraws(panel.get(), &VTimeLineView::signal_updateMainPlayerAfterEditor);
 
-    emit panel->signal_editorApplyToAllTimeLineViewClipItems(2);
+    emit panel->signal_editorApplyToAllTimeLineViewClipItems(EDITORPAGE_VOLUME);
     EXPECT_EQ(1, redraws.count());
     for (int i : {1, 2}) {
         EXPECT_DOUBLE_EQ(0.25, clip(i)->GetVolume()) << i;
