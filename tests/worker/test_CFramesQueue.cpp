@@ -244,10 +244,12 @@ TEST(CAVEncodingThread, EndsOnCancelAndOnTheFirstRefusedWrite)
         muxer.recordReason = c.reason;
         muxer.delayMs = c.cancel ? 5 : 0;
         {
+            // Every frame is queued before the thread starts: a thread that
+            // has already failed refuses later pushes.
             CFramesQueue queue(30);
-            CAVEncodingThread thread(0, -1, &queue, &muxer);
             for (int i = 0; i < 10; ++i)
                 ASSERT_TRUE(queue.Push(Pair(NewVideo(i), nullptr)));
+            CAVEncodingThread thread(0, -1, &queue, &muxer);
             if (c.cancel)
                 thread.Cancel();
             else

@@ -130,8 +130,9 @@ TEST(JobPlan, CarriesStreamsPassesAspectAndTheProfessionalCodecs)
     // The names exactly, case and all.
     profile->GetVideoProfile()->SetCodecName("apple prores 422(hq)");
     EXPECT_FALSE(Moorland::PlanJob(profile.get()).prores);
+    // The shipped profiles name the encoder.
     profile->GetVideoProfile()->SetCodecName("prores_ks");
-    EXPECT_FALSE(Moorland::PlanJob(profile.get()).prores);
+    EXPECT_TRUE(Moorland::PlanJob(profile.get()).prores);
     // The shipped lossless profiles mark their file part as copying streams.
     profile->GetFileProfile()->SetRemux(1);
     EXPECT_TRUE(Moorland::PlanJob(profile.get()).copiesStreams);

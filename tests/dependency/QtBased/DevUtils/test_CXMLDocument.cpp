@@ -194,6 +194,8 @@ TEST(CXMLDocument, SaveFailureKeepsTheOldFile)
     QElapsedTimer timer;
     timer.start();
     doc.SaveFile(path);
-    EXPECT_LT(timer.elapsed(), 1000);
+    // A save held by the pipe would never end; a loaded machine may still
+    // take a second or two.
+    EXPECT_LT(timer.elapsed(), 10000);
     EXPECT_TRUE(ReadAll(path).contains("v=\"newer\""));
 }
