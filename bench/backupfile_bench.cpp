@@ -4,7 +4,7 @@
 //
 //   backupfile_bench [MiB per file] [work folder]
 
-#include "ibackupfile.h"
+#include "BackupFile/ibackupfile.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -2,9 +2,9 @@
 // every profile file is read once for its name, the first twice. Prints the
 // milliseconds of the fill (goal: under 300 ms).
 
-#include "ProfileNodeManager.h"
-#include "profileConfig.h"
-#include "vprofiledevicepage.h"
+#include "ProfileManager/ProfileNodeManager.h"
+#include "ProfileManager/profileConfig.h"
+#include "ExportPage/vprofiledevicepage.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -9,21 +9,21 @@
 //     prints, from <start ns> (CLOCK_REALTIME when the process was launched):
 //     "window_shown_s reload_end_s items peak_kb check_tick_ms".
 
-#include "CAppFixedInfo.h"
-#include "CAppVariableInfo.h"
+#include "AppConfigure/CAppFixedInfo.h"
+#include "AppConfigure/CAppVariableInfo.h"
 #include "IAVManager.h"
 #include "IVantrel.h"
-#include "cdcmediasrcmgr.h"
-#include "cmediaitemgrappic.h"
-#include "cmediasourceitem.h"
-#include "cmediasrcserializer.h"
-#include "csourcedata.h"
-#include "mainwindow.h"
-#include "startlanguage.h"
+#include "ProjectData/cdcmediasrcmgr.h"
+#include "ProjectData/cmediaitemgrappic.h"
+#include "ProjectData/cmediasourceitem.h"
+#include "ProjectData/cmediasrcserializer.h"
+#include "ProjectData/csourcedata.h"
+#include "main/mainwindow.h"
+#include "main/startlanguage.h"
 #include "ui_mainwindow.h"
-#include "vresourcelib.h"
-#include "vsourcerpage.h"
-#include "vsourceworkspace.h"
+#include "MainPages/vresourcelib.h"
+#include "MainPages/vsourcerpage.h"
+#include "MainPages/vsourceworkspace.h"
 
 #include "Basilvo/Basilvo.h"
 

@@ -7,11 +7,11 @@
 //   QT_QPA_PLATFORM=offscreen library_views_bench [items]
 
 #include "MoorlandMediaInfo.h"
-#include "cmediasourceitem.h"
-#include "csourcedata.h"
-#include "fmdmediatreeview.h"
-#include "vdetaildisplayview.h"
-#include "vicondisplayview.h"
+#include "ProjectData/cmediasourceitem.h"
+#include "ProjectData/csourcedata.h"
+#include "MainPages/fmdmediatreeview.h"
+#include "MainPages/vdetaildisplayview.h"
+#include "MainPages/vicondisplayview.h"
 
 #include <QApplication>
 #include <QDir>

@@ -5,14 +5,14 @@
 //
 // Run: QT_QPA_PLATFORM=offscreen build/<dir>/bench/output_task_list_bench
 
-#include "CAppFixedInfo.h"
-#include "CAppVariableInfo.h"
+#include "AppConfigure/CAppFixedInfo.h"
+#include "AppConfigure/CAppVariableInfo.h"
 #include "ConvertTaskInfo2.h"
-#include "cmediasourceitem.h"
-#include "cmmoutputtask.h"
-#include "ctimelineitem.h"
-#include "vmoutputtaskitem.h"
-#include "vmoutputtaskmgr.h"
+#include "ProjectData/cmediasourceitem.h"
+#include "OutputTask/cmmoutputtask.h"
+#include "ProjectData/ctimelineitem.h"
+#include "OutputTask/vmoutputtaskitem.h"
+#include "OutputTask/vmoutputtaskmgr.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -6,11 +6,11 @@
 //   paused_redraw_bench <clip> [--edits N]
 
 #include "Basilvo/Basilvo.h"
-#include "CAppVariableInfo.h"
+#include "AppConfigure/CAppVariableInfo.h"
 #include "IAVManager.h"
-#include "cmediasourceitem.h"
-#include "vdcframeplayer.h"
-#include "vdcmainplayer.h"
+#include "ProjectData/cmediasourceitem.h"
+#include "Preview/vdcframeplayer.h"
+#include "Preview/vdcmainplayer.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -12,12 +12,12 @@
 #include "Basilvo/Basilvo.h"
 #include "IAVManager.h"
 #include "Pellino.h"
-#include "cclipsettingschange.h"
-#include "cmediasourceitem.h"
-#include "vdcframeplayer.h"
-#include "vdcmainplayer.h"
-#include "vmframeselectview.h"
-#include "vmpreviewplayer.h"
+#include "ProjectData/cclipsettingschange.h"
+#include "ProjectData/cmediasourceitem.h"
+#include "Preview/vdcframeplayer.h"
+#include "Preview/vdcmainplayer.h"
+#include "FrameSelect/vmframeselectview.h"
+#include "Preview/vmpreviewplayer.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -11,11 +11,11 @@
 //     imports every file of <folder> through the library manager's import
 //     thread; prints "files seconds files_per_second".
 
-#include "cdcmediasrcmgr.h"
-#include "cmediaitemgrappic.h"
-#include "cmediasourceitem.h"
-#include "cmediasrcserializer.h"
-#include "csourcedata.h"
+#include "ProjectData/cdcmediasrcmgr.h"
+#include "ProjectData/cmediaitemgrappic.h"
+#include "ProjectData/cmediasourceitem.h"
+#include "ProjectData/cmediasrcserializer.h"
+#include "ProjectData/csourcedata.h"
 
 #include "Basilvo/Basilvo.h"
 #include "IAVManager.h"

@@ -10,7 +10,7 @@
 #include "IAVManager.h"
 #include "IProfile.h"
 #include "ISimpleEditTimeLine.h"
-#include "profileConfig.h"
+#include "ProfileManager/profileConfig.h"
 
 #include <algorithm>
 #include <chrono>

@@ -5,10 +5,10 @@
 //
 //   timeline_paint_bench [clips]
 
-#include "isourcedataitem.h"
-#include "itrackscene.h"
-#include "vclipitem.h"
-#include "vruler.h"
+#include "ProjectData/isourcedataitem.h"
+#include "SourcePage/itrackscene.h"
+#include "SourcePage/vclipitem.h"
+#include "SourcePage/vruler.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -9,17 +9,17 @@
 // The second clip carries colour adjustment.
 
 #include "Basilvo/Basilvo.h"
-#include "CAppVariableInfo.h"
+#include "AppConfigure/CAppVariableInfo.h"
 #include "IAVManager.h"
 #include "Pellino.h"
-#include "cmediasourceitem.h"
-#include "cmprojectmgr.h"
-#include "ctimelineitem.h"
-#include "vdcframeplayer.h"
-#include "vdcmainplayer.h"
-#include "vtimelineview.h"
-#include "vtrackscene.h"
-#include "vtrackview.h"
+#include "ProjectData/cmediasourceitem.h"
+#include "ProjectData/cmprojectmgr.h"
+#include "ProjectData/ctimelineitem.h"
+#include "Preview/vdcframeplayer.h"
+#include "Preview/vdcmainplayer.h"
+#include "SourcePage/vtimelineview.h"
+#include "SourcePage/vtrackscene.h"
+#include "SourcePage/vtrackview.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

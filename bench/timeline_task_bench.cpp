@@ -23,15 +23,15 @@
 // profiles are taken from the build's bin folder.
 
 #include "Basilvo/Basilvo.h"
-#include "COutputTaskQueue.h"
+#include "OutputTask/COutputTaskQueue.h"
 #include "ConvertTaskInfo2.h"
 #include "IAVConverter.h"
 #include "IAVManager.h"
 #include "IProfile.h"
-#include "cclipsettingschange.h"
-#include "cmediasourceitem.h"
-#include "cmmoutputtask.h"
-#include "ctimelineitem.h"
+#include "ProjectData/cclipsettingschange.h"
+#include "ProjectData/cmediasourceitem.h"
+#include "OutputTask/cmmoutputtask.h"
+#include "ProjectData/ctimelineitem.h"
 
 #include <sys/resource.h>
 

@@ -4,11 +4,11 @@
 //
 //   camcorder_screenshots <out folder> <language code>
 
-#include "ccamcorderdetector.h"
+#include "CamcorderDectet/ccamcorderdetector.h"
 #include "ui_vimportfileswidget.h"
-#include "vcamcorderdialog.h"
-#include "vimportfileswidget.h"
-#include "vselectcamcorderwidget.h"
+#include "CamcorderDectet/vcamcorderdialog.h"
+#include "CamcorderDectet/vimportfileswidget.h"
+#include "CamcorderDectet/vselectcamcorderwidget.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -2,14 +2,14 @@
 // profile pages in English, German and Chinese, with task rows in each of
 // their states. Usage: exportpage_screenshots <output folder>.
 
-#include "CAppFixedInfo.h"
-#include "CAppVariableInfo.h"
+#include "AppConfigure/CAppFixedInfo.h"
+#include "AppConfigure/CAppVariableInfo.h"
 #include "ConvertTaskInfo2.h"
-#include "cmmoutputtask.h"
-#include "vexportpage.h"
-#include "vmoutputtaskitem.h"
-#include "vmoutputtaskmgr.h"
-#include "vprofilemanagerwidget.h"
+#include "OutputTask/cmmoutputtask.h"
+#include "ExportPage/vexportpage.h"
+#include "OutputTask/vmoutputtaskitem.h"
+#include "OutputTask/vmoutputtaskmgr.h"
+#include "ExportPage/vprofilemanagerwidget.h"
 
 #include <QApplication>
 #include <QDir>

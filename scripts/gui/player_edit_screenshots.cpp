@@ -6,19 +6,19 @@
 //
 //   player_edit_screenshots <clip> <out folder> <language code> [<.qm file>...]
 
-#include "AppConfigDefines.h"
+#include "AppConfigure/AppConfigDefines.h"
 #include "Basilvo/Basilvo.h"
-#include "CAppVariableInfo.h"
-#include "cmediasourceitem.h"
-#include "cmprojectmgr.h"
-#include "vdcframeplayer.h"
-#include "vdcmainplayer.h"
-#include "veffectoptions.h"
-#include "vsourcerpage.h"
-#include "vsourceworkspace.h"
-#include "vtimelineview.h"
-#include "vtrackscene.h"
-#include "vtrackview.h"
+#include "AppConfigure/CAppVariableInfo.h"
+#include "ProjectData/cmediasourceitem.h"
+#include "ProjectData/cmprojectmgr.h"
+#include "Preview/vdcframeplayer.h"
+#include "Preview/vdcmainplayer.h"
+#include "Editor/veffectoptions.h"
+#include "MainPages/vsourcerpage.h"
+#include "MainPages/vsourceworkspace.h"
+#include "SourcePage/vtimelineview.h"
+#include "SourcePage/vtrackscene.h"
+#include "SourcePage/vtrackview.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -5,19 +5,19 @@
 //
 //   editor_screenshots <out folder> <language code> [<.qm file>]
 
-#include "AppConfigDefines.h"
-#include "CEffectsProc.h"
+#include "AppConfigure/AppConfigDefines.h"
+#include "utility/CEffectsProc.h"
 #include "IRawFrameFiller.h"
 #include "IRawVideoFrame.h"
 #include "Moorlan.h"
-#include "cmediaitemgrappic.h"
-#include "CAppVariableInfo.h"
-#include "editorpage.h"
-#include "isourcedataitem.h"
-#include "veditorwidget.h"
-#include "vclipitem.h"
-#include "veffectadjust.h"
-#include "vruler.h"
+#include "ProjectData/cmediaitemgrappic.h"
+#include "AppConfigure/CAppVariableInfo.h"
+#include "Editor/editorpage.h"
+#include "ProjectData/isourcedataitem.h"
+#include "Editor/veditorwidget.h"
+#include "SourcePage/vclipitem.h"
+#include "Editor/veffectadjust.h"
+#include "SourcePage/vruler.h"
 
 #include <QApplication>
 #include <QDir>
@@ -34,7 +34,7 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-#include "cmediasourceitem.h"
+#include "ProjectData/cmediasourceitem.h"
 
 #include <cstdio>
 #include <cstdlib>

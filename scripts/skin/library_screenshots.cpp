@@ -11,13 +11,13 @@
 
 #include "IAVManager.h"
 #include "MoorlandMediaInfo.h"
-#include "cdcmediasrcmgr.h"
-#include "cmediasourceitem.h"
-#include "csourcedata.h"
-#include "fmdmediatreeview.h"
-#include "vdetaildisplayview.h"
-#include "vicondisplayview.h"
-#include "vresourcelib.h"
+#include "ProjectData/cdcmediasrcmgr.h"
+#include "ProjectData/cmediasourceitem.h"
+#include "ProjectData/csourcedata.h"
+#include "MainPages/fmdmediatreeview.h"
+#include "MainPages/vdetaildisplayview.h"
+#include "MainPages/vicondisplayview.h"
+#include "MainPages/vresourcelib.h"
 
 #include <QApplication>
 #include <QDir>

@@ -5,7 +5,7 @@
 #include "sysutils_dir.h"
 #include "sysutils_file.h"
 #include "sysutils_string.h"
-#include "utility.h"
+#include "utility/utility.h"
 
 #include <sys/stat.h>
 #include <sys/statvfs.h>

@@ -5,7 +5,7 @@
 #include "sysutils_file.h"
 #include "sysutils_path.h"
 #include "sysutils_string.h"
-#include "utility.h"
+#include "utility/utility.h"
 
 #include <sys/resource.h>
 #include <sys/stat.h>

@@ -2,7 +2,7 @@
 
 #include "ui_vcamcorderdialog.h"
 
-#include "VRichMessageBox.h"
+#include "dialogs/VRichMessageBox.h"
 #include "vimportfileswidget.h"
 #include "vselectcamcorderwidget.h"
 

@@ -2,14 +2,14 @@
 
 #include "ui_vimportfileswidget.h"
 
-#include "AppConfigDefines.h"
+#include "AppConfigure/AppConfigDefines.h"
 #include "Basilvo.h"
-#include "CAppVariableInfo.h"
+#include "AppConfigure/CAppVariableInfo.h"
 #include "CBaseException.h"
-#include "VRichMessageBox.h"
+#include "dialogs/VRichMessageBox.h"
 #include "sysutils_dir.h"
-#include "utility.h"
-#include "vmpreviewplayer.h"
+#include "utility/utility.h"
+#include "Preview/vmpreviewplayer.h"
 #include "vselectcamcorderwidget.h"
 
 #include <QDateTime>

@@ -1,10 +1,10 @@
 #include "vselectcamcorderwidget.h"
 
-#include "AppConfigDefines.h"
+#include "AppConfigure/AppConfigDefines.h"
 #include "Basilvo.h"
 #include "CBaseException.h"
-#include "VRichMessageBox.h"
-#include "vmpreviewplayer.h"
+#include "dialogs/VRichMessageBox.h"
+#include "Preview/vmpreviewplayer.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

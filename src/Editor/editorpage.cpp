@@ -1,7 +1,7 @@
 #include "editorpage.h"
 
-#include "cmediasourceitem.h"
-#include "cmprojectmgr.h"
+#include "ProjectData/cmediasourceitem.h"
+#include "ProjectData/cmprojectmgr.h"
 
 void RegisterEditorTypes()
 {

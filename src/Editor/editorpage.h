@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CEffectsProc.h"
-#include "cclipsettings.h"
+#include "utility/CEffectsProc.h"
+#include "ProjectData/cclipsettings.h"
 
 #include <QMetaType>
 

@@ -1,7 +1,7 @@
 #include "v3deffectadjust.h"
 
-#include "cclipsettingschange.h"
-#include "cmediasourceitem.h"
+#include "ProjectData/cclipsettingschange.h"
+#include "ProjectData/cmediasourceitem.h"
 #include "ui_v3deffectadjust.h"
 
 #include <QEvent>

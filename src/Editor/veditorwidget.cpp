@@ -1,7 +1,7 @@
 #include "veditorwidget.h"
 
-#include "cclipsettingschange.h"
-#include "cmediasourceitem.h"
+#include "ProjectData/cclipsettingschange.h"
+#include "ProjectData/cmediasourceitem.h"
 #include "ui_veditorwidget.h"
 #include "v3deffectadjust.h"
 #include "veffectadjust.h"

@@ -1,7 +1,7 @@
 #include "veffectadjust.h"
 
-#include "cclipsettingschange.h"
-#include "cmediasourceitem.h"
+#include "ProjectData/cclipsettingschange.h"
+#include "ProjectData/cmediasourceitem.h"
 #include "ui_veffectadjust.h"
 
 #include <QEvent>

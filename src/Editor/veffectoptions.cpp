@@ -1,7 +1,7 @@
 #include "veffectoptions.h"
 
-#include "CAppVariableInfo.h"
-#include "AppConfigDefines.h"
+#include "AppConfigure/CAppVariableInfo.h"
+#include "AppConfigure/AppConfigDefines.h"
 #include "showefcbtndelegate.h"
 
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #include "vvolumeadjust.h"
 
-#include "cclipsettingschange.h"
-#include "cmediasourceitem.h"
+#include "ProjectData/cclipsettingschange.h"
+#include "ProjectData/cmediasourceitem.h"
 #include "editorpage.h"
 #include "ui_vvolumeadjust.h"
 

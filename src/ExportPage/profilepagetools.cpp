@@ -1,11 +1,11 @@
 #include "profilepagetools.h"
 
-#include "CAppVariableInfo.h"
+#include "AppConfigure/CAppVariableInfo.h"
 #include "CBaseException.h"
 #include "IProfile.h"
-#include "ProfileNodeManager.h"
-#include "profileConfig.h"
-#include "VRichMessageBox.h"
+#include "ProfileManager/ProfileNodeManager.h"
+#include "ProfileManager/profileConfig.h"
+#include "dialogs/VRichMessageBox.h"
 #include "vprofileparambase.h"
 #include "Basilvo/Basilvo.h"
 

@@ -4,18 +4,18 @@
 #include "Basilvo/Basilvo.h"
 #include "CBaseException.h"
 #include "IProfile.h"
-#include "ProfileNodeManager.h"
-#include "profileConfig.h"
-#include "sys_pathutils.h"
+#include "ProfileManager/ProfileNodeManager.h"
+#include "ProfileManager/profileConfig.h"
+#include "DevUtils/sys_pathutils.h"
 #include "sysutils_dir.h"
-#include "vmoutputtaskmgr.h"
+#include "OutputTask/vmoutputtaskmgr.h"
 #include "vprofiledevicepage.h"
 #include "vprofileeditorpage.h"
 #include "vprofileformatpage.h"
 #include "vprofilelosslesspage.h"
 #include "vprofilemanagerwidget.h"
 #include "vprofileonlinepage.h"
-#include "VRichMessageBox.h"
+#include "dialogs/VRichMessageBox.h"
 
 #include <QCoreApplication>
 #include <QDir>

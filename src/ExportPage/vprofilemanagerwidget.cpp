@@ -1,10 +1,10 @@
 #include "vprofilemanagerwidget.h"
 #include "ui_vprofilemanagerwidget.h"
 
-#include "CAppVariableInfo.h"
-#include "VRichMessageBox.h"
+#include "AppConfigure/CAppVariableInfo.h"
+#include "dialogs/VRichMessageBox.h"
 #include "sysutils_dir.h"
-#include "utility.h"
+#include "utility/utility.h"
 
 #include <QDir>
 #include <QApplication>

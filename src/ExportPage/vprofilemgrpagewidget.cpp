@@ -2,7 +2,7 @@
 
 #include "CBaseException.h"
 #include "IProfile.h"
-#include "ProfileNodeManager.h"
+#include "ProfileManager/ProfileNodeManager.h"
 #include "profilepagetools.h"
 #include "vprofileparambase.h"
 

@@ -2,10 +2,10 @@
 #include "ui_vprofileonlinepage.h"
 
 #include "IProfile.h"
-#include "ProfileNodeManager.h"
+#include "ProfileManager/ProfileNodeManager.h"
 #include "profilepagetools.h"
 #include "vprofileparamspwidget.h"
-#include "vyoutubesettingwidget.h"
+#include "OutputTask/vyoutubesettingwidget.h"
 
 #include <QEvent>
 #include <QScrollBar>

@@ -3,7 +3,7 @@
 #include "CBaseException.h"
 #include "IMirendo.h"
 #include "IProfile.h"
-#include "profile_data.h"
+#include "ProfileManager/profile_data.h"
 #include "vprofileparamwidget.h"
 
 #include <QComboBox>

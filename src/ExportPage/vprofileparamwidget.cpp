@@ -4,10 +4,10 @@
 #include "CBaseException.h"
 #include "IMirendo.h"
 #include "IProfile.h"
-#include "ProfileMap.h"
-#include "ProfileNodeManager.h"
-#include "profileConfig.h"
-#include "profile_data.h"
+#include "ProfileManager/ProfileMap.h"
+#include "ProfileManager/ProfileNodeManager.h"
+#include "ProfileManager/profileConfig.h"
+#include "ProfileManager/profile_data.h"
 
 #include <QComboBox>
 #include <QLineEdit>

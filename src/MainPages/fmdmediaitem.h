@@ -3,7 +3,7 @@
 // One node of the details tree: what a row shows of a library item. A node
 // owns its children; the invisible root's children are the rows.
 
-#include "CBaseTime.h"
+#include "utility/CBaseTime.h"
 
 #include <QImage>
 #include <QList>

@@ -1,7 +1,7 @@
 #include "fmdmediatreemodel.h"
 
-#include "csourcedata.h"
-#include "isourcedataitem.h"
+#include "ProjectData/csourcedata.h"
+#include "ProjectData/isourcedataitem.h"
 #include "mediaslibmimetype.h"
 
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #include "mediaslibmimetype.h"
 
-#include "csourcedata.h"
-#include "isourcedataitem.h"
+#include "ProjectData/csourcedata.h"
+#include "ProjectData/isourcedataitem.h"
 
 #include <QHash>
 #include <QMimeData>

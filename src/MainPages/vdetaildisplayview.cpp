@@ -3,7 +3,7 @@
 #include "ui_vdetaildisplayview.h"
 
 #include "ccheckedheader.h"
-#include "fileutils.h"
+#include "utility/fileutils.h"
 #include "fmdmediatreeview.h"
 
 #include <QEvent>

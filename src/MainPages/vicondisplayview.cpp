@@ -1,8 +1,8 @@
 #include "vicondisplayview.h"
 
-#include "fileutils.h"
-#include "csourcedata.h"
-#include "isourcedataitem.h"
+#include "utility/fileutils.h"
+#include "ProjectData/csourcedata.h"
+#include "ProjectData/isourcedataitem.h"
 #include "mediaslibmimetype.h"
 
 #include <QAction>

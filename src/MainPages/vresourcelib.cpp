@@ -2,12 +2,12 @@
 
 #include "ui_vresourcelib.h"
 
-#include "CAppFixedInfo.h"
-#include "CAppVariableInfo.h"
-#include "VRichMessageBox.h"
-#include "csourcedata.h"
-#include "isourcedataitem.h"
-#include "sys_pathutils.h"
+#include "AppConfigure/CAppFixedInfo.h"
+#include "AppConfigure/CAppVariableInfo.h"
+#include "dialogs/VRichMessageBox.h"
+#include "ProjectData/csourcedata.h"
+#include "ProjectData/isourcedataitem.h"
+#include "DevUtils/sys_pathutils.h"
 #include "vdetaildisplayview.h"
 #include "vicondisplayview.h"
 

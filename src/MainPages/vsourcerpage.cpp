@@ -1,25 +1,25 @@
 #include "vsourcerpage.h"
 
-#include "csourcedata.h"
+#include "ProjectData/csourcedata.h"
 #include "mediaslibmimetype.h"
 
 #include "ui_vsourcerpage.h"
 
 #include "Basilvo.h"
-#include "CAppFixedInfo.h"
-#include "CAppVariableInfo.h"
-#include "VRichMessageBox.h"
-#include "cdcvideoplayer.h"
-#include "ibackupfile.h"
-#include "idcdataitem.h"
-#include "isourcedataitem.h"
-#include "vcamcorderdialog.h"
-#include "vdcframeplayer.h"
-#include "vdcmainplayer.h"
-#include "veditorwidget.h"
+#include "AppConfigure/CAppFixedInfo.h"
+#include "AppConfigure/CAppVariableInfo.h"
+#include "dialogs/VRichMessageBox.h"
+#include "Preview/cdcvideoplayer.h"
+#include "BackupFile/ibackupfile.h"
+#include "ProjectData/idcdataitem.h"
+#include "ProjectData/isourcedataitem.h"
+#include "CamcorderDectet/vcamcorderdialog.h"
+#include "Preview/vdcframeplayer.h"
+#include "Preview/vdcmainplayer.h"
+#include "Editor/veditorwidget.h"
 #include "vresourcelib.h"
 #include "vsourceworkspace.h"
-#include "vtimelineview.h"
+#include "SourcePage/vtimelineview.h"
 
 #include <QDir>
 #include <QEvent>

@@ -4,7 +4,7 @@
 // main player and the timeline panel; decides what the player holds; runs the
 // import progress dialog, the failure report and the camcorder backup.
 
-#include "CBaseTime.h"
+#include "utility/CBaseTime.h"
 
 #include <QFrame>
 #include <QList>

@@ -2,8 +2,8 @@
 
 #include "ui_vsourceworkspace.h"
 
-#include "isourcedataitem.h"
-#include "veditorwidget.h"
+#include "ProjectData/isourcedataitem.h"
+#include "Editor/veditorwidget.h"
 #include "vresourcelib.h"
 
 #include <QButtonGroup>

@@ -4,7 +4,7 @@
 // library panel or one of the clip editor's three pages, and the relays of
 // both to the page and the timeline.
 
-#include "editorpage.h"
+#include "Editor/editorpage.h"
 
 #include <QFrame>
 #include <QList>

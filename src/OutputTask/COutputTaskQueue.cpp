@@ -1,11 +1,11 @@
 #include "COutputTaskQueue.h"
 
 #include "Basilvo/Basilvo.h"
-#include "CAppFixedInfo.h"
-#include "CAppVariableInfo.h"
+#include "AppConfigure/CAppFixedInfo.h"
+#include "AppConfigure/CAppVariableInfo.h"
 #include "ConvertTaskInfo2.h"
 #include "IAVConverter.h"
-#include "IYoutubeUpload.h"
+#include "YoutubeUpload/IYoutubeUpload.h"
 #include "cmmoutputtask.h"
 #include "youtubeaccount.h"
 

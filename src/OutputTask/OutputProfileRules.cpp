@@ -1,6 +1,6 @@
 #include "OutputProfileRules.h"
 
-#include "CAppVariableInfo.h"
+#include "AppConfigure/CAppVariableInfo.h"
 #include "IMirendo.h"
 #include "IProfile.h"
 #include "moorlan_srcutils/moorlan_framerate.h"

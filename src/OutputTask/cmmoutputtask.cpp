@@ -10,8 +10,8 @@
 #include "IAVConverter.h"
 #include "IAVManager.h"
 #include "IProfile.h"
-#include "cmediasourceitem.h"
-#include "ctimelineitem.h"
+#include "ProjectData/cmediasourceitem.h"
+#include "ProjectData/ctimelineitem.h"
 #include "JobPlan.h"
 
 #include <QDir>

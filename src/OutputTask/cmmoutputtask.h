@@ -7,7 +7,7 @@
 // the job has been handed to the conversion engine, its task id and record.
 // GUI thread only.
 
-#include "CBaseTime.h"
+#include "utility/CBaseTime.h"
 #include "CYoutubeVideoInfo.h"
 #include "IMirendo.h"
 

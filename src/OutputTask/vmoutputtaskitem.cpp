@@ -1,14 +1,14 @@
 #include "vmoutputtaskitem.h"
 #include "ui_vmoutputtaskitem.h"
 
-#include "CAppVariableInfo.h"
-#include "CBaseTime.h"
+#include "AppConfigure/CAppVariableInfo.h"
+#include "utility/CBaseTime.h"
 #include "COutputTaskQueue.h"
 #include "ConvertTaskInfo2.h"
-#include "IYoutubeUpload.h"
-#include "VRichMessageBox.h"
+#include "YoutubeUpload/IYoutubeUpload.h"
+#include "dialogs/VRichMessageBox.h"
 #include "cmmoutputtask.h"
-#include "fileutils.h"
+#include "utility/fileutils.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "vyoutubesettingwidget.h"
 #include "ui_vyoutubesettingwidget.h"
 
-#include "CAppVariableInfo.h"
+#include "AppConfigure/CAppVariableInfo.h"
 #include "CYoutubeVideoInfo.h"
 #include "youtubeaccount.h"
 

@@ -1,9 +1,9 @@
 #include "youtubeaccount.h"
 
-#include "CAppFixedInfo.h"
-#include "CAppVariableInfo.h"
-#include "CMD5Calc.h"
-#include "Encrypt.h"
+#include "AppConfigure/CAppFixedInfo.h"
+#include "AppConfigure/CAppVariableInfo.h"
+#include "Encryption/CMD5Calc.h"
+#include "Encryption/Encrypt.h"
 
 #include <QStringList>
 #include <QTextCodec>

@@ -10,11 +10,11 @@
 // of the item's edit settings (at attach, at every redraw and every 40 ms
 // while media is enabled) and the callbacks read the last published copy.
 
-#include "CBaseTime.h"
-#include "CCropRect.h"
-#include "CTextWatermarkProc.h" // color_t
-#include "cdcmoorlangrappic.h"
-#include "idcdataitem.h"
+#include "utility/CBaseTime.h"
+#include "utility/CCropRect.h"
+#include "utility/CTextWatermarkProc.h" // color_t
+#include "ProjectData/cdcmoorlangrappic.h"
+#include "ProjectData/idcdataitem.h"
 #include "IVideoDriver.h"
 #include "Pellino.h"
 

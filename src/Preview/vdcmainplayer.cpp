@@ -1,15 +1,15 @@
 #include "vdcmainplayer.h"
 #include "ui_vdcmainplayer.h"
 
-#include "AppConfigDefines.h"
+#include "AppConfigure/AppConfigDefines.h"
 #include "Basilvo/Basilvo.h"
-#include "CAppVariableInfo.h"
-#include "CAudioEffectProc.h"
-#include "CEffectsProc.h"
+#include "AppConfigure/CAppVariableInfo.h"
+#include "utility/CAudioEffectProc.h"
+#include "utility/CEffectsProc.h"
 #include "vdcframeplayer.h"
-#include "vmframeselectview.h"
-#include "VPlayerSlider.h"
-#include "VRichMessageBox.h"
+#include "FrameSelect/vmframeselectview.h"
+#include "utility/VPlayerSlider.h"
+#include "dialogs/VRichMessageBox.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -6,7 +6,7 @@
 // that pops up over the bottom of the picture. It is the timeline's clock:
 // positions count from the start of the play range.
 
-#include "CBaseTime.h"
+#include "utility/CBaseTime.h"
 #include "cdcvideoplayer.h"
 
 #include <QFrame>

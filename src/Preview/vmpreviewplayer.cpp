@@ -3,10 +3,10 @@
 
 #include "Basilvo/Basilvo.h"
 #include "CBaseException.h"
-#include "cmediasourceitem.h"
-#include "isourcedataitem.h"
+#include "ProjectData/cmediasourceitem.h"
+#include "ProjectData/isourcedataitem.h"
 #include "vdcframeplayer.h"
-#include "VPlayerSlider.h"
+#include "utility/VPlayerSlider.h"
 
 #include <QEvent>
 #include <QFileInfo>

@@ -4,9 +4,9 @@
 #include "cmediasrcserializer.h"
 #include "csourcedata.h"
 
-#include "AppConfigDefines.h"
-#include "CAppFixedInfo.h"
-#include "CAppVariableInfo.h"
+#include "AppConfigure/AppConfigDefines.h"
+#include "AppConfigure/CAppFixedInfo.h"
+#include "AppConfigure/CAppVariableInfo.h"
 #include "CBaseException.h"
 
 #include <QCryptographicHash>

@@ -7,7 +7,7 @@
 #include "IAVImporter.h"
 #include "IAVSource.h"
 
-#include "CEffectsProc.h"
+#include "utility/CEffectsProc.h"
 
 #include <cmath>
 

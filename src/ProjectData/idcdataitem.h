@@ -3,7 +3,7 @@
 // What every data item answers (a library clip, a timeline clip, the whole
 // timeline), and the playable side of an item that a player loads.
 
-#include "CBaseTime.h"
+#include "utility/CBaseTime.h"
 #include "sysutils_string.h"
 
 #include <QImage>

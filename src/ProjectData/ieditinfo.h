@@ -4,9 +4,9 @@
 // players take them from a clip by name (GetInterFace) and only call getters;
 // a pointer obtained from a clip points into it and lives as long as the clip.
 
-#include "CBaseTime.h"
+#include "utility/CBaseTime.h"
 // EffectType, the picture effect of a clip, is the effect chain's own.
-#include "CEffectsProc.h"
+#include "utility/CEffectsProc.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #include "vclipitem.h"
 
-#include "isourcedataitem.h"
+#include "ProjectData/isourcedataitem.h"
 #include "itrackscene.h"
 
 #include <QFontMetricsF>

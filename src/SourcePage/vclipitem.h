@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CBaseTime.h"
+#include "utility/CBaseTime.h"
 
 #include <QGraphicsRectItem>
 #include <QImage>

@@ -2,11 +2,11 @@
 
 #include "ui_vtimelineview.h"
 
-#include "CAppVariableInfo.h"
-#include "VRichMessageBox.h"
-#include "cmprojectmgr.h"
-#include "ctimelineitem.h"
-#include "isourcedataitem.h"
+#include "AppConfigure/CAppVariableInfo.h"
+#include "dialogs/VRichMessageBox.h"
+#include "ProjectData/cmprojectmgr.h"
+#include "ProjectData/ctimelineitem.h"
+#include "ProjectData/isourcedataitem.h"
 #include "vruler.h"
 #include "vtimelinegotoedit.h"
 #include "vtrackscene.h"

@@ -1,8 +1,8 @@
 #include "vtrackscene.h"
 
-#include "cmprojectmgr.h"
-#include "ctimelineitem.h"
-#include "isourcedataitem.h"
+#include "ProjectData/cmprojectmgr.h"
+#include "ProjectData/ctimelineitem.h"
+#include "ProjectData/isourcedataitem.h"
 #include "vclipitem.h"
 
 #include <QPen>

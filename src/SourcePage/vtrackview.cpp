@@ -1,11 +1,11 @@
 #include "vtrackview.h"
 
 #include "CBaseException.h"
-#include "cmediasourceitem.h"
-#include "cmprojectmgr.h"
-#include "ctimelineitem.h"
-#include "fileutils.h"
-#include "isourcedataitem.h"
+#include "ProjectData/cmediasourceitem.h"
+#include "ProjectData/cmprojectmgr.h"
+#include "ProjectData/ctimelineitem.h"
+#include "utility/fileutils.h"
+#include "ProjectData/isourcedataitem.h"
 #include "vclipitem.h"
 #include "vtrackscene.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CBaseTime.h"
-#include "cclipsettings.h"
+#include "utility/CBaseTime.h"
+#include "ProjectData/cclipsettings.h"
 #include "timelinehostcalls.h"
 
 #include <QColor>

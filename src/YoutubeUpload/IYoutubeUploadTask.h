@@ -3,7 +3,7 @@
 // One file to be posted to the video service, with its metadata, as the rest
 // of the program sees it. The uploader that created a task owns it.
 
-#include "CYoutubeVideoInfo.h"
+#include "OutputTask/CYoutubeVideoInfo.h"
 
 class IYoutubeUploadTask
 {

@@ -1,7 +1,7 @@
 #include "cyoutubeupload.h"
 
 #include "Basilvo/Basilvo.h"
-#include "CAppVariableInfo.h"
+#include "AppConfigure/CAppVariableInfo.h"
 #include "CBaseException.h"
 #include "cyoutubeuploadtask.h"
 #include "cyoutubeuploadworker.h"

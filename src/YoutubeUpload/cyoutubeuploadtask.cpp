@@ -1,7 +1,7 @@
 #include "cyoutubeuploadtask.h"
 
 #include "Basilvo/Basilvo.h"
-#include "CAppVariableInfo.h"
+#include "AppConfigure/CAppVariableInfo.h"
 #include "CBaseException.h"
 #include "CTmpFile.h"
 #include "cuploadbodydevice.h"

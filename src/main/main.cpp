@@ -1,8 +1,8 @@
 // The GUI program fablecut: product information and settings, the platform
 // services, the interface language, the splash screen, then the main window.
 
-#include "CAppFixedInfo.h"
-#include "CAppVariableInfo.h"
+#include "AppConfigure/CAppFixedInfo.h"
+#include "AppConfigure/CAppVariableInfo.h"
 #include "IVantrel.h"
 #include "mainwindow.h"
 #include "startlanguage.h"

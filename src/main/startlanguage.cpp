@@ -1,6 +1,6 @@
 #include "startlanguage.h"
 
-#include "CAppVariableInfo.h"
+#include "AppConfigure/CAppVariableInfo.h"
 #include "IVantrel.h"
 
 QString ApplyStartLanguage(IProductLanguage* provider, CAppVariableInfo* settings, const QString& languageFolder)

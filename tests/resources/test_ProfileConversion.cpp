@@ -11,7 +11,7 @@
 #include "IAVConverter.h"
 #include "IMirendo.h"
 #include "IProfile.h"
-#include "OutputProfileRules.h"
+#include "OutputTask/OutputProfileRules.h"
 #include "../ProbeOutput.h"
 
 extern "C" {

@@ -6,7 +6,7 @@
 #include "AppConfigDefines.h"
 #include "Basilvo/Basilvo.h"
 #include "CBaseException.h"
-#include "sys_pathutils.h"
+#include "DevUtils/sys_pathutils.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -6,8 +6,8 @@
 #include "CBaseException.h"
 #include "CHardwareInfo.h"
 #include "CPlistSettingsFormat.h"
-#include "fileutils.h"
-#include "sys_pathutils.h"
+#include "utility/fileutils.h"
+#include "DevUtils/sys_pathutils.h"
 #include "sysutils.h"
 
 #include <QCoreApplication>

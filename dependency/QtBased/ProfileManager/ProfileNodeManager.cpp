@@ -3,8 +3,8 @@
 #include "Basilvo/Basilvo.h"
 #include "CBaseException.h"
 #include "CTmpFile.h"
-#include "DesEncrypt.h"
-#include "HttpPost.h"
+#include "Encryption/DesEncrypt.h"
+#include "utility/HttpPost.h"
 #include "IProfile.h"
 #include "profileConfig.h"
 

@@ -5,7 +5,7 @@
 #include "CBaseException.h"
 #include "IProfile.h"
 #include "ProfileNodeManager.h"
-#include "fileutils.h"
+#include "utility/fileutils.h"
 
 #include <QDateTime>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CXMLDocument.h"
+#include "DevUtils/CXMLDocument.h"
 #include "profile_data.h"
 
 #include <QIcon>

@@ -1,9 +1,9 @@
 #include "VDCPreferenceAccelerate.h"
 
-#include "AppConfigDefines.h"
-#include "CAppFixedInfo.h"
-#include "CAppVariableInfo.h"
-#include "CHardwareInfo.h"
+#include "AppConfigure/AppConfigDefines.h"
+#include "AppConfigure/CAppFixedInfo.h"
+#include "AppConfigure/CAppVariableInfo.h"
+#include "AppConfigure/CHardwareInfo.h"
 #include "ui_VDCPreferenceAccelerate.h"
 
 #include <QCheckBox>

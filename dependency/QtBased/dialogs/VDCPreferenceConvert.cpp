@@ -1,7 +1,7 @@
 #include "VDCPreferenceConvert.h"
 
-#include "AppConfigDefines.h"
-#include "CAppVariableInfo.h"
+#include "AppConfigure/AppConfigDefines.h"
+#include "AppConfigure/CAppVariableInfo.h"
 #include "CBaseException.h"
 #include "IAVConverter.h"
 #include "sysplatform.h"

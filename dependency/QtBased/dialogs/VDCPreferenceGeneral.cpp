@@ -1,7 +1,7 @@
 #include "VDCPreferenceGeneral.h"
 
-#include "AppConfigDefines.h"
-#include "CAppVariableInfo.h"
+#include "AppConfigure/AppConfigDefines.h"
+#include "AppConfigure/CAppVariableInfo.h"
 #include "ui_VDCPreferenceGeneral.h"
 
 #include <QButtonGroup>

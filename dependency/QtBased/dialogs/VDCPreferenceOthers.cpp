@@ -1,7 +1,7 @@
 #include "VDCPreferenceOthers.h"
 
-#include "AppConfigDefines.h"
-#include "CAppVariableInfo.h"
+#include "AppConfigure/AppConfigDefines.h"
+#include "AppConfigure/CAppVariableInfo.h"
 #include "CBaseException.h"
 #include "VRichMessageBox.h"
 #include "ui_VDCPreferenceOthers.h"

@@ -1,7 +1,7 @@
 #include "VDCPreferenceTivo.h"
 
-#include "AppConfigDefines.h"
-#include "CAppVariableInfo.h"
+#include "AppConfigure/AppConfigDefines.h"
+#include "AppConfigure/CAppVariableInfo.h"
 #include "CBaseException.h"
 #include "IAVManager.h"
 #include "ui_VDCPreferenceTivo.h"

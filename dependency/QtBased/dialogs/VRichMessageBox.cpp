@@ -1,8 +1,8 @@
 #include "VRichMessageBox.h"
 
-#include "AppConfigDefines.h"
-#include "CAppFixedInfo.h"
-#include "CAppVariableInfo.h"
+#include "AppConfigure/AppConfigDefines.h"
+#include "AppConfigure/CAppFixedInfo.h"
+#include "AppConfigure/CAppVariableInfo.h"
 #include "CBaseException.h"
 #include "ui_VRichMessageBox.h"
 

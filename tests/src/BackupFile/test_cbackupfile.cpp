@@ -1,6 +1,6 @@
 #include "Basilvo.h"
-#include "cbackupfilethread.h"
-#include "ibackupfile.h"
+#include "BackupFile/cbackupfilethread.h"
+#include "BackupFile/ibackupfile.h"
 #include "sysutils_file.h"
 
 #include <QCryptographicHash>

@@ -5,7 +5,7 @@
 // test's own, which the detector's volume watch follows as it follows the
 // kernel's. Only the USB identity of the fake devices is a fixture.
 
-#include "ccamcorderdetector.h"
+#include "CamcorderDectet/ccamcorderdetector.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "FakeCamcorders.h"
 
 #include "Basilvo.h"
-#include "ccamdetectwatcher.h"
+#include "CamcorderDectet/ccamdetectwatcher.h"
 
 #include <QCoreApplication>
 #include <QSignalSpy>

@@ -1,4 +1,4 @@
-#include "usbnames.h"
+#include "CamcorderDectet/usbnames.h"
 
 #include <gtest/gtest.h>
 

@@ -1,14 +1,14 @@
 #include "FakeCamcorders.h"
 #include "GuiTestApp.h"
 
-#include "AppConfigDefines.h"
-#include "CAppVariableInfo.h"
-#include "ccamdetectwatcher.h"
+#include "AppConfigure/AppConfigDefines.h"
+#include "AppConfigure/CAppVariableInfo.h"
+#include "CamcorderDectet/ccamdetectwatcher.h"
 #include "ui_vimportfileswidget.h"
-#include "vcamcorderdialog.h"
-#include "vimportfileswidget.h"
-#include "vmpreviewplayer.h"
-#include "vselectcamcorderwidget.h"
+#include "CamcorderDectet/vcamcorderdialog.h"
+#include "CamcorderDectet/vimportfileswidget.h"
+#include "Preview/vmpreviewplayer.h"
+#include "CamcorderDectet/vselectcamcorderwidget.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -2,9 +2,9 @@
 
 // The application object of the editor tests and a media clip to edit.
 
-#include "CAppVariableInfo.h"
-#include "AppConfigDefines.h"
-#include "cmediasourceitem.h"
+#include "AppConfigure/CAppVariableInfo.h"
+#include "AppConfigure/AppConfigDefines.h"
+#include "ProjectData/cmediasourceitem.h"
 
 #include <QApplication>
 #include <QDir>

@@ -4,19 +4,19 @@
 // with the chains set from the clip the way the players set them.
 
 #include "../../MediaTestFolder.h"
-#include "CAudioEffectProc.h"
-#include "CEffectsProc.h"
+#include "utility/CAudioEffectProc.h"
+#include "utility/CEffectsProc.h"
 #include "EditorTestApp.h"
 #include "IRawAudioFrame.h"
 #include "IRawFrameFiller.h"
 #include "IRawVideoFrame.h"
 #include "Moorlan.h"
-#include "cmediaitemgrappic.h"
-#include "v3deffectadjust.h"
-#include "veditorwidget.h"
-#include "veffectadjust.h"
-#include "veffectoptions.h"
-#include "vvolumeadjust.h"
+#include "ProjectData/cmediaitemgrappic.h"
+#include "Editor/v3deffectadjust.h"
+#include "Editor/veditorwidget.h"
+#include "Editor/veffectadjust.h"
+#include "Editor/veffectoptions.h"
+#include "Editor/vvolumeadjust.h"
 
 #include <QCheckBox>
 #include <QSlider>

@@ -2,9 +2,9 @@
 // they name is made at build time and loads, and the rules reach the widgets.
 
 #include "EditorTestApp.h"
-#include "v3deffectadjust.h"
-#include "veditorwidget.h"
-#include "vruler.h"
+#include "Editor/v3deffectadjust.h"
+#include "Editor/veditorwidget.h"
+#include "SourcePage/vruler.h"
 
 #include <QFile>
 #include <QRegularExpression>

@@ -2,7 +2,7 @@
 // clip's 3D settings.
 
 #include "EditorTestApp.h"
-#include "v3deffectadjust.h"
+#include "Editor/v3deffectadjust.h"
 
 #include <QLabel>
 #include <QLineEdit>

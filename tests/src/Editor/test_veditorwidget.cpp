@@ -2,11 +2,11 @@
 // each page, Reset and Apply to all, and items that are no media clip.
 
 #include "EditorTestApp.h"
-#include "isourcedataitem.h"
-#include "v3deffectadjust.h"
-#include "veditorwidget.h"
-#include "veffectadjust.h"
-#include "vvolumeadjust.h"
+#include "ProjectData/isourcedataitem.h"
+#include "Editor/v3deffectadjust.h"
+#include "Editor/veditorwidget.h"
+#include "Editor/veffectadjust.h"
+#include "Editor/vvolumeadjust.h"
 
 #include <QCheckBox>
 #include <QLabel>

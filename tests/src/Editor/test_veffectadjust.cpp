@@ -2,8 +2,8 @@
 // and Reset against the clip, and the quiet loading of a clip.
 
 #include "EditorTestApp.h"
-#include "veffectadjust.h"
-#include "veffectoptions.h"
+#include "Editor/veffectadjust.h"
+#include "Editor/veffectoptions.h"
 
 #include <QLabel>
 #include <QSignalSpy>

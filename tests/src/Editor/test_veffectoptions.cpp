@@ -2,8 +2,8 @@
 // from the default skin and the translated labels.
 
 #include "EditorTestApp.h"
-#include "showefcbtndelegate.h"
-#include "veffectoptions.h"
+#include "Editor/showefcbtndelegate.h"
+#include "Editor/veffectoptions.h"
 
 #include <QFontMetrics>
 #include <QSignalSpy>

@@ -2,7 +2,7 @@
 // what a clip shows when it is put into the page, and Reset's signals.
 
 #include "EditorTestApp.h"
-#include "vvolumeadjust.h"
+#include "Editor/vvolumeadjust.h"
 
 #include <QLabel>
 #include <QSignalSpy>

@@ -4,14 +4,14 @@
 
 #include "ExportTestCatalogue.h"
 
-#include "vprofiledevicepage.h"
-#include "vprofileeditorpage.h"
-#include "vprofileformatpage.h"
-#include "vprofilelosslesspage.h"
-#include "vprofilemanagerwidget.h"
-#include "vprofileonlinepage.h"
-#include "vprofileparamspwidget.h"
-#include "vprofileparamwidget.h"
+#include "ExportPage/vprofiledevicepage.h"
+#include "ExportPage/vprofileeditorpage.h"
+#include "ExportPage/vprofileformatpage.h"
+#include "ExportPage/vprofilelosslesspage.h"
+#include "ExportPage/vprofilemanagerwidget.h"
+#include "ExportPage/vprofileonlinepage.h"
+#include "ExportPage/vprofileparamspwidget.h"
+#include "ExportPage/vprofileparamwidget.h"
 
 #include <QComboBox>
 #include <QLineEdit>

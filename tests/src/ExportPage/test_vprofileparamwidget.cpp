@@ -4,8 +4,8 @@
 #include "ExportTestCatalogue.h"
 
 #include "IMirendo.h"
-#include "vprofileparamspwidget.h"
-#include "vprofileparamwidget.h"
+#include "ExportPage/vprofileparamspwidget.h"
+#include "ExportPage/vprofileparamwidget.h"
 
 #include <QComboBox>
 #include <QGroupBox>

@@ -3,9 +3,9 @@
 
 #include "../../dependency/QtBased/dialogs/WidgetTestApp.h"
 
-#include "vmframeselectview.h"
-#include "vvideoframepixmapitem.h"
-#include "vvideoframeview.h"
+#include "FrameSelect/vmframeselectview.h"
+#include "FrameSelect/vvideoframepixmapitem.h"
+#include "FrameSelect/vvideoframeview.h"
 
 #include <QGraphicsScene>
 #include <QSignalSpy>

@@ -8,9 +8,9 @@
 #include "GuiTestApp.h"
 #include "../../MediaTestFolder.h"
 
-#include "cdcmediasrcmgr.h"
-#include "cmediasourceitem.h"
-#include "csourcedata.h"
+#include "ProjectData/cdcmediasrcmgr.h"
+#include "ProjectData/cmediasourceitem.h"
+#include "ProjectData/csourcedata.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>

@@ -1,8 +1,8 @@
 #include "LibraryViewsTestMedia.h"
 
-#include "ccheckedheader.h"
-#include "fmdmediatreemodel.h"
-#include "mediaslibmimetype.h"
+#include "MainPages/ccheckedheader.h"
+#include "MainPages/fmdmediatreemodel.h"
+#include "MainPages/mediaslibmimetype.h"
 
 #include <QAbstractItemModelTester>
 #include <QMimeData>

@@ -4,10 +4,10 @@
 
 #include "GuiTestApp.h"
 
-#include "vdetaildisplayview.h"
-#include "vresourcelib.h"
-#include "vicondisplayview.h"
-#include "mediashowimagedelegate.h"
+#include "MainPages/vdetaildisplayview.h"
+#include "MainPages/vresourcelib.h"
+#include "MainPages/vicondisplayview.h"
+#include "MainPages/mediashowimagedelegate.h"
 
 #include <QFile>
 #include <QTest>

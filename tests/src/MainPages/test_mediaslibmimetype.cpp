@@ -1,8 +1,8 @@
 #include "LibraryViewsTestMedia.h"
 
-#include "fmdmediatreemodel.h"
-#include "mediaslibmimetype.h"
-#include "vicondisplayview.h"
+#include "MainPages/fmdmediatreemodel.h"
+#include "MainPages/mediaslibmimetype.h"
+#include "MainPages/vicondisplayview.h"
 
 #include <QMimeData>
 #include <QRandomGenerator>

@@ -1,5 +1,5 @@
-#include "fmdmediatreemodel.h"
-#include "mediasourcelibsort.h"
+#include "MainPages/fmdmediatreemodel.h"
+#include "MainPages/mediasourcelibsort.h"
 
 #include <QRandomGenerator>
 #include <QTableWidgetItem>

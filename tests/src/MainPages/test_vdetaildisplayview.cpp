@@ -1,10 +1,10 @@
 #include "LibraryViewsTestMedia.h"
 
-#include "ccheckedheader.h"
-#include "fmdmediatreeview.h"
-#include "mediaslibmimetype.h"
-#include "mediashowdetailsdelegate.h"
-#include "vdetaildisplayview.h"
+#include "MainPages/ccheckedheader.h"
+#include "MainPages/fmdmediatreeview.h"
+#include "MainPages/mediaslibmimetype.h"
+#include "MainPages/mediashowdetailsdelegate.h"
+#include "MainPages/vdetaildisplayview.h"
 
 #include <QHeaderView>
 #include <QLineEdit>

@@ -1,8 +1,8 @@
 #include "LibraryViewsTestMedia.h"
 
-#include "mediaslibmimetype.h"
-#include "mediashowimagedelegate.h"
-#include "vicondisplayview.h"
+#include "MainPages/mediaslibmimetype.h"
+#include "MainPages/mediashowimagedelegate.h"
+#include "MainPages/vicondisplayview.h"
 
 #include <QMenu>
 #include <QMimeData>

@@ -1,4 +1,4 @@
-#include "CYoutubeVideoInfo.h"
+#include "OutputTask/CYoutubeVideoInfo.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The rules an output task applies to its working profile, on real profile
 // objects and a device database that only counts its calls.
 
-#include "OutputProfileRules.h"
+#include "OutputTask/OutputProfileRules.h"
 
-#include "CAppVariableInfo.h"
+#include "AppConfigure/CAppVariableInfo.h"
 #include "IMirendo.h"
 #include "IProfile.h"
 

@@ -11,11 +11,11 @@
 #include "ConvertTaskInfo2.h"
 #include "IAVConverter.h"
 #include "IProfile.h"
-#include "cdcmediasrcmgr.h"
-#include "cmediasourceitem.h"
-#include "cmmoutputtask.h"
-#include "csourcedata.h"
-#include "ctimelineitem.h"
+#include "ProjectData/cdcmediasrcmgr.h"
+#include "ProjectData/cmediasourceitem.h"
+#include "OutputTask/cmmoutputtask.h"
+#include "ProjectData/csourcedata.h"
+#include "ProjectData/ctimelineitem.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 // The naming rules of the output task list: unique names among the tasks,
 // and the clash with files already in the output folder.
 
-#include "OutputTaskNames.h"
+#include "OutputTask/OutputTaskNames.h"
 
 #include <QDir>
 #include <QFile>

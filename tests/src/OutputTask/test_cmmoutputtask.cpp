@@ -2,10 +2,10 @@
 // manager whose simple-edit timeline records its calls, a conversion engine
 // that records its tasks and a device database that records what it is told.
 
-#include "cmmoutputtask.h"
+#include "OutputTask/cmmoutputtask.h"
 
 #include "Basilvo/Basilvo.h"
-#include "CAppVariableInfo.h"
+#include "AppConfigure/CAppVariableInfo.h"
 #include "CBaseException.h"
 #include "CLockedFolder.h"
 #include "ConvertTaskInfo2.h"
@@ -14,8 +14,8 @@
 #include "IMirendo.h"
 #include "IProfile.h"
 #include "ISimpleEditTimeLine.h"
-#include "cmediasourceitem.h"
-#include "ctimelineitem.h"
+#include "ProjectData/cmediasourceitem.h"
+#include "ProjectData/ctimelineitem.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -6,16 +6,16 @@
 #include "../MainPages/GuiTestApp.h"
 
 #include "Basilvo/Basilvo.h"
-#include "CAppFixedInfo.h"
-#include "CAppVariableInfo.h"
-#include "COutputTaskQueue.h"
+#include "AppConfigure/CAppFixedInfo.h"
+#include "AppConfigure/CAppVariableInfo.h"
+#include "OutputTask/COutputTaskQueue.h"
 #include "ConvertTaskInfo2.h"
 #include "IProfile.h"
-#include "IYoutubeUpload.h"
-#include "cmmoutputtask.h"
-#include "vmoutputtaskitem.h"
-#include "vmoutputtasknameedt.h"
-#include "youtubeaccount.h"
+#include "YoutubeUpload/IYoutubeUpload.h"
+#include "OutputTask/cmmoutputtask.h"
+#include "OutputTask/vmoutputtaskitem.h"
+#include "OutputTask/vmoutputtasknameedt.h"
+#include "OutputTask/youtubeaccount.h"
 
 #include <QCheckBox>
 #include <QDir>

@@ -6,15 +6,15 @@
 #include "../MainPages/GuiTestApp.h"
 #include "../YoutubeUpload/TestHttpsServer.h"
 
-#include "CAppFixedInfo.h"
-#include "CAppVariableInfo.h"
-#include "COutputTaskQueue.h"
+#include "AppConfigure/CAppFixedInfo.h"
+#include "AppConfigure/CAppVariableInfo.h"
+#include "OutputTask/COutputTaskQueue.h"
 #include "ConvertTaskInfo2.h"
 #include "IProfile.h"
-#include "cmmoutputtask.h"
-#include "cyoutubeupload.h"
-#include "vmoutputtaskitem.h"
-#include "youtubeaccount.h"
+#include "OutputTask/cmmoutputtask.h"
+#include "YoutubeUpload/cyoutubeupload.h"
+#include "OutputTask/vmoutputtaskitem.h"
+#include "OutputTask/youtubeaccount.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -4,14 +4,14 @@
 
 #include "../MainPages/GuiTestApp.h"
 
-#include "CAppFixedInfo.h"
-#include "CAppVariableInfo.h"
-#include "cmediasourceitem.h"
-#include "cmmoutputtask.h"
-#include "ctimelineitem.h"
-#include "vmoutputtaskitem.h"
-#include "vmoutputtaskmgr.h"
-#include "vmoutputtasknameedt.h"
+#include "AppConfigure/CAppFixedInfo.h"
+#include "AppConfigure/CAppVariableInfo.h"
+#include "ProjectData/cmediasourceitem.h"
+#include "OutputTask/cmmoutputtask.h"
+#include "ProjectData/ctimelineitem.h"
+#include "OutputTask/vmoutputtaskitem.h"
+#include "OutputTask/vmoutputtaskmgr.h"
+#include "OutputTask/vmoutputtasknameedt.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -3,11 +3,11 @@
 
 #include "../MainPages/GuiTestApp.h"
 
-#include "CAppFixedInfo.h"
-#include "CAppVariableInfo.h"
-#include "CYoutubeVideoInfo.h"
-#include "vyoutubesettingwidget.h"
-#include "youtubeaccount.h"
+#include "AppConfigure/CAppFixedInfo.h"
+#include "AppConfigure/CAppVariableInfo.h"
+#include "OutputTask/CYoutubeVideoInfo.h"
+#include "OutputTask/vyoutubesettingwidget.h"
+#include "OutputTask/youtubeaccount.h"
 
 #include <QCheckBox>
 #include <QComboBox>

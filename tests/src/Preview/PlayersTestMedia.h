@@ -8,7 +8,7 @@
 #include "../../platform/Pellino/PellinoTestMedia.h"
 
 #include "Basilvo/Basilvo.h"
-#include "cmediasourceitem.h"
+#include "ProjectData/cmediasourceitem.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -5,9 +5,9 @@
 
 #include "PlayersTestMedia.h"
 
-#include "CEffectsProc.h"
-#include "ctimelineitem.h"
-#include "vdcframeplayer.h"
+#include "utility/CEffectsProc.h"
+#include "ProjectData/ctimelineitem.h"
+#include "Preview/vdcframeplayer.h"
 
 #include <QFile>
 #include <QTemporaryDir>

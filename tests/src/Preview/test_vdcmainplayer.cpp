@@ -4,14 +4,14 @@
 
 #include "PlayersTestMedia.h"
 
-#include "AppConfigDefines.h"
-#include "CAppVariableInfo.h"
-#include "VPlayerSlider.h"
-#include "vdcframeplayer.h"
-#include "vdcmainplayer.h"
-#include "vmframeselectview.h"
-#include "vvideoframepixmapitem.h"
-#include "vvideoframeview.h"
+#include "AppConfigure/AppConfigDefines.h"
+#include "AppConfigure/CAppVariableInfo.h"
+#include "utility/VPlayerSlider.h"
+#include "Preview/vdcframeplayer.h"
+#include "Preview/vdcmainplayer.h"
+#include "FrameSelect/vmframeselectview.h"
+#include "FrameSelect/vvideoframepixmapitem.h"
+#include "FrameSelect/vvideoframeview.h"
 
 #include <QFileDialog>
 #include <QImageReader>

@@ -3,8 +3,8 @@
 
 #include "PlayersTestMedia.h"
 
-#include "vdcframeplayer.h"
-#include "vmpreviewplayer.h"
+#include "Preview/vdcframeplayer.h"
+#include "Preview/vmpreviewplayer.h"
 
 #include <QSignalSpy>
 #include <QToolButton>

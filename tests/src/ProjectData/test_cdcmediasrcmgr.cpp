@@ -1,9 +1,9 @@
-#include "cdcmediasrcmgr.h"
+#include "ProjectData/cdcmediasrcmgr.h"
 
-#include "cdcmediasrcimporter.h"
-#include "cmediasourceitem.h"
-#include "cmediasrcserializer.h"
-#include "csourcedata.h"
+#include "ProjectData/cdcmediasrcimporter.h"
+#include "ProjectData/cmediasourceitem.h"
+#include "ProjectData/cmediasrcserializer.h"
+#include "ProjectData/csourcedata.h"
 
 #include "ProjectDataTestMedia.h"
 

@@ -1,6 +1,6 @@
-#include "cdcmoorlangrappic.h"
-#include "cmediaitemgrappic.h"
-#include "cmediasourceitem.h"
+#include "ProjectData/cdcmoorlangrappic.h"
+#include "ProjectData/cmediaitemgrappic.h"
+#include "ProjectData/cmediasourceitem.h"
 
 #include "ProjectDataTestMedia.h"
 

@@ -1,4 +1,4 @@
-#include "cmediasourceitem.h"
+#include "ProjectData/cmediasourceitem.h"
 
 #include "ProjectDataTestMedia.h"
 

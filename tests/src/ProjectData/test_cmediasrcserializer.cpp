@@ -1,7 +1,7 @@
-#include "cmediasrcserializer.h"
+#include "ProjectData/cmediasrcserializer.h"
 
-#include "cmediasourceitem.h"
-#include "csourcedata.h"
+#include "ProjectData/cmediasourceitem.h"
+#include "ProjectData/csourcedata.h"
 
 #include "ProjectDataTestMedia.h"
 #include "Basilvo/Basilvo.h"

@@ -1,4 +1,4 @@
-#include "cmeditinfo.h"
+#include "ProjectData/cmeditinfo.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "cmovieinfoserializer.h"
+#include "ProjectData/cmovieinfoserializer.h"
 
 #include "Basilvo/Basilvo.h"
 #include "CBaseException.h"

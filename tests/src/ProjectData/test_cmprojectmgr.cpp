@@ -1,6 +1,6 @@
-#include "cmprojectmgr.h"
+#include "ProjectData/cmprojectmgr.h"
 
-#include "cmediasourceitem.h"
+#include "ProjectData/cmediasourceitem.h"
 
 #include "ProjectDataTestMedia.h"
 

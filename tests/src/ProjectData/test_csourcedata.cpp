@@ -1,4 +1,4 @@
-#include "csourcedata.h"
+#include "ProjectData/csourcedata.h"
 
 #include <gtest/gtest.h>
 

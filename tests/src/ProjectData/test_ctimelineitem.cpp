@@ -1,8 +1,8 @@
-#include "ctimelineitem.h"
+#include "ProjectData/ctimelineitem.h"
 
-#include "cdcmoorlangrappic.h"
-#include "cmediaitemgrappic.h"
-#include "cmediasourceitem.h"
+#include "ProjectData/cdcmoorlangrappic.h"
+#include "ProjectData/cmediaitemgrappic.h"
+#include "ProjectData/cmediasourceitem.h"
 
 #include "ProjectDataTestMedia.h"
 

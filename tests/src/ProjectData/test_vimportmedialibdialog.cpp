@@ -1,4 +1,4 @@
-#include "vimportmedialibdialog.h"
+#include "ProjectData/vimportmedialibdialog.h"
 
 #include "ProjectDataTestMedia.h"
 

@@ -5,16 +5,16 @@
 // that drive the track view with the pointer, the keys and drops.
 
 #include "../ProjectData/ProjectDataTestMedia.h"
-#include "CAppVariableInfo.h"
-#include "cmediasourceitem.h"
-#include "cmprojectmgr.h"
-#include "ctimelineitem.h"
-#include "idcdataitem.h"
-#include "vclipitem.h"
-#include "vruler.h"
-#include "vtimelineview.h"
-#include "vtrackscene.h"
-#include "vtrackview.h"
+#include "AppConfigure/CAppVariableInfo.h"
+#include "ProjectData/cmediasourceitem.h"
+#include "ProjectData/cmprojectmgr.h"
+#include "ProjectData/ctimelineitem.h"
+#include "ProjectData/idcdataitem.h"
+#include "SourcePage/vclipitem.h"
+#include "SourcePage/vruler.h"
+#include "SourcePage/vtimelineview.h"
+#include "SourcePage/vtrackscene.h"
+#include "SourcePage/vtrackview.h"
 
 #include <QApplication>
 #include <QGraphicsLineItem>

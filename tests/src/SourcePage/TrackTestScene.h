@@ -4,9 +4,9 @@
 // makes of its scene, answered from the clips that stand in it.
 
 #include "../ProjectData/ProjectDataTestMedia.h"
-#include "cmediasourceitem.h"
-#include "itrackscene.h"
-#include "vclipitem.h"
+#include "ProjectData/cmediasourceitem.h"
+#include "SourcePage/itrackscene.h"
+#include "SourcePage/vclipitem.h"
 
 #include <QApplication>
 #include <QGraphicsScene>

@@ -2,7 +2,7 @@
 // anchor requests of presses and drags as a track view takes them.
 
 #include "TrackTestScene.h"
-#include "vruler.h"
+#include "SourcePage/vruler.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,6 +1,6 @@
 #include "TimelineFixture.h"
 
-#include "vtimelinegotoedit.h"
+#include "SourcePage/vtimelinegotoedit.h"
 
 #include <QAction>
 #include <QDialog>

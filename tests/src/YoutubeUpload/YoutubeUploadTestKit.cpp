@@ -1,6 +1,6 @@
 #include "YoutubeUploadTestKit.h"
 
-#include "CAppVariableInfo.h"
+#include "AppConfigure/CAppVariableInfo.h"
 
 #include <QDir>
 

@@ -3,8 +3,8 @@
 // What the uploader tests share: a sandboxed settings home, the callback
 // recorder, waiting on the event loop, and generated source files.
 
-#include "IYoutubeUpload.h"
-#include "cyoutubeupload.h"
+#include "YoutubeUpload/IYoutubeUpload.h"
+#include "YoutubeUpload/cyoutubeupload.h"
 
 #include <QByteArray>
 #include <QCoreApplication>

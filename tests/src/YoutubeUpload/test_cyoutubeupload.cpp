@@ -3,7 +3,7 @@
 // numbers, the watchdog, task sequences, continue, cancel and free.
 
 #include "Basilvo/Basilvo.h"
-#include "CAppVariableInfo.h"
+#include "AppConfigure/CAppVariableInfo.h"
 #include "TestHttpsServer.h"
 #include "YoutubeUploadTestKit.h"
 

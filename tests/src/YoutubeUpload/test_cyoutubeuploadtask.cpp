@@ -2,10 +2,10 @@
 // body it describes, read back through its body device.
 
 #include "Basilvo/Basilvo.h"
-#include "CAppVariableInfo.h"
+#include "AppConfigure/CAppVariableInfo.h"
 #include "YoutubeUploadTestKit.h"
-#include "cuploadbodydevice.h"
-#include "cyoutubeuploadtask.h"
+#include "YoutubeUpload/cuploadbodydevice.h"
+#include "YoutubeUpload/cyoutubeuploadtask.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,18 +3,18 @@
 
 #include "../MainPages/GuiTestApp.h"
 
-#include "CAppVariableInfo.h"
+#include "AppConfigure/CAppVariableInfo.h"
 #include "ConvertTaskInfo2.h"
-#include "cdcmediasrcmgr.h"
-#include "cmmoutputtask.h"
-#include "csourcedata.h"
-#include "ctimelineitem.h"
-#include "isourcedataitem.h"
-#include "mainwindow.h"
+#include "ProjectData/cdcmediasrcmgr.h"
+#include "OutputTask/cmmoutputtask.h"
+#include "ProjectData/csourcedata.h"
+#include "ProjectData/ctimelineitem.h"
+#include "ProjectData/isourcedataitem.h"
+#include "main/mainwindow.h"
 #include "ui_mainwindow.h"
-#include "vexportpage.h"
-#include "vmoutputtaskitem.h"
-#include "vmoutputtaskmgr.h"
+#include "ExportPage/vexportpage.h"
+#include "OutputTask/vmoutputtaskitem.h"
+#include "OutputTask/vmoutputtaskmgr.h"
 
 #include <QFileInfo>
 #include <QSignalSpy>

@@ -1,8 +1,8 @@
 #include "../MainPages/GuiTestApp.h"
 
-#include "CAppVariableInfo.h"
+#include "AppConfigure/CAppVariableInfo.h"
 #include "IVantrel.h"
-#include "startlanguage.h"
+#include "main/startlanguage.h"
 
 #include <gtest/gtest.h>
 

@@ -4,12 +4,12 @@
 // folder that holds the case's AppConfig and DefaultInfo files, with HOME and
 // XDG_DATA_HOME pointing into the sandbox.
 
-#include "AppConfigDefines.h"
+#include "AppConfigure/AppConfigDefines.h"
 #include "Basilvo/Basilvo.h"
 #include "Basilvo/QuentaLogger.h"
-#include "CAppFixedInfo.h"
-#include "CAppVariableInfo.h"
-#include "CPlistSettingsFormat.h"
+#include "AppConfigure/CAppFixedInfo.h"
+#include "AppConfigure/CAppVariableInfo.h"
+#include "AppConfigure/CPlistSettingsFormat.h"
 #include "CBaseException.h"
 
 #include <QCoreApplication>

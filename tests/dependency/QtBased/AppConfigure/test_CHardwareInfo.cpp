@@ -1,4 +1,4 @@
-#include "CHardwareInfo.h"
+#include "AppConfigure/CHardwareInfo.h"
 
 #include <gtest/gtest.h>
 

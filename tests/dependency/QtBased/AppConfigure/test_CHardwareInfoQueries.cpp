@@ -1,6 +1,6 @@
 #include "Basilvo/Basilvo.h"
 #include "CBaseException.h"
-#include "CHardwareInfo.h"
+#include "AppConfigure/CHardwareInfo.h"
 #include "MoorlanDecoders.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "CAppVariableInfo.h"
-#include "CPlistSettingsFormat.h"
+#include "AppConfigure/CAppVariableInfo.h"
+#include "AppConfigure/CPlistSettingsFormat.h"
 
 #include <QBuffer>
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #include "../dialogs/WidgetTestApp.h"
 
 #include "CBaseException.h"
-#include "CEventFilter.h"
+#include "DevUtils/CEventFilter.h"
 
 #include <QMouseEvent>
 #include <QResizeEvent>

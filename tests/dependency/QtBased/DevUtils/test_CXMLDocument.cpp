@@ -1,4 +1,4 @@
-#include "CXMLDocument.h"
+#include "DevUtils/CXMLDocument.h"
 
 #include "Basilvo/Basilvo.h"
 #include "CBaseException.h"

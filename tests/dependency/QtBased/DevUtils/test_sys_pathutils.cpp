@@ -1,4 +1,4 @@
-#include "sys_pathutils.h"
+#include "DevUtils/sys_pathutils.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "CMD5Calc.h"
+#include "Encryption/CMD5Calc.h"
 
 #include <gtest/gtest.h>
 

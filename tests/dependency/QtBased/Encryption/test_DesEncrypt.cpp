@@ -1,4 +1,4 @@
-#include "DesEncrypt.h"
+#include "Encryption/DesEncrypt.h"
 
 #include "Basilvo/Basilvo.h"
 #include "CBaseException.h"

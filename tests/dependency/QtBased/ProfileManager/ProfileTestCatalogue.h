@@ -6,8 +6,8 @@
 
 #include "Basilvo/Basilvo.h"
 #include "IProfile.h"
-#include "ProfileNodeManager.h"
-#include "profileConfig.h"
+#include "ProfileManager/ProfileNodeManager.h"
+#include "ProfileManager/profileConfig.h"
 
 #include <gtest/gtest.h>
 

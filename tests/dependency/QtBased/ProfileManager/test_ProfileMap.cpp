@@ -1,4 +1,4 @@
-#include "ProfileMap.h"
+#include "ProfileManager/ProfileMap.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "Basilvo/Basilvo.h"
 #include "CBaseException.h"
 #include "IProfile.h"
-#include "profile_data.h"
+#include "ProfileManager/profile_data.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "WidgetTestApp.h"
 
-#include "AboutDialog.h"
-#include "CAppFixedInfo.h"
+#include "dialogs/AboutDialog.h"
+#include "AppConfigure/CAppFixedInfo.h"
 #include "SandboxedChild.h"
 
 #include <QLabel>

@@ -1,6 +1,6 @@
 #include "WidgetTestApp.h"
 
-#include "QWidgetResizeHandler.h"
+#include "dialogs/QWidgetResizeHandler.h"
 
 #include <QCursor>
 #include <QKeyEvent>

@@ -1,9 +1,9 @@
 #include "WidgetTestApp.h"
 
-#include "QWidgetResizeHandler.h"
-#include "VBaseDialog.h"
-#include "VBaseTitleBar.h"
-#include "VMainWindow.h"
+#include "dialogs/QWidgetResizeHandler.h"
+#include "dialogs/VBaseDialog.h"
+#include "dialogs/VBaseTitleBar.h"
+#include "dialogs/VMainWindow.h"
 
 #include <QGuiApplication>
 #include <QFrame>

@@ -1,7 +1,7 @@
 #include "WidgetTestApp.h"
 
-#include "CAppVariableInfo.h"
-#include "VRichMessageBox.h"
+#include "AppConfigure/CAppVariableInfo.h"
+#include "dialogs/VRichMessageBox.h"
 
 #include <QCheckBox>
 #include <QDesktopServices>

@@ -1,7 +1,7 @@
 // The audio effect chain's rules: thresholds, parameter texts, repositioning
 // of the replacement track, and the order of its two forms.
 
-#include "CAudioEffectProc.h"
+#include "utility/CAudioEffectProc.h"
 #include "EffectChainFakes.h"
 
 #include <gtest/gtest.h>

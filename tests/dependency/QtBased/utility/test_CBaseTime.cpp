@@ -1,4 +1,4 @@
-#include "CBaseTime.h"
+#include "utility/CBaseTime.h"
 
 #include <QVariant>
 

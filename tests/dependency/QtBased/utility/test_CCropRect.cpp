@@ -1,7 +1,7 @@
 // The crop rectangle: zones under the pointer, drags kept inside the panel
 // and at least 10 units, and conversion to and from the clip's pixels.
 
-#include "CCropRect.h"
+#include "utility/CCropRect.h"
 
 #include <gtest/gtest.h>
 

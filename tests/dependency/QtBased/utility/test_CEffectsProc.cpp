@@ -1,7 +1,7 @@
 // The video effect chain's rules: which steps run, the parameter texts they
 // send, their order, and when processors are made again.
 
-#include "CEffectsProc.h"
+#include "utility/CEffectsProc.h"
 #include "EffectChainFakes.h"
 #include "Moorlan.h"
 

@@ -1,7 +1,7 @@
 // The image overlay's rules: what it creates, when it reloads the image or
 // only moves its layer, and when it repositions the compositor in time.
 
-#include "CImageWatermarkProc.h"
+#include "utility/CImageWatermarkProc.h"
 #include "EffectChainFakes.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // The image and text overlays drawn through the media manager's compositor
 // on small generated pictures.
 
-#include "CImageWatermarkProc.h"
-#include "CTextWatermarkProc.h"
+#include "utility/CImageWatermarkProc.h"
+#include "utility/CTextWatermarkProc.h"
 
 #include "Basilvo/Basilvo.h"
 #include "IAVManager.h"

@@ -1,4 +1,4 @@
-#include "HttpPost.h"
+#include "utility/HttpPost.h"
 
 #include <QCoreApplication>
 #include <QDir>

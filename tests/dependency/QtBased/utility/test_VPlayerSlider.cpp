@@ -1,6 +1,6 @@
 #include "../dialogs/WidgetTestApp.h"
 
-#include "VPlayerSlider.h"
+#include "utility/VPlayerSlider.h"
 
 #include <QMouseEvent>
 #include <QProxyStyle>

@@ -1,4 +1,4 @@
-#include "fileutils.h"
+#include "utility/fileutils.h"
 
 #include <QCoreApplication>
 #include <QDir>

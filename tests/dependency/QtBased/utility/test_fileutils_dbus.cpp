@@ -1,7 +1,7 @@
 // Revealing a file goes to the desktop file manager over the session bus.
 // A private bus daemon and a stand-in file manager on it show what is asked.
 
-#include "fileutils.h"
+#include "utility/fileutils.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>

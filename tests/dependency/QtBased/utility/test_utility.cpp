@@ -1,4 +1,4 @@
-#include "utility.h"
+#include "utility/utility.h"
 
 #include "Basilvo/Basilvo.h"
 #include "CBaseException.h"
