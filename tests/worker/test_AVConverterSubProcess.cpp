@@ -678,7 +678,9 @@ TEST_F(ConvWorker, ALogThatIsNoRegularFileIsNotWaitedFor)
     EXPECT_EQ(o.exitCode, 0) << "the worker hung on its log";
     EXPECT_EQ(o.state, 4);
     EXPECT_NE(o.error.find("nothing.mp4"), std::string::npos) << o.error;
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    // A worker held by the pipe is ended by the timeout at 20 s; a loaded
+    // machine may take several seconds to start and fail one.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(19));
     ::unlink(m_log.c_str());
 }
 
