@@ -14,9 +14,56 @@
 #include <QFile>
 #include <QAbstractButton>
 #include <QHeaderView>
+#include <QPainter>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
 
 namespace ProfilePageTools {
+
+namespace {
+
+class CCategoryCellDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        const QPixmap icon = index.data(Qt::DecorationRole).value<QPixmap>();
+        const QRect room = option.rect.adjusted(kRing, kRing, -kRing, -kRing);
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->setRenderHint(QPainter::SmoothPixmapTransform);
+        QRect place;
+        if (!icon.isNull() && room.isValid()) {
+            const QSize shown = icon.size().scaled(room.size(), Qt::KeepAspectRatio).boundedTo(icon.size());
+            place = QRect(QPoint(0, 0), shown);
+            place.moveCenter(room.center());
+            painter->drawPixmap(place, icon);
+        }
+        if (!place.isNull() && (option.state & QStyle::State_Selected)) {
+            painter->setPen(QPen(QColor(0x7c, 0xbc, 0xff), 2));
+            painter->setBrush(Qt::NoBrush);
+            painter->drawRoundedRect(QRectF(place).adjusted(-2, -2, 2, 2), 6, 6);
+        } else if (!place.isNull() && (option.state & QStyle::State_MouseOver)) {
+            painter->setPen(QPen(QColor(0x98, 0xa1, 0xac), 1));
+            painter->setBrush(Qt::NoBrush);
+            painter->drawRoundedRect(QRectF(place).adjusted(-1.5, -1.5, 1.5, 1.5), 6, 6);
+        }
+        painter->restore();
+    }
+
+private:
+    static constexpr int kRing = 4;
+};
+
+} // namespace
+
+void PaintCategoryCellsPlainly(QTableWidget* grid)
+{
+    grid->setItemDelegate(new CCategoryCellDelegate(grid));
+    grid->setMouseTracking(true);
+}
 
 QPixmap CategoryIcon(ProfileNodeManager* pMgr, CatData* pCat)
 {

@@ -29,6 +29,11 @@ QPixmap CategoryIcon(ProfileNodeManager* pMgr, CatData* pCat);
 // order (appended to `cats`); returns the row count (at least 2).
 int FillCategoryGrid(QTableWidget* grid, ProfileNodeManager* pMgr, int type, QList<CatData*>& cats);
 
+// Paints a grid's category cells: the icon centred and whole in its cell,
+// never tinted, the chosen one ringed in the skin's focus colour (a tinted
+// selection washed the icon's label out to under 2:1).
+void PaintCategoryCellsPlainly(QTableWidget* grid);
+
 // Selects the cell at row 0, column 0 (a filler cell stays unselected).
 void SelectFirstCell(QTableWidget* grid);
 

@@ -87,6 +87,7 @@ void VProfileMgrPageWidget::SetupCategoryGrid(QTableWidget* grid)
     grid->horizontalHeader()->setObjectName("horiHeader");
     grid->verticalHeader()->setObjectName("verHeader");
     grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    PaintCategoryCellsPlainly(grid);
 }
 
 void VProfileMgrPageWidget::FillCategoryGrid(QTableWidget* grid, QAbstractButton* pre, QAbstractButton* next)

@@ -534,6 +534,36 @@ TEST(ExportPage, ClickingTheHighlightedCellChoosesIt)
     }
 }
 
+// A chosen cell shows its icon as it is, label included, and a ring around
+// it; a tinted selection washed the label out.
+TEST(ExportPage, AChosenCellKeepsItsIconsColours)
+{
+    Prepare();
+    ShownPage p;
+    auto* grid = p.format->findChild<QTableWidget*>("tbwProfileCata");
+    ASSERT_NE(grid, nullptr);
+    const QModelIndex cell = grid->model()->index(0, 1);
+    ASSERT_FALSE(grid->selectionModel()->isSelected(cell));
+    const QRect rect = grid->visualRect(cell);
+    const auto shot = [&] { return grid->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32); };
+    const QImage before = shot();
+    ClickCell(grid, cell);
+    ASSERT_TRUE(grid->selectionModel()->isSelected(cell));
+    const QImage after = shot();
+    QRect inner(0, 0, rect.width() / 4, rect.height() / 3);
+    inner.moveCenter(rect.center());
+    int differing = 0;
+    for (int y = inner.top(); y <= inner.bottom(); ++y)
+        for (int x = inner.left(); x <= inner.right(); ++x)
+            differing += before.pixel(x, y) != after.pixel(x, y);
+    EXPECT_EQ(differing, 0) << "the icon is painted the same chosen or not";
+    int ring = 0;
+    for (int x = rect.left(); x <= rect.right(); ++x)
+        ring += before.pixel(x, rect.top() + 2) != after.pixel(x, rect.top() + 2) ||
+                before.pixel(x, rect.bottom() - 2) != after.pixel(x, rect.bottom() - 2);
+    EXPECT_GT(ring, 0) << "the choice is marked around the icon";
+}
+
 // Clicking a page's name only shows the page: the tasks keep their profiles
 // until a profile is chosen on that page; a task added now takes the shown one.
 TEST(ExportPage, ShowingAnotherPageKeepsTheTasksProfile)
