@@ -9,6 +9,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace MediaTest {
 
@@ -87,6 +88,87 @@ inline double Ratio(const std::string& text)
     if (std::sscanf(text.c_str(), "%d:%d", &num, &den) == 2 && num > 0 && den > 0)
         return static_cast<double>(num) / den;
     return 0.0;
+}
+
+} // namespace MediaTest
+
+namespace MediaTest {
+
+// Everything one ffprobe run says of a file: the first picture, sound and
+// subtitle streams, each with the file's own values (`streamEntries` and
+// `otherEntries` as -show_entries takes them, "format=duration",
+// "packet=size" ...), and every packet asked for, in the file's order. The
+// tools take most of a second to start, far longer than any question put to
+// them: a file is asked once.
+struct ProbedFile
+{
+    using Values = std::map<std::string, std::string>;
+    Values video, audio, subtitle; // empty when the file has no such stream
+    Values format;
+    int videoIndex = -1, audioIndex = -1, subtitleIndex = -1;
+    std::vector<Values> packets; // each with its "stream_index" when asked
+
+    // The packets of one stream, for a stream index of -1 none.
+    std::vector<Values> PacketsOf(int index) const
+    {
+        std::vector<Values> out;
+        for (const Values& p : packets) {
+            auto it = p.find("stream_index");
+            if (index >= 0 && it != p.end() && std::atoi(it->second.c_str()) == index)
+                out.push_back(p);
+        }
+        return out;
+    }
+};
+
+inline ProbedFile ProbeFile(const std::string& path, const std::string& streamEntries,
+                            const std::string& otherEntries = "")
+{
+    ProbedFile file;
+    std::istringstream lines(Capture("ffprobe -v error -show_entries stream=index,codec_type," + streamEntries +
+                                     (otherEntries.empty() ? "" : ":" + otherEntries) + " -of default '" + path +
+                                     "'"));
+    std::vector<ProbedFile::Values> streams;
+    ProbedFile::Values& format = file.format;
+    ProbedFile::Values* section = nullptr;
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line == "[STREAM]") {
+            streams.emplace_back();
+            section = &streams.back();
+        } else if (line == "[PACKET]") {
+            file.packets.emplace_back();
+            section = &file.packets.back();
+        } else if (line == "[FORMAT]") {
+            section = &format;
+        } else if (!line.empty() && line[0] == '[') {
+            section = nullptr;
+        } else if (section) {
+            auto eq = line.find('=');
+            if (eq != std::string::npos && !section->count(line.substr(0, eq)))
+                (*section)[line.substr(0, eq)] = line.substr(eq + 1);
+        }
+    }
+    for (const ProbedFile::Values& s : streams) {
+        auto type = s.find("codec_type");
+        auto index = s.find("index");
+        if (type == s.end() || index == s.end())
+            continue;
+        const std::string& kind = type->second;
+        int* wantedIndex = kind == "video"      ? &file.videoIndex
+                           : kind == "audio"    ? &file.audioIndex
+                           : kind == "subtitle" ? &file.subtitleIndex
+                                                : nullptr;
+        if (!wantedIndex || *wantedIndex >= 0)
+            continue;
+        ProbedFile::Values* wanted = kind == "video" ? &file.video : kind == "audio" ? &file.audio : &file.subtitle;
+        *wanted = s;
+        *wantedIndex = std::atoi(index->second.c_str());
+        // The file's values beside the stream's, the stream's first.
+        for (const auto& kv : format)
+            wanted->insert(kv);
+    }
+    return file;
 }
 
 } // namespace MediaTest

@@ -140,14 +140,13 @@ size_t BoxOffset(const std::string& path, const char* box)
     return bytes.find(box);
 }
 
-int LongestGop(const std::string& path)
+int LongestGop(const MediaTest::ProbedFile& file)
 {
-    std::istringstream flags(
-        Capture("ffprobe -v error -select_streams v:0 -show_entries packet=flags -of csv=p=0 " + Quote(path)));
     int longest = 0, run = 0;
     bool started = false;
-    for (std::string line; std::getline(flags, line);) {
-        if (line.find('K') != std::string::npos) {
+    for (const auto& packet : file.PacketsOf(file.videoIndex)) {
+        auto flags = packet.find("flags");
+        if (flags != packet.end() && flags->second.find('K') != std::string::npos) {
             if (started)
                 longest = std::max(longest, run);
             started = true;
@@ -158,21 +157,21 @@ int LongestGop(const std::string& path)
     return std::max(longest, run);
 }
 
-// Bits a second of the first stream of a kind, from its packets: for video
+// Bits a second of one stream, from its packets: for video
 // the mean picture at the nominal rate, for sound the bytes over the time.
-double MeasuredRate(const std::string& path, const char* kind, double fps)
+double MeasuredRate(const MediaTest::ProbedFile& file, int index, double fps)
 {
-    std::istringstream lines(Capture(std::string("ffprobe -v error -select_streams ") + kind +
-                                     ":0 -show_entries packet=size,duration_time -of default=nw=1 " + Quote(path)));
     double bytes = 0, seconds = 0;
     int packets = 0;
-    for (std::string line; std::getline(lines, line);) {
-        if (line.rfind("size=", 0) == 0) {
-            bytes += std::atof(line.c_str() + 5);
+    for (const auto& packet : file.PacketsOf(index)) {
+        auto size = packet.find("size");
+        if (size != packet.end()) {
+            bytes += std::atof(size->second.c_str());
             ++packets;
-        } else if (line.rfind("duration_time=", 0) == 0) {
-            seconds += std::atof(line.c_str() + 14);
         }
+        auto duration = packet.find("duration_time");
+        if (duration != packet.end())
+            seconds += std::atof(duration->second.c_str());
     }
     if (packets == 0)
         return 0;
@@ -230,10 +229,13 @@ std::string CheckOutput(const Job& job)
     const int include = file->GetAVInclude();
     const std::string muxer = file->GetMuxerName();
 
-    auto v = MediaTest::Probe(out, "v",
-                              "-show_entries stream=codec_name,codec_tag_string,profile,level,pix_fmt,width,height,"
-                              "display_aspect_ratio,sample_aspect_ratio,r_frame_rate,bit_rate");
-    auto a = MediaTest::Probe(out, "a", "-show_entries stream=codec_name,sample_rate,channels,bit_rate");
+    const MediaTest::ProbedFile probed = MediaTest::ProbeFile(
+        out,
+        "codec_name,codec_tag_string,profile,level,pix_fmt,width,height,display_aspect_ratio,sample_aspect_ratio,"
+        "r_frame_rate,bit_rate,sample_rate,channels",
+        "packet=stream_index,size,duration_time,flags");
+    auto v = probed.video;
+    auto a = probed.audio;
     const std::string decode = Capture("ffmpeg -nostdin -v error -xerror -i " + Quote(out) + " -f null - 2>&1");
     p.Equal("decoding complaints", "", decode);
 
@@ -274,12 +276,12 @@ std::string CheckOutput(const Job& job)
         if (params.count("ff:video:pix_fmt"))
             p.Equal("picture format", params["ff:video:pix_fmt"], v["pix_fmt"]);
         if (params.count("ff:video:g"))
-            p.Check(LongestGop(out) <= std::atoi(params["ff:video:g"].c_str()),
-                    "GOP " + std::to_string(LongestGop(out)) + " longer than g=" + params["ff:video:g"]);
+            p.Check(LongestGop(probed) <= std::atoi(params["ff:video:g"].c_str()),
+                    "GOP " + std::to_string(LongestGop(probed)) + " longer than g=" + params["ff:video:g"]);
         const double fps = video->GetFrameRate() > 0 ? video->GetFrameRate() : src.fps;
         if (muxer == "dvd")
-            p.Check(LongestGop(out) <= (std::fabs(fps - 25) < 0.5 ? 15 : 18),
-                    "GOP of " + std::to_string(LongestGop(out)) + " pictures on a DVD");
+            p.Check(LongestGop(probed) <= (std::fabs(fps - 25) < 0.5 ? 15 : 18),
+                    "GOP of " + std::to_string(LongestGop(probed)) + " pictures on a DVD");
         p.Check(std::fabs(Fraction(v["r_frame_rate"]) - fps) < 0.01,
                 "frame rate " + v["r_frame_rate"] + " for " + std::to_string(fps));
 
@@ -315,7 +317,7 @@ std::string CheckOutput(const Job& job)
         // picture H.263 and Motion JPEG, and anything under 300 kbit/s, run
         // out of coarser quantizers before their rate, as with the ffmpeg
         // program: only a larger overshoot would be a fault there.
-        const double rate = MeasuredRate(out, "v", fps);
+        const double rate = MeasuredRate(probed, probed.videoIndex, fps);
         const int kbps = video->GetBitrate();
         const double tolerance = codec == "h263" || codec == "mjpeg" || kbps < 300 ? 3.5 : 1.6;
         if (rate > 0 && kbps > 3 && codec != "dnxhd")
@@ -353,7 +355,7 @@ std::string CheckOutput(const Job& job)
             }
         }
         p.Check(mentioned.empty() || matches, "the comment names" + mentioned + ", the file holds " + a["codec_name"]);
-        const double rate = MeasuredRate(out, "a", 0);
+        const double rate = MeasuredRate(probed, probed.audioIndex, 0);
         const bool pcm = std::strncmp(audio->GetCodecName(), "pcm_", 4) == 0;
         if (rate > 0 && !pcm && audio->GetBitrate() > 0 && ProbeName(audio->GetCodecName()) != "vorbis")
             p.Check(rate > audio->GetBitrate() * 0.6 && rate < audio->GetBitrate() * 1.4,

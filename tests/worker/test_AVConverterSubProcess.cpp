@@ -59,9 +59,22 @@ std::map<std::string, std::string> Probe(const std::string& path, const char* ki
                             "channels:stream_tags=timecode:format=duration");
 }
 
+// The first picture and sound streams and the file's length, asked at once.
+MediaTest::ProbedFile Streams(const std::string& path)
+{
+    return MediaTest::ProbeFile(path, "codec_name,width,height,r_frame_rate,sample_rate,channels:stream_tags=timecode",
+                                "format=duration");
+}
+
+double Duration(const MediaTest::ProbedFile& file)
+{
+    auto it = file.format.find("duration");
+    return it == file.format.end() ? 0.0 : std::atof(it->second.c_str());
+}
+
 double Duration(const std::string& path)
 {
-    return std::atof(Probe(path, "v")["duration"].c_str());
+    return Duration(Streams(path));
 }
 
 std::string StreamHashes(const std::string& path)
@@ -230,6 +243,12 @@ protected:
     void TearDown() override { CMemFileMapping::FreeInstance(); }
 
     std::string Src(const char* name) const { return Fixtures::Get().Path(name); }
+    // The fixture clip's streams, hashed once: the clip never changes.
+    static const std::string& ClipHashes()
+    {
+        static const std::string hashes = StreamHashes(Fixtures::Get().Path("clip.mp4"));
+        return hashes;
+    }
     std::string Out(const std::string& name) const { return Fixtures::Get().Path(name); }
 
     std::string WriteProfile(const ProfileSpec& s)
@@ -350,13 +369,14 @@ TEST_F(ConvWorker, TranscodesOnOneAndOnTwoThreads)
         EXPECT_EQ(o.state, 5) << o.error;
         EXPECT_EQ(o.error, "");
         EXPECT_DOUBLE_EQ(o.percent, 100.0);
-        auto v = Probe(dst, "v");
+        const MediaTest::ProbedFile probed = Streams(dst);
+        auto v = probed.video;
         EXPECT_EQ(v["codec_name"], "h264");
         EXPECT_EQ(v["width"], "160");
         EXPECT_EQ(v["height"], "120");
         EXPECT_EQ(v["r_frame_rate"], "25/1"); // the source's rate fills the profile's 0
-        EXPECT_NEAR(Duration(dst), 2.0, 0.05);
-        auto a = Probe(dst, "a");
+        EXPECT_NEAR(Duration(probed), 2.0, 0.05);
+        auto a = probed.audio;
         EXPECT_EQ(a["codec_name"], "aac");
         EXPECT_EQ(a["sample_rate"], "44100");
         EXPECT_EQ(a["channels"], "2");
@@ -421,10 +441,10 @@ TEST_F(ConvWorker, ProfileVariantsReachTheOutput)
         const std::string dst = Out(c.name);
         Outcome o = RunJob(Src("clip.mp4"), dst, c.wanted, c.setup);
         EXPECT_EQ(o.state, 5) << o.error;
-        EXPECT_EQ(Probe(dst, "v")["codec_name"], c.vcodec);
-        EXPECT_EQ(Probe(dst, "a")["codec_name"], c.acodec);
-        const double duration = std::atof(Probe(dst, *c.vcodec ? "v" : "a")["duration"].c_str());
-        EXPECT_NEAR(duration, c.duration, 0.1);
+        MediaTest::ProbedFile probed = Streams(dst);
+        EXPECT_EQ(probed.video["codec_name"], c.vcodec);
+        EXPECT_EQ(probed.audio["codec_name"], c.acodec);
+        EXPECT_NEAR(Duration(probed), c.duration, 0.1);
     }
 }
 
@@ -436,7 +456,7 @@ TEST_F(ConvWorker, RemuxKeepsEveryPacketAndCopyKeepsEveryByte)
     remux.params["remux"] = 1;
     Outcome o = RunJob(Src("clip.mp4"), Out("remux.mkv"), remux);
     EXPECT_EQ(o.state, 5) << o.error;
-    EXPECT_EQ(StreamHashes(Out("remux.mkv")), StreamHashes(Src("clip.mp4")));
+    EXPECT_EQ(StreamHashes(Out("remux.mkv")), ClipHashes());
 
     ProfileSpec copy;
     copy.params["remux"] = 2;
@@ -462,12 +482,12 @@ TEST_F(ConvWorker, TheRecordsJobPlanDecidesOverTheProfile)
     s.ext = ".mkv";
     Outcome o = RunJob(Src("clip.mp4"), Out("kind-remux.mkv"), s, planned(Moorland::JobKind::PacketRemux));
     EXPECT_EQ(o.state, 5) << o.error;
-    EXPECT_EQ(StreamHashes(Out("kind-remux.mkv")), StreamHashes(Src("clip.mp4")));
+    EXPECT_EQ(StreamHashes(Out("kind-remux.mkv")), ClipHashes());
     // And the other way round: a record that says transcode is transcoded.
     s.params["remux"] = 1;
     o = RunJob(Src("clip.mp4"), Out("kind-transcode.mkv"), s, planned(Moorland::JobKind::Transcode));
     EXPECT_EQ(o.state, 5) << o.error;
-    EXPECT_NE(StreamHashes(Out("kind-transcode.mkv")), StreamHashes(Src("clip.mp4")));
+    EXPECT_NE(StreamHashes(Out("kind-transcode.mkv")), ClipHashes());
     EXPECT_EQ(Probe(Out("kind-transcode.mkv"), "v")["codec_name"], "h264");
     // A split planned in the record is split, whatever the profile holds:
     // one part, its size far above the output's.
@@ -865,8 +885,9 @@ TEST_F(ConvWorker, AccurateTrimCutsTheRangeFrameExactly)
     EXPECT_EQ(Capture("ffprobe -v error -select_streams v:0 -count_frames -show_entries stream=nb_read_frames "
                       "-of csv=p=0 '" + dst + "'"),
               "20\n");
-    EXPECT_EQ(Probe(dst, "v")["codec_name"], "h264");
-    EXPECT_EQ(Probe(dst, "a")["codec_name"], "aac");
+    MediaTest::ProbedFile probed = Streams(dst);
+    EXPECT_EQ(probed.video["codec_name"], "h264");
+    EXPECT_EQ(probed.audio["codec_name"], "aac");
 }
 
 TEST_F(ConvWorker, DiscCreationAuthorsADvdAndItsImage)
@@ -985,6 +1006,8 @@ TEST_F(ConvWorker, MultiStreamEncodesSomeStreamsAndCopiesOthers)
     s.ext = ".mkv";
     s.params["MultiStream"] = 1;
     s.streams = {{"VideoParam", false, "mpeg4"}, {"AudioParam", true, ""}, {"SubtitleParam", true, ""}};
+    const std::string sourceSound =
+        Capture("ffmpeg -v error -i '" + Src("multi.mkv") + "' -map 0:a -c copy -f streamhash -hash md5 - 2>&1");
     for (const char* flags : {"0 0 1", "0 1 1"}) {
         SCOPED_TRACE(flags);
         const std::string dst = Out(std::string("multi-") + flags[2] + ".mkv");
@@ -993,12 +1016,13 @@ TEST_F(ConvWorker, MultiStreamEncodesSomeStreamsAndCopiesOthers)
             Src("multi.mkv") + "?movieid=0&vstreamid=0&compress=0&astreamid=1&compress=1&subtitleid=2&compress=1";
         Outcome o = RunJob(address, dst, s, nullptr, nullptr, flags);
         EXPECT_EQ(o.state, 5) << o.error;
-        EXPECT_EQ(Probe(dst, "v")["codec_name"], "mpeg4");
-        EXPECT_EQ(Probe(dst, "v")["width"], "320");
-        EXPECT_NEAR(Duration(dst), 2.0, 0.1);
+        MediaTest::ProbedFile probed = Streams(dst);
+        EXPECT_EQ(probed.video["codec_name"], "mpeg4");
+        EXPECT_EQ(probed.video["width"], "320");
+        EXPECT_NEAR(Duration(probed), 2.0, 0.1);
         EXPECT_EQ(Capture("ffmpeg -v error -i '" + dst + "' -map 0:a -c copy -f streamhash -hash md5 - 2>&1"),
-                  Capture("ffmpeg -v error -i '" + Src("multi.mkv") + "' -map 0:a -c copy -f streamhash -hash md5 - 2>&1"));
-        EXPECT_EQ(Probe(dst, "s")["codec_name"], "subrip");
+                  sourceSound);
+        EXPECT_EQ(probed.subtitle["codec_name"], "subrip");
         EXPECT_NE(Capture("ffmpeg -v error -i '" + dst + "' -map 0:s -f srt - 2>&1").find("Two"), std::string::npos);
     }
 
@@ -1006,8 +1030,9 @@ TEST_F(ConvWorker, MultiStreamEncodesSomeStreamsAndCopiesOthers)
     const std::string dst = Out("multi-profile.mkv");
     Outcome o = RunJob(Src("multi.mkv") + "?movieid=0", dst, s);
     EXPECT_EQ(o.state, 5) << o.error;
-    EXPECT_EQ(Probe(dst, "v")["codec_name"], "mpeg4");
-    EXPECT_EQ(Probe(dst, "a")["codec_name"], "aac");
+    MediaTest::ProbedFile probed = Streams(dst);
+    EXPECT_EQ(probed.video["codec_name"], "mpeg4");
+    EXPECT_EQ(probed.audio["codec_name"], "aac");
 }
 
 } // namespace
@@ -1156,15 +1181,16 @@ TEST_F(BluRayDisc, AuthorsAFolderThatBluRayReadersPlay)
         EXPECT_EQ(stream.size() % 192, 0u);
         for (size_t at = 0; at < stream.size(); at += 192 * 97)
             ASSERT_EQ(stream[at + 4], 0x47) << "packet " << at / 192;
-        auto v = Probe(m2ts, "v");
+        MediaTest::ProbedFile probed =
+            MediaTest::ProbeFile(m2ts, "codec_name,width,height,sample_rate,level,display_aspect_ratio");
+        auto& v = probed.video;
         EXPECT_EQ(v["codec_name"], "h264");
         EXPECT_EQ(v["width"], t.width);
         EXPECT_EQ(v["height"], t.height);
         // Level 4.1, the disc's picture shape.
-        auto format = MediaTest::Probe(m2ts, "v", "-show_entries stream=level,display_aspect_ratio");
-        EXPECT_EQ(format["level"], "41");
-        EXPECT_EQ(format["display_aspect_ratio"], "16:9");
-        auto a = Probe(m2ts, "a");
+        EXPECT_EQ(v["level"], "41");
+        EXPECT_EQ(v["display_aspect_ratio"], "16:9");
+        auto& a = probed.audio;
         EXPECT_EQ(a["codec_name"], t.audio);
         EXPECT_EQ(a["sample_rate"], "48000");
 
@@ -1282,8 +1308,9 @@ TEST_F(BluRayDisc, FitsEachSourceToABluRayFormat)
         const Title& t = titles[i];
         SCOPED_TRACE(t.lavfi);
         const std::string clip = "0000" + std::to_string(i + 1);
-        auto v = MediaTest::Probe(disc + "/BDMV/STREAM/" + clip + ".m2ts", "v",
-                                  "-show_entries stream=codec_name,width,height,r_frame_rate,display_aspect_ratio,level");
+        MediaTest::ProbedFile probed = MediaTest::ProbeFile(
+            disc + "/BDMV/STREAM/" + clip + ".m2ts", "codec_name,width,height,r_frame_rate,display_aspect_ratio,level");
+        auto& v = probed.video;
         EXPECT_EQ(v["codec_name"], "h264");
         EXPECT_EQ(v["width"], t.width);
         EXPECT_EQ(v["height"], t.height);
@@ -1291,8 +1318,7 @@ TEST_F(BluRayDisc, FitsEachSourceToABluRayFormat)
         EXPECT_EQ(v["display_aspect_ratio"], t.shape);
         EXPECT_EQ(v["level"], "41");
         // A source without sound makes a clip with pictures alone.
-        EXPECT_TRUE(MediaTest::Probe(disc + "/BDMV/STREAM/" + clip + ".m2ts", "a", "-show_entries stream=codec_name")
-                        .empty());
+        EXPECT_TRUE(probed.audio.empty());
         const std::vector<uint8_t> clpi = ReadBytes(disc + "/BDMV/CLIPINF/" + clip + ".clpi");
         const size_t program = BE(clpi, 12, 4);
         EXPECT_EQ(BE(clpi, program + 10, 1), 1u) << "one stream";
@@ -1557,11 +1583,12 @@ TEST_F(ConvWorker, FinishedOutputsHoldWhatTheSourceGivesAndFailuresLeaveNoFile)
         struct stat st {};
         ASSERT_EQ(stat(c.dst.c_str(), &st), 0);
         EXPECT_EQ(o.bytes, static_cast<int64_t>(st.st_size)) << "bytes written is the file's size";
-        EXPECT_EQ(Probe(c.dst, "v").count("codec_name"), c.video ? 1u : 0u);
-        EXPECT_EQ(Probe(c.dst, "a").count("codec_name"), c.audio ? 1u : 0u);
+        const MediaTest::ProbedFile probed = Streams(c.dst);
+        EXPECT_EQ(probed.video.count("codec_name"), c.video ? 1u : 0u);
+        EXPECT_EQ(probed.audio.count("codec_name"), c.audio ? 1u : 0u);
         EXPECT_TRUE(Shell("ffmpeg -nostdin -v error -xerror -i '" + c.dst + "' -f null - 2>/dev/null"));
         if (std::string(c.src) == "song.mp3") {
-            EXPECT_NEAR(std::atof(Probe(c.dst, "a")["duration"].c_str()), 8.0, 0.2);
+            EXPECT_NEAR(Duration(probed), 8.0, 0.2);
         }
     }
 }
@@ -1616,8 +1643,9 @@ TEST_F(ConvWorker, EditDescriptionsConvertWithoutAnImporterNameAndFailNamingThei
             EXPECT_NE(o.error.find(clip), std::string::npos) << o.error;
             EXPECT_EQ(o.error.find(".seix"), std::string::npos) << o.error;
         } else {
-            EXPECT_NEAR(Duration(Out(c.output)), 2.0, 0.05);
-            EXPECT_EQ(Probe(Out(c.output), "a").count("codec_name"), 1u);
+            const MediaTest::ProbedFile probed = Streams(Out(c.output));
+            EXPECT_NEAR(Duration(probed), 2.0, 0.05);
+            EXPECT_EQ(probed.audio.count("codec_name"), 1u);
         }
     }
     manager->Release();
@@ -1651,7 +1679,7 @@ TEST_F(ConvWorker, ADescriptionWhosePicturesEndBeforeItsSoundIsMeasuredByWhatItG
         const std::string dst = Out(std::string("soundlonger-") + flags[0] + ".mp4");
         Outcome o = RunJob(description, dst, ProfileSpec(), nullptr, nullptr, flags);
         ASSERT_EQ(o.state, 5) << o.error;
-        EXPECT_NEAR(std::atof(Probe(dst, "a")["duration"].c_str()), 1.6, 0.1);
+        EXPECT_NEAR(Duration(dst), 1.6, 0.1);
         EXPECT_TRUE(Shell("ffmpeg -nostdin -v error -xerror -i '" + dst + "' -f null - 2>/dev/null"));
     }
 }

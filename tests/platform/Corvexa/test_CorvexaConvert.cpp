@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -19,9 +20,11 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <regex>
 #include <spawn.h>
 #include <sstream>
 #include <string>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -66,14 +69,57 @@ struct Probe
     double dDuration = 0;
 };
 
+// One ffprobe run: the tool takes longer to start than to answer.
 Probe ProbeFile(const std::string& sPath)
 {
     Probe probe;
-    probe.sStreams = Capture("ffprobe -v error -show_entries stream=codec_type,codec_name,width,height -of csv=p=0 '" +
-                             sPath + "' 2>&1");
-    probe.dDuration = std::atof(
-        Capture("ffprobe -v error -show_entries format=duration -of csv=p=0 '" + sPath + "' 2>/dev/null").c_str());
+    const std::string sOut = Capture(
+        "ffprobe -v error -show_entries stream=codec_type,codec_name,width,height:format=duration -of csv "
+        "'" + sPath + "' 2>&1");
+    std::istringstream lines(sOut);
+    for (std::string sLine; std::getline(lines, sLine);) {
+        if (sLine.rfind("stream,", 0) == 0)
+            probe.sStreams += sLine.substr(7) + "\n";
+        else if (sLine.rfind("format,", 0) == 0)
+            probe.dDuration = std::atof(sLine.c_str() + 7);
+        else
+            probe.sStreams += sLine + "\n";
+    }
     return probe;
+}
+
+// The names in a folder, sorted, one a line, as "ls -A" gives them. Read here
+// rather than by a shell: the waits below ask every few milliseconds, and a
+// shell started that often takes a core from the worker being waited for.
+std::string Listing(const std::string& sDir)
+{
+    std::vector<std::string> names;
+    if (DIR* pDir = opendir(sDir.c_str())) {
+        while (const dirent* pEntry = readdir(pDir)) {
+            const std::string sName = pEntry->d_name;
+            if (sName != "." && sName != "..")
+                names.push_back(sName);
+        }
+        closedir(pDir);
+    }
+    std::sort(names.begin(), names.end());
+    std::string s;
+    for (const std::string& sName : names)
+        s += sName + "\n";
+    return s;
+}
+
+// The first name in a folder that starts and ends as given, with its folder;
+// "" when there is none.
+std::string FirstNamed(const std::string& sDir, const std::string& sStart, const std::string& sEnd)
+{
+    std::istringstream names(Listing(sDir));
+    for (std::string sName; std::getline(names, sName);) {
+        if (sName.size() >= sStart.size() + sEnd.size() && sName.compare(0, sStart.size(), sStart) == 0 &&
+            sName.compare(sName.size() - sEnd.size(), sEnd.size(), sEnd) == 0)
+            return sDir + "/" + sName;
+    }
+    return std::string();
 }
 
 long FileSize(const std::string& sPath)
@@ -240,7 +286,7 @@ TEST_F(CorvexaConvertTest, PausedTaskHoldsAndResumesToAValidOutput)
     int nId = Add("paused");
     m_pEngine->StartConvert();
     // The output grows under its working name until it is whole.
-    auto written = [&] { return FileSize(Capture("ls " + s_sDir + "/paused.part-*.mp4 2>/dev/null | tr -d '\\n'")); };
+    auto written = [&] { return FileSize(FirstNamed(s_sDir, "paused.part-", ".mp4")); };
     ASSERT_TRUE(WaitFor([&] { return State(nId) != 0 && written() > 0; }));
     ASSERT_EQ(State(nId), 1) << EngineLog();
     ASSERT_TRUE(m_pEngine->PauseConvertTask(nId));
@@ -327,7 +373,7 @@ TEST_F(CorvexaConvertTest, AKilledWorkerADeletedRunningTaskOrAQuitLeavesNoFileUn
             ASSERT_TRUE(WaitFor([&] { return State(nId) != 0; }));
             ASSERT_TRUE(m_pEngine->PauseConvertTask(nId));
             ASSERT_EQ(State(nId), 2) << EngineLog();
-            ASSERT_TRUE(WaitFor([&] { return !Capture("ls -A '" + sDir + "'").empty(); })) << EngineLog();
+            ASSERT_TRUE(WaitFor([&] { return !Listing(sDir).empty(); })) << EngineLog();
             const int nPid = WorkerPid();
             ASSERT_GT(nPid, 0);
             switch (ending) {
@@ -345,8 +391,7 @@ TEST_F(CorvexaConvertTest, AKilledWorkerADeletedRunningTaskOrAQuitLeavesNoFileUn
                 EXPECT_TRUE(ProcessStopped(nPid));
                 break;
             }
-            EXPECT_TRUE(WaitFor([&] { return Capture("ls -A '" + sDir + "'").empty(); }, 5000))
-                << Capture("ls -A '" + sDir + "'") << EngineLog();
+            EXPECT_TRUE(WaitFor([&] { return Listing(sDir).empty(); }, 5000)) << Listing(sDir) << EngineLog();
         }
     }
 }
@@ -440,7 +485,14 @@ std::string Joined(const std::vector<std::string>& names)
 // The working files in a folder: what the outputs' workers write under.
 std::string WorkingFiles(const std::string& sDir)
 {
-    return Capture("cd '" + sDir + "' && ls -A | grep -E '^out(\\([0-9]+\\))?\\.part-[a-z0-9]{8}\\.mp4$'");
+    static const std::regex working("^out(\\([0-9]+\\))?\\.part-[a-z0-9]{8}\\.mp4$");
+    std::string sFound;
+    std::istringstream names(Listing(sDir));
+    for (std::string sName; std::getline(names, sName);) {
+        if (std::regex_match(sName, working))
+            sFound += sName + "\n";
+    }
+    return sFound;
 }
 
 TEST_F(CorvexaConvertTest, EveryUserByteBesideTheOutputSurvivesEveryJobAndEveryEnding)
@@ -754,8 +806,11 @@ TEST_F(CorvexaConvertTest, EnginesInOtherPidNamespacesAndReusedWorkerPidsTakeNot
     // A namespace's processes die a moment after the program that made it:
     // the engines' locks tell when.
     auto allLocksFree = [&sTmp] {
-        std::istringstream folders(Capture("ls -d '" + sTmp + "'/fablecut-conv-*"));
+        std::istringstream folders(Listing(sTmp));
         for (std::string sFolder; std::getline(folders, sFolder);) {
+            if (sFolder.rfind("fablecut-conv-", 0) != 0)
+                continue;
+            sFolder = sTmp + "/" + sFolder;
             const int fd = open((sFolder + "/lock").c_str(), O_RDONLY | O_CLOEXEC);
             const bool bFree = fd < 0 || flock(fd, LOCK_EX | LOCK_NB) == 0;
             if (fd >= 0)
@@ -796,7 +851,7 @@ TEST_F(CorvexaConvertTest, WorkerStopsWhenTheEngineProcessIsKilledAndTheNextEngi
     ASSERT_GT(nWorker, 0);
     std::string sWorking;
     ASSERT_TRUE(WaitFor([&] {
-        sWorking = Capture("ls " + s_sDir + "/orphan.part-*.mp4 2>/dev/null | tr -d '\n'");
+        sWorking = FirstNamed(s_sDir, "orphan.part-", ".mp4");
         return !sWorking.empty();
     }));
     ASSERT_EQ(kill(nHost, SIGKILL), 0);
