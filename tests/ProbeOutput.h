@@ -99,7 +99,7 @@ namespace MediaTest {
 // `otherEntries` as -show_entries takes them, "format=duration",
 // "packet=size" ...), and every packet asked for, in the file's order. The
 // tools take most of a second to start, far longer than any question put to
-// them: a file is asked once.
+// them: a file is asked once. `options` go before the file ("-count_frames").
 struct ProbedFile
 {
     using Values = std::map<std::string, std::string>;
@@ -122,12 +122,12 @@ struct ProbedFile
 };
 
 inline ProbedFile ProbeFile(const std::string& path, const std::string& streamEntries,
-                            const std::string& otherEntries = "")
+                            const std::string& otherEntries = "", const std::string& options = "")
 {
     ProbedFile file;
     std::istringstream lines(Capture("ffprobe -v error -show_entries stream=index,codec_type," + streamEntries +
-                                     (otherEntries.empty() ? "" : ":" + otherEntries) + " -of default '" + path +
-                                     "'"));
+                                     (otherEntries.empty() ? "" : ":" + otherEntries) + " " + options +
+                                     " -of default '" + path + "'"));
     std::vector<ProbedFile::Values> streams;
     ProbedFile::Values& format = file.format;
     ProbedFile::Values* section = nullptr;

@@ -44,6 +44,13 @@ std::map<std::string, std::string> Probe(const std::string& path, const char* ki
                             "channels,nb_read_frames -count_frames -show_entries format=duration");
 }
 
+// The same of the first picture and the first sound stream at once.
+MediaTest::ProbedFile Streams(const std::string& path)
+{
+    return MediaTest::ProbeFile(path, "codec_name,width,height,r_frame_rate,sample_rate,channels,nb_read_frames",
+                                "format=duration", "-count_frames");
+}
+
 std::string StreamHashes(const std::string& path)
 {
     return Capture("ffmpeg -v error -i '" + path + "' -map 0:v -map 0:a -c copy -f streamhash -hash md5 - 2>&1");
@@ -160,14 +167,15 @@ TEST_F(ExporterTest, EncodesEveryEverydayCodecIntoItsContainer)
         EXPECT_EQ(info->streamCount, 2u);
         ASSERT_EQ(Transcode(exporter, 1), "");
 
-        auto v = Probe(Out(c.file), "v");
+        MediaTest::ProbedFile probed = Streams(Out(c.file));
+        auto& v = probed.video;
         EXPECT_EQ(v["codec_name"], c.videoName);
         EXPECT_EQ(v["width"], "320");
         EXPECT_EQ(v["height"], "240");
         EXPECT_EQ(v["r_frame_rate"], "25/1");
         EXPECT_EQ(v["nb_read_frames"], "50");
         EXPECT_NEAR(std::atof(v["duration"].c_str()), 2.0, 0.1);
-        auto a = Probe(Out(c.file), "a");
+        auto& a = probed.audio;
         EXPECT_EQ(a["codec_name"], c.audioName);
         EXPECT_EQ(a["channels"], "2");
     }
@@ -185,15 +193,15 @@ TEST_F(ExporterTest, ChangesSizeRateAndAspectAsTheProfileAsks)
     ASSERT_TRUE(exporter.Open(Out("small.mp4").c_str()));
     EXPECT_EQ(exporter.AudioStreamId(), -1);
     ASSERT_EQ(Transcode(exporter, 1), "");
-    auto v = Probe(Out("small.mp4"), "v");
+    MediaTest::ProbedFile probed = MediaTest::ProbeFile(
+        Out("small.mp4"), "codec_name,width,height,r_frame_rate,nb_read_frames,display_aspect_ratio", "", "-count_frames");
+    auto& v = probed.video;
     EXPECT_EQ(v["width"], "160");
     EXPECT_EQ(v["height"], "120");
     EXPECT_EQ(v["r_frame_rate"], "25/2");
     EXPECT_EQ(v["nb_read_frames"], "25");
-    EXPECT_EQ(Capture("ffprobe -v error -select_streams v:0 -show_entries stream=display_aspect_ratio -of csv=p=0 '" +
-                      Out("small.mp4") + "'"),
-              "16:9\n");
-    EXPECT_TRUE(Probe(Out("small.mp4"), "a").count("codec_name") == 0);
+    EXPECT_EQ(v["display_aspect_ratio"], "16:9");
+    EXPECT_TRUE(probed.audio.count("codec_name") == 0);
 }
 
 TEST_F(ExporterTest, TwoPassesWriteOneFileAndLeaveNoStatistics)
@@ -217,9 +225,9 @@ TEST_F(ExporterTest, TwoPassesWriteOneFileAndLeaveNoStatistics)
         const std::string path = Out(std::string("twopass-") + codec + ".mp4");
         ASSERT_TRUE(exporter.Open(path.c_str()));
         ASSERT_EQ(Transcode(exporter, 2), "");
-        auto v = Probe(path, "v");
-        EXPECT_EQ(v["nb_read_frames"], "50");
-        EXPECT_EQ(Probe(path, "a")["codec_name"], "aac");
+        MediaTest::ProbedFile probed = Streams(path);
+        EXPECT_EQ(probed.video["nb_read_frames"], "50");
+        EXPECT_EQ(probed.audio["codec_name"], "aac");
         EXPECT_EQ(Capture("ls '" + statsDir + "' | grep -c fablecut-2pass"), "0\n");
     }
 }
