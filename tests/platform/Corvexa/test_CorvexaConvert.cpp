@@ -73,10 +73,10 @@ struct Probe
 Probe ProbeFile(const std::string& sPath)
 {
     Probe probe;
-    const std::string sOut = Capture(
-        "ffprobe -v error -show_entries stream=codec_type,codec_name,width,height:format=duration -of csv "
-        "'" + sPath + "' 2>&1");
-    std::istringstream lines(sOut);
+    const std::string sCommand =
+        "ffprobe -v error -show_entries stream=codec_type,codec_name,width,height:format=duration -of csv '" + sPath +
+        "' 2>&1";
+    std::istringstream lines(Capture(sCommand));
     for (std::string sLine; std::getline(lines, sLine);) {
         if (sLine.rfind("stream,", 0) == 0)
             probe.sStreams += sLine.substr(7) + "\n";

@@ -194,7 +194,8 @@ TEST_F(ExporterTest, ChangesSizeRateAndAspectAsTheProfileAsks)
     EXPECT_EQ(exporter.AudioStreamId(), -1);
     ASSERT_EQ(Transcode(exporter, 1), "");
     MediaTest::ProbedFile probed = MediaTest::ProbeFile(
-        Out("small.mp4"), "codec_name,width,height,r_frame_rate,nb_read_frames,display_aspect_ratio", "", "-count_frames");
+        Out("small.mp4"), "codec_name,width,height,r_frame_rate,nb_read_frames,display_aspect_ratio", "",
+        "-count_frames");
     auto& v = probed.video;
     EXPECT_EQ(v["width"], "160");
     EXPECT_EQ(v["height"], "120");
