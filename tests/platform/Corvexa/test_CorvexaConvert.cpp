@@ -7,6 +7,7 @@
 #include "CorvexaTestUtil.h"
 #include "IAVConverter.h"
 #include "IProfile.h"
+#include "WorkNames.h"
 
 #include <gtest/gtest.h>
 
@@ -130,21 +131,40 @@ long FileSize(const std::string& sPath)
 
 using CorvexaTest::ProcessStopped;
 
-// A job's failure text: it lies in the engine's job file, linked from the
-// start of its data area (4 bytes into the mapping this process has of it).
-std::string JobText(const ConvertTaskInfo2* pRecord)
+// The engine's job file's data area (4 bytes into the mapping this process
+// has of it), where a record's links lead.
+const unsigned char* JobData()
 {
-    if (!pRecord || pRecord->ErrorText == 0)
-        return std::string();
     std::ifstream maps("/proc/self/maps");
     std::string sLine;
     while (std::getline(maps, sLine)) {
         if (sLine.find("/jobs.share") != std::string::npos) {
             const uintptr_t nBase = std::stoull(sLine.substr(0, sLine.find('-')), nullptr, 16);
-            return reinterpret_cast<const char*>(nBase + 4 + pRecord->ErrorText);
+            return reinterpret_cast<const unsigned char*>(nBase + 4);
         }
     }
-    return std::string();
+    return nullptr;
+}
+
+// A job's failure text.
+std::string JobText(const ConvertTaskInfo2* pRecord)
+{
+    const unsigned char* pData = JobData();
+    if (!pRecord || pRecord->ErrorText == 0 || !pData)
+        return std::string();
+    return reinterpret_cast<const char*>(pData + pRecord->ErrorText);
+}
+
+// Whether the job's worker has noted a working file in its record. A file
+// it made and has not noted yet is one nobody can prove its own: a worker
+// killed in that moment leaves it, and the tests that kill one wait past it.
+bool WorkNoted(const ConvertTaskInfo2* pRecord)
+{
+    const unsigned char* pData = JobData();
+    if (!pRecord || !pData || pRecord->WorkNames == 0)
+        return false;
+    const auto* pHead = reinterpret_cast<const Moorland::WorkNamesHead*>(pData + pRecord->WorkNames);
+    return __atomic_load_n(&pHead->Used, __ATOMIC_ACQUIRE) > 0;
 }
 
 // Pictures, and pictures a second as the stream states them.
@@ -374,6 +394,7 @@ TEST_F(CorvexaConvertTest, AKilledWorkerADeletedRunningTaskOrAQuitLeavesNoFileUn
             ASSERT_TRUE(m_pEngine->PauseConvertTask(nId));
             ASSERT_EQ(State(nId), 2) << EngineLog();
             ASSERT_TRUE(WaitFor([&] { return !Listing(sDir).empty(); })) << EngineLog();
+            ASSERT_TRUE(WaitFor([&] { return WorkNoted(m_pEngine->GetConvertTaskInfo(nId)); })) << EngineLog();
             const int nPid = WorkerPid();
             ASSERT_GT(nPid, 0);
             switch (ending) {
@@ -562,6 +583,9 @@ TEST_F(CorvexaConvertTest, EveryUserByteBesideTheOutputSurvivesEveryJobAndEveryE
             }
             ASSERT_NE(sPid, "0");
             ASSERT_TRUE(WaitFor([&] { return !WorkingFiles(sDir).empty(); })) << EngineLog();
+            if (nId >= 0) {
+                ASSERT_TRUE(WaitFor([&] { return WorkNoted(m_pEngine->GetConvertTaskInfo(nId)); })) << EngineLog();
+            }
             UserFiles users(sDir, sOutside, sPid);
             const int nPid = std::atoi(sPid.c_str());
             bool bOutput = false;
