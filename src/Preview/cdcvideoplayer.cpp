@@ -999,7 +999,7 @@ Moorland::IRawVideoFrame* CDCVideoPlayer::EditedAtShownSize(Moorland::IRawVideoF
         m_shownConverter = nullptr;
     }
     if (!m_shownConverter) {
-        m_shownConverter = CreateImageConverterEx(Moorland::PIXEL_FORMAT_YUV420P, width, height, 0);
+        m_shownConverter = CreateImageConverterEx(Moorland::PIXEL_FORMAT_YUV444P, width, height, 0);
         m_shownConverterWidth = width;
         m_shownConverterHeight = height;
     }

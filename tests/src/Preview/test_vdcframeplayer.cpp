@@ -678,7 +678,7 @@ TEST_F(FramePlayer, PixelByPixelEffectsOnTheShownSizeShowThePictureTheChainMakes
         ASSERT_TRUE(player->Snapshot(-1, -1, file, true)) << GetQuentaException()->GetExceptionMsg();
         // Compared at one small size, free of two scalers' differences at
         // sharp edges.
-        const QSize small = c.shown.width() > c.shown.height() ? QSize(80, 45) : QSize(45, 80);
+        const QSize small = c.shown.width() > c.shown.height() ? QSize(48, 27) : QSize(27, 48);
         const auto at = [&](const QImage& image) {
             return image.convertToFormat(QImage::Format_RGB32)
                 .scaled(small, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
