@@ -591,8 +591,7 @@ void CPlayer::ReaderLoop()
     };
     // The source's switch for leaving pictures out, as last set; a seek
     // turns it off.
-    auto* property =
-        static_cast<Moorland::IAVSourceSetProperty*>(m_source->GetInterface("IAVSourceSetProperty"));
+    auto* property = static_cast<Moorland::IAVSourceSetProperty*>(m_source->GetInterface("IAVSourceSetProperty"));
     bool leavingOut = false;
     while (true) {
         m_wake.wait_for(lock, std::chrono::milliseconds(20), [&] {

@@ -176,8 +176,8 @@ private:
     uint64_t m_skipFirstOf = 0;    // the generation whose first picture the player holds already
     std::deque<QueuedPicture> m_pictures;
     std::deque<QueuedSound> m_sounds;
-    bool m_catchUp = false;        // the source is to leave out pictures nothing is decoded from
-    uint64_t m_gapsOf = 0;         // the generation whose pictures were read with gaps
+    bool m_catchUp = false; // the source is to leave out pictures nothing is decoded from
+    uint64_t m_gapsOf = 0;  // the generation whose pictures were read with gaps
 
     // Render side.
     uint64_t m_showGeneration = 0;  // the generation whose first picture is to be shown at once

@@ -951,8 +951,8 @@ QSize ShownShape(Moorland::IRawVideoFrame* raw, bool turned)
 // size): a chain with any of them works on the picture at its own size.
 bool SameWhenScaled(const std::vector<EffectStep>& steps)
 {
-    static const char* const kPerPixel[] = {"brightness_contrast", "gray", "flip_color", "invert",
-                                            "aged_film", "reverse", "EffectNameRotate90X"};
+    static const char* const kPerPixel[] = {"brightness_contrast", "gray",    "flip_color",         "invert",
+                                            "aged_film",           "reverse", "EffectNameRotate90X"};
     for (const EffectStep& step : steps)
         if (std::none_of(std::begin(kPerPixel), std::end(kPerPixel),
                          [&](const char* name) { return step.name == name; }))
@@ -991,9 +991,11 @@ QSize DisplaySize(Moorland::IRawVideoFrame* picture, Moorland::IRawVideoFrame* r
 } // namespace
 
 Moorland::IRawVideoFrame* CDCVideoPlayer::EditedAtShownSize(Moorland::IRawVideoFrame* frame, CEffectsProc* effects,
-                                                             unsigned width, unsigned height)
+                                                            unsigned width, unsigned height)
 {
-    // In the levels the conversion's effects count in (planar 4:2:0).
+    // In the levels the conversion's effects count in (planar YUV), the
+    // colour at the shown size's full resolution: scaled first, the picture
+    // loses no more of its colour than scaled last.
     if (m_shownConverter && (width != m_shownConverterWidth || height != m_shownConverterHeight)) {
         m_shownConverter->Release();
         m_shownConverter = nullptr;

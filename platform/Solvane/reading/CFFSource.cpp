@@ -339,7 +339,8 @@ int CFFSource::GetProperty(int property)
     switch (property) {
     case 0: return m_writableFrames ? 1 : 0;
     case 1: return m_multiThread ? 1 : 0;
-    case 2: return m_skipNonReference ? 1 : 0;
+    case 2:
+        return m_skipNonReference ? 1 : 0;
     default: return -1;
     }
 }

@@ -435,8 +435,7 @@ public:
     explicit SlowSource(Moorland::IAVSource* inner)
         : m_inner(inner),
           m_switch(static_cast<Moorland::IAVSourceSetProperty*>(inner->GetInterface("IAVSourceSetProperty")))
-    {
-    }
+    {}
     void* GetInterface(const char* name) override
     {
         if (name && std::string(name) == "IAVSourceSetProperty")
@@ -448,8 +447,7 @@ public:
     int GetVideoStreamID() override { return m_inner->GetVideoStreamID(); }
     int GetAudioStreamID() override { return m_inner->GetAudioStreamID(); }
     uint32_t GetPosition() override { return m_inner->GetPosition(); }
-    bool ReadFrames(Moorland::IRawAudioFrame** audio, Moorland::IRawVideoFrame** video, void** other,
-                    int mode) override
+    bool ReadFrames(Moorland::IRawAudioFrame** audio, Moorland::IRawVideoFrame** video, void** other, int mode) override
     {
         const bool got = m_inner->ReadFrames(audio, video, other, mode);
         if (got && video && *video)
@@ -501,11 +499,11 @@ TEST_F(PellinoPlayer, ASourceBehindTheClockCatchesUpAndTheStepsStillGoByPicture)
     // The indexed pictures with B-frames half of which nothing is decoded
     // from (the lossless fixture has none).
     MediaTest::Folder folder("pellino-catch-up");
-    ASSERT_TRUE(MediaTest::Run(folder.FFmpeg() +
-                               "-f lavfi -i color=c=gray:s=320x240:r=25:d=4 "
-                               "-vf \"geq=lum='if(lt(Y,120),255*mod(floor(N/pow(2,floor(X/40))),2),64)':cb=128:cr=128\" "
-                               "-c:v libx264 -qp 10 -preset ultrafast -bf 3 -x264-params b-adapt=0 -g 25 "
-                               "-pix_fmt yuv420p bframes.mp4"));
+    ASSERT_TRUE(MediaTest::Run(
+        folder.FFmpeg() + "-f lavfi -i color=c=gray:s=320x240:r=25:d=4 "
+                          "-vf \"geq=lum='if(lt(Y,120),255*mod(floor(N/pow(2,floor(X/40))),2),64)':cb=128:cr=128\" "
+                          "-c:v libx264 -qp 10 -preset ultrafast -bf 3 -x264-params b-adapt=0 -g 25 "
+                          "-pix_fmt yuv420p bframes.mp4"));
     struct SourceRelease
     {
         void operator()(Moorland::IAVSource* s) const { s->Release(); }

@@ -671,7 +671,8 @@ TEST_F(FramePlayer, PixelByPixelEffectsOnTheShownSizeShowThePictureTheChainMakes
         ASSERT_TRUE(WaitFor([&] {
             return player->GetPlayerRunState() == DCPlayerPaused && player->GetPresentedImage().size() == c.window &&
                    Shown(*player).size() == c.shown;
-        })) << Shown(*player).width() << " x " << Shown(*player).height();
+        })) << Shown(*player).width()
+            << " x " << Shown(*player).height();
         PlayersTest::Pump(100);
         const QImage shown = Shown(*player).convertToFormat(QImage::Format_RGB32);
         QImage file;
