@@ -4,6 +4,7 @@
 #include "Basilvo/QuentaLogger.h"
 #include "CAudioSink.h"
 #include "CBaseException.h"
+#include "IAVImporter.h"
 
 #include <QThread>
 
@@ -23,6 +24,10 @@ constexpr size_t MAX_PICTURES = 40;
 constexpr size_t MAX_SOUNDS = 600;
 // Seeks and steps wait this long for their picture before they give up.
 constexpr auto SHOW_WAIT = std::chrono::seconds(20);
+// A reader this many pictures behind the clock has the source leave out
+// pictures nothing is decoded from, until it is this many ahead again.
+constexpr double CATCH_UP_BEHIND = 2;
+constexpr double CATCH_UP_AHEAD = 8;
 // Pictures kept from before the one on screen, for the frame strip.
 constexpr size_t BEHIND_CACHE = 16;
 // The longest the clock waits at a start for the device's first report.
@@ -160,6 +165,7 @@ bool CPlayer::Pause()
         return false;
     m_clock.Run(false);
     m_state = Moorland::PLAYER_STATE_PAUSED;
+    FillGapsLocked();
     m_wake.notify_all();
     return true;
 }
@@ -209,6 +215,7 @@ bool CPlayer::SeekLocked(std::unique_lock<std::mutex>& lock, uint32_t ms, bool s
     const uint64_t generation = ++m_generation;
     m_seekPending = true;
     m_seekTarget = ms;
+    m_catchUp = false;
     ClearQueuesLocked();
     m_endOfStream = false;
     m_showGeneration = generation;
@@ -324,6 +331,7 @@ bool CPlayer::NextFrame()
     // A seek whose picture is still on its way is shown first.
     if (m_shownGeneration < m_generation && !WaitShown(lock, m_generation))
         return false;
+    FillGapsLocked();
     const uint64_t count = m_shownCount;
     const uint64_t generation = m_generation;
     m_showNext = true;
@@ -536,6 +544,13 @@ Moorland::IRawVideoFrame* CPlayer::FrameAtOffset(int offset, int flag)
     });
 }
 
+void CPlayer::FillGapsLocked()
+{
+    m_catchUp = false;
+    if (m_gapsOf == m_generation && m_current)
+        Settle(m_currentMs);
+}
+
 void CPlayer::Settle(int64_t ms)
 {
     // The first picture read there is the one the player holds: skipped.
@@ -574,6 +589,10 @@ void CPlayer::ReaderLoop()
     const auto wantAudio = [&] {
         return !m_audioEnded && m_sounds.size() < MAX_SOUNDS && m_lastAudioMs < m_clock.Now() + READ_AHEAD_MS;
     };
+    // The source's switch for leaving pictures out, as last set; a seek
+    // turns it off.
+    auto* property = static_cast<Moorland::IAVSourceSetProperty*>(m_source->GetInterface("IAVSourceSetProperty"));
+    bool leavingOut = false;
     while (true) {
         m_wake.wait_for(lock, std::chrono::milliseconds(20), [&] {
             return m_quit || m_seekPending || (m_readGeneration == m_generation && (wantVideo() || wantAudio()));
@@ -587,6 +606,7 @@ void CPlayer::ReaderLoop()
             lock.unlock();
             GetQuentaException()->Clear();
             const bool ok = m_source->Seek(target);
+            leavingOut = false;
             lock.lock();
             if (generation != m_generation)
                 continue;
@@ -618,8 +638,16 @@ void CPlayer::ReaderLoop()
             mode = v ? Moorland::AVReadVideoOnly : Moorland::AVReadAudioOnly;
         const uint64_t generation = m_generation;
         const uint32_t end = RangeEndLocked();
+        const bool catchUp = m_catchUp && m_state == Moorland::PLAYER_STATE_PLAYING;
         lock.unlock();
 
+        if (property && catchUp != leavingOut && property->SetProperty(2, catchUp ? 1 : 0))
+            leavingOut = catchUp;
+        if (leavingOut) {
+            lock.lock();
+            m_gapsOf = generation;
+            lock.unlock();
+        }
         Moorland::IRawAudioFrame* audio = nullptr;
         Moorland::IRawVideoFrame* video = nullptr;
         GetQuentaException()->Clear();
@@ -656,6 +684,22 @@ void CPlayer::ReaderLoop()
                 m_skipFirstOf = 0;
                 m_lastVideoMs = ms;
             } else {
+                const double length = picture->GetDuration() ? picture->GetDuration() : 40;
+                // Pictures the source left out count as dropped.
+                if (m_gapsOf == generation && m_lastVideoMs >= 0) {
+                    const long long missing = std::llround((ms - m_lastVideoMs) / length) - 1;
+                    if (missing > 0)
+                        m_stats.dropped += missing;
+                }
+                if (m_state == Moorland::PLAYER_STATE_PLAYING) {
+                    const double now = m_clock.Now();
+                    if (ms + CATCH_UP_BEHIND * length < now)
+                        m_catchUp = true;
+                    else if (ms > now + CATCH_UP_AHEAD * length)
+                        m_catchUp = false;
+                } else {
+                    m_catchUp = false;
+                }
                 m_lastVideoMs = ms;
                 m_pictures.push_back({std::move(picture), generation});
             }

@@ -140,6 +140,9 @@ private:
     void ClearQueuesLocked();
     // Puts the queue back behind the picture at `ms`, which the player holds.
     void Settle(int64_t ms);
+    // Pictures read while the source left some out have gaps: paused, the
+    // queue is read again without them from the picture on screen.
+    void FillGapsLocked();
     int64_t CurrentPictureMsLocked() const;
 
     std::mutex m_mutex;
@@ -173,6 +176,8 @@ private:
     uint64_t m_skipFirstOf = 0;    // the generation whose first picture the player holds already
     std::deque<QueuedPicture> m_pictures;
     std::deque<QueuedSound> m_sounds;
+    bool m_catchUp = false; // the source is to leave out pictures nothing is decoded from
+    uint64_t m_gapsOf = 0;  // the generation whose pictures were read with gaps
 
     // Render side.
     uint64_t m_showGeneration = 0;  // the generation whose first picture is to be shown at once

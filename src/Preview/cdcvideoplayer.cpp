@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -257,6 +258,8 @@ CDCVideoPlayer::~CDCVideoPlayer()
         m_converter->Release();
     if (m_planarConverter)
         m_planarConverter->Release();
+    if (m_shownConverter)
+        m_shownConverter->Release();
     if (m_audioFiller)
         m_audioFiller->Release();
     delete m_wndLock;
@@ -924,6 +927,49 @@ Moorland::IRawVideoFrame* CDCVideoPlayer::ForEffects(Moorland::IRawVideoFrame* f
 
 namespace {
 
+// The size the decoded picture `raw` is shown at, through its own pixel
+// shape, standing upright or (`turned`) on its side.
+QSize ShownShape(Moorland::IRawVideoFrame* raw, bool turned)
+{
+    unsigned rw = 0, rh = 0;
+    raw->GetDimension(&rw, &rh);
+    if (!rw || !rh)
+        return QSize();
+    const double dar = raw->GetDAR() > 0 ? raw->GetDAR() : static_cast<double>(rw) / rh;
+    const double sar = dar * rh / rw;
+    const int w = static_cast<int>(rw), h = static_cast<int>(rh);
+    if (std::fabs(sar - 1.0) < 0.001)
+        return turned ? QSize(h, w) : QSize(w, h);
+    return turned ? QSize(h, static_cast<int>(std::lround(rw * sar)))
+                  : QSize(static_cast<int>(std::lround(rw * sar)), h);
+}
+
+// Steps that come out the same, within a level, on the decoded picture
+// scaled down as on the decoded picture before it is scaled: level changes
+// pixel by pixel, flips and quarter turns. Blurs, sharpening and the 3D
+// shift reach across pixels (the shift by pixels of the picture's own
+// size): a chain with any of them works on the picture at its own size.
+bool SameWhenScaled(const std::vector<EffectStep>& steps)
+{
+    static const char* const kPerPixel[] = {"brightness_contrast", "gray",    "flip_color",         "invert",
+                                            "aged_film",           "reverse", "EffectNameRotate90X"};
+    for (const EffectStep& step : steps)
+        if (std::none_of(std::begin(kPerPixel), std::end(kPerPixel),
+                         [&](const char* name) { return step.name == name; }))
+            return false;
+    return true;
+}
+
+bool TurnsAQuarter(const std::vector<EffectStep>& steps)
+{
+    for (const EffectStep& step : steps)
+        if (step.name == "EffectNameRotate90X")
+            for (const auto& param : step.params)
+                if (param.first == "Rotate90XDerection" && (param.second == "1" || param.second == "2"))
+                    return true;
+    return false;
+}
+
 // The displayed size of a picture, through its own pixel shape, which a
 // quarter turn since the decoded picture `raw` has turned as well.
 QSize DisplaySize(Moorland::IRawVideoFrame* picture, Moorland::IRawVideoFrame* raw)
@@ -944,23 +990,67 @@ QSize DisplaySize(Moorland::IRawVideoFrame* picture, Moorland::IRawVideoFrame* r
 
 } // namespace
 
+Moorland::IRawVideoFrame* CDCVideoPlayer::EditedAtShownSize(Moorland::IRawVideoFrame* frame, CEffectsProc* effects,
+                                                            unsigned width, unsigned height)
+{
+    // In the levels the conversion's effects count in (planar YUV), the
+    // colour at the shown size's full resolution: scaled first, the picture
+    // loses no more of its colour than scaled last.
+    if (m_shownConverter && (width != m_shownConverterWidth || height != m_shownConverterHeight)) {
+        m_shownConverter->Release();
+        m_shownConverter = nullptr;
+    }
+    if (!m_shownConverter) {
+        m_shownConverter = CreateImageConverterEx(Moorland::PIXEL_FORMAT_YUV444P, width, height, 0);
+        m_shownConverterWidth = width;
+        m_shownConverterHeight = height;
+    }
+    Moorland::IRawVideoFrame* scaled = m_shownConverter ? m_shownConverter->Convert(frame) : nullptr;
+    if (!scaled)
+        return nullptr;
+    Moorland::IRawVideoFrame* f = scaled;
+    return effects->ProcFrame(f) && f != scaled ? f : nullptr;
+}
+
 void CDCVideoPlayer::DoOnVideoOutputCallBack(Moorland::IRawVideoFrame* frame)
 {
     LockDrawDC();
     buildVideoDriver(Moorland::PIXEL_FORMAT_RGBA32);
     if (m_windowDriver) {
-        // The settings of the clip this picture belongs to, applied to the
-        // decoded picture at its own size and in its own pixels, as the
-        // conversion applies them: the screen shows what the file gets.
+        // The settings of the clip this picture belongs to, applied as the
+        // conversion applies them, in its levels: the screen shows what the
+        // file gets.
         const std::shared_ptr<const DCPlaySettings> all = Settings();
         const DCClipSettings& settings = all->At(frame->GetTimeStamp());
         FramePtr edited;
+        bool placed = false;
         if (m_effectProc) {
             ApplySettings(m_effectProc, settings);
-            edited.reset(EditedPicture(frame, m_effectProc, m_planarConverter));
+            // Steps that work pixel by pixel run on the picture already
+            // scaled to the size it is shown at: a 4K picture costs what
+            // the window's does. The others, and a timeline's picture
+            // between bars, run on the decoded picture at its own size.
+            const std::vector<EffectStep> steps = m_effectProc->Steps();
+            Moorland::FramePictureArea area{};
+            if (m_orgEffect && !steps.empty() && !settings.interlaced && SameWhenScaled(steps) &&
+                !PictureAreaOf(frame, area)) {
+                const bool turned = TurnsAQuarter(steps);
+                const rect_t shown = FittedRect(ShownShape(frame, turned));
+                const unsigned w = static_cast<unsigned>(std::max(0.0f, std::trunc(shown.right - shown.left)));
+                const unsigned h = static_cast<unsigned>(std::max(0.0f, std::trunc(shown.bottom - shown.top)));
+                if (w && h)
+                    edited.reset(EditedAtShownSize(frame, m_effectProc, turned ? h : w, turned ? w : h));
+                if (edited) {
+                    m_shownRect = shown;
+                    placed = true;
+                }
+            }
+            if (!placed)
+                edited.reset(EditedPicture(frame, m_effectProc, m_planarConverter));
         }
         Moorland::IRawVideoFrame* main = m_orgEffect && edited ? edited.get() : frame;
-        m_shownRect = FittedRect(DisplaySize(main, frame));
+        if (!placed)
+            m_shownRect = FittedRect(DisplaySize(main, frame));
         const unsigned width = static_cast<unsigned>(std::max(0.0f, std::trunc(m_shownRect.right - m_shownRect.left)));
         const unsigned height = static_cast<unsigned>(std::max(0.0f, std::trunc(m_shownRect.bottom - m_shownRect.top)));
         Moorland::IRawVideoFrame* f = width && height ? ConvertForWindow(main, width, height) : nullptr;

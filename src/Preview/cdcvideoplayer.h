@@ -227,6 +227,11 @@ private:
     // carries bars around it.
     Moorland::IRawVideoFrame* EditedPicture(Moorland::IRawVideoFrame* frame, CEffectsProc* effects,
                                             Moorland::IImageConverter*& converter);
+    // The clip's effects, made of pixel-by-pixel steps, on the picture
+    // scaled to width x height first (its size before a quarter turn); a
+    // frame of its own, null when they make none.
+    Moorland::IRawVideoFrame* EditedAtShownSize(Moorland::IRawVideoFrame* frame, CEffectsProc* effects, unsigned width,
+                                                unsigned height);
     Moorland::IRawVideoFrame* ForEffects(Moorland::IRawVideoFrame* frame, CEffectsProc* effects,
                                          Moorland::IImageConverter*& converter);
     bool SnapshotFrame(bool withEffects, Moorland::IRawVideoFrame*& frame, Moorland::IRawVideoFrame*& owned);
@@ -271,5 +276,8 @@ private:
     Moorland::IImageConverter* m_planarConverter = nullptr; // likewise
     unsigned m_converterWidth = 0;
     unsigned m_converterHeight = 0;
+    Moorland::IImageConverter* m_shownConverter = nullptr; // likewise
+    unsigned m_shownConverterWidth = 0;
+    unsigned m_shownConverterHeight = 0;
     QMetaObject::Connection m_changeNotice;
 };

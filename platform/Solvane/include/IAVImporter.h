@@ -66,7 +66,11 @@ protected:
 // (answered by importers) or for the source itself (answered by sources).
 // Property 1: decode with several threads (on unless set to 0). Property 0:
 // the reader changes frames in place (effects), so every frame handed out is
-// its own copy of the pixels and answers CanBeModified.
+// its own copy of the pixels and answers CanBeModified. Property 2 (sources
+// only): pictures no other picture is decoded from are left undecoded, so a
+// player that fell behind catches up; the pictures read keep their own
+// times, with gaps where pictures were left out. Until set to 0 or the next
+// seek (a seek lands on the picture asked for).
 class IAVSourceSetProperty
 {
 public:

@@ -46,6 +46,8 @@ public:
     Result Receive(AVFrame* frame);
     // Forgets everything sent (after a seek); the counters stay.
     void Flush();
+    // Pictures no other picture is decoded from are not decoded while on.
+    void SkipNonReference(bool on) { m_ctx->skip_frame = on ? AVDISCARD_NONREF : AVDISCARD_DEFAULT; }
     bool EndSent() const { return m_endSent; }
 
     unsigned DamagedPackets() const { return m_damagedPackets; }

@@ -59,6 +59,8 @@ void CFFSource::OpenDecoder(Lane& lane, bool video, const DecoderChoice& decoder
     DecoderChoice choice = decoder;
     choice.multiThread = m_multiThread;
     lane.dec.reset(new CFFDecoder(st, choice, m_file->Path()));
+    if (video)
+        lane.dec->SkipNonReference(m_skipNonReference);
     lane.tb = st->time_base;
     lane.origin = av_rescale_q(m_demux->Origin(), AV_TIME_BASE_Q, st->time_base);
     const AVRational rate = video ? StreamFrameRate(st) : AVRational{0, 1};
@@ -267,6 +269,7 @@ bool CFFSource::SeekOnce(uint32_t ms, int64_t backoffMs, bool fromFileStart)
 bool CFFSource::Seek(uint32_t ms)
 {
     return QB_GUARDED(false, {
+        SetProperty(2, 0);
         CFFDemuxer::SeekWithBackoff(ms, [&](int64_t backoff, bool fromStart) { return SeekOnce(ms, backoff, fromStart); });
         m_position = ms;
         return true;
@@ -321,6 +324,11 @@ bool CFFSource::SetProperty(int property, int value)
         // Takes effect for decoders opened later; the open one keeps its threads.
         m_multiThread = value != 0;
         return true;
+    case 2:
+        m_skipNonReference = value != 0;
+        if (m_video.dec)
+            m_video.dec->SkipNonReference(m_skipNonReference);
+        return true;
     default:
         return false;
     }
@@ -331,6 +339,8 @@ int CFFSource::GetProperty(int property)
     switch (property) {
     case 0: return m_writableFrames ? 1 : 0;
     case 1: return m_multiThread ? 1 : 0;
+    case 2:
+        return m_skipNonReference ? 1 : 0;
     default: return -1;
     }
 }

@@ -79,6 +79,7 @@ private:
     bool m_demuxEnded = false;
     bool m_multiThread = true;
     bool m_writableFrames = false;
+    bool m_skipNonReference = false;
     uint32_t m_position = 0;
     unsigned m_frameMs = 40;
     CPictureOut m_picture;

@@ -4,6 +4,7 @@
 
 #include "PellinoTestMedia.h"
 
+#include "IAVImporter.h"
 #include "IAVManager.h"
 #include "Moorlan.h"
 #include "Pellino.h"
@@ -14,7 +15,9 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -418,6 +421,143 @@ TEST_F(PellinoPlayer, ClosingWhilePlayingLeavesNoCallbackRunning)
         const size_t count = recorder.Count();
         std::this_thread::sleep_for(2ms);
         EXPECT_EQ(recorder.Count(), count) << "a callback after the close";
+    }
+}
+
+namespace {
+
+// The clip's source with a decoder slower than the clip's pictures (50 ms a
+// picture for 40 ms of clip), which catches up by leaving pictures out as a
+// player may ask through the source's switch.
+class SlowSource final : public Moorland::IAVSource, public Moorland::IAVSourceSetProperty
+{
+public:
+    explicit SlowSource(Moorland::IAVSource* inner)
+        : m_inner(inner),
+          m_switch(static_cast<Moorland::IAVSourceSetProperty*>(inner->GetInterface("IAVSourceSetProperty")))
+    {}
+    void* GetInterface(const char* name) override
+    {
+        if (name && std::string(name) == "IAVSourceSetProperty")
+            return static_cast<Moorland::IAVSourceSetProperty*>(this);
+        return m_inner->GetInterface(name);
+    }
+    bool Seek(uint32_t ms) override { return m_inner->Seek(ms); }
+    uint32_t GetDuration() override { return m_inner->GetDuration(); }
+    int GetVideoStreamID() override { return m_inner->GetVideoStreamID(); }
+    int GetAudioStreamID() override { return m_inner->GetAudioStreamID(); }
+    uint32_t GetPosition() override { return m_inner->GetPosition(); }
+    bool ReadFrames(Moorland::IRawAudioFrame** audio, Moorland::IRawVideoFrame** video, void** other, int mode) override
+    {
+        const bool got = m_inner->ReadFrames(audio, video, other, mode);
+        if (got && video && *video)
+            std::this_thread::sleep_for(50ms);
+        return got;
+    }
+    bool IsEndOfStream() override { return m_inner->IsEndOfStream(); }
+    void Release() override {}
+    bool SetProperty(int property, int value) override
+    {
+        if (property == 2 && value)
+            ++leaveOutAsked;
+        return m_switch && m_switch->SetProperty(property, value);
+    }
+    int GetProperty(int property) override { return m_switch ? m_switch->GetProperty(property) : -1; }
+
+    std::atomic<int> leaveOutAsked{0};
+
+private:
+    Moorland::IAVSource* m_inner;
+    Moorland::IAVSourceSetProperty* m_switch;
+};
+
+// How far behind the clock each picture was handed over, in ms.
+struct Lag
+{
+    Moorland::IPlayer* player = nullptr;
+    Recorder* recorder = nullptr;
+    std::mutex mutex;
+    std::vector<int64_t> lags;
+    static void Video(void* context, Moorland::IRawVideoFrame* frame)
+    {
+        auto* self = static_cast<Lag*>(context);
+        const int64_t lag = static_cast<int64_t>(self->player->GetCurrentTime()) - frame->GetTimeStamp();
+        Recorder::Video(self->recorder, frame);
+        std::lock_guard<std::mutex> lock(self->mutex);
+        self->lags.push_back(lag);
+    }
+};
+
+} // namespace
+
+// A source that cannot keep up is asked to leave out the pictures nothing
+// is decoded from: the pictures stay with the clock, every picture is shown
+// or counted as dropped, and paused the steps go by picture again, none left
+// out.
+TEST_F(PellinoPlayer, ASourceBehindTheClockCatchesUpAndTheStepsStillGoByPicture)
+{
+    // The indexed pictures with B-frames half of which nothing is decoded
+    // from (the lossless fixture has none).
+    MediaTest::Folder folder("pellino-catch-up");
+    ASSERT_TRUE(MediaTest::Run(
+        folder.FFmpeg() + "-f lavfi -i color=c=gray:s=320x240:r=25:d=4 "
+                          "-vf \"geq=lum='if(lt(Y,120),255*mod(floor(N/pow(2,floor(X/40))),2),64)':cb=128:cr=128\" "
+                          "-c:v libx264 -qp 10 -preset ultrafast -bf 3 -x264-params b-adapt=0 -g 25 "
+                          "-pix_fmt yuv420p bframes.mp4"));
+    struct SourceRelease
+    {
+        void operator()(Moorland::IAVSource* s) const { s->Release(); }
+    };
+    std::unique_ptr<Moorland::IAVSource, SourceRelease> inner(
+        manager->CreateSourceFromFile(folder.Path("bframes.mp4").c_str(), -2, -2));
+    ASSERT_NE(inner, nullptr);
+    SlowSource slow(inner.get());
+    Lag lag;
+    lag.player = player;
+    lag.recorder = &recorder;
+    // Whatever ends the test, the player lets go of both before they go.
+    struct Detach
+    {
+        Moorland::IPlayer* player;
+        ~Detach() { player->SetSource(nullptr); }
+    } detach{player};
+    player->SetVideoCallback(&Lag::Video, &lag);
+    ASSERT_TRUE(player->SetSource(&slow));
+    ASSERT_TRUE(Open());
+    ASSERT_TRUE(player->Play());
+    ASSERT_TRUE(WaitEnd(20s));
+    EXPECT_GT(slow.leaveOutAsked.load(), 0) << "the source is asked to catch up";
+    std::vector<int> shown = recorder.Indices();
+    ASSERT_FALSE(shown.empty());
+    for (size_t i = 1; i < shown.size(); ++i)
+        ASSERT_GT(shown[i], shown[i - 1]) << "at " << i;
+    EXPECT_EQ(shown.back(), 99);
+    Moorland::PlayerStatistics stats{};
+    ASSERT_TRUE(advanced->GetStatistics(&stats));
+    EXPECT_EQ(static_cast<int64_t>(shown.size()) + stats.dropped, 100) << "shown and dropped make all";
+    {
+        // Without catching up the last pictures come a second behind.
+        std::lock_guard<std::mutex> lock(lag.mutex);
+        ASSERT_GT(lag.lags.size(), 10u);
+        EXPECT_LT(lag.lags.back(), 400) << "the last picture is not left behind the clock";
+    }
+
+    // Caught up in the middle, then paused: the steps show each picture.
+    ASSERT_TRUE(player->Seek(0));
+    const int asked = slow.leaveOutAsked.load();
+    ASSERT_TRUE(player->Play());
+    const auto until = std::chrono::steady_clock::now() + 10s;
+    while (slow.leaveOutAsked.load() == asked && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(5ms);
+    ASSERT_GT(slow.leaveOutAsked.load(), asked);
+    std::this_thread::sleep_for(300ms);
+    ASSERT_TRUE(player->Pause());
+    int expected = CurrentIndex();
+    ASSERT_GE(expected, 0);
+    ASSERT_LT(expected, 90);
+    for (int step = 0; step < 6; ++step) {
+        ASSERT_TRUE(advanced->NextFrame());
+        EXPECT_EQ(CurrentIndex(), ++expected) << "step " << step;
     }
 }
 

@@ -11,7 +11,9 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTransform>
 
+#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -609,5 +611,84 @@ TEST_F(FramePlayer, ATimelinesEffectsWorkOnThePictureNeverOnItsBars)
                   2.0);
     }
     player->SetSourceItem(nullptr);
+    player->SetEffectProc(nullptr);
+}
+
+// Level changes, flips and turns run on the picture already scaled to the
+// window: what shows must still be the picture the chain makes at its own
+// size (the snapshot's, as a conversion makes it), scaled, turned the right
+// way, and fitted by its turned shape, at even and odd window sizes and for
+// wide and portrait pictures.
+TEST_F(FramePlayer, PixelByPixelEffectsOnTheShownSizeShowThePictureTheChainMakesAtItsOwnSize)
+{
+    MediaTest::Folder folder("frameplayer-shown");
+    ASSERT_TRUE(MediaTest::Run(folder.FFmpeg() + "-f lavfi -i testsrc2=size=1280x720:rate=25:duration=0.4 "
+                                                 "-c:v libx264 -preset ultrafast -pix_fmt yuv420p wide.mp4") &&
+                MediaTest::Run(folder.FFmpeg() + "-f lavfi -i testsrc2=size=360x640:rate=25:duration=0.4 "
+                                                 "-c:v libx264 -preset ultrafast -pix_fmt yuv420p phone.mp4"));
+    CEffectsProc effects(manager.manager);
+    player->SetEffectProc(&effects);
+    player->SetSelfEffect(true);
+    const struct
+    {
+        const char* what;
+        const char* file;
+        QSize window;
+        int brightness, contrast, saturation;
+        EffectType effect;
+        int rotation; // -1: no turn
+        bool mirror;
+        QSize shown; // the picture's place in the window
+    } cases[] = {
+        {"colour", "wide.mp4", QSize(400, 300), 20, 10, 15, EffectNone, -1, false, QSize(400, 225)},
+        {"colour, a quarter turn", "wide.mp4", QSize(400, 300), 20, 10, 15, EffectNone, 90, false, QSize(168, 300)},
+        {"colour, three quarters, mirrored", "wide.mp4", QSize(333, 211), -25, 30, -40, EffectNone, 270, true,
+         QSize(118, 211)},
+        {"gray, a half turn", "wide.mp4", QSize(333, 211), 0, 0, 0, EffectGray, 180, false, QSize(333, 187)},
+        {"portrait, inverted, a quarter turn", "phone.mp4", QSize(333, 211), 0, 0, 0, EffectInvert, 90, false,
+         QSize(333, 187)},
+        {"portrait, aged film", "phone.mp4", QSize(400, 300), 0, 0, 0, EffectAgedFilm, -1, false, QSize(168, 300)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Fablecut::CMediaSourceItem* clip = Load(folder.Path(c.file));
+        ASSERT_TRUE(clip);
+        {
+            CClipSettingsChange change;
+            change.videoEffectOn = true;
+            change.brightness = c.brightness;
+            change.contrast = c.contrast;
+            change.saturation = c.saturation;
+            change.effect = c.effect;
+            change.videoTurnOn = c.rotation >= 0;
+            change.rotationAngle = std::max(0, c.rotation);
+            change.mirror = c.mirror;
+            change.WriteTo(*clip);
+        }
+        player->resize(c.window);
+        PlayersTest::Pump(50);
+        ASSERT_TRUE(player->Seek(200));
+        ASSERT_TRUE(WaitFor([&] {
+            return player->GetPlayerRunState() == DCPlayerPaused && player->GetPresentedImage().size() == c.window &&
+                   Shown(*player).size() == c.shown;
+        })) << Shown(*player).width()
+            << " x " << Shown(*player).height();
+        PlayersTest::Pump(100);
+        const QImage shown = Shown(*player).convertToFormat(QImage::Format_RGB32);
+        QImage file;
+        ASSERT_TRUE(player->Snapshot(-1, -1, file, true)) << GetQuentaException()->GetExceptionMsg();
+        // Compared at one small size, free of two scalers' differences at
+        // sharp edges.
+        const QSize small = c.shown.width() > c.shown.height() ? QSize(48, 27) : QSize(27, 48);
+        const auto at = [&](const QImage& image) {
+            return image.convertToFormat(QImage::Format_RGB32)
+                .scaled(small, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                .convertToFormat(QImage::Format_RGB32);
+        };
+        EXPECT_LE(MeanDifference(at(shown), at(file)), 3.0) << "the picture the chain makes at its own size";
+        // The test picture is symmetric in nothing: a turn the wrong way
+        // lies far from it.
+        EXPECT_GT(MeanDifference(at(shown), at(file.transformed(QTransform().rotate(180)))), 10.0);
+    }
     player->SetEffectProc(nullptr);
 }
