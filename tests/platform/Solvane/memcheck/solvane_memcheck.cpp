@@ -14,6 +14,8 @@
 #include "CFFExporter.h"
 #include "CFFExportSettings.h"
 
+#include "../SolvaneTestFrames.h"
+
 #include "IAVImporter.h"
 #include "IAVManager.h"
 #include "IAVSource.h"
@@ -36,15 +38,7 @@ using namespace Moorland;
 
 namespace {
 
-struct Released
-{
-    template <typename T>
-    void operator()(T* p) const
-    {
-        if (p)
-            p->Release();
-    }
-};
+using SolvaneTest::Released;
 
 std::string LastMessage()
 {
@@ -66,26 +60,10 @@ bool PlayerSteps(IAVManager* manager, IRawVideoFrame* picture, const std::string
         return true;
     unsigned w = 0, h = 0;
     picture->GetDimension(&w, &h);
-    const unsigned cw = (w + 1) / 2, ch = (h + 1) / 2;
-    std::vector<uint8_t> y(static_cast<size_t>(w) * h), u(static_cast<size_t>(cw) * ch), v(u.size());
-    for (unsigned i = 0; i < 3; ++i) {
-        unsigned bytes = 0, pitch = 0, rows = 0;
-        const uint8_t* p = picture->GetBuffer(i, &bytes, &pitch, &rows);
-        uint8_t* to = i == 0 ? y.data() : i == 1 ? u.data() : v.data();
-        const unsigned line = i == 0 ? w : cw, lines = i == 0 ? h : ch;
-        for (unsigned r = 0; r < lines && r < rows; ++r)
-            std::memcpy(to + static_cast<size_t>(r) * line, p + static_cast<size_t>(r) * pitch, std::min(line, bytes));
-    }
-    std::unique_ptr<IRawVideoFrameFiller, void (*)(IRawVideoFrameFiller*)> filler(
-        CreateRawVideoFrameFiller(), [](IRawVideoFrameFiller* f) { if (f) f->Release(); });
-    if (!filler)
+    SolvaneTest::TightPicture tight(w, h);
+    IRawVideoFrame* frame = tight.CopyFrom(picture) ? tight.Frame() : nullptr;
+    if (!frame)
         return false;
-    filler->SetFormat(PIXEL_FORMAT_YUV420P, w, h, 1);
-    filler->SetPlane(0, y.data(), w);
-    filler->SetPlane(1, u.data(), cw);
-    filler->SetPlane(2, v.data(), cw);
-    IRawVideoFrame* frame = filler->GetFrame();
-    frame->SetCanBeModified(true);
     struct Step { const char* name; const char* param; const char* value; };
     const std::vector<Step> steps = step == "3d"
         ? std::vector<Step>{{"2D_3D_TransForm", "2d_3d_type", "1"}, {"2D_3D_TransForm", "2d_3d_type", "2"}}
