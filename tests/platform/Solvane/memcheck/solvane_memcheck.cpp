@@ -7,6 +7,8 @@
 //       in MP4); every picture also goes through the processors as the
 //       players run them, on a frame whose rows end at its last pixel
 //   solvane_memcheck read FILE                   imports FILE and reads it to its end
+//   solvane_memcheck steps FILE STEP             the players' steps (3d, turn) on
+//       FILE's first pictures as decoded, at the file's own size
 //
 // Exit 0 when the run ends (a damaged file may fail, clearly); 1 when a step
 // that must work fails.
@@ -189,12 +191,32 @@ int Read(IAVManager* manager, const char* path)
     return 0;
 }
 
+int Steps(IAVManager* manager, const char* path, const std::string& step)
+{
+    std::unique_ptr<IAVSource, Released> source(
+        manager->CreateSourceFromAddress(path, nullptr, nullptr, nullptr, nullptr, nullptr));
+    if (!source)
+        return Fail(std::string("open ") + path);
+    IRawAudioFrame* audio = nullptr;
+    IRawVideoFrame* video = nullptr;
+    int pictures = 0;
+    while (pictures < 3 && source->ReadFrames(&audio, &video, nullptr, AVReadVideoOnly)) {
+        if (!video)
+            continue;
+        ++pictures;
+        if (!PlayerSteps(manager, video, step))
+            return Fail("the players' steps");
+    }
+    std::printf("%d pictures\n", pictures);
+    return pictures > 0 ? 0 : Fail("no pictures");
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     if (argc < 3)
-        return Fail("usage: convert OUT W H STEP CLIP... | read FILE");
+        return Fail("usage: convert OUT W H STEP CLIP... | read FILE | steps FILE STEP");
     IAVManager* raw = CreateAVManager("/tmp/", nullptr);
     if (!raw)
         return Fail("no media manager");
@@ -204,5 +226,7 @@ int main(int argc, char** argv)
         return Convert(manager.get(), argc, argv);
     if (mode == "read")
         return Read(manager.get(), argv[2]);
+    if (mode == "steps" && argc > 3)
+        return Steps(manager.get(), argv[2], argv[3]);
     return Fail("unknown mode " + mode);
 }
