@@ -10,12 +10,27 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
+#include <cstring>
 
 namespace Moorland {
 
 namespace {
 const char* const kSource = "CRemuxJob";
 #define RAISE(code, message) throw CBaseException((code), (message), __LINE__, kSource)
+
+// Degrees clockwise the movie's first video stream asks players to turn its
+// pictures ("rotate"), 0 when it asks none. The media manager describes such
+// a stream at its turned size.
+int MovieTurn(const MovieInfo* movie)
+{
+    for (uint32_t i = 0; movie && movie->metaData && i < movie->metaDataCount; ++i) {
+        const MovieMetaData& m = movie->metaData[i];
+        if (m.name && m.value && std::strcmp(m.name, "rotate") == 0)
+            return std::atoi(m.value);
+    }
+    return 0;
+}
 } // namespace
 
 CRemuxJob::CRemuxJob(CJobContext& job, CJobProfile& profile, bool useOrgAspect, bool prores)
@@ -44,6 +59,11 @@ void CRemuxJob::Run()
         const uint8_t* header = packets->GetStreamHeader(videoId, &size);
         if (header && size > 0)
             muxer->SetStreamHeader(outVideo, header, size);
+        // The copy keeps the turn, or players would show it sideways.
+        if (videoId == GetFirstStreamID(source.movie, nullptr, StreamTypeVideo)) {
+            if (const int turn = MovieTurn(source.movie))
+                muxer->SetStreamTurn(outVideo, turn);
+        }
     }
     if (audioId != -1 && outAudio != -1) {
         int size = 0;

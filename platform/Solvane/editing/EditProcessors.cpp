@@ -8,6 +8,10 @@
 #include "FFScale.h"
 #include "Moorlan.h"
 
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -180,6 +184,104 @@ void FlipPlane(const Plane& pl, int size, bool mirror, bool vertical)
     }
 }
 
+// The picture of a frame at its whole size, for FFmpeg's converters. The
+// frame's planes hold what the layout table gives them, which drops an odd
+// last chroma column or row; FFmpeg reads that column and row, so a frame
+// described for it is cut to whole chroma blocks, and a converter working in
+// place would leave the last pixel column or row as it was. A frame of such
+// a size is copied into a picture FFmpeg allocated, the missing chroma made
+// from its neighbour, and copied back after the work.
+class CWholePicture
+{
+public:
+    // The picture to work on: `described` (the frame as DescribeFrame gives
+    // it) when it covers the whole frame, else the copy.
+    AVFrame* Take(Moorland::IRawVideoFrame* frame, AVFrame* described)
+    {
+        unsigned w = 0, h = 0;
+        frame->GetDimension(&w, &h);
+        m_frame = nullptr;
+        if (static_cast<unsigned>(described->width) == w && static_cast<unsigned>(described->height) == h)
+            return described;
+        const AVPixelFormat fmt = static_cast<AVPixelFormat>(described->format);
+        AVFrame* own = m_copy.Picture(fmt, static_cast<int>(w), static_cast<int>(h));
+        if (!own)
+            QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
+        const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(fmt);
+        for (int i = 0; i < av_pix_fmt_count_planes(fmt) && own->data[i]; ++i) {
+            const Span s = Spans(frame, own, d, i);
+            uint8_t* to = own->data[i];
+            for (int y = 0; y < s.rows; ++y) {
+                uint8_t* row = to + static_cast<ptrdiff_t>(y) * own->linesize[i];
+                if (y < s.frameRows) {
+                    memcpy(row, s.from + static_cast<ptrdiff_t>(y) * s.pitch, static_cast<size_t>(s.frameBytes));
+                    // Whole chroma blocks of the last one.
+                    for (int x = s.frameBytes; x < s.bytes; ++x)
+                        row[x] = row[x - s.step];
+                } else {
+                    memcpy(row, row - own->linesize[i], static_cast<size_t>(s.bytes));
+                }
+            }
+        }
+        m_frame = frame;
+        m_own = own;
+        return own;
+    }
+
+    // Back into the frame, when the work was done on the copy.
+    void Give()
+    {
+        if (!m_frame)
+            return;
+        const AVFrame* own = m_own;
+        const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(own->format));
+        for (int i = 0; i < av_pix_fmt_count_planes(static_cast<AVPixelFormat>(own->format)) && own->data[i]; ++i) {
+            const Span s = Spans(m_frame, own, d, i);
+            uint8_t* to = const_cast<uint8_t*>(s.from);
+            for (int y = 0; y < s.frameRows; ++y)
+                memcpy(to + static_cast<ptrdiff_t>(y) * s.pitch,
+                       own->data[i] + static_cast<ptrdiff_t>(y) * own->linesize[i], static_cast<size_t>(s.frameBytes));
+        }
+        m_frame = nullptr;
+    }
+
+private:
+    struct Span
+    {
+        const uint8_t* from; // the frame's plane
+        int pitch, frameBytes, frameRows;
+        int bytes, rows; // of the whole picture's plane
+        int step;        // bytes of one chroma block across
+    };
+    static Span Spans(Moorland::IRawVideoFrame* frame, const AVFrame* own, const AVPixFmtDescriptor* d, int i)
+    {
+        unsigned bytes = 0, pitch = 0, rows = 0;
+        Span s{};
+        s.from = frame->GetBuffer(static_cast<unsigned>(i), &bytes, &pitch, &rows);
+        if (!s.from)
+            QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
+        const AVPixelFormat fmt = static_cast<AVPixelFormat>(own->format);
+        const bool chroma = (i == 1 || i == 2) && !(d->flags & AV_PIX_FMT_FLAG_RGB);
+        s.bytes = av_image_get_linesize(fmt, own->width, i);
+        s.rows = chroma ? AV_CEIL_RSHIFT(own->height, d->log2_chroma_h) : own->height;
+        s.pitch = static_cast<int>(pitch);
+        s.frameBytes = std::min(static_cast<int>(bytes), s.bytes);
+        s.frameRows = std::min(static_cast<int>(rows), s.rows);
+        s.step = 1;
+        for (int c = 0; c < d->nb_components; ++c)
+            if (d->comp[c].plane == i)
+                s.step = std::max(s.step, d->comp[c].step);
+        s.step = std::min(s.step, std::max(s.frameBytes, 1));
+        if (s.frameBytes <= 0 || s.frameRows <= 0)
+            QB_THROW(QB_ERR_BAD_PARAM, "Bad param");
+        return s;
+    }
+
+    FF::CScaledCopy m_copy;
+    Moorland::IRawVideoFrame* m_frame = nullptr; // the frame whose copy was taken
+    AVFrame* m_own = nullptr;
+};
+
 // ---- the processors --------------------------------------------------------------------
 
 class CVideoProcessorBase : public Moorland::IVideoProcessor
@@ -240,8 +342,9 @@ protected:
         // and converted back into the frame.
         if (!frame->CanBeModified())
             QB_THROW(QB_ERR_BAD_PARAM, m_name + ": the frame cannot be changed in place");
-        FF::FramePtr desc = FF::MakeFrame();
-        Moorland::DescribeFrame(frame, desc.get());
+        FF::FramePtr described = FF::MakeFrame();
+        Moorland::DescribeFrame(frame, described.get());
+        AVFrame* desc = m_whole.Take(frame, described.get());
         const int w = desc->width, h = desc->height;
         const AVPixelFormat fmt = static_cast<AVPixelFormat>(desc->format);
         m_toBgra.reset(sws_getCachedContext(m_toBgra.release(), w, h, fmt, w, h, AV_PIX_FMT_BGRA, SWS_POINT, nullptr,
@@ -258,6 +361,7 @@ protected:
         if (!m_back.Scale(m_fromBgra.get(), bgra.Frame()->data, bgra.Frame()->linesize, h, fmt, w, h, desc->data,
                           desc->linesize))
             QB_THROW(QB_ERR_NO_MEMORY, m_name + ": no memory to convert the picture back");
+        m_whole.Give();
     }
     virtual bool Accepts(const std::string&) const { return false; }
     virtual void Process(Moorland::ProcessParams* params, uint32_t flags, Moorland::IRawVideoFrame* frame) = 0;
@@ -274,6 +378,7 @@ private:
     FF::SwsPtr m_toBgra;
     FF::SwsPtr m_fromBgra;
     FF::CScaledCopy m_back;
+    CWholePicture m_whole;
 };
 
 class CColourProcessor final : public CVideoProcessorBase
@@ -502,8 +607,9 @@ private:
             return;
         if (!frame || !frame->CanBeModified())
             QB_THROW(QB_ERR_BAD_PARAM, std::string(Name()) + ": the frame cannot be changed in place");
-        FF::FramePtr desc = FF::MakeFrame();
-        Moorland::DescribeFrame(frame, desc.get());
+        FF::FramePtr described = FF::MakeFrame();
+        Moorland::DescribeFrame(frame, described.get());
+        AVFrame* desc = m_whole.Take(frame, described.get());
         const int w = desc->width, h = desc->height;
         const AVPixelFormat fmt = static_cast<AVPixelFormat>(desc->format);
         m_toRgb.reset(sws_getCachedContext(m_toRgb.release(), w, h, fmt, w, h, AV_PIX_FMT_RGB24, SWS_POINT,
@@ -534,6 +640,7 @@ private:
         }
         if (!m_back.Scale(m_fromRgb.get(), out->data, out->linesize, h, fmt, w, h, desc->data, desc->linesize))
             QB_THROW(QB_ERR_NO_MEMORY, std::string(Name()) + ": no memory to convert the picture back");
+        m_whole.Give();
     }
 
     FF::SwsPtr m_toRgb;
@@ -541,6 +648,7 @@ private:
     FF::CScaledCopy m_rgb;
     FF::CScaledCopy m_edited;
     FF::CScaledCopy m_back;
+    CWholePicture m_whole;
 };
 
 // ---- sound ---------------------------------------------------------------------------

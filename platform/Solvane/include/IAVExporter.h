@@ -42,6 +42,11 @@ public:
     [[nodiscard]] virtual bool BeginWriting() = 0;
     [[nodiscard]] virtual bool WritePacket(int outStream, ICompressedFrame* packet) = 0;
     virtual void EndWriting() = 0;
+    // Before BeginWriting: the pictures of a video stream are to be shown
+    // turned by `clockwiseDegrees` (90, 180 or 270), as its source's stream
+    // asked. The stream's size as set is the shown size; the packets keep
+    // their coded one, which the output states with the turn for players.
+    virtual void SetStreamTurn(int outStream, int clockwiseDegrees) = 0;
 
 protected:
     virtual ~INoEncodingMuxer() = default;

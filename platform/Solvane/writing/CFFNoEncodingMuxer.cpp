@@ -5,6 +5,12 @@
 #include "ICompressedFrame.h"
 #include "SolvaneFF.h"
 
+extern "C" {
+#include <libavutil/display.h>
+}
+
+#include <utility>
+
 namespace Solvane {
 
 namespace {
@@ -29,6 +35,14 @@ void CFFNoEncodingMuxer::SetAudioFormat(int outStream, const Moorland::AudioForm
 {
     if (format)
         m_audio[outStream] = *format;
+}
+
+void CFFNoEncodingMuxer::SetStreamTurn(int outStream, int clockwiseDegrees)
+{
+    if (clockwiseDegrees == 90 || clockwiseDegrees == 180 || clockwiseDegrees == 270)
+        m_turns[outStream] = clockwiseDegrees;
+    else
+        m_turns.erase(outStream);
 }
 
 bool CFFNoEncodingMuxer::BeginWriting()
@@ -60,6 +74,20 @@ bool CFFNoEncodingMuxer::BeginWriting()
             par->codec_id = d->id;
             par->width = s.video.width;
             par->height = s.video.height;
+            auto turn = m_turns.find(videoId);
+            if (turn != m_turns.end()) {
+                // The packets stand as they were coded; players turn them
+                // by the stream's display matrix.
+                if (turn->second != 180)
+                    std::swap(par->width, par->height);
+                auto* matrix = reinterpret_cast<int32_t*>(
+                    av_stream_new_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, 9 * sizeof(int32_t)));
+                if (!matrix)
+                    QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
+                // FFmpeg sets the matrix that turns by the angle clockwise
+                // (read back, the same matrix is a turn counterclockwise).
+                av_display_rotation_set(matrix, turn->second);
+            }
             extradata(videoId, par);
             m_streamOf[videoId] = st->index;
             m_duration100ns[st->index] = SetCopiedVideoTiming(st, s.video.frameRate);

@@ -27,6 +27,7 @@ public:
     bool BeginWriting() override;
     bool WritePacket(int outStream, Moorland::ICompressedFrame* packet) override;
     void EndWriting() override;
+    void SetStreamTurn(int outStream, int clockwiseDegrees) override;
 
     void Abandon();
 
@@ -34,6 +35,7 @@ private:
     CFFExporter& m_owner;
     std::map<int, std::vector<uint8_t>> m_headers;
     std::map<int, Moorland::AudioFormatInfo> m_audio;
+    std::map<int, int> m_turns; // output stream id -> degrees clockwise
     std::unique_ptr<CFFOutputFile> m_out;
     std::map<int, int> m_streamOf;          // output stream id -> muxer stream index
     std::map<int, int64_t> m_duration100ns; // of one packet, per muxer stream

@@ -15,10 +15,12 @@ ff="ffmpeg -nostdin -v error -y"
 
 make_media() {
     # 320x240 1 s, a portrait phone picture, a 5:4 picture of an odd width
-    # and a 4:3 PAL picture; all short.
+    # and height (testsrc2 and the crop filter would round it to even) and
+    # a 4:3 PAL picture; all short.
     $ff -f lavfi -i testsrc2=size=320x240:rate=25:duration=1 -c:v libx264 -preset ultrafast -pix_fmt yuv420p small.mp4 &&
     $ff -f lavfi -i testsrc2=size=360x640:rate=25:duration=0.4 -c:v libx264 -preset ultrafast -pix_fmt yuv420p portrait.mp4 &&
-    $ff -f lavfi -i testsrc2=size=675x540:rate=25:duration=0.4 -c:v ffv1 -pix_fmt yuv420p odd.mkv &&
+    $ff -f lavfi -i testsrc2=size=676x540:rate=25:duration=0.4 -vf crop=675:539:0:0:exact=1 -c:v ffv1 \
+        -pix_fmt yuv420p odd.mkv &&
     $ff -f lavfi -i testsrc2=size=720x576:rate=25:duration=0.4 -vf setsar=16/15 -c:v mpeg2video pal.mpg &&
     # Transport streams whose later pieces bring a stream the first did
     # not have, each with a new version of the stream table: one in the
@@ -57,6 +59,7 @@ run() {
 run convert-320x240 convert out1.mp4 320 240 none small.mp4
 run portrait-3d convert out2.mp4 360 640 3d portrait.mp4
 run fit-16x9 convert out3.mp4 640 360 turn odd.mkv pal.mpg portrait.mp4
+run odd-3d steps odd.mkv 3d
 run ts-new-stream-mid-read read newmid.ts
 run ts-new-stream-at-open read newopen.ts
 exit $failed

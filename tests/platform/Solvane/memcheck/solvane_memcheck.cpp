@@ -7,12 +7,16 @@
 //       in MP4); every picture also goes through the processors as the
 //       players run them, on a frame whose rows end at its last pixel
 //   solvane_memcheck read FILE                   imports FILE and reads it to its end
+//   solvane_memcheck steps FILE STEP             the players' steps (3d, turn) on
+//       FILE's first pictures as decoded, at the file's own size
 //
 // Exit 0 when the run ends (a damaged file may fail, clearly); 1 when a step
 // that must work fails.
 
 #include "CFFExporter.h"
 #include "CFFExportSettings.h"
+
+#include "../SolvaneTestFrames.h"
 
 #include "IAVImporter.h"
 #include "IAVManager.h"
@@ -36,15 +40,7 @@ using namespace Moorland;
 
 namespace {
 
-struct Released
-{
-    template <typename T>
-    void operator()(T* p) const
-    {
-        if (p)
-            p->Release();
-    }
-};
+using SolvaneTest::Released;
 
 std::string LastMessage()
 {
@@ -66,26 +62,10 @@ bool PlayerSteps(IAVManager* manager, IRawVideoFrame* picture, const std::string
         return true;
     unsigned w = 0, h = 0;
     picture->GetDimension(&w, &h);
-    const unsigned cw = (w + 1) / 2, ch = (h + 1) / 2;
-    std::vector<uint8_t> y(static_cast<size_t>(w) * h), u(static_cast<size_t>(cw) * ch), v(u.size());
-    for (unsigned i = 0; i < 3; ++i) {
-        unsigned bytes = 0, pitch = 0, rows = 0;
-        const uint8_t* p = picture->GetBuffer(i, &bytes, &pitch, &rows);
-        uint8_t* to = i == 0 ? y.data() : i == 1 ? u.data() : v.data();
-        const unsigned line = i == 0 ? w : cw, lines = i == 0 ? h : ch;
-        for (unsigned r = 0; r < lines && r < rows; ++r)
-            std::memcpy(to + static_cast<size_t>(r) * line, p + static_cast<size_t>(r) * pitch, std::min(line, bytes));
-    }
-    std::unique_ptr<IRawVideoFrameFiller, void (*)(IRawVideoFrameFiller*)> filler(
-        CreateRawVideoFrameFiller(), [](IRawVideoFrameFiller* f) { if (f) f->Release(); });
-    if (!filler)
+    SolvaneTest::TightPicture tight(w, h);
+    IRawVideoFrame* frame = tight.CopyFrom(picture) ? tight.Frame() : nullptr;
+    if (!frame)
         return false;
-    filler->SetFormat(PIXEL_FORMAT_YUV420P, w, h, 1);
-    filler->SetPlane(0, y.data(), w);
-    filler->SetPlane(1, u.data(), cw);
-    filler->SetPlane(2, v.data(), cw);
-    IRawVideoFrame* frame = filler->GetFrame();
-    frame->SetCanBeModified(true);
     struct Step { const char* name; const char* param; const char* value; };
     const std::vector<Step> steps = step == "3d"
         ? std::vector<Step>{{"2D_3D_TransForm", "2d_3d_type", "1"}, {"2D_3D_TransForm", "2d_3d_type", "2"}}
@@ -211,12 +191,32 @@ int Read(IAVManager* manager, const char* path)
     return 0;
 }
 
+int Steps(IAVManager* manager, const char* path, const std::string& step)
+{
+    std::unique_ptr<IAVSource, Released> source(
+        manager->CreateSourceFromAddress(path, nullptr, nullptr, nullptr, nullptr, nullptr));
+    if (!source)
+        return Fail(std::string("open ") + path);
+    IRawAudioFrame* audio = nullptr;
+    IRawVideoFrame* video = nullptr;
+    int pictures = 0;
+    while (pictures < 3 && source->ReadFrames(&audio, &video, nullptr, AVReadVideoOnly)) {
+        if (!video)
+            continue;
+        ++pictures;
+        if (!PlayerSteps(manager, video, step))
+            return Fail("the players' steps");
+    }
+    std::printf("%d pictures\n", pictures);
+    return pictures > 0 ? 0 : Fail("no pictures");
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     if (argc < 3)
-        return Fail("usage: convert OUT W H STEP CLIP... | read FILE");
+        return Fail("usage: convert OUT W H STEP CLIP... | read FILE | steps FILE STEP");
     IAVManager* raw = CreateAVManager("/tmp/", nullptr);
     if (!raw)
         return Fail("no media manager");
@@ -226,5 +226,7 @@ int main(int argc, char** argv)
         return Convert(manager.get(), argc, argv);
     if (mode == "read")
         return Read(manager.get(), argv[2]);
+    if (mode == "steps" && argc > 3)
+        return Steps(manager.get(), argv[2], argv[3]);
     return Fail("unknown mode " + mode);
 }

@@ -5,6 +5,8 @@
 // plug-in's own text, and no movie is left behind as finished; so does a
 // disk that refuses the data midway.
 
+#include "../SolvaneTestFrames.h"
+
 #include "Basilvo/Basilvo.h"
 #include "IAVExporter.h"
 #include "IAVManager.h"
@@ -27,15 +29,7 @@ using namespace Moorland;
 
 namespace {
 
-struct Released
-{
-    template <typename T>
-    void operator()(T* p) const
-    {
-        if (p)
-            p->Release();
-    }
-};
+using SolvaneTest::Released;
 
 std::string Capture(const std::string& command)
 {
