@@ -5,7 +5,10 @@
 extern "C" {
 #include <libavutil/imgutils.h>
 #include <libavutil/opt.h>
+#include <libavutil/pixdesc.h>
 }
+
+#include <algorithm>
 
 namespace Solvane {
 
@@ -27,6 +30,41 @@ FF::FramePtr View(const uint8_t* const data[], const int linesize[], int width, 
     }
     f->buf[0] = av_buffer_create(f->data[0], 1, KeepNothing, nullptr, 0);
     return f->buf[0] ? std::move(f) : nullptr;
+}
+
+// av_image_copy in bands of rows side by side: an HD picture's copy is a
+// millisecond on one thread. Bands start on whole chroma rows.
+void CopyPicture(uint8_t* const dst[], const int dstStride[], const uint8_t* const src[], const int srcStride[],
+                 AVPixelFormat format, int width, int height)
+{
+    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(format);
+    CPictureBands& bands = CPictureBands::Shared();
+    const size_t bytes = static_cast<size_t>(width) * height;
+    if (!desc || (desc->flags & (AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_HWACCEL)) || bytes < (1u << 20) ||
+        bands.Width() == 1) {
+        uint8_t* to[4] = {dst[0], dst[1], dst[2], dst[3]};
+        int toLines[4] = {dstStride[0], dstStride[1], dstStride[2], dstStride[3]};
+        const uint8_t* from[4] = {src[0], src[1], src[2], src[3]};
+        av_image_copy(to, toLines, from, srcStride, format, width, height);
+        return;
+    }
+    const int chromaRows = 1 << desc->log2_chroma_h;
+    const int count = static_cast<int>(bands.Width());
+    const int step = ((height + count - 1) / count + chromaRows - 1) / chromaRows * chromaRows;
+    const int planes = av_pix_fmt_count_planes(format);
+    bands.Run(static_cast<unsigned>((height + step - 1) / step), [&](unsigned band) {
+        const int first = static_cast<int>(band) * step, last = std::min(height, first + step);
+        for (int p = 0; p < planes; ++p) {
+            const bool chroma = (p == 1 || p == 2) && !(desc->flags & AV_PIX_FMT_FLAG_RGB);
+            const int shift = chroma ? desc->log2_chroma_h : 0;
+            const int top = first >> shift, bottom = -((-last) >> shift);
+            const int line = av_image_get_linesize(format, width, p);
+            if (line <= 0)
+                continue;
+            av_image_copy_plane(dst[p] + static_cast<ptrdiff_t>(top) * dstStride[p], dstStride[p],
+                                src[p] + static_cast<ptrdiff_t>(top) * srcStride[p], srcStride[p], line, bottom - top);
+        }
+    });
 }
 
 } // namespace
@@ -89,10 +127,7 @@ bool CThreadedScaler::Scale(const uint8_t* const src[], const int srcStride[], i
     AVFrame* own = ScaleToOwn(src, srcStride, srcW, srcH, srcFormat, dstW, dstH, dstFormat, flags);
     if (!own)
         return false;
-    uint8_t* to[4] = {dst[0], dst[1], dst[2], dst[3]};
-    int toLines[4] = {dstStride[0], dstStride[1], dstStride[2], dstStride[3]};
-    const uint8_t* from[4] = {own->data[0], own->data[1], own->data[2], own->data[3]};
-    av_image_copy(to, toLines, from, own->linesize, dstFormat, dstW, dstH);
+    CopyPicture(dst, dstStride, own->data, own->linesize, dstFormat, dstW, dstH);
     return true;
 }
 

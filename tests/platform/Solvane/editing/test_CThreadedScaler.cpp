@@ -123,31 +123,44 @@ TEST(CThreadedScaler, GivesOneThreadsBytesForEveryShape)
 
 TEST(CThreadedScaler, WritesOnlyItsRectangle)
 {
-    // A 606 x 1080 picture fitted between bars of a 1920 x 1080 frame: the
-    // bars (and the bytes after the frame) keep what they held.
-    const int W = 1920, H = 1080, dw = 606, dh = 1080, x = 656;
-    Frame src = Pattern(AV_PIX_FMT_YUV420P, 1080, 1920);
-    Frame frame(av_frame_alloc());
-    frame->format = AV_PIX_FMT_YUV420P;
-    frame->width = W;
-    frame->height = H;
-    ASSERT_EQ(av_frame_get_buffer(frame.get(), 0), 0);
-    for (int p = 0; p < 3; ++p)
-        memset(frame->data[p], 0xA5, static_cast<size_t>(frame->linesize[p]) * (p ? H / 2 : H));
-    uint8_t* planes[4] = {frame->data[0] + x, frame->data[1] + x / 2, frame->data[2] + x / 2, nullptr};
-    CThreadedScaler scaler;
-    ASSERT_TRUE(scaler.Scale(src->data, src->linesize, 1080, 1920, AV_PIX_FMT_YUV420P, planes, frame->linesize, dw, dh,
-                             AV_PIX_FMT_YUV420P, SWS_BILINEAR));
-    Frame expected = OneThread(src.get(), dw, dh, AV_PIX_FMT_YUV420P, SWS_BILINEAR);
-    for (int p = 0; p < 3; ++p) {
-        const int rows = p ? H / 2 : H, left = p ? x / 2 : x, width = p ? dw / 2 : dw;
-        for (int y = 0; y < rows; ++y) {
-            const uint8_t* row = frame->data[p] + y * frame->linesize[p];
-            for (int i = 0; i < frame->linesize[p]; ++i) {
-                if (i >= left && i < left + width) {
-                    ASSERT_EQ(row[i], expected->data[p][y * expected->linesize[p] + i - left]) << p << " " << y << " " << i;
-                } else {
-                    ASSERT_EQ(row[i], 0xA5) << "plane " << p << " row " << y << " byte " << i;
+    // A picture fitted between bars of a frame: the bars (and the bytes
+    // after each row) keep what they held.
+    struct Case
+    {
+        int sw, sh;          // the source
+        int W, H;            // the frame
+        int x, y, dw, dh;    // the rectangle in it
+    } cases[] = {{1080, 1920, 1920, 1080, 656, 0, 606, 1080},
+                 {1280, 720, 1920, 1440, 0, 180, 1920, 1080},
+                 {352, 288, 720, 576, 10, 2, 698, 570}};
+    for (const Case& c : cases) {
+        Frame src = Pattern(AV_PIX_FMT_YUV420P, c.sw, c.sh);
+        Frame frame(av_frame_alloc());
+        frame->format = AV_PIX_FMT_YUV420P;
+        frame->width = c.W;
+        frame->height = c.H;
+        ASSERT_EQ(av_frame_get_buffer(frame.get(), 0), 0);
+        for (int p = 0; p < 3; ++p)
+            memset(frame->data[p], 0xA5, static_cast<size_t>(frame->linesize[p]) * (p ? c.H / 2 : c.H));
+        uint8_t* planes[4] = {frame->data[0] + c.y * frame->linesize[0] + c.x,
+                              frame->data[1] + c.y / 2 * frame->linesize[1] + c.x / 2,
+                              frame->data[2] + c.y / 2 * frame->linesize[2] + c.x / 2, nullptr};
+        CThreadedScaler scaler;
+        ASSERT_TRUE(scaler.Scale(src->data, src->linesize, c.sw, c.sh, AV_PIX_FMT_YUV420P, planes, frame->linesize,
+                                 c.dw, c.dh, AV_PIX_FMT_YUV420P, SWS_BILINEAR));
+        Frame expected = OneThread(src.get(), c.dw, c.dh, AV_PIX_FMT_YUV420P, SWS_BILINEAR);
+        for (int p = 0; p < 3; ++p) {
+            const int s = p ? 1 : 0;
+            const int rows = c.H >> s, left = c.x >> s, top = c.y >> s, width = c.dw >> s, height = c.dh >> s;
+            for (int y = 0; y < rows; ++y) {
+                const uint8_t* row = frame->data[p] + y * frame->linesize[p];
+                for (int i = 0; i < frame->linesize[p]; ++i) {
+                    if (i >= left && i < left + width && y >= top && y < top + height) {
+                        ASSERT_EQ(row[i], expected->data[p][(y - top) * expected->linesize[p] + i - left])
+                            << c.sw << "x" << c.sh << " plane " << p << " row " << y << " byte " << i;
+                    } else {
+                        ASSERT_EQ(row[i], 0xA5) << c.sw << "x" << c.sh << " plane " << p << " row " << y << " byte " << i;
+                    }
                 }
             }
         }
