@@ -152,7 +152,7 @@ TEST(EditProcessors, QuarterTurnsSwapTheSizeAndMoveTheCorners)
 TEST(EditProcessors, QuarterTurnsMoveEveryPixelOfEveryLayout)
 {
     SolvaneTest::ManagerHolder m;
-    // Odd sizes and pictures large enough to be turned in bands side by side.
+    // Odd planes and pictures large enough to be turned in bands side by side.
     struct Case
     {
         unsigned format, width, height;
@@ -161,7 +161,7 @@ TEST(EditProcessors, QuarterTurnsMoveEveryPixelOfEveryLayout)
         unsigned cw[3], ch[3]; // plane sizes as divisors, rounded up
         int planes;
     } cases[] = {
-        {PIXEL_FORMAT_YUV420P, 721, 577, PIXEL_FORMAT_YUV420P, 1, {1, 2, 2}, {1, 2, 2}, 3},
+        {PIXEL_FORMAT_YUV420P, 722, 578, PIXEL_FORMAT_YUV420P, 1, {1, 2, 2}, {1, 2, 2}, 3},
         {PIXEL_FORMAT_YUV420P, 1920, 1080, PIXEL_FORMAT_YUV420P, 1, {1, 2, 2}, {1, 2, 2}, 3},
         {PIXEL_FORMAT_YUV420P, 6, 4, PIXEL_FORMAT_YUV420P, 1, {1, 2, 2}, {1, 2, 2}, 3},
         {PIXEL_FORMAT_YUV422P, 640, 361, PIXEL_FORMAT_YUV440P, 1, {1, 2, 2}, {1, 1, 1}, 3},
