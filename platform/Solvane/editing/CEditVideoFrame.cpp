@@ -159,10 +159,9 @@ Moorland::IRawVideoFrame* CEditVideoFrame::Share()
 }
 
 CEditVideoFrame::CEditVideoFrame(const CEditVideoFrame& from)
-    : CVideoFrameAttributes(true), m_frame(FF::MakeFrame()), m_pixelFormat(from.m_pixelFormat),
-      m_width(from.m_width), m_height(from.m_height), m_packed(from.m_packed), m_rows(from.m_rows),
-      m_lineBytes(from.m_lineBytes), m_ratio(from.m_ratio), m_vertical(from.m_vertical), m_dar(from.m_dar),
-      m_readOnly(true)
+    : CVideoFrameAttributes(true), m_frame(FF::MakeFrame()), m_pixelFormat(from.m_pixelFormat), m_width(from.m_width),
+      m_height(from.m_height), m_packed(from.m_packed), m_rows(from.m_rows), m_lineBytes(from.m_lineBytes),
+      m_ratio(from.m_ratio), m_vertical(from.m_vertical), m_dar(from.m_dar), m_readOnly(true)
 {
     const int err = av_frame_ref(m_frame.get(), from.m_frame.get());
     if (err < 0)

@@ -552,17 +552,20 @@ Moorland::IRawVideoFrame* CSimpleEditSource::TakeVideo(Moorland::IRawVideoFrame*
     if (src->format == AV_PIX_FMT_YUV420P) {
         // The same rows the scaler would copy, in bands side by side.
         const AVFrame* from = src.get();
-        edit::ParallelRows(h / 2, static_cast<size_t>(w) * h, [from, dst, w](unsigned first, unsigned last) {
-            for (int i = 0; i < 3; ++i) {
-                const unsigned bytes = i ? w / 2 : w, rows = i ? 1 : 2;
-                for (unsigned y = first * rows; y < last * rows; ++y)
-                    memcpy(dst->data[i] + static_cast<ptrdiff_t>(y) * dst->linesize[i],
-                           from->data[i] + static_cast<ptrdiff_t>(y) * from->linesize[i], bytes);
-            }
-        }, 1u << 20);
+        edit::ParallelRows(
+            h / 2, static_cast<size_t>(w) * h,
+            [from, dst, w](unsigned first, unsigned last) {
+                for (int i = 0; i < 3; ++i) {
+                    const unsigned bytes = i ? w / 2 : w, rows = i ? 1 : 2;
+                    for (unsigned y = first * rows; y < last * rows; ++y)
+                        memcpy(dst->data[i] + static_cast<ptrdiff_t>(y) * dst->linesize[i],
+                               from->data[i] + static_cast<ptrdiff_t>(y) * from->linesize[i], bytes);
+                }
+            },
+            1u << 20);
     } else {
-        m_sws.reset(sws_getCachedContext(m_sws.release(), width, height, static_cast<AVPixelFormat>(src->format),
-                                         width, height, AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr));
+        m_sws.reset(sws_getCachedContext(m_sws.release(), width, height, static_cast<AVPixelFormat>(src->format), width,
+                                         height, AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr));
         if (!m_sws)
             QB_THROW(QB_ERR_MEDIA, "pixel format not supported");
         sws_scale(m_sws.get(), src->data, src->linesize, 0, height, dst->data, dst->linesize);

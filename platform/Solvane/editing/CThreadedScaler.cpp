@@ -69,11 +69,11 @@ void CopyPicture(uint8_t* const dst[], const int dstStride[], const uint8_t* con
 
 } // namespace
 
-bool CThreadedScaler::Prepare(int srcW, int srcH, AVPixelFormat srcFormat, int dstW, int dstH,
-                              AVPixelFormat dstFormat, int flags)
+bool CThreadedScaler::Prepare(int srcW, int srcH, AVPixelFormat srcFormat, int dstW, int dstH, AVPixelFormat dstFormat,
+                              int flags)
 {
-    if (m_sws && srcW == m_srcW && srcH == m_srcH && srcFormat == m_srcFormat && dstW == m_dstW &&
-        dstH == m_dstH && dstFormat == m_dstFormat && flags == m_flags)
+    if (m_sws && srcW == m_srcW && srcH == m_srcH && srcFormat == m_srcFormat && dstW == m_dstW && dstH == m_dstH &&
+        dstFormat == m_dstFormat && flags == m_flags)
         return true;
     m_sws.reset(sws_alloc_context());
     SwsContext* c = m_sws.get();

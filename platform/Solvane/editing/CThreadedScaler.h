@@ -34,12 +34,11 @@ public:
                uint8_t* const dst[], const int dstStride[], int dstW, int dstH, AVPixelFormat dstFormat, int flags);
     // The same into the scaler's own picture, read where it is (valid until
     // the next call); null on failure.
-    AVFrame* ScaleToOwn(const uint8_t* const src[], const int srcStride[], int srcW, int srcH,
-                        AVPixelFormat srcFormat, int dstW, int dstH, AVPixelFormat dstFormat, int flags);
+    AVFrame* ScaleToOwn(const uint8_t* const src[], const int srcStride[], int srcW, int srcH, AVPixelFormat srcFormat,
+                        int dstW, int dstH, AVPixelFormat dstFormat, int flags);
 
 private:
-    bool Prepare(int srcW, int srcH, AVPixelFormat srcFormat, int dstW, int dstH, AVPixelFormat dstFormat,
-                 int flags);
+    bool Prepare(int srcW, int srcH, AVPixelFormat srcFormat, int dstW, int dstH, AVPixelFormat dstFormat, int flags);
 
     FF::SwsPtr m_sws;
     int m_srcW = 0, m_srcH = 0, m_dstW = 0, m_dstH = 0, m_flags = 0;

@@ -468,8 +468,8 @@ private:
         }
         std::vector<std::vector<uint8_t>> turned = Turned(p, size, direction);
         if (p.width != p.height || format != frame->GetPixelFormat()) {
-            auto* resizable = static_cast<Moorland::IResizableRawVideoFrame*>(
-                frame->GetInterface(RAWVIDEO_INTERFACE_RESIZABLE));
+            auto* resizable =
+                static_cast<Moorland::IResizableRawVideoFrame*>(frame->GetInterface(RAWVIDEO_INTERFACE_RESIZABLE));
             if (!resizable)
                 QB_THROW(QB_ERR_MEDIA, std::string(Name()) + ": this frame cannot change its size in place");
             if (!resizable->Resize(format, p.height, p.width))
@@ -519,7 +519,10 @@ private:
     template <int N>
     static void TurnTiles(const Plane& from, const Plane& to, bool clockwise, unsigned first, unsigned last)
     {
-        struct Pixel { uint8_t b[N]; };
+        struct Pixel
+        {
+            uint8_t b[N];
+        };
         const unsigned kTile = 32;
         for (unsigned r0 = first; r0 < last; r0 += kTile) {
             const unsigned r1 = std::min(last, r0 + kTile);
@@ -543,16 +546,29 @@ private:
     static void TurnPlane(const Plane& from, const Plane& to, int size, bool clockwise)
     {
         auto turn = [&](auto tile) {
-            ParallelRows(to.rows, static_cast<size_t>(to.rows) * to.width * size,
-                         [&](unsigned first, unsigned last) { tile(from, to, clockwise, first, last); }, 256u << 10);
+            ParallelRows(
+                to.rows, static_cast<size_t>(to.rows) * to.width * size,
+                [&](unsigned first, unsigned last) { tile(from, to, clockwise, first, last); }, 256u << 10);
         };
         switch (size) {
-        case 1: turn(TurnTiles<1>); break;
-        case 2: turn(TurnTiles<2>); break;
-        case 3: turn(TurnTiles<3>); break;
-        case 4: turn(TurnTiles<4>); break;
-        case 6: turn(TurnTiles<6>); break;
-        case 8: turn(TurnTiles<8>); break;
+        case 1:
+            turn(TurnTiles<1>);
+            break;
+        case 2:
+            turn(TurnTiles<2>);
+            break;
+        case 3:
+            turn(TurnTiles<3>);
+            break;
+        case 4:
+            turn(TurnTiles<4>);
+            break;
+        case 6:
+            turn(TurnTiles<6>);
+            break;
+        case 8:
+            turn(TurnTiles<8>);
+            break;
         default:
             QB_THROW(QB_ERR_MEDIA, "EffectNameRotate90X: pixels of " + std::to_string(size) + " bytes");
         }

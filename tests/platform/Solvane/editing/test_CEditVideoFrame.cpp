@@ -21,7 +21,11 @@ namespace {
 
 struct FrameFree
 {
-    void operator()(Moorland::IRawVideoFrame* f) const { if (f) f->Free(); }
+    void operator()(Moorland::IRawVideoFrame* f) const
+    {
+        if (f)
+            f->Free();
+    }
 };
 using Held = std::unique_ptr<Moorland::IRawVideoFrame, FrameFree>;
 
@@ -145,7 +149,7 @@ TEST(CEditVideoFrame, BarsArePaintedAroundThePictureOnly)
         int x, y, w, h;
         bool whole; // the rectangle cannot be kept: all is painted
     } cases[] = {{10, 0, 44, 40, false}, {0, 6, 64, 28, false}, {2, 2, 60, 36, false}, {0, 0, 64, 40, false},
-                 {0, 0, 0, 0, true},    {3, 0, 44, 40, true},   {10, 0, 70, 40, true}};
+                 {0, 0, 0, 0, true},     {3, 0, 44, 40, true},  {10, 0, 70, 40, true}};
     for (const Case& c : cases) {
         CEditVideoFrame f(false, Moorland::PIXEL_FORMAT_YUV420P, W, H);
         Fill(&f, 200);
@@ -160,9 +164,8 @@ TEST(CEditVideoFrame, BarsArePaintedAroundThePictureOnly)
                                         static_cast<int>(xx) < (c.x + c.w) >> s && static_cast<int>(yy) >= c.y >> s &&
                                         static_cast<int>(yy) < (c.y + c.h) >> s;
                     const uint8_t expected = inside ? 200 : (p ? 128 : 16);
-                    ASSERT_EQ(data[yy * pitch + xx], expected)
-                        << "rectangle " << c.x << "," << c.y << " " << c.w << "x" << c.h << " plane " << p << " at "
-                        << xx << "," << yy;
+                    ASSERT_EQ(data[yy * pitch + xx], expected) << "rectangle " << c.x << "," << c.y << " " << c.w << "x"
+                                                               << c.h << " plane " << p << " at " << xx << "," << yy;
                 }
         }
     }

@@ -104,9 +104,9 @@ TEST(CThreadedScaler, GivesOneThreadsBytesForEveryShape)
         {34, 18, AV_PIX_FMT_YUV420P, 18, 34, AV_PIX_FMT_YUV420P, SWS_BILINEAR},
     };
     for (const Case& c : cases) {
-        const std::string name = std::to_string(c.sw) + "x" + std::to_string(c.sh) + " " +
-                                  av_get_pix_fmt_name(c.from) + " to " + std::to_string(c.dw) + "x" +
-                                  std::to_string(c.dh) + " " + av_get_pix_fmt_name(c.to);
+        const std::string name = std::to_string(c.sw) + "x" + std::to_string(c.sh) + " " + av_get_pix_fmt_name(c.from) +
+                                 " to " + std::to_string(c.dw) + "x" + std::to_string(c.dh) + " " +
+                                 av_get_pix_fmt_name(c.to);
         Frame src = Pattern(c.from, c.sw, c.sh);
         Frame expected = OneThread(src.get(), c.dw, c.dh, c.to, c.flags);
         CThreadedScaler scaler;
@@ -127,9 +127,9 @@ TEST(CThreadedScaler, WritesOnlyItsRectangle)
     // after each row) keep what they held.
     struct Case
     {
-        int sw, sh;          // the source
-        int W, H;            // the frame
-        int x, y, dw, dh;    // the rectangle in it
+        int sw, sh;       // the source
+        int W, H;         // the frame
+        int x, y, dw, dh; // the rectangle in it
     } cases[] = {{1080, 1920, 1920, 1080, 656, 0, 606, 1080},
                  {1280, 720, 1920, 1440, 0, 180, 1920, 1080},
                  {352, 288, 720, 576, 10, 2, 698, 570}};
@@ -159,7 +159,8 @@ TEST(CThreadedScaler, WritesOnlyItsRectangle)
                         ASSERT_EQ(row[i], expected->data[p][(y - top) * expected->linesize[p] + i - left])
                             << c.sw << "x" << c.sh << " plane " << p << " row " << y << " byte " << i;
                     } else {
-                        ASSERT_EQ(row[i], 0xA5) << c.sw << "x" << c.sh << " plane " << p << " row " << y << " byte " << i;
+                        ASSERT_EQ(row[i], 0xA5)
+                            << c.sw << "x" << c.sh << " plane " << p << " row " << y << " byte " << i;
                     }
                 }
             }

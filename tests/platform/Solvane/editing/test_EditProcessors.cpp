@@ -157,7 +157,7 @@ TEST(EditProcessors, QuarterTurnsMoveEveryPixelOfEveryLayout)
     {
         unsigned format, width, height;
         unsigned turnedFormat;
-        int size;            // bytes a pixel of each plane
+        int size;              // bytes a pixel of each plane
         unsigned cw[3], ch[3]; // plane sizes as divisors, rounded up
         int planes;
     } cases[] = {

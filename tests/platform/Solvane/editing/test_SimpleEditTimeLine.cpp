@@ -730,7 +730,8 @@ TEST(SimpleEditTimeLine, EditedPicturesAreSharedAndKeepTheirPixelsPastLaterReads
     ASSERT_TRUE(t->SetFrameRate(25));
     const std::string path = media.dir + "/shared.seix";
     ASSERT_TRUE(t->SaveTimeLine(path.c_str()));
-    SourcePtr source(m->CreateSourceFromAddress(path.c_str(), "SimpleEditImporter", nullptr, nullptr, nullptr, nullptr));
+    SourcePtr source(
+        m->CreateSourceFromAddress(path.c_str(), "SimpleEditImporter", nullptr, nullptr, nullptr, nullptr));
     ASSERT_TRUE(source) << SolvaneTest::LastMessage();
     auto planes = [](IRawVideoFrame* v) {
         std::vector<unsigned char> out;
