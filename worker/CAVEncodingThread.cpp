@@ -113,6 +113,8 @@ int CEncodingThread<Writer>::Execute()
 {
     bool failed = false;
     try {
+        if (m_begin)
+            m_begin();
         for (;;) {
             CQueuedFrames frames;
             if (!m_queue->PopWait(&frames))

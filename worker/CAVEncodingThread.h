@@ -19,6 +19,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace Moorland {
@@ -78,9 +79,13 @@ class CEncodingThread : public QuentaBased::CQuentaBasedThread
 public:
     // Starts the thread at once; `streams` and `count` are the writer's
     // (a picture and a sound stream id, or the stream items and their count).
+    // `begin`, when given, runs on the thread before the first frame is
+    // taken (opening the encoders while the producer reads its first
+    // frames); a throw from it fails the thread as a refused write does.
     template <class Streams, class Count, class Muxer>
-    CEncodingThread(Streams streams, Count count, CFramesQueue* queue, Muxer* muxer)
-        : m_writer(streams, count, muxer), m_queue(queue)
+    CEncodingThread(Streams streams, Count count, CFramesQueue* queue, Muxer* muxer,
+                    std::function<void()> begin = nullptr)
+        : m_writer(streams, count, muxer), m_queue(queue), m_begin(std::move(begin))
     {
         Resume();
     }
@@ -103,6 +108,7 @@ protected:
 private:
     Writer m_writer;
     CFramesQueue* m_queue;
+    std::function<void()> m_begin;
     std::atomic<bool> m_cancel{false};
     std::atomic<bool> m_complete{false};
 };

@@ -76,7 +76,6 @@ void CSplitBySizeJob::DoExportBySize()
         // Each part is written in one run: a further pass would read the
         // source's next stretch, not this part's again.
         CheckedCall([&] { return muxer->SetEncodingPass(1); }, "Can't SetEncodingPass", __LINE__, kSource);
-        CheckedCall([&] { return muxer->BeginWriting(); }, "Can't BeginWriting", __LINE__, kSource);
         CTranscodePass pass(m_job, source.get(), outVideo, outAudio, muxer);
         pass.DoExport(0, 1, limit, &carried);
         CheckedReport([&] { muxer->EndWriting(); });

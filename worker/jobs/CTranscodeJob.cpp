@@ -46,7 +46,6 @@ void CTranscodeJob::Run()
             source.reset();
             source = m_job.OpenTrimmedSource(url, nullptr, nullptr, nullptr, nullptr);
         }
-        CheckedCall([&] { return muxer->BeginWriting(); }, "Can't BeginWriting", __LINE__, kSource);
         CTranscodePass(m_job, source.get(), output.videoId, output.audioId, muxer).DoExport(i, passes);
         CheckedReport([&] { muxer->EndWriting(); });
         if (m_job.Cancelled())

@@ -31,9 +31,17 @@ void CTranscodePass::DoExport(int pass, int passCount, uint64_t byteLimit, Carri
     m_readFrames = false;
     std::unique_ptr<CFramesQueue> queue;
     std::unique_ptr<CAVEncodingThread> thread;
+    IEncodingMuxer* muxer = m_muxer;
+    auto begin = [muxer] {
+        CheckedCall([&] { return muxer->BeginWriting(); }, "Can't BeginWriting", __LINE__, kSource);
+    };
     if (m_job.TwoThreads()) {
+        // The encoders open on their thread while this one opens the source
+        // and reads its first frames.
         queue.reset(new CFramesQueue(kQueueCapacity));
-        thread.reset(new CAVEncodingThread(m_videoId, m_audioId, queue.get(), m_muxer));
+        thread.reset(new CAVEncodingThread(m_videoId, m_audioId, queue.get(), m_muxer, begin));
+    } else {
+        begin();
     }
     RunBesideEncoder(m_job, thread.get(),
                      [&] { Loop(pass, passCount, byteLimit, carried, queue.get(), thread.get()); });

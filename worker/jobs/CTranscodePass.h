@@ -29,8 +29,8 @@ public:
 
     CTranscodePass(CJobContext& job, IAVSource* source, int videoId, int audioId, IEncodingMuxer* muxer);
 
-    // Runs pass `pass` of `passCount`. Throws on a failure; a cancel ends
-    // the pass without one. With a byte limit, the output's bytes and
+    // Runs pass `pass` of `passCount`, beginning the muxer's writing
+    // itself. Throws on a failure; a cancel ends the pass without one. With a byte limit, the output's bytes and
     // milliseconds are added to `carried` when the limit is reached.
     void DoExport(int pass, int passCount, uint64_t byteLimit = kNoLimit, Carried* carried = nullptr);
     // Whether the last run read any frame (a part begun at the source's end

@@ -3,6 +3,7 @@
 #include "../../Moorlan/MoorlanPixelMap.h"
 #include "CBaseException.h"
 #include "MoorlanTypes.h"
+#include "SolvaneFF.h"
 
 #include <algorithm>
 #include <cstring>
@@ -14,10 +15,71 @@ extern "C" {
 
 namespace Solvane {
 
+namespace {
+// Layouts whose buffers are kept: the picture's own and its turned one.
+const size_t kKeptLayouts = 2;
+} // namespace
+
 CEditVideoFrame::CEditVideoFrame(bool selfFreeing, unsigned pixelFormat, unsigned width, unsigned height)
     : CVideoFrameAttributes(selfFreeing)
 {
     Allocate(pixelFormat, width, height);
+}
+
+CEditVideoFrame::~CEditVideoFrame()
+{
+    // Buffers still held elsewhere keep their pool until they come back.
+    for (Layout& l : m_layouts)
+        av_buffer_pool_uninit(&l.pool);
+}
+
+FF::FramePtr CEditVideoFrame::NewPixels(AVPixelFormat format, int width, int height)
+{
+    FF::FramePtr frame = FF::MakeFrame();
+    frame->format = format;
+    frame->width = width;
+    frame->height = height;
+    for (size_t i = 0; i < m_layouts.size(); ++i) {
+        Layout& l = m_layouts[i];
+        if (l.format != format || l.width != width || l.height != height)
+            continue;
+        AVBufferRef* buffer = av_buffer_pool_get(l.pool);
+        if (!buffer)
+            QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
+        frame->buf[0] = buffer;
+        for (int p = 0; p < l.planes; ++p) {
+            frame->data[p] = buffer->data + l.offset[p];
+            frame->linesize[p] = l.linesize[p];
+        }
+        frame->extended_data = frame->data;
+        // The layout used last is found first.
+        if (i != 0)
+            std::swap(m_layouts[i], m_layouts[0]);
+        return frame;
+    }
+    if (av_frame_get_buffer(frame.get(), 32) < 0)
+        QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
+    // The layout FFmpeg chose becomes a pool's when it is one buffer.
+    Layout l;
+    l.format = format;
+    l.width = width;
+    l.height = height;
+    const AVBufferRef* whole = frame->buf[0];
+    bool single = whole && !frame->buf[1] && !frame->nb_extended_buf;
+    for (int p = 0; single && p < AV_NUM_DATA_POINTERS && frame->data[p]; ++p) {
+        single = frame->data[p] >= whole->data && frame->data[p] < whole->data + whole->size;
+        l.offset[p] = frame->data[p] - whole->data;
+        l.linesize[p] = frame->linesize[p];
+        l.planes = p + 1;
+    }
+    if (single && (l.pool = av_buffer_pool_init(whole->size, nullptr)) != nullptr) {
+        if (m_layouts.size() >= kKeptLayouts) {
+            av_buffer_pool_uninit(&m_layouts.back().pool);
+            m_layouts.pop_back();
+        }
+        m_layouts.insert(m_layouts.begin(), l);
+    }
+    return frame;
 }
 
 void CEditVideoFrame::Allocate(unsigned pixelFormat, unsigned width, unsigned height)
@@ -31,12 +93,7 @@ void CEditVideoFrame::Allocate(unsigned pixelFormat, unsigned width, unsigned he
     bool packed = true;
     unsigned count = 0;
     Moorland::GetImageParameters(pixelFormat, width, height, packed, count, rows, lineBytes, ratio, vertical);
-    FF::FramePtr frame = FF::MakeFrame();
-    frame->format = fmt;
-    frame->width = static_cast<int>(width);
-    frame->height = static_cast<int>(height);
-    if (av_frame_get_buffer(frame.get(), 32) < 0)
-        QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
+    FF::FramePtr frame = NewPixels(fmt, static_cast<int>(width), static_cast<int>(height));
     // The table ends each list with a 0; planes are the entries before it.
     while (!rows.empty() && rows.back() == 0 && lineBytes.back() == 0) {
         rows.pop_back();
@@ -53,7 +110,64 @@ void CEditVideoFrame::Allocate(unsigned pixelFormat, unsigned width, unsigned he
     m_lineBytes = lineBytes;
     m_ratio = ratio;
     m_vertical = vertical;
+    m_readOnly = false;
     ClearCrop();
+}
+
+void CEditVideoFrame::Unshare()
+{
+    if (!av_frame_is_writable(m_frame.get()))
+        m_frame = NewPixels(static_cast<AVPixelFormat>(m_frame->format), m_frame->width, m_frame->height);
+    m_readOnly = false;
+}
+
+FF::FramePtr CEditVideoFrame::Reshape(unsigned pixelFormat, unsigned width, unsigned height)
+{
+    FF::FramePtr before = std::move(m_frame);
+    try {
+        Allocate(pixelFormat, width, height);
+    } catch (...) {
+        m_frame = std::move(before);
+        throw;
+    }
+    return before;
+}
+
+bool CEditVideoFrame::CanBeModified()
+{
+    return !m_readOnly && av_frame_is_writable(m_frame.get());
+}
+
+void CEditVideoFrame::SetCanBeModified(bool canBeModified)
+{
+    if (!canBeModified) {
+        m_readOnly = true;
+        return;
+    }
+    // Pixels others still hold are copied before anyone writes them.
+    if (av_frame_make_writable(m_frame.get()) < 0)
+        return;
+    m_readOnly = false;
+}
+
+Moorland::IRawVideoFrame* CEditVideoFrame::Share()
+{
+    return QB_GUARDED(static_cast<Moorland::IRawVideoFrame*>(nullptr), {
+        std::unique_ptr<CEditVideoFrame> share(new CEditVideoFrame(*this));
+        return static_cast<Moorland::IRawVideoFrame*>(share.release());
+    });
+}
+
+CEditVideoFrame::CEditVideoFrame(const CEditVideoFrame& from)
+    : CVideoFrameAttributes(true), m_frame(FF::MakeFrame()), m_pixelFormat(from.m_pixelFormat), m_width(from.m_width),
+      m_height(from.m_height), m_packed(from.m_packed), m_rows(from.m_rows), m_lineBytes(from.m_lineBytes),
+      m_ratio(from.m_ratio), m_vertical(from.m_vertical), m_dar(from.m_dar), m_readOnly(true)
+{
+    const int err = av_frame_ref(m_frame.get(), from.m_frame.get());
+    if (err < 0)
+        QB_THROW_AV(QB_ERR_NO_MEMORY, "Can't keep a picture", err);
+    TakeAttributesOf(from);
+    SetSelfFreeing(true);
 }
 
 bool CEditVideoFrame::Resize(unsigned pixelFormat, unsigned width, unsigned height)
@@ -84,6 +198,8 @@ void CEditVideoFrame::CopyFrom(Moorland::IRawVideoFrame* src)
     if (src->GetPixelFormat() != m_pixelFormat || width != m_width || height != m_height || CropRight() ||
         CropBottom())
         Allocate(src->GetPixelFormat(), width, height);
+    else
+        Unshare();
     const unsigned planes = std::min(src->GetBufferCount(), GetBufferCount());
     for (unsigned i = 0; i < planes; ++i) {
         unsigned sBytes = 0, sPitch = 0, sRows = 0, dBytes = 0, dPitch = 0, dRows = 0;
@@ -113,12 +229,49 @@ void CEditVideoFrame::TakeAttributes(Moorland::IRawVideoFrame* src)
 
 void CEditVideoFrame::FillBlack()
 {
+    FillBlackAround(0, 0, 0, 0);
+}
+
+void CEditVideoFrame::FillBlackAround(int x, int y, int w, int h)
+{
     AVFrame* f = m_frame.get();
+    const AVPixelFormat format = static_cast<AVPixelFormat>(f->format);
+    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(format);
     ptrdiff_t linesizes[4] = {f->linesize[0], f->linesize[1], f->linesize[2], f->linesize[3]};
     const bool full = f->format == AV_PIX_FMT_YUVJ420P || f->format == AV_PIX_FMT_YUVJ422P ||
                       f->format == AV_PIX_FMT_YUVJ444P;
-    av_image_fill_black(f->data, linesizes, static_cast<AVPixelFormat>(f->format),
-                        full ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG, f->width, f->height);
+    const AVColorRange range = full ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
+    const int planes = av_pix_fmt_count_planes(format);
+    // Each bar as a picture of its own: its planes start at its corner.
+    auto fill = [&](int left, int top, int width, int height) {
+        if (width <= 0 || height <= 0)
+            return;
+        uint8_t* data[4] = {nullptr, nullptr, nullptr, nullptr};
+        for (int i = 0; i < planes && i < 4; ++i) {
+            const bool chroma = (i == 1 || i == 2) && desc && !(desc->flags & AV_PIX_FMT_FLAG_RGB);
+            const int px = chroma ? left >> desc->log2_chroma_w : left;
+            const int py = chroma ? top >> desc->log2_chroma_h : top;
+            int step = 1;
+            for (int c = 0; desc && c < desc->nb_components; ++c)
+                if (desc->comp[c].plane == i)
+                    step = std::max(step, desc->comp[c].step);
+            data[i] = f->data[i] + static_cast<ptrdiff_t>(py) * f->linesize[i] + static_cast<ptrdiff_t>(px) * step;
+        }
+        av_image_fill_black(data, linesizes, format, range, width, height);
+    };
+    // Without a rectangle, or one the layout cannot cut at, all of it.
+    const bool cuttable = desc && !(desc->flags & (AV_PIX_FMT_FLAG_BITSTREAM | AV_PIX_FMT_FLAG_PAL)) &&
+                          (desc->flags & AV_PIX_FMT_FLAG_PLANAR) && !(x & ((1 << desc->log2_chroma_w) - 1)) &&
+                          !(y & ((1 << desc->log2_chroma_h) - 1)) && !(w & ((1 << desc->log2_chroma_w) - 1)) &&
+                          !(h & ((1 << desc->log2_chroma_h) - 1));
+    if (w <= 0 || h <= 0 || !cuttable || x < 0 || y < 0 || x + w > f->width || y + h > f->height) {
+        fill(0, 0, f->width, f->height);
+        return;
+    }
+    fill(0, 0, f->width, y);
+    fill(0, y + h, f->width, f->height - y - h);
+    fill(0, y, x, h);
+    fill(x + w, y, f->width - x - w, h);
 }
 
 void CEditVideoFrame::StoredSize(unsigned* width, unsigned* height)
@@ -168,6 +321,11 @@ void* CEditVideoFrame::GetInterface(char const* name)
         return static_cast<Moorland::IRawVideoFrame*>(this);
     if (strcmp(name, RAWVIDEO_INTERFACE_RESIZABLE) == 0)
         return static_cast<Moorland::IResizableRawVideoFrame*>(this);
+    if (strcmp(name, RAWVIDEO_INTERFACE_SHARED) == 0)
+        return static_cast<Moorland::ISharedRawVideoFrame*>(this);
+    // Its pixels go by reference only as the whole picture.
+    if (strcmp(name, kDecodedAVFrameInterface) == 0 && !CropRight() && !CropBottom())
+        return m_frame.get();
     return nullptr;
 }
 

@@ -1,4 +1,6 @@
 #include "CSimpleEditSource.h"
+
+#include "EditPictures.h"
 #include "MoorlanTypes.h"
 
 #include "../../Moorlan/MoorlanPixelMap.h"
@@ -536,15 +538,38 @@ Moorland::IRawVideoFrame* CSimpleEditSource::TakeVideo(Moorland::IRawVideoFrame*
         m_work->GetDimension(&ww, &wh);
     if (!m_work || m_work->GetPixelFormat() != Moorland::PIXEL_FORMAT_YUV420P || ww != w || wh != h) {
         if (m_lastPicture == m_work.get())
-            m_lastPicture = nullptr; // about to go: nothing may show it again
-        m_work.reset(new CEditVideoFrame(false, Moorland::PIXEL_FORMAT_YUV420P, w, h));
+            m_lastPicture = nullptr; // about to change: nothing may show it again
+        // A turn leaves the work picture turned: it keeps its buffers for both shapes.
+        if (!m_work)
+            m_work.reset(new CEditVideoFrame(false, Moorland::PIXEL_FORMAT_YUV420P, w, h));
+        else if (!m_work->Resize(Moorland::PIXEL_FORMAT_YUV420P, w, h))
+            QuentaBased::ThrowLastError();
     }
-    m_sws.reset(sws_getCachedContext(m_sws.release(), width, height, static_cast<AVPixelFormat>(src->format), width,
-                                     height, AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr));
-    if (!m_sws)
-        QB_THROW(QB_ERR_MEDIA, "pixel format not supported");
+    // The picture handed out last may still be held (an encoder, a kept
+    // share): this one gets pixels of its own.
+    m_work->Unshare();
     AVFrame* dst = m_work->Frame();
-    sws_scale(m_sws.get(), src->data, src->linesize, 0, height, dst->data, dst->linesize);
+    if (src->format == AV_PIX_FMT_YUV420P) {
+        // The same rows the scaler would copy, in bands side by side.
+        const AVFrame* from = src.get();
+        edit::ParallelRows(
+            h / 2, static_cast<size_t>(w) * h,
+            [from, dst, w](unsigned first, unsigned last) {
+                for (int i = 0; i < 3; ++i) {
+                    const unsigned bytes = i ? w / 2 : w, rows = i ? 1 : 2;
+                    for (unsigned y = first * rows; y < last * rows; ++y)
+                        memcpy(dst->data[i] + static_cast<ptrdiff_t>(y) * dst->linesize[i],
+                               from->data[i] + static_cast<ptrdiff_t>(y) * from->linesize[i], bytes);
+                }
+            },
+            1u << 20);
+    } else {
+        m_sws.reset(sws_getCachedContext(m_sws.release(), width, height, static_cast<AVPixelFormat>(src->format), width,
+                                         height, AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr));
+        if (!m_sws)
+            QB_THROW(QB_ERR_MEDIA, "pixel format not supported");
+        sws_scale(m_sws.get(), src->data, src->linesize, 0, height, dst->data, dst->linesize);
+    }
     m_work->TakeAttributes(v);
 
     if (clip.interlaced && m_deinterlacer && !m_deinterlacer->DeinterlaceInPlace(m_work.get()))
@@ -567,7 +592,7 @@ Moorland::IRawVideoFrame* CSimpleEditSource::TakeVideo(Moorland::IRawVideoFrame*
     if (ww != W || wh != H || !sameShape) {
         if (!m_picture)
             m_picture.reset(new CEditVideoFrame(false, Moorland::PIXEL_FORMAT_YUV420P, W, H));
-        m_picture->FillBlack();
+        m_picture->Unshare();
         // In output pixels: as wide as fits, its height from the display aspects.
         const double contentDar = ww * sar / wh;
         double fw = W, fh = W * m_out.sampleAspect / contentDar;
@@ -578,19 +603,15 @@ Moorland::IRawVideoFrame* CSimpleEditSource::TakeVideo(Moorland::IRawVideoFrame*
         const int dw = std::max(2, std::min(static_cast<int>(W), static_cast<int>(std::lround(fw)) & ~1));
         const int dh = std::max(2, std::min(static_cast<int>(H), static_cast<int>(std::lround(fh)) & ~1));
         const int x = ((static_cast<int>(W) - dw) / 2) & ~1, y = ((static_cast<int>(H) - dh) / 2) & ~1;
-        m_fitSws.reset(sws_getCachedContext(m_fitSws.release(), static_cast<int>(ww), static_cast<int>(wh),
-                                            AV_PIX_FMT_YUV420P, dw, dh, AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr,
-                                            nullptr, nullptr));
-        if (!m_fitSws)
-            QB_THROW(QB_ERR_MEDIA, "pixel format not supported");
+        m_picture->FillBlackAround(x, y, dw, dh);
         AVFrame* s = m_work->Frame();
         AVFrame* d = m_picture->Frame();
         uint8_t* planes[4] = {d->data[0] + y * d->linesize[0] + x, d->data[1] + (y / 2) * d->linesize[1] + x / 2,
                               d->data[2] + (y / 2) * d->linesize[2] + x / 2, nullptr};
         // The scaler would write past the picture's right edge into the bar.
-        if (!m_fitCopy.Scale(m_fitSws.get(), s->data, s->linesize, static_cast<int>(wh), AV_PIX_FMT_YUV420P, dw, dh,
-                             planes, d->linesize))
-            QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
+        if (!m_fitScaler.Scale(s->data, s->linesize, static_cast<int>(ww), static_cast<int>(wh), AV_PIX_FMT_YUV420P,
+                               planes, d->linesize, dw, dh, AV_PIX_FMT_YUV420P, SWS_BILINEAR))
+            QB_THROW(QB_ERR_MEDIA, "The picture could not be fitted into the output size");
         m_picture->TakeAttributes(m_work.get());
         // Where the picture lies, for those who work on it apart from its bars.
         Moorland::FramePictureArea area{Moorland::kFramePictureAreaTag, x, y, dw, dh};

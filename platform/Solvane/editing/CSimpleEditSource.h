@@ -20,6 +20,7 @@
 
 #include "CEditAudioFrame.h"
 #include "CEditVideoFrame.h"
+#include "CThreadedScaler.h"
 #include "FFScale.h"
 #include "SeixDescription.h"
 #include "IAVManager.h"
@@ -160,8 +161,7 @@ private:
     std::unique_ptr<Moorland::IImageDeinterlace, DeinterlaceDeleter> m_deinterlacer;
     std::unique_ptr<Moorland::IAudioResampler, ResamplerDeleter> m_resampler;
     FF::SwsPtr m_sws;
-    FF::SwsPtr m_fitSws;
-    FF::CScaledCopy m_fitCopy;
+    CThreadedScaler m_fitScaler;
 
     // What is handed out.
     std::unique_ptr<CEditVideoFrame> m_work;

@@ -4,15 +4,13 @@
 // packed 24/32-bit RGB with its byte offsets. Internal to the library.
 
 #include "CBaseException.h"
+#include "CPictureBands.h"
 #include "IRawVideoFrame.h"
 #include "MoorlanTypes.h"
 
 #include <algorithm>
 #include <cstdint>
-#include <exception>
 #include <string>
-#include <thread>
-#include <vector>
 
 namespace Solvane {
 namespace edit {
@@ -112,31 +110,23 @@ inline int Luma(int r, int g, int b)
     return (77 * r + 150 * g + 29 * b + 128) >> 8;
 }
 
-// Runs fn(first, last) over [0, rows) in a few bands on threads of their own
-// when the work is large enough to pay for them (HD pictures), else at once.
-// `minBytes` is where a band's work outweighs starting a thread: light
-// per-pixel work (a level change) needs far more pixels than a blur.
+// Runs fn(first, last) over [0, rows) in bands side by side on the shared
+// picture threads when the work is large enough to pay for handing it out
+// (HD pictures), else at once. `minBytes` is where that pays: light
+// per-pixel work (a level change) needs more pixels than a blur. Bands
+// start on even rows, so 4:2:0 chroma rows never straddle two bands.
 template <typename F>
 void ParallelRows(unsigned rows, size_t bytes, F fn, size_t minBytes = 512u << 10)
 {
-    const unsigned cores = std::max(1u, std::min(4u, std::thread::hardware_concurrency()));
-    if (cores == 1 || bytes < minBytes || rows < 64) {
+    CPictureBands& threads = CPictureBands::Shared();
+    const unsigned width = threads.Width();
+    if (width == 1 || bytes < minBytes || rows < 64) {
         fn(0u, rows);
         return;
     }
-    std::vector<std::thread> bands;
-    const unsigned step = (rows + cores - 1) / cores;
-    for (unsigned first = step; first < rows; first += step) {
-        const unsigned last = std::min(rows, first + step);
-        try {
-            bands.emplace_back([=, &fn] { fn(first, last); });
-        } catch (const std::exception&) {
-            fn(first, last); // no thread to be had: this band here and now
-        }
-    }
-    fn(0u, std::min(rows, step));
-    for (auto& t : bands)
-        t.join();
+    const unsigned step = ((rows + width - 1) / width + 1) & ~1u;
+    const unsigned count = (rows + step - 1) / step;
+    threads.Run(count, [&](unsigned band) { fn(band * step, std::min(rows, (band + 1) * step)); });
 }
 
 } // namespace edit

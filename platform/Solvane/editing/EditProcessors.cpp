@@ -3,6 +3,7 @@
 #include "../../Moorlan/MoorlanPixelMap.h"
 #include "CBaseException.h"
 #include "CEditVideoFrame.h"
+#include "CThreadedScaler.h"
 #include "VideoComposite.h"
 #include "EditPictures.h"
 #include "FFScale.h"
@@ -553,7 +554,38 @@ private:
             QB_THROW(QB_ERR_MEDIA, std::string(Name()) + ": pixel format " +
                                        std::to_string(frame->GetPixelFormat()) + " cannot be turned");
         const int size = p.kind == Kind::Packed ? p.bpp : 1;
-        // The turned planes, each packed tightly, before the frame changes.
+        // The edit side's own pictures take new pixels and are turned
+        // straight into them from the old ones, which the frame keeps alive
+        // meanwhile.
+        if (auto* edit = dynamic_cast<CEditVideoFrame*>(frame)) {
+            FF::FramePtr before = edit->Reshape(format, p.height, p.width);
+            Picture q = Describe(frame, Name(), true);
+            bool fits = q.planes == p.planes;
+            for (int i = 0; fits && i < q.planes; ++i)
+                fits = q.plane[i].width == p.plane[i].rows && q.plane[i].rows == p.plane[i].width;
+            if (fits) {
+                for (int i = 0; i < q.planes; ++i)
+                    TurnPlane(p.plane[i], q.plane[i], size, direction == 2);
+                return;
+            }
+            WriteTurned(Turned(p, size, direction), q, size);
+            return;
+        }
+        std::vector<std::vector<uint8_t>> turned = Turned(p, size, direction);
+        if (p.width != p.height || format != frame->GetPixelFormat()) {
+            auto* resizable =
+                static_cast<Moorland::IResizableRawVideoFrame*>(frame->GetInterface(RAWVIDEO_INTERFACE_RESIZABLE));
+            if (!resizable)
+                QB_THROW(QB_ERR_MEDIA, std::string(Name()) + ": this frame cannot change its size in place");
+            if (!resizable->Resize(format, p.height, p.width))
+                QuentaBased::ThrowLastError();
+        }
+        WriteTurned(turned, Describe(frame, Name(), true), size);
+    }
+
+    // The turned planes, each packed tightly.
+    static std::vector<std::vector<uint8_t>> Turned(const Picture& p, int size, int direction)
+    {
         std::vector<std::vector<uint8_t>> turned(static_cast<size_t>(p.planes));
         for (int i = 0; i < p.planes; ++i) {
             const Plane& pl = p.plane[i];
@@ -571,15 +603,11 @@ private:
                 }
             }
         }
-        if (p.width != p.height || format != frame->GetPixelFormat()) {
-            auto* resizable = static_cast<Moorland::IResizableRawVideoFrame*>(
-                frame->GetInterface(RAWVIDEO_INTERFACE_RESIZABLE));
-            if (!resizable)
-                QB_THROW(QB_ERR_MEDIA, std::string(Name()) + ": this frame cannot change its size in place");
-            if (!resizable->Resize(format, p.height, p.width))
-                QuentaBased::ThrowLastError();
-        }
-        Picture q = Describe(frame, Name(), true);
+        return turned;
+    }
+
+    void WriteTurned(const std::vector<std::vector<uint8_t>>& turned, const Picture& q, int size)
+    {
         for (int i = 0; i < q.planes; ++i) {
             const Plane& pl = q.plane[i];
             const std::vector<uint8_t>& t = turned[static_cast<size_t>(i)];
@@ -588,6 +616,66 @@ private:
                 QB_THROW(QB_ERR_MEDIA, std::string(Name()) + ": turned plane does not fit");
             for (unsigned y = 0; y < pl.rows; ++y)
                 memcpy(pl.data + static_cast<size_t>(y) * pl.pitch, &t[y * line], line);
+        }
+    }
+
+    // Turns `from` into `to` (its width the other's rows), in square tiles
+    // so that both sides stay in the cache, in bands of rows side by side.
+    template <int N>
+    static void TurnTiles(const Plane& from, const Plane& to, bool clockwise, unsigned first, unsigned last)
+    {
+        struct Pixel
+        {
+            uint8_t b[N];
+        };
+        const unsigned kTile = 32;
+        for (unsigned r0 = first; r0 < last; r0 += kTile) {
+            const unsigned r1 = std::min(last, r0 + kTile);
+            for (unsigned c0 = 0; c0 < to.width; c0 += kTile) {
+                const unsigned c1 = std::min(to.width, c0 + kTile);
+                for (unsigned r = r0; r < r1; ++r) {
+                    // Row r of the turned plane is a column of the other,
+                    // read upwards for a clockwise turn.
+                    const unsigned column = clockwise ? r : from.width - 1 - r;
+                    const uint8_t* const top = from.data + static_cast<size_t>(column) * N;
+                    Pixel* __restrict out = reinterpret_cast<Pixel*>(to.data + static_cast<size_t>(r) * to.pitch);
+                    for (unsigned c = c0; c < c1; ++c) {
+                        const unsigned row = clockwise ? from.rows - 1 - c : c;
+                        memcpy(&out[c], top + static_cast<size_t>(row) * from.pitch, N);
+                    }
+                }
+            }
+        }
+    }
+
+    static void TurnPlane(const Plane& from, const Plane& to, int size, bool clockwise)
+    {
+        auto turn = [&](auto tile) {
+            ParallelRows(
+                to.rows, static_cast<size_t>(to.rows) * to.width * size,
+                [&](unsigned first, unsigned last) { tile(from, to, clockwise, first, last); }, 256u << 10);
+        };
+        switch (size) {
+        case 1:
+            turn(TurnTiles<1>);
+            break;
+        case 2:
+            turn(TurnTiles<2>);
+            break;
+        case 3:
+            turn(TurnTiles<3>);
+            break;
+        case 4:
+            turn(TurnTiles<4>);
+            break;
+        case 6:
+            turn(TurnTiles<6>);
+            break;
+        case 8:
+            turn(TurnTiles<8>);
+            break;
+        default:
+            QB_THROW(QB_ERR_MEDIA, "EffectNameRotate90X: pixels of " + std::to_string(size) + " bytes");
         }
     }
 };
@@ -612,42 +700,40 @@ private:
         AVFrame* desc = m_whole.Take(frame, described.get());
         const int w = desc->width, h = desc->height;
         const AVPixelFormat fmt = static_cast<AVPixelFormat>(desc->format);
-        m_toRgb.reset(sws_getCachedContext(m_toRgb.release(), w, h, fmt, w, h, AV_PIX_FMT_RGB24, SWS_POINT,
-                                           nullptr, nullptr, nullptr));
-        m_fromRgb.reset(sws_getCachedContext(m_fromRgb.release(), w, h, AV_PIX_FMT_RGB24, w, h, fmt, SWS_POINT,
-                                             nullptr, nullptr, nullptr));
-        if (!m_toRgb || !m_fromRgb)
+        // The conversions run on the shared picture threads, the same to the
+        // bit as on one; the edited RGB picture is allocated as FFmpeg
+        // allocates, as the scaler writes whole blocks past a row's end.
+        AVFrame* rgb = m_toRgb.ScaleToOwn(desc->data, desc->linesize, w, h, fmt, w, h, AV_PIX_FMT_RGB24, SWS_POINT);
+        if (!rgb)
             QB_THROW(QB_ERR_MEDIA, std::string(Name()) + ": pixel format not supported");
-        // Both RGB pictures are allocated as FFmpeg allocates: the scaler
-        // writes whole blocks past the last pixel of a row.
-        AVFrame* rgb = m_rgb.Picture(AV_PIX_FMT_RGB24, w, h);
         AVFrame* out = m_edited.Picture(AV_PIX_FMT_RGB24, w, h);
-        if (!rgb || !out)
+        if (!out)
             QB_THROW(QB_ERR_NO_MEMORY, std::string(Name()) + ": no memory for the picture");
-        sws_scale(m_toRgb.get(), desc->data, desc->linesize, 0, h, rgb->data, rgb->linesize);
         const int shift = std::max(depth > 0 ? 1 : 0, depth * w / 1000);
         const int half = shift / 2, rest = shift - half;
-        for (int y = 0; y < h; ++y) {
-            const uint8_t* s = rgb->data[0] + static_cast<ptrdiff_t>(y) * rgb->linesize[0];
-            uint8_t* d = out->data[0] + static_cast<ptrdiff_t>(y) * out->linesize[0];
-            for (int x = 0; x < w; ++x) {
-                const uint8_t* left = s + static_cast<size_t>(std::min(x + half, w - 1)) * 3;
-                const uint8_t* right = s + static_cast<size_t>(std::max(x - rest, 0)) * 3;
-                d[x * 3] = left[0];
-                d[x * 3 + 1] = type == 2 ? right[1] : 0;
-                d[x * 3 + 2] = type == 1 ? right[2] : 0;
+        const AVFrame* from = rgb;
+        ParallelRows(static_cast<unsigned>(h), static_cast<size_t>(w) * h * 3, [=](unsigned first, unsigned last) {
+            for (int y = static_cast<int>(first); y < static_cast<int>(last); ++y) {
+                const uint8_t* s = from->data[0] + static_cast<ptrdiff_t>(y) * from->linesize[0];
+                uint8_t* d = out->data[0] + static_cast<ptrdiff_t>(y) * out->linesize[0];
+                for (int x = 0; x < w; ++x) {
+                    const uint8_t* left = s + static_cast<size_t>(std::min(x + half, w - 1)) * 3;
+                    const uint8_t* right = s + static_cast<size_t>(std::max(x - rest, 0)) * 3;
+                    d[x * 3] = left[0];
+                    d[x * 3 + 1] = type == 2 ? right[1] : 0;
+                    d[x * 3 + 2] = type == 1 ? right[2] : 0;
+                }
             }
-        }
-        if (!m_back.Scale(m_fromRgb.get(), out->data, out->linesize, h, fmt, w, h, desc->data, desc->linesize))
-            QB_THROW(QB_ERR_NO_MEMORY, std::string(Name()) + ": no memory to convert the picture back");
+        });
+        if (!m_fromRgb.Scale(out->data, out->linesize, w, h, AV_PIX_FMT_RGB24, desc->data, desc->linesize, w, h, fmt,
+                             SWS_POINT))
+            QB_THROW(QB_ERR_MEDIA, std::string(Name()) + ": the picture could not be converted back");
         m_whole.Give();
     }
 
-    FF::SwsPtr m_toRgb;
-    FF::SwsPtr m_fromRgb;
-    FF::CScaledCopy m_rgb;
+    CThreadedScaler m_toRgb;
+    CThreadedScaler m_fromRgb;
     FF::CScaledCopy m_edited;
-    FF::CScaledCopy m_back;
     CWholePicture m_whole;
 };
 

@@ -13,7 +13,9 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 using namespace Moorland;
@@ -145,6 +147,70 @@ TEST(EditProcessors, QuarterTurnsSwapTheSizeAndMoveTheCorners)
     const std::vector<uint8_t> before = picture.px;
     EXPECT_FALSE(p->ProcessFrameInPlace(&params, 0, picture.Frame()));
     EXPECT_EQ(SolvaneTest::LastCode(), 10021017);
+}
+
+TEST(EditProcessors, QuarterTurnsMoveEveryPixelOfEveryLayout)
+{
+    SolvaneTest::ManagerHolder m;
+    // Odd planes and pictures large enough to be turned in bands side by side.
+    struct Case
+    {
+        unsigned format, width, height;
+        unsigned turnedFormat;
+        int size;              // bytes a pixel of each plane
+        unsigned cw[3], ch[3]; // plane sizes as divisors, rounded up
+        int planes;
+    } cases[] = {
+        {PIXEL_FORMAT_YUV420P, 722, 578, PIXEL_FORMAT_YUV420P, 1, {1, 2, 2}, {1, 2, 2}, 3},
+        {PIXEL_FORMAT_YUV420P, 1920, 1080, PIXEL_FORMAT_YUV420P, 1, {1, 2, 2}, {1, 2, 2}, 3},
+        {PIXEL_FORMAT_YUV420P, 6, 4, PIXEL_FORMAT_YUV420P, 1, {1, 2, 2}, {1, 2, 2}, 3},
+        {PIXEL_FORMAT_YUV422P, 640, 361, PIXEL_FORMAT_YUV440P, 1, {1, 2, 2}, {1, 1, 1}, 3},
+        {PIXEL_FORMAT_RGB24, 513, 300, PIXEL_FORMAT_RGB24, 3, {1}, {1}, 1},
+        {PIXEL_FORMAT_RGBA32, 300, 257, PIXEL_FORMAT_RGBA32, 4, {1}, {1}, 1},
+        {PIXEL_FORMAT_GRAY8, 1001, 999, PIXEL_FORMAT_GRAY8, 1, {1}, {1}, 1},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> planes[3];
+        unsigned pw[3], ph[3];
+        std::unique_ptr<IRawVideoFrameFiller, FillerDeleter> filler(CreateRawVideoFrameFiller());
+        ASSERT_TRUE(filler->SetFormat(c.format, c.width, c.height, 1));
+        for (int i = 0; i < c.planes; ++i) {
+            pw[i] = (c.width + c.cw[i] - 1) / c.cw[i];
+            ph[i] = (c.height + c.ch[i] - 1) / c.ch[i];
+            planes[i].resize(static_cast<size_t>(pw[i]) * ph[i] * c.size);
+            for (size_t k = 0; k < planes[i].size(); ++k)
+                planes[i][k] = static_cast<uint8_t>((k * 2654435761u) >> 13) ^ static_cast<uint8_t>(i * 77);
+            filler->SetPlane(static_cast<unsigned>(i), planes[i].data(), pw[i] * c.size);
+        }
+        for (int direction : {1, 2}) {
+            const std::string name = std::to_string(c.format) + " " + std::to_string(c.width) + "x" +
+                                     std::to_string(c.height) + " direction " + std::to_string(direction);
+            ProcessorPtr p = Make(m, "EffectNameRotate90X", {{"Rotate90XDerection", direction == 1 ? "1" : "2"}});
+            ProcessParams params{};
+            FramePtr turned(p->ProcessFrame(&params, 0, filler->GetFrame()));
+            ASSERT_TRUE(turned) << name << ": " << SolvaneTest::LastMessage();
+            EXPECT_EQ(turned->GetPixelFormat(), c.turnedFormat) << name;
+            unsigned w = 0, h = 0;
+            turned->GetDimension(&w, &h);
+            ASSERT_EQ(w, c.height) << name;
+            ASSERT_EQ(h, c.width) << name;
+            for (int i = 0; i < c.planes; ++i) {
+                unsigned bytes = 0, pitch = 0, rows = 0;
+                const uint8_t* out = turned->GetBuffer(static_cast<unsigned>(i), &bytes, &pitch, &rows);
+                ASSERT_EQ(bytes, ph[i] * c.size) << name << " plane " << i;
+                ASSERT_EQ(rows, pw[i]) << name << " plane " << i;
+                for (unsigned y = 0; y < ph[i]; ++y)
+                    for (unsigned x = 0; x < pw[i]; ++x) {
+                        // Clockwise the top-left corner goes to the top right.
+                        const unsigned nx = direction == 2 ? ph[i] - 1 - y : y;
+                        const unsigned ny = direction == 2 ? x : pw[i] - 1 - x;
+                        ASSERT_EQ(0, memcmp(out + static_cast<size_t>(ny) * pitch + nx * c.size,
+                                            &planes[i][(static_cast<size_t>(y) * pw[i] + x) * c.size], c.size))
+                            << name << " plane " << i << " pixel " << x << "," << y;
+                    }
+            }
+        }
+    }
 }
 
 TEST(EditProcessors, ColourEffectsOnPackedPictures)

@@ -704,6 +704,69 @@ TEST(SimpleEditTimeLine, AClipsLastPictureKeepsItsPixelsWhileItFillsTheClipsEnd)
     EXPECT_FALSE(pictures[38] == pictures[24]) << "then A's first";
 }
 
+TEST(SimpleEditTimeLine, EditedPicturesAreSharedAndKeepTheirPixelsPastLaterReads)
+{
+    SOLVANE_REQUIRE_MEDIA();
+    EditMedia& media = EditMedia::Get();
+    ASSERT_TRUE(media.ok);
+    SolvaneTest::ManagerHolder m;
+    // A turned and brightened (fitted between bars), then B brightened only
+    // (the output's own size), at a frame rate that repeats B's last picture:
+    // a conversion queues every picture by a share of its pixels while the
+    // source goes on making the next ones.
+    ImporterPtr writer = NewEdit(m);
+    ISimpleEditTimeLine* t = TimeLine(writer.get());
+    SimpleEditClipEntry a = Entry(media.a.c_str(), "FFImporter", 0, 800);
+    SimpleEditClipEntry b = Entry(media.b.c_str(), "FFImporter", 0, 1300);
+    ASSERT_TRUE(t->InsertClip(-1, &a));
+    ASSERT_TRUE(t->InsertClip(-1, &b));
+    const char* turnNames[] = {"Rotate90XDerection", nullptr};
+    const char* turnValues[] = {"2", nullptr};
+    const char* levelNames[] = {"brightness", "contrast", "saturation", nullptr};
+    const char* levelValues[] = {"20", "15", "30", nullptr};
+    ASSERT_TRUE(t->AddClipEffect(0, 0, "brightness_contrast", levelNames, levelValues));
+    ASSERT_TRUE(t->AddClipEffect(0, 1, "EffectNameRotate90X", turnNames, turnValues));
+    ASSERT_TRUE(t->AddClipEffect(1, 0, "brightness_contrast", levelNames, levelValues));
+    ASSERT_TRUE(t->SetFrameRate(25));
+    const std::string path = media.dir + "/shared.seix";
+    ASSERT_TRUE(t->SaveTimeLine(path.c_str()));
+    SourcePtr source(
+        m->CreateSourceFromAddress(path.c_str(), "SimpleEditImporter", nullptr, nullptr, nullptr, nullptr));
+    ASSERT_TRUE(source) << SolvaneTest::LastMessage();
+    auto planes = [](IRawVideoFrame* v) {
+        std::vector<unsigned char> out;
+        for (unsigned i = 0; i < 3; ++i) {
+            unsigned line = 0, pitch = 0, rows = 0;
+            const unsigned char* p = v->GetBuffer(i, &line, &pitch, &rows);
+            for (unsigned r = 0; p && r < rows; ++r)
+                out.insert(out.end(), p + r * pitch, p + r * pitch + line);
+        }
+        return out;
+    };
+    struct Free
+    {
+        void operator()(IRawVideoFrame* f) const { f->Free(); }
+    };
+    std::vector<std::unique_ptr<IRawVideoFrame, Free>> held;
+    std::vector<std::vector<unsigned char>> seen;
+    IRawAudioFrame* audio = nullptr;
+    IRawVideoFrame* video = nullptr;
+    while (source->ReadFrames(&audio, &video, nullptr, AVReadBoth)) {
+        if (!video)
+            continue;
+        EXPECT_NE(video->GetInterface(RAWVIDEO_INTERFACE_SHARED), nullptr)
+            << "picture " << seen.size() << " would be copied to be kept";
+        seen.push_back(planes(video));
+        held.emplace_back(ShareOrClone(video));
+        ASSERT_TRUE(held.back());
+        EXPECT_FALSE(held.back()->CanBeModified()) << "shared pixels are read-only";
+    }
+    ASSERT_EQ(seen.size(), 53u);
+    EXPECT_NE(seen[5], seen[6]) << "the pictures change";
+    for (size_t i = 0; i < held.size(); ++i)
+        ASSERT_TRUE(planes(held[i].get()) == seen[i]) << "picture " << i << " changed after it was read";
+}
+
 TEST(SimpleEditTimeLine, PixelShapesAreKeptAcrossClips)
 {
     SOLVANE_REQUIRE_MEDIA();
