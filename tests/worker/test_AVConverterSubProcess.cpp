@@ -149,6 +149,12 @@ private:
                Shell("printf '1\\n00:00:00,100 --> 00:00:00,600\\nOne\\n\\n2\\n00:00:01,000 --> 00:00:01,500\\nTwo\\n' > '" +
                      m_dir + "/lines.srt'") &&
                Shell(ff + "-i clip.mp4 -i lines.srt -map 0:v -map 0:a -map 1 -c copy -c:s srt multi.mkv") &&
+               // The first 33 of 100 pictures hidden by an edit list, their
+               // only key picture among them.
+               Shell(ff + "-f lavfi -i testsrc2=size=160x120:rate=25:duration=4 "
+                        "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=4 "
+                        "-c:v libx264 -preset ultrafast -g 250 -pix_fmt yuv420p -c:a aac keyonce.mp4") &&
+               Shell(ff + "-ss 1.32 -i keyonce.mp4 -c copy editlist.mp4") &&
                // The index first and the data cut off: a damaged download.
                Shell("cd '" + m_dir + "' && head -c $(( $(stat -c %s clip.mp4) / 4 )) clip.mp4 > cut.mp4") &&
                Shell(ff + "-f lavfi -i testsrc2=size=320x240:rate=25:duration=2 "
@@ -443,6 +449,43 @@ TEST_F(ConvWorker, RemuxKeepsEveryPacketAndCopyKeepsEveryByte)
     o = RunJob(Src("clip.mp4"), Out("copy.mp4"), copy);
     EXPECT_EQ(o.state, 5) << o.error;
     EXPECT_TRUE(Shell("cmp -s '" + Src("clip.mp4") + "' '" + Out("copy.mp4") + "'"));
+}
+
+// The pictures a clean decode shows, one hash a line, and how long they last.
+std::string ShownPictures(const std::string& path)
+{
+    return Capture("ffmpeg -nostdin -v error -xerror -i '" + path + "' -map 0:v -f framemd5 - 2>&1 | grep -v '^#' | "
+                   "awk -F, '{print $6}'; ffprobe -v error -select_streams v:0 -show_entries stream=duration "
+                   "-of csv=p=0 '" + path + "'");
+}
+
+// A remux shows what its source shows: pictures an edit list hides stay
+// hidden where the container keeps edit lists.
+TEST_F(ConvWorker, RemuxShowsWhatTheSourceShows)
+{
+    struct Case
+    {
+        const char* source;
+        const char* muxer;
+        const char* out;
+    };
+    const Case cases[] = {
+        {"clip.mp4", "mp4", "shown-clip.mp4"},
+        {"editlist.mp4", "mp4", "shown-editlist.mp4"},
+        {"editlist.mp4", "mov", "shown-editlist.mov"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.out);
+        ProfileSpec s;
+        s.muxer = c.muxer;
+        s.ext = std::strrchr(c.out, '.');
+        s.params["remux"] = 1;
+        Outcome o = RunJob(Src(c.source), Out(c.out), s);
+        ASSERT_EQ(o.state, 5) << o.error;
+        const std::string shown = ShownPictures(Src(c.source));
+        EXPECT_EQ(ShownPictures(Out(c.out)), shown);
+        EXPECT_EQ(std::count(shown.begin(), shown.end(), '\n'), c.source == std::string("clip.mp4") ? 51 : 68);
+    }
 }
 
 TEST_F(ConvWorker, TheRecordsJobPlanDecidesOverTheProfile)
