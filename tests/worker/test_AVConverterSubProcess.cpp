@@ -149,12 +149,6 @@ private:
                Shell("printf '1\\n00:00:00,100 --> 00:00:00,600\\nOne\\n\\n2\\n00:00:01,000 --> 00:00:01,500\\nTwo\\n' > '" +
                      m_dir + "/lines.srt'") &&
                Shell(ff + "-i clip.mp4 -i lines.srt -map 0:v -map 0:a -map 1 -c copy -c:s srt multi.mkv") &&
-               // The first 33 of 100 pictures hidden by an edit list, their
-               // only key picture among them.
-               Shell(ff + "-f lavfi -i testsrc2=size=160x120:rate=25:duration=4 "
-                        "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=4 "
-                        "-c:v libx264 -preset ultrafast -g 250 -pix_fmt yuv420p -c:a aac keyonce.mp4") &&
-               Shell(ff + "-ss 1.32 -i keyonce.mp4 -c copy editlist.mp4") &&
                // The index first and the data cut off: a damaged download.
                Shell("cd '" + m_dir + "' && head -c $(( $(stat -c %s clip.mp4) / 4 )) clip.mp4 > cut.mp4") &&
                Shell(ff + "-f lavfi -i testsrc2=size=320x240:rate=25:duration=2 "
@@ -454,9 +448,11 @@ TEST_F(ConvWorker, RemuxKeepsEveryPacketAndCopyKeepsEveryByte)
 // The pictures a clean decode shows, one hash a line, and how long they last.
 std::string ShownPictures(const std::string& path)
 {
-    return Capture("ffmpeg -nostdin -v error -xerror -i '" + path + "' -map 0:v -f framemd5 - 2>&1 | grep -v '^#' | "
+    return Capture("ffmpeg -nostdin -v error -xerror -i '" + path +
+                   "' -map 0:v -f framemd5 - 2>&1 | grep -v '^#' | "
                    "awk -F, '{print $6}'; ffprobe -v error -select_streams v:0 -show_entries stream=duration "
-                   "-of csv=p=0 '" + path + "'");
+                   "-of csv=p=0 '" +
+                   path + "'");
 }
 
 // A remux shows what its source shows: pictures an edit list hides stay
@@ -469,6 +465,13 @@ TEST_F(ConvWorker, RemuxShowsWhatTheSourceShows)
         const char* muxer;
         const char* out;
     };
+    // The first 33 of 100 pictures hidden by an edit list, their only key
+    // picture among them.
+    const std::string ff = "cd '" + Fixtures::Get().Path("") + "' && ffmpeg -nostdin -v error -y ";
+    ASSERT_TRUE(Shell(ff + "-f lavfi -i testsrc2=size=160x120:rate=25:duration=4 "
+                           "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=4 "
+                           "-c:v libx264 -preset ultrafast -g 250 -pix_fmt yuv420p -c:a aac keyonce.mp4") &&
+                Shell(ff + "-ss 1.32 -i keyonce.mp4 -c copy editlist.mp4"));
     const Case cases[] = {
         {"clip.mp4", "mp4", "shown-clip.mp4"},
         {"editlist.mp4", "mp4", "shown-editlist.mp4"},

@@ -508,8 +508,7 @@ std::string CJobContext::SourceName()
     return names;
 }
 
-void CJobContext::CheckOutput(double videoSeconds, double audioSeconds, IAVExporter* writer, int videoOut,
-                              int audioOut)
+void CJobContext::CheckOutput(double videoSeconds, double audioSeconds, IAVExporter* writer, int videoOut, int audioOut)
 {
     ConvertTaskInfo2* record = Record();
     if (Cancelled() || !m_job.DstPath || m_job.DstStream)

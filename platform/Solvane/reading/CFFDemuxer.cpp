@@ -361,12 +361,12 @@ std::string DataCutShort(AVFormatContext* ctx, bool* moved)
         if (end == kNoTime || ctx->nb_streams == 0)
             return std::string();
         const AVStream* first = ctx->streams[0];
-        const int64_t fileStart = av_rescale_q(ctx->start_time != AV_NOPTS_VALUE ? ctx->start_time : 0,
-                                               AV_TIME_BASE_Q, first->time_base);
+        const int64_t fileStart =
+            av_rescale_q(ctx->start_time != AV_NOPTS_VALUE ? ctx->start_time : 0, AV_TIME_BASE_Q, first->time_base);
         for (const Promise& p : unsure) {
-            const int64_t start =
-                p.index < ctx->nb_streams ? av_rescale_q(p.start, ctx->streams[p.index]->time_base, first->time_base)
-                                          : fileStart;
+            const int64_t start = p.index < ctx->nb_streams
+                                      ? av_rescale_q(p.start, ctx->streams[p.index]->time_base, first->time_base)
+                                      : fileStart;
             const int64_t reachedMs = ToMs(end, first->time_base, start);
             if (IsShortfall(p.promisedMs, reachedMs))
                 return ShortfallText(reachedMs, p.promisedMs);

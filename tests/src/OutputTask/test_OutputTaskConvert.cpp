@@ -435,9 +435,10 @@ private:
     // pictures come at `rate` (AVI stores no times to go by).
     static void CheckPictureOrder(const std::string& name, const std::string& out, double rate)
     {
-        const std::string levels = MediaTest::Capture(
-            "ffprobe -v error -f lavfi \"movie='" + out + "',signalstats\" "
-            "-show_entries frame_tags=lavfi.signalstats.YAVG -of csv=p=0 2>/dev/null");
+        const std::string levels =
+            MediaTest::Capture("ffprobe -v error -f lavfi \"movie='" + out +
+                               "',signalstats\" "
+                               "-show_entries frame_tags=lavfi.signalstats.YAVG -of csv=p=0 2>/dev/null");
         std::istringstream lines(levels);
         std::string line, shown, wanted;
         int count = 0;
@@ -806,63 +807,75 @@ protected:
                                 "video/x-raw,width=320,height=240,framerate=25/1 ! ";
         const std::string gstSound = " audiotestsrc num-buffers=188 samplesperbuffer=1024 ! audio/x-raw,rate=48000 ! "
                                      "audioconvert ! vorbisenc ! queue ! m.";
-        s_ok = !s_folder->Dir().empty() &&
-               // Sound 1 s and 0.3 s after the pictures; pictures 0.34 s after the sound.
-               MediaTest::Run(ff + v + "-itsoffset 1 -f lavfi -i sine=frequency=440:sample_rate=48000:duration=3 " +
-                              h264 + "-c:a aac late1.mp4") &&
-               MediaTest::Run(ff + v + "-itsoffset 1 -f lavfi -i sine=frequency=440:sample_rate=48000:duration=3 " +
-                              h264 + "-c:a aac late1.mkv") &&
-               MediaTest::Run(ff + v + "-itsoffset 1 -f lavfi -i sine=frequency=440:sample_rate=48000:duration=3 " +
-                              h264 + "-c:a mp2 late1.ts") &&
-               MediaTest::Run(ff + v + "-itsoffset 0.3 -f lavfi -i sine=frequency=440:sample_rate=48000:duration=3.7 " +
-                              h264 + "-c:a aac late03.mp4") &&
-               MediaTest::Run(ff + "-itsoffset 0.34 -f lavfi -i testsrc2=size=320x240:rate=25:duration=3.66 " + a +
-                              h264 + "-c:a mp2 picslate.ts") &&
-               // Written as a stream: no cues, no length.
-               MediaTest::Run(ff + v + a + h264 + "-c:a aac -f matroska - > streamed.mkv") &&
-               MediaTest::Run(gst + "vp8enc deadline=1 ! queue ! webmmux streamable=true name=m ! "
-                                    "filesink location=gststream.webm" + gstSound) &&
-               MediaTest::Run(gst + "theoraenc ! queue ! oggmux name=m ! filesink location=gst.ogg" + gstSound) &&
-               // Subtitles from 0.5 s to 2 s of a 4 s film.
-               MediaTest::Run("cd '" + s_folder->Dir() + "' && printf '1\\n00:00:00,500 --> 00:00:01,500\\nhello\\n\\n"
-                              "2\\n00:00:01,600 --> 00:00:02,000\\nbye\\n' > lines.srt") &&
-               MediaTest::Run(ff + v + a + "-i lines.srt -map 0 -map 1 -map 2 " + h264 + "-c:a aac -c:s srt subs.mkv") &&
-               // The first 33 pictures hidden by an edit list.
-               MediaTest::Run(ff + v + a + h264 + "-g 250 -c:a aac keyonce.mp4") &&
-               MediaTest::Run(ff + "-ss 1.32 -i keyonce.mp4 -c copy editlist.mp4") &&
-               MediaTest::Run(ff + v + a + "-c:v libtheora -q:v 5 -c:a libvorbis theora.ogg") &&
-               MediaTest::Run(ff + v + a + "-af aformat=channel_layouts=5.1 " + h264 + "-c:a flac flac51.mkv") &&
-               // Picture 95 of 300 ten seconds out of place.
-               MediaTest::Run(ff + "-f lavfi -i testsrc2=size=160x120:rate=25:duration=12 -f lavfi -i "
-                                   "sine=frequency=440:sample_rate=48000:duration=12 " + h264 +
-                              "-c:a mp2 -bsf:v \"setts=pts=if(eq(N\\,95)\\,PTS+900000\\,PTS)\" stray.ts") &&
-               // Sound long enough that its end lies well past the first
-               // megabyte of its file.
-               MediaTest::Run(ff + "-f lavfi -i testsrc2=size=160x120:rate=10:duration=40 -f lavfi -i "
-                                   "sine=frequency=440:sample_rate=48000:duration=40 " + h264 + "-c:a aac long.mp4") &&
-               // Pictures that carry their number as their level.
-               MediaTest::Run(ff + "-f lavfi -i color=c=black:size=320x240:rate=25:duration=2 " + a +
-                              "-vf \"format=yuv420p,geq=lum='16+4*N':cb=128:cr=128\" -t 2 " + h264 +
-                              "-c:a aac numbered.mp4") &&
-               // Loud first and quiet after: a reader guessing a length from
-               // the first frames' bit rate finds its sound far shorter.
-               MediaTest::Run(ff + "-f lavfi -i testsrc2=size=160x120:rate=25:duration=6 -f lavfi -i "
-                                   "\"aevalsrc='if(lt(t,1),random(0)*2-1,0)':s=48000:d=6\" -ac 2 " + h264 +
-                              "-c:a aac loudfirst.mp4") &&
-               // A raw H.265 stream, as the x265 program writes it: no container, no times.
-               MediaTest::Run(ff + "-f lavfi -i testsrc2=size=320x240:rate=25:duration=2 -c:v libx265 "
-                                   "-preset ultrafast -x265-params log-level=error -pix_fmt yuv420p -f hevc raw.hevc") &&
-               // Matroska written live (no cues, no lengths) and by GStreamer's own muxer.
-               MediaTest::Run(ff + v + a + h264 + "-c:a aac -live 1 live.mkv") &&
-               MediaTest::Run(gst + "vp8enc deadline=1 ! queue ! matroskamux name=m ! "
-                                    "filesink location=gst.mkv" + gstSound) &&
-               // Cut at half, and the whole ones they come from.
-               MediaTest::Run(ff + v + a + "-c:v libvpx -deadline realtime -cpu-used 8 -b:v 300k -c:a libvorbis "
-                                          "whole.webm") &&
-               MediaTest::Run(ff + v + a + "-c:v flv1 -c:a libmp3lame whole.flv") &&
-               MediaTest::Run(ff + v + a + h264 + "-c:a aac whole.mkv") &&
-               MediaTest::Run("cd '" + s_folder->Dir() + "' && for f in webm flv mkv; do head -c $(( $(stat -c %s whole.$f) "
-                              "/ 2 )) whole.$f > cut.$f; done");
+        s_ok =
+            !s_folder->Dir().empty() &&
+            // Sound 1 s and 0.3 s after the pictures; pictures 0.34 s after the sound.
+            MediaTest::Run(ff + v + "-itsoffset 1 -f lavfi -i sine=frequency=440:sample_rate=48000:duration=3 " + h264 +
+                           "-c:a aac late1.mp4") &&
+            MediaTest::Run(ff + v + "-itsoffset 1 -f lavfi -i sine=frequency=440:sample_rate=48000:duration=3 " + h264 +
+                           "-c:a aac late1.mkv") &&
+            MediaTest::Run(ff + v + "-itsoffset 1 -f lavfi -i sine=frequency=440:sample_rate=48000:duration=3 " + h264 +
+                           "-c:a mp2 late1.ts") &&
+            MediaTest::Run(ff + v + "-itsoffset 0.3 -f lavfi -i sine=frequency=440:sample_rate=48000:duration=3.7 " +
+                           h264 + "-c:a aac late03.mp4") &&
+            MediaTest::Run(ff + "-itsoffset 0.34 -f lavfi -i testsrc2=size=320x240:rate=25:duration=3.66 " + a + h264 +
+                           "-c:a mp2 picslate.ts") &&
+            // Written as a stream: no cues, no length.
+            MediaTest::Run(ff + v + a + h264 + "-c:a aac -f matroska - > streamed.mkv") &&
+            MediaTest::Run(gst +
+                           "vp8enc deadline=1 ! queue ! webmmux streamable=true name=m ! "
+                           "filesink location=gststream.webm" +
+                           gstSound) &&
+            MediaTest::Run(gst + "theoraenc ! queue ! oggmux name=m ! filesink location=gst.ogg" + gstSound) &&
+            // Subtitles from 0.5 s to 2 s of a 4 s film.
+            MediaTest::Run("cd '" + s_folder->Dir() +
+                           "' && printf '1\\n00:00:00,500 --> 00:00:01,500\\nhello\\n\\n"
+                           "2\\n00:00:01,600 --> 00:00:02,000\\nbye\\n' > lines.srt") &&
+            MediaTest::Run(ff + v + a + "-i lines.srt -map 0 -map 1 -map 2 " + h264 + "-c:a aac -c:s srt subs.mkv") &&
+            // The first 33 pictures hidden by an edit list.
+            MediaTest::Run(ff + v + a + h264 + "-g 250 -c:a aac keyonce.mp4") &&
+            MediaTest::Run(ff + "-ss 1.32 -i keyonce.mp4 -c copy editlist.mp4") &&
+            MediaTest::Run(ff + v + a + "-c:v libtheora -q:v 5 -c:a libvorbis theora.ogg") &&
+            MediaTest::Run(ff + v + a + "-af aformat=channel_layouts=5.1 " + h264 + "-c:a flac flac51.mkv") &&
+            // Picture 95 of 300 ten seconds out of place.
+            MediaTest::Run(ff +
+                           "-f lavfi -i testsrc2=size=160x120:rate=25:duration=12 -f lavfi -i "
+                           "sine=frequency=440:sample_rate=48000:duration=12 " +
+                           h264 + "-c:a mp2 -bsf:v \"setts=pts=if(eq(N\\,95)\\,PTS+900000\\,PTS)\" stray.ts") &&
+            // Sound long enough that its end lies well past the first
+            // megabyte of its file.
+            MediaTest::Run(ff +
+                           "-f lavfi -i testsrc2=size=160x120:rate=10:duration=40 -f lavfi -i "
+                           "sine=frequency=440:sample_rate=48000:duration=40 " +
+                           h264 + "-c:a aac long.mp4") &&
+            // Pictures that carry their number as their level.
+            MediaTest::Run(ff + "-f lavfi -i color=c=black:size=320x240:rate=25:duration=2 " + a +
+                           "-vf \"format=yuv420p,geq=lum='16+4*N':cb=128:cr=128\" -t 2 " + h264 +
+                           "-c:a aac numbered.mp4") &&
+            // Loud first and quiet after: a reader guessing a length from
+            // the first frames' bit rate finds its sound far shorter.
+            MediaTest::Run(ff +
+                           "-f lavfi -i testsrc2=size=160x120:rate=25:duration=6 -f lavfi -i "
+                           "\"aevalsrc='if(lt(t,1),random(0)*2-1,0)':s=48000:d=6\" -ac 2 " +
+                           h264 + "-c:a aac loudfirst.mp4") &&
+            // A raw H.265 stream, as the x265 program writes it: no container, no times.
+            MediaTest::Run(ff + "-f lavfi -i testsrc2=size=320x240:rate=25:duration=2 -c:v libx265 "
+                                "-preset ultrafast -x265-params log-level=error -pix_fmt yuv420p -f hevc raw.hevc") &&
+            // Matroska written live (no cues, no lengths) and by GStreamer's own muxer.
+            MediaTest::Run(ff + v + a + h264 + "-c:a aac -live 1 live.mkv") &&
+            MediaTest::Run(gst +
+                           "vp8enc deadline=1 ! queue ! matroskamux name=m ! "
+                           "filesink location=gst.mkv" +
+                           gstSound) &&
+            // Cut at half, and the whole ones they come from.
+            MediaTest::Run(ff + v + a +
+                           "-c:v libvpx -deadline realtime -cpu-used 8 -b:v 300k -c:a libvorbis "
+                           "whole.webm") &&
+            MediaTest::Run(ff + v + a + "-c:v flv1 -c:a libmp3lame whole.flv") &&
+            MediaTest::Run(ff + v + a + h264 + "-c:a aac whole.mkv") &&
+            MediaTest::Run("cd '" + s_folder->Dir() +
+                           "' && for f in webm flv mkv; do head -c $(( $(stat -c %s whole.$f) "
+                           "/ 2 )) whole.$f > cut.$f; done");
     }
     static void TearDownTestSuite() { s_folder.reset(); }
 
@@ -874,10 +887,10 @@ std::unique_ptr<MediaTest::Folder> WholeSources::s_folder;
 bool WholeSources::s_ok = false;
 
 const char* const kWholeSources[] = {
-    "late1.mp4", "late1.mkv", "late1.ts",    "late03.mp4", "picslate.ts", "streamed.mkv", "gststream.webm",
-    "gst.ogg",   "subs.mkv",  "editlist.mp4", "theora.ogg", "flac51.mkv", "stray.ts",     "long.mp4",
-    "whole.webm", "whole.flv", "whole.mkv",  "live.mkv",   "gst.mkv",     "numbered.mp4", "raw.hevc",
-    "loudfirst.mp4",
+    "late1.mp4",      "late1.mkv",    "late1.ts",   "late03.mp4",    "picslate.ts", "streamed.mkv",
+    "gststream.webm", "gst.ogg",      "subs.mkv",   "editlist.mp4",  "theora.ogg",  "flac51.mkv",
+    "stray.ts",       "long.mp4",     "whole.webm", "whole.flv",     "whole.mkv",   "live.mkv",
+    "gst.mkv",        "numbered.mp4", "raw.hevc",   "loudfirst.mp4",
 };
 
 // Every whole file imports with the length its data holds; a cut FLV,
@@ -895,12 +908,11 @@ TEST_F(WholeSources, ImportWithTheLengthOfTheirData)
     Import(library, media.manager, *s_folder, names);
     std::map<std::string, std::string> failures(library.failures.begin(), library.failures.end());
     const std::map<std::string, double> lengths = {
-        {"late1.mp4", 4.0},  {"late1.mkv", 4.0},      {"late1.ts", 4.0},      {"late03.mp4", 4.0},
-        {"picslate.ts", 4.0}, {"streamed.mkv", 4.0},  {"gststream.webm", 4.0}, {"gst.ogg", 4.0},
-        {"subs.mkv", 4.0},   {"editlist.mp4", 2.68}, {"theora.ogg", 4.0},    {"flac51.mkv", 4.0},
-        {"long.mp4", 40.0},  {"stray.ts", 12.0},     {"whole.webm", 4.0},    {"whole.flv", 4.0},
-        {"whole.mkv", 4.0},  {"live.mkv", 4.0},      {"gst.mkv", 4.0},       {"numbered.mp4", 2.0},
-        {"raw.hevc", 2.0},   {"loudfirst.mp4", 6.0},
+        {"late1.mp4", 4.0},    {"late1.mkv", 4.0},      {"late1.ts", 4.0},  {"late03.mp4", 4.0}, {"picslate.ts", 4.0},
+        {"streamed.mkv", 4.0}, {"gststream.webm", 4.0}, {"gst.ogg", 4.0},   {"subs.mkv", 4.0},   {"editlist.mp4", 2.68},
+        {"theora.ogg", 4.0},   {"flac51.mkv", 4.0},     {"long.mp4", 40.0}, {"stray.ts", 12.0},  {"whole.webm", 4.0},
+        {"whole.flv", 4.0},    {"whole.mkv", 4.0},      {"live.mkv", 4.0},  {"gst.mkv", 4.0},    {"numbered.mp4", 2.0},
+        {"raw.hevc", 2.0},     {"loudfirst.mp4", 6.0},
     };
     for (const auto& l : lengths) {
         SCOPED_TRACE(l.first);
@@ -930,27 +942,27 @@ TEST_F(WholeSources, ConvertWholeWithTheProfilesThatRefusedThem)
         ADD_FAILURE() << f.first << ": " << f.second;
 
     const Row rows[] = {
-        {"late1.mp4", Shape::OneClip, 101, true, true},     // MP4
+        {"late1.mp4", Shape::OneClip, 101, true, true}, // MP4
         {"late1.mkv", Shape::OneClip, 101, true, true},
-        {"late1.ts", Shape::OneClip, 1304, true, true},     // DVD
+        {"late1.ts", Shape::OneClip, 1304, true, true}, // DVD
         {"late03.mp4", Shape::OneClip, 101, true, true},
-        {"late03.mp4", Shape::OneClip, 2202, true, true},   // QuickTime H.264
+        {"late03.mp4", Shape::OneClip, 2202, true, true}, // QuickTime H.264
         {"picslate.ts", Shape::OneClip, 101, true, true},
-        {"streamed.mkv", Shape::OneClip, 104, true, true},  // MKV
+        {"streamed.mkv", Shape::OneClip, 104, true, true}, // MKV
         {"gststream.webm", Shape::OneClip, 101, true, true},
-        {"gst.ogg", Shape::OneClip, 107, true, true},       // WMV
-        {"gst.ogg", Shape::OneClip, 118, true, true},       // DV
-        {"theora.ogg", Shape::OneClip, 111, true, true},    // MPEG-1
-        {"theora.ogg", Shape::OneClip, 116, true, true},    // Ogg
+        {"gst.ogg", Shape::OneClip, 107, true, true},    // WMV
+        {"gst.ogg", Shape::OneClip, 118, true, true},    // DV
+        {"theora.ogg", Shape::OneClip, 111, true, true}, // MPEG-1
+        {"theora.ogg", Shape::OneClip, 116, true, true}, // Ogg
         {"theora.ogg", Shape::OneClip, 1304, true, true},
-        {"theora.ogg", Shape::OneClip, 117, true, true},    // ASF
+        {"theora.ogg", Shape::OneClip, 117, true, true}, // ASF
         {"theora.ogg", Shape::OneClip, 207, true, true},
         {"theora.ogg", Shape::OneClip, 1205, true, true},
-        {"theora.ogg", Shape::OneClip, 304, false, true},   // WAV
-        {"late1.mp4", Shape::OneClip, 310, false, true},    // AIFF
-        {"long.mp4", Shape::OneClip, 301, false, true},     // MP3
-        {"subs.mkv", Shape::OneClip, 3101, true, true},     // lossless MKV, with the subtitles
-        {"flac51.mkv", Shape::OneClip, 3201, true, true},   // lossless MP4
+        {"theora.ogg", Shape::OneClip, 304, false, true}, // WAV
+        {"late1.mp4", Shape::OneClip, 310, false, true},  // AIFF
+        {"long.mp4", Shape::OneClip, 301, false, true},   // MP3
+        {"subs.mkv", Shape::OneClip, 3101, true, true},   // lossless MKV, with the subtitles
+        {"flac51.mkv", Shape::OneClip, 3201, true, true}, // lossless MP4
         {"stray.ts", Shape::OneClip, 101, true, true},
         {"editlist.mp4", Shape::OneClip, 2001, true, true}, // ProRes
         // A 25 fps clip in a 50 fps timeline: each picture shown twice, at its own time.
