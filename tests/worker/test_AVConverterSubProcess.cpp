@@ -465,6 +465,52 @@ TEST_F(ConvWorker, RemuxKeepsEveryPacketAndCopyKeepsEveryByte)
     EXPECT_TRUE(Shell("cmp -s '" + Src("clip.mp4") + "' '" + Out("copy.mp4") + "'"));
 }
 
+// The pictures a clean decode shows, one hash a line, and how long they last.
+std::string ShownPictures(const std::string& path)
+{
+    return Capture("ffmpeg -nostdin -v error -xerror -i '" + path +
+                   "' -map 0:v -f framemd5 - 2>&1 | grep -v '^#' | "
+                   "awk -F, '{print $6}'; ffprobe -v error -select_streams v:0 -show_entries stream=duration "
+                   "-of csv=p=0 '" +
+                   path + "'");
+}
+
+// A remux shows what its source shows: pictures an edit list hides stay
+// hidden where the container keeps edit lists.
+TEST_F(ConvWorker, RemuxShowsWhatTheSourceShows)
+{
+    struct Case
+    {
+        const char* source;
+        const char* muxer;
+        const char* out;
+    };
+    // The first 33 of 100 pictures hidden by an edit list, their only key
+    // picture among them.
+    const std::string ff = "cd '" + Fixtures::Get().Path("") + "' && ffmpeg -nostdin -v error -y ";
+    ASSERT_TRUE(Shell(ff + "-f lavfi -i testsrc2=size=160x120:rate=25:duration=4 "
+                           "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=4 "
+                           "-c:v libx264 -preset ultrafast -g 250 -pix_fmt yuv420p -c:a aac keyonce.mp4") &&
+                Shell(ff + "-ss 1.32 -i keyonce.mp4 -c copy editlist.mp4"));
+    const Case cases[] = {
+        {"clip.mp4", "mp4", "shown-clip.mp4"},
+        {"editlist.mp4", "mp4", "shown-editlist.mp4"},
+        {"editlist.mp4", "mov", "shown-editlist.mov"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.out);
+        ProfileSpec s;
+        s.muxer = c.muxer;
+        s.ext = std::strrchr(c.out, '.');
+        s.params["remux"] = 1;
+        Outcome o = RunJob(Src(c.source), Out(c.out), s);
+        ASSERT_EQ(o.state, 5) << o.error;
+        const std::string shown = ShownPictures(Src(c.source));
+        EXPECT_EQ(ShownPictures(Out(c.out)), shown);
+        EXPECT_EQ(std::count(shown.begin(), shown.end(), '\n'), c.source == std::string("clip.mp4") ? 51 : 68);
+    }
+}
+
 TEST_F(ConvWorker, TheRecordsJobPlanDecidesOverTheProfile)
 {
     auto planned = [](Moorland::JobKind kind, int64_t perFileBytes = 0) {

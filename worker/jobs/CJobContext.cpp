@@ -428,14 +428,18 @@ double CJobContext::PromisedSeconds(MovieInfo* movie, int sourceId, int outputId
     return s && s->duration > 0 ? s->duration : 0.0;
 }
 
-void CJobContext::FinishOutput(double videoSeconds, double audioSeconds, bool prores)
+void CJobContext::FinishOutput(const JobOutput& output, bool prores)
 {
     const std::string drm = ManagerProperty(m_manager, "drmErrorCode");
     if (!drm.empty())
         RAISE(QB_ERR_UNEXPECTED, drm);
-    if (prores && !Cancelled())
+    // The timecode step writes the movie anew in a program of its own: what
+    // the exporter wrote is not what lies there then.
+    const bool rewritten = prores && !Cancelled();
+    if (rewritten)
         TimecodeStep();
-    CheckOutput(videoSeconds, audioSeconds);
+    CheckOutput(output.videoSeconds, output.audioSeconds, rewritten ? nullptr : output.exporter.get(), output.videoId,
+                output.audioId);
     // What is on disk, whatever the last progress figure said.
     struct stat st {};
     const std::string written = QuentaBased::utf8_to_local(WrittenPath().c_str());
@@ -504,7 +508,7 @@ std::string CJobContext::SourceName()
     return names;
 }
 
-void CJobContext::CheckOutput(double videoSeconds, double audioSeconds)
+void CJobContext::CheckOutput(double videoSeconds, double audioSeconds, IAVExporter* writer, int videoOut, int audioOut)
 {
     ConvertTaskInfo2* record = Record();
     if (Cancelled() || !m_job.DstPath || m_job.DstStream)
@@ -537,36 +541,62 @@ void CJobContext::CheckOutput(double videoSeconds, double audioSeconds)
             seconds = std::min(seconds, record->TrimLength / 1000.0);
         return seconds;
     };
-    const std::string written = WrittenPath();
-    Released<IAVImporter> importer(CheckedCall([&] { return m_manager->CreateImporter(written.c_str()); },
-                                               std::string("The output ") + m_job.DstPath + " can't be read back",
-                                               __LINE__, kSource));
-    MovieInfo* movie = importer->GetMovieCount() > 0 ? importer->GetMovieInfoAt(0) : nullptr;
-    const StreamInfo* video = nullptr;
-    const StreamInfo* audio = nullptr;
-    for (uint32_t i = 0; movie && i < movie->streamCount; ++i) {
-        const StreamInfo& s = movie->streams[i];
-        if (s.type == StreamTypeVideo && !video)
-            video = &s;
-        else if (s.type == StreamTypeAudio && !audio)
-            audio = &s;
+    // What the output holds of each kind: whether it has the stream, and
+    // how long the stream lasts (0 when unknown).
+    struct Held
+    {
+        bool present = false;
+        double seconds = 0;
+    };
+    Held video, audio;
+    double picture = 0.04;
+    WrittenStreamInfo wroteVideo{}, wroteAudio{};
+    const bool knowVideo = !wantVideo || (writer && videoOut != -1 && writer->GetWrittenStream(videoOut, &wroteVideo));
+    const bool knowAudio = !wantAudio || (writer && audioOut != -1 && writer->GetWrittenStream(audioOut, &wroteAudio));
+    if (writer && knowVideo && knowAudio) {
+        // The file this job's writer just finished: what it wrote is what
+        // the file holds, no guess of a reader.
+        auto held = [](const WrittenStreamInfo& w) {
+            Held h;
+            h.present = w.packets > 0;
+            h.seconds = h.present ? std::max<int64_t>(0, w.endMs - w.firstMs) / 1000.0 : 0.0;
+            return h;
+        };
+        video = held(wroteVideo);
+        audio = held(wroteAudio);
+        if (wroteVideo.packets > 1)
+            picture = video.seconds / static_cast<double>(wroteVideo.packets);
+    } else {
+        const std::string written = WrittenPath();
+        Released<IAVImporter> importer(CheckedCall([&] { return m_manager->CreateImporter(written.c_str()); },
+                                                   std::string("The output ") + m_job.DstPath + " can't be read back",
+                                                   __LINE__, kSource));
+        MovieInfo* movie = importer->GetMovieCount() > 0 ? importer->GetMovieInfoAt(0) : nullptr;
+        for (uint32_t i = 0; movie && i < movie->streamCount; ++i) {
+            const StreamInfo& s = movie->streams[i];
+            Held& h = s.type == StreamTypeVideo ? video : audio;
+            if ((s.type != StreamTypeVideo && s.type != StreamTypeAudio) || h.present)
+                continue;
+            h.present = true;
+            h.seconds = s.duration > 0 ? s.duration : 0.0;
+            if (s.type == StreamTypeVideo && s.frameRate && FrameRateNum(s.frameRate))
+                picture = double(FrameRateDen(s.frameRate)) / FrameRateNum(s.frameRate);
+        }
     }
-    if (!video && !audio)
+    if (!video.present && !audio.present)
         RAISE(QB_ERR_MEDIA, std::string("The output ") + m_job.DstPath + " holds no picture or sound");
-    if (wantVideo && !video)
+    if (wantVideo && !video.present)
         RAISE(QB_ERR_MEDIA, std::string("The output ") + m_job.DstPath + " holds no picture");
-    if (wantAudio && !audio)
+    if (wantAudio && !audio.present)
         RAISE(QB_ERR_MEDIA, std::string("The output ") + m_job.DstPath + " holds no sound");
     // Encoders and containers round a stream's end by a picture or a block
     // of sound; anything shorter than that is lost material.
-    const uint64_t rate = video ? video->frameRate : 0;
-    const double picture = rate && FrameRateNum(rate) ? double(FrameRateDen(rate)) / FrameRateNum(rate) : 0.04;
     const double tolerance = std::max(0.15, 2 * picture);
-    auto check = [&](const StreamInfo* s, double seconds, int64_t gaveFirstMs, int64_t gaveMs, const char* what) {
+    auto check = [&](const Held& h, double seconds, int64_t gaveFirstMs, int64_t gaveMs, const char* what) {
         const double want = promised(seconds, gaveFirstMs, gaveMs);
-        if (s && s->duration > 0 && want > 0 && s->duration + tolerance < want)
+        if (h.seconds > 0 && want > 0 && h.seconds + tolerance < want)
             RAISE(QB_ERR_MEDIA, QuentaBased::Format("The output %s holds %.2f s of %s of the %.2f s %s gives",
-                                                    m_job.DstPath, s->duration, what, want, SourceName().c_str()));
+                                                    m_job.DstPath, h.seconds, what, want, SourceName().c_str()));
     };
     if (wantVideo)
         check(video, videoSeconds, m_gaveVideoFirstMs, m_gaveVideoMs, "pictures");

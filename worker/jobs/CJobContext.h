@@ -189,7 +189,7 @@ public:
     // After the output is closed: the media manager's DRM verdict, the
     // timecode step of a ProRes job, the output's check, the bytes on disk
     // and state 5.
-    void FinishOutput(double videoSeconds, double audioSeconds, bool prores);
+    void FinishOutput(const JobOutput& output, bool prores);
     // Runs the timecode step; only a program that had to be killed fails the job.
     void TimecodeStep();
 
@@ -199,8 +199,11 @@ public:
     // Throws when the finished output lacks a stream it should hold or is
     // shorter than the source promised by more than a little. The promised
     // lengths are the source's stream lengths in seconds, negative for a
-    // stream the output is not to hold, 0 when unknown.
-    void CheckOutput(double videoSeconds, double audioSeconds);
+    // stream the output is not to hold, 0 when unknown. A file `writer`
+    // finished is measured by what it wrote; without one (the file was
+    // written anew by another program) it is read back.
+    void CheckOutput(double videoSeconds, double audioSeconds, IAVExporter* writer = nullptr, int videoOut = -1,
+                     int audioOut = -1);
 
 private:
     IAVManager* m_manager;

@@ -79,7 +79,7 @@ void CRemuxJob::Run()
     DoReMux(packets, videoId, outVideo, audioId, outAudio, muxer);
     CheckedReport([&] { muxer->EndWriting(); });
     exporter->Close();
-    m_job.FinishOutput(output.videoSeconds, output.audioSeconds, m_prores);
+    m_job.FinishOutput(output, m_prores);
 }
 
 void CRemuxJob::DoReMux(IAVCompressedSource* source, int videoId, int videoOut, int audioId, int audioOut,
@@ -90,7 +90,11 @@ void CRemuxJob::DoReMux(IAVCompressedSource* source, int videoId, int videoOut, 
     record->SetDuration(JobDuration(sourceMs, record->TrimStart, record->TrimLength));
     CProgressReporter progress(record, m_job.Clock());
     uint64_t videoBytes = 0, audioBytes = 0;
-    int64_t base = INT64_MIN, last = 0;
+    // The packets' times count from the movie's start, its first shown
+    // picture: what an edit list hides lies before it and stays there, so
+    // that a container with edit lists hides it again. A trimmed remux
+    // starts at the first packet read after the seek.
+    int64_t base = record->TrimStart != 0 ? INT64_MIN : 0, last = 0;
     bool waitKey = true;
     int64_t position = 0;
     m_job.RunLoop(

@@ -52,7 +52,7 @@ void CTranscodeJob::Run()
             break;
     }
     exporter->Close();
-    m_job.FinishOutput(output.videoSeconds, output.audioSeconds, m_prores);
+    m_job.FinishOutput(output, m_prores);
 }
 
 } // namespace Moorland

@@ -730,7 +730,18 @@ Moorland::IRawVideoFrame* CSimpleEditSource::Place(Moorland::IRawVideoFrame* pic
     m_jumped = jump && !m_jumped;
     if (slot < m_nextSlot)
         return nullptr; // more pictures than slots: this one is not shown
-    m_repeat = slot - m_nextSlot; // fewer: it also fills the slots it skipped
+    // Fewer: a picture of a clearly slower clip fills the slots up to its
+    // own end, so that the next one comes at its own time (a 25 fps clip
+    // at 50: 1, 1, 2, 2 ...). Near the timeline's rate a picture's length
+    // rounded to the millisecond would cost the next its slot. A slot left
+    // over (a picture missing in the source) the picture fills as well.
+    const double at = picture->GetTimeStamp();
+    const double length = std::max<unsigned>(picture->GetDuration(), 1u);
+    int64_t covers = 1;
+    if (length >= 1.5 * m_slotMs)
+        covers = std::max<int64_t>(1, std::llround((at + length) / m_slotMs) - std::llround(at / m_slotMs));
+    const int64_t end = std::max(slot + 1, std::min(slot + covers, lastSlot + 1));
+    m_repeat = end - 1 - m_nextSlot;
     picture->SetTimeStamp(static_cast<int>(std::llround(m_nextSlot * m_slotMs)));
     picture->SetDuration(static_cast<unsigned>(std::max<int64_t>(1, std::llround(m_slotMs))));
     ++m_nextSlot;

@@ -82,6 +82,11 @@ public:
     virtual void Close() = 0;
     virtual void Release() = 0;
     virtual IMultiMuxer2* GetMultiMuxer() = 0;
+    // What the last writing of an output stream (see GetOutputMovieInfo)
+    // put into the file once it was finished whole, also after Close; false
+    // when the exporter does not know (nothing finished, or a writer of
+    // another program).
+    virtual bool GetWrittenStream(int streamId, WrittenStreamInfo* info) = 0;
 
 protected:
     virtual ~IAVExporter() = default;

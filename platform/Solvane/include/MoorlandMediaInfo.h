@@ -67,6 +67,16 @@ struct AudioFormatInfo
     uint64_t channelLayout;
 };
 
+// What a writer put into one stream of a file it finished: its packets and
+// where the first starts and the last ends, in ms on the file's clock.
+// In-process only.
+struct WrittenStreamInfo
+{
+    uint64_t packets;
+    int64_t firstMs;
+    int64_t endMs;
+};
+
 // Filled by IAVSource2::ReadFrame: one frame of one of the chosen streams.
 struct FrameInfo
 {

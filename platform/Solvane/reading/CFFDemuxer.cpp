@@ -118,6 +118,175 @@ std::string ShortfallText(int64_t reachedMs, int64_t promisedMs)
            " its header states (the file is cut short)";
 }
 
+// The EBML of Matroska: an element's ID keeps its length marker, its size
+// does not; 0 bytes read when the bytes do not hold a whole one.
+int EbmlId(const uint8_t* p, const uint8_t* end, uint32_t* id)
+{
+    if (p >= end || *p == 0)
+        return 0;
+    int length = 1;
+    while (length <= 4 && !(*p & (0x80 >> (length - 1))))
+        ++length;
+    if (length > 4 || end - p < length)
+        return 0;
+    uint32_t value = 0;
+    for (int i = 0; i < length; ++i)
+        value = value << 8 | p[i];
+    *id = value;
+    return length;
+}
+
+const uint64_t kEbmlUnknownSize = ~uint64_t(0);
+
+int EbmlSize(const uint8_t* p, const uint8_t* end, uint64_t* size)
+{
+    if (p >= end || *p == 0)
+        return 0;
+    int length = 1;
+    while (!(*p & (0x80 >> (length - 1))))
+        ++length;
+    if (end - p < length)
+        return 0;
+    uint64_t value = *p & (0xFF >> length);
+    bool allOnes = value == (0xFFu >> length);
+    for (int i = 1; i < length; ++i) {
+        value = value << 8 | p[i];
+        allOnes = allOnes && p[i] == 0xFF;
+    }
+    *size = allOnes ? kEbmlUnknownSize : value;
+    return length;
+}
+
+const uint32_t kMkvCluster = 0x1F43B675;
+const uint32_t kMkvClusterTime = 0xE7;
+const uint32_t kMkvSimpleBlock = 0xA3;
+const uint32_t kMkvBlockGroup = 0xA0;
+const uint32_t kMkvBlock = 0xA1;
+const uint32_t kMkvCrc32 = 0xBF;
+const uint32_t kMkvVoid = 0xEC;
+
+bool IsMkvTopLevel(uint32_t id)
+{
+    // Cluster, Cues, Tags, Attachments, Chapters, SeekHead, Info, Tracks,
+    // and a Segment or EBML header of a file joined on.
+    return id == kMkvCluster || id == 0x1C53BB6B || id == 0x1254C367 || id == 0x1941A469 || id == 0x1043A770 ||
+           id == 0x114D9B74 || id == 0x1549A966 || id == 0x1654AE6B || id == 0x18538067 || id == 0x1A45DFA3;
+}
+
+// The time of the latest block in the cluster at `p`, in the cluster's
+// units; kNoTime when `p` starts no cluster with its time first (four bytes
+// of data that only look like one).
+int64_t LatestBlockOfCluster(const uint8_t* p, const uint8_t* end)
+{
+    uint32_t id = 0;
+    uint64_t size = 0;
+    int n = EbmlId(p, end, &id);
+    if (n == 0 || id != kMkvCluster)
+        return kNoTime;
+    p += n;
+    if ((n = EbmlSize(p, end, &size)) == 0)
+        return kNoTime;
+    p += n;
+    const uint8_t* clusterEnd = size != kEbmlUnknownSize && size < static_cast<uint64_t>(end - p) ? p + size : end;
+    uint64_t timeSize = 0;
+    // Its time comes first, after a checksum or padding.
+    for (;;) {
+        if ((n = EbmlId(p, clusterEnd, &id)) == 0)
+            return kNoTime;
+        if (id != kMkvCrc32 && id != kMkvVoid)
+            break;
+        const int k = EbmlSize(p + n, clusterEnd, &size);
+        if (k == 0 || size > 255 || size > static_cast<uint64_t>(clusterEnd - p - n - k))
+            return kNoTime;
+        p += n + k + size;
+    }
+    if (id != kMkvClusterTime)
+        return kNoTime;
+    p += n;
+    if ((n = EbmlSize(p, clusterEnd, &timeSize)) == 0 || timeSize < 1 || timeSize > 8 ||
+        timeSize > static_cast<uint64_t>(clusterEnd - p - n))
+        return kNoTime;
+    p += n;
+    uint64_t clusterTime = 0;
+    for (uint64_t i = 0; i < timeSize; ++i)
+        clusterTime = clusterTime << 8 | *p++;
+    int64_t latest = static_cast<int64_t>(clusterTime);
+    // A block's own time follows its track number, as 16 signed bits.
+    auto block = [&](const uint8_t* data, const uint8_t* dataEnd) {
+        uint64_t track = 0;
+        const int t = EbmlSize(data, dataEnd, &track);
+        if (t == 0 || dataEnd - data < t + 2)
+            return;
+        const int16_t relative = static_cast<int16_t>(data[t] << 8 | data[t + 1]);
+        latest = std::max(latest, static_cast<int64_t>(clusterTime) + relative);
+    };
+    // The blocks up to where the cluster or the bytes end, or the next
+    // element of the file's top level begins.
+    while (p < clusterEnd) {
+        if ((n = EbmlId(p, clusterEnd, &id)) == 0 || IsMkvTopLevel(id))
+            break;
+        const uint8_t* at = p + n;
+        if ((n = EbmlSize(at, clusterEnd, &size)) == 0 || size == kEbmlUnknownSize)
+            break;
+        at += n;
+        const uint8_t* next = size <= static_cast<uint64_t>(clusterEnd - at) ? at + size : clusterEnd;
+        if (id == kMkvSimpleBlock) {
+            block(at, next);
+        } else if (id == kMkvBlockGroup) {
+            for (const uint8_t* q = at; q < next;) {
+                uint32_t inner = 0;
+                uint64_t innerSize = 0;
+                int m = EbmlId(q, next, &inner);
+                if (m == 0)
+                    break;
+                const int k = EbmlSize(q + m, next, &innerSize);
+                if (k == 0 || innerSize == kEbmlUnknownSize)
+                    break;
+                const uint8_t* innerAt = q + m + k;
+                const uint8_t* innerEnd =
+                    innerSize <= static_cast<uint64_t>(next - innerAt) ? innerAt + innerSize : next;
+                if (inner == kMkvBlock)
+                    block(innerAt, innerEnd);
+                q = innerEnd;
+            }
+        }
+        p = next;
+    }
+    return latest;
+}
+
+// Where the data of a Matroska file ends, in its streams' time base: the
+// latest block of the last cluster in the file's last `window` bytes. A
+// cut file keeps no index to say so, and FFmpeg's Matroska reader finds no
+// packets after a seek by bytes. kNoTime when no cluster lies there.
+int64_t MatroskaDataEnd(AVIOContext* pb, int64_t size, int64_t window)
+{
+    const int64_t from = std::max<int64_t>(0, size - window);
+    std::vector<uint8_t> bytes(static_cast<size_t>(size - from));
+    if (avio_seek(pb, from, SEEK_SET) < 0)
+        return kNoTime;
+    int64_t got = 0;
+    while (got < static_cast<int64_t>(bytes.size())) {
+        const int n = avio_read(pb, bytes.data() + got,
+                                static_cast<int>(std::min<int64_t>(static_cast<int64_t>(bytes.size()) - got, 1 << 20)));
+        if (n <= 0)
+            break;
+        got += n;
+    }
+    const uint8_t* begin = bytes.data();
+    const uint8_t* end = begin + got;
+    // From the end back: the first cluster found is the file's last.
+    for (int64_t at = got - 4; at >= 0; --at) {
+        const uint8_t* p = begin + at;
+        if (p[0] != 0x1F || p[1] != 0x43 || p[2] != 0xB6 || p[3] != 0x75)
+            continue;
+        const int64_t latest = LatestBlockOfCluster(p, end);
+        if (latest != kNoTime)
+            return latest;
+    }
+    return kNoTime;
+}
+
 } // namespace
 
 std::string DataCutShort(AVFormatContext* ctx, bool* moved)
@@ -168,9 +337,13 @@ std::string DataCutShort(AVFormatContext* ctx, bool* moved)
         unsure.push_back({i, start, promisedMs});
     }
     // FLV states only the whole file's length (its script data, written when
-    // the file is finished): the latest stream must get there.
-    const bool fileWide = unsure.empty() && FormatIs(ctx, "flv") && ctx->duration != AV_NOPTS_VALUE &&
-                          ctx->duration > 0 && ctx->duration_estimation_method != AVFMT_DURATION_FROM_BITRATE;
+    // the file is finished), and so does Matroska without lengths of its
+    // streams (its segment's, written when the file is finished): the
+    // latest stream must get there.
+    const bool matroska = FormatIs(ctx, "matroska,webm");
+    const bool fileWide = unsure.empty() && (FormatIs(ctx, "flv") || matroska) && ctx->duration != AV_NOPTS_VALUE &&
+                          ctx->duration > 0 && ctx->duration_estimation_method != AVFMT_DURATION_FROM_BITRATE &&
+                          ctx->duration_estimation_method != AVFMT_DURATION_FROM_PTS;
     if (fileWide)
         unsure.push_back({ctx->nb_streams, 0, ctx->duration / 1000});
     // Other containers: the packets of the last stretch of the file. MP4
@@ -182,6 +355,24 @@ std::string DataCutShort(AVFormatContext* ctx, bool* moved)
     const int64_t window = std::min<int64_t>(std::max<int64_t>(rate * 4, 256 << 10), 16 << 20);
     if (moved)
         *moved = true;
+    if (matroska) {
+        // Every stream of the file shares one time base.
+        const int64_t end = MatroskaDataEnd(ctx->pb, size, window);
+        if (end == kNoTime || ctx->nb_streams == 0)
+            return std::string();
+        const AVStream* first = ctx->streams[0];
+        const int64_t fileStart =
+            av_rescale_q(ctx->start_time != AV_NOPTS_VALUE ? ctx->start_time : 0, AV_TIME_BASE_Q, first->time_base);
+        for (const Promise& p : unsure) {
+            const int64_t start = p.index < ctx->nb_streams
+                                      ? av_rescale_q(p.start, ctx->streams[p.index]->time_base, first->time_base)
+                                      : fileStart;
+            const int64_t reachedMs = ToMs(end, first->time_base, start);
+            if (IsShortfall(p.promisedMs, reachedMs))
+                return ShortfallText(reachedMs, p.promisedMs);
+        }
+        return std::string();
+    }
     if (av_seek_frame(ctx, -1, std::max<int64_t>(0, size - window), AVSEEK_FLAG_BYTE) < 0)
         return std::string();
     std::vector<int64_t> ends(ctx->nb_streams + 1, kNoTime);

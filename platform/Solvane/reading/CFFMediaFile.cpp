@@ -88,12 +88,60 @@ void FillFourCC(char out[4], const AVCodecParameters* par)
         out[i] = static_cast<char>((tag >> (8 * i)) & 0xFF);
 }
 
+// Whether the file's streams carry times: a raw stream (H.265 as the x265
+// program writes it) has none, not even a start.
+bool HasTimes(const AVFormatContext* ctx)
+{
+    if (ctx->start_time != AV_NOPTS_VALUE)
+        return true;
+    for (unsigned i = 0; i < ctx->nb_streams; ++i) {
+        if (ctx->streams[i]->start_time != AV_NOPTS_VALUE)
+            return true;
+    }
+    return false;
+}
+
+// The ends of streams without times: their packets, read through from the
+// file's start and counted, at their rate (pictures) or by their samples.
+void CountedEnds(AVFormatContext* ctx, std::vector<int64_t>& ends)
+{
+    if (av_seek_frame(ctx, -1, 0, AVSEEK_FLAG_BYTE) < 0)
+        return;
+    std::vector<int64_t> counted(ctx->nb_streams, 0);
+    FF::PacketPtr packet = FF::MakePacket();
+    while (av_read_frame(ctx, packet.get()) >= 0) {
+        const int index = packet->stream_index;
+        if (index >= 0 && static_cast<size_t>(index) < counted.size()) {
+            const AVStream* st = ctx->streams[index];
+            const int samples = st->codecpar->frame_size;
+            counted[static_cast<size_t>(index)] +=
+                st->codecpar->codec_type == AVMEDIA_TYPE_AUDIO && samples > 0 && st->codecpar->sample_rate > 0
+                    ? av_rescale_q(samples, AVRational{1, st->codecpar->sample_rate}, st->time_base)
+                    : 1;
+        }
+        av_packet_unref(packet.get());
+    }
+    for (size_t i = 0; i < counted.size(); ++i) {
+        const AVStream* st = ctx->streams[i];
+        if (counted[i] == 0)
+            continue;
+        if (st->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) {
+            ends[i] = st->codecpar->frame_size > 0 ? counted[i] : AV_NOPTS_VALUE;
+            continue;
+        }
+        const AVRational rate = StreamFrameRate(st);
+        if (st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && rate.num > 0 && rate.den > 0)
+            ends[i] = av_rescale_q(counted[i], av_inv_q(rate), st->time_base);
+    }
+}
+
 // Where each stream's last packet ends (its time base; AV_NOPTS_VALUE when
 // not seen), read from the last seconds of the file. Only asked when some
 // stream's length is not stated truthfully: AVI written by other muxers
 // states none for its sound, which then lasts past the file's estimated
 // length; WAV, AIFF and ASF state theirs before the data; a file written as
-// a stream (Matroska without cues) states none at all.
+// a stream (Matroska without cues) states none at all; a raw stream has no
+// times, and its packets are counted through the whole file.
 std::vector<int64_t> LastPacketEnds(AVFormatContext* ctx, bool* moved)
 {
     *moved = false;
@@ -108,6 +156,11 @@ std::vector<int64_t> LastPacketEnds(AVFormatContext* ctx, bool* moved)
     }
     if (!unknown || !ctx->pb || !(ctx->pb->seekable & AVIO_SEEKABLE_NORMAL))
         return ends;
+    if (!HasTimes(ctx)) {
+        *moved = true;
+        CountedEnds(ctx, ends);
+        return ends;
+    }
     const bool lengthKnown = ctx->duration != AV_NOPTS_VALUE && ctx->duration > 0 &&
                              ctx->duration_estimation_method != AVFMT_DURATION_FROM_BITRATE;
     if (lengthKnown && !TimesSurviveByteSeek(ctx)) {

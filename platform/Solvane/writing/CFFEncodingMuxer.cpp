@@ -44,6 +44,7 @@ bool CFFEncodingMuxer::BeginWriting()
         m_origin = INT64_MIN;
         m_video.reset();
         m_audio.reset();
+        m_owner.ForgetWritten();
         // Passes before the last only gather the video encoder's statistics.
         m_pass = m_output.BeginPass(m_owner.VideoStreamId() >= 0, m_owner.Path(), m_owner.Stream(), s);
         CFFOutputFile* out = m_output.File();
@@ -235,6 +236,11 @@ void CFFEncodingMuxer::EndWriting()
             std::rethrow_exception(cause);
         }
         EndOutput();
+        // The video stream is the file's first, the sound the one after it.
+        if (const CFFOutputFile* file = m_output.File()) {
+            for (int id : {m_owner.VideoStreamId(), m_owner.AudioStreamId()})
+                m_owner.NoteWritten(id, *file, id);
+        }
     });
 }
 

@@ -132,6 +132,7 @@ bool CFFExporter::Open(const char* path)
         if (!m_hasSettings)
             QB_THROW(QB_ERR_UNEXPECTED, "The exporter has no profile");
         Close();
+        m_written.clear();
         m_path = path;
         m_stream = nullptr;
         // The muxer must exist for this name before anything is written.
@@ -150,6 +151,7 @@ bool CFFExporter::OpenOutputStream(IQuentaStream* stream)
         if (!m_hasSettings)
             QB_THROW(QB_ERR_UNEXPECTED, "The exporter has no profile");
         Close();
+        m_written.clear();
         m_path.clear();
         m_stream = stream;
         CFFOutputFile probe(m_path, stream, m_settings.format, m_settings.extension);
@@ -182,6 +184,22 @@ Moorland::INoEncodingMuxer* CFFExporter::GetNoEncodingMuxer()
             m_copying.reset(new CFFNoEncodingMuxer(*this));
         return static_cast<Moorland::INoEncodingMuxer*>(m_copying.get());
     });
+}
+
+void CFFExporter::NoteWritten(int streamId, const CFFOutputFile& file, int index)
+{
+    Moorland::WrittenStreamInfo info{};
+    if (streamId >= 0 && file.Written(index, &info.packets, &info.firstMs, &info.endMs))
+        m_written[streamId] = info;
+}
+
+bool CFFExporter::GetWrittenStream(int streamId, Moorland::WrittenStreamInfo* info)
+{
+    const auto it = m_written.find(streamId);
+    if (it == m_written.end() || !info)
+        return false;
+    *info = it->second;
+    return true;
 }
 
 void CFFExporter::Close()

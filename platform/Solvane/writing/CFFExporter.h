@@ -43,6 +43,10 @@ public:
     int VideoStreamId() const { return m_videoId; }
     int AudioStreamId() const { return m_audioId; }
     void RequireOpen() const;
+    // What a muxer finished writing: stream `index` of `file` is output
+    // stream `streamId`. Forgotten when writing begins again.
+    void NoteWritten(int streamId, const CFFOutputFile& file, int index);
+    void ForgetWritten() { m_written.clear(); }
 
     bool SetProfile(IProfile* profile) override;
     bool Open(const char* path) override;
@@ -53,6 +57,7 @@ public:
     void Close() override;
     void Release() override;
     Moorland::IMultiMuxer2* GetMultiMuxer() override;
+    bool GetWrittenStream(int streamId, Moorland::WrittenStreamInfo* info) override;
 
 private:
     void Describe();
@@ -69,6 +74,7 @@ private:
     std::unique_ptr<CFFEncodingMuxer> m_encoding;
     std::unique_ptr<CFFNoEncodingMuxer> m_copying;
     std::unique_ptr<CFFMultiMuxer> m_multi;
+    std::map<int, Moorland::WrittenStreamInfo> m_written; // by output stream id
 };
 
 // Helpers of the muxers that write streams without encoding them.

@@ -56,6 +56,7 @@ bool CFFNoEncodingMuxer::BeginWriting()
         m_out->SetOptions(s.formatOptions);
         m_streamOf.clear();
         m_duration100ns.clear();
+        m_owner.ForgetWritten();
         m_failed = false;
         m_packet = FF::MakePacket();
         auto extradata = [this](int id, AVCodecParameters* par) {
@@ -157,6 +158,8 @@ void CFFNoEncodingMuxer::EndWriting()
         out->End(!m_failed);
         if (m_failed)
             QB_THROW(QB_ERR_MEDIA, "The output " + m_owner.Path() + " was left unfinished after a failed write");
+        for (const auto& [id, index] : m_streamOf)
+            m_owner.NoteWritten(id, *out, index);
     });
 }
 

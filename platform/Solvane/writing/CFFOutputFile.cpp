@@ -157,7 +157,11 @@ void CFFOutputFile::Write(AVPacket* packet, AVRational from)
         int64_t ms = av_rescale_q(end, st->time_base, AVRational{1, 1000});
         if (ms > 0 && ms <= UINT32_MAX && static_cast<uint32_t>(ms) > stats.ms.load(std::memory_order_relaxed))
             stats.ms.store(static_cast<uint32_t>(ms), std::memory_order_relaxed);
+        const int64_t start = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+        stats.firstMs = std::min(stats.firstMs, av_rescale_q(start, st->time_base, AVRational{1, 1000}));
+        stats.endMs = std::max(stats.endMs, av_rescale_q(end, st->time_base, AVRational{1, 1000}));
     }
+    ++stats.packets;
     int err = av_interleaved_write_frame(m_ctx.get(), packet);
     if (err < 0)
         QB_THROW_AV(QB_ERR_FILE_IO, "Can't write to " + m_path, err);
@@ -184,6 +188,22 @@ void CFFOutputFile::End(bool success)
     }
     if (success && err < 0)
         QB_THROW_AV(QB_ERR_FILE_IO, "Can't finish the file " + m_path, err);
+    m_whole = success;
+}
+
+bool CFFOutputFile::Written(int index, uint64_t* packets, int64_t* firstMs, int64_t* endMs) const
+{
+    if (!m_whole || index < 0 || index >= kMaxStreams || index >= static_cast<int>(m_ctx->nb_streams))
+        return false;
+    const StreamStats& stats = m_stats[index];
+    const int64_t first = stats.packets && stats.firstMs != INT64_MAX ? stats.firstMs : 0;
+    if (packets)
+        *packets = stats.packets;
+    if (firstMs)
+        *firstMs = first;
+    if (endMs)
+        *endMs = stats.packets && stats.endMs != INT64_MIN ? stats.endMs : first;
+    return true;
 }
 
 void CFFOutputFile::Stats(int index, uint64_t* bytes, uint32_t* ms) const

@@ -49,12 +49,19 @@ public:
     void End(bool success);
     // Bytes and milliseconds written so far for one stream; safe from any thread.
     void Stats(int index, uint64_t* bytes, uint32_t* ms) const;
+    // The packets of one stream and the time they span, once the file was
+    // finished whole; false before, after a failure, or for no such stream.
+    bool Written(int index, uint64_t* packets, int64_t* firstMs, int64_t* endMs) const;
 
 private:
     struct StreamStats
     {
         std::atomic<uint64_t> bytes{0};
         std::atomic<uint32_t> ms{0};
+        // Written by the one thread that writes packets, read after the end.
+        uint64_t packets = 0;
+        int64_t firstMs = INT64_MAX;
+        int64_t endMs = INT64_MIN;
     };
 
     std::string m_path;
@@ -63,6 +70,7 @@ private:
     FF::AVIOContextPtr m_customIO;
     bool m_begun = false;
     bool m_ended = false;
+    bool m_whole = false; // the trailer written and the file closed without a failure
     StreamStats m_stats[kMaxStreams];
 };
 

@@ -50,6 +50,8 @@ public:
     void Close() override;
     void Release() override;
     Moorland::IMultiMuxer2* GetMultiMuxer() override;
+    // The plug-in's movie writer keeps no account the exporter could give.
+    bool GetWrittenStream(int, Moorland::WrittenStreamInfo*) override { return false; }
 
 private:
     void Describe();

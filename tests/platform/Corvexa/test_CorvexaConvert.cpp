@@ -518,10 +518,15 @@ std::string WorkingFiles(const std::string& sDir)
 
 TEST_F(CorvexaConvertTest, EveryUserByteBesideTheOutputSurvivesEveryJobAndEveryEnding)
 {
-    // A source cut short: its job fails once it has written part of its output.
+    // A source cut short: its job fails once it has written part of its
+    // output. Its one cluster starts well before the file's last seconds,
+    // which the look for a cut when it is opened reads.
     const std::string sCut = s_sDir + "/cut.mkv";
-    ASSERT_EQ(std::system(("ffmpeg -nostdin -v error -y -i '" + s_sSource + "' -c copy '" + sCut +
-                           "' && truncate -s $(( $(stat -c %s '" + sCut + "') * 55 / 100 )) '" + sCut + "'")
+    ASSERT_EQ(std::system(("ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=320x240:rate=25:duration=12 "
+                           "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=12 -c:v libx264 "
+                           "-preset ultrafast -pix_fmt yuv420p -c:a aac -b:a 64k -cluster_time_limit 60000 "
+                           "-cluster_size_limit 50000000 '" +
+                           sCut + "' && truncate -s $(( $(stat -c %s '" + sCut + "') * 55 / 100 )) '" + sCut + "'")
                               .c_str()),
               0);
     struct Kind

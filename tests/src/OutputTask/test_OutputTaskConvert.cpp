@@ -170,6 +170,10 @@ struct Row
     const char* videoCodec = nullptr; // what ffprobe must name, when given
     const char* audioCodec = nullptr;
     int channels = 0;                 // of the sound, when given
+    double rate = 0;                  // the output's pictures a second, when not the profile's
+    // The source's picture n has the level 16 + 4 n: every output picture
+    // must show the one of its own time.
+    bool numbered = false;
 };
 
 class OutputTaskConvert : public ::testing::Test
@@ -329,6 +333,8 @@ public:
         job->seconds = job->timeline->GetDuration().ToSeconds();
         ProfilePtr profile = ShippedProfile(row.profile);
         ASSERT_TRUE(profile) << row.profile;
+        if (row.rate > 0)
+            profile->GetVideoProfile()->SetFrameRate(row.rate);
         job->task.reset(new CMMOutputTask(m_manager, nullptr, nullptr));
         job->task->SetSrcTimelineItem(job->timeline.get());
         job->task->SetProfile(profile.get());
@@ -417,10 +423,35 @@ private:
             EXPECT_NEAR(static_cast<double>(sound.samples) / sound.sampleRate, job.seconds, picture * 1.01 + block)
                 << job.name;
         }
+        if (row.numbered)
+            CheckPictureOrder(job.name, out, pictures.rate);
         // Clean all through.
         const std::string errors =
             MediaTest::Capture("ffmpeg -nostdin -v error -xerror -i '" + out + "' -f null - 2>&1; echo rc=$?");
         EXPECT_EQ(errors, "rc=0\n") << job.name;
+    }
+
+    // The numbered source runs at 25 pictures a second; the output's
+    // pictures come at `rate` (AVI stores no times to go by).
+    static void CheckPictureOrder(const std::string& name, const std::string& out, double rate)
+    {
+        const std::string levels =
+            MediaTest::Capture("ffprobe -v error -f lavfi \"movie='" + out +
+                               "',signalstats\" "
+                               "-show_entries frame_tags=lavfi.signalstats.YAVG -of csv=p=0 2>/dev/null");
+        std::istringstream lines(levels);
+        std::string line, shown, wanted;
+        int count = 0;
+        while (std::getline(lines, line)) {
+            if (line.empty())
+                continue;
+            shown += std::to_string(std::lround((std::atof(line.c_str()) - 16) / 4)) + " ";
+            wanted += std::to_string(static_cast<long>(std::floor(count * 25 / rate + 0.01))) + " ";
+            ++count;
+        }
+        EXPECT_GT(count, 0) << name;
+        EXPECT_NEAR(rate, 50, 0.01) << name;
+        EXPECT_EQ(shown, wanted) << name << ": the source pictures each output picture shows";
     }
 
     Moorland::IAVManager* m_manager;
@@ -776,46 +807,75 @@ protected:
                                 "video/x-raw,width=320,height=240,framerate=25/1 ! ";
         const std::string gstSound = " audiotestsrc num-buffers=188 samplesperbuffer=1024 ! audio/x-raw,rate=48000 ! "
                                      "audioconvert ! vorbisenc ! queue ! m.";
-        s_ok = !s_folder->Dir().empty() &&
-               // Sound 1 s and 0.3 s after the pictures; pictures 0.34 s after the sound.
-               MediaTest::Run(ff + v + "-itsoffset 1 -f lavfi -i sine=frequency=440:sample_rate=48000:duration=3 " +
-                              h264 + "-c:a aac late1.mp4") &&
-               MediaTest::Run(ff + v + "-itsoffset 1 -f lavfi -i sine=frequency=440:sample_rate=48000:duration=3 " +
-                              h264 + "-c:a aac late1.mkv") &&
-               MediaTest::Run(ff + v + "-itsoffset 1 -f lavfi -i sine=frequency=440:sample_rate=48000:duration=3 " +
-                              h264 + "-c:a mp2 late1.ts") &&
-               MediaTest::Run(ff + v + "-itsoffset 0.3 -f lavfi -i sine=frequency=440:sample_rate=48000:duration=3.7 " +
-                              h264 + "-c:a aac late03.mp4") &&
-               MediaTest::Run(ff + "-itsoffset 0.34 -f lavfi -i testsrc2=size=320x240:rate=25:duration=3.66 " + a +
-                              h264 + "-c:a mp2 picslate.ts") &&
-               // Written as a stream: no cues, no length.
-               MediaTest::Run(ff + v + a + h264 + "-c:a aac -f matroska - > streamed.mkv") &&
-               MediaTest::Run(gst + "vp8enc deadline=1 ! queue ! webmmux streamable=true name=m ! "
-                                    "filesink location=gststream.webm" + gstSound) &&
-               MediaTest::Run(gst + "theoraenc ! queue ! oggmux name=m ! filesink location=gst.ogg" + gstSound) &&
-               // Subtitles from 0.5 s to 2 s of a 4 s film.
-               MediaTest::Run("cd '" + s_folder->Dir() + "' && printf '1\\n00:00:00,500 --> 00:00:01,500\\nhello\\n\\n"
-                              "2\\n00:00:01,600 --> 00:00:02,000\\nbye\\n' > lines.srt") &&
-               MediaTest::Run(ff + v + a + "-i lines.srt -map 0 -map 1 -map 2 " + h264 + "-c:a aac -c:s srt subs.mkv") &&
-               // The first 33 pictures hidden by an edit list.
-               MediaTest::Run(ff + v + a + h264 + "-g 250 -c:a aac keyonce.mp4") &&
-               MediaTest::Run(ff + "-ss 1.32 -i keyonce.mp4 -c copy editlist.mp4") &&
-               MediaTest::Run(ff + v + a + "-c:v libtheora -q:v 5 -c:a libvorbis theora.ogg") &&
-               MediaTest::Run(ff + v + a + "-af aformat=channel_layouts=5.1 " + h264 + "-c:a flac flac51.mkv") &&
-               // Picture 95 of 300 ten seconds out of place.
-               MediaTest::Run(ff + "-f lavfi -i testsrc2=size=160x120:rate=25:duration=12 -f lavfi -i "
-                                   "sine=frequency=440:sample_rate=48000:duration=12 " + h264 +
-                              "-c:a mp2 -bsf:v \"setts=pts=if(eq(N\\,95)\\,PTS+900000\\,PTS)\" stray.ts") &&
-               // Sound long enough that its end lies well past the first
-               // megabyte of its file.
-               MediaTest::Run(ff + "-f lavfi -i testsrc2=size=160x120:rate=10:duration=40 -f lavfi -i "
-                                   "sine=frequency=440:sample_rate=48000:duration=40 " + h264 + "-c:a aac long.mp4") &&
-               // Cut at half, and the whole ones they come from.
-               MediaTest::Run(ff + v + a + "-c:v libvpx -deadline realtime -cpu-used 8 -b:v 300k -c:a libvorbis "
-                                          "whole.webm") &&
-               MediaTest::Run(ff + v + a + "-c:v flv1 -c:a libmp3lame whole.flv") &&
-               MediaTest::Run("cd '" + s_folder->Dir() + "' && for f in webm flv; do head -c $(( $(stat -c %s whole.$f) "
-                              "/ 2 )) whole.$f > cut.$f; done");
+        s_ok =
+            !s_folder->Dir().empty() &&
+            // Sound 1 s and 0.3 s after the pictures; pictures 0.34 s after the sound.
+            MediaTest::Run(ff + v + "-itsoffset 1 -f lavfi -i sine=frequency=440:sample_rate=48000:duration=3 " + h264 +
+                           "-c:a aac late1.mp4") &&
+            MediaTest::Run(ff + v + "-itsoffset 1 -f lavfi -i sine=frequency=440:sample_rate=48000:duration=3 " + h264 +
+                           "-c:a aac late1.mkv") &&
+            MediaTest::Run(ff + v + "-itsoffset 1 -f lavfi -i sine=frequency=440:sample_rate=48000:duration=3 " + h264 +
+                           "-c:a mp2 late1.ts") &&
+            MediaTest::Run(ff + v + "-itsoffset 0.3 -f lavfi -i sine=frequency=440:sample_rate=48000:duration=3.7 " +
+                           h264 + "-c:a aac late03.mp4") &&
+            MediaTest::Run(ff + "-itsoffset 0.34 -f lavfi -i testsrc2=size=320x240:rate=25:duration=3.66 " + a + h264 +
+                           "-c:a mp2 picslate.ts") &&
+            // Written as a stream: no cues, no length.
+            MediaTest::Run(ff + v + a + h264 + "-c:a aac -f matroska - > streamed.mkv") &&
+            MediaTest::Run(gst +
+                           "vp8enc deadline=1 ! queue ! webmmux streamable=true name=m ! "
+                           "filesink location=gststream.webm" +
+                           gstSound) &&
+            MediaTest::Run(gst + "theoraenc ! queue ! oggmux name=m ! filesink location=gst.ogg" + gstSound) &&
+            // Subtitles from 0.5 s to 2 s of a 4 s film.
+            MediaTest::Run("cd '" + s_folder->Dir() +
+                           "' && printf '1\\n00:00:00,500 --> 00:00:01,500\\nhello\\n\\n"
+                           "2\\n00:00:01,600 --> 00:00:02,000\\nbye\\n' > lines.srt") &&
+            MediaTest::Run(ff + v + a + "-i lines.srt -map 0 -map 1 -map 2 " + h264 + "-c:a aac -c:s srt subs.mkv") &&
+            // The first 33 pictures hidden by an edit list.
+            MediaTest::Run(ff + v + a + h264 + "-g 250 -c:a aac keyonce.mp4") &&
+            MediaTest::Run(ff + "-ss 1.32 -i keyonce.mp4 -c copy editlist.mp4") &&
+            MediaTest::Run(ff + v + a + "-c:v libtheora -q:v 5 -c:a libvorbis theora.ogg") &&
+            MediaTest::Run(ff + v + a + "-af aformat=channel_layouts=5.1 " + h264 + "-c:a flac flac51.mkv") &&
+            // Picture 95 of 300 ten seconds out of place.
+            MediaTest::Run(ff +
+                           "-f lavfi -i testsrc2=size=160x120:rate=25:duration=12 -f lavfi -i "
+                           "sine=frequency=440:sample_rate=48000:duration=12 " +
+                           h264 + "-c:a mp2 -bsf:v \"setts=pts=if(eq(N\\,95)\\,PTS+900000\\,PTS)\" stray.ts") &&
+            // Sound long enough that its end lies well past the first
+            // megabyte of its file.
+            MediaTest::Run(ff +
+                           "-f lavfi -i testsrc2=size=160x120:rate=10:duration=40 -f lavfi -i "
+                           "sine=frequency=440:sample_rate=48000:duration=40 " +
+                           h264 + "-c:a aac long.mp4") &&
+            // Pictures that carry their number as their level.
+            MediaTest::Run(ff + "-f lavfi -i color=c=black:size=320x240:rate=25:duration=2 " + a +
+                           "-vf \"format=yuv420p,geq=lum='16+4*N':cb=128:cr=128\" -t 2 " + h264 +
+                           "-c:a aac numbered.mp4") &&
+            // Loud first and quiet after: a reader guessing a length from
+            // the first frames' bit rate finds its sound far shorter.
+            MediaTest::Run(ff +
+                           "-f lavfi -i testsrc2=size=160x120:rate=25:duration=6 -f lavfi -i "
+                           "\"aevalsrc='if(lt(t,1),random(0)*2-1,0)':s=48000:d=6\" -ac 2 " +
+                           h264 + "-c:a aac loudfirst.mp4") &&
+            // A raw H.265 stream, as the x265 program writes it: no container, no times.
+            MediaTest::Run(ff + "-f lavfi -i testsrc2=size=320x240:rate=25:duration=2 -c:v libx265 "
+                                "-preset ultrafast -x265-params log-level=error -pix_fmt yuv420p -f hevc raw.hevc") &&
+            // Matroska written live (no cues, no lengths) and by GStreamer's own muxer.
+            MediaTest::Run(ff + v + a + h264 + "-c:a aac -live 1 live.mkv") &&
+            MediaTest::Run(gst +
+                           "vp8enc deadline=1 ! queue ! matroskamux name=m ! "
+                           "filesink location=gst.mkv" +
+                           gstSound) &&
+            // Cut at half, and the whole ones they come from.
+            MediaTest::Run(ff + v + a +
+                           "-c:v libvpx -deadline realtime -cpu-used 8 -b:v 300k -c:a libvorbis "
+                           "whole.webm") &&
+            MediaTest::Run(ff + v + a + "-c:v flv1 -c:a libmp3lame whole.flv") &&
+            MediaTest::Run(ff + v + a + h264 + "-c:a aac whole.mkv") &&
+            MediaTest::Run("cd '" + s_folder->Dir() +
+                           "' && for f in webm flv mkv; do head -c $(( $(stat -c %s whole.$f) "
+                           "/ 2 )) whole.$f > cut.$f; done");
     }
     static void TearDownTestSuite() { s_folder.reset(); }
 
@@ -827,13 +887,14 @@ std::unique_ptr<MediaTest::Folder> WholeSources::s_folder;
 bool WholeSources::s_ok = false;
 
 const char* const kWholeSources[] = {
-    "late1.mp4", "late1.mkv", "late1.ts",    "late03.mp4", "picslate.ts", "streamed.mkv", "gststream.webm",
-    "gst.ogg",   "subs.mkv",  "editlist.mp4", "theora.ogg", "flac51.mkv", "stray.ts",     "long.mp4",
-    "whole.webm", "whole.flv",
+    "late1.mp4",      "late1.mkv",    "late1.ts",   "late03.mp4",    "picslate.ts", "streamed.mkv",
+    "gststream.webm", "gst.ogg",      "subs.mkv",   "editlist.mp4",  "theora.ogg",  "flac51.mkv",
+    "stray.ts",       "long.mp4",     "whole.webm", "whole.flv",     "whole.mkv",   "live.mkv",
+    "gst.mkv",        "numbered.mp4", "raw.hevc",   "loudfirst.mp4",
 };
 
-// Every whole file imports with the length its data holds; a cut FLV is
-// refused like a cut MP4, naming where its data ends.
+// Every whole file imports with the length its data holds; a cut FLV,
+// WebM or Matroska is refused like a cut MP4, naming where its data ends.
 TEST_F(WholeSources, ImportWithTheLengthOfTheirData)
 {
     ASSERT_TRUE(s_ok);
@@ -842,21 +903,23 @@ TEST_F(WholeSources, ImportWithTheLengthOfTheirData)
     ASSERT_NE(media.manager, nullptr);
     Library library;
     std::vector<const char*> names(std::begin(kWholeSources), std::end(kWholeSources));
-    names.push_back("cut.flv");
+    for (const char* name : {"cut.flv", "cut.webm", "cut.mkv"})
+        names.push_back(name);
     Import(library, media.manager, *s_folder, names);
     std::map<std::string, std::string> failures(library.failures.begin(), library.failures.end());
     const std::map<std::string, double> lengths = {
-        {"late1.mp4", 4.0},  {"late1.mkv", 4.0},      {"late1.ts", 4.0},      {"late03.mp4", 4.0},
-        {"picslate.ts", 4.0}, {"streamed.mkv", 4.0},  {"gststream.webm", 4.0}, {"gst.ogg", 4.0},
-        {"subs.mkv", 4.0},   {"editlist.mp4", 2.68}, {"theora.ogg", 4.0},    {"flac51.mkv", 4.0},
-        {"long.mp4", 40.0},  {"stray.ts", 12.0},     {"whole.webm", 4.0},    {"whole.flv", 4.0},
+        {"late1.mp4", 4.0},    {"late1.mkv", 4.0},      {"late1.ts", 4.0},  {"late03.mp4", 4.0}, {"picslate.ts", 4.0},
+        {"streamed.mkv", 4.0}, {"gststream.webm", 4.0}, {"gst.ogg", 4.0},   {"subs.mkv", 4.0},   {"editlist.mp4", 2.68},
+        {"theora.ogg", 4.0},   {"flac51.mkv", 4.0},     {"long.mp4", 40.0}, {"stray.ts", 12.0},  {"whole.webm", 4.0},
+        {"whole.flv", 4.0},    {"whole.mkv", 4.0},      {"live.mkv", 4.0},  {"gst.mkv", 4.0},    {"numbered.mp4", 2.0},
+        {"raw.hevc", 2.0},     {"loudfirst.mp4", 6.0},
     };
     for (const auto& l : lengths) {
         SCOPED_TRACE(l.first);
         ASSERT_EQ(library.clips.count(l.first), 1u) << failures[s_folder->Path(l.first.c_str())];
         EXPECT_NEAR(library.clips[l.first]->GetDuration().ToSeconds(), l.second, 0.1);
     }
-    for (const char* name : {"cut.flv"}) {
+    for (const char* name : {"cut.flv", "cut.webm", "cut.mkv"}) {
         SCOPED_TRACE(name);
         EXPECT_EQ(library.clips.count(name), 0u);
         const std::string text = failures[s_folder->Path(name)];
@@ -879,29 +942,35 @@ TEST_F(WholeSources, ConvertWholeWithTheProfilesThatRefusedThem)
         ADD_FAILURE() << f.first << ": " << f.second;
 
     const Row rows[] = {
-        {"late1.mp4", Shape::OneClip, 101, true, true},     // MP4
+        {"late1.mp4", Shape::OneClip, 101, true, true}, // MP4
         {"late1.mkv", Shape::OneClip, 101, true, true},
-        {"late1.ts", Shape::OneClip, 1304, true, true},     // DVD
+        {"late1.ts", Shape::OneClip, 1304, true, true}, // DVD
         {"late03.mp4", Shape::OneClip, 101, true, true},
-        {"late03.mp4", Shape::OneClip, 2202, true, true},   // QuickTime H.264
+        {"late03.mp4", Shape::OneClip, 2202, true, true}, // QuickTime H.264
         {"picslate.ts", Shape::OneClip, 101, true, true},
-        {"streamed.mkv", Shape::OneClip, 104, true, true},  // MKV
+        {"streamed.mkv", Shape::OneClip, 104, true, true}, // MKV
         {"gststream.webm", Shape::OneClip, 101, true, true},
-        {"gst.ogg", Shape::OneClip, 107, true, true},       // WMV
-        {"gst.ogg", Shape::OneClip, 118, true, true},       // DV
-        {"theora.ogg", Shape::OneClip, 111, true, true},    // MPEG-1
-        {"theora.ogg", Shape::OneClip, 116, true, true},    // Ogg
+        {"gst.ogg", Shape::OneClip, 107, true, true},    // WMV
+        {"gst.ogg", Shape::OneClip, 118, true, true},    // DV
+        {"theora.ogg", Shape::OneClip, 111, true, true}, // MPEG-1
+        {"theora.ogg", Shape::OneClip, 116, true, true}, // Ogg
         {"theora.ogg", Shape::OneClip, 1304, true, true},
-        {"theora.ogg", Shape::OneClip, 117, true, true},    // ASF
+        {"theora.ogg", Shape::OneClip, 117, true, true}, // ASF
         {"theora.ogg", Shape::OneClip, 207, true, true},
         {"theora.ogg", Shape::OneClip, 1205, true, true},
-        {"theora.ogg", Shape::OneClip, 304, false, true},   // WAV
-        {"late1.mp4", Shape::OneClip, 310, false, true},    // AIFF
-        {"long.mp4", Shape::OneClip, 301, false, true},     // MP3
-        {"subs.mkv", Shape::OneClip, 3101, true, true},     // lossless MKV, with the subtitles
-        {"flac51.mkv", Shape::OneClip, 3201, true, true},   // lossless MP4
+        {"theora.ogg", Shape::OneClip, 304, false, true}, // WAV
+        {"late1.mp4", Shape::OneClip, 310, false, true},  // AIFF
+        {"long.mp4", Shape::OneClip, 301, false, true},   // MP3
+        {"subs.mkv", Shape::OneClip, 3101, true, true},   // lossless MKV, with the subtitles
+        {"flac51.mkv", Shape::OneClip, 3201, true, true}, // lossless MP4
         {"stray.ts", Shape::OneClip, 101, true, true},
         {"editlist.mp4", Shape::OneClip, 2001, true, true}, // ProRes
+        // A 25 fps clip in a 50 fps timeline: each picture shown twice, at its own time.
+        {"numbered.mp4", Shape::OneClip, 101, true, true, false, nullptr, nullptr, 0, 50.0, true},
+        {"numbered.mp4", Shape::OneClip, 105, true, true, false, nullptr, nullptr, 0, 50.0, true}, // AVI
+        {"raw.hevc", Shape::OneClip, 101, true, true},
+        {"raw.hevc", Shape::OneClip, 104, true, true},
+        {"loudfirst.mp4", Shape::OneClip, 303, false, true}, // AAC without a container: no length stated
     };
     Conversions conversions(media.manager);
     for (const Row& row : rows)
