@@ -946,13 +946,15 @@ QSize ShownShape(Moorland::IRawVideoFrame* raw, bool turned)
 
 // Steps that come out the same, within a level, on the decoded picture
 // scaled down as on the decoded picture before it is scaled: level changes
-// pixel by pixel, flips and quarter turns. Blurs, sharpening and the 3D
+// pixel by pixel. Blurs, sharpening and the 3D
 // shift reach across pixels (the shift by pixels of the picture's own
 // size): a chain with any of them works on the picture at its own size.
 bool SameWhenScaled(const std::vector<EffectStep>& steps)
 {
-    static const char* const kPerPixel[] = {"brightness_contrast", "gray",    "flip_color",         "invert",
-                                            "aged_film",           "reverse", "EffectNameRotate90X"};
+    // Mirrors and turns are left out: the scaler samples a mirrored picture
+    // a fraction of a pixel off from the mirrored scaled one, which on sharp
+    // edges shows several levels from the file.
+    static const char* const kPerPixel[] = {"brightness_contrast", "gray", "flip_color", "invert", "aged_film"};
     for (const EffectStep& step : steps)
         if (std::none_of(std::begin(kPerPixel), std::end(kPerPixel),
                          [&](const char* name) { return step.name == name; }))
