@@ -13,16 +13,18 @@
 
 namespace MediaTest {
 
-// What a shell command prints; empty when it cannot be started.
+// What a shell command prints, byte for byte (raw pictures included); empty
+// when it cannot be started.
 inline std::string Capture(const std::string& command)
 {
     std::string out;
     FILE* p = popen(command.c_str(), "r");
     if (!p)
         return out;
-    char buffer[512];
-    while (fgets(buffer, sizeof buffer, p))
-        out += buffer;
+    char buffer[65536];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, p)) > 0)
+        out.append(buffer, n);
     pclose(p);
     return out;
 }

@@ -5,6 +5,7 @@
 // program's own reading all show it upright. Run through the conversion
 // engine and its real worker, as the output task runs a remux profile.
 
+#include "../../ProbeOutput.h"
 #include "../../MediaTestFolder.h"
 
 #include "Basilvo/Basilvo.h"
@@ -43,18 +44,7 @@ struct Released
     }
 };
 
-std::string Capture(const std::string& command)
-{
-    std::string out;
-    if (FILE* p = popen(command.c_str(), "r")) {
-        char buffer[4096];
-        size_t n;
-        while ((n = fread(buffer, 1, sizeof buffer, p)) > 0)
-            out.append(buffer, n);
-        pclose(p);
-    }
-    return out;
-}
+using MediaTest::Capture;
 
 std::string Bytes(const std::string& path)
 {

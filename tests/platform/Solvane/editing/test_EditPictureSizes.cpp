@@ -4,6 +4,7 @@
 // the picture inside them is the one the players show, a clip's picture
 // through the same processors, scaled to the same place.
 
+#include "../../../ProbeOutput.h"
 #include "../SolvaneTestFrames.h"
 #include "../SolvaneTestMedia.h"
 
@@ -348,18 +349,7 @@ Area StepArea(const Size& s, const Step& step)
     return FittedArea(s, step, cw, ch);
 }
 
-std::string Capture(const std::string& command)
-{
-    std::string out;
-    if (FILE* p = popen(command.c_str(), "r")) {
-        char buffer[65536];
-        size_t n;
-        while ((n = fread(buffer, 1, sizeof buffer, p)) > 0)
-            out.append(buffer, n);
-        pclose(p);
-    }
-    return out;
-}
+using MediaTest::Capture;
 
 struct EngineReleased
 {
