@@ -728,6 +728,13 @@ void CDCVideoPlayer::SetPreviewBtnPicInfo(QImage* image, QRect rect)
     UnlockDrawDC();
 }
 
+void CDCVideoPlayer::SetEffectProc(CEffectsProc* proc)
+{
+    LockDrawDC();
+    m_effectProc = proc;
+    UnlockDrawDC();
+}
+
 void CDCVideoPlayer::GetPreviewBtnPicInfo(QImage*& image, QRect& rect) const
 {
     image = m_overlayImage;

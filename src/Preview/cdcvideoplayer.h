@@ -137,7 +137,9 @@ public:
     CBaseTime GetTrimEndPoint() const;
     bool GetCurPicBorderTime(long long& borderTime, int& frameValue);
 
-    void SetEffectProc(CEffectsProc* proc) { m_effectProc = proc; }
+    // Waits for a picture being drawn with the old chain: the caller may
+    // free it as soon as this returns.
+    void SetEffectProc(CEffectsProc* proc);
     CEffectsProc* GetEffectProc() const { return m_effectProc; }
     void SetOrgEffect(bool const& on) { m_orgEffect = on; }
     bool GetOrgEffect() const { return m_orgEffect; }

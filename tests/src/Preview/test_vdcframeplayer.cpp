@@ -30,6 +30,17 @@ QImage Shown(VDCFramePlayer& player)
     return all.isNull() ? all : all.copy(player.GetCDCDrawFrameRect());
 }
 
+// Attaches an effect chain for one test and detaches it however the test
+// ends: the player's render thread must not see the chain after it is gone.
+struct ChainAttached
+{
+    ChainAttached(VDCFramePlayer& player, CEffectsProc& effects) : player(player) { player.SetEffectProc(&effects); }
+    ~ChainAttached() { player.SetEffectProc(nullptr); }
+    ChainAttached(const ChainAttached&) = delete;
+    ChainAttached& operator=(const ChainAttached&) = delete;
+    VDCFramePlayer& player;
+};
+
 int ShownIndex(VDCFramePlayer& player)
 {
     return PlayersTest::PictureIndex(Shown(player));
@@ -99,8 +110,9 @@ protected:
     Fablecut::CMediaSourceItem* Load(const std::string& path)
     {
         Fablecut::CMediaSourceItem* clip = Keep(path);
-        if (clip)
+        if (clip) {
             EXPECT_TRUE(player->SetSourceItem(clip)) << GetQuentaException()->GetExceptionMsg();
+        }
         return clip;
     }
     Fablecut::CMediaSourceItem* Keep(const std::string& path)
@@ -221,7 +233,7 @@ TEST_F(FramePlayer, TheClipsEffectsShowOnTheLetterboxedPicture)
     Fablecut::CMediaSourceItem* clip = Load(PellinoTest::Media::Get().Bars1080());
     ASSERT_TRUE(clip);
     CEffectsProc effects(manager.manager);
-    player->SetEffectProc(&effects);
+    const ChainAttached attached(*player, effects);
     player->SetSelfEffect(true);
     player->resize(400, 300);
     PlayersTest::Pump(50);
@@ -247,7 +259,7 @@ TEST_F(FramePlayer, TheClipsEffectsShowOnTheLetterboxedPicture)
         change.brightness = 50;
         change.WriteTo(*clip);
     }
-    player->update();
+    player->RedrawPicture();
     ASSERT_TRUE(WaitFor([&] { return MeanLevel(Shown(*player)) > plainLevel + 10; }, 10000))
         << plainLevel << " " << MeanLevel(Shown(*player));
     // It equals the decoded picture through the chain, scaled.
@@ -278,14 +290,13 @@ TEST_F(FramePlayer, TheClipsEffectsShowOnTheLetterboxedPicture)
         change.rotationAngle = 270;
         change.WriteTo(*clip);
     }
-    player->update();
+    player->RedrawPicture();
     ASSERT_TRUE(WaitFor([&] { return Shown(*player).height() > Shown(*player).width(); }, 10000))
         << Shown(*player).width() << " x " << Shown(*player).height();
     EXPECT_EQ(player->GetCDCDrawFrameRect(), QRect(116, 0, 168, 300));
     QImage turned;
     ASSERT_TRUE(player->Snapshot(-1, -1, turned, true)) << GetQuentaException()->GetExceptionMsg();
     EXPECT_EQ(turned.size(), QSize(1080, 1920));
-    player->SetEffectProc(nullptr);
 }
 
 TEST_F(FramePlayer, AnOverlayImageOfAnyLayoutIsDrawnAndAnEmptyOneSkipped)
@@ -423,7 +434,7 @@ TEST_F(FramePlayer, SettingsChangedFastWhilePlayingAreSafe)
     Fablecut::CMediaSourceItem* clip = Load(PellinoTest::Media::Get().Indexed());
     ASSERT_TRUE(clip);
     CEffectsProc effects(manager.manager);
-    player->SetEffectProc(&effects);
+    const ChainAttached attached(*player, effects);
     player->SetSelfEffect(true);
     ASSERT_TRUE(player->Play());
     QElapsedTimer timer;
@@ -446,7 +457,6 @@ TEST_F(FramePlayer, SettingsChangedFastWhilePlayingAreSafe)
         ++n;
     }
     player->Stop();
-    player->SetEffectProc(nullptr);
     EXPECT_GT(n, 100);
 }
 
@@ -462,7 +472,7 @@ TEST_F(FramePlayer, AStillAndAVideoOfOnePictureShowAColourEditAlike)
                 MediaTest::Run(folder.FFmpeg() + "-loop 1 -i still.png -t 1 -r 25 -c:v libx264 -preset ultrafast "
                                                  "-crf 5 -pix_fmt yuv444p video.mp4"));
     CEffectsProc effects(manager.manager);
-    player->SetEffectProc(&effects);
+    const ChainAttached attached(*player, effects);
     player->SetSelfEffect(true);
     QImage shown[2];
     const char* names[2] = {"still.png", "video.mp4"};
@@ -486,7 +496,6 @@ TEST_F(FramePlayer, AStillAndAVideoOfOnePictureShowAColourEditAlike)
     EXPECT_LT(MeanDifference(shown[0].scaled(small, Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
                              shown[1].scaled(small, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)),
               3.0);
-    player->SetEffectProc(nullptr);
 }
 
 TEST_F(FramePlayer, SnapshotsKeepThePicturesShape)
@@ -499,7 +508,7 @@ TEST_F(FramePlayer, SnapshotsKeepThePicturesShape)
                 MediaTest::Run(folder.FFmpeg() + "-f lavfi -i testsrc2=size=360x640:rate=25:duration=0.4 "
                                                  "-c:v libx264 -preset ultrafast -pix_fmt yuv420p phone.mp4"));
     CEffectsProc effects(manager.manager);
-    player->SetEffectProc(&effects);
+    const ChainAttached attached(*player, effects);
     player->SetSelfEffect(true);
     const struct
     {
@@ -522,7 +531,6 @@ TEST_F(FramePlayer, SnapshotsKeepThePicturesShape)
         ASSERT_TRUE(player->Snapshot(-1, -1, DCImagePNG, path, true)) << GetQuentaException()->GetExceptionMsg();
         EXPECT_EQ(QImage(QString::fromStdString(path), "PNG").size(), c.shape);
     }
-    player->SetEffectProc(nullptr);
 }
 
 TEST_F(FramePlayer, ATimelinesEffectsWorkOnThePictureNeverOnItsBars)
@@ -544,7 +552,7 @@ TEST_F(FramePlayer, ATimelinesEffectsWorkOnThePictureNeverOnItsBars)
     auto* second = dynamic_cast<Fablecut::CMediaSourceItem*>(timeline.getItemByIndex(1));
     ASSERT_NE(second, nullptr);
     CEffectsProc effects(manager.manager);
-    player->SetEffectProc(&effects);
+    const ChainAttached attached(*player, effects);
     player->SetSelfEffect(true);
     ASSERT_TRUE(player->SetSourceItem(&timeline)) << GetQuentaException()->GetExceptionMsg();
 
@@ -591,7 +599,7 @@ TEST_F(FramePlayer, ATimelinesEffectsWorkOnThePictureNeverOnItsBars)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         c.set();
-        player->update();
+        player->RedrawPicture();
         ASSERT_TRUE(player->Seek(600));
         ASSERT_TRUE(WaitFor([&] { return player->GetPlayerRunState() == DCPlayerPaused && !Shown(*player).isNull(); }));
         PlayersTest::Pump(200);
@@ -611,7 +619,6 @@ TEST_F(FramePlayer, ATimelinesEffectsWorkOnThePictureNeverOnItsBars)
                   2.0);
     }
     player->SetSourceItem(nullptr);
-    player->SetEffectProc(nullptr);
 }
 
 // Level changes, flips and turns run on the picture already scaled to the
@@ -627,7 +634,7 @@ TEST_F(FramePlayer, PixelByPixelEffectsOnTheShownSizeShowThePictureTheChainMakes
                 MediaTest::Run(folder.FFmpeg() + "-f lavfi -i testsrc2=size=360x640:rate=25:duration=0.4 "
                                                  "-c:v libx264 -preset ultrafast -pix_fmt yuv420p phone.mp4"));
     CEffectsProc effects(manager.manager);
-    player->SetEffectProc(&effects);
+    const ChainAttached attached(*player, effects);
     player->SetSelfEffect(true);
     const struct
     {
@@ -690,5 +697,4 @@ TEST_F(FramePlayer, PixelByPixelEffectsOnTheShownSizeShowThePictureTheChainMakes
         // lies far from it.
         EXPECT_GT(MeanDifference(at(shown), at(file.transformed(QTransform().rotate(180)))), 10.0);
     }
-    player->SetEffectProc(nullptr);
 }
