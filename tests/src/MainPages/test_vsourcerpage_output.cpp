@@ -670,8 +670,9 @@ TEST_F(PageWithTimeline, EachEditorEditChangesTheTimelineClipThroughTheManagerOn
         row.act(*this);
         EXPECT_EQ(changed.size(), 1) << "one notice for one edit";
         EXPECT_TRUE(row.shows(*edited));
-        if (row.redraws)
+        if (row.redraws) {
             EXPECT_GE(WaitChange(before), 0) << "the paused player shows the edit";
+        }
         EXPECT_TRUE(Paused());
     }
     EXPECT_EQ(other->GetBrightness(), brightness) << "the clip not being edited keeps its settings";

@@ -484,8 +484,9 @@ TEST_F(ImportFixture, TheShownSortAndTheRowsAgreeThroughSwitchesImportsRenamesAn
                       QPoint(header->sectionViewportPosition(2) + header->sectionSize(2) / 2, header->height() / 2));
     EXPECT_EQ("File Size", checkedKey());
     const QStringList sizeOrder = header->sortIndicatorOrder() == Qt::AscendingOrder ? bySize(four) : QStringList();
-    if (!sizeOrder.isEmpty())
+    if (!sizeOrder.isEmpty()) {
         EXPECT_EQ(sizeOrder, rowOrder()) << "details after a header click";
+    }
     openLibraryMenu();
     ChooseFromMenu(lib->libraryMenu(), {"Large Icons"});
     EXPECT_EQ("File Size", checkedKey());
