@@ -138,11 +138,14 @@ void CImageConverter::PrepareContext(int dstWidth, int dstHeight)
         QB_THROW(QB_ERR_MEDIA, "pixel format not supported");
 
     // Only pictures that a user studies (flag 1: thumbnails, snapshots) pay
-    // for the smoother filter; playback and encoding take the fast one.
+    // for the smoother filter; playback and encoding take the fast one. The
+    // fast horizontal pass samples off centre; flag 2 keeps the centres.
     const bool scaling = dstWidth != m_src->width || dstHeight != m_src->height;
     int64_t flags = SWS_FAST_BILINEAR;
     if (m_flag == 1 && scaling)
         flags = SWS_BICUBIC;
+    else if (m_flag == 2 && scaling)
+        flags = SWS_BILINEAR;
     FF::SwsPtr owner(sws_alloc_context());
     if (!owner)
         throw std::bad_alloc();

@@ -131,6 +131,7 @@ void CPlayer::Close()
     std::lock_guard<std::mutex> lock(m_mutex);
     m_state = Moorland::PLAYER_STATE_CLOSED;
     ClearQueuesLocked();
+    m_retired.clear(); // the reader thread has ended
     m_current.reset();
     m_currentMs = -1;
     m_behind.clear();
@@ -201,8 +202,18 @@ uint32_t CPlayer::RangeEndLocked() const
 
 void CPlayer::ClearQueuesLocked()
 {
+    for (QueuedPicture& queued : m_pictures)
+        RetireLocked(std::move(queued.frame));
     m_pictures.clear();
     m_sounds.clear();
+}
+
+void CPlayer::RetireLocked(VideoFramePtr picture)
+{
+    if (!picture)
+        return;
+    m_retired.push_back(std::move(picture));
+    m_wake.notify_all();
 }
 
 bool CPlayer::SeekLocked(std::unique_lock<std::mutex>& lock, uint32_t ms, bool show)
@@ -595,10 +606,19 @@ void CPlayer::ReaderLoop()
     bool leavingOut = false;
     while (true) {
         m_wake.wait_for(lock, std::chrono::milliseconds(20), [&] {
-            return m_quit || m_seekPending || (m_readGeneration == m_generation && (wantVideo() || wantAudio()));
+            return m_quit || m_seekPending || !m_retired.empty() ||
+                   (m_readGeneration == m_generation && (wantVideo() || wantAudio()));
         });
         if (m_quit)
             break;
+        if (!m_retired.empty()) {
+            std::vector<VideoFramePtr> retired;
+            retired.swap(m_retired);
+            lock.unlock();
+            retired.clear();
+            lock.lock();
+            continue;
+        }
         if (m_seekPending) {
             const uint32_t target = m_seekTarget;
             const uint64_t generation = m_generation;
@@ -664,8 +684,10 @@ void CPlayer::ReaderLoop()
         AudioFramePtr sound(audio ? audio->Clone() : nullptr);
 
         lock.lock();
-        if (generation != m_generation || m_seekPending)
+        if (generation != m_generation || m_seekPending) {
+            RetireLocked(std::move(picture));
             continue;
+        }
         if (!got) {
             m_videoEnded = m_audioEnded = true;
             m_readFailed = failed;
@@ -741,6 +763,7 @@ void CPlayer::RenderLoop()
     // and waiters learn of it once it has been drawn.
     const auto show = [&](VideoFramePtr picture, bool step) {
         const uint64_t generation = m_generation;
+        RetireLocked(std::move(m_current));
         m_current = std::move(picture);
         m_currentMs = m_current->GetTimeStamp();
         m_currentDuration = m_current->GetDuration();
@@ -767,8 +790,10 @@ void CPlayer::RenderLoop()
             }
             continue;
         }
-        while (!m_pictures.empty() && m_pictures.front().generation != m_generation)
+        while (!m_pictures.empty() && m_pictures.front().generation != m_generation) {
+            RetireLocked(std::move(m_pictures.front().frame));
             m_pictures.pop_front();
+        }
         const bool current = m_readGeneration == m_generation && !m_seekPending;
         const bool first = m_showGeneration == m_generation && m_shownGeneration < m_generation;
         if (!m_pictures.empty() && (first || m_showNext)) {
@@ -792,6 +817,7 @@ void CPlayer::RenderLoop()
             const double frameLength = m_pictures.front().frame->GetDuration() ? m_pictures.front().frame->GetDuration() : 40;
             if (m_pictures.size() > 1 && m_pictures[1].frame->GetTimeStamp() <= now &&
                 now - due > 1.5 * frameLength) {
+                RetireLocked(std::move(m_pictures.front().frame));
                 m_pictures.pop_front();
                 ++m_stats.dropped;
                 continue;

@@ -138,6 +138,8 @@ private:
     bool SeekLocked(std::unique_lock<std::mutex>& lock, uint32_t ms, bool show);
     bool WaitShown(std::unique_lock<std::mutex>& lock, uint64_t generation);
     void ClearQueuesLocked();
+    // Hands a picture to the reader thread to free; takes the lock's holder.
+    void RetireLocked(VideoFramePtr picture);
     // Puts the queue back behind the picture at `ms`, which the player holds.
     void Settle(int64_t ms);
     // Pictures read while the source left some out have gaps: paused, the
@@ -188,6 +190,10 @@ private:
     bool m_delivering = false;      // a popped picture is on its way to the callback
     bool m_endOfStream = false;
     VideoFramePtr m_current;        // the picture on screen
+    // Pictures done with, freed by the reader thread outside the lock: giving
+    // a picture back to the decoder's pool can wait for a decoding thread,
+    // which neither the lock's holders nor the render thread may do.
+    std::vector<VideoFramePtr> m_retired;
     std::deque<VideoFramePtr> m_behind; // pictures just before m_behindOf, oldest first
     int64_t m_behindOf = -1;
     int64_t m_currentMs = -1;

@@ -951,24 +951,6 @@ QSize ShownShape(Moorland::IRawVideoFrame* raw, bool turned)
                   : QSize(static_cast<int>(std::lround(rw * sar)), h);
 }
 
-// Steps that come out the same, within a level, on the decoded picture
-// scaled down as on the decoded picture before it is scaled: level changes
-// pixel by pixel. Blurs, sharpening and the 3D
-// shift reach across pixels (the shift by pixels of the picture's own
-// size): a chain with any of them works on the picture at its own size.
-bool SameWhenScaled(const std::vector<EffectStep>& steps)
-{
-    // Mirrors and turns are left out: the scaler samples a mirrored picture
-    // a fraction of a pixel off from the mirrored scaled one, which on sharp
-    // edges shows several levels from the file.
-    static const char* const kPerPixel[] = {"brightness_contrast", "gray", "flip_color", "invert", "aged_film"};
-    for (const EffectStep& step : steps)
-        if (std::none_of(std::begin(kPerPixel), std::end(kPerPixel),
-                         [&](const char* name) { return step.name == name; }))
-            return false;
-    return true;
-}
-
 bool TurnsAQuarter(const std::vector<EffectStep>& steps)
 {
     for (const EffectStep& step : steps)
@@ -977,6 +959,29 @@ bool TurnsAQuarter(const std::vector<EffectStep>& steps)
                 if (param.first == "Rotate90XDerection" && (param.second == "1" || param.second == "2"))
                     return true;
     return false;
+}
+
+// Steps that come out the same, within a level, on the decoded picture
+// scaled down as on the decoded picture before it is scaled: level changes
+// pixel by pixel, and a quarter turn with the flips that go with it when the
+// scaler samples at the pixels' centres (EditedAtShownSize). A mirror or flip
+// without a turn stays at full size: cheap there, and after the fast scaler,
+// whose samples sit a fraction of a pixel off centre, the mirrored picture
+// would land that fraction the other way. Blurs, sharpening and the 3D shift
+// reach across pixels (the shift by pixels of the picture's own size): a
+// chain with any of them works on the picture at its own size.
+bool SameWhenScaled(const std::vector<EffectStep>& steps)
+{
+    static const char* const kPerPixel[] = {"brightness_contrast", "gray", "flip_color", "invert", "aged_film"};
+    const bool turns = TurnsAQuarter(steps);
+    for (const EffectStep& step : steps) {
+        if (turns && (step.name == "reverse" || step.name == "EffectNameRotate90X"))
+            continue;
+        if (std::none_of(std::begin(kPerPixel), std::end(kPerPixel),
+                         [&](const char* name) { return step.name == name; }))
+            return false;
+    }
+    return true;
 }
 
 // The displayed size of a picture, through its own pixel shape, which a
@@ -1000,19 +1005,24 @@ QSize DisplaySize(Moorland::IRawVideoFrame* picture, Moorland::IRawVideoFrame* r
 } // namespace
 
 Moorland::IRawVideoFrame* CDCVideoPlayer::EditedAtShownSize(Moorland::IRawVideoFrame* frame, CEffectsProc* effects,
-                                                            unsigned width, unsigned height)
+                                                            unsigned width, unsigned height, bool turned)
 {
     // In the levels the conversion's effects count in (planar YUV), the
     // colour at the shown size's full resolution: scaled first, the picture
-    // loses no more of its colour than scaled last.
-    if (m_shownConverter && (width != m_shownConverterWidth || height != m_shownConverterHeight)) {
+    // loses no more of its colour than scaled last. For a quarter turn the
+    // samples sit on the pixels' centres, so that the picture turned after
+    // scaling is the file's, turned before.
+    const int flag = turned ? 2 : 0;
+    if (m_shownConverter &&
+        (width != m_shownConverterWidth || height != m_shownConverterHeight || flag != m_shownConverterFlag)) {
         m_shownConverter->Release();
         m_shownConverter = nullptr;
     }
     if (!m_shownConverter) {
-        m_shownConverter = CreateImageConverterEx(Moorland::PIXEL_FORMAT_YUV444P, width, height, 0);
+        m_shownConverter = CreateImageConverterEx(Moorland::PIXEL_FORMAT_YUV444P, width, height, flag);
         m_shownConverterWidth = width;
         m_shownConverterHeight = height;
+        m_shownConverterFlag = flag;
     }
     Moorland::IRawVideoFrame* scaled = m_shownConverter ? m_shownConverter->Convert(frame) : nullptr;
     if (!scaled)
@@ -1048,7 +1058,7 @@ void CDCVideoPlayer::DoOnVideoOutputCallBack(Moorland::IRawVideoFrame* frame)
                 const unsigned w = static_cast<unsigned>(std::max(0.0f, std::trunc(shown.right - shown.left)));
                 const unsigned h = static_cast<unsigned>(std::max(0.0f, std::trunc(shown.bottom - shown.top)));
                 if (w && h)
-                    edited.reset(EditedAtShownSize(frame, m_effectProc, turned ? h : w, turned ? w : h));
+                    edited.reset(EditedAtShownSize(frame, m_effectProc, turned ? h : w, turned ? w : h, turned));
                 if (edited) {
                     m_shownRect = shown;
                     placed = true;

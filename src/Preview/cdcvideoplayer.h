@@ -232,8 +232,10 @@ private:
     // The clip's effects, made of pixel-by-pixel steps, on the picture
     // scaled to width x height first (its size before a quarter turn); a
     // frame of its own, null when they make none.
+    // `turned`: the chain turns a quarter, after the scaler, which then
+    // samples at the pixels' centres.
     Moorland::IRawVideoFrame* EditedAtShownSize(Moorland::IRawVideoFrame* frame, CEffectsProc* effects, unsigned width,
-                                                unsigned height);
+                                                unsigned height, bool turned);
     Moorland::IRawVideoFrame* ForEffects(Moorland::IRawVideoFrame* frame, CEffectsProc* effects,
                                          Moorland::IImageConverter*& converter);
     bool SnapshotFrame(bool withEffects, Moorland::IRawVideoFrame*& frame, Moorland::IRawVideoFrame*& owned);
@@ -281,5 +283,6 @@ private:
     Moorland::IImageConverter* m_shownConverter = nullptr; // likewise
     unsigned m_shownConverterWidth = 0;
     unsigned m_shownConverterHeight = 0;
+    int m_shownConverterFlag = 0;
     QMetaObject::Connection m_changeNotice;
 };

@@ -25,7 +25,10 @@ void MoorlandMemCopy(void* dst, const void* src, size_t count);
 Moorland::IImageConverter* CreateImageConverter(unsigned dstPixelFormat);
 // A converter into `dstPixelFormat` at width x height (0 x 0 keeps each
 // picture's own size). `flag` 1 asks for the smoother scaler, for pictures a
-// user looks at closely (thumbnails, snapshots); 0 for the fast one.
+// user looks at closely (thumbnails, snapshots); 0 for the fast one, whose
+// samples sit a fraction of a pixel left of the picture's own; 2 for a fast
+// one whose samples sit where the picture's do, so that a picture mirrored or
+// turned after scaling is the one mirrored or turned before.
 Moorland::IImageConverter* CreateImageConverterEx(unsigned dstPixelFormat, unsigned width,
                                                   unsigned height, int flag);
 

@@ -14,9 +14,12 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
+#include <future>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -559,6 +562,186 @@ TEST_F(PellinoPlayer, ASourceBehindTheClockCatchesUpAndTheStepsStillGoByPicture)
         ASSERT_TRUE(advanced->NextFrame());
         EXPECT_EQ(CurrentIndex(), ++expected) << "step " << step;
     }
+}
+
+namespace {
+
+// Where and how the player frees the pictures it kept: each share of a
+// source picture takes 15 ms to give back, as a decoder's pool can when a
+// decoding thread holds it, and notes its thread and whether the player
+// answered another thread meanwhile.
+struct FreeWatch
+{
+    Moorland::IPlayer* player = nullptr;
+    std::mutex mutex;
+    std::set<std::thread::id> freeingThreads;
+    std::set<std::thread::id> showingThreads;
+    int frees = 0;
+    int lockedFrees = 0;
+    // Off when the player closes: it frees what it holds then, its threads gone.
+    std::atomic<bool> probing{true};
+};
+
+class SlowToFreeFrame final : public Moorland::IRawVideoFrame, public Moorland::ISharedRawVideoFrame
+{
+public:
+    SlowToFreeFrame(Moorland::IRawVideoFrame* inner, bool owned, FreeWatch* watch)
+        : m_inner(inner), m_owned(owned), m_watch(watch)
+    {}
+    unsigned GetPixelFormat() override { return m_inner->GetPixelFormat(); }
+    void GetDimension(unsigned* w, unsigned* h) override { m_inner->GetDimension(w, h); }
+    int GetTimeStamp() override { return m_inner->GetTimeStamp(); }
+    void SetTimeStamp(int t) override { m_inner->SetTimeStamp(t); }
+    bool IsTopDown() override { return m_inner->IsTopDown(); }
+    bool IsPacked() override { return m_inner->IsPacked(); }
+    unsigned GetBufferCount() override { return m_inner->GetBufferCount(); }
+    unsigned GetTotalSize() override { return m_inner->GetTotalSize(); }
+    unsigned char* GetBuffer(unsigned i, unsigned* lineBytes, unsigned* pitch, unsigned* rows) override
+    {
+        return m_inner->GetBuffer(i, lineBytes, pitch, rows);
+    }
+    double GetDAR() override { return m_inner->GetDAR(); }
+    bool CropRightAndBottom(unsigned r, unsigned b) override { return m_inner->CropRightAndBottom(r, b); }
+    void Free() override
+    {
+        if (!m_owned)
+            return;
+        // Another thread asks the player something while this one frees.
+        bool answered = true;
+        if (m_watch->probing) {
+            auto asked = std::make_shared<std::promise<void>>();
+            std::future<void> answer = asked->get_future();
+            std::thread([player = m_watch->player, asked] {
+                player->GetCurrentTime();
+                asked->set_value();
+            }).detach();
+            answered = answer.wait_for(500ms) == std::future_status::ready;
+        }
+        std::this_thread::sleep_for(15ms);
+        {
+            std::lock_guard<std::mutex> lock(m_watch->mutex);
+            m_watch->freeingThreads.insert(std::this_thread::get_id());
+            ++m_watch->frees;
+            if (!answered)
+                ++m_watch->lockedFrees;
+        }
+        m_inner->Free();
+        delete this;
+    }
+    unsigned GetDuration() override { return m_inner->GetDuration(); }
+    void SetDuration(unsigned d) override { m_inner->SetDuration(d); }
+    unsigned GetDuplicatedCount(unsigned* second) override { return m_inner->GetDuplicatedCount(second); }
+    void SetDuplicatedCount(unsigned c, unsigned second) override { m_inner->SetDuplicatedCount(c, second); }
+    Moorland::IRawVideoFrame* Clone() override { return m_inner->Clone(); }
+    bool CanBeModified() override { return false; }
+    void SetCanBeModified(bool) override {}
+    bool IsInterlaced() override { return m_inner->IsInterlaced(); }
+    void SetInterlaced(bool on) override { m_inner->SetInterlaced(on); }
+    bool IsTopFieldFirst() override { return m_inner->IsTopFieldFirst(); }
+    void SetTopFieldFirst(bool on) override { m_inner->SetTopFieldFirst(on); }
+    void SetBorderData(void* data, int size) override { m_inner->SetBorderData(data, size); }
+    void GetBorderData(void** data, int* size) override { m_inner->GetBorderData(data, size); }
+    void* GetInterface(char const* name) override
+    {
+        if (name && strcmp(name, RAWVIDEO_INTERFACE_SHARED) == 0)
+            return static_cast<Moorland::ISharedRawVideoFrame*>(this);
+        if (name && strcmp(name, RAWVIDEO_INTERFACE_RAWVIDEO) == 0)
+            return static_cast<Moorland::IRawVideoFrame*>(this);
+        return m_inner->GetInterface(name);
+    }
+    Moorland::IRawVideoFrame* Share() override
+    {
+        auto* shared = static_cast<Moorland::ISharedRawVideoFrame*>(m_inner->GetInterface(RAWVIDEO_INTERFACE_SHARED));
+        return shared ? new SlowToFreeFrame(shared->Share(), true, m_watch) : nullptr;
+    }
+
+private:
+    Moorland::IRawVideoFrame* m_inner;
+    bool m_owned;
+    FreeWatch* m_watch;
+};
+
+// The clip's source, its pictures slow to free.
+class SlowToFreeSource final : public Moorland::IAVSource
+{
+public:
+    SlowToFreeSource(Moorland::IAVSource* inner, FreeWatch* watch) : m_inner(inner), m_watch(watch) {}
+    void* GetInterface(const char* name) override { return m_inner->GetInterface(name); }
+    bool Seek(uint32_t ms) override { return m_inner->Seek(ms); }
+    uint32_t GetDuration() override { return m_inner->GetDuration(); }
+    int GetVideoStreamID() override { return m_inner->GetVideoStreamID(); }
+    int GetAudioStreamID() override { return m_inner->GetAudioStreamID(); }
+    uint32_t GetPosition() override { return m_inner->GetPosition(); }
+    bool ReadFrames(Moorland::IRawAudioFrame** audio, Moorland::IRawVideoFrame** video, void** other, int mode) override
+    {
+        const bool got = m_inner->ReadFrames(audio, video, other, mode);
+        if (got && video && *video) {
+            m_last.reset(new SlowToFreeFrame(*video, false, m_watch));
+            *video = m_last.get();
+        }
+        return got;
+    }
+    bool IsEndOfStream() override { return m_inner->IsEndOfStream(); }
+    void Release() override {}
+
+private:
+    Moorland::IAVSource* m_inner;
+    FreeWatch* m_watch;
+    std::unique_ptr<SlowToFreeFrame> m_last; // the source's own, valid until the next read
+};
+
+void NoteShowingThread(void* context, Moorland::IRawVideoFrame*)
+{
+    auto* watch = static_cast<FreeWatch*>(context);
+    std::lock_guard<std::mutex> lock(watch->mutex);
+    watch->showingThreads.insert(std::this_thread::get_id());
+}
+
+} // namespace
+
+// Giving a picture back can wait (a decoder's pool held by a decoding
+// thread): the pictures are freed neither on the thread that shows them
+// nor while the player's other threads wait for it.
+TEST_F(PellinoPlayer, PicturesAreFreedAwayFromTheShowingThreadAndTheLock)
+{
+    struct SourceRelease
+    {
+        void operator()(Moorland::IAVSource* s) const { s->Release(); }
+    };
+    std::unique_ptr<Moorland::IAVSource, SourceRelease> inner(
+        manager->CreateSourceFromFile(PellinoTest::Media::Get().Indexed().c_str(), -2, -2));
+    ASSERT_NE(inner, nullptr);
+    FreeWatch watch;
+    watch.player = player;
+    SlowToFreeSource source(inner.get(), &watch);
+    struct Detach
+    {
+        Moorland::IPlayer* player;
+        ~Detach() { player->SetSource(nullptr); }
+    } detach{player};
+    struct StopProbing
+    {
+        FreeWatch& watch;
+        ~StopProbing() { watch.probing = false; }
+    } stopProbing{watch};
+    player->SetVideoCallback(&NoteShowingThread, &watch);
+    ASSERT_TRUE(player->SetSource(&source));
+    ASSERT_TRUE(Open());
+    ASSERT_TRUE(player->Play());
+    std::this_thread::sleep_for(1500ms);
+    ASSERT_TRUE(player->Seek(200)); // a seek lets go of the queued pictures
+    ASSERT_TRUE(player->Play());
+    std::this_thread::sleep_for(500ms);
+    ASSERT_TRUE(player->Pause());
+    Moorland::PlayerStatistics stats{};
+    ASSERT_TRUE(advanced->GetStatistics(&stats));
+    std::lock_guard<std::mutex> lock(watch.mutex);
+    ASSERT_GT(watch.frees, 5);
+    ASSERT_FALSE(watch.showingThreads.empty());
+    for (const std::thread::id& id : watch.showingThreads)
+        EXPECT_EQ(watch.freeingThreads.count(id), 0u) << "a picture was freed on the thread that shows them";
+    EXPECT_EQ(watch.lockedFrees, 0) << "the player kept others waiting while it freed a picture";
+    EXPECT_EQ(stats.dropped, 0);
 }
 
 TEST(PellinoDriver, ImageDriverDrawsScalesFillsAndDashes)
