@@ -126,16 +126,20 @@ IProfile* Profile()
 // Waits for the job's end; its wall time, or a negative value when it failed.
 double Wait(Moorland::ConvertTaskInfo2* record, double started)
 {
+    double previous = -1;
+    int interval = COutputTaskQueue::kPollInterval;
     for (;;) {
         const int state = record->GetState();
         if (state == Moorland::CONVERT_TASK_FINISHED)
             return Now() - started;
         if (state == Moorland::CONVERT_TASK_FAILED || state == Moorland::CONVERT_TASK_CANCEL)
             return -1;
-        // As the program's task list looks: at its beat, and often once the
-        // pictures are done, so the end is seen when the user would see it.
-        const int interval = record->GetPercent() >= 100.0 ? COutputTaskQueue::kEndPollInterval
-                                                           : COutputTaskQueue::kPollInterval;
+        // As the program's task list looks: at its beat, sooner as the
+        // pictures near their end, and often once they are done, so the end
+        // is seen when the user would see it.
+        const double percent = record->GetPercent();
+        interval = COutputTaskQueue::nextPollInterval(percent, previous, interval);
+        previous = percent;
         std::this_thread::sleep_for(std::chrono::milliseconds(interval));
     }
 }

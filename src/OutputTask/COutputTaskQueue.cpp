@@ -14,6 +14,8 @@
 #include <QFileInfo>
 #include <QTimer>
 
+#include <algorithm>
+
 // One task's upload: the account read when the task first started, and the
 // uploader, whose reports it turns into the queue's signals for its task.
 class COutputTaskQueue::Upload : public IYoutubeUpload::IUploadCallBack
@@ -252,6 +254,7 @@ void COutputTaskQueue::startPolling(CMMOutputTask* pTask)
 void COutputTaskQueue::stopPolling(CMMOutputTask* pTask)
 {
     m_polled.removeAll(pTask);
+    m_polledPercent.remove(pTask);
     if (m_polled.isEmpty())
         m_pPollTimer->stop();
 }
@@ -260,7 +263,8 @@ void COutputTaskQueue::poll()
 {
     // A signal's receiver may remove tasks: each is looked for again.
     const QList<CMMOutputTask*> tasks = m_polled;
-    bool ending = false;
+    const int waited = m_pPollTimer->interval();
+    int next = kPollInterval;
     for (CMMOutputTask* task : tasks) {
         if (!m_polled.contains(task))
             continue;
@@ -269,7 +273,11 @@ void COutputTaskQueue::poll()
             continue;
         const int state = record->GetState();
         const double percent = record->GetPercent();
-        ending = ending || (state == Moorland::CONVERT_TASK_RUNNING && percent >= 100.0);
+        if (state == Moorland::CONVERT_TASK_RUNNING) {
+            const auto seen = m_polledPercent.constFind(task);
+            next = std::min(next, nextPollInterval(percent, seen != m_polledPercent.constEnd() ? *seen : -1.0, waited));
+            m_polledPercent[task] = percent;
+        }
         emit taskPolled(task, state, percent);
         if (!m_polled.contains(task))
             continue;
@@ -283,7 +291,17 @@ void COutputTaskQueue::poll()
                 startUpload(task);
         }
     }
-    m_pPollTimer->setInterval(ending ? kEndPollInterval : kPollInterval);
+    m_pPollTimer->setInterval(next);
+}
+
+int COutputTaskQueue::nextPollInterval(double percent, double previous, int waited)
+{
+    if (percent >= 100.0)
+        return kEndPollInterval;
+    if (previous < 0 || percent <= previous || waited <= 0)
+        return kPollInterval;
+    const double due = (100.0 - percent) * waited / (percent - previous);
+    return static_cast<int>(std::clamp(due, static_cast<double>(kEndPollInterval), static_cast<double>(kPollInterval)));
 }
 
 COutputTaskQueue::Upload* COutputTaskQueue::uploadOf(CMMOutputTask* pTask)

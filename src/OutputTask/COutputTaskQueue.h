@@ -11,6 +11,7 @@
 
 #include "cmmoutputtask.h"
 
+#include <QHash>
 #include <QList>
 #include <QMetaType>
 #include <QObject>
@@ -66,6 +67,11 @@ public:
     // encoder's flush and the output's check are left: the end is looked
     // for this often, so that the user sees it when it is there.
     static constexpr int kEndPollInterval = 40;
+    // The wait before the next look at a converting task whose record showed
+    // `previous` percent `waited` ms before it showed `percent`: the beat, or
+    // less when at that pace its pictures are done before the beat, so that
+    // the end poll starts when they are; once they are done, the end poll.
+    static int nextPollInterval(double percent, double previous, int waited);
 
     // The ends of a task, as its job record shows them. A finished task
     // whose upload follows stays in the engine's care until uploadEnded.
@@ -122,6 +128,7 @@ private:
     bool m_bEngineStarted = false;
     QTimer* m_pPollTimer = nullptr;
     QList<CMMOutputTask*> m_polled;
+    QHash<CMMOutputTask*, double> m_polledPercent; // as the last look saw it
     // The account read at each task's first start, and its uploader once its
     // upload has begun.
     std::map<CMMOutputTask*, std::unique_ptr<Upload>> m_uploads;

@@ -16,10 +16,19 @@ CProgressReporter::CProgressReporter(ConvertTaskInfo2* record, const CJobClock& 
 
 bool CProgressReporter::Tick()
 {
-    return ++m_units % m_interval == 0;
+    ++m_units;
+    // The clock is read every few units only: a unit can be a packet copied.
+    const bool counted = m_units % m_interval == 0;
+    if (!counted && m_units % 8 != 0)
+        return false;
+    const uint32_t now = m_clock.Milliseconds();
+    if (!counted && now - m_lookedMs < kLookMs)
+        return false;
+    m_lookedMs = now;
+    return true;
 }
 
-void CProgressReporter::Report(double passFraction, uint64_t bytes)
+void CProgressReporter::Report(double passFraction, uint64_t bytes, double writtenFraction)
 {
     if (!m_writeFigures)
         return;
@@ -29,16 +38,19 @@ void CProgressReporter::Report(double passFraction, uint64_t bytes)
     const double passPercent = 100.0 * passFraction;
     const double percent = std::min(100.0, passPercent / m_passCount + (100 * m_pass) / m_passCount);
     m_record->SetPercent(percent);
+    const double sizedPercent = writtenFraction >= 0 ? 100.0 * writtenFraction : passPercent;
+    if (sizedPercent > 0.01)
+        m_record->SetEstimatedSize(static_cast<int64_t>(static_cast<double>(bytes) / (sizedPercent / 100)));
     if (passPercent > 0.01) {
-        m_record->SetEstimatedSize(static_cast<int64_t>(static_cast<double>(bytes) / (passPercent / 100)));
         if (percent > 0)
             m_record->SetRemainingTime(elapsed / (percent / 100) - elapsed);
     }
 }
 
-void CProgressReporter::ReportPosition(double positionMs, uint64_t bytes)
+void CProgressReporter::ReportPosition(double positionMs, uint64_t bytes, double writtenMs)
 {
-    Report(positionMs / (1000.0 * m_record->GetDuration()), bytes);
+    const double ms = 1000.0 * m_record->GetDuration();
+    Report(positionMs / ms, bytes, writtenMs >= 0 ? writtenMs / ms : -1);
 }
 
 void CProgressReporter::EndPass()

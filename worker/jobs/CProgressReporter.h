@@ -16,6 +16,9 @@ class CProgressReporter
 {
 public:
     static const uint32_t kInterval = 160;
+    // A loop whose units are slow (a 4K picture each) also looks at least
+    // this often by the job's clock, so that the figures a user watches move.
+    static constexpr uint32_t kLookMs = 100;
 
     // `pass` counts from 0. With `writeFigures` false the units are still
     // counted (a byte limit is checked on the same beat), but nothing is
@@ -24,17 +27,20 @@ public:
     CProgressReporter(ConvertTaskInfo2* record, const CJobClock& clock, int pass = 0, int passCount = 1,
                       bool writeFigures = true, uint32_t interval = kInterval);
 
-    // Counts one unit; true when it is time to look at the figures.
+    // Counts one unit; true when it is time to look at the figures: every
+    // interval-th unit, or kLookMs after the last look.
     bool Tick();
     bool WritesFigures() const { return m_writeFigures; }
 
     // How far the pass got as a part of it (0 to 1), and the output's bytes
     // so far: elapsed time, bytes, percent and, once the pass has got
     // anywhere, the estimated size and the remaining time.
-    void Report(double passFraction, uint64_t bytes);
-    // As Report, the pass's progress given as the milliseconds of output
-    // written against the record's duration.
-    void ReportPosition(double positionMs, uint64_t bytes);
+    void Report(double passFraction, uint64_t bytes, double writtenFraction = -1);
+    // As Report, the pass's progress given as milliseconds against the
+    // record's duration: of output written, or of source handed to encoders
+    // that hold pictures back (`writtenMs` then says how much of it the
+    // bytes are, for the size estimate).
+    void ReportPosition(double positionMs, uint64_t bytes, double writtenMs = -1);
     // The pass is complete: percent is its share in full.
     void EndPass();
     // Figures a job's outside helper works out itself (the disc creator).
@@ -48,6 +54,7 @@ private:
     bool m_writeFigures;
     uint32_t m_interval;
     uint32_t m_units = 0;
+    uint32_t m_lookedMs = 0;
 };
 
 } // namespace Moorland

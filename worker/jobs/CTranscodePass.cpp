@@ -16,7 +16,7 @@ namespace Moorland {
 
 namespace {
 const char* const kSource = "CTranscodePass";
-const unsigned kQueueCapacity = 30;
+const unsigned kQueueCapacity = 12;
 } // namespace
 
 CTranscodePass::CTranscodePass(CJobContext& job, IAVSource* source, int videoId, int audioId, IEncodingMuxer* muxer)
@@ -134,7 +134,16 @@ void CTranscodePass::Loop(int pass, int passCount, uint64_t byteLimit, Carried* 
                     m_muxer->GetDataRateStats(audioId, &audioBytes, videoId == -1 ? &position : nullptr);
             }
             const uint64_t written = videoBytes + audioBytes;
-            progress.ReportPosition(before.ms + static_cast<double>(position), written + before.bytes);
+            // The bar follows the source handed over: beside an encoding
+            // thread the encoder holds a second or more of pictures back
+            // (x264's look-ahead), which the output's position shows late.
+            const double writtenMs = before.ms + static_cast<double>(position);
+            const double handedMs =
+                thread && first != INT_MIN ? before.ms + (videoId != -1 ? lastVideo : lastAudio) - first : -1.0;
+            if (handedMs > writtenMs)
+                progress.ReportPosition(handedMs, written + before.bytes, writtenMs);
+            else
+                progress.ReportPosition(writtenMs, written + before.bytes);
             if (limited && written >= byteLimit) {
                 if (carried) {
                     carried->bytes += written;

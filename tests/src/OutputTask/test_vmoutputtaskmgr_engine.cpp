@@ -414,6 +414,31 @@ TEST(OutputTaskQueue, LooksForTheEndOftenOnceATaskHasDoneItsPictures)
     EXPECT_GE(otherPolls[2] - otherPolls[1], 400) << "one poll every 500 ms while nothing is ending";
 }
 
+// The next look at a running task comes at the beat, sooner when at the
+// pace since the last look its pictures are done before the beat.
+TEST(OutputTaskQueue, LooksSoonerAsThePicturesNearTheirEnd)
+{
+    const int beat = COutputTaskQueue::kPollInterval, end = COutputTaskQueue::kEndPollInterval;
+    const struct
+    {
+        double percent, previous;
+        int waited, next;
+    } cases[] = {
+        {100.0, 90.0, beat, end}, // the pictures are done
+        {30.0, -1.0, beat, beat}, // the first look: no pace yet
+        {40.0, 40.0, beat, beat}, // no progress
+        {30.0, 40.0, beat, beat}, // a second pass starts lower
+        {60.0, 40.0, beat, beat}, // 20 % a beat: the end is two beats off
+        {90.0, 80.0, beat, beat}, // 10 % a beat: exactly a beat off
+        {95.0, 80.0, beat, 166},  // 15 % a beat: 5 % is a third of one
+        {99.9, 80.0, beat, end},  // due at once: the end poll
+        {97.0, 95.0, 100, 150},   // after a short wait the pace is judged on it
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(COutputTaskQueue::nextPollInterval(c.percent, c.previous, c.waited), c.next)
+            << c.percent << " after " << c.previous << " " << c.waited << " ms before";
+}
+
 TEST(OutputTaskQueue, TaskThatCannotBeSubmittedStaysStartableWithItsReason)
 {
     ASSERT_TRUE(TheMedia().ok);

@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 using namespace Moorland;
 
@@ -26,10 +28,12 @@ struct Record
     ConvertTaskInfo2 r;
 };
 
-TEST(CProgressReporter, LooksAtTheFiguresEveryIntervalOfUnits)
+TEST(CProgressReporter, LooksAtTheFiguresEveryIntervalOfUnitsAndEveryLookTimeOfTheClock)
 {
     Record rec;
     CJobClock clock;
+    // A paused clock stands still: only the units count.
+    clock.Pause();
     CProgressReporter every(&rec.r, clock);
     int due = 0;
     for (uint32_t i = 1; i <= 3 * CProgressReporter::kInterval; ++i)
@@ -41,6 +45,22 @@ TEST(CProgressReporter, LooksAtTheFiguresEveryIntervalOfUnits)
     CProgressReporter rare(&rec.r, clock, 0, 1, true, 1);
     EXPECT_TRUE(rare.Tick());
     EXPECT_TRUE(rare.Tick());
+
+    // Slow units: a look once the clock has gone on by the look time, well
+    // before the interval's count of units.
+    clock.Resume();
+    CProgressReporter slow(&rec.r, clock);
+    int looks = 0;
+    uint32_t units = 0;
+    const uint32_t start = clock.Milliseconds();
+    while (looks == 0 && units < CProgressReporter::kInterval - 1) {
+        ++units;
+        looks += slow.Tick() ? 1 : 0;
+        if (units % 8 == 7)
+            std::this_thread::sleep_for(std::chrono::milliseconds(CProgressReporter::kLookMs / 4));
+    }
+    EXPECT_EQ(looks, 1) << "after " << units << " units";
+    EXPECT_GE(clock.Milliseconds() - start, CProgressReporter::kLookMs);
 }
 
 TEST(CProgressReporter, EachPassCoversItsShareOfTheJob)
