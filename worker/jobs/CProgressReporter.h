@@ -28,8 +28,11 @@ public:
                       bool writeFigures = true, uint32_t interval = kInterval);
 
     // Counts one unit; true when it is time to look at the figures: every
-    // interval-th unit, or kLookMs after the last look.
+    // interval-th unit and, when asked for, kLookMs after the last look.
+    // A loop that checks a size limit at its looks keeps to the units: its
+    // parts end where they always have.
     bool Tick();
+    void LookByTheClockToo() { m_byClock = true; }
     bool WritesFigures() const { return m_writeFigures; }
 
     // How far the pass got as a part of it (0 to 1), and the output's bytes
@@ -55,6 +58,7 @@ private:
     uint32_t m_interval;
     uint32_t m_units = 0;
     uint32_t m_lookedMs = 0;
+    bool m_byClock = false;
 };
 
 } // namespace Moorland

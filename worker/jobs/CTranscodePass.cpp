@@ -57,6 +57,8 @@ void CTranscodePass::Loop(int pass, int passCount, uint64_t byteLimit, Carried* 
     Carried none;
     const Carried& before = carried ? *carried : none;
     CProgressReporter progress(m_job.Record(), m_job.Clock(), pass, passCount, m_job.DataRateStatistics());
+    if (!limited)
+        progress.LookByTheClockToo();
     int lastVideo = 0, lastAudio = 0;
     int first = INT_MIN;
     m_job.RunLoop(

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstring>
 #include <thread>
+#include <vector>
 
 using namespace Moorland;
 
@@ -32,8 +33,6 @@ TEST(CProgressReporter, LooksAtTheFiguresEveryIntervalOfUnitsAndEveryLookTimeOfT
 {
     Record rec;
     CJobClock clock;
-    // A paused clock stands still: only the units count.
-    clock.Pause();
     CProgressReporter every(&rec.r, clock);
     int due = 0;
     for (uint32_t i = 1; i <= 3 * CProgressReporter::kInterval; ++i)
@@ -46,21 +45,25 @@ TEST(CProgressReporter, LooksAtTheFiguresEveryIntervalOfUnitsAndEveryLookTimeOfT
     EXPECT_TRUE(rare.Tick());
     EXPECT_TRUE(rare.Tick());
 
-    // Slow units: a look once the clock has gone on by the look time, well
-    // before the interval's count of units.
-    clock.Resume();
-    CProgressReporter slow(&rec.r, clock);
-    int looks = 0;
-    uint32_t units = 0;
-    const uint32_t start = clock.Milliseconds();
-    while (looks == 0 && units < CProgressReporter::kInterval - 1) {
-        ++units;
-        looks += slow.Tick() ? 1 : 0;
-        if (units % 8 == 7)
+    // Slow units (a quarter of the look time every 8): asked to, the
+    // reporter looks once the clock has gone on by the look time, well
+    // before the interval's count of units; not asked to (a loop with a size
+    // limit), only at the interval.
+    CProgressReporter byClock(&rec.r, clock);
+    byClock.LookByTheClockToo();
+    CProgressReporter byUnits(&rec.r, clock);
+    std::vector<uint32_t> clockLooks, unitLooks;
+    for (uint32_t unit = 1; unit <= CProgressReporter::kInterval; ++unit) {
+        if (byClock.Tick())
+            clockLooks.push_back(unit);
+        if (byUnits.Tick())
+            unitLooks.push_back(unit);
+        if (unit % 8 == 7)
             std::this_thread::sleep_for(std::chrono::milliseconds(CProgressReporter::kLookMs / 4));
     }
-    EXPECT_EQ(looks, 1) << "after " << units << " units";
-    EXPECT_GE(clock.Milliseconds() - start, CProgressReporter::kLookMs);
+    ASSERT_GE(clockLooks.size(), 3u);
+    EXPECT_LT(clockLooks.front(), CProgressReporter::kInterval / 2);
+    EXPECT_EQ(unitLooks, std::vector<uint32_t>{CProgressReporter::kInterval});
 }
 
 TEST(CProgressReporter, EachPassCoversItsShareOfTheJob)
