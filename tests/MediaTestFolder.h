@@ -1,18 +1,55 @@
 #pragma once
 
 // What the media tests of several folders share: a temporary folder their
-// fixtures are made in with the ffmpeg program, and a media manager made
-// for one test.
+// fixtures are made in with the ffmpeg program, a media manager made for one
+// test, and the file edits some fixtures need.
 
 #include "Basilvo/Basilvo.h"
 #include "IAVManager.h"
 
+#include <cstdint>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 namespace MediaTest {
 
 inline bool Run(const std::string& command) { return std::system(command.c_str()) == 0; }
+
+inline std::string ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline bool WriteBytes(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return out.good();
+}
+
+// Writes a clockwise turn (90, 180 or 270) into the display matrix of an
+// MP4's first track (the ffmpeg program here writes none): the matrix after
+// the movie's own identity matrix is that of the first track.
+inline bool TurnMp4(const std::string& path, int degrees)
+{
+    std::string bytes = ReadBytes(path);
+    const unsigned char identity[36] = {0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,    0, 0, 1,
+                                        0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x40, 0, 0, 0};
+    const std::string needle(reinterpret_cast<const char*>(identity), sizeof(identity));
+    size_t at = bytes.find(needle);
+    if (at == std::string::npos || (at = bytes.find(needle, at + 1)) == std::string::npos)
+        return false;
+    // a b u / c d v / x y w in 16.16 (w in 2.30), big-endian.
+    const int32_t s = degrees == 180 ? -0x10000 : 0, t = degrees == 90 ? 0x10000 : degrees == 270 ? -0x10000 : 0;
+    const int32_t m[9] = {s, t, 0, -t, s, 0, 0, 0, 0x40000000};
+    for (int i = 0; i < 9; ++i)
+        for (int k = 0; k < 4; ++k)
+            bytes[at + i * 4 + k] = static_cast<char>((static_cast<uint32_t>(m[i]) >> (24 - 8 * k)) & 0xFF);
+    return WriteBytes(path, bytes);
+}
 
 // A folder "/tmp/<prefix>-XXXXXX", removed with all in it at the end; its
 // Dir() stays empty when none could be made.

@@ -213,7 +213,8 @@ void CPlayer::RetireLocked(VideoFramePtr picture)
     if (!picture)
         return;
     m_retired.push_back(std::move(picture));
-    m_wake.notify_all();
+    if (m_retired.size() == 1) // the reader wakes for the first; it takes them all
+        m_wake.notify_all();
 }
 
 bool CPlayer::SeekLocked(std::unique_lock<std::mutex>& lock, uint32_t ms, bool show)

@@ -61,6 +61,7 @@ void CTranscodePass::Loop(int pass, int passCount, uint64_t byteLimit, Carried* 
         progress.LookByTheClockToo();
     int lastVideo = 0, lastAudio = 0;
     int first = INT_MIN;
+    int reached = -1; // ms of the source handed over so far
     m_job.RunLoop(
         &progress,
         [&] {
@@ -117,7 +118,7 @@ void CTranscodePass::Loop(int pass, int passCount, uint64_t byteLimit, Carried* 
                                 kSource);
             }
             if (first != INT_MIN)
-                unit.reachedMs = videoId != -1 ? lastVideo - first : lastAudio - first;
+                unit.reachedMs = reached = videoId != -1 ? lastVideo - first : lastAudio - first;
             return unit;
         },
         [&] {
@@ -140,8 +141,7 @@ void CTranscodePass::Loop(int pass, int passCount, uint64_t byteLimit, Carried* 
             // thread the encoder holds a second or more of pictures back
             // (x264's look-ahead), which the output's position shows late.
             const double writtenMs = before.ms + static_cast<double>(position);
-            const double handedMs =
-                thread && first != INT_MIN ? before.ms + (videoId != -1 ? lastVideo : lastAudio) - first : -1.0;
+            const double handedMs = thread && reached >= 0 ? before.ms + reached : -1.0;
             if (handedMs > writtenMs)
                 progress.ReportPosition(handedMs, written + before.bytes, writtenMs);
             else

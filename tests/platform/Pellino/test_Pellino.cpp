@@ -432,19 +432,13 @@ namespace {
 // The clip's source with a decoder slower than the clip's pictures (50 ms a
 // picture for 40 ms of clip), which catches up by leaving pictures out as a
 // player may ask through the source's switch.
-class SlowSource final : public Moorland::IAVSource, public Moorland::IAVSourceSetProperty
+// A source that hands on what the clip's own source gives; the sources below
+// change one thing about it.
+class ForwardingSource : public Moorland::IAVSource
 {
 public:
-    explicit SlowSource(Moorland::IAVSource* inner)
-        : m_inner(inner),
-          m_switch(static_cast<Moorland::IAVSourceSetProperty*>(inner->GetInterface("IAVSourceSetProperty")))
-    {}
-    void* GetInterface(const char* name) override
-    {
-        if (name && std::string(name) == "IAVSourceSetProperty")
-            return static_cast<Moorland::IAVSourceSetProperty*>(this);
-        return m_inner->GetInterface(name);
-    }
+    explicit ForwardingSource(Moorland::IAVSource* inner) : m_inner(inner) {}
+    void* GetInterface(const char* name) override { return m_inner->GetInterface(name); }
     bool Seek(uint32_t ms) override { return m_inner->Seek(ms); }
     uint32_t GetDuration() override { return m_inner->GetDuration(); }
     int GetVideoStreamID() override { return m_inner->GetVideoStreamID(); }
@@ -452,13 +446,35 @@ public:
     uint32_t GetPosition() override { return m_inner->GetPosition(); }
     bool ReadFrames(Moorland::IRawAudioFrame** audio, Moorland::IRawVideoFrame** video, void** other, int mode) override
     {
-        const bool got = m_inner->ReadFrames(audio, video, other, mode);
+        return m_inner->ReadFrames(audio, video, other, mode);
+    }
+    bool IsEndOfStream() override { return m_inner->IsEndOfStream(); }
+    void Release() override {}
+
+protected:
+    Moorland::IAVSource* m_inner;
+};
+
+class SlowSource final : public ForwardingSource, public Moorland::IAVSourceSetProperty
+{
+public:
+    explicit SlowSource(Moorland::IAVSource* inner)
+        : ForwardingSource(inner),
+          m_switch(static_cast<Moorland::IAVSourceSetProperty*>(inner->GetInterface("IAVSourceSetProperty")))
+    {}
+    void* GetInterface(const char* name) override
+    {
+        if (name && std::string(name) == "IAVSourceSetProperty")
+            return static_cast<Moorland::IAVSourceSetProperty*>(this);
+        return ForwardingSource::GetInterface(name);
+    }
+    bool ReadFrames(Moorland::IRawAudioFrame** audio, Moorland::IRawVideoFrame** video, void** other, int mode) override
+    {
+        const bool got = ForwardingSource::ReadFrames(audio, video, other, mode);
         if (got && video && *video)
             std::this_thread::sleep_for(50ms);
         return got;
     }
-    bool IsEndOfStream() override { return m_inner->IsEndOfStream(); }
-    void Release() override {}
     bool SetProperty(int property, int value) override
     {
         if (property == 2 && value)
@@ -470,7 +486,6 @@ public:
     std::atomic<int> leaveOutAsked{0};
 
 private:
-    Moorland::IAVSource* m_inner;
     Moorland::IAVSourceSetProperty* m_switch;
 };
 
@@ -662,30 +677,21 @@ private:
 };
 
 // The clip's source, its pictures slow to free.
-class SlowToFreeSource final : public Moorland::IAVSource
+class SlowToFreeSource final : public ForwardingSource
 {
 public:
-    SlowToFreeSource(Moorland::IAVSource* inner, FreeWatch* watch) : m_inner(inner), m_watch(watch) {}
-    void* GetInterface(const char* name) override { return m_inner->GetInterface(name); }
-    bool Seek(uint32_t ms) override { return m_inner->Seek(ms); }
-    uint32_t GetDuration() override { return m_inner->GetDuration(); }
-    int GetVideoStreamID() override { return m_inner->GetVideoStreamID(); }
-    int GetAudioStreamID() override { return m_inner->GetAudioStreamID(); }
-    uint32_t GetPosition() override { return m_inner->GetPosition(); }
+    SlowToFreeSource(Moorland::IAVSource* inner, FreeWatch* watch) : ForwardingSource(inner), m_watch(watch) {}
     bool ReadFrames(Moorland::IRawAudioFrame** audio, Moorland::IRawVideoFrame** video, void** other, int mode) override
     {
-        const bool got = m_inner->ReadFrames(audio, video, other, mode);
+        const bool got = ForwardingSource::ReadFrames(audio, video, other, mode);
         if (got && video && *video) {
             m_last.reset(new SlowToFreeFrame(*video, false, m_watch));
             *video = m_last.get();
         }
         return got;
     }
-    bool IsEndOfStream() override { return m_inner->IsEndOfStream(); }
-    void Release() override {}
 
 private:
-    Moorland::IAVSource* m_inner;
     FreeWatch* m_watch;
     std::unique_ptr<SlowToFreeFrame> m_last; // the source's own, valid until the next read
 };

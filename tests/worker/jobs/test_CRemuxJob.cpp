@@ -46,43 +46,14 @@ struct Released
 
 using MediaTest::Capture;
 
-std::string Bytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-// Writes a clockwise turn into the display matrix of an MP4's first track
-// (the ffmpeg program here writes none): the matrix after the movie's own
-// identity matrix is the track's.
-bool TurnMp4(const std::string& path, int degrees)
-{
-    std::string bytes = Bytes(path);
-    const unsigned char identity[36] = {0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,    0, 0, 1,
-                                        0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x40, 0, 0, 0};
-    const std::string needle(reinterpret_cast<const char*>(identity), sizeof(identity));
-    size_t at = bytes.find(needle);
-    if (at == std::string::npos || (at = bytes.find(needle, at + 1)) == std::string::npos)
-        return false;
-    // a b u / c d v / x y w in 16.16 (w in 2.30), big-endian.
-    const int32_t s = degrees == 180 ? -0x10000 : 0, t = degrees == 90 ? 0x10000 : degrees == 270 ? -0x10000 : 0;
-    const int32_t m[9] = {s, t, 0, -t, s, 0, 0, 0, 0x40000000};
-    for (int i = 0; i < 9; ++i)
-        for (int k = 0; k < 4; ++k)
-            bytes[at + i * 4 + k] = static_cast<char>((static_cast<uint32_t>(m[i]) >> (24 - 8 * k)) & 0xFF);
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-    return static_cast<bool>(out);
-}
+using MediaTest::TurnMp4;
 
 // The coded size an MP4's H.264 sample description states (the "avc1"
 // entry of "stsd": width and height 24 bytes after its reserved fields), ""
 // when there is none.
 std::string SampleEntrySize(const std::string& path)
 {
-    const std::string bytes = Bytes(path);
+    const std::string bytes = MediaTest::ReadBytes(path);
     const size_t at = bytes.find("avc1", bytes.find("stsd"));
     if (at == std::string::npos || at + 32 > bytes.size())
         return "";

@@ -67,27 +67,17 @@ struct Row
     bool (*patch)(const std::string& path) = nullptr; // changes the made file the way other tools write it
 };
 
-bool Run(const std::string& command) { return std::system(command.c_str()) == 0; }
+using MediaTest::Run;
 
-std::string Slurp(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-bool Spill(const std::string& path, const std::string& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return out.good();
-}
+using MediaTest::ReadBytes;
+using MediaTest::WriteBytes;
 
 // Capture programs on Windows store RGB rows bottom-up (a positive height in
 // the bitmap header); the ffmpeg program writes them top-down. The rows were
 // made upside down, so read bottom-up they show the pattern upright.
 bool MakeBottomUp(const std::string& path)
 {
-    std::string bytes = Slurp(path);
+    std::string bytes = ReadBytes(path);
     const size_t strf = bytes.find("strf");
     // strf, size, biSize, biWidth, biHeight
     if (strf == std::string::npos || strf + 20 > bytes.size())
@@ -98,7 +88,7 @@ bool MakeBottomUp(const std::string& path)
         return false;
     height = -height;
     memcpy(&bytes[strf + 16], &height, 4);
-    return Spill(path, bytes);
+    return WriteBytes(path, bytes);
 }
 
 void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
@@ -257,7 +247,7 @@ const std::set<std::string>& Encoders()
         std::set<std::string> out;
         const std::string list = Files().Path("encoders.txt");
         Run("ffmpeg -hide_banner -encoders > '" + list + "' 2>/dev/null");
-        std::istringstream in(Slurp(list));
+        std::istringstream in(ReadBytes(list));
         std::string line;
         while (std::getline(in, line)) {
             std::istringstream words(line);
@@ -307,7 +297,7 @@ Probe ReadProbe(const std::string& path)
 {
     struct Section { std::string kind; std::map<std::string, std::string> values; };
     std::vector<Section> sections;
-    std::istringstream in(Slurp(path + ".probe"));
+    std::istringstream in(ReadBytes(path + ".probe"));
     std::string line;
     while (std::getline(in, line)) {
         if (line.size() > 2 && line[0] == '[' && line[1] != '/') {
@@ -350,26 +340,7 @@ Probe ReadProbe(const std::string& path)
     return p;
 }
 
-// Writes a clockwise turn into the display matrix of an MP4's first track
-// (the ffmpeg program here does not write one): the matrix after the
-// movie's own identity matrix is that of the first track.
-bool TurnMp4(const std::string& path, int degrees)
-{
-    std::string bytes = Slurp(path);
-    const unsigned char identity[36] = {0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0,
-                                        0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x40, 0, 0, 0};
-    const std::string needle(reinterpret_cast<const char*>(identity), sizeof(identity));
-    size_t at = bytes.find(needle);
-    if (at == std::string::npos || (at = bytes.find(needle, at + 1)) == std::string::npos)
-        return false;
-    // a b u / c d v / x y w in 16.16 (w in 2.30), big-endian.
-    const int32_t s = degrees == 180 ? -0x10000 : 0, t = degrees == 90 ? 0x10000 : degrees == 270 ? -0x10000 : 0;
-    const int32_t m[9] = {s, t, 0, -t, s, 0, 0, 0, 0x40000000};
-    for (int i = 0; i < 9; ++i)
-        for (int k = 0; k < 4; ++k)
-            bytes[at + i * 4 + k] = static_cast<char>((static_cast<uint32_t>(m[i]) >> (24 - 8 * k)) & 0xFF);
-    return Spill(path, bytes);
-}
+using MediaTest::TurnMp4;
 
 // A video whose stream asks for a turn is handed on turned: its pictures and
 // its description stand as players show them. (A photo's EXIF turn is only
@@ -402,7 +373,7 @@ bool TurnMp4By270(const std::string& path) { return TurnMp4(path, 270); }
 // EXIF orientation (6), in an APP1 segment after the start of the image.
 bool AddExifOrientation(const std::string& path)
 {
-    std::string bytes = Slurp(path);
+    std::string bytes = ReadBytes(path);
     if (bytes.size() < 2 || static_cast<unsigned char>(bytes[0]) != 0xFF || static_cast<unsigned char>(bytes[1]) != 0xD8)
         return false;
     const unsigned char exif[] = {0xFF, 0xE1, 0x00, 0x22, 'E', 'x', 'i', 'f', 0, 0,
@@ -412,7 +383,7 @@ bool AddExifOrientation(const std::string& path)
                                   6, 0, 0, 0,                     // 6: turn 90 degrees clockwise
                                   0, 0, 0, 0};                    // no next IFD
     bytes.insert(2, reinterpret_cast<const char*>(exif), sizeof(exif));
-    return Spill(path, bytes);
+    return WriteBytes(path, bytes);
 }
 
 // Makes every row's file and probes it, all rows at once (the ffmpeg runs
@@ -489,7 +460,7 @@ double PatternDistance(IRawVideoFrame* frame, const std::string& referencePath, 
 {
     unsigned w = 0, h = 0;
     frame->GetDimension(&w, &h);
-    const std::string ref = Slurp(referencePath);
+    const std::string ref = ReadBytes(referencePath);
     if (ref.size() != static_cast<size_t>(w) * h * 4) {
         why = "the reference picture is missing or of another size";
         return 1e9;
@@ -579,8 +550,7 @@ TEST_P(SolvaneFormats, OpensDecodesConvertsAndSeeks)
     if (!missing.empty())
         GTEST_SKIP() << row.name << ": this ffmpeg has no \"" << missing << "\" encoder";
     const std::string path = Files().Path(row.file);
-    ASSERT_TRUE(std::ifstream(path).good()) << "ffmpeg could not make " << row.file << ": "
-                                            << Slurp(path + ".log");
+    ASSERT_TRUE(std::ifstream(path).good()) << "ffmpeg could not make " << row.file << ": " << ReadBytes(path + ".log");
     const Probe probe = ReadProbe(path);
 
     ManagerHolder manager;
