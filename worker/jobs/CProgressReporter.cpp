@@ -17,9 +17,8 @@ CProgressReporter::CProgressReporter(ConvertTaskInfo2* record, const CJobClock& 
 bool CProgressReporter::Tick()
 {
     ++m_units;
-    // The clock is read every few units only: a unit can be a packet copied.
     const bool counted = m_units % m_interval == 0;
-    if (!counted && (!m_byClock || m_units % 8 != 0))
+    if (!counted && (!m_byClock || m_units % kClockEveryUnits != 0))
         return false;
     const uint32_t now = m_clock.Milliseconds();
     if (!counted && now - m_lookedMs < kLookMs)

@@ -19,6 +19,9 @@ public:
     // A loop whose units are slow (a 4K picture each) also looks at least
     // this often by the job's clock, so that the figures a user watches move.
     static constexpr uint32_t kLookMs = 100;
+    // The clock is read every this many units only: a unit can be a packet
+    // copied, cheaper than reading the clock.
+    static constexpr uint32_t kClockEveryUnits = 8;
 
     // `pass` counts from 0. With `writeFigures` false the units are still
     // counted (a byte limit is checked on the same beat), but nothing is
