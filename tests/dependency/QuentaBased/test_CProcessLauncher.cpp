@@ -1,4 +1,5 @@
 #include "CProcessLauncher.h"
+#include "../../ProcState.h"
 
 #include <gtest/gtest.h>
 
@@ -21,6 +22,7 @@ using QuentaBased::CProcessLauncher;
 using State = QuentaBased::CProcessLauncher::State;
 using Options = QuentaBased::CProcessLauncher::Options;
 using Redirection = QuentaBased::CProcessLauncher::Redirection;
+using MediaTest::ProcState;
 
 namespace {
 
@@ -62,17 +64,6 @@ Options Shell(const std::string& script, std::vector<std::string> extra = {})
     o.args.insert(o.args.end(), extra.begin(), extra.end());
     o.searchPath = true;
     return o;
-}
-
-// The state letter of /proc/<pid>/stat, or 0 when the process is gone.
-char ProcState(int pid)
-{
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const std::string::size_type paren = text.rfind(')');
-    if (paren == std::string::npos || paren + 2 >= text.size())
-        return 0;
-    return text[paren + 2];
 }
 
 // Gone, or a zombie waiting for its new parent: it runs no more.

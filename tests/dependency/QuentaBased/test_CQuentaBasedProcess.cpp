@@ -2,6 +2,7 @@
 
 #include "CBaseException.h"
 #include "CXMutex.h"
+#include "../../ProcState.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,7 @@
 #include <string>
 #include <vector>
 
+using MediaTest::ProcState;
 using QuentaBased::CQuentaBasedProcess;
 using QuentaBased::INFINITE;
 
@@ -52,16 +54,6 @@ protected:
 };
 
 // The state letter of /proc/<pid>/stat, or 0 when the process is gone.
-char ProcState(int pid)
-{
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const std::string::size_type paren = text.rfind(')');
-    if (paren == std::string::npos || paren + 2 >= text.size())
-        return 0;
-    return text[paren + 2];
-}
-
 bool WaitForState(int pid, char state)
 {
     for (int i = 0; i < 300; ++i) {

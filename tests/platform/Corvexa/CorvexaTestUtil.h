@@ -3,6 +3,8 @@
 // What the engine's tests share: waiting for a condition, reading a file and
 // telling whether a process still runs.
 
+#include "../../ProcState.h"
+
 #include <chrono>
 #include <fstream>
 #include <functional>
@@ -37,13 +39,8 @@ inline std::string ReadFile(const std::string& sPath)
 // Gone, or a zombie nobody but init will collect: in both cases not running.
 inline bool ProcessStopped(int nPid)
 {
-    std::ifstream in("/proc/" + std::to_string(nPid) + "/stat");
-    if (!in)
-        return true;
-    std::string sLine;
-    std::getline(in, sLine);
-    size_t nParen = sLine.rfind(')');
-    return nParen != std::string::npos && nParen + 2 < sLine.size() && sLine[nParen + 2] == 'Z';
+    const char state = MediaTest::ProcState(nPid);
+    return state == 0 || state == 'Z';
 }
 
 } // namespace CorvexaTest

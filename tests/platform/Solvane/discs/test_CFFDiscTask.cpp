@@ -3,6 +3,7 @@
 // tool together with whatever it started.
 
 #include "CFFDiscTask.h"
+#include "../../../ProcState.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+using MediaTest::ProcState;
 
 namespace {
 
@@ -72,16 +75,6 @@ protected:
     std::string m_dir;
     std::string m_project;
 };
-
-char ProcState(int pid)
-{
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const std::string::size_type paren = text.rfind(')');
-    if (paren == std::string::npos || paren + 2 >= text.size())
-        return 0;
-    return text[paren + 2];
-}
 
 } // namespace
 
