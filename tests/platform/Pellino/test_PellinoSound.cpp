@@ -193,11 +193,18 @@ TEST_F(PellinoSound, FlashesComeOutWithTheirBeeps)
     const auto until = std::chrono::steady_clock::now() + 15s;
     while (!player->IsEndOfStream() && std::chrono::steady_clock::now() < until)
         std::this_thread::sleep_for(10ms);
+    Moorland::PlayerStatistics stats{};
+    advanced->GetStatistics(&stats);
     player->Close();
     player->SetSource(nullptr);
     flashes->Release();
     std::lock_guard<std::mutex> lock(offsets.mutex);
-    ASSERT_EQ(offsets.values.size(), 3u) << "flashes at 1, 2 and 3 s";
+    // A player that falls behind on a loaded machine skips pictures and
+    // counts them; a flash may be among them. One that shows is on time.
+    if (stats.dropped == 0)
+        ASSERT_EQ(offsets.values.size(), 3u) << "flashes at 1, 2 and 3 s";
+    else
+        ASSERT_GE(offsets.values.size() + static_cast<size_t>(stats.dropped), 3u);
     for (double offset : offsets.values)
         EXPECT_LE(std::fabs(offset), 40.0);
 }
