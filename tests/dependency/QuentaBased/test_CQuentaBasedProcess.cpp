@@ -53,7 +53,6 @@ protected:
     std::string m_dir;
 };
 
-// The state letter of /proc/<pid>/stat, or 0 when the process is gone.
 bool WaitForState(int pid, char state)
 {
     for (int i = 0; i < 300; ++i) {

@@ -432,7 +432,7 @@ TEST_F(CAVConverterTest, WorkerKilledFromOutsideIsReportedFailed)
     EXPECT_NE(sText.find("signal 9 (Killed)"), std::string::npos) << sText;
     EXPECT_EQ(sText.rfind("Quenta Exception Code: ", 0), 0u) << "the worker's own text format";
     // Collected: no zombie is left.
-    EXPECT_TRUE(WaitFor([&] { return !std::ifstream("/proc/" + std::to_string(nPid) + "/stat"); }));
+    EXPECT_TRUE(WaitFor([&] { return MediaTest::ProcState(nPid) == 0; }));
 }
 
 TEST_F(CAVConverterTest, TasksThatCannotRunFailAtOnceWithTheReason)
@@ -494,7 +494,7 @@ TEST_F(CAVConverterTest, CancelAndRemoveStopWorkersWithoutWaitingForThem)
     EXPECT_EQ(engine->GetConvertTaskInfo(nRunning), nullptr);
     EXPECT_FALSE(engine->RemoveConvertTask(nRunning));
     EXPECT_TRUE(WaitFor([&] { return engine->GetLiveWorkerCount() == 0; }));
-    EXPECT_TRUE(WaitFor([&] { return !std::ifstream("/proc/" + std::to_string(nPid) + "/stat"); }));
+    EXPECT_TRUE(WaitFor([&] { return MediaTest::ProcState(nPid) == 0; }));
 }
 
 TEST_F(CAVConverterTest, ReleaseLeavesNoWorkerBehind)
@@ -510,7 +510,7 @@ TEST_F(CAVConverterTest, ReleaseLeavesNoWorkerBehind)
     const std::string sFolder = engine->GetJobFilePath().substr(0, engine->GetJobFilePath().rfind('/'));
     engine.reset();
     for (int nPid : nPids)
-        EXPECT_FALSE(std::ifstream("/proc/" + std::to_string(nPid) + "/stat")) << "worker " << nPid << " left";
+        EXPECT_EQ(MediaTest::ProcState(nPid), 0) << "worker " << nPid << " left";
     struct stat st;
     EXPECT_NE(stat(sFolder.c_str(), &st), 0) << "the engine's folder is removed";
 }
