@@ -155,16 +155,26 @@ std::string JobText(const ConvertTaskInfo2* pRecord)
     return reinterpret_cast<const char*>(pData + pRecord->ErrorText);
 }
 
-// Whether the job's worker has noted a working file in its record. A file
-// it made and has not noted yet is one nobody can prove its own: a worker
-// killed in that moment leaves it, and the tests that kill one wait past it.
+// Whether the job's worker has noted a working file in its record (its
+// temporary folder is noted first). A file it made and has not noted yet is
+// one nobody can prove its own: a worker killed in that moment leaves it,
+// and the tests that kill one wait past it.
 bool WorkNoted(const ConvertTaskInfo2* pRecord)
 {
     const unsigned char* pData = JobData();
     if (!pRecord || !pData || pRecord->WorkNames == 0)
         return false;
-    const auto* pHead = reinterpret_cast<const Moorland::WorkNamesHead*>(pData + pRecord->WorkNames);
-    return __atomic_load_n(&pHead->Used, __ATOMIC_ACQUIRE) > 0;
+    const unsigned char* pBlock = pData + pRecord->WorkNames;
+    const auto* pHead = reinterpret_cast<const Moorland::WorkNamesHead*>(pBlock);
+    const uint32_t nUsed = __atomic_load_n(&pHead->Used, __ATOMIC_ACQUIRE);
+    for (uint32_t nAt = sizeof(Moorland::WorkNamesHead); nAt + sizeof(Moorland::WorkNameEntry) <= nUsed + 8;) {
+        Moorland::WorkNameEntry entry;
+        std::memcpy(&entry, pBlock + nAt, sizeof entry);
+        if (entry.Kind == Moorland::WORK_NAME_FILE)
+            return true;
+        nAt += (sizeof entry + entry.NameBytes + 3u) & ~3u;
+    }
+    return false;
 }
 
 // Pictures, and pictures a second as the stream states them.
