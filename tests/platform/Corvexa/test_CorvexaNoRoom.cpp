@@ -13,12 +13,15 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sched.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 
 using namespace CorvexaTest;
@@ -73,6 +76,10 @@ class CorvexaNoRoom : public ::testing::Test
 protected:
     static void SetUpTestSuite()
     {
+        // The test's mounts are seen by this process and its children only,
+        // and vanish with it however it ends.
+        if (::unshare(CLONE_NEWNS) == 0)
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr);
         char tmpl[] = "/tmp/corvexa-noroom-XXXXXX";
         ASSERT_NE(mkdtemp(tmpl), nullptr);
         s_sDir = tmpl;
@@ -117,6 +124,7 @@ TEST_F(CorvexaNoRoom, AFullTemporaryFolderFailsTheTaskWithWhereRoomIsMissingAndT
         int64_t free;            // left free before the first task; kPlenty: all of it
         bool fillAfterFirstTask; // then nothing is left for a second task and the start
         bool converts;           // the first task
+        bool deadEngine = false; // a dead engine's folder, its job file written only in part
     };
     const Case cases[] = {
         {"nothing free", "1m", 0, false, false},
@@ -124,6 +132,7 @@ TEST_F(CorvexaNoRoom, AFullTemporaryFolderFailsTheTaskWithWhereRoomIsMissingAndT
         {"room for the engine's folder, none for its job file", "16m", int64_t(4 * MB), false, false},
         {"plenty free", "64m", kPlenty, false, true},
         {"filled once the engine has its job file", "64m", kPlenty, true, true},
+        {"nothing free, and a dead engine's job file with holes", "1m", 0, false, false, true},
     };
     ProfilePtr profile(MakeProfile("mpeg4"));
     ASSERT_TRUE(profile);
@@ -132,6 +141,18 @@ TEST_F(CorvexaNoRoom, AFullTemporaryFolderFailsTheTaskWithWhereRoomIsMissingAndT
         const std::string sTmp = s_sDir + "/tmp";
         SmallTmpfs tmpfs(sTmp, c.size);
         ASSERT_TRUE(tmpfs.Mounted());
+        const std::string sDead = sTmp + "/fablecut-conv-dead01";
+        if (c.deadEngine) {
+            // Its first page written, the rest of its table never reached.
+            ASSERT_EQ(::mkdir(sDead.c_str(), 0700), 0);
+            std::ofstream(sDead + "/owner") << "1\n";
+            const int fd = ::open((sDead + "/jobs.share").c_str(), O_RDWR | O_CREAT, 0600);
+            ASSERT_GE(fd, 0);
+            const uint32_t nCapacity = (8u << 20) - 4;
+            EXPECT_EQ(::pwrite(fd, &nCapacity, 4, 0), 4);
+            EXPECT_EQ(::ftruncate(fd, 8 << 20), 0);
+            ::close(fd);
+        }
         if (c.free != kPlenty) {
             ASSERT_TRUE(tmpfs.LeaveFree(uint64_t(c.free))) << tmpfs.Free();
         }
@@ -148,6 +169,8 @@ TEST_F(CorvexaNoRoom, AFullTemporaryFolderFailsTheTaskWithWhereRoomIsMissingAndT
             if (!c.converts) {
                 EXPECT_EQ(nId, -1);
                 EXPECT_EQ(std::string(GetQuentaException()->GetExceptionMsg()), sNoRoom);
+                struct stat st;
+                EXPECT_NE(::lstat(sDead.c_str(), &st), 0) << "a dead engine's folder is taken over";
                 continue;
             }
             ASSERT_GE(nId, 0) << GetQuentaException()->GetExceptionMsg();
