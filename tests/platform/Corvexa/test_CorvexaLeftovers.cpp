@@ -166,11 +166,11 @@ TEST_F(CorvexaLeftovers, AKilledTwoPassJobLeavesNoStatisticsAndTakesNothingElse)
     {
         const char* name;
         const char* probed;
-        const char* statistics; // a file its encoder keeps while its first pass runs; null: none
+        const char* statistics; // a file its encoder keeps while its passes run; null: none
     };
     // The x264 encoder keeps its statistics in files; MPEG-4 part 2's are
     // handed over in memory.
-    const Codec codecs[] = {{"libx264", "h264", ".mbtree.temp"}, {"mpeg4", "mpeg4", nullptr}};
+    const Codec codecs[] = {{"libx264", "h264", ".mbtree"}, {"mpeg4", "mpeg4", nullptr}};
     for (const Codec& codec : codecs) {
         ProfilePtr profile(MakeProfile(codec.name));
         ASSERT_TRUE(profile);
@@ -198,11 +198,16 @@ TEST_F(CorvexaLeftovers, AKilledTwoPassJobLeavesNoStatisticsAndTakesNothingElse)
             }
             ASSERT_GT(nWorker, 0);
             if (ending != Finishes && codec.statistics) {
-                // Held the moment its encoder has statistics files open.
-                ASSERT_TRUE(WaitFor([&] { return !FindEnding(sTmp, codec.statistics).empty(); }, 60000))
-                    << Joined(Tree(sTmp)) << EngineLog();
+                // Held the moment its encoder has statistics files: while the
+                // first pass writes them (".mbtree.temp") or the second reads
+                // them (".mbtree").
+                const auto statistics = [&] {
+                    return FindEnding(sTmp, std::string(codec.statistics) + ".temp") +
+                           FindEnding(sTmp, codec.statistics);
+                };
+                ASSERT_TRUE(WaitFor([&] { return !statistics().empty(); }, 60000)) << Joined(Tree(sTmp)) << EngineLog();
                 ASSERT_EQ(kill(nWorker, SIGSTOP), 0);
-                ASSERT_NE(FindEnding(sTmp, codec.statistics), "") << "the first pass is held while it writes them";
+                ASSERT_NE(statistics(), "") << "held while they are there";
             }
             switch (ending) {
             case Finishes: {
