@@ -124,6 +124,17 @@ void CMMOutputTask::SetSrcTimelineItem(const CTimelineItem* pTimeline)
         for (int n : values)
             m_frameValues << QString::number(n);
 
+        m_sourceFiles.clear();
+        for (Fablecut::ISourceDataItem* pItem : pTimeline->GetChildItems()) {
+            QStringList files{pItem->GetSrcFileFullPath()};
+            if (auto* pMedia = dynamic_cast<Fablecut::CMediaSourceItem*>(pItem);
+                pMedia && pMedia->IsEnableAudioReplace())
+                files << pMedia->GetAudioReplaceFullPath();
+            for (const QString& file : files)
+                if (!file.isEmpty() && !m_sourceFiles.contains(file))
+                    m_sourceFiles << file;
+        }
+
         Fablecut::ISourceDataItem* pFirst = pTimeline->getItemByIndex(0);
         if (!pFirst)
             TASK_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
@@ -258,6 +269,15 @@ Moorland::ConvertTaskInfo2* CMMOutputTask::GenerateConverterTask(Moorland::IAVCo
         m_pConverter = pConverter;
         return pRecord;
     });
+}
+
+QStringList CMMOutputTask::MissingSourceFiles() const
+{
+    QStringList missing;
+    for (const QString& file : m_sourceFiles)
+        if (!QFileInfo::exists(file))
+            missing << QDir::toNativeSeparators(file);
+    return missing;
 }
 
 QString CMMOutputTask::GetFailureText() const

@@ -146,18 +146,38 @@ TEST_F(Details, CtrlSelectedRowsAreDeletedExactly)
     EXPECT_TRUE(deleted.last().at(0).toStringList().isEmpty());
 }
 
-TEST_F(Details, MissingFilesAndPrefixesRemoveTheirRows)
+// Missing files keep their rows, which say so until the files are back;
+// a removed prefix takes its rows out.
+TEST_F(Details, MissingFilesAreMarkedAndPrefixesRemoveTheirRows)
 {
     const QStringList paths = LibTest::Library::Get().Paths();
     QSignalSpy deleted(panel.get(), &VDetailDisplayView::signal_MediasDetails_DeleteSelectedItem);
-    panel->slot_deleteNotExistItem({"/not/shown.mp4"});
+    auto missingRows = [&] {
+        QStringList rows;
+        for (const QModelIndex& index : panel->model()->getCurModels())
+            if (index.data(FMDMediaTreeModel::MissingRole).toBool())
+                rows << index.data(FMDMediaTreeModel::FullPathRole).toString();
+        rows.sort();
+        return rows;
+    };
+    panel->slot_setMissingFiles({"/not/shown.mp4"});
     panel->slot_removeThoseDonotExistMedias("");
     EXPECT_EQ(0, deleted.size());
+    EXPECT_TRUE(missingRows().isEmpty());
+    panel->slot_setMissingFiles({paths[4], "/not/shown.mp4", paths[1]});
+    EXPECT_EQ(0, deleted.size()) << "a missing file deletes nothing";
     EXPECT_EQ(6, panel->getModelsCount());
-    panel->slot_deleteNotExistItem({paths[4], "/not/shown.mp4", paths[1]});
-    ASSERT_EQ(1, deleted.size());
-    EXPECT_EQ((QStringList{paths[4], paths[1]}), deleted.last().at(0).toStringList());
-    EXPECT_EQ((QStringList{paths[0], paths[2], paths[3], paths[5]}), Paths());
+    EXPECT_EQ((QStringList{paths[1], paths[4]}), missingRows());
+    for (const QModelIndex& index : panel->model()->getCurModels())
+        if (index.data(FMDMediaTreeModel::FullPathRole).toString() == paths[4])
+            EXPECT_TRUE(index.data(Qt::ToolTipRole).toString().contains("The file no longer exists: " + paths[4]));
+    // A rebuild keeps the marks; a file back loses its mark.
+    panel->refreshTheModel();
+    EXPECT_EQ((QStringList{paths[1], paths[4]}), missingRows());
+    panel->slot_setMissingFiles({paths[1]});
+    EXPECT_EQ((QStringList{paths[1]}), missingRows());
+    panel->slot_setMissingFiles({});
+    EXPECT_TRUE(missingRows().isEmpty());
     panel->slot_removeThoseDonotExistMedias(LibTest::Library::Get().Dir() + "/");
     EXPECT_EQ(0, panel->getModelsCount());
     EXPECT_EQ(0, library->GetSourceDataItemsCount());
