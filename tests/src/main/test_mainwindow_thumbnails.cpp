@@ -18,6 +18,7 @@
 #include "MainPages/vsourceworkspace.h"
 #include "Preview/vdcframeplayer.h"
 #include "Preview/vdcmainplayer.h"
+#include "ProjectData/cmprojectmgr.h"
 #include "ProjectData/csourcedata.h"
 #include "ProjectData/ctimelineitem.h"
 #include "ProjectData/isourcedataitem.h"
@@ -277,6 +278,18 @@ TEST_F(Thumbnails, EveryViewKeepsThePictureShape)
     for (QPoint corner : {QPoint(3, 3), QPoint(thumb->width() - 4, thumb->height() - 4)})
         EXPECT_TRUE(IsPicture(thumb->pixel(corner)))
             << "no bars around the picture, " << thumb->width() << "x" << thumb->height();
+    // A moved trim start grabs the thumbnail again, at the clip's shape.
+    Fablecut::ISourceDataItem* turned = nullptr;
+    for (Fablecut::ISourceDataItem* clip : line->GetChildItems())
+        if (clip->GetSrcFileFullPath() == Path(kShapes[4]))
+            turned = clip;
+    ASSERT_NE(turned, nullptr);
+    ASSERT_TRUE(scene->getProjectMgr()->slot_SetItemTrimStartPoint(turned, CBaseTime(1.0)));
+    thumb = turned->GetThumbnailData();
+    ASSERT_TRUE(thumb && !thumb->isNull());
+    EXPECT_NEAR(double(thumb->width()) / thumb->height(), kShapes[4].aspect, 0.02)
+        << thumb->width() << "x" << thumb->height();
+    scene->updateClipsTime(false);
     QApplication::processEvents();
-    expectTrack("after the split");
+    expectTrack("after the split and a trim");
 }
