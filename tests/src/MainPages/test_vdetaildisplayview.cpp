@@ -10,7 +10,9 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QPainter>
 #include <QSignalSpy>
+#include <QStandardItemModel>
 #include <QTest>
 #include <QUrl>
 
@@ -336,5 +338,48 @@ TEST(MediaShowDetailsDelegate, RowGeometryAndDragBadge)
         const QRect square((96 - 18) / 2, (54 - 18) / 2, 18, 18);
         EXPECT_EQ(qRgb(0, 0, 255), (badge.pixel(square.topLeft()) & 0xffffffu) | 0xff000000u);
         EXPECT_EQ(qRgb(255, 255, 255), badge.pixel(square.left() - 1, square.top()) | 0xff000000);
+    }
+}
+
+// A row's picture keeps its shape inside the 29x21 picture box; a missing
+// file's box is dimmed, bars and all.
+TEST(MediaShowDetailsDelegate, PictureKeepsItsShapeAndAMissingFileIsDimmed)
+{
+    GuiTest::App("libraryviews");
+    MediaShowDetailsDelegate painter;
+    QImage tall(180, 320, QImage::Format_RGB32);
+    tall.fill(Qt::red);
+    QStandardItemModel model(2, 1);
+    for (int row = 0; row < 2; ++row) {
+        model.setData(model.index(row, 0), "tall", Qt::DisplayRole);
+        model.setData(model.index(row, 0), tall, Qt::DecorationRole);
+    }
+    model.setData(model.index(1, 0), true, FMDMediaTreeModel::MissingRole);
+    const QRect box = MediaShowDetailsDelegate::GeometryOf(QRect(0, 40, 300, 40)).picture;
+    for (int row = 0; row < 2; ++row) {
+        QImage canvas(300, 120, QImage::Format_RGB32);
+        canvas.fill(Qt::white);
+        QPainter p(&canvas);
+        QStyleOptionViewItem option;
+        option.rect = QRect(0, 40, 300, 40);
+        option.state = QStyle::State_Enabled;
+        painter.paint(&p, option, model.index(row, 0));
+        p.end();
+        QRect drawn;
+        for (int y = box.top(); y <= box.bottom(); ++y)
+            for (int x = box.left(); x <= box.right(); ++x)
+                if (qRed(canvas.pixel(x, y)) > 200 && qGreen(canvas.pixel(x, y)) < 60)
+                    drawn |= QRect(x, y, 1, 1);
+        if (row == 0) {
+            // 9:16 in 29x21: the full height, about 12 wide, centred between white bars.
+            EXPECT_EQ(box.top(), drawn.top());
+            EXPECT_EQ(21, drawn.height());
+            EXPECT_NEAR(21 * 9.0 / 16.0, drawn.width(), 1.0);
+            EXPECT_LE(std::abs((drawn.left() - box.left()) - (box.right() - drawn.right())), 1);
+            EXPECT_EQ(qRgb(255, 255, 255), canvas.pixel(box.left(), box.center().y()));
+        } else {
+            EXPECT_TRUE(drawn.isEmpty()) << "the picture is dimmed";
+            EXPECT_LT(qGray(canvas.pixel(box.left(), box.top())), 140) << "the bars are dimmed";
+        }
     }
 }
