@@ -192,6 +192,15 @@ TEST(VanishedSource, KeepsItsClipAndEditsRefusesToConvertAndComesBackWithItsFile
     EXPECT_TRUE(row->failureMessage().contains("no longer exist")) << row->failureMessage().toStdString();
     EXPECT_TRUE(row->failureMessage().contains(clip)) << row->failureMessage().toStdString();
     EXPECT_TRUE(QDir(out).entryList(QDir::Files).isEmpty());
+    // A task added while the file is gone says the same.
+    QTest::mouseClick(tasks->findChild<QToolButton*>("btnAddOutPutTask"), Qt::LeftButton);
+    ASSERT_EQ(2, tasks->taskItems().size());
+    VMOutputTaskItem* later = tasks->taskItems().back();
+    tasks->selectTaskItem(later);
+    QTest::mouseClick(later->findChild<QToolButton*>("btnStopOrStart"), Qt::LeftButton);
+    EXPECT_EQ(nullptr, later->getMOutputTask()->GetBaseConvertTaskInfo());
+    EXPECT_TRUE(later->failureMessage().contains(clip)) << later->failureMessage().toStdString();
+    tasks->selectTaskItem(row);
 
     // The disk comes back: the marks go and the task converts the edited clip.
     ASSERT_TRUE(Rename(away, disk));
@@ -209,9 +218,21 @@ TEST(VanishedSource, KeepsItsClipAndEditsRefusesToConvertAndComesBackWithItsFile
         },
         120000))
         << row->failureMessage().toStdString();
-    const std::string output = row->getMOutputTask()->GetTaskDstFilePath().toStdString();
-    const auto probed = MediaTest::ProbeFile(output, "codec_type", "format=duration");
-    EXPECT_NEAR(1.5, std::atof(probed.format.at("duration").c_str()), 0.15) << "the trim went into the file";
+    tasks->selectTaskItem(later);
+    QTest::mouseClick(later->findChild<QToolButton*>("btnStopOrStart"), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const Moorland::ConvertTaskInfo2* rec = later->getMOutputTask()->GetBaseConvertTaskInfo();
+            return rec && rec->GetState() == Moorland::CONVERT_TASK_FINISHED && tasks->runningTaskCount() == 0;
+        },
+        120000))
+        << later->failureMessage().toStdString();
+    for (VMOutputTaskItem* done : {row, later}) {
+        const std::string output = done->getMOutputTask()->GetTaskDstFilePath().toStdString();
+        const auto probed = MediaTest::ProbeFile(output, "codec_type", "format=duration");
+        ASSERT_TRUE(probed.format.count("duration")) << output;
+        EXPECT_NEAR(1.5, std::atof(probed.format.at("duration").c_str()), 0.15) << "the trim went into " << output;
+    }
 
     // Saved while the file is gone, and read by the next start.
     ASSERT_TRUE(Rename(disk, away));
