@@ -805,7 +805,9 @@ TEST_F(CorvexaConvertTest, EnginesInOtherPidNamespacesAndReusedWorkerPidsTakeNot
     // its output is under a working name.
     HostedEngine dead;
     dead.Start(sTmp, s_sSource, sShared + "/out.mp4", sProfile, HostedEngine::OwnCounted);
-    ASSERT_TRUE(WaitFor([&] { return !working(sShared).empty(); }));
+    // Killed once it writes its output: by then the worker has noted it (a
+    // worker killed between making the file and noting it leaves it).
+    ASSERT_TRUE(WaitFor([&] { return !working(sShared).empty() && FileSize(working(sShared)) > 0; }));
     const std::string sDeadWorking = working(sShared);
     const std::string sDeadWorkerPid = dead.WorkerPid();
     dead.Kill();
