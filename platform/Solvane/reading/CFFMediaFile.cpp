@@ -353,6 +353,10 @@ CFFMediaFile::~CFFMediaFile()
 void CFFMediaFile::Build(AVFormatContext* ctx, bool* moved)
 {
     const std::vector<int64_t> lastEnds = LastPacketEnds(ctx, moved);
+    // The streams the probe found. Reading the last stretch may announce
+    // more (a transport stream spliced together): no reader reads those, and
+    // their times, met only there, say nothing of the file's length.
+    const unsigned known = static_cast<unsigned>(lastEnds.size());
     m_format = ctx->iformat && ctx->iformat->name ? ctx->iformat->name : "";
     m_origin = ctx->start_time != AV_NOPTS_VALUE ? ctx->start_time : 0;
     // The file's end: as FFmpeg finds it, or where its data ends when that
@@ -363,7 +367,7 @@ void CFFMediaFile::Build(AVFormatContext* ctx, bool* moved)
     if (ctx->duration_estimation_method == AVFMT_DURATION_FROM_PTS &&
         std::any_of(lastEnds.begin(), lastEnds.end(), [](int64_t e) { return e != AV_NOPTS_VALUE; }))
         fileEnd = AV_NOPTS_VALUE;
-    for (unsigned i = 0; i < ctx->nb_streams; ++i) {
+    for (unsigned i = 0; i < known; ++i) {
         if (lastEnds[i] == AV_NOPTS_VALUE || (ctx->streams[i]->disposition & AV_DISPOSITION_ATTACHED_PIC))
             continue;
         const int64_t e = av_rescale_q(lastEnds[i], ctx->streams[i]->time_base, AV_TIME_BASE_Q);
@@ -377,19 +381,20 @@ void CFFMediaFile::Build(AVFormatContext* ctx, bool* moved)
     if (ctx->nb_programs > 1) {
         for (unsigned p = 0; p < ctx->nb_programs; ++p) {
             const AVProgram* prog = ctx->programs[p];
-            if (prog->nb_stream_indexes == 0)
-                continue;
             const AVDictionaryEntry* e = av_dict_get(prog->metadata, "service_name", nullptr, 0);
             Group g{prog->id, e ? e->value : BaseName(m_path), prog->metadata, {}};
-            for (unsigned k = 0; k < prog->nb_stream_indexes; ++k)
-                g.streams.push_back(static_cast<int>(prog->stream_index[k]));
-            groups.push_back(g);
+            for (unsigned k = 0; k < prog->nb_stream_indexes; ++k) {
+                if (prog->stream_index[k] < known)
+                    g.streams.push_back(static_cast<int>(prog->stream_index[k]));
+            }
+            if (!g.streams.empty())
+                groups.push_back(g);
         }
     }
     if (groups.empty()) {
         const AVDictionaryEntry* e = av_dict_get(ctx->metadata, "title", nullptr, 0);
         Group g{0, e ? e->value : BaseName(m_path), nullptr, {}};
-        for (unsigned i = 0; i < ctx->nb_streams; ++i)
+        for (unsigned i = 0; i < known; ++i)
             g.streams.push_back(static_cast<int>(i));
         groups.push_back(g);
     }
@@ -430,9 +435,7 @@ void CFFMediaFile::Build(AVFormatContext* ctx, bool* moved)
             QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
         for (int index : g.streams) {
             FillStream(info->streams[info->streamCount], ctx, ctx->streams[index], m_movies.back().origin, end,
-                       static_cast<size_t>(index) < lastEnds.size() ? lastEnds[static_cast<size_t>(index)]
-                                                                    : AV_NOPTS_VALUE,
-                       m_interlaced);
+                       lastEnds[static_cast<size_t>(index)], m_interlaced);
             ++info->streamCount;
             m_movies.back().streamIndexes.push_back(index);
         }
