@@ -293,10 +293,13 @@ std::string DataCutShort(AVFormatContext* ctx, bool* moved)
     const int64_t window = std::min<int64_t>(std::max<int64_t>(rate * 4, 256 << 10), 16 << 20);
     if (moved)
         *moved = true;
-    // Every stream of a Matroska file shares one time base.
-    if (matroska && ctx->nb_streams > 0)
-        return TailShortfall(ctx, unsure, MatroskaDataEnd(ctx->pb, ends.data, window), ctx->streams[0]->time_base,
+    // Every stream of a Matroska file shares one time base. Its writers
+    // start a cluster at least every 5 s: the stretch looked at holds one.
+    if (matroska && ctx->nb_streams > 0) {
+        const int64_t clusters = std::min<int64_t>(std::max<int64_t>(rate * 6, 256 << 10), 16 << 20);
+        return TailShortfall(ctx, unsure, MatroskaDataEnd(ctx->pb, ends.data, clusters), ctx->streams[0]->time_base,
                              ends);
+    }
     // FFmpeg would read a tail of zeros a few bytes at a time.
     if (flv && ends.data < ends.size)
         return TailShortfall(ctx, unsure, FlvDataEndMs(ctx->pb, ends.data, window), AVRational{1, 1000}, ends);
