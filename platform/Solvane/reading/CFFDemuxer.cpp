@@ -131,6 +131,24 @@ std::string ShortfallText(int64_t reachedMs, int64_t promisedMs, const FileEnds&
     return text + ")";
 }
 
+// Whether a stream's packets may be all zeros (sound or pictures stored
+// uncompressed: silence, black): zeros in its place are no proof that
+// nothing was written there. A compressed packet always holds a header.
+bool ZerosMayBeData(const AVStream* st)
+{
+    const AVCodecDescriptor* codec = avcodec_descriptor_get(st->codecpar->codec_id);
+    return !codec || ((codec->props & AV_CODEC_PROP_LOSSLESS) && !(codec->props & AV_CODEC_PROP_LOSSY));
+}
+
+bool VideoZerosMayBeData(const AVFormatContext* ctx)
+{
+    for (unsigned i = 0; i < ctx->nb_streams; ++i) {
+        if (ctx->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && ZerosMayBeData(ctx->streams[i]))
+            return true;
+    }
+    return false;
+}
+
 // A stream's promised length, in ms from `start` (its time base).
 struct Promise
 {
@@ -158,11 +176,12 @@ std::string IndexShortfall(AVFormatContext* ctx, const FileEnds& ends, std::vect
         const int64_t promisedMs = PromisedEndMs(ctx, st, promised, start);
         // An index that points past the end of the data proves the cut;
         // its first such entry is about where the data stops.
+        const int64_t dataEnd = ZerosMayBeData(st) ? ends.size : ends.data;
         const int entries = avformat_index_get_entries_count(st);
         int64_t reachedMs = kNoTime;
         for (int e = 0; e < entries; ++e) {
             const AVIndexEntry* entry = avformat_index_get_entry(st, e);
-            if (entry && entry->pos + entry->size > ends.data) {
+            if (entry && entry->pos + entry->size > dataEnd) {
                 reachedMs = ToMs(entry->timestamp, st->time_base, start);
                 break;
             }
@@ -293,6 +312,10 @@ std::string DataCutShort(AVFormatContext* ctx, bool* moved)
     const int64_t window = std::min<int64_t>(std::max<int64_t>(rate * 4, 256 << 10), 16 << 20);
     if (moved)
         *moved = true;
+    // Black uncompressed pictures at the end hold zeros from one block
+    // header to the next: where they end is not found by looking for zeros.
+    if (ends.data < ends.size && VideoZerosMayBeData(ctx))
+        ends.data = ends.size;
     // Every stream of a Matroska file shares one time base. Its writers
     // start a cluster at least every 5 s: the stretch looked at holds one.
     if (matroska && ctx->nb_streams > 0) {

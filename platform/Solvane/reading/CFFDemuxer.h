@@ -48,10 +48,12 @@ bool HeaderLengthIsGuess(const AVFormatContext* ctx);
 bool TimesSurviveByteSeek(const AVFormatContext* ctx);
 
 // What tells that a file's data stops well before the length its header
-// states (a cut download or copy): "the data ends at 1.52 s of the 3.04 s
-// its header states ..."; empty when it reaches its end or a cheap look
-// can't tell. Looks only at the index and the packets of the file's last
-// stretch, never decodes; may move the read position, and then sets *moved.
+// states (a cut download or copy, or one that took its room at full size
+// and holds only zeros from where it stopped, which the text names): "the
+// data ends at 1.52 s of the 3.04 s its header states ..."; empty when it
+// reaches its end or a cheap look can't tell. Looks only at the index and
+// the last stretch of the file's data, never decodes; may move the read
+// position, and then sets *moved.
 std::string DataCutShort(AVFormatContext* ctx, bool* moved = nullptr);
 
 class CFFDemuxer

@@ -189,6 +189,9 @@ std::vector<ZeroCase> ZeroCases()
         {"twelve.avi", ff + "-c:v mpeg4 -g 25 -b:v 400k -c:a pcm_s16le twelve.avi"},
         {"twelve.flv", ff + "-c:v flv1 -g 25 -b:v 400k -c:a mp3 -ar 44100 twelve.flv"},
         {"twelve.mp4", ff + "-c:v libx264 -preset ultrafast -g 25 -b:v 400k -c:a aac -movflags +faststart twelve.mp4"},
+        // As cameras write them: pictures beside uncompressed sound.
+        {"twelve.mov",
+         ff + "-c:v libx264 -preset ultrafast -g 25 -b:v 400k -c:a pcm_s16le -movflags +faststart twelve.mov"},
         {"gst.mkv",
          gst + x264 + "queue ! matroskamux name=m ! filesink location=gst.mkv" + sound + "vorbisenc ! queue ! m."},
         {"gst.webm", gst +
@@ -298,6 +301,13 @@ TEST(SolvaneImportChecks, WholeFilesOfEveryShapeOpenWhole)
         // Lines from 0.1 s to 0.9 s of the film.
         {"subtitled.mkv", Ff() + four + "-i lines.srt -c:v mpeg4 -c:s srt subtitled.mkv", 4.0, 100},
         {"subtitled.webm", Ff() + four + "-i lines.srt " + vp8 + "-c:s webvtt subtitled.webm", 4.0, 100},
+        // Its last two seconds of sound are silence, stored uncompressed
+        // after the pictures end: zeros to the end of the file.
+        {"silent-end.mov",
+         Ff() + "-f lavfi -i testsrc2=size=160x120:rate=25:duration=2 -f lavfi -i "
+                "\"aevalsrc=sin(440*2*PI*t)*lt(t\\,2)|sin(440*2*PI*t)*lt(t\\,2):s=48000:d=4\" -c:v libx264 "
+                "-preset ultrafast -c:a pcm_s16le -movflags +faststart silent-end.mov",
+         4.0, 50},
         // Written as streams, with no cues and no length.
         {"streamed.flv", Ff() + four + sound + "-c:v flv1 -c:a mp3 -ar 44100 -f flv - > streamed.flv", 4.0, 100},
         {"gst-stream.webm",
