@@ -11,6 +11,7 @@ extern "C" {
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -391,9 +392,26 @@ CFFDemuxer::~CFFDemuxer()
     ForgetFFLogOwner(m_ctx.get());
 }
 
+namespace {
+
+int64_t SteadyNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+} // namespace
+
 int CFFDemuxer::Interrupt(void* opaque)
 {
-    return static_cast<CFFDemuxer*>(opaque)->m_stop.load() ? 1 : 0;
+    const CFFDemuxer* self = static_cast<CFFDemuxer*>(opaque);
+    const int64_t giveUpAt = self->m_giveUpAt.load();
+    return self->m_stop.load() || (giveUpAt != 0 && SteadyNs() >= giveUpAt) ? 1 : 0;
+}
+
+void CFFDemuxer::GiveUpAfter(double seconds)
+{
+    m_giveUpAt.store(seconds > 0 ? SteadyNs() + static_cast<int64_t>(seconds * 1e9) : 0);
 }
 
 AVStream* CFFDemuxer::Stream(int index) const

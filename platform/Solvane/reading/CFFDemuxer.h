@@ -100,6 +100,10 @@ public:
     // Any thread: makes FFmpeg's running and later calls on this file give up.
     void Stop() { m_stop.store(true); }
     bool Stopped() const { return m_stop.load(); }
+    // FFmpeg's calls on this file give up (as after a stop) once `seconds`
+    // have passed from now; 0 lifts the limit. A look at a file's end that
+    // only damage makes long must not hold the one who waits for it.
+    void GiveUpAfter(double seconds);
 
 private:
     static int Interrupt(void* opaque);
@@ -117,6 +121,7 @@ private:
     std::string m_path;
     FF::InputFormatPtr m_ctx;
     std::atomic<bool> m_stop{false};
+    std::atomic<int64_t> m_giveUpAt{0}; // steady clock, ns; 0: never
     std::vector<bool> m_used;
     std::vector<int64_t> m_reached;    // per stream: end of the last packet read (its time base)
     int64_t m_origin = 0;

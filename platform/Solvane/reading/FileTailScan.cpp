@@ -8,20 +8,26 @@ namespace Solvane {
 
 namespace {
 
-// Reads [from, from + n) into `out`, shorter where the file or a read ends.
-void ReadAt(AVIOContext* pb, int64_t from, int64_t n, std::vector<uint8_t>& out)
+// Reads [from, from + n) into `out`: the bytes read, fewer where the file
+// or a read ends.
+int64_t ReadInto(AVIOContext* pb, int64_t from, int64_t n, uint8_t* out)
 {
-    out.resize(static_cast<size_t>(std::max<int64_t>(0, n)));
     int64_t got = 0;
     if (avio_seek(pb, from, SEEK_SET) >= 0) {
         while (got < n) {
-            const int r = avio_read(pb, out.data() + got, static_cast<int>(std::min<int64_t>(n - got, 1 << 20)));
+            const int r = avio_read(pb, out + got, static_cast<int>(std::min<int64_t>(n - got, 1 << 20)));
             if (r <= 0)
                 break;
             got += r;
         }
     }
-    out.resize(static_cast<size_t>(got));
+    return got;
+}
+
+void ReadAt(AVIOContext* pb, int64_t from, int64_t n, std::vector<uint8_t>& out)
+{
+    out.resize(static_cast<size_t>(std::max<int64_t>(0, n)));
+    out.resize(static_cast<size_t>(ReadInto(pb, from, static_cast<int64_t>(out.size()), out.data())));
 }
 
 uint32_t BigEndian32(const uint8_t* p)
@@ -108,9 +114,51 @@ const uint32_t kMkvVoid = 0xEC;
 // padding: a "cluster" whose time lies behind more is data that only looks
 // like one, and is let go before the bytes after it are walked.
 const int kMaxElementsBeforeTime = 4;
+// The last stretch of a Matroska file is read in pieces of this size, from
+// its end back, as far as the look for clusters goes.
+const int64_t kMatroskaPiece = 1 << 20;
 // Beyond this a cluster's time is no time a file holds, and a block's
 // offset (16 bits) added to it can't overflow.
 const uint64_t kMaxClusterTime = static_cast<uint64_t>(INT64_MAX) / 2;
+
+const uint32_t kMkvEbmlHeader = 0x1A45DFA3;
+const uint32_t kMkvSegment = 0x18538067;
+const uint32_t kMkvTracks = 0x1654AE6B;
+const uint32_t kMkvTrackEntry = 0xAE;
+const uint32_t kMkvTrackNumber = 0xD7;
+const uint32_t kMkvTrackType = 0x83;
+
+// An element at `p` of `end`: its ID, where its data begins and ends (the
+// end of the bytes for an unknown or too large size); false when the bytes
+// hold no whole header.
+struct Element
+{
+    uint32_t id = 0;
+    const uint8_t* data = nullptr;
+    const uint8_t* end = nullptr;
+    bool sized = false;
+};
+
+bool ReadElement(const uint8_t* p, const uint8_t* end, Element* e)
+{
+    uint64_t size = 0;
+    const int n = EbmlId(p, end, &e->id);
+    const int k = n ? EbmlSize(p + n, end, &size) : 0;
+    if (k == 0)
+        return false;
+    e->data = p + n + k;
+    e->sized = size != kEbmlUnknownSize && size <= static_cast<uint64_t>(end - e->data);
+    e->end = e->sized ? e->data + size : end;
+    return true;
+}
+
+uint64_t ElementUint(const Element& e)
+{
+    uint64_t value = 0;
+    for (const uint8_t* q = e.data; q < e.end && q < e.data + 8; ++q)
+        value = value << 8 | *q;
+    return value;
+}
 
 bool IsMkvTopLevel(uint32_t id)
 {
@@ -163,20 +211,24 @@ int64_t ClusterTime(const uint8_t* p, const uint8_t* end, const uint8_t** body, 
     return static_cast<int64_t>(time);
 }
 
-// The time of the latest block in [p, clusterEnd), as an offset from its
-// cluster's time: the blocks up to where the cluster or the bytes end, or
-// the next element of the file's top level begins. INT64_MIN when none.
-int64_t LatestBlockOffset(const uint8_t* p, const uint8_t* clusterEnd)
+// Adds the times of the blocks in [p, clusterEnd) to `ends`, each under
+// its track: the blocks up to where the cluster or the bytes end, or the
+// next element of the file's top level begins.
+void AddBlockTimes(const uint8_t* p, const uint8_t* clusterEnd, int64_t clusterTime, MatroskaEnds& ends)
 {
-    int64_t latest = INT64_MIN;
-    // A block's own time follows its track number, as 16 signed bits.
-    auto block = [&latest](const uint8_t* data, const uint8_t* dataEnd) {
+    // A block's track number comes first, then its own time as 16 signed
+    // bits after its cluster's.
+    auto block = [clusterTime, &ends](const uint8_t* data, const uint8_t* dataEnd) {
         uint64_t track = 0;
         const int t = EbmlSize(data, dataEnd, &track);
         if (t == 0 || dataEnd - data < t + 2)
             return;
         const int16_t relative = static_cast<int16_t>(data[t] << 8 | data[t + 1]);
-        latest = std::max<int64_t>(latest, relative);
+        const int64_t time = clusterTime + relative;
+        ends.latest = std::max(ends.latest, time);
+        auto known = ends.tracks.emplace(track, time);
+        if (!known.second)
+            known.first->second = std::max(known.first->second, time);
     };
     uint32_t id = 0;
     uint64_t size = 0;
@@ -211,7 +263,6 @@ int64_t LatestBlockOffset(const uint8_t* p, const uint8_t* clusterEnd)
         }
         p = next;
     }
-    return latest;
 }
 
 // ----------------------------------------------------------------------- FLV
@@ -259,29 +310,88 @@ int64_t DataEndOffset(AVIOContext* pb, int64_t size)
     return end < 0 ? size : end;
 }
 
-int64_t MatroskaDataEnd(AVIOContext* pb, int64_t end, int64_t window)
+MatroskaEnds MatroskaBlockEnds(AVIOContext* pb, int64_t end, int64_t window, size_t tracks)
 {
     const int64_t from = std::max<int64_t>(0, end - window);
-    std::vector<uint8_t> bytes;
-    ReadAt(pb, from, end - from, bytes);
+    // The stretch is read from its end back, a piece at a time, as far as
+    // the look goes: bytes[filled, size) are read.
+    std::vector<uint8_t> bytes(static_cast<size_t>(end - from));
+    const int64_t size = static_cast<int64_t>(bytes.size());
+    int64_t filled = size;
     const uint8_t* begin = bytes.data();
-    const uint8_t* last = begin + bytes.size();
-    // From the end back: the first cluster found is the file's last. Only
-    // its blocks are walked; every other place is let go after a look at a
-    // few bytes, so the scan stays linear in the window.
-    for (int64_t at = static_cast<int64_t>(bytes.size()) - 4; at >= 0; --at) {
+    // Where the cluster found last (the next in the file) begins: a cluster
+    // ends there at the latest, so each byte is walked once.
+    const uint8_t* next = begin + size;
+    MatroskaEnds ends;
+    // From the end back, cluster by cluster. Every place that is no
+    // cluster's start is let go after a look at a few bytes.
+    for (int64_t at = size - 4; at >= 0 && ends.tracks.size() < tracks; --at) {
+        if (at < filled) {
+            const int64_t start = std::max<int64_t>(0, filled - kMatroskaPiece);
+            if (ReadInto(pb, from + start, filled - start, bytes.data() + start) < filled - start)
+                break;
+            filled = start;
+        }
         const uint8_t* p = begin + at;
         if (p[0] != 0x1F || p[1] != 0x43 || p[2] != 0xB6 || p[3] != 0x75)
             continue;
         const uint8_t* body = nullptr;
         const uint8_t* clusterEnd = nullptr;
-        const int64_t time = ClusterTime(p, last, &body, &clusterEnd);
+        const int64_t time = ClusterTime(p, next, &body, &clusterEnd);
         if (time == kNoTime)
             continue;
-        const int64_t offset = LatestBlockOffset(body, clusterEnd);
-        return offset == INT64_MIN ? time : std::max(time, time + offset);
+        ends.latest = std::max(ends.latest, time);
+        AddBlockTimes(body, clusterEnd, time, ends);
+        next = p;
     }
-    return kNoTime;
+    return ends;
+}
+
+std::vector<MatroskaTrack> MatroskaTracks(AVIOContext* pb)
+{
+    std::vector<uint8_t> bytes;
+    ReadAt(pb, 0, 1 << 20, bytes);
+    const uint8_t* p = bytes.data();
+    const uint8_t* end = p + bytes.size();
+    std::vector<MatroskaTrack> tracks;
+    Element e;
+    // The EBML header, then the segment's elements up to its tracks.
+    if (!ReadElement(p, end, &e) || e.id != kMkvEbmlHeader || !e.sized)
+        return tracks;
+    if (!ReadElement(e.end, end, &e) || e.id != kMkvSegment)
+        return tracks;
+    const uint8_t* segmentEnd = e.end;
+    for (p = e.data; p < segmentEnd && ReadElement(p, segmentEnd, &e) && e.id != kMkvCluster; p = e.end) {
+        if (e.id != kMkvTracks) {
+            if (!e.sized)
+                break;
+            continue;
+        }
+        for (const uint8_t* q = e.data; q < e.end;) {
+            Element entry;
+            if (!ReadElement(q, e.end, &entry))
+                break;
+            if (entry.id == kMkvTrackEntry) {
+                MatroskaTrack track;
+                Element field;
+                for (const uint8_t* f = entry.data; f < entry.end && ReadElement(f, entry.end, &field); f = field.end) {
+                    if (field.id == kMkvTrackNumber)
+                        track.number = ElementUint(field);
+                    else if (field.id == kMkvTrackType)
+                        track.type = static_cast<int>(ElementUint(field));
+                }
+                tracks.push_back(track);
+            }
+            q = entry.end;
+        }
+        break;
+    }
+    return tracks;
+}
+
+int64_t MatroskaDataEnd(AVIOContext* pb, int64_t end, int64_t window)
+{
+    return MatroskaBlockEnds(pb, end, window, 1).latest;
 }
 
 int64_t FlvDataEndMs(AVIOContext* pb, int64_t end, int64_t window)

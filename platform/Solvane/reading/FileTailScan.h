@@ -11,6 +11,8 @@
 #include "SolvaneFF.h"
 
 #include <cstdint>
+#include <map>
+#include <vector>
 
 namespace Solvane {
 
@@ -21,8 +23,28 @@ namespace Solvane {
 // is, that the zeros run unbroken to the end. Moves the read position.
 int64_t DataEndOffset(AVIOContext* pb, int64_t size);
 
-// Matroska: the latest block time (the streams' shared time base) of the
-// last cluster that starts in [end - window, end); kNoTime when none does.
+// Matroska: the times (the streams' shared time base) of the latest blocks
+// in the last clusters that start in [end - window, end), read from the
+// last cluster back until `tracks` tracks have one or the stretch ends.
+struct MatroskaEnds
+{
+    int64_t latest = kNoTime;           // of every cluster and block read
+    std::map<uint64_t, int64_t> tracks; // by track number
+};
+MatroskaEnds MatroskaBlockEnds(AVIOContext* pb, int64_t end, int64_t window, size_t tracks);
+
+// Matroska: the tracks its header lists, in their order (the order of
+// FFmpeg's streams of each kind); empty when they can't be read from the
+// first MiB of the file.
+struct MatroskaTrack
+{
+    uint64_t number = 0;
+    int type = 0; // 1 pictures, 2 sound
+};
+std::vector<MatroskaTrack> MatroskaTracks(AVIOContext* pb);
+
+// The latest block time of the last cluster that starts in
+// [end - window, end); kNoTime when none does.
 int64_t MatroskaDataEnd(AVIOContext* pb, int64_t end, int64_t window);
 
 // FLV: the latest time (ms) of the sound or picture tags that lie whole in

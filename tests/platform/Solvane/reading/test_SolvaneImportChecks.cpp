@@ -308,6 +308,12 @@ TEST(SolvaneImportChecks, WholeFilesOfEveryShapeOpenWhole)
                 "\"aevalsrc=sin(440*2*PI*t)*lt(t\\,2)|sin(440*2*PI*t)*lt(t\\,2):s=48000:d=4\" -c:v libx264 "
                 "-preset ultrafast -c:a pcm_s16le -movflags +faststart silent-end.mov",
          4.0, 50},
+        // Written as a stream, with more packets (small frames of sound)
+        // than a reader looking for its end from its start would read.
+        {"dense-streamed.mkv",
+         Ff() + "-f lavfi -i testsrc2=size=64x48:rate=10:duration=40 -f lavfi -i sine=duration=40:samples_per_frame=64 "
+                "-c:v mpeg4 -c:a pcm_s16le -f matroska - > dense-streamed.mkv",
+         40.0, -1},
         // Written as streams, with no cues and no length.
         {"streamed.flv", Ff() + four + sound + "-c:v flv1 -c:a mp3 -ar 44100 -f flv - > streamed.flv", 4.0, 100},
         {"gst-stream.webm",
@@ -329,6 +335,9 @@ TEST(SolvaneImportChecks, WholeFilesOfEveryShapeOpenWhole)
         const Opened opened = Open(manager.manager, path);
         ASSERT_TRUE(opened.ok) << opened.message;
         EXPECT_NEAR(opened.length, c.length, 0.15);
-        EXPECT_NEAR(PicturesToTheEnd(manager.manager, path), c.pictures, 2);
+        // (Too many frames of sound to read them all here.)
+        if (c.pictures >= 0) {
+            EXPECT_NEAR(PicturesToTheEnd(manager.manager, path), c.pictures, 2);
+        }
     }
 }
