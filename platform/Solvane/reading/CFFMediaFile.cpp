@@ -156,7 +156,7 @@ int64_t PacketLength(const AVStream* st)
 // it knew (the file's start when nothing says where the clusters are) and
 // reads on from there. The clusters are read from the last back until
 // every stream of sound and pictures has its end, in the last 16 MiB at
-// most; false when these hold no cluster.
+// most; false when these hold no cluster or the tracks can't be read.
 bool MatroskaLastEnds(AVFormatContext* ctx, int64_t size, std::vector<int64_t>& ends)
 {
     size_t wanted = 0;
@@ -165,10 +165,11 @@ bool MatroskaLastEnds(AVFormatContext* ctx, int64_t size, std::vector<int64_t>& 
         wanted += type == AVMEDIA_TYPE_VIDEO || type == AVMEDIA_TYPE_AUDIO;
     }
     const MatroskaEnds found = MatroskaBlockEnds(ctx->pb, size, 16 << 20, wanted);
-    if (found.tracks.empty())
-        return false;
     // The n-th stream of pictures (of sound) is the n-th such track.
-    const std::vector<MatroskaTrack> tracks = MatroskaTracks(ctx->pb);
+    const std::vector<MatroskaTrack> tracks =
+        found.tracks.empty() ? std::vector<MatroskaTrack>() : MatroskaTracks(ctx->pb);
+    if (tracks.empty())
+        return false;
     int seen[2] = {0, 0};
     for (unsigned i = 0; i < ctx->nb_streams; ++i) {
         const AVStream* st = ctx->streams[i];

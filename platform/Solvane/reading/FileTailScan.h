@@ -1,8 +1,9 @@
 #pragma once
 
 // Where the data of a file ends, read from its last bytes without FFmpeg's
-// demuxers: they find no Matroska packets after a seek by bytes, and they
-// walk a tail of zeros a few bytes at a time.
+// demuxers: its Matroska reader, entered by bytes, goes back to the last
+// place it knew and reads on from there, and they walk a tail of zeros a
+// few bytes at a time.
 //
 // Every scan here reads a bounded number of bytes (at most its window, or a
 // few blocks) and looks at each byte a bounded number of times, so a
