@@ -132,24 +132,6 @@ std::string ShortfallText(int64_t reachedMs, int64_t promisedMs, const FileEnds&
     return text + ")";
 }
 
-// Whether a stream's packets may be all zeros (sound or pictures stored
-// uncompressed: silence, black): zeros in its place are no proof that
-// nothing was written there. A compressed packet always holds a header.
-bool ZerosMayBeData(const AVStream* st)
-{
-    const AVCodecDescriptor* codec = avcodec_descriptor_get(st->codecpar->codec_id);
-    return !codec || ((codec->props & AV_CODEC_PROP_LOSSLESS) && !(codec->props & AV_CODEC_PROP_LOSSY));
-}
-
-bool VideoZerosMayBeData(const AVFormatContext* ctx)
-{
-    for (unsigned i = 0; i < ctx->nb_streams; ++i) {
-        if (ctx->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && ZerosMayBeData(ctx->streams[i]))
-            return true;
-    }
-    return false;
-}
-
 // A stream's promised length, in ms from `start` (its time base).
 struct Promise
 {
@@ -313,8 +295,6 @@ std::string DataCutShort(AVFormatContext* ctx, bool* moved)
     const int64_t window = std::min<int64_t>(std::max<int64_t>(rate * 4, 256 << 10), 16 << 20);
     if (moved)
         *moved = true;
-    // Black uncompressed pictures at the end hold zeros from one block
-    // header to the next: where they end is not found by looking for zeros.
     if (ends.data < ends.size && VideoZerosMayBeData(ctx))
         ends.data = ends.size;
     // Every stream of a Matroska file shares one time base. Its writers

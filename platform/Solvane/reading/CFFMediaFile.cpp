@@ -164,7 +164,9 @@ bool MatroskaLastEnds(AVFormatContext* ctx, int64_t size, std::vector<int64_t>& 
         const AVMediaType type = ctx->streams[i]->codecpar->codec_type;
         wanted += type == AVMEDIA_TYPE_VIDEO || type == AVMEDIA_TYPE_AUDIO;
     }
-    const MatroskaEnds found = MatroskaBlockEnds(ctx->pb, size, 16 << 20, wanted);
+    // A file that took its room at full size ends where its zeros begin.
+    const int64_t dataEnd = VideoZerosMayBeData(ctx) ? size : DataEndOffset(ctx->pb, size);
+    const MatroskaEnds found = MatroskaBlockEnds(ctx->pb, dataEnd, 16 << 20, wanted);
     // The n-th stream of pictures (of sound) is the n-th such track.
     const std::vector<MatroskaTrack> tracks =
         found.tracks.empty() ? std::vector<MatroskaTrack>() : MatroskaTracks(ctx->pb);
@@ -181,9 +183,9 @@ bool MatroskaLastEnds(AVFormatContext* ctx, int64_t size, std::vector<int64_t>& 
         for (const MatroskaTrack& track : tracks) {
             if (track.type != kind || n-- > 0)
                 continue;
-            const auto end = found.tracks.find(track.number);
-            if (end != found.tracks.end())
-                ends[i] = SafeAdd(end->second, PacketLength(st));
+            const auto last = found.tracks.find(track.number);
+            if (last != found.tracks.end())
+                ends[i] = SafeAdd(last->second, PacketLength(st));
             break;
         }
     }
@@ -391,8 +393,10 @@ std::shared_ptr<CFFMediaFile> CFFMediaFile::Open(const std::string& path, bool k
     std::unique_ptr<CFFDemuxer> demux(new CFFDemuxer(path));
     bool moved = false;
     // FFmpeg may walk a damaged end of a file a few bytes at a time: the
-    // look for where the streams end takes what it has read by then.
-    demux->GiveUpAfter(kLengthLookSeconds);
+    // look for where the streams end takes what it has read by then. (A
+    // stream without times is counted through to its end.)
+    if (HasTimes(demux->Context()))
+        demux->GiveUpAfter(kLengthLookSeconds);
     file->Build(demux->Context(), &moved);
     demux->GiveUpAfter(0);
     file->KeepProperties(demux->Context());

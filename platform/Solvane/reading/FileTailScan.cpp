@@ -272,6 +272,21 @@ const int kFlvTagsLooked = 8;
 
 } // namespace
 
+bool ZerosMayBeData(const AVStream* st)
+{
+    const AVCodecDescriptor* codec = avcodec_descriptor_get(st->codecpar->codec_id);
+    return !codec || ((codec->props & AV_CODEC_PROP_LOSSLESS) && !(codec->props & AV_CODEC_PROP_LOSSY));
+}
+
+bool VideoZerosMayBeData(const AVFormatContext* ctx)
+{
+    for (unsigned i = 0; i < ctx->nb_streams; ++i) {
+        if (ctx->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && ZerosMayBeData(ctx->streams[i]))
+            return true;
+    }
+    return false;
+}
+
 int64_t DataEndOffset(AVIOContext* pb, int64_t size)
 {
     if (!pb || size < 2 * kZeroBlock)

@@ -17,6 +17,15 @@
 
 namespace Solvane {
 
+// Whether a stream's packets may be all zeros (sound or pictures stored
+// uncompressed: silence, black): zeros in its place are no proof that
+// nothing was written there. A compressed packet always holds a header.
+bool ZerosMayBeData(const AVStream* st);
+// Whether pictures of the file may be all zeros: black uncompressed
+// pictures hold zeros from one block header to the next, and where they
+// end is not found by looking for zeros.
+bool VideoZerosMayBeData(const AVFormatContext* ctx);
+
 // Where the file's data ends: the start of the run of zero bytes its last
 // block holds, when the whole last block is zeros (a download or copy that
 // took its room at full size and stopped filling it), else `size`. Looks at
