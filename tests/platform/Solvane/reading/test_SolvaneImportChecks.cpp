@@ -291,6 +291,38 @@ TEST(SolvaneImportChecks, ZeroTailedFilesAreRefusedNamingWhereTheirDataEnds)
     }
 }
 
+TEST(SolvaneImportChecks, AStreamedMatroskaWithZerosAfterItLastsAsLongAsItsData)
+{
+    SOLVANE_REQUIRE_MEDIA();
+    // Written as a stream it states no length: nothing to refuse, and its
+    // length is that of its data, however far the zeros after it reach.
+    ASSERT_TRUE(MediaTest::Run(Ff() +
+                               "-f lavfi -i testsrc2=size=160x120:rate=25:duration=12 -f lavfi -i sine=duration=12 "
+                               "-c:v libx264 -preset ultrafast -g 25 -b:v 400k -c:a aac -f matroska - > "
+                               "streamed-twelve.mkv"));
+    const std::string whole = Media::Get().Path("streamed-twelve.mkv");
+    const std::string half = Media::Get().Path("streamed-half.mkv");
+    const std::string gigabyte = Media::Get().Path("streamed-gigabyte.mkv");
+    ASSERT_TRUE(MediaTest::ZeroTheSecondHalf(whole, half));
+    // A file without holes takes no room for its zeros.
+    ASSERT_TRUE(MediaTest::Run("cp '" + whole + "' '" + gigabyte + "' && truncate -s 1G '" + gigabyte + "'"));
+    struct Case
+    {
+        std::string path;
+        double length, within;
+    };
+    const Case cases[] = {{whole, 12.0, 0.1}, {gigabyte, 12.0, 0.1}, {half, 6.0, 2.0}};
+    ManagerHolder manager;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        const Opened opened = Open(manager.manager, c.path);
+        ASSERT_TRUE(opened.ok) << opened.message;
+        EXPECT_LT(opened.seconds, 1.0);
+        EXPECT_NEAR(opened.length, c.length, c.within);
+    }
+    std::remove(gigabyte.c_str());
+}
+
 TEST(SolvaneImportChecks, WholeFilesOfEveryShapeOpenWhole)
 {
     SOLVANE_REQUIRE_MEDIA();
