@@ -841,6 +841,9 @@ TEST_F(CorvexaConvertTest, EnginesInOtherPidNamespacesAndReusedWorkerPidsTakeNot
     EXPECT_EQ(engineFolders(), "3\n") << "the live engines keep their folders";
     EXPECT_EQ(Capture("ls -A '" + sShared + "'"), sTwinWorking.substr(sShared.size() + 1) + "\n");
 
+    // Its worker is killed with it once it writes its output, which it has
+    // noted by then.
+    ASSERT_TRUE(WaitFor([&] { return !working(sJudge).empty() && FileSize(working(sJudge)) > 0; }));
     here.Kill();
     twin.Kill();
     judge.Kill();
@@ -861,7 +864,19 @@ TEST_F(CorvexaConvertTest, EnginesInOtherPidNamespacesAndReusedWorkerPidsTakeNot
         }
         return true;
     };
-    ASSERT_TRUE(WaitFor(allLocksFree, 10000));
+    // An engine's lock goes as it dies, a moment before its workers do.
+    auto noWorkerLeft = [&sTmp] {
+        std::istringstream pids(Listing("/proc"));
+        for (std::string sPid; std::getline(pids, sPid);) {
+            if (sPid.find_first_not_of("0123456789") != std::string::npos)
+                continue;
+            const std::string sCommand = CorvexaTest::ReadFile("/proc/" + sPid + "/cmdline");
+            if (sCommand.find(sTmp + "/fablecut-conv-") != std::string::npos)
+                return false;
+        }
+        return true;
+    };
+    ASSERT_TRUE(WaitFor([&] { return allLocksFree() && noWorkerLeft(); }, 10000));
     // All dead now: the next engine clears every folder and leftover.
     const char* sOld = std::getenv("TMPDIR");
     const std::string sSaved = sOld ? sOld : "";
