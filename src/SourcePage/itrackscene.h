@@ -15,6 +15,8 @@ public:
     // empty timeline) closer to t than the snap distance; else the last snap
     // point when t lies past it; else t itself.
     virtual CBaseTime getSnapPointForPos(const CBaseTime& t) = 0;
+    // Whether t is one of those snap points: a clip border or the track's start.
+    virtual bool isSnapPoint(const CBaseTime& t) = 0;
 
 protected:
     virtual ~ITrackScene() = default;
