@@ -387,6 +387,9 @@ void VMOutPutTaskMgr::StartOrPause(VMOutputTaskItem* pItem, bool bStart)
         m_pQueue->pause(task);
         pItem->setConvertStart(false);
     } else if (!task->GetBaseConvertTaskInfo()) {
+        // A task not yet handed to the engine writes into the folder shown
+        // now, the one the name check looks into; a started one keeps its own.
+        task->SetOutputDstFloder(CAppVariableInfo::GetInstance()->GetInfoValue("OutputPath", QVariant()).toString());
         const QString name = checkTheTaskNameIfAllReadyExistInOuputDir(task->GetTaskDstName(), task->GetDstFileExt());
         if (name.isNull()) {
             pItem->giveUpConvertTheTaskItem(
