@@ -80,9 +80,9 @@ void VMOutPutTaskMgr::ReTranslate()
 {
     ui->retranslateUi(this);
     if (m_pActDelete) {
-        m_pActDelete->setText(tr("Delete"));
-        m_pActRename->setText(tr("Rename"));
-        m_pActFindTarget->setText(tr("Find Target"));
+        m_pActDelete->setText(tr("&Delete"));
+        m_pActRename->setText(tr("&Rename"));
+        m_pActFindTarget->setText(tr("&Find Target"));
     }
     // The form's retranslation empties the header; a task added afterwards
     // takes its name from it, so it is filled again at once.

@@ -197,12 +197,12 @@ QList<QAction*> VTrackView::popupActions() const
 
 void VTrackView::ReTranslate()
 {
-    m_pActDuplicate->setText(tr("Duplicate this Clip", "复制选中片段"));
-    m_pActDelete->setText(tr("Delete Selected Clip(s)", "删除选中片段"));
-    m_pActClearAll->setText(tr("Clear All Clips", "清除所有片段"));
-    m_pActSelectAll->setText(tr("Select All Clips", "选择全部片段"));
-    m_pActPlay->setText(tr("Play this Clip", "播放选中片段"));
-    m_pActViewPath->setText(tr("View this Clip", "浏览选中片段"));
+    m_pActDuplicate->setText(tr("&Duplicate this Clip", "复制选中片段"));
+    m_pActDelete->setText(tr("D&elete Selected Clip(s)", "删除选中片段"));
+    m_pActClearAll->setText(tr("&Clear All Clips", "清除所有片段"));
+    m_pActSelectAll->setText(tr("Select &All Clips", "选择全部片段"));
+    m_pActPlay->setText(tr("&Play this Clip", "播放选中片段"));
+    m_pActViewPath->setText(tr("&View this Clip", "浏览选中片段"));
 }
 
 VClipItem* VTrackView::clipAt(const QPoint& viewPos) const
@@ -678,6 +678,11 @@ void VTrackView::keyPressEvent(QKeyEvent* event)
         } else if (mods == Qt::ControlModifier && event->key() == Qt::Key_D && hasFocus() &&
                    m_pScene->selectedItems().size() == 1) {
             slot_duplicateSelectedClips();
+            return;
+        } else if ((mods & ~Qt::ShiftModifier) == Qt::NoModifier &&
+                   (event->key() == Qt::Key_Plus || event->key() == Qt::Key_Equal || event->key() == Qt::Key_Minus)) {
+            // The timeline panel's zoom keys.
+            event->ignore();
             return;
         }
         QGraphicsView::keyPressEvent(event);

@@ -153,44 +153,44 @@
             <translation>Die Plattformdienste ließen sich nicht starten.</translation>
         </message>
         <message>
-            <source>File</source>
+            <source>&amp;File</source>
             <comment>文件</comment>
-            <translation>Datei</translation>
+            <translation>&amp;Datei</translation>
         </message>
         <message>
-            <source>Tools</source>
+            <source>&amp;Tools</source>
             <comment>工具</comment>
-            <translation>Extras</translation>
+            <translation>E&amp;xtras</translation>
         </message>
         <message>
-            <source>Language</source>
+            <source>&amp;Language</source>
             <comment>语言</comment>
-            <translation>Sprache</translation>
+            <translation>&amp;Sprache</translation>
         </message>
         <message>
-            <source>Import Media Files</source>
+            <source>&amp;Import Media Files</source>
             <comment>导入媒体文件</comment>
-            <translation>Mediendateien importieren</translation>
+            <translation>Mediendateien &amp;importieren</translation>
         </message>
         <message>
-            <source>Import a Media Floder</source>
+            <source>Import a Media &amp;Floder</source>
             <comment>导入媒体文件夹</comment>
-            <translation>Medienordner importieren</translation>
+            <translation>Medien&amp;ordner importieren</translation>
         </message>
         <message>
-            <source>Exit</source>
+            <source>E&amp;xit</source>
             <comment>退出</comment>
-            <translation>Beenden</translation>
+            <translation>&amp;Beenden</translation>
         </message>
         <message>
-            <source>Keyboard Shortcuts</source>
+            <source>&amp;Keyboard Shortcuts</source>
             <comment>键盘快捷键</comment>
-            <translation>Tastenkürzel</translation>
+            <translation>&amp;Tastenkürzel</translation>
         </message>
         <message>
-            <source>Update</source>
+            <source>&amp;Update</source>
             <comment>升级</comment>
-            <translation>Aktualisieren</translation>
+            <translation>Ak&amp;tualisieren</translation>
         </message>
         <message>
             <source>Cancel</source>
@@ -860,16 +860,16 @@ bitte wählen Sie einen anderen Camcorder.</translation>
             <translation>Alle Aufgaben markieren</translation>
         </message>
         <message>
-            <source>Delete</source>
-            <translation>Löschen</translation>
+            <source>&amp;Delete</source>
+            <translation>&amp;Löschen</translation>
         </message>
         <message>
-            <source>Rename</source>
-            <translation>Umbenennen</translation>
+            <source>&amp;Rename</source>
+            <translation>&amp;Umbenennen</translation>
         </message>
         <message>
-            <source>Find Target</source>
-            <translation>Ziel anzeigen</translation>
+            <source>&amp;Find Target</source>
+            <translation>&amp;Ziel anzeigen</translation>
         </message>
         <message>
             <source>No media source for conversion</source>
@@ -1425,34 +1425,34 @@ Protokolldatei &lt;a href="%2"style="color:#%4"&gt;%3&lt;/a&gt;.</translation>
     <context>
         <name>VTrackView</name>
         <message>
-            <source>Duplicate this Clip</source>
+            <source>&amp;Duplicate this Clip</source>
             <comment>复制选中片段</comment>
-            <translation>Diesen Clip duplizieren</translation>
+            <translation>Diesen Clip &amp;duplizieren</translation>
         </message>
         <message>
-            <source>Delete Selected Clip(s)</source>
+            <source>D&amp;elete Selected Clip(s)</source>
             <comment>删除选中片段</comment>
-            <translation>Ausgewählte Clips löschen</translation>
+            <translation>Ausgewählte Clips &amp;löschen</translation>
         </message>
         <message>
-            <source>Clear All Clips</source>
+            <source>&amp;Clear All Clips</source>
             <comment>清除所有片段</comment>
-            <translation>Alle Clips entfernen</translation>
+            <translation>Alle Clips &amp;entfernen</translation>
         </message>
         <message>
-            <source>Select All Clips</source>
+            <source>Select &amp;All Clips</source>
             <comment>选择全部片段</comment>
-            <translation>Alle Clips auswählen</translation>
+            <translation>Alle Clips &amp;auswählen</translation>
         </message>
         <message>
-            <source>Play this Clip</source>
+            <source>&amp;Play this Clip</source>
             <comment>播放选中片段</comment>
-            <translation>Diesen Clip abspielen</translation>
+            <translation>Diesen Clip a&amp;bspielen</translation>
         </message>
         <message>
-            <source>View this Clip</source>
+            <source>&amp;View this Clip</source>
             <comment>浏览选中片段</comment>
-            <translation>Diesen Clip im Ordner zeigen</translation>
+            <translation>Diesen Clip im &amp;Ordner zeigen</translation>
         </message>
     </context>
     <context>

@@ -153,44 +153,44 @@
             <translation>Init Vantrel falsed.</translation>
         </message>
         <message>
-            <source>File</source>
+            <source>&amp;File</source>
             <comment>文件</comment>
-            <translation>File</translation>
+            <translation>&amp;File</translation>
         </message>
         <message>
-            <source>Tools</source>
+            <source>&amp;Tools</source>
             <comment>工具</comment>
-            <translation>Tools</translation>
+            <translation>&amp;Tools</translation>
         </message>
         <message>
-            <source>Language</source>
+            <source>&amp;Language</source>
             <comment>语言</comment>
-            <translation>Language</translation>
+            <translation>&amp;Language</translation>
         </message>
         <message>
-            <source>Import Media Files</source>
+            <source>&amp;Import Media Files</source>
             <comment>导入媒体文件</comment>
-            <translation>Import Media Files</translation>
+            <translation>&amp;Import Media Files</translation>
         </message>
         <message>
-            <source>Import a Media Floder</source>
+            <source>Import a Media &amp;Floder</source>
             <comment>导入媒体文件夹</comment>
-            <translation>Import a Media Floder</translation>
+            <translation>Import a Media &amp;Floder</translation>
         </message>
         <message>
-            <source>Exit</source>
+            <source>E&amp;xit</source>
             <comment>退出</comment>
-            <translation>Exit</translation>
+            <translation>E&amp;xit</translation>
         </message>
         <message>
-            <source>Keyboard Shortcuts</source>
+            <source>&amp;Keyboard Shortcuts</source>
             <comment>键盘快捷键</comment>
-            <translation>Keyboard Shortcuts</translation>
+            <translation>&amp;Keyboard Shortcuts</translation>
         </message>
         <message>
-            <source>Update</source>
+            <source>&amp;Update</source>
             <comment>升级</comment>
-            <translation>Update</translation>
+            <translation>&amp;Update</translation>
         </message>
         <message>
             <source>Cancel</source>
@@ -946,34 +946,34 @@ please select another camcorder.</translation>
     <context>
         <name>VTrackView</name>
         <message>
-            <source>Duplicate this Clip</source>
+            <source>&amp;Duplicate this Clip</source>
             <comment>复制选中片段</comment>
-            <translation>Duplicate this Clip</translation>
+            <translation>&amp;Duplicate this Clip</translation>
         </message>
         <message>
-            <source>Delete Selected Clip(s)</source>
+            <source>D&amp;elete Selected Clip(s)</source>
             <comment>删除选中片段</comment>
-            <translation>Delete Selected Clip(s)</translation>
+            <translation>D&amp;elete Selected Clip(s)</translation>
         </message>
         <message>
-            <source>Clear All Clips</source>
+            <source>&amp;Clear All Clips</source>
             <comment>清除所有片段</comment>
-            <translation>Clear All Clips</translation>
+            <translation>&amp;Clear All Clips</translation>
         </message>
         <message>
-            <source>Select All Clips</source>
+            <source>Select &amp;All Clips</source>
             <comment>选择全部片段</comment>
-            <translation>Select All Clips</translation>
+            <translation>Select &amp;All Clips</translation>
         </message>
         <message>
-            <source>Play this Clip</source>
+            <source>&amp;Play this Clip</source>
             <comment>播放选中片段</comment>
-            <translation>Play this Clip</translation>
+            <translation>&amp;Play this Clip</translation>
         </message>
         <message>
-            <source>View this Clip</source>
+            <source>&amp;View this Clip</source>
             <comment>浏览选中片段</comment>
-            <translation>View this Clip</translation>
+            <translation>&amp;View this Clip</translation>
         </message>
     </context>
     <context>

@@ -153,44 +153,44 @@
             <translation>平台服务初始化失败。</translation>
         </message>
         <message>
-            <source>File</source>
+            <source>&amp;File</source>
             <comment>文件</comment>
-            <translation>文件</translation>
+            <translation>文件(&amp;F)</translation>
         </message>
         <message>
-            <source>Tools</source>
+            <source>&amp;Tools</source>
             <comment>工具</comment>
-            <translation>工具</translation>
+            <translation>工具(&amp;T)</translation>
         </message>
         <message>
-            <source>Language</source>
+            <source>&amp;Language</source>
             <comment>语言</comment>
-            <translation>语言</translation>
+            <translation>语言(&amp;L)</translation>
         </message>
         <message>
-            <source>Import Media Files</source>
+            <source>&amp;Import Media Files</source>
             <comment>导入媒体文件</comment>
-            <translation>导入媒体文件</translation>
+            <translation>导入媒体文件(&amp;I)</translation>
         </message>
         <message>
-            <source>Import a Media Floder</source>
+            <source>Import a Media &amp;Floder</source>
             <comment>导入媒体文件夹</comment>
-            <translation>导入媒体文件夹</translation>
+            <translation>导入媒体文件夹(&amp;F)</translation>
         </message>
         <message>
-            <source>Exit</source>
+            <source>E&amp;xit</source>
             <comment>退出</comment>
-            <translation>退出</translation>
+            <translation>退出(&amp;X)</translation>
         </message>
         <message>
-            <source>Keyboard Shortcuts</source>
+            <source>&amp;Keyboard Shortcuts</source>
             <comment>键盘快捷键</comment>
-            <translation>键盘快捷键</translation>
+            <translation>键盘快捷键(&amp;K)</translation>
         </message>
         <message>
-            <source>Update</source>
+            <source>&amp;Update</source>
             <comment>升级</comment>
-            <translation>升级</translation>
+            <translation>升级(&amp;U)</translation>
         </message>
         <message>
             <source>Cancel</source>
@@ -860,16 +860,16 @@ please select another camcorder.</source>
             <translation>选中所有任务</translation>
         </message>
         <message>
-            <source>Delete</source>
-            <translation>删除</translation>
+            <source>&amp;Delete</source>
+            <translation>删除(&amp;D)</translation>
         </message>
         <message>
-            <source>Rename</source>
-            <translation>重命名</translation>
+            <source>&amp;Rename</source>
+            <translation>重命名(&amp;R)</translation>
         </message>
         <message>
-            <source>Find Target</source>
-            <translation>查找目标</translation>
+            <source>&amp;Find Target</source>
+            <translation>查找目标(&amp;F)</translation>
         </message>
         <message>
             <source>No media source for conversion</source>
@@ -1425,34 +1425,34 @@ Log File &lt;a href="%2"style="color:#%4"&gt;%3&lt;/a&gt;.</source>
     <context>
         <name>VTrackView</name>
         <message>
-            <source>Duplicate this Clip</source>
+            <source>&amp;Duplicate this Clip</source>
             <comment>复制选中片段</comment>
-            <translation>复制此片段</translation>
+            <translation>复制此片段(&amp;D)</translation>
         </message>
         <message>
-            <source>Delete Selected Clip(s)</source>
+            <source>D&amp;elete Selected Clip(s)</source>
             <comment>删除选中片段</comment>
-            <translation>删除选中片段</translation>
+            <translation>删除选中片段(&amp;E)</translation>
         </message>
         <message>
-            <source>Clear All Clips</source>
+            <source>&amp;Clear All Clips</source>
             <comment>清除所有片段</comment>
-            <translation>清除所有片段</translation>
+            <translation>清除所有片段(&amp;C)</translation>
         </message>
         <message>
-            <source>Select All Clips</source>
+            <source>Select &amp;All Clips</source>
             <comment>选择全部片段</comment>
-            <translation>选择全部片段</translation>
+            <translation>选择全部片段(&amp;A)</translation>
         </message>
         <message>
-            <source>Play this Clip</source>
+            <source>&amp;Play this Clip</source>
             <comment>播放选中片段</comment>
-            <translation>播放此片段</translation>
+            <translation>播放此片段(&amp;P)</translation>
         </message>
         <message>
-            <source>View this Clip</source>
+            <source>&amp;View this Clip</source>
             <comment>浏览选中片段</comment>
-            <translation>浏览此片段</translation>
+            <translation>浏览此片段(&amp;V)</translation>
         </message>
     </context>
     <context>
