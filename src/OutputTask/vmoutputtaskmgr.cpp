@@ -1,4 +1,6 @@
 #include "vmoutputtaskmgr.h"
+
+#include "ProjectData/userfailuretext.h"
 #include "ui_vmoutputtaskmgr.h"
 
 #include "Basilvo/Basilvo.h"
@@ -406,7 +408,8 @@ void VMOutPutTaskMgr::StartOrPause(VMOutputTaskItem* pItem, bool bStart)
         if (!m_pQueue->submit(task, &failure)) {
             if (failure.isEmpty())
                 failure = tr("Unexpected error");
-            pItem->giveUpConvertTheTaskItem(tr("The conversion could not be started.") + "<br>" + failure.toHtmlEscaped());
+            pItem->giveUpConvertTheTaskItem(tr("The conversion could not be started.") + "<br>" +
+                                            UserFailureText::Explain(failure).toHtmlEscaped());
             pItem->startConvertTaskFailed(false);
             changeBtnStartEnabledByVMOutputTaskItem(nullptr, true);
             return;

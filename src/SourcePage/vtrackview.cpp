@@ -234,9 +234,14 @@ void VTrackView::slot_deleteSelectedClips()
 {
     if (m_pScene->selectedItems().isEmpty())
         return;
-    // The player lets go of the timeline before its clips are freed.
+    // The player lets go of the timeline before its clips are freed, then
+    // shows what is left at the play head (its start when the head now lies
+    // past the end).
     emit signal_updateAVsouceData(timeline());
     m_pScene->deleteSelectedClips(false);
+    const CTimelineItem* line = m_pScene->getTimeLineItem();
+    if (line && line->ChildItemsCount() > 0)
+        slot_setAnchorPos(m_tAnchorPos + kProbe > line->GetDuration() ? CBaseTime(0.0) : m_tAnchorPos - kProbe, true);
 }
 
 void VTrackView::slot_clearAllClips()

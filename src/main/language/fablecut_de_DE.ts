@@ -1688,4 +1688,87 @@ Eine unerwartete Trennung führt zu unvorhersehbaren Ergebnissen</translation>
             <translation>In den Ordner kann nicht geschrieben werden: Wählen Sie einen anderen.</translation>
         </message>
     </context>
+    <context>
+        <name>UserFailureText</name>
+        <message>
+            <source>the file</source>
+            <translation>die Datei</translation>
+        </message>
+        <message>
+            <source>the file %1</source>
+            <translation>die Datei %1</translation>
+        </message>
+        <message>
+            <source>%1 no longer exists</source>
+            <translation>%1 gibt es nicht mehr</translation>
+        </message>
+        <message>
+            <source>%1 may not be read or written (permission denied)</source>
+            <translation>%1 darf nicht gelesen oder geschrieben werden (keine Berechtigung)</translation>
+        </message>
+        <message>
+            <source>%1 is a folder, not a file</source>
+            <translation>%1 ist ein Ordner, keine Datei</translation>
+        </message>
+        <message>
+            <source>the disk is full</source>
+            <translation>der Datenträger ist voll</translation>
+        </message>
+        <message>
+            <source>the disk can only be read</source>
+            <translation>der Datenträger ist schreibgeschützt</translation>
+        </message>
+        <message>
+            <source>the disk could not be read or written (%1)</source>
+            <translation>der Datenträger ließ sich nicht lesen oder beschreiben (%1)</translation>
+        </message>
+        <message>
+            <source>%1 could not be used: the system reports &quot;%2&quot;</source>
+            <translation>%1 ließ sich nicht verwenden: Das System meldet „%2“</translation>
+        </message>
+        <message>
+            <source>the file %1 is damaged: its data ends at %2 s of the %3 s its header states (it is cut short)</source>
+            <translation>die Datei %1 ist beschädigt: Ihre Daten enden bei %2 s der %3 s, die ihr Kopf angibt (sie ist abgeschnitten)</translation>
+        </message>
+        <message>
+            <source>the file %1 is damaged</source>
+            <translation>die Datei %1 ist beschädigt</translation>
+        </message>
+        <message>
+            <source>it holds no pictures and no sound</source>
+            <translation>sie enthält weder Bilder noch Ton</translation>
+        </message>
+        <message>
+            <source>it is a folder, not a media file</source>
+            <translation>es ist ein Ordner, keine Mediendatei</translation>
+        </message>
+        <message>
+            <source>it is not a media file, or it is damaged</source>
+            <translation>es ist keine Mediendatei, oder sie ist beschädigt</translation>
+        </message>
+        <message>
+            <source>the file is empty</source>
+            <translation>die Datei ist leer</translation>
+        </message>
+        <message>
+            <source>it holds no picture</source>
+            <translation>sie enthält kein Bild</translation>
+        </message>
+        <message>
+            <source>its picture cannot be decoded</source>
+            <translation>ihr Bild lässt sich nicht dekodieren</translation>
+        </message>
+        <message>
+            <source>the file changed while it was being read</source>
+            <translation>die Datei hat sich beim Lesen geändert</translation>
+        </message>
+        <message>
+            <source>a TiVo recording needs the TiVo media access key</source>
+            <translation>eine TiVo-Aufnahme braucht den TiVo-Medienzugangsschlüssel</translation>
+        </message>
+        <message>
+            <source>there was not enough memory</source>
+            <translation>es war nicht genug Speicher frei</translation>
+        </message>
+    </context>
 </TS>

@@ -1688,4 +1688,87 @@ Unexpected disconnection will cause unpredictable results</source>
             <translation>无法写入该文件夹：请选择其他文件夹。</translation>
         </message>
     </context>
+    <context>
+        <name>UserFailureText</name>
+        <message>
+            <source>the file</source>
+            <translation>该文件</translation>
+        </message>
+        <message>
+            <source>the file %1</source>
+            <translation>文件“%1”</translation>
+        </message>
+        <message>
+            <source>%1 no longer exists</source>
+            <translation>%1已不存在</translation>
+        </message>
+        <message>
+            <source>%1 may not be read or written (permission denied)</source>
+            <translation>%1无权读写（权限被拒绝）</translation>
+        </message>
+        <message>
+            <source>%1 is a folder, not a file</source>
+            <translation>%1是文件夹，不是文件</translation>
+        </message>
+        <message>
+            <source>the disk is full</source>
+            <translation>磁盘已满</translation>
+        </message>
+        <message>
+            <source>the disk can only be read</source>
+            <translation>磁盘只能读取</translation>
+        </message>
+        <message>
+            <source>the disk could not be read or written (%1)</source>
+            <translation>无法读写磁盘（%1）</translation>
+        </message>
+        <message>
+            <source>%1 could not be used: the system reports &quot;%2&quot;</source>
+            <translation>无法使用%1：系统报告“%2”</translation>
+        </message>
+        <message>
+            <source>the file %1 is damaged: its data ends at %2 s of the %3 s its header states (it is cut short)</source>
+            <translation>文件“%1”已损坏：其数据在 %2 秒处结束，而文件头声明为 %3 秒（文件被截断）</translation>
+        </message>
+        <message>
+            <source>the file %1 is damaged</source>
+            <translation>文件“%1”已损坏</translation>
+        </message>
+        <message>
+            <source>it holds no pictures and no sound</source>
+            <translation>其中没有画面也没有声音</translation>
+        </message>
+        <message>
+            <source>it is a folder, not a media file</source>
+            <translation>这是文件夹，不是媒体文件</translation>
+        </message>
+        <message>
+            <source>it is not a media file, or it is damaged</source>
+            <translation>这不是媒体文件，或者文件已损坏</translation>
+        </message>
+        <message>
+            <source>the file is empty</source>
+            <translation>文件为空</translation>
+        </message>
+        <message>
+            <source>it holds no picture</source>
+            <translation>其中没有图像</translation>
+        </message>
+        <message>
+            <source>its picture cannot be decoded</source>
+            <translation>无法解码其图像</translation>
+        </message>
+        <message>
+            <source>the file changed while it was being read</source>
+            <translation>读取时文件发生了变化</translation>
+        </message>
+        <message>
+            <source>a TiVo recording needs the TiVo media access key</source>
+            <translation>TiVo 录像需要 TiVo 媒体访问密钥</translation>
+        </message>
+        <message>
+            <source>there was not enough memory</source>
+            <translation>内存不足</translation>
+        </message>
+    </context>
 </TS>

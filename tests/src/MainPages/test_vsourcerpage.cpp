@@ -31,6 +31,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
+#include <QTranslator>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -171,6 +172,55 @@ TEST(VSourcerPage, TheImportReportTellsWhyEachFileWasRefused)
     EXPECT_TRUE(text.contains("\npic.png: pictures are not imported as media files")) << text.toStdString();
     EXPECT_FALSE(text.contains("holiday.mp4")) << text.toStdString();
     EXPECT_EQ(1u, library.GetSourceDataItems().size());
+}
+
+// The German report gives its reasons in German: a file cut short and a file
+// gone before its turn, said as what they mean rather than as error numbers.
+TEST(VSourcerPage, TheGermanImportReportGivesGermanReasons)
+{
+    App();
+    ASSERT_TRUE(PDTest::Media::Get().Ok());
+    const QString dir = QString::fromStdString(PDTest::Media::Get().Dir()) + "/report_de";
+    QDir(dir).removeRecursively();
+    ASSERT_TRUE(QDir().mkpath(dir));
+    const QString whole = QString::fromStdString(PDTest::Media::Get().Clip());
+    const QString cut = dir + "/beach.mp4";
+    {
+        QFile from(whole);
+        ASSERT_TRUE(from.open(QIODevice::ReadOnly));
+        QFile to(cut);
+        ASSERT_TRUE(to.open(QIODevice::WriteOnly));
+        to.write(from.read(from.size() / 3));
+    }
+    const QString gone = dir + "/gone.mp4";
+
+    QTranslator german;
+    ASSERT_TRUE(german.load(QStringLiteral(FABLECUT_BIN_DIR "/language/fablecut_de_DE.qm")));
+    QCoreApplication::installTranslator(&german);
+    MediaTest::ManagerHolder media;
+    Fablecut::CSourceData library;
+    CDCMediaSrcMgr mgr(nullptr, media.manager);
+    mgr.SetSourceStructure(&library);
+    mgr.SetDefaultLibraryFile(dir + "/default.fml");
+    VSourcerPage page(nullptr);
+    QProgressDialog dialog;
+    page.SetImportDialog(&dialog);
+    QObject::connect(&mgr, &CDCMediaSrcMgr::signal_OnSingleFileImportFailed, &page,
+                     &VSourcerPage::slot_OnSingleFileImportFailed);
+    QObject::connect(&mgr, &CDCMediaSrcMgr::signal_OnAllFilesImportFinished, &page,
+                     &VSourcerPage::slot_OnAllFilesImportFinished);
+    GuiTest::BoxWatcher boxes;
+    ASSERT_TRUE(mgr.ImportMediaFiles({cut, gone}));
+    for (int i = 0; i < 3000 && boxes.texts.isEmpty(); ++i)
+        QTest::qWait(20);
+    QCoreApplication::removeTranslator(&german);
+    ASSERT_EQ(1, boxes.texts.size());
+    const QString text = boxes.texts[0];
+    EXPECT_TRUE(text.contains("\nbeach.mp4: es ist keine Mediendatei, oder sie ist beschädigt")) << text.toStdString();
+    EXPECT_TRUE(text.contains("\ngone.mp4: die Datei " + QDir::toNativeSeparators(gone) + " gibt es nicht mehr"))
+        << text.toStdString();
+    EXPECT_FALSE(text.contains("errno")) << text.toStdString();
+    EXPECT_FALSE(text.contains("error")) << text.toStdString();
 }
 
 TEST(VSourcerPage, ARefusedImportOpensNoDialogAndLeavesTheRunningOneAlone)
@@ -347,6 +397,46 @@ TEST_F(HandOver, ThePressAndTheSplitButtonReachThePlayer)
     EXPECT_NEAR(4.01, mgr.GetTimelineItem()->getItemByIndex(1)->GetStartPoint().ToSeconds(), 1e-6);
     EXPECT_EQ(3, view->getScene()->getClipItems().size()) << "the track follows the split";
     // The page goes before the manager: its player and track point into the timeline.
+    page.reset();
+}
+
+// Deleting a clip from the timeline the player shows leaves the player
+// showing the timeline at the play head, not an empty picture.
+TEST_F(HandOver, AfterADeleteThePlayerShowsThePlayHead)
+{
+    PDTest::RecordingManager media;
+    CMProjectMgr mgr(nullptr, &media);
+    PDTest::MovieRecord movie(1, {PDTest::Video(1, 320, 240, 10.0)});
+    CMediaSourceItem source;
+    source.SetSrcFileFullPath("/m/a.mp4");
+    Moorland::MovieInfo* list[] = {movie.get()};
+    source.SetMovieInfos(list, 1);
+    view->setProjectMgr(&mgr);
+    page->resize(1000, 700);
+    page->show();
+    QApplication::processEvents();
+    ASSERT_TRUE(mgr.slot_InsertItemsByIndex({&source, &source, &source}));
+    const IDCPlaySourceItem* line = mgr.GetTimelineItem();
+    VTrackView* track = view->getTrackView();
+    struct Case
+    {
+        double click;  // the clip clicked (selected) and deleted
+        double anchor; // where the play head stands afterwards
+    };
+    // The middle clip: the head stays; the last one: the head lay past the
+    // new end and goes to the start.
+    for (const Case& c : {Case{14.0, 14.01}, Case{14.0, 0.01}}) {
+        const QPoint at = track->mapFromScene(QPointF(c.click, 40.0));
+        QTest::mouseMove(track->viewport(), at);
+        QTest::mouseClick(track->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+        track->slot_setAnchorPos(14.0, true);
+        ASSERT_EQ(line, player->GetSourceItem());
+        QTest::keyClick(track, Qt::Key_Delete);
+        EXPECT_EQ(line, player->GetSourceItem()) << "the player holds the timeline again";
+        EXPECT_TRUE(track->isTimeLineViewHoldThePlayer());
+        EXPECT_NEAR(c.anchor, track->getAnchorPos().ToSeconds(), 1e-6);
+    }
+    EXPECT_EQ(1, mgr.GetTimelineItem()->ChildItemsCount());
     page.reset();
 }
 
