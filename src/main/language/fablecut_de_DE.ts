@@ -103,39 +103,39 @@
     <context>
         <name>FMDMediaTreeView</name>
         <message>
-            <source>Play</source>
+            <source>&amp;Play</source>
             <comment>播放</comment>
-            <translation>Wiedergeben</translation>
+            <translation>&amp;Wiedergeben</translation>
         </message>
         <message>
-            <source>Find Target</source>
+            <source>&amp;Find Target</source>
             <comment>打开所在文件夹</comment>
-            <translation>Im Ordner zeigen</translation>
+            <translation>Im &amp;Ordner zeigen</translation>
         </message>
         <message>
-            <source>Delete</source>
+            <source>&amp;Delete</source>
             <comment>删除</comment>
-            <translation>Löschen</translation>
+            <translation>&amp;Löschen</translation>
         </message>
         <message>
-            <source>Rename</source>
+            <source>&amp;Rename</source>
             <comment>重命名</comment>
-            <translation>Umbenennen</translation>
+            <translation>&amp;Umbenennen</translation>
         </message>
         <message>
-            <source>Select All</source>
+            <source>Select &amp;All</source>
             <comment>全选</comment>
-            <translation>Alle auswählen</translation>
+            <translation>&amp;Alle auswählen</translation>
         </message>
         <message>
-            <source>Move Up</source>
+            <source>Move &amp;Up</source>
             <comment>上移</comment>
-            <translation>Nach oben</translation>
+            <translation>Nach o&amp;ben</translation>
         </message>
         <message>
-            <source>Move Down</source>
+            <source>Move Do&amp;wn</source>
             <comment>下移</comment>
-            <translation>Nach unten</translation>
+            <translation>Nach u&amp;nten</translation>
         </message>
     </context>
     <context>
@@ -610,19 +610,19 @@ bitte wählen Sie einen anderen Camcorder.</translation>
     <context>
         <name>VIconDisplayView</name>
         <message>
-            <source>Play</source>
+            <source>&amp;Play</source>
             <comment>播放</comment>
-            <translation>Wiedergeben</translation>
+            <translation>&amp;Wiedergeben</translation>
         </message>
         <message>
-            <source>Find Target</source>
+            <source>&amp;Find Target</source>
             <comment>打开所在文件夹</comment>
-            <translation>Im Ordner zeigen</translation>
+            <translation>Im &amp;Ordner zeigen</translation>
         </message>
         <message>
-            <source>Delete</source>
+            <source>&amp;Delete</source>
             <comment>删除</comment>
-            <translation>Löschen</translation>
+            <translation>&amp;Löschen</translation>
         </message>
     </context>
     <context>
@@ -651,79 +651,79 @@ bitte wählen Sie einen anderen Camcorder.</translation>
             <translation>Optionen</translation>
         </message>
         <message>
-            <source>Name</source>
+            <source>&amp;Name</source>
             <comment>名称</comment>
-            <translation>Name</translation>
+            <translation>&amp;Name</translation>
         </message>
         <message>
-            <source>Duration</source>
+            <source>&amp;Duration</source>
             <comment>持续时间</comment>
-            <translation>Dauer</translation>
+            <translation>&amp;Dauer</translation>
         </message>
         <message>
-            <source>File Size</source>
+            <source>&amp;File Size</source>
             <comment>文件大小</comment>
-            <translation>Dateigröße</translation>
+            <translation>Datei&amp;größe</translation>
         </message>
         <message>
-            <source>Date</source>
+            <source>D&amp;ate</source>
             <comment>日期</comment>
-            <translation>Datum</translation>
+            <translation>D&amp;atum</translation>
         </message>
         <message>
-            <source>Type</source>
+            <source>&amp;Type</source>
             <comment>类型</comment>
-            <translation>Typ</translation>
+            <translation>&amp;Typ</translation>
         </message>
         <message>
-            <source>Select All</source>
+            <source>Select &amp;All</source>
             <comment>全选</comment>
-            <translation>Alles auswählen</translation>
+            <translation>&amp;Alles auswählen</translation>
         </message>
         <message>
-            <source>Delete Selected</source>
+            <source>&amp;Delete Selected</source>
             <comment>删除所选内容</comment>
-            <translation>Auswahl löschen</translation>
+            <translation>Auswahl &amp;löschen</translation>
         </message>
         <message>
-            <source>Large Icons</source>
+            <source>&amp;Large Icons</source>
             <comment>大图标</comment>
-            <translation>Große Symbole</translation>
+            <translation>&amp;Große Symbole</translation>
         </message>
         <message>
-            <source>Small Icons</source>
+            <source>S&amp;mall Icons</source>
             <comment>小图标</comment>
-            <translation>Kleine Symbole</translation>
+            <translation>&amp;Kleine Symbole</translation>
         </message>
         <message>
-            <source>Details</source>
+            <source>De&amp;tails</source>
             <comment>详细信息</comment>
-            <translation>Details</translation>
+            <translation>&amp;Details</translation>
         </message>
         <message>
-            <source>Import Media Library</source>
+            <source>&amp;Import Media Library</source>
             <comment>导入资源库</comment>
-            <translation>Mediathek importieren</translation>
+            <translation>Mediathek &amp;importieren</translation>
         </message>
         <message>
-            <source>Export Media Library</source>
+            <source>&amp;Export Media Library</source>
             <comment>导出资源库</comment>
-            <translation>Mediathek exportieren</translation>
+            <translation>Mediathek &amp;exportieren</translation>
         </message>
         <message>
-            <source>Import Media Files</source>
+            <source>Import Media &amp;Files</source>
             <comment>导入媒体文件</comment>
-            <translation>Mediendateien importieren</translation>
+            <translation>Medien&amp;dateien importieren</translation>
         </message>
         <message>
-            <source>Import a Media Folder</source>
+            <source>Import a Media F&amp;older</source>
             <comment>导入媒体文件夹</comment>
-            <translation>Medienordner importieren</translation>
+            <translation>Medien&amp;ordner importieren</translation>
         </message>
         <message>
-            <source>Sort By</source>
+            <source>&amp;Sort By</source>
             <comment>排序方式</comment>
-            <translation>Sortieren nach</translation>
+            <translation>&amp;Sortieren nach</translation>
         </message>
         <message>
             <source>Display All Medias</source>

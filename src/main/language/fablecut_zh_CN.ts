@@ -103,39 +103,39 @@
     <context>
         <name>FMDMediaTreeView</name>
         <message>
-            <source>Play</source>
+            <source>&amp;Play</source>
             <comment>播放</comment>
-            <translation>播放</translation>
+            <translation>播放(&amp;P)</translation>
         </message>
         <message>
-            <source>Find Target</source>
+            <source>&amp;Find Target</source>
             <comment>打开所在文件夹</comment>
-            <translation>打开所在文件夹</translation>
+            <translation>打开所在文件夹(&amp;F)</translation>
         </message>
         <message>
-            <source>Delete</source>
+            <source>&amp;Delete</source>
             <comment>删除</comment>
-            <translation>删除</translation>
+            <translation>删除(&amp;D)</translation>
         </message>
         <message>
-            <source>Rename</source>
+            <source>&amp;Rename</source>
             <comment>重命名</comment>
-            <translation>重命名</translation>
+            <translation>重命名(&amp;R)</translation>
         </message>
         <message>
-            <source>Select All</source>
+            <source>Select &amp;All</source>
             <comment>全选</comment>
-            <translation>全选</translation>
+            <translation>全选(&amp;A)</translation>
         </message>
         <message>
-            <source>Move Up</source>
+            <source>Move &amp;Up</source>
             <comment>上移</comment>
-            <translation>上移</translation>
+            <translation>上移(&amp;U)</translation>
         </message>
         <message>
-            <source>Move Down</source>
+            <source>Move Do&amp;wn</source>
             <comment>下移</comment>
-            <translation>下移</translation>
+            <translation>下移(&amp;W)</translation>
         </message>
     </context>
     <context>
@@ -610,19 +610,19 @@ please select another camcorder.</source>
     <context>
         <name>VIconDisplayView</name>
         <message>
-            <source>Play</source>
+            <source>&amp;Play</source>
             <comment>播放</comment>
-            <translation>播放</translation>
+            <translation>播放(&amp;P)</translation>
         </message>
         <message>
-            <source>Find Target</source>
+            <source>&amp;Find Target</source>
             <comment>打开所在文件夹</comment>
-            <translation>打开所在文件夹</translation>
+            <translation>打开所在文件夹(&amp;F)</translation>
         </message>
         <message>
-            <source>Delete</source>
+            <source>&amp;Delete</source>
             <comment>删除</comment>
-            <translation>删除</translation>
+            <translation>删除(&amp;D)</translation>
         </message>
     </context>
     <context>
@@ -651,79 +651,79 @@ please select another camcorder.</source>
             <translation>选项</translation>
         </message>
         <message>
-            <source>Name</source>
+            <source>&amp;Name</source>
             <comment>名称</comment>
-            <translation>名称</translation>
+            <translation>名称(&amp;N)</translation>
         </message>
         <message>
-            <source>Duration</source>
+            <source>&amp;Duration</source>
             <comment>持续时间</comment>
-            <translation>持续时间</translation>
+            <translation>持续时间(&amp;D)</translation>
         </message>
         <message>
-            <source>File Size</source>
+            <source>&amp;File Size</source>
             <comment>文件大小</comment>
-            <translation>文件大小</translation>
+            <translation>文件大小(&amp;F)</translation>
         </message>
         <message>
-            <source>Date</source>
+            <source>D&amp;ate</source>
             <comment>日期</comment>
-            <translation>日期</translation>
+            <translation>日期(&amp;A)</translation>
         </message>
         <message>
-            <source>Type</source>
+            <source>&amp;Type</source>
             <comment>类型</comment>
-            <translation>类型</translation>
+            <translation>类型(&amp;T)</translation>
         </message>
         <message>
-            <source>Select All</source>
+            <source>Select &amp;All</source>
             <comment>全选</comment>
-            <translation>全选</translation>
+            <translation>全选(&amp;A)</translation>
         </message>
         <message>
-            <source>Delete Selected</source>
+            <source>&amp;Delete Selected</source>
             <comment>删除所选内容</comment>
-            <translation>删除所选内容</translation>
+            <translation>删除所选内容(&amp;D)</translation>
         </message>
         <message>
-            <source>Large Icons</source>
+            <source>&amp;Large Icons</source>
             <comment>大图标</comment>
-            <translation>大图标</translation>
+            <translation>大图标(&amp;L)</translation>
         </message>
         <message>
-            <source>Small Icons</source>
+            <source>S&amp;mall Icons</source>
             <comment>小图标</comment>
-            <translation>小图标</translation>
+            <translation>小图标(&amp;M)</translation>
         </message>
         <message>
-            <source>Details</source>
+            <source>De&amp;tails</source>
             <comment>详细信息</comment>
-            <translation>详细信息</translation>
+            <translation>详细信息(&amp;T)</translation>
         </message>
         <message>
-            <source>Import Media Library</source>
+            <source>&amp;Import Media Library</source>
             <comment>导入资源库</comment>
-            <translation>导入资源库</translation>
+            <translation>导入资源库(&amp;I)</translation>
         </message>
         <message>
-            <source>Export Media Library</source>
+            <source>&amp;Export Media Library</source>
             <comment>导出资源库</comment>
-            <translation>导出资源库</translation>
+            <translation>导出资源库(&amp;E)</translation>
         </message>
         <message>
-            <source>Import Media Files</source>
+            <source>Import Media &amp;Files</source>
             <comment>导入媒体文件</comment>
-            <translation>导入媒体文件</translation>
+            <translation>导入媒体文件(&amp;F)</translation>
         </message>
         <message>
-            <source>Import a Media Folder</source>
+            <source>Import a Media F&amp;older</source>
             <comment>导入媒体文件夹</comment>
-            <translation>导入媒体文件夹</translation>
+            <translation>导入媒体文件夹(&amp;O)</translation>
         </message>
         <message>
-            <source>Sort By</source>
+            <source>&amp;Sort By</source>
             <comment>排序方式</comment>
-            <translation>排序方式</translation>
+            <translation>排序方式(&amp;S)</translation>
         </message>
         <message>
             <source>Display All Medias</source>
