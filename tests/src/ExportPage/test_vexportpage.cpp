@@ -177,6 +177,10 @@ TEST(ExportPage, EveryCategoryCellHasItsOwnPictureAndName)
           VProfileMgrPageWidget::FUNC_LOSSLESS, VProfileMgrPageWidget::FUNC_ONLINE}) {
         area->swithPageByFuction(func);
         QApplication::processEvents();
+        // A picture of each page for a look by eye, when a folder is named.
+        const QString shots = qEnvironmentVariable("FABLECUT_SCREENSHOT_DIR");
+        if (!shots.isEmpty())
+            page->grab().save(QString("%1/categories-%2.png").arg(shots).arg(int(func)));
         VProfileMgrPageWidget* p = area->GetPageByFunc(func);
         QAbstractItemView* view = p->findChild<QTableWidget*>("tbwProfileCata");
         if (!view)
