@@ -400,46 +400,6 @@ TEST_F(HandOver, ThePressAndTheSplitButtonReachThePlayer)
     page.reset();
 }
 
-// Deleting a clip from the timeline the player shows leaves the player
-// showing the timeline at the play head, not an empty picture.
-TEST_F(HandOver, AfterADeleteThePlayerShowsThePlayHead)
-{
-    PDTest::RecordingManager media;
-    CMProjectMgr mgr(nullptr, &media);
-    PDTest::MovieRecord movie(1, {PDTest::Video(1, 320, 240, 10.0)});
-    CMediaSourceItem source;
-    source.SetSrcFileFullPath("/m/a.mp4");
-    Moorland::MovieInfo* list[] = {movie.get()};
-    source.SetMovieInfos(list, 1);
-    view->setProjectMgr(&mgr);
-    page->resize(1000, 700);
-    page->show();
-    QApplication::processEvents();
-    ASSERT_TRUE(mgr.slot_InsertItemsByIndex({&source, &source, &source}));
-    const IDCPlaySourceItem* line = mgr.GetTimelineItem();
-    VTrackView* track = view->getTrackView();
-    struct Case
-    {
-        double click;  // the clip clicked (selected) and deleted
-        double anchor; // where the play head stands afterwards
-    };
-    // The middle clip: the head stays; the last one: the head lay past the
-    // new end and goes to the start.
-    for (const Case& c : {Case{14.0, 14.01}, Case{14.0, 0.01}}) {
-        const QPoint at = track->mapFromScene(QPointF(c.click, 40.0));
-        QTest::mouseMove(track->viewport(), at);
-        QTest::mouseClick(track->viewport(), Qt::LeftButton, Qt::NoModifier, at);
-        track->slot_setAnchorPos(14.0, true);
-        ASSERT_EQ(line, player->GetSourceItem());
-        QTest::keyClick(track, Qt::Key_Delete);
-        EXPECT_EQ(line, player->GetSourceItem()) << "the player holds the timeline again";
-        EXPECT_TRUE(track->isTimeLineViewHoldThePlayer());
-        EXPECT_NEAR(c.anchor, track->getAnchorPos().ToSeconds(), 1e-6);
-    }
-    EXPECT_EQ(1, mgr.GetTimelineItem()->ChildItemsCount());
-    page.reset();
-}
-
 TEST_F(HandOver, DeletingTheHeldClipUnloadsItBeforeItsDeletionRequest)
 {
     CMediaSourceItem other;
