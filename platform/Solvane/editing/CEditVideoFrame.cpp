@@ -2,6 +2,7 @@
 
 #include "../../Moorlan/MoorlanPixelMap.h"
 #include "CBaseException.h"
+#include "FFScale.h"
 #include "MoorlanTypes.h"
 #include "SolvaneFF.h"
 
@@ -323,6 +324,8 @@ void* CEditVideoFrame::GetInterface(char const* name)
         return static_cast<Moorland::IResizableRawVideoFrame*>(this);
     if (strcmp(name, RAWVIDEO_INTERFACE_SHARED) == 0)
         return static_cast<Moorland::ISharedRawVideoFrame*>(this);
+    if (strcmp(name, RAWVIDEO_INTERFACE_PADDED) == 0)
+        return m_frame.get();
     // Its pixels go by reference only as the whole picture.
     if (strcmp(name, kDecodedAVFrameInterface) == 0 && !CropRight() && !CropBottom())
         return m_frame.get();
