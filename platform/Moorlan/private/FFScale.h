@@ -39,11 +39,11 @@ extern "C" {
 namespace FF {
 
 // Gives `f` (format, width and height set) pixels allocated as FFmpeg
-// allocates them, every byte of them zero, padding included. False when
-// they cannot be had.
-inline bool AllocateZeroedPicture(AVFrame* f)
+// allocates them (rows aligned to `align` bytes, 0 as suits the processor),
+// every byte of them zero, padding included. False when they cannot be had.
+inline bool AllocateZeroedPicture(AVFrame* f, int align = 0)
 {
-    if (av_frame_get_buffer(f, 0) < 0)
+    if (av_frame_get_buffer(f, align) < 0)
         return false;
     for (AVBufferRef* b : f->buf)
         if (b)

@@ -65,9 +65,8 @@ struct PictureOrientation
     bool flipDown = false;   // and upside down
 
     bool Upright() const { return !transpose && !flipAcross && !flipDown; }
-    // Read as a left-right mirror of the picture, then a clockwise turn:
-    // whether there is that mirror, and the turn (0, 90, 180 or 270 degrees).
-    bool Mirrored() const { return transpose ? flipAcross == flipDown : flipAcross != flipDown; }
+    // Read as a left-right mirror of the picture (when there is one), then a
+    // clockwise turn: the turn, 0, 90, 180 or 270 degrees.
     int Clockwise() const;
 };
 

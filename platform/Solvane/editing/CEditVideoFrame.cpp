@@ -58,7 +58,9 @@ FF::FramePtr CEditVideoFrame::NewPixels(AVPixelFormat format, int width, int hei
             std::swap(m_layouts[i], m_layouts[0]);
         return frame;
     }
-    if (av_frame_get_buffer(frame.get(), 32) < 0)
+    // Zeroed, as the pool's buffers: the scalers that read these pictures
+    // read past their rows' ends, where nobody writes.
+    if (!FF::AllocateZeroedPicture(frame.get(), 32))
         QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
     // The layout FFmpeg chose becomes a pool's when it is one buffer.
     Layout l;
@@ -73,7 +75,7 @@ FF::FramePtr CEditVideoFrame::NewPixels(AVPixelFormat format, int width, int hei
         l.linesize[p] = frame->linesize[p];
         l.planes = p + 1;
     }
-    if (single && (l.pool = av_buffer_pool_init(whole->size, nullptr)) != nullptr) {
+    if (single && (l.pool = av_buffer_pool_init(whole->size, av_buffer_allocz)) != nullptr) {
         if (m_layouts.size() >= kKeptLayouts) {
             av_buffer_pool_uninit(&m_layouts.back().pool);
             m_layouts.pop_back();

@@ -73,13 +73,15 @@ bool PlayerSteps(IAVManager* manager, IRawVideoFrame* picture, const std::string
         ? std::vector<Step>{{"2D_3D_TransForm", "2d_3d_type", "1"}, {"2D_3D_TransForm", "2d_3d_type", "2"}}
         : std::vector<Step>{{"reverse", "mirror", "1"}, {"EffectNameRotate90X", "Rotate90XDerection", "1"}};
     // The players draw each picture through the image converter, at the
-    // window's size (here a third of the picture's, odd) and at its own.
-    for (unsigned scale : {3u, 1u}) {
-        std::unique_ptr<IImageConverter, Released> converter(
-            CreateImageConverterEx(PIXEL_FORMAT_RGBA32, (w / scale) | 1, (h / scale) | 1, 0));
-        if (!converter || !converter->Convert(frame))
-            return false;
-    }
+    // window's size (here a third of the picture's, odd) and at its own:
+    // the layer's own picture, read in place, and the tight copy.
+    for (IRawVideoFrame* shown : {picture, frame})
+        for (unsigned scale : {3u, 1u}) {
+            std::unique_ptr<IImageConverter, Released> converter(
+                CreateImageConverterEx(PIXEL_FORMAT_RGBA32, (w / scale) | 1, (h / scale) | 1, 0));
+            if (!converter || !converter->Convert(shown))
+                return false;
+        }
     for (const Step& s : steps) {
         std::unique_ptr<IVideoProcessor, Released> p(manager->CreateVideoProcessor(s.name));
         if (!p || !p->SetParameter(s.param, s.value))
