@@ -299,21 +299,23 @@ public:
                 Picture(plain, 12, c.laid, s_folder->Dir() + "/reference-" + std::to_string(i) + ".png");
             ASSERT_FALSE(reference.isNull());
             // The player shows a clip whose shape is not the timeline's
-            // between bars, as the file gets it.
+            // between bars, as the file gets it. Two scalers differ by a
+            // few levels; a missing mirror costs about 20, a missing turn
+            // more than 60.
             const double aspect = static_cast<double>(reference.width()) / reference.height();
             const QSize size = aspect < 1 ? QSize(45, 60) : QSize(80, 60);
             ASSERT_FALSE(shown[i].isNull()) << "the player pauses on the clip";
             const QImage onScreen = Small(Content(shown[i], aspect), size);
             const double player = MeanDifference(onScreen, Small(reference, size));
-            EXPECT_LE(player, 6.0) << "the player shows the clip as it must stand";
+            EXPECT_LE(player, 8.0) << "the player shows the clip as it must stand";
             const QImage frame =
                 Picture(out, static_cast<int>(i) * 25 + 12, "", s_folder->Dir() + "/out-" + std::to_string(i) + ".png");
             ASSERT_FALSE(frame.isNull());
             const QImage inFile = Small(Content(frame, aspect), size);
             const double file = MeanDifference(inFile, Small(reference, size));
-            EXPECT_LE(file, 6.0) << "the converted file holds the clip as it must stand";
+            EXPECT_LE(file, 8.0) << "the converted file holds the clip as it must stand";
             const double between = MeanDifference(inFile, onScreen);
-            EXPECT_LE(between, 4.0) << "the player shows what the file gets";
+            EXPECT_LE(between, 5.0) << "the player shows what the file gets";
             if (getenv("FABLECUT_TEST_VERBOSE"))
                 fprintf(stderr, "%s: %dx%d shown, %.2f from the reference, file %.2f, between %.2f\n", c.what,
                         shown[i].width(), shown[i].height(), player, file, between);
