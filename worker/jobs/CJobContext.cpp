@@ -63,6 +63,20 @@ void CJobContext::Finish()
     ConvertTaskInfo2* r = Record();
     if (Cancelled())
         return;
+    // What the job wrote is what lies on disk, whatever the last progress
+    // figure said: every part of a split, every stream of a multi-stream
+    // output, the last pass of two.
+    if (!m_job.DstStream && !m_staged.empty()) {
+        int64_t bytes = 0;
+        for (const Staged& staged : m_staged) {
+            struct stat st
+            {
+            };
+            if (stat(staged.made.path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+                bytes += static_cast<int64_t>(st.st_size);
+        }
+        r->SetBytesWritten(bytes);
+    }
     CommitOutputs();
     // The output is whole and in place: a cancel that came while it was
     // put there came too late, and the job ends finished rather than
@@ -193,6 +207,8 @@ CJobContext::JobOutput CJobContext::OpenOutput(CJobProfile& profile, MovieInfo* 
     output.audioId = out ? GetFirstStreamID(out, nullptr, StreamTypeAudio) : -1;
     output.videoSeconds = PromisedSeconds(movie, videoId, output.videoId);
     output.audioSeconds = PromisedSeconds(movie, audioId, output.audioId);
+    m_promisedVideoSeconds = output.videoSeconds;
+    m_promisedAudioSeconds = output.audioSeconds;
     return output;
 }
 
@@ -395,10 +411,20 @@ void CJobContext::CheckSourceEnd(uint32_t sourceMs, int64_t lastMs)
     // length FFmpeg only guessed from the bit rate states nothing.
     if (ManagerProperty(m_manager, "LengthGuessed") == "1")
         return;
-    const int64_t tolerance = std::max<int64_t>(1000, sourceMs / 10);
-    if (Record()->TrimLength == -1 && sourceMs > 0 && lastMs + tolerance < sourceMs)
-        RAISE(QB_ERR_MEDIA, QuentaBased::Format("The source %s ended at %.1f s of its %.1f s: it is damaged or cut short",
-                                                SourceName().c_str(), lastMs / 1000.0, sourceMs / 1000.0));
+    // A job of one kind of stream reads that stream to its own end: a
+    // recording's sound may well end before its pictures.
+    int64_t endMs = sourceMs;
+    if (Record()->TrimStart == 0) {
+        if (m_promisedVideoSeconds < 0 && m_promisedAudioSeconds > 0 && m_gaveAudioFirstMs >= 0)
+            endMs = std::min<int64_t>(endMs, m_gaveAudioFirstMs + std::llround(m_promisedAudioSeconds * 1000));
+        else if (m_promisedAudioSeconds < 0 && m_promisedVideoSeconds > 0 && m_gaveVideoFirstMs >= 0)
+            endMs = std::min<int64_t>(endMs, m_gaveVideoFirstMs + std::llround(m_promisedVideoSeconds * 1000));
+    }
+    const int64_t tolerance = std::max<int64_t>(1000, endMs / 10);
+    if (Record()->TrimLength == -1 && endMs > 0 && lastMs + tolerance < endMs)
+        RAISE(QB_ERR_MEDIA,
+              QuentaBased::Format("The source %s ended at %.1f s of its %.1f s: it is damaged or cut short",
+                                  SourceName().c_str(), lastMs / 1000.0, endMs / 1000.0));
 }
 
 void CJobContext::Gave(IRawVideoFrame* video, IRawAudioFrame* audio)
@@ -440,11 +466,6 @@ void CJobContext::FinishOutput(const JobOutput& output, bool prores)
         TimecodeStep();
     CheckOutput(output.videoSeconds, output.audioSeconds, rewritten ? nullptr : output.exporter.get(), output.videoId,
                 output.audioId);
-    // What is on disk, whatever the last progress figure said.
-    struct stat st {};
-    const std::string written = QuentaBased::utf8_to_local(WrittenPath().c_str());
-    if (m_job.DstPath && !m_job.DstStream && stat(written.c_str(), &st) == 0 && S_ISREG(st.st_mode))
-        Record()->SetBytesWritten(static_cast<int64_t>(st.st_size));
     Finish();
 }
 

@@ -231,6 +231,10 @@ private:
     int64_t m_gaveVideoMs = -1;
     int64_t m_gaveAudioFirstMs = -1;
     int64_t m_gaveAudioMs = -1;
+    // What the source promises for the output's picture and sound streams
+    // (PromisedSeconds), once the output is open.
+    double m_promisedVideoSeconds = -1.0;
+    double m_promisedAudioSeconds = -1.0;
 };
 
 } // namespace Moorland

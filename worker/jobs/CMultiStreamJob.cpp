@@ -148,6 +148,8 @@ void CMultiStreamJob::DoMultiExportExecute(bool prores)
         muxer->SetEncodingThreads(QuentaBased::get_cpu_count());
     const int passes = std::max(record->Pass, 0);
     CheckedCall([&] { return muxer->SetEncodingPass(passes); }, "Can't SetEncodingPass", __LINE__, kSource);
+    // Every stream keeps its place against the others from the range's start.
+    muxer->SetTimeOrigin(static_cast<int64_t>(record->TrimStart) * 10000);
 
     auto makeSource = [&]() {
         Released<IAVSource2> source(
@@ -189,8 +191,17 @@ void CMultiStreamJob::DoMultiExportExecute(bool prores)
             break;
     }
     exporter->Close();
-    if (prores)
+    if (prores && !m_job.Cancelled())
         m_job.TimecodeStep();
+    // The output holds each chosen stream as long as its source stream, as
+    // every job's output must; the first picture and sound streams tell.
+    double promised[2] = {-1.0, -1.0};
+    for (int i = 0; i < m_itemCount; ++i) {
+        const StreamType type = m_items[i].eStreamType;
+        if ((type == StreamTypeVideo || type == StreamTypeAudio) && promised[type - StreamTypeVideo] < 0)
+            promised[type - StreamTypeVideo] = CJobContext::PromisedSeconds(movie, m_items[i].nStreamID, i);
+    }
+    m_job.CheckOutput(promised[0], promised[1]);
     m_job.Finish();
 }
 
@@ -235,6 +246,7 @@ void CMultiStreamJob::DoMultiExport(IAVSource2* source, IMultiMuxer2* muxer, int
             info.carried2 = -1;
             info.type = 0;
             if (!CheckedEnd([&] { return source->ReadFrame(&info, 0, -1); })) {
+                progress.EndPass();
                 unit.more = false;
                 return unit;
             }

@@ -95,6 +95,11 @@ void CRemuxJob::DoReMux(IAVCompressedSource* source, int videoId, int videoOut, 
     // that a container with edit lists hides it again. A trimmed remux
     // starts at the first packet read after the seek.
     int64_t base = record->TrimStart != 0 ? INT64_MIN : 0, last = 0;
+    // A time far ahead of the last counts once the next goes on from there
+    // (a pause in the source): one stray time is no position.
+    const int64_t kJump = 10000000;
+    int64_t ahead = INT64_MIN;
+    bool anyTime = false;
     bool waitKey = true;
     int64_t position = 0;
     m_job.RunLoop(
@@ -116,8 +121,15 @@ void CRemuxJob::DoReMux(IAVCompressedSource* source, int videoId, int videoOut, 
                 if (d != COMPRESSED_NO_TIME) {
                     if (base == INT64_MIN)
                         base = d;
-                    if (d > last)
+                    if (d <= last) {
+                        ahead = INT64_MIN;
+                    } else if (!anyTime || d - last <= kJump || (ahead != INT64_MIN && d > ahead)) {
                         last = d;
+                        ahead = INT64_MIN;
+                    } else {
+                        ahead = d;
+                    }
+                    anyTime = true;
                 }
             }
             position = base != INT64_MIN ? (last - base) / 10000 : 0;

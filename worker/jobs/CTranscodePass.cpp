@@ -32,6 +32,11 @@ void CTranscodePass::DoExport(int pass, int passCount, uint64_t byteLimit, Carri
     std::unique_ptr<CFramesQueue> queue;
     std::unique_ptr<CAVEncodingThread> thread;
     IEncodingMuxer* muxer = m_muxer;
+    // The output's 0 is where the job's range starts, so that a stream that
+    // starts later than another stays as late. A later part of a split
+    // starts where the part before it ended.
+    if (!carried || carried->ms == 0)
+        muxer->SetTimeOrigin(static_cast<int64_t>(record->TrimStart) * 10000);
     auto begin = [muxer] {
         CheckedCall([&] { return muxer->BeginWriting(); }, "Can't BeginWriting", __LINE__, kSource);
     };

@@ -196,7 +196,7 @@ bool CFFMultiSource::ReadFrame(Moorland::FrameInfo* info, int, int)
         if (next.packet) {
             const int64_t pts = To100ns(next.packet->pts, item.tb, item.origin);
             const int64_t dts = To100ns(next.packet->dts, item.tb, item.origin);
-            m_outPacket.Assign(next.packet.get(), pts, dts);
+            m_outPacket.Assign(next.packet.get(), pts, dts, item.tb);
             info->frame = static_cast<Moorland::ICompressedFrame*>(&m_outPacket);
             return true;
         }

@@ -97,7 +97,7 @@ bool CFFMultiMuxer::BeginWriting()
             std::lock_guard<std::mutex> hold(m_failureLock);
             m_failure = nullptr;
         }
-        m_origin = INT64_MIN;
+        m_origin = m_givenOrigin;
         m_streams.clear();
         m_packet = FF::MakePacket();
         bool encodesVideo = false;
@@ -179,7 +179,9 @@ bool CFFMultiMuxer::WriteFrame(int streamIndex, bool compressed, int type, void*
                 }
                 p->pts = pts == Moorland::COMPRESSED_NO_TIME ? AV_NOPTS_VALUE : pts - origin;
                 p->dts = dts == Moorland::COMPRESSED_NO_TIME ? AV_NOPTS_VALUE : dts - origin;
-                p->duration = s.duration100ns;
+                // A cue shows as long as its own packet says.
+                const int64_t shows = packet->GetDuration();
+                p->duration = shows > 0 ? shows : s.duration100ns;
                 p->stream_index = s.index;
                 try {
                     std::lock_guard<std::mutex> hold(m_writeLock);

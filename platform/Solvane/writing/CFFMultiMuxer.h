@@ -36,6 +36,7 @@ public:
     bool WriteFrame(int streamIndex, bool compressed, int type, void* frame) override;
     bool BeginWriting() override;
     void EndWriting() override;
+    void SetTimeOrigin(int64_t t100ns) override { m_givenOrigin = t100ns; }
 
     void Abandon();
 
@@ -61,6 +62,7 @@ private:
     std::exception_ptr m_failure;
     std::mutex m_failureLock;
     int64_t m_origin = INT64_MIN;
+    int64_t m_givenOrigin = INT64_MIN;
     std::map<int, std::vector<uint8_t>> m_headers;
     std::map<int, Moorland::AudioFormatInfo> m_audio;
     std::vector<Stream> m_streams;

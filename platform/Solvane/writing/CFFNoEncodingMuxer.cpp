@@ -16,6 +16,8 @@ namespace Solvane {
 namespace {
 
 const AVRational k100ns{1, 10000000};
+// A packet further than this ahead of the one before may be a stray time.
+const int64_t kJump100ns = 10000000;
 
 int64_t ToAVTime(int64_t t)
 {
@@ -56,6 +58,7 @@ bool CFFNoEncodingMuxer::BeginWriting()
         m_out->SetOptions(s.formatOptions);
         m_streamOf.clear();
         m_duration100ns.clear();
+        m_timing.clear();
         m_owner.ForgetWritten();
         m_failed = false;
         m_packet = FF::MakePacket();
@@ -76,6 +79,12 @@ bool CFFNoEncodingMuxer::BeginWriting()
             par->width = s.video.width;
             par->height = s.video.height;
             auto turn = m_turns.find(videoId);
+            // Only QuickTime's family of containers says how to turn a
+            // picture: elsewhere the copy would show sideways.
+            if (turn != m_turns.end() && !m_out->KeepsTurns())
+                QB_THROW(QB_ERR_MEDIA, "The pictures are to be shown turned by " + std::to_string(turn->second) +
+                                           "°, which a " + m_out->Context()->oformat->name +
+                                           " file can't say: remux to MP4 or MOV, or convert the clip");
             if (turn != m_turns.end()) {
                 // The packets stand as they were coded; players turn them
                 // by the stream's display matrix.
@@ -135,10 +144,31 @@ bool CFFNoEncodingMuxer::WritePacket(int outStream, Moorland::ICompressedFrame* 
         CopyCompressedFrame(p, packet);
         p->pts = ToAVTime(packet->GetPresentTimeStamp());
         p->dts = ToAVTime(packet->GetDecompressTimeStamp());
-        p->duration = m_duration100ns[it->second];
+        const int64_t shows = packet->GetDuration();
+        p->duration = shows > 0 ? shows : m_duration100ns[it->second];
         p->stream_index = it->second;
         try {
-            m_out->Write(p, k100ns);
+            Timing& timing = m_timing[it->second];
+            // A packet held for being far ahead goes where this one tells: at
+            // its own time after a pause in the source, else just after the
+            // one before it (one stray time must not stretch the movie).
+            if (timing.held) {
+                AVPacket* held = timing.held.get();
+                if (p->dts == AV_NOPTS_VALUE || p->dts <= held->dts) {
+                    const int64_t to = timing.lastDts + std::max<int64_t>(held->duration, 1);
+                    if (held->pts != AV_NOPTS_VALUE)
+                        held->pts += to - held->dts;
+                    held->dts = to;
+                }
+                Put(held, timing);
+                timing.held.reset();
+            }
+            if (p->dts != AV_NOPTS_VALUE && timing.lastDts != INT64_MIN && p->dts - timing.lastDts > kJump100ns) {
+                timing.held = FF::MakePacket();
+                av_packet_move_ref(timing.held.get(), p);
+            } else {
+                Put(p, timing);
+            }
         } catch (...) {
             av_packet_unref(p);
             m_failed = true;
@@ -149,11 +179,38 @@ bool CFFNoEncodingMuxer::WritePacket(int outStream, Moorland::ICompressedFrame* 
     });
 }
 
+void CFFNoEncodingMuxer::Put(AVPacket* p, Timing& timing)
+{
+    if (p->dts != AV_NOPTS_VALUE && timing.lastDts != INT64_MIN && p->dts <= timing.lastDts) {
+        p->dts = timing.lastDts + 1;
+        if (p->pts != AV_NOPTS_VALUE && p->pts < p->dts)
+            p->pts = p->dts;
+    }
+    if (p->dts != AV_NOPTS_VALUE)
+        timing.lastDts = p->dts;
+    m_out->Write(p, k100ns);
+}
+
 void CFFNoEncodingMuxer::EndWriting()
 {
     QB_GUARDED_VOID({
         if (!m_out)
             return;
+        // A packet still held for being far ahead was the last: it stays there.
+        if (!m_failed) {
+            try {
+                for (auto& [index, timing] : m_timing) {
+                    if (timing.held)
+                        Put(timing.held.get(), timing);
+                    timing.held.reset();
+                }
+            } catch (...) {
+                m_failed = true;
+                m_out->End(false);
+                m_out.reset();
+                throw;
+            }
+        }
         std::unique_ptr<CFFOutputFile> out = std::move(m_out);
         out->End(!m_failed);
         if (m_failed)

@@ -94,6 +94,21 @@ bool CFFOutputFile::NeedsGlobalHeader() const
     return (m_ctx->oformat->flags & AVFMT_GLOBALHEADER) != 0;
 }
 
+bool CFFOutputFile::CarriesStreamsTogether() const
+{
+    return std::strcmp(m_ctx->oformat->name, "dv") == 0;
+}
+
+bool CFFOutputFile::KeepsTurns() const
+{
+    static const char* const kQuickTimeFamily[] = {"mov", "mp4", "3gp", "3g2", "psp", "ipod", "ismv", "f4v"};
+    for (const char* name : kQuickTimeFamily) {
+        if (std::strcmp(m_ctx->oformat->name, name) == 0)
+            return true;
+    }
+    return false;
+}
+
 AVStream* CFFOutputFile::AddStream()
 {
     if (m_ctx->nb_streams >= static_cast<unsigned>(kMaxStreams))
