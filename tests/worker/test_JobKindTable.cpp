@@ -239,9 +239,11 @@ Kind MakeKind(const char* name)
     const std::string n = name;
     if (n == "TwoPass")
         k.passes = 2;
-    if (n == "Split") {
+    if (n == "Split" || n == "SplitInParts") {
         k.split = true;
-        k.params["ExportPerFileSize"] = double(int64_t(1) << 40);
+        // The worker keeps 5 MiB of each part in reserve: parts of about
+        // 10 KB, or one part of any size.
+        k.params["ExportPerFileSize"] = n == "Split" ? double(int64_t(1) << 40) : double(5242880 + 10000);
         k.muxer = "matroska";
         k.ext = ".mkv";
     }
@@ -422,9 +424,9 @@ void JobKindTable::Cell(const Kind& kind, const Source& source)
     // Each cell reads its own copy: a cut one leaves the others whole.
     const std::string src = Out(std::to_string(++m_count) + "-" + source.file);
     ASSERT_TRUE(Shell("cp '" + Out(source.file) + "' '" + src + "'"));
-    const std::string dst = Out(std::string(kind.name) + "-" + std::to_string(m_count) + kind.ext);
-    const std::string written =
-        kind.split ? Out(std::string(kind.name) + "-" + std::to_string(m_count) + "(0)" + kind.ext) : dst;
+    const std::string stem = Out(std::string(kind.name) + "-" + std::to_string(m_count));
+    const std::string dst = stem + kind.ext;
+    const std::string written = kind.split ? stem + "(0)" + kind.ext : dst;
     const Outcome o = Run(kind, source, src, dst);
     if (source.cut) {
         EXPECT_NE(o.state, 5) << "a cut source ended finished";
@@ -434,9 +436,37 @@ void JobKindTable::Cell(const Kind& kind, const Source& source)
         return;
     }
     ASSERT_EQ(o.state, 5) << o.error;
-    // The record's figures are the file's.
-    EXPECT_EQ(o.bytes, FileSize(written));
+    // The record's figures are the files'.
+    std::vector<std::string> parts{written};
+    for (int n = 1; kind.split; ++n) {
+        const std::string part = stem + "(" + std::to_string(n) + ")" + kind.ext;
+        if (FileSize(part) < 0)
+            break;
+        parts.push_back(part);
+    }
+    int64_t bytes = 0;
+    for (const std::string& part : parts)
+        bytes += FileSize(part);
+    EXPECT_EQ(o.bytes, bytes);
     EXPECT_DOUBLE_EQ(o.percent, 100.0);
+    if (parts.size() > 1) {
+        // The parts hold the streams one after the other, each as a whole.
+        double pictures = 0, sound = 0;
+        for (const std::string& part : parts) {
+            EXPECT_EQ(Capture("ffmpeg -nostdin -v error -xerror -i '" + part +
+                              "' -map 0:v? -map 0:a? -f null - 2>&1; echo rc=$?"),
+                      "rc=0\n")
+                << part;
+            const Spans held = ReadSpans(part);
+            pictures += held.video.end - held.video.first;
+            sound += held.audio.end - held.audio.first;
+        }
+        const Spans promise = ReadSpans(Out(source.promise));
+        const double slack = kNear * static_cast<double>(parts.size());
+        EXPECT_NEAR(pictures, promise.video.end - promise.video.first, slack);
+        EXPECT_NEAR(sound, promise.audio.end - promise.audio.first, slack);
+        return;
+    }
     if (kind.copy) {
         EXPECT_TRUE(Shell("cmp -s '" + src + "' '" + written + "'"));
         return;
@@ -485,7 +515,7 @@ TEST_P(JobKindTable, WholeSourcesFinishWholeAndInStepCutSourcesNeverFinish)
 
 INSTANTIATE_TEST_SUITE_P(Kinds, JobKindTable,
                          ::testing::Values("Transcode", "TwoPass", "Split", "Remux", "StreamCopy", "MultiStream", "DV",
-                                           "QuickTimeWriter", "SoundOnly"),
+                                           "QuickTimeWriter", "SoundOnly", "SplitInParts"),
                          [](const ::testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
 
 } // namespace

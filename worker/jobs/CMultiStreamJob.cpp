@@ -232,6 +232,8 @@ void CMultiStreamJob::DoMultiExport(IAVSource2* source, IMultiMuxer2* muxer, int
     // Subtitles alone are few: every one of them moves the figures.
     CProgressReporter progress(record, m_job.Clock(), pass, passCount, m_job.DataRateStatistics(),
                                allSubtitles ? 1 : CProgressReporter::kInterval);
+    if (pass + 1 < passCount)
+        progress.WritesNoBytes();
 
     // The streams whose frames go to the encoding thread.
     std::vector<char> encodedBeside(static_cast<size_t>(count > 0 ? count : 0), 0);

@@ -64,6 +64,8 @@ void CTranscodePass::Loop(int pass, int passCount, uint64_t byteLimit, Carried* 
     CProgressReporter progress(m_job.Record(), m_job.Clock(), pass, passCount, m_job.DataRateStatistics());
     if (!limited)
         progress.LookByTheClockToo();
+    if (pass + 1 < passCount)
+        progress.WritesNoBytes();
     int lastVideo = 0, lastAudio = 0;
     int first = INT_MIN;
     int reached = -1; // ms of the source handed over so far

@@ -691,10 +691,7 @@ void CFFStreamEncoder::HoldPictureTo(int64_t end100ns, const Sink& sink)
     AVCodecContext* c = m_enc.get();
     if (!m_video || m_flushed)
         return;
-    if (m_held) {
-        FF::FramePtr held = std::move(m_held);
-        Place(std::move(held), m_heldPts, sink);
-    }
+    PlaceHeld(sink);
     if (!m_frame || m_lastPts == INT64_MIN)
         return;
     // The frame time the sound's end falls in is the last one shown.
@@ -706,6 +703,17 @@ void CFFStreamEncoder::HoldPictureTo(int64_t end100ns, const Sink& sink)
         copy->pts = again;
         Encode(copy.get(), sink);
         m_lastPts = again;
+    }
+}
+
+void CFFStreamEncoder::PlaceHeld(const Sink& sink)
+{
+    // No picture came after it to tell a pause from a stray time: it takes
+    // the next free frame, for one stray time must not stretch the movie
+    // (nor a part of a split that ends with it).
+    if (m_held) {
+        FF::FramePtr held = std::move(m_held);
+        Place(std::move(held), m_lastPts + 1, sink);
     }
 }
 
@@ -746,10 +754,7 @@ void CFFStreamEncoder::Flush(const Sink& sink)
                 av_audio_fifo_write(m_fifo.get(), reinterpret_cast<void**>(tmp->data), got);
         }
     }
-    if (m_held) {
-        FF::FramePtr held = std::move(m_held);
-        Place(std::move(held), m_heldPts, sink);
-    }
+    PlaceHeld(sink);
     if (!m_video)
         DrainFifo(true, sink);
     Encode(nullptr, sink);

@@ -87,6 +87,8 @@ private:
     // shown again for the times between.
     void Place(FF::FramePtr frame, int64_t pts, const Sink& sink);
     void DrainFifo(bool final, const Sink& sink);
+    // Places a picture still held for being far ahead, at the end.
+    void PlaceHeld(const Sink& sink);
     // Encodes this many samples of silence after the sound waiting for the encoder.
     void WriteSilence(int64_t samples, const Sink& sink);
 
