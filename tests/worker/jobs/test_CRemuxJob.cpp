@@ -169,8 +169,8 @@ TEST(CRemuxJob, ACopyOfATurnedClipKeepsItsCodedSizeAndItsTurn)
     matroska->GetAudioProfile()->SetCodecName("aac");
     matroska->GetParams()->SetInt("remux", 1);
     const std::string sideways = folder.Path("90-copy.mkv");
-    const int toMatroska = engine->AddConvertTask(folder.Path("90.mp4").c_str(), sideways.c_str(), matroska.get(),
-                                                  false, "");
+    const int toMatroska =
+        engine->AddConvertTask(folder.Path("90.mp4").c_str(), sideways.c_str(), matroska.get(), false, "");
     ASSERT_GE(toMatroska, 0);
     ASSERT_TRUE(engine->StartConvert());
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
