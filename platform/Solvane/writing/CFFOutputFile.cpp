@@ -177,7 +177,20 @@ void CFFOutputFile::Write(AVPacket* packet, AVRational from)
         stats.endMs = std::max(stats.endMs, av_rescale_q(end, st->time_base, AVRational{1, 1000}));
     }
     ++stats.packets;
+    const int64_t at = packet->dts != AV_NOPTS_VALUE ? packet->dts : packet->pts;
     int err = av_interleaved_write_frame(m_ctx.get(), packet);
+    // A packet the container refuses is named, not only the file: which
+    // stream, and where.
+    if (err == AVERROR(EINVAL)) {
+        const AVMediaType type = st->codecpar->codec_type;
+        const char* what = type == AVMEDIA_TYPE_VIDEO ? "a picture" : type == AVMEDIA_TYPE_AUDIO ? "sound" : "a packet";
+        const std::string when =
+            at != AV_NOPTS_VALUE ? " at " + std::to_string(av_rescale_q(at, st->time_base, AVRational{1, 1000})) + " ms"
+                                 : std::string(" without a time");
+        QB_THROW_AV(QB_ERR_MEDIA,
+                    std::string("The ") + m_ctx->oformat->name + " container refused " + what + when + " for " + m_path,
+                    err);
+    }
     if (err < 0)
         QB_THROW_AV(QB_ERR_FILE_IO, "Can't write to " + m_path, err);
 }
