@@ -222,6 +222,9 @@ struct Kind
     int width = 160, height = 120;
     std::map<std::string, double> params;
     int passes = 1;
+    // The record's trim range (a trimming kind's row sets it).
+    int32_t trimStartMs = 0;
+    int32_t trimLengthMs = -1;
     bool multiStream = false;
     // The output starts every stream together: a late one is led in (with
     // silence, or its first picture), pictures are held while sound remains.
@@ -371,14 +374,19 @@ protected:
         const uint32_t names = file->MallcMemory(kWorkNamesBytes + 4);
         EXPECT_TRUE(Moorland::CWorkNames::Reserve(file, record, (names + 3u) & ~3u, kWorkNamesBytes));
         record->Pass = k.passes;
+        record->TrimStart = k.trimStartMs;
+        record->TrimLength = k.trimLengthMs;
         record->SetDuration(0.0);
         const std::string config = "SELECTED_DECODER=NO_SELECTED_DECODER";
         const std::string log = Out("worker-" + std::to_string(m_count) + ".log");
+        // JOB_KIND_TABLE_WORKER runs another worker, or the worker under a
+        // tool (valgrind over a build without sanitizers).
+        const char* worker = std::getenv("JOB_KIND_TABLE_WORKER");
         const std::string command =
-            std::string(FABLECUT_BIN_DIR "/convworker") + " 0 1 1 1 " + std::to_string(jobFile.size()) + " '" +
-            jobFile + "' " + std::to_string(profile.size()) + " '" + profile + "' " + std::to_string(config.size()) +
-            " '" + config + "' 0 " + std::to_string(kJobFileSize) + " " + std::to_string(log.size()) + " '" + log +
-            "' 2>>'" + Out("worker-stderr.txt") + "'";
+            std::string(worker ? worker : FABLECUT_BIN_DIR "/convworker") + " 0 1 1 1 " +
+            std::to_string(jobFile.size()) + " '" + jobFile + "' " + std::to_string(profile.size()) + " '" + profile +
+            "' " + std::to_string(config.size()) + " '" + config + "' 0 " + std::to_string(kJobFileSize) + " " +
+            std::to_string(log.size()) + " '" + log + "' 2>>'" + Out("worker-stderr.txt") + "'";
         std::thread cutter;
         if (source.cut) {
             cutter = std::thread([record, src] {
