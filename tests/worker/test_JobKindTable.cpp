@@ -243,6 +243,11 @@ Kind MakeKind(const char* name)
     const std::string n = name;
     if (n == "TwoPass")
         k.passes = 2;
+    if (n == "Trimmed") {
+        // 1.5 s from 1 s in.
+        k.trimStartMs = 1000;
+        k.trimLengthMs = 1500;
+    }
     if (n == "Split" || n == "SplitInParts") {
         k.split = true;
         // The worker keeps 5 MiB of each part in reserve: parts of about
@@ -499,18 +504,28 @@ void JobKindTable::Cell(const Kind& kind, const Source& source)
     // is led in and the pictures held to the sound's end.
     const Spans promise = ReadSpans(Out(source.promise));
     const double start = std::min(promise.video.first, promise.audio.first);
-    const double sound = promise.audio.end - start;
+    // The job's range of the source, and each stream's part of it as the
+    // output holds it: from the range's start.
+    const double from = start + kind.trimStartMs / 1000.0;
+    const double to = kind.trimLengthMs == -1 ? 1e9 : from + kind.trimLengthMs / 1000.0;
+    auto ranged = [&](const Span& s) {
+        Span r = s;
+        r.first = std::max(s.first, from) - from;
+        r.end = std::min(s.end, to) - from;
+        return r;
+    };
+    const Span video = ranged(promise.video), audio = ranged(promise.audio);
     if (kind.soundOnly) {
         EXPECT_FALSE(out.video.present);
         ASSERT_TRUE(out.audio.present);
-        EXPECT_NEAR(out.audio.end - out.audio.first, promise.audio.end - promise.audio.first, kNear);
+        EXPECT_NEAR(out.audio.end - out.audio.first, audio.end - audio.first, kNear);
     } else if (kind.leadsIn) {
-        const double end = std::max(promise.video.end, promise.audio.end) - start;
+        const double end = std::max(video.end, audio.end);
         ExpectSpan(out.video, 0.0, end, "the pictures");
-        ExpectSpan(out.audio, 0.0, kind.soundThroughout ? end : sound, "the sound");
+        ExpectSpan(out.audio, 0.0, kind.soundThroughout ? end : audio.end, "the sound");
     } else {
-        ExpectSpan(out.video, promise.video.first - start, promise.video.end - start, "the pictures");
-        ExpectSpan(out.audio, promise.audio.first - start, sound, "the sound");
+        ExpectSpan(out.video, video.first, video.end, "the pictures");
+        ExpectSpan(out.audio, audio.first, audio.end, "the sound");
     }
     if (kind.multiStream && source.subtitles) {
         // Copied cues keep their times and how long they show.
@@ -535,10 +550,10 @@ TEST_P(JobKindTable, WholeSourcesFinishWholeAndInStepCutSourcesNeverFinish)
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, JobKindTable,
-                         ::testing::Values("Transcode", "TwoPass", "Split", "Remux", "StreamCopy", "MultiStream", "DV",
-                                           "QuickTimeWriter", "SoundOnly", "SplitInParts", "Profile101", "Profile104",
-                                           "Profile108", "Profile109", "Profile110", "Profile113", "Profile116",
-                                           "Profile117", "Profile2001"),
+                         ::testing::Values("Transcode", "TwoPass", "Trimmed", "Split", "Remux", "StreamCopy",
+                                           "MultiStream", "DV", "QuickTimeWriter", "SoundOnly", "SplitInParts",
+                                           "Profile101", "Profile104", "Profile108", "Profile109", "Profile110",
+                                           "Profile113", "Profile116", "Profile117", "Profile2001"),
                          [](const ::testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
 
 } // namespace

@@ -31,6 +31,9 @@ namespace Moorland {
 
 namespace {
 const char* const kSource = "CJobContext";
+// How far short of a trim range's end (ms) the last frame read may start:
+// the length of a picture or a block of sound, with room.
+const int64_t kRangeEndTolerance = 300;
 #define RAISE(code, message) throw CBaseException((code), (message), __LINE__, kSource)
 } // namespace
 
@@ -420,8 +423,15 @@ void CJobContext::CheckSourceEnd(uint32_t sourceMs, int64_t lastMs)
         else if (m_promisedAudioSeconds < 0 && m_promisedVideoSeconds > 0 && m_gaveVideoFirstMs >= 0)
             endMs = std::min<int64_t>(endMs, m_gaveVideoFirstMs + std::llround(m_promisedVideoSeconds * 1000));
     }
-    const int64_t tolerance = std::max<int64_t>(1000, endMs / 10);
-    if (Record()->TrimLength == -1 && endMs > 0 && lastMs + tolerance < endMs)
+    // A range that ends inside the source is read to its end, which no
+    // stated length blurs: a source cut inside the range fails too.
+    int64_t tolerance = std::max<int64_t>(1000, endMs / 10);
+    const int64_t rangeEndMs = int64_t(Record()->TrimStart) + Record()->TrimLength;
+    if (Record()->TrimLength != -1 && rangeEndMs < endMs) {
+        endMs = rangeEndMs;
+        tolerance = kRangeEndTolerance;
+    }
+    if (endMs > 0 && lastMs + tolerance < endMs)
         RAISE(QB_ERR_MEDIA,
               QuentaBased::Format("The source %s ended at %.1f s of its %.1f s: it is damaged or cut short",
                                   SourceName().c_str(), lastMs / 1000.0, endMs / 1000.0));

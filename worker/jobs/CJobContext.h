@@ -84,8 +84,12 @@ public:
                 return;
             if (progress && progress->Tick() && !report())
                 return;
-            if (trimLength != -1 && done.reachedMs >= trimLength)
+            if (trimLength != -1 && done.reachedMs >= trimLength) {
+                // The range is read: the pass is complete.
+                if (progress)
+                    progress->EndPass();
                 return;
+            }
         }
     }
     // Renames the job's outputs into place and writes state 5, unless the

@@ -5,6 +5,7 @@
 #include "CProgressReporter.h"
 #include "JobRules.h"
 #include "Moorlan.h"
+#include "SteadyTime.h"
 #include "moorlan_src_misc.h"
 #include "moorlan_srcutils/moorlan_url.h"
 
@@ -95,11 +96,8 @@ void CRemuxJob::DoReMux(IAVCompressedSource* source, int videoId, int videoOut, 
     // that a container with edit lists hides it again. A trimmed remux
     // starts at the first packet read after the seek.
     int64_t base = record->TrimStart != 0 ? INT64_MIN : 0, last = 0;
-    // A time far ahead of the last counts once the next goes on from there
-    // (a pause in the source): one stray time is no position.
-    const int64_t kJump = 10000000;
-    int64_t ahead = INT64_MIN;
-    bool anyTime = false;
+    // One stray time is no position (a second ahead may be).
+    CSteadyTime steady(10000000);
     bool waitKey = true;
     int64_t position = 0;
     m_job.RunLoop(
@@ -121,15 +119,7 @@ void CRemuxJob::DoReMux(IAVCompressedSource* source, int videoId, int videoOut, 
                 if (d != COMPRESSED_NO_TIME) {
                     if (base == INT64_MIN)
                         base = d;
-                    if (d <= last) {
-                        ahead = INT64_MIN;
-                    } else if (!anyTime || d - last <= kJump || (ahead != INT64_MIN && d > ahead)) {
-                        last = d;
-                        ahead = INT64_MIN;
-                    } else {
-                        ahead = d;
-                    }
-                    anyTime = true;
+                    last = std::max<int64_t>(steady.Add(d), 0);
                 }
             }
             position = base != INT64_MIN ? (last - base) / 10000 : 0;

@@ -6,6 +6,7 @@
 #include "CProgressReporter.h"
 #include "EncoderHandOff.h"
 #include "JobRules.h"
+#include "SteadyTime.h"
 
 #include <algorithm>
 #include <climits>
@@ -67,6 +68,9 @@ void CTranscodePass::Loop(int pass, int passCount, uint64_t byteLimit, Carried* 
     if (pass + 1 < passCount)
         progress.WritesNoBytes();
     int lastVideo = 0, lastAudio = 0;
+    // One stray time moves neither the interleaving, the trim end nor where
+    // the source got to (a second ahead may be a pause).
+    CSteadyTime steadyVideo(1000), steadyAudio(1000);
     int first = INT_MIN;
     int reached = -1; // ms of the source handed over so far
     m_job.RunLoop(
@@ -91,12 +95,12 @@ void CTranscodePass::Loop(int pass, int passCount, uint64_t byteLimit, Carried* 
             m_readFrames = true;
             m_job.Gave(videoId != -1 ? video : nullptr, audioId != -1 ? audio : nullptr);
             if (video) {
-                lastVideo = video->GetTimeStamp();
+                lastVideo = static_cast<int>(steadyVideo.Add(video->GetTimeStamp()));
                 if (first == INT_MIN)
                     first = lastVideo;
             }
             if (audio) {
-                lastAudio = static_cast<int>(audio->GetTimeStamp() / 10000);
+                lastAudio = static_cast<int>(steadyAudio.Add(audio->GetTimeStamp() / 10000));
                 if (first == INT_MIN)
                     first = lastAudio;
             }
