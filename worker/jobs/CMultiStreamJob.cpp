@@ -9,6 +9,7 @@
 #include "JobRules.h"
 #include "Moorlan.h"
 #include "StreamStatist.h"
+#include "SteadyTime.h"
 #include "sysplatform.h"
 #include "moorlan_src_misc.h"
 #include "moorlan_srcutils/moorlan_url.h"
@@ -237,6 +238,11 @@ void CMultiStreamJob::DoMultiExport(IAVSource2* source, IMultiMuxer2* muxer, int
 
     // The streams whose frames go to the encoding thread.
     std::vector<char> encodedBeside(static_cast<size_t>(count > 0 ? count : 0), 0);
+    // Where the pictures and the sound got to, for the trim end: one stray
+    // time moves neither.
+    const int64_t rangeStart = static_cast<int64_t>(record->TrimStart) * 10000;
+    CSteadyTime steadyVideo(1000), steadyAudio(1000);
+    int64_t firstMs = INT64_MIN;
 
     RunBesideEncoder(m_job, thread.get(), [&] {
         m_job.RunLoop(&progress, [&] {
@@ -255,10 +261,22 @@ void CMultiStreamJob::DoMultiExport(IAVSource2* source, IMultiMuxer2* muxer, int
             const int index = info.streamIndex;
             const StreamType type = static_cast<StreamType>(info.type);
             if (info.frame && index >= 0 && index < count) {
+                int64_t atMs = INT64_MIN;
                 if (items[index].bCompress && info.compressed) {
                     auto* packet = static_cast<ICompressedFrame*>(info.frame);
+                    // Copied sound that ends before the range (a seek lands
+                    // early) and cues that start before it stay out of it.
+                    const int64_t pts = packet->GetPresentTimeStamp();
+                    const bool before = type == StreamTypeSubtitle
+                                            ? pts < rangeStart
+                                            : pts + std::max<int64_t>(packet->GetDuration(), 0) <= rangeStart;
+                    if (rangeStart != 0 && type != StreamTypeVideo && pts != COMPRESSED_NO_TIME && before)
+                        return unit;
                     if (!packet->IsKeyFrame() && !copiedTaken)
                         return unit;
+                    atMs = (packet->GetDecompressTimeStamp() != COMPRESSED_NO_TIME ? packet->GetDecompressTimeStamp()
+                                                                                   : pts) /
+                           10000;
                     if (type == StreamTypeSubtitle) {
                         const int64_t t = std::max(packet->GetPresentTimeStamp(), m_lastSubtitleTime[index]);
                         m_lastSubtitleTime[index] = t;
@@ -273,10 +291,24 @@ void CMultiStreamJob::DoMultiExport(IAVSource2* source, IMultiMuxer2* muxer, int
                     copiedTaken = true;
                 } else if (type == StreamTypeAudio) {
                     const int64_t t = static_cast<IRawAudioFrame*>(info.frame)->GetTimeStamp();
-                    if (t != INT64_MIN)
+                    if (t != INT64_MIN) {
                         statist.UpDateStreamStatist(0, t / 10000, index, type);
+                        atMs = t / 10000;
+                    }
                 } else if (type == StreamTypeVideo) {
-                    statist.UpDateStreamStatist(0, static_cast<IRawVideoFrame*>(info.frame)->GetTimeStamp(), index, type);
+                    atMs = static_cast<IRawVideoFrame*>(info.frame)->GetTimeStamp();
+                    statist.UpDateStreamStatist(0, atMs, index, type);
+                }
+                if (atMs != INT64_MIN && (type == StreamTypeVideo || type == StreamTypeAudio)) {
+                    (type == StreamTypeVideo ? steadyVideo : steadyAudio).Add(atMs);
+                    if (firstMs == INT64_MIN)
+                        firstMs = atMs;
+                    auto reached = [firstMs](const CSteadyTime& s) { return s.Any() ? s.Last() - firstMs : -1; };
+                    unit.reachedMs = Together(reached(steadyVideo), reached(steadyAudio), 2000);
+                    // Read on until the slower stream reached the range's
+                    // end, the faster one stops there.
+                    if (record->TrimLength != -1 && atMs - firstMs > record->TrimLength)
+                        return unit;
                 }
             }
             const bool queued = thread && !info.compressed && (type == StreamTypeVideo || type == StreamTypeAudio);

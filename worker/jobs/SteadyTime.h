@@ -40,4 +40,15 @@ private:
     bool m_any = false;
 };
 
+// Where two streams of a job got to together (either -1 when it has none):
+// the slower one, unless it lags so far behind that it has ended (sound that
+// stops before the pictures). A range ends when both reached its end.
+inline int64_t Together(int64_t a, int64_t b, int64_t ended)
+{
+    if (a < 0 || b < 0)
+        return a < b ? b : a;
+    const int64_t slow = a < b ? a : b, fast = a < b ? b : a;
+    return fast - slow > ended ? fast : slow;
+}
+
 } // namespace Moorland

@@ -196,12 +196,19 @@ void CFFNoEncodingMuxer::EndWriting()
     QB_GUARDED_VOID({
         if (!m_out)
             return;
-        // A packet still held for being far ahead was the last: it stays there.
+        // A packet still held for being far ahead was the last: no later one
+        // tells a pause from a stray time, and it goes just after the one
+        // before it (one stray time must not stretch the movie).
         if (!m_failed) {
             try {
                 for (auto& [index, timing] : m_timing) {
-                    if (timing.held)
-                        Put(timing.held.get(), timing);
+                    if (AVPacket* held = timing.held.get()) {
+                        const int64_t to = timing.lastDts + std::max<int64_t>(held->duration, 1);
+                        if (held->pts != AV_NOPTS_VALUE)
+                            held->pts += to - held->dts;
+                        held->dts = to;
+                        Put(held, timing);
+                    }
                     timing.held.reset();
                 }
             } catch (...) {
