@@ -162,19 +162,7 @@ void CMultiStreamJob::DoMultiExportExecute(bool prores)
         return source;
     };
     Released<IAVSource2> source = makeSource();
-    for (int i = 0; i < m_itemCount; ++i) {
-        const StreamType type = m_items[i].eStreamType;
-        if (!m_items[i].bCompress || type < StreamTypeVideo || type > StreamTypeSubtitle)
-            continue;
-        int size = 0;
-        const uint8_t* header = source->GetStreamHeader(i, &size);
-        if (header && size > 0)
-            muxer->SetStreamHeader(i, header, size);
-        // A stream without a described format is written from its header alone.
-        AudioFormatInfo format{};
-        if (type == StreamTypeAudio && CheckedEnd([&] { return source->GetAudioFormat(i, &format); }))
-            muxer->SetAudioFormat(i, &format);
-    }
+    GiveStreamHeaders(source.get(), muxer);
     m_lastSubtitleTime.assign(static_cast<size_t>(m_itemCount), INT64_MIN);
     m_preReadSubtitle = false;
     m_job.Manager()->SetOption("UsePreReadSubtitle", "FALSE");
@@ -194,6 +182,29 @@ void CMultiStreamJob::DoMultiExportExecute(bool prores)
     exporter->Close();
     if (prores && !m_job.Cancelled())
         m_job.TimecodeStep();
+    CheckOutput(movie);
+    m_job.Finish();
+}
+
+void CMultiStreamJob::GiveStreamHeaders(IAVSource2* source, IMultiMuxer2* muxer)
+{
+    for (int i = 0; i < m_itemCount; ++i) {
+        const StreamType type = m_items[i].eStreamType;
+        if (!m_items[i].bCompress || type < StreamTypeVideo || type > StreamTypeSubtitle)
+            continue;
+        int size = 0;
+        const uint8_t* header = source->GetStreamHeader(i, &size);
+        if (header && size > 0)
+            muxer->SetStreamHeader(i, header, size);
+        // A stream without a described format is written from its header alone.
+        AudioFormatInfo format{};
+        if (type == StreamTypeAudio && CheckedEnd([&] { return source->GetAudioFormat(i, &format); }))
+            muxer->SetAudioFormat(i, &format);
+    }
+}
+
+void CMultiStreamJob::CheckOutput(MovieInfo* movie)
+{
     // The output holds each chosen stream as long as its source stream, as
     // every job's output must; the first picture and sound streams tell.
     double promised[2] = {-1.0, -1.0};
@@ -203,7 +214,6 @@ void CMultiStreamJob::DoMultiExportExecute(bool prores)
             promised[type - StreamTypeVideo] = CJobContext::PromisedSeconds(movie, m_items[i].nStreamID, i);
     }
     m_job.CheckOutput(promised[0], promised[1]);
-    m_job.Finish();
 }
 
 void CMultiStreamJob::DoMultiExport(IAVSource2* source, IMultiMuxer2* muxer, int pass, int passCount)
@@ -238,11 +248,7 @@ void CMultiStreamJob::DoMultiExport(IAVSource2* source, IMultiMuxer2* muxer, int
 
     // The streams whose frames go to the encoding thread.
     std::vector<char> encodedBeside(static_cast<size_t>(count > 0 ? count : 0), 0);
-    // Where the pictures and the sound got to, for the trim end: one stray
-    // time moves neither.
-    const int64_t rangeStart = static_cast<int64_t>(record->TrimStart) * 10000;
-    CSteadyTime steadyVideo(1000), steadyAudio(1000);
-    int64_t firstMs = INT64_MIN;
+    PassRange range(record->TrimStart, record->TrimLength);
 
     RunBesideEncoder(m_job, thread.get(), [&] {
         m_job.RunLoop(&progress, [&] {
@@ -260,57 +266,9 @@ void CMultiStreamJob::DoMultiExport(IAVSource2* source, IMultiMuxer2* muxer, int
             }
             const int index = info.streamIndex;
             const StreamType type = static_cast<StreamType>(info.type);
-            if (info.frame && index >= 0 && index < count) {
-                int64_t atMs = INT64_MIN;
-                if (items[index].bCompress && info.compressed) {
-                    auto* packet = static_cast<ICompressedFrame*>(info.frame);
-                    // Copied sound that ends before the range (a seek lands
-                    // early) and cues that start before it stay out of it.
-                    const int64_t pts = packet->GetPresentTimeStamp();
-                    const bool before = type == StreamTypeSubtitle
-                                            ? pts < rangeStart
-                                            : pts + std::max<int64_t>(packet->GetDuration(), 0) <= rangeStart;
-                    if (rangeStart != 0 && type != StreamTypeVideo && pts != COMPRESSED_NO_TIME && before)
-                        return unit;
-                    if (!packet->IsKeyFrame() && !copiedTaken)
-                        return unit;
-                    atMs = (packet->GetDecompressTimeStamp() != COMPRESSED_NO_TIME ? packet->GetDecompressTimeStamp()
-                                                                                   : pts) /
-                           10000;
-                    if (type == StreamTypeSubtitle) {
-                        const int64_t t = std::max(packet->GetPresentTimeStamp(), m_lastSubtitleTime[index]);
-                        m_lastSubtitleTime[index] = t;
-                        packet->SetTimeStamp(t, t);
-                    }
-                    const int64_t dts = packet->GetDecompressTimeStamp();
-                    if (dts != COMPRESSED_NO_TIME) {
-                        const int64_t r = statist.UpDateStreamStatist(0, dts / 10000, index, type);
-                        if (r != 0)
-                            packet->SetTimeStamp(r, packet->GetPresentTimeStamp());
-                    }
-                    copiedTaken = true;
-                } else if (type == StreamTypeAudio) {
-                    const int64_t t = static_cast<IRawAudioFrame*>(info.frame)->GetTimeStamp();
-                    if (t != INT64_MIN) {
-                        statist.UpDateStreamStatist(0, t / 10000, index, type);
-                        atMs = t / 10000;
-                    }
-                } else if (type == StreamTypeVideo) {
-                    atMs = static_cast<IRawVideoFrame*>(info.frame)->GetTimeStamp();
-                    statist.UpDateStreamStatist(0, atMs, index, type);
-                }
-                if (atMs != INT64_MIN && (type == StreamTypeVideo || type == StreamTypeAudio)) {
-                    (type == StreamTypeVideo ? steadyVideo : steadyAudio).Add(atMs);
-                    if (firstMs == INT64_MIN)
-                        firstMs = atMs;
-                    auto reached = [firstMs](const CSteadyTime& s) { return s.Any() ? s.Last() - firstMs : -1; };
-                    unit.reachedMs = Together(reached(steadyVideo), reached(steadyAudio), 2000);
-                    // Read on until the slower stream reached the range's
-                    // end, the faster one stops there.
-                    if (record->TrimLength != -1 && atMs - firstMs > record->TrimLength)
-                        return unit;
-                }
-            }
+            if (info.frame && index >= 0 && index < count &&
+                !TakeFrame(info, statist, range, copiedTaken, &unit.reachedMs))
+                return unit;
             const bool queued = thread && !info.compressed && (type == StreamTypeVideo || type == StreamTypeAudio);
             if (!queued) {
                 if (info.frame)
@@ -361,6 +319,60 @@ void CMultiStreamJob::DoMultiExport(IAVSource2* source, IMultiMuxer2* muxer, int
             return true;
         });
     });
+}
+
+bool CMultiStreamJob::TakeFrame(const FrameInfo& info, CAVStatist& statist, PassRange& range, bool& copiedTaken,
+                                int64_t* reachedMs)
+{
+    const int index = info.streamIndex;
+    const StreamType type = static_cast<StreamType>(info.type);
+    int64_t atMs = INT64_MIN;
+    if (m_items[index].bCompress && info.compressed) {
+        auto* packet = static_cast<ICompressedFrame*>(info.frame);
+        // Copied sound that ends before the range (a seek lands early) and
+        // cues that start before it stay out of it.
+        const int64_t pts = packet->GetPresentTimeStamp();
+        const bool before = type == StreamTypeSubtitle
+                                ? pts < range.start100ns
+                                : pts + std::max<int64_t>(packet->GetDuration(), 0) <= range.start100ns;
+        if (range.start100ns != 0 && type != StreamTypeVideo && pts != COMPRESSED_NO_TIME && before)
+            return false;
+        if (!packet->IsKeyFrame() && !copiedTaken)
+            return false;
+        const int64_t decoded = packet->GetDecompressTimeStamp();
+        atMs = (decoded != COMPRESSED_NO_TIME ? decoded : pts) / 10000;
+        if (type == StreamTypeSubtitle) {
+            const int64_t t = std::max(pts, m_lastSubtitleTime[index]);
+            m_lastSubtitleTime[index] = t;
+            packet->SetTimeStamp(t, t);
+        }
+        const int64_t dts = packet->GetDecompressTimeStamp();
+        if (dts != COMPRESSED_NO_TIME) {
+            const int64_t r = statist.UpDateStreamStatist(0, dts / 10000, index, type);
+            if (r != 0)
+                packet->SetTimeStamp(r, packet->GetPresentTimeStamp());
+        }
+        copiedTaken = true;
+    } else if (type == StreamTypeAudio) {
+        const int64_t t = static_cast<IRawAudioFrame*>(info.frame)->GetTimeStamp();
+        if (t != INT64_MIN) {
+            statist.UpDateStreamStatist(0, t / 10000, index, type);
+            atMs = t / 10000;
+        }
+    } else if (type == StreamTypeVideo) {
+        atMs = static_cast<IRawVideoFrame*>(info.frame)->GetTimeStamp();
+        statist.UpDateStreamStatist(0, atMs, index, type);
+    }
+    if (atMs == INT64_MIN || (type != StreamTypeVideo && type != StreamTypeAudio))
+        return true;
+    (type == StreamTypeVideo ? range.video : range.audio).Add(atMs);
+    if (range.firstMs == INT64_MIN)
+        range.firstMs = atMs;
+    auto reached = [&range](const CSteadyTime& s) { return s.Any() ? s.Last() - range.firstMs : -1; };
+    *reachedMs = Together(reached(range.video), reached(range.audio), 2000);
+    // Read on until the slower stream reached the range's end, the faster
+    // one stops there.
+    return range.lengthMs == -1 || atMs - range.firstMs <= range.lengthMs;
 }
 
 void CMultiStreamJob::WriteDueSubtitles(CAVStatist& statist, IMultiMuxer2* muxer, int subtitles)
