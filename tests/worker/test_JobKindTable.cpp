@@ -226,6 +226,7 @@ struct Kind
     int32_t trimStartMs = 0;
     int32_t trimLengthMs = -1;
     bool multiStream = false;
+    bool copiesPictures = false; // a multi-stream kind that copies its pictures too
     // The output starts every stream together: a late one is led in (with
     // silence, or its first picture), pictures are held while sound remains.
     bool leadsIn = false;
@@ -250,6 +251,12 @@ Kind MakeKind(const char* name)
     }
     if (n == "TrimmedRemux")
         k.params["remux"] = 1;
+    if (n == "MultiStreamCopied") {
+        // Every stream copied, into MP4, which wants each packet's decoding time.
+        k.multiStream = true;
+        k.copiesPictures = true;
+        k.params["MultiStream"] = 1;
+    }
     if (n == "TrimmedMultiStream") {
         k.multiStream = true;
         k.params["MultiStream"] = 1;
@@ -359,11 +366,13 @@ protected:
             auto* root = static_cast<ITixmlNode*>(p->GetRootObject()->QueryInterface("ITixmlNode"));
             ITixmlNode* list = root->InsertChild(nullptr, "StreamParams");
             ITixmlNode* v = list->InsertChild(nullptr, "VideoParam");
-            v->SetIntAttribute("Remux", 0);
-            v->SetAttribute("VideoCodecName", "mpeg4");
-            v->SetIntAttribute("VideoBitrate", 300);
+            v->SetIntAttribute("Remux", k.copiesPictures ? 1 : 0);
+            if (!k.copiesPictures) {
+                v->SetAttribute("VideoCodecName", "mpeg4");
+                v->SetIntAttribute("VideoBitrate", 300);
+            }
             list->InsertChild(nullptr, "AudioParam")->SetIntAttribute("Remux", 1);
-            if (source.subtitles)
+            if (source.subtitles && std::string(k.ext) == ".mkv")
                 list->InsertChild(nullptr, "SubtitleParam")->SetIntAttribute("Remux", 1);
         }
         EXPECT_TRUE(p->SaveFile(path.c_str()));
@@ -376,8 +385,9 @@ protected:
     {
         std::string address = src;
         if (k.multiStream)
-            address += std::string("?movieid=0&vstreamid=0&compress=0&astreamid=1&compress=1") +
-                       (source.subtitles ? "&subtitleid=2&compress=1" : "");
+            address += std::string("?movieid=0&vstreamid=0&compress=") + (k.copiesPictures ? "1" : "0") +
+                       "&astreamid=1&compress=1" +
+                       (source.subtitles && std::string(k.ext) == ".mkv" ? "&subtitleid=2&compress=1" : "");
         const std::string profile = WriteProfile(k, source);
         const std::string jobFile = Out("jobs-" + std::to_string(++m_count) + ".map");
         CMemFileMapping* file = CMemFileMapping::CreateInstance(kJobFileSize, jobFile);
@@ -540,7 +550,7 @@ void JobKindTable::Cell(const Kind& kind, const Source& source)
         ExpectSpan(out.video, video.first, video.end, "the pictures", copyEnd);
         ExpectSpan(out.audio, audio.first, audio.end, "the sound", copyEnd);
     }
-    if (kind.multiStream && source.subtitles) {
+    if (kind.multiStream && source.subtitles && std::string(kind.ext) == ".mkv") {
         // Copied cues keep their times and how long they show: those that
         // start in the range.
         std::vector<std::pair<double, double>> cues;
@@ -569,10 +579,10 @@ TEST_P(JobKindTable, WholeSourcesFinishWholeAndInStepCutSourcesNeverFinish)
 
 INSTANTIATE_TEST_SUITE_P(Kinds, JobKindTable,
                          ::testing::Values("Transcode", "TwoPass", "Trimmed", "TrimmedRemux", "TrimmedMultiStream",
-                                           "Split", "Remux", "StreamCopy", "MultiStream", "DV", "QuickTimeWriter",
-                                           "SoundOnly", "SplitInParts", "Profile101", "Profile104", "Profile108",
-                                           "Profile109", "Profile110", "Profile113", "Profile116", "Profile117",
-                                           "Profile2001"),
+                                           "Split", "Remux", "StreamCopy", "MultiStream", "MultiStreamCopied", "DV",
+                                           "QuickTimeWriter", "SoundOnly", "SplitInParts", "Profile101", "Profile104",
+                                           "Profile108", "Profile109", "Profile110", "Profile113", "Profile116",
+                                           "Profile117", "Profile2001"),
                          [](const ::testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
 
 } // namespace

@@ -55,7 +55,7 @@ bool CFFPacketSource::Seek(uint32_t ms)
             m_demux->Seek(lead, FromMs(static_cast<int64_t>(ms) - backoff, st->time_base, origin), fromStart, ms);
             m_pending.clear(); // read ahead from a landing that was too late
             m_waitKey = true;
-            m_nextDts.clear();
+            m_decodingTimes.Clear();
             return m_videoIndex < 0 || fromStart || !LandedAfter(ms);
         });
         return true;
@@ -145,7 +145,7 @@ Moorland::ICompressedFrame* CFFPacketSource::ReadPacket(int* streamId, int* rese
         }
         const int id = m_idOfIndex.at(m_packet->stream_index);
         const AVStream* st = m_demux->Stream(m_packet->stream_index);
-        GuessDecodingTime(st);
+        m_decodingTimes.Guess(m_packet.get(), st);
         const int64_t origin = av_rescale_q(m_ffMovie->origin, AV_TIME_BASE_Q, st->time_base);
         const int64_t pts = To100ns(m_packet->pts, st->time_base, origin);
         const int64_t dts = To100ns(m_packet->dts, st->time_base, origin);
@@ -154,28 +154,6 @@ Moorland::ICompressedFrame* CFFPacketSource::ReadPacket(int* streamId, int* rese
             *streamId = id;
         return static_cast<Moorland::ICompressedFrame*>(&m_out);
     });
-}
-
-void CFFPacketSource::GuessDecodingTime(const AVStream* st)
-{
-    AVPacket* p = m_packet.get();
-    auto next = m_nextDts.find(p->stream_index);
-    int64_t step = p->duration;
-    if (step <= 0 && st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
-        const AVRational rate = st->avg_frame_rate.num > 0 ? st->avg_frame_rate : st->r_frame_rate;
-        if (rate.num > 0 && rate.den > 0)
-            step = av_rescale_q(1, av_inv_q(rate), st->time_base);
-    }
-    if (p->dts == AV_NOPTS_VALUE) {
-        if (next != m_nextDts.end())
-            p->dts = next->second;
-        else if (p->pts != AV_NOPTS_VALUE && st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
-            p->dts = p->pts - std::max<int64_t>(step, 0) * st->codecpar->video_delay;
-        else
-            p->dts = p->pts;
-    }
-    if (p->dts != AV_NOPTS_VALUE)
-        m_nextDts[p->stream_index] = p->dts + std::max<int64_t>(step, 0);
 }
 
 bool CFFPacketSource::GetAudioFormat(int streamId, Moorland::AudioFormatInfo* format)

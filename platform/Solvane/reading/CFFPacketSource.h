@@ -5,6 +5,7 @@
 // null is the end of the file only when the last-error record holds code 0;
 // a damaged or cut file records its failure.
 
+#include "CDecodingTimes.h"
 #include "CFFDemuxer.h"
 #include "CFFPacket.h"
 #include "CFFMediaFile.h"
@@ -39,11 +40,6 @@ private:
     // After a demuxer seek: reads ahead to the first key picture, keeping
     // what it read, and tells whether that picture lies after `ms`.
     bool LandedAfter(uint32_t ms);
-    // Gives m_packet a decoding time when its container has none
-    // (Matroska's pictures with B-frames, raw streams), as the ffmpeg
-    // program does: a picture's delay before the first one's showing time,
-    // then one picture's length after the one before.
-    void GuessDecodingTime(const AVStream* st);
 
     std::shared_ptr<CFFMediaFile> m_file;
     const FFMovie* m_ffMovie;          // kept alive by m_file
@@ -54,7 +50,7 @@ private:
     bool m_waitKey = true;             // video packets before the first key frame are skipped
     CFFPacket m_out{false};
     std::deque<FF::PacketPtr> m_pending; // read ahead by a seek, handed out first
-    std::map<int, int64_t> m_nextDts;    // FFmpeg stream index -> the next packet's decoding time
+    CDecodingTimes m_decodingTimes;      // for packets their container gives none
 };
 
 } // namespace Solvane

@@ -9,6 +9,7 @@
 #include "CFFExportSettings.h"
 #include "CFFEncodingOutput.h"
 #include "CFFStreamEncoder.h"
+#include "CopiedPacketOrder.h"
 #include "IAVExporter.h"
 
 #include <atomic>
@@ -67,6 +68,9 @@ private:
     std::map<int, Moorland::AudioFormatInfo> m_audio;
     std::vector<Stream> m_streams;
     FF::PacketPtr m_packet;
+    // The copied streams' packets in decoding order, one stray time kept in
+    // place (one second ahead may be a pause).
+    CCopiedPacketOrder m_order{10000000};
     // The job's thread writes copied packets while an encoding thread writes
     // encoded ones: the file and the time origin take one writer at a time.
     std::mutex m_writeLock;

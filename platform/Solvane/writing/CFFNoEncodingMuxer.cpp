@@ -16,8 +16,6 @@ namespace Solvane {
 namespace {
 
 const AVRational k100ns{1, 10000000};
-// A packet further than this ahead of the one before may be a stray time.
-const int64_t kJump100ns = 10000000;
 
 int64_t ToAVTime(int64_t t)
 {
@@ -58,7 +56,7 @@ bool CFFNoEncodingMuxer::BeginWriting()
         m_out->SetOptions(s.formatOptions);
         m_streamOf.clear();
         m_duration100ns.clear();
-        m_timing.clear();
+        m_order.Clear();
         m_owner.ForgetWritten();
         m_failed = false;
         m_packet = FF::MakePacket();
@@ -148,27 +146,7 @@ bool CFFNoEncodingMuxer::WritePacket(int outStream, Moorland::ICompressedFrame* 
         p->duration = shows > 0 ? shows : m_duration100ns[it->second];
         p->stream_index = it->second;
         try {
-            Timing& timing = m_timing[it->second];
-            // A packet held for being far ahead goes where this one tells: at
-            // its own time after a pause in the source, else just after the
-            // one before it (one stray time must not stretch the movie).
-            if (timing.held) {
-                AVPacket* held = timing.held.get();
-                if (p->dts == AV_NOPTS_VALUE || p->dts <= held->dts) {
-                    const int64_t to = timing.lastDts + std::max<int64_t>(held->duration, 1);
-                    if (held->pts != AV_NOPTS_VALUE)
-                        held->pts += to - held->dts;
-                    held->dts = to;
-                }
-                Put(held, timing);
-                timing.held.reset();
-            }
-            if (p->dts != AV_NOPTS_VALUE && timing.lastDts != INT64_MIN && p->dts - timing.lastDts > kJump100ns) {
-                timing.held = FF::MakePacket();
-                av_packet_move_ref(timing.held.get(), p);
-            } else {
-                Put(p, timing);
-            }
+            m_order.Write(p, [this](AVPacket* q) { m_out->Write(q, k100ns); });
         } catch (...) {
             av_packet_unref(p);
             m_failed = true;
@@ -179,38 +157,14 @@ bool CFFNoEncodingMuxer::WritePacket(int outStream, Moorland::ICompressedFrame* 
     });
 }
 
-void CFFNoEncodingMuxer::Put(AVPacket* p, Timing& timing)
-{
-    if (p->dts != AV_NOPTS_VALUE && timing.lastDts != INT64_MIN && p->dts <= timing.lastDts) {
-        p->dts = timing.lastDts + 1;
-        if (p->pts != AV_NOPTS_VALUE && p->pts < p->dts)
-            p->pts = p->dts;
-    }
-    if (p->dts != AV_NOPTS_VALUE)
-        timing.lastDts = p->dts;
-    m_out->Write(p, k100ns);
-}
-
 void CFFNoEncodingMuxer::EndWriting()
 {
     QB_GUARDED_VOID({
         if (!m_out)
             return;
-        // A packet still held for being far ahead was the last: no later one
-        // tells a pause from a stray time, and it goes just after the one
-        // before it (one stray time must not stretch the movie).
         if (!m_failed) {
             try {
-                for (auto& [index, timing] : m_timing) {
-                    if (AVPacket* held = timing.held.get()) {
-                        const int64_t to = timing.lastDts + std::max<int64_t>(held->duration, 1);
-                        if (held->pts != AV_NOPTS_VALUE)
-                            held->pts += to - held->dts;
-                        held->dts = to;
-                        Put(held, timing);
-                    }
-                    timing.held.reset();
-                }
+                m_order.End([this](AVPacket* q) { m_out->Write(q, k100ns); });
             } catch (...) {
                 m_failed = true;
                 m_out->End(false);

@@ -5,6 +5,7 @@
 // EndWriting.
 
 #include "CFFOutputFile.h"
+#include "CopiedPacketOrder.h"
 #include "IAVExporter.h"
 #include "SolvaneFF.h"
 
@@ -32,18 +33,6 @@ public:
     void Abandon();
 
 private:
-    // The times of one muxer stream's packets so far.
-    struct Timing
-    {
-        int64_t lastDts = INT64_MIN;
-        // A packet far ahead of the one before, until the next one tells
-        // whether the source paused there or one time went astray.
-        FF::PacketPtr held;
-    };
-    // Writes the packet (100-ns times) in decoding order: a time that goes
-    // back comes just after the one before.
-    void Put(AVPacket* p, Timing& timing);
-
     CFFExporter& m_owner;
     std::map<int, std::vector<uint8_t>> m_headers;
     std::map<int, Moorland::AudioFormatInfo> m_audio;
@@ -52,7 +41,8 @@ private:
     std::map<int, int> m_streamOf;          // output stream id -> muxer stream index
     std::map<int, int64_t> m_duration100ns; // of one packet, per muxer stream
     FF::PacketPtr m_packet;
-    std::map<int, Timing> m_timing; // per muxer stream
+    // One second: a packet further ahead than that may be a stray time.
+    CCopiedPacketOrder m_order{10000000};
     bool m_failed = false;
 };
 
