@@ -2,7 +2,9 @@
 // per job kind, a column per source. A whole source finishes as a whole
 // output in step (each stream where its source's stream lies, read back with
 // ffprobe and decoded in full); a source cut while the job is paused never
-// ends finished. A new job kind is one more row.
+// ends finished. A new job kind is one more row: its profile in MakeKind,
+// its name in the list at the end and in tests/worker/CMakeLists.txt, which
+// makes each row a ctest of its own so that rows run side by side.
 
 #include "MemFileMapping.h"
 #include "WorkNames.h"
@@ -169,6 +171,7 @@ public:
     }
     std::string Path(const std::string& name) const { return m_dir + "/" + name; }
     bool Ok() const { return m_ok; }
+    // JOB_KIND_TABLE_KEEP keeps the sources and outputs for a look afterwards.
     ~Fixtures()
     {
         if (!m_dir.empty() && !std::getenv("JOB_KIND_TABLE_KEEP"))
