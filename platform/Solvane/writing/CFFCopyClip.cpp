@@ -86,6 +86,12 @@ int64_t CFFCopyClip::ExpectedMs() const
     return std::max<int64_t>(0, end - std::max<int64_t>(0, m_range.startMs));
 }
 
+int64_t CFFCopyClip::FirstPictureMs() const
+{
+    const AVRational tb = m_input->streams[m_video]->time_base;
+    return av_rescale_q(m_zero - ToStream(0, m_video), tb, AVRational{1, 1000});
+}
+
 void CFFCopyClip::Seek()
 {
     if (m_range.startMs <= 0)

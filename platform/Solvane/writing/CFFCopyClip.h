@@ -48,6 +48,9 @@ public:
     // source ends before the clip does.
     bool Next(std::deque<FF::PacketPtr>& out);
     void SetParameterSetsAtStart(bool on) { m_setsAtStart = on; }
+    // Where the clip's first picture lies in its source (ms from the
+    // source's start), once Next has handed out packets.
+    int64_t FirstPictureMs() const;
     // The end of the clip's last picture (video time base, from its first).
     int64_t VideoEnd() const { return m_videoEnd; }
 

@@ -4,6 +4,10 @@
 #include "FFErrors.h"
 #include "SolvaneFF.h"
 
+extern "C" {
+#include <libavutil/timecode.h>
+}
+
 #include <algorithm>
 #include <climits>
 #include <cstring>
@@ -36,6 +40,21 @@ std::string CodecName(AVCodecID id)
 {
     const char* name = avcodec_get_name(id);
     return name ? name : "unknown";
+}
+
+// A camcorder's timecode names the first picture written: a clip cut later
+// starts that many pictures on.
+void AdvanceTimecode(AVStream* st, AVRational rate, int64_t startMs)
+{
+    const AVDictionaryEntry* e = av_dict_get(st->metadata, "timecode", nullptr, 0);
+    if (!e || startMs <= 0 || rate.num <= 0 || rate.den <= 0)
+        return;
+    AVTimecode tc;
+    if (av_timecode_init_from_string(&tc, rate, e->value, nullptr) < 0)
+        return;
+    const int frames = static_cast<int>(av_rescale_q(startMs, AVRational{1, 1000}, av_inv_q(rate)));
+    char text[AV_TIMECODE_STR_SIZE];
+    av_dict_set(&st->metadata, "timecode", av_timecode_make_string(&tc, text, frames), 0);
 }
 
 std::string Header(const AVCodecParameters* par)
@@ -97,6 +116,11 @@ bool CFFLosslessCopy::Holds(AVCodecID id) const
 {
     if (std::strcmp(m_muxer->name, "mpegts") == 0)
         return TransportStreamHolds(id);
+    // FFmpeg writes these into MP4 and QuickTime only as an experimental
+    // feature that other players don't read.
+    const bool isoFamily = std::strcmp(m_muxer->name, "mp4") == 0 || std::strcmp(m_muxer->name, "mov") == 0;
+    if (isoFamily && (id == AV_CODEC_ID_FLAC || id == AV_CODEC_ID_TRUEHD))
+        return false;
     // Unknown (negative) is taken as held: the muxer says so when it writes.
     return avformat_query_codec(m_muxer, id, FF_COMPLIANCE_NORMAL) != 0;
 }
@@ -163,6 +187,8 @@ void CFFLosslessCopy::AddStream(AVStream* source, AVFormatContext* input)
     st->sample_aspect_ratio = source->sample_aspect_ratio;
     st->disposition = source->disposition;
     av_dict_copy(&st->metadata, source->metadata, 0);
+    if (par->codec_type == AVMEDIA_TYPE_VIDEO)
+        AdvanceTimecode(st, StreamFrameRate(source), m_clip->FirstPictureMs());
     // The display matrix (a phone's turn) and the rest of the stream's side data.
     for (int i = 0; i < source->nb_side_data; ++i) {
         const AVPacketSideData& sd = source->side_data[i];
@@ -189,6 +215,10 @@ void CFFLosslessCopy::Begin()
         Check();
     m_clip.reset(new CFFCopyClip(m_clips[0], m_target.exact));
     m_nextClip = 1;
+    // The first packets are read before the header: where the clip's first
+    // picture lies is known then, for its timecode.
+    if (!m_clip->Next(m_queue))
+        QB_THROW(QB_ERR_MEDIA, "The clip's source " + m_clips[0].path + " holds no picture in the clip's range");
     AVFormatContext* in = m_clip->Input();
     m_out.reset(new CFFOutputFile(m_target.path, nullptr, m_muxer->name, m_target.extension));
     const std::string muxer = m_muxer->name;
