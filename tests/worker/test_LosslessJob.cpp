@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <chrono>
@@ -440,6 +441,25 @@ TEST_F(LosslessJob, ASourceCutShortFailsWithItsReason)
     EXPECT_NE(o.error.find(Path("cut.mp4")), std::string::npos) << o.error;
     EXPECT_NE(o.error.find("cut short"), std::string::npos) << o.error;
     EXPECT_NE(access(out.c_str(), F_OK), 0);
+
+    // Cut while the job reads it: the job, paused as it starts, finds the
+    // rest of its source gone when it goes on.
+    ASSERT_TRUE(MediaTest::Run("cp '" + Path("h264.mp4") + "' '" + Path("shrinking.mp4") + "'"));
+    const std::string shrunk = Path("shrinking-out.mkv");
+    Job job;
+    job.muxer = "matroska";
+    const Outcome cut = Run(Timeline({{"shrinking.mp4", 0, -1}}), shrunk, job, [&](ConvertTaskInfo2* r) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (r->GetState() != Moorland::CONVERT_TASK_RUNNING && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::yield();
+        r->SetState(Moorland::CONVERT_TASK_PAUSED);
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        ASSERT_EQ(truncate(Path("shrinking.mp4").c_str(), 60000), 0);
+        r->SetState(Moorland::CONVERT_TASK_RUNNING);
+    });
+    EXPECT_EQ(cut.state, 4);
+    EXPECT_NE(cut.error.find(Path("shrinking.mp4")), std::string::npos) << cut.error;
+    EXPECT_NE(access(shrunk.c_str(), F_OK), 0);
 }
 
 // A lossless job pauses, resumes and is cancelled through its record as

@@ -86,6 +86,16 @@ int64_t CFFCopyClip::ExpectedMs() const
     return std::max<int64_t>(0, end - std::max<int64_t>(0, m_range.startMs));
 }
 
+bool CFFCopyClip::FallsBack() const
+{
+    if (!m_exactWanted || m_exact)
+        return false;
+    const int64_t durationMs =
+        m_input->duration != AV_NOPTS_VALUE && m_input->duration > 0 ? m_input->duration / 1000 : INT64_MAX;
+    const int64_t frameMs = av_rescale_q(m_frameTicks, m_input->streams[m_video]->time_base, AVRational{1, 1000});
+    return m_range.startMs > 0 || (m_range.endMs >= 0 && m_range.endMs + frameMs < durationMs);
+}
+
 int64_t CFFCopyClip::FirstPictureMs() const
 {
     const AVRational tb = m_input->streams[m_video]->time_base;
@@ -126,7 +136,8 @@ bool CFFCopyClip::Next(std::deque<FF::PacketPtr>& out)
             continue;
         }
         if (err < 0)
-            QB_THROW_AV(QB_ERR_MEDIA, "Can't read the clip's source " + m_range.path, err);
+            QB_THROW(QB_ERR_MEDIA, "Can't read the clip's source " + m_range.path + " (" + AVErrorText(err) +
+                                       "): the file is damaged, cut short or still being written");
         FF::PacketPtr taken = FF::MakePacket();
         av_packet_move_ref(taken.get(), packet.get());
         if (taken->stream_index == m_video)

@@ -36,8 +36,9 @@ public:
     int VideoIndex() const { return m_video; }
     int AudioIndex() const { return m_audio; }
     const std::vector<int>& SubtitleIndexes() const { return m_subtitles; }
-    // Whether the cut falls back to the next key picture for want of an encoder.
-    bool FallsBack() const { return m_exactWanted && !m_exact; }
+    // Whether a cut of the clip falls back to the next key picture for want
+    // of an encoder (a clip that is not cut needs none).
+    bool FallsBack() const;
     // Milliseconds the clip lasts by its range and its source's length.
     int64_t ExpectedMs() const;
 
