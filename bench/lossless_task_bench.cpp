@@ -80,7 +80,7 @@ int main(int argc, char** argv)
         if (!timeline.AppendItem(&item))
             return 1;
         if (argc > 6) {
-            ISourceDataItem* first = timeline.getItemByIndex(0);
+            Fablecut::ISourceDataItem* first = timeline.getItemByIndex(0);
             timeline.SetItemTrimStartPos(first, CBaseTime(std::atoi(argv[5]) / 1000.0));
             timeline.SetItemTrimEndPos(first, CBaseTime(std::atoi(argv[6]) / 1000.0));
         }
