@@ -324,6 +324,34 @@ TEST_F(LosslessJob, ExactCutsGiveTheRangesPicturesEachOnce)
     }
 }
 
+// MPEG-2 and VP9 clips cut inside their groups hold the range's pictures
+// each once, within 45 dB of the source's.
+TEST_F(LosslessJob, ExactCutsInOtherCodecs)
+{
+    struct Case
+    {
+        const char* source;
+        const char* out;
+        int width, height;
+    };
+    const Case cases[] = {{"mpeg2.ts", "exact-mpeg2.ts", 320, 240}, {"vp9.webm", "exact-vp9.webm", 160, 120}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.out);
+        Job job;
+        job.exact = true;
+        const std::string out = Path(c.out);
+        const Outcome o = Run(Timeline({{c.source, 7 * 40, 43 * 40}}), out, job);
+        ASSERT_EQ(o.state, 5) << o.error;
+        const std::string got = RawPictures(out, "");
+        const std::string want = RawPictures(Path(c.source), "-vf select='between(n\\,7\\,42)' -vsync passthrough");
+        const size_t frame = static_cast<size_t>(c.width) * c.height * 3 / 2;
+        ASSERT_EQ(got.size(), 36 * frame);
+        ASSERT_EQ(want.size(), 36 * frame);
+        for (size_t i = 0; i < 36; ++i)
+            EXPECT_GE(Psnr(got.substr(i * frame, frame), want.substr(i * frame, frame)), 45.0) << "picture " << 7 + i;
+    }
+}
+
 // From the next key picture: the output starts at the key picture after the
 // in-point, and every picture is a packet of the source as it was.
 TEST_F(LosslessJob, NextKeyPictureCutsCopyEveryPacket)

@@ -11,11 +11,7 @@
 
 namespace Solvane {
 
-CFFAccurateTrim::CFFAccurateTrim(Moorland::IAVManager* manager, const std::string& destination)
-    : m_destination(destination)
-{
-    (void)manager;
-}
+CFFAccurateTrim::CFFAccurateTrim(const std::string& destination) : m_destination(destination) {}
 
 CFFAccurateTrim::~CFFAccurateTrim() = default;
 

@@ -8,7 +8,6 @@
 // itself, or lets WriteFile run it whole.
 
 #include "CFFLosslessCopy.h"
-#include "IAVManager.h"
 #include "IAccurateTrimManager.h"
 
 #include <memory>
@@ -19,7 +18,7 @@ namespace Solvane {
 class CFFAccurateTrim final : public Moorland::IAccurateTrimManager
 {
 public:
-    CFFAccurateTrim(Moorland::IAVManager* manager, const std::string& destination);
+    explicit CFFAccurateTrim(const std::string& destination);
 
     bool OpenFile() override;
     bool WriteFile(Moorland::ConvertTaskInfo2* record) override;

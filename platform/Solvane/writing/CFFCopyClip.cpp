@@ -174,13 +174,12 @@ void CFFCopyClip::OnOther(FF::PacketPtr packet, std::deque<FF::PacketPtr>& out)
         m_held.push_back(std::move(packet));
         return;
     }
-    if (Pass(packet.get(), out))
+    if (Pass(packet.get()))
         out.push_back(std::move(packet));
 }
 
-bool CFFCopyClip::Pass(AVPacket* packet, std::deque<FF::PacketPtr>& out)
+bool CFFCopyClip::Pass(AVPacket* packet)
 {
-    (void)out;
     const AVRational vtb = m_input->streams[m_video]->time_base;
     const AVRational tb = m_input->streams[packet->stream_index]->time_base;
     int64_t pts = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
@@ -208,7 +207,7 @@ void CFFCopyClip::Start(int64_t zero, std::deque<FF::PacketPtr>& out)
     m_started = true;
     m_zero = zero;
     for (FF::PacketPtr& held : m_held) {
-        if (Pass(held.get(), out))
+        if (Pass(held.get()))
             out.push_back(std::move(held));
     }
     m_held.clear();
@@ -264,7 +263,7 @@ void CFFCopyClip::CopyGop(std::deque<FF::PacketPtr>& out)
     for (const auto& p : m_gop)
         last = std::max(last, p->pts);
     if (last < m_endTs) {
-        Emit(m_gop.size(), true, out);
+        Emit(m_gop.size(), out);
         return;
     }
     // The out-point lies in this group: the packets before the first one
@@ -288,11 +287,11 @@ void CFFCopyClip::CopyGop(std::deque<FF::PacketPtr>& out)
     const size_t whole = prefix(m_endTs);
     const int64_t missing = missingFrom(whole, m_endTs);
     if (missing == kNone || !m_exact) {
-        Emit(whole, true, out);
+        Emit(whole, out);
     } else {
         const size_t before = prefix(missing);
         if (missingFrom(before, missing) == kNone) {
-            Emit(before, true, out);
+            Emit(before, out);
             EncodeAgain(missing, m_endTs, out);
         } else {
             EncodeAgain(low, m_endTs, out);
@@ -301,7 +300,7 @@ void CFFCopyClip::CopyGop(std::deque<FF::PacketPtr>& out)
     m_videoDone = true;
 }
 
-void CFFCopyClip::Emit(size_t count, bool dropLeading, std::deque<FF::PacketPtr>& out)
+void CFFCopyClip::Emit(size_t count, std::deque<FF::PacketPtr>& out)
 {
     AVStream* st = m_input->streams[m_video];
     const int64_t g0 = m_gop.front()->pts;
@@ -311,7 +310,7 @@ void CFFCopyClip::Emit(size_t count, bool dropLeading, std::deque<FF::PacketPtr>
         const AVPacket* source = m_gop[i].get();
         // Pictures shown before the group's key picture belong to the group
         // before it, which was not copied; nor is any before the clip's start.
-        if ((dropLeading && source->pts < g0 && (m_afterSegment || !m_copiedAny)) || source->pts < m_zero)
+        if ((source->pts < g0 && (m_afterSegment || !m_copiedAny)) || source->pts < m_zero)
             continue;
         FF::PacketPtr p = Reference(source);
         if (nal && (p->flags & AV_PKT_FLAG_KEY) && (m_afterSegment || (m_setsAtStart && !m_copiedAny)) &&

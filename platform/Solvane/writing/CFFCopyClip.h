@@ -60,11 +60,13 @@ private:
     void Seek();
     void OnVideo(FF::PacketPtr packet, std::deque<FF::PacketPtr>& out);
     void OnOther(FF::PacketPtr packet, std::deque<FF::PacketPtr>& out);
-    bool Pass(AVPacket* packet, std::deque<FF::PacketPtr>& out);
+    // Whether a sound or subtitle packet lies in the clip; its times then
+    // count from the clip's first picture.
+    bool Pass(AVPacket* packet);
     void ProcessGop(int64_t nextKey, std::deque<FF::PacketPtr>& out);
     void StartGop(int64_t nextKey, std::deque<FF::PacketPtr>& out);
     void CopyGop(std::deque<FF::PacketPtr>& out);
-    void Emit(size_t count, bool dropLeading, std::deque<FF::PacketPtr>& out);
+    void Emit(size_t count, std::deque<FF::PacketPtr>& out);
     void EncodeAgain(int64_t from, int64_t to, std::deque<FF::PacketPtr>& out);
     void Start(int64_t zero, std::deque<FF::PacketPtr>& out);
     void CheckEnd() const;

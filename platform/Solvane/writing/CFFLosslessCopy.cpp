@@ -167,9 +167,8 @@ void CFFLosslessCopy::Check()
         m_notices.push_back("No encoder here for the pictures at a cut: the clips start at their next key picture");
 }
 
-void CFFLosslessCopy::AddStream(AVStream* source, AVFormatContext* input)
+void CFFLosslessCopy::AddStream(AVStream* source)
 {
-    (void)input;
     AVStream* st = m_out->AddStream();
     QB_CHECK_AV(avcodec_parameters_copy(st->codecpar, source->codecpar), "Can't describe a copied stream");
     // The source's tag stays where the container knows it for this codec
@@ -226,15 +225,15 @@ void CFFLosslessCopy::Begin()
     av_dict_copy(&m_out->Context()->metadata, in->metadata, 0);
     m_map.assign(in->nb_streams, -1);
     m_map[m_clip->VideoIndex()] = static_cast<int>(m_streams.size());
-    AddStream(in->streams[m_clip->VideoIndex()], in);
+    AddStream(in->streams[m_clip->VideoIndex()]);
     if (m_clip->AudioIndex() >= 0 && Holds(in->streams[m_clip->AudioIndex()]->codecpar->codec_id)) {
         m_map[m_clip->AudioIndex()] = static_cast<int>(m_streams.size());
-        AddStream(in->streams[m_clip->AudioIndex()], in);
+        AddStream(in->streams[m_clip->AudioIndex()]);
     }
     for (int s : m_clip->SubtitleIndexes()) {
         if (Holds(in->streams[s]->codecpar->codec_id)) {
             m_map[s] = static_cast<int>(m_streams.size());
-            AddStream(in->streams[s], in);
+            AddStream(in->streams[s]);
         }
     }
     m_out->Begin();

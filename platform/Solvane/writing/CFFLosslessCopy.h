@@ -64,7 +64,7 @@ private:
     const AVOutputFormat* Muxer(AVFormatContext* firstInput) const;
     bool Holds(AVCodecID id) const;
     std::string ContainerName() const;
-    void AddStream(AVStream* source, AVFormatContext* input);
+    void AddStream(AVStream* source);
     void OpenClip(size_t index);
     void EndClip();
     void Write(FF::PacketPtr packet);
