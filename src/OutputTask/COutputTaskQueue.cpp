@@ -247,8 +247,10 @@ void COutputTaskQueue::startPolling(CMMOutputTask* pTask)
 {
     if (!m_polled.contains(pTask))
         m_polled.append(pTask);
-    if (!m_pPollTimer->isActive())
-        m_pPollTimer->start();
+    if (const Moorland::ConvertTaskInfo2* record = pTask->GetBaseConvertTaskInfo())
+        m_polledPercent[pTask] = record->GetPercent();
+    if (!m_pPollTimer->isActive() || m_pPollTimer->interval() > kFirstPollInterval)
+        m_pPollTimer->start(kFirstPollInterval);
 }
 
 void COutputTaskQueue::stopPolling(CMMOutputTask* pTask)

@@ -67,6 +67,10 @@ public:
     // encoder's flush and the output's check are left: the end is looked
     // for this often, so that the user sees it when it is there.
     static constexpr int kEndPollInterval = 40;
+    // The first look at a task just handed over or resumed comes this soon,
+    // its pace then judged from where it started: a job done in a fraction
+    // of the beat (a lossless copy) shows finished when it is.
+    static constexpr int kFirstPollInterval = 100;
     // The wait before the next look at a converting task whose record showed
     // `previous` percent `waited` ms before it showed `percent`: the beat, or
     // less when at that pace its pictures are done before the beat, so that

@@ -321,11 +321,13 @@ TEST(OutputTaskQueue, PollsRecordsThenUploadsAFinishedTask)
         EXPECT_TRUE(queue.isPolled(t));
     }
     u->GetBaseConvertTaskInfo()->SetPercent(37);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return pollTimes[u].size() >= 3 && pollTimes[p].size() >= 3; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pollTimes[u].size() >= 4 && pollTimes[p].size() >= 4; }, 5000));
     EXPECT_EQ(lastPercent[u], 37);
     for (CMMOutputTask* t : {u, p}) {
+        // The first looks at a task just handed over come sooner (its pace
+        // from the start is judged on them); then the beat holds.
         const std::vector<qint64>& times = pollTimes[t];
-        for (size_t i = 1; i < times.size(); ++i)
+        for (size_t i = 3; i < times.size(); ++i)
             EXPECT_GE(times[i] - times[i - 1], 400) << "one poll every 500 ms, not more often";
     }
 
@@ -412,6 +414,31 @@ TEST(OutputTaskQueue, LooksForTheEndOftenOnceATaskHasDoneItsPictures)
     other->GetBaseConvertTaskInfo()->SetPercent(40);
     ASSERT_TRUE(QTest::qWaitFor([&] { return otherPolls.size() >= 3; }, 5000));
     EXPECT_GE(otherPolls[2] - otherPolls[1], 400) << "one poll every 500 ms while nothing is ending";
+}
+
+// A task just handed over is looked at soon, and its pace is judged from
+// where it started: a job that is done in a fraction of the beat shows
+// finished when it is, not at the next beat.
+TEST(OutputTaskQueue, LooksSoonAtATaskJustHandedOver)
+{
+    ASSERT_TRUE(TheMedia().ok);
+    RecordingConverter engine;
+    COutputTaskQueue queue;
+    queue.setAVConverter(&engine);
+    CMMOutputTask* quick = QueueTask("quick");
+    queue.append(quick);
+    QSignalSpy finished(&queue, &COutputTaskQueue::taskFinished);
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_TRUE(queue.submit(quick));
+    Moorland::ConvertTaskInfo2* record = quick->GetBaseConvertTaskInfo();
+    record->SetState(Moorland::CONVERT_TASK_RUNNING);
+    record->SetPercent(70);
+    QTest::qWait(COutputTaskQueue::kFirstPollInterval + 20);
+    record->SetPercent(100);
+    record->SetState(Moorland::CONVERT_TASK_FINISHED);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() == 1; }, 3000));
+    EXPECT_LT(clock.elapsed(), COutputTaskQueue::kPollInterval) << "seen finished before the beat";
 }
 
 // The next look at a running task comes at the beat, sooner when at the
