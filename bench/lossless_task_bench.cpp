@@ -21,6 +21,7 @@
 #include "ProjectData/cmediasourceitem.h"
 #include "ProjectData/ctimelineitem.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -38,8 +39,9 @@ double Now()
 // Waits as the program's task list polls; the wall time, negative on a failure.
 double Wait(Moorland::ConvertTaskInfo2* record, double started)
 {
-    double previous = -1;
-    int interval = COutputTaskQueue::kPollInterval;
+    // As the task list looks at a task just handed over.
+    double previous = 0;
+    int interval = COutputTaskQueue::kFirstPollInterval;
     for (;;) {
         const int state = record->GetState();
         if (state == Moorland::CONVERT_TASK_FINISHED)
@@ -48,6 +50,8 @@ double Wait(Moorland::ConvertTaskInfo2* record, double started)
             return -1;
         const double percent = record->GetPercent();
         interval = COutputTaskQueue::nextPollInterval(percent, previous, interval);
+        if (Now() - started < COutputTaskQueue::kFirstLooksMs / 1000.0)
+            interval = std::min(interval, COutputTaskQueue::kFirstPollInterval);
         previous = percent;
         std::this_thread::sleep_for(std::chrono::milliseconds(interval));
     }
