@@ -68,8 +68,8 @@ VResourceLib::VResourceLib(QWidget* parent)
             &VDetailDisplayView::slot_removeThoseDonotExistMedias);
     connect(this, &VResourceLib::signal_removeThoseDonotExistMedias, icons,
             &VIconDisplayView::slot_removeThoseDonotExistMedias);
-    connect(this, &VResourceLib::signal_deleteNotExistItem, details, &VDetailDisplayView::slot_deleteNotExistItem);
-    connect(this, &VResourceLib::signal_deleteNotExistItem, icons, &VIconDisplayView::slot_deleteNotExistItem);
+    connect(this, &VResourceLib::signal_missingFilesChanged, details, &VDetailDisplayView::slot_setMissingFiles);
+    connect(this, &VResourceLib::signal_missingFilesChanged, icons, &VIconDisplayView::slot_setMissingFiles);
 
     m_ui->cmbResourceFilter->setVisible(false);
     ReTranslate();
@@ -233,31 +233,51 @@ void VResourceLib::on_btnImportCamRes_clicked()
 
 void VResourceLib::slot_checkSourceDataITemExistTimeOut()
 {
-    if (!m_data || m_data->GetSourceDataItemsCount() == 0)
+    if (!m_data)
         return;
     const std::vector<Fablecut::ISourceDataItem*> items = m_data->GetSourceDataItems();
     const size_t count = items.size();
+    const QSet<QString> before = m_missing;
+    // Items that left the library leave the list with them.
+    if (!m_missing.isEmpty()) {
+        QSet<QString> present;
+        for (Fablecut::ISourceDataItem* item : items)
+            present.insert(item->GetSrcFileFullPath());
+        m_missing.intersect(present);
+    }
     // A tick looks at as many files as fit in its time budget, going on
     // where the last one stopped: a small library is checked whole on every
     // tick, a large one within a few ticks, and the GUI never stalls.
     QElapsedTimer spent;
     spent.start();
-    QStringList missing;
     size_t checked = 0;
     size_t index = m_checkCursor < count ? m_checkCursor : 0;
     while (checked < count) {
         const QString path = items[index]->GetSrcFileFullPath();
         struct stat info;
+        // A vanished file (a disk unplugged, a folder renamed) keeps its item
+        // and every clip made of it; they are shown missing until it is back.
         if (::stat(QFile::encodeName(path).constData(), &info) != 0)
-            missing.append(QDir::toNativeSeparators(path));
+            m_missing.insert(path);
+        else
+            m_missing.remove(path);
         ++checked;
         index = (index + 1) % count;
         if ((checked & 63) == 0 && spent.nsecsElapsed() > kCheckBudgetNs)
             break;
     }
     m_checkCursor = index;
-    if (!missing.isEmpty())
-        emit signal_deleteNotExistItem(missing);
+    if (m_missing != before)
+        emit signal_missingFilesChanged(missingFiles());
+}
+
+QStringList VResourceLib::missingFiles() const
+{
+    QStringList paths;
+    for (const QString& path : m_missing)
+        paths << QDir::toNativeSeparators(path);
+    paths.sort();
+    return paths;
 }
 
 void VResourceLib::slot_transpontMediasLib_DelSelected(QStringList paths)

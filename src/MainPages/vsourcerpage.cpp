@@ -70,7 +70,7 @@ VSourcerPage::VSourcerPage(QWidget* parent)
     connect(work, &VSourceWorkSpace::signal_editorEnableChagned, timeline, &VTimeLineView::signal_editorEnableChagned);
     connect(work, &VSourceWorkSpace::signal_MediasLib_importLibrary, this, &VSourcerPage::signal_MediasLib_importLibrary);
     connect(work, &VSourceWorkSpace::signal_MediasLib_exportLibrary, this, &VSourcerPage::signal_MediasLib_exportLibrary);
-    connect(work, &VSourceWorkSpace::signal_deleteNotExistItem, timeline, &VTimeLineView::slot_deleteNotExistItem);
+    connect(work, &VSourceWorkSpace::signal_missingFilesChanged, timeline, &VTimeLineView::slot_setMissingFiles);
     TimeLineHostCalls calls;
     // A library drag names its items by handle: each is looked up in the
     // library as it is now, so a stale or foreign handle inserts nothing.

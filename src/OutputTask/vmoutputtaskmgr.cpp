@@ -387,6 +387,20 @@ void VMOutPutTaskMgr::StartOrPause(VMOutputTaskItem* pItem, bool bStart)
         m_pQueue->pause(task);
         pItem->setConvertStart(false);
     } else if (!task->GetBaseConvertTaskInfo()) {
+        // A clip whose file is gone (a disk unplugged, a folder renamed) is
+        // not converted; the task starts once the files are back.
+        const QStringList missing = task->MissingSourceFiles();
+        if (!missing.isEmpty()) {
+            QStringList lines;
+            for (const QString& file : missing)
+                lines << file.toHtmlEscaped();
+            pItem->giveUpConvertTheTaskItem(tr("The conversion could not be started.") + "<br>" +
+                                            tr("These files of the timeline no longer exist:") + "<br>" +
+                                            lines.join("<br>"));
+            pItem->startConvertTaskFailed(false);
+            changeBtnStartEnabledByVMOutputTaskItem(nullptr, true);
+            return;
+        }
         const QString name = checkTheTaskNameIfAllReadyExistInOuputDir(task->GetTaskDstName(), task->GetDstFileExt());
         if (name.isNull()) {
             pItem->giveUpConvertTheTaskItem(

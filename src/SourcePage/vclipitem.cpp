@@ -3,6 +3,9 @@
 #include "ProjectData/isourcedataitem.h"
 #include "itrackscene.h"
 
+#include "utility/ThumbnailDrawing.h"
+
+#include <QDir>
 #include <QFontMetricsF>
 #include <QGraphicsScene>
 #include <QPainter>
@@ -130,6 +133,17 @@ void VClipItem::updateClipItemSouceData()
     setRect(0, 0, m_trimDuration.ToSeconds(), ItemHeight);
 }
 
+QString VClipItem::sourcePath() const
+{
+    return m_item ? QDir::toNativeSeparators(m_item->GetSrcFileFullPath()) : QString();
+}
+
+bool VClipItem::isSourceMissing() const
+{
+    const auto* track = dynamic_cast<const ITrackScene*>(scene());
+    return track && m_item && track->isSourceMissing(sourcePath());
+}
+
 QString VClipItem::infoText() const
 {
     QString text;
@@ -137,6 +151,8 @@ QString VClipItem::infoText() const
     text += "\n" + QObject::tr("Start :  ") + TimeText(m_clipStart);
     text += "\n" + QObject::tr("End :  ") + TimeText(m_clipStart + m_trimDuration);
     text += "\n" + QObject::tr("Duration :  ") + TimeText(m_trimDuration);
+    if (isSourceMissing())
+        text += "\n" + QObject::tr("The file no longer exists: %1").arg(sourcePath());
     return text;
 }
 
@@ -260,6 +276,9 @@ void VClipItem::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidge
         const QString shown = QFontMetricsF(font).elidedText(m_name, Qt::ElideRight, textWidth);
         painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter, shown);
     }
+    // The clip keeps its place and edits; it says its file is gone.
+    if (isSourceMissing())
+        ThumbnailDrawing::DrawMissingMark(painter, K, QObject::tr("Missing: %1").arg(m_name));
     painter->restore();
     painter->setWorldMatrixEnabled(true);
 }

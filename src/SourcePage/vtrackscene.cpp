@@ -310,6 +310,15 @@ void VTrackScene::SelectClipByTime(const CBaseTime& t)
             clip->setSelected(true);
 }
 
+void VTrackScene::setMissingFiles(const QStringList& paths)
+{
+    const QSet<QString> missing(paths.begin(), paths.end());
+    if (missing == m_missing)
+        return;
+    m_missing = missing;
+    update();
+}
+
 ISourceDataItem* VTrackScene::clipOf(const VClipItem* clip) const
 {
     if (!clip || !m_timeline)

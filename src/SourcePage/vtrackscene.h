@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QList>
 #include <QPixmap>
+#include <QSet>
 #include <QStringList>
 
 #include <cstdint>
@@ -80,6 +81,11 @@ public:
     // it is left out of every list of clip items.
     void setDragGhost(VClipItem* ghost) { m_ghost = ghost; }
 
+    // The files missing now (native separators); their clips keep their
+    // place and edits and are drawn as missing.
+    void setMissingFiles(const QStringList& paths);
+    bool isSourceMissing(const QString& path) const override { return m_missing.contains(path); }
+
     // The timeline clip a clip item shows (the 0.01 s probe at its start).
     Fablecut::ISourceDataItem* clipOf(const VClipItem* clip) const;
 
@@ -127,6 +133,7 @@ private:
     int m_requestDepth = 0;
     bool m_changedInRequest = false;
     VClipItem* m_ghost = nullptr;
+    QSet<QString> m_missing;
     double m_hScale = 1.0;
     double m_vScale = 1.0;
     QList<CBaseTime> m_snapPoints;

@@ -99,6 +99,10 @@
             <comment>日期：</comment>
             <translation>Datum: </translation>
         </message>
+        <message>
+            <source>The file no longer exists: %1</source>
+            <translation>Die Datei existiert nicht mehr: %1</translation>
+        </message>
     </context>
     <context>
         <name>FMDMediaTreeView</name>
@@ -302,6 +306,14 @@ Wenn der Assistent beim Anschließen eines Camcorders nicht starten soll, öffne
         <message>
             <source>Resize end</source>
             <translation>Ende verschieben</translation>
+        </message>
+        <message>
+            <source>The file no longer exists: %1</source>
+            <translation>Die Datei existiert nicht mehr: %1</translation>
+        </message>
+        <message>
+            <source>Missing: %1</source>
+            <translation>Fehlt: %1</translation>
         </message>
     </context>
     <context>
@@ -624,6 +636,10 @@ bitte wählen Sie einen anderen Camcorder.</translation>
             <comment>删除</comment>
             <translation>Löschen</translation>
         </message>
+        <message>
+            <source>The file no longer exists: %1</source>
+            <translation>Die Datei existiert nicht mehr: %1</translation>
+        </message>
     </context>
     <context>
         <name>VImportMediaLibDialog</name>
@@ -898,6 +914,10 @@ bitte wählen Sie einen anderen Camcorder.</translation>
         <message>
             <source>Are you sure you want to delete conversion Output task?</source>
             <translation>Möchten Sie die Ausgabeaufgabe wirklich löschen?</translation>
+        </message>
+        <message>
+            <source>These files of the timeline no longer exist:</source>
+            <translation>Diese Dateien der Zeitleiste existieren nicht mehr:</translation>
         </message>
     </context>
     <context>
@@ -1673,8 +1693,8 @@ Eine unerwartete Trennung führt zu unvorhersehbaren Ergebnissen</translation>
     <context>
         <name>VTimeLineView</name>
         <message>
-            <source>These clips left the timeline, with their edits, because their files no longer exist:</source>
-            <translation>Diese Clips wurden samt ihrer Bearbeitungen aus der Zeitleiste entfernt, weil ihre Dateien nicht mehr existieren:</translation>
+            <source>The files of these clips no longer exist. The clips stay on the timeline with their edits, shown as missing, and cannot be converted until their files are back:</source>
+            <translation>Die Dateien dieser Clips existieren nicht mehr. Die Clips bleiben mit ihren Bearbeitungen in der Zeitleiste, als fehlend gezeigt, und können erst umgewandelt werden, wenn ihre Dateien wieder da sind:</translation>
         </message>
     </context>
     <context>
@@ -1686,6 +1706,20 @@ Eine unerwartete Trennung führt zu unvorhersehbaren Ergebnissen</translation>
         <message>
             <source>The folder cannot be written: choose another one.</source>
             <translation>In den Ordner kann nicht geschrieben werden: Wählen Sie einen anderen.</translation>
+        </message>
+    </context>
+    <context>
+        <name>MediaShowImageDelegate</name>
+        <message>
+            <source>Missing</source>
+            <translation>Fehlt</translation>
+        </message>
+    </context>
+    <context>
+        <name>MediaShowDetailsDelegate</name>
+        <message>
+            <source>Missing</source>
+            <translation>Fehlt</translation>
         </message>
     </context>
 </TS>

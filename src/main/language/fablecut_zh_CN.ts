@@ -99,6 +99,10 @@
             <comment>日期：</comment>
             <translation>日期：</translation>
         </message>
+        <message>
+            <source>The file no longer exists: %1</source>
+            <translation>文件已不存在：%1</translation>
+        </message>
     </context>
     <context>
         <name>FMDMediaTreeView</name>
@@ -302,6 +306,14 @@ If you do not want to launch wizard when camcorder is connected,please open Pref
         <message>
             <source>Resize end</source>
             <translation>调整结束</translation>
+        </message>
+        <message>
+            <source>The file no longer exists: %1</source>
+            <translation>文件已不存在：%1</translation>
+        </message>
+        <message>
+            <source>Missing: %1</source>
+            <translation>缺失：%1</translation>
         </message>
     </context>
     <context>
@@ -624,6 +636,10 @@ please select another camcorder.</source>
             <comment>删除</comment>
             <translation>删除</translation>
         </message>
+        <message>
+            <source>The file no longer exists: %1</source>
+            <translation>文件已不存在：%1</translation>
+        </message>
     </context>
     <context>
         <name>VImportMediaLibDialog</name>
@@ -898,6 +914,10 @@ please select another camcorder.</source>
         <message>
             <source>Are you sure you want to delete conversion Output task?</source>
             <translation>确定要删除输出任务吗？</translation>
+        </message>
+        <message>
+            <source>These files of the timeline no longer exist:</source>
+            <translation>时间线上的以下文件已不存在：</translation>
         </message>
     </context>
     <context>
@@ -1673,8 +1693,8 @@ Unexpected disconnection will cause unpredictable results</source>
     <context>
         <name>VTimeLineView</name>
         <message>
-            <source>These clips left the timeline, with their edits, because their files no longer exist:</source>
-            <translation>以下片段及其编辑已从时间线移除，因为它们的文件已不存在：</translation>
+            <source>The files of these clips no longer exist. The clips stay on the timeline with their edits, shown as missing, and cannot be converted until their files are back:</source>
+            <translation>以下片段的文件已不存在。这些片段及其编辑仍保留在时间线上并标为缺失，在文件恢复之前无法转换：</translation>
         </message>
     </context>
     <context>
@@ -1686,6 +1706,20 @@ Unexpected disconnection will cause unpredictable results</source>
         <message>
             <source>The folder cannot be written: choose another one.</source>
             <translation>无法写入该文件夹：请选择其他文件夹。</translation>
+        </message>
+    </context>
+    <context>
+        <name>MediaShowImageDelegate</name>
+        <message>
+            <source>Missing</source>
+            <translation>缺失</translation>
+        </message>
+    </context>
+    <context>
+        <name>MediaShowDetailsDelegate</name>
+        <message>
+            <source>Missing</source>
+            <translation>缺失</translation>
         </message>
     </context>
 </TS>

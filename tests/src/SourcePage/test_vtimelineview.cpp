@@ -98,8 +98,9 @@ TEST_F(Timeline, ScriptedEditRun)
         value = 75;
         return true;
     };
+    // The player's picture at its own size (-1) is what the panel asks for.
     calls.CaptureCurFrame = [](int w, int h) {
-        QImage image(w, h, QImage::Format_RGB32);
+        QImage image(w < 0 ? 1280 : w, h < 0 ? 720 : h, QImage::Format_RGB32);
         image.fill(Qt::red);
         return image;
     };
@@ -115,7 +116,8 @@ TEST_F(Timeline, ScriptedEditRun)
     ASSERT_NE(nullptr, second);
     EXPECT_NEAR(10.0, second->GetStartPoint().ToSeconds(), 1e-9) << "the second part starts at the anchor";
     EXPECT_EQ(75, second->GetFrameValue()) << "the player's frame value travels with the split";
-    EXPECT_EQ(QSize(640, 480), second->GetThumbnailData()->size()) << "the shown picture becomes its thumbnail";
+    EXPECT_EQ(QSize(480, 360), second->GetThumbnailData()->size())
+        << "the clip's part of the shown picture (a 4:3 clip in a wide timeline) becomes its thumbnail";
     EXPECT_NEAR(10.03, view->getAnchorPos().ToSeconds(), 1e-9) << "the anchor ends 0.02 s after the split";
     EXPECT_TRUE(SelectedIndexes().isEmpty()) << "a split clears the selection";
 
@@ -757,19 +759,34 @@ TEST_F(Timeline, PlayerLetsGoBeforeEveryEdit)
     });
 
     const std::vector<std::pair<const char*, std::function<void()>>> edits = {
-        {"drop", [&] { DropLibrary({a, b}, 0.0); }},
+        {"drop",
+         [&] {
+             DropLibrary({a, b}, 0.0);
+         }},
         {"move", [&] { Drag(15.0, 1.0); }},
         {"copy", [&] { Drag(15.0, 1.0, Qt::ControlModifier); }},
-        {"duplicate", [&] { Click(5.0); Key(Qt::Key_D, Qt::ControlModifier); }},
-        {"split", [&] {
+        {"duplicate",
+         [&] {
+             Click(5.0);
+             Key(Qt::Key_D, Qt::ControlModifier);
+         }},
+        {"split",
+         [&] {
              Click(5.0);
              view->slot_setAnchorPos(4.0, false);
              QTest::mouseClick(Button(panel.get(), "btnSplit"), Qt::LeftButton);
          }},
-        {"trim end", [&] { Zoom(panel.get())->setValue(12); Drag(3.9, 3.0); }},
+        {"trim end",
+         [&] {
+             Zoom(panel.get())->setValue(12);
+             Drag(3.9, 3.0);
+         }},
         {"trim start", [&] { Drag(3.08, 3.6); }},
-        {"delete", [&] { Click(5.0); Key(Qt::Key_Backspace); }},
-        {"missing file", [&] { panel->slot_deleteNotExistItem({B}); }},
+        {"delete",
+         [&] {
+             Click(5.0);
+             Key(Qt::Key_Backspace);
+         }},
         {"clear all", [&] { view->slot_clearAllClips(); }},
     };
     for (const auto& edit : edits) {
@@ -883,29 +900,47 @@ TEST_F(Timeline, TrackFollowsTheChangeNotice)
     }
 }
 
-// Clips whose files vanished leave the timeline with a message naming them,
-// once each, shown without stopping the check that found them.
-TEST_F(Timeline, ClipsWhoseFilesVanishedAreNamed)
+// Clips whose files vanished stay with their edits, drawn as missing, and
+// are named once in a message; they come back with their files.
+TEST_F(Timeline, ClipsWhoseFilesVanishedStayAndAreNamed)
 {
     const quint32 a = library.Add(A, 10.0);
     const quint32 b = library.Add(B, 10.0);
     DropLibrary({a, b, b}, 0.0);
     ASSERT_EQ(3, line->ChildItemsCount());
-    panel->slot_deleteNotExistItem({"/m/never-on-the-timeline.mp4"});
-    panel->slot_deleteNotExistItem({QDir::toNativeSeparators(B)});
-    EXPECT_EQ(1, line->ChildItemsCount());
-    QStringList told;
-    for (int i = 0; i < 50 && told.isEmpty(); ++i) {
-        QTest::qWait(20);
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->isVisible() && w->objectName() == "vanishedClipsMessageBox") {
-                if (auto* caption = w->findChild<QLabel*>("lblCaption"))
-                    told << caption->text();
-                static_cast<QDialog*>(w)->accept();
-            }
-    }
-    ASSERT_EQ(1, told.size()) << "one message, only for the clips that left";
-    EXPECT_TRUE(told[0].contains("b.mp4")) << told[0].toStdString();
-    EXPECT_EQ(1, told[0].count("b.mp4")) << told[0].toStdString();
-    EXPECT_FALSE(told[0].contains("a.mp4")) << told[0].toStdString();
+    auto told = [] {
+        QStringList texts;
+        for (int i = 0; i < 25; ++i) {
+            QTest::qWait(20);
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (w->isVisible() && w->objectName() == "vanishedClipsMessageBox") {
+                    if (auto* caption = w->findChild<QLabel*>("lblCaption"))
+                        texts << caption->text();
+                    static_cast<QDialog*>(w)->accept();
+                }
+        }
+        return texts;
+    };
+    auto missingClips = [&] {
+        QStringList names;
+        for (VClipItem* clip : scene->getClipItems())
+            if (clip->isSourceMissing())
+                names << QFileInfo(scene->getSourceDataItemPathByClipItem(clip)).fileName();
+        return names;
+    };
+    panel->slot_setMissingFiles({"/m/never-on-the-timeline.mp4"});
+    EXPECT_TRUE(told().isEmpty());
+    panel->slot_setMissingFiles({"/m/never-on-the-timeline.mp4", QDir::toNativeSeparators(B)});
+    EXPECT_EQ(3, line->ChildItemsCount()) << "no clip leaves the timeline";
+    EXPECT_EQ((QStringList{"b.mp4", "b.mp4"}), missingClips());
+    const QStringList texts = told();
+    ASSERT_EQ(1, texts.size()) << "one message, only for the clips that went missing";
+    EXPECT_EQ(1, texts[0].count("b.mp4")) << texts[0].toStdString();
+    EXPECT_FALSE(texts[0].contains("a.mp4")) << texts[0].toStdString();
+    // The same list again tells nothing new; the file back clears the marks.
+    panel->slot_setMissingFiles({"/m/never-on-the-timeline.mp4", QDir::toNativeSeparators(B)});
+    EXPECT_TRUE(told().isEmpty());
+    panel->slot_setMissingFiles({});
+    EXPECT_TRUE(missingClips().isEmpty());
+    EXPECT_EQ(3, line->ChildItemsCount());
 }
