@@ -1,5 +1,7 @@
 #include "CFFCopyClip.h"
 
+#include "FFNalUnits.h"
+
 #include "CBaseException.h"
 #include "FFErrors.h"
 #include "SolvaneFF.h"
