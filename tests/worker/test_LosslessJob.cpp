@@ -427,6 +427,27 @@ TEST_F(LosslessJob, TwoClipsOfOneSourceMakeOneFileWithContinuousTimes)
     }
 }
 
+// Clips of two files whose streams match, each with parameter sets of its
+// own: the second clip's go with its first key picture, and every picture
+// decodes as in its own file.
+TEST_F(LosslessJob, ClipsOfTwoSourcesWithMatchingStreamsDecodeAsTheirOwn)
+{
+    ASSERT_TRUE(MediaTest::Run(s_folder->FFmpeg() + "-f lavfi -i testsrc=size=320x240:rate=25 -f lavfi -i "
+                                                    "sine=f=880:r=44100 -t 2 -c:v libx264 -profile:v main -bf 0 -g 25 "
+                                                    "-pix_fmt yuv420p -c:a aac -shortest other.mp4"));
+    for (const char* name : {"joined.mp4", "joined.mkv", "joined.ts"}) {
+        SCOPED_TRACE(name);
+        const std::string out = Path(name);
+        Job job;
+        job.exact = true;
+        ASSERT_EQ(Run(Timeline({{"h264.mp4", 0, 2000}, {"other.mp4", 0, -1}}), out, job).state, 5);
+        std::vector<std::string> want = PictureHashes(Path("h264.mp4"), "-vf select='lt(n\\,50)' -vsync passthrough");
+        const std::vector<std::string> second = PictureHashes(Path("other.mp4"));
+        want.insert(want.end(), second.begin(), second.end());
+        EXPECT_EQ(PictureHashes(out), want);
+    }
+}
+
 // A phone's clip keeps its turn in the containers that hold one.
 TEST_F(LosslessJob, APhonesClipKeepsItsTurn)
 {
