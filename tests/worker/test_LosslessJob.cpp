@@ -10,6 +10,7 @@
 #include "../MediaTestFolder.h"
 
 #include "Basilvo/Basilvo.h"
+#include "IAVImporter.h"
 #include "IProfile.h"
 
 #include <gtest/gtest.h>
@@ -463,6 +464,27 @@ TEST_F(LosslessJob, APhonesClipKeepsItsTurn)
     job.muxer = "matroska";
     ASSERT_EQ(Run(Timeline({{"phone.mp4", 0, -1}}), mkv, job).state, 5);
     EXPECT_EQ(Probe(mkv, "-select_streams v:0 -show_entries stream_tags=rotate"), "270\n");
+    // The program reads that turn back, and a lossless copy of the Matroska
+    // file into MP4 has its matrix again.
+    MediaTest::ManagerHolder media;
+    ASSERT_NE(media.manager, nullptr);
+    Moorland::IAVImporter* importer = media->CreateImporterByName("FFImporter");
+    ASSERT_NE(importer, nullptr);
+    ASSERT_TRUE(importer->Open(mkv.c_str()));
+    const Moorland::MovieInfo* movie = importer->GetMovieInfoAt(0);
+    ASSERT_NE(movie, nullptr);
+    std::string turn;
+    for (uint32_t i = 0; i < movie->metaDataCount; ++i) {
+        if (movie->metaData[i].name && std::string(movie->metaData[i].name) == "rotate")
+            turn = movie->metaData[i].value;
+    }
+    EXPECT_EQ(turn, "270");
+    importer->Release();
+    const std::string back = Path("turn-back.mp4");
+    Job mp4;
+    mp4.muxer = "mp4";
+    ASSERT_EQ(Run(Timeline({{"turn.mkv", 0, -1}}), back, mp4).state, 5);
+    EXPECT_EQ(Probe(back, "-select_streams v:0 -show_entries stream_side_data=rotation"), "90\n");
 }
 
 // A camcorder clip keeps its sound's language and its timecode, which then

@@ -1,5 +1,7 @@
 #include "SolvaneFF.h"
 
+#include <cstdlib>
+
 #include "CBaseException.h"
 #include "MoorlanFormatMap.h"
 #include "MoorlanTypes.h"
@@ -94,7 +96,13 @@ int ClockwiseTurn(const uint8_t* displayMatrix)
 
 int StreamTurn(const AVStream* st)
 {
-    return ClockwiseTurn(av_stream_get_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, nullptr));
+    if (const uint8_t* matrix = av_stream_get_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, nullptr))
+        return ClockwiseTurn(matrix);
+    // A Matroska file keeps a lossless copy's turn as a tag: its writer here
+    // has no display matrix.
+    const AVDictionaryEntry* tag = av_dict_get(st->metadata, "rotate", nullptr, 0);
+    const int degrees = tag ? std::atoi(tag->value) : 0;
+    return degrees == 90 || degrees == 180 || degrees == 270 ? degrees : 0;
 }
 
 AVRational PictureAspect(AVFormatContext* ctx, AVStream* st, AVFrame* frame)

@@ -58,8 +58,9 @@ AVRational PictureAspect(AVFormatContext* ctx, AVStream* st, AVFrame* frame);
 // in videos (the stream's matrix) and photos (the EXIF orientation, which
 // the decoder hands over as the picture's matrix).
 int ClockwiseTurn(const uint8_t* displayMatrix);
-// The turn of a video stream's own display matrix: the media layer hands its
-// pictures on turned so, and describes the stream at its turned size.
+// The turn of a video stream's own display matrix (else of its "rotate"
+// tag, which Matroska files carry): the media layer hands its pictures on
+// turned so, and describes the stream at its turned size.
 int StreamTurn(const AVStream* st);
 
 // Frame rate of a stream as the file states it (average, else the base rate).

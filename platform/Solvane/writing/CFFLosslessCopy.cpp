@@ -5,6 +5,7 @@
 #include "SolvaneFF.h"
 
 extern "C" {
+#include <libavutil/display.h>
 #include <libavutil/timecode.h>
 }
 
@@ -196,9 +197,19 @@ void CFFLosslessCopy::AddStream(AVStream* source)
             throw std::bad_alloc();
         std::memcpy(data, sd.data, sd.size);
     }
-    // Matroska keeps no display matrix here: the turn goes into its tags.
-    if (std::strcmp(m_muxer->name, "matroska") == 0 && StreamTurn(source) != 0)
-        av_dict_set_int(&st->metadata, "rotate", StreamTurn(source), 0);
+    // Matroska keeps no display matrix here: the turn goes into its tags;
+    // a turn known only by such a tag becomes a matrix where one is kept.
+    const int turn = par->codec_type == AVMEDIA_TYPE_VIDEO ? StreamTurn(source) : 0;
+    if (std::strcmp(m_muxer->name, "matroska") == 0) {
+        if (turn != 0)
+            av_dict_set_int(&st->metadata, "rotate", turn, 0);
+    } else if (turn != 0 && !av_stream_get_side_data(source, AV_PKT_DATA_DISPLAYMATRIX, nullptr)) {
+        av_dict_set(&st->metadata, "rotate", nullptr, 0);
+        auto* matrix = reinterpret_cast<int32_t*>(av_stream_new_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, 9 * 4));
+        if (!matrix)
+            throw std::bad_alloc();
+        av_display_rotation_set(matrix, turn);
+    }
     OutStream out;
     out.index = st->index;
     out.timeBase = source->time_base;
