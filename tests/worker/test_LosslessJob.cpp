@@ -353,6 +353,28 @@ TEST_F(LosslessJob, ExactCutsInOtherCodecs)
     }
 }
 
+// An HEVC clip of open groups (their first pictures after a key picture
+// in decode order are shown before it) cut inside a group: the pictures up
+// to the next key picture, those shown before it included, are there once.
+TEST_F(LosslessJob, ExactCutsOfOpenGroupsMissNoPicture)
+{
+    ASSERT_TRUE(MediaTest::Run(s_folder->FFmpeg() + "-f lavfi -i testsrc2=size=320x240:rate=25 -t 4 -c:v libx265 "
+                                                    "-x265-params log-level=error:keyint=25:min-keyint=25:scenecut=0:"
+                                                    "open-gop=1:bframes=3 -pix_fmt yuv420p open.mp4"));
+    Job job;
+    job.exact = true;
+    const std::string out = Path("open-out.mkv");
+    job.muxer = "matroska";
+    ASSERT_EQ(Run(Timeline({{"open.mp4", 10 * 40, 90 * 40}}), out, job).state, 5);
+    const std::string got = RawPictures(out, "");
+    const std::string want = RawPictures(Path("open.mp4"), "-vf select='between(n\\,10\\,89)' -vsync passthrough");
+    const size_t frame = 320 * 240 * 3 / 2;
+    ASSERT_EQ(got.size(), 80 * frame);
+    ASSERT_EQ(want.size(), 80 * frame);
+    for (size_t i = 0; i < 80; ++i)
+        EXPECT_GE(Psnr(got.substr(i * frame, frame), want.substr(i * frame, frame)), 45.0) << "picture " << 10 + i;
+}
+
 // From the next key picture: the output starts at the key picture after the
 // in-point, and every picture is a packet of the source as it was.
 TEST_F(LosslessJob, NextKeyPictureCutsCopyEveryPacket)

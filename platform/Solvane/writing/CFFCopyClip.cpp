@@ -219,11 +219,32 @@ void CFFCopyClip::ProcessGop(int64_t nextKey, std::deque<FF::PacketPtr>& out)
 {
     if (m_videoDone || m_gop.empty())
         return;
-    if (!m_started)
+    if (!m_startGop.empty())
+        EndStartGop(out);
+    else if (!m_started)
         StartGop(nextKey, out);
     else
         CopyGop(out);
     m_gop.clear();
+}
+
+void CFFCopyClip::EndStartGop(std::deque<FF::PacketPtr>& out)
+{
+    // The group after the cut's one is read: pictures it shows before its
+    // key picture (an open group's) are decoded from both and encoded with
+    // the rest up to that key picture.
+    const int64_t key = m_gop.front()->pts;
+    std::vector<AVPacket*> packets;
+    for (const auto& p : m_startGop)
+        packets.push_back(p.get());
+    for (const auto& p : m_gop)
+        packets.push_back(p.get());
+    EncodeAgain(packets, m_startFirst, std::min(key, m_endTs), out);
+    m_startGop.clear();
+    if (m_endTs <= key)
+        m_videoDone = true;
+    else
+        CopyGop(out);
 }
 
 void CFFCopyClip::StartGop(int64_t nextKey, std::deque<FF::PacketPtr>& out)
@@ -248,10 +269,14 @@ void CFFCopyClip::StartGop(int64_t nextKey, std::deque<FF::PacketPtr>& out)
             first = std::min(first, p->pts);
     }
     Start(first, out);
-    const int64_t to = std::min(nextKey == AV_NOPTS_VALUE ? kNone : nextKey, m_endTs);
-    EncodeAgain(first, to, out);
-    if (nextKey == AV_NOPTS_VALUE || m_endTs <= nextKey)
-        m_videoDone = true;
+    if (nextKey != AV_NOPTS_VALUE && m_endTs > nextKey) {
+        // Encoded once the next group is read too.
+        m_startGop = std::move(m_gop);
+        m_startFirst = first;
+        return;
+    }
+    EncodeAgain(GopPackets(), first, std::min(nextKey == AV_NOPTS_VALUE ? kNone : nextKey, m_endTs), out);
+    m_videoDone = true;
 }
 
 void CFFCopyClip::CopyGop(std::deque<FF::PacketPtr>& out)
@@ -294,9 +319,9 @@ void CFFCopyClip::CopyGop(std::deque<FF::PacketPtr>& out)
         const size_t before = prefix(missing);
         if (missingFrom(before, missing) == kNone) {
             Emit(before, out);
-            EncodeAgain(missing, m_endTs, out);
+            EncodeAgain(GopPackets(), missing, m_endTs, out);
         } else {
-            EncodeAgain(low, m_endTs, out);
+            EncodeAgain(GopPackets(), low, m_endTs, out);
         }
     }
     m_videoDone = true;
@@ -336,15 +361,21 @@ void CFFCopyClip::Emit(size_t count, std::deque<FF::PacketPtr>& out)
     }
 }
 
-void CFFCopyClip::EncodeAgain(int64_t from, int64_t to, std::deque<FF::PacketPtr>& out)
+std::vector<AVPacket*> CFFCopyClip::GopPackets() const
+{
+    std::vector<AVPacket*> packets;
+    for (const auto& p : m_gop)
+        packets.push_back(p.get());
+    return packets;
+}
+
+void CFFCopyClip::EncodeAgain(const std::vector<AVPacket*>& packets, int64_t from, int64_t to,
+                              std::deque<FF::PacketPtr>& out)
 {
     AVStream* st = m_input->streams[m_video];
     if (!m_encoder)
         m_encoder.reset(new CFFSeamEncoder(st));
-    std::vector<AVPacket*> packets;
-    for (const auto& p : m_gop)
-        packets.push_back(p.get());
-    const AVPacket* key = m_gop.front().get();
+    const AVPacket* key = packets.front();
     const int64_t delay = key->dts != AV_NOPTS_VALUE && key->pts >= key->dts ? key->pts - key->dts : 0;
     int64_t end = from;
     std::vector<FF::PacketPtr> encoded = m_encoder->Encode(packets, from, to, delay, &end);

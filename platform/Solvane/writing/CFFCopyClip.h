@@ -67,7 +67,9 @@ private:
     void StartGop(int64_t nextKey, std::deque<FF::PacketPtr>& out);
     void CopyGop(std::deque<FF::PacketPtr>& out);
     void Emit(size_t count, std::deque<FF::PacketPtr>& out);
-    void EncodeAgain(int64_t from, int64_t to, std::deque<FF::PacketPtr>& out);
+    void EndStartGop(std::deque<FF::PacketPtr>& out);
+    std::vector<AVPacket*> GopPackets() const;
+    void EncodeAgain(const std::vector<AVPacket*>& packets, int64_t from, int64_t to, std::deque<FF::PacketPtr>& out);
     void Start(int64_t zero, std::deque<FF::PacketPtr>& out);
     void CheckEnd() const;
 
@@ -83,6 +85,9 @@ private:
     int64_t m_endTs;   // the out-point (video time base), INT64_MAX none
     int64_t m_frameTicks = 1;
     std::vector<FF::PacketPtr> m_gop;
+    // The group of an exact in-point, held until the next group is read.
+    std::vector<FF::PacketPtr> m_startGop;
+    int64_t m_startFirst = 0;
     std::vector<FF::PacketPtr> m_held; // sound and subtitles before the first picture is known
     bool m_started = false;
     bool m_videoDone = false;
