@@ -333,11 +333,13 @@ void CFFCopyClip::Emit(size_t count, std::deque<FF::PacketPtr>& out)
     const int64_t g0 = m_gop.front()->pts;
     const int lengthSize = NalForm::LengthSize(st->codecpar);
     const bool nal = st->codecpar->codec_id == AV_CODEC_ID_H264 || st->codecpar->codec_id == AV_CODEC_ID_HEVC;
+    // Pictures shown before the group's key picture belong to the group
+    // before it: kept after a copied group, dropped after pictures encoded
+    // again (which hold them) or at the clip's start.
+    const bool dropLeading = m_afterSegment || !m_copiedAny;
     for (size_t i = 0; i < count && i < m_gop.size(); ++i) {
         const AVPacket* source = m_gop[i].get();
-        // Pictures shown before the group's key picture belong to the group
-        // before it, which was not copied; nor is any before the clip's start.
-        if ((source->pts < g0 && (m_afterSegment || !m_copiedAny)) || source->pts < m_zero)
+        if ((dropLeading && source->pts < g0) || source->pts < m_zero)
             continue;
         FF::PacketPtr p = Reference(source);
         if (nal && (p->flags & AV_PKT_FLAG_KEY) && (m_afterSegment || (m_setsAtStart && !m_copiedAny)) &&
