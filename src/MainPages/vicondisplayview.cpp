@@ -97,9 +97,9 @@ VIconDisplayView::~VIconDisplayView()
 
 void VIconDisplayView::ReTranslate()
 {
-    m_actPlay->setText(tr("Play", "播放"));
-    m_actFindTarget->setText(tr("Find Target", "打开所在文件夹"));
-    m_actDelete->setText(tr("Delete", "删除"));
+    m_actPlay->setText(tr("&Play", "播放"));
+    m_actFindTarget->setText(tr("&Find Target", "打开所在文件夹"));
+    m_actDelete->setText(tr("&Delete", "删除"));
     slot_setMissingFiles(m_missing);
 }
 

@@ -152,21 +152,21 @@ void VResourceLib::initMenus()
 void VResourceLib::ReTranslate()
 {
     m_ui->retranslateUi(this);
-    m_actSortName->setText(tr("Name", "名称"));
-    m_actSortDuration->setText(tr("Duration", "持续时间"));
-    m_actSortSize->setText(tr("File Size", "文件大小"));
-    m_actSortDate->setText(tr("Date", "日期"));
-    m_actSortType->setText(tr("Type", "类型"));
-    m_actSelectAll->setText(tr("Select All", "全选"));
-    m_actDelete->setText(tr("Delete Selected", "删除所选内容"));
-    m_actLarge->setText(tr("Large Icons", "大图标"));
-    m_actSmall->setText(tr("Small Icons", "小图标"));
-    m_actDetails->setText(tr("Details", "详细信息"));
-    m_actImportLib->setText(tr("Import Media Library", "导入资源库"));
-    m_actExportLib->setText(tr("Export Media Library", "导出资源库"));
-    m_actImportFiles->setText(tr("Import Media Files", "导入媒体文件"));
-    m_actImportFolder->setText(tr("Import a Media Folder", "导入媒体文件夹"));
-    m_sortMenu->setTitle(tr("Sort By", "排序方式"));
+    m_actSortName->setText(tr("&Name", "名称"));
+    m_actSortDuration->setText(tr("&Duration", "持续时间"));
+    m_actSortSize->setText(tr("&File Size", "文件大小"));
+    m_actSortDate->setText(tr("D&ate", "日期"));
+    m_actSortType->setText(tr("&Type", "类型"));
+    m_actSelectAll->setText(tr("Select &All", "全选"));
+    m_actDelete->setText(tr("&Delete Selected", "删除所选内容"));
+    m_actLarge->setText(tr("&Large Icons", "大图标"));
+    m_actSmall->setText(tr("S&mall Icons", "小图标"));
+    m_actDetails->setText(tr("De&tails", "详细信息"));
+    m_actImportLib->setText(tr("&Import Media Library", "导入资源库"));
+    m_actExportLib->setText(tr("&Export Media Library", "导出资源库"));
+    m_actImportFiles->setText(tr("Import Media &Files", "导入媒体文件"));
+    m_actImportFolder->setText(tr("Import a Media F&older", "导入媒体文件夹"));
+    m_sortMenu->setTitle(tr("&Sort By", "排序方式"));
     const QString filters[3] = {tr("Display All Medias", "全部媒体"), tr("Display Video", "视频"),
                                 tr("Display Audio", "音频")};
     for (int i = 0; i < 3; ++i) {

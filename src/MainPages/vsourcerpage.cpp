@@ -1,5 +1,7 @@
 #include "vsourcerpage.h"
 
+#include "ProjectData/userfailuretext.h"
+
 #include "ProjectData/csourcedata.h"
 #include "mediaslibmimetype.h"
 
@@ -351,11 +353,11 @@ QString VSourcerPage::ImportFailureReason(const QString& errMsg, int nFailCode)
         const int end = errMsg.indexOf(QStringLiteral("\nFile:"), from);
         const QString message = errMsg.mid(from, end < 0 ? -1 : end - from).trimmed();
         if (!message.isEmpty())
-            return message;
+            return UserFailureText::Explain(message);
     }
     if (errMsg == QLatin1String("snapshot failed,skip import file"))
         return tr("no picture could be read from it");
-    return errMsg.trimmed().isEmpty() ? tr("the reason is in the log file") : errMsg.trimmed();
+    return errMsg.trimmed().isEmpty() ? tr("the reason is in the log file") : UserFailureText::Explain(errMsg);
 }
 
 QString VSourcerPage::ImportReasonsText(const QStringList& failed, const QHash<QString, QString>& reasons)

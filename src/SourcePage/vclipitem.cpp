@@ -17,8 +17,8 @@ namespace {
 const QColor COLOR_VALUE_CLIP_DRAGING_PADDING(255, 162, 0, 128);
 const QColor COLOR_VALUE_CLIP_DRAGING_BORDER(255, 162, 0, 255);
 
-// Snapped or clamped positions further than this from the proposed one mark
-// an insertion point.
+// A position clamped further than this from the proposed one marks an
+// insertion point (a drag snapped onto a border always does).
 constexpr double kInsertThreshold = 0.1;
 
 QString TimeText(const CBaseTime& t)
@@ -186,13 +186,17 @@ QVariant VClipItem::itemChange(GraphicsItemChange change, const QVariant& value)
     if (change == ItemPositionChange && scene() && m_positionAdjusting) {
         const double proposed = value.toPointF().x();
         double x = proposed;
+        bool atBorder = false;
         if (m_mouseDragMove) {
-            if (ITrackScene* track = getScene())
+            if (ITrackScene* track = getScene()) {
                 x = track->getSnapPointForPos(CBaseTime(proposed)).ToSeconds();
+                // A clip dragged onto a border, however exactly, lands there.
+                atBorder = track->isSnapPoint(CBaseTime(x));
+            }
         }
         if (x < 0.0)
             x = 0.0;
-        if (std::fabs(x - proposed) > kInsertThreshold) {
+        if (atBorder || std::fabs(x - proposed) > kInsertThreshold) {
             m_insert = true;
             m_insertLinePos = x;
         } else {

@@ -19,6 +19,7 @@
 #include <QHBoxLayout>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QKeyEvent>
 
 #include <algorithm>
 
@@ -261,6 +262,25 @@ void VTimeLineView::on_btnSplit_clicked()
 void VTimeLineView::on_btnDelete_clicked()
 {
     m_trackView->slot_deleteSelectedClips();
+}
+
+void VTimeLineView::keyPressEvent(QKeyEvent* event)
+{
+    // The keys the zoom buttons' tips name, from wherever the focus is in
+    // the timeline: "+" with or without Shift, "=" (the same key unshifted)
+    // and the keypad's.
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
+    if (mods == Qt::NoModifier && (event->key() == Qt::Key_Plus || event->key() == Qt::Key_Equal)) {
+        on_btnZoomIn_clicked();
+        event->accept();
+        return;
+    }
+    if (mods == Qt::NoModifier && event->key() == Qt::Key_Minus) {
+        on_btnZoomOut_clicked();
+        event->accept();
+        return;
+    }
+    QFrame::keyPressEvent(event);
 }
 
 void VTimeLineView::on_btnZoomIn_clicked()

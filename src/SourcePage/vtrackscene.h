@@ -61,6 +61,8 @@ public:
                                          const QImage& grab);
     void moveItemToTime(const int& from, const CBaseTime& t);
     void DuplicateSelectedClips();
+    // A copy of each given clip right after it; the first copy is selected.
+    void DuplicateClips(const QList<VClipItem*>& clips);
     void deleteSelectedClips(bool all);
     void deleteSourceDataItemList(QList<Fablecut::ISourceDataItem*> items, bool alreadyOut);
     void removeClipItemsBySourceDataItems(QList<Fablecut::ISourceDataItem*> items);
@@ -71,6 +73,7 @@ public:
     CBaseTime getCloseUpClipStartTimeByPos(const CBaseTime& p, bool previous) const;
     CBaseTime getInsertSnapPointForPos(const CBaseTime& p) const;
     CBaseTime getSnapPointForPos(const CBaseTime& p) override { return getInsertSnapPointForPos(p); }
+    bool isSnapPoint(const CBaseTime& t) override;
     CBaseTime getResizeSnapPointForPos(const CBaseTime& p) const;
     double snapDistance() const;
     QList<CBaseTime> getSnapPoints() const { return m_snapPoints; }

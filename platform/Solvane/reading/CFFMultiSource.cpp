@@ -207,7 +207,7 @@ bool CFFMultiSource::ReadFrame(Moorland::FrameInfo* info, int, int)
             // As the stream description has it: the container's aspect first.
             AVStream* st = m_demux->Stream(item.index);
             AVRational sar = PictureAspect(m_demux->Context(), st, f);
-            info->frame = m_picture.Show(f, static_cast<int>(ms), item.frameMs, sar, false, StreamTurn(st));
+            info->frame = m_picture.Show(f, static_cast<int>(ms), item.frameMs, sar, false, StreamOrientation(st));
         } else {
             m_outAudio.Assign(f, ToQuentaSampleFormat(static_cast<AVSampleFormat>(f->format)),
                               To100ns(ts, item.tb, item.origin));

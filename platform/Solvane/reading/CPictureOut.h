@@ -2,6 +2,7 @@
 
 #include "CFFVideoFrame.h"
 #include "FFOwners.h"
+#include "SolvaneFF.h"
 
 namespace Solvane {
 
@@ -15,15 +16,15 @@ public:
     CPictureOut& operator=(const CPictureOut&) = delete;
 
     // `writable`: the reader may change the picture in place, so a picture
-    // the decoder still holds is copied first. `turn`: degrees clockwise
-    // (90, 180 or 270) the picture is turned to stand as its stream's
-    // display matrix says; `sar` is the picture's own, before the turn.
+    // the decoder still holds is copied first. `turn`: how the picture is
+    // laid (turned, mirrored) to stand as its stream's display matrix says;
+    // `sar` is the picture's own, before it is laid so.
     Moorland::IRawVideoFrame* Show(const AVFrame* frame, int timeStampMs, unsigned durationMs, AVRational sar,
-                                   bool writable = false, int turn = 0);
+                                   bool writable = false, PictureOrientation turn = {});
 
 private:
     const AVFrame* Convert(const AVFrame* f, AVPixelFormat target);
-    const AVFrame* Turn(const AVFrame* f, int turn);
+    const AVFrame* Turn(const AVFrame* f, PictureOrientation turn);
 
     FF::SwsPtr m_sws;
     FF::FramePtr m_converted = FF::MakeFrame();

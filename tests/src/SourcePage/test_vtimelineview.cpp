@@ -228,12 +228,106 @@ TEST_F(Timeline, ContextMenu)
     Key(Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
     ExpectTimeline({{B, 0, 10}}, "Ctrl+Shift+D is no duplicate");
     acts[0]->trigger();
+    ExpectTimeline({{B, 0, 10}}, "the menu was not opened on a clip: nothing duplicated");
+    Mouse(QEvent::MouseButtonPress, At(5.0), Qt::RightButton, Qt::RightButton);
+    Mouse(QEvent::MouseButtonRelease, At(5.0), Qt::RightButton, Qt::NoButton);
+    menu->hide();
+    acts[0]->trigger();
     ExpectTimeline({{B, 0, 10}, {B, 0, 10}}, "menu duplicate");
     QSignalSpy changes(mgr.get(), &CMProjectMgr::signal_TimelineChanged);
     scene->clearSelection();
+    Mouse(QEvent::MouseButtonPress, At(30.0), Qt::RightButton, Qt::RightButton);
+    Mouse(QEvent::MouseButtonRelease, At(30.0), Qt::RightButton, Qt::NoButton);
+    menu->hide();
+    EXPECT_FALSE(acts[0]->isEnabled()) << "no clip under the pointer";
     acts[0]->trigger();
-    EXPECT_EQ(0, changes.count()) << "nothing selected: nothing duplicated";
-    ExpectTimeline({{B, 0, 10}, {B, 0, 10}}, "nothing selected");
+    EXPECT_EQ(0, changes.count()) << "no clip under the pointer: nothing duplicated";
+    ExpectTimeline({{B, 0, 10}, {B, 0, 10}}, "no clip under the pointer");
+}
+
+// A clip dragged so that its left edge lands exactly on a border goes there:
+// every clip of a five-clip track to every border, the marker shown where the
+// release puts it.
+TEST_F(Timeline, DragsLandOnEveryBorder)
+{
+    QStringList paths;
+    for (int i = 0; i < 5; ++i) {
+        paths << QString("/m/%1.mp4").arg(i);
+        library.Add(paths.last(), 10.0);
+    }
+    QSignalSpy marks(view, &VTrackView::signal_insert);
+    for (int from = 0; from < 5; ++from)
+        for (int border = 0; border <= 5; ++border) {
+            scene->deleteSelectedClips(true);
+            QList<ISourceDataItem*> items;
+            for (auto& item : library.items)
+                items << item.get();
+            mgr->slot_InsertItemsByIndex(items, -1);
+            scene->updateClipsTime(false);
+            // The clip goes in front of the clip that started at that border
+            // (after the last one for the end); onto its own borders it stays.
+            QStringList want = paths;
+            const QString moved = want.takeAt(from);
+            want.insert(border > from ? border - 1 : border, moved);
+            const double grab = from * 10.0 + 5.0;
+            const double to = border * 10.0 + 5.0;
+            Hover(grab);
+            Mouse(QEvent::MouseButtonPress, At(grab), Qt::LeftButton, Qt::LeftButton);
+            marks.clear();
+            for (int i = 1; i <= 6; ++i)
+                Mouse(QEvent::MouseMove, At(grab + (to - grab) * i / 6), Qt::NoButton, Qt::LeftButton);
+            const std::string what = "clip " + std::to_string(from) + " to border " + std::to_string(border);
+            if (from != border) {
+                ASSERT_FALSE(marks.isEmpty()) << what;
+                EXPECT_TRUE(marks.last()[0].toBool()) << what << ": the marker shows";
+                EXPECT_NEAR(border * 10.0, marks.last()[1].value<CBaseTime>().ToSeconds(), 1e-9) << what;
+                EXPECT_TRUE(view->insertLine()->isVisible()) << what;
+            }
+            Mouse(QEvent::MouseButtonRelease, At(to), Qt::LeftButton, Qt::NoButton);
+            QStringList got;
+            for (ISourceDataItem* clip : line->GetChildItems())
+                got << clip->GetSrcFileFullPath();
+            EXPECT_EQ(want, got) << what;
+            ExpectMirror(what.c_str());
+        }
+}
+
+// "Duplicate this Clip" copies the clip the menu was opened on, whatever is
+// selected: one other clip, none, or several.
+TEST_F(Timeline, DuplicateCopiesTheRightClickedClip)
+{
+    library.Add(A, 10.0);
+    library.Add(B, 6.0);
+    library.Add(C, 8.0);
+    struct Case
+    {
+        QList<int> selected; // indexes selected before the right-click
+        double at;           // where the right-click lands
+        std::vector<Expect> after;
+    };
+    const Case cases[] = {
+        {{0}, 13.0, {{A, 0, 10}, {B, 0, 6}, {B, 0, 6}, {C, 0, 8}}},
+        {{}, 20.0, {{A, 0, 10}, {B, 0, 6}, {C, 0, 8}, {C, 0, 8}}},
+        {{1, 2}, 2.0, {{A, 0, 10}, {A, 0, 10}, {B, 0, 6}, {C, 0, 8}}},
+        {{2}, 19.0, {{A, 0, 10}, {B, 0, 6}, {C, 0, 8}, {C, 0, 8}}},
+    };
+    QMenu* menu = view->popupMenu();
+    for (const Case& c : cases) {
+        scene->deleteSelectedClips(true);
+        mgr->slot_InsertItemsByIndex({library.items[0].get(), library.items[1].get(), library.items[2].get()}, -1);
+        scene->updateClipsTime(false);
+        for (VClipItem* clip : scene->getClipItems())
+            clip->setSelected(c.selected.contains(line->IndexOfItem(clip->getClipItemSouceData())));
+        Mouse(QEvent::MouseButtonPress, At(c.at), Qt::RightButton, Qt::RightButton);
+        Mouse(QEvent::MouseButtonRelease, At(c.at), Qt::RightButton, Qt::NoButton);
+        ASSERT_TRUE(menu->isVisible());
+        QAction* duplicate = view->popupActions()[0];
+        EXPECT_TRUE(duplicate->isEnabled()) << c.at;
+        // Chosen the way a user chooses it: the menu's own item, clicked.
+        QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, menu->actionGeometry(duplicate).center());
+        EXPECT_FALSE(menu->isVisible());
+        ExpectTimeline(c.after, "duplicate of the right-clicked clip");
+    }
 }
 
 // Snap points and snapping at steps 6 and 12, and the resize snap.

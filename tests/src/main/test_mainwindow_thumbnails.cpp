@@ -143,7 +143,7 @@ protected:
     QAction* MenuAction(const QString& text)
     {
         for (QAction* a : lib->libraryMenu()->actions())
-            if (a->text() == text)
+            if (a->text().remove('&') == text)
                 return a;
         ADD_FAILURE() << "no library menu entry " << text.toStdString();
         return nullptr;
