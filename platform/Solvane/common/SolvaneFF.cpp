@@ -1,7 +1,5 @@
 #include "SolvaneFF.h"
 
-#include <cstdlib>
-
 #include "CBaseException.h"
 #include "MoorlanFormatMap.h"
 #include "MoorlanTypes.h"
