@@ -254,6 +254,14 @@ Kind MakeKind(const char* name)
     }
     if (n == "TrimmedRemux")
         k.params["remux"] = 1;
+    if (n == "AccurateTrim") {
+        // Packets copied from the exact picture on: the pictures up to the
+        // next key picture are encoded again.
+        k.trimStartMs = 1000;
+        k.trimLengthMs = 1500;
+        k.params["remux"] = 3;
+        k.params["AccurateTrimMode"] = 1;
+    }
     if (n == "MultiStreamCopied") {
         // Every stream copied, into MP4, which wants each packet's decoding time.
         k.multiStream = true;
@@ -581,11 +589,11 @@ TEST_P(JobKindTable, WholeSourcesFinishWholeAndInStepCutSourcesNeverFinish)
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, JobKindTable,
-                         ::testing::Values("Transcode", "TwoPass", "Trimmed", "TrimmedRemux", "TrimmedMultiStream",
-                                           "Split", "Remux", "StreamCopy", "MultiStream", "MultiStreamCopied", "DV",
-                                           "QuickTimeWriter", "SoundOnly", "SplitInParts", "Profile101", "Profile104",
-                                           "Profile108", "Profile109", "Profile110", "Profile113", "Profile116",
-                                           "Profile117", "Profile2001"),
+                         ::testing::Values("Transcode", "TwoPass", "Trimmed", "TrimmedRemux", "AccurateTrim",
+                                           "TrimmedMultiStream", "Split", "Remux", "StreamCopy", "MultiStream",
+                                           "MultiStreamCopied", "DV", "QuickTimeWriter", "SoundOnly", "SplitInParts",
+                                           "Profile101", "Profile104", "Profile108", "Profile109", "Profile110",
+                                           "Profile113", "Profile116", "Profile117", "Profile2001"),
                          [](const ::testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
 
 } // namespace

@@ -18,8 +18,11 @@ const int64_t kNone = INT64_MAX;
 // Held sound packets before the first picture: a bound for sources whose
 // pictures start long after their sound.
 const size_t kMaxHeld = 20000;
-// How far a source may end before the clip's end: rounding of stated lengths.
-const int64_t kEndToleranceMs = 1000;
+// How far a source may end before the clip's end: rounding of stated
+// lengths where the clip runs to the file's end, a sound frame where the
+// clip's end was chosen.
+const int64_t kStatedEndToleranceMs = 1000;
+const int64_t kChosenEndToleranceMs = 100;
 
 std::string Seconds(int64_t ts, AVRational tb)
 {
@@ -127,7 +130,10 @@ bool CFFCopyClip::Next(std::deque<FF::PacketPtr>& out)
         if (m_eof)
             return false;
         const int err = av_read_frame(m_input.get(), packet.get());
+        auto take = [this, &out](AVPacket* p) { Take(p, out); };
         if (err == AVERROR_EOF) {
+            for (auto& order : m_order)
+                order.second.End(take);
             m_eof = true;
             if (!m_videoDone) {
                 ProcessGop(AV_NOPTS_VALUE, out);
@@ -140,14 +146,32 @@ bool CFFCopyClip::Next(std::deque<FF::PacketPtr>& out)
         if (err < 0)
             QB_THROW(QB_ERR_MEDIA, "Can't read the clip's source " + m_range.path + " (" + AVErrorText(err) +
                                        "): the file is damaged, cut short or still being written");
-        FF::PacketPtr taken = FF::MakePacket();
-        av_packet_move_ref(taken.get(), packet.get());
-        if (taken->stream_index == m_video)
-            OnVideo(std::move(taken), out);
-        else
-            OnOther(std::move(taken), out);
+        auto order = m_order.find(packet->stream_index);
+        if (order == m_order.end()) {
+            const AVRational tb = m_input->streams[packet->stream_index]->time_base;
+            order =
+                m_order.emplace(packet->stream_index, CCopiedPacketOrder(av_rescale_q(1, AVRational{1, 1}, tb))).first;
+        }
+        order->second.Write(packet.get(), take);
+        av_packet_unref(packet.get());
     }
     return true;
+}
+
+void CFFCopyClip::Take(AVPacket* packet, std::deque<FF::PacketPtr>& out)
+{
+    FF::PacketPtr taken = FF::MakePacket();
+    av_packet_move_ref(taken.get(), packet);
+    const int64_t at = taken->pts != AV_NOPTS_VALUE ? taken->pts : taken->dts;
+    if (at != AV_NOPTS_VALUE) {
+        const AVRational tb = m_input->streams[taken->stream_index]->time_base;
+        m_anyEnd = std::max(m_anyEnd, av_rescale_q(at + std::max<int64_t>(taken->duration, 0), tb,
+                                                   m_input->streams[m_video]->time_base));
+    }
+    if (taken->stream_index == m_video)
+        OnVideo(std::move(taken), out);
+    else
+        OnOther(std::move(taken), out);
 }
 
 void CFFCopyClip::OnVideo(FF::PacketPtr packet, std::deque<FF::PacketPtr>& out)
@@ -406,11 +430,14 @@ void CFFCopyClip::CheckEnd() const
         else
             return;
     }
-    const int64_t tolerance = av_rescale_q(kEndToleranceMs, AVRational{1, 1000}, st->time_base) + 2 * m_frameTicks;
-    if (m_readEnd != INT64_MIN && m_readEnd + tolerance >= expected)
+    const int64_t toleranceMs = m_endTs == kNone ? kStatedEndToleranceMs : kChosenEndToleranceMs;
+    const int64_t tolerance = av_rescale_q(toleranceMs, AVRational{1, 1000}, st->time_base) + 2 * m_frameTicks;
+    // Sound that outlasts the pictures reaches the clip's end for them.
+    const int64_t read = std::max(m_readEnd, m_anyEnd);
+    if (read != INT64_MIN && read + tolerance >= expected)
         return;
     const int64_t origin = ToStream(0, m_video);
-    const int64_t reached = m_readEnd == INT64_MIN ? origin : m_readEnd;
+    const int64_t reached = read == INT64_MIN ? origin : read;
     QB_THROW(QB_ERR_MEDIA, "The clip's source " + m_range.path + " ends at " +
                                Seconds(reached - origin, st->time_base) + ", before the clip's end at " +
                                Seconds(expected - origin, st->time_base) +

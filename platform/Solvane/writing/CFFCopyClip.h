@@ -8,10 +8,12 @@
 // (CFFSeamEncoder). Sound packets overlapping a cut are kept whole.
 
 #include "CFFSeamEncoder.h"
+#include "CopiedPacketOrder.h"
 #include "FFOwners.h"
 
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -58,6 +60,8 @@ public:
 private:
     int64_t ToStream(int64_t ms, int index) const;
     void Seek();
+    // One packet read, in decoding order, to the picture or the other streams.
+    void Take(AVPacket* packet, std::deque<FF::PacketPtr>& out);
     void OnVideo(FF::PacketPtr packet, std::deque<FF::PacketPtr>& out);
     void OnOther(FF::PacketPtr packet, std::deque<FF::PacketPtr>& out);
     // Whether a sound or subtitle packet lies in the clip; its times then
@@ -98,6 +102,9 @@ private:
     int64_t m_zero = 0;            // the first picture's time (video time base)
     int64_t m_videoEnd = 0;        // from m_zero
     int64_t m_readEnd = INT64_MIN; // the end of the last picture read (video time base)
+    int64_t m_anyEnd = INT64_MIN;  // the end of the last packet of any stream read (video time base)
+    // Each stream's packets in decoding order, a stray time put back in line.
+    std::map<int, CCopiedPacketOrder> m_order;
     std::unique_ptr<CFFSeamEncoder> m_encoder;
 };
 
