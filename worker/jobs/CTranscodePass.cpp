@@ -6,6 +6,7 @@
 #include "CProgressReporter.h"
 #include "EncoderHandOff.h"
 #include "JobRules.h"
+#include "MoorlanTypes.h"
 
 #include <algorithm>
 #include <climits>
@@ -89,7 +90,7 @@ void CTranscodePass::Loop(int pass, int passCount, uint64_t byteLimit, Carried* 
                     first = lastVideo;
             }
             if (audio) {
-                lastAudio = static_cast<int>(audio->GetTimeStamp() / 10000);
+                lastAudio = static_cast<int>(audio->GetTimeStamp() / Moorland::kTicksPerMs);
                 if (first == INT_MIN)
                     first = lastAudio;
             }

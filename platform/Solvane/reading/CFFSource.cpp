@@ -151,7 +151,7 @@ void CFFSource::DeliverAudio(AVFrame* f, Moorland::IRawAudioFrame** out)
     const int64_t t = To100ns(m_audio.placer.Place(f), m_audio.tb, m_audio.origin);
     m_outAudio.Assign(f, ToQuentaSampleFormat(static_cast<AVSampleFormat>(f->format)), t, m_writableFrames);
     if (m_video.index < 0)
-        m_position = t > 0 ? static_cast<uint32_t>(t / 10000) : 0;
+        m_position = t > 0 ? static_cast<uint32_t>(t / Moorland::kTicksPerMs) : 0;
     *out = &m_outAudio;
 }
 

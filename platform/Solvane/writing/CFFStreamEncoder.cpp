@@ -458,7 +458,7 @@ void CFFStreamEncoder::DiscardedStats(uint64_t* bytes, uint32_t* ms) const
 void CFFStreamEncoder::SendVideo(Moorland::IRawVideoFrame* in, int64_t origin100ns, const Sink& sink)
 {
     AVCodecContext* c = m_enc.get();
-    int64_t t = static_cast<int64_t>(in->GetTimeStamp()) * 10000 - origin100ns;
+    int64_t t = static_cast<int64_t>(in->GetTimeStamp()) * Moorland::kTicksPerMs - origin100ns;
     if (t < 0)
         t = 0;
     // The nearest output frame time; a picture half-way between two goes to
@@ -592,7 +592,7 @@ void CFFStreamEncoder::SendAudio(Moorland::IRawAudioFrame* in, int64_t origin100
     if (m_nextSample == INT64_MIN) {
         int64_t t = in->GetTimeStamp();
         t = t == INT64_MIN ? 0 : t - origin100ns;
-        m_nextSample = t > 0 ? av_rescale(t, c->sample_rate, 10000000) : 0;
+        m_nextSample = t > 0 ? av_rescale(t, c->sample_rate, Moorland::kTicksPerSecond) : 0;
     }
     const uint8_t* src[64] = {nullptr};
     const unsigned buffers = std::min(in->GetBufferCount(), 64u);
@@ -651,7 +651,7 @@ int64_t CFFStreamEncoder::PicturesEnd100ns() const
 {
     if (!m_video || m_lastPts == INT64_MIN)
         return 0;
-    return av_rescale_q(m_lastPts + 1, m_enc->time_base, AVRational{1, 10000000});
+    return av_rescale_q(m_lastPts + 1, m_enc->time_base, AVRational{1, static_cast<int>(Moorland::kTicksPerSecond)});
 }
 
 void CFFStreamEncoder::SendSilence(int64_t end100ns, const Sink& sink)
@@ -661,7 +661,8 @@ void CFFStreamEncoder::SendSilence(int64_t end100ns, const Sink& sink)
         return;
     if (m_nextSample == INT64_MIN)
         m_nextSample = 0;
-    int64_t left = av_rescale(end100ns, c->sample_rate, 10000000) - m_nextSample - av_audio_fifo_size(m_fifo.get());
+    int64_t left = av_rescale(end100ns, c->sample_rate, Moorland::kTicksPerSecond) - m_nextSample -
+                   av_audio_fifo_size(m_fifo.get());
     FF::FramePtr quiet = FF::MakeFrame();
     quiet->format = c->sample_fmt;
     quiet->nb_samples = 4096;
