@@ -28,12 +28,11 @@ void CMProjectMgr::SetAudioBlackBGFile(QString path)
     m_timeline->SetAudioBlackBGFile(path);
 }
 
-template <typename F>
-bool CMProjectMgr::Change(F&& change)
+template <typename F> bool CMProjectMgr::Change(F&& change, const ISourceDataItem* clip)
 {
     const bool changed = QB_GUARDED(false, { return bool(change()); });
     if (changed)
-        emit signal_TimelineChanged();
+        emit signal_TimelineChanged(clip);
     return changed;
 }
 
@@ -203,5 +202,5 @@ bool CMProjectMgr::ChangeClipSettings(ISourceDataItem* pItem, const CClipSetting
     auto* clip = dynamic_cast<CMediaSourceItem*>(pItem);
     if (!clip)
         return false;
-    return Change([&] { return change.WriteTo(*clip); });
+    return Change([&] { return change.WriteTo(*clip); }, pItem);
 }
