@@ -184,8 +184,8 @@ Released<IAVExporter> CJobContext::PrepareOutput(CJobProfile& profile, MovieInfo
 CJobContext::JobOutput CJobContext::OpenOutput(CJobProfile& profile, MovieInfo* movie, int videoId, int audioId,
                                                bool remux, bool useOrgAspect, bool prores)
 {
-    if (profile.GetAVInclude() == AVInclude::Both && audioId == -1 && videoId != -1)
-        profile.SetAVInclude(AVInclude::VideoOnly);
+    SettleOnSource(m_plan, videoId != -1, audioId != -1);
+    profile.SetAVInclude(m_plan.streams);
     JobOutput output;
     output.exporter = PrepareOutput(profile, movie, videoId, audioId, remux, useOrgAspect, prores);
     MovieInfo* out = output.exporter->GetOutputMovieInfo();

@@ -64,7 +64,7 @@ void CMultiStreamJob::DoMultiExportExecute(bool prores)
                 kSource);
     Released<IAVExporter> exporter(CheckedCall([&] { return m_job.Manager()->CreateExporterByName("FFExporter"); },
                                                "Can't create exporter FFExporter", __LINE__, kSource));
-    const bool useOrgAspect = profile.HasParams() && profile.GetIntParam("use_org_video_aspect") != 0;
+    const bool useOrgAspect = m_job.Plan().useOrgAspect;
 
     // The multi-stream settings live in the job profile; the view over them
     // goes when the settings are complete.
@@ -146,7 +146,7 @@ void CMultiStreamJob::DoMultiExportExecute(bool prores)
                                       "Can't get the muxer of the exporter", __LINE__, kSource);
     if (m_job.AllProcessors())
         muxer->SetEncodingThreads(QuentaBased::get_cpu_count());
-    const int passes = std::max(record->Pass, 0);
+    const int passes = m_job.Plan().passes;
     CheckedCall([&] { return muxer->SetEncodingPass(passes); }, "Can't SetEncodingPass", __LINE__, kSource);
 
     auto makeSource = [&]() {
@@ -202,10 +202,10 @@ void CMultiStreamJob::DoMultiExport(IAVSource2* source, IMultiMuxer2* muxer, int
     CAVStatist statist(items, count);
     bool copiedTaken = false;
     record->SetDuration(JobDuration(source->GetDuration(), record->TrimStart, record->TrimLength));
-    std::unique_ptr<CFramesQueue2> queue;
+    std::unique_ptr<CFramesQueue> queue;
     std::unique_ptr<CAVEncodingThread2> thread;
     if (m_job.TwoThreads()) {
-        queue.reset(new CFramesQueue2(kQueueCapacity));
+        queue.reset(new CFramesQueue(kQueueCapacity));
         thread.reset(new CAVEncodingThread2(items, count, queue.get(), muxer));
     }
     int subtitles = 0;

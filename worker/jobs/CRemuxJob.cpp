@@ -41,7 +41,7 @@ CRemuxJob::CRemuxJob(CJobContext& job, CJobProfile& profile, bool useOrgAspect, 
 void CRemuxJob::Run()
 {
     CSourceURL address(m_job.SourcePath());
-    ChooseStreams(address, m_profile.GetAVInclude());
+    ChooseStreams(address, m_job.Plan().streams);
     CJobContext::PacketSource source = m_job.OpenPacketSource(address);
     IAVCompressedSource* packets = source.packets.get();
     const int videoId = source.videoId;
