@@ -334,6 +334,9 @@ CSimpleEditSource::SourcePtr CSimpleEditSource::OpenAddress(const std::string& a
                                                         nullptr, nullptr, nullptr, nullptr));
     if (!source)
         QuentaBased::ThrowLastError();
+    // The pictures are worked on in 4:2:0: one conversion to it, in the reader.
+    if (auto* property = static_cast<Moorland::IAVSourceSetProperty*>(source->GetInterface("IAVSourceSetProperty")))
+        property->SetProperty(3, 1);
     return source;
 }
 
@@ -564,11 +567,9 @@ Moorland::IRawVideoFrame* CSimpleEditSource::TakeVideo(Moorland::IRawVideoFrame*
             },
             1u << 20);
     } else {
-        m_sws.reset(sws_getCachedContext(m_sws.release(), width, height, static_cast<AVPixelFormat>(src->format), width,
-                                         height, AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr));
-        if (!m_sws)
+        if (!m_toPlanar.Scale(src->data, src->linesize, width, height, static_cast<AVPixelFormat>(src->format),
+                              dst->data, dst->linesize, width, height, AV_PIX_FMT_YUV420P, SWS_BILINEAR))
             QB_THROW(QB_ERR_MEDIA, "pixel format not supported");
-        sws_scale(m_sws.get(), src->data, src->linesize, 0, height, dst->data, dst->linesize);
     }
     m_work->TakeAttributes(v);
 

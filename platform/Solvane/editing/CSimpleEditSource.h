@@ -160,7 +160,7 @@ private:
     std::unique_ptr<Moorland::IAudioEffect, AudioEffectDeleter> m_replace;
     std::unique_ptr<Moorland::IImageDeinterlace, DeinterlaceDeleter> m_deinterlacer;
     std::unique_ptr<Moorland::IAudioResampler, ResamplerDeleter> m_resampler;
-    FF::SwsPtr m_sws;
+    CThreadedScaler m_toPlanar;
     CThreadedScaler m_fitScaler;
 
     // What is handed out.

@@ -1,12 +1,15 @@
 #pragma once
 
 #include "CFFVideoFrame.h"
+#include "CThreadedScaler.h"
 #include "FFOwners.h"
 
 namespace Solvane {
 
 // Hands decoded pictures on as the source's frame; a layout the media layer
-// has no number for (high bit depth, NV12 …) is converted to planar 4:2:0.
+// has no number for (high bit depth, NV12 …) is converted to the nearest one
+// it has, or to the layout the reader asks for such pictures. The conversion
+// is shared among threads.
 class CPictureOut
 {
 public:
@@ -18,14 +21,16 @@ public:
     // the decoder still holds is copied first. `turn`: degrees clockwise
     // (90, 180 or 270) the picture is turned to stand as its stream's
     // display matrix says; `sar` is the picture's own, before the turn.
+    // `unlistedAs`: the layout for pictures of a layout without a number
+    // (none: the nearest listed one).
     Moorland::IRawVideoFrame* Show(const AVFrame* frame, int timeStampMs, unsigned durationMs, AVRational sar,
-                                   bool writable = false, int turn = 0);
+                                   bool writable = false, int turn = 0, AVPixelFormat unlistedAs = AV_PIX_FMT_NONE);
 
 private:
     const AVFrame* Convert(const AVFrame* f, AVPixelFormat target);
     const AVFrame* Turn(const AVFrame* f, int turn);
 
-    FF::SwsPtr m_sws;
+    CThreadedScaler m_scaler;
     FF::FramePtr m_converted = FF::MakeFrame();
     FF::FramePtr m_turned = FF::MakeFrame();
     CFFVideoFrame m_out{false};
