@@ -51,6 +51,34 @@ inline bool TurnMp4(const std::string& path, int degrees)
     return WriteBytes(path, bytes);
 }
 
+// Bytes that look like Matroska clusters to a reader that searches for
+// them, to put after a file: padding (Void) elements, each holding a
+// cluster's ID and an unknown size, so that read as a cluster the padding
+// after it runs to the end of the file; and last a cluster at the latest
+// time its eight bytes hold, whose one block lies 32767 after it.
+inline std::string CraftedMatroskaBytes(size_t size)
+{
+    const std::string voidHoldingACluster("\xEC\x85\x1F\x43\xB6\x75\xFF", 7);
+    const std::string clusterAtTheEndOfTime("\x1F\x43\xB6\x75\x01\xFF\xFF\xFF\xFF\xFF\xFF\xFF"
+                                            "\xE7\x88\x7F\xFF\xFF\xFF\xFF\xFF\xFF\xFF"
+                                            "\xA3\x85\x81\x7F\xFF\x80\x00",
+                                            29);
+    std::string bytes;
+    bytes.reserve(size + voidHoldingACluster.size() + clusterAtTheEndOfTime.size());
+    while (bytes.size() < size)
+        bytes += voidHoldingACluster;
+    return bytes + clusterAtTheEndOfTime;
+}
+
+// The file as a download that took its room at full size and stopped
+// half-way leaves it: its first half, then zeros to its full size.
+inline bool ZeroTheSecondHalf(const std::string& from, const std::string& to)
+{
+    const std::string bytes = ReadBytes(from);
+    const size_t half = bytes.size() / 2;
+    return !bytes.empty() && WriteBytes(to, bytes.substr(0, half) + std::string(bytes.size() - half, '\0'));
+}
+
 // A folder "/tmp/<prefix>-XXXXXX", removed with all in it at the end; its
 // Dir() stays empty when none could be made.
 class Folder

@@ -3,8 +3,9 @@
 // links, into the given folder. Run at build time:
 //     make_profile_icons <all_profile.xml> <output folder>
 // Every icon is a rounded tile in the colour of its category's type with a
-// glyph of its kind; profile icons also carry a short label, and the format
-// categories (one format each) their format's name.
+// glyph of its kind; profile icons also carry a short label, and category
+// icons their category's name (a format category's in two lines: the
+// container over what tells it from its neighbours).
 
 #include <QDir>
 #include <QFile>
@@ -18,22 +19,42 @@
 #include <QXmlStreamReader>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstdio>
 
 namespace {
 
 const int kSize = 64;
 
-enum class Glyph { Film, Note, Phone, Tablet, Console, Tv, Clapper, Diamond, Play, Star, Pencil, Clock };
+enum class Glyph {
+    Film,
+    Note,
+    Phone,
+    Tablet,
+    Console,
+    Tv,
+    Clapper,
+    Diamond,
+    Play,
+    Star,
+    Pencil,
+    Clock,
+    Scissors,
+    Copy
+};
 
 QColor TypeColour(int type)
 {
     switch (type) {
     case 2: return QColor(0x2d, 0x6c, 0xdf);  // formats
     case 3: return QColor(0x7b, 0x3f, 0xb5);  // editing programs
-    case 4: return QColor(0x2e, 0x9e, 0x5b);  // devices
-    case 5: return QColor(0xc8, 0x8a, 0x12);  // lossless
-    case 6: return QColor(0xd2, 0x3c, 0x3c);  // online
+    // Dark enough for the white names on them to read (4.5:1 and more).
+    case 4:
+        return QColor(0x1f, 0x7a, 0x45); // devices
+    case 5:
+        return QColor(0x9a, 0x6a, 0x0e); // lossless
+    case 6:
+        return QColor(0xb8, 0x30, 0x30); // online
     default: return QColor(0x60, 0x6a, 0x78);
     }
 }
@@ -59,6 +80,24 @@ Glyph GlyphFor(int type, const QString& category, const QString& name)
         return Glyph::Phone;
     }
     return Glyph::Film;
+}
+
+// The glyph of a category cell: what the category is about, so that cells of
+// one page differ in their pictures as well as in their names.
+Glyph CategoryGlyph(int type, const QString& category)
+{
+    const QString n = category.toLower();
+    if (n.contains("same as source"))
+        return Glyph::Copy;
+    if (n.contains("lossless"))
+        return Glyph::Diamond;
+    if (n.contains("final cut"))
+        return Glyph::Scissors;
+    if (n.contains("quicktime"))
+        return Glyph::Film;
+    if (n.contains("apple"))
+        return Glyph::Tablet;
+    return GlyphFor(type, category, "");
 }
 
 void DrawGlyph(QPainter& p, Glyph glyph, const QRectF& box)
@@ -147,6 +186,18 @@ void DrawGlyph(QPainter& p, Glyph glyph, const QRectF& box)
         p.drawLine(QPointF(c.x() - w * 0.22, c.y() + h * 0.08), QPointF(c.x() - w * 0.08, c.y() + h * 0.22));
         break;
     }
+    case Glyph::Scissors: {
+        p.drawEllipse(QPointF(c.x() - w * 0.2, c.y() + h * 0.24), w * 0.12, h * 0.12);
+        p.drawEllipse(QPointF(c.x() + w * 0.2, c.y() + h * 0.24), w * 0.12, h * 0.12);
+        p.drawLine(QPointF(c.x() - w * 0.12, c.y() + h * 0.14), QPointF(c.x() + w * 0.22, c.y() - h * 0.38));
+        p.drawLine(QPointF(c.x() + w * 0.12, c.y() + h * 0.14), QPointF(c.x() - w * 0.22, c.y() - h * 0.38));
+        break;
+    }
+    case Glyph::Copy:
+        p.drawRoundedRect(QRectF(c.x() - w * 0.36, c.y() - h * 0.36, w * 0.46, h * 0.52), 3, 3);
+        p.setBrush(Qt::white);
+        p.drawRoundedRect(QRectF(c.x() - w * 0.08, c.y() - h * 0.14, w * 0.46, h * 0.52), 3, 3);
+        break;
     case Glyph::Clock:
         p.drawEllipse(c, w * 0.36, h * 0.36);
         p.drawLine(c, QPointF(c.x(), c.y() - h * 0.24));
@@ -205,13 +256,36 @@ void FitFont(QFont& font, const QString& text, int width)
         font.setPixelSize(font.pixelSize() - 1);
 }
 
-bool WriteFormatIcon(const QString& path, Glyph glyph, const QString& name)
+// A category that is not one format is named by its own words: on one line
+// when they fit, else split where the halves are most even.
+QStringList CategoryLines(const QString& name)
+{
+    QFont font("DejaVu Sans");
+    font.setBold(true);
+    font.setPixelSize(11);
+    const QStringList words = name.split(' ', Qt::SkipEmptyParts);
+    if (words.size() < 2 || QFontMetrics(font).horizontalAdvance(name) <= kSize - 8)
+        return {name, QString()};
+    int best = 1;
+    int bestGap = 1 << 30;
+    for (int i = 1; i < words.size(); ++i) {
+        const int gap = std::abs(QFontMetrics(font).horizontalAdvance(words.mid(0, i).join(' ')) -
+                                 QFontMetrics(font).horizontalAdvance(words.mid(i).join(' ')));
+        if (gap < bestGap) {
+            bestGap = gap;
+            best = i;
+        }
+    }
+    return {words.mid(0, best).join(' '), words.mid(best).join(' ')};
+}
+
+bool WriteFormatIcon(const QString& path, Glyph glyph, const QString& name, int type = 2)
 {
     QImage image(kSize, kSize, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    QColor colour = TypeColour(2);
+    QColor colour = TypeColour(type);
     QLinearGradient fill(0, 0, 0, kSize);
     fill.setColorAt(0, colour.lighter(125));
     fill.setColorAt(1, colour.darker(115));
@@ -219,7 +293,7 @@ bool WriteFormatIcon(const QString& path, Glyph glyph, const QString& name)
     p.setBrush(fill);
     p.drawRoundedRect(QRectF(2, 2, kSize - 4, kSize - 4), 12, 12);
     DrawGlyph(p, glyph, QRectF(20, 4, kSize - 40, 20));
-    const QStringList lines = FormatLines(name);
+    const QStringList lines = type == 2 ? FormatLines(name) : CategoryLines(name);
     QFont font("DejaVu Sans");
     font.setBold(true);
     font.setPixelSize(13);
@@ -302,10 +376,7 @@ int main(int argc, char** argv)
             type = attrs.value("Type").toInt();
             category = attrs.value("Name").toString();
             const QString icon = out.filePath(QString("%1.png").arg(id));
-            if (type == 2)
-                ok &= WriteFormatIcon(icon, GlyphFor(type, category, ""), category);
-            else
-                ok &= WriteIcon(icon, type, GlyphFor(type, category, ""), QString());
+            ok &= WriteFormatIcon(icon, CategoryGlyph(type, category), category, type);
             ++written;
         } else if (xml.name() == QLatin1String("ProfileLnk")) {
             QString name = attrs.value("Name").toString();

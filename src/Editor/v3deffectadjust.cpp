@@ -189,7 +189,8 @@ void V3DEffectAdjust::ReTranslate(bool bUi)
 {
     if (bUi)
         ui->retranslateUi(this);
-    if (CClipSettings::Of(m_clip).depthOn)
+    // The clip is named while it is selected, its effects switched on or not.
+    if (m_clip)
         ui->lblCurrentClipName->setText(tr(" Current Clip Name: %1", "片段名: %1").arg(m_clip->Name()));
     else
         ui->lblCurrentClipName->setText(tr("Current Clip Name: No Clip", "片段名: 无片段"));

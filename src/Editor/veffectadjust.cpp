@@ -181,7 +181,8 @@ void VEffectAdjust::ReTranslate(bool bUi)
 {
     if (bUi)
         ui->retranslateUi(this);
-    if (m_clip && Settings().videoEffectOn)
+    // The clip is named while it is selected, its effects switched on or not.
+    if (m_clip)
         ui->lblCurrentClipName->setText(tr(" Current Clip Name: %1", "片段名: %1").arg(m_clip->Name()));
     else
         ui->lblCurrentClipName->setText(tr("Current Clip Name: No Clip", "片段名: 无片段"));

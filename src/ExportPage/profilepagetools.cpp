@@ -83,7 +83,9 @@ int FillCategoryGrid(QTableWidget* grid, ProfileNodeManager* pMgr, int type, QLi
         cell->setData(Qt::UserRole, unsigned(cat->id));
         cell->setData(Qt::DecorationRole, CategoryIcon(pMgr, cat));
         cell->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+        // The picture alone names nothing to a screen reader.
         cell->setToolTip(cat->name);
+        cell->setData(Qt::AccessibleTextRole, cat->name);
         cells << cell;
         cats << cat;
     }

@@ -56,6 +56,7 @@ void VProfileOnlinePage::initPageInfo()
         item->setData(Qt::UserRole, unsigned(cat->id));
         item->setData(Qt::DecorationRole, CategoryIcon(m_pNodeMgr, cat));
         item->setToolTip(cat->name);
+        item->setData(Qt::AccessibleTextRole, cat->name);
         ui->lstwProfileCata->addItem(item);
         m_cats << cat;
     }

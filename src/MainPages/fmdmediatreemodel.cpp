@@ -5,6 +5,7 @@
 #include "mediaslibmimetype.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QMimeData>
 #include <QRegularExpression>
@@ -145,13 +146,32 @@ int FMDMediaTreeModel::columnCount(const QModelIndex& parent) const
 
 QString FMDMediaTreeModel::toolTipOf(const FMDMediaItem* node) const
 {
-    return QStringList{
+    QStringList lines{
         QCoreApplication::translate("FMDMediaTreeModel", "Name: ", "名称：") + node->name,
         QCoreApplication::translate("FMDMediaTreeModel", "Type: ", "类型：") + node->typeText,
         QCoreApplication::translate("FMDMediaTreeModel", "Size: ", "大小：") + node->getSizeString(),
         QCoreApplication::translate("FMDMediaTreeModel", "Duration: ", "时长：") + node->durationText,
         QCoreApplication::translate("FMDMediaTreeModel", "Date: ", "日期：") + node->dateText,
-    }.join("\n");
+    };
+    if (isMissing(node))
+        lines << tr("The file no longer exists: %1").arg(QDir::toNativeSeparators(node->fullPath));
+    return lines.join("\n");
+}
+
+bool FMDMediaTreeModel::isMissing(const FMDMediaItem* node) const
+{
+    return node && !node->fullPath.isEmpty() && m_missing.contains(QDir::toNativeSeparators(node->fullPath));
+}
+
+void FMDMediaTreeModel::setMissingFiles(const QStringList& paths)
+{
+    const QSet<QString> missing(paths.begin(), paths.end());
+    if (missing == m_missing)
+        return;
+    m_missing = missing;
+    const int rows = rowCount(QModelIndex());
+    if (rows > 0)
+        emit dataChanged(index(0, 0), index(rows - 1, ColumnCount - 1), {MissingRole, Qt::ToolTipRole});
 }
 
 QVariant FMDMediaTreeModel::data(const QModelIndex& index, int role) const
@@ -187,6 +207,8 @@ QVariant FMDMediaTreeModel::data(const QModelIndex& index, int role) const
         return m_thumbnailBorder;
     case FullPathRole:
         return node->fullPath;
+    case MissingRole:
+        return isMissing(node);
     }
     return QVariant();
 }

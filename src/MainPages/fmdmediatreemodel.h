@@ -15,6 +15,7 @@
 #include <QMap>
 #include <QPersistentModelIndex>
 #include <QPixmap>
+#include <QSet>
 #include <QString>
 
 namespace Fablecut { class CSourceData; class ISourceDataItem; }
@@ -26,7 +27,11 @@ class FMDMediaTreeModel : public QAbstractItemModel
     Q_OBJECT
 public:
     enum Column { ColumnName = 0, ColumnDuration, ColumnSize, ColumnDate, ColumnType, ColumnCount };
-    enum Role { ThumbnailBorderRole = Qt::UserRole + 1, FullPathRole = Qt::UserRole + 2 };
+    enum Role {
+        ThumbnailBorderRole = Qt::UserRole + 1,
+        FullPathRole = Qt::UserRole + 2,
+        MissingRole = Qt::UserRole + 3
+    };
 
     explicit FMDMediaTreeModel(QObject* parent = nullptr);
     ~FMDMediaTreeModel() override;
@@ -93,6 +98,10 @@ public:
     void sort(int column, Qt::SortOrder order) override;
 
     QString toolTipOf(const FMDMediaItem* node) const;
+    // The library files missing now (native separators): their rows say so
+    // (MissingRole, the tool tip) until the next list leaves them out.
+    void setMissingFiles(const QStringList& paths);
+    bool isMissing(const FMDMediaItem* node) const;
 
 signals:
     void signal_MediasDetails_RenameSelectedItem(QString newName, QString itemPath);
@@ -120,5 +129,6 @@ private:
     int m_dateWidth = 150;
     int m_typeWidth = 50;
     QPixmap m_thumbnailBorder;
+    QSet<QString> m_missing;
     int m_headerHeight = 30;
 };

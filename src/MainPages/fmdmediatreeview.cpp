@@ -91,13 +91,13 @@ void FMDMediaTreeView::createActions()
 
 void FMDMediaTreeView::ReTranslate()
 {
-    m_actPlay->setText(tr("Play", "播放"));
-    m_actFindTarget->setText(tr("Find Target", "打开所在文件夹"));
-    m_actDelete->setText(tr("Delete", "删除"));
-    m_actRename->setText(tr("Rename", "重命名"));
-    m_actSelectAll->setText(tr("Select All", "全选"));
-    m_actMoveUp->setText(tr("Move Up", "上移"));
-    m_actMoveDown->setText(tr("Move Down", "下移"));
+    m_actPlay->setText(tr("&Play", "播放"));
+    m_actFindTarget->setText(tr("&Find Target", "打开所在文件夹"));
+    m_actDelete->setText(tr("&Delete", "删除"));
+    m_actRename->setText(tr("&Rename", "重命名"));
+    m_actSelectAll->setText(tr("Select &All", "全选"));
+    m_actMoveUp->setText(tr("Move &Up", "上移"));
+    m_actMoveDown->setText(tr("Move Do&wn", "下移"));
 }
 
 QList<QAction*> FMDMediaTreeView::menuActions() const

@@ -1,6 +1,9 @@
 #include "mediashowdetailsdelegate.h"
 
+#include "fmdmediatreemodel.h"
 #include "thumbnailscalecache.h"
+
+#include "utility/ThumbnailDrawing.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -46,9 +49,14 @@ void MediaShowDetailsDelegate::paint(QPainter* painter, const QStyleOptionViewIt
     if (!thumbnail.isNull()) {
         if (!border.isNull())
             painter->drawPixmap(g.frame, border);
-        const QPixmap picture = ThumbnailScaleCache::Scaled(thumbnail, g.picture.size());
+        // The picture keeps its shape inside the frame: a tall one stands
+        // between bars.
+        const QRect fitted = ThumbnailDrawing::FittedRect(thumbnail.size(), g.picture);
+        const QPixmap picture = ThumbnailScaleCache::Scaled(thumbnail, fitted.size());
         if (!picture.isNull())
-            painter->drawPixmap(g.picture.topLeft(), picture);
+            painter->drawPixmap(fitted.topLeft(), picture);
+        if (index.data(FMDMediaTreeModel::MissingRole).toBool())
+            ThumbnailDrawing::DrawMissingMark(painter, g.picture, tr("Missing"));
     }
     // The view's own text colour, so the skin's colours reach the name.
     painter->setPen(option.palette.color((option.state & QStyle::State_Selected) ? QPalette::HighlightedText

@@ -2,6 +2,8 @@
 
 #include "thumbnailscalecache.h"
 
+#include "utility/ThumbnailDrawing.h"
+
 #include <QApplication>
 #include <QPainter>
 
@@ -29,14 +31,18 @@ void MediaShowImageDelegate::paint(QPainter* painter, const QStyleOptionViewItem
     QStyle* style = option.widget ? option.widget->style() : QApplication::style();
     style->drawControl(QStyle::CE_ItemViewItem, &plain, painter, option.widget);
 
-    const QRect target = thumbnailRect(option.rect);
+    const QRect box = thumbnailRect(option.rect);
+    const QImage image = index.data(Qt::DecorationRole).value<QImage>();
+    // A phone's tall picture stands in a wide box with bars beside it.
+    const QRect target = ThumbnailDrawing::FittedRect(image.size(), box);
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
     painter->setRenderHint(QPainter::SmoothPixmapTransform);
-    const QPixmap picture = ThumbnailScaleCache::Scaled(index.data(Qt::DecorationRole).value<QImage>(),
-                                                        target.size());
+    const QPixmap picture = ThumbnailScaleCache::Scaled(image, target.size());
     if (!picture.isNull())
         painter->drawPixmap(target.topLeft(), picture);
+    if (index.data(MissingRole).toBool())
+        ThumbnailDrawing::DrawMissingMark(painter, box, tr("Missing"));
     if (selected && !m_selectedImg.isNull())
         painter->drawImage(QRect(target.right() - 15, target.bottom() - 15, 15, 15), m_selectedImg);
     painter->restore();

@@ -1,9 +1,10 @@
 #pragma once
 
-// Draws one cell of the thumbnail grid: the item's thumbnail centred and
-// stretched to the thumbnail size of the current icon size, and on selected
-// items the selection mark in the thumbnail's lower right corner. Blank cells
-// stay empty; no text is drawn (the name is the cell's tool tip).
+// Draws one cell of the thumbnail grid: the item's thumbnail centred in the
+// thumbnail box of the current icon size at its own shape, a clip whose file
+// is missing dimmed under a word that says so, and on selected items the
+// selection mark in the picture's lower right corner. Blank cells stay
+// empty; no other text is drawn (the name is the cell's tool tip).
 
 #include <QImage>
 #include <QStyledItemDelegate>
@@ -17,6 +18,9 @@ class MediaShowImageDelegate : public QStyledItemDelegate
 {
     Q_OBJECT
 public:
+    // A cell whose data under this role is true shows a clip whose file is missing.
+    static const int MissingRole = Qt::UserRole + 10;
+
     MediaShowImageDelegate();
 
     void setThumbnailImgSmallWidth(int w) { m_smallWidth = w; }
@@ -26,7 +30,7 @@ public:
     void setItemSelectedImg(const QImage& image) { m_selectedImg = image; }
     QImage itemSelectedImg() const { return m_selectedImg; }
 
-    // The rectangle the thumbnail takes in a cell.
+    // The box the thumbnail is fitted into in a cell.
     QRect thumbnailRect(const QRect& cell) const;
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;

@@ -322,20 +322,9 @@ void VDetailDisplayView::slot_MediasLib_delSelectedModels(QModelIndexList select
         emit signal_MediasDetails_DeleteSelectedItem(paths);
 }
 
-void VDetailDisplayView::slot_deleteNotExistItem(QStringList paths)
+void VDetailDisplayView::slot_setMissingFiles(QStringList paths)
 {
-    QModelIndexList collected;
-    for (const QModelIndex& index : m_model->getCurModels()) {
-        if (!index.isValid())
-            continue;
-        FMDMediaItem* node = m_model->itemForIndex(index);
-        if (node && paths.contains(node->fullPath)) {
-            collected.append(index);
-            paths.removeOne(node->fullPath);
-        }
-    }
-    if (!collected.isEmpty())
-        slot_MediasLib_delSelectedModels(collected, true);
+    m_model->setMissingFiles(paths);
 }
 
 void VDetailDisplayView::slot_removeThoseDonotExistMedias(QString prefix)

@@ -86,7 +86,9 @@ public:
 public slots:
     void slot_MediasLib_delSelectedModels(QModelIndexList selectedModes, bool bEmitSgnal = true);
     void slot_removeThoseDonotExistMedias(QString prefix);
-    void slot_deleteNotExistItem(QStringList paths);
+    // The whole list of library files missing now (native separators): their
+    // rows are shown missing, every other row as present.
+    void slot_setMissingFiles(QStringList paths);
 
 private slots:
     void slot_editMoveUp();

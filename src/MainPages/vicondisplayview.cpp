@@ -97,9 +97,10 @@ VIconDisplayView::~VIconDisplayView()
 
 void VIconDisplayView::ReTranslate()
 {
-    m_actPlay->setText(tr("Play", "播放"));
-    m_actFindTarget->setText(tr("Find Target", "打开所在文件夹"));
-    m_actDelete->setText(tr("Delete", "删除"));
+    m_actPlay->setText(tr("&Play", "播放"));
+    m_actFindTarget->setText(tr("&Find Target", "打开所在文件夹"));
+    m_actDelete->setText(tr("&Delete", "删除"));
+    slot_setMissingFiles(m_missing);
 }
 
 QList<QAction*> VIconDisplayView::menuActions() const
@@ -294,11 +295,11 @@ void VIconDisplayView::refreshData(bool keepSelection)
             const QString suffix = QFileInfo(QDir::toNativeSeparators(path)).suffix();
             const QString text = DisplayText(source->Name(), suffix);
             cell->setData(Qt::DisplayRole, text);
-            cell->setData(Qt::ToolTipRole, text);
             const QImage* thumb = source->GetThumbnailData();
             const bool hasThumb = thumb && thumb->width() > 0 && thumb->height() > 0;
             cell->setData(Qt::DecorationRole, hasThumb ? *thumb : m_audioThumbnail);
             cell->setData(RolePath, path);
+            showMissingState(cell, text);
             cell->setData(RoleDuration, source->GetDuration().ToSeconds());
             cell->setData(RoleSize, source->GetSourceFileSize());
             cell->setData(RoleDate, source->LastModifiedDateTime().toString(kDateFormat));
@@ -438,13 +439,19 @@ void VIconDisplayView::slot_mediasLibSelectedAll()
     m_dragList = selectedItems();
 }
 
-void VIconDisplayView::slot_deleteNotExistItem(QStringList paths)
+void VIconDisplayView::slot_setMissingFiles(QStringList paths)
 {
-    QList<QTableWidgetItem*> found;
-    for (const QString& path : paths)
-        if (QTableWidgetItem* cell = getItemByFullPath(path); cell && !found.contains(cell))
-            found.append(cell);
-    removeItems(found);
+    m_missing = paths;
+    for (QTableWidgetItem* cell : cellsInOrder())
+        showMissingState(cell, cell->data(Qt::DisplayRole).toString());
+}
+
+void VIconDisplayView::showMissingState(QTableWidgetItem* cell, const QString& text) const
+{
+    const QString path = QDir::toNativeSeparators(cell->data(RolePath).toString());
+    const bool missing = !path.isEmpty() && m_missing.contains(path);
+    cell->setData(RoleMissing, missing);
+    cell->setData(Qt::ToolTipRole, missing ? text + "\n" + tr("The file no longer exists: %1").arg(path) : text);
 }
 
 void VIconDisplayView::slot_removeThoseDonotExistMedias(QString prefix)

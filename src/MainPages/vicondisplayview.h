@@ -33,8 +33,14 @@ class VIconDisplayView : public QTableWidget
     Q_PROPERTY(int itemLargHeight READ itemLargHeight WRITE setItemLargHeight)
     Q_PROPERTY(QString itemSelectedImgPath READ itemSelectedImgPath WRITE setItemSelectedImgPath)
 public:
-    enum CellRole { RolePath = Qt::UserRole, RoleDuration = Qt::UserRole + 2, RoleSize = Qt::UserRole + 4,
-                    RoleDate = Qt::UserRole + 6, RoleSuffix = Qt::UserRole + 8 };
+    enum CellRole {
+        RolePath = Qt::UserRole,
+        RoleDuration = Qt::UserRole + 2,
+        RoleSize = Qt::UserRole + 4,
+        RoleDate = Qt::UserRole + 6,
+        RoleSuffix = Qt::UserRole + 8,
+        RoleMissing = MediaShowImageDelegate::MissingRole
+    };
     static const int CellItemType = 1000;
 
     explicit VIconDisplayView(QWidget* parent = nullptr);
@@ -99,7 +105,9 @@ public:
 public slots:
     void slot_removeSelectedItem();
     void slot_mediasLibSelectedAll();
-    void slot_deleteNotExistItem(QStringList paths);
+    // The whole list of library files missing now (native separators): their
+    // cells are shown missing, every other cell as present.
+    void slot_setMissingFiles(QStringList paths);
     void slot_removeThoseDonotExistMedias(QString prefix);
     void slot_playCurrentItem();
     void slot_actionViewItemPath();
@@ -126,6 +134,7 @@ protected:
 
 private:
     void applySectionSizes();
+    void showMissingState(QTableWidgetItem* cell, const QString& text) const;
     void updateColumnCount();
     void showContextMenu(const QPoint& pos);
     QRect thumbnailZone(QTableWidgetItem* item) const;
@@ -146,6 +155,7 @@ private:
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     bool m_dragReady = false;
     QImage m_audioThumbnail;
+    QStringList m_missing;
     int m_thumbSmallWidth = 64;
     int m_thumbSmallHeight = 48;
     int m_thumbLargeWidth = 128;

@@ -68,8 +68,8 @@ VResourceLib::VResourceLib(QWidget* parent)
             &VDetailDisplayView::slot_removeThoseDonotExistMedias);
     connect(this, &VResourceLib::signal_removeThoseDonotExistMedias, icons,
             &VIconDisplayView::slot_removeThoseDonotExistMedias);
-    connect(this, &VResourceLib::signal_deleteNotExistItem, details, &VDetailDisplayView::slot_deleteNotExistItem);
-    connect(this, &VResourceLib::signal_deleteNotExistItem, icons, &VIconDisplayView::slot_deleteNotExistItem);
+    connect(this, &VResourceLib::signal_missingFilesChanged, details, &VDetailDisplayView::slot_setMissingFiles);
+    connect(this, &VResourceLib::signal_missingFilesChanged, icons, &VIconDisplayView::slot_setMissingFiles);
 
     m_ui->cmbResourceFilter->setVisible(false);
     ReTranslate();
@@ -152,21 +152,21 @@ void VResourceLib::initMenus()
 void VResourceLib::ReTranslate()
 {
     m_ui->retranslateUi(this);
-    m_actSortName->setText(tr("Name", "名称"));
-    m_actSortDuration->setText(tr("Duration", "持续时间"));
-    m_actSortSize->setText(tr("File Size", "文件大小"));
-    m_actSortDate->setText(tr("Date", "日期"));
-    m_actSortType->setText(tr("Type", "类型"));
-    m_actSelectAll->setText(tr("Select All", "全选"));
-    m_actDelete->setText(tr("Delete Selected", "删除所选内容"));
-    m_actLarge->setText(tr("Large Icons", "大图标"));
-    m_actSmall->setText(tr("Small Icons", "小图标"));
-    m_actDetails->setText(tr("Details", "详细信息"));
-    m_actImportLib->setText(tr("Import Media Library", "导入资源库"));
-    m_actExportLib->setText(tr("Export Media Library", "导出资源库"));
-    m_actImportFiles->setText(tr("Import Media Files", "导入媒体文件"));
-    m_actImportFolder->setText(tr("Import a Media Folder", "导入媒体文件夹"));
-    m_sortMenu->setTitle(tr("Sort By", "排序方式"));
+    m_actSortName->setText(tr("&Name", "名称"));
+    m_actSortDuration->setText(tr("&Duration", "持续时间"));
+    m_actSortSize->setText(tr("&File Size", "文件大小"));
+    m_actSortDate->setText(tr("D&ate", "日期"));
+    m_actSortType->setText(tr("&Type", "类型"));
+    m_actSelectAll->setText(tr("Select &All", "全选"));
+    m_actDelete->setText(tr("&Delete Selected", "删除所选内容"));
+    m_actLarge->setText(tr("&Large Icons", "大图标"));
+    m_actSmall->setText(tr("S&mall Icons", "小图标"));
+    m_actDetails->setText(tr("De&tails", "详细信息"));
+    m_actImportLib->setText(tr("&Import Media Library", "导入资源库"));
+    m_actExportLib->setText(tr("&Export Media Library", "导出资源库"));
+    m_actImportFiles->setText(tr("Import Media &Files", "导入媒体文件"));
+    m_actImportFolder->setText(tr("Import a Media F&older", "导入媒体文件夹"));
+    m_sortMenu->setTitle(tr("&Sort By", "排序方式"));
     const QString filters[3] = {tr("Display All Medias", "全部媒体"), tr("Display Video", "视频"),
                                 tr("Display Audio", "音频")};
     for (int i = 0; i < 3; ++i) {
@@ -233,31 +233,51 @@ void VResourceLib::on_btnImportCamRes_clicked()
 
 void VResourceLib::slot_checkSourceDataITemExistTimeOut()
 {
-    if (!m_data || m_data->GetSourceDataItemsCount() == 0)
+    if (!m_data)
         return;
     const std::vector<Fablecut::ISourceDataItem*> items = m_data->GetSourceDataItems();
     const size_t count = items.size();
+    const QSet<QString> before = m_missing;
+    // Items that left the library leave the list with them.
+    if (!m_missing.isEmpty()) {
+        QSet<QString> present;
+        for (Fablecut::ISourceDataItem* item : items)
+            present.insert(item->GetSrcFileFullPath());
+        m_missing.intersect(present);
+    }
     // A tick looks at as many files as fit in its time budget, going on
     // where the last one stopped: a small library is checked whole on every
     // tick, a large one within a few ticks, and the GUI never stalls.
     QElapsedTimer spent;
     spent.start();
-    QStringList missing;
     size_t checked = 0;
     size_t index = m_checkCursor < count ? m_checkCursor : 0;
     while (checked < count) {
         const QString path = items[index]->GetSrcFileFullPath();
         struct stat info;
+        // A vanished file (a disk unplugged, a folder renamed) keeps its item
+        // and every clip made of it; they are shown missing until it is back.
         if (::stat(QFile::encodeName(path).constData(), &info) != 0)
-            missing.append(QDir::toNativeSeparators(path));
+            m_missing.insert(path);
+        else
+            m_missing.remove(path);
         ++checked;
         index = (index + 1) % count;
         if ((checked & 63) == 0 && spent.nsecsElapsed() > kCheckBudgetNs)
             break;
     }
     m_checkCursor = index;
-    if (!missing.isEmpty())
-        emit signal_deleteNotExistItem(missing);
+    if (m_missing != before)
+        emit signal_missingFilesChanged(missingFiles());
+}
+
+QStringList VResourceLib::missingFiles() const
+{
+    QStringList paths;
+    for (const QString& path : m_missing)
+        paths << QDir::toNativeSeparators(path);
+    paths.sort();
+    return paths;
 }
 
 void VResourceLib::slot_transpontMediasLib_DelSelected(QStringList paths)

@@ -53,6 +53,8 @@ public:
     QAction* deleteSelectedAction() const { return m_actDelete; }
     QActionGroup* sortGroup() const { return m_sortGroup; }
     QTimer* checkTimer() const { return m_checkTimer; }
+    // The library files the check last found missing, in native separators.
+    QStringList missingFiles() const;
     // Sets which library menu actions are enabled, as opening the menu does.
     void updateLibraryMenuState();
 
@@ -75,7 +77,10 @@ signals:
     void signal_MediasLib_DelSelected(QList<Fablecut::ISourceDataItem*> items);
     void signal_MediasLib_itemPlay(Fablecut::ISourceDataItem* item);
     void signal_removeThoseDonotExistMedias(QString prefix);
-    void signal_deleteNotExistItem(QStringList paths);
+    // The whole list of library files that do not exist now (native
+    // separators, sorted), sent whenever it changes: a file that comes back
+    // leaves it, and an empty list means every file is there.
+    void signal_missingFilesChanged(QStringList paths);
     void signal_MediasLib_clearLibrary();
     void signal_MediasLib_importFolder();
 
@@ -118,6 +123,9 @@ private:
     QTimer* m_checkTimer = nullptr;
     // Where the next missing-file check goes on.
     size_t m_checkCursor = 0;
+    // Library paths whose files the check found missing; known only while
+    // the program runs.
+    QSet<QString> m_missing;
     QMenu* m_libMenu = nullptr;
     QMenu* m_sortMenu = nullptr;
     QMenu* m_importMenu = nullptr;

@@ -1,5 +1,7 @@
 #include "vsourcerpage.h"
 
+#include "ProjectData/userfailuretext.h"
+
 #include "ProjectData/csourcedata.h"
 #include "mediaslibmimetype.h"
 
@@ -70,7 +72,7 @@ VSourcerPage::VSourcerPage(QWidget* parent)
     connect(work, &VSourceWorkSpace::signal_editorEnableChagned, timeline, &VTimeLineView::signal_editorEnableChagned);
     connect(work, &VSourceWorkSpace::signal_MediasLib_importLibrary, this, &VSourcerPage::signal_MediasLib_importLibrary);
     connect(work, &VSourceWorkSpace::signal_MediasLib_exportLibrary, this, &VSourcerPage::signal_MediasLib_exportLibrary);
-    connect(work, &VSourceWorkSpace::signal_deleteNotExistItem, timeline, &VTimeLineView::slot_deleteNotExistItem);
+    connect(work, &VSourceWorkSpace::signal_missingFilesChanged, timeline, &VTimeLineView::slot_setMissingFiles);
     TimeLineHostCalls calls;
     // A library drag names its items by handle: each is looked up in the
     // library as it is now, so a stale or foreign handle inserts nothing.
@@ -351,11 +353,11 @@ QString VSourcerPage::ImportFailureReason(const QString& errMsg, int nFailCode)
         const int end = errMsg.indexOf(QStringLiteral("\nFile:"), from);
         const QString message = errMsg.mid(from, end < 0 ? -1 : end - from).trimmed();
         if (!message.isEmpty())
-            return message;
+            return UserFailureText::Explain(message);
     }
     if (errMsg == QLatin1String("snapshot failed,skip import file"))
         return tr("no picture could be read from it");
-    return errMsg.trimmed().isEmpty() ? tr("the reason is in the log file") : errMsg.trimmed();
+    return errMsg.trimmed().isEmpty() ? tr("the reason is in the log file") : UserFailureText::Explain(errMsg);
 }
 
 QString VSourcerPage::ImportReasonsText(const QStringList& failed, const QHash<QString, QString>& reasons)

@@ -54,7 +54,7 @@ VSourceWorkSpace::VSourceWorkSpace(QWidget* parent) : QFrame(parent), m_ui(new U
             &VSourceWorkSpace::signal_MediasLib_importLibrary);
     connect(m_lib, &VResourceLib::signal_MediasLib_exportLibrary, this,
             &VSourceWorkSpace::signal_MediasLib_exportLibrary);
-    connect(m_lib, &VResourceLib::signal_deleteNotExistItem, this, &VSourceWorkSpace::signal_deleteNotExistItem);
+    connect(m_lib, &VResourceLib::signal_missingFilesChanged, this, &VSourceWorkSpace::signal_missingFilesChanged);
     connect(m_editor, &VEditorWidget::signal_editorApplyToAllTimeLineViewClipItems, this,
             &VSourceWorkSpace::signal_editorApplyToAllTimeLineViewClipItems);
     connect(m_editor, &VEditorWidget::signal_editorApplayToCurSelectedClips, this,

@@ -46,7 +46,7 @@ signals:
     void signal_showCamcorderWizard();
     void signal_MediasLib_importLibrary(QString path);
     void signal_MediasLib_exportLibrary(QString path);
-    void signal_deleteNotExistItem(QStringList paths);
+    void signal_missingFilesChanged(QStringList paths);
     void signal_editorApplyToAllTimeLineViewClipItems(EDITORPAGE page);
     void signal_editorApplayToCurSelectedClips();
     void signal_editorEnableChagned();

@@ -40,8 +40,9 @@ QString MakeNameUniqueInTaskList(const QString& name, bool bRename, const QStrin
         // successor.
         const qint64 v = parsed;
         if (v < 9) {
-            if (!run.isEmpty())
-                n.remove(run, Qt::CaseSensitive);
+            // Only the trailing run is the counter: digits elsewhere are the
+            // user's own ("h60_1080p60") and stay as typed.
+            n.truncate(start < n.size() ? start : n.size());
             n += QStringLiteral("%1").arg(v + 1);
         } else {
             n += QStringLiteral("_%1").arg((v + 1) / 10);

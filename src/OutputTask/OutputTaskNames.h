@@ -15,7 +15,8 @@ namespace OutputTaskNames {
 QString SanitizeTaskName(const QString& name);
 
 // The task list's rule. bRename false (adding a task): a trailing number is
-// bumped; bRename true (a finished rename): "_1", "_2", ... go onto the typed
+// bumped (below 9 replaced by its successor, from 9 on "_n" appended) and no
+// other character of the name changes; bRename true (a finished rename): "_1", "_2", ... go onto the typed
 // name. The register is compared whole-name and case-sensitively.
 QString MakeNameUniqueInTaskList(const QString& name, bool bRename, const QStringList& lstRegister);
 

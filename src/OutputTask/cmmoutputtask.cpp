@@ -107,6 +107,17 @@ void CMMOutputTask::SetSrcTimelineItem(const CTimelineItem* pTimeline)
         // description, with every edit setting, and is not changed by it; a
         // copy that could not be written leaves the previous one (or none).
         m_bTimelineAttached = false;
+        // Known before anything can fail, so a start can name a missing file.
+        m_sourceFiles.clear();
+        for (Fablecut::ISourceDataItem* pItem : pTimeline->GetChildItems()) {
+            QStringList files{pItem->GetSrcFileFullPath()};
+            if (auto* pMedia = dynamic_cast<Fablecut::CMediaSourceItem*>(pItem);
+                pMedia && pMedia->IsEnableAudioReplace())
+                files << pMedia->GetAudioReplaceFullPath();
+            for (const QString& file : files)
+                if (!file.isEmpty() && !m_sourceFiles.contains(file))
+                    m_sourceFiles << file;
+        }
         GetQuentaException()->Clear();
         if (!pTimeline->WriteSeixFile(m_sSrcSeixPath, true))
             ThrowRecordedOr(QB_ERR_FILE_IO, "can't write the timeline's edit description", __LINE__);
@@ -258,6 +269,15 @@ Moorland::ConvertTaskInfo2* CMMOutputTask::GenerateConverterTask(Moorland::IAVCo
         m_pConverter = pConverter;
         return pRecord;
     });
+}
+
+QStringList CMMOutputTask::MissingSourceFiles() const
+{
+    QStringList missing;
+    for (const QString& file : m_sourceFiles)
+        if (!QFileInfo::exists(file))
+            missing << QDir::toNativeSeparators(file);
+    return missing;
 }
 
 QString CMMOutputTask::GetFailureText() const

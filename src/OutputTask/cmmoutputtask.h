@@ -57,6 +57,12 @@ public:
     IProfile* GetProfile(bool bChosen) const { return bChosen ? m_pChosenProfile : m_pWorkProfile; }
     void SetTwoPass(bool bTwoPass) { m_bTwoPass = bTwoPass; }
 
+    // The files the task's timeline reads (its clips' sources and replacing
+    // sound) that do not exist now, looked at on each call: the task list
+    // starts no task while one is missing, and a file that comes back at its
+    // path lets the task start again.
+    QStringList MissingSourceFiles() const;
+
     // Adjusts a fresh working copy of the chosen profile, writes the job's
     // edit description and submits the job. The job record, or null with the
     // failure recorded; then no task id and no record are kept.
@@ -86,6 +92,8 @@ private:
     int SubmitTranscode(Moorland::IAVConverter* pConverter);
 
     QString m_sSrcSeixPath;
+    // Every file the attached timeline reads, in timeline order, once each.
+    QStringList m_sourceFiles;
     QString m_sDstFolder;
     QString m_sDstName;
     QString m_sDstExt;

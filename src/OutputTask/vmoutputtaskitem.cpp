@@ -1,4 +1,6 @@
 #include "vmoutputtaskitem.h"
+
+#include "ProjectData/userfailuretext.h"
 #include "ui_vmoutputtaskitem.h"
 
 #include "AppConfigure/CAppVariableInfo.h"
@@ -258,7 +260,7 @@ QString VMOutputTaskItem::ConversionFailureMessage(const QString& reason, const 
             .arg(LogLink(m_pSettings->GetAppLogPath()));
     QString message = tr("The conversion failed:", "转换失败：") + "<br>" +
                       (reason.isEmpty() ? tr("No reason was given.", "未给出原因。")
-                                        : reason.toHtmlEscaped().replace('\n', "<br>"));
+                                        : UserFailureText::Explain(reason).toHtmlEscaped().replace('\n', "<br>"));
     if (haveLog)
         message += "<br><br>" + tr("The conversion's log: %1", "转换日志：%1").arg(LogLink(jobLog));
     return message;

@@ -1,4 +1,6 @@
 #include "vmoutputtaskmgr.h"
+
+#include "ProjectData/userfailuretext.h"
 #include "ui_vmoutputtaskmgr.h"
 
 #include "Basilvo/Basilvo.h"
@@ -80,9 +82,9 @@ void VMOutPutTaskMgr::ReTranslate()
 {
     ui->retranslateUi(this);
     if (m_pActDelete) {
-        m_pActDelete->setText(tr("Delete"));
-        m_pActRename->setText(tr("Rename"));
-        m_pActFindTarget->setText(tr("Find Target"));
+        m_pActDelete->setText(tr("&Delete"));
+        m_pActRename->setText(tr("&Rename"));
+        m_pActFindTarget->setText(tr("&Find Target"));
     }
     // The form's retranslation empties the header; a task added afterwards
     // takes its name from it, so it is filled again at once.
@@ -387,6 +389,23 @@ void VMOutPutTaskMgr::StartOrPause(VMOutputTaskItem* pItem, bool bStart)
         m_pQueue->pause(task);
         pItem->setConvertStart(false);
     } else if (!task->GetBaseConvertTaskInfo()) {
+        // A clip whose file is gone (a disk unplugged, a folder renamed) is
+        // not converted; the task starts once the files are back.
+        const QStringList missing = task->MissingSourceFiles();
+        if (!missing.isEmpty()) {
+            QStringList lines;
+            for (const QString& file : missing)
+                lines << file.toHtmlEscaped();
+            pItem->giveUpConvertTheTaskItem(tr("The conversion could not be started.") + "<br>" +
+                                            tr("These files of the timeline no longer exist:") + "<br>" +
+                                            lines.join("<br>"));
+            pItem->startConvertTaskFailed(false);
+            changeBtnStartEnabledByVMOutputTaskItem(nullptr, true);
+            return;
+        }
+        // A task not yet handed to the engine writes into the folder shown
+        // now, the one the name check looks into; a started one keeps its own.
+        task->SetOutputDstFloder(CAppVariableInfo::GetInstance()->GetInfoValue("OutputPath", QVariant()).toString());
         const QString name = checkTheTaskNameIfAllReadyExistInOuputDir(task->GetTaskDstName(), task->GetDstFileExt());
         if (name.isNull()) {
             pItem->giveUpConvertTheTaskItem(
@@ -403,7 +422,8 @@ void VMOutPutTaskMgr::StartOrPause(VMOutputTaskItem* pItem, bool bStart)
         if (!m_pQueue->submit(task, &failure)) {
             if (failure.isEmpty())
                 failure = tr("Unexpected error");
-            pItem->giveUpConvertTheTaskItem(tr("The conversion could not be started.") + "<br>" + failure.toHtmlEscaped());
+            pItem->giveUpConvertTheTaskItem(tr("The conversion could not be started.") + "<br>" +
+                                            UserFailureText::Explain(failure).toHtmlEscaped());
             pItem->startConvertTaskFailed(false);
             changeBtnStartEnabledByVMOutputTaskItem(nullptr, true);
             return;

@@ -45,11 +45,11 @@ public:
     IProfile* defaultIProfile() const { return m_pDefaultProfile; }
     ProfileNodeManager* profileNodeMgr() const { return m_pNodeMgr; }
 
-    // Every task of the list, whatever its state: the quit question is
-    // asked while there is one.
-    int getOutputTaskCount() const { return m_rows.size(); }
     // Tasks still in the engine's care: converting, paused or uploading.
     int runningTaskCount() const;
+    // What quitting would end: the quit question is asked while there is
+    // one; finished and never-started tasks lose nothing.
+    int getOutputTaskCount() const { return runningTaskCount(); }
     // The tasks and their engine bookkeeping; the rows show them.
     COutputTaskQueue* queue() const { return m_pQueue; }
     void updateOutputMgrWidget();

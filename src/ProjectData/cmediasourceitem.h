@@ -74,6 +74,14 @@ public:
     bool UpdateAVSource() override;
 
     virtual void SetSrcFileFullPath(QString path);
+    // The file's modification time and size as the library file recorded
+    // them: an item restored while its file is missing keeps them, so the
+    // file is known again when it comes back.
+    void SetRecordedFileState(const QDateTime& modified, qint64 size)
+    {
+        m_modified = modified;
+        m_fileSize = size;
+    }
     QString GetSrcFileFullPath() const override { return m_path; }
     virtual void SetThumbnailPic(QString path);
     virtual void SetThumbnailPic(const QImage& image);

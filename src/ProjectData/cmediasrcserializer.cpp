@@ -233,14 +233,20 @@ bool CMediaSrcSerializer::ReadLibraryFile(const QString& path, const QString& si
             break;
         }
 
+        // A file that is missing (its disk unplugged, its folder renamed) keeps
+        // its item as recorded: it is shown missing until it comes back. A
+        // file that changed since is another file and is not restored.
         const QFileInfo info(itemPath);
-        if (!info.exists() || movies.isEmpty() || info.lastModified() != modified || info.size() != size) {
+        const bool missing = !info.exists();
+        if (movies.isEmpty() || (!missing && (info.lastModified() != modified || info.size() != size))) {
             failed << itemPath;
             continue;
         }
         auto* item = new Fablecut::CMediaSourceItem;
         item->SetAVManager(manager);
         item->SetSrcFileFullPath(itemPath);
+        if (missing)
+            item->SetRecordedFileState(modified, size);
         item->SetSrcInterlaced(interlaced);
         item->SetImporterName(importer);
         item->setName(name);

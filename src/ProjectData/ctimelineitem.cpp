@@ -15,6 +15,7 @@
 #include "moorlan_srcutils/moorlan_url.h"
 
 #include <QFile>
+#include <QImage>
 #include <QObject>
 #include <QPointer>
 
@@ -545,6 +546,35 @@ bool HoldsAPicture(const CBaseTime& a, const CBaseTime& b, double picture)
     return (b.ToSeconds() - a.ToSeconds()) + 0.00001 >= picture;
 }
 
+// The part of a timeline picture that shows this clip. The timeline fits
+// every clip into its one frame, with bars beside a clip of another shape
+// (a phone's tall picture in a wide timeline): a piece's thumbnail is the
+// clip's picture without them, at the shape it is shown at.
+QImage ClipPart(const QImage& shown, const CMediaSourceItem& clip)
+{
+    double w = clip.GetViewWidth(), h = clip.GetViewHeight();
+    const double pw = clip.GetPixelWidth(), ph = clip.GetPixelHeight();
+    if (w <= 0 || h <= 0) {
+        w = pw;
+        h = ph;
+    }
+    const rect_t crop = clip.GetCrop();
+    if (pw > 0 && ph > 0 && crop.right > crop.left && crop.bottom > crop.top) {
+        w *= (crop.right - crop.left) / pw;
+        h *= (crop.bottom - crop.top) / ph;
+    }
+    if (clip.GetRotationAngle() % 180 != 0)
+        std::swap(w, h);
+    if (shown.isNull() || w <= 0 || h <= 0)
+        return shown;
+    const QSize part = QSizeF(w, h).scaled(QSizeF(shown.size()), Qt::KeepAspectRatio).toSize();
+    if (part.isEmpty() ||
+        (std::abs(part.width() - shown.width()) <= 2 && std::abs(part.height() - shown.height()) <= 2))
+        return shown;
+    return shown.copy(
+        QRect((shown.width() - part.width()) / 2, (shown.height() - part.height()) / 2, part.width(), part.height()));
+}
+
 } // namespace
 
 bool CTimelineItem::SplitItemByTime(const CBaseTime& time, const QImage& thumbnail)
@@ -564,7 +594,7 @@ bool CTimelineItem::SplitItemByTime(const CBaseTime& time, const QImage& thumbna
         return false;
     CMediaSourceItem copy(*clip);
     copy.SetStartPoint(time);
-    copy.SetThumbnailPic(thumbnail);
+    copy.SetThumbnailPic(ClipPart(thumbnail, *clip));
     copy.SetTrimStartPoint(cut, false);
     copy.SetFrameValue(0);
     clip->SetTrimEndPoint(cut, false);
@@ -608,7 +638,7 @@ bool CTimelineItem::SplitItemByAccurateTime(const CBaseTime& time, const CBaseTi
             return false;
         }
     }
-    copy.SetThumbnailPic(thumbnail);
+    copy.SetThumbnailPic(ClipPart(thumbnail, *clip));
     copy.SetStartPoint(time);
     if (exact) {
         copy.SetTrimStartPoint(exactTime, true);

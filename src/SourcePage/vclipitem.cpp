@@ -3,6 +3,9 @@
 #include "ProjectData/isourcedataitem.h"
 #include "itrackscene.h"
 
+#include "utility/ThumbnailDrawing.h"
+
+#include <QDir>
 #include <QFontMetricsF>
 #include <QGraphicsScene>
 #include <QPainter>
@@ -14,8 +17,8 @@ namespace {
 const QColor COLOR_VALUE_CLIP_DRAGING_PADDING(255, 162, 0, 128);
 const QColor COLOR_VALUE_CLIP_DRAGING_BORDER(255, 162, 0, 255);
 
-// Snapped or clamped positions further than this from the proposed one mark
-// an insertion point.
+// A position clamped further than this from the proposed one marks an
+// insertion point (a drag snapped onto a border always does).
 constexpr double kInsertThreshold = 0.1;
 
 QString TimeText(const CBaseTime& t)
@@ -130,6 +133,17 @@ void VClipItem::updateClipItemSouceData()
     setRect(0, 0, m_trimDuration.ToSeconds(), ItemHeight);
 }
 
+QString VClipItem::sourcePath() const
+{
+    return m_item ? QDir::toNativeSeparators(m_item->GetSrcFileFullPath()) : QString();
+}
+
+bool VClipItem::isSourceMissing() const
+{
+    const auto* track = dynamic_cast<const ITrackScene*>(scene());
+    return track && m_item && track->isSourceMissing(sourcePath());
+}
+
 QString VClipItem::infoText() const
 {
     QString text;
@@ -137,6 +151,8 @@ QString VClipItem::infoText() const
     text += "\n" + QObject::tr("Start :  ") + TimeText(m_clipStart);
     text += "\n" + QObject::tr("End :  ") + TimeText(m_clipStart + m_trimDuration);
     text += "\n" + QObject::tr("Duration :  ") + TimeText(m_trimDuration);
+    if (isSourceMissing())
+        text += "\n" + QObject::tr("The file no longer exists: %1").arg(sourcePath());
     return text;
 }
 
@@ -170,13 +186,17 @@ QVariant VClipItem::itemChange(GraphicsItemChange change, const QVariant& value)
     if (change == ItemPositionChange && scene() && m_positionAdjusting) {
         const double proposed = value.toPointF().x();
         double x = proposed;
+        bool atBorder = false;
         if (m_mouseDragMove) {
-            if (ITrackScene* track = getScene())
+            if (ITrackScene* track = getScene()) {
                 x = track->getSnapPointForPos(CBaseTime(proposed)).ToSeconds();
+                // A clip dragged onto a border, however exactly, lands there.
+                atBorder = track->isSnapPoint(CBaseTime(x));
+            }
         }
         if (x < 0.0)
             x = 0.0;
-        if (std::fabs(x - proposed) > kInsertThreshold) {
+        if (atBorder || std::fabs(x - proposed) > kInsertThreshold) {
             m_insert = true;
             m_insertLinePos = x;
         } else {
@@ -260,6 +280,9 @@ void VClipItem::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidge
         const QString shown = QFontMetricsF(font).elidedText(m_name, Qt::ElideRight, textWidth);
         painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter, shown);
     }
+    // The clip keeps its place and edits; it says its file is gone.
+    if (isSourceMissing())
+        ThumbnailDrawing::DrawMissingMark(painter, K, QObject::tr("Missing: %1").arg(m_name));
     painter->restore();
     painter->setWorldMatrixEnabled(true);
 }

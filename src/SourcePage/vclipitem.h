@@ -78,6 +78,8 @@ public:
     // 2 in the start zone, 3 in the end zone, else 1; sets the tool tip.
     // Only for an item that stands in a track scene.
     int getOperationType(QPointF scenePos);
+    // Whether the clip's file is missing now, as the scene knows it.
+    bool isSourceMissing() const;
 
 protected:
     QVariant itemChange(GraphicsItemChange change, const QVariant& value) override;
@@ -85,6 +87,7 @@ protected:
 private:
     void setItemFlags();
     QString infoText() const;
+    QString sourcePath() const;
 
     Fablecut::ISourceDataItem* m_item = nullptr;
     CBaseTime m_clipStart;

@@ -19,6 +19,7 @@
 #include <QHBoxLayout>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QKeyEvent>
 
 #include <algorithm>
 
@@ -30,6 +31,8 @@ const char* const kZoomKey = "TimeLineViewScaleValue";
 const int kZoomMin = 1;
 const int kZoomMax = 12;
 const int kZoomDefault = 6;
+// The width of every clip thumbnail (the import grabs them this wide).
+const int kThumbnailWidth = 640;
 
 QHBoxLayout* BareRow(QWidget* parent)
 {
@@ -205,15 +208,25 @@ QStringList VTimeLineView::removeClipsWhere(const std::function<bool(const QStri
     return names;
 }
 
-void VTimeLineView::slot_deleteNotExistItem(QStringList paths)
+void VTimeLineView::slot_setMissingFiles(QStringList paths)
 {
-    QStringList working = paths;
-    const QStringList gone = removeClipsWhere([&working](const QString& path) { return working.removeOne(path); });
-    if (gone.isEmpty())
+    // The clips whose files have just gone are named once; they keep their
+    // place and edits, and come back to life with their files.
+    QStringList names;
+    if (const CTimelineItem* line = getTimeLineItem()) {
+        for (ISourceDataItem* clip : line->GetChildItems()) {
+            const QString path = QDir::toNativeSeparators(clip->GetSrcFileFullPath());
+            const QString name = QFileInfo(path).fileName();
+            if (paths.contains(path) && !m_scene->isSourceMissing(path) && !names.contains(name))
+                names << name;
+        }
+    }
+    m_scene->setMissingFiles(paths);
+    if (names.isEmpty())
         return;
-    const QString text = tr("These clips left the timeline, with their edits, because their files no longer "
-                            "exist:") +
-                         "\n\n" + gone.join("\n");
+    const QString text = tr("The files of these clips no longer exist. The clips stay on the timeline with their "
+                            "edits, shown as missing, and cannot be converted until their files are back:") +
+                         "\n\n" + names.join("\n");
     // Not waited for: the periodic check that found the files goes on.
     QTimer::singleShot(0, this, [this, text] {
         auto* box = new VRichMessageBox(this, QDialogButtonBox::Ok, QMessageBox::Warning, VRichMessageBox::ShowCaption);
@@ -235,7 +248,11 @@ void VTimeLineView::on_btnSplit_clicked()
     qint64 borderMs = 0;
     qint32 frameValue = 0;
     const bool found = m_calls.GetCurPicBorderTime && m_calls.GetCurPicBorderTime(borderMs, frameValue);
-    const QImage grab = m_calls.CaptureCurFrame ? m_calls.CaptureCurFrame(640, 480) : QImage();
+    // The piece's thumbnail is the picture at its own shown shape, as an
+    // imported clip's is (640 wide): a phone's tall picture stays tall.
+    QImage grab = m_calls.CaptureCurFrame ? m_calls.CaptureCurFrame(-1, -1) : QImage();
+    if (!grab.isNull() && grab.width() != kThumbnailWidth)
+        grab = grab.scaledToWidth(kThumbnailWidth, Qt::SmoothTransformation);
     if (found)
         m_trackView->splitAnchorClipByCurTime(static_cast<long long>(borderMs), frameValue, grab);
     else
@@ -245,6 +262,25 @@ void VTimeLineView::on_btnSplit_clicked()
 void VTimeLineView::on_btnDelete_clicked()
 {
     m_trackView->slot_deleteSelectedClips();
+}
+
+void VTimeLineView::keyPressEvent(QKeyEvent* event)
+{
+    // The keys the zoom buttons' tips name, from wherever the focus is in
+    // the timeline: "+" with or without Shift, "=" (the same key unshifted)
+    // and the keypad's.
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
+    if (mods == Qt::NoModifier && (event->key() == Qt::Key_Plus || event->key() == Qt::Key_Equal)) {
+        on_btnZoomIn_clicked();
+        event->accept();
+        return;
+    }
+    if (mods == Qt::NoModifier && event->key() == Qt::Key_Minus) {
+        on_btnZoomOut_clicked();
+        event->accept();
+        return;
+    }
+    QFrame::keyPressEvent(event);
 }
 
 void VTimeLineView::on_btnZoomIn_clicked()

@@ -49,7 +49,8 @@ public slots:
     void slot_mainplayer_stoped();
     void slot_IsTimeLineViewHoldThePlayer(bool hold);
     void slot_ClearSelectionOfTimeLineIClipItems();
-    void slot_deleteNotExistItem(QStringList paths);
+    // The whole list of library files missing now (native separators).
+    void slot_setMissingFiles(QStringList paths);
     void slot_removeThoseDonotExistMedias(QString prefix);
 
 signals:
@@ -69,6 +70,7 @@ signals:
 
 protected:
     bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private slots:
     void on_btnSplit_clicked();

@@ -222,10 +222,15 @@ void VTrackScene::moveItemToTime(const int& from, const CBaseTime& t)
 
 void VTrackScene::DuplicateSelectedClips()
 {
+    DuplicateClips(getSelectedClipItems());
+}
+
+void VTrackScene::DuplicateClips(const QList<VClipItem*>& clips)
+{
     if (!m_timeline)
         return;
     QList<ISourceDataItem*> items;
-    for (VClipItem* clip : getSelectedClipItems())
+    for (VClipItem* clip : clips)
         if (ISourceDataItem* item = clipOf(clip))
             items << item;
     if (items.isEmpty())
@@ -318,6 +323,15 @@ void VTrackScene::SelectClipByTime(const CBaseTime& t)
             clip->setSelected(true);
 }
 
+void VTrackScene::setMissingFiles(const QStringList& paths)
+{
+    const QSet<QString> missing(paths.begin(), paths.end());
+    if (missing == m_missing)
+        return;
+    m_missing = missing;
+    update();
+}
+
 ISourceDataItem* VTrackScene::clipOf(const VClipItem* clip) const
 {
     if (!clip || !m_timeline)
@@ -373,6 +387,14 @@ CBaseTime VTrackScene::getInsertSnapPointForPos(const CBaseTime& p) const
     if (p > m_snapPoints.last())
         return m_snapPoints.last();
     return p;
+}
+
+bool VTrackScene::isSnapPoint(const CBaseTime& t)
+{
+    for (const CBaseTime& point : m_snapPoints)
+        if (std::abs(point.ToSeconds() - t.ToSeconds()) < 1e-9)
+            return true;
+    return false;
 }
 
 CBaseTime VTrackScene::getResizeSnapPointForPos(const CBaseTime& p) const

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QList>
 #include <QPixmap>
+#include <QSet>
 #include <QStringList>
 
 #include <cstdint>
@@ -60,6 +61,8 @@ public:
                                          const QImage& grab);
     void moveItemToTime(const int& from, const CBaseTime& t);
     void DuplicateSelectedClips();
+    // A copy of each given clip right after it; the first copy is selected.
+    void DuplicateClips(const QList<VClipItem*>& clips);
     void deleteSelectedClips(bool all);
     void deleteSourceDataItemList(QList<Fablecut::ISourceDataItem*> items, bool alreadyOut);
     void removeClipItemsBySourceDataItems(QList<Fablecut::ISourceDataItem*> items);
@@ -70,6 +73,7 @@ public:
     CBaseTime getCloseUpClipStartTimeByPos(const CBaseTime& p, bool previous) const;
     CBaseTime getInsertSnapPointForPos(const CBaseTime& p) const;
     CBaseTime getSnapPointForPos(const CBaseTime& p) override { return getInsertSnapPointForPos(p); }
+    bool isSnapPoint(const CBaseTime& t) override;
     CBaseTime getResizeSnapPointForPos(const CBaseTime& p) const;
     double snapDistance() const;
     QList<CBaseTime> getSnapPoints() const { return m_snapPoints; }
@@ -79,6 +83,11 @@ public:
     // The view's drag ghost stands in the scene but shows no clip of its own:
     // it is left out of every list of clip items.
     void setDragGhost(VClipItem* ghost) { m_ghost = ghost; }
+
+    // The files missing now (native separators); their clips keep their
+    // place and edits and are drawn as missing.
+    void setMissingFiles(const QStringList& paths);
+    bool isSourceMissing(const QString& path) const override { return m_missing.contains(path); }
 
     // The timeline clip a clip item shows (the 0.01 s probe at its start).
     Fablecut::ISourceDataItem* clipOf(const VClipItem* clip) const;
@@ -128,6 +137,7 @@ private:
     int m_requestDepth = 0;
     bool m_changedInRequest = false;
     VClipItem* m_ghost = nullptr;
+    QSet<QString> m_missing;
     double m_hScale = 1.0;
     double m_vScale = 1.0;
     QList<CBaseTime> m_snapPoints;

@@ -11,18 +11,14 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QDir>
-#include <QDragEnterEvent>
 #include <QFileInfo>
 #include <QGraphicsLineItem>
 #include <QGraphicsRectItem>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTimer>
-#include <QUrl>
 
 #include <algorithm>
 #include <cmath>
@@ -38,7 +34,6 @@ namespace {
 const QColor COLOR_VALUE_ANCHORLINE(0, 174, 255, 255);
 const QColor COLOR_VALUE_LINE_INSERT(255, 162, 0, 255);
 const double kProbe = 0.01;
-const int kAutoScrollPixels = 30;
 
 } // namespace
 
@@ -179,7 +174,7 @@ void VTrackView::initPopupMenu()
     // The keys are the view's own; the menu only shows them.
     for (QAction* action : {m_pActDuplicate, m_pActDelete, m_pActSelectAll})
         action->setShortcutContext(Qt::WidgetShortcut);
-    connect(m_pActDuplicate, &QAction::triggered, this, &VTrackView::slot_duplicateSelectedClips);
+    connect(m_pActDuplicate, &QAction::triggered, this, &VTrackView::slot_duplicatePopupClip);
     connect(m_pActDelete, &QAction::triggered, this, &VTrackView::slot_deleteSelectedClips);
     connect(m_pActClearAll, &QAction::triggered, this, &VTrackView::slot_clearAllClips);
     connect(m_pActSelectAll, &QAction::triggered, this, &VTrackView::slot_selectAllClips);
@@ -202,12 +197,12 @@ QList<QAction*> VTrackView::popupActions() const
 
 void VTrackView::ReTranslate()
 {
-    m_pActDuplicate->setText(tr("Duplicate this Clip", "复制选中片段"));
-    m_pActDelete->setText(tr("Delete Selected Clip(s)", "删除选中片段"));
-    m_pActClearAll->setText(tr("Clear All Clips", "清除所有片段"));
-    m_pActSelectAll->setText(tr("Select All Clips", "选择全部片段"));
-    m_pActPlay->setText(tr("Play this Clip", "播放选中片段"));
-    m_pActViewPath->setText(tr("View this Clip", "浏览选中片段"));
+    m_pActDuplicate->setText(tr("&Duplicate this Clip", "复制选中片段"));
+    m_pActDelete->setText(tr("D&elete Selected Clip(s)", "删除选中片段"));
+    m_pActClearAll->setText(tr("&Clear All Clips", "清除所有片段"));
+    m_pActSelectAll->setText(tr("Select &All Clips", "选择全部片段"));
+    m_pActPlay->setText(tr("&Play this Clip", "播放选中片段"));
+    m_pActViewPath->setText(tr("&View this Clip", "浏览选中片段"));
 }
 
 VClipItem* VTrackView::clipAt(const QPoint& viewPos) const
@@ -224,7 +219,7 @@ void VTrackView::showPopupMenu(QPoint pos)
     const int selected = m_pScene->selectedItems().size();
     const bool hasClips = m_pScene->getCurClipsCount() > 0;
     const bool oneOnClip = m_pPopupClip && selected == 1;
-    m_pActDuplicate->setEnabled(oneOnClip);
+    m_pActDuplicate->setEnabled(m_pPopupClip != nullptr);
     m_pActDelete->setEnabled(m_pPopupClip != nullptr);
     m_pActClearAll->setEnabled(hasClips);
     m_pActSelectAll->setEnabled(hasClips);
@@ -239,9 +234,14 @@ void VTrackView::slot_deleteSelectedClips()
 {
     if (m_pScene->selectedItems().isEmpty())
         return;
-    // The player lets go of the timeline before its clips are freed.
+    // The player lets go of the timeline before its clips are freed, then
+    // shows what is left at the play head (its start when the head now lies
+    // past the end).
     emit signal_updateAVsouceData(timeline());
     m_pScene->deleteSelectedClips(false);
+    const CTimelineItem* line = m_pScene->getTimeLineItem();
+    if (line && line->ChildItemsCount() > 0)
+        slot_setAnchorPos(m_tAnchorPos + kProbe > line->GetDuration() ? CBaseTime(0.0) : m_tAnchorPos - kProbe, true);
 }
 
 void VTrackView::slot_clearAllClips()
@@ -261,6 +261,14 @@ void VTrackView::slot_duplicateSelectedClips()
 {
     emit signal_updateAVsouceData(timeline());
     m_pScene->DuplicateSelectedClips();
+}
+
+void VTrackView::slot_duplicatePopupClip()
+{
+    if (!m_pPopupClip)
+        return;
+    emit signal_updateAVsouceData(timeline());
+    m_pScene->DuplicateClips({m_pPopupClip});
 }
 
 void VTrackView::playClip(VClipItem* clip)
@@ -509,6 +517,9 @@ void VTrackView::mouseMoveEventImpl(QMouseEvent* event)
     switch (m_nOperationType) {
     case VClipItem::OperationMove:
         m_pPressedClip->setMouseDragMove(true);
+        // The marker shows where this move put the clip, which is where the
+        // release will drop it.
+        QGraphicsView::mouseMoveEvent(event);
         if (m_pPressedClip->isInsert()) {
             const CBaseTime at = m_pPressedClip->getInsertLinePos();
             m_pInsertLine->setPos(at.ToSeconds(), 0);
@@ -518,7 +529,6 @@ void VTrackView::mouseMoveEventImpl(QMouseEvent* event)
             m_pInsertLine->hide();
             emit signal_insert(false, CBaseTime(0.0));
         }
-        QGraphicsView::mouseMoveEvent(event);
         break;
     case VClipItem::OperationTrimStart:
     case VClipItem::OperationTrimEnd:
@@ -674,6 +684,11 @@ void VTrackView::keyPressEvent(QKeyEvent* event)
                    m_pScene->selectedItems().size() == 1) {
             slot_duplicateSelectedClips();
             return;
+        } else if ((mods & ~Qt::ShiftModifier) == Qt::NoModifier &&
+                   (event->key() == Qt::Key_Plus || event->key() == Qt::Key_Equal || event->key() == Qt::Key_Minus)) {
+            // The timeline panel's zoom keys.
+            event->ignore();
+            return;
         }
         QGraphicsView::keyPressEvent(event);
     });
@@ -691,131 +706,6 @@ bool VTrackView::eventFilter(QObject* watched, QEvent* event)
     if (watched == horizontalScrollBar() && event->type() == QEvent::Enter)
         unsetCursor();
     return QGraphicsView::eventFilter(watched, event);
-}
-
-// ---------------------------------------------------------- drag and drop
-
-QList<quint32> VTrackView::readLibraryHandles(const QByteArray& payload)
-{
-    QList<quint32> handles;
-    // The record's length comes first; a payload claiming more than any
-    // library could name is refused before anything is allocated for it.
-    if (payload.size() < 4)
-        return handles;
-    const auto* head = reinterpret_cast<const unsigned char*>(payload.constData());
-    const quint32 claimed = quint32(head[0]) << 24 | quint32(head[1]) << 16 | quint32(head[2]) << 8 | quint32(head[3]);
-    if (claimed > 16u * 1024 * 1024)
-        return handles;
-    const QByteArray raw = qUncompress(payload);
-    const int groups = raw.size() / 4;
-    for (int i = 0; i < groups; ++i) {
-        const auto* p = reinterpret_cast<const unsigned char*>(raw.constData()) + 4 * i;
-        const quint32 value = quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24;
-        if (value != 0)
-            handles << value;
-    }
-    return handles;
-}
-
-void VTrackView::dragEnterEvent(QDragEnterEvent* event)
-{
-    const QMimeData* data = event->mimeData();
-    if (data && (data->hasFormat(STR_MediasLibMimeType) || data->hasUrls())) {
-        m_bExternalDragAccepted = true;
-        event->acceptProposedAction();
-        return;
-    }
-    m_bExternalDragAccepted = false;
-    QGraphicsView::dragEnterEvent(event);
-}
-
-void VTrackView::dragMoveEvent(QDragMoveEvent* event)
-{
-    if (!m_bExternalDragAccepted) {
-        QGraphicsView::dragMoveEvent(event);
-        return;
-    }
-    event->acceptProposedAction();
-    const int x = event->pos().x();
-    if (x < 30) {
-        m_nAutoScrollStep = -kAutoScrollPixels;
-        m_pAutoScrollTimer->start();
-    } else if (viewport()->width() - x <= 49) {
-        m_nAutoScrollStep = kAutoScrollPixels;
-        m_pAutoScrollTimer->start();
-    } else if (m_pAutoScrollTimer->isActive()) {
-        m_pAutoScrollTimer->stop();
-    }
-    const CBaseTime pointer(mapToScene(event->pos()).x());
-    const CBaseTime at = m_pScene->getInsertSnapPointForPos(pointer);
-    // A drop lands only on a border (a snap point): inside a clip with no
-    // border within the snap distance the position stays the pointer's own.
-    bool onBorder = false;
-    for (const CBaseTime& point : m_pScene->getSnapPoints())
-        if (point == at)
-            onBorder = true;
-    if (!onBorder) {
-        m_pInsertLine->hide();
-        emit signal_insert(false, at);
-        m_bInsertPosValid = false;
-        m_tInsertPos = 0.0;
-    } else {
-        m_pInsertLine->setPos(at.ToSeconds(), 0);
-        m_pInsertLine->show();
-        emit signal_insert(true, at);
-        m_bInsertPosValid = true;
-        m_tInsertPos = at;
-    }
-}
-
-void VTrackView::dragLeaveEvent(QDragLeaveEvent* event)
-{
-    if (m_bExternalDragAccepted)
-        closeDragData();
-    else
-        QGraphicsView::dragLeaveEvent(event);
-}
-
-void VTrackView::dropEvent(QDropEvent* event)
-{
-    QB_GUARDED_VOID({ dropEventImpl(event); });
-}
-
-void VTrackView::dropEventImpl(QDropEvent* event)
-{
-    const QMimeData* data = event->mimeData();
-    if (data && m_bExternalDragAccepted && m_bInsertPosValid) {
-        if (data->hasFormat(STR_MediasLibMimeType)) {
-            // Handles, never addresses: each is checked against the live library.
-            QList<ISourceDataItem*> items;
-            for (quint32 handle : readLibraryHandles(data->data(STR_MediasLibMimeType))) {
-                ISourceDataItem* item =
-                    m_calls.QueryLibraryItemByHandle ? m_calls.QueryLibraryItemByHandle(handle) : nullptr;
-                if (item)
-                    items << item;
-            }
-            emit signal_updateAVsouceData(timeline());
-            m_pScene->insertDragVideoItems(items, m_tInsertPos);
-        } else if (data->hasUrls()) {
-            m_lstDropFiles.clear();
-            for (const QUrl& url : data->urls())
-                if (url.isLocalFile())
-                    m_lstDropFiles << QDir::toNativeSeparators(url.toLocalFile());
-            m_lstDropFiles.erase(std::remove_if(m_lstDropFiles.begin(), m_lstDropFiles.end(),
-                                                [](const QString& path) { return QFileInfo(path).isDir(); }),
-                                 m_lstDropFiles.end());
-            if (!m_lstDropFiles.isEmpty()) {
-                emit signal_updateAVsouceData(timeline());
-                m_bInsertFilesFinished = false;
-                m_pScene->insertDragVideoLibraryItems(m_lstDropFiles, m_tInsertPos);
-            }
-        }
-        if (!hasFocus())
-            setFocus(Qt::OtherFocusReason);
-        event->acceptProposedAction();
-    }
-    closeDragData();
-    QGraphicsView::dropEvent(event);
 }
 
 // ------------------------------------------------------------- the anchor

@@ -146,6 +146,8 @@ public slots:
     void slot_clearAllClips();
     void slot_selectAllClips();
     void slot_duplicateSelectedClips();
+    // The menu's "Duplicate this Clip": the clip the menu was opened on.
+    void slot_duplicatePopupClip();
     void slot_actionPlayCurItem();
     void slot_actionViewItemPath();
     void slot_onTrimDragTimerTrigger();
@@ -194,6 +196,8 @@ private:
     QGraphicsRectItem* m_pInsertLine = nullptr;
     QPoint m_ptPress;
     int32_t m_nOperationType = 0;
+    // How far one autoscroll tick moves the track, in pixels.
+    static constexpr int kAutoScrollPixels = 30;
     int32_t m_nAutoScrollStep = 0;
     CBaseTime m_tAnchorPos;
     CBaseTime m_tDuration;

@@ -1,5 +1,7 @@
 #include "mainwindow.h"
 
+#include "keyfocusframe.h"
+
 #include "ui_mainwindow.h"
 
 #include "dialogs/AboutDialog.h"
@@ -84,6 +86,7 @@ MainWindow::MainWindow(IVantrel* platform, QWidget* parent) : QMainWindow(parent
     FitMinimumSize();
     setFocusPolicy(Qt::StrongFocus);
     setFocus(Qt::OtherFocusReason);
+    new KeyFocusFrame(this);
 }
 
 MainWindow::~MainWindow()
@@ -471,18 +474,18 @@ void MainWindow::ReTranslate()
     if (m_initialized)
         QTimer::singleShot(0, this, &MainWindow::FitMinimumSize);
     if (m_menuFile) {
-        m_menuFile->setTitle(tr("File", "文件"));
-        m_menuTools->setTitle(tr("Tools", "工具"));
-        m_menuHelp->setTitle(QStringLiteral("Help"));
-        m_menuLanguage->setTitle(tr("Language", "语言"));
-        m_actImportFiles->setText(tr("Import Media Files", "导入媒体文件"));
-        m_actImportFolder->setText(tr("Import a Media Floder", "导入媒体文件夹"));
-        m_actExit->setText(tr("Exit", "退出"));
-        m_actPreferences->setText(QStringLiteral("Preference"));
-        m_actHelp->setText(QStringLiteral("Help"));
-        m_actShortcuts->setText(tr("Keyboard Shortcuts", "键盘快捷键"));
-        m_actUpdate->setText(tr("Update", "升级"));
-        m_actAbout->setText(QStringLiteral("About"));
+        m_menuFile->setTitle(tr("&File", "文件"));
+        m_menuTools->setTitle(tr("&Tools", "工具"));
+        m_menuHelp->setTitle(QStringLiteral("&Help"));
+        m_menuLanguage->setTitle(tr("&Language", "语言"));
+        m_actImportFiles->setText(tr("&Import Media Files", "导入媒体文件"));
+        m_actImportFolder->setText(tr("Import a Media &Floder", "导入媒体文件夹"));
+        m_actExit->setText(tr("E&xit", "退出"));
+        m_actPreferences->setText(QStringLiteral("&Preference"));
+        m_actHelp->setText(QStringLiteral("&Help"));
+        m_actShortcuts->setText(tr("&Keyboard Shortcuts", "键盘快捷键"));
+        m_actUpdate->setText(tr("&Update", "升级"));
+        m_actAbout->setText(QStringLiteral("&About"));
     }
     if (m_importDlg)
         m_importDlg->setCancelButtonText(tr("Cancel"));

@@ -1,5 +1,6 @@
 #include "CFFDemuxer.h"
 
+#include "FileTailScan.h"
 #include "SolvaneFFLog.h"
 
 extern "C" {
@@ -10,6 +11,7 @@ extern "C" {
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -112,198 +114,38 @@ bool IsShortfall(int64_t promisedMs, int64_t reachedMs)
     return shortMs > kShortfallMs && shortMs * 100 > promisedMs * kShortfallPercent;
 }
 
-std::string ShortfallText(int64_t reachedMs, int64_t promisedMs)
+// Where the file's bytes end and where its data does: a file of the full
+// size whose second part was never written holds zeros there.
+struct FileEnds
 {
-    return "the data ends at " + SecondsText(reachedMs) + " of the " + SecondsText(promisedMs) +
-           " its header states (the file is cut short)";
+    int64_t size;
+    int64_t data;
+};
+
+std::string ShortfallText(int64_t reachedMs, int64_t promisedMs, const FileEnds& ends, bool estimated = false)
+{
+    std::string text = "the data ends at " + std::string(estimated ? "about " : "") + SecondsText(reachedMs) +
+                       " of the " + SecondsText(promisedMs) + " its header states (the file is cut short";
+    if (ends.data < ends.size)
+        text += ": from byte " + std::to_string(ends.data) + " of its " + std::to_string(ends.size) +
+                " on it holds only zeros";
+    return text + ")";
 }
 
-// The EBML of Matroska: an element's ID keeps its length marker, its size
-// does not; 0 bytes read when the bytes do not hold a whole one.
-int EbmlId(const uint8_t* p, const uint8_t* end, uint32_t* id)
+// A stream's promised length, in ms from `start` (its time base).
+struct Promise
 {
-    if (p >= end || *p == 0)
-        return 0;
-    int length = 1;
-    while (length <= 4 && !(*p & (0x80 >> (length - 1))))
-        ++length;
-    if (length > 4 || end - p < length)
-        return 0;
-    uint32_t value = 0;
-    for (int i = 0; i < length; ++i)
-        value = value << 8 | p[i];
-    *id = value;
-    return length;
-}
+    unsigned index; // ctx->nb_streams: the whole file's
+    int64_t start;
+    int64_t promisedMs;
+};
 
-const uint64_t kEbmlUnknownSize = ~uint64_t(0);
-
-int EbmlSize(const uint8_t* p, const uint8_t* end, uint64_t* size)
+// The promises of the file's streams that the demuxer's index or an AVI
+// header's reckoning can check. Answers a shortfall found, else adds the
+// promises they can't check to `unsure`.
+std::string IndexShortfall(AVFormatContext* ctx, const FileEnds& ends, std::vector<Promise>& unsure)
 {
-    if (p >= end || *p == 0)
-        return 0;
-    int length = 1;
-    while (!(*p & (0x80 >> (length - 1))))
-        ++length;
-    if (end - p < length)
-        return 0;
-    uint64_t value = *p & (0xFF >> length);
-    bool allOnes = value == (0xFFu >> length);
-    for (int i = 1; i < length; ++i) {
-        value = value << 8 | p[i];
-        allOnes = allOnes && p[i] == 0xFF;
-    }
-    *size = allOnes ? kEbmlUnknownSize : value;
-    return length;
-}
-
-const uint32_t kMkvCluster = 0x1F43B675;
-const uint32_t kMkvClusterTime = 0xE7;
-const uint32_t kMkvSimpleBlock = 0xA3;
-const uint32_t kMkvBlockGroup = 0xA0;
-const uint32_t kMkvBlock = 0xA1;
-const uint32_t kMkvCrc32 = 0xBF;
-const uint32_t kMkvVoid = 0xEC;
-
-bool IsMkvTopLevel(uint32_t id)
-{
-    // Cluster, Cues, Tags, Attachments, Chapters, SeekHead, Info, Tracks,
-    // and a Segment or EBML header of a file joined on.
-    return id == kMkvCluster || id == 0x1C53BB6B || id == 0x1254C367 || id == 0x1941A469 || id == 0x1043A770 ||
-           id == 0x114D9B74 || id == 0x1549A966 || id == 0x1654AE6B || id == 0x18538067 || id == 0x1A45DFA3;
-}
-
-// The time of the latest block in the cluster at `p`, in the cluster's
-// units; kNoTime when `p` starts no cluster with its time first (four bytes
-// of data that only look like one).
-int64_t LatestBlockOfCluster(const uint8_t* p, const uint8_t* end)
-{
-    uint32_t id = 0;
-    uint64_t size = 0;
-    int n = EbmlId(p, end, &id);
-    if (n == 0 || id != kMkvCluster)
-        return kNoTime;
-    p += n;
-    if ((n = EbmlSize(p, end, &size)) == 0)
-        return kNoTime;
-    p += n;
-    const uint8_t* clusterEnd = size != kEbmlUnknownSize && size < static_cast<uint64_t>(end - p) ? p + size : end;
-    uint64_t timeSize = 0;
-    // Its time comes first, after a checksum or padding.
-    for (;;) {
-        if ((n = EbmlId(p, clusterEnd, &id)) == 0)
-            return kNoTime;
-        if (id != kMkvCrc32 && id != kMkvVoid)
-            break;
-        const int k = EbmlSize(p + n, clusterEnd, &size);
-        if (k == 0 || size > 255 || size > static_cast<uint64_t>(clusterEnd - p - n - k))
-            return kNoTime;
-        p += n + k + size;
-    }
-    if (id != kMkvClusterTime)
-        return kNoTime;
-    p += n;
-    if ((n = EbmlSize(p, clusterEnd, &timeSize)) == 0 || timeSize < 1 || timeSize > 8 ||
-        timeSize > static_cast<uint64_t>(clusterEnd - p - n))
-        return kNoTime;
-    p += n;
-    uint64_t clusterTime = 0;
-    for (uint64_t i = 0; i < timeSize; ++i)
-        clusterTime = clusterTime << 8 | *p++;
-    int64_t latest = static_cast<int64_t>(clusterTime);
-    // A block's own time follows its track number, as 16 signed bits.
-    auto block = [&](const uint8_t* data, const uint8_t* dataEnd) {
-        uint64_t track = 0;
-        const int t = EbmlSize(data, dataEnd, &track);
-        if (t == 0 || dataEnd - data < t + 2)
-            return;
-        const int16_t relative = static_cast<int16_t>(data[t] << 8 | data[t + 1]);
-        latest = std::max(latest, static_cast<int64_t>(clusterTime) + relative);
-    };
-    // The blocks up to where the cluster or the bytes end, or the next
-    // element of the file's top level begins.
-    while (p < clusterEnd) {
-        if ((n = EbmlId(p, clusterEnd, &id)) == 0 || IsMkvTopLevel(id))
-            break;
-        const uint8_t* at = p + n;
-        if ((n = EbmlSize(at, clusterEnd, &size)) == 0 || size == kEbmlUnknownSize)
-            break;
-        at += n;
-        const uint8_t* next = size <= static_cast<uint64_t>(clusterEnd - at) ? at + size : clusterEnd;
-        if (id == kMkvSimpleBlock) {
-            block(at, next);
-        } else if (id == kMkvBlockGroup) {
-            for (const uint8_t* q = at; q < next;) {
-                uint32_t inner = 0;
-                uint64_t innerSize = 0;
-                int m = EbmlId(q, next, &inner);
-                if (m == 0)
-                    break;
-                const int k = EbmlSize(q + m, next, &innerSize);
-                if (k == 0 || innerSize == kEbmlUnknownSize)
-                    break;
-                const uint8_t* innerAt = q + m + k;
-                const uint8_t* innerEnd =
-                    innerSize <= static_cast<uint64_t>(next - innerAt) ? innerAt + innerSize : next;
-                if (inner == kMkvBlock)
-                    block(innerAt, innerEnd);
-                q = innerEnd;
-            }
-        }
-        p = next;
-    }
-    return latest;
-}
-
-// Where the data of a Matroska file ends, in its streams' time base: the
-// latest block of the last cluster in the file's last `window` bytes. A
-// cut file keeps no index to say so, and FFmpeg's Matroska reader finds no
-// packets after a seek by bytes. kNoTime when no cluster lies there.
-int64_t MatroskaDataEnd(AVIOContext* pb, int64_t size, int64_t window)
-{
-    const int64_t from = std::max<int64_t>(0, size - window);
-    std::vector<uint8_t> bytes(static_cast<size_t>(size - from));
-    if (avio_seek(pb, from, SEEK_SET) < 0)
-        return kNoTime;
-    int64_t got = 0;
-    while (got < static_cast<int64_t>(bytes.size())) {
-        const int n = avio_read(pb, bytes.data() + got,
-                                static_cast<int>(std::min<int64_t>(static_cast<int64_t>(bytes.size()) - got, 1 << 20)));
-        if (n <= 0)
-            break;
-        got += n;
-    }
-    const uint8_t* begin = bytes.data();
-    const uint8_t* end = begin + got;
-    // From the end back: the first cluster found is the file's last.
-    for (int64_t at = got - 4; at >= 0; --at) {
-        const uint8_t* p = begin + at;
-        if (p[0] != 0x1F || p[1] != 0x43 || p[2] != 0xB6 || p[3] != 0x75)
-            continue;
-        const int64_t latest = LatestBlockOfCluster(p, end);
-        if (latest != kNoTime)
-            return latest;
-    }
-    return kNoTime;
-}
-
-} // namespace
-
-std::string DataCutShort(AVFormatContext* ctx, bool* moved)
-{
-    if (!ctx || !ctx->pb || !(ctx->pb->seekable & AVIO_SEEKABLE_NORMAL))
-        return std::string();
-    const int64_t size = avio_size(ctx->pb);
-    if (size <= 0)
-        return std::string();
-    const bool avi = ctx->iformat && std::strcmp(ctx->iformat->name, "avi") == 0;
-    struct Promise
-    {
-        unsigned index;
-        int64_t start;
-        int64_t promisedMs;
-    };
-    std::vector<Promise> unsure;
+    const bool avi = FormatIs(ctx, "avi");
     for (unsigned i = 0; i < ctx->nb_streams; ++i) {
         AVStream* st = ctx->streams[i];
         const AVMediaType type = st->codecpar->codec_type;
@@ -315,34 +157,132 @@ std::string DataCutShort(AVFormatContext* ctx, bool* moved)
             continue;
         const int64_t start = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
         const int64_t promisedMs = PromisedEndMs(ctx, st, promised, start);
-        // An index that points past the end of the file proves the cut;
+        // An index that points past the end of the data proves the cut;
         // its first such entry is about where the data stops.
+        const int64_t dataEnd = ZerosMayBeData(st) ? ends.size : ends.data;
         const int entries = avformat_index_get_entries_count(st);
         int64_t reachedMs = kNoTime;
         for (int e = 0; e < entries; ++e) {
             const AVIndexEntry* entry = avformat_index_get_entry(st, e);
-            if (entry && entry->pos + entry->size > size) {
+            if (entry && entry->pos + entry->size > dataEnd) {
                 reachedMs = ToMs(entry->timestamp, st->time_base, start);
                 break;
             }
+        }
+        bool estimated = false;
+        // Without its index (at the end of the file, where the zeros stand)
+        // an AVI's data ends as far into its length as its bytes go; the
+        // index FFmpeg built from what it read so far covers less.
+        const AVIndexEntry* last = entries > 0 ? avformat_index_get_entry(st, entries - 1) : nullptr;
+        const bool indexCovers = last && !IsShortfall(promisedMs, ToMs(last->timestamp, st->time_base, start));
+        if (reachedMs == kNoTime && avi && !indexCovers && ends.data < ends.size) {
+            const double share = AviDataShare(ctx->pb, ends.data, ends.size);
+            estimated = share >= 0;
+            if (estimated)
+                reachedMs = static_cast<int64_t>(share * static_cast<double>(promisedMs));
         }
         // AVI reckons a stream without index from the size of the file.
         if (reachedMs == kNoTime && avi && st->duration != AV_NOPTS_VALUE)
             reachedMs = ToMs(SafeAdd(start, st->duration), st->time_base, start);
         if (reachedMs != kNoTime) {
             if (IsShortfall(promisedMs, reachedMs))
-                return ShortfallText(reachedMs, promisedMs);
+                return ShortfallText(reachedMs, promisedMs, ends, estimated);
             continue;
         }
         unsure.push_back({i, start, promisedMs});
     }
+    return std::string();
+}
+
+// The promises checked against where the bytes at the end of the data say
+// it ends (Matroska and FLV, read here without the demuxer). `end` is the
+// time read there, in `tb` from the file's clock's zero.
+std::string TailShortfall(const AVFormatContext* ctx, const std::vector<Promise>& unsure, int64_t end, AVRational tb,
+                          const FileEnds& ends)
+{
+    if (end == kNoTime)
+        return std::string();
+    const int64_t fileStart = av_rescale_q(ctx->start_time != AV_NOPTS_VALUE ? ctx->start_time : 0, AV_TIME_BASE_Q, tb);
+    for (const Promise& p : unsure) {
+        const int64_t start =
+            p.index < ctx->nb_streams ? av_rescale_q(p.start, ctx->streams[p.index]->time_base, tb) : fileStart;
+        const int64_t reachedMs = ToMs(end, tb, start);
+        if (IsShortfall(p.promisedMs, reachedMs))
+            return ShortfallText(reachedMs, p.promisedMs, ends);
+    }
+    return std::string();
+}
+
+// The promises checked against the packets FFmpeg reads in the file's last
+// stretch.
+std::string PacketShortfall(AVFormatContext* ctx, const std::vector<Promise>& unsure, int64_t window,
+                            const FileEnds& ends)
+{
+    if (av_seek_frame(ctx, -1, std::max<int64_t>(0, ends.size - window), AVSEEK_FLAG_BYTE) < 0)
+        return std::string();
+    std::vector<int64_t> reached(ctx->nb_streams + 1, kNoTime);
+    int64_t firstMs = kNoTime;
+    const int64_t fileStart = ctx->start_time != AV_NOPTS_VALUE ? ctx->start_time : 0;
+    FF::PacketPtr packet = FF::MakePacket();
+    for (int n = 0; n < 50000 && av_read_frame(ctx, packet.get()) >= 0; ++n) {
+        const unsigned index = static_cast<unsigned>(packet->stream_index);
+        const int64_t t = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+        // Streams found by this read are not among those measured.
+        if (index + 1 < reached.size() && t != AV_NOPTS_VALUE) {
+            const AVStream* st = ctx->streams[index];
+            const int64_t start = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
+            const int64_t endMs = ToMs(SafeAdd(t, std::max<int64_t>(0, packet->duration)), st->time_base, start);
+            reached[index] = reached[index] == kNoTime ? endMs : std::max(reached[index], endMs);
+            const int64_t atMs = ToMs(t, st->time_base, start);
+            firstMs = firstMs == kNoTime ? atMs : std::min(firstMs, atMs);
+            const AVMediaType type = st->codecpar->codec_type;
+            if (type == AVMEDIA_TYPE_VIDEO || type == AVMEDIA_TYPE_AUDIO) {
+                const int64_t fileMs =
+                    ToMs(SafeAdd(t, std::max<int64_t>(0, packet->duration)), st->time_base,
+                         av_rescale_q(fileStart, AV_TIME_BASE_Q, st->time_base));
+                int64_t& latest = reached.back();
+                latest = latest == kNoTime ? fileMs : std::max(latest, fileMs);
+            }
+        }
+        av_packet_unref(packet.get());
+    }
+    if (firstMs == kNoTime)
+        return std::string();
+    for (const Promise& p : unsure) {
+        // A stream promised to end before the stretch read has no packets there.
+        const int64_t reachedMs = reached[p.index] != kNoTime ? reached[p.index] : firstMs;
+        if (IsShortfall(p.promisedMs, reachedMs))
+            return ShortfallText(reachedMs, p.promisedMs, ends);
+    }
+    return std::string();
+}
+
+} // namespace
+
+std::string DataCutShort(AVFormatContext* ctx, bool* moved)
+{
+    if (!ctx || !ctx->pb || !(ctx->pb->seekable & AVIO_SEEKABLE_NORMAL))
+        return std::string();
+    FileEnds ends{avio_size(ctx->pb), 0};
+    if (ends.size <= 0)
+        return std::string();
+    // A look at the last bytes, from which the demuxer is put back where it was.
+    const int64_t position = avio_tell(ctx->pb);
+    ends.data = DataEndOffset(ctx->pb, ends.size);
+    if (avio_seek(ctx->pb, position, SEEK_SET) < 0 && moved)
+        *moved = true;
+    std::vector<Promise> unsure;
+    const std::string indexed = IndexShortfall(ctx, ends, unsure);
+    if (!indexed.empty())
+        return indexed;
     // FLV states only the whole file's length (its script data, written when
     // the file is finished), and so does Matroska without lengths of its
     // streams (its segment's, written when the file is finished): the
     // latest stream must get there.
     const bool matroska = FormatIs(ctx, "matroska,webm");
-    const bool fileWide = unsure.empty() && (FormatIs(ctx, "flv") || matroska) && ctx->duration != AV_NOPTS_VALUE &&
-                          ctx->duration > 0 && ctx->duration_estimation_method != AVFMT_DURATION_FROM_BITRATE &&
+    const bool flv = FormatIs(ctx, "flv");
+    const bool fileWide = unsure.empty() && (flv || matroska) && ctx->duration != AV_NOPTS_VALUE && ctx->duration > 0 &&
+                          ctx->duration_estimation_method != AVFMT_DURATION_FROM_BITRATE &&
                           ctx->duration_estimation_method != AVFMT_DURATION_FROM_PTS;
     if (fileWide)
         unsure.push_back({ctx->nb_streams, 0, ctx->duration / 1000});
@@ -355,61 +295,21 @@ std::string DataCutShort(AVFormatContext* ctx, bool* moved)
     const int64_t window = std::min<int64_t>(std::max<int64_t>(rate * 4, 256 << 10), 16 << 20);
     if (moved)
         *moved = true;
-    if (matroska) {
-        // Every stream of the file shares one time base.
-        const int64_t end = MatroskaDataEnd(ctx->pb, size, window);
-        if (end == kNoTime || ctx->nb_streams == 0)
-            return std::string();
-        const AVStream* first = ctx->streams[0];
-        const int64_t fileStart =
-            av_rescale_q(ctx->start_time != AV_NOPTS_VALUE ? ctx->start_time : 0, AV_TIME_BASE_Q, first->time_base);
-        for (const Promise& p : unsure) {
-            const int64_t start = p.index < ctx->nb_streams
-                                      ? av_rescale_q(p.start, ctx->streams[p.index]->time_base, first->time_base)
-                                      : fileStart;
-            const int64_t reachedMs = ToMs(end, first->time_base, start);
-            if (IsShortfall(p.promisedMs, reachedMs))
-                return ShortfallText(reachedMs, p.promisedMs);
-        }
-        return std::string();
+    if (ends.data < ends.size && VideoZerosMayBeData(ctx))
+        ends.data = ends.size;
+    // Every stream of a Matroska file shares one time base. Its writers
+    // start a cluster at least every 5 s: the stretch looked at holds one.
+    if (matroska && ctx->nb_streams > 0) {
+        const int64_t clusters = std::min<int64_t>(std::max<int64_t>(rate * 6, 256 << 10), 16 << 20);
+        return TailShortfall(ctx, unsure, MatroskaDataEnd(ctx->pb, ends.data, clusters), ctx->streams[0]->time_base,
+                             ends);
     }
-    if (av_seek_frame(ctx, -1, std::max<int64_t>(0, size - window), AVSEEK_FLAG_BYTE) < 0)
+    // FFmpeg would read a tail of zeros a few bytes at a time.
+    if (flv && ends.data < ends.size)
+        return TailShortfall(ctx, unsure, FlvDataEndMs(ctx->pb, ends.data, window), AVRational{1, 1000}, ends);
+    if (ends.data < ends.size)
         return std::string();
-    std::vector<int64_t> ends(ctx->nb_streams + 1, kNoTime);
-    int64_t firstMs = kNoTime;
-    const int64_t fileStart = ctx->start_time != AV_NOPTS_VALUE ? ctx->start_time : 0;
-    FF::PacketPtr packet = FF::MakePacket();
-    for (int n = 0; n < 50000 && av_read_frame(ctx, packet.get()) >= 0; ++n) {
-        const unsigned index = static_cast<unsigned>(packet->stream_index);
-        const int64_t t = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
-        // Streams found by this read are not among those measured.
-        if (index < ends.size() && t != AV_NOPTS_VALUE) {
-            const AVStream* st = ctx->streams[index];
-            const int64_t start = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
-            const int64_t endMs = ToMs(SafeAdd(t, std::max<int64_t>(0, packet->duration)), st->time_base, start);
-            ends[index] = ends[index] == kNoTime ? endMs : std::max(ends[index], endMs);
-            const int64_t atMs = ToMs(t, st->time_base, start);
-            firstMs = firstMs == kNoTime ? atMs : std::min(firstMs, atMs);
-            const AVMediaType type = st->codecpar->codec_type;
-            if (type == AVMEDIA_TYPE_VIDEO || type == AVMEDIA_TYPE_AUDIO) {
-                const int64_t fileMs =
-                    ToMs(SafeAdd(t, std::max<int64_t>(0, packet->duration)), st->time_base,
-                         av_rescale_q(fileStart, AV_TIME_BASE_Q, st->time_base));
-                int64_t& latest = ends[ctx->nb_streams];
-                latest = latest == kNoTime ? fileMs : std::max(latest, fileMs);
-            }
-        }
-        av_packet_unref(packet.get());
-    }
-    if (firstMs == kNoTime)
-        return std::string();
-    for (const Promise& p : unsure) {
-        // A stream promised to end before the stretch read has no packets there.
-        const int64_t reachedMs = ends[p.index] != kNoTime ? ends[p.index] : firstMs;
-        if (IsShortfall(p.promisedMs, reachedMs))
-            return ShortfallText(reachedMs, p.promisedMs);
-    }
-    return std::string();
+    return PacketShortfall(ctx, unsure, window, ends);
 }
 
 CFFDemuxer::CFFDemuxer(const std::string& path) : m_path(path)
@@ -472,9 +372,26 @@ CFFDemuxer::~CFFDemuxer()
     ForgetFFLogOwner(m_ctx.get());
 }
 
+namespace {
+
+int64_t SteadyNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+} // namespace
+
 int CFFDemuxer::Interrupt(void* opaque)
 {
-    return static_cast<CFFDemuxer*>(opaque)->m_stop.load() ? 1 : 0;
+    const CFFDemuxer* self = static_cast<CFFDemuxer*>(opaque);
+    const int64_t giveUpAt = self->m_giveUpAt.load();
+    return self->m_stop.load() || (giveUpAt != 0 && SteadyNs() >= giveUpAt) ? 1 : 0;
+}
+
+void CFFDemuxer::GiveUpAfter(double seconds)
+{
+    m_giveUpAt.store(seconds > 0 ? SteadyNs() + static_cast<int64_t>(seconds * 1e9) : 0);
 }
 
 AVStream* CFFDemuxer::Stream(int index) const

@@ -48,10 +48,12 @@ bool HeaderLengthIsGuess(const AVFormatContext* ctx);
 bool TimesSurviveByteSeek(const AVFormatContext* ctx);
 
 // What tells that a file's data stops well before the length its header
-// states (a cut download or copy): "the data ends at 1.52 s of the 3.04 s
-// its header states ..."; empty when it reaches its end or a cheap look
-// can't tell. Looks only at the index and the packets of the file's last
-// stretch, never decodes; may move the read position, and then sets *moved.
+// states (a cut download or copy, or one that took its room at full size
+// and holds only zeros from where it stopped, which the text names): "the
+// data ends at 1.52 s of the 3.04 s its header states ..."; empty when it
+// reaches its end or a cheap look can't tell. Looks only at the index and
+// the last stretch of the file's data, never decodes; may move the read
+// position, and then sets *moved.
 std::string DataCutShort(AVFormatContext* ctx, bool* moved = nullptr);
 
 class CFFDemuxer
@@ -98,6 +100,10 @@ public:
     // Any thread: makes FFmpeg's running and later calls on this file give up.
     void Stop() { m_stop.store(true); }
     bool Stopped() const { return m_stop.load(); }
+    // FFmpeg's calls on this file give up (as after a stop) once `seconds`
+    // have passed from now; 0 lifts the limit. A look at a file's end that
+    // only damage makes long must not hold the one who waits for it.
+    void GiveUpAfter(double seconds);
 
 private:
     static int Interrupt(void* opaque);
@@ -115,6 +121,7 @@ private:
     std::string m_path;
     FF::InputFormatPtr m_ctx;
     std::atomic<bool> m_stop{false};
+    std::atomic<int64_t> m_giveUpAt{0}; // steady clock, ns; 0: never
     std::vector<bool> m_used;
     std::vector<int64_t> m_reached;    // per stream: end of the last packet read (its time base)
     int64_t m_origin = 0;

@@ -2,6 +2,7 @@
 
 #include "CBaseException.h"
 #include "CFFDemuxer.h"
+#include "FileTailScan.h"
 
 extern "C" {
 #include <libavutil/timecode.h>
@@ -18,6 +19,8 @@ extern "C" {
 namespace Solvane {
 
 namespace {
+
+const double kLengthLookSeconds = 2.0;
 
 char* Dup(const char* text)
 {
@@ -135,6 +138,60 @@ void CountedEnds(AVFormatContext* ctx, std::vector<int64_t>& ends)
     }
 }
 
+// How long a stream's last packet lasts when its container does not say:
+// a picture at its rate, a frame of sound by its samples.
+int64_t PacketLength(const AVStream* st)
+{
+    const AVCodecParameters* par = st->codecpar;
+    const AVRational rate = StreamFrameRate(st);
+    if (par->codec_type == AVMEDIA_TYPE_VIDEO && rate.num > 0 && rate.den > 0)
+        return av_rescale_q(1, av_inv_q(rate), st->time_base);
+    if (par->codec_type == AVMEDIA_TYPE_AUDIO && par->frame_size > 0 && par->sample_rate > 0)
+        return av_rescale_q(par->frame_size, AVRational{1, par->sample_rate}, st->time_base);
+    return 0;
+}
+
+// The ends of a Matroska file's streams from the blocks of its last
+// clusters: FFmpeg's reader, entered by bytes, goes back to the last place
+// it knew (the file's start when nothing says where the clusters are) and
+// reads on from there. The clusters are read from the last back until
+// every stream of sound and pictures has its end, in the last 16 MiB at
+// most; false when these hold no cluster or the tracks can't be read.
+bool MatroskaLastEnds(AVFormatContext* ctx, int64_t size, std::vector<int64_t>& ends)
+{
+    size_t wanted = 0;
+    for (unsigned i = 0; i < ctx->nb_streams; ++i) {
+        const AVMediaType type = ctx->streams[i]->codecpar->codec_type;
+        wanted += type == AVMEDIA_TYPE_VIDEO || type == AVMEDIA_TYPE_AUDIO;
+    }
+    // A file that took its room at full size ends where its zeros begin.
+    const int64_t dataEnd = VideoZerosMayBeData(ctx) ? size : DataEndOffset(ctx->pb, size);
+    const MatroskaEnds found = MatroskaBlockEnds(ctx->pb, dataEnd, 16 << 20, wanted);
+    // The n-th stream of pictures (of sound) is the n-th such track.
+    const std::vector<MatroskaTrack> tracks =
+        found.tracks.empty() ? std::vector<MatroskaTrack>() : MatroskaTracks(ctx->pb);
+    if (tracks.empty())
+        return false;
+    int seen[2] = {0, 0};
+    for (unsigned i = 0; i < ctx->nb_streams; ++i) {
+        const AVStream* st = ctx->streams[i];
+        const AVMediaType type = st->codecpar->codec_type;
+        if (type != AVMEDIA_TYPE_VIDEO && type != AVMEDIA_TYPE_AUDIO)
+            continue;
+        const int kind = type == AVMEDIA_TYPE_VIDEO ? 1 : 2;
+        int n = seen[kind - 1]++;
+        for (const MatroskaTrack& track : tracks) {
+            if (track.type != kind || n-- > 0)
+                continue;
+            const auto last = found.tracks.find(track.number);
+            if (last != found.tracks.end())
+                ends[i] = SafeAdd(last->second, PacketLength(st));
+            break;
+        }
+    }
+    return true;
+}
+
 // Where each stream's last packet ends (its time base; AV_NOPTS_VALUE when
 // not seen), read from the last seconds of the file. Only asked when some
 // stream's length is not stated truthfully: AVI written by other muxers
@@ -146,7 +203,11 @@ std::vector<int64_t> LastPacketEnds(AVFormatContext* ctx, bool* moved)
 {
     *moved = false;
     std::vector<int64_t> ends(ctx->nb_streams, AV_NOPTS_VALUE);
-    bool unknown = HeaderLengthIsGuess(ctx) || ctx->duration_estimation_method == AVFMT_DURATION_FROM_PTS;
+    // A Matroska file written as a stream states no length: FFmpeg's guess
+    // from the bit rate (sound stored uncompressed has one) is no length.
+    const bool matroska = std::strcmp(ctx->iformat->name, "matroska,webm") == 0;
+    bool unknown = HeaderLengthIsGuess(ctx) || ctx->duration_estimation_method == AVFMT_DURATION_FROM_PTS ||
+                   (matroska && ctx->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE);
     for (unsigned i = 0; i < ctx->nb_streams; ++i) {
         const AVStream* st = ctx->streams[i];
         const AVMediaType type = st->codecpar->codec_type;
@@ -175,9 +236,11 @@ std::vector<int64_t> LastPacketEnds(AVFormatContext* ctx, bool* moved)
         const int64_t size = avio_size(ctx->pb);
         if (size <= 0 || !TimesSurviveByteSeek(ctx) || (ctx->iformat->flags & AVFMT_NO_BYTE_SEEK))
             return ends;
+        *moved = true;
+        if (matroska && MatroskaLastEnds(ctx, size, ends))
+            return ends;
         const int64_t rate = ctx->bit_rate > 0 ? ctx->bit_rate / 8 : 0;
         const int64_t window = std::min<int64_t>(std::max<int64_t>(rate * 4, 256 << 10), 16 << 20);
-        *moved = true;
         if (av_seek_frame(ctx, -1, std::max<int64_t>(0, size - window), AVSEEK_FLAG_BYTE) < 0)
             return ends;
     }
@@ -219,6 +282,9 @@ double StreamSeconds(const AVFormatContext* ctx, AVStream* st, int64_t movieOrig
     if (ctx->duration_estimation_method == AVFMT_DURATION_FROM_PTS && lastSeconds > 0 &&
         st->duration != AV_NOPTS_VALUE && st->duration > 0)
         return std::min(st->duration * av_q2d(st->time_base), lastSeconds);
+    // A guess from the bit rate yields to the end the last packets tell.
+    if (ctx->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE && lastSeconds > 0)
+        return lastSeconds;
     // A guessed length still beats none, unless the data runs longer.
     if (st->duration != AV_NOPTS_VALUE && st->duration > 0)
         return std::max(st->duration * av_q2d(st->time_base), lastSeconds);
@@ -326,7 +392,13 @@ std::shared_ptr<CFFMediaFile> CFFMediaFile::Open(const std::string& path, bool k
     // Probed, described and closed again here, unless a source is to read it next.
     std::unique_ptr<CFFDemuxer> demux(new CFFDemuxer(path));
     bool moved = false;
+    // FFmpeg may walk a damaged end of a file a few bytes at a time: the
+    // look for where the streams end takes what it has read by then. (A
+    // stream without times is counted through to its end.)
+    if (HasTimes(demux->Context()))
+        demux->GiveUpAfter(kLengthLookSeconds);
     file->Build(demux->Context(), &moved);
+    demux->GiveUpAfter(0);
     file->KeepProperties(demux->Context());
     // A cut file is told at once, not after a conversion has run into its end.
     const std::string cut = DataCutShort(demux->Context(), &moved);
@@ -353,6 +425,10 @@ CFFMediaFile::~CFFMediaFile()
 void CFFMediaFile::Build(AVFormatContext* ctx, bool* moved)
 {
     const std::vector<int64_t> lastEnds = LastPacketEnds(ctx, moved);
+    // The streams the probe found. Reading the last stretch may announce
+    // more (a transport stream spliced together): no reader reads those, and
+    // their times, met only there, say nothing of the file's length.
+    const unsigned known = static_cast<unsigned>(lastEnds.size());
     m_format = ctx->iformat && ctx->iformat->name ? ctx->iformat->name : "";
     m_origin = ctx->start_time != AV_NOPTS_VALUE ? ctx->start_time : 0;
     // The file's end: as FFmpeg finds it, or where its data ends when that
@@ -360,10 +436,11 @@ void CFFMediaFile::Build(AVFormatContext* ctx, bool* moved)
     // as a stream that states no length).
     int64_t fileEnd = ctx->duration != AV_NOPTS_VALUE && ctx->duration > 0 ? SafeAdd(m_origin, ctx->duration)
                                                                            : AV_NOPTS_VALUE;
-    if (ctx->duration_estimation_method == AVFMT_DURATION_FROM_PTS &&
+    if ((ctx->duration_estimation_method == AVFMT_DURATION_FROM_PTS ||
+         ctx->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE) &&
         std::any_of(lastEnds.begin(), lastEnds.end(), [](int64_t e) { return e != AV_NOPTS_VALUE; }))
         fileEnd = AV_NOPTS_VALUE;
-    for (unsigned i = 0; i < ctx->nb_streams; ++i) {
+    for (unsigned i = 0; i < known; ++i) {
         if (lastEnds[i] == AV_NOPTS_VALUE || (ctx->streams[i]->disposition & AV_DISPOSITION_ATTACHED_PIC))
             continue;
         const int64_t e = av_rescale_q(lastEnds[i], ctx->streams[i]->time_base, AV_TIME_BASE_Q);
@@ -377,19 +454,20 @@ void CFFMediaFile::Build(AVFormatContext* ctx, bool* moved)
     if (ctx->nb_programs > 1) {
         for (unsigned p = 0; p < ctx->nb_programs; ++p) {
             const AVProgram* prog = ctx->programs[p];
-            if (prog->nb_stream_indexes == 0)
-                continue;
             const AVDictionaryEntry* e = av_dict_get(prog->metadata, "service_name", nullptr, 0);
             Group g{prog->id, e ? e->value : BaseName(m_path), prog->metadata, {}};
-            for (unsigned k = 0; k < prog->nb_stream_indexes; ++k)
-                g.streams.push_back(static_cast<int>(prog->stream_index[k]));
-            groups.push_back(g);
+            for (unsigned k = 0; k < prog->nb_stream_indexes; ++k) {
+                if (prog->stream_index[k] < known)
+                    g.streams.push_back(static_cast<int>(prog->stream_index[k]));
+            }
+            if (!g.streams.empty())
+                groups.push_back(g);
         }
     }
     if (groups.empty()) {
         const AVDictionaryEntry* e = av_dict_get(ctx->metadata, "title", nullptr, 0);
         Group g{0, e ? e->value : BaseName(m_path), nullptr, {}};
-        for (unsigned i = 0; i < ctx->nb_streams; ++i)
+        for (unsigned i = 0; i < known; ++i)
             g.streams.push_back(static_cast<int>(i));
         groups.push_back(g);
     }
@@ -430,9 +508,7 @@ void CFFMediaFile::Build(AVFormatContext* ctx, bool* moved)
             QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
         for (int index : g.streams) {
             FillStream(info->streams[info->streamCount], ctx, ctx->streams[index], m_movies.back().origin, end,
-                       static_cast<size_t>(index) < lastEnds.size() ? lastEnds[static_cast<size_t>(index)]
-                                                                    : AV_NOPTS_VALUE,
-                       m_interlaced);
+                       lastEnds[static_cast<size_t>(index)], m_interlaced);
             ++info->streamCount;
             m_movies.back().streamIndexes.push_back(index);
         }

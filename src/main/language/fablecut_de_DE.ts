@@ -99,43 +99,47 @@
             <comment>日期：</comment>
             <translation>Datum: </translation>
         </message>
+        <message>
+            <source>The file no longer exists: %1</source>
+            <translation>Die Datei existiert nicht mehr: %1</translation>
+        </message>
     </context>
     <context>
         <name>FMDMediaTreeView</name>
         <message>
-            <source>Play</source>
+            <source>&amp;Play</source>
             <comment>播放</comment>
-            <translation>Wiedergeben</translation>
+            <translation>&amp;Wiedergeben</translation>
         </message>
         <message>
-            <source>Find Target</source>
+            <source>&amp;Find Target</source>
             <comment>打开所在文件夹</comment>
-            <translation>Im Ordner zeigen</translation>
+            <translation>Im &amp;Ordner zeigen</translation>
         </message>
         <message>
-            <source>Delete</source>
+            <source>&amp;Delete</source>
             <comment>删除</comment>
-            <translation>Löschen</translation>
+            <translation>&amp;Löschen</translation>
         </message>
         <message>
-            <source>Rename</source>
+            <source>&amp;Rename</source>
             <comment>重命名</comment>
-            <translation>Umbenennen</translation>
+            <translation>&amp;Umbenennen</translation>
         </message>
         <message>
-            <source>Select All</source>
+            <source>Select &amp;All</source>
             <comment>全选</comment>
-            <translation>Alle auswählen</translation>
+            <translation>&amp;Alle auswählen</translation>
         </message>
         <message>
-            <source>Move Up</source>
+            <source>Move &amp;Up</source>
             <comment>上移</comment>
-            <translation>Nach oben</translation>
+            <translation>Nach o&amp;ben</translation>
         </message>
         <message>
-            <source>Move Down</source>
+            <source>Move Do&amp;wn</source>
             <comment>下移</comment>
-            <translation>Nach unten</translation>
+            <translation>Nach u&amp;nten</translation>
         </message>
     </context>
     <context>
@@ -153,44 +157,44 @@
             <translation>Die Plattformdienste ließen sich nicht starten.</translation>
         </message>
         <message>
-            <source>File</source>
+            <source>&amp;File</source>
             <comment>文件</comment>
-            <translation>Datei</translation>
+            <translation>&amp;Datei</translation>
         </message>
         <message>
-            <source>Tools</source>
+            <source>&amp;Tools</source>
             <comment>工具</comment>
-            <translation>Extras</translation>
+            <translation>E&amp;xtras</translation>
         </message>
         <message>
-            <source>Language</source>
+            <source>&amp;Language</source>
             <comment>语言</comment>
-            <translation>Sprache</translation>
+            <translation>&amp;Sprache</translation>
         </message>
         <message>
-            <source>Import Media Files</source>
+            <source>&amp;Import Media Files</source>
             <comment>导入媒体文件</comment>
-            <translation>Mediendateien importieren</translation>
+            <translation>Mediendateien &amp;importieren</translation>
         </message>
         <message>
-            <source>Import a Media Floder</source>
+            <source>Import a Media &amp;Floder</source>
             <comment>导入媒体文件夹</comment>
-            <translation>Medienordner importieren</translation>
+            <translation>Medien&amp;ordner importieren</translation>
         </message>
         <message>
-            <source>Exit</source>
+            <source>E&amp;xit</source>
             <comment>退出</comment>
-            <translation>Beenden</translation>
+            <translation>&amp;Beenden</translation>
         </message>
         <message>
-            <source>Keyboard Shortcuts</source>
+            <source>&amp;Keyboard Shortcuts</source>
             <comment>键盘快捷键</comment>
-            <translation>Tastenkürzel</translation>
+            <translation>&amp;Tastenkürzel</translation>
         </message>
         <message>
-            <source>Update</source>
+            <source>&amp;Update</source>
             <comment>升级</comment>
-            <translation>Aktualisieren</translation>
+            <translation>Ak&amp;tualisieren</translation>
         </message>
         <message>
             <source>Cancel</source>
@@ -302,6 +306,14 @@ Wenn der Assistent beim Anschließen eines Camcorders nicht starten soll, öffne
         <message>
             <source>Resize end</source>
             <translation>Ende verschieben</translation>
+        </message>
+        <message>
+            <source>The file no longer exists: %1</source>
+            <translation>Die Datei existiert nicht mehr: %1</translation>
+        </message>
+        <message>
+            <source>Missing: %1</source>
+            <translation>Fehlt: %1</translation>
         </message>
     </context>
     <context>
@@ -610,19 +622,23 @@ bitte wählen Sie einen anderen Camcorder.</translation>
     <context>
         <name>VIconDisplayView</name>
         <message>
-            <source>Play</source>
+            <source>&amp;Play</source>
             <comment>播放</comment>
-            <translation>Wiedergeben</translation>
+            <translation>&amp;Wiedergeben</translation>
         </message>
         <message>
-            <source>Find Target</source>
+            <source>&amp;Find Target</source>
             <comment>打开所在文件夹</comment>
-            <translation>Im Ordner zeigen</translation>
+            <translation>Im &amp;Ordner zeigen</translation>
         </message>
         <message>
-            <source>Delete</source>
+            <source>&amp;Delete</source>
             <comment>删除</comment>
-            <translation>Löschen</translation>
+            <translation>&amp;Löschen</translation>
+        </message>
+        <message>
+            <source>The file no longer exists: %1</source>
+            <translation>Die Datei existiert nicht mehr: %1</translation>
         </message>
     </context>
     <context>
@@ -651,79 +667,79 @@ bitte wählen Sie einen anderen Camcorder.</translation>
             <translation>Optionen</translation>
         </message>
         <message>
-            <source>Name</source>
+            <source>&amp;Name</source>
             <comment>名称</comment>
-            <translation>Name</translation>
+            <translation>&amp;Name</translation>
         </message>
         <message>
-            <source>Duration</source>
+            <source>&amp;Duration</source>
             <comment>持续时间</comment>
-            <translation>Dauer</translation>
+            <translation>&amp;Dauer</translation>
         </message>
         <message>
-            <source>File Size</source>
+            <source>&amp;File Size</source>
             <comment>文件大小</comment>
-            <translation>Dateigröße</translation>
+            <translation>Datei&amp;größe</translation>
         </message>
         <message>
-            <source>Date</source>
+            <source>D&amp;ate</source>
             <comment>日期</comment>
-            <translation>Datum</translation>
+            <translation>D&amp;atum</translation>
         </message>
         <message>
-            <source>Type</source>
+            <source>&amp;Type</source>
             <comment>类型</comment>
-            <translation>Typ</translation>
+            <translation>&amp;Typ</translation>
         </message>
         <message>
-            <source>Select All</source>
+            <source>Select &amp;All</source>
             <comment>全选</comment>
-            <translation>Alles auswählen</translation>
+            <translation>&amp;Alles auswählen</translation>
         </message>
         <message>
-            <source>Delete Selected</source>
+            <source>&amp;Delete Selected</source>
             <comment>删除所选内容</comment>
-            <translation>Auswahl löschen</translation>
+            <translation>Auswahl &amp;löschen</translation>
         </message>
         <message>
-            <source>Large Icons</source>
+            <source>&amp;Large Icons</source>
             <comment>大图标</comment>
-            <translation>Große Symbole</translation>
+            <translation>&amp;Große Symbole</translation>
         </message>
         <message>
-            <source>Small Icons</source>
+            <source>S&amp;mall Icons</source>
             <comment>小图标</comment>
-            <translation>Kleine Symbole</translation>
+            <translation>&amp;Kleine Symbole</translation>
         </message>
         <message>
-            <source>Details</source>
+            <source>De&amp;tails</source>
             <comment>详细信息</comment>
-            <translation>Details</translation>
+            <translation>&amp;Details</translation>
         </message>
         <message>
-            <source>Import Media Library</source>
+            <source>&amp;Import Media Library</source>
             <comment>导入资源库</comment>
-            <translation>Mediathek importieren</translation>
+            <translation>Mediathek &amp;importieren</translation>
         </message>
         <message>
-            <source>Export Media Library</source>
+            <source>&amp;Export Media Library</source>
             <comment>导出资源库</comment>
-            <translation>Mediathek exportieren</translation>
+            <translation>Mediathek &amp;exportieren</translation>
         </message>
         <message>
-            <source>Import Media Files</source>
+            <source>Import Media &amp;Files</source>
             <comment>导入媒体文件</comment>
-            <translation>Mediendateien importieren</translation>
+            <translation>Medien&amp;dateien importieren</translation>
         </message>
         <message>
-            <source>Import a Media Folder</source>
+            <source>Import a Media F&amp;older</source>
             <comment>导入媒体文件夹</comment>
-            <translation>Medienordner importieren</translation>
+            <translation>Medien&amp;ordner importieren</translation>
         </message>
         <message>
-            <source>Sort By</source>
+            <source>&amp;Sort By</source>
             <comment>排序方式</comment>
-            <translation>Sortieren nach</translation>
+            <translation>&amp;Sortieren nach</translation>
         </message>
         <message>
             <source>Display All Medias</source>
@@ -860,16 +876,16 @@ bitte wählen Sie einen anderen Camcorder.</translation>
             <translation>Alle Aufgaben markieren</translation>
         </message>
         <message>
-            <source>Delete</source>
-            <translation>Löschen</translation>
+            <source>&amp;Delete</source>
+            <translation>&amp;Löschen</translation>
         </message>
         <message>
-            <source>Rename</source>
-            <translation>Umbenennen</translation>
+            <source>&amp;Rename</source>
+            <translation>&amp;Umbenennen</translation>
         </message>
         <message>
-            <source>Find Target</source>
-            <translation>Ziel anzeigen</translation>
+            <source>&amp;Find Target</source>
+            <translation>&amp;Ziel anzeigen</translation>
         </message>
         <message>
             <source>No media source for conversion</source>
@@ -898,6 +914,10 @@ bitte wählen Sie einen anderen Camcorder.</translation>
         <message>
             <source>Are you sure you want to delete conversion Output task?</source>
             <translation>Möchten Sie die Ausgabeaufgabe wirklich löschen?</translation>
+        </message>
+        <message>
+            <source>These files of the timeline no longer exist:</source>
+            <translation>Diese Dateien der Zeitleiste existieren nicht mehr:</translation>
         </message>
     </context>
     <context>
@@ -1425,34 +1445,34 @@ Protokolldatei &lt;a href="%2"style="color:#%4"&gt;%3&lt;/a&gt;.</translation>
     <context>
         <name>VTrackView</name>
         <message>
-            <source>Duplicate this Clip</source>
+            <source>&amp;Duplicate this Clip</source>
             <comment>复制选中片段</comment>
-            <translation>Diesen Clip duplizieren</translation>
+            <translation>Diesen Clip &amp;duplizieren</translation>
         </message>
         <message>
-            <source>Delete Selected Clip(s)</source>
+            <source>D&amp;elete Selected Clip(s)</source>
             <comment>删除选中片段</comment>
-            <translation>Ausgewählte Clips löschen</translation>
+            <translation>Ausgewählte Clips &amp;löschen</translation>
         </message>
         <message>
-            <source>Clear All Clips</source>
+            <source>&amp;Clear All Clips</source>
             <comment>清除所有片段</comment>
-            <translation>Alle Clips entfernen</translation>
+            <translation>Alle Clips &amp;entfernen</translation>
         </message>
         <message>
-            <source>Select All Clips</source>
+            <source>Select &amp;All Clips</source>
             <comment>选择全部片段</comment>
-            <translation>Alle Clips auswählen</translation>
+            <translation>Alle Clips &amp;auswählen</translation>
         </message>
         <message>
-            <source>Play this Clip</source>
+            <source>&amp;Play this Clip</source>
             <comment>播放选中片段</comment>
-            <translation>Diesen Clip abspielen</translation>
+            <translation>Diesen Clip a&amp;bspielen</translation>
         </message>
         <message>
-            <source>View this Clip</source>
+            <source>&amp;View this Clip</source>
             <comment>浏览选中片段</comment>
-            <translation>Diesen Clip im Ordner zeigen</translation>
+            <translation>Diesen Clip im &amp;Ordner zeigen</translation>
         </message>
     </context>
     <context>
@@ -1673,8 +1693,8 @@ Eine unerwartete Trennung führt zu unvorhersehbaren Ergebnissen</translation>
     <context>
         <name>VTimeLineView</name>
         <message>
-            <source>These clips left the timeline, with their edits, because their files no longer exist:</source>
-            <translation>Diese Clips wurden samt ihrer Bearbeitungen aus der Zeitleiste entfernt, weil ihre Dateien nicht mehr existieren:</translation>
+            <source>The files of these clips no longer exist. The clips stay on the timeline with their edits, shown as missing, and cannot be converted until their files are back:</source>
+            <translation>Die Dateien dieser Clips existieren nicht mehr. Die Clips bleiben mit ihren Bearbeitungen in der Zeitleiste, als fehlend gezeigt, und können erst umgewandelt werden, wenn ihre Dateien wieder da sind:</translation>
         </message>
     </context>
     <context>
@@ -1686,6 +1706,103 @@ Eine unerwartete Trennung führt zu unvorhersehbaren Ergebnissen</translation>
         <message>
             <source>The folder cannot be written: choose another one.</source>
             <translation>In den Ordner kann nicht geschrieben werden: Wählen Sie einen anderen.</translation>
+        </message>
+    </context>
+    <context>
+        <name>UserFailureText</name>
+        <message>
+            <source>the file</source>
+            <translation>die Datei</translation>
+        </message>
+        <message>
+            <source>the file %1</source>
+            <translation>die Datei %1</translation>
+        </message>
+        <message>
+            <source>%1 no longer exists</source>
+            <translation>%1 gibt es nicht mehr</translation>
+        </message>
+        <message>
+            <source>%1 may not be read or written (permission denied)</source>
+            <translation>%1 darf nicht gelesen oder geschrieben werden (keine Berechtigung)</translation>
+        </message>
+        <message>
+            <source>%1 is a folder, not a file</source>
+            <translation>%1 ist ein Ordner, keine Datei</translation>
+        </message>
+        <message>
+            <source>the disk is full</source>
+            <translation>der Datenträger ist voll</translation>
+        </message>
+        <message>
+            <source>the disk can only be read</source>
+            <translation>der Datenträger ist schreibgeschützt</translation>
+        </message>
+        <message>
+            <source>the disk could not be read or written (%1)</source>
+            <translation>der Datenträger ließ sich nicht lesen oder beschreiben (%1)</translation>
+        </message>
+        <message>
+            <source>%1 could not be used: the system reports &quot;%2&quot;</source>
+            <translation>%1 ließ sich nicht verwenden: Das System meldet „%2“</translation>
+        </message>
+        <message>
+            <source>the file %1 is damaged: its data ends at %2 s of the %3 s its header states (it is cut short)</source>
+            <translation>die Datei %1 ist beschädigt: Ihre Daten enden bei %2 s der %3 s, die ihr Kopf angibt (sie ist abgeschnitten)</translation>
+        </message>
+        <message>
+            <source>the file %1 is damaged</source>
+            <translation>die Datei %1 ist beschädigt</translation>
+        </message>
+        <message>
+            <source>it holds no pictures and no sound</source>
+            <translation>sie enthält weder Bilder noch Ton</translation>
+        </message>
+        <message>
+            <source>it is a folder, not a media file</source>
+            <translation>es ist ein Ordner, keine Mediendatei</translation>
+        </message>
+        <message>
+            <source>it is not a media file, or it is damaged</source>
+            <translation>es ist keine Mediendatei, oder sie ist beschädigt</translation>
+        </message>
+        <message>
+            <source>the file is empty</source>
+            <translation>die Datei ist leer</translation>
+        </message>
+        <message>
+            <source>it holds no picture</source>
+            <translation>sie enthält kein Bild</translation>
+        </message>
+        <message>
+            <source>its picture cannot be decoded</source>
+            <translation>ihr Bild lässt sich nicht dekodieren</translation>
+        </message>
+        <message>
+            <source>the file changed while it was being read</source>
+            <translation>die Datei hat sich beim Lesen geändert</translation>
+        </message>
+        <message>
+            <source>a TiVo recording needs the TiVo media access key</source>
+            <translation>eine TiVo-Aufnahme braucht den TiVo-Medienzugangsschlüssel</translation>
+        </message>
+        <message>
+            <source>there was not enough memory</source>
+            <translation>es war nicht genug Speicher frei</translation>
+        </message>
+    </context>
+    <context>
+        <name>MediaShowImageDelegate</name>
+        <message>
+            <source>Missing</source>
+            <translation>Fehlt</translation>
+        </message>
+    </context>
+    <context>
+        <name>MediaShowDetailsDelegate</name>
+        <message>
+            <source>Missing</source>
+            <translation>Fehlt</translation>
         </message>
     </context>
 </TS>

@@ -103,39 +103,39 @@
     <context>
         <name>FMDMediaTreeView</name>
         <message>
-            <source>Play</source>
+            <source>&amp;Play</source>
             <comment>播放</comment>
-            <translation>Play</translation>
+            <translation>&amp;Play</translation>
         </message>
         <message>
-            <source>Find Target</source>
+            <source>&amp;Find Target</source>
             <comment>打开所在文件夹</comment>
-            <translation>Find Target</translation>
+            <translation>&amp;Find Target</translation>
         </message>
         <message>
-            <source>Delete</source>
+            <source>&amp;Delete</source>
             <comment>删除</comment>
-            <translation>Delete</translation>
+            <translation>&amp;Delete</translation>
         </message>
         <message>
-            <source>Rename</source>
+            <source>&amp;Rename</source>
             <comment>重命名</comment>
-            <translation>Rename</translation>
+            <translation>&amp;Rename</translation>
         </message>
         <message>
-            <source>Select All</source>
+            <source>Select &amp;All</source>
             <comment>全选</comment>
-            <translation>Select All</translation>
+            <translation>Select &amp;All</translation>
         </message>
         <message>
-            <source>Move Up</source>
+            <source>Move &amp;Up</source>
             <comment>上移</comment>
-            <translation>Move Up</translation>
+            <translation>Move &amp;Up</translation>
         </message>
         <message>
-            <source>Move Down</source>
+            <source>Move Do&amp;wn</source>
             <comment>下移</comment>
-            <translation>Move Down</translation>
+            <translation>Move Do&amp;wn</translation>
         </message>
     </context>
     <context>
@@ -153,44 +153,44 @@
             <translation>Init Vantrel falsed.</translation>
         </message>
         <message>
-            <source>File</source>
+            <source>&amp;File</source>
             <comment>文件</comment>
-            <translation>File</translation>
+            <translation>&amp;File</translation>
         </message>
         <message>
-            <source>Tools</source>
+            <source>&amp;Tools</source>
             <comment>工具</comment>
-            <translation>Tools</translation>
+            <translation>&amp;Tools</translation>
         </message>
         <message>
-            <source>Language</source>
+            <source>&amp;Language</source>
             <comment>语言</comment>
-            <translation>Language</translation>
+            <translation>&amp;Language</translation>
         </message>
         <message>
-            <source>Import Media Files</source>
+            <source>&amp;Import Media Files</source>
             <comment>导入媒体文件</comment>
-            <translation>Import Media Files</translation>
+            <translation>&amp;Import Media Files</translation>
         </message>
         <message>
-            <source>Import a Media Floder</source>
+            <source>Import a Media &amp;Floder</source>
             <comment>导入媒体文件夹</comment>
-            <translation>Import a Media Floder</translation>
+            <translation>Import a Media &amp;Floder</translation>
         </message>
         <message>
-            <source>Exit</source>
+            <source>E&amp;xit</source>
             <comment>退出</comment>
-            <translation>Exit</translation>
+            <translation>E&amp;xit</translation>
         </message>
         <message>
-            <source>Keyboard Shortcuts</source>
+            <source>&amp;Keyboard Shortcuts</source>
             <comment>键盘快捷键</comment>
-            <translation>Keyboard Shortcuts</translation>
+            <translation>&amp;Keyboard Shortcuts</translation>
         </message>
         <message>
-            <source>Update</source>
+            <source>&amp;Update</source>
             <comment>升级</comment>
-            <translation>Update</translation>
+            <translation>&amp;Update</translation>
         </message>
         <message>
             <source>Cancel</source>
@@ -610,19 +610,19 @@ please select another camcorder.</translation>
     <context>
         <name>VIconDisplayView</name>
         <message>
-            <source>Play</source>
+            <source>&amp;Play</source>
             <comment>播放</comment>
-            <translation>Play</translation>
+            <translation>&amp;Play</translation>
         </message>
         <message>
-            <source>Find Target</source>
+            <source>&amp;Find Target</source>
             <comment>打开所在文件夹</comment>
-            <translation>Find Target</translation>
+            <translation>&amp;Find Target</translation>
         </message>
         <message>
-            <source>Delete</source>
+            <source>&amp;Delete</source>
             <comment>删除</comment>
-            <translation>Delete</translation>
+            <translation>&amp;Delete</translation>
         </message>
     </context>
     <context>
@@ -651,79 +651,79 @@ please select another camcorder.</translation>
             <translation>Options</translation>
         </message>
         <message>
-            <source>Name</source>
+            <source>&amp;Name</source>
             <comment>名称</comment>
-            <translation>Name</translation>
+            <translation>&amp;Name</translation>
         </message>
         <message>
-            <source>Duration</source>
+            <source>&amp;Duration</source>
             <comment>持续时间</comment>
-            <translation>Duration</translation>
+            <translation>&amp;Duration</translation>
         </message>
         <message>
-            <source>File Size</source>
+            <source>&amp;File Size</source>
             <comment>文件大小</comment>
-            <translation>File Size</translation>
+            <translation>&amp;File Size</translation>
         </message>
         <message>
-            <source>Date</source>
+            <source>D&amp;ate</source>
             <comment>日期</comment>
-            <translation>Date</translation>
+            <translation>D&amp;ate</translation>
         </message>
         <message>
-            <source>Type</source>
+            <source>&amp;Type</source>
             <comment>类型</comment>
-            <translation>Type</translation>
+            <translation>&amp;Type</translation>
         </message>
         <message>
-            <source>Select All</source>
+            <source>Select &amp;All</source>
             <comment>全选</comment>
-            <translation>Select All</translation>
+            <translation>Select &amp;All</translation>
         </message>
         <message>
-            <source>Delete Selected</source>
+            <source>&amp;Delete Selected</source>
             <comment>删除所选内容</comment>
-            <translation>Delete Selected</translation>
+            <translation>&amp;Delete Selected</translation>
         </message>
         <message>
-            <source>Large Icons</source>
+            <source>&amp;Large Icons</source>
             <comment>大图标</comment>
-            <translation>Large Icons</translation>
+            <translation>&amp;Large Icons</translation>
         </message>
         <message>
-            <source>Small Icons</source>
+            <source>S&amp;mall Icons</source>
             <comment>小图标</comment>
-            <translation>Small Icons</translation>
+            <translation>S&amp;mall Icons</translation>
         </message>
         <message>
-            <source>Details</source>
+            <source>De&amp;tails</source>
             <comment>详细信息</comment>
-            <translation>Details</translation>
+            <translation>De&amp;tails</translation>
         </message>
         <message>
-            <source>Import Media Library</source>
+            <source>&amp;Import Media Library</source>
             <comment>导入资源库</comment>
-            <translation>Import Media Library</translation>
+            <translation>&amp;Import Media Library</translation>
         </message>
         <message>
-            <source>Export Media Library</source>
+            <source>&amp;Export Media Library</source>
             <comment>导出资源库</comment>
-            <translation>Export Media Library</translation>
+            <translation>&amp;Export Media Library</translation>
         </message>
         <message>
-            <source>Import Media Files</source>
+            <source>Import Media &amp;Files</source>
             <comment>导入媒体文件</comment>
-            <translation>Import Media Files</translation>
+            <translation>Import Media &amp;Files</translation>
         </message>
         <message>
-            <source>Import a Media Folder</source>
+            <source>Import a Media F&amp;older</source>
             <comment>导入媒体文件夹</comment>
-            <translation>Import a Media Folder</translation>
+            <translation>Import a Media F&amp;older</translation>
         </message>
         <message>
-            <source>Sort By</source>
+            <source>&amp;Sort By</source>
             <comment>排序方式</comment>
-            <translation>Sort By</translation>
+            <translation>&amp;Sort By</translation>
         </message>
         <message>
             <source>Display All Medias</source>
@@ -946,34 +946,34 @@ please select another camcorder.</translation>
     <context>
         <name>VTrackView</name>
         <message>
-            <source>Duplicate this Clip</source>
+            <source>&amp;Duplicate this Clip</source>
             <comment>复制选中片段</comment>
-            <translation>Duplicate this Clip</translation>
+            <translation>&amp;Duplicate this Clip</translation>
         </message>
         <message>
-            <source>Delete Selected Clip(s)</source>
+            <source>D&amp;elete Selected Clip(s)</source>
             <comment>删除选中片段</comment>
-            <translation>Delete Selected Clip(s)</translation>
+            <translation>D&amp;elete Selected Clip(s)</translation>
         </message>
         <message>
-            <source>Clear All Clips</source>
+            <source>&amp;Clear All Clips</source>
             <comment>清除所有片段</comment>
-            <translation>Clear All Clips</translation>
+            <translation>&amp;Clear All Clips</translation>
         </message>
         <message>
-            <source>Select All Clips</source>
+            <source>Select &amp;All Clips</source>
             <comment>选择全部片段</comment>
-            <translation>Select All Clips</translation>
+            <translation>Select &amp;All Clips</translation>
         </message>
         <message>
-            <source>Play this Clip</source>
+            <source>&amp;Play this Clip</source>
             <comment>播放选中片段</comment>
-            <translation>Play this Clip</translation>
+            <translation>&amp;Play this Clip</translation>
         </message>
         <message>
-            <source>View this Clip</source>
+            <source>&amp;View this Clip</source>
             <comment>浏览选中片段</comment>
-            <translation>View this Clip</translation>
+            <translation>&amp;View this Clip</translation>
         </message>
     </context>
     <context>

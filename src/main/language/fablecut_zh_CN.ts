@@ -99,43 +99,47 @@
             <comment>日期：</comment>
             <translation>日期：</translation>
         </message>
+        <message>
+            <source>The file no longer exists: %1</source>
+            <translation>文件已不存在：%1</translation>
+        </message>
     </context>
     <context>
         <name>FMDMediaTreeView</name>
         <message>
-            <source>Play</source>
+            <source>&amp;Play</source>
             <comment>播放</comment>
-            <translation>播放</translation>
+            <translation>播放(&amp;P)</translation>
         </message>
         <message>
-            <source>Find Target</source>
+            <source>&amp;Find Target</source>
             <comment>打开所在文件夹</comment>
-            <translation>打开所在文件夹</translation>
+            <translation>打开所在文件夹(&amp;F)</translation>
         </message>
         <message>
-            <source>Delete</source>
+            <source>&amp;Delete</source>
             <comment>删除</comment>
-            <translation>删除</translation>
+            <translation>删除(&amp;D)</translation>
         </message>
         <message>
-            <source>Rename</source>
+            <source>&amp;Rename</source>
             <comment>重命名</comment>
-            <translation>重命名</translation>
+            <translation>重命名(&amp;R)</translation>
         </message>
         <message>
-            <source>Select All</source>
+            <source>Select &amp;All</source>
             <comment>全选</comment>
-            <translation>全选</translation>
+            <translation>全选(&amp;A)</translation>
         </message>
         <message>
-            <source>Move Up</source>
+            <source>Move &amp;Up</source>
             <comment>上移</comment>
-            <translation>上移</translation>
+            <translation>上移(&amp;U)</translation>
         </message>
         <message>
-            <source>Move Down</source>
+            <source>Move Do&amp;wn</source>
             <comment>下移</comment>
-            <translation>下移</translation>
+            <translation>下移(&amp;W)</translation>
         </message>
     </context>
     <context>
@@ -153,44 +157,44 @@
             <translation>平台服务初始化失败。</translation>
         </message>
         <message>
-            <source>File</source>
+            <source>&amp;File</source>
             <comment>文件</comment>
-            <translation>文件</translation>
+            <translation>文件(&amp;F)</translation>
         </message>
         <message>
-            <source>Tools</source>
+            <source>&amp;Tools</source>
             <comment>工具</comment>
-            <translation>工具</translation>
+            <translation>工具(&amp;T)</translation>
         </message>
         <message>
-            <source>Language</source>
+            <source>&amp;Language</source>
             <comment>语言</comment>
-            <translation>语言</translation>
+            <translation>语言(&amp;L)</translation>
         </message>
         <message>
-            <source>Import Media Files</source>
+            <source>&amp;Import Media Files</source>
             <comment>导入媒体文件</comment>
-            <translation>导入媒体文件</translation>
+            <translation>导入媒体文件(&amp;I)</translation>
         </message>
         <message>
-            <source>Import a Media Floder</source>
+            <source>Import a Media &amp;Floder</source>
             <comment>导入媒体文件夹</comment>
-            <translation>导入媒体文件夹</translation>
+            <translation>导入媒体文件夹(&amp;F)</translation>
         </message>
         <message>
-            <source>Exit</source>
+            <source>E&amp;xit</source>
             <comment>退出</comment>
-            <translation>退出</translation>
+            <translation>退出(&amp;X)</translation>
         </message>
         <message>
-            <source>Keyboard Shortcuts</source>
+            <source>&amp;Keyboard Shortcuts</source>
             <comment>键盘快捷键</comment>
-            <translation>键盘快捷键</translation>
+            <translation>键盘快捷键(&amp;K)</translation>
         </message>
         <message>
-            <source>Update</source>
+            <source>&amp;Update</source>
             <comment>升级</comment>
-            <translation>升级</translation>
+            <translation>升级(&amp;U)</translation>
         </message>
         <message>
             <source>Cancel</source>
@@ -302,6 +306,14 @@ If you do not want to launch wizard when camcorder is connected,please open Pref
         <message>
             <source>Resize end</source>
             <translation>调整结束</translation>
+        </message>
+        <message>
+            <source>The file no longer exists: %1</source>
+            <translation>文件已不存在：%1</translation>
+        </message>
+        <message>
+            <source>Missing: %1</source>
+            <translation>缺失：%1</translation>
         </message>
     </context>
     <context>
@@ -610,19 +622,23 @@ please select another camcorder.</source>
     <context>
         <name>VIconDisplayView</name>
         <message>
-            <source>Play</source>
+            <source>&amp;Play</source>
             <comment>播放</comment>
-            <translation>播放</translation>
+            <translation>播放(&amp;P)</translation>
         </message>
         <message>
-            <source>Find Target</source>
+            <source>&amp;Find Target</source>
             <comment>打开所在文件夹</comment>
-            <translation>打开所在文件夹</translation>
+            <translation>打开所在文件夹(&amp;F)</translation>
         </message>
         <message>
-            <source>Delete</source>
+            <source>&amp;Delete</source>
             <comment>删除</comment>
-            <translation>删除</translation>
+            <translation>删除(&amp;D)</translation>
+        </message>
+        <message>
+            <source>The file no longer exists: %1</source>
+            <translation>文件已不存在：%1</translation>
         </message>
     </context>
     <context>
@@ -651,79 +667,79 @@ please select another camcorder.</source>
             <translation>选项</translation>
         </message>
         <message>
-            <source>Name</source>
+            <source>&amp;Name</source>
             <comment>名称</comment>
-            <translation>名称</translation>
+            <translation>名称(&amp;N)</translation>
         </message>
         <message>
-            <source>Duration</source>
+            <source>&amp;Duration</source>
             <comment>持续时间</comment>
-            <translation>持续时间</translation>
+            <translation>持续时间(&amp;D)</translation>
         </message>
         <message>
-            <source>File Size</source>
+            <source>&amp;File Size</source>
             <comment>文件大小</comment>
-            <translation>文件大小</translation>
+            <translation>文件大小(&amp;F)</translation>
         </message>
         <message>
-            <source>Date</source>
+            <source>D&amp;ate</source>
             <comment>日期</comment>
-            <translation>日期</translation>
+            <translation>日期(&amp;A)</translation>
         </message>
         <message>
-            <source>Type</source>
+            <source>&amp;Type</source>
             <comment>类型</comment>
-            <translation>类型</translation>
+            <translation>类型(&amp;T)</translation>
         </message>
         <message>
-            <source>Select All</source>
+            <source>Select &amp;All</source>
             <comment>全选</comment>
-            <translation>全选</translation>
+            <translation>全选(&amp;A)</translation>
         </message>
         <message>
-            <source>Delete Selected</source>
+            <source>&amp;Delete Selected</source>
             <comment>删除所选内容</comment>
-            <translation>删除所选内容</translation>
+            <translation>删除所选内容(&amp;D)</translation>
         </message>
         <message>
-            <source>Large Icons</source>
+            <source>&amp;Large Icons</source>
             <comment>大图标</comment>
-            <translation>大图标</translation>
+            <translation>大图标(&amp;L)</translation>
         </message>
         <message>
-            <source>Small Icons</source>
+            <source>S&amp;mall Icons</source>
             <comment>小图标</comment>
-            <translation>小图标</translation>
+            <translation>小图标(&amp;M)</translation>
         </message>
         <message>
-            <source>Details</source>
+            <source>De&amp;tails</source>
             <comment>详细信息</comment>
-            <translation>详细信息</translation>
+            <translation>详细信息(&amp;T)</translation>
         </message>
         <message>
-            <source>Import Media Library</source>
+            <source>&amp;Import Media Library</source>
             <comment>导入资源库</comment>
-            <translation>导入资源库</translation>
+            <translation>导入资源库(&amp;I)</translation>
         </message>
         <message>
-            <source>Export Media Library</source>
+            <source>&amp;Export Media Library</source>
             <comment>导出资源库</comment>
-            <translation>导出资源库</translation>
+            <translation>导出资源库(&amp;E)</translation>
         </message>
         <message>
-            <source>Import Media Files</source>
+            <source>Import Media &amp;Files</source>
             <comment>导入媒体文件</comment>
-            <translation>导入媒体文件</translation>
+            <translation>导入媒体文件(&amp;F)</translation>
         </message>
         <message>
-            <source>Import a Media Folder</source>
+            <source>Import a Media F&amp;older</source>
             <comment>导入媒体文件夹</comment>
-            <translation>导入媒体文件夹</translation>
+            <translation>导入媒体文件夹(&amp;O)</translation>
         </message>
         <message>
-            <source>Sort By</source>
+            <source>&amp;Sort By</source>
             <comment>排序方式</comment>
-            <translation>排序方式</translation>
+            <translation>排序方式(&amp;S)</translation>
         </message>
         <message>
             <source>Display All Medias</source>
@@ -860,16 +876,16 @@ please select another camcorder.</source>
             <translation>选中所有任务</translation>
         </message>
         <message>
-            <source>Delete</source>
-            <translation>删除</translation>
+            <source>&amp;Delete</source>
+            <translation>删除(&amp;D)</translation>
         </message>
         <message>
-            <source>Rename</source>
-            <translation>重命名</translation>
+            <source>&amp;Rename</source>
+            <translation>重命名(&amp;R)</translation>
         </message>
         <message>
-            <source>Find Target</source>
-            <translation>查找目标</translation>
+            <source>&amp;Find Target</source>
+            <translation>查找目标(&amp;F)</translation>
         </message>
         <message>
             <source>No media source for conversion</source>
@@ -898,6 +914,10 @@ please select another camcorder.</source>
         <message>
             <source>Are you sure you want to delete conversion Output task?</source>
             <translation>确定要删除输出任务吗？</translation>
+        </message>
+        <message>
+            <source>These files of the timeline no longer exist:</source>
+            <translation>时间线上的以下文件已不存在：</translation>
         </message>
     </context>
     <context>
@@ -1425,34 +1445,34 @@ Log File &lt;a href="%2"style="color:#%4"&gt;%3&lt;/a&gt;.</source>
     <context>
         <name>VTrackView</name>
         <message>
-            <source>Duplicate this Clip</source>
+            <source>&amp;Duplicate this Clip</source>
             <comment>复制选中片段</comment>
-            <translation>复制此片段</translation>
+            <translation>复制此片段(&amp;D)</translation>
         </message>
         <message>
-            <source>Delete Selected Clip(s)</source>
+            <source>D&amp;elete Selected Clip(s)</source>
             <comment>删除选中片段</comment>
-            <translation>删除选中片段</translation>
+            <translation>删除选中片段(&amp;E)</translation>
         </message>
         <message>
-            <source>Clear All Clips</source>
+            <source>&amp;Clear All Clips</source>
             <comment>清除所有片段</comment>
-            <translation>清除所有片段</translation>
+            <translation>清除所有片段(&amp;C)</translation>
         </message>
         <message>
-            <source>Select All Clips</source>
+            <source>Select &amp;All Clips</source>
             <comment>选择全部片段</comment>
-            <translation>选择全部片段</translation>
+            <translation>选择全部片段(&amp;A)</translation>
         </message>
         <message>
-            <source>Play this Clip</source>
+            <source>&amp;Play this Clip</source>
             <comment>播放选中片段</comment>
-            <translation>播放此片段</translation>
+            <translation>播放此片段(&amp;P)</translation>
         </message>
         <message>
-            <source>View this Clip</source>
+            <source>&amp;View this Clip</source>
             <comment>浏览选中片段</comment>
-            <translation>浏览此片段</translation>
+            <translation>浏览此片段(&amp;V)</translation>
         </message>
     </context>
     <context>
@@ -1673,8 +1693,8 @@ Unexpected disconnection will cause unpredictable results</source>
     <context>
         <name>VTimeLineView</name>
         <message>
-            <source>These clips left the timeline, with their edits, because their files no longer exist:</source>
-            <translation>以下片段及其编辑已从时间线移除，因为它们的文件已不存在：</translation>
+            <source>The files of these clips no longer exist. The clips stay on the timeline with their edits, shown as missing, and cannot be converted until their files are back:</source>
+            <translation>以下片段的文件已不存在。这些片段及其编辑仍保留在时间线上并标为缺失，在文件恢复之前无法转换：</translation>
         </message>
     </context>
     <context>
@@ -1686,6 +1706,103 @@ Unexpected disconnection will cause unpredictable results</source>
         <message>
             <source>The folder cannot be written: choose another one.</source>
             <translation>无法写入该文件夹：请选择其他文件夹。</translation>
+        </message>
+    </context>
+    <context>
+        <name>UserFailureText</name>
+        <message>
+            <source>the file</source>
+            <translation>该文件</translation>
+        </message>
+        <message>
+            <source>the file %1</source>
+            <translation>文件“%1”</translation>
+        </message>
+        <message>
+            <source>%1 no longer exists</source>
+            <translation>%1已不存在</translation>
+        </message>
+        <message>
+            <source>%1 may not be read or written (permission denied)</source>
+            <translation>%1无权读写（权限被拒绝）</translation>
+        </message>
+        <message>
+            <source>%1 is a folder, not a file</source>
+            <translation>%1是文件夹，不是文件</translation>
+        </message>
+        <message>
+            <source>the disk is full</source>
+            <translation>磁盘已满</translation>
+        </message>
+        <message>
+            <source>the disk can only be read</source>
+            <translation>磁盘只能读取</translation>
+        </message>
+        <message>
+            <source>the disk could not be read or written (%1)</source>
+            <translation>无法读写磁盘（%1）</translation>
+        </message>
+        <message>
+            <source>%1 could not be used: the system reports &quot;%2&quot;</source>
+            <translation>无法使用%1：系统报告“%2”</translation>
+        </message>
+        <message>
+            <source>the file %1 is damaged: its data ends at %2 s of the %3 s its header states (it is cut short)</source>
+            <translation>文件“%1”已损坏：其数据在 %2 秒处结束，而文件头声明为 %3 秒（文件被截断）</translation>
+        </message>
+        <message>
+            <source>the file %1 is damaged</source>
+            <translation>文件“%1”已损坏</translation>
+        </message>
+        <message>
+            <source>it holds no pictures and no sound</source>
+            <translation>其中没有画面也没有声音</translation>
+        </message>
+        <message>
+            <source>it is a folder, not a media file</source>
+            <translation>这是文件夹，不是媒体文件</translation>
+        </message>
+        <message>
+            <source>it is not a media file, or it is damaged</source>
+            <translation>这不是媒体文件，或者文件已损坏</translation>
+        </message>
+        <message>
+            <source>the file is empty</source>
+            <translation>文件为空</translation>
+        </message>
+        <message>
+            <source>it holds no picture</source>
+            <translation>其中没有图像</translation>
+        </message>
+        <message>
+            <source>its picture cannot be decoded</source>
+            <translation>无法解码其图像</translation>
+        </message>
+        <message>
+            <source>the file changed while it was being read</source>
+            <translation>读取时文件发生了变化</translation>
+        </message>
+        <message>
+            <source>a TiVo recording needs the TiVo media access key</source>
+            <translation>TiVo 录像需要 TiVo 媒体访问密钥</translation>
+        </message>
+        <message>
+            <source>there was not enough memory</source>
+            <translation>内存不足</translation>
+        </message>
+    </context>
+    <context>
+        <name>MediaShowImageDelegate</name>
+        <message>
+            <source>Missing</source>
+            <translation>缺失</translation>
+        </message>
+    </context>
+    <context>
+        <name>MediaShowDetailsDelegate</name>
+        <message>
+            <source>Missing</source>
+            <translation>缺失</translation>
         </message>
     </context>
 </TS>

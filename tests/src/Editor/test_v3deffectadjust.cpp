@@ -235,7 +235,7 @@ TEST(V3DEffectAdjust, TheGroupSwitchAndTheNameLabel)
     auto clip = EditorTest::Clip("anaglyph");
     d.page->setEditedSourceDataItem(clip.get());
     EXPECT_FALSE(d.page->isEnabled());
-    EXPECT_EQ(d.name->text(), "Current Clip Name: No Clip");
+    EXPECT_EQ(d.name->text(), " Current Clip Name: anaglyph") << "a selected clip is named with its 3D off";
     d.page->editorEnabledChanged(true);
     EXPECT_TRUE(clip->Enable3DEffect());
     EXPECT_TRUE(d.page->isEnabled());

@@ -212,7 +212,7 @@ TEST(VEffectAdjust, AClipWithOnlyOneFlagLoadsDisabledWithBothOff)
     p.page->setEditedSourceDataItem(clip.get());
     EXPECT_FALSE(p.page->isEnabled());
     EXPECT_FALSE(clip->EnableVideoEffect());
-    EXPECT_EQ(p.name->text(), "Current Clip Name: No Clip");
+    EXPECT_EQ(p.name->text(), " Current Clip Name: clip one") << "a selected clip is named with its effects off";
 }
 
 TEST(VEffectAdjust, ResetWritesSevenValuesAndEmitsOnce)

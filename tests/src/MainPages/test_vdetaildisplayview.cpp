@@ -10,7 +10,9 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QPainter>
 #include <QSignalSpy>
+#include <QStandardItemModel>
 #include <QTest>
 #include <QUrl>
 
@@ -146,18 +148,38 @@ TEST_F(Details, CtrlSelectedRowsAreDeletedExactly)
     EXPECT_TRUE(deleted.last().at(0).toStringList().isEmpty());
 }
 
-TEST_F(Details, MissingFilesAndPrefixesRemoveTheirRows)
+// Missing files keep their rows, which say so until the files are back;
+// a removed prefix takes its rows out.
+TEST_F(Details, MissingFilesAreMarkedAndPrefixesRemoveTheirRows)
 {
     const QStringList paths = LibTest::Library::Get().Paths();
     QSignalSpy deleted(panel.get(), &VDetailDisplayView::signal_MediasDetails_DeleteSelectedItem);
-    panel->slot_deleteNotExistItem({"/not/shown.mp4"});
+    auto missingRows = [&] {
+        QStringList rows;
+        for (const QModelIndex& index : panel->model()->getCurModels())
+            if (index.data(FMDMediaTreeModel::MissingRole).toBool())
+                rows << index.data(FMDMediaTreeModel::FullPathRole).toString();
+        rows.sort();
+        return rows;
+    };
+    panel->slot_setMissingFiles({"/not/shown.mp4"});
     panel->slot_removeThoseDonotExistMedias("");
     EXPECT_EQ(0, deleted.size());
+    EXPECT_TRUE(missingRows().isEmpty());
+    panel->slot_setMissingFiles({paths[4], "/not/shown.mp4", paths[1]});
+    EXPECT_EQ(0, deleted.size()) << "a missing file deletes nothing";
     EXPECT_EQ(6, panel->getModelsCount());
-    panel->slot_deleteNotExistItem({paths[4], "/not/shown.mp4", paths[1]});
-    ASSERT_EQ(1, deleted.size());
-    EXPECT_EQ((QStringList{paths[4], paths[1]}), deleted.last().at(0).toStringList());
-    EXPECT_EQ((QStringList{paths[0], paths[2], paths[3], paths[5]}), Paths());
+    EXPECT_EQ((QStringList{paths[1], paths[4]}), missingRows());
+    for (const QModelIndex& index : panel->model()->getCurModels())
+        if (index.data(FMDMediaTreeModel::FullPathRole).toString() == paths[4])
+            EXPECT_TRUE(index.data(Qt::ToolTipRole).toString().contains("The file no longer exists: " + paths[4]));
+    // A rebuild keeps the marks; a file back loses its mark.
+    panel->refreshTheModel();
+    EXPECT_EQ((QStringList{paths[1], paths[4]}), missingRows());
+    panel->slot_setMissingFiles({paths[1]});
+    EXPECT_EQ((QStringList{paths[1]}), missingRows());
+    panel->slot_setMissingFiles({});
+    EXPECT_TRUE(missingRows().isEmpty());
     panel->slot_removeThoseDonotExistMedias(LibTest::Library::Get().Dir() + "/");
     EXPECT_EQ(0, panel->getModelsCount());
     EXPECT_EQ(0, library->GetSourceDataItemsCount());
@@ -316,5 +338,48 @@ TEST(MediaShowDetailsDelegate, RowGeometryAndDragBadge)
         const QRect square((96 - 18) / 2, (54 - 18) / 2, 18, 18);
         EXPECT_EQ(qRgb(0, 0, 255), (badge.pixel(square.topLeft()) & 0xffffffu) | 0xff000000u);
         EXPECT_EQ(qRgb(255, 255, 255), badge.pixel(square.left() - 1, square.top()) | 0xff000000);
+    }
+}
+
+// A row's picture keeps its shape inside the 29x21 picture box; a missing
+// file's box is dimmed, bars and all.
+TEST(MediaShowDetailsDelegate, PictureKeepsItsShapeAndAMissingFileIsDimmed)
+{
+    GuiTest::App("libraryviews");
+    MediaShowDetailsDelegate painter;
+    QImage tall(180, 320, QImage::Format_RGB32);
+    tall.fill(Qt::red);
+    QStandardItemModel model(2, 1);
+    for (int row = 0; row < 2; ++row) {
+        model.setData(model.index(row, 0), "tall", Qt::DisplayRole);
+        model.setData(model.index(row, 0), tall, Qt::DecorationRole);
+    }
+    model.setData(model.index(1, 0), true, FMDMediaTreeModel::MissingRole);
+    const QRect box = MediaShowDetailsDelegate::GeometryOf(QRect(0, 40, 300, 40)).picture;
+    for (int row = 0; row < 2; ++row) {
+        QImage canvas(300, 120, QImage::Format_RGB32);
+        canvas.fill(Qt::white);
+        QPainter p(&canvas);
+        QStyleOptionViewItem option;
+        option.rect = QRect(0, 40, 300, 40);
+        option.state = QStyle::State_Enabled;
+        painter.paint(&p, option, model.index(row, 0));
+        p.end();
+        QRect drawn;
+        for (int y = box.top(); y <= box.bottom(); ++y)
+            for (int x = box.left(); x <= box.right(); ++x)
+                if (qRed(canvas.pixel(x, y)) > 200 && qGreen(canvas.pixel(x, y)) < 60)
+                    drawn |= QRect(x, y, 1, 1);
+        if (row == 0) {
+            // 9:16 in 29x21: the full height, about 12 wide, centred between white bars.
+            EXPECT_EQ(box.top(), drawn.top());
+            EXPECT_EQ(21, drawn.height());
+            EXPECT_NEAR(21 * 9.0 / 16.0, drawn.width(), 1.0);
+            EXPECT_LE(std::abs((drawn.left() - box.left()) - (box.right() - drawn.right())), 1);
+            EXPECT_EQ(qRgb(255, 255, 255), canvas.pixel(box.left(), box.center().y()));
+        } else {
+            EXPECT_TRUE(drawn.isEmpty()) << "the picture is dimmed";
+            EXPECT_LT(qGray(canvas.pixel(box.left(), box.top())), 140) << "the bars are dimmed";
+        }
     }
 }

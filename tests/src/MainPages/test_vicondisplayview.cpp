@@ -183,23 +183,42 @@ TEST_F(Grid, SortKeysOrderShownItemsAndBlankCells)
     EXPECT_EQ(sorted, rebuilt) << "a rebuild keeps the last sort";
 }
 
-TEST_F(Grid, PainterCentresStretchesAndMarksTheThumbnail)
+TEST_F(Grid, PainterCentresFitsAndMarksTheThumbnail)
 {
     MediaShowImageDelegate painter;
     Static_Enum_ItemViewType = MediaItemViewSmall;
     QImage mark(15, 15, QImage::Format_RGB32);
     mark.fill(Qt::blue);
     painter.setItemSelectedImg(mark);
-    QImage thumb(640, 360, QImage::Format_RGB32);
-    thumb.fill(Qt::red);
+    QImage wide(640, 360, QImage::Format_RGB32);
+    wide.fill(Qt::red);
+    QImage tall(360, 640, QImage::Format_RGB32);
+    tall.fill(Qt::red);
 
-    QStandardItemModel model(2, 1);
+    QStandardItemModel model(4, 1);
     model.setData(model.index(0, 0), "/m/a.mp4", Qt::UserRole);
-    model.setData(model.index(0, 0), thumb, Qt::DecorationRole);
-    model.setData(model.index(1, 0), thumb, Qt::DecorationRole); // blank: no path
+    model.setData(model.index(0, 0), wide, Qt::DecorationRole);
+    model.setData(model.index(1, 0), wide, Qt::DecorationRole); // blank: no path
+    model.setData(model.index(2, 0), "/m/tall.mp4", Qt::UserRole);
+    model.setData(model.index(2, 0), tall, Qt::DecorationRole);
+    model.setData(model.index(3, 0), "/m/gone.mp4", Qt::UserRole);
+    model.setData(model.index(3, 0), wide, Qt::DecorationRole);
+    model.setData(model.index(3, 0), true, MediaShowImageDelegate::MissingRole);
 
-    struct Case { int row; bool selected; bool drawn; bool marked; };
-    const Case cases[] = {{0, false, true, false}, {0, true, true, true}, {1, true, false, false}};
+    // The 64x48 box of a small cell: a wide picture lies between bars above
+    // and below it, a tall one between bars beside it.
+    struct Case
+    {
+        int row;
+        bool selected;
+        QRect picture;
+        bool marked;
+    };
+    const Case cases[] = {{0, false, QRect(168, 90, 64, 36), false},
+                          {0, true, QRect(168, 90, 64, 36), true},
+                          {1, true, QRect(), false},
+                          {2, false, QRect(186, 84, 27, 48), false}};
+    const QRgb red = qRgb(255, 0, 0);
     for (const Case& c : cases) {
         QImage canvas(400, 300, QImage::Format_RGB32);
         canvas.fill(Qt::white);
@@ -211,18 +230,33 @@ TEST_F(Grid, PainterCentresStretchesAndMarksTheThumbnail)
         painter.paint(&p, option, model.index(c.row, 0));
         p.end();
         EXPECT_EQ(QRect(168, 84, 64, 48), painter.thumbnailRect(option.rect));
-        const QRgb red = qRgb(255, 0, 0);
-        EXPECT_EQ(c.drawn, canvas.pixel(168, 84) == red) << c.row;
-        EXPECT_EQ(c.drawn, canvas.pixel(231, 131 - 16) == red) << c.row;
-        EXPECT_NE(red, canvas.pixel(167, 84));
-        EXPECT_NE(red, canvas.pixel(232, 84));
-        EXPECT_NE(red, canvas.pixel(168, 83));
-        EXPECT_NE(red, canvas.pixel(168, 132));
-        EXPECT_EQ(c.marked, canvas.pixel(216, 116) == qRgb(0, 0, 255)) << c.row;
-        EXPECT_EQ(c.marked, canvas.pixel(230, 130) == qRgb(0, 0, 255)) << c.row;
-        if (!c.drawn) {
+        QRect drawn;
+        for (int y = 80; y < 136; ++y)
+            for (int x = 160; x < 240; ++x)
+                if (canvas.pixel(x, y) == red)
+                    drawn |= QRect(x, y, 1, 1);
+        if (c.marked)
+            drawn |= QRect(216, 110, 15, 15); // under the mark
+        EXPECT_EQ(c.picture, drawn) << c.row;
+        EXPECT_EQ(c.marked, canvas.pixel(216, 110) == qRgb(0, 0, 255)) << c.row;
+        EXPECT_EQ(c.marked, canvas.pixel(230, 124) == qRgb(0, 0, 255)) << c.row;
+        if (c.picture.isEmpty()) {
             EXPECT_EQ(qRgb(255, 255, 255), canvas.pixel(200, 108)) << "a blank cell stays empty";
         }
+    }
+    {
+        // A missing file's picture is dimmed, bars and all, under its word.
+        QImage canvas(400, 300, QImage::Format_RGB32);
+        canvas.fill(Qt::white);
+        QPainter p(&canvas);
+        QStyleOptionViewItem option;
+        option.rect = QRect(160, 72, 80, 72);
+        option.state = QStyle::State_Enabled;
+        painter.paint(&p, option, model.index(3, 0));
+        p.end();
+        EXPECT_LT(qGray(canvas.pixel(168, 85)), 140) << "the bar is dimmed";
+        EXPECT_LT(qRed(canvas.pixel(169, 92)), 140) << "the picture is dimmed";
+        EXPECT_EQ(qRgb(255, 255, 255), canvas.pixel(167, 84)) << "outside the box nothing changes";
     }
 
     // One-pixel stripes shrunk tenfold: area averaging gives an even grey,
@@ -370,8 +404,19 @@ TEST_F(Grid, KeysMenuAndMissingFilesRemoveItems)
     removed.clear();
     grid->slot_removeThoseDonotExistMedias("");
     EXPECT_EQ(0, removed.size()) << "an empty prefix removes nothing";
-    grid->slot_deleteNotExistItem({"/not/shown.mp4"});
+    grid->slot_setMissingFiles({"/not/shown.mp4"});
     EXPECT_EQ(0, removed.size());
+    // A missing file keeps its cell, marked; the mark goes when it is back.
+    const QString first = grid->cellsInOrder().front()->data(VIconDisplayView::RolePath).toString();
+    grid->slot_setMissingFiles({QDir::toNativeSeparators(first)});
+    EXPECT_EQ(0, removed.size());
+    EXPECT_EQ(3, library->GetSourceDataItemsCount());
+    EXPECT_TRUE(grid->getItemByFullPath(first)->data(VIconDisplayView::RoleMissing).toBool());
+    EXPECT_TRUE(grid->getItemByFullPath(first)->toolTip().contains("The file no longer exists"));
+    grid->refreshData(false);
+    EXPECT_TRUE(grid->getItemByFullPath(first)->data(VIconDisplayView::RoleMissing).toBool());
+    grid->slot_setMissingFiles({});
+    EXPECT_FALSE(grid->getItemByFullPath(first)->data(VIconDisplayView::RoleMissing).toBool());
     grid->slot_removeThoseDonotExistMedias(LibTest::Library::Get().Dir() + "/");
     EXPECT_EQ(0, library->GetSourceDataItemsCount());
     EXPECT_EQ(0, grid->getTableItemsCount());

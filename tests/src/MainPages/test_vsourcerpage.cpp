@@ -31,6 +31,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
+#include <QTranslator>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -171,6 +172,55 @@ TEST(VSourcerPage, TheImportReportTellsWhyEachFileWasRefused)
     EXPECT_TRUE(text.contains("\npic.png: pictures are not imported as media files")) << text.toStdString();
     EXPECT_FALSE(text.contains("holiday.mp4")) << text.toStdString();
     EXPECT_EQ(1u, library.GetSourceDataItems().size());
+}
+
+// The German report gives its reasons in German: a file cut short and a file
+// gone before its turn, said as what they mean rather than as error numbers.
+TEST(VSourcerPage, TheGermanImportReportGivesGermanReasons)
+{
+    App();
+    ASSERT_TRUE(PDTest::Media::Get().Ok());
+    const QString dir = QString::fromStdString(PDTest::Media::Get().Dir()) + "/report_de";
+    QDir(dir).removeRecursively();
+    ASSERT_TRUE(QDir().mkpath(dir));
+    const QString whole = QString::fromStdString(PDTest::Media::Get().Clip());
+    const QString cut = dir + "/beach.mp4";
+    {
+        QFile from(whole);
+        ASSERT_TRUE(from.open(QIODevice::ReadOnly));
+        QFile to(cut);
+        ASSERT_TRUE(to.open(QIODevice::WriteOnly));
+        to.write(from.read(from.size() / 3));
+    }
+    const QString gone = dir + "/gone.mp4";
+
+    QTranslator german;
+    ASSERT_TRUE(german.load(QStringLiteral(FABLECUT_BIN_DIR "/language/fablecut_de_DE.qm")));
+    QCoreApplication::installTranslator(&german);
+    MediaTest::ManagerHolder media;
+    Fablecut::CSourceData library;
+    CDCMediaSrcMgr mgr(nullptr, media.manager);
+    mgr.SetSourceStructure(&library);
+    mgr.SetDefaultLibraryFile(dir + "/default.fml");
+    VSourcerPage page(nullptr);
+    QProgressDialog dialog;
+    page.SetImportDialog(&dialog);
+    QObject::connect(&mgr, &CDCMediaSrcMgr::signal_OnSingleFileImportFailed, &page,
+                     &VSourcerPage::slot_OnSingleFileImportFailed);
+    QObject::connect(&mgr, &CDCMediaSrcMgr::signal_OnAllFilesImportFinished, &page,
+                     &VSourcerPage::slot_OnAllFilesImportFinished);
+    GuiTest::BoxWatcher boxes;
+    ASSERT_TRUE(mgr.ImportMediaFiles({cut, gone}));
+    for (int i = 0; i < 3000 && boxes.texts.isEmpty(); ++i)
+        QTest::qWait(20);
+    QCoreApplication::removeTranslator(&german);
+    ASSERT_EQ(1, boxes.texts.size());
+    const QString text = boxes.texts[0];
+    EXPECT_TRUE(text.contains("\nbeach.mp4: es ist keine Mediendatei, oder sie ist beschädigt")) << text.toStdString();
+    EXPECT_TRUE(text.contains("\ngone.mp4: die Datei " + QDir::toNativeSeparators(gone) + " gibt es nicht mehr"))
+        << text.toStdString();
+    EXPECT_FALSE(text.contains("errno")) << text.toStdString();
+    EXPECT_FALSE(text.contains("error")) << text.toStdString();
 }
 
 TEST(VSourcerPage, ARefusedImportOpensNoDialogAndLeavesTheRunningOneAlone)

@@ -769,6 +769,26 @@ TEST_F(PageWithTimeline, DeletingTheClipOnScreenLeavesThePlayerBlank)
     EXPECT_EQ(Find<QLabel>("lblPlayTime")->text(), "00:00:00.000/00:00:00.000");
 }
 
+// A delete that leaves clips behind: the player shows the picture at the
+// play head at once (its time and the timeline's length), never an empty 0/0.
+TEST_F(PageWithTimeline, DeletingAClipLeavesThePictureAtThePlayHead)
+{
+    Insert(3);
+    // The play head inside the first clip, then that clip chosen: the head
+    // stays, and after the delete it lies inside the clip that moved up.
+    ClickRuler(1.5);
+    ClickTimeline(0.5);
+    ASSERT_TRUE(WaitFor([&] { return Paused() && !Shown().isNull(); }, 10000));
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_Delete);
+    ASSERT_EQ(mgr->GetTimelineItem()->ChildItemsCount(), 2);
+    EXPECT_TRUE(WaitFor([&] { return !Shown().isNull() && MeanLevel(Shown()) > 40; }, 5000))
+        << "the remaining clip's picture is shown: " << MeanLevel(player->GetPresentedImage());
+    auto* time = Find<QLabel>("lblPlayTime");
+    EXPECT_TRUE(WaitFor([&] { return !time->text().endsWith("/00:00:00.000"); }, 3000))
+        << "the player holds the timeline: " << time->text().toStdString();
+}
+
 TEST_F(PageWithTimeline, AStillImageShowsItsColourEditAsTheConversionWritesIt)
 {
     CMediaSourceItem still;

@@ -5,7 +5,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -42,8 +45,9 @@ TEST(OutputTaskNames, TaskListRuleInBothModes)
         {"Clip19", {"Clip19"}, false, "Clip19_2"},
         {"Clip99", {"Clip99"}, false, "Clip99_10"},
         {"Trip 2012", {"Trip 2012"}, false, "Trip 2012_201"},
-        {"Clip10", {"Clip10", "Clip10_1"}, false, "Clip0_2"},
-        {"a1b1", {"a1b1"}, false, "ab2"},
+        // only the trailing run changes: digits inside the name stay
+        {"Clip10", {"Clip10", "Clip10_1"}, false, "Clip10_2"},
+        {"a1b1", {"a1b1"}, false, "a1b2"},
         {"12", {"12"}, false, "13"},
         {"5", {"5"}, false, "51"},
         {"clip", {"Clip"}, false, "clip"},
@@ -52,8 +56,7 @@ TEST(OutputTaskNames, TaskListRuleInBothModes)
         {"Clip99999999999", {"Clip99999999999"}, false, "Clip1"},
         // the largest run that counts: its successor is counted in 64 bits
         {"Clip2147483647", {"Clip2147483647"}, false, "Clip2147483647_214748364"},
-        {"Clip2147483647", {"Clip2147483647", "Clip2147483647_214748364"}, false,
-         "Clip2147483647_214748364_21474836"},
+        {"Clip2147483647", {"Clip2147483647", "Clip2147483647_214748364"}, false, "Clip2147483647_214748364_21474836"},
         // rename mode
         {"Clip", {"Clip"}, true, "Clip_1"},
         {"Clip", {"Clip", "Clip_1"}, true, "Clip_2"},
@@ -66,6 +69,39 @@ TEST(OutputTaskNames, TaskListRuleInBothModes)
         EXPECT_EQ(got.toStdString(), std::string(c.expected))
             << c.input << " rename=" << c.rename << " register=" << c.reg.join(",").toStdString();
         EXPECT_FALSE(c.reg.contains(got));
+    }
+}
+
+// Adding the same name again and again: every result keeps the typed name as
+// its start, and only what the rule appended changes from one add to the next.
+TEST(OutputTaskNames, RepeatedAddsKeepTheTypedName)
+{
+    struct Case
+    {
+        const char* typed;
+        std::vector<const char*> expected; // the names of the first adds, in order
+    };
+    const Case cases[] = {
+        {"t20", {"t20", "t20_2", "t20_3", "t20_4"}},
+        {"h60_1080p60",
+         {"h60_1080p60", "h60_1080p60_6", "h60_1080p60_7", "h60_1080p60_8", "h60_1080p60_9", "h60_1080p60_9_1",
+          "h60_1080p60_9_2"}},
+        {"clip", {"clip", "clip1", "clip2", "clip3"}},
+        {"clip9", {"clip9", "clip9_1", "clip9_2", "clip9_3"}},
+        {"a2b2", {"a2b2", "a2b3", "a2b4", "a2b5"}},
+    };
+    for (const Case& c : cases) {
+        QStringList reg;
+        for (size_t i = 0; i < c.expected.size(); ++i) {
+            const QString got = MakeNameUniqueInTaskList(QString::fromUtf8(c.typed), false, reg);
+            EXPECT_EQ(got.toStdString(), std::string(c.expected[i])) << c.typed << " add " << i + 1;
+            EXPECT_FALSE(reg.contains(got)) << c.typed;
+            reg.append(got);
+        }
+        // No add changes what stands before the typed name's trailing number.
+        const QString kept = QString::fromUtf8(c.typed).remove(QRegularExpression("(?<=.)\\d+$"));
+        for (const QString& name : reg)
+            EXPECT_TRUE(name.startsWith(kept)) << name.toStdString();
     }
 }
 

@@ -174,7 +174,7 @@ TEST(OutputTaskList, AddedRowsAreNamedNumberedAndCurrent)
     EXPECT_FALSE(rows[0]->isChecked());
     EXPECT_EQ(list.taskNameRegister().size(), 3);
     EXPECT_EQ(list.runningTaskCount(), 0);
-    EXPECT_EQ(list.getOutputTaskCount(), 3) << "every task counts for the quit question";
+    EXPECT_EQ(list.getOutputTaskCount(), 0) << "tasks never started leave nothing for the quit question";
 
     // Clicking a row makes it current through the button group.
     QTest::mouseClick(rows[0], Qt::LeftButton, {}, QPoint(rows[0]->width() - 5, 5));
@@ -385,9 +385,9 @@ TEST(OutputTaskList, RightClickMakesTheRowCurrentAndBackspaceInTheEditorDeletesN
     auto* menu = list.findChild<QMenu*>();
     ASSERT_NE(menu, nullptr);
     ASSERT_EQ(menu->actions().size(), 3);
-    EXPECT_EQ(menu->actions()[0]->text(), "Delete");
-    EXPECT_EQ(menu->actions()[1]->text(), "Rename");
-    EXPECT_EQ(menu->actions()[2]->text(), "Find Target");
+    EXPECT_EQ(menu->actions()[0]->text(), "&Delete");
+    EXPECT_EQ(menu->actions()[1]->text(), "&Rename");
+    EXPECT_EQ(menu->actions()[2]->text(), "&Find Target");
     EXPECT_TRUE(menu->actions()[1]->isEnabled());
     menu->hide();
 
@@ -414,7 +414,8 @@ TEST(OutputTaskList, GermanAndChineseTexts)
     list.setTimeLineItem(&timeline);
     list.updateOutputMgrWidget();
     struct Case { const char* qm; const char* del; const char* rename; };
-    const Case cases[] = {{"fablecut_de_DE.qm", "Löschen", "Umbenennen"}, {"fablecut_zh_CN.qm", "删除", "重命名"}};
+    const Case cases[] = {{"fablecut_de_DE.qm", "&Löschen", "&Umbenennen"},
+                          {"fablecut_zh_CN.qm", "删除(&D)", "重命名(&R)"}};
     for (const Case& c : cases) {
         QTranslator translator;
         ASSERT_TRUE(translator.load(QStringLiteral(FABLECUT_BIN_DIR "/language/") + c.qm)) << c.qm;

@@ -158,6 +158,37 @@ TEST_F(Manager, ImportsInPathOrderAndReportsEachFailureWithItsReason)
     EXPECT_TRUE(QFile::exists(dir + "/default.fml"));
 }
 
+TEST_F(Manager, AFileHalfWrittenIsRefusedAndCraftedBytesAnswerAtOnce)
+{
+    // Twelve seconds, whole; its first half with zeros to its full size (a
+    // download not finished); whole with 60 MB of bytes made to look like
+    // Matroska clusters after it.
+    ASSERT_TRUE(PDTest::Run("cd '" + dir.toStdString() +
+                            "' && ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=160x120:rate=25:duration=12 "
+                            "-f lavfi -i sine=duration=12 -c:v libx264 -preset ultrafast -g 25 -b:v 400k -c:a aac "
+                            "whole.mkv"));
+    const QString whole = dir + "/whole.mkv";
+    const QString zeros = dir + "/zeros.mkv";
+    const QString crafted = dir + "/crafted.mkv";
+    ASSERT_TRUE(MediaTest::ZeroTheSecondHalf(whole.toStdString(), zeros.toStdString()));
+    ASSERT_TRUE(MediaTest::WriteBytes(crafted.toStdString(), MediaTest::ReadBytes(whole.toStdString()) +
+                                                                 MediaTest::CraftedMatroskaBytes(60000000)));
+
+    QSignalSpy failed(mgr.get(), &CDCMediaSrcMgr::signal_OnSingleFileImportFailed);
+    QElapsedTimer timer;
+    timer.start();
+    ASSERT_TRUE(Import({whole, zeros, crafted}));
+    EXPECT_LT(timer.elapsed(), 20000);
+    EXPECT_EQ(QStringList({crafted, whole}), Paths(library));
+    for (ISourceDataItem* item : library.GetSourceDataItems())
+        EXPECT_NEAR(12.0, item->GetDuration().ToSeconds(), 0.1) << item->GetSrcFileFullPath().toStdString();
+    ASSERT_EQ(1, failed.size());
+    EXPECT_EQ(zeros, failed[0][0].toString());
+    const QString text = failed[0][1].toString();
+    EXPECT_TRUE(text.contains("cut short")) << text.toStdString();
+    EXPECT_TRUE(text.contains(" on it holds only zeros")) << text.toStdString();
+}
+
 TEST_F(Manager, RepeatedBusyEmptyAndCancelledImports)
 {
     const QString a = Clip("a.mp4");

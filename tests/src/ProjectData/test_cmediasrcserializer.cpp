@@ -156,7 +156,12 @@ TEST_F(Serializer, RefusalsAndChangedFiles)
         Read missing(file + ".none");
         EXPECT_FALSE(missing.ok);
 
-        // One media file grows, one disappears: both are reported, not loaded.
+        // One media file grows: another file, reported and not loaded. One
+        // disappears (a disk unplugged): its item comes back as recorded,
+        // with the time and size the file had, and is written so again.
+        auto* gone = dynamic_cast<CMediaSourceItem*>(lib.list.GetSourceDataItemByIndex(1));
+        const QDateTime goneTime = gone->LastModifiedDateTime();
+        const qint64 goneSize = gone->GetSourceFileSize();
         QFile grown(lib.paths[0]);
         ASSERT_TRUE(grown.open(QIODevice::Append));
         grown.write("x");
@@ -164,9 +169,27 @@ TEST_F(Serializer, RefusalsAndChangedFiles)
         QFile::rename(lib.paths[1], lib.paths[1] + ".moved");
         Read read(file);
         EXPECT_TRUE(read.ok);
-        EXPECT_TRUE(read.loaded.isEmpty());
-        EXPECT_EQ(QStringList({lib.paths[0], lib.paths[1]}), read.failed);
+        EXPECT_EQ(QStringList({lib.paths[0]}), read.failed);
+        ASSERT_EQ(1, read.loaded.size());
+        CMediaSourceItem* kept = read.loaded[0];
+        EXPECT_EQ(lib.paths[1], kept->GetSrcFileFullPath());
+        EXPECT_EQ(gone->Name(), kept->Name());
+        EXPECT_EQ(goneTime, kept->LastModifiedDateTime());
+        EXPECT_EQ(goneSize, kept->GetSourceFileSize());
+        EXPECT_EQ(*gone->GetThumbnailData(), *kept->GetThumbnailData());
+        EXPECT_EQ(0, kept->GetItemType());
+        CSourceData again;
+        QMutex againLock;
+        again.AppendSoureDataItem(kept->CloneDataItem());
+        ASSERT_TRUE(CMediaSrcSerializer::WriteLibraryFile(file + ".again", kSignature, &again, &againLock));
+        // Saved while missing, read again once the file is back: the same file.
         QFile::rename(lib.paths[1] + ".moved", lib.paths[1]);
+        Read back(file + ".again");
+        EXPECT_TRUE(back.ok);
+        EXPECT_TRUE(back.failed.isEmpty()) << back.failed.join("|").toStdString();
+        ASSERT_EQ(1, back.loaded.size());
+        EXPECT_EQ(lib.paths[1], back.loaded[0]->GetSrcFileFullPath());
+        QFile::remove(file + ".again");
     }
     {
         CSourceData empty;

@@ -36,6 +36,27 @@ public:
     // Snap points: every clip's start and end, or 0 s alone.
     CBaseTime getSnapPointForPos(const CBaseTime& t) override
     {
+        const std::vector<double> points = snapPoints();
+        const double p = m_scale.first;
+        const double distance = (p > 3.0 ? 10.0 : 6.0) / p;
+        for (double point : points)
+            if (std::fabs(point - t.ToSeconds()) < distance)
+                return CBaseTime(point);
+        if (t.ToSeconds() > points.back())
+            return CBaseTime(points.back());
+        return t;
+    }
+    bool isSnapPoint(const CBaseTime& t) override
+    {
+        for (double point : snapPoints())
+            if (std::fabs(point - t.ToSeconds()) < 1e-9)
+                return true;
+        return false;
+    }
+
+private:
+    std::vector<double> snapPoints()
+    {
         std::vector<double> points;
         for (QGraphicsItem* item : items())
             if (item->type() == VClipItem::ClipItemType && !static_cast<VClipItem*>(item)->isDragged()) {
@@ -46,17 +67,9 @@ public:
         if (points.empty())
             points.push_back(0.0);
         std::sort(points.begin(), points.end());
-        const double p = m_scale.first;
-        const double distance = (p > 3.0 ? 10.0 : 6.0) / p;
-        for (double point : points)
-            if (std::fabs(point - t.ToSeconds()) < distance)
-                return CBaseTime(point);
-        if (t.ToSeconds() > points.back())
-            return CBaseTime(points.back());
-        return t;
+        return points;
     }
 
-private:
     QPair<double, double> m_scale{2.0, 1.0};
 };
 

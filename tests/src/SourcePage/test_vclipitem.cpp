@@ -137,18 +137,16 @@ TEST(VClipItem, SnappingWhileDragged)
         double x;
         bool insert;
     } cases[] = {
-        {2.0, true, 38.5, 40.0, true},   // within 3 s of the next clip's start
-        {2.0, true, 40.05, 40.0, false}, // snapped by 0.1 s or less
-        {2.0, true, 40.09, 40.0, false},
-        {2.0, true, 20.0, 20.0, false},  // no point near
-        {2.0, true, 60.0, 50.0, true},   // past the last point
-        {2.0, true, -5.0, 0.0, true},    // negative time
-        {2.0, false, -5.0, 0.0, true},
-        {2.0, false, -0.05, 0.0, false},
-        {2.0, false, 38.5, 38.5, false}, // not dragged by the mouse: no snap
-        {4.0, true, 37.6, 40.0, true},   // 10 pixels above 3 px/s: 2.5 s
-        {4.0, true, 37.4, 37.4, false},
-        {1.0, true, 34.5, 30.0, true},   // 6 pixels at 1 px/s: 6 s, first point wins
+        {2.0, true, 38.5, 40.0, true},                                   // within 3 s of the next clip's start
+        {2.0, true, 40.05, 40.0, true},                                  // snapped onto a border, however little
+        {2.0, true, 40.0, 40.0, true},                                   // dragged exactly onto a border
+        {2.0, true, 30.0, 30.0, true},   {2.0, true, 20.0, 20.0, false}, // no point near
+        {2.0, true, 60.0, 50.0, true},                                   // past the last point
+        {2.0, true, -5.0, 0.0, true},                                    // negative time
+        {2.0, false, -5.0, 0.0, true},   {2.0, false, -0.05, 0.0, false},
+        {2.0, false, 38.5, 38.5, false},                                // not dragged by the mouse: no snap
+        {4.0, true, 37.6, 40.0, true},                                  // 10 pixels above 3 px/s: 2.5 s
+        {4.0, true, 37.4, 37.4, false},  {1.0, true, 34.5, 30.0, true}, // 6 pixels at 1 px/s: 6 s, first point wins
     };
     for (const auto& c : cases) {
         TrackTestScene scene;

@@ -98,8 +98,9 @@ TEST_F(Timeline, ScriptedEditRun)
         value = 75;
         return true;
     };
+    // The player's picture at its own size (-1) is what the panel asks for.
     calls.CaptureCurFrame = [](int w, int h) {
-        QImage image(w, h, QImage::Format_RGB32);
+        QImage image(w < 0 ? 1280 : w, h < 0 ? 720 : h, QImage::Format_RGB32);
         image.fill(Qt::red);
         return image;
     };
@@ -115,7 +116,8 @@ TEST_F(Timeline, ScriptedEditRun)
     ASSERT_NE(nullptr, second);
     EXPECT_NEAR(10.0, second->GetStartPoint().ToSeconds(), 1e-9) << "the second part starts at the anchor";
     EXPECT_EQ(75, second->GetFrameValue()) << "the player's frame value travels with the split";
-    EXPECT_EQ(QSize(640, 480), second->GetThumbnailData()->size()) << "the shown picture becomes its thumbnail";
+    EXPECT_EQ(QSize(480, 360), second->GetThumbnailData()->size())
+        << "the clip's part of the shown picture (a 4:3 clip in a wide timeline) becomes its thumbnail";
     EXPECT_NEAR(10.03, view->getAnchorPos().ToSeconds(), 1e-9) << "the anchor ends 0.02 s after the split";
     EXPECT_TRUE(SelectedIndexes().isEmpty()) << "a split clears the selection";
 
@@ -226,12 +228,106 @@ TEST_F(Timeline, ContextMenu)
     Key(Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
     ExpectTimeline({{B, 0, 10}}, "Ctrl+Shift+D is no duplicate");
     acts[0]->trigger();
+    ExpectTimeline({{B, 0, 10}}, "the menu was not opened on a clip: nothing duplicated");
+    Mouse(QEvent::MouseButtonPress, At(5.0), Qt::RightButton, Qt::RightButton);
+    Mouse(QEvent::MouseButtonRelease, At(5.0), Qt::RightButton, Qt::NoButton);
+    menu->hide();
+    acts[0]->trigger();
     ExpectTimeline({{B, 0, 10}, {B, 0, 10}}, "menu duplicate");
     QSignalSpy changes(mgr.get(), &CMProjectMgr::signal_TimelineChanged);
     scene->clearSelection();
+    Mouse(QEvent::MouseButtonPress, At(30.0), Qt::RightButton, Qt::RightButton);
+    Mouse(QEvent::MouseButtonRelease, At(30.0), Qt::RightButton, Qt::NoButton);
+    menu->hide();
+    EXPECT_FALSE(acts[0]->isEnabled()) << "no clip under the pointer";
     acts[0]->trigger();
-    EXPECT_EQ(0, changes.count()) << "nothing selected: nothing duplicated";
-    ExpectTimeline({{B, 0, 10}, {B, 0, 10}}, "nothing selected");
+    EXPECT_EQ(0, changes.count()) << "no clip under the pointer: nothing duplicated";
+    ExpectTimeline({{B, 0, 10}, {B, 0, 10}}, "no clip under the pointer");
+}
+
+// A clip dragged so that its left edge lands exactly on a border goes there:
+// every clip of a five-clip track to every border, the marker shown where the
+// release puts it.
+TEST_F(Timeline, DragsLandOnEveryBorder)
+{
+    QStringList paths;
+    for (int i = 0; i < 5; ++i) {
+        paths << QString("/m/%1.mp4").arg(i);
+        library.Add(paths.last(), 10.0);
+    }
+    QSignalSpy marks(view, &VTrackView::signal_insert);
+    for (int from = 0; from < 5; ++from)
+        for (int border = 0; border <= 5; ++border) {
+            scene->deleteSelectedClips(true);
+            QList<ISourceDataItem*> items;
+            for (auto& item : library.items)
+                items << item.get();
+            mgr->slot_InsertItemsByIndex(items, -1);
+            scene->updateClipsTime(false);
+            // The clip goes in front of the clip that started at that border
+            // (after the last one for the end); onto its own borders it stays.
+            QStringList want = paths;
+            const QString moved = want.takeAt(from);
+            want.insert(border > from ? border - 1 : border, moved);
+            const double grab = from * 10.0 + 5.0;
+            const double to = border * 10.0 + 5.0;
+            Hover(grab);
+            Mouse(QEvent::MouseButtonPress, At(grab), Qt::LeftButton, Qt::LeftButton);
+            marks.clear();
+            for (int i = 1; i <= 6; ++i)
+                Mouse(QEvent::MouseMove, At(grab + (to - grab) * i / 6), Qt::NoButton, Qt::LeftButton);
+            const std::string what = "clip " + std::to_string(from) + " to border " + std::to_string(border);
+            if (from != border) {
+                ASSERT_FALSE(marks.isEmpty()) << what;
+                EXPECT_TRUE(marks.last()[0].toBool()) << what << ": the marker shows";
+                EXPECT_NEAR(border * 10.0, marks.last()[1].value<CBaseTime>().ToSeconds(), 1e-9) << what;
+                EXPECT_TRUE(view->insertLine()->isVisible()) << what;
+            }
+            Mouse(QEvent::MouseButtonRelease, At(to), Qt::LeftButton, Qt::NoButton);
+            QStringList got;
+            for (ISourceDataItem* clip : line->GetChildItems())
+                got << clip->GetSrcFileFullPath();
+            EXPECT_EQ(want, got) << what;
+            ExpectMirror(what.c_str());
+        }
+}
+
+// "Duplicate this Clip" copies the clip the menu was opened on, whatever is
+// selected: one other clip, none, or several.
+TEST_F(Timeline, DuplicateCopiesTheRightClickedClip)
+{
+    library.Add(A, 10.0);
+    library.Add(B, 6.0);
+    library.Add(C, 8.0);
+    struct Case
+    {
+        QList<int> selected; // indexes selected before the right-click
+        double at;           // where the right-click lands
+        std::vector<Expect> after;
+    };
+    const Case cases[] = {
+        {{0}, 13.0, {{A, 0, 10}, {B, 0, 6}, {B, 0, 6}, {C, 0, 8}}},
+        {{}, 20.0, {{A, 0, 10}, {B, 0, 6}, {C, 0, 8}, {C, 0, 8}}},
+        {{1, 2}, 2.0, {{A, 0, 10}, {A, 0, 10}, {B, 0, 6}, {C, 0, 8}}},
+        {{2}, 19.0, {{A, 0, 10}, {B, 0, 6}, {C, 0, 8}, {C, 0, 8}}},
+    };
+    QMenu* menu = view->popupMenu();
+    for (const Case& c : cases) {
+        scene->deleteSelectedClips(true);
+        mgr->slot_InsertItemsByIndex({library.items[0].get(), library.items[1].get(), library.items[2].get()}, -1);
+        scene->updateClipsTime(false);
+        for (VClipItem* clip : scene->getClipItems())
+            clip->setSelected(c.selected.contains(line->IndexOfItem(clip->getClipItemSouceData())));
+        Mouse(QEvent::MouseButtonPress, At(c.at), Qt::RightButton, Qt::RightButton);
+        Mouse(QEvent::MouseButtonRelease, At(c.at), Qt::RightButton, Qt::NoButton);
+        ASSERT_TRUE(menu->isVisible());
+        QAction* duplicate = view->popupActions()[0];
+        EXPECT_TRUE(duplicate->isEnabled()) << c.at;
+        // Chosen the way a user chooses it: the menu's own item, clicked.
+        QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, menu->actionGeometry(duplicate).center());
+        EXPECT_FALSE(menu->isVisible());
+        ExpectTimeline(c.after, "duplicate of the right-clicked clip");
+    }
 }
 
 // Snap points and snapping at steps 6 and 12, and the resize snap.
@@ -757,19 +853,34 @@ TEST_F(Timeline, PlayerLetsGoBeforeEveryEdit)
     });
 
     const std::vector<std::pair<const char*, std::function<void()>>> edits = {
-        {"drop", [&] { DropLibrary({a, b}, 0.0); }},
+        {"drop",
+         [&] {
+             DropLibrary({a, b}, 0.0);
+         }},
         {"move", [&] { Drag(15.0, 1.0); }},
         {"copy", [&] { Drag(15.0, 1.0, Qt::ControlModifier); }},
-        {"duplicate", [&] { Click(5.0); Key(Qt::Key_D, Qt::ControlModifier); }},
-        {"split", [&] {
+        {"duplicate",
+         [&] {
+             Click(5.0);
+             Key(Qt::Key_D, Qt::ControlModifier);
+         }},
+        {"split",
+         [&] {
              Click(5.0);
              view->slot_setAnchorPos(4.0, false);
              QTest::mouseClick(Button(panel.get(), "btnSplit"), Qt::LeftButton);
          }},
-        {"trim end", [&] { Zoom(panel.get())->setValue(12); Drag(3.9, 3.0); }},
+        {"trim end",
+         [&] {
+             Zoom(panel.get())->setValue(12);
+             Drag(3.9, 3.0);
+         }},
         {"trim start", [&] { Drag(3.08, 3.6); }},
-        {"delete", [&] { Click(5.0); Key(Qt::Key_Backspace); }},
-        {"missing file", [&] { panel->slot_deleteNotExistItem({B}); }},
+        {"delete",
+         [&] {
+             Click(5.0);
+             Key(Qt::Key_Backspace);
+         }},
         {"clear all", [&] { view->slot_clearAllClips(); }},
     };
     for (const auto& edit : edits) {
@@ -883,29 +994,47 @@ TEST_F(Timeline, TrackFollowsTheChangeNotice)
     }
 }
 
-// Clips whose files vanished leave the timeline with a message naming them,
-// once each, shown without stopping the check that found them.
-TEST_F(Timeline, ClipsWhoseFilesVanishedAreNamed)
+// Clips whose files vanished stay with their edits, drawn as missing, and
+// are named once in a message; they come back with their files.
+TEST_F(Timeline, ClipsWhoseFilesVanishedStayAndAreNamed)
 {
     const quint32 a = library.Add(A, 10.0);
     const quint32 b = library.Add(B, 10.0);
     DropLibrary({a, b, b}, 0.0);
     ASSERT_EQ(3, line->ChildItemsCount());
-    panel->slot_deleteNotExistItem({"/m/never-on-the-timeline.mp4"});
-    panel->slot_deleteNotExistItem({QDir::toNativeSeparators(B)});
-    EXPECT_EQ(1, line->ChildItemsCount());
-    QStringList told;
-    for (int i = 0; i < 50 && told.isEmpty(); ++i) {
-        QTest::qWait(20);
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->isVisible() && w->objectName() == "vanishedClipsMessageBox") {
-                if (auto* caption = w->findChild<QLabel*>("lblCaption"))
-                    told << caption->text();
-                static_cast<QDialog*>(w)->accept();
-            }
-    }
-    ASSERT_EQ(1, told.size()) << "one message, only for the clips that left";
-    EXPECT_TRUE(told[0].contains("b.mp4")) << told[0].toStdString();
-    EXPECT_EQ(1, told[0].count("b.mp4")) << told[0].toStdString();
-    EXPECT_FALSE(told[0].contains("a.mp4")) << told[0].toStdString();
+    auto told = [] {
+        QStringList texts;
+        for (int i = 0; i < 25; ++i) {
+            QTest::qWait(20);
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (w->isVisible() && w->objectName() == "vanishedClipsMessageBox") {
+                    if (auto* caption = w->findChild<QLabel*>("lblCaption"))
+                        texts << caption->text();
+                    static_cast<QDialog*>(w)->accept();
+                }
+        }
+        return texts;
+    };
+    auto missingClips = [&] {
+        QStringList names;
+        for (VClipItem* clip : scene->getClipItems())
+            if (clip->isSourceMissing())
+                names << QFileInfo(scene->getSourceDataItemPathByClipItem(clip)).fileName();
+        return names;
+    };
+    panel->slot_setMissingFiles({"/m/never-on-the-timeline.mp4"});
+    EXPECT_TRUE(told().isEmpty());
+    panel->slot_setMissingFiles({"/m/never-on-the-timeline.mp4", QDir::toNativeSeparators(B)});
+    EXPECT_EQ(3, line->ChildItemsCount()) << "no clip leaves the timeline";
+    EXPECT_EQ((QStringList{"b.mp4", "b.mp4"}), missingClips());
+    const QStringList texts = told();
+    ASSERT_EQ(1, texts.size()) << "one message, only for the clips that went missing";
+    EXPECT_EQ(1, texts[0].count("b.mp4")) << texts[0].toStdString();
+    EXPECT_FALSE(texts[0].contains("a.mp4")) << texts[0].toStdString();
+    // The same list again tells nothing new; the file back clears the marks.
+    panel->slot_setMissingFiles({"/m/never-on-the-timeline.mp4", QDir::toNativeSeparators(B)});
+    EXPECT_TRUE(told().isEmpty());
+    panel->slot_setMissingFiles({});
+    EXPECT_TRUE(missingClips().isEmpty());
+    EXPECT_EQ(3, line->ChildItemsCount());
 }

@@ -14,6 +14,7 @@
 #include "MainPages/vsourcerpage.h"
 #include "MainPages/vsourceworkspace.h"
 #include "SourcePage/vtimelineview.h"
+#include "SourcePage/vtrackview.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -26,9 +27,17 @@
 #include <QStackedWidget>
 #include <QTest>
 #include <QToolButton>
+#include <QFile>
+#include <QFrame>
+#include <QGraphicsView>
+#include <QMenuBar>
+#include <QRegularExpression>
+#include <QSet>
+#include <QSlider>
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 
 using Fablecut::MainWindow;
@@ -53,6 +62,42 @@ std::unique_ptr<MainWindow> MakeWindow()
     auto window = std::make_unique<MainWindow>(platform, nullptr);
     EXPECT_TRUE(window->StartupError().isEmpty()) << window->StartupError().toStdString();
     return window;
+}
+
+// A menu text as shown: without its mnemonic marker, in either of the two
+// forms ("&File", "文件(&F)").
+QString MenuWords(QString text)
+{
+    text.remove(QRegularExpression("\\(&.\\)$"));
+    return text.remove('&');
+}
+
+// The mnemonic letter of a menu text, or 0 when it has none or more than one.
+QChar Mnemonic(const QString& text)
+{
+    QChar found;
+    int count = 0;
+    for (int i = 0; i + 1 < text.size(); ++i)
+        if (text[i] == '&') {
+            if (text[i + 1] == '&') {
+                ++i;
+                continue;
+            }
+            found = text[i + 1].toLower();
+            ++count;
+        }
+    return count == 1 ? found : QChar();
+}
+
+// Contrast ratio of two colours by their relative luminance.
+double Contrast(QColor a, QColor b)
+{
+    auto lum = [](QColor c) {
+        auto lin = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * lin(c.redF()) + 0.7152 * lin(c.greenF()) + 0.0722 * lin(c.blueF());
+    };
+    const double x = lum(a), y = lum(b);
+    return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
 }
 
 } // namespace
@@ -251,18 +296,18 @@ TEST(MainWindow, LanguageSwitchRetranslatesAndIsStored)
     for (const auto& c : cases) {
         entries[c.entry]->trigger();
         QCoreApplication::processEvents();
-        EXPECT_EQ(QString::fromUtf8(c.file), window->fileMenu()->title());
-        EXPECT_EQ(QString::fromUtf8(c.tools), window->toolsMenu()->title());
+        EXPECT_EQ(QString::fromUtf8(c.file), MenuWords(window->fileMenu()->title()));
+        EXPECT_EQ(QString::fromUtf8(c.tools), MenuWords(window->toolsMenu()->title()));
         EXPECT_EQ(QString::fromUtf8(c.tip), window->form()->btnSourcePage->toolTip());
         EXPECT_EQ(QString::fromUtf8(c.cancel),
                   window->importDialog()->findChild<QPushButton*>()->text().remove('&'));
-        EXPECT_EQ("Help", window->helpMenu()->title().toStdString());
+        EXPECT_EQ("Help", MenuWords(window->helpMenu()->title()).toStdString());
         QStringList help;
         for (QAction* a : window->helpMenu()->actions())
-            help << a->text();
+            help << MenuWords(a->text());
         EXPECT_TRUE(help.contains("Help"));
         EXPECT_TRUE(help.contains("About"));
-        EXPECT_EQ("Preference", window->toolsMenu()->actions().value(0)->text().toStdString());
+        EXPECT_EQ("Preference", MenuWords(window->toolsMenu()->actions().value(0)->text()).toStdString());
         EXPECT_EQ(entries[c.entry]->data().toString(), s->GetInfoValue("LastUseLanguage", QVariant()).toString());
         int checked = 0;
         for (QAction* a : entries)
@@ -381,4 +426,171 @@ TEST(MainWindow, TheSmallestWindowKeepsTheOutputPageWhole)
             EXPECT_GE(r.width(), names->fontMetrics().horizontalAdvance(item->text())) << item->text().toStdString();
         }
     }
+}
+
+// In every language each menu entry has one mnemonic, no two entries of a menu
+// share it, and Alt with a menu bar letter opens that menu.
+TEST(MainWindow, EveryMenuHasMnemonicsInEveryLanguage)
+{
+    CAppVariableInfo* s = Settings();
+    s->SetInfoValue("LastUseLanguage", "en_US");
+    auto window = MakeWindow();
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    const QList<QAction*> entries = window->languageGroup()->actions();
+    ASSERT_EQ(3, entries.size());
+    const struct
+    {
+        int entry;
+        Qt::Key file, tools, help;
+    } languages[] = {{0, Qt::Key_F, Qt::Key_T, Qt::Key_H},
+                     {1, Qt::Key_D, Qt::Key_X, Qt::Key_H},
+                     {2, Qt::Key_F, Qt::Key_T, Qt::Key_H}};
+    for (const auto& l : languages) {
+        entries[l.entry]->trigger();
+        QCoreApplication::processEvents();
+        QApplication::setActiveWindow(window.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        const std::string lang = entries[l.entry]->data().toString().toStdString();
+        // Every menu of the program (the language list names languages in
+        // their own words and has no letters).
+        QList<QPair<QString, QStringList>> menus;
+        QStringList bar;
+        for (QAction* a : window->menuBar()->actions())
+            bar << a->text();
+        menus << qMakePair(QString("menu bar"), bar);
+        int seen = 0;
+        for (QWidget* w : QApplication::allWidgets()) {
+            auto* menu = qobject_cast<QMenu*>(w);
+            if (!menu)
+                continue;
+            QStringList texts;
+            for (QAction* a : menu->actions())
+                if (!a->isSeparator() && !window->languageGroup()->actions().contains(a))
+                    texts << a->text();
+            if (texts.isEmpty())
+                continue;
+            ++seen;
+            const QObject* owner = menu->parent();
+            menus << qMakePair(menu->title().isEmpty() ? QString(owner ? owner->metaObject()->className() : "menu")
+                                                       : MenuWords(menu->title()),
+                               texts);
+        }
+        EXPECT_GE(seen, 9) << "the window's, the timeline's, the task list's and the library's menus";
+        for (const auto& menu : menus) {
+            QSet<QChar> letters;
+            for (const QString& text : menu.second) {
+                const QChar letter = Mnemonic(text);
+                EXPECT_FALSE(letter.isNull()) << lang << " " << menu.first.toStdString() << ": " << text.toStdString();
+                EXPECT_FALSE(letters.contains(letter))
+                    << lang << " " << menu.first.toStdString() << ": " << text.toStdString() << " repeats a letter";
+                letters << letter;
+            }
+        }
+        const struct
+        {
+            Qt::Key key;
+            QMenu* menu;
+        } opens[] = {{l.file, window->fileMenu()}, {l.tools, window->toolsMenu()}, {l.help, window->helpMenu()}};
+        for (const auto& o : opens) {
+            // As the display delivers them: each key to the focus, and the
+            // releases to the menu once it has opened and grabbed the keys.
+            auto target = [&]() -> QWidget* {
+                if (QWidget* popup = QApplication::activePopupWidget())
+                    return popup;
+                return QApplication::focusWidget() ? QApplication::focusWidget() : window.get();
+            };
+            QTest::keyPress(target(), Qt::Key_Alt, Qt::AltModifier);
+            QTest::keyPress(target(), o.key, Qt::AltModifier);
+            QTest::keyRelease(target(), o.key, Qt::AltModifier);
+            QTest::keyRelease(target(), Qt::Key_Alt, Qt::NoModifier);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return o.menu->isVisible(); }, 2000))
+                << lang << ": Alt+" << QKeySequence(o.key).toString().toStdString();
+            // Escape closes the menu, a second one leaves the menu bar.
+            QTest::keyClick(target(), Qt::Key_Escape);
+            QTest::keyClick(target(), Qt::Key_Escape);
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !o.menu->isVisible(); }, 2000));
+            // The offscreen display gives the activation back to no window.
+            QApplication::setActiveWindow(window.get());
+            ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        }
+    }
+    entries[0]->trigger();
+}
+
+// The keys the zoom buttons name change the zoom while the timeline has the
+// focus: "+" (and "=") one step in, "-" one step out.
+TEST(MainWindow, ZoomKeysZoomTheTimeline)
+{
+    auto window = MakeWindow();
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    VTimeLineView* panel = window->form()->pgSource->GetTimeLineView();
+    auto* zoom = panel->findChild<QSlider*>("sldZoom");
+    zoom->setValue(6);
+    QGraphicsView* track = panel->getTrackView();
+    QTest::mouseClick(track->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    ASSERT_TRUE(track->hasFocus());
+    const struct
+    {
+        Qt::Key key;
+        Qt::KeyboardModifiers mods;
+        int step;
+    } keys[] = {{Qt::Key_Plus, Qt::ShiftModifier, 7},
+                {Qt::Key_Plus, Qt::KeypadModifier, 8},
+                {Qt::Key_Equal, Qt::NoModifier, 9},
+                {Qt::Key_Minus, Qt::NoModifier, 8},
+                {Qt::Key_Minus, Qt::KeypadModifier, 7}};
+    for (const auto& k : keys) {
+        QTest::keyClick(track, k.key, k.mods);
+        EXPECT_EQ(k.step, zoom->value()) << QKeySequence(k.key).toString().toStdString();
+    }
+}
+
+// Tab puts a frame around the focused widget that stands out from the ground
+// around it by at least 3:1, measured on the window's picture.
+TEST(MainWindow, KeyboardFocusIsFramedVisibly)
+{
+    auto window = MakeWindow();
+    // The skin, as the program lays it over the whole application.
+    QFile css(QStringLiteral(FABLECUT_BIN_DIR "/skins/default/skin.css"));
+    ASSERT_TRUE(css.open(QIODevice::ReadOnly));
+    const QString sheet = QString::fromLatin1(css.readAll());
+    qApp->setStyleSheet(QString(sheet).replace("%skinpath%", FABLECUT_BIN_DIR "/skins/default"));
+    window->resize(1100, 760);
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    int framed = 0;
+    for (int i = 0; i < 12; ++i) {
+        QWidget* before = QApplication::focusWidget();
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window.get(), Qt::Key_Tab);
+        QCoreApplication::processEvents();
+        QWidget* focused = QApplication::focusWidget();
+        if (!focused || focused == before || focused == window.get())
+            continue;
+        QFrame* frame = window->findChild<QFrame*>("keyFocusFrame");
+        ASSERT_NE(frame, nullptr) << focused->metaObject()->className();
+        ASSERT_TRUE(frame->isVisible()) << focused->metaObject()->className();
+        const QRect ring(frame->mapTo(window.get(), QPoint(0, 0)), frame->size());
+        EXPECT_TRUE(ring.contains(QRect(focused->mapTo(window.get(), QPoint(0, 0)), focused->size())));
+        const QImage shot = window->grab().toImage();
+        // The frame's left edge at its middle and the ground outside it, or
+        // its right edge where the left one lies past the window's edge.
+        const int y = ring.center().y();
+        const bool left = ring.left() >= 1;
+        const QColor edge = shot.pixelColor(left ? ring.left() + 1 : ring.right() - 1, y);
+        const QColor ground = shot.pixelColor(left ? ring.left() - 1 : ring.right() + 1, y);
+        EXPECT_GE(Contrast(edge, ground), 3.0) << focused->objectName().toStdString() << " "
+                                               << edge.name().toStdString() << " on " << ground.name().toStdString();
+        ++framed;
+    }
+    EXPECT_GT(framed, 0) << "Tab reached no widget";
+    // A click takes the frame away again.
+    QTest::mouseClick(window->form()->pgSource->GetTimeLineView()->getTrackView()->viewport(), Qt::LeftButton);
+    QFrame* frame = window->findChild<QFrame*>("keyFocusFrame");
+    EXPECT_TRUE(!frame || !frame->isVisible());
+    qApp->setStyleSheet(QString());
 }
