@@ -16,6 +16,8 @@ CMProjectMgr::CMProjectMgr(QObject* parent, Moorland::IAVManager* manager)
 {
     m_timeline->SetAVManager(manager);
     qRegisterMetaType<CBaseTime>("CBaseTime");
+    // The change notice names its clip, also to queued and recording listeners.
+    qRegisterMetaType<const Fablecut::ISourceDataItem*>();
 }
 
 CMProjectMgr::~CMProjectMgr()

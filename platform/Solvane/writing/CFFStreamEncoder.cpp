@@ -53,18 +53,6 @@ int CodecThreads(int threads)
 }
 
 // A picture of the encoder's layout and size with pixels of its own.
-FF::FramePtr NewPicture(const AVCodecContext* c)
-{
-    FF::FramePtr f = FF::MakeFrame();
-    f->format = c->pix_fmt;
-    f->width = c->width;
-    f->height = c->height;
-    const int err = av_frame_get_buffer(f.get(), 0);
-    if (err < 0)
-        QB_THROW_AV(QB_ERR_NO_MEMORY, "No enough memory", err);
-    return f;
-}
-
 // A new frame holding references to the pixels of a decoded one and nothing
 // else of it: its picture type, side data and times would steer the encoder.
 // Null when the pixels are not whole counted buffers of that size.
@@ -453,6 +441,34 @@ void CFFStreamEncoder::DiscardedStats(uint64_t* bytes, uint32_t* ms) const
         *bytes = m_discardedBytes.load(std::memory_order_relaxed);
     if (ms)
         *ms = m_discardedMs.load(std::memory_order_relaxed);
+}
+
+FF::FramePtr CFFStreamEncoder::NewPicture(const AVCodecContext* c)
+{
+    // From a pool: the encoder gives each picture back at once, and a fresh
+    // HD buffer for every picture would be fresh pages the system clears.
+    const int size = av_image_get_buffer_size(c->pix_fmt, c->width, c->height, kPictureAlign);
+    if (size <= 0)
+        QB_THROW_AV(QB_ERR_MEDIA, "Can't make a picture for the encoder", size);
+    const int bytes = size + AV_INPUT_BUFFER_PADDING_SIZE;
+    if (!m_pictures || bytes != m_pictureBytes) {
+        m_pictures.reset(av_buffer_pool_init(bytes, nullptr));
+        m_pictureBytes = bytes;
+        if (!m_pictures)
+            QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
+    }
+    FF::FramePtr f = FF::MakeFrame();
+    f->format = c->pix_fmt;
+    f->width = c->width;
+    f->height = c->height;
+    f->buf[0] = av_buffer_pool_get(m_pictures.get());
+    if (!f->buf[0])
+        QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
+    const int err =
+        av_image_fill_arrays(f->data, f->linesize, f->buf[0]->data, c->pix_fmt, c->width, c->height, kPictureAlign);
+    if (err < 0)
+        QB_THROW_AV(QB_ERR_MEDIA, "Can't make a picture for the encoder", err);
+    return f;
 }
 
 void CFFStreamEncoder::SendVideo(Moorland::IRawVideoFrame* in, int64_t origin100ns, const Sink& sink)
