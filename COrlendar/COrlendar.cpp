@@ -14,6 +14,7 @@
 #include "sysutils_string.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -270,7 +271,10 @@ void COrlendar::FlushHeldVideo()
         // Rows from the copy's own height: the configured one may be unset.
         if (v->height == 0 || v->size == 0)
             continue;
-        EncodePicture(v->data, v->width, v->height, v->size / v->height, v->duplicate, v->shape);
+        uint32_t count = v->duplicate;
+        if (i == 0 && m_frameRate > 0)
+            count += uint32_t(std::lround(m_snyc_point->PictureLeadMs() * double(m_frameRate) / 1000.0));
+        EncodePicture(v->data, v->width, v->height, v->size / v->height, count, v->shape);
     }
     m_bSnyc_video = true;
     ReleaseHeldWhenFlushed();

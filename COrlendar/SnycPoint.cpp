@@ -104,6 +104,11 @@ bool SnycPoint::FindSyncPoint()
             if (ai == 0 && m_video.front()->time < m_audio.front()->time) {
                 m_leadMs = m_audio.front()->time - m_video.front()->time;
                 vi = 0;
+            } else if (vi == 0 && ai > 0) {
+                // Pictures that start late likewise: the sound before them
+                // stays, and the first picture shows from its start on.
+                m_pictureLeadMs = m_video.front()->time - m_audio.front()->time;
+                ai = 0;
             }
             for (size_t i = 0; i < vi; ++i)
                 FreeVideo(m_video[i]);

@@ -5,7 +5,8 @@
 // the first pair of a video and an audio frame less than 100 ms apart is the
 // sync point. Frames before either member of the pair are dropped, the rest
 // stay for the writer to flush; pictures before a sound that starts late
-// stay too, and the sound is led in with silence.
+// stay too, and the sound is led in with silence; sound before pictures that
+// start late stays, and the first picture is shown from the sound's start.
 
 #include <cstddef>
 #include <cstdint>
@@ -58,10 +59,14 @@ public:
     // Milliseconds of silence the sound needs before its first held copy
     // (it starts after the first picture); 0 when it starts with it.
     int32_t LeadMs() const { return m_leadMs; }
+    // Milliseconds the first held picture shows before its own time (the
+    // pictures start after the sound); 0 when they start with it.
+    int32_t PictureLeadMs() const { return m_pictureLeadMs; }
 
 private:
     std::vector<T_Video*> m_video;
     std::vector<T_Audio*> m_audio;
     bool m_found = false;
     int32_t m_leadMs = 0;
+    int32_t m_pictureLeadMs = 0;
 };

@@ -30,10 +30,11 @@ inline bool WriteBytes(const std::string& path, const std::string& bytes)
     return out.good();
 }
 
-// Writes a clockwise turn (90, 180 or 270) into the display matrix of an
-// MP4's first track (the ffmpeg program here writes none): the matrix after
-// the movie's own identity matrix is that of the first track.
-inline bool TurnMp4(const std::string& path, int degrees)
+// Writes the display matrix whose linear part is a b / c d (each -1, 0 or 1:
+// a source pixel (p, q) is shown at (a p + c q, b p + d q)) into an MP4's
+// first track (the ffmpeg program here writes none): the matrix after the
+// movie's own identity matrix is that of the first track.
+inline bool SetMp4Matrix(const std::string& path, int a, int b, int c, int d)
 {
     std::string bytes = ReadBytes(path);
     const unsigned char identity[36] = {0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,    0, 0, 1,
@@ -43,12 +44,18 @@ inline bool TurnMp4(const std::string& path, int degrees)
     if (at == std::string::npos || (at = bytes.find(needle, at + 1)) == std::string::npos)
         return false;
     // a b u / c d v / x y w in 16.16 (w in 2.30), big-endian.
-    const int32_t s = degrees == 180 ? -0x10000 : 0, t = degrees == 90 ? 0x10000 : degrees == 270 ? -0x10000 : 0;
-    const int32_t m[9] = {s, t, 0, -t, s, 0, 0, 0, 0x40000000};
+    const int32_t m[9] = {a * 0x10000, b * 0x10000, 0, c * 0x10000, d * 0x10000, 0, 0, 0, 0x40000000};
     for (int i = 0; i < 9; ++i)
         for (int k = 0; k < 4; ++k)
             bytes[at + i * 4 + k] = static_cast<char>((static_cast<uint32_t>(m[i]) >> (24 - 8 * k)) & 0xFF);
     return WriteBytes(path, bytes);
+}
+
+// Writes a clockwise turn (90, 180 or 270) into an MP4's display matrix.
+inline bool TurnMp4(const std::string& path, int degrees)
+{
+    const int s = degrees == 180 ? -1 : 0, t = degrees == 90 ? 1 : degrees == 270 ? -1 : 0;
+    return SetMp4Matrix(path, s, t, -t, s);
 }
 
 // Bytes that look like Matroska clusters to a reader that searches for

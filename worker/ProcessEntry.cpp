@@ -7,6 +7,7 @@
 #include "Basilvo/Basilvo.h"
 #include "Basilvo/QuentaLogger.h"
 #include "CBaseException.h"
+#include "CJobTempFolder.h"
 #include "CJobProfile.h"
 #include "MemFileMapping.h"
 #include "ConvWorkerCommandLine.h"
@@ -109,6 +110,7 @@ int main(int argc, char** argv)
         GetQuentaLogger()->Log(LOG_INFO, "SourcePath", job.SrcPath, nullptr, 0);
         GetQuentaLogger()->Log(LOG_INFO, "DestationPath", job.DstPath, nullptr, 0);
         {
+            const Moorland::CJobTempFolder temp(file, job.pRecord);
             Moorland::CAVConverterSubProcess task(manager, line.allProcessors, line.twoThreads,
                                                   line.dataRateStatistics, job, file);
             task.Execute();

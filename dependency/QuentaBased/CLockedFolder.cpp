@@ -61,12 +61,17 @@ CLockedFolder::CLockedFolder(const std::string& prefix, const std::string& paren
     if (!::mkdtemp(&path[0]))
         QB_THROW_ERRNO(QB_ERR_FILE_IO, "Can't create a folder in " + (parent.empty() ? TempFolder() : parent), errno);
     const std::string lock = path + "/" + kLock;
-    const int fd = ::open(lock.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    const int folderFd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
     // Blocking: a process judging the new folder holds its lock a moment.
+    const int fd = folderFd < 0 || ::flock(folderFd, LOCK_EX) != 0
+                       ? -1
+                       : ::open(lock.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0 || ::flock(fd, LOCK_EX) != 0) {
         const int err = errno;
         if (fd >= 0)
             ::close(fd);
+        if (folderFd >= 0)
+            ::close(folderFd);
         ::unlink(lock.c_str());
         ::rmdir(path.c_str());
         QB_THROW_ERRNO(QB_ERR_FILE_IO, "Can't lock the folder " + path, err);
@@ -76,6 +81,7 @@ CLockedFolder::CLockedFolder(const std::string& prefix, const std::string& paren
     if (ownerFd < 0) {
         const int err = errno;
         ::close(fd);
+        ::close(folderFd);
         ::unlink(lock.c_str());
         ::rmdir(path.c_str());
         QB_THROW_ERRNO(QB_ERR_FILE_IO, "Can't mark the folder " + path, err);
@@ -84,6 +90,7 @@ CLockedFolder::CLockedFolder(const std::string& prefix, const std::string& paren
     (void)n; // the id is for people reading the folder; the lock decides
     ::close(ownerFd);
     m_path = path;
+    m_folder = folderFd;
     m_lock = fd;
 }
 
@@ -93,6 +100,7 @@ CLockedFolder::~CLockedFolder()
     ::unlink((m_path + "/" + kLock).c_str());
     ::rmdir(m_path.c_str());
     ::close(m_lock);
+    ::close(m_folder);
 }
 
 int CLockedFolder::RemoveAbandoned(const std::string& prefix, const std::function<void(const std::string&)>& clear,
@@ -110,24 +118,35 @@ int CLockedFolder::RemoveAbandoned(const std::string& prefix, const std::functio
     ::closedir(dir);
     int removed = 0;
     for (const std::string& folder : folders) {
-        struct stat st {};
-        if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid())
-            continue;
-        const int fd = ::open((folder + "/" + kLock).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        // A link is never opened: O_NOFOLLOW refuses it.
+        const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
         if (fd < 0)
             continue;
-        if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::lstat((folder + "/" + kOwner).c_str(), &st) != 0) {
+        struct stat st
+        {
+        };
+        if (::fstat(fd, &st) != 0 || st.st_uid != ::geteuid() || ::flock(fd, LOCK_EX | LOCK_NB) != 0 ||
+            ::fstatat(fd, kOwner, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            ::close(fd);
+            continue;
+        }
+        // A lock file that can be opened is honoured too: a program that
+        // judges by it holds it and nothing else. One replaced, removed or
+        // unreadable says nothing, and the folder's lock decides.
+        const int lockFd = ::openat(fd, kLock, O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (lockFd >= 0 && ::flock(lockFd, LOCK_EX | LOCK_NB) != 0) {
+            ::close(lockFd);
             ::close(fd);
             continue;
         }
         if (clear)
             clear(folder);
         RemoveFilesIn(folder);
-        // The lock goes last: until then no other process takes the folder
-        // for one being made.
         ::unlink((folder + "/" + kLock).c_str());
         if (::rmdir(folder.c_str()) == 0)
             ++removed;
+        if (lockFd >= 0)
+            ::close(lockFd);
         ::close(fd);
     }
     return removed;

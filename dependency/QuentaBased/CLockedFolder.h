@@ -1,13 +1,17 @@
 #pragma once
 
 // A folder of one process's own under the temporary folder, named
-// "<prefix>XXXXXX" (mkdtemp), and held by an flock on its file "lock" for as
-// long as the object lives. The kernel lets go of the lock when the process
-// dies, however it dies and whatever pid namespace it ran in: a folder whose
-// lock can be taken belongs to a process that is gone, and only such a
-// folder is ever cleared by another process. A process id says nothing here:
-// another namespace sharing the temporary folder counts ids its own way, and
-// ids are reused.
+// "<prefix>XXXXXX" (mkdtemp), and held by an flock on the folder itself for
+// as long as the object lives. The kernel lets go of the lock when the
+// process dies, however it dies and whatever pid namespace it ran in: a
+// folder whose lock can be taken belongs to a process that is gone, and only
+// such a folder is ever cleared by another process. The lock is on the
+// folder rather than on a file in it because a file can be replaced or
+// removed while its process lives (by the user, or a tidying tool), and a
+// new file holds no lock. A process id says nothing here: another namespace
+// sharing the temporary folder counts ids its own way, and ids are reused.
+// The file "lock" in the folder is locked as well, for the programs that
+// judge by it.
 
 #include <functional>
 #include <string>
@@ -31,8 +35,8 @@ public:
     // whose process has gone: for each, while its lock is held, `clear` is
     // given the folder to take away what that process made elsewhere; then
     // the files in the folder go, and the folder. A folder of another user,
-    // a link, a folder without a lock (being made, or not one of these) and
-    // a locked one are left alone. The number of folders removed.
+    // a link, a folder without its "owner" file (being made, or not one of
+    // these) and a locked one are left alone. The number of folders removed.
     static int RemoveAbandoned(const std::string& prefix, const std::function<void(const std::string&)>& clear = {},
                                const std::string& parent = std::string());
 
@@ -41,6 +45,7 @@ public:
 
 private:
     std::string m_path;
+    int m_folder = -1;
     int m_lock = -1;
 };
 

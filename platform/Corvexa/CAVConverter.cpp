@@ -1,6 +1,7 @@
 #include "CAVConverter.h"
 
 #include "CWorkerProcess.h"
+#include "EngineFiles.h"
 #include "ConvertTaskInfo2.h"
 #include "IAVManager.h"
 #include "IProfile.h"
@@ -35,15 +36,14 @@ namespace Moorland {
 
 namespace {
 
-// The job file of one run: its table has a slot per task ever added, and a
-// task takes about 1.2 KB plus its two paths from the arena.
-constexpr uint32_t kJobFileSize = 8u << 20;
-constexpr uint32_t kMaxJobs = 4096;
 constexpr uint32_t kErrorTextCapacity = 1000;
 // Room for the names of the working files one worker makes at once (a split
 // into a few hundred parts). Blocks are taken only for running workers and
 // reused once their workers have ended.
 constexpr uint32_t kWorkNamesCapacity = 64u << 10;
+// Less room than this left where a task's profile could not be written is
+// a full temporary folder: the task's profile and its worker's log need it.
+constexpr uint64_t kTaskFilesRoom = 1u << 20;
 // At Release a worker gets this long to end on its own after the cancel.
 constexpr uint64_t kReleaseGraceMs = 3000;
 // Without a process descriptor, ended workers are noticed by polling.
@@ -67,54 +67,6 @@ std::string TempFolder()
     while (sDir.size() > 1 && sDir.back() == '/')
         sDir.pop_back();
     return sDir;
-}
-
-// The last bytes of a file: of a worker's log, for the program's own log
-// when the worker died without saying why.
-std::string FileTail(const std::string& sPath, size_t nMaxBytes)
-{
-    int fd = ::open(sPath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return std::string();
-    struct stat st;
-    std::string sText;
-    if (::fstat(fd, &st) == 0 && st.st_size > 0) {
-        off_t nStart = st.st_size > static_cast<off_t>(nMaxBytes) ? st.st_size - static_cast<off_t>(nMaxBytes) : 0;
-        sText.resize(static_cast<size_t>(st.st_size - nStart));
-        ssize_t n = ::pread(fd, &sText[0], sText.size(), nStart);
-        sText.resize(n > 0 ? static_cast<size_t>(n) : 0);
-    }
-    ::close(fd);
-    return sText;
-}
-
-const char* const kJobFileName = "jobs.share";
-
-// What a dead engine's workers still had under working names goes, by the
-// exact names they noted in their records; anything else stays.
-void RemoveDeadEngineJobs(const std::string& sFolder)
-{
-    const std::string sJobFile = sFolder + "/" + kJobFileName;
-    struct stat st;
-    if (::lstat(sJobFile.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 4)
-        return;
-    const uint32_t nSize = static_cast<uint32_t>(std::min<off_t>(st.st_size, kJobFileSize));
-    std::unique_ptr<CMemFileMapping> pFile(CMemFileMapping::OpenFileMap(sJobFile, nSize));
-    for (uint32_t n = 0; pFile && n < kMaxJobs; ++n) {
-        // Table entries are read as they lie: most are empty, and an empty
-        // one is nothing to report.
-        void* pEntry = nullptr;
-        uint32_t nLink = 0;
-        if (!pFile->ReadData(4 * n, 4, &pEntry) || !pEntry)
-            break;
-        std::memcpy(&nLink, pEntry, 4);
-        ConvertTaskInfo2* pRecord = nLink != 0 ? pFile->GetJobRecord(n) : nullptr;
-        if (!pRecord)
-            continue;
-        for (const std::string& sGone : CWorkNames(pFile.get(), pRecord).RemoveMade())
-            Log(LOG_INFO, "removed " + sGone + ", which a worker of an engine that died left unfinished");
-    }
-    GetQuentaException()->Clear();
 }
 
 // Writes nState over any of the given states; false when the record shows
@@ -274,7 +226,13 @@ int CAVConverter::AddTask(const char* sSrcPathUtf8, const char* sDestPathUtf8, c
 
         // The worker reads the profile from the engine's own copy: the
         // caller's object may change or go before the task runs.
-        writeProfile(pTask->sProfileFile);
+        try {
+            writeProfile(pTask->sProfileFile);
+        } catch (...) {
+            ::unlink(pTask->sProfileFile.c_str());
+            ThrowWhenNoRoom(m_sFolder, TempFolder(), kTaskFilesRoom);
+            throw;
+        }
         struct stat st;
         if (::stat(pTask->sProfileFile.c_str(), &st) != 0 || st.st_size == 0) {
             ::unlink(pTask->sProfileFile.c_str());
@@ -500,38 +458,23 @@ void CAVConverter::EnsureJobFileLocked()
         // The folders of engines that have died (their workers died with
         // them) go, with what their workers left under working names.
         QuentaBased::CLockedFolder::RemoveAbandoned(kFolderPrefix, RemoveDeadEngineJobs, TempFolder());
-        m_pFolder.reset(new QuentaBased::CLockedFolder(kFolderPrefix, TempFolder()));
+        try {
+            m_pFolder.reset(new QuentaBased::CLockedFolder(kFolderPrefix, TempFolder()));
+        } catch (...) {
+            ThrowWhenNoRoom(TempFolder(), TempFolder(), kTaskFilesRoom);
+            throw;
+        }
         m_sFolder = m_pFolder->Path();
     }
-    const std::string sPath = m_sFolder + "/" + kJobFileName;
-    int fd = ::open(sPath.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0)
-        QB_THROW_ERRNO(QB_ERR_FILE_IO, "open error", errno);
-    if (::ftruncate(fd, kJobFileSize) != 0) {
-        int err = errno;
-        ::close(fd);
-        ::unlink(sPath.c_str());
-        QB_THROW_ERRNO(QB_ERR_FILE_IO, "ftruncate error", err);
-    }
-    ::close(fd);
-    std::unique_ptr<CMemFileMapping> pFile;
-    try {
-        pFile.reset(new CMemFileMapping(sPath, kJobFileSize));
-    } catch (...) {
-        ::unlink(sPath.c_str());
-        throw;
-    }
-    if (!pFile->ReserveJobTable(kMaxJobs)) {
-        pFile.reset();
-        ::unlink(sPath.c_str());
-        QuentaBased::ThrowLastError();
-    }
+    std::unique_ptr<CMemFileMapping> pFile = CreateJobFile(m_sFolder, TempFolder());
     if (m_nWakeFd < 0) {
         m_nWakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
         if (m_nWakeFd < 0) {
+            const int err = errno;
+            const std::string sPath = pFile->GetFileName();
             pFile.reset();
             ::unlink(sPath.c_str());
-            QB_THROW_ERRNO(QB_ERR_UNEXPECTED, "eventfd error", errno);
+            QB_THROW_ERRNO(QB_ERR_UNEXPECTED, "eventfd error", err);
         }
     }
     m_pJobFile = std::move(pFile);

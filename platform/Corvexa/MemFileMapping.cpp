@@ -95,6 +95,15 @@ void PrepareFile(const std::string& sPath, uint32_t nSize)
 
 } // namespace
 
+int ReserveBlocks(int fd, uint64_t nLength)
+{
+    int err;
+    do {
+        err = ::posix_fallocate(fd, 0, static_cast<off_t>(nLength));
+    } while (err == EINTR);
+    return err;
+}
+
 // ---------------------------------------------------------------------------
 // Links and texts
 
@@ -233,19 +242,25 @@ CMemFileMapping::CMemFileMapping(const std::string& sPath, uint32_t nSize)
         Unmap();
         throw;
     }
-    // Emptied by cutting the file to nothing and back to its length: its
-    // pages then read as zero without being written, so a large job file
-    // costs memory and time only where its arena is used.
+    // Emptied by cutting the file to nothing and back to its length, which
+    // leaves it without blocks: they are reserved before a byte is written.
+    // A page the file system cannot give a block to when it is first touched
+    // is no error a caller could handle but a SIGBUS that ends the process
+    // with everything it holds.
     struct stat st;
-    if (::fstat(m_nFd, &st) == 0 && ::ftruncate(m_nFd, 0) == 0) {
-        if (::ftruncate(m_nFd, st.st_size) != 0) {
-            const int err = errno;
-            Unmap();
-            JOBFILE_THROW_ERRNO(QB_ERR_UNEXPECTED, "can't empty sharedData", err);
-        }
-    } else {
-        std::memset(m_pBase, 0, m_nSize);
+    const bool bEmptied = ::fstat(m_nFd, &st) == 0 && ::ftruncate(m_nFd, 0) == 0;
+    if (bEmptied && ::ftruncate(m_nFd, st.st_size) != 0) {
+        const int err = errno;
+        Unmap();
+        JOBFILE_THROW_ERRNO(QB_ERR_UNEXPECTED, "can't empty sharedData", err);
     }
+    const int nReserved = ReserveBlocks(m_nFd, m_nSize);
+    if (nReserved != 0) {
+        Unmap();
+        JOBFILE_THROW_ERRNO(QB_ERR_FILE_IO, "can't reserve the blocks of sharedData", nReserved);
+    }
+    if (!bEmptied)
+        std::memset(m_pBase, 0, m_nSize);
     m_nDataSize = m_nSize - 4;
     std::memcpy(m_pBase, &m_nDataSize, 4);
     m_nFree = m_nDataSize;

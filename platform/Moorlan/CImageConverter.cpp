@@ -172,7 +172,8 @@ void CImageConverter::PrepareDest(int dstWidth, int dstHeight)
     m_dst->format = m_dstAV;
     m_dst->width = dstWidth;
     m_dst->height = dstHeight;
-    QB_CHECK_AV(av_frame_get_buffer(m_dst.get(), 0), "av_frame_get_buffer");
+    if (!FF::AllocateZeroedPicture(m_dst.get()))
+        QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
 }
 
 IRawVideoFrame* CImageConverter::DoConvert(IRawVideoFrame* frame)
@@ -181,8 +182,20 @@ IRawVideoFrame* CImageConverter::DoConvert(IRawVideoFrame* frame)
         QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
     av_frame_unref(m_src.get());
     DescribeFrame(frame, m_src.get());
+    // The scaler reads past a row's end: pixels whose memory may end there
+    // are read from a copy.
+    if (!frame->GetInterface(RAWVIDEO_INTERFACE_PADDED)) {
+        const AVFrame* copy = m_padded.Of(m_src->data, m_src->linesize, static_cast<AVPixelFormat>(m_src->format),
+                                          m_src->width, m_src->height);
+        if (!copy)
+            QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
+        for (int i = 0; i < AV_NUM_DATA_POINTERS; ++i) {
+            m_src->data[i] = copy->data[i];
+            m_src->linesize[i] = copy->linesize[i];
+        }
+    }
     // The scaler takes a reference on its source; a buffer that frees nothing
-    // lets it read the caller's pixels in place.
+    // lets it read the pixels in place.
     m_src->buf[0] = av_buffer_create(m_src->data[0], 1, NoFree, nullptr, AV_BUFFER_FLAG_READONLY);
     if (!m_src->buf[0])
         QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
@@ -206,6 +219,7 @@ IRawVideoFrame* CImageConverter::DoConvert(IRawVideoFrame* frame)
     QB_CHECK_AV(ret, "sws_scale");
 
     m_out.SetLayout(m_dstFormat, width, height, frame->IsTopDown());
+    m_out.SetPadded(true);
     for (unsigned i = 0; i < m_out.PlaneCount(); ++i) {
         m_out.Plane(i).data = m_dst->data[i];
         m_out.Plane(i).pitch = static_cast<unsigned>(m_dst->linesize[i]);

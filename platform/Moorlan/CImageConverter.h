@@ -2,6 +2,7 @@
 
 #include "CMoorlanVideoFrame.h"
 #include "FFOwners.h"
+#include "FFScale.h"
 #include "IImageConverter.h"
 
 extern "C" {
@@ -45,6 +46,8 @@ private:
     FF::FramePtr m_src = FF::MakeFrame();
     FF::FramePtr m_dst = FF::MakeFrame();
     CMoorlanVideoFrame m_out{false};
+    // Pictures in memory that ends at their last pixel are read from here.
+    FF::CPaddedSource m_padded;
 };
 
 } // namespace Moorland

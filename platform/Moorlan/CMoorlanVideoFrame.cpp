@@ -24,6 +24,7 @@ RawVideoPlane& CMoorlanVideoFrame::Plane(unsigned index)
 void CMoorlanVideoFrame::AdoptPixels(FF::FramePtr pixels)
 {
     m_pixels = std::move(pixels);
+    SetPadded(m_pixels != nullptr);
     if (!m_pixels)
         return;
     const AVFrame* held = m_pixels.get();

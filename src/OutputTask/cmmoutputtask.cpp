@@ -19,6 +19,7 @@
 #include <QFileInfo>
 
 #include <memory>
+#include <sys/statvfs.h>
 #include <vector>
 
 namespace {
@@ -28,6 +29,9 @@ const char* const kSource = "cmmoutputtask";
 #define TASK_THROW(code, msg) throw CBaseException((code), (msg), __LINE__, kSource)
 
 const char* const kSimpleEditImporter = "SimpleEditImporter";
+// Less room than this left where the timeline's description could not be
+// written is a full temporary folder.
+constexpr uint64_t kTaskFilesRoom = 1u << 20;
 const char* const kEditFolderPrefix = "fablecut-edit-";
 
 std::string Utf8(const QString& s)
@@ -97,7 +101,8 @@ void CMMOutputTask::ReleaseProfiles()
 
 void CMMOutputTask::SetSrcTimelineItem(const CTimelineItem* pTimeline)
 {
-    QuentaBased::CallGuardedVoid(__LINE__, kSource, [&] {
+    m_sTimelineFailure.clear();
+    const bool bAttached = QuentaBased::CallGuardedVoid(__LINE__, kSource, [&] {
         if (!pTimeline)
             TASK_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
         if (pTimeline->ChildItemsCount() == 0)
@@ -167,6 +172,17 @@ void CMMOutputTask::SetSrcTimelineItem(const CTimelineItem* pTimeline)
         }
         m_bTimelineAttached = true;
     });
+    // Kept for the start, which is where the user sees why the task cannot
+    // run; a full temporary folder is named as such, since the description's
+    // writer only knows that it failed.
+    if (!bAttached && pTimeline) {
+        m_sTimelineFailure = GetQuentaException()->GetExceptionMsg();
+        const QByteArray folder = QFileInfo(m_sSrcSeixPath).absolutePath().toUtf8();
+        struct statvfs st;
+        if (::statvfs(folder.constData(), &st) == 0 && uint64_t(st.f_bavail) * st.f_frsize < kTaskFilesRoom)
+            m_sTimelineFailure = "No space left in " + QuentaBased::CLockedFolder::TempFolder() +
+                                 " for the conversion's work files. Make room there and add the task again.";
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -224,6 +240,8 @@ Moorland::ConvertTaskInfo2* CMMOutputTask::GenerateConverterTask(Moorland::IAVCo
     return QuentaBased::CallGuarded(static_cast<Moorland::ConvertTaskInfo2*>(nullptr), __LINE__, kSource, [&] {
         if (!pConverter)
             TASK_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
+        if (!m_bTimelineAttached && !m_sTimelineFailure.empty())
+            TASK_THROW(QB_ERR_MEDIA, "The timeline could not be written for the conversion: " + m_sTimelineFailure);
         if (!m_bTimelineAttached)
             TASK_THROW(QB_ERR_MEDIA, "the output task has no timeline to convert");
         if (!m_pChosenProfile)

@@ -119,4 +119,5 @@ private:
     bool m_bEnableLossless = false;
     // The timeline's description was copied and its facts taken.
     bool m_bTimelineAttached = false;
+    std::string m_sTimelineFailure; // why the timeline given last could not be attached
 };

@@ -25,6 +25,7 @@ struct SyncCase
     std::vector<int32_t> videoLeft; // times of the copies left, in order
     std::vector<int32_t> audioLeft;
     int32_t leadMs = 0; // silence the sound is led in with
+    int32_t pictureLeadMs = 0; // how long the first picture shows before its time
 };
 
 std::vector<Feed> VideoEvery40(int from, int to)
@@ -50,7 +51,10 @@ TEST(SnycPoint, FindsTheFirstPairAndDropsWhatCameBefore)
         // Sound that starts late keeps the pictures before it, led in by silence.
         {"video every 40 ms, audio from 350 ms",
          Concat(VideoEvery40(0, 320), {{'a', 3500000}, {'a', 3713333}}),
-         true, {0, 40, 80, 120, 160, 200, 240, 280, 320}, {350, 371}, 350},
+         true,
+         {0, 40, 80, 120, 160, 200, 240, 280, 320},
+         {350, 371},
+         350},
         {"audio before video", {{'a', 4200000}, {'v', 500}}, true, {500}, {420}},
         {"exactly 100 ms apart", {{'v', 0}, {'a', 1000000}}, false, {0}, {100}},
         {"video only", VideoEvery40(0, 2000), false, {}, {}},
@@ -59,10 +63,20 @@ TEST(SnycPoint, FindsTheFirstPairAndDropsWhatCameBefore)
         // Stamps are cut toward zero: -99.9999 ms is -99, within reach of 0.
         {"stamps cut toward zero", {{'a', -999999}, {'v', 0}}, true, {0}, {-99}},
         {"later video frames keep their place",
-         {{'v', 0}, {'v', 40}, {'a', 1200000}, {'a', 1400000}}, true, {0, 40}, {120, 140}, 120},
-        // Sound before the pictures loses what lies before its partner.
+         {{'v', 0}, {'v', 40}, {'a', 1200000}, {'a', 1400000}},
+         true,
+         {0, 40},
+         {120, 140},
+         120},
+        // Pictures that start late keep the sound before them: the first
+        // picture shows from the sound's start.
         {"audio well before video",
-         {{'a', 0}, {'a', 1000000}, {'a', 2000000}, {'a', 3000000}, {'v', 340}}, true, {340}, {300}},
+         {{'a', 0}, {'a', 1000000}, {'a', 2000000}, {'a', 3000000}, {'v', 340}},
+         true,
+         {340},
+         {0, 100, 200, 300},
+         0,
+         340},
     };
     OrlendarTest::Frames frames(16, 8, 48000, 2);
     for (const SyncCase& c : cases) {
@@ -95,6 +109,7 @@ TEST(SnycPoint, FindsTheFirstPairAndDropsWhatCameBefore)
         EXPECT_EQ(videoLeft, c.videoLeft);
         EXPECT_EQ(audioLeft, c.audioLeft);
         EXPECT_EQ(sync.LeadMs(), c.leadMs);
+        EXPECT_EQ(sync.PictureLeadMs(), c.pictureLeadMs);
     }
 }
 

@@ -6,6 +6,7 @@
 #include "JobRules.h"
 #include "moorlan_srcutils/moorlan_url.h"
 #include "quenta_base_streams.h"
+#include "sysutils.h"
 
 #include <memory>
 #include <vector>
@@ -42,9 +43,8 @@ void CCopyJob::DoCopy()
     }
     if (!in->IsStream())
         in->Seek(0, soFromBeginning);
-    int64_t total = in->GetSize();
-    if (total == 0)
-        total = 1;
+    const int64_t size = in->GetSize();
+    const int64_t total = size == 0 ? 1 : size;
     std::vector<unsigned char> buffer(65536);
     const double duration = source->GetDuration() / 1000.0;
     record->SetDuration(duration == 0.0 ? 1.0 : duration);
@@ -78,8 +78,19 @@ void CCopyJob::DoCopy()
             return true;
         });
     record->SetBytesWritten(bytes);
-    if (!m_job.Cancelled())
+    file.reset();
+    if (!m_job.Cancelled()) {
+        // A source cut while it was read (a download stopped, a disk pulled)
+        // would give a file as broken as it: the copy is whole or fails.
+        if (size > 0 && bytes < size)
+            RAISE(QB_ERR_MEDIA, QuentaBased::Format("The source %s ended at %lld of its %lld bytes: it is damaged "
+                                                    "or cut short",
+                                                    m_job.SourceName().c_str(), static_cast<long long>(bytes),
+                                                    static_cast<long long>(size)));
         record->SetPercent(100.0);
+        m_job.CheckOutput(CJobContext::PromisedSeconds(movie, videoId, videoId),
+                          CJobContext::PromisedSeconds(movie, audioId, audioId));
+    }
     source.reset();
     m_job.Finish();
 }

@@ -31,6 +31,9 @@ namespace Moorland {
 
 namespace {
 const char* const kSource = "CJobContext";
+// How far short of a trim range's end (ms) the last frame read may start:
+// the length of a picture or a block of sound, with room.
+const int64_t kRangeEndTolerance = 300;
 #define RAISE(code, message) throw CBaseException((code), (message), __LINE__, kSource)
 } // namespace
 
@@ -63,6 +66,20 @@ void CJobContext::Finish()
     ConvertTaskInfo2* r = Record();
     if (Cancelled())
         return;
+    // What the job wrote is what lies on disk, whatever the last progress
+    // figure said: every part of a split, every stream of a multi-stream
+    // output, the last pass of two.
+    if (!m_job.DstStream && !m_staged.empty()) {
+        int64_t bytes = 0;
+        for (const Staged& staged : m_staged) {
+            struct stat st
+            {
+            };
+            if (stat(staged.made.path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+                bytes += static_cast<int64_t>(st.st_size);
+        }
+        r->SetBytesWritten(bytes);
+    }
     CommitOutputs();
     // The output is whole and in place: a cancel that came while it was
     // put there came too late, and the job ends finished rather than
@@ -193,6 +210,8 @@ CJobContext::JobOutput CJobContext::OpenOutput(CJobProfile& profile, MovieInfo* 
     output.audioId = out ? GetFirstStreamID(out, nullptr, StreamTypeAudio) : -1;
     output.videoSeconds = PromisedSeconds(movie, videoId, output.videoId);
     output.audioSeconds = PromisedSeconds(movie, audioId, output.audioId);
+    m_promisedVideoSeconds = output.videoSeconds;
+    m_promisedAudioSeconds = output.audioSeconds;
     return output;
 }
 
@@ -395,10 +414,27 @@ void CJobContext::CheckSourceEnd(uint32_t sourceMs, int64_t lastMs)
     // length FFmpeg only guessed from the bit rate states nothing.
     if (ManagerProperty(m_manager, "LengthGuessed") == "1")
         return;
-    const int64_t tolerance = std::max<int64_t>(1000, sourceMs / 10);
-    if (Record()->TrimLength == -1 && sourceMs > 0 && lastMs + tolerance < sourceMs)
-        RAISE(QB_ERR_MEDIA, QuentaBased::Format("The source %s ended at %.1f s of its %.1f s: it is damaged or cut short",
-                                                SourceName().c_str(), lastMs / 1000.0, sourceMs / 1000.0));
+    // A job of one kind of stream reads that stream to its own end: a
+    // recording's sound may well end before its pictures.
+    int64_t endMs = sourceMs;
+    if (Record()->TrimStart == 0) {
+        if (m_promisedVideoSeconds < 0 && m_promisedAudioSeconds > 0 && m_gaveAudioFirstMs >= 0)
+            endMs = std::min<int64_t>(endMs, m_gaveAudioFirstMs + std::llround(m_promisedAudioSeconds * 1000));
+        else if (m_promisedAudioSeconds < 0 && m_promisedVideoSeconds > 0 && m_gaveVideoFirstMs >= 0)
+            endMs = std::min<int64_t>(endMs, m_gaveVideoFirstMs + std::llround(m_promisedVideoSeconds * 1000));
+    }
+    // A range that ends inside the source is read to its end, which no
+    // stated length blurs: a source cut inside the range fails too.
+    int64_t tolerance = std::max<int64_t>(1000, endMs / 10);
+    const int64_t rangeEndMs = int64_t(Record()->TrimStart) + Record()->TrimLength;
+    if (Record()->TrimLength != -1 && rangeEndMs < endMs) {
+        endMs = rangeEndMs;
+        tolerance = kRangeEndTolerance;
+    }
+    if (endMs > 0 && lastMs + tolerance < endMs)
+        RAISE(QB_ERR_MEDIA,
+              QuentaBased::Format("The source %s ended at %.1f s of its %.1f s: it is damaged or cut short",
+                                  SourceName().c_str(), lastMs / 1000.0, endMs / 1000.0));
 }
 
 void CJobContext::Gave(IRawVideoFrame* video, IRawAudioFrame* audio)
@@ -412,7 +448,7 @@ void CJobContext::Gave(IRawVideoFrame* video, IRawAudioFrame* audio)
         m_gaveVideoMs = std::max<int64_t>(at + video->GetDuration(), m_gaveVideoFirstMs);
     }
     if (audio && audio->GetSampleRate() > 0 && audio->GetTimeStamp() != INT64_MIN) {
-        const int64_t at = audio->GetTimeStamp() / 10000;
+        const int64_t at = audio->GetTimeStamp() / Moorland::kTicksPerMs;
         if (m_gaveAudioFirstMs < 0)
             m_gaveAudioFirstMs = std::max<int64_t>(at, 0);
         const int64_t end = at + int64_t(audio->GetSampleCount()) * 1000 / audio->GetSampleRate();
@@ -440,11 +476,6 @@ void CJobContext::FinishOutput(const JobOutput& output, bool prores)
         TimecodeStep();
     CheckOutput(output.videoSeconds, output.audioSeconds, rewritten ? nullptr : output.exporter.get(), output.videoId,
                 output.audioId);
-    // What is on disk, whatever the last progress figure said.
-    struct stat st {};
-    const std::string written = QuentaBased::utf8_to_local(WrittenPath().c_str());
-    if (m_job.DstPath && !m_job.DstStream && stat(written.c_str(), &st) == 0 && S_ISREG(st.st_mode))
-        Record()->SetBytesWritten(static_cast<int64_t>(st.st_size));
     Finish();
 }
 
@@ -506,102 +537,6 @@ std::string CJobContext::SourceName()
     if (files.size() > 3)
         names += QuentaBased::Format(" and %d other files", static_cast<int>(files.size() - 3));
     return names;
-}
-
-void CJobContext::CheckOutput(double videoSeconds, double audioSeconds, IAVExporter* writer, int videoOut, int audioOut)
-{
-    ConvertTaskInfo2* record = Record();
-    if (Cancelled() || !m_job.DstPath || m_job.DstStream)
-        return;
-    const bool wantVideo = videoSeconds >= 0;
-    const bool wantAudio = audioSeconds >= 0;
-    if (!wantVideo && !wantAudio)
-        return;
-    const bool lengthGuessed = ManagerProperty(m_manager, "LengthGuessed") == "1";
-    // The length of what the source gave for a stream, else of what it
-    // promised: a timeline's pictures may end before its sound, the last
-    // one shown on, whatever its clips' containers state.
-    // Every stream is measured from its own first to its own last time, in
-    // the output as in what was given: one that starts late is whole.
-    auto promised = [&](double seconds, int64_t gaveFirstMs, int64_t gaveMs) {
-        if (gaveMs >= 0 && gaveFirstMs >= 0) {
-            seconds = (gaveMs - gaveFirstMs) / 1000.0;
-            if (record->TrimLength != -1)
-                seconds = std::min(seconds, record->TrimLength / 1000.0);
-            return seconds;
-        }
-        if (seconds <= 0)
-            seconds = record->GetDuration() + record->TrimStart / 1000.0;
-        // A length the source only estimated (VBR sound without a header)
-        // is no promise: what the source really gave is the measure then.
-        if (m_reachedMs >= 0 && lengthGuessed)
-            seconds = std::min(seconds, m_reachedMs / 1000.0);
-        seconds -= record->TrimStart / 1000.0;
-        if (record->TrimLength != -1)
-            seconds = std::min(seconds, record->TrimLength / 1000.0);
-        return seconds;
-    };
-    // What the output holds of each kind: whether it has the stream, and
-    // how long the stream lasts (0 when unknown).
-    struct Held
-    {
-        bool present = false;
-        double seconds = 0;
-    };
-    Held video, audio;
-    double picture = 0.04;
-    WrittenStreamInfo wroteVideo{}, wroteAudio{};
-    const bool knowVideo = !wantVideo || (writer && videoOut != -1 && writer->GetWrittenStream(videoOut, &wroteVideo));
-    const bool knowAudio = !wantAudio || (writer && audioOut != -1 && writer->GetWrittenStream(audioOut, &wroteAudio));
-    if (writer && knowVideo && knowAudio) {
-        // The file this job's writer just finished: what it wrote is what
-        // the file holds, no guess of a reader.
-        auto held = [](const WrittenStreamInfo& w) {
-            Held h;
-            h.present = w.packets > 0;
-            h.seconds = h.present ? std::max<int64_t>(0, w.endMs - w.firstMs) / 1000.0 : 0.0;
-            return h;
-        };
-        video = held(wroteVideo);
-        audio = held(wroteAudio);
-        if (wroteVideo.packets > 1)
-            picture = video.seconds / static_cast<double>(wroteVideo.packets);
-    } else {
-        const std::string written = WrittenPath();
-        Released<IAVImporter> importer(CheckedCall([&] { return m_manager->CreateImporter(written.c_str()); },
-                                                   std::string("The output ") + m_job.DstPath + " can't be read back",
-                                                   __LINE__, kSource));
-        MovieInfo* movie = importer->GetMovieCount() > 0 ? importer->GetMovieInfoAt(0) : nullptr;
-        for (uint32_t i = 0; movie && i < movie->streamCount; ++i) {
-            const StreamInfo& s = movie->streams[i];
-            Held& h = s.type == StreamTypeVideo ? video : audio;
-            if ((s.type != StreamTypeVideo && s.type != StreamTypeAudio) || h.present)
-                continue;
-            h.present = true;
-            h.seconds = s.duration > 0 ? s.duration : 0.0;
-            if (s.type == StreamTypeVideo && s.frameRate && FrameRateNum(s.frameRate))
-                picture = double(FrameRateDen(s.frameRate)) / FrameRateNum(s.frameRate);
-        }
-    }
-    if (!video.present && !audio.present)
-        RAISE(QB_ERR_MEDIA, std::string("The output ") + m_job.DstPath + " holds no picture or sound");
-    if (wantVideo && !video.present)
-        RAISE(QB_ERR_MEDIA, std::string("The output ") + m_job.DstPath + " holds no picture");
-    if (wantAudio && !audio.present)
-        RAISE(QB_ERR_MEDIA, std::string("The output ") + m_job.DstPath + " holds no sound");
-    // Encoders and containers round a stream's end by a picture or a block
-    // of sound; anything shorter than that is lost material.
-    const double tolerance = std::max(0.15, 2 * picture);
-    auto check = [&](const Held& h, double seconds, int64_t gaveFirstMs, int64_t gaveMs, const char* what) {
-        const double want = promised(seconds, gaveFirstMs, gaveMs);
-        if (h.seconds > 0 && want > 0 && h.seconds + tolerance < want)
-            RAISE(QB_ERR_MEDIA, QuentaBased::Format("The output %s holds %.2f s of %s of the %.2f s %s gives",
-                                                    m_job.DstPath, h.seconds, what, want, SourceName().c_str()));
-    };
-    if (wantVideo)
-        check(video, videoSeconds, m_gaveVideoFirstMs, m_gaveVideoMs, "pictures");
-    if (wantAudio)
-        check(audio, audioSeconds, m_gaveAudioFirstMs, m_gaveAudioMs, "sound");
 }
 
 } // namespace Moorland

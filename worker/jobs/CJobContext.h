@@ -84,8 +84,12 @@ public:
                 return;
             if (progress && progress->Tick() && !report())
                 return;
-            if (trimLength != -1 && done.reachedMs >= trimLength)
+            if (trimLength != -1 && done.reachedMs >= trimLength) {
+                // The range is read: the pass is complete.
+                if (progress)
+                    progress->EndPass();
                 return;
+            }
         }
     }
     // Renames the job's outputs into place and writes state 5, unless the
@@ -201,11 +205,16 @@ public:
     // lengths are the source's stream lengths in seconds, negative for a
     // stream the output is not to hold, 0 when unknown. A file `writer`
     // finished is measured by what it wrote; without one (the file was
-    // written anew by another program) it is read back.
+    // written anew by another program) it is read back, as are `parts`,
+    // the files of a split, which hold the streams one after the other.
     void CheckOutput(double videoSeconds, double audioSeconds, IAVExporter* writer = nullptr, int videoOut = -1,
-                     int audioOut = -1);
+                     int audioOut = -1, const std::vector<std::string>* parts = nullptr);
 
 private:
+    // How long the output must hold a stream (see CheckOutput): what the
+    // source gave of it, else `seconds` promised, over the job's range.
+    double PromisedLength(double seconds, int64_t gaveFirstMs, int64_t gaveMs);
+
     IAVManager* m_manager;
     bool m_allProcessors;
     bool m_twoThreads;
@@ -231,6 +240,10 @@ private:
     int64_t m_gaveVideoMs = -1;
     int64_t m_gaveAudioFirstMs = -1;
     int64_t m_gaveAudioMs = -1;
+    // What the source promises for the output's picture and sound streams
+    // (PromisedSeconds), once the output is open.
+    double m_promisedVideoSeconds = -1.0;
+    double m_promisedAudioSeconds = -1.0;
 };
 
 } // namespace Moorland

@@ -9,6 +9,7 @@
 #include "JobRules.h"
 #include "Moorlan.h"
 #include "StreamStatist.h"
+#include "SteadyTime.h"
 #include "sysplatform.h"
 #include "moorlan_src_misc.h"
 #include "moorlan_srcutils/moorlan_url.h"
@@ -148,6 +149,8 @@ void CMultiStreamJob::DoMultiExportExecute(bool prores)
         muxer->SetEncodingThreads(QuentaBased::get_cpu_count());
     const int passes = m_job.Plan().passes;
     CheckedCall([&] { return muxer->SetEncodingPass(passes); }, "Can't SetEncodingPass", __LINE__, kSource);
+    // Every stream keeps its place against the others from the range's start.
+    muxer->SetTimeOrigin(static_cast<int64_t>(record->TrimStart) * Moorland::kTicksPerMs);
 
     auto makeSource = [&]() {
         Released<IAVSource2> source(
@@ -159,19 +162,7 @@ void CMultiStreamJob::DoMultiExportExecute(bool prores)
         return source;
     };
     Released<IAVSource2> source = makeSource();
-    for (int i = 0; i < m_itemCount; ++i) {
-        const StreamType type = m_items[i].eStreamType;
-        if (!m_items[i].bCompress || type < StreamTypeVideo || type > StreamTypeSubtitle)
-            continue;
-        int size = 0;
-        const uint8_t* header = source->GetStreamHeader(i, &size);
-        if (header && size > 0)
-            muxer->SetStreamHeader(i, header, size);
-        // A stream without a described format is written from its header alone.
-        AudioFormatInfo format{};
-        if (type == StreamTypeAudio && CheckedEnd([&] { return source->GetAudioFormat(i, &format); }))
-            muxer->SetAudioFormat(i, &format);
-    }
+    GiveStreamHeaders(source.get(), muxer);
     m_lastSubtitleTime.assign(static_cast<size_t>(m_itemCount), INT64_MIN);
     m_preReadSubtitle = false;
     m_job.Manager()->SetOption("UsePreReadSubtitle", "FALSE");
@@ -189,9 +180,40 @@ void CMultiStreamJob::DoMultiExportExecute(bool prores)
             break;
     }
     exporter->Close();
-    if (prores)
+    if (prores && !m_job.Cancelled())
         m_job.TimecodeStep();
+    CheckOutput(movie);
     m_job.Finish();
+}
+
+void CMultiStreamJob::GiveStreamHeaders(IAVSource2* source, IMultiMuxer2* muxer)
+{
+    for (int i = 0; i < m_itemCount; ++i) {
+        const StreamType type = m_items[i].eStreamType;
+        if (!m_items[i].bCompress || type < StreamTypeVideo || type > StreamTypeSubtitle)
+            continue;
+        int size = 0;
+        const uint8_t* header = source->GetStreamHeader(i, &size);
+        if (header && size > 0)
+            muxer->SetStreamHeader(i, header, size);
+        // A stream without a described format is written from its header alone.
+        AudioFormatInfo format{};
+        if (type == StreamTypeAudio && CheckedEnd([&] { return source->GetAudioFormat(i, &format); }))
+            muxer->SetAudioFormat(i, &format);
+    }
+}
+
+void CMultiStreamJob::CheckOutput(MovieInfo* movie)
+{
+    // The output holds each chosen stream as long as its source stream, as
+    // every job's output must; the first picture and sound streams tell.
+    double promised[2] = {-1.0, -1.0};
+    for (int i = 0; i < m_itemCount; ++i) {
+        const StreamType type = m_items[i].eStreamType;
+        if ((type == StreamTypeVideo || type == StreamTypeAudio) && promised[type - StreamTypeVideo] < 0)
+            promised[type - StreamTypeVideo] = CJobContext::PromisedSeconds(movie, m_items[i].nStreamID, i);
+    }
+    m_job.CheckOutput(promised[0], promised[1]);
 }
 
 void CMultiStreamJob::DoMultiExport(IAVSource2* source, IMultiMuxer2* muxer, int pass, int passCount)
@@ -221,9 +243,12 @@ void CMultiStreamJob::DoMultiExport(IAVSource2* source, IMultiMuxer2* muxer, int
     // Subtitles alone are few: every one of them moves the figures.
     CProgressReporter progress(record, m_job.Clock(), pass, passCount, m_job.DataRateStatistics(),
                                allSubtitles ? 1 : CProgressReporter::kInterval);
+    if (pass + 1 < passCount)
+        progress.WritesNoBytes();
 
     // The streams whose frames go to the encoding thread.
     std::vector<char> encodedBeside(static_cast<size_t>(count > 0 ? count : 0), 0);
+    PassRange range(record->TrimStart, record->TrimLength);
 
     RunBesideEncoder(m_job, thread.get(), [&] {
         m_job.RunLoop(&progress, [&] {
@@ -235,36 +260,15 @@ void CMultiStreamJob::DoMultiExport(IAVSource2* source, IMultiMuxer2* muxer, int
             info.carried2 = -1;
             info.type = 0;
             if (!CheckedEnd([&] { return source->ReadFrame(&info, 0, -1); })) {
+                progress.EndPass();
                 unit.more = false;
                 return unit;
             }
             const int index = info.streamIndex;
             const StreamType type = static_cast<StreamType>(info.type);
-            if (info.frame && index >= 0 && index < count) {
-                if (items[index].bCompress && info.compressed) {
-                    auto* packet = static_cast<ICompressedFrame*>(info.frame);
-                    if (!packet->IsKeyFrame() && !copiedTaken)
-                        return unit;
-                    if (type == StreamTypeSubtitle) {
-                        const int64_t t = std::max(packet->GetPresentTimeStamp(), m_lastSubtitleTime[index]);
-                        m_lastSubtitleTime[index] = t;
-                        packet->SetTimeStamp(t, t);
-                    }
-                    const int64_t dts = packet->GetDecompressTimeStamp();
-                    if (dts != COMPRESSED_NO_TIME) {
-                        const int64_t r = statist.UpDateStreamStatist(0, dts / 10000, index, type);
-                        if (r != 0)
-                            packet->SetTimeStamp(r, packet->GetPresentTimeStamp());
-                    }
-                    copiedTaken = true;
-                } else if (type == StreamTypeAudio) {
-                    const int64_t t = static_cast<IRawAudioFrame*>(info.frame)->GetTimeStamp();
-                    if (t != INT64_MIN)
-                        statist.UpDateStreamStatist(0, t / 10000, index, type);
-                } else if (type == StreamTypeVideo) {
-                    statist.UpDateStreamStatist(0, static_cast<IRawVideoFrame*>(info.frame)->GetTimeStamp(), index, type);
-                }
-            }
+            if (info.frame && index >= 0 && index < count &&
+                !TakeFrame(info, statist, range, copiedTaken, &unit.reachedMs))
+                return unit;
             const bool queued = thread && !info.compressed && (type == StreamTypeVideo || type == StreamTypeAudio);
             if (!queued) {
                 if (info.frame)
@@ -317,6 +321,60 @@ void CMultiStreamJob::DoMultiExport(IAVSource2* source, IMultiMuxer2* muxer, int
     });
 }
 
+bool CMultiStreamJob::TakeFrame(const FrameInfo& info, CAVStatist& statist, PassRange& range, bool& copiedTaken,
+                                int64_t* reachedMs)
+{
+    const int index = info.streamIndex;
+    const StreamType type = static_cast<StreamType>(info.type);
+    int64_t atMs = INT64_MIN;
+    if (m_items[index].bCompress && info.compressed) {
+        auto* packet = static_cast<ICompressedFrame*>(info.frame);
+        // Copied sound that ends before the range (a seek lands early) and
+        // cues that start before it stay out of it.
+        const int64_t pts = packet->GetPresentTimeStamp();
+        const bool before = type == StreamTypeSubtitle
+                                ? pts < range.start100ns
+                                : pts + std::max<int64_t>(packet->GetDuration(), 0) <= range.start100ns;
+        if (range.start100ns != 0 && type != StreamTypeVideo && pts != COMPRESSED_NO_TIME && before)
+            return false;
+        if (!packet->IsKeyFrame() && !copiedTaken)
+            return false;
+        const int64_t decoded = packet->GetDecompressTimeStamp();
+        atMs = (decoded != COMPRESSED_NO_TIME ? decoded : pts) / Moorland::kTicksPerMs;
+        if (type == StreamTypeSubtitle) {
+            const int64_t t = std::max(pts, m_lastSubtitleTime[index]);
+            m_lastSubtitleTime[index] = t;
+            packet->SetTimeStamp(t, t);
+        }
+        const int64_t dts = packet->GetDecompressTimeStamp();
+        if (dts != COMPRESSED_NO_TIME) {
+            const int64_t r = statist.UpDateStreamStatist(0, dts / Moorland::kTicksPerMs, index, type);
+            if (r != 0)
+                packet->SetTimeStamp(r, packet->GetPresentTimeStamp());
+        }
+        copiedTaken = true;
+    } else if (type == StreamTypeAudio) {
+        const int64_t t = static_cast<IRawAudioFrame*>(info.frame)->GetTimeStamp();
+        if (t != INT64_MIN) {
+            statist.UpDateStreamStatist(0, t / Moorland::kTicksPerMs, index, type);
+            atMs = t / Moorland::kTicksPerMs;
+        }
+    } else if (type == StreamTypeVideo) {
+        atMs = static_cast<IRawVideoFrame*>(info.frame)->GetTimeStamp();
+        statist.UpDateStreamStatist(0, atMs, index, type);
+    }
+    if (atMs == INT64_MIN || (type != StreamTypeVideo && type != StreamTypeAudio))
+        return true;
+    (type == StreamTypeVideo ? range.video : range.audio).Add(atMs);
+    if (range.firstMs == INT64_MIN)
+        range.firstMs = atMs;
+    auto reached = [&range](const CSteadyTime& s) { return s.Any() ? s.Last() - range.firstMs : -1; };
+    *reachedMs = Together(reached(range.video), reached(range.audio), 2000);
+    // Read on until the slower stream reached the range's end, the faster
+    // one stops there.
+    return range.lengthMs == -1 || atMs - range.firstMs <= range.lengthMs;
+}
+
 void CMultiStreamJob::WriteDueSubtitles(CAVStatist& statist, IMultiMuxer2* muxer, int subtitles)
 {
     for (int k = 0; k < subtitles; ++k) {
@@ -340,7 +398,7 @@ void CMultiStreamJob::WriteDueSubtitles(CAVStatist& statist, IMultiMuxer2* muxer
             continue;
         auto* packet = static_cast<ICompressedFrame*>(queued.frame);
         const StreamType queuedType = static_cast<StreamType>(queued.type);
-        statist.UpDateStreamStatist(0, packet->GetDecompressTimeStamp() / 10000, queued.streamIndex, queuedType);
+        statist.UpDateStreamStatist(0, packet->GetDecompressTimeStamp() / Moorland::kTicksPerMs, queued.streamIndex, queuedType);
         CheckedCall([&] { return muxer->WriteFrame(queued.streamIndex, queued.compressed, queued.type, packet); },
                     "Can't write subtitle", __LINE__, kSource);
     }

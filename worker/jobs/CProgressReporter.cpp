@@ -33,7 +33,7 @@ void CProgressReporter::Report(double passFraction, uint64_t bytes, double writt
         return;
     const double elapsed = m_clock.Seconds();
     m_record->SetElapsedTime(elapsed);
-    m_record->SetBytesWritten(static_cast<int64_t>(bytes));
+    m_record->SetBytesWritten(m_writesBytes ? static_cast<int64_t>(bytes) : 0);
     const double passPercent = 100.0 * passFraction;
     const double percent = std::min(100.0, passPercent / m_passCount + (100 * m_pass) / m_passCount);
     m_record->SetPercent(percent);

@@ -36,6 +36,9 @@ public:
     // parts end where they always have.
     bool Tick();
     void LookByTheClockToo() { m_byClock = true; }
+    // A pass that only gathers an encoder's statistics writes nothing to
+    // the file: the bytes it reports size the estimate, not the bytes written.
+    void WritesNoBytes() { m_writesBytes = false; }
     bool WritesFigures() const { return m_writeFigures; }
 
     // How far the pass got as a part of it (0 to 1), and the output's bytes
@@ -62,6 +65,7 @@ private:
     uint32_t m_units = 0;
     uint32_t m_lookedMs = 0;
     bool m_byClock = false;
+    bool m_writesBytes = true;
 };
 
 } // namespace Moorland

@@ -5,6 +5,7 @@
 #include "CProgressReporter.h"
 #include "JobRules.h"
 #include "Moorlan.h"
+#include "SteadyTime.h"
 #include "moorlan_src_misc.h"
 #include "moorlan_srcutils/moorlan_url.h"
 
@@ -95,6 +96,9 @@ void CRemuxJob::DoReMux(IAVCompressedSource* source, int videoId, int videoOut, 
     // that a container with edit lists hides it again. A trimmed remux
     // starts at the first packet read after the seek.
     int64_t base = record->TrimStart != 0 ? INT64_MIN : 0, last = 0;
+    // One stray time is no position (a second ahead may be); the position
+    // is where both streams got to.
+    CSteadyTime steadyVideo(Moorland::kTicksPerSecond), steadyAudio(Moorland::kTicksPerSecond);
     bool waitKey = true;
     int64_t position = 0;
     m_job.RunLoop(
@@ -105,7 +109,7 @@ void CRemuxJob::DoReMux(IAVCompressedSource* source, int videoId, int videoOut, 
             // Null is the end of the source, or a failure it recorded.
             ICompressedFrame* p = CheckedEnd([&] { return source->ReadPacket(&id, &reserved); });
             if (!p) {
-                m_job.CheckSourceEnd(sourceMs, std::min<int64_t>(last / 10000, INT_MAX));
+                m_job.CheckSourceEnd(sourceMs, std::min<int64_t>(last / Moorland::kTicksPerMs, INT_MAX));
                 unit.more = false;
                 return unit;
             }
@@ -116,16 +120,29 @@ void CRemuxJob::DoReMux(IAVCompressedSource* source, int videoId, int videoOut, 
                 if (d != COMPRESSED_NO_TIME) {
                     if (base == INT64_MIN)
                         base = d;
-                    if (d > last)
-                        last = d;
+                    (id == videoId ? steadyVideo : steadyAudio).Add(d);
+                    last = std::max<int64_t>({last, steadyVideo.Last(), steadyAudio.Last()});
                 }
             }
-            position = base != INT64_MIN ? (last - base) / 10000 : 0;
+            if (base != INT64_MIN) {
+                auto reached = [base](const CSteadyTime& s) {
+                    return s.Any() ? std::max<int64_t>(s.Last() - base, 0) / Moorland::kTicksPerMs : -1;
+                };
+                position = std::max<int64_t>(Together(reached(steadyVideo), reached(steadyAudio), 2000), 0);
+            }
             if (base != INT64_MIN) {
                 const int64_t pts = p->GetPresentTimeStamp();
                 const int64_t dts = p->GetDecompressTimeStamp();
                 p->SetTimeStamp(pts == COMPRESSED_NO_TIME ? pts : pts - base,
                                 dts == COMPRESSED_NO_TIME ? dts : dts - base);
+            }
+            unit.reachedMs = position;
+            // Read on until the slower stream reached the range's end, the
+            // faster one stops there (pictures by their decoding order).
+            if (record->TrimLength != -1 && base != INT64_MIN) {
+                const int64_t at = id == videoId ? p->GetDecompressTimeStamp() : p->GetPresentTimeStamp();
+                if (at != COMPRESSED_NO_TIME && at / Moorland::kTicksPerMs > record->TrimLength)
+                    return unit;
             }
             if (id == videoId) {
                 // Packets before the first key picture are dropped, and end nothing.
@@ -136,7 +153,6 @@ void CRemuxJob::DoReMux(IAVCompressedSource* source, int videoId, int videoOut, 
             } else if (id == audioId) {
                 CheckedCall([&] { return muxer->WritePacket(audioOut, p); }, "Can't write audio", __LINE__, kSource);
             }
-            unit.reachedMs = position;
             return unit;
         },
         [&] {

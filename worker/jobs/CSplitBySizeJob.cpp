@@ -11,6 +11,9 @@
 
 #include <unistd.h>
 
+#include <string>
+#include <vector>
+
 namespace Moorland {
 
 namespace {
@@ -61,6 +64,10 @@ void CSplitBySizeJob::DoExportBySize()
     CTranscodePass::Carried carried;
     int n = 0;
     int written = 0;
+    // The parts as written, and what the source promises for the streams
+    // they hold (those of the first part).
+    std::vector<std::string> parts;
+    double promisedVideo = -1.0, promisedAudio = -1.0;
     while (!source->IsEndOfStream()) {
         std::string part = base + "(" + QuentaBased::IntToStr(n) + ")" + extension;
         ++n;
@@ -77,6 +84,10 @@ void CSplitBySizeJob::DoExportBySize()
         // source's next stretch, not this part's again.
         CheckedCall([&] { return muxer->SetEncodingPass(m_job.Plan().passes); }, "Can't SetEncodingPass", __LINE__,
                     kSource);
+        if (parts.empty()) {
+            promisedVideo = CJobContext::PromisedSeconds(movie, videoId, outVideo);
+            promisedAudio = CJobContext::PromisedSeconds(movie, audioId, outAudio);
+        }
         CTranscodePass pass(m_job, source.get(), outVideo, outAudio, muxer);
         pass.DoExport(0, 1, limit, &carried);
         CheckedReport([&] { muxer->EndWriting(); });
@@ -89,10 +100,14 @@ void CSplitBySizeJob::DoExportBySize()
             break;
         }
         ++written;
+        if (!local.DstStream)
+            parts.push_back(m_job.Stage(part));
         // A cancel ends the series after the part being written.
         if (m_job.Cancelled())
             break;
     }
+    // The parts together hold each stream as long as the source gives it.
+    m_job.CheckOutput(promisedVideo, promisedAudio, nullptr, -1, -1, &parts);
 }
 
 } // namespace Moorland

@@ -7,6 +7,7 @@
 #include "EncoderHandOff.h"
 #include "JobRules.h"
 #include "MoorlanTypes.h"
+#include "SteadyTime.h"
 
 #include <algorithm>
 #include <climits>
@@ -33,6 +34,11 @@ void CTranscodePass::DoExport(int pass, int passCount, uint64_t byteLimit, Carri
     std::unique_ptr<CFramesQueue> queue;
     std::unique_ptr<CAVEncodingThread> thread;
     IEncodingMuxer* muxer = m_muxer;
+    // The output's 0 is where the job's range starts, so that a stream that
+    // starts later than another stays as late. A later part of a split
+    // starts where the part before it ended.
+    if (!carried || carried->ms == 0)
+        muxer->SetTimeOrigin(static_cast<int64_t>(record->TrimStart) * Moorland::kTicksPerMs);
     auto begin = [muxer] {
         CheckedCall([&] { return muxer->BeginWriting(); }, "Can't BeginWriting", __LINE__, kSource);
     };
@@ -60,7 +66,12 @@ void CTranscodePass::Loop(int pass, int passCount, uint64_t byteLimit, Carried* 
     CProgressReporter progress(m_job.Record(), m_job.Clock(), pass, passCount, m_job.DataRateStatistics());
     if (!limited)
         progress.LookByTheClockToo();
+    if (pass + 1 < passCount)
+        progress.WritesNoBytes();
     int lastVideo = 0, lastAudio = 0;
+    // One stray time moves neither the interleaving, the trim end nor where
+    // the source got to (a second ahead may be a pause).
+    CSteadyTime steadyVideo(1000), steadyAudio(1000);
     int first = INT_MIN;
     int reached = -1; // ms of the source handed over so far
     m_job.RunLoop(
@@ -85,12 +96,12 @@ void CTranscodePass::Loop(int pass, int passCount, uint64_t byteLimit, Carried* 
             m_readFrames = true;
             m_job.Gave(videoId != -1 ? video : nullptr, audioId != -1 ? audio : nullptr);
             if (video) {
-                lastVideo = video->GetTimeStamp();
+                lastVideo = static_cast<int>(steadyVideo.Add(video->GetTimeStamp()));
                 if (first == INT_MIN)
                     first = lastVideo;
             }
             if (audio) {
-                lastAudio = static_cast<int>(audio->GetTimeStamp() / Moorland::kTicksPerMs);
+                lastAudio = static_cast<int>(steadyAudio.Add(audio->GetTimeStamp() / Moorland::kTicksPerMs));
                 if (first == INT_MIN)
                     first = lastAudio;
             }

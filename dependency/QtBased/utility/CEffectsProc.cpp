@@ -74,16 +74,20 @@ void CEffectsProc::Apply(Moorland::IVideoProcessor* p, Moorland::IRawVideoFrame*
                          bool& replaced)
 {
     Moorland::ProcessParams params{};
-    if (makeNew) {
-        Moorland::IRawVideoFrame* made = p->ProcessFrame(&params, 0, frame);
-        if (made) {
-            frame = made;
-            replaced = true;
-            makeNew = false;
-        }
+    if (!makeNew && (p->ProcessFrameInPlace(&params, 0, frame) || !replaced))
         return;
-    }
-    p->ProcessFrameInPlace(&params, 0, frame);
+    // A step that changes the picture's size (a quarter turn) cannot work in
+    // place on a picture that cannot change its size, such as the
+    // deinterlacer's: on a picture of the chain's own it makes a new one,
+    // and the one before goes.
+    Moorland::IRawVideoFrame* made = p->ProcessFrame(&params, 0, frame);
+    if (!made)
+        return;
+    if (replaced)
+        frame->Free();
+    frame = made;
+    replaced = true;
+    makeNew = false;
 }
 
 bool CEffectsProc::Run(Moorland::IRawVideoFrame*& frame, bool newFrame)

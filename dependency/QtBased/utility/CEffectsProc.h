@@ -77,7 +77,9 @@ public:
 
 private:
     bool Run(Moorland::IRawVideoFrame*& frame, bool newFrame);
-    // Processes with `p`: in place, or (for the first step of ProcFrame) into a new frame.
+    // Processes with `p`: in place, or into a new frame for the first step of
+    // ProcFrame and for a step that cannot work in place on a frame the
+    // chain made (which it then frees).
     void Apply(Moorland::IVideoProcessor* p, Moorland::IRawVideoFrame*& frame, bool& makeNew, bool& replaced);
     Moorland::IVideoProcessor* Make(Moorland::IVideoProcessor*& held, const char* name);
 

@@ -81,7 +81,8 @@ public:
     static void FreeInstance();
 
     // Maps an existing file of at least nSize bytes and makes it an empty
-    // arena. Throws on failure.
+    // arena with every block reserved. Throws on failure, also when the file
+    // system has no room for the blocks.
     CMemFileMapping(const std::string& sPath, uint32_t nSize);
     ~CMemFileMapping();
     CMemFileMapping(const CMemFileMapping&) = delete;
@@ -151,6 +152,11 @@ private:
     static bool m_bcreateFlag;
     static std::string m_createFileName;
 };
+
+// Gives the first nLength bytes of the open file fd their blocks, so that
+// writing them through a shared mapping cannot fault; 0, or the errno value
+// (ENOSPC when the file system has no room).
+int ReserveBlocks(int fd, uint64_t nLength);
 
 namespace Moorland {
 

@@ -1,6 +1,7 @@
 #include "CRawVideoFrame.h"
 
 #include "CBaseException.h"
+#include "FFScale.h"
 #include "Moorlan.h"
 
 #include <algorithm>
@@ -56,10 +57,12 @@ CRawVideoFrame::CRawVideoFrame(const CRawVideoFrame& src)
         if (p.lineBytes != 0)
             total += (size_t(p.pitch) * p.rows + kBlockAlign - 1) & ~(kBlockAlign - 1);
     if (total != 0) {
-        m_block = static_cast<unsigned char*>(std::aligned_alloc(kBlockAlign, total));
+        m_block = static_cast<unsigned char*>(std::aligned_alloc(kBlockAlign, total + kBlockPadding));
         if (!m_block)
             throw CBaseException(QB_ERR_NO_MEMORY, "No enough memory", __LINE__, "res_keeper");
         m_blockSize = total;
+        memset(m_block + total, 0, kBlockPadding);
+        m_padded = true;
         size_t offset = 0;
         for (RawVideoPlane& p : m_planes) {
             if (p.lineBytes == 0)
@@ -155,6 +158,8 @@ void* CRawVideoFrame::GetInterface(char const* name)
         return static_cast<IMVCRawVideoFrame*>(this);
     if (strcmp(name, RAWVIDEO_INTERFACE_SUBSET) == 0)
         return m_subsetFrame;
+    if (strcmp(name, RAWVIDEO_INTERFACE_PADDED) == 0)
+        return m_padded ? static_cast<IRawVideoFrame*>(this) : nullptr;
     return nullptr;
 }
 

@@ -64,6 +64,10 @@ public:
     void SetTopDown(bool topDown) { m_topDown = topDown; }
     // Keeps a copy of `frame` (which must not be null) as the sub-set frame.
     void CopySubsetFrame(IRawVideoFrame* frame);
+    // Set by an owner whose attached memory goes on past each plane's last
+    // row, as FFmpeg allocates it: the frame then answers
+    // RAWVIDEO_INTERFACE_PADDED. A deep copy is always so.
+    void SetPadded(bool padded) { m_padded = padded; }
 
 protected:
     void StoredSize(unsigned* width, unsigned* height) override;
@@ -84,6 +88,9 @@ private:
     size_t m_blockSize = 0;
     unsigned char* m_block = nullptr;
     static const size_t kBlockAlign = 16;
+    // Zeroed bytes after a copy's last plane: more than a vector a scaler reads past a row.
+    static const size_t kBlockPadding = 64;
+    bool m_padded = false;
     int32_t m_viewID = 0;
     IRawVideoFrame* m_subsetFrame = nullptr;
 };

@@ -22,6 +22,9 @@ public:
     virtual unsigned char* GetFrameData() = 0;
     virtual bool IsKeyFrame() = 0;
     virtual bool SetTimeStamp(int64_t presentTime, int64_t decompressTime) = 0;
+    // How long the packet shows (100-ns units); COMPRESSED_NO_TIME when its
+    // source did not say: a subtitle's cue lasts this long.
+    virtual int64_t GetDuration() { return COMPRESSED_NO_TIME; }
 
 protected:
     ~ICompressedFrame() = default;

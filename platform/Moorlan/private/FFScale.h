@@ -10,6 +10,13 @@
 // So the scaler writes into a picture of its own, allocated as FFmpeg
 // allocates (aligned rows, padding after), and only the rectangle's own
 // bytes are copied out.
+//
+// It also reads whole blocks: up to a vector past a row's last pixel, which
+// on the last row of a picture is past the memory of a picture packed to
+// its last byte. So the scaler reads only pictures FFmpeg allocated (aligned
+// rows, padding after); a caller's picture is copied into one first
+// (CPaddedSource). Their padding is zeroed when allocated, so that nothing
+// the scaler reads is undefined.
 // This header is private to platform/: nothing above it sees FFmpeg.
 
 #include "FFOwners.h"
@@ -21,9 +28,28 @@ extern "C" {
 }
 
 #include <cstdint>
+#include <cstring>
 #include <new>
 
+// Answered (non-null) through GetInterface by the layer's frames whose
+// planes FFmpeg allocated, padding after: the converters read them in place
+// and copy any other frame first.
+#define RAWVIDEO_INTERFACE_PADDED "RawVideoPaddedPixels"
+
 namespace FF {
+
+// Gives `f` (format, width and height set) pixels allocated as FFmpeg
+// allocates them (rows aligned to `align` bytes, 0 as suits the processor),
+// every byte of them zero, padding included. False when they cannot be had.
+inline bool AllocateZeroedPicture(AVFrame* f, int align = 0)
+{
+    if (av_frame_get_buffer(f, align) < 0)
+        return false;
+    for (AVBufferRef* b : f->buf)
+        if (b)
+            memset(b->data, 0, b->size);
+    return true;
+}
 
 class CScaledCopy
 {
@@ -64,7 +90,7 @@ public:
         f->format = format;
         f->width = width;
         f->height = height;
-        if (av_frame_get_buffer(f, 0) < 0) {
+        if (!AllocateZeroedPicture(f)) {
             av_frame_unref(f);
             return nullptr;
         }
@@ -73,6 +99,30 @@ public:
 
 private:
     FramePtr m_picture;
+};
+
+// A caller's picture as the scaler may read it: a copy in a picture of its
+// own, allocated as FFmpeg allocates (kept for the next picture of the same
+// layout).
+class CPaddedSource
+{
+public:
+    // The copy of the width x height picture at `src`; null when no picture
+    // of that size could be allocated.
+    const AVFrame* Of(const uint8_t* const src[], const int srcStride[], AVPixelFormat format, int width, int height)
+    {
+        AVFrame* own = m_picture.Picture(format, width, height);
+        if (!own)
+            return nullptr;
+        const uint8_t* from[4] = {src[0], src[1], src[2], src[3]};
+        av_image_copy(own->data, own->linesize, from, srcStride, format, width, height);
+        return own;
+    }
+    // The picture to copy into, for callers that copy it themselves.
+    AVFrame* Picture(AVPixelFormat format, int width, int height) { return m_picture.Picture(format, width, height); }
+
+private:
+    CScaledCopy m_picture;
 };
 
 } // namespace FF

@@ -6,7 +6,6 @@
 #include "MoorlandMediaInfo.h"
 
 extern "C" {
-#include <libavutil/display.h>
 #include <libavutil/mathematics.h>
 }
 
@@ -79,22 +78,51 @@ void FillAudioFormat(const AVCodecParameters* par, Moorland::AudioFormatInfo* fo
     format->channelLayout = par->ch_layout.order == AV_CHANNEL_ORDER_NATIVE ? par->ch_layout.u.mask : 0;
 }
 
+int PictureOrientation::Clockwise() const
+{
+    // The mirror comes first: a flip down alone is a mirror and a half turn.
+    if (!transpose)
+        return flipDown ? 180 : 0;
+    return flipAcross ? 90 : 270;
+}
+
+PictureOrientation MatrixOrientation(const uint8_t* displayMatrix)
+{
+    PictureOrientation o;
+    if (!displayMatrix)
+        return o;
+    int32_t m[9];
+    memcpy(m, displayMatrix, sizeof(m));
+    // A source pixel (p, q) is shown at (a p + c q, b p + d q) with
+    // a = m[0], b = m[1], c = m[3], d = m[4]; whichever of the two diagonals
+    // weighs more says whether rows become columns.
+    const double a = m[0], b = m[1], c = m[3], d = m[4];
+    if (!std::isfinite(a + b + c + d))
+        return o;
+    if (std::fabs(a) + std::fabs(d) >= std::fabs(b) + std::fabs(c)) {
+        o.flipAcross = a < 0;
+        o.flipDown = d < 0;
+    } else {
+        o.transpose = true;
+        o.flipAcross = c < 0;
+        o.flipDown = b < 0;
+    }
+    return o;
+}
+
 int ClockwiseTurn(const uint8_t* displayMatrix)
 {
-    if (!displayMatrix)
-        return 0;
-    int32_t matrix[9];
-    memcpy(matrix, displayMatrix, sizeof(matrix));
-    const double ccw = av_display_rotation_get(matrix);
-    if (std::isnan(ccw))
-        return 0;
-    const int quarter = static_cast<int>(std::lround(-ccw / 90.0)) % 4;
-    return (quarter < 0 ? quarter + 4 : quarter) * 90;
+    return MatrixOrientation(displayMatrix).Clockwise();
+}
+
+PictureOrientation StreamOrientation(const AVStream* st)
+{
+    return MatrixOrientation(av_stream_get_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, nullptr));
 }
 
 int StreamTurn(const AVStream* st)
 {
-    return ClockwiseTurn(av_stream_get_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, nullptr));
+    return StreamOrientation(st).Clockwise();
 }
 
 AVRational PictureAspect(AVFormatContext* ctx, AVStream* st, AVFrame* frame)

@@ -53,13 +53,32 @@ void FillAudioFormat(const AVCodecParameters* par, Moorland::AudioFormatInfo* fo
 // parameters.
 AVRational PictureAspect(AVFormatContext* ctx, AVStream* st, AVFrame* frame);
 
-// How far clockwise (0, 90, 180 or 270 degrees) a player must turn pictures
-// to show them upright, from a display matrix (null: 0). Phones record so
-// in videos (the stream's matrix) and photos (the EXIF orientation, which
-// the decoder hands over as the picture's matrix).
+// How a player must lay pictures to show them as a display matrix says:
+// rows made columns (a quarter turn's transpose), then mirrored across and
+// down. Phones record so in videos (the stream's matrix) and photos (the
+// EXIF orientation, which the decoder hands over as the picture's matrix);
+// a front camera's mirror is a matrix too.
+struct PictureOrientation
+{
+    bool transpose = false;  // the picture's rows become its columns
+    bool flipAcross = false; // then mirrored left to right
+    bool flipDown = false;   // and upside down
+
+    bool Upright() const { return !transpose && !flipAcross && !flipDown; }
+    // Read as a left-right mirror of the picture (when there is one), then a
+    // clockwise turn: the turn, 0, 90, 180 or 270 degrees.
+    int Clockwise() const;
+};
+
+// The orientation a display matrix describes, each turn rounded to the
+// nearest quarter (null: upright).
+PictureOrientation MatrixOrientation(const uint8_t* displayMatrix);
+// The clockwise turn of a display matrix (0, 90, 180 or 270 degrees), read
+// as a mirror then that turn.
 int ClockwiseTurn(const uint8_t* displayMatrix);
-// The turn of a video stream's own display matrix: the media layer hands its
-// pictures on turned so, and describes the stream at its turned size.
+// The orientation of a video stream's own display matrix: the media layer
+// hands its pictures on laid so, and describes the stream at that size.
+PictureOrientation StreamOrientation(const AVStream* st);
 int StreamTurn(const AVStream* st);
 
 // Frame rate of a stream as the file states it (average, else the base rate).

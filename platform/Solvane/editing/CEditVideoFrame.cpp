@@ -2,6 +2,7 @@
 
 #include "../../Moorlan/MoorlanPixelMap.h"
 #include "CBaseException.h"
+#include "FFScale.h"
 #include "MoorlanTypes.h"
 #include "SolvaneFF.h"
 
@@ -57,7 +58,9 @@ FF::FramePtr CEditVideoFrame::NewPixels(AVPixelFormat format, int width, int hei
             std::swap(m_layouts[i], m_layouts[0]);
         return frame;
     }
-    if (av_frame_get_buffer(frame.get(), 32) < 0)
+    // Zeroed, as the pool's buffers: the scalers that read these pictures
+    // read past their rows' ends, where nobody writes.
+    if (!FF::AllocateZeroedPicture(frame.get(), 32))
         QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
     // The layout FFmpeg chose becomes a pool's when it is one buffer.
     Layout l;
@@ -72,7 +75,7 @@ FF::FramePtr CEditVideoFrame::NewPixels(AVPixelFormat format, int width, int hei
         l.linesize[p] = frame->linesize[p];
         l.planes = p + 1;
     }
-    if (single && (l.pool = av_buffer_pool_init(whole->size, nullptr)) != nullptr) {
+    if (single && (l.pool = av_buffer_pool_init(whole->size, av_buffer_allocz)) != nullptr) {
         if (m_layouts.size() >= kKeptLayouts) {
             av_buffer_pool_uninit(&m_layouts.back().pool);
             m_layouts.pop_back();
@@ -323,6 +326,8 @@ void* CEditVideoFrame::GetInterface(char const* name)
         return static_cast<Moorland::IResizableRawVideoFrame*>(this);
     if (strcmp(name, RAWVIDEO_INTERFACE_SHARED) == 0)
         return static_cast<Moorland::ISharedRawVideoFrame*>(this);
+    if (strcmp(name, RAWVIDEO_INTERFACE_PADDED) == 0)
+        return m_frame.get();
     // Its pixels go by reference only as the whole picture.
     if (strcmp(name, kDecodedAVFrameInterface) == 0 && !CropRight() && !CropBottom())
         return m_frame.get();

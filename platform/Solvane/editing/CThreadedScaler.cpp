@@ -14,24 +14,6 @@ namespace Solvane {
 
 namespace {
 
-void KeepNothing(void*, uint8_t*) {}
-
-// A counted frame over pixels someone else owns, so that the scaler takes
-// them as they are rather than copying them first.
-FF::FramePtr View(const uint8_t* const data[], const int linesize[], int width, int height, AVPixelFormat format)
-{
-    FF::FramePtr f = FF::MakeFrame();
-    f->format = format;
-    f->width = width;
-    f->height = height;
-    for (int i = 0; i < 4; ++i) {
-        f->data[i] = const_cast<uint8_t*>(data[i]);
-        f->linesize[i] = linesize[i];
-    }
-    f->buf[0] = av_buffer_create(f->data[0], 1, KeepNothing, nullptr, 0);
-    return f->buf[0] ? std::move(f) : nullptr;
-}
-
 // av_image_copy in bands of rows side by side: an HD picture's copy is a
 // millisecond on one thread. Bands start on whole chroma rows.
 void CopyPicture(uint8_t* const dst[], const int dstStride[], const uint8_t* const src[], const int srcStride[],
@@ -109,13 +91,17 @@ AVFrame* CThreadedScaler::ScaleToOwn(const uint8_t* const src[], const int srcSt
         m_own->format = dstFormat;
         m_own->width = dstW;
         m_own->height = dstH;
-        if (av_frame_get_buffer(m_own.get(), 0) < 0) {
+        if (!FF::AllocateZeroedPicture(m_own.get())) {
             m_own.reset();
             return nullptr;
         }
     }
-    FF::FramePtr from = View(src, srcStride, srcW, srcH, srcFormat);
-    if (!from || sws_scale_frame(m_sws.get(), m_own.get(), from.get()) < 0)
+    // The scaler reads past the rows' ends: it reads a copy whose memory goes on.
+    AVFrame* from = m_source.Picture(srcFormat, srcW, srcH);
+    if (!from)
+        return nullptr;
+    CopyPicture(from->data, from->linesize, src, srcStride, srcFormat, srcW, srcH);
+    if (sws_scale_frame(m_sws.get(), m_own.get(), from) < 0)
         return nullptr;
     return m_own.get();
 }

@@ -8,8 +8,11 @@
 //
 // Like FF::CScaledCopy it writes into a picture of its own and copies only
 // the asked rectangle out: the scaler writes whole blocks past a row's end.
+// It reads a copy of the source in a picture of its own, as the scaler
+// reads past a row's end too (in bands, as the rest).
 
 #include "FFOwners.h"
+#include "FFScale.h"
 
 extern "C" {
 #include <libavutil/frame.h>
@@ -44,6 +47,7 @@ private:
     int m_srcW = 0, m_srcH = 0, m_dstW = 0, m_dstH = 0, m_flags = 0;
     AVPixelFormat m_srcFormat = AV_PIX_FMT_NONE, m_dstFormat = AV_PIX_FMT_NONE;
     FF::FramePtr m_own;
+    FF::CPaddedSource m_source;
 };
 
 } // namespace Solvane

@@ -28,6 +28,10 @@ public:
     // Bytes and milliseconds written so far for one stream; either out may be null.
     virtual void GetDataRateStats(int streamId, uint64_t* bytes, uint32_t* ms) = 0;
     virtual void EndWriting() = 0;
+    // Before BeginWriting: the source time (100 ns) that is the output's 0,
+    // so that a stream starting later than another stays as late. Without
+    // it the first frame written is the output's 0.
+    virtual void SetTimeOrigin(int64_t) {}
 
 protected:
     virtual ~IEncodingMuxer() = default;
@@ -64,6 +68,8 @@ public:
     [[nodiscard]] virtual bool WriteFrame(int streamIndex, bool compressed, int type, void* frame) = 0;
     [[nodiscard]] virtual bool BeginWriting() = 0;
     virtual void EndWriting() = 0;
+    // As IEncodingMuxer::SetTimeOrigin, for every stream, copied ones too.
+    virtual void SetTimeOrigin(int64_t) {}
 
 protected:
     virtual ~IMultiMuxer2() = default;

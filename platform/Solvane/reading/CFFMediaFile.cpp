@@ -11,6 +11,7 @@ extern "C" {
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <deque>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -244,17 +245,26 @@ std::vector<int64_t> LastPacketEnds(AVFormatContext* ctx, bool* moved)
         if (av_seek_frame(ctx, -1, std::max<int64_t>(0, size - window), AVSEEK_FLAG_BYTE) < 0)
             return ends;
     }
+    // A stream ends where its last packets do: the latest of the last few
+    // (pictures come in decoding order), never one stray time before them.
+    const size_t kLastFew = 16;
+    std::vector<std::deque<int64_t>> lastFew(ctx->nb_streams);
     FF::PacketPtr packet = FF::MakePacket();
     for (int n = 0; n < 20000 && av_read_frame(ctx, packet.get()) >= 0; ++n) {
         const int index = packet->stream_index;
-        int64_t t = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+        const int64_t t = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
         // A stream this read announces has no place in the table.
-        if (t != AV_NOPTS_VALUE && index >= 0 && static_cast<size_t>(index) < ends.size()) {
-            t = SafeAdd(t, std::max<int64_t>(0, packet->duration));
-            int64_t& end = ends[static_cast<size_t>(index)];
-            end = end == AV_NOPTS_VALUE ? t : std::max(end, t);
+        if (t != AV_NOPTS_VALUE && index >= 0 && static_cast<size_t>(index) < lastFew.size()) {
+            std::deque<int64_t>& few = lastFew[static_cast<size_t>(index)];
+            few.push_back(SafeAdd(t, std::max<int64_t>(0, packet->duration)));
+            if (few.size() > kLastFew)
+                few.pop_front();
         }
         av_packet_unref(packet.get());
+    }
+    for (size_t i = 0; i < ends.size(); ++i) {
+        if (!lastFew[i].empty())
+            ends[i] = *std::max_element(lastFew[i].begin(), lastFew[i].end());
     }
     return ends;
 }

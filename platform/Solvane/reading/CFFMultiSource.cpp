@@ -194,9 +194,10 @@ bool CFFMultiSource::ReadFrame(Moorland::FrameInfo* info, int, int)
         info->type = item.wanted.type;
         info->compressed = next.packet != nullptr;
         if (next.packet) {
+            m_decodingTimes.Guess(next.packet.get(), m_demux->Stream(item.index));
             const int64_t pts = To100ns(next.packet->pts, item.tb, item.origin);
             const int64_t dts = To100ns(next.packet->dts, item.tb, item.origin);
-            m_outPacket.Assign(next.packet.get(), pts, dts);
+            m_outPacket.Assign(next.packet.get(), pts, dts, item.tb);
             info->frame = static_cast<Moorland::ICompressedFrame*>(&m_outPacket);
             return true;
         }
@@ -207,7 +208,7 @@ bool CFFMultiSource::ReadFrame(Moorland::FrameInfo* info, int, int)
             // As the stream description has it: the container's aspect first.
             AVStream* st = m_demux->Stream(item.index);
             AVRational sar = PictureAspect(m_demux->Context(), st, f);
-            info->frame = m_picture.Show(f, static_cast<int>(ms), item.frameMs, sar, false, StreamTurn(st));
+            info->frame = m_picture.Show(f, static_cast<int>(ms), item.frameMs, sar, false, StreamOrientation(st));
         } else {
             m_outAudio.Assign(f, ToQuentaSampleFormat(static_cast<AVSampleFormat>(f->format)),
                               To100ns(ts, item.tb, item.origin));
@@ -231,6 +232,7 @@ bool CFFMultiSource::SeekOnce(uint32_t ms, int64_t backoffMs, bool fromFileStart
     m_demux->Seek(lead->index, FromMs(static_cast<int64_t>(ms) - backoffMs, lead->tb, lead->origin), fromFileStart,
                   ms);
     ClearPending();
+    m_decodingTimes.Clear();
     for (Item& item : m_items) {
         if (item.dec)
             item.dec->Flush();

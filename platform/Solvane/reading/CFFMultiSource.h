@@ -14,6 +14,7 @@
 #include "CFFPacket.h"
 #include "CPictureOut.h"
 #include "CFFMediaFile.h"
+#include "CDecodingTimes.h"
 #include "CSeekLanding.h"
 #include "IAVSource.h"
 
@@ -88,6 +89,7 @@ private:
     FF::PacketPtr m_packet;
     std::vector<Item> m_items;
     std::deque<Pending> m_pending;
+    CDecodingTimes m_decodingTimes; // for copied packets their container gives none
     bool m_ended = false;
     std::unique_ptr<CSeekLanding> m_landing; // of the last seek
     int m_lead = -1;                         // the item whose pictures judge it

@@ -17,12 +17,15 @@ namespace Solvane {
 
 CFFPacket::CFFPacket(bool owned) : m_owned(owned) {}
 
-void CFFPacket::Assign(AVPacket* packet, int64_t pts100ns, int64_t dts100ns)
+void CFFPacket::Assign(AVPacket* packet, int64_t pts100ns, int64_t dts100ns, AVRational timeBase)
 {
     av_packet_unref(m_packet.get());
     av_packet_move_ref(m_packet.get(), packet);
     m_pts = pts100ns;
     m_dts = dts100ns;
+    m_duration = m_packet->duration > 0 && timeBase.num > 0 && timeBase.den > 0
+                     ? av_rescale_q(m_packet->duration, timeBase, AVRational{1, 10000000})
+                     : Moorland::COMPRESSED_NO_TIME;
 }
 
 void CFFPacket::Free()

@@ -22,8 +22,9 @@ public:
     CFFPacket(const CFFPacket&) = delete;
     CFFPacket& operator=(const CFFPacket&) = delete;
 
-    // Takes over the packet's reference; times already in 100-ns units.
-    void Assign(AVPacket* packet, int64_t pts100ns, int64_t dts100ns);
+    // Takes over the packet's reference; times already in 100-ns units, the
+    // packet's duration in `timeBase`.
+    void Assign(AVPacket* packet, int64_t pts100ns, int64_t dts100ns, AVRational timeBase);
 
     void Free() override;
     int64_t GetPresentTimeStamp() override { return m_pts; }
@@ -33,12 +34,14 @@ public:
     unsigned char* GetFrameData() override;
     bool IsKeyFrame() override;
     bool SetTimeStamp(int64_t presentTime, int64_t decompressTime) override;
+    int64_t GetDuration() override { return m_duration; }
 
 private:
     FF::PacketPtr m_packet = FF::MakePacket();
     bool m_owned;
     int64_t m_pts = Moorland::COMPRESSED_NO_TIME;
     int64_t m_dts = Moorland::COMPRESSED_NO_TIME;
+    int64_t m_duration = Moorland::COMPRESSED_NO_TIME;
 };
 
 } // namespace Solvane

@@ -3,6 +3,8 @@
 #include "Basilvo/Basilvo.h"
 #include "CBaseException.h"
 
+#include <algorithm>
+
 namespace Solvane {
 
 CFFPacketSource::CFFPacketSource(std::shared_ptr<CFFMediaFile> file, const FFMovie& movie, int count,
@@ -53,6 +55,7 @@ bool CFFPacketSource::Seek(uint32_t ms)
             m_demux->Seek(lead, FromMs(static_cast<int64_t>(ms) - backoff, st->time_base, origin), fromStart, ms);
             m_pending.clear(); // read ahead from a landing that was too late
             m_waitKey = true;
+            m_decodingTimes.Clear();
             return m_videoIndex < 0 || fromStart || !LandedAfter(ms);
         });
         return true;
@@ -142,10 +145,11 @@ Moorland::ICompressedFrame* CFFPacketSource::ReadPacket(int* streamId, int* rese
         }
         const int id = m_idOfIndex.at(m_packet->stream_index);
         const AVStream* st = m_demux->Stream(m_packet->stream_index);
+        m_decodingTimes.Guess(m_packet.get(), st);
         const int64_t origin = av_rescale_q(m_ffMovie->origin, AV_TIME_BASE_Q, st->time_base);
         const int64_t pts = To100ns(m_packet->pts, st->time_base, origin);
         const int64_t dts = To100ns(m_packet->dts, st->time_base, origin);
-        m_out.Assign(m_packet.get(), pts, dts);
+        m_out.Assign(m_packet.get(), pts, dts, st->time_base);
         if (streamId)
             *streamId = id;
         return static_cast<Moorland::ICompressedFrame*>(&m_out);

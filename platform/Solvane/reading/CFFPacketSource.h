@@ -5,6 +5,7 @@
 // null is the end of the file only when the last-error record holds code 0;
 // a damaged or cut file records its failure.
 
+#include "CDecodingTimes.h"
 #include "CFFDemuxer.h"
 #include "CFFPacket.h"
 #include "CFFMediaFile.h"
@@ -49,6 +50,7 @@ private:
     bool m_waitKey = true;             // video packets before the first key frame are skipped
     CFFPacket m_out{false};
     std::deque<FF::PacketPtr> m_pending; // read ahead by a seek, handed out first
+    CDecodingTimes m_decodingTimes;      // for packets their container gives none
 };
 
 } // namespace Solvane

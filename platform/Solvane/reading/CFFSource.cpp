@@ -142,7 +142,7 @@ void CFFSource::DeliverVideo(AVFrame* f, Moorland::IRawVideoFrame** out)
     // overrides the coded one, so pictures and description always agree.
     AVStream* st = m_demux->Stream(m_video.index);
     AVRational sar = PictureAspect(m_demux->Context(), st, f);
-    *out = m_picture.Show(f, static_cast<int>(ms), m_frameMs, sar, m_writableFrames, StreamTurn(st),
+    *out = m_picture.Show(f, static_cast<int>(ms), m_frameMs, sar, m_writableFrames, StreamOrientation(st),
                           m_unlistedAs420 ? AV_PIX_FMT_YUV420P : AV_PIX_FMT_NONE);
     m_position = ms > 0 ? static_cast<uint32_t>(ms) : 0;
 }

@@ -2,6 +2,7 @@
 
 #include "CBaseException.h"
 #include "MoorlanTypes.h"
+#include "FFScale.h"
 #include "SolvaneFF.h"
 
 extern "C" {
@@ -173,7 +174,7 @@ void* CFFVideoFrame::GetInterface(char const* name)
         return static_cast<Moorland::IRawVideoFrame*>(this);
     if (name && strcmp(name, RAWVIDEO_INTERFACE_SHARED) == 0)
         return static_cast<Moorland::ISharedRawVideoFrame*>(this);
-    if (name && strcmp(name, kDecodedAVFrameInterface) == 0)
+    if (name && (strcmp(name, kDecodedAVFrameInterface) == 0 || strcmp(name, RAWVIDEO_INTERFACE_PADDED) == 0))
         return m_frame.get();
     return nullptr;
 }

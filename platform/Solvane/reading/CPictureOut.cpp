@@ -1,6 +1,7 @@
 #include "CPictureOut.h"
 
 #include "CBaseException.h"
+#include "FFScale.h"
 #include "MoorlanTypes.h"
 #include "SolvaneFF.h"
 
@@ -43,14 +44,14 @@ AVPixelFormat NearestListedFormat(AVPixelFormat format)
 // own: not so in packed 4:2:2 (two pixels share their colour) or in
 // bit-packed layouts. A quarter turn also needs the colour planes shrunk
 // alike across and down.
-bool Turnable(AVPixelFormat format, int turn)
+bool Turnable(AVPixelFormat format, PictureOrientation turn)
 {
     const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(format);
     if (!d || (d->flags & (AV_PIX_FMT_FLAG_BITSTREAM | AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_HWACCEL)))
         return false;
     if (av_pix_fmt_count_planes(format) == 1 && d->log2_chroma_w > 0)
         return false;
-    return turn == 180 || d->log2_chroma_w == d->log2_chroma_h;
+    return !turn.transpose || d->log2_chroma_w == d->log2_chroma_h;
 }
 
 // Bytes of one pixel in plane `plane`.
@@ -64,22 +65,17 @@ int PixelBytes(const AVPixFmtDescriptor* d, int plane)
 }
 
 void TurnPlane(const uint8_t* src, int srcStride, int width, int rows, int step, uint8_t* dst, int dstStride,
-               int turn)
+               PictureOrientation turn)
 {
+    const int across = turn.transpose ? rows : width, down = turn.transpose ? width : rows;
     for (int y = 0; y < rows; ++y) {
         const uint8_t* s = src + static_cast<ptrdiff_t>(y) * srcStride;
         for (int x = 0; x < width; ++x, s += step) {
-            int nx = 0, ny = 0;
-            if (turn == 90) { // the top-left corner goes to the top right
-                nx = rows - 1 - y;
-                ny = x;
-            } else if (turn == 270) {
-                nx = y;
-                ny = width - 1 - x;
-            } else {
-                nx = width - 1 - x;
-                ny = rows - 1 - y;
-            }
+            int nx = turn.transpose ? y : x, ny = turn.transpose ? x : y;
+            if (turn.flipAcross)
+                nx = across - 1 - nx;
+            if (turn.flipDown)
+                ny = down - 1 - ny;
             memcpy(dst + static_cast<ptrdiff_t>(ny) * dstStride + static_cast<ptrdiff_t>(nx) * step, s,
                    static_cast<size_t>(step));
         }
@@ -96,9 +92,9 @@ const AVFrame* CPictureOut::Convert(const AVFrame* f, AVPixelFormat target)
         m_converted->format = target;
         m_converted->width = f->width;
         m_converted->height = f->height;
-        int err = av_frame_get_buffer(m_converted.get(), 0);
-        if (err < 0)
-            QB_THROW_AV(QB_ERR_NO_MEMORY, "Can't convert the decoded picture", err);
+        // Zeroed: the scalers that read it read past its rows' ends.
+        if (!FF::AllocateZeroedPicture(m_converted.get()))
+            QB_THROW(QB_ERR_NO_MEMORY, "Can't convert the decoded picture");
     }
     // The previous picture may still share the buffer.
     m_out.Reset();
@@ -112,20 +108,19 @@ const AVFrame* CPictureOut::Convert(const AVFrame* f, AVPixelFormat target)
     return m_converted.get();
 }
 
-const AVFrame* CPictureOut::Turn(const AVFrame* f, int turn)
+const AVFrame* CPictureOut::Turn(const AVFrame* f, PictureOrientation turn)
 {
     const AVPixelFormat format = static_cast<AVPixelFormat>(f->format);
     const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(format);
-    const bool quarter = turn == 90 || turn == 270;
+    const bool quarter = turn.transpose;
     const int width = quarter ? f->height : f->width, height = quarter ? f->width : f->height;
     if (!m_turned->buf[0] || m_turned->width != width || m_turned->height != height || m_turned->format != format) {
         av_frame_unref(m_turned.get());
         m_turned->format = format;
         m_turned->width = width;
         m_turned->height = height;
-        int err = av_frame_get_buffer(m_turned.get(), 0);
-        if (err < 0)
-            QB_THROW_AV(QB_ERR_NO_MEMORY, "Can't turn the decoded picture", err);
+        if (!FF::AllocateZeroedPicture(m_turned.get()))
+            QB_THROW(QB_ERR_NO_MEMORY, "Can't turn the decoded picture");
     }
     m_out.Reset();
     int err = av_frame_make_writable(m_turned.get());
@@ -146,7 +141,7 @@ const AVFrame* CPictureOut::Turn(const AVFrame* f, int turn)
 }
 
 Moorland::IRawVideoFrame* CPictureOut::Show(const AVFrame* f, int timeStampMs, unsigned durationMs, AVRational sar,
-                                            bool writable, int turn, AVPixelFormat unlistedAs)
+                                            bool writable, PictureOrientation turn, AVPixelFormat unlistedAs)
 {
     int layout = ToMoorlandPixelFormat(static_cast<AVPixelFormat>(f->format));
     // Rows stored bottom-up (uncompressed AVI, BMP) come from the decoder as
@@ -155,21 +150,20 @@ Moorland::IRawVideoFrame* CPictureOut::Show(const AVFrame* f, int timeStampMs, u
     bool bottomUp = false;
     for (int i = 0; i < AV_NUM_DATA_POINTERS && f->data[i]; ++i)
         bottomUp = bottomUp || f->linesize[i] < 0;
-    if (turn != 90 && turn != 180 && turn != 270)
-        turn = 0;
+    const bool laid = !turn.Upright();
     const AVFrame* shown = f;
-    if (layout < 0 || bottomUp || (turn && !Turnable(static_cast<AVPixelFormat>(f->format), turn))) {
+    if (layout < 0 || bottomUp || (laid && !Turnable(static_cast<AVPixelFormat>(f->format), turn))) {
         AVPixelFormat target = static_cast<AVPixelFormat>(f->format);
         if (layout < 0)
             target = unlistedAs != AV_PIX_FMT_NONE ? unlistedAs : NearestListedFormat(target);
-        if (turn && !Turnable(target, turn))
+        if (laid && !Turnable(target, turn))
             target = AV_PIX_FMT_YUV420P;
         shown = Convert(f, target);
         layout = ToMoorlandPixelFormat(target);
     }
-    if (turn) {
+    if (laid) {
         shown = Turn(shown, turn);
-        if (turn != 180 && sar.num > 0 && sar.den > 0)
+        if (turn.transpose && sar.num > 0 && sar.den > 0)
             sar = AVRational{sar.den, sar.num};
     }
     m_out.Assign(shown, static_cast<unsigned>(layout), timeStampMs, durationMs, sar);

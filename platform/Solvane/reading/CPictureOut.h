@@ -3,6 +3,7 @@
 #include "CFFVideoFrame.h"
 #include "CThreadedScaler.h"
 #include "FFOwners.h"
+#include "SolvaneFF.h"
 
 namespace Solvane {
 
@@ -18,17 +19,18 @@ public:
     CPictureOut& operator=(const CPictureOut&) = delete;
 
     // `writable`: the reader may change the picture in place, so a picture
-    // the decoder still holds is copied first. `turn`: degrees clockwise
-    // (90, 180 or 270) the picture is turned to stand as its stream's
-    // display matrix says; `sar` is the picture's own, before the turn.
-    // `unlistedAs`: the layout for pictures of a layout without a number
-    // (none: the nearest listed one).
+    // the decoder still holds is copied first. `turn`: how the picture is
+    // laid (turned, mirrored) to stand as its stream's display matrix says;
+    // `sar` is the picture's own, before it is laid so. `unlistedAs`: the
+    // layout for pictures of a layout without a number (none: the nearest
+    // listed one).
     Moorland::IRawVideoFrame* Show(const AVFrame* frame, int timeStampMs, unsigned durationMs, AVRational sar,
-                                   bool writable = false, int turn = 0, AVPixelFormat unlistedAs = AV_PIX_FMT_NONE);
+                                   bool writable = false, PictureOrientation turn = {},
+                                   AVPixelFormat unlistedAs = AV_PIX_FMT_NONE);
 
 private:
     const AVFrame* Convert(const AVFrame* f, AVPixelFormat target);
-    const AVFrame* Turn(const AVFrame* f, int turn);
+    const AVFrame* Turn(const AVFrame* f, PictureOrientation turn);
 
     CThreadedScaler m_scaler;
     FF::FramePtr m_converted = FF::MakeFrame();

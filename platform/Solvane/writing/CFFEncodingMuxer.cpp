@@ -42,7 +42,7 @@ bool CFFEncodingMuxer::BeginWriting()
             QB_THROW(QB_ERR_UNEXPECTED, "The muxer is writing already");
         const ExportSettings& s = m_owner.Settings();
         m_failed = false;
-        m_origin = INT64_MIN;
+        m_origin = m_givenOrigin;
         m_video.reset();
         m_audio.reset();
         m_owner.ForgetWritten();
@@ -58,6 +58,11 @@ bool CFFEncodingMuxer::BeginWriting()
                                                   m_output.StatsText());
             if (m_owner.AudioStreamId() >= 0)
                 m_audio = CFFStreamEncoder::Audio(s.audio, out, m_threads);
+            m_together = out->CarriesStreamsTogether();
+            for (CFFStreamEncoder* e : {m_video.get(), m_audio.get()}) {
+                if (e && m_together)
+                    e->LeadIn();
+            }
             out->Begin();
         }
         m_writing = true;
@@ -222,11 +227,17 @@ void CFFEncodingMuxer::EndWriting()
         try {
             // A failure already told to the writer is not told again.
             EndSound(m_failed);
+            const auto sink = [this](AVPacket* p, AVRational tb) { WritePacket(p, tb); };
             // A sound track the file holds for a source without sound (the
             // container wants one) is silence as long as the pictures.
             if (!m_failed && m_pass != 1 && m_video && m_audio && !m_audio->HasSound())
-                m_audio->SendSilence(m_video->PicturesEnd100ns(),
-                                     [this](AVPacket* p, AVRational tb) { WritePacket(p, tb); });
+                m_audio->SendSilence(m_video->PicturesEnd100ns(), sink);
+            // Sound that outlasts the pictures is shown with the last one;
+            // pictures that outlast the sound go on in silence.
+            if (!m_failed && m_pass != 1 && m_together && m_video && m_audio && m_audio->HasSound()) {
+                m_video->HoldPictureTo(m_audio->SoundEnd100ns(), sink);
+                m_audio->SendSilence(m_video->PicturesEnd100ns(), sink);
+            }
         } catch (...) {
             const std::exception_ptr cause = std::current_exception();
             m_failed = true;
@@ -238,7 +249,9 @@ void CFFEncodingMuxer::EndWriting()
         }
         EndOutput();
         // The video stream is the file's first, the sound the one after it.
-        if (const CFFOutputFile* file = m_output.File()) {
+        // What a DV file holds is not what was handed to its muxer: it
+        // leaves out what it can't pair, and the file is read back instead.
+        if (const CFFOutputFile* file = m_output.File(); file && !m_together) {
             for (int id : {m_owner.VideoStreamId(), m_owner.AudioStreamId()})
                 m_owner.NoteWritten(id, *file, id);
         }

@@ -33,6 +33,7 @@ public:
     bool WriteAudio(int streamId, Moorland::IRawAudioFrame* frame) override;
     void GetDataRateStats(int streamId, uint64_t* bytes, uint32_t* ms) override;
     void EndWriting() override;
+    void SetTimeOrigin(int64_t t100ns) override { m_givenOrigin = t100ns; }
 
     // Closes a file still being written, without its trailer.
     void Abandon();
@@ -69,6 +70,10 @@ private:
     bool m_writing = false;
     int m_pass = 0;
     int64_t m_origin = INT64_MIN;
+    int64_t m_givenOrigin = INT64_MIN;
+    // The container carries pictures and sound together from its start to
+    // its end (DV): late streams are led in, pictures held to the sound's end.
+    bool m_together = false;
     std::unique_ptr<CFFStreamEncoder> m_video;
     std::unique_ptr<CFFStreamEncoder> m_audio;
 

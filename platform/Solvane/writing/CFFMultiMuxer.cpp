@@ -98,7 +98,8 @@ bool CFFMultiMuxer::BeginWriting()
             std::lock_guard<std::mutex> hold(m_failureLock);
             m_failure = nullptr;
         }
-        m_origin = INT64_MIN;
+        m_origin = m_givenOrigin;
+        m_order.Clear();
         m_streams.clear();
         m_packet = FF::MakePacket();
         bool encodesVideo = false;
@@ -180,11 +181,17 @@ bool CFFMultiMuxer::WriteFrame(int streamIndex, bool compressed, int type, void*
                 }
                 p->pts = pts == Moorland::COMPRESSED_NO_TIME ? AV_NOPTS_VALUE : pts - origin;
                 p->dts = dts == Moorland::COMPRESSED_NO_TIME ? AV_NOPTS_VALUE : dts - origin;
-                p->duration = s.duration100ns;
+                // A cue shows as long as its own packet says.
+                const int64_t shows = packet->GetDuration();
+                p->duration = shows > 0 ? shows : s.duration100ns;
                 p->stream_index = s.index;
                 try {
                     std::lock_guard<std::mutex> hold(m_writeLock);
-                    m_output.File()->Write(p, k100ns);
+                    // Cues come seconds apart: their times stand as they are.
+                    if (type == Moorland::StreamTypeSubtitle)
+                        m_output.File()->Write(p, k100ns);
+                    else
+                        m_order.Write(p, [this](AVPacket* q) { m_output.File()->Write(q, k100ns); });
                 } catch (...) {
                     av_packet_unref(p);
                     throw;
@@ -240,10 +247,24 @@ void CFFMultiMuxer::EndWriting()
         if (!m_writing)
             return;
         m_writing = false;
+        // The copied packet still held goes before the file ends; a failure
+        // there gives the file up and is told.
+        std::exception_ptr failure;
+        if (!m_failed && m_output.File()) {
+            try {
+                std::lock_guard<std::mutex> hold(m_writeLock);
+                m_order.End([this](AVPacket* q) { m_output.File()->Write(q, k100ns); });
+            } catch (...) {
+                failure = std::current_exception();
+                m_failed = true;
+            }
+        }
         std::vector<CFFStreamEncoder*> encoders;
         for (Stream& s : m_streams)
             encoders.push_back(s.encoder.get());
         m_output.End(encoders, m_failed, m_owner.Path(), [this]() { m_streams.clear(); });
+        if (failure)
+            std::rethrow_exception(failure);
     });
 }
 

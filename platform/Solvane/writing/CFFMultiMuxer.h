@@ -9,6 +9,7 @@
 #include "CFFExportSettings.h"
 #include "CFFEncodingOutput.h"
 #include "CFFStreamEncoder.h"
+#include "CopiedPacketOrder.h"
 #include "IAVExporter.h"
 
 #include <atomic>
@@ -36,6 +37,7 @@ public:
     bool WriteFrame(int streamIndex, bool compressed, int type, void* frame) override;
     bool BeginWriting() override;
     void EndWriting() override;
+    void SetTimeOrigin(int64_t t100ns) override { m_givenOrigin = t100ns; }
 
     void Abandon();
 
@@ -61,10 +63,14 @@ private:
     std::exception_ptr m_failure;
     std::mutex m_failureLock;
     int64_t m_origin = INT64_MIN;
+    int64_t m_givenOrigin = INT64_MIN;
     std::map<int, std::vector<uint8_t>> m_headers;
     std::map<int, Moorland::AudioFormatInfo> m_audio;
     std::vector<Stream> m_streams;
     FF::PacketPtr m_packet;
+    // The copied streams' packets in decoding order, one stray time kept in
+    // place (one second ahead may be a pause).
+    CCopiedPacketOrder m_order{10000000};
     // The job's thread writes copied packets while an encoding thread writes
     // encoded ones: the file and the time origin take one writer at a time.
     std::mutex m_writeLock;

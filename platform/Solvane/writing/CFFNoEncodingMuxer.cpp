@@ -57,6 +57,7 @@ bool CFFNoEncodingMuxer::BeginWriting()
         m_out->SetOptions(s.formatOptions);
         m_streamOf.clear();
         m_duration100ns.clear();
+        m_order.Clear();
         m_owner.ForgetWritten();
         m_failed = false;
         m_packet = FF::MakePacket();
@@ -77,6 +78,12 @@ bool CFFNoEncodingMuxer::BeginWriting()
             par->width = s.video.width;
             par->height = s.video.height;
             auto turn = m_turns.find(videoId);
+            // Only QuickTime's family of containers says how to turn a
+            // picture: elsewhere the copy would show sideways.
+            if (turn != m_turns.end() && !m_out->KeepsTurns())
+                QB_THROW(QB_ERR_MEDIA, "The pictures are to be shown turned by " + std::to_string(turn->second) +
+                                           "°, which a " + m_out->Context()->oformat->name +
+                                           " file can't say: remux to MP4 or MOV, or convert the clip");
             if (turn != m_turns.end()) {
                 // The packets stand as they were coded; players turn them
                 // by the stream's display matrix.
@@ -136,10 +143,11 @@ bool CFFNoEncodingMuxer::WritePacket(int outStream, Moorland::ICompressedFrame* 
         CopyCompressedFrame(p, packet);
         p->pts = ToAVTime(packet->GetPresentTimeStamp());
         p->dts = ToAVTime(packet->GetDecompressTimeStamp());
-        p->duration = m_duration100ns[it->second];
+        const int64_t shows = packet->GetDuration();
+        p->duration = shows > 0 ? shows : m_duration100ns[it->second];
         p->stream_index = it->second;
         try {
-            m_out->Write(p, k100ns);
+            m_order.Write(p, [this](AVPacket* q) { m_out->Write(q, k100ns); });
         } catch (...) {
             av_packet_unref(p);
             m_failed = true;
@@ -155,6 +163,16 @@ void CFFNoEncodingMuxer::EndWriting()
     QB_GUARDED_VOID({
         if (!m_out)
             return;
+        if (!m_failed) {
+            try {
+                m_order.End([this](AVPacket* q) { m_out->Write(q, k100ns); });
+            } catch (...) {
+                m_failed = true;
+                m_out->End(false);
+                m_out.reset();
+                throw;
+            }
+        }
         std::unique_ptr<CFFOutputFile> out = std::move(m_out);
         out->End(!m_failed);
         if (m_failed)

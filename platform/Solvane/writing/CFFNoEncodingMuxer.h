@@ -5,6 +5,7 @@
 // EndWriting.
 
 #include "CFFOutputFile.h"
+#include "CopiedPacketOrder.h"
 #include "IAVExporter.h"
 #include "SolvaneFF.h"
 
@@ -40,6 +41,8 @@ private:
     std::map<int, int> m_streamOf;          // output stream id -> muxer stream index
     std::map<int, int64_t> m_duration100ns; // of one packet, per muxer stream
     FF::PacketPtr m_packet;
+    // One second: a packet further ahead than that may be a stray time.
+    CCopiedPacketOrder m_order{10000000};
     bool m_failed = false;
 };
 

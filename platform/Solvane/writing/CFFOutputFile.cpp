@@ -94,6 +94,21 @@ bool CFFOutputFile::NeedsGlobalHeader() const
     return (m_ctx->oformat->flags & AVFMT_GLOBALHEADER) != 0;
 }
 
+bool CFFOutputFile::CarriesStreamsTogether() const
+{
+    return std::strcmp(m_ctx->oformat->name, "dv") == 0;
+}
+
+bool CFFOutputFile::KeepsTurns() const
+{
+    static const char* const kQuickTimeFamily[] = {"mov", "mp4", "3gp", "3g2", "psp", "ipod", "ismv", "f4v"};
+    for (const char* name : kQuickTimeFamily) {
+        if (std::strcmp(m_ctx->oformat->name, name) == 0)
+            return true;
+    }
+    return false;
+}
+
 AVStream* CFFOutputFile::AddStream()
 {
     if (m_ctx->nb_streams >= static_cast<unsigned>(kMaxStreams))
@@ -162,7 +177,20 @@ void CFFOutputFile::Write(AVPacket* packet, AVRational from)
         stats.endMs = std::max(stats.endMs, av_rescale_q(end, st->time_base, AVRational{1, 1000}));
     }
     ++stats.packets;
+    const int64_t at = packet->dts != AV_NOPTS_VALUE ? packet->dts : packet->pts;
     int err = av_interleaved_write_frame(m_ctx.get(), packet);
+    // A packet the container refuses is named, not only the file: which
+    // stream, and where.
+    if (err == AVERROR(EINVAL)) {
+        const AVMediaType type = st->codecpar->codec_type;
+        const char* what = type == AVMEDIA_TYPE_VIDEO ? "a picture" : type == AVMEDIA_TYPE_AUDIO ? "sound" : "a packet";
+        const std::string when =
+            at != AV_NOPTS_VALUE ? " at " + std::to_string(av_rescale_q(at, st->time_base, AVRational{1, 1000})) + " ms"
+                                 : std::string(" without a time");
+        QB_THROW_AV(QB_ERR_MEDIA,
+                    std::string("The ") + m_ctx->oformat->name + " container refused " + what + when + " for " + m_path,
+                    err);
+    }
     if (err < 0)
         QB_THROW_AV(QB_ERR_FILE_IO, "Can't write to " + m_path, err);
 }

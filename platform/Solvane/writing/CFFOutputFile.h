@@ -33,6 +33,12 @@ public:
     AVFormatContext* Context() const { return m_ctx.get(); }
     const std::string& Path() const { return m_path; }
     bool NeedsGlobalHeader() const;
+    // Whether the container carries its pictures and sound together, frame
+    // by frame from its start to its end (DV): it leaves out what it can't pair.
+    bool CarriesStreamsTogether() const;
+    // Whether the container says how a picture is to be turned when shown
+    // (QuickTime's family).
+    bool KeepsTurns() const;
     AVStream* AddStream();
     // The muxer's options of the profile; before Begin.
     void SetOptions(const FFOptions& options);

@@ -564,6 +564,13 @@ void CFFStreamEncoder::Place(FF::FramePtr f, int64_t pts, const Sink& sink)
     // jump of more than ten seconds is a break in the source's times, not
     // a slow picture, and stays a jump.
     const int64_t longestGap = av_rescale_q(10, AVRational{1, 1}, c->time_base);
+    if (m_leadIn && m_lastPts == INT64_MIN && pts > 0 && pts <= longestGap) {
+        // The first picture stands from the origin on.
+        m_frame.reset(av_frame_clone(f.get()));
+        if (!m_frame)
+            throw std::bad_alloc();
+        m_lastPts = -1;
+    }
     if (m_frame && m_lastPts != INT64_MIN && pts - m_lastPts <= longestGap) {
         for (int64_t again = m_lastPts + 1; again < pts; ++again) {
             FF::FramePtr copy(av_frame_clone(m_frame.get()));
@@ -609,6 +616,11 @@ void CFFStreamEncoder::SendAudio(Moorland::IRawAudioFrame* in, int64_t origin100
         int64_t t = in->GetTimeStamp();
         t = t == INT64_MIN ? 0 : t - origin100ns;
         m_nextSample = t > 0 ? av_rescale(t, c->sample_rate, Moorland::kTicksPerSecond) : 0;
+        if (m_leadIn && m_nextSample > 0) {
+            const int64_t late = m_nextSample;
+            m_nextSample = 0;
+            WriteSilence(late, sink);
+        }
     }
     const uint8_t* src[64] = {nullptr};
     const unsigned buffers = std::min(in->GetBufferCount(), 64u);
@@ -663,6 +675,64 @@ void CFFStreamEncoder::DrainFifo(bool final, const Sink& sink)
     }
 }
 
+void CFFStreamEncoder::WriteSilence(int64_t samples, const Sink& sink)
+{
+    AVCodecContext* c = m_enc.get();
+    FF::FramePtr quiet = FF::MakeFrame();
+    quiet->format = c->sample_fmt;
+    quiet->nb_samples = 4096;
+    av_channel_layout_copy(&quiet->ch_layout, &c->ch_layout);
+    int err = av_frame_get_buffer(quiet.get(), 0);
+    if (err < 0)
+        QB_THROW_AV(QB_ERR_NO_MEMORY, "No enough memory", err);
+    av_samples_set_silence(quiet->data, 0, quiet->nb_samples, c->ch_layout.nb_channels, c->sample_fmt);
+    while (samples > 0) {
+        const int n = static_cast<int>(std::min<int64_t>(samples, quiet->nb_samples));
+        if (av_audio_fifo_write(m_fifo.get(), reinterpret_cast<void**>(quiet->data), n) < n)
+            throw std::bad_alloc();
+        samples -= n;
+        DrainFifo(false, sink);
+    }
+}
+
+int64_t CFFStreamEncoder::SoundEnd100ns() const
+{
+    if (m_video || m_nextSample == INT64_MIN)
+        return 0;
+    return av_rescale(m_nextSample + av_audio_fifo_size(m_fifo.get()), 10000000, m_enc->sample_rate);
+}
+
+void CFFStreamEncoder::HoldPictureTo(int64_t end100ns, const Sink& sink)
+{
+    AVCodecContext* c = m_enc.get();
+    if (!m_video || m_flushed)
+        return;
+    PlaceHeld(sink);
+    if (!m_frame || m_lastPts == INT64_MIN)
+        return;
+    // The frame time the sound's end falls in is the last one shown.
+    const int64_t last = av_rescale_q_rnd(end100ns, AVRational{1, 10000000}, c->time_base, AV_ROUND_UP) - 1;
+    for (int64_t again = m_lastPts + 1; again <= last; ++again) {
+        FF::FramePtr copy(av_frame_clone(m_frame.get()));
+        if (!copy)
+            throw std::bad_alloc();
+        copy->pts = again;
+        Encode(copy.get(), sink);
+        m_lastPts = again;
+    }
+}
+
+void CFFStreamEncoder::PlaceHeld(const Sink& sink)
+{
+    // No picture came after it to tell a pause from a stray time: it takes
+    // the next free frame, for one stray time must not stretch the movie
+    // (nor a part of a split that ends with it).
+    if (m_held) {
+        FF::FramePtr held = std::move(m_held);
+        Place(std::move(held), m_lastPts + 1, sink);
+    }
+}
+
 int64_t CFFStreamEncoder::PicturesEnd100ns() const
 {
     if (!m_video || m_lastPts == INT64_MIN)
@@ -677,23 +747,11 @@ void CFFStreamEncoder::SendSilence(int64_t end100ns, const Sink& sink)
         return;
     if (m_nextSample == INT64_MIN)
         m_nextSample = 0;
-    int64_t left = av_rescale(end100ns, c->sample_rate, Moorland::kTicksPerSecond) - m_nextSample -
-                   av_audio_fifo_size(m_fifo.get());
-    FF::FramePtr quiet = FF::MakeFrame();
-    quiet->format = c->sample_fmt;
-    quiet->nb_samples = 4096;
-    av_channel_layout_copy(&quiet->ch_layout, &c->ch_layout);
-    int err = av_frame_get_buffer(quiet.get(), 0);
-    if (err < 0)
-        QB_THROW_AV(QB_ERR_NO_MEMORY, "No enough memory", err);
-    av_samples_set_silence(quiet->data, 0, quiet->nb_samples, c->ch_layout.nb_channels, c->sample_fmt);
-    while (left > 0) {
-        const int n = static_cast<int>(std::min<int64_t>(left, quiet->nb_samples));
-        if (av_audio_fifo_write(m_fifo.get(), reinterpret_cast<void**>(quiet->data), n) < n)
-            throw std::bad_alloc();
-        left -= n;
-        DrainFifo(false, sink);
-    }
+    const int64_t left =
+        av_rescale(end100ns, c->sample_rate, Moorland::kTicksPerSecond) - m_nextSample - av_audio_fifo_size(m_fifo.get());
+    if (left <= 0)
+        return;
+    WriteSilence(left, sink);
 }
 
 void CFFStreamEncoder::Flush(const Sink& sink)
@@ -712,10 +770,7 @@ void CFFStreamEncoder::Flush(const Sink& sink)
                 av_audio_fifo_write(m_fifo.get(), reinterpret_cast<void**>(tmp->data), got);
         }
     }
-    if (m_held) {
-        FF::FramePtr held = std::move(m_held);
-        Place(std::move(held), m_heldPts, sink);
-    }
+    PlaceHeld(sink);
     if (!m_video)
         DrainFifo(true, sink);
     Encode(nullptr, sink);

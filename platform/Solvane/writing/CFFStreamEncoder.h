@@ -67,6 +67,14 @@ public:
     // Silence from the origin to `end100ns`, for a sound track the file
     // must hold though its source has no sound.
     void SendSilence(int64_t end100ns, const Sink& sink);
+    // For a container that carries pictures and sound together from its
+    // start (DV): a stream that starts late is led in from the origin, the
+    // pictures by their first one, the sound by silence.
+    void LeadIn() { m_leadIn = true; }
+    // Where the sound sent so far ends, in 100 ns from the origin; 0 before any.
+    int64_t SoundEnd100ns() const;
+    // Shows the last picture on to `end100ns` (the sound lasts longer).
+    void HoldPictureTo(int64_t end100ns, const Sink& sink);
     // What an encoder whose packets go nowhere (a first pass) has made so
     // far: their bytes and the end of the latest in ms from the origin.
     // Safe to call from another thread.
@@ -81,6 +89,10 @@ private:
     // A picture of the encoder's size and layout, its pixels not set.
     FF::FramePtr NewPicture(const AVCodecContext* c);
     void DrainFifo(bool final, const Sink& sink);
+    // Places a picture still held for being far ahead, at the end.
+    void PlaceHeld(const Sink& sink);
+    // Encodes this many samples of silence after the sound waiting for the encoder.
+    void WriteSilence(int64_t samples, const Sink& sink);
 
     FF::CodecContextPtr m_enc;
     AVStream* m_stream = nullptr;
@@ -107,6 +119,7 @@ private:
     int m_inRate = 0, m_inChannels = 0, m_inFmt = -1;
     int64_t m_nextSample = INT64_MIN;
     bool m_flushed = false;
+    bool m_leadIn = false;
 };
 
 } // namespace Solvane

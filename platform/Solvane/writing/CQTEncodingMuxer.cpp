@@ -19,6 +19,8 @@ CQTEncodingMuxer::~CQTEncodingMuxer()
 
 void CQTEncodingMuxer::Abandon()
 {
+    m_last.reset();
+    m_held.reset();
     delete m_writer;
     m_writer = nullptr;
 }
@@ -73,6 +75,7 @@ bool CQTEncodingMuxer::BeginWriting()
         IVideoProfile* vp = include != Moorland::AVInclude::AudioOnly ? profile->GetVideoProfile() : nullptr;
         m_frameRate = vp ? vp->GetFrameRate() : 0.0;
         m_pictures = 0;
+        m_soundEndMs = -1;
         return true;
     });
 }
@@ -82,25 +85,46 @@ bool CQTEncodingMuxer::WriteVideo(int streamId, Moorland::IRawVideoFrame* frame)
     return QB_GUARDED(false, {
         if (!frame)
             QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
-        IOrlendar& w = Writer();
+        Writer();
         // The frame this picture falls on; the pictures before it fill the
         // frames up to there (a slower source), and a picture whose frame
         // already has one is left out (a faster source).
         const int64_t ms = frame->GetTimeStamp();
-        if (m_pictures == 0)
+        if (m_pictures == 0 && !m_held)
             m_firstMs = ms;
         int64_t slot = m_pictures;
         if (m_frameRate > 0.0)
             slot = std::llround(static_cast<double>(ms - m_firstMs) * m_frameRate / 1000.0);
+        // A picture held for being far ahead goes where the next one tells:
+        // at its own time after a pause in the source, else into the next
+        // free frame (one stray time must not stretch the movie).
+        if (m_held) {
+            PicturePtr held = std::move(m_held);
+            Emit(streamId, held.get(), slot > m_heldSlot ? m_heldSlot : m_pictures);
+        }
         if (slot < m_pictures)
             return true;
-        while (m_pictures <= slot) {
-            if (!w.WriteVideo(unsigned(std::max(streamId, 0)), frame))
-                m_owner.Plugin().ThrowError("The QuickTime plug-in refused a picture");
-            ++m_pictures;
+        if (m_pictures > 0 && m_frameRate > 0.0 && slot - m_pictures > std::llround(m_frameRate)) {
+            m_held.reset(Moorland::ShareOrClone(frame));
+            m_heldSlot = slot;
+            return true;
         }
+        Emit(streamId, frame, slot);
         return true;
     });
+}
+
+void CQTEncodingMuxer::Emit(int streamId, Moorland::IRawVideoFrame* frame, int64_t slot)
+{
+    IOrlendar& w = Writer();
+    while (m_pictures <= slot) {
+        if (!w.WriteVideo(unsigned(std::max(streamId, 0)), frame))
+            m_owner.Plugin().ThrowError("The QuickTime plug-in refused a picture");
+        ++m_pictures;
+    }
+    m_videoStream = streamId;
+    if (frame != m_last.get())
+        m_last.reset(Moorland::ShareOrClone(frame));
 }
 
 bool CQTEncodingMuxer::WriteAudio(int streamId, Moorland::IRawAudioFrame* frame)
@@ -108,6 +132,10 @@ bool CQTEncodingMuxer::WriteAudio(int streamId, Moorland::IRawAudioFrame* frame)
     return QB_GUARDED(false, {
         if (!frame)
             QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
+        const int64_t t = frame->GetTimeStamp();
+        if (t != INT64_MIN && frame->GetSampleRate() > 0)
+            m_soundEndMs =
+                std::max(m_soundEndMs, t / 10000 + int64_t(frame->GetSampleCount()) * 1000 / frame->GetSampleRate());
         if (!Writer().WriteAudio(unsigned(std::max(streamId, 0)), frame))
             m_owner.Plugin().ThrowError("The QuickTime plug-in refused the sound");
         return true;
@@ -139,6 +167,17 @@ void CQTEncodingMuxer::EndWriting()
             CQTEncodingMuxer& muxer;
             ~Drop() { muxer.Abandon(); }
         } drop{*this};
+        if (m_held) {
+            PicturePtr held = std::move(m_held);
+            Emit(m_videoStream, held.get(), m_heldSlot);
+        }
+        // Sound that outlasts the pictures is shown with the last one.
+        if (m_last && m_frameRate > 0.0 && m_soundEndMs > m_firstMs) {
+            const int64_t frames =
+                static_cast<int64_t>(std::ceil(static_cast<double>(m_soundEndMs - m_firstMs) * m_frameRate / 1000.0));
+            PicturePtr last = std::move(m_last);
+            Emit(m_videoStream, last.get(), frames - 1);
+        }
         if (!w.EndWriting() || plugin.HasError())
             plugin.ThrowError("The QuickTime plug-in could not finish the movie " + m_path);
     });

@@ -4,8 +4,10 @@
 // movie writer, one movie per BeginWriting/EndWriting.
 
 #include "IAVExporter.h"
+#include "IRawVideoFrame.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 class IOrlendar;
@@ -32,7 +34,15 @@ public:
     void Abandon();
 
 private:
+    struct PictureFree
+    {
+        void operator()(Moorland::IRawVideoFrame* f) const { f->Free(); }
+    };
+    using PicturePtr = std::unique_ptr<Moorland::IRawVideoFrame, PictureFree>;
+
     IOrlendar& Writer() const;
+    // Hands the picture to the plug-in for every frame up to `slot`.
+    void Emit(int streamId, Moorland::IRawVideoFrame* frame, int64_t slot);
 
     CQTExporter& m_owner;
     IOrlendar* m_writer = nullptr; // the plug-in's; deleted through its interface
@@ -43,6 +53,15 @@ private:
     double m_frameRate = 0.0;
     int64_t m_firstMs = 0;
     int64_t m_pictures = 0; // pictures handed to the plug-in in this pass
+    int m_videoStream = 0;
+    // The last picture, shown on while the sound lasts longer.
+    PicturePtr m_last;
+    // A picture far ahead of the one before, until the next one tells
+    // whether the source paused there or one time went astray.
+    PicturePtr m_held;
+    int64_t m_heldSlot = 0;
+    // Where the sound handed over so far ends (ms, source time); -1 none.
+    int64_t m_soundEndMs = -1;
 };
 
 } // namespace Solvane

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -111,4 +112,56 @@ TEST_F(LockedFolder, AFolderGoesWithItsObject)
         EXPECT_TRUE(Exists(path + "/a.seix"));
     }
     EXPECT_FALSE(Exists(path));
+}
+
+// What a user or a tidying tool may do to the lock file of a folder: only the
+// folder's own lock tells a live process from a dead one.
+TEST_F(LockedFolder, ALockFileReplacedRemovedOrUnreadableNeverGivesALiveFolderAway)
+{
+    enum Tamper {
+        Untouched,
+        Replaced,
+        Removed,
+        Unreadable,
+    };
+    const char* const names[] = {"untouched", "replaced", "removed", "unreadable"};
+    for (Tamper tamper : {Untouched, Replaced, Removed, Unreadable}) {
+        for (bool alive : {true, false}) {
+            SCOPED_TRACE(std::string(names[tamper]) + (alive ? ", alive" : ", gone"));
+            const std::string prefix = std::string("tamper-") + names[tamper] + (alive ? "-alive-" : "-gone-");
+            std::unique_ptr<CLockedFolder> live;
+            std::string path;
+            if (alive) {
+                live.reset(new CLockedFolder(prefix, m_dir));
+                path = live->Path();
+                std::ofstream(path + "/work.seix") << "work";
+            } else {
+                path = Abandoned(prefix);
+                ASSERT_FALSE(path.empty());
+            }
+            const std::string lock = path + "/lock";
+            switch (tamper) {
+            case Untouched:
+                break;
+            case Replaced: // as an editor saves: a new file renamed over the old one
+                std::ofstream(lock + ".new") << "";
+                ASSERT_EQ(::rename((lock + ".new").c_str(), lock.c_str()), 0);
+                break;
+            case Removed:
+                ASSERT_EQ(::unlink(lock.c_str()), 0);
+                break;
+            case Unreadable:
+                ASSERT_EQ(::chmod(lock.c_str(), 0), 0);
+                break;
+            }
+            EXPECT_EQ(CLockedFolder::RemoveAbandoned(prefix, {}, m_dir), alive ? 0 : 1);
+            EXPECT_EQ(Exists(path), alive);
+            if (alive) {
+                EXPECT_EQ(Get(path.substr(m_dir.size() + 1) + "/work.seix"), "work");
+            }
+            // The live folder still goes with its object, whatever its lock file went through.
+            live.reset();
+            EXPECT_FALSE(Exists(path));
+        }
+    }
 }

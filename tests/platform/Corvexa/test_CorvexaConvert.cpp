@@ -155,16 +155,26 @@ std::string JobText(const ConvertTaskInfo2* pRecord)
     return reinterpret_cast<const char*>(pData + pRecord->ErrorText);
 }
 
-// Whether the job's worker has noted a working file in its record. A file
-// it made and has not noted yet is one nobody can prove its own: a worker
-// killed in that moment leaves it, and the tests that kill one wait past it.
+// Whether the job's worker has noted a working file in its record (its
+// temporary folder is noted first). A file it made and has not noted yet is
+// one nobody can prove its own: a worker killed in that moment leaves it,
+// and the tests that kill one wait past it.
 bool WorkNoted(const ConvertTaskInfo2* pRecord)
 {
     const unsigned char* pData = JobData();
     if (!pRecord || !pData || pRecord->WorkNames == 0)
         return false;
-    const auto* pHead = reinterpret_cast<const Moorland::WorkNamesHead*>(pData + pRecord->WorkNames);
-    return __atomic_load_n(&pHead->Used, __ATOMIC_ACQUIRE) > 0;
+    const unsigned char* pBlock = pData + pRecord->WorkNames;
+    const auto* pHead = reinterpret_cast<const Moorland::WorkNamesHead*>(pBlock);
+    const uint32_t nUsed = __atomic_load_n(&pHead->Used, __ATOMIC_ACQUIRE);
+    for (uint32_t nAt = sizeof(Moorland::WorkNamesHead); nAt + sizeof(Moorland::WorkNameEntry) <= nUsed + 8;) {
+        Moorland::WorkNameEntry entry;
+        std::memcpy(&entry, pBlock + nAt, sizeof entry);
+        if (entry.Kind == Moorland::WORK_NAME_FILE)
+            return true;
+        nAt += (sizeof entry + entry.NameBytes + 3u) & ~3u;
+    }
+    return false;
 }
 
 // Pictures, and pictures a second as the stream states them.
@@ -795,7 +805,9 @@ TEST_F(CorvexaConvertTest, EnginesInOtherPidNamespacesAndReusedWorkerPidsTakeNot
     // its output is under a working name.
     HostedEngine dead;
     dead.Start(sTmp, s_sSource, sShared + "/out.mp4", sProfile, HostedEngine::OwnCounted);
-    ASSERT_TRUE(WaitFor([&] { return !working(sShared).empty(); }));
+    // Killed once it writes its output: by then the worker has noted it (a
+    // worker killed between making the file and noting it leaves it).
+    ASSERT_TRUE(WaitFor([&] { return !working(sShared).empty() && FileSize(working(sShared)) > 0; }));
     const std::string sDeadWorking = working(sShared);
     const std::string sDeadWorkerPid = dead.WorkerPid();
     dead.Kill();
@@ -829,6 +841,9 @@ TEST_F(CorvexaConvertTest, EnginesInOtherPidNamespacesAndReusedWorkerPidsTakeNot
     EXPECT_EQ(engineFolders(), "3\n") << "the live engines keep their folders";
     EXPECT_EQ(Capture("ls -A '" + sShared + "'"), sTwinWorking.substr(sShared.size() + 1) + "\n");
 
+    // Its worker is killed with it once it writes its output, which it has
+    // noted by then.
+    ASSERT_TRUE(WaitFor([&] { return !working(sJudge).empty() && FileSize(working(sJudge)) > 0; }));
     here.Kill();
     twin.Kill();
     judge.Kill();
@@ -849,7 +864,19 @@ TEST_F(CorvexaConvertTest, EnginesInOtherPidNamespacesAndReusedWorkerPidsTakeNot
         }
         return true;
     };
-    ASSERT_TRUE(WaitFor(allLocksFree, 10000));
+    // An engine's lock goes as it dies, a moment before its workers do.
+    auto noWorkerLeft = [&sTmp] {
+        std::istringstream pids(Listing("/proc"));
+        for (std::string sPid; std::getline(pids, sPid);) {
+            if (sPid.find_first_not_of("0123456789") != std::string::npos)
+                continue;
+            const std::string sCommand = CorvexaTest::ReadFile("/proc/" + sPid + "/cmdline");
+            if (sCommand.find(sTmp + "/fablecut-conv-") != std::string::npos)
+                return false;
+        }
+        return true;
+    };
+    ASSERT_TRUE(WaitFor([&] { return allLocksFree() && noWorkerLeft(); }, 10000));
     // All dead now: the next engine clears every folder and leftover.
     const char* sOld = std::getenv("TMPDIR");
     const std::string sSaved = sOld ? sOld : "";

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
+
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -405,6 +408,28 @@ TEST_F(JobFileTest, CreatorWithoutPathMakesItsOwnFile)
     EXPECT_GE(st.st_size, 1000);
     CMemFileMapping::FreeInstance();
     EXPECT_NE(::stat(sPath.c_str(), &st), 0);
+}
+
+// Writing a page of a shared mapping that has no block behind it ends the
+// process with SIGBUS when the file system is full: a new arena owns all its
+// blocks before anything is written, and is empty whatever the file held.
+TEST_F(JobFileTest, ANewArenaHasEveryBlockReservedAndReadsEmpty)
+{
+    const uint32_t nSize = 1u << 20;
+    {
+        std::ofstream stale(m_sPath, std::ios::binary);
+        stale << std::string(4096, 'x');
+    }
+    ASSERT_EQ(::truncate(m_sPath.c_str(), nSize), 0);
+    CMemFileMapping* pFile = Create(nSize);
+    ASSERT_NE(pFile, nullptr);
+    struct stat st;
+    ASSERT_EQ(::stat(m_sPath.c_str(), &st), 0);
+    EXPECT_GE(uint64_t(st.st_blocks) * 512, uint64_t(st.st_size)) << "no holes";
+    void* pData = nullptr;
+    ASSERT_TRUE(pFile->ReadData(0, pFile->GetCapacity(), &pData));
+    const auto* p = static_cast<const unsigned char*>(pData);
+    EXPECT_EQ(std::count(p, p + pFile->GetCapacity(), 0), static_cast<long>(pFile->GetCapacity()));
 }
 
 TEST(JobErrorText, ComposedFromTheErrorRecord)

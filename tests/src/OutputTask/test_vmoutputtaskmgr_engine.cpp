@@ -39,6 +39,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <map>
 #include <unistd.h>
 #include <memory>
@@ -471,6 +475,75 @@ TEST(OutputTaskEngine, FailedJobShowsTheWorkersReasonAndItsLog)
     QFile file(log);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << log.toStdString();
     EXPECT_GT(file.size(), 0);
+}
+
+// A full temporary folder, whether it filled before the task was added or
+// after: the start click fails the row with where room is missing, and the
+// program lives. A task added while there was room converts once there is
+// room again.
+TEST(OutputTaskEngine, AFullTemporaryFolderFailsTheRowWithWhereRoomIsMissing)
+{
+    ASSERT_TRUE(TheMedia().ok);
+    if (access((kBin + "/convworker").c_str(), X_OK) != 0)
+        GTEST_SKIP() << "convworker is not built";
+    for (bool fullWhenAdded : {false, true}) {
+        SCOPED_TRACE(fullWhenAdded ? "full when the task is added" : "filled after the task was added");
+        QTemporaryDir scratch;
+        const std::string tmp = scratch.filePath("tmp").toStdString();
+        ASSERT_EQ(::mkdir(tmp.c_str(), 0700), 0);
+        // A small file system of the test's own stands for the full disk.
+        if (::mount("tmpfs", tmp.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=64m,mode=0700") != 0)
+            GTEST_SKIP() << "this test mounts a small tmpfs as the temporary folder, which needs root (as CI has)";
+        struct Unmount
+        {
+            std::string dir;
+            ~Unmount() { ::umount2(dir.c_str(), MNT_DETACH); }
+        } unmount{tmp};
+        const QByteArray oldTmp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", QByteArray::fromStdString(tmp));
+        const std::string filler = tmp + "/filler";
+        const auto fill = [&] {
+            struct statvfs st;
+            const int fd = ::open(filler.c_str(), O_RDWR | O_CREAT, 0600);
+            const bool ok = fd >= 0 && ::statvfs(tmp.c_str(), &st) == 0 &&
+                            ::posix_fallocate(fd, 0, off_t(st.f_bavail) * off_t(st.f_frsize)) == 0;
+            if (fd >= 0)
+                ::close(fd);
+            return ok;
+        };
+        {
+            RealEngineList t(TheMedia().timeline.get(), TheMedia().profile.get());
+            if (fullWhenAdded) {
+                ASSERT_TRUE(fill());
+            }
+            VMOutputTaskItem* row = t.addByClick();
+            ASSERT_NE(row, nullptr);
+            if (!fullWhenAdded) {
+                ASSERT_TRUE(fill());
+            }
+
+            t.startByClick(row);
+            EXPECT_EQ(row->getMOutputTask()->GetBaseConvertTaskInfo(), nullptr);
+            EXPECT_EQ(t.list->runningTaskCount(), 0);
+            ASSERT_TRUE(row->findChild<QToolButton*>("btnFailInfo")->isVisible());
+            const QString text = t.failureBoxText(row);
+            EXPECT_TRUE(
+                text.contains(QString::fromStdString("No space left in " + tmp + " for the conversion's work files")))
+                << text.toStdString();
+
+            if (!fullWhenAdded) {
+                ASSERT_EQ(::unlink(filler.c_str()), 0);
+                t.startByClick(row);
+                ASSERT_NE(row->getMOutputTask()->GetBaseConvertTaskInfo(), nullptr)
+                    << row->failureMessage().toStdString();
+                EXPECT_TRUE(t.waitForState(row, Moorland::CONVERT_TASK_FINISHED));
+            }
+        }
+        if (oldTmp.isNull())
+            qunsetenv("TMPDIR");
+        else
+            qputenv("TMPDIR", oldTmp);
+    }
 }
 
 // A conversion that finished is shown finished when the upload that follows

@@ -113,6 +113,16 @@ TEST(CProgressReporter, WritesNoEstimateBeforeThePassGotAnywhereAndNothingWhenTo
     silent.Report(0.5, 100);
     EXPECT_DOUBLE_EQ(quiet.r.GetPercent(), 0.0);
     EXPECT_EQ(quiet.r.GetBytesWritten(), 0);
+
+    // A pass gathering statistics writes nothing to the file, though its
+    // encoder's bytes size the estimate.
+    Record gathering;
+    CProgressReporter first(&gathering.r, clock, 0, 2);
+    first.WritesNoBytes();
+    first.ReportPosition(5000, 1000);
+    EXPECT_DOUBLE_EQ(gathering.r.GetPercent(), 25.0);
+    EXPECT_EQ(gathering.r.GetBytesWritten(), 0);
+    EXPECT_EQ(gathering.r.GetEstimatedSize(), 2000);
 }
 
 } // namespace

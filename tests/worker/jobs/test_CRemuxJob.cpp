@@ -157,6 +157,21 @@ TEST(CRemuxJob, ACopyOfATurnedClipKeepsItsCodedSizeAndItsTurn)
                                                profile.get(), false, ""));
         ASSERT_GE(tasks.back(), 0);
     }
+    // Matroska can't say how to turn a picture: a copy into it would show
+    // sideways, so the job fails saying so.
+    std::unique_ptr<IProfile, Released> matroska(CreateProfile());
+    ASSERT_TRUE(matroska);
+    matroska->GetFileProfile()->SetFileExt(".mkv");
+    matroska->GetFileProfile()->SetMuxerName("matroska");
+    matroska->GetFileProfile()->SetExporter("FFExporter");
+    matroska->GetFileProfile()->SetAVInclude(0);
+    matroska->GetVideoProfile()->SetCodecName("libx264");
+    matroska->GetAudioProfile()->SetCodecName("aac");
+    matroska->GetParams()->SetInt("remux", 1);
+    const std::string sideways = folder.Path("90-copy.mkv");
+    const int toMatroska =
+        engine->AddConvertTask(folder.Path("90.mp4").c_str(), sideways.c_str(), matroska.get(), false, "");
+    ASSERT_GE(toMatroska, 0);
     ASSERT_TRUE(engine->StartConvert());
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
     auto ended = [&](int task) {
@@ -166,6 +181,13 @@ TEST(CRemuxJob, ACopyOfATurnedClipKeepsItsCodedSizeAndItsTurn)
     for (int task : tasks)
         while (!ended(task) && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    while (!ended(toMatroska) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(engine->GetConvertTaskInfo(toMatroska)->GetState(), 4);
+    const std::string refused = engine->GetConvertTaskFailure(toMatroska);
+    EXPECT_NE(refused.find("turned by 90°"), std::string::npos) << refused;
+    EXPECT_NE(refused.find("remux to MP4 or MOV"), std::string::npos) << refused;
+    EXPECT_NE(access(sideways.c_str(), F_OK), 0) << "nothing is left of the refused copy";
 
     for (size_t i = 0; i < tasks.size(); ++i) {
         const auto& c = cases[i];

@@ -184,3 +184,61 @@ TEST(CEffectsProc, ProcFrameTurnsARealFrame)
     }
     manager->Release();
 }
+
+// An interlaced clip's chain deinterlaces into a picture of the
+// deinterlacer's, which cannot change its size: a quarter turn after it
+// still turns (the players show interlaced clips through this chain), and
+// the picture lies as without the deinterlacing.
+TEST(CEffectsProc, AQuarterTurnAfterDeinterlacingTurns)
+{
+    Moorland::IAVManager* manager = CreateAVManager("/tmp/", nullptr);
+    ASSERT_NE(manager, nullptr);
+    for (int rotation : {90, 270}) {
+        SCOPED_TRACE(rotation);
+        // A dark 4:2:0 picture, 32 x 16, with a light block in its top-left corner.
+        const unsigned W = 32, H = 16;
+        std::vector<uint8_t> y(W * H, 30), u(W * H / 4, 128), v(W * H / 4, 128);
+        for (unsigned r = 0; r < 6; ++r)
+            for (unsigned c = 0; c < 8; ++c)
+                y[r * W + c] = 220;
+        Moorland::IRawVideoFrameFiller* filler = Moorland::CreateRawVideoFrameFiller();
+        ASSERT_NE(filler, nullptr);
+        filler->SetFormat(Moorland::PIXEL_FORMAT_YUV420P, W, H, 1);
+        filler->SetPlane(0, y.data(), W);
+        filler->SetPlane(1, u.data(), W / 2);
+        filler->SetPlane(2, v.data(), W / 2);
+        Moorland::IRawVideoFrame* original = filler->GetFrame();
+        original->SetInterlaced(true);
+        // The light corner's place in the turned picture, with and without deinterlacing.
+        std::vector<std::pair<unsigned, unsigned>> corners;
+        for (bool deinterlace : {false, true}) {
+            CEffectsProc chain(manager);
+            chain.setEnableDeinterlace(deinterlace);
+            chain.setRotateAngle(rotation);
+            Moorland::IRawVideoFrame* frame = original;
+            EXPECT_TRUE(chain.ProcFrame(frame));
+            ASSERT_NE(frame, original);
+            unsigned w = 0, h = 0;
+            frame->GetDimension(&w, &h);
+            EXPECT_EQ(w, H) << "deinterlaced " << deinterlace;
+            EXPECT_EQ(h, W) << "deinterlaced " << deinterlace;
+            unsigned bytes = 0, pitch = 0, rows = 0;
+            const uint8_t* out = frame->GetBuffer(0, &bytes, &pitch, &rows);
+            unsigned light = 0, sx = 0, sy = 0;
+            for (unsigned r = 0; r < rows; ++r)
+                for (unsigned c = 0; c < bytes; ++c)
+                    if (out[r * pitch + c] > 150) {
+                        ++light;
+                        sx += c;
+                        sy += r;
+                    }
+            ASSERT_GT(light, 0u);
+            corners.emplace_back(sx / light, sy / light);
+            frame->Free();
+        }
+        EXPECT_NEAR(corners[0].first, corners[1].first, 1.0);
+        EXPECT_NEAR(corners[0].second, corners[1].second, 1.0);
+        filler->Release();
+    }
+    manager->Release();
+}

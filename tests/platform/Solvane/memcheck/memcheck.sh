@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs solvane_memcheck (built without sanitizers) under valgrind's memcheck
 # on small pictures of awkward sizes and on damaged transport streams; fails
-# on any invalid write, bad free or crash, with valgrind's report shown.
+# on any error valgrind reports (a read or write outside a block, a use of
+# uninitialised bytes, a bad free) or a crash, with valgrind's report shown.
 set -u
 helper="$1"
 preload="$2"
@@ -46,10 +47,12 @@ run() {
     LD_PRELOAD="$preload" valgrind --tool=memcheck --num-callers=30 --log-file="$log" "$helper" "$@" \
         > "$dir/$name.out" 2>&1
     local rc=$?
-    if [ $rc -ne 0 ] || grep -qE "Invalid write|Invalid free|Mismatched free|Process terminating|Jump to the invalid" "$log"; then
+    local bad="Invalid (read|write|free)|Mismatched free|uninitialised|unaddressable|Process terminating|Jump to the invalid"
+    if [ $rc -ne 0 ] || ! grep -q "ERROR SUMMARY: 0 errors" "$log" || grep -qE "$bad" "$log"; then
         echo "FAILED: $name (exit $rc)"
         cat "$dir/$name.out"
-        grep -E -A25 "Invalid write|Invalid free|Mismatched free|Process terminating|Jump to the invalid" "$log" | head -120
+        grep "ERROR SUMMARY" "$log"
+        grep -E -A25 "$bad" "$log" | head -160
         failed=1
     else
         echo "ok: $name: $(tail -1 "$dir/$name.out")"

@@ -1,11 +1,12 @@
 // Small runs of the media layer for valgrind's memcheck, which sees the
-// writes inside FFmpeg's libraries that AddressSanitizer does not. Built
+// reads and writes inside FFmpeg's libraries that AddressSanitizer does not. Built
 // without the sanitizers (the two don't mix).
 //
 //   solvane_memcheck convert OUT W H STEP CLIP...   timeline of the clips, each
 //       with STEP (none, 3d, turn), fitted into W x H and encoded to OUT (H.264
-//       in MP4); every picture also goes through the processors as the
-//       players run them, on a frame whose rows end at its last pixel
+//       in MP4); every picture also goes through the image converter and the
+//       processors as the players run them, on a frame whose rows end at its
+//       last pixel
 //   solvane_memcheck read FILE                   imports FILE and reads it to its end
 //   solvane_memcheck steps FILE STEP             the players' steps (3d, turn) on
 //       FILE's first pictures as decoded, at the file's own size
@@ -21,6 +22,7 @@
 #include "IAVImporter.h"
 #include "IAVManager.h"
 #include "IAVSource.h"
+#include "IImageConverter.h"
 #include "Basilvo/Basilvo.h"
 #include "IRawFrameFiller.h"
 #include "IRawVideoFrame.h"
@@ -70,6 +72,16 @@ bool PlayerSteps(IAVManager* manager, IRawVideoFrame* picture, const std::string
     const std::vector<Step> steps = step == "3d"
         ? std::vector<Step>{{"2D_3D_TransForm", "2d_3d_type", "1"}, {"2D_3D_TransForm", "2d_3d_type", "2"}}
         : std::vector<Step>{{"reverse", "mirror", "1"}, {"EffectNameRotate90X", "Rotate90XDerection", "1"}};
+    // The players draw each picture through the image converter, at the
+    // window's size (here a third of the picture's, odd) and at its own:
+    // the layer's own picture, read in place, and the tight copy.
+    for (IRawVideoFrame* shown : {picture, frame})
+        for (unsigned scale : {3u, 1u}) {
+            std::unique_ptr<IImageConverter, Released> converter(
+                CreateImageConverterEx(PIXEL_FORMAT_RGBA32, (w / scale) | 1, (h / scale) | 1, 0));
+            if (!converter || !converter->Convert(shown))
+                return false;
+        }
     for (const Step& s : steps) {
         std::unique_ptr<IVideoProcessor, Released> p(manager->CreateVideoProcessor(s.name));
         if (!p || !p->SetParameter(s.param, s.value))

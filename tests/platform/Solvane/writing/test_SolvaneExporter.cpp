@@ -4,6 +4,7 @@
 // output stream.
 
 #include "CFFExporter.h"
+#include "CFFOutputFile.h"
 #include "../SolvaneTestMedia.h"
 #include "../../../ProbeOutput.h"
 
@@ -19,6 +20,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -642,3 +644,44 @@ TEST_F(ExporterTest, ASoundEncoderFailureReachesTheWriter)
         exporter.Close();
     }
 }
+
+namespace {
+
+// A packet the container refuses (a decoding time that goes back) is named
+// by its stream and time, not only by the file.
+TEST(CFFOutputFile, APacketTheContainerRefusesIsNamedByItsStreamAndTime)
+{
+    char tmpl[] = "/tmp/solvane-refused-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    const std::string path = std::string(tmpl) + "/refused.mp4";
+    std::string message;
+    {
+        Solvane::CFFOutputFile out(path, nullptr, "mp4", ".mp4");
+        AVStream* st = out.AddStream();
+        st->codecpar->codec_type = AVMEDIA_TYPE_VIDEO;
+        st->codecpar->codec_id = AV_CODEC_ID_MPEG4;
+        st->codecpar->width = 16;
+        st->codecpar->height = 16;
+        st->time_base = AVRational{1, 1000};
+        out.Begin();
+        auto write = [&](int64_t ms) {
+            FF::PacketPtr p = FF::MakePacket();
+            ASSERT_EQ(av_new_packet(p.get(), 4), 0);
+            std::memset(p->data, 0, 4);
+            p->pts = p->dts = ms;
+            p->flags = AV_PKT_FLAG_KEY;
+            out.Write(p.get(), AVRational{1, 1000});
+        };
+        write(40);
+        try {
+            write(20);
+        } catch (const CBaseException& e) {
+            message = e.GetMsg();
+        }
+        out.End(false);
+    }
+    EXPECT_NE(message.find("The mp4 container refused a picture at 20 ms for " + path), std::string::npos) << message;
+    std::system(("rm -rf '" + std::string(tmpl) + "'").c_str());
+}
+
+} // namespace
