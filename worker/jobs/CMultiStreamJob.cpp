@@ -398,7 +398,8 @@ void CMultiStreamJob::WriteDueSubtitles(CAVStatist& statist, IMultiMuxer2* muxer
             continue;
         auto* packet = static_cast<ICompressedFrame*>(queued.frame);
         const StreamType queuedType = static_cast<StreamType>(queued.type);
-        statist.UpDateStreamStatist(0, packet->GetDecompressTimeStamp() / Moorland::kTicksPerMs, queued.streamIndex, queuedType);
+        statist.UpDateStreamStatist(0, packet->GetDecompressTimeStamp() / Moorland::kTicksPerMs, queued.streamIndex,
+                                    queuedType);
         CheckedCall([&] { return muxer->WriteFrame(queued.streamIndex, queued.compressed, queued.type, packet); },
                     "Can't write subtitle", __LINE__, kSource);
     }

@@ -747,8 +747,8 @@ void CFFStreamEncoder::SendSilence(int64_t end100ns, const Sink& sink)
         return;
     if (m_nextSample == INT64_MIN)
         m_nextSample = 0;
-    const int64_t left =
-        av_rescale(end100ns, c->sample_rate, Moorland::kTicksPerSecond) - m_nextSample - av_audio_fifo_size(m_fifo.get());
+    const int64_t left = av_rescale(end100ns, c->sample_rate, Moorland::kTicksPerSecond) - m_nextSample -
+                         av_audio_fifo_size(m_fifo.get());
     if (left <= 0)
         return;
     WriteSilence(left, sink);
