@@ -304,7 +304,7 @@ Moorland::IAccurateTrimManager* CAVManager::CreateAccurateTrimManager(const char
     return QB_GUARDED(static_cast<Moorland::IAccurateTrimManager*>(nullptr), {
         if (!path || !*path)
             QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
-        return static_cast<Moorland::IAccurateTrimManager*>(new CFFAccurateTrim(this, path));
+        return static_cast<Moorland::IAccurateTrimManager*>(new CFFAccurateTrim(path));
     });
 }
 

@@ -247,14 +247,20 @@ void COutputTaskQueue::startPolling(CMMOutputTask* pTask)
 {
     if (!m_polled.contains(pTask))
         m_polled.append(pTask);
-    if (!m_pPollTimer->isActive())
-        m_pPollTimer->start();
+    if (const Moorland::ConvertTaskInfo2* record = pTask->GetBaseConvertTaskInfo())
+        m_polledPercent[pTask] = record->GetPercent();
+    if (!m_clock.isValid())
+        m_clock.start();
+    m_handedAt[pTask] = m_clock.elapsed();
+    if (!m_pPollTimer->isActive() || m_pPollTimer->interval() > kFirstPollInterval)
+        m_pPollTimer->start(kFirstPollInterval);
 }
 
 void COutputTaskQueue::stopPolling(CMMOutputTask* pTask)
 {
     m_polled.removeAll(pTask);
     m_polledPercent.remove(pTask);
+    m_handedAt.remove(pTask);
     if (m_polled.isEmpty())
         m_pPollTimer->stop();
 }
@@ -276,6 +282,9 @@ void COutputTaskQueue::poll()
         if (state == Moorland::CONVERT_TASK_RUNNING) {
             const auto seen = m_polledPercent.constFind(task);
             next = std::min(next, nextPollInterval(percent, seen != m_polledPercent.constEnd() ? *seen : -1.0, waited));
+            const auto handed = m_handedAt.constFind(task);
+            if (handed != m_handedAt.constEnd() && m_clock.elapsed() - *handed < kFirstLooksMs)
+                next = std::min(next, kFirstPollInterval);
             m_polledPercent[task] = percent;
         }
         emit taskPolled(task, state, percent);

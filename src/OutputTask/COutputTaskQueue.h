@@ -11,6 +11,7 @@
 
 #include "cmmoutputtask.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 #include <QMetaType>
@@ -67,6 +68,11 @@ public:
     // encoder's flush and the output's check are left: the end is looked
     // for this often, so that the user sees it when it is there.
     static constexpr int kEndPollInterval = 40;
+    // A task just handed over or resumed is looked at this often for its
+    // first kFirstLooksMs, its pace judged from where it started: a job done
+    // in a fraction of the beat (a lossless copy) shows finished when it is.
+    static constexpr int kFirstPollInterval = 50;
+    static constexpr int kFirstLooksMs = 1000;
     // The wait before the next look at a converting task whose record showed
     // `previous` percent `waited` ms before it showed `percent`: the beat, or
     // less when at that pace its pictures are done before the beat, so that
@@ -129,6 +135,8 @@ private:
     QTimer* m_pPollTimer = nullptr;
     QList<CMMOutputTask*> m_polled;
     QHash<CMMOutputTask*, double> m_polledPercent; // as the last look saw it
+    QHash<CMMOutputTask*, qint64> m_handedAt;      // m_clock's time of the hand-over or resume
+    QElapsedTimer m_clock;
     // The account read at each task's first start, and its uploader once its
     // upload has begun.
     std::map<CMMOutputTask*, std::unique_ptr<Upload>> m_uploads;

@@ -105,8 +105,8 @@ void AdjustForLossless(IProfile* pProfile, bool bLossless, unsigned int nSrcVide
         pSettings->SetInfoValue("LosslessOutputMode", 0);
         nMode = 0;
     }
-    // Mode 0 cuts at the exact frame; Matroska needs no help for that.
-    if (nMode == 0 && !SameNoCase(FormatName(pProfile), "MKV")) {
+    // Mode 0 cuts at the exact frame, in Matroska as in any other container.
+    if (nMode == 0) {
         pParams->SetInt("AccurateTrimMode", 1);
         pParams->SetInt("DecodeTimeBeforeTrimStart", 10000);
     }

@@ -9,6 +9,7 @@
 #include "ConvertTaskInfo2.h"
 #include "IAVConverter.h"
 #include "IAVManager.h"
+#include "IAccurateTrimManager.h"
 #include "IProfile.h"
 #include "ProjectData/cmediasourceitem.h"
 #include "ProjectData/ctimelineitem.h"
@@ -270,6 +271,7 @@ Moorland::ConvertTaskInfo2* CMMOutputTask::GenerateConverterTask(Moorland::IAVCo
                 TASK_THROW(QB_ERR_MEDIA, "The timeline cannot be output losslessly: its clips differ in their "
                                          "stream parameters, so they cannot be joined without converting. Choose "
                                          "a profile that converts.");
+            CheckLosslessOutput();
             nId = pConverter->AddConvertTask(Utf8(m_sSrcSeixPath).c_str(), Utf8(m_sDstFilePath).c_str(),
                                              m_pWorkProfile, m_bTwoPass, "");
         } else {
@@ -310,6 +312,26 @@ QString CMMOutputTask::GetConvertLogPath() const
     if (!m_pConverter || !m_pRecord)
         return QString();
     return QString::fromStdString(m_pConverter->GetConvertTaskLogPath(m_nConvertTaskId));
+}
+
+void CMMOutputTask::CheckLosslessOutput()
+{
+    m_sLosslessNotice.clear();
+    if (!m_pManager)
+        return;
+    struct Release
+    {
+        void operator()(Moorland::IAccurateTrimManager* p) const { p->Release(); }
+    };
+    std::unique_ptr<Moorland::IAccurateTrimManager, Release> trim(
+        m_pManager->CreateAccurateTrimManager(Utf8(m_sDstFilePath).c_str()));
+    // A media manager that makes none leaves the check to the job.
+    if (!trim)
+        return;
+    GetQuentaException()->Clear();
+    if (!trim->SetSource(Utf8(m_sSrcSeixPath).c_str(), "", m_pWorkProfile) || !trim->Check())
+        ThrowRecordedOr(QB_ERR_MEDIA, "The timeline cannot be output losslessly", __LINE__);
+    m_sLosslessNotice = QString::fromUtf8(trim->GetNotices());
 }
 
 int CMMOutputTask::SubmitTranscode(Moorland::IAVConverter* pConverter)

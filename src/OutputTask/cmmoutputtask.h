@@ -72,6 +72,10 @@ public:
     void RemoveConverterTaskInfo() { m_pRecord = nullptr; }
     // Why the job failed, as the engine reports it; empty while it has not.
     QString GetFailureText() const;
+    // What a lossless task's output leaves out of its clips, or where its
+    // cuts fall back to the next key picture; empty when nothing. Known once
+    // the task was handed over.
+    QString GetLosslessNotice() const { return m_sLosslessNotice; }
     // The job's own log (what the worker wrote); empty before submission.
     QString GetConvertLogPath() const;
     // Takes the record of a job the engine already holds for this task.
@@ -90,6 +94,9 @@ public:
 private:
     void ReleaseProfiles();
     int SubmitTranscode(Moorland::IAVConverter* pConverter);
+    // Asks the media manager whether the destination's container holds the
+    // clips' streams; throws with the reason when the output can't be made.
+    void CheckLosslessOutput();
 
     QString m_sSrcSeixPath;
     // Every file the attached timeline reads, in timeline order, once each.
@@ -105,6 +112,7 @@ private:
     int m_nConvertTaskId = -1;
     Moorland::IAVConverter* m_pConverter = nullptr;
     QString m_sDstFilePath;
+    QString m_sLosslessNotice;
     CBaseTime m_duration;
     unsigned int m_nSrcVideoBitrate = 0;
     unsigned int m_nSrcAudioBitrate = 0;

@@ -210,13 +210,21 @@ bool VMOutputTaskItem::event(QEvent* e)
     return QToolButton::event(e);
 }
 
+QString VMOutputTaskItem::WithNotice(const QString& state) const
+{
+    // A lossless task says what its output leaves out, or where its cuts
+    // fall back, for as long as the row shows it.
+    const QString notice = m_pTask ? m_pTask->GetLosslessNotice() : QString();
+    return notice.isEmpty() ? state : state + "\n" + notice;
+}
+
 void VMOutputTaskItem::ShowPolled(int state, double percent)
 {
     ui->pgBarOutPutItemConvert->setValue(int(percent));
     if (state == Moorland::CONVERT_TASK_RUNNING)
-        ui->pgBarOutPutItemConvert->setToolTip(tr("Converting", "正在转换"));
+        ui->pgBarOutPutItemConvert->setToolTip(WithNotice(tr("Converting", "正在转换")));
     else if (state == Moorland::CONVERT_TASK_PAUSED)
-        ui->pgBarOutPutItemConvert->setToolTip(tr("Pause", "暂停"));
+        ui->pgBarOutPutItemConvert->setToolTip(WithNotice(tr("Pause", "暂停")));
 }
 
 void VMOutputTaskItem::ShowFailed(const QString& reason, const QString& jobLog)
@@ -233,7 +241,7 @@ void VMOutputTaskItem::ShowFinished()
     ui->btnStopOrStart->hide();
     m_bFinished = true;
     ui->pgBarOutPutItemConvert->setValue(100);
-    ui->pgBarOutPutItemConvert->setToolTip(tr("Conversion succeed", "转换成功"));
+    ui->pgBarOutPutItemConvert->setToolTip(WithNotice(tr("Conversion succeed", "转换成功")));
 }
 
 void VMOutputTaskItem::ShowUploadStarted()

@@ -75,6 +75,8 @@ private:
     QString ConversionFailureMessage(const QString& reason, const QString& jobLog) const;
     // The queue's reports about this row's task.
     void ShowPolled(int state, double percent);
+    // A state's words with the task's lossless notice under them.
+    QString WithNotice(const QString& state) const;
     void ShowFailed(const QString& reason, const QString& jobLog);
     void ShowFinished();
     void ShowUploadStarted();

@@ -920,6 +920,7 @@ TEST_F(ConvWorker, AccurateTrimCutsTheRangeFrameExactly)
     s.audio = "";
     s.videoBitrate = 0;
     s.params["remux"] = 3;
+    s.params["AccurateTrimMode"] = 1;
     const std::string dst = Out("trimmed.mkv");
     Outcome o = RunJob(Src("clip.mp4"), dst, s, [](ConvertTaskInfo2* r) {
         r->TrimStart = 400;
@@ -1590,7 +1591,7 @@ TEST_F(ConvWorker, FinishedOutputsHoldWhatTheSourceGivesAndFailuresLeaveNoFile)
     dv.height = 576;
     dv.rate = 25;
     dv.audio = "pcm_s16le";
-    ProfileSpec m2ts; // a lossless copy into a container that can't hold Theora and Vorbis
+    ProfileSpec m2ts; // a lossless copy into a container that can't hold Theora
     m2ts.muxer = "mpegts";
     m2ts.ext = ".m2ts";
     m2ts.video = "";
@@ -1609,11 +1610,12 @@ TEST_F(ConvWorker, FinishedOutputsHoldWhatTheSourceGivesAndFailuresLeaveNoFile)
     const Case cases[] = {
         {"a source without sound gets no sound track", "silent.mp4", Out("silent-out.mp4"), mp4, 5, true, false, ""},
         {"nor in DV", "silent.mp4", Out("silent-out.dv"), dv, 5, true, false, ""},
-        {"a copy holds pictures and sound", "theora.ogg", Out("theora-out.m2ts"), m2ts, 5, true, true, ""},
+        {"a copy into a container that can't hold its pictures fails, saying so", "theora.ogg", Out("theora-out.m2ts"),
+         m2ts, 4, false, false, "can't hold the clip's theora pictures"},
         {"a variable-rate source", "phone.mp4", Out("phone-out.avi"), avi, 5, true, true, ""},
         {"a source cut short fails", "half.avi", Out("half-out.mp3"), mp3, 4, false, false, "half.avi"},
-        {"a VBR song whose length is only a guess converts whole", "song.mp3", Out("song-out.mp3"), mp3, 5, false,
-         true, ""},
+        {"a VBR song whose length is only a guess converts whole", "song.mp3", Out("song-out.mp3"), mp3, 5, false, true,
+         ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

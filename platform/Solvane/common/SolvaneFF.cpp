@@ -6,10 +6,12 @@
 #include "MoorlandMediaInfo.h"
 
 extern "C" {
+#include <libavutil/display.h>
 #include <libavutil/mathematics.h>
 }
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 namespace Solvane {
@@ -117,7 +119,17 @@ int ClockwiseTurn(const uint8_t* displayMatrix)
 
 PictureOrientation StreamOrientation(const AVStream* st)
 {
-    return MatrixOrientation(av_stream_get_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, nullptr));
+    if (const uint8_t* matrix = av_stream_get_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, nullptr))
+        return MatrixOrientation(matrix);
+    // A Matroska file keeps a lossless copy's turn as a tag: its writer here
+    // has no display matrix.
+    const AVDictionaryEntry* tag = av_dict_get(st->metadata, "rotate", nullptr, 0);
+    const int degrees = tag ? std::atoi(tag->value) : 0;
+    if (degrees != 90 && degrees != 180 && degrees != 270)
+        return PictureOrientation();
+    int32_t matrix[9];
+    av_display_rotation_set(matrix, degrees);
+    return MatrixOrientation(reinterpret_cast<const uint8_t*>(matrix));
 }
 
 int StreamTurn(const AVStream* st)

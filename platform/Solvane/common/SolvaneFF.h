@@ -76,8 +76,9 @@ PictureOrientation MatrixOrientation(const uint8_t* displayMatrix);
 // The clockwise turn of a display matrix (0, 90, 180 or 270 degrees), read
 // as a mirror then that turn.
 int ClockwiseTurn(const uint8_t* displayMatrix);
-// The orientation of a video stream's own display matrix: the media layer
-// hands its pictures on laid so, and describes the stream at that size.
+// The orientation of a video stream's own display matrix (else of its
+// "rotate" tag, which Matroska files carry): the media layer hands its
+// pictures on laid so, and describes the stream at that size.
 PictureOrientation StreamOrientation(const AVStream* st);
 int StreamTurn(const AVStream* st);
 

@@ -1,7 +1,11 @@
 #pragma once
 
-// Frame-exact cutting of one job, driven by the job record itself: the trim
-// range comes from the record, progress and the final state go back into it.
+// Lossless cutting of one job: the clips of the source (a timeline's edit
+// description, or one file with the job record's trim range) are written
+// into the destination by copying their packets, each cut at the exact
+// picture or at the next key picture as the job profile says.
+
+#include <cstdint>
 
 class IProfile;
 
@@ -13,6 +17,7 @@ class IAccurateTrimManager
 {
 public:
     virtual bool OpenFile() = 0;
+    // Runs the whole trim at once, without looking at the record's state.
     virtual bool WriteFile(ConvertTaskInfo2* record) = 0;
     virtual bool CloseFile() = 0;
     virtual bool SetTaskInfo(ConvertTaskInfo2* record) = 0;
@@ -21,6 +26,21 @@ public:
     // importer name (may be null) and the job profile come this way, before
     // SetTaskInfo.
     virtual bool SetSource(const char* address, const char* importerName, IProfile* profile) = 0;
+
+    // The trim step by step, for a caller that watches the job record (pause,
+    // cancel, progress) between steps: one packet copied, or the pictures at
+    // a cut encoded again. 1: more to do; 0: everything is written; -1: failed,
+    // the reason in the thread's last-error record.
+    virtual int WriteNext() = 0;
+    // Milliseconds written of the output's whole length, and its bytes so far.
+    virtual void GetProgress(int64_t* writtenMs, int64_t* lengthMs, uint64_t* bytes) = 0;
+    // Checks the source against the destination's container before anything
+    // is written (SetSource first; no record needed): false with the reason
+    // recorded when the output can't be made.
+    virtual bool Check() = 0;
+    // After Check or OpenFile: what the output leaves out or where a cut
+    // falls back, one line each; empty when nothing. Owned by the manager.
+    virtual const char* GetNotices() = 0;
 
 protected:
     virtual ~IAccurateTrimManager() = default;

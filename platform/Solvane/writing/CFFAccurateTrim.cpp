@@ -1,28 +1,53 @@
 #include "CFFAccurateTrim.h"
 
+#include "Basilvo/Basilvo.h"
 #include "CBaseException.h"
-#include "FFTranscode.h"
 #include "ConvertTaskInfo2.h"
-#include "sysplatform.h"
-
-#include <sys/stat.h>
+#include "IProfile.h"
+#include "SeixDescription.h"
+#include "SolvaneEdit.h"
+#include "CFFExportSettings.h"
+#include "moorlan_srcutils/moorlan_url.h"
 
 namespace Solvane {
 
-CFFAccurateTrim::CFFAccurateTrim(Moorland::IAVManager* manager, const std::string& destination)
-    : m_manager(manager), m_destination(destination)
-{
-}
+CFFAccurateTrim::CFFAccurateTrim(const std::string& destination) : m_destination(destination) {}
+
+CFFAccurateTrim::~CFFAccurateTrim() = default;
 
 bool CFFAccurateTrim::SetSource(const char* address, const char* importerName, IProfile* profile)
 {
     return QB_GUARDED(false, {
         if (!address || !*address || !profile)
             QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
-        m_settings = ReadExportSettings(profile);
-        m_address = address;
-        m_hasImporter = importerName && *importerName;
-        m_importer = m_hasImporter ? importerName : "";
+        const ExportSettings settings = ReadExportSettings(profile);
+        m_target = LosslessTarget();
+        m_target.path = m_destination;
+        m_target.format = settings.format;
+        m_target.extension = settings.extension;
+        IProfileParams* params = profile->GetParams();
+        m_target.exact = params && params->GetInt("AccurateTrimMode") == 1;
+        m_clips.clear();
+        const std::string path = Moorland::CSourceURL(address).GetFilePath();
+        m_edit = IsEditImporterName(importerName) || IsEditDescriptionPath(path);
+        if (m_edit) {
+            // The clips as the timeline cut them; their effects and sound
+            // settings are not applied to a copy.
+            for (const SeixClip& clip : LoadSeix(path).clips) {
+                CopyClipRange range;
+                range.path = Moorland::CSourceURL(clip.source).GetFilePath();
+                range.startMs = clip.trimStartMs;
+                range.endMs = clip.trimEndMs;
+                m_clips.push_back(range);
+            }
+            if (m_clips.empty())
+                QB_THROW(QB_ERR_MEDIA, "The timeline has no clip to write");
+        } else {
+            CopyClipRange range;
+            range.path = path;
+            m_clips.push_back(range);
+        }
+        m_copy.reset();
         m_hasSource = true;
         return true;
     });
@@ -37,9 +62,43 @@ bool CFFAccurateTrim::SetTaskInfo(Moorland::ConvertTaskInfo2* record)
             QB_THROW(QB_ERR_UNEXPECTED, "The trim has no source");
         if (record->TrimStart < 0 || (record->TrimLength < 0 && record->TrimLength != -1))
             QB_THROW(QB_ERR_BAD_PARAM, "Bad trim range");
+        // One file is cut at the record's range; a timeline's clips carry their own.
+        if (!m_edit) {
+            m_clips.front().startMs = record->TrimStart;
+            m_clips.front().endMs = record->TrimLength == -1 ? -1 : int64_t(record->TrimStart) + record->TrimLength;
+        }
+        m_copy.reset();
         m_record = record;
         return true;
     });
+}
+
+void CFFAccurateTrim::MakeCopy()
+{
+    if (!m_hasSource)
+        QB_THROW(QB_ERR_UNEXPECTED, "The trim has no source");
+    if (m_copy)
+        return;
+    m_copy.reset(new CFFLosslessCopy(m_clips, m_target));
+    m_copy->Check();
+    m_notices.clear();
+    for (const std::string& line : m_copy->Notices())
+        m_notices += (m_notices.empty() ? "" : "\n") + line;
+}
+
+bool CFFAccurateTrim::Check()
+{
+    return QB_GUARDED(false, {
+        m_copy.reset();
+        MakeCopy();
+        m_copy.reset();
+        return true;
+    });
+}
+
+const char* CFFAccurateTrim::GetNotices()
+{
+    return m_notices.c_str();
 }
 
 bool CFFAccurateTrim::OpenFile()
@@ -49,57 +108,65 @@ bool CFFAccurateTrim::OpenFile()
             QB_THROW(QB_ERR_UNEXPECTED, "The trim has no task");
         if (m_destination.empty())
             QB_THROW(QB_ERR_BAD_PARAM, "Bad param");
+        MakeCopy();
+        m_record->SetDuration(m_copy->LengthMs() > 0 ? m_copy->LengthMs() / 1000.0 : 1.0);
+        m_copy->Begin();
         m_open = true;
+        m_done = false;
         return true;
     });
+}
+
+int CFFAccurateTrim::WriteNext()
+{
+    return QB_GUARDED(-1, {
+        if (!m_open || !m_copy)
+            QB_THROW(QB_ERR_UNEXPECTED, "The trim is not open");
+        if (m_done)
+            return 0;
+        if (m_copy->Step())
+            return 1;
+        m_done = true;
+        return 0;
+    });
+}
+
+void CFFAccurateTrim::GetProgress(int64_t* writtenMs, int64_t* lengthMs, uint64_t* bytes)
+{
+    if (writtenMs)
+        *writtenMs = m_copy ? m_copy->WrittenMs() : 0;
+    if (lengthMs)
+        *lengthMs = m_copy ? m_copy->LengthMs() : 0;
+    if (bytes)
+        *bytes = m_copy ? m_copy->Bytes() : 0;
 }
 
 bool CFFAccurateTrim::WriteFile(Moorland::ConvertTaskInfo2* record)
 {
-    return QB_GUARDED(false, {
-        if (!m_open || !record || record != m_record)
-            QB_THROW(QB_ERR_UNEXPECTED, "The trim is not open");
-        const uint64_t started = QuentaBased::QuentaBased_GetTicks();
-        uint64_t paused = 0;
-        const int32_t length = record->TrimLength;
-        record->SetDuration(length > 0 ? length / 1000.0 : 1.0);
-        bool cancelled = false;
-        const bool done = TranscodeToFile(
-            m_manager, m_address, m_hasImporter ? m_importer.c_str() : nullptr, m_settings, m_destination,
-            static_cast<uint32_t>(record->TrimStart), length, [&](double fraction) {
-                int state = record->GetState();
-                while (state == Moorland::CONVERT_TASK_PAUSED) {
-                    QuentaBased::QuentaBased_Sleep(100);
-                    paused += 100;
-                    state = record->GetState();
-                }
-                if (state == Moorland::CONVERT_TASK_CANCEL) {
-                    cancelled = true;
-                    return false;
-                }
-                const double elapsed = (QuentaBased::QuentaBased_GetTicks() - started - paused) / 1000.0;
-                record->SetElapsedTime(elapsed);
-                record->SetPercent(fraction * 100.0);
-                if (fraction > 0.01)
-                    record->SetRemainingTime(elapsed / fraction - elapsed);
-                return true;
-            });
-        if (done && !cancelled) {
-            struct stat st {};
-            if (stat(m_destination.c_str(), &st) == 0)
-                record->SetBytesWritten(static_cast<int64_t>(st.st_size));
-            record->SetPercent(100.0);
-            if (!record->ChangeState(Moorland::CONVERT_TASK_RUNNING, Moorland::CONVERT_TASK_FINISHED))
-                record->ChangeState(Moorland::CONVERT_TASK_PAUSED, Moorland::CONVERT_TASK_FINISHED);
-        }
-        return true;
-    });
+    if (!record || record != m_record) {
+        GetQuentaException()->SetException(QB_ERR_UNEXPECTED, "The trim is not open", __LINE__, __FILE__);
+        return false;
+    }
+    int more = 1;
+    while (more == 1)
+        more = WriteNext();
+    if (more == 0)
+        record->SetPercent(100.0);
+    return more == 0;
 }
 
 bool CFFAccurateTrim::CloseFile()
 {
-    m_open = false;
-    return true;
+    return QB_GUARDED(false, {
+        if (!m_open)
+            return true;
+        m_open = false;
+        // Only a whole output gets its trailer.
+        m_copy->End(m_done);
+        if (!m_done)
+            QB_THROW(QB_ERR_UNEXPECTED, "The trim was closed before it was written whole");
+        return true;
+    });
 }
 
 void CFFAccurateTrim::Release()

@@ -1,14 +1,16 @@
 #pragma once
 
-// The accurate trim manager: cuts the job record's trim range out of the
-// source frame-exactly, by decoding from the first frame of the range and
-// encoding it again (in the profile's codecs, or the source's own when the
-// profile names none). Progress and the final state go into the record.
+// The accurate trim manager: the lossless output of a job. The clips of its
+// source (a timeline's edit description, or one file cut at the job
+// record's trim range) are written by copying their packets (CFFLosslessCopy);
+// the profile's "AccurateTrimMode" 1 cuts at the exact picture, else at
+// the next key picture. A caller steps through it and watches the record
+// itself, or lets WriteFile run it whole.
 
-#include "CFFExportSettings.h"
-#include "IAVManager.h"
+#include "CFFLosslessCopy.h"
 #include "IAccurateTrimManager.h"
 
+#include <memory>
 #include <string>
 
 namespace Solvane {
@@ -16,7 +18,7 @@ namespace Solvane {
 class CFFAccurateTrim final : public Moorland::IAccurateTrimManager
 {
 public:
-    CFFAccurateTrim(Moorland::IAVManager* manager, const std::string& destination);
+    explicit CFFAccurateTrim(const std::string& destination);
 
     bool OpenFile() override;
     bool WriteFile(Moorland::ConvertTaskInfo2* record) override;
@@ -24,17 +26,25 @@ public:
     bool SetTaskInfo(Moorland::ConvertTaskInfo2* record) override;
     void Release() override;
     bool SetSource(const char* address, const char* importerName, IProfile* profile) override;
+    int WriteNext() override;
+    void GetProgress(int64_t* writtenMs, int64_t* lengthMs, uint64_t* bytes) override;
+    bool Check() override;
+    const char* GetNotices() override;
 
 private:
-    Moorland::IAVManager* m_manager;
+    ~CFFAccurateTrim() override;
+    void MakeCopy();
+
     std::string m_destination;
-    std::string m_address;
-    std::string m_importer;
-    bool m_hasImporter = false;
-    ExportSettings m_settings;
+    std::vector<CopyClipRange> m_clips;
+    bool m_edit = false; // the source is an edit description: its clips carry their ranges
+    LosslessTarget m_target;
     bool m_hasSource = false;
     Moorland::ConvertTaskInfo2* m_record = nullptr;
+    std::unique_ptr<CFFLosslessCopy> m_copy;
     bool m_open = false;
+    bool m_done = false;
+    std::string m_notices;
 };
 
 } // namespace Solvane

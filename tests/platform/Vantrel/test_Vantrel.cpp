@@ -39,7 +39,7 @@ struct CountingItem : IProductLangItem
     void ReTranslate() override
     {
         ++count;
-        lastText = QCoreApplication::translate("Fablecut::MainWindow", "File", "文件");
+        lastText = QCoreApplication::translate("Fablecut::MainWindow", "&File", "文件");
     }
 };
 
@@ -72,12 +72,16 @@ TEST(Vantrel, LanguagesComeFromTheIndexAndTheirTranslations)
     CountingItem item;
     language->AddLangItem(&item);
     language->AddLangItem(&item); // kept once
-    const struct { const char* code; bool applied; const char* file; } cases[] = {
-        {"de_DE", true, "Datei"},
-        {"zh_CN", true, "文件"},
-        {"en_us", false, "文件"}, // not listed: nothing changes
-        {"fr_FR", false, "文件"},
-        {"en_US", true, "File"},
+    struct Case
+    {
+        const char* code;
+        bool applied;
+        const char* file;
+    };
+    // en_us and fr_FR are not listed: nothing changes.
+    const Case cases[] = {
+        {"de_DE", true, "&Datei"},    {"zh_CN", true, "文件(&F)"}, {"en_us", false, "文件(&F)"},
+        {"fr_FR", false, "文件(&F)"}, {"en_US", true, "&File"},
     };
     int calls = 0;
     for (const auto& c : cases) {

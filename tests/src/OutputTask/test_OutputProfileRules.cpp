@@ -113,8 +113,8 @@ TEST(OutputProfileRules, LosslessTakesTheSourceBitratesTrimModeAndFrameValues)
         int nModeAfter;
     };
     const Case cases[] = {
-        {"MP4", 0, true, 0},  {"MP4", 1, false, 1}, {"MP4", 5, true, 0},
-        {"MP4", -1, true, 0}, {"mkv", 0, false, 0}, {"MKV", 5, false, 0},
+        {"MP4", 0, true, 0}, {"MP4", 1, false, 1}, {"MP4", 5, true, 0},  {"MP4", -1, true, 0},
+        {"mkv", 0, true, 0}, {"MKV", 5, true, 0},  {"MKV", 1, false, 1},
     };
     for (const Case& c : cases) {
         pSettings->SetInfoValue("LosslessOutputMode", c.nMode);

@@ -174,6 +174,9 @@ struct Row
     // The source's picture n has the level 16 + 4 n: every output picture
     // must show the one of its own time.
     bool numbered = false;
+    // How many pictures, where the output keeps the source's own times
+    // (a lossless copy of pictures at no steady rate); 0: by the rate.
+    long pictures = 0;
 };
 
 class OutputTaskConvert : public ::testing::Test
@@ -404,7 +407,9 @@ private:
         if (row.video && pictures.present) {
             // Theora keeps a picture shown again as an empty packet, which
             // ffprobe does not count; the time the pictures span tells.
-            if (pictures.codec != "theora") {
+            if (row.pictures > 0) {
+                EXPECT_EQ(pictures.pictures, row.pictures) << job.name;
+            } else if (pictures.codec != "theora") {
                 EXPECT_NEAR(static_cast<double>(pictures.pictures), job.seconds * pictures.rate, 1.01)
                     << job.name << " at " << pictures.rate << " a second";
             }
@@ -497,24 +502,23 @@ TEST_F(OutputTaskConvert, TimelinesConvertWholeWithEveryProfileKind)
                                "' && truncate -s $(( $(stat -c %s damaged.mp4) / 3 )) damaged.mp4"));
 
     const Row rows[] = {
-        {"h264.mp4", Shape::OneClip, 101, true, true},          // MP4, H.264
-        {"h264.mp4", Shape::TwoTrimmedClips, 105, true, true},  // AVI, MPEG-4
-        {"mpeg4.avi", Shape::OneClip, 104, true, true},         // MKV
-        {"mpeg4.avi", Shape::TwoTrimmedClips, 301, false, true}, // MP3
-        {"theora.ogg", Shape::OneClip, 109, true, true},        // WebM
+        {"h264.mp4", Shape::OneClip, 101, true, true},            // MP4, H.264
+        {"h264.mp4", Shape::TwoTrimmedClips, 105, true, true},    // AVI, MPEG-4
+        {"mpeg4.avi", Shape::OneClip, 104, true, true},           // MKV
+        {"mpeg4.avi", Shape::TwoTrimmedClips, 301, false, true},  // MP3
+        {"theora.ogg", Shape::OneClip, 109, true, true},          // WebM
         {"theora.ogg", Shape::TwoTrimmedClips, 302, false, true}, // AAC
-        {"silent.mp4", Shape::OneClip, 118, true, true},        // DV: sound the format must hold
+        {"silent.mp4", Shape::OneClip, 118, true, true},          // DV: sound the format must hold
         {"silent.mp4", Shape::TwoTrimmedClips, 101, true, true},
         {"longsound.mp4", Shape::OneClip, 101, true, true},
-        {"longsound.mp4", Shape::OneClip, 2004, true, true},    // MOV, ProRes
+        {"longsound.mp4", Shape::OneClip, 2004, true, true}, // MOV, ProRes
         {"phone.mp4", Shape::OneClip, 105, true, true},
         {"phone.mp4", Shape::TwoTrimmedClips, 112, true, true}, // MPEG-2
         {"h264.mp4", Shape::OneClip, 3101, true, true},         // lossless MKV
         {"mpeg4.avi", Shape::OneClip, 3001, true, true},        // lossless, the source's own format
-        {"theora.ogg", Shape::OneClip, 3301, true, true},       // lossless M2TS, codecs it can't hold
         {"h264.mp4", Shape::TwoTrimmedClips, 4003, true, true}, // an upload task
         {"surround.mkv", Shape::OneClip, 104, true, true},      // 5.1 FLAC into stereo
-        {"damaged.mp4", Shape::OneClip, 101, true, true, true},  // fails, naming the user's file
+        {"damaged.mp4", Shape::OneClip, 101, true, true, true}, // fails, naming the user's file
     };
     Conversions conversions(media.manager);
     for (const Row& row : rows)
@@ -522,9 +526,8 @@ TEST_F(OutputTaskConvert, TimelinesConvertWholeWithEveryProfileKind)
     conversions.RunAndCheck(*s_folder);
 }
 
-// Lossless outputs keep each clip's streams in their own codecs where the
-// container holds them, else in the container's own; a clip without sound
-// gives a file without sound.
+// Lossless outputs copy each clip's streams as they are; a clip without
+// sound gives a file without sound.
 TEST_F(OutputTaskConvert, LosslessOutputsOfAnySource)
 {
     ASSERT_TRUE(s_ok);
@@ -539,22 +542,15 @@ TEST_F(OutputTaskConvert, LosslessOutputsOfAnySource)
     ASSERT_TRUE(library.failures.empty()) << library.failures.front().first << ": " << library.failures.front().second;
 
     Row rows[] = {
-        {"theora.ogg", Shape::OneClip, 3001, true, true},
-        {"theora.ogg", Shape::OneClip, 3101, true, true},
-        {"theora.ogg", Shape::TwoTrimmedClips, 3201, true, true}, // MP4 holds no Theora
-        {"vorbis.webm", Shape::OneClip, 3001, true, true},
-        {"vorbis.webm", Shape::OneClip, 3101, true, true},
-        {"vorbis51.mkv", Shape::OneClip, 3101, true, true},
-        {"vorbis51.mkv", Shape::OneClip, 3001, true, true},
-        {"variable.mkv", Shape::OneClip, 3101, true, true},
-        {"silent.mp4", Shape::OneClip, 3301, true, false},
-        {"silent.mp4", Shape::TwoTrimmedClips, 3201, true, false},
-        {"silent.mp4", Shape::OneClip, 3101, true, false},
+        {"theora.ogg", Shape::OneClip, 3001, true, true},          {"theora.ogg", Shape::OneClip, 3101, true, true},
+        {"vorbis.webm", Shape::OneClip, 3001, true, true},         {"vorbis.webm", Shape::OneClip, 3101, true, true},
+        {"vorbis51.mkv", Shape::OneClip, 3101, true, true},        {"vorbis51.mkv", Shape::OneClip, 3001, true, true},
+        {"variable.mkv", Shape::OneClip, 3101, true, true},        {"silent.mp4", Shape::OneClip, 3301, true, false},
+        {"silent.mp4", Shape::TwoTrimmedClips, 3201, true, false}, {"silent.mp4", Shape::OneClip, 3101, true, false},
     };
     const char* const codecs[][2] = {
-        {"theora", "vorbis"}, {"theora", "vorbis"}, {"h264", "vorbis"}, {"vp8", "vorbis"},
-        {"vp8", "vorbis"},    {"h264", "vorbis"},   {"h264", "vorbis"}, {"h264", "vorbis"},
-        {"h264", nullptr},    {"h264", nullptr},    {"h264", nullptr},
+        {"theora", "vorbis"}, {"theora", "vorbis"}, {"vp8", "vorbis"}, {"vp8", "vorbis"}, {"h264", "vorbis"},
+        {"h264", "vorbis"},   {"h264", "vorbis"},   {"h264", nullptr}, {"h264", nullptr}, {"h264", nullptr},
     };
     static_assert(sizeof(codecs) / sizeof(codecs[0]) == sizeof(rows) / sizeof(rows[0]), "a codec pair a row");
     Conversions conversions(media.manager);
@@ -562,9 +558,73 @@ TEST_F(OutputTaskConvert, LosslessOutputsOfAnySource)
         rows[i].videoCodec = codecs[i][0];
         rows[i].audioCodec = codecs[i][1];
         rows[i].channels = std::string(rows[i].source) == "vorbis51.mkv" ? 6 : 0;
+        // The copy keeps the gap in the source's pictures as it is.
+        rows[i].pictures = std::string(rows[i].source) == "variable.mkv" ? 45 : 0;
         conversions.Add(rows[i], library.clips[rows[i].source], *s_folder);
     }
     conversions.RunAndCheck(*s_folder);
+}
+
+// Before a lossless task starts, it is refused when its container can't
+// hold the clips' pictures, and says what it leaves out or where its cuts
+// fall back; nothing of that reaches the engine as a job that fails later.
+TEST_F(OutputTaskConvert, LosslessTasksSayBeforeTheyStartWhatTheyCannotCopy)
+{
+    ASSERT_TRUE(s_ok);
+    Prepare(*s_folder);
+    MediaTest::ManagerHolder media;
+    ASSERT_NE(media.manager, nullptr);
+    Library library;
+    Import(library, media.manager, *s_folder, {"theora.ogg", "vorbis51.mkv", "h264.mp4"});
+    ASSERT_TRUE(library.failures.empty()) << library.failures.front().first << ": " << library.failures.front().second;
+    struct Case
+    {
+        const char* source;
+        bool trimmed;
+        int profile;
+        const char* refusal; // part of the reason, or null: handed over
+        const char* notice;  // part of the task's notice, or "" for none
+    };
+    const Case cases[] = {
+        {"theora.ogg", false, 3201, "MP4 can't hold the clip's theora pictures", ""},
+        {"theora.ogg", false, 3301, "M2TS can't hold the clip's theora pictures", ""},
+        {"vorbis51.mkv", false, 3301, nullptr, "M2TS can't hold the vorbis sound: it is left out"},
+        {"theora.ogg", true, 3001, nullptr, "the clips start at their next key picture"},
+        {"h264.mp4", true, 3201, nullptr, ""},
+    };
+    std::unique_ptr<Moorland::IAVConverter, EngineRelease> engine(CreateAVConverter(nullptr));
+    ASSERT_TRUE(engine);
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.source) + " with " + std::to_string(c.profile));
+        CTimelineItem timeline;
+        timeline.SetAVManager(media.manager);
+        ASSERT_TRUE(timeline.AppendItem(library.clips[c.source]));
+        if (c.trimmed)
+            ASSERT_TRUE(timeline.SetItemTrimStartPos(timeline.getItemByIndex(0), CBaseTime(0.5)));
+        ProfilePtr profile = ShippedProfile(c.profile);
+        ASSERT_TRUE(profile);
+        CMMOutputTask task(media.manager, nullptr, nullptr);
+        task.SetSrcTimelineItem(&timeline);
+        task.SetProfile(profile.get());
+        task.SetOutputDstFloder(QString::fromStdString(s_folder->Path("out")));
+        task.SetOutputDstName(QString("check%1").arg(n++));
+        GetQuentaException()->Clear();
+        Moorland::ConvertTaskInfo2* record = task.GenerateConverterTask(engine.get());
+        if (c.refusal) {
+            EXPECT_EQ(record, nullptr);
+            const char* text = GetQuentaException()->GetExceptionMsg();
+            EXPECT_NE(std::string(text ? text : "").find(c.refusal), std::string::npos) << (text ? text : "");
+            continue;
+        }
+        ASSERT_NE(record, nullptr) << GetQuentaException()->GetExceptionMsg();
+        const std::string notice = task.GetLosslessNotice().toStdString();
+        if (*c.notice)
+            EXPECT_NE(notice.find(c.notice), std::string::npos) << notice;
+        else
+            EXPECT_EQ(notice, "");
+        engine->RemoveConvertTask(task.GetConvertTaskID());
+    }
 }
 
 // A clip whose sound runs on after its last picture: the timeline holds that
@@ -958,11 +1018,11 @@ TEST_F(WholeSources, ConvertWholeWithTheProfilesThatRefusedThem)
         {"theora.ogg", Shape::OneClip, 117, true, true}, // ASF
         {"theora.ogg", Shape::OneClip, 207, true, true},
         {"theora.ogg", Shape::OneClip, 1205, true, true},
-        {"theora.ogg", Shape::OneClip, 304, false, true}, // WAV
-        {"late1.mp4", Shape::OneClip, 310, false, true},  // AIFF
-        {"long.mp4", Shape::OneClip, 301, false, true},   // MP3
-        {"subs.mkv", Shape::OneClip, 3101, true, true},   // lossless MKV, with the subtitles
-        {"flac51.mkv", Shape::OneClip, 3201, true, true}, // lossless MP4
+        {"theora.ogg", Shape::OneClip, 304, false, true},  // WAV
+        {"late1.mp4", Shape::OneClip, 310, false, true},   // AIFF
+        {"long.mp4", Shape::OneClip, 301, false, true},    // MP3
+        {"subs.mkv", Shape::OneClip, 3101, true, true},    // lossless MKV, with the subtitles
+        {"flac51.mkv", Shape::OneClip, 3201, true, false}, // lossless MP4: FLAC sound it can't hold is left out
         {"stray.ts", Shape::OneClip, 101, true, true},
         {"editlist.mp4", Shape::OneClip, 2001, true, true}, // ProRes
         // A 25 fps clip in a 50 fps timeline: each picture shown twice, at its own time.

@@ -477,6 +477,31 @@ TEST(OutputTaskEngine, FailedJobShowsTheWorkersReasonAndItsLog)
     EXPECT_GT(file.size(), 0);
 }
 
+// A lossless row whose cut can't fall at the exact picture (no MPEG-4
+// encoder for the pictures there) says so while it runs and once it is done.
+TEST(OutputTaskEngine, LosslessRowSaysWhereItsCutFallsBack)
+{
+    ASSERT_TRUE(TheMedia().ok);
+    if (access((kBin + "/convworker").c_str(), X_OK) != 0)
+        GTEST_SKIP() << "convworker is not built";
+    CAppVariableInfo::GetInstance()->SetInfoValue("LosslessOutputMode", 0);
+    CTimelineItem timeline;
+    timeline.SetAVManager(TheMedia().manager);
+    ASSERT_TRUE(timeline.AppendItem(TheMedia().library.GetSourceDataItems().front()));
+    ASSERT_TRUE(timeline.SetItemTrimStartPos(timeline.getItemByIndex(0), CBaseTime(1.3)));
+    std::unique_ptr<IProfile, ProfileRelease> lossless(CreateProfile());
+    ASSERT_TRUE(lossless && lossless->LoadFile((kBin + "/profile/3001.xml").c_str()));
+    RealEngineList t(&timeline, lossless.get());
+    VMOutputTaskItem* row = t.addByClick();
+    ASSERT_NE(row, nullptr);
+    t.startByClick(row);
+    ASSERT_TRUE(t.waitForState(row, Moorland::CONVERT_TASK_FINISHED)) << row->failureMessage().toStdString();
+    auto* bar = row->findChild<QProgressBar*>("pgBarOutPutItemConvert");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bar->value() == bar->maximum(); }, 5000));
+    EXPECT_TRUE(bar->toolTip().startsWith("Conversion succeed\n")) << bar->toolTip().toStdString();
+    EXPECT_TRUE(bar->toolTip().contains("start at their next key picture")) << bar->toolTip().toStdString();
+}
+
 // A full temporary folder, whether it filled before the task was added or
 // after: the start click fails the row with where room is missing, and the
 // program lives. A task added while there was room converts once there is

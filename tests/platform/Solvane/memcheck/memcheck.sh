@@ -60,6 +60,12 @@ run() {
 }
 
 run convert-320x240 convert out1.mp4 320 240 none small.mp4
+# Lossless copies cut inside groups: pictures decoded and encoded again at
+# the cuts, their packets put among copied ones (length-prefixed in MP4,
+# start codes in a transport stream); two clips joined.
+run lossless-mp4 lossless cut1.mp4 280 880 small.mp4 small.mp4
+run lossless-ts lossless cut2.ts 280 880 small.mp4
+run lossless-mpeg2 lossless cut3.mpg 120 360 pal.mpg
 run portrait-3d convert out2.mp4 360 640 3d portrait.mp4
 run fit-16x9 convert out3.mp4 640 360 turn odd.mkv pal.mpg portrait.mp4
 run odd-3d steps odd.mkv 3d

@@ -10,11 +10,15 @@
 //   solvane_memcheck read FILE                   imports FILE and reads it to its end
 //   solvane_memcheck steps FILE STEP             the players' steps (3d, turn) on
 //       FILE's first pictures as decoded, at the file's own size
+//   solvane_memcheck lossless OUT FROM_MS TO_MS CLIP...   a lossless copy of
+//       the clips, each cut at the exact pictures FROM_MS and TO_MS (the
+//       pictures at the cuts encoded again, the packets between copied)
 //
 // Exit 0 when the run ends (a damaged file may fail, clearly); 1 when a step
 // that must work fails.
 
 #include "CFFExporter.h"
+#include "CFFLosslessCopy.h"
 #include "CFFExportSettings.h"
 
 #include "../SolvaneTestFrames.h"
@@ -223,6 +227,36 @@ int Steps(IAVManager* manager, const char* path, const std::string& step)
     return pictures > 0 ? 0 : Fail("no pictures");
 }
 
+int Lossless(int argc, char** argv)
+{
+    if (argc < 6)
+        return Fail("usage: lossless OUT FROM_MS TO_MS CLIP...");
+    std::vector<Solvane::CopyClipRange> clips;
+    for (int i = 5; i < argc; ++i) {
+        Solvane::CopyClipRange range;
+        range.path = argv[i];
+        range.startMs = std::atoi(argv[3]);
+        range.endMs = std::atoi(argv[4]);
+        clips.push_back(range);
+    }
+    Solvane::LosslessTarget target;
+    target.path = argv[2];
+    target.exact = true;
+    try {
+        Solvane::CFFLosslessCopy copy(clips, target);
+        copy.Begin();
+        int packets = 0;
+        while (copy.Step())
+            ++packets;
+        copy.End(true);
+        std::printf("%d packets\n", packets);
+        return packets > 0 ? 0 : Fail("no packets");
+    } catch (const CBaseException& e) {
+        std::fprintf(stderr, "solvane_memcheck: lossless: %s\n", e.GetMsg());
+        return 1;
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -240,5 +274,7 @@ int main(int argc, char** argv)
         return Read(manager.get(), argv[2]);
     if (mode == "steps" && argc > 3)
         return Steps(manager.get(), argv[2], argv[3]);
+    if (mode == "lossless")
+        return Lossless(argc, argv);
     return Fail("unknown mode " + mode);
 }

@@ -1,0 +1,69 @@
+#!/bin/bash
+# Lossless outputs of generated 60 s 1920x1080 clips at 24 Mbit/s, a
+# camcorder's rate (H.264 and HEVC, with sound, a key picture every 2 s)
+# through the user's path (timeline, output
+# task, engine, worker) against the ffmpeg program's stream copy of the same
+# streams: the whole process of each (best of RUNS, default 3), and the
+# task's time from its hand-over. Then the H.264 clip cut at the exact
+# picture at two pictures inside groups (mode 0), against encoding the two
+# partial groups with the ffmpeg program plus the stream copy.
+#
+#   bench/lossless_task_bench.sh [build folder]   (default: build/release, an optimised build)
+set -euo pipefail
+
+here="$(cd "$(dirname "$0")" && pwd)"
+root="$(dirname "$here")"
+build="${1:-$root/build/release}"
+runs="${RUNS:-3}"
+
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DFABLECUT_SANITIZE=OFF > /dev/null
+cmake --build "$build" --target lossless_task_bench -j"${JOBS:-4}" > /dev/null
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+export HOME="$work"
+src="-f lavfi -i testsrc2=size=1920x1080:rate=25:duration=60 -f lavfi -i sine=frequency=440:sample_rate=48000:duration=60"
+ffmpeg -nostdin -v error -y $src -c:v libx264 -preset ultrafast -g 50 -bf 2 -pix_fmt yuv420p -b:v 24M -c:a aac "$work/h264.mp4"
+ffmpeg -nostdin -v error -y $src -c:v libx265 -preset ultrafast -x265-params log-level=error:keyint=50:open-gop=0 \
+  -tag:v hvc1 -pix_fmt yuv420p -b:v 24M -c:a aac "$work/hevc.mp4"
+
+now() { date +%s.%N; }
+# The best wall time of running "$@" $runs times.
+best() {
+  local best=""
+  for _ in $(seq "$runs"); do
+    local t0 t1
+    t0=$(now); "$@" > "$work/last.txt" 2>&1 || { cat "$work/last.txt" >&2; return 1; }; t1=$(now)
+    local t; t=$(echo "$t1 - $t0" | bc -l)
+    if [ -z "$best" ] || [ "$(echo "$t < $best" | bc -l)" = 1 ]; then best=$t; fi
+  done
+  echo "$best"
+}
+handover() {  # the best hand-over time the task printed over $runs runs
+  local best=""
+  for _ in $(seq "$runs"); do
+    rm -f "$work/out/"*
+    local t; t=$("$build/bin/lossless_task_bench" "$@" | sed -n 's/from the hand-over: //p' | cut -d' ' -f1)
+    if [ -z "$best" ] || [ "$(echo "$t < $best" | bc -l)" = 1 ]; then best=$t; fi
+  done
+  echo "$best"
+}
+mkdir -p "$work/out"
+for clip in h264 hevc; do
+  task=$(best sh -c "rm -f '$work/out/'*; '$build/bin/lossless_task_bench' '$work/$clip.mp4' '$work/out' task")
+  copy=$(best ffmpeg -nostdin -v error -y -i "$work/$clip.mp4" -map 0:v -map 0:a -c copy "$work/copy.mp4")
+  hand=$(handover "$work/$clip.mp4" "$work/out" task)
+  printf '%s whole clip: task process %.3f s, ffmpeg -c copy %.3f s: %.2fx; from the hand-over %.3f s: %.2fx\n' \
+    "$clip" "$task" "$copy" "$(echo "$task / $copy" | bc -l)" "$hand" "$(echo "$hand / $copy" | bc -l)"
+done
+
+# Mode 0 at pictures 37 and 1463 (groups start every 50 pictures).
+hand=$(handover "$work/h264.mp4" "$work/out" cut exact 1480 58520)
+partial() {
+  ffmpeg -nostdin -v error -y -ss 1.48 -i "$work/h264.mp4" -t 0.52 -an -c:v libx264 -preset veryfast -crf 10 "$work/p1.mp4"
+  ffmpeg -nostdin -v error -y -ss 58 -i "$work/h264.mp4" -t 0.52 -an -c:v libx264 -preset veryfast -crf 10 "$work/p2.mp4"
+  ffmpeg -nostdin -v error -y -ss 2 -i "$work/h264.mp4" -t 56 -c copy "$work/mid.mp4"
+}
+ref=$(best partial)
+printf 'h264 cut at two pictures inside groups: from the hand-over %.3f s; ffmpeg encoding the two partial groups plus the copy %.3f s: %.2fx\n' \
+  "$hand" "$ref" "$(echo "$hand / $ref" | bc -l)"
