@@ -17,6 +17,9 @@
 #                                                a quarter turn and red-blue 3D; ffmpeg with eq,
 #                                                transpose and an anaglyph colour matrix)
 #   CORES=0,1 bench/output_task_bench.sh        (both sides on these processors, by taskset)
+#   CLIP=gst bench/output_task_bench.sh         (the clip made by GStreamer instead: SMPTE bars,
+#                                                x264, 48 kHz AAC running some 30 ms past the
+#                                                pictures; needs gstreamer1.0-plugins-ugly and -libav)
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -35,9 +38,20 @@ cmake --build "$build" --target timeline_task_bench -j"${JOBS:-4}" > /dev/null
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 clip="$work/clip_1080p.mp4"
-ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=1920x1080:rate=25:duration=10 \
-  -f lavfi -i sine=frequency=440:sample_rate=48000:duration=10 -ac 2 \
-  -c:v libx264 -preset veryfast -pix_fmt yuv420p -g 50 -bf 2 -b:v 8M -c:a aac -b:a 192k "$clip"
+if [ "${CLIP:-}" = gst ]; then
+  # 469 blocks of 1024 samples come out of the encoder as 470 frames: 10.027 s
+  # of sound under 10 s of pictures.
+  gst-launch-1.0 -q -e videotestsrc pattern=smpte num-buffers=250 \
+    ! video/x-raw,width=1920,height=1080,framerate=25/1 \
+    ! x264enc speed-preset=veryfast bitrate=8000 key-int-max=50 ! video/x-h264,stream-format=avc,alignment=au \
+    ! queue ! mp4mux name=mux ! filesink location="$clip" \
+    audiotestsrc num-buffers=469 samplesperbuffer=1024 ! audio/x-raw,rate=48000,channels=2 \
+    ! avenc_aac ! aacparse ! queue ! mux. > /dev/null
+else
+  ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=1920x1080:rate=25:duration=10 \
+    -f lavfi -i sine=frequency=440:sample_rate=48000:duration=10 -ac 2 \
+    -c:v libx264 -preset veryfast -pix_fmt yuv420p -g 50 -bf 2 -b:v 8M -c:a aac -b:a 192k "$clip"
+fi
 
 # "wall processor peak-KiB" of a command, from GNU time.
 measure() {

@@ -82,7 +82,9 @@ void CAVConverterSubProcess::DoDirect()
         source.trimLengthMs = record->TrimLength;
         source.twoPass = record->Pass == 2;
         plan = PlanJob(local.Profile, source);
-        plan.passes = record->Pass;
+        // A pass count no engine writes stays, for the value check to refuse.
+        if (record->Pass != 1 && record->Pass != 2)
+            plan.passes = record->Pass;
         WriteJobPlan(record, plan);
         ReadJobPlan(record, &plan);
     }

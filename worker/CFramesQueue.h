@@ -95,9 +95,8 @@ private:
 
 extern template class CFrameQueue<CQueuedFrames>;
 
+// Every job's queue; the multi-stream export tags its frames with their
+// stream index.
 using CFramesQueue = CFrameQueue<CQueuedFrames>;
-// The multi-stream export's queue: the same queue, its frames tagged with
-// their stream index.
-using CFramesQueue2 = CFrameQueue<CQueuedFrames>;
 
 } // namespace Moorland

@@ -1,6 +1,7 @@
 #include "StreamStatist.h"
 
 #include "CBaseException.h"
+#include "MoorlanTypes.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -10,8 +11,8 @@ namespace Moorland {
 
 namespace {
 
-constexpr int64_t kTicksPerMs = 10000;
-constexpr int64_t kOneSecond = 10000000;
+using Moorland::kTicksPerMs;
+constexpr int64_t kOneSecond = Moorland::kTicksPerSecond;
 constexpr int64_t kPreReadLead = 2500000; // 0.25 s
 // A video time that does not get past the stream's time by this much is
 // taken for a repeat and moved just behind the stream's time...

@@ -197,11 +197,11 @@ int CAVConverter::AddConvertTask(const char* sSrcPathUtf8, const char* sDestPath
     const JobPlan plan = PlanJob(pProfile, source);
     return AddTask(
         sSrcPathUtf8, sDestPathUtf8, [pProfile](const std::string& sPath) { SaveJobProfile(pProfile, sPath); },
-        bTwoPass, sImporterName, plan);
+        sImporterName, plan);
 }
 
 int CAVConverter::AddTask(const char* sSrcPathUtf8, const char* sDestPathUtf8, const ProfileWriter& writeProfile,
-                          bool bTwoPass, const char* sImporterName, const JobPlan& plan)
+                          const char* sImporterName, const JobPlan& plan)
 {
     return QB_GUARDED(-1, {
         if (!sSrcPathUtf8 || !sDestPathUtf8 || !writeProfile)
@@ -252,9 +252,7 @@ int CAVConverter::AddTask(const char* sSrcPathUtf8, const char* sDestPathUtf8, c
         pTask->nIndex = m_nNextIndex++;
         pTask->pRecord = pRecord;
         pRecord->TaskID = pTask->nId;
-        JobPlan written = plan;
-        written.passes = bTwoPass ? 2 : 1;
-        WriteJobPlan(pRecord, written);
+        WriteJobPlan(pRecord, plan);
         pRecord->SetState(0);
 
         if (std::strcmp(sDestPathUtf8, kNoLosslessDestination) == 0)

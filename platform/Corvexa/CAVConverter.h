@@ -59,11 +59,10 @@ public:
 
     // AddConvertTask with the job profile written by writeProfile into the
     // path it is given (the engine's own copy, read by the worker) and the
-    // job's plan, which the record carries to the worker (its passes are
-    // bTwoPass's).
+    // job's plan, which the record carries to the worker as it stands.
     using ProfileWriter = std::function<void(const std::string& sPath)>;
     int AddTask(const char* sSrcPathUtf8, const char* sDestPathUtf8, const ProfileWriter& writeProfile,
-                bool bTwoPass, const char* sImporterName, const JobPlan& plan = JobPlan());
+                const char* sImporterName, const JobPlan& plan = JobPlan());
 
     // How long a cancelled worker may take to end on its own before it is
     // killed (milliseconds).

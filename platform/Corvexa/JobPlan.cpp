@@ -4,6 +4,7 @@
 #include "IProfile.h"
 #include "moorlan_srcutils/moorlan_url.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -61,6 +62,23 @@ bool IsEditDescriptionSource(const char* importerName, const char* path)
     return file.size() > 5 && file.compare(file.size() - 5, 5, ".seix") == 0;
 }
 
+namespace {
+
+// The passes the plan's streams and kind allow, then the plan on the
+// source's own streams when they are known.
+JobPlan Settled(JobPlan plan, const JobSource& source)
+{
+    // Only a picture is encoded in two passes, and a split writes each part
+    // as it goes.
+    if (plan.streams == AVInclude::AudioOnly || plan.kind == JobKind::SplitBySize)
+        plan.passes = std::min(plan.passes, 1);
+    if (source.hasVideo >= 0 && source.hasAudio >= 0)
+        SettleOnSource(plan, source.hasVideo != 0, source.hasAudio != 0);
+    return plan;
+}
+
+} // namespace
+
 JobPlan PlanJob(IProfile* profile, const JobSource& source)
 {
     JobPlan plan;
@@ -68,7 +86,7 @@ JobPlan PlanJob(IProfile* profile, const JobSource& source)
     plan.trimStartMs = source.trimStartMs;
     plan.trimLengthMs = source.trimLengthMs;
     if (!profile)
-        return plan;
+        return Settled(plan, source);
     IFileProfile* file = profile->GetFileProfile();
     plan.hasFormat = file != nullptr;
     if (file) {
@@ -79,7 +97,7 @@ JobPlan PlanJob(IProfile* profile, const JobSource& source)
         plan.prores = IsProResCodec(video->GetCodecName());
     IProfileParams* params = profile->GetParams();
     if (!params)
-        return plan;
+        return Settled(plan, source);
     plan.kind = JobKindFromRemux(params->GetInt("remux"));
     plan.useOrgAspect = params->GetInt("use_org_video_aspect") != 0;
     const double perFile = params->GetDouble("ExportPerFileSize");
@@ -94,7 +112,15 @@ JobPlan PlanJob(IProfile* profile, const JobSource& source)
     } else if (params->GetInt("MultiStream") == 1 && !IsEditDescriptionSource(source.importerName, source.path)) {
         plan.kind = JobKind::MultiStream;
     }
-    return plan;
+    return Settled(plan, source);
+}
+
+void SettleOnSource(JobPlan& plan, bool hasVideo, bool hasAudio)
+{
+    if (plan.streams == AVInclude::Both && !hasAudio && hasVideo)
+        plan.streams = AVInclude::VideoOnly;
+    if (!hasVideo)
+        plan.passes = std::min(plan.passes, 1);
 }
 
 void WriteJobPlan(ConvertTaskInfo2* record, const JobPlan& plan)

@@ -7,6 +7,7 @@
 // it (or, without a device, lets it pass at the clock's pace).
 
 #include "CPlayerClock.h"
+#include "IAVImporter.h" // IAVSourceSetProperty
 #include "IAVSource.h"
 #include "IPlayer.h"
 #include "Moorlan.h"
@@ -126,6 +127,14 @@ private:
 
     void CloseThreads();
     void ReaderLoop();
+    bool WantVideoLocked() const;
+    bool WantSoundLocked() const;
+    // Moves the source to the pending seek's place.
+    void SeekSourceLocked(std::unique_lock<std::mutex>& lock);
+    // One read of what the queues want most, queued.
+    void ReadOnceLocked(std::unique_lock<std::mutex>& lock, Moorland::IAVSourceSetProperty* property, bool& leavingOut);
+    void QueuePictureLocked(VideoFramePtr picture, uint64_t generation, uint32_t end);
+    void QueueSoundLocked(AudioFramePtr sound, uint64_t generation, uint32_t end);
     void RenderLoop();
     void AudioLoop();
     // Without a device: sound up to the clock passes through the callback.

@@ -106,11 +106,12 @@ void V3DEffectAdjust::quiet(bool off)
 
 void V3DEffectAdjust::showType()
 {
-    if (m_clip->Get3DEffectType() == E3DEffectType(2)) {
+    const E3DEffectType type = CClipSettings::Of(*m_clip).depthType;
+    if (type == E3DEffectType(2)) {
         ui->btn3DEffectRedGreen->setChecked(true);
         ui->lbl3DEffectPixmap->setPixmap(m_rgImage);
     } else {
-        if (m_clip->Get3DEffectType() != E3DEffectType(1))
+        if (type != E3DEffectType(1))
             write(DepthType(1));
         ui->btn3DEffectRedBlue->setChecked(true);
         ui->lbl3DEffectPixmap->setPixmap(m_rbImage);
@@ -151,7 +152,7 @@ void V3DEffectAdjust::editorEnabledChecked()
     quiet(true);
     if (m_clip) {
         showType();
-        ui->sld3DDepth->setValue(m_clip->Get3DEffectDepth());
+        ui->sld3DDepth->setValue(CClipSettings::Of(*m_clip).depth);
     }
     quiet(false);
     ReTranslate(false);
@@ -171,17 +172,17 @@ void V3DEffectAdjust::setE3DEffectAdjustEnabled(bool on)
 
 int V3DEffectAdjust::getEffect3DType() const
 {
-    return m_clip ? int(m_clip->Get3DEffectType()) : 0;
+    return m_clip ? int(CClipSettings::Of(*m_clip).depthType) : 0;
 }
 
 int V3DEffectAdjust::get3DDepath() const
 {
-    return m_clip ? m_clip->Get3DEffectDepth() : -1;
+    return m_clip ? CClipSettings::Of(*m_clip).depth : -1;
 }
 
 bool V3DEffectAdjust::getEditorEnableVariable() const
 {
-    return m_clip && m_clip->Enable3DEffect();
+    return CClipSettings::Of(m_clip).depthOn;
 }
 
 void V3DEffectAdjust::ReTranslate(bool bUi)

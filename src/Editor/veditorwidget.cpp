@@ -112,12 +112,13 @@ void VEditorWidget::setEditorEnabled()
     Fablecut::CMediaSourceItem* c = clip();
     if (!c)
         return;
+    const CClipSettings settings = CClipSettings::Of(*c);
     if (m_page == EDITORPAGE_3D) {
-        const bool b = c->Enable3DEffect();
+        const bool b = settings.depthOn;
         m_3dPage->editorEnabledChanged(b);
         setCheckBoxQuietly(b);
     } else if (m_page == EDITORPAGE_EFFECTS) {
-        const bool b = c->EnableVideoEffect() && c->EnableVideoTurn();
+        const bool b = settings.videoEffectOn && settings.videoTurnOn;
         writeVideoEffectOn(b);
         setCheckBoxQuietly(b);
     }

@@ -85,44 +85,50 @@ void VEffectAdjust::setEditedSourceDataItem(Fablecut::ISourceDataItem* item)
     emit signal_InitVideoEffectAdjustEnableByItem(en, EDITORPAGE_EFFECTS);
 }
 
+CClipSettings VEffectAdjust::Settings() const
+{
+    return CClipSettings::Of(m_clip);
+}
+
 int VEffectAdjust::GetBrightness() const
 {
-    return m_clip ? m_clip->GetBrightness() : 0;
+    return Settings().brightness;
 }
 
 int VEffectAdjust::GetContrast() const
 {
-    return m_clip ? m_clip->GetContrast() : 0;
+    return Settings().contrast;
 }
 
 int VEffectAdjust::GetSaturation() const
 {
-    return m_clip ? m_clip->GetSaturation() : 0;
+    return Settings().saturation;
 }
 
 EffectType VEffectAdjust::GetCurEffectType() const
 {
-    return m_clip ? m_clip->GetEffectType() : EffectNone;
+    return Settings().effect;
 }
 
 bool VEffectAdjust::GetIsMirror() const
 {
-    return m_clip && m_clip->IsMirror();
+    return Settings().mirror;
 }
 
 bool VEffectAdjust::GetIsVerReverse() const
 {
-    return m_clip && m_clip->IsVerReverse();
+    return Settings().verReverse;
 }
 
 int VEffectAdjust::GetRotationAngle() const
 {
-    return m_clip ? m_clip->GetRotationAngle() : 0;
+    return Settings().rotationAngle;
 }
 
 bool VEffectAdjust::getEditorEnableVariable() const
 {
-    return m_clip && m_clip->EnableVideoEffect() && m_clip->EnableVideoTurn();
+    const CClipSettings settings = Settings();
+    return settings.videoEffectOn && settings.videoTurnOn;
 }
 
 void VEffectAdjust::setEffectAjustEnabled(bool b)
@@ -220,7 +226,7 @@ void VEffectAdjust::on_btnFlipHorizontal_clicked()
 {
     if (m_clip) {
         CClipSettingsChange change;
-        change.mirror = !m_clip->IsMirror();
+        change.mirror = !Settings().mirror;
         write(change);
     }
     emit signal_editorApplayToCurSelectedClips();
@@ -230,7 +236,7 @@ void VEffectAdjust::on_btnFlipVertical_clicked()
 {
     if (m_clip) {
         CClipSettingsChange change;
-        change.verReverse = !m_clip->IsVerReverse();
+        change.verReverse = !Settings().verReverse;
         write(change);
     }
     emit signal_editorApplayToCurSelectedClips();
@@ -240,7 +246,7 @@ void VEffectAdjust::on_btnRotateCW_clicked()
 {
     if (m_clip) {
         CClipSettingsChange change;
-        change.rotationAngle = m_clip->GetRotationAngle() - 90;
+        change.rotationAngle = Settings().rotationAngle - 90;
         write(change);
     }
     emit signal_editorApplayToCurSelectedClips();
@@ -250,7 +256,7 @@ void VEffectAdjust::on_btnRotateCCW_clicked()
 {
     if (m_clip) {
         CClipSettingsChange change;
-        change.rotationAngle = m_clip->GetRotationAngle() + 90;
+        change.rotationAngle = Settings().rotationAngle + 90;
         write(change);
     }
     emit signal_editorApplayToCurSelectedClips();

@@ -72,6 +72,8 @@ private:
     void write(const CClipSettingsChange& change);
     void quiet(bool off);
     void fillFromClip();
+    // The clip's settings; the defaults without a clip.
+    CClipSettings Settings() const;
 
     Ui::VEffectAdjust* ui = nullptr;
     Fablecut::CMediaSourceItem* m_clip = nullptr;

@@ -4,7 +4,7 @@
 #include "IMirendo.h"
 #include "IProfile.h"
 #include "ProfileManager/profile_data.h"
-#include "vprofileparamwidget.h"
+#include "profileparamtext.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -31,12 +31,13 @@ void VProfileParamBase::initPageControlElems()
 
 void VProfileParamBase::showColItem(IColItem* pItem, QComboBox* pComboBox, QVariant value, ColItemFlags flags)
 {
-    int rename = 0;
+    using ProfileParamText::ListNames;
+    ListNames names = ListNames::Plain;
     if (flags & FlagChannelNames)
-        rename = FlagChannelNames;
+        names = ListNames::Channels;
     else if (flags & FlagBitrateNames)
-        rename = FlagBitrateNames;
-    ProfileParamText::FillList(pItem, pComboBox, value, rename, flags.testFlag(FlagEditable), m_styleSheet);
+        names = ListNames::Bitrates;
+    ProfileParamText::FillList(pItem, pComboBox, value, names, flags.testFlag(FlagEditable), m_styleSheet);
 }
 
 void VProfileParamBase::showProfile(IProfile* profile)

@@ -4,6 +4,7 @@
 #include "CBaseException.h"
 #include "IMirendo.h"
 #include "IProfile.h"
+#include "profileparamtext.h"
 
 #include <QComboBox>
 

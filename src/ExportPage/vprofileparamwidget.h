@@ -49,17 +49,3 @@ private:
     Ui::VProfileParamWidget* ui;
     bool m_bFilling = false;
 };
-
-
-namespace ProfileParamText {
-// The "original"/"auto" replacement of a shown value, then its text.
-QString ValueText(const QVariant& value);
-// Fills `box` after the shared rule of both editors; `rename` 2 or 8 or 0,
-// `editable` whether flag 4 was given.
-void FillList(IColItem* pItem, QComboBox* pComboBox, const QVariant& value, int rename, bool editable,
-              const QString& styleSheet);
-// The text a profile's picture size is shown by ("0" stands for "original").
-QString SizeText(int width, int height);
-// Splits a size text into width and height after the editors' rule.
-void ReadSize(const QString& text, int& width, int& height);
-} // namespace ProfileParamText

@@ -1,5 +1,7 @@
 #include "cdcvideoplayer.h"
 
+#include "cdccropoverlay.h"
+
 #include "Basilvo/Basilvo.h"
 #include "utility/CAudioEffectProc.h"
 #include "CBaseException.h"
@@ -36,183 +38,7 @@ Moorland::VideoDriverRect Truncated(const rect_t& r)
     return {std::trunc(r.left), std::trunc(r.top), std::trunc(r.right), std::trunc(r.bottom)};
 }
 
-Moorland::VideoDriverColor ToDriver(const color_t& c)
-{
-    return {c.r, c.g, c.b, c.a};
-}
-
-struct FrameFree
-{
-    void operator()(Moorland::IRawVideoFrame* f) const
-    {
-        if (f)
-            f->Free();
-    }
-};
-using FramePtr = std::unique_ptr<Moorland::IRawVideoFrame, FrameFree>;
-
-struct ConverterRelease
-{
-    void operator()(Moorland::IImageConverter* c) const
-    {
-        if (c)
-            c->Release();
-    }
-};
-
-struct FillerRelease
-{
-    void operator()(Moorland::IRawVideoFrameFiller* f) const
-    {
-        if (f)
-            f->Release();
-    }
-};
-
-// The picture a frame carries between bars, when the frame says where it is
-// (a timeline's frame with a clip fitted into it).
-bool PictureAreaOf(Moorland::IRawVideoFrame* frame, Moorland::FramePictureArea& area)
-{
-    void* data = nullptr;
-    int size = 0;
-    frame->GetBorderData(&data, &size);
-    if (!data || size != static_cast<int>(sizeof(area)) || frame->GetPixelFormat() != Moorland::PIXEL_FORMAT_YUV420P)
-        return false;
-    memcpy(&area, data, sizeof(area));
-    unsigned w = 0, h = 0;
-    frame->GetDimension(&w, &h);
-    return area.tag == Moorland::kFramePictureAreaTag && area.x >= 0 && area.y >= 0 && area.width >= 2 &&
-           area.height >= 2 && !(area.x & 1) && !(area.y & 1) && area.x + area.width <= static_cast<int>(w) &&
-           area.y + area.height <= static_cast<int>(h);
-}
-
-// The clip's effects on the picture alone, never on the bars around it; the
-// result is placed on black again as the conversion places it (a turned
-// picture fitted anew). Null when the effects made no new picture.
-Moorland::IRawVideoFrame* EffectsOnPicture(CEffectsProc* effects, Moorland::IRawVideoFrame* frame,
-                                           const Moorland::FramePictureArea& area)
-{
-    unsigned W = 0, H = 0;
-    frame->GetDimension(&W, &H);
-    std::unique_ptr<Moorland::IRawVideoFrameFiller, FillerRelease> view(Moorland::CreateRawVideoFrameFiller());
-    if (!view || !view->SetFormat(Moorland::PIXEL_FORMAT_YUV420P, static_cast<unsigned>(area.width),
-                                  static_cast<unsigned>(area.height), 1))
-        QuentaBased::ThrowLastError();
-    for (unsigned i = 0; i < 3; ++i) {
-        unsigned bytes = 0, pitch = 0, rows = 0;
-        unsigned char* data = frame->GetBuffer(i, &bytes, &pitch, &rows);
-        if (!data)
-            QB_THROW(QB_ERR_BAD_POINTER, "A picture without its pixels");
-        const unsigned x = static_cast<unsigned>(i ? area.x / 2 : area.x), y = static_cast<unsigned>(i ? area.y / 2 : area.y);
-        view->SetPlane(i, data + static_cast<size_t>(y) * pitch + x, pitch);
-    }
-    Moorland::IRawVideoFrame* picture = view->GetFrame();
-    picture->SetTimeStamp(frame->GetTimeStamp());
-    picture->SetDuration(frame->GetDuration());
-    Moorland::IRawVideoFrame* f = picture;
-    if (!effects->ProcFrame(f) || f == picture)
-        return nullptr;
-    FramePtr edited(f);
-
-    // Fitted into the frame at its own shape: the frame's pixels are the
-    // picture's, turned with it.
-    unsigned ew = 0, eh = 0;
-    edited->GetDimension(&ew, &eh);
-    const double frameDar = frame->GetDAR() > 0 ? frame->GetDAR() : static_cast<double>(W) / H;
-    const double sar = frameDar * H / W;
-    const bool turned = ew == static_cast<unsigned>(area.height) && eh == static_cast<unsigned>(area.width) &&
-                        area.width != area.height;
-    const double dar = ew * (turned ? 1.0 / sar : sar) / eh;
-    double fw = W, fh = W * sar / dar;
-    if (fh > H) {
-        fh = H;
-        fw = H * dar / sar;
-    }
-    const int dw = std::max(2, std::min(static_cast<int>(W), static_cast<int>(std::lround(fw)) & ~1));
-    const int dh = std::max(2, std::min(static_cast<int>(H), static_cast<int>(std::lround(fh)) & ~1));
-    const int x = ((static_cast<int>(W) - dw) / 2) & ~1, y = ((static_cast<int>(H) - dh) / 2) & ~1;
-    std::unique_ptr<Moorland::IImageConverter, ConverterRelease> scale(
-        CreateImageConverterEx(Moorland::PIXEL_FORMAT_YUV420P, static_cast<unsigned>(dw), static_cast<unsigned>(dh), 0));
-    Moorland::IRawVideoFrame* scaled = scale ? scale->Convert(edited.get()) : nullptr;
-    if (!scaled)
-        QuentaBased::ThrowLastError();
-
-    const unsigned cw = W / 2, ch = H / 2;
-    std::vector<unsigned char> canvas(static_cast<size_t>(W) * H + 2 * static_cast<size_t>(cw) * ch, 128);
-    std::fill(canvas.begin(), canvas.begin() + static_cast<ptrdiff_t>(W) * H, 16);
-    unsigned char* planes[3] = {canvas.data(), canvas.data() + static_cast<size_t>(W) * H,
-                                canvas.data() + static_cast<size_t>(W) * H + static_cast<size_t>(cw) * ch};
-    for (unsigned i = 0; i < 3; ++i) {
-        unsigned bytes = 0, pitch = 0, rows = 0;
-        const unsigned char* from = scaled->GetBuffer(i, &bytes, &pitch, &rows);
-        if (!from)
-            QB_THROW(QB_ERR_BAD_POINTER, "A picture without its pixels");
-        const unsigned line = i ? W / 2 : W;
-        const unsigned px = static_cast<unsigned>(i ? x / 2 : x), py = static_cast<unsigned>(i ? y / 2 : y);
-        const unsigned width = static_cast<unsigned>(i ? dw / 2 : dw), height = static_cast<unsigned>(i ? dh / 2 : dh);
-        for (unsigned r = 0; r < height && r < rows; ++r)
-            memcpy(planes[i] + static_cast<size_t>(py + r) * line + px, from + static_cast<size_t>(r) * pitch,
-                   std::min(width, bytes));
-    }
-    std::unique_ptr<Moorland::IRawVideoFrameFiller, FillerRelease> out(Moorland::CreateRawVideoFrameFiller());
-    if (!out || !out->SetFormat(Moorland::PIXEL_FORMAT_YUV420P, W, H, 1))
-        QuentaBased::ThrowLastError();
-    out->SetPlane(0, planes[0], W);
-    out->SetPlane(1, planes[1], cw);
-    out->SetPlane(2, planes[2], cw);
-    Moorland::IRawVideoFrame* composed = out->GetFrame()->Clone();
-    if (!composed)
-        QuentaBased::ThrowLastError();
-    composed->SetTimeStamp(frame->GetTimeStamp());
-    composed->SetDuration(frame->GetDuration());
-    return composed;
-}
-
 } // namespace
-
-Moorland::IRawVideoFrame* CDCVideoPlayer::EditedPicture(Moorland::IRawVideoFrame* frame, CEffectsProc* effects,
-                                                        Moorland::IImageConverter*& converter)
-{
-    Moorland::FramePictureArea area{};
-    if (!effects->Steps().empty() && PictureAreaOf(frame, area))
-        return EffectsOnPicture(effects, frame, area);
-    Moorland::IRawVideoFrame* input = ForEffects(frame, effects, converter);
-    Moorland::IRawVideoFrame* f = input;
-    return effects->ProcFrame(f) && f != input ? f : nullptr;
-}
-
-bool DCClipSettings::operator==(const DCClipSettings& o) const
-{
-    return hasItem == o.hasItem && interlaced == o.interlaced && videoEffect == o.videoEffect &&
-           brightness == o.brightness && contrast == o.contrast && saturation == o.saturation &&
-           effectType == o.effectType && effect3D == o.effect3D && type3D == o.type3D && depth3D == o.depth3D &&
-           turn == o.turn && mirror == o.mirror && verReverse == o.verReverse && rotation == o.rotation &&
-           hasAudioEdit == o.hasAudioEdit && audioReplace == o.audioReplace &&
-           audioReplacePath == o.audioReplacePath && audioLoop == o.audioLoop && mute == o.mute &&
-           clipVolume == o.clipVolume && viewWidth == o.viewWidth && viewHeight == o.viewHeight;
-}
-
-const DCClipSettings& DCPlaySettings::At(int64_t ms) const
-{
-    for (const DCClipSpan& span : spans)
-        if (ms >= span.startMs && ms < span.endMs)
-            return span.settings;
-    // Past the last clip (its last picture lasts to the end) the last one's.
-    if (!spans.empty() && ms >= spans.back().startMs)
-        return spans.back().settings;
-    return whole;
-}
-
-bool DCPlaySettings::operator==(const DCPlaySettings& o) const
-{
-    if (!(whole == o.whole) || spans.size() != o.spans.size())
-        return false;
-    for (size_t i = 0; i < spans.size(); ++i)
-        if (spans[i].startMs != o.spans[i].startMs || spans[i].endMs != o.spans[i].endMs ||
-            !(spans[i].settings == o.spans[i].settings))
-            return false;
-    return true;
-}
 
 void VideoPlayerOnVideoOutputCallBack(void* context, Moorland::IRawVideoFrame* frame)
 {
@@ -256,10 +82,6 @@ CDCVideoPlayer::~CDCVideoPlayer()
         m_overlayFiller->Release();
     if (m_converter)
         m_converter->Release();
-    if (m_planarConverter)
-        m_planarConverter->Release();
-    if (m_shownConverter)
-        m_shownConverter->Release();
     if (m_audioFiller)
         m_audioFiller->Release();
     delete m_wndLock;
@@ -278,84 +100,21 @@ std::shared_ptr<const DCPlaySettings> CDCVideoPlayer::Settings() const
     return std::atomic_load(&m_settings);
 }
 
-namespace {
-
-// The clip whose settings an item is shown with: a timeline's current clip,
-// or the clip itself.
-const Fablecut::CMediaSourceItem* EditedClipOf(IDCDataItem* item)
-{
-    if (auto* timeline = dynamic_cast<CTimelineItem*>(item))
-        return dynamic_cast<const Fablecut::CMediaSourceItem*>(timeline->getCurItem());
-    return dynamic_cast<const Fablecut::CMediaSourceItem*>(item);
-}
-
-void ReadClipSettings(IDCDataItem* item, DCClipSettings& out)
-{
-    out.hasItem = true;
-    out.interlaced = item->Interlaced();
-    out.viewWidth = item->GetViewWidth();
-    out.viewHeight = item->GetViewHeight();
-    const Fablecut::CMediaSourceItem* clip = EditedClipOf(item);
-    if (!clip)
-        return;
-    const CClipSettings s = CClipSettings::Of(*clip);
-    if (s.hasPicture && s.videoEffectOn) {
-        out.videoEffect = true;
-        out.brightness = s.brightness;
-        out.contrast = s.contrast;
-        out.saturation = s.saturation;
-        out.effectType = s.effect;
-    }
-    if (s.hasPicture && s.depthOn) {
-        out.effect3D = true;
-        out.type3D = s.depthType;
-        out.depth3D = s.depth;
-    }
-    if (s.hasPicture && s.videoTurnOn) {
-        out.turn = true;
-        out.mirror = s.mirror;
-        out.verReverse = s.verReverse;
-        out.rotation = s.rotationAngle;
-    }
-    const CClipSoundLines& sound = s.SoundLines();
-    out.hasAudioEdit = true;
-    out.audioReplace = sound.replace;
-    out.audioReplacePath = sound.replacePath.toUtf8().toStdString();
-    out.audioLoop = sound.replaceLoop;
-    out.mute = sound.mute;
-    out.clipVolume = sound.volume;
-}
-
-} // namespace
-
 void CDCVideoPlayer::PublishClipSettings()
 {
-    auto next = std::make_shared<DCPlaySettings>();
-    IDCPlaySourceItem* item = m_sourceItem;
-    if (item) {
-        ReadClipSettings(item, next->whole);
-        // A timeline plays its clips one after the other: each picture takes
-        // the settings of the clip at its own time. The clip the timeline
-        // calls current changes when its source opens the next clip, which
-        // it does before the last pictures of the clip before are shown.
-        if (auto* timeline = dynamic_cast<CTimelineItem*>(item)) {
-            for (int i = 0; i < timeline->ChildItemsCount(); ++i) {
-                Fablecut::ISourceDataItem* clip = timeline->getItemByIndex(i);
-                if (!clip)
-                    continue;
-                DCClipSpan span;
-                span.startMs = clip->GetStartPoint().ToMillisecond();
-                span.endMs = span.startMs + clip->GetTrimDuration().ToMillisecond();
-                ReadClipSettings(clip, span.settings);
-                next->spans.push_back(std::move(span));
-            }
-        }
-    }
+    auto next = std::make_shared<const DCPlaySettings>(DCPlaySettings::Of(m_sourceItem));
     std::shared_ptr<const DCPlaySettings> current = Settings();
-    if (!current || !(*current == *next)) {
-        std::shared_ptr<const DCPlaySettings> published = std::move(next);
-        std::atomic_store(&m_settings, published);
-    }
+    if (!current || !(*current == *next))
+        std::atomic_store(&m_settings, std::shared_ptr<const DCPlaySettings>(std::move(next)));
+}
+
+bool CDCVideoPlayer::PublishClipSettings(const Fablecut::ISourceDataItem* clip)
+{
+    auto next = std::make_shared<DCPlaySettings>(*Settings());
+    if (!next->ReadAgain(m_sourceItem, clip))
+        return false;
+    std::atomic_store(&m_settings, std::shared_ptr<const DCPlaySettings>(std::move(next)));
+    return true;
 }
 
 void CDCVideoPlayer::SetProjectMgr(CMProjectMgr* manager)
@@ -366,78 +125,34 @@ void CDCVideoPlayer::SetProjectMgr(CMProjectMgr* manager)
             connect(manager, &CMProjectMgr::signal_TimelineChanged, this, &CDCVideoPlayer::OnClipSettingsChanged);
 }
 
-void CDCVideoPlayer::OnClipSettingsChanged()
+void CDCVideoPlayer::OnClipSettingsChanged(const Fablecut::ISourceDataItem* clip)
 {
     QB_GUARDED_VOID({
-        // A playing picture takes the new settings with the next one; a held
-        // one is drawn again.
-        if (m_runState == DCPlayerPlaying)
+        // One clip's settings are read again alone, and only when the item
+        // shows that clip. A playing picture takes the new settings with the
+        // next one; a held one is drawn again.
+        if (clip) {
+            if (!PublishClipSettings(clip))
+                return;
+        } else {
             PublishClipSettings();
-        else
-            UpdateVideo();
+        }
+        if (m_runState != DCPlayerPlaying)
+            RedrawHeld();
     });
-}
-
-void CDCVideoPlayer::ApplySettings(CEffectsProc* proc, const DCClipSettings& s)
-{
-    if (!proc)
-        return;
-    if (!s.hasItem) {
-        proc->resetEffectInfo();
-        return;
-    }
-    proc->setEnableDeinterlace(s.interlaced);
-    proc->setBrightness(s.videoEffect ? s.brightness : 0);
-    proc->setContrast(s.videoEffect ? s.contrast : 0);
-    proc->setSaturation(s.videoEffect ? s.saturation : 0);
-    proc->setEnableAgedFilmEffectSeriesType(static_cast<EffectType>(s.videoEffect ? s.effectType : 0));
-    if (s.effect3D) {
-        proc->rebuild3DEffectProc();
-        proc->setEnable3DEffect(true);
-        proc->set3DEffectType(s.type3D);
-        proc->set3DEffectDepth(s.depth3D);
-    } else {
-        proc->setEnable3DEffect(false);
-    }
-    proc->setMirror(s.turn && s.mirror);
-    proc->setVerReverse(s.turn && s.verReverse);
-    proc->setRotateAngle(s.turn ? s.rotation : 0);
 }
 
 void CDCVideoPlayer::UpdateVideoEffect(CEffectsProc* proc)
 {
-    ApplySettings(proc, Settings()->whole);
+    if (proc)
+        Settings()->whole.ApplyTo(*proc);
 }
-
-namespace {
-
-void ApplyAudioSettings(CAudioEffectProc* proc, const DCClipSettings& s, unsigned volume)
-{
-    if (!s.hasItem) {
-        proc->resetAuidoEffect();
-        return;
-    }
-    const double v = volume / 100.0;
-    if (!s.hasAudioEdit) {
-        proc->SetEnableReplace(false);
-        proc->SetReplacePath("");
-        proc->SetEnableLoop(false);
-        proc->SetVolume(v);
-        return;
-    }
-    proc->SetEnableReplace(s.audioReplace);
-    proc->SetReplacePath(s.audioReplacePath);
-    proc->SetEnableLoop(s.audioLoop);
-    proc->SetVolume(s.mute ? 0.0 : v * s.clipVolume);
-}
-
-} // namespace
 
 void CDCVideoPlayer::UpdateAudioEffectProc()
 {
     CAudioEffectProc* proc = m_audioEffectProc.load();
     if (proc)
-        ApplyAudioSettings(proc, Settings()->whole, m_volume.load());
+        Settings()->whole.ApplyTo(*proc, m_volume.load());
 }
 
 void CDCVideoPlayer::ProcEffect(Moorland::IRawVideoFrame*& frame)
@@ -539,11 +254,17 @@ void CDCVideoPlayer::SetEmptyViewImagePath(QString path)
 
 void CDCVideoPlayer::UpdateVideo()
 {
+    if (m_mediaEnabled && m_pictureFlag && m_runState != DCPlayerClosed)
+        PublishClipSettings();
+    RedrawHeld();
+}
+
+void CDCVideoPlayer::RedrawHeld()
+{
     if (!m_mediaEnabled || !m_pictureFlag || m_runState == DCPlayerClosed) {
         DrawImageOnWnd(m_placeholder, true);
         return;
     }
-    PublishClipSettings();
     if (m_runState == DCPlayerStopped && m_thumbnailWhenStopped) {
         const QImage* thumbnail = m_sourceItem ? m_sourceItem->GetThumbnailData() : nullptr;
         DrawImageOnWnd(thumbnail ? *thumbnail : QImage(), false);
@@ -766,10 +487,6 @@ void CDCVideoPlayer::UpdateResultRect()
 
 // --------------------------------------------------------------- snapshots
 
-namespace {
-QSize DisplaySize(Moorland::IRawVideoFrame* picture, Moorland::IRawVideoFrame* raw);
-} // namespace
-
 bool CDCVideoPlayer::SnapshotFrame(bool withEffects, Moorland::IRawVideoFrame*& frame, Moorland::IRawVideoFrame*& owned)
 {
     owned = nullptr;
@@ -777,38 +494,36 @@ bool CDCVideoPlayer::SnapshotFrame(bool withEffects, Moorland::IRawVideoFrame*& 
     Moorland::IRawVideoFrame* current = nullptr;
     if (!m_player || !m_player->GetCurrentFrame(&current) || !current)
         QB_THROW(QB_ERR_UNEXPECTED, "Fail to get player video buffer");
-    FramePtr raw(current);
+    DCFramePtr raw(current);
     // The clip's effects work on the decoded picture, as on screen and in a
     // conversion; the result is converted for the image writer after.
-    FramePtr edited;
+    DCFramePtr edited;
     if (withEffects) {
         if (!m_effectProc)
             QB_THROW(QB_ERR_BAD_POINTER, "No effect processor to apply the clip's effects with");
         CEffectsProc effects(m_effectProc->getAVManger());
-        ApplySettings(&effects, Settings()->At(raw->GetTimeStamp()));
-        Moorland::IImageConverter* planarConverter = nullptr;
-        edited.reset(EditedPicture(raw.get(), &effects, planarConverter));
-        if (planarConverter)
-            planarConverter->Release(); // the edited picture is a frame of its own
+        Settings()->At(raw->GetTimeStamp()).ApplyTo(effects);
+        // The edited picture is a frame of its own: the editor may go.
+        edited.reset(CDCPictureEditor().Edited(raw.get(), &effects));
     }
     // Saved at the shape it is shown at: a picture of non-square samples
     // (PAL's 720x576 shown 4:3) is scaled to square ones.
     Moorland::IRawVideoFrame* shown = edited ? edited.get() : raw.get();
-    const QSize display = DisplaySize(shown, raw.get());
+    const QSize display = CDCPictureEditor::DisplaySize(shown, raw.get());
     unsigned sw = 0, sh = 0;
     shown->GetDimension(&sw, &sh);
     const bool reshape = !display.isEmpty() && (static_cast<unsigned>(display.width()) != sw ||
                                                  static_cast<unsigned>(display.height()) != sh);
-    std::unique_ptr<Moorland::IImageConverter, ConverterRelease> converter(
-        reshape ? CreateImageConverterEx(Moorland::PIXEL_FORMAT_RGBA32, static_cast<unsigned>(display.width()),
-                                         static_cast<unsigned>(display.height()), 1)
-                : CreateImageConverter(Moorland::PIXEL_FORMAT_RGBA32));
+    DCConverterPtr converter(reshape ? CreateImageConverterEx(Moorland::PIXEL_FORMAT_RGBA32,
+                                                              static_cast<unsigned>(display.width()),
+                                                              static_cast<unsigned>(display.height()), 1)
+                                     : CreateImageConverter(Moorland::PIXEL_FORMAT_RGBA32));
     if (!converter)
         QuentaBased::ThrowLastError();
     Moorland::IRawVideoFrame* converted = converter->Convert(shown);
     if (!converted)
         QuentaBased::ThrowLastError();
-    FramePtr copy(converted->Clone());
+    DCFramePtr copy(converted->Clone());
     if (!copy)
         QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
     owned = copy.release();
@@ -823,7 +538,7 @@ bool CDCVideoPlayer::Snapshot(int width, int height, QImage& image, bool withEff
         Moorland::IRawVideoFrame* frame = nullptr;
         Moorland::IRawVideoFrame* owned = nullptr;
         SnapshotFrame(withEffects, frame, owned);
-        FramePtr keep(owned);
+        DCFramePtr keep(owned);
         CDCMoorlanGrapPic grabber(frame);
         image = grabber.grapPic(width, height);
         if (image.isNull() && GetQuentaException()->GetExceptionCode())
@@ -839,7 +554,7 @@ bool CDCVideoPlayer::Snapshot(int width, int height, DCImageFormatType format, s
         Moorland::IRawVideoFrame* frame = nullptr;
         Moorland::IRawVideoFrame* owned = nullptr;
         SnapshotFrame(withEffects, frame, owned);
-        FramePtr keep(owned);
+        DCFramePtr keep(owned);
         CDCMoorlanGrapPic grabber(frame);
         if (!grabber.grapPicAndSaveTo(path.c_str(), format, width, height)) {
             if (GetQuentaException()->GetExceptionCode())
@@ -909,128 +624,6 @@ Moorland::IRawVideoFrame* CDCVideoPlayer::ConvertForWindow(Moorland::IRawVideoFr
     return m_converter ? m_converter->Convert(frame) : nullptr;
 }
 
-Moorland::IRawVideoFrame* CDCVideoPlayer::ForEffects(Moorland::IRawVideoFrame* frame, CEffectsProc* effects,
-                                                     Moorland::IImageConverter*& converter)
-{
-    switch (frame->GetPixelFormat()) {
-    case Moorland::PIXEL_FORMAT_YUV420P: case Moorland::PIXEL_FORMAT_YUV422P: case Moorland::PIXEL_FORMAT_YUV444P:
-    case Moorland::PIXEL_FORMAT_YUV410P: case Moorland::PIXEL_FORMAT_YUV411P: case Moorland::PIXEL_FORMAT_YUVJ420P:
-    case Moorland::PIXEL_FORMAT_YUVJ422P: case Moorland::PIXEL_FORMAT_YUVJ444P: case Moorland::PIXEL_FORMAT_YUV440P:
-    case Moorland::PIXEL_FORMAT_GRAY8:
-        return frame;
-    default:
-        break;
-    }
-    // Converted only when an effect will work on it: a conversion turns every
-    // picture into 4:2:0 before its effects, and the colour steps count in
-    // those levels.
-    if (effects->Steps().empty())
-        return frame;
-    if (!converter)
-        converter = CreateImageConverter(Moorland::PIXEL_FORMAT_YUV420P);
-    Moorland::IRawVideoFrame* planar = converter ? converter->Convert(frame) : nullptr;
-    return planar ? planar : frame;
-}
-
-namespace {
-
-// The size the decoded picture `raw` is shown at, through its own pixel
-// shape, standing upright or (`turned`) on its side.
-QSize ShownShape(Moorland::IRawVideoFrame* raw, bool turned)
-{
-    unsigned rw = 0, rh = 0;
-    raw->GetDimension(&rw, &rh);
-    if (!rw || !rh)
-        return QSize();
-    const double dar = raw->GetDAR() > 0 ? raw->GetDAR() : static_cast<double>(rw) / rh;
-    const double sar = dar * rh / rw;
-    const int w = static_cast<int>(rw), h = static_cast<int>(rh);
-    if (std::fabs(sar - 1.0) < 0.001)
-        return turned ? QSize(h, w) : QSize(w, h);
-    return turned ? QSize(h, static_cast<int>(std::lround(rw * sar)))
-                  : QSize(static_cast<int>(std::lround(rw * sar)), h);
-}
-
-bool TurnsAQuarter(const std::vector<EffectStep>& steps)
-{
-    for (const EffectStep& step : steps)
-        if (step.name == "EffectNameRotate90X")
-            for (const auto& param : step.params)
-                if (param.first == "Rotate90XDerection" && (param.second == "1" || param.second == "2"))
-                    return true;
-    return false;
-}
-
-// Steps that come out the same, within a level, on the decoded picture
-// scaled down as on the decoded picture before it is scaled: level changes
-// pixel by pixel, and a quarter turn with the flips that go with it when the
-// scaler samples at the pixels' centres (EditedAtShownSize). A mirror or flip
-// without a turn stays at full size: cheap there, and after the fast scaler,
-// whose samples sit a fraction of a pixel off centre, the mirrored picture
-// would land that fraction the other way. Blurs, sharpening and the 3D shift
-// reach across pixels (the shift by pixels of the picture's own size): a
-// chain with any of them works on the picture at its own size.
-bool SameWhenScaled(const std::vector<EffectStep>& steps)
-{
-    static const char* const kPerPixel[] = {"brightness_contrast", "gray", "flip_color", "invert", "aged_film"};
-    const bool turns = TurnsAQuarter(steps);
-    for (const EffectStep& step : steps) {
-        if (turns && (step.name == "reverse" || step.name == "EffectNameRotate90X"))
-            continue;
-        if (std::none_of(std::begin(kPerPixel), std::end(kPerPixel),
-                         [&](const char* name) { return step.name == name; }))
-            return false;
-    }
-    return true;
-}
-
-// The displayed size of a picture, through its own pixel shape, which a
-// quarter turn since the decoded picture `raw` has turned as well.
-QSize DisplaySize(Moorland::IRawVideoFrame* picture, Moorland::IRawVideoFrame* raw)
-{
-    unsigned rw = 0, rh = 0, pw = 0, ph = 0;
-    raw->GetDimension(&rw, &rh);
-    picture->GetDimension(&pw, &ph);
-    if (!rw || !rh || !pw || !ph)
-        return QSize();
-    const double dar = raw->GetDAR() > 0 ? raw->GetDAR() : static_cast<double>(rw) / rh;
-    const double sar = dar * rh / rw;
-    const bool turned = pw == rh && ph == rw && rw != rh;
-    if (std::fabs(sar - 1.0) < 0.001)
-        return QSize(static_cast<int>(pw), static_cast<int>(ph));
-    return turned ? QSize(static_cast<int>(pw), static_cast<int>(std::lround(ph * sar)))
-                  : QSize(static_cast<int>(std::lround(pw * sar)), static_cast<int>(ph));
-}
-
-} // namespace
-
-Moorland::IRawVideoFrame* CDCVideoPlayer::EditedAtShownSize(Moorland::IRawVideoFrame* frame, CEffectsProc* effects,
-                                                            unsigned width, unsigned height, bool turned)
-{
-    // In the levels the conversion's effects count in (planar YUV), the
-    // colour at the shown size's full resolution: scaled first, the picture
-    // loses no more of its colour than scaled last. For a quarter turn the
-    // samples sit on the pixels' centres, so that the picture turned after
-    // scaling is the file's, turned before.
-    const int flag = turned ? 2 : 0;
-    if (m_shownConverter &&
-        (width != m_shownConverterWidth || height != m_shownConverterHeight || flag != m_shownConverterFlag)) {
-        m_shownConverter->Release();
-        m_shownConverter = nullptr;
-    }
-    if (!m_shownConverter) {
-        m_shownConverter = CreateImageConverterEx(Moorland::PIXEL_FORMAT_YUV444P, width, height, flag);
-        m_shownConverterWidth = width;
-        m_shownConverterHeight = height;
-        m_shownConverterFlag = flag;
-    }
-    Moorland::IRawVideoFrame* scaled = m_shownConverter ? m_shownConverter->Convert(frame) : nullptr;
-    if (!scaled)
-        return nullptr;
-    Moorland::IRawVideoFrame* f = scaled;
-    return effects->ProcFrame(f) && f != scaled ? f : nullptr;
-}
-
 void CDCVideoPlayer::DoOnVideoOutputCallBack(Moorland::IRawVideoFrame* frame)
 {
     LockDrawDC();
@@ -1040,36 +633,37 @@ void CDCVideoPlayer::DoOnVideoOutputCallBack(Moorland::IRawVideoFrame* frame)
         // conversion applies them, in its levels: the screen shows what the
         // file gets.
         const std::shared_ptr<const DCPlaySettings> all = Settings();
-        const DCClipSettings& settings = all->At(frame->GetTimeStamp());
-        FramePtr edited;
+        const DCShownClip& settings = all->At(frame->GetTimeStamp());
+        DCFramePtr edited;
         bool placed = false;
         if (m_effectProc) {
-            ApplySettings(m_effectProc, settings);
+            settings.ApplyTo(*m_effectProc);
             // Steps that work pixel by pixel run on the picture already
             // scaled to the size it is shown at: a 4K picture costs what
             // the window's does. The others, and a timeline's picture
             // between bars, run on the decoded picture at its own size.
             const std::vector<EffectStep> steps = m_effectProc->Steps();
             Moorland::FramePictureArea area{};
-            if (m_orgEffect && !steps.empty() && !settings.interlaced && SameWhenScaled(steps) &&
-                !PictureAreaOf(frame, area)) {
-                const bool turned = TurnsAQuarter(steps);
-                const rect_t shown = FittedRect(ShownShape(frame, turned));
+            if (m_orgEffect && !steps.empty() && !settings.interlaced && CDCPictureEditor::SameWhenScaled(steps) &&
+                !CDCPictureEditor::PictureAreaOf(frame, area)) {
+                const bool turned = CDCPictureEditor::TurnsAQuarter(steps);
+                const rect_t shown = FittedRect(CDCPictureEditor::ShownShape(frame, turned));
                 const unsigned w = static_cast<unsigned>(std::max(0.0f, std::trunc(shown.right - shown.left)));
                 const unsigned h = static_cast<unsigned>(std::max(0.0f, std::trunc(shown.bottom - shown.top)));
                 if (w && h)
-                    edited.reset(EditedAtShownSize(frame, m_effectProc, turned ? h : w, turned ? w : h, turned));
+                    edited.reset(
+                        m_editor.EditedAtShownSize(frame, m_effectProc, turned ? h : w, turned ? w : h, turned));
                 if (edited) {
                     m_shownRect = shown;
                     placed = true;
                 }
             }
             if (!placed)
-                edited.reset(EditedPicture(frame, m_effectProc, m_planarConverter));
+                edited.reset(m_editor.Edited(frame, m_effectProc));
         }
         Moorland::IRawVideoFrame* main = m_orgEffect && edited ? edited.get() : frame;
         if (!placed)
-            m_shownRect = FittedRect(DisplaySize(main, frame));
+            m_shownRect = FittedRect(CDCPictureEditor::DisplaySize(main, frame));
         const unsigned width = static_cast<unsigned>(std::max(0.0f, std::trunc(m_shownRect.right - m_shownRect.left)));
         const unsigned height = static_cast<unsigned>(std::max(0.0f, std::trunc(m_shownRect.bottom - m_shownRect.top)));
         Moorland::IRawVideoFrame* f = width && height ? ConvertForWindow(main, width, height) : nullptr;
@@ -1102,11 +696,10 @@ void CDCVideoPlayer::DoOnAudioOutput(void* data, unsigned int size, int timeMs)
     if (!proc || !m_audioFiller || !data)
         return;
     m_audioFiller->SetBuffer(data, size);
-    // The engine gives milliseconds; the frame carries 100-ns units.
-    m_audioFiller->SetTimeStamp(static_cast<int64_t>(timeMs) * 10000);
+    m_audioFiller->SetTimeStamp(static_cast<int64_t>(timeMs) * Moorland::kTicksPerMs);
     Moorland::IRawAudioFrame* frame = m_audioFiller->GetFrame();
     // The settings of the clip this sound belongs to.
-    ApplyAudioSettings(proc, Settings()->At(timeMs), m_volume.load());
+    Settings()->At(timeMs).ApplyTo(*proc, m_volume.load());
     proc->ProcFrameInPlace(frame);
 }
 
@@ -1142,99 +735,20 @@ void CDCVideoPlayer::DrawResultArea(Moorland::IRawVideoFrame* frame, bool presen
         m_resultDriver->Present();
 }
 
-namespace {
-
-void DrawLine(Moorland::IVideoDriver* driver, int x1, int y1, int x2, int y2, color_t& colour, unsigned short pattern,
-              unsigned short factor)
-{
-    Moorland::VideoDriverPoint from{static_cast<float>(x1), static_cast<float>(y1)};
-    Moorland::VideoDriverPoint to{static_cast<float>(x2), static_cast<float>(y2)};
-    Moorland::VideoDriverColor c = ToDriver(colour);
-    driver->DrawLine(&from, &to, &c, pattern, factor);
-}
-
-void DrawPointRect(Moorland::IVideoDriver* driver, int x1, int y1, int x2, int y2, color_t& colour)
-{
-    DrawLine(driver, x1, y1, x2, y1, colour, 0xFFFF, 1);
-    DrawLine(driver, x2, y1, x2, y2, colour, 0xFFFF, 1);
-    DrawLine(driver, x2, y2, x1, y2, colour, 0xFFFF, 1);
-    DrawLine(driver, x1, y2, x1, y1, colour, 0xFFFF, 1);
-}
-
-// The eight handle points of a crop rectangle, clockwise from the top left.
-void HandlePoints(const rect_t& c, float xs[8], float ys[8])
-{
-    const float mx = (c.right - c.left) * 0.5f + c.left;
-    const float my = (c.bottom - c.top) * 0.5f + c.top;
-    const float px[8] = {c.left, mx, c.right, c.right, c.right, mx, c.left, c.left};
-    const float py[8] = {c.top, c.top, c.top, my, c.bottom, c.bottom, c.bottom, my};
-    for (int i = 0; i < 8; ++i) {
-        xs[i] = px[i];
-        ys[i] = py[i];
-    }
-}
-
-void DrawCropRectPointRects(Moorland::IVideoDriver* driver, rect_t c, color_t& colour)
-{
-    float xs[8], ys[8];
-    HandlePoints(c, xs, ys);
-    for (int i = 0; i < 8; ++i)
-        DrawPointRect(driver, static_cast<int>(xs[i] - 3), static_cast<int>(ys[i] - 3), static_cast<int>(xs[i] + 3),
-                      static_cast<int>(ys[i] + 3), colour);
-}
-
-void DrawCropRectLines(Moorland::IVideoDriver* driver, rect_t c, color_t& colour, unsigned short pattern,
-                       unsigned short factor)
-{
-    float xs[8], ys[8];
-    HandlePoints(c, xs, ys);
-    for (int i = 0; i < 8; ++i) {
-        const int n = (i + 1) % 8;
-        float x1 = xs[i], y1 = ys[i], x2 = xs[n], y2 = ys[n];
-        if (i < 2) { // top edge
-            x1 += 3;
-            x2 -= 3;
-        } else if (i < 4) { // right edge
-            y1 += 3;
-            y2 -= 3;
-        } else if (i < 6) { // bottom edge
-            x1 -= 3;
-            x2 += 3;
-        } else { // left edge
-            y1 -= 3;
-            y2 += 3;
-        }
-        DrawLine(driver, static_cast<int>(x1), static_cast<int>(y1), static_cast<int>(x2), static_cast<int>(y2), colour,
-                 pattern, factor);
-    }
-}
-
-} // namespace
-
 void CDCVideoPlayer::DrawCrop(Moorland::IRawVideoFrame*)
 {
     if (!m_cropSupport || !m_cropRect || !m_windowDriver)
         return;
     rect_t c{};
     m_cropRect->GetCropRect(c, &m_drawRect);
-    c.right -= 1;
-    const rect_t& d = m_drawRect;
-    const Moorland::VideoDriverColor shade{0, 0, 0, 100};
-    const Moorland::VideoDriverRect bands[4] = {{d.left, d.top, c.left, c.bottom},
-                                                {c.left, d.top, d.right + 1, c.top},
-                                                {c.right, c.top, d.right + 1, d.bottom + 1},
-                                                {d.left, c.bottom, c.right, d.bottom + 1}};
-    for (const auto& band : bands)
-        m_windowDriver->FillRect(&band, &shade);
-    DrawCropRectPointRects(m_windowDriver, c, m_cropLineColor);
-    DrawCropRectLines(m_windowDriver, c, m_cropLineColor, 0x3333, 1);
+    DCDrawCropOverlay(m_windowDriver, c, m_drawRect, m_cropLineColor);
 }
 
 void CDCVideoPlayer::DrawExtendImg(Moorland::IRawVideoFrame* frame)
 {
     if (!m_overlayImage || m_overlayImage->isNull() || !frame)
         return;
-    const DCClipSettings& s = Settings()->whole;
+    const DCShownClip& s = Settings()->whole;
     unsigned fw = 0, fh = 0;
     frame->GetDimension(&fw, &fh);
     // A zero view or overlay size has nothing to scale by or to draw.

@@ -14,6 +14,8 @@
 #include "utility/CCropRect.h"
 #include "utility/CTextWatermarkProc.h" // color_t
 #include "ProjectData/cdcmoorlangrappic.h"
+#include "cdcpictureeditor.h"
+#include "cdcplaysettings.h"
 #include "ProjectData/idcdataitem.h"
 #include "IVideoDriver.h"
 #include "Pellino.h"
@@ -38,6 +40,9 @@ class IRawVideoFrameFiller;
 class CEffectsProc;
 class CAudioEffectProc;
 class CMProjectMgr;
+namespace Fablecut {
+class ISourceDataItem;
+}
 
 // 0 playing, 1 paused, 2 stopped, 3 closed or without media.
 enum DCPlayerRunState : int
@@ -48,53 +53,6 @@ enum DCPlayerRunState : int
     DCPlayerClosed = 3,
 };
 Q_DECLARE_METATYPE(DCPlayerRunState)
-
-// A copy of the item's edit settings as the engine's threads read them.
-struct DCClipSettings
-{
-    bool hasItem = false;
-    bool interlaced = false;
-    bool videoEffect = false;
-    int brightness = 0;
-    int contrast = 0;
-    int saturation = 0;
-    int effectType = 0;
-    bool effect3D = false;
-    int type3D = 1;
-    int depth3D = 0;
-    bool turn = false;
-    bool mirror = false;
-    bool verReverse = false;
-    int rotation = 0;
-    bool hasAudioEdit = false;
-    bool audioReplace = false;
-    std::string audioReplacePath;
-    bool audioLoop = false;
-    bool mute = false;
-    double clipVolume = 1.0;
-    unsigned viewWidth = 0;
-    unsigned viewHeight = 0;
-    bool operator==(const DCClipSettings& o) const;
-};
-
-// One timeline clip's settings and the timeline time it covers, [start, end).
-struct DCClipSpan
-{
-    int64_t startMs = 0;
-    int64_t endMs = 0;
-    DCClipSettings settings;
-};
-
-// What the engine's threads read: the item's settings and, for a timeline,
-// each clip's own, so that every picture and sound buffer gets the settings
-// of the clip it belongs to, whatever clip the item calls current.
-struct DCPlaySettings
-{
-    DCClipSettings whole;
-    std::vector<DCClipSpan> spans;
-    const DCClipSettings& At(int64_t ms) const;
-    bool operator==(const DCPlaySettings& o) const;
-};
 
 void VideoPlayerOnVideoOutputCallBack(void* context, Moorland::IRawVideoFrame* frame);
 void VideoPlayerAudioOutputCallback(void* context, void* data, unsigned int size, Moorland::QuentaSampleFormat format,
@@ -116,6 +74,8 @@ public:
     void SetEmptyViewImagePath(QString path);
     void SetDrawThumbnailWhenStop(bool on) { m_thumbnailWhenStopped = on; }
     void UpdateVideo();
+    // Draws the held picture again with the published settings.
+    void RedrawHeld();
 
     void Open();
     void Play();
@@ -205,10 +165,13 @@ public:
 
     // Reads the item's edit settings and publishes a copy for the engine's threads.
     void PublishClipSettings();
+    // Reads again only what one clip's settings give the item; false when
+    // the item shows nothing of that clip.
+    bool PublishClipSettings(const Fablecut::ISourceDataItem* clip);
     // The player follows the clips' settings by the manager's change notice:
     // each change is shown at once, also on a held picture.
     void SetProjectMgr(CMProjectMgr* manager);
-    void OnClipSettingsChanged();
+    void OnClipSettingsChanged(const Fablecut::ISourceDataItem* clip);
 
 signals:
     void signal_createAVSourceFailed(bool& bRetry);
@@ -218,26 +181,9 @@ signals:
 
 private:
     std::shared_ptr<const DCPlaySettings> Settings() const;
-    void ApplySettings(CEffectsProc* proc, const DCClipSettings& settings);
     // The picture's rectangle inside the destination, fitted by its shape.
     rect_t FittedRect(QSize picture) const;
     Moorland::IRawVideoFrame* ConvertForWindow(Moorland::IRawVideoFrame* frame, unsigned width, unsigned height);
-    // The picture the clip's effects work on: planar YUV as a conversion has
-    // it (a picture of another layout, such as a still image's, converted).
-    // The picture the clip's effects make of `frame`, a frame of its own
-    // (null when they make none): on the picture alone when the frame
-    // carries bars around it.
-    Moorland::IRawVideoFrame* EditedPicture(Moorland::IRawVideoFrame* frame, CEffectsProc* effects,
-                                            Moorland::IImageConverter*& converter);
-    // The clip's effects, made of pixel-by-pixel steps, on the picture
-    // scaled to width x height first (its size before a quarter turn); a
-    // frame of its own, null when they make none.
-    // `turned`: the chain turns a quarter, after the scaler, which then
-    // samples at the pixels' centres.
-    Moorland::IRawVideoFrame* EditedAtShownSize(Moorland::IRawVideoFrame* frame, CEffectsProc* effects, unsigned width,
-                                                unsigned height, bool turned);
-    Moorland::IRawVideoFrame* ForEffects(Moorland::IRawVideoFrame* frame, CEffectsProc* effects,
-                                         Moorland::IImageConverter*& converter);
     bool SnapshotFrame(bool withEffects, Moorland::IRawVideoFrame*& frame, Moorland::IRawVideoFrame*& owned);
 
     Moorland::IPlayer* m_player = nullptr;
@@ -277,12 +223,8 @@ private:
     std::shared_ptr<const DCPlaySettings> m_settings;
     rect_t m_shownRect{0, 0, 0, 0}; // under the window-access lock
     Moorland::IImageConverter* m_converter = nullptr; // render thread only, under the lock
-    Moorland::IImageConverter* m_planarConverter = nullptr; // likewise
     unsigned m_converterWidth = 0;
     unsigned m_converterHeight = 0;
-    Moorland::IImageConverter* m_shownConverter = nullptr; // likewise
-    unsigned m_shownConverterWidth = 0;
-    unsigned m_shownConverterHeight = 0;
-    int m_shownConverterFlag = 0;
+    CDCPictureEditor m_editor; // likewise
     QMetaObject::Connection m_changeNotice;
 };

@@ -1,5 +1,6 @@
 #include "cmediaitemgrappic.h"
 
+#include "cclipsettings.h"
 #include "cmediasourceitem.h"
 
 #include "Basilvo/Basilvo.h"
@@ -113,14 +114,16 @@ void CDCMediaItemPicGrapper::ProcEffect(Moorland::IRawVideoFrame*& frame)
         if (!frame->CanBeModified())
             QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
     }
-    m_effects->setBrightness(m_item->GetBrightness());
-    m_effects->setContrast(m_item->GetContrast());
-    m_effects->setSaturation(m_item->GetSaturation());
+    // The settings' values as they stand, whatever their switches say.
+    const CClipSettings s = CClipSettings::Of(*m_item);
+    m_effects->setBrightness(s.brightness);
+    m_effects->setContrast(s.contrast);
+    m_effects->setSaturation(s.saturation);
     m_effects->setEnableDeinterlace(m_item->GetSrcInterlaced());
-    m_effects->setMirror(m_item->IsMirror());
-    m_effects->setVerReverse(m_item->IsVerReverse());
-    m_effects->setRotateAngle(m_item->GetRotationAngle());
-    m_effects->setEnableAgedFilmEffectSeriesType(m_item->GetEffectType());
+    m_effects->setMirror(s.mirror);
+    m_effects->setVerReverse(s.verReverse);
+    m_effects->setRotateAngle(s.rotationAngle);
+    m_effects->setEnableAgedFilmEffectSeriesType(s.effect);
     m_effects->ProcFrameInPlace(frame);
 }
 
@@ -155,15 +158,16 @@ bool CDCMediaItemPicGrapper::GrabWith(int width, int height, bool bKeepAspect, b
         int w = width, h = height;
         DCGrapTargetSize(m_item, w, h, bKeepAspect, bByHeight);
         if (m_cropOn) {
+            const CClipSettings s = CClipSettings::Of(*m_item);
             rect_t c = m_item->GetCrop();
             const float pw = static_cast<float>(m_item->GetPixelWidth());
             const float ph = static_cast<float>(m_item->GetPixelHeight());
-            if (m_item->IsVerReverse()) {
+            if (s.verReverse) {
                 const float height0 = c.bottom - c.top;
                 c.top = ph - c.top - height0;
                 c.bottom = c.top + height0;
             }
-            if (m_item->IsMirror()) {
+            if (s.mirror) {
                 const float width0 = c.right - c.left;
                 c.left = pw - c.left - width0;
                 c.right = c.left + width0;

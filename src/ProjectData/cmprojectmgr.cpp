@@ -16,6 +16,8 @@ CMProjectMgr::CMProjectMgr(QObject* parent, Moorland::IAVManager* manager)
 {
     m_timeline->SetAVManager(manager);
     qRegisterMetaType<CBaseTime>("CBaseTime");
+    // The change notice names its clip, also to queued and recording listeners.
+    qRegisterMetaType<const Fablecut::ISourceDataItem*>();
 }
 
 CMProjectMgr::~CMProjectMgr()
@@ -28,12 +30,11 @@ void CMProjectMgr::SetAudioBlackBGFile(QString path)
     m_timeline->SetAudioBlackBGFile(path);
 }
 
-template <typename F>
-bool CMProjectMgr::Change(F&& change)
+template <typename F> bool CMProjectMgr::Change(F&& change, const ISourceDataItem* clip)
 {
     const bool changed = QB_GUARDED(false, { return bool(change()); });
     if (changed)
-        emit signal_TimelineChanged();
+        emit signal_TimelineChanged(clip);
     return changed;
 }
 
@@ -203,5 +204,5 @@ bool CMProjectMgr::ChangeClipSettings(ISourceDataItem* pItem, const CClipSetting
     auto* clip = dynamic_cast<CMediaSourceItem*>(pItem);
     if (!clip)
         return false;
-    return Change([&] { return change.WriteTo(*clip); });
+    return Change([&] { return change.WriteTo(*clip); }, pItem);
 }

@@ -4,8 +4,9 @@
 // owns the project's timeline and offers every change as a call that returns
 // whether the timeline changed; after each change it tells its listeners once
 // (signal_TimelineChanged), so views re-read the timeline only when it did
-// change. Inserting files waits for the import of those that are not in the
-// library yet. GUI thread only.
+// change, and only the clip it names when one clip's settings changed.
+// Inserting files waits for the import of those that are not in the library
+// yet. GUI thread only.
 
 #include "cclipsettings.h"
 #include "ctimelineitem.h"
@@ -51,9 +52,10 @@ public:
 signals:
     void signal_ImportFilesQuery(QStringList lstFiles);
     void signal_InsertFilesFinished();
-    // The timeline has changed (clips, order, trims or settings): sent once
-    // per change, after it, also for inserts that waited for an import.
-    void signal_TimelineChanged();
+    // The timeline has changed: sent once per change, after it, also for
+    // inserts that waited for an import. `clip` names the one clip whose
+    // settings alone changed; null when clips, their order or trims did.
+    void signal_TimelineChanged(const Fablecut::ISourceDataItem* clip);
 
 public slots:
     // A file insert returns true when it was carried out at once and changed
@@ -85,8 +87,7 @@ private:
     bool InsertFiles();
     // Runs one timeline change as a boundary (a failure is recorded, never
     // thrown into Qt) and sends the change notice when it changed something.
-    template <typename F>
-    bool Change(F&& change);
+    template <typename F> bool Change(F&& change, const Fablecut::ISourceDataItem* clip = nullptr);
 
     CTimelineItem* m_timeline;
     ItemQuery m_query;

@@ -39,3 +39,4 @@ public:
 } // namespace Fablecut
 
 Q_DECLARE_METATYPE(Fablecut::ISourceDataItem*)
+Q_DECLARE_METATYPE(const Fablecut::ISourceDataItem*)

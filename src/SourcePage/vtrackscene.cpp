@@ -74,8 +74,16 @@ bool VTrackScene::request(bool selectNew, F&& call)
     return changed;
 }
 
-void VTrackScene::slot_timelineChanged()
+void VTrackScene::slot_timelineChanged(const ISourceDataItem* clip)
 {
+    if (clip && m_requestDepth == 0) {
+        // One clip's settings: its times and the others stay.
+        for (VClipItem* item : getClipItems())
+            if (item->getClipItemSouceData() == clip)
+                item->updateClipItemSouceData();
+        update();
+        return;
+    }
     if (m_requestDepth > 0) {
         m_changedInRequest = true;
         return;

@@ -116,8 +116,9 @@ protected:
     void keyPressEvent(QKeyEvent*) override {}
 
 private slots:
-    // The manager's change notice: the timeline changed.
-    void slot_timelineChanged();
+    // The manager's change notice: the timeline changed, or (`clip` not
+    // null) only that clip's settings did.
+    void slot_timelineChanged(const Fablecut::ISourceDataItem* clip);
 
 private:
     // Sends one request (or a batch) to the manager. Notices that arrive

@@ -1,7 +1,6 @@
 #include "CCopyJob.h"
 
 #include "CJobContext.h"
-#include "CJobProfile.h"
 #include "CProgressReporter.h"
 #include "IQuentaStream.h"
 #include "JobRules.h"
@@ -25,9 +24,8 @@ void CCopyJob::DoCopy()
 {
     ConvertTaskInfo2* record = m_job.Record();
     const ConvertTaskLocal& local = m_job.Job();
-    CJobProfile profile(local.Profile);
     CSourceURL address(m_job.SourcePath());
-    ChooseStreams(address, profile.GetAVInclude());
+    ChooseStreams(address, m_job.Plan().streams);
     int movieId = -1, videoId = -1, audioId = -1;
     MovieInfo* movie = nullptr;
     Released<IAVSource> source = m_job.OpenSource(address.GetURL(), &movieId, &videoId, &audioId, &movie);

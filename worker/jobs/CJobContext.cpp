@@ -201,8 +201,8 @@ Released<IAVExporter> CJobContext::PrepareOutput(CJobProfile& profile, MovieInfo
 CJobContext::JobOutput CJobContext::OpenOutput(CJobProfile& profile, MovieInfo* movie, int videoId, int audioId,
                                                bool remux, bool useOrgAspect, bool prores)
 {
-    if (profile.GetAVInclude() == AVInclude::Both && audioId == -1 && videoId != -1)
-        profile.SetAVInclude(AVInclude::VideoOnly);
+    SettleOnSource(m_plan, videoId != -1, audioId != -1);
+    profile.SetAVInclude(m_plan.streams);
     JobOutput output;
     output.exporter = PrepareOutput(profile, movie, videoId, audioId, remux, useOrgAspect, prores);
     MovieInfo* out = output.exporter->GetOutputMovieInfo();
@@ -448,7 +448,7 @@ void CJobContext::Gave(IRawVideoFrame* video, IRawAudioFrame* audio)
         m_gaveVideoMs = std::max<int64_t>(at + video->GetDuration(), m_gaveVideoFirstMs);
     }
     if (audio && audio->GetSampleRate() > 0 && audio->GetTimeStamp() != INT64_MIN) {
-        const int64_t at = audio->GetTimeStamp() / 10000;
+        const int64_t at = audio->GetTimeStamp() / Moorland::kTicksPerMs;
         if (m_gaveAudioFirstMs < 0)
             m_gaveAudioFirstMs = std::max<int64_t>(at, 0);
         const int64_t end = at + int64_t(audio->GetSampleCount()) * 1000 / audio->GetSampleRate();

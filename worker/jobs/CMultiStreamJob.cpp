@@ -65,7 +65,7 @@ void CMultiStreamJob::DoMultiExportExecute(bool prores)
                 kSource);
     Released<IAVExporter> exporter(CheckedCall([&] { return m_job.Manager()->CreateExporterByName("FFExporter"); },
                                                "Can't create exporter FFExporter", __LINE__, kSource));
-    const bool useOrgAspect = profile.HasParams() && profile.GetIntParam("use_org_video_aspect") != 0;
+    const bool useOrgAspect = m_job.Plan().useOrgAspect;
 
     // The multi-stream settings live in the job profile; the view over them
     // goes when the settings are complete.
@@ -147,10 +147,10 @@ void CMultiStreamJob::DoMultiExportExecute(bool prores)
                                       "Can't get the muxer of the exporter", __LINE__, kSource);
     if (m_job.AllProcessors())
         muxer->SetEncodingThreads(QuentaBased::get_cpu_count());
-    const int passes = std::max(record->Pass, 0);
+    const int passes = m_job.Plan().passes;
     CheckedCall([&] { return muxer->SetEncodingPass(passes); }, "Can't SetEncodingPass", __LINE__, kSource);
     // Every stream keeps its place against the others from the range's start.
-    muxer->SetTimeOrigin(static_cast<int64_t>(record->TrimStart) * 10000);
+    muxer->SetTimeOrigin(static_cast<int64_t>(record->TrimStart) * Moorland::kTicksPerMs);
 
     auto makeSource = [&]() {
         Released<IAVSource2> source(
@@ -224,10 +224,10 @@ void CMultiStreamJob::DoMultiExport(IAVSource2* source, IMultiMuxer2* muxer, int
     CAVStatist statist(items, count);
     bool copiedTaken = false;
     record->SetDuration(JobDuration(source->GetDuration(), record->TrimStart, record->TrimLength));
-    std::unique_ptr<CFramesQueue2> queue;
+    std::unique_ptr<CFramesQueue> queue;
     std::unique_ptr<CAVEncodingThread2> thread;
     if (m_job.TwoThreads()) {
-        queue.reset(new CFramesQueue2(kQueueCapacity));
+        queue.reset(new CFramesQueue(kQueueCapacity));
         thread.reset(new CAVEncodingThread2(items, count, queue.get(), muxer));
     }
     int subtitles = 0;
@@ -340,7 +340,7 @@ bool CMultiStreamJob::TakeFrame(const FrameInfo& info, CAVStatist& statist, Pass
         if (!packet->IsKeyFrame() && !copiedTaken)
             return false;
         const int64_t decoded = packet->GetDecompressTimeStamp();
-        atMs = (decoded != COMPRESSED_NO_TIME ? decoded : pts) / 10000;
+        atMs = (decoded != COMPRESSED_NO_TIME ? decoded : pts) / Moorland::kTicksPerMs;
         if (type == StreamTypeSubtitle) {
             const int64_t t = std::max(pts, m_lastSubtitleTime[index]);
             m_lastSubtitleTime[index] = t;
@@ -348,7 +348,7 @@ bool CMultiStreamJob::TakeFrame(const FrameInfo& info, CAVStatist& statist, Pass
         }
         const int64_t dts = packet->GetDecompressTimeStamp();
         if (dts != COMPRESSED_NO_TIME) {
-            const int64_t r = statist.UpDateStreamStatist(0, dts / 10000, index, type);
+            const int64_t r = statist.UpDateStreamStatist(0, dts / Moorland::kTicksPerMs, index, type);
             if (r != 0)
                 packet->SetTimeStamp(r, packet->GetPresentTimeStamp());
         }
@@ -356,8 +356,8 @@ bool CMultiStreamJob::TakeFrame(const FrameInfo& info, CAVStatist& statist, Pass
     } else if (type == StreamTypeAudio) {
         const int64_t t = static_cast<IRawAudioFrame*>(info.frame)->GetTimeStamp();
         if (t != INT64_MIN) {
-            statist.UpDateStreamStatist(0, t / 10000, index, type);
-            atMs = t / 10000;
+            statist.UpDateStreamStatist(0, t / Moorland::kTicksPerMs, index, type);
+            atMs = t / Moorland::kTicksPerMs;
         }
     } else if (type == StreamTypeVideo) {
         atMs = static_cast<IRawVideoFrame*>(info.frame)->GetTimeStamp();
@@ -398,7 +398,8 @@ void CMultiStreamJob::WriteDueSubtitles(CAVStatist& statist, IMultiMuxer2* muxer
             continue;
         auto* packet = static_cast<ICompressedFrame*>(queued.frame);
         const StreamType queuedType = static_cast<StreamType>(queued.type);
-        statist.UpDateStreamStatist(0, packet->GetDecompressTimeStamp() / 10000, queued.streamIndex, queuedType);
+        statist.UpDateStreamStatist(0, packet->GetDecompressTimeStamp() / Moorland::kTicksPerMs, queued.streamIndex,
+                                    queuedType);
         CheckedCall([&] { return muxer->WriteFrame(queued.streamIndex, queued.compressed, queued.type, packet); },
                     "Can't write subtitle", __LINE__, kSource);
     }

@@ -42,7 +42,7 @@ CRemuxJob::CRemuxJob(CJobContext& job, CJobProfile& profile, bool useOrgAspect, 
 void CRemuxJob::Run()
 {
     CSourceURL address(m_job.SourcePath());
-    ChooseStreams(address, m_profile.GetAVInclude());
+    ChooseStreams(address, m_job.Plan().streams);
     CJobContext::PacketSource source = m_job.OpenPacketSource(address);
     IAVCompressedSource* packets = source.packets.get();
     const int videoId = source.videoId;
@@ -98,7 +98,7 @@ void CRemuxJob::DoReMux(IAVCompressedSource* source, int videoId, int videoOut, 
     int64_t base = record->TrimStart != 0 ? INT64_MIN : 0, last = 0;
     // One stray time is no position (a second ahead may be); the position
     // is where both streams got to.
-    CSteadyTime steadyVideo(10000000), steadyAudio(10000000);
+    CSteadyTime steadyVideo(Moorland::kTicksPerSecond), steadyAudio(Moorland::kTicksPerSecond);
     bool waitKey = true;
     int64_t position = 0;
     m_job.RunLoop(
@@ -109,7 +109,7 @@ void CRemuxJob::DoReMux(IAVCompressedSource* source, int videoId, int videoOut, 
             // Null is the end of the source, or a failure it recorded.
             ICompressedFrame* p = CheckedEnd([&] { return source->ReadPacket(&id, &reserved); });
             if (!p) {
-                m_job.CheckSourceEnd(sourceMs, std::min<int64_t>(last / 10000, INT_MAX));
+                m_job.CheckSourceEnd(sourceMs, std::min<int64_t>(last / Moorland::kTicksPerMs, INT_MAX));
                 unit.more = false;
                 return unit;
             }
@@ -126,7 +126,7 @@ void CRemuxJob::DoReMux(IAVCompressedSource* source, int videoId, int videoOut, 
             }
             if (base != INT64_MIN) {
                 auto reached = [base](const CSteadyTime& s) {
-                    return s.Any() ? std::max<int64_t>(s.Last() - base, 0) / 10000 : -1;
+                    return s.Any() ? std::max<int64_t>(s.Last() - base, 0) / Moorland::kTicksPerMs : -1;
                 };
                 position = std::max<int64_t>(Together(reached(steadyVideo), reached(steadyAudio), 2000), 0);
             }
@@ -141,7 +141,7 @@ void CRemuxJob::DoReMux(IAVCompressedSource* source, int videoId, int videoOut, 
             // faster one stops there (pictures by their decoding order).
             if (record->TrimLength != -1 && base != INT64_MIN) {
                 const int64_t at = id == videoId ? p->GetDecompressTimeStamp() : p->GetPresentTimeStamp();
-                if (at != COMPRESSED_NO_TIME && at / 10000 > record->TrimLength)
+                if (at != COMPRESSED_NO_TIME && at / Moorland::kTicksPerMs > record->TrimLength)
                     return unit;
             }
             if (id == videoId) {

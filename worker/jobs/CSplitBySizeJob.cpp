@@ -31,7 +31,7 @@ Released<IAVExporter> CSplitBySizeJob::PrepareExporter(const std::string& fileNa
     if (!profile.HasFormat())
         RAISE(QB_ERR_UNEXPECTED, "Bad profile format");
     CSourceURL address(m_job.SourcePath());
-    ChooseStreams(address, profile.GetAVInclude());
+    ChooseStreams(address, m_job.Plan().streams);
     int movieId = -1, videoId = -1, audioId = -1;
     MovieInfo* movie = nullptr;
     Released<IAVSource> source = m_job.OpenTrimmedSource(address.GetURL(), &movieId, &videoId, &audioId, &movie,
@@ -55,7 +55,7 @@ void CSplitBySizeJob::DoExportBySize()
     if (!profile.HasFormat())
         RAISE(QB_ERR_UNEXPECTED, "Bad profile format");
     CSourceURL address(m_job.SourcePath());
-    ChooseSourceOutput(address, profile.GetAVInclude(), IsEditDescription(local.ImporterName, m_job.SourcePath()),
+    ChooseSourceOutput(address, m_job.Plan().streams, IsEditDescription(local.ImporterName, m_job.SourcePath()),
                        profile.GetFrameRate());
     int movieId = -1, videoId = -1, audioId = -1;
     MovieInfo* movie = nullptr;
@@ -82,7 +82,8 @@ void CSplitBySizeJob::DoExportBySize()
         IEncodingMuxer* muxer = m_job.EncodingMuxerOf(exporter.get());
         // Each part is written in one run: a further pass would read the
         // source's next stretch, not this part's again.
-        CheckedCall([&] { return muxer->SetEncodingPass(1); }, "Can't SetEncodingPass", __LINE__, kSource);
+        CheckedCall([&] { return muxer->SetEncodingPass(m_job.Plan().passes); }, "Can't SetEncodingPass", __LINE__,
+                    kSource);
         if (parts.empty()) {
             promisedVideo = CJobContext::PromisedSeconds(movie, videoId, outVideo);
             promisedAudio = CJobContext::PromisedSeconds(movie, audioId, outAudio);

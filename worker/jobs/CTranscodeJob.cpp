@@ -23,10 +23,8 @@ CTranscodeJob::CTranscodeJob(CJobContext& job, CJobProfile& profile, bool useOrg
 
 void CTranscodeJob::Run()
 {
-    ConvertTaskInfo2* record = m_job.Record();
-    const AVInclude include = m_profile.GetAVInclude();
     CSourceURL address(m_job.SourcePath());
-    ChooseSourceOutput(address, include, IsEditDescription(m_job.Job().ImporterName, m_job.SourcePath()),
+    ChooseSourceOutput(address, m_job.Plan().streams, IsEditDescription(m_job.Job().ImporterName, m_job.SourcePath()),
                        m_profile.GetFrameRate());
     const std::string url = address.GetURL();
 
@@ -39,7 +37,8 @@ void CTranscodeJob::Run()
     IAVExporter* exporter = output.exporter.get();
 
     IEncodingMuxer* muxer = m_job.EncodingMuxerOf(exporter);
-    const int passes = include == AVInclude::AudioOnly ? 1 : std::max(record->Pass, 0);
+    // Settled on the source's streams when the output opened.
+    const int passes = m_job.Plan().passes;
     CheckedCall([&] { return muxer->SetEncodingPass(passes); }, "Can't SetEncodingPass", __LINE__, kSource);
     for (int i = 0; i < passes; ++i) {
         if (i > 0) {

@@ -6,6 +6,7 @@
 #include "CProgressReporter.h"
 #include "EncoderHandOff.h"
 #include "JobRules.h"
+#include "MoorlanTypes.h"
 #include "SteadyTime.h"
 
 #include <algorithm>
@@ -37,7 +38,7 @@ void CTranscodePass::DoExport(int pass, int passCount, uint64_t byteLimit, Carri
     // starts later than another stays as late. A later part of a split
     // starts where the part before it ended.
     if (!carried || carried->ms == 0)
-        muxer->SetTimeOrigin(static_cast<int64_t>(record->TrimStart) * 10000);
+        muxer->SetTimeOrigin(static_cast<int64_t>(record->TrimStart) * Moorland::kTicksPerMs);
     auto begin = [muxer] {
         CheckedCall([&] { return muxer->BeginWriting(); }, "Can't BeginWriting", __LINE__, kSource);
     };
@@ -100,7 +101,7 @@ void CTranscodePass::Loop(int pass, int passCount, uint64_t byteLimit, Carried* 
                     first = lastVideo;
             }
             if (audio) {
-                lastAudio = static_cast<int>(steadyAudio.Add(audio->GetTimeStamp() / 10000));
+                lastAudio = static_cast<int>(steadyAudio.Add(audio->GetTimeStamp() / Moorland::kTicksPerMs));
                 if (first == INT_MIN)
                     first = lastAudio;
             }

@@ -2,7 +2,7 @@
 
 // What a conversion job is, decided in one place from its profile and its
 // source: the kind of job the worker runs (a split or a multi-stream job
-// included), its passes, trim range and streams. The engine writes the plan
+// included), its passes, trim range, streams and aspect. The engine writes the plan
 // into the job record when the task is added, the output page asks the same
 // function about the profile it shows, and the worker runs what the record
 // holds; nothing else reads the profile's "remux", "MultiStream" or
@@ -49,10 +49,21 @@ struct JobSource
     int32_t trimStartMs = 0;
     int32_t trimLengthMs = -1;
     bool twoPass = false;
+    // Whether the source has a picture and a sound stream: -1 not known
+    // (the engine plans before anything opens the source), 0 no, 1 yes.
+    int hasVideo = -1;
+    int hasAudio = -1;
 };
 
 // The plan of a job of `profile` (null: a plain transcode) on `source`.
 JobPlan PlanJob(IProfile* profile, const JobSource& source = JobSource());
+
+// The plan settled on the streams the source turned out to have: a job
+// asked for both streams of a source without sound writes the picture
+// alone, and a job without a picture to encode runs one pass. The worker
+// calls it once it has opened the source; PlanJob calls it when the facts
+// are given.
+void SettleOnSource(JobPlan& plan, bool hasVideo, bool hasAudio);
 
 // Whether a video codec name is one of the professional codecs whose
 // movies get the source's timecode (the names exactly, case and all).

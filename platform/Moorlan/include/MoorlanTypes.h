@@ -8,6 +8,11 @@
 
 namespace Moorland {
 
+// Frame time stamps of sound, and the engine's times of a timeline, count
+// 100-ns ticks.
+inline constexpr int64_t kTicksPerMs = 10000;
+inline constexpr int64_t kTicksPerSecond = 10000000;
+
 // A pixel layout by number. The numbers are stored in frames, job records and
 // profiles, so they never change meaning.
 typedef unsigned int PixelFormat;

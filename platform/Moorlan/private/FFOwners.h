@@ -64,6 +64,11 @@ struct AVIOContextDeleter {
 struct AVFreeDeleter {
     void operator()(void* p) const { av_free(p); }
 };
+// A pool goes once its last buffer is given back.
+struct BufferPoolDeleter
+{
+    void operator()(AVBufferPool* p) const { av_buffer_pool_uninit(&p); }
+};
 
 using InputFormatPtr = std::unique_ptr<AVFormatContext, InputFormatDeleter>;
 using OutputFormatPtr = std::unique_ptr<AVFormatContext, OutputFormatDeleter>;
@@ -74,6 +79,7 @@ using FilterGraphPtr = std::unique_ptr<AVFilterGraph, FilterGraphDeleter>;
 using SwsPtr = std::unique_ptr<SwsContext, SwsDeleter>;
 using SwrPtr = std::unique_ptr<SwrContext, SwrDeleter>;
 using AVIOContextPtr = std::unique_ptr<AVIOContext, AVIOContextDeleter>;
+using BufferPoolPtr = std::unique_ptr<AVBufferPool, BufferPoolDeleter>;
 template <typename T>
 using AVMemPtr = std::unique_ptr<T, AVFreeDeleter>;
 

@@ -51,7 +51,7 @@ int64_t To100ns(int64_t ts, AVRational tb, int64_t origin)
 {
     if (ts == AV_NOPTS_VALUE || ts == kNoTime)
         return kNoTime;
-    return av_rescale_q(SafeSub(ts, origin), tb, AVRational{1, 10000000});
+    return av_rescale_q(SafeSub(ts, origin), tb, AVRational{1, static_cast<int>(Moorland::kTicksPerSecond)});
 }
 
 int64_t ToMs(int64_t ts, AVRational tb, int64_t origin)

@@ -50,7 +50,7 @@ unsigned char* CEditAudioFrame::GetBuffer(unsigned index, unsigned* size)
 
 int64_t CEditAudioFrame::GetDuration()
 {
-    return m_rate > 0 ? static_cast<int64_t>(GetSampleCount()) * 10000000 / m_rate : 0;
+    return m_rate > 0 ? static_cast<int64_t>(GetSampleCount()) * Moorland::kTicksPerSecond / m_rate : 0;
 }
 
 } // namespace Solvane

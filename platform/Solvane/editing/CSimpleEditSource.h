@@ -21,6 +21,7 @@
 #include "CEditAudioFrame.h"
 #include "CEditVideoFrame.h"
 #include "CThreadedScaler.h"
+#include "EditOutput.h"
 #include "FFScale.h"
 #include "SeixDescription.h"
 #include "IAVManager.h"
@@ -36,35 +37,6 @@
 #include <vector>
 
 namespace Solvane {
-
-const int kEditVideoStreamId = 0;
-const int kEditAudioStreamId = 1;
-
-// What a description yields, with the clips' places on its time line.
-struct EditOutput
-{
-    bool video = false;
-    bool audio = false;
-    int width = 0;
-    int height = 0;
-    double sampleAspect = 1.0;   // of the output pictures (the first picture clip's)
-    uint32_t frameRateNum = 25;
-    uint32_t frameRateDen = 1;
-    int sampleRate = 48000;
-    int channels = 2;
-    std::vector<int64_t> clipStartMs; // one more than the clips: the last is the end
-    std::vector<int64_t> clipLengthMs;
-    int64_t totalMs = 0;
-};
-
-// Opens clips through `manager` only where the description lacks their
-// length or picture size. Throws when a clip that must be opened cannot be.
-EditOutput ResolveEditOutput(Moorland::IAVManager* manager, const SeixDescription& description);
-
-// The movie record of what a description yields: video stream 0 (raw 4:2:0
-// pictures) and audio stream 1 (16-bit PCM). Freed with FreeEditMovie.
-Moorland::MovieInfo* NewEditMovie(const EditOutput& out);
-void FreeEditMovie(Moorland::MovieInfo* movie);
 
 class CSimpleEditSource final : public Moorland::IAVSource, public Moorland::IAVSourceSetProperty
 {
@@ -126,6 +98,10 @@ private:
     SourcePtr OpenAddress(const std::string& address, const std::string& importer, bool video, bool audio);
     // Pulls one read from the clip's sources; false when they are spent.
     bool Pump(bool wantVideo, bool wantAudio, Moorland::IRawAudioFrame*& a, Moorland::IRawVideoFrame*& v);
+    // The work picture fitted inside the output size at its displayed shape,
+    // on black (the work picture itself when it fits already); `ownSar` is
+    // the decoded picture's sample aspect, `w` x `h` its size before any turn.
+    CEditVideoFrame* FittedToOutput(double ownSar, unsigned w, unsigned h);
     Moorland::IRawVideoFrame* TakeVideo(Moorland::IRawVideoFrame* v);
     // Records a picture handed out at `outTs` for `duration` ms.
     Moorland::IRawVideoFrame* Retimed(Moorland::IRawVideoFrame* picture, int64_t outTs, int64_t duration);
@@ -160,7 +136,7 @@ private:
     std::unique_ptr<Moorland::IAudioEffect, AudioEffectDeleter> m_replace;
     std::unique_ptr<Moorland::IImageDeinterlace, DeinterlaceDeleter> m_deinterlacer;
     std::unique_ptr<Moorland::IAudioResampler, ResamplerDeleter> m_resampler;
-    FF::SwsPtr m_sws;
+    CThreadedScaler m_toPlanar;
     CThreadedScaler m_fitScaler;
 
     // What is handed out.

@@ -70,7 +70,10 @@ protected:
 // only): pictures no other picture is decoded from are left undecoded, so a
 // player that fell behind catches up; the pictures read keep their own
 // times, with gaps where pictures were left out. Until set to 0 or the next
-// seek (a seek lands on the picture asked for).
+// seek (a seek lands on the picture asked for). Property 3 (sources only):
+// pictures of a layout the frames have no number for (4:4:4 at 10 bits, say)
+// come as planar 4:2:0, for a reader that works in 4:2:0 and would else
+// convert them a second time.
 class IAVSourceSetProperty
 {
 public:

@@ -106,7 +106,7 @@ int64_t CFFAudioFrame::GetDuration()
 {
     if (m_frame->sample_rate <= 0)
         return 0;
-    return static_cast<int64_t>(m_frame->nb_samples) * 10000000 / m_frame->sample_rate;
+    return static_cast<int64_t>(m_frame->nb_samples) * Moorland::kTicksPerSecond / m_frame->sample_rate;
 }
 
 } // namespace Solvane

@@ -142,7 +142,8 @@ void CFFSource::DeliverVideo(AVFrame* f, Moorland::IRawVideoFrame** out)
     // overrides the coded one, so pictures and description always agree.
     AVStream* st = m_demux->Stream(m_video.index);
     AVRational sar = PictureAspect(m_demux->Context(), st, f);
-    *out = m_picture.Show(f, static_cast<int>(ms), m_frameMs, sar, m_writableFrames, StreamOrientation(st));
+    *out = m_picture.Show(f, static_cast<int>(ms), m_frameMs, sar, m_writableFrames, StreamOrientation(st),
+                          m_unlistedAs420 ? AV_PIX_FMT_YUV420P : AV_PIX_FMT_NONE);
     m_position = ms > 0 ? static_cast<uint32_t>(ms) : 0;
 }
 
@@ -151,7 +152,7 @@ void CFFSource::DeliverAudio(AVFrame* f, Moorland::IRawAudioFrame** out)
     const int64_t t = To100ns(m_audio.placer.Place(f), m_audio.tb, m_audio.origin);
     m_outAudio.Assign(f, ToQuentaSampleFormat(static_cast<AVSampleFormat>(f->format)), t, m_writableFrames);
     if (m_video.index < 0)
-        m_position = t > 0 ? static_cast<uint32_t>(t / 10000) : 0;
+        m_position = t > 0 ? static_cast<uint32_t>(t / Moorland::kTicksPerMs) : 0;
     *out = &m_outAudio;
 }
 
@@ -329,6 +330,9 @@ bool CFFSource::SetProperty(int property, int value)
         if (m_video.dec)
             m_video.dec->SkipNonReference(m_skipNonReference);
         return true;
+    case 3:
+        m_unlistedAs420 = value != 0;
+        return true;
     default:
         return false;
     }
@@ -341,6 +345,8 @@ int CFFSource::GetProperty(int property)
     case 1: return m_multiThread ? 1 : 0;
     case 2:
         return m_skipNonReference ? 1 : 0;
+    case 3:
+        return m_unlistedAs420 ? 1 : 0;
     default: return -1;
     }
 }

@@ -80,6 +80,7 @@ private:
     bool m_multiThread = true;
     bool m_writableFrames = false;
     bool m_skipNonReference = false;
+    bool m_unlistedAs420 = false;
     uint32_t m_position = 0;
     unsigned m_frameMs = 40;
     CPictureOut m_picture;

@@ -86,12 +86,6 @@ void TurnPlane(const uint8_t* src, int srcStride, int width, int rows, int step,
 
 const AVFrame* CPictureOut::Convert(const AVFrame* f, AVPixelFormat target)
 {
-    // sws_getCachedContext frees the context it is given when it can't
-    // keep it, so the owner lets go of it for the call.
-    m_sws.reset(sws_getCachedContext(m_sws.release(), f->width, f->height, static_cast<AVPixelFormat>(f->format),
-                                     f->width, f->height, target, SWS_BILINEAR, nullptr, nullptr, nullptr));
-    if (!m_sws)
-        QB_THROW(QB_ERR_MEDIA, "Can't convert the decoded picture");
     if (!m_converted->buf[0] || m_converted->width != f->width || m_converted->height != f->height ||
         m_converted->format != target) {
         av_frame_unref(m_converted.get());
@@ -107,7 +101,9 @@ const AVFrame* CPictureOut::Convert(const AVFrame* f, AVPixelFormat target)
     int err = av_frame_make_writable(m_converted.get());
     if (err < 0)
         QB_THROW_AV(QB_ERR_NO_MEMORY, "Can't convert the decoded picture", err);
-    sws_scale(m_sws.get(), f->data, f->linesize, 0, f->height, m_converted->data, m_converted->linesize);
+    if (!m_scaler.Scale(f->data, f->linesize, f->width, f->height, static_cast<AVPixelFormat>(f->format),
+                        m_converted->data, m_converted->linesize, f->width, f->height, target, SWS_BILINEAR))
+        QB_THROW(QB_ERR_MEDIA, "Can't convert the decoded picture");
     av_frame_copy_props(m_converted.get(), f);
     return m_converted.get();
 }
@@ -145,7 +141,7 @@ const AVFrame* CPictureOut::Turn(const AVFrame* f, PictureOrientation turn)
 }
 
 Moorland::IRawVideoFrame* CPictureOut::Show(const AVFrame* f, int timeStampMs, unsigned durationMs, AVRational sar,
-                                            bool writable, PictureOrientation turn)
+                                            bool writable, PictureOrientation turn, AVPixelFormat unlistedAs)
 {
     int layout = ToMoorlandPixelFormat(static_cast<AVPixelFormat>(f->format));
     // Rows stored bottom-up (uncompressed AVI, BMP) come from the decoder as
@@ -157,8 +153,9 @@ Moorland::IRawVideoFrame* CPictureOut::Show(const AVFrame* f, int timeStampMs, u
     const bool laid = !turn.Upright();
     const AVFrame* shown = f;
     if (layout < 0 || bottomUp || (laid && !Turnable(static_cast<AVPixelFormat>(f->format), turn))) {
-        AVPixelFormat target =
-            layout < 0 ? NearestListedFormat(static_cast<AVPixelFormat>(f->format)) : static_cast<AVPixelFormat>(f->format);
+        AVPixelFormat target = static_cast<AVPixelFormat>(f->format);
+        if (layout < 0)
+            target = unlistedAs != AV_PIX_FMT_NONE ? unlistedAs : NearestListedFormat(target);
         if (laid && !Turnable(target, turn))
             target = AV_PIX_FMT_YUV420P;
         shown = Convert(f, target);

@@ -37,7 +37,7 @@ void CSeekLanding::FirstSound(int64_t start100ns, int64_t soundStart100ns)
 {
     if (m_fromFileStart || m_backoffMs >= kSoundBackoffLimitMs)
         return;
-    if (start100ns > std::max(m_targetMs * 10000, soundStart100ns) + 10000)
+    if (start100ns > std::max(m_targetMs * Moorland::kTicksPerMs, soundStart100ns) + Moorland::kTicksPerMs)
         m_late = true;
 }
 

@@ -17,6 +17,8 @@
 //   gap there, and is taken as it is.
 // A landing at the file start is never late.
 
+#include "MoorlanTypes.h"
+
 #include <cstdint>
 
 namespace Solvane {
@@ -45,7 +47,7 @@ public:
     void FirstSound(int64_t start100ns, int64_t soundStart100ns);
     // A sound block ending at `end100ns` ends at or before the target: it is
     // dropped, and the block holding the target comes first.
-    bool SoundBeforeTarget(int64_t end100ns) const { return end100ns <= m_targetMs * 10000; }
+    bool SoundBeforeTarget(int64_t end100ns) const { return end100ns <= m_targetMs * Moorland::kTicksPerMs; }
     // Whether a source reading ahead for the first sound still waits at a
     // read time of `readMs`; sound further away is not loose interleaving.
     bool SoundStillAwaited(int64_t readMs) const { return readMs <= m_targetMs + kSoundSpanMs; }

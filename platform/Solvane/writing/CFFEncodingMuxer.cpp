@@ -1,5 +1,6 @@
 #include "CFFEncodingMuxer.h"
 
+#include "MoorlanTypes.h"
 #include "CBaseException.h"
 #include "CFFExporter.h"
 #include "IRawAudioFrame.h"
@@ -85,7 +86,7 @@ bool CFFEncodingMuxer::WriteVideo(int streamId, Moorland::IRawVideoFrame* frame)
         if (streamId != m_owner.VideoStreamId() || !m_video)
             QB_THROW(QB_ERR_BAD_PARAM, "Bad stream id");
         ThrowSoundFailure();
-        Origin(static_cast<int64_t>(frame->GetTimeStamp()) * 10000);
+        Origin(static_cast<int64_t>(frame->GetTimeStamp()) * Moorland::kTicksPerMs);
         try {
             m_video->SendVideo(frame, m_origin, [this](AVPacket* p, AVRational tb) { WritePacket(p, tb); });
         } catch (...) {

@@ -5,6 +5,7 @@
 #include "ICompressedFrame.h"
 #include "IRawAudioFrame.h"
 #include "IRawVideoFrame.h"
+#include "MoorlanTypes.h"
 #include "SolvaneFF.h"
 
 #include <cstdio>
@@ -28,7 +29,7 @@ char* Dup(const char* s)
     return d;
 }
 
-const AVRational k100ns{1, 10000000};
+const AVRational k100ns{1, static_cast<int>(Moorland::kTicksPerSecond)};
 
 } // namespace
 
@@ -270,7 +271,9 @@ int64_t SetCopiedAudioTiming(AVStream* st)
 {
     const AVCodecParameters* par = st->codecpar;
     st->time_base = AVRational{1, par->sample_rate > 0 ? par->sample_rate : 90000};
-    return par->frame_size > 0 && par->sample_rate > 0 ? av_rescale(par->frame_size, 10000000, par->sample_rate) : 0;
+    return par->frame_size > 0 && par->sample_rate > 0
+               ? av_rescale(par->frame_size, Moorland::kTicksPerSecond, par->sample_rate)
+               : 0;
 }
 
 void CopyCompressedFrame(AVPacket* p, Moorland::ICompressedFrame* packet)

@@ -1,5 +1,6 @@
 #include "CFFMultiMuxer.h"
 
+#include "MoorlanTypes.h"
 #include "CBaseException.h"
 #include "CFFExporter.h"
 #include "ICompressedFrame.h"
@@ -11,7 +12,7 @@
 namespace Solvane {
 
 namespace {
-const AVRational k100ns{1, 10000000};
+const AVRational k100ns{1, static_cast<int>(Moorland::kTicksPerSecond)};
 }
 
 CFFMultiMuxer::~CFFMultiMuxer()
@@ -200,7 +201,7 @@ bool CFFMultiMuxer::WriteFrame(int streamIndex, bool compressed, int type, void*
                 if (!s.encoder)
                     return true;
                 auto* video = static_cast<Moorland::IRawVideoFrame*>(frame);
-                Origin(static_cast<int64_t>(video->GetTimeStamp()) * 10000);
+                Origin(static_cast<int64_t>(video->GetTimeStamp()) * Moorland::kTicksPerMs);
                 int64_t origin = 0;
                 {
                     std::lock_guard<std::mutex> hold(m_writeLock);

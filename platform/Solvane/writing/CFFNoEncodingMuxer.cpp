@@ -1,6 +1,7 @@
 #include "CFFNoEncodingMuxer.h"
 
 #include "CBaseException.h"
+#include "MoorlanTypes.h"
 #include "CFFExporter.h"
 #include "ICompressedFrame.h"
 #include "SolvaneFF.h"
@@ -15,7 +16,7 @@ namespace Solvane {
 
 namespace {
 
-const AVRational k100ns{1, 10000000};
+const AVRational k100ns{1, static_cast<int>(Moorland::kTicksPerSecond)};
 
 int64_t ToAVTime(int64_t t)
 {

@@ -53,18 +53,6 @@ int CodecThreads(int threads)
 }
 
 // A picture of the encoder's layout and size with pixels of its own.
-FF::FramePtr NewPicture(const AVCodecContext* c)
-{
-    FF::FramePtr f = FF::MakeFrame();
-    f->format = c->pix_fmt;
-    f->width = c->width;
-    f->height = c->height;
-    const int err = av_frame_get_buffer(f.get(), 0);
-    if (err < 0)
-        QB_THROW_AV(QB_ERR_NO_MEMORY, "No enough memory", err);
-    return f;
-}
-
 // A new frame holding references to the pixels of a decoded one and nothing
 // else of it: its picture type, side data and times would steer the encoder.
 // Null when the pixels are not whole counted buffers of that size.
@@ -455,10 +443,38 @@ void CFFStreamEncoder::DiscardedStats(uint64_t* bytes, uint32_t* ms) const
         *ms = m_discardedMs.load(std::memory_order_relaxed);
 }
 
+FF::FramePtr CFFStreamEncoder::NewPicture(const AVCodecContext* c)
+{
+    // From a pool: the encoder gives each picture back at once, and a fresh
+    // HD buffer for every picture would be fresh pages the system clears.
+    const int size = av_image_get_buffer_size(c->pix_fmt, c->width, c->height, kPictureAlign);
+    if (size <= 0)
+        QB_THROW_AV(QB_ERR_MEDIA, "Can't make a picture for the encoder", size);
+    const int bytes = size + AV_INPUT_BUFFER_PADDING_SIZE;
+    if (!m_pictures || bytes != m_pictureBytes) {
+        m_pictures.reset(av_buffer_pool_init(bytes, nullptr));
+        m_pictureBytes = bytes;
+        if (!m_pictures)
+            QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
+    }
+    FF::FramePtr f = FF::MakeFrame();
+    f->format = c->pix_fmt;
+    f->width = c->width;
+    f->height = c->height;
+    f->buf[0] = av_buffer_pool_get(m_pictures.get());
+    if (!f->buf[0])
+        QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
+    const int err =
+        av_image_fill_arrays(f->data, f->linesize, f->buf[0]->data, c->pix_fmt, c->width, c->height, kPictureAlign);
+    if (err < 0)
+        QB_THROW_AV(QB_ERR_MEDIA, "Can't make a picture for the encoder", err);
+    return f;
+}
+
 void CFFStreamEncoder::SendVideo(Moorland::IRawVideoFrame* in, int64_t origin100ns, const Sink& sink)
 {
     AVCodecContext* c = m_enc.get();
-    int64_t t = static_cast<int64_t>(in->GetTimeStamp()) * 10000 - origin100ns;
+    int64_t t = static_cast<int64_t>(in->GetTimeStamp()) * Moorland::kTicksPerMs - origin100ns;
     if (t < 0)
         t = 0;
     // The nearest output frame time; a picture half-way between two goes to
@@ -599,7 +615,7 @@ void CFFStreamEncoder::SendAudio(Moorland::IRawAudioFrame* in, int64_t origin100
     if (m_nextSample == INT64_MIN) {
         int64_t t = in->GetTimeStamp();
         t = t == INT64_MIN ? 0 : t - origin100ns;
-        m_nextSample = t > 0 ? av_rescale(t, c->sample_rate, 10000000) : 0;
+        m_nextSample = t > 0 ? av_rescale(t, c->sample_rate, Moorland::kTicksPerSecond) : 0;
         if (m_leadIn && m_nextSample > 0) {
             const int64_t late = m_nextSample;
             m_nextSample = 0;
@@ -721,7 +737,7 @@ int64_t CFFStreamEncoder::PicturesEnd100ns() const
 {
     if (!m_video || m_lastPts == INT64_MIN)
         return 0;
-    return av_rescale_q(m_lastPts + 1, m_enc->time_base, AVRational{1, 10000000});
+    return av_rescale_q(m_lastPts + 1, m_enc->time_base, AVRational{1, static_cast<int>(Moorland::kTicksPerSecond)});
 }
 
 void CFFStreamEncoder::SendSilence(int64_t end100ns, const Sink& sink)
@@ -731,8 +747,8 @@ void CFFStreamEncoder::SendSilence(int64_t end100ns, const Sink& sink)
         return;
     if (m_nextSample == INT64_MIN)
         m_nextSample = 0;
-    const int64_t left =
-        av_rescale(end100ns, c->sample_rate, 10000000) - m_nextSample - av_audio_fifo_size(m_fifo.get());
+    const int64_t left = av_rescale(end100ns, c->sample_rate, Moorland::kTicksPerSecond) - m_nextSample -
+                         av_audio_fifo_size(m_fifo.get());
     if (left <= 0)
         return;
     WriteSilence(left, sink);

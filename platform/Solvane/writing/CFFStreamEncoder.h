@@ -86,6 +86,8 @@ private:
     // Encodes a picture at an output frame time, after the previous picture
     // shown again for the times between.
     void Place(FF::FramePtr frame, int64_t pts, const Sink& sink);
+    // A picture of the encoder's size and layout, its pixels not set.
+    FF::FramePtr NewPicture(const AVCodecContext* c);
     void DrainFifo(bool final, const Sink& sink);
     // Places a picture still held for being far ahead, at the end.
     void PlaceHeld(const Sink& sink);
@@ -107,6 +109,9 @@ private:
     int m_srcW = 0, m_srcH = 0, m_srcFmt = -1;
     int64_t m_lastPts = INT64_MIN;
     FF::FramePtr m_held; // a picture far ahead of the last, until the next one tells
+    static constexpr int kPictureAlign = 64;
+    FF::BufferPoolPtr m_pictures; // the pictures the encoder is handed
+    int m_pictureBytes = 0;
     int64_t m_heldPts = 0;
     // audio
     FF::SwrPtr m_swr;

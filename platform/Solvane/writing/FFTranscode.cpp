@@ -1,5 +1,6 @@
 #include "FFTranscode.h"
 
+#include "MoorlanTypes.h"
 #include "Basilvo/Basilvo.h"
 #include "CBaseException.h"
 #include "CFFExporter.h"
@@ -286,7 +287,7 @@ bool TranscodeToFile(Moorland::IAVManager* manager, const std::string& address, 
             }
         }
         if (audio && !audioDone) {
-            lastAudio = audio->GetTimeStamp() / 10000;
+            lastAudio = audio->GetTimeStamp() / Moorland::kTicksPerMs;
             if (lastAudio >= endMs) {
                 audioDone = true;
             } else if (!muxer->WriteAudio(outAudio, audio)) {

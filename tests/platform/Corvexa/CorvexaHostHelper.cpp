@@ -27,6 +27,7 @@ int main(int argc, char** argv)
     Moorland::JobPlan plan;
     plan.kind =
         sOptions.find("remux") != std::string::npos ? Moorland::JobKind::PacketRemux : Moorland::JobKind::Transcode;
+    plan.passes = bTwoPass ? 2 : 1;
     auto* pEngine = new Moorland::CAVConverter(nullptr, sWorker);
     int nId = pEngine->AddTask(
         argv[2], argv[3],
@@ -34,7 +35,7 @@ int main(int argc, char** argv)
             std::ofstream out(sPath);
             out << sProfile << "\n";
         },
-        bTwoPass, "", plan);
+        "", plan);
     if (nId < 0)
         return 3;
     pEngine->StartConvert();

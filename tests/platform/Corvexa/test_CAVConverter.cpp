@@ -91,7 +91,7 @@ protected:
     {
         return engine.AddTask(
             m_sSource.c_str(), Dest(nOut).c_str(),
-            [&sProfile](const std::string& sPath) { std::ofstream(sPath) << sProfile << "\n"; }, false, sImporter);
+            [&sProfile](const std::string& sPath) { std::ofstream(sPath) << sProfile << "\n"; }, sImporter);
     }
     static int State(CAVConverter& engine, int nId) { return engine.GetConvertTaskInfo(nId)->GetState(); }
     static std::string ErrorText(CAVConverter& engine, int nId)
@@ -158,9 +158,11 @@ TEST_F(CAVConverterTest, RunsAtMostTheLimitAtOnceAndTheRestWaitTheirTurn)
 TEST_F(CAVConverterTest, RecordCarriesTheTaskIdPassesAndPathsForTheWorker)
 {
     EnginePtr engine = NewEngine();
+    Moorland::JobPlan twoPasses;
+    twoPasses.passes = 2;
     int nId = engine->AddTask(
-        m_sSource.c_str(), Dest(0).c_str(), [](const std::string& sPath) { std::ofstream(sPath) << "x=1\n"; }, true,
-        "SimpleEditImporter");
+        m_sSource.c_str(), Dest(0).c_str(), [](const std::string& sPath) { std::ofstream(sPath) << "x=1\n"; },
+        "SimpleEditImporter", twoPasses);
     ConvertTaskInfo2* pRecord = engine->GetConvertTaskInfo(nId);
     ASSERT_NE(pRecord, nullptr);
     EXPECT_EQ(pRecord->TaskID, nId);
@@ -209,7 +211,8 @@ TEST_F(CAVConverterTest, RecordCarriesTheTaskIdPassesAndPathsForTheWorker)
         Moorland::JobPlan plan;
         ASSERT_TRUE(Moorland::ReadJobPlan(engine->GetConvertTaskInfo(nTask), &plan)) << p.key;
         EXPECT_EQ(plan.kind, p.kind) << p.key;
-        EXPECT_EQ(plan.passes, 2) << p.key;
+        // A split writes each part as it goes: one pass, whatever was asked.
+        EXPECT_EQ(plan.passes, p.kind == Moorland::JobKind::SplitBySize ? 1 : 2) << p.key;
         EXPECT_EQ(plan.perFileBytes, p.kind == Moorland::JobKind::SplitBySize ? 20971520 : 0) << p.key;
         engine->RemoveConvertTask(nTask);
     }
@@ -219,9 +222,13 @@ TEST_F(CAVConverterTest, RecordCarriesTheTaskIdPassesAndPathsForTheWorker)
     // No profile, no task.
     EXPECT_EQ(engine->AddConvertTask(m_sSource.c_str(), Dest(1).c_str(), nullptr, false, ""), -1);
     EXPECT_EQ(GetQuentaException()->GetExceptionCode(), QB_ERR_BAD_POINTER);
-    EXPECT_EQ(engine->AddTask(nullptr, Dest(1).c_str(), [](const std::string&) {}, false, ""), -1);
+    EXPECT_EQ(engine->AddTask(
+                  nullptr, Dest(1).c_str(), [](const std::string&) {}, ""),
+              -1);
     // A profile writer that leaves no file is a failure, not a task.
-    EXPECT_EQ(engine->AddTask(m_sSource.c_str(), Dest(1).c_str(), [](const std::string&) {}, false, ""), -1);
+    EXPECT_EQ(engine->AddTask(
+                  m_sSource.c_str(), Dest(1).c_str(), [](const std::string&) {}, ""),
+              -1);
     EXPECT_EQ(GetQuentaException()->GetExceptionCode(), QB_ERR_FILE_IO);
 }
 
@@ -449,7 +456,7 @@ TEST_F(CAVConverterTest, TasksThatCannotRunFailAtOnceWithTheReason)
     EnginePtr engine = NewEngine();
     int nLossless = engine->AddTask(
         m_sSource.c_str(), CAVConverter::kNoLosslessDestination,
-        [](const std::string& sPath) { std::ofstream(sPath) << "x=1\n"; }, false, "");
+        [](const std::string& sPath) { std::ofstream(sPath) << "x=1\n"; }, "");
     ASSERT_GE(nLossless, 0);
     EXPECT_EQ(State(*engine, nLossless), Moorland::CONVERT_TASK_FAILED);
     EXPECT_NE(ErrorText(*engine, nLossless).find("cannot be output losslessly"), std::string::npos);

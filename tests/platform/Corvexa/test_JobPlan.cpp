@@ -119,7 +119,7 @@ TEST(JobPlan, CarriesStreamsPassesAspectAndTheProfessionalCodecs)
     source.trimLengthMs = 4000;
     JobPlan plan = Moorland::PlanJob(profile.get(), source);
     EXPECT_EQ(plan.streams, AVInclude::AudioOnly);
-    EXPECT_EQ(plan.passes, 2);
+    EXPECT_EQ(plan.passes, 1) << "only a picture is encoded in two passes";
     EXPECT_EQ(plan.trimStartMs, 1500);
     EXPECT_EQ(plan.trimLengthMs, 4000);
     EXPECT_TRUE(plan.useOrgAspect);
@@ -136,6 +136,53 @@ TEST(JobPlan, CarriesStreamsPassesAspectAndTheProfessionalCodecs)
     // The shipped lossless profiles mark their file part as copying streams.
     profile->GetFileProfile()->SetRemux(1);
     EXPECT_TRUE(Moorland::PlanJob(profile.get()).copiesStreams);
+}
+
+// Passes and streams are decided here, on the profile and, once known, on
+// the source's own streams: nothing after the plan narrows them again.
+TEST(JobPlan, PassesAndStreamsFollowTheProfileAndTheSource)
+{
+    struct Case
+    {
+        const char* name;
+        int avInclude; // the profile's: 0 both, 1 sound, 2 picture
+        double perFile;
+        int hasVideo, hasAudio;
+        int passes;
+        AVInclude streams;
+    };
+    const Case cases[] = {
+        {"both, source unknown", 0, 0, -1, -1, 2, AVInclude::Both},
+        {"both, source has both", 0, 0, 1, 1, 2, AVInclude::Both},
+        {"both, source without sound", 0, 0, 1, 0, 2, AVInclude::VideoOnly},
+        {"both, source without picture", 0, 0, 0, 1, 1, AVInclude::Both},
+        {"sound only", 1, 0, -1, -1, 1, AVInclude::AudioOnly},
+        {"picture only, source without sound", 2, 0, 1, 0, 2, AVInclude::VideoOnly},
+        {"a split", 0, 20971520.0, -1, -1, 1, AVInclude::Both},
+    };
+    for (const Case& c : cases) {
+        ProfilePtr profile = NewProfile();
+        ASSERT_TRUE(profile);
+        profile->GetFileProfile()->SetAVInclude(c.avInclude);
+        if (c.perFile > 0)
+            profile->GetParams()->SetDouble("ExportPerFileSize", c.perFile);
+        JobSource source = FileSource();
+        source.twoPass = true;
+        source.hasVideo = c.hasVideo;
+        source.hasAudio = c.hasAudio;
+        const JobPlan plan = Moorland::PlanJob(profile.get(), source);
+        EXPECT_EQ(plan.passes, c.passes) << c.name;
+        EXPECT_EQ(plan.streams, c.streams) << c.name;
+        // The worker settles the engine's plan on the source it opened to
+        // the same plan.
+        if (c.hasVideo >= 0) {
+            source.hasVideo = source.hasAudio = -1;
+            JobPlan settled = Moorland::PlanJob(profile.get(), source);
+            Moorland::SettleOnSource(settled, c.hasVideo != 0, c.hasAudio != 0);
+            EXPECT_EQ(settled.passes, plan.passes) << c.name;
+            EXPECT_EQ(settled.streams, plan.streams) << c.name;
+        }
+    }
 }
 
 // The record carries the plan to the worker byte for byte; a record the

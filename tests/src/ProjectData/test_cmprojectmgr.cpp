@@ -351,6 +351,10 @@ TEST_F(ProjectMgr, ClipSettingsChangesReturnTheirResultAndAreToldOnce)
         QSignalSpy changed(mgr.get(), &CMProjectMgr::signal_TimelineChanged);
         EXPECT_EQ(row.changes, mgr->ChangeClipSettings(first, change));
         EXPECT_EQ(row.changes ? 1 : 0, changed.size());
+        // The notice names the clip: listeners read that one again alone.
+        if (!changed.isEmpty())
+            EXPECT_EQ(static_cast<const Fablecut::ISourceDataItem*>(first),
+                      changed.at(0).at(0).value<const Fablecut::ISourceDataItem*>());
         EXPECT_TRUE(row.shows(*first));
     }
     EXPECT_EQ(0, second->GetBrightness()) << "only the edited clip changes";
@@ -365,6 +369,9 @@ TEST_F(ProjectMgr, ClipSettingsChangesReturnTheirResultAndAreToldOnce)
     EXPECT_FALSE(mgr->ChangeClipSettings(nullptr, bright));
     EXPECT_TRUE(changed.isEmpty());
     ASSERT_TRUE(mgr->slot_DeleteItemByIndex(1));
+    ASSERT_EQ(1, changed.size());
+    EXPECT_EQ(nullptr, changed.at(0).at(0).value<const Fablecut::ISourceDataItem*>())
+        << "a change of the clips names none";
     changed.clear();
     EXPECT_FALSE(mgr->IsTimelineClip(second));
     EXPECT_FALSE(mgr->ChangeClipSettings(second, bright)) << "a clip deleted from the timeline";

@@ -560,6 +560,54 @@ TEST(SolvaneSource, FramesChangedInPlaceLeaveTheDecodingIntact)
     EXPECT_EQ(i, reference.size());
 }
 
+// Pictures of a layout the frames have no number for (4:4:4 at 10 bits)
+// come as the nearest listed layout, or as planar 4:2:0 for a reader that
+// works in it, converted once; either way the same picture.
+TEST(SolvaneSource, UnlistedLayoutsComeAsTheNearestOrAsFourTwoZeroWhenAsked)
+{
+    SOLVANE_REQUIRE_MEDIA();
+    const std::string clip = Media::Get().Path("deep444.mp4");
+    ASSERT_TRUE(MediaTest::Run("cd '" + Media::Get().Dir() + "' && ffmpeg -nostdin -v error -y -f lavfi " +
+                               "-i testsrc2=size=96x64:rate=25:d=0.2 -c:v libx264 -pix_fmt yuv444p10le deep444.mp4"));
+    ManagerHolder manager;
+    struct Case
+    {
+        const char* name;
+        int asked;
+        Moorland::PixelFormat layout;
+    };
+    const Case cases[] = {
+        {"nearest listed", 0, Moorland::PIXEL_FORMAT_YUV444P},
+        {"asked for 4:2:0", 1, Moorland::PIXEL_FORMAT_YUV420P},
+    };
+    double lumaMean[2] = {0, 0};
+    for (const Case& c : cases) {
+        SourceHolder source(OpenSource(manager, clip + "?astreamid=-1"));
+        ASSERT_NE(source.source, nullptr) << LastMessage();
+        auto* setter = static_cast<Moorland::IAVSourceSetProperty*>(source->GetInterface("IAVSourceSetProperty"));
+        ASSERT_NE(setter, nullptr);
+        EXPECT_TRUE(setter->SetProperty(3, c.asked));
+        EXPECT_EQ(setter->GetProperty(3), c.asked) << c.name;
+        IRawVideoFrame* f = NextVideo(source.source);
+        ASSERT_NE(f, nullptr) << c.name << ": " << LastMessage();
+        EXPECT_EQ(f->GetPixelFormat(), c.layout) << c.name;
+        unsigned w = 0, h = 0;
+        f->GetDimension(&w, &h);
+        EXPECT_EQ(w, 96u);
+        EXPECT_EQ(h, 64u);
+        unsigned line = 0, pitch = 0, rows = 0;
+        const unsigned char* luma = f->GetBuffer(0, &line, &pitch, &rows);
+        ASSERT_NE(luma, nullptr);
+        double sum = 0;
+        for (unsigned r = 0; r < rows; ++r)
+            for (unsigned x = 0; x < line; ++x)
+                sum += luma[r * pitch + x];
+        lumaMean[c.asked] = sum / (static_cast<double>(rows) * line);
+    }
+    EXPECT_GT(lumaMean[0], 20.0);
+    EXPECT_NEAR(lumaMean[0], lumaMean[1], 1.0) << "the same picture in either layout";
+}
+
 TEST(SolvaneSource, SoundOnlySourceReadsAndSeeks)
 {
     SOLVANE_REQUIRE_MEDIA();
