@@ -42,10 +42,7 @@ using Moorland::ConvertTaskInfo2;
 
 namespace {
 
-using WorkerTest::kJobFileSize;
-using WorkerTest::kWorkNamesBytes;
-using WorkerTest::ProfileRelease;
-using WorkerTest::Shell;
+using namespace WorkerTest;
 
 using MediaTest::Capture;
 
