@@ -7,7 +7,7 @@
 
 #include "GuiTestApp.h"
 
-#include "PagePictures.h"
+#include "SourcerPageFixture.h"
 
 #include "../../EventLoopWait.h"
 #include "../../MediaTestFolder.h"
@@ -113,18 +113,12 @@ double MaxVolume(const std::string& path, double from, double length)
     return std::atof(value.c_str());
 }
 
-struct ProfileRelease
-{
-    void operator()(IProfile* p) const { p->Release(); }
-};
-struct EngineRelease
-{
-    void operator()(Moorland::IAVConverter* p) const { p->Release(); }
-};
+using PageTest::EngineRelease;
+using PageTest::ProfileRelease;
 
 // The import/edit page as the main window wires it, holding a timeline of
 // clips of one 320 x 240 file whose picture changes once a second.
-class PageWithTimeline : public ::testing::Test
+class PageWithTimeline : public PageTest::SourcerPageTest
 {
 protected:
     static void SetUpTestSuite()
@@ -155,24 +149,9 @@ protected:
         library.setName("clip");
         ASSERT_TRUE(library.OpenImporter()) << GetQuentaException()->GetExceptionMsg();
         library.UpdateMovieInfos();
-        // Half a second a ruler tick: a click lands within 1/24 s.
-        CAppVariableInfo::GetInstance()->SetInfoValue("TimeLineViewScaleValue", 12);
-        mgr.reset(new CMProjectMgr(nullptr, media.manager));
-        page.reset(new VSourcerPage(nullptr));
-        page->SetAVManager(media.manager);
-        page->setProjectMgr(mgr.get());
-        page->resize(1280, 820);
-        page->show();
-        QApplication::setActiveWindow(page.get());
-        player = page->GetMainPlayer()->GetFramePlayer();
-        view = page->GetTimeLineView()->getTrackView();
+        ShowPage();
         editor = page->GetSourceWorkSpace()->findChild<VEditorWidget*>();
         ASSERT_NE(editor, nullptr);
-    }
-    void TearDown() override
-    {
-        page.reset();
-        mgr.reset();
     }
 
 public:
@@ -187,21 +166,6 @@ public:
     }
     Fablecut::ISourceDataItem* ClipAt(int index) { return mgr->GetTimelineItem()->getItemByIndex(index); }
 
-    // A left click on the timeline at a time, on the clips' row.
-    void ClickTimeline(double seconds)
-    {
-        const QPoint at = view->mapFromScene(QPointF(seconds, 40.0));
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
-        QApplication::processEvents();
-    }
-    // A left click on the time ruler at a time.
-    void ClickRuler(double seconds)
-    {
-        VRuler* ruler = page->GetTimeLineView()->getRuler();
-        const int x = static_cast<int>(std::lround(seconds * 24.0)) - page->GetTimeLineView()->getTrackView()->horizontalScrollBar()->value();
-        QTest::mouseClick(ruler, Qt::LeftButton, {}, QPoint(x, ruler->height() / 2));
-        QApplication::processEvents();
-    }
     static double MeanLevel(const QImage& image)
     {
         double sum = 0;
@@ -257,13 +221,6 @@ public:
                     QTest::mouseClick(chooser->viewport(), Qt::LeftButton, {},
                                       chooser->visualItemRect(chooser->item(r, c)).center());
     }
-    // The picture part of what the frame player presents.
-    QImage Shown() const
-    {
-        const QImage all = player->GetPresentedImage();
-        return all.isNull() ? all : all.copy(player->GetCDCDrawFrameRect());
-    }
-    bool Paused() const { return player->GetPlayerRunState() == DCPlayerPaused; }
     // Waits until the picture differs from `before`; the milliseconds it took, -1 when it never did.
     int WaitChange(const QImage& before, int ms = 3000)
     {
@@ -274,19 +231,6 @@ public:
             return !now.isNull() && (now.size() != before.size() || MeanDifference(now, before) > 0.5);
         }, ms);
         return changed ? static_cast<int>(t.elapsed()) : -1;
-    }
-    // Waits until the shown picture has stayed the same for a while.
-    QImage Settled()
-    {
-        QImage last = Shown();
-        for (int i = 0; i < 40; ++i) {
-            WaitFor([] { return false; }, 60);
-            const QImage now = Shown();
-            if (now.size() == last.size() && MeanDifference(now, last) < 0.01)
-                return now;
-            last = now;
-        }
-        return last;
     }
 
     // Queues a conversion of the timeline as it stands now.
@@ -334,12 +278,7 @@ public:
 
     static std::unique_ptr<MediaTest::Folder> s_folder;
     static bool s_ok;
-    MediaTest::ManagerHolder media;
     CMediaSourceItem library;
-    std::unique_ptr<CMProjectMgr> mgr;
-    std::unique_ptr<VSourcerPage> page;
-    VDCFramePlayer* player = nullptr;
-    VTrackView* view = nullptr;
     VEditorWidget* editor = nullptr;
     std::unique_ptr<Moorland::IAVConverter, EngineRelease> engine;
     std::vector<std::unique_ptr<CMMOutputTask>> tasks;

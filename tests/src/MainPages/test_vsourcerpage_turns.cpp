@@ -7,7 +7,7 @@
 
 #include "GuiTestApp.h"
 
-#include "PagePictures.h"
+#include "SourcerPageFixture.h"
 
 #include "../../EventLoopWait.h"
 #include "../../MediaTestFolder.h"
@@ -70,14 +70,8 @@ QImage Picture(const std::string& path, int index, const std::string& filters, c
     return QImage(QString::fromStdString(png));
 }
 
-struct ProfileRelease
-{
-    void operator()(IProfile* p) const { p->Release(); }
-};
-struct EngineRelease
-{
-    void operator()(Moorland::IAVConverter* p) const { p->Release(); }
-};
+using PageTest::EngineRelease;
+using PageTest::ProfileRelease;
 
 // One clip of the table: a file made here, how the player and the file must
 // show it (the ffmpeg program's filters on the plain source), and what the
@@ -95,7 +89,7 @@ struct Clip
 // The import/edit page as the main window wires it, its timeline holding one
 // clip of each file of a table; every source shows one still picture that
 // has nothing symmetric about it.
-class PageWithClips : public ::testing::Test
+class PageWithClips : public PageTest::SourcerPageTest
 {
 protected:
     static void SetUpTestSuite()
@@ -112,22 +106,7 @@ protected:
         ASSERT_NE(media.manager, nullptr);
         if (access((kBin + "/convworker").c_str(), X_OK) != 0)
             GTEST_SKIP() << "convworker is not built";
-        // Half a second a ruler tick: a click lands within 1/24 s.
-        CAppVariableInfo::GetInstance()->SetInfoValue("TimeLineViewScaleValue", 12);
-        mgr.reset(new CMProjectMgr(nullptr, media.manager));
-        page.reset(new VSourcerPage(nullptr));
-        page->SetAVManager(media.manager);
-        page->setProjectMgr(mgr.get());
-        page->resize(1280, 820);
-        page->show();
-        QApplication::setActiveWindow(page.get());
-        player = page->GetMainPlayer()->GetFramePlayer();
-        view = page->GetTimeLineView()->getTrackView();
-    }
-    void TearDown() override
-    {
-        page.reset();
-        mgr.reset();
+        ShowPage();
     }
 
 public:
@@ -160,19 +139,6 @@ public:
         return mgr->GetTimelineItem()->ChildItemsCount() == static_cast<int>(clips.size());
     }
 
-    void ClickTimeline(double seconds)
-    {
-        const QPoint at = view->mapFromScene(QPointF(seconds, 40.0));
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
-        QApplication::processEvents();
-    }
-    void ClickRuler(double seconds)
-    {
-        VRuler* ruler = page->GetTimeLineView()->getRuler();
-        const int x = static_cast<int>(std::lround(seconds * 24.0)) - view->horizontalScrollBar()->value();
-        QTest::mouseClick(ruler, Qt::LeftButton, {}, QPoint(x, ruler->height() / 2));
-        QApplication::processEvents();
-    }
     void Click(const char* name)
     {
         auto* button = page->findChild<QAbstractButton*>(name);
@@ -186,12 +152,6 @@ public:
         if (box->isChecked() != on)
             QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(5, box->height() / 2));
     }
-    QImage Shown() const
-    {
-        const QImage all = player->GetPresentedImage();
-        return all.isNull() ? all : all.copy(player->GetCDCDrawFrameRect());
-    }
-    bool Paused() const { return player->GetPlayerRunState() == DCPlayerPaused; }
     // The picture at a time of the timeline, paused there by a click on the
     // ruler, once it has stayed the same for a while.
     QImage ShownAt(double seconds)
@@ -204,15 +164,7 @@ public:
                 },
                 10000))
             return QImage();
-        QImage last = Shown();
-        for (int i = 0; i < 40; ++i) {
-            WaitFor([] { return false; }, 60);
-            const QImage now = Shown();
-            if (now.size() == last.size() && MeanDifference(now, last) < 0.01)
-                return now;
-            last = now;
-        }
-        return last;
+        return Settled();
     }
 
     // Converts the timeline as it stands through the engine and convworker;
@@ -286,12 +238,7 @@ public:
 
     static std::unique_ptr<MediaTest::Folder> s_folder;
     static bool s_ok;
-    MediaTest::ManagerHolder media;
     std::vector<std::unique_ptr<CMediaSourceItem>> library;
-    std::unique_ptr<CMProjectMgr> mgr;
-    std::unique_ptr<VSourcerPage> page;
-    VDCFramePlayer* player = nullptr;
-    VTrackView* view = nullptr;
     std::unique_ptr<Moorland::IAVConverter, EngineRelease> engine;
     std::unique_ptr<CMMOutputTask> task;
 };
