@@ -6,6 +6,7 @@
 #include "JobPlan.h"
 #include "MemFileMapping.h"
 #include "WorkNames.h"
+#include "WorkerTestSources.h"
 #include "../CommaLocale.h"
 #include "../MediaTestFolder.h"
 #include "../ProbeOutput.h"
@@ -41,14 +42,7 @@ using Moorland::ConvertTaskInfo2;
 
 namespace {
 
-const uint32_t kJobFileSize = 64 * 1024;
-// The block the engine reserves for a job's working names, smaller here.
-const uint32_t kWorkNamesBytes = 8 * 1024;
-
-bool Shell(const std::string& command)
-{
-    return std::system(command.c_str()) == 0;
-}
+using namespace WorkerTest;
 
 using MediaTest::Capture;
 
@@ -127,79 +121,58 @@ private:
     bool m_mounted = false;
 };
 
+// The sources, made in `dir`.
+bool MakeSources(const std::string& dir)
+{
+    const std::string ff = "cd '" + dir + "' && ffmpeg -nostdin -v error -y ";
+    return Shell(ff + "-f lavfi -i testsrc2=size=320x240:rate=25:duration=2 "
+                      "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=2 -ac 2 "
+                      "-c:v libx264 -preset ultrafast -g 25 -pix_fmt yuv420p -c:a aac -b:a 64k "
+                      "-timecode 01:00:00:00 -movflags +faststart clip.mp4") &&
+           Shell(ff + "-f lavfi -i testsrc2=size=320x240:rate=25:duration=8 "
+                      "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=8 -ac 2 "
+                      "-c:v libx264 -preset ultrafast -g 25 -pix_fmt yuv420p -c:a aac -b:a 64k long.mp4") &&
+           Shell(
+               "printf '1\\n00:00:00,100 --> 00:00:00,600\\nOne\\n\\n2\\n00:00:01,000 --> 00:00:01,500\\nTwo\\n' > '" +
+               dir + "/lines.srt'") &&
+           Shell(ff + "-i clip.mp4 -i lines.srt -map 0:v -map 0:a -map 1 -c copy -c:s srt multi.mkv") &&
+           // The index first and the data cut off: a damaged download.
+           Shell("cd '" + dir + "' && head -c $(( $(stat -c %s clip.mp4) / 4 )) clip.mp4 > cut.mp4") &&
+           Shell(ff + "-f lavfi -i testsrc2=size=320x240:rate=25:duration=2 "
+                      "-c:v libx264 -preset ultrafast -pix_fmt yuv420p silent.mp4") &&
+           // A key picture every fifth: an encoder given the decoded
+           // pictures' own types would copy that pattern.
+           Shell(ff + "-f lavfi -i testsrc2=size=320x240:rate=25:duration=2 "
+                      "-c:v libx264 -preset ultrafast -g 5 -bf 0 -pix_fmt yuv420p short_gop.mp4") &&
+           // An AVI whose header promises 3 s and whose data stops half-way.
+           Shell(ff + "-f lavfi -i testsrc2=size=160x120:rate=25:duration=3 "
+                      "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=3 -c:v mpeg4 -c:a libmp3lame "
+                      "whole.avi") &&
+           Shell("cd '" + dir + "' && head -c $(( $(stat -c %s whole.avi) / 2 )) whole.avi > half.avi") &&
+           // A VBR song without a Xing header that starts quiet: FFmpeg
+           // guesses its length from the first frame's rate, twice too long.
+           Shell(ff + "-f lavfi -i \"aevalsrc='if(lt(t,2),0,random(0)*2-1)':s=44100:d=8\" -ac 2 "
+                      "-c:a libmp3lame -q:a 4 -write_xing 0 song.mp3") &&
+           Shell(ff + "-f lavfi -i testsrc2=size=160x120:rate=25:duration=1 "
+                      "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=1 -c:v libtheora -c:a libvorbis "
+                      "theora.ogg") &&
+           // A phone's clip: pictures a little over 1/60 s apart with a
+           // pause, so that its average rate is no standard one.
+           Shell(ff + "-f lavfi -i testsrc2=size=160x120:rate=60:duration=2 "
+                      "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=2 "
+                      "-vf \"settb=1/90000,setpts='N/(59.97*TB)',select='not(between(n\\,30\\,39))'\" "
+                      "-fps_mode passthrough -enc_time_base:v 1/90000 -video_track_timescale 90000 "
+                      "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac phone.mp4");
+}
+
 // Sources made once for the whole run.
 class Fixtures
 {
 public:
-    static Fixtures& Get()
+    static WorkerTest::SourceFolder& Get()
     {
-        static Fixtures f;
+        static WorkerTest::SourceFolder f("convworker-test", MakeSources);
         return f;
-    }
-    std::string Path(const std::string& name) const { return m_dir + "/" + name; }
-    bool Ok() const { return m_ok; }
-    ~Fixtures()
-    {
-        if (!m_dir.empty())
-            Shell("rm -rf '" + m_dir + "'");
-    }
-
-private:
-    Fixtures()
-    {
-        char tmpl[] = "/tmp/convworker-test-XXXXXX";
-        if (!mkdtemp(tmpl))
-            return;
-        m_dir = tmpl;
-        const std::string ff = "cd '" + m_dir + "' && ffmpeg -nostdin -v error -y ";
-        m_ok = Shell(ff + "-f lavfi -i testsrc2=size=320x240:rate=25:duration=2 "
-                        "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=2 -ac 2 "
-                        "-c:v libx264 -preset ultrafast -g 25 -pix_fmt yuv420p -c:a aac -b:a 64k "
-                        "-timecode 01:00:00:00 -movflags +faststart clip.mp4") &&
-               Shell(ff + "-f lavfi -i testsrc2=size=320x240:rate=25:duration=8 "
-                        "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=8 -ac 2 "
-                        "-c:v libx264 -preset ultrafast -g 25 -pix_fmt yuv420p -c:a aac -b:a 64k long.mp4") &&
-               Shell("printf '1\\n00:00:00,100 --> 00:00:00,600\\nOne\\n\\n2\\n00:00:01,000 --> 00:00:01,500\\nTwo\\n' > '" +
-                     m_dir + "/lines.srt'") &&
-               Shell(ff + "-i clip.mp4 -i lines.srt -map 0:v -map 0:a -map 1 -c copy -c:s srt multi.mkv") &&
-               // The index first and the data cut off: a damaged download.
-               Shell("cd '" + m_dir + "' && head -c $(( $(stat -c %s clip.mp4) / 4 )) clip.mp4 > cut.mp4") &&
-               Shell(ff + "-f lavfi -i testsrc2=size=320x240:rate=25:duration=2 "
-                        "-c:v libx264 -preset ultrafast -pix_fmt yuv420p silent.mp4") &&
-               // A key picture every fifth: an encoder given the decoded
-               // pictures' own types would copy that pattern.
-               Shell(ff + "-f lavfi -i testsrc2=size=320x240:rate=25:duration=2 "
-                        "-c:v libx264 -preset ultrafast -g 5 -bf 0 -pix_fmt yuv420p short_gop.mp4") &&
-               // An AVI whose header promises 3 s and whose data stops half-way.
-               Shell(ff + "-f lavfi -i testsrc2=size=160x120:rate=25:duration=3 "
-                        "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=3 -c:v mpeg4 -c:a libmp3lame "
-                        "whole.avi") &&
-               Shell("cd '" + m_dir + "' && head -c $(( $(stat -c %s whole.avi) / 2 )) whole.avi > half.avi") &&
-               // A VBR song without a Xing header that starts quiet: FFmpeg
-               // guesses its length from the first frame's rate, twice too long.
-               Shell(ff + "-f lavfi -i \"aevalsrc='if(lt(t,2),0,random(0)*2-1)':s=44100:d=8\" -ac 2 "
-                        "-c:a libmp3lame -q:a 4 -write_xing 0 song.mp3") &&
-               Shell(ff + "-f lavfi -i testsrc2=size=160x120:rate=25:duration=1 "
-                        "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=1 -c:v libtheora -c:a libvorbis "
-                        "theora.ogg") &&
-               // A phone's clip: pictures a little over 1/60 s apart with a
-               // pause, so that its average rate is no standard one.
-               Shell(ff + "-f lavfi -i testsrc2=size=160x120:rate=60:duration=2 "
-                        "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=2 "
-                        "-vf \"settb=1/90000,setpts='N/(59.97*TB)',select='not(between(n\\,30\\,39))'\" "
-                        "-fps_mode passthrough -enc_time_base:v 1/90000 -video_track_timescale 90000 "
-                        "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac phone.mp4");
-    }
-    std::string m_dir;
-    bool m_ok = false;
-};
-
-struct ProfileRelease
-{
-    void operator()(IProfile* p) const
-    {
-        if (p)
-            p->Release();
     }
 };
 

@@ -8,6 +8,7 @@
 
 #include "MemFileMapping.h"
 #include "WorkNames.h"
+#include "WorkerTestSources.h"
 #include "../ProbeOutput.h"
 
 #include "Basilvo/Basilvo.h"
@@ -41,13 +42,7 @@ using Moorland::ConvertTaskInfo2;
 
 namespace {
 
-const uint32_t kJobFileSize = 64 * 1024;
-const uint32_t kWorkNamesBytes = 8 * 1024;
-
-bool Shell(const std::string& command)
-{
-    return std::system(command.c_str()) == 0;
-}
+using namespace WorkerTest;
 
 int64_t FileSize(const std::string& path)
 {
@@ -160,57 +155,44 @@ bool MoveOnePicture(const std::string& from, const std::string& to, int nth, dou
     return false;
 }
 
+// The sources, made in `dir`.
+bool MakeSources(const std::string& dir)
+{
+    const std::string ff = "cd '" + dir + "' && ffmpeg -nostdin -v error -y ";
+    const std::string pictures = "-f lavfi -i testsrc2=size=160x120:rate=25:duration=3 ";
+    auto sound = [](double seconds) {
+        return "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=" + std::to_string(seconds) + " ";
+    };
+    const std::string x264 = "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -g 25 ";
+    const std::string aac = "-c:a aac -b:a 64k ";
+    return Shell(ff + pictures + "-itsoffset 0.5 " + sound(2.5) + x264 + aac + "late_sound.mp4") &&
+           Shell(ff + "-itsoffset 0.5 -f lavfi -i testsrc2=size=160x120:rate=25:duration=2.5 " + sound(3) + x264 +
+                 "-fps_mode passthrough " + aac + "late_pictures.mp4") &&
+           Shell(ff + pictures + sound(4) + x264 + aac + "long_sound.mp4") &&
+           // A screen recording's: the sound stops before the pictures.
+           Shell(ff + pictures + sound(1.5) + x264 + aac + "short_sound.mp4") &&
+           Shell(ff + pictures + sound(3) + x264 + "-x264-params bframes=2:b-adapt=0 " + aac + "bframes.mkv") &&
+           Shell("printf '1\\n00:00:00,500 --> 00:00:01,500\\nOne\\n\\n2\\n00:00:02,000 --> 00:00:03,000\\nTwo\\n' "
+                 "> '" +
+                 dir + "/cues.srt'") &&
+           Shell(ff + pictures + sound(3) + "-i cues.srt -map 0:v -map 1:a -map 2 " + x264 + aac +
+                 "-c:s srt subtitles.mkv") &&
+           Shell(ff + pictures + sound(3) + x264 + aac + "plain.ts") &&
+           MoveOnePicture(dir + "/plain.ts", dir + "/stray.ts", 40, 20.0) &&
+           Shell(ff + "-f lavfi -i testsrc2=size=320x240:rate=25:duration=4 " + sound(4) + x264 + "-b:v 1500k " + aac +
+                 "whole.mp4");
+}
+
 // Sources made once per process, each run of the table in its own folder.
 class Fixtures
 {
 public:
-    static Fixtures& Get()
+    // JOB_KIND_TABLE_KEEP keeps the sources and outputs for a look afterwards.
+    static WorkerTest::SourceFolder& Get()
     {
-        static Fixtures f;
+        static WorkerTest::SourceFolder f("convworker-kinds", MakeSources, "JOB_KIND_TABLE_KEEP");
         return f;
     }
-    std::string Path(const std::string& name) const { return m_dir + "/" + name; }
-    bool Ok() const { return m_ok; }
-    // JOB_KIND_TABLE_KEEP keeps the sources and outputs for a look afterwards.
-    ~Fixtures()
-    {
-        if (!m_dir.empty() && !std::getenv("JOB_KIND_TABLE_KEEP"))
-            Shell("rm -rf '" + m_dir + "'");
-    }
-
-private:
-    Fixtures()
-    {
-        char tmpl[] = "/tmp/convworker-kinds-XXXXXX";
-        if (!mkdtemp(tmpl))
-            return;
-        m_dir = tmpl;
-        const std::string ff = "cd '" + m_dir + "' && ffmpeg -nostdin -v error -y ";
-        const std::string pictures = "-f lavfi -i testsrc2=size=160x120:rate=25:duration=3 ";
-        auto sound = [](double seconds) {
-            return "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=" + std::to_string(seconds) + " ";
-        };
-        const std::string x264 = "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -g 25 ";
-        const std::string aac = "-c:a aac -b:a 64k ";
-        m_ok = Shell(ff + pictures + "-itsoffset 0.5 " + sound(2.5) + x264 + aac + "late_sound.mp4") &&
-               Shell(ff + "-itsoffset 0.5 -f lavfi -i testsrc2=size=160x120:rate=25:duration=2.5 " + sound(3) + x264 +
-                     "-fps_mode passthrough " + aac + "late_pictures.mp4") &&
-               Shell(ff + pictures + sound(4) + x264 + aac + "long_sound.mp4") &&
-               // A screen recording's: the sound stops before the pictures.
-               Shell(ff + pictures + sound(1.5) + x264 + aac + "short_sound.mp4") &&
-               Shell(ff + pictures + sound(3) + x264 + "-x264-params bframes=2:b-adapt=0 " + aac + "bframes.mkv") &&
-               Shell("printf '1\\n00:00:00,500 --> 00:00:01,500\\nOne\\n\\n2\\n00:00:02,000 --> 00:00:03,000\\nTwo\\n' "
-                     "> '" +
-                     m_dir + "/cues.srt'") &&
-               Shell(ff + pictures + sound(3) + "-i cues.srt -map 0:v -map 1:a -map 2 " + x264 + aac +
-                     "-c:s srt subtitles.mkv") &&
-               Shell(ff + pictures + sound(3) + x264 + aac + "plain.ts") &&
-               MoveOnePicture(m_dir + "/plain.ts", m_dir + "/stray.ts", 40, 20.0) &&
-               Shell(ff + "-f lavfi -i testsrc2=size=320x240:rate=25:duration=4 " + sound(4) + x264 + "-b:v 1500k " +
-                     aac + "whole.mp4");
-    }
-    std::string m_dir;
-    bool m_ok = false;
 };
 
 // A job kind: how its profile is made and what its output promises.
@@ -322,15 +304,6 @@ Kind MakeKind(const char* name)
     }
     return k;
 }
-
-struct ProfileRelease
-{
-    void operator()(IProfile* p) const
-    {
-        if (p)
-            p->Release();
-    }
-};
 
 struct Outcome
 {

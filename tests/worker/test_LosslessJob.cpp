@@ -7,7 +7,9 @@
 
 #include "MemFileMapping.h"
 #include "WorkNames.h"
+#include "WorkerTestSources.h"
 #include "../MediaTestFolder.h"
+#include "../ProbeOutput.h"
 
 #include "Basilvo/Basilvo.h"
 #include "IAVImporter.h"
@@ -34,21 +36,10 @@ using Moorland::ConvertTaskInfo2;
 
 namespace {
 
-const uint32_t kJobFileSize = 64 * 1024;
-const uint32_t kWorkNamesBytes = 8 * 1024;
+using WorkerTest::kJobFileSize;
+using WorkerTest::kWorkNamesBytes;
 
-std::string Capture(const std::string& command)
-{
-    std::string out;
-    if (FILE* p = popen(command.c_str(), "r")) {
-        char buf[4096];
-        size_t n;
-        while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-            out.append(buf, n);
-        pclose(p);
-    }
-    return out;
-}
+using MediaTest::Capture;
 
 // The hash and size columns of a framemd5 listing: what the packets (or
 // decoded pictures) hold, whatever their times.

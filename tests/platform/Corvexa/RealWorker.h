@@ -6,7 +6,9 @@
 // says of an output.
 
 #include "CorvexaTestUtil.h"
+#include "../../ProbeOutput.h"
 
+#include "Basilvo/QuentaLogger.h"
 #include "IAVConverter.h"
 #include "IProfile.h"
 
@@ -14,6 +16,7 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -38,18 +41,7 @@ struct ProfileReleaser
 using EnginePtr = std::unique_ptr<Moorland::IAVConverter, EngineReleaser>;
 using ProfilePtr = std::unique_ptr<IProfile, ProfileReleaser>;
 
-inline std::string Capture(const std::string& sCommand)
-{
-    std::string sOut;
-    if (FILE* p = popen(sCommand.c_str(), "r")) {
-        char buf[512];
-        size_t n;
-        while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-            sOut.append(buf, n);
-        pclose(p);
-    }
-    return sOut;
-}
+using MediaTest::Capture;
 
 // "codec,seconds" of an output's video stream and container, as ffprobe reads them.
 inline std::string VideoAndLength(const std::string& sPath)
@@ -162,6 +154,24 @@ public:
 private:
     bool m_bHad = false;
     std::string m_sOld;
+};
+
+// A suite over the real worker in a temporary folder of its own: the
+// engine logs there while the suite runs, the folder goes with the suite,
+// and a test skips where convworker is not built.
+class RealWorkerSuite : public ::testing::Test
+{
+protected:
+    static void EndSuite(const std::string& sDir)
+    {
+        GetQuentaLogger()->SetLogFile("", false);
+        std::system(("rm -rf '" + sDir + "'").c_str());
+    }
+    void SetUp() override
+    {
+        if (access(kWorker.c_str(), X_OK) != 0)
+            GTEST_SKIP() << "convworker is not built";
+    }
 };
 
 } // namespace CorvexaTest

@@ -5,6 +5,7 @@
 #include "Basilvo/QuentaLogger.h"
 #include "ConvertTaskInfo2.h"
 #include "CorvexaTestUtil.h"
+#include "../../ProbeOutput.h"
 #include "IAVConverter.h"
 #include "IProfile.h"
 #include "WorkNames.h"
@@ -50,18 +51,7 @@ bool WaitFor(const std::function<bool()>& done, int nMilliseconds = 60000)
     return CorvexaTest::WaitFor(done, nMilliseconds);
 }
 
-std::string Capture(const std::string& sCommand)
-{
-    std::string sOut;
-    if (FILE* p = popen(sCommand.c_str(), "r")) {
-        char buf[512];
-        size_t n;
-        while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-            sOut.append(buf, n);
-        pclose(p);
-    }
-    return sOut;
-}
+using MediaTest::Capture;
 
 // "codec_type=codec_name,width,height" per stream and the container duration.
 struct Probe

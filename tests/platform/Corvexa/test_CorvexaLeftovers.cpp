@@ -29,7 +29,7 @@ using namespace CorvexaTest;
 
 namespace {
 
-class CorvexaLeftovers : public ::testing::Test
+class CorvexaLeftovers : public RealWorkerSuite
 {
 protected:
     static void SetUpTestSuite()
@@ -41,16 +41,7 @@ protected:
         ASSERT_TRUE(MakeSource(Source(4), 4));
         ASSERT_TRUE(MakeSource(Source(12), 12));
     }
-    static void TearDownTestSuite()
-    {
-        GetQuentaLogger()->SetLogFile("", false);
-        std::system(("rm -rf '" + s_sDir + "'").c_str());
-    }
-    void SetUp() override
-    {
-        if (access(kWorker.c_str(), X_OK) != 0)
-            GTEST_SKIP() << "convworker is not built";
-    }
+    static void TearDownTestSuite() { EndSuite(s_sDir); }
 
     static std::string Source(int nSeconds) { return s_sDir + "/source" + std::to_string(nSeconds) + ".mp4"; }
     static std::string EngineLog() { return ReadFile(s_sDir + "/engine.log"); }

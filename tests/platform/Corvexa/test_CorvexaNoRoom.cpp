@@ -71,7 +71,7 @@ private:
     int m_nFillers = 0;
 };
 
-class CorvexaNoRoom : public ::testing::Test
+class CorvexaNoRoom : public RealWorkerSuite
 {
 protected:
     static void SetUpTestSuite()
@@ -96,16 +96,7 @@ protected:
         GetQuentaLogger()->SetLogFile((s_sDir + "/engine.log").c_str(), false);
         ASSERT_TRUE(MakeSource(s_sDir + "/source.mp4", 2));
     }
-    static void TearDownTestSuite()
-    {
-        GetQuentaLogger()->SetLogFile("", false);
-        std::system(("rm -rf '" + s_sDir + "'").c_str());
-    }
-    void SetUp() override
-    {
-        if (access(kWorker.c_str(), X_OK) != 0)
-            GTEST_SKIP() << "convworker is not built";
-    }
+    static void TearDownTestSuite() { EndSuite(s_sDir); }
     static std::string s_sDir;
 };
 

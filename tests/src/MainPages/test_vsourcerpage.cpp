@@ -121,6 +121,32 @@ TEST(VSourcerPage, FailureReportAfterImportEnds)
     }
 }
 
+namespace {
+
+// A media manager whose library's file lies in `dir`, wired to the page as
+// the main window wires them: each refused file and the end of the import
+// reach the page, which reports the refusals in a message box.
+struct ReportedImport
+{
+    explicit ReportedImport(const QString& dir)
+    {
+        mgr.SetSourceStructure(&library);
+        mgr.SetDefaultLibraryFile(dir + "/default.fml");
+        page.SetImportDialog(&dialog);
+        QObject::connect(&mgr, &CDCMediaSrcMgr::signal_OnSingleFileImportFailed, &page,
+                         &VSourcerPage::slot_OnSingleFileImportFailed);
+        QObject::connect(&mgr, &CDCMediaSrcMgr::signal_OnAllFilesImportFinished, &page,
+                         &VSourcerPage::slot_OnAllFilesImportFinished);
+    }
+    MediaTest::ManagerHolder media;
+    Fablecut::CSourceData library;
+    CDCMediaSrcMgr mgr{nullptr, media.manager};
+    VSourcerPage page{nullptr};
+    QProgressDialog dialog;
+};
+
+} // namespace
+
 // A file the import refuses is named in the report with the reason the
 // import gave, after the report's own sentence; the whole file imported
 // beside it is not named.
@@ -144,20 +170,9 @@ TEST(VSourcerPage, TheImportReportTellsWhyEachFileWasRefused)
     const QString picture = dir + "/pic.png";
     ASSERT_TRUE(QFile::copy(QString::fromStdString(PDTest::Media::Get().Picture()), picture));
 
-    MediaTest::ManagerHolder media;
-    Fablecut::CSourceData library;
-    CDCMediaSrcMgr mgr(nullptr, media.manager);
-    mgr.SetSourceStructure(&library);
-    mgr.SetDefaultLibraryFile(dir + "/default.fml");
-    VSourcerPage page(nullptr);
-    QProgressDialog dialog;
-    page.SetImportDialog(&dialog);
-    QObject::connect(&mgr, &CDCMediaSrcMgr::signal_OnSingleFileImportFailed, &page,
-                     &VSourcerPage::slot_OnSingleFileImportFailed);
-    QObject::connect(&mgr, &CDCMediaSrcMgr::signal_OnAllFilesImportFinished, &page,
-                     &VSourcerPage::slot_OnAllFilesImportFinished);
+    ReportedImport wired(dir);
     GuiTest::BoxWatcher boxes;
-    ASSERT_TRUE(mgr.ImportMediaFiles({whole, cut, picture}));
+    ASSERT_TRUE(wired.mgr.ImportMediaFiles({whole, cut, picture}));
     for (int i = 0; i < 3000 && boxes.texts.isEmpty(); ++i)
         QTest::qWait(20);
     ASSERT_EQ(1, boxes.texts.size());
@@ -171,7 +186,7 @@ TEST(VSourcerPage, TheImportReportTellsWhyEachFileWasRefused)
     EXPECT_FALSE(reason.contains("Exception")) << "only the message speaks to the user: " << reason.toStdString();
     EXPECT_TRUE(text.contains("\npic.png: pictures are not imported as media files")) << text.toStdString();
     EXPECT_FALSE(text.contains("holiday.mp4")) << text.toStdString();
-    EXPECT_EQ(1u, library.GetSourceDataItems().size());
+    EXPECT_EQ(1u, wired.library.GetSourceDataItems().size());
 }
 
 // The German report gives its reasons in German: a file cut short and a file
@@ -197,20 +212,9 @@ TEST(VSourcerPage, TheGermanImportReportGivesGermanReasons)
     QTranslator german;
     ASSERT_TRUE(german.load(QStringLiteral(FABLECUT_BIN_DIR "/language/fablecut_de_DE.qm")));
     QCoreApplication::installTranslator(&german);
-    MediaTest::ManagerHolder media;
-    Fablecut::CSourceData library;
-    CDCMediaSrcMgr mgr(nullptr, media.manager);
-    mgr.SetSourceStructure(&library);
-    mgr.SetDefaultLibraryFile(dir + "/default.fml");
-    VSourcerPage page(nullptr);
-    QProgressDialog dialog;
-    page.SetImportDialog(&dialog);
-    QObject::connect(&mgr, &CDCMediaSrcMgr::signal_OnSingleFileImportFailed, &page,
-                     &VSourcerPage::slot_OnSingleFileImportFailed);
-    QObject::connect(&mgr, &CDCMediaSrcMgr::signal_OnAllFilesImportFinished, &page,
-                     &VSourcerPage::slot_OnAllFilesImportFinished);
+    ReportedImport wired(dir);
     GuiTest::BoxWatcher boxes;
-    ASSERT_TRUE(mgr.ImportMediaFiles({cut, gone}));
+    ASSERT_TRUE(wired.mgr.ImportMediaFiles({cut, gone}));
     for (int i = 0; i < 3000 && boxes.texts.isEmpty(); ++i)
         QTest::qWait(20);
     QCoreApplication::removeTranslator(&german);

@@ -7,6 +7,9 @@
 
 #include "GuiTestApp.h"
 
+#include "SourcerPageFixture.h"
+
+#include "../../EventLoopWait.h"
 #include "../../MediaTestFolder.h"
 #include "Basilvo/Basilvo.h"
 #include "AppConfigure/CAppVariableInfo.h"
@@ -57,51 +60,10 @@ const std::string kBin = FABLECUT_BIN_DIR;
 
 QApplication* App() { return GuiTest::App("test_vsourcerpage_output"); }
 
-bool WaitFor(const std::function<bool()>& done, int ms)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QTest::qSleep(2);
-    }
-    return true;
-}
-
-// Mean difference over the three colour channels, in 8-bit levels.
-double MeanDifference(const QImage& a, const QImage& b)
-{
-    if (a.size() != b.size() || a.isNull())
-        return 1e9;
-    double sum = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
-        }
-    return sum / (3.0 * a.width() * a.height());
-}
-
-// Both pictures at one small size: what the eye compares, free of the
-// differences between two scalers at sharp edges.
-QImage Small(const QImage& image, QSize size)
-{
-    return image.convertToFormat(QImage::Format_RGB32)
-        .scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-        .convertToFormat(QImage::Format_RGB32);
-}
-
-// The part of an output picture that holds the clip: its shape fitted
-// into the output frame between bars.
-QImage Content(const QImage& frame, double aspect)
-{
-    QSize fitted(static_cast<int>(std::lround(1000 * aspect)), 1000);
-    fitted.scale(frame.size(), Qt::KeepAspectRatio);
-    return frame.copy((frame.width() - fitted.width()) / 2, (frame.height() - fitted.height()) / 2, fitted.width(),
-                      fitted.height());
-}
+using EventLoop::WaitFor;
+using PageTest::Content;
+using PageTest::MeanDifference;
+using PageTest::Small;
 
 // Picture `index` of a file, decoded by ffmpeg.
 QImage OutputPicture(const std::string& path, int index, const std::string& dir)
@@ -151,18 +113,12 @@ double MaxVolume(const std::string& path, double from, double length)
     return std::atof(value.c_str());
 }
 
-struct ProfileRelease
-{
-    void operator()(IProfile* p) const { p->Release(); }
-};
-struct EngineRelease
-{
-    void operator()(Moorland::IAVConverter* p) const { p->Release(); }
-};
+using PageTest::EngineRelease;
+using PageTest::ProfileRelease;
 
 // The import/edit page as the main window wires it, holding a timeline of
 // clips of one 320 x 240 file whose picture changes once a second.
-class PageWithTimeline : public ::testing::Test
+class PageWithTimeline : public PageTest::SourcerPageTest
 {
 protected:
     static void SetUpTestSuite()
@@ -193,24 +149,9 @@ protected:
         library.setName("clip");
         ASSERT_TRUE(library.OpenImporter()) << GetQuentaException()->GetExceptionMsg();
         library.UpdateMovieInfos();
-        // Half a second a ruler tick: a click lands within 1/24 s.
-        CAppVariableInfo::GetInstance()->SetInfoValue("TimeLineViewScaleValue", 12);
-        mgr.reset(new CMProjectMgr(nullptr, media.manager));
-        page.reset(new VSourcerPage(nullptr));
-        page->SetAVManager(media.manager);
-        page->setProjectMgr(mgr.get());
-        page->resize(1280, 820);
-        page->show();
-        QApplication::setActiveWindow(page.get());
-        player = page->GetMainPlayer()->GetFramePlayer();
-        view = page->GetTimeLineView()->getTrackView();
+        ShowPage();
         editor = page->GetSourceWorkSpace()->findChild<VEditorWidget*>();
         ASSERT_NE(editor, nullptr);
-    }
-    void TearDown() override
-    {
-        page.reset();
-        mgr.reset();
     }
 
 public:
@@ -225,21 +166,6 @@ public:
     }
     Fablecut::ISourceDataItem* ClipAt(int index) { return mgr->GetTimelineItem()->getItemByIndex(index); }
 
-    // A left click on the timeline at a time, on the clips' row.
-    void ClickTimeline(double seconds)
-    {
-        const QPoint at = view->mapFromScene(QPointF(seconds, 40.0));
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
-        QApplication::processEvents();
-    }
-    // A left click on the time ruler at a time.
-    void ClickRuler(double seconds)
-    {
-        VRuler* ruler = page->GetTimeLineView()->getRuler();
-        const int x = static_cast<int>(std::lround(seconds * 24.0)) - page->GetTimeLineView()->getTrackView()->horizontalScrollBar()->value();
-        QTest::mouseClick(ruler, Qt::LeftButton, {}, QPoint(x, ruler->height() / 2));
-        QApplication::processEvents();
-    }
     static double MeanLevel(const QImage& image)
     {
         double sum = 0;
@@ -295,13 +221,6 @@ public:
                     QTest::mouseClick(chooser->viewport(), Qt::LeftButton, {},
                                       chooser->visualItemRect(chooser->item(r, c)).center());
     }
-    // The picture part of what the frame player presents.
-    QImage Shown() const
-    {
-        const QImage all = player->GetPresentedImage();
-        return all.isNull() ? all : all.copy(player->GetCDCDrawFrameRect());
-    }
-    bool Paused() const { return player->GetPlayerRunState() == DCPlayerPaused; }
     // Waits until the picture differs from `before`; the milliseconds it took, -1 when it never did.
     int WaitChange(const QImage& before, int ms = 3000)
     {
@@ -312,19 +231,6 @@ public:
             return !now.isNull() && (now.size() != before.size() || MeanDifference(now, before) > 0.5);
         }, ms);
         return changed ? static_cast<int>(t.elapsed()) : -1;
-    }
-    // Waits until the shown picture has stayed the same for a while.
-    QImage Settled()
-    {
-        QImage last = Shown();
-        for (int i = 0; i < 40; ++i) {
-            WaitFor([] { return false; }, 60);
-            const QImage now = Shown();
-            if (now.size() == last.size() && MeanDifference(now, last) < 0.01)
-                return now;
-            last = now;
-        }
-        return last;
     }
 
     // Queues a conversion of the timeline as it stands now.
@@ -372,12 +278,7 @@ public:
 
     static std::unique_ptr<MediaTest::Folder> s_folder;
     static bool s_ok;
-    MediaTest::ManagerHolder media;
     CMediaSourceItem library;
-    std::unique_ptr<CMProjectMgr> mgr;
-    std::unique_ptr<VSourcerPage> page;
-    VDCFramePlayer* player = nullptr;
-    VTrackView* view = nullptr;
     VEditorWidget* editor = nullptr;
     std::unique_ptr<Moorland::IAVConverter, EngineRelease> engine;
     std::vector<std::unique_ptr<CMMOutputTask>> tasks;

@@ -7,6 +7,9 @@
 
 #include "GuiTestApp.h"
 
+#include "SourcerPageFixture.h"
+
+#include "../../EventLoopWait.h"
 #include "../../MediaTestFolder.h"
 #include "AppConfigure/CAppVariableInfo.h"
 #include "Basilvo/Basilvo.h"
@@ -52,51 +55,10 @@ QApplication* App()
     return GuiTest::App("test_vsourcerpage_turns");
 }
 
-bool WaitFor(const std::function<bool()>& done, int ms)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QTest::qSleep(2);
-    }
-    return true;
-}
-
-// Mean difference over the three colour channels, in 8-bit levels.
-double MeanDifference(const QImage& a, const QImage& b)
-{
-    if (a.size() != b.size() || a.isNull())
-        return 1e9;
-    double sum = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
-        }
-    return sum / (3.0 * a.width() * a.height());
-}
-
-// Both pictures at one small size: what the eye compares, free of the
-// differences between two scalers at sharp edges.
-QImage Small(const QImage& image, QSize size)
-{
-    return image.convertToFormat(QImage::Format_RGB32)
-        .scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-        .convertToFormat(QImage::Format_RGB32);
-}
-
-// The part of an output picture that holds the clip: its shape fitted
-// into the output frame between bars.
-QImage Content(const QImage& frame, double aspect)
-{
-    QSize fitted(static_cast<int>(std::lround(1000 * aspect)), 1000);
-    fitted.scale(frame.size(), Qt::KeepAspectRatio);
-    return frame.copy((frame.width() - fitted.width()) / 2, (frame.height() - fitted.height()) / 2, fitted.width(),
-                      fitted.height());
-}
+using EventLoop::WaitFor;
+using PageTest::Content;
+using PageTest::MeanDifference;
+using PageTest::Small;
 
 // Picture `index` of a file, decoded by ffmpeg through `filters` ("" none).
 QImage Picture(const std::string& path, int index, const std::string& filters, const std::string& png)
@@ -108,14 +70,8 @@ QImage Picture(const std::string& path, int index, const std::string& filters, c
     return QImage(QString::fromStdString(png));
 }
 
-struct ProfileRelease
-{
-    void operator()(IProfile* p) const { p->Release(); }
-};
-struct EngineRelease
-{
-    void operator()(Moorland::IAVConverter* p) const { p->Release(); }
-};
+using PageTest::EngineRelease;
+using PageTest::ProfileRelease;
 
 // One clip of the table: a file made here, how the player and the file must
 // show it (the ffmpeg program's filters on the plain source), and what the
@@ -133,7 +89,7 @@ struct Clip
 // The import/edit page as the main window wires it, its timeline holding one
 // clip of each file of a table; every source shows one still picture that
 // has nothing symmetric about it.
-class PageWithClips : public ::testing::Test
+class PageWithClips : public PageTest::SourcerPageTest
 {
 protected:
     static void SetUpTestSuite()
@@ -150,22 +106,7 @@ protected:
         ASSERT_NE(media.manager, nullptr);
         if (access((kBin + "/convworker").c_str(), X_OK) != 0)
             GTEST_SKIP() << "convworker is not built";
-        // Half a second a ruler tick: a click lands within 1/24 s.
-        CAppVariableInfo::GetInstance()->SetInfoValue("TimeLineViewScaleValue", 12);
-        mgr.reset(new CMProjectMgr(nullptr, media.manager));
-        page.reset(new VSourcerPage(nullptr));
-        page->SetAVManager(media.manager);
-        page->setProjectMgr(mgr.get());
-        page->resize(1280, 820);
-        page->show();
-        QApplication::setActiveWindow(page.get());
-        player = page->GetMainPlayer()->GetFramePlayer();
-        view = page->GetTimeLineView()->getTrackView();
-    }
-    void TearDown() override
-    {
-        page.reset();
-        mgr.reset();
+        ShowPage();
     }
 
 public:
@@ -198,19 +139,6 @@ public:
         return mgr->GetTimelineItem()->ChildItemsCount() == static_cast<int>(clips.size());
     }
 
-    void ClickTimeline(double seconds)
-    {
-        const QPoint at = view->mapFromScene(QPointF(seconds, 40.0));
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
-        QApplication::processEvents();
-    }
-    void ClickRuler(double seconds)
-    {
-        VRuler* ruler = page->GetTimeLineView()->getRuler();
-        const int x = static_cast<int>(std::lround(seconds * 24.0)) - view->horizontalScrollBar()->value();
-        QTest::mouseClick(ruler, Qt::LeftButton, {}, QPoint(x, ruler->height() / 2));
-        QApplication::processEvents();
-    }
     void Click(const char* name)
     {
         auto* button = page->findChild<QAbstractButton*>(name);
@@ -224,12 +152,6 @@ public:
         if (box->isChecked() != on)
             QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(5, box->height() / 2));
     }
-    QImage Shown() const
-    {
-        const QImage all = player->GetPresentedImage();
-        return all.isNull() ? all : all.copy(player->GetCDCDrawFrameRect());
-    }
-    bool Paused() const { return player->GetPlayerRunState() == DCPlayerPaused; }
     // The picture at a time of the timeline, paused there by a click on the
     // ruler, once it has stayed the same for a while.
     QImage ShownAt(double seconds)
@@ -242,15 +164,7 @@ public:
                 },
                 10000))
             return QImage();
-        QImage last = Shown();
-        for (int i = 0; i < 40; ++i) {
-            WaitFor([] { return false; }, 60);
-            const QImage now = Shown();
-            if (now.size() == last.size() && MeanDifference(now, last) < 0.01)
-                return now;
-            last = now;
-        }
-        return last;
+        return Settled();
     }
 
     // Converts the timeline as it stands through the engine and convworker;
@@ -324,12 +238,7 @@ public:
 
     static std::unique_ptr<MediaTest::Folder> s_folder;
     static bool s_ok;
-    MediaTest::ManagerHolder media;
     std::vector<std::unique_ptr<CMediaSourceItem>> library;
-    std::unique_ptr<CMProjectMgr> mgr;
-    std::unique_ptr<VSourcerPage> page;
-    VDCFramePlayer* player = nullptr;
-    VTrackView* view = nullptr;
     std::unique_ptr<Moorland::IAVConverter, EngineRelease> engine;
     std::unique_ptr<CMMOutputTask> task;
 };

@@ -6,15 +6,11 @@
 
 #include "../../dependency/QtBased/dialogs/WidgetTestApp.h"
 #include "../../platform/Pellino/PellinoTestMedia.h"
+#include "../../EventLoopWait.h"
 
 #include "Basilvo/Basilvo.h"
 #include "ProjectData/cmediasourceitem.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QTest>
-
-#include <functional>
 #include <memory>
 
 namespace PlayersTest {
@@ -33,19 +29,7 @@ inline std::unique_ptr<Fablecut::CMediaSourceItem> Clip(Moorland::IAVManager* ma
     return clip;
 }
 
-// Runs the event loop until `done` or the time-out; true when done.
-inline bool WaitFor(const std::function<bool()>& done, int ms = 5000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QTest::qSleep(2);
-    }
-    return true;
-}
+using EventLoop::WaitFor;
 
 // Lets queued presents and timers run for a while.
 inline void Pump(int ms)

@@ -2,7 +2,7 @@
 // comes only while a task is still in the engine's care, never for an empty
 // list or finished tasks.
 
-#include "../MainPages/GuiTestApp.h"
+#include "MainWindowTestKit.h"
 
 #include "AppConfigure/CAppVariableInfo.h"
 #include "ConvertTaskInfo2.h"
@@ -35,18 +35,7 @@ using Fablecut::MainWindow;
 
 namespace {
 
-// The profile catalogue lies beside the program, as the build lays it out.
-void ShipFromBuild(const QString& name)
-{
-    const QString target = QCoreApplication::applicationDirPath() + "/" + name;
-    if (QFileInfo::exists(target))
-        return;
-    const QString temp = target + ".part" + QString::number(getpid());
-    GuiTest::Run("cp -r '" + std::string(FABLECUT_BIN_DIR) + "/" + name.toStdString() + "' '" + temp.toStdString() +
-                 "'");
-    if (::rename(temp.toLocal8Bit().constData(), target.toLocal8Bit().constData()) != 0)
-        GuiTest::Run("rm -rf '" + temp.toStdString() + "'");
-}
+using MainWindowTest::ShipFromBuild;
 
 std::unique_ptr<MainWindow> MakeWindow()
 {

@@ -3,7 +3,7 @@
 // window, as the small and large icon grids, the details list and the
 // timeline draw them, and the piece a split makes.
 
-#include "../MainPages/GuiTestApp.h"
+#include "MainWindowTestKit.h"
 #include "../../MediaTestFolder.h"
 
 #include "AppConfigure/CAppVariableInfo.h"
@@ -218,13 +218,7 @@ TEST_F(Thumbnails, EveryViewKeepsThePictureShape)
     ASSERT_NE(payload, nullptr);
     VTimeLineView* panel = window->form()->pgSource->GetTimeLineView();
     VTrackView* track = panel->getTrackView();
-    const QPoint at = track->mapFromScene(QPointF(0.0, 40.0));
-    QDragEnterEvent enter(at, Qt::CopyAction, payload.get(), Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(track->viewport(), &enter);
-    QDragMoveEvent move(at, Qt::CopyAction, payload.get(), Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(track->viewport(), &move);
-    QDropEvent drop(at, Qt::CopyAction, payload.get(), Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(track->viewport(), &drop);
+    MainWindowTest::DropOnTrack(track, payload.get());
     VTrackScene* scene = panel->getScene();
     const CTimelineItem* line = scene->getTimeLineItem();
     ASSERT_TRUE(QTest::qWaitFor([&] { return line->ChildItemsCount() == int(std::size(kShapes)); }, 5000));

@@ -4,7 +4,7 @@
 // naming the file, and everything works again once the file is back at its
 // path, also after the library was saved and read while the file was gone.
 
-#include "../MainPages/GuiTestApp.h"
+#include "MainWindowTestKit.h"
 #include "../../ProbeOutput.h"
 
 #include "AppConfigure/CAppVariableInfo.h"
@@ -47,18 +47,7 @@ using Fablecut::MainWindow;
 
 namespace {
 
-// The profile catalogue lies beside the program, as the build lays it out.
-void ShipFromBuild(const QString& name)
-{
-    const QString target = QCoreApplication::applicationDirPath() + "/" + name;
-    if (QFileInfo::exists(target))
-        return;
-    const QString temp = target + ".part" + QString::number(getpid());
-    GuiTest::Run("cp -r '" + std::string(FABLECUT_BIN_DIR) + "/" + name.toStdString() + "' '" + temp.toStdString() +
-                 "'");
-    if (::rename(temp.toLocal8Bit().constData(), target.toLocal8Bit().constData()) != 0)
-        GuiTest::Run("rm -rf '" + temp.toStdString() + "'");
-}
+using MainWindowTest::ShipFromBuild;
 
 QString DefaultLibraryFile()
 {
@@ -137,13 +126,7 @@ TEST(VanishedSource, KeepsItsClipAndEditsRefusesToConvertAndComesBackWithItsFile
     ASSERT_NE(payload, nullptr);
     VTimeLineView* panel = window->form()->pgSource->GetTimeLineView();
     VTrackView* track = panel->getTrackView();
-    const QPoint at = track->mapFromScene(QPointF(0.0, 40.0));
-    QDragEnterEvent enter(at, Qt::CopyAction, payload.get(), Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(track->viewport(), &enter);
-    QDragMoveEvent move(at, Qt::CopyAction, payload.get(), Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(track->viewport(), &move);
-    QDropEvent drop(at, Qt::CopyAction, payload.get(), Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(track->viewport(), &drop);
+    MainWindowTest::DropOnTrack(track, payload.get());
     VTrackScene* scene = panel->getScene();
     const CTimelineItem* line = scene->getTimeLineItem();
     ASSERT_TRUE(QTest::qWaitFor([&] { return line->ChildItemsCount() == 1; }, 5000));
