@@ -23,6 +23,7 @@ packages=(
   xdotool openbox
   valgrind
   gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+  gstreamer1.0-plugins-ugly gstreamer1.0-libav
 )
 
 missing=()
