@@ -40,25 +40,13 @@ const int64_t kRangeEndTolerance = 300;
 CJobContext::CJobContext(IAVManager* manager, bool allProcessors, bool twoThreads, bool dataRateStatistics,
                          const ConvertTaskLocal& job, CMemFileMapping* file)
     : m_manager(manager), m_allProcessors(allProcessors), m_twoThreads(twoThreads),
-      m_dataRateStatistics(dataRateStatistics), m_job(job), m_file(file)
+      m_dataRateStatistics(dataRateStatistics), m_job(job), m_file(file), m_watch(job.pRecord, m_clock)
 {
 }
 
 CJobContext::~CJobContext()
 {
     DiscardOutputs();
-}
-
-int CJobContext::WaitWhilePaused()
-{
-    int state = Record()->GetState();
-    while (state == CONVERT_TASK_PAUSED) {
-        m_clock.Pause();
-        QuentaBased::QuentaBased_Sleep(100);
-        state = Record()->GetState();
-    }
-    m_clock.Resume();
-    return state;
 }
 
 void CJobContext::Finish()

@@ -1,13 +1,14 @@
 #pragma once
 
 // What every job kind of one convworker job shares: the media manager, the
-// job record and its local links, the engine's options, the job clock, and
-// the steps more than one kind takes (waiting out a pause, opening the
-// output, completing the profile from the source, checking the finished
-// output, writing the finished state).
+// job record and its local links, the engine's options, the job clock, the
+// record's watch, and the steps more than one kind takes (the job loop,
+// opening the output, completing the profile from the source, checking the
+// finished output, writing the finished state).
 
 #include "CJobClock.h"
 #include "CProgressReporter.h"
+#include "CRecordWatch.h"
 #include "CheckedCalls.h"
 #include "ConvertTaskInfo2.h"
 #include "IAVExporter.h"
@@ -56,9 +57,10 @@ public:
     const JobPlan& Plan() const { return m_plan; }
     void SetPlan(const JobPlan& plan) { m_plan = plan; }
 
-    // Waits out a pause; the state seen afterwards (never 2).
-    int WaitWhilePaused();
-    bool Cancelled() const { return Record()->GetState() == CONVERT_TASK_CANCEL; }
+    // What the record asks of the job: every loop of every job kind looks
+    // through this one watch.
+    CRecordWatch& Watch() { return m_watch; }
+    bool Cancelled() const { return m_watch.Cancelled(); }
 
     // What one unit of a job kind's work did.
     struct LoopUnit
@@ -67,9 +69,10 @@ public:
         int64_t reachedMs = -1; // output time since the first unit, for the trim end; -1 not known
     };
     // The one loop of every job kind, which supplies only its unit of work:
-    // before each unit the loop waits out a pause and ends at a cancel;
-    // `unit` reads and writes one unit; at each progress tick `report`
-    // writes the figures and may end the loop (false: a part is full); the
+    // before each unit the record's watch waits out a pause and ends the
+    // loop at a cancel; `unit` reads and writes one unit; at each progress
+    // tick `report` writes the figures and may end the loop (false: a part
+    // is full, or an outside helper's task has ended); the
     // loop ends once the output reached the record's trim length. Without a
     // reporter no figures are written.
     template <class Unit, class Report>
@@ -77,7 +80,7 @@ public:
     {
         const int32_t trimLength = Record()->TrimLength;
         for (;;) {
-            if (WaitWhilePaused() == CONVERT_TASK_CANCEL)
+            if (!m_watch.GoOn())
                 return;
             const LoopUnit done = unit();
             if (!done.more)
@@ -222,6 +225,7 @@ private:
     ConvertTaskLocal m_job;
     CMemFileMapping* m_file;
     CJobClock m_clock;
+    CRecordWatch m_watch;
     JobPlan m_plan;
     int64_t m_reachedMs = -1;
     struct Staged
