@@ -16,6 +16,7 @@
 #include <dlfcn.h>
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 namespace {
@@ -110,7 +111,12 @@ int main(int argc, char** argv)
         GetQuentaLogger()->Log(LOG_INFO, "SourcePath", job.SrcPath, nullptr, 0);
         GetQuentaLogger()->Log(LOG_INFO, "DestationPath", job.DstPath, nullptr, 0);
         {
-            const Moorland::CJobTempFolder temp(file, job.pRecord);
+            // Only a second pass reads what the first left in the temporary
+            // folder; a one-pass job neither needs the folder nor waits for
+            // its removal after it has finished.
+            std::optional<Moorland::CJobTempFolder> temp;
+            if (job.pRecord->Pass > 1)
+                temp.emplace(file, job.pRecord);
             Moorland::CAVConverterSubProcess task(manager, line.allProcessors, line.twoThreads,
                                                   line.dataRateStatistics, job, file);
             task.Execute();
