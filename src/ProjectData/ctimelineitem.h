@@ -96,6 +96,7 @@ public:
     Fablecut::ISourceDataItem* getCurItem() const { return m_curItem; }
     void setCurItem(Fablecut::ISourceDataItem* item);
     void SetAVManager(Moorland::IAVManager* manager) { m_manager = manager; }
+    Moorland::IAVManager* GetAVManager() const { return m_manager; }
     void SetAudioBlackBGFile(QString path) { m_blackBG = path; }
     QString GetSeixFile() const { return m_seixPath; }
     void CloseImporter();
