@@ -1,5 +1,7 @@
 #include "Preview/ctimelineplayback.h"
 
+#include "ProjectData/cdcmoorlangrappic.h"
+#include "ProjectData/cmediaitemgrappic.h"
 #include "ProjectData/cmediasourceitem.h"
 #include "ProjectData/ctimelineitem.h"
 
@@ -196,18 +198,20 @@ std::unique_ptr<CMediaSourceItem> Probed(Moorland::IAVManager* manager, const st
     return clip;
 }
 
-bool ReadAPicture(Moorland::IAVSource* source, uint32_t ms)
+QImage FirstPicture(Moorland::IAVSource* source, uint32_t ms)
 {
     source->Seek(ms);
     for (int i = 0; i < 200; ++i) {
         Moorland::IRawAudioFrame* audio = nullptr;
         Moorland::IRawVideoFrame* video = nullptr;
         if (!source->ReadFrames(&audio, &video, nullptr, Moorland::AVReadVideoOnly))
-            return false;
-        if (video)
-            return true;
+            break;
+        if (video) {
+            CDCMoorlanGrapPic grabber(video);
+            return grabber.grapPic(-1, -1);
+        }
     }
-    return false;
+    return QImage();
 }
 
 } // namespace
@@ -236,7 +240,19 @@ TEST(PlaybackMedia, PlaysTheTimelinesClipsAndFollowsTheClipItsSourceReaches)
     EXPECT_FALSE(playback.NeedUpdateSource());
     EXPECT_NEAR(timeline.GetDuration().ToMillisecond(), static_cast<int>(source->GetDuration()), 80);
 
-    ASSERT_TRUE(ReadAPicture(source, 1000));
+    // The first picture is the first clip's picture at its trim start.
+    QImage own;
+    {
+        auto probe = Probed(media.manager, PDTest::Media::Get().Clip());
+        probe->SetTrimStartPoint(0.4, false);
+        ASSERT_TRUE(GrapMediaItemPic(probe.get(), 0, own, -1, -1, false, false)) << PDTest::LastMessage();
+    }
+    const QImage shownFirst = FirstPicture(source, 0);
+    ASSERT_EQ(own.size(), shownFirst.size());
+    EXPECT_EQ(own.pixel(160, 120), shownFirst.pixel(160, 120));
+
+    // Reading into the second clip tells the playback, on its own thread.
+    ASSERT_FALSE(FirstPicture(source, 1000).isNull());
     QCoreApplication::processEvents();
     EXPECT_EQ(timeline.getItemByIndex(1), playback.getCurItem());
     EXPECT_EQ(timeline.getItemByIndex(0), timeline.getCurItem()) << "the timeline is only read";
