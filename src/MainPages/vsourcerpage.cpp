@@ -13,6 +13,7 @@
 #include "dialogs/VRichMessageBox.h"
 #include "Preview/cdcvideoplayer.h"
 #include "BackupFile/ibackupfile.h"
+#include "ProjectData/ctimelineitem.h"
 #include "ProjectData/idcdataitem.h"
 #include "ProjectData/isourcedataitem.h"
 #include "CamcorderDectet/vcamcorderdialog.h"
@@ -45,6 +46,12 @@ const int kIdlePollsAllowed = 3;
 IDCPlaySourceItem* PlaySourceOf(Fablecut::ISourceDataItem* item)
 {
     return item ? static_cast<IDCPlaySourceItem*>(item->GetInterFace("DC_PLAYSOURCE_INTERFACE")) : nullptr;
+}
+
+// The track hands the player the timeline it shows, which it only reads.
+const CTimelineItem* TimelineOf(const IDCPlaySourceItem* item)
+{
+    return dynamic_cast<const CTimelineItem*>(item);
 }
 
 } // namespace
@@ -235,7 +242,7 @@ void VSourcerPage::slot_MediasLib_itemPlay(Fablecut::ISourceDataItem* item)
 void VSourcerPage::slot_seekToCurTime(const IDCPlaySourceItem* item, CBaseTime time, bool bplay)
 {
     if (m_player->GetSourceItem() != item) {
-        m_player->SetSourceItem(const_cast<IDCPlaySourceItem*>(item), true);
+        m_player->SetTimeline(TimelineOf(item), true);
         connectTime();
         emit signal_IsTimeLineViewHoldThePlayer(true);
     }
@@ -248,7 +255,7 @@ bool VSourcerPage::slot_playerFocusChangeToTimeLineView(const IDCPlaySourceItem*
 {
     if (m_player->GetSourceItem() == item)
         return true;
-    m_player->SetSourceItem(const_cast<IDCPlaySourceItem*>(item), true);
+    m_player->SetTimeline(TimelineOf(item), true);
     if (!hold)
         connectTime();
     return false;

@@ -4,15 +4,16 @@
 #include "utility/CEffectsProc.h"
 #include "ProjectData/cmediasourceitem.h"
 #include "ProjectData/ctimelineitem.h"
+#include "ctimelineplayback.h"
 
 namespace {
 
-// The clip whose settings an item is shown with: a timeline's current clip,
-// or the clip itself.
+// The clip whose settings an item is shown with: the current clip of a
+// timeline being played, or the clip itself.
 const Fablecut::CMediaSourceItem* EditedClipOf(const IDCDataItem* item)
 {
-    if (auto* timeline = dynamic_cast<const CTimelineItem*>(item))
-        return dynamic_cast<const Fablecut::CMediaSourceItem*>(timeline->getCurItem());
+    if (auto* playback = dynamic_cast<const CTimelinePlayback*>(item))
+        return dynamic_cast<const Fablecut::CMediaSourceItem*>(playback->getCurItem());
     return dynamic_cast<const Fablecut::CMediaSourceItem*>(item);
 }
 
@@ -68,10 +69,11 @@ DCPlaySettings DCPlaySettings::Of(const IDCPlaySourceItem* item)
         return s;
     s.whole = DCShownClip::Of(item);
     // A timeline plays its clips one after the other: each picture takes the
-    // settings of the clip at its own time. The clip the timeline calls
+    // settings of the clip at its own time. The clip the playback calls
     // current changes when its source opens the next clip, which it does
     // before the last pictures of the clip before are shown.
-    if (auto* timeline = dynamic_cast<const CTimelineItem*>(item)) {
+    if (auto* playback = dynamic_cast<const CTimelinePlayback*>(item)) {
+        const CTimelineItem* timeline = &playback->Timeline();
         for (int i = 0; i < timeline->ChildItemsCount(); ++i) {
             const Fablecut::ISourceDataItem* clip = timeline->getItemByIndex(i);
             if (!clip)

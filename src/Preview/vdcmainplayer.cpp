@@ -7,6 +7,8 @@
 #include "utility/CAudioEffectProc.h"
 #include "utility/CEffectsProc.h"
 #include "vdcframeplayer.h"
+#include "ctimelineplayback.h"
+#include "ProjectData/ctimelineitem.h"
 #include "FrameSelect/vmframeselectview.h"
 #include "utility/VPlayerSlider.h"
 #include "dialogs/VRichMessageBox.h"
@@ -125,7 +127,6 @@ VDCMainPlayer::VDCMainPlayer(QWidget* parent) : QFrame(parent), ui(new Ui::VDCMa
 VDCMainPlayer::~VDCMainPlayer()
 {
     m_frameStrip->hide();
-    m_sourceItem = nullptr;
     m_stripEnabled = false;
     m_frameStrip->setEnablePlayerSnapshot(false);
     m_seeked = false;
@@ -155,18 +156,41 @@ void VDCMainPlayer::SetAVManager(Moorland::IAVManager* manager)
     m_framePlayer->SetAudioEffectProc(m_audioEffectProc);
 }
 
-IDCPlaySourceItem* VDCMainPlayer::GetSourceItem() const
+const IDCPlaySourceItem* VDCMainPlayer::GetSourceItem() const
 {
-    return m_framePlayer->GetSourceItem();
+    const IDCPlaySourceItem* held = m_framePlayer->GetSourceItem();
+    if (m_playback && held == m_playback.get())
+        return &m_playback->Timeline();
+    return held;
 }
 
 bool VDCMainPlayer::SetSourceItem(IDCPlaySourceItem* item, bool bEnableStrip)
 {
-    m_sourceItem = item;
+    return Hold(item, nullptr, bEnableStrip);
+}
+
+bool VDCMainPlayer::SetTimeline(const CTimelineItem* timeline, bool bEnableStrip)
+{
+    std::unique_ptr<CTimelinePlayback> playback;
+    if (timeline)
+        playback = std::make_unique<CTimelinePlayback>(*timeline);
+    IDCPlaySourceItem* item = playback.get();
+    return Hold(item, std::move(playback), bEnableStrip);
+}
+
+bool VDCMainPlayer::Hold(IDCPlaySourceItem* item, std::unique_ptr<CTimelinePlayback> playback, bool bEnableStrip)
+{
     m_stripEnabled = item && bEnableStrip;
     m_frameStrip->setEnablePlayerSnapshot(m_stripEnabled);
     m_seeked = false;
     const bool result = m_framePlayer->SetSourceItem(item);
+    // The previous playback goes only once the frame player has let go of
+    // it; a playback the frame player did not take goes at once.
+    IDCPlaySourceItem* held = m_framePlayer->GetSourceItem();
+    if (playback && held == playback.get())
+        m_playback = std::move(playback);
+    else if (m_playback && held != m_playback.get())
+        m_playback.reset();
     if (result) {
         m_framePlayer->RedrawPicture();
         SetEnablePlayer(item != nullptr);

@@ -13,10 +13,13 @@
 #include <QRect>
 
 #include <cstdint>
+#include <memory>
 
 namespace Ui { class VDCMainPlayer; }
 namespace Moorland { class IAVManager; }
 class VDCFramePlayer;
+class CTimelineItem;
+class CTimelinePlayback;
 class VPlayerSlider;
 class CAppVariableInfo;
 class VMFrameSelectView;
@@ -39,7 +42,11 @@ public:
 
     void SetAVManager(Moorland::IAVManager* manager);
     bool SetSourceItem(IDCPlaySourceItem* item, bool bEnableStrip);
-    IDCPlaySourceItem* GetSourceItem() const;
+    // Plays the editing timeline through a playback of the panel's own: the
+    // timeline is only read. Null empties the panel.
+    bool SetTimeline(const CTimelineItem* timeline, bool bEnableStrip);
+    // The item the panel was handed: a library clip or the timeline.
+    const IDCPlaySourceItem* GetSourceItem() const;
     bool Seek(const CBaseTime& t);
     void Play();
     void Pause();
@@ -107,6 +114,7 @@ private slots:
     void on_btnVolume_toggled(bool toggled);
 
 private:
+    bool Hold(IDCPlaySourceItem* item, std::unique_ptr<CTimelinePlayback> playback, bool bEnableStrip);
     // True when no seek is needed for the slider value; always stores the target.
     bool Tool_CheckSliderMoveValue(VDCFramePlayer* const& player, VPlayerSlider* const& slider, int value,
                                    unsigned int& targetMs);
@@ -123,7 +131,9 @@ private:
     CAudioEffectProc* m_audioEffectProc = nullptr;
     VDCFramePlayer* m_framePlayer = nullptr;
     VPlayerSlider* m_playSlider = nullptr;
-    IDCPlaySourceItem* m_sourceItem = nullptr;
+    // What the panel plays of the timeline it was handed; kept until the
+    // frame player has let go of it.
+    std::unique_ptr<CTimelinePlayback> m_playback;
     QTimer* m_sliderCheckTimer = nullptr;
     QTimer* m_timeTimer = nullptr;
     bool m_seeked = false;

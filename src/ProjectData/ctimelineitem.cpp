@@ -16,8 +16,6 @@
 
 #include <QFile>
 #include <QImage>
-#include <QObject>
-#include <QPointer>
 
 #include <algorithm>
 #include <cerrno>
@@ -32,28 +30,6 @@ using Fablecut::FillOutputFormat;
 using Fablecut::ImporterHolder;
 using Fablecut::SaveDescriptionOver;
 using Fablecut::ISourceDataItem;
-
-class OnItemChangedCallBack : public Moorland::IOnItemChangedCallBack
-{
-public:
-    explicit OnItemChangedCallBack(CTimelineItem* timeline) : m_timeline(timeline), m_context(new QObject) {}
-    ~OnItemChangedCallBack() { delete m_context; }
-
-    // May run on the media manager's thread: only the index travels, and the
-    // timeline is touched on the thread it lives on. Calls still queued when
-    // the timeline goes are dropped with the context object.
-    int OnItemChanged(Moorland::ISimpleEditTimeLine*, int index, Moorland::IAVSource*) override
-    {
-        CTimelineItem* timeline = m_timeline;
-        QMetaObject::invokeMethod(
-            m_context, [timeline, index]() { timeline->OnItemChangedIndex(index); }, Qt::QueuedConnection);
-        return 1;
-    }
-
-private:
-    CTimelineItem* m_timeline;
-    QObject* m_context;
-};
 
 namespace {
 
@@ -164,7 +140,7 @@ void insert_childitem_seixinfo::operator()(ISourceDataItem* item) const
 
 // ------------------------------------------------------------------ lifetime
 
-CTimelineItem::CTimelineItem() : m_callBack(new OnItemChangedCallBack(this))
+CTimelineItem::CTimelineItem()
 {
     QuentaBased::CTmpFile tmp(std::string(".seix"), nullptr);
     tmp.SetOwned(false);
@@ -173,12 +149,6 @@ CTimelineItem::CTimelineItem() : m_callBack(new OnItemChangedCallBack(this))
 
 CTimelineItem::~CTimelineItem()
 {
-    FreeAVSource();
-    if (m_importer) {
-        m_importer->Release();
-        m_importer = nullptr;
-    }
-    m_callBack.reset();
     QFile::remove(m_seixPath);
     for (ISourceDataItem* item : m_items)
         item->Free();
@@ -202,14 +172,6 @@ void* CTimelineItem::GetInterFace(const char* name)
     if (strcmp(name, IDCDATAITEMEX_INTERFACE) == 0 || strcmp(name, "EDITINFO_TRIM_INTERFACE") == 0)
         return nullptr;
     return m_curItem ? m_curItem->GetInterFace(name) : nullptr;
-}
-
-void CTimelineItem::FreeAVSource()
-{
-    if (m_source) {
-        m_source->Release();
-        m_source = nullptr;
-    }
 }
 
 // ------------------------------------------------------------------ lookups
@@ -250,15 +212,6 @@ void CTimelineItem::setCurItem(ISourceDataItem* item)
         m_curItem = item;
 }
 
-void CTimelineItem::OnItemChangedIndex(int index)
-{
-    const std::vector<ISourceDataItem*> items = m_items;
-    ISourceDataItem* item = nullptr;
-    if (!items.empty() && index < static_cast<int>(items.size()))
-        item = index < 0 ? items.back() : items[index];
-    m_curItem = item;
-}
-
 // ------------------------------------------------------------- bookkeeping
 
 void CTimelineItem::updateTimeInfo()
@@ -267,7 +220,6 @@ void CTimelineItem::updateTimeInfo()
     for (ISourceDataItem* item : m_items) {
         item->SetStartPoint(m_duration);
         m_duration += item->GetTrimDuration();
-        m_needUpdate = true;
     }
 }
 
@@ -304,7 +256,6 @@ bool CTimelineItem::PlaceCopy(ISourceDataItem* item, int index, bool* placed)
         on.videoTurnOn = true;
         on.WriteTo(*clip);
     }
-    m_needUpdate = true;
     *placed = true;
     return true;
 }
@@ -393,7 +344,6 @@ bool CTimelineItem::deleteItemByIndex(int index)
 
 bool CTimelineItem::deleteItemByTime(CBaseTime time)
 {
-    m_needUpdate = true;
     ISourceDataItem* item = getItemByTime(time);
     if (!item)
         return false;
@@ -455,7 +405,6 @@ void CTimelineItem::clearAllItems()
     updateThumbnaiPic();
     UpdateSeixFile(false);
     m_curItem = nullptr;
-    m_needUpdate = true;
 }
 
 // ------------------------------------------------------------------ moving
@@ -474,7 +423,6 @@ bool CTimelineItem::Move(int from, int to)
     if (from == 0 || to == 0)
         updateThumbnaiPic();
     UpdateSeixFile(false);
-    m_needUpdate = true;
     return true;
 }
 
@@ -487,7 +435,6 @@ bool CTimelineItem::SetItemTrimEndPos(ISourceDataItem* item, const CBaseTime& ti
     item->SetTrimEndPoint(time, false);
     updateTimeInfo();
     UpdateSeixFile(false);
-    m_needUpdate = true;
     return true;
 }
 
@@ -511,7 +458,6 @@ bool CTimelineItem::SetItemTrimStartPos(ISourceDataItem* item, const CBaseTime& 
     if (IndexOfItem(item) == 0)
         updateThumbnaiPic();
     UpdateSeixFile(false);
-    m_needUpdate = true;
     return true;
 }
 
@@ -778,65 +724,8 @@ bool CTimelineItem::WriteSeixFile(const QString& path, bool bWithEdit) const
     });
 }
 
-void CTimelineItem::CloseImporter()
-{
-    FreeAVSource();
-    if (m_importer) {
-        m_importer->Release();
-        m_importer = nullptr;
-    }
-}
-
-bool CTimelineItem::OpenImporter()
-{
-    GetQuentaException()->Clear();
-    FreeAVSource();
-    UpdateSeixFile(false);
-    if (GetQuentaException()->GetExceptionCode() != 0)
-        return false;
-    return QB_GUARDED(false, {
-        if (!m_importer) {
-            if (!m_manager)
-                QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
-            ImporterHolder importer(
-                m_manager->CreateImporterByName("SimpleEditImporter"));
-            if (!importer)
-                QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
-            auto* timeline =
-                static_cast<Moorland::ISimpleEditTimeLine*>(importer->GetInterface("ISimpleEditTimeLine"));
-            if (!timeline)
-                QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
-            timeline->RegisterItemChangedCallBack(m_callBack.get());
-            m_importer = importer.release();
-        }
-        const QByteArray path = m_seixPath.toUtf8();
-        if (!m_importer->Open(path.constData())) {
-            if (GetQuentaException()->GetExceptionCode() != 0)
-                QuentaBased::ThrowLastError();
-            QB_THROW(QB_ERR_FILE_IO, "The edit description could not be opened");
-        }
-        return true;
-    });
-}
-
 bool CTimelineItem::UpdateAVSource()
 {
-    FreeAVSource();
-    if (!OpenImporter())
-        return false;
-    return QB_GUARDED(false, {
-        Moorland::IAVSource* source = m_importer->CreateSource(0, 0, 0);
-        if (!source)
-            QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
-        m_source = source;
-        auto* property = static_cast<Moorland::IAVSourceSetProperty*>(source->GetInterface("IAVSourceSetProperty"));
-        if (property) {
-            property->SetProperty(1, 1);
-            property->SetProperty(0, 1);
-        }
-        m_needUpdate = false;
-        if (!m_curItem && !m_items.empty())
-            m_curItem = m_items.front();
-        return true;
-    });
+    QB_GUARDED_VOID({ QB_THROW(QB_ERR_MEDIA, "A player plays the timeline through a playback of its own"); });
+    return false;
 }

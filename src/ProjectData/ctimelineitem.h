@@ -1,10 +1,11 @@
 #pragma once
 
 // The editing timeline: one track of clip copies played one after another.
-// It is itself a playable item: its clips are described, with their trims
-// and edit settings, in an edit description (".seix") of its own that the
-// players open as one source and the output tasks hand to the conversion
-// engine. GUI thread only.
+// Its clips are described, with their trims and edit settings, in an edit
+// description (".seix") that the output tasks hand to the conversion engine.
+// It holds no source of its own: a player reads it and keeps what it plays
+// (the description it opens, the importer, the source and the clip reached)
+// itself. GUI thread only.
 
 #include "idcdataitem.h"
 #include "isourcedataitem.h"
@@ -16,8 +17,6 @@
 #include <memory>
 #include <vector>
 
-class QObject;
-
 namespace Moorland {
 class IAVManager;
 class IAVImporter;
@@ -26,10 +25,6 @@ class ISimpleEditTimeLine;
 } // namespace Moorland
 
 class CTimelineItem;
-
-// Told by the media manager, possibly on its own thread, which clip a playing
-// source has reached; the news reaches the timeline on the GUI thread.
-class OnItemChangedCallBack;
 
 // Inserts before the element at the index; a negative index or the size
 // appends; a larger index or a null item changes nothing.
@@ -54,6 +49,8 @@ public:
     CTimelineItem& operator=(const CTimelineItem&) = delete;
 
     // IDCDataItem / IDCPlaySourceItem: the picture facts are the current clip's.
+    // The timeline makes no source: a player plays it through a playback of
+    // its own, so these answer that nothing is held.
     const QImage* GetThumbnailData() const override { return &m_thumbnail; }
     unsigned int GetPixelHeight() const override;
     unsigned int GetPixelWidth() const override;
@@ -62,9 +59,10 @@ public:
     void* GetInterFace(const char* name) override;
     CBaseTime GetDuration() const override { return m_duration; }
     bool Interlaced() const override;
-    Moorland::IAVSource* GetAVSourse() const override { return m_source; }
-    void FreeAVSource() override;
-    bool NeedUpdateSource() override { return m_needUpdate; }
+    Moorland::IAVSource* GetAVSourse() const override { return nullptr; }
+    void FreeAVSource() override {}
+    bool NeedUpdateSource() override { return true; }
+    // False with the reason recorded.
     bool UpdateAVSource() override;
 
     virtual int ChildItemsCount() const { return static_cast<int>(m_items.size()); }
@@ -96,9 +94,9 @@ public:
     Fablecut::ISourceDataItem* getCurItem() const { return m_curItem; }
     void setCurItem(Fablecut::ISourceDataItem* item);
     void SetAVManager(Moorland::IAVManager* manager) { m_manager = manager; }
+    Moorland::IAVManager* GetAVManager() const { return m_manager; }
     void SetAudioBlackBGFile(QString path) { m_blackBG = path; }
     QString GetSeixFile() const { return m_seixPath; }
-    void CloseImporter();
 
     bool InsertItemByIndex(Fablecut::ISourceDataItem* item, int index);
     bool InsertItemsByIndex(QList<Fablecut::ISourceDataItem*> items, int index);
@@ -122,11 +120,6 @@ public:
     // copy) and leaves the timeline as it is. False with the reason recorded;
     // the file there stays until a new one is complete.
     bool WriteSeixFile(const QString& path, bool bWithEdit) const;
-    // Rewrites the preview description and opens it in the kept importer.
-    bool OpenImporter();
-
-    // The clip a playing source has reached, by index (negative: the last).
-    void OnItemChangedIndex(int index);
 
 private:
     void updateTimeInfo();
@@ -139,13 +132,9 @@ private:
 
     CBaseTime m_duration;
     QImage m_thumbnail;
-    std::unique_ptr<OnItemChangedCallBack> m_callBack;
     std::vector<Fablecut::ISourceDataItem*> m_items;
     Fablecut::ISourceDataItem* m_curItem = nullptr;
-    bool m_needUpdate = true;
     Moorland::IAVManager* m_manager = nullptr;
-    Moorland::IAVImporter* m_importer = nullptr;
-    Moorland::IAVSource* m_source = nullptr;
     QString m_seixPath;
     QString m_blackBG;
 };

@@ -6,6 +6,7 @@
 #include "ProjectData/csourcedata.h"
 
 #include "ProjectData/cmediasourceitem.h"
+#include "ProjectData/ctimelineitem.h"
 #include "BackupFile/cbackupfilethread.h"
 #include "BackupFile/ibackupfile.h"
 #include "sysutils_file.h"
@@ -282,7 +283,7 @@ struct HandOver : ::testing::Test
 {
     std::unique_ptr<VSourcerPage> page;
     CMediaSourceItem clip;
-    CMediaSourceItem timelineItem; // stands for the project's timeline
+    CTimelineItem timelineItem; // a timeline of no clips, handed over as the track hands it
     IDCPlaySourceItem* clipSource = nullptr;
     IDCPlaySourceItem* timeline = nullptr;
     VDCMainPlayer* player = nullptr;
@@ -408,7 +409,7 @@ TEST_F(HandOver, DeletingTheHeldClipUnloadsItBeforeItsDeletionRequest)
 {
     CMediaSourceItem other;
     page->slot_MediasLib_itemPlay(&clip);
-    QList<IDCPlaySourceItem*> heldAtRequest;
+    QList<const IDCPlaySourceItem*> heldAtRequest;
     QList<ISourceDataItem*> requested;
     QObject::connect(page.get(), &VSourcerPage::signal_MediasLib_DelSelected, [&](ISourceDataItem* item) {
         heldAtRequest << player->GetSourceItem();

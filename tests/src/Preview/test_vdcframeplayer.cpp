@@ -7,6 +7,7 @@
 
 #include "utility/CEffectsProc.h"
 #include "ProjectData/ctimelineitem.h"
+#include "Preview/ctimelineplayback.h"
 #include "Preview/vdcframeplayer.h"
 
 #include <QFile>
@@ -554,7 +555,8 @@ TEST_F(FramePlayer, ATimelinesEffectsWorkOnThePictureNeverOnItsBars)
     CEffectsProc effects(manager.manager);
     const ChainAttached attached(*player, effects);
     player->SetSelfEffect(true);
-    ASSERT_TRUE(player->SetSourceItem(&timeline)) << GetQuentaException()->GetExceptionMsg();
+    CTimelinePlayback playback(timeline);
+    ASSERT_TRUE(player->SetSourceItem(&playback)) << GetQuentaException()->GetExceptionMsg();
 
     const struct
     {

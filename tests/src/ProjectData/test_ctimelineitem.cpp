@@ -13,8 +13,6 @@
 #include <QFile>
 #include <QThread>
 
-#include <thread>
-
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -419,25 +417,16 @@ TEST_F(Timeline, AFailedRewriteKeepsThePreviousDescription)
     EXPECT_TRUE(timeline.NeedUpdateSource());
 }
 
-TEST_F(Timeline, ClipChangesFromAnotherThreadArriveQueuedOnTheTimelinesThread)
+TEST_F(Timeline, MakesNoSourceOfItsOwnAPlayerPlaysIt)
 {
-    Fill({1.0, 1.0, 1.0});
-    manager.noImporter = false;
-    ASSERT_TRUE(timeline.OpenImporter()) << PDTest::LastMessage();
-    Moorland::IOnItemChangedCallBack* callBack = manager.timelines.back()->callBack;
-    ASSERT_NE(nullptr, callBack);
-    ISourceDataItem* before = timeline.getCurItem();
-    std::thread player([callBack] { EXPECT_EQ(1, callBack->OnItemChanged(nullptr, 2, nullptr)); });
-    player.join();
-    EXPECT_EQ(before, timeline.getCurItem()) << "nothing changes outside the timeline's thread";
-    QCoreApplication::processEvents();
-    EXPECT_EQ(timeline.getItemByIndex(2), timeline.getCurItem());
-    callBack->OnItemChanged(nullptr, -1, nullptr);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(timeline.getItemByIndex(2), timeline.getCurItem());
-    callBack->OnItemChanged(nullptr, 7, nullptr);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(nullptr, timeline.getCurItem());
+    Fill({1.0, 1.0});
+    const int written = manager.created;
+    EXPECT_FALSE(timeline.UpdateAVSource());
+    EXPECT_NE(0, PDTest::LastCode()) << "the reason is recorded";
+    EXPECT_EQ(nullptr, timeline.GetAVSourse());
+    EXPECT_TRUE(timeline.NeedUpdateSource());
+    EXPECT_EQ(written, manager.created) << "no importer is opened for playing";
+    EXPECT_EQ(0, manager.Live());
 }
 
 TEST_F(Timeline, InterfacesBitratesAndLosslessOutput)
@@ -490,66 +479,7 @@ std::unique_ptr<CMediaSourceItem> Probed(Moorland::IAVManager* manager, const st
     return clip;
 }
 
-QImage FirstPicture(Moorland::IAVSource* source, uint32_t ms)
-{
-    source->Seek(ms);
-    for (int i = 0; i < 200; ++i) {
-        Moorland::IRawAudioFrame* audio = nullptr;
-        Moorland::IRawVideoFrame* video = nullptr;
-        if (!source->ReadFrames(&audio, &video, nullptr, Moorland::AVReadVideoOnly))
-            break;
-        if (video) {
-            CDCMoorlanGrapPic grabber(video);
-            return grabber.grapPic(-1, -1);
-        }
-    }
-    return QImage();
-}
-
 } // namespace
-
-TEST(TimelineDescription, PlaysItsClipsWithTheirTrimsThroughTheMediaManager)
-{
-    App();
-    PD_REQUIRE_MEDIA();
-    PDTest::ManagerHolder media;
-    auto first = Probed(media.manager, PDTest::Media::Get().Clip());
-    auto second = Probed(media.manager, PDTest::Media::Get().Sar());
-    ASSERT_EQ(0, first->GetItemType()) << PDTest::LastMessage();
-    ASSERT_EQ(0, second->GetItemType());
-    first->SetTrimStartPoint(0.4, false);
-    first->SetTrimEndPoint(1.2, false);
-
-    CTimelineItem timeline;
-    timeline.SetAVManager(media.manager);
-    ASSERT_TRUE(timeline.AppendItem(first.get()));
-    ASSERT_TRUE(timeline.AppendItem(second.get()));
-    ASSERT_TRUE(QFile::exists(timeline.GetSeixFile())) << PDTest::LastMessage();
-    ASSERT_TRUE(timeline.NeedUpdateSource());
-    ASSERT_TRUE(timeline.UpdateAVSource()) << PDTest::LastMessage();
-    Moorland::IAVSource* source = timeline.GetAVSourse();
-    ASSERT_NE(nullptr, source);
-    EXPECT_FALSE(timeline.NeedUpdateSource());
-    EXPECT_NEAR(timeline.GetDuration().ToMillisecond(), static_cast<int>(source->GetDuration()), 80);
-
-    // The timeline's first picture is the first clip's picture at its trim start.
-    QImage own;
-    {
-        auto probe = Probed(media.manager, PDTest::Media::Get().Clip());
-        probe->SetTrimStartPoint(0.4, false);
-        ASSERT_TRUE(GrapMediaItemPic(probe.get(), 0, own, -1, -1, false, false)) << PDTest::LastMessage();
-    }
-    const QImage shown = FirstPicture(source, 0);
-    ASSERT_EQ(own.size(), shown.size());
-    EXPECT_EQ(own.pixel(160, 120), shown.pixel(160, 120));
-
-    // Reading into the second clip tells the timeline, on its own thread.
-    FirstPicture(source, 1000);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(timeline.getItemByIndex(1), timeline.getCurItem());
-    timeline.FreeAVSource();
-    EXPECT_EQ(nullptr, timeline.GetAVSourse());
-}
 
 TEST(TimelineDescription, AClipWritesItsOwnDescriptionThroughTheMediaManager)
 {
