@@ -15,7 +15,6 @@
 #include <QFile>
 #include <QObject>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -94,13 +93,7 @@ bool CTimelinePlayback::Interlaced() const
 
 void* CTimelinePlayback::GetInterFace(const char* name)
 {
-    if (!name)
-        return nullptr;
-    if (strcmp(name, DC_PLAYSOURCE_INTERFACE) == 0)
-        return static_cast<IDCPlaySourceItem*>(this);
-    if (strcmp(name, IDCDATAITEMEX_INTERFACE) == 0 || strcmp(name, "EDITINFO_TRIM_INTERFACE") == 0)
-        return nullptr;
-    return m_curItem ? m_curItem->GetInterFace(name) : nullptr;
+    return CTimelineItem::InterfaceOfTimeline(this, m_curItem, name);
 }
 
 void CTimelinePlayback::FreeAVSource()

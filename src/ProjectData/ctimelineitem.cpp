@@ -165,13 +165,19 @@ bool CTimelineItem::Interlaced() const { return m_curItem ? m_curItem->Interlace
 
 void* CTimelineItem::GetInterFace(const char* name)
 {
+    return InterfaceOfTimeline(this, m_curItem, name);
+}
+
+void* CTimelineItem::InterfaceOfTimeline(IDCPlaySourceItem* timeline, Fablecut::ISourceDataItem* curItem,
+                                         const char* name)
+{
     if (!name)
         return nullptr;
     if (strcmp(name, DC_PLAYSOURCE_INTERFACE) == 0)
-        return static_cast<IDCPlaySourceItem*>(this);
+        return timeline;
     if (strcmp(name, IDCDATAITEMEX_INTERFACE) == 0 || strcmp(name, "EDITINFO_TRIM_INTERFACE") == 0)
         return nullptr;
-    return m_curItem ? m_curItem->GetInterFace(name) : nullptr;
+    return curItem ? curItem->GetInterFace(name) : nullptr;
 }
 
 // ------------------------------------------------------------------ lookups

@@ -57,6 +57,10 @@ public:
     unsigned int GetViewHeight() const override;
     unsigned int GetViewWidth() const override;
     void* GetInterFace(const char* name) override;
+    // How a stand-in for the whole timeline answers an interface request:
+    // as the play source itself, never as one clip's data or trim, and
+    // otherwise as the clip it is at.
+    static void* InterfaceOfTimeline(IDCPlaySourceItem* timeline, Fablecut::ISourceDataItem* curItem, const char* name);
     CBaseTime GetDuration() const override { return m_duration; }
     bool Interlaced() const override;
     Moorland::IAVSource* GetAVSourse() const override { return nullptr; }
