@@ -109,7 +109,10 @@ TEST(SolvaneImportChecks, CraftedMatroskaTailsAnswerAtOnceAndWholeFilesKeepTheir
             SCOPED_TRACE(path);
             ASSERT_TRUE(MediaTest::WriteBytes(path, tail ? whole + MediaTest::CraftedMatroskaBytes(tail) : whole));
             const Opened opened = Open(manager.manager, path);
-            EXPECT_LT(opened.seconds, 1.0);
+            // A scan that walks back for each cluster it seems to see takes
+            // 51 s for 3 MB and never ends for 60 MB; reading 60 MB at all
+            // under the sanitizers on a loaded machine may take past a second.
+            EXPECT_LT(opened.seconds, tail > 3000000 ? 3.0 : 1.0);
             // The clusters they seem to hold are none: the pictures and
             // sound of the file are all there.
             ASSERT_TRUE(opened.ok) << opened.message;
