@@ -1748,24 +1748,27 @@ TEST_F(BluRayDisc, DiscJobsReplaceOnlyAnEarlierDiscAndTouchNoFolderOfTheUsers)
         {"dvd", 1, "VIDEO_TS", "VIDEO_TS.IFO", Src("clip.mp4"), "AUDIO_TS\nVIDEO_TS\n"},
         {"blu-ray", 2, "BDMV", "index.bdmv", Out("bd-hd.mkv"), "BDMV\n"},
     };
-    enum Place
-    {
+    enum Place {
         Nothing,       // no disc yet
         EarlierDisc,   // a disc authored before: replaced
         LinkToUsers,   // a link to a folder of the user's: refused
         UsersFolder,   // a folder of the user's: refused
         CancelPartWay, // no disc yet, the job cancelled while it works
+        CancelImage,   // no disc yet, the job cancelled while it makes the disc's image
     };
-    const char* const places[] = {"nothing", "earlier disc", "link to the user's folder", "user's folder",
-                                  "cancelled"};
+    const char* const places[] = {"nothing",       "earlier disc", "link to the user's folder",
+                                  "user's folder", "cancelled",    "cancelled making the image"};
     for (const Disc& d : discs) {
-        for (Place place : {Nothing, EarlierDisc, LinkToUsers, UsersFolder, CancelPartWay}) {
+        for (Place place : {Nothing, EarlierDisc, LinkToUsers, UsersFolder, CancelPartWay, CancelImage}) {
             SCOPED_TRACE(std::string(d.name) + ", " + places[place]);
             const std::string output = Out(std::string("users-disc-") + d.name);
             const std::string elsewhere = output + "-elsewhere";
             MakeUsersDiscFolders(output, elsewhere);
             const std::string project = Out(std::string("users-disc-") + d.name + ".project");
-            std::ofstream(project) << "output=" << output << "\nstandard=PAL\ntitle=" << d.title << "\n";
+            const std::string image = output + ".iso";
+            ::unlink(image.c_str());
+            std::ofstream(project) << "output=" << output << "\nstandard=PAL\ntitle=" << d.title << "\n"
+                                   << (place == CancelImage ? "image=" + image + "\n" : "");
             ProfileSpec s;
             s.params["remux"] = 4;
             s.params["DiscType"] = d.type;
@@ -1787,8 +1790,24 @@ TEST_F(BluRayDisc, DiscJobsReplaceOnlyAnEarlierDiscAndTouchNoFolderOfTheUsers)
                         std::this_thread::sleep_for(std::chrono::milliseconds(2));
                     r->SetState(3);
                 };
+            } else if (place == CancelImage) {
+                cancel = [](ConvertTaskInfo2* r) {
+                    for (int i = 0; i < 10000 && !(r->GetState() == 1 && r->DiscPhase == 3); ++i)
+                        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                    r->SetState(3);
+                };
+            }
+            // The image is made slowly enough that the cancel comes while it is.
+            const std::string path = std::getenv("PATH");
+            if (place == CancelImage) {
+                const std::string tools = Out("slow-image-tools");
+                ASSERT_TRUE(Shell("mkdir -p '" + tools + "' && printf '#!/bin/sh\\nsleep 5\\nexec " +
+                                  "/usr/bin/genisoimage \"$@\"\\n' >'" + tools + "/genisoimage' && chmod +x '" + tools +
+                                  "/genisoimage'"));
+                ::setenv("PATH", (tools + ":" + path).c_str(), 1);
             }
             const Outcome o = RunJob(project, Out("unused"), s, nullptr, cancel);
+            ::setenv("PATH", path.c_str(), 1);
             ExpectUsersDiscFolders(output, elsewhere);
             std::string left = Listing(output);
             for (size_t at; (at = left.find(".fablecut-disc.log\n")) != std::string::npos;)
@@ -1817,11 +1836,21 @@ TEST_F(BluRayDisc, DiscJobsReplaceOnlyAnEarlierDiscAndTouchNoFolderOfTheUsers)
                 EXPECT_EQ(left, std::string(d.folder) + "\n");
                 EXPECT_EQ(Content(folder + "/notes.txt"), "the user's notes\n");
                 break;
+            case CancelImage:
+                EXPECT_EQ(o.state, 3) << o.error;
+                EXPECT_EQ(left, "");
+                EXPECT_NE(::access(image.c_str(), F_OK), 0);
+                break;
             case CancelPartWay:
-                // Cancelled, or finished before the cancel came.
+                // Cancelled, or finished before the cancel came: a job that
+                // is not finished leaves no disc, and one turned down while
+                // the disc is put in place leaves it whole.
                 EXPECT_TRUE(o.state == 3 || o.state == 4 || o.state == 5) << o.state;
                 if (o.state != 5) {
                     EXPECT_EQ(left, "");
+                } else {
+                    EXPECT_EQ(left, d.madeListing);
+                    EXPECT_EQ(::access((folder + "/" + d.discFile).c_str(), F_OK), 0);
                 }
                 break;
             }

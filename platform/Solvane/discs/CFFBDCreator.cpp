@@ -308,19 +308,20 @@ void CFFBDCreator::Run()
             WriteFile(at + "/MovieObject.bdmv", objects);
             WriteFile(at + "/index.bdmv", index);
         }
-        CheckCancel();
-
-        // The finished folder takes the place of any earlier disc.
-        ReplaceFolder(made, folder, "index.bdmv");
-
+        // The image is made from the finished folder before either is put
+        // in place, so a cancel while it is made leaves both as they were.
         if (!p.image.empty()) {
             Set(3, 1, 95.0);
             imagePart = QuentaBased::create_working_file(p.image);
             RunProgram({"genisoimage", "-udf", "-iso-level", "3", "-allow-limited-size", "-quiet", "-V", "FABLECUT",
-                        "-o", imagePart.path, "-graft-points", "BDMV/=" + folder});
-            if (::rename(imagePart.path.c_str(), p.image.c_str()) != 0)
-                QB_THROW_ERRNO(QB_ERR_FILE_IO, "Can't write the image " + p.image, errno);
+                        "-o", imagePart.path, "-graft-points", "BDMV/=" + part});
         }
+        BeginPuttingInPlace();
+
+        // The finished folder takes the place of any earlier disc.
+        ReplaceFolder(made, folder, "index.bdmv");
+        if (!p.image.empty() && ::rename(imagePart.path.c_str(), p.image.c_str()) != 0)
+            QB_THROW_ERRNO(QB_ERR_FILE_IO, "Can't write the image " + p.image, errno);
     } catch (...) {
         QuentaBased::remove_made_folder(made);
         QuentaBased::remove_made_file(imagePart);

@@ -107,7 +107,7 @@ void CFFDVDCreator::Run()
             imagePart = QuentaBased::create_working_file(p.image);
             RunProgram({"genisoimage", "-dvd-video", "-quiet", "-V", "FABLECUT", "-o", imagePart.path, work});
         }
-        CheckCancel();
+        BeginPuttingInPlace();
         for (const auto& sub : {std::make_pair("/VIDEO_TS", "VIDEO_TS.IFO"), std::make_pair("/AUDIO_TS", "")}) {
             // Made inside the task's own folder, so the task's own.
             struct stat st;

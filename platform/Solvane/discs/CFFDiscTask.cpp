@@ -76,6 +76,9 @@ bool CFFDiscTask::StartTask()
 
 bool CFFDiscTask::CancelTask()
 {
+    std::lock_guard<std::mutex> hold(m_lock);
+    if (m_puttingInPlace)
+        return false;
     m_cancel = true;
     return true;
 }
@@ -96,6 +99,13 @@ void CFFDiscTask::CheckCancel() const
 {
     if (m_cancel)
         QB_THROW(QB_ERR_UNEXPECTED, "Cancel");
+}
+
+void CFFDiscTask::BeginPuttingInPlace()
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    CheckCancel();
+    m_puttingInPlace = true;
 }
 
 void CFFDiscTask::Set(uint8_t phase, uint8_t step, double percent)

@@ -42,6 +42,10 @@ protected:
     bool Cancelled() const { return m_cancel; }
     // Throws "Cancel" once the task is cancelled.
     void CheckCancel() const;
+    // The point of no return: throws "Cancel" when the task is cancelled,
+    // and otherwise turns every later cancel down, so what is put in place
+    // after it is never reported as cancelled.
+    void BeginPuttingInPlace();
     void Set(uint8_t phase, uint8_t step, double percent);
     // Runs a program found on PATH, with `env` ("NAME=value") over the
     // inherited environment, and waits for it; throws with its last words on
@@ -71,6 +75,7 @@ private:
     bool m_loaded = false;
     std::thread m_thread;
     std::atomic<bool> m_cancel{false};
+    bool m_puttingInPlace = false; // under m_lock
     std::mutex m_lock;
     Moorland::DiscCreatorStatus m_status{};
     Moorland::DiscCreatorStatus m_public{};
