@@ -106,6 +106,14 @@ AVFrame* CThreadedScaler::ScaleToOwn(const uint8_t* const src[], const int srcSt
     return m_own.get();
 }
 
+bool CThreadedScaler::ScaleFrame(const AVFrame* from, AVFrame* to, int flags)
+{
+    if (!Prepare(from->width, from->height, static_cast<AVPixelFormat>(from->format), to->width, to->height,
+                 static_cast<AVPixelFormat>(to->format), flags))
+        return false;
+    return sws_scale_frame(m_sws.get(), to, from) >= 0;
+}
+
 bool CThreadedScaler::Scale(const uint8_t* const src[], const int srcStride[], int srcW, int srcH,
                             AVPixelFormat srcFormat, uint8_t* const dst[], const int dstStride[], int dstW, int dstH,
                             AVPixelFormat dstFormat, int flags)

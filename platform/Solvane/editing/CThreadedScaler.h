@@ -39,6 +39,11 @@ public:
     // the next call); null on failure.
     AVFrame* ScaleToOwn(const uint8_t* const src[], const int srcStride[], int srcW, int srcH, AVPixelFormat srcFormat,
                         int dstW, int dstH, AVPixelFormat dstFormat, int flags);
+    // Scales `from` into `to` (format, size and pixels set), both read and
+    // written where they are: for pictures whose planes FFmpeg allocated,
+    // padding after and rows going down, as a decoder's are. False when the
+    // scaler cannot be made or fails.
+    bool ScaleFrame(const AVFrame* from, AVFrame* to, int flags);
 
 private:
     bool Prepare(int srcW, int srcH, AVPixelFormat srcFormat, int dstW, int dstH, AVPixelFormat dstFormat, int flags);

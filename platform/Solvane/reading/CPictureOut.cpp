@@ -101,8 +101,18 @@ const AVFrame* CPictureOut::Convert(const AVFrame* f, AVPixelFormat target)
     int err = av_frame_make_writable(m_converted.get());
     if (err < 0)
         QB_THROW_AV(QB_ERR_NO_MEMORY, "Can't convert the decoded picture", err);
-    if (!m_scaler.Scale(f->data, f->linesize, f->width, f->height, static_cast<AVPixelFormat>(f->format),
-                        m_converted->data, m_converted->linesize, f->width, f->height, target, SWS_BILINEAR))
+    // A decoder's picture is padded as FFmpeg pads what it allocates, so the
+    // scaler reads it where it is, and writes straight into the picture
+    // handed on (allocated alike): a deep-colour HD picture is then not
+    // copied twice more on its way to the encoder.
+    bool inPlace = f->buf[0] != nullptr;
+    for (int i = 0; i < AV_NUM_DATA_POINTERS && f->data[i]; ++i)
+        inPlace = inPlace && f->linesize[i] > 0;
+    const bool scaled =
+        inPlace ? m_scaler.ScaleFrame(f, m_converted.get(), SWS_BILINEAR)
+                : m_scaler.Scale(f->data, f->linesize, f->width, f->height, static_cast<AVPixelFormat>(f->format),
+                                 m_converted->data, m_converted->linesize, f->width, f->height, target, SWS_BILINEAR);
+    if (!scaled)
         QB_THROW(QB_ERR_MEDIA, "Can't convert the decoded picture");
     av_frame_copy_props(m_converted.get(), f);
     return m_converted.get();

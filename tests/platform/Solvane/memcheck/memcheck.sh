@@ -36,7 +36,14 @@ make_media() {
     $ff -f lavfi -i testsrc=size=160x120:rate=25:duration=1 -f lavfi -i sine=duration=1 \
         -c:v mpeg2video -c:a mp2 -streamid 0:256 -streamid 1:301 -output_ts_offset 7 -tables_version 2 \
         -f mpegts tail2.ts &&
-    cat head.ts tail.ts tail2.ts > newopen.ts
+    cat head.ts tail.ts tail2.ts > newopen.ts &&
+    # Deep colour the pictures list lacks, as GStreamer's x264enc writes by
+    # default (H.264 4:4:4 10-bit) and of an odd size: converted from the
+    # decoder's own picture.
+    $ff -f lavfi -i testsrc2=size=322x242:rate=25:duration=0.4 -c:v libx264 -preset ultrafast \
+        -pix_fmt yuv444p10le deep444.mp4 &&
+    $ff -f lavfi -i testsrc2=size=676x540:rate=25:duration=0.4 -vf crop=675:539:0:0:exact=1,format=yuv422p10le \
+        -c:v ffv1 deep422.mkv
 }
 make_media || { echo "ffmpeg could not make the test media"; exit 1; }
 
@@ -68,6 +75,8 @@ run lossless-ts lossless cut2.ts 280 880 small.mp4
 run lossless-mpeg2 lossless cut3.mpg 120 360 pal.mpg
 run portrait-3d convert out2.mp4 360 640 3d portrait.mp4
 run fit-16x9 convert out3.mp4 640 360 turn odd.mkv pal.mpg portrait.mp4
+run deep-colour convert out4.mp4 640 360 none deep444.mp4 deep422.mkv
+run deep-colour-turned convert out5.mp4 360 640 turn deep422.mkv
 run odd-3d steps odd.mkv 3d
 run ts-new-stream-mid-read read newmid.ts
 run ts-new-stream-at-open read newopen.ts
