@@ -51,6 +51,56 @@ inline bool AllocateZeroedPicture(AVFrame* f, int align = 0)
     return true;
 }
 
+// Pictures of one layout at a time, allocated as AllocateZeroedPicture
+// allocates, from a pool: a buffer given back is handed out again as it is
+// (its padding still zero, its pixels the last picture's), so a run of HD
+// pictures costs neither fresh pages nor clearing them.
+class CPicturePool
+{
+public:
+    // Gives `f` (format, width and height set, no pixels yet) pixels of
+    // its own. False when they cannot be had.
+    bool Get(AVFrame* f)
+    {
+        if (m_pool && f->format == m_format && f->width == m_width && f->height == m_height) {
+            f->buf[0] = av_buffer_pool_get(m_pool.get());
+            if (!f->buf[0])
+                return false;
+            for (int p = 0; p < m_planes; ++p) {
+                f->data[p] = f->buf[0]->data + m_offset[p];
+                f->linesize[p] = m_linesize[p];
+            }
+            f->extended_data = f->data;
+            return true;
+        }
+        if (!AllocateZeroedPicture(f))
+            return false;
+        // The layout FFmpeg chose becomes the pool's when it is one buffer.
+        m_pool.reset();
+        const AVBufferRef* whole = f->buf[0];
+        bool single = whole && !f->buf[1] && !f->nb_extended_buf;
+        m_planes = 0;
+        for (int p = 0; single && p < AV_NUM_DATA_POINTERS && f->data[p]; ++p) {
+            single = f->data[p] >= whole->data && f->data[p] < whole->data + whole->size;
+            m_offset[p] = f->data[p] - whole->data;
+            m_linesize[p] = f->linesize[p];
+            m_planes = p + 1;
+        }
+        if (single)
+            m_pool.reset(av_buffer_pool_init(whole->size, av_buffer_allocz));
+        m_format = f->format;
+        m_width = f->width;
+        m_height = f->height;
+        return true;
+    }
+
+private:
+    BufferPoolPtr m_pool;
+    int m_format = -1, m_width = 0, m_height = 0, m_planes = 0;
+    ptrdiff_t m_offset[AV_NUM_DATA_POINTERS] = {};
+    int m_linesize[AV_NUM_DATA_POINTERS] = {};
+};
+
 class CScaledCopy
 {
 public:

@@ -86,21 +86,18 @@ void TurnPlane(const uint8_t* src, int srcStride, int width, int rows, int step,
 
 const AVFrame* CPictureOut::Convert(const AVFrame* f, AVPixelFormat target)
 {
-    if (!m_converted->buf[0] || m_converted->width != f->width || m_converted->height != f->height ||
-        m_converted->format != target) {
-        av_frame_unref(m_converted.get());
-        m_converted->format = target;
-        m_converted->width = f->width;
-        m_converted->height = f->height;
-        // Zeroed: the scalers that read it read past its rows' ends.
-        if (!FF::AllocateZeroedPicture(m_converted.get()))
-            QB_THROW(QB_ERR_NO_MEMORY, "Can't convert the decoded picture");
-    }
-    // The previous picture may still share the buffer.
     m_out.Reset();
-    int err = av_frame_make_writable(m_converted.get());
-    if (err < 0)
-        QB_THROW_AV(QB_ERR_NO_MEMORY, "Can't convert the decoded picture", err);
+    // Each picture gets pixels of its own from the pool (and none of the
+    // last one's properties): one the reader still holds is left to it, not
+    // copied to be written over.
+    av_frame_unref(m_converted.get());
+    m_converted->format = target;
+    m_converted->width = f->width;
+    m_converted->height = f->height;
+    // Zeroed when first made: the scalers that read it read past its rows'
+    // ends.
+    if (!m_convertedPixels.Get(m_converted.get()))
+        QB_THROW(QB_ERR_NO_MEMORY, "Can't convert the decoded picture");
     // A decoder's picture is padded as FFmpeg pads what it allocates, so the
     // scaler reads it where it is, and writes straight into the picture
     // handed on (allocated alike): a deep-colour HD picture is then not
@@ -124,18 +121,13 @@ const AVFrame* CPictureOut::Turn(const AVFrame* f, PictureOrientation turn)
     const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(format);
     const bool quarter = turn.transpose;
     const int width = quarter ? f->height : f->width, height = quarter ? f->width : f->height;
-    if (!m_turned->buf[0] || m_turned->width != width || m_turned->height != height || m_turned->format != format) {
-        av_frame_unref(m_turned.get());
-        m_turned->format = format;
-        m_turned->width = width;
-        m_turned->height = height;
-        if (!FF::AllocateZeroedPicture(m_turned.get()))
-            QB_THROW(QB_ERR_NO_MEMORY, "Can't turn the decoded picture");
-    }
     m_out.Reset();
-    int err = av_frame_make_writable(m_turned.get());
-    if (err < 0)
-        QB_THROW_AV(QB_ERR_NO_MEMORY, "Can't turn the decoded picture", err);
+    av_frame_unref(m_turned.get());
+    m_turned->format = format;
+    m_turned->width = width;
+    m_turned->height = height;
+    if (!m_turnedPixels.Get(m_turned.get()))
+        QB_THROW(QB_ERR_NO_MEMORY, "Can't turn the decoded picture");
     const int planes = av_pix_fmt_count_planes(format);
     for (int i = 0; i < planes; ++i) {
         const bool chroma = (i == 1 || i == 2) && !(d->flags & AV_PIX_FMT_FLAG_RGB);

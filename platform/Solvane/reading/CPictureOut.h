@@ -3,6 +3,7 @@
 #include "CFFVideoFrame.h"
 #include "CThreadedScaler.h"
 #include "FFOwners.h"
+#include "FFScale.h"
 #include "SolvaneFF.h"
 
 namespace Solvane {
@@ -35,6 +36,8 @@ private:
     CThreadedScaler m_scaler;
     FF::FramePtr m_converted = FF::MakeFrame();
     FF::FramePtr m_turned = FF::MakeFrame();
+    FF::CPicturePool m_convertedPixels;
+    FF::CPicturePool m_turnedPixels;
     CFFVideoFrame m_out{false};
 };
 
