@@ -608,6 +608,70 @@ TEST(SolvaneSource, UnlistedLayoutsComeAsTheNearestOrAsFourTwoZeroWhenAsked)
     EXPECT_NEAR(lumaMean[0], lumaMean[1], 1.0) << "the same picture in either layout";
 }
 
+// Converted and turned pictures are made anew for each read; those a reader
+// keeps (as the player keeps its queue, by share) keep their pixels while
+// later ones are made, and are the pictures a reader copying each one at
+// once gets.
+TEST(SolvaneSource, KeptConvertedAndTurnedPicturesKeepTheirPixels)
+{
+    SOLVANE_REQUIRE_MEDIA();
+    const std::string dir = Media::Get().Dir();
+    ASSERT_TRUE(
+        MediaTest::Run("cd '" + dir + "' && ffmpeg -nostdin -v error -y -f lavfi " +
+                       "-i testsrc2=size=96x64:rate=25:d=0.4 -c:v libx264 -pix_fmt yuv444p10le kept-deep.mp4 && " +
+                       "cp kept-deep.mp4 kept-deep-turned.mp4 && ffmpeg -nostdin -v error -y -f lavfi " +
+                       "-i testsrc2=size=96x64:rate=25:d=0.4 -c:v libx264 -pix_fmt yuv420p kept-turned.mp4"));
+    ASSERT_TRUE(MediaTest::TurnMp4(dir + "/kept-deep-turned.mp4", 90));
+    ASSERT_TRUE(MediaTest::TurnMp4(dir + "/kept-turned.mp4", 270));
+    ManagerHolder manager;
+    struct Case
+    {
+        const char* file;
+        int asked420;
+    };
+    const Case cases[] = {
+        {"kept-deep.mp4", 0},        // converted to the nearest listed layout
+        {"kept-deep.mp4", 1},        // converted to 4:2:0
+        {"kept-deep-turned.mp4", 1}, // converted, then turned
+        {"kept-turned.mp4", 0},      // turned
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + (c.asked420 ? ", asked for 4:2:0" : ""));
+        const auto open = [&](SourceHolder& holder) {
+            holder.source = OpenSource(manager, dir + "/" + c.file + "?astreamid=-1");
+            ASSERT_NE(holder.source, nullptr) << LastMessage();
+            auto* setter = static_cast<Moorland::IAVSourceSetProperty*>(holder->GetInterface("IAVSourceSetProperty"));
+            ASSERT_NE(setter, nullptr);
+            ASSERT_TRUE(setter->SetProperty(3, c.asked420));
+        };
+        std::vector<std::vector<unsigned char>> copied;
+        {
+            SourceHolder source(nullptr);
+            open(source);
+            while (IRawVideoFrame* f = NextVideo(source.source))
+                copied.push_back(Pixels(f));
+        }
+        ASSERT_EQ(copied.size(), 10u);
+        SourceHolder source(nullptr);
+        open(source);
+        std::vector<IRawVideoFrame*> kept;
+        while (IRawVideoFrame* f = NextVideo(source.source))
+            kept.push_back(Moorland::ShareOrClone(f));
+        ASSERT_EQ(kept.size(), copied.size());
+        for (size_t i = 0; i < kept.size(); ++i) {
+            ASSERT_NE(kept[i], nullptr);
+            unsigned w = 0, h = 0;
+            kept[i]->GetDimension(&w, &h);
+            EXPECT_EQ(std::string(c.file).find("turned") != std::string::npos ? 64u : 96u, w);
+            EXPECT_TRUE(Pixels(kept[i]) == copied[i]) << "picture " << i;
+            if (i > 0)
+                EXPECT_FALSE(copied[i] == copied[i - 1]) << "pictures " << i - 1 << " and " << i << " are alike";
+        }
+        for (IRawVideoFrame* f : kept)
+            f->Free();
+    }
+}
+
 TEST(SolvaneSource, SoundOnlySourceReadsAndSeeks)
 {
     SOLVANE_REQUIRE_MEDIA();
