@@ -664,8 +664,9 @@ TEST(SolvaneSource, KeptConvertedAndTurnedPicturesKeepTheirPixels)
             kept[i]->GetDimension(&w, &h);
             EXPECT_EQ(std::string(c.file).find("turned") != std::string::npos ? 64u : 96u, w);
             EXPECT_TRUE(Pixels(kept[i]) == copied[i]) << "picture " << i;
-            if (i > 0)
+            if (i > 0) {
                 EXPECT_FALSE(copied[i] == copied[i - 1]) << "pictures " << i - 1 << " and " << i << " are alike";
+            }
         }
         for (IRawVideoFrame* f : kept)
             f->Free();
