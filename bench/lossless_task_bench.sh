@@ -1,12 +1,13 @@
 #!/bin/bash
 # Lossless outputs of generated 60 s 1920x1080 clips at 24 Mbit/s, a
 # camcorder's rate (H.264 and HEVC, with sound, a key picture every 2 s)
-# through the user's path (timeline, output
-# task, engine, worker) against the ffmpeg program's stream copy of the same
-# streams: the whole process of each (best of RUNS, default 3), and the
-# task's time from its hand-over. Then the H.264 clip cut at the exact
-# picture at two pictures inside groups (mode 0), against encoding the two
-# partial groups with the ffmpeg program plus the stream copy.
+# through the user's path (timeline, output task, engine, worker) against
+# the ffmpeg program's stream copy of the same streams: the whole process of
+# each (best of RUNS, default 3), the task's time from its hand-over, and
+# the worker process alone (with strace installed). Then the H.264 clip cut
+# at the exact picture at two pictures inside groups (mode 0), against
+# encoding the two partial groups with the ffmpeg program plus the stream
+# copy.
 #
 #   bench/lossless_task_bench.sh [build folder]   (default: build/release, an optimised build)
 set -euo pipefail
@@ -48,13 +49,35 @@ handover() {  # the best hand-over time the task printed over $runs runs
   done
   echo "$best"
 }
+# The worker process alone, from its start to its exit, against the ffmpeg
+# program's whole process, both timed the same way: by strace stopping only at
+# their execve and exit_group (its seccomp filter leaves every other call
+# alone). Best of $runs. Empty when strace is not installed.
+worker_alone() {
+  command -v strace > /dev/null || return 0
+  local best="" bestff=""
+  for _ in $(seq "$runs"); do
+    rm -f "$work/out/"*
+    strace -f --seccomp-bpf -ttt -e trace=execve,exit_group -o "$work/w.txt" \
+      "$build/bin/lossless_task_bench" "$@" > /dev/null 2>&1
+    local t; t=$(awk '/execve\(".*convworker"/ { s = $2 } /exit_group/ && s && !e { e = $2 } END { print e - s }' "$work/w.txt")
+    strace -f --seccomp-bpf -ttt -e trace=execve,exit_group -o "$work/f.txt" \
+      ffmpeg -nostdin -v error -y -i "$1" -map 0:v -map 0:a -c copy "$work/copy.mp4"
+    local f; f=$(awk '/execve/ && !s { s = $2 } /exit_group/ { e = $2 } END { print e - s }' "$work/f.txt")
+    if [ -z "$best" ] || [ "$(echo "$t < $best" | bc -l)" = 1 ]; then best=$t; fi
+    if [ -z "$bestff" ] || [ "$(echo "$f < $bestff" | bc -l)" = 1 ]; then bestff=$f; fi
+  done
+  printf '; the worker process alone %.3f s, the ffmpeg program %.3f s: %.2fx' "$best" "$bestff" \
+    "$(echo "$best / $bestff" | bc -l)"
+}
 mkdir -p "$work/out"
 for clip in h264 hevc; do
   task=$(best sh -c "rm -f '$work/out/'*; '$build/bin/lossless_task_bench' '$work/$clip.mp4' '$work/out' task")
   copy=$(best ffmpeg -nostdin -v error -y -i "$work/$clip.mp4" -map 0:v -map 0:a -c copy "$work/copy.mp4")
   hand=$(handover "$work/$clip.mp4" "$work/out" task)
-  printf '%s whole clip: task process %.3f s, ffmpeg -c copy %.3f s: %.2fx; from the hand-over %.3f s: %.2fx\n' \
-    "$clip" "$task" "$copy" "$(echo "$task / $copy" | bc -l)" "$hand" "$(echo "$hand / $copy" | bc -l)"
+  alone=$(worker_alone "$work/$clip.mp4" "$work/out" task)
+  printf '%s whole clip: task process %.3f s, ffmpeg -c copy %.3f s: %.2fx; from the hand-over %.3f s: %.2fx%s\n' \
+    "$clip" "$task" "$copy" "$(echo "$task / $copy" | bc -l)" "$hand" "$(echo "$hand / $copy" | bc -l)" "$alone"
 done
 
 # Mode 0 at pictures 37 and 1463 (groups start every 50 pictures).
