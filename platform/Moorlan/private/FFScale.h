@@ -27,7 +27,10 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <cstddef>
 #include <cstdint>
+#include <utility>
+#include <vector>
 #include <cstring>
 #include <new>
 
@@ -51,54 +54,75 @@ inline bool AllocateZeroedPicture(AVFrame* f, int align = 0)
     return true;
 }
 
-// Pictures of one layout at a time, allocated as AllocateZeroedPicture
-// allocates, from a pool: a buffer given back is handed out again as it is
-// (its padding still zero, its pixels the last picture's), so a run of HD
-// pictures costs neither fresh pages nor clearing them.
+// Pictures allocated as AllocateZeroedPicture allocates, from a pool per
+// layout and size: a buffer given back is handed out again as it is (its
+// padding still zero, its pixels the last picture's), so a run of HD
+// pictures costs neither fresh pages nor clearing them. The pools of the
+// `kept` layouts used last are kept (a turned picture alternates two).
 class CPicturePool
 {
 public:
+    explicit CPicturePool(int align = 0, size_t kept = 1) : m_align(align), m_kept(kept > 0 ? kept : 1) {}
+
     // Gives `f` (format, width and height set, no pixels yet) pixels of
     // its own. False when they cannot be had.
     bool Get(AVFrame* f)
     {
-        if (m_pool && f->format == m_format && f->width == m_width && f->height == m_height) {
-            f->buf[0] = av_buffer_pool_get(m_pool.get());
+        for (size_t i = 0; i < m_layouts.size(); ++i) {
+            Layout& l = m_layouts[i];
+            if (f->format != l.format || f->width != l.width || f->height != l.height)
+                continue;
+            f->buf[0] = av_buffer_pool_get(l.pool.get());
             if (!f->buf[0])
                 return false;
-            for (int p = 0; p < m_planes; ++p) {
-                f->data[p] = f->buf[0]->data + m_offset[p];
-                f->linesize[p] = m_linesize[p];
+            for (int p = 0; p < l.planes; ++p) {
+                f->data[p] = f->buf[0]->data + l.offset[p];
+                f->linesize[p] = l.linesize[p];
             }
             f->extended_data = f->data;
+            // The layout used last is found first.
+            if (i != 0)
+                std::swap(m_layouts[i], m_layouts[0]);
             return true;
         }
-        if (!AllocateZeroedPicture(f))
+        if (!AllocateZeroedPicture(f, m_align))
             return false;
-        // The layout FFmpeg chose becomes the pool's when it is one buffer.
-        m_pool.reset();
+        // The layout FFmpeg chose becomes a pool's when it is one buffer.
+        Layout l;
         const AVBufferRef* whole = f->buf[0];
         bool single = whole && !f->buf[1] && !f->nb_extended_buf;
-        m_planes = 0;
         for (int p = 0; single && p < AV_NUM_DATA_POINTERS && f->data[p]; ++p) {
             single = f->data[p] >= whole->data && f->data[p] < whole->data + whole->size;
-            m_offset[p] = f->data[p] - whole->data;
-            m_linesize[p] = f->linesize[p];
-            m_planes = p + 1;
+            l.offset[p] = f->data[p] - whole->data;
+            l.linesize[p] = f->linesize[p];
+            l.planes = p + 1;
         }
         if (single)
-            m_pool.reset(av_buffer_pool_init(whole->size, av_buffer_allocz));
-        m_format = f->format;
-        m_width = f->width;
-        m_height = f->height;
+            l.pool.reset(av_buffer_pool_init(whole->size, av_buffer_allocz));
+        if (l.pool) {
+            l.format = f->format;
+            l.width = f->width;
+            l.height = f->height;
+            if (m_layouts.size() >= m_kept)
+                m_layouts.pop_back();
+            m_layouts.insert(m_layouts.begin(), std::move(l));
+        }
         return true;
     }
 
 private:
-    BufferPoolPtr m_pool;
-    int m_format = -1, m_width = 0, m_height = 0, m_planes = 0;
-    ptrdiff_t m_offset[AV_NUM_DATA_POINTERS] = {};
-    int m_linesize[AV_NUM_DATA_POINTERS] = {};
+    // Where each plane starts in a buffer of the pool, and its stride.
+    struct Layout
+    {
+        int format = -1, width = 0, height = 0, planes = 0;
+        ptrdiff_t offset[AV_NUM_DATA_POINTERS] = {};
+        int linesize[AV_NUM_DATA_POINTERS] = {};
+        BufferPoolPtr pool; // goes once its last buffer is given back
+    };
+
+    int m_align;
+    size_t m_kept;
+    std::vector<Layout> m_layouts;
 };
 
 class CScaledCopy

@@ -16,23 +16,13 @@ extern "C" {
 
 namespace Solvane {
 
-namespace {
-// Layouts whose buffers are kept: the picture's own and its turned one.
-const size_t kKeptLayouts = 2;
-} // namespace
-
 CEditVideoFrame::CEditVideoFrame(bool selfFreeing, unsigned pixelFormat, unsigned width, unsigned height)
     : CVideoFrameAttributes(selfFreeing)
 {
     Allocate(pixelFormat, width, height);
 }
 
-CEditVideoFrame::~CEditVideoFrame()
-{
-    // Buffers still held elsewhere keep their pool until they come back.
-    for (Layout& l : m_layouts)
-        av_buffer_pool_uninit(&l.pool);
-}
+CEditVideoFrame::~CEditVideoFrame() = default;
 
 FF::FramePtr CEditVideoFrame::NewPixels(AVPixelFormat format, int width, int height)
 {
@@ -40,48 +30,10 @@ FF::FramePtr CEditVideoFrame::NewPixels(AVPixelFormat format, int width, int hei
     frame->format = format;
     frame->width = width;
     frame->height = height;
-    for (size_t i = 0; i < m_layouts.size(); ++i) {
-        Layout& l = m_layouts[i];
-        if (l.format != format || l.width != width || l.height != height)
-            continue;
-        AVBufferRef* buffer = av_buffer_pool_get(l.pool);
-        if (!buffer)
-            QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
-        frame->buf[0] = buffer;
-        for (int p = 0; p < l.planes; ++p) {
-            frame->data[p] = buffer->data + l.offset[p];
-            frame->linesize[p] = l.linesize[p];
-        }
-        frame->extended_data = frame->data;
-        // The layout used last is found first.
-        if (i != 0)
-            std::swap(m_layouts[i], m_layouts[0]);
-        return frame;
-    }
-    // Zeroed, as the pool's buffers: the scalers that read these pictures
-    // read past their rows' ends, where nobody writes.
-    if (!FF::AllocateZeroedPicture(frame.get(), 32))
+    // Zeroed when first made: the scalers that read these pictures read past
+    // their rows' ends, where nobody writes.
+    if (!m_pixels.Get(frame.get()))
         QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
-    // The layout FFmpeg chose becomes a pool's when it is one buffer.
-    Layout l;
-    l.format = format;
-    l.width = width;
-    l.height = height;
-    const AVBufferRef* whole = frame->buf[0];
-    bool single = whole && !frame->buf[1] && !frame->nb_extended_buf;
-    for (int p = 0; single && p < AV_NUM_DATA_POINTERS && frame->data[p]; ++p) {
-        single = frame->data[p] >= whole->data && frame->data[p] < whole->data + whole->size;
-        l.offset[p] = frame->data[p] - whole->data;
-        l.linesize[p] = frame->linesize[p];
-        l.planes = p + 1;
-    }
-    if (single && (l.pool = av_buffer_pool_init(whole->size, av_buffer_allocz)) != nullptr) {
-        if (m_layouts.size() >= kKeptLayouts) {
-            av_buffer_pool_uninit(&m_layouts.back().pool);
-            m_layouts.pop_back();
-        }
-        m_layouts.insert(m_layouts.begin(), l);
-    }
     return frame;
 }
 

@@ -12,6 +12,7 @@
 
 #include "../../Moorlan/frames/CVideoFrameAttributes.h"
 #include "FFOwners.h"
+#include "FFScale.h"
 #include "IRawVideoFrame.h"
 #include "IResizableRawVideoFrame.h"
 
@@ -76,19 +77,6 @@ public:
     bool Resize(unsigned pixelFormat, unsigned width, unsigned height) override;
 
 private:
-    // The buffers of one layout and size: where each plane starts in a
-    // buffer and its stride, as FFmpeg lays a picture out.
-    struct Layout
-    {
-        AVPixelFormat format = AV_PIX_FMT_NONE;
-        int width = 0;
-        int height = 0;
-        int linesize[AV_NUM_DATA_POINTERS] = {};
-        ptrdiff_t offset[AV_NUM_DATA_POINTERS] = {};
-        int planes = 0;
-        AVBufferPool* pool = nullptr;
-    };
-
     void StoredSize(unsigned* width, unsigned* height) override;
     void Allocate(unsigned pixelFormat, unsigned width, unsigned height);
     // Pixels of the layout and size, from its pool when there is one.
@@ -107,8 +95,10 @@ private:
     std::vector<unsigned> m_ratio;
     std::vector<unsigned> m_vertical;
     double m_dar = 0.0;
-    // The layouts of late pictures (a turned picture alternates two).
-    std::vector<Layout> m_layouts;
+    // Layouts whose buffers are kept: the picture's own and its turned one.
+    static constexpr size_t kKeptLayouts = 2;
+    // The pixels of late pictures' layouts, rows aligned to 32 bytes.
+    FF::CPicturePool m_pixels{32, kKeptLayouts};
     bool m_readOnly = false;
 };
 
