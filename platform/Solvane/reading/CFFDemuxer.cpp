@@ -304,8 +304,11 @@ std::string DataCutShort(AVFormatContext* ctx, bool* moved)
         return TailShortfall(ctx, unsure, MatroskaDataEnd(ctx->pb, ends.data, clusters), ctx->streams[0]->time_base,
                              ends);
     }
-    // FFmpeg would read a tail of zeros a few bytes at a time.
-    if (flv && ends.data < ends.size)
+    // FLV's tags are looked for here, each checked whole by the size written
+    // after it: FFmpeg would read a tail of zeros a few bytes at a time, and
+    // entered by bytes it may take the inside of a picture for a tag (one at
+    // 0 s, which made a whole file look cut).
+    if (flv)
         return TailShortfall(ctx, unsure, FlvDataEndMs(ctx->pb, ends.data, window), AVRational{1, 1000}, ends);
     if (ends.data < ends.size)
         return std::string();

@@ -12,10 +12,13 @@
 
 #include <time.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace SolvaneTest;
@@ -324,6 +327,50 @@ TEST(SolvaneImportChecks, AStreamedMatroskaWithZerosAfterItLastsAsLongAsItsData)
         EXPECT_NEAR(opened.length, c.length, c.within);
     }
     std::remove(gigabyte.c_str());
+}
+
+// The check of an FLV's end enters its last stretch by bytes. There the
+// inside of a picture may look like the start of a tag: one at 0 s, whose
+// size runs past the file's end, made a whole file look cut at 0 s.
+TEST(SolvaneImportChecks, AWholeFlvWhoseLastStretchHoldsBytesLikeATagOpensWhole)
+{
+    SOLVANE_REQUIRE_MEDIA();
+    const std::string dir = Media::Get().Dir();
+    ASSERT_TRUE(MediaTest::Run("cd '" + dir + "' && ffmpeg -nostdin -v error -y -f lavfi " +
+                               "-i testsrc2=size=160x120:rate=25:duration=12 -f lavfi -i sine=duration=12 " +
+                               "-c:v flv1 -g 25 -b:v 400k -c:a mp3 -ar 44100 tag-like.flv && ffprobe -v error " +
+                               "-show_entries format=bit_rate -of csv=p=0 tag-like.flv > tag-like.rate"));
+    std::string bytes = MediaTest::ReadBytes(dir + "/tag-like.flv");
+    ASSERT_GT(bytes.size(), 600000u);
+    const auto at = [&](size_t i) { return static_cast<uint8_t>(bytes[i]); };
+    // The pictures' data: from just after each video tag's header to its end.
+    std::vector<std::pair<size_t, size_t>> pictures;
+    for (size_t tag = (at(5) << 24 | at(6) << 16 | at(7) << 8 | at(8)) + 4; tag + 11 <= bytes.size();) {
+        const size_t size = at(tag + 1) << 16 | at(tag + 2) << 8 | at(tag + 3);
+        if ((at(tag) & 0x1F) == 9)
+            pictures.emplace_back(tag + 11, tag + 11 + size);
+        tag += 11 + size + 4;
+    }
+    ASSERT_GT(pictures.size(), 250u);
+    // Where the look at the end starts: as far before the end as four
+    // seconds of the file's rate, at least 256 KiB.
+    const int64_t rate = std::atoll(MediaTest::ReadBytes(dir + "/tag-like.rate").c_str()) / 8;
+    const int64_t window = std::min<int64_t>(std::max<int64_t>(rate * 4, 256 << 10), 16 << 20);
+    ASSERT_LT(window, static_cast<int64_t>(bytes.size()));
+    const size_t entry = bytes.size() - static_cast<size_t>(window);
+    const auto inside = std::find_if(pictures.begin(), pictures.end(), [&](const std::pair<size_t, size_t>& p) {
+        return p.first + 1 <= entry && entry + 11 < p.second;
+    });
+    ASSERT_NE(inside, pictures.end()) << "the look starts between pictures at " << entry;
+    // A video tag of 16 MiB at 0 s, stream 0, inside a picture's data.
+    const unsigned char tagLike[11] = {0x09, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0};
+    bytes.replace(entry, sizeof tagLike, reinterpret_cast<const char*>(tagLike), sizeof tagLike);
+    ASSERT_TRUE(MediaTest::WriteBytes(dir + "/tag-like.flv", bytes));
+
+    ManagerHolder manager;
+    const Opened opened = Open(manager.manager, dir + "/tag-like.flv");
+    ASSERT_TRUE(opened.ok) << opened.message;
+    EXPECT_NEAR(opened.length, 12.0, 0.2);
 }
 
 TEST(SolvaneImportChecks, WholeFilesOfEveryShapeOpenWhole)
