@@ -71,7 +71,7 @@ public:
     // A task just handed over or resumed is looked at this often for its
     // first kFirstLooksMs, its pace judged from where it started: a job done
     // in a fraction of the beat (a lossless copy) shows finished when it is.
-    static constexpr int kFirstPollInterval = 50;
+    static constexpr int kFirstPollInterval = 20;
     static constexpr int kFirstLooksMs = 1000;
     // The wait before the next look at a converting task whose record showed
     // `previous` percent `waited` ms before it showed `percent`: the beat, or
