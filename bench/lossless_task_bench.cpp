@@ -13,6 +13,7 @@
 #include "AppConfigure/CAppVariableInfo.h"
 #include "Basilvo/Basilvo.h"
 #include "ConvertTaskInfo2.h"
+#include "TaskListWait.h"
 #include "IAVConverter.h"
 #include "IAVManager.h"
 #include "IProfile.h"
@@ -29,35 +30,7 @@
 #include <string>
 #include <thread>
 
-namespace {
-
-double Now()
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-// Waits as the program's task list polls; the wall time, negative on a failure.
-double Wait(Moorland::ConvertTaskInfo2* record, double started)
-{
-    // As the task list looks at a task just handed over.
-    double previous = 0;
-    int interval = COutputTaskQueue::kFirstPollInterval;
-    for (;;) {
-        const int state = record->GetState();
-        if (state == Moorland::CONVERT_TASK_FINISHED)
-            return Now() - started;
-        if (state == Moorland::CONVERT_TASK_FAILED || state == Moorland::CONVERT_TASK_CANCEL)
-            return -1;
-        const double percent = record->GetPercent();
-        interval = COutputTaskQueue::nextPollInterval(percent, previous, interval);
-        if (Now() - started < COutputTaskQueue::kFirstLooksMs / 1000.0)
-            interval = std::min(interval, COutputTaskQueue::kFirstPollInterval);
-        previous = percent;
-        std::this_thread::sleep_for(std::chrono::milliseconds(interval));
-    }
-}
-
-} // namespace
+namespace {} // namespace
 
 int main(int argc, char** argv)
 {
@@ -105,10 +78,10 @@ int main(int argc, char** argv)
         task.SetProfile(profile.get());
         task.SetOutputDstFloder(QString::fromStdString(folder));
         task.SetOutputDstName(QString::fromStdString(name));
-        const double started = Now();
+        const double started = BenchWait::Now();
         Moorland::ConvertTaskInfo2* record = task.GenerateConverterTask(engine.get());
         if (record && engine->StartConvert()) {
-            const double wall = Wait(record, started);
+            const double wall = BenchWait::WaitAsTheTaskList(record, started);
             if (wall < 0) {
                 std::fprintf(stderr, "the task failed: %s\n", task.GetFailureText().toStdString().c_str());
             } else {

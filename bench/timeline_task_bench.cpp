@@ -25,6 +25,7 @@
 #include "Basilvo/Basilvo.h"
 #include "OutputTask/COutputTaskQueue.h"
 #include "ConvertTaskInfo2.h"
+#include "TaskListWait.h"
 #include "IAVConverter.h"
 #include "IAVManager.h"
 #include "IProfile.h"
@@ -55,11 +56,6 @@ double CpuSeconds()
         total += usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     }
     return total;
-}
-
-double Now()
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 std::string Capture(const std::string& command)
@@ -123,27 +119,6 @@ IProfile* Profile()
     return profile;
 }
 
-// Waits for the job's end; its wall time, or a negative value when it failed.
-double Wait(Moorland::ConvertTaskInfo2* record, double started)
-{
-    double previous = -1;
-    int interval = COutputTaskQueue::kPollInterval;
-    for (;;) {
-        const int state = record->GetState();
-        if (state == Moorland::CONVERT_TASK_FINISHED)
-            return Now() - started;
-        if (state == Moorland::CONVERT_TASK_FAILED || state == Moorland::CONVERT_TASK_CANCEL)
-            return -1;
-        // As the program's task list looks: at its beat, sooner as the
-        // pictures near their end, and often once they are done, so the end
-        // is seen when the user would see it.
-        const double percent = record->GetPercent();
-        interval = COutputTaskQueue::nextPollInterval(percent, previous, interval);
-        previous = percent;
-        std::this_thread::sleep_for(std::chrono::milliseconds(interval));
-    }
-}
-
 // `handedCpu` gets the processor time spent when the job is handed over.
 double ThroughTask(Moorland::IAVManager* manager, const std::string& clip, const std::string& folder,
                    const std::string& name, double* handedCpu = nullptr)
@@ -172,11 +147,11 @@ double ThroughTask(Moorland::IAVManager* manager, const std::string& clip, const
     task.SetOutputDstName(QString::fromStdString(name));
     if (handedCpu)
         *handedCpu = CpuSeconds();
-    const double started = Now();
+    const double started = BenchWait::Now();
     Moorland::ConvertTaskInfo2* record = task.GenerateConverterTask(engine.get());
     if (!record || !engine->StartConvert())
         return -1;
-    const double wall = Wait(record, started);
+    const double wall = BenchWait::WaitAsTheTaskList(record, started);
     if (wall < 0)
         std::fprintf(stderr, "the task failed: %s\n", task.GetFailureText().toStdString().c_str());
     return wall;
@@ -191,16 +166,16 @@ double ThroughEngine(const std::string& clip, const std::string& destination, do
         return -1;
     if (handedCpu)
         *handedCpu = CpuSeconds();
-    const double started = Now();
+    const double started = BenchWait::Now();
     const int id = engine->AddConvertTask(clip.c_str(), destination.c_str(), profile.get(), false, "");
     if (id < 0 || !engine->StartConvert())
         return -1;
-    return Wait(engine->GetConvertTaskInfo(id), started);
+    return BenchWait::WaitAsTheTaskList(engine->GetConvertTaskInfo(id), started);
 }
 
 double ThroughFfmpeg(const std::string& clip, const std::string& destination)
 {
-    const double started = Now();
+    const double started = BenchWait::Now();
     // The 1080p profile names its H.264 profile, level and picture size.
     std::string extra = g_profile == 201 ? "-profile:v high -level 4.1 -s 1920x1080 " : "";
     // The turned picture is fitted into the profile's frame as the timeline
@@ -211,7 +186,7 @@ double ThroughFfmpeg(const std::string& clip, const std::string& destination)
     const std::string command = "ffmpeg -nostdin -v error -y -i '" + clip +
                                 "' -c:v libx264 -preset medium -b:v 8000k -pix_fmt yuv420p " + extra +
                                 "-c:a aac -b:a 128k -ar 44100 -ac 2 '" + destination + "'";
-    return std::system(command.c_str()) == 0 ? Now() - started : -1;
+    return std::system(command.c_str()) == 0 ? BenchWait::Now() - started : -1;
 }
 
 double Best(double a, double b)
