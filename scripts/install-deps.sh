@@ -18,7 +18,7 @@ packages=(
   qttools5-dev qttranslations5-l10n fonts-wqy-microhei
   pulseaudio
   dvdauthor genisoimage libbluray-bin time ccache
-  openssl clang-format
+  openssl clang-format-14
   locales
   xdotool openbox
   valgrind
