@@ -29,8 +29,7 @@ const char kMoorlanFile[] = "libMoorlan.so";
 constexpr int32_t kLoneStreamSpan = 10000;
 
 typedef Moorland::IImageConverter* (*CreateImageConverterExFn)(unsigned, unsigned, unsigned, int);
-typedef Moorland::IAudioResampler* (*CreateAudioResamplerFn)(int, int, int, int, int, int, int,
-                                                              int);
+typedef Moorland::IAudioResampler* (*CreateAudioResamplerFn)(int, int, int, int, int, int, int, int);
 
 // "<step> Failed error code <err>\n" followed by the movie writer's own text.
 [[noreturn]] void ThrowStep(const char* step, int err, const char* detail)
@@ -94,27 +93,65 @@ void COrlendar::TimeBaseForRate(float rate, unsigned& timeValue, unsigned& timeS
     const float scaled = rate * 1000.0f;
     const unsigned key = scaled > 0.0f && scaled < 4294967040.0f ? unsigned(scaled) : 0u;
     switch (key) {
-    case 5000: timeValue = 120; timeScale = 600; break;
-    case 10000: timeValue = 60; timeScale = 600; break;
-    case 23976: timeValue = 1001; timeScale = 24000; break;
-    case 24000: timeValue = 25; timeScale = 600; break;
-    case 25000: timeValue = 24; timeScale = 600; break;
-    case 29970: timeValue = 1001; timeScale = 30000; break;
-    case 30000: timeValue = 20; timeScale = 600; break;
-    case 50000: timeValue = 12; timeScale = 600; break;
-    case 59940: timeValue = 1001; timeScale = 60000; break;
-    case 60000: timeValue = 10; timeScale = 600; break;
-    default: timeValue = 1000; timeScale = key; break;
+    case 5000:
+        timeValue = 120;
+        timeScale = 600;
+        break;
+    case 10000:
+        timeValue = 60;
+        timeScale = 600;
+        break;
+    case 23976:
+        timeValue = 1001;
+        timeScale = 24000;
+        break;
+    case 24000:
+        timeValue = 25;
+        timeScale = 600;
+        break;
+    case 25000:
+        timeValue = 24;
+        timeScale = 600;
+        break;
+    case 29970:
+        timeValue = 1001;
+        timeScale = 30000;
+        break;
+    case 30000:
+        timeValue = 20;
+        timeScale = 600;
+        break;
+    case 50000:
+        timeValue = 12;
+        timeScale = 600;
+        break;
+    case 59940:
+        timeValue = 1001;
+        timeScale = 60000;
+        break;
+    case 60000:
+        timeValue = 10;
+        timeScale = 600;
+        break;
+    default:
+        timeValue = 1000;
+        timeScale = key;
+        break;
     }
 }
 
 unsigned COrlendar::SampleDepthForFormat(int sampleFormat)
 {
     switch (sampleFormat) {
-    case 1: case 2: return 1;
-    case 3: case 4: return 2;
-    case 5: case 6: return 3;
-    case 7: case 8: case 9: return 4;
+    case 1:
+    case 2: return 1;
+    case 3:
+    case 4: return 2;
+    case 5:
+    case 6: return 3;
+    case 7:
+    case 8:
+    case 9: return 4;
     case 10: return 8;
     default: return 0;
     }
@@ -133,16 +170,16 @@ uint32_t COrlendar::ChannelLayoutTagFor(int channels)
 void COrlendar::LoadMoorlan()
 {
     ReleaseConverters();
-    const std::string folder = QuentaBased::include_path_backslash(
-        QuentaBased::extract_file_path(QuentaBased::get_executable_path()).c_str());
+    const std::string folder =
+        QuentaBased::include_path_backslash(QuentaBased::extract_file_path(QuentaBased::get_executable_path()).c_str());
     const std::string path = folder + kMoorlanFile;
     m_hMoorlan = QuentaBased::load_dll(path.c_str());
     if (!m_hMoorlan)
         QB_THROW(QB_ERR_UNEXPECTED, "Can't load the media base library " + path);
-    auto createConverter = reinterpret_cast<CreateImageConverterExFn>(
-        QuentaBased::get_proc_addr(m_hMoorlan, "CreateImageConverterEx"));
-    auto createResampler = reinterpret_cast<CreateAudioResamplerFn>(
-        QuentaBased::get_proc_addr(m_hMoorlan, "CreateAudioResampler"));
+    auto createConverter =
+        reinterpret_cast<CreateImageConverterExFn>(QuentaBased::get_proc_addr(m_hMoorlan, "CreateImageConverterEx"));
+    auto createResampler =
+        reinterpret_cast<CreateAudioResamplerFn>(QuentaBased::get_proc_addr(m_hMoorlan, "CreateAudioResampler"));
     if (!createConverter || !createResampler)
         QB_THROW(QB_ERR_UNEXPECTED, path + " has no CreateImageConverterEx or CreateAudioResampler");
     m_pCvt = createConverter(2, m_imgWidth, m_imgHeight, 0);
@@ -160,17 +197,15 @@ bool COrlendar::BeginWriting()
         LoadMoorlan();
         if (!m_pCvt)
             QB_THROW(QB_ERR_UNEXPECTED, "The media base library made no image converter for " +
-                                            std::to_string(m_imgWidth) + "x" +
-                                            std::to_string(m_imgHeight));
+                                            std::to_string(m_imgWidth) + "x" + std::to_string(m_imgHeight));
         if (!m_pAudioCvt && (m_av_include & 1))
             QB_THROW(QB_ERR_UNEXPECTED, "The media base library made no audio resampler for " +
-                                            std::to_string(m_channel) + " channels at " +
-                                            std::to_string(m_sampleRate) + " Hz");
+                                            std::to_string(m_channel) + " channels at " + std::to_string(m_sampleRate) +
+                                            " Hz");
         // A codec known now is checked now, so a movie it can't make is never started.
         if (m_codecName && m_av_include != 1) {
             char text[256] = {0};
-            if (QTKit::QTFindImageCompressor(m_codecName, nullptr, text, sizeof(text)) !=
-                QTKit::qtNoErr)
+            if (QTKit::QTFindImageCompressor(m_codecName, nullptr, text, sizeof(text)) != QTKit::qtNoErr)
                 QB_THROW(QB_ERR_UNEXPECTED, text);
         }
         if (!m_fileName)
@@ -201,9 +236,8 @@ void COrlendar::MakeVideoTrack()
 {
     if (!m_codecName)
         ThrowStep("NewMovieTrack", QTKit::qtParamErr, "no image codec was chosen");
-    const QTKit::QTErr err = m_Video->NewVideoTrack(
-        m_codecName, m_imgWidth & 0xFFFF, m_imgHeight & 0xFFFF, m_timescale, m_timevalue,
-        m_codecQuality);
+    const QTKit::QTErr err = m_Video->NewVideoTrack(m_codecName, m_imgWidth & 0xFFFF, m_imgHeight & 0xFFFF, m_timescale,
+                                                    m_timevalue, m_codecQuality);
     if (err != QTKit::qtNoErr)
         ThrowStep("NewMovieTrack", err, m_Video->GetErrorText());
     m_video_track = true;
@@ -250,14 +284,13 @@ bool COrlendar::WriteVideo(Moorland::IRawVideoFrame* frame)
     });
 }
 
-void COrlendar::EncodePicture(const unsigned char* pixels, unsigned width, unsigned height,
-                              unsigned rowBytes, unsigned count, double shape)
+void COrlendar::EncodePicture(const unsigned char* pixels, unsigned width, unsigned height, unsigned rowBytes,
+                              unsigned count, double shape)
 {
     // The converter made the picture the frame's size; the movie shows it at
     // the shape it came with.
     m_Video->SetPictureShape(shape);
-    const QTKit::QTErr err = m_Video->AddVideoSample(pixels, width & 0xFFFF, height & 0xFFFF,
-                                                     rowBytes, count);
+    const QTKit::QTErr err = m_Video->AddVideoSample(pixels, width & 0xFFFF, height & 0xFFFF, rowBytes, count);
     if (err == QTKit::qtCodecErr)
         ThrowStep("CompressImage", err, m_Video->GetErrorText());
     if (err != QTKit::qtNoErr)
@@ -331,8 +364,8 @@ bool COrlendar::WriteAudio(Moorland::IRawAudioFrame* frame)
         RequireMovie();
         if (!m_pAudioCvt)
             QB_THROW(QB_ERR_UNEXPECTED, "No audio resampler: the media base library made none for " +
-                                            std::to_string(m_channel) + " channels at " +
-                                            std::to_string(m_sampleRate) + " Hz");
+                                            std::to_string(m_channel) + " channels at " + std::to_string(m_sampleRate) +
+                                            " Hz");
         Moorland::IRawAudioFrame* converted = m_pAudioCvt->Convert(frame);
         if (!converted)
             QB_THROW(QB_ERR_UNEXPECTED, "The audio resampler refused the sound");
@@ -410,8 +443,7 @@ void COrlendar::InferLoneStream()
         FlushHeldVideo();
         m_snyc_point->ClearBuffer();
     } else if (audios && !videos && !m_video_track &&
-               m_snyc_point->AudioAt(audios - 1)->time - m_snyc_point->AudioAt(0)->time >=
-                   kLoneStreamSpan) {
+               m_snyc_point->AudioAt(audios - 1)->time - m_snyc_point->AudioAt(0)->time >= kLoneStreamSpan) {
         LogWarning("No picture arrived with the first sound: the movie is written without video");
         SetAVInclude(false, true);
         FlushHeldAudio();

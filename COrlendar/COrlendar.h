@@ -100,8 +100,8 @@ private:
     void LoadMoorlan();
     void ReleaseConverters();
     // `shape`: the picture's width over its height as shown; 0 for the track's.
-    void EncodePicture(const unsigned char* pixels, unsigned width, unsigned height,
-                       unsigned rowBytes, unsigned count, double shape);
+    void EncodePicture(const unsigned char* pixels, unsigned width, unsigned height, unsigned rowBytes, unsigned count,
+                       double shape);
     void AddAudioSamples(const unsigned char* data, unsigned size);
     void MakeVideoTrack();
     void MakeSoundTrack(Moorland::IRawAudioFrame* converted);

@@ -8,7 +8,6 @@
 
 #include <new>
 
-
 extern "C" CORLENDAR_EXPORT IOrlendar* Create_OrlendarImp()
 {
     try {
@@ -21,8 +20,8 @@ extern "C" CORLENDAR_EXPORT IOrlendar* Create_OrlendarImp()
 COrlendarIMP::COrlendarIMP()
 {
     m_writer = new (std::nothrow) COrlendar;
-    GetQuentaLogger()->Log(LOG_INFO, "COrlendarIMP",
-                           m_writer ? "COrlendarIMP success!" : "COrlendarIMP failed!", nullptr, 0);
+    GetQuentaLogger()->Log(LOG_INFO, "COrlendarIMP", m_writer ? "COrlendarIMP success!" : "COrlendarIMP failed!",
+                           nullptr, 0);
 }
 
 COrlendarIMP::~COrlendarIMP()

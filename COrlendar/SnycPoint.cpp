@@ -93,8 +93,7 @@ bool SnycPoint::FindSyncPoint()
     // The earliest video frame with a partner wins, and for it the earliest partner.
     for (size_t vi = 0; vi < m_video.size(); ++vi) {
         for (size_t ai = 0; ai < m_audio.size(); ++ai) {
-            const int64_t distance =
-                std::llabs(int64_t(m_video[vi]->time) - int64_t(m_audio[ai]->time));
+            const int64_t distance = std::llabs(int64_t(m_video[vi]->time) - int64_t(m_audio[ai]->time));
             if (distance >= kSyncDistance)
                 continue;
             m_found = true;

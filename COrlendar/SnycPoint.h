@@ -19,20 +19,20 @@ class IRawAudioFrame;
 
 struct T_Video
 {
-    uint32_t size = 0;           // bytes of plane 0 (the whole picture when packed)
+    uint32_t size = 0;             // bytes of plane 0 (the whole picture when packed)
     unsigned char* data = nullptr; // owned copy from plane 0
-    int32_t time = 0;            // the frame's own time stamp, milliseconds
+    int32_t time = 0;              // the frame's own time stamp, milliseconds
     uint32_t width = 0;
     uint32_t height = 0;
-    uint32_t duplicate = 1;      // samples the picture becomes
-    double shape = 0;            // width over height as shown (the frame's DAR); 0: unknown
+    uint32_t duplicate = 1; // samples the picture becomes
+    double shape = 0;       // width over height as shown (the frame's DAR); 0: unknown
 };
 
 struct T_Audio
 {
-    uint32_t size = 0;           // bytes of the samples
+    uint32_t size = 0;             // bytes of the samples
     unsigned char* data = nullptr; // owned copy of buffer 0
-    int32_t time = 0;            // milliseconds (100-ns stamp / 10000, toward zero)
+    int32_t time = 0;              // milliseconds (100-ns stamp / 10000, toward zero)
 };
 
 class SnycPoint

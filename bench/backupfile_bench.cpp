@@ -85,8 +85,8 @@ int main(int argc, char** argv)
     syncTime.start();
     std::system("sync");
     backupSeconds += syncTime.elapsed() / 1000.0;
-    std::printf("cp: %.2f s, backuper: %.2f s ratio %.3f (goal <= 1.1)\n", cpSeconds,
-                backupSeconds, backupSeconds / cpSeconds);
+    std::printf("cp: %.2f s, backuper: %.2f s ratio %.3f (goal <= 1.1)\n", cpSeconds, backupSeconds,
+                backupSeconds / cpSeconds);
     std::printf("666 ms poll: %d polls, late by %.1f ms on average, %lld ms at worst\n", polls,
                 polls ? double(sumLate) / polls : 0.0, worstLate);
     std::printf("copied files: %d\n", b->GetSucceedFileCount());

@@ -100,9 +100,9 @@ double RunFfmpeg(const std::string& sSource, const std::string& sFolder, int nLi
             --nRunning;
         }
         std::string sDest = sFolder + "/ffmpeg" + std::to_string(nLimit) + "_" + std::to_string(i) + ".mp4";
-        const char* argv[] = {"ffmpeg", "-nostdin", "-v", "error", "-y", "-i", sSource.c_str(), "-c:v", "libx264",
-                              "-preset", "medium", "-b:v", "4000k", "-c:a", "aac", "-b:a", "128k", sDest.c_str(),
-                              nullptr};
+        const char* argv[] = {"ffmpeg", "-nostdin", "-v",      "error",       "-y",   "-i",    sSource.c_str(),
+                              "-c:v",   "libx264",  "-preset", "medium",      "-b:v", "4000k", "-c:a",
+                              "aac",    "-b:a",     "128k",    sDest.c_str(), nullptr};
         pid_t pid;
         if (posix_spawnp(&pid, "ffmpeg", nullptr, nullptr, const_cast<char**>(argv), environ) == 0)
             ++nRunning;
@@ -128,7 +128,8 @@ int main(int argc, char** argv)
     const std::string sSource = sFolder + "/source1080.mp4";
     if (!Run("ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=1920x1080:rate=25:duration=10 "
              "-f lavfi -i sine=frequency=440:sample_rate=48000:duration=10 -c:v libx264 -preset veryfast "
-             "-b:v 8000k -pix_fmt yuv420p -c:a aac -b:a 192k '" + sSource + "'")) {
+             "-b:v 8000k -pix_fmt yuv420p -c:a aac -b:a 192k '" +
+             sSource + "'")) {
         std::fprintf(stderr, "cannot make the source clip\n");
         return 1;
     }

@@ -95,7 +95,8 @@ int main(int argc, char** argv)
                  {"colour+blur", {"brightness_contrast", "simple_gauss_blur"}}};
     for (const Case& c : cases) {
         const std::string seix = Describe(m, clip, work + "/" + c.name + ".seix", c.effects, duration);
-        IAVSource* source = m->CreateSourceFromAddress(seix.c_str(), "SimpleEditImporter", nullptr, nullptr, nullptr, nullptr);
+        IAVSource* source =
+            m->CreateSourceFromAddress(seix.c_str(), "SimpleEditImporter", nullptr, nullptr, nullptr, nullptr);
         if (!source) {
             fprintf(stderr, "cannot open %s: %s\n", seix.c_str(), GetQuentaException()->GetExceptionMsg());
             return 1;

@@ -93,13 +93,15 @@ int Make(const QString& media, int count)
     }
     probe->Free();
     manager->Release();
-    const QString file = settings->GetAppHomePath() + "/" + settings->GetInfoDefaultValue("MediaLibAutoSaveName").toString();
+    const QString file =
+        settings->GetAppHomePath() + "/" + settings->GetInfoDefaultValue("MediaLibAutoSaveName").toString();
     QMutex mutex;
     if (count == 0) {
         QFile::remove(file);
         return 0;
     }
-    return CMediaSrcSerializer::WriteLibraryFile(file, CDCMediaSrcMgr::ComputeLibrarySignature(), &list, &mutex) ? 0 : 1;
+    return CMediaSrcSerializer::WriteLibraryFile(file, CDCMediaSrcMgr::ComputeLibrarySignature(), &list, &mutex) ? 0
+                                                                                                                 : 1;
 }
 
 struct ShowWatcher : QObject
@@ -120,8 +122,7 @@ int Start(QApplication& app, long long startNs)
     CAppVariableInfo* settings = CAppVariableInfo::GetInstance();
     settings->InitInfos();
     IVantrel* platform = CreateVantrel();
-    ApplyStartLanguage(platform->GetLanguageProvider(), settings,
-                       QCoreApplication::applicationDirPath() + "/language");
+    ApplyStartLanguage(platform->GetLanguageProvider(), settings, QCoreApplication::applicationDirPath() + "/language");
     QPixmap image(QCoreApplication::applicationDirPath() + "/" +
                   settings->GetInfoDefaultValue("ImageDirName").toString() + "/start.png");
     auto* splash = new QSplashScreen(image);

@@ -147,8 +147,10 @@ int main(int argc, char* argv[])
                 detailsRebuild.worst(), modelRebuild.avg());
     const char* keys[] = {"name", "duration", "size", "date", "type"};
     for (int key = FMD_SortByName; key <= FMD_SortByType; ++key) {
-        const double g = TimeMs([&] { grid.setFMD_SortModeType(static_cast<FMD_SortModeType>(key), Qt::AscendingOrder); });
-        const double d = TimeMs([&] { details.setFMD_SortModeType(static_cast<FMD_SortModeType>(key), Qt::AscendingOrder); });
+        const double g =
+            TimeMs([&] { grid.setFMD_SortModeType(static_cast<FMD_SortModeType>(key), Qt::AscendingOrder); });
+        const double d =
+            TimeMs([&] { details.setFMD_SortModeType(static_cast<FMD_SortModeType>(key), Qt::AscendingOrder); });
         std::printf("sort by %-8s  grid %.1f ms, details %.1f ms\n", keys[key - 1], g, d);
     }
     grid.selectAll();

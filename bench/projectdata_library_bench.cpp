@@ -113,8 +113,7 @@ int Library(const QString& folder, int count, int thumbW, int thumbH)
     }
     const double loadS = timer.nsecsElapsed() / 1e9;
     const long after = StatusKb("VmRSS:");
-    std::printf("%d %.3f %.3f %d %ld %ld %ld\n", count, saveS, loadS, loaded.size(), before, after,
-                StatusKb("VmHWM:"));
+    std::printf("%d %.3f %.3f %d %ld %ld %ld\n", count, saveS, loadS, loaded.size(), before, after, StatusKb("VmHWM:"));
     for (auto* item : loaded)
         item->Free();
     return loaded.size() == count ? 0 : 1;
@@ -140,7 +139,8 @@ int Import(const QString& folder)
         loop.exec();
         // The thread starts 50 ms after the request; that wait is part of an import.
         const double seconds = timer.nsecsElapsed() / 1e9;
-        std::printf("%d %.3f %.1f\n", list.GetSourceDataItemsCount(), seconds, list.GetSourceDataItemsCount() / seconds);
+        std::printf("%d %.3f %.1f\n", list.GetSourceDataItemsCount(), seconds,
+                    list.GetSourceDataItemsCount() / seconds);
         result = list.GetSourceDataItemsCount() == files.size() ? 0 : 1;
     }
     list.ClearAllSourceDataItems();
@@ -190,6 +190,8 @@ int main(int argc, char** argv)
         return Grab(argv[2], std::atoi(argv[3]));
     if (argc >= 3 && std::string(argv[1]) == "import")
         return Import(argv[2]);
-    std::fprintf(stderr, "usage: %s library <folder> <items> <thumb w> <thumb h> | grab <file> <count> | import <folder>\n", argv[0]);
+    std::fprintf(stderr,
+                 "usage: %s library <folder> <items> <thumb w> <thumb h> | grab <file> <count> | import <folder>\n",
+                 argv[0]);
     return 2;
 }

@@ -84,9 +84,9 @@ int main(int argc, char** argv)
     writer->Release();
     Time("timeline_10000_clips", runs, [&] {
         IAVImporter* reader = manager->CreateImporterByName("SimpleEditImporter");
-        const bool ok = reader->Open(seix.c_str()) &&
-                        static_cast<ISimpleEditTimeLine*>(reader->GetInterface("ISimpleEditTimeLine"))
-                                ->GetClipCount() == 10000;
+        const bool ok =
+            reader->Open(seix.c_str()) &&
+            static_cast<ISimpleEditTimeLine*>(reader->GetInterface("ISimpleEditTimeLine"))->GetClipCount() == 10000;
         reader->Release();
         return ok;
     });
@@ -109,7 +109,8 @@ int main(int argc, char** argv)
     }
     std::sort(shipped.begin(), shipped.end());
     std::vector<std::string> files;
-    std::string library = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<ProfileLib DefaultID=\"101\" RecentLimited=\"10\">\n";
+    std::string library =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<ProfileLib DefaultID=\"101\" RecentLimited=\"10\">\n";
     for (int i = 0; i < 300; ++i) {
         if (i % 30 == 0)
             library += std::string(i ? "    </Category>\n" : "") + "    <Category ID=\"" + std::to_string(i / 30 + 1) +

@@ -45,16 +45,19 @@ public:
         const Edit edits[] = {
             {"move first to end", [&] { scene->moveItemToTime(0, line->GetDuration() + 1.0); }},
             {"move last to start", [&] { scene->moveItemToTime(line->ChildItemsCount() - 1, 0.0); }},
-            {"trim end", [&] {
+            {"trim end",
+             [&] {
                  Fablecut::ISourceDataItem* c = line->getItemByIndex(line->ChildItemsCount() / 2);
                  scene->setSouceDataItemTrimEndPosByItem(c, c->GetTrimEndPoint() - 0.5);
              }},
-            {"duplicate", [&] {
+            {"duplicate",
+             [&] {
                  scene->clearSelection();
                  scene->getClipItems()[line->ChildItemsCount() / 3]->setSelected(true);
                  scene->DuplicateSelectedClips();
              }},
-            {"delete", [&] {
+            {"delete",
+             [&] {
                  scene->clearSelection();
                  scene->getClipItems()[line->ChildItemsCount() / 4]->setSelected(true);
                  view->slot_deleteSelectedClips();

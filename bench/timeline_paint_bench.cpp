@@ -145,7 +145,8 @@ int main(int argc, char** argv)
     layout->addWidget(view);
     view->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     QObject::connect(view->horizontalScrollBar(), &QScrollBar::valueChanged, ruler, &VRuler::slot_moveRuler);
-    QObject::connect(ruler, &VRuler::signal_getAnchorPos, ruler, [](CBaseTime& t) { t = 100.0; }, Qt::DirectConnection);
+    QObject::connect(
+        ruler, &VRuler::signal_getAnchorPos, ruler, [](CBaseTime& t) { t = 100.0; }, Qt::DirectConnection);
     window.show();
     QApplication::processEvents();
 

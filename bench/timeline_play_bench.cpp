@@ -229,7 +229,9 @@ int main(int argc, char** argv)
         for (size_t i = 1; i < shown.size(); ++i)
             gaps.push_back(shown[i].wall - shown[i - 1].wall);
         std::sort(gaps.begin(), gaps.end());
-        auto pct = [&](double p) { return gaps.empty() ? 0.0 : gaps[std::min(gaps.size() - 1, size_t(p * gaps.size()))]; };
+        auto pct = [&](double p) {
+            return gaps.empty() ? 0.0 : gaps[std::min(gaps.size() - 1, size_t(p * gaps.size()))];
+        };
         const long long longGaps = std::count_if(gaps.begin(), gaps.end(), [&](double g) { return g > step * 1.5; });
         std::vector<double> offsets;
         for (const Shown& s : shown)
@@ -245,8 +247,8 @@ int main(int argc, char** argv)
         for (double b : borders)
             std::printf(" %.2f s", b / 1000.0);
         std::printf("; picture %.1f ms\n", step);
-        std::printf("played %.2f s of the timeline in %.2f s (%s clock); play head at %.2f s after %d moves\n",
-                    played, elapsed, stats.audioDevice ? "sound device" : "monotonic", head, headMoves);
+        std::printf("played %.2f s of the timeline in %.2f s (%s clock); play head at %.2f s after %d moves\n", played,
+                    elapsed, stats.audioDevice ? "sound device" : "monotonic", head, headMoves);
         const double droppedShare = 100.0 * stats.dropped / std::max<double>(1, stats.shown + stats.dropped);
         std::printf("pictures shown %lld (%.1f/s), dropped %lld (%.2f %%), late %lld; "
                     "missing by picture times %lld\n",

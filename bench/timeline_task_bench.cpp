@@ -53,7 +53,8 @@ double CpuSeconds()
     for (int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
         rusage usage{};
         getrusage(who, &usage);
-        total += usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+        total +=
+            usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     }
     return total;
 }
@@ -76,9 +77,11 @@ std::string Capture(const std::string& command)
 std::string Contents(const std::string& path)
 {
     const std::string pictures = Capture("ffprobe -v error -select_streams v:0 -count_frames -show_entries "
-                                         "stream=nb_read_frames -of csv=p=0 '" + path + "'");
+                                         "stream=nb_read_frames -of csv=p=0 '" +
+                                         path + "'");
     const std::string sound = Capture("ffprobe -v error -select_streams a:0 -show_entries stream=duration -of "
-                                      "csv=p=0 '" + path + "'");
+                                      "csv=p=0 '" +
+                                      path + "'");
     return pictures + " pictures, " + sound + " s of sound";
 }
 
@@ -135,9 +138,15 @@ double ThroughTask(Moorland::IAVManager* manager, const std::string& clip, const
     timeline.SetAVManager(manager);
     if (!timeline.AppendItem(&item))
         return -1;
-    std::unique_ptr<IProfile, void (*)(IProfile*)> profile(Profile(), [](IProfile* p) { if (p) p->Release(); });
-    std::unique_ptr<Moorland::IAVConverter, void (*)(Moorland::IAVConverter*)> engine(
-        CreateAVConverter(nullptr), [](Moorland::IAVConverter* e) { if (e) e->Release(); });
+    std::unique_ptr<IProfile, void (*)(IProfile*)> profile(Profile(), [](IProfile* p) {
+        if (p)
+            p->Release();
+    });
+    std::unique_ptr<Moorland::IAVConverter, void (*)(Moorland::IAVConverter*)> engine(CreateAVConverter(nullptr),
+                                                                                      [](Moorland::IAVConverter* e) {
+                                                                                          if (e)
+                                                                                              e->Release();
+                                                                                      });
     if (!profile || !engine)
         return -1;
     CMMOutputTask task(manager, nullptr, nullptr);
@@ -159,9 +168,15 @@ double ThroughTask(Moorland::IAVManager* manager, const std::string& clip, const
 
 double ThroughEngine(const std::string& clip, const std::string& destination, double* handedCpu = nullptr)
 {
-    std::unique_ptr<IProfile, void (*)(IProfile*)> profile(Profile(), [](IProfile* p) { if (p) p->Release(); });
-    std::unique_ptr<Moorland::IAVConverter, void (*)(Moorland::IAVConverter*)> engine(
-        CreateAVConverter(nullptr), [](Moorland::IAVConverter* e) { if (e) e->Release(); });
+    std::unique_ptr<IProfile, void (*)(IProfile*)> profile(Profile(), [](IProfile* p) {
+        if (p)
+            p->Release();
+    });
+    std::unique_ptr<Moorland::IAVConverter, void (*)(Moorland::IAVConverter*)> engine(CreateAVConverter(nullptr),
+                                                                                      [](Moorland::IAVConverter* e) {
+                                                                                          if (e)
+                                                                                              e->Release();
+                                                                                      });
     if (!profile || !engine)
         return -1;
     if (handedCpu)

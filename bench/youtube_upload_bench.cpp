@@ -93,11 +93,13 @@ int main(int argc, char** argv)
     QElapsedTimer timer;
     timer.start();
     up->StartUpload();
-    WaitUntil([&]() {
-        peakKiB = qMax(peakKiB, ResidentKiB());
-        rec.progress.clear(); // the bench keeps no history
-        return !rec.events.isEmpty();
-    }, 3600 * 1000);
+    WaitUntil(
+        [&]() {
+            peakKiB = qMax(peakKiB, ResidentKiB());
+            rec.progress.clear(); // the bench keeps no history
+            return !rec.events.isEmpty();
+        },
+        3600 * 1000);
     const double upSeconds = timer.elapsed() / 1000.0;
     if (rec.events.value(0) != "ok 0") {
         std::fprintf(stderr, "upload failed: %s\n", rec.events.join(" | ").toUtf8().constData());
@@ -107,8 +109,8 @@ int main(int argc, char** argv)
     // curl, the same file, the same server.
     QProcess curl;
     timer.restart();
-    curl.start("curl", {"-sS", "-o", "/dev/null", "-X", "POST", "-T", path, "--cacert", caFile, "-H", "Expect:",
-                        "-H", "Content-Type: application/octet-stream",
+    curl.start("curl", {"-sS", "-o", "/dev/null", "-X", "POST", "-T", path, "--cacert", caFile, "-H", "Expect:", "-H",
+                        "Content-Type: application/octet-stream",
                         QString("https://127.0.0.1:%1%2").arg(port).arg(kUploadPath)});
     curl.waitForFinished(3600 * 1000);
     const double curlSeconds = timer.elapsed() / 1000.0;

@@ -15,7 +15,10 @@
 
 namespace MediaTest {
 
-inline bool Run(const std::string& command) { return std::system(command.c_str()) == 0; }
+inline bool Run(const std::string& command)
+{
+    return std::system(command.c_str()) == 0;
+}
 
 inline std::string ReadBytes(const std::string& path)
 {

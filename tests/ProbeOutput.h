@@ -70,7 +70,9 @@ inline BrightArea MeasureBrightArea(const std::string& movie, const std::string&
     const std::string pixels((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (pixels.size() != static_cast<size_t>(width) * height)
         return area;
-    auto bright = [&](int x, int y) { return static_cast<unsigned char>(pixels[static_cast<size_t>(y) * width + x]) > 128; };
+    auto bright = [&](int x, int y) {
+        return static_cast<unsigned char>(pixels[static_cast<size_t>(y) * width + x]) > 128;
+    };
     for (int x = 0; x < width; ++x)
         area.width += bright(x, height / 2) ? 1 : 0;
     for (int y = 0; y < height; ++y) {

@@ -14,7 +14,6 @@
 #include "jobs/CSplitBySizeJob.h"
 #include "jobs/CTranscodeJob.h"
 
-
 namespace Moorland {
 
 namespace {
@@ -105,24 +104,12 @@ void CAVConverterSubProcess::DoDirect()
             m_context.TimecodeStep();
         m_context.Finish();
         return;
-    case JobKind::MultiStream:
-        CMultiStreamJob(m_context, plan.prores).DoMultiExportExecute(plan.prores);
-        return;
-    case JobKind::AccurateTrim:
-        CAccurateTrimJob(m_context).DoAccurateTrim();
-        return;
-    case JobKind::DiscCreation:
-        CDiscJob(m_context).DoDiscCreator();
-        return;
-    case JobKind::PacketRemux:
-        CRemuxJob(m_context, profile, plan.useOrgAspect, plan.prores).Run();
-        return;
-    case JobKind::StreamCopy:
-        CCopyJob(m_context).DoCopy();
-        return;
-    case JobKind::Transcode:
-        CTranscodeJob(m_context, profile, plan.useOrgAspect, plan.prores).Run();
-        return;
+    case JobKind::MultiStream: CMultiStreamJob(m_context, plan.prores).DoMultiExportExecute(plan.prores); return;
+    case JobKind::AccurateTrim: CAccurateTrimJob(m_context).DoAccurateTrim(); return;
+    case JobKind::DiscCreation: CDiscJob(m_context).DoDiscCreator(); return;
+    case JobKind::PacketRemux: CRemuxJob(m_context, profile, plan.useOrgAspect, plan.prores).Run(); return;
+    case JobKind::StreamCopy: CCopyJob(m_context).DoCopy(); return;
+    case JobKind::Transcode: CTranscodeJob(m_context, profile, plan.useOrgAspect, plan.prores).Run(); return;
     }
 }
 

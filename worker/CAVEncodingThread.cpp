@@ -14,8 +14,7 @@ const char* const kSource = "CAVEncodingThread";
 
 CEncodingMuxerWriter::CEncodingMuxerWriter(int videoId, int audioId, IEncodingMuxer* muxer)
     : m_videoId(videoId), m_audioId(audioId), m_muxer(muxer)
-{
-}
+{}
 
 void CEncodingMuxerWriter::Write(const CQueuedFrames& frames)
 {
@@ -46,8 +45,7 @@ void CEncodingMuxerWriter::GetStatistics(uint64_t* videoBytes, uint64_t* audioBy
 CMultiMuxerWriter::CMultiMuxerWriter(SMItemInfo* items, int count, IMultiMuxer2* muxer)
     : m_items(items), m_count(count), m_muxer(muxer),
       m_figures(new StreamFigures[static_cast<size_t>(count > 0 ? count : 0)])
-{
-}
+{}
 
 void CMultiMuxerWriter::Write(const CQueuedFrames& frames)
 {
@@ -76,8 +74,7 @@ void CMultiMuxerWriter::GetStatistics(int index, uint64_t* bytes, uint32_t* ms) 
         *ms = known ? m_figures[static_cast<size_t>(index)].ms.load(std::memory_order_relaxed) : 0;
 }
 
-template <class Writer>
-CEncodingThread<Writer>::~CEncodingThread()
+template <class Writer> CEncodingThread<Writer>::~CEncodingThread()
 {
     // A thread still running is cancelled; one that ended leaves the queue
     // as it is.
@@ -89,16 +86,14 @@ CEncodingThread<Writer>::~CEncodingThread()
     Wait(kInfinite);
 }
 
-template <class Writer>
-void CEncodingThread<Writer>::Complete()
+template <class Writer> void CEncodingThread<Writer>::Complete()
 {
     m_complete = true;
     m_queue->Finish();
     Wait(kInfinite);
 }
 
-template <class Writer>
-void CEncodingThread<Writer>::Cancel()
+template <class Writer> void CEncodingThread<Writer>::Cancel()
 {
     m_cancel = true;
     m_queue->Close();
@@ -108,8 +103,7 @@ void CEncodingThread<Writer>::Cancel()
 // Gives 1 after a cancel or a failed write, whose record stays, and closes
 // the queue then, so that the producer stops at its next push; else 0 with
 // a clear record.
-template <class Writer>
-int CEncodingThread<Writer>::Execute()
+template <class Writer> int CEncodingThread<Writer>::Execute()
 {
     bool failed = false;
     try {

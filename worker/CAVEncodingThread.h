@@ -73,8 +73,7 @@ private:
     std::unique_ptr<StreamFigures[]> m_figures;
 };
 
-template <class Writer>
-class CEncodingThread : public QuentaBased::CQuentaBasedThread
+template <class Writer> class CEncodingThread : public QuentaBased::CQuentaBasedThread
 {
 public:
     // Starts the thread at once; `streams` and `count` are the writer's
@@ -96,11 +95,7 @@ public:
     void Complete();
     void Cancel();
     // The writer's figures; any thread may ask.
-    template <class... Args>
-    void GetStatistics(Args... args) const
-    {
-        m_writer.GetStatistics(args...);
-    }
+    template <class... Args> void GetStatistics(Args... args) const { m_writer.GetStatistics(args...); }
 
 protected:
     int Execute() override;

@@ -2,16 +2,11 @@
 
 namespace Moorland {
 
-template <class Entry>
-CFrameQueue<Entry>::CFrameQueue(unsigned capacity) : m_slots(capacity > 0 ? capacity : 1)
-{
-}
+template <class Entry> CFrameQueue<Entry>::CFrameQueue(unsigned capacity) : m_slots(capacity > 0 ? capacity : 1) {}
 
-template <class Entry>
-CFrameQueue<Entry>::~CFrameQueue() = default;
+template <class Entry> CFrameQueue<Entry>::~CFrameQueue() = default;
 
-template <class Entry>
-void CFrameQueue<Entry>::TakeFront(Entry* frames)
+template <class Entry> void CFrameQueue<Entry>::TakeFront(Entry* frames)
 {
     *frames = std::move(m_slots[m_head]);
     m_slots[m_head] = Entry();
@@ -19,15 +14,13 @@ void CFrameQueue<Entry>::TakeFront(Entry* frames)
     --m_count;
 }
 
-template <class Entry>
-void CFrameQueue<Entry>::PutBack(Entry&& frames)
+template <class Entry> void CFrameQueue<Entry>::PutBack(Entry&& frames)
 {
     m_slots[(m_head + m_count) % m_slots.size()] = std::move(frames);
     ++m_count;
 }
 
-template <class Entry>
-bool CFrameQueue<Entry>::Push(Entry&& frames)
+template <class Entry> bool CFrameQueue<Entry>::Push(Entry&& frames)
 {
     if (frames.Empty())
         return true;
@@ -41,8 +34,7 @@ bool CFrameQueue<Entry>::Push(Entry&& frames)
     return true;
 }
 
-template <class Entry>
-bool CFrameQueue<Entry>::Pop(Entry* frames)
+template <class Entry> bool CFrameQueue<Entry>::Pop(Entry* frames)
 {
     {
         std::lock_guard<std::mutex> hold(m_mutex);
@@ -54,8 +46,7 @@ bool CFrameQueue<Entry>::Pop(Entry* frames)
     return true;
 }
 
-template <class Entry>
-bool CFrameQueue<Entry>::PushWait(Entry&& frames)
+template <class Entry> bool CFrameQueue<Entry>::PushWait(Entry&& frames)
 {
     // Freed outside the lock when refused.
     Entry refused;
@@ -74,8 +65,7 @@ bool CFrameQueue<Entry>::PushWait(Entry&& frames)
     return true;
 }
 
-template <class Entry>
-bool CFrameQueue<Entry>::PopWait(Entry* frames)
+template <class Entry> bool CFrameQueue<Entry>::PopWait(Entry* frames)
 {
     {
         std::unique_lock<std::mutex> hold(m_mutex);
@@ -88,8 +78,7 @@ bool CFrameQueue<Entry>::PopWait(Entry* frames)
     return true;
 }
 
-template <class Entry>
-void CFrameQueue<Entry>::Close()
+template <class Entry> void CFrameQueue<Entry>::Close()
 {
     std::vector<Entry> dropped;
     {
@@ -105,8 +94,7 @@ void CFrameQueue<Entry>::Close()
     // `dropped` frees the frames outside the lock.
 }
 
-template <class Entry>
-void CFrameQueue<Entry>::Finish()
+template <class Entry> void CFrameQueue<Entry>::Finish()
 {
     {
         std::lock_guard<std::mutex> hold(m_mutex);
@@ -115,15 +103,13 @@ void CFrameQueue<Entry>::Finish()
     m_changed.notify_all();
 }
 
-template <class Entry>
-bool CFrameQueue<Entry>::IsClosed()
+template <class Entry> bool CFrameQueue<Entry>::IsClosed()
 {
     std::lock_guard<std::mutex> hold(m_mutex);
     return m_closed;
 }
 
-template <class Entry>
-int CFrameQueue<Entry>::GetCount()
+template <class Entry> int CFrameQueue<Entry>::GetCount()
 {
     std::lock_guard<std::mutex> hold(m_mutex);
     return static_cast<int>(m_count);

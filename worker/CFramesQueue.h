@@ -50,8 +50,7 @@ struct CQueuedFrames
 
 // `Entry` is what one slot holds: it is movable, default-constructs empty
 // and tells whether it is (Empty).
-template <class Entry>
-class CFrameQueue
+template <class Entry> class CFrameQueue
 {
 public:
     explicit CFrameQueue(unsigned capacity);

@@ -24,8 +24,7 @@ void ThrowRecordedIfAny();
 // Runs a media call on a clear error record. A false or null result throws
 // what the call recorded, else `fallback`; any other result is handed back.
 template <typename Call>
-auto CheckedCall(Call&& call, const std::string& fallback, int line, const char* source,
-                 int code = QB_ERR_UNEXPECTED)
+auto CheckedCall(Call&& call, const std::string& fallback, int line, const char* source, int code = QB_ERR_UNEXPECTED)
 {
     ClearRecordedError();
     auto result = call();
@@ -36,8 +35,7 @@ auto CheckedCall(Call&& call, const std::string& fallback, int line, const char*
 
 // As CheckedCall for calls that give nothing back and report a failure
 // only through the error record (ends of writing, say).
-template <typename Call>
-void CheckedReport(Call&& call)
+template <typename Call> void CheckedReport(Call&& call)
 {
     ClearRecordedError();
     call();
@@ -60,8 +58,7 @@ auto CheckedCallIf(Call&& call, Failed&& failed, const std::string& fallback, in
 // A media call whose false or null may be an ordinary outcome (the end of a
 // source, a stream without that detail): that outcome comes back when the
 // call recorded nothing, a recorded reason is thrown.
-template <typename Call>
-auto CheckedEnd(Call&& call)
+template <typename Call> auto CheckedEnd(Call&& call)
 {
     ClearRecordedError();
     auto result = call();
@@ -73,14 +70,12 @@ auto CheckedEnd(Call&& call)
 // Owners of the media manager's objects, released (never deleted) at scope end.
 struct ReleaseDeleter
 {
-    template <typename T>
-    void operator()(T* p) const
+    template <typename T> void operator()(T* p) const
     {
         if (p)
             p->Release();
     }
 };
-template <typename T>
-using Released = std::unique_ptr<T, ReleaseDeleter>;
+template <typename T> using Released = std::unique_ptr<T, ReleaseDeleter>;
 
 } // namespace Moorland

@@ -18,11 +18,11 @@ struct WorkerCommandLine
     bool twoThreads = false;
     bool dataRateStatistics = false;
     std::string jobFile;
-    std::string profileFile;   // UTF-8
-    std::string config;        // UTF-8
-    std::string importerName;  // empty: chosen from the source
+    std::string profileFile;  // UTF-8
+    std::string config;       // UTF-8
+    std::string importerName; // empty: chosen from the source
     uint32_t mappingSize = 0;
-    std::string logFile;       // empty: no log file
+    std::string logFile; // empty: no log file
 };
 
 // False when the words do not make a whole command line (fewer than 14

@@ -93,8 +93,8 @@ void CheckJobValues(IAVManager* manager, const ConvertTaskLocal& job, CMemFileMa
         throw CBaseException(QB_ERR_BAD_POINTER, "Bad pointer", __LINE__, kSource);
     CheckErrorTextBlock(file, record);
     if (record->Pass < kMinJobPasses || record->Pass > kMaxJobPasses)
-        OutOfRange("the pass count " + std::to_string(record->Pass) + " is outside " +
-                   std::to_string(kMinJobPasses) + " to " + std::to_string(kMaxJobPasses));
+        OutOfRange("the pass count " + std::to_string(record->Pass) + " is outside " + std::to_string(kMinJobPasses) +
+                   " to " + std::to_string(kMaxJobPasses));
     if (kind == JobKind::DiscCreation)
         return; // a disc job: its source is a disc project without a trim range
     if (record->TrimStart < 0)
@@ -105,8 +105,8 @@ void CheckJobValues(IAVManager* manager, const ConvertTaskLocal& job, CMemFileMa
         return;
     Released<IAVSource> source(CheckedCall(
         [&] {
-            return manager->CreateSourceFromAddress(job.SrcPath ? job.SrcPath : "", job.ImporterName, nullptr,
-                                                    nullptr, nullptr, nullptr);
+            return manager->CreateSourceFromAddress(job.SrcPath ? job.SrcPath : "", job.ImporterName, nullptr, nullptr,
+                                                    nullptr, nullptr);
         },
         std::string("No movie found in the source ") + (job.SrcPath ? job.SrcPath : ""), __LINE__, kSource,
         QB_ERR_MEDIA));

@@ -117,8 +117,8 @@ int main(int argc, char** argv)
             std::optional<Moorland::CJobTempFolder> temp;
             if (job.pRecord->Pass > 1)
                 temp.emplace(file, job.pRecord);
-            Moorland::CAVConverterSubProcess task(manager, line.allProcessors, line.twoThreads,
-                                                  line.dataRateStatistics, job, file);
+            Moorland::CAVConverterSubProcess task(manager, line.allProcessors, line.twoThreads, line.dataRateStatistics,
+                                                  job, file);
             task.Execute();
         }
         return 0;

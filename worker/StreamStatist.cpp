@@ -144,8 +144,7 @@ ICompressedFrame* CAVStatist::CheckConstructFrame2(int* pIndex, StreamType* pTyp
     });
 }
 
-ICompressedFrame* CAVStatist::CheckConstructFrame3(int* pIndex, StreamType* pType, int64_t nLimit,
-                                                   int64_t* pReference)
+ICompressedFrame* CAVStatist::CheckConstructFrame3(int* pIndex, StreamType* pType, int64_t nLimit, int64_t* pReference)
 {
     return QB_GUARDED(static_cast<ICompressedFrame*>(nullptr), {
         int64_t R = 0;
@@ -266,8 +265,8 @@ bool CPreReadSubtitle::Push(FrameInfo* pInfo)
         std::memcpy(packet.pData, pData, packet.nSize);
     std::memset(packet.pData + packet.nSize, 0, 8);
     // Wraps like the 32-bit sum it stands for, without overflowing.
-    packet.nStreamIndex = static_cast<int32_t>(static_cast<uint32_t>(pInfo->streamIndex) +
-                                               static_cast<uint32_t>(m_nBaseIndex));
+    packet.nStreamIndex =
+        static_cast<int32_t>(static_cast<uint32_t>(pInfo->streamIndex) + static_cast<uint32_t>(m_nBaseIndex));
     packet.nCarried = pInfo->carried1;
     m_queue.push_back(packet);
     return true;

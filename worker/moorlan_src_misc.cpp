@@ -68,8 +68,7 @@ MovieInfo* GetMovieInfo(IAVImporter* importer, int id)
 }
 
 IAVSource* CreateSourceFromURL(IAVManager* manager, const char* address, const char* importerName,
-                               IAVImporter** importer, int* movieId, int* videoStreamId,
-                               int* audioStreamId)
+                               IAVImporter** importer, int* movieId, int* videoStreamId, int* audioStreamId)
 {
     // Without a place for the importer nobody could close it after the source.
     if (!manager || !importer)
@@ -84,7 +83,7 @@ IAVSource* CreateSourceFromURL(IAVManager* manager, const char* address, const c
     const bool byName = !name.empty();
     // Held from the start: closing it is right on every failure below.
     Released<IAVImporter> held(byName ? manager->CreateImporterByName(name.c_str())
-                                   : manager->CreateImporter(path.c_str()));
+                                      : manager->CreateImporter(path.c_str()));
     if (!held.get())
         Fail(QB_ERR_UNEXPECTED, "Can't create importer for the file", __LINE__);
 
@@ -137,8 +136,8 @@ IAVSource* CreateSourceFromURL(IAVManager* manager, const char* address, const c
 
     if (auto* dvd = static_cast<IDVDControl*>(source.get()->GetInterface("IDVDControl"))) {
         CheckedCall([&] { return dvd->SetAngle(angle); }, "Can't choose the disc's angle", __LINE__, kSourceName);
-        CheckedCall([&] { return dvd->SetSubtitleIndex(subtitleIndex); }, "Can't choose the disc's subtitles",
-                    __LINE__, kSourceName);
+        CheckedCall([&] { return dvd->SetSubtitleIndex(subtitleIndex); }, "Can't choose the disc's subtitles", __LINE__,
+                    kSourceName);
     }
     if (subtitleID != -1) {
         if (auto* tracks = static_cast<IChangeTrack*>(source.get()->GetInterface("IChangeTrack"))) {

@@ -32,7 +32,6 @@ MovieInfo* GetMovieInfo(IAVImporter* importer, int id);
 // (Release) after the source; the ids go to the other outs, which may be null.
 // Every failure throws CBaseException, with the importer already closed.
 IAVSource* CreateSourceFromURL(IAVManager* manager, const char* address, const char* importerName,
-                               IAVImporter** importer, int* movieId, int* videoStreamId,
-                               int* audioStreamId);
+                               IAVImporter** importer, int* movieId, int* videoStreamId, int* audioStreamId);
 
 } // namespace Moorland

@@ -81,14 +81,10 @@ uint32_t TextToFourCC(const char* text)
 const char* ElementName(Moorland::StreamType type)
 {
     switch (type) {
-    case Moorland::StreamTypeVideo:
-        return "VideoParam";
-    case Moorland::StreamTypeAudio:
-        return "AudioParam";
-    case Moorland::StreamTypeSubtitle:
-        return "SubtitleParam";
-    default:
-        return "";
+    case Moorland::StreamTypeVideo: return "VideoParam";
+    case Moorland::StreamTypeAudio: return "AudioParam";
+    case Moorland::StreamTypeSubtitle: return "SubtitleParam";
+    default: return "";
     }
 }
 
@@ -204,8 +200,7 @@ void CMultiProfile::WriteStream(ITixmlNode& node, ProfileInfo const& info)
         SetOptional(node, "Language", info.pszLanguage);
         SetOptional(node, "SubtitleCodecName", info.pszCodecName);
         break;
-    default:
-        break;
+    default: break;
     }
 }
 

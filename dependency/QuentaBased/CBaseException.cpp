@@ -6,8 +6,7 @@
 
 CBaseException::CBaseException(int code, const char* msg, int line, const char* file)
     : m_code(code), m_msg(msg ? msg : ""), m_line(line), m_file(file ? file : "")
-{
-}
+{}
 
 CBaseException::CBaseException(IQuentaException* src)
 {

@@ -7,8 +7,7 @@
 #include <utility>
 
 // The foundation's error codes; each site's message is fixed where it throws.
-enum QuentaErrorCode : int
-{
+enum QuentaErrorCode : int {
     QB_ERR_INDEX = 10021000,         // list index out of range
     QB_ERR_BAD_POINTER = 10021003,   // null pointer argument
     QB_ERR_NOT_FOUND = 10021005,     // object missing, environment and directory failures
@@ -31,7 +30,8 @@ class CBaseException : public IQuentaException
 public:
     CBaseException(int code, const char* msg, int line, const char* file);
     CBaseException(int code, const std::string& msg, int line, const char* file)
-        : CBaseException(code, msg.c_str(), line, file) {}
+        : CBaseException(code, msg.c_str(), line, file)
+    {}
     // Builds a record from another one, e.g. to throw the thread's recorded error on.
     explicit CBaseException(IQuentaException* src);
 
@@ -71,8 +71,7 @@ void RecordCurrentException(int line, const char* file) noexcept;
 
 // Runs `body` at an operation's boundary: its result, or `failValue` after the
 // exception was recorded.
-template <typename R, typename F>
-R CallGuarded(R failValue, int line, const char* file, F&& body) noexcept
+template <typename R, typename F> R CallGuarded(R failValue, int line, const char* file, F&& body) noexcept
 {
     try {
         return std::forward<F>(body)();
@@ -83,8 +82,7 @@ R CallGuarded(R failValue, int line, const char* file, F&& body) noexcept
 }
 
 // For void operations: true when `body` completed, false after recording.
-template <typename F>
-bool CallGuardedVoid(int line, const char* file, F&& body) noexcept
+template <typename F> bool CallGuardedVoid(int line, const char* file, F&& body) noexcept
 {
     try {
         std::forward<F>(body)();
@@ -101,10 +99,8 @@ bool CallGuardedVoid(int line, const char* file, F&& body) noexcept
 } // namespace QuentaBased
 
 #define QB_THROW(code, msg) throw CBaseException((code), (msg), __LINE__, __FILE__)
-#define QB_THROW_ERRNO(code, opText, err) \
+#define QB_THROW_ERRNO(code, opText, err)                                                                              \
     throw CBaseException((code), ::QuentaBased::ErrnoMessage((opText), (err)), __LINE__, __FILE__)
 // QB_GUARDED(-1, { ...; return n; }) — the whole boundary of an operation in one expression.
-#define QB_GUARDED(failValue, ...) \
-    ::QuentaBased::CallGuarded((failValue), __LINE__, __FILE__, [&]() __VA_ARGS__)
-#define QB_GUARDED_VOID(...) \
-    ::QuentaBased::CallGuardedVoid(__LINE__, __FILE__, [&]() __VA_ARGS__)
+#define QB_GUARDED(failValue, ...) ::QuentaBased::CallGuarded((failValue), __LINE__, __FILE__, [&]() __VA_ARGS__)
+#define QB_GUARDED_VOID(...) ::QuentaBased::CallGuardedVoid(__LINE__, __FILE__, [&]() __VA_ARGS__)

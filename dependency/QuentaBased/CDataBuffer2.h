@@ -14,8 +14,8 @@ class CDataBuffer2
 public:
     struct DataNode
     {
-        void* data;              // malloc'ed, owned by the queue
-        std::uint32_t position;  // bytes of this chunk already taken
+        void* data;             // malloc'ed, owned by the queue
+        std::uint32_t position; // bytes of this chunk already taken
         std::uint32_t size;
     };
 

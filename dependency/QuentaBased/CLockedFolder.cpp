@@ -37,7 +37,9 @@ void RemoveFilesIn(const std::string& folder)
     }
     ::closedir(dir);
     for (const std::string& name : names) {
-        struct stat st {};
+        struct stat st
+        {
+        };
         const std::string path = folder + "/" + name;
         if (::lstat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode))
             ::unlink(path.c_str());

@@ -11,16 +11,14 @@
 namespace QuentaBased {
 
 // The default free policy: destroys the object; null is ignored.
-template <typename T>
-struct ObjectHandleFree
+template <typename T> struct ObjectHandleFree
 {
     static void Free(T item) { delete item; }
 };
 
 } // namespace QuentaBased
 
-template <typename T, typename FreePolicy = QuentaBased::ObjectHandleFree<T>>
-class CHandleList
+template <typename T, typename FreePolicy = QuentaBased::ObjectHandleFree<T>> class CHandleList
 {
 public:
     // An owning list frees what it still holds when it is cleared or destroyed,

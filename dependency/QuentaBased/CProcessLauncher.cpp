@@ -32,8 +32,7 @@ struct StartReport
     int32_t index;
 };
 
-enum : int32_t
-{
+enum : int32_t {
     kStepExec = 1,
     kStepRedirect = 2,
     kStepFolder = 3,
@@ -465,12 +464,8 @@ void CProcessLauncher::ReadStartReport(bool nonBlocking)
                         : std::string("a redirection")) +
                    " for " + m_programName + ": " + reason;
             break;
-        case kStepFolder:
-            text = "Can't enter the working folder of " + m_programName + ": " + reason;
-            break;
-        default:
-            text = "Can't run " + m_programName + ": " + reason;
-            break;
+        case kStepFolder: text = "Can't enter the working folder of " + m_programName + ": " + reason; break;
+        default: text = "Can't run " + m_programName + ": " + reason; break;
         }
     } catch (...) {
     }
@@ -529,14 +524,16 @@ bool CProcessLauncher::WaitEnded(int ms)
         if (ms >= 0) {
             struct timespec now;
             ::clock_gettime(CLOCK_MONOTONIC, &now);
-            const long long spent =
-                (now.tv_sec - start.tv_sec) * 1000LL + (now.tv_nsec - start.tv_nsec) / 1000000LL;
+            const long long spent = (now.tv_sec - start.tv_sec) * 1000LL + (now.tv_nsec - start.tv_nsec) / 1000000LL;
             if (spent >= ms)
                 return false;
             left = static_cast<int>(ms - spent);
         }
         if (m_pidFd >= 0) {
-            struct pollfd p{m_pidFd, POLLIN, 0};
+            struct pollfd p
+            {
+                m_pidFd, POLLIN, 0
+            };
             ::poll(&p, 1, left);
         } else {
             ::usleep(static_cast<useconds_t>((left < 0 || left > 10 ? 10 : left) * 1000));
@@ -585,18 +582,14 @@ std::string CProcessLauncher::DescribeEnd() const
 std::string CProcessLauncher::EndText() const
 {
     switch (GetState()) {
-    case State::Running:
-        return "still running";
-    case State::NotStarted:
-        return m_error.empty() ? "not started" : m_error;
+    case State::Running: return "still running";
+    case State::NotStarted: return m_error.empty() ? "not started" : m_error;
     case State::Signalled: {
         const char* name = ::sigdescr_np(m_termSignal);
         return "signal " + std::to_string(m_termSignal) + " (" + (name ? name : "unknown") + ")";
     }
-    case State::Lost:
-        return "an unknown exit status";
-    case State::Exited:
-        break;
+    case State::Lost: return "an unknown exit status";
+    case State::Exited: break;
     }
     return "exit code " + std::to_string(m_exitCode);
 }

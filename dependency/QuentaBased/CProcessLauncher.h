@@ -68,8 +68,7 @@ public:
         std::vector<int> cpus;
     };
 
-    enum class State
-    {
+    enum class State {
         NotStarted, // no child, or it could not run its program
         Running,    // started, not collected yet (perhaps stopped)
         Exited,     // ran and exited: ExitCode

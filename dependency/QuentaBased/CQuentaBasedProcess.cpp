@@ -21,14 +21,11 @@ const std::uint32_t kExitLost = 0xFFFFFFFFu;
 
 } // namespace
 
-CQuentaBasedProcess::CQuentaBasedProcess(const std::string& commandLine) : m_commandLine(commandLine)
-{
-}
+CQuentaBasedProcess::CQuentaBasedProcess(const std::string& commandLine) : m_commandLine(commandLine) {}
 
 CQuentaBasedProcess::CQuentaBasedProcess(const std::string& commandLine, const std::string& programFolder)
     : m_commandLine(commandLine), m_programFolder(programFolder), m_inFolder(true)
-{
-}
+{}
 
 CQuentaBasedProcess::~CQuentaBasedProcess()
 {
@@ -121,15 +118,9 @@ void CQuentaBasedProcess::LaunchProcess()
         usleep(kPollMs * 1000);
     }
     switch (m_child.GetState()) {
-    case CProcessLauncher::State::Exited:
-        m_exitCode.store(static_cast<std::uint32_t>(m_child.ExitCode()));
-        break;
-    case CProcessLauncher::State::NotStarted:
-        m_exitCode.store(kExitNotStarted);
-        break;
-    default:
-        m_exitCode.store(kExitLost);
-        break;
+    case CProcessLauncher::State::Exited: m_exitCode.store(static_cast<std::uint32_t>(m_child.ExitCode())); break;
+    case CProcessLauncher::State::NotStarted: m_exitCode.store(kExitNotStarted); break;
+    default: m_exitCode.store(kExitLost); break;
     }
     m_launcherActive.store(false, std::memory_order_release);
 }

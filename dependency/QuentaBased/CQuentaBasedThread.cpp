@@ -11,8 +11,7 @@ namespace {
 const unsigned int kPollMs = 10;
 }
 
-CQuentaBasedThread::CQuentaBasedThread()
-    : m_exception(0, "", 0, ""), m_suspended(true), m_running(true), m_stop(false)
+CQuentaBasedThread::CQuentaBasedThread() : m_exception(0, "", 0, ""), m_suspended(true), m_running(true), m_stop(false)
 {
     if (pthread_create(&m_thread, nullptr, &CQuentaBasedThread::ThreadProc, this) != 0)
         QB_THROW(QB_ERR_UNEXPECTED, "Unexpected error");

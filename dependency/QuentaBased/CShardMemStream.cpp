@@ -61,8 +61,7 @@ std::string ProgramFolderFile(const std::string& name)
 
 } // namespace
 
-CShardMemStream::CShardMemStream(const char* name, unsigned int size, SharedMemMode mode)
-    : m_name(name ? name : "")
+CShardMemStream::CShardMemStream(const char* name, unsigned int size, SharedMemMode mode) : m_name(name ? name : "")
 {
     QB_GUARDED_VOID({
         if (m_name.empty() || size == 0)
@@ -213,17 +212,10 @@ long long CShardMemStream::Seek(long long offset, SeekOrigin origin)
             return -1LL;
         long long base;
         switch (origin) {
-        case soFromBeginning:
-            base = 0;
-            break;
-        case soFromCurrent:
-            base = static_cast<long long>(m_position);
-            break;
-        case soFromEnd:
-            base = static_cast<long long>(m_size);
-            break;
-        default:
-            QB_THROW(QB_ERR_UNEXPECTED, "Unexpected error");
+        case soFromBeginning: base = 0; break;
+        case soFromCurrent: base = static_cast<long long>(m_position); break;
+        case soFromEnd: base = static_cast<long long>(m_size); break;
+        default: QB_THROW(QB_ERR_UNEXPECTED, "Unexpected error");
         }
         // The sum is checked: an offset near the type's limit would wrap.
         long long target;

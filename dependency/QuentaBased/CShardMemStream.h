@@ -6,8 +6,7 @@
 
 namespace QuentaBased {
 
-enum SharedMemMode : int
-{
+enum SharedMemMode : int {
     smCreate = 0,
     smOpen = 1,
 };
@@ -53,7 +52,6 @@ public:
     CShardMemStream& operator=(const CShardMemStream&) = delete;
 
 private:
-
     void CreateSharedMem();
     void OpenSharedMem();
     void MapView();

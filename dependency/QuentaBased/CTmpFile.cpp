@@ -72,10 +72,8 @@ std::string CreateTempFile(const std::string& folder, const std::string& extensi
     QB_THROW(QB_ERR_UNEXPECTED, "Unexpected error");
 }
 
-CTmpFile::CTmpFile(const std::string& folder, const std::string& extension)
-    : m_path(CreateTempFile(folder, extension))
-{
-}
+CTmpFile::CTmpFile(const std::string& folder, const std::string& extension) : m_path(CreateTempFile(folder, extension))
+{}
 
 CTmpFile::CTmpFile(const std::string& extension, const char* name) : m_path(CreateTempFile("", extension))
 {

@@ -1,8 +1,7 @@
 #pragma once
 
 // Where a Seek offset counts from; the same values go to file_seek.
-enum SeekOrigin
-{
+enum SeekOrigin {
     soFromBeginning = 0,
     soFromCurrent = 1,
     soFromEnd = 2,

@@ -26,8 +26,7 @@ void ClearRecord()
 // Runs `work` on a file stream and closes it. Closing clears the record on
 // success, so a failure of `work` is put back afterwards: the caller must
 // still see why the load or save failed.
-template <typename F>
-bool WithFileStream(const std::string& path, unsigned short mode, F&& work)
+template <typename F> bool WithFileStream(const std::string& path, unsigned short mode, F&& work)
 {
     bool ok = false;
     CBaseException reason(0, "", -1, "");
@@ -413,9 +412,7 @@ int file_open_exp(const std::string& path, unsigned short mode)
     return fd;
 }
 
-CFileStream::CFileStream(const std::string& path, unsigned short mode) : CHandleStream(file_open_exp(path, mode))
-{
-}
+CFileStream::CFileStream(const std::string& path, unsigned short mode) : CHandleStream(file_open_exp(path, mode)) {}
 
 CFileStream::~CFileStream()
 {

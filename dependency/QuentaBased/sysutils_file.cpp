@@ -30,7 +30,9 @@ int OpenRegularForWriting(const std::string& name, int flags, const char* what)
         QB_THROW(QB_ERR_FILE_IO, std::string(what) + name + ": not a regular file");
     if (fd == -1)
         QB_THROW_ERRNO(QB_ERR_FILE_IO, std::string(what) + name, errno);
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         QB_THROW(QB_ERR_FILE_IO, std::string(what) + name + ": not a regular file");
@@ -62,8 +64,7 @@ int file_open(const std::string& name, unsigned short mode)
         case 0: access = O_RDONLY; break;
         case 1: access = O_WRONLY; break;
         case 2: access = O_RDWR; break;
-        default:
-            QB_THROW(QB_ERR_BAD_PARAM, "file_open error: bad access mode, filename = " + name);
+        default: QB_THROW(QB_ERR_BAD_PARAM, "file_open error: bad access mode, filename = " + name);
         }
         // O_EXCL means nothing without O_CREAT, and opening must never create
         // the file: one plain open of an existing file.
@@ -225,7 +226,9 @@ bool RemoveTreeAt(int parent, const char* name)
             names.push_back(n);
     }
     for (const std::string& n : names) {
-        struct stat st {};
+        struct stat st
+        {
+        };
         if (::fstatat(fd, n.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
             continue;
         if (S_ISDIR(st.st_mode))
@@ -261,7 +264,9 @@ made_entry create_working_file(const std::string& path, std::string (*random_par
             err = errno;
             continue;
         }
-        struct stat st {};
+        struct stat st
+        {
+        };
         if (::fstat(fd, &st) != 0) {
             err = errno;
             ::close(fd);
@@ -279,7 +284,9 @@ made_entry create_working_folder(const std::string& path)
     std::string working = path + ".part-XXXXXX";
     if (!::mkdtemp(&working[0]))
         QB_THROW_ERRNO(QB_ERR_FILE_IO, "Can't create a working folder beside " + path, errno);
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::lstat(working.c_str(), &st) != 0) {
         const int err = errno;
         ::rmdir(working.c_str());
@@ -290,7 +297,9 @@ made_entry create_working_folder(const std::string& path)
 
 bool is_made_entry(const made_entry& entry, bool folder)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (entry.path.empty() || ::lstat(entry.path.c_str(), &st) != 0)
         return false;
     if (folder ? !S_ISDIR(st.st_mode) : !S_ISREG(st.st_mode))
@@ -315,7 +324,9 @@ bool remove_made_folder(const made_entry& entry)
         return false;
     // Judged relative to the parent that is then taken apart, so a folder
     // swapped for a link between the two steps is not followed.
-    struct stat st {};
+    struct stat st
+    {
+    };
     bool removed = false;
     if (::fstatat(parent, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode) &&
         static_cast<unsigned long long>(st.st_dev) == entry.device &&
@@ -334,8 +345,8 @@ std::string GetLastQuentaExpAsText()
     int line = -1;
     const char* file = record->GetExceptionSource(&line);
     const char* msg = record->GetExceptionMsg();
-    return "[!!! Exception Code: " + IntToStr(code) + "\nMsg: " + (msg ? msg : "") +
-           "\nFile: " + (file ? file : "") + "\nLine: " + IntToStr(line) + " !!!]";
+    return "[!!! Exception Code: " + IntToStr(code) + "\nMsg: " + (msg ? msg : "") + "\nFile: " + (file ? file : "") +
+           "\nLine: " + IntToStr(line) + " !!!]";
 }
 
 std::string FormatQuentaExp(const CBaseException& e, std::string format)

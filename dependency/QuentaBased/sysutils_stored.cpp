@@ -83,8 +83,7 @@ class CXmlScan
 public:
     CXmlScan(const char* text, size_t length, const StoredXmlBounds& bounds, const std::string& what)
         : m_begin(text), m_p(text), m_end(text + length), m_bounds(bounds), m_what(what)
-    {
-    }
+    {}
 
     void Run()
     {
@@ -219,10 +218,7 @@ private:
         const unsigned char u = static_cast<unsigned char>(c);
         return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || u == '_' || u >= 0x7F;
     }
-    static bool NameChar(char c)
-    {
-        return NameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.' || c == ':';
-    }
+    static bool NameChar(char c) { return NameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.' || c == ':'; }
     void SkipSpace()
     {
         while (m_p < m_end && Space(*m_p))
@@ -310,8 +306,7 @@ private:
             }
             Name("attribute name");
             if (++attributes > m_bounds.maxAttributes)
-                Fail(start, "more than " + std::to_string(m_bounds.maxAttributes) + " attributes on <" + name +
-                                ">");
+                Fail(start, "more than " + std::to_string(m_bounds.maxAttributes) + " attributes on <" + name + ">");
             SkipSpace();
             if (m_p >= m_end || *m_p != '=')
                 Fail(m_p, "an attribute without a value");

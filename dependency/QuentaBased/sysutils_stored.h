@@ -20,10 +20,10 @@ namespace QuentaBased {
 // What one kind of stored XML file may hold.
 struct StoredXmlBounds
 {
-    uint64_t maxBytes;       // the whole file
-    int maxDepth;            // elements open at once
-    uint32_t maxAttributes;  // on one element
-    uint64_t maxElements;    // in the whole file
+    uint64_t maxBytes;      // the whole file
+    int maxDepth;           // elements open at once
+    uint32_t maxAttributes; // on one element
+    uint64_t maxElements;   // in the whole file
 };
 
 // A descriptor of the regular file at `path`, opened for reading without

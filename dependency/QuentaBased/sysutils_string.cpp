@@ -67,8 +67,7 @@ std::string StrReplace(const std::string& text, const std::string& find, const s
 
 namespace {
 
-template <typename S>
-std::vector<S> SplitAny(const S& text, const S& delimiters)
+template <typename S> std::vector<S> SplitAny(const S& text, const S& delimiters)
 {
     std::vector<S> pieces;
     if (text.empty())
@@ -191,8 +190,7 @@ bool StrMatch(const char* text, const char* pattern)
 {
     if (text == nullptr || pattern == nullptr)
         return false;
-    return MatchFrom(reinterpret_cast<const unsigned char*>(text),
-                     reinterpret_cast<const unsigned char*>(pattern));
+    return MatchFrom(reinterpret_cast<const unsigned char*>(text), reinterpret_cast<const unsigned char*>(pattern));
 }
 
 std::string IntToStr(int value)

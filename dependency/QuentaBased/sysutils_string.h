@@ -59,11 +59,10 @@ std::string FormatText(const char* format, ...) __attribute__((format(printf, 1,
 // (a std::string, say) passed through "..." prints garbage, so Format refuses
 // it at compile time.
 template <typename T>
-constexpr bool IsPrintfArgument = std::is_arithmetic_v<T> || std::is_enum_v<T> || std::is_pointer_v<T>
-                                  || std::is_null_pointer_v<T>;
+constexpr bool IsPrintfArgument =
+    std::is_arithmetic_v<T> || std::is_enum_v<T> || std::is_pointer_v<T> || std::is_null_pointer_v<T>;
 
-template <typename... Args>
-std::string Format(const std::string& format, Args... args)
+template <typename... Args> std::string Format(const std::string& format, Args... args)
 {
     static_assert((IsPrintfArgument<Args> && ...), "Format takes numbers and pointers only; pass .c_str() for texts");
 #pragma GCC diagnostic push

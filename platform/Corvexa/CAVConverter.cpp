@@ -109,9 +109,9 @@ struct CAVConverter::Task
     std::string sImporter;
     std::string sManagerConfig;
     std::vector<int> cpus;
-    bool bStarted = false;  // a worker was (or is being) started
-    bool bStarting = false; // the monitor is starting it right now, unlocked
-    bool bDone = false;     // the outcome is in the record
+    bool bStarted = false;      // a worker was (or is being) started
+    bool bStarting = false;     // the monitor is starting it right now, unlocked
+    bool bDone = false;         // the outcome is in the record
     bool bHold = false;         // paused before it started: not started while set
     bool bPausePending = false; // paused before its worker took the job
     bool bCancel = false;
@@ -180,8 +180,8 @@ void CAVConverter::Release()
 // ---------------------------------------------------------------------------
 // Tasks
 
-int CAVConverter::AddConvertTask(const char* sSrcPathUtf8, const char* sDestPathUtf8, IProfile* pProfile,
-                                 bool bTwoPass, const char* sImporterName)
+int CAVConverter::AddConvertTask(const char* sSrcPathUtf8, const char* sDestPathUtf8, IProfile* pProfile, bool bTwoPass,
+                                 const char* sImporterName)
 {
     if (!pProfile) {
         return QB_GUARDED(-1, {
@@ -574,19 +574,14 @@ void CAVConverter::OnWorkerEndedLocked(Task& task)
         Log(LOG_INFO, "task " + sId + ": removed " + sGone + ", which its worker left unfinished");
     ReturnWorkNamesLocked(task);
     switch (task.pRecord->GetState()) {
-    case CONVERT_TASK_FINISHED:
-        Log(LOG_INFO, "task " + sId + " finished");
-        return;
+    case CONVERT_TASK_FINISHED: Log(LOG_INFO, "task " + sId + " finished"); return;
     case CONVERT_TASK_FAILED: {
         const char* sText = m_pJobFile->GetText(task.pRecord->ErrorText);
         Log(LOG_ERROR, "task " + sId + " failed: " + (sText ? sText : "") + " (worker log " + task.sLogFile + ")");
         return;
     }
-    case CONVERT_TASK_CANCEL:
-        Log(LOG_INFO, "task " + sId + " cancelled; the worker ended with " + sEnd);
-        return;
-    default:
-        break;
+    case CONVERT_TASK_CANCEL: Log(LOG_INFO, "task " + sId + " cancelled; the worker ended with " + sEnd); return;
+    default: break;
     }
     if (task.bCancel) {
         // Killed after its grace, or it ended before it saw the cancel.
@@ -624,8 +619,9 @@ void CAVConverter::StartWorker(std::unique_lock<std::mutex>& lock, Task& task)
     job.sLogFile = task.sLogFile;
 
     if (!ReserveWorkNamesLocked(task))
-        Log(LOG_WARN, "task " + std::to_string(task.nId) + ": no room in the job file for the names of its working "
-                      "files; a worker killed now leaves them behind");
+        Log(LOG_WARN, "task " + std::to_string(task.nId) +
+                          ": no room in the job file for the names of its working "
+                          "files; a worker killed now leaves them behind");
     task.bStarted = true;
     task.bStarting = true;
     std::vector<int> cpus = task.cpus;

@@ -106,8 +106,8 @@ private:
     std::string m_sWorkerPath;
 
     mutable std::mutex m_lock;
-    std::map<int, std::unique_ptr<Task>> m_tasks;      // by id: the queue order
-    std::vector<std::unique_ptr<Task>> m_retiring;      // removed, worker still ending
+    std::map<int, std::unique_ptr<Task>> m_tasks;  // by id: the queue order
+    std::vector<std::unique_ptr<Task>> m_retiring; // removed, worker still ending
     std::unique_ptr<CMemFileMapping> m_pJobFile;
     // The engine's own folder, locked while the engine lives.
     std::unique_ptr<QuentaBased::CLockedFolder> m_pFolder;

@@ -17,11 +17,11 @@ CWorkerProcess::CWorkerProcess(const std::vector<std::string>& args, const std::
     if (!m_child.Start(options)) {
         if (m_child.Pid() > 0) {
             // The child was made but could not run the worker.
-            throw CBaseException(QB_ERR_UNEXPECTED,
-                                 QuentaBased::ErrnoMessage("cannot run the conversion worker " + args[0] +
-                                                               ", execv error",
-                                                           m_child.StartErrno()),
-                                 __LINE__, __FILE__);
+            throw CBaseException(
+                QB_ERR_UNEXPECTED,
+                QuentaBased::ErrnoMessage("cannot run the conversion worker " + args[0] + ", execv error",
+                                          m_child.StartErrno()),
+                __LINE__, __FILE__);
         }
         QB_THROW(QB_ERR_UNEXPECTED, m_child.ErrorText().empty() ? std::string("fork error") : m_child.ErrorText());
     }

@@ -19,9 +19,9 @@ using Moorland::ConvertTaskInfo2;
 // the build calls the file.
 #define JOBFILE_SOURCE "MemFileMapping"
 #define JOBFILE_THROW(code, msg) throw CBaseException((code), (msg), __LINE__, JOBFILE_SOURCE)
-#define JOBFILE_THROW_ERRNO(code, opText, err) \
+#define JOBFILE_THROW_ERRNO(code, opText, err)                                                                         \
     throw CBaseException((code), ::QuentaBased::ErrnoMessage((opText), (err)), __LINE__, JOBFILE_SOURCE)
-#define JOBFILE_GUARDED(failValue, ...) \
+#define JOBFILE_GUARDED(failValue, ...)                                                                                \
     ::QuentaBased::CallGuarded((failValue), __LINE__, JOBFILE_SOURCE, [&]() __VA_ARGS__)
 
 unsigned char* CMemFileMapTypePtr::m_pbaseAddress = nullptr;
@@ -500,8 +500,7 @@ ConvertTaskInfo2* CMemFileMapping::AddJob(uint32_t nIndex, const char* sSrcPath,
             JOBFILE_THROW(QB_ERR_UNEXPECTED, "only the creator of a job file writes jobs");
         if (nIndex >= m_nTableCount)
             JOBFILE_THROW(QB_ERR_INDEX, "job index is outside the job table");
-        uint64_t nNeed = uint64_t(kRecordSize) + std::strlen(sSrcPath) + 1 + std::strlen(sDstPath) + 1 +
-                         nErrorCapacity;
+        uint64_t nNeed = uint64_t(kRecordSize) + std::strlen(sSrcPath) + 1 + std::strlen(sDstPath) + 1 + nErrorCapacity;
         if (nNeed >= m_nFree)
             JOBFILE_THROW(QB_ERR_DEST_SMALL, "no room for the job in the job file");
         ConvertTaskInfo2 record;
@@ -536,8 +535,8 @@ std::string ComposeJobErrorText(IQuentaException* pError)
 {
     int nLine = 0;
     const char* sFile = pError->GetExceptionSource(&nLine);
-    std::string sText = "Quenta Exception Code: " + std::to_string(pError->GetExceptionCode()) + "\nMsg: " +
-                        pError->GetExceptionMsg() + "\nFile: " + (sFile ? sFile : "") +
+    std::string sText = "Quenta Exception Code: " + std::to_string(pError->GetExceptionCode()) +
+                        "\nMsg: " + pError->GetExceptionMsg() + "\nFile: " + (sFile ? sFile : "") +
                         "\nLine: " + std::to_string(nLine);
     if (sText.size() > kMaxJobErrorText)
         sText.resize(kMaxJobErrorText);

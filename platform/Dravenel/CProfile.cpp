@@ -45,8 +45,8 @@ std::unique_ptr<TiXmlDocument> ParseDocument(const char* text, const std::string
     doc->Parse(text, nullptr, TIXML_ENCODING_UTF8);
     if (doc->Error()) {
         std::ostringstream msg;
-        msg << "Profile is no valid XML: " << doc->ErrorDesc() << " (line " << doc->ErrorRow()
-            << ", column " << doc->ErrorCol() << ")";
+        msg << "Profile is no valid XML: " << doc->ErrorDesc() << " (line " << doc->ErrorRow() << ", column "
+            << doc->ErrorCol() << ")";
         QB_THROW(QB_ERR_FILE_IO, msg.str());
     }
     TiXmlElement* root = doc->RootElement();
@@ -72,14 +72,10 @@ void WriteAll(int fd, const std::string& data, const std::string& path)
 } // namespace
 
 CProfile::CProfile()
-    : m_doc(NewDocument()),
-      m_audio(std::make_unique<CAudioPart>(*this)),
-      m_video(std::make_unique<CVideoPart>(*this)),
-      m_file(std::make_unique<CFilePart>(*this)),
-      m_desc(std::make_unique<CDescPart>(*this)),
+    : m_doc(NewDocument()), m_audio(std::make_unique<CAudioPart>(*this)), m_video(std::make_unique<CVideoPart>(*this)),
+      m_file(std::make_unique<CFilePart>(*this)), m_desc(std::make_unique<CDescPart>(*this)),
       m_params(std::make_unique<CParamsPart>(*this))
-{
-}
+{}
 
 CProfile::~CProfile() = default;
 
@@ -209,14 +205,38 @@ IColItem* CProfile::FixedColumn(const char* name)
     });
 }
 
-IColItem* CProfile::GetACodecItem() { return FixedColumn("ACodec"); }
-IColItem* CProfile::GetAChannelItem() { return FixedColumn("AChannel"); }
-IColItem* CProfile::GetABitrateItem() { return FixedColumn("ABitrate"); }
-IColItem* CProfile::GetASampleRateItem() { return FixedColumn("ASampleRate"); }
-IColItem* CProfile::GetVCodecItem() { return FixedColumn("VCodec"); }
-IColItem* CProfile::GetVSizeItem() { return FixedColumn("VSize"); }
-IColItem* CProfile::GetVBitrateItem() { return FixedColumn("VBitrate"); }
-IColItem* CProfile::GetVFramerateItem() { return FixedColumn("VFramerate"); }
+IColItem* CProfile::GetACodecItem()
+{
+    return FixedColumn("ACodec");
+}
+IColItem* CProfile::GetAChannelItem()
+{
+    return FixedColumn("AChannel");
+}
+IColItem* CProfile::GetABitrateItem()
+{
+    return FixedColumn("ABitrate");
+}
+IColItem* CProfile::GetASampleRateItem()
+{
+    return FixedColumn("ASampleRate");
+}
+IColItem* CProfile::GetVCodecItem()
+{
+    return FixedColumn("VCodec");
+}
+IColItem* CProfile::GetVSizeItem()
+{
+    return FixedColumn("VSize");
+}
+IColItem* CProfile::GetVBitrateItem()
+{
+    return FixedColumn("VBitrate");
+}
+IColItem* CProfile::GetVFramerateItem()
+{
+    return FixedColumn("VFramerate");
+}
 
 IColItem* CProfile::GetColItem(const char* name)
 {

@@ -124,7 +124,8 @@ class CColItem final : public IColItem, private CPartBase
 {
 public:
     CColItem(CProfile& owner, const char* name, bool callerOwned)
-        : CPartBase(owner, "Columns"), m_name(name), m_callerOwned(callerOwned) {}
+        : CPartBase(owner, "Columns"), m_name(name), m_callerOwned(callerOwned)
+    {}
     ~CColItem() override = default;
     void Release() override;
     const char* GetName() override { return m_name.c_str(); }

@@ -29,8 +29,7 @@ bool Contains(const std::vector<UsbVolume>& list, const UsbVolume& v)
 
 CVolumeWatch::CVolumeWatch(std::string mountTable, IVolumeIdentity* identity, QObject* parent)
     : QObject(parent), m_table(std::move(mountTable)), m_identity(identity)
-{
-}
+{}
 
 CVolumeWatch::~CVolumeWatch()
 {
@@ -74,8 +73,8 @@ bool CVolumeWatch::Start(IVolumeWatchListener* listener)
     if (::access("/run/udev/control", F_OK) == 0) {
         m_udev = udev_new();
         m_monitor = m_udev ? udev_monitor_new_from_netlink(m_udev, "udev") : nullptr;
-        if (m_monitor && udev_monitor_filter_add_match_subsystem_devtype(m_monitor, "block", nullptr) >= 0
-            && udev_monitor_enable_receiving(m_monitor) >= 0) {
+        if (m_monitor && udev_monitor_filter_add_match_subsystem_devtype(m_monitor, "block", nullptr) >= 0 &&
+            udev_monitor_enable_receiving(m_monitor) >= 0) {
             m_udevNotifier = new QSocketNotifier(udev_monitor_get_fd(m_monitor), QSocketNotifier::Read, this);
             connect(m_udevNotifier, &QSocketNotifier::activated, this, &CVolumeWatch::slot_udevEvent);
         }

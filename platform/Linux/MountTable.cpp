@@ -5,7 +5,10 @@
 
 namespace {
 
-bool IsOctal(char c) { return c >= '0' && c <= '7'; }
+bool IsOctal(char c)
+{
+    return c >= '0' && c <= '7';
+}
 
 std::vector<std::string> SplitBlanks(const std::string& line)
 {
@@ -24,10 +27,10 @@ std::string DecodeMountField(const std::string& field)
     std::string out;
     out.reserve(field.size());
     for (size_t i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size() && IsOctal(field[i + 1]) && IsOctal(field[i + 2])
-            && IsOctal(field[i + 3])) {
-            out.push_back(static_cast<char>(((field[i + 1] - '0') << 6) | ((field[i + 2] - '0') << 3)
-                                            | (field[i + 3] - '0')));
+        if (field[i] == '\\' && i + 3 < field.size() && IsOctal(field[i + 1]) && IsOctal(field[i + 2]) &&
+            IsOctal(field[i + 3])) {
+            out.push_back(
+                static_cast<char>(((field[i + 1] - '0') << 6) | ((field[i + 2] - '0') << 3) | (field[i + 3] - '0')));
             i += 3;
         } else {
             out.push_back(field[i]);

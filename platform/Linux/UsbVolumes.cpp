@@ -17,7 +17,10 @@ struct UdevDeviceDeleter
     void operator()(udev_device* d) const { udev_device_unref(d); }
 };
 
-std::string Text(const char* s) { return s ? std::string(s) : std::string(); }
+std::string Text(const char* s)
+{
+    return s ? std::string(s) : std::string();
+}
 
 std::string LastComponent(const std::string& path)
 {

@@ -49,18 +49,18 @@ Audio AudioFamily(const char* codec)
     return Audio::None;
 }
 
-const std::vector<int> kMpeg1Layer3 = {32000, 40000, 48000, 56000, 64000, 80000, 96000,
+const std::vector<int> kMpeg1Layer3 = {32000,  40000,  48000,  56000,  64000,  80000,  96000,
                                        112000, 128000, 160000, 192000, 224000, 256000, 320000};
-const std::vector<int> kMpeg2Layer3 = {8000, 16000, 24000, 32000, 40000, 48000, 56000,
+const std::vector<int> kMpeg2Layer3 = {8000,  16000, 24000, 32000,  40000,  48000,  56000,
                                        64000, 80000, 96000, 112000, 128000, 144000, 160000};
 const std::vector<int> kMpeg25Layer3 = {8000, 16000, 24000, 32000, 40000, 48000, 56000, 64000};
-const std::vector<int> kMpeg1Layer2 = {32000, 48000, 56000, 64000, 80000, 96000, 112000,
+const std::vector<int> kMpeg1Layer2 = {32000,  48000,  56000,  64000,  80000,  96000,  112000,
                                        128000, 160000, 192000, 224000, 256000, 320000, 384000};
-const std::vector<int> kAc3 = {32000, 40000, 48000, 56000, 64000, 80000, 96000, 112000, 128000, 160000,
+const std::vector<int> kAc3 = {32000,  40000,  48000,  56000,  64000,  80000,  96000,  112000, 128000, 160000,
                                192000, 224000, 256000, 320000, 384000, 448000, 512000, 576000, 640000};
 const std::vector<int> kAmrNb = {4750, 5150, 5900, 6700, 7400, 7950, 10200, 12200};
 const std::vector<int> kAmrWb = {6600, 8850, 12650, 14250, 15850, 18250, 19850, 23050, 23850};
-const std::vector<int> kLadder = {16000, 24000, 32000, 48000, 64000, 80000, 96000, 112000, 128000,
+const std::vector<int> kLadder = {16000,  24000,  32000,  48000,  64000,  80000,  96000,  112000, 128000,
                                   160000, 192000, 224000, 256000, 320000, 384000, 448000, 512000, 640000};
 
 // A fixed set of bitrates, or a range [min, max] with the ladder as its
@@ -80,19 +80,13 @@ BitrateRule RuleFor(Audio family, int sampleRate, int channels)
     case Audio::Mp3:
         rule.set = sampleRate >= 32000 ? &kMpeg1Layer3 : sampleRate >= 16000 ? &kMpeg2Layer3 : &kMpeg25Layer3;
         break;
-    case Audio::Mp2:
-        rule.set = sampleRate >= 32000 ? &kMpeg1Layer2 : &kMpeg2Layer3;
-        break;
+    case Audio::Mp2: rule.set = sampleRate >= 32000 ? &kMpeg1Layer2 : &kMpeg2Layer3; break;
     case Audio::Ac3:
         rule.set = &kAc3;
         rule.min = 16000 * ch;
         break;
-    case Audio::AmrNb:
-        rule.set = &kAmrNb;
-        break;
-    case Audio::AmrWb:
-        rule.set = &kAmrWb;
-        break;
+    case Audio::AmrNb: rule.set = &kAmrNb; break;
+    case Audio::AmrWb: rule.set = &kAmrWb; break;
     case Audio::Aac:
         rule.min = 8000 * ch;
         // The most bits an AAC frame may carry: 6144 bits per channel per 1024 samples.
@@ -114,8 +108,7 @@ BitrateRule RuleFor(Audio family, int sampleRate, int channels)
         rule.min = 6000 * ch;
         rule.max = 256000 * ch;
         break;
-    case Audio::None:
-        break;
+    case Audio::None: break;
     }
     return rule;
 }
@@ -141,10 +134,11 @@ Video VideoFamily(const char* codec)
         return Video::Dv;
     if (Is(codec, {"dnxhd"}))
         return Video::DnxHD;
-    if (Is(codec, {"h264", "libx264", "libx264rgb", "hevc", "libx265", "mpeg4", "libxvid", "h263p", "flv",
-                   "flv1", "wmv1", "wmv2", "msmpeg4", "msmpeg4v2", "vp8", "libvpx", "vp9", "libvpx-vp9",
-                   "prores", "prores_ks", "prores_aw", "theora", "libtheora", "av1", "libaom-av1",
-                   "libsvtav1", "librav1e", "huffyuv", "mjpeg"}))
+    if (Is(codec,
+           {"h264",       "libx264",    "libx264rgb", "hevc",      "libx265",   "mpeg4",     "libxvid",   "h263p",
+            "flv",        "flv1",       "wmv1",       "wmv2",      "msmpeg4",   "msmpeg4v2", "vp8",       "libvpx",
+            "vp9",        "libvpx-vp9", "prores",     "prores_ks", "prores_aw", "theora",    "libtheora", "av1",
+            "libaom-av1", "libsvtav1",  "librav1e",   "huffyuv",   "mjpeg"}))
         return Video::Even;
     return Video::Other;
 }
@@ -243,20 +237,15 @@ int MaxChannels(const char* codec)
     switch (AudioFamily(codec)) {
     case Audio::Mp3:
     case Audio::Mp2:
-    case Audio::Wma:
-        return 2;
+    case Audio::Wma: return 2;
     case Audio::AmrNb:
-    case Audio::AmrWb:
-        return 1;
+    case Audio::AmrWb: return 1;
     case Audio::Ac3:
-    case Audio::Eac3:
-        return 6;
+    case Audio::Eac3: return 6;
     case Audio::Aac:
     case Audio::Vorbis:
-    case Audio::Opus:
-        return 8;
-    case Audio::None:
-        break;
+    case Audio::Opus: return 8;
+    case Audio::None: break;
     }
     return 0;
 }
@@ -265,7 +254,8 @@ int FitSampleRate(const char* codec, int wish)
 {
     static const std::vector<int> mp3 = {8000, 11025, 12000, 16000, 22050, 24000, 32000, 44100, 48000};
     static const std::vector<int> mp2 = {16000, 22050, 24000, 32000, 44100, 48000};
-    static const std::vector<int> aac = {8000, 11025, 12000, 16000, 22050, 24000, 32000, 44100, 48000, 64000, 88200, 96000};
+    static const std::vector<int> aac = {8000,  11025, 12000, 16000, 22050, 24000,
+                                         32000, 44100, 48000, 64000, 88200, 96000};
     static const std::vector<int> ac3 = {32000, 44100, 48000};
     static const std::vector<int> wma = {8000, 11025, 16000, 22050, 32000, 44100, 48000};
     static const std::vector<int> opus = {8000, 12000, 16000, 24000, 48000};
@@ -341,8 +331,7 @@ void FitFrameSize(const char* codec, double sourceFps, int& width, int& height)
         width = EvenDown(width);
         height = EvenDown(height);
         return;
-    case Video::Other:
-        return;
+    case Video::Other: return;
     }
 }
 
@@ -392,19 +381,17 @@ struct LevelLimits
 
 // H.264 (Table A-1): macroblocks per second and per frame.
 const LevelLimits kH264Levels[] = {
-    {10, 1485, 99},       {11, 3000, 396},       {12, 6000, 396},       {13, 11880, 396},
-    {20, 11880, 396},     {21, 19800, 792},      {22, 20250, 1620},     {30, 40500, 1620},
-    {31, 108000, 3600},   {32, 216000, 5120},    {40, 245760, 8192},    {41, 245760, 8192},
-    {42, 522240, 8704},   {50, 589824, 22080},   {51, 983040, 36864},   {52, 2073600, 36864},
-    {60, 4177920, 139264}, {61, 8355840, 139264}, {62, 16711680, 139264},
+    {10, 1485, 99},       {11, 3000, 396},       {12, 6000, 396},       {13, 11880, 396},       {20, 11880, 396},
+    {21, 19800, 792},     {22, 20250, 1620},     {30, 40500, 1620},     {31, 108000, 3600},     {32, 216000, 5120},
+    {40, 245760, 8192},   {41, 245760, 8192},    {42, 522240, 8704},    {50, 589824, 22080},    {51, 983040, 36864},
+    {52, 2073600, 36864}, {60, 4177920, 139264}, {61, 8355840, 139264}, {62, 16711680, 139264},
 };
 
 // HEVC (Table A.8): luma samples per second and per picture.
 const LevelLimits kHevcLevels[] = {
-    {10, 552960, 36864},         {20, 3686400, 122880},       {21, 7372800, 245760},
-    {30, 16588800, 552960},      {31, 33177600, 983040},      {40, 66846720, 2228224},
-    {41, 133693440, 2228224},    {50, 267386880, 8912896},    {51, 534773760, 8912896},
-    {52, 1069547520, 8912896},   {60, 1069547520, 35651584},  {61, 2139095040, 35651584},
+    {10, 552960, 36864},          {20, 3686400, 122880},     {21, 7372800, 245760},      {30, 16588800, 552960},
+    {31, 33177600, 983040},       {40, 66846720, 2228224},   {41, 133693440, 2228224},   {50, 267386880, 8912896},
+    {51, 534773760, 8912896},     {52, 1069547520, 8912896}, {60, 1069547520, 35651584}, {61, 2139095040, 35651584},
     {62, 4278190080.0, 35651584},
 };
 
@@ -427,9 +414,7 @@ bool FitLevel(const char* codec, const char* level, int& width, int& height, dou
     if (!limits)
         return false;
     // Units of one picture: macroblocks for H.264, luma samples for HEVC.
-    auto units = [avc](int w, int h) {
-        return avc ? double((w + 15) / 16) * ((h + 15) / 16) : double(w) * h;
-    };
+    auto units = [avc](int w, int h) { return avc ? double((w + 15) / 16) * ((h + 15) / 16) : double(w) * h; };
     // Neither side may pass the square root of eight frames' worth.
     const double longestSide = std::sqrt(limits->maxUnitsPerFrame * 8) * (avc ? 16 : 1);
     auto fitsFrame = [&](int w, int h) {
@@ -476,8 +461,7 @@ double FitFrameRate(const char* codec, int height, double wish)
         return wish;
     wish = ExactRate(wish);
     switch (VideoFamily(codec)) {
-    case Video::Dv:
-        return height == 480 ? 30000.0 / 1001 : 25.0;
+    case Video::Dv: return height == 480 ? 30000.0 / 1001 : 25.0;
     case Video::Mpeg12: {
         double best = kMpegRates[0];
         for (double r : kMpegRates)
@@ -485,10 +469,8 @@ double FitFrameRate(const char* codec, int height, double wish)
                 best = r;
         return best;
     }
-    case Video::H263:
-        return std::min(wish, 30000.0 / 1001);
-    default:
-        return wish;
+    case Video::H263: return std::min(wish, 30000.0 / 1001);
+    default: return wish;
     }
 }
 

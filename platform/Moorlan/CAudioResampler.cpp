@@ -53,8 +53,8 @@ FF::SwrPtr CAudioResampler::MakeContext(int format, int rate, int channels) cons
     av_channel_layout_default(&inLayout, channels);
     av_channel_layout_default(&outLayout, m_channels);
     SwrContext* raw = nullptr;
-    const int ret = swr_alloc_set_opts2(&raw, &outLayout, ToAVSampleFormat(m_format), m_rate, &inLayout, inFormat,
-                                        rate, 0, nullptr);
+    const int ret = swr_alloc_set_opts2(&raw, &outLayout, ToAVSampleFormat(m_format), m_rate, &inLayout, inFormat, rate,
+                                        0, nullptr);
     FF::SwrPtr swr(raw);
     av_channel_layout_uninit(&inLayout);
     av_channel_layout_uninit(&outLayout);
@@ -94,8 +94,8 @@ IRawAudioFrame* CAudioResampler::DoConvert(IRawAudioFrame* frame)
     const int rate = frame->GetSampleRate();
     const unsigned samples = frame->GetSampleCount();
     const unsigned buffers = IsPlanarSampleFormat(format) ? static_cast<unsigned>(channels) : 1;
-    const size_t needed = size_t(samples) * GetSampleBytes(format) *
-                          (IsPlanarSampleFormat(format) ? 1 : static_cast<unsigned>(channels));
+    const size_t needed =
+        size_t(samples) * GetSampleBytes(format) * (IsPlanarSampleFormat(format) ? 1 : static_cast<unsigned>(channels));
     const unsigned char* in[64] = {nullptr};
     for (unsigned i = 0; i < buffers && i < 64; ++i) {
         unsigned size = 0;
@@ -156,8 +156,8 @@ IRawAudioFrame* CAudioResampler::DoFlush()
 } // namespace Moorland
 
 extern "C" Moorland::IAudioResampler* CreateAudioResampler(int sampleFormat, int sampleRate, int channels,
-                                                           int reserved1, int reserved2, int quality,
-                                                           int reserved3, int reserved4)
+                                                           int reserved1, int reserved2, int quality, int reserved3,
+                                                           int reserved4)
 {
     return QB_GUARDED(static_cast<Moorland::IAudioResampler*>(nullptr), {
         return static_cast<Moorland::IAudioResampler*>(

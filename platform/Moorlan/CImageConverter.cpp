@@ -86,8 +86,8 @@ int SliceThreads()
 } // namespace
 
 CImageConverter::CImageConverter(unsigned dstPixelFormat, unsigned width, unsigned height, int flag)
-    : m_dstFormat(dstPixelFormat), m_dstAV(ToAVPixelFormat(dstPixelFormat)), m_width(width),
-      m_height(height), m_flag(flag)
+    : m_dstFormat(dstPixelFormat), m_dstAV(ToAVPixelFormat(dstPixelFormat)), m_width(width), m_height(height),
+      m_flag(flag)
 {
     if (m_dstAV == AV_PIX_FMT_NONE || m_dstAV == AV_PIX_FMT_PAL8 || sws_isSupportedOutput(m_dstAV) <= 0)
         QB_THROW(QB_ERR_BAD_PARAM, "Bad pixel format");
@@ -230,8 +230,8 @@ IRawVideoFrame* CImageConverter::DoConvert(IRawVideoFrame* frame)
 
 } // namespace Moorland
 
-extern "C" Moorland::IImageConverter* CreateImageConverterEx(unsigned dstPixelFormat, unsigned width,
-                                                             unsigned height, int flag)
+extern "C" Moorland::IImageConverter* CreateImageConverterEx(unsigned dstPixelFormat, unsigned width, unsigned height,
+                                                             int flag)
 {
     return QB_GUARDED(static_cast<Moorland::IImageConverter*>(nullptr), {
         return static_cast<Moorland::IImageConverter*>(

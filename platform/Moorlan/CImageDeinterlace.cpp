@@ -73,22 +73,22 @@ void CImageDeinterlace::BuildGraph(int width, int height, AVPixelFormat format)
     AVFilterContext* src = nullptr;
     AVFilterContext* yadif = nullptr;
     QB_CHECK_AV(avfilter_graph_create_filter(&src, avfilter_get_by_name("buffer"), "in", args, nullptr, m_graph.get()),
-            "buffer");
+                "buffer");
     char yadifArgs[96];
-    snprintf(yadifArgs, sizeof(yadifArgs), "mode=send_frame:parity=auto:deint=all:enable=eq(mod(n\\,%d)\\,%d)",
-             kSends, kSends - 1);
-    QB_CHECK_AV(avfilter_graph_create_filter(&yadif, avfilter_get_by_name("yadif"), "deint", yadifArgs, nullptr,
-                                         m_graph.get()),
-            "yadif");
+    snprintf(yadifArgs, sizeof(yadifArgs), "mode=send_frame:parity=auto:deint=all:enable=eq(mod(n\\,%d)\\,%d)", kSends,
+             kSends - 1);
+    QB_CHECK_AV(
+        avfilter_graph_create_filter(&yadif, avfilter_get_by_name("yadif"), "deint", yadifArgs, nullptr, m_graph.get()),
+        "yadif");
     AVFilterContext* sink = avfilter_graph_alloc_filter(m_graph.get(), avfilter_get_by_name("buffersink"), "out");
     if (!sink)
         throw std::bad_alloc();
     // The result keeps the picture's own layout; layouts yadif cannot read
     // are carried through a lossless planar form by the graph.
     const int fmts[] = {format};
-    QB_CHECK_AV(av_opt_set_bin(sink, "pix_fmts", reinterpret_cast<const uint8_t*>(fmts), sizeof(fmts),
-                           AV_OPT_SEARCH_CHILDREN),
-            "buffersink");
+    QB_CHECK_AV(
+        av_opt_set_bin(sink, "pix_fmts", reinterpret_cast<const uint8_t*>(fmts), sizeof(fmts), AV_OPT_SEARCH_CHILDREN),
+        "buffersink");
     QB_CHECK_AV(avfilter_init_str(sink, nullptr), "buffersink");
     QB_CHECK_AV(avfilter_link(src, 0, yadif, 0), "avfilter_link");
     QB_CHECK_AV(avfilter_link(yadif, 0, sink, 0), "avfilter_link");
@@ -176,8 +176,11 @@ bool CImageDeinterlace::DeinterlaceInPlace(IRawVideoFrame* frame)
             if (!dst || !pixels->data[i] || lineBytes == 0)
                 continue;
             const size_t bytes = std::min<size_t>(lineBytes, static_cast<size_t>(pixels->linesize[i]));
-            const int chromaRows = i == 0 || i == 3 ? pixels->height
-                : AV_CEIL_RSHIFT(pixels->height, av_pix_fmt_desc_get(static_cast<AVPixelFormat>(pixels->format))->log2_chroma_h);
+            const int chromaRows =
+                i == 0 || i == 3
+                    ? pixels->height
+                    : AV_CEIL_RSHIFT(pixels->height,
+                                     av_pix_fmt_desc_get(static_cast<AVPixelFormat>(pixels->format))->log2_chroma_h);
             const unsigned copyRows = std::min<unsigned>(rows, static_cast<unsigned>(chromaRows));
             for (unsigned r = 0; r < copyRows; ++r)
                 MoorlandMemCopy(dst + size_t(r) * pitch, pixels->data[i] + size_t(r) * pixels->linesize[i], bytes);

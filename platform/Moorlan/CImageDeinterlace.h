@@ -22,8 +22,8 @@ private:
     void BuildGraph(int width, int height, AVPixelFormat format);
 
     FF::FilterGraphPtr m_graph;
-    AVFilterContext* m_src = nullptr;   // owned by the graph
-    AVFilterContext* m_sink = nullptr;  // owned by the graph
+    AVFilterContext* m_src = nullptr;  // owned by the graph
+    AVFilterContext* m_sink = nullptr; // owned by the graph
     int m_width = 0;
     int m_height = 0;
     AVPixelFormat m_format = AV_PIX_FMT_NONE;

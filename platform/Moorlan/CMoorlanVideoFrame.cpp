@@ -9,10 +9,8 @@ extern "C" {
 namespace Moorland {
 
 // Until SetLayout gives it a picture's layout, the frame is an empty 0 x 0 picture.
-CMoorlanVideoFrame::CMoorlanVideoFrame(bool selfFreeing)
-    : CRawVideoFrame(selfFreeing, PIXEL_FORMAT_YUV420P, 0, 0, true)
-{
-}
+CMoorlanVideoFrame::CMoorlanVideoFrame(bool selfFreeing) : CRawVideoFrame(selfFreeing, PIXEL_FORMAT_YUV420P, 0, 0, true)
+{}
 
 RawVideoPlane& CMoorlanVideoFrame::Plane(unsigned index)
 {

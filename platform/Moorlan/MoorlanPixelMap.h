@@ -16,9 +16,9 @@ extern "C" {
 
 namespace Moorland {
 
+using FF::FromAVSampleFormat;
 using FF::ToAVPixelFormat;
 using FF::ToAVSampleFormat;
-using FF::FromAVSampleFormat;
 
 // Describes the visible part of `frame` in `out` (format, size, planes,
 // pitches) without copying pixels, in the frame's own line order. The size is

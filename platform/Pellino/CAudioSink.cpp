@@ -18,8 +18,7 @@ namespace Pellino {
 
 CAudioSink::CAudioSink(CPlayer* player, int channels, int sampleRate, int sampleFormat)
     : m_player(player), m_channels(channels), m_sampleRate(sampleRate), m_sampleFormat(sampleFormat)
-{
-}
+{}
 
 CAudioSink::~CAudioSink()
 {
@@ -56,16 +55,10 @@ bool CAudioSink::Start()
     format.setCodec("audio/pcm");
     format.setByteOrder(QAudioFormat::LittleEndian);
     switch (m_sampleFormat) {
-    case Moorland::QUENTA_SAMPLE_U8:
-        format.setSampleType(QAudioFormat::UnSignedInt);
-        break;
+    case Moorland::QUENTA_SAMPLE_U8: format.setSampleType(QAudioFormat::UnSignedInt); break;
     case Moorland::QUENTA_SAMPLE_FLT:
-    case Moorland::QUENTA_SAMPLE_DBL:
-        format.setSampleType(QAudioFormat::Float);
-        break;
-    default:
-        format.setSampleType(QAudioFormat::SignedInt);
-        break;
+    case Moorland::QUENTA_SAMPLE_DBL: format.setSampleType(QAudioFormat::Float); break;
+    default: format.setSampleType(QAudioFormat::SignedInt); break;
     }
     if (!device.isFormatSupported(format))
         return false;

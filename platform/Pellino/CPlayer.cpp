@@ -222,7 +222,8 @@ bool CPlayer::WaitShown(std::unique_lock<std::mutex>& lock, uint64_t generation)
     m_done.wait_for(lock, SHOW_WAIT, [&] {
         return m_quit || m_generation != generation || m_shownGeneration >= generation ||
                m_showGeneration != generation ||
-               (m_readGeneration == generation && !m_seekPending && m_videoEnded && m_pictures.empty() && !m_delivering);
+               (m_readGeneration == generation && !m_seekPending && m_videoEnded && m_pictures.empty() &&
+                !m_delivering);
     });
     return m_shownGeneration >= generation && !m_readFailed;
 }
@@ -323,7 +324,8 @@ bool CPlayer::NextFrame()
     m_wake.notify_all();
     m_done.wait_for(lock, SHOW_WAIT, [&] {
         return m_quit || m_generation != generation || m_shownCount > count ||
-               (m_readGeneration == generation && !m_seekPending && m_videoEnded && m_pictures.empty() && !m_delivering);
+               (m_readGeneration == generation && !m_seekPending && m_videoEnded && m_pictures.empty() &&
+                !m_delivering);
     });
     m_showNext = false;
     return m_shownCount > count;
@@ -393,15 +395,11 @@ bool CPlayer::QueryPicture(int kind, void* out, int*)
         case 1:
             if (m_currentMs < 0)
                 QB_THROW(QB_ERR_NOT_FOUND, "No picture is shown");
-            *static_cast<int*>(out) = m_currentDuration
-                ? static_cast<int>((m_currentMs + m_currentDuration / 2) / m_currentDuration)
-                : 0;
+            *static_cast<int*>(out) =
+                m_currentDuration ? static_cast<int>((m_currentMs + m_currentDuration / 2) / m_currentDuration) : 0;
             return true;
-        case 2:
-            *static_cast<int*>(out) = static_cast<int>(m_pictures.size());
-            return true;
-        default:
-            QB_THROW(QB_ERR_BAD_PARAM, "Bad param");
+        case 2: *static_cast<int*>(out) = static_cast<int>(m_pictures.size()); return true;
+        default: QB_THROW(QB_ERR_BAD_PARAM, "Bad param");
         }
     });
 }

@@ -174,7 +174,7 @@ private:
 
     // Reader side.
     bool m_quit = false;
-    uint64_t m_generation = 0;    // one per seek: queued items of older ones are dropped
+    uint64_t m_generation = 0; // one per seek: queued items of older ones are dropped
     bool m_seekPending = false;
     uint32_t m_seekTarget = 0;
     uint64_t m_readGeneration = 0; // the generation the reader's queues belong to
@@ -183,8 +183,8 @@ private:
     bool m_readFailed = false;
     int64_t m_lastVideoMs = -1;
     int64_t m_lastAudioMs = -1;
-    uint32_t m_seekFloor = 0;      // sound ending before the seek's target is not played
-    uint64_t m_skipFirstOf = 0;    // the generation whose first picture the player holds already
+    uint32_t m_seekFloor = 0;   // sound ending before the seek's target is not played
+    uint64_t m_skipFirstOf = 0; // the generation whose first picture the player holds already
     std::deque<QueuedPicture> m_pictures;
     std::deque<QueuedSound> m_sounds;
     bool m_catchUp = false; // the source is to leave out pictures nothing is decoded from
@@ -196,9 +196,9 @@ private:
     uint64_t m_shownGeneration = 0; // the generation of the last picture shown
     uint64_t m_shownCount = 0;      // pictures shown, for waiters
     bool m_redraw = false;
-    bool m_delivering = false;      // a popped picture is on its way to the callback
+    bool m_delivering = false; // a popped picture is on its way to the callback
     bool m_endOfStream = false;
-    VideoFramePtr m_current;        // the picture on screen
+    VideoFramePtr m_current; // the picture on screen
     // Pictures done with, freed by the reader thread outside the lock: giving
     // a picture back to the decoder's pool can wait for a decoding thread,
     // which neither the lock's holders nor the render thread may do.
@@ -212,16 +212,16 @@ private:
     // Audio side.
     uint64_t m_soundGeneration = 0;
     ResamplerPtr m_resampler;
-    std::vector<char> m_pcm;        // converted sound not yet given to the device
+    std::vector<char> m_pcm; // converted sound not yet given to the device
     size_t m_pcmRead = 0;
-    double m_pcmMs = -1;            // source time of m_pcm[m_pcmRead]
-    int64_t m_deviceBytes = 0;      // bytes given to the device since its start
+    double m_pcmMs = -1;       // source time of m_pcm[m_pcmRead]
+    int64_t m_deviceBytes = 0; // bytes given to the device since its start
     std::deque<SoundSpan> m_spans;
     std::atomic<bool> m_deviceActive{false};
     std::atomic<bool> m_deviceFailed{false};
-    double m_passedMs = -1;         // without a device: the end of the sound passed so far
+    double m_passedMs = -1; // without a device: the end of the sound passed so far
 
-    std::mutex m_callbackMutex;     // held while a callback runs or is changed
+    std::mutex m_callbackMutex; // held while a callback runs or is changed
     Moorland::PlayerVideoCallback m_videoCallback = nullptr;
     void* m_videoContext = nullptr;
     Moorland::PlayerAudioCallback m_audioCallback = nullptr;

@@ -70,8 +70,8 @@ bool CVideoDriver::DrawFrame(Moorland::IRawVideoFrame* frame, const Moorland::Vi
                    QImage::Format_RGB32);
     if (!frame->IsTopDown())
         picture = picture.mirrored(false, true);
-    QRectF from = src ? QRectF(QPointF(src->left, src->top), QPointF(src->right, src->bottom))
-                      : QRectF(0, 0, width, height);
+    QRectF from =
+        src ? QRectF(QPointF(src->left, src->top), QPointF(src->right, src->bottom)) : QRectF(0, 0, width, height);
     QRectF to = dst ? ToLocal(*dst, m_dst) : QRectF(0, 0, m_back.width(), m_back.height());
     if (to.width() <= 0 || to.height() <= 0 || from.width() <= 0 || from.height() <= 0)
         return true;
@@ -91,8 +91,7 @@ void CVideoDriver::Present()
     if (!m_window)
         return;
     // The window draws it on its own thread later; the engine never waits.
-    QMetaObject::invokeMethod(m_window.data(), "presentVideoImage", Qt::QueuedConnection,
-                              Q_ARG(QImage, m_back.copy()));
+    QMetaObject::invokeMethod(m_window.data(), "presentVideoImage", Qt::QueuedConnection, Q_ARG(QImage, m_back.copy()));
 }
 
 void CVideoDriver::DrawLine(const Moorland::VideoDriverPoint* from, const Moorland::VideoDriverPoint* to,

@@ -31,33 +31,42 @@ std::string Quote(const char* fourCC)
 // Fixed quantiser for a QuickTime quality: 1 at the top, 16 at the bottom.
 int QScaleFor(unsigned quality)
 {
-    if (quality >= 1023) return 1;
-    if (quality >= 768) return 2;
-    if (quality >= 512) return 4;
-    if (quality >= 256) return 8;
+    if (quality >= 1023)
+        return 1;
+    if (quality >= 768)
+        return 2;
+    if (quality >= 512)
+        return 4;
+    if (quality >= 256)
+        return 8;
     return 16;
 }
 
 const char* CrfFor(unsigned quality)
 {
-    if (quality >= 1023) return "12";
-    if (quality >= 768) return "18";
-    if (quality >= 512) return "23";
-    if (quality >= 256) return "28";
+    if (quality >= 1023)
+        return "12";
+    if (quality >= 768)
+        return "18";
+    if (quality >= 512)
+        return "23";
+    if (quality >= 256)
+        return "28";
     return "35";
 }
 
 const char* DNxHRProfileFor(unsigned quality)
 {
-    if (quality >= 768) return "dnxhr_hq";
-    if (quality >= 512) return "dnxhr_sq";
+    if (quality >= 768)
+        return "dnxhr_hq";
+    if (quality >= 512)
+        return "dnxhr_sq";
     return "dnxhr_lb";
 }
 
 // The size the encoder works at: the format's own, or the track's rounded
 // down to whole chroma blocks.
-void CodedSize(const CompressorRow& compressor, unsigned width, unsigned height, unsigned& codedW,
-               unsigned& codedH)
+void CodedSize(const CompressorRow& compressor, unsigned width, unsigned height, unsigned& codedW, unsigned& codedH)
 {
     if (compressor.width && compressor.height) {
         codedW = compressor.width;
@@ -69,8 +78,10 @@ void CodedSize(const CompressorRow& compressor, unsigned width, unsigned height,
     const unsigned stepH = 1u << (desc ? desc->log2_chroma_h : 0);
     codedW = width / stepW * stepW;
     codedH = height / stepH * stepH;
-    if (codedW == 0) codedW = stepW;
-    if (codedH == 0) codedH = stepH;
+    if (codedW == 0)
+        codedW = stepW;
+    if (codedH == 0)
+        codedH = stepH;
     if (compressor.family == CompressorFamily::DNxHR) {
         // The smallest picture DNxHR codes; smaller tracks are scaled up to it.
         codedW = std::max(codedW, 256u);
@@ -118,8 +129,7 @@ struct DictOwner
 
 // The media layer's writing core fails with its own exception: the movie
 // turns it into the error number of the call at hand, keeping the text.
-template <typename F>
-void Translated(QTErr code, F&& body)
+template <typename F> void Translated(QTErr code, F&& body)
 {
     try {
         body();
@@ -156,8 +166,7 @@ void CQTMovie::Release()
     delete this;
 }
 
-template <typename F>
-QTErr CQTMovie::Guarded(F&& body) noexcept
+template <typename F> QTErr CQTMovie::Guarded(F&& body) noexcept
 {
     try {
         body();
@@ -185,8 +194,8 @@ void CQTMovie::CheckOpen(bool forNewTrack)
         throw QTError(qtTrackOrderErr, "a track can't be added once samples were written");
 }
 
-QTErr CQTMovie::NewVideoTrack(const char* fourCC, unsigned width, unsigned height,
-                              unsigned timeScale, unsigned sampleDuration, unsigned quality)
+QTErr CQTMovie::NewVideoTrack(const char* fourCC, unsigned width, unsigned height, unsigned timeScale,
+                              unsigned sampleDuration, unsigned quality)
 {
     return Guarded([&] {
         CheckOpen(true);
@@ -198,16 +207,15 @@ QTErr CQTMovie::NewVideoTrack(const char* fourCC, unsigned width, unsigned heigh
             throw QTError(qtParamErr, "a video track needs a time scale and a sample duration "
                                       "(is the frame rate set?)");
         if (width == 0 || height == 0 || width > 16384 || height > 16384)
-            throw QTError(qtParamErr, "picture size " + std::to_string(width) + "x" +
-                                          std::to_string(height) + " is out of range");
+            throw QTError(qtParamErr,
+                          "picture size " + std::to_string(width) + "x" + std::to_string(height) + " is out of range");
         const CompressorRow* row = FindCompressorRow(fourCC);
         if (!row || !row->encoder)
-            throw QTError(qtNoCodecErr, "no image compressor for FourCC " + Quote(fourCC) +
-                                            " in this system");
+            throw QTError(qtNoCodecErr, "no image compressor for FourCC " + Quote(fourCC) + " in this system");
         const AVCodec* codec = avcodec_find_encoder_by_name(row->encoder);
         if (!codec)
-            throw QTError(qtNoCodecErr, std::string("the installed FFmpeg has no encoder \"") +
-                                            row->encoder + "\" for FourCC " + Quote(fourCC));
+            throw QTError(qtNoCodecErr, std::string("the installed FFmpeg has no encoder \"") + row->encoder +
+                                            "\" for FourCC " + Quote(fourCC));
 
         AVRational trackRate{int(timeScale), int(sampleDuration)};
         av_reduce(&trackRate.num, &trackRate.den, trackRate.num, trackRate.den, INT32_MAX);
@@ -231,20 +239,19 @@ QTErr CQTMovie::NewVideoTrack(const char* fourCC, unsigned width, unsigned heigh
             frame.y = int(PictureTop(compressor));
             frame.height -= frame.y;
             const AVRational dar = FrameAspect(unsigned(frame.height), trackShape);
-            av_reduce(&enc->sample_aspect_ratio.num, &enc->sample_aspect_ratio.den,
-                      int64_t(dar.num) * frame.height, int64_t(dar.den) * codedW, 65535);
+            av_reduce(&enc->sample_aspect_ratio.num, &enc->sample_aspect_ratio.den, int64_t(dar.num) * frame.height,
+                      int64_t(dar.den) * codedW, 65535);
         } else if (m_shape > 0.0) {
             enc->sample_aspect_ratio = PixelShape(m_shape * codedH / codedW);
         } else {
             // A size only rounded to whole chroma blocks keeps square pixels;
             // one changed more shows at the track's own shape.
-            const bool rounded = codedW <= width && codedH <= height && width - codedW < 4 &&
-                                 height - codedH < 4;
+            const bool rounded = codedW <= width && codedH <= height && width - codedW < 4 && height - codedH < 4;
             if (rounded)
                 enc->sample_aspect_ratio = AVRational{1, 1};
             else
-                av_reduce(&enc->sample_aspect_ratio.num, &enc->sample_aspect_ratio.den,
-                          int64_t(width) * codedH, int64_t(height) * codedW, 65535);
+                av_reduce(&enc->sample_aspect_ratio.num, &enc->sample_aspect_ratio.den, int64_t(width) * codedH,
+                          int64_t(height) * codedW, 65535);
         }
         if (m_out->NeedsGlobalHeader())
             enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
@@ -255,14 +262,11 @@ QTErr CQTMovie::NewVideoTrack(const char* fourCC, unsigned width, unsigned heigh
             enc->colorspace = hd ? AVCOL_SPC_BT709 : AVCOL_SPC_SMPTE170M;
             enc->color_primaries = hd ? AVCOL_PRI_BT709 : AVCOL_PRI_SMPTE170M;
             enc->color_trc = hd ? AVCOL_TRC_BT709 : AVCOL_TRC_SMPTE170M;
-            const bool jpegRange =
-                compressor.pixFmt == AV_PIX_FMT_YUVJ420P || compressor.pixFmt == AV_PIX_FMT_YUVJ422P;
+            const bool jpegRange = compressor.pixFmt == AV_PIX_FMT_YUVJ420P || compressor.pixFmt == AV_PIX_FMT_YUVJ422P;
             enc->color_range = jpegRange ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
         }
         if (compressor.interlaced)
-            enc->field_order = compressor.family == CompressorFamily::DV && codedH <= 576
-                                   ? AV_FIELD_BB
-                                   : AV_FIELD_TT;
+            enc->field_order = compressor.family == CompressorFamily::DV && codedH <= 576 ? AV_FIELD_BB : AV_FIELD_TT;
         else
             enc->field_order = AV_FIELD_PROGRESSIVE;
 
@@ -272,15 +276,9 @@ QTErr CQTMovie::NewVideoTrack(const char* fourCC, unsigned width, unsigned heigh
             enc->flags |= AV_CODEC_FLAG_QSCALE;
             enc->global_quality = FF_QP2LAMBDA * QScaleFor(quality);
             break;
-        case CompressorFamily::X264:
-            SetOption(&opts.dict, "crf", CrfFor(quality));
-            break;
-        case CompressorFamily::ProRes:
-            SetOption(&opts.dict, "profile", compressor.profile);
-            break;
-        case CompressorFamily::DNxHR:
-            SetOption(&opts.dict, "profile", DNxHRProfileFor(quality));
-            break;
+        case CompressorFamily::X264: SetOption(&opts.dict, "crf", CrfFor(quality)); break;
+        case CompressorFamily::ProRes: SetOption(&opts.dict, "profile", compressor.profile); break;
+        case CompressorFamily::DNxHR: SetOption(&opts.dict, "profile", DNxHRProfileFor(quality)); break;
         case CompressorFamily::LongGOP: {
             enc->bit_rate = compressor.bitRate;
             enc->rc_max_rate = compressor.bitRate;
@@ -308,8 +306,7 @@ QTErr CQTMovie::NewVideoTrack(const char* fourCC, unsigned width, unsigned heigh
             // two slice contexts get the full-size packet on any machine.
             enc->thread_count = std::max(2, av_cpu_count());
             break;
-        default:
-            break;
+        default: break;
         }
         if (compressor.interlaced &&
             (compressor.family == CompressorFamily::LongGOP || compressor.family == CompressorFamily::IMX))
@@ -321,12 +318,10 @@ QTErr CQTMovie::NewVideoTrack(const char* fourCC, unsigned width, unsigned heigh
         if (err < 0) {
             char rate[32];
             std::snprintf(rate, sizeof(rate), "%.3f", av_q2d(encoderRate));
-            throw QTError(qtCodecErr,
-                          FFErrorText(std::string("the encoder \"") + row->encoder +
-                                          "\" refused " + Quote(fourCC) + " at " +
-                                          std::to_string(codedW) + "x" + std::to_string(codedH) +
-                                          ", " + rate + " pictures a second",
-                                      err));
+            throw QTError(qtCodecErr, FFErrorText(std::string("the encoder \"") + row->encoder + "\" refused " +
+                                                      Quote(fourCC) + " at " + std::to_string(codedW) + "x" +
+                                                      std::to_string(codedH) + ", " + rate + " pictures a second",
+                                                  err));
         }
 
         AVStream* stream = nullptr;
@@ -369,9 +364,8 @@ QTErr CQTMovie::NewSoundTrack(int sampleRate, int channels, uint32_t layoutTag)
         if (m_sound.stream)
             throw QTError(qtTrackOrderErr, "the movie already has a sound track");
         if (sampleRate <= 0 || channels <= 0 || channels > 64)
-            throw QTError(qtParamErr, "a sound track of " + std::to_string(channels) +
-                                          " channels at " + std::to_string(sampleRate) +
-                                          " Hz can't be made");
+            throw QTError(qtParamErr, "a sound track of " + std::to_string(channels) + " channels at " +
+                                          std::to_string(sampleRate) + " Hz can't be made");
         AVStream* stream = nullptr;
         Translated(qtParamErr, [&] { stream = m_out->AddStream(); });
         AVCodecParameters* par = stream->codecpar;
@@ -410,16 +404,15 @@ void CQTMovie::WriteHeader()
     });
 }
 
-QTErr CQTMovie::AddVideoSample(const unsigned char* rgb, unsigned width, unsigned height,
-                               unsigned rowBytes, unsigned count)
+QTErr CQTMovie::AddVideoSample(const unsigned char* rgb, unsigned width, unsigned height, unsigned rowBytes,
+                               unsigned count)
 {
     return Guarded([&] {
         CheckOpen(false);
         if (!m_video.stream)
             throw QTError(qtNoTrackErr, "the movie has no video track");
         if (!rgb || width == 0 || height == 0 || rowBytes < 3 * width)
-            throw QTError(qtParamErr, "bad picture: " + std::to_string(width) + "x" +
-                                          std::to_string(height) + ", " +
+            throw QTError(qtParamErr, "bad picture: " + std::to_string(width) + "x" + std::to_string(height) + ", " +
                                           std::to_string(rowBytes) + " bytes a row");
         if (count == 0)
             return;
@@ -427,31 +420,28 @@ QTErr CQTMovie::AddVideoSample(const unsigned char* rgb, unsigned width, unsigne
 
         VideoTrack& v = m_video;
         // The picture at its own shape inside the frame's picture lines.
-        Solvane::PictureArea area = Solvane::FitPicture(
-            m_shape > 0.0 ? m_shape : v.trackShape, v.frame.width, v.frame.height,
-            v.encoder->sample_aspect_ratio, v.encoder->pix_fmt, v.compressor.interlaced);
+        Solvane::PictureArea area =
+            Solvane::FitPicture(m_shape > 0.0 ? m_shape : v.trackShape, v.frame.width, v.frame.height,
+                                v.encoder->sample_aspect_ratio, v.encoder->pix_fmt, v.compressor.interlaced);
         area.y += v.frame.y;
         const bool bars = !Solvane::FillsFrame(area, v.encoder->width, v.encoder->height);
-        if (!v.scaler || v.srcWidth != width || v.srcHeight != height || v.area.x != area.x ||
-            v.area.y != area.y || v.area.width != area.width || v.area.height != area.height) {
-            SwsContext* sws = sws_getContext(int(width), int(height), AV_PIX_FMT_RGB24,
-                                             area.width, area.height, v.encoder->pix_fmt,
-                                             SWS_BICUBIC, nullptr, nullptr, nullptr);
+        if (!v.scaler || v.srcWidth != width || v.srcHeight != height || v.area.x != area.x || v.area.y != area.y ||
+            v.area.width != area.width || v.area.height != area.height) {
+            SwsContext* sws = sws_getContext(int(width), int(height), AV_PIX_FMT_RGB24, area.width, area.height,
+                                             v.encoder->pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr);
             if (!sws)
-                throw QTError(qtCodecErr, "no scaler from " + std::to_string(width) + "x" +
-                                              std::to_string(height) + " RGB to " +
-                                              av_get_pix_fmt_name(v.encoder->pix_fmt));
+                throw QTError(qtCodecErr, "no scaler from " + std::to_string(width) + "x" + std::to_string(height) +
+                                              " RGB to " + av_get_pix_fmt_name(v.encoder->pix_fmt));
             v.scaler.reset(sws);
             if (v.encoder->colorspace != AVCOL_SPC_UNSPECIFIED) {
                 int srcRange = 0, dstRange = 0, brightness = 0, contrast = 0, saturation = 0;
                 int *invTable = nullptr, *table = nullptr;
-                sws_getColorspaceDetails(sws, &invTable, &srcRange, &table, &dstRange,
-                                         &brightness, &contrast, &saturation);
-                const int cs = v.encoder->colorspace == AVCOL_SPC_BT709 ? SWS_CS_ITU709
-                                                                        : SWS_CS_ITU601;
+                sws_getColorspaceDetails(sws, &invTable, &srcRange, &table, &dstRange, &brightness, &contrast,
+                                         &saturation);
+                const int cs = v.encoder->colorspace == AVCOL_SPC_BT709 ? SWS_CS_ITU709 : SWS_CS_ITU601;
                 sws_setColorspaceDetails(sws, invTable, 1, sws_getCoefficients(cs),
-                                         v.encoder->color_range == AVCOL_RANGE_JPEG ? 1 : 0,
-                                         brightness, contrast, saturation);
+                                         v.encoder->color_range == AVCOL_RANGE_JPEG ? 1 : 0, brightness, contrast,
+                                         saturation);
             }
             v.srcWidth = width;
             v.srcHeight = height;
@@ -511,8 +501,7 @@ void CQTMovie::SendPicture(const AVFrame* frame, const char* what)
                         throw std::bad_alloc();
                     out = v.repeat.get();
                 }
-                WriteVideoPacket(out, pts == AV_NOPTS_VALUE ? pts : pts + k,
-                                 dts == AV_NOPTS_VALUE ? dts : dts + k);
+                WriteVideoPacket(out, pts == AV_NOPTS_VALUE ? pts : pts + k, dts == AV_NOPTS_VALUE ? dts : dts + k);
             }
         });
     });
@@ -544,8 +533,8 @@ QTErr CQTMovie::AddSoundSamples(const unsigned char* data, unsigned bytes, unsig
             return;
         const uint64_t need = uint64_t(sampleCount) * 4u * unsigned(m_sound.channels);
         if (!data || bytes < need || need > uint64_t(INT32_MAX))
-            throw QTError(qtParamErr, std::to_string(bytes) + " bytes don't hold " +
-                                          std::to_string(sampleCount) + " sample frames");
+            throw QTError(qtParamErr, std::to_string(bytes) + " bytes don't hold " + std::to_string(sampleCount) +
+                                          " sample frames");
         WriteHeader();
         AVPacket* pkt = m_packet.get();
         if (av_new_packet(pkt, int(need)) < 0)
@@ -621,8 +610,7 @@ QTErr QTCreateMovieFile(const char* path, IQTMovie** movie, char* errorText, siz
     }
 }
 
-QTErr QTFindImageCompressor(const char* fourCC, QTCompressorInfo* info, char* errorText,
-                            size_t errorTextSize)
+QTErr QTFindImageCompressor(const char* fourCC, QTCompressorInfo* info, char* errorText, size_t errorTextSize)
 {
     auto fail = [&](const std::string& text) {
         if (errorText && errorTextSize) {
@@ -637,8 +625,8 @@ QTErr QTFindImageCompressor(const char* fourCC, QTCompressorInfo* info, char* er
     if (!compressor || !compressor->encoder)
         return fail("no image compressor for FourCC " + Quote(fourCC) + " in this system");
     if (!avcodec_find_encoder_by_name(compressor->encoder))
-        return fail(std::string("the installed FFmpeg has no encoder \"") + compressor->encoder +
-                    "\" for FourCC " + Quote(fourCC));
+        return fail(std::string("the installed FFmpeg has no encoder \"") + compressor->encoder + "\" for FourCC " +
+                    Quote(fourCC));
     if (info) {
         info->encoderName = compressor->encoder;
         info->codedWidth = compressor->width;

@@ -16,7 +16,7 @@
 namespace Solvane {
 class CFFEncodeLoop;
 class CFFOutputFile;
-}
+} // namespace Solvane
 
 namespace QTKit {
 
@@ -52,11 +52,10 @@ public:
     void Release() override;
     QTErr NewVideoTrack(const char* fourCC, unsigned width, unsigned height, unsigned timeScale,
                         unsigned sampleDuration, unsigned quality) override;
-    QTErr AddVideoSample(const unsigned char* rgb, unsigned width, unsigned height,
-                         unsigned rowBytes, unsigned count) override;
+    QTErr AddVideoSample(const unsigned char* rgb, unsigned width, unsigned height, unsigned rowBytes,
+                         unsigned count) override;
     QTErr NewSoundTrack(int sampleRate, int channels, uint32_t layoutTag) override;
-    QTErr AddSoundSamples(const unsigned char* data, unsigned bytes,
-                          unsigned sampleCount) override;
+    QTErr AddSoundSamples(const unsigned char* data, unsigned bytes, unsigned sampleCount) override;
     QTErr GetMediaDataSize(QTTrackKind track, uint64_t* size) override;
     bool HasTrack(QTTrackKind track) override;
     QTErr Flatten() override;
@@ -64,8 +63,7 @@ public:
     void SetPictureShape(double shape) override { m_shape = shape > 0.0 ? shape : 0.0; }
 
 private:
-    template <typename F>
-    QTErr Guarded(F&& body) noexcept;
+    template <typename F> QTErr Guarded(F&& body) noexcept;
 
     void CheckOpen(bool forNewTrack);
     void WriteHeader();

@@ -17,11 +17,18 @@ constexpr AVRational k60{60000, 1001};
 
 constexpr int64_t kMbit = 1000000;
 
-#define ROW_OWN(tag, enc, fam, fmt, prof) \
-    {tag, enc, fam, fmt, 0, 0, kOwnRate, false, 0, prof}
-#define ROW_FIXED(tag, enc, fam, fmt, w, h, r, il, br) \
-    {tag, enc, fam, fmt, w, h, r, il, br, nullptr}
-#define ROW_NONE(tag) {tag, nullptr, F::Plain, AV_PIX_FMT_NONE, 0, 0, kOwnRate, false, 0, nullptr}
+#define ROW_OWN(tag, enc, fam, fmt, prof)                                                                              \
+    {                                                                                                                  \
+        tag, enc, fam, fmt, 0, 0, kOwnRate, false, 0, prof                                                             \
+    }
+#define ROW_FIXED(tag, enc, fam, fmt, w, h, r, il, br)                                                                 \
+    {                                                                                                                  \
+        tag, enc, fam, fmt, w, h, r, il, br, nullptr                                                                   \
+    }
+#define ROW_NONE(tag)                                                                                                  \
+    {                                                                                                                  \
+        tag, nullptr, F::Plain, AV_PIX_FMT_NONE, 0, 0, kOwnRate, false, 0, nullptr                                     \
+    }
 
 // HDV and XDCAM: 4:2:0 at 25 Mbit/s (HDV 1080), 19.7 (HDV 720), 35 (XDCAM
 // EX and HD); XDCAM HD422 4:2:2 at 50. MPEG IMX: intra-only 4:2:2.
@@ -30,9 +37,10 @@ constexpr int64_t kMbit = 1000000;
 #define XDEX1080(tag, r, il) ROW_FIXED(tag, "mpeg2video", F::LongGOP, AV_PIX_FMT_YUV420P, 1920, 1080, r, il, 35 * kMbit)
 #define XDEX720(tag, r) ROW_FIXED(tag, "mpeg2video", F::LongGOP, AV_PIX_FMT_YUV420P, 1280, 720, r, false, 35 * kMbit)
 #define XDHD1080(tag, r, il) ROW_FIXED(tag, "mpeg2video", F::LongGOP, AV_PIX_FMT_YUV420P, 1440, 1080, r, il, 35 * kMbit)
-#define XD422_1080(tag, r, il) ROW_FIXED(tag, "mpeg2video", F::LongGOP, AV_PIX_FMT_YUV422P, 1920, 1080, r, il, 50 * kMbit)
+#define XD422_1080(tag, r, il)                                                                                         \
+    ROW_FIXED(tag, "mpeg2video", F::LongGOP, AV_PIX_FMT_YUV422P, 1920, 1080, r, il, 50 * kMbit)
 #define XD422_720(tag, r) ROW_FIXED(tag, "mpeg2video", F::LongGOP, AV_PIX_FMT_YUV422P, 1280, 720, r, false, 50 * kMbit)
-#define IMX(tag, h, r, mbit) ROW_FIXED(tag, "mpeg2video", F::IMX, AV_PIX_FMT_YUV422P, 720, h, r, true, mbit * kMbit)
+#define IMX(tag, h, r, mbit) ROW_FIXED(tag, "mpeg2video", F::IMX, AV_PIX_FMT_YUV422P, 720, h, r, true, mbit* kMbit)
 #define DV(tag, fmt, w, h, r, il) ROW_FIXED(tag, "dvvideo", F::DV, fmt, w, h, r, il, 0)
 
 // Every FourCC of the plug-in's codec table, in its order.
@@ -118,8 +126,8 @@ bool IsPalRate(AVRational rate)
 {
     // 25 and 50 pictures a second are the 625-line world; everything else is
     // taken as the 525-line one.
-    return rate.num > 0 && (av_cmp_q(rate, k25) == 0 || av_cmp_q(rate, k50) == 0 ||
-                            av_cmp_q(rate, AVRational{25, 2}) == 0);
+    return rate.num > 0 &&
+           (av_cmp_q(rate, k25) == 0 || av_cmp_q(rate, k50) == 0 || av_cmp_q(rate, AVRational{25, 2}) == 0);
 }
 
 } // namespace
@@ -165,8 +173,7 @@ CompressorRow ResolveCompressorRow(const CompressorRow& compressor, unsigned hei
         out.height = pal ? 576 : 486;
         out.rate = pal ? k25 : k30;
         break;
-    default:
-        break;
+    default: break;
     }
     return out;
 }

@@ -14,8 +14,7 @@ namespace QTKit {
 
 // How a QuickTime codec quality reaches the encoder, and which settings a
 // broadcast format needs beyond its size and rate.
-enum class CompressorFamily
-{
+enum class CompressorFamily {
     Plain,     // lossless or uncompressed: quality has no effect
     QScale,    // fixed quantiser from the quality (JPEG, MPEG-4, JPEG 2000)
     X264,      // constant rate factor from the quality
@@ -38,7 +37,7 @@ struct CompressorRow
     unsigned width, height; // 0: the track's own size
     AVRational rate;        // {0, 1}: the track's own rate
     bool interlaced;
-    int64_t bitRate;   // bits per second, 0 when the quality decides
+    int64_t bitRate;     // bits per second, 0 when the quality decides
     const char* profile; // the encoder's "profile" option, or null
 };
 

@@ -25,8 +25,7 @@ using ImporterPtr = std::unique_ptr<CFFImporter, void (*)(CFFImporter*)>;
 
 CAVManager::CAVManager(const std::string& folder, QuentaBased::IMessageHandler* handler)
     : m_folder(folder), m_handler(handler)
-{
-}
+{}
 
 void CAVManager::Release()
 {
@@ -109,8 +108,8 @@ Moorland::IAVExporter* CAVManager::CreateExporterByName(const char* name)
     });
 }
 
-Moorland::IAVSource* CAVManager::CreateSourceFromAddress(const char* address, const char* importerName,
-                                                         int* movieId, int* videoStreamId, int* audioStreamId,
+Moorland::IAVSource* CAVManager::CreateSourceFromAddress(const char* address, const char* importerName, int* movieId,
+                                                         int* videoStreamId, int* audioStreamId,
                                                          Moorland::MovieInfo** movieInfo)
 {
     return QB_GUARDED(static_cast<Moorland::IAVSource*>(nullptr), {
@@ -154,7 +153,8 @@ Moorland::IAVSource* CAVManager::CreateSourceFromAddress(const char* address, co
         {
             std::lock_guard<std::mutex> guard(m_lock);
             m_currentFile = importer->File();
-            m_currentVideoIndex = video >= 0 ? CFFMediaFile::StreamIndexOf(movie, video, Moorland::StreamTypeVideo) : -1;
+            m_currentVideoIndex =
+                video >= 0 ? CFFMediaFile::StreamIndexOf(movie, video, Moorland::StreamTypeVideo) : -1;
         }
         if (movieId)
             *movieId = movie.info->id;

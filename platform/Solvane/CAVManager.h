@@ -53,7 +53,7 @@ private:
     std::string m_folder;
     QuentaBased::IMessageHandler* m_handler;
     std::map<std::string, std::string> m_options;
-    std::shared_ptr<CFFMediaFile> m_currentFile;   // of the last source made from an address
+    std::shared_ptr<CFFMediaFile> m_currentFile; // of the last source made from an address
     int m_currentVideoIndex = -1;
 };
 

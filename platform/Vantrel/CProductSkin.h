@@ -19,7 +19,11 @@ public:
     QString SheetOf(const QStringList& files) const;
 
 private:
-    struct Entry { QStringList files; QPointer<QWidget> window; };
+    struct Entry
+    {
+        QStringList files;
+        QPointer<QWidget> window;
+    };
     QList<Entry> m_entries;
     QString m_folder;
     QString m_placeholder;

@@ -16,10 +16,8 @@ const int kTimeoutMs = 12000;
 
 } // namespace
 
-CProductUpdate::CProductUpdate(CProductConfig* config, CProductWindows* windows)
-    : m_config(config), m_windows(windows)
-{
-}
+CProductUpdate::CProductUpdate(CProductConfig* config, CProductWindows* windows) : m_config(config), m_windows(windows)
+{}
 
 int CProductUpdate::CompareVersions(const QString& a, const QString& b)
 {
@@ -46,9 +44,11 @@ QString CProductUpdate::AnswerText(const QString& ownVersion, const QString& rep
         numeric = numeric && ok;
     }
     if (!numeric)
-        return QCoreApplication::translate("CProductUpdate", "The update check failed: the update service gave no version.");
+        return QCoreApplication::translate("CProductUpdate",
+                                           "The update check failed: the update service gave no version.");
     if (CompareVersions(newest, ownVersion) > 0)
-        return QCoreApplication::translate("CProductUpdate", "Version %1 is available; this is version %2.").arg(newest, ownVersion);
+        return QCoreApplication::translate("CProductUpdate", "Version %1 is available; this is version %2.")
+            .arg(newest, ownVersion);
     return QCoreApplication::translate("CProductUpdate", "This is the newest version (%1).").arg(ownVersion);
 }
 
@@ -58,12 +58,14 @@ void CProductUpdate::CheckUpdate(int, int)
     const QString address = m_config->ConfigItem(IProductConfig::ItemUpdateUrl).toString().trimmed();
     const QString own = m_config->ConfigItem(IProductConfig::ItemVersion).toString();
     if (address.isEmpty()) {
-        window->ShowText(QCoreApplication::translate("CProductUpdate", "No update service is configured for this program."));
+        window->ShowText(
+            QCoreApplication::translate("CProductUpdate", "No update service is configured for this program."));
         return;
     }
     const QUrl url(address);
     if (!url.isValid() || url.scheme().isEmpty()) {
-        window->ShowText(AnswerText(own, QString(), QCoreApplication::translate("CProductUpdate", "the update address is not valid.")));
+        window->ShowText(AnswerText(own, QString(),
+                                    QCoreApplication::translate("CProductUpdate", "the update address is not valid.")));
         return;
     }
     if (!m_network)

@@ -10,10 +10,7 @@
 #include <csignal>
 #include <new>
 
-CVantrel::CVantrel()
-    : m_config(new CProductConfig), m_language(new CProductLanguage), m_windows(new CProductWindows)
-{
-}
+CVantrel::CVantrel() : m_config(new CProductConfig), m_language(new CProductLanguage), m_windows(new CProductWindows) {}
 
 CVantrel::~CVantrel()
 {

@@ -46,15 +46,13 @@ enum class Glyph {
 QColor TypeColour(int type)
 {
     switch (type) {
-    case 2: return QColor(0x2d, 0x6c, 0xdf);  // formats
-    case 3: return QColor(0x7b, 0x3f, 0xb5);  // editing programs
+    case 2: return QColor(0x2d, 0x6c, 0xdf); // formats
+    case 3:
+        return QColor(0x7b, 0x3f, 0xb5); // editing programs
     // Dark enough for the white names on them to read (4.5:1 and more).
-    case 4:
-        return QColor(0x1f, 0x7a, 0x45); // devices
-    case 5:
-        return QColor(0x9a, 0x6a, 0x0e); // lossless
-    case 6:
-        return QColor(0xb8, 0x30, 0x30); // online
+    case 4: return QColor(0x1f, 0x7a, 0x45); // devices
+    case 5: return QColor(0x9a, 0x6a, 0x0e); // lossless
+    case 6: return QColor(0xb8, 0x30, 0x30); // online
     default: return QColor(0x60, 0x6a, 0x78);
     }
 }

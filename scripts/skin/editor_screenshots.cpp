@@ -47,7 +47,8 @@ class ShotClip : public Fablecut::ISourceDataItem
 {
 public:
     ShotClip(QString name, double start, double length, int type, QImage thumb)
-        : m_name(std::move(name)), m_start(start), m_length(length), m_type(type), m_thumb(std::move(thumb)) {}
+        : m_name(std::move(name)), m_start(start), m_length(length), m_type(type), m_thumb(std::move(thumb))
+    {}
     const QImage* GetThumbnailData() const override { return &m_thumb; }
     unsigned int GetPixelHeight() const override { return 0; }
     unsigned int GetPixelWidth() const override { return 0; }
@@ -231,7 +232,8 @@ int main(int argc, char** argv)
     Moorland::IAVManager* manager = CreateAVManager("/tmp/", nullptr);
     const QString movie = media.path() + "/clip.mp4";
     const QString command = QString("ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=320x240:rate=25:duration=1 "
-                                    "-c:v libx264 -preset ultrafast -pix_fmt yuv420p '%1'").arg(movie);
+                                    "-c:v libx264 -preset ultrafast -pix_fmt yuv420p '%1'")
+                                .arg(movie);
     Fablecut::CMediaSourceItem generated;
     QImage decoded;
     if (manager && std::system(command.toLocal8Bit().constData()) == 0) {
@@ -253,9 +255,8 @@ int main(int argc, char** argv)
         picture->setAlignment(Qt::AlignCenter);
         row->addWidget(&editor);
         row->addWidget(picture);
-        QObject::connect(&editor, &VEditorWidget::signal_editorApplayToCurSelectedClips, [&] {
-            picture->setPixmap(QPixmap::fromImage(Preview(manager, decoded, generated)));
-        });
+        QObject::connect(&editor, &VEditorWidget::signal_editorApplayToCurSelectedClips,
+                         [&] { picture->setPixmap(QPixmap::fromImage(Preview(manager, decoded, generated))); });
         {
             CClipSettingsChange change;
             change.videoEffectOn = true;

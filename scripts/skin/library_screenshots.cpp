@@ -65,7 +65,11 @@ int main(int argc, char* argv[])
     }
     QTemporaryDir temporary;
     const QString kept = qEnvironmentVariable("FABLECUT_SHOT_HOME");
-    struct { QString path() const { return folder; } QString folder; } home{kept.isEmpty() ? temporary.path() : kept};
+    struct
+    {
+        QString path() const { return folder; }
+        QString folder;
+    } home{kept.isEmpty() ? temporary.path() : kept};
     QDir().mkpath(home.path());
     qputenv("HOME", home.path().toLocal8Bit());
     qputenv("XDG_DATA_HOME", (home.path() + "/.local/share").toLocal8Bit());
@@ -81,10 +85,17 @@ int main(int argc, char* argv[])
 
     const QString media = home.path() + "/media";
     QDir().mkpath(media);
-    const struct { const char* name; const char* source; const char* seconds; } clips[] = {
-        {"Holiday by the sea.mp4", "testsrc2=size=640x360", "4"}, {"interview.mov", "testsrc=size=320x240", "2"},
-        {"Square.MOV", "smptebars=size=96x96", "3"}, {"tall phone clip.mp4", "testsrc2=size=180x320", "1.5"},
-        {"bars.avi", "smptebars=size=200x150", "1"}, {"rainbow.mkv", "rgbtestsrc=size=320x180", "2"}};
+    const struct
+    {
+        const char* name;
+        const char* source;
+        const char* seconds;
+    } clips[] = {{"Holiday by the sea.mp4", "testsrc2=size=640x360", "4"},
+                 {"interview.mov", "testsrc=size=320x240", "2"},
+                 {"Square.MOV", "smptebars=size=96x96", "3"},
+                 {"tall phone clip.mp4", "testsrc2=size=180x320", "1.5"},
+                 {"bars.avi", "smptebars=size=200x150", "1"},
+                 {"rainbow.mkv", "rgbtestsrc=size=320x180", "2"}};
     QStringList paths;
     for (const auto& c : clips) {
         const QString path = media + "/" + c.name;
@@ -168,7 +179,7 @@ int main(int argc, char* argv[])
     panel.resize(700, 460);
     VDetailDisplayView* details = panel.detailView();
     details->treeView()->selectionModel()->select(details->model()->index(1, 0),
-                                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+                                                  QItemSelectionModel::Select | QItemSelectionModel::Rows);
     ok &= Save(panel, out + "/library_details_" + code + ".png");
     panel.resize(420, 460);
     ok &= Save(panel, out + "/library_details_narrow_" + code + ".png");

@@ -102,7 +102,6 @@ bool Save(const QImage& image, const QString& path)
     return false;
 }
 
-
 const QColor kGlyph(0xdd, 0xe3, 0xea);
 const QColor kAccent(0x3d, 0x8e, 0xe8);
 
@@ -214,9 +213,13 @@ bool WriteGlyphs(const QString& skin)
     bool ok = true;
     ok &= Save(Glyph(28, 28, [](QPainter& p, double w, double h) { Flip(p, w, h, false); }), skin + "/edit_flip_h.png");
     ok &= Save(Glyph(28, 28, [](QPainter& p, double w, double h) { Flip(p, w, h, true); }), skin + "/edit_flip_v.png");
-    ok &= Save(Glyph(28, 28, [](QPainter& p, double w, double h) { Turn(p, w, h, false); }), skin + "/edit_rotate_ccw.png");
-    ok &= Save(Glyph(28, 28, [](QPainter& p, double w, double h) { Turn(p, w, h, true); }), skin + "/edit_rotate_cw.png");
-    const auto minus = [](QPainter& p, double w, double h) { p.drawLine(QPointF(w * 0.2, h / 2), QPointF(w * 0.8, h / 2)); };
+    ok &= Save(Glyph(28, 28, [](QPainter& p, double w, double h) { Turn(p, w, h, false); }),
+               skin + "/edit_rotate_ccw.png");
+    ok &=
+        Save(Glyph(28, 28, [](QPainter& p, double w, double h) { Turn(p, w, h, true); }), skin + "/edit_rotate_cw.png");
+    const auto minus = [](QPainter& p, double w, double h) {
+        p.drawLine(QPointF(w * 0.2, h / 2), QPointF(w * 0.8, h / 2));
+    };
     const auto plus = [](QPainter& p, double w, double h) {
         p.drawLine(QPointF(w * 0.2, h / 2), QPointF(w * 0.8, h / 2));
         p.drawLine(QPointF(w / 2, h * 0.2), QPointF(w / 2, h * 0.8));
@@ -225,112 +228,127 @@ bool WriteGlyphs(const QString& skin)
     ok &= Save(Glyph(16, 16, plus), skin + "/edit_plus.png");
     ok &= Save(Glyph(12, 10, minus), skin + "/edit_minus_small.png");
     ok &= Save(Glyph(12, 10, plus), skin + "/edit_plus_small.png");
-    ok &= Save(Glyph(24, 24, [](QPainter& p, double w, double h) {
-                   p.drawEllipse(QPointF(w / 2, h / 2), w * 0.17, h * 0.17);
-                   for (int i = 0; i < 8; ++i) {
-                       const double a = i * M_PI / 4;
-                       p.drawLine(QPointF(w / 2 + std::cos(a) * w * 0.28, h / 2 + std::sin(a) * h * 0.28),
-                                  QPointF(w / 2 + std::cos(a) * w * 0.42, h / 2 + std::sin(a) * h * 0.42));
-                   }
-               }),
+    ok &= Save(Glyph(24, 24,
+                     [](QPainter& p, double w, double h) {
+                         p.drawEllipse(QPointF(w / 2, h / 2), w * 0.17, h * 0.17);
+                         for (int i = 0; i < 8; ++i) {
+                             const double a = i * M_PI / 4;
+                             p.drawLine(QPointF(w / 2 + std::cos(a) * w * 0.28, h / 2 + std::sin(a) * h * 0.28),
+                                        QPointF(w / 2 + std::cos(a) * w * 0.42, h / 2 + std::sin(a) * h * 0.42));
+                         }
+                     }),
                skin + "/edit_brightness.png");
-    ok &= Save(Glyph(24, 24, [](QPainter& p, double w, double h) {
-                   const QRectF r(w * 0.15, h * 0.15, w * 0.7, h * 0.7);
-                   p.drawEllipse(r);
-                   p.setBrush(p.pen().color());
-                   p.drawPie(r, 90 * 16, 180 * 16);
-               }),
+    ok &= Save(Glyph(24, 24,
+                     [](QPainter& p, double w, double h) {
+                         const QRectF r(w * 0.15, h * 0.15, w * 0.7, h * 0.7);
+                         p.drawEllipse(r);
+                         p.setBrush(p.pen().color());
+                         p.drawPie(r, 90 * 16, 180 * 16);
+                     }),
                skin + "/edit_contrast.png");
-    ok &= Save(Glyph(24, 24, [](QPainter& p, double w, double h) {
-                   QPainterPath drop;
-                   drop.moveTo(w / 2, h * 0.1);
-                   drop.cubicTo(w * 0.85, h * 0.5, w * 0.85, h * 0.9, w / 2, h * 0.9);
-                   drop.cubicTo(w * 0.15, h * 0.9, w * 0.15, h * 0.5, w / 2, h * 0.1);
-                   QLinearGradient g(0, 0, w, 0);
-                   g.setColorAt(0, QColor(0xe8, 0x5a, 0x4f));
-                   g.setColorAt(0.5, QColor(0x5a, 0xc8, 0x5a));
-                   g.setColorAt(1, kAccent);
-                   p.setBrush(g);
-                   p.drawPath(drop);
-               }),
+    ok &= Save(Glyph(24, 24,
+                     [](QPainter& p, double w, double h) {
+                         QPainterPath drop;
+                         drop.moveTo(w / 2, h * 0.1);
+                         drop.cubicTo(w * 0.85, h * 0.5, w * 0.85, h * 0.9, w / 2, h * 0.9);
+                         drop.cubicTo(w * 0.15, h * 0.9, w * 0.15, h * 0.5, w / 2, h * 0.1);
+                         QLinearGradient g(0, 0, w, 0);
+                         g.setColorAt(0, QColor(0xe8, 0x5a, 0x4f));
+                         g.setColorAt(0.5, QColor(0x5a, 0xc8, 0x5a));
+                         g.setColorAt(1, kAccent);
+                         p.setBrush(g);
+                         p.drawPath(drop);
+                     }),
                skin + "/edit_saturation.png");
     const bool states[] = {false, true};
     for (bool checked : states) {
         const QString suffix = checked ? "_checked.png" : ".png";
-        ok &= Save(Glyph(56, 32, [checked](QPainter& p, double w, double h) {
-                       Glasses(p, w, h, QColor(0xe0, 0x30, 0x30), QColor(0x30, 0x60, 0xe8), checked);
-                   }),
+        ok &= Save(Glyph(56, 32,
+                         [checked](QPainter& p, double w, double h) {
+                             Glasses(p, w, h, QColor(0xe0, 0x30, 0x30), QColor(0x30, 0x60, 0xe8), checked);
+                         }),
                    skin + "/edit_3d_redblue" + suffix);
-        ok &= Save(Glyph(56, 32, [checked](QPainter& p, double w, double h) {
-                       Glasses(p, w, h, QColor(0xe0, 0x30, 0x30), QColor(0x30, 0xc0, 0x40), checked);
-                   }),
+        ok &= Save(Glyph(56, 32,
+                         [checked](QPainter& p, double w, double h) {
+                             Glasses(p, w, h, QColor(0xe0, 0x30, 0x30), QColor(0x30, 0xc0, 0x40), checked);
+                         }),
                    skin + "/edit_3d_redgreen" + suffix);
     }
-    ok &= Save(Glyph(64, 64, [](QPainter& p, double w, double h) { Speaker(p, w, h, false); }), skin + "/edit_mute_off.png");
-    ok &= Save(Glyph(64, 64, [](QPainter& p, double w, double h) { Speaker(p, w, h, true); }), skin + "/edit_mute_on.png");
-    ok &= Save(Glyph(24, 24, [](QPainter& p, double w, double h) {
-                   p.drawArc(QRectF(w * 0.2, h * 0.2, w * 0.6, h * 0.6), 100 * 16, 290 * 16);
-                   Arrow(p, QPointF(w * 0.45, h * 0.2), 0.0, w * 0.2);
-               }),
+    ok &= Save(Glyph(64, 64, [](QPainter& p, double w, double h) { Speaker(p, w, h, false); }),
+               skin + "/edit_mute_off.png");
+    ok &= Save(Glyph(64, 64, [](QPainter& p, double w, double h) { Speaker(p, w, h, true); }),
+               skin + "/edit_mute_on.png");
+    ok &= Save(Glyph(24, 24,
+                     [](QPainter& p, double w, double h) {
+                         p.drawArc(QRectF(w * 0.2, h * 0.2, w * 0.6, h * 0.6), 100 * 16, 290 * 16);
+                         Arrow(p, QPointF(w * 0.45, h * 0.2), 0.0, w * 0.2);
+                     }),
                skin + "/edit_reset.png");
-    ok &= Save(Glyph(24, 24, [](QPainter& p, double w, double h) {
-                   for (int i = 0; i < 3; ++i)
-                       p.drawRect(QRectF(w * (0.12 + i * 0.1), h * (0.42 - i * 0.12), w * 0.45, h * 0.38));
-               }),
+    ok &= Save(Glyph(24, 24,
+                     [](QPainter& p, double w, double h) {
+                         for (int i = 0; i < 3; ++i)
+                             p.drawRect(QRectF(w * (0.12 + i * 0.1), h * (0.42 - i * 0.12), w * 0.45, h * 0.38));
+                     }),
                skin + "/edit_apply_all.png");
-    ok &= Save(Glyph(11, 20, [](QPainter& p, double w, double h) {
-                   p.setPen(Qt::NoPen);
-                   p.setBrush(QColor(0xff, 0xa2, 0x00));
-                   QPolygonF head;
-                   head << QPointF(0, 0) << QPointF(w, 0) << QPointF(w, h * 0.4) << QPointF(w / 2, h * 0.6)
-                        << QPointF(0, h * 0.4);
-                   p.drawPolygon(head);
-                   p.fillRect(QRectF(w / 2 - 1, h * 0.5, 2, h * 0.5), QColor(0xff, 0xa2, 0x00));
-               }),
+    ok &= Save(Glyph(11, 20,
+                     [](QPainter& p, double w, double h) {
+                         p.setPen(Qt::NoPen);
+                         p.setBrush(QColor(0xff, 0xa2, 0x00));
+                         QPolygonF head;
+                         head << QPointF(0, 0) << QPointF(w, 0) << QPointF(w, h * 0.4) << QPointF(w / 2, h * 0.6)
+                              << QPointF(0, h * 0.4);
+                         p.drawPolygon(head);
+                         p.fillRect(QRectF(w / 2 - 1, h * 0.5, 2, h * 0.5), QColor(0xff, 0xa2, 0x00));
+                     }),
                skin + "/ruler_anchor.png");
-    ok &= Save(Glyph(10, 200, [](QPainter& p, double w, double h) {
-                   p.setPen(QPen(QColor(0x8a, 0x93, 0x9e), 1));
-                   for (int i = 0; i <= 20; ++i) {
-                       const double y = 4 + i * (h - 8) / 20.0;
-                       p.drawLine(QPointF(i % 5 == 0 ? 0 : w * 0.4, y), QPointF(w, y));
-                   }
-               }),
+    ok &= Save(Glyph(10, 200,
+                     [](QPainter& p, double w, double h) {
+                         p.setPen(QPen(QColor(0x8a, 0x93, 0x9e), 1));
+                         for (int i = 0; i <= 20; ++i) {
+                             const double y = 4 + i * (h - 8) / 20.0;
+                             p.drawLine(QPointF(i % 5 == 0 ? 0 : w * 0.4, y), QPointF(w, y));
+                         }
+                     }),
                skin + "/edit_volume_ruler.png");
     // The timeline panel's tool buttons and track icon.
-    ok &= Save(Glyph(32, 24, [](QPainter& p, double w, double h) {
-                   p.drawEllipse(QPointF(w * 0.3, h * 0.72), w * 0.1, h * 0.13);
-                   p.drawEllipse(QPointF(w * 0.7, h * 0.72), w * 0.1, h * 0.13);
-                   p.drawLine(QPointF(w * 0.36, h * 0.6), QPointF(w * 0.62, h * 0.12));
-                   p.drawLine(QPointF(w * 0.64, h * 0.6), QPointF(w * 0.38, h * 0.12));
-               }),
+    ok &= Save(Glyph(32, 24,
+                     [](QPainter& p, double w, double h) {
+                         p.drawEllipse(QPointF(w * 0.3, h * 0.72), w * 0.1, h * 0.13);
+                         p.drawEllipse(QPointF(w * 0.7, h * 0.72), w * 0.1, h * 0.13);
+                         p.drawLine(QPointF(w * 0.36, h * 0.6), QPointF(w * 0.62, h * 0.12));
+                         p.drawLine(QPointF(w * 0.64, h * 0.6), QPointF(w * 0.38, h * 0.12));
+                     }),
                skin + "/timeline_split.png");
-    ok &= Save(Glyph(32, 24, [](QPainter& p, double w, double h) {
-                   p.drawLine(QPointF(w * 0.3, h * 0.22), QPointF(w * 0.7, h * 0.22));
-                   p.drawLine(QPointF(w * 0.44, h * 0.14), QPointF(w * 0.56, h * 0.14));
-                   QPolygonF can;
-                   can << QPointF(w * 0.34, h * 0.3) << QPointF(w * 0.38, h * 0.86) << QPointF(w * 0.62, h * 0.86)
-                       << QPointF(w * 0.66, h * 0.3);
-                   p.drawPolyline(can);
-                   p.drawLine(QPointF(w * 0.5, h * 0.4), QPointF(w * 0.5, h * 0.76));
-               }),
+    ok &= Save(Glyph(32, 24,
+                     [](QPainter& p, double w, double h) {
+                         p.drawLine(QPointF(w * 0.3, h * 0.22), QPointF(w * 0.7, h * 0.22));
+                         p.drawLine(QPointF(w * 0.44, h * 0.14), QPointF(w * 0.56, h * 0.14));
+                         QPolygonF can;
+                         can << QPointF(w * 0.34, h * 0.3) << QPointF(w * 0.38, h * 0.86) << QPointF(w * 0.62, h * 0.86)
+                             << QPointF(w * 0.66, h * 0.3);
+                         p.drawPolyline(can);
+                         p.drawLine(QPointF(w * 0.5, h * 0.4), QPointF(w * 0.5, h * 0.76));
+                     }),
                skin + "/timeline_delete.png");
     const bool zoomIn[] = {true, false};
     for (bool in : zoomIn)
-        ok &= Save(Glyph(16, 16, [in](QPainter& p, double w, double h) {
-                       p.drawEllipse(QPointF(w * 0.42, h * 0.42), w * 0.3, h * 0.3);
-                       p.drawLine(QPointF(w * 0.64, h * 0.64), QPointF(w * 0.92, h * 0.92));
-                       p.drawLine(QPointF(w * 0.28, h * 0.42), QPointF(w * 0.56, h * 0.42));
-                       if (in)
-                           p.drawLine(QPointF(w * 0.42, h * 0.28), QPointF(w * 0.42, h * 0.56));
-                   }),
+        ok &= Save(Glyph(16, 16,
+                         [in](QPainter& p, double w, double h) {
+                             p.drawEllipse(QPointF(w * 0.42, h * 0.42), w * 0.3, h * 0.3);
+                             p.drawLine(QPointF(w * 0.64, h * 0.64), QPointF(w * 0.92, h * 0.92));
+                             p.drawLine(QPointF(w * 0.28, h * 0.42), QPointF(w * 0.56, h * 0.42));
+                             if (in)
+                                 p.drawLine(QPointF(w * 0.42, h * 0.28), QPointF(w * 0.42, h * 0.56));
+                         }),
                    skin + (in ? "/timeline_zoom_in.png" : "/timeline_zoom_out.png"));
-    ok &= Save(Glyph(24, 24, [](QPainter& p, double w, double h) {
-                   p.drawRoundedRect(QRectF(w * 0.14, h * 0.24, w * 0.72, h * 0.52), 2, 2);
-                   for (int i = 0; i < 4; ++i) {
-                       p.drawPoint(QPointF(w * (0.26 + i * 0.16), h * 0.32));
-                       p.drawPoint(QPointF(w * (0.26 + i * 0.16), h * 0.68));
-                   }
-               }),
+    ok &= Save(Glyph(24, 24,
+                     [](QPainter& p, double w, double h) {
+                         p.drawRoundedRect(QRectF(w * 0.14, h * 0.24, w * 0.72, h * 0.52), 2, 2);
+                         for (int i = 0; i < 4; ++i) {
+                             p.drawPoint(QPointF(w * (0.26 + i * 0.16), h * 0.32));
+                             p.drawPoint(QPointF(w * (0.26 + i * 0.16), h * 0.68));
+                         }
+                     }),
                skin + "/timeline_track.png");
     ok &= Save(ClipBackground(QColor(0x4f, 0x7d, 0xb8), QColor(0x2f, 0x55, 0x88), QColor(0x8f, 0xb8, 0xe8)),
                skin + "/clip_normal_bg.png");

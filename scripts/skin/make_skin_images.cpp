@@ -385,8 +385,8 @@ QImage SelectionMark(int side)
     pen.setCapStyle(Qt::RoundCap);
     pen.setJoinStyle(Qt::RoundJoin);
     p.setPen(pen);
-    p.drawPolyline(QPolygonF({QPointF(side * 0.22, side * 0.52), QPointF(side * 0.43, side * 0.72),
-                              QPointF(side * 0.78, side * 0.3)}));
+    p.drawPolyline(QPolygonF(
+        {QPointF(side * 0.22, side * 0.52), QPointF(side * 0.43, side * 0.72), QPointF(side * 0.78, side * 0.3)}));
     return image;
 }
 
@@ -467,10 +467,13 @@ int main(int argc, char* argv[])
         QDir().mkpath(dir);
     bool ok = true;
 
-    const struct { const char* name; Glyph glyph; } title[] = {
-        {"title_icon", AppGlyph},       {"title_min", MinimiseGlyph}, {"title_max", MaximiseGlyph},
-        {"title_restore", RestoreGlyph}, {"title_close", CloseGlyph}, {"title_help", HelpGlyph},
-        {"title_pref", PreferenceGlyph}};
+    const struct
+    {
+        const char* name;
+        Glyph glyph;
+    } title[] = {{"title_icon", AppGlyph},        {"title_min", MinimiseGlyph}, {"title_max", MaximiseGlyph},
+                 {"title_restore", RestoreGlyph}, {"title_close", CloseGlyph},  {"title_help", HelpGlyph},
+                 {"title_pref", PreferenceGlyph}};
     for (const auto& t : title) {
         ok &= Save(Button(18, 18, 0, t.glyph), skin + "/" + t.name + ".png");
         ok &= Save(Button(18, 18, 1, t.glyph), skin + "/" + t.name + "_hover.png");
@@ -497,18 +500,23 @@ int main(int argc, char* argv[])
     ok &= Save(StripBackground(80, 62, false), skin + "/strip_normal_bg.png");
     ok &= Save(StripBackground(80, 62, true), skin + "/strip_hover_bg.png");
     ok &= Save(StripNoFrame(72, 54), skin + "/strip_no_frame.png");
-    const struct { const char* name; Glyph glyph; } player[] = {
-        {"player_play", PlayGlyph},         {"player_pause", PauseGlyph}, {"player_stop", StopGlyph},
-        {"player_prev", PreviousGlyph},     {"player_next", NextGlyph},   {"player_snapshot", SnapshotGlyph},
-        {"player_volume", VolumeGlyph},     {"player_mute", MuteGlyph}};
+    const struct
+    {
+        const char* name;
+        Glyph glyph;
+    } player[] = {{"player_play", PlayGlyph},     {"player_pause", PauseGlyph}, {"player_stop", StopGlyph},
+                  {"player_prev", PreviousGlyph}, {"player_next", NextGlyph},   {"player_snapshot", SnapshotGlyph},
+                  {"player_volume", VolumeGlyph}, {"player_mute", MuteGlyph}};
     for (const auto& b : player) {
         ok &= Save(Button(26, 24, 0, b.glyph), skin + "/" + b.name + "_normal.png");
         ok &= Save(Button(26, 24, 1, b.glyph), skin + "/" + b.name + "_hover.png");
     }
     // Disabled work-space buttons look dimmed.
     for (const char* name : {"ws_effects", "ws_volume", "ws_3d"}) {
-        QImage dim = Button(32, 32, 0, name == QString("ws_effects") ? Glyph(EffectsGlyph)
-                                        : name == QString("ws_volume") ? Glyph(VolumeGlyph) : Glyph(ThreeDGlyph));
+        QImage dim = Button(32, 32, 0,
+                            name == QString("ws_effects")  ? Glyph(EffectsGlyph)
+                            : name == QString("ws_volume") ? Glyph(VolumeGlyph)
+                                                           : Glyph(ThreeDGlyph));
         QPainter p(&dim);
         p.fillRect(dim.rect(), QColor(0x2b, 0x2f, 0x36, 150));
         p.end();

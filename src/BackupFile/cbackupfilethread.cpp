@@ -58,8 +58,7 @@ CBackupFileThread::CBackupFileThread(BackupProgressShared* progress, std::vector
                                      std::string destFolder, std::vector<std::string>& succeeded, CXMutex* lock)
     : m_progress(progress), m_files(std::move(files)), m_dest(std::move(destFolder)), m_lock(lock),
       m_succeeded(succeeded)
-{
-}
+{}
 
 CBackupFileThread::~CBackupFileThread()
 {
@@ -95,8 +94,8 @@ CBackupFileThread::Outcome CBackupFileThread::copyOne(const std::string& source,
         } else {
             // Overwriting the source with itself would empty it.
             struct stat a, b;
-            if (::stat(source.c_str(), &a) == 0 && ::stat(dest.c_str(), &b) == 0 && a.st_dev == b.st_dev
-                && a.st_ino == b.st_ino)
+            if (::stat(source.c_str(), &a) == 0 && ::stat(dest.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
+                a.st_ino == b.st_ino)
                 QB_THROW(QB_ERR_FILE_IO, "The backup of " + source + " would overwrite the file itself");
         }
     }
@@ -144,8 +143,7 @@ CBackupFileThread::Outcome CBackupFileThread::copyOne(const std::string& source,
         // A copy that lacks data must not pass for a backup.
         const CBaseException cause(GetQuentaException());
         file_delete(dest);
-        throw CBaseException(QB_ERR_FILE_IO, "Backup of " + source + " failed: " + cause.GetMsg(), __LINE__,
-                             __FILE__);
+        throw CBaseException(QB_ERR_FILE_IO, "Backup of " + source + " failed: " + cause.GetMsg(), __LINE__, __FILE__);
     }
     m_succeeded.push_back(dest);
     update([](BackupProgressInfo& p) { ++p.nBackedUpFiles; });

@@ -55,8 +55,7 @@ protected:
 private:
     enum class Outcome { Copied, Skipped, Failed, Stopped };
     Outcome copyOne(const std::string& source, char* buffer);
-    template <typename F>
-    void update(F&& change)
+    template <typename F> void update(F&& change)
     {
         std::lock_guard<std::mutex> guard(m_progress->lock);
         change(m_progress->info);

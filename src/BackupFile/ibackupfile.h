@@ -6,8 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-enum BackupState
-{
+enum BackupState {
     BACKUP_STATE_READY = 0,
     BACKUP_STATE_RUNNING = 1,
     BACKUP_STATE_FINISHED = 2, // the whole list was worked through
@@ -16,8 +15,7 @@ enum BackupState
 
 // 0 leaves the copy thread at the system's default; 1 to 4 ask for a lower
 // or higher share of the processor (1 lower, 2 higher, 3 lowest, 4 highest).
-enum BackupThreadPriority
-{
+enum BackupThreadPriority {
     BACKUP_PRIORITY_DEFAULT = 0,
     BACKUP_PRIORITY_LOW = 1,
     BACKUP_PRIORITY_HIGH = 2,
@@ -26,9 +24,8 @@ enum BackupThreadPriority
 };
 
 // What a run does when the destination name is taken; other values act as 1.
-enum BackuFileExistPolicy
-{
-    BACKUP_EXIST_RENAME = 0,    // name_0.ext, name_1.ext ...
+enum BackuFileExistPolicy {
+    BACKUP_EXIST_RENAME = 0, // name_0.ext, name_1.ext ...
     BACKUP_EXIST_OVERWRITE = 1,
     BACKUP_EXIST_SKIP = 2,
 };
@@ -39,9 +36,9 @@ struct BackupProgressInfo
     int64_t llTotalBytes;
     int64_t llBackedUpBytes;
     int32_t nTotalFiles;
-    int32_t nBackedUpFiles;    // copied or skipped
-    char szCurrentFile[260];   // UTF-8 source path, cut to fit, zero-terminated
-    int32_t nState;            // a BackupState
+    int32_t nBackedUpFiles;  // copied or skipped
+    char szCurrentFile[260]; // UTF-8 source path, cut to fit, zero-terminated
+    int32_t nState;          // a BackupState
 };
 #pragma pack(pop)
 static_assert(offsetof(BackupProgressInfo, llTotalBytes) == 0, "BackupProgressInfo layout");

@@ -27,7 +27,10 @@ bool SameRoot(const std::string& a, const std::string& b)
                                      include_path_backslash(b.c_str()).c_str()) == 0;
 }
 
-bool ExtIs(const std::string& ext, const char* wanted) { return strCaseInsensitiveCompare(ext.c_str(), wanted) == 0; }
+bool ExtIs(const std::string& ext, const char* wanted)
+{
+    return strCaseInsensitiveCompare(ext.c_str(), wanted) == 0;
+}
 
 // The entry of `folder` named `name` ignoring letter case (FAT names may show
 // in either case); the exact name first.
@@ -42,8 +45,8 @@ std::string FindIgnoringCase(const std::string& folder, const std::string& name,
         const fs::file_status s = it->symlink_status(ec);
         if (ec)
             break;
-        if ((wantFolder ? fs::is_directory(s) : fs::is_regular_file(s))
-            && strCaseInsensitiveCompare(it->path().filename().string().c_str(), name.c_str()) == 0)
+        if ((wantFolder ? fs::is_directory(s) : fs::is_regular_file(s)) &&
+            strCaseInsensitiveCompare(it->path().filename().string().c_str(), name.c_str()) == 0)
             return it->path().string();
     }
     return std::string();

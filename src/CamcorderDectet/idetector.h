@@ -21,9 +21,9 @@ public:
     std::string rootPath; // the volume's mount point, UTF-8
     int videoFileCount = 0;
     std::vector<VideoFileStorageInfo> videoFiles; // sorted by videoPath, byte order
-    std::string volumeName;   // empty when unknown
-    std::string manufacturer; // empty when unknown
-    std::string bsdName;      // the volume's device name; empty when unknown
+    std::string volumeName;                       // empty when unknown
+    std::string manufacturer;                     // empty when unknown
+    std::string bsdName;                          // the volume's device name; empty when unknown
 };
 
 class IDetectorCallBack

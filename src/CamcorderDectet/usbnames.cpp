@@ -30,8 +30,7 @@ ProductEntry* g_products[kBuckets];
 // Loads are rare; the lock keeps two of them from linking into one chain at once.
 std::mutex g_loadLock;
 
-template <typename Entry>
-Entry* NewEntry(const char* name)
+template <typename Entry> Entry* NewEntry(const char* name)
 {
     const size_t length = std::strlen(name);
     auto* e = static_cast<Entry*>(std::calloc(1, sizeof(Entry) + length));
@@ -40,10 +39,19 @@ Entry* NewEntry(const char* name)
     return e;
 }
 
-bool IsHex(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
-bool IsBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+bool IsHex(char c)
+{
+    return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+}
+bool IsBlank(char c)
+{
+    return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
 
-bool StartsWith(const char* line, const char* prefix) { return std::strncmp(line, prefix, std::strlen(prefix)) == 0; }
+bool StartsWith(const char* line, const char* prefix)
+{
+    return std::strncmp(line, prefix, std::strlen(prefix)) == 0;
+}
 
 // Reads the hexadecimal number at `p`, then skips white space; the rest is the name.
 const char* NumberAndName(const char* p, unsigned long& number)
@@ -122,9 +130,9 @@ int names_init(const char* path)
         buf[strcspn(buf, "\n")] = 0;
         if (buf[0] == 0 || buf[0] == '#')
             continue;
-        if (StartsWith(buf, "PHYSDES ") || StartsWith(buf, "PHY ") || (StartsWith(buf, "AT") && IsBlank(buf[2]))
-            || StartsWith(buf, "BIAS ") || StartsWith(buf, "L ") || StartsWith(buf, "C ") || StartsWith(buf, "HID ")
-            || StartsWith(buf, "HUT ") || StartsWith(buf, "R "))
+        if (StartsWith(buf, "PHYSDES ") || StartsWith(buf, "PHY ") || (StartsWith(buf, "AT") && IsBlank(buf[2])) ||
+            StartsWith(buf, "BIAS ") || StartsWith(buf, "L ") || StartsWith(buf, "C ") || StartsWith(buf, "HID ") ||
+            StartsWith(buf, "HUT ") || StartsWith(buf, "R "))
             break;
         if (IsHex(buf[0])) {
             unsigned long number = 0;

@@ -11,8 +11,7 @@
 
 VCamcorderDialog::VCamcorderDialog(QWidget* parent, Qt::WindowFlags f)
     : VCamcorderDialog(GetCamcorderDetectorInstance(), parent, f)
-{
-}
+{}
 
 VCamcorderDialog::VCamcorderDialog(IDetector* pDetector, QWidget* parent, Qt::WindowFlags f)
     : QDialog(parent, f), ui(new Ui::VCamcorderDialog), detector(pDetector)

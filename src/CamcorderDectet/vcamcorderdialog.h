@@ -10,13 +10,16 @@
 #include <QString>
 #include <QStringList>
 
-namespace Moorland { class IAVManager; }
-namespace Ui { class VCamcorderDialog; }
+namespace Moorland {
+class IAVManager;
+}
+namespace Ui {
+class VCamcorderDialog;
+}
 class VImportFilesWidget;
 class VSelectCamcorderWidget;
 
-enum CamcorderExportType
-{
+enum CamcorderExportType {
     CamcorderExportNone = 1,   // nothing chosen yet
     CamcorderExportImport = 2, // import the chosen files from the camcorder
     CamcorderExportBackup = 3, // back them up first and import the copies

@@ -180,12 +180,8 @@ void VImportFilesWidget::on_cbbxClassifyOptions_currentIndexChanged(int index)
         classifyMode = 2;
         dateFormat = "yyyy/MM/dd";
         break;
-    case 4:
-        classifyMode = 3;
-        break;
-    default:
-        classifyMode = 1;
-        break;
+    case 4: classifyMode = 3; break;
+    default: classifyMode = 1; break;
     }
     updateClassifyOptionsData();
 }
@@ -308,8 +304,8 @@ QString VImportFilesWidget::GetBackupPath()
     const QString name = variableInfo->GetInfoDefaultValue(VARIABLE_INFO_DEFAULTBACKUP_DIR_NAME).toString();
     if (!name.isEmpty())
         folder += QDir::separator() + name;
-    const bool made = QuentaBased::dir_exists(folder.toUtf8().constData())
-                      || QB_GUARDED_VOID({ QuentaBased::make_dir(folder.toUtf8().constData()); });
+    const bool made = QuentaBased::dir_exists(folder.toUtf8().constData()) ||
+                      QB_GUARDED_VOID({ QuentaBased::make_dir(folder.toUtf8().constData()); });
     // A folder that could not be made is not remembered: the next call tries again.
     if (made)
         variableInfo->SetInfoValue(STR_VARIABLECONFG_NAME_VIDEO_BACKUP_PATH, folder);

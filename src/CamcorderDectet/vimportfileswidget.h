@@ -10,8 +10,12 @@
 #include <QStringList>
 #include <QWidget>
 
-namespace Moorland { class IAVManager; }
-namespace Ui { class VImportFilesWidget; }
+namespace Moorland {
+class IAVManager;
+}
+namespace Ui {
+class VImportFilesWidget;
+}
 class CAppVariableInfo;
 class QListWidgetItem;
 class QTimer;

@@ -68,8 +68,8 @@ void VSelectCamcorderWidget::updateCamcorderData()
         item->setData(Qt::UserRole, root);
         if (!info->manufacturer.empty()) {
             item->setData(Qt::DisplayRole, QString::fromUtf8(info->manufacturer.c_str()));
-            item->setData(Qt::ToolTipRole, QString::fromUtf8(info->volumeName.c_str()) + "      "
-                                               + QString::fromUtf8(info->manufacturer.c_str()));
+            item->setData(Qt::ToolTipRole, QString::fromUtf8(info->volumeName.c_str()) + "      " +
+                                               QString::fromUtf8(info->manufacturer.c_str()));
         } else {
             item->setData(Qt::DisplayRole, root);
         }

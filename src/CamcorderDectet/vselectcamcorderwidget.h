@@ -9,7 +9,9 @@
 #include <QString>
 #include <QWidget>
 
-namespace Moorland { class IAVManager; }
+namespace Moorland {
+class IAVManager;
+}
 class QListWidgetItem;
 
 class VSelectCamcorderWidget : public QWidget, public Ui::VSelectCamcorderWidget

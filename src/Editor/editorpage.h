@@ -9,7 +9,9 @@ Q_DECLARE_METATYPE(EffectType)
 
 class CMProjectMgr;
 struct CClipSettingsChange;
-namespace Fablecut { class CMediaSourceItem; }
+namespace Fablecut {
+class CMediaSourceItem;
+}
 
 // Writes one edit of the clip editor. An edit of a clip of the manager's
 // timeline goes through the manager, so the timeline hears of it; any other

@@ -7,7 +7,9 @@
 
 class CMProjectMgr;
 struct CClipSettingsChange;
-namespace Ui { class V3DEffectAdjust; }
+namespace Ui {
+class V3DEffectAdjust;
+}
 namespace Fablecut {
 class ISourceDataItem;
 class CMediaSourceItem;

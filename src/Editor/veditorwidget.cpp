@@ -94,8 +94,7 @@ void VEditorWidget::setCurrentEditorPage(EDITORPAGE page)
         m_stack->setCurrentWidget(m_3dPage);
         ui->llblEditorEffectName->setText(tr("3D Effect", "3D 效果"));
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -156,15 +155,12 @@ void VEditorWidget::on_btnReset_clicked()
         ui->CheckBox_EffectEnabled->setCheckState(Qt::Checked);
         m_effectPage->slot_reset();
         break;
-    case EDITORPAGE_VOLUME:
-        m_volumePage->slot_Reset();
-        break;
+    case EDITORPAGE_VOLUME: m_volumePage->slot_Reset(); break;
     case EDITORPAGE_3D:
         ui->CheckBox_EffectEnabled->setCheckState(Qt::Unchecked);
         m_3dPage->slot_reset();
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -177,17 +173,10 @@ void VEditorWidget::ReTranslate()
 {
     ui->retranslateUi(this);
     switch (m_page) {
-    case EDITORPAGE_EFFECTS:
-        ui->llblEditorEffectName->setText(tr("Effects", "特效"));
-        break;
-    case EDITORPAGE_VOLUME:
-        ui->llblEditorEffectName->setText(tr("Volume Adjustment", "音量"));
-        break;
-    case EDITORPAGE_3D:
-        ui->llblEditorEffectName->setText(tr("3D Effect", "3D 效果"));
-        break;
-    default:
-        break;
+    case EDITORPAGE_EFFECTS: ui->llblEditorEffectName->setText(tr("Effects", "特效")); break;
+    case EDITORPAGE_VOLUME: ui->llblEditorEffectName->setText(tr("Volume Adjustment", "音量")); break;
+    case EDITORPAGE_3D: ui->llblEditorEffectName->setText(tr("3D Effect", "3D 效果")); break;
+    default: break;
     }
 }
 

@@ -9,7 +9,9 @@ class CMProjectMgr;
 class VEffectAdjust;
 class VVolumeAdjust;
 class V3DEffectAdjust;
-namespace Ui { class VEditorWidget; }
+namespace Ui {
+class VEditorWidget;
+}
 namespace Fablecut {
 class ISourceDataItem;
 class CMediaSourceItem;

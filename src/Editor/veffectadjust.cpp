@@ -48,17 +48,20 @@ CClipSettingsChange VideoEffectOn(bool on)
 void VEffectAdjust::quiet(bool off)
 {
     if (off) {
-        disconnect(ui->sldEffectBrightness, SIGNAL(valueChanged(int)), this, SLOT(on_sldEffectBrightness_valueChanged(int)));
-        disconnect(ui->sldEffectContrast, SIGNAL(valueChanged(int)), this, SLOT(on_sldEffectContrast_valueChanged(int)));
-        disconnect(ui->sldEffectSaturation, SIGNAL(valueChanged(int)), this, SLOT(on_sldEffectSaturation_valueChanged(int)));
+        disconnect(ui->sldEffectBrightness, SIGNAL(valueChanged(int)), this,
+                   SLOT(on_sldEffectBrightness_valueChanged(int)));
+        disconnect(ui->sldEffectContrast, SIGNAL(valueChanged(int)), this,
+                   SLOT(on_sldEffectContrast_valueChanged(int)));
+        disconnect(ui->sldEffectSaturation, SIGNAL(valueChanged(int)), this,
+                   SLOT(on_sldEffectSaturation_valueChanged(int)));
         disconnect(ui->wEffectOptions, &VEffectOptions::signal_effectChanged, this, &VEffectAdjust::slot_effectChanged);
     } else {
-        connect(ui->sldEffectBrightness, SIGNAL(valueChanged(int)), this, SLOT(on_sldEffectBrightness_valueChanged(int)),
-                Qt::UniqueConnection);
+        connect(ui->sldEffectBrightness, SIGNAL(valueChanged(int)), this,
+                SLOT(on_sldEffectBrightness_valueChanged(int)), Qt::UniqueConnection);
         connect(ui->sldEffectContrast, SIGNAL(valueChanged(int)), this, SLOT(on_sldEffectContrast_valueChanged(int)),
                 Qt::UniqueConnection);
-        connect(ui->sldEffectSaturation, SIGNAL(valueChanged(int)), this, SLOT(on_sldEffectSaturation_valueChanged(int)),
-                Qt::UniqueConnection);
+        connect(ui->sldEffectSaturation, SIGNAL(valueChanged(int)), this,
+                SLOT(on_sldEffectSaturation_valueChanged(int)), Qt::UniqueConnection);
         connect(ui->wEffectOptions, &VEffectOptions::signal_effectChanged, this, &VEffectAdjust::slot_effectChanged,
                 Qt::UniqueConnection);
     }

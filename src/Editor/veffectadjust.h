@@ -6,7 +6,9 @@
 
 class CMProjectMgr;
 struct CClipSettingsChange;
-namespace Ui { class VEffectAdjust; }
+namespace Ui {
+class VEffectAdjust;
+}
 namespace Fablecut {
 class ISourceDataItem;
 class CMediaSourceItem;

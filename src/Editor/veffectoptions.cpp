@@ -27,8 +27,8 @@ struct EffectRow
 const EffectRow kEffects[] = {
     {EffectNone, QT_TRANSLATE_NOOP3("VEffectOptions", "None", "无"), "Efc_None.png"},
     {EffectSimpleGaussBlur, QT_TRANSLATE_NOOP3("VEffectOptions", "Simple Gauss Blur", "高斯模糊"), "Efc_Gauss.png"},
-    {EffectSimpleLaplacianSharpen,
-     QT_TRANSLATE_NOOP3("VEffectOptions", "Simple Laplacian Sharpen", "拉普拉斯锐化"), "Efc_LapSharpen.png"},
+    {EffectSimpleLaplacianSharpen, QT_TRANSLATE_NOOP3("VEffectOptions", "Simple Laplacian Sharpen", "拉普拉斯锐化"),
+     "Efc_LapSharpen.png"},
     {EffectGray, QT_TRANSLATE_NOOP3("VEffectOptions", "Gray", "灰度"), "Efc_Gray.png"},
     {EffectFlipColor, QT_TRANSLATE_NOOP3("VEffectOptions", "Flip Color", "颜色翻转"), "Efc_FlipColor.png"},
     {EffectInvert, QT_TRANSLATE_NOOP3("VEffectOptions", "Invert", "反色"), "Efc_Invert.png"},
@@ -75,7 +75,8 @@ VEffectOptions::~VEffectOptions()
 
 void VEffectOptions::initEffectBtns()
 {
-    const QString skin = CAppVariableInfo::GetInstance()->GetInfoValue(VARIABLE_INFO_CURSKIN_PATH, QVariant()).toString();
+    const QString skin =
+        CAppVariableInfo::GetInstance()->GetInfoValue(VARIABLE_INFO_CURSKIN_PATH, QVariant()).toString();
     QList<EffectButton> list;
     for (const EffectRow& row : kEffects) {
         EffectButton b;
@@ -136,7 +137,8 @@ void VEffectOptions::refreshData(bool bKeepSelection)
             cell->setData(Qt::UserRole, entry.label);
             cell->setData(EffectTypeRole, int(entry.type));
             cell->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
-            const QString shown = QCoreApplication::translate("VEffectOptions", kEffects[i].text.label, kEffects[i].text.comment);
+            const QString shown =
+                QCoreApplication::translate("VEffectOptions", kEffects[i].text.label, kEffects[i].text.comment);
             cell->setData(ShownTextRole, shown);
             cell->setToolTip(shown);
         } else {
@@ -158,7 +160,8 @@ void VEffectOptions::ReTranslate()
             const int type = cell->data(EffectTypeRole).toInt();
             if (type < 0 || type >= kEffectCount)
                 continue;
-            const QString shown = QCoreApplication::translate("VEffectOptions", kEffects[type].text.label, kEffects[type].text.comment);
+            const QString shown =
+                QCoreApplication::translate("VEffectOptions", kEffects[type].text.label, kEffects[type].text.comment);
             cell->setData(ShownTextRole, shown);
             cell->setToolTip(shown);
         }

@@ -4,7 +4,9 @@
 
 class CMProjectMgr;
 struct CClipSettingsChange;
-namespace Ui { class VVolumeAdjust; }
+namespace Ui {
+class VVolumeAdjust;
+}
 namespace Fablecut {
 class ISourceDataItem;
 class CMediaSourceItem;

@@ -122,10 +122,9 @@ void SelectFirstCell(QTableWidget* grid)
 void ReportSaveFailure(QWidget* page)
 {
     const QString reason = QString::fromUtf8(GetQuentaException()->GetExceptionMsg());
-    ExecPromptMessageBox(QCoreApplication::translate("VProfileMgrPageWidget",
-                                                     "The profile settings could not be kept: %1")
-                             .arg(reason),
-                         QDialogButtonBox::Ok, QMessageBox::Warning);
+    ExecPromptMessageBox(
+        QCoreApplication::translate("VProfileMgrPageWidget", "The profile settings could not be kept: %1").arg(reason),
+        QDialogButtonBox::Ok, QMessageBox::Warning);
     Q_UNUSED(page);
 }
 

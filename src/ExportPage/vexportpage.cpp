@@ -28,9 +28,7 @@ namespace {
 const char* const kSource = "src/ExportPage/vexportpage";
 }
 
-VExportPage::VExportPage(QWidget* parent)
-    : QFrame(parent)
-    , ui(new Ui::VExportPage)
+VExportPage::VExportPage(QWidget* parent) : QFrame(parent), ui(new Ui::VExportPage)
 {
     ui->setupUi(this);
     qRegisterMetaType<IProfile*>("IProfile*");
@@ -183,10 +181,13 @@ void VExportPage::initConnection()
 {
     VMOutPutTaskMgr* list = ui->frmOutPutResListWidget;
     connect(list, &VMOutPutTaskMgr::signal_SettingSelectedOutputTaskItemProfile, this,
-            [this](IProfile* pProfile, bool bEnable, bool) { slot_SettingSelectedOutputTaskItemProfile(pProfile, bEnable); });
+            [this](IProfile* pProfile, bool bEnable, bool) {
+                slot_SettingSelectedOutputTaskItemProfile(pProfile, bEnable);
+            });
     connect(list, &VMOutPutTaskMgr::signal_GettingSelectedOutputTaskItemProfile, this,
             &VExportPage::slot_GettingSelectedOutputTaskItemProfile);
-    connect(list, &VMOutPutTaskMgr::signal_selectedTaskItem_changed, this, &VExportPage::slot_selectedOutputTask_changed);
+    connect(list, &VMOutPutTaskMgr::signal_selectedTaskItem_changed, this,
+            &VExportPage::slot_selectedOutputTask_changed);
     // Only a choice on the shown page reaches the task: showing a page does not.
     connect(ui->frmOutPutProfileWidget, &VProfileManagerWidget::signal_ProfileChosen, list,
             &VMOutPutTaskMgr::slot_CurProfileChanged);
@@ -215,8 +216,8 @@ void VExportPage::RebindUploadSettings()
 {
     // The panel is rebound on every change, null when no task is selected, so
     // that it never holds the record of a removed task.
-    auto* online = static_cast<VProfileOnlinePage*>(ui->frmOutPutProfileWidget->GetPageByFunc(
-        VProfileMgrPageWidget::FUNC_ONLINE));
+    auto* online =
+        static_cast<VProfileOnlinePage*>(ui->frmOutPutProfileWidget->GetPageByFunc(VProfileMgrPageWidget::FUNC_ONLINE));
     if (online)
         online->SetYoutubeInfo(ui->frmOutPutResListWidget->getCurrentSelectedOutputTaskYoutubeVideInfo());
 }

@@ -14,8 +14,13 @@ class IProfile;
 class ProfileNodeManager;
 class VMOutPutTaskMgr;
 class VProfileManagerWidget;
-namespace Moorland { class IAVConverter; class IAVManager; }
-namespace Ui { class VExportPage; }
+namespace Moorland {
+class IAVConverter;
+class IAVManager;
+} // namespace Moorland
+namespace Ui {
+class VExportPage;
+}
 
 class VExportPage : public QFrame
 {

@@ -7,12 +7,10 @@
 
 VProfileDevicePage::VProfileDevicePage(ProfileNodeManager* pMgr, QWidget* parent)
     : VProfileDevicePage(pMgr, FUNC_DEVICE, parent)
-{
-}
+{}
 
 VProfileDevicePage::VProfileDevicePage(ProfileNodeManager* pMgr, Function func, QWidget* parent)
-    : VProfileMgrPageWidget(pMgr, func, parent)
-    , ui(new Ui::VProfileDevicePage)
+    : VProfileMgrPageWidget(pMgr, func, parent), ui(new Ui::VProfileDevicePage)
 {
     ui->setupUi(this);
     m_pEditor = ui->frmParamSetting;

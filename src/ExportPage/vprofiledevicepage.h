@@ -8,7 +8,9 @@
 #include "vprofilemgrpagewidget.h"
 
 class VProfileParamWidget;
-namespace Ui { class VProfileDevicePage; }
+namespace Ui {
+class VProfileDevicePage;
+}
 
 class VProfileDevicePage : public VProfileMgrPageWidget
 {

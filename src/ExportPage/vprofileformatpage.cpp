@@ -6,8 +6,7 @@
 #include <QScrollBar>
 
 VProfileFormatPage::VProfileFormatPage(ProfileNodeManager* pMgr, QWidget* parent)
-    : VProfileMgrPageWidget(pMgr, FUNC_FORMAT, parent)
-    , ui(new Ui::VProfileFormatPage)
+    : VProfileMgrPageWidget(pMgr, FUNC_FORMAT, parent), ui(new Ui::VProfileFormatPage)
 {
     ui->setupUi(this);
     m_pEditor = ui->frmParamSetting;

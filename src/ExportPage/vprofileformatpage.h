@@ -7,7 +7,9 @@
 #include "vprofilemgrpagewidget.h"
 
 class VProfileParamWidget;
-namespace Ui { class VProfileFormatPage; }
+namespace Ui {
+class VProfileFormatPage;
+}
 
 class VProfileFormatPage : public VProfileMgrPageWidget
 {

@@ -4,8 +4,7 @@
 #include <QScrollBar>
 
 VProfileLosslessPage::VProfileLosslessPage(ProfileNodeManager* pMgr, QWidget* parent)
-    : VProfileMgrPageWidget(pMgr, FUNC_LOSSLESS, parent)
-    , ui(new Ui::VProfileLosslessPage)
+    : VProfileMgrPageWidget(pMgr, FUNC_LOSSLESS, parent), ui(new Ui::VProfileLosslessPage)
 {
     ui->setupUi(this);
     SetupCategoryGrid(ui->tbwProfileCata);

@@ -6,7 +6,9 @@
 
 #include "vprofilemgrpagewidget.h"
 
-namespace Ui { class VProfileLosslessPage; }
+namespace Ui {
+class VProfileLosslessPage;
+}
 
 class VProfileLosslessPage : public VProfileMgrPageWidget
 {

@@ -37,9 +37,7 @@ void FitNameBar(QListWidget* list)
 }
 } // namespace
 
-VProfileManagerWidget::VProfileManagerWidget(QWidget* parent)
-    : QFrame(parent)
-    , ui(new Ui::VProfileManagerWidget)
+VProfileManagerWidget::VProfileManagerWidget(QWidget* parent) : QFrame(parent), ui(new Ui::VProfileManagerWidget)
 {
     ui->setupUi(this);
     initOutputPath();
@@ -173,8 +171,7 @@ void VProfileManagerWidget::Retranslate()
     QListWidget* list = ui->lstPageNames;
     for (int i = 0; i < list->count(); ++i) {
         QListWidgetItem* item = list->item(i);
-        VProfileMgrPageWidget* page =
-            GetPageByFunc(VProfileMgrPageWidget::Function(item->data(Qt::UserRole).toInt()));
+        VProfileMgrPageWidget* page = GetPageByFunc(VProfileMgrPageWidget::Function(item->data(Qt::UserRole).toInt()));
         if (!page)
             continue;
         page->Retranslate();
@@ -204,8 +201,8 @@ void VProfileManagerWidget::initOutputPath()
 
 void VProfileManagerWidget::on_btnBrowse_clicked()
 {
-    const QString folder = QFileDialog::getExistingDirectory(this, tr("Open"), ui->edtOutputPath->text(),
-                                                             QFileDialog::ShowDirsOnly);
+    const QString folder =
+        QFileDialog::getExistingDirectory(this, tr("Open"), ui->edtOutputPath->text(), QFileDialog::ShowDirsOnly);
     if (folder.isEmpty())
         return;
     if (!is_dir_can_write(folder.toUtf8().constData())) {

@@ -9,7 +9,9 @@
 #include <QFrame>
 
 class IProfile;
-namespace Ui { class VProfileManagerWidget; }
+namespace Ui {
+class VProfileManagerWidget;
+}
 
 class VProfileManagerWidget : public QFrame
 {

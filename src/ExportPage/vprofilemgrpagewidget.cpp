@@ -20,17 +20,11 @@ namespace {
 const char* const kSource = "src/ExportPage/vprofilemgrpagewidget";
 }
 
-VProfileMgrPageWidget::VProfileMgrPageWidget(QWidget* parent)
-    : QWidget(parent)
-{
-}
+VProfileMgrPageWidget::VProfileMgrPageWidget(QWidget* parent) : QWidget(parent) {}
 
 VProfileMgrPageWidget::VProfileMgrPageWidget(ProfileNodeManager* pMgr, Function func, QWidget* parent)
-    : QWidget(parent)
-    , m_function(func)
-    , m_pNodeMgr(pMgr)
-{
-}
+    : QWidget(parent), m_function(func), m_pNodeMgr(pMgr)
+{}
 
 VProfileMgrPageWidget::~VProfileMgrPageWidget()
 {
@@ -56,7 +50,8 @@ void VProfileMgrPageWidget::CommitPendingEdit()
 void VProfileMgrPageWidget::WatchEditor()
 {
     if (m_pEditor)
-        connect(m_pEditor, &VProfileParamBase::signal_ValueEdited, this, &VProfileMgrPageWidget::signal_CurProfileChanged);
+        connect(m_pEditor, &VProfileParamBase::signal_ValueEdited, this,
+                &VProfileMgrPageWidget::signal_CurProfileChanged);
 }
 
 void VProfileMgrPageWidget::WatchChooser(QAbstractItemView* view)

@@ -27,8 +27,7 @@ class VProfileMgrPageWidget : public QWidget
 {
     Q_OBJECT
 public:
-    enum Function
-    {
+    enum Function {
         FUNC_FORMAT = 2,
         FUNC_EDITOR = 3,
         FUNC_DEVICE = 4,

@@ -13,8 +13,7 @@
 using namespace ProfilePageTools;
 
 VProfileOnlinePage::VProfileOnlinePage(ProfileNodeManager* pMgr, QWidget* parent)
-    : VProfileMgrPageWidget(pMgr, FUNC_ONLINE, parent)
-    , ui(new Ui::VProfileOnlinePage)
+    : VProfileMgrPageWidget(pMgr, FUNC_ONLINE, parent), ui(new Ui::VProfileOnlinePage)
 {
     ui->setupUi(this);
     m_pEditor = ui->frmParamSetting;

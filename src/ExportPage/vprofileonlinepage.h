@@ -9,7 +9,9 @@
 class CYoutubeVideoInfo;
 class VProfileParamSPWidget;
 class VYoutubeSettingWidget;
-namespace Ui { class VProfileOnlinePage; }
+namespace Ui {
+class VProfileOnlinePage;
+}
 
 class VProfileOnlinePage : public VProfileMgrPageWidget
 {

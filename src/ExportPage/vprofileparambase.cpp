@@ -10,11 +10,7 @@
 #include <QEvent>
 #include <QLineEdit>
 
-VProfileParamBase::VProfileParamBase(QWidget* parent, const char* source)
-    : QFrame(parent)
-    , m_source(source)
-{
-}
+VProfileParamBase::VProfileParamBase(QWidget* parent, const char* source) : QFrame(parent), m_source(source) {}
 
 VProfileParamBase::~VProfileParamBase()
 {

@@ -20,8 +20,7 @@ class VProfileParamBase : public QFrame
 {
     Q_OBJECT
 public:
-    enum ColItemFlag
-    {
+    enum ColItemFlag {
         FlagChannelNames = 2,
         FlagEditable = 4,
         FlagBitrateNames = 8,

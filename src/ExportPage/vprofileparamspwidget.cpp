@@ -13,8 +13,7 @@ const char* const kSource = "src/ExportPage/vprofileparamspwidget";
 }
 
 VProfileParamSPWidget::VProfileParamSPWidget(QWidget* parent)
-    : VProfileParamBase(parent, kSource)
-    , ui(new Ui::VProfileParamSPWidget)
+    : VProfileParamBase(parent, kSource), ui(new Ui::VProfileParamSPWidget)
 {
     ui->setupUi(this);
     initPageControlElems();
@@ -30,8 +29,8 @@ void VProfileParamSPWidget::fillLists(IProfile* profile)
     showColItem(profile->GetAChannelItem(), ui->cbbAChannels, profile->GetAudioProfile()->GetChannels(),
                 FlagChannelNames);
     IVideoProfile* video = profile->GetVideoProfile();
-    showColItem(profile->GetVSizeItem(), ui->cbbVSize, ProfileParamText::SizeText(video->GetWidth(), video->GetHeight()),
-                FlagEditable);
+    showColItem(profile->GetVSizeItem(), ui->cbbVSize,
+                ProfileParamText::SizeText(video->GetWidth(), video->GetHeight()), FlagEditable);
 }
 
 bool VProfileParamSPWidget::writeLists(IProfile* profile, bool)
@@ -50,8 +49,8 @@ bool VProfileParamSPWidget::writeLists(IProfile* profile, bool)
     IColItem* column = offered->GetABitrateItem();
     const char* values = column ? column->GetValueList() : "";
     const char* codec = audio->GetCodecName();
-    const char* answer = m_pMirendo->GetAudioBitrateList(codec ? codec : "", audio->GetSampleRate(), channels,
-                                                          values ? values : "");
+    const char* answer =
+        m_pMirendo->GetAudioBitrateList(codec ? codec : "", audio->GetSampleRate(), channels, values ? values : "");
     const QStringList fitting = QString::fromLatin1(answer ? answer : "").split(',', Qt::KeepEmptyParts);
     if (!fitting.contains(QString::number(audio->GetBitrate())))
         audio->SetBitrate(fitting.isEmpty() ? 0 : fitting.last().toInt());

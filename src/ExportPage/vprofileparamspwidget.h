@@ -6,7 +6,9 @@
 
 #include "vprofileparamwidget.h"
 
-namespace Ui { class VProfileParamSPWidget; }
+namespace Ui {
+class VProfileParamSPWidget;
+}
 
 class VProfileParamSPWidget : public VProfileParamBase
 {

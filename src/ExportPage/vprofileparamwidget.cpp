@@ -45,8 +45,7 @@ int ChannelCountOfText(const QString& text)
 }
 
 VProfileParamWidget::VProfileParamWidget(QWidget* parent)
-    : VProfileParamBase(parent, kSource)
-    , ui(new Ui::VProfileParamWidget)
+    : VProfileParamBase(parent, kSource), ui(new Ui::VProfileParamWidget)
 {
     ui->setupUi(this);
     initPageControlElems();
@@ -122,9 +121,9 @@ void VProfileParamWidget::cbbFilter_currentIndexChanged(int)
         IColItem* column = m_pCurProfile->GetABitrateItem();
         const char* values = column ? column->GetValueList() : "";
         const int channels = ChannelCountOfText(C_CBBTEXT(ui->cbbAChannels));
-        const char* answer = m_pMirendo->GetAudioBitrateList(
-            C_CBBTEXT(ui->cbbACodec).toLatin1().constData(), int(C_CBBTEXT(ui->cbbASampleRate).toUInt()),
-            channels, values ? values : "");
+        const char* answer = m_pMirendo->GetAudioBitrateList(C_CBBTEXT(ui->cbbACodec).toLatin1().constData(),
+                                                             int(C_CBBTEXT(ui->cbbASampleRate).toUInt()), channels,
+                                                             values ? values : "");
         const QString remembered = C_CBBTEXT(ui->cbbABitRate);
         ui->cbbABitRate->clear();
         ui->cbbABitRate->addItems(QString::fromLatin1(answer ? answer : "").split(',', Qt::KeepEmptyParts));
@@ -182,7 +181,11 @@ bool VProfileParamWidget::writeLists(IProfile* profile, bool bAsk)
             }
         }
 
-        const struct { bool out; const char* question; } checks[] = {
+        const struct
+        {
+            bool out;
+            const char* question;
+        } checks[] = {
             {sizeOut, "Video size not match,do you want to reset the param?"},
             {bitrateOut, "Video bitrate not match,do you want to reset the param?"},
             {rateOut, "Video framerate not match,do you want to reset the param?"},
@@ -192,8 +195,8 @@ bool VProfileParamWidget::writeLists(IProfile* profile, bool bAsk)
                 continue;
             if (bAsk) {
                 const QString title = m_pNodeMgr ? m_pNodeMgr->getProfileConfig()->getAppName() : QString();
-                const auto answer = QMessageBox::question(this, title, tr(checks[i].question),
-                                                          QMessageBox::Ok | QMessageBox::Cancel);
+                const auto answer =
+                    QMessageBox::question(this, title, tr(checks[i].question), QMessageBox::Ok | QMessageBox::Cancel);
                 if (answer == QMessageBox::Ok)
                     return false;
             }

@@ -13,7 +13,9 @@
 
 class IColItem;
 class QComboBox;
-namespace Ui { class VProfileParamWidget; }
+namespace Ui {
+class VProfileParamWidget;
+}
 
 // The text of a list: its line edit's when editable, else its current item's.
 // Null throws 10021003 "Bad pointer".

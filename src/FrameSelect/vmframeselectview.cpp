@@ -138,8 +138,8 @@ void VMFrameSelectView::updateClipImages()
             for (int y = 0; y < m_imgBorderHeigth && y < static_cast<int>(rows); ++y)
                 std::memcpy(bytes + static_cast<size_t>(y) * pitch, data + static_cast<size_t>(y) * pitch,
                             static_cast<size_t>(m_imgBorderWidth) * 4);
-            auto* image = new QImage(bytes, m_imgBorderWidth, m_imgBorderHeigth, static_cast<int>(pitch),
-                                     QImage::Format_ARGB32);
+            auto* image =
+                new QImage(bytes, m_imgBorderWidth, m_imgBorderHeigth, static_cast<int>(pitch), QImage::Format_ARGB32);
             if (!topDown) {
                 auto* flipped = new QImage(image->mirrored(false, true));
                 delete image;

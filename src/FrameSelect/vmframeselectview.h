@@ -13,12 +13,16 @@
 
 #include <vector>
 
-namespace Ui { class VMFrameSelectView; }
+namespace Ui {
+class VMFrameSelectView;
+}
 namespace Moorland {
 class IPlayer;
 class IPlayerAdvanced;
 } // namespace Moorland
-namespace QuentaBased { struct MallocAllocator; }
+namespace QuentaBased {
+struct MallocAllocator;
+}
 class QGraphicsScene;
 class QTimer;
 class VVideoFrameView;

@@ -13,8 +13,7 @@
 
 FMDMediaTreeModel::FMDMediaTreeModel(QObject* parent)
     : QAbstractItemModel(parent), m_sorter(new MediaSourceLibSort(this))
-{
-}
+{}
 
 FMDMediaTreeModel::~FMDMediaTreeModel()
 {
@@ -193,22 +192,17 @@ QVariant FMDMediaTreeModel::data(const QModelIndex& index, int role) const
         case ColumnType: return node->typeText;
         }
         return QVariant();
-    case Qt::DecorationRole:
-        return column == ColumnName ? QVariant(node->thumbnail) : QVariant();
-    case Qt::ToolTipRole:
-        return toolTipOf(node);
+    case Qt::DecorationRole: return column == ColumnName ? QVariant(node->thumbnail) : QVariant();
+    case Qt::ToolTipRole: return toolTipOf(node);
     case Qt::TextAlignmentRole:
         return column == ColumnName ? int(Qt::AlignLeft | Qt::AlignVCenter) : int(Qt::AlignHCenter | Qt::AlignVCenter);
     case Qt::SizeHintRole: {
         const int widths[ColumnCount] = {m_nameWidth, m_durationWidth, m_sizeWidth, m_dateWidth, m_typeWidth};
         return QSize(widths[column], m_sectionHeight);
     }
-    case ThumbnailBorderRole:
-        return m_thumbnailBorder;
-    case FullPathRole:
-        return node->fullPath;
-    case MissingRole:
-        return isMissing(node);
+    case ThumbnailBorderRole: return m_thumbnailBorder;
+    case FullPathRole: return node->fullPath;
+    case MissingRole: return isMissing(node);
     }
     return QVariant();
 }
@@ -239,10 +233,8 @@ QVariant FMDMediaTreeModel::headerData(int section, Qt::Orientation orientation,
     if (orientation != Qt::Horizontal)
         return QVariant();
     switch (role) {
-    case Qt::SizeHintRole:
-        return QSize(0, m_headerHeight);
-    case Qt::TextAlignmentRole:
-        return int(Qt::AlignHCenter | Qt::AlignVCenter);
+    case Qt::SizeHintRole: return QSize(0, m_headerHeight);
+    case Qt::TextAlignmentRole: return int(Qt::AlignHCenter | Qt::AlignVCenter);
     case Qt::DisplayRole:
         switch (section) {
         case ColumnName: return QCoreApplication::translate("FMDMediaTreeModel", "Name", "名称");
@@ -361,9 +353,9 @@ QModelIndex FMDMediaTreeModel::moveItem(FMDMediaItem* parent, int from, int to)
     if (!parent || from < 0 || to < 0 || from >= parent->children().size() || to >= parent->children().size())
         return QModelIndex();
     parent->children().swapItemsAt(from, to);
-    const QModelIndex parentIndex =
-        parent == m_root || !parent->parent() ? QModelIndex()
-                                              : createIndex(parent->parent()->rowOfChild(parent), 0, parent);
+    const QModelIndex parentIndex = parent == m_root || !parent->parent()
+                                        ? QModelIndex()
+                                        : createIndex(parent->parent()->rowOfChild(parent), 0, parent);
     // The changed range runs from the upper to the lower of the two rows, as
     // item models require.
     emit dataChanged(index(qMin(from, to), 0, parentIndex), index(qMax(from, to), 0, parentIndex));

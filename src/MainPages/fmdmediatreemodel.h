@@ -18,7 +18,10 @@
 #include <QSet>
 #include <QString>
 
-namespace Fablecut { class CSourceData; class ISourceDataItem; }
+namespace Fablecut {
+class CSourceData;
+class ISourceDataItem;
+} // namespace Fablecut
 
 enum MeDiasSourceDisplayType : int { MeDiasDisplayAll = 0, MeDiasDisplayVideo = 1, MeDiasDisplayAudio = 2 };
 

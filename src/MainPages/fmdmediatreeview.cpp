@@ -304,7 +304,7 @@ void FMDMediaTreeView::startDrag(Qt::DropActions supportedActions)
     drag->setHotSpot(QPoint(pixmap.width() - 5, pixmap.height() - 5));
     const Qt::DropAction defaultAction =
         (supportedActions & Qt::MoveAction) && dragDropMode() != QAbstractItemView::InternalMove ? Qt::MoveAction
-                                                                                               : Qt::IgnoreAction;
+                                                                                                 : Qt::IgnoreAction;
     drag->exec(supportedActions, defaultAction);
 }
 

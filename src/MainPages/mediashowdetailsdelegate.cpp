@@ -59,8 +59,8 @@ void MediaShowDetailsDelegate::paint(QPainter* painter, const QStyleOptionViewIt
             ThumbnailDrawing::DrawMissingMark(painter, g.picture, tr("Missing"));
     }
     // The view's own text colour, so the skin's colours reach the name.
-    painter->setPen(option.palette.color((option.state & QStyle::State_Selected) ? QPalette::HighlightedText
-                                                                                  : QPalette::Text));
+    painter->setPen(
+        option.palette.color((option.state & QStyle::State_Selected) ? QPalette::HighlightedText : QPalette::Text));
     // The name's band is half the picture high; a line of the font is
     // taller, so the line is centred on the band instead of being cut at
     // its foot.

@@ -53,8 +53,7 @@ MediaSourceLibSort::Fields MediaSourceLibSort::FieldsOf(const QTableWidgetItem* 
 bool MediaSourceLibSort::LessThan(const Fields& a, const Fields& b)
 {
     switch (static_CurSortModeType) {
-    case FMD_SortNone:
-        return false;
+    case FMD_SortNone: return false;
     case FMD_SortByName:
         if (a.name != b.name)
             return a.name < b.name;

@@ -12,8 +12,14 @@
 class FMDMediaItem;
 class QTableWidgetItem;
 
-enum FMD_SortModeType : int { FMD_SortNone = 0, FMD_SortByName = 1, FMD_SortByDuration = 2, FMD_SortBySize = 3, FMD_SortByDate = 4,
-                        FMD_SortByType = 5 };
+enum FMD_SortModeType : int {
+    FMD_SortNone = 0,
+    FMD_SortByName = 1,
+    FMD_SortByDuration = 2,
+    FMD_SortBySize = 3,
+    FMD_SortByDate = 4,
+    FMD_SortByType = 5
+};
 
 class MediaSourceLibSort : public QObject
 {

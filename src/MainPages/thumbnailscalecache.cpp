@@ -39,12 +39,12 @@ QPixmap Scaled(const QImage& image, const QSize& size)
         return *hit;
     // Premultiplied 32-bit input takes Qt's box-filter (area averaging) path
     // when shrinking.
-    const QImage source = image.format() == QImage::Format_ARGB32_Premultiplied ||
-                                  image.format() == QImage::Format_RGB32
-                              ? image
-                              : image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    auto* scaled = new QPixmap(QPixmap::fromImage(
-        source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
+    const QImage source =
+        image.format() == QImage::Format_ARGB32_Premultiplied || image.format() == QImage::Format_RGB32
+            ? image
+            : image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    auto* scaled =
+        new QPixmap(QPixmap::fromImage(source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
     const QPixmap result = *scaled;
     const int cost = qMax(1, size.width() * size.height() * 4);
     Cache().insert(key, scaled, cost);

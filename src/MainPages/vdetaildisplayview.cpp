@@ -222,8 +222,8 @@ void VDetailDisplayView::selectNoneModel()
 
 void VDetailDisplayView::selectAllModels()
 {
-    const QModelIndexList hits = m_model->match(m_model->index(0, 0), Qt::CheckStateRole, 0, -1,
-                                                Qt::MatchStartsWith | Qt::MatchWrap);
+    const QModelIndexList hits =
+        m_model->match(m_model->index(0, 0), Qt::CheckStateRole, 0, -1, Qt::MatchStartsWith | Qt::MatchWrap);
     for (const QModelIndex& index : hits)
         m_model->setData(index, true, Qt::CheckStateRole);
 }

@@ -17,7 +17,9 @@
 class CCheckedHeader;
 class FMDMediaTreeView;
 
-namespace Ui { class VDetailDisplayView; }
+namespace Ui {
+class VDetailDisplayView;
+}
 
 class VDetailDisplayView : public QFrame
 {

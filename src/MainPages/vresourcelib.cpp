@@ -213,8 +213,8 @@ void VResourceLib::updateLibraryMenuState()
 void VResourceLib::on_btnResourceLibMenu_clicked()
 {
     QToolButton* button = m_ui->btnResourceLibMenu;
-    const QPoint corner = mapToGlobal(m_ui->frmResLibTool->mapTo(this, QPoint(button->x() + button->width(),
-                                                                                  button->y())));
+    const QPoint corner =
+        mapToGlobal(m_ui->frmResLibTool->mapTo(this, QPoint(button->x() + button->width(), button->y())));
     updateLibraryMenuState();
     m_libMenu->popup(corner);
 }
@@ -222,8 +222,8 @@ void VResourceLib::on_btnResourceLibMenu_clicked()
 void VResourceLib::on_btnImportMediaRes_clicked()
 {
     QToolButton* button = m_ui->btnImportMediaRes;
-    m_importMenu->popup(mapToGlobal(m_ui->frmResLibTool->mapTo(this, QPoint(button->x() + button->width(),
-                                                                              button->y()))));
+    m_importMenu->popup(
+        mapToGlobal(m_ui->frmResLibTool->mapTo(this, QPoint(button->x() + button->width(), button->y()))));
 }
 
 void VResourceLib::on_btnImportCamRes_clicked()
@@ -328,11 +328,26 @@ FMD_SortModeType VResourceLib::checkedSortKey() const
     return FMD_SortByName;
 }
 
-void VResourceLib::slot_MediasLib_SortByName() { sortShownView(FMD_SortByName); }
-void VResourceLib::slot_MediasLib_SortByDuration() { sortShownView(FMD_SortByDuration); }
-void VResourceLib::slot_MediasLib_SortBySize() { sortShownView(FMD_SortBySize); }
-void VResourceLib::slot_MediasLib_SortByDate() { sortShownView(FMD_SortByDate); }
-void VResourceLib::slot_MediasLib_SortByType() { sortShownView(FMD_SortByType); }
+void VResourceLib::slot_MediasLib_SortByName()
+{
+    sortShownView(FMD_SortByName);
+}
+void VResourceLib::slot_MediasLib_SortByDuration()
+{
+    sortShownView(FMD_SortByDuration);
+}
+void VResourceLib::slot_MediasLib_SortBySize()
+{
+    sortShownView(FMD_SortBySize);
+}
+void VResourceLib::slot_MediasLib_SortByDate()
+{
+    sortShownView(FMD_SortByDate);
+}
+void VResourceLib::slot_MediasLib_SortByType()
+{
+    sortShownView(FMD_SortByType);
+}
 
 void VResourceLib::slot_FMDSortTypeChanged(int column, Qt::SortOrder)
 {
@@ -354,9 +369,18 @@ void VResourceLib::on_cmbResourceFilter_currentIndexChanged(int index)
     }
 }
 
-void VResourceLib::mediasLib_DisplayAllMedias() { on_cmbResourceFilter_currentIndexChanged(0); }
-void VResourceLib::mediasLib_DisplayOnlyVideo() { on_cmbResourceFilter_currentIndexChanged(1); }
-void VResourceLib::mediasLib_DisplayOnlyAudieo() { on_cmbResourceFilter_currentIndexChanged(2); }
+void VResourceLib::mediasLib_DisplayAllMedias()
+{
+    on_cmbResourceFilter_currentIndexChanged(0);
+}
+void VResourceLib::mediasLib_DisplayOnlyVideo()
+{
+    on_cmbResourceFilter_currentIndexChanged(1);
+}
+void VResourceLib::mediasLib_DisplayOnlyAudieo()
+{
+    on_cmbResourceFilter_currentIndexChanged(2);
+}
 
 void VResourceLib::slot_MediasLib_ViewByDetails()
 {
@@ -390,8 +414,14 @@ void VResourceLib::switchToIcons(int viewType)
     iconView()->afterChangeViewSize();
 }
 
-void VResourceLib::slot_MediasLib_ViewByLarge() { switchToIcons(MediaItemViewLarge); }
-void VResourceLib::slot_MediasLib_ViewBySmall() { switchToIcons(MediaItemViewSmall); }
+void VResourceLib::slot_MediasLib_ViewByLarge()
+{
+    switchToIcons(MediaItemViewLarge);
+}
+void VResourceLib::slot_MediasLib_ViewBySmall()
+{
+    switchToIcons(MediaItemViewSmall);
+}
 
 void VResourceLib::refreshLibView()
 {

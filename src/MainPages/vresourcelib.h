@@ -19,7 +19,9 @@ class QMenu;
 class QTimer;
 class VDetailDisplayView;
 class VIconDisplayView;
-namespace Ui { class VResourceLib; }
+namespace Ui {
+class VResourceLib;
+}
 
 class VResourceLib : public QFrame
 {

@@ -65,7 +65,8 @@ VSourcerPage::VSourcerPage(QWidget* parent)
     VSourceWorkSpace* work = m_ui->frmSourceWorkSpace;
     VTimeLineView* timeline = m_ui->frmTimeLineWidget;
 
-    connect(work, &VSourceWorkSpace::signal_MediasLib_importSelected, this, &VSourcerPage::slot_MediasLib_importSelected);
+    connect(work, &VSourceWorkSpace::signal_MediasLib_importSelected, this,
+            &VSourcerPage::slot_MediasLib_importSelected);
     connect(work, &VSourceWorkSpace::signal_MeidasSource_RenameFinished, this,
             &VSourcerPage::signal_MeidasSource_RenameFinished);
     connect(work, &VSourceWorkSpace::signal_MediasLib_DelSelected, this,
@@ -77,8 +78,10 @@ VSourcerPage::VSourcerPage(QWidget* parent)
     connect(work, &VSourceWorkSpace::signal_editorApplayToCurSelectedClips, timeline,
             &VTimeLineView::signal_editorApplayToCurSelectedClips);
     connect(work, &VSourceWorkSpace::signal_editorEnableChagned, timeline, &VTimeLineView::signal_editorEnableChagned);
-    connect(work, &VSourceWorkSpace::signal_MediasLib_importLibrary, this, &VSourcerPage::signal_MediasLib_importLibrary);
-    connect(work, &VSourceWorkSpace::signal_MediasLib_exportLibrary, this, &VSourcerPage::signal_MediasLib_exportLibrary);
+    connect(work, &VSourceWorkSpace::signal_MediasLib_importLibrary, this,
+            &VSourcerPage::signal_MediasLib_importLibrary);
+    connect(work, &VSourceWorkSpace::signal_MediasLib_exportLibrary, this,
+            &VSourcerPage::signal_MediasLib_exportLibrary);
     connect(work, &VSourceWorkSpace::signal_missingFilesChanged, timeline, &VTimeLineView::slot_setMissingFiles);
     TimeLineHostCalls calls;
     // A library drag names its items by handle: each is looked up in the
@@ -122,7 +125,8 @@ VSourcerPage::VSourcerPage(QWidget* parent)
             &VTimeLineView::slot_IsTimeLineViewHoldThePlayer);
     connect(this, &VSourcerPage::signal_ClearSelectionOfTimeLineIClipItems, timeline,
             &VTimeLineView::slot_ClearSelectionOfTimeLineIClipItems);
-    connect(this, &VSourcerPage::signal_importSourceLibFinished, work, &VSourceWorkSpace::signal_importSourceLibFinished);
+    connect(this, &VSourcerPage::signal_importSourceLibFinished, work,
+            &VSourceWorkSpace::signal_importSourceLibFinished);
 }
 
 VSourcerPage::~VSourcerPage()
@@ -376,9 +380,9 @@ QString VSourcerPage::ImportReasonsText(const QStringList& failed, const QHash<Q
             continue;
         seen.append(path);
         const QString reason = reasons.value(path);
-        lines.append(reason.isEmpty() ? QFileInfo(path).fileName().toHtmlEscaped()
-                                      : tr("%1: %2").arg(QFileInfo(path).fileName().toHtmlEscaped(),
-                                                         reason.toHtmlEscaped()));
+        lines.append(reason.isEmpty()
+                         ? QFileInfo(path).fileName().toHtmlEscaped()
+                         : tr("%1: %2").arg(QFileInfo(path).fileName().toHtmlEscaped(), reason.toHtmlEscaped()));
     }
     return lines.isEmpty() ? QString() : QStringLiteral("<br><br>") + lines.join(QStringLiteral("<br>"));
 }
@@ -442,10 +446,9 @@ QString VSourcerPage::ImportErrText(const QStringList& failed, const QString& em
         // No support address is configured: the log file alone is offered.
         const QString logOnly = tr("Sorry,this program can not import the following %1 files so far : %2\"%3\"%4The "
                                    "log file tells why: <a href=\"%5\"style=\"color:#%7\">%6</a>.");
-        return logOnly.arg(QString::number(failed.size()), QStringLiteral("<br>"),
-                           names.join(QStringLiteral("  ,  ")), QStringLiteral("<br><br>"),
-                           QUrl::fromLocalFile(logPath).toString().toHtmlEscaped(), logPath.toHtmlEscaped(),
-                           color.toHtmlEscaped());
+        return logOnly.arg(QString::number(failed.size()), QStringLiteral("<br>"), names.join(QStringLiteral("  ,  ")),
+                           QStringLiteral("<br><br>"), QUrl::fromLocalFile(logPath).toString().toHtmlEscaped(),
+                           logPath.toHtmlEscaped(), color.toHtmlEscaped());
     }
     // One substitution for all markers: a name holding "%4" stays as it is.
     return text.arg(QString::number(failed.size()), QStringLiteral("<br>"), names.join(QStringLiteral("  ,  ")),
@@ -469,8 +472,8 @@ void VSourcerPage::showImportErrMessage()
     m_failed.append(m_refused);
     m_refused.clear();
     QString report =
-        ImportErrText(m_failed, m_fixedInfo->GetInfoValue("APPS_EMAIL_URL").toString(),
-                      m_variableInfo->GetAppLogPath(), m_variableInfo->GetInfoValue("URLColor", QVariant()).toString());
+        ImportErrText(m_failed, m_fixedInfo->GetInfoValue("APPS_EMAIL_URL").toString(), m_variableInfo->GetAppLogPath(),
+                      m_variableInfo->GetInfoValue("URLColor", QVariant()).toString());
     if (!report.isEmpty()) {
         report += ImportReasonsText(m_failed, m_reasons);
         // Each reason has a line of its own; long ones wrap once.
@@ -606,8 +609,8 @@ void VSourcerPage::slot_backupTimerPerform()
         // A copy may carry a number when its name was taken: 00001.MTS -> 00001_0.MTS.
         const QFileInfo info(source);
         const QString suffix = info.suffix().isEmpty() ? QString() : "." + info.suffix();
-        const QRegularExpression numbered("^" + QRegularExpression::escape(info.completeBaseName()) + "_\\d+"
-                                          + QRegularExpression::escape(suffix) + "$");
+        const QRegularExpression numbered("^" + QRegularExpression::escape(info.completeBaseName()) + "_\\d+" +
+                                          QRegularExpression::escape(suffix) + "$");
         int at = copiedNames.indexOf(info.fileName());
         if (at < 0)
             at = copiedNames.indexOf(numbered);

@@ -23,9 +23,15 @@ class VDCMainPlayer;
 class VRichMessageBox;
 class VSourceWorkSpace;
 class VTimeLineView;
-namespace Fablecut { class ISourceDataItem; }
-namespace Moorland { class IAVManager; }
-namespace Ui { class VSourcerPage; }
+namespace Fablecut {
+class ISourceDataItem;
+}
+namespace Moorland {
+class IAVManager;
+}
+namespace Ui {
+class VSourcerPage;
+}
 
 class VSourcerPage : public QFrame
 {

@@ -38,8 +38,7 @@ VSourceWorkSpace::VSourceWorkSpace(QWidget* parent) : QFrame(parent), m_ui(new U
     m_group->addButton(m_ui->btnEffectEditorPage, EDITORPAGE_EFFECTS);
     m_group->addButton(m_ui->btnVolumeEditorPage, EDITORPAGE_VOLUME);
     m_group->addButton(m_ui->btn3DEditorPage, EDITORPAGE_3D);
-    connect(m_group, &QButtonGroup::idClicked, this,
-            &VSourceWorkSpace::slot_CurrentWorkPageChanged);
+    connect(m_group, &QButtonGroup::idClicked, this, &VSourceWorkSpace::slot_CurrentWorkPageChanged);
     slot_CurrentWorkPageChanged(kLibraryPage);
 
     connect(m_lib, &VResourceLib::signal_MediasLib_importSelected, this,
@@ -59,9 +58,9 @@ VSourceWorkSpace::VSourceWorkSpace(QWidget* parent) : QFrame(parent), m_ui(new U
             &VSourceWorkSpace::signal_editorApplyToAllTimeLineViewClipItems);
     connect(m_editor, &VEditorWidget::signal_editorApplayToCurSelectedClips, this,
             &VSourceWorkSpace::signal_editorApplayToCurSelectedClips);
-    connect(m_editor, &VEditorWidget::signal_editorEnableChagned, this,
-            &VSourceWorkSpace::signal_editorEnableChagned);
-    connect(this, &VSourceWorkSpace::signal_importSourceLibFinished, m_lib, &VResourceLib::slot_importSourceLibFinished);
+    connect(m_editor, &VEditorWidget::signal_editorEnableChagned, this, &VSourceWorkSpace::signal_editorEnableChagned);
+    connect(this, &VSourceWorkSpace::signal_importSourceLibFinished, m_lib,
+            &VResourceLib::slot_importSourceLibFinished);
     connect(this, &VSourceWorkSpace::signal_removeThoseDonotExistMedias, m_lib,
             &VResourceLib::slot_removeThoseDonotExistMedias);
     setEditorEnabled(false);

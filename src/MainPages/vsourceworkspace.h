@@ -14,8 +14,13 @@ class QButtonGroup;
 class QStackedWidget;
 class VEditorWidget;
 class VResourceLib;
-namespace Fablecut { class CSourceData; class ISourceDataItem; }
-namespace Ui { class VSourceWorkSpace; }
+namespace Fablecut {
+class CSourceData;
+class ISourceDataItem;
+} // namespace Fablecut
+namespace Ui {
+class VSourceWorkSpace;
+}
 
 class VSourceWorkSpace : public QFrame
 {

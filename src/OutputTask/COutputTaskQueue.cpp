@@ -106,11 +106,8 @@ public:
         case IYoutubeUpload::UPLOAD_CONNECTION_REFUSED:
         case IYoutubeUpload::UPLOAD_REMOTE_CLOSED:
         case IYoutubeUpload::UPLOAD_SSL_FAILED:
-        case IYoutubeUpload::UPLOAD_OTHER_NETWORK_ERROR:
-            keepLog = true;
-            break;
-        default:
-            break;
+        case IYoutubeUpload::UPLOAD_OTHER_NETWORK_ERROR: keepLog = true; break;
+        default: break;
         }
         QString name;
         if (keepLog) {

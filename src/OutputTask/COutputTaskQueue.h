@@ -22,7 +22,9 @@
 #include <memory>
 
 class QTimer;
-namespace Moorland { class IAVConverter; }
+namespace Moorland {
+class IAVConverter;
+}
 // The signals name their task; queued and recorded signals need its type.
 Q_DECLARE_METATYPE(CMMOutputTask*)
 
@@ -107,8 +109,7 @@ signals:
 public:
     // Reasons the queue finds itself, before any uploader is made; they
     // follow IYoutubeUpload::UploadFaildReason's numbers in uploadFailed.
-    enum UploadRefusal
-    {
+    enum UploadRefusal {
         UPLOAD_NO_SERVICE = 100, // no upload service is configured
         UPLOAD_NO_ACCOUNT = 101, // no account is stored
     };

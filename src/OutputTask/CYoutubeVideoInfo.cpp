@@ -46,16 +46,11 @@ CYoutubeVideoInfo::~CYoutubeVideoInfo() = default;
 QVariant CYoutubeVideoInfo::GetDefaultValue(InfoType nType)
 {
     switch (nType) {
-    case INFO_TITLE:
-        return QString(STR_YOUTUBE_UPLOAD_DEFAULT_TITLE);
-    case INFO_KEYWORDS:
-        return QString(STR_YOUTUBE_UPLOAD_DEFAULT_TAG);
-    case INFO_CATEGORY:
-        return int(YOUTUBE_CATEGORY_FILM);
-    case INFO_DESCRIPTION:
-        return QString(STR_YOUTUBE_UPLOAD_DEFAULT_DECRIPTION);
-    case INFO_ACCESSTYPE:
-        return int(YOUTUBE_ACCESS_PUBLIC);
+    case INFO_TITLE: return QString(STR_YOUTUBE_UPLOAD_DEFAULT_TITLE);
+    case INFO_KEYWORDS: return QString(STR_YOUTUBE_UPLOAD_DEFAULT_TAG);
+    case INFO_CATEGORY: return int(YOUTUBE_CATEGORY_FILM);
+    case INFO_DESCRIPTION: return QString(STR_YOUTUBE_UPLOAD_DEFAULT_DECRIPTION);
+    case INFO_ACCESSTYPE: return int(YOUTUBE_ACCESS_PUBLIC);
     }
     return QVariant();
 }
@@ -64,21 +59,11 @@ void CYoutubeVideoInfo::resetInfoValue(InfoType nType)
 {
     const QVariant value = GetDefaultValue(nType);
     switch (nType) {
-    case INFO_TITLE:
-        m_sTitle = value.toString();
-        break;
-    case INFO_KEYWORDS:
-        m_sKeywords = value.toString();
-        break;
-    case INFO_CATEGORY:
-        m_nCategory = static_cast<YoutubeVideoCategory>(value.toInt());
-        break;
-    case INFO_DESCRIPTION:
-        m_sDescription = value.toString();
-        break;
-    case INFO_ACCESSTYPE:
-        m_nAccessType = static_cast<YoutubeVideoAccessType>(value.toInt());
-        break;
+    case INFO_TITLE: m_sTitle = value.toString(); break;
+    case INFO_KEYWORDS: m_sKeywords = value.toString(); break;
+    case INFO_CATEGORY: m_nCategory = static_cast<YoutubeVideoCategory>(value.toInt()); break;
+    case INFO_DESCRIPTION: m_sDescription = value.toString(); break;
+    case INFO_ACCESSTYPE: m_nAccessType = static_cast<YoutubeVideoAccessType>(value.toInt()); break;
     }
 }
 

@@ -11,8 +11,7 @@
 #include <cstdint>
 
 // Index into the service's category terms ("Undefined" is no category).
-enum YoutubeVideoCategory : int32_t
-{
+enum YoutubeVideoCategory : int32_t {
     YOUTUBE_CATEGORY_UNDEFINED = 0,
     YOUTUBE_CATEGORY_FILM = 1,
     YOUTUBE_CATEGORY_AUTOS,
@@ -52,8 +51,7 @@ enum YoutubeVideoCategory : int32_t
 // The service's category terms, indexed by YoutubeVideoCategory.
 extern const char* const STR_YOUTUBE_VIDEO_CATEGORY[YOUTUBE_CATEGORY_COUNT];
 
-enum YoutubeVideoAccessType : int32_t
-{
+enum YoutubeVideoAccessType : int32_t {
     YOUTUBE_ACCESS_PUBLIC = 0,
     YOUTUBE_ACCESS_NOT_LISTED = 1, // the upload request denies listing
     YOUTUBE_ACCESS_PRIVATE = 2,
@@ -67,8 +65,7 @@ class CYoutubeVideoInfo
 {
 public:
     // The fields that have a default.
-    enum InfoType
-    {
+    enum InfoType {
         INFO_TITLE = 0,
         INFO_KEYWORDS = 1,
         INFO_CATEGORY = 2,

@@ -86,8 +86,8 @@ void AdjustParams(IProfile* pProfile)
     }
 }
 
-void AdjustForLossless(IProfile* pProfile, bool bLossless, unsigned int nSrcVideoBitrate,
-                       unsigned int nSrcAudioBitrate, const QStringList& frameValues)
+void AdjustForLossless(IProfile* pProfile, bool bLossless, unsigned int nSrcVideoBitrate, unsigned int nSrcAudioBitrate,
+                       const QStringList& frameValues)
 {
     if (!pProfile || !bLossless)
         return;
@@ -119,13 +119,13 @@ void AdjustForConversion(IProfile* pProfile, bool bLossless, const TaskSourceInf
         return;
     IVideoProfile* pVideo = pProfile->GetVideoProfile();
     if (pVideo && pVideo->GetFrameRate() == 0.0)
-        pVideo->SetFrameRate(source.dFrameRate != 0.0 ? Moorland::StandardFrameRate(source.dFrameRate) : kDefaultFrameRate);
+        pVideo->SetFrameRate(source.dFrameRate != 0.0 ? Moorland::StandardFrameRate(source.dFrameRate)
+                                                      : kDefaultFrameRate);
 
     // Without a picture size the source is not known well enough to fit.
     if (source.nWidth == 0 && source.nHeight == 0)
         return;
-    if (pVideo && SameNoCase(FormatName(pProfile), "iPod") && pVideo->GetWidth() != -1 &&
-        pVideo->GetHeight() != -1) {
+    if (pVideo && SameNoCase(FormatName(pProfile), "iPod") && pVideo->GetWidth() != -1 && pVideo->GetHeight() != -1) {
         int nBitrate = pVideo->GetBitrate();
         if (nBitrate > kIPodBitrateCut)
             pVideo->SetBitrate(nBitrate - kIPodBitrateCut);

@@ -27,8 +27,8 @@ void AdjustParams(IProfile* pProfile);
 // For a lossless task (its "remux" parameter names the accurate trim): the
 // source's bitrates, the trim mode of the "LosslessOutputMode" setting (an unknown mode is
 // stored back as 0) and the clips' frame values.
-void AdjustForLossless(IProfile* pProfile, bool bLossless, unsigned int nSrcVideoBitrate,
-                       unsigned int nSrcAudioBitrate, const QStringList& frameValues);
+void AdjustForLossless(IProfile* pProfile, bool bLossless, unsigned int nSrcVideoBitrate, unsigned int nSrcAudioBitrate,
+                       const QStringList& frameValues);
 
 // For a converting task: an open frame rate becomes the source's (or 30),
 // and with a known picture size the iPod bitrate correction and the device

@@ -272,8 +272,8 @@ Moorland::ConvertTaskInfo2* CMMOutputTask::GenerateConverterTask(Moorland::IAVCo
                                          "stream parameters, so they cannot be joined without converting. Choose "
                                          "a profile that converts.");
             CheckLosslessOutput();
-            nId = pConverter->AddConvertTask(Utf8(m_sSrcSeixPath).c_str(), Utf8(m_sDstFilePath).c_str(),
-                                             m_pWorkProfile, m_bTwoPass, "");
+            nId = pConverter->AddConvertTask(Utf8(m_sSrcSeixPath).c_str(), Utf8(m_sDstFilePath).c_str(), m_pWorkProfile,
+                                             m_bTwoPass, "");
         } else {
             nId = SubmitTranscode(pConverter);
         }

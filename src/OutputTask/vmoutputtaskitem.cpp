@@ -22,10 +22,7 @@
 #include <climits>
 
 VMOutputTaskItem::VMOutputTaskItem(CMMOutputTask* task, COutputTaskQueue* queue, QWidget* parent)
-    : QToolButton(parent)
-    , ui(new Ui::VMOutputTaskItem)
-    , m_pTask(task)
-    , m_pSettings(CAppVariableInfo::GetInstance())
+    : QToolButton(parent), ui(new Ui::VMOutputTaskItem), m_pTask(task), m_pSettings(CAppVariableInfo::GetInstance())
 {
     setCheckable(true);
     ui->setupUi(this);
@@ -407,15 +404,12 @@ void VMOutputTaskItem::ShowUploadFailed(int reason, bool atStart, const QString&
     }
     switch (reason) {
     case IYoutubeUpload::UPLOAD_LOGIN_FAILED:
-        m_failMessage = tr("Login authentication fails, the account information is incorrect", "登录验证失败，账户信息不正确");
+        m_failMessage =
+            tr("Login authentication fails, the account information is incorrect", "登录验证失败，账户信息不正确");
         break;
-    case IYoutubeUpload::UPLOAD_TASK_INVALID:
-        m_failMessage = tr("Upload failed", "上传失败");
-        break;
+    case IYoutubeUpload::UPLOAD_TASK_INVALID: m_failMessage = tr("Upload failed", "上传失败"); break;
     case IYoutubeUpload::UPLOAD_HOST_NOT_FOUND:
-    case IYoutubeUpload::UPLOAD_TIMEOUT:
-        m_failMessage = tr("Connection timeout", "连接超时");
-        break;
+    case IYoutubeUpload::UPLOAD_TIMEOUT: m_failMessage = tr("Connection timeout", "连接超时"); break;
     case IYoutubeUpload::UPLOAD_CONNECTION_REFUSED:
     case IYoutubeUpload::UPLOAD_REMOTE_CLOSED:
     case IYoutubeUpload::UPLOAD_SSL_FAILED:
@@ -432,8 +426,7 @@ void VMOutputTaskItem::ShowUploadFailed(int reason, bool atStart, const QString&
             m_failMessage = tr("Upload file %1 failed.", "上传文件%1失败。").arg(fileName);
         }
         break;
-    default:
-        break;
+    default: break;
     }
     ShowFailure();
 }

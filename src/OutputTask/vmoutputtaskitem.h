@@ -15,7 +15,9 @@ class CAppVariableInfo;
 class CMMOutputTask;
 class COutputTaskQueue;
 class IProfile;
-namespace Ui { class VMOutputTaskItem; }
+namespace Ui {
+class VMOutputTaskItem;
+}
 
 class VMOutputTaskItem : public QToolButton
 {

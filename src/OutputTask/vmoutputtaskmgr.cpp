@@ -31,9 +31,7 @@
 #include <QShortcut>
 #include <QStyle>
 
-VMOutPutTaskMgr::VMOutPutTaskMgr(QWidget* parent)
-    : QFrame(parent)
-    , ui(new Ui::VMOutPutTaskMgr)
+VMOutPutTaskMgr::VMOutPutTaskMgr(QWidget* parent) : QFrame(parent), ui(new Ui::VMOutPutTaskMgr)
 {
     ui->setupUi(this);
     m_pQueue = new COutputTaskQueue(this);
@@ -100,8 +98,8 @@ bool VMOutPutTaskMgr::event(QEvent* e)
 
 bool VMOutPutTaskMgr::eventFilter(QObject* watched, QEvent* e)
 {
-    if (e->type() == QEvent::MouseButtonPress && m_pSelected
-        && (watched == ui->frmOutputTaskItemList || watched == ui->frmOutputTaskMgr)) {
+    if (e->type() == QEvent::MouseButtonPress && m_pSelected &&
+        (watched == ui->frmOutputTaskItemList || watched == ui->frmOutputTaskMgr)) {
         emit signal_CommitPendingEdit();
         m_pButtonGroup->setExclusive(false);
         m_pSelected->setChecked(false);
@@ -150,8 +148,7 @@ CYoutubeVideoInfo* VMOutPutTaskMgr::getCurrentSelectedOutputTaskYoutubeVideInfo(
 
 QString VMOutPutTaskMgr::checkTheTaskNameIfAllReadyExistInTaskList(QString name, bool bRename)
 {
-    return OutputTaskNames::MakeNameUniqueInTaskList(OutputTaskNames::SanitizeTaskName(name), bRename,
-                                                     m_lstTaskNames);
+    return OutputTaskNames::MakeNameUniqueInTaskList(OutputTaskNames::SanitizeTaskName(name), bRename, m_lstTaskNames);
 }
 
 QString VMOutPutTaskMgr::checkTheTaskNameIfAllReadyExistInOuputDir(QString name, QString ext)
@@ -189,14 +186,16 @@ VMOutputTaskItem* VMOutPutTaskMgr::addOutputTask()
     task->SetOutputDstName(checkTheTaskNameIfAllReadyExistInTaskList(ui->lblOuPuMgrName->text(), false));
     m_lstTaskNames.append(task->GetTaskDstName());
     auto* row = new VMOutputTaskItem(task, m_pQueue, ui->frmOutputTaskItemList);
-    connect(row, &VMOutputTaskItem::signal_selectedOutputTaskItem, this, &VMOutPutTaskMgr::slot_setCurrentSelectedTaskItem);
+    connect(row, &VMOutputTaskItem::signal_selectedOutputTaskItem, this,
+            &VMOutPutTaskMgr::slot_setCurrentSelectedTaskItem);
     connect(row, &VMOutputTaskItem::signal_mOutputTaskItemReNameFinished, this,
             &VMOutPutTaskMgr::slot_mOutputTaskItemReNameFinished);
     connect(row, &VMOutputTaskItem::signal_showRightMenu, this, &VMOutPutTaskMgr::slot_showRightMenu);
     connect(row, &QToolButton::clicked, this, [this, row] { slot_setCurrentSelectedTaskItem(row); });
     connect(row, &VMOutputTaskItem::signal_mOutputTaskItemStartConvert, this,
             &VMOutPutTaskMgr::slot_mOutputTaskItemStartConvert);
-    connect(row, &VMOutputTaskItem::signal_CheckedChanged, this, &VMOutPutTaskMgr::slot_OutPutDisplayTaskCheckedChanged);
+    connect(row, &VMOutputTaskItem::signal_CheckedChanged, this,
+            &VMOutPutTaskMgr::slot_OutPutDisplayTaskCheckedChanged);
     row->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     m_pRowLayout->addWidget(row);
     m_rows << row;
@@ -289,7 +288,6 @@ void VMOutPutTaskMgr::on_btnAddOutPutTask_clicked()
         qWarning("output task: not added");
     }
 }
-
 
 void VMOutPutTaskMgr::slot_mOutputTaskItemReNameFinished(VMOutputTaskItem* pItem)
 {
@@ -409,8 +407,8 @@ void VMOutPutTaskMgr::StartOrPause(VMOutputTaskItem* pItem, bool bStart)
         const QString name = checkTheTaskNameIfAllReadyExistInOuputDir(task->GetTaskDstName(), task->GetDstFileExt());
         if (name.isNull()) {
             pItem->giveUpConvertTheTaskItem(
-                tr("The convert task \"%1\" in the destination directory already exist!").arg(task->GetTaskDstName())
-                + "<br>" + tr("Please rename task or change file exists policy in the preference dialog."));
+                tr("The convert task \"%1\" in the destination directory already exist!").arg(task->GetTaskDstName()) +
+                "<br>" + tr("Please rename task or change file exists policy in the preference dialog."));
             pItem->startConvertTaskFailed(false);
             return;
         }
@@ -516,7 +514,8 @@ void VMOutPutTaskMgr::slot_deleteOutputTaskItem(VMOutputTaskItem* pItem)
 {
     if (!pItem || !m_rows.contains(pItem))
         return;
-    const bool running = m_pQueue->isRunning(pItem->getMOutputTask()) && pItem->getMOutputTask()->GetBaseConvertTaskInfo();
+    const bool running =
+        m_pQueue->isRunning(pItem->getMOutputTask()) && pItem->getMOutputTask()->GetBaseConvertTaskInfo();
     if (!AskDelete(running))
         return;
     if (!m_rows.contains(pItem))
@@ -552,7 +551,8 @@ void VMOutPutTaskMgr::on_btnDelOutPutTask_clicked()
     for (VMOutputTaskItem* row : QList<VMOutputTaskItem*>(m_lstChecked)) {
         if (m_pSelected == row)
             m_pSelected = nullptr;
-        running = running || (m_pQueue->isRunning(row->getMOutputTask()) && row->getMOutputTask()->GetBaseConvertTaskInfo());
+        running =
+            running || (m_pQueue->isRunning(row->getMOutputTask()) && row->getMOutputTask()->GetBaseConvertTaskInfo());
         rows << row;
     }
     if (!rows.isEmpty() && AskDelete(running)) {

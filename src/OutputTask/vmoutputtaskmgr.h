@@ -23,8 +23,13 @@ class QMenu;
 class QShortcut;
 class QVBoxLayout;
 class VMOutputTaskItem;
-namespace Moorland { class IAVConverter; class IAVManager; }
-namespace Ui { class VMOutPutTaskMgr; }
+namespace Moorland {
+class IAVConverter;
+class IAVManager;
+} // namespace Moorland
+namespace Ui {
+class VMOutPutTaskMgr;
+}
 
 class VMOutPutTaskMgr : public QFrame
 {

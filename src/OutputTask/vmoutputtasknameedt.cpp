@@ -5,8 +5,7 @@
 #include <QStyle>
 #include <QStyleOptionFrame>
 
-VMOutputTaskNameEdt::VMOutputTaskNameEdt(QWidget* parent)
-    : QLineEdit(parent)
+VMOutputTaskNameEdt::VMOutputTaskNameEdt(QWidget* parent) : QLineEdit(parent)
 {
     setFocusPolicy(Qt::NoFocus);
     connect(this, &QLineEdit::returnPressed, this, &VMOutputTaskNameEdt::slot_returnKeyPress);

@@ -50,9 +50,7 @@ const char* const kCategoryKeys[32] = {
 const char* const kAccountKey = "YoutubeAccountInfo";
 } // namespace
 
-VYoutubeSettingWidget::VYoutubeSettingWidget(QWidget* parent)
-    : QFrame(parent)
-    , ui(new Ui::VYoutubeSettingWidget)
+VYoutubeSettingWidget::VYoutubeSettingWidget(QWidget* parent) : QFrame(parent), ui(new Ui::VYoutubeSettingWidget)
 {
     ui->setupUi(this);
     initCategory();

@@ -10,7 +10,9 @@
 
 class CYoutubeVideoInfo;
 class QRegularExpressionValidator;
-namespace Ui { class VYoutubeSettingWidget; }
+namespace Ui {
+class VYoutubeSettingWidget;
+}
 
 class VYoutubeSettingWidget : public QFrame
 {

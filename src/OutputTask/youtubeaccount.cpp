@@ -54,8 +54,8 @@ QByteArray AccountKey()
 QString Encode(const QString& user, const QString& password, const QByteArray& key)
 {
     const QByteArray plain = (Escape(user) + '\t' + Escape(password)).toUtf8();
-    const std::string cipher =
-        des_enc(std::string(key.constData(), size_t(key.size())), std::string(plain.constData(), size_t(plain.size())), true);
+    const std::string cipher = des_enc(std::string(key.constData(), size_t(key.size())),
+                                       std::string(plain.constData(), size_t(plain.size())), true);
     return QString::fromLatin1(cipher.data(), int(cipher.size()));
 }
 

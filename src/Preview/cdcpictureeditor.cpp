@@ -156,10 +156,8 @@ Moorland::IRawVideoFrame* CDCPictureEditor::ForEffects(Moorland::IRawVideoFrame*
     case Moorland::PIXEL_FORMAT_YUVJ422P:
     case Moorland::PIXEL_FORMAT_YUVJ444P:
     case Moorland::PIXEL_FORMAT_YUV440P:
-    case Moorland::PIXEL_FORMAT_GRAY8:
-        return frame;
-    default:
-        break;
+    case Moorland::PIXEL_FORMAT_GRAY8: return frame;
+    default: break;
     }
     // Converted only when an effect will work on it: a conversion turns every
     // picture into 4:2:0 before its effects, and the colour steps count in

@@ -225,7 +225,8 @@ bool CDCVideoPlayer::SetSourceItem(IDCPlaySourceItem* item)
         if (m_mediaEnabled) {
             m_player->SetAudioCallback(&VideoPlayerAudioOutputCallback, this);
             UpdatePlayerCropRect();
-            if (auto* trim = static_cast<Fablecut::IEditInfoTrim*>(item->GetInterFace(Fablecut::EDITINFO_TRIM_INTERFACE))) {
+            if (auto* trim =
+                    static_cast<Fablecut::IEditInfoTrim*>(item->GetInterFace(Fablecut::EDITINFO_TRIM_INTERFACE))) {
                 m_playRangeSet = true;
                 m_playRangeStart = trim->GetTrimStartPoint();
                 m_playRangeEnd = trim->GetTrimEndPoint();
@@ -513,7 +514,7 @@ bool CDCVideoPlayer::SnapshotFrame(bool withEffects, Moorland::IRawVideoFrame*& 
     unsigned sw = 0, sh = 0;
     shown->GetDimension(&sw, &sh);
     const bool reshape = !display.isEmpty() && (static_cast<unsigned>(display.width()) != sw ||
-                                                 static_cast<unsigned>(display.height()) != sh);
+                                                static_cast<unsigned>(display.height()) != sh);
     DCConverterPtr converter(reshape ? CreateImageConverterEx(Moorland::PIXEL_FORMAT_RGBA32,
                                                               static_cast<unsigned>(display.width()),
                                                               static_cast<unsigned>(display.height()), 1)
@@ -726,7 +727,8 @@ void CDCVideoPlayer::DrawResultArea(Moorland::IRawVideoFrame* frame, bool presen
     if (!s->whole.hasItem)
         return;
     Moorland::VideoDriverRect draw = Truncated(m_resultDrawRect);
-    Moorland::VideoDriverRect src{0, 0, static_cast<float>(s->whole.viewWidth), static_cast<float>(s->whole.viewHeight)};
+    Moorland::VideoDriverRect src{0, 0, static_cast<float>(s->whole.viewWidth),
+                                  static_cast<float>(s->whole.viewHeight)};
     Moorland::VideoDriverRect dst = ToDriver(m_resultRect);
     m_resultDriver->Clear();
     m_resultDriver->SetDstRect(&dst);
@@ -767,8 +769,8 @@ void CDCVideoPlayer::DrawExtendImg(Moorland::IRawVideoFrame* frame)
                         .convertToFormat(QImage::Format_ARGB32);
     if (!m_overlayFiller)
         m_overlayFiller = Moorland::CreateRawVideoFrameFiller();
-    if (!m_overlayFiller || !m_overlayFiller->SetFormat(frame->GetPixelFormat(), static_cast<unsigned>(w),
-                                                        static_cast<unsigned>(h), 1))
+    if (!m_overlayFiller ||
+        !m_overlayFiller->SetFormat(frame->GetPixelFormat(), static_cast<unsigned>(w), static_cast<unsigned>(h), 1))
         return;
     m_overlayFiller->SetPlane(0, scaled.bits(), static_cast<unsigned>(w) * 4);
     Moorland::IRawVideoFrame* overlay = m_overlayFiller->GetFrame();

@@ -31,7 +31,9 @@
 #include <string>
 #include <vector>
 
-namespace QuentaBased { class CXMutex; }
+namespace QuentaBased {
+class CXMutex;
+}
 namespace Moorland {
 class IImageConverter;
 class IRawAudioFrameFiller;
@@ -45,8 +47,7 @@ class ISourceDataItem;
 }
 
 // 0 playing, 1 paused, 2 stopped, 3 closed or without media.
-enum DCPlayerRunState : int
-{
+enum DCPlayerRunState : int {
     DCPlayerPlaying = 0,
     DCPlayerPaused = 1,
     DCPlayerStopped = 2,
@@ -221,7 +222,7 @@ private:
 
     // The published settings, and what the engine's threads see of the item.
     std::shared_ptr<const DCPlaySettings> m_settings;
-    rect_t m_shownRect{0, 0, 0, 0}; // under the window-access lock
+    rect_t m_shownRect{0, 0, 0, 0};                   // under the window-access lock
     Moorland::IImageConverter* m_converter = nullptr; // render thread only, under the lock
     unsigned m_converterWidth = 0;
     unsigned m_converterHeight = 0;

@@ -347,7 +347,8 @@ void VDCFramePlayer::mouseReleaseEvent(QMouseEvent* e)
         return;
     }
     m_player->LockDrawDC();
-    m_cropRect->TriggerMouseDown(false, static_cast<float>(e->pos().x()), static_cast<float>(e->pos().y()), true, false);
+    m_cropRect->TriggerMouseDown(false, static_cast<float>(e->pos().x()), static_cast<float>(e->pos().y()), true,
+                                 false);
     m_player->UnlockDrawDC();
 }
 
@@ -366,16 +367,21 @@ void VDCFramePlayer::mouseMoveEvent(QMouseEvent* e)
     m_player->UnlockDrawDC();
     switch (zone) {
     case 0: setCursor(Qt::ArrowCursor); break;
-    case 1: case 5: setCursor(Qt::SizeHorCursor); break;
-    case 2: case 8: setCursor(Qt::SizeFDiagCursor); break;
-    case 3: case 7: setCursor(Qt::SizeVerCursor); break;
-    case 4: case 6: setCursor(Qt::SizeBDiagCursor); break;
+    case 1:
+    case 5: setCursor(Qt::SizeHorCursor); break;
+    case 2:
+    case 8: setCursor(Qt::SizeFDiagCursor); break;
+    case 3:
+    case 7: setCursor(Qt::SizeVerCursor); break;
+    case 4:
+    case 6: setCursor(Qt::SizeBDiagCursor); break;
     case 9: setCursor(Qt::SizeAllCursor); break;
     default: break;
     }
     if (changing) {
         if (IDCPlaySourceItem* item = GetSourceItem()) {
-            rect_t reference{0, 0, static_cast<float>(item->GetPixelWidth()), static_cast<float>(item->GetPixelHeight())};
+            rect_t reference{0, 0, static_cast<float>(item->GetPixelWidth()),
+                             static_cast<float>(item->GetPixelHeight())};
             rect_t crop{};
             m_player->LockDrawDC();
             m_cropRect->GetCropRect(crop, &reference);

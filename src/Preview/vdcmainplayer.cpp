@@ -28,8 +28,8 @@
 
 namespace {
 
-const char* const STR_IMAGE_FORMAT_TYPE[14] = {"BMP", "GIF", "JPG", "JPEG", "MNG", "PNG", "PBM",
-                                               "PGM", "PPM", "TIFF", "XBM", "XPM", "SVG", "TGA"};
+const char* const STR_IMAGE_FORMAT_TYPE[14] = {"BMP", "GIF", "JPG",  "JPEG", "MNG", "PNG", "PBM",
+                                               "PGM", "PPM", "TIFF", "XBM",  "XPM", "SVG", "TGA"};
 
 constexpr int PLAY_SLIDER_MAX = 2000;
 
@@ -543,10 +543,10 @@ void VDCMainPlayer::SetEnablePlayer(bool b)
         m_framePlayer->SetSourceItem(nullptr);
         ui->lblPlayTime->setText("00:00:00.000/00:00:00.000");
     }
-    for (QWidget* w : {static_cast<QWidget*>(ui->btnPlay), static_cast<QWidget*>(ui->btnStop),
-                       static_cast<QWidget*>(ui->btnPreNext), static_cast<QWidget*>(ui->btnNext),
-                       static_cast<QWidget*>(ui->btnVolume), static_cast<QWidget*>(ui->sldPlayer),
-                       static_cast<QWidget*>(ui->sldVolume)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(ui->btnPlay), static_cast<QWidget*>(ui->btnStop), static_cast<QWidget*>(ui->btnPreNext),
+          static_cast<QWidget*>(ui->btnNext), static_cast<QWidget*>(ui->btnVolume),
+          static_cast<QWidget*>(ui->sldPlayer), static_cast<QWidget*>(ui->sldVolume)})
         w->setEnabled(b);
     UpdateControlElemStates();
 }
@@ -603,8 +603,8 @@ void VDCMainPlayer::changeEvent(QEvent* e)
 void VDCMainPlayer::PlaceStripRect()
 {
     const QRect g = m_framePlayer->geometry();
-    m_stripRect = QRect(QPoint(g.left() + 1, g.bottom() + 1 - m_frameSelectViewHeight),
-                        QPoint(g.right() + 1, g.bottom()));
+    m_stripRect =
+        QRect(QPoint(g.left() + 1, g.bottom() + 1 - m_frameSelectViewHeight), QPoint(g.right() + 1, g.bottom()));
 }
 
 void VDCMainPlayer::resizeEvent(QResizeEvent* e)
@@ -673,7 +673,8 @@ bool VDCMainPlayer::eventFilter(QObject* watched, QEvent* e)
         if ((watched == ui->sldVolume || watched == ui->btnVolume) && ui->sldVolume->isEnabled()) {
             const QRect area(QPoint(0, 0), ui->sldVolume->size());
             if (area.contains(pos, true)) {
-                const QString value = ui->btnVolume->isChecked() ? QString("0") : QString::number(ui->sldVolume->value());
+                const QString value =
+                    ui->btnVolume->isChecked() ? QString("0") : QString::number(ui->sldVolume->value());
                 QToolTip::showText(static_cast<QWidget*>(watched)->mapToGlobal(pos), tr("Volume:") + value);
             } else {
                 QToolTip::hideText();

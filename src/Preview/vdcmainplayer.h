@@ -15,8 +15,12 @@
 #include <cstdint>
 #include <memory>
 
-namespace Ui { class VDCMainPlayer; }
-namespace Moorland { class IAVManager; }
+namespace Ui {
+class VDCMainPlayer;
+}
+namespace Moorland {
+class IAVManager;
+}
 class VDCFramePlayer;
 class CTimelineItem;
 class CTimelinePlayback;

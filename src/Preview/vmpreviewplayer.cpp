@@ -167,7 +167,8 @@ void VMPreviewPlayer::slot_OnUpdatePlayerTime()
     const double duration = m_framePlayer->GetDuration().ToSeconds();
     // GetIPlayerCurTime carries the engine's milliseconds.
     const unsigned int current = static_cast<unsigned int>(m_framePlayer->GetIPlayerCurTime().ToSeconds());
-    m_slider->setSliderPosition(duration > 0 ? static_cast<int>(m_slider->maximum() * (current / 1000.0) / duration) : 0);
+    m_slider->setSliderPosition(duration > 0 ? static_cast<int>(m_slider->maximum() * (current / 1000.0) / duration)
+                                             : 0);
     if (m_framePlayer->Eof() || duration * 1000.0 <= current) {
         emit signal_previewplayer_stop();
         m_framePlayer->Stop();

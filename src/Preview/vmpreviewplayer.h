@@ -8,9 +8,15 @@
 #include <QFrame>
 #include <QString>
 
-namespace Ui { class VMPreviewPlayer; }
-namespace Moorland { class IAVManager; }
-namespace Fablecut { class CMediaSourceItem; }
+namespace Ui {
+class VMPreviewPlayer;
+}
+namespace Moorland {
+class IAVManager;
+}
+namespace Fablecut {
+class CMediaSourceItem;
+}
 class VDCFramePlayer;
 class VPlayerSlider;
 class QTimer;

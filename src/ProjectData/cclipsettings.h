@@ -19,8 +19,7 @@ class ISourceDataItem;
 } // namespace Fablecut
 
 // The clip editor's pages, and what a copy of a clip's settings covers.
-enum EDITORPAGE : int
-{
+enum EDITORPAGE : int {
     EDITORPAGE_ALL = 0, // every group below
     EDITORPAGE_EFFECTS = 1,
     EDITORPAGE_VOLUME = 2,

@@ -10,7 +10,9 @@
 
 #include <optional>
 
-namespace Fablecut { class CMediaSourceItem; }
+namespace Fablecut {
+class CMediaSourceItem;
+}
 
 struct CClipSettingsChange
 {

@@ -16,8 +16,7 @@
 
 CDCMediaSrcImporter::CDCMediaSrcImporter(QObject* parent, Moorland::IAVManager* manager, QMutex* libraryLock)
     : QThread(parent), m_manager(manager), m_libraryLock(libraryLock)
-{
-}
+{}
 
 CDCMediaSrcImporter::~CDCMediaSrcImporter()
 {
@@ -91,7 +90,10 @@ void CDCMediaSrcImporter::ImportOne(const QString& path, int index, int total)
         return;
     }
 
-    struct Free { void operator()(Fablecut::CMediaSourceItem* item) const { item->Free(); } };
+    struct Free
+    {
+        void operator()(Fablecut::CMediaSourceItem* item) const { item->Free(); }
+    };
     std::unique_ptr<Fablecut::CMediaSourceItem, Free> item(new Fablecut::CMediaSourceItem);
     item->SetAVManager(m_manager);
     item->SetSrcFileFullPath(path);
@@ -99,10 +101,10 @@ void CDCMediaSrcImporter::ImportOne(const QString& path, int index, int total)
         IQuentaException* error = GetQuentaException();
         int line = 0;
         const char* source = error->GetExceptionSource(&line);
-        const QString text = QStringLiteral("Source:") + path + "\n" + "Exception Code:" +
-                             QString::number(error->GetExceptionCode()) + "\n" + "Exception Message" +
-                             QString::fromUtf8(error->GetExceptionMsg()) + "\n" + "File:" +
-                             QString::fromUtf8(source ? source : "") + "\n" + "Line:" + QString::number(line);
+        const QString text = QStringLiteral("Source:") + path + "\n" +
+                             "Exception Code:" + QString::number(error->GetExceptionCode()) + "\n" +
+                             "Exception Message" + QString::fromUtf8(error->GetExceptionMsg()) + "\n" +
+                             "File:" + QString::fromUtf8(source ? source : "") + "\n" + "Line:" + QString::number(line);
         m_allSucceeded = false;
         emit signal_OnSingleFileImportFailed(path, text, 0);
         return;

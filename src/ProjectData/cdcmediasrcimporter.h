@@ -13,7 +13,9 @@
 
 #include <atomic>
 
-namespace Moorland { class IAVManager; }
+namespace Moorland {
+class IAVManager;
+}
 namespace Fablecut {
 class CSourceData;
 class ISourceDataItem;

@@ -175,8 +175,8 @@ void CDCMediaSrcMgr::slot_OnImportCancelled()
 
 bool CDCMediaSrcMgr::StartSerializer(const QString& path, bool bLoad, bool bDefaultSave)
 {
-    if (m_serializer && !bLoad && !bDefaultSave && !m_serializerLoads && m_serializerPath == m_defaultFile
-        && m_queuedSave.isEmpty()) {
+    if (m_serializer && !bLoad && !bDefaultSave && !m_serializerLoads && m_serializerPath == m_defaultFile &&
+        m_queuedSave.isEmpty()) {
         // A save of the library somewhere else while it is being saved (most
         // often its own save after a change) follows that save at once.
         m_queuedSave = path;

@@ -18,8 +18,12 @@ class CAppVariableInfo;
 class CDCMediaSrcImporter;
 class CMediaSrcSerializer;
 
-namespace Moorland { class IAVManager; }
-namespace Fablecut { class CSourceData; }
+namespace Moorland {
+class IAVManager;
+}
+namespace Fablecut {
+class CSourceData;
+}
 
 class CDCMediaSrcMgr : public QObject
 {

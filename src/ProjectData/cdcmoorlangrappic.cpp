@@ -13,8 +13,8 @@
 
 namespace {
 
-const char kFormatNames[14][5] = {"BMP", "GIF", "JPG", "JPEG", "MNG", "PNG", "PBM",
-                                  "PGM", "PPM", "TIFF", "XBM", "XPM", "SVG", "TGA"};
+const char kFormatNames[14][5] = {"BMP", "GIF", "JPG",  "JPEG", "MNG", "PNG", "PBM",
+                                  "PGM", "PPM", "TIFF", "XBM",  "XPM", "SVG", "TGA"};
 
 // The thread's recorded error when a library call left one, else a plain one.
 [[noreturn]] void ThrowLibraryError(const char* what)
@@ -173,7 +173,10 @@ void CDCMoorlanGrapPic::ReadFrameAt(unsigned int timeMs, bool bDeinterlace)
         Moorland::IImageDeinterlace* deinterlacer = CreateImageDeinterlace();
         if (!deinterlacer)
             ThrowLibraryError("No deinterlacer could be made");
-        struct Release { void operator()(Moorland::IImageDeinterlace* d) const { d->Release(); } };
+        struct Release
+        {
+            void operator()(Moorland::IImageDeinterlace* d) const { d->Release(); }
+        };
         std::unique_ptr<Moorland::IImageDeinterlace, Release> guard(deinterlacer);
         if (!frame->CanBeModified()) {
             m_ownFrame = frame->Clone();
@@ -195,8 +198,7 @@ bool CDCMoorlanGrapPic::SetGrapTimePoint(unsigned int timeMs)
     });
 }
 
-template <typename Sink>
-void CDCMoorlanGrapPic::Grab(int width, int height, Sink&& sink)
+template <typename Sink> void CDCMoorlanGrapPic::Grab(int width, int height, Sink&& sink)
 {
     GetQuentaException()->Clear();
     if (!m_frame)
@@ -208,7 +210,10 @@ void CDCMoorlanGrapPic::Grab(int width, int height, Sink&& sink)
     if (width < -1 || height < -1 || w == 0 || h == 0)
         QB_THROW(QB_ERR_BAD_PARAM, "Bad param");
 
-    struct Release { void operator()(Moorland::IImageConverter* c) const { c->Release(); } };
+    struct Release
+    {
+        void operator()(Moorland::IImageConverter* c) const { c->Release(); }
+    };
     std::unique_ptr<Moorland::IImageConverter, Release> converter;
     Moorland::IRawVideoFrame* frame = m_frame;
     if (frame->GetPixelFormat() != Moorland::PIXEL_FORMAT_RGBA32 || w != frameW || h != frameH) {
@@ -261,8 +266,7 @@ bool CDCMoorlanGrapPic::grapPicAndSaveTo(const char* path, DCImageFormatType for
     });
 }
 
-bool CDCMoorlanGrapPic::grapPicAndSaveTo(const char* path, DCImageFormatType format, rect_t crop, int width,
-                                         int height)
+bool CDCMoorlanGrapPic::grapPicAndSaveTo(const char* path, DCImageFormatType format, rect_t crop, int width, int height)
 {
     return QB_GUARDED(false, {
         if (!path)

@@ -15,8 +15,7 @@ class IRawVideoFrame;
 } // namespace Moorland
 
 // Image file formats of snapshots and frame grabs.
-enum DCImageFormatType : int32_t
-{
+enum DCImageFormatType : int32_t {
     DCImageBMP = 0,
     DCImageGIF = 1,
     DCImageJPG = 2,
@@ -80,8 +79,7 @@ public:
 
 private:
     void ReadFrameAt(unsigned int timeMs, bool bDeinterlace);
-    template <typename Sink>
-    void Grab(int width, int height, Sink&& sink);
+    template <typename Sink> void Grab(int width, int height, Sink&& sink);
 
     Moorland::IAVSource* m_source = nullptr;
     unsigned int m_timePoint = 0;

@@ -77,10 +77,9 @@ bool GrapMediaItemPic(Fablecut::CMediaSourceItem* pItem, int nOffsetMs, QImage& 
 bool GrapMediaItemPic(Fablecut::CMediaSourceItem* pItem, int nOffsetMs, std::string path, DCImageFormatType format,
                       int width, int height, bool bKeepAspect, bool bByHeight)
 {
-    return GrabThroughClip(pItem, nOffsetMs, width, height, bKeepAspect, bByHeight,
-                           [&](CDCMoorlanGrapPic& grabber, int w, int h) {
-                               grabber.grapPicAndSaveTo(path.c_str(), format, w, h);
-                           });
+    return GrabThroughClip(
+        pItem, nOffsetMs, width, height, bKeepAspect, bByHeight,
+        [&](CDCMoorlanGrapPic& grabber, int w, int h) { grabber.grapPicAndSaveTo(path.c_str(), format, w, h); });
 }
 
 // ------------------------------------------------------------ the grabber

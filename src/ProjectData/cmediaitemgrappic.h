@@ -17,7 +17,9 @@ class IAVSource;
 class IRawVideoFrame;
 } // namespace Moorland
 
-namespace Fablecut { class CMediaSourceItem; }
+namespace Fablecut {
+class CMediaSourceItem;
+}
 
 // The size a grab is made at: with bKeepAspect and a known display size (else
 // pixel size), bByHeight keeps the height and derives the width, otherwise the
@@ -48,14 +50,12 @@ public:
     void SetEnableCrop(bool bEnable) { m_cropOn = bEnable; }
     // False with the reason recorded; the grabber keeps its source either way.
     bool GrapPic(QImage& image, int width, int height, bool bKeepAspect, bool bByHeight);
-    bool GrapPic(std::string path, DCImageFormatType format, int width, int height, bool bKeepAspect,
-                 bool bByHeight);
+    bool GrapPic(std::string path, DCImageFormatType format, int width, int height, bool bKeepAspect, bool bByHeight);
     void ProcEffect(Moorland::IRawVideoFrame*& frame);
     void ReleaseAVSource();
 
 private:
-    template <typename Grab>
-    bool GrabWith(int width, int height, bool bKeepAspect, bool bByHeight, Grab&& grab);
+    template <typename Grab> bool GrabWith(int width, int height, bool bKeepAspect, bool bByHeight, Grab&& grab);
 
     Moorland::IAVManager* m_manager;
     CEffectsProc* m_effects = nullptr;

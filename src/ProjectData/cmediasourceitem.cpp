@@ -712,11 +712,8 @@ bool CMediaSourceItem::SetCurStreamIndex(Moorland::StreamType type, int index)
         SetTrimEndPoint(end, false);
         break;
     }
-    case Moorland::StreamTypeSubtitle:
-        m_curSubtitle = index;
-        break;
-    default:
-        return false;
+    case Moorland::StreamTypeSubtitle: m_curSubtitle = index; break;
+    default: return false;
     }
     return true;
 }
@@ -787,8 +784,7 @@ bool CMediaSourceItem::UpdateAVSource()
             return true;
         if (video == -1 && audio == -1)
             QB_THROW(QB_ERR_MEDIA, "The clip has no picture or sound to play");
-        auto* property =
-            static_cast<Moorland::IAVSourceSetProperty*>(m_importer->GetInterface("IAVSourceSetProperty"));
+        auto* property = static_cast<Moorland::IAVSourceSetProperty*>(m_importer->GetInterface("IAVSourceSetProperty"));
         if (property)
             property->SetProperty(1, 1);
         Moorland::IAVSource* source = m_importer->CreateSource(movie->id, video, audio);

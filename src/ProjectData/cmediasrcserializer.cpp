@@ -110,8 +110,7 @@ QDataStream& operator<<(QDataStream& out, const CMediaSourceItem& item)
 CMediaSrcSerializer::CMediaSrcSerializer(QObject* parent, QMutex& mutex, QString filePath, bool bLoad,
                                          QString signature)
     : QThread(parent), m_mutex(mutex), m_path(filePath), m_load(bLoad), m_signature(signature)
-{
-}
+{}
 
 CMediaSrcSerializer::~CMediaSrcSerializer()
 {
@@ -172,9 +171,9 @@ bool CMediaSrcSerializer::WriteLibraryFile(const QString& path, const QString& s
     }
 }
 
-bool CMediaSrcSerializer::ReadLibraryFile(const QString& path, const QString& signature,
-                                          Moorland::IAVManager* manager, QList<Fablecut::CMediaSourceItem*>& loaded,
-                                          QStringList& failed, bool* damaged)
+bool CMediaSrcSerializer::ReadLibraryFile(const QString& path, const QString& signature, Moorland::IAVManager* manager,
+                                          QList<Fablecut::CMediaSourceItem*>& loaded, QStringList& failed,
+                                          bool* damaged)
 {
     if (damaged)
         *damaged = false;
@@ -210,8 +209,7 @@ bool CMediaSrcSerializer::ReadLibraryFile(const QString& path, const QString& si
         in >> itemPath >> interlaced >> importer;
         ReadThumbnail(in, thumbnail);
         in >> name >> movieCount;
-        bool broken = in.status() != QDataStream::Ok || movieCount < 0 || movieCount > kMaxMovies ||
-                      itemPath.isEmpty();
+        bool broken = in.status() != QDataStream::Ok || movieCount < 0 || movieCount > kMaxMovies || itemPath.isEmpty();
         for (qint32 i = 0; !broken && i < movieCount; ++i) {
             Fablecut::CMovieInfoSerializer movie;
             in >> movie;

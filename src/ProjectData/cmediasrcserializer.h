@@ -12,7 +12,9 @@
 #include <QStringList>
 #include <QThread>
 
-namespace Moorland { class IAVManager; }
+namespace Moorland {
+class IAVManager;
+}
 
 namespace Fablecut {
 class CSourceData;

@@ -42,8 +42,7 @@ QString FromUtf8OrNull(const char* text)
     return text ? QString::fromUtf8(text) : QString();
 }
 
-template <typename T>
-T* AllocArray(quint32 count)
+template <typename T> T* AllocArray(quint32 count)
 {
     if (count == 0)
         return nullptr;
@@ -76,8 +75,7 @@ void FreeMetaTexts(Moorland::MovieMetaData& info)
 // Reads a list announced by a count. Entries are appended one at a time, so a
 // damaged count costs no more memory than the data really holds; reading
 // stops as soon as the stream fails or runs out.
-template <typename T>
-void ReadList(QDataStream& in, QList<T>& list)
+template <typename T> void ReadList(QDataStream& in, QList<T>& list)
 {
     list.clear();
     quint32 count = 0;
@@ -268,10 +266,9 @@ bool CStreamInfoSerializer::operator==(Moorland::StreamInfo const& loaded) const
 {
     return QB_GUARDED(false, {
         const QString loadedName = FromUtf8OrNull(loaded.name);
-        bool equal = m_name == loadedName && m_frameRate == loaded.frameRate &&
-                     m_type == loaded.type && m_id == loaded.id && m_width == loaded.width &&
-                     m_height == loaded.height && m_aspect == loaded.aspect &&
-                     m_sampleRate == loaded.sampleRate && m_channels == loaded.channels &&
+        bool equal = m_name == loadedName && m_frameRate == loaded.frameRate && m_type == loaded.type &&
+                     m_id == loaded.id && m_width == loaded.width && m_height == loaded.height &&
+                     m_aspect == loaded.aspect && m_sampleRate == loaded.sampleRate && m_channels == loaded.channels &&
                      m_bitRate == loaded.bitRate && std::fabs(m_duration - loaded.duration) < 0.001;
         if (equal)
             return true;
@@ -282,8 +279,8 @@ bool CStreamInfoSerializer::operator==(Moorland::StreamInfo const& loaded) const
         report += QStringLiteral("width: ") + u32(m_width) + "|" + u32(loaded.width) + "\n";
         report += QStringLiteral("framerate: ") + QString::number(m_frameRate) + "|" +
                   QString::number(static_cast<quint64>(loaded.frameRate)) + "\n";
-        report += QStringLiteral("aspect_ratio: ") + QString::number(m_aspect) + "|" +
-                  QString::number(loaded.aspect) + "\n";
+        report +=
+            QStringLiteral("aspect_ratio: ") + QString::number(m_aspect) + "|" + QString::number(loaded.aspect) + "\n";
         report += QStringLiteral("samplerate: ") + u32(m_sampleRate) + "|" + u32(loaded.sampleRate) + "\n";
         report += QStringLiteral("channles: ") + u32(m_channels) + "|" + u32(loaded.channels) + "\n";
         report += QStringLiteral("bitrate: ") + u32(m_bitRate) + "|" + u32(loaded.bitRate) + "\n";
@@ -295,9 +292,9 @@ bool CStreamInfoSerializer::operator==(Moorland::StreamInfo const& loaded) const
 
 QDataStream& CStreamInfoSerializer::serialOut(QDataStream& out) const
 {
-    out << m_name << m_type << m_id << m_codecName << m_fourCC << m_extraText << m_width
-        << m_height << static_cast<qint64>(m_frameRate) << static_cast<qint32>(m_aspect)
-        << m_sampleRate << m_channels << m_extraValue << m_bitRate << m_duration;
+    out << m_name << m_type << m_id << m_codecName << m_fourCC << m_extraText << m_width << m_height
+        << static_cast<qint64>(m_frameRate) << static_cast<qint32>(m_aspect) << m_sampleRate << m_channels
+        << m_extraValue << m_bitRate << m_duration;
     return out;
 }
 
@@ -311,9 +308,8 @@ QDataStream& CStreamInfoSerializer::serialIn(QDataStream& in)
 {
     qint64 frameRate = 0;
     qint32 aspect = 0;
-    in >> m_name >> m_type >> m_id >> m_codecName >> m_fourCC >> m_extraText >> m_width >>
-        m_height >> frameRate >> aspect >> m_sampleRate >> m_channels >> m_extraValue >>
-        m_bitRate >> m_duration;
+    in >> m_name >> m_type >> m_id >> m_codecName >> m_fourCC >> m_extraText >> m_width >> m_height >> frameRate >>
+        aspect >> m_sampleRate >> m_channels >> m_extraValue >> m_bitRate >> m_duration;
     m_frameRate = static_cast<quint64>(frameRate);
     m_aspect = static_cast<quint32>(aspect);
     return in;
@@ -473,8 +469,7 @@ bool CMovieInfoSerializer::operator==(Moorland::MovieInfo const& loaded) const
         }
         if (savedKnown.size() != loadedKnown) {
             ThrowMediaDiff(loadedName + " Known stream count not equal, " + "Saved: " +
-                           QString::number(savedKnown.size()) + "  Loaded: " +
-                           QString::number(loadedKnown) + "\n");
+                           QString::number(savedKnown.size()) + "  Loaded: " + QString::number(loadedKnown) + "\n");
         }
 
         bool running = m_name == loadedName && m_id == loaded.id;
@@ -549,11 +544,29 @@ bool CompareMovieInfos(const QList<CMovieInfoSerializer>& saved, Moorland::Movie
     return all;
 }
 
-QDataStream& operator<<(QDataStream& out, const CStreamInfoSerializer& info) { return info.serialOut(out); }
-QDataStream& operator>>(QDataStream& in, CStreamInfoSerializer& info) { return info.serialIn(in); }
-QDataStream& operator<<(QDataStream& out, const CMetaDataInfoSerialer& info) { return info.serialOut(out); }
-QDataStream& operator>>(QDataStream& in, CMetaDataInfoSerialer& info) { return info.serialIn(in); }
-QDataStream& operator<<(QDataStream& out, const CMovieInfoSerializer& info) { return info.serialOut(out); }
-QDataStream& operator>>(QDataStream& in, CMovieInfoSerializer& info) { return info.serialIn(in); }
+QDataStream& operator<<(QDataStream& out, const CStreamInfoSerializer& info)
+{
+    return info.serialOut(out);
+}
+QDataStream& operator>>(QDataStream& in, CStreamInfoSerializer& info)
+{
+    return info.serialIn(in);
+}
+QDataStream& operator<<(QDataStream& out, const CMetaDataInfoSerialer& info)
+{
+    return info.serialOut(out);
+}
+QDataStream& operator>>(QDataStream& in, CMetaDataInfoSerialer& info)
+{
+    return info.serialIn(in);
+}
+QDataStream& operator<<(QDataStream& out, const CMovieInfoSerializer& info)
+{
+    return info.serialOut(out);
+}
+QDataStream& operator>>(QDataStream& in, CMovieInfoSerializer& info)
+{
+    return info.serialIn(in);
+}
 
 } // namespace Fablecut

@@ -178,8 +178,7 @@ void CMProjectMgr::slot_OnImportCancelled()
     InsertFiles();
 }
 
-int CMProjectMgr::CopyItemEffects(ISourceDataItem* pSource, const QList<ISourceDataItem*>& lstTargets,
-                                  EDITORPAGE nPage)
+int CMProjectMgr::CopyItemEffects(ISourceDataItem* pSource, const QList<ISourceDataItem*>& lstTargets, EDITORPAGE nPage)
 {
     auto* src = dynamic_cast<CMediaSourceItem*>(pSource);
     if (!src)

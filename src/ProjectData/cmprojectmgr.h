@@ -18,7 +18,9 @@
 
 #include <functional>
 
-namespace Moorland { class IAVManager; }
+namespace Moorland {
+class IAVManager;
+}
 
 class CMProjectMgr : public QObject
 {

@@ -28,8 +28,8 @@ using Fablecut::CMediaSourceItem;
 using Fablecut::CropMarginOf;
 using Fablecut::FillOutputFormat;
 using Fablecut::ImporterHolder;
-using Fablecut::SaveDescriptionOver;
 using Fablecut::ISourceDataItem;
+using Fablecut::SaveDescriptionOver;
 
 namespace {
 
@@ -84,7 +84,8 @@ void insert_childitem_seixinfo::operator()(ISourceDataItem* item) const
     url.SetVideoStreamID(video ? video->id : -2);
     url.SetParam("acuracy_seek", bWithEdit ? "1" : "0");
     const std::string address = url.GetURL();
-    const std::string importer = audioOnly ? std::string("ImageImporter") : clip->GetImporterName().toUtf8().toStdString();
+    const std::string importer =
+        audioOnly ? std::string("ImageImporter") : clip->GetImporterName().toUtf8().toStdString();
 
     Moorland::SimpleEditOutputFormat format;
     FillOutputFormat(format, video, audio);
@@ -107,8 +108,8 @@ void insert_childitem_seixinfo::operator()(ISourceDataItem* item) const
     if (!timeline->InsertClip(-1, &entry)) {
         if (GetQuentaException()->GetExceptionCode() != 0)
             QuentaBased::ThrowLastError();
-        QB_THROW(QB_ERR_MEDIA, "The clip " + clip->GetSrcFileFullPath().toUtf8().toStdString() +
-                                   " can't be placed on the timeline");
+        QB_THROW(QB_ERR_MEDIA,
+                 "The clip " + clip->GetSrcFileFullPath().toUtf8().toStdString() + " can't be placed on the timeline");
     }
     const int index = timeline->GetClipCount() - 1;
 
@@ -157,11 +158,26 @@ CTimelineItem::~CTimelineItem()
 
 // ------------------------------------------------------------ data answers
 
-unsigned int CTimelineItem::GetPixelHeight() const { return m_curItem ? m_curItem->GetPixelHeight() : 0; }
-unsigned int CTimelineItem::GetPixelWidth() const { return m_curItem ? m_curItem->GetPixelWidth() : 0; }
-unsigned int CTimelineItem::GetViewHeight() const { return m_curItem ? m_curItem->GetViewHeight() : 0; }
-unsigned int CTimelineItem::GetViewWidth() const { return m_curItem ? m_curItem->GetViewWidth() : 0; }
-bool CTimelineItem::Interlaced() const { return m_curItem ? m_curItem->Interlaced() : false; }
+unsigned int CTimelineItem::GetPixelHeight() const
+{
+    return m_curItem ? m_curItem->GetPixelHeight() : 0;
+}
+unsigned int CTimelineItem::GetPixelWidth() const
+{
+    return m_curItem ? m_curItem->GetPixelWidth() : 0;
+}
+unsigned int CTimelineItem::GetViewHeight() const
+{
+    return m_curItem ? m_curItem->GetViewHeight() : 0;
+}
+unsigned int CTimelineItem::GetViewWidth() const
+{
+    return m_curItem ? m_curItem->GetViewWidth() : 0;
+}
+bool CTimelineItem::Interlaced() const
+{
+    return m_curItem ? m_curItem->Interlaced() : false;
+}
 
 void* CTimelineItem::GetInterFace(const char* name)
 {

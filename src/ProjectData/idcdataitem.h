@@ -8,7 +8,9 @@
 
 #include <QImage>
 
-namespace Moorland { class IAVSource; }
+namespace Moorland {
+class IAVSource;
+}
 
 // The crop rectangle: edges in pixels of the source frame.
 using rect_t = QuentaBased::rect_t;

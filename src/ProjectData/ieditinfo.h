@@ -13,8 +13,7 @@
 #include <cstdint>
 
 // The anaglyph kind of the 3D effect.
-enum E3DEffectType : int32_t
-{
+enum E3DEffectType : int32_t {
     E3DRedBlue = 1,
     E3DRedGreen = 2,
 };

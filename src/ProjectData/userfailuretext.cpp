@@ -31,21 +31,14 @@ QString ExplainErrno(int code, const QString& path, const QString& systemText)
 {
     const QString file = path.isEmpty() ? Tr("the file") : Tr("the file %1").arg(path);
     switch (code) {
-    case ENOENT:
-        return Tr("%1 no longer exists").arg(file);
+    case ENOENT: return Tr("%1 no longer exists").arg(file);
     case EACCES:
-    case EPERM:
-        return Tr("%1 may not be read or written (permission denied)").arg(file);
-    case EISDIR:
-        return Tr("%1 is a folder, not a file").arg(file);
-    case ENOSPC:
-        return Tr("the disk is full");
-    case EROFS:
-        return Tr("the disk can only be read");
-    case EIO:
-        return Tr("the disk could not be read or written (%1)").arg(file);
-    default:
-        return Tr("%1 could not be used: the system reports \"%2\"").arg(file, systemText);
+    case EPERM: return Tr("%1 may not be read or written (permission denied)").arg(file);
+    case EISDIR: return Tr("%1 is a folder, not a file").arg(file);
+    case ENOSPC: return Tr("the disk is full");
+    case EROFS: return Tr("the disk can only be read");
+    case EIO: return Tr("the disk could not be read or written (%1)").arg(file);
+    default: return Tr("%1 could not be used: the system reports \"%2\"").arg(file, systemText);
     }
 }
 

@@ -11,7 +11,9 @@
 class QLabel;
 class QMovie;
 
-namespace Ui { class VImportMediaLibDialog; }
+namespace Ui {
+class VImportMediaLibDialog;
+}
 
 class VImportMediaLibDialog : public QDialog
 {

@@ -11,7 +11,9 @@
 #include <functional>
 
 class IDCPlaySourceItem;
-namespace Fablecut { class ISourceDataItem; }
+namespace Fablecut {
+class ISourceDataItem;
+}
 
 struct TimeLineHostCalls
 {

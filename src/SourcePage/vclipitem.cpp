@@ -47,17 +47,9 @@ VClipItem::VClipItem(Fablecut::ISourceDataItem* item) : m_item(item)
 }
 
 VClipItem::VClipItem(VClipItem& other)
-    : QGraphicsRectItem(),
-      m_item(other.m_item),
-      m_clipStart(other.m_clipStart),
-      m_clipDuration(other.m_clipDuration),
-      m_trimStart(other.m_trimStart),
-      m_trimDuration(other.m_trimDuration),
-      m_trimEnd(other.m_trimEnd),
-      m_image(other.m_image),
-      m_normalBG(other.m_normalBG),
-      m_audioBG(other.m_audioBG),
-      m_downBG(other.m_downBG)
+    : QGraphicsRectItem(), m_item(other.m_item), m_clipStart(other.m_clipStart), m_clipDuration(other.m_clipDuration),
+      m_trimStart(other.m_trimStart), m_trimDuration(other.m_trimDuration), m_trimEnd(other.m_trimEnd),
+      m_image(other.m_image), m_normalBG(other.m_normalBG), m_audioBG(other.m_audioBG), m_downBG(other.m_downBG)
 {
     setItemFlags();
     setRect(0, 0, m_trimDuration.ToSeconds(), ItemHeight);

@@ -8,7 +8,9 @@
 #include <QString>
 
 class ITrackScene;
-namespace Fablecut { class ISourceDataItem; }
+namespace Fablecut {
+class ISourceDataItem;
+}
 
 // One clip on the timeline's track: it stands at (clip start, 1.0) in scene
 // seconds, is as wide as the trimmed duration and 80 units high, and draws in

@@ -176,7 +176,8 @@ void VRuler::paintEvent(QPaintEvent* event)
     for (int k = qMax(0, (m_offset + a) / kTickPixels - 11); k < (m_offset + b) / kTickPixels + 2; ++k) {
         const int x = kTickPixels * k - m_offset;
         if (k % 10 == 0) {
-            const QString label = QString::fromStdString(CBaseTimeFormat::BaseTimeToStrHH_MM_SS(CBaseTime(k * seconds)));
+            const QString label =
+                QString::fromStdString(CBaseTimeFormat::BaseTimeToStrHH_MM_SS(CBaseTime(k * seconds)));
             painter.drawText(QPoint(x + labelGap, 10), label);
         }
         if (k % 5 == 0)

@@ -20,8 +20,12 @@ class VRuler;
 class VTimelineGotoEdit;
 class VTrackScene;
 class VTrackView;
-namespace Fablecut { class ISourceDataItem; }
-namespace Ui { class VTimeLineViewClass; }
+namespace Fablecut {
+class ISourceDataItem;
+}
+namespace Ui {
+class VTimeLineViewClass;
+}
 
 // The editing strip of the import/edit page: the track of clips on its time
 // ruler, the time field and the split, delete and zoom controls. It edits

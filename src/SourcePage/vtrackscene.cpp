@@ -54,8 +54,7 @@ void VTrackScene::setProjectMgr(CMProjectMgr* manager)
     setTimeLineItem(manager ? manager->GetTimelineItem() : nullptr);
 }
 
-template <typename F>
-bool VTrackScene::request(bool selectNew, F&& call)
+template <typename F> bool VTrackScene::request(bool selectNew, F&& call)
 {
     bool changed = false;
     if (m_projectMgr) {

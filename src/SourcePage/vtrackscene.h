@@ -16,7 +16,9 @@ class CMProjectMgr;
 class CTimelineItem;
 class IDCPlaySourceItem;
 class VClipItem;
-namespace Fablecut { class ISourceDataItem; }
+namespace Fablecut {
+class ISourceDataItem;
+}
 
 // The one track of the timeline: one clip item per timeline clip, side by
 // side, x in seconds. Every edit leaves here as a request to the project
@@ -124,8 +126,7 @@ private:
     // Sends one request (or a batch) to the manager. Notices that arrive
     // while it runs make one re-read when it returns, with the selection rule
     // given; a refused request puts clip items the pointer moved back.
-    template <typename F>
-    bool request(bool selectNew, F&& call);
+    template <typename F> bool request(bool selectNew, F&& call);
     // Puts every clip item back on its clip, reading nothing else.
     void restoreClipItems();
 

@@ -104,8 +104,7 @@ void VTrackView::forgetClipItem(VClipItem* clip)
         m_pPopupClip = nullptr;
     if (m_pEditorClip == clip)
         m_pEditorClip = nullptr;
-    if (m_pDragGhost && m_pDragGhost->getClipItemSouceData() == clip->getClipItemSouceData() &&
-        !m_pPressedClip)
+    if (m_pDragGhost && m_pDragGhost->getClipItemSouceData() == clip->getClipItemSouceData() && !m_pPressedClip)
         removeGhost();
 }
 
@@ -148,14 +147,38 @@ void VTrackView::setInsertLineColor(const QColor& color)
     m_pInsertLine->setPen(QPen(color));
     m_pInsertLine->setBrush(QBrush(color));
 }
-QImage VTrackView::getAudioItemImage() const { return m_pScene->getAudioItemImage(); }
-void VTrackView::setAudioItemImage(const QImage& image) { m_pScene->setAudioItemImage(image); }
-QPixmap VTrackView::getItemNormalBG() const { return m_pScene->getItemNormalBG(); }
-void VTrackView::setItemNormalBG(const QPixmap& pm) { m_pScene->setItemNormalBG(pm); }
-QPixmap VTrackView::getItemAudioBG() const { return m_pScene->getItemAudioBG(); }
-void VTrackView::setItemAudioBG(const QPixmap& pm) { m_pScene->setItemAudioBG(pm); }
-QPixmap VTrackView::getItemDownBG() const { return m_pScene->getItemDownBG(); }
-void VTrackView::setItemDownBG(const QPixmap& pm) { m_pScene->setItemDownBG(pm); }
+QImage VTrackView::getAudioItemImage() const
+{
+    return m_pScene->getAudioItemImage();
+}
+void VTrackView::setAudioItemImage(const QImage& image)
+{
+    m_pScene->setAudioItemImage(image);
+}
+QPixmap VTrackView::getItemNormalBG() const
+{
+    return m_pScene->getItemNormalBG();
+}
+void VTrackView::setItemNormalBG(const QPixmap& pm)
+{
+    m_pScene->setItemNormalBG(pm);
+}
+QPixmap VTrackView::getItemAudioBG() const
+{
+    return m_pScene->getItemAudioBG();
+}
+void VTrackView::setItemAudioBG(const QPixmap& pm)
+{
+    m_pScene->setItemAudioBG(pm);
+}
+QPixmap VTrackView::getItemDownBG() const
+{
+    return m_pScene->getItemDownBG();
+}
+void VTrackView::setItemDownBG(const QPixmap& pm)
+{
+    m_pScene->setItemDownBG(pm);
+}
 
 // ------------------------------------------------------------------ menu
 
@@ -544,8 +567,7 @@ void VTrackView::mouseMoveEventImpl(QMouseEvent* event)
         if (!m_pTrimDragTimer->isActive())
             m_pTrimDragTimer->start(333);
         break;
-    default:
-        return;
+    default: return;
     }
     const int x = event->pos().x();
     if (x < 5) {

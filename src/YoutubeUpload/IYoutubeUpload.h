@@ -12,14 +12,13 @@ class IYoutubeUpload
 {
 public:
     // The numbers are what the callback receives.
-    enum UploadFaildReason
-    {
+    enum UploadFaildReason {
         UPLOAD_SUCCEED = 0,
         UPLOAD_ALREADY_RUNNING = 1,
         UPLOAD_NO_TASKS = 2,
         UPLOAD_NO_CLIENT_ID = 3,
-        UPLOAD_LOGIN_FAILED = 4,        // no account, or the service refused it
-        UPLOAD_TASK_INVALID = 5,        // nothing was sent
+        UPLOAD_LOGIN_FAILED = 4, // no account, or the service refused it
+        UPLOAD_TASK_INVALID = 5, // nothing was sent
         UPLOAD_CANCELLED = 6,
         UPLOAD_HOST_NOT_FOUND = 7,
         UPLOAD_TIMEOUT = 8,

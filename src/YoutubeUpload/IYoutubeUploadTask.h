@@ -8,14 +8,13 @@
 class IYoutubeUploadTask
 {
 public:
-    enum TaskInfoType : int
-    {
+    enum TaskInfoType : int {
         TASK_INFO_SOURCE_FILE = 0, // full path of the finished output file
         TASK_INFO_TITLE = 1,
         TASK_INFO_DESCRIPTION = 2,
-        TASK_INFO_KEYWORDS = 3,    // one text, keywords separated by ","
-        TASK_INFO_DATA_FILE = 4,   // never set from outside
-        TASK_INFO_ERROR_LOG = 5,   // where a failed upload's reply is written
+        TASK_INFO_KEYWORDS = 3,  // one text, keywords separated by ","
+        TASK_INFO_DATA_FILE = 4, // never set from outside
+        TASK_INFO_ERROR_LOG = 5, // where a failed upload's reply is written
     };
 
     // `text` is zero-terminated UTF-8. False, with the reason in the calling

@@ -6,8 +6,7 @@
 CUploadBodyDevice::CUploadBodyDevice(const QByteArray& header, const QString& sourcePath, qint64 sourceSize,
                                      const QByteArray& trailer, QObject* parent)
     : QIODevice(parent), m_header(header), m_trailer(trailer), m_source(sourcePath), m_sourceSize(sourceSize)
-{
-}
+{}
 
 CUploadBodyDevice::~CUploadBodyDevice()
 {
@@ -86,8 +85,8 @@ qint64 CUploadBodyDevice::readData(char* data, qint64 maxSize)
                 return done > 0 ? done : -1;
             }
             if (got == 0) {
-                setErrorString(QStringLiteral("The file %1 became shorter while it was being sent")
-                                   .arg(m_source.fileName()));
+                setErrorString(
+                    QStringLiteral("The file %1 became shorter while it was being sent").arg(m_source.fileName()));
                 return done > 0 ? done : -1;
             }
             done += got;

@@ -19,8 +19,8 @@ class CUploadBodyDevice : public QIODevice
 public:
     // `sourceSize` is the length the file had when the body was described;
     // exactly that many bytes of it are sent.
-    CUploadBodyDevice(const QByteArray& header, const QString& sourcePath, qint64 sourceSize,
-                      const QByteArray& trailer, QObject* parent = nullptr);
+    CUploadBodyDevice(const QByteArray& header, const QString& sourcePath, qint64 sourceSize, const QByteArray& trailer,
+                      QObject* parent = nullptr);
     ~CUploadBodyDevice() override;
 
     // Opens the source read-only; false, with errorString(), when it cannot.

@@ -310,8 +310,7 @@ IYoutubeUpload::UploadFaildReason CYoutubeUpload::LoginResult(QNetworkReply::Net
     // The network layer reports the service's 405, 403 and 401 as these.
     case QNetworkReply::ContentOperationNotPermittedError:
     case QNetworkReply::ContentAccessDenied:
-    case QNetworkReply::AuthenticationRequiredError:
-        return UPLOAD_LOGIN_FAILED;
+    case QNetworkReply::AuthenticationRequiredError: return UPLOAD_LOGIN_FAILED;
     default: return UPLOAD_OTHER_NETWORK_ERROR;
     }
 }

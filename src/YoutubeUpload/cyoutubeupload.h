@@ -25,7 +25,7 @@ class CYoutubeUploadWorker;
 // The service is configuration, read from the user settings when an upload
 // starts; nothing of it is built into the program.
 constexpr char STR_APPVARINFO_YOUTUBE_LOGIN_HOST[] = "YoutubeLoginHost";
-constexpr char STR_APPVARINFO_YOUTUBE_LOGIN_PORT[] = "YoutubeLoginPort";   // 443 when not set
+constexpr char STR_APPVARINFO_YOUTUBE_LOGIN_PORT[] = "YoutubeLoginPort"; // 443 when not set
 constexpr char STR_APPVARINFO_YOUTUBE_UPLOAD_HOST[] = "YoutubeUploadHost";
 constexpr char STR_APPVARINFO_YOUTUBE_UPLOAD_PORT[] = "YoutubeUploadPort"; // 443 when not set
 constexpr char STR_APPVARINFO_YOUTUBE_DEV_KEY[] = "YoutubeDevKey";

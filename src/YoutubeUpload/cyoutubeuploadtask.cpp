@@ -122,10 +122,8 @@ bool CYoutubeUploadTask::SetTaskInfo(TaskInfoType type, const char* text)
             }
             break;
         }
-        case TASK_INFO_DATA_FILE:
-            TASK_THROW(QB_ERR_BAD_PARAM, "Do not support set Data File Path");
-        default:
-            break;
+        case TASK_INFO_DATA_FILE: TASK_THROW(QB_ERR_BAD_PARAM, "Do not support set Data File Path");
+        default: break;
         }
         StoreText(type, s);
         return true;

@@ -19,9 +19,7 @@ const int kProcessTickMs = 50;
 
 } // namespace
 
-CYoutubeUploadWorker::CYoutubeUploadWorker(CYoutubeUpload* pOwner) : m_pOwner(pOwner)
-{
-}
+CYoutubeUploadWorker::CYoutubeUploadWorker(CYoutubeUpload* pOwner) : m_pOwner(pOwner) {}
 
 CYoutubeUploadWorker::~CYoutubeUploadWorker()
 {
@@ -39,8 +37,8 @@ void CYoutubeUploadWorker::Start()
     QList<QSslCertificate> cas = QSslConfiguration::systemCaCertificates();
     m_bSslReady = true;
     if (!config.caFile.isEmpty()) {
-        const QList<QSslCertificate> extra = QSslCertificate::fromPath(config.caFile, QSsl::Pem,
-                                                                       QSslCertificate::PatternSyntax::FixedString);
+        const QList<QSslCertificate> extra =
+            QSslCertificate::fromPath(config.caFile, QSsl::Pem, QSslCertificate::PatternSyntax::FixedString);
         if (extra.isEmpty()) {
             m_bSslReady = false;
             m_sSslProblem = QStringLiteral("The certificate file %1 holds no certificate").arg(config.caFile);
@@ -117,16 +115,14 @@ QNetworkReply::NetworkError CYoutubeUploadWorker::FinishedError(QNetworkReply* r
 void CYoutubeUploadWorker::RecordNetworkError(int err)
 {
     QuentaBased::CallGuardedVoid(__LINE__, kSourceFile, [&]() {
-        throw CBaseException(QB_ERR_UNEXPECTED, ("Network error" + std::to_string(err)).c_str(), __LINE__,
-                             kSourceFile);
+        throw CBaseException(QB_ERR_UNEXPECTED, ("Network error" + std::to_string(err)).c_str(), __LINE__, kSourceFile);
     });
 }
 
 void CYoutubeUploadWorker::RecordMissingHost(const char* message)
 {
-    QuentaBased::CallGuardedVoid(__LINE__, kSourceFile, [&]() {
-        throw CBaseException(QB_ERR_BAD_PARAM, message, __LINE__, kSourceFile);
-    });
+    QuentaBased::CallGuardedVoid(__LINE__, kSourceFile,
+                                 [&]() { throw CBaseException(QB_ERR_BAD_PARAM, message, __LINE__, kSourceFile); });
 }
 
 void CYoutubeUploadWorker::slot_processTask()

@@ -373,10 +373,12 @@ void MainWindow::initConnection()
             &CMProjectMgr::slot_OnAllFilesImportFinished);
     connect(m_srcMgr, &CDCMediaSrcMgr::signal_OnImportCancelled, page, &VSourcerPage::slot_OnImportCancelled);
     connect(m_srcMgr, &CDCMediaSrcMgr::signal_OnImportCancelled, m_projectMgr, &CMProjectMgr::slot_OnImportCancelled);
-    connect(m_srcMgr, &CDCMediaSrcMgr::signal_LoadMediaSrcFileFinished, this, &MainWindow::slot_LoadMediaSrcFileFinished);
+    connect(m_srcMgr, &CDCMediaSrcMgr::signal_LoadMediaSrcFileFinished, this,
+            &MainWindow::slot_LoadMediaSrcFileFinished);
     connect(m_srcMgr, &CDCMediaSrcMgr::signal_LoadMediaSrcFileFailed, this, &MainWindow::slot_LoadMediaSrcFileFailed);
     connect(m_srcMgr, &CDCMediaSrcMgr::signal_InitSerializerFailed, this, &MainWindow::slot_InitSerializerFailed);
-    connect(m_srcMgr, &CDCMediaSrcMgr::signal_SaveMediaSrcFileFinished, this, &MainWindow::slot_SaveMediaSrcFileFinished);
+    connect(m_srcMgr, &CDCMediaSrcMgr::signal_SaveMediaSrcFileFinished, this,
+            &MainWindow::slot_SaveMediaSrcFileFinished);
     connect(m_projectMgr, &CMProjectMgr::signal_ImportFilesQuery, page, &VSourcerPage::slot_MediasLib_importSelected);
 }
 
@@ -523,8 +525,8 @@ QString MainWindow::GetSkinPath()
         if (!QuentaBased::dir_exists(store.toUtf8().constData())) {
             store = QCoreApplication::applicationDirPath();
             if (store.isEmpty())
-                store = QDir::toNativeSeparators(QString::fromUtf8(
-                    QuentaBased::extract_file_path(QuentaBased::get_executable_path()).c_str()));
+                store = QDir::toNativeSeparators(
+                    QString::fromUtf8(QuentaBased::extract_file_path(QuentaBased::get_executable_path()).c_str()));
         }
         path = store + QDir::separator() + m_variableInfo->GetInfoDefaultValue("CurSkinName").toString();
     }
@@ -675,8 +677,9 @@ void MainWindow::slot_SaveMediaSrcFileFinished(bool bSucceed)
     const QString path = m_exportPath;
     m_exportPath.clear();
     if (!bSucceed)
-        ExecPromptMessageBox(tr("The media library could not be written to \"%1\".").arg(QDir::toNativeSeparators(path)),
-                             QDialogButtonBox::Ok, QMessageBox::Warning);
+        ExecPromptMessageBox(
+            tr("The media library could not be written to \"%1\".").arg(QDir::toNativeSeparators(path)),
+            QDialogButtonBox::Ok, QMessageBox::Warning);
 }
 
 QString MainWindow::ReloadFailureText(const QStringList& failed)

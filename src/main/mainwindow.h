@@ -28,9 +28,16 @@ class QToolBar;
 class VCamcorderDialog;
 class VDCPreferenceDlg;
 class VImportMediaLibDialog;
-namespace Fablecut { class CSourceData; }
-namespace Moorland { class IAVConverter; class IAVManager; }
-namespace Ui { class MainWindow; }
+namespace Fablecut {
+class CSourceData;
+}
+namespace Moorland {
+class IAVConverter;
+class IAVManager;
+} // namespace Moorland
+namespace Ui {
+class MainWindow;
+}
 
 namespace Fablecut {
 

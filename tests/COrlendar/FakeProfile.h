@@ -14,7 +14,11 @@ class FakeVideo : public IVideoProfile
 public:
     void SetCodecName(const char* name) override { codec = name ? name : ""; }
     const char* GetCodecName() override { return codec.c_str(); }
-    void SetFourCC(const char* f) override { hasFourCC = f && *f; fourCC = f ? f : ""; }
+    void SetFourCC(const char* f) override
+    {
+        hasFourCC = f && *f;
+        fourCC = f ? f : "";
+    }
     const char* GetFourCC() override { return hasFourCC ? fourCC.c_str() : nullptr; }
     void SetAspect(const char*) override {}
     const char* GetAspect() override { return nullptr; }

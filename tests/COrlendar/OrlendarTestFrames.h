@@ -16,8 +16,7 @@ class Frames
 public:
     Frames(unsigned width, unsigned height, int sampleRate, int channels)
         : m_width(width), m_height(height), m_rate(sampleRate), m_channels(channels),
-          m_video(Moorland::CreateRawVideoFrameFiller()),
-          m_audio(Moorland::CreateRawAudioFrameFiller())
+          m_video(Moorland::CreateRawVideoFrameFiller()), m_audio(Moorland::CreateRawAudioFrameFiller())
     {
         m_audio->SetFormat(Moorland::QUENTA_SAMPLE_S16, sampleRate, channels);
     }

@@ -17,8 +17,8 @@ struct Feeding
     unsigned width = 160, height = 120;
     int sampleRate = 48000, channels = 2;
     double seconds = 2;
-    int videoStartMs = 0;   // -1: no pictures
-    int audioStartMs = 0;   // -1: no sound
+    int videoStartMs = 0; // -1: no pictures
+    int audioStartMs = 0; // -1: no sound
     unsigned samplesPerFrame = 960;
 };
 
@@ -33,9 +33,8 @@ inline bool Feed(const Feeding& f, const std::function<bool(Moorland::IRawVideoF
     const uint64_t totalSamples = uint64_t(std::llround(f.seconds * f.sampleRate));
     for (;;) {
         const double vTime = f.videoStartMs < 0 ? 1e18 : f.videoStartMs + picture * 1000.0 / f.frameRate;
-        const double aTime = f.audioStartMs < 0 || sampled >= totalSamples
-                                 ? 1e18
-                                 : f.audioStartMs + sampled * 1000.0 / f.sampleRate;
+        const double aTime =
+            f.audioStartMs < 0 || sampled >= totalSamples ? 1e18 : f.audioStartMs + sampled * 1000.0 / f.sampleRate;
         const bool videoDone = f.videoStartMs < 0 || vTime - f.videoStartMs >= endMs - 1e-6;
         const bool audioDone = aTime >= 1e17;
         if (videoDone && audioDone)
@@ -46,8 +45,7 @@ inline bool Feed(const Feeding& f, const std::function<bool(Moorland::IRawVideoF
             ++picture;
         } else {
             const unsigned n = unsigned(std::min<uint64_t>(f.samplesPerFrame, totalSamples - sampled));
-            const int64_t stamp = int64_t(f.audioStartMs) * 10000 +
-                                  int64_t(sampled) * 10000000 / f.sampleRate;
+            const int64_t stamp = int64_t(f.audioStartMs) * 10000 + int64_t(sampled) * 10000000 / f.sampleRate;
             if (!audio(frames.Audio(stamp, n)))
                 return false;
             sampled += n;

@@ -28,8 +28,8 @@ class COrlendarTest : public Scratch
 {
 protected:
     // Settings as a profile would give them, then BeginWriting.
-    bool Begin(COrlendar& w, const std::string& path, const char* fourCC, const Feeding& f,
-               int include = 3, unsigned quality = 2)
+    bool Begin(COrlendar& w, const std::string& path, const char* fourCC, const Feeding& f, int include = 3,
+               unsigned quality = 2)
     {
         w.SetFrameRate(f.frameRate);
         if (fourCC) {
@@ -48,8 +48,9 @@ protected:
 
     bool FeedAll(COrlendar& w, const Feeding& f)
     {
-        return Feed(f, [&](Moorland::IRawVideoFrame* v) { return w.WriteVideo(v); },
-                    [&](Moorland::IRawAudioFrame* a) { return w.WriteAudio(a); });
+        return Feed(
+            f, [&](Moorland::IRawVideoFrame* v) { return w.WriteVideo(v); },
+            [&](Moorland::IRawAudioFrame* a) { return w.WriteAudio(a); });
     }
 };
 
@@ -63,10 +64,9 @@ TEST(COrlendarSettings, TimeBaseFollowsTheFrameRateTable)
         unsigned value, scale;
     };
     const Case cases[] = {
-        {5, 120, 600},      {10, 60, 600},       {23.976, 1001, 24000}, {24, 25, 600},
-        {25, 24, 600},      {29.97, 1001, 30000}, {30, 20, 600},        {50, 12, 600},
-        {59.94, 1001, 60000}, {60, 10, 600},     {12.5, 1000, 12500},   {15, 1000, 15000},
-        {0, 1000, 0},
+        {5, 120, 600},        {10, 60, 600},     {23.976, 1001, 24000}, {24, 25, 600},        {25, 24, 600},
+        {29.97, 1001, 30000}, {30, 20, 600},     {50, 12, 600},         {59.94, 1001, 60000}, {60, 10, 600},
+        {12.5, 1000, 12500},  {15, 1000, 15000}, {0, 1000, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.rate);
@@ -87,9 +87,8 @@ TEST(COrlendarSettings, QualityLevelsAndTheirNames)
         const char* name;
     };
     const Case cases[] = {
-        {0, 768, "codecHighQuality"}, {1, 768, "codecHighQuality"},
-        {2, 512, "codecNormalQuality"}, {3, 256, "codecLowQuality"},
-        {4, 768, "codecHighQuality"},
+        {0, 768, "codecHighQuality"}, {1, 768, "codecHighQuality"}, {2, 512, "codecNormalQuality"},
+        {3, 256, "codecLowQuality"},  {4, 768, "codecHighQuality"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.level);
@@ -161,43 +160,80 @@ struct CodecRow
 
 // Every row of the codec table, at the rate its format runs at.
 const CodecRow kRows[] = {
-    {"rle ", 25, 0, 0, "qtrle"},         {"icod", 0, 0, 0, nullptr},
-    {"pxlt", 0, 0, 0, nullptr},          {"apcn", 25, 0, 0, "prores"},
-    {"apch", 25, 0, 0, "prores"},        {"apcs", 25, 0, 0, "prores"},
-    {"apco", 25, 0, 0, "prores"},        {"ap4h", 25, 0, 0, "prores"},
-    {"dvcp", 25, 720, 576, "dvvideo"},   {"dvc ", 29.97, 720, 480, "dvvideo"},
-    {"dvpp", 25, 720, 576, "dvvideo"},   {"dvh5", 25, 1440, 1080, "dvvideo"},
-    {"dvh6", 29.97, 1280, 1080, "dvvideo"}, {"dvh2", 25, 1440, 1080, "dvvideo"},
-    {"dvh3", 29.97, 1280, 1080, "dvvideo"}, {"dvhq", 50, 960, 720, "dvvideo"},
-    {"dvhp", 59.94, 960, 720, "dvvideo"}, {"dv5n", 29.97, 720, 480, "dvvideo"},
-    {"dv5p", 25, 720, 576, "dvvideo"},   {"avc1", 25, 0, 0, "h264"},
-    {"hdv3", 25, 1440, 1080, "mpeg2video"}, {"hdv2", 29.97, 1440, 1080, "mpeg2video"},
-    {"hdv6", 23.976, 1440, 1080, "mpeg2video"}, {"hdv7", 25, 1440, 1080, "mpeg2video"},
-    {"hdv8", 29.97, 1440, 1080, "mpeg2video"}, {"hdv4", 23.976, 1280, 720, "mpeg2video"},
-    {"hdv5", 25, 1280, 720, "mpeg2video"}, {"hdv1", 29.97, 1280, 720, "mpeg2video"},
-    {"hdva", 50, 1280, 720, "mpeg2video"}, {"hdv9", 59.94, 1280, 720, "mpeg2video"},
-    {"mjp2", 25, 0, 0, "jpeg2000"},      {"mx3n", 29.97, 720, 512, "mpeg2video"},
-    {"mx4n", 29.97, 720, 512, "mpeg2video"}, {"mx5n", 29.97, 720, 512, "mpeg2video"},
-    {"mx3p", 25, 720, 608, "mpeg2video"}, {"mx4p", 25, 720, 608, "mpeg2video"},
-    {"mx5p", 25, 720, 608, "mpeg2video"}, {"mp4v", 25, 0, 0, "mpeg4"},
-    {"raw ", 25, 0, 0, "rawvideo"},      {"jpeg", 25, 0, 0, "mjpeg"},
-    {"png ", 25, 0, 0, "png"},           {"v210", 25, 0, 0, "v210"},
-    {"2vuy", 25, 0, 0, "rawvideo"},      {"xdvc", 25, 1920, 1080, "mpeg2video"},
-    {"xdvb", 29.97, 1920, 1080, "mpeg2video"}, {"xdvd", 23.976, 1920, 1080, "mpeg2video"},
-    {"xdve", 25, 1920, 1080, "mpeg2video"}, {"xdvf", 29.97, 1920, 1080, "mpeg2video"},
-    {"xdv4", 23.976, 1280, 720, "mpeg2video"}, {"xdv5", 25, 1280, 720, "mpeg2video"},
-    {"xdv1", 29.97, 1280, 720, "mpeg2video"}, {"xdva", 50, 1280, 720, "mpeg2video"},
-    {"xdv9", 59.94, 1280, 720, "mpeg2video"}, {"xdv3", 25, 1440, 1080, "mpeg2video"},
-    {"xdv2", 29.97, 1440, 1080, "mpeg2video"}, {"xdv6", 23.976, 1440, 1080, "mpeg2video"},
-    {"xdv7", 25, 1440, 1080, "mpeg2video"}, {"xdv8", 29.97, 1440, 1080, "mpeg2video"},
-    {"xd5c", 25, 1920, 1080, "mpeg2video"}, {"xd5b", 29.97, 1920, 1080, "mpeg2video"},
-    {"xd5d", 23.976, 1920, 1080, "mpeg2video"}, {"xd5e", 25, 1920, 1080, "mpeg2video"},
-    {"xd5f", 29.97, 1920, 1080, "mpeg2video"}, {"xd54", 23.976, 1280, 720, "mpeg2video"},
-    {"xd55", 25, 1280, 720, "mpeg2video"}, {"xd51", 29.97, 1280, 720, "mpeg2video"},
-    {"xd5a", 50, 1280, 720, "mpeg2video"}, {"xd59", 59.94, 1280, 720, "mpeg2video"},
-    {"AV1x", 25, 0, 0, "rawvideo"},      {"AVdn", 25, 256, 120, "dnxhd"},
-    {"AVdv", 25, 720, 576, "dvvideo"},   {"AVd1", 25, 960, 720, "dvvideo"},
-    {"AVDJ", 25, 0, 0, "mjpeg"},         {"AVUI", 25, 720, 576, "avui"},
+    {"rle ", 25, 0, 0, "qtrle"},
+    {"icod", 0, 0, 0, nullptr},
+    {"pxlt", 0, 0, 0, nullptr},
+    {"apcn", 25, 0, 0, "prores"},
+    {"apch", 25, 0, 0, "prores"},
+    {"apcs", 25, 0, 0, "prores"},
+    {"apco", 25, 0, 0, "prores"},
+    {"ap4h", 25, 0, 0, "prores"},
+    {"dvcp", 25, 720, 576, "dvvideo"},
+    {"dvc ", 29.97, 720, 480, "dvvideo"},
+    {"dvpp", 25, 720, 576, "dvvideo"},
+    {"dvh5", 25, 1440, 1080, "dvvideo"},
+    {"dvh6", 29.97, 1280, 1080, "dvvideo"},
+    {"dvh2", 25, 1440, 1080, "dvvideo"},
+    {"dvh3", 29.97, 1280, 1080, "dvvideo"},
+    {"dvhq", 50, 960, 720, "dvvideo"},
+    {"dvhp", 59.94, 960, 720, "dvvideo"},
+    {"dv5n", 29.97, 720, 480, "dvvideo"},
+    {"dv5p", 25, 720, 576, "dvvideo"},
+    {"avc1", 25, 0, 0, "h264"},
+    {"hdv3", 25, 1440, 1080, "mpeg2video"},
+    {"hdv2", 29.97, 1440, 1080, "mpeg2video"},
+    {"hdv6", 23.976, 1440, 1080, "mpeg2video"},
+    {"hdv7", 25, 1440, 1080, "mpeg2video"},
+    {"hdv8", 29.97, 1440, 1080, "mpeg2video"},
+    {"hdv4", 23.976, 1280, 720, "mpeg2video"},
+    {"hdv5", 25, 1280, 720, "mpeg2video"},
+    {"hdv1", 29.97, 1280, 720, "mpeg2video"},
+    {"hdva", 50, 1280, 720, "mpeg2video"},
+    {"hdv9", 59.94, 1280, 720, "mpeg2video"},
+    {"mjp2", 25, 0, 0, "jpeg2000"},
+    {"mx3n", 29.97, 720, 512, "mpeg2video"},
+    {"mx4n", 29.97, 720, 512, "mpeg2video"},
+    {"mx5n", 29.97, 720, 512, "mpeg2video"},
+    {"mx3p", 25, 720, 608, "mpeg2video"},
+    {"mx4p", 25, 720, 608, "mpeg2video"},
+    {"mx5p", 25, 720, 608, "mpeg2video"},
+    {"mp4v", 25, 0, 0, "mpeg4"},
+    {"raw ", 25, 0, 0, "rawvideo"},
+    {"jpeg", 25, 0, 0, "mjpeg"},
+    {"png ", 25, 0, 0, "png"},
+    {"v210", 25, 0, 0, "v210"},
+    {"2vuy", 25, 0, 0, "rawvideo"},
+    {"xdvc", 25, 1920, 1080, "mpeg2video"},
+    {"xdvb", 29.97, 1920, 1080, "mpeg2video"},
+    {"xdvd", 23.976, 1920, 1080, "mpeg2video"},
+    {"xdve", 25, 1920, 1080, "mpeg2video"},
+    {"xdvf", 29.97, 1920, 1080, "mpeg2video"},
+    {"xdv4", 23.976, 1280, 720, "mpeg2video"},
+    {"xdv5", 25, 1280, 720, "mpeg2video"},
+    {"xdv1", 29.97, 1280, 720, "mpeg2video"},
+    {"xdva", 50, 1280, 720, "mpeg2video"},
+    {"xdv9", 59.94, 1280, 720, "mpeg2video"},
+    {"xdv3", 25, 1440, 1080, "mpeg2video"},
+    {"xdv2", 29.97, 1440, 1080, "mpeg2video"},
+    {"xdv6", 23.976, 1440, 1080, "mpeg2video"},
+    {"xdv7", 25, 1440, 1080, "mpeg2video"},
+    {"xdv8", 29.97, 1440, 1080, "mpeg2video"},
+    {"xd5c", 25, 1920, 1080, "mpeg2video"},
+    {"xd5b", 29.97, 1920, 1080, "mpeg2video"},
+    {"xd5d", 23.976, 1920, 1080, "mpeg2video"},
+    {"xd5e", 25, 1920, 1080, "mpeg2video"},
+    {"xd5f", 29.97, 1920, 1080, "mpeg2video"},
+    {"xd54", 23.976, 1280, 720, "mpeg2video"},
+    {"xd55", 25, 1280, 720, "mpeg2video"},
+    {"xd51", 29.97, 1280, 720, "mpeg2video"},
+    {"xd5a", 50, 1280, 720, "mpeg2video"},
+    {"xd59", 59.94, 1280, 720, "mpeg2video"},
+    {"AV1x", 25, 0, 0, "rawvideo"},
+    {"AVdn", 25, 256, 120, "dnxhd"},
+    {"AVdv", 25, 720, 576, "dvvideo"},
+    {"AVd1", 25, 960, 720, "dvvideo"},
+    {"AVDJ", 25, 0, 0, "mjpeg"},
+    {"AVUI", 25, 720, 576, "avui"},
     {"AVup", 25, 0, 0, "rawvideo"},
 };
 
@@ -246,8 +282,7 @@ TEST_F(COrlendarTest, EveryCodecOfTheTableWritesAMovieOrSaysWhyNot)
                 r.error = LastError();
             else {
                 r.streams = MovieProbe::Streams(r.path);
-                r.decodeErrors = MovieProbe::Run("ffmpeg -nostdin -v error -i '" + r.path +
-                                                 "' -f null - 2>&1");
+                r.decodeErrors = MovieProbe::Run("ffmpeg -nostdin -v error -i '" + r.path + "' -f null - 2>&1");
             }
         }
     };
@@ -413,8 +448,9 @@ TEST_F(COrlendarTest, SoundOfAnotherRateComesWhole)
     in.sampleRate = 44100;
     in.samplesPerFrame = 1024;
     w.SetSampleRate(48000);
-    ASSERT_TRUE(Feed(in, [&](Moorland::IRawVideoFrame* v) { return w.WriteVideo(v); },
-                     [&](Moorland::IRawAudioFrame* a) { return w.WriteAudio(a); }))
+    ASSERT_TRUE(Feed(
+        in, [&](Moorland::IRawVideoFrame* v) { return w.WriteVideo(v); },
+        [&](Moorland::IRawAudioFrame* a) { return w.WriteAudio(a); }))
         << LastError();
     ASSERT_TRUE(w.EndWriting()) << LastError();
     const auto streams = MovieProbe::Streams(Path("rs.mov"));
@@ -486,8 +522,7 @@ TEST_F(COrlendarTest, QualityReachesTheCompressor)
         Feeding f;
         f.audioStartMs = -1;
         f.seconds = 0.4;
-        ASSERT_TRUE(Begin(w, Path("q" + std::to_string(i) + ".mov"), "jpeg", f, 2, levels[i]))
-            << LastError();
+        ASSERT_TRUE(Begin(w, Path("q" + std::to_string(i) + ".mov"), "jpeg", f, 2, levels[i])) << LastError();
         ASSERT_TRUE(FeedAll(w, f)) << LastError();
         ASSERT_TRUE(w.EndWriting()) << LastError();
         // Measured in the file: threaded compressors hand their pictures out late.
@@ -543,8 +578,7 @@ TEST_F(COrlendarTest, FailuresAreRecordedAndNothingIsLost)
         f.frameRate = 70000; // beyond what MPEG-4 part 2 can time
         ASSERT_TRUE(Begin(w, Path("big.mov"), "mp4v", f, 2)) << LastError();
         EXPECT_FALSE(w.WriteVideo(frames.Video(0, 0)));
-        EXPECT_NE(LastError().find("NewMovieTrack Failed error code"), std::string::npos)
-            << LastError();
+        EXPECT_NE(LastError().find("NewMovieTrack Failed error code"), std::string::npos) << LastError();
         EXPECT_NE(LastError().find("70000.000 pictures a second"), std::string::npos) << LastError();
     }
     {
@@ -553,11 +587,10 @@ TEST_F(COrlendarTest, FailuresAreRecordedAndNothingIsLost)
         Feeding f;
         f.frameRate = 70000;
         ASSERT_TRUE(Begin(w, Path("held.mov"), "mp4v", f, 3)) << LastError();
-        EXPECT_FALSE(w.WriteVideo(frames.Video(0, 0))); // no video track
-        EXPECT_TRUE(w.WriteAudio(frames.Audio(0, 480)));  // held
-        EXPECT_FALSE(w.WriteVideo(frames.Video(1, 40)));  // meets the sound, can't be written
-        EXPECT_NE(LastError().find("AddMediaSample2 Failed error code"), std::string::npos)
-            << LastError();
+        EXPECT_FALSE(w.WriteVideo(frames.Video(0, 0)));  // no video track
+        EXPECT_TRUE(w.WriteAudio(frames.Audio(0, 480))); // held
+        EXPECT_FALSE(w.WriteVideo(frames.Video(1, 40))); // meets the sound, can't be written
+        EXPECT_NE(LastError().find("AddMediaSample2 Failed error code"), std::string::npos) << LastError();
     }
     {
         SCOPED_TRACE("no resampler for the sound settings");

@@ -158,13 +158,14 @@ TEST_F(COrlendarIMPWrite, StatisticsAndTheWritersRealResults)
 
     Feeding f;
     f.seconds = 1;
-    ASSERT_TRUE(Feed(f, [&](Moorland::IRawVideoFrame* v) { return imp.WriteVideo(7, v); },
-                     [&](Moorland::IRawAudioFrame* a) { return imp.WriteAudio(9, a); }));
+    ASSERT_TRUE(Feed(
+        f, [&](Moorland::IRawVideoFrame* v) { return imp.WriteVideo(7, v); },
+        [&](Moorland::IRawAudioFrame* a) { return imp.WriteAudio(9, a); }));
     uint64_t bytes0 = 0, bytes1 = 0;
     uint32_t duration = 0;
     EXPECT_TRUE(imp.GetDataRateStats(0, &bytes0, &duration));
     EXPECT_TRUE(imp.GetDataRateStats(1, &bytes1, nullptr)); // no place for the duration
-    EXPECT_EQ(bytes0, bytes1); // the total of both tracks, whatever the stream
+    EXPECT_EQ(bytes0, bytes1);                              // the total of both tracks, whatever the stream
     EXPECT_GT(bytes0, 48000u * 8);
     EXPECT_NEAR(double(duration), 980, 1);
     EXPECT_TRUE(imp.GetDataRateStats(0, nullptr, nullptr));

@@ -28,8 +28,10 @@ public:
     unsigned GetPixelFormat() override { return 2; }
     void GetDimension(unsigned* w, unsigned* h) override
     {
-        if (w) *w = m_w;
-        if (h) *h = m_h;
+        if (w)
+            *w = m_w;
+        if (h)
+            *h = m_h;
     }
     int GetTimeStamp() override { return m_ms; }
     void SetTimeStamp(int t) override { m_ms = t; }
@@ -37,14 +39,16 @@ public:
     bool IsPacked() override { return true; }
     unsigned GetBufferCount() override { return 1; }
     unsigned GetTotalSize() override { return unsigned(m_px.size()); }
-    unsigned char* GetBuffer(unsigned index, unsigned* lineBytes, unsigned* pitch,
-                             unsigned* rows) override
+    unsigned char* GetBuffer(unsigned index, unsigned* lineBytes, unsigned* pitch, unsigned* rows) override
     {
         if (index)
             return nullptr;
-        if (lineBytes) *lineBytes = m_w * 3;
-        if (pitch) *pitch = m_w * 3;
-        if (rows) *rows = m_h;
+        if (lineBytes)
+            *lineBytes = m_w * 3;
+        if (pitch)
+            *pitch = m_w * 3;
+        if (rows)
+            *rows = m_h;
         return m_px.data();
     }
     double GetDAR() override { return double(m_w) / m_h; }
@@ -54,7 +58,8 @@ public:
     void SetDuration(unsigned) override {}
     unsigned GetDuplicatedCount(unsigned* second) override
     {
-        if (second) *second = 0;
+        if (second)
+            *second = 0;
         return 1;
     }
     void SetDuplicatedCount(unsigned, unsigned) override {}
@@ -68,8 +73,10 @@ public:
     void SetBorderData(void*, int) override {}
     void GetBorderData(void** data, int* size) override
     {
-        if (data) *data = nullptr;
-        if (size) *size = 0;
+        if (data)
+            *data = nullptr;
+        if (size)
+            *size = 0;
     }
     void* GetInterface(const char*) override { return nullptr; }
 
@@ -94,7 +101,8 @@ public:
     {
         if (index)
             return nullptr;
-        if (size) *size = unsigned(m_pcm.size() * 4);
+        if (size)
+            *size = unsigned(m_pcm.size() * 4);
         return reinterpret_cast<unsigned char*>(m_pcm.data());
     }
     int64_t GetTimeStamp() override { return m_stamp; }

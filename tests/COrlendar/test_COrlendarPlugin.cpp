@@ -52,8 +52,7 @@ protected:
 
 TEST(COrlendarPluginExports, OnlyTheFactoryAndTheTable)
 {
-    const std::string out =
-        MovieProbe::Run(std::string("nm -D --defined-only '") + kPlugin + "' | awk '{print $3}'");
+    const std::string out = MovieProbe::Run(std::string("nm -D --defined-only '") + kPlugin + "' | awk '{print $3}'");
     std::set<std::string> names;
     std::istringstream in(out);
     for (std::string name; in >> name;)
@@ -107,8 +106,9 @@ TEST_F(COrlendarPlugin, WritesAMovieAndKeepsItsErrorsToItself)
     writer->SetFileName(path.c_str());
     ASSERT_TRUE(writer->BeginWriting()) << GetQuentaException()->GetExceptionMsg();
     Feeding f;
-    ASSERT_TRUE(Feed(f, [&](Moorland::IRawVideoFrame* v) { return writer->WriteVideo(0, v); },
-                     [&](Moorland::IRawAudioFrame* a) { return writer->WriteAudio(1, a); }));
+    ASSERT_TRUE(Feed(
+        f, [&](Moorland::IRawVideoFrame* v) { return writer->WriteVideo(0, v); },
+        [&](Moorland::IRawAudioFrame* a) { return writer->WriteAudio(1, a); }));
     ASSERT_TRUE(writer->EndWriting()) << GetQuentaException()->GetExceptionMsg();
     delete writer; // through the interface
     const auto streams = MovieProbe::Streams(path);

@@ -13,8 +13,8 @@ namespace {
 
 struct Feed
 {
-    char kind;      // 'v' or 'a'
-    int64_t time;   // video: ms; audio: 100-ns units
+    char kind;    // 'v' or 'a'
+    int64_t time; // video: ms; audio: 100-ns units
 };
 
 struct SyncCase
@@ -24,7 +24,7 @@ struct SyncCase
     bool found;
     std::vector<int32_t> videoLeft; // times of the copies left, in order
     std::vector<int32_t> audioLeft;
-    int32_t leadMs = 0; // silence the sound is led in with
+    int32_t leadMs = 0;        // silence the sound is led in with
     int32_t pictureLeadMs = 0; // how long the first picture shows before its time
 };
 

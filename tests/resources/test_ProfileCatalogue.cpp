@@ -135,7 +135,7 @@ TEST_F(ProfileCatalogue, EveryLinkHasItsProfileAndIcons)
         EXPECT_TRUE(Exists(kBin + "/ICON/" + std::to_string(cid) + ".png")) << "category " << cid;
     }
     EXPECT_EQ((std::set<int>{2, 3, 4, 5, 6}), typesSeen); // every page has categories
-    for (const char* name : {"star", "10000", "20000"}) // the star mark, Custom and Recent
+    for (const char* name : {"star", "10000", "20000"})   // the star mark, Custom and Recent
         EXPECT_TRUE(Exists(kBin + "/ICON/" + name + ".png")) << name;
     for (const Link& link : s_links) {
         SCOPED_TRACE(link.name);
@@ -258,15 +258,16 @@ TEST_F(ProfileCatalogue, EveryStoredValueIsOneTheEditorsOffer)
             IVideoProfile* v = p->GetVideoProfile();
             EXPECT_TRUE(Lists(p->GetVCodecItem(), v->GetCodecName())) << v->GetCodecName();
             bool sizeTyped = Lists(p->GetVSizeItem(), "0");
-            std::string size = v->GetWidth() == -1 ? "-1*-1"
-                                                  : std::to_string(v->GetWidth()) + "*" + std::to_string(v->GetHeight());
+            std::string size =
+                v->GetWidth() == -1 ? "-1*-1" : std::to_string(v->GetWidth()) + "*" + std::to_string(v->GetHeight());
             if (v->GetWidth() != 0) {
                 EXPECT_TRUE(sizeTyped || Lists(p->GetVSizeItem(), size)) << size;
             }
             EXPECT_LE(v->GetWidth(), 5000);
             EXPECT_LE(v->GetHeight(), 5000);
             EXPECT_LE(v->GetBitrate(), 30000);
-            EXPECT_TRUE(Lists(p->GetVBitrateItem(), "0") || Lists(p->GetVBitrateItem(), std::to_string(v->GetBitrate())))
+            EXPECT_TRUE(Lists(p->GetVBitrateItem(), "0") ||
+                        Lists(p->GetVBitrateItem(), std::to_string(v->GetBitrate())))
                 << v->GetBitrate();
             EXPECT_GE(v->GetFrameRate(), 0.0);
             EXPECT_LE(v->GetFrameRate(), 120.0);
@@ -281,8 +282,8 @@ TEST_F(ProfileCatalogue, EveryStoredValueIsOneTheEditorsOffer)
             EXPECT_TRUE(Lists(p->GetABitrateItem(), std::to_string(a->GetBitrate()))) << a->GetBitrate();
             // The editors narrow the bitrates through the device database and
             // keep the profile's own only when it is offered.
-            std::string offered = devices->GetAudioBitrateList(a->GetCodecName(), a->GetSampleRate(),
-                                                               a->GetChannels(), p->GetABitrateItem()->GetValueList());
+            std::string offered = devices->GetAudioBitrateList(a->GetCodecName(), a->GetSampleRate(), a->GetChannels(),
+                                                               p->GetABitrateItem()->GetValueList());
             bool kept = false;
             for (const std::string& entry : Split(offered))
                 kept |= entry == std::to_string(a->GetBitrate());

@@ -126,7 +126,7 @@ std::string ProfileName(const std::string& codec, const std::string& asked)
     static const std::map<std::string, std::string> h264 = {
         {"baseline", "Constrained Baseline"}, {"main", "Main"}, {"high", "High"}};
     static const std::map<std::string, std::string> prores = {
-        {"0", "Proxy"}, {"1", "LT"}, {"2", "Standard"}, {"3", "HQ"}, {"4", "4444"},
+        {"0", "Proxy"},    {"1", "LT"},    {"2", "Standard"},    {"3", "HQ"},    {"4", "4444"},
         {"apco", "Proxy"}, {"apcs", "LT"}, {"apcn", "Standard"}, {"apch", "HQ"}, {"ap4h", "4444"}};
     const auto& table = codec == "h264" ? h264 : prores;
     auto it = table.find(asked);
@@ -185,7 +185,7 @@ struct Job
     int id = 0;
     std::string name;
     std::string comment;
-    ProfilePtr profile; // as the output task hands it to the engine
+    ProfilePtr profile;      // as the output task hands it to the engine
     bool fixedFrame = false; // the shipped profile sets the picture size
     const Source* source = nullptr;
     std::string out;
@@ -195,8 +195,7 @@ struct Job
 class Problems
 {
 public:
-    template <typename A, typename B>
-    void Equal(const char* what, const A& want, const B& got)
+    template <typename A, typename B> void Equal(const char* what, const A& want, const B& got)
     {
         std::ostringstream w, g;
         w << want;
@@ -260,14 +259,17 @@ std::string CheckOutput(const Job& job)
             const long level = std::lround(std::atof(params["ff:video:level"].c_str()) * 10);
             p.Equal("level", level, v["level"]);
             // What a decoder of that level plays: macroblocks a second and a picture.
-            static const std::map<long, std::pair<double, double>> limits = {
-                {30, {40500, 1620}}, {31, {108000, 3600}}, {40, {245760, 8192}}, {41, {245760, 8192}},
-                {42, {522240, 8704}}};
+            static const std::map<long, std::pair<double, double>> limits = {{30, {40500, 1620}},
+                                                                             {31, {108000, 3600}},
+                                                                             {40, {245760, 8192}},
+                                                                             {41, {245760, 8192}},
+                                                                             {42, {522240, 8704}}};
             auto limit = limits.find(level);
-            const double mbs = double((std::atoi(v["width"].c_str()) + 15) / 16) * ((std::atoi(v["height"].c_str()) + 15) / 16);
+            const double mbs =
+                double((std::atoi(v["width"].c_str()) + 15) / 16) * ((std::atoi(v["height"].c_str()) + 15) / 16);
             if (limit != limits.end()) {
-                p.Check(mbs <= limit->second.second, "a picture of " + std::to_string(mbs) + " macroblocks at level " +
-                                                         std::to_string(level));
+                p.Check(mbs <= limit->second.second,
+                        "a picture of " + std::to_string(mbs) + " macroblocks at level " + std::to_string(level));
                 p.Check(mbs * Fraction(v["r_frame_rate"]) <= limit->second.first,
                         std::to_string(mbs * Fraction(v["r_frame_rate"])) + " macroblocks a second at level " +
                             std::to_string(level));
@@ -321,8 +323,8 @@ std::string CheckOutput(const Job& job)
         const int kbps = video->GetBitrate();
         const double tolerance = codec == "h263" || codec == "mjpeg" || kbps < 300 ? 3.5 : 1.6;
         if (rate > 0 && kbps > 3 && codec != "dnxhd")
-            p.Check(rate <= kbps * 1000.0 * tolerance, "video at " + std::to_string(rate) + " bit/s for " +
-                                                      std::to_string(kbps) + " kbit/s");
+            p.Check(rate <= kbps * 1000.0 * tolerance,
+                    "video at " + std::to_string(rate) + " bit/s for " + std::to_string(kbps) + " kbit/s");
         if (muxer == "dvd")
             p.Check(rate <= 9800000, "DVD video at " + std::to_string(rate) + " bit/s");
         std::smatch m;
@@ -344,7 +346,7 @@ std::string CheckOutput(const Job& job)
                 "a " + std::to_string(src.channels) + "-channel source spread over " + a["channels"] + " channels");
         // The sound the comment names is the sound the file holds.
         static const std::pair<const char*, const char*> named[] = {
-            {"AC-3", "ac3"}, {"AAC", "aac"}, {"MP3", "mp3"}, {"Vorbis", "vorbis"},
+            {"AC-3", "ac3"},  {"AAC", "aac"},   {"MP3", "mp3"}, {"Vorbis", "vorbis"},
             {"Opus", "opus"}, {"FLAC", "flac"}, {"PCM", "pcm_"}};
         std::string mentioned;
         bool matches = false;
@@ -388,9 +390,11 @@ protected:
         s_sparse = {s_dir + "/sparse.mp4", 320, 240, 5.0, 2, 48000};
         auto make = [&](const Source& s, const char* size, const char* rate) {
             const std::string cmd =
-                ff + "-f lavfi -i testsrc2=size=" + size + ":rate=" + rate + ":duration=1 -f lavfi -i "
+                ff + "-f lavfi -i testsrc2=size=" + size + ":rate=" + rate +
+                ":duration=1 -f lavfi -i "
                 "anoisesrc=color=pink:amplitude=0.5:sample_rate=48000:duration=1 -c:v libx264 -preset ultrafast "
-                "-pix_fmt yuv420p -c:a aac -ac " + std::to_string(s.channels) + " -b:a 384k " + Quote(s.path);
+                "-pix_fmt yuv420p -c:a aac -ac " +
+                std::to_string(s.channels) + " -b:a 384k " + Quote(s.path);
             return std::system(cmd.c_str());
         };
         ASSERT_EQ(0, make(s_small, "320x240", "25"));
@@ -416,8 +420,7 @@ protected:
 };
 
 std::string ProfileConversion::s_dir;
-Source ProfileConversion::s_small, ProfileConversion::s_surround, ProfileConversion::s_hd,
-    ProfileConversion::s_sparse;
+Source ProfileConversion::s_small, ProfileConversion::s_surround, ProfileConversion::s_hd, ProfileConversion::s_sparse;
 
 } // namespace
 
@@ -448,8 +451,8 @@ TEST_F(ProfileConversion, EveryShippedProfileGivesWhatItPromises)
             IVideoProfile* v = p->GetVideoProfile();
             job.fixedFrame = v->GetWidth() > 0 && v->GetHeight() > 0;
             job.source = !level.empty() && p->GetFileProfile()->GetAVInclude() != 1 ? &s_hd
-                         : v->GetWidth() >= 3840 && v->GetFrameRate() == 0           ? &s_sparse
-                         : p->GetAudioProfile()->GetChannels() > 2                 ? &s_surround
+                         : v->GetWidth() >= 3840 && v->GetFrameRate() == 0          ? &s_sparse
+                         : p->GetAudioProfile()->GetChannels() > 2                  ? &s_surround
                                                                                     : &s_small;
             // The output task's rules, in its order, and its destination.
             const Source& src = *job.source;
@@ -494,8 +497,8 @@ TEST_F(ProfileConversion, EveryShippedProfileGivesWhatItPromises)
                     std::this_thread::sleep_for(std::chrono::milliseconds(100));
                     state = records[i]->GetState();
                 }
-                results[i] = state == 5 ? CheckOutput(jobs[i])
-                                        : "the conversion ended in state " + std::to_string(state) + "\n";
+                results[i] =
+                    state == 5 ? CheckOutput(jobs[i]) : "the conversion ended in state " + std::to_string(state) + "\n";
             }
         });
     }

@@ -251,8 +251,9 @@ protected:
                 ITixmlNode* e = list->InsertChild(nullptr, st.element);
                 e->SetIntAttribute("Remux", st.remux ? 1 : 0);
                 const std::string kind = st.element;
-                const char* key = kind == "VideoParam" ? "VideoCodecName" : kind == "AudioParam" ? "AudioCodecName"
-                                                                                                : "SubtitleCodecName";
+                const char* key = kind == "VideoParam"   ? "VideoCodecName"
+                                  : kind == "AudioParam" ? "AudioCodecName"
+                                                         : "SubtitleCodecName";
                 if (*st.codec)
                     e->SetAttribute(key, st.codec);
                 if (kind == "AudioParam")
@@ -407,7 +408,12 @@ TEST_F(ConvWorker, ProfileVariantsReachTheOutput)
         {"sound.mp3", audioOnly, [](ConvertTaskInfo2* r) { r->Pass = 2; }, "", "mp3", 2.0},
         {"picture.avi", videoOnly, nullptr, "mpeg4", "", 2.0},
         {"twopass.mp4", twoPass, [](ConvertTaskInfo2* r) { r->Pass = 2; }, "h264", "aac", 2.0},
-        {"trim.mkv", trimmed, [](ConvertTaskInfo2* r) { r->TrimStart = 500; r->TrimLength = 1000; }, "h264", "aac", 1.0},
+        {"trim.mkv", trimmed,
+         [](ConvertTaskInfo2* r) {
+             r->TrimStart = 500;
+             r->TrimLength = 1000;
+         },
+         "h264", "aac", 1.0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -510,8 +516,7 @@ TEST_F(ConvWorker, TheRecordsJobPlanDecidesOverTheProfile)
     EXPECT_EQ(Probe(Out("kind-transcode.mkv"), "v")["codec_name"], "h264");
     // A split planned in the record is split, whatever the profile holds:
     // one part, its size far above the output's.
-    o = RunJob(Src("clip.mp4"), Out("kind-split.mkv"), s,
-               planned(Moorland::JobKind::SplitBySize, int64_t(1) << 40));
+    o = RunJob(Src("clip.mp4"), Out("kind-split.mkv"), s, planned(Moorland::JobKind::SplitBySize, int64_t(1) << 40));
     EXPECT_EQ(o.state, 5) << o.error;
     EXPECT_EQ(Probe(Out("kind-split(0).mkv"), "v")["codec_name"], "h264");
     EXPECT_NE(access(Out("kind-split.mkv").c_str(), F_OK), 0);
@@ -632,8 +637,7 @@ TEST_F(ConvWorker, OutputsAppearWholeOrNotAtAllAndTheUsersFileSurvives)
         {"split", ".mp4", split, 1},
         {"remux", ".mkv", remux, 1},
     };
-    enum Fault
-    {
+    enum Fault {
         ReadOnlyFolder, // the output can't be created where the user's file is
         FailsPartWay,   // a source cut short, over the user's file
         FullDisk,
@@ -674,8 +678,9 @@ TEST_F(ConvWorker, OutputsAppearWholeOrNotAtAllAndTheUsersFileSurvives)
                 };
             }
             const int passes = k.passes;
-            Outcome o = RunJob(Src(fault == FailsPartWay ? "cut.mp4" : "long.mp4"), dst, k.profile,
-                               [passes](ConvertTaskInfo2* r) { r->Pass = passes; }, cancel);
+            Outcome o = RunJob(
+                Src(fault == FailsPartWay ? "cut.mp4" : "long.mp4"), dst, k.profile,
+                [passes](ConvertTaskInfo2* r) { r->Pass = passes; }, cancel);
             // A job may finish before the cancel reaches it (a remux of this
             // clip takes a moment): then it is finished and its file whole.
             const bool finishedFirst = fault == Cancel && o.state == Moorland::CONVERT_TASK_FINISHED;
@@ -752,7 +757,8 @@ TEST_F(ConvWorker, SplitBySizeWritesNumberedPartsThatAddUp)
     // The byte limit holds also when the engine asks for no progress figures.
     for (const char* flags : {"1 1 1", "0 0 0"}) {
         SCOPED_TRACE(flags);
-        Shell("rm -f '" + Out("split") + "'*.mp4 && touch '" + Out("split(0).mp4") + "'"); // taken names are passed over
+        Shell("rm -f '" + Out("split") + "'*.mp4 && touch '" + Out("split(0).mp4") +
+              "'"); // taken names are passed over
         ProfileSpec s;
         s.videoBitrate = 800;
         s.params["ExportPerFileSize"] = 5242880.0 + 120000.0;
@@ -780,7 +786,8 @@ TEST_F(ConvWorker, APartFilledAtTheLastPictureEndsTheSeries)
     // whole file is reached exactly at the source's last picture.
     const std::string src = Out("mjpeg320.avi");
     ASSERT_TRUE(Shell("ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=160x120:rate=25 -frames:v 320 "
-                      "-c:v mjpeg -q:v 3 '" + src + "'"));
+                      "-c:v mjpeg -q:v 3 '" +
+                      src + "'"));
     ProfileSpec s;
     s.muxer = "avi";
     s.ext = ".avi";
@@ -789,7 +796,9 @@ TEST_F(ConvWorker, APartFilledAtTheLastPictureEndsTheSeries)
     s.videoBitrate = 2000;
     Outcome whole = RunJob(src, Out("mjpeg-whole.avi"), s);
     ASSERT_EQ(whole.state, 5) << whole.error;
-    struct stat st {};
+    struct stat st
+    {
+    };
     ASSERT_EQ(::stat(Out("mjpeg-whole.avi").c_str(), &st), 0);
     for (const char* flags : {"1 1 1", "0 0 0"}) {
         SCOPED_TRACE(flags);
@@ -870,9 +879,10 @@ TEST_F(ConvWorker, StartFailuresLeaveTheRecordUntouched)
 
     // A worker beside which the media manager is missing.
     const std::string lonely = Out("lonely");
-    ASSERT_TRUE(Shell("mkdir -p '" + lonely + "' && cp " FABLECUT_BIN_DIR "/convworker " FABLECUT_BIN_DIR
-                    "/libBasilvo.so " FABLECUT_BIN_DIR "/libMoorlan.so " FABLECUT_BIN_DIR "/libDravenel.so '" +
-                    lonely + "'"));
+    ASSERT_TRUE(Shell("mkdir -p '" + lonely +
+                      "' && cp " FABLECUT_BIN_DIR "/convworker " FABLECUT_BIN_DIR "/libBasilvo.so " FABLECUT_BIN_DIR
+                      "/libMoorlan.so " FABLECUT_BIN_DIR "/libDravenel.so '" +
+                      lonely + "'"));
     ProfileSpec s;
     Outcome o = RunJob(Src("clip.mp4"), Out("lonely.mp4"), s, nullptr, nullptr, "1 1 1", lonely + "/convworker");
     EXPECT_EQ(o.exitCode, -1);
@@ -902,7 +912,8 @@ TEST_F(ConvWorker, AccurateTrimCutsTheRangeFrameExactly)
     EXPECT_EQ(o.state, 5) << o.error;
     EXPECT_DOUBLE_EQ(o.percent, 100.0);
     EXPECT_EQ(Capture("ffprobe -v error -select_streams v:0 -count_frames -show_entries stream=nb_read_frames "
-                      "-of csv=p=0 '" + dst + "'"),
+                      "-of csv=p=0 '" +
+                      dst + "'"),
               "20\n");
     MediaTest::ProbedFile probed = Streams(dst);
     EXPECT_EQ(probed.video["codec_name"], "h264");
@@ -915,8 +926,8 @@ TEST_F(ConvWorker, DiscCreationAuthorsADvdAndItsImage)
     const std::string folder = Out("dvd");
     const std::string iso = Out("dvd.iso");
     Shell("rm -rf '" + folder + "' '" + iso + "'");
-    std::ofstream(project) << "# test disc\noutput=" << folder << "\nimage=" << iso << "\nstandard=PAL\ntitle="
-                           << Src("clip.mp4") << "\n";
+    std::ofstream(project) << "# test disc\noutput=" << folder << "\nimage=" << iso
+                           << "\nstandard=PAL\ntitle=" << Src("clip.mp4") << "\n";
     ProfileSpec s;
     s.params["remux"] = 4;
     s.params["DiscType"] = 1;
@@ -934,8 +945,8 @@ TEST_F(ConvWorker, DiscCreationAuthorsADvdAndItsImage)
     if (disk.Ok()) {
         const std::string old = disk.Dir() + "/dvd.iso";
         std::ofstream(old) << "the user's image\n";
-        std::ofstream(project) << "output=" << folder << "\nimage=" << old << "\nstandard=PAL\ntitle="
-                               << Src("clip.mp4") << "\n";
+        std::ofstream(project) << "output=" << folder << "\nimage=" << old
+                               << "\nstandard=PAL\ntitle=" << Src("clip.mp4") << "\n";
         o = RunJob(project, Out("unused"), s);
         EXPECT_EQ(o.state, 4);
         EXPECT_NE(o.error.find("genisoimage"), std::string::npos) << o.error;
@@ -983,9 +994,7 @@ TEST_F(ConvWorker, DvdAuthoredAgainHoldsItsOwnTitlesFitted)
         list.close();
         return RunJob(project, Out("unused"), s);
     };
-    auto titleSets = [&] {
-        return Capture("cd '" + folder + "/VIDEO_TS' && ls VTS_*_0.IFO | tr '\\n' ' '");
-    };
+    auto titleSets = [&] { return Capture("cd '" + folder + "/VIDEO_TS' && ls VTS_*_0.IFO | tr '\\n' ' '"); };
     Outcome o = author("dvd-first", {"dvd-wide.mp4", "dvd-wide.mp4", "dvd-wide.mp4"});
     ASSERT_EQ(o.state, 5) << o.error;
     ASSERT_EQ(titleSets(), "VTS_01_0.IFO VTS_02_0.IFO VTS_03_0.IFO ");
@@ -1103,8 +1112,8 @@ std::vector<EntryPoint> ReadEntryPoints(const std::vector<uint8_t>& clpi, uint16
         const uint32_t last = c + 1 < coarseCount ? BE(clpi, start + 4 + 8 * (c + 1), 4) >> 14 : fineCount;
         for (uint32_t f = first; f < last; ++f) {
             const uint32_t e = BE(clpi, fine + 4 * f, 4);
-            out.push_back(EntryPoint{(spn & ~0x1FFFFu) + (e & 0x1FFFF),
-                                     ((word & 0x3FFE) << 18) + ((e >> 17 & 0x7FF) << 8)});
+            out.push_back(
+                EntryPoint{(spn & ~0x1FFFFu) + (e & 0x1FFFF), ((word & 0x3FFE) << 18) + ((e >> 17 & 0x7FF) << 8)});
         }
     }
     return out;
@@ -1154,9 +1163,8 @@ TEST_F(BluRayDisc, AuthorsAFolderThatBluRayReadersPlay)
     const std::string disc = Out("bd");
     const std::string iso = Out("bd.iso");
     Shell("rm -rf '" + disc + "' '" + iso + "'");
-    const std::string project = Project("bd", disc, iso,
-                                        "title=" + Out("bd-hd.mkv") + "\nchapter=0.5\ntitle=" + Out("bd-sd.mov") +
-                                            "\nchapter=1\n");
+    const std::string project = Project(
+        "bd", disc, iso, "title=" + Out("bd-hd.mkv") + "\nchapter=0.5\ntitle=" + Out("bd-sd.mov") + "\nchapter=1\n");
     Outcome o = Burn(project);
     ASSERT_EQ(o.state, 5) << o.error;
     EXPECT_DOUBLE_EQ(o.percent, 100.0);
@@ -1168,8 +1176,10 @@ TEST_F(BluRayDisc, AuthorsAFolderThatBluRayReadersPlay)
         const char* path;
         const char* magic;
     };
-    const File files[] = {{"index.bdmv", "INDX0200"},        {"MovieObject.bdmv", "MOBJ0200"},
-                          {"PLAYLIST/00000.mpls", "MPLS0200"}, {"CLIPINF/00001.clpi", "HDMV0200"},
+    const File files[] = {{"index.bdmv", "INDX0200"},
+                          {"MovieObject.bdmv", "MOBJ0200"},
+                          {"PLAYLIST/00000.mpls", "MPLS0200"},
+                          {"CLIPINF/00001.clpi", "HDMV0200"},
                           {"CLIPINF/00002.clpi", "HDMV0200"}};
     for (const File& f : files) {
         SCOPED_TRACE(f.path);
@@ -1220,7 +1230,8 @@ TEST_F(BluRayDisc, AuthorsAFolderThatBluRayReadersPlay)
         EXPECT_EQ(pid, 0x1011);
         ASSERT_FALSE(entries.empty());
         std::istringstream keys(Capture("ffprobe -v error -select_streams v:0 -show_entries packet=pos,pts,flags "
-                                        "-of csv=p=0 '" + m2ts + "'"));
+                                        "-of csv=p=0 '" +
+                                        m2ts + "'"));
         std::vector<uint32_t> keyPackets;
         std::vector<uint32_t> keyTimes;
         std::string line;
@@ -1251,7 +1262,8 @@ TEST_F(BluRayDisc, AuthorsAFolderThatBluRayReadersPlay)
     // both titles' pictures, each title as long as its source to within one
     // picture, and the first title's streams.
     std::istringstream packets(Capture("ffprobe -v error -playlist 0 -select_streams v:0 -show_entries "
-                                       "packet=pts_time -of csv=p=0 'bluray:" + disc + "' 2>/dev/null"));
+                                       "packet=pts_time -of csv=p=0 'bluray:" +
+                                       disc + "' 2>/dev/null"));
     std::vector<std::vector<double>> segments(1);
     std::string line;
     while (std::getline(packets, line)) {
@@ -1271,7 +1283,8 @@ TEST_F(BluRayDisc, AuthorsAFolderThatBluRayReadersPlay)
         EXPECT_NEAR(*range.second - *range.first + picture, titles[i].seconds, picture);
     }
     const std::string streams = Capture("ffprobe -v error -playlist 0 -show_entries stream=codec_name,width,height "
-                                        "-of csv=p=0 'bluray:" + disc + "' 2>/dev/null");
+                                        "-of csv=p=0 'bluray:" +
+                                        disc + "' 2>/dev/null");
     EXPECT_NE(streams.find("h264,1920,1080"), std::string::npos) << streams;
     EXPECT_NE(streams.find("ac3"), std::string::npos) << streams;
 
@@ -1299,8 +1312,8 @@ TEST_F(BluRayDisc, FitsEachSourceToABluRayFormat)
         const char* width;
         const char* height;
         const char* rate;
-        const char* shape;   // display aspect ratio
-        uint8_t formatRate;  // the clip information's video format and rate codes
+        const char* shape;  // display aspect ratio
+        uint8_t formatRate; // the clip information's video format and rate codes
     };
     const Title titles[] = {
         // 4:3 picture on a 4:3 disc: standard definition at its rate.
@@ -1552,8 +1565,8 @@ TEST_F(ConvWorker, FinishedOutputsHoldWhatTheSourceGivesAndFailuresLeaveNoFile)
         std::string dst;
         ProfileSpec profile;
         int state;
-        bool video, audio;  // streams of a finished output
-        const char* text;   // part of a failure's text
+        bool video, audio; // streams of a finished output
+        const char* text;  // part of a failure's text
     };
     ProfileSpec mp4;
     ProfileSpec dv;
@@ -1600,7 +1613,9 @@ TEST_F(ConvWorker, FinishedOutputsHoldWhatTheSourceGivesAndFailuresLeaveNoFile)
             continue;
         }
         EXPECT_EQ(o.percent, 100.0);
-        struct stat st {};
+        struct stat st
+        {
+        };
         ASSERT_EQ(stat(c.dst.c_str(), &st), 0);
         EXPECT_EQ(o.bytes, static_cast<int64_t>(st.st_size)) << "bytes written is the file's size";
         const MediaTest::ProbedFile probed = Streams(c.dst);
@@ -1629,7 +1644,7 @@ TEST_F(ConvWorker, EditDescriptionsConvertWithoutAnImporterNameAndFailNamingThei
     struct Case
     {
         const char* name;
-        int trimEndMs;  // past the clip's 2 s: a timeline promising more than its clip holds
+        int trimEndMs; // past the clip's 2 s: a timeline promising more than its clip holds
         ProfileSpec profile;
         const char* ext;
         const char* output; // the file that holds the result
@@ -1645,8 +1660,7 @@ TEST_F(ConvWorker, EditDescriptionsConvertWithoutAnImporterNameAndFailNamingThei
         SCOPED_TRACE(c.name);
         Moorland::IAVImporter* writer = manager->CreateImporterByName("SimpleEditImporter");
         ASSERT_NE(writer, nullptr);
-        auto* timeline =
-            static_cast<Moorland::ISimpleEditTimeLine*>(writer->GetInterface("ISimpleEditTimeLine"));
+        auto* timeline = static_cast<Moorland::ISimpleEditTimeLine*>(writer->GetInterface("ISimpleEditTimeLine"));
         Moorland::SimpleEditClipEntry entry{};
         const std::string clip = Src("clip.mp4");
         entry.sourceAddress = clip.c_str();
@@ -1676,7 +1690,8 @@ TEST_F(ConvWorker, ADescriptionWhosePicturesEndBeforeItsSoundIsMeasuredByWhatItG
     // A description without a frame rate of its own plays a clip's pictures
     // at their times: the last one stays shown while the sound runs on, and
     // the output's pictures end where the description's do.
-    ASSERT_TRUE(Shell("cd '" + Src("") + "' && ffmpeg -nostdin -v error -y -f lavfi -i "
+    ASSERT_TRUE(Shell("cd '" + Src("") +
+                      "' && ffmpeg -nostdin -v error -y -f lavfi -i "
                       "testsrc2=size=160x120:rate=25:duration=1.2 -f lavfi -i sine=frequency=440:duration=1.6 "
                       "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac soundlonger.mp4"));
     Moorland::IAVManager* manager = CreateAVManager("/tmp/", nullptr);

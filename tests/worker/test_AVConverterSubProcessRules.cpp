@@ -11,14 +11,18 @@ namespace {
 
 TEST(JobRules, DurationFollowsTheTrimRange)
 {
-    struct Case { uint32_t sourceMs; int32_t start, length; double expected; };
+    struct Case
+    {
+        uint32_t sourceMs;
+        int32_t start, length;
+        double expected;
+    };
     const Case cases[] = {
-        {10000, 0, -1, 10.0},   // the whole source
-        {10000, 2000, -1, 8.0},
-        {10000, 2000, 3000, 3.0},
+        {10000, 0, -1, 10.0}, // the whole source
+        {10000, 2000, -1, 8.0},   {10000, 2000, 3000, 3.0},
         {10000, 8000, 5000, 2.0}, // a range past the end is cut at the end
-        {1000, 5000, -1, 1.0},  // starting after the end
-        {0, 0, -1, 1.0},        // no duration never divides by zero
+        {1000, 5000, -1, 1.0},    // starting after the end
+        {0, 0, -1, 1.0},          // no duration never divides by zero
     };
     for (const Case& c : cases)
         EXPECT_DOUBLE_EQ(JobDuration(c.sourceMs, c.start, c.length), c.expected) << c.sourceMs << " " << c.start;
@@ -26,7 +30,12 @@ TEST(JobRules, DurationFollowsTheTrimRange)
 
 TEST(JobRules, FrameRateIsCompletedFromTheSourceAndRounded)
 {
-    struct Case { double profile; uint32_t num, den; double expected; };
+    struct Case
+    {
+        double profile;
+        uint32_t num, den;
+        double expected;
+    };
     const Case cases[] = {
         {0.0, 30000, 1001, 29.97002997},
         {0.0, 0, 0, 30.0},
@@ -44,7 +53,12 @@ TEST(JobRules, FrameRateIsCompletedFromTheSourceAndRounded)
 
 TEST(JobRules, PicturesAreFittedToTheDisplayAspect)
 {
-    struct Case { int w, h; double aspect; int ew, eh; };
+    struct Case
+    {
+        int w, h;
+        double aspect;
+        int ew, eh;
+    };
     const Case cases[] = {
         {640, 480, 16.0 / 9.0, 640, 360},
         {480, 160, 16.0 / 9.0, 284, 160},

@@ -60,8 +60,14 @@ public:
     bool SetEncodingPass(int) override { return true; }
     void SetEncodingThreads(int) override {}
     bool BeginWriting() override { return true; }
-    bool WriteVideo(int id, IRawVideoFrame* f) override { return Take("v" + std::to_string(id) + "@" + std::to_string(f->GetTimeStamp()), id); }
-    bool WriteAudio(int id, IRawAudioFrame* f) override { return Take("a" + std::to_string(id) + "@" + std::to_string(f->GetTimeStamp()), id); }
+    bool WriteVideo(int id, IRawVideoFrame* f) override
+    {
+        return Take("v" + std::to_string(id) + "@" + std::to_string(f->GetTimeStamp()), id);
+    }
+    bool WriteAudio(int id, IRawAudioFrame* f) override
+    {
+        return Take("a" + std::to_string(id) + "@" + std::to_string(f->GetTimeStamp()), id);
+    }
     // 100 bytes and 1 ms for every frame written to the stream.
     void GetDataRateStats(int id, uint64_t* b, uint32_t* ms) override
     {

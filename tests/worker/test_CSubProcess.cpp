@@ -176,8 +176,8 @@ TEST_F(SubProcessTest, CallsBeforeStartThrow)
     CSubProcess proc("anything");
     unsigned int nCode = 0;
     const std::function<void()> calls[] = {
-        [&] { proc.Wait(0); },        [&] { proc.Wait(0xFFFFFFFFu); }, [&] { proc.GetExitCode(nCode); },
-        [&] { proc.Suspend(); },      [&] { proc.Resume(); },          [&] { proc.Terminate(1); },
+        [&] { proc.Wait(0); },   [&] { proc.Wait(0xFFFFFFFFu); }, [&] { proc.GetExitCode(nCode); },
+        [&] { proc.Suspend(); }, [&] { proc.Resume(); },          [&] { proc.Terminate(1); },
     };
     for (const auto& call : calls) {
         try {
@@ -223,8 +223,7 @@ constexpr int kNoNamespace = 77;
 // Runs `body` as the first process of a process-id namespace of its own and
 // returns its exit code (kNoNamespace when no such namespace can be made
 // here). Ids chosen inside never touch the processes of the rest of the machine.
-template <class Body>
-int InOwnPidNamespace(Body body)
+template <class Body> int InOwnPidNamespace(Body body)
 {
     const pid_t outer = ::fork();
     if (outer == 0) {

@@ -60,17 +60,16 @@ TEST(StreamStatist, LagRuleWithTheDefaults)
 
     struct Step
     {
-        int64_t nVideoMs;   // video frame recorded first (-1: none)
-        int64_t nAudioMs;   // audio far ahead must not matter
+        int64_t nVideoMs; // video frame recorded first (-1: none)
+        int64_t nAudioMs; // audio far ahead must not matter
         Filler expect;
     };
     const Step steps[] = {
-        {23999, 90000, {false, -1, 0}},     // 23.999 s behind: under the limit
-        {24000, 90000, {true, 0, 8 * S}},   // exactly 24 s: first filler at R - 16 s
-        {24000, 90000, {false, -1, 0}},     // now 16 s behind
-        {25000, 90000, {true, 3, 9 * S}},   // the other subtitle, 24 s behind
-        {30000, 90000, {false, -1, 0}},
-        {32000, 90000, {true, 0, 16 * S}},  // every further 8 s
+        {23999, 90000, {false, -1, 0}},                                       // 23.999 s behind: under the limit
+        {24000, 90000, {true, 0, 8 * S}},                                     // exactly 24 s: first filler at R - 16 s
+        {24000, 90000, {false, -1, 0}},                                       // now 16 s behind
+        {25000, 90000, {true, 3, 9 * S}},                                     // the other subtitle, 24 s behind
+        {30000, 90000, {false, -1, 0}},    {32000, 90000, {true, 0, 16 * S}}, // every further 8 s
         {33000, 90000, {true, 3, 17 * S}},
     };
     for (const Step& s : steps) {
@@ -97,7 +96,7 @@ TEST(StreamStatist, ExampleTimesAndReferenceChoice)
     {
         const char* sName;
         std::vector<StreamType> kinds;
-        int nRefIndex;    // stream whose time is set to 30 s, then 38 s
+        int nRefIndex; // stream whose time is set to 30 s, then 38 s
         bool bFillers;
     };
     const Case cases[] = {
@@ -200,12 +199,12 @@ TEST(StreamStatist, RecordingFrames)
     };
     const Case cases[] = {
         {40, 1, StreamTypeAudio, 0, 400000, 1},
-        {-1, 1, StreamTypeAudio, 0, 400000, 1},          // negative: ignored
-        {INT64_MIN, 1, StreamTypeAudio, 0, 400000, 1},   // "no time": ignored
-        {INT64_MAX, 1, StreamTypeAudio, 0, 400000, 1},   // would overflow: ignored
-        {5, 2, StreamTypeAudio, 0, 400000, 1},           // past the streams (stream 1 shown)
+        {-1, 1, StreamTypeAudio, 0, 400000, 1},        // negative: ignored
+        {INT64_MIN, 1, StreamTypeAudio, 0, 400000, 1}, // "no time": ignored
+        {INT64_MAX, 1, StreamTypeAudio, 0, 400000, 1}, // would overflow: ignored
+        {5, 2, StreamTypeAudio, 0, 400000, 1},         // past the streams (stream 1 shown)
         {5, -1, StreamTypeAudio, 0, 400000, 1},
-        {30, 1, StreamTypeAudio, 0, 300000, 2},          // audio may go back
+        {30, 1, StreamTypeAudio, 0, 300000, 2}, // audio may go back
         {1000, 0, StreamTypeVideo, 0, 10000000, 1},
         {1000, 0, StreamTypeVideo, 10000001, 10000000, 2}, // repeated video time
         {990, 0, StreamTypeVideo, 10000001, 10000000, 3},  // slightly back

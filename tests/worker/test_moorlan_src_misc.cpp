@@ -51,9 +51,21 @@ public:
     bool ReadFrames(IRawAudioFrame**, IRawVideoFrame**, void**, int) override { return false; }
     bool IsEndOfStream() override { return true; }
     void Release() override { ++released; }
-    bool SetAngle(int a) override { calls.push_back("angle " + std::to_string(a)); return true; }
-    bool SetSubtitleIndex(int i) override { calls.push_back("subtitle " + std::to_string(i)); return true; }
-    bool SelectSubtitleTrack(int id) override { calls.push_back("track " + std::to_string(id)); return true; }
+    bool SetAngle(int a) override
+    {
+        calls.push_back("angle " + std::to_string(a));
+        return true;
+    }
+    bool SetSubtitleIndex(int i) override
+    {
+        calls.push_back("subtitle " + std::to_string(i));
+        return true;
+    }
+    bool SelectSubtitleTrack(int id) override
+    {
+        calls.push_back("track " + std::to_string(id));
+        return true;
+    }
 
     bool dvd = false;
     bool tracks = false;
@@ -158,14 +170,16 @@ TEST(MoorlanSrcMisc, FirstStreamOfAKind)
     std::vector<StreamInfo> mixed{Stream(3, 30), Stream(2, 21), Stream(1, 10), Stream(2, 22), Stream(1, 12)};
     std::vector<StreamInfo> none;
     MovieInfo a = Movie(0, audioOnly), m = Movie(0, mixed), e = Movie(0, none);
-    struct Row { MovieInfo* movie; StreamType kind; int id; int index; };
+    struct Row
+    {
+        MovieInfo* movie;
+        StreamType kind;
+        int id;
+        int index;
+    };
     const Row rows[] = {
-        {&a, StreamTypeVideo, -1, -5},
-        {&a, StreamTypeAudio, 11, 0},
-        {&m, StreamTypeVideo, 10, 2},
-        {&m, StreamTypeAudio, 21, 1},
-        {&m, StreamTypeSubtitle, 30, 0},
-        {&e, StreamTypeAudio, -1, -5},
+        {&a, StreamTypeVideo, -1, -5},      {&a, StreamTypeAudio, 11, 0},    {&m, StreamTypeVideo, 10, 2},
+        {&m, StreamTypeAudio, 21, 1},       {&m, StreamTypeSubtitle, 30, 0}, {&e, StreamTypeAudio, -1, -5},
         {nullptr, StreamTypeAudio, -1, -5},
     };
     for (const Row& r : rows) {
@@ -230,7 +244,7 @@ TEST(MoorlanSrcMisc, OpensTheSourceAnAddressNames)
     {
         const char* address;
         const char* importerName;
-        const char* byName;   // importer asked for by this name, "" = by file path
+        const char* byName; // importer asked for by this name, "" = by file path
         const char* path;
         std::vector<int> asked; // movie, video and audio id given to the importer
         std::vector<std::vector<int>> properties;
@@ -253,8 +267,8 @@ TEST(MoorlanSrcMisc, OpensTheSourceAnAddressNames)
         Fixture f;
         IAVImporter* importer = nullptr;
         int movie = -9, video = -9, audio = -9;
-        IAVSource* source = CreateSourceFromURL(&f.manager, r.address, r.importerName, &importer,
-                                                &movie, &video, &audio);
+        IAVSource* source =
+            CreateSourceFromURL(&f.manager, r.address, r.importerName, &importer, &movie, &video, &audio);
         EXPECT_EQ(&f.source, source);
         EXPECT_EQ(&f.importer, importer);
         EXPECT_EQ(r.asked, (std::vector<int>{movie, video, audio}));
@@ -289,7 +303,13 @@ TEST(MoorlanSrcMisc, MovieWithoutAStreamKindGivesMinusOne)
 
 TEST(MoorlanSrcMisc, DiscAngleSubtitleAndTrack)
 {
-    struct Row { const char* address; bool dvd; bool tracks; std::vector<std::string> calls; };
+    struct Row
+    {
+        const char* address;
+        bool dvd;
+        bool tracks;
+        std::vector<std::string> calls;
+    };
     const Row rows[] = {
         {"/d.vob", true, true, {"angle 1", "subtitle -1"}},
         {"/d.vob?angle=2&subtitle=3&subtitleid=4", true, true, {"angle 2", "subtitle 3", "track 4"}},
@@ -311,7 +331,13 @@ TEST(MoorlanSrcMisc, DiscAngleSubtitleAndTrack)
 TEST(MoorlanSrcMisc, FailuresCloseTheImporter)
 {
     enum Setup { NoImporter, OpenRefused, NoMovies, UnknownMovie, NoSource, NoSourceRecorded, NullMovieZero };
-    struct Row { Setup setup; const char* address; int code; const char* message; };
+    struct Row
+    {
+        Setup setup;
+        const char* address;
+        int code;
+        const char* message;
+    };
     const Row rows[] = {
         {NoImporter, "/a.mp4", 10021008, "Can't create importer for the file"},
         {OpenRefused, "FFImporter:///a.mp4", 10021008, "Importer can't deal with this file"},
@@ -332,7 +358,10 @@ TEST(MoorlanSrcMisc, FailuresCloseTheImporter)
         case UnknownMovie: break;
         case NullMovieZero: f.importer.movies[0] = nullptr; break;
         case NoSource: f.importer.source = nullptr; break;
-        case NoSourceRecorded: f.importer.source = nullptr; f.importer.recordOnFailure = true; break;
+        case NoSourceRecorded:
+            f.importer.source = nullptr;
+            f.importer.recordOnFailure = true;
+            break;
         }
         IAVImporter* importer = nullptr;
         int movie = -9;
@@ -377,11 +406,11 @@ public:
             return;
         m_dir = tmpl;
         m_path = m_dir + "/two.ts";
-        const std::string command =
-            "ffmpeg -nostdin -v error -y -f lavfi -i testsrc=size=96x64:rate=25:d=1 "
-            "-f lavfi -i testsrc2=size=80x48:rate=25:d=1 -f lavfi -i sine=d=1 "
-            "-map 0:v -map 1:v -map 2:a -c:v mpeg2video -c:a mp2 "
-            "-program title=One:st=0:st=2 -program title=Two:st=1 -f mpegts '" + m_path + "'";
+        const std::string command = "ffmpeg -nostdin -v error -y -f lavfi -i testsrc=size=96x64:rate=25:d=1 "
+                                    "-f lavfi -i testsrc2=size=80x48:rate=25:d=1 -f lavfi -i sine=d=1 "
+                                    "-map 0:v -map 1:v -map 2:a -c:v mpeg2video -c:a mp2 "
+                                    "-program title=One:st=0:st=2 -program title=Two:st=1 -f mpegts '" +
+                                    m_path + "'";
         m_ok = std::system(command.c_str()) == 0;
     }
     ~TwoProgramFile()
@@ -455,7 +484,11 @@ TEST(MoorlanSrcMisc, OpensSourcesThroughTheMediaManager)
         EXPECT_NE(first.video, other.video);
     }
 
-    struct Row { std::string address; const char* message; };
+    struct Row
+    {
+        std::string address;
+        const char* message;
+    };
     const Row rows[] = {
         {file.Path() + "?movieid=12345", "Can't find the movie in the file"},
         {file.Path() + ".missing", "Can't create importer for the file"},
@@ -465,8 +498,8 @@ TEST(MoorlanSrcMisc, OpensSourcesThroughTheMediaManager)
     for (const Row& r : rows) {
         Opened opened;
         try {
-            opened.source = CreateSourceFromURL(manager, r.address.c_str(), "", &opened.importer, nullptr,
-                                                nullptr, nullptr);
+            opened.source =
+                CreateSourceFromURL(manager, r.address.c_str(), "", &opened.importer, nullptr, nullptr, nullptr);
             ADD_FAILURE() << r.address << " opened";
         } catch (const CBaseException& e) {
             EXPECT_STREQ(r.message, e.GetMsg()) << r.address;

@@ -72,7 +72,7 @@ protected:
         for (int i = 0; i < m_multi->GetStreamCount(); ++i) {
             ProfileInfo* info = m_multi->GetStreamInfo(i);
             out += info->nStreamType == Moorland::StreamTypeVideo ? "V" + std::to_string(info->nWidth)
-                                                                   : "A" + std::to_string(info->nChannels);
+                                                                  : "A" + std::to_string(info->nChannels);
             out += ' ';
         }
         return out;

@@ -41,8 +41,7 @@ CJobContext::CJobContext(IAVManager* manager, bool allProcessors, bool twoThread
                          const ConvertTaskLocal& job, CMemFileMapping* file)
     : m_manager(manager), m_allProcessors(allProcessors), m_twoThreads(twoThreads),
       m_dataRateStatistics(dataRateStatistics), m_job(job), m_file(file), m_watch(job.pRecord, m_clock)
-{
-}
+{}
 
 CJobContext::~CJobContext()
 {
@@ -82,14 +81,14 @@ Released<IAVSource> CJobContext::OpenSource(const std::string& address, int* mov
 {
     return Released<IAVSource>(CheckedCall(
         [&] {
-            return m_manager->CreateSourceFromAddress(address.c_str(), m_job.ImporterName, movieId, videoId,
-                                                      audioId, movie);
+            return m_manager->CreateSourceFromAddress(address.c_str(), m_job.ImporterName, movieId, videoId, audioId,
+                                                      movie);
         },
         failure, __LINE__, kSource));
 }
 
-Released<IAVSource> CJobContext::OpenTrimmedSource(const std::string& address, int* movieId, int* videoId,
-                                                   int* audioId, MovieInfo** movie, const std::string& failure)
+Released<IAVSource> CJobContext::OpenTrimmedSource(const std::string& address, int* movieId, int* videoId, int* audioId,
+                                                   MovieInfo** movie, const std::string& failure)
 {
     Released<IAVSource> source = OpenSource(address, movieId, videoId, audioId, movie, failure);
     if (Record()->TrimStart != 0)
@@ -210,10 +209,13 @@ std::string CJobContext::Stage(const std::string& finalPath)
             return staged.workingName;
     }
     const std::string local = QuentaBased::utf8_to_local(finalPath.c_str());
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (lstat(local.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
-        RAISE(QB_ERR_FILE_IO, "The output " + finalPath + " is there as something other than a file: nothing is "
-                              "written over it");
+        RAISE(QB_ERR_FILE_IO, "The output " + finalPath +
+                                  " is there as something other than a file: nothing is "
+                                  "written over it");
     Staged staged;
     staged.finalName = finalPath;
     staged.made = QuentaBased::create_working_file(local);
@@ -225,8 +227,8 @@ std::string CJobContext::Stage(const std::string& finalPath)
         staged.handle = names.Note(WORK_NAME_FILE, staged.made);
         if (staged.handle == 0) {
             QuentaBased::remove_made_file(staged.made);
-            RAISE(QB_ERR_DEST_SMALL, "The job makes more output files than it can keep track of: " + finalPath +
-                                         " is not written");
+            RAISE(QB_ERR_DEST_SMALL,
+                  "The job makes more output files than it can keep track of: " + finalPath + " is not written");
         }
     }
     m_staged.push_back(staged);
@@ -275,8 +277,10 @@ void CJobContext::CommitOutputs()
         // is the file made for this output: another program's file put there
         // meanwhile is neither moved nor deleted.
         if (!QuentaBased::is_made_entry(staged.made, false)) {
-            const std::string message = "The output " + staged.finalName + " was taken away from under its working "
-                                        "name " + staged.workingName + " while it was written: nothing is put in place";
+            const std::string message = "The output " + staged.finalName +
+                                        " was taken away from under its working "
+                                        "name " +
+                                        staged.workingName + " while it was written: nothing is put in place";
             if (staged.handle)
                 names.SetState(staged.handle, WORK_NAME_GONE);
             m_staged.erase(m_staged.begin());
@@ -295,11 +299,11 @@ void CJobContext::CommitOutputs()
             }
             const std::string finalName = staged.finalName;
             m_staged.clear();
-            throw CBaseException(QB_ERR_FILE_IO,
-                                 QuentaBased::ErrnoMessage("Can't put the finished output in place as " + finalName,
-                                                           err) +
-                                     "; the whole output is kept as " + kept,
-                                 __LINE__, kSource);
+            throw CBaseException(
+                QB_ERR_FILE_IO,
+                QuentaBased::ErrnoMessage("Can't put the finished output in place as " + finalName, err) +
+                    "; the whole output is kept as " + kept,
+                __LINE__, kSource);
         }
         if (staged.handle)
             names.SetState(staged.handle, WORK_NAME_GONE);
@@ -475,7 +479,9 @@ void CJobContext::TimecodeStep()
     // that file is the job's own from now on.
     const std::string destination = DestinationPath();
     for (Staged& staged : m_staged) {
-        struct stat st {};
+        struct stat st
+        {
+        };
         if (staged.finalName != destination || lstat(staged.made.path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
             continue;
         staged.made.device = static_cast<unsigned long long>(st.st_dev);
@@ -497,8 +503,8 @@ std::string CJobContext::SourceName()
     // description holds the timeline's): its clips are followed a few deep.
     std::function<void(const std::string&, int)> collect = [&](const std::string& description, int depth) {
         Released<IAVImporter> importer(m_manager->CreateImporterByName("SimpleEditImporter"));
-        auto* timeline = importer ? static_cast<ISimpleEditTimeLine*>(importer->GetInterface("ISimpleEditTimeLine"))
-                                  : nullptr;
+        auto* timeline =
+            importer ? static_cast<ISimpleEditTimeLine*>(importer->GetInterface("ISimpleEditTimeLine")) : nullptr;
         if (!timeline || !importer->Open(description.c_str()))
             return;
         for (int i = 0; i < timeline->GetClipCount(); ++i) {

@@ -75,8 +75,7 @@ public:
     // is full, or an outside helper's task has ended); the
     // loop ends once the output reached the record's trim length. Without a
     // reporter no figures are written.
-    template <class Unit, class Report>
-    void RunLoop(CProgressReporter* progress, Unit&& unit, Report&& report)
+    template <class Unit, class Report> void RunLoop(CProgressReporter* progress, Unit&& unit, Report&& report)
     {
         const int32_t trimLength = Record()->TrimLength;
         for (;;) {

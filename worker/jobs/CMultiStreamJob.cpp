@@ -31,9 +31,7 @@ const unsigned kQueueCapacity = 30;
 const char* const kMultiAspectCodecs = "xvid,h264,mpeg1video,mpeg2video,dvvideo,h263,wvc1,wmv3";
 } // namespace
 
-CMultiStreamJob::CMultiStreamJob(CJobContext& job, bool useAspectText) : m_job(job), m_useAspectText(useAspectText)
-{
-}
+CMultiStreamJob::CMultiStreamJob(CJobContext& job, bool useAspectText) : m_job(job), m_useAspectText(useAspectText) {}
 
 void CMultiStreamJob::ChooseItems()
 {
@@ -143,8 +141,8 @@ void CMultiStreamJob::DoMultiExportExecute(bool prores)
     multi.reset();
 
     m_job.OpenJobOutput(exporter.get());
-    IMultiMuxer2* muxer = CheckedCall([&] { return exporter->GetMultiMuxer(); },
-                                      "Can't get the muxer of the exporter", __LINE__, kSource);
+    IMultiMuxer2* muxer = CheckedCall([&] { return exporter->GetMultiMuxer(); }, "Can't get the muxer of the exporter",
+                                      __LINE__, kSource);
     if (m_job.AllProcessors())
         muxer->SetEncodingThreads(QuentaBased::get_cpu_count());
     const int passes = m_job.Plan().passes;
@@ -251,73 +249,76 @@ void CMultiStreamJob::DoMultiExport(IAVSource2* source, IMultiMuxer2* muxer, int
     PassRange range(record->TrimStart, record->TrimLength);
 
     RunBesideEncoder(m_job, thread.get(), [&] {
-        m_job.RunLoop(&progress, [&] {
-            CJobContext::LoopUnit unit;
-            FrameInfo info{};
-            info.frame = nullptr;
-            info.streamIndex = -1;
-            info.carried1 = -1;
-            info.carried2 = -1;
-            info.type = 0;
-            if (!CheckedEnd([&] { return source->ReadFrame(&info, 0, -1); })) {
-                progress.EndPass();
-                unit.more = false;
+        m_job.RunLoop(
+            &progress,
+            [&] {
+                CJobContext::LoopUnit unit;
+                FrameInfo info{};
+                info.frame = nullptr;
+                info.streamIndex = -1;
+                info.carried1 = -1;
+                info.carried2 = -1;
+                info.type = 0;
+                if (!CheckedEnd([&] { return source->ReadFrame(&info, 0, -1); })) {
+                    progress.EndPass();
+                    unit.more = false;
+                    return unit;
+                }
+                const int index = info.streamIndex;
+                const StreamType type = static_cast<StreamType>(info.type);
+                if (info.frame && index >= 0 && index < count &&
+                    !TakeFrame(info, statist, range, copiedTaken, &unit.reachedMs))
+                    return unit;
+                const bool queued = thread && !info.compressed && (type == StreamTypeVideo || type == StreamTypeAudio);
+                if (!queued) {
+                    if (info.frame)
+                        CheckedCall([&] { return muxer->WriteFrame(index, info.compressed, info.type, info.frame); },
+                                    type == StreamTypeVideo   ? "Can't write video"
+                                    : type == StreamTypeAudio ? "Can't write audio"
+                                                              : "Can't write subtitle",
+                                    __LINE__, kSource);
+                } else if (info.frame) {
+                    // The source keeps its frames until its next read: the queue
+                    // gets its own, a picture sharing the source's pixels where it
+                    // can and the sound moved out of the source's frame.
+                    CQueuedFrames frames;
+                    frames.streamIndex = index;
+                    if (index >= 0 && index < count)
+                        encodedBeside[static_cast<size_t>(index)] = 1;
+                    if (type == StreamTypeVideo)
+                        frames.video.reset(ShareOrClone(static_cast<IRawVideoFrame*>(info.frame)));
+                    else
+                        frames.audio.reset(static_cast<IRawAudioFrame*>(info.frame)->Take());
+                    if (!queue->PushWait(std::move(frames)))
+                        ThrowEncodingThreadEnd(thread.get());
+                }
+                WriteDueSubtitles(statist, muxer, subtitles);
                 return unit;
-            }
-            const int index = info.streamIndex;
-            const StreamType type = static_cast<StreamType>(info.type);
-            if (info.frame && index >= 0 && index < count &&
-                !TakeFrame(info, statist, range, copiedTaken, &unit.reachedMs))
-                return unit;
-            const bool queued = thread && !info.compressed && (type == StreamTypeVideo || type == StreamTypeAudio);
-            if (!queued) {
-                if (info.frame)
-                    CheckedCall([&] { return muxer->WriteFrame(index, info.compressed, info.type, info.frame); },
-                                type == StreamTypeVideo   ? "Can't write video"
-                                : type == StreamTypeAudio ? "Can't write audio"
-                                                          : "Can't write subtitle",
-                                __LINE__, kSource);
-            } else if (info.frame) {
-                // The source keeps its frames until its next read: the queue
-                // gets its own, a picture sharing the source's pixels where it
-                // can and the sound moved out of the source's frame.
-                CQueuedFrames frames;
-                frames.streamIndex = index;
-                if (index >= 0 && index < count)
-                    encodedBeside[static_cast<size_t>(index)] = 1;
-                if (type == StreamTypeVideo)
-                    frames.video.reset(ShareOrClone(static_cast<IRawVideoFrame*>(info.frame)));
-                else
-                    frames.audio.reset(static_cast<IRawAudioFrame*>(info.frame)->Take());
-                if (!queue->PushWait(std::move(frames)))
-                    ThrowEncodingThreadEnd(thread.get());
-            }
-            WriteDueSubtitles(statist, muxer, subtitles);
-            return unit;
-        }, [&] {
-            if (!progress.WritesFigures())
+            },
+            [&] {
+                if (!progress.WritesFigures())
+                    return true;
+                // The output has got as far as its slowest stream. The encoding
+                // thread's streams are told by the thread itself; the streams
+                // copied here are asked of the muxer.
+                uint64_t sum = 0;
+                uint32_t written = 0;
+                for (int i = 0; i < count; ++i) {
+                    if (items[i].eStreamType == StreamTypeSubtitle && !allSubtitles)
+                        continue;
+                    uint64_t bytes = 0;
+                    uint32_t ms = 0;
+                    if (encodedBeside[static_cast<size_t>(i)])
+                        thread->GetStatistics(i, &bytes, &ms);
+                    else
+                        muxer->GetDataRateStats(i, &bytes, &ms);
+                    sum += bytes;
+                    if (ms != 0 && (written == 0 || ms < written))
+                        written = ms;
+                }
+                progress.ReportPosition(written, sum);
                 return true;
-            // The output has got as far as its slowest stream. The encoding
-            // thread's streams are told by the thread itself; the streams
-            // copied here are asked of the muxer.
-            uint64_t sum = 0;
-            uint32_t written = 0;
-            for (int i = 0; i < count; ++i) {
-                if (items[i].eStreamType == StreamTypeSubtitle && !allSubtitles)
-                    continue;
-                uint64_t bytes = 0;
-                uint32_t ms = 0;
-                if (encodedBeside[static_cast<size_t>(i)])
-                    thread->GetStatistics(i, &bytes, &ms);
-                else
-                    muxer->GetDataRateStats(i, &bytes, &ms);
-                sum += bytes;
-                if (ms != 0 && (written == 0 || ms < written))
-                    written = ms;
-            }
-            progress.ReportPosition(written, sum);
-            return true;
-        });
+            });
     });
 }
 
@@ -384,15 +385,15 @@ void CMultiStreamJob::WriteDueSubtitles(CAVStatist& statist, IMultiMuxer2* muxer
             ICompressedFrame* filler = statist.CheckConstructFrame2(&index, &type);
             if (!filler)
                 break;
-            CheckedCall([&] { return muxer->WriteFrame(index, true, type, filler); }, "Can't write subtitle",
-                        __LINE__, kSource);
+            CheckedCall([&] { return muxer->WriteFrame(index, true, type, filler); }, "Can't write subtitle", __LINE__,
+                        kSource);
             continue;
         }
         const int64_t front = m_preRead.GetFontDecompressTimeStamp();
         int64_t limit = -1;
         if (ICompressedFrame* filler = statist.CheckConstructFrame3(&index, &type, front, &limit))
-            CheckedCall([&] { return muxer->WriteFrame(index, true, type, filler); }, "Can't write subtitle",
-                        __LINE__, kSource);
+            CheckedCall([&] { return muxer->WriteFrame(index, true, type, filler); }, "Can't write subtitle", __LINE__,
+                        kSource);
         FrameInfo queued{};
         if (front == -1 || limit == -1 || front > limit || !m_preRead.ReadFrame(&queued))
             continue;
@@ -409,22 +410,25 @@ void CMultiStreamJob::DoPreReadSubtitle(IAVSource2* source, int baseIndex)
 {
     m_preRead.SetBaseIndex(baseIndex);
     // A read ahead of the pass: no figures of its own.
-    m_job.RunLoop(nullptr, [&] {
-        CJobContext::LoopUnit unit;
-        FrameInfo info{};
-        info.frame = nullptr;
-        info.streamIndex = -1;
-        info.carried1 = -1;
-        info.carried2 = -1;
-        info.type = 0;
-        if (!CheckedEnd([&] { return source->ReadFrame(&info, 0, -1); })) {
-            unit.more = false;
+    m_job.RunLoop(
+        nullptr,
+        [&] {
+            CJobContext::LoopUnit unit;
+            FrameInfo info{};
+            info.frame = nullptr;
+            info.streamIndex = -1;
+            info.carried1 = -1;
+            info.carried2 = -1;
+            info.type = 0;
+            if (!CheckedEnd([&] { return source->ReadFrame(&info, 0, -1); })) {
+                unit.more = false;
+                return unit;
+            }
+            if (info.type == StreamTypeSubtitle && info.compressed)
+                m_preRead.Push(&info);
             return unit;
-        }
-        if (info.type == StreamTypeSubtitle && info.compressed)
-            m_preRead.Push(&info);
-        return unit;
-    }, [] { return true; });
+        },
+        [] { return true; });
 }
 
 } // namespace Moorland

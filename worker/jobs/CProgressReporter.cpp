@@ -11,8 +11,7 @@ CProgressReporter::CProgressReporter(ConvertTaskInfo2* record, const CJobClock& 
                                      bool writeFigures, uint32_t interval)
     : m_record(record), m_clock(clock), m_pass(std::max(pass, 0)), m_passCount(std::max(passCount, 1)),
       m_writeFigures(writeFigures), m_interval(std::max<uint32_t>(interval, 1))
-{
-}
+{}
 
 bool CProgressReporter::Tick()
 {

@@ -36,8 +36,7 @@ int MovieTurn(const MovieInfo* movie)
 
 CRemuxJob::CRemuxJob(CJobContext& job, CJobProfile& profile, bool useOrgAspect, bool prores)
     : m_job(job), m_profile(profile), m_useOrgAspect(useOrgAspect), m_prores(prores)
-{
-}
+{}
 
 void CRemuxJob::Run()
 {
@@ -84,7 +83,7 @@ void CRemuxJob::Run()
 }
 
 void CRemuxJob::DoReMux(IAVCompressedSource* source, int videoId, int videoOut, int audioId, int audioOut,
-                     INoEncodingMuxer* muxer)
+                        INoEncodingMuxer* muxer)
 {
     ConvertTaskInfo2* record = m_job.Record();
     const uint32_t sourceMs = source->GetDuration();

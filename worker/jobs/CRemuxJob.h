@@ -23,7 +23,7 @@ public:
 private:
     // The packet loop into the muxer.
     void DoReMux(IAVCompressedSource* source, int videoId, int videoOut, int audioId, int audioOut,
-              INoEncodingMuxer* muxer);
+                 INoEncodingMuxer* muxer);
 
     CJobContext& m_job;
     CJobProfile& m_profile;

@@ -36,8 +36,8 @@ Released<IAVExporter> CSplitBySizeJob::PrepareExporter(const std::string& fileNa
     MovieInfo* movie = nullptr;
     Released<IAVSource> source = m_job.OpenTrimmedSource(address.GetURL(), &movieId, &videoId, &audioId, &movie,
                                                          "No movie found in the source " + address.GetURL());
-    return m_job.PrepareOutput(profile, movie, videoId, audioId, false, m_job.Plan().useOrgAspect,
-                               m_job.Plan().prores, &fileName);
+    return m_job.PrepareOutput(profile, movie, videoId, audioId, false, m_job.Plan().useOrgAspect, m_job.Plan().prores,
+                               &fileName);
 }
 
 void CSplitBySizeJob::DoExportBySize()

@@ -18,8 +18,7 @@ const char* const kSource = "CTimecodeStep";
 
 CTimecodeStep::CTimecodeStep(IAVManager* manager, std::string moviePath)
     : m_manager(manager), m_path(std::move(moviePath))
-{
-}
+{}
 
 bool CTimecodeStep::WriteTimecodeToProRes()
 {
@@ -48,7 +47,8 @@ bool CTimecodeStep::WriteTimecodeToProRes()
             quoted += c;
         }
         const long long rate = static_cast<long long>(static_cast<double>(num) / den * 10000.0);
-        const std::string command = "Tesquil \"" + quoted + "\" " + std::to_string(rate) + " " + std::to_string(timecode);
+        const std::string command =
+            "Tesquil \"" + quoted + "\" " + std::to_string(rate) + " " + std::to_string(timecode);
         CSubProcess child(command);
         if (!child.RunBackgroundly(false))
             RAISE(QB_ERR_UNEXPECTED, "cannot run Tesquil Process");
@@ -61,7 +61,8 @@ bool CTimecodeStep::WriteTimecodeToProRes()
         unsigned code = 0;
         child.GetExitCode(code);
         if (code != 0)
-            RAISE(QB_ERR_UNEXPECTED, QuentaBased::Format("Append mov timecode failed. err code:%d", static_cast<int>(code)));
+            RAISE(QB_ERR_UNEXPECTED,
+                  QuentaBased::Format("Append mov timecode failed. err code:%d", static_cast<int>(code)));
         return true;
     });
 }

@@ -18,8 +18,7 @@ const char* const kSource = "CTranscodeJob";
 
 CTranscodeJob::CTranscodeJob(CJobContext& job, CJobProfile& profile, bool useOrgAspect, bool prores)
     : m_job(job), m_profile(profile), m_useOrgAspect(useOrgAspect), m_prores(prores)
-{
-}
+{}
 
 void CTranscodeJob::Run()
 {

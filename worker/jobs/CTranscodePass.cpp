@@ -23,8 +23,7 @@ const unsigned kQueueCapacity = 12;
 
 CTranscodePass::CTranscodePass(CJobContext& job, IAVSource* source, int videoId, int audioId, IEncodingMuxer* muxer)
     : m_job(job), m_source(source), m_videoId(videoId), m_audioId(audioId), m_muxer(muxer)
-{
-}
+{}
 
 void CTranscodePass::DoExport(int pass, int passCount, uint64_t byteLimit, Carried* carried)
 {

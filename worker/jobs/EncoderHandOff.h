@@ -12,8 +12,7 @@ namespace Moorland {
 // The producer's way out when the encoding thread closed the queue: the
 // thread's own reason (a refused write names its file and cause), else the
 // job was cancelled. Waits for the thread's end, where its reason is kept.
-template <class Thread>
-[[noreturn]] void ThrowEncodingThreadEnd(Thread* thread)
+template <class Thread> [[noreturn]] void ThrowEncodingThreadEnd(Thread* thread)
 {
     thread->Cancel();
     CBaseException failure(thread->GetThreadException());
@@ -26,8 +25,7 @@ template <class Thread>
 // one thread): a failure or a cancel stops it at once, else it writes what
 // is queued. The first failure, the loop's or else the thread's, is thrown;
 // after a cancel the pass ends without one.
-template <class Thread, class Loop>
-void RunBesideEncoder(CJobContext& job, Thread* thread, Loop&& loop)
+template <class Thread, class Loop> void RunBesideEncoder(CJobContext& job, Thread* thread, Loop&& loop)
 {
     bool ok = QB_GUARDED_VOID({ loop(); });
     if (thread) {

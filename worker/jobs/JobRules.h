@@ -57,8 +57,7 @@ std::string SeekFailure(int32_t trimStartMs);
 
 // A trimmed job starts where its trim starts: a seek that fails would give
 // the output from the wrong range, so it fails the job, named `origin`.
-template <class Source>
-void SeekToTrimStart(Source* source, int32_t trimStartMs, const char* origin)
+template <class Source> void SeekToTrimStart(Source* source, int32_t trimStartMs, const char* origin)
 {
     CheckedCall([&] { return source->Seek(static_cast<uint32_t>(trimStartMs)); }, SeekFailure(trimStartMs), __LINE__,
                 origin);

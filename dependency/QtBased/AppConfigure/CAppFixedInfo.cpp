@@ -21,9 +21,8 @@ const char* const kSourceFile = "CAppFixedInfo";
 
 // The keys a language change reads again, in this order.
 const char* const kUrlKeys[] = {
-    FIXED_INFO_HOMEPAGEURL,    FIXED_INFO_UPDATEURL,    FIXED_INFO_SUPPORTEMAIL,
-    FIXED_INFO_ORG_HOMEPAGE_URL, FIXED_INFO_ONLINE_HELP_URL, FIXED_INFO_ENCODER_URL,
-    FIXED_INFO_DECODER_URL,    FIXED_INFO_DVD_KNOWLEDGE_URL,
+    FIXED_INFO_HOMEPAGEURL,     FIXED_INFO_UPDATEURL,   FIXED_INFO_SUPPORTEMAIL, FIXED_INFO_ORG_HOMEPAGE_URL,
+    FIXED_INFO_ONLINE_HELP_URL, FIXED_INFO_ENCODER_URL, FIXED_INFO_DECODER_URL,  FIXED_INFO_DVD_KNOWLEDGE_URL,
 };
 
 // Values are held as texts; an attribute without text is the empty text, never a null one.
@@ -49,8 +48,8 @@ CAppFixedInfo::~CAppFixedInfo()
 
 QString CAppFixedInfo::ConfigFilePath(const QString& sLanguage) const
 {
-    return QCoreApplication::applicationDirPath() + QDir::separator() + DEFAULT_STR_RAEDXML_NAME + "." +
-           sLanguage + ".xml";
+    return QCoreApplication::applicationDirPath() + QDir::separator() + DEFAULT_STR_RAEDXML_NAME + "." + sLanguage +
+           ".xml";
 }
 
 bool CAppFixedInfo::ReadInfos()
@@ -126,8 +125,8 @@ QVariant CAppFixedInfo::GetInfoValue(const QString& sKey)
 
 void CAppFixedInfo::GetLastUsedLanguage(QString& sLanguage)
 {
-    const QString path = CSysPathsEnumerater::EnumSystemPath(SYSPATH_APP_HOME) + QDir::separator() +
-                         VARIABLE_INFO_SETTINGS_FILE_NAME;
+    const QString path =
+        CSysPathsEnumerater::EnumSystemPath(SYSPATH_APP_HOME) + QDir::separator() + VARIABLE_INFO_SETTINGS_FILE_NAME;
     CAppVariableInfo::ConvertOlderSettingsFile(path);
     QSettings settings(path, CPlistSettingsFormat::Format());
     sLanguage = settings.value(VARIABLE_INFO_LAST_LANGUAGE_NAME).toString();
@@ -136,8 +135,7 @@ void CAppFixedInfo::GetLastUsedLanguage(QString& sLanguage)
         settings.setValue(VARIABLE_INFO_LAST_LANGUAGE_NAME, sLanguage);
         settings.sync();
         if (settings.status() != QSettings::NoError)
-            GetQuentaException()->SetException(QB_ERR_FILE_IO,
-                                               ("Write settings file error: " + path).toUtf8().constData(),
-                                               __LINE__, kSourceFile);
+            GetQuentaException()->SetException(
+                QB_ERR_FILE_IO, ("Write settings file error: " + path).toUtf8().constData(), __LINE__, kSourceFile);
     }
 }

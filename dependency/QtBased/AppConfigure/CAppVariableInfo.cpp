@@ -20,7 +20,6 @@
 #include <QXmlStreamAttributes>
 #include <QXmlStreamReader>
 
-
 namespace {
 
 const char* const kSourceFile = "CAppVariableInfo";
@@ -113,8 +112,8 @@ bool CAppVariableInfo::IsOlderIniText(const QByteArray& text)
         if (name.isEmpty())
             return false;
         for (const char c : name)
-            if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
-                  c == '-' || c == '.' || c == '%' || c == '\\'))
+            if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-' ||
+                  c == '.' || c == '%' || c == '\\'))
                 return false;
         return true;
     };
@@ -233,8 +232,7 @@ QString CAppVariableInfo::ShippedText(const QString& sKey) const
 
 QString CAppVariableInfo::SettingsFilePath()
 {
-    return CSysPathsEnumerater::EnumSystemPath(SYSPATH_APP_HOME) + QDir::separator() +
-           VARIABLE_INFO_SETTINGS_FILE_NAME;
+    return CSysPathsEnumerater::EnumSystemPath(SYSPATH_APP_HOME) + QDir::separator() + VARIABLE_INFO_SETTINGS_FILE_NAME;
 }
 
 bool CAppVariableInfo::ReadInfos()
@@ -332,8 +330,8 @@ bool CAppVariableInfo::SetInfoValue(QString sKey, QVariant value)
 
     StoreValue(sKey, value);
     if (sKey == QLatin1String(VARIABLE_INFO_CURSKIN_NAME)) {
-        StoreValue(VARIABLE_INFO_CURSKIN_PATH, m_values.value(VARIABLE_INFO_SKINS_STORE_PATH).toString() +
-                                                   QDir::separator() + value.toString());
+        StoreValue(VARIABLE_INFO_CURSKIN_PATH,
+                   m_values.value(VARIABLE_INFO_SKINS_STORE_PATH).toString() + QDir::separator() + value.toString());
     } else if (sKey == QLatin1String(VARIABLE_INFO_CURSKIN_PATH)) {
         const std::string name = QuentaBased::extract_file_name(value.toString().toUtf8().constData());
         StoreValue(VARIABLE_INFO_CURSKIN_NAME, QString::fromUtf8(name.c_str()));
@@ -385,7 +383,8 @@ bool CAppVariableInfo::Reset(const QString& sKey)
     const QString sep = QDir::separator();
     if (sKey == QLatin1String(VARIABLE_INFO_OUTPUTPATH) || sKey == QLatin1String(VARIABLE_INFO_AUDIOREPLACEFILE_PATH) ||
         sKey == QLatin1String(VARIABLE_INFO_SNAPSHOTSAVEPATH) || sKey == QLatin1String(VARIABLE_INFO_IMPORTFILE_PATH) ||
-        sKey == QLatin1String(VARIABLE_INFO_SAMPLEEXAMPLE_PATH) || sKey == QLatin1String(VARIABLE_INFO_LAST_LANGUAGE_NAME) ||
+        sKey == QLatin1String(VARIABLE_INFO_SAMPLEEXAMPLE_PATH) ||
+        sKey == QLatin1String(VARIABLE_INFO_LAST_LANGUAGE_NAME) ||
         sKey == QLatin1String(VARIABLE_INFO_H264DECODER_INDEX) || sKey == QLatin1String(VARIABLE_INFO_USEAMDENC) ||
         sKey == QLatin1String(VARIABLE_INFO_USECUDAENC)) {
         StoreValue(sKey, GetInfoDefaultValue(sKey));
@@ -414,8 +413,7 @@ void CAppVariableInfo::ResetAll()
     StoreValue(VARIABLE_INFO_CURSKIN_PATH,
                ShippedText(VARIABLE_INFO_SKINS_STORE_PATH) + sep + ShippedText(VARIABLE_INFO_CURSKIN_NAME));
     const char* const after[] = {VARIABLE_INFO_SAMPLEEXAMPLE_PATH, VARIABLE_INFO_LAST_LANGUAGE_NAME,
-                                 VARIABLE_INFO_H264DECODER_INDEX, VARIABLE_INFO_USEAMDENC,
-                                 VARIABLE_INFO_USECUDAENC};
+                                 VARIABLE_INFO_H264DECODER_INDEX, VARIABLE_INFO_USEAMDENC, VARIABLE_INFO_USECUDAENC};
     for (const char* key : after)
         StoreValue(key, GetInfoDefaultValue(key));
 }

@@ -21,18 +21,12 @@ CHardwareInfo::CHardwareInfo()
 bool CHardwareInfo::EnableH264Decoder(const int& nDecoderId) const
 {
     switch (nDecoderId) {
-    case 1:
-        return m_bCUDADec;
-    case 2:
-        return m_bIntelSDK;
-    case 4:
-        return true;
-    case 8:
-        return m_bCoreAVCDec;
-    case 16:
-        return m_bDtvDVDDec;
-    default:
-        return false;
+    case 1: return m_bCUDADec;
+    case 2: return m_bIntelSDK;
+    case 4: return true;
+    case 8: return m_bCoreAVCDec;
+    case 16: return m_bDtvDVDDec;
+    default: return false;
     }
 }
 

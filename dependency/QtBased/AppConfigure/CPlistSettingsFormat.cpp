@@ -90,8 +90,7 @@ void WriteString(QXmlStreamWriter& xml, const QString& text)
 bool Writable(const QVariant& value)
 {
     switch (static_cast<QMetaType::Type>(value.type())) {
-    case QMetaType::UnknownType:
-        return false;
+    case QMetaType::UnknownType: return false;
     case QMetaType::Bool:
     case QMetaType::Int:
     case QMetaType::UInt:
@@ -103,14 +102,12 @@ bool Writable(const QVariant& value)
     case QMetaType::QStringList:
     case QMetaType::QVariantList:
     case QMetaType::QVariantMap:
-    case QMetaType::QByteArray:
-        return true;
+    case QMetaType::QByteArray: return true;
     case QMetaType::QDateTime:
     case QMetaType::QDate:
         // A date element without a date would make the whole file unreadable.
         return !DateText(value).isEmpty();
-    default:
-        return value.canConvert<QString>() && !value.toString().isNull();
+    default: return value.canConvert<QString>() && !value.toString().isNull();
     }
 }
 
@@ -129,9 +126,7 @@ void WriteValue(QXmlStreamWriter& xml, const QVariant& value)
         xml.writeTextElement(QStringLiteral("integer"), QString::number(value.toULongLong()));
         break;
     case QMetaType::Double:
-    case QMetaType::Float:
-        xml.writeTextElement(QStringLiteral("real"), RealText(value.toDouble()));
-        break;
+    case QMetaType::Float: xml.writeTextElement(QStringLiteral("real"), RealText(value.toDouble())); break;
     case QMetaType::QStringList:
     case QMetaType::QVariantList:
         xml.writeStartElement(QStringLiteral("array"));
@@ -153,15 +148,11 @@ void WriteValue(QXmlStreamWriter& xml, const QVariant& value)
         break;
     }
     case QMetaType::QDateTime:
-    case QMetaType::QDate:
-        xml.writeTextElement(QStringLiteral("date"), DateText(value));
-        break;
+    case QMetaType::QDate: xml.writeTextElement(QStringLiteral("date"), DateText(value)); break;
     case QMetaType::QByteArray:
         xml.writeTextElement(QStringLiteral("data"), QString::fromLatin1(value.toByteArray().toBase64()));
         break;
-    default:
-        WriteString(xml, value.toString());
-        break;
+    default: WriteString(xml, value.toString()); break;
     }
 }
 

@@ -6,10 +6,7 @@
 #include <QRegion>
 #include <QWidget>
 
-CAppMutex::CAppMutex(QObject* parent)
-    : QObject(parent)
-{
-}
+CAppMutex::CAppMutex(QObject* parent) : QObject(parent) {}
 
 CAppMutex::~CAppMutex() = default;
 
@@ -18,9 +15,7 @@ int CAppMutex::createMutex(const QString&, int)
     return 0;
 }
 
-void CAppMutex::close()
-{
-}
+void CAppMutex::close() {}
 
 void Region(QWidget* widget, int r)
 {
@@ -39,10 +34,7 @@ void Region(QWidget* widget, int r)
     widget->setMask(mask);
 }
 
-CEventFilter::CEventFilter(QObject* parent)
-    : QObject(parent)
-{
-}
+CEventFilter::CEventFilter(QObject* parent) : QObject(parent) {}
 
 CEventFilter::~CEventFilter() = default;
 
@@ -92,9 +84,8 @@ bool CEventFilter::eventFilter(QObject* watched, QEvent* event)
         QWidget* widget = qobject_cast<QWidget*>(watched);
         if (it != m_regionFilters.constEnd() && widget)
             Region(widget, it.value());
-    } else if ((type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease
-                || type == QEvent::MouseMove)
-               && m_mouseFilters.contains(watched)) {
+    } else if ((type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease || type == QEvent::MouseMove) &&
+               m_mouseFilters.contains(watched)) {
         QMouseEvent* e = static_cast<QMouseEvent*>(event);
         if (e->button() == Qt::LeftButton) {
             if (type == QEvent::MouseButtonRelease) {

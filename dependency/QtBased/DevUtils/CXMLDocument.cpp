@@ -18,8 +18,7 @@ namespace {
 const char* const kSourceFile = "dependency/QtBased/DevUtils/CXMLDocument";
 
 // The library's own failures (such as exhausted memory) in the system's form.
-template <typename F>
-void TranslateExceptions(int line, F&& body)
+template <typename F> void TranslateExceptions(int line, F&& body)
 {
     try {
         body();
@@ -147,8 +146,7 @@ void CXMLDocument::SaveFile(const QString& path)
             ::unlink(temp.constData());
             GetQuentaException()->SetException(
                 QB_ERR_FILE_IO,
-                QuentaBased::ErrnoMessage("Rename XML file error: " + std::string(target.constData()), err)
-                    .c_str(),
+                QuentaBased::ErrnoMessage("Rename XML file error: " + std::string(target.constData()), err).c_str(),
                 __LINE__, kSourceFile);
         }
     });
@@ -186,8 +184,7 @@ TixmlNextIterator::TixmlNextIterator(const TiXmlElement* parent, const char* nam
 
 TiXmlElement* TixmlNextIterator::FollowingSibling(TiXmlElement* element) const
 {
-    return m_sName.empty() ? element->NextSiblingElement()
-                           : element->NextSiblingElement(m_sName.c_str());
+    return m_sName.empty() ? element->NextSiblingElement() : element->NextSiblingElement(m_sName.c_str());
 }
 
 bool TixmlNextIterator::HasNext()
@@ -196,8 +193,7 @@ bool TixmlNextIterator::HasNext()
         // TinyXML hands out mutable children only from a mutable parent; the
         // elements belong to the caller's document, which is not const.
         TiXmlElement* parent = const_cast<TiXmlElement*>(m_pParent);
-        m_pNext = m_sName.empty() ? parent->FirstChildElement()
-                                  : parent->FirstChildElement(m_sName.c_str());
+        m_pNext = m_sName.empty() ? parent->FirstChildElement() : parent->FirstChildElement(m_sName.c_str());
         m_pCurrent = m_pNext;
         m_pParent = nullptr;
         return m_pNext != nullptr;

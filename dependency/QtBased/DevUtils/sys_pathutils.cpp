@@ -22,27 +22,13 @@ QString CSysPathsEnumerater::EnumSystemPath(SystemPathEnumType type)
 {
     switch (type) {
     case SYSPATH_APP_DATA:
-    case SYSPATH_APP_HOME:
-        m_sResultStr = GetAppDataPath();
-        break;
-    case SYSPATH_USER_HOME:
-        m_sResultStr = GetUserHomePath();
-        break;
-    case SYSPATH_USER_DOCUMENTS:
-        m_sResultStr = GetUserDocPath();
-        break;
-    case SYSPATH_USER_MUSIC:
-        m_sResultStr = GetUserMusicPath();
-        break;
-    case SYSPATH_USER_PICTURES:
-        m_sResultStr = GetUserPicPath();
-        break;
-    case SYSPATH_USER_MOVIES:
-        m_sResultStr = GetUserVideoPath();
-        break;
-    default:
-        m_sResultStr = QString("");
-        break;
+    case SYSPATH_APP_HOME: m_sResultStr = GetAppDataPath(); break;
+    case SYSPATH_USER_HOME: m_sResultStr = GetUserHomePath(); break;
+    case SYSPATH_USER_DOCUMENTS: m_sResultStr = GetUserDocPath(); break;
+    case SYSPATH_USER_MUSIC: m_sResultStr = GetUserMusicPath(); break;
+    case SYSPATH_USER_PICTURES: m_sResultStr = GetUserPicPath(); break;
+    case SYSPATH_USER_MOVIES: m_sResultStr = GetUserVideoPath(); break;
+    default: m_sResultStr = QString(""); break;
     }
     return m_sResultStr;
 }
@@ -86,20 +72,11 @@ QString CSysPathsEnumerater::GetSysUserPath(SystemPathEnumType type)
 {
     std::string path = GetUserHomePath().toUtf8().constData();
     switch (type) {
-    case SYSPATH_USER_DOCUMENTS:
-        path += "/Documents";
-        break;
-    case SYSPATH_USER_MUSIC:
-        path += "/Music";
-        break;
-    case SYSPATH_USER_PICTURES:
-        path += "/Pictures";
-        break;
-    case SYSPATH_USER_MOVIES:
-        path += "/Videos";
-        break;
-    default:
-        break;
+    case SYSPATH_USER_DOCUMENTS: path += "/Documents"; break;
+    case SYSPATH_USER_MUSIC: path += "/Music"; break;
+    case SYSPATH_USER_PICTURES: path += "/Pictures"; break;
+    case SYSPATH_USER_MOVIES: path += "/Videos"; break;
+    default: break;
     }
     return QString::fromUtf8(path.c_str());
 }

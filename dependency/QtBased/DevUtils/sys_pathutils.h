@@ -3,8 +3,7 @@
 #include <QString>
 
 // The user's standard folders.
-enum SystemPathEnumType
-{
+enum SystemPathEnumType {
     SYSPATH_APP_DATA = 0,
     SYSPATH_USER_HOME = 1,
     SYSPATH_USER_DOCUMENTS = 2,
@@ -14,8 +13,7 @@ enum SystemPathEnumType
     SYSPATH_APP_HOME = 6,
 };
 
-enum SysPathsWinRegistry
-{
+enum SysPathsWinRegistry {
     SYSPATH_WINREG_COMMON_FILES = 0,
 };
 

@@ -9,10 +9,22 @@ inline uint32_t RotateLeft(uint32_t x, int n)
     return (x << n) | (x >> (32 - n));
 }
 
-inline uint32_t F(uint32_t x, uint32_t y, uint32_t z) { return (x & y) | (~x & z); }
-inline uint32_t G(uint32_t x, uint32_t y, uint32_t z) { return (x & z) | (y & ~z); }
-inline uint32_t H(uint32_t x, uint32_t y, uint32_t z) { return x ^ y ^ z; }
-inline uint32_t I(uint32_t x, uint32_t y, uint32_t z) { return y ^ (x | ~z); }
+inline uint32_t F(uint32_t x, uint32_t y, uint32_t z)
+{
+    return (x & y) | (~x & z);
+}
+inline uint32_t G(uint32_t x, uint32_t y, uint32_t z)
+{
+    return (x & z) | (y & ~z);
+}
+inline uint32_t H(uint32_t x, uint32_t y, uint32_t z)
+{
+    return x ^ y ^ z;
+}
+inline uint32_t I(uint32_t x, uint32_t y, uint32_t z)
+{
+    return y ^ (x | ~z);
+}
 
 template <uint32_t (*Fn)(uint32_t, uint32_t, uint32_t)>
 inline void Step(uint32_t& a, uint32_t b, uint32_t c, uint32_t d, uint32_t x, int s, uint32_t ac)
@@ -37,8 +49,7 @@ CMD5Calc& CMD5Calc::update(const QString& text)
 {
     // toLatin1 is Qt 5's toAscii without a codec: one byte a character, "?" above U+00FF.
     const QByteArray bytes = text.toLatin1();
-    return update(reinterpret_cast<const unsigned char*>(bytes.constData()),
-                  static_cast<unsigned int>(bytes.size()));
+    return update(reinterpret_cast<const unsigned char*>(bytes.constData()), static_cast<unsigned int>(bytes.size()));
 }
 
 CMD5Calc& CMD5Calc::update(const unsigned char* input, unsigned int length)
@@ -179,8 +190,7 @@ void CMD5Calc::decode(uint32_t* output, const unsigned char* input, unsigned int
 {
     for (unsigned int i = 0, j = 0; j < length; ++i, j += 4)
         output[i] = static_cast<uint32_t>(input[j]) | (static_cast<uint32_t>(input[j + 1]) << 8) |
-                    (static_cast<uint32_t>(input[j + 2]) << 16) |
-                    (static_cast<uint32_t>(input[j + 3]) << 24);
+                    (static_cast<uint32_t>(input[j + 2]) << 16) | (static_cast<uint32_t>(input[j + 3]) << 24);
 }
 
 void CMD5Calc::memcpy(unsigned char* output, const unsigned char* input, unsigned int length)

@@ -7,11 +7,10 @@
 #include <QVariant>
 
 // Data roles the profile views ask the nodes for.
-enum ProfileNodeRole
-{
+enum ProfileNodeRole {
     PNR_Name = 40,
     PNR_Comment = 41,
-    PNR_Icon = 42,      // filled by the icon slot of ProfileConfig
+    PNR_Icon = 42, // filled by the icon slot of ProfileConfig
     PNR_Star = 43,
     PNR_IsLink = 44,
     PNR_Selected = 46,

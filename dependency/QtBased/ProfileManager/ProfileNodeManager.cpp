@@ -180,8 +180,8 @@ void ProfileNodeManager::reBuildLnkViewList(bool all)
             continue;
         if (all && lnk.flags.testFlag(BF_Recent) && !showHidden)
             continue;
-        bool show = showHidden || (!searching && !lnk.flags.testFlag(BF_Skip)) ||
-                    (searching && lnk.state.testFlag(BF_Skip));
+        bool show =
+            showHidden || (!searching && !lnk.flags.testFlag(BF_Skip)) || (searching && lnk.state.testFlag(BF_Skip));
         if (show)
             list.append(&lnk);
     }

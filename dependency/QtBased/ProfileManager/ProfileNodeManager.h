@@ -15,8 +15,7 @@ class IProfile;
 class ProfileConfig;
 class QStandardItemModel;
 
-enum UpdateFlag
-{
+enum UpdateFlag {
     UF_Search = 0x01,        // a search is active
     UF_ShowHidden = 0x02,    // hidden categories and links are listed
     UF_Research = 0x04,      // the search hits must be recomputed

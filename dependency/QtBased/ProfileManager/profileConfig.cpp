@@ -24,8 +24,7 @@ namespace {
 
 const char* const kSource = "../../../dependency/QtBased/ProfileManager/profileConfig";
 
-enum
-{
+enum {
     ERR_ROOT_MISMATCH = 11006101,
     ERR_NO_APP_LIBRARY = 11006102,
 };
@@ -84,8 +83,7 @@ void CheckNoText(const TiXmlNode* node)
 
 // What was kept aside goes to the program's log as well as to the caller.
 // Names the file in the reason of a damaged document.
-template <typename F>
-void NamingFile(QString const& path, F&& body)
+template <typename F> void NamingFile(QString const& path, F&& body)
 {
     try {
         body();
@@ -133,8 +131,8 @@ QString KeepCopy(QString const& path)
 {
     QString aside = path + ".damaged-" + QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss");
     for (int n = 1; QFileInfo::exists(aside); ++n)
-        aside = path + ".damaged-" + QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss") + "-" +
-                QString::number(n);
+        aside =
+            path + ".damaged-" + QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss") + "-" + QString::number(n);
     return QFile::copy(path, aside) ? aside : QString();
 }
 
@@ -510,8 +508,8 @@ bool ProfileConfig::execSaveData()
 {
     return QB_GUARDED(false, {
         if (m_userLibBlocked)
-            throw CBaseException(QB_ERR_FILE_IO, "The user profile library is damaged and kept as it is",
-                                 __LINE__, kSource);
+            throw CBaseException(QB_ERR_FILE_IO, "The user profile library is damaged and kept as it is", __LINE__,
+                                 kSource);
         ProfileLib lib;
         MakeCustomLib(lib);
         TiXmlElement* custom = FindXMLCatByID(lib, PROFILE_ID_CUSTOM);
@@ -561,8 +559,9 @@ void ProfileConfig::loadProfileCfg()
             damaged = !QB_GUARDED_VOID({
                 NamingFile(m_profileCfgPath, [&] {
                     if (std::string(doc.GetRoot()->Value()) != "ProfileCfg")
-                        throw CBaseException(QB_ERR_MEDIA, std::string("the root element is <") +
-                                                               doc.GetRoot()->Value() + ">, not <ProfileCfg>",
+                        throw CBaseException(QB_ERR_MEDIA,
+                                             std::string("the root element is <") + doc.GetRoot()->Value() +
+                                                 ">, not <ProfileCfg>",
                                              __LINE__, kSource);
                     CheckNoText(doc.GetRoot());
                     CheckNumbers(doc.GetRoot(), {}, {"ViewMode", "ShowMode"});

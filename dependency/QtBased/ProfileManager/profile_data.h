@@ -12,8 +12,7 @@ class IProfile;
 
 // Persistent bits (flags) and run-time bits (state) of categories and links;
 // the same bit means different things in the two fields, which never mix.
-enum BaseFlag
-{
+enum BaseFlag {
     BF_Skip = 0x01,   // flags: hidden; state: holds or is a search hit
     BF_Star = 0x04,   // flags: starred link; state: holds or is the selected link
     BF_Custom = 0x20, // the user's custom category and its links
@@ -23,11 +22,10 @@ Q_DECLARE_FLAGS(TBaseFlags, BaseFlag)
 Q_DECLARE_OPERATORS_FOR_FLAGS(TBaseFlags)
 
 // One number space for categories and links.
-enum ProfileIdRange
-{
-    PROFILE_ID_CUSTOM = 10000,   // 10000..19999 custom; 10000 the custom category
-    PROFILE_ID_RECENT = 20000,   // 20000..29999 recent; 20000 the recent category
-    PROFILE_ID_SEARCH = 90000,   // the search pseudo-category, never stored
+enum ProfileIdRange {
+    PROFILE_ID_CUSTOM = 10000, // 10000..19999 custom; 10000 the custom category
+    PROFILE_ID_RECENT = 20000, // 20000..29999 recent; 20000 the recent category
+    PROFILE_ID_SEARCH = 90000, // the search pseudo-category, never stored
 };
 
 inline bool IsCustomId(int id)
@@ -84,8 +82,7 @@ bool IsRemuxProfile(IProfile* profile);
 // The raising boundary of the catalogue's operations: the system's exception
 // passes, a standard one becomes 10021015 with its text, anything else
 // 10021008 "Unexpected error", each with the caller's place.
-template <typename F>
-auto ProfileRaising(int line, const char* source, F&& body) -> decltype(body())
+template <typename F> auto ProfileRaising(int line, const char* source, F&& body) -> decltype(body())
 {
     try {
         return body();

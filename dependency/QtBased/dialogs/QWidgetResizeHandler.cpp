@@ -63,9 +63,7 @@ QRect desktopRect(const QWidget* w)
 } // namespace
 
 QWidgetResizeHandler::QWidgetResizeHandler(QWidget* parent, QWidget* sizeWidget)
-    : QObject(parent)
-    , m_window(parent)
-    , m_sizeWidget(sizeWidget ? sizeWidget : parent)
+    : QObject(parent), m_window(parent), m_sizeWidget(sizeWidget ? sizeWidget : parent)
 {
     m_window->setMouseTracking(true);
     const QFrame* frame = qobject_cast<const QFrame*>(m_window);
@@ -103,9 +101,8 @@ QSize QWidgetResizeHandler::effectiveMinimumSize() const
 bool QWidgetResizeHandler::eventFilter(QObject* o, QEvent* ee)
 {
     const QEvent::Type type = ee->type();
-    if (!isActive()
-        || (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease
-            && type != QEvent::MouseMove && type != QEvent::KeyPress))
+    if (!isActive() || (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease &&
+                        type != QEvent::MouseMove && type != QEvent::KeyPress))
         return false;
 
     if (QApplication::activePopupWidget()) {
@@ -159,8 +156,7 @@ bool QWidgetResizeHandler::eventFilter(QObject* o, QEvent* ee)
         m_movingEnabled = me;
         break;
     }
-    default:
-        return false;
+    default: return false;
     }
     if (m_zone == Center && !m_movingEnabled)
         return false;
@@ -245,50 +241,30 @@ void QWidgetResizeHandler::mouseMoveEvent(QMouseEvent* e)
     const QSize maximum(maxW, maxH);
 
     const QRect geom = m_window->geometry();
-    const QSize mpsize = QSize(geom.right() - pp.x() + 1, geom.bottom() - pp.y() + 1)
-                             .expandedTo(minimum)
-                             .boundedTo(maximum);
+    const QSize mpsize =
+        QSize(geom.right() - pp.x() + 1, geom.bottom() - pp.y() + 1).expandedTo(minimum).boundedTo(maximum);
     const QPoint mp(geom.right() - mpsize.width() + 1, geom.bottom() - mpsize.height() + 1);
 
     QRect geom2;
     switch (m_zone) {
-    case TopLeft:
-        geom2 = QRect(mp, geom.bottomRight());
-        break;
-    case BottomRight:
-        geom2 = QRect(geom.topLeft(), p);
-        break;
-    case BottomLeft:
-        geom2 = QRect(QPoint(mp.x(), geom.y()), QPoint(geom.right(), p.y()));
-        break;
-    case TopRight:
-        geom2 = QRect(QPoint(geom.x(), mp.y()), QPoint(p.x(), geom.bottom()));
-        break;
-    case Top:
-        geom2 = QRect(QPoint(geom.left(), mp.y()), geom.bottomRight());
-        break;
-    case Bottom:
-        geom2 = QRect(geom.topLeft(), QPoint(geom.right(), p.y()));
-        break;
-    case Left:
-        geom2 = QRect(QPoint(mp.x(), geom.top()), geom.bottomRight());
-        break;
-    case Right:
-        geom2 = QRect(geom.topLeft(), QPoint(p.x(), geom.bottom()));
-        break;
+    case TopLeft: geom2 = QRect(mp, geom.bottomRight()); break;
+    case BottomRight: geom2 = QRect(geom.topLeft(), p); break;
+    case BottomLeft: geom2 = QRect(QPoint(mp.x(), geom.y()), QPoint(geom.right(), p.y())); break;
+    case TopRight: geom2 = QRect(QPoint(geom.x(), mp.y()), QPoint(p.x(), geom.bottom())); break;
+    case Top: geom2 = QRect(QPoint(geom.left(), mp.y()), geom.bottomRight()); break;
+    case Bottom: geom2 = QRect(geom.topLeft(), QPoint(geom.right(), p.y())); break;
+    case Left: geom2 = QRect(QPoint(mp.x(), geom.top()), geom.bottomRight()); break;
+    case Right: geom2 = QRect(geom.topLeft(), QPoint(p.x(), geom.bottom())); break;
     case Center:
         geom2.setSize(geom.size());
         geom2.moveTopLeft(pp);
         break;
-    default:
-        geom2 = geom;
-        break;
+    default: geom2 = geom; break;
     }
 
     geom2 = QRect(geom2.topLeft(), geom2.size().expandedTo(minimum).boundedTo(maximum));
 
-    if (geom2 != geom
-        && (m_window->isWindow() || !parent || parent->rect().intersects(geom2))) {
+    if (geom2 != geom && (m_window->isWindow() || !parent || parent->rect().intersects(geom2))) {
         if (m_zone == Center)
             m_window->move(geom2.topLeft());
         else
@@ -308,24 +284,14 @@ void QWidgetResizeHandler::setMouseCursor(MousePosition m)
 
     switch (m) {
     case TopLeft:
-    case BottomRight:
-        m_window->setCursor(Qt::SizeFDiagCursor);
-        break;
+    case BottomRight: m_window->setCursor(Qt::SizeFDiagCursor); break;
     case BottomLeft:
-    case TopRight:
-        m_window->setCursor(Qt::SizeBDiagCursor);
-        break;
+    case TopRight: m_window->setCursor(Qt::SizeBDiagCursor); break;
     case Top:
-    case Bottom:
-        m_window->setCursor(Qt::SizeVerCursor);
-        break;
+    case Bottom: m_window->setCursor(Qt::SizeVerCursor); break;
     case Left:
-    case Right:
-        m_window->setCursor(Qt::SizeHorCursor);
-        break;
-    default:
-        m_window->setCursor(Qt::ArrowCursor);
-        break;
+    case Right: m_window->setCursor(Qt::SizeHorCursor); break;
+    default: m_window->setCursor(Qt::ArrowCursor); break;
     }
 #endif
 }
@@ -339,8 +305,7 @@ void QWidgetResizeHandler::keyPressEvent(QKeyEvent* e)
     QPoint pos = QCursor::pos();
     const QRect desk = desktopRect(m_window);
 
-    auto fixAndRegrab = [this](MousePosition from1, MousePosition to1, MousePosition from2,
-                               MousePosition to2) {
+    auto fixAndRegrab = [this](MousePosition from1, MousePosition to1, MousePosition from2, MousePosition to2) {
         if (m_zone == from1)
             m_zone = to1;
         else if (m_zone == from2)
@@ -427,8 +392,7 @@ void QWidgetResizeHandler::keyPressEvent(QKeyEvent* e)
         m_window->releaseKeyboard();
         m_buttonDown = false;
         break;
-    default:
-        return;
+    default: return;
     }
     QCursor::setPos(pos);
 }

@@ -23,18 +23,7 @@ class QWidgetResizeHandler : public QObject
 public:
     enum Action { Move = 0x01, Resize = 0x02, Any = Move | Resize };
 
-    enum MousePosition {
-        NoZone = 0,
-        TopLeft,
-        BottomRight,
-        BottomLeft,
-        TopRight,
-        Top,
-        Bottom,
-        Left,
-        Right,
-        Center
-    };
+    enum MousePosition { NoZone = 0, TopLeft, BottomRight, BottomLeft, TopRight, Top, Bottom, Left, Right, Center };
 
     explicit QWidgetResizeHandler(QWidget* parent, QWidget* sizeWidget = nullptr);
 

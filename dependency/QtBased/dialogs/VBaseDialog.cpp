@@ -9,8 +9,7 @@
 #include <QRegion>
 #include <QVBoxLayout>
 
-VBaseDialog::VBaseDialog(QWidget* parent, Qt::WindowFlags flags)
-    : QDialog(parent, flags)
+VBaseDialog::VBaseDialog(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent, flags)
 {
     cornerRadius = 13;
     setFocusPolicy(Qt::ClickFocus);
@@ -42,9 +41,8 @@ void VBaseDialog::setSystemTitleBar(bool bOn)
     systemTitleBar = bOn;
     // One hint per change, as the window system sees each flag change on its own.
     if (bOn) {
-        for (Qt::WindowType hint : {Qt::FramelessWindowHint, Qt::WindowSystemMenuHint,
-                                    Qt::WindowMinimizeButtonHint, Qt::WindowMaximizeButtonHint,
-                                    Qt::WindowCloseButtonHint})
+        for (Qt::WindowType hint : {Qt::FramelessWindowHint, Qt::WindowSystemMenuHint, Qt::WindowMinimizeButtonHint,
+                                    Qt::WindowMaximizeButtonHint, Qt::WindowCloseButtonHint})
             setWindowFlags(windowFlags() ^ hint);
     } else {
         setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
@@ -55,9 +53,7 @@ void VBaseDialog::setSystemTitleBar(bool bOn)
         showNormal();
 }
 
-void VBaseDialog::updateSkin()
-{
-}
+void VBaseDialog::updateSkin() {}
 
 void VBaseDialog::setOnlyCloseButton(bool bOnly)
 {
@@ -135,10 +131,8 @@ void VBaseDialog::setModal(bool bModal)
     if (!owner)
         return;
     if (bModal) {
-        connect(this, SIGNAL(signal_minimize()), owner, SLOT(showMinimized()),
-                Qt::UniqueConnection);
-        connect(this, SIGNAL(signal_minimizetoNormal()), owner, SLOT(showNormal()),
-                Qt::UniqueConnection);
+        connect(this, SIGNAL(signal_minimize()), owner, SLOT(showMinimized()), Qt::UniqueConnection);
+        connect(this, SIGNAL(signal_minimizetoNormal()), owner, SLOT(showNormal()), Qt::UniqueConnection);
     } else {
         disconnect(this, SIGNAL(signal_minimize()), owner, SLOT(showMinimized()));
         disconnect(this, SIGNAL(signal_minimizetoNormal()), owner, SLOT(showNormal()));

@@ -37,9 +37,7 @@ void giveStandardGlyph(QToolButton* button, QStyle::StandardPixmap glyph)
 
 } // namespace
 
-VBaseTitleBar::VBaseTitleBar(QWidget* parent)
-    : QWidget(parent)
-    , controlledWindow(parent)
+VBaseTitleBar::VBaseTitleBar(QWidget* parent) : QWidget(parent), controlledWindow(parent)
 {
     QHBoxLayout* layout = new QHBoxLayout(this);
     setWindowFlags(Qt::WindowFlags());
@@ -66,11 +64,10 @@ VBaseTitleBar::VBaseTitleBar(QWidget* parent)
     connect(maximizeButton, &QToolButton::clicked, this, &VBaseTitleBar::on_btnMaximize_clicked);
     connect(restoreButton, &QToolButton::clicked, this, &VBaseTitleBar::on_btnMaximize_clicked);
     connect(helpButton, &QToolButton::clicked, this, &VBaseTitleBar::signal_btnHelp_clicked);
-    connect(preferenceButton, &QToolButton::clicked, this,
-            &VBaseTitleBar::signal_preference_clicked);
+    connect(preferenceButton, &QToolButton::clicked, this, &VBaseTitleBar::signal_preference_clicked);
 
-    for (QToolButton* button : {minimizeButton, maximizeButton, closeButton, restoreButton,
-                                helpButton, preferenceButton}) {
+    for (QToolButton* button :
+         {minimizeButton, maximizeButton, closeButton, restoreButton, helpButton, preferenceButton}) {
         button->setMinimumHeight(16);
         button->setMaximumHeight(16);
     }

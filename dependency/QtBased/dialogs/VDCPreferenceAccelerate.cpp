@@ -19,8 +19,7 @@
 #include <QVBoxLayout>
 
 VDCPreferenceAccelerate::VDCPreferenceAccelerate(QWidget* parent)
-    : VDCPreferencePageWidget(parent)
-    , m_ui(new Ui_VDCPreferenceAccelerate)
+    : VDCPreferencePageWidget(parent), m_ui(new Ui_VDCPreferenceAccelerate)
 {
     m_ui->setupUi(this);
     m_function = Accelerate;
@@ -44,15 +43,13 @@ void VDCPreferenceAccelerate::Retranslate()
     const QString more = tr("Learn More...");
     const QString pattern = QStringLiteral("<a href=\"%1\"style=\"color:#%2\">%3</a>");
 
-    const QString encoderUrl =
-        fixedInfo->GetInfoValue(QString::fromLatin1(FIXED_INFO_ENCODER_URL)).toString();
+    const QString encoderUrl = fixedInfo->GetInfoValue(QString::fromLatin1(FIXED_INFO_ENCODER_URL)).toString();
     m_ui->lblEncoderMore->setText(pattern.arg(encoderUrl, color, more));
     m_ui->lblEncoderMore->setToolTip(encoderUrl);
     // A link without an address would lead nowhere.
     m_ui->lblEncoderMore->setHidden(encoderUrl.trimmed().isEmpty());
 
-    const QString decoderUrl =
-        fixedInfo->GetInfoValue(QString::fromLatin1(FIXED_INFO_DECODER_URL)).toString();
+    const QString decoderUrl = fixedInfo->GetInfoValue(QString::fromLatin1(FIXED_INFO_DECODER_URL)).toString();
     m_ui->lblDecoderMore->setText(pattern.arg(decoderUrl, color, more));
     m_ui->lblDecoderMore->setToolTip(decoderUrl);
     m_ui->lblDecoderMore->setHidden(decoderUrl.trimmed().isEmpty());
@@ -91,15 +88,9 @@ void VDCPreferenceAccelerate::initPageInfo()
 
     const QString decoderKey = QString::fromLatin1(VARIABLE_INFO_H264DECODER_INDEX);
     switch (settings->GetInfoValue(decoderKey, QVariant()).toInt()) {
-    case 1:
-        m_ui->rbtnCUDADec->setChecked(true);
-        break;
-    case 2:
-        m_ui->rbtnIntelDec->setChecked(true);
-        break;
-    case 4:
-        m_ui->rbtnSystemDec->setChecked(true);
-        break;
+    case 1: m_ui->rbtnCUDADec->setChecked(true); break;
+    case 2: m_ui->rbtnIntelDec->setChecked(true); break;
+    case 4: m_ui->rbtnSystemDec->setChecked(true); break;
     default:
         m_ui->rbtnSystemDec->setChecked(true);
         settings->SetInfoValue(decoderKey, QVariant(4));
@@ -110,10 +101,8 @@ void VDCPreferenceAccelerate::initPageInfo()
 void VDCPreferenceAccelerate::accept()
 {
     CAppVariableInfo* settings = CAppVariableInfo::GetInstance();
-    settings->SetInfoValue(QString::fromLatin1(VARIABLE_INFO_USECUDAENC),
-                           QVariant(m_ui->cbxCUDA->isChecked()));
-    settings->SetInfoValue(QString::fromLatin1(VARIABLE_INFO_USEAMDENC),
-                           QVariant(m_ui->cbxAMDApp->isChecked()));
+    settings->SetInfoValue(QString::fromLatin1(VARIABLE_INFO_USECUDAENC), QVariant(m_ui->cbxCUDA->isChecked()));
+    settings->SetInfoValue(QString::fromLatin1(VARIABLE_INFO_USEAMDENC), QVariant(m_ui->cbxAMDApp->isChecked()));
     int decoder = 4;
     if (m_ui->rbtnCUDADec->isChecked())
         decoder = 1;

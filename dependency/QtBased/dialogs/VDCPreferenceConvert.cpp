@@ -38,12 +38,9 @@ int currentNumber(const QComboBox* box, int nNone)
 
 } // namespace
 
-VDCPreferenceConvert::VDCPreferenceConvert(Moorland::IAVConverter* converter, QWidget* parent,
-                                           int nProcessorCount)
-    : VDCPreferencePageWidget(parent)
-    , m_ui(new Ui_VDCPreferenceConvert)
-    , m_settings(CAppVariableInfo::GetInstance())
-    , m_converter(converter)
+VDCPreferenceConvert::VDCPreferenceConvert(Moorland::IAVConverter* converter, QWidget* parent, int nProcessorCount)
+    : VDCPreferencePageWidget(parent), m_ui(new Ui_VDCPreferenceConvert), m_settings(CAppVariableInfo::GetInstance()),
+      m_converter(converter)
 {
     m_ui->setupUi(this);
     m_function = Convert;
@@ -118,8 +115,7 @@ void VDCPreferenceConvert::initPageInfo()
 void VDCPreferenceConvert::accept()
 {
     const int maxRun = currentNumber(m_ui->cbxMaxProcesses, kMaxRunDefault);
-    m_settings->SetInfoValue(QString::fromLatin1(STR_APPVARINFO_NAME_MAX_RUN_PROGRESS_COUNT),
-                             QVariant(maxRun));
+    m_settings->SetInfoValue(QString::fromLatin1(STR_APPVARINFO_NAME_MAX_RUN_PROGRESS_COUNT), QVariant(maxRun));
     // A failing engine must not keep the core choice from being stored.
     QB_GUARDED_VOID({
         if (m_converter)
@@ -142,6 +138,5 @@ void VDCPreferenceConvert::accept()
         if (m_converter)
             m_converter->SetUseCPUCore(passed);
     });
-    m_settings->SetInfoValue(QString::fromLatin1(STR_APPVARINFO_NAME_USE_CPU_CORE),
-                             QVariant(stored));
+    m_settings->SetInfoValue(QString::fromLatin1(STR_APPVARINFO_NAME_USE_CPU_CORE), QVariant(stored));
 }

@@ -18,8 +18,7 @@ class VDCPreferenceConvert : public VDCPreferencePageWidget
 
 public:
     // nProcessorCount 0 asks the system; tests pass a count of their own.
-    VDCPreferenceConvert(Moorland::IAVConverter* converter, QWidget* parent = nullptr,
-                         int nProcessorCount = 0);
+    VDCPreferenceConvert(Moorland::IAVConverter* converter, QWidget* parent = nullptr, int nProcessorCount = 0);
     ~VDCPreferenceConvert() override;
 
     void initPageInfo() override;

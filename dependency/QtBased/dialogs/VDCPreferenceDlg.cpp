@@ -10,9 +10,7 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
-VDCPreferenceDlg::VDCPreferenceDlg(QWidget* parent)
-    : QDialog(parent)
-    , m_ui(new Ui_VDCPreferenceDlg)
+VDCPreferenceDlg::VDCPreferenceDlg(QWidget* parent) : QDialog(parent), m_ui(new Ui_VDCPreferenceDlg)
 {
     m_ui->setupUi(this);
     connect(m_ui->btnBox, &QDialogButtonBox::accepted, this, &VDCPreferenceDlg::accept);
@@ -74,8 +72,7 @@ void VDCPreferenceDlg::Retranslate()
 {
     for (int row = 0; row < m_ui->lstPageNames->count(); ++row) {
         QListWidgetItem* item = m_ui->lstPageNames->item(row);
-        const auto function =
-            VDCPreferencePageWidget::Function(item->data(Qt::UserRole).toInt());
+        const auto function = VDCPreferencePageWidget::Function(item->data(Qt::UserRole).toInt());
         if (VDCPreferencePageWidget* page = GetPageByFunc(function))
             item->setText(page->GetPageName());
     }
@@ -113,8 +110,7 @@ void VDCPreferenceDlg::on_lstPageNames_itemSelectionChanged()
     const QList<QListWidgetItem*> selected = m_ui->lstPageNames->selectedItems();
     if (selected.size() != 1)
         return;
-    swithPageByFuction(
-        VDCPreferencePageWidget::Function(selected.first()->data(Qt::UserRole).toInt()));
+    swithPageByFuction(VDCPreferencePageWidget::Function(selected.first()->data(Qt::UserRole).toInt()));
 }
 
 void VDCPreferenceDlg::showEvent(QShowEvent* e)

@@ -15,8 +15,7 @@
 #include <QVBoxLayout>
 
 VDCPreferenceGeneral::VDCPreferenceGeneral(QWidget* parent)
-    : VDCPreferencePageWidget(parent)
-    , m_ui(new Ui_VDCPreferenceGeneral)
+    : VDCPreferencePageWidget(parent), m_ui(new Ui_VDCPreferenceGeneral)
 {
     m_ui->setupUi(this);
     m_function = General;
@@ -47,25 +46,17 @@ void VDCPreferenceGeneral::initPageInfo()
     const QString existKey = QString::fromLatin1(VARIABLE_INFO_OUTPUTFILEEXIST);
     const int exist = settings->GetInfoValue(existKey, QVariant()).toInt();
     switch (exist) {
-    case 2:
-        m_ui->rbtnSkip->setChecked(true);
-        break;
-    case 1:
-        m_ui->rbtnOverwrite->setChecked(true);
-        break;
-    case 0:
-        m_ui->rbtnRename->setChecked(true);
-        break;
+    case 2: m_ui->rbtnSkip->setChecked(true); break;
+    case 1: m_ui->rbtnOverwrite->setChecked(true); break;
+    case 0: m_ui->rbtnRename->setChecked(true); break;
     default:
         m_ui->rbtnRename->setChecked(true);
         settings->SetInfoValue(existKey, QVariant(0));
         break;
     }
 
-    const int mode = settings
-                         ->GetInfoValue(QString::fromLatin1(STR_VARIABLECONFG_NAME_LOSSLESS_OUTPUTMODE),
-                                        QVariant(0))
-                         .toInt();
+    const int mode =
+        settings->GetInfoValue(QString::fromLatin1(STR_VARIABLECONFG_NAME_LOSSLESS_OUTPUTMODE), QVariant(0)).toInt();
     if (mode == 1)
         m_ui->rbtnGOP->setChecked(true);
     else
@@ -89,6 +80,5 @@ void VDCPreferenceGeneral::accept()
         mode = 0;
     else if (m_ui->rbtnGOP->isChecked())
         mode = 1;
-    settings->SetInfoValue(QString::fromLatin1(STR_VARIABLECONFG_NAME_LOSSLESS_OUTPUTMODE),
-                           QVariant(mode));
+    settings->SetInfoValue(QString::fromLatin1(STR_VARIABLECONFG_NAME_LOSSLESS_OUTPUTMODE), QVariant(mode));
 }

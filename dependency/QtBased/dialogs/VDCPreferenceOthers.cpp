@@ -28,8 +28,7 @@ int sizeInRange(const char* key, int nValue, int nMin, int nMax)
     if (nValue >= nMin && nValue <= nMax)
         return nValue;
     bool ok = false;
-    const int def =
-        CAppVariableInfo::GetInstance()->GetInfoDefaultValue(QString::fromLatin1(key)).toInt(&ok);
+    const int def = CAppVariableInfo::GetInstance()->GetInfoDefaultValue(QString::fromLatin1(key)).toInt(&ok);
     if (ok && def >= nMin && def <= nMax)
         return def;
     return qBound(nMin, nValue, nMax);
@@ -38,8 +37,7 @@ int sizeInRange(const char* key, int nValue, int nMin, int nMax)
 } // namespace
 
 VDCPreferenceOthers::VDCPreferenceOthers(QWidget* parent)
-    : VDCPreferencePageWidget(parent)
-    , m_ui(new Ui_VDCPreferenceOthers)
+    : VDCPreferencePageWidget(parent), m_ui(new Ui_VDCPreferenceOthers)
 {
     m_ui->setupUi(this);
     m_function = Others;
@@ -70,8 +68,7 @@ void VDCPreferenceOthers::initPageInfo()
 {
     CAppVariableInfo* settings = CAppVariableInfo::GetInstance();
     const bool orgSize =
-        settings->GetInfoValue(QString::fromLatin1(VARIABLE_INFO_SNAPSHOTASORGSIZE), QVariant())
-            .toBool();
+        settings->GetInfoValue(QString::fromLatin1(VARIABLE_INFO_SNAPSHOTASORGSIZE), QVariant()).toBool();
     m_ui->cbxOriginalSize->setChecked(orgSize);
     m_ui->spnbxWidth->setEnabled(!orgSize);
     m_ui->spnbxHeight->setEnabled(!orgSize);
@@ -94,8 +91,7 @@ void VDCPreferenceOthers::initPageInfo()
     m_ui->spnbxHeight->setValue(height);
 
     m_ui->cbShowWizard->setChecked(
-        settings->GetInfoValue(QString::fromLatin1(STR_APPVARINFO_OPEN_CAMWIZARD_DLG), QVariant())
-            .toBool());
+        settings->GetInfoValue(QString::fromLatin1(STR_APPVARINFO_OPEN_CAMWIZARD_DLG), QVariant()).toBool());
 }
 
 void VDCPreferenceOthers::accept()
@@ -104,8 +100,7 @@ void VDCPreferenceOthers::accept()
     settings->SetInfoValue(QString::fromLatin1(VARIABLE_INFO_SNAPSHOTASORGSIZE),
                            QVariant(m_ui->cbxOriginalSize->isChecked()));
     const int width = sizeInRange(VARIABLE_INFO_SNAPSHOTWIDTH, m_ui->spnbxWidth->value(), 10, 1920);
-    const int height =
-        sizeInRange(VARIABLE_INFO_SNAPSHOTHEIGHT, m_ui->spnbxHeight->value(), 10, 1080);
+    const int height = sizeInRange(VARIABLE_INFO_SNAPSHOTHEIGHT, m_ui->spnbxHeight->value(), 10, 1080);
     settings->SetInfoValue(QString::fromLatin1(VARIABLE_INFO_SNAPSHOTWIDTH), QVariant(width));
     settings->SetInfoValue(QString::fromLatin1(VARIABLE_INFO_SNAPSHOTHEIGHT), QVariant(height));
     settings->SetInfoValue(QString::fromLatin1(STR_APPVARINFO_OPEN_CAMWIZARD_DLG),
@@ -123,11 +118,9 @@ void VDCPreferenceOthers::on_btnResetHint_clicked()
 {
     QB_GUARDED_VOID({
         CAppVariableInfo* settings = CAppVariableInfo::GetInstance();
-        for (const char* key : {STR_APPVARINFO_SHOW_OPEN_CAMWIZARD_MSGBOX,
-                                STR_APPVARINFO_SHOWINFO_CAMCORDER_PLAY,
+        for (const char* key : {STR_APPVARINFO_SHOW_OPEN_CAMWIZARD_MSGBOX, STR_APPVARINFO_SHOWINFO_CAMCORDER_PLAY,
                                 STR_APPVARINFO_MSG_IMPORT_SUBDIR_OPTION})
             settings->SetInfoValue(QString::fromLatin1(key), QVariant(true));
-        ExecPromptMessageBox(tr("Reset succeeded!"), QDialogButtonBox::Ok,
-                             QMessageBox::Information);
+        ExecPromptMessageBox(tr("Reset succeeded!"), QDialogButtonBox::Ok, QMessageBox::Information);
     });
 }

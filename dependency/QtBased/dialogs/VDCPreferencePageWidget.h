@@ -13,10 +13,7 @@ class VDCPreferencePageWidget : public QWidget
 public:
     enum Function { General = 1, Accelerate = 2, Convert = 3, Tivo = 4, Others = 5 };
 
-    explicit VDCPreferencePageWidget(QWidget* parent = nullptr)
-        : QWidget(parent)
-    {
-    }
+    explicit VDCPreferencePageWidget(QWidget* parent = nullptr) : QWidget(parent) {}
 
     virtual void initPageInfo() = 0;
     virtual void accept() = 0;

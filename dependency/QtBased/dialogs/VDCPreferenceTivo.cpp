@@ -17,13 +17,11 @@
 namespace {
 // The media manager's option name (capital V, unlike the settings key).
 constexpr char kOptTiVoMediaAccessKey[] = "TiVoMediaAccessKey";
-}
+} // namespace
 
 VDCPreferenceTivo::VDCPreferenceTivo(Moorland::IAVManager* pAVManager, QWidget* parent)
-    : VDCPreferencePageWidget(parent)
-    , m_ui(new Ui_VDCPreferenceTivo)
-    , m_settings(CAppVariableInfo::GetInstance())
-    , m_avManager(pAVManager)
+    : VDCPreferencePageWidget(parent), m_ui(new Ui_VDCPreferenceTivo), m_settings(CAppVariableInfo::GetInstance()),
+      m_avManager(pAVManager)
 {
     m_ui->setupUi(this);
     m_function = Tivo;
@@ -53,16 +51,14 @@ void VDCPreferenceTivo::initPageInfo()
 {
     m_ui->edtTivo->setText(
         m_settings
-            ->GetInfoValue(QString::fromLatin1(STR_APPVARINFO_TIVO_MEDIA_ACCESS_KEY),
-                           QVariant(QString::fromLatin1("")))
+            ->GetInfoValue(QString::fromLatin1(STR_APPVARINFO_TIVO_MEDIA_ACCESS_KEY), QVariant(QString::fromLatin1("")))
             .toString());
 }
 
 void VDCPreferenceTivo::accept()
 {
     const QString key = m_ui->edtTivo->text();
-    m_settings->SetInfoValue(QString::fromLatin1(STR_APPVARINFO_TIVO_MEDIA_ACCESS_KEY),
-                             QVariant(key));
+    m_settings->SetInfoValue(QString::fromLatin1(STR_APPVARINFO_TIVO_MEDIA_ACCESS_KEY), QVariant(key));
     QB_GUARDED_VOID({
         if (m_avManager) {
             const QByteArray utf8 = key.toUtf8();

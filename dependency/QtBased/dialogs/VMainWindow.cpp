@@ -10,8 +10,7 @@
 #include <QMenuBar>
 #include <QVBoxLayout>
 
-VMainWindow::VMainWindow(QWidget* parent)
-    : QMainWindow(parent, Qt::WindowFlags())
+VMainWindow::VMainWindow(QWidget* parent) : QMainWindow(parent, Qt::WindowFlags())
 {
     systemTitleBar = false;
     cornerRadius = 13;
@@ -58,8 +57,8 @@ VMainWindow::~VMainWindow() = default;
 void VMainWindow::setOwnFrameFlags()
 {
     setWindowFlags(Qt::FramelessWindowHint);
-    for (Qt::WindowType hint : {Qt::WindowSystemMenuHint, Qt::WindowMinimizeButtonHint,
-                                Qt::WindowMaximizeButtonHint, Qt::WindowCloseButtonHint})
+    for (Qt::WindowType hint : {Qt::WindowSystemMenuHint, Qt::WindowMinimizeButtonHint, Qt::WindowMaximizeButtonHint,
+                                Qt::WindowCloseButtonHint})
         setWindowFlags(windowFlags() | hint);
 }
 
@@ -143,9 +142,7 @@ void VMainWindow::setWindowTitle(const QString& sTitle)
     QMainWindow::setWindowTitle(sTitle);
 }
 
-void VMainWindow::updateSkin()
-{
-}
+void VMainWindow::updateSkin() {}
 
 void VMainWindow::ReTranslate()
 {

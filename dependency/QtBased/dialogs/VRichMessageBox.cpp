@@ -21,35 +21,29 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
-VRichMessageBox::VRichMessageBox(QWidget* parent, QDialogButtonBox::StandardButtons buttons,
-                                 QMessageBox::Icon icon, ControlElements elements)
-    : VBaseDialog(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint
-                              | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint
-                              | Qt::WindowCloseButtonHint)
-    , m_ui(new Ui_VRichMessageBox)
-    , m_fixedInfo(CAppFixedInfo::GetInstance())
+VRichMessageBox::VRichMessageBox(QWidget* parent, QDialogButtonBox::StandardButtons buttons, QMessageBox::Icon icon,
+                                 ControlElements elements)
+    : VBaseDialog(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
+                              Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
+      m_ui(new Ui_VRichMessageBox), m_fixedInfo(CAppFixedInfo::GetInstance())
 {
     m_ui->setupUi(getContentWidget());
     // The form lives on the content widget, but the slots are the box's own.
-    connect(m_ui->cbxOption, &QCheckBox::stateChanged, this,
-            &VRichMessageBox::on_cbxOption_stateChanged);
-    connect(m_ui->edtRich, &QTextBrowser::anchorClicked, this,
-            &VRichMessageBox::on_edtRich_anchorClicked);
+    connect(m_ui->cbxOption, &QCheckBox::stateChanged, this, &VRichMessageBox::on_cbxOption_stateChanged);
+    connect(m_ui->edtRich, &QTextBrowser::anchorClicked, this, &VRichMessageBox::on_edtRich_anchorClicked);
     m_ui->buttonBox->setStandardButtons(buttons);
     setOnlyCloseButton(true);
     setIcon(icon);
     setControlElements(elements);
     connect(m_ui->buttonBox, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(m_ui->buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(m_ui->buttonBox, &QDialogButtonBox::clicked, this,
-            &VRichMessageBox::slot_BoxButton_clicked);
+    connect(m_ui->buttonBox, &QDialogButtonBox::clicked, this, &VRichMessageBox::slot_BoxButton_clicked);
     SetMsgBoxHeight(135);
     SetMsgBoxWidth(350);
     m_ui->lblCaption->setOpenExternalLinks(true);
     m_ui->edtRich->setOpenExternalLinks(false);
     m_ui->edtRich->setOpenLinks(false);
-    setWindowTitle(m_fixedInfo ? m_fixedInfo->GetInfoValue(QString::fromLatin1(FIXED_INFO_PRODUCTNAME))
-                                     .toString()
+    setWindowTitle(m_fixedInfo ? m_fixedInfo->GetInfoValue(QString::fromLatin1(FIXED_INFO_PRODUCTNAME)).toString()
                                : QString());
 }
 
@@ -65,26 +59,17 @@ void VRichMessageBox::setIcon(QMessageBox::Icon icon)
     const int size = st->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
     QStyle::StandardPixmap pixmap;
     switch (icon) {
-    case QMessageBox::Information:
-        pixmap = QStyle::SP_MessageBoxInformation;
-        break;
-    case QMessageBox::Warning:
-        pixmap = QStyle::SP_MessageBoxWarning;
-        break;
-    case QMessageBox::Critical:
-        pixmap = QStyle::SP_MessageBoxCritical;
-        break;
-    case QMessageBox::Question:
-        pixmap = QStyle::SP_MessageBoxQuestion;
-        break;
+    case QMessageBox::Information: pixmap = QStyle::SP_MessageBoxInformation; break;
+    case QMessageBox::Warning: pixmap = QStyle::SP_MessageBoxWarning; break;
+    case QMessageBox::Critical: pixmap = QStyle::SP_MessageBoxCritical; break;
+    case QMessageBox::Question: pixmap = QStyle::SP_MessageBoxQuestion; break;
     default:
         m_ui->lblIcon->setPixmap(QPixmap());
         m_ui->lblIcon->setFixedSize(0, 0);
         return;
     }
     m_ui->lblIcon->setFixedSize(size + 10, size + 10);
-    m_ui->lblIcon->setPixmap(
-        st->standardIcon(pixmap, nullptr, this).pixmap(size, size, QIcon::Normal, QIcon::Off));
+    m_ui->lblIcon->setPixmap(st->standardIcon(pixmap, nullptr, this).pixmap(size, size, QIcon::Normal, QIcon::Off));
 }
 
 void VRichMessageBox::setControlElements(ControlElements elements)
@@ -133,8 +118,7 @@ void VRichMessageBox::SetStandardButtons(QDialogButtonBox::StandardButtons butto
     m_enabledWhenUnchecked.clear();
 }
 
-void VRichMessageBox::connectCheckBoxChange(QDialogButtonBox::StandardButton button,
-                                            bool bWhenChecked)
+void VRichMessageBox::connectCheckBoxChange(QDialogButtonBox::StandardButton button, bool bWhenChecked)
 {
     QPushButton* b = m_ui->buttonBox->button(button);
     if (!b)
@@ -172,21 +156,13 @@ QString VRichMessageBox::notifySoundPath() const
     const char* file = nullptr;
     switch (m_icon) {
     case QMessageBox::Information:
-    case QMessageBox::Question:
-        file = "notify.wav";
-        break;
-    case QMessageBox::Warning:
-        file = "warning.wav";
-        break;
-    case QMessageBox::Critical:
-        file = "error.wav";
-        break;
-    default:
-        return QString();
+    case QMessageBox::Question: file = "notify.wav"; break;
+    case QMessageBox::Warning: file = "warning.wav"; break;
+    case QMessageBox::Critical: file = "error.wav"; break;
+    default: return QString();
     }
     const QString sep = QDir::separator();
-    return QCoreApplication::applicationDirPath() + sep + QStringLiteral("sound") + sep
-           + QString::fromLatin1(file);
+    return QCoreApplication::applicationDirPath() + sep + QStringLiteral("sound") + sep + QString::fromLatin1(file);
 }
 
 void VRichMessageBox::playNotifySound()
@@ -269,8 +245,7 @@ bool readFlag(const QString& sKey)
 
 } // namespace
 
-void ExecPromptMessageBox(const QString& sText, QDialogButtonBox::StandardButton button,
-                          QMessageBox::Icon icon)
+void ExecPromptMessageBox(const QString& sText, QDialogButtonBox::StandardButton button, QMessageBox::Icon icon)
 {
     VRichMessageBox box(nullptr, button, icon, VRichMessageBox::ShowCaption);
     box.SetDefaultButton(button);
@@ -278,16 +253,15 @@ void ExecPromptMessageBox(const QString& sText, QDialogButtonBox::StandardButton
     box.exec();
 }
 
-void ExecVarAttrInfoMessageBox(const QString& sKey, const QString& sText,
-                               QDialogButtonBox::StandardButton button, QMessageBox::Icon icon)
+void ExecVarAttrInfoMessageBox(const QString& sKey, const QString& sText, QDialogButtonBox::StandardButton button,
+                               QMessageBox::Icon icon)
 {
     // Called from slots all over the program: a settings failure is recorded,
     // never thrown on into Qt.
     QB_GUARDED_VOID({
         if (!readFlag(sKey))
             return;
-        VRichMessageBox box(nullptr, button, icon,
-                            VRichMessageBox::ShowCaption | VRichMessageBox::ShowCheckBox);
+        VRichMessageBox box(nullptr, button, icon, VRichMessageBox::ShowCaption | VRichMessageBox::ShowCheckBox);
         box.SetDefaultButton(button);
         box.SetCaption(sText);
         box.SetCheckBoxText(doNotShowAgainText());
@@ -298,10 +272,9 @@ void ExecVarAttrInfoMessageBox(const QString& sKey, const QString& sText,
     });
 }
 
-bool ExecVarAttrConfirmMessageBox(const QString& sAnswerKey, const QString& sShowKey,
-                                  const QString& sText, QDialogButtonBox::StandardButton first,
-                                  QDialogButtonBox::StandardButton second, QMessageBox::Icon icon,
-                                  QDialogButtonBox::StandardButton locked)
+bool ExecVarAttrConfirmMessageBox(const QString& sAnswerKey, const QString& sShowKey, const QString& sText,
+                                  QDialogButtonBox::StandardButton first, QDialogButtonBox::StandardButton second,
+                                  QMessageBox::Icon icon, QDialogButtonBox::StandardButton locked)
 {
     // A failure answers "no": nothing is done that the user did not confirm.
     return QB_GUARDED(false, {

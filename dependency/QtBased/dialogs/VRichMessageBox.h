@@ -26,8 +26,8 @@ public:
     enum ControlElement { ShowCaption = 1, ShowRichText = 2, ShowCheckBox = 4 };
     Q_DECLARE_FLAGS(ControlElements, ControlElement)
 
-    VRichMessageBox(QWidget* parent, QDialogButtonBox::StandardButtons buttons,
-                    QMessageBox::Icon icon, ControlElements elements);
+    VRichMessageBox(QWidget* parent, QDialogButtonBox::StandardButtons buttons, QMessageBox::Icon icon,
+                    ControlElements elements);
     ~VRichMessageBox() override;
 
     void setIcon(QMessageBox::Icon icon);
@@ -85,20 +85,18 @@ private:
 Q_DECLARE_OPERATORS_FOR_FLAGS(VRichMessageBox::ControlElements)
 
 // A notice with one button.
-void ExecPromptMessageBox(const QString& sText, QDialogButtonBox::StandardButton button,
-                          QMessageBox::Icon icon);
+void ExecPromptMessageBox(const QString& sText, QDialogButtonBox::StandardButton button, QMessageBox::Icon icon);
 
 // A notice the user can switch off; the boolean setting sKey remembers it.
 // Closing the box by Escape or its close button stores nothing.
-void ExecVarAttrInfoMessageBox(const QString& sKey, const QString& sText,
-                               QDialogButtonBox::StandardButton button, QMessageBox::Icon icon);
+void ExecVarAttrInfoMessageBox(const QString& sKey, const QString& sText, QDialogButtonBox::StandardButton button,
+                               QMessageBox::Icon icon);
 
 // A two-button question; the answer is stored under sAnswerKey on every
 // showing and the show flag under sShowKey. Once switched off, the stored
 // answer is returned without asking (true when none was ever stored).
 // The locked button is disabled while the check box is ticked, so a
 // remembered answer can only come from the other button.
-bool ExecVarAttrConfirmMessageBox(const QString& sAnswerKey, const QString& sShowKey,
-                                  const QString& sText, QDialogButtonBox::StandardButton first,
-                                  QDialogButtonBox::StandardButton second, QMessageBox::Icon icon,
-                                  QDialogButtonBox::StandardButton locked);
+bool ExecVarAttrConfirmMessageBox(const QString& sAnswerKey, const QString& sShowKey, const QString& sText,
+                                  QDialogButtonBox::StandardButton first, QDialogButtonBox::StandardButton second,
+                                  QMessageBox::Icon icon, QDialogButtonBox::StandardButton locked);

@@ -43,14 +43,13 @@ Moorland::IAudioEffect* CAudioEffectProc::Make(Moorland::IAudioEffect*& held, co
     if (!held && !m_loggedMissing) {
         m_loggedMissing = true;
         GetQuentaLogger()->Log(LOG_WARN, "CAudioEffectProc",
-                               (std::string("no audio effect \"") + name + "\"; the step is skipped").c_str(),
-                               nullptr, 0);
+                               (std::string("no audio effect \"") + name + "\"; the step is skipped").c_str(), nullptr,
+                               0);
     }
     return held;
 }
 
-void CAudioEffectProc::Apply(Moorland::IAudioEffect* e, Moorland::IRawAudioFrame*& frame, bool& makeNew,
-                             bool& replaced)
+void CAudioEffectProc::Apply(Moorland::IAudioEffect* e, Moorland::IRawAudioFrame*& frame, bool& makeNew, bool& replaced)
 {
     if (makeNew) {
         if (Moorland::IRawAudioFrame* made = e->ProcessFrame(frame)) {

@@ -203,8 +203,8 @@ std::string CBaseTimeFormat::BaseTimeToStrHH_MM_SS(const CBaseTime& time)
 std::string CBaseTimeFormat::BaseTimeToStrHH_MM_SS_MS(const CBaseTime& time, bool bColonMs)
 {
     const TimeParts parts = SplitTime(time.ToSeconds());
-    return Printf(bColonMs ? "%02d:%02d:%02d:%03d" : "%02d:%02d:%02d.%03d", parts.nHours,
-                  parts.nMinutes, parts.nSeconds, parts.nMilliseconds);
+    return Printf(bColonMs ? "%02d:%02d:%02d:%03d" : "%02d:%02d:%02d.%03d", parts.nHours, parts.nMinutes,
+                  parts.nSeconds, parts.nMilliseconds);
 }
 
 std::string CBaseTimeFormat::BaseTimeToStrSecond(const CBaseTime& time)

@@ -7,9 +7,18 @@
 using QuentaBased::rect_t;
 
 namespace {
-float Width(const rect_t& r) { return r.right - r.left; }
-float Height(const rect_t& r) { return r.bottom - r.top; }
-int Dist(float a, float b) { return std::abs(static_cast<int>(a - b)); }
+float Width(const rect_t& r)
+{
+    return r.right - r.left;
+}
+float Height(const rect_t& r)
+{
+    return r.bottom - r.top;
+}
+int Dist(float a, float b)
+{
+    return std::abs(static_cast<int>(a - b));
+}
 } // namespace
 
 CCropRect::CCropRect() = default;
@@ -143,16 +152,26 @@ void CCropRect::Hover(float px, float py, bool edges)
         m_zone = inV && inH ? 9 : 0;
         return;
     }
-    if (dT < 6 && dL < 6) m_zone = 2;
-    else if (dT < 6 && dR < 6) m_zone = 4;
-    else if (dB < 6 && dL < 6) m_zone = 6;
-    else if (dB < 6 && dR < 6) m_zone = 8;
-    else if (dL < 6 && inV) m_zone = 1;
-    else if (dR < 6 && inV) m_zone = 5;
-    else if (dT < 6 && inH) m_zone = 3;
-    else if (dB < 6 && inH) m_zone = 7;
-    else if (inV && inH) m_zone = 9;
-    else m_zone = 0;
+    if (dT < 6 && dL < 6)
+        m_zone = 2;
+    else if (dT < 6 && dR < 6)
+        m_zone = 4;
+    else if (dB < 6 && dL < 6)
+        m_zone = 6;
+    else if (dB < 6 && dR < 6)
+        m_zone = 8;
+    else if (dL < 6 && inV)
+        m_zone = 1;
+    else if (dR < 6 && inV)
+        m_zone = 5;
+    else if (dT < 6 && inH)
+        m_zone = 3;
+    else if (dB < 6 && inH)
+        m_zone = 7;
+    else if (inV && inH)
+        m_zone = 9;
+    else
+        m_zone = 0;
 }
 
 // One axis of an aspect-keeping drag: the two sides `lo` and `hi` brought
@@ -358,7 +377,6 @@ void CCropRect::Drag(float px, float py, bool k)
         }
         break;
     }
-    default:
-        break;
+    default: break;
     }
 }

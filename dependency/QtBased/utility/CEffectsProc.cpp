@@ -8,8 +8,8 @@
 
 namespace {
 
-const char* const kEffectNames[7] = {nullptr, "simple_gauss_blur", "simple_laplacian_sharpen", "gray",
-                                     "flip_color", "invert", "aged_film"};
+const char* const kEffectNames[7] = {nullptr,  "simple_gauss_blur", "simple_laplacian_sharpen", "gray", "flip_color",
+                                     "invert", "aged_film"};
 
 std::string Text(const char* format, double value)
 {
@@ -70,8 +70,7 @@ void CEffectsProc::rebuild3DEffectProc()
     Make(m_3dProc, "2D_3D_TransForm");
 }
 
-void CEffectsProc::Apply(Moorland::IVideoProcessor* p, Moorland::IRawVideoFrame*& frame, bool& makeNew,
-                         bool& replaced)
+void CEffectsProc::Apply(Moorland::IVideoProcessor* p, Moorland::IRawVideoFrame*& frame, bool& makeNew, bool& replaced)
 {
     Moorland::ProcessParams params{};
     if (!makeNew && (p->ProcessFrameInPlace(&params, 0, frame) || !replaced))

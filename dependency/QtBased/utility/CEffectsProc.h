@@ -17,12 +17,13 @@
 #include <utility>
 #include <vector>
 
-namespace Moorland { class IImageDeinterlace; }
+namespace Moorland {
+class IImageDeinterlace;
+}
 
 // The picture effect of a clip: 0 none, 1 simple gauss blur, 2 simple
 // laplacian sharpen, 3 gray, 4 flip color, 5 invert, 6 aged film.
-enum EffectType
-{
+enum EffectType {
     EffectNone = 0,
     EffectSimpleGaussBlur = 1,
     EffectSimpleLaplacianSharpen = 2,

@@ -34,8 +34,8 @@ void CImageWatermarkProc::Run(Moorland::IRawVideoFrame*& frame, bool newFrame)
 
     if (!m_composite && m_manager)
         m_composite = m_manager->CreateVideoProcessor("VideoComposite");
-    auto* composite = m_composite ? static_cast<Moorland::IAVComposite*>(m_composite->QueryInterface("IAVComposite"))
-                                  : nullptr;
+    auto* composite =
+        m_composite ? static_cast<Moorland::IAVComposite*>(m_composite->QueryInterface("IAVComposite")) : nullptr;
     if (!composite) {
         if (!m_logged)
             GetQuentaLogger()->Log(LOG_WARN, "CImageWatermarkProc", "no compositor; the image overlay is skipped",

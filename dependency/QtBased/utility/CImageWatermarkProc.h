@@ -26,7 +26,11 @@ public:
     void setY(int y) { m_y = y; }
     void setWidth(int w) { m_width = w; }
     void setHeight(int h) { m_height = h; }
-    void setOrigin(int x, int y) { m_originX = x; m_originY = y; }
+    void setOrigin(int x, int y)
+    {
+        m_originX = x;
+        m_originY = y;
+    }
     void setPath(std::string path) { m_path = std::move(path); }
 
     void ProcFrameInPlace(Moorland::IRawVideoFrame*& frame);

@@ -35,7 +35,11 @@ public:
     void SetEnableTextWatermark(const bool& on) { m_enabled = on; }
     void SetTextWatermarkX(const int& x) { m_x = x; }
     void SetTextWatermarkY(const int& y) { m_y = y; }
-    void SetOrigin(const int& x, const int& y) { m_originX = x; m_originY = y; }
+    void SetOrigin(const int& x, const int& y)
+    {
+        m_originX = x;
+        m_originY = y;
+    }
     void SetFontSize(const int& size) { m_fontSize = size; }
     void SetItalic(const bool& on) { m_italic = on; }
     void SetBold(const bool& on) { m_bold = on; }

@@ -96,8 +96,8 @@ bool HttpPost::build(PostRequest* pRequest, const QUrl& url)
     }
     for (int i = 0; i < m_fileFieldNames.size(); ++i) {
         delimiter();
-        body += "Content-Disposition: form-data; name=\"" + m_fileFieldNames[i].toLatin1() +
-                "\"; filename=\"" + m_fileNames[i].toLatin1() + "\"" + kCrLf;
+        body += "Content-Disposition: form-data; name=\"" + m_fileFieldNames[i].toLatin1() + "\"; filename=\"" +
+                m_fileNames[i].toLatin1() + "\"" + kCrLf;
         body += "Content-Type: " + m_fileContentTypes[i].toLatin1() + kCrLf;
         body += kCrLf;
         body += m_fileContents[i];
@@ -163,7 +163,8 @@ void HttpPost::readData(QNetworkReply* r)
     else if (m_nHttpStatus != 0 && (m_nHttpStatus < 200 || m_nHttpStatus > 299))
         m_sError = QString("HTTP status %1: %2").arg(m_nHttpStatus).arg(url);
     else if (r->error() != QNetworkReply::NoError)
-        m_sError = QString("Network error %1 (%2): %3").arg(static_cast<int>(r->error())).arg(r->errorString()).arg(url);
+        m_sError =
+            QString("Network error %1 (%2): %3").arg(static_cast<int>(r->error())).arg(r->errorString()).arg(url);
     else if (m_nHttpStatus == 0)
         m_sError = QString("No HTTP status in the reply: %1").arg(url);
     m_bSucceeded = m_sError.isEmpty();

@@ -5,8 +5,7 @@
 #include <QStyleOptionSlider>
 #include <QWheelEvent>
 
-VPlayerSlider::VPlayerSlider(QWidget* parent)
-    : QSlider(parent)
+VPlayerSlider::VPlayerSlider(QWidget* parent) : QSlider(parent)
 {
     setRange(0, 10000);
     setTracking(false);
@@ -19,8 +18,7 @@ void VPlayerSlider::paintEvent(QPaintEvent* e)
     QStyleOptionSlider opt;
     initStyleOption(&opt);
     opt.subControls = QStyle::SC_All;
-    const QRect handle = style()->subControlRect(QStyle::CC_Slider, &opt,
-                                                 QStyle::SC_SliderHandle, this);
+    const QRect handle = style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle, this);
     m_handleWidth = handle.width();
     const int optionWidth = opt.rect.width();
     m_handleLengthRate = optionWidth > 0 ? double(m_handleWidth) / double(optionWidth) : 0.0;

@@ -14,7 +14,6 @@
 #include <QSet>
 #include <QUrl>
 
-
 namespace {
 
 void OpenWithXdg(const QString& path)
@@ -76,8 +75,7 @@ QStringList extractExtsFromFilterStr(QString sFilter)
         const int open = part.indexOf('(');
         const int close = part.indexOf(')');
         // A part without its parentheses is taken as a plain pattern list.
-        const QString patterns =
-            (open >= 0 && close > open) ? part.mid(open + 1, close - open - 1) : part;
+        const QString patterns = (open >= 0 && close > open) ? part.mid(open + 1, close - open - 1) : part;
         for (const QString& piece : patterns.split(' ', Qt::KeepEmptyParts)) {
             const int star = piece.indexOf("*.");
             if (star < 0)

@@ -35,8 +35,7 @@ bool RawFrameSaveToFile(void* pFrame, bool bUpright, unsigned int, unsigned int 
     // The picture is built from tightly packed rows of width * 4 bytes; a
     // shorter stride would read past each row (and past the frame).
     const uint64_t rowBytes = static_cast<uint64_t>(nWidth) * 4;
-    if (pFrame == nullptr || pPath == nullptr || nStride < rowBytes || nWidth > INT32_MAX / 4 ||
-        nHeight > INT32_MAX)
+    if (pFrame == nullptr || pPath == nullptr || nStride < rowBytes || nWidth > INT32_MAX / 4 || nHeight > INT32_MAX)
         QB_THROW(QB_ERR_BAD_PARAM, "Bad param");
 
     QuentaBased::MallocAllocator buffer;
@@ -52,17 +51,10 @@ bool RawFrameSaveToFile(void* pFrame, bool bUpright, unsigned int, unsigned int 
                        QImage::Format_ARGB32);
     const char* name = "JPG";
     switch (format) {
-    case SNAPSHOT_FORMAT_TIFF:
-        name = "TIFF";
-        break;
-    case SNAPSHOT_FORMAT_PNG:
-        name = "PNG";
-        break;
-    case SNAPSHOT_FORMAT_BMP:
-        name = "BMP";
-        break;
-    default:
-        break;
+    case SNAPSHOT_FORMAT_TIFF: name = "TIFF"; break;
+    case SNAPSHOT_FORMAT_PNG: name = "PNG"; break;
+    case SNAPSHOT_FORMAT_BMP: name = "BMP"; break;
+    default: break;
     }
     const QString file = QString::fromUtf8(pPath);
     return bUpright ? image.save(file, name, -1) : image.mirrored(false, true).save(file, name, -1);
@@ -190,8 +182,8 @@ std::string makePath(const char* pPath)
     return candidate;
 }
 
-std::string makeRenderHTML(int nFontSize, int nRed, int nGreen, int nBlue, int nAlpha, std::string& sFace,
-                           bool bItalic, bool bBold, bool bUnderline, bool bStrike, std::string& sText)
+std::string makeRenderHTML(int nFontSize, int nRed, int nGreen, int nBlue, int nAlpha, std::string& sFace, bool bItalic,
+                           bool bBold, bool bUnderline, bool bStrike, std::string& sText)
 {
     std::string style;
     if (bItalic)
@@ -208,7 +200,7 @@ std::string makeRenderHTML(int nFontSize, int nRed, int nGreen, int nBlue, int n
     const size_t size = sFace.size() + sText.size() + 256;
     buffer.Malloc(size);
     std::snprintf(static_cast<char*>(buffer.data), size,
-                  "<font size=\"%d\" color=\"#%02X%02X%02X%02X\" face=\"%s\" fontstyle=\"%s\">%s</font>",
-                  nFontSize, nRed, nGreen, nBlue, nAlpha, sFace.c_str(), style.c_str(), sText.c_str());
+                  "<font size=\"%d\" color=\"#%02X%02X%02X%02X\" face=\"%s\" fontstyle=\"%s\">%s</font>", nFontSize,
+                  nRed, nGreen, nBlue, nAlpha, sFace.c_str(), style.c_str(), sText.c_str());
     return static_cast<char*>(buffer.data);
 }

@@ -4,8 +4,7 @@
 #include <string>
 
 // Picture format of a saved frame; any other value is written as JPEG.
-enum SNAPSHOT_FORMAT
-{
+enum SNAPSHOT_FORMAT {
     SNAPSHOT_FORMAT_TIFF = 0,
     SNAPSHOT_FORMAT_PNG = 1,
     SNAPSHOT_FORMAT_JPEG = 2,
@@ -16,8 +15,8 @@ enum SNAPSHOT_FORMAT
 // bottom-up unless bUpright) as a picture. A null frame or path, or a stride
 // shorter than a row of width * 4 bytes, throws 10021010 "Bad param"; false
 // when the picture could not be written.
-bool RawFrameSaveToFile(void* pFrame, bool bUpright, unsigned int nUnused, unsigned int nWidth,
-                        unsigned int nHeight, unsigned int nStride, const char* pPath, SNAPSHOT_FORMAT format);
+bool RawFrameSaveToFile(void* pFrame, bool bUpright, unsigned int nUnused, unsigned int nWidth, unsigned int nHeight,
+                        unsigned int nStride, const char* pPath, SNAPSHOT_FORMAT format);
 
 // Scales signed 16-bit samples in place by a volume in percent, clamping.
 void ProcessSoundBuf(short* pSamples, unsigned int nLength, unsigned int nVolume);
@@ -42,5 +41,5 @@ bool is_dir_can_write(const char* pPath);
 // The path itself when free, else name_0.ext, name_1.ext ...
 std::string makePath(const char* pPath);
 
-std::string makeRenderHTML(int nFontSize, int nRed, int nGreen, int nBlue, int nAlpha, std::string& sFace,
-                           bool bItalic, bool bBold, bool bUnderline, bool bStrike, std::string& sText);
+std::string makeRenderHTML(int nFontSize, int nRed, int nGreen, int nBlue, int nAlpha, std::string& sFace, bool bItalic,
+                           bool bBold, bool bUnderline, bool bStrike, std::string& sText);

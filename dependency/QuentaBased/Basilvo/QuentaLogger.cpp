@@ -137,8 +137,7 @@ bool CQuentaLogger::IsExpLogEnabled()
     return m_expLogEnabled;
 }
 
-void CQuentaLogger::Log(LogLevel level, const char* from, const char* msg, const unsigned char* bin,
-                        unsigned int len)
+void CQuentaLogger::Log(LogLevel level, const char* from, const char* msg, const unsigned char* bin, unsigned int len)
 {
     const int lv = static_cast<int>(level);
     IQuentaStream* stream = m_stream.load();
@@ -165,9 +164,9 @@ void CQuentaLogger::Log(LogLevel level, const char* from, const char* msg, const
             }
         } writing{*this};
 
-        const std::string line = "[TM=" + TimeText() + "] [TH=" + std::to_string(thread) + "] [LV=" +
-                                 loglevel_text[lv] + "] [FR=" + source + "] [MG=" + message + "] [BN=" + dump +
-                                 "]\r\n";
+        const std::string line = "[TM=" + TimeText() + "] [TH=" + std::to_string(thread) +
+                                 "] [LV=" + loglevel_text[lv] + "] [FR=" + source + "] [MG=" + message +
+                                 "] [BN=" + dump + "]\r\n";
         m_writingThread = thread;
         m_writing = true;
         tWritingLine = true;

@@ -4,8 +4,7 @@
 
 class IQuentaStream;
 
-enum LogLevel
-{
+enum LogLevel {
     LOG_DEBUG = 0,
     LOG_INFO = 1,
     LOG_WARN = 2,
@@ -26,8 +25,7 @@ public:
     virtual void EnableLog(bool on) = 0;
     virtual void EnableExpLog(bool on) = 0;
     virtual bool IsExpLogEnabled() = 0;
-    virtual void Log(LogLevel level, const char* from, const char* msg, const unsigned char* bin,
-                     unsigned int len) = 0;
+    virtual void Log(LogLevel level, const char* from, const char* msg, const unsigned char* bin, unsigned int len) = 0;
     virtual bool IsLogging(unsigned int* thread) = 0;
 
 protected:

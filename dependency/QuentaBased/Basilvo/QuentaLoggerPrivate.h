@@ -35,8 +35,7 @@ public:
     bool IsExpLogEnabled() override;
     // "[TM=..] [TH=..] [LV=..] [FR=..] [MG=..] [BN=..]\r\n". Never throws; a
     // line that cannot be written is lost.
-    void Log(LogLevel level, const char* from, const char* msg, const unsigned char* bin,
-             unsigned int len) override;
+    void Log(LogLevel level, const char* from, const char* msg, const unsigned char* bin, unsigned int len) override;
     bool IsLogging(unsigned int* thread) override;
 
     // The writer's identifier in log lines: the kernel thread id.

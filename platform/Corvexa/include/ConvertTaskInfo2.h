@@ -20,8 +20,7 @@ class IQuentaStream;
 namespace Moorland {
 
 // Values of ConvertTaskInfo2::State.
-enum ConvertTaskState : int32_t
-{
+enum ConvertTaskState : int32_t {
     CONVERT_TASK_RUNNING = 1,
     CONVERT_TASK_PAUSED = 2,
     CONVERT_TASK_CANCEL = 3,
@@ -32,7 +31,7 @@ enum ConvertTaskState : int32_t
 #pragma pack(push, 4)
 struct ConvertTaskInfo2
 {
-    int32_t TaskID;         // 0x00 engine's id of the task
+    int32_t TaskID; // 0x00 engine's id of the task
     // 0x04, 0x08: the block the engine reserved for the names of the
     // working files and folders the worker makes (see CWorkNames): its link
     // and its bytes, both 0 when none was reserved. Readers of the record
@@ -44,9 +43,9 @@ struct ConvertTaskInfo2
     // plan, whose worker plans the job itself from the profile. The importer
     // name travels on the worker's command line.
     int32_t JobKindCode;
-    uint32_t Profile;       // 0x10 always 0 in the file
-    int32_t State;          // 0x14 ConvertTaskState; use GetState/SetState
-    int32_t Pass;           // 0x18 encoding passes
+    uint32_t Profile; // 0x10 always 0 in the file
+    int32_t State;    // 0x14 ConvertTaskState; use GetState/SetState
+    int32_t Pass;     // 0x18 encoding passes
     // The 64-bit figures sit at 4-byte boundaries, so they are kept as bytes
     // and reached only through the accessors below.
     unsigned char ElapsedTime[8];   // 0x1C double, seconds
@@ -59,19 +58,19 @@ struct ConvertTaskInfo2
     // (0 when none was reserved). The worker writes its error text into that
     // block in place and allocates nothing in a file it did not create.
     uint32_t ErrorTextCapacity;
-    int32_t TrimStart;      // 0x50 ms
-    int32_t TrimLength;     // 0x54 ms, -1 = to the end
-    uint32_t DstStream;     // 0x58 always 0 in the file (see ConvertTaskLocal)
-    uint8_t DiscPhase;      // 0x5C
-    uint8_t DiscStep;       // 0x5D
-    uint16_t DiscValue;     // 0x5E
-    uint32_t ErrorText;     // 0x60 link to the error text
-    uint32_t SrcPathText;   // 0x64 link to the source address text
-    uint32_t DstPathText;   // 0x68 link to the destination path text
+    int32_t TrimStart;    // 0x50 ms
+    int32_t TrimLength;   // 0x54 ms, -1 = to the end
+    uint32_t DstStream;   // 0x58 always 0 in the file (see ConvertTaskLocal)
+    uint8_t DiscPhase;    // 0x5C
+    uint8_t DiscStep;     // 0x5D
+    uint16_t DiscValue;   // 0x5E
+    uint32_t ErrorText;   // 0x60 link to the error text
+    uint32_t SrcPathText; // 0x64 link to the source address text
+    uint32_t DstPathText; // 0x68 link to the destination path text
     // 0x6C to 0x7B: the rest of the job's plan (JobPlan.h), written with the
     // kind at 0x0C, the passes at 0x18 and the trim range at 0x50.
-    uint32_t PlanFlags;           // 0x6C written, ProRes, source aspect, copied streams, has format
-    int32_t PlanStreams;          // 0x70 Moorland::AVInclude value
+    uint32_t PlanFlags;            // 0x6C written, ProRes, source aspect, copied streams, has format
+    int32_t PlanStreams;           // 0x70 Moorland::AVInclude value
     unsigned char PerFileBytes[8]; // 0x74 int64, bytes per part of a split job
 
     // The state word is shared by two processes without a lock.
@@ -82,8 +81,7 @@ struct ConvertTaskInfo2
     // Writes nState only while the state still is nExpected.
     bool ChangeState(int32_t nExpected, int32_t nState)
     {
-        return __atomic_compare_exchange_n(&State, &nExpected, nState, false, __ATOMIC_ACQ_REL,
-                                           __ATOMIC_ACQUIRE);
+        return __atomic_compare_exchange_n(&State, &nExpected, nState, false, __ATOMIC_ACQ_REL, __ATOMIC_ACQUIRE);
     }
 
     double GetElapsedTime() const { return LoadF64(ElapsedTime); }

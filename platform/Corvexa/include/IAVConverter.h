@@ -18,8 +18,8 @@ class IAVConverter
 public:
     // Submits one task; the engine keeps its own copy of the profile's text.
     // Returns the new task's id, or -1 after recording the failure.
-    virtual int AddConvertTask(const char* sSrcPathUtf8, const char* sDestPathUtf8,
-                               IProfile* pProfile, bool bTwoPass, const char* sImporterName) = 0;
+    virtual int AddConvertTask(const char* sSrcPathUtf8, const char* sDestPathUtf8, IProfile* pProfile, bool bTwoPass,
+                               const char* sImporterName) = 0;
     // Starts running the queued tasks (the first start of a run); tasks
     // added while the run lasts start by themselves, as the limit allows.
     virtual bool StartConvert() = 0;
@@ -67,5 +67,5 @@ protected:
 } // namespace Moorland
 
 // Exported by libCorvexa. Returns null after recording the failure.
-extern "C" __attribute__((visibility("default")))
-Moorland::IAVConverter* CreateAVConverter(Moorland::IAVManager* pManager);
+extern "C" __attribute__((visibility("default"))) Moorland::IAVConverter*
+CreateAVConverter(Moorland::IAVManager* pManager);

@@ -122,7 +122,7 @@ public:
     // two texts and an error-text block of nErrorCapacity bytes. Null, with
     // the reason recorded, when the file has no room.
     Moorland::ConvertTaskInfo2* AddJob(uint32_t nIndex, const char* sSrcPath, const char* sDstPath,
-                                      uint32_t nErrorCapacity = 1000);
+                                       uint32_t nErrorCapacity = 1000);
 
     uint32_t GetCapacity() const { return m_nDataSize; }
     uint32_t GetFree() const { return m_nFree; }
@@ -145,7 +145,7 @@ private:
     unsigned char* m_pLowStart = nullptr;
     unsigned char* m_pHigh = nullptr;
     int m_nFd = -1;
-    bool m_bOwner = false; // made the arena, so it may allocate
+    bool m_bOwner = false;      // made the arena, so it may allocate
     uint32_t m_nTableCount = 0; // creating side: entries of the job table
 
     static std::unique_ptr<CMemFileMapping> m_instance;

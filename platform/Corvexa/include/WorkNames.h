@@ -25,14 +25,12 @@ class CMemFileMapping;
 
 namespace Moorland {
 
-enum WorkNameKind : uint8_t
-{
+enum WorkNameKind : uint8_t {
     WORK_NAME_FILE = 1,
     WORK_NAME_FOLDER = 2,
 };
 
-enum WorkNameState : uint8_t
-{
+enum WorkNameState : uint8_t {
     WORK_NAME_GONE = 0, // renamed into place or removed by the worker
     WORK_NAME_MADE = 1, // still there under its working name
     WORK_NAME_KEPT = 2, // a finished output that could not be put in place: the user's now

@@ -76,12 +76,12 @@ class IAudioProfile
 {
 public:
     virtual void SetCodecName(const char* name) = 0;
-    virtual const char* GetCodecName() = 0;    // "" when none
+    virtual const char* GetCodecName() = 0; // "" when none
     virtual void SetBitrate(int bitsPerSecond) = 0;
     virtual int GetBitrate() = 0;
-    virtual void SetSampleRate(int hz) = 0;     // 0: the source's
+    virtual void SetSampleRate(int hz) = 0; // 0: the source's
     virtual int GetSampleRate() = 0;
-    virtual void SetChannels(int count) = 0;    // 0: the source's
+    virtual void SetChannels(int count) = 0; // 0: the source's
     virtual int GetChannels() = 0;
 
 protected:
@@ -92,20 +92,20 @@ class IVideoProfile
 {
 public:
     virtual void SetCodecName(const char* name) = 0;
-    virtual const char* GetCodecName() = 0;    // "" when none
+    virtual const char* GetCodecName() = 0; // "" when none
     // Four characters; an empty text clears it.
     virtual void SetFourCC(const char* fourcc) = 0;
-    virtual const char* GetFourCC() = 0;        // null when none is set
+    virtual const char* GetFourCC() = 0; // null when none is set
     // Display aspect "x:y" (e.g. "16:9", "160:90"); an empty text clears it.
     virtual void SetAspect(const char* aspect) = 0;
-    virtual const char* GetAspect() = 0;        // null when none is set
+    virtual const char* GetAspect() = 0; // null when none is set
     virtual void SetWidth(int width) = 0;
     virtual int GetWidth() = 0;
     virtual void SetHeight(int height) = 0;
     virtual int GetHeight() = 0;
     virtual void SetFrameRate(double fps) = 0;
     virtual double GetFrameRate() = 0;
-    virtual void SetBitrate(int value) = 0;     // -1 auto, 0 original, 1..3 quality, else kbit/s
+    virtual void SetBitrate(int value) = 0; // -1 auto, 0 original, 1..3 quality, else kbit/s
     virtual int GetBitrate() = 0;
 
 protected:
@@ -142,7 +142,7 @@ public:
     // source's own extension.
     virtual const char* GetFileExt() = 0;
     virtual void SetMuxerName(const char* muxer) = 0;
-    virtual const char* GetMuxerName() = 0;     // FFmpeg muxer short name; "" when none
+    virtual const char* GetMuxerName() = 0; // FFmpeg muxer short name; "" when none
     virtual void SetAVInclude(int value) = 0;
     // A Moorland::AVInclude value (moorlan_srcutils/moorlan_job_kinds.h):
     // 0 video and audio, 1 audio only, 2 video only.

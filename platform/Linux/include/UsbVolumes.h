@@ -37,8 +37,8 @@ public:
     virtual ~IVolumeIdentity() = default;
     // True when the device major:minor lies on a USB disk; fills the volume's
     // names (not its mount point) and the USB device's attributes.
-    virtual bool Identify(unsigned int major, unsigned int minor, const std::string& mountPoint,
-                          USBVolumeInfo& info, UsbProperties& usb) = 0;
+    virtual bool Identify(unsigned int major, unsigned int minor, const std::string& mountPoint, USBVolumeInfo& info,
+                          UsbProperties& usb) = 0;
 };
 
 // The system's own: the block device's parents in sysfs, read through libudev.

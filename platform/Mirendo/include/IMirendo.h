@@ -13,10 +13,10 @@ struct TaskSourceInfo
     const char* pszAudioCodec = nullptr;
     int nWidth = 0;
     int nHeight = 0;
-    double dFrameRate = 0.0;  // frames per second
-    int nVideoBitrate = 0;    // bit/s
-    int nAudioBitrate = 0;    // bit/s
-    int nSampleRate = 0;      // Hz
+    double dFrameRate = 0.0; // frames per second
+    int nVideoBitrate = 0;   // bit/s
+    int nAudioBitrate = 0;   // bit/s
+    int nSampleRate = 0;     // Hz
     int nChannels = 0;
 };
 

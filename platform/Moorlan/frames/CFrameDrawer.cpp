@@ -103,8 +103,7 @@ bool GetPlane(IRawVideoFrame* pFrame, unsigned nIndex, Plane& p)
 }
 
 // One overlay plane of a 299 overlay onto one target plane.
-void DrawPlane(IRawVideoFrame* pOverlay, IRawVideoFrame* pTarget, unsigned nPlane, int x, int y, int stepX,
-               int stepY)
+void DrawPlane(IRawVideoFrame* pOverlay, IRawVideoFrame* pTarget, unsigned nPlane, int x, int y, int stepX, int stepY)
 {
     Plane src, alpha, dst;
     if (!GetPlane(pOverlay, nPlane, src) || !GetPlane(pOverlay, 3, alpha) || !GetPlane(pTarget, nPlane, dst))
@@ -121,8 +120,8 @@ void MergeAlphaPlane(IRawVideoFrame* pOverlay, IRawVideoFrame* pTarget, int x, i
     Plane src, dst;
     if (!GetPlane(pOverlay, 3, src) || !GetPlane(pTarget, 3, dst))
         return;
-    composite_alpha_component(dst.data, dst.pitch, dst.lineBytes, dst.rows, pTarget->IsTopDown(), src.data,
-                              src.pitch, src.lineBytes, src.rows, pOverlay->IsTopDown(), x, y);
+    composite_alpha_component(dst.data, dst.pitch, dst.lineBytes, dst.rows, pTarget->IsTopDown(), src.data, src.pitch,
+                              src.lineBytes, src.rows, pOverlay->IsTopDown(), x, y);
 }
 
 unsigned char* AllocPlane(size_t nBytes)
@@ -138,14 +137,14 @@ unsigned char* AllocPlane(size_t nBytes)
 // ---------------------------------------------------------------------------
 // Blending
 
-void draw_component(unsigned char* dst, int dstPitch, int dstWidth, int dstRows, bool dstTopDown,
-                    unsigned char* src, int srcPitch, int srcWidth, int srcRows, bool srcTopDown, int stepX,
-                    int stepY, unsigned char* alpha, int x, int y)
+void draw_component(unsigned char* dst, int dstPitch, int dstWidth, int dstRows, bool dstTopDown, unsigned char* src,
+                    int srcPitch, int srcWidth, int srcRows, bool srcTopDown, int stepX, int stepY,
+                    unsigned char* alpha, int x, int y)
 {
     Walk w;
     if (!dst || !src || !alpha ||
-        !ClipWalk(dstPitch, dstWidth, dstRows, dstTopDown, 1, srcPitch, srcWidth, srcRows, srcTopDown, 1, stepX,
-                  stepY, x, y, w))
+        !ClipWalk(dstPitch, dstWidth, dstRows, dstTopDown, 1, srcPitch, srcWidth, srcRows, srcTopDown, 1, stepX, stepY,
+                  x, y, w))
         return;
     for (int r = 0; r < w.m; ++r) {
         unsigned char* d = dst + w.dstStart + r * w.dstRowStep;
@@ -158,13 +157,12 @@ void draw_component(unsigned char* dst, int dstPitch, int dstWidth, int dstRows,
 }
 
 void draw_rgba32_to_rgba32(unsigned char* dst, int dstPitch, int dstWidth, int dstRows, bool dstTopDown,
-                           unsigned char* src, int srcPitch, int srcWidth, int srcRows, bool srcTopDown, int x,
-                           int y)
+                           unsigned char* src, int srcPitch, int srcWidth, int srcRows, bool srcTopDown, int x, int y)
 {
     Walk w;
     if (!dst || !src ||
-        !ClipWalk(dstPitch, dstWidth, dstRows, dstTopDown, 4, srcPitch, srcWidth, srcRows, srcTopDown, 4, 1, 1, x,
-                  y, w))
+        !ClipWalk(dstPitch, dstWidth, dstRows, dstTopDown, 4, srcPitch, srcWidth, srcRows, srcTopDown, 4, 1, 1, x, y,
+                  w))
         return;
     for (int r = 0; r < w.m; ++r) {
         unsigned char* d = dst + w.dstStart + r * w.dstRowStep;
@@ -180,13 +178,13 @@ void draw_rgba32_to_rgba32(unsigned char* dst, int dstPitch, int dstWidth, int d
 }
 
 void draw_rgba32_to_rgb24(unsigned char* dst, int dstPitch, int dstWidth, int dstRows, bool dstTopDown,
-                          unsigned char* src, int srcPitch, int srcWidth, int srcRows, bool srcTopDown, int x,
-                          int y, bool bSwap)
+                          unsigned char* src, int srcPitch, int srcWidth, int srcRows, bool srcTopDown, int x, int y,
+                          bool bSwap)
 {
     Walk w;
     if (!dst || !src ||
-        !ClipWalk(dstPitch, dstWidth, dstRows, dstTopDown, 3, srcPitch, srcWidth, srcRows, srcTopDown, 4, 1, 1, x,
-                  y, w))
+        !ClipWalk(dstPitch, dstWidth, dstRows, dstTopDown, 3, srcPitch, srcWidth, srcRows, srcTopDown, 4, 1, 1, x, y,
+                  w))
         return;
     const int i0 = bSwap ? 2 : 0;
     const int i2 = bSwap ? 0 : 2;
@@ -203,13 +201,13 @@ void draw_rgba32_to_rgb24(unsigned char* dst, int dstPitch, int dstWidth, int ds
 }
 
 void composite_alpha_component(unsigned char* dst, int dstPitch, int dstWidth, int dstRows, bool dstTopDown,
-                               unsigned char* src, int srcPitch, int srcWidth, int srcRows, bool srcTopDown,
-                               int x, int y)
+                               unsigned char* src, int srcPitch, int srcWidth, int srcRows, bool srcTopDown, int x,
+                               int y)
 {
     Walk w;
     if (!dst || !src ||
-        !ClipWalk(dstPitch, dstWidth, dstRows, dstTopDown, 1, srcPitch, srcWidth, srcRows, srcTopDown, 1, 1, 1, x,
-                  y, w))
+        !ClipWalk(dstPitch, dstWidth, dstRows, dstTopDown, 1, srcPitch, srcWidth, srcRows, srcTopDown, 1, 1, 1, x, y,
+                  w))
         return;
     for (int r = 0; r < w.m; ++r) {
         unsigned char* d = dst + w.dstStart + r * w.dstRowStep;
@@ -241,8 +239,7 @@ void CFrameDrawer::DrawFrame(short x, short y, IRawVideoFrame* pOverlay, IRawVid
             draw_rgba32_to_rgb24(dst.data, dst.pitch, dst.lineBytes / 3, dst.rows, bDstDown, src.data, src.pitch,
                                  src.lineBytes / 4, src.rows, bSrcDown, x, y, nTarget == PIXEL_FORMAT_RGB24);
             break;
-        default:
-            break;
+        default: break;
         }
         return;
     }
@@ -253,30 +250,15 @@ void CFrameDrawer::DrawFrame(short x, short y, IRawVideoFrame* pOverlay, IRawVid
     bool bMergeAlpha = false;
     switch (nTarget) {
     case PIXEL_FORMAT_YUV420P:
-    case PIXEL_FORMAT_YUVJ420P:
-        nShiftX = 1, nShiftY = 1;
-        break;
-    case PIXEL_FORMAT_YUVA420P:
-        nShiftX = 1, nShiftY = 1, bMergeAlpha = true;
-        break;
+    case PIXEL_FORMAT_YUVJ420P: nShiftX = 1, nShiftY = 1; break;
+    case PIXEL_FORMAT_YUVA420P: nShiftX = 1, nShiftY = 1, bMergeAlpha = true; break;
     case PIXEL_FORMAT_YUV422P:
-    case PIXEL_FORMAT_YUVJ422P:
-        nShiftX = 1, nShiftY = 0;
-        break;
-    case PIXEL_FORMAT_YUV444P:
-        nShiftX = 0, nShiftY = 0;
-        break;
-    case PIXEL_FORMAT_YUVA444:
-        nShiftX = 0, nShiftY = 0, bMergeAlpha = true;
-        break;
-    case PIXEL_FORMAT_YUV410P:
-        nShiftX = 2, nShiftY = 2;
-        break;
-    case PIXEL_FORMAT_YUV411P:
-        nShiftX = 2, nShiftY = 0;
-        break;
-    default:
-        return;
+    case PIXEL_FORMAT_YUVJ422P: nShiftX = 1, nShiftY = 0; break;
+    case PIXEL_FORMAT_YUV444P: nShiftX = 0, nShiftY = 0; break;
+    case PIXEL_FORMAT_YUVA444: nShiftX = 0, nShiftY = 0, bMergeAlpha = true; break;
+    case PIXEL_FORMAT_YUV410P: nShiftX = 2, nShiftY = 2; break;
+    case PIXEL_FORMAT_YUV411P: nShiftX = 2, nShiftY = 0; break;
+    default: return;
     }
     DrawPlane(pOverlay, pTarget, 0, x, y, 1, 1);
     int cx = FloorShift(x, nShiftX), cy = FloorShift(y, nShiftY);
@@ -367,9 +349,8 @@ CMKImgCvt::CMKImgCvt(int nWidth, int nHeight) : m_nWidth(nWidth), m_nHeight(nHei
 {
     if (nWidth <= 0 || nHeight <= 0)
         QB_THROW(QB_ERR_BAD_PARAM, "Bad param");
-    std::unique_ptr<CRawVideoFrame> pFrame(new CRawVideoFrame(false, PIXEL_FORMAT_YUVA444,
-                                                              static_cast<unsigned>(nWidth),
-                                                              static_cast<unsigned>(nHeight), true));
+    std::unique_ptr<CRawVideoFrame> pFrame(new CRawVideoFrame(
+        false, PIXEL_FORMAT_YUVA444, static_cast<unsigned>(nWidth), static_cast<unsigned>(nHeight), true));
     size_t nBytes = static_cast<size_t>(nWidth) * static_cast<size_t>(nHeight);
     for (int i = 0; i < 4; ++i) {
         m_planes[i] = AllocPlane(nBytes);

@@ -70,22 +70,21 @@ private:
 // One 8-bit overlay plane onto one 8-bit target plane, sampled every stepX
 // bytes and stepY lines, weighted by the overlay's alpha plane, which is
 // read at the same offsets: d = ((255 - a) * d + a * s) >> 8.
-void draw_component(unsigned char* dst, int dstPitch, int dstWidth, int dstRows, bool dstTopDown,
-                    unsigned char* src, int srcPitch, int srcWidth, int srcRows, bool srcTopDown, int stepX,
-                    int stepY, unsigned char* alpha, int x, int y);
+void draw_component(unsigned char* dst, int dstPitch, int dstWidth, int dstRows, bool dstTopDown, unsigned char* src,
+                    int srcPitch, int srcWidth, int srcRows, bool srcTopDown, int stepX, int stepY,
+                    unsigned char* alpha, int x, int y);
 // A 32-bit overlay onto a 32-bit target; widths in pixels. The target's alpha
 // becomes dA + a - dA * a / 255.
 void draw_rgba32_to_rgba32(unsigned char* dst, int dstPitch, int dstWidth, int dstRows, bool dstTopDown,
-                           unsigned char* src, int srcPitch, int srcWidth, int srcRows, bool srcTopDown, int x,
-                           int y);
+                           unsigned char* src, int srcPitch, int srcWidth, int srcRows, bool srcTopDown, int x, int y);
 // A 32-bit overlay onto a 24-bit target; bSwap takes overlay bytes 2, 1, 0
 // into target bytes 0, 1, 2 (an R, G, B target).
 void draw_rgba32_to_rgb24(unsigned char* dst, int dstPitch, int dstWidth, int dstRows, bool dstTopDown,
-                          unsigned char* src, int srcPitch, int srcWidth, int srcRows, bool srcTopDown, int x,
-                          int y, bool bSwap);
+                          unsigned char* src, int srcPitch, int srcWidth, int srcRows, bool srcTopDown, int x, int y,
+                          bool bSwap);
 // An overlay alpha plane into a target alpha plane: d = d + s - d * s / 255.
 void composite_alpha_component(unsigned char* dst, int dstPitch, int dstWidth, int dstRows, bool dstTopDown,
-                               unsigned char* src, int srcPitch, int srcWidth, int srcRows, bool srcTopDown,
-                               int x, int y);
+                               unsigned char* src, int srcPitch, int srcWidth, int srcRows, bool srcTopDown, int x,
+                               int y);
 
 } // namespace Moorland

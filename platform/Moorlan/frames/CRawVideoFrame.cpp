@@ -28,8 +28,7 @@ Geometry Measure(unsigned pixelFormat, unsigned width, unsigned height)
 {
     Geometry g;
     try {
-        GetImageParameters(pixelFormat, width, height, g.packed, g.count, g.rows, g.lineBytes, g.ratio,
-                           g.vertical);
+        GetImageParameters(pixelFormat, width, height, g.packed, g.count, g.rows, g.lineBytes, g.ratio, g.vertical);
     } catch (const CBaseException& e) {
         RAWFRAME_THROW(e.GetCode(), e.GetMsg());
     }
@@ -38,8 +37,8 @@ Geometry Measure(unsigned pixelFormat, unsigned width, unsigned height)
 
 } // namespace
 
-CRawVideoFrame::CRawVideoFrame(bool deletesItselfOnFree, unsigned pixelFormat, unsigned width,
-                               unsigned height, bool topDown)
+CRawVideoFrame::CRawVideoFrame(bool deletesItselfOnFree, unsigned pixelFormat, unsigned width, unsigned height,
+                               bool topDown)
     : CVideoFrameAttributes(deletesItselfOnFree), m_pixelFormat(pixelFormat), m_width(width), m_height(height),
       m_topDown(topDown)
 {
@@ -107,8 +106,7 @@ unsigned CRawVideoFrame::GetTotalSize()
     return total;
 }
 
-unsigned char* CRawVideoFrame::GetBuffer(unsigned index, unsigned* lineBytes, unsigned* pitch,
-                                         unsigned* rows)
+unsigned char* CRawVideoFrame::GetBuffer(unsigned index, unsigned* lineBytes, unsigned* pitch, unsigned* rows)
 {
     if (index >= m_planes.size())
         return nullptr;

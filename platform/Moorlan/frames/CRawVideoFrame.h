@@ -21,8 +21,8 @@ struct RawVideoPlane
     uint32_t lineBytes = 0;        // bytes of visible pixels in one line
     uint32_t pitch = 0;            // bytes between the starts of two stored lines
     uint32_t rows = 0;
-    uint32_t ratio = 0;            // bytes in the low 16 bits, pixels in the high 16 bits
-    uint32_t vertical = 0;         // subsampling divisor of the rows
+    uint32_t ratio = 0;    // bytes in the low 16 bits, pixels in the high 16 bits
+    uint32_t vertical = 0; // subsampling divisor of the rows
 };
 
 class CRawVideoFrame : public CVideoFrameAttributes, public IMVCRawVideoFrame
@@ -30,8 +30,7 @@ class CRawVideoFrame : public CVideoFrameAttributes, public IMVCRawVideoFrame
 public:
     // Lays out the planes of the pixel format with no memory attached.
     // Throws 10021010 "Bad pixel format" for a number outside the table.
-    CRawVideoFrame(bool deletesItselfOnFree, unsigned pixelFormat, unsigned width, unsigned height,
-                   bool topDown);
+    CRawVideoFrame(bool deletesItselfOnFree, unsigned pixelFormat, unsigned width, unsigned height, bool topDown);
     // A deep copy in one 16-byte aligned block; throws 10021007 when it cannot be had.
     CRawVideoFrame(const CRawVideoFrame& src);
     CRawVideoFrame& operator=(const CRawVideoFrame&) = delete;
@@ -104,7 +103,7 @@ bool CopyVideoFrame(IRawVideoFrame* dst, IRawVideoFrame* src);
 // Turns one RGB-ish pixel given as three bytes into Y, U, V bytes; the three
 // middle pointers are not read. Kept for callers of the old frame API.
 bool MergeYUVRedBlue(unsigned char* y, unsigned char* u, unsigned char* v, unsigned char* unused1,
-                     unsigned char* unused2, unsigned char* unused3, unsigned char* outY,
-                     unsigned char* outU, unsigned char* outV);
+                     unsigned char* unused2, unsigned char* unused3, unsigned char* outY, unsigned char* outU,
+                     unsigned char* outV);
 
 } // namespace Moorland

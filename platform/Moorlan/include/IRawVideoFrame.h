@@ -23,8 +23,7 @@ public:
     virtual unsigned GetTotalSize() = 0;
     // The plane's first visible byte with the crop applied, its visible line
     // bytes, pitch and rows; null (nothing written) for an index past the planes.
-    virtual unsigned char* GetBuffer(unsigned index, unsigned* lineBytes, unsigned* pitch,
-                                     unsigned* rows) = 0;
+    virtual unsigned char* GetBuffer(unsigned index, unsigned* lineBytes, unsigned* pitch, unsigned* rows) = 0;
     virtual double GetDAR() = 0;
     virtual bool CropRightAndBottom(unsigned right, unsigned bottom) = 0;
     // Releases the frame when it belongs to whoever holds it; else nothing.

@@ -29,17 +29,15 @@ Moorland::IImageConverter* CreateImageConverter(unsigned dstPixelFormat);
 // samples sit a fraction of a pixel left of the picture's own; 2 for a fast
 // one whose samples sit where the picture's do, so that a picture mirrored or
 // turned after scaling is the one mirrored or turned before.
-Moorland::IImageConverter* CreateImageConverterEx(unsigned dstPixelFormat, unsigned width,
-                                                  unsigned height, int flag);
+Moorland::IImageConverter* CreateImageConverterEx(unsigned dstPixelFormat, unsigned width, unsigned height, int flag);
 
 Moorland::IImageDeinterlace* CreateImageDeinterlace();
 
 // A resampler into `sampleFormat` (a QuentaSampleFormat number), `sampleRate`
 // and `channels`. `quality` 0 is the library's default filter, higher values
 // a longer one; the other four values are reserved and accepted as passed.
-Moorland::IAudioResampler* CreateAudioResampler(int sampleFormat, int sampleRate, int channels,
-                                                int reserved1, int reserved2, int quality,
-                                                int reserved3, int reserved4);
+Moorland::IAudioResampler* CreateAudioResampler(int sampleFormat, int sampleRate, int channels, int reserved1,
+                                                int reserved2, int quality, int reserved3, int reserved4);
 
 // A suggested video bitrate in kbit/s for a codec name and picture size.
 // `code` 0 asks for a small file, 1 for a balanced one, 2 for high quality.

@@ -17,12 +17,11 @@ inline constexpr int64_t kTicksPerSecond = 10000000;
 // profiles, so they never change meaning.
 typedef unsigned int PixelFormat;
 
-enum : PixelFormat
-{
+enum : PixelFormat {
     PIXEL_FORMAT_YUV420P = 0,
     PIXEL_FORMAT_YUYV422 = 1,
-    PIXEL_FORMAT_RGB24 = 2,   // bytes R, G, B
-    PIXEL_FORMAT_BGR24 = 3,   // bytes B, G, R
+    PIXEL_FORMAT_RGB24 = 2, // bytes R, G, B
+    PIXEL_FORMAT_BGR24 = 3, // bytes B, G, R
     PIXEL_FORMAT_YUV422P = 4,
     PIXEL_FORMAT_YUV444P = 5,
     PIXEL_FORMAT_YUV410P = 6,
@@ -59,8 +58,7 @@ enum : PixelFormat
 
 // The layout of audio samples by number (the byte size of one sample of one
 // channel in brackets). Planar layouts keep one buffer per channel.
-enum QuentaSampleFormat : int
-{
+enum QuentaSampleFormat : int {
     QUENTA_SAMPLE_NONE = 0,
     QUENTA_SAMPLE_U8 = 1,    // (1) interleaved
     QUENTA_SAMPLE_U8P = 2,   // (1) planar
@@ -88,9 +86,8 @@ bool IsPlanarSampleFormat(int sampleFormat);
 // packed ones; `count` is the plane count of a planar layout and the number
 // of colour components of a packed one. A number that is no pixel layout
 // throws CBaseException 10021010 "Bad pixel format".
-void GetImageParameters(unsigned pixelFormat, unsigned width, unsigned height, bool& packed,
-                        unsigned& count, std::vector<unsigned>& rows,
-                        std::vector<unsigned>& lineBytes, std::vector<unsigned>& ratio,
+void GetImageParameters(unsigned pixelFormat, unsigned width, unsigned height, bool& packed, unsigned& count,
+                        std::vector<unsigned>& rows, std::vector<unsigned>& lineBytes, std::vector<unsigned>& ratio,
                         std::vector<unsigned>& vertical);
 
 // The picture inside a frame that carries bars around it (a timeline's

@@ -30,9 +30,9 @@ inline std::string ErrorText(int err)
 
 #define QB_THROW_AV(code, what, err) ::FF::ThrowError((code), (what), (err), __LINE__, __FILE__)
 // Throws QB_ERR_MEDIA when `ret` is an FFmpeg failure.
-#define QB_CHECK_AV(ret, what)                                                                                    \
-    do {                                                                                                          \
-        const int qbCheckedAV = (ret);                                                                            \
-        if (qbCheckedAV < 0)                                                                                      \
-            ::FF::ThrowError(QB_ERR_MEDIA, (what), qbCheckedAV, __LINE__, __FILE__);                             \
+#define QB_CHECK_AV(ret, what)                                                                                         \
+    do {                                                                                                               \
+        const int qbCheckedAV = (ret);                                                                                 \
+        if (qbCheckedAV < 0)                                                                                           \
+            ::FF::ThrowError(QB_ERR_MEDIA, (what), qbCheckedAV, __LINE__, __FILE__);                                   \
     } while (0)

@@ -21,47 +21,59 @@ namespace FF {
 
 // Demuxer contexts (opened with avformat_open_input) and muxer contexts
 // (made with avformat_alloc_output_context2) are released differently.
-struct InputFormatDeleter {
+struct InputFormatDeleter
+{
     void operator()(AVFormatContext* ctx) const { avformat_close_input(&ctx); }
 };
-struct OutputFormatDeleter {
+struct OutputFormatDeleter
+{
     void operator()(AVFormatContext* ctx) const
     {
-        if (!ctx) return;
+        if (!ctx)
+            return;
         if (ctx->oformat && !(ctx->oformat->flags & AVFMT_NOFILE) && ctx->pb)
             avio_closep(&ctx->pb);
         avformat_free_context(ctx);
     }
 };
-struct CodecContextDeleter {
+struct CodecContextDeleter
+{
     void operator()(AVCodecContext* ctx) const { avcodec_free_context(&ctx); }
 };
-struct FrameDeleter {
+struct FrameDeleter
+{
     void operator()(AVFrame* frame) const { av_frame_free(&frame); }
 };
-struct PacketDeleter {
+struct PacketDeleter
+{
     void operator()(AVPacket* packet) const { av_packet_free(&packet); }
 };
-struct FilterGraphDeleter {
+struct FilterGraphDeleter
+{
     void operator()(AVFilterGraph* graph) const { avfilter_graph_free(&graph); }
 };
-struct SwsDeleter {
+struct SwsDeleter
+{
     void operator()(SwsContext* ctx) const { sws_freeContext(ctx); }
 };
-struct SwrDeleter {
+struct SwrDeleter
+{
     void operator()(SwrContext* ctx) const { swr_free(&ctx); }
 };
-struct AVIOContextDeleter {
+struct AVIOContextDeleter
+{
     // For contexts made with avio_alloc_context: the buffer belongs to the
     // context (FFmpeg may have replaced it), so it goes with it.
     void operator()(AVIOContext* ctx) const
     {
-        if (!ctx) return;
+        if (!ctx)
+            return;
         av_freep(&ctx->buffer);
         avio_context_free(&ctx);
     }
 };
-struct AVFreeDeleter {
+struct AVFreeDeleter
+{
     void operator()(void* p) const { av_free(p); }
 };
 // A pool goes once its last buffer is given back.
@@ -80,27 +92,29 @@ using SwsPtr = std::unique_ptr<SwsContext, SwsDeleter>;
 using SwrPtr = std::unique_ptr<SwrContext, SwrDeleter>;
 using AVIOContextPtr = std::unique_ptr<AVIOContext, AVIOContextDeleter>;
 using BufferPoolPtr = std::unique_ptr<AVBufferPool, BufferPoolDeleter>;
-template <typename T>
-using AVMemPtr = std::unique_ptr<T, AVFreeDeleter>;
+template <typename T> using AVMemPtr = std::unique_ptr<T, AVFreeDeleter>;
 
 // Allocating constructors: each throws std::bad_alloc rather than hand out
 // a null owner, so callers never test for it.
 inline FramePtr MakeFrame()
 {
     FramePtr frame(av_frame_alloc());
-    if (!frame) throw std::bad_alloc();
+    if (!frame)
+        throw std::bad_alloc();
     return frame;
 }
 inline PacketPtr MakePacket()
 {
     PacketPtr packet(av_packet_alloc());
-    if (!packet) throw std::bad_alloc();
+    if (!packet)
+        throw std::bad_alloc();
     return packet;
 }
 inline CodecContextPtr MakeCodecContext(const AVCodec* codec)
 {
     CodecContextPtr ctx(avcodec_alloc_context3(codec));
-    if (!ctx) throw std::bad_alloc();
+    if (!ctx)
+        throw std::bad_alloc();
     return ctx;
 }
 

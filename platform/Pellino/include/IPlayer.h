@@ -29,8 +29,7 @@ namespace Moorland {
 
 class IAVSource;
 
-enum PlayerState : int
-{
+enum PlayerState : int {
     PLAYER_STATE_PLAYING = 0,
     PLAYER_STATE_PAUSED = 1,
     PLAYER_STATE_CLOSED = 2,
@@ -43,8 +42,8 @@ typedef void (*PlayerVideoCallback)(void* context, IRawVideoFrame* frame);
 // Interleaved samples in the layout given to Open, changed in place by the
 // callback (volume, replacement sound) before they are played. `timeMs` is
 // the time of the buffer's first sample in milliseconds; `reserved` is 0.
-typedef void (*PlayerAudioCallback)(void* context, void* data, unsigned size, QuentaSampleFormat format,
-                                    int timeMs, int reserved);
+typedef void (*PlayerAudioCallback)(void* context, void* data, unsigned size, QuentaSampleFormat format, int timeMs,
+                                    int reserved);
 
 class IPlayer
 {
@@ -93,11 +92,11 @@ protected:
 // What the render thread counted since the last Open or seek.
 struct PlayerStatistics
 {
-    int64_t shown;     // pictures handed to the video callback while playing
-    int64_t dropped;   // pictures skipped because a later one was due already
-    int64_t late;      // pictures shown more than one picture's length after their time
-    int64_t lastLateMs;// how late the last picture was shown (negative: early)
-    int audioDevice;   // 1 while the clock follows a sound device
+    int64_t shown;      // pictures handed to the video callback while playing
+    int64_t dropped;    // pictures skipped because a later one was due already
+    int64_t late;       // pictures shown more than one picture's length after their time
+    int64_t lastLateMs; // how late the last picture was shown (negative: early)
+    int audioDevice;    // 1 while the clock follows a sound device
 };
 
 class IPlayerAdvanced

@@ -13,8 +13,7 @@
 
 namespace Moorland {
 
-enum VideoDriverType : int
-{
+enum VideoDriverType : int {
     VIDEO_DRIVER_IMAGE = 1, // the handle is a QImage* that Present fills
     VIDEO_DRIVER_WINDOW = 3,
 };

@@ -18,30 +18,27 @@ namespace QTKit {
 
 typedef int QTErr;
 
-enum : QTErr
-{
+enum : QTErr {
     qtNoErr = 0,
-    qtParamErr = -50,          // a value out of range, a null pointer
-    qtFileErr = -36,           // the file cannot be created or written
-    qtNoCodecErr = -8961,      // no compressor for the FourCC in this build
-    qtCodecErr = -8960,        // the compressor refused its settings or a picture
-    qtTrackOrderErr = -2011,   // a track made after the first sample, or a second one
-    qtNoTrackErr = -2009,      // samples for a track that does not exist
-    qtMovieDoneErr = -2012,    // the movie was already flattened
-    qtMuxErr = -2014,          // the muxer refused a sample or the header
+    qtParamErr = -50,        // a value out of range, a null pointer
+    qtFileErr = -36,         // the file cannot be created or written
+    qtNoCodecErr = -8961,    // no compressor for the FourCC in this build
+    qtCodecErr = -8960,      // the compressor refused its settings or a picture
+    qtTrackOrderErr = -2011, // a track made after the first sample, or a second one
+    qtNoTrackErr = -2009,    // samples for a track that does not exist
+    qtMovieDoneErr = -2012,  // the movie was already flattened
+    qtMuxErr = -2014,        // the muxer refused a sample or the header
 };
 
 // Core Audio channel layout tags the sound track knows; any other tag (0
 // included) leaves the channels without a layout.
-enum : uint32_t
-{
+enum : uint32_t {
     qtLayoutMono = (100u << 16) | 1,
     qtLayoutStereo = (101u << 16) | 2,
     qtLayoutMPEG_5_1_A = (121u << 16) | 6,
 };
 
-enum QTTrackKind
-{
+enum QTTrackKind {
     qtVideoTrack = 0,
     qtSoundTrack = 1,
 };
@@ -66,22 +63,20 @@ public:
     // `sampleDuration` units; `quality` is a QuickTime codec quality (0 to
     // 1024: 256 low, 512 normal, 768 high). Tracks are made before the first
     // sample of either kind.
-    virtual QTErr NewVideoTrack(const char* fourCC, unsigned width, unsigned height,
-                                unsigned timeScale, unsigned sampleDuration,
-                                unsigned quality) = 0;
+    virtual QTErr NewVideoTrack(const char* fourCC, unsigned width, unsigned height, unsigned timeScale,
+                                unsigned sampleDuration, unsigned quality) = 0;
     // Compresses one packed 24-bit RGB picture (bytes R, G, B) and adds it as
     // `count` samples in a row; a count of 0 adds nothing. The pixels are only
     // read during the call.
-    virtual QTErr AddVideoSample(const unsigned char* rgb, unsigned width, unsigned height,
-                                 unsigned rowBytes, unsigned count) = 0;
+    virtual QTErr AddVideoSample(const unsigned char* rgb, unsigned width, unsigned height, unsigned rowBytes,
+                                 unsigned count) = 0;
 
     // The sound track: time scale = `sampleRate`, one sample frame of 4 x
     // `channels` bytes per unit; `layoutTag` one of the tags above, or 0.
     virtual QTErr NewSoundTrack(int sampleRate, int channels, uint32_t layoutTag) = 0;
     // Adds `sampleCount` interleaved float sample frames from `data`
     // (`bytes` long; bytes past the whole sample frames are not written).
-    virtual QTErr AddSoundSamples(const unsigned char* data, unsigned bytes,
-                                  unsigned sampleCount) = 0;
+    virtual QTErr AddSoundSamples(const unsigned char* data, unsigned bytes, unsigned sampleCount) = 0;
 
     // Bytes of media data the track has handed to the file so far.
     virtual QTErr GetMediaDataSize(QTTrackKind track, uint64_t* size) = 0;
@@ -115,7 +110,6 @@ QTErr QTCreateMovieFile(const char* path, IQTMovie** movie, char* errorText, siz
 
 // Whether pictures can be compressed for `fourCC` here: noErr and `info`
 // filled (when given), else qtNoCodecErr with the reason in `errorText`.
-QTErr QTFindImageCompressor(const char* fourCC, QTCompressorInfo* info, char* errorText,
-                            size_t errorTextSize);
+QTErr QTFindImageCompressor(const char* fourCC, QTCompressorInfo* info, char* errorText, size_t errorTextSize);
 
 } // namespace QTKit

@@ -14,11 +14,16 @@ extern "C" {
 #include <cstdint>
 #include <string>
 
-namespace Moorland { struct AudioFormatInfo; }
+namespace Moorland {
+struct AudioFormatInfo;
+}
 
 namespace Solvane {
 
-inline std::string AVErrorText(int err) { return FF::ErrorText(err); }
+inline std::string AVErrorText(int err)
+{
+    return FF::ErrorText(err);
+}
 
 // The media layer's pixel layout number of an FFmpeg layout; -1 when the
 // layer has no such layout.
@@ -46,7 +51,6 @@ int64_t ToMs(int64_t ts, AVRational tb, int64_t origin);
 int64_t FromMs(int64_t ms, AVRational tb, int64_t origin);
 
 void FillAudioFormat(const AVCodecParameters* par, Moorland::AudioFormatInfo* format);
-
 
 // The sample aspect of a decoded picture, chosen as the stream description
 // chooses it: the container's first, then the picture's, then the stream's

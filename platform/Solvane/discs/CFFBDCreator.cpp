@@ -20,9 +20,9 @@ namespace Solvane {
 
 namespace {
 
-struct ReleaseDeleter {
-    template <typename T>
-    void operator()(T* p) const
+struct ReleaseDeleter
+{
+    template <typename T> void operator()(T* p) const
     {
         if (p)
             p->Release();
@@ -133,8 +133,8 @@ TitlePlan PlanTitle(Moorland::IAVManager* manager, const std::string& source, co
     s.video.aspect = sd && !project.wide ? "4:3" : "16:9";
     if (sd) {
         const int x = project.wide ? 16 : 4, y = project.wide ? 9 : 3;
-        av_reduce(&plan.sar.num, &plan.sar.den, static_cast<int64_t>(x) * f.height,
-                  static_cast<int64_t>(y) * f.width, 65535);
+        av_reduce(&plan.sar.num, &plan.sar.den, static_cast<int64_t>(x) * f.height, static_cast<int64_t>(y) * f.width,
+                  65535);
     }
     // Constant quality under the format's ceiling: level 4.1, at most
     // 40 Mbit/s through a 30 Mbit buffer, a closed GOP of at most one second,
@@ -143,15 +143,16 @@ TitlePlan PlanTitle(Moorland::IAVManager* manager, const std::string& source, co
     s.video.bitrateKbps = sd ? 8000 : (f.height == 720 ? 18000 : 25000);
     const int gop = static_cast<int>(std::ceil(Rate(f.rate) - 0.01));
     std::string x264 = "level=4.1:bluray-compat=1:open-gop=0:b-pyramid=strict:slices=4:nal-hrd=vbr:aud=1:"
-                       "min-keyint=1:keyint=" + std::to_string(gop);
+                       "min-keyint=1:keyint=" +
+                       std::to_string(gop);
     x264 += sd ? ":colorprim=" + std::string(f.height == 576 ? "bt470bg" : "smpte170m") +
                      ":transfer=" + (f.height == 576 ? "bt470bg" : "smpte170m") +
                      ":colormatrix=" + (f.height == 576 ? "bt470bg" : "smpte170m")
                : ":colorprim=bt709:transfer=bt709:colormatrix=bt709";
     if (f.fieldCoded)
         x264 += ":fake-interlaced=1:pic-struct=1";
-    s.video.options = {{"g", std::to_string(gop)}, {"bf", "3"}, {"maxrate", "40000000"}, {"bufsize", "30000000"},
-                       {"crf", "18"}, {"x264-params", x264}};
+    s.video.options = {{"g", std::to_string(gop)}, {"bf", "3"},   {"maxrate", "40000000"},
+                       {"bufsize", "30000000"},    {"crf", "18"}, {"x264-params", x264}};
     plan.video.pid = 0x1011;
     plan.video.codingType = 0x1B;
     plan.video.format = f.format;

@@ -241,8 +241,7 @@ void CFFDiscTask::RunProgram(const std::vector<std::string>& args, const std::ve
         break;
     case QuentaBased::CProcessLauncher::State::Signalled:
         QB_THROW(QB_ERR_UNEXPECTED, args[0] + " crashed with " + child.DescribeEnd() + ": " + said);
-    default:
-        QB_THROW(QB_ERR_UNEXPECTED, "Lost the program " + args[0]);
+    default: QB_THROW(QB_ERR_UNEXPECTED, "Lost the program " + args[0]);
     }
 }
 

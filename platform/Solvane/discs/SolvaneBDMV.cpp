@@ -133,9 +133,9 @@ std::vector<uint8_t> BuildMovieObjects(uint32_t playlist)
     w.Zeros(28);
     const size_t objects = w.Open32();
     w.U32(0);
-    w.U16(1); // one object
-    w.U16(0); // no resume, menu call and title search allowed
-    w.U16(1); // one command: PlayPL with an immediate playlist number
+    w.U16(1);   // one object
+    w.U16(0);   // no resume, menu call and title search allowed
+    w.U16(1);   // one command: PlayPL with an immediate playlist number
     w.U8(0x22); // one operand, branch group, play sub-group
     w.U8(0x80); // immediate first operand, PlayPL
     w.U8(0);
@@ -180,9 +180,9 @@ std::vector<uint8_t> BuildPlaylist(const std::vector<BDPlayItem>& items, const s
         w.U8(0);       // STC sequence 0
         w.U32(item.in);
         w.U32(item.out);
-        w.Zeros(8);    // no user operation masked
-        w.U8(0);       // no random access flag
-        w.U8(0);       // no still
+        w.Zeros(8); // no user operation masked
+        w.U8(0);    // no random access flag
+        w.U8(0);    // no still
         w.U16(0);
         // STN table: the primary video and audio streams of the clip.
         uint32_t video = 0, audio = 0;
@@ -324,8 +324,8 @@ std::vector<uint8_t> BuildClipInfo(const BDClip& clip)
             QB_THROW(QB_ERR_BAD_PARAM, "Too many entry points in a clip");
         w.U16(video->pid);
         // 10 reserved bits, stream type 1 (video), coarse and fine counts.
-        const uint64_t packed = (static_cast<uint64_t>(1) << 34) | (static_cast<uint64_t>(coarse.size()) << 18) |
-                                clip.entries.size();
+        const uint64_t packed =
+            (static_cast<uint64_t>(1) << 34) | (static_cast<uint64_t>(coarse.size()) << 18) | clip.entries.size();
         w.U16(static_cast<uint32_t>(packed >> 32));
         w.U32(static_cast<uint32_t>(packed));
         const size_t streamStart = w.Pos();

@@ -26,9 +26,9 @@ struct BDStream
 // A key picture where playing may start: its source packet and time.
 struct BDEntryPoint
 {
-    uint32_t packet = 0;    // 192-byte source packet number of the picture's first packet
-    uint64_t pts = 0;       // 90 kHz
-    uint32_t packets = 1;   // packets the picture spans
+    uint32_t packet = 0;  // 192-byte source packet number of the picture's first packet
+    uint64_t pts = 0;     // 90 kHz
+    uint32_t packets = 1; // packets the picture spans
 };
 
 struct BDClip
@@ -37,7 +37,7 @@ struct BDClip
     uint32_t recordingRate = 0; // bytes per second
     uint16_t pmtPid = 0;
     uint16_t pcrPid = 0;
-    uint32_t start = 0;     // presentation start and end, 45 kHz
+    uint32_t start = 0; // presentation start and end, 45 kHz
     uint32_t end = 0;
     std::vector<BDStream> streams;
     std::vector<BDEntryPoint> entries; // of the first video stream, in order
@@ -45,8 +45,8 @@ struct BDClip
 
 struct BDPlayItem
 {
-    std::string clip;       // five digits, "00001"
-    uint32_t in = 0;        // 45 kHz, the clip's own time
+    std::string clip; // five digits, "00001"
+    uint32_t in = 0;  // 45 kHz, the clip's own time
     uint32_t out = 0;
     std::vector<BDStream> streams;
 };
@@ -54,7 +54,7 @@ struct BDPlayItem
 struct BDMark
 {
     uint16_t playItem = 0;
-    uint32_t time = 0;      // 45 kHz, in the play item's clip time
+    uint32_t time = 0; // 45 kHz, in the play item's clip time
 };
 
 // "index.bdmv": first play, top menu and the one title run movie object 0.

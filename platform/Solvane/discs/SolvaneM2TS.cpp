@@ -13,7 +13,8 @@ namespace {
 
 const size_t kPacket = 192;
 
-struct FileCloser {
+struct FileCloser
+{
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
@@ -107,7 +108,8 @@ M2TSScan ScanM2TS(const std::string& path, const std::function<bool()>& cancelle
                 const size_t off = 1 + d[0];
                 if (off + 12 <= size) {
                     const uint8_t* s = d + off;
-                    const size_t sectionEnd = std::min(size - off, static_cast<size_t>(3 + ((s[1] & 0x0F) << 8 | s[2])));
+                    const size_t sectionEnd =
+                        std::min(size - off, static_cast<size_t>(3 + ((s[1] & 0x0F) << 8 | s[2])));
                     // Program entries lie between the 8-byte header and the CRC.
                     for (size_t k = 8; k + 8 <= sectionEnd; k += 4) {
                         const uint16_t program = static_cast<uint16_t>(s[k] << 8 | s[k + 1]);

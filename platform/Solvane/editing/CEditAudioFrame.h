@@ -15,7 +15,8 @@ class CEditAudioFrame final : public Moorland::IRawAudioFrame
 {
 public:
     CEditAudioFrame(bool selfFreeing, int sampleRate, int channels)
-        : m_selfFreeing(selfFreeing), m_rate(sampleRate), m_channels(channels) {}
+        : m_selfFreeing(selfFreeing), m_rate(sampleRate), m_channels(channels)
+    {}
     CEditAudioFrame(const CEditAudioFrame&) = delete;
     CEditAudioFrame& operator=(const CEditAudioFrame&) = delete;
 

@@ -150,8 +150,7 @@ void CEditVideoFrame::CopyFrom(Moorland::IRawVideoFrame* src)
         QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
     unsigned width = 0, height = 0;
     src->GetDimension(&width, &height);
-    if (src->GetPixelFormat() != m_pixelFormat || width != m_width || height != m_height || CropRight() ||
-        CropBottom())
+    if (src->GetPixelFormat() != m_pixelFormat || width != m_width || height != m_height || CropRight() || CropBottom())
         Allocate(src->GetPixelFormat(), width, height);
     else
         Unshare();
@@ -166,8 +165,8 @@ void CEditVideoFrame::CopyFrom(Moorland::IRawVideoFrame* src)
         // Bottom-up pictures are handed out top-down here.
         const bool flip = !src->IsTopDown();
         for (unsigned y = 0; y < rows; ++y)
-            memcpy(d + static_cast<size_t>(y) * dPitch,
-                   s + static_cast<size_t>(flip ? rows - 1 - y : y) * sPitch, bytes);
+            memcpy(d + static_cast<size_t>(y) * dPitch, s + static_cast<size_t>(flip ? rows - 1 - y : y) * sPitch,
+                   bytes);
     }
     TakeAttributes(src);
     void* border = nullptr;
@@ -193,8 +192,8 @@ void CEditVideoFrame::FillBlackAround(int x, int y, int w, int h)
     const AVPixelFormat format = static_cast<AVPixelFormat>(f->format);
     const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(format);
     ptrdiff_t linesizes[4] = {f->linesize[0], f->linesize[1], f->linesize[2], f->linesize[3]};
-    const bool full = f->format == AV_PIX_FMT_YUVJ420P || f->format == AV_PIX_FMT_YUVJ422P ||
-                      f->format == AV_PIX_FMT_YUVJ444P;
+    const bool full =
+        f->format == AV_PIX_FMT_YUVJ420P || f->format == AV_PIX_FMT_YUVJ422P || f->format == AV_PIX_FMT_YUVJ444P;
     const AVColorRange range = full ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
     const int planes = av_pix_fmt_count_planes(format);
     // Each bar as a picture of its own: its planes start at its corner.

@@ -90,7 +90,7 @@ private:
     unsigned m_width = 0;
     unsigned m_height = 0;
     bool m_packed = true;
-    std::vector<unsigned> m_rows;      // per plane, from the layout table
+    std::vector<unsigned> m_rows; // per plane, from the layout table
     std::vector<unsigned> m_lineBytes;
     std::vector<unsigned> m_ratio;
     std::vector<unsigned> m_vertical;

@@ -21,8 +21,7 @@ CSimpleEditImporter::~CSimpleEditImporter()
 
 const Moorland::ImporterInfo* CSimpleEditImporter::Info()
 {
-    static const Moorland::ImporterInfo info{sizeof(Moorland::ImporterInfo), kName,
-                                             "Edit descriptions (.seix)"};
+    static const Moorland::ImporterInfo info{sizeof(Moorland::ImporterInfo), kName, "Edit descriptions (.seix)"};
     return &info;
 }
 
@@ -80,8 +79,8 @@ Moorland::IAVSource* CSimpleEditImporter::CreateSource(int movieId, int videoStr
             QB_THROW(QB_ERR_BAD_PARAM, "Bad movie id");
         if (m_desc.clips.empty())
             QB_THROW(QB_ERR_MEDIA, "The edit description has no clips");
-        return static_cast<Moorland::IAVSource*>(new CSimpleEditSource(
-            m_manager, m_desc, videoStreamId != -1, audioStreamId != -1, this, m_callBack));
+        return static_cast<Moorland::IAVSource*>(
+            new CSimpleEditSource(m_manager, m_desc, videoStreamId != -1, audioStreamId != -1, this, m_callBack));
     });
 }
 
@@ -344,8 +343,7 @@ void* CSimpleEditImporter::GetClipHandle(int index)
     return QB_GUARDED(static_cast<void*>(nullptr), { return static_cast<void*>(&ClipAt(index)); });
 }
 
-bool CSimpleEditImporter::AddEffect(int index, int position, const char* name, const char** names,
-                                    const char** values)
+bool CSimpleEditImporter::AddEffect(int index, int position, const char* name, const char** names, const char** values)
 {
     return QB_GUARDED(false, {
         if (!name || !*name)
@@ -364,8 +362,8 @@ bool CSimpleEditImporter::AddEffect(int index, int position, const char* name, c
                 QB_THROW(QB_ERR_BAD_PARAM, "too many parameters");
             effect.params.emplace_back(names[i], values[i]);
         }
-        const size_t at = position < 0 ? clip.effects.size()
-                                        : std::min(static_cast<size_t>(position), clip.effects.size());
+        const size_t at =
+            position < 0 ? clip.effects.size() : std::min(static_cast<size_t>(position), clip.effects.size());
         clip.effects.insert(clip.effects.begin() + static_cast<std::ptrdiff_t>(at), std::move(effect));
         return true;
     });
@@ -393,13 +391,34 @@ bool CSimpleEditImporter::NotSupported(const char* what)
     });
 }
 
-bool CSimpleEditImporter::AddTransition(int, const char*, uint32_t) { return NotSupported("Transitions"); }
-bool CSimpleEditImporter::RemoveTransition(int) { return NotSupported("Transitions"); }
-bool CSimpleEditImporter::AddSubtitle(const char*) { return NotSupported("Subtitles"); }
-bool CSimpleEditImporter::RemoveSubtitle() { return NotSupported("Subtitles"); }
-bool CSimpleEditImporter::AddBackgroundAudio(const char*, int) { return NotSupported("Background sounds"); }
-bool CSimpleEditImporter::RemoveBackgroundAudio() { return NotSupported("Background sounds"); }
-bool CSimpleEditImporter::SetBackgroundAudioVolume(double) { return NotSupported("Background sounds"); }
+bool CSimpleEditImporter::AddTransition(int, const char*, uint32_t)
+{
+    return NotSupported("Transitions");
+}
+bool CSimpleEditImporter::RemoveTransition(int)
+{
+    return NotSupported("Transitions");
+}
+bool CSimpleEditImporter::AddSubtitle(const char*)
+{
+    return NotSupported("Subtitles");
+}
+bool CSimpleEditImporter::RemoveSubtitle()
+{
+    return NotSupported("Subtitles");
+}
+bool CSimpleEditImporter::AddBackgroundAudio(const char*, int)
+{
+    return NotSupported("Background sounds");
+}
+bool CSimpleEditImporter::RemoveBackgroundAudio()
+{
+    return NotSupported("Background sounds");
+}
+bool CSimpleEditImporter::SetBackgroundAudioVolume(double)
+{
+    return NotSupported("Background sounds");
+}
 
 bool CSimpleEditImporter::SetOutputSize(int width, int height)
 {
@@ -445,8 +464,7 @@ bool CSimpleEditImporter::SetOutputFormat(int index, const Moorland::SimpleEditO
         if (!format)
             QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
         if (format->width < 0 || format->height < 0 || format->width > 16384 || format->height > 16384 ||
-            format->sampleRate < 0 || format->sampleRate > 768000 || format->channels < 0 ||
-            format->channels > 64)
+            format->sampleRate < 0 || format->sampleRate > 768000 || format->channels < 0 || format->channels > 64)
             QB_THROW(QB_ERR_BAD_PARAM, "Bad param");
         ClipAt(index).format = *format;
         return true;

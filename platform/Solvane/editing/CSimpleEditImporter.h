@@ -93,8 +93,7 @@ public:
     void* GetClipHandle(int index) override;
     bool AddClipFilter(int index, void* clipHandle, const char* filter, const char** names,
                        const char** values) override;
-    bool AddClipEffect(int index, int position, const char* effect, const char** names,
-                       const char** values) override;
+    bool AddClipEffect(int index, int position, const char* effect, const char** names, const char** values) override;
     bool AddTransition(int index, const char* name, uint32_t ms) override;
     bool RemoveTransition(int index) override;
     bool AddSubtitle(const char* path) override;
@@ -105,8 +104,8 @@ public:
     bool SetOutputSize(int width, int height) override;
     bool SetOutputFrameRate(uint32_t num, uint32_t den) override;
     bool SetOutputFormat(int index, const Moorland::SimpleEditOutputFormat* format) override;
-    bool InsertSource(int index, const char* path, const char* importerName, int32_t trimStartMs,
-                      int32_t trimEndMs, int movieId, int reserved) override;
+    bool InsertSource(int index, const char* path, const char* importerName, int32_t trimStartMs, int32_t trimEndMs,
+                      int movieId, int reserved) override;
     bool SetOutputStreams(int streams) override;
     bool SetFrameRate(double frameRate) override;
     bool SaveToFile(const char* path) override { return SaveTimeLine(path); }

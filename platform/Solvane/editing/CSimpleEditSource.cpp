@@ -28,8 +28,8 @@ const size_t kSparePictures = 2;
 
 } // namespace
 
-CSimpleEditSource::CSimpleEditSource(Moorland::IAVManager* manager, const SeixDescription& description,
-                                     bool wantVideo, bool wantAudio, Moorland::ISimpleEditTimeLine* timeline,
+CSimpleEditSource::CSimpleEditSource(Moorland::IAVManager* manager, const SeixDescription& description, bool wantVideo,
+                                     bool wantAudio, Moorland::ISimpleEditTimeLine* timeline,
                                      Moorland::IOnItemChangedCallBack* callBack)
     : m_manager(manager), m_desc(description), m_timeline(timeline), m_callBack(callBack)
 {
@@ -182,7 +182,8 @@ void CSimpleEditSource::OpenClip()
     m_firstAudio = true;
     if (m_out.video) {
         for (const SeixEffect& e : clip.effects) {
-            std::unique_ptr<Moorland::IVideoProcessor, ProcessorDeleter> p(m_manager->CreateVideoProcessor(e.name.c_str()));
+            std::unique_ptr<Moorland::IVideoProcessor, ProcessorDeleter> p(
+                m_manager->CreateVideoProcessor(e.name.c_str()));
             if (!p)
                 QuentaBased::ThrowLastError();
             for (const auto& param : e.params)
@@ -205,8 +206,8 @@ void CSimpleEditSource::OpenClip()
             m_replace->SetTimePosition(m_startInClipMs * Moorland::kTicksPerMs);
         }
         if (m_audioOwn) {
-            m_resampler.reset(CreateAudioResampler(Moorland::QUENTA_SAMPLE_S16, m_out.sampleRate, m_out.channels,
-                                                   0, 0, 0, 0, 0));
+            m_resampler.reset(
+                CreateAudioResampler(Moorland::QUENTA_SAMPLE_S16, m_out.sampleRate, m_out.channels, 0, 0, 0, 0, 0));
             if (!m_resampler)
                 QuentaBased::ThrowLastError();
         }
@@ -295,9 +296,9 @@ Moorland::IRawVideoFrame* CSimpleEditSource::TakeVideo(Moorland::IRawVideoFrame*
     auto* shareable =
         m_cfr ? static_cast<Moorland::ISharedRawVideoFrame*>(v->GetInterface(RAWVIDEO_INTERFACE_SHARED)) : nullptr;
     if ((!m_cfr || shareable) && v->GetPixelFormat() == Moorland::PIXEL_FORMAT_YUV420P &&
-        fullW == static_cast<unsigned>(m_out.width) && fullH == static_cast<unsigned>(m_out.height) &&
-        !clip.crop[0] && !clip.crop[1] && !clip.crop[2] && !clip.crop[3] && m_processors.empty() &&
-        !clip.interlaced && std::fabs(ownSar - m_out.sampleAspect) < 0.01) {
+        fullW == static_cast<unsigned>(m_out.width) && fullH == static_cast<unsigned>(m_out.height) && !clip.crop[0] &&
+        !clip.crop[1] && !clip.crop[2] && !clip.crop[3] && m_processors.empty() && !clip.interlaced &&
+        std::fabs(ownSar - m_out.sampleAspect) < 0.01) {
         if (shareable) {
             m_placing.reset(shareable->Share());
             v = m_placing.get();
@@ -435,8 +436,7 @@ CEditVideoFrame* CSimpleEditSource::FittedToOutput(double ownSar, unsigned w, un
     return out;
 }
 
-Moorland::IRawVideoFrame* CSimpleEditSource::Retimed(Moorland::IRawVideoFrame* picture, int64_t outTs,
-                                                     int64_t duration)
+Moorland::IRawVideoFrame* CSimpleEditSource::Retimed(Moorland::IRawVideoFrame* picture, int64_t outTs, int64_t duration)
 {
     m_position = static_cast<uint32_t>(outTs);
     m_lastVideoEndMs = static_cast<int>(outTs + duration);
@@ -732,7 +732,8 @@ bool CSimpleEditSource::Produce(Moorland::IRawVideoFrame*& picture, bool& haveSo
         if (clipOver) {
             // The clip's last picture stays up to the clip's end.
             if (m_cfr && m_clipHadPicture && m_lastPicture)
-                m_repeat = std::max<int64_t>(0, SlotAt(static_cast<double>(m_out.clipStartMs[m_clip + 1])) - m_nextSlot);
+                m_repeat =
+                    std::max<int64_t>(0, SlotAt(static_cast<double>(m_out.clipStartMs[m_clip + 1])) - m_nextSlot);
 
             CloseClip();
             ++m_clip;

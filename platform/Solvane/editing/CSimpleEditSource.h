@@ -3,20 +3,16 @@
 // The source of an edit description: plays its clips one after another as
 // one movie. Pictures come out in planar 4:2:0 (pixel layout 0) at the
 // description's output size and the first picture clip's pixel shape (each
-// clip fitted inside it, keeping its displayed shape, on black), with each clip's crop, deinterlacing and frame processors
-// applied; sound comes out as interleaved 16-bit samples at one rate and
-// channel count, with each clip's volume, mute, other sound source or
-// replacement applied. When the description has an output frame rate the
-// pictures come at exactly that rate (repeated or dropped to fit);
-// otherwise each keeps its own time. Time stamps run on from clip to clip: a clip's first
-// picture follows the previous clip's last one and its sound starts at the
-// exact sample where the previous clip's ended; a clip without sound gives
-// silence of its length. The listener learns of every clip the source enters.
-// A read gives the kinds it asks for; what playing made of the other kind is
-// kept (a few pictures, a few seconds of sound) until a read asks for it, so
-// readers that alternate kinds get every picture and every sample. A store
-// past its bound hands out its oldest instead, and at the end whatever is
-// kept comes out whichever kind is asked for.
+// clip fitted inside it, keeping its displayed shape, on black), with each clip's crop, deinterlacing and frame
+// processors applied; sound comes out as interleaved 16-bit samples at one rate and channel count, with each clip's
+// volume, mute, other sound source or replacement applied. When the description has an output frame rate the pictures
+// come at exactly that rate (repeated or dropped to fit); otherwise each keeps its own time. Time stamps run on from
+// clip to clip: a clip's first picture follows the previous clip's last one and its sound starts at the exact sample
+// where the previous clip's ended; a clip without sound gives silence of its length. The listener learns of every clip
+// the source enters. A read gives the kinds it asks for; what playing made of the other kind is kept (a few pictures, a
+// few seconds of sound) until a read asks for it, so readers that alternate kinds get every picture and every sample. A
+// store past its bound hands out its oldest instead, and at the end whatever is kept comes out whichever kind is asked
+// for.
 
 #include "CEditAudioFrame.h"
 #include "CEditVideoFrame.h"
@@ -41,9 +37,8 @@ namespace Solvane {
 class CSimpleEditSource final : public Moorland::IAVSource, public Moorland::IAVSourceSetProperty
 {
 public:
-    CSimpleEditSource(Moorland::IAVManager* manager, const SeixDescription& description, bool wantVideo,
-                      bool wantAudio, Moorland::ISimpleEditTimeLine* timeline,
-                      Moorland::IOnItemChangedCallBack* callBack);
+    CSimpleEditSource(Moorland::IAVManager* manager, const SeixDescription& description, bool wantVideo, bool wantAudio,
+                      Moorland::ISimpleEditTimeLine* timeline, Moorland::IOnItemChangedCallBack* callBack);
     ~CSimpleEditSource();
     CSimpleEditSource(const CSimpleEditSource&) = delete;
     CSimpleEditSource& operator=(const CSimpleEditSource&) = delete;
@@ -67,13 +62,55 @@ public:
     int GetProperty(int property) override;
 
 private:
-    struct SourceDeleter { void operator()(Moorland::IAVSource* s) const { if (s) s->Release(); } };
-    struct ProcessorDeleter { void operator()(Moorland::IVideoProcessor* p) const { if (p) p->Release(); } };
-    struct AudioEffectDeleter { void operator()(Moorland::IAudioEffect* e) const { if (e) e->Release(); } };
-    struct DeinterlaceDeleter { void operator()(Moorland::IImageDeinterlace* d) const { if (d) d->Release(); } };
-    struct ResamplerDeleter { void operator()(Moorland::IAudioResampler* r) const { if (r) r->Release(); } };
+    struct SourceDeleter
+    {
+        void operator()(Moorland::IAVSource* s) const
+        {
+            if (s)
+                s->Release();
+        }
+    };
+    struct ProcessorDeleter
+    {
+        void operator()(Moorland::IVideoProcessor* p) const
+        {
+            if (p)
+                p->Release();
+        }
+    };
+    struct AudioEffectDeleter
+    {
+        void operator()(Moorland::IAudioEffect* e) const
+        {
+            if (e)
+                e->Release();
+        }
+    };
+    struct DeinterlaceDeleter
+    {
+        void operator()(Moorland::IImageDeinterlace* d) const
+        {
+            if (d)
+                d->Release();
+        }
+    };
+    struct ResamplerDeleter
+    {
+        void operator()(Moorland::IAudioResampler* r) const
+        {
+            if (r)
+                r->Release();
+        }
+    };
     using SourcePtr = std::unique_ptr<Moorland::IAVSource, SourceDeleter>;
-    struct PictureFree { void operator()(Moorland::IRawVideoFrame* f) const { if (f) f->Free(); } };
+    struct PictureFree
+    {
+        void operator()(Moorland::IRawVideoFrame* f) const
+        {
+            if (f)
+                f->Free();
+        }
+    };
     // A second reference to a picture's pixels (ISharedRawVideoFrame).
     using SharedPicture = std::unique_ptr<Moorland::IRawVideoFrame, PictureFree>;
     // A picture kept past the read that made it: a share of its pixels, or a
@@ -123,15 +160,15 @@ private:
     // The clip being played.
     size_t m_clip = 0;
     bool m_open = false;
-    int64_t m_startInClipMs = 0;   // where playing starts inside the clip (after a seek)
+    int64_t m_startInClipMs = 0; // where playing starts inside the clip (after a seek)
     SourcePtr m_videoSource;
-    SourcePtr m_audioSource;       // may be the same as the video source (then null here)
+    SourcePtr m_audioSource; // may be the same as the video source (then null here)
     bool m_sharedSource = false;
     bool m_videoDone = true;
     bool m_audioDone = true;
-    bool m_audioOwn = false;       // the clip has sound of its own (else silence)
+    bool m_audioOwn = false; // the clip has sound of its own (else silence)
     bool m_firstAudio = true;
-    int64_t m_audioCursor = 0;     // time-line sample of the next converted sample
+    int64_t m_audioCursor = 0; // time-line sample of the next converted sample
     std::vector<std::unique_ptr<Moorland::IVideoProcessor, ProcessorDeleter>> m_processors;
     std::unique_ptr<Moorland::IAudioEffect, AudioEffectDeleter> m_replace;
     std::unique_ptr<Moorland::IImageDeinterlace, DeinterlaceDeleter> m_deinterlacer;
@@ -143,16 +180,16 @@ private:
     std::unique_ptr<CEditVideoFrame> m_work;
     std::unique_ptr<CEditVideoFrame> m_picture;
     std::unique_ptr<CEditAudioFrame> m_sound;
-    int64_t m_audioPos = 0;        // time-line sample of the next sample handed out
-    int64_t m_soundFirst = 0;      // time-line sample of m_sound's first sample
-    bool m_spent = false;          // playing has reached the end of the description
+    int64_t m_audioPos = 0;   // time-line sample of the next sample handed out
+    int64_t m_soundFirst = 0; // time-line sample of m_sound's first sample
+    bool m_spent = false;     // playing has reached the end of the description
 
     // Made for a kind the reader did not ask for, kept until it does.
     std::deque<KeptPicture> m_keptPictures;
-    KeptPicture m_handedPicture; // a kept picture handed out, valid to the next read
+    KeptPicture m_handedPicture;                           // a kept picture handed out, valid to the next read
     std::vector<std::unique_ptr<CEditVideoFrame>> m_spare; // pictures done with, to keep the next in
     std::vector<int16_t> m_keptSound;
-    int64_t m_keptSoundFirst = 0;  // time-line sample of its first sample
+    int64_t m_keptSoundFirst = 0; // time-line sample of its first sample
     uint32_t m_position = 0;
     bool m_eos = false;
     int m_lastVideoEndMs = 0;
@@ -164,8 +201,8 @@ private:
     bool m_cfr = false;
     double m_slotMs = 0;
     int64_t m_nextSlot = 0;
-    int64_t m_repeat = 0;          // slots still to show the last picture in
-    bool m_jumped = false;         // the picture before was taken as a stray time
+    int64_t m_repeat = 0;  // slots still to show the last picture in
+    bool m_jumped = false; // the picture before was taken as a stray time
     Moorland::IRawVideoFrame* m_lastPicture = nullptr;
     // A clip's picture placed on the slots as it came, by a share of its
     // pixels: it may be shown again after the clip's source has moved on or

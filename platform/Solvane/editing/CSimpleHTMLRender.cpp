@@ -14,8 +14,11 @@ namespace {
 
 std::string Unescape(const std::string& s)
 {
-    static const struct { const char* entity; char c; } table[] = {
-        {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
+    static const struct
+    {
+        const char* entity;
+        char c;
+    } table[] = {{"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
     std::string out;
     for (size_t i = 0; i < s.size();) {
         bool done = false;
@@ -87,8 +90,8 @@ std::string ToPango(const std::string& markup)
         }
         const std::string c = Attribute(tag, "color", found);
         if (found) {
-            const bool hex = c.size() > 1 && c[0] == '#' &&
-                             c.find_first_not_of("0123456789abcdefABCDEF", 1) == std::string::npos;
+            const bool hex =
+                c.size() > 1 && c[0] == '#' && c.find_first_not_of("0123456789abcdefABCDEF", 1) == std::string::npos;
             if (!hex || (c.size() != 9 && c.size() != 7))
                 QB_THROW(QB_ERR_BAD_PARAM, "Text markup: bad color \"" + c.substr(0, 16) + "\"");
             if (c.size() == 9) {
@@ -106,7 +109,8 @@ std::string ToPango(const std::string& markup)
         text = Unescape(markup);
     }
     std::string span = "<span font_family=\"" + PangoEscape(face) + "\" size=\"" + std::to_string(size * 768) + "\"" +
-                       " foreground=\"" + colour + "\" alpha=\"" + std::to_string(std::max(1u, alpha * 65535u / 255u)) + "\"";
+                       " foreground=\"" + colour + "\" alpha=\"" + std::to_string(std::max(1u, alpha * 65535u / 255u)) +
+                       "\"";
     auto has = [&style](const char* word) {
         const std::string padded = " " + style + " ";
         return padded.find(std::string(" ") + word + " ") != std::string::npos;
@@ -122,9 +126,18 @@ std::string ToPango(const std::string& markup)
     return span + ">" + PangoEscape(text) + "</span>";
 }
 
-struct CairoSurfaceDeleter { void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); } };
-struct CairoDeleter { void operator()(cairo_t* c) const { cairo_destroy(c); } };
-struct GObjectDeleter { void operator()(void* o) const { g_object_unref(o); } };
+struct CairoSurfaceDeleter
+{
+    void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
+};
+struct CairoDeleter
+{
+    void operator()(cairo_t* c) const { cairo_destroy(c); }
+};
+struct GObjectDeleter
+{
+    void operator()(void* o) const { g_object_unref(o); }
+};
 
 } // namespace
 
@@ -150,7 +163,8 @@ CEditVideoFrame* CSimpleHTMLRender::Picture()
         if (!m_dirty && m_picture)
             return m_picture.get();
         // Measured on a scratch surface, then drawn on one of the text's size.
-        std::unique_ptr<cairo_surface_t, CairoSurfaceDeleter> scratch(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1));
+        std::unique_ptr<cairo_surface_t, CairoSurfaceDeleter> scratch(
+            cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1));
         std::unique_ptr<cairo_t, CairoDeleter> measure(cairo_create(scratch.get()));
         std::unique_ptr<PangoLayout, GObjectDeleter> layout(pango_cairo_create_layout(measure.get()));
         pango_layout_set_markup(layout.get(), m_pango.empty() ? "" : m_pango.c_str(), -1);
@@ -170,9 +184,8 @@ CEditVideoFrame* CSimpleHTMLRender::Picture()
             pango_cairo_show_layout(cr.get(), layout.get());
         }
         cairo_surface_flush(surface.get());
-        std::unique_ptr<CEditVideoFrame> picture(new CEditVideoFrame(false, Moorland::PIXEL_FORMAT_RGBA32,
-                                                                     static_cast<unsigned>(width),
-                                                                     static_cast<unsigned>(height)));
+        std::unique_ptr<CEditVideoFrame> picture(new CEditVideoFrame(
+            false, Moorland::PIXEL_FORMAT_RGBA32, static_cast<unsigned>(width), static_cast<unsigned>(height)));
         // Cairo's ARGB32 is one native word a pixel: bytes B, G, R, A here.
         const unsigned char* src = cairo_image_surface_get_data(surface.get());
         const int stride = cairo_image_surface_get_stride(surface.get());

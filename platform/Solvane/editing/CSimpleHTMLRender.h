@@ -34,7 +34,7 @@ public:
     CEditVideoFrame* Picture();
 
 private:
-    std::string m_pango;    // the markup in Pango's form
+    std::string m_pango; // the markup in Pango's form
     bool m_dirty = true;
     std::unique_ptr<CEditVideoFrame> m_picture;
 };

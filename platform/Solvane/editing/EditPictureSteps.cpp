@@ -546,15 +546,11 @@ private:
     {
         switch (f) {
         case 4:
-        case 74:
-            return 33; // 4:2:2 turned is 4:4:0
-        case 33:
-            return 4;
+        case 74: return 33; // 4:2:2 turned is 4:4:0
+        case 33: return 4;
         case 7:
-        case 13:
-            return UINT32_MAX;
-        default:
-            return f;
+        case 13: return UINT32_MAX;
+        default: return f;
         }
     }
     void Process(Moorland::ProcessParams*, uint32_t, Moorland::IRawVideoFrame* frame) override
@@ -670,26 +666,13 @@ private:
                 [&](unsigned first, unsigned last) { tile(from, to, clockwise, first, last); }, 256u << 10);
         };
         switch (size) {
-        case 1:
-            turn(TurnTiles<1>);
-            break;
-        case 2:
-            turn(TurnTiles<2>);
-            break;
-        case 3:
-            turn(TurnTiles<3>);
-            break;
-        case 4:
-            turn(TurnTiles<4>);
-            break;
-        case 6:
-            turn(TurnTiles<6>);
-            break;
-        case 8:
-            turn(TurnTiles<8>);
-            break;
-        default:
-            QB_THROW(QB_ERR_MEDIA, "EffectNameRotate90X: pixels of " + std::to_string(size) + " bytes");
+        case 1: turn(TurnTiles<1>); break;
+        case 2: turn(TurnTiles<2>); break;
+        case 3: turn(TurnTiles<3>); break;
+        case 4: turn(TurnTiles<4>); break;
+        case 6: turn(TurnTiles<6>); break;
+        case 8: turn(TurnTiles<8>); break;
+        default: QB_THROW(QB_ERR_MEDIA, "EffectNameRotate90X: pixels of " + std::to_string(size) + " bytes");
         }
     }
 };

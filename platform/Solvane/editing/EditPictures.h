@@ -23,7 +23,7 @@ struct Plane
 {
     uint8_t* data = nullptr;
     unsigned pitch = 0;
-    unsigned width = 0;  // pixels
+    unsigned width = 0; // pixels
     unsigned rows = 0;
 };
 
@@ -34,15 +34,26 @@ struct Picture
     unsigned height = 0;
     int planes = 0;
     Plane plane[3];
-    int bpp = 1;                          // bytes per pixel of packed layouts
-    int r = -1, g = -1, b = -1, a = -1;   // byte offsets in a packed pixel
+    int bpp = 1;                        // bytes per pixel of packed layouts
+    int r = -1, g = -1, b = -1, a = -1; // byte offsets in a packed pixel
 };
 
 inline bool IsPlanarYuv(unsigned f)
 {
     switch (f) {
-    case 0: case 4: case 5: case 6: case 7: case 12: case 13: case 14:
-    case 33: case 35: case 72: case 74: case 299: return true;
+    case 0:
+    case 4:
+    case 5:
+    case 6:
+    case 7:
+    case 12:
+    case 13:
+    case 14:
+    case 33:
+    case 35:
+    case 72:
+    case 74:
+    case 299: return true;
     default: return false;
     }
 }
@@ -50,12 +61,46 @@ inline bool IsPlanarYuv(unsigned f)
 inline bool PackedOffsets(unsigned f, Picture& p)
 {
     switch (f) {
-    case Moorland::PIXEL_FORMAT_RGB24: p.bpp = 3; p.r = 0; p.g = 1; p.b = 2; return true;
-    case Moorland::PIXEL_FORMAT_BGR24: p.bpp = 3; p.r = 2; p.g = 1; p.b = 0; return true;
-    case Moorland::PIXEL_FORMAT_ARGB: p.bpp = 4; p.a = 0; p.r = 1; p.g = 2; p.b = 3; return true;
-    case Moorland::PIXEL_FORMAT_RGBA: p.bpp = 4; p.r = 0; p.g = 1; p.b = 2; p.a = 3; return true;
-    case Moorland::PIXEL_FORMAT_ABGR: p.bpp = 4; p.a = 0; p.b = 1; p.g = 2; p.r = 3; return true;
-    case Moorland::PIXEL_FORMAT_RGBA32: p.bpp = 4; p.b = 0; p.g = 1; p.r = 2; p.a = 3; return true;
+    case Moorland::PIXEL_FORMAT_RGB24:
+        p.bpp = 3;
+        p.r = 0;
+        p.g = 1;
+        p.b = 2;
+        return true;
+    case Moorland::PIXEL_FORMAT_BGR24:
+        p.bpp = 3;
+        p.r = 2;
+        p.g = 1;
+        p.b = 0;
+        return true;
+    case Moorland::PIXEL_FORMAT_ARGB:
+        p.bpp = 4;
+        p.a = 0;
+        p.r = 1;
+        p.g = 2;
+        p.b = 3;
+        return true;
+    case Moorland::PIXEL_FORMAT_RGBA:
+        p.bpp = 4;
+        p.r = 0;
+        p.g = 1;
+        p.b = 2;
+        p.a = 3;
+        return true;
+    case Moorland::PIXEL_FORMAT_ABGR:
+        p.bpp = 4;
+        p.a = 0;
+        p.b = 1;
+        p.g = 2;
+        p.r = 3;
+        return true;
+    case Moorland::PIXEL_FORMAT_RGBA32:
+        p.bpp = 4;
+        p.b = 0;
+        p.g = 1;
+        p.r = 2;
+        p.a = 3;
+        return true;
     default: return false;
     }
 }
@@ -115,8 +160,7 @@ inline int Luma(int r, int g, int b)
 // (HD pictures), else at once. `minBytes` is where that pays: light
 // per-pixel work (a level change) needs more pixels than a blur. Bands
 // start on even rows, so 4:2:0 chroma rows never straddle two bands.
-template <typename F>
-void ParallelRows(unsigned rows, size_t bytes, F fn, size_t minBytes = 512u << 10)
+template <typename F> void ParallelRows(unsigned rows, size_t bytes, F fn, size_t minBytes = 512u << 10)
 {
     CPictureBands& threads = CPictureBands::Shared();
     const unsigned width = threads.Width();

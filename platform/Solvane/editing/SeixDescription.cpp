@@ -320,8 +320,7 @@ SeixDescription ParseSeixText(const std::string& text, const std::string& what)
     if (version == 0)
         Damaged("the description has no version");
     if (version > SeixDescription::kVersion)
-        QB_THROW(QB_ERR_MEDIA, "The edit description was written by a newer version (" +
-                                   std::to_string(version) + ")");
+        QB_THROW(QB_ERR_MEDIA, "The edit description was written by a newer version (" + std::to_string(version) + ")");
     SeixDescription d;
     for (const TiXmlElement* e = root->FirstChildElement(); e; e = e->NextSiblingElement()) {
         const std::string tag = e->Value();

@@ -44,17 +44,17 @@ struct SeixEffect
 
 struct SeixClip
 {
-    std::string source;      // address text (Moorland::CSourceURL form)
-    std::string importer;    // importer name, empty: chosen from the file
+    std::string source;   // address text (Moorland::CSourceURL form)
+    std::string importer; // importer name, empty: chosen from the file
     int32_t trimStartMs = 0;
-    int32_t trimEndMs = -1;  // -1: to the end of the source
-    int32_t movieId = -2;    // -2: the address's own (or the first movie)
+    int32_t trimEndMs = -1;          // -1: to the end of the source
+    int32_t movieId = -2;            // -2: the address's own (or the first movie)
     uint32_t crop[4] = {0, 0, 0, 0}; // pixels cut at the left, top, right and bottom
     int interlaced = 0;
     double volume = 1.0;
     int mute = 0;
     Moorland::SimpleEditOutputFormat format{};
-    std::string audioPath;   // sound taken from another file ("set audio source")
+    std::string audioPath; // sound taken from another file ("set audio source")
     int audioMovieId = 0;
     int audioStreamId = 0;
     std::string replacePath; // replacement sound
@@ -68,8 +68,8 @@ struct SeixDescription
 {
     static const int kVersion = 1;
     std::vector<SeixClip> clips;
-    int streams = 0;         // 0 video and audio, 1 video only, 2 audio only, 3 neither
-    int outWidth = 0;        // 0: the first picture clip's
+    int streams = 0;  // 0 video and audio, 1 video only, 2 audio only, 3 neither
+    int outWidth = 0; // 0: the first picture clip's
     int outHeight = 0;
     uint32_t frameRateNum = 0; // 0: the clips' own
     uint32_t frameRateDen = 1;

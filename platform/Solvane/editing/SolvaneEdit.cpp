@@ -59,8 +59,8 @@ Moorland::IAVSource* CreateEditSource(Moorland::IAVManager* manager, const char*
         description.frameRateNum = static_cast<uint32_t>(num);
         description.frameRateDen = static_cast<uint32_t>(den);
     }
-    std::unique_ptr<CSimpleEditSource> source(new CSimpleEditSource(
-        manager, description, url.GetVideoStreamID() != -1, url.GetAudioStreamID() != -1, nullptr, nullptr));
+    std::unique_ptr<CSimpleEditSource> source(new CSimpleEditSource(manager, description, url.GetVideoStreamID() != -1,
+                                                                    url.GetAudioStreamID() != -1, nullptr, nullptr));
     if (url.GetParam("usemultithreaddecode") == "1")
         source->SetProperty(1, 1);
     if (movieId)

@@ -110,7 +110,8 @@ inline uint8_t Over(int src, int dst, int alpha)
 void Blend(Picture& p, const Bitmap& b, int x, int y)
 {
     const int x0 = std::max(0, x), y0 = std::max(0, y);
-    const int x1 = std::min(static_cast<int>(p.width), x + b.width), y1 = std::min(static_cast<int>(p.height), y + b.height);
+    const int x1 = std::min(static_cast<int>(p.width), x + b.width),
+              y1 = std::min(static_cast<int>(p.height), y + b.height);
     if (x0 >= x1 || y0 >= y1)
         return;
     if (p.kind == Kind::Packed) {
@@ -147,7 +148,8 @@ void Blend(Picture& p, const Bitmap& b, int x, int y)
     if (p.kind != Kind::Yuv)
         return;
     const unsigned cw = p.plane[1].width, ch = p.plane[1].rows;
-    const int sx = static_cast<int>((lw + cw - 1) / std::max(cw, 1u)), sy = static_cast<int>((lh + ch - 1) / std::max(ch, 1u));
+    const int sx = static_cast<int>((lw + cw - 1) / std::max(cw, 1u)),
+              sy = static_cast<int>((lh + ch - 1) / std::max(ch, 1u));
     for (int cy = y0 / sy; cy * sy < y1 && cy < static_cast<int>(ch); ++cy) {
         const int py = std::max(cy * sy, y0);
         for (int cx = x0 / sx; cx * sx < x1 && cx < static_cast<int>(cw); ++cx) {

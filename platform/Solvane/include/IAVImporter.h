@@ -19,31 +19,31 @@ struct SMItemInfo;
 
 struct ImporterInfo
 {
-    uint32_t size;            // sizeof(ImporterInfo)
-    const char* name;         // the name CreateImporterByName knows it by, e.g. "FFImporter"
+    uint32_t size;    // sizeof(ImporterInfo)
+    const char* name; // the name CreateImporterByName knows it by, e.g. "FFImporter"
     const char* description;
 };
 
 class IAVImporter
 {
 public:
-    virtual const ImporterInfo* GetInfo() = 0;                                        // 0
-    virtual void* GetInterface(const char* name) = 0;                                 // 1
+    virtual const ImporterInfo* GetInfo() = 0;        // 0
+    virtual void* GetInterface(const char* name) = 0; // 1
     // Opens the file at the UTF-8 path; false with the reason recorded.
-    virtual bool Open(const char* path) = 0;                                          // 2
-    virtual const char* GetFilePath() = 0;                                            // 3
-    virtual uint32_t GetMovieCount() = 0;                                             // 4
+    virtual bool Open(const char* path) = 0; // 2
+    virtual const char* GetFilePath() = 0;   // 3
+    virtual uint32_t GetMovieCount() = 0;    // 4
     // Owned by the importer, valid until it is released; null past the count.
-    virtual MovieInfo* GetMovieInfoAt(uint32_t index) = 0;                            // 5
+    virtual MovieInfo* GetMovieInfoAt(uint32_t index) = 0; // 5
     // Compressed packets of up to two streams of a movie (video first).
     virtual IAVCompressedSource* CreatePacketSource(int movieId, int count, const int* streamIds) = 0; // 6
     // Decoded frames of a movie; -1 for a stream kind that is not wanted.
     virtual IAVSource* CreateSource(int movieId, int videoStreamId, int audioStreamId) = 0; // 7
     // Milliseconds of the movie, 0 when unknown.
-    virtual uint32_t GetMovieDuration(int movieId) = 0;                               // 8
-    virtual bool SetOption(const char* name, const char* value) = 0;                  // 9
+    virtual uint32_t GetMovieDuration(int movieId) = 0;              // 8
+    virtual bool SetOption(const char* name, const char* value) = 0; // 9
     // Closes the file and frees the importer with everything it owns.
-    virtual void Release() = 0;                                                       // 10
+    virtual void Release() = 0;                                                           // 10
     virtual IAVSource2* CreateMultiSource(int movieId, SMItemInfo* items, int count) = 0; // 11
 
 protected:
@@ -56,7 +56,7 @@ class IMovieInfoExt
 {
 public:
     // The value text, owned by the importer, or null when the key is unknown.
-    virtual const char* GetValue(const char* key) = 0;                                // 0
+    virtual const char* GetValue(const char* key) = 0; // 0
 
 protected:
     virtual ~IMovieInfoExt() = default;
@@ -77,8 +77,8 @@ protected:
 class IAVSourceSetProperty
 {
 public:
-    virtual bool SetProperty(int property, int value) = 0;                            // 0
-    virtual int GetProperty(int property) = 0;                                        // 1
+    virtual bool SetProperty(int property, int value) = 0; // 0
+    virtual int GetProperty(int property) = 0;             // 1
 
 protected:
     virtual ~IAVSourceSetProperty() = default;

@@ -14,8 +14,7 @@ class IRawAudioFrame;
 class ICompressedFrame;
 
 // Read modes of IAVSource::ReadFrames.
-enum AVReadMode : int
-{
+enum AVReadMode : int {
     AVReadBoth = 0,
     AVReadVideoOnly = 1,
     AVReadAudioOnly = 2,
@@ -28,20 +27,21 @@ enum AVReadMode : int
 class IAVSource
 {
 public:
-    virtual void* GetInterface(const char* name) = 0;                                 // 0
+    virtual void* GetInterface(const char* name) = 0; // 0
     // Positions the source so that the next video frame read is the one shown
     // at `ms` (the last one starting at or before it).
-    [[nodiscard]] virtual bool Seek(uint32_t ms) = 0;                                               // 1
-    virtual uint32_t GetDuration() = 0;                                               // 2  milliseconds
-    virtual int GetVideoStreamID() = 0;                                               // 3  -1 for none
-    virtual int GetAudioStreamID() = 0;                                               // 4  -1 for none
-    virtual uint32_t GetPosition() = 0;                                               // 5  ms of the last frame read
+    [[nodiscard]] virtual bool Seek(uint32_t ms) = 0; // 1
+    virtual uint32_t GetDuration() = 0;               // 2  milliseconds
+    virtual int GetVideoStreamID() = 0;               // 3  -1 for none
+    virtual int GetAudioStreamID() = 0;               // 4  -1 for none
+    virtual uint32_t GetPosition() = 0;               // 5  ms of the last frame read
     // Reads the next frames of the streams the mode asks for. Each out is a
     // frame or null (nothing ready of that kind yet); false at the end of the
     // source or on a failure (recorded).
-    [[nodiscard]] virtual bool ReadFrames(IRawAudioFrame** audio, IRawVideoFrame** video, void** other, int mode) = 0; // 6
-    [[nodiscard]] virtual bool IsEndOfStream() = 0;                                                 // 7
-    virtual void Release() = 0;                                                       // 8
+    [[nodiscard]] virtual bool ReadFrames(IRawAudioFrame** audio, IRawVideoFrame** video, void** other,
+                                          int mode) = 0; // 6
+    [[nodiscard]] virtual bool IsEndOfStream() = 0;      // 7
+    virtual void Release() = 0;                          // 8
 
 protected:
     virtual ~IAVSource() = default;
@@ -70,7 +70,7 @@ class IAVCompressedSource
 public:
     // The next packet read is the key frame of the video stream at or before `ms`.
     [[nodiscard]] virtual bool Seek(uint32_t ms) = 0;
-    virtual uint32_t GetDuration() = 0;                                               // milliseconds
+    virtual uint32_t GetDuration() = 0; // milliseconds
     // The decoder set-up bytes of a stream (owned by the source), null when it has none.
     virtual const uint8_t* GetStreamHeader(int streamId, int* size) = 0;
     // The next packet, null at the end; *streamId receives its stream's id.

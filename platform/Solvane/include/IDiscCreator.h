@@ -12,14 +12,14 @@ namespace Moorland {
 #pragma pack(push, 1)
 struct DiscCreatorStatus
 {
-    uint8_t state;        // job record states: 1 running, 4 failed, 5 finished
+    uint8_t state; // job record states: 1 running, 4 failed, 5 finished
     uint8_t phase;
-    uint8_t step;         // within the phase
+    uint8_t step; // within the phase
     uint8_t reserved1;
     uint16_t statusWord;
     uint16_t reserved2;
-    double percent;       // 0.0 to 100.0
-    char errorText[256];  // why a failed task failed, empty otherwise
+    double percent;      // 0.0 to 100.0
+    char errorText[256]; // why a failed task failed, empty otherwise
 };
 #pragma pack(pop)
 static_assert(offsetof(DiscCreatorStatus, phase) == 1, "disc status layout");

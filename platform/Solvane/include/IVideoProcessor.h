@@ -25,16 +25,16 @@ static_assert(sizeof(ProcessParams) == 16, "processor parameters are 16 bytes");
 struct CompositeLayerInfo
 {
     int32_t reserved0;
-    int32_t identifier;        // offset 4: -1
+    int32_t identifier; // offset 4: -1
     int32_t reserved8;
-    int32_t sourceKind;        // offset 12: 0 image file, 1 markup source
+    int32_t sourceKind; // offset 12: 0 image file, 1 markup source
     int32_t reserved16;
-    int16_t x;                 // offset 20
-    int16_t y;                 // offset 22
+    int16_t x; // offset 20
+    int16_t y; // offset 22
     int32_t reserved24;
-    int32_t kind;              // offset 28: 3
-    int16_t width;             // offset 32: -1 for the markup layer
-    int16_t height;            // offset 34
+    int32_t kind;   // offset 28: 3
+    int16_t width;  // offset 32: -1 for the markup layer
+    int16_t height; // offset 34
     uint8_t reserved36[1084 - 36];
 };
 #pragma pack(pop)

@@ -73,8 +73,14 @@ Moorland::IRawAudioFrame* CFFAudioFrame::Clone()
     return copy;
 }
 
-int CFFAudioFrame::GetSampleRate() { return m_frame->sample_rate; }
-int CFFAudioFrame::GetChannels() { return m_frame->ch_layout.nb_channels; }
+int CFFAudioFrame::GetSampleRate()
+{
+    return m_frame->sample_rate;
+}
+int CFFAudioFrame::GetChannels()
+{
+    return m_frame->ch_layout.nb_channels;
+}
 unsigned CFFAudioFrame::GetSampleCount()
 {
     return m_frame->nb_samples > 0 ? static_cast<unsigned>(m_frame->nb_samples) : 0;

@@ -24,7 +24,7 @@ namespace Solvane {
 
 struct DecoderChoice
 {
-    std::string selected;      // the manager's "SELECTED_DECODER"
+    std::string selected; // the manager's "SELECTED_DECODER"
     bool multiThread = true;
 };
 

@@ -57,8 +57,8 @@ bool TimesSurviveByteSeek(const AVFormatContext* ctx)
     // Their packets carry their own times: read from any byte, the times
     // are where the data really is. Elsewhere (MP3, WAV, raw streams) FFmpeg
     // counts from wherever reading began.
-    return FormatIs(ctx, "matroska,webm") || FormatIs(ctx, "flv") || FormatIs(ctx, "live_flv") || FormatIs(ctx, "ogg") ||
-           FormatIs(ctx, "mpegts") || FormatIs(ctx, "mpeg") || FormatIs(ctx, "nut");
+    return FormatIs(ctx, "matroska,webm") || FormatIs(ctx, "flv") || FormatIs(ctx, "live_flv") ||
+           FormatIs(ctx, "ogg") || FormatIs(ctx, "mpegts") || FormatIs(ctx, "mpeg") || FormatIs(ctx, "nut");
 }
 
 int64_t PromisedDuration(const AVFormatContext* ctx, const AVStream* st)
@@ -237,9 +237,8 @@ std::string PacketShortfall(AVFormatContext* ctx, const std::vector<Promise>& un
             firstMs = firstMs == kNoTime ? atMs : std::min(firstMs, atMs);
             const AVMediaType type = st->codecpar->codec_type;
             if (type == AVMEDIA_TYPE_VIDEO || type == AVMEDIA_TYPE_AUDIO) {
-                const int64_t fileMs =
-                    ToMs(SafeAdd(t, std::max<int64_t>(0, packet->duration)), st->time_base,
-                         av_rescale_q(fileStart, AV_TIME_BASE_Q, st->time_base));
+                const int64_t fileMs = ToMs(SafeAdd(t, std::max<int64_t>(0, packet->duration)), st->time_base,
+                                            av_rescale_q(fileStart, AV_TIME_BASE_Q, st->time_base));
                 int64_t& latest = reached.back();
                 latest = latest == kNoTime ? fileMs : std::max(latest, fileMs);
             }
@@ -579,8 +578,8 @@ int CFFDemuxer::FirstInFile(int index, int64_t* ts) const
     auto landing = [](const AVStream* s, int64_t start) -> int64_t {
         if (avformat_index_get_entries_count(s) <= 0)
             return -1;
-        const AVIndexEntry* entry = avformat_index_get_entry_from_timestamp(const_cast<AVStream*>(s), start,
-                                                                            AVSEEK_FLAG_BACKWARD);
+        const AVIndexEntry* entry =
+            avformat_index_get_entry_from_timestamp(const_cast<AVStream*>(s), start, AVSEEK_FLAG_BACKWARD);
         if (!entry)
             entry = avformat_index_get_entry(const_cast<AVStream*>(s), 0);
         return entry ? entry->pos : -1;

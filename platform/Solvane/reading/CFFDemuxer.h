@@ -123,7 +123,7 @@ private:
     std::atomic<bool> m_stop{false};
     std::atomic<int64_t> m_giveUpAt{0}; // steady clock, ns; 0: never
     std::vector<bool> m_used;
-    std::vector<int64_t> m_reached;    // per stream: end of the last packet read (its time base)
+    std::vector<int64_t> m_reached; // per stream: end of the last packet read (its time base)
     int64_t m_origin = 0;
     bool m_failed = false;
     std::unique_ptr<CBaseException> m_error;

@@ -47,9 +47,7 @@ const Moorland::ImporterInfo* CFFImporter::Info(bool still)
     return still ? &image : &media;
 }
 
-CFFImporter::CFFImporter(bool still, const ImporterSettings& settings) : m_still(still), m_settings(settings)
-{
-}
+CFFImporter::CFFImporter(bool still, const ImporterSettings& settings) : m_still(still), m_settings(settings) {}
 
 CFFImporter::~CFFImporter() = default;
 
@@ -69,7 +67,8 @@ void CFFImporter::OpenFile(const std::string& path)
     } catch (const CBaseException& e) {
         // Recordings still encrypted for the TiVo cannot be read by the demuxer.
         if (IsTiVoPath(path))
-            QB_THROW(QB_ERR_MEDIA, std::string("Can't read the TiVo recording with this media access key: ") + e.GetMsg());
+            QB_THROW(QB_ERR_MEDIA,
+                     std::string("Can't read the TiVo recording with this media access key: ") + e.GetMsg());
         throw;
     }
     AdoptFile(file);
@@ -215,7 +214,8 @@ Moorland::IAVSource* CFFImporter::CreateSource(int movieId, int videoStreamId, i
     return QB_GUARDED(static_cast<Moorland::IAVSource*>(nullptr), {
         Moorland::IAVSource* source = MakeSource(movieId, videoStreamId, audioStreamId, nullptr);
         if (m_writableFrames)
-            if (auto* setter = static_cast<Moorland::IAVSourceSetProperty*>(source->GetInterface("IAVSourceSetProperty")))
+            if (auto* setter =
+                    static_cast<Moorland::IAVSourceSetProperty*>(source->GetInterface("IAVSourceSetProperty")))
                 setter->SetProperty(0, 1);
         return source;
     });
@@ -292,14 +292,9 @@ const char* CFFImporter::GetValue(const char* key)
 bool CFFImporter::SetProperty(int property, int value)
 {
     switch (property) {
-    case 0:
-        m_writableFrames = value != 0;
-        return true;
-    case 1:
-        m_settings.decoder.multiThread = value != 0;
-        return true;
-    default:
-        return false;
+    case 0: m_writableFrames = value != 0; return true;
+    case 1: m_settings.decoder.multiThread = value != 0; return true;
+    default: return false;
     }
 }
 

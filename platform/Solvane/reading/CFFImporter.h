@@ -19,7 +19,7 @@ namespace Solvane {
 struct ImporterSettings
 {
     DecoderChoice decoder;
-    std::string tivoKey;       // the manager's "TiVoMediaAccessKey"
+    std::string tivoKey;        // the manager's "TiVoMediaAccessKey"
     bool subtitlesOnly = false; // the manager's "ReadSubtitleOnly": multi-stream sources read subtitles only
     bool keepProbe = false;     // the file is opened for one source made at once (CFFMediaFile::Open)
 };
@@ -29,8 +29,8 @@ class CFFImporter final : public Moorland::IAVImporter,
                           public Moorland::IAVSourceSetProperty
 {
 public:
-    static const char* const kName;       // "FFImporter"
-    static const char* const kImageName;  // "ImageImporter"
+    static const char* const kName;      // "FFImporter"
+    static const char* const kImageName; // "ImageImporter"
     static const Moorland::ImporterInfo* Info(bool still);
 
     CFFImporter(bool still, const ImporterSettings& settings);
@@ -43,8 +43,7 @@ public:
     void AdoptFile(std::shared_ptr<CFFMediaFile> file);
     const FFMovie& MovieOrThrow(int movieId) const;
     // Stream ids: -1 none, -2 the movie's first stream of that kind.
-    Moorland::IAVSource* MakeSource(int movieId, int videoStreamId, int audioStreamId,
-                                    Moorland::MovieInfo** movieInfo);
+    Moorland::IAVSource* MakeSource(int movieId, int videoStreamId, int audioStreamId, Moorland::MovieInfo** movieInfo);
     std::shared_ptr<CFFMediaFile> File() const { return m_file; }
     bool IsStill() const { return m_still; }
 
@@ -77,7 +76,7 @@ private:
     std::shared_ptr<CFFMediaFile> m_file;
     std::shared_ptr<CFFVideoFrame> m_picture;
     std::map<std::string, std::string> m_options;
-    std::map<std::string, std::string> m_values;   // answers of GetValue, kept for their pointers
+    std::map<std::string, std::string> m_values; // answers of GetValue, kept for their pointers
 };
 
 } // namespace Solvane

@@ -212,8 +212,9 @@ std::vector<int64_t> LastPacketEnds(AVFormatContext* ctx, bool* moved)
     for (unsigned i = 0; i < ctx->nb_streams; ++i) {
         const AVStream* st = ctx->streams[i];
         const AVMediaType type = st->codecpar->codec_type;
-        if ((type == AVMEDIA_TYPE_VIDEO || type == AVMEDIA_TYPE_AUDIO) && !(st->disposition & AV_DISPOSITION_ATTACHED_PIC) &&
-            PromisedDuration(ctx, st) == AV_NOPTS_VALUE && st->duration == AV_NOPTS_VALUE)
+        if ((type == AVMEDIA_TYPE_VIDEO || type == AVMEDIA_TYPE_AUDIO) &&
+            !(st->disposition & AV_DISPOSITION_ATTACHED_PIC) && PromisedDuration(ctx, st) == AV_NOPTS_VALUE &&
+            st->duration == AV_NOPTS_VALUE)
             unknown = true;
     }
     if (!unknown || !ctx->pb || !(ctx->pb->seekable & AVIO_SEEKABLE_NORMAL))
@@ -277,12 +278,13 @@ std::vector<int64_t> LastPacketEnds(AVFormatContext* ctx, bool* moved)
 double StreamSeconds(const AVFormatContext* ctx, AVStream* st, int64_t movieOrigin, int64_t movieEnd, int64_t lastEnd)
 {
     const int64_t start = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
-    const double lastSeconds = lastEnd != AV_NOPTS_VALUE && lastEnd > start ? (lastEnd - start) * av_q2d(st->time_base) : 0.0;
+    const double lastSeconds =
+        lastEnd != AV_NOPTS_VALUE && lastEnd > start ? (lastEnd - start) * av_q2d(st->time_base) : 0.0;
     int64_t promised = PromisedDuration(ctx, st);
     if (promised != AV_NOPTS_VALUE) {
         // Matroska's length tag is where the stream ends on the file's clock.
-        const bool tagged = st->duration == AV_NOPTS_VALUE && ctx->iformat &&
-                            std::strncmp(ctx->iformat->name, "matroska", 8) == 0;
+        const bool tagged =
+            st->duration == AV_NOPTS_VALUE && ctx->iformat && std::strncmp(ctx->iformat->name, "matroska", 8) == 0;
         if (tagged && promised > start)
             promised -= start;
         return promised * av_q2d(st->time_base);
@@ -444,8 +446,8 @@ void CFFMediaFile::Build(AVFormatContext* ctx, bool* moved)
     // The file's end: as FFmpeg finds it, or where its data ends when that
     // lies later (a header that did not count all the data, a file written
     // as a stream that states no length).
-    int64_t fileEnd = ctx->duration != AV_NOPTS_VALUE && ctx->duration > 0 ? SafeAdd(m_origin, ctx->duration)
-                                                                           : AV_NOPTS_VALUE;
+    int64_t fileEnd =
+        ctx->duration != AV_NOPTS_VALUE && ctx->duration > 0 ? SafeAdd(m_origin, ctx->duration) : AV_NOPTS_VALUE;
     if ((ctx->duration_estimation_method == AVFMT_DURATION_FROM_PTS ||
          ctx->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE) &&
         std::any_of(lastEnds.begin(), lastEnds.end(), [](int64_t e) { return e != AV_NOPTS_VALUE; }))
@@ -458,7 +460,13 @@ void CFFMediaFile::Build(AVFormatContext* ctx, bool* moved)
     }
     m_durationMs = fileEnd != AV_NOPTS_VALUE && fileEnd > m_origin ? (fileEnd - m_origin) / 1000 : 0;
 
-    struct Group { int id; std::string name; const AVDictionary* meta; std::vector<int> streams; };
+    struct Group
+    {
+        int id;
+        std::string name;
+        const AVDictionary* meta;
+        std::vector<int> streams;
+    };
     std::vector<Group> groups;
     // A transport stream with several programs holds several movies.
     if (ctx->nb_programs > 1) {
@@ -629,7 +637,8 @@ std::string CFFMediaFile::Property(const std::string& name, int videoStreamIndex
         if (text.empty())
             text = m_fileTimecode;
         AVTimecode tc;
-        if (text.empty() || !hasVideo || rate.num <= 0 || av_timecode_init_from_string(&tc, rate, text.c_str(), nullptr) < 0)
+        if (text.empty() || !hasVideo || rate.num <= 0 ||
+            av_timecode_init_from_string(&tc, rate, text.c_str(), nullptr) < 0)
             return "";
         return std::to_string(tc.start);
     }

@@ -20,8 +20,8 @@ class CFFDemuxer;
 
 struct FFMovie
 {
-    Moorland::MovieInfo* info = nullptr;   // owned by the file
-    std::vector<int> streamIndexes;        // FFmpeg stream index of each stream record
+    Moorland::MovieInfo* info = nullptr; // owned by the file
+    std::vector<int> streamIndexes;      // FFmpeg stream index of each stream record
     // The movie's own time zero (AV_TIME_BASE units): the programs of a
     // transport stream may each run on their own clock.
     int64_t origin = 0;
@@ -52,8 +52,7 @@ public:
     static double StreamEndSeconds(const FFMovie& movie, const Moorland::StreamInfo& stream);
     // The end of the movie's latest stream among those `wanted` says yes to
     // (milliseconds), else the movie's length.
-    template <typename Wanted>
-    static uint32_t EndMs(const FFMovie& movie, Wanted wanted)
+    template <typename Wanted> static uint32_t EndMs(const FFMovie& movie, Wanted wanted)
     {
         double seconds = 0.0;
         for (uint32_t i = 0; i < movie.info->streamCount; ++i) {
@@ -95,8 +94,8 @@ private:
     int64_t m_durationMs = 0;
     std::vector<FFMovie> m_movies;
     // What Property answers, kept from the probe.
-    std::vector<AVRational> m_frameRates;        // per FFmpeg stream index
-    std::vector<std::string> m_timecodes;        // per FFmpeg stream index
+    std::vector<AVRational> m_frameRates; // per FFmpeg stream index
+    std::vector<std::string> m_timecodes; // per FFmpeg stream index
     std::string m_fileTimecode;
     // FFmpeg guessed the lengths from the bit rate: the file states none.
     bool m_lengthGuessed = false;

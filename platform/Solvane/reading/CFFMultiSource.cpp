@@ -18,7 +18,8 @@ CFFMultiSource::CFFMultiSource(std::shared_ptr<CFFMediaFile> file, const FFMovie
     for (const MultiItem& wanted : items) {
         Item item;
         item.wanted = wanted;
-        item.index = CFFMediaFile::StreamIndexOf(movie, wanted.streamId, static_cast<Moorland::StreamType>(wanted.type));
+        item.index =
+            CFFMediaFile::StreamIndexOf(movie, wanted.streamId, static_cast<Moorland::StreamType>(wanted.type));
         if (item.index < 0)
             QB_THROW(QB_ERR_BAD_PARAM, "Bad stream id");
         m_items.push_back(std::move(item));
@@ -229,8 +230,7 @@ bool CFFMultiSource::SeekOnce(uint32_t ms, int64_t backoffMs, bool fromFileStart
             break;
         }
     }
-    m_demux->Seek(lead->index, FromMs(static_cast<int64_t>(ms) - backoffMs, lead->tb, lead->origin), fromFileStart,
-                  ms);
+    m_demux->Seek(lead->index, FromMs(static_cast<int64_t>(ms) - backoffMs, lead->tb, lead->origin), fromFileStart, ms);
     ClearPending();
     m_decodingTimes.Clear();
     for (Item& item : m_items) {
@@ -271,7 +271,8 @@ bool CFFMultiSource::SeekOnce(uint32_t ms, int64_t backoffMs, bool fromFileStart
 bool CFFMultiSource::Seek(uint32_t ms)
 {
     return QB_GUARDED(false, {
-        CFFDemuxer::SeekWithBackoff(ms, [&](int64_t backoff, bool fromStart) { return SeekOnce(ms, backoff, fromStart); });
+        CFFDemuxer::SeekWithBackoff(ms,
+                                    [&](int64_t backoff, bool fromStart) { return SeekOnce(ms, backoff, fromStart); });
         return true;
     });
 }

@@ -22,7 +22,9 @@
 #include <memory>
 #include <vector>
 
-namespace Moorland { struct SMItemInfo; }
+namespace Moorland {
+struct SMItemInfo;
+}
 
 namespace Solvane {
 
@@ -30,9 +32,9 @@ namespace Solvane {
 struct MultiItem
 {
     int streamId = -1;
-    int type = 0;          // Moorland::StreamType
+    int type = 0; // Moorland::StreamType
     bool compress = false;
-    bool skip = false;     // listed but not read
+    bool skip = false; // listed but not read
 };
 
 class CFFMultiSource final : public Moorland::IAVSource2
@@ -54,15 +56,15 @@ private:
     struct Item
     {
         MultiItem wanted;
-        int index = -1;                // FFmpeg stream index
+        int index = -1;                  // FFmpeg stream index
         std::unique_ptr<CFFDecoder> dec; // for a stream encoded again
         AVRational tb{1, 1};
-        int64_t origin = 0;            // movie start in the stream's time base
+        int64_t origin = 0; // movie start in the stream's time base
         unsigned frameMs = 40;
         CFramePlacer placer;
-        bool seeking = false;          // decoded frames before the seek target are still skipped
-        bool seen = false;             // a frame was decoded since the seek
-        FF::FramePtr held;             // the last picture at or before the target so far
+        bool seeking = false; // decoded frames before the seek target are still skipped
+        bool seen = false;    // a frame was decoded since the seek
+        FF::FramePtr held;    // the last picture at or before the target so far
     };
     struct Pending
     {
@@ -84,7 +86,7 @@ private:
     void ClearPending();
 
     std::shared_ptr<CFFMediaFile> m_file;
-    const FFMovie* m_ffMovie;                // kept alive by m_file
+    const FFMovie* m_ffMovie; // kept alive by m_file
     std::unique_ptr<CFFDemuxer> m_demux;
     FF::PacketPtr m_packet;
     std::vector<Item> m_items;

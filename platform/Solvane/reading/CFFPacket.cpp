@@ -34,10 +34,22 @@ void CFFPacket::Free()
         delete this;
 }
 
-int64_t CFFPacket::GetStreamPos() { return m_packet->pos; }
-unsigned CFFPacket::GetSize() { return m_packet->size > 0 ? static_cast<unsigned>(m_packet->size) : 0; }
-unsigned char* CFFPacket::GetFrameData() { return m_packet->data; }
-bool CFFPacket::IsKeyFrame() { return (m_packet->flags & AV_PKT_FLAG_KEY) != 0; }
+int64_t CFFPacket::GetStreamPos()
+{
+    return m_packet->pos;
+}
+unsigned CFFPacket::GetSize()
+{
+    return m_packet->size > 0 ? static_cast<unsigned>(m_packet->size) : 0;
+}
+unsigned char* CFFPacket::GetFrameData()
+{
+    return m_packet->data;
+}
+bool CFFPacket::IsKeyFrame()
+{
+    return (m_packet->flags & AV_PKT_FLAG_KEY) != 0;
+}
 
 bool CFFPacket::SetTimeStamp(int64_t presentTime, int64_t decompressTime)
 {

@@ -89,13 +89,9 @@ bool CFFPacketSource::NextWanted()
 {
     for (;;) {
         switch (m_demux->Read(m_packet.get())) {
-        case CFFDemuxer::ReadResult::End:
-            return false;
-        case CFFDemuxer::ReadResult::Failed:
-            m_demux->ThrowIfFailed();
-            return false;
-        case CFFDemuxer::ReadResult::Packet:
-            break;
+        case CFFDemuxer::ReadResult::End: return false;
+        case CFFDemuxer::ReadResult::Failed: m_demux->ThrowIfFailed(); return false;
+        case CFFDemuxer::ReadResult::Packet: break;
         }
         // A remux must start on a picture the decoder can show by itself.
         if (m_packet->stream_index == m_videoIndex && m_waitKey) {

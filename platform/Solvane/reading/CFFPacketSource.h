@@ -42,12 +42,12 @@ private:
     bool LandedAfter(uint32_t ms);
 
     std::shared_ptr<CFFMediaFile> m_file;
-    const FFMovie* m_ffMovie;          // kept alive by m_file
+    const FFMovie* m_ffMovie; // kept alive by m_file
     std::unique_ptr<CFFDemuxer> m_demux;
     FF::PacketPtr m_packet;
-    std::map<int, int> m_idOfIndex;    // FFmpeg stream index -> stream id
+    std::map<int, int> m_idOfIndex; // FFmpeg stream index -> stream id
     int m_videoIndex = -1;
-    bool m_waitKey = true;             // video packets before the first key frame are skipped
+    bool m_waitKey = true; // video packets before the first key frame are skipped
     CFFPacket m_out{false};
     std::deque<FF::PacketPtr> m_pending; // read ahead by a seek, handed out first
     CDecodingTimes m_decodingTimes;      // for packets their container gives none

@@ -13,10 +13,10 @@ namespace {
 // Packets of a stream nobody reads are dropped beyond this many, so that a
 // caller reading only pictures from a source with sound never piles them up.
 const size_t kMaxQueuedPackets = 4096;
-}
+} // namespace
 
-CFFSource::CFFSource(std::shared_ptr<CFFMediaFile> file, const FFMovie& movie, int videoStreamId,
-                     int audioStreamId, const DecoderChoice& decoder)
+CFFSource::CFFSource(std::shared_ptr<CFFMediaFile> file, const FFMovie& movie, int videoStreamId, int audioStreamId,
+                     const DecoderChoice& decoder)
     : m_file(std::move(file)), m_ffMovie(&movie), m_movie(movie.info), m_multiThread(decoder.multiThread)
 {
     if (videoStreamId >= 0) {
@@ -102,13 +102,9 @@ FF::FramePtr CFFSource::Decode(Lane& lane)
     FF::FramePtr frame = FF::MakeFrame();
     for (;;) {
         switch (lane.dec->Receive(frame.get())) {
-        case CFFDecoder::Result::Frame:
-            return frame;
-        case CFFDecoder::Result::Ended:
-            lane.ended = true;
-            return nullptr;
-        case CFFDecoder::Result::NeedData:
-            break;
+        case CFFDecoder::Result::Frame: return frame;
+        case CFFDecoder::Result::Ended: lane.ended = true; return nullptr;
+        case CFFDecoder::Result::NeedData: break;
         }
         if (lane.packets.empty() && !m_demuxEnded) {
             PullPacket();
@@ -156,8 +152,7 @@ void CFFSource::DeliverAudio(AVFrame* f, Moorland::IRawAudioFrame** out)
     *out = &m_outAudio;
 }
 
-bool CFFSource::ReadFrames(Moorland::IRawAudioFrame** audio, Moorland::IRawVideoFrame** video,
-                           void** other, int mode)
+bool CFFSource::ReadFrames(Moorland::IRawAudioFrame** audio, Moorland::IRawVideoFrame** video, void** other, int mode)
 {
     return QB_GUARDED(false, {
         if (audio)
@@ -271,7 +266,8 @@ bool CFFSource::Seek(uint32_t ms)
 {
     return QB_GUARDED(false, {
         SetProperty(2, 0);
-        CFFDemuxer::SeekWithBackoff(ms, [&](int64_t backoff, bool fromStart) { return SeekOnce(ms, backoff, fromStart); });
+        CFFDemuxer::SeekWithBackoff(ms,
+                                    [&](int64_t backoff, bool fromStart) { return SeekOnce(ms, backoff, fromStart); });
         m_position = ms;
         return true;
     });
@@ -318,9 +314,7 @@ void* CFFSource::GetInterface(const char* name)
 bool CFFSource::SetProperty(int property, int value)
 {
     switch (property) {
-    case 0:
-        m_writableFrames = value != 0;
-        return true;
+    case 0: m_writableFrames = value != 0; return true;
     case 1:
         // Takes effect for decoders opened later; the open one keeps its threads.
         m_multiThread = value != 0;
@@ -330,11 +324,8 @@ bool CFFSource::SetProperty(int property, int value)
         if (m_video.dec)
             m_video.dec->SkipNonReference(m_skipNonReference);
         return true;
-    case 3:
-        m_unlistedAs420 = value != 0;
-        return true;
-    default:
-        return false;
+    case 3: m_unlistedAs420 = value != 0; return true;
+    default: return false;
     }
 }
 
@@ -343,10 +334,8 @@ int CFFSource::GetProperty(int property)
     switch (property) {
     case 0: return m_writableFrames ? 1 : 0;
     case 1: return m_multiThread ? 1 : 0;
-    case 2:
-        return m_skipNonReference ? 1 : 0;
-    case 3:
-        return m_unlistedAs420 ? 1 : 0;
+    case 2: return m_skipNonReference ? 1 : 0;
+    case 3: return m_unlistedAs420 ? 1 : 0;
     default: return -1;
     }
 }

@@ -24,8 +24,8 @@ class CFFSource final : public Moorland::IAVSource, public Moorland::IAVSourceSe
 {
 public:
     // Stream ids -1 for a kind that is not wanted.
-    CFFSource(std::shared_ptr<CFFMediaFile> file, const FFMovie& movie, int videoStreamId,
-              int audioStreamId, const DecoderChoice& decoder);
+    CFFSource(std::shared_ptr<CFFMediaFile> file, const FFMovie& movie, int videoStreamId, int audioStreamId,
+              const DecoderChoice& decoder);
     CFFSource(const CFFSource&) = delete;
     CFFSource& operator=(const CFFSource&) = delete;
 
@@ -48,12 +48,12 @@ public:
 private:
     struct Lane
     {
-        int index = -1;                 // FFmpeg stream index
+        int index = -1; // FFmpeg stream index
         std::unique_ptr<CFFDecoder> dec;
         std::deque<FF::PacketPtr> packets;
         std::deque<FF::FramePtr> frames; // decoded ahead (after a seek)
-        bool ended = false;             // the decoder gave its last frame
-        int64_t origin = 0;             // movie start in the stream's time base
+        bool ended = false;              // the decoder gave its last frame
+        int64_t origin = 0;              // movie start in the stream's time base
         AVRational tb{1, 1};
         CFramePlacer placer;
     };
@@ -68,7 +68,7 @@ private:
     void DeliverAudio(AVFrame* f, Moorland::IRawAudioFrame** out);
 
     std::shared_ptr<CFFMediaFile> m_file;
-    const FFMovie* m_ffMovie;                       // kept alive by m_file
+    const FFMovie* m_ffMovie; // kept alive by m_file
     Moorland::MovieInfo* m_movie;
     std::unique_ptr<CFFDemuxer> m_demux;
     FF::PacketPtr m_packet;
@@ -85,7 +85,7 @@ private:
     unsigned m_frameMs = 40;
     CPictureOut m_picture;
     CFFAudioFrame m_outAudio{false};
-    std::unique_ptr<CFileByteView> m_bytes;        // made on the first ask
+    std::unique_ptr<CFileByteView> m_bytes; // made on the first ask
 };
 
 } // namespace Solvane

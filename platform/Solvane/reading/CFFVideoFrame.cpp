@@ -24,8 +24,8 @@ CFFVideoFrame::CFFVideoFrame(bool owned) : CVideoFrameAttributes(owned)
     SetDuplicatedCount(0, 0);
 }
 
-void CFFVideoFrame::Assign(const AVFrame* frame, unsigned pixelFormat, int timeStampMs,
-                           unsigned durationMs, AVRational sampleAspect)
+void CFFVideoFrame::Assign(const AVFrame* frame, unsigned pixelFormat, int timeStampMs, unsigned durationMs,
+                           AVRational sampleAspect)
 {
     av_frame_unref(m_frame.get());
     int err = av_frame_ref(m_frame.get(), frame);
@@ -95,8 +95,7 @@ unsigned CFFVideoFrame::GetTotalSize()
     return total;
 }
 
-unsigned char* CFFVideoFrame::GetBuffer(unsigned index, unsigned* lineBytes, unsigned* pitch,
-                                        unsigned* rows)
+unsigned char* CFFVideoFrame::GetBuffer(unsigned index, unsigned* lineBytes, unsigned* pitch, unsigned* rows)
 {
     unsigned line = 0, r = 0;
     if (!PlaneGeometry(index, &line, &r))

@@ -19,14 +19,18 @@ public:
     void Init(AVRational tb, AVRational frameRate, bool sound, int64_t origin);
     int64_t Place(const AVFrame* frame);
     // After a seek: nothing before to follow.
-    void Forget() { m_anchor = kNoTime; m_units = 0; }
+    void Forget()
+    {
+        m_anchor = kNoTime;
+        m_units = 0;
+    }
     bool HasPrevious() const { return m_anchor != kNoTime; }
     // Where the frame after the last placed one starts.
     int64_t Next() const;
 
 private:
     AVRational m_tb{1, 1};
-    AVRational m_unit{1, 25};   // seconds per picture or per sample
+    AVRational m_unit{1, 25}; // seconds per picture or per sample
     bool m_sound = false;
     int64_t m_origin = 0;
     int64_t m_anchor = kNoTime; // the last timed frame's start

@@ -5,12 +5,10 @@
 namespace Solvane {
 
 CImageSource::CImageSource(std::shared_ptr<CFFVideoFrame> picture, std::shared_ptr<void> keep,
-                           Moorland::MovieInfo* movie, int videoStreamId, uint32_t durationMs,
-                           unsigned frameMs)
+                           Moorland::MovieInfo* movie, int videoStreamId, uint32_t durationMs, unsigned frameMs)
     : m_picture(std::move(picture)), m_keep(std::move(keep)), m_movie(movie), m_videoId(videoStreamId),
       m_durationMs(durationMs), m_frameMs(frameMs > 0 ? frameMs : 40)
-{
-}
+{}
 
 void* CImageSource::GetInterface(const char*)
 {
@@ -24,8 +22,8 @@ bool CImageSource::Seek(uint32_t ms)
     return true;
 }
 
-bool CImageSource::ReadFrames(Moorland::IRawAudioFrame** audio, Moorland::IRawVideoFrame** video,
-                              void** other, int mode)
+bool CImageSource::ReadFrames(Moorland::IRawAudioFrame** audio, Moorland::IRawVideoFrame** video, void** other,
+                              int mode)
 {
     return QB_GUARDED(false, {
         if (audio)

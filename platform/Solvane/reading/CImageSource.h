@@ -14,8 +14,8 @@ class CImageSource final : public Moorland::IAVSource
 {
 public:
     // `picture` is shared with the importer; `movie` stays valid while `keep` lives.
-    CImageSource(std::shared_ptr<CFFVideoFrame> picture, std::shared_ptr<void> keep,
-                 Moorland::MovieInfo* movie, int videoStreamId, uint32_t durationMs, unsigned frameMs);
+    CImageSource(std::shared_ptr<CFFVideoFrame> picture, std::shared_ptr<void> keep, Moorland::MovieInfo* movie,
+                 int videoStreamId, uint32_t durationMs, unsigned frameMs);
 
     Moorland::MovieInfo* Movie() const { return m_movie; }
 
@@ -37,7 +37,7 @@ private:
     int m_videoId;
     uint32_t m_durationMs;
     unsigned m_frameMs;
-    uint64_t m_next = 0;       // index of the next picture
+    uint64_t m_next = 0; // index of the next picture
     uint32_t m_position = 0;
     CFFVideoFrame m_out{false};
 };

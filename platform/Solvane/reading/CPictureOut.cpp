@@ -133,8 +133,7 @@ const AVFrame* CPictureOut::Turn(const AVFrame* f, PictureOrientation turn)
         const bool chroma = (i == 1 || i == 2) && !(d->flags & AV_PIX_FMT_FLAG_RGB);
         const int w = chroma ? AV_CEIL_RSHIFT(f->width, d->log2_chroma_w) : f->width;
         const int h = chroma ? AV_CEIL_RSHIFT(f->height, d->log2_chroma_h) : f->height;
-        TurnPlane(f->data[i], f->linesize[i], w, h, PixelBytes(d, i), m_turned->data[i], m_turned->linesize[i],
-                  turn);
+        TurnPlane(f->data[i], f->linesize[i], w, h, PixelBytes(d, i), m_turned->data[i], m_turned->linesize[i], turn);
     }
     av_frame_copy_props(m_turned.get(), f);
     // The picture now stands as the matrix said: nobody may turn it again.

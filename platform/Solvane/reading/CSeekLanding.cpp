@@ -6,8 +6,7 @@ namespace Solvane {
 
 CSeekLanding::CSeekLanding(uint32_t targetMs, int64_t backoffMs, bool fromFileStart)
     : m_targetMs(targetMs), m_backoffMs(backoffMs), m_fromFileStart(fromFileStart)
-{
-}
+{}
 
 void CSeekLanding::UnplacedPicture()
 {

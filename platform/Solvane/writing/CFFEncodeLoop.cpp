@@ -5,9 +5,7 @@
 
 namespace Solvane {
 
-CFFEncodeLoop::CFFEncodeLoop(AVCodecContext* encoder) : m_encoder(encoder), m_packet(FF::MakePacket())
-{
-}
+CFFEncodeLoop::CFFEncodeLoop(AVCodecContext* encoder) : m_encoder(encoder), m_packet(FF::MakePacket()) {}
 
 void CFFEncodeLoop::Send(const AVFrame* frame, const char* what, const Sink& sink)
 {

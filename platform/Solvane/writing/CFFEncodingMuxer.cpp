@@ -50,8 +50,8 @@ bool CFFEncodingMuxer::BeginWriting()
         m_pass = m_output.BeginPass(m_owner.VideoStreamId() >= 0, m_owner.Path(), m_owner.Stream(), s);
         CFFOutputFile* out = m_output.File();
         if (m_pass == 1) {
-            m_video = CFFStreamEncoder::Video(s.video, nullptr, m_threads, 1, m_output.StatsFile(),
-                                              m_output.StatsText());
+            m_video =
+                CFFStreamEncoder::Video(s.video, nullptr, m_threads, 1, m_output.StatsFile(), m_output.StatsText());
         } else {
             if (m_owner.VideoStreamId() >= 0)
                 m_video = CFFStreamEncoder::Video(s.video, out, m_threads, m_pass, m_output.StatsFile(),

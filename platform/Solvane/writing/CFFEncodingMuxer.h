@@ -77,8 +77,8 @@ private:
     std::unique_ptr<CFFStreamEncoder> m_video;
     std::unique_ptr<CFFStreamEncoder> m_audio;
 
-    std::mutex m_fileMutex;           // the output file and its statistics
-    std::mutex m_soundMutex;          // the members below
+    std::mutex m_fileMutex;  // the output file and its statistics
+    std::mutex m_soundMutex; // the members below
     std::condition_variable m_soundChanged;
     std::deque<QueuedSound> m_sounds;
     bool m_soundEnding = false;

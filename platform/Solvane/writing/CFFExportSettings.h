@@ -20,25 +20,25 @@ using FFOptions = std::vector<std::pair<std::string, std::string>>;
 // (disc players read only a few kinds of stream). 0: no limit.
 struct ContainerVideoLimits
 {
-    int gopNtsc = 0;          // longest GOP at 30000/1001 (and 24000/1001)
-    int gopPal = 0;           // longest GOP at 25
-    int64_t maxRate = 0;      // bit/s
-    int bufferSize = 0;       // bits of the decoder's buffer
+    int gopNtsc = 0;     // longest GOP at 30000/1001 (and 24000/1001)
+    int gopPal = 0;      // longest GOP at 25
+    int64_t maxRate = 0; // bit/s
+    int bufferSize = 0;  // bits of the decoder's buffer
     bool constantRate = false;
 };
 
 struct VideoExportSettings
 {
     bool present = false;
-    std::string codec;        // encoder name, codec name or a display name of the profile
+    std::string codec; // encoder name, codec name or a display name of the profile
     int width = 0;
     int height = 0;
     double frameRate = 0.0;
-    int bitrateKbps = 0;      // 0 or less: the encoder's own rate control
-    std::string aspect;       // display aspect "x:y", empty for square samples
-    std::string fourcc;       // the stream's tag in the file; empty: the muxer's choice
-    std::string pixelFormat;  // av_get_pix_fmt name; empty: the encoder's default
-    FFOptions options;        // the encoder's options
+    int bitrateKbps = 0;     // 0 or less: the encoder's own rate control
+    std::string aspect;      // display aspect "x:y", empty for square samples
+    std::string fourcc;      // the stream's tag in the file; empty: the muxer's choice
+    std::string pixelFormat; // av_get_pix_fmt name; empty: the encoder's default
+    FFOptions options;       // the encoder's options
     ContainerVideoLimits limits;
 };
 
@@ -46,30 +46,30 @@ struct AudioExportSettings
 {
     bool present = false;
     std::string codec;
-    int bitrate = 0;          // bit/s
+    int bitrate = 0; // bit/s
     int sampleRate = 0;
     int channels = 0;
-    FFOptions options;        // the encoder's options
+    FFOptions options; // the encoder's options
 };
 
 // One stream of a multi-stream profile.
 struct StreamExportSettings
 {
-    int type = 0;             // Moorland::StreamType
-    bool copy = false;        // packets copied as read
+    int type = 0;      // Moorland::StreamType
+    bool copy = false; // packets copied as read
     VideoExportSettings video;
     AudioExportSettings audio;
 };
 
 struct ExportSettings
 {
-    std::string format;       // the muxer's name; empty: guessed from the file name
-    std::string extension;    // ".mp4"; helps the guess for output streams
+    std::string format;    // the muxer's name; empty: guessed from the file name
+    std::string extension; // ".mp4"; helps the guess for output streams
     Moorland::AVInclude avInclude = Moorland::AVInclude::Both;
     VideoExportSettings video;
     AudioExportSettings audio;
     std::vector<StreamExportSettings> streams; // multi-stream profiles only
-    FFOptions formatOptions;  // the muxer's options
+    FFOptions formatOptions;                   // the muxer's options
 };
 
 // The limits of the disc formats among FFmpeg's muxers ("dvd", "vcd",

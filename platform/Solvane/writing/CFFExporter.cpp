@@ -110,7 +110,8 @@ void CFFExporter::Describe()
         s.width = m_settings.video.width;
         s.height = m_settings.video.height;
         AVRational r = av_d2q(m_settings.video.frameRate, 1001000);
-        s.frameRate = Moorland::PackFrameRate(static_cast<uint32_t>(std::max(r.num, 0)), static_cast<uint32_t>(std::max(r.den, 0)));
+        s.frameRate = Moorland::PackFrameRate(static_cast<uint32_t>(std::max(r.num, 0)),
+                                              static_cast<uint32_t>(std::max(r.den, 0)));
         s.bitRate = m_settings.video.bitrateKbps > 0 ? m_settings.video.bitrateKbps * 1000 : 0;
         ++id;
     }

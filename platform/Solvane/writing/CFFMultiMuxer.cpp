@@ -8,7 +8,6 @@
 #include "IRawVideoFrame.h"
 #include "SolvaneFF.h"
 
-
 namespace Solvane {
 
 namespace {

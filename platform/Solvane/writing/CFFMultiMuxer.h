@@ -46,8 +46,8 @@ private:
     {
         StreamExportSettings settings;
         std::unique_ptr<CFFStreamEncoder> encoder;
-        int index = -1;             // in the output file
-        int64_t duration100ns = 0;  // of one copied packet
+        int index = -1;            // in the output file
+        int64_t duration100ns = 0; // of one copied packet
     };
     void AddCopied(int item, Stream& s);
     void Origin(int64_t t100ns);

@@ -27,20 +27,13 @@ const int kMpeg2Quantiser = 2;
 const char* H264ProfileName(int profile)
 {
     switch (profile & ~FF_PROFILE_H264_CONSTRAINED) {
-    case FF_PROFILE_H264_BASELINE:
-        return "baseline";
-    case FF_PROFILE_H264_MAIN:
-        return "main";
-    case FF_PROFILE_H264_HIGH:
-        return "high";
-    case FF_PROFILE_H264_HIGH_10:
-        return "high10";
-    case FF_PROFILE_H264_HIGH_422:
-        return "high422";
-    case FF_PROFILE_H264_HIGH_444_PREDICTIVE:
-        return "high444";
-    default:
-        return nullptr;
+    case FF_PROFILE_H264_BASELINE: return "baseline";
+    case FF_PROFILE_H264_MAIN: return "main";
+    case FF_PROFILE_H264_HIGH: return "high";
+    case FF_PROFILE_H264_HIGH_10: return "high10";
+    case FF_PROFILE_H264_HIGH_422: return "high422";
+    case FF_PROFILE_H264_HIGH_444_PREDICTIVE: return "high444";
+    default: return nullptr;
     }
 }
 
@@ -60,20 +53,11 @@ const AVCodec* CFFSeamEncoder::EncoderFor(const AVCodecParameters* par)
 {
     const char* name = nullptr;
     switch (par->codec_id) {
-    case AV_CODEC_ID_H264:
-        name = "libx264";
-        break;
-    case AV_CODEC_ID_HEVC:
-        name = "libx265";
-        break;
-    case AV_CODEC_ID_MPEG2VIDEO:
-        name = "mpeg2video";
-        break;
-    case AV_CODEC_ID_VP9:
-        name = "libvpx-vp9";
-        break;
-    default:
-        return nullptr;
+    case AV_CODEC_ID_H264: name = "libx264"; break;
+    case AV_CODEC_ID_HEVC: name = "libx265"; break;
+    case AV_CODEC_ID_MPEG2VIDEO: name = "mpeg2video"; break;
+    case AV_CODEC_ID_VP9: name = "libvpx-vp9"; break;
+    default: return nullptr;
     }
     return avcodec_find_encoder_by_name(name);
 }
@@ -160,8 +144,7 @@ FF::CodecContextPtr CFFSeamEncoder::OpenEncoder(const AVFrame* first) const
         av_dict_set(&options, "cpu-used", "4", 0);
         av_dict_set(&options, "row-mt", "1", 0);
         break;
-    default:
-        break;
+    default: break;
     }
     const int err = avcodec_open2(ctx.get(), codec, &options);
     av_dict_free(&options);

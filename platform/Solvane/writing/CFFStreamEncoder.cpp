@@ -157,8 +157,13 @@ void SetFlavour(AVCodecContext* c, const VideoExportSettings& settings, double f
     const ContainerVideoLimits& limits = settings.limits;
     if (codec->id == AV_CODEC_ID_PRORES) {
         // The FourCC names the flavour: Proxy, LT, standard, HQ, 4444.
-        static const struct { const char* tag; const char* profile; } kProRes[] = {
-            {"apco", "proxy"}, {"apcs", "lt"}, {"apcn", "standard"}, {"apch", "hq"}, {"ap4h", "4444"}, {"ap4x", "4444xq"},
+        static const struct
+        {
+            const char* tag;
+            const char* profile;
+        } kProRes[] = {
+            {"apco", "proxy"}, {"apcs", "lt"},   {"apcn", "standard"},
+            {"apch", "hq"},    {"ap4h", "4444"}, {"ap4x", "4444xq"},
         };
         for (const auto& f : kProRes) {
             if (settings.fourcc == f.tag)
@@ -187,8 +192,8 @@ void SetFlavour(AVCodecContext* c, const VideoExportSettings& settings, double f
                 c->rc_max_rate = std::min<int64_t>(c->rc_max_rate, limits.maxRate);
             if (limits.constantRate)
                 c->rc_max_rate = c->rc_min_rate = c->bit_rate;
-            c->rc_buffer_size = limits.bufferSize > 0 ? limits.bufferSize
-                                                      : static_cast<int>(std::min<int64_t>(c->bit_rate, INT32_MAX));
+            c->rc_buffer_size =
+                limits.bufferSize > 0 ? limits.bufferSize : static_cast<int>(std::min<int64_t>(c->bit_rate, INT32_MAX));
         }
     } else if (codec->id == AV_CODEC_ID_MPEG4 || codec->id == AV_CODEC_ID_MSMPEG4V3 || codec->id == AV_CODEC_ID_WMV2 ||
                codec->id == AV_CODEC_ID_FLV1) {
@@ -206,12 +211,16 @@ const AVCodec* FindEncoder(const std::string& name, const AVOutputFormat* format
 {
     const std::string lower = Lower(name);
     std::string want = lower;
-    static const struct { const char* alias; const char* encoder; } kAliases[] = {
-        {"h264", "libx264"}, {"x264", "libx264"}, {"avc", "libx264"}, {"hevc", "libx265"},
-        {"h265", "libx265"}, {"x265", "libx265"}, {"xvid", "mpeg4"}, {"divx", "mpeg4"},
-        {"vp8", "libvpx"}, {"vp9", "libvpx-vp9"}, {"mp3", "libmp3lame"}, {"vorbis", "libvorbis"},
-        {"opus", "libopus"}, {"wmv", "wmv2"}, {"mpeg2", "mpeg2video"}, {"mpeg1", "mpeg1video"},
-        {"theora", "libtheora"}, {"mjpg", "mjpeg"}, {"dv", "dvvideo"},
+    static const struct
+    {
+        const char* alias;
+        const char* encoder;
+    } kAliases[] = {
+        {"h264", "libx264"},     {"x264", "libx264"},   {"avc", "libx264"},      {"hevc", "libx265"},
+        {"h265", "libx265"},     {"x265", "libx265"},   {"xvid", "mpeg4"},       {"divx", "mpeg4"},
+        {"vp8", "libvpx"},       {"vp9", "libvpx-vp9"}, {"mp3", "libmp3lame"},   {"vorbis", "libvorbis"},
+        {"opus", "libopus"},     {"wmv", "wmv2"},       {"mpeg2", "mpeg2video"}, {"mpeg1", "mpeg1video"},
+        {"theora", "libtheora"}, {"mjpg", "mjpeg"},     {"dv", "dvvideo"},
     };
     for (const auto& a : kAliases) {
         if (lower == a.alias)
@@ -239,7 +248,8 @@ const AVCodec* FindEncoder(const std::string& name, const AVOutputFormat* format
     }
     const AVMediaType type = video ? AVMEDIA_TYPE_VIDEO : AVMEDIA_TYPE_AUDIO;
     if (!codec || codec->type != type)
-        QB_THROW(QB_ERR_MEDIA, std::string("Not supported ") + (video ? "video" : "audio") + " codec: \"" + name + "\"");
+        QB_THROW(QB_ERR_MEDIA,
+                 std::string("Not supported ") + (video ? "video" : "audio") + " codec: \"" + name + "\"");
     return codec;
 }
 
@@ -306,11 +316,13 @@ std::unique_ptr<CFFStreamEncoder> CFFStreamEncoder::Video(const VideoExportSetti
 
     int err = avcodec_open2(c, codec, nullptr);
     if (err < 0 && codec->id == AV_CODEC_ID_DNXHD && c->profile == FF_PROFILE_DNXHD)
-        QB_THROW_AV(QB_ERR_MEDIA, "DNxHD has no " + std::to_string(c->width) + "x" + std::to_string(c->height) +
-                                      " flavour at " + std::to_string(c->bit_rate / 1000000) + " Mbit/s", err);
-    if (err < 0)
-        QB_THROW_AV(QB_ERR_MEDIA, std::string("Can't open the video encoder ") + codec->name + OptionsText(settings.options),
+        QB_THROW_AV(QB_ERR_MEDIA,
+                    "DNxHD has no " + std::to_string(c->width) + "x" + std::to_string(c->height) + " flavour at " +
+                        std::to_string(c->bit_rate / 1000000) + " Mbit/s",
                     err);
+    if (err < 0)
+        QB_THROW_AV(QB_ERR_MEDIA,
+                    std::string("Can't open the video encoder ") + codec->name + OptionsText(settings.options), err);
     if (out) {
         e->m_stream = out->AddStream();
         err = avcodec_parameters_from_context(e->m_stream->codecpar, c);
@@ -387,8 +399,8 @@ std::unique_ptr<CFFStreamEncoder> CFFStreamEncoder::Audio(const AudioExportSetti
                codec->name, settings.bitrate);
     }
     if (err < 0)
-        QB_THROW_AV(QB_ERR_MEDIA, std::string("Can't open the audio encoder ") + codec->name + OptionsText(settings.options),
-                    err);
+        QB_THROW_AV(QB_ERR_MEDIA,
+                    std::string("Can't open the audio encoder ") + codec->name + OptionsText(settings.options), err);
     e->m_loop.reset(new CFFEncodeLoop(c));
     if (out) {
         e->m_stream = out->AddStream();
@@ -423,7 +435,8 @@ void CFFStreamEncoder::Encode(AVFrame* frame, const Sink& sink)
                 if (p->duration > 0)
                     end += p->duration;
                 const int64_t ms = av_rescale_q(end, c->time_base, AVRational{1, 1000});
-                if (ms > 0 && ms <= UINT32_MAX && static_cast<uint32_t>(ms) > m_discardedMs.load(std::memory_order_relaxed))
+                if (ms > 0 && ms <= UINT32_MAX &&
+                    static_cast<uint32_t>(ms) > m_discardedMs.load(std::memory_order_relaxed))
                     m_discardedMs.store(static_cast<uint32_t>(ms), std::memory_order_relaxed);
             }
             return;
@@ -516,8 +529,7 @@ void CFFStreamEncoder::SendVideo(Moorland::IRawVideoFrame* in, int64_t origin100
     area.width = c->width;
     area.height = c->height;
     if (c->sample_aspect_ratio.num > 0)
-        area = FitPicture(in->GetDAR(), c->width, c->height, c->sample_aspect_ratio, c->pix_fmt,
-                          in->IsInterlaced());
+        area = FitPicture(in->GetDAR(), c->width, c->height, c->sample_aspect_ratio, c->pix_fmt, in->IsInterlaced());
     const bool bars = !FillsFrame(area, c->width, c->height);
     const bool sameShape =
         !bars && srcFmt == c->pix_fmt && static_cast<int>(w) == c->width && static_cast<int>(h) == c->height;
@@ -529,8 +541,8 @@ void CFFStreamEncoder::SendVideo(Moorland::IRawVideoFrame* in, int64_t origin100
         av_image_copy(f->data, f->linesize, src, srcStride, c->pix_fmt, c->width, c->height);
     } else if (!f) {
         f = NewPicture(c);
-        m_sws.reset(sws_getCachedContext(m_sws.release(), static_cast<int>(w), static_cast<int>(h), srcFmt,
-                                         area.width, area.height, c->pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr));
+        m_sws.reset(sws_getCachedContext(m_sws.release(), static_cast<int>(w), static_cast<int>(h), srcFmt, area.width,
+                                         area.height, c->pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr));
         if (!m_sws)
             QB_THROW(QB_ERR_MEDIA, "Can't convert the pictures for the encoder");
         if (bars)
@@ -539,8 +551,8 @@ void CFFStreamEncoder::SendVideo(Moorland::IRawVideoFrame* in, int64_t origin100
         AreaPlanes(f.get(), area, dst);
         // Written beside the frame and copied in: the scaler writes past
         // the area's right edge, into the bar.
-        if (!m_scaled.Scale(m_sws.get(), src, srcStride, static_cast<int>(h), c->pix_fmt, area.width, area.height,
-                            dst, f->linesize))
+        if (!m_scaled.Scale(m_sws.get(), src, srcStride, static_cast<int>(h), c->pix_fmt, area.width, area.height, dst,
+                            f->linesize))
             QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
     }
     f->sample_aspect_ratio = c->sample_aspect_ratio;
@@ -600,8 +612,8 @@ void CFFStreamEncoder::SendAudio(Moorland::IRawAudioFrame* in, int64_t origin100
         AVChannelLayout inLayout;
         av_channel_layout_default(&inLayout, inChannels);
         SwrContext* swr = nullptr;
-        int err = swr_alloc_set_opts2(&swr, &c->ch_layout, c->sample_fmt, c->sample_rate, &inLayout, inFmt, inRate,
-                                      0, nullptr);
+        int err = swr_alloc_set_opts2(&swr, &c->ch_layout, c->sample_fmt, c->sample_rate, &inLayout, inFmt, inRate, 0,
+                                      nullptr);
         av_channel_layout_uninit(&inLayout);
         m_swr.reset(swr);
         if (err >= 0)

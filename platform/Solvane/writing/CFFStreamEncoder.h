@@ -25,13 +25,14 @@ namespace Moorland {
 class IRawVideoFrame;
 class IRawAudioFrame;
 struct AudioFormatInfo;
-}
+} // namespace Moorland
 
 namespace Solvane {
 
 class CFFEncodeLoop;
 
-struct AudioFifoDeleter {
+struct AudioFifoDeleter
+{
     void operator()(AVAudioFifo* fifo) const { av_audio_fifo_free(fifo); }
 };
 
@@ -48,9 +49,8 @@ public:
     // statistics are gathered into *stats), 2 the second (reads *stats).
     // A null `out` makes an encoder whose packets go nowhere (a first pass).
     // libx264 keeps its statistics in `statsFile`; other encoders in *stats.
-    static std::unique_ptr<CFFStreamEncoder> Video(const VideoExportSettings& settings, CFFOutputFile* out,
-                                                   int threads, int pass, const std::string& statsFile,
-                                                   std::string* stats);
+    static std::unique_ptr<CFFStreamEncoder> Video(const VideoExportSettings& settings, CFFOutputFile* out, int threads,
+                                                   int pass, const std::string& statsFile, std::string* stats);
     static std::unique_ptr<CFFStreamEncoder> Audio(const AudioExportSettings& settings, CFFOutputFile* out,
                                                    int threads);
     ~CFFStreamEncoder();

@@ -163,7 +163,8 @@ void CQTEncodingMuxer::EndWriting()
         IOrlendar& w = Writer();
         const CQTPlugin& plugin = m_owner.Plugin();
         // The writer goes whatever happens, once its reason has been copied.
-        struct Drop {
+        struct Drop
+        {
             CQTEncodingMuxer& muxer;
             ~Drop() { muxer.Abandon(); }
         } drop{*this};

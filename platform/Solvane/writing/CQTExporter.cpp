@@ -12,7 +12,6 @@ extern "C" {
 #include <libavutil/rational.h>
 }
 
-
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>

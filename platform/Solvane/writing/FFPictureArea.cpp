@@ -29,10 +29,8 @@ bool FullRangeFormat(AVPixelFormat format)
     case AV_PIX_FMT_YUVJ420P:
     case AV_PIX_FMT_YUVJ422P:
     case AV_PIX_FMT_YUVJ440P:
-    case AV_PIX_FMT_YUVJ444P:
-        return true;
-    default:
-        return false;
+    case AV_PIX_FMT_YUVJ444P: return true;
+    default: return false;
     }
 }
 
@@ -82,7 +80,8 @@ void PaintBlack(AVFrame* frame, AVColorRange range)
 {
     const AVPixelFormat format = static_cast<AVPixelFormat>(frame->format);
     const ptrdiff_t lines[4] = {frame->linesize[0], frame->linesize[1], frame->linesize[2], frame->linesize[3]};
-    const AVColorRange black = FullRangeFormat(format) || range == AVCOL_RANGE_JPEG ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
+    const AVColorRange black =
+        FullRangeFormat(format) || range == AVCOL_RANGE_JPEG ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
     const int err = av_image_fill_black(frame->data, lines, format, black, frame->width, frame->height);
     if (err < 0)
         QB_THROW_AV(QB_ERR_MEDIA, "Can't paint the bars around the picture", err);

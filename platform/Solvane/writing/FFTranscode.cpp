@@ -23,9 +23,9 @@ extern "C" {
 namespace Solvane {
 
 namespace {
-struct ReleaseDeleter {
-    template <typename T>
-    void operator()(T* p) const
+struct ReleaseDeleter
+{
+    template <typename T> void operator()(T* p) const
     {
         if (p)
             p->Release();
@@ -124,10 +124,10 @@ bool ContainerTakes(const AVOutputFormat* format, AVCodecID id)
 {
     if (std::strcmp(format->name, "mpegts") == 0) {
         static const AVCodecID kTs[] = {AV_CODEC_ID_MPEG1VIDEO, AV_CODEC_ID_MPEG2VIDEO, AV_CODEC_ID_MPEG4,
-                                        AV_CODEC_ID_H264, AV_CODEC_ID_HEVC, AV_CODEC_ID_VC1, AV_CODEC_ID_MP2,
-                                        AV_CODEC_ID_MP3, AV_CODEC_ID_AAC, AV_CODEC_ID_AC3, AV_CODEC_ID_EAC3,
-                                        AV_CODEC_ID_DTS, AV_CODEC_ID_OPUS, AV_CODEC_ID_PCM_BLURAY,
-                                        AV_CODEC_ID_TRUEHD};
+                                        AV_CODEC_ID_H264,       AV_CODEC_ID_HEVC,       AV_CODEC_ID_VC1,
+                                        AV_CODEC_ID_MP2,        AV_CODEC_ID_MP3,        AV_CODEC_ID_AAC,
+                                        AV_CODEC_ID_AC3,        AV_CODEC_ID_EAC3,       AV_CODEC_ID_DTS,
+                                        AV_CODEC_ID_OPUS,       AV_CODEC_ID_PCM_BLURAY, AV_CODEC_ID_TRUEHD};
         for (AVCodecID known : kTs)
             if (known == id)
                 return true;
@@ -148,8 +148,7 @@ bool ContainerTakes(const AVOutputFormat* format, AVCodecID id)
 // into M2TS must still hold pictures and sound.
 void FitCodecsToContainer(ExportSettings& s, const std::string& dst)
 {
-    const AVOutputFormat* format =
-        av_guess_format(s.format.empty() ? nullptr : s.format.c_str(), dst.c_str(), nullptr);
+    const AVOutputFormat* format = av_guess_format(s.format.empty() ? nullptr : s.format.c_str(), dst.c_str(), nullptr);
     if (!format)
         return;
     auto fit = [format](std::string& codec, AVCodecID fallback) {
@@ -181,9 +180,9 @@ void CompleteFromSource(ExportSettings& s, Moorland::MovieInfo* movie, int video
             s.video.frameRate = num && den ? static_cast<double>(num) / den : 25.0;
         }
         if (s.video.bitrateKbps <= 0)
-            s.video.bitrateKbps = v->bitRate > 0 ? v->bitRate / 1000
-                                                 : MoorlandMapBitrateCode(s.video.codec.c_str(), s.video.width,
-                                                                          s.video.height, 2);
+            s.video.bitrateKbps = v->bitRate > 0
+                                      ? v->bitRate / 1000
+                                      : MoorlandMapBitrateCode(s.video.codec.c_str(), s.video.width, s.video.height, 2);
     } else if (!v) {
         s.video.present = false;
     }
@@ -210,8 +209,8 @@ bool TranscodeToFile(Moorland::IAVManager* manager, const std::string& address, 
     int movieId = -1, videoId = -1, audioId = -1;
     Moorland::MovieInfo* movie = nullptr;
     GetQuentaException()->Clear();
-    std::unique_ptr<Moorland::IAVSource, ReleaseDeleter> source(manager->CreateSourceFromAddress(
-        address.c_str(), importerName, &movieId, &videoId, &audioId, &movie));
+    std::unique_ptr<Moorland::IAVSource, ReleaseDeleter> source(
+        manager->CreateSourceFromAddress(address.c_str(), importerName, &movieId, &videoId, &audioId, &movie));
     if (!source)
         ThrowRecorded("No movie found in the source");
     // An edit description hands out decoded pictures and sound; "the same
@@ -256,7 +255,8 @@ bool TranscodeToFile(Moorland::IAVManager* manager, const std::string& address, 
     const uint32_t duration = source->GetDuration();
     const double span = lengthMs >= 0 ? lengthMs : (duration > startMs ? duration - startMs : 1);
     const int64_t endMs = lengthMs >= 0 ? static_cast<int64_t>(startMs) + lengthMs : INT64_MAX;
-    int mode = outVideo < 0 ? Moorland::AVReadAudioOnly : (outAudio < 0 ? Moorland::AVReadVideoOnly : Moorland::AVReadBoth);
+    int mode =
+        outVideo < 0 ? Moorland::AVReadAudioOnly : (outAudio < 0 ? Moorland::AVReadVideoOnly : Moorland::AVReadBoth);
     int64_t lastVideo = startMs, lastAudio = startMs;
     bool videoDone = outVideo < 0, audioDone = outAudio < 0;
     bool finished = true;

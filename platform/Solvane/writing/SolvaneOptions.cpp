@@ -15,8 +15,7 @@ namespace {
 // (private) options first, as the ffmpeg program does, then the generic
 // ones. An option FFmpeg does not know, or a value it refuses, fails with
 // the option's name: nothing the profile states is dropped.
-template <typename Context>
-void ApplyOptionsTo(Context* ctx, const FFOptions& options, const std::string& what)
+template <typename Context> void ApplyOptionsTo(Context* ctx, const FFOptions& options, const std::string& what)
 {
     for (const auto& [name, value] : options) {
         int err = AVERROR_OPTION_NOT_FOUND;

@@ -126,16 +126,16 @@ protected:
 class IVantrel
 {
 public:
-    virtual void Release() = 0;                                 // 0
-    virtual IProductConfig* GetProductConfig() = 0;             // 1
+    virtual void Release() = 0;                     // 0
+    virtual IProductConfig* GetProductConfig() = 0; // 1
     // Bit 1 listens for the platform's quit requests, bit 2 enables the
     // update check, bit 4 the skin manager. False when a requested service
     // could not be set up.
-    virtual bool Initialize(int nServices) = 0;                 // 2
-    virtual IProductUpdate* GetUpdater() = 0;                   // 3
-    virtual IProductSkin* GetSkinManager() = 0;                 // 4
-    virtual IProductLanguage* GetLanguageProvider() = 0;        // 5
-    virtual IProductWindows* GetPlatformWindows() = 0;          // 6
+    virtual bool Initialize(int nServices) = 0;          // 2
+    virtual IProductUpdate* GetUpdater() = 0;            // 3
+    virtual IProductSkin* GetSkinManager() = 0;          // 4
+    virtual IProductLanguage* GetLanguageProvider() = 0; // 5
+    virtual IProductWindows* GetPlatformWindows() = 0;   // 6
 
 protected:
     virtual ~IVantrel() = default;

@@ -33,17 +33,29 @@ TEST(CDataBuffer2, PushAndPopAcrossChunks)
     };
     const std::vector<Case> cases = {
         {"pop ends inside the second chunk",
-         {{Step::Push, "abc", 0, 3}, {Step::Push, "defgh", 0, 8}, {Step::Pop, "abcd", 4, 4}, {Step::Pop, "efgh", 10, 0}}},
+         {{Step::Push, "abc", 0, 3},
+          {Step::Push, "defgh", 0, 8},
+          {Step::Pop, "abcd", 4, 4},
+          {Step::Pop, "efgh", 10, 0}}},
         {"front push comes out first",
          {{Step::Push, "abc", 0, 3}, {Step::PushFront, "xy", 0, 5}, {Step::Pop, "xyabc", 5, 0}}},
-        {"dropping with a null buffer", {{Step::Push, "abcdef", 0, 6}, {Step::Drop, "", 2, 4}, {Step::Pop, "cdef", 9, 0}}},
-        {"asking for more than is held", {{Step::Push, "abcdef", 0, 6}, {Step::Pop, "abcdef", 10, 0}, {Step::Pop, "", 3, 0}}},
+        {"dropping with a null buffer",
+         {{Step::Push, "abcdef", 0, 6}, {Step::Drop, "", 2, 4}, {Step::Pop, "cdef", 9, 0}}},
+        {"asking for more than is held",
+         {{Step::Push, "abcdef", 0, 6}, {Step::Pop, "abcdef", 10, 0}, {Step::Pop, "", 3, 0}}},
         {"exact chunk then the next",
-         {{Step::Push, "ab", 0, 2}, {Step::Push, "cd", 0, 4}, {Step::Pop, "ab", 2, 2}, {Step::Pop, "c", 1, 1},
-          {Step::PushFront, "Z", 0, 2}, {Step::Pop, "Zd", 2, 0}}},
+         {{Step::Push, "ab", 0, 2},
+          {Step::Push, "cd", 0, 4},
+          {Step::Pop, "ab", 2, 2},
+          {Step::Pop, "c", 1, 1},
+          {Step::PushFront, "Z", 0, 2},
+          {Step::Pop, "Zd", 2, 0}}},
         {"nothing pushed for zero length", {{Step::Push, "", 0, 0}, {Step::Pop, "", 4, 0}}},
         {"partial pop then front push",
-         {{Step::Push, "12345", 0, 5}, {Step::Pop, "12", 2, 3}, {Step::PushFront, "0", 0, 4}, {Step::Pop, "0345", 4, 0}}},
+         {{Step::Push, "12345", 0, 5},
+          {Step::Pop, "12", 2, 3},
+          {Step::PushFront, "0", 0, 4},
+          {Step::Pop, "0345", 4, 0}}},
         {"pop of zero bytes", {{Step::Push, "ab", 0, 2}, {Step::Pop, "", 0, 2}}},
     };
     for (const Case& c : cases) {
@@ -52,12 +64,8 @@ TEST(CDataBuffer2, PushAndPopAcrossChunks)
             CDataBuffer2 queue(locked);
             for (const Step& step : c.steps) {
                 switch (step.kind) {
-                case Step::Push:
-                    queue.Push(step.text.data(), step.text.size());
-                    break;
-                case Step::PushFront:
-                    queue.PushFront(step.text.data(), step.text.size());
-                    break;
+                case Step::Push: queue.Push(step.text.data(), step.text.size()); break;
+                case Step::PushFront: queue.PushFront(step.text.data(), step.text.size()); break;
                 case Step::Pop: {
                     std::string out(step.count + 4, '#');
                     const unsigned long got = queue.Pop(&out[0], step.count);
@@ -66,9 +74,7 @@ TEST(CDataBuffer2, PushAndPopAcrossChunks)
                     EXPECT_EQ(std::string(out.size() - got, '#'), out.substr(got)); // nothing written past
                     break;
                 }
-                case Step::Drop:
-                    EXPECT_EQ(step.count, queue.Pop(nullptr, step.count));
-                    break;
+                case Step::Drop: EXPECT_EQ(step.count, queue.Pop(nullptr, step.count)); break;
                 }
                 EXPECT_EQ(step.sizeAfter, queue.GetDataSize());
             }

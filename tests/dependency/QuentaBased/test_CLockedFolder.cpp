@@ -85,7 +85,9 @@ TEST_F(LockedFolder, OnlyFoldersWhoseProcessHasGoneAreRemoved)
     Put(prefix + "making/lock", "");
 
     std::vector<std::string> cleared;
-    EXPECT_EQ(CLockedFolder::RemoveAbandoned(prefix, [&](const std::string& f) { cleared.push_back(f); }, parent), 1);
+    EXPECT_EQ(CLockedFolder::RemoveAbandoned(
+                  prefix, [&](const std::string& f) { cleared.push_back(f); }, parent),
+              1);
     EXPECT_EQ(cleared, std::vector<std::string>{gone});
     EXPECT_FALSE(Exists(gone));
     EXPECT_EQ(Get(live.Path().substr(parent.size() + 1) + "/mine.seix"), "mine");
@@ -141,18 +143,13 @@ TEST_F(LockedFolder, ALockFileReplacedRemovedOrUnreadableNeverGivesALiveFolderAw
             }
             const std::string lock = path + "/lock";
             switch (tamper) {
-            case Untouched:
-                break;
+            case Untouched: break;
             case Replaced: // as an editor saves: a new file renamed over the old one
                 std::ofstream(lock + ".new") << "";
                 ASSERT_EQ(::rename((lock + ".new").c_str(), lock.c_str()), 0);
                 break;
-            case Removed:
-                ASSERT_EQ(::unlink(lock.c_str()), 0);
-                break;
-            case Unreadable:
-                ASSERT_EQ(::chmod(lock.c_str(), 0), 0);
-                break;
+            case Removed: ASSERT_EQ(::unlink(lock.c_str()), 0); break;
+            case Unreadable: ASSERT_EQ(::chmod(lock.c_str(), 0), 0); break;
             }
             EXPECT_EQ(CLockedFolder::RemoveAbandoned(prefix, {}, m_dir), alive ? 0 : 1);
             EXPECT_EQ(Exists(path), alive);

@@ -141,8 +141,7 @@ TEST_F(ProcessLauncherTest, Outcomes)
              o.redirections = {Redirection::ToFile(2, m_dir + "/none/err.log", O_WRONLY | O_CREAT)};
              return o;
          },
-         false, State::NotStarted, ENOENT,
-         "Can't open " + m_dir + "/none/err.log for sh: No such file or directory"},
+         false, State::NotStarted, ENOENT, "Can't open " + m_dir + "/none/err.log for sh: No such file or directory"},
         {"missing working folder",
          [this] {
              Options o = Shell("exit 0");
@@ -189,10 +188,11 @@ TEST_F(ProcessLauncherTest, WhatTheProgramGets)
     int out[2];
     ASSERT_EQ(0, ::pipe(out));
 
-    const std::string script = "printf '%s|%s|%s|%s|%s' \"$1\" \"$#\" \"$LAUNCHER_KEPT\" \"$LAUNCHER_OVER\" \"$(pwd)\";"
-                               "echo said >&2;"
-                               "for fd in \"$2\" \"$3\" \"$4\"; do [ -e /proc/$$/fd/$fd ] && echo \"fd $fd open\" >&2; done;"
-                               "exit 0";
+    const std::string script =
+        "printf '%s|%s|%s|%s|%s' \"$1\" \"$#\" \"$LAUNCHER_KEPT\" \"$LAUNCHER_OVER\" \"$(pwd)\";"
+        "echo said >&2;"
+        "for fd in \"$2\" \"$3\" \"$4\"; do [ -e /proc/$$/fd/$fd ] && echo \"fd $fd open\" >&2; done;"
+        "exit 0";
     Options o = Shell(script, {"a b", std::to_string(leak[0]), std::to_string(leak[1]), std::to_string(out[1])});
     o.environment = {"LAUNCHER_OVER=new"};
     o.workingDirectory = m_dir;

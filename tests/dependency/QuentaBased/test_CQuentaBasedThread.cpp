@@ -82,8 +82,8 @@ TEST(CQuentaBasedThread, ExitCodeAndThreadException)
     };
     const std::vector<Case> cases = {
         {"returns", [] { return 7; }, 7u, 0, ""},
-        {"base exception", []() -> int { QB_THROW(QB_ERR_FILE_IO, "file_read error"); }, 0xFFFFFFFFu,
-         QB_ERR_FILE_IO, "file_read error"},
+        {"base exception", []() -> int { QB_THROW(QB_ERR_FILE_IO, "file_read error"); }, 0xFFFFFFFFu, QB_ERR_FILE_IO,
+         "file_read error"},
         {"std exception", []() -> int { throw std::runtime_error("out of range here"); }, 0xFFFFFFFFu,
          QB_ERR_STD_EXCEPTION, "out of range here"},
         {"other", []() -> int { throw 3; }, 0xFFFFFFFFu, QB_ERR_UNEXPECTED, "Unknown exception"},

@@ -122,7 +122,8 @@ TEST_F(ShardMemTest, RefusedConstructionLeavesAnInvalidStream)
         {"null name", nullptr, 100, 0, QB_ERR_BAD_PARAM, "Bad param"},
         {"size 0", good.c_str(), 0, 0, QB_ERR_BAD_PARAM, "Bad param"},
         {"mode 2", good.c_str(), 100, 2, QB_ERR_BAD_PARAM, "Bad param"},
-        {"open without file", "/nonexistent-qb/none-such-region.dat", 100, 1, QB_ERR_UNEXPECTED, "can't open sharedData"},
+        {"open without file", "/nonexistent-qb/none-such-region.dat", 100, 1, QB_ERR_UNEXPECTED,
+         "can't open sharedData"},
         // Mapping past the end of the file would fault on first access.
         {"open a file shorter than the region", tiny.c_str(), 100, 1, QB_ERR_UNEXPECTED, "mmap file failed"},
         {"create in a folder that cannot exist", "/nonexistent-qb/none-such-region.dat", 100, 0, QB_ERR_UNEXPECTED,

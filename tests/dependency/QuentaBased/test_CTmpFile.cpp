@@ -77,7 +77,8 @@ TEST_F(TmpFileTest, NamesAndPlaces)
         {"temporary folder", CTmpFile(".mp4", nullptr).GetFilePathName(), m_dir + "/tmpf", ".mp4"},
         {"own name", CTmpFile(".mp4", "clip").GetFilePathName(), m_dir + "/clip.mp4", "clip.mp4"},
         {"given folder", CTmpFile(other, std::string(".seix")).GetFilePathName(), other + "/tmpf", ".seix"},
-        {"given folder with slash", CTmpFile(other + "/", std::string(".xml")).GetFilePathName(), other + "/tmpf", ".xml"},
+        {"given folder with slash", CTmpFile(other + "/", std::string(".xml")).GetFilePathName(), other + "/tmpf",
+         ".xml"},
         {"empty folder", CTmpFile(std::string(), std::string(".ts")).GetFilePathName(), m_dir + "/tmpf", ".ts"},
         {"no extension", CTmpFile(std::string(), std::string()).GetFilePathName(), m_dir + "/tmpf", ""},
     };

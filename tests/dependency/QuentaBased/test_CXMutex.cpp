@@ -59,7 +59,11 @@ TEST(CXMutex, RecursiveAndTimedLock)
     EXPECT_FALSE(m.Unlock()) << "not held any more";
 
     Holder other(m);
-    struct Case { unsigned int timeout; long long minMs; };
+    struct Case
+    {
+        unsigned int timeout;
+        long long minMs;
+    };
     const Case cases[] = {{0, 10}, {25, 30}};
     for (const Case& c : cases) {
         const auto start = Clock::now();

@@ -73,7 +73,13 @@ TEST(MemoryStream, GrowthCapacityAndTrimming)
     EXPECT_TRUE(s->Eof());
 
     const std::string big(8192, 'b');
-    struct Step { const void* data; unsigned int count; long long size; long long capacity; };
+    struct Step
+    {
+        const void* data;
+        unsigned int count;
+        long long size;
+        long long capacity;
+    };
     const Step steps[] = {{"a", 1, 1, 8192}, {big.data(), 8192, 8193, 16384}};
     for (const Step& st : steps) {
         EXPECT_EQ(st.count, s->Write(st.data, st.count));
@@ -179,7 +185,13 @@ TEST(MemoryStream, CopyFromSpansManyChunks)
     CMemoryStream src;
     ASSERT_EQ(data.size(), src.Write(data.data(), static_cast<unsigned int>(data.size())));
 
-    struct Case { const char* what; long long start; long long count; long long copied; };
+    struct Case
+    {
+        const char* what;
+        long long start;
+        long long count;
+        long long copied;
+    };
     const Case cases[] = {
         {"whole source", 0, 0, static_cast<long long>(data.size())},
         {"exactly two chunks", 7, 2 * 61440, 2 * 61440},

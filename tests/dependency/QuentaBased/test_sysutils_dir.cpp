@@ -40,7 +40,10 @@ protected:
         std::free(real);
         GetQuentaException()->Clear();
     }
-    void TearDown() override { std::system(("chmod -R u+w '" + m_dir + "' 2>/dev/null; rm -rf '" + m_dir + "'").c_str()); }
+    void TearDown() override
+    {
+        std::system(("chmod -R u+w '" + m_dir + "' 2>/dev/null; rm -rf '" + m_dir + "'").c_str());
+    }
 
     std::string P(const std::string& rel) const { return m_dir + "/" + rel; }
     void Touch(const std::string& rel) const { std::ofstream(P(rel)) << "x"; }
@@ -70,7 +73,11 @@ TEST_F(Directories, ListingMatchesPatternsAndNeverYieldsDots)
     Touch("notes.txt");
     Dir("sub");
 
-    struct Case { const char* pattern; std::set<std::string> names; };
+    struct Case
+    {
+        const char* pattern;
+        std::set<std::string> names;
+    };
     const Case cases[] = {
         {"*", {"clip.mts", "other.MOV", "notes.txt", "sub"}},
         {"*.MTS", {"clip.mts"}},
@@ -103,7 +110,13 @@ TEST_F(Directories, ListingFailures)
 {
     Dir("empty");
     Touch("file");
-    struct Case { std::string folder; const char* pattern; int code; std::string msgStart; };
+    struct Case
+    {
+        std::string folder;
+        const char* pattern;
+        int code;
+        std::string msgStart;
+    };
     const Case cases[] = {
         {P("empty"), "*", QB_ERR_NOT_FOUND, "No file can be found, path = " + P("empty") + "/"},
         {m_dir, "*.none", QB_ERR_UNEXPECTED, "No file can be found, path = " + m_dir + "/: errno: "},
@@ -129,7 +142,11 @@ TEST_F(Directories, DirExists)
     EXPECT_EQ(0, Code()) << "cleared before the work";
     EXPECT_TRUE(dir_exists(P("link").c_str()));
 
-    struct Case { std::string path; std::string msg; };
+    struct Case
+    {
+        std::string path;
+        std::string msg;
+    };
     const Case cases[] = {
         {P("file"), "dir_exist: It's not a directory, dir = " + P("file")},
         {P("missing"), "dir_exist: Can't stat the directory, dir = " + P("missing")},
@@ -228,8 +245,7 @@ TEST_F(Directories, DeleteNeverFollowsLinksOutOfTheTree)
 // Runs `body` in a child process and returns its exit code (-1 when it did
 // not exit normally). Used where the work must happen under another root or
 // another user, so that nothing outside the test folder is ever at risk.
-template <class Body>
-int InChild(Body body)
+template <class Body> int InChild(Body body)
 {
     const pid_t pid = ::fork();
     if (pid == 0)
@@ -280,7 +296,11 @@ TEST_F(Directories, EmptyOrRootPathIsRefused)
     Dir("jail");
     Touch("jail/marker");
     const std::string jail = P("jail");
-    struct Case { const char* path; const char* msg; };
+    struct Case
+    {
+        const char* path;
+        const char* msg;
+    };
     const Case cases[] = {
         {"", "delete_dir: empty path"},
         {"/", "delete_dir: refusing to delete the root folder, path = /"},

@@ -59,7 +59,11 @@ protected:
 TEST_F(FileFunctions, OpenModes)
 {
     Put("f", "old content");
-    struct Case { unsigned short mode; int accmode; };
+    struct Case
+    {
+        unsigned short mode;
+        int accmode;
+    };
     const Case cases[] = {{0, O_RDONLY}, {0x20, O_RDONLY}, {0x21, O_WRONLY}, {2, O_RDWR}, {0xFFFF, O_RDWR}};
     for (const Case& c : cases) {
         const int fd = file_open(Path("f"), c.mode);
@@ -120,7 +124,10 @@ TEST_F(FileFunctions, ReadWriteSeekAndTruncate)
     char buf[16] = {};
     EXPECT_EQ(4, file_read(fd, buf, sizeof(buf)));
     EXPECT_STREQ("ello", buf);
-    struct ReadCase { unsigned int count; };
+    struct ReadCase
+    {
+        unsigned int count;
+    };
     for (unsigned int count : {16u, 0u}) {
         GetQuentaException()->Clear();
         EXPECT_EQ(-1, file_read(fd, buf, count));
@@ -135,7 +142,11 @@ TEST_F(FileFunctions, ReadWriteSeekAndTruncate)
     EXPECT_EQ(-1, file_seek(fd, -1, 0));
     EXPECT_EQ("file_seek error" + SysTail(EINVAL), Msg());
 
-    struct TruncCase { long long at; long long size; };
+    struct TruncCase
+    {
+        long long at;
+        long long size;
+    };
     for (const TruncCase& c : {TruncCase{3, 3}, TruncCase{200, 200}}) {
         ASSERT_EQ(c.at, file_seek(fd, c.at, 0));
         EXPECT_TRUE(file_set_current_end(fd));
@@ -281,8 +292,7 @@ TEST_F(FileFunctions, WorkingNamesKeepTheExtensionLastAndNeverTakeAUsersName)
 
 TEST_F(FileFunctions, WhatWasMadeIsRemovedOnlyWhileItIsStillWhatWasMade)
 {
-    enum Then
-    {
+    enum Then {
         Untouched,      // still the file or folder made: removed
         ReplacedByFile, // a user's file took the name: stays
         ReplacedByLink, // a link to a user's folder took the name: stays, and what it leads to
@@ -319,8 +329,7 @@ TEST_F(FileFunctions, WhatWasMadeIsRemovedOnlyWhileItIsStillWhatWasMade)
         }
         const std::string finalName = base + ".final";
         switch (c.then) {
-        case Untouched:
-            break;
+        case Untouched: break;
         case ReplacedByFile: {
             // Made before the working one goes, as a user's file is.
             const std::string theirs = base + ".theirs";
@@ -338,9 +347,7 @@ TEST_F(FileFunctions, WhatWasMadeIsRemovedOnlyWhileItIsStillWhatWasMade)
             ASSERT_EQ(std::system(("rm -rf '" + made.path + "'").c_str()), 0);
             ASSERT_EQ(::symlink(Path(c.folder ? "users" : "users/keep.txt").c_str(), made.path.c_str()), 0);
             break;
-        case RenamedAway:
-            ASSERT_EQ(::rename(made.path.c_str(), finalName.c_str()), 0);
-            break;
+        case RenamedAway: ASSERT_EQ(::rename(made.path.c_str(), finalName.c_str()), 0); break;
         }
         const bool removed = c.folder ? remove_made_folder(made) : remove_made_file(made);
         EXPECT_EQ(removed, c.removed);

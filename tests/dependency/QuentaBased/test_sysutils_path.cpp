@@ -51,7 +51,11 @@ std::string ExpandMessage(const std::string& path)
 
 TEST_F(PathFunctions, ExpandResolvesAndToleratesMissingComponents)
 {
-    struct Case { std::string in; std::string out; };
+    struct Case
+    {
+        std::string in;
+        std::string out;
+    };
     const Case cases[] = {
         {m_dir + "/sub/../sub/", m_dir + "/sub/"},
         {m_dir + "/sub/./file.txt", m_dir + "/sub/file.txt"},
@@ -149,7 +153,11 @@ TEST(Environment, GetSetDeleteAndLoadPath)
 
     const char* saved = getenv("LD_LIBRARY_PATH");
     const std::string savedValue = saved ? saved : "";
-    struct Case { const char* before; const char* after; };
+    struct Case
+    {
+        const char* before;
+        const char* after;
+    };
     const Case cases[] = {
         {nullptr, ":/opt/fc"},
         {"/a:/opt/fc", "/a:/opt/fc"},

@@ -40,8 +40,7 @@ struct TempDir
 };
 
 // The code and message of what `body` throws; code 0 when it throws nothing.
-template <typename F>
-std::pair<int, std::string> Outcome(F&& body)
+template <typename F> std::pair<int, std::string> Outcome(F&& body)
 {
     try {
         body();
@@ -127,19 +126,25 @@ TEST(StoredFile, XmlIsCheckedInOneBoundedPass)
         {"deep behind an attribute", "<r v=\"" + Repeat("</x>", 40000) + "\">" + deep + "</r>", false,
          "nested more than"},
         {"closing tag behind a lead byte", "<r>" + Repeat("<x>\xF0</x>", 40) + "</r>", false, "not UTF-8"},
-        {"bound attributes", "<a " + [] {
-             std::string s;
-             for (int i = 0; i < 8; ++i)
-                 s += "a" + std::to_string(i) + "=\"\" ";
-             return s;
-         }() + "/>",
+        {"bound attributes",
+         "<a " +
+             [] {
+                 std::string s;
+                 for (int i = 0; i < 8; ++i)
+                     s += "a" + std::to_string(i) + "=\"\" ";
+                 return s;
+             }() +
+             "/>",
          true, ""},
-        {"many attributes", "<a " + [] {
-             std::string s;
-             for (int i = 0; i < 40000; ++i)
-                 s += "a" + std::to_string(i) + "=\"\" ";
-             return s;
-         }() + "/>",
+        {"many attributes",
+         "<a " +
+             [] {
+                 std::string s;
+                 for (int i = 0; i < 40000; ++i)
+                     s += "a" + std::to_string(i) + "=\"\" ";
+                 return s;
+             }() +
+             "/>",
          false, "more than 8 attributes"},
         {"many elements", "<r>" + Repeat("<e/>", 100001) + "</r>", false, "more than 100000 elements"},
         {"opening brackets only", Repeat("<a", 100000), false, ""},
@@ -183,8 +188,8 @@ TEST(StoredFile, EveryTruncationIsRefusedOrWhole)
         const auto r = Outcome([&] { QuentaBased::check_stored_xml(cut.data(), cut.size(), kBounds, "cut.xml"); });
         // Only the declaration alone, or the whole root, is complete text.
         const std::string declaration = good.substr(0, good.find("?>") + 2);
-        const bool whole = n == 0 || cut == declaration || cut == declaration + "\n" ||
-                           cut.find("</Root>") != std::string::npos;
+        const bool whole =
+            n == 0 || cut == declaration || cut == declaration + "\n" || cut.find("</Root>") != std::string::npos;
         EXPECT_EQ(r.first, whole ? 0 : QB_ERR_MEDIA) << "cut at " << n << ": " << r.second;
     }
 }
@@ -199,11 +204,11 @@ TEST(StoredFile, StorableTextIsUtf8WithoutNul)
         {"", true},
         {"plain", true},
         {"\xC3\xA9t\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x8E\xAC", true},
-        {"\xE9t\xE9", false},          // Latin-1
-        {"\xC3", false},               // cut short
-        {"\xC0\xBC", false},           // overlong
-        {"\xED\xA0\x80", false},       // surrogate
-        {"\xF4\x90\x80\x80", false},   // past U+10FFFF
+        {"\xE9t\xE9", false},        // Latin-1
+        {"\xC3", false},             // cut short
+        {"\xC0\xBC", false},         // overlong
+        {"\xED\xA0\x80", false},     // surrogate
+        {"\xF4\x90\x80\x80", false}, // past U+10FFFF
         {std::string("a\0b", 3), false},
     };
     for (const auto& c : cases)

@@ -31,15 +31,19 @@ std::string Vf(const char* fmt, ...)
 
 TEST(StringPieces, PositionsAndPieces)
 {
-    struct Case { std::string text; unsigned start; std::string sub; int pos; int rpos; };
+    struct Case
+    {
+        std::string text;
+        unsigned start;
+        std::string sub;
+        int pos;
+        int rpos;
+    };
     const Case cases[] = {
-        {"abcabc", 0, "bc", 1, -1},      // nothing begins at or before 0
-        {"abcabc", 2, "bc", 4, 1},        // rpos: occurrence beginning at or before 2
-        {"abcabc", 6, "a", -1, 3},        // start at the end: StrPos -1
-        {"abcabc", 0xFFFFFFFFu, "c", -1, 5},
-        {"", 0, "a", -1, -1},
-        {"abc", 0, "", -1, -1},
-        {"ab", 0, "abc", -1, -1},
+        {"abcabc", 0, "bc", 1, -1}, // nothing begins at or before 0
+        {"abcabc", 2, "bc", 4, 1},  // rpos: occurrence beginning at or before 2
+        {"abcabc", 6, "a", -1, 3},  // start at the end: StrPos -1
+        {"abcabc", 0xFFFFFFFFu, "c", -1, 5}, {"", 0, "a", -1, -1}, {"abc", 0, "", -1, -1}, {"ab", 0, "abc", -1, -1},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.pos, StrPos(c.text, c.start, c.sub)) << c.text << " " << c.start << " " << c.sub;
@@ -91,12 +95,24 @@ TEST(StringPieces, CaseInsensitiveCompareAndMatch)
     EXPECT_NE(0, strNCaseInsensitiveCompare("HelloX", "helloY", 6));
     EXPECT_GT(strNCaseInsensitiveCompare("b", "A", 1), 0);
 
-    struct Case { const char* text; const char* pattern; bool match; };
+    struct Case
+    {
+        const char* text;
+        const char* pattern;
+        bool match;
+    };
     const Case cases[] = {
-        {"clip.MTS", "*.mts", true}, {"clip.mts", "*.MTS", true}, {"abc", "a?c", true},
-        {"ac", "a?c", false},        {"abc", "*", true},          {"", "*", true},
-        {"abc", "ab", false},        {"ab", "abc", false},        {"a.b.c", "*.c", true},
-        {"abcbd", "a*b?", true},     {"x", "", false},
+        {"clip.MTS", "*.mts", true},
+        {"clip.mts", "*.MTS", true},
+        {"abc", "a?c", true},
+        {"ac", "a?c", false},
+        {"abc", "*", true},
+        {"", "*", true},
+        {"abc", "ab", false},
+        {"ab", "abc", false},
+        {"a.b.c", "*.c", true},
+        {"abcbd", "a*b?", true},
+        {"x", "", false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.match, StrMatch(c.text, c.pattern)) << c.text << " ~ " << c.pattern;
@@ -106,7 +122,12 @@ TEST(StringNumbers, ParseAndFormat)
 {
     EXPECT_EQ("-42", IntToStr(-42));
     EXPECT_EQ("0", IntToStr(0));
-    struct Case { const char* text; int strToInt; int ascii; };
+    struct Case
+    {
+        const char* text;
+        int strToInt;
+        int ascii;
+    };
     const Case cases[] = {
         {"123", 123, 123}, {"  -7x", -7, 0}, {"12a", 12, 0}, {"-5", -5, 0}, {"", 0, 0}, {"abc", 0, 0},
     };
@@ -156,10 +177,14 @@ TEST(StringNumbers, HexConversions)
 
 TEST(StringNumbers, Base64RoundTripAndPadding)
 {
-    struct Case { std::string raw; std::string text; };
+    struct Case
+    {
+        std::string raw;
+        std::string text;
+    };
     const Case cases[] = {
-        {"", ""}, {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"}, {"foob", "Zm9vYg=="},
-        {std::string("\x00\xFF\x10", 3), "AP8Q"},
+        {"", ""},        {"f", "Zg=="},        {"fo", "Zm8="},
+        {"foo", "Zm9v"}, {"foob", "Zm9vYg=="}, {std::string("\x00\xFF\x10", 3), "AP8Q"},
     };
     for (const Case& c : cases) {
         std::string text = "junk";
@@ -223,7 +248,12 @@ TEST(StringEncodings, SequencesCutByTheTerminatorStopThere)
 
 TEST(StringPaths, ExtensionsAndSeparators)
 {
-    struct Case { std::string path; std::string ext; std::string changed; };
+    struct Case
+    {
+        std::string path;
+        std::string ext;
+        std::string changed;
+    };
     const Case cases[] = {
         {"/a/b/clip.mp4", ".mp4", "/a/b/clip.mov"},
         {"/a/b.dir/clip", "", "/a/b.dir/clip.mov"},
@@ -237,7 +267,11 @@ TEST(StringPaths, ExtensionsAndSeparators)
     }
     EXPECT_EQ("/a/clip", change_file_ext("/a/clip.mp4", ""));
 
-    struct Slash { const char* in; const char* out; };
+    struct Slash
+    {
+        const char* in;
+        const char* out;
+    };
     const Slash slashes[] = {{"", "/"}, {"/a\\", "/a\\/"}, {"/a/", "/a/"}, {"a", "a/"}};
     for (const Slash& s : slashes)
         EXPECT_EQ(s.out, include_path_backslash(s.in)) << s.in;
@@ -251,7 +285,11 @@ TEST(StringPaths, ExtensionsAndSeparators)
 TEST(StringCommandLine, ParseCases)
 {
     using V = std::vector<std::string>;
-    struct Case { std::string line; V args; };
+    struct Case
+    {
+        std::string line;
+        V args;
+    };
     const Case cases[] = {
         {"a  \"b c\" d", {"a", "b c", "d"}},
         {"\"\"", {""}},

@@ -329,12 +329,14 @@ TEST_F(CAVConverterTest, PauseHoldsTheWorkerAndResumeFinishesTheSameOutput)
     // The worker sees the pause at its next state check: let the percent
     // settle before holding it.
     double dHeld = -1;
-    ASSERT_TRUE(WaitFor([&] {
-        const double dBefore = pRecord->GetPercent();
-        std::this_thread::sleep_for(std::chrono::milliseconds(150));
-        dHeld = pRecord->GetPercent();
-        return dHeld == dBefore;
-    }, 5000));
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            const double dBefore = pRecord->GetPercent();
+            std::this_thread::sleep_for(std::chrono::milliseconds(150));
+            dHeld = pRecord->GetPercent();
+            return dHeld == dBefore;
+        },
+        5000));
     EXPECT_LT(dHeld, 100.0);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_EQ(pRecord->GetPercent(), dHeld) << "a paused worker does no work";
@@ -385,12 +387,14 @@ TEST_F(CAVConverterTest, PauseAskedBeforeTheWorkerTookItsJobIsNotLost)
     // The worker sees the pause at its next state check, which a loaded
     // machine may delay: wait for the percent to settle before holding it.
     double dHeld = -1;
-    ASSERT_TRUE(WaitFor([&] {
-        const double dBefore = engine->GetConvertTaskInfo(nId)->GetPercent();
-        std::this_thread::sleep_for(std::chrono::milliseconds(150));
-        dHeld = engine->GetConvertTaskInfo(nId)->GetPercent();
-        return dHeld == dBefore;
-    }, 5000));
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            const double dBefore = engine->GetConvertTaskInfo(nId)->GetPercent();
+            std::this_thread::sleep_for(std::chrono::milliseconds(150));
+            dHeld = engine->GetConvertTaskInfo(nId)->GetPercent();
+            return dHeld == dBefore;
+        },
+        5000));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_EQ(State(*engine, nId), Moorland::CONVERT_TASK_PAUSED);
     EXPECT_EQ(engine->GetConvertTaskInfo(nId)->GetPercent(), dHeld);
@@ -421,8 +425,8 @@ TEST_F(CAVConverterTest, WorkerThatEndsWithoutAnOutcomeIsReportedFailedWithReada
     for (const Case& c : cases) {
         int nId = Add(*engine, c.sProfile, n++);
         ASSERT_TRUE(Ends(*engine, nId, Moorland::CONVERT_TASK_FAILED)) << c.sProfile;
-        EXPECT_NE(ErrorText(*engine, nId).find(c.sExpected), std::string::npos)
-            << c.sProfile << "\n" << ErrorText(*engine, nId);
+        EXPECT_NE(ErrorText(*engine, nId).find(c.sExpected), std::string::npos) << c.sProfile << "\n"
+                                                                                << ErrorText(*engine, nId);
     }
 }
 
@@ -475,9 +479,7 @@ TEST_F(CAVConverterTest, CancelAndRemoveStopWorkersWithoutWaitingForThem)
     int nQueued = Add(*engine, "duration_ms=5000", 2);
     ASSERT_TRUE(engine->PauseConvertTask(nQueued));
     engine->StartConvert();
-    ASSERT_TRUE(WaitFor([&] {
-        return Running(*engine, nObeys) && Running(*engine, nStubborn);
-    }));
+    ASSERT_TRUE(WaitFor([&] { return Running(*engine, nObeys) && Running(*engine, nStubborn); }));
     int nStubbornPid = engine->GetWorkerPid(nStubborn);
 
     // StopAll: a worker that ignores the cancel is killed after the grace.
@@ -510,9 +512,7 @@ TEST_F(CAVConverterTest, ReleaseLeavesNoWorkerBehind)
     int nId = Add(*engine, "duration_ms=20000\nignore_cancel=1", 0);
     int nWaiting = Add(*engine, "start_delay_ms=20000", 1);
     engine->StartConvert();
-    ASSERT_TRUE(WaitFor([&] {
-        return Running(*engine, nId) && engine->GetWorkerPid(nWaiting) != 0;
-    }));
+    ASSERT_TRUE(WaitFor([&] { return Running(*engine, nId) && engine->GetWorkerPid(nWaiting) != 0; }));
     int nPids[] = {engine->GetWorkerPid(nId), engine->GetWorkerPid(nWaiting)};
     const std::string sFolder = engine->GetJobFilePath().substr(0, engine->GetJobFilePath().rfind('/'));
     engine.reset();
@@ -580,8 +580,13 @@ TEST_F(CAVConverterTest, WorkersDieWithTheEngineProcessAndTheNextEngineClearsIts
     const std::string sDest = Dest(0);
     const std::string sTmp = m_sDir + "/tmp";
     ASSERT_EQ(mkdir(sTmp.c_str(), 0700), 0);
-    const char* argv[] = {kHostHelper.c_str(), kFakeWorker.c_str(), m_sSource.c_str(), sDest.c_str(),
-                          "duration_ms=60000", sPidFile.c_str(), nullptr};
+    const char* argv[] = {kHostHelper.c_str(),
+                          kFakeWorker.c_str(),
+                          m_sSource.c_str(),
+                          sDest.c_str(),
+                          "duration_ms=60000",
+                          sPidFile.c_str(),
+                          nullptr};
     pid_t nHost;
     {
         TmpDir tmpDir(sTmp);

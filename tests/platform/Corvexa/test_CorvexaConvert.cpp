@@ -171,7 +171,8 @@ bool WorkNoted(const ConvertTaskInfo2* pRecord)
 std::pair<long, double> Pictures(const std::string& sPath)
 {
     const std::string sCount = Capture("ffprobe -v error -select_streams v:0 -count_frames -show_entries "
-                                       "stream=nb_read_frames -of csv=p=0 '" + sPath + "' 2>/dev/null");
+                                       "stream=nb_read_frames -of csv=p=0 '" +
+                                       sPath + "' 2>/dev/null");
     const std::string sRate =
         Capture("ffprobe -v error -select_streams v:0 -show_entries stream=r_frame_rate -of csv=p=0 '" + sPath +
                 "' 2>/dev/null");
@@ -249,7 +250,10 @@ protected:
         return m_pEngine->AddConvertTask(s_sSource.c_str(), Dest(sName).c_str(), m_pProfile.get(), false, "");
     }
     int State(int nId) { return m_pEngine->GetConvertTaskInfo(nId)->GetState(); }
-    bool Ends(int nId) { return WaitFor([&] { return State(nId) == 4 || State(nId) == 5; }); }
+    bool Ends(int nId)
+    {
+        return WaitFor([&] { return State(nId) == 4 || State(nId) == 5; });
+    }
     void ExpectConverted(const std::string& sName)
     {
         Probe probe = ProbeFile(Dest(sName));
@@ -369,8 +373,7 @@ TEST_F(CorvexaConvertTest, AKilledWorkerADeletedRunningTaskOrAQuitLeavesNoFileUn
         {"split", false, 5242880.0 + 100000.0, 0},
         {"remux", false, 0, 1},
     };
-    enum Ending
-    {
+    enum Ending {
         Killed,  // kill -9 of the worker
         Deleted, // the running task is removed
         Quit,    // the program ends while the task runs
@@ -542,8 +545,7 @@ TEST_F(CorvexaConvertTest, EveryUserByteBesideTheOutputSurvivesEveryJobAndEveryE
         {"split", false, 5242880.0 + 100000.0, 0},
         {"remux", false, 0, 1},
     };
-    enum Ending
-    {
+    enum Ending {
         Success,
         Failure,
         Cancel,
@@ -571,8 +573,8 @@ TEST_F(CorvexaConvertTest, EveryUserByteBesideTheOutputSurvivesEveryJobAndEveryE
                 std::string sOptions = "pause";
                 sOptions += k.twoPass ? ",two-pass" : "";
                 sOptions += k.remux ? ",remux" : "";
-                const char* argv[] = {kHostHelper.c_str(), kWorker.c_str(), sSource.c_str(), sDest.c_str(),
-                                      sProfile.c_str(), sPidFile.c_str(), sOptions.c_str(), nullptr};
+                const char* argv[] = {kHostHelper.c_str(), kWorker.c_str(),  sSource.c_str(),  sDest.c_str(),
+                                      sProfile.c_str(),    sPidFile.c_str(), sOptions.c_str(), nullptr};
                 ASSERT_EQ(posix_spawn(&nHost, argv[0], nullptr, nullptr, const_cast<char**>(argv), environ), 0);
                 ASSERT_TRUE(WaitFor([&] {
                     std::ifstream in(sPidFile);
@@ -618,8 +620,8 @@ TEST_F(CorvexaConvertTest, EveryUserByteBesideTheOutputSurvivesEveryJobAndEveryE
                 ASSERT_EQ(waitpid(nHost, &status, 0), nHost);
                 ASSERT_TRUE(WaitFor([&] { return ProcessStopped(nPid); }, 3000));
                 // The next engine clears what the dead one's worker left.
-                EXPECT_GE(m_pEngine->AddConvertTask(s_sSource.c_str(), (sDir + "-next.mp4").c_str(),
-                                                    m_pProfile.get(), false, ""),
+                EXPECT_GE(m_pEngine->AddConvertTask(s_sSource.c_str(), (sDir + "-next.mp4").c_str(), m_pProfile.get(),
+                                                    false, ""),
                           0);
                 break;
             }
@@ -630,8 +632,8 @@ TEST_F(CorvexaConvertTest, EveryUserByteBesideTheOutputSurvivesEveryJobAndEveryE
             if (bOutput) {
                 ASSERT_FALSE(others.empty());
                 for (const std::string& sName : others)
-                    EXPECT_TRUE(sName == "out.mp4" || (sName.rfind("out(", 0) == 0 && sName.find(".part") ==
-                                                       std::string::npos))
+                    EXPECT_TRUE(sName == "out.mp4" ||
+                                (sName.rfind("out(", 0) == 0 && sName.find(".part") == std::string::npos))
                         << sName;
                 EXPECT_GT(ProbeFile(sDir + "/" + others.front()).dDuration, 1.0) << others.front();
             } else {
@@ -703,8 +705,7 @@ TEST_F(CorvexaConvertTest, AWholeOutputThatCannotBePutInPlaceIsKeptAndItsNameGiv
 // held once its worker runs; optionally in a pid namespace of its own.
 struct HostedEngine
 {
-    enum Namespace
-    {
+    enum Namespace {
         ThisOne,
         // Its own, counted as "sh", two short programs, then the engine, so
         // that two such namespaces give their engines and workers the same
@@ -722,7 +723,12 @@ struct HostedEngine
         sPidFile = sDest.substr(0, sDest.rfind('/')) + ".host-pid";
         std::vector<std::string> args;
         if (ns == OwnCounted)
-            args = {"/usr/bin/unshare", "--pid", "--fork", "--kill-child", "/bin/sh", "-c",
+            args = {"/usr/bin/unshare",
+                    "--pid",
+                    "--fork",
+                    "--kill-child",
+                    "/bin/sh",
+                    "-c",
                     "/bin/true; /bin/true; \"$0\" \"$@\"; :"};
         else if (ns == OwnBare)
             args = {"/usr/bin/unshare", "--pid", "--fork", "--kill-child"};
@@ -884,8 +890,8 @@ TEST_F(CorvexaConvertTest, WorkerStopsWhenTheEngineProcessIsKilledAndTheNextEngi
     const std::string sPidFile = s_sDir + "/host.pid";
     const std::string sDest = Dest("orphan");
     const std::string sProfile = m_pProfile->GetText();
-    const char* argv[] = {kHostHelper.c_str(), kWorker.c_str(), s_sSource.c_str(), sDest.c_str(),
-                          sProfile.c_str(), sPidFile.c_str(), nullptr};
+    const char* argv[] = {kHostHelper.c_str(), kWorker.c_str(), s_sSource.c_str(), sDest.c_str(), sProfile.c_str(),
+                          sPidFile.c_str(),    nullptr};
     pid_t nHost;
     ASSERT_EQ(posix_spawn(&nHost, argv[0], nullptr, nullptr, const_cast<char**>(argv), environ), 0);
     std::string sPid;
@@ -922,8 +928,8 @@ struct DirectRow
     const char* source;
     int profile;
     const char* ext;
-    bool sound;          // the output holds sound
-    bool fails = false;  // with the source named as damaged
+    bool sound;         // the output holds sound
+    bool fails = false; // with the source named as damaged
 };
 
 } // namespace
@@ -933,14 +939,17 @@ TEST_F(CorvexaConvertTest, ShippedProfilesApplyToAPlainFileAsToATimeline)
     const std::string sFF = "cd '" + s_sDir + "' && ffmpeg -nostdin -v error -y ";
     const std::string sPictures = "-f lavfi -i testsrc2=size=320x240:rate=25:duration=2 ";
     const std::string sSound = "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=2 ";
-    ASSERT_EQ(std::system((sFF + sPictures + sSound + "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac "
-                                                      "direct25.mp4").c_str()),
+    ASSERT_EQ(std::system((sFF + sPictures + sSound +
+                           "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac "
+                           "direct25.mp4")
+                              .c_str()),
               0);
     ASSERT_EQ(std::system((sFF + sPictures + "-c:v libx264 -preset ultrafast -pix_fmt yuv420p silent25.mp4").c_str()),
               0);
     // Stopped half-way: its header still counts every picture.
-    ASSERT_EQ(std::system((sFF + sPictures + sSound + "-c:v mpeg4 -q:v 5 -c:a libmp3lame -b:a 64k full.avi && "
-                                                      "head -c $(( $(stat -c %s full.avi) / 2 )) full.avi > half.avi")
+    ASSERT_EQ(std::system((sFF + sPictures + sSound +
+                           "-c:v mpeg4 -q:v 5 -c:a libmp3lame -b:a 64k full.avi && "
+                           "head -c $(( $(stat -c %s full.avi) / 2 )) full.avi > half.avi")
                               .c_str()),
               0);
     const DirectRow rows[] = {

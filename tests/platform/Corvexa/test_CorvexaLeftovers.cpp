@@ -278,12 +278,8 @@ TEST_F(CorvexaLeftovers, ALockFileTamperedWithNeverGivesALiveEngineAwayAndADeadO
                 std::ofstream(sLock + ".new") << "";
                 ASSERT_EQ(::rename((sLock + ".new").c_str(), sLock.c_str()), 0);
                 break;
-            case Removed:
-                ASSERT_EQ(::unlink(sLock.c_str()), 0);
-                break;
-            case Unreadable:
-                ASSERT_EQ(::chmod(sLock.c_str(), 0), 0);
-                break;
+            case Removed: ASSERT_EQ(::unlink(sLock.c_str()), 0); break;
+            case Unreadable: ASSERT_EQ(::chmod(sLock.c_str(), 0), 0); break;
             }
 
             // A second engine starts, and looks for dead engines' folders.

@@ -96,10 +96,7 @@ protected:
         ::unlink(m_sPath.c_str());
         ::rmdir(m_sDir.c_str());
     }
-    CMemFileMapping* Create(uint32_t nSize)
-    {
-        return CMemFileMapping::CreateInstance(nSize, m_sPath);
-    }
+    CMemFileMapping* Create(uint32_t nSize) { return CMemFileMapping::CreateInstance(nSize, m_sPath); }
     uint32_t LinkOf(const void* p, CMemFileMapping* pFile)
     {
         void* pData = nullptr;
@@ -154,8 +151,8 @@ TEST_F(JobFileTest, WorkerProcessReportsIntoItsOwnRecordOnly)
             pJob0->SetState(c.nPresetState);
 
         std::vector<unsigned char> before = ReadFile(m_sPath);
-        pid_t pid = SpawnHelper({m_sPath, std::to_string(nSize), "0", std::to_string(c.nWorkerStartState),
-                                 std::to_string(c.nMsgLength)});
+        pid_t pid = SpawnHelper(
+            {m_sPath, std::to_string(nSize), "0", std::to_string(c.nWorkerStartState), std::to_string(c.nMsgLength)});
         ASSERT_GT(pid, 0);
         // Watch the state as the engine does: once it reads 4, the whole
         // error text is already in place.
@@ -272,7 +269,7 @@ TEST_F(JobFileTest, ReadDataStaysInsideTheDataArea)
         bool bOk;
     };
     const Case cases[] = {
-        {0, 100, true}, {96, 4, true}, {100, 0, true}, {97, 4, false},
+        {0, 100, true},  {96, 4, true},   {100, 0, true},          {97, 4, false},
         {101, 0, false}, {0, 101, false}, {4, 0xFFFFFFFFu, false}, {0xFFFFFFFFu, 2, false},
     };
     void* pData = nullptr;
@@ -342,11 +339,11 @@ TEST_F(JobFileTest, TextAssignmentRules)
         bool bSameLink;
     };
     const Step steps[] = {
-        {"hello", true, "hello", true},       // same text: nothing changes
-        {"HELLO", true, "HELLO", true},       // same length: in place
-        {"abc", true, "abc", true},           // shorter: in place
-        {"abcd", false, "abc", true},         // longer than stored: refused, kept
-        {nullptr, true, nullptr, false},      // null: the link only
+        {"hello", true, "hello", true},                          // same text: nothing changes
+        {"HELLO", true, "HELLO", true},                          // same length: in place
+        {"abc", true, "abc", true},                              // shorter: in place
+        {"abcd", false, "abc", true},                            // longer than stored: refused, kept
+        {nullptr, true, nullptr, false},                         // null: the link only
         {"a new longer text", true, "a new longer text", false}, // fresh block
     };
     for (const Step& s : steps) {
@@ -385,8 +382,7 @@ TEST_F(JobFileTest, SecondGetInstanceKeepsTheFirst)
     GetQuentaException()->Clear();
     EXPECT_EQ(CMemFileMapping::GetInstance(64, "/nonexistent/other.share"), nullptr);
     EXPECT_EQ(GetQuentaException()->GetExceptionCode(), QB_ERR_UNEXPECTED);
-    EXPECT_NE(std::string(GetQuentaException()->GetExceptionMsg()).find("can't open sharedData"),
-              std::string::npos);
+    EXPECT_NE(std::string(GetQuentaException()->GetExceptionMsg()).find("can't open sharedData"), std::string::npos);
     int nLine = 0;
     EXPECT_STREQ(GetQuentaException()->GetExceptionSource(&nLine), "MemFileMapping");
     // Texts without a mapped file are refused, not written anywhere.

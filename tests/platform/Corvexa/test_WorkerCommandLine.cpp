@@ -28,9 +28,21 @@ WorkerJobArguments Job()
 TEST(WorkerCommandLine, CountedStringsAreOneElementEachAndAnEmptyTextIsItsCountAlone)
 {
     WorkerJobArguments job = Job();
-    const std::vector<std::string> expected = {
-        "/opt/fc/convworker", "7", "1", "0", "1", "19", "/tmp/a b/jobs.share", "22", "/tmp/a b/task8.profile",
-        "15", "FFmpegVersion=0", "0", "8388608", "18", "/tmp/a b/task8.log"};
+    const std::vector<std::string> expected = {"/opt/fc/convworker",
+                                               "7",
+                                               "1",
+                                               "0",
+                                               "1",
+                                               "19",
+                                               "/tmp/a b/jobs.share",
+                                               "22",
+                                               "/tmp/a b/task8.profile",
+                                               "15",
+                                               "FFmpegVersion=0",
+                                               "0",
+                                               "8388608",
+                                               "18",
+                                               "/tmp/a b/task8.log"};
     EXPECT_EQ(BuildWorkerCommandLine(job), expected);
     // 14 words after the program: the fewest the worker takes.
     EXPECT_EQ(expected.size() - 1, 14u);
@@ -50,7 +62,11 @@ TEST(WorkerCommandLine, RefusesLinesTheWorkerWouldMisread)
         void (*change)(WorkerJobArguments&);
     };
     const Case cases[] = {
-        {"no manager setting and no log: 12 words", [](WorkerJobArguments& j) { j.sManagerConfig.clear(); j.sLogFile.clear(); }},
+        {"no manager setting and no log: 12 words",
+         [](WorkerJobArguments& j) {
+             j.sManagerConfig.clear();
+             j.sLogFile.clear();
+         }},
         {"trailing blank the worker trims", [](WorkerJobArguments& j) { j.sProfileFile += " "; }},
         {"no job file", [](WorkerJobArguments& j) { j.sJobFile.clear(); }},
         {"no mapping size", [](WorkerJobArguments& j) { j.nMapSize = 0; }},

@@ -25,21 +25,29 @@ struct Fixture : IVolumeIdentity
 
 TEST(MountTable, FieldsAndEscapes)
 {
-    const struct { const char* in; const char* out; } cases[] = {
-        {"/media/u/MY\\040CAM", "/media/u/MY CAM"}, {"a\\011b", "a\tb"}, {"a\\012b", "a\nb"},
-        {"back\\134slash", "back\\slash"}, {"plain", "plain"}, {"odd\\9", "odd\\9"}, {"end\\04", "end\\04"},
+    const struct
+    {
+        const char* in;
+        const char* out;
+    } cases[] = {
+        {"/media/u/MY\\040CAM", "/media/u/MY CAM"},
+        {"a\\011b", "a\tb"},
+        {"a\\012b", "a\nb"},
+        {"back\\134slash", "back\\slash"},
+        {"plain", "plain"},
+        {"odd\\9", "odd\\9"},
+        {"end\\04", "end\\04"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.out, DecodeMountField(c.in)) << c.in;
 
-    const std::string text =
-        "28 1 254:0 / / rw,relatime - ext4 /dev/vda rw\n"
-        "90 28 8:17 / /media/u/MY\\040CAM rw,nosuid shared:5 - vfat /dev/sdb1 rw,shortname=mixed\n"
-        "91 28 8:17 /PRIVATE /srv/bind rw - vfat /dev/sdb1 rw\n"
-        "92 28 8:17 / /mnt/again rw - vfat /dev/sdb1 rw\n"
-        "93 28 8:33 / /media/u/tab\\011name rw - exfat /dev/sdc1 rw\n"
-        "garbage line\n"
-        "94 28 0:45 / /run/user/1000 rw - tmpfs tmpfs rw\n";
+    const std::string text = "28 1 254:0 / / rw,relatime - ext4 /dev/vda rw\n"
+                             "90 28 8:17 / /media/u/MY\\040CAM rw,nosuid shared:5 - vfat /dev/sdb1 rw,shortname=mixed\n"
+                             "91 28 8:17 /PRIVATE /srv/bind rw - vfat /dev/sdb1 rw\n"
+                             "92 28 8:17 / /mnt/again rw - vfat /dev/sdb1 rw\n"
+                             "93 28 8:33 / /media/u/tab\\011name rw - exfat /dev/sdc1 rw\n"
+                             "garbage line\n"
+                             "94 28 0:45 / /run/user/1000 rw - tmpfs tmpfs rw\n";
     const std::vector<MountEntry> entries = ParseMountInfo(text);
     ASSERT_EQ(6u, entries.size());
     EXPECT_EQ(8u, entries[1].major);

@@ -48,16 +48,17 @@ TEST(CMirendo, AudioBitrateListsFollowTheCodecRules)
     } cases[] = {
         // MPEG-1 layer III at 44.1 kHz: the standard set only.
         {"libmp3lame", 44100, 2, "64000,96000,100000,128000,192000,320000,384000", "64000,96000,128000,192000,320000"},
-        {"MP3", 22050, 2, "32000,64000,128000,192000", "32000,64000,128000"},         // MPEG-2: up to 160k
-        {"mp3", 44100, 2, "", "32000,40000,48000,56000,64000,80000,96000,112000,128000,160000,192000,224000,256000,320000"},
-        {"aac", 8000, 1, "16000,32000,64000,96000", "16000,32000"},                   // 6144 bits a frame: 48k
+        {"MP3", 22050, 2, "32000,64000,128000,192000", "32000,64000,128000"}, // MPEG-2: up to 160k
+        {"mp3", 44100, 2, "",
+         "32000,40000,48000,56000,64000,80000,96000,112000,128000,160000,192000,224000,256000,320000"},
+        {"aac", 8000, 1, "16000,32000,64000,96000", "16000,32000"}, // 6144 bits a frame: 48k
         {"aac", 48000, 2, "64000,128000,256000", "64000,128000,256000"},
         {"ac3", 48000, 6, "64000,192000,448000,450000", "192000,448000"},
         {"amr_nb", 8000, 1, "4750,12200,13000", "4750,12200"},
-        {"pcm_s16le", 48000, 2, "1536000,x", "1536000,x"},                            // no rules: unchanged
+        {"pcm_s16le", 48000, 2, "1536000,x", "1536000,x"}, // no rules: unchanged
         {"flac", 44100, 2, nullptr, ""},
-        {"mp3", 44100, 2, "500000,600000", "320000"},                                 // nothing fits: nearest below
-        {"amr_wb", 16000, 1, "1000", "6600"},                                         // nothing below: the least
+        {"mp3", 44100, 2, "500000,600000", "320000"}, // nothing fits: nearest below
+        {"amr_wb", 16000, 1, "1000", "6600"},         // nothing below: the least
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.codec) + " " + std::to_string(c.rate) + " " + (c.list ? c.list : "null"));
@@ -94,22 +95,22 @@ TEST(CMirendo, AdjustFitsProfilesToSourceDeviceAndCodec)
          Source(1920, 1080, 59.94), 640, 360, 30, 2, 44100, 128000},
         {"original kept when the source fits", "iphone", "h264", 0, 0, 0, "aac", 0, 0, 0,
          Source(1280, 720, 25, 44100, 2, 160000), 0, 0, 0, 2, 44100, 160000},
-        {"original scaled down for a PSP", "psp", "h264", 0, 0, 0, "aac", 2, 48000, 128000,
-         Source(1920, 1080, 25), 480, 270, 0, 2, 48000, 128000},
-        {"explicit odd size made even", "", "libx264", 641, 481, 25, "aac", 2, 48000, 128000,
-         Source(640, 480, 25), 640, 480, 25, 2, 48000, 128000},
-        {"H.263 snaps to a CIF size", "", "h263", -1, -1, -1, "amr_nb", 0, 0, 0,
-         Source(640, 480, 25, 44100, 2, 128000), 352, 288, 25, 1, 8000, 12200},
-        {"DV follows the source's rate", "", "dvvideo", -1, -1, -1, "pcm_s16le", 2, 48000, 0,
-         Source(1280, 720, ntsc), 720, 480, ntsc, 2, 48000, 0},
-        {"DVCPRO HD keeps its frame", "", "dvvideo", 1440, 1080, 25, "pcm_s16le", 2, 48000, 0,
-         Source(1920, 1080, 25), 1440, 1080, 25, 2, 48000, 0},
-        {"MPEG-2 takes a broadcast rate", "", "mpeg2video", 720, 576, 0, "mp2", 6, 44100, 200000,
-         Source(720, 576, 15), 720, 576, 24000.0 / 1001, 2, 44100, 192000},
+        {"original scaled down for a PSP", "psp", "h264", 0, 0, 0, "aac", 2, 48000, 128000, Source(1920, 1080, 25), 480,
+         270, 0, 2, 48000, 128000},
+        {"explicit odd size made even", "", "libx264", 641, 481, 25, "aac", 2, 48000, 128000, Source(640, 480, 25), 640,
+         480, 25, 2, 48000, 128000},
+        {"H.263 snaps to a CIF size", "", "h263", -1, -1, -1, "amr_nb", 0, 0, 0, Source(640, 480, 25, 44100, 2, 128000),
+         352, 288, 25, 1, 8000, 12200},
+        {"DV follows the source's rate", "", "dvvideo", -1, -1, -1, "pcm_s16le", 2, 48000, 0, Source(1280, 720, ntsc),
+         720, 480, ntsc, 2, 48000, 0},
+        {"DVCPRO HD keeps its frame", "", "dvvideo", 1440, 1080, 25, "pcm_s16le", 2, 48000, 0, Source(1920, 1080, 25),
+         1440, 1080, 25, 2, 48000, 0},
+        {"MPEG-2 takes a broadcast rate", "", "mpeg2video", 720, 576, 0, "mp2", 6, 44100, 200000, Source(720, 576, 15),
+         720, 576, 24000.0 / 1001, 2, 44100, 192000},
         {"a typed NTSC rate becomes exact", "", "h264", 1280, 720, 29.97, "aac", 2, 48000, 128000,
          Source(1280, 720, 25), 1280, 720, ntsc, 2, 48000, 128000},
-        {"MP3 keeps two channels at most", "", "h264", 0, 0, 0, "mp3", 0, 0, 0,
-         Source(1280, 720, 25, 48000, 6, 448000), 0, 0, 0, 2, 48000, 320000},
+        {"MP3 keeps two channels at most", "", "h264", 0, 0, 0, "mp3", 0, 0, 0, Source(1280, 720, 25, 48000, 6, 448000),
+         0, 0, 0, 2, 48000, 320000},
     };
     MirendoPtr m(CreateMirendo());
     for (const FitCase& c : cases) {
@@ -163,7 +164,7 @@ TEST(CMirendo, AdjustLeavesRemuxProfilesAndCapsDeviceBitrates)
     {
         int width, height, bitrate, expected;
     } dnx[] = {{1920, 1080, 1, 220000}, {1920, 1080, 2, 145000}, {1920, 1080, 100000, 90000},
-               {1920, 1080, 0, 145000}, {1280, 720, 3, 60000},    {1280, 720, 145000, 145000}};
+               {1920, 1080, 0, 145000}, {1280, 720, 3, 60000},   {1280, 720, 145000, 145000}};
     for (const Dnx& d : dnx) {
         ProfilePtr p(CreateProfile());
         p->GetVideoProfile()->SetCodecName("dnxhd");

@@ -61,8 +61,8 @@ unsigned char Blend(unsigned d, unsigned s, unsigned a)
 
 // Expected plane after drawing an overlay plane (value = 100 + 10 row + col
 // mod 100, alpha 255) at chroma position (px, py) with the given steps.
-void CheckPlane(TestFrame& target, unsigned nPlane, TestFrame& overlay, unsigned nSrcPlane, int px, int py,
-                int stepX, int stepY, unsigned char nFill)
+void CheckPlane(TestFrame& target, unsigned nPlane, TestFrame& overlay, unsigned nSrcPlane, int px, int py, int stepX,
+                int stepY, unsigned char nFill)
 {
     const RawVideoPlane& d = target.Plane(nPlane);
     const RawVideoPlane& s = overlay.Plane(nSrcPlane);
@@ -75,8 +75,8 @@ void CheckPlane(TestFrame& target, unsigned nPlane, TestFrame& overlay, unsigned
             if (oc >= 0 && oc < nCols && orow >= 0 && orow < nRows)
                 nExpect = Blend(nFill, overlay.At(nSrcPlane, oc * stepX, orow * stepY), 255);
             if (target.At(nPlane, c, r) != nExpect) {
-                ADD_FAILURE() << "plane " << nPlane << " at (" << c << ", " << r << "): "
-                              << int(target.At(nPlane, c, r)) << " instead of " << int(nExpect);
+                ADD_FAILURE() << "plane " << nPlane << " at (" << c << ", " << r
+                              << "): " << int(target.At(nPlane, c, r)) << " instead of " << int(nExpect);
                 return;
             }
         }
@@ -104,8 +104,8 @@ TEST(FrameDrawer, ClipsAtAllFourEdges)
     {
         short x, y;
     };
-    const Pos positions[] = {{-4, -4}, {16, 0},  {20, 0}, {19, 15}, {0, 14},  {5, -9},
-                             {-10, 0}, {-9, 3},  {0, 16}, {3, -10}, {10, 6}, {-30, -30}};
+    const Pos positions[] = {{-4, -4}, {16, 0}, {20, 0}, {19, 15}, {0, 14}, {5, -9},
+                             {-10, 0}, {-9, 3}, {0, 16}, {3, -10}, {10, 6}, {-30, -30}};
     for (bool bOverlayDown : {true, false}) {
         for (bool bTargetDown : {true, false}) {
             for (Pos pos : positions) {
@@ -134,12 +134,9 @@ TEST(FrameDrawer, ChromaIsSampledWithAStep)
     const Case cases[] = {
         {PIXEL_FORMAT_YUV420P, 3, 5, 1, 1},  // U, V 4 x 4 at (1, 2)
         {PIXEL_FORMAT_YUV420P, -3, 0, 1, 1}, // chroma from -2: entered 4 pixels in
-        {PIXEL_FORMAT_YUVJ420P, -1, -3, 1, 1},
-        {PIXEL_FORMAT_YUV422P, 7, 3, 1, 0},
-        {PIXEL_FORMAT_YUVJ422P, -5, 1, 1, 0},
-        {PIXEL_FORMAT_YUV410P, 5, -6, 2, 2},
-        {PIXEL_FORMAT_YUV411P, -7, 2, 2, 0},
-        {PIXEL_FORMAT_YUV444P, 1, 1, 0, 0},
+        {PIXEL_FORMAT_YUVJ420P, -1, -3, 1, 1}, {PIXEL_FORMAT_YUV422P, 7, 3, 1, 0},
+        {PIXEL_FORMAT_YUVJ422P, -5, 1, 1, 0},  {PIXEL_FORMAT_YUV410P, 5, -6, 2, 2},
+        {PIXEL_FORMAT_YUV411P, -7, 2, 2, 0},   {PIXEL_FORMAT_YUV444P, 1, 1, 0, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.nFormat) + " at " + std::to_string(c.x) + "," + std::to_string(c.y));
@@ -172,10 +169,9 @@ TEST(FrameDrawer, BlendValues)
         unsigned char d, s, a, expect;
     };
     const Case cases[] = {
-        {0, 255, 255, 254},   // opaque white on black
-        {200, 17, 0, 199},    // fully transparent
-        {128, 128, 128, 127},
-        {10, 250, 64, 69},    // (191*10 + 64*250) >> 8
+        {0, 255, 255, 254},                      // opaque white on black
+        {200, 17, 0, 199},                       // fully transparent
+        {128, 128, 128, 127}, {10, 250, 64, 69}, // (191*10 + 64*250) >> 8
         {255, 0, 1, 253},
     };
     for (const Case& c : cases) {

@@ -421,7 +421,8 @@ TEST(CRawVideoFrame, MergeYUVRedBlueGivesStudioRangeBytes)
     {
         unsigned char y, u, v;
     };
-    for (const Case& c : {Case{0, 128, 128}, Case{255, 128, 128}, Case{81, 90, 240}, Case{0, 0, 0}, Case{255, 255, 255}}) {
+    for (const Case& c :
+         {Case{0, 128, 128}, Case{255, 128, 128}, Case{81, 90, 240}, Case{0, 0, 0}, Case{255, 255, 255}}) {
         unsigned char y = c.y, u = c.u, v = c.v, oy = 0, ou = 0, ov = 0;
         ASSERT_TRUE(MergeYUVRedBlue(&y, &u, &v, nullptr, nullptr, nullptr, &oy, &ou, &ov));
         EXPECT_GE(oy, 16);

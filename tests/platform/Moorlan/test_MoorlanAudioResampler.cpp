@@ -33,11 +33,7 @@ TEST(MoorlanAudioResampler, KeepsTheDurationOfTheInput)
         int inRate, inChannels, outRate, outChannels;
     };
     const Case cases[] = {
-        {48000, 2, 44100, 2},
-        {44100, 2, 44100, 2},
-        {22050, 2, 44100, 2},
-        {48000, 1, 48000, 2},
-        {44100, 6, 48000, 2},
+        {48000, 2, 44100, 2}, {44100, 2, 44100, 2}, {22050, 2, 44100, 2}, {48000, 1, 48000, 2}, {44100, 6, 48000, 2},
     };
     const unsigned kFrames = 12, kSamples = 1024;
     for (const Case& c : cases) {

@@ -77,11 +77,10 @@ TEST(MoorlanDeinterlace, KeepsTheFirstFieldAndRebuildsTheOther)
         unsigned char expected;
     };
     const Case cases[] = {
-        {0, true, true, kEven},   // top field (even lines) first: the odd lines are rebuilt
-        {0, true, false, kOdd},   // bottom field first: the even lines are rebuilt
-        {0, false, false, kEven}, // unmarked pictures are taken as top field first
-        {4, true, true, kEven},
-        {30, true, true, kEven},  // a layout the filter cannot read directly
+        {0, true, true, kEven},                            // top field (even lines) first: the odd lines are rebuilt
+        {0, true, false, kOdd},                            // bottom field first: the even lines are rebuilt
+        {0, false, false, kEven},                          // unmarked pictures are taken as top field first
+        {4, true, true, kEven},   {30, true, true, kEven}, // a layout the filter cannot read directly
         {30, true, false, kOdd},
     };
     for (const Case& c : cases) {
@@ -165,7 +164,8 @@ TEST(MoorlanDeinterlace, EachPictureIsFilteredOnItsOwnWhateverCameBefore)
             std::vector<unsigned char> y(size_t(w) * h), uv(size_t(w / 2) * (h / 2), 128);
             for (unsigned r = 0; r < h; ++r)
                 for (unsigned x = 0; x < w; ++x)
-                    y[size_t(r) * w + x] = static_cast<unsigned char>((r % 2 ? 40 : 210) + ((x * 7 + r * 3 + seed * 61) % 37));
+                    y[size_t(r) * w + x] =
+                        static_cast<unsigned char>((r % 2 ? 40 : 210) + ((x * 7 + r * 3 + seed * 61) % 37));
             IRawVideoFrameFiller* filler = CreateRawVideoFrameFiller();
             ASSERT_TRUE(filler->SetFormat(PIXEL_FORMAT_YUV420P, w, h, 1));
             ASSERT_TRUE(filler->SetPlane(0, y.data(), w));

@@ -30,8 +30,8 @@ struct TestPicture
 
 // Planes of `format` at w x h, each line `extraPitch` bytes longer than its
 // visible bytes, every plane filled with its byte from `fill`.
-void MakePicture(TestPicture& pic, unsigned format, unsigned w, unsigned h,
-                 std::vector<unsigned char> fill, unsigned extraPitch = 0, bool topDown = true)
+void MakePicture(TestPicture& pic, unsigned format, unsigned w, unsigned h, std::vector<unsigned char> fill,
+                 unsigned extraPitch = 0, bool topDown = true)
 {
     bool packed = true;
     unsigned count = 0;
@@ -78,12 +78,8 @@ struct ColourCase
 
 // BT.601 studio-range colours and the RGB they stand for.
 const ColourCase kColours[] = {
-    {"red", 81, 90, 240, 255, 0, 0},
-    {"green", 145, 54, 34, 0, 255, 0},
-    {"blue", 41, 240, 110, 0, 0, 255},
-    {"white", 235, 128, 128, 255, 255, 255},
-    {"black", 16, 128, 128, 0, 0, 0},
-    {"grey", 126, 128, 128, 128, 128, 128},
+    {"red", 81, 90, 240, 255, 0, 0},         {"green", 145, 54, 34, 0, 255, 0}, {"blue", 41, 240, 110, 0, 0, 255},
+    {"white", 235, 128, 128, 255, 255, 255}, {"black", 16, 128, 128, 0, 0, 0},  {"grey", 126, 128, 128, 128, 128, 128},
 };
 
 } // namespace
@@ -199,9 +195,9 @@ TEST(MoorlanImageConverter, ScalesToTheAskedSizeOrKeepsTheSourceSize)
         unsigned srcW, srcH, cvtW, cvtH, outW, outH;
     };
     const Case cases[] = {
-        {64, 48, 32, 24, 32, 24},    // down
-        {33, 17, 100, 50, 100, 50},  // up, odd source
-        {33, 17, 0, 0, 33, 17},      // keeps the odd size
+        {64, 48, 32, 24, 32, 24},   // down
+        {33, 17, 100, 50, 100, 50}, // up, odd source
+        {33, 17, 0, 0, 33, 17},     // keeps the odd size
         {1920, 1088, 0, 0, 1920, 1088},
     };
     for (const Case& c : cases) {

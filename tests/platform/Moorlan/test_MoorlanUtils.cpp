@@ -31,15 +31,15 @@ TEST(MoorlanUtils, BitrateCodeMap)
         {"mpeg4", 640, 480, 1, 1450},
         {"unknown-codec", 640, 480, 1, 1450}, // the middle of the table
         {nullptr, 640, 480, 1, 1450},
-        {"h264", 16, 16, 0, 100},             // never below 100 kbit/s
+        {"h264", 16, 16, 0, 100}, // never below 100 kbit/s
         {"h264", 0, 1080, 2, 0},
         {"h264", 1920, -1, 2, 0},
         {"h264", 1920, 1080, 3, 0},
         {"h264", 1920, 1080, -1, 0},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.codec ? c.codec : "(null)") + " " + std::to_string(c.w) + "x" +
-                     std::to_string(c.h) + " code " + std::to_string(c.code));
+        SCOPED_TRACE(std::string(c.codec ? c.codec : "(null)") + " " + std::to_string(c.w) + "x" + std::to_string(c.h) +
+                     " code " + std::to_string(c.code));
         EXPECT_EQ(MoorlandMapBitrateCode(c.codec, c.w, c.h, c.code), c.kbits);
     }
 }

@@ -44,8 +44,7 @@ QImage ToImage(Moorland::IRawVideoFrame* frame)
     unsigned w = 0, h = 0, line = 0, pitch = 0, rows = 0;
     out->GetDimension(&w, &h);
     unsigned char* bits = out->GetBuffer(0, &line, &pitch, &rows);
-    return QImage(bits, static_cast<int>(w), static_cast<int>(h), static_cast<int>(pitch), QImage::Format_RGB32)
-        .copy();
+    return QImage(bits, static_cast<int>(w), static_cast<int>(h), static_cast<int>(pitch), QImage::Format_RGB32).copy();
 }
 
 // Records what the engine hands to its callbacks.

@@ -53,9 +53,9 @@ public:
     bool Start()
     {
         server.setProgram(program);
-        server.setArguments({"-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
-                             "-L", "module-null-sink sink_name=test",
-                             "-L", "module-native-protocol-unix auth-anonymous=1 socket=" + socket});
+        server.setArguments({"-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit", "-L",
+                             "module-null-sink sink_name=test", "-L",
+                             "module-native-protocol-unix auth-anonymous=1 socket=" + socket});
         server.start();
         // Up once its socket answers.
         for (int i = 0; i < 300 && !QFile::exists(socket); ++i)
@@ -167,8 +167,7 @@ TEST_F(PellinoSound, TheClockFollowsTheDeviceAndKeepsTime)
 // sound it starts with come out together.
 TEST_F(PellinoSound, FlashesComeOutWithTheirBeeps)
 {
-    Moorland::IAVSource* flashes =
-        manager->CreateSourceFromFile(PellinoTest::Media::Get().FlashBeep().c_str(), -2, -2);
+    Moorland::IAVSource* flashes = manager->CreateSourceFromFile(PellinoTest::Media::Get().FlashBeep().c_str(), -2, -2);
     ASSERT_NE(flashes, nullptr);
     struct Offsets
     {

@@ -31,12 +31,12 @@ inline std::string Run(const std::string& command)
 // The streams of the file in order; empty when ffprobe can't read it.
 inline std::vector<Stream> Streams(const std::string& path)
 {
-    const std::string out = Run(
-        "ffprobe -v error -count_packets -show_entries "
-        "stream=codec_type,codec_name,codec_tag_string,width,height,pix_fmt,time_base,"
-        "nb_frames,nb_read_packets,sample_rate,channels,channel_layout,duration_ts,"
-        "field_order,profile "
-        "-of default=nw=0 '" + path + "' 2>/dev/null");
+    const std::string out = Run("ffprobe -v error -count_packets -show_entries "
+                                "stream=codec_type,codec_name,codec_tag_string,width,height,pix_fmt,time_base,"
+                                "nb_frames,nb_read_packets,sample_rate,channels,channel_layout,duration_ts,"
+                                "field_order,profile "
+                                "-of default=nw=0 '" +
+                                path + "' 2>/dev/null");
     std::vector<Stream> streams;
     size_t pos = 0;
     while (pos < out.size()) {
@@ -111,7 +111,8 @@ inline long ChannelLayoutTag(const std::string& path)
 inline std::vector<long> VideoPacketSizes(const std::string& path)
 {
     const std::string out = Run("ffprobe -v error -select_streams v:0 -show_entries packet=size "
-                                "-of csv=p=0 '" + path + "' 2>/dev/null");
+                                "-of csv=p=0 '" +
+                                path + "' 2>/dev/null");
     std::vector<long> sizes;
     size_t pos = 0;
     while (pos < out.size()) {

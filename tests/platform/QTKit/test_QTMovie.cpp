@@ -32,8 +32,7 @@ protected:
     {
         IQTMovie* movie = nullptr;
         char text[256];
-        EXPECT_EQ(qtNoErr, QTCreateMovieFile(Path(name).c_str(), &movie, text, sizeof(text)))
-            << text;
+        EXPECT_EQ(qtNoErr, QTCreateMovieFile(Path(name).c_str(), &movie, text, sizeof(text))) << text;
         return movie;
     }
 
@@ -80,8 +79,10 @@ TEST_F(QTMovieTest, HeaderStandsAheadOfTheMediaData)
     const std::vector<std::string> atoms = MovieProbe::TopAtoms(Path("a.mov"));
     size_t moov = atoms.size(), mdat = atoms.size();
     for (size_t i = 0; i < atoms.size(); ++i) {
-        if (atoms[i] == "moov") moov = i;
-        if (atoms[i] == "mdat") mdat = i;
+        if (atoms[i] == "moov")
+            moov = i;
+        if (atoms[i] == "mdat")
+            mdat = i;
     }
     ASSERT_LT(moov, atoms.size());
     ASSERT_LT(mdat, atoms.size());
@@ -128,9 +129,7 @@ TEST_F(QTMovieTest, RepeatedPicturesBecomeSamplesAndACountOfZeroAddsNone)
         const auto streams = MovieProbe::Streams(Path("dup.mov"));
         ASSERT_EQ(streams.size(), 1u);
         EXPECT_EQ(MovieProbe::Num(streams[0], "duration_ts"), 4 * 24);
-        EXPECT_EQ(MovieProbe::Run("ffmpeg -nostdin -v error -i '" + Path("dup.mov") +
-                                  "' -f null - 2>&1"),
-                  "");
+        EXPECT_EQ(MovieProbe::Run("ffmpeg -nostdin -v error -i '" + Path("dup.mov") + "' -f null - 2>&1"), "");
     }
 }
 
@@ -178,9 +177,10 @@ TEST_F(QTMovieTest, FixedSizeFormatsKeepTheTrackShape)
     ASSERT_EQ(qtNoErr, movie->AddVideoSample(rgb.data(), 160, 120, 480, 2));
     ASSERT_EQ(qtNoErr, movie->Flatten()) << movie->GetErrorText();
     movie->Release();
-    const std::string out = MovieProbe::Run(
-        "ffprobe -v error -select_streams v:0 -show_entries stream=width,height,display_aspect_ratio,"
-        "codec_tag_string -of default=nw=1 '" + Path("dv.mov") + "'");
+    const std::string out =
+        MovieProbe::Run("ffprobe -v error -select_streams v:0 -show_entries stream=width,height,display_aspect_ratio,"
+                        "codec_tag_string -of default=nw=1 '" +
+                        Path("dv.mov") + "'");
     EXPECT_NE(out.find("width=720"), std::string::npos) << out;
     EXPECT_NE(out.find("height=576"), std::string::npos) << out;
     EXPECT_NE(out.find("display_aspect_ratio=4:3"), std::string::npos) << out;
@@ -215,16 +215,22 @@ TEST_F(QTMovieTest, FixedFramesStateTheirPixelShapeAndFitThePicture)
         double shape;
         const char* sar;
         const char* fields;
-        int pictureTop; // lines the format keeps above its picture
+        int pictureTop;                 // lines the format keeps above its picture
         unsigned width = 0, height = 0; // of the track; 0: 160 wide at the shape
     };
     const Case cases[] = {
-        {"dvc ", 16.0 / 9.0, "32:27", "bb", 0}, {"dvc ", 4.0 / 3.0, "8:9", "bb", 0},
-        {"dvcp", 16.0 / 9.0, "64:45", "bb", 0}, {"dvcp", 4.0 / 3.0, "16:15", "bb", 0},
-        {"dvcp", 2.35, "64:45", "bb", 0},       {"dv5p", 1.0, "16:15", "bb", 0},
-        {"mx5p", 16.0 / 9.0, "64:45", "tt", 32}, {"mx5p", 4.0 / 3.0, "16:15", "tt", 32},
-        {"mx3n", 4.0 / 3.0, "8:9", "tt", 32},   {"hdv3", 4.0 / 3.0, "4:3", "tt", 0},
-        {"hdv3", 16.0 / 9.0, "4:3", "tt", 0},   {"dvh6", 16.0 / 9.0, "3:2", "tt", 0},
+        {"dvc ", 16.0 / 9.0, "32:27", "bb", 0},
+        {"dvc ", 4.0 / 3.0, "8:9", "bb", 0},
+        {"dvcp", 16.0 / 9.0, "64:45", "bb", 0},
+        {"dvcp", 4.0 / 3.0, "16:15", "bb", 0},
+        {"dvcp", 2.35, "64:45", "bb", 0},
+        {"dv5p", 1.0, "16:15", "bb", 0},
+        {"mx5p", 16.0 / 9.0, "64:45", "tt", 32},
+        {"mx5p", 4.0 / 3.0, "16:15", "tt", 32},
+        {"mx3n", 4.0 / 3.0, "8:9", "tt", 32},
+        {"hdv3", 4.0 / 3.0, "4:3", "tt", 0},
+        {"hdv3", 16.0 / 9.0, "4:3", "tt", 0},
+        {"dvh6", 16.0 / 9.0, "3:2", "tt", 0},
         {"xdve", 4.0 / 3.0, "1:1", "progressive", 0},
         // A track of its own size keeps the pictures' pixels and states their shape.
         {"apcn", 16.0 / 9.0, "32:27", "progressive", 0, 720, 480},
@@ -270,16 +276,16 @@ TEST_F(QTMovieTest, OddSizesAreRoundedToWholeChromaBlocks)
         SCOPED_TRACE(c.fourCC);
         IQTMovie* movie = Create("odd.mov");
         ASSERT_NE(movie, nullptr);
-        ASSERT_EQ(qtNoErr, movie->NewVideoTrack(c.fourCC, c.width, c.height, 600, 24, 512))
-            << movie->GetErrorText();
+        ASSERT_EQ(qtNoErr, movie->NewVideoTrack(c.fourCC, c.width, c.height, 600, 24, 512)) << movie->GetErrorText();
         std::vector<unsigned char> rgb(size_t(c.width) * c.height * 3, 77);
         ASSERT_EQ(qtNoErr, movie->AddVideoSample(rgb.data(), c.width, c.height, c.width * 3, 2))
             << movie->GetErrorText();
         ASSERT_EQ(qtNoErr, movie->Flatten()) << movie->GetErrorText();
         movie->Release();
-        const std::string out = MovieProbe::Run(
-            "ffprobe -v error -select_streams v:0 -show_entries stream=width,height,"
-            "sample_aspect_ratio -of default=nw=1 '" + Path("odd.mov") + "'");
+        const std::string out =
+            MovieProbe::Run("ffprobe -v error -select_streams v:0 -show_entries stream=width,height,"
+                            "sample_aspect_ratio -of default=nw=1 '" +
+                            Path("odd.mov") + "'");
         EXPECT_NE(out.find("width=" + std::to_string(c.codedW) + "\n"), std::string::npos) << out;
         EXPECT_NE(out.find("height=" + std::to_string(c.codedH) + "\n"), std::string::npos) << out;
         if (std::abs(int(c.codedW) - int(c.width)) < 4 && std::abs(int(c.codedH) - int(c.height)) < 4) {

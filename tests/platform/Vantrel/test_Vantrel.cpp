@@ -167,7 +167,11 @@ TEST(Vantrel, UpdateAnswerFromAFileAddress)
     Platform platform;
     ASSERT_TRUE(platform->Initialize(2));
     QTemporaryDir dir;
-    const struct { const char* reply; const char* says; } cases[] = {
+    const struct
+    {
+        const char* reply;
+        const char* says;
+    } cases[] = {
         {"1.0.2\n", "Version 1.0.2 is available"},
         {"1.0.0.1", "This is the newest version"},
         {"0.9", "This is the newest version"},

@@ -102,8 +102,8 @@ int FailingRead(int fd, void* buffer, unsigned int count)
 int FullDiskWrite(int fd, const void* buffer, unsigned int count)
 {
     if (g_writeRoom.load() >= 0 && g_writeRoom.load() < count) {
-        GetQuentaException()->SetException(10021013, "file_write error: errno: 28 No space left on device",
-                                           __LINE__, __FILE__);
+        GetQuentaException()->SetException(10021013, "file_write error: errno: 28 No space left on device", __LINE__,
+                                           __FILE__);
         return -1;
     }
     if (g_writeRoom.load() >= 0)
@@ -116,7 +116,13 @@ const BackupFileIo kFaultyIo = {&FailingRead, &FullDiskWrite};
 
 TEST(BackupFile, ExistPoliciesAndCopies)
 {
-    struct Case { int policy; QStringList existing; QStringList succeeded; int backedUp; };
+    struct Case
+    {
+        int policy;
+        QStringList existing;
+        QStringList succeeded;
+        int backedUp;
+    };
     const Case cases[] = {
         {BACKUP_EXIST_RENAME, {}, {"00001.MTS", "00002.MTS"}, 2},
         {BACKUP_EXIST_RENAME, {"00001.MTS"}, {"00001_0.MTS", "00002.MTS"}, 2},
@@ -152,7 +158,11 @@ TEST(BackupFile, ExistPoliciesAndCopies)
         }
         EXPECT_EQ(bytes, p->llBackedUpBytes) << c.policy;
         if (c.policy == BACKUP_EXIST_SKIP)
-            EXPECT_EQ(QByteArray("old"), [&] { QFile f(dst.dir + "/00001.MTS"); f.open(QIODevice::ReadOnly); return f.readAll(); }());
+            EXPECT_EQ(QByteArray("old"), [&] {
+                QFile f(dst.dir + "/00001.MTS");
+                f.open(QIODevice::ReadOnly);
+                return f.readAll();
+            }());
         // Runs are not restarted without a reset.
         EXPECT_EQ(0, b->StartBackupFiles());
         EXPECT_STREQ("Backup State not ready", GetQuentaException()->GetExceptionMsg());
@@ -219,7 +229,12 @@ TEST(BackupFile, RefusalsAndRules)
 
 TEST(BackupFile, FailingReadsAndAFullDisk)
 {
-    struct Case { const char* what; int readsBeforeFailure; long long writeRoom; };
+    struct Case
+    {
+        const char* what;
+        int readsBeforeFailure;
+        long long writeRoom;
+    };
     const Case cases[] = {
         {"a read failing part-way", 3, -1},
         {"a full destination", -1, 10000},

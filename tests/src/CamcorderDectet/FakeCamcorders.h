@@ -41,10 +41,16 @@ public:
 };
 
 // The folder list the tests use unless they give their own.
-inline const char* FakeCdcf() { return "PRIVATE\\AVCHD\\BDMV\\STREAM\tAVCHD/BDMV/STREAM\tSD_VIDEO"; }
+inline const char* FakeCdcf()
+{
+    return "PRIVATE\\AVCHD\\BDMV\\STREAM\tAVCHD/BDMV/STREAM\tSD_VIDEO";
+}
 
 // A small usb.ids: one maker with one product.
-inline const char* FakeUsbIds() { return "# test\n054c  Sony Corp.\n\t0529  Handycam\n"; }
+inline const char* FakeUsbIds()
+{
+    return "# test\n054c  Sony Corp.\n\t0529  Handycam\n";
+}
 
 struct FakeCamcorders
 {
@@ -64,8 +70,8 @@ struct FakeCamcorders
         table = dir + "/mountinfo";
         lines << "28 1 254:0 / / rw,relatime - ext4 /dev/vda rw";
         WriteTable();
-        detector = std::make_unique<CCamcorderDetector>((dir + "/program").toStdString(), table.toStdString(),
-                                                        &identity);
+        detector =
+            std::make_unique<CCamcorderDetector>((dir + "/program").toStdString(), table.toStdString(), &identity);
     }
     ~FakeCamcorders()
     {
@@ -109,10 +115,12 @@ struct FakeCamcorders
     {
         return path.replace('\\', "\\134").replace(' ', "\\040").replace('\t', "\\011").replace('\n', "\\012");
     }
-    void Mount(const QString& root, unsigned int minor, UsbProperties usb = {{"idVendor", "054c"}, {"idProduct", "0529"}})
+    void Mount(const QString& root, unsigned int minor,
+               UsbProperties usb = {{"idVendor", "054c"}, {"idProduct", "0529"}})
     {
         identity.devices[{8, minor}] = std::move(usb);
-        lines << QString("%1 28 8:%2 / %3 rw,relatime - vfat /dev/sdx rw").arg(100 + minor).arg(minor).arg(Escape(root));
+        lines
+            << QString("%1 28 8:%2 / %3 rw,relatime - vfat /dev/sdx rw").arg(100 + minor).arg(minor).arg(Escape(root));
         WriteTable();
     }
     void Unmount(const QString& root)

@@ -23,7 +23,10 @@ QCoreApplication* App()
     return app;
 }
 
-std::vector<std::string> Names(const std::vector<std::string>& v) { return v; }
+std::vector<std::string> Names(const std::vector<std::string>& v)
+{
+    return v;
+}
 
 struct Recorder : IDetectorCallBack
 {
@@ -38,7 +41,11 @@ TEST(CamcorderConfig, TabSeparatedFolders)
 {
     FakeCamcorders cams;
     CCamcorderDetector& d = *cams.detector;
-    struct Case { const char* text; std::vector<std::string> folders; };
+    struct Case
+    {
+        const char* text;
+        std::vector<std::string> folders;
+    };
     const Case cases[] = {
         {"PRIVATE\\AVCHD\\BDMV", {"PRIVATE/AVCHD/BDMV"}},
         {"\tA\tB\t\tC\t", {"A", "B", "C"}},
@@ -93,7 +100,12 @@ TEST(CamcorderDetector, VideoFilesClassesInfoFilesAndOrder)
 
     const CCamcorderInfo* info = cams.detector->CheckDiskStructure(root.toStdString(), "Maker", "Vol", "sdb1");
     ASSERT_NE(nullptr, info);
-    struct Want { QString path; int cls; QString infoFile; };
+    struct Want
+    {
+        QString path;
+        int cls;
+        QString infoFile;
+    };
     const std::vector<Want> want = {
         {stream + "00001.m2ts", 1, clipinf + "00001.clpi"},
         {stream + "00002.MTS", 1, clipinf + "00002.CPI"},
@@ -130,7 +142,12 @@ TEST(CamcorderDetector, VideoFilesClassesInfoFilesAndOrder)
 TEST(CamcorderDetector, NamesFromTheUsbDevice)
 {
     FakeCamcorders cams; // its usb.ids knows 054c "Sony Corp." and 054c:0529 "Handycam"
-    struct Case { UsbProperties usb; const char* maker; const char* volume; };
+    struct Case
+    {
+        UsbProperties usb;
+        const char* maker;
+        const char* volume;
+    };
     const Case cases[] = {
         {{{"idVendor", "054c"}, {"idProduct", "0529"}, {"manufacturer", "SONY"}}, "Sony Corp.", "Handycam"},
         {{{"idVendor", "054c"}, {"idProduct", "9999"}}, "Sony Corp.", "9999"},

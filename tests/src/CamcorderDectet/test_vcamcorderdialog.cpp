@@ -38,7 +38,10 @@ QApplication* App()
     return app;
 }
 
-QPushButton* Button(VCamcorderDialog& w, const char* name) { return w.findChild<QPushButton*>(name); }
+QPushButton* Button(VCamcorderDialog& w, const char* name)
+{
+    return w.findChild<QPushButton*>(name);
+}
 
 QStringList Shown(QListWidget* list)
 {
@@ -149,9 +152,14 @@ TEST(VCamcorderDialog, StartGivesImportOrBackupWithTheTickedFiles)
     AddCamcorder(cams, "CAM", {"00001.MTS", "00002.MTS", "00003.MTS"});
     QSignalSpy accepted(&wizard, &QDialog::accepted);
     VImportFilesWidget* page2 = wizard.importFilesPage();
-    struct Case { bool backup; QList<int> unticked; CamcorderExportType type; };
-    const Case cases[] = {{false, {1}, CamcorderExportImport}, {true, {}, CamcorderExportBackup},
-                          {false, {0, 2}, CamcorderExportImport}};
+    struct Case
+    {
+        bool backup;
+        QList<int> unticked;
+        CamcorderExportType type;
+    };
+    const Case cases[] = {
+        {false, {1}, CamcorderExportImport}, {true, {}, CamcorderExportBackup}, {false, {0, 2}, CamcorderExportImport}};
     QString backupPath;
     for (const Case& c : cases) {
         bool shown = false;
@@ -220,7 +228,13 @@ TEST(VCamcorderDialog, GroupingsByDateAndType)
     Ui::VImportFilesWidget* form = wizard.importFilesPage()->form();
     EXPECT_EQ(root, form->lblCamcorderName->text()); // no maker: the root path
     EXPECT_EQ(QStringList{""}, Texts(form->lstvClassifyOptions));
-    struct Case { int index; QStringList options; QString pick; QStringList shown; };
+    struct Case
+    {
+        int index;
+        QStringList options;
+        QString pick;
+        QStringList shown;
+    };
     const Case cases[] = {
         {1, {"2021", "2020"}, "2020", {"00001.MTS"}},
         {2, {"2021/03", "2020/05"}, "2021/03", {"00001.MTS", "00002.MTS", "MOV001.MOD"}},

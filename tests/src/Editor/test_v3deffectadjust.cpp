@@ -83,9 +83,9 @@ TEST(V3DEffectAdjust, DepthBoxTable)
         bool byReturn;
         int depth;
     } cases[] = {
-        {"", false, false, 20},   {"7", false, false, 20},  {"15", false, false, 20}, {"55", false, false, 55},
+        {"", false, false, 20},     {"7", false, false, 20}, {"15", false, false, 20},  {"55", false, false, 55},
         {"150", false, false, 100}, {"55", false, true, 55}, {"150", false, true, 100}, {"100", false, true, 100},
-        {"7", false, true, 20},   {"", false, true, 20},    {"250", true, false, 100}, {"999", true, true, 100},
+        {"7", false, true, 20},     {"", false, true, 20},   {"250", true, false, 100}, {"999", true, true, 100},
     };
     for (const auto& c : cases) {
         DepthPage d;

@@ -112,12 +112,12 @@ TEST(VEffectAdjust, PlusMinusAtTheLimits)
         std::optional<int> CClipSettingsChange::*set;
     };
     const Row rows[] = {
-        {"btnBrightnessReduce", "btnBrightnessAdd", &PicturePage::brightness, &Fablecut::CMediaSourceItem::GetBrightness,
-         &CClipSettingsChange::brightness},
+        {"btnBrightnessReduce", "btnBrightnessAdd", &PicturePage::brightness,
+         &Fablecut::CMediaSourceItem::GetBrightness, &CClipSettingsChange::brightness},
         {"btnConstrastReduce", "btnConstrastAdd", &PicturePage::contrast, &Fablecut::CMediaSourceItem::GetContrast,
          &CClipSettingsChange::contrast},
-        {"btnSaturationReduce", "btnSaturationAdd", &PicturePage::saturation, &Fablecut::CMediaSourceItem::GetSaturation,
-         &CClipSettingsChange::saturation},
+        {"btnSaturationReduce", "btnSaturationAdd", &PicturePage::saturation,
+         &Fablecut::CMediaSourceItem::GetSaturation, &CClipSettingsChange::saturation},
     };
     for (const Row& row : rows) {
         PicturePage p;

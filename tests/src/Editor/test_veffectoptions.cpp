@@ -14,8 +14,8 @@
 
 namespace {
 
-const char* const kLabels[] = {"None", "Simple Gauss Blur", "Simple Laplacian Sharpen", "Gray",
-                               "Flip Color", "Invert", "Aged Film"};
+const char* const kLabels[] = {"None",   "Simple Gauss Blur", "Simple Laplacian Sharpen", "Gray", "Flip Color",
+                               "Invert", "Aged Film"};
 
 std::unique_ptr<VEffectOptions> Chooser(int width)
 {

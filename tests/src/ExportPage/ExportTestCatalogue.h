@@ -72,9 +72,21 @@ inline QByteArray ProfileText(const ProfileFields& p)
                    "  <Video Codec=\"%7\" Width=\"%8\" Height=\"%9\" FrameRate=\"%10\" Bitrate=\"%11\" />\n"
                    "  <Audio Codec=\"%12\" Bitrate=\"%13\" SampleRate=\"%14\" Channels=\"%15\" />\n"
                    "  <Columns>\n%16  </Columns>\n</Profile>\n")
-        .arg(p.id).arg(p.baseId).arg(p.name, p.ext).arg(p.avInclude).arg(p.remux).arg(p.vcodec)
-        .arg(p.width).arg(p.height).arg(p.frameRate).arg(p.vbitrate).arg(p.acodec).arg(p.abitrate)
-        .arg(p.sampleRate).arg(p.channels).arg(columns)
+        .arg(p.id)
+        .arg(p.baseId)
+        .arg(p.name, p.ext)
+        .arg(p.avInclude)
+        .arg(p.remux)
+        .arg(p.vcodec)
+        .arg(p.width)
+        .arg(p.height)
+        .arg(p.frameRate)
+        .arg(p.vbitrate)
+        .arg(p.acodec)
+        .arg(p.abitrate)
+        .arg(p.sampleRate)
+        .arg(p.channels)
+        .arg(columns)
         .toUtf8();
 }
 
@@ -118,8 +130,9 @@ public:
     // Writes the library and, for every link, a profile file named "Profile <id>".
     void WriteLibrary(const QList<CatFields>& cats, int defaultId)
     {
-        QString xml = QString("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ProfileLib DefaultID=\"%1\" RecentLimited=\"5\">\n")
-                          .arg(defaultId);
+        QString xml =
+            QString("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ProfileLib DefaultID=\"%1\" RecentLimited=\"5\">\n")
+                .arg(defaultId);
         for (const CatFields& c : cats) {
             xml += QString("  <Category ID=\"%1\" Name=\"Cat %1\" Type=\"%2\">\n").arg(c.id).arg(c.type);
             for (int id : c.links) {
@@ -142,7 +155,10 @@ public:
         Write(App("all_profile.xml"), xml.toUtf8());
     }
 
-    void WriteProfile(const ProfileFields& fields) { Write(App(QString("profile/%1.xml").arg(fields.id)), ProfileText(fields)); }
+    void WriteProfile(const ProfileFields& fields)
+    {
+        Write(App(QString("profile/%1.xml").arg(fields.id)), ProfileText(fields));
+    }
 
     std::unique_ptr<ProfileNodeManager> Open()
     {

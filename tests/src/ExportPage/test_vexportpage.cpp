@@ -132,9 +132,9 @@ TEST(ExportPage, ShippedCatalogueFillsAllFivePages)
             cells += grid->item(r, c)->data(Qt::UserRole).toInt() != -1;
     EXPECT_EQ(cells, CountTypes(2));
     EXPECT_FALSE(grid->item(0, 0)->data(Qt::DecorationRole).value<QPixmap>().isNull());
-    for (auto func : {VProfileMgrPageWidget::FUNC_FORMAT, VProfileMgrPageWidget::FUNC_DEVICE,
-                      VProfileMgrPageWidget::FUNC_EDITOR, VProfileMgrPageWidget::FUNC_LOSSLESS,
-                      VProfileMgrPageWidget::FUNC_ONLINE}) {
+    for (auto func :
+         {VProfileMgrPageWidget::FUNC_FORMAT, VProfileMgrPageWidget::FUNC_DEVICE, VProfileMgrPageWidget::FUNC_EDITOR,
+          VProfileMgrPageWidget::FUNC_LOSSLESS, VProfileMgrPageWidget::FUNC_ONLINE}) {
         SCOPED_TRACE(int(func));
         VProfileMgrPageWidget* p = area->GetPageByFunc(func);
         ASSERT_NE(p, nullptr);
@@ -229,8 +229,9 @@ TEST(ExportPage, StartUpLoadsTheLastProfileOrTheDefaultOne)
         bool fromLast;
     } cases[] = {
         {"no last profile", QByteArray(), false},
-        {"readable", "<?xml version=\"1.0\"?><Profile><Desc ID=\"20003\" BaseID=\"101\" Name=\"Last used\" />"
-                     "<File Ext=\".mp4\" /></Profile>",
+        {"readable",
+         "<?xml version=\"1.0\"?><Profile><Desc ID=\"20003\" BaseID=\"101\" Name=\"Last used\" />"
+         "<File Ext=\".mp4\" /></Profile>",
          true},
         {"unreadable", "<Profile><Desc", false},
     };
@@ -298,8 +299,7 @@ TEST(ExportPage, TaskListGetsTheShownProfileWithTheEditorValues)
     auto* device = static_cast<VProfileDevicePage*>(area->GetPageByFunc(VProfileMgrPageWidget::FUNC_DEVICE));
     EXPECT_EQ(row->getMOutputTask()->GetProfile(true)->GetDesc()->GetID(), format->GetCurProfile()->GetDesc()->GetID());
     device->formatList()->setCurrentIndex(device->formatList()->count() - 1);
-    EXPECT_EQ(row->getMOutputTask()->GetProfile(true)->GetDesc()->GetID(),
-              device->GetCurProfile()->GetDesc()->GetID());
+    EXPECT_EQ(row->getMOutputTask()->GetProfile(true)->GetDesc()->GetID(), device->GetCurProfile()->GetDesc()->GetID());
 
     // Selecting a started task shows its profile with the settings locked.
     VMOutputTaskItem* second = page->taskList()->addOutputTask();
@@ -365,10 +365,7 @@ struct ShownPage
         second = list->addOutputTask();
         QTest::qWait(20);
     }
-    void click(VMOutputTaskItem* row)
-    {
-        QTest::mouseClick(row, Qt::LeftButton, {}, QPoint(row->width() - 5, 5));
-    }
+    void click(VMOutputTaskItem* row) { QTest::mouseClick(row, Qt::LeftButton, {}, QPoint(row->width() - 5, 5)); }
     // Clears the field and types the text, then leaves it with Tab.
     void type(const char* field, const QString& text)
     {
@@ -431,9 +428,9 @@ TEST(ExportPage, TypedSettingsStayWithTheirRow)
 
 namespace {
 
-VProfileMgrPageWidget::Function kFunctions[] = {VProfileMgrPageWidget::FUNC_FORMAT, VProfileMgrPageWidget::FUNC_DEVICE,
-                                                 VProfileMgrPageWidget::FUNC_EDITOR, VProfileMgrPageWidget::FUNC_LOSSLESS,
-                                                 VProfileMgrPageWidget::FUNC_ONLINE};
+VProfileMgrPageWidget::Function kFunctions[] = {
+    VProfileMgrPageWidget::FUNC_FORMAT, VProfileMgrPageWidget::FUNC_DEVICE, VProfileMgrPageWidget::FUNC_EDITOR,
+    VProfileMgrPageWidget::FUNC_LOSSLESS, VProfileMgrPageWidget::FUNC_ONLINE};
 
 // Clicks a page's name in the area's name bar.
 void ClickPageName(VProfileManagerWidget* area, VProfileMgrPageWidget::Function func)
@@ -915,7 +912,11 @@ TEST(ExportPage, EveryTextIsReadableInTheSkin)
                     const double contrast = TextContrast(image, area.second);
                     ++measured;
                     if (contrast < 4.5)
-                        unreadable << QString("%1 page %2: %3 %4").arg(lang).arg(int(func)).arg(area.first).arg(contrast, 0, 'f', 2);
+                        unreadable << QString("%1 page %2: %3 %4")
+                                          .arg(lang)
+                                          .arg(int(func))
+                                          .arg(area.first)
+                                          .arg(contrast, 0, 'f', 2);
                 }
             }
         }

@@ -25,17 +25,14 @@ using namespace ExportTest;
 
 namespace {
 
-QApplication* App() { return GuiTest::App("test_vprofilepages"); }
+QApplication* App()
+{
+    return GuiTest::App("test_vprofilepages");
+}
 
 const QList<CatFields> kLibrary = {
-    {1, 2, {101, 102}},
-    {2, 2, {201}},
-    {3, 4, {301, 302, 303}},
-    {4, 4, {401, 402}, {402}},
-    {5, 3, {501}},
-    {6, 5, {601, 602}},
-    {7, 6, {701, 702}},
-    {8, 6, {801}},
+    {1, 2, {101, 102}}, {2, 2, {201}},      {3, 4, {301, 302, 303}}, {4, 4, {401, 402}, {402}},
+    {5, 3, {501}},      {6, 5, {601, 602}}, {7, 6, {701, 702}},      {8, 6, {801}},
 };
 
 class ProfileArea : public ::testing::Test

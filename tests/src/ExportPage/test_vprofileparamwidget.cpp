@@ -43,7 +43,10 @@ struct FakeMirendo : IMirendo
     std::string answer;
 };
 
-QApplication* App() { return GuiTest::App("test_vprofileparamwidget"); }
+QApplication* App()
+{
+    return GuiTest::App("test_vprofileparamwidget");
+}
 
 void SetText(QComboBox* box, const QString& text)
 {
@@ -66,8 +69,7 @@ protected:
         FakeMirendo::narrowByChannels = false;
         GetQuentaException()->Clear();
     }
-    template <typename T>
-    QComboBox* Box(T& w, const char* name)
+    template <typename T> QComboBox* Box(T& w, const char* name)
     {
         auto* box = w.template findChild<QComboBox*>(name);
         EXPECT_NE(box, nullptr) << name;
@@ -97,21 +99,59 @@ TEST_F(ParamEditor, ShowColItemOffersTheColumnAndSelectsTheValue)
 {
     const QString original = "original", autoText = "auto";
     const ColCase cases[] = {
-        {"size found", "original,auto,640*480", QString("640*480"), 4, {"original", "auto", "640*480"}, "640*480", true},
-        {"-1*-1 is auto", "original,auto,640*480", QString("-1*-1"), 4, {"original", "auto", "640*480"}, autoText, true},
-        {"size 0 is an empty edit text", "original,auto,640*480", QString(), 4, {"original", "auto", "640*480"}, "", true},
-        {"missing size is the edit text", "original,auto,640*480", QString("800*600"), 4,
-         {"original", "auto", "640*480"}, "800*600", true},
-        {"no original: not editable, first kept", "320*240,640*480", QString("800*600"), 4, {"320*240", "640*480"},
-         "320*240", false},
+        {"size found",
+         "original,auto,640*480",
+         QString("640*480"),
+         4,
+         {"original", "auto", "640*480"},
+         "640*480",
+         true},
+        {"-1*-1 is auto",
+         "original,auto,640*480",
+         QString("-1*-1"),
+         4,
+         {"original", "auto", "640*480"},
+         autoText,
+         true},
+        {"size 0 is an empty edit text",
+         "original,auto,640*480",
+         QString(),
+         4,
+         {"original", "auto", "640*480"},
+         "",
+         true},
+        {"missing size is the edit text",
+         "original,auto,640*480",
+         QString("800*600"),
+         4,
+         {"original", "auto", "640*480"},
+         "800*600",
+         true},
+        {"no original: not editable, first kept",
+         "320*240,640*480",
+         QString("800*600"),
+         4,
+         {"320*240", "640*480"},
+         "320*240",
+         false},
         {"number 0 is original", "original,auto,1000", 0, 4, {"original", "auto", "1000"}, original, true},
         {"number -1 is auto", "original,auto,25", -1.0, 4, {"original", "auto", "25"}, autoText, true},
-        {"bitrate codes by name", "0,1,3,2000", 2000, 4 | 8, {"original", "high quality", "low quality", "2000"},
-         "2000", true},
+        {"bitrate codes by name",
+         "0,1,3,2000",
+         2000,
+         4 | 8,
+         {"original", "high quality", "low quality", "2000"},
+         "2000",
+         true},
         {"channels by name", "1,2,6", 2, 2, {"Mono", "Stereo", "5.1 Channels"}, "Stereo", false},
         {"a count without a name stays a number", "1,2,4", 4, 2, {"Mono", "Stereo", "4"}, "4", false},
-        {"size column listing 0 and -1*-1", "0,-1*-1,640*480", QString("-1*-1"), 4, {"original", "auto", "640*480"},
-         autoText, true},
+        {"size column listing 0 and -1*-1",
+         "0,-1*-1,640*480",
+         QString("-1*-1"),
+         4,
+         {"original", "auto", "640*480"},
+         autoText,
+         true},
         {"frame-rate column listing 0 and -1", "0,-1,25", 0.0, 4, {"original", "auto", "25"}, original, true},
         {"empty parts dropped", "aac,,mp3,", QString("mp3"), 0, {"aac", "mp3"}, "mp3", false},
     };
@@ -142,8 +182,8 @@ struct SaveCase
     const char* what;
     const char* list;
     QString text;
-    int width, height;  // for the size list
-    double number;      // bitrate or frame rate
+    int width, height; // for the size list
+    double number;     // bitrate or frame rate
 };
 
 TEST_F(ParamEditor, SaveWritesTheListsWithinTheirLimits)
@@ -157,12 +197,12 @@ TEST_F(ParamEditor, SaveWritesTheListsWithinTheirLimits)
     editor.showProfile(profile.get());
     ASSERT_EQ(editor.currentProfile(), profile.get());
     const SaveCase sizes[] = {
-        {"plain", "cbbVSize", "640*480", 640, 480, 0},     {"original any case", "cbbVSize", "ORIGINAL", 0, 0, 0},
-        {"auto", "cbbVSize", "auto", -1, -1, 0},           {"empty", "cbbVSize", "", -1, -1, 0},
-        {"word", "cbbVSize", "big", -1, -1, 0},            {"no number", "cbbVSize", "abc*480", 0, 480, 0},
-        {"no height", "cbbVSize", "640*", 640, 0, 0},      {"below -1", "cbbVSize", "-5*480", 0, 480, 0},
-        {"-1*-1", "cbbVSize", "-1*-1", -1, -1, 0},         {"too wide", "cbbVSize", "5001*480", 0, 0, 0},
-        {"too high", "cbbVSize", "640*6000", 0, 0, 0},     {"largest", "cbbVSize", "5000*5000", 5000, 5000, 0},
+        {"plain", "cbbVSize", "640*480", 640, 480, 0}, {"original any case", "cbbVSize", "ORIGINAL", 0, 0, 0},
+        {"auto", "cbbVSize", "auto", -1, -1, 0},       {"empty", "cbbVSize", "", -1, -1, 0},
+        {"word", "cbbVSize", "big", -1, -1, 0},        {"no number", "cbbVSize", "abc*480", 0, 480, 0},
+        {"no height", "cbbVSize", "640*", 640, 0, 0},  {"below -1", "cbbVSize", "-5*480", 0, 480, 0},
+        {"-1*-1", "cbbVSize", "-1*-1", -1, -1, 0},     {"too wide", "cbbVSize", "5001*480", 0, 0, 0},
+        {"too high", "cbbVSize", "640*6000", 0, 0, 0}, {"largest", "cbbVSize", "5000*5000", 5000, 5000, 0},
     };
     for (const SaveCase& c : sizes) {
         SCOPED_TRACE(c.what);
@@ -172,11 +212,16 @@ TEST_F(ParamEditor, SaveWritesTheListsWithinTheirLimits)
         EXPECT_EQ(profile->GetVideoProfile()->GetHeight(), c.height);
     }
     const SaveCase numbers[] = {
-        {"kbps", "cbbVBitRate", "30000", 0, 0, 30000},     {"above 30000", "cbbVBitRate", "30001", 0, 0, 0},
-        {"named", "cbbVBitRate", "high quality", 0, 0, 1}, {"original", "cbbVBitRate", "original", 0, 0, 0},
-        {"auto", "cbbVBitRate", "auto", 0, 0, -1},         {"fps", "cbbVFrameRate", "120", 0, 0, 120},
-        {"fps above", "cbbVFrameRate", "120.5", 0, 0, 0},  {"fps below", "cbbVFrameRate", "-3", 0, 0, 0},
-        {"fps auto", "cbbVFrameRate", "auto", 0, 0, -1},   {"fps original", "cbbVFrameRate", "Original", 0, 0, 0},
+        {"kbps", "cbbVBitRate", "30000", 0, 0, 30000},
+        {"above 30000", "cbbVBitRate", "30001", 0, 0, 0},
+        {"named", "cbbVBitRate", "high quality", 0, 0, 1},
+        {"original", "cbbVBitRate", "original", 0, 0, 0},
+        {"auto", "cbbVBitRate", "auto", 0, 0, -1},
+        {"fps", "cbbVFrameRate", "120", 0, 0, 120},
+        {"fps above", "cbbVFrameRate", "120.5", 0, 0, 0},
+        {"fps below", "cbbVFrameRate", "-3", 0, 0, 0},
+        {"fps auto", "cbbVFrameRate", "auto", 0, 0, -1},
+        {"fps original", "cbbVFrameRate", "Original", 0, 0, 0},
         {"fps exact", "cbbVFrameRate", "29.97", 0, 0, 29.97},
     };
     for (const SaveCase& c : numbers) {
@@ -199,7 +244,8 @@ TEST_F(ParamEditor, FourCCFollowsTheCodecOnlyForLowerCaseAvi)
         int codecIndex;
         const char* fourCC;
     } cases[] = {
-        {".avi", true, 1, "MP4V"}, {".avi", true, 2, ""}, {".AVI", true, 1, ""}, {".avi", false, 1, ""}, {".mp4", true, 0, ""},
+        {".avi", true, 1, "MP4V"}, {".avi", true, 2, ""}, {".AVI", true, 1, ""},
+        {".avi", false, 1, ""},    {".mp4", true, 0, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.ext) + " " + std::to_string(c.codecIndex));
@@ -363,7 +409,8 @@ TEST_F(ParamEditor, EachPanelNamesItselfInTheErrorsItRecords)
 {
     VProfileParamWidget full;
     VProfileParamSPWidget small;
-    const struct {
+    const struct
+    {
         VProfileParamBase* editor;
         const char* unit;
     } cases[] = {

@@ -21,7 +21,10 @@
 
 namespace GuiTest {
 
-inline bool Run(const std::string& command) { return std::system(command.c_str()) == 0; }
+inline bool Run(const std::string& command)
+{
+    return std::system(command.c_str()) == 0;
+}
 
 // A fresh folder for this test program, removed at exit.
 struct TempFolder
@@ -77,9 +80,8 @@ inline QApplication* App(const char* name)
 inline bool MakeClip(const QString& path, bool withSound = true, double seconds = 1.0)
 {
     const std::string audio = withSound ? " -f lavfi -i sine=frequency=440:sample_rate=48000 -shortest -c:a aac" : "";
-    return Run("ffmpeg -nostdin -v error -y -f lavfi -i testsrc=size=160x120:rate=25 -t " +
-               std::to_string(seconds) + audio + " -c:v mpeg4 -t " + std::to_string(seconds) + " '" +
-               path.toStdString() + "'");
+    return Run("ffmpeg -nostdin -v error -y -f lavfi -i testsrc=size=160x120:rate=25 -t " + std::to_string(seconds) +
+               audio + " -c:v mpeg4 -t " + std::to_string(seconds) + " '" + path.toStdString() + "'");
 }
 
 inline bool MakeAudioOnly(const QString& path)

@@ -51,9 +51,16 @@ private:
         if (m_folder.Dir().empty())
             return;
         const std::string ff = m_folder.FFmpeg();
-        struct Clip { const char* name; const char* size; const char* seconds; };
-        const Clip clips[] = {{"wide.mp4", "320x180", "2"}, {"small.mp4", "160x120", "1"},
-                              {"Square.MOV", "96x96", "3"}, {"large.mp4", "640x360", "1.5"}};
+        struct Clip
+        {
+            const char* name;
+            const char* size;
+            const char* seconds;
+        };
+        const Clip clips[] = {{"wide.mp4", "320x180", "2"},
+                              {"small.mp4", "160x120", "1"},
+                              {"Square.MOV", "96x96", "3"},
+                              {"large.mp4", "640x360", "1.5"}};
         bool ok = true;
         for (const Clip& c : clips) {
             ok &= MediaTest::Run(ff + "-f lavfi -i testsrc2=size=" + c.size + ":rate=25:duration=" + c.seconds +

@@ -49,17 +49,30 @@ struct Model : ::testing::Test
 
 TEST(FMDMediaItem, SizeAndDurationTexts)
 {
-    struct Size { qint64 bytes; const char* text; };
-    const Size sizes[] = {{1572864, "1.5 MB"}, {10485, "0 MB"}, {10486, "0.01 MB"}, {123456789, "117.73 MB"},
-                          {5000000000LL, "4768.37 MB"}, {1649267441664LL, "1.57286e+06 MB"}, {0, "0 MB"},
+    struct Size
+    {
+        qint64 bytes;
+        const char* text;
+    };
+    const Size sizes[] = {{1572864, "1.5 MB"},
+                          {10485, "0 MB"},
+                          {10486, "0.01 MB"},
+                          {123456789, "117.73 MB"},
+                          {5000000000LL, "4768.37 MB"},
+                          {1649267441664LL, "1.57286e+06 MB"},
+                          {0, "0 MB"},
                           {30LL * 1024 * 1024 * 1024 * 1024, "3.14573e+07 MB"}};
     for (const Size& s : sizes)
         EXPECT_EQ(s.text, FMDMediaItem::SizeText(s.bytes)) << s.bytes;
 
-    struct Duration { double seconds; const char* text; };
-    const Duration durations[] = {{1.5, "00:00:01.500"}, {3600, "01:00:00.000"}, {61.3, "00:01:01.299"},
-                                  {0, "00:00:00.000"}, {86399.5, "23:59:59.500"}, {86400, "24:00:00.000"},
-                                  {90000, "25:00:00.000"}, {-1, ""}};
+    struct Duration
+    {
+        double seconds;
+        const char* text;
+    };
+    const Duration durations[] = {
+        {1.5, "00:00:01.500"},     {3600, "01:00:00.000"},  {61.3, "00:01:01.299"},  {0, "00:00:00.000"},
+        {86399.5, "23:59:59.500"}, {86400, "24:00:00.000"}, {90000, "25:00:00.000"}, {-1, ""}};
     for (const Duration& d : durations) {
         FMDMediaItem node;
         node.setDuration(CBaseTime(d.seconds));
@@ -135,15 +148,19 @@ TEST_F(Model, RenameRefusalsAndAcceptedNames)
 {
     // The library panel renames the library item at once, as the program does.
     QObject::connect(model.get(), &FMDMediaTreeModel::signal_MediasDetails_RenameSelectedItem,
-                     [this](QString name, QString path) {
-                         library->GetSourceDataItemByFullPath(path)->setName(name);
-                     });
+                     [this](QString name, QString path) { library->GetSourceDataItemByFullPath(path)->setName(name); });
     QSignalSpy renames(model.get(), &FMDMediaTreeModel::signal_MediasDetails_RenameSelectedItem);
-    struct Case { QString name; int column; int role; bool accepted; };
+    struct Case
+    {
+        QString name;
+        int column;
+        int role;
+        bool accepted;
+    };
     const QString current = model->index(1, 0).data().toString();
-    const Case cases[] = {{current, 0, Qt::EditRole, false}, {"", 0, Qt::EditRole, false},
-                          {"a?b", 0, Qt::EditRole, false}, {"a:b", 0, Qt::EditRole, false},
-                          {"a/b", 0, Qt::EditRole, false}, {"fine", 1, Qt::EditRole, false},
+    const Case cases[] = {{current, 0, Qt::EditRole, false},      {"", 0, Qt::EditRole, false},
+                          {"a?b", 0, Qt::EditRole, false},        {"a:b", 0, Qt::EditRole, false},
+                          {"a/b", 0, Qt::EditRole, false},        {"fine", 1, Qt::EditRole, false},
                           {"fine", 0, Qt::CheckStateRole, false}, {"fine", 0, Qt::DisplayRole, false},
                           {"back\\slash", 0, Qt::EditRole, true}, {"star*", 0, Qt::EditRole, true},
                           {"   ", 0, Qt::EditRole, true}};

@@ -32,9 +32,9 @@ TEST(LibraryViewsSkin, PropertiesArriveFromTheStyleSheet)
     GuiTest::App("test_libraryviewsskin");
     const QString sheet = SkinSheet();
     ASSERT_FALSE(sheet.isEmpty());
-    for (const char* name : {"lib_selected_mark.png", "lib_audio_thumb.png", "lib_music_thumb.png",
-                             "lib_thumb_border.png", "lib_import_normal.png", "lib_camcorder_normal.png",
-                             "lib_options_normal.png"})
+    for (const char* name :
+         {"lib_selected_mark.png", "lib_audio_thumb.png", "lib_music_thumb.png", "lib_thumb_border.png",
+          "lib_import_normal.png", "lib_camcorder_normal.png", "lib_options_normal.png"})
         EXPECT_FALSE(QImage(QString(FABLECUT_BIN_DIR "/skins/default/") + name).isNull()) << name;
 
     qApp->setStyleSheet(sheet);

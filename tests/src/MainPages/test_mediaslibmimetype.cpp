@@ -78,7 +78,8 @@ TEST(MediasLibPayload, ReaderYieldsOnlyLiveLibraryItems)
     const Case cases[] = {
         {"13 bytes: three entries, the odd byte ignored", qCompress(thirteen, 9), {c, a, b}},
         {"zeros, unknown and foreign handles skipped",
-         MediasLibPayload::Pack({0, HandleOf(b), unknown, 0, foreign, HandleOf(a)}), {b, a}},
+         MediasLibPayload::Pack({0, HandleOf(b), unknown, 0, foreign, HandleOf(a)}),
+         {b, a}},
         {"not compressed", Raw({HandleOf(a)}), {}},
         {"empty", QByteArray(), {}},
         {"a length header claiming 2 GB", QByteArray("\x7f\xff\xff\xff\x78\x9c\x03\x00", 8), {}},

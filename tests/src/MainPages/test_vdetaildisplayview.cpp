@@ -89,9 +89,13 @@ TEST_F(Details, ColumnWidthsFollowThePanelWidth)
 {
     // A narrow panel takes the room from the name (elided), never from the
     // type at the right end.
-    struct Case { int width; QList<int> columns; };
-    const Case cases[] = {{400, {110, 100, 70, 150, 50}}, {600, {206, 100, 84, 150, 60}},
-                          {1000, {350, 160, 140, 250, 100}}};
+    struct Case
+    {
+        int width;
+        QList<int> columns;
+    };
+    const Case cases[] = {
+        {400, {110, 100, 70, 150, 50}}, {600, {206, 100, 84, 150, 60}}, {1000, {350, 160, 140, 250, 100}}};
     for (const Case& c : cases) {
         EXPECT_EQ(c.columns, VDetailDisplayView::ColumnWidths(c.width)) << c.width;
         panel->resize(c.width, 400);
@@ -292,11 +296,15 @@ TEST_F(Details, MenuFollowsTheSelection)
 TEST_F(Details, DroppedFilesAreImportedAndLibraryRowsChangeNothing)
 {
     QSignalSpy drops(panel.get(), &VDetailDisplayView::signal_MediasLib_dragTaskList);
-    struct Case { QList<QUrl> urls; QStringList paths; };
-    const Case cases[] = {{{QUrl::fromLocalFile("/m/a.mp4"), QUrl("https://example.org/x.mp4"),
-                            QUrl::fromLocalFile("/m/b.mov")},
-                           {"/m/a.mp4", "/m/b.mov"}},
-                          {{QUrl("https://example.org/x.mp4")}, {}}};
+    struct Case
+    {
+        QList<QUrl> urls;
+        QStringList paths;
+    };
+    const Case cases[] = {
+        {{QUrl::fromLocalFile("/m/a.mp4"), QUrl("https://example.org/x.mp4"), QUrl::fromLocalFile("/m/b.mov")},
+         {"/m/a.mp4", "/m/b.mov"}},
+        {{QUrl("https://example.org/x.mp4")}, {}}};
     for (const Case& c : cases) {
         drops.clear();
         QMimeData data;

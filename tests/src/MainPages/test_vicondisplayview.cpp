@@ -50,10 +50,7 @@ struct Grid : ::testing::Test
             paths << cell->data(Qt::UserRole).toString();
         return paths;
     }
-    QPoint CenterOf(int row, int column) const
-    {
-        return grid->visualItemRect(grid->item(row, column)).center();
-    }
+    QPoint CenterOf(int row, int column) const { return grid->visualItemRect(grid->item(row, column)).center(); }
     QVector<quint32> DragEntries()
     {
         std::unique_ptr<QMimeData> data(grid->mimeData(grid->selectedItems()));
@@ -70,7 +67,12 @@ quint32 HandleOf(const QString& path)
 
 TEST_F(Grid, ColumnsFollowTheWidthWithRoomForTheScrollBar)
 {
-    struct Case { MediaItemViewType type; int width; int columns; };
+    struct Case
+    {
+        MediaItemViewType type;
+        int width;
+        int columns;
+    };
     const Case cases[] = {{MediaItemViewSmall, 300, 3}, {MediaItemViewSmall, 250, 2}, {MediaItemViewSmall, 50, 1},
                           {MediaItemViewSmall, 256, 3}, {MediaItemViewLarge, 400, 2}, {MediaItemViewLarge, 100, 1}};
     for (const Case& c : cases) {
@@ -90,9 +92,13 @@ TEST_F(Grid, FilterLeavesBlankCellsInPlace)
     QCoreApplication::processEvents();
     ASSERT_EQ(4, grid->columnCount());
     const QStringList paths = LibTest::Library::Get().Paths();
-    struct Case { MeDiasSourceDisplayType type; QList<int> shownIndexes; };
-    const Case cases[] = {{MeDiasDisplayAll, {0, 1, 2, 3, 4, 5}}, {MeDiasDisplayVideo, {0, 1, 2, 3, 5}},
-                          {MeDiasDisplayAudio, {4}}};
+    struct Case
+    {
+        MeDiasSourceDisplayType type;
+        QList<int> shownIndexes;
+    };
+    const Case cases[] = {
+        {MeDiasDisplayAll, {0, 1, 2, 3, 4, 5}}, {MeDiasDisplayVideo, {0, 1, 2, 3, 5}}, {MeDiasDisplayAudio, {4}}};
     for (const Case& c : cases) {
         grid->setDataType(c.type);
         EXPECT_EQ(2, grid->rowCount());
@@ -132,9 +138,16 @@ TEST_F(Grid, CellsCarryTheirItemsThumbnailsAndTexts)
         EXPECT_TRUE(text.endsWith("." + cell->data(Qt::UserRole + 8).toString())) << text.toStdString();
     }
 
-    struct Case { const char* name; const char* suffix; const char* shown; };
-    const Case cases[] = {{"clip", "mp4", "clip.mp4"}, {"clip.mp4", "mp4", "clip.mp4"},
-                          {"clip.MP4", "mp4", "clip.MP4.mp4"}, {"a.mp4 copy", "mp4", "a.mp4 copy"},
+    struct Case
+    {
+        const char* name;
+        const char* suffix;
+        const char* shown;
+    };
+    const Case cases[] = {{"clip", "mp4", "clip.mp4"},
+                          {"clip.mp4", "mp4", "clip.mp4"},
+                          {"clip.MP4", "mp4", "clip.MP4.mp4"},
+                          {"a.mp4 copy", "mp4", "a.mp4 copy"},
                           {"noext", "", "noext."}};
     for (const Case& c : cases)
         EXPECT_EQ(c.shown, VIconDisplayView::DisplayText(c.name, c.suffix)) << c.name;
@@ -225,8 +238,8 @@ TEST_F(Grid, PainterCentresFitsAndMarksTheThumbnail)
         QPainter p(&canvas);
         QStyleOptionViewItem option;
         option.rect = QRect(160, 72, 80, 72);
-        option.state = QStyle::State_Enabled | (c.selected ? QStyle::State_Selected | QStyle::State_HasFocus
-                                                           : QStyle::State_None);
+        option.state =
+            QStyle::State_Enabled | (c.selected ? QStyle::State_Selected | QStyle::State_HasFocus : QStyle::State_None);
         painter.paint(&p, option, model.index(c.row, 0));
         p.end();
         EXPECT_EQ(QRect(168, 84, 64, 48), painter.thumbnailRect(option.rect));
@@ -307,8 +320,7 @@ TEST_F(Grid, DragPayloadNamesTheSelectionInOrder)
         const QString path = grid->dragList()[i]->data(Qt::UserRole).toString();
         EXPECT_EQ(path == paths[0] ? 0u : HandleOf(path), entries[i]);
     }
-    const QList<ISourceDataItem*> read =
-        MediasLibPayload::ReadItems(MediasLibPayload::Pack(entries), library.get());
+    const QList<ISourceDataItem*> read = MediasLibPayload::ReadItems(MediasLibPayload::Pack(entries), library.get());
     EXPECT_EQ(2, read.size());
 
     // Dropping its own payload back on the grid changes nothing.
@@ -337,10 +349,16 @@ TEST_F(Grid, PressedCellAndDragListDoNotOutliveARebuild)
 
 TEST_F(Grid, RemovalMovesTheCurrentCellAndKeepsTheLibraryInStep)
 {
-    struct Case { QList<QPoint> cells; QPoint current; };
+    struct Case
+    {
+        QList<QPoint> cells;
+        QPoint current;
+    };
     // Six items in three columns.
-    const Case cases[] = {{{QPoint(0, 1)}, QPoint(0, 1)}, {{QPoint(1, 2)}, QPoint(1, 1)},
-                          {{QPoint(1, 0)}, QPoint(1, 0)}, {{QPoint(0, 0), QPoint(1, 1)}, QPoint(1, 0)}};
+    const Case cases[] = {{{QPoint(0, 1)}, QPoint(0, 1)},
+                          {{QPoint(1, 2)}, QPoint(1, 1)},
+                          {{QPoint(1, 0)}, QPoint(1, 0)},
+                          {{QPoint(0, 0), QPoint(1, 1)}, QPoint(1, 0)}};
     for (const Case& c : cases) {
         SetUp();
         QList<QTableWidgetItem*> cells;

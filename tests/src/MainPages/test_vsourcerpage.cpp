@@ -45,13 +45,16 @@ using Fablecut::ISourceDataItem;
 
 namespace {
 
-QApplication* App() { return GuiTest::App("test_vsourcerpage"); }
+QApplication* App()
+{
+    return GuiTest::App("test_vsourcerpage");
+}
 
 struct ReportCase
 {
     const char* what;
-    QStringList failed;  // code 0
-    QStringList refused; // code 1
+    QStringList failed;        // code 0
+    QStringList refused;       // code 1
     QStringList expectedBoxes; // plain texts that must appear, one per box
     int boxes;
 };
@@ -73,7 +76,8 @@ TEST(VSourcerPage, ImportErrTextEscapesNamesAndSubstitutesOnce)
     // Without a support address no empty mail link is offered; the log stays.
     const QString logOnly = VSourcerPage::ImportErrText({"/m/x.mov"}, "", "/home/u/Log/fablecut.log", "3d8ee8");
     EXPECT_FALSE(logOnly.contains("mailto:")) << logOnly.toStdString();
-    EXPECT_TRUE(logOnly.contains("href=\"file:///home/u/Log/fablecut.log\"style=\"color:#3d8ee8\">/home/u/Log/fablecut.log</a>"))
+    EXPECT_TRUE(logOnly.contains(
+        "href=\"file:///home/u/Log/fablecut.log\"style=\"color:#3d8ee8\">/home/u/Log/fablecut.log</a>"))
         << logOnly.toStdString();
     EXPECT_FALSE(logOnly.contains("%"));
 }
@@ -92,11 +96,18 @@ TEST(VSourcerPage, FailureReportAfterImportEnds)
     App();
     const std::vector<ReportCase> cases = {
         {"nothing failed", {}, {}, {}, 0},
-        {"a failure, a TiVo file and an image", {"/a/x.mov", "/a/show.TiVo"}, {"/a/pic.png"},
-         {"following 2 files so far : \n\"x.mov , pic.png\"", "Can not import TIVO files"}, 2},
+        {"a failure, a TiVo file and an image",
+         {"/a/x.mov", "/a/show.TiVo"},
+         {"/a/pic.png"},
+         {"following 2 files so far : \n\"x.mov , pic.png\"", "Can not import TIVO files"},
+         2},
         {"a refused TiVo file is a plain failure", {}, {"/a/rec.tivo"}, {"following 1 files", ""}, 1},
         {"only TiVo files", {"/a/one.tivo"}, {}, {"Can not import TIVO files"}, 1},
-        {"a doubled path counts twice", {"/a/x.mov", "/a/x.mov"}, {}, {"following 2 files so far : \n\"x.mov , x.mov\""}, 1},
+        {"a doubled path counts twice",
+         {"/a/x.mov", "/a/x.mov"},
+         {},
+         {"following 2 files so far : \n\"x.mov , x.mov\""},
+         1},
         {"a name holding a marker shows literally", {"/a/a%4<b>.mov"}, {}, {"\"a%4<b>.mov\""}, 1},
     };
     for (const ReportCase& c : cases) {
@@ -327,15 +338,12 @@ TEST_F(HandOver, EventsDecideWhatThePlayerHolds)
     const std::vector<Step> steps = {
         {"seek on the timeline loads and connects it", [&] { page->slot_seekToCurTime(timeline, 2.0, false); },
          &timeline, true, 1},
-        {"a second seek connects nothing more", [&] { page->slot_seekToCurTime(timeline, 3.0, true); }, &timeline,
-         true, 1},
+        {"a second seek connects nothing more", [&] { page->slot_seekToCurTime(timeline, 3.0, true); }, &timeline, true,
+         1},
         {"playing a library clip cuts the timeline off", [&] { page->slot_MediasLib_itemPlay(&clip); }, &clipSource,
          false, 0},
         {"a focus request with the flag set loads without connecting",
-         [&] {
-             focusFlag = page->slot_playerFocusChangeToTimeLineView(timeline, true);
-         },
-         &timeline, false, 0},
+         [&] { focusFlag = page->slot_playerFocusChangeToTimeLineView(timeline, true); }, &timeline, false, 0},
         {"the emptied timeline is unloaded, connections stay as they were",
          [&] { page->slot_TimeLineItemChildCountIsZero(timeline, true); }, &none, false, 0},
         {"seeking again after emptying connects once", [&] { page->slot_seekToCurTime(timeline, 0.0, false); },
@@ -434,12 +442,12 @@ const BackupFileIo kSlowIo = {&SlowRead, &QuentaBased::file_write};
 struct BackupCase
 {
     const char* what;
-    QStringList folderNames;  // sources that are folders: their read fails
-    QStringList takenNames;   // names already in the backup folder
+    QStringList folderNames; // sources that are folders: their read fails
+    QStringList takenNames;  // names already in the backup folder
     bool cancelAfterFirstPoll;
-    bool missingFolder;       // the backup folder does not exist
-    QStringList imported;     // file names
-    const char* message;      // a box text that must appear, or ""
+    bool missingFolder;   // the backup folder does not exist
+    QStringList imported; // file names
+    const char* message;  // a box text that must appear, or ""
 };
 
 } // namespace
@@ -450,8 +458,7 @@ TEST(VSourcerPage, BackupThroughTheBackuper)
     const std::vector<BackupCase> cases = {
         {"all copied", {}, {}, false, false, {"a.mts", "b.mts", "c.mts"}, ""},
         {"one file failing", {"b.mts"}, {}, false, false, {"a.mts", "c.mts"}, "could not be backed up"},
-        {"names taken in the backup folder", {}, {"a.mts", "c.mts"}, false, false, {"a_0.mts", "b.mts", "c_0.mts"},
-         ""},
+        {"names taken in the backup folder", {}, {"a.mts", "c.mts"}, false, false, {"a_0.mts", "b.mts", "c_0.mts"}, ""},
         {"cancel", {}, {}, true, false, {}, ""},
         {"no backup folder", {}, {}, false, true, {}, "cannot be backed up to"},
     };
@@ -540,12 +547,15 @@ namespace {
 struct ShownFolderCase
 {
     const char* what;
-    const char* typed;      // typed into "Backup to:" ("" leaves the field as it opens)
-    bool storedIsDeleted;   // the stored backup folder is deleted before the wizard opens
-    bool refused;           // refused with a message, nothing copied anywhere
+    const char* typed;    // typed into "Backup to:" ("" leaves the field as it opens)
+    bool storedIsDeleted; // the stored backup folder is deleted before the wizard opens
+    bool refused;         // refused with a message, nothing copied anywhere
 };
 
-QStringList FilesIn(const QString& folder) { return QDir(folder).entryList(QDir::Files, QDir::Name); }
+QStringList FilesIn(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files, QDir::Name);
+}
 
 } // namespace
 

@@ -58,7 +58,10 @@ namespace {
 
 const std::string kBin = FABLECUT_BIN_DIR;
 
-QApplication* App() { return GuiTest::App("test_vsourcerpage_output"); }
+QApplication* App()
+{
+    return GuiTest::App("test_vsourcerpage_output");
+}
 
 using EventLoop::WaitFor;
 using PageTest::Content;
@@ -226,10 +229,12 @@ public:
     {
         QElapsedTimer t;
         t.start();
-        const bool changed = WaitFor([&] {
-            const QImage now = Shown();
-            return !now.isNull() && (now.size() != before.size() || MeanDifference(now, before) > 0.5);
-        }, ms);
+        const bool changed = WaitFor(
+            [&] {
+                const QImage now = Shown();
+                return !now.isNull() && (now.size() != before.size() || MeanDifference(now, before) > 0.5);
+            },
+            ms);
         return changed ? static_cast<int>(t.elapsed()) : -1;
     }
 
@@ -326,10 +331,12 @@ TEST_F(PageWithTimeline, ThePausedPlayerShowsEachEditAtOnceAsTheConversionWrites
         {"gray", 1, [](PageWithTimeline& p) { p.PickEffect(EffectGray); }, false},
         {"aged film", 1, [](PageWithTimeline& p) { p.PickEffect(EffectAgedFilm); }, false},
         {"mirror", 1, [](PageWithTimeline& p) { p.Click("btnFlipHorizontal"); }, false},
-        {"half turn", 1, [](PageWithTimeline& p) {
+        {"half turn", 1,
+         [](PageWithTimeline& p) {
              p.Click("btnRotateCW");
              p.Click("btnRotateCW");
-         }, false},
+         },
+         false},
         {"turn clockwise", 1, [](PageWithTimeline& p) { p.Click("btnRotateCW"); }, true},
         {"turn anticlockwise", 1, [](PageWithTimeline& p) { p.Click("btnRotateCCW"); }, true},
         {"3D red/green", 3, [](PageWithTimeline& p) { p.Click("btn3DEffectRedGreen"); }, false},
@@ -417,7 +424,8 @@ TEST_F(PageWithTimeline, ATurnedFirstClipKeepsItsShapeAndLeavesTheOthersAndThePi
     EXPECT_GT(turned.height(), turned.width());
     // The next clip, chosen with the mouse, shows its own untouched picture.
     ClickTimeline(4.5);
-    ASSERT_TRUE(WaitFor([&] { return Shown().width() > Shown().height() && MeanDifference(Shown(), plain) < 3.0; }, 5000))
+    ASSERT_TRUE(
+        WaitFor([&] { return Shown().width() > Shown().height() && MeanDifference(Shown(), plain) < 3.0; }, 5000))
         << "another clip's turn is not shown on this one";
 
     Moorland::ConvertTaskInfo2* record = Queue("threeclips");
@@ -429,12 +437,14 @@ TEST_F(PageWithTimeline, ATurnedFirstClipKeepsItsShapeAndLeavesTheOthersAndThePi
     EXPECT_TRUE(sar == "1:1" || sar == "N/A" || sar == "0:1" || sar.empty()) << sar;
     const QSize land(80, 60), tall(45, 60);
     const QImage first = OutputPicture(out, offset, s_folder->Dir());
-    EXPECT_LE(MeanDifference(Small(Content(first, 0.75), tall), Small(plain.transformed(QTransform().rotate(90)), tall)), 4.0)
+    EXPECT_LE(
+        MeanDifference(Small(Content(first, 0.75), tall), Small(plain.transformed(QTransform().rotate(90)), tall)), 4.0)
         << "the turned clip stands upright between bars";
     EXPECT_LT(qGray(first.pixel(20, 120)), 20) << "bar";
     for (int index : {offset + 75, offset + 150}) {
         const QImage other = OutputPicture(out, index, s_folder->Dir());
-        EXPECT_LE(MeanDifference(Small(other, land), Small(plain, land)), 4.0) << index << ": fills the frame unchanged";
+        EXPECT_LE(MeanDifference(Small(other, land), Small(plain, land)), 4.0)
+            << index << ": fills the frame unchanged";
     }
 }
 
@@ -457,10 +467,12 @@ TEST_F(PageWithTimeline, EachPictureTakesTheSettingsOfItsOwnClipUpToTheBorder)
     } cases[] = {{2.92, true}, {2.5, true}, {3.08, false}, {2.96, true}, {1.0, true}};
     for (const Case& c : cases) {
         ClickRuler(c.at);
-        const bool settled = WaitFor([&] {
-            const int ms = static_cast<int>(player->GetIPlayerCurTime().ToSeconds());
-            return Paused() && std::abs(ms - c.at * 1000) < 60;
-        }, 5000);
+        const bool settled = WaitFor(
+            [&] {
+                const int ms = static_cast<int>(player->GetIPlayerCurTime().ToSeconds());
+                return Paused() && std::abs(ms - c.at * 1000) < 60;
+            },
+            5000);
         ASSERT_TRUE(settled) << c.at << ": " << player->GetIPlayerCurTime().ToSeconds();
         const QImage shown = Settled();
         if (c.gray)
@@ -510,11 +522,13 @@ TEST_F(PageWithTimeline, AResizeOrASplitWhilePausedDrawsThePictureWholeAtTheNewS
     // Split at a picture inside the clip, then a ruler seek into the second
     // part: the timeline's picture keeps its shape, never stretched to the player.
     ClickRuler(1.5);
-    ASSERT_TRUE(WaitFor([&] { return Paused() && std::abs(player->GetIPlayerCurTime().ToSeconds() - 1500) < 60; }, 5000));
+    ASSERT_TRUE(
+        WaitFor([&] { return Paused() && std::abs(player->GetIPlayerCurTime().ToSeconds() - 1500) < 60; }, 5000));
     Click("btnSplit");
     ASSERT_TRUE(WaitFor([&] { return mgr->GetTimelineItem()->ChildItemsCount() == 2; }, 3000));
     ClickRuler(2.2);
-    ASSERT_TRUE(WaitFor([&] { return Paused() && std::abs(player->GetIPlayerCurTime().ToSeconds() - 2200) < 60; }, 5000))
+    ASSERT_TRUE(
+        WaitFor([&] { return Paused() && std::abs(player->GetIPlayerCurTime().ToSeconds() - 2200) < 60; }, 5000))
         << player->GetIPlayerCurTime().ToSeconds();
     const QImage afterSplit = Settled();
     EXPECT_NEAR(double(afterSplit.width()) / afterSplit.height(), 4.0 / 3.0, 0.02)
@@ -608,9 +622,9 @@ TEST_F(PageWithTimeline, ThePausedPictureFollowsEachChangeTheManagerTells)
     ASSERT_GT(brightness, 0) << "the first clip is the one edited";
     // The second clip on screen; the first stays the one edited.
     ClickRuler(3.5);
-    ASSERT_TRUE(WaitFor([&] {
-        return Paused() && std::abs(player->GetIPlayerCurTime().ToSeconds() - 3500) < 60;
-    }, 5000)) << player->GetIPlayerCurTime().ToSeconds();
+    ASSERT_TRUE(
+        WaitFor([&] { return Paused() && std::abs(player->GetIPlayerCurTime().ToSeconds() - 3500) < 60; }, 5000))
+        << player->GetIPlayerCurTime().ToSeconds();
     const QImage before = Settled();
     ASSERT_EQ(CClipSettings::Of(ClipAt(1)).brightness, 0);
 
@@ -723,8 +737,8 @@ TEST_F(PageWithTimeline, AStillImageShowsItsColourEditAsTheConversionWritesIt)
     Moorland::ConvertTaskInfo2* record = Queue("still");
     ASSERT_NE(record, nullptr) << GetQuentaException()->GetExceptionMsg();
     ASSERT_TRUE(RunAll({record}));
-    const QImage frame = OutputPicture(tasks.back()->GetTaskDstFilePath().toStdString(), ms * 25 / 1000 + 1,
-                                       s_folder->Dir());
+    const QImage frame =
+        OutputPicture(tasks.back()->GetTaskDstFilePath().toStdString(), ms * 25 / 1000 + 1, s_folder->Dir());
     ASSERT_FALSE(frame.isNull());
     const QSize size(80, 60);
     EXPECT_LE(MeanDifference(Small(shown, size), Small(Content(frame, 4.0 / 3.0), size)), 3.0);

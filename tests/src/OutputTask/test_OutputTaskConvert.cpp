@@ -104,10 +104,10 @@ struct StreamFacts
     long pictures = 0;
     long samples = 0;
     int sampleRate = 0;
-    long block = 0;     // the most samples one sound frame holds
-    std::string codec;  // of the stream
-    double rate = 0;    // pictures a second the stream states
-    double first = -1;  // time of the first and the last frame
+    long block = 0;    // the most samples one sound frame holds
+    std::string codec; // of the stream
+    double rate = 0;   // pictures a second the stream states
+    double first = -1; // time of the first and the last frame
     double last = -1;
 };
 
@@ -115,10 +115,10 @@ StreamFacts Facts(const std::string& path, const char* kind)
 {
     StreamFacts f;
     // "key_frame,pts_time[,nb_samples]" a frame.
-    const std::string frames = MediaTest::Capture(
-        std::string("ffprobe -v error -select_streams ") + kind +
-        ":0 -show_entries frame=key_frame,pts_time,nb_samples "
-        "-of csv=p=0 '" + path + "' 2>/dev/null");
+    const std::string frames = MediaTest::Capture(std::string("ffprobe -v error -select_streams ") + kind +
+                                                  ":0 -show_entries frame=key_frame,pts_time,nb_samples "
+                                                  "-of csv=p=0 '" +
+                                                  path + "' 2>/dev/null");
     auto stream = MediaTest::Probe(path, kind, "-show_entries stream=r_frame_rate,sample_rate,codec_name");
     f.present = !stream.empty();
     if (!f.present)
@@ -151,8 +151,7 @@ StreamFacts Facts(const std::string& path, const char* kind)
     return f;
 }
 
-enum class Shape
-{
+enum class Shape {
     OneClip,
     TwoTrimmedClips,
     TrimmedToItsStart, // trimmed to [0, 0]
@@ -164,13 +163,13 @@ struct Row
     const char* source;
     Shape shape;
     int profile;
-    bool video;    // the profile makes pictures
-    bool audio;    // the profile makes sound
+    bool video; // the profile makes pictures
+    bool audio; // the profile makes sound
     bool fails = false;
     const char* videoCodec = nullptr; // what ffprobe must name, when given
     const char* audioCodec = nullptr;
-    int channels = 0;                 // of the sound, when given
-    double rate = 0;                  // the output's pictures a second, when not the profile's
+    int channels = 0; // of the sound, when given
+    double rate = 0;  // the output's pictures a second, when not the profile's
     // The source's picture n has the level 16 + 4 n: every output picture
     // must show the one of its own time.
     bool numbered = false;
@@ -189,8 +188,9 @@ protected:
         const std::string v = "-f lavfi -i testsrc2=size=320x240:rate=25:duration=2 ";
         const std::string a = "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=2 ";
         s_ok = !s_folder->Dir().empty() &&
-               MediaTest::Run(ff + v + a + "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -b:a 64k "
-                                          "h264.mp4") &&
+               MediaTest::Run(ff + v + a +
+                              "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -b:a 64k "
+                              "h264.mp4") &&
                MediaTest::Run(ff + v + a + "-c:v mpeg4 -q:v 5 -c:a libmp3lame -b:a 64k mpeg4.avi") &&
                MediaTest::Run(ff + v + a + "-c:v libtheora -q:v 5 -c:a libvorbis theora.ogg") &&
                MediaTest::Run(ff + v + "-c:v libx264 -preset ultrafast -pix_fmt yuv420p silent.mp4") &&
@@ -202,18 +202,22 @@ protected:
                               "-vf \"settb=1/90000,setpts='N/(59.97*TB)',select='not(between(n\\,30\\,39))'\" "
                               "-fps_mode passthrough -enc_time_base:v 1/90000 -video_track_timescale 90000 "
                               "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -b:a 64k phone.mp4") &&
-               MediaTest::Run(ff + v + "-f lavfi -i sine=frequency=440:sample_rate=48000:duration=2 "
-                                      "-af aformat=channel_layouts=5.1 -c:v libx264 -preset ultrafast "
-                                      "-pix_fmt yuv420p -c:a flac surround.mkv") &&
+               MediaTest::Run(ff + v +
+                              "-f lavfi -i sine=frequency=440:sample_rate=48000:duration=2 "
+                              "-af aformat=channel_layouts=5.1 -c:v libx264 -preset ultrafast "
+                              "-pix_fmt yuv420p -c:a flac surround.mkv") &&
                // Whole when imported; the first test cuts it to a third
                // afterwards, its index intact: a file damaged since.
-               MediaTest::Run(ff + v + a + "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -b:a 64k "
-                                          "-movflags +faststart damaged.mp4") &&
-               MediaTest::Run(ff + v + a + "-c:v libvpx -deadline realtime -cpu-used 8 -b:v 300k -c:a libvorbis "
-                                          "vorbis.webm") &&
-               MediaTest::Run(ff + v + "-f lavfi -i sine=frequency=440:sample_rate=48000:duration=2 "
-                                      "-af aformat=channel_layouts=5.1 -c:v libx264 -preset ultrafast "
-                                      "-pix_fmt yuv420p -c:a libvorbis vorbis51.mkv") &&
+               MediaTest::Run(ff + v + a +
+                              "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -b:a 64k "
+                              "-movflags +faststart damaged.mp4") &&
+               MediaTest::Run(ff + v + a +
+                              "-c:v libvpx -deadline realtime -cpu-used 8 -b:v 300k -c:a libvorbis "
+                              "vorbis.webm") &&
+               MediaTest::Run(ff + v +
+                              "-f lavfi -i sine=frequency=440:sample_rate=48000:duration=2 "
+                              "-af aformat=channel_layouts=5.1 -c:v libx264 -preset ultrafast "
+                              "-pix_fmt yuv420p -c:a libvorbis vorbis51.mkv") &&
                // Pictures at no steady rate, as a screen recorder leaves them.
                MediaTest::Run(ff + "-f lavfi -i testsrc2=size=320x240:rate=30:duration=2 " + a +
                               "-vf \"select='not(between(n\\,20\\,34))'\" -fps_mode passthrough "
@@ -228,7 +232,8 @@ protected:
                // A copy that stopped half-way, and one that stopped at a third
                // with its index intact.
                MediaTest::Run(ff + v + a + "-c:v mpeg4 -q:v 5 -c:a libmp3lame -b:a 64k whole.avi") &&
-               MediaTest::Run("cd '" + s_folder->Dir() + "' && head -c $(( $(stat -c %s whole.avi) / 2 )) whole.avi "
+               MediaTest::Run("cd '" + s_folder->Dir() +
+                              "' && head -c $(( $(stat -c %s whole.avi) / 2 )) whole.avi "
                               "> cut.avi && head -c $(( $(stat -c %s damaged.mp4) / 3 )) damaged.mp4 > cut.mp4");
     }
     static void TearDownTestSuite() { s_folder.reset(); }
@@ -308,15 +313,14 @@ public:
         auto job = std::make_unique<Job>();
         job->row = row;
         static const char* const kShapes[] = {" whole", " two cuts", " trimmed to [0, 0]", " trimmed to [1, 1]"};
-        job->name = std::string(row.source) + kShapes[static_cast<int>(row.shape)] + " with " +
-                    std::to_string(row.profile);
+        job->name =
+            std::string(row.source) + kShapes[static_cast<int>(row.shape)] + " with " + std::to_string(row.profile);
         job->timeline.reset(new CTimelineItem());
         job->timeline->SetAVManager(m_manager);
         ASSERT_TRUE(job->timeline->AppendItem(clip)) << job->name;
         ISourceDataItem* first = job->timeline->getItemByIndex(0);
         switch (row.shape) {
-        case Shape::OneClip:
-            break;
+        case Shape::OneClip: break;
         case Shape::TwoTrimmedClips: {
             ASSERT_TRUE(job->timeline->AppendItem(clip)) << job->name;
             ISourceDataItem* second = job->timeline->getItemByIndex(1);
@@ -498,8 +502,8 @@ TEST_F(OutputTaskConvert, TimelinesConvertWholeWithEveryProfileKind)
         ADD_FAILURE() << f.first << ": " << f.second;
     ASSERT_EQ(library.clips.size(), 8u);
     // Damaged after it was imported: only its conversion can tell.
-    ASSERT_TRUE(MediaTest::Run("cd '" + s_folder->Dir() +
-                               "' && truncate -s $(( $(stat -c %s damaged.mp4) / 3 )) damaged.mp4"));
+    ASSERT_TRUE(
+        MediaTest::Run("cd '" + s_folder->Dir() + "' && truncate -s $(( $(stat -c %s damaged.mp4) / 3 )) damaged.mp4"));
 
     const Row rows[] = {
         {"h264.mp4", Shape::OneClip, 101, true, true},            // MP4, H.264
@@ -750,22 +754,20 @@ TEST_F(OutputTaskConvert, FixedFramesKeepThePictureShape)
         int pictureTop;        // lines above the picture area
     };
     const Case cases[] = {
-        {2101, "1:1", "1:1", "progressive", 0},     // ProRes 422: the timeline's own frame
-        {2102, "1:1", "1:1", "progressive", 0},
-        {2103, "1:1", "1:1", "progressive", 0},
-        {2104, "1:1", "1:1", "progressive", 0},
-        {2105, "1:1", "1:1", "progressive", 0},
-        {2106, "32:27", "8:9", "bb", 0},            // DV NTSC 720x480, 16:9 or 4:3
-        {2107, "64:45", "16:15", "bb", 0},          // DV PAL 720x576
-        {2108, "64:45", "16:15", "bb", 0},          // DVCPRO50 PAL
-        {2109, "4:3", "4:3", "tt", 0},              // DVCPRO HD 1440x1080, always 16:9
-        {2110, "4:3", "4:3", "tt", 0},              // HDV 1440x1080
-        {2111, "1:1", "1:1", "progressive", 0},     // XDCAM EX 1920x1080
-        {2112, "64:45", "16:15", "tt", 32},         // IMX 720x608: 32 lines above 576
-        {2201, "1:1", "1:1", "progressive", 0},     // Animation
-        {2202, "1:1", "1:1", "progressive", 0},     // H.264
-        {1304, "64:45", "64:45", nullptr, 0},       // DVD PAL, a 16:9 frame
-        {1305, "32:27", "32:27", nullptr, 0},       // DVD NTSC
+        {2101, "1:1", "1:1", "progressive", 0}, // ProRes 422: the timeline's own frame
+        {2102, "1:1", "1:1", "progressive", 0}, {2103, "1:1", "1:1", "progressive", 0},
+        {2104, "1:1", "1:1", "progressive", 0}, {2105, "1:1", "1:1", "progressive", 0},
+        {2106, "32:27", "8:9", "bb", 0},        // DV NTSC 720x480, 16:9 or 4:3
+        {2107, "64:45", "16:15", "bb", 0},      // DV PAL 720x576
+        {2108, "64:45", "16:15", "bb", 0},      // DVCPRO50 PAL
+        {2109, "4:3", "4:3", "tt", 0},          // DVCPRO HD 1440x1080, always 16:9
+        {2110, "4:3", "4:3", "tt", 0},          // HDV 1440x1080
+        {2111, "1:1", "1:1", "progressive", 0}, // XDCAM EX 1920x1080
+        {2112, "64:45", "16:15", "tt", 32},     // IMX 720x608: 32 lines above 576
+        {2201, "1:1", "1:1", "progressive", 0}, // Animation
+        {2202, "1:1", "1:1", "progressive", 0}, // H.264
+        {1304, "64:45", "64:45", nullptr, 0},   // DVD PAL, a 16:9 frame
+        {1305, "32:27", "32:27", nullptr, 0},   // DVD NTSC
     };
 
     std::unique_ptr<Moorland::IAVConverter, EngineRelease> engine(CreateAVConverter(nullptr));
@@ -836,7 +838,8 @@ TEST_F(OutputTaskConvert, FixedFramesKeepThePictureShape)
         EXPECT_NEAR(shown, job->shape, job->shape * 0.01)
             << "a picture of " << area.width << "x" << area.height << " in " << width << "x" << height;
         // The picture fills the frame where the shapes agree.
-        const double frameShape = (height - c.pictureTop) > 0 ? width * MediaTest::Ratio(sar) / (height - c.pictureTop) : 0;
+        const double frameShape =
+            (height - c.pictureTop) > 0 ? width * MediaTest::Ratio(sar) / (height - c.pictureTop) : 0;
         if (std::fabs(frameShape - job->shape) < job->shape * 0.01)
             EXPECT_EQ(area.height, height - c.pictureTop);
         else
@@ -863,7 +866,8 @@ protected:
         const std::string v = "-f lavfi -i testsrc2=size=320x240:rate=25:duration=4 ";
         const std::string a = "-f lavfi -i sine=frequency=440:sample_rate=48000:duration=4 ";
         // GStreamer's own muxers: 100 pictures at 25 a second, 4 s of sound.
-        const std::string gst = "cd '" + s_folder->Dir() + "' && gst-launch-1.0 -q videotestsrc num-buffers=100 ! "
+        const std::string gst = "cd '" + s_folder->Dir() +
+                                "' && gst-launch-1.0 -q videotestsrc num-buffers=100 ! "
                                 "video/x-raw,width=320,height=240,framerate=25/1 ! ";
         const std::string gstSound = " audiotestsrc num-buffers=188 samplesperbuffer=1024 ! audio/x-raw,rate=48000 ! "
                                      "audioconvert ! vorbisenc ! queue ! m.";
@@ -997,7 +1001,8 @@ TEST_F(WholeSources, ConvertWholeWithTheProfilesThatRefusedThem)
     MediaTest::ManagerHolder media;
     ASSERT_NE(media.manager, nullptr);
     Library library;
-    Import(library, media.manager, *s_folder, std::vector<const char*>(std::begin(kWholeSources), std::end(kWholeSources)));
+    Import(library, media.manager, *s_folder,
+           std::vector<const char*>(std::begin(kWholeSources), std::end(kWholeSources)));
     for (const auto& f : library.failures)
         ADD_FAILURE() << f.first << ": " << f.second;
 

@@ -16,7 +16,8 @@ using namespace OutputTaskNames;
 
 namespace {
 
-struct UniqueCase {
+struct UniqueCase
+{
     const char* input;
     QStringList reg;
     bool rename;
@@ -115,7 +116,8 @@ TEST(OutputTaskNames, SlashAndNulBecomeUnderscore)
 
 TEST(OutputTaskNames, DestinationFolderCheck)
 {
-    struct Case {
+    struct Case
+    {
         QStringList files; // entries in the output folder
         QVariant policy;
         QStringList others; // names of other tasks in the register

@@ -121,8 +121,8 @@ public:
                       int reserved) override
     {
         std::ostringstream line;
-        line << "InsertSource " << index << " " << path << " " << importer << " " << start << " " << end << " "
-             << movie << " " << reserved;
+        line << "InsertSource " << index << " " << path << " " << importer << " " << start << " " << end << " " << movie
+             << " " << reserved;
         Log(line.str());
         return true;
     }
@@ -229,8 +229,7 @@ public:
     bool bRefuse = false;
     Moorland::ConvertTaskInfo2 records[8] = {};
 
-    int AddConvertTask(const char* src, const char* dst, IProfile* profile, bool twoPass,
-                       const char* importer) override
+    int AddConvertTask(const char* src, const char* dst, IProfile* profile, bool twoPass, const char* importer) override
     {
         if (bRefuse) {
             GetQuentaException()->SetException(QB_ERR_DEST_SMALL, "no room", __LINE__, "test");
@@ -397,7 +396,8 @@ protected:
     {
         QStringList files = QDir(m_tmp.path()).entryList({"*.seix"}, QDir::Files | QDir::Dirs);
         for (const QString& sFolder : QDir(m_tmp.path()).entryList({"fablecut-edit-*"}, QDir::Dirs)) {
-            for (const QString& sName : QDir(m_tmp.path() + "/" + sFolder).entryList({"*.seix"}, QDir::Files | QDir::Dirs))
+            for (const QString& sName :
+                 QDir(m_tmp.path() + "/" + sFolder).entryList({"*.seix"}, QDir::Files | QDir::Dirs))
                 files << sFolder + "/" + sName;
         }
         return files;

@@ -196,16 +196,14 @@ protected:
         EXPECT_TRUE(WaitFor([&] { return FakeUploader::made == before + 1; }));
         return FakeUploader::made == before + 1 ? FakeUploader::last : nullptr;
     }
-    template <typename T>
-    T* Child(const char* name)
+    template <typename T> T* Child(const char* name)
     {
         T* child = m_row->findChild<T*>(name);
         EXPECT_NE(child, nullptr) << name;
         return child;
     }
     // Runs the event loop until `done` or five seconds.
-    template <typename F>
-    static bool WaitFor(F done)
+    template <typename F> static bool WaitFor(F done)
     {
         QElapsedTimer clock;
         clock.start();
@@ -388,7 +386,8 @@ TEST_F(TaskRow, FinishedUploadTaskUploadsWithTheAccountStoredMeanwhile)
     FakeUploadTask& task = *up->tasks.front();
     EXPECT_EQ(QString::fromStdString(task.info[IYoutubeUploadTask::TASK_INFO_SOURCE_FILE]),
               QDir::toNativeSeparators(folder) + "/" + m_row->getOutputTaskItemName());
-    EXPECT_EQ(QString::fromStdString(task.info[IYoutubeUploadTask::TASK_INFO_TITLE]), QString::fromUtf8("Ferien am Meer ☀"));
+    EXPECT_EQ(QString::fromStdString(task.info[IYoutubeUploadTask::TASK_INFO_TITLE]),
+              QString::fromUtf8("Ferien am Meer ☀"));
     EXPECT_EQ(task.category, YOUTUBE_CATEGORY_TRAVEL);
     auto* bar = Child<QProgressBar>("pgBarOutPutItemConvert");
     EXPECT_FALSE(bar->isEnabled());

@@ -80,7 +80,8 @@ QByteArray FilePart(const RecordedRequest& r)
     if (!m.hasMatch())
         return QByteArray();
     const QByteArray boundary = m.captured(1).toLatin1();
-    const QByteArray head = "--" + boundary + "\r\nContent-Type: video/mp4\r\nContent-Transfer-Encoding: binary\r\n\r\n";
+    const QByteArray head =
+        "--" + boundary + "\r\nContent-Type: video/mp4\r\nContent-Transfer-Encoding: binary\r\n\r\n";
     const QByteArray tail = "\r\n--" + boundary + "--\r\n";
     const int at = r.body.indexOf(head);
     if (at < 0 || !r.body.endsWith(tail))
@@ -162,8 +163,7 @@ protected:
         m_record.SetPercent(100);
         m_record.SetState(Moorland::CONVERT_TASK_FINISHED);
     }
-    template <typename F>
-    static bool WaitFor(F done, int ms = 60000)
+    template <typename F> static bool WaitFor(F done, int ms = 60000)
     {
         QElapsedTimer clock;
         clock.start();

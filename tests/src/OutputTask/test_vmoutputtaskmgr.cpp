@@ -413,7 +413,12 @@ TEST(OutputTaskList, GermanAndChineseTexts)
     VMOutPutTaskMgr list;
     list.setTimeLineItem(&timeline);
     list.updateOutputMgrWidget();
-    struct Case { const char* qm; const char* del; const char* rename; };
+    struct Case
+    {
+        const char* qm;
+        const char* del;
+        const char* rename;
+    };
     const Case cases[] = {{"fablecut_de_DE.qm", "&Löschen", "&Umbenennen"},
                           {"fablecut_zh_CN.qm", "删除(&D)", "重命名(&R)"}};
     for (const Case& c : cases) {

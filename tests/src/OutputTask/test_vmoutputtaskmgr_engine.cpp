@@ -56,8 +56,10 @@ namespace {
 // The profile area releases the copies the list hands it; here nothing shows them.
 void ReleaseShownProfiles(VMOutPutTaskMgr& list)
 {
-    QObject::connect(&list, &VMOutPutTaskMgr::signal_SettingSelectedOutputTaskItemProfile,
-                     [](IProfile* p, bool, bool) { if (p) p->Release(); });
+    QObject::connect(&list, &VMOutPutTaskMgr::signal_SettingSelectedOutputTaskItemProfile, [](IProfile* p, bool, bool) {
+        if (p)
+            p->Release();
+    });
 }
 
 struct ListUnderTest
@@ -81,7 +83,10 @@ struct ListUnderTest
     }
     VMOutputTaskItem* add() { return list->addOutputTask(); }
     void start(VMOutputTaskItem* row, bool on = true) { list->slot_mOutputTaskItemStartConvert(row, on); }
-    Moorland::ConvertTaskInfo2* record(VMOutputTaskItem* row) { return row->getMOutputTask()->GetBaseConvertTaskInfo(); }
+    Moorland::ConvertTaskInfo2* record(VMOutputTaskItem* row)
+    {
+        return row->getMOutputTask()->GetBaseConvertTaskInfo();
+    }
 };
 
 } // namespace
@@ -184,7 +189,12 @@ TEST(OutputTaskEngine, StartCheckedSkipsRunningRows)
 TEST(OutputTaskEngine, FileExistsPolicy)
 {
     ASSERT_TRUE(TheMedia().ok);
-    struct Case { int policy; bool runs; const char* name; };
+    struct Case
+    {
+        int policy;
+        bool runs;
+        const char* name;
+    };
     const Case cases[] = {{0, true, "Holiday_1"}, {1, true, "Holiday"}, {2, false, "Holiday"}};
     for (const Case& c : cases) {
         ListUnderTest t(c.policy);
@@ -410,10 +420,12 @@ struct RealEngineList
     }
     bool waitForState(VMOutputTaskItem* row, int state, int ms = 120000)
     {
-        return QTest::qWaitFor([&] {
-            const Moorland::ConvertTaskInfo2* rec = row->getMOutputTask()->GetBaseConvertTaskInfo();
-            return rec && rec->GetState() == state && list->runningTaskCount() == 0;
-        }, ms);
+        return QTest::qWaitFor(
+            [&] {
+                const Moorland::ConvertTaskInfo2* rec = row->getMOutputTask()->GetBaseConvertTaskInfo();
+                return rec && rec->GetState() == state && list->runningTaskCount() == 0;
+            },
+            ms);
     }
     // The text of the box the row's failure button opens.
     QString failureBoxText(VMOutputTaskItem* row)

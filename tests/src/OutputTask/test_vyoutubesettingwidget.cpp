@@ -50,8 +50,7 @@ void Restart()
     Settings()->InitInfos();
 }
 
-template <typename T>
-T* Child(QWidget& w, const char* name)
+template <typename T> T* Child(QWidget& w, const char* name)
 {
     T* child = w.findChild<T*>(name);
     EXPECT_NE(child, nullptr) << name;
@@ -201,9 +200,9 @@ TEST(YoutubeSettingPanel, UploadIsTickedOnlyWithAnAccount)
     } cases[] = {{"", false}, {"someone", true}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.user);
-        Settings()->SetInfoValue(
-            "YoutubeAccountInfo",
-            *c.user ? YoutubeAccount::Encode(c.user, "secret", YoutubeAccount::AccountKey()) : QString());
+        Settings()->SetInfoValue("YoutubeAccountInfo",
+                                 *c.user ? YoutubeAccount::Encode(c.user, "secret", YoutubeAccount::AccountKey())
+                                         : QString());
         EXPECT_EQ(YoutubeAccount::HasStoredAccount(), c.ticked);
         VYoutubeSettingWidget panel;
         auto* upload = Child<QCheckBox>(panel, "cbxUpload");

@@ -132,7 +132,10 @@ protected:
         player.reset();
     }
     // Waits until the shown picture carries the index.
-    bool Shows(int index) { return WaitFor([&] { return ShownIndex(*player) == index; }, 10000); }
+    bool Shows(int index)
+    {
+        return WaitFor([&] { return ShownIndex(*player) == index; }, 10000);
+    }
 
     MediaTest::ManagerHolder manager;
     std::vector<std::unique_ptr<Fablecut::CMediaSourceItem>> clips;
@@ -150,7 +153,7 @@ TEST(FramePlayerAlone, PlacesThePictureFittedAndCentred)
         {1920, 1080, 400, 300, {0, 37.5f, 400, 262.5f}},
         {320, 240, 400, 300, {0, 0, 400, 300}},
         {1080, 1920, 400, 300, {116, 0, 284, 300}}, // scaled to whole pixels: 168 x 300
-        {720, 0, 400, 300, {0, 0, 400, 300}}, // no view height: the whole widget
+        {720, 0, 400, 300, {0, 0, 400, 300}},       // no view height: the whole widget
     };
     for (const auto& c : cases) {
         VDCFramePlayer widget;
@@ -268,8 +271,8 @@ TEST_F(FramePlayer, TheClipsEffectsShowOnTheLetterboxedPicture)
     ASSERT_TRUE(player->Snapshot(-1, -1, expected, true)) << GetQuentaException()->GetExceptionMsg();
     EXPECT_EQ(expected.size(), QSize(1920, 1080));
     const QImage shown = Shown(*player);
-    const QImage scaled =
-        expected.scaled(shown.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation).convertToFormat(QImage::Format_RGB32);
+    const QImage scaled = expected.scaled(shown.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                              .convertToFormat(QImage::Format_RGB32);
     EXPECT_LT(MeanDifference(shown.convertToFormat(QImage::Format_RGB32), scaled), 6.0);
     QImage unedited;
     ASSERT_TRUE(player->Snapshot(-1, -1, unedited, false));
@@ -390,7 +393,8 @@ TEST_F(FramePlayer, PlaysATrimmedClipFromItsTrimStartToItsTrimEnd)
     EXPECT_NEAR(player->GetTrimStartPoint().ToSeconds(), 1.0, 1e-6);
     EXPECT_NEAR(player->GetTrimEndPoint().ToSeconds(), 2.0, 1e-6);
     std::vector<int> seen;
-    QObject::connect(player.get(), &VDCFramePlayer::signal_FramePresented, [&] { seen.push_back(ShownIndex(*player)); });
+    QObject::connect(player.get(), &VDCFramePlayer::signal_FramePresented,
+                     [&] { seen.push_back(ShownIndex(*player)); });
     ASSERT_TRUE(player->Play());
     ASSERT_TRUE(WaitFor([&] { return player->Eof(); }, 8000));
     PlayersTest::Pump(100);
@@ -564,25 +568,29 @@ TEST_F(FramePlayer, ATimelinesEffectsWorkOnThePictureNeverOnItsBars)
         bool bars; // a turned picture stands in the portrait frame, filling it
         std::function<void()> set;
     } cases[] = {
-        {"invert", true, [&] {
+        {"invert", true,
+         [&] {
              CClipSettingsChange change;
              change.videoEffectOn = true;
              change.effect = EffectInvert;
              change.WriteTo(*second);
          }},
-        {"brightness", true, [&] {
+        {"brightness", true,
+         [&] {
              CClipSettingsChange change;
              change.effect = EffectNone;
              change.brightness = 60;
              change.WriteTo(*second);
          }},
-        {"aged film", true, [&] {
+        {"aged film", true,
+         [&] {
              CClipSettingsChange change;
              change.brightness = 0;
              change.effect = EffectAgedFilm;
              change.WriteTo(*second);
          }},
-        {"3D", true, [&] {
+        {"3D", true,
+         [&] {
              CClipSettingsChange change;
              change.effect = EffectNone;
              change.depthOn = true;
@@ -590,7 +598,8 @@ TEST_F(FramePlayer, ATimelinesEffectsWorkOnThePictureNeverOnItsBars)
              change.depth = 50;
              change.WriteTo(*second);
          }},
-        {"a quarter turn", false, [&] {
+        {"a quarter turn", false,
+         [&] {
              CClipSettingsChange change;
              change.depthOn = false;
              change.videoTurnOn = true;
@@ -617,8 +626,9 @@ TEST_F(FramePlayer, ATimelinesEffectsWorkOnThePictureNeverOnItsBars)
         // The picture itself did change.
         QImage plain;
         ASSERT_TRUE(player->Snapshot(-1, -1, plain, false));
-        EXPECT_GT(MeanDifference(snap.convertToFormat(QImage::Format_RGB32), plain.convertToFormat(QImage::Format_RGB32)),
-                  2.0);
+        EXPECT_GT(
+            MeanDifference(snap.convertToFormat(QImage::Format_RGB32), plain.convertToFormat(QImage::Format_RGB32)),
+            2.0);
     }
     player->SetSourceItem(nullptr);
 }

@@ -61,7 +61,10 @@ protected:
         const QImage all = frame->GetPresentedImage();
         return all.isNull() ? -1 : PlayersTest::PictureIndex(all.copy(frame->GetCDCDrawFrameRect()));
     }
-    bool Shows(int index) { return WaitFor([&] { return ShownIndex() == index; }, 10000); }
+    bool Shows(int index)
+    {
+        return WaitFor([&] { return ShownIndex() == index; }, 10000);
+    }
 
     MediaTest::ManagerHolder manager;
     std::unique_ptr<Fablecut::CMediaSourceItem> clip;

@@ -21,8 +21,14 @@
 
 namespace PDTest {
 
-inline int LastCode() { return GetQuentaException()->GetExceptionCode(); }
-inline std::string LastMessage() { return GetQuentaException()->GetExceptionMsg(); }
+inline int LastCode()
+{
+    return GetQuentaException()->GetExceptionCode();
+}
+inline std::string LastMessage()
+{
+    return GetQuentaException()->GetExceptionMsg();
+}
 using MediaTest::Run;
 
 class Media
@@ -66,7 +72,10 @@ using MediaTest::ManagerHolder;
 
 // ----------------------------------------------------------- hand-made records
 
-inline char* Dup(const char* text) { return text ? strdup(text) : nullptr; }
+inline char* Dup(const char* text)
+{
+    return text ? strdup(text) : nullptr;
+}
 
 struct StreamSpec
 {
@@ -301,7 +310,11 @@ public:
     {
         return m_answer && strcmp(name, "ISimpleEditTimeLine") == 0 ? m_timeline : nullptr;
     }
-    bool Open(const char* path) override { opened = path; return true; }
+    bool Open(const char* path) override
+    {
+        opened = path;
+        return true;
+    }
     const char* GetFilePath() override { return opened.c_str(); }
     uint32_t GetMovieCount() override { return 0; }
     Moorland::MovieInfo* GetMovieInfoAt(uint32_t) override { return nullptr; }
@@ -356,8 +369,14 @@ public:
     Moorland::IAVImporter* CreateImporter(const char* path) override { return real.manager->CreateImporter(path); }
     Moorland::IAVExporter* CreateExporterByName(const char*) override { return nullptr; }
     Moorland::IAVSource* CreateSourceFromAddress(const char*, const char*, int*, int*, int*,
-                                                 Moorland::MovieInfo**) override { return nullptr; }
-    Moorland::IVideoProcessor* CreateVideoProcessor(const char* n) override { return real.manager->CreateVideoProcessor(n); }
+                                                 Moorland::MovieInfo**) override
+    {
+        return nullptr;
+    }
+    Moorland::IVideoProcessor* CreateVideoProcessor(const char* n) override
+    {
+        return real.manager->CreateVideoProcessor(n);
+    }
     Moorland::IAudioEffect* CreateAudioEffect(const char* n) override { return real.manager->CreateAudioEffect(n); }
     bool ApplyConfigString(const char*) override { return true; }
     uint32_t GetImporterCount() override { return 0; }

@@ -140,7 +140,8 @@ TEST_F(Manager, ImportsInPathOrderAndReportsEachFailureWithItsReason)
     EXPECT_EQ("can not import image file", failed[0][1].toString());
     EXPECT_EQ(1, failed[0][2].toInt());
     const QString toneText = failed[1][1].toString();
-    EXPECT_TRUE(toneText.startsWith("Source:" + tone + "\nException Code:10021017\nException MessageNo Video StreamInfo\nFile:"))
+    EXPECT_TRUE(toneText.startsWith("Source:" + tone +
+                                    "\nException Code:10021017\nException MessageNo Video StreamInfo\nFile:"))
         << toneText.toStdString();
     EXPECT_TRUE(toneText.contains("\nLine:"));
     for (int i = 1; i < 6; ++i) {
@@ -279,7 +280,7 @@ TEST_F(Manager, SavesAfterChangesAndNeverLosesALaterOne)
     QSignalSpy refused(mgr.get(), &CDCMediaSrcMgr::signal_InitSerializerFailed);
     QStringList finishedFiles;
     QObject::connect(mgr.get(), &CDCMediaSrcMgr::signal_SaveMediaSrcFileFinished, mgr.get(),
-            [&](bool) { finishedFiles << mgr->GetFinishedLibraryFile(); });
+                     [&](bool) { finishedFiles << mgr->GetFinishedLibraryFile(); });
     ASSERT_TRUE(mgr->SaveMediaSourcetoFile(mgr->GetDefaultLibraryFile()));
     EXPECT_TRUE(mgr->SaveMediaSourcetoFile(exported));
     EXPECT_TRUE(refused.isEmpty());

@@ -29,14 +29,15 @@ class MemFrame : public Moorland::IRawVideoFrame
 public:
     MemFrame(unsigned w, unsigned h, unsigned pitch, bool topDown = true)
         : m_w(w), m_h(h), m_pitch(pitch), m_topDown(topDown), m_data(static_cast<size_t>(pitch) * h, 0xEE)
-    {
-    }
+    {}
     void Set(unsigned x, unsigned y, uint32_t argb) { memcpy(&m_data[y * m_pitch + x * 4], &argb, 4); }
     unsigned GetPixelFormat() override { return Moorland::PIXEL_FORMAT_RGBA32; }
     void GetDimension(unsigned* w, unsigned* h) override
     {
-        if (w) *w = m_w;
-        if (h) *h = m_h;
+        if (w)
+            *w = m_w;
+        if (h)
+            *h = m_h;
     }
     int GetTimeStamp() override { return 0; }
     void SetTimeStamp(int) override {}
@@ -48,9 +49,12 @@ public:
     {
         if (index != 0)
             return nullptr;
-        if (lineBytes) *lineBytes = m_w * 4;
-        if (pitch) *pitch = m_pitch;
-        if (rows) *rows = m_h;
+        if (lineBytes)
+            *lineBytes = m_w * 4;
+        if (pitch)
+            *pitch = m_pitch;
+        if (rows)
+            *rows = m_h;
         return m_data.data();
     }
     double GetDAR() override { return 0; }
@@ -83,7 +87,11 @@ class SlowSource : public Moorland::IAVSource
 public:
     SlowSource(int empty, Moorland::IRawVideoFrame* frame) : m_empty(empty), m_frame(frame) {}
     void* GetInterface(const char*) override { return nullptr; }
-    bool Seek(uint32_t ms) override { seekedTo = ms; return true; }
+    bool Seek(uint32_t ms) override
+    {
+        seekedTo = ms;
+        return true;
+    }
     uint32_t GetDuration() override { return 1000; }
     int GetVideoStreamID() override { return 0; }
     int GetAudioStreamID() override { return -1; }
@@ -91,7 +99,8 @@ public:
     bool ReadFrames(Moorland::IRawAudioFrame** a, Moorland::IRawVideoFrame** v, void**, int) override
     {
         ++reads;
-        if (a) *a = nullptr;
+        if (a)
+            *a = nullptr;
         *v = reads > m_empty ? m_frame : nullptr;
         return true;
     }
@@ -264,10 +273,8 @@ TEST(CDCMediaItemPicGrapper, TargetSizesKeepTheDisplayAspect)
         bool keep, byHeight;
         int wantW, wantH;
     } cases[] = {
-        {1920, 1080, 0, 640, 480, true, false, 640, 360},
-        {720, 480, (8u << 16) | 9u, 640, 480, true, false, 640, 480},
-        {1920, 1080, 0, 640, 90, true, true, 160, 90},
-        {1920, 1080, 0, 640, 480, false, false, 640, 480},
+        {1920, 1080, 0, 640, 480, true, false, 640, 360}, {720, 480, (8u << 16) | 9u, 640, 480, true, false, 640, 480},
+        {1920, 1080, 0, 640, 90, true, true, 160, 90},    {1920, 1080, 0, 640, 480, false, false, 640, 480},
         {0, 0, 0, 640, 480, true, false, 640, 480},
     };
     for (const Case& c : cases) {
@@ -287,7 +294,11 @@ TEST(CDCMediaItemPicGrapper, GrabEqualsTheFrameFfmpegDecodesAtThatTime)
     PD_REQUIRE_MEDIA();
     LoadedClip loaded(PDTest::Media::Get().Clip());
     ASSERT_EQ(0, loaded.clip.GetItemType()) << PDTest::LastMessage();
-    struct Case { int offsetMs; const char* at; } cases[] = {{0, "0"}, {1000, "1.0"}, {1640, "1.64"}};
+    struct Case
+    {
+        int offsetMs;
+        const char* at;
+    } cases[] = {{0, "0"}, {1000, "1.0"}, {1640, "1.64"}};
     for (const Case& c : cases) {
         QImage image;
         ASSERT_TRUE(GrapMediaItemPic(&loaded.clip, c.offsetMs, image, -1, -1, false, false)) << PDTest::LastMessage();

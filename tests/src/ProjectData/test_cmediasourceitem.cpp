@@ -10,12 +10,12 @@
 #include <gtest/gtest.h>
 
 using namespace Fablecut;
-using PDTest::Audio;
-using PDTest::MovieRecord;
-using PDTest::Video;
 using Moorland::StreamTypeAudio;
 using Moorland::StreamTypeSubtitle;
 using Moorland::StreamTypeVideo;
+using PDTest::Audio;
+using PDTest::MovieRecord;
+using PDTest::Video;
 
 namespace {
 
@@ -26,7 +26,10 @@ void Restore(CMediaSourceItem& clip, MovieRecord& movie)
     ASSERT_TRUE(clip.SetMovieInfos(list, 1));
 }
 
-rect_t Crop(const CMediaSourceItem& clip) { return clip.GetCrop(); }
+rect_t Crop(const CMediaSourceItem& clip)
+{
+    return clip.GetCrop();
+}
 
 void ExpectCrop(const CMediaSourceItem& clip, float l, float t, float r, float b, const char* what)
 {
@@ -121,8 +124,8 @@ TEST(CMediaSourceItem, TrimsKeepWithinTheClipUnlessExact)
         bool exact;
         double wantStart, wantEnd, wantDuration;
     } cases[] = {
-        {true, 9, false, 7.96, 8, 0.04}, {false, 12, false, 2, 10, 8}, {false, 1, false, 2, 2.04, 0.04},
-        {true, -3, false, 0, 8, 8},      {true, 9, true, 9, 8, -1},    {false, -1, true, 2, -1, -3},
+        {true, 9, false, 7.96, 8, 0.04},  {false, 12, false, 2, 10, 8},    {false, 1, false, 2, 2.04, 0.04},
+        {true, -3, false, 0, 8, 8},       {true, 9, true, 9, 8, -1},       {false, -1, true, 2, -1, -3},
         {false, 2, false, 2, 2.04, 0.04}, {true, 8, false, 7.96, 8, 0.04},
     };
     for (const Case& c : cases) {
@@ -142,7 +145,10 @@ TEST(CMediaSourceItem, TrimsKeepWithinTheClipUnlessExact)
 
 TEST(CMediaSourceItem, RotationIsNormalisedToQuarterTurns)
 {
-    struct Case { int in, out; } cases[] = {{-90, 270}, {450, 90}, {100, 90}, {-30, 0}, {180, 180}, {-450, 270}, {720, 0}};
+    struct Case
+    {
+        int in, out;
+    } cases[] = {{-90, 270}, {450, 90}, {100, 90}, {-30, 0}, {180, 180}, {-450, 270}, {720, 0}};
     for (const Case& c : cases) {
         CMediaSourceItem clip;
         {
@@ -312,8 +318,8 @@ TEST(CMediaSourceItem, MoviesGiveDurationTrimCropAndType)
 
 TEST(CMediaSourceItem, StreamSwitchesPullTrimsInOrResetTheClip)
 {
-    MovieRecord movie(0, {Video(0, 320, 240, 6.0), Audio(1, 12.0), Audio(2, 8.0), Video(3, 160, 120, 6.0),
-                          {StreamTypeSubtitle, 4}});
+    MovieRecord movie(
+        0, {Video(0, 320, 240, 6.0), Audio(1, 12.0), Audio(2, 8.0), Video(3, 160, 120, 6.0), {StreamTypeSubtitle, 4}});
     CMediaSourceItem clip;
     Restore(clip, movie);
     clip.SetTrimStartPoint(2.0, false);

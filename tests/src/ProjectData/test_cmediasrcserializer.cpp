@@ -32,8 +32,8 @@ QCoreApplication* App()
     static int argc = 1;
     static char name[] = "test_cmediasrcserializer";
     static char* argv[] = {name, nullptr};
-    static QCoreApplication* app = QCoreApplication::instance() ? QCoreApplication::instance()
-                                                                  : new QCoreApplication(argc, argv);
+    static QCoreApplication* app =
+        QCoreApplication::instance() ? QCoreApplication::instance() : new QCoreApplication(argc, argv);
     return app;
 }
 

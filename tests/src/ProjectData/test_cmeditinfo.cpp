@@ -20,7 +20,10 @@ TEST(CMEditInfo, DefaultsAreTheDocumentedOnes)
 
 TEST(CMEditInfo, DepthIsClampedOtherValuesAreStoredAsGiven)
 {
-    struct Case { int in, out; } cases[] = {{5, 20}, {250, 100}, {20, 20}, {100, 100}, {19, 20}, {101, 100}, {-7, 20}};
+    struct Case
+    {
+        int in, out;
+    } cases[] = {{5, 20}, {250, 100}, {20, 20}, {100, 100}, {19, 20}, {101, 100}, {-7, 20}};
     for (const Case& c : cases) {
         CM3DEffectInfo d3;
         d3.Set3DEffectDepth(c.in);

@@ -20,10 +20,12 @@ using Moorland::StreamInfo;
 
 namespace {
 
-QByteArray Hex(const char* text) { return QByteArray::fromHex(QByteArray(text).replace(' ', "")); }
+QByteArray Hex(const char* text)
+{
+    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
+}
 
-template <typename T>
-QByteArray Write(const T& value)
+template <typename T> QByteArray Write(const T& value)
 {
     QByteArray bytes;
     QDataStream out(&bytes, QIODevice::WriteOnly);
@@ -32,8 +34,7 @@ QByteArray Write(const T& value)
     return bytes;
 }
 
-template <typename T>
-T Read(const QByteArray& bytes, QDataStream::Status* status = nullptr)
+template <typename T> T Read(const QByteArray& bytes, QDataStream::Status* status = nullptr)
 {
     QDataStream in(bytes);
     in.setVersion(12);
@@ -65,10 +66,18 @@ struct StreamFixture
         info.bitRate = 8000000;
         info.duration = duration;
     }
-    ~StreamFixture() { free(info.name); free(info.codecName); free(info.extraText); }
+    ~StreamFixture()
+    {
+        free(info.name);
+        free(info.codecName);
+        free(info.extraText);
+    }
 };
 
-struct MovieDeleter { void operator()(MovieInfo* m) const { FreeMovieInfo(m); } };
+struct MovieDeleter
+{
+    void operator()(MovieInfo* m) const { FreeMovieInfo(m); }
+};
 using MoviePtr = std::unique_ptr<MovieInfo, MovieDeleter>;
 
 MoviePtr MakeMovie(const char* name, int id, std::initializer_list<std::pair<int, int>> typeAndId)
@@ -163,7 +172,10 @@ TEST(MovieInfoSerializer, RoundTripThroughRecordsAndStream)
     EXPECT_EQ(empty->streams, nullptr);
     EXPECT_EQ(empty->metaData, nullptr);
 
-    for (auto& p : pairs) { free(p.name); free(p.value); }
+    for (auto& p : pairs) {
+        free(p.name);
+        free(p.value);
+    }
 }
 
 TEST(MovieInfoSerializer, FourCCWithZeroAndShortTexts)
@@ -196,7 +208,12 @@ TEST(MovieInfoSerializer, DamagedListsStopWithoutHugeAllocations)
     one.SetMovieInfo(&movie);
     QByteArray bytes = Write(one);
 
-    struct Case { const char* what; QByteArray data; int streams; };
+    struct Case
+    {
+        const char* what;
+        QByteArray data;
+        int streams;
+    };
     QByteArray hugeCount = bytes;
     hugeCount.replace(10, 4, Hex("7FFFFFFF")); // stream count after name "m" (6) and id (4)
     QByteArray truncated = bytes.left(bytes.size() - 20);
@@ -219,7 +236,14 @@ TEST(MovieInfoSerializer, DamagedListsStopWithoutHugeAllocations)
 
 TEST(MovieInfoSerializer, StreamComparisonReport)
 {
-    struct Case { const char* what; double savedDur, loadedDur; const char* loadedName; int width; bool equal; };
+    struct Case
+    {
+        const char* what;
+        double savedDur, loadedDur;
+        const char* loadedName;
+        int width;
+        bool equal;
+    };
     const Case cases[] = {
         {"tiny duration difference", 10.0, 10.0009, "v", 1920, true},
         {"duration off by 2 ms", 10.0, 10.002, "v", 1920, false},
@@ -247,8 +271,7 @@ TEST(MovieInfoSerializer, StreamComparisonReport)
                  "framerate: 128849018881001|128849018881001\naspect_ratio: 65537|65537\n"
                  "samplerate: 48000|48000\nchannles: 2|2\nbitrate: 8000000|8000000\nduration: 10|12.5\n");
     int line = 0;
-    EXPECT_STREQ(GetQuentaException()->GetExceptionSource(&line),
-                 "../../../src/ProjectData/cmovieinfoserializer");
+    EXPECT_STREQ(GetQuentaException()->GetExceptionSource(&line), "../../../src/ProjectData/cmovieinfoserializer");
 
     // Codec, FourCC, extra text and extra value are not compared; an empty saved
     // name equals an absent loaded one.
@@ -268,7 +291,13 @@ TEST(MovieInfoSerializer, MovieComparison)
     CMovieInfoSerializer saved;
     saved.SetMovieInfo(savedMovie.get());
 
-    struct Case { const char* what; MoviePtr loaded; bool equal; const char* message; };
+    struct Case
+    {
+        const char* what;
+        MoviePtr loaded;
+        bool equal;
+        const char* message;
+    };
     Case cases[] = {
         {"same", MakeMovie("clip", 1, {{1, 0}, {2, 1}}), true, nullptr},
         {"three known streams", MakeMovie("probed", 1, {{1, 0}, {2, 1}, {3, 2}}), false,

@@ -22,8 +22,8 @@ QCoreApplication* App()
     static int argc = 1;
     static char name[] = "test_cmprojectmgr";
     static char* argv[] = {name, nullptr};
-    static QCoreApplication* app = QCoreApplication::instance() ? QCoreApplication::instance()
-                                                                  : new QCoreApplication(argc, argv);
+    static QCoreApplication* app =
+        QCoreApplication::instance() ? QCoreApplication::instance() : new QCoreApplication(argc, argv);
     return app;
 }
 
@@ -85,8 +85,8 @@ TEST_F(ProjectMgr, FilesInTheLibraryAreInsertedAtOnce)
     EXPECT_EQ(1, finished.size());
     EXPECT_TRUE(library.importRequests.isEmpty());
     EXPECT_EQ(QStringList({"/a.mp4", "/b.mp4"}), Timeline());
-    EXPECT_NE(static_cast<ISourceDataItem*>(library.items["/a.mp4"].get()),
-              mgr->GetTimelineItem()->getItemByIndex(0)) << "the timeline holds copies";
+    EXPECT_NE(static_cast<ISourceDataItem*>(library.items["/a.mp4"].get()), mgr->GetTimelineItem()->getItemByIndex(0))
+        << "the timeline holds copies";
 
     mgr->slot_InsertFilesByIndex({"/b.mp4"}, 0);
     EXPECT_EQ(QStringList({"/b.mp4", "/a.mp4", "/b.mp4"}), Timeline());
@@ -164,8 +164,7 @@ TEST_F(ProjectMgr, EachRequestReturnsItsResultAndTellsAChangeOnce)
     library.Add("/b.mp4", 4.0);
     const CTimelineItem* timeline = mgr->GetTimelineItem();
     QList<int> seen; // clip counts the listener saw at each notice
-    QObject::connect(mgr.get(), &CMProjectMgr::signal_TimelineChanged,
-                     [&] { seen << timeline->ChildItemsCount(); });
+    QObject::connect(mgr.get(), &CMProjectMgr::signal_TimelineChanged, [&] { seen << timeline->ChildItemsCount(); });
     auto clip = [&](int i) { return timeline->getItemByIndex(i); };
     ISourceDataItem* outside = library.items["/a.mp4"].get();
 
@@ -177,7 +176,11 @@ TEST_F(ProjectMgr, EachRequestReturnsItsResultAndTellsAChangeOnce)
         int count; // clips afterwards
     };
     const Row rows[] = {
-        {"insert two files", [&] { return mgr->slot_InsertFilesByIndex({"/a.mp4", "/b.mp4"}); }, true, 2},
+        {"insert two files",
+         [&] {
+             return mgr->slot_InsertFilesByIndex({"/a.mp4", "/b.mp4"});
+         },
+         true, 2},
         {"file insert inside a clip", [&] { return mgr->slot_InsertFilesByTime({"/a.mp4"}, 1.0); }, false, 2},
         {"file insert waiting for an import", [&] { return mgr->slot_InsertFilesByIndex({"/new.mp4"}); }, false, 2},
         {"insert items at the end", [&] { return mgr->slot_InsertItemsByTime({outside}, 8.0); }, true, 3},
@@ -197,9 +200,17 @@ TEST_F(ProjectMgr, EachRequestReturnsItsResultAndTellsAChangeOnce)
         {"delete the last", [&] { return mgr->slot_DeleteItemByIndex(-1); }, true, 6},
         {"delete past the end", [&] { return mgr->slot_DeleteItemByIndex(40); }, false, 6},
         {"delete by time", [&] { return mgr->slot_DeleteItemByTime(0.1); }, true, 5},
-        {"delete a list", [&] { return mgr->slot_DeleteItems({clip(0), clip(1)}); }, true, 3},
+        {"delete a list",
+         [&] {
+             return mgr->slot_DeleteItems({clip(0), clip(1)});
+         },
+         true, 3},
         {"delete an unknown path", [&] { return mgr->slot_DeleteItemsByFullPath("/none.mp4"); }, false, 3},
-        {"delete by paths", [&] { return mgr->slot_DeleteItemsByFullPaths({"/a.mp4", "/b.mp4"}); }, true, 0},
+        {"delete by paths",
+         [&] {
+             return mgr->slot_DeleteItemsByFullPaths({"/a.mp4", "/b.mp4"});
+         },
+         true, 0},
         {"delete on an empty timeline", [&] { return mgr->slot_DeleteItemByTime(0.0); }, false, 0},
     };
     for (const Row& row : rows) {
@@ -315,27 +326,36 @@ TEST_F(ProjectMgr, ClipSettingsChangesReturnTheirResultAndAreToldOnce)
          [](const CMediaSourceItem& i) { return i.GetBrightness() == 30; }},
         {"the same brightness again", [](CClipSettingsChange& c) { c.brightness = 30; }, false,
          [](const CMediaSourceItem& i) { return i.GetBrightness() == 30; }},
-        {"contrast and saturation together", [](CClipSettingsChange& c) {
+        {"contrast and saturation together",
+         [](CClipSettingsChange& c) {
              c.contrast = -20;
              c.saturation = 15;
-         }, true, [](const CMediaSourceItem& i) { return i.GetContrast() == -20 && i.GetSaturation() == 15; }},
+         },
+         true, [](const CMediaSourceItem& i) { return i.GetContrast() == -20 && i.GetSaturation() == 15; }},
         {"picture effect", [](CClipSettingsChange& c) { c.effect = EffectGray; }, true,
          [](const CMediaSourceItem& i) { return i.GetEffectType() == EffectGray; }},
-        {"mirror and upside down", [](CClipSettingsChange& c) {
+        {"mirror and upside down",
+         [](CClipSettingsChange& c) {
              c.mirror = true;
              c.verReverse = true;
-         }, true, [](const CMediaSourceItem& i) { return i.IsMirror() && i.IsVerReverse(); }},
+         },
+         true, [](const CMediaSourceItem& i) { return i.IsMirror() && i.IsVerReverse(); }},
         {"quarter turn", [](CClipSettingsChange& c) { c.rotationAngle = 90; }, true,
          [](const CMediaSourceItem& i) { return i.GetRotationAngle() == 90; }},
-        {"picture settings off", [](CClipSettingsChange& c) {
+        {"picture settings off",
+         [](CClipSettingsChange& c) {
              c.videoEffectOn = false;
              c.videoTurnOn = false;
-         }, true, [](const CMediaSourceItem& i) { return !i.EnableVideoEffect() && !i.EnableVideoTurn(); }},
-        {"3D on, red/green, deeper", [](CClipSettingsChange& c) {
+         },
+         true, [](const CMediaSourceItem& i) { return !i.EnableVideoEffect() && !i.EnableVideoTurn(); }},
+        {"3D on, red/green, deeper",
+         [](CClipSettingsChange& c) {
              c.depthOn = true;
              c.depthType = E3DEffectType(2);
              c.depth = 80;
-         }, true, [](const CMediaSourceItem& i) {
+         },
+         true,
+         [](const CMediaSourceItem& i) {
              return i.Enable3DEffect() && i.Get3DEffectType() == E3DEffectType(2) && i.Get3DEffectDepth() == 80;
          }},
         {"volume", [](CClipSettingsChange& c) { c.volume = 0.5; }, true,

@@ -29,8 +29,8 @@ QCoreApplication* App()
     static int argc = 1;
     static char name[] = "test_ctimelineitem";
     static char* argv[] = {name, nullptr};
-    static QCoreApplication* app = QCoreApplication::instance() ? QCoreApplication::instance()
-                                                                  : new QCoreApplication(argc, argv);
+    static QCoreApplication* app =
+        QCoreApplication::instance() ? QCoreApplication::instance() : new QCoreApplication(argc, argv);
     return app;
 }
 
@@ -99,7 +99,11 @@ TEST_F(Timeline, StartPointsAndLookupByTime)
     EXPECT_DOUBLE_EQ(9.0, timeline.GetDuration().ToSeconds());
     EXPECT_DOUBLE_EQ(2.0, timeline.getItemByIndex(1)->GetStartPoint().ToSeconds());
     EXPECT_DOUBLE_EQ(5.0, timeline.getItemByIndex(2)->GetStartPoint().ToSeconds());
-    struct Case { double t; int index; } cases[] = {{2.0, 0}, {2.000001, 0}, {2.1, 1}, {9.0, 2}, {9.1, -1}, {-1.0, 0}};
+    struct Case
+    {
+        double t;
+        int index;
+    } cases[] = {{2.0, 0}, {2.000001, 0}, {2.1, 1}, {9.0, 2}, {9.1, -1}, {-1.0, 0}};
     for (const Case& c : cases) {
         ISourceDataItem* item = timeline.getItemByTime(c.t);
         EXPECT_EQ(c.index, timeline.IndexOfItem(item)) << c.t;

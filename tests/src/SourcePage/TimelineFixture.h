@@ -211,7 +211,8 @@ protected:
     {
         std::vector<Expect> out;
         for (Fablecut::ISourceDataItem* c : line->GetChildItems())
-            out.push_back({c->GetSrcFileFullPath(), c->GetTrimStartPoint().ToSeconds(), c->GetTrimEndPoint().ToSeconds()});
+            out.push_back(
+                {c->GetSrcFileFullPath(), c->GetTrimStartPoint().ToSeconds(), c->GetTrimEndPoint().ToSeconds()});
         return out;
     }
     void ExpectTimeline(const std::vector<Expect>& want, const char* what)

@@ -106,13 +106,13 @@ TEST(VClipItem, HitZones)
         double x;
         int code;
     } cases[] = {
-        {w, 10.0, 1}, {w, 10.001, 2}, {w, 12.999, 2}, {w, 13.0, 1}, {w, 20.0, 1}, {w, 27.0, 1},
-        {w, 27.001, 3}, {w, 29.999, 3}, {w, 30.0, 1}, {w, 35.0, 1}, {n, 50.0, 3}, {n, 50.5, 2},
-        {n, 51.999, 2}, {n, 52.0, 2}, {n, 53.0, 1},
+        {w, 10.0, 1}, {w, 10.001, 2}, {w, 12.999, 2}, {w, 13.0, 1}, {w, 20.0, 1},
+        {w, 27.0, 1}, {w, 27.001, 3}, {w, 29.999, 3}, {w, 30.0, 1}, {w, 35.0, 1},
+        {n, 50.0, 3}, {n, 50.5, 2},   {n, 51.999, 2}, {n, 52.0, 2}, {n, 53.0, 1},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(c.item->getOperationType(QPointF(c.x, 40.0)), c.code) << c.item->getClipItemName().toStdString()
-                                                                        << " at " << c.x;
+        EXPECT_EQ(c.item->getOperationType(QPointF(c.x, 40.0)), c.code)
+            << c.item->getClipItemName().toStdString() << " at " << c.x;
     w->getOperationType(QPointF(11.0, 40.0));
     EXPECT_EQ(w->toolTip(), "Resize start");
     w->getOperationType(QPointF(29.0, 40.0));
@@ -206,7 +206,9 @@ TEST(VClipItem, PaintsBackgroundSlicesByState)
         Fablecut::CMediaSourceItem* clip;
         bool selected;
         QColor middle;
-    } cases[] = {{&video.clip, false, Qt::green}, {&audio.clip, false, Qt::yellow}, {&video.clip, true, Qt::cyan},
+    } cases[] = {{&video.clip, false, Qt::green},
+                 {&audio.clip, false, Qt::yellow},
+                 {&video.clip, true, Qt::cyan},
                  {&audio.clip, true, Qt::cyan}};
     for (const auto& c : cases) {
         auto* item = new VClipItem(c.clip);
@@ -270,6 +272,7 @@ TEST(VClipItem, PaintsThumbnailNameAndGhost)
     // The ghost is an orange outline over an orange wash, with no thumbnail.
     item.setDragged(true);
     const QImage ghost = Paint(item, 2.0, 400);
-    EXPECT_TRUE(Near(ghost.pixelColor(100, 40), QColor(255, 208, 127), 4)) << ghost.pixelColor(100, 40).name().toStdString();
+    EXPECT_TRUE(Near(ghost.pixelColor(100, 40), QColor(255, 208, 127), 4))
+        << ghost.pixelColor(100, 40).name().toStdString();
     EXPECT_TRUE(Near(ghost.pixelColor(40, 40), QColor(255, 208, 127), 4));
 }

@@ -51,9 +51,18 @@ void Send(VRuler& ruler, QEvent::Type type, int x, Qt::MouseButton button, Qt::M
     QMouseEvent event(type, QPointF(x, 10), QPointF(x, 10), button, buttons, Qt::NoModifier);
     QApplication::sendEvent(&ruler, &event);
 }
-void Press(VRuler& r, int x, Qt::MouseButton b = Qt::LeftButton) { Send(r, QEvent::MouseButtonPress, x, b, b); }
-void Drag(VRuler& r, int x, Qt::MouseButtons b = Qt::LeftButton) { Send(r, QEvent::MouseMove, x, Qt::NoButton, b); }
-void Release(VRuler& r, int x, Qt::MouseButton b = Qt::LeftButton) { Send(r, QEvent::MouseButtonRelease, x, b, {}); }
+void Press(VRuler& r, int x, Qt::MouseButton b = Qt::LeftButton)
+{
+    Send(r, QEvent::MouseButtonPress, x, b, b);
+}
+void Drag(VRuler& r, int x, Qt::MouseButtons b = Qt::LeftButton)
+{
+    Send(r, QEvent::MouseMove, x, Qt::NoButton, b);
+}
+void Release(VRuler& r, int x, Qt::MouseButton b = Qt::LeftButton)
+{
+    Send(r, QEvent::MouseButtonRelease, x, b, {});
+}
 
 QImage Shot(VRuler& ruler)
 {

@@ -28,8 +28,14 @@ const QString A = "/m/a.mp4";
 const QString B = "/m/b.mp4";
 const QString C = "/m/c.mp4";
 
-QSlider* Zoom(VTimeLineView* panel) { return panel->findChild<QSlider*>("sldZoom"); }
-QToolButton* Button(VTimeLineView* panel, const char* name) { return panel->findChild<QToolButton*>(name); }
+QSlider* Zoom(VTimeLineView* panel)
+{
+    return panel->findChild<QSlider*>("sldZoom");
+}
+QToolButton* Button(VTimeLineView* panel, const char* name)
+{
+    return panel->findChild<QToolButton*>(name);
+}
 
 void Goto(VTimeLineView* panel, const QString& text)
 {
@@ -347,9 +353,9 @@ TEST_F(Timeline, SnapTable)
         double resize;
     };
     const Row rows[] = {
-        {6, 11.5, 10, 10},  {6, 15, 15, 15},      {6, 18, 20, 20},   {6, 40, 20, 40},   {6, 2.9, 0, 0},
-        {6, 3.0, 3.0, 3.0}, {12, 10.4, 10, 10},   {12, 10.5, 10.5, 10.5}, {12, 19.7, 20, 20}, {12, 0.41, 0, 0},
-        {12, 25, 20, 25},   {1, 12, 0, 0},        {1, 16, 10, 10},
+        {6, 11.5, 10, 10},  {6, 15, 15, 15},    {6, 18, 20, 20},        {6, 40, 20, 40},    {6, 2.9, 0, 0},
+        {6, 3.0, 3.0, 3.0}, {12, 10.4, 10, 10}, {12, 10.5, 10.5, 10.5}, {12, 19.7, 20, 20}, {12, 0.41, 0, 0},
+        {12, 25, 20, 25},   {1, 12, 0, 0},      {1, 16, 10, 10},
     };
     for (const Row& row : rows) {
         Zoom(panel.get())->setValue(row.step);
@@ -404,8 +410,7 @@ TEST_F(Timeline, MoveRequestsAndDeleteNeighbours)
         QList<int> selected;
         QString left; // the selected clip's path afterwards
     };
-    const Delete deletes[] = {
-        {4, {1, 2}, "/m/3.mp4"}, {4, {2, 3}, "/m/1.mp4"}, {3, {0}, "/m/1.mp4"}, {1, {0}, ""}};
+    const Delete deletes[] = {{4, {1, 2}, "/m/3.mp4"}, {4, {2, 3}, "/m/1.mp4"}, {3, {0}, "/m/1.mp4"}, {1, {0}, ""}};
     for (const Delete& d : deletes) {
         reset(d.count);
         for (VClipItem* clip : scene->getClipItems())
@@ -523,9 +528,9 @@ TEST_F(Timeline, GotoTexts)
         const char* text;
         double anchor; // < 0: refused, the anchor stays
     };
-    const Row rows[] = {{"00:01:30.5", 90.51}, {"1:2:3", 3723.01},  {"00:75:00", 4500.01}, {"-1:0:0", -1},
-                        {"12", -1},            {"a:b:c", -1},       {"0:0", -1},          {"00:00:05.250", 5.26},
-                        {"0:-3:0", -1},        {"0:0:1:junk", 1.01}};
+    const Row rows[] = {
+        {"00:01:30.5", 90.51}, {"1:2:3", 3723.01}, {"00:75:00", 4500.01},  {"-1:0:0", -1}, {"12", -1},
+        {"a:b:c", -1},         {"0:0", -1},        {"00:00:05.250", 5.26}, {"0:-3:0", -1}, {"0:0:1:junk", 1.01}};
     for (const Row& row : rows) {
         view->slot_setAnchorPos(100.0, false);
         Goto(panel.get(), row.text);
@@ -840,11 +845,10 @@ TEST_F(Timeline, PlayerLetsGoBeforeEveryEdit)
     const quint32 a = library.Add(A, 10.0);
     const quint32 b = library.Add(B, 10.0);
     bool holding = true;
-    QObject::connect(panel.get(), &VTimeLineView::signal_updateAVsouceData,
-                     [&](const IDCPlaySourceItem* item) {
-                         if (item == line)
-                             holding = false;
-                     });
+    QObject::connect(panel.get(), &VTimeLineView::signal_updateAVsouceData, [&](const IDCPlaySourceItem* item) {
+        if (item == line)
+            holding = false;
+    });
     QStringList heldAt;
     const char* current = "";
     QObject::connect(mgr.get(), &CMProjectMgr::signal_TimelineChanged, [&] {
@@ -959,8 +963,11 @@ TEST_F(Timeline, TrackFollowsTheChangeNotice)
     };
     const Row rows[] = {
         {"clips inserted past the track",
-         [&] { mgr->slot_InsertItemsByIndex({library.items[0].get(), library.items[1].get(), library.items[2].get()}); },
-         1, {{A, 0, 10}, {B, 0, 10}, {C, 0, 10}}},
+         [&] {
+             mgr->slot_InsertItemsByIndex({library.items[0].get(), library.items[1].get(), library.items[2].get()});
+         },
+         1,
+         {{A, 0, 10}, {B, 0, 10}, {C, 0, 10}}},
         {"a clip dragged to the front", [&] { Drag(15.0, 1.0); }, 1, {{B, 0, 10}, {A, 0, 10}, {C, 0, 10}}},
         {"a clip dragged onto its own place", [&] { Drag(15.0, 11.0); }, 0, {{B, 0, 10}, {A, 0, 10}, {C, 0, 10}}},
         {"a clip dragged to no border", [&] { Drag(15.0, 25.0); }, 0, {{B, 0, 10}, {A, 0, 10}, {C, 0, 10}}},
@@ -969,19 +976,22 @@ TEST_F(Timeline, TrackFollowsTheChangeNotice)
              Goto(panel.get(), "00:00:25");
              QTest::mouseClick(Button(panel.get(), "btnSplit"), Qt::LeftButton);
          },
-         1, {{B, 0, 10}, {A, 0, 10}, {C, 0, 5.01}, {C, 5.01, 10}}},
+         1,
+         {{B, 0, 10}, {A, 0, 10}, {C, 0, 5.01}, {C, 5.01, 10}}},
         {"split at a clip border",
          [&] {
              Goto(panel.get(), "00:00:09.990");
              QTest::mouseClick(Button(panel.get(), "btnSplit"), Qt::LeftButton);
          },
-         0, {{B, 0, 10}, {A, 0, 10}, {C, 0, 5.01}, {C, 5.01, 10}}},
+         0,
+         {{B, 0, 10}, {A, 0, 10}, {C, 0, 5.01}, {C, 5.01, 10}}},
         {"a clip deleted by its key",
          [&] {
              Click(5.0);
              Key(Qt::Key_Delete);
          },
-         1, {{A, 0, 10}, {C, 0, 5.01}, {C, 5.01, 10}}},
+         1,
+         {{A, 0, 10}, {C, 0, 5.01}, {C, 5.01, 10}}},
         {"clips deleted past the track", [&] { mgr->slot_DeleteItemsByFullPath(C); }, 1, {{A, 0, 10}}},
     };
     for (const Row& row : rows) {

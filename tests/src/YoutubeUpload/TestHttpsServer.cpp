@@ -39,7 +39,10 @@ public:
     {
         m_socket->setParent(this);
         QObject::connect(m_socket, &QSslSocket::readyRead, this, [this]() { onReadyRead(); });
-        QObject::connect(m_socket, &QSslSocket::disconnected, this, [this]() { finishPartial(); deleteLater(); });
+        QObject::connect(m_socket, &QSslSocket::disconnected, this, [this]() {
+            finishPartial();
+            deleteLater();
+        });
     }
 
 private:
@@ -103,7 +106,8 @@ private:
     // False when nothing more is to be read now.
     bool afterBodyStep()
     {
-        if (m_answer.kind == ServerAnswer::CloseMidBody && m_request.bodySize >= qMin(m_answer.afterBytes, m_expected)) {
+        if (m_answer.kind == ServerAnswer::CloseMidBody &&
+            m_request.bodySize >= qMin(m_answer.afterBytes, m_expected)) {
             finishPartial();
             m_socket->abort();
             return false;
@@ -210,7 +214,11 @@ TestHttpsServer::TestHttpsServer(const TlsIdentity& identity, qint64 keepBodyByt
     m_pImpl = new TestHttpsServerImpl(this);
     m_pImpl->moveToThread(&m_thread);
     QMetaObject::invokeMethod(
-        m_pImpl, [this]() { m_pImpl->listen(QHostAddress::LocalHost, 0); m_port = m_pImpl->serverPort(); },
+        m_pImpl,
+        [this]() {
+            m_pImpl->listen(QHostAddress::LocalHost, 0);
+            m_port = m_pImpl->serverPort();
+        },
         Qt::BlockingQueuedConnection);
     if (m_port == 0)
         throw std::runtime_error("test server did not listen");
@@ -292,9 +300,9 @@ TlsIdentity MakeIdentity(const QString& dir, const QString& name, const QString&
     const QString key = dir + "/" + name + ".key";
     const QString cert = dir + "/" + name + ".pem";
     QProcess openssl;
-    openssl.start("openssl", {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
-                              "-keyout", key, "-out", cert, "-days", "2", "-subj", "/CN=" + cn, "-addext",
-                              "subjectAltName=" + san});
+    openssl.start("openssl",
+                  {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes", "-keyout",
+                   key, "-out", cert, "-days", "2", "-subj", "/CN=" + cn, "-addext", "subjectAltName=" + san});
     if (!openssl.waitForFinished(60000) || openssl.exitCode() != 0)
         throw std::runtime_error("openssl could not make a test certificate: " +
                                  openssl.readAllStandardError().toStdString());

@@ -21,8 +21,7 @@
 
 struct ServerAnswer
 {
-    enum Kind
-    {
+    enum Kind {
         Respond,      // status line, headers and body
         CloseMidBody, // drop the connection after `afterBytes` of the body
         Stall,        // stop reading after `afterBytes` of the body and never answer
@@ -68,8 +67,8 @@ struct RecordedRequest
     QByteArray method;
     QByteArray path;
     QList<QPair<QByteArray, QByteArray>> headers;
-    QByteArray body;      // the first bytes, up to the server's keep limit
-    qint64 bodySize = 0;  // bytes that arrived
+    QByteArray body;     // the first bytes, up to the server's keep limit
+    qint64 bodySize = 0; // bytes that arrived
     QByteArray bodySha256;
     bool complete = false; // the whole announced body arrived
 
@@ -125,10 +124,10 @@ private:
 // test program.
 struct TestCertificates
 {
-    TlsIdentity trusted;    // for 127.0.0.1, in the CA file
-    TlsIdentity untrusted;  // for 127.0.0.1, not in the CA file
-    TlsIdentity otherHost;  // for "wrong.example", in the CA file
-    QString caFile;         // PEM of trusted and otherHost
+    TlsIdentity trusted;   // for 127.0.0.1, in the CA file
+    TlsIdentity untrusted; // for 127.0.0.1, not in the CA file
+    TlsIdentity otherHost; // for "wrong.example", in the CA file
+    QString caFile;        // PEM of trusted and otherHost
 
     static const TestCertificates& Get();
 };

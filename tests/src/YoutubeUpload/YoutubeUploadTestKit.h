@@ -85,7 +85,8 @@ using UploaderPtr = std::unique_ptr<IYoutubeUpload, UploaderFree>;
 // A new uploader with an account, a client ID and `recorder` as callback.
 UploaderPtr MakeUploader(Recorder& recorder, const char* user = "someone@example.org", const char* password = "secret");
 // Adds a task for `path` with a title, keywords and category 1.
-IYoutubeUploadTask* AddTask(IYoutubeUpload* up, const QString& path, YoutubeVideoAccessType access = YOUTUBE_ACCESS_PUBLIC);
+IYoutubeUploadTask* AddTask(IYoutubeUpload* up, const QString& path,
+                            YoutubeVideoAccessType access = YOUTUBE_ACCESS_PUBLIC);
 
 inline CYoutubeUpload* Impl(IYoutubeUpload* up)
 {

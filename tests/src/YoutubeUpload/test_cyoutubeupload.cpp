@@ -79,10 +79,8 @@ TEST_F(Upload, StartChecksInTheirOrder)
         int tasks;
         int reason;
     } cases[] = {
-        {"", "", "FC", 0, 4},  // account before tasks
-        {"u", "", "FC", 1, 4},
-        {"", "p", "FC", 1, 4},
-        {"u", "p", "", 0, 3},  // client before tasks
+        {"", "", "FC", 0, 4},                                                // account before tasks
+        {"u", "", "FC", 1, 4},  {"", "p", "FC", 1, 4}, {"u", "p", "", 0, 3}, // client before tasks
         {"u", "p", "FC", 0, 2},
     };
     for (const Case& c : cases) {
@@ -156,7 +154,8 @@ TEST_F(Upload, LoginFormAndUploadRequestOnTheWire)
     ASSERT_TRUE(m.hasMatch()) << r.header("Content-Type").toStdString();
     const QByteArray boundary = m.captured(1).toLatin1();
     EXPECT_TRUE(r.body.startsWith("--" + boundary + "\r\nContent-Type: application/atom+xml; charset=UTF-8\r\n"));
-    const QByteArray partHead = "--" + boundary + "\r\nContent-Type: video/mp4\r\nContent-Transfer-Encoding: binary\r\n\r\n";
+    const QByteArray partHead =
+        "--" + boundary + "\r\nContent-Type: video/mp4\r\nContent-Transfer-Encoding: binary\r\n\r\n";
     const int fileAt = r.body.indexOf(partHead);
     ASSERT_GT(fileAt, 0);
     EXPECT_EQ(r.body.mid(fileAt + partHead.size()), content + "\r\n--" + boundary + "--\r\n");
@@ -184,38 +183,57 @@ TEST_F(Upload, ResultNumbersAsTable)
         qint64 fileSize;
     };
     const Case cases[] = {
-        {"login 401", [](Upload&, auto& s) { s->enqueue(kLoginPath, ServerAnswer::Ok("Error=BadAuthentication\n", 401)); }, 4, 0, 4096},
-        {"login 403", [](Upload&, auto& s) { s->enqueue(kLoginPath, ServerAnswer::Ok("Error=BadAuthentication\n", 403)); }, 4, 0, 4096},
+        {"login 401",
+         [](Upload&, auto& s) { s->enqueue(kLoginPath, ServerAnswer::Ok("Error=BadAuthentication\n", 401)); }, 4, 0,
+         4096},
+        {"login 403",
+         [](Upload&, auto& s) { s->enqueue(kLoginPath, ServerAnswer::Ok("Error=BadAuthentication\n", 403)); }, 4, 0,
+         4096},
         {"login 405", [](Upload&, auto& s) { s->enqueue(kLoginPath, ServerAnswer::Ok("", 405)); }, 4, 0, 4096},
-        {"login without YouTubeUser", [](Upload&, auto& s) { s->enqueue(kLoginPath, ServerAnswer::Ok("Auth=abc\n")); }, 4, 0, 4096},
+        {"login without YouTubeUser", [](Upload&, auto& s) { s->enqueue(kLoginPath, ServerAnswer::Ok("Auth=abc\n")); },
+         4, 0, 4096},
         {"login with empty answer", [](Upload&, auto& s) { s->enqueue(kLoginPath, ServerAnswer::Ok("")); }, 4, 0, 4096},
         {"login 500", [](Upload&, auto& s) { s->enqueue(kLoginPath, ServerAnswer::Ok("", 500)); }, 12, 0, 4096},
-        {"login port closed", [](Upload&, auto& s) { ConfigureService(ClosedPort(), s->port(), TestCertificates::Get().caFile); }, 8, 0, 4096},
-        {"login stalls", [](Upload&, auto& s) {
+        {"login port closed",
+         [](Upload&, auto& s) { ConfigureService(ClosedPort(), s->port(), TestCertificates::Get().caFile); }, 8, 0,
+         4096},
+        {"login stalls",
+         [](Upload&, auto& s) {
              s->enqueue(kLoginPath, ServerAnswer::Hang());
              ConfigureService(s->port(), s->port(), TestCertificates::Get().caFile, 3000);
-         }, 8, 0, 4096},
-        {"untrusted certificate", [](Upload& t, auto& s) {
+         },
+         8, 0, 4096},
+        {"untrusted certificate",
+         [](Upload& t, auto& s) {
              s = t.MakeServer(TestCertificates::Get().untrusted);
              ConfigureService(s->port(), s->port(), TestCertificates::Get().caFile);
-         }, 11, 0, 4096},
-        {"certificate of another host", [](Upload& t, auto& s) {
+         },
+         11, 0, 4096},
+        {"certificate of another host",
+         [](Upload& t, auto& s) {
              s = t.MakeServer(TestCertificates::Get().otherHost);
              ConfigureService(s->port(), s->port(), TestCertificates::Get().caFile);
-         }, 11, 0, 4096},
-        {"configured CA file holds no certificate", [](Upload& t, auto& s) {
-             ConfigureService(s->port(), s->port(), t.dir.filePath("missing-ca.pem"));
-         }, 11, 0, 4096},
-        {"no login host configured", [](Upload&, auto& s) {
-             ConfigureService(s->port(), s->port(), TestCertificates::Get().caFile, 12000, "");
-         }, 7, 0, 4096},
-        {"upload 405", [](Upload&, auto& s) { s->enqueue(kUploadPath, ServerAnswer::Ok("no uploads here", 405)); }, 12, 1, 4096},
-        {"upload port closed", [](Upload&, auto& s) { ConfigureService(s->port(), ClosedPort(), TestCertificates::Get().caFile); }, 9, 0, 4096},
-        {"upload connection closed mid-body", [](Upload&, auto& s) { s->setDefault(kUploadPath, ServerAnswer::Close(1000)); }, 10, 1, 256 * 1024},
-        {"upload stalls mid-body", [](Upload&, auto& s) {
+         },
+         11, 0, 4096},
+        {"configured CA file holds no certificate",
+         [](Upload& t, auto& s) { ConfigureService(s->port(), s->port(), t.dir.filePath("missing-ca.pem")); }, 11, 0,
+         4096},
+        {"no login host configured",
+         [](Upload&, auto& s) { ConfigureService(s->port(), s->port(), TestCertificates::Get().caFile, 12000, ""); }, 7,
+         0, 4096},
+        {"upload 405", [](Upload&, auto& s) { s->enqueue(kUploadPath, ServerAnswer::Ok("no uploads here", 405)); }, 12,
+         1, 4096},
+        {"upload port closed",
+         [](Upload&, auto& s) { ConfigureService(s->port(), ClosedPort(), TestCertificates::Get().caFile); }, 9, 0,
+         4096},
+        {"upload connection closed mid-body",
+         [](Upload&, auto& s) { s->setDefault(kUploadPath, ServerAnswer::Close(1000)); }, 10, 1, 256 * 1024},
+        {"upload stalls mid-body",
+         [](Upload&, auto& s) {
              s->setDefault(kUploadPath, ServerAnswer::Hang(64 * 1024));
              ConfigureService(s->port(), s->port(), TestCertificates::Get().caFile, 5000);
-         }, 8, 1, 48 * 1024 * 1024},
+         },
+         8, 1, 48 * 1024 * 1024},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -488,11 +506,11 @@ TEST(UploadProtocol, NetworkErrorsToResults)
         int login;
         int upload;
     } cases[] = {
-        {R::ConnectionRefusedError, 8, 9},        {R::RemoteHostClosedError, 10, 10},
-        {R::HostNotFoundError, 7, 7},             {R::TimeoutError, 8, 8},
-        {R::SslHandshakeFailedError, 11, 11},     {R::ContentOperationNotPermittedError, 4, 12},
-        {R::ContentAccessDenied, 4, 12},          {R::AuthenticationRequiredError, 4, 12},
-        {R::UnknownNetworkError, 12, 12},         {R::ProtocolFailure, 12, 12},
+        {R::ConnectionRefusedError, 8, 9},    {R::RemoteHostClosedError, 10, 10},
+        {R::HostNotFoundError, 7, 7},         {R::TimeoutError, 8, 8},
+        {R::SslHandshakeFailedError, 11, 11}, {R::ContentOperationNotPermittedError, 4, 12},
+        {R::ContentAccessDenied, 4, 12},      {R::AuthenticationRequiredError, 4, 12},
+        {R::UnknownNetworkError, 12, 12},     {R::ProtocolFailure, 12, 12},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(int(c.err));

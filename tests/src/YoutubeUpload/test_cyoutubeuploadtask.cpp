@@ -55,7 +55,7 @@ TEST(YoutubeUploadTask, TextRulesAsTable)
 {
     const QString sixty(60, QChar('a'));
     const QString hundredBytes = QString(20, QChar('a')) + QString(40, QChar(0xE9)); // 60 characters, 100 bytes
-    const QString threeByte40(40, QChar(0x20AC));                                   // 120 bytes
+    const QString threeByte40(40, QChar(0x20AC));                                    // 120 bytes
     struct Case
     {
         int type;
@@ -134,8 +134,7 @@ TEST(YoutubeUploadTask, ErrorLogNameIsReservedInTheApplicationFolder)
     const QFileInfo info(QString::fromUtf8(log));
     EXPECT_TRUE(info.fileName().startsWith("tmpf"));
     EXPECT_TRUE(info.fileName().endsWith(".log"));
-    EXPECT_EQ(QDir(info.path()).absolutePath(),
-              QDir(CAppVariableInfo::GetInstance()->GetAppHomePath()).absolutePath());
+    EXPECT_EQ(QDir(info.path()).absolutePath(), QDir(CAppVariableInfo::GetInstance()->GetAppHomePath()).absolutePath());
     EXPECT_FALSE(info.exists());
 }
 

@@ -105,25 +105,39 @@ double Contrast(QColor a, QColor b)
 TEST(MainWindow, StartSettingsAreCorrectedAndStored)
 {
     CAppVariableInfo* s = Settings();
-    const struct { QVariant stored; int given; int kept; } maxRun[] = {
-        {0, 4, 4}, {5, 4, 4}, {-3, 4, 4}, {1, 1, 1}, {3, 3, 3}, {"many", 4, 4}};
+    const struct
+    {
+        QVariant stored;
+        int given;
+        int kept;
+    } maxRun[] = {{0, 4, 4}, {5, 4, 4}, {-3, 4, 4}, {1, 1, 1}, {3, 3, 3}, {"many", 4, 4}};
     for (const auto& c : maxRun) {
         s->SetInfoValue("MaxRunProgressCount", c.stored);
         EXPECT_EQ(c.given, MainWindow::ApplyMaxRunProgressCount(s)) << c.stored.toString().toStdString();
         EXPECT_EQ(c.kept, s->GetInfoValue("MaxRunProgressCount", QVariant()).toInt());
     }
-    const struct { int stored; int given; int kept; } cores[] = {
-        {-1, 1, -1}, {0, 8, 0}, {-5, 8, 0}, {12, 8, 8}, {3, 3, 3}, {8, 8, 8}};
+    const struct
+    {
+        int stored;
+        int given;
+        int kept;
+    } cores[] = {{-1, 1, -1}, {0, 8, 0}, {-5, 8, 0}, {12, 8, 8}, {3, 3, 3}, {8, 8, 8}};
     for (const auto& c : cores) {
         s->SetInfoValue("UseCPUCore", c.stored);
         EXPECT_EQ(c.given, MainWindow::ApplyUseCPUCore(s, 8)) << c.stored;
         EXPECT_EQ(c.kept, s->GetInfoValue("UseCPUCore", QVariant()).toInt()) << c.stored;
     }
-    const struct { int stored; const char* decoder; int kept; } decoders[] = {
-        // (The settings store itself keeps the hardware choices 1 and 2 only
-        // where those decoders exist.)
-        {4, "X264_DECODER", 4}, {3, "X264_DECODER", 4},
-        {8, "X264_DECODER", 4}, {0, "X264_DECODER", 4}};
+    const struct
+    {
+        int stored;
+        const char* decoder;
+        int kept;
+    } decoders[] = {// (The settings store itself keeps the hardware choices 1 and 2 only
+                    // where those decoders exist.)
+                    {4, "X264_DECODER", 4},
+                    {3, "X264_DECODER", 4},
+                    {8, "X264_DECODER", 4},
+                    {0, "X264_DECODER", 4}};
     for (const auto& c : decoders) {
         s->SetInfoValue("H264DecoderIndex", c.stored);
         EXPECT_EQ(c.decoder, MainWindow::ApplyDecoderIndex(s).toStdString()) << c.stored;
@@ -135,19 +149,19 @@ TEST(MainWindow, PlacementOnTheDesktop)
 {
     const QSize defaults(1024, 700);
     const QSize desktop(1920, 1080);
-    const struct { int x, y; QSize window; QPoint expected; } cases[] = {
-        {448, 190, defaults, {448, 190}},
-        {2000, 100, defaults, {448, 100}},
-        {1920, 100, defaults, {448, 100}},
-        {-50, 100, {800, 600}, {-50, 100}},
-        {-800, 100, {800, 600}, {448, 100}},
-        {100, 1200, defaults, {100, 190}},
-        {100, -700, defaults, {100, 190}},
-        {0, 0, defaults, {0, 0}},
+    const struct
+    {
+        int x, y;
+        QSize window;
+        QPoint expected;
+    } cases[] = {
+        {448, 190, defaults, {448, 190}},    {2000, 100, defaults, {448, 100}},
+        {1920, 100, defaults, {448, 100}},   {-50, 100, {800, 600}, {-50, 100}},
+        {-800, 100, {800, 600}, {448, 100}}, {100, 1200, defaults, {100, 190}},
+        {100, -700, defaults, {100, 190}},   {0, 0, defaults, {0, 0}},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(c.expected, MainWindow::PlacedPosition(c.x, c.y, c.window, desktop, defaults))
-            << c.x << "," << c.y;
+        EXPECT_EQ(c.expected, MainWindow::PlacedPosition(c.x, c.y, c.window, desktop, defaults)) << c.x << "," << c.y;
 }
 
 TEST(MainWindow, LayoutComesBackAgainstThisDesktop)
@@ -288,7 +302,14 @@ TEST(MainWindow, LanguageSwitchRetranslatesAndIsStored)
     QList<QAction*> entries = window->languageGroup()->actions();
     ASSERT_EQ(3, entries.size());
     EXPECT_TRUE(entries[0]->isChecked());
-    const struct { int entry; const char* file; const char* tools; const char* cancel; const char* tip; } cases[] = {
+    const struct
+    {
+        int entry;
+        const char* file;
+        const char* tools;
+        const char* cancel;
+        const char* tip;
+    } cases[] = {
         {1, "Datei", "Extras", "Abbrechen", "Importieren/Bearbeiten"},
         {2, "文件", "工具", "取消", "导入/编辑"},
         {0, "File", "Tools", "Cancel", "Import/Edit"},
@@ -299,8 +320,7 @@ TEST(MainWindow, LanguageSwitchRetranslatesAndIsStored)
         EXPECT_EQ(QString::fromUtf8(c.file), MenuWords(window->fileMenu()->title()));
         EXPECT_EQ(QString::fromUtf8(c.tools), MenuWords(window->toolsMenu()->title()));
         EXPECT_EQ(QString::fromUtf8(c.tip), window->form()->btnSourcePage->toolTip());
-        EXPECT_EQ(QString::fromUtf8(c.cancel),
-                  window->importDialog()->findChild<QPushButton*>()->text().remove('&'));
+        EXPECT_EQ(QString::fromUtf8(c.cancel), window->importDialog()->findChild<QPushButton*>()->text().remove('&'));
         EXPECT_EQ("Help", MenuWords(window->helpMenu()->title()).toStdString());
         QStringList help;
         for (QAction* a : window->helpMenu()->actions())

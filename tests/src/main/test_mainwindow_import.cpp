@@ -58,10 +58,7 @@ struct ImportFixture : ::testing::Test
     VResourceLib* lib = nullptr;
     QString root;
 
-    static void SetUpTestSuite()
-    {
-        GuiTest::App("test_mainwindow_import");
-    }
+    static void SetUpTestSuite() { GuiTest::App("test_mainwindow_import"); }
 
     void SetUp() override
     {
@@ -343,7 +340,11 @@ TEST_F(ImportFixture, AnImportedClipPlaysInTheMainPlayerAndTheEditorChangesIt)
     ASSERT_NE(nullptr, reset);
     const QList<QAction*> languages = window->languageGroup()->actions();
     ASSERT_EQ(3, languages.size());
-    const struct { int entry; const char* reset; } cases[] = {{1, "Zurücksetzen"}, {2, "重新设定"}, {0, "Reset"}};
+    const struct
+    {
+        int entry;
+        const char* reset;
+    } cases[] = {{1, "Zurücksetzen"}, {2, "重新设定"}, {0, "Reset"}};
     for (const auto& c : cases) {
         languages[c.entry]->trigger();
         QCoreApplication::processEvents();
@@ -393,7 +394,11 @@ TEST_F(ImportFixture, TheShownSortAndTheRowsAgreeThroughSwitchesImportsRenamesAn
 {
     // Durations 3, 1 and 2 s: the library's order (by path) is neither the
     // order by duration nor, with the sizes they get, the one by size.
-    const struct { const char* name; double seconds; } clips[] = {{"a", 3.0}, {"b", 1.0}, {"c", 2.0}, {"d", 0.6}};
+    const struct
+    {
+        const char* name;
+        double seconds;
+    } clips[] = {{"a", 3.0}, {"b", 1.0}, {"c", 2.0}, {"d", 0.6}};
     QMap<QString, double> seconds;
     for (const auto& c : clips) {
         const QString path = root + "/" + c.name + ".mp4";
@@ -422,21 +427,18 @@ TEST_F(ImportFixture, TheShownSortAndTheRowsAgreeThroughSwitchesImportsRenamesAn
         QStringList checked;
         for (QMenu* m : lib->findChildren<QMenu*>())
             for (QAction* a : m->actions())
-                if (a->isCheckable() && a->isChecked() && a->actionGroup() &&
-                    a->actionGroup()->actions().size() == 5)
+                if (a->isCheckable() && a->isChecked() && a->actionGroup() && a->actionGroup()->actions().size() == 5)
                     checked << a->text().remove(QLatin1Char('&'));
         return checked.join(",");
     };
     auto byDuration = [&](QStringList paths) {
-        std::stable_sort(paths.begin(), paths.end(), [&](const QString& x, const QString& y) {
-            return seconds[x] < seconds[y];
-        });
+        std::stable_sort(paths.begin(), paths.end(),
+                         [&](const QString& x, const QString& y) { return seconds[x] < seconds[y]; });
         return paths;
     };
     auto bySize = [&](QStringList paths) {
-        std::stable_sort(paths.begin(), paths.end(), [&](const QString& x, const QString& y) {
-            return QFileInfo(x).size() < QFileInfo(y).size();
-        });
+        std::stable_sort(paths.begin(), paths.end(),
+                         [&](const QString& x, const QString& y) { return QFileInfo(x).size() < QFileInfo(y).size(); });
         return paths;
     };
     auto openLibraryMenu = [&] {
@@ -473,9 +475,9 @@ TEST_F(ImportFixture, TheShownSortAndTheRowsAgreeThroughSwitchesImportsRenamesAn
     editor->selectAll();
     QTest::keyClicks(editor, "zz renamed");
     QTest::keyClick(editor, Qt::Key_Return);
-    ASSERT_TRUE(QTest::qWaitFor([&] {
-        return window->sourceData()->GetSourceDataItemByFullPath(root + "/c.mp4")->Name() == "zz renamed";
-    }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return window->sourceData()->GetSourceDataItemByFullPath(root + "/c.mp4")->Name() == "zz renamed"; },
+        3000));
     EXPECT_EQ("Duration", checkedKey());
     EXPECT_EQ(byDuration(four), rowOrder()) << "details after a rename";
 

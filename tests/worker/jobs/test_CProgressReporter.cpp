@@ -77,11 +77,9 @@ TEST(CProgressReporter, EachPassCoversItsShareOfTheJob)
         int64_t estimate;
     };
     const Case cases[] = {
-        {0, 1, 2500, 1000, 25.0, 4000},
-        {0, 2, 5000, 1000, 25.0, 2000},  // the first of two passes runs to 50
-        {1, 2, 5000, 1000, 75.0, 2000},  // the second from 50 to 100
-        {1, 2, 10000, 3000, 100.0, 3000},
-        {0, 1, 12000, 1200, 100.0, 1000}, // past the duration: capped
+        {0, 1, 2500, 1000, 25.0, 4000},   {0, 2, 5000, 1000, 25.0, 2000},   // the first of two passes runs to 50
+        {1, 2, 5000, 1000, 75.0, 2000},                                     // the second from 50 to 100
+        {1, 2, 10000, 3000, 100.0, 3000}, {0, 1, 12000, 1200, 100.0, 1000}, // past the duration: capped
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pass * 1000 + c.positionMs);

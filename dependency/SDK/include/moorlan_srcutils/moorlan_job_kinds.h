@@ -12,8 +12,7 @@ namespace Moorland {
 // Which job a conversion is. The first five are the values of the profile
 // parameter "remux"; a split and a multi-stream job are decided from other
 // parameters (see the job plan), never from "remux".
-enum class JobKind : int32_t
-{
+enum class JobKind : int32_t {
     Transcode = 0,    // decode and encode (also any "remux" value not listed here)
     PacketRemux = 1,  // compressed packets into a new container
     StreamCopy = 2,   // the source's bytes unchanged
@@ -26,16 +25,11 @@ enum class JobKind : int32_t
 inline JobKind JobKindFromRemux(int remux)
 {
     switch (remux) {
-    case 1:
-        return JobKind::PacketRemux;
-    case 2:
-        return JobKind::StreamCopy;
-    case 3:
-        return JobKind::AccurateTrim;
-    case 4:
-        return JobKind::DiscCreation;
-    default:
-        return JobKind::Transcode;
+    case 1: return JobKind::PacketRemux;
+    case 2: return JobKind::StreamCopy;
+    case 3: return JobKind::AccurateTrim;
+    case 4: return JobKind::DiscCreation;
+    default: return JobKind::Transcode;
     }
 }
 
@@ -48,12 +42,11 @@ inline int RemuxValue(JobKind kind)
 inline JobKind JobKindFromValue(int value)
 {
     return value >= 0 && value <= static_cast<int>(JobKind::MultiStream) ? static_cast<JobKind>(value)
-                                                                          : JobKind::Transcode;
+                                                                         : JobKind::Transcode;
 }
 
 // The file profile's "AVInclude": which of the source's streams an output holds.
-enum class AVInclude : int32_t
-{
+enum class AVInclude : int32_t {
     Both = 0,
     AudioOnly = 1,
     VideoOnly = 2,

@@ -7,8 +7,7 @@
 
 namespace Moorland {
 
-enum StreamType : int32_t
-{
+enum StreamType : int32_t {
     StreamTypeUnknown = 0,
     StreamTypeVideo = 1,
     StreamTypeAudio = 2,

@@ -82,8 +82,8 @@ std::string Encode(const std::string& text, const char* special)
 
 const char kPairSpecial[] = "?&=";
 
-std::string PrintAddress(const std::string& protocol, const std::string& path,
-                         const std::vector<std::string>& keys, const std::vector<std::string>& values)
+std::string PrintAddress(const std::string& protocol, const std::string& path, const std::vector<std::string>& keys,
+                         const std::vector<std::string>& values)
 {
     std::string query;
     for (std::vector<std::string>::size_type i = 0; i < keys.size(); ++i) {
@@ -119,8 +119,8 @@ std::string FindParam(const std::vector<std::string>& keys, const std::vector<st
     return std::string();
 }
 
-void StoreParam(std::vector<std::string>& keys, std::vector<std::string>& values,
-                const std::string& key, const std::string& value)
+void StoreParam(std::vector<std::string>& keys, std::vector<std::string>& values, const std::string& key,
+                const std::string& value)
 {
     for (std::vector<std::string>::size_type i = 0; i < keys.size(); ++i) {
         if (keys[i] == key) {
@@ -153,8 +153,8 @@ bool SplitSourceAddress(const std::string& url, std::string& protocol, std::stri
     // them; unless what follows it is empty or holds an "=", it belongs to
     // the path, which is taken as it stands.
     const std::string::size_type mark = rest.rfind('?');
-    const bool hasQuery = mark != std::string::npos &&
-                          (mark + 1 == rest.size() || rest.find('=', mark + 1) != std::string::npos);
+    const bool hasQuery =
+        mark != std::string::npos && (mark + 1 == rest.size() || rest.find('=', mark + 1) != std::string::npos);
     if (!hasQuery) {
         path = rest;
         return false;
@@ -208,18 +208,54 @@ int CSourceURL::GetIntParam(const char* key) const
     return value.empty() ? kNotSet : QuentaBased::StrToInt(value);
 }
 
-void CSourceURL::SetMovieID(int id) { SetIntParam(kMovieId, id); }
-int CSourceURL::GetMovieID() const { return GetIntParam(kMovieId); }
-void CSourceURL::SetAngle(int angle) { SetIntParam(kAngle, angle); }
-int CSourceURL::GetAngle() const { return GetIntParam(kAngle); }
-void CSourceURL::SetSubtitleID(int id) { SetIntParam(kSubtitleId, id); }
-int CSourceURL::GetSubtitleID() const { return GetIntParam(kSubtitleId); }
-void CSourceURL::SetSubtitleIndex(int index) { SetIntParam(kSubtitleIndex, index); }
-int CSourceURL::GetSubtitleIndex() const { return GetIntParam(kSubtitleIndex); }
-void CSourceURL::SetAudioStreamID(int id) { SetIntParam(kAudioStreamId, id); }
-int CSourceURL::GetAudioStreamID() const { return GetIntParam(kAudioStreamId); }
-void CSourceURL::SetVideoStreamID(int id) { SetIntParam(kVideoStreamId, id); }
-int CSourceURL::GetVideoStreamID() const { return GetIntParam(kVideoStreamId); }
+void CSourceURL::SetMovieID(int id)
+{
+    SetIntParam(kMovieId, id);
+}
+int CSourceURL::GetMovieID() const
+{
+    return GetIntParam(kMovieId);
+}
+void CSourceURL::SetAngle(int angle)
+{
+    SetIntParam(kAngle, angle);
+}
+int CSourceURL::GetAngle() const
+{
+    return GetIntParam(kAngle);
+}
+void CSourceURL::SetSubtitleID(int id)
+{
+    SetIntParam(kSubtitleId, id);
+}
+int CSourceURL::GetSubtitleID() const
+{
+    return GetIntParam(kSubtitleId);
+}
+void CSourceURL::SetSubtitleIndex(int index)
+{
+    SetIntParam(kSubtitleIndex, index);
+}
+int CSourceURL::GetSubtitleIndex() const
+{
+    return GetIntParam(kSubtitleIndex);
+}
+void CSourceURL::SetAudioStreamID(int id)
+{
+    SetIntParam(kAudioStreamId, id);
+}
+int CSourceURL::GetAudioStreamID() const
+{
+    return GetIntParam(kAudioStreamId);
+}
+void CSourceURL::SetVideoStreamID(int id)
+{
+    SetIntParam(kVideoStreamId, id);
+}
+int CSourceURL::GetVideoStreamID() const
+{
+    return GetIntParam(kVideoStreamId);
+}
 
 // ---------------------------------------------------------------------------
 

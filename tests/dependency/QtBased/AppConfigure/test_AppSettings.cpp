@@ -100,8 +100,8 @@ public:
         env.insert("XDG_CONFIG_HOME", m_root.path() + "/config");
         child.setProcessEnvironment(env);
         child.setProcessChannelMode(QProcess::MergedChannels);
-        child.start(m_program, {QString("--gtest_filter=SettingsChild.DISABLED_") + childCase,
-                                "--gtest_also_run_disabled_tests"});
+        child.start(m_program,
+                    {QString("--gtest_filter=SettingsChild.DISABLED_") + childCase, "--gtest_also_run_disabled_tests"});
         ASSERT_TRUE(child.waitForFinished(60000));
         const QByteArray output = child.readAll();
         EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << output.constData();
@@ -226,9 +226,9 @@ TEST(SettingsChild, DISABLED_ReadRulesAndDefaults)
         QVariant value;
         bool accepted;
     } writes[] = {
-        {VARIABLE_INFO_USECUDAENC, false, false}, {VARIABLE_INFO_USEAMDENC, true, false},
+        {VARIABLE_INFO_USECUDAENC, false, false},    {VARIABLE_INFO_USEAMDENC, true, false},
         {VARIABLE_INFO_H264DECODER_INDEX, 8, false}, {VARIABLE_INFO_H264DECODER_INDEX, 2, false},
-        {VARIABLE_INFO_H264DECODER_INDEX, 4, true}, {"AnyKey", 1, true},
+        {VARIABLE_INFO_H264DECODER_INDEX, 4, true},  {"AnyKey", 1, true},
     };
     for (const auto& w : writes)
         EXPECT_EQ(store->SetInfoValue(w.key, w.value), w.accepted) << w.key;
@@ -467,10 +467,10 @@ TEST(SettingsChild, DISABLED_ShippedFiles)
     CAppFixedInfo* fixed = CAppFixedInfo::GetInstance();
     EXPECT_EQ(fixed->GetInfoValue(FIXED_INFO_PRODUCTNAME).toString(), "fablecut");
     const char* const productKeys[] = {
-        FIXED_INFO_PRODUCTNAME,   FIXED_INFO_APP_IDENTIFIER,  FIXED_INFO_BRANDNAME,       FIXED_INFO_PRODUCT_KIND,
-        FIXED_INFO_BUILD_PLATFORM, FIXED_INFO_PRODUCTCODE,    FIXED_INFO_APPVERSION,      FIXED_INFO_DEFAULT_LANGUAGE,
-        FIXED_INFO_HOMEPAGEURL,   FIXED_INFO_UPDATEURL,       FIXED_INFO_SUPPORTEMAIL,    FIXED_INFO_ORG_HOMEPAGE_URL,
-        FIXED_INFO_ONLINE_HELP_URL, FIXED_INFO_ENCODER_URL,   FIXED_INFO_DECODER_URL,     FIXED_INFO_DVD_KNOWLEDGE_URL,
+        FIXED_INFO_PRODUCTNAME,     FIXED_INFO_APP_IDENTIFIER, FIXED_INFO_BRANDNAME,    FIXED_INFO_PRODUCT_KIND,
+        FIXED_INFO_BUILD_PLATFORM,  FIXED_INFO_PRODUCTCODE,    FIXED_INFO_APPVERSION,   FIXED_INFO_DEFAULT_LANGUAGE,
+        FIXED_INFO_HOMEPAGEURL,     FIXED_INFO_UPDATEURL,      FIXED_INFO_SUPPORTEMAIL, FIXED_INFO_ORG_HOMEPAGE_URL,
+        FIXED_INFO_ONLINE_HELP_URL, FIXED_INFO_ENCODER_URL,    FIXED_INFO_DECODER_URL,  FIXED_INFO_DVD_KNOWLEDGE_URL,
     };
     for (const char* key : productKeys)
         EXPECT_TRUE(fixed->GetInfoValue(key).isValid()) << key;
@@ -485,11 +485,16 @@ TEST(SettingsChild, DISABLED_ShippedFiles)
         int low;
         int high;
     } ranges[] = {
-        {VARIABLE_INFO_OUTPUTFILEEXIST, 0, 2},         {STR_VARIABLECONFG_NAME_LOSSLESS_OUTPUTMODE, 0, 0},
-        {STR_APPVARINFO_NAME_MAX_RUN_PROGRESS_COUNT, 4, 4}, {STR_APPVARINFO_NAME_USE_CPU_CORE, 0, 0},
-        {VARIABLE_INFO_SNAPSHOTWIDTH, 10, 1920},       {VARIABLE_INFO_SNAPSHOTHEIGHT, 10, 1080},
-        {STR_APPVARINFO_NAME_TIMELINEVIEW_SCALE_VALUE, 6, 6}, {VARIABLE_INFO_H264DECODER_INDEX, 4, 4},
-        {VARIABLE_INFO_MAINWINDOW_WIDTH, 1, 10000},    {VARIABLE_INFO_MAINWINDOW_HEIGHT, 1, 10000},
+        {VARIABLE_INFO_OUTPUTFILEEXIST, 0, 2},
+        {STR_VARIABLECONFG_NAME_LOSSLESS_OUTPUTMODE, 0, 0},
+        {STR_APPVARINFO_NAME_MAX_RUN_PROGRESS_COUNT, 4, 4},
+        {STR_APPVARINFO_NAME_USE_CPU_CORE, 0, 0},
+        {VARIABLE_INFO_SNAPSHOTWIDTH, 10, 1920},
+        {VARIABLE_INFO_SNAPSHOTHEIGHT, 10, 1080},
+        {STR_APPVARINFO_NAME_TIMELINEVIEW_SCALE_VALUE, 6, 6},
+        {VARIABLE_INFO_H264DECODER_INDEX, 4, 4},
+        {VARIABLE_INFO_MAINWINDOW_WIDTH, 1, 10000},
+        {VARIABLE_INFO_MAINWINDOW_HEIGHT, 1, 10000},
     };
     for (const auto& r : ranges) {
         bool ok = false;
@@ -519,10 +524,17 @@ TEST(SettingsChild, DISABLED_ShippedFiles)
         EXPECT_EQ(store->GetInfoDefaultValue(f.key).toBool(), f.value) << f.key;
     }
     const char* const texts[] = {
-        DEF_XML_STR_SKIN_DIR_NAME,          VARIABLE_INFO_CURSKIN_NAME,          VARIABLE_INFO_IMAGE_DIR_NAME,
-        VARIABLE_INFO_MEDIALIB_AUTO_SAVE_NAME, VARIABLE_INFO_MEDIALIB_FILE_FILTER, VARIABLE_INFO_DIR_IMPORT_NAME_FILTER,
-        VARIABLE_INFO_SANPSHOT_SAVE_FILTER, VARIABLE_INFO_SAMPLEEXAMPLE_PATH,    VARIABLE_INFO_DEFAULTBACKUP_DIR_NAME,
-        STR_APPVARINFO_TIVO_MEDIA_ACCESS_KEY, STR_APPVARINFO_YOUTUBE_ACCOUNT_INFO,
+        DEF_XML_STR_SKIN_DIR_NAME,
+        VARIABLE_INFO_CURSKIN_NAME,
+        VARIABLE_INFO_IMAGE_DIR_NAME,
+        VARIABLE_INFO_MEDIALIB_AUTO_SAVE_NAME,
+        VARIABLE_INFO_MEDIALIB_FILE_FILTER,
+        VARIABLE_INFO_DIR_IMPORT_NAME_FILTER,
+        VARIABLE_INFO_SANPSHOT_SAVE_FILTER,
+        VARIABLE_INFO_SAMPLEEXAMPLE_PATH,
+        VARIABLE_INFO_DEFAULTBACKUP_DIR_NAME,
+        STR_APPVARINFO_TIVO_MEDIA_ACCESS_KEY,
+        STR_APPVARINFO_YOUTUBE_ACCOUNT_INFO,
     };
     for (const char* key : texts)
         EXPECT_TRUE(store->GetInfoDefaultValue(key).isValid()) << key;
@@ -615,8 +627,8 @@ TEST(SettingsStore, ExitSyncFollowsTheShippedSwitch)
     {
         const char* value; // null: attribute left out
         bool saved;
-    } cases[] = {{"true", true}, {"1", true}, {"yes", true}, {"FALSE", false}, {"0", false},
-                 {"", false},    {nullptr, false}};
+    } cases[] = {{"true", true}, {"1", true}, {"yes", true},   {"FALSE", false},
+                 {"0", false},   {"", false}, {nullptr, false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.value ? c.value : "(absent)");
         Sandbox box;

@@ -209,9 +209,8 @@ TEST(PlistSettingsFormat, NestingAndSizeAreBounded)
     } cases[] = {
         {"arrays 30 deep", header + QByteArray("<array>").repeated(30) + QByteArray("</array>").repeated(30) + footer,
          true},
-        {"arrays 5,000 deep", header + QByteArray("<array>").repeated(5000) + QByteArray("</array>").repeated(5000) +
-                                  footer,
-         false},
+        {"arrays 5,000 deep",
+         header + QByteArray("<array>").repeated(5000) + QByteArray("</array>").repeated(5000) + footer, false},
         {"dictionaries 5,000 deep",
          header + QByteArray("<dict><key>k</key>").repeated(5000) + "<true/>" + QByteArray("</dict>").repeated(5000) +
              footer,
@@ -220,8 +219,7 @@ TEST(PlistSettingsFormat, NestingAndSizeAreBounded)
          header + "<!--" + QByteArray("</array>").repeated(5000) + "-->" + QByteArray("<array>").repeated(5000) +
              QByteArray("</array>").repeated(5000) + footer,
          false},
-        {"larger than a settings file", header + "<string>" + QByteArray(17 << 20, 'x') + "</string>" + footer,
-         false},
+        {"larger than a settings file", header + "<string>" + QByteArray(17 << 20, 'x') + "</string>" + footer, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -141,10 +141,13 @@ TEST(CXMLDocument, LoadAndParseFailuresAreReported)
     WriteAll(attributes, manyAttributes + "/></ProfileLib>");
     const QString declaration = dir.filePath("declaration.xml");
     WriteAll(declaration, "<?xml version=\"1.0\" ?>\n");
-    const Case cases[] = {{broken, "malformed"},         {dir.filePath("absent.xml"), "missing"},
+    const Case cases[] = {{broken, "malformed"},
+                          {dir.filePath("absent.xml"), "missing"},
                           {declaration, "a declaration without a root"},
-                          {fifo, "FIFO"},                {"/dev/zero", "endless device"},
-                          {dir.path(), "folder"},        {deep, "nested 40,000 deep behind a comment"},
+                          {fifo, "FIFO"},
+                          {"/dev/zero", "endless device"},
+                          {dir.path(), "folder"},
+                          {deep, "nested 40,000 deep behind a comment"},
                           {attributes, "40,000 attributes"}};
     for (const Case& c : cases) {
         GetQuentaException()->Clear();
@@ -154,8 +157,7 @@ TEST(CXMLDocument, LoadAndParseFailuresAreReported)
         EXPECT_LT(timer.elapsed(), 1000) << c.what;
         EXPECT_TRUE(doc.HasLoadError()) << c.what;
         EXPECT_EQ(GetQuentaException()->GetExceptionCode(), QB_ERR_FILE_IO) << c.what;
-        EXPECT_NE(std::string(GetQuentaException()->GetExceptionMsg()).find(c.path.toStdString()),
-                  std::string::npos);
+        EXPECT_NE(std::string(GetQuentaException()->GetExceptionMsg()).find(c.path.toStdString()), std::string::npos);
     }
     // A later good load clears the report.
     doc.LoadFile(good);

@@ -10,14 +10,9 @@ TEST(ProfileMap, NamesMatchRegardlessOfCaseAndUnknownNamesGiveMinusOne)
         const char* name;
         int channel, bitrate, framerate;
     } cases[] = {
-        {"STEREO", 2, -1, -1},
-        {"5.1 channels", 6, -1, -1},
-        {"Medium Quality", -1, 2, -1},
-        {"original", -1, 0, 0},
-        {"auto", -1, -1, -1},
-        {"high quality", -1, 1, -1},
-        {"", -1, -1, -1},
-        {"4", -1, -1, -1},
+        {"STEREO", 2, -1, -1},  {"5.1 channels", 6, -1, -1}, {"Medium Quality", -1, 2, -1},
+        {"original", -1, 0, 0}, {"auto", -1, -1, -1},        {"high quality", -1, 1, -1},
+        {"", -1, -1, -1},       {"4", -1, -1, -1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -63,7 +63,7 @@ TEST_F(ProfileConfigTest, LibraryReadingRules)
 </ProfileLib>)");
     auto mgr = Open();
     EXPECT_EQ(nullptr, mgr->getProfileLnkDataByID(20005)); // dropped under Custom
-    LnkData* odd = mgr->getProfileLnkDataByID(15000);     // taken under an app category
+    LnkData* odd = mgr->getProfileLnkDataByID(15000);      // taken under an app category
     ASSERT_TRUE(odd);
     EXPECT_FALSE(odd->flags.testFlag(BF_Custom));
     EXPECT_EQ(0, odd->baseId);
@@ -72,7 +72,7 @@ TEST_F(ProfileConfigTest, LibraryReadingRules)
     int formats = 0;
     for (CatData& c : mgr->catDataList())
         formats += c.id == 1;
-    EXPECT_EQ(2, formats); // duplicates are not merged
+    EXPECT_EQ(2, formats);            // duplicates are not merged
     EXPECT_EQ(1, Cat(*mgr, 1)->type); // the user's "Formats again" has no Type
 
     QFile::remove(Home("custom.xml"));
@@ -125,10 +125,8 @@ TEST_F(ProfileConfigTest, HiddenAndShownChoicesSurviveARestartForEveryKind)
         int id;
         bool hidden;
     } choices[] = {
-        {"application link", 102, true},
-        {"link shipped hidden, shown by the user", 103, false},
-        {"starred link", 101, true},
-        {"custom link", customId, true},
+        {"application link", 102, true}, {"link shipped hidden, shown by the user", 103, false},
+        {"starred link", 101, true},     {"custom link", customId, true},
         {"recent link", recentId, true},
     };
     for (const Choice& c : choices)
@@ -206,7 +204,8 @@ TEST_F(ProfileConfigTest, HideShowFileLevelsAndDuplicates)
 
 TEST_F(ProfileConfigTest, DamagedUserFilesAreKeptAsideNotOverwritten)
 {
-    QByteArray damaged = "<?xml version=\"1.0\"?><ProfileLib><Category ID=\"10000\" Name=\"Custom\"><ProfileLnk ID=\"105";
+    QByteArray damaged =
+        "<?xml version=\"1.0\"?><ProfileLib><Category ID=\"10000\" Name=\"Custom\"><ProfileLnk ID=\"105";
     WriteText(Home("custom.xml"), damaged);
     WriteText(Home("profile_config.xml"), "<ProfileConfig level=\"1\"><ProfileLnks>");
     auto mgr = Open();

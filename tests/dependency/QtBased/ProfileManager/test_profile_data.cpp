@@ -44,9 +44,9 @@ TEST(profile_data, IdRangesDecideKindAndLibraryId)
         bool custom, recent;
         int libraryId;
     } cases[] = {
-        {9999, 0, false, false, 9999},     {10000, 5, true, false, 10000}, {19999, 5, true, false, 19999},
-        {20000, 123, false, true, 123},    {29999, 7, false, true, 7},     {30000, 1, false, false, 30000},
-        {12345, 123, true, false, 12345},  {0, 0, false, false, 0},
+        {9999, 0, false, false, 9999},    {10000, 5, true, false, 10000}, {19999, 5, true, false, 19999},
+        {20000, 123, false, true, 123},   {29999, 7, false, true, 7},     {30000, 1, false, false, 30000},
+        {12345, 123, true, false, 12345}, {0, 0, false, false, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.id);

@@ -36,12 +36,12 @@ inline QByteArray RunSandboxedCase(const char* childCase, const QMap<QString, QB
     env.insert("QT_QPA_PLATFORM", "offscreen");
     child.setProcessEnvironment(env);
     child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(program, {QStringLiteral("--gtest_filter=*.DISABLED_") + childCase,
-                          "--gtest_also_run_disabled_tests", "--gtest_repeat=1"});
+    child.start(program, {QStringLiteral("--gtest_filter=*.DISABLED_") + childCase, "--gtest_also_run_disabled_tests",
+                          "--gtest_repeat=1"});
     if (!child.waitForFinished(60000))
         return "the child did not finish";
     const QByteArray output = child.readAll();
-    *passed = child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0
-              && output.contains("[  PASSED  ] 1 test");
+    *passed =
+        child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0 && output.contains("[  PASSED  ] 1 test");
     return output;
 }

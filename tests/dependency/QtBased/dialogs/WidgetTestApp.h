@@ -41,8 +41,7 @@ private:
     std::unique_ptr<QTemporaryDir> m_home;
 };
 
-inline ::testing::Environment* const g_widgetTestApp =
-    ::testing::AddGlobalTestEnvironment(new WidgetTestApp);
+inline ::testing::Environment* const g_widgetTestApp = ::testing::AddGlobalTestEnvironment(new WidgetTestApp);
 
 // Runs `action` on the next modal dialog once the event loop shows it; a
 // dialog still open two seconds later is rejected, so a failing test cannot
@@ -50,8 +49,7 @@ inline ::testing::Environment* const g_widgetTestApp =
 class ModalDriver
 {
 public:
-    explicit ModalDriver(std::function<void(QDialog*)> action)
-        : m_action(std::move(action))
+    explicit ModalDriver(std::function<void(QDialog*)> action) : m_action(std::move(action))
     {
         QObject::connect(&m_poll, &QTimer::timeout, [this] {
             auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());

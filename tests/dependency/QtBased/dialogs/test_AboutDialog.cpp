@@ -22,15 +22,14 @@ TEST(AboutDialog, VersionLine)
         {"", "Version:"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(AboutDialog::VersionText(QString::fromLatin1(c.version)),
-                  QString::fromLatin1(c.text));
+        EXPECT_EQ(AboutDialog::VersionText(QString::fromLatin1(c.version)), QString::fromLatin1(c.text));
 }
 
 TEST(AboutDialog, FormAndAnyPressCloses)
 {
-    AboutDialog about(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint
-                                   | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint
-                                   | Qt::WindowCloseButtonHint);
+    AboutDialog about(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
+                                   Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
+                                   Qt::WindowCloseButtonHint);
     EXPECT_EQ(about.objectName(), QStringLiteral("AboutDialog"));
     EXPECT_EQ(about.minimumSize(), QSize(390, 280));
     for (const char* name : {"lbVersion", "lblWarning", "lbKestrin", "lbHomeUrl"})
@@ -38,9 +37,7 @@ TEST(AboutDialog, FormAndAnyPressCloses)
     auto* link = about.findChild<QLabel*>(QStringLiteral("lbHomeUrl"));
     EXPECT_TRUE(link->openExternalLinks());
     EXPECT_TRUE(link->text().contains(QStringLiteral("\"style=\"color:#")));
-    EXPECT_TRUE(about.findChild<QLabel*>(QStringLiteral("lbVersion"))
-                    ->text()
-                    .startsWith(QStringLiteral("Version:")));
+    EXPECT_TRUE(about.findChild<QLabel*>(QStringLiteral("lbVersion"))->text().startsWith(QStringLiteral("Version:")));
 
     for (Qt::MouseButton b : {Qt::LeftButton, Qt::RightButton}) {
         about.show();

@@ -29,24 +29,14 @@ struct HandledWindow
     bool send(QEvent::Type type, QPoint local, Qt::MouseButton button, Qt::MouseButtons buttons)
     {
         const QPoint global = window.mapToGlobal(local);
-        QMouseEvent e(type, QPointF(local), QPointF(local), QPointF(global), button, buttons,
-                      Qt::NoModifier);
+        QMouseEvent e(type, QPointF(local), QPointF(local), QPointF(global), button, buttons, Qt::NoModifier);
         return filter(&e);
     }
     bool filter(QEvent* e) { return static_cast<QObject*>(handler)->eventFilter(&window, e); }
     bool hover(QPoint local) { return send(QEvent::MouseMove, local, Qt::NoButton, Qt::NoButton); }
-    bool press(QPoint local)
-    {
-        return send(QEvent::MouseButtonPress, local, Qt::LeftButton, Qt::LeftButton);
-    }
-    bool drag(QPoint local)
-    {
-        return send(QEvent::MouseMove, local, Qt::NoButton, Qt::LeftButton);
-    }
-    bool release(QPoint local)
-    {
-        return send(QEvent::MouseButtonRelease, local, Qt::LeftButton, Qt::NoButton);
-    }
+    bool press(QPoint local) { return send(QEvent::MouseButtonPress, local, Qt::LeftButton, Qt::LeftButton); }
+    bool drag(QPoint local) { return send(QEvent::MouseMove, local, Qt::NoButton, Qt::LeftButton); }
+    bool release(QPoint local) { return send(QEvent::MouseButtonRelease, local, Qt::LeftButton, Qt::NoButton); }
 };
 
 } // namespace
@@ -155,8 +145,8 @@ TEST(QWidgetResizeHandler, EdgeDragsResizeWithinLimitsKeepingTheFarEdge)
         EXPECT_TRUE(w.press(c.pressAt)) << c.name;
         // Drag coordinates are taken relative to the window as it was at the press.
         const QPoint global = QPoint(100, 100) + c.dragTo;
-        QMouseEvent move(QEvent::MouseMove, QPointF(c.dragTo), QPointF(c.dragTo),
-                         QPointF(global), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, QPointF(c.dragTo), QPointF(c.dragTo), QPointF(global), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
         w.filter(&move);
         EXPECT_EQ(w.window.geometry(), c.expected) << c.name;
         w.release(c.dragTo);
@@ -167,9 +157,8 @@ TEST(QWidgetResizeHandler, OtherButtonsAndMaximisedWindowsArePassedOn)
 {
     HandledWindow w;
     const QPoint local(200, 150);
-    QMouseEvent right(QEvent::MouseButtonPress, QPointF(local), QPointF(local),
-                      QPointF(w.window.mapToGlobal(local)), Qt::RightButton, Qt::RightButton,
-                      Qt::NoModifier);
+    QMouseEvent right(QEvent::MouseButtonPress, QPointF(local), QPointF(local), QPointF(w.window.mapToGlobal(local)),
+                      Qt::RightButton, Qt::RightButton, Qt::NoModifier);
     EXPECT_FALSE(w.filter(&right));
     EXPECT_FALSE(w.handler->isButtonDown());
 
@@ -200,8 +189,8 @@ TEST(QWidgetResizeHandler, KeyboardMoveStepsEightOrOnePixelAndEndsOnEscape)
         QPoint delta;
     };
     const Case cases[] = {
-        {Qt::Key_Left, Qt::NoModifier, {-8, 0}},  {Qt::Key_Right, Qt::NoModifier, {8, 0}},
-        {Qt::Key_Up, Qt::NoModifier, {0, -8}},    {Qt::Key_Down, Qt::NoModifier, {0, 8}},
+        {Qt::Key_Left, Qt::NoModifier, {-8, 0}},      {Qt::Key_Right, Qt::NoModifier, {8, 0}},
+        {Qt::Key_Up, Qt::NoModifier, {0, -8}},        {Qt::Key_Down, Qt::NoModifier, {0, 8}},
         {Qt::Key_Left, Qt::ControlModifier, {-1, 0}}, {Qt::Key_Down, Qt::ControlModifier, {0, 1}},
         {Qt::Key_A, Qt::NoModifier, {0, 0}},
     };

@@ -24,9 +24,8 @@
 
 namespace {
 
-const Qt::WindowFlags kAllFive = Qt::FramelessWindowHint | Qt::WindowSystemMenuHint
-                                 | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint
-                                 | Qt::WindowCloseButtonHint;
+const Qt::WindowFlags kAllFive = Qt::FramelessWindowHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                                 Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint;
 
 QToolButton* button(QWidget* bar, const char* name)
 {
@@ -114,9 +113,8 @@ TEST(VBaseDialog, BottomCornersRoundedTopCornersSquare)
         bool inside;
     };
     const Case cases[] = {
-        {13, {0, 0}, true},    {13, {199, 0}, true},  {13, {0, 99}, false},
-        {13, {199, 99}, false}, {13, {100, 99}, true}, {13, {0, 50}, true},
-        {0, {0, 99}, true},    {0, {199, 99}, true},
+        {13, {0, 0}, true},    {13, {199, 0}, true}, {13, {0, 99}, false}, {13, {199, 99}, false},
+        {13, {100, 99}, true}, {13, {0, 50}, true},  {0, {0, 99}, true},   {0, {199, 99}, true},
     };
     for (const Case& c : cases) {
         VBaseDialog dlg(nullptr, Qt::Window | kAllFive);
@@ -274,10 +272,8 @@ TEST(VBaseTitleBar, ButtonsShowAGlyphWithoutASkinAndTakeTheSkinsImage)
         const char* name;
         QStyle::StandardPixmap glyph;
     } cases[] = {
-        {"minimizeButton", QStyle::SP_TitleBarMinButton},
-        {"maximizeButton", QStyle::SP_TitleBarMaxButton},
-        {"restoreButton", QStyle::SP_TitleBarNormalButton},
-        {"closeButton", QStyle::SP_TitleBarCloseButton},
+        {"minimizeButton", QStyle::SP_TitleBarMinButton},     {"maximizeButton", QStyle::SP_TitleBarMaxButton},
+        {"restoreButton", QStyle::SP_TitleBarNormalButton},   {"closeButton", QStyle::SP_TitleBarCloseButton},
         {"helpButton", QStyle::SP_TitleBarContextHelpButton},
     };
     for (const auto& c : cases) {
@@ -297,8 +293,8 @@ TEST(VBaseTitleBar, ButtonsShowAGlyphWithoutASkinAndTakeTheSkinsImage)
     QImage skin(12, 12, QImage::Format_ARGB32);
     skin.fill(qRgb(200, 30, 40));
     ASSERT_TRUE(skin.save(dir.filePath("close.png")));
-    bar->setStyleSheet(QStringLiteral("QToolButton#closeButton { qproperty-icon: url(%1); }")
-                           .arg(dir.filePath("close.png")));
+    bar->setStyleSheet(
+        QStringLiteral("QToolButton#closeButton { qproperty-icon: url(%1); }").arg(dir.filePath("close.png")));
     QToolButton* close = button(bar, "closeButton");
     close->ensurePolished();
     EXPECT_EQ(close->icon().pixmap(QSize(12, 12)).toImage().pixel(6, 6), qRgb(200, 30, 40));
@@ -403,8 +399,7 @@ TEST(VMainWindow, MaximisedStateIsTheTitleBarsAndDisMovingRectStopsMoves)
     win.setDisMovingRect(QRect(0, 60, 500, 340));
     auto send = [&](QEvent::Type t, QPoint local, Qt::MouseButtons held) {
         QMouseEvent e(t, QPointF(local), QPointF(local), QPointF(win.mapToGlobal(local)),
-                      t == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, held,
-                      Qt::NoModifier);
+                      t == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, held, Qt::NoModifier);
         QCoreApplication::sendEvent(&win, &e);
     };
     // A drag starting in the content area leaves the window where it is ...

@@ -43,8 +43,7 @@ void setSetting(const char* key, const QVariant& value)
     CAppVariableInfo::GetInstance()->SetInfoValue(QString::fromLatin1(key), value);
 }
 
-template <typename T>
-T* child(QWidget* w, const char* name)
+template <typename T> T* child(QWidget* w, const char* name)
 {
     T* found = w->findChild<T*>(QString::fromLatin1(name));
     EXPECT_NE(found, nullptr) << name;
@@ -108,15 +107,9 @@ public:
     bool CanImportFile(const char*) override { return false; }
     void SetMessageHandler(QuentaBased::IMessageHandler*) override {}
     Moorland::IAVSource* CreateSourceFromFile(const char*, int, int) override { return nullptr; }
-    void SetOption(const char* name, const char* value) override
-    {
-        options.emplace_back(name, value);
-    }
+    void SetOption(const char* name, const char* value) override { options.emplace_back(name, value); }
     bool GetProperty(const char*, char*, int*) override { return false; }
-    Moorland::IAccurateTrimManager* CreateAccurateTrimManager(const char*) override
-    {
-        return nullptr;
-    }
+    Moorland::IAccurateTrimManager* CreateAccurateTrimManager(const char*) override { return nullptr; }
     Moorland::IDiscCreator* CreateDiscCreator(const char*) override { return nullptr; }
 };
 
@@ -124,9 +117,7 @@ public:
 class NotingPage : public VDCPreferencePageWidget
 {
 public:
-    NotingPage(Function f, const QString& name, QStringList* log, QDialog* dlg)
-        : m_log(log)
-        , m_dlg(dlg)
+    NotingPage(Function f, const QString& name, QStringList* log, QDialog* dlg) : m_log(log), m_dlg(dlg)
     {
         m_function = f;
         m_pageName = name;
@@ -134,8 +125,8 @@ public:
     void initPageInfo() override { m_log->append(QStringLiteral("init ") + m_pageName); }
     void accept() override
     {
-        m_log->append(QStringLiteral("accept ") + m_pageName
-                      + (m_dlg->isVisible() ? QStringLiteral(" visible") : QString()));
+        m_log->append(QStringLiteral("accept ") + m_pageName +
+                      (m_dlg->isVisible() ? QStringLiteral(" visible") : QString()));
     }
 
 private:
@@ -182,8 +173,7 @@ TEST(VDCPreferenceDlg, OpensOnTheFirstPageAndAcceptsPagesInOrderAfterHiding)
         });
         EXPECT_EQ(dlg.exec(), int(QDialog::Accepted));
     }
-    EXPECT_EQ(log, QStringList({"init A", "init B", "init C", "shown on 0", "accept A",
-                                "accept B", "accept C"}));
+    EXPECT_EQ(log, QStringList({"init A", "init B", "init C", "shown on 0", "accept A", "accept B", "accept C"}));
 
     log.clear();
     {
@@ -263,10 +253,8 @@ TEST(VDCPreferenceConvert, StoredValuesAreCorrectedOnLoad)
         int storedCoresAfter;
     };
     const Case cases[] = {
-        {9, 4, 4, -5, "rbtnAllCores", 0, 0},
-        {0, 4, 4, 64, "rbtnCustomCores", 8, 8},
-        {2, 2, 2, -1, "rbtnLeastCores", 0, -1},
-        {4, 4, 4, 0, "rbtnAllCores", 0, 0},
+        {9, 4, 4, -5, "rbtnAllCores", 0, 0},    {0, 4, 4, 64, "rbtnCustomCores", 8, 8},
+        {2, 2, 2, -1, "rbtnLeastCores", 0, -1}, {4, 4, 4, 0, "rbtnAllCores", 0, 0},
         {1, 1, 1, 3, "rbtnCustomCores", 3, 3},
     };
     for (const Case& c : cases) {
@@ -324,8 +312,8 @@ TEST(VDCPreferenceConvert, AcceptStoresAndPassesToTheEngine)
         page.accept();
         EXPECT_EQ(setting(STR_APPVARINFO_NAME_MAX_RUN_PROGRESS_COUNT).toInt(), 4);
         EXPECT_EQ(setting(STR_APPVARINFO_NAME_USE_CPU_CORE).toInt(), c.stored);
-        EXPECT_EQ(engine.calls, (std::vector<std::string>{"SetMaxRunProgressCount 4",
-                                                          "SetUseCPUCore " + std::to_string(c.passed)}));
+        EXPECT_EQ(engine.calls,
+                  (std::vector<std::string>{"SetMaxRunProgressCount 4", "SetUseCPUCore " + std::to_string(c.passed)}));
     }
 }
 
@@ -410,10 +398,8 @@ TEST(VDCPreferenceOthers, OriginalSizeDisablesTheSizesAndAcceptStoresThemAnyway)
 TEST(VDCPreferenceOthers, ResetTurnsTheThreePromptsBackOnAtOnce)
 {
     VDCPreferenceOthers page;
-    for (const char* key : {STR_APPVARINFO_SHOW_OPEN_CAMWIZARD_MSGBOX,
-                            STR_APPVARINFO_SHOWINFO_CAMCORDER_PLAY,
-                            STR_APPVARINFO_MSG_IMPORT_SUBDIR_OPTION,
-                            STR_APPVARINFO_DELELETE_OUTPUTTASK_OPTION})
+    for (const char* key : {STR_APPVARINFO_SHOW_OPEN_CAMWIZARD_MSGBOX, STR_APPVARINFO_SHOWINFO_CAMCORDER_PLAY,
+                            STR_APPVARINFO_MSG_IMPORT_SUBDIR_OPTION, STR_APPVARINFO_DELELETE_OUTPUTTASK_OPTION})
         setSetting(key, false);
     setSetting(STR_APPVARINFO_MSG_IMPORT_SUBDIR_RESULT, false);
 
@@ -444,8 +430,7 @@ TEST(VDCPreferenceTivo, KeyIsStoredAndPassedExactlyAsTyped)
     EXPECT_EQ(edit->text(), QString());
     EXPECT_TRUE(setting(STR_APPVARINFO_TIVO_MEDIA_ACCESS_KEY).toString().isEmpty());
 
-    const QString keys[] = {QString(), QStringLiteral("  12 34  "),
-                            QString::fromUtf8("cl\xC3\xA9-\xE6\x97\xA5")};
+    const QString keys[] = {QString(), QStringLiteral("  12 34  "), QString::fromUtf8("cl\xC3\xA9-\xE6\x97\xA5")};
     for (const QString& key : keys) {
         manager.options.clear();
         edit->setText(key);
@@ -461,8 +446,7 @@ TEST(VDCPreferenceAccelerate, UnusableHardwareAndUnknownDecoder)
 {
     VDCPreferenceAccelerate page;
     setSetting(VARIABLE_INFO_H264DECODER_INDEX, 4);
-    CAppVariableInfo::GetInstance()->GetInfoValue(QString::fromLatin1(VARIABLE_INFO_H264DECODER_INDEX),
-                                                  QVariant());
+    CAppVariableInfo::GetInstance()->GetInfoValue(QString::fromLatin1(VARIABLE_INFO_H264DECODER_INDEX), QVariant());
     page.initPageInfo();
     EXPECT_TRUE(child<QRadioButton>(&page, "rbtnSystemDec")->isChecked());
     // No CUDA or AMD encoding on this machine.
@@ -526,7 +510,8 @@ TEST(VDCPreferenceDlg, FollowsALanguageChange)
     EXPECT_EQ(first, QStringLiteral("Allgemein"));
     EXPECT_EQ(second, QStringLiteral("Sonstiges"));
     EXPECT_EQ(skip, QStringLiteral("Weiter"));
-    EXPECT_EQ(reset, QString::fromUtf8("Zur\xC3\xBC" "cksetzen"));
+    EXPECT_EQ(reset, QString::fromUtf8("Zur\xC3\xBC"
+                                       "cksetzen"));
     EXPECT_EQ(list->item(0)->text(), QStringLiteral("General")) << "and back again";
 }
 
@@ -587,9 +572,8 @@ TEST(VDCPreferenceAccelerate, LearnMoreLinksAreShownOnlyWithAnAddressAndLogosRea
     bool passed = false;
     const QByteArray output = RunSandboxedCase(
         "OnlyTheLinkWithAnAddressIsShown",
-        {{"AppConfig.en_US.xml",
-          "<AppConfig APPS_PRODUCT_NAME=\"fablecut\" APP_IDENTIFIER=\"fablecut-org\"\n"
-          "  ENCODER_HELP_URL=\"http://127.0.0.1/encoder\" DECODER_HELP_URL=\" \"/>\n"}},
+        {{"AppConfig.en_US.xml", "<AppConfig APPS_PRODUCT_NAME=\"fablecut\" APP_IDENTIFIER=\"fablecut-org\"\n"
+                                 "  ENCODER_HELP_URL=\"http://127.0.0.1/encoder\" DECODER_HELP_URL=\" \"/>\n"}},
         &passed);
     EXPECT_TRUE(passed) << output.constData();
 }

@@ -53,8 +53,7 @@ public Q_SLOTS:
 
 TEST(VRichMessageBox, ElementsIconsAndSounds)
 {
-    VRichMessageBox box(nullptr, QDialogButtonBox::Ok, QMessageBox::NoIcon,
-                        VRichMessageBox::ShowCaption);
+    VRichMessageBox box(nullptr, QDialogButtonBox::Ok, QMessageBox::NoIcon, VRichMessageBox::ShowCaption);
     EXPECT_FALSE(box.findChild<QLabel*>(QStringLiteral("lblCaption"))->isHidden());
     EXPECT_TRUE(box.findChild<QTextBrowser*>(QStringLiteral("edtRich"))->isHidden());
     EXPECT_TRUE(box.findChild<QCheckBox*>(QStringLiteral("cbxOption"))->isHidden());
@@ -113,8 +112,7 @@ TEST(VRichMessageBox, RichTextLinksGoToTheDesktopAndLeaveTheText)
 {
     LinkCatcher catcher;
     QDesktopServices::setUrlHandler(QStringLiteral("fctest"), &catcher, "open");
-    VRichMessageBox box(nullptr, QDialogButtonBox::Ok, QMessageBox::Information,
-                        VRichMessageBox::ShowRichText);
+    VRichMessageBox box(nullptr, QDialogButtonBox::Ok, QMessageBox::Information, VRichMessageBox::ShowRichText);
     box.SetRichText(QStringLiteral("<p>see <a href=\"fctest://here\">here</a></p>"));
     auto* browser = box.findChild<QTextBrowser*>(QStringLiteral("edtRich"));
     const QString before = browser->toHtml();
@@ -136,8 +134,8 @@ TEST(ExecVarAttrInfoMessageBox, EscapeStoresNothingTickedButtonSwitchesOff)
             checkBox(d)->setChecked(true);
             pressEscape(d);
         });
-        ExecVarAttrInfoMessageBox(QString::fromLatin1(key), QStringLiteral("notice"),
-                                  QDialogButtonBox::Ok, QMessageBox::Warning);
+        ExecVarAttrInfoMessageBox(QString::fromLatin1(key), QStringLiteral("notice"), QDialogButtonBox::Ok,
+                                  QMessageBox::Warning);
         EXPECT_TRUE(driver.seen());
     }
     EXPECT_TRUE(setting(key).toBool());
@@ -145,8 +143,8 @@ TEST(ExecVarAttrInfoMessageBox, EscapeStoresNothingTickedButtonSwitchesOff)
     // Unticked OK stores true.
     {
         ModalDriver driver([](QDialog* d) { boxButton(d, QDialogButtonBox::Ok)->click(); });
-        ExecVarAttrInfoMessageBox(QString::fromLatin1(key), QStringLiteral("notice"),
-                                  QDialogButtonBox::Ok, QMessageBox::Warning);
+        ExecVarAttrInfoMessageBox(QString::fromLatin1(key), QStringLiteral("notice"), QDialogButtonBox::Ok,
+                                  QMessageBox::Warning);
         EXPECT_TRUE(driver.seen());
     }
     EXPECT_TRUE(setting(key).toBool());
@@ -157,14 +155,14 @@ TEST(ExecVarAttrInfoMessageBox, EscapeStoresNothingTickedButtonSwitchesOff)
             checkBox(d)->setChecked(true);
             boxButton(d, QDialogButtonBox::Ok)->click();
         });
-        ExecVarAttrInfoMessageBox(QString::fromLatin1(key), QStringLiteral("notice"),
-                                  QDialogButtonBox::Ok, QMessageBox::Warning);
+        ExecVarAttrInfoMessageBox(QString::fromLatin1(key), QStringLiteral("notice"), QDialogButtonBox::Ok,
+                                  QMessageBox::Warning);
     }
     EXPECT_FALSE(setting(key).toBool());
     {
         ModalDriver driver([](QDialog* d) { d->reject(); });
-        ExecVarAttrInfoMessageBox(QString::fromLatin1(key), QStringLiteral("notice"),
-                                  QDialogButtonBox::Ok, QMessageBox::Warning);
+        ExecVarAttrInfoMessageBox(QString::fromLatin1(key), QStringLiteral("notice"), QDialogButtonBox::Ok,
+                                  QMessageBox::Warning);
         EXPECT_FALSE(driver.seen());
     }
 }
@@ -177,10 +175,9 @@ TEST(ExecVarAttrConfirmMessageBox, RememberedAnswerIsReturnedSilently)
     setSetting(answerKey, false);
     setSetting(showKey, true);
     auto ask = [&] {
-        return ExecVarAttrConfirmMessageBox(
-            QString::fromLatin1(answerKey), QString::fromLatin1(showKey),
-            QStringLiteral("go on?"), QDialogButtonBox::Yes, QDialogButtonBox::No,
-            QMessageBox::Question, QDialogButtonBox::No);
+        return ExecVarAttrConfirmMessageBox(QString::fromLatin1(answerKey), QString::fromLatin1(showKey),
+                                            QStringLiteral("go on?"), QDialogButtonBox::Yes, QDialogButtonBox::No,
+                                            QMessageBox::Question, QDialogButtonBox::No);
     };
 
     // Escape answers no and leaves the question switched on.
@@ -240,8 +237,7 @@ TEST(VRichMessageBox, ShortMessagesKeepTheFixedSizeLongOnesAreShownWhole)
         bool grows;
     } cases[] = {{3, false}, {50, true}};
     for (const auto& c : cases) {
-        VRichMessageBox box(nullptr, QDialogButtonBox::Ok, QMessageBox::Warning,
-                            VRichMessageBox::ShowCaption);
+        VRichMessageBox box(nullptr, QDialogButtonBox::Ok, QMessageBox::Warning, VRichMessageBox::ShowCaption);
         QStringList words;
         for (int i = 0; i < c.words; ++i)
             words.append(QStringLiteral("word%1").arg(i));

@@ -14,7 +14,8 @@ namespace ChainTest {
 
 struct Log
 {
-    std::vector<std::string> calls; // "create NAME", "release NAME", "NAME.param=value", "NAME.process", "NAME.inplace", "NAME.time=T"
+    std::vector<std::string>
+        calls; // "create NAME", "release NAME", "NAME.param=value", "NAME.process", "NAME.inplace", "NAME.time=T"
     bool Has(const std::string& c) const
     {
         for (const auto& x : calls)
@@ -145,7 +146,8 @@ public:
     Moorland::IAVImporter* CreateImporterByName(const char*) override { return nullptr; }
     Moorland::IAVImporter* CreateImporter(const char*) override { return nullptr; }
     Moorland::IAVExporter* CreateExporterByName(const char*) override { return nullptr; }
-    Moorland::IAVSource* CreateSourceFromAddress(const char*, const char*, int*, int*, int*, Moorland::MovieInfo**) override
+    Moorland::IAVSource* CreateSourceFromAddress(const char*, const char*, int*, int*, int*,
+                                                 Moorland::MovieInfo**) override
     {
         return nullptr;
     }

@@ -67,11 +67,12 @@ TEST(CAudioEffectProc, FadesSendTheirScales)
     CAudioEffectProc chain(&m);
     chain.SetFadeIn(true, 100, 2000);
     chain.SetFadeOut(true, 5000, 1000);
-    EXPECT_EQ(Calls(chain, m), (std::vector<std::string>{
-                                 "create audio_fader", "audio_fader.fader_start_time=100", "audio_fader.fader_duration=2000",
-                                 "audio_fader.fader_start_scale=0", "audio_fader.fader_end_scale=1.00", "audio_fader.inplace",
-                                 "create audio_fader", "audio_fader.fader_start_time=5000", "audio_fader.fader_duration=1000",
-                                 "audio_fader.fader_start_scale=1.00", "audio_fader.fader_end_scale=0", "audio_fader.inplace"}));
+    EXPECT_EQ(Calls(chain, m),
+              (std::vector<std::string>{
+                  "create audio_fader", "audio_fader.fader_start_time=100", "audio_fader.fader_duration=2000",
+                  "audio_fader.fader_start_scale=0", "audio_fader.fader_end_scale=1.00", "audio_fader.inplace",
+                  "create audio_fader", "audio_fader.fader_start_time=5000", "audio_fader.fader_duration=1000",
+                  "audio_fader.fader_start_scale=1.00", "audio_fader.fader_end_scale=0", "audio_fader.inplace"}));
     m.log.calls.clear();
     chain.resetAuidoEffect();
     EXPECT_EQ(m.log.calls, (std::vector<std::string>{"release audio_fader", "release audio_fader"}));
@@ -85,19 +86,19 @@ TEST(CAudioEffectProc, ReplacementIsPlacedOnNewPathsAndJumps)
     EXPECT_TRUE(Calls(chain, m).empty()); // no path, no step
     chain.SetReplacePath("/m/song.mp3");
     chain.SetEnableLoop(true);
-    EXPECT_EQ(Calls(chain, m, 10000000), (std::vector<std::string>{
-                                           "create audio_replace", "audio_replace.audio_replace_path=/m/song.mp3",
-                                           "audio_replace.audio_replace_loop=1", "audio_replace.time=10000000",
-                                           "audio_replace.inplace"}));
-    EXPECT_EQ(Calls(chain, m, 50000000), (std::vector<std::string>{"audio_replace.inplace"}));    // 4 s later
+    EXPECT_EQ(Calls(chain, m, 10000000),
+              (std::vector<std::string>{"create audio_replace", "audio_replace.audio_replace_path=/m/song.mp3",
+                                        "audio_replace.audio_replace_loop=1", "audio_replace.time=10000000",
+                                        "audio_replace.inplace"}));
+    EXPECT_EQ(Calls(chain, m, 50000000), (std::vector<std::string>{"audio_replace.inplace"}));      // 4 s later
     EXPECT_EQ(Calls(chain, m, 110000000), (std::vector<std::string>{"audio_replace.time=110000000", // 6 s later
-                                                                  "audio_replace.inplace"}));
+                                                                    "audio_replace.inplace"}));
     EXPECT_EQ(Calls(chain, m, 100000000), (std::vector<std::string>{"audio_replace.time=100000000", // backwards
-                                                                  "audio_replace.inplace"}));
+                                                                    "audio_replace.inplace"}));
     // The loop switch alone is sent when it changes.
     chain.SetEnableLoop(false);
-    EXPECT_EQ(Calls(chain, m, 100100000), (std::vector<std::string>{"audio_replace.audio_replace_loop=0",
-                                                                  "audio_replace.inplace"}));
+    EXPECT_EQ(Calls(chain, m, 100100000),
+              (std::vector<std::string>{"audio_replace.audio_replace_loop=0", "audio_replace.inplace"}));
 }
 
 TEST(CAudioEffectProc, VolumeComesLastInPlaceAndFirstIntoANewFrame)

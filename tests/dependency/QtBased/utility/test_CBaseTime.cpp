@@ -18,12 +18,8 @@ TEST(CBaseTime, ToleranceGovernsAllComparisons)
         bool greater;
     };
     const Case cases[] = {
-        {1.0, 1.000009, true, false, false},
-        {1.0, 1.000005, true, false, false},
-        {1.000005, 1.0, true, false, false},
-        {1.0, 1.00001, false, true, false},
-        {1.00001, 1.0, false, false, true},
-        {-2.0, 3.0, false, true, false},
+        {1.0, 1.000009, true, false, false}, {1.0, 1.000005, true, false, false}, {1.000005, 1.0, true, false, false},
+        {1.0, 1.00001, false, true, false},  {1.00001, 1.0, false, false, true},  {-2.0, 3.0, false, true, false},
     };
     for (const Case& c : cases) {
         const CBaseTime a(c.a), b(c.b);
@@ -64,9 +60,9 @@ TEST(CBaseTime, ToMillisecondTruncatesAndClamps)
         double seconds;
         int ms;
     } cases[] = {
-        {0.0015, 1},          {1.9999, 1999},         {-1.5, -1500},
-        {2147483.647, 2147483647}, {1e9, INT_MAX}, {-1e9, INT_MIN},
-        {INFINITY, INT_MAX},  {-INFINITY, INT_MIN},   {NAN, 0},
+        {0.0015, 1},    {1.9999, 1999},  {-1.5, -1500},       {2147483.647, 2147483647},
+        {1e9, INT_MAX}, {-1e9, INT_MIN}, {INFINITY, INT_MAX}, {-INFINITY, INT_MIN},
+        {NAN, 0},
     };
     for (const auto& c : cases)
         EXPECT_EQ(CBaseTime(c.seconds).ToMillisecond(), c.ms) << c.seconds;

@@ -41,8 +41,8 @@ TEST(CCropRect, ZonesUnderThePointer)
     {
         float x, y;
         unsigned zone;
-    } cases[] = {{3, 3, 2},   {160, 2, 3},  {160, 120, 9}, {-4, -4, 2}, {-4, 120, 1}, {-7, 120, 0},
-                 {317, 3, 4}, {318, 120, 5}, {3, 238, 6},  {160, 237, 7}, {319, 239, 8}};
+    } cases[] = {{3, 3, 2},   {160, 2, 3},   {160, 120, 9}, {-4, -4, 2},   {-4, 120, 1}, {-7, 120, 0},
+                 {317, 3, 4}, {318, 120, 5}, {3, 238, 6},   {160, 237, 7}, {319, 239, 8}};
     for (const Case& k : cases) {
         unsigned zone = 99;
         c.TriggerMousePoint(k.x, k.y, true, false);
@@ -97,8 +97,7 @@ TEST(CCropRect, KeepingTheAspectFollowsTheFirstRatio)
         rect_t start;
         float fromX, toX;
         rect_t expected;
-    } cases[] = {{{80, 60, 240, 180}, 240, 280, {80, 45, 280, 195}},
-                 {{80, 20, 240, 140}, 240, 400, {80, 0, 320, 180}}};
+    } cases[] = {{{80, 60, 240, 180}, 240, 280, {80, 45, 280, 195}}, {{80, 20, 240, 140}, 240, 400, {80, 0, 320, 180}}};
     for (const Case& k : cases) {
         CCropRect edge(rect_t{0, 0, 320, 240});
         edge.SetAutoActivate(true);

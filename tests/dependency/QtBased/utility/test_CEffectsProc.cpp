@@ -47,15 +47,15 @@ TEST(CEffectsProc, ColourStepThresholdAndTexts)
     chain.setBrightness(0.004);
     EXPECT_TRUE(Calls(chain, m).empty());
     chain.setBrightness(-0.5);
-    EXPECT_EQ(Calls(chain, m), (std::vector<std::string>{
-                                 "create brightness_contrast", "brightness_contrast.brightness=-0.500",
-                                 "brightness_contrast.contrast=0.000", "brightness_contrast.saturation=0.000",
-                                 "brightness_contrast.inplace"}));
+    EXPECT_EQ(Calls(chain, m),
+              (std::vector<std::string>{"create brightness_contrast", "brightness_contrast.brightness=-0.500",
+                                        "brightness_contrast.contrast=0.000", "brightness_contrast.saturation=0.000",
+                                        "brightness_contrast.inplace"}));
     chain.setBrightness(25);
     chain.setContrast(-7.5);
-    EXPECT_EQ(Calls(chain, m), (std::vector<std::string>{
-                                 "brightness_contrast.brightness=25.000", "brightness_contrast.contrast=-7.500",
-                                 "brightness_contrast.saturation=0.000", "brightness_contrast.inplace"}));
+    EXPECT_EQ(Calls(chain, m),
+              (std::vector<std::string>{"brightness_contrast.brightness=25.000", "brightness_contrast.contrast=-7.500",
+                                        "brightness_contrast.saturation=0.000", "brightness_contrast.inplace"}));
 }
 
 TEST(CEffectsProc, FlipsAndTurns)
@@ -67,10 +67,14 @@ TEST(CEffectsProc, FlipsAndTurns)
         std::vector<std::string> calls;
     } cases[] = {
         {180, true, {"create reverse", "reverse.mirror=0", "reverse.vertical=1", "reverse.inplace"}},
-        {90, false, {"create reverse", "reverse.mirror=0", "reverse.vertical=0", "reverse.inplace",
-                     "create EffectNameRotate90X", "EffectNameRotate90X.Rotate90XDerection=1", "EffectNameRotate90X.inplace"}},
-        {270, false, {"create reverse", "reverse.mirror=0", "reverse.vertical=0", "reverse.inplace",
-                      "create EffectNameRotate90X", "EffectNameRotate90X.Rotate90XDerection=2", "EffectNameRotate90X.inplace"}},
+        {90,
+         false,
+         {"create reverse", "reverse.mirror=0", "reverse.vertical=0", "reverse.inplace", "create EffectNameRotate90X",
+          "EffectNameRotate90X.Rotate90XDerection=1", "EffectNameRotate90X.inplace"}},
+        {270,
+         false,
+         {"create reverse", "reverse.mirror=0", "reverse.vertical=0", "reverse.inplace", "create EffectNameRotate90X",
+          "EffectNameRotate90X.Rotate90XDerection=2", "EffectNameRotate90X.inplace"}},
         {-90, false, {"create reverse", "reverse.mirror=0", "reverse.vertical=0", "reverse.inplace"}},
         {45, false, {"create reverse", "reverse.mirror=0", "reverse.vertical=0", "reverse.inplace"}},
     };
@@ -96,7 +100,7 @@ TEST(CEffectsProc, ThreeDNeedsItsSwitchAndAType)
     chain.setEnable3DEffect(true);
     chain.set3DEffectDepth(40);
     EXPECT_EQ(Calls(chain, m), (std::vector<std::string>{"create 2D_3D_TransForm", "2D_3D_TransForm.2d_3d_depth=40",
-                                                       "2D_3D_TransForm.2d_3d_type=2", "2D_3D_TransForm.inplace"}));
+                                                         "2D_3D_TransForm.2d_3d_type=2", "2D_3D_TransForm.inplace"}));
     m.log.calls.clear();
     chain.rebuild3DEffectProc();
     EXPECT_EQ(m.log.calls, (std::vector<std::string>{"release 2D_3D_TransForm", "create 2D_3D_TransForm"}));
@@ -178,7 +182,7 @@ TEST(CEffectsProc, ProcFrameTurnsARealFrame)
         // Inverted, then turned a quarter anticlockwise (the clip's 90
         // degrees): the top-left corner lands bottom-left.
         EXPECT_EQ(out[5 * pitch], 255 - 10);
-        EXPECT_EQ(px[0], 10);            // the caller's frame is untouched
+        EXPECT_EQ(px[0], 10); // the caller's frame is untouched
         frame->Free();
         filler->Release();
     }

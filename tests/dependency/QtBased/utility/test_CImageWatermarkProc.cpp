@@ -16,7 +16,13 @@ class StampFrame : public Moorland::IRawVideoFrame
 public:
     int t = 0;
     unsigned GetPixelFormat() override { return 0; }
-    void GetDimension(unsigned* w, unsigned* h) override { if (w) *w = 16; if (h) *h = 16; }
+    void GetDimension(unsigned* w, unsigned* h) override
+    {
+        if (w)
+            *w = 16;
+        if (h)
+            *h = 16;
+    }
     int GetTimeStamp() override { return t; }
     void SetTimeStamp(int v) override { t = v; }
     bool IsTopDown() override { return true; }
@@ -65,14 +71,15 @@ TEST(CImageWatermarkProc, LoadsOncePerPathAndMovesItsLayer)
     overlay.setX(5);
     overlay.setY(6);
     overlay.setOrigin(1, 2);
-    EXPECT_EQ(Calls(overlay, m, 1000), (std::vector<std::string>{
-                                           "create VideoComposite", "AddLayer /img/logo.png 5,6 64x64",
-                                           "VideoComposite.time=1000", "VideoComposite.inplace"}));
+    EXPECT_EQ(Calls(overlay, m, 1000),
+              (std::vector<std::string>{"create VideoComposite", "AddLayer /img/logo.png 5,6 64x64",
+                                        "VideoComposite.time=1000", "VideoComposite.inplace"}));
     overlay.setWidth(32);
     EXPECT_EQ(Calls(overlay, m, 1040), (std::vector<std::string>{"SetLayerInfo 5,6 32x64", "VideoComposite.inplace"}));
     overlay.setPath("/img/other.png");
-    EXPECT_EQ(Calls(overlay, m, 1080), (std::vector<std::string>{"RemoveLayer 1", "AddLayer /img/other.png 5,6 32x64",
-                                                                 "VideoComposite.time=1080", "VideoComposite.inplace"}));
+    EXPECT_EQ(Calls(overlay, m, 1080),
+              (std::vector<std::string>{"RemoveLayer 1", "AddLayer /img/other.png 5,6 32x64",
+                                        "VideoComposite.time=1080", "VideoComposite.inplace"}));
 }
 
 TEST(CImageWatermarkProc, JumpsInTimeRepositionTheCompositor)

@@ -22,12 +22,20 @@ namespace {
 struct Manager
 {
     IAVManager* m = CreateAVManager("/tmp/", nullptr);
-    ~Manager() { if (m) m->Release(); }
+    ~Manager()
+    {
+        if (m)
+            m->Release();
+    }
 };
 
 struct FillerDeleter
 {
-    void operator()(IRawVideoFrameFiller* f) const { if (f) f->Release(); }
+    void operator()(IRawVideoFrameFiller* f) const
+    {
+        if (f)
+            f->Release();
+    }
 };
 
 // A packed picture (bytes B, G, R, A) of one colour.
@@ -36,7 +44,8 @@ struct Canvas
     unsigned w, h;
     std::vector<uint8_t> px;
     std::unique_ptr<IRawVideoFrameFiller, FillerDeleter> filler{CreateRawVideoFrameFiller()};
-    Canvas(unsigned width, unsigned height, uint8_t b, uint8_t g, uint8_t r) : w(width), h(height), px(width * height * 4)
+    Canvas(unsigned width, unsigned height, uint8_t b, uint8_t g, uint8_t r)
+        : w(width), h(height), px(width * height * 4)
     {
         for (size_t i = 0; i < px.size(); i += 4) {
             px[i] = b;
@@ -113,7 +122,8 @@ TEST(CTextWatermarkProc, MarkupIsWholeAndEscaped)
     const std::string longText(300, 'x');
     text.SetTextWatermarkText("<b>&" + longText);
     EXPECT_EQ(text.BuildMarkup(), "<font size=\"32\" color=\"#FF102030\" face=\"A &quot;quoted&quot; face\" "
-                                  "fontstyle=\"underline bold \">&lt;b&gt;&amp;" + longText + "</font>");
+                                  "fontstyle=\"underline bold \">&lt;b&gt;&amp;" +
+                                      longText + "</font>");
     Canvas canvas(8, 8, 0, 0, 0);
     IRawVideoFrame* frame = canvas.Frame();
     IRawVideoFrame* before = frame;

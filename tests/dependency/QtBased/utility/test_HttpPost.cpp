@@ -154,8 +154,7 @@ TEST(HttpPost, BodiesOfFilesOnlyAndOfNothing)
     QByteArray b = post.lastBoundary();
     EXPECT_TRUE(request.body.startsWith("--" + b + "\r\nContent-Disposition: form-data; name=\"a\""));
     EXPECT_TRUE(request.body.contains("\r\nA\r\n--" + b + "\r\nContent-Disposition: form-data; name=\"b\""));
-    EXPECT_EQ(request.request.header(QNetworkRequest::ContentLengthHeader).toByteArray().toInt(),
-              request.body.size());
+    EXPECT_EQ(request.request.header(QNetworkRequest::ContentLengthHeader).toByteArray().toInt(), request.body.size());
 
     // Nothing added since: only the closing delimiter.
     ASSERT_TRUE(post.build(&request, QUrl("http://127.0.0.1/")));

@@ -46,8 +46,7 @@ struct PaintedSlider
     {
         QMouseEvent e(QEvent::MouseButtonPress, QPointF(x, 12), button, button, Qt::NoModifier);
         QCoreApplication::sendEvent(slider, &e);
-        QMouseEvent r(QEvent::MouseButtonRelease, QPointF(x, 12), button, Qt::NoButton,
-                      Qt::NoModifier);
+        QMouseEvent r(QEvent::MouseButtonRelease, QPointF(x, 12), button, Qt::NoButton, Qt::NoModifier);
         QCoreApplication::sendEvent(slider, &r);
     }
 };
@@ -113,8 +112,8 @@ TEST(VPlayerSlider, WheelOffLeavesTheEventForTheParent)
     slider->setOrientation(Qt::Horizontal);
     slider->setGeometry(0, 0, 200, 20);
     auto wheel = [&] {
-        QWheelEvent e(QPointF(50, 10), QPointF(50, 10), QPoint(), QPoint(0, 120), Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
+        QWheelEvent e(QPointF(50, 10), QPointF(50, 10), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
         QCoreApplication::sendEvent(slider, &e);
         return e.isAccepted();
     };

@@ -92,9 +92,9 @@ struct PrivateBus
         setenv("PATH", (tools.toStdString() + ":" + std::getenv("PATH")).c_str(), 1);
 
         QDBusConnection service = QDBusConnection::connectToBus(address, "fake-file-manager");
-        if (!service.isConnected()
-            || !service.registerObject("/org/freedesktop/FileManager1", &manager, QDBusConnection::ExportAllSlots)
-            || !service.registerService("org.freedesktop.FileManager1"))
+        if (!service.isConnected() ||
+            !service.registerObject("/org/freedesktop/FileManager1", &manager, QDBusConnection::ExportAllSlots) ||
+            !service.registerService("org.freedesktop.FileManager1"))
             error = "the stand-in file manager could not be registered";
     }
     ~PrivateBus()

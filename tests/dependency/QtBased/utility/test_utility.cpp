@@ -39,7 +39,8 @@ TEST(utility, RatiosAndRates)
     {
         double ratio;
         const char* text;
-    } ratios[] = {{1.77, "16:9"}, {1.80, "16:9"}, {1.81, "1.81:1"}, {1.31, "4:3"}, {1.30, "1.30:1"}, {1.23, "5:4"}, {1.2, "1.20:1"}, {2.35, "2.35:1"}};
+    } ratios[] = {{1.77, "16:9"},   {1.80, "16:9"}, {1.81, "1.81:1"}, {1.31, "4:3"},
+                  {1.30, "1.30:1"}, {1.23, "5:4"},  {1.2, "1.20:1"},  {2.35, "2.35:1"}};
     for (const auto& r : ratios)
         EXPECT_EQ(FormatDisplayAspectRatio(r.ratio), r.text) << r.ratio;
 
@@ -94,8 +95,7 @@ TEST(utility, RawFrameSaveToFileHonoursStride)
     // 3 x 2 pixels in rows of 16 bytes: the 4 padding bytes of each row must not show.
     const unsigned width = 3, height = 2, stride = 16;
     std::vector<uint32_t> frame(stride / 4 * height, 0xDEADBEEFu);
-    const uint32_t pixels[2][3] = {{0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu},
-                                   {0xFFFFFFFFu, 0xFF000000u, 0xFF808080u}};
+    const uint32_t pixels[2][3] = {{0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu}, {0xFFFFFFFFu, 0xFF000000u, 0xFF808080u}};
     for (unsigned y = 0; y < height; ++y)
         for (unsigned x = 0; x < width; ++x)
             frame[y * stride / 4 + x] = pixels[y][x];
@@ -107,8 +107,8 @@ TEST(utility, RawFrameSaveToFileHonoursStride)
     } cases[] = {{true, "upright.png"}, {false, "bottomup.png"}};
     for (const auto& c : cases) {
         const QString path = dir.filePath(c.name);
-        ASSERT_TRUE(RawFrameSaveToFile(frame.data(), c.upright, 0, width, height, stride,
-                                       path.toUtf8().constData(), SNAPSHOT_FORMAT_PNG));
+        ASSERT_TRUE(RawFrameSaveToFile(frame.data(), c.upright, 0, width, height, stride, path.toUtf8().constData(),
+                                       SNAPSHOT_FORMAT_PNG));
         QImage image(path);
         ASSERT_EQ(image.size(), QSize(3, 2));
         for (unsigned y = 0; y < height; ++y)

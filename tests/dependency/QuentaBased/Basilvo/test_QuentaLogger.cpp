@@ -31,13 +31,9 @@ public:
         case FailLikeAFile:
             // The write of a closed descriptor records its error on this thread.
             return static_cast<unsigned int>(file_write(-1, buffer, count));
-        case LogAgain:
-            GetQuentaLogger()->Log(LOG_ERROR, "inner", "inner", nullptr, 0);
-            break;
-        case Throw:
-            throw std::runtime_error("disk gone");
-        case Normal:
-            break;
+        case LogAgain: GetQuentaLogger()->Log(LOG_ERROR, "inner", "inner", nullptr, 0); break;
+        case Throw: throw std::runtime_error("disk gone");
+        case Normal: break;
         }
         text.append(static_cast<const char*>(buffer), count);
         return count;
@@ -129,7 +125,13 @@ TEST_F(Logger, LineFormat)
     EXPECT_EQ("] [TH=" + std::to_string(gettid()) + "] [LV=WARN ] [FR=main] [MG=a\\nb\\rc] [BN=NULL]\r\n",
               line.substr(28));
 
-    struct Case { LogLevel level; const char* from; const char* msg; std::string tail; };
+    struct Case
+    {
+        LogLevel level;
+        const char* from;
+        const char* msg;
+        std::string tail;
+    };
     const Case cases[] = {
         {LOG_DEBUG, "x", "y", "LV=DEBUG] [FR=x] [MG=y] [BN=NULL]\r\n"},
         {LOG_INFO, nullptr, nullptr, "LV=INFO ] [FR=NULL] [MG=NULL] [BN=NULL]\r\n"},
@@ -157,7 +159,12 @@ TEST_F(Logger, ByteDump)
         first1024 += ' ';
     }
     const unsigned char two[] = {0x0A, 0xFF};
-    struct Case { const unsigned char* bin; unsigned int len; std::string dump; };
+    struct Case
+    {
+        const unsigned char* bin;
+        unsigned int len;
+        std::string dump;
+    };
     const Case cases[] = {
         {two, 2, "0A FF "},
         {two, 0, "NULL"},
@@ -173,9 +180,15 @@ TEST_F(Logger, ByteDump)
 
 TEST_F(Logger, SwitchesLevelsAndStreamRules)
 {
-    struct Case { bool log; bool exp; int level; bool written; };
+    struct Case
+    {
+        bool log;
+        bool exp;
+        int level;
+        bool written;
+    };
     const Case cases[] = {
-        {true, true, 6, false},  {true, true, -1, false}, {true, false, LOG_EXP, false},
+        {true, true, 6, false},        {true, true, -1, false},         {true, false, LOG_EXP, false},
         {true, false, LOG_WARN, true}, {false, true, LOG_FATAL, false}, {false, true, LOG_EXP, false},
         {true, true, LOG_EXP, true},
     };
@@ -208,8 +221,7 @@ TEST_F(Logger, CopiedErrorsAreLoggedAsExp)
     GetQuentaException()->Copy(&e);
     std::vector<std::string> lines = Lines(gCapture->text);
     ASSERT_EQ(1u, lines.size());
-    EXPECT_EQ("LV=EXP  ] [FR=File: src/file.cpp Line: 12] [MG=file_read error\\nsecond] [BN=NULL]\r\n",
-              Tail(lines[0]));
+    EXPECT_EQ("LV=EXP  ] [FR=File: src/file.cpp Line: 12] [MG=file_read error\\nsecond] [BN=NULL]\r\n", Tail(lines[0]));
 
     gCapture->text.clear();
     GetQuentaException()->SetException(1, "direct", 1, "f");
@@ -229,7 +241,10 @@ TEST_F(Logger, CopiedErrorsAreLoggedAsExp)
 
     // Standard and unknown exceptions are recorded without a line.
     gCapture->text.clear();
-    EXPECT_EQ(-1, QB_GUARDED(-1, { throw std::runtime_error("std"); return 0; }));
+    EXPECT_EQ(-1, QB_GUARDED(-1, {
+        throw std::runtime_error("std");
+        return 0;
+    }));
     EXPECT_EQ(QB_ERR_STD_EXCEPTION, GetQuentaException()->GetExceptionCode());
     EXPECT_EQ("", gCapture->text);
 }

@@ -55,7 +55,12 @@ TEST(LoggerFile, CreateEmptyOrAppend)
     const std::string logPath = dir + "/app.log";
     const std::string tail = "[LV=INFO ] [FR=child] [MG=line] [BN=NULL]\r\n";
 
-    struct Case { bool existing; bool append; bool oldKept; };
+    struct Case
+    {
+        bool existing;
+        bool append;
+        bool oldKept;
+    };
     const Case cases[] = {{true, false, false}, {true, true, true}, {false, true, false}, {false, false, false}};
     for (const Case& c : cases) {
         std::remove(logPath.c_str());

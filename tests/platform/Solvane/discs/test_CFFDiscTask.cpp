@@ -28,8 +28,7 @@ class ToolTask final : public Solvane::CFFDiscTask
 public:
     ToolTask(std::vector<std::string> args, std::vector<std::string> env)
         : CFFDiscTask(nullptr), m_args(std::move(args)), m_env(std::move(env))
-    {
-    }
+    {}
     ~ToolTask() override { Stop(); }
 
 private:
@@ -90,11 +89,20 @@ TEST_F(DiscTaskTest, ToolOutcomes)
     };
     const std::vector<Case> cases = {
         {"success, its output kept from the status", {"sh", "-c", "echo chatter; echo notes >&2; exit 0"}, {}, 5, ""},
-        {"failure names its last words", {"sh", "-c", "echo chatter; echo \"bad $DISC_WORD\" >&2; exit 2"},
-         {"DISC_WORD=input"}, 4, "sh failed: bad input"},
-        {"crash names its signal", {"sh", "-c", "echo dying >&2; kill -SEGV $$"}, {}, 4,
+        {"failure names its last words",
+         {"sh", "-c", "echo chatter; echo \"bad $DISC_WORD\" >&2; exit 2"},
+         {"DISC_WORD=input"},
+         4,
+         "sh failed: bad input"},
+        {"crash names its signal",
+         {"sh", "-c", "echo dying >&2; kill -SEGV $$"},
+         {},
+         4,
          "sh crashed with signal 11 (Segmentation fault): dying"},
-        {"missing tool", {"no-such-authoring-tool"}, {}, 4,
+        {"missing tool",
+         {"no-such-authoring-tool"},
+         {},
+         4,
          "Can't run no-such-authoring-tool: No such file or directory"},
     };
     for (const Case& c : cases) {

@@ -24,22 +24,38 @@ namespace {
 
 struct ProcessorDeleter
 {
-    void operator()(IVideoProcessor* p) const { if (p) p->Release(); }
+    void operator()(IVideoProcessor* p) const
+    {
+        if (p)
+            p->Release();
+    }
 };
 using ProcessorPtr = std::unique_ptr<IVideoProcessor, ProcessorDeleter>;
 struct EffectDeleter
 {
-    void operator()(IAudioEffect* e) const { if (e) e->Release(); }
+    void operator()(IAudioEffect* e) const
+    {
+        if (e)
+            e->Release();
+    }
 };
 using EffectPtr = std::unique_ptr<IAudioEffect, EffectDeleter>;
 struct FrameDeleter
 {
-    void operator()(IRawVideoFrame* f) const { if (f) f->Free(); }
+    void operator()(IRawVideoFrame* f) const
+    {
+        if (f)
+            f->Free();
+    }
 };
 using FramePtr = std::unique_ptr<IRawVideoFrame, FrameDeleter>;
 struct FillerDeleter
 {
-    void operator()(IRawVideoFrameFiller* f) const { if (f) f->Release(); }
+    void operator()(IRawVideoFrameFiller* f) const
+    {
+        if (f)
+            f->Release();
+    }
 };
 
 // A packed 4-byte picture (bytes B, G, R, A) whose every pixel differs.
@@ -92,8 +108,8 @@ ProcessorPtr Make(SolvaneTest::ManagerHolder& m, const char* name,
 TEST(EditProcessors, EveryNameIsMadeAndUnknownOnesAreRefused)
 {
     SolvaneTest::ManagerHolder m;
-    for (const char* name : {"brightness_contrast", "simple_gauss_blur", "simple_laplacian_sharpen", "gray", "flip_color",
-                             "invert", "aged_film", "reverse", "EffectNameRotate90X", "2D_3D_TransForm"})
+    for (const char* name : {"brightness_contrast", "simple_gauss_blur", "simple_laplacian_sharpen", "gray",
+                             "flip_color", "invert", "aged_film", "reverse", "EffectNameRotate90X", "2D_3D_TransForm"})
         EXPECT_TRUE(Make(m, name)) << name;
     for (const char* name : {"audio_volume", "audio_fader", "audio_replace"})
         EXPECT_TRUE(EffectPtr(m->CreateAudioEffect(name))) << name;
@@ -315,7 +331,8 @@ TEST(EditProcessors, PlanarPicturesKeepTheirLayout)
     filler->SetPlane(1, u.data(), 2);
     filler->SetPlane(2, v.data(), 2);
     const std::vector<uint8_t> y0 = y, u0 = u;
-    ASSERT_TRUE(Make(m, "reverse", {{"mirror", "1"}, {"vertical", "0"}})->ProcessFrameInPlace(&params, 0, filler->GetFrame()));
+    ASSERT_TRUE(
+        Make(m, "reverse", {{"mirror", "1"}, {"vertical", "0"}})->ProcessFrameInPlace(&params, 0, filler->GetFrame()));
     EXPECT_EQ(y[0], y0[3]);
     EXPECT_EQ(u[0], u0[1]);
     ASSERT_TRUE(Make(m, "gray")->ProcessFrameInPlace(&params, 0, filler->GetFrame()));
@@ -393,7 +410,11 @@ namespace {
 
 struct AudioFillerDeleter
 {
-    void operator()(IRawAudioFrameFiller* f) const { if (f) f->Release(); }
+    void operator()(IRawAudioFrameFiller* f) const
+    {
+        if (f)
+            f->Release();
+    }
 };
 
 struct Sound

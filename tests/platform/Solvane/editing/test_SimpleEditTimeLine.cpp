@@ -41,7 +41,7 @@ struct EditMedia
     std::string dir = SolvaneTest::Media::Get().Dir();
     std::string a = dir + "/edit_a.mp4";
     std::string b = dir + "/edit_b.mp4";
-    std::string c30 = dir + "/edit_c30.mp4"; // 30 fps, 1 s, no sound
+    std::string c30 = dir + "/edit_c30.mp4";        // 30 fps, 1 s, no sound
     std::string longSound = dir + "/edit_long.mkv"; // 1 s of pictures, 2 s of sound
     bool ok = false;
 
@@ -49,27 +49,47 @@ private:
     EditMedia()
     {
         const std::string ff = "ffmpeg -nostdin -v error -y ";
-        ok = std::system((ff + "-f lavfi -i testsrc2=size=320x240:rate=25:duration=2 "
-                               "-f lavfi -i sine=frequency=440:sample_rate=48000:duration=2 -ac 2 "
-                               "-c:v libx264 -preset ultrafast -g 10 -pix_fmt yuv420p -c:a aac '" + a + "'").c_str()) == 0 &&
-             std::system((ff + "-f lavfi -i testsrc=size=320x240:rate=25:duration=1 "
-                               "-c:v libx264 -preset ultrafast -g 10 -pix_fmt yuv420p '" + b + "'").c_str()) == 0 &&
-             std::system((ff + "-f lavfi -i testsrc=size=320x240:rate=30:duration=1 "
-                               "-c:v libx264 -preset ultrafast -g 10 -pix_fmt yuv420p '" + c30 + "'").c_str()) == 0 &&
-             std::system((ff + "-f lavfi -i testsrc=size=160x120:rate=25:duration=1 "
-                               "-f lavfi -i sine=frequency=330:sample_rate=48000:duration=2 -ac 2 "
-                               "-c:v libx264 -preset ultrafast -g 10 -pix_fmt yuv420p -c:a flac '" + longSound + "'").c_str()) == 0;
+        ok = std::system((ff +
+                          "-f lavfi -i testsrc2=size=320x240:rate=25:duration=2 "
+                          "-f lavfi -i sine=frequency=440:sample_rate=48000:duration=2 -ac 2 "
+                          "-c:v libx264 -preset ultrafast -g 10 -pix_fmt yuv420p -c:a aac '" +
+                          a + "'")
+                             .c_str()) == 0 &&
+             std::system((ff +
+                          "-f lavfi -i testsrc=size=320x240:rate=25:duration=1 "
+                          "-c:v libx264 -preset ultrafast -g 10 -pix_fmt yuv420p '" +
+                          b + "'")
+                             .c_str()) == 0 &&
+             std::system((ff +
+                          "-f lavfi -i testsrc=size=320x240:rate=30:duration=1 "
+                          "-c:v libx264 -preset ultrafast -g 10 -pix_fmt yuv420p '" +
+                          c30 + "'")
+                             .c_str()) == 0 &&
+             std::system((ff +
+                          "-f lavfi -i testsrc=size=160x120:rate=25:duration=1 "
+                          "-f lavfi -i sine=frequency=330:sample_rate=48000:duration=2 -ac 2 "
+                          "-c:v libx264 -preset ultrafast -g 10 -pix_fmt yuv420p -c:a flac '" +
+                          longSound + "'")
+                             .c_str()) == 0;
     }
 };
 
 struct ImporterDeleter
 {
-    void operator()(IAVImporter* i) const { if (i) i->Release(); }
+    void operator()(IAVImporter* i) const
+    {
+        if (i)
+            i->Release();
+    }
 };
 using ImporterPtr = std::unique_ptr<IAVImporter, ImporterDeleter>;
 struct SourceDeleter
 {
-    void operator()(IAVSource* s) const { if (s) s->Release(); }
+    void operator()(IAVSource* s) const
+    {
+        if (s)
+            s->Release();
+    }
 };
 using SourcePtr = std::unique_ptr<IAVSource, SourceDeleter>;
 
@@ -207,7 +227,8 @@ TEST(SimpleEditTimeLine, DamagedFilesAreRefusedAndKeepTheOpenDescription)
 {
     SolvaneTest::ManagerHolder m;
     const std::string dir = SolvaneTest::Media::Get().Dir();
-    const std::string good = "<SimpleEditTimeLine version=\"1\"><Clip source=\"/v/a.mov\" trimStart=\"0\" trimEnd=\"1000\"/></SimpleEditTimeLine>";
+    const std::string good = "<SimpleEditTimeLine version=\"1\"><Clip source=\"/v/a.mov\" trimStart=\"0\" "
+                             "trimEnd=\"1000\"/></SimpleEditTimeLine>";
     std::string deep;
     for (int i = 0; i < 5000; ++i)
         deep += "<a>";
@@ -227,11 +248,19 @@ TEST(SimpleEditTimeLine, DamagedFilesAreRefusedAndKeepTheOpenDescription)
         {"another root", "<Project version=\"1\"/>", 10021017},
         {"no version", "<SimpleEditTimeLine><Clip source=\"x\"/></SimpleEditTimeLine>", 10021017},
         {"newer version", "<SimpleEditTimeLine version=\"2\"/>", 10021017},
-        {"clip ends first", "<SimpleEditTimeLine version=\"1\"><Clip source=\"x\" trimStart=\"900\" trimEnd=\"100\"/></SimpleEditTimeLine>", 10021017},
-        {"negative crop", "<SimpleEditTimeLine version=\"1\"><Clip source=\"x\" cropLeft=\"-3\"/></SimpleEditTimeLine>", 10021017},
-        {"volume no number", "<SimpleEditTimeLine version=\"1\"><Clip source=\"x\" volume=\"loud\"/></SimpleEditTimeLine>", 10021017},
-        {"trim overflows", "<SimpleEditTimeLine version=\"1\"><Clip source=\"x\" trimEnd=\"99999999999\"/></SimpleEditTimeLine>", 10021017},
-        {"clip without source", "<SimpleEditTimeLine version=\"1\"><Clip trimEnd=\"5\"/></SimpleEditTimeLine>", 10021017},
+        {"clip ends first",
+         "<SimpleEditTimeLine version=\"1\"><Clip source=\"x\" trimStart=\"900\" "
+         "trimEnd=\"100\"/></SimpleEditTimeLine>",
+         10021017},
+        {"negative crop", "<SimpleEditTimeLine version=\"1\"><Clip source=\"x\" cropLeft=\"-3\"/></SimpleEditTimeLine>",
+         10021017},
+        {"volume no number",
+         "<SimpleEditTimeLine version=\"1\"><Clip source=\"x\" volume=\"loud\"/></SimpleEditTimeLine>", 10021017},
+        {"trim overflows",
+         "<SimpleEditTimeLine version=\"1\"><Clip source=\"x\" trimEnd=\"99999999999\"/></SimpleEditTimeLine>",
+         10021017},
+        {"clip without source", "<SimpleEditTimeLine version=\"1\"><Clip trimEnd=\"5\"/></SimpleEditTimeLine>",
+         10021017},
         {"too many effects", manyEffects, 10021017},
         {"nested without end", deep, 10021017},
         {"binary", std::string("<SimpleEditTimeLine version=\"1\">\0\x01\x02", 35), 10021017},
@@ -466,7 +495,8 @@ TEST(SimpleEditTimeLine, ClipSettingsShapeThePictureAndSound)
     const std::string path = media.dir + "/shaped.seix";
     ASSERT_TRUE(t->SaveTimeLine(path.c_str()));
 
-    SourcePtr source(m->CreateSourceFromAddress(path.c_str(), "SimpleEditImporter", nullptr, nullptr, nullptr, nullptr));
+    SourcePtr source(
+        m->CreateSourceFromAddress(path.c_str(), "SimpleEditImporter", nullptr, nullptr, nullptr, nullptr));
     ASSERT_TRUE(source) << SolvaneTest::LastMessage();
     IRawAudioFrame* audio = nullptr;
     IRawVideoFrame* video = nullptr;
@@ -508,9 +538,13 @@ TEST(SimpleEditTimeLine, AMissingClipFileFailsTheReadAndIsNoEnd)
     SolvaneTest::ManagerHolder m;
     const std::string dir = SolvaneTest::Media::Get().Dir();
     const std::string path = dir + "/missing-clip.seix";
-    WriteAll(path, "<SimpleEditTimeLine version=\"1\"><Output width=\"64\" height=\"48\"/>"
-                   "<Clip source=\"" + dir + "/nothing-here.mp4\" trimStart=\"0\" trimEnd=\"1000\">"
-                   "<Format width=\"64\" height=\"48\" sampleRate=\"48000\" channels=\"2\"/></Clip></SimpleEditTimeLine>");
+    WriteAll(
+        path,
+        "<SimpleEditTimeLine version=\"1\"><Output width=\"64\" height=\"48\"/>"
+        "<Clip source=\"" +
+            dir +
+            "/nothing-here.mp4\" trimStart=\"0\" trimEnd=\"1000\">"
+            "<Format width=\"64\" height=\"48\" sampleRate=\"48000\" channels=\"2\"/></Clip></SimpleEditTimeLine>");
     ImporterPtr importer = NewEdit(m);
     ASSERT_TRUE(importer->Open(path.c_str()));
     SourcePtr source(importer->CreateSource(0, 0, 0));
@@ -566,8 +600,8 @@ TEST(SimpleEditTimeLine, AWholeDescriptionPlaysInsideAnother)
 
     int movieId = -1, videoId = -1, audioId = -1;
     MovieInfo* movie = nullptr;
-    SourcePtr source(m->CreateSourceFromAddress(outerPath.c_str(), "SimpleEditImporter", &movieId, &videoId, &audioId,
-                                                &movie));
+    SourcePtr source(
+        m->CreateSourceFromAddress(outerPath.c_str(), "SimpleEditImporter", &movieId, &videoId, &audioId, &movie));
     ASSERT_TRUE(source) << SolvaneTest::LastMessage();
     ASSERT_NE(movie, nullptr);
     EXPECT_EQ(videoId, 0);
@@ -596,7 +630,8 @@ TEST(SimpleEditTimeLine, ASoundClipPlaysOverAStillPicture)
     ASSERT_TRUE(t->SetClipAudioSource(0, files.Tone().c_str(), 0, 7));
     const std::string path = files.Dir() + "/sound-only.seix";
     ASSERT_TRUE(t->SaveTimeLine(path.c_str()));
-    SourcePtr source(m->CreateSourceFromAddress(path.c_str(), "SimpleEditImporter", nullptr, nullptr, nullptr, nullptr));
+    SourcePtr source(
+        m->CreateSourceFromAddress(path.c_str(), "SimpleEditImporter", nullptr, nullptr, nullptr, nullptr));
     ASSERT_TRUE(source) << SolvaneTest::LastMessage();
     int pictures = 0;
     int64_t samples = 0;
@@ -675,7 +710,8 @@ TEST(SimpleEditTimeLine, AClipsLastPictureKeepsItsPixelsWhileItFillsTheClipsEnd)
     ASSERT_TRUE(t->SetFrameRate(25));
     const std::string path = media.dir + "/held.seix";
     ASSERT_TRUE(t->SaveTimeLine(path.c_str()));
-    SourcePtr source(m->CreateSourceFromAddress(path.c_str(), "SimpleEditImporter", nullptr, nullptr, nullptr, nullptr));
+    SourcePtr source(
+        m->CreateSourceFromAddress(path.c_str(), "SimpleEditImporter", nullptr, nullptr, nullptr, nullptr));
     ASSERT_TRUE(source) << SolvaneTest::LastMessage();
     auto luma = [](IRawVideoFrame* v) {
         unsigned line = 0, pitch = 0, rows = 0;
@@ -802,9 +838,9 @@ TEST(SimpleEditTimeLine, PixelShapesAreKeptAcrossClips)
         ++second;
         unsigned bytes = 0, pitch = 0, rows = 0;
         const unsigned char* y = video->GetBuffer(0, &bytes, &pitch, &rows);
-        EXPECT_LE(y[3 * pitch + 160], 20);   // bar: 240 - 320 x (8/9) / (4/3) = 27 lines, about 13 each side
+        EXPECT_LE(y[3 * pitch + 160], 20); // bar: 240 - 320 x (8/9) / (4/3) = 27 lines, about 13 each side
         EXPECT_LE(y[236 * pitch + 160], 20);
-        EXPECT_GT(y[20 * pitch + 160], 20);  // the picture starts below the bar
+        EXPECT_GT(y[20 * pitch + 160], 20); // the picture starts below the bar
     }
     EXPECT_EQ(second, 5);
 }
@@ -829,7 +865,8 @@ TEST(SimpleEditTimeLine, ReplacementSoundAndDeinterlacingApplyToTheirClip)
     ASSERT_TRUE(t->SetClipInterlaced(1, 1));
     const std::string path = media.dir + "/settings.seix";
     ASSERT_TRUE(t->SaveTimeLine(path.c_str()));
-    SourcePtr source(m->CreateSourceFromAddress(path.c_str(), "SimpleEditImporter", nullptr, nullptr, nullptr, nullptr));
+    SourcePtr source(
+        m->CreateSourceFromAddress(path.c_str(), "SimpleEditImporter", nullptr, nullptr, nullptr, nullptr));
     ASSERT_TRUE(source) << SolvaneTest::LastMessage();
     IRawAudioFrame* audio = nullptr;
     IRawVideoFrame* video = nullptr;
@@ -1052,7 +1089,8 @@ TEST(SimpleEditTimeLine, TheWriterWritesOnlyWhatItsReaderTakes)
         bool saved;
         const char* named; // part of the refusal
     } cases[] = {
-        {"movie -2", [](ISimpleEditTimeLine* t) { return t->InsertSource(-1, "/v/a.mov", "", 0, -1, -2, 0); }, true, ""},
+        {"movie -2", [](ISimpleEditTimeLine* t) { return t->InsertSource(-1, "/v/a.mov", "", 0, -1, -2, 0); }, true,
+         ""},
         {"movie -5", [](ISimpleEditTimeLine* t) { return t->InsertSource(-1, "/v/a.mov", "", 0, -1, -5, 0); }, false,
          "movie -5"},
         {"audio stream -2", [](ISimpleEditTimeLine* t) { return t->SetClipAudioSource(0, "/a.mp3", 0, -2); }, true, ""},
@@ -1082,10 +1120,9 @@ TEST(SimpleEditTimeLine, TheWriterWritesOnlyWhatItsReaderTakes)
              return t->SetOutputFormat(0, &f);
          },
          false, "frame rate numerator 3000000000"},
-        {"text of 8192 bytes",
-         [&](ISimpleEditTimeLine* t) { return t->SetReplaceAudio(longest.c_str(), 0, 0); }, true, ""},
-        {"text of 8193 bytes",
-         [&](ISimpleEditTimeLine* t) { return t->SetReplaceAudio(tooLong.c_str(), 0, 0); }, false,
+        {"text of 8192 bytes", [&](ISimpleEditTimeLine* t) { return t->SetReplaceAudio(longest.c_str(), 0, 0); }, true,
+         ""},
+        {"text of 8193 bytes", [&](ISimpleEditTimeLine* t) { return t->SetReplaceAudio(tooLong.c_str(), 0, 0); }, false,
          "replacement audio is longer than 8192"},
         {"UTF-8 effect value",
          [](ISimpleEditTimeLine* t) {
@@ -1170,11 +1207,14 @@ TEST(SimpleEditTimeLine, EveryReadingOrderGivesEveryPictureAndSampleOnce)
         {"two trimmed clips, the second silent", {{&media.a, 520, 1520}, {&media.b, 0, 1000}}, 0, 50, 96000},
         {"the same from inside the first clip", {{&media.a, 520, 1520}, {&media.b, 0, 1000}}, 600, 35, 67200},
         {"sound that outlasts the pictures", {{&media.longSound, 0, -1}}, 0, 25, 96000},
-        {"sound that outlasts the pictures, then a clip", {{&media.longSound, 0, -1}, {&media.a, 0, 1000}}, 0, 50,
+        {"sound that outlasts the pictures, then a clip",
+         {{&media.longSound, 0, -1}, {&media.a, 0, 1000}},
+         0,
+         50,
          144000},
     };
-    const Order orders[] = {Order::Both, Order::Alternate, Order::Lagging, Order::PicturesFirst, Order::SoundOnly,
-                            Order::PicturesOnly};
+    const Order orders[] = {Order::Both,          Order::Alternate, Order::Lagging,
+                            Order::PicturesFirst, Order::SoundOnly, Order::PicturesOnly};
     for (const Case& c : cases) {
         ImporterPtr writer = NewEdit(m);
         ISimpleEditTimeLine* t = TimeLine(writer.get());
@@ -1187,8 +1227,8 @@ TEST(SimpleEditTimeLine, EveryReadingOrderGivesEveryPictureAndSampleOnce)
         std::vector<int> reference;
         for (Order order : orders) {
             const int o = static_cast<int>(order);
-            SourcePtr source(m->CreateSourceFromAddress(path.c_str(), "SimpleEditImporter", nullptr, nullptr, nullptr,
-                                                        nullptr));
+            SourcePtr source(
+                m->CreateSourceFromAddress(path.c_str(), "SimpleEditImporter", nullptr, nullptr, nullptr, nullptr));
             ASSERT_TRUE(source) << SolvaneTest::LastMessage();
             if (c.seekMs)
                 ASSERT_TRUE(source->Seek(c.seekMs));

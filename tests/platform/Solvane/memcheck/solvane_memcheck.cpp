@@ -72,10 +72,16 @@ bool PlayerSteps(IAVManager* manager, IRawVideoFrame* picture, const std::string
     IRawVideoFrame* frame = tight.CopyFrom(picture) ? tight.Frame() : nullptr;
     if (!frame)
         return false;
-    struct Step { const char* name; const char* param; const char* value; };
-    const std::vector<Step> steps = step == "3d"
-        ? std::vector<Step>{{"2D_3D_TransForm", "2d_3d_type", "1"}, {"2D_3D_TransForm", "2d_3d_type", "2"}}
-        : std::vector<Step>{{"reverse", "mirror", "1"}, {"EffectNameRotate90X", "Rotate90XDerection", "1"}};
+    struct Step
+    {
+        const char* name;
+        const char* param;
+        const char* value;
+    };
+    const std::vector<Step> steps =
+        step == "3d"
+            ? std::vector<Step>{{"2D_3D_TransForm", "2d_3d_type", "1"}, {"2D_3D_TransForm", "2d_3d_type", "2"}}
+            : std::vector<Step>{{"reverse", "mirror", "1"}, {"EffectNameRotate90X", "Rotate90XDerection", "1"}};
     // The players draw each picture through the image converter, at the
     // window's size (here a third of the picture's, odd) and at its own:
     // the layer's own picture, read in place, and the tight copy.

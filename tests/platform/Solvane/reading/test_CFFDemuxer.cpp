@@ -34,7 +34,8 @@ std::string MakeClip(const std::string& name)
     static const Folder dir;
     const std::string path = dir.path + "/" + name;
     const std::string command = "ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=160x120:rate=25:duration=2 "
-                                "-c:v mpeg4 -g 10 '" + path + "'";
+                                "-c:v mpeg4 -g 10 '" +
+                                path + "'";
     return std::system(command.c_str()) == 0 ? path : std::string();
 }
 
@@ -90,7 +91,9 @@ TEST(CFFDemuxer, OnlyTheStreamsInUseAreRead)
     ASSERT_FALSE(dir.empty());
     const std::string path = dir.substr(0, dir.rfind('/')) + "/two.mkv";
     ASSERT_EQ(std::system(("ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=160x120:rate=25:duration=1 "
-                           "-f lavfi -i sine=duration=1 -c:v mpeg4 -c:a pcm_s16le '" + path + "'").c_str()),
+                           "-f lavfi -i sine=duration=1 -c:v mpeg4 -c:a pcm_s16le '" +
+                           path + "'")
+                              .c_str()),
               0);
     CFFDemuxer demux(path);
     demux.Use({1});

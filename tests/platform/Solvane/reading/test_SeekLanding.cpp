@@ -28,7 +28,7 @@ using MediaTest::Run;
 struct Row
 {
     const char* file;
-    const char* make;      // the ffmpeg arguments after the two inputs
+    const char* make; // the ffmpeg arguments after the two inputs
 };
 
 const Row kRows[] = {
@@ -59,9 +59,10 @@ private:
     {
         m_ok = !m_folder.Dir().empty();
         for (const Row& row : kRows) {
-            m_ok = m_ok && Run(m_folder.FFmpeg() + "-f lavfi -i testsrc=size=160x120:rate=25:duration=6 -itsoffset 0.6 "
-                                    "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=5 " +
-                row.make + " " + row.file);
+            m_ok = m_ok && Run(m_folder.FFmpeg() +
+                               "-f lavfi -i testsrc=size=160x120:rate=25:duration=6 -itsoffset 0.6 "
+                               "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=5 " +
+                               row.make + " " + row.file);
         }
     }
     MediaTest::Folder m_folder{"seek-landing"};
@@ -72,13 +73,13 @@ struct Start
 {
     int pictureMs = -1;
     int64_t sound100ns = -1;
-    int64_t soundEnd100ns = -1;    // where the first sound block ends
+    int64_t soundEnd100ns = -1; // where the first sound block ends
 };
 
 int64_t BlockEnd(Moorland::IRawAudioFrame* audio)
 {
     return audio->GetTimeStamp() +
-        static_cast<int64_t>(audio->GetSampleCount()) * 10000000 / std::max(1, audio->GetSampleRate());
+           static_cast<int64_t>(audio->GetSampleCount()) * 10000000 / std::max(1, audio->GetSampleRate());
 }
 
 struct ImporterHolder

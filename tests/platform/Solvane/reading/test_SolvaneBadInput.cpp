@@ -85,7 +85,8 @@ void Exercise(Moorland::IAVManager* manager, const std::string& path)
             items[s].eStreamType = static_cast<Moorland::StreamType>(movie->streams[s].type);
             items[s].bCompress = s % 2 == 1;
         }
-        if (Moorland::IAVSource2* multi = importer->CreateMultiSource(movie->id, items.data(), static_cast<int>(items.size()))) {
+        if (Moorland::IAVSource2* multi =
+                importer->CreateMultiSource(movie->id, items.data(), static_cast<int>(items.size()))) {
             Moorland::FrameInfo info{};
             for (int i = 0; i < 600 && multi->ReadFrame(&info, 0, -1); ++i) {
             }
@@ -96,7 +97,8 @@ void Exercise(Moorland::IAVManager* manager, const std::string& path)
         }
     }
     const int ids[2] = {0, 1};
-    if (Moorland::IAVCompressedSource* packets = importer->CreatePacketSource(importer->GetMovieInfoAt(0)->id, 1, ids)) {
+    if (Moorland::IAVCompressedSource* packets =
+            importer->CreatePacketSource(importer->GetMovieInfoAt(0)->id, 1, ids)) {
         int id = 0;
         for (int i = 0; i < 1000 && packets->ReadPacket(&id, nullptr); ++i) {
         }
@@ -118,7 +120,12 @@ TEST(SolvaneBadInput, UnusableFilesGiveAClearReason)
     const std::string meta = ";FFMETADATA1\ntitle=nothing\n";
     WriteAll(m.Path("nostreams.txt"), std::vector<char>(meta.begin(), meta.end()));
 
-    struct Case { std::string path; int code; const char* words; };
+    struct Case
+    {
+        std::string path;
+        int code;
+        const char* words;
+    };
     const Case cases[] = {
         {m.Path("missing.mp4"), 10021013, "No such file"},
         {m.Path("empty.mp4"), 10021017, "empty"},
@@ -141,7 +148,8 @@ TEST(SolvaneBadInput, UnusableFilesGiveAClearReason)
         EXPECT_EQ(byName->CreateSource(0, 0, -1), nullptr);
         byName->Release();
 
-        EXPECT_EQ(manager->CreateSourceFromAddress(c.path.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr), nullptr);
+        EXPECT_EQ(manager->CreateSourceFromAddress(c.path.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr),
+                  nullptr);
         EXPECT_EQ(LastCode(), c.code);
     }
 }
@@ -155,8 +163,8 @@ TEST(SolvaneBadInput, TruncatedAndDamagedFilesNeverCrash)
         const std::vector<char> bytes = ReadAll(original);
         ASSERT_GT(bytes.size(), 4096u);
         const std::string ext = original.substr(original.size() - 3);
-        for (size_t cut : {size_t(16), size_t(700), size_t(3000), bytes.size() / 3, bytes.size() / 2,
-                           bytes.size() - 333}) {
+        for (size_t cut :
+             {size_t(16), size_t(700), size_t(3000), bytes.size() / 3, bytes.size() / 2, bytes.size() - 333}) {
             const std::string path = m.Path(("cut" + std::to_string(cut) + "." + ext).c_str());
             WriteAll(path, std::vector<char>(bytes.begin(), bytes.begin() + static_cast<long>(cut)));
             Exercise(manager.manager, path);
@@ -180,8 +188,8 @@ namespace {
 struct ReadOutcome
 {
     int pictures = 0;
-    bool lastRead = true;   // the last ReadFrames answer
-    bool ended = false;     // IsEndOfStream after it
+    bool lastRead = true; // the last ReadFrames answer
+    bool ended = false;   // IsEndOfStream after it
     int code = 0;
     std::string message;
 };
@@ -439,7 +447,8 @@ const LateStreamCase kLateStreamCases[] = {
 bool MakeLateStreamPieces()
 {
     const std::string ff = "cd '" + Media::Get().Dir() + "' && ffmpeg -nostdin -v error -y ";
-    return MediaTest::Run(ff + "-f lavfi -i testsrc=size=160x120:rate=25:duration=6 -c:v mpeg2video -f mpegts head.ts") &&
+    return MediaTest::Run(ff +
+                          "-f lavfi -i testsrc=size=160x120:rate=25:duration=6 -c:v mpeg2video -f mpegts head.ts") &&
            MediaTest::Run(ff + "-f lavfi -i testsrc=size=160x120:rate=25:duration=1 -f lavfi -i sine=duration=1 "
                                "-c:v mpeg2video -c:a mp2 -streamid 0:256 -streamid 1:300 -output_ts_offset 6 "
                                "-tables_version 1 -f mpegts tail1.ts") &&

@@ -57,13 +57,13 @@ struct Row
     const char* file;
     Kind kind;
     int width, height;
-    std::string inputs;          // ffmpeg inputs
-    std::string outputs;         // ffmpeg options before the file name
-    std::vector<std::string> encoders; // the row is skipped when ffmpeg lacks one
-    int audioTracks;             // audio streams the file carries
-    int64_t audioStartMs;        // first sound this late after the first picture
-    int rotate = 0;              // degrees clockwise the file asks players to turn its pictures
-    int layout = -1;             // the pixel layout pictures come in; -1: any
+    std::string inputs;                               // ffmpeg inputs
+    std::string outputs;                              // ffmpeg options before the file name
+    std::vector<std::string> encoders;                // the row is skipped when ffmpeg lacks one
+    int audioTracks;                                  // audio streams the file carries
+    int64_t audioStartMs;                             // first sound this late after the first picture
+    int rotate = 0;                                   // degrees clockwise the file asks players to turn its pictures
+    int layout = -1;                                  // the pixel layout pictures come in; -1: any
     bool (*patch)(const std::string& path) = nullptr; // changes the made file the way other tools write it
 };
 
@@ -91,7 +91,10 @@ bool MakeBottomUp(const std::string& path)
     return WriteBytes(path, bytes);
 }
 
-void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
+void PrintTo(const Row& row, std::ostream* os)
+{
+    *os << row.name;
+}
 
 bool TurnMp4By90(const std::string& path);
 bool TurnMp4By270(const std::string& path);
@@ -103,38 +106,154 @@ std::vector<Row> Rows()
     const std::string x264 = "-c:v libx264 -preset ultrafast -pix_fmt yuv420p ";
     return {
         {"MP4 H.264/AAC", "h264.mp4", Video, 160, 120, av, x264 + "-bf 2 -g 12 -c:a aac", {"libx264", "aac"}, 1, 0},
-        {"MP4 H.265/AAC", "hevc.mp4", Video, 160, 120, av,
-         "-c:v libx265 -preset ultrafast -x265-params log-level=error -pix_fmt yuv420p -c:a aac", {"libx265", "aac"}, 1, 0},
-        {"MP4 MPEG-4 Part 2", "mpeg4.mp4", Video, 160, 120, av, "-c:v mpeg4 -q:v 3 -bf 1 -c:a aac", {"mpeg4", "aac"}, 1, 0},
+        {"MP4 H.265/AAC",
+         "hevc.mp4",
+         Video,
+         160,
+         120,
+         av,
+         "-c:v libx265 -preset ultrafast -x265-params log-level=error -pix_fmt yuv420p -c:a aac",
+         {"libx265", "aac"},
+         1,
+         0},
+        {"MP4 MPEG-4 Part 2",
+         "mpeg4.mp4",
+         Video,
+         160,
+         120,
+         av,
+         "-c:v mpeg4 -q:v 3 -bf 1 -c:a aac",
+         {"mpeg4", "aac"},
+         1,
+         0},
         // 10-bit 4:2:2 keeps its chroma detail.
-        {"MOV ProRes/PCM", "prores.mov", Video, 160, 120, av, "-c:v prores_ks -profile:v 0 -c:a pcm_s16le",
-         {"prores_ks", "pcm_s16le"}, 1, 0, 0, Moorland::PIXEL_FORMAT_YUV422P},
-        {"MOV ProRes 4444 with alpha", "prores4444.mov", Video, 160, 120, Pattern(160, 120, "25", "1"),
-         "-c:v prores_ks -profile:v 4 -pix_fmt yuva444p10le", {"prores_ks"}, 0, 0, 0, Moorland::PIXEL_FORMAT_RGBA32},
-        {"MOV MJPEG/PCM", "mjpeg.mov", Video, 160, 120, av, "-c:v mjpeg -q:v 3 -pix_fmt yuvj420p -c:a pcm_s24le",
-         {"mjpeg", "pcm_s24le"}, 1, 0},
-        {"MKV VP9/Opus", "vp9.mkv", Video, 160, 120, av, "-c:v libvpx-vp9 -deadline realtime -cpu-used 8 -c:a libopus",
-         {"libvpx-vp9", "libopus"}, 1, 0},
-        {"MKV H.264 two audio tracks", "twoaudio.mkv", Video, 160, 120, av + kStereo,
-         "-map 0:v -map 1:a -map 2:a " + x264 + "-c:a:0 aac -c:a:1 ac3", {"libx264", "aac", "ac3"}, 2, 0},
-        {"WebM VP8/Vorbis", "vp8.webm", Video, 160, 120, av, "-c:v libvpx -deadline realtime -cpu-used 8 -c:a libvorbis",
-         {"libvpx", "libvorbis"}, 1, 0},
-        {"AVI MJPEG/PCM", "mjpeg.avi", Video, 160, 120, av, "-c:v mjpeg -q:v 3 -pix_fmt yuvj420p -c:a pcm_s16le",
-         {"mjpeg", "pcm_s16le"}, 1, 0},
-        {"AVI MPEG-4/MP3", "mpeg4.avi", Video, 160, 120, av, "-c:v mpeg4 -q:v 3 -bf 2 -c:a libmp3lame",
-         {"mpeg4", "libmp3lame"}, 1, 0},
-        {"MPEG-2 PS", "ps.mpg", Video, 160, 120, av, "-c:v mpeg2video -q:v 3 -bf 2 -c:a mp2 -f vob",
-         {"mpeg2video", "mp2"}, 1, 0},
+        {"MOV ProRes/PCM",
+         "prores.mov",
+         Video,
+         160,
+         120,
+         av,
+         "-c:v prores_ks -profile:v 0 -c:a pcm_s16le",
+         {"prores_ks", "pcm_s16le"},
+         1,
+         0,
+         0,
+         Moorland::PIXEL_FORMAT_YUV422P},
+        {"MOV ProRes 4444 with alpha",
+         "prores4444.mov",
+         Video,
+         160,
+         120,
+         Pattern(160, 120, "25", "1"),
+         "-c:v prores_ks -profile:v 4 -pix_fmt yuva444p10le",
+         {"prores_ks"},
+         0,
+         0,
+         0,
+         Moorland::PIXEL_FORMAT_RGBA32},
+        {"MOV MJPEG/PCM",
+         "mjpeg.mov",
+         Video,
+         160,
+         120,
+         av,
+         "-c:v mjpeg -q:v 3 -pix_fmt yuvj420p -c:a pcm_s24le",
+         {"mjpeg", "pcm_s24le"},
+         1,
+         0},
+        {"MKV VP9/Opus",
+         "vp9.mkv",
+         Video,
+         160,
+         120,
+         av,
+         "-c:v libvpx-vp9 -deadline realtime -cpu-used 8 -c:a libopus",
+         {"libvpx-vp9", "libopus"},
+         1,
+         0},
+        {"MKV H.264 two audio tracks",
+         "twoaudio.mkv",
+         Video,
+         160,
+         120,
+         av + kStereo,
+         "-map 0:v -map 1:a -map 2:a " + x264 + "-c:a:0 aac -c:a:1 ac3",
+         {"libx264", "aac", "ac3"},
+         2,
+         0},
+        {"WebM VP8/Vorbis",
+         "vp8.webm",
+         Video,
+         160,
+         120,
+         av,
+         "-c:v libvpx -deadline realtime -cpu-used 8 -c:a libvorbis",
+         {"libvpx", "libvorbis"},
+         1,
+         0},
+        {"AVI MJPEG/PCM",
+         "mjpeg.avi",
+         Video,
+         160,
+         120,
+         av,
+         "-c:v mjpeg -q:v 3 -pix_fmt yuvj420p -c:a pcm_s16le",
+         {"mjpeg", "pcm_s16le"},
+         1,
+         0},
+        {"AVI MPEG-4/MP3",
+         "mpeg4.avi",
+         Video,
+         160,
+         120,
+         av,
+         "-c:v mpeg4 -q:v 3 -bf 2 -c:a libmp3lame",
+         {"mpeg4", "libmp3lame"},
+         1,
+         0},
+        {"MPEG-2 PS",
+         "ps.mpg",
+         Video,
+         160,
+         120,
+         av,
+         "-c:v mpeg2video -q:v 3 -bf 2 -c:a mp2 -f vob",
+         {"mpeg2video", "mp2"},
+         1,
+         0},
         {"MPEG-2 TS", "mpeg2.ts", Video, 160, 120, av, "-c:v mpeg2video -q:v 3 -c:a mp2", {"mpeg2video", "mp2"}, 1, 0},
         {"FLV", "sorenson.flv", Video, 160, 120, av, "-c:v flv1 -q:v 3 -c:a libmp3lame", {"flv", "libmp3lame"}, 1, 0},
         {"WMV/ASF", "wmv2.wmv", Video, 160, 120, av, "-c:v wmv2 -q:v 3 -c:a wmav2", {"wmv2", "wmav2"}, 1, 0},
-        {"3GP", "h263.3gp", Video, 176, 144, Pattern(176, 144, "25", "1") + kTone,
-         "-c:v h263 -q:v 3 -c:a aac -ar 16000 -ac 1", {"h263", "aac"}, 1, 0},
-        {"OGV Theora/Vorbis", "theora.ogv", Video, 160, 120, av, "-c:v libtheora -q:v 7 -c:a libvorbis",
-         {"libtheora", "libvorbis"}, 1, 0},
-        {"DV", "pal.dv", Video, 720, 576,
+        {"3GP",
+         "h263.3gp",
+         Video,
+         176,
+         144,
+         Pattern(176, 144, "25", "1") + kTone,
+         "-c:v h263 -q:v 3 -c:a aac -ar 16000 -ac 1",
+         {"h263", "aac"},
+         1,
+         0},
+        {"OGV Theora/Vorbis",
+         "theora.ogv",
+         Video,
+         160,
+         120,
+         av,
+         "-c:v libtheora -q:v 7 -c:a libvorbis",
+         {"libtheora", "libvorbis"},
+         1,
+         0},
+        {"DV",
+         "pal.dv",
+         Video,
+         720,
+         576,
          Pattern(720, 576, "25", "0.4") + "-f lavfi -i sine=sample_rate=48000:duration=0.4 ",
-         "-c:v dvvideo -pix_fmt yuv420p -c:a pcm_s16le -ac 2 -f dv", {"dvvideo"}, 1, 0},
+         "-c:v dvvideo -pix_fmt yuv420p -c:a pcm_s16le -ac 2 -f dv",
+         {"dvvideo"},
+         1,
+         0},
         {"animated GIF", "anim.gif", Video, 160, 120, Pattern(160, 120, "10", "1"), "", {"gif"}, 0, 0},
         {"MP3", "tone.mp3", AudioOnly, 0, 0, kTone, "-c:a libmp3lame", {"libmp3lame"}, 1, 0},
         {"WAV", "stereo.wav", AudioOnly, 0, 0, kStereo, "-c:a pcm_s16le", {"pcm_s16le"}, 1, 0},
@@ -143,78 +262,321 @@ std::vector<Row> Rows()
         {"M4A AAC", "tone.m4a", AudioOnly, 0, 0, kTone, "-c:a aac", {"aac"}, 1, 0},
         {"AC3", "tone.ac3", AudioOnly, 0, 0, kStereo, "-c:a ac3", {"ac3"}, 1, 0},
         {"PNG", "still.png", Still, 160, 120, Pattern(160, 120, "25", "1"), "-frames:v 1", {"png"}, 0, 0},
-        {"PNG 16-bit", "deep.png", Still, 160, 120, Pattern(160, 120, "25", "1"), "-frames:v 1 -pix_fmt rgb48be",
-         {"png"}, 0, 0, 0, Moorland::PIXEL_FORMAT_RGBA32},
+        {"PNG 16-bit",
+         "deep.png",
+         Still,
+         160,
+         120,
+         Pattern(160, 120, "25", "1"),
+         "-frames:v 1 -pix_fmt rgb48be",
+         {"png"},
+         0,
+         0,
+         0,
+         Moorland::PIXEL_FORMAT_RGBA32},
         {"JPEG", "still.jpg", Still, 160, 120, Pattern(160, 120, "25", "1"), "-frames:v 1 -q:v 2", {"mjpeg"}, 0, 0},
         {"BMP", "still.bmp", Still, 160, 120, Pattern(160, 120, "25", "1"), "-frames:v 1", {"bmp"}, 0, 0},
         {"TIFF", "still.tiff", Still, 160, 120, Pattern(160, 120, "25", "1"), "-frames:v 1", {"tiff"}, 0, 0},
-        {"odd size 321x241 (MPEG-4)", "odd.avi", Video, 321, 241, Pattern(321, 241, "25", "1"), "-c:v mpeg4 -q:v 3",
-         {"mpeg4"}, 0, 0},
-        {"odd size 321x241 (H.264 4:4:4)", "odd444.mp4", Video, 321, 241, Pattern(321, 241, "25", "1"),
-         "-c:v libx264 -preset ultrafast -pix_fmt yuv444p", {"libx264"}, 0, 0, 0, Moorland::PIXEL_FORMAT_YUV444P},
-        {"anamorphic 4:3 samples", "sar.mp4", Video, 160, 120, av, "-vf setsar=4/3 " + x264 + "-c:a aac",
-         {"libx264", "aac"}, 1, 0},
-        {"variable frame rate", "vfr.mkv", Video, 160, 120, Pattern(160, 120, "25", "1"),
-         "-vf setpts='if(lt(N\\,10)\\,N\\,2*N-10)/25/TB' -fps_mode vfr " + x264, {"libx264"}, 0, 0},
-        {"rotation metadata", "rotated.mp4", Video, 160, 120, av, x264 + "-c:a aac", {"libx264", "aac"}, 1, 0, 90, -1,
+        {"odd size 321x241 (MPEG-4)",
+         "odd.avi",
+         Video,
+         321,
+         241,
+         Pattern(321, 241, "25", "1"),
+         "-c:v mpeg4 -q:v 3",
+         {"mpeg4"},
+         0,
+         0},
+        {"odd size 321x241 (H.264 4:4:4)",
+         "odd444.mp4",
+         Video,
+         321,
+         241,
+         Pattern(321, 241, "25", "1"),
+         "-c:v libx264 -preset ultrafast -pix_fmt yuv444p",
+         {"libx264"},
+         0,
+         0,
+         0,
+         Moorland::PIXEL_FORMAT_YUV444P},
+        {"anamorphic 4:3 samples",
+         "sar.mp4",
+         Video,
+         160,
+         120,
+         av,
+         "-vf setsar=4/3 " + x264 + "-c:a aac",
+         {"libx264", "aac"},
+         1,
+         0},
+        {"variable frame rate",
+         "vfr.mkv",
+         Video,
+         160,
+         120,
+         Pattern(160, 120, "25", "1"),
+         "-vf setpts='if(lt(N\\,10)\\,N\\,2*N-10)/25/TB' -fps_mode vfr " + x264,
+         {"libx264"},
+         0,
+         0},
+        {"rotation metadata",
+         "rotated.mp4",
+         Video,
+         160,
+         120,
+         av,
+         x264 + "-c:a aac",
+         {"libx264", "aac"},
+         1,
+         0,
+         90,
+         -1,
          TurnMp4By90},
-        {"rotation metadata, odd size turned back", "rotated270.mp4", Video, 162, 90,
-         Pattern(162, 90, "25", "1"), x264, {"libx264"}, 0, 0, 270, -1, TurnMp4By270},
-        {"phone photo (EXIF orientation)", "phone.jpg", Still, 160, 120, Pattern(160, 120, "25", "1"),
-         "-frames:v 1 -q:v 2", {"mjpeg"}, 0, 0, 90, -1, AddExifOrientation},
-        {"H.264 10-bit", "h264-10.mp4", Video, 160, 120, Pattern(160, 120, "25", "1"),
-         "-c:v libx264 -preset ultrafast -pix_fmt yuv420p10le", {"libx264"}, 0, 0, 0, Moorland::PIXEL_FORMAT_YUV420P},
-        {"H.265 10-bit", "hevc-10.mkv", Video, 160, 120, Pattern(160, 120, "25", "1"),
-         "-c:v libx265 -preset ultrafast -x265-params log-level=error -pix_fmt yuv420p10le", {"libx265"}, 0, 0, 0,
+        {"rotation metadata, odd size turned back",
+         "rotated270.mp4",
+         Video,
+         162,
+         90,
+         Pattern(162, 90, "25", "1"),
+         x264,
+         {"libx264"},
+         0,
+         0,
+         270,
+         -1,
+         TurnMp4By270},
+        {"phone photo (EXIF orientation)",
+         "phone.jpg",
+         Still,
+         160,
+         120,
+         Pattern(160, 120, "25", "1"),
+         "-frames:v 1 -q:v 2",
+         {"mjpeg"},
+         0,
+         0,
+         90,
+         -1,
+         AddExifOrientation},
+        {"H.264 10-bit",
+         "h264-10.mp4",
+         Video,
+         160,
+         120,
+         Pattern(160, 120, "25", "1"),
+         "-c:v libx264 -preset ultrafast -pix_fmt yuv420p10le",
+         {"libx264"},
+         0,
+         0,
+         0,
          Moorland::PIXEL_FORMAT_YUV420P},
-        {"sound starting late", "late.mp4", Video, 160, 120,
+        {"H.265 10-bit",
+         "hevc-10.mkv",
+         Video,
+         160,
+         120,
+         Pattern(160, 120, "25", "1"),
+         "-c:v libx265 -preset ultrafast -x265-params log-level=error -pix_fmt yuv420p10le",
+         {"libx265"},
+         0,
+         0,
+         0,
+         Moorland::PIXEL_FORMAT_YUV420P},
+        {"sound starting late",
+         "late.mp4",
+         Video,
+         160,
+         120,
          Pattern(160, 120, "25", "1") + "-itsoffset 0.5 -f lavfi -i sine=sample_rate=44100:duration=0.5 ",
-         x264 + "-c:a aac", {"libx264", "aac"}, 1, 500},
-        {"extension lies (TS named .mp4)", "lies.mp4", Video, 160, 120, av, x264 + "-c:a aac -f mpegts",
-         {"libx264", "aac"}, 1, 0},
-        {"MP3 with cover art", "art.mp3", AudioOnly, 0, 0, kTone + std::string("-f lavfi -i color=c=red:size=64x64:rate=1:duration=1 "),
+         x264 + "-c:a aac",
+         {"libx264", "aac"},
+         1,
+         500},
+        {"extension lies (TS named .mp4)",
+         "lies.mp4",
+         Video,
+         160,
+         120,
+         av,
+         x264 + "-c:a aac -f mpegts",
+         {"libx264", "aac"},
+         1,
+         0},
+        {"MP3 with cover art",
+         "art.mp3",
+         AudioOnly,
+         0,
+         0,
+         kTone + std::string("-f lavfi -i color=c=red:size=64x64:rate=1:duration=1 "),
          "-map 0:a -map 1:v -c:a libmp3lame -c:v mjpeg -frames:v 1 -disposition:v attached_pic -id3v2_version 3",
-         {"libmp3lame", "mjpeg"}, 1, 0},
+         {"libmp3lame", "mjpeg"},
+         1,
+         0},
         {"M4A 5.1 AAC", "surround.m4a", AudioOnly, 0, 0, kTone, "-c:a aac -ac 6", {"aac"}, 1, 0},
-        {"FLAC 24-bit 96 kHz", "hires.flac", AudioOnly, 0, 0, "-f lavfi -i sine=sample_rate=96000:duration=1 ",
-         "-c:a flac -sample_fmt s32", {"flac"}, 1, 0},
-        {"NTSC 29.97 H.264 MP4", "ntsc.mp4", Video, 160, 120, Pattern(160, 120, "30000/1001", "1") + kTone,
-         x264 + "-bf 2 -g 15 -c:a aac", {"libx264", "aac"}, 1, 0},
-        {"film 23.976 in MKV (1 ms time base)", "film.mkv", Video, 160, 120, Pattern(160, 120, "24000/1001", "1") + kTone,
-         x264 + "-bf 2 -g 12 -c:a aac", {"libx264", "aac"}, 1, 0},
-        {"interlaced MPEG-2 TS (broadcast)", "inter.ts", Video, 160, 120, Pattern(160, 120, "25", "1") + kTone,
-         "-vf setfield=tff -c:v mpeg2video -flags +ildct+ilme -top 1 -q:v 3 -c:a mp2", {"mpeg2video", "mp2"}, 1, 0},
-        {"non-ASCII file name with spaces", "Ürlaub – Strand 2024.mp4", Video, 160, 120, av, x264 + "-c:a aac",
-         {"libx264", "aac"}, 1, 0},
-        {"MPEG-1 (VCD)", "vcd.mpg", Video, 160, 120, av, "-c:v mpeg1video -q:v 3 -bf 2 -c:a mp2 -f mpeg",
-         {"mpeg1video", "mp2"}, 1, 0},
-        {"fragmented MP4 (screen recorders)", "frag.mp4", Video, 160, 120, av,
-         x264 + "-g 10 -c:a aac -movflags frag_keyframe+empty_moov", {"libx264", "aac"}, 1, 0},
-        {"MOV with the sound track first", "soundfirst.mov", Video, 160, 120, av, "-map 1:a -map 0:v " + x264 + "-c:a aac",
-         {"libx264", "aac"}, 1, 0},
-        {"AVCHD M2TS H.264/AC3", "avchd.m2ts", Video, 160, 120, av, x264 + "-bf 2 -c:a ac3 -f mpegts -mpegts_m2ts_mode 1",
-         {"libx264", "ac3"}, 1, 0},
-        {"AVI uncompressed top-down RGB", "raw.avi", Video, 160, 120, Pattern(160, 120, "25", "1"),
-         "-c:v rawvideo -pix_fmt bgr24", {"rawvideo"}, 0, 0, 0, Moorland::PIXEL_FORMAT_BGR24},
-        {"AVI uncompressed bottom-up RGB", "rawflip.avi", Video, 160, 120, Pattern(160, 120, "25", "1"),
-         "-vf vflip -c:v rawvideo -pix_fmt bgr24", {"rawvideo"}, 0, 0, 0, Moorland::PIXEL_FORMAT_BGR24, MakeBottomUp},
+        {"FLAC 24-bit 96 kHz",
+         "hires.flac",
+         AudioOnly,
+         0,
+         0,
+         "-f lavfi -i sine=sample_rate=96000:duration=1 ",
+         "-c:a flac -sample_fmt s32",
+         {"flac"},
+         1,
+         0},
+        {"NTSC 29.97 H.264 MP4",
+         "ntsc.mp4",
+         Video,
+         160,
+         120,
+         Pattern(160, 120, "30000/1001", "1") + kTone,
+         x264 + "-bf 2 -g 15 -c:a aac",
+         {"libx264", "aac"},
+         1,
+         0},
+        {"film 23.976 in MKV (1 ms time base)",
+         "film.mkv",
+         Video,
+         160,
+         120,
+         Pattern(160, 120, "24000/1001", "1") + kTone,
+         x264 + "-bf 2 -g 12 -c:a aac",
+         {"libx264", "aac"},
+         1,
+         0},
+        {"interlaced MPEG-2 TS (broadcast)",
+         "inter.ts",
+         Video,
+         160,
+         120,
+         Pattern(160, 120, "25", "1") + kTone,
+         "-vf setfield=tff -c:v mpeg2video -flags +ildct+ilme -top 1 -q:v 3 -c:a mp2",
+         {"mpeg2video", "mp2"},
+         1,
+         0},
+        {"non-ASCII file name with spaces",
+         "Ürlaub – Strand 2024.mp4",
+         Video,
+         160,
+         120,
+         av,
+         x264 + "-c:a aac",
+         {"libx264", "aac"},
+         1,
+         0},
+        {"MPEG-1 (VCD)",
+         "vcd.mpg",
+         Video,
+         160,
+         120,
+         av,
+         "-c:v mpeg1video -q:v 3 -bf 2 -c:a mp2 -f mpeg",
+         {"mpeg1video", "mp2"},
+         1,
+         0},
+        {"fragmented MP4 (screen recorders)",
+         "frag.mp4",
+         Video,
+         160,
+         120,
+         av,
+         x264 + "-g 10 -c:a aac -movflags frag_keyframe+empty_moov",
+         {"libx264", "aac"},
+         1,
+         0},
+        {"MOV with the sound track first",
+         "soundfirst.mov",
+         Video,
+         160,
+         120,
+         av,
+         "-map 1:a -map 0:v " + x264 + "-c:a aac",
+         {"libx264", "aac"},
+         1,
+         0},
+        {"AVCHD M2TS H.264/AC3",
+         "avchd.m2ts",
+         Video,
+         160,
+         120,
+         av,
+         x264 + "-bf 2 -c:a ac3 -f mpegts -mpegts_m2ts_mode 1",
+         {"libx264", "ac3"},
+         1,
+         0},
+        {"AVI uncompressed top-down RGB",
+         "raw.avi",
+         Video,
+         160,
+         120,
+         Pattern(160, 120, "25", "1"),
+         "-c:v rawvideo -pix_fmt bgr24",
+         {"rawvideo"},
+         0,
+         0,
+         0,
+         Moorland::PIXEL_FORMAT_BGR24},
+        {"AVI uncompressed bottom-up RGB",
+         "rawflip.avi",
+         Video,
+         160,
+         120,
+         Pattern(160, 120, "25", "1"),
+         "-vf vflip -c:v rawvideo -pix_fmt bgr24",
+         {"rawvideo"},
+         0,
+         0,
+         0,
+         Moorland::PIXEL_FORMAT_BGR24,
+         MakeBottomUp},
         {"MKV FFV1 lossless", "ffv1.mkv", Video, 160, 120, Pattern(160, 120, "25", "1"), "-c:v ffv1", {"ffv1"}, 0, 0},
-        {"WAV IMA ADPCM 22.05 kHz", "adpcm.wav", AudioOnly, 0, 0, kTone, "-c:a adpcm_ima_wav -ar 22050",
-         {"adpcm_ima_wav"}, 1, 0},
-        {"MP4 AV1/Opus (web downloads)", "av1.mp4", Video, 160, 120, av,
-         "-c:v libaom-av1 -usage realtime -cpu-used 8 -g 12 -c:a libopus", {"libaom-av1", "libopus"}, 1, 0},
+        {"WAV IMA ADPCM 22.05 kHz",
+         "adpcm.wav",
+         AudioOnly,
+         0,
+         0,
+         kTone,
+         "-c:a adpcm_ima_wav -ar 22050",
+         {"adpcm_ima_wav"},
+         1,
+         0},
+        {"MP4 AV1/Opus (web downloads)",
+         "av1.mp4",
+         Video,
+         160,
+         120,
+         av,
+         "-c:v libaom-av1 -usage realtime -cpu-used 8 -g 12 -c:a libopus",
+         {"libaom-av1", "libopus"},
+         1,
+         0},
         {"FLV H.264/AAC", "h264.flv", Video, 160, 120, av, x264 + "-bf 2 -c:a aac", {"libx264", "aac"}, 1, 0},
         {"WMA", "tone.wma", AudioOnly, 0, 0, kStereo, "-c:a wmav2", {"wmav2"}, 1, 0},
         {"AIFF", "tone.aiff", AudioOnly, 0, 0, kStereo, "-c:a pcm_s16be", {"pcm_s16be"}, 1, 0},
         {"Opus", "tone.opus", AudioOnly, 0, 0, kStereo, "-c:a libopus", {"libopus"}, 1, 0},
         {"M4A Apple Lossless", "alac.m4a", AudioOnly, 0, 0, kStereo, "-c:a alac", {"alac"}, 1, 0},
-        {"WebP", "still.webp", Still, 160, 120, Pattern(160, 120, "25", "1"), "-frames:v 1 -quality 90", {"libwebp"}, 0, 0},
+        {"WebP",
+         "still.webp",
+         Still,
+         160,
+         120,
+         Pattern(160, 120, "25", "1"),
+         "-frames:v 1 -quality 90",
+         {"libwebp"},
+         0,
+         0},
         {"TGA", "still.tga", Still, 160, 120, Pattern(160, 120, "25", "1"), "-frames:v 1", {"targa"}, 0, 0},
-        {"MOV with a timecode track", "timecode.mov", Video, 160, 120, av, x264 + "-c:a aac -timecode 01:00:00:00",
-         {"libx264", "aac"}, 1, 0},
+        {"MOV with a timecode track",
+         "timecode.mov",
+         Video,
+         160,
+         120,
+         av,
+         x264 + "-c:a aac -timecode 01:00:00:00",
+         {"libx264", "aac"},
+         1,
+         0},
     };
 }
-
 
 // The folder of the made files, removed at exit.
 struct Folder
@@ -295,7 +657,11 @@ struct Probe
 // Parses what one ffprobe run printed: sections of "key=value" lines.
 Probe ReadProbe(const std::string& path)
 {
-    struct Section { std::string kind; std::map<std::string, std::string> values; };
+    struct Section
+    {
+        std::string kind;
+        std::map<std::string, std::string> values;
+    };
     std::vector<Section> sections;
     std::istringstream in(ReadBytes(path + ".probe"));
     std::string line;
@@ -345,9 +711,18 @@ using MediaTest::TurnMp4;
 // A video whose stream asks for a turn is handed on turned: its pictures and
 // its description stand as players show them. (A photo's EXIF turn is only
 // reported.)
-int HandedTurn(const Row& row) { return row.kind == Video ? row.rotate : 0; }
-int ShownWidth(const Row& row) { return HandedTurn(row) % 180 ? row.height : row.width; }
-int ShownHeight(const Row& row) { return HandedTurn(row) % 180 ? row.width : row.height; }
+int HandedTurn(const Row& row)
+{
+    return row.kind == Video ? row.rotate : 0;
+}
+int ShownWidth(const Row& row)
+{
+    return HandedTurn(row) % 180 ? row.height : row.width;
+}
+int ShownHeight(const Row& row)
+{
+    return HandedTurn(row) % 180 ? row.width : row.height;
+}
 
 std::string ReferenceName(const Row& row)
 {
@@ -366,22 +741,29 @@ std::string TurnFilter(const Row& row)
     }
 }
 
-bool TurnMp4By90(const std::string& path) { return TurnMp4(path, 90); }
-bool TurnMp4By270(const std::string& path) { return TurnMp4(path, 270); }
+bool TurnMp4By90(const std::string& path)
+{
+    return TurnMp4(path, 90);
+}
+bool TurnMp4By270(const std::string& path)
+{
+    return TurnMp4(path, 270);
+}
 
 // Phones mark a photo taken upright as "turn 90 degrees clockwise" in an
 // EXIF orientation (6), in an APP1 segment after the start of the image.
 bool AddExifOrientation(const std::string& path)
 {
     std::string bytes = ReadBytes(path);
-    if (bytes.size() < 2 || static_cast<unsigned char>(bytes[0]) != 0xFF || static_cast<unsigned char>(bytes[1]) != 0xD8)
+    if (bytes.size() < 2 || static_cast<unsigned char>(bytes[0]) != 0xFF ||
+        static_cast<unsigned char>(bytes[1]) != 0xD8)
         return false;
-    const unsigned char exif[] = {0xFF, 0xE1, 0x00, 0x22, 'E', 'x', 'i', 'f', 0, 0,
-                                  'I', 'I', 0x2A, 0, 8, 0, 0, 0,  // TIFF header, first IFD at 8
-                                  1, 0,                           // one entry
-                                  0x12, 0x01, 3, 0, 1, 0, 0, 0,   // orientation, SHORT, one value
-                                  6, 0, 0, 0,                     // 6: turn 90 degrees clockwise
-                                  0, 0, 0, 0};                    // no next IFD
+    const unsigned char exif[] = {0xFF, 0xE1, 0x00, 0x22, 'E', 'x', 'i', 'f', 0,
+                                  0,    'I',  'I',  0x2A, 0,   8,   0,   0,   0, // TIFF header, first IFD at 8
+                                  1,    0,                                       // one entry
+                                  0x12, 0x01, 3,    0,    1,   0,   0,   0,      // orientation, SHORT, one value
+                                  6,    0,    0,    0,                           // 6: turn 90 degrees clockwise
+                                  0,    0,    0,    0};                          // no next IFD
     bytes.insert(2, reinterpret_cast<const char*>(exif), sizeof(exif));
     return WriteBytes(path, bytes);
 }
@@ -577,7 +959,7 @@ TEST_P(SolvaneFormats, OpensDecodesConvertsAndSeeks)
         ASSERT_NE(interlaced, nullptr);
         const auto order = probe.video.find("field_order");
         const bool fields = order != probe.video.end() && (order->second == "tt" || order->second == "bb" ||
-                                                            order->second == "tb" || order->second == "bt");
+                                                           order->second == "tb" || order->second == "bt");
         EXPECT_EQ(atoi(interlaced) != 0, fields) << "interlaced";
     }
     int audioTracks = 0;
@@ -656,11 +1038,14 @@ TEST_P(SolvaneFormats, OpensDecodesConvertsAndSeeks)
             }
             if (pictures.empty()) {
                 std::string why;
-                EXPECT_LE(PatternDistance(video, Files().Path(ReferenceName(row).c_str()), why), 24.0) << "first picture unlike the pattern " << why;
+                EXPECT_LE(PatternDistance(video, Files().Path(ReferenceName(row).c_str()), why), 24.0)
+                    << "first picture unlike the pattern " << why;
                 EXPECT_NEAR(video->GetDAR(),
-                            ShownWidth(row) * (vs->aspect >= 0x10000 && (vs->aspect & 0xFFFF)
-                                                   ? static_cast<double>(vs->aspect >> 16) / (vs->aspect & 0xFFFF)
-                                                   : 1.0) / ShownHeight(row),
+                            ShownWidth(row) *
+                                (vs->aspect >= 0x10000 && (vs->aspect & 0xFFFF)
+                                     ? static_cast<double>(vs->aspect >> 16) / (vs->aspect & 0xFFFF)
+                                     : 1.0) /
+                                ShownHeight(row),
                             1e-3);
             }
             if (!times.empty()) {
@@ -700,7 +1085,8 @@ TEST_P(SolvaneFormats, OpensDecodesConvertsAndSeeks)
         ASSERT_EQ(times.size(), 1u) << "no picture";
         return;
     }
-    const double start = std::isnan(Probe::Number(probe.format, "start_time")) ? 0 : Probe::Number(probe.format, "start_time");
+    const double start =
+        std::isnan(Probe::Number(probe.format, "start_time")) ? 0 : Probe::Number(probe.format, "start_time");
     if (as) {
         ASSERT_GT(sampleRate, 0);
         EXPECT_EQ(samples, probe.samples) << "sound decoded";
@@ -743,7 +1129,11 @@ TEST_P(SolvaneFormats, OpensDecodesConvertsAndSeeks)
     // Seeks to the middle and near the end land on the exact picture.
     const size_t n = times.size();
     // Past the end: the last picture is the one shown there.
-    struct SeekCase { uint32_t ms; size_t index; };
+    struct SeekCase
+    {
+        uint32_t ms;
+        size_t index;
+    };
     const SeekCase seeks[] = {{static_cast<uint32_t>(times[n / 2]), n / 2},
                               {static_cast<uint32_t>(times[n - 2]), n - 2},
                               {static_cast<uint32_t>(times[n - 1]), n - 1},

@@ -59,9 +59,21 @@ TEST(SolvaneImporter, ProbesMoviesAndStreamsFromTheFile)
     ASSERT_NE(manager.manager, nullptr);
     Media& m = Media::Get();
 
-    struct VideoCase { std::string path; const char* importer; uint32_t movies; int movieIndex; int movieId;
-                       const char* codec; const char* fourCC; int width, height; uint32_t rateNum, rateDen;
-                       uint32_t aspect; double duration; const char* interlace; };
+    struct VideoCase
+    {
+        std::string path;
+        const char* importer;
+        uint32_t movies;
+        int movieIndex;
+        int movieId;
+        const char* codec;
+        const char* fourCC;
+        int width, height;
+        uint32_t rateNum, rateDen;
+        uint32_t aspect;
+        double duration;
+        const char* interlace;
+    };
     const VideoCase cases[] = {
         {m.Clip(), "FFImporter", 1, 0, 0, "h264", "avc1", 320, 240, 25, 1, (8u << 16) | 9u, 2.0, "0"},
         {m.TwoPrograms(), "FFImporter", 2, 0, 1, "mpeg2video", "m2v1", 176, 144, 25, 1, (1u << 16) | 1u, 1.0, "0"},
@@ -190,7 +202,14 @@ TEST(SolvaneImporter, SourcesFromAddresses)
     ManagerHolder manager;
     Media& m = Media::Get();
 
-    struct Case { std::string address; const char* importer; bool ok; int movie, video, audio; const char* error; };
+    struct Case
+    {
+        std::string address;
+        const char* importer;
+        bool ok;
+        int movie, video, audio;
+        const char* error;
+    };
     const Case cases[] = {
         {m.Clip(), nullptr, true, 0, 0, 1, nullptr},
         {m.Clip() + "?vstreamid=-1", nullptr, true, 0, -1, 1, nullptr},
@@ -239,7 +258,11 @@ TEST(SolvaneImporter, NamedValuesOfTheCurrentSource)
     Moorland::IAVSource* source =
         manager->CreateSourceFromAddress(Media::Get().Clip().c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(source, nullptr) << LastMessage();
-    struct Case { const char* name; const char* value; };
+    struct Case
+    {
+        const char* name;
+        const char* value;
+    };
     const Case cases[] = {{"MXFTimecode", "90000"}, {"MXFOrigFramerate", "25,1"}};
     for (const Case& c : cases) {
         length = 0;
@@ -261,8 +284,7 @@ TEST(SolvaneImporter, NamedValuesOfTheCurrentSource)
 namespace {
 // The slot of a virtual operation in its interface's table (Itanium C++ ABI:
 // a pointer to a virtual member holds 1 + the slot's byte offset).
-template <typename M>
-long Slot(M member)
+template <typename M> long Slot(M member)
 {
     ptrdiff_t raw = 0;
     static_assert(sizeof(member) >= sizeof(raw), "pointer to member layout");
@@ -274,7 +296,12 @@ long Slot(M member)
 // Callers elsewhere in the system reach these operations by slot number.
 TEST(SolvaneImporter, OperationsKeepTheirSlots)
 {
-    struct Case { const char* what; long slot; long expected; };
+    struct Case
+    {
+        const char* what;
+        long slot;
+        long expected;
+    };
     const Case cases[] = {
         {"IAVManager::Release", Slot(&Moorland::IAVManager::Release), 0},
         {"IAVManager::CreateImporterByName", Slot(&Moorland::IAVManager::CreateImporterByName), 1},
@@ -338,7 +365,8 @@ TEST(SolvaneImporter, ALibraryOfThousandsOfClipsHoldsNoOpenFiles)
     ManagerHolder manager;
     // A short sound: probing thousands of files is the point, not their size.
     const std::string clip = Media::Get().Path("short.wav");
-    ASSERT_EQ(std::system(("ffmpeg -nostdin -v error -y -f lavfi -i sine=d=0.05 -c:a pcm_s16le '" + clip + "'").c_str()), 0);
+    ASSERT_EQ(
+        std::system(("ffmpeg -nostdin -v error -y -f lavfi -i sine=d=0.05 -c:a pcm_s16le '" + clip + "'").c_str()), 0);
     std::vector<IAVImporter*> importers;
     {
         FileLimit limit(1024);
@@ -419,11 +447,12 @@ TEST(SolvaneImporter, AStreamWithoutAStatedLengthLastsAsLongAsItsData)
     // AVI states no length for PCM sound; here the sound runs 250 ms past
     // the pictures, beyond the length FFmpeg estimates for the file.
     const std::string path = Media::Get().Path("longsound.avi");
-    ASSERT_EQ(std::system(("ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=160x120:rate=25:duration=4 "
-                           "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=4.25 -c:v mpeg4 -c:a pcm_s16le '" +
-                           path + "'")
-                              .c_str()),
-              0);
+    ASSERT_EQ(
+        std::system(("ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=160x120:rate=25:duration=4 "
+                     "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=4.25 -c:v mpeg4 -c:a pcm_s16le '" +
+                     path + "'")
+                        .c_str()),
+        0);
     ManagerHolder manager;
     ImporterHolder importer(manager->CreateImporter(path.c_str()));
     ASSERT_NE(importer.importer, nullptr) << LastMessage();

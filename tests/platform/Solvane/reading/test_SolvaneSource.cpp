@@ -131,11 +131,15 @@ TEST(SolvaneSource, SeekLandsOnTheExactPicture)
 
         SourceHolder source(OpenSource(manager, path));
         ASSERT_NE(source.source, nullptr);
-        struct Case { uint32_t ms; size_t index; };
+        struct Case
+        {
+            uint32_t ms;
+            size_t index;
+        };
         const Case cases[] = {{static_cast<uint32_t>(1000 * (times.size() / 25) / 2), times.size() / 2},
-                              {40 * 7 + 15, 7},   // between two pictures: the one shown
+                              {40 * 7 + 15, 7}, // between two pictures: the one shown
                               {0, 0},
-                              {40 * 13, 13},      // a picture right after a key frame
+                              {40 * 13, 13}, // a picture right after a key frame
                               {40 * static_cast<uint32_t>(times.size() - 1), times.size() - 1}};
         for (const Case& c : cases) {
             ASSERT_TRUE(source->Seek(c.ms)) << LastMessage();

@@ -116,9 +116,9 @@ TEST(CFFPictureFit, PutsPicturesOnAConstantRate)
     struct Case
     {
         const char* name;
-        std::vector<int> in;      // source picture times, ms
-        int endMs;                // the source's end
-        std::vector<int> out;     // output picture times
+        std::vector<int> in;  // source picture times, ms
+        int endMs;            // the source's end
+        std::vector<int> out; // output picture times
     };
     const Case cases[] = {
         // 10 pictures a second onto 25: each shown until the next arrives.

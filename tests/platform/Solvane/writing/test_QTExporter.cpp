@@ -50,7 +50,8 @@ std::map<std::string, std::string> Probe(const std::string& path, const char* ki
     std::map<std::string, std::string> values;
     std::istringstream lines(Capture(std::string("ffprobe -v error -select_streams ") + kind +
                                      ":0 -show_entries stream=codec_name,codec_tag_string,width,height,"
-                                     "sample_rate,channels,duration -of default=nw=1 '" + path + "'"));
+                                     "sample_rate,channels,duration -of default=nw=1 '" +
+                                     path + "'"));
     std::string line;
     while (std::getline(lines, line)) {
         const auto eq = line.find('=');
@@ -62,7 +63,9 @@ std::map<std::string, std::string> Probe(const std::string& path, const char* ki
 
 bool Exists(const std::string& path)
 {
-    struct stat st{};
+    struct stat st
+    {
+    };
     return stat(path.c_str(), &st) == 0;
 }
 
@@ -78,7 +81,9 @@ protected:
         // 160x120 at 25 fps and stereo sound, 2 s.
         s_ok = std::system(("ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=160x120:rate=25:duration=2 "
                             "-f lavfi -i sine=frequency=440:sample_rate=48000:duration=2 -ac 2 "
-                            "-c:v mpeg4 -q:v 4 -c:a pcm_s16le '" + s_dir + "/src.mkv'").c_str()) == 0;
+                            "-c:v mpeg4 -q:v 4 -c:a pcm_s16le '" +
+                            s_dir + "/src.mkv'")
+                               .c_str()) == 0;
     }
     static void TearDownTestSuite()
     {

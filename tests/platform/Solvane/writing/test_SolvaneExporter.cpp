@@ -82,8 +82,7 @@ ExportSettings Settings(const char* format, const char* video, const char* audio
 
 struct Released
 {
-    template <typename T>
-    void operator()(T* p) const
+    template <typename T> void operator()(T* p) const
     {
         if (p)
             p->Release();
@@ -216,7 +215,8 @@ TEST_F(ExporterTest, TwoPassesWriteOneFileAndLeaveNoStatistics)
     const char* oldTmp = std::getenv("TMPDIR");
     const std::string savedTmp = oldTmp != nullptr ? oldTmp : "";
     ::setenv("TMPDIR", statsDir.c_str(), 1);
-    struct RestoreTmp {
+    struct RestoreTmp
+    {
         std::string value;
         bool had;
         ~RestoreTmp() { had ? ::setenv("TMPDIR", value.c_str(), 1) : ::unsetenv("TMPDIR"); }
@@ -409,8 +409,8 @@ size_t BoxOffset(const std::string& path, const char* box)
 // The most pictures from one key frame to the next, and how many key frames.
 std::pair<int, int> KeyFrameSpacing(const std::string& path)
 {
-    std::istringstream flags(Capture("ffprobe -v error -select_streams v:0 -show_entries packet=flags -of csv=p=0 '" +
-                                     path + "'"));
+    std::istringstream flags(
+        Capture("ffprobe -v error -select_streams v:0 -show_entries packet=flags -of csv=p=0 '" + path + "'"));
     int longest = 0, run = 0, keys = 0;
     bool started = false;
     for (std::string line; std::getline(flags, line);) {
@@ -453,27 +453,124 @@ TEST_F(ExporterTest, EveryStatedSettingReachesTheFile)
 {
     const double ntsc = 30000.0 / 1001;
     const std::vector<OptionCase> cases = {
-        {"baseline.mp4", "mp4", "h264", 320, 240, 25, 800, "", "yuv420p",
-         {{"preset", "veryfast"}, {"profile", "baseline"}, {"level", "3.0"}}, {},
-         {{"profile", "Constrained Baseline"}, {"level", "30"}, {"has_b_frames", "0"}, {"pix_fmt", "yuv420p"}}, 0},
-        {"intra422.mov", "mov", "mpeg2video", 320, 240, 25, 8000, "", "yuv422p", {{"g", "1"}}, {},
-         {{"pix_fmt", "yuv422p"}, {"profile", "4:2:2"}}, 1},
-        {"prores-hq.mov", "mov", "prores_ks", 320, 240, 25, 0, "apch", "yuv422p10le", {}, {},
-         {{"codec_tag_string", "apch"}, {"profile", "HQ"}}, 0},
-        {"prores-proxy.mov", "mov", "prores_ks", 320, 240, 25, 0, "apco", "yuv422p10le", {{"profile", "0"}}, {},
-         {{"codec_tag_string", "apco"}, {"profile", "Proxy"}}, 0},
-        {"dnxhd.mov", "mov", "dnxhd", 1280, 720, 25, 90000, "AVdn", "yuv422p", {}, {},
-         {{"profile", "DNXHD"}, {"codec_tag_string", "AVdn"}}, 0},
-        {"dv-ntsc.mov", "mov", "dvvideo", 720, 480, ntsc, 0, "dvc ", "yuv411p", {}, {},
-         {{"pix_fmt", "yuv411p"}, {"r_frame_rate", "30000/1001"}}, 0},
-        {"hvc1.mp4", "mp4", "hevc", 320, 240, 25, 500, "hvc1", "yuv420p", {{"preset", "ultrafast"}}, {},
-         {{"codec_tag_string", "hvc1"}}, 0},
-        {"dv-ntsc-default.dv", "dv", "dvvideo", 720, 480, ntsc, 0, "", "", {}, {},
-         {{"pix_fmt", "yuv411p"}}, 0},
-        {"dvd.vob", "dvd", "mpeg2video", 720, 480, ntsc, 12000, "", "yuv420p", {}, {}, {{"codec_name", "mpeg2video"}},
+        {"baseline.mp4",
+         "mp4",
+         "h264",
+         320,
+         240,
+         25,
+         800,
+         "",
+         "yuv420p",
+         {{"preset", "veryfast"}, {"profile", "baseline"}, {"level", "3.0"}},
+         {},
+         {{"profile", "Constrained Baseline"}, {"level", "30"}, {"has_b_frames", "0"}, {"pix_fmt", "yuv420p"}},
+         0},
+        {"intra422.mov",
+         "mov",
+         "mpeg2video",
+         320,
+         240,
+         25,
+         8000,
+         "",
+         "yuv422p",
+         {{"g", "1"}},
+         {},
+         {{"pix_fmt", "yuv422p"}, {"profile", "4:2:2"}},
+         1},
+        {"prores-hq.mov",
+         "mov",
+         "prores_ks",
+         320,
+         240,
+         25,
+         0,
+         "apch",
+         "yuv422p10le",
+         {},
+         {},
+         {{"codec_tag_string", "apch"}, {"profile", "HQ"}},
+         0},
+        {"prores-proxy.mov",
+         "mov",
+         "prores_ks",
+         320,
+         240,
+         25,
+         0,
+         "apco",
+         "yuv422p10le",
+         {{"profile", "0"}},
+         {},
+         {{"codec_tag_string", "apco"}, {"profile", "Proxy"}},
+         0},
+        {"dnxhd.mov",
+         "mov",
+         "dnxhd",
+         1280,
+         720,
+         25,
+         90000,
+         "AVdn",
+         "yuv422p",
+         {},
+         {},
+         {{"profile", "DNXHD"}, {"codec_tag_string", "AVdn"}},
+         0},
+        {"dv-ntsc.mov",
+         "mov",
+         "dvvideo",
+         720,
+         480,
+         ntsc,
+         0,
+         "dvc ",
+         "yuv411p",
+         {},
+         {},
+         {{"pix_fmt", "yuv411p"}, {"r_frame_rate", "30000/1001"}},
+         0},
+        {"hvc1.mp4",
+         "mp4",
+         "hevc",
+         320,
+         240,
+         25,
+         500,
+         "hvc1",
+         "yuv420p",
+         {{"preset", "ultrafast"}},
+         {},
+         {{"codec_tag_string", "hvc1"}},
+         0},
+        {"dv-ntsc-default.dv", "dv", "dvvideo", 720, 480, ntsc, 0, "", "", {}, {}, {{"pix_fmt", "yuv411p"}}, 0},
+        {"dvd.vob",
+         "dvd",
+         "mpeg2video",
+         720,
+         480,
+         ntsc,
+         12000,
+         "",
+         "yuv420p",
+         {},
+         {},
+         {{"codec_name", "mpeg2video"}},
          18},
-        {"faststart.mp4", "mp4", "mpeg4", 320, 240, 25, 400, "", "", {}, {{"movflags", "+faststart"}},
-         {{"codec_name", "mpeg4"}}, 0},
+        {"faststart.mp4",
+         "mp4",
+         "mpeg4",
+         320,
+         240,
+         25,
+         400,
+         "",
+         "",
+         {},
+         {{"movflags", "+faststart"}},
+         {{"codec_name", "mpeg4"}},
+         0},
     };
     for (const OptionCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -497,7 +594,8 @@ TEST_F(ExporterTest, EveryStatedSettingReachesTheFile)
         ASSERT_TRUE(exporter.Open(path.c_str()));
         ASSERT_EQ(Transcode(exporter, 1), "");
         std::map<std::string, std::string> v = MediaTest::Probe(
-            path, "v", "-show_entries stream=codec_name,codec_tag_string,profile,level,pix_fmt,has_b_frames,r_frame_rate");
+            path, "v",
+            "-show_entries stream=codec_name,codec_tag_string,profile,level,pix_fmt,has_b_frames,r_frame_rate");
         for (const auto& [key, value] : c.expect)
             EXPECT_EQ(v[key], value) << key;
         if (c.longestGop > 0) {
@@ -509,8 +607,9 @@ TEST_F(ExporterTest, EveryStatedSettingReachesTheFile)
     EXPECT_LT(BoxOffset(Out("stated-faststart.mp4"), "moov"), BoxOffset(Out("stated-faststart.mp4"), "mdat"));
     EXPECT_GT(BoxOffset(Out("stated-baseline.mp4"), "moov"), BoxOffset(Out("stated-baseline.mp4"), "mdat"));
     // DVD players take at most 9.8 Mbit/s of video, whatever the profile's rate.
-    const std::string rate = Capture("ffprobe -v error -select_streams v:0 -show_entries stream=max_bit_rate -of csv=p=0 '" +
-                                     Out("stated-dvd.vob") + "'");
+    const std::string rate =
+        Capture("ffprobe -v error -select_streams v:0 -show_entries stream=max_bit_rate -of csv=p=0 '" +
+                Out("stated-dvd.vob") + "'");
     EXPECT_LE(std::atol(rate.c_str()), 9800000) << rate;
 }
 
@@ -596,7 +695,7 @@ TEST_F(ExporterTest, ASoundEncoderFailureReachesTheWriter)
 {
     struct Case
     {
-        int badFrom; // the first sound frame the encoder can't take
+        int badFrom;  // the first sound frame the encoder can't take
         bool thenEnd; // the writer stops writing right after it
     };
     const Case cases[] = {{0, false}, {40, false}, {40, true}};

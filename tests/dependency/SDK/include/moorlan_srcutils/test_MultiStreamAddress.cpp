@@ -25,8 +25,8 @@ struct Item
 struct Case
 {
     const char* sUrl;
-    int nResult;          // -1: failure
-    const char* sError;   // failure message
+    int nResult;        // -1: failure
+    const char* sError; // failure message
     std::vector<Item> items;
 };
 
@@ -36,7 +36,9 @@ TEST(MultiStreamAddress, ParsesTheStreamListOfAnAddress)
 {
     const Case cases[] = {
         {"file:///movies/a.mkv?movieid=0&vstreamid=256&compress=0&astreamid=257&compress=1&subtitleid=259&compress=1",
-         3, nullptr, {{256, 1, false}, {257, 2, true}, {259, 3, true}}},
+         3,
+         nullptr,
+         {{256, 1, false}, {257, 2, true}, {259, 3, true}}},
         {"file:///a.mkv?movieid=3", 0, nullptr, {}},
         {"file:///a.mkv?movieid=1&vstreamid=2&compress=1&astreamid=3", 1, nullptr, {{2, 1, true}}},
         {"file:///a.mkv?vstreamid=2&movieid=1", -1, "movieID is null", {}},
@@ -95,7 +97,7 @@ TEST(MultiStreamAddress, NullOutPointerIsRefused)
 
 TEST(MultiStreamAddress, ReadsEveryAddressAsTheAddressClassDoes)
 {
-    const char* const paths[] = {"/videos/100%25.mp4", "/what?.mp4", "/a?b=c&d.mkv", "/Tom & Jerry/my clip.mov",
+    const char* const paths[] = {"/videos/100%25.mp4",    "/what?.mp4", "/a?b=c&d.mkv", "/Tom & Jerry/my clip.mov",
                                  "/vidéos/東京 夜景.mkv", "/x%3F%26.ts"};
     for (const char* path : paths) {
         SCOPED_TRACE(path);

@@ -27,7 +27,10 @@ struct ParseCase
 TEST(CSourceURL, ParsesAndPrints)
 {
     const std::vector<ParseCase> cases = {
-        {"file:///a/b.mp4?movieid=1&angle=2", "file", "/a/b.mp4", {{"movieid", "1"}, {"angle", "2"}},
+        {"file:///a/b.mp4?movieid=1&angle=2",
+         "file",
+         "/a/b.mp4",
+         {{"movieid", "1"}, {"angle", "2"}},
          "file:///a/b.mp4?movieid=1&angle=2"},
         {"/plain/file.mov", "", "/plain/file.mov", {}, "/plain/file.mov"},
         {"/plain/file.mov?vstreamid=3", "", "/plain/file.mov", {{"vstreamid", "3"}}, "/plain/file.mov?vstreamid=3"},
@@ -40,7 +43,10 @@ TEST(CSourceURL, ParsesAndPrints)
         {"x://", "x", "", {}, "x://"},
         {"", "", "", {}, ""},
         // Ordinary texts with "&", "=" or "%" in the path and stray "%" print unchanged.
-        {"file:///Tom & Jerry=1/100%.mp4?movieid=4", "file", "/Tom & Jerry=1/100%.mp4", {{"movieid", "4"}},
+        {"file:///Tom & Jerry=1/100%.mp4?movieid=4",
+         "file",
+         "/Tom & Jerry=1/100%.mp4",
+         {{"movieid", "4"}},
          "file:///Tom & Jerry=1/100%.mp4?movieid=4"},
         {"file:///a%20b.mp4", "file", "/a%20b.mp4", {}, "file:///a%20b.mp4"},
     };
