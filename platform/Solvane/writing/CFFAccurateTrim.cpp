@@ -29,7 +29,7 @@ bool CFFAccurateTrim::SetSource(const char* address, const char* importerName, I
         m_target.exact = params && params->GetInt("AccurateTrimMode") == 1;
         m_clips.clear();
         const std::string path = Moorland::CSourceURL(address).GetFilePath();
-        m_edit = IsEditImporterName(importerName) || IsEditDescriptionPath(path);
+        m_edit = Moorland::IsEditDescriptionSource(importerName, address);
         if (m_edit) {
             // The clips as the timeline cut them; their effects and sound
             // settings are not applied to a copy.
