@@ -141,20 +141,6 @@ void CFFAccurateTrim::GetProgress(int64_t* writtenMs, int64_t* lengthMs, uint64_
         *bytes = m_copy ? m_copy->Bytes() : 0;
 }
 
-bool CFFAccurateTrim::WriteFile(Moorland::ConvertTaskInfo2* record)
-{
-    if (!record || record != m_record) {
-        GetQuentaException()->SetException(QB_ERR_UNEXPECTED, "The trim is not open", __LINE__, __FILE__);
-        return false;
-    }
-    int more = 1;
-    while (more == 1)
-        more = WriteNext();
-    if (more == 0)
-        record->SetPercent(100.0);
-    return more == 0;
-}
-
 bool CFFAccurateTrim::CloseFile()
 {
     return QB_GUARDED(false, {
