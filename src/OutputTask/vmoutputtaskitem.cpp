@@ -7,7 +7,7 @@
 #include "utility/CBaseTime.h"
 #include "COutputTaskQueue.h"
 #include "ConvertTaskInfo2.h"
-#include "YoutubeUpload/IYoutubeUpload.h"
+#include "IOutputTaskAction.h"
 #include "dialogs/VRichMessageBox.h"
 #include "cmmoutputtask.h"
 #include "utility/fileutils.h"
@@ -165,17 +165,10 @@ void VMOutputTaskItem::renameOutputTask()
 
 void VMOutputTaskItem::openOutputTaskOutputPath()
 {
-    // The task's own destination when it has been composed, else the folder
-    // every new task writes into.
-    const QString path = m_pTask->GetTaskDstFilePath();
-    if (!path.isEmpty()) {
-        const QFileInfo info(path);
-        OpenFloderWithShell(info.absolutePath(), info.fileName());
-        return;
-    }
-    const QString folder = m_pSettings->GetInfoValue("OutputPath", QVariant()).toString();
-    if (!folder.isEmpty())
-        OpenFloderWithShell(folder, ui->ledtOutputItemName->text());
+    // The task's destination, as the task composes it.
+    const QString path = m_pTask->DestinationFilePath();
+    if (!path.isEmpty())
+        OpenFloderWithShell(QFileInfo(path).absolutePath(), QFileInfo(path).fileName());
 }
 
 void VMOutputTaskItem::setNumbericalOrder(int n)
@@ -390,30 +383,30 @@ void VMOutputTaskItem::ShowUploadSucceeded()
 void VMOutputTaskItem::ShowUploadFailed(int reason, bool atStart, const QString& log, const QString& fileName)
 {
     if (atStart) {
-        if (reason == COutputTaskQueue::UPLOAD_NO_SERVICE)
+        if (reason == UploadFailure::NoService)
             m_failMessage = tr("The file was not uploaded: no upload service is configured.");
-        else if (reason == COutputTaskQueue::UPLOAD_NO_ACCOUNT)
+        else if (reason == UploadFailure::NoAccount)
             m_failMessage = tr("The file was not uploaded: enter an account in the upload settings first.");
-        else if (reason == IYoutubeUpload::UPLOAD_LOGIN_FAILED)
+        else if (reason == UploadFailure::LoginFailed)
             m_failMessage = tr("Youtube Login Failed", "Youtube登录失败");
-        else if (reason == IYoutubeUpload::UPLOAD_ALREADY_RUNNING || reason == IYoutubeUpload::UPLOAD_NO_TASKS ||
-                 reason == IYoutubeUpload::UPLOAD_NO_CLIENT_ID)
+        else if (reason == UploadFailure::AlreadyRunning || reason == UploadFailure::NoTasks ||
+                 reason == UploadFailure::NoClientId)
             m_failMessage = tr("Upload failed", "上传失败");
         ShowFailure();
         return;
     }
     switch (reason) {
-    case IYoutubeUpload::UPLOAD_LOGIN_FAILED:
+    case UploadFailure::LoginFailed:
         m_failMessage =
             tr("Login authentication fails, the account information is incorrect", "登录验证失败，账户信息不正确");
         break;
-    case IYoutubeUpload::UPLOAD_TASK_INVALID: m_failMessage = tr("Upload failed", "上传失败"); break;
-    case IYoutubeUpload::UPLOAD_HOST_NOT_FOUND:
-    case IYoutubeUpload::UPLOAD_TIMEOUT: m_failMessage = tr("Connection timeout", "连接超时"); break;
-    case IYoutubeUpload::UPLOAD_CONNECTION_REFUSED:
-    case IYoutubeUpload::UPLOAD_REMOTE_CLOSED:
-    case IYoutubeUpload::UPLOAD_SSL_FAILED:
-    case IYoutubeUpload::UPLOAD_OTHER_NETWORK_ERROR:
+    case UploadFailure::TaskInvalid: m_failMessage = tr("Upload failed", "上传失败"); break;
+    case UploadFailure::HostNotFound:
+    case UploadFailure::Timeout: m_failMessage = tr("Connection timeout", "连接超时"); break;
+    case UploadFailure::ConnectionRefused:
+    case UploadFailure::RemoteClosed:
+    case UploadFailure::SslFailed:
+    case UploadFailure::OtherNetworkError:
         if (!log.isEmpty() && QFile::exists(log)) {
             m_failMessage =
                 tr("Upload file %1 failed,the following log file has provided more information.\nLog File "

@@ -1,7 +1,6 @@
 // The output task row over a job record of the test's own, polled by the
 // queue: what each state shows and reports, renaming in place, the failure
-// box, and the upload the queue makes through a recording uploader made by
-// CreateYoutubeUploader.
+// box, and the upload the task carries, made through a recording uploader.
 
 #include "../MainPages/GuiTestApp.h"
 
@@ -11,6 +10,7 @@
 #include "OutputTask/COutputTaskQueue.h"
 #include "ConvertTaskInfo2.h"
 #include "IProfile.h"
+#include "YoutubeUpload/CUploadAfterTask.h"
 #include "YoutubeUpload/IYoutubeUpload.h"
 #include "OutputTask/cmmoutputtask.h"
 #include "OutputTask/vmoutputtaskitem.h"
@@ -36,6 +36,9 @@
 #include <map>
 #include <memory>
 #include <string>
+
+// The recording uploader the task's upload makes.
+IYoutubeUpload* MakeFakeUploader();
 
 namespace {
 
@@ -165,6 +168,7 @@ protected:
         m_queue = std::make_unique<COutputTaskQueue>();
         m_task = new CMMOutputTask(nullptr, nullptr, nullptr);
         m_task->SetOutputDstName("clip");
+        m_task->SetAfterAction(std::make_unique<CUploadAfterTask>(MakeFakeUploader));
         m_queue->append(m_task);
         m_row = std::make_unique<VMOutputTaskItem>(m_task, m_queue.get());
     }
@@ -221,7 +225,7 @@ protected:
 
 } // namespace
 
-IYoutubeUpload* CreateYoutubeUploader()
+IYoutubeUpload* MakeFakeUploader()
 {
     if (FakeUploader::unavailable)
         return nullptr;
