@@ -383,12 +383,7 @@ void VMOutPutTaskMgr::StartOrPause(VMOutputTaskItem* pItem, bool bStart)
         // not converted; the task starts once the files are back.
         const QStringList missing = task->MissingSourceFiles();
         if (!missing.isEmpty()) {
-            QStringList lines;
-            for (const QString& file : missing)
-                lines << file.toHtmlEscaped();
-            pItem->giveUpConvertTheTaskItem(tr("The conversion could not be started.") + "<br>" +
-                                            tr("These files of the timeline no longer exist:") + "<br>" +
-                                            lines.join("<br>"));
+            pItem->giveUpForMissingFiles(missing);
             pItem->startConvertTaskFailed(false);
             changeBtnStartEnabledByVMOutputTaskItem(nullptr, true);
             return;
@@ -396,9 +391,7 @@ void VMOutPutTaskMgr::StartOrPause(VMOutputTaskItem* pItem, bool bStart)
         // A task not yet handed to the engine writes into the folder shown
         // now, under a name free there; a started one keeps its own.
         if (!task->SettleDestination(m_lstTaskNames)) {
-            pItem->giveUpConvertTheTaskItem(
-                tr("The convert task \"%1\" in the destination directory already exist!").arg(task->GetTaskDstName()) +
-                "<br>" + tr("Please rename task or change file exists policy in the preference dialog."));
+            pItem->giveUpForTakenName(task->GetTaskDstName());
             pItem->startConvertTaskFailed(false);
             return;
         }
@@ -408,10 +401,7 @@ void VMOutPutTaskMgr::StartOrPause(VMOutputTaskItem* pItem, bool bStart)
         // can be started again.
         QString failure;
         if (!m_pQueue->submit(task, &failure)) {
-            if (failure.isEmpty())
-                failure = tr("Unexpected error");
-            pItem->giveUpConvertTheTaskItem(tr("The conversion could not be started.") + "<br>" +
-                                            UserFailureText::Explain(failure).toHtmlEscaped());
+            pItem->giveUpForRefusal(failure);
             pItem->startConvertTaskFailed(false);
             changeBtnStartEnabledByVMOutputTaskItem(nullptr, true);
             return;
