@@ -18,7 +18,7 @@ packages=(
   qttools5-dev qttranslations5-l10n fonts-wqy-microhei
   pulseaudio
   dvdauthor genisoimage libbluray-bin time ccache
-  openssl clang-format-14
+  openssl clang-format-14 universal-ctags
   locales
   xdotool openbox
   valgrind

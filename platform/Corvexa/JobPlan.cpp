@@ -1,6 +1,7 @@
 #include "JobPlan.h"
 
 #include "ConvertTaskInfo2.h"
+#include "EditDescriptionSource.h"
 #include "IProfile.h"
 #include "moorlan_srcutils/moorlan_url.h"
 
@@ -92,16 +93,6 @@ bool IsProResCodec(const char* name)
             return true;
     }
     return false;
-}
-
-bool IsEditDescriptionSource(const char* importerName, const char* path)
-{
-    if (importerName && std::strcmp(importerName, "SimpleEditImporter") == 0)
-        return true;
-    if (!path || !*path)
-        return false;
-    const std::string file = CSourceURL(path).GetFilePath();
-    return file.size() > 5 && file.compare(file.size() - 5, 5, ".seix") == 0;
 }
 
 namespace {

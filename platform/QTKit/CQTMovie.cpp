@@ -138,6 +138,120 @@ template <typename F> void Translated(QTErr code, F&& body)
     }
 }
 
+// The compressor row of a video track's arguments; throws QTError naming
+// what is wrong with them.
+const CompressorRow* CheckVideoTrack(const char* fourCC, unsigned width, unsigned height, unsigned timeScale,
+                                     unsigned sampleDuration)
+{
+    if (!fourCC || strnlen(fourCC, 5) != 4)
+        throw QTError(qtParamErr, "a FourCC has four characters");
+    if (timeScale == 0 || sampleDuration == 0)
+        throw QTError(qtParamErr, "a video track needs a time scale and a sample duration "
+                                  "(is the frame rate set?)");
+    if (width == 0 || height == 0 || width > 16384 || height > 16384)
+        throw QTError(qtParamErr,
+                      "picture size " + std::to_string(width) + "x" + std::to_string(height) + " is out of range");
+    const CompressorRow* row = FindCompressorRow(fourCC);
+    if (!row || !row->encoder)
+        throw QTError(qtNoCodecErr, "no image compressor for FourCC " + Quote(fourCC) + " in this system");
+    return row;
+}
+
+// The encoder's pixel shape for pictures of the track's size, and where in
+// its coded frame they go.
+Solvane::PictureArea SetPixelShape(AVCodecContext* enc, const CompressorRow& compressor, unsigned width,
+                                   unsigned height, double shape, double trackShape)
+{
+    const unsigned codedW = unsigned(enc->width), codedH = unsigned(enc->height);
+    Solvane::PictureArea frame;
+    frame.width = int(codedW);
+    frame.height = int(codedH);
+    if (compressor.width && compressor.height) {
+        // The format's own pixel shape over the lines that carry the picture.
+        frame.y = int(PictureTop(compressor));
+        frame.height -= frame.y;
+        const AVRational dar = FrameAspect(unsigned(frame.height), trackShape);
+        av_reduce(&enc->sample_aspect_ratio.num, &enc->sample_aspect_ratio.den, int64_t(dar.num) * frame.height,
+                  int64_t(dar.den) * codedW, 65535);
+    } else if (shape > 0.0) {
+        enc->sample_aspect_ratio = PixelShape(shape * codedH / codedW);
+    } else {
+        // A size only rounded to whole chroma blocks keeps square pixels;
+        // one changed more shows at the track's own shape.
+        const bool rounded = codedW <= width && codedH <= height && width - codedW < 4 && height - codedH < 4;
+        if (rounded)
+            enc->sample_aspect_ratio = AVRational{1, 1};
+        else
+            av_reduce(&enc->sample_aspect_ratio.num, &enc->sample_aspect_ratio.den, int64_t(width) * codedH,
+                      int64_t(height) * codedW, 65535);
+    }
+    return frame;
+}
+
+// The colours a broadcast decoder assumes for the coded size, and the field
+// order of an interlaced format.
+void SetColoursAndFields(AVCodecContext* enc, const CompressorRow& compressor)
+{
+    if (compressor.pixFmt != AV_PIX_FMT_RGB24) {
+        const bool hd = enc->height > 576;
+        enc->colorspace = hd ? AVCOL_SPC_BT709 : AVCOL_SPC_SMPTE170M;
+        enc->color_primaries = hd ? AVCOL_PRI_BT709 : AVCOL_PRI_SMPTE170M;
+        enc->color_trc = hd ? AVCOL_TRC_BT709 : AVCOL_TRC_SMPTE170M;
+        const bool jpegRange = compressor.pixFmt == AV_PIX_FMT_YUVJ420P || compressor.pixFmt == AV_PIX_FMT_YUVJ422P;
+        enc->color_range = jpegRange ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
+    }
+    if (compressor.interlaced)
+        enc->field_order = compressor.family == CompressorFamily::DV && enc->height <= 576 ? AV_FIELD_BB : AV_FIELD_TT;
+    else
+        enc->field_order = AV_FIELD_PROGRESSIVE;
+    if (compressor.interlaced &&
+        (compressor.family == CompressorFamily::LongGOP || compressor.family == CompressorFamily::IMX))
+        enc->flags |= AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME;
+}
+
+// The compressor family's quality or rate settings for a QuickTime quality.
+void SetRateControl(AVCodecContext* enc, const CompressorRow& compressor, unsigned quality, AVRational rate,
+                    AVDictionary** opts)
+{
+    switch (compressor.family) {
+    case CompressorFamily::QScale:
+        enc->flags |= AV_CODEC_FLAG_QSCALE;
+        enc->global_quality = FF_QP2LAMBDA * QScaleFor(quality);
+        break;
+    case CompressorFamily::X264: SetOption(opts, "crf", CrfFor(quality)); break;
+    case CompressorFamily::ProRes: SetOption(opts, "profile", compressor.profile); break;
+    case CompressorFamily::DNxHR: SetOption(opts, "profile", DNxHRProfileFor(quality)); break;
+    case CompressorFamily::LongGOP: {
+        enc->bit_rate = compressor.bitRate;
+        enc->rc_max_rate = compressor.bitRate;
+        // The largest buffer the MPEG-2 high level allows for the layout.
+        enc->rc_buffer_size = compressor.pixFmt == AV_PIX_FMT_YUV422P ? 47185920 : 9781248;
+        enc->gop_size = int(av_q2d(rate) / 2 + 0.5);
+        enc->max_b_frames = 2;
+        break;
+    }
+    case CompressorFamily::IMX:
+        enc->gop_size = 1;
+        enc->max_b_frames = 0;
+        enc->bit_rate = compressor.bitRate;
+        enc->rc_min_rate = compressor.bitRate;
+        enc->rc_max_rate = compressor.bitRate;
+        enc->rc_buffer_size = int(compressor.bitRate / 25);
+        enc->rc_initial_buffer_occupancy = enc->rc_buffer_size;
+        enc->intra_dc_precision = 2; // 10-bit DC, as IMX decks expect
+        enc->qmin = 1;
+        enc->qmax = 12; // non-linear quantising takes 28 at most
+        SetOption(opts, "intra_vlc", "1");
+        SetOption(opts, "non_linear_quant", "1");
+        // A lone coding context starts with a small packet that the
+        // stuffing of a simple picture (black, a title, bars) outgrows;
+        // two slice contexts get the full-size packet on any machine.
+        enc->thread_count = std::max(2, av_cpu_count());
+        break;
+    default: break;
+    }
+}
+
 } // namespace
 
 std::string FFErrorText(const std::string& what, int err)
@@ -201,17 +315,7 @@ QTErr CQTMovie::NewVideoTrack(const char* fourCC, unsigned width, unsigned heigh
         CheckOpen(true);
         if (m_video.stream)
             throw QTError(qtTrackOrderErr, "the movie already has a video track");
-        if (!fourCC || strnlen(fourCC, 5) != 4)
-            throw QTError(qtParamErr, "a FourCC has four characters");
-        if (timeScale == 0 || sampleDuration == 0)
-            throw QTError(qtParamErr, "a video track needs a time scale and a sample duration "
-                                      "(is the frame rate set?)");
-        if (width == 0 || height == 0 || width > 16384 || height > 16384)
-            throw QTError(qtParamErr,
-                          "picture size " + std::to_string(width) + "x" + std::to_string(height) + " is out of range");
-        const CompressorRow* row = FindCompressorRow(fourCC);
-        if (!row || !row->encoder)
-            throw QTError(qtNoCodecErr, "no image compressor for FourCC " + Quote(fourCC) + " in this system");
+        const CompressorRow* row = CheckVideoTrack(fourCC, width, height, timeScale, sampleDuration);
         const AVCodec* codec = avcodec_find_encoder_by_name(row->encoder);
         if (!codec)
             throw QTError(qtNoCodecErr, std::string("the installed FFmpeg has no encoder \"") + row->encoder +
@@ -231,90 +335,16 @@ QTErr CQTMovie::NewVideoTrack(const char* fourCC, unsigned width, unsigned heigh
         enc->framerate = encoderRate;
         enc->time_base = av_inv_q(encoderRate);
         const double trackShape = m_shape > 0.0 ? m_shape : double(width) / height;
-        Solvane::PictureArea frame;
-        frame.width = int(codedW);
-        frame.height = int(codedH);
-        if (compressor.width && compressor.height) {
-            // The format's own pixel shape over the lines that carry the picture.
-            frame.y = int(PictureTop(compressor));
-            frame.height -= frame.y;
-            const AVRational dar = FrameAspect(unsigned(frame.height), trackShape);
-            av_reduce(&enc->sample_aspect_ratio.num, &enc->sample_aspect_ratio.den, int64_t(dar.num) * frame.height,
-                      int64_t(dar.den) * codedW, 65535);
-        } else if (m_shape > 0.0) {
-            enc->sample_aspect_ratio = PixelShape(m_shape * codedH / codedW);
-        } else {
-            // A size only rounded to whole chroma blocks keeps square pixels;
-            // one changed more shows at the track's own shape.
-            const bool rounded = codedW <= width && codedH <= height && width - codedW < 4 && height - codedH < 4;
-            if (rounded)
-                enc->sample_aspect_ratio = AVRational{1, 1};
-            else
-                av_reduce(&enc->sample_aspect_ratio.num, &enc->sample_aspect_ratio.den, int64_t(width) * codedH,
-                          int64_t(height) * codedW, 65535);
-        }
+        const Solvane::PictureArea frame = SetPixelShape(enc.get(), compressor, width, height, m_shape, trackShape);
         if (m_out->NeedsGlobalHeader())
             enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         enc->thread_count = 0;
-        const bool rgb = compressor.pixFmt == AV_PIX_FMT_RGB24;
-        if (!rgb) {
-            const bool hd = codedH > 576;
-            enc->colorspace = hd ? AVCOL_SPC_BT709 : AVCOL_SPC_SMPTE170M;
-            enc->color_primaries = hd ? AVCOL_PRI_BT709 : AVCOL_PRI_SMPTE170M;
-            enc->color_trc = hd ? AVCOL_TRC_BT709 : AVCOL_TRC_SMPTE170M;
-            const bool jpegRange = compressor.pixFmt == AV_PIX_FMT_YUVJ420P || compressor.pixFmt == AV_PIX_FMT_YUVJ422P;
-            enc->color_range = jpegRange ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
-        }
-        if (compressor.interlaced)
-            enc->field_order = compressor.family == CompressorFamily::DV && codedH <= 576 ? AV_FIELD_BB : AV_FIELD_TT;
-        else
-            enc->field_order = AV_FIELD_PROGRESSIVE;
-
+        SetColoursAndFields(enc.get(), compressor);
         DictOwner opts;
-        switch (compressor.family) {
-        case CompressorFamily::QScale:
-            enc->flags |= AV_CODEC_FLAG_QSCALE;
-            enc->global_quality = FF_QP2LAMBDA * QScaleFor(quality);
-            break;
-        case CompressorFamily::X264: SetOption(&opts.dict, "crf", CrfFor(quality)); break;
-        case CompressorFamily::ProRes: SetOption(&opts.dict, "profile", compressor.profile); break;
-        case CompressorFamily::DNxHR: SetOption(&opts.dict, "profile", DNxHRProfileFor(quality)); break;
-        case CompressorFamily::LongGOP: {
-            enc->bit_rate = compressor.bitRate;
-            enc->rc_max_rate = compressor.bitRate;
-            // The largest buffer the MPEG-2 high level allows for the layout.
-            enc->rc_buffer_size = compressor.pixFmt == AV_PIX_FMT_YUV422P ? 47185920 : 9781248;
-            enc->gop_size = int(av_q2d(encoderRate) / 2 + 0.5);
-            enc->max_b_frames = 2;
-            break;
-        }
-        case CompressorFamily::IMX:
-            enc->gop_size = 1;
-            enc->max_b_frames = 0;
-            enc->bit_rate = compressor.bitRate;
-            enc->rc_min_rate = compressor.bitRate;
-            enc->rc_max_rate = compressor.bitRate;
-            enc->rc_buffer_size = int(compressor.bitRate / 25);
-            enc->rc_initial_buffer_occupancy = enc->rc_buffer_size;
-            enc->intra_dc_precision = 2; // 10-bit DC, as IMX decks expect
-            enc->qmin = 1;
-            enc->qmax = 12; // non-linear quantising takes 28 at most
-            SetOption(&opts.dict, "intra_vlc", "1");
-            SetOption(&opts.dict, "non_linear_quant", "1");
-            // A lone coding context starts with a small packet that the
-            // stuffing of a simple picture (black, a title, bars) outgrows;
-            // two slice contexts get the full-size packet on any machine.
-            enc->thread_count = std::max(2, av_cpu_count());
-            break;
-        default: break;
-        }
-        if (compressor.interlaced &&
-            (compressor.family == CompressorFamily::LongGOP || compressor.family == CompressorFamily::IMX))
-            enc->flags |= AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME;
+        SetRateControl(enc.get(), compressor, quality, encoderRate, &opts.dict);
         if (codec->capabilities & AV_CODEC_CAP_EXPERIMENTAL)
             enc->strict_std_compliance = FF_COMPLIANCE_EXPERIMENTAL;
-
-        int err = avcodec_open2(enc.get(), codec, &opts.dict);
+        const int err = avcodec_open2(enc.get(), codec, &opts.dict);
         if (err < 0) {
             char rate[32];
             std::snprintf(rate, sizeof(rate), "%.3f", av_q2d(encoderRate));
@@ -324,16 +354,7 @@ QTErr CQTMovie::NewVideoTrack(const char* fourCC, unsigned width, unsigned heigh
                                                   err));
         }
 
-        AVStream* stream = nullptr;
-        Translated(qtParamErr, [&] { stream = m_out->AddStream(); });
-        err = avcodec_parameters_from_context(stream->codecpar, enc.get());
-        if (err < 0)
-            throw QTError(qtCodecErr, FFErrorText("can't describe the video track", err));
-        stream->codecpar->codec_tag = MKTAG(fourCC[0], fourCC[1], fourCC[2], fourCC[3]);
-        stream->time_base = AVRational{1, int(timeScale)};
-        stream->avg_frame_rate = trackRate;
-        stream->sample_aspect_ratio = enc->sample_aspect_ratio;
-
+        AVStream* stream = AddVideoStream(enc.get(), fourCC, timeScale, trackRate);
         FF::FramePtr picture = FF::MakeFrame();
         picture->format = enc->pix_fmt;
         picture->width = enc->width;
@@ -355,6 +376,21 @@ QTErr CQTMovie::NewVideoTrack(const char* fourCC, unsigned width, unsigned heigh
         m_video.timeScale = timeScale;
         m_video.sampleDuration = sampleDuration;
     });
+}
+
+AVStream* CQTMovie::AddVideoStream(const AVCodecContext* enc, const char* fourCC, unsigned timeScale,
+                                   AVRational trackRate)
+{
+    AVStream* stream = nullptr;
+    Translated(qtParamErr, [&] { stream = m_out->AddStream(); });
+    const int err = avcodec_parameters_from_context(stream->codecpar, enc);
+    if (err < 0)
+        throw QTError(qtCodecErr, FFErrorText("can't describe the video track", err));
+    stream->codecpar->codec_tag = MKTAG(fourCC[0], fourCC[1], fourCC[2], fourCC[3]);
+    stream->time_base = AVRational{1, int(timeScale)};
+    stream->avg_frame_rate = trackRate;
+    stream->sample_aspect_ratio = enc->sample_aspect_ratio;
+    return stream;
 }
 
 QTErr CQTMovie::NewSoundTrack(int sampleRate, int channels, uint32_t layoutTag)

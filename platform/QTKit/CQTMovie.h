@@ -66,6 +66,8 @@ private:
     template <typename F> QTErr Guarded(F&& body) noexcept;
 
     void CheckOpen(bool forNewTrack);
+    // The video track's stream, described by its opened encoder.
+    AVStream* AddVideoStream(const AVCodecContext* enc, const char* fourCC, unsigned timeScale, AVRational trackRate);
     void WriteHeader();
     // Compresses one picture (null: the end) and writes what comes out.
     void SendPicture(const AVFrame* frame, const char* what);

@@ -115,9 +115,7 @@ Moorland::IAVSource* CAVManager::CreateSourceFromAddress(const char* address, co
     return QB_GUARDED(static_cast<Moorland::IAVSource*>(nullptr), {
         if (!address)
             QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
-        const bool named = importerName && *importerName;
-        if (IsEditImporterName(importerName) ||
-            (!named && IsEditDescriptionPath(Moorland::CSourceURL(address).GetFilePath())))
+        if (Moorland::IsEditDescriptionSource(importerName, address))
             return CreateEditSource(this, address, movieId, videoStreamId, audioStreamId, movieInfo);
         Moorland::CSourceURL url(address);
         std::string name = importerName && *importerName ? importerName : url.GetProtocol();

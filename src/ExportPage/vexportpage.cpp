@@ -9,6 +9,7 @@
 #include "DevUtils/sys_pathutils.h"
 #include "sysutils_dir.h"
 #include "OutputTask/vmoutputtaskmgr.h"
+#include "YoutubeUpload/CUploadAfterTask.h"
 #include "vprofiledevicepage.h"
 #include "vprofileeditorpage.h"
 #include "vprofileformatpage.h"
@@ -180,6 +181,8 @@ void VExportPage::initProfileSettingPage()
 void VExportPage::initConnection()
 {
     VMOutPutTaskMgr* list = ui->frmOutPutResListWidget;
+    // A finished task's file is uploaded when the user asked for it.
+    list->setAfterTaskAction(MakeUploadAfterTask);
     connect(list, &VMOutPutTaskMgr::signal_SettingSelectedOutputTaskItemProfile, this,
             [this](IProfile* pProfile, bool bEnable, bool) {
                 slot_SettingSelectedOutputTaskItemProfile(pProfile, bEnable);

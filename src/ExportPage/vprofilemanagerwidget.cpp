@@ -1,6 +1,7 @@
 #include "vprofilemanagerwidget.h"
 #include "ui_vprofilemanagerwidget.h"
 
+#include "AppConfigure/AppConfigDefines.h"
 #include "AppConfigure/CAppVariableInfo.h"
 #include "dialogs/VRichMessageBox.h"
 #include "sysutils_dir.h"
@@ -191,10 +192,10 @@ bool VProfileManagerWidget::event(QEvent* e)
 void VProfileManagerWidget::initOutputPath()
 {
     CAppVariableInfo* settings = CAppVariableInfo::GetInstance();
-    QString folder = settings->GetInfoValue("OutputPath", QVariant()).toString();
+    QString folder = settings->GetInfoValue(VARIABLE_INFO_OUTPUTPATH, QVariant()).toString();
     if (!QuentaBased::dir_exists(folder.toUtf8().constData())) {
-        folder = settings->GetInfoDefaultValue("OutputPath").toString();
-        settings->SetInfoValue("OutputPath", folder);
+        folder = settings->GetInfoDefaultValue(VARIABLE_INFO_OUTPUTPATH).toString();
+        settings->SetInfoValue(VARIABLE_INFO_OUTPUTPATH, folder);
     }
     ui->edtOutputPath->setText(folder);
 }
@@ -211,5 +212,5 @@ void VProfileManagerWidget::on_btnBrowse_clicked()
     }
     const QString native = QDir::toNativeSeparators(folder);
     ui->edtOutputPath->setText(native);
-    CAppVariableInfo::GetInstance()->SetInfoValue("OutputPath", native);
+    CAppVariableInfo::GetInstance()->SetInfoValue(VARIABLE_INFO_OUTPUTPATH, native);
 }

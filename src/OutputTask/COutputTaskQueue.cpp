@@ -1,135 +1,36 @@
 #include "COutputTaskQueue.h"
 
 #include "Basilvo/Basilvo.h"
-#include "AppConfigure/CAppFixedInfo.h"
-#include "AppConfigure/CAppVariableInfo.h"
 #include "ConvertTaskInfo2.h"
 #include "IAVConverter.h"
-#include "YoutubeUpload/IYoutubeUpload.h"
 #include "cmmoutputtask.h"
-#include "youtubeaccount.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QTimer>
 
 #include <algorithm>
 
-// One task's upload: the account read when the task first started, and the
-// uploader, whose reports it turns into the queue's signals for its task.
-class COutputTaskQueue::Upload : public IYoutubeUpload::IUploadCallBack
+// Tells the queue's signals how a task's after-action goes.
+class COutputTaskQueue::ActionListener : public IOutputTaskAction::IListener
 {
 public:
-    Upload(COutputTaskQueue* pQueue, CMMOutputTask* pTask) : m_pQueue(pQueue), m_pTask(pTask) {}
-    ~Upload()
-    {
-        if (m_pUploader)
-            m_pUploader->Free();
-    }
-    Upload(const Upload&) = delete;
-    Upload& operator=(const Upload&) = delete;
+    ActionListener(COutputTaskQueue* pQueue, CMMOutputTask* pTask) : m_pQueue(pQueue), m_pTask(pTask) {}
 
-    // An account that no longer deciphers leaves the one read before; a
-    // removed account leaves none.
-    void readAccount()
-    {
-        const QString stored =
-            CAppVariableInfo::GetInstance()->GetInfoValue("YoutubeAccountInfo", QVariant()).toString();
-        if (!YoutubeAccount::Decode(stored, YoutubeAccount::AccountKey(), m_user, m_password) && stored.isEmpty()) {
-            m_user.clear();
-            m_password.clear();
-        }
-    }
-
-    // Makes the uploader and its one task for the file the conversion wrote.
-    bool prepare()
-    {
-        if (!m_pUploader) {
-            m_pUploader = CreateYoutubeUploader();
-            if (!m_pUploader)
-                return false;
-            m_pUploader->SetCallBack(this);
-            const QString code = CAppFixedInfo::GetInstance()->GetInfoValue("APPS_PRODUCT_CODE").toString();
-            m_pUploader->SetClientID(code.toUtf8().constData());
-        }
-        // The account as stored now: it may have been entered while converting.
-        readAccount();
-        if (!m_user.isEmpty())
-            m_pUploader->SetYoutubeAcccountInfo(m_user.toUtf8().constData(), m_password.toUtf8().constData());
-        // The task's own destination; a task whose job was handed over
-        // elsewhere is looked for in the output folder.
-        QString path = m_pTask->GetTaskDstFilePath();
-        if (path.isEmpty())
-            path = QDir::toNativeSeparators(
-                       CAppVariableInfo::GetInstance()->GetInfoValue("OutputPath", QVariant()).toString()) +
-                   QDir::separator() + m_pTask->GetTaskDstName() + m_pTask->GetDstFileExt();
-        IYoutubeUploadTask* task = m_pUploader->CreateUploadTask();
-        if (!task)
-            return false;
-        CYoutubeVideoInfo* info = m_pTask->GetYoutubeInfo();
-        task->SetTaskInfo(IYoutubeUploadTask::TASK_INFO_SOURCE_FILE, path.toUtf8().constData());
-        task->SetTaskInfo(IYoutubeUploadTask::TASK_INFO_TITLE, info->GetTitle().toUtf8().constData());
-        task->SetTaskInfo(IYoutubeUploadTask::TASK_INFO_DESCRIPTION, info->GetDescription().toUtf8().constData());
-        task->SetTaskInfo(IYoutubeUploadTask::TASK_INFO_KEYWORDS, info->GetKeywords().toUtf8().constData());
-        task->SetVideoCategory(info->GetCategory());
-        task->SetAccessType(info->GetAccessType());
-        return true;
-    }
-    void start() { m_pUploader->StartUpload(); }
-
-    void OnUploadInitFailed(IYoutubeUpload::UploadFaildReason reason) override
-    {
-        emit m_pQueue->uploadFailed(m_pTask, int(reason), true, QString(), QString());
-        m_pQueue->uploadEnded(m_pTask);
-    }
-    void OnUploadTaskProgressChanged(IYoutubeUploadTask*, qint64 sent, qint64 total) override
-    {
-        emit m_pQueue->uploadProgress(m_pTask, sent, total);
-    }
-    void OnUploadTaskSucceed(IYoutubeUploadTask*) override
+    void ActionStarted() override { emit m_pQueue->uploadStarted(m_pTask); }
+    void ActionProgress(qint64 done, qint64 total) override { emit m_pQueue->uploadProgress(m_pTask, done, total); }
+    void ActionSucceeded() override
     {
         emit m_pQueue->uploadSucceeded(m_pTask);
         m_pQueue->uploadEnded(m_pTask);
     }
-    void OnUploadTaskFailed(IYoutubeUploadTask* task, IYoutubeUpload::UploadFaildReason reason) override
+    void ActionFailed(int reason, bool atStart, const QString& log, const QString& fileName) override
     {
-        QString log;
-        if (task) {
-            const char* text = task->GetTaskInfo(IYoutubeUploadTask::TASK_INFO_ERROR_LOG);
-            log = text ? QString::fromUtf8(text) : QString();
-        }
-        // Only a network failure's log tells the user more; any other is
-        // not kept.
-        bool keepLog = false;
-        switch (reason) {
-        case IYoutubeUpload::UPLOAD_CONNECTION_REFUSED:
-        case IYoutubeUpload::UPLOAD_REMOTE_CLOSED:
-        case IYoutubeUpload::UPLOAD_SSL_FAILED:
-        case IYoutubeUpload::UPLOAD_OTHER_NETWORK_ERROR: keepLog = true; break;
-        default: break;
-        }
-        QString name;
-        if (keepLog) {
-            const char* source = task ? task->GetTaskInfo(IYoutubeUploadTask::TASK_INFO_SOURCE_FILE) : nullptr;
-            name = QFileInfo(source ? QString::fromUtf8(source) : QString()).fileName();
-        } else {
-            if (!log.isEmpty() && QFile::exists(log))
-                QFile::remove(log);
-            log.clear();
-        }
-        emit m_pQueue->uploadFailed(m_pTask, int(reason), false, log, name);
+        emit m_pQueue->uploadFailed(m_pTask, reason, atStart, log, fileName);
         m_pQueue->uploadEnded(m_pTask);
     }
-    void OnUploadCancelled() override {}
-    void OnAllTasksCompleted() override {}
 
 private:
     COutputTaskQueue* m_pQueue;
     CMMOutputTask* m_pTask;
-    IYoutubeUpload* m_pUploader = nullptr;
-    QString m_user;
-    QString m_password;
 };
 
 COutputTaskQueue::COutputTaskQueue(QObject* parent) : QObject(parent)
@@ -149,10 +50,10 @@ COutputTaskQueue::~COutputTaskQueue()
         m_pConverter->StopConvert(1);
     }
     m_running.clear();
-    // The uploaders first: they report about the tasks.
-    m_uploads.clear();
+    // The tasks' actions report to the listeners: the tasks go first.
     qDeleteAll(m_tasks);
     m_tasks.clear();
+    m_listeners.clear();
 }
 
 void COutputTaskQueue::append(CMMOutputTask* pTask)
@@ -166,13 +67,13 @@ void COutputTaskQueue::remove(CMMOutputTask* pTask)
     if (!m_tasks.removeOne(pTask))
         return;
     stopPolling(pTask);
-    m_uploads.erase(pTask);
     if (m_running.removeAll(pTask) > 0) {
         if (m_pConverter && pTask->GetConvertTaskID() >= 0)
             m_pConverter->RemoveConvertTask(pTask->GetConvertTaskID());
         emit runningCountChanged(m_running.size());
     }
     delete pTask;
+    m_listeners.erase(pTask);
 }
 
 bool COutputTaskQueue::isStartable(const CMMOutputTask* pTask)
@@ -221,7 +122,8 @@ void COutputTaskQueue::follow(CMMOutputTask* pTask)
         m_running.append(pTask);
         emit runningCountChanged(m_running.size());
     }
-    uploadOf(pTask)->readAccount();
+    if (IOutputTaskAction* action = pTask->GetAfterAction())
+        action->TaskStarted(*pTask);
     startPolling(pTask);
 }
 
@@ -293,8 +195,8 @@ void COutputTaskQueue::poll()
         } else if (state == Moorland::CONVERT_TASK_FINISHED) {
             conversionFinished(task);
             emit taskFinished(task);
-            if (m_tasks.contains(task) && task->IsYoutubeTask() && task->GetUploadtoYoutube())
-                startUpload(task);
+            if (m_tasks.contains(task) && HasAfterAction(task))
+                runAfterAction(task);
         }
     }
     m_pPollTimer->setInterval(next);
@@ -310,42 +212,20 @@ int COutputTaskQueue::nextPollInterval(double percent, double previous, int wait
     return static_cast<int>(std::clamp(due, static_cast<double>(kEndPollInterval), static_cast<double>(kPollInterval)));
 }
 
-COutputTaskQueue::Upload* COutputTaskQueue::uploadOf(CMMOutputTask* pTask)
+bool COutputTaskQueue::HasAfterAction(const CMMOutputTask* pTask)
 {
-    std::unique_ptr<Upload>& up = m_uploads[pTask];
-    if (!up)
-        up = std::make_unique<Upload>(this, pTask);
-    return up.get();
+    const IOutputTaskAction* action = pTask ? pTask->GetAfterAction() : nullptr;
+    return action && action->Wanted(*pTask);
 }
 
-int COutputTaskQueue::uploadRefusal()
+void COutputTaskQueue::runAfterAction(CMMOutputTask* pTask)
 {
-    // The hosts are the uploader's settings; without them every request
-    // would only time out.
-    CAppVariableInfo* settings = CAppVariableInfo::GetInstance();
-    for (const char* key : {"YoutubeLoginHost", "YoutubeUploadHost"})
-        if (settings->GetInfoValue(key, QVariant()).toString().trimmed().isEmpty())
-            return UPLOAD_NO_SERVICE;
-    if (!YoutubeAccount::HasStoredAccount())
-        return UPLOAD_NO_ACCOUNT;
-    return 0;
-}
-
-void COutputTaskQueue::startUpload(CMMOutputTask* pTask)
-{
-    if (const int refusal = uploadRefusal()) {
-        emit uploadFailed(pTask, refusal, true, QString(), QString());
+    std::unique_ptr<ActionListener>& listener = m_listeners[pTask];
+    if (!listener)
+        listener = std::make_unique<ActionListener>(this, pTask);
+    // Nothing will report about an action that could not begin.
+    if (!pTask->GetAfterAction()->Run(*pTask, listener.get()))
         uploadEnded(pTask);
-        return;
-    }
-    Upload* up = uploadOf(pTask);
-    if (!up->prepare()) {
-        // Nothing will report about an upload that could not begin.
-        uploadEnded(pTask);
-        return;
-    }
-    emit uploadStarted(pTask);
-    up->start();
 }
 
 void COutputTaskQueue::leave(CMMOutputTask* pTask)
@@ -368,7 +248,7 @@ void COutputTaskQueue::conversionFinished(CMMOutputTask* pTask)
     if (!pTask)
         return;
     stopPolling(pTask);
-    if (!(pTask->IsYoutubeTask() && pTask->GetUploadtoYoutube()))
+    if (!HasAfterAction(pTask))
         leave(pTask);
     stopEngineWhenIdle();
 }

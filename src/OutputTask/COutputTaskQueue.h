@@ -4,10 +4,11 @@
 // to the conversion engine for them (submit, pause, resume, remove, stop),
 // and keeps which tasks are in the engine's care (converting, paused, or
 // finished with their upload still to come). One timer polls the job record
-// of every converting task every 500 ms; a finished upload task's file is
-// then uploaded by the queue. What changes is told per task through the
-// signals; the task list and its rows only draw it. The queue knows no
-// widget. GUI thread only.
+// of every converting task every 500 ms; a finished task then runs what its
+// task carries to follow the conversion (IOutputTaskAction: the upload).
+// What changes is told per task through the signals; the task list and its
+// rows only draw it. The queue knows no widget and no uploader. GUI thread
+// only.
 
 #include "cmmoutputtask.h"
 
@@ -83,6 +84,8 @@ public:
 
     // The ends of a task, as its job record shows them. A finished task
     // whose upload follows stays in the engine's care until uploadEnded.
+    // The upload is the task's after-action, wanted for it.
+    static bool HasAfterAction(const CMMOutputTask* pTask);
     void conversionFinished(CMMOutputTask* pTask);
     void conversionFailed(CMMOutputTask* pTask);
     void uploadEnded(CMMOutputTask* pTask);
@@ -95,8 +98,8 @@ signals:
     // engine's reason and the job's own log (either may be empty).
     void taskFinished(CMMOutputTask* pTask);
     void taskFailed(CMMOutputTask* pTask, const QString& reason, const QString& logPath);
-    // The upload after a finished conversion. A failure carries the
-    // uploader's reason (IYoutubeUpload::UploadFaildReason), whether it came
+    // The upload after a finished conversion (the task's after-action). A
+    // failure carries its reason (UploadFailure::Reason), whether it came
     // before anything was sent, and, for the network failures only, the
     // uploader's log and the uploaded file's name; the conversion stays
     // finished whatever the upload does.
@@ -107,27 +110,24 @@ signals:
                       const QString& fileName);
 
 public:
-    // Reasons the queue finds itself, before any uploader is made; they
-    // follow IYoutubeUpload::UploadFaildReason's numbers in uploadFailed.
+    // The refusals an upload meets before it makes an uploader, as
+    // uploadFailed carries them.
     enum UploadRefusal {
-        UPLOAD_NO_SERVICE = 100, // no upload service is configured
-        UPLOAD_NO_ACCOUNT = 101, // no account is stored
+        UPLOAD_NO_SERVICE = UploadFailure::NoService,
+        UPLOAD_NO_ACCOUNT = UploadFailure::NoAccount,
     };
-    // Why an upload could not begin now; 0 when it can.
-    static int uploadRefusal();
 
 private slots:
     void poll();
 
 private:
-    class Upload;
+    class ActionListener;
 
     void leave(CMMOutputTask* pTask);
     void stopEngineWhenIdle();
     void startPolling(CMMOutputTask* pTask);
     void stopPolling(CMMOutputTask* pTask);
-    Upload* uploadOf(CMMOutputTask* pTask);
-    void startUpload(CMMOutputTask* pTask);
+    void runAfterAction(CMMOutputTask* pTask);
 
     Moorland::IAVConverter* m_pConverter = nullptr;
     QList<CMMOutputTask*> m_tasks;
@@ -138,7 +138,6 @@ private:
     QHash<CMMOutputTask*, double> m_polledPercent; // as the last look saw it
     QHash<CMMOutputTask*, qint64> m_handedAt;      // m_clock's time of the hand-over or resume
     QElapsedTimer m_clock;
-    // The account read at each task's first start, and its uploader once its
-    // upload has begun.
-    std::map<CMMOutputTask*, std::unique_ptr<Upload>> m_uploads;
+    // What each task's after-action tells, once it has run.
+    std::map<CMMOutputTask*, std::unique_ptr<ActionListener>> m_listeners;
 };

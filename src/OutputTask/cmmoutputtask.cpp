@@ -1,7 +1,10 @@
 #include "cmmoutputtask.h"
 
 #include "OutputProfileRules.h"
+#include "OutputTaskNames.h"
 
+#include "AppConfigure/AppConfigDefines.h"
+#include "AppConfigure/CAppVariableInfo.h"
 #include "Basilvo/Basilvo.h"
 #include "CBaseException.h"
 #include "CLockedFolder.h"
@@ -261,7 +264,9 @@ Moorland::ConvertTaskInfo2* CMMOutputTask::GenerateConverterTask(Moorland::IAVCo
         adjustProfileForLossless();
         adjustProfileForConversion();
 
-        m_sDstFilePath = m_sDstFolder + "/" + m_sDstName + m_sDstExt;
+        m_sDstFilePath = ComposeDstFilePath();
+        if (m_sDstFilePath.isEmpty())
+            TASK_THROW(QB_ERR_BAD_PARAM, "the output task has no output folder");
 
         int nId;
         if (m_bLossless) {
@@ -289,6 +294,35 @@ Moorland::ConvertTaskInfo2* CMMOutputTask::GenerateConverterTask(Moorland::IAVCo
         m_pConverter = pConverter;
         return pRecord;
     });
+}
+
+QString CMMOutputTask::OutputFolderSetting()
+{
+    return CAppVariableInfo::GetInstance()->GetInfoValue(VARIABLE_INFO_OUTPUTPATH, QVariant()).toString();
+}
+
+QString CMMOutputTask::ComposeDstFilePath() const
+{
+    const QString folder = m_sDstFolder.isEmpty() ? OutputFolderSetting() : m_sDstFolder;
+    return folder.isEmpty() ? QString() : folder + "/" + m_sDstName + m_sDstExt;
+}
+
+QString CMMOutputTask::DestinationFilePath() const
+{
+    return m_pRecord && !m_sDstFilePath.isEmpty() ? m_sDstFilePath : ComposeDstFilePath();
+}
+
+bool CMMOutputTask::SettleDestination(QStringList& lstRegister)
+{
+    // The folder the check looks into is the one the conversion writes into.
+    const QString folder = OutputFolderSetting();
+    const QVariant policy = CAppVariableInfo::GetInstance()->GetInfoValue(VARIABLE_INFO_OUTPUTFILEEXIST, QVariant());
+    const QString name = OutputTaskNames::CheckNameInOutputDir(m_sDstName, m_sDstExt, lstRegister, folder, policy);
+    if (name.isNull())
+        return false;
+    m_sDstFolder = folder;
+    m_sDstName = name;
+    return true;
 }
 
 QStringList CMMOutputTask::MissingSourceFiles() const

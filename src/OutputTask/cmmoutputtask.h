@@ -3,16 +3,19 @@
 // One output job of the output page: a private copy of the edited timeline's
 // edit description, the chosen profile (kept twice: as chosen, and a working
 // copy adjusted before the job starts), the destination, what was learned of
-// the source when the timeline was attached, the upload metadata, and, once
-// the job has been handed to the conversion engine, its task id and record.
-// GUI thread only.
+// the source when the timeline was attached, the upload metadata and what
+// runs after the conversion (the upload), and, once the job has been handed
+// to the conversion engine, its task id and record. GUI thread only.
 
 #include "utility/CBaseTime.h"
 #include "CYoutubeVideoInfo.h"
 #include "IMirendo.h"
+#include "IOutputTaskAction.h"
 
 #include <QString>
 #include <QStringList>
+
+#include <memory>
 
 class CTimelineItem;
 class ICudaHelper;
@@ -42,12 +45,28 @@ public:
     // (GetQuentaException), not thrown; a task whose timeline did not attach
     // refuses to start.
     void SetSrcTimelineItem(const CTimelineItem* pTimeline);
+    // A folder of the task's own; without one the task writes into the
+    // output folder the settings name when it is handed over.
     void SetOutputDstFloder(QString sFolder) { m_sDstFolder = sFolder; }
     void SetOutputDstName(QString sName) { m_sDstName = sName; }
     QString GetTaskDstName() const { return m_sDstName; }
     QString GetDstFileExt() const { return m_sDstExt; }
     // As composed when the job was handed over; empty before.
     QString GetTaskDstFilePath() const { return m_sDstFilePath; }
+    // The file the task writes, composed here only: the path it was handed
+    // over with, or, before that, its folder (the output folder the settings
+    // name now, when it has none of its own), its name and its extension;
+    // empty without any folder. The task list, the row's find-target and the
+    // upload all ask this.
+    QString DestinationFilePath() const;
+    // The output folder as the settings name it now ("OutputPath").
+    static QString OutputFolderSetting();
+    // The first start's numbering rule: the task takes the output folder the
+    // settings name now and a name that clashes neither with an entry there
+    // (by the user's "OutputFileExist" policy) nor with the names of the
+    // other tasks (`lstRegister`, kept current). False, with the task and
+    // the register as they were, when the policy says to skip the task.
+    bool SettleDestination(QStringList& lstRegister);
     CBaseTime GetTaskDuration() const { return m_duration; }
 
     // Takes two clones of the profile (the caller keeps its own); null leaves
@@ -83,7 +102,13 @@ public:
 
     bool IsYoutubeTask() const { return m_bYoutube; }
     CYoutubeVideoInfo* GetYoutubeInfo() { return &m_youtubeInfo; }
+    const CYoutubeVideoInfo* GetYoutubeInfo() const { return &m_youtubeInfo; }
     bool GetUploadtoYoutube() const { return m_youtubeInfo.GetEnableUpload(); }
+
+    // What runs after the conversion has finished; the task owns it. Null:
+    // nothing does.
+    void SetAfterAction(std::unique_ptr<IOutputTaskAction> action) { m_afterAction = std::move(action); }
+    IOutputTaskAction* GetAfterAction() const { return m_afterAction.get(); }
 
     // The profile rules on the working copy (see OutputProfileRules).
     void updateOutputFormat();
@@ -93,6 +118,7 @@ public:
 
 private:
     void ReleaseProfiles();
+    QString ComposeDstFilePath() const;
     int SubmitTranscode(Moorland::IAVConverter* pConverter);
     // Asks the media manager whether the destination's container holds the
     // clips' streams; throws with the reason when the output can't be made.
@@ -124,6 +150,7 @@ private:
     bool m_bLossless = false;
     bool m_bYoutube = false;
     CYoutubeVideoInfo m_youtubeInfo;
+    std::unique_ptr<IOutputTaskAction> m_afterAction;
     bool m_bEnableLossless = false;
     // The timeline's description was copied and its facts taken.
     bool m_bTimelineAttached = false;

@@ -7,11 +7,12 @@
 #include "utility/CBaseTime.h"
 #include "COutputTaskQueue.h"
 #include "ConvertTaskInfo2.h"
-#include "YoutubeUpload/IYoutubeUpload.h"
+#include "IOutputTaskAction.h"
 #include "dialogs/VRichMessageBox.h"
 #include "cmmoutputtask.h"
 #include "utility/fileutils.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -20,6 +21,15 @@
 #include <QUrl>
 
 #include <climits>
+
+namespace {
+
+// The progress bar's words that more than one state shows.
+const VMOutputTaskItem::Tip kConverting = QT_TRANSLATE_NOOP3("VMOutputTaskItem", "Converting", "正在转换");
+const VMOutputTaskItem::Tip kPaused = QT_TRANSLATE_NOOP3("VMOutputTaskItem", "Pause", "暂停");
+const VMOutputTaskItem::Tip kSucceeded = QT_TRANSLATE_NOOP3("VMOutputTaskItem", "Conversion succeed", "转换成功");
+
+} // namespace
 
 VMOutputTaskItem::VMOutputTaskItem(CMMOutputTask* task, COutputTaskQueue* queue, QWidget* parent)
     : QToolButton(parent), ui(new Ui::VMOutputTaskItem), m_pTask(task), m_pSettings(CAppVariableInfo::GetInstance())
@@ -115,9 +125,9 @@ void VMOutputTaskItem::setConvertStart(bool start)
         }
         ui->ledtOutputItemName->setEnabled(false);
         m_bStarted = true;
-        ui->pgBarOutPutItemConvert->setToolTip(tr("Converting", "正在转换"));
+        SetBarTip(kConverting);
     } else {
-        ui->pgBarOutPutItemConvert->setToolTip(tr("Pause", "暂停"));
+        SetBarTip(kPaused);
     }
     ShowStartTip();
 }
@@ -136,12 +146,72 @@ void VMOutputTaskItem::startConvertTaskFailed(bool bHideInfo)
         ShowStartTip();
     }
     ui->btnFailInfo->setVisible(!bHideInfo);
-    ui->btnFailInfo->setToolTip(tr("Conversion canceled", "转换已取消"));
+    SetFailTip(QT_TRANSLATE_NOOP3("VMOutputTaskItem", "Conversion canceled", "转换已取消"));
 }
 
 void VMOutputTaskItem::giveUpConvertTheTaskItem(QString msg)
 {
-    m_failMessage = msg;
+    m_failure = Failure{Failure::Words, {msg}};
+}
+
+void VMOutputTaskItem::giveUpForMissingFiles(const QStringList& files)
+{
+    m_failure = Failure{Failure::MissingFiles, files};
+}
+
+void VMOutputTaskItem::giveUpForTakenName(const QString& name)
+{
+    m_failure = Failure{Failure::TakenName, {name}};
+}
+
+void VMOutputTaskItem::giveUpForRefusal(const QString& reason)
+{
+    m_failure = Failure{Failure::Refused, {reason}};
+}
+
+QString VMOutputTaskItem::failureMessage() const
+{
+    // The texts of a start that did not happen are the task list's own.
+    auto list = [](const char* text) { return QCoreApplication::translate("VMOutPutTaskMgr", text); };
+    const QStringList& f = m_failure.figures;
+    switch (m_failure.kind) {
+    case Failure::Words: return f.value(0);
+    case Failure::MissingFiles: {
+        QStringList lines;
+        for (const QString& file : f)
+            lines << file.toHtmlEscaped();
+        return list("The conversion could not be started.") + "<br>" +
+               list("These files of the timeline no longer exist:") + "<br>" + lines.join("<br>");
+    }
+    case Failure::TakenName:
+        return list("The convert task \"%1\" in the destination directory already exist!").arg(f.value(0)) + "<br>" +
+               list("Please rename task or change file exists policy in the preference dialog.");
+    case Failure::Refused: {
+        const QString reason = f.value(0).isEmpty() ? list("Unexpected error") : UserFailureText::Explain(f.value(0));
+        return list("The conversion could not be started.") + "<br>" + reason.toHtmlEscaped();
+    }
+    case Failure::Conversion: return ConversionFailureMessage(f.value(0), f.value(1));
+    case Failure::Upload: return UploadWords(m_failure, m_pSettings->GetInfoValue("URLColor", QVariant()).toString());
+    case Failure::None: break;
+    }
+    return QString();
+}
+
+void VMOutputTaskItem::SetBarTip(Tip tip, bool withNotice)
+{
+    m_barTip = tip;
+    m_barTipNotice = withNotice;
+    if (!tip.text)
+        return;
+    const QString words = tr(tip.text, tip.comment);
+    ui->pgBarOutPutItemConvert->setToolTip(withNotice ? WithNotice(words) : words);
+}
+
+void VMOutputTaskItem::SetFailTip(Tip tip)
+{
+    m_failTip = tip;
+    if (tip.text)
+        ui->btnFailInfo->setToolTip(tr(tip.text, tip.comment));
 }
 
 QString VMOutputTaskItem::getOutputTaskItemName() const
@@ -165,17 +235,10 @@ void VMOutputTaskItem::renameOutputTask()
 
 void VMOutputTaskItem::openOutputTaskOutputPath()
 {
-    // The task's own destination when it has been composed, else the folder
-    // every new task writes into.
-    const QString path = m_pTask->GetTaskDstFilePath();
-    if (!path.isEmpty()) {
-        const QFileInfo info(path);
-        OpenFloderWithShell(info.absolutePath(), info.fileName());
-        return;
-    }
-    const QString folder = m_pSettings->GetInfoValue("OutputPath", QVariant()).toString();
-    if (!folder.isEmpty())
-        OpenFloderWithShell(folder, ui->ledtOutputItemName->text());
+    // The task's destination, as the task composes it.
+    const QString path = m_pTask->DestinationFilePath();
+    if (!path.isEmpty())
+        OpenFloderWithShell(QFileInfo(path).absolutePath(), QFileInfo(path).fileName());
 }
 
 void VMOutputTaskItem::setNumbericalOrder(int n)
@@ -198,6 +261,8 @@ void VMOutputTaskItem::setIProfile(IProfile* profile)
 void VMOutputTaskItem::ReTranslate()
 {
     ShowStartTip();
+    SetBarTip(m_barTip, m_barTipNotice);
+    SetFailTip(m_failTip);
 }
 
 bool VMOutputTaskItem::event(QEvent* e)
@@ -219,9 +284,9 @@ void VMOutputTaskItem::ShowPolled(int state, double percent)
 {
     ui->pgBarOutPutItemConvert->setValue(int(percent));
     if (state == Moorland::CONVERT_TASK_RUNNING)
-        ui->pgBarOutPutItemConvert->setToolTip(WithNotice(tr("Converting", "正在转换")));
+        SetBarTip(kConverting, true);
     else if (state == Moorland::CONVERT_TASK_PAUSED)
-        ui->pgBarOutPutItemConvert->setToolTip(WithNotice(tr("Pause", "暂停")));
+        SetBarTip(kPaused, true);
 }
 
 void VMOutputTaskItem::ShowFailed(const QString& reason, const QString& jobLog)
@@ -229,8 +294,8 @@ void VMOutputTaskItem::ShowFailed(const QString& reason, const QString& jobLog)
     ui->pgBarOutPutItemConvert->hide();
     ui->btnStopOrStart->hide();
     ui->btnFailInfo->show();
-    m_failMessage = ConversionFailureMessage(reason, jobLog);
-    ui->btnFailInfo->setToolTip(tr("Conversion failed", "转换失败"));
+    m_failure = Failure{Failure::Conversion, {reason, jobLog}};
+    SetFailTip(QT_TRANSLATE_NOOP3("VMOutputTaskItem", "Conversion failed", "转换失败"));
 }
 
 void VMOutputTaskItem::ShowFinished()
@@ -238,13 +303,13 @@ void VMOutputTaskItem::ShowFinished()
     ui->btnStopOrStart->hide();
     m_bFinished = true;
     ui->pgBarOutPutItemConvert->setValue(100);
-    ui->pgBarOutPutItemConvert->setToolTip(WithNotice(tr("Conversion succeed", "转换成功")));
+    SetBarTip(kSucceeded, true);
 }
 
 void VMOutputTaskItem::ShowUploadStarted()
 {
     ui->pgBarOutPutItemConvert->setEnabled(false);
-    ui->pgBarOutPutItemConvert->setToolTip(tr("Starting upload", "开始上传"));
+    SetBarTip(QT_TRANSLATE_NOOP3("VMOutputTaskItem", "Starting upload", "开始上传"));
 }
 
 QString VMOutputTaskItem::LogLink(const QString& path) const
@@ -273,13 +338,14 @@ QString VMOutputTaskItem::ConversionFailureMessage(const QString& reason, const 
 
 void VMOutputTaskItem::on_btnFailInfo_clicked()
 {
+    const QString message = failureMessage();
     VRichMessageBox box(this, QDialogButtonBox::Ok, QMessageBox::Information, VRichMessageBox::ControlElements());
-    if (m_failMessage.size() <= 71) {
+    if (message.size() <= 71) {
         box.setControlElements(VRichMessageBox::ShowCaption);
-        box.SetCaption(m_failMessage);
+        box.SetCaption(message);
     } else {
         box.setControlElements(VRichMessageBox::ShowRichText);
-        box.SetRichText(m_failMessage);
+        box.SetRichText(message);
     }
     box.SetMsgBoxWidth(400);
     box.SetMsgBoxHeight(150);
@@ -358,13 +424,13 @@ void VMOutputTaskItem::ShowFailure()
         bar->setMaximum(100);
         bar->setValue(100);
         bar->show();
-        bar->setToolTip(tr("Conversion succeed", "转换成功"));
+        SetBarTip(kSucceeded);
     } else if (!bar->isHidden()) {
         bar->hide();
     }
     if (ui->btnFailInfo->isHidden())
         ui->btnFailInfo->show();
-    ui->btnFailInfo->setToolTip(tr("Upload failed", "上传失败"));
+    SetFailTip(QT_TRANSLATE_NOOP3("VMOutputTaskItem", "Upload failed", "上传失败"));
 }
 
 void VMOutputTaskItem::ShowUploadProgress(qint64 sent, qint64 total)
@@ -377,56 +443,57 @@ void VMOutputTaskItem::ShowUploadProgress(qint64 sent, qint64 total)
         bar->setEnabled(true);
         bar->setMaximum(int(std::max<qint64>(total, 0) / m_uploadScale));
         bar->setValue(0);
-        bar->setToolTip(tr("uploading", "正在上传"));
+        SetBarTip(QT_TRANSLATE_NOOP3("VMOutputTaskItem", "uploading", "正在上传"));
     }
     bar->setValue(int(std::max<qint64>(sent, 0) / m_uploadScale));
 }
 
 void VMOutputTaskItem::ShowUploadSucceeded()
 {
-    ui->pgBarOutPutItemConvert->setToolTip(tr("Upload succeed", "上传成功"));
+    SetBarTip(QT_TRANSLATE_NOOP3("VMOutputTaskItem", "Upload succeed", "上传成功"));
 }
 
 void VMOutputTaskItem::ShowUploadFailed(int reason, bool atStart, const QString& log, const QString& fileName)
 {
-    if (atStart) {
-        if (reason == COutputTaskQueue::UPLOAD_NO_SERVICE)
-            m_failMessage = tr("The file was not uploaded: no upload service is configured.");
-        else if (reason == COutputTaskQueue::UPLOAD_NO_ACCOUNT)
-            m_failMessage = tr("The file was not uploaded: enter an account in the upload settings first.");
-        else if (reason == IYoutubeUpload::UPLOAD_LOGIN_FAILED)
-            m_failMessage = tr("Youtube Login Failed", "Youtube登录失败");
-        else if (reason == IYoutubeUpload::UPLOAD_ALREADY_RUNNING || reason == IYoutubeUpload::UPLOAD_NO_TASKS ||
-                 reason == IYoutubeUpload::UPLOAD_NO_CLIENT_ID)
-            m_failMessage = tr("Upload failed", "上传失败");
-        ShowFailure();
-        return;
-    }
-    switch (reason) {
-    case IYoutubeUpload::UPLOAD_LOGIN_FAILED:
-        m_failMessage =
-            tr("Login authentication fails, the account information is incorrect", "登录验证失败，账户信息不正确");
-        break;
-    case IYoutubeUpload::UPLOAD_TASK_INVALID: m_failMessage = tr("Upload failed", "上传失败"); break;
-    case IYoutubeUpload::UPLOAD_HOST_NOT_FOUND:
-    case IYoutubeUpload::UPLOAD_TIMEOUT: m_failMessage = tr("Connection timeout", "连接超时"); break;
-    case IYoutubeUpload::UPLOAD_CONNECTION_REFUSED:
-    case IYoutubeUpload::UPLOAD_REMOTE_CLOSED:
-    case IYoutubeUpload::UPLOAD_SSL_FAILED:
-    case IYoutubeUpload::UPLOAD_OTHER_NETWORK_ERROR:
-        if (!log.isEmpty() && QFile::exists(log)) {
-            m_failMessage =
-                tr("Upload file %1 failed,the following log file has provided more information.\nLog File "
-                   "<a href=\"%2\"style=\"color:#%4\">%3</a>.",
-                   "上传文件%1失败，以下日志文件提供了更多信息。")
-                    .arg(fileName.toHtmlEscaped(),
-                         QUrl::fromLocalFile(log).toString(QUrl::FullyEncoded).toHtmlEscaped(), log.toHtmlEscaped(),
-                         m_pSettings->GetInfoValue("URLColor", QVariant()).toString().toHtmlEscaped());
-        } else {
-            m_failMessage = tr("Upload file %1 failed.", "上传文件%1失败。").arg(fileName);
-        }
-        break;
-    default: break;
-    }
+    // A failure with no words of its own (a cancel) leaves the one before.
+    const Failure upload{Failure::Upload, {log, fileName}, reason, atStart};
+    if (!UploadWords(upload, QString()).isNull())
+        m_failure = upload;
     ShowFailure();
+}
+
+QString VMOutputTaskItem::UploadWords(const Failure& f, const QString& linkColour)
+{
+    if (f.atStart) {
+        switch (f.reason) {
+        case UploadFailure::NoService: return tr("The file was not uploaded: no upload service is configured.");
+        case UploadFailure::NoAccount:
+            return tr("The file was not uploaded: enter an account in the upload settings first.");
+        case UploadFailure::LoginFailed: return tr("Youtube Login Failed", "Youtube登录失败");
+        case UploadFailure::AlreadyRunning:
+        case UploadFailure::NoTasks:
+        case UploadFailure::NoClientId: return tr("Upload failed", "上传失败");
+        default: return QString();
+        }
+    }
+    const QString log = f.figures.value(0), fileName = f.figures.value(1);
+    switch (f.reason) {
+    case UploadFailure::LoginFailed:
+        return tr("Login authentication fails, the account information is incorrect", "登录验证失败，账户信息不正确");
+    case UploadFailure::TaskInvalid: return tr("Upload failed", "上传失败");
+    case UploadFailure::HostNotFound:
+    case UploadFailure::Timeout: return tr("Connection timeout", "连接超时");
+    case UploadFailure::ConnectionRefused:
+    case UploadFailure::RemoteClosed:
+    case UploadFailure::SslFailed:
+    case UploadFailure::OtherNetworkError:
+        if (!log.isEmpty() && QFile::exists(log))
+            return tr("Upload file %1 failed,the following log file has provided more information.\nLog File "
+                      "<a href=\"%2\"style=\"color:#%4\">%3</a>.",
+                      "上传文件%1失败，以下日志文件提供了更多信息。")
+                .arg(fileName.toHtmlEscaped(), QUrl::fromLocalFile(log).toString(QUrl::FullyEncoded).toHtmlEscaped(),
+                     log.toHtmlEscaped(), linkColour.toHtmlEscaped());
+        return tr("Upload file %1 failed.", "上传文件%1失败。").arg(fileName);
+    default: return QString();
+    }
 }

@@ -9,6 +9,7 @@
 #include <QIcon>
 #include <QPoint>
 #include <QString>
+#include <QStringList>
 #include <QToolButton>
 
 class CAppVariableInfo;
@@ -34,7 +35,17 @@ public:
     void setConvertStart(bool start);
     void setBtnStartConvertVisible(bool bVisible);
     void startConvertTaskFailed(bool bHideInfo);
+    // Why the task did not start or did not end well, shown by the failure
+    // button. The row keeps what failed and its figures and puts them into
+    // words each time they are shown, in the language of that moment; the
+    // text given here stands as it is.
     void giveUpConvertTheTaskItem(QString msg);
+    // The timeline's files that no longer exist.
+    void giveUpForMissingFiles(const QStringList& files);
+    // The output folder holds the task's file and the policy says skip.
+    void giveUpForTakenName(const QString& name);
+    // The engine did not take the job: its reason, in the engine's words.
+    void giveUpForRefusal(const QString& reason);
     QString getOutputTaskItemName() const;
     void setOutputTaskItemName(QString name);
     void renameOutputTask();
@@ -44,7 +55,14 @@ public:
     void setIProfile(IProfile* profile);
     void ReTranslate();
 
-    QString failureMessage() const { return m_failMessage; }
+    // The failure's words now.
+    QString failureMessage() const;
+    // A tooltip's source text and its disambiguation, translated when set.
+    struct Tip
+    {
+        const char* text;
+        const char* comment;
+    };
     bool isConversionFinished() const { return m_bFinished; }
 
 signals:
@@ -86,9 +104,28 @@ private:
     void ShowUploadSucceeded();
     void ShowUploadFailed(int reason, bool atStart, const QString& log, const QString& fileName);
 
+    // What failed, with the figures its words need.
+    struct Failure
+    {
+        enum Kind { None, Words, MissingFiles, TakenName, Refused, Conversion, Upload };
+        Kind kind = None;
+        // Words: the text; MissingFiles: the files; TakenName: the name;
+        // Refused: the reason; Conversion: the reason and the job's log;
+        // Upload: the log and the file's name.
+        QStringList figures;
+        int reason = 0; // Upload: an UploadFailure::Reason
+        bool atStart = false;
+    };
+    static QString UploadWords(const Failure& f, const QString& linkColour);
+    void SetBarTip(Tip tip, bool withNotice = false);
+    void SetFailTip(Tip tip);
+
     Ui::VMOutputTaskItem* ui;
     CMMOutputTask* m_pTask;
-    QString m_failMessage;
+    Failure m_failure;
+    Tip m_barTip{nullptr, nullptr};
+    bool m_barTipNotice = false;
+    Tip m_failTip{nullptr, nullptr};
     bool m_bChecked = false;
     bool m_bStarted = false;
     // The conversion ended with its file written.

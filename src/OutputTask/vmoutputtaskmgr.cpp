@@ -151,14 +151,6 @@ QString VMOutPutTaskMgr::checkTheTaskNameIfAllReadyExistInTaskList(QString name,
     return OutputTaskNames::MakeNameUniqueInTaskList(OutputTaskNames::SanitizeTaskName(name), bRename, m_lstTaskNames);
 }
 
-QString VMOutPutTaskMgr::checkTheTaskNameIfAllReadyExistInOuputDir(QString name, QString ext)
-{
-    CAppVariableInfo* settings = CAppVariableInfo::GetInstance();
-    const QString folder = settings->GetInfoValue("OutputPath", QVariant()).toString();
-    const QVariant policy = settings->GetInfoValue("OutputFileExist", QVariant());
-    return OutputTaskNames::CheckNameInOutputDir(name, ext, m_lstTaskNames, folder, policy);
-}
-
 void VMOutPutTaskMgr::GiveProfile(VMOutputTaskItem* pItem)
 {
     emit signal_GettingSelectedOutputTaskItemProfile();
@@ -169,8 +161,6 @@ void VMOutPutTaskMgr::GiveProfile(VMOutputTaskItem* pItem)
     pItem->setIProfile(m_pProfile);
     if (m_pNodeMgr && m_pProfile)
         pItem->setProfileIcon(m_pNodeMgr->getProfileConfig()->getProfileIcon(m_pProfile));
-    pItem->getMOutputTask()->SetOutputDstFloder(
-        CAppVariableInfo::GetInstance()->GetInfoValue("OutputPath", QVariant()).toString());
 }
 
 VMOutputTaskItem* VMOutPutTaskMgr::addOutputTask()
@@ -179,6 +169,8 @@ VMOutputTaskItem* VMOutPutTaskMgr::addOutputTask()
     emit signal_CommitPendingEdit();
     auto* task = new CMMOutputTask(m_pManager, m_pMirendo, nullptr);
     m_pQueue->append(task);
+    if (m_makeAfterAction)
+        task->SetAfterAction(m_makeAfterAction());
     // Uploading after the output is on only when there is an account to use.
     task->GetYoutubeInfo()->SetEnableUpload(YoutubeAccount::HasStoredAccount());
     if (m_pTimeline && m_pTimeline->ChildItemsCount() > 0)
@@ -391,37 +383,25 @@ void VMOutPutTaskMgr::StartOrPause(VMOutputTaskItem* pItem, bool bStart)
         // not converted; the task starts once the files are back.
         const QStringList missing = task->MissingSourceFiles();
         if (!missing.isEmpty()) {
-            QStringList lines;
-            for (const QString& file : missing)
-                lines << file.toHtmlEscaped();
-            pItem->giveUpConvertTheTaskItem(tr("The conversion could not be started.") + "<br>" +
-                                            tr("These files of the timeline no longer exist:") + "<br>" +
-                                            lines.join("<br>"));
+            pItem->giveUpForMissingFiles(missing);
             pItem->startConvertTaskFailed(false);
             changeBtnStartEnabledByVMOutputTaskItem(nullptr, true);
             return;
         }
         // A task not yet handed to the engine writes into the folder shown
-        // now, the one the name check looks into; a started one keeps its own.
-        task->SetOutputDstFloder(CAppVariableInfo::GetInstance()->GetInfoValue("OutputPath", QVariant()).toString());
-        const QString name = checkTheTaskNameIfAllReadyExistInOuputDir(task->GetTaskDstName(), task->GetDstFileExt());
-        if (name.isNull()) {
-            pItem->giveUpConvertTheTaskItem(
-                tr("The convert task \"%1\" in the destination directory already exist!").arg(task->GetTaskDstName()) +
-                "<br>" + tr("Please rename task or change file exists policy in the preference dialog."));
+        // now, under a name free there; a started one keeps its own.
+        if (!task->SettleDestination(m_lstTaskNames)) {
+            pItem->giveUpForTakenName(task->GetTaskDstName());
             pItem->startConvertTaskFailed(false);
             return;
         }
-        pItem->setOutputTaskItemName(name);
+        pItem->setOutputTaskItemName(task->GetTaskDstName());
 
         // A task the engine did not take never runs: the row shows why and
         // can be started again.
         QString failure;
         if (!m_pQueue->submit(task, &failure)) {
-            if (failure.isEmpty())
-                failure = tr("Unexpected error");
-            pItem->giveUpConvertTheTaskItem(tr("The conversion could not be started.") + "<br>" +
-                                            UserFailureText::Explain(failure).toHtmlEscaped());
+            pItem->giveUpForRefusal(failure);
             pItem->startConvertTaskFailed(false);
             changeBtnStartEnabledByVMOutputTaskItem(nullptr, true);
             return;

@@ -10,8 +10,12 @@
 #include <QList>
 #include <QStringList>
 
+#include <functional>
+#include <memory>
+
 class CMMOutputTask;
 class COutputTaskQueue;
+class IOutputTaskAction;
 class CTimelineItem;
 class CYoutubeVideoInfo;
 class IMirendo;
@@ -73,11 +77,15 @@ public:
     QStringList taskNameRegister() const { return m_lstTaskNames; }
 
     // The name a task gets: unique among the list's tasks (bRename false when
-    // a task is added, true when a row's rename ends).
+    // a task is added, true when a row's rename ends). A first start makes
+    // it free in the output folder too (CMMOutputTask::SettleDestination).
     QString checkTheTaskNameIfAllReadyExistInTaskList(QString name, bool bRename);
-    // The name a first start writes under, by the "OutputFileExist" policy;
-    // a null string when the start must not go on.
-    QString checkTheTaskNameIfAllReadyExistInOuputDir(QString name, QString ext);
+    // What each new task carries to run after its conversion (the upload);
+    // without it a task's conversion is the whole of it.
+    void setAfterTaskAction(std::function<std::unique_ptr<IOutputTaskAction>()> make)
+    {
+        m_makeAfterAction = std::move(make);
+    }
 
 signals:
     void signal_SettingSelectedOutputTaskItemProfile(IProfile* pProfile, bool bEnable, bool bStart);
@@ -144,4 +152,5 @@ private:
     QShortcut* m_pDeleteKeyShortcut = nullptr;
     VMOutputTaskItem* m_pSelected = nullptr;
     COutputTaskQueue* m_pQueue = nullptr;
+    std::function<std::unique_ptr<IOutputTaskAction>()> m_makeAfterAction;
 };

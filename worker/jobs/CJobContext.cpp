@@ -2,6 +2,7 @@
 
 #include "CJobProfile.h"
 #include "CTimecodeStep.h"
+#include "EditDescriptionSource.h"
 #include "IRawAudioFrame.h"
 #include "IRawVideoFrame.h"
 #include "ISimpleEditTimeLine.h"
@@ -502,7 +503,7 @@ std::string CJobContext::SourceName()
     // An edit description may name another one as its clip (a task's
     // description holds the timeline's): its clips are followed a few deep.
     std::function<void(const std::string&, int)> collect = [&](const std::string& description, int depth) {
-        Released<IAVImporter> importer(m_manager->CreateImporterByName("SimpleEditImporter"));
+        Released<IAVImporter> importer(m_manager->CreateImporterByName(kSimpleEditImporterName));
         auto* timeline =
             importer ? static_cast<ISimpleEditTimeLine*>(importer->GetInterface("ISimpleEditTimeLine")) : nullptr;
         if (!timeline || !importer->Open(description.c_str()))
@@ -512,7 +513,7 @@ std::string CJobContext::SourceName()
             if (!timeline->GetClip(i, &entry) || !entry.sourceAddress)
                 continue;
             const std::string file = CSourceURL(entry.sourceAddress).GetFilePath();
-            const bool nested = entry.importerName && std::strcmp(entry.importerName, "SimpleEditImporter") == 0;
+            const bool nested = IsEditDescriptionSource(entry.importerName, entry.sourceAddress);
             if (nested && depth < 4)
                 collect(file, depth + 1);
             else if (!nested && std::find(files.begin(), files.end(), file) == files.end())

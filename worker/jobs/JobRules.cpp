@@ -1,5 +1,6 @@
 #include "JobRules.h"
 
+#include "EditDescriptionSource.h"
 #include "IAVManager.h"
 #include "moorlan_srcutils/moorlan_url.h"
 #include "sysutils.h"
@@ -66,7 +67,7 @@ double DisplayAspect(const StreamInfo& s)
 
 bool IsEditDescription(const char* importerName, const std::string& path)
 {
-    return IsEditDescriptionSource(importerName, path.c_str());
+    return Moorland::IsEditDescriptionSource(importerName, path.c_str());
 }
 
 void ChooseStreams(CSourceURL& address, AVInclude include)

@@ -69,10 +69,6 @@ void SettleOnSource(JobPlan& plan, bool hasVideo, bool hasAudio);
 // movies get the source's timecode (the names exactly, case and all).
 bool IsProResCodec(const char* name);
 
-// Whether the source is an edit description (a timeline): one picture and
-// one sound stream, whatever a multi-stream profile asks.
-bool IsEditDescriptionSource(const char* importerName, const char* path);
-
 // The plan into the record's fixed fields, and back; ReadJobPlan is false
 // for a record written without one.
 void WriteJobPlan(ConvertTaskInfo2* record, const JobPlan& plan);

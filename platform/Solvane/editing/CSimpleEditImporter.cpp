@@ -2,6 +2,7 @@
 
 #include "CBaseException.h"
 #include "CSimpleEditSource.h"
+#include "EditDescriptionSource.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,7 +11,7 @@
 
 namespace Solvane {
 
-const char* const CSimpleEditImporter::kName = "SimpleEditImporter";
+const char* const CSimpleEditImporter::kName = Moorland::kSimpleEditImporterName;
 
 CSimpleEditImporter::CSimpleEditImporter(Moorland::IAVManager* manager) : m_manager(manager) {}
 

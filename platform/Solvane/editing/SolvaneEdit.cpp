@@ -6,32 +6,15 @@
 #include "CSimpleHTMLTextImporter.h"
 #include "moorlan_srcutils/moorlan_url.h"
 
-#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 
 namespace Solvane {
 
-bool IsEditImporterName(const char* name)
-{
-    return name && strcmp(name, CSimpleEditImporter::kName) == 0;
-}
-
-bool IsEditDescriptionPath(const std::string& path)
-{
-    const std::string ext = ".seix";
-    if (path.size() <= ext.size())
-        return false;
-    for (size_t i = 0; i < ext.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(path[path.size() - ext.size() + i])) != ext[i])
-            return false;
-    return true;
-}
-
 Moorland::IAVImporter* CreateEditImporter(Moorland::IAVManager* manager, const char* name)
 {
-    if (IsEditImporterName(name))
+    if (Moorland::IsEditImporterName(name))
         return new CSimpleEditImporter(manager);
     if (name && strcmp(name, CSimpleHTMLTextImporter::kName) == 0)
         return new CSimpleHTMLTextImporter;

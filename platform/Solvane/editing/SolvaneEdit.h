@@ -4,6 +4,7 @@
 // simple-edit importer, its sources by address, and the named processors
 // and effects (EditProcessors.h).
 
+#include "EditDescriptionSource.h"
 #include "EditProcessors.h"
 #include "IAVManager.h"
 
@@ -12,12 +13,9 @@
 namespace Solvane {
 
 // The importer of that name made by the edit side, or null (nothing
-// recorded) when the name is not one of its own.
+// recorded) when the name is not one of its own. Which sources are edit
+// descriptions is Moorland::IsEditDescriptionSource's to say.
 Moorland::IAVImporter* CreateEditImporter(Moorland::IAVManager* manager, const char* name);
-bool IsEditImporterName(const char* name);
-// Whether the file at `path` is an edit description (named ".seix"), which
-// opens as an edit source also when no importer is named.
-bool IsEditDescriptionPath(const std::string& path);
 // The source of the description at `address` (its file path; a stream id of
 // -1 leaves that kind out, other parameters are ignored); throws on failure.
 // The outs may be null.

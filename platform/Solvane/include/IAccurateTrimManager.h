@@ -17,8 +17,6 @@ class IAccurateTrimManager
 {
 public:
     virtual bool OpenFile() = 0;
-    // Runs the whole trim at once, without looking at the record's state.
-    virtual bool WriteFile(ConvertTaskInfo2* record) = 0;
     virtual bool CloseFile() = 0;
     virtual bool SetTaskInfo(ConvertTaskInfo2* record) = 0;
     virtual void Release() = 0;

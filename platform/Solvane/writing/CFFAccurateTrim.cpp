@@ -29,7 +29,7 @@ bool CFFAccurateTrim::SetSource(const char* address, const char* importerName, I
         m_target.exact = params && params->GetInt("AccurateTrimMode") == 1;
         m_clips.clear();
         const std::string path = Moorland::CSourceURL(address).GetFilePath();
-        m_edit = IsEditImporterName(importerName) || IsEditDescriptionPath(path);
+        m_edit = Moorland::IsEditDescriptionSource(importerName, address);
         if (m_edit) {
             // The clips as the timeline cut them; their effects and sound
             // settings are not applied to a copy.
@@ -139,20 +139,6 @@ void CFFAccurateTrim::GetProgress(int64_t* writtenMs, int64_t* lengthMs, uint64_
         *lengthMs = m_copy ? m_copy->LengthMs() : 0;
     if (bytes)
         *bytes = m_copy ? m_copy->Bytes() : 0;
-}
-
-bool CFFAccurateTrim::WriteFile(Moorland::ConvertTaskInfo2* record)
-{
-    if (!record || record != m_record) {
-        GetQuentaException()->SetException(QB_ERR_UNEXPECTED, "The trim is not open", __LINE__, __FILE__);
-        return false;
-    }
-    int more = 1;
-    while (more == 1)
-        more = WriteNext();
-    if (more == 0)
-        record->SetPercent(100.0);
-    return more == 0;
 }
 
 bool CFFAccurateTrim::CloseFile()

@@ -4,8 +4,8 @@
 // source (a timeline's edit description, or one file cut at the job
 // record's trim range) are written by copying their packets (CFFLosslessCopy);
 // the profile's "AccurateTrimMode" 1 cuts at the exact picture, else at
-// the next key picture. A caller steps through it and watches the record
-// itself, or lets WriteFile run it whole.
+// the next key picture. The caller steps through it (WriteNext) and watches
+// the record itself between steps.
 
 #include "CFFLosslessCopy.h"
 #include "IAccurateTrimManager.h"
@@ -21,7 +21,6 @@ public:
     explicit CFFAccurateTrim(const std::string& destination);
 
     bool OpenFile() override;
-    bool WriteFile(Moorland::ConvertTaskInfo2* record) override;
     bool CloseFile() override;
     bool SetTaskInfo(Moorland::ConvertTaskInfo2* record) override;
     void Release() override;

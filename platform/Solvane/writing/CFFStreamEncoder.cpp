@@ -460,27 +460,12 @@ FF::FramePtr CFFStreamEncoder::NewPicture(const AVCodecContext* c)
 {
     // From a pool: the encoder gives each picture back at once, and a fresh
     // HD buffer for every picture would be fresh pages the system clears.
-    const int size = av_image_get_buffer_size(c->pix_fmt, c->width, c->height, kPictureAlign);
-    if (size <= 0)
-        QB_THROW_AV(QB_ERR_MEDIA, "Can't make a picture for the encoder", size);
-    const int bytes = size + AV_INPUT_BUFFER_PADDING_SIZE;
-    if (!m_pictures || bytes != m_pictureBytes) {
-        m_pictures.reset(av_buffer_pool_init(bytes, nullptr));
-        m_pictureBytes = bytes;
-        if (!m_pictures)
-            QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
-    }
     FF::FramePtr f = FF::MakeFrame();
     f->format = c->pix_fmt;
     f->width = c->width;
     f->height = c->height;
-    f->buf[0] = av_buffer_pool_get(m_pictures.get());
-    if (!f->buf[0])
+    if (!m_pictures.Get(f.get()))
         QB_THROW(QB_ERR_NO_MEMORY, "No enough memory");
-    const int err =
-        av_image_fill_arrays(f->data, f->linesize, f->buf[0]->data, c->pix_fmt, c->width, c->height, kPictureAlign);
-    if (err < 0)
-        QB_THROW_AV(QB_ERR_MEDIA, "Can't make a picture for the encoder", err);
     return f;
 }
 

@@ -110,8 +110,7 @@ private:
     int64_t m_lastPts = INT64_MIN;
     FF::FramePtr m_held; // a picture far ahead of the last, until the next one tells
     static constexpr int kPictureAlign = 64;
-    FF::BufferPoolPtr m_pictures; // the pictures the encoder is handed
-    int m_pictureBytes = 0;
+    FF::CPicturePool m_pictures{kPictureAlign}; // the pictures the encoder is handed
     int64_t m_heldPts = 0;
     // audio
     FF::SwrPtr m_swr;

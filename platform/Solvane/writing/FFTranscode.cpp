@@ -92,7 +92,7 @@ void EditCodecs(Moorland::IAVManager* manager, const std::string& path, EditStre
         if (!e.video.empty() && !e.audio.empty())
             return;
         const std::string file = Moorland::CSourceURL(clip.source).GetFilePath();
-        if (IsEditImporterName(clip.importer.c_str()) || IsEditDescriptionPath(file)) {
+        if (Moorland::IsEditDescriptionSource(clip.importer.c_str(), clip.source.c_str())) {
             if (depth < 4)
                 EditCodecs(manager, file, e, depth + 1);
             continue;

@@ -86,6 +86,13 @@ TEST(JobPlan, KindFollowsSplitThenMultiStreamThenRemux)
              p->GetParams()->SetInt("remux", 1);
          },
          "/m/description", "SimpleEditImporter", JobKind::PacketRemux, 0},
+        // Whether a source is a timeline is the media manager's own rule: its
+        // name in any letter case, unless another importer is named.
+        {"multi-stream of a timeline named in capitals is plain",
+         [](IProfile* p) { p->GetParams()->SetInt("MultiStream", 1); }, "/m/TASK.SEIX", "", JobKind::Transcode, 0},
+        {"multi-stream of a .seix file a media importer opens",
+         [](IProfile* p) { p->GetParams()->SetInt("MultiStream", 1); }, "/m/odd.seix", "FFImporter",
+         JobKind::MultiStream, 0},
     };
     for (const Case& c : cases) {
         ProfilePtr profile = NewProfile();

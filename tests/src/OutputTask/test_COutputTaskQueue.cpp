@@ -8,6 +8,7 @@
 
 #include "Basilvo/Basilvo.h"
 #include "OutputTask/COutputTaskQueue.h"
+#include "YoutubeUpload/CUploadAfterTask.h"
 
 #include <QTest>
 
@@ -30,6 +31,7 @@ TEST(OutputTaskQueue, EngineCallsAndRunningTasks)
         CMMOutputTask* b = QueueTask("queue_b");
         CMMOutputTask* u = QueueTask("queue_u", upload.get());
         u->GetYoutubeInfo()->SetEnableUpload(true);
+        u->SetAfterAction(MakeUploadAfterTask());
         for (CMMOutputTask* t : {a, b, u})
             queue.append(t);
         EXPECT_EQ(queue.count(), 3);
@@ -100,6 +102,7 @@ TEST(OutputTaskQueue, PollsRecordsThenUploadsAFinishedTask)
     queue.setAVConverter(&engine);
     CMMOutputTask* u = QueueTask("poll_u", upload.get());
     u->GetYoutubeInfo()->SetEnableUpload(true);
+    u->SetAfterAction(MakeUploadAfterTask());
     CMMOutputTask* p = QueueTask("poll_p");
     queue.append(u);
     queue.append(p);

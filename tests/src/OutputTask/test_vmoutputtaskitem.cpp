@@ -1,7 +1,6 @@
 // The output task row over a job record of the test's own, polled by the
 // queue: what each state shows and reports, renaming in place, the failure
-// box, and the upload the queue makes through a recording uploader made by
-// CreateYoutubeUploader.
+// box, and the upload the task carries, made through a recording uploader.
 
 #include "../MainPages/GuiTestApp.h"
 
@@ -11,6 +10,7 @@
 #include "OutputTask/COutputTaskQueue.h"
 #include "ConvertTaskInfo2.h"
 #include "IProfile.h"
+#include "YoutubeUpload/CUploadAfterTask.h"
 #include "YoutubeUpload/IYoutubeUpload.h"
 #include "OutputTask/cmmoutputtask.h"
 #include "OutputTask/vmoutputtaskitem.h"
@@ -28,14 +28,19 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTranslator>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
+
+// The recording uploader the task's upload makes.
+IYoutubeUpload* MakeFakeUploader();
 
 namespace {
 
@@ -165,6 +170,7 @@ protected:
         m_queue = std::make_unique<COutputTaskQueue>();
         m_task = new CMMOutputTask(nullptr, nullptr, nullptr);
         m_task->SetOutputDstName("clip");
+        m_task->SetAfterAction(std::make_unique<CUploadAfterTask>(MakeFakeUploader));
         m_queue->append(m_task);
         m_row = std::make_unique<VMOutputTaskItem>(m_task, m_queue.get());
     }
@@ -221,7 +227,7 @@ protected:
 
 } // namespace
 
-IYoutubeUpload* CreateYoutubeUploader()
+IYoutubeUpload* MakeFakeUploader()
 {
     if (FakeUploader::unavailable)
         return nullptr;
@@ -554,4 +560,80 @@ TEST_F(TaskRow, LongNameShowsItsStart)
     ASSERT_GT(wide, 2 * narrow);
     EXPECT_GT(mixed, (wide + narrow) / 2) << "the start of the name is shown";
     EXPECT_EQ(name->toolTip(), QString(40, 'W') + QString(60, '.') + m_task->GetDstFileExt());
+}
+
+// A failure is kept as what failed and put into words when it is shown: one
+// made while the program spoke German reads in Chinese once the user has
+// switched, in the box the failure button opens and on the button itself.
+TEST_F(TaskRow, FailureTextsFollowTheLanguageTheyAreShownIn)
+{
+    struct Case
+    {
+        const char* name;
+        const char* source; // the words, as the row's own translations hold them
+        const char* comment;
+        const char* tip;
+        const char* tipComment;
+        std::function<void()> fail;
+    };
+    auto finishUpload = [this] {
+        m_row->setIProfile(m_profile.get());
+        Start();
+        m_record.SetPercent(100);
+        m_record.SetState(Moorland::CONVERT_TASK_FINISHED);
+    };
+    const Case cases[] = {
+        {"no upload service", "The file was not uploaded: no upload service is configured.", nullptr, "Upload failed",
+         "上传失败",
+         [&] {
+             Settings()->SetInfoValue("YoutubeLoginHost", QString());
+             finishUpload();
+         }},
+        {"upload timed out", "Connection timeout", "连接超时", "Upload failed", "上传失败",
+         [&] {
+             const int before = FakeUploader::made;
+             finishUpload();
+             ASSERT_TRUE(WaitFor([&] { return FakeUploader::made == before + 1 && FakeUploader::last->callback; }));
+             FakeUploadTask task;
+             FakeUploader::last->callback->OnUploadTaskFailed(&task, IYoutubeUpload::UPLOAD_TIMEOUT);
+         }},
+        {"conversion failed", "Output task failed,please send the following log file to us<br><br> %1",
+         "输出任务失败，请将以下日志文件发送给我们", "Conversion failed", "转换失败",
+         [this] {
+             Start();
+             m_record.SetState(Moorland::CONVERT_TASK_FAILED);
+         }},
+    };
+    QTranslator german, chinese;
+    ASSERT_TRUE(german.load(QStringLiteral(FABLECUT_BIN_DIR "/language/fablecut_de_DE.qm")));
+    ASSERT_TRUE(chinese.load(QStringLiteral(FABLECUT_BIN_DIR "/language/fablecut_zh_CN.qm")));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        m_row->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_row.get()));
+        QCoreApplication::installTranslator(&german);
+        c.fail();
+        auto* info = Child<QToolButton>("btnFailInfo");
+        ASSERT_TRUE(WaitFor([&] { return info->isVisible(); }));
+        for (QTranslator* language : {&german, &chinese}) {
+            if (language == &chinese) {
+                QCoreApplication::removeTranslator(&german);
+                QCoreApplication::installTranslator(&chinese);
+                QTest::qWait(10);
+            }
+            const QString words = language->translate("VMOutputTaskItem", c.source, c.comment);
+            ASSERT_FALSE(words.isEmpty()) << "no translation";
+            const QString shown = words.section('%', 0, 0).section('<', 0, 0);
+            EXPECT_TRUE(m_row->failureMessage().startsWith(shown)) << m_row->failureMessage().toStdString();
+            GuiTest::BoxWatcher box;
+            QTest::mouseClick(info, Qt::LeftButton);
+            ASSERT_TRUE(WaitFor([&] { return !box.texts.isEmpty(); }));
+            EXPECT_TRUE(box.texts.front().startsWith(shown)) << box.texts.front().toStdString();
+            EXPECT_EQ(info->toolTip(), language->translate("VMOutputTaskItem", c.tip, c.tipComment));
+        }
+        QCoreApplication::removeTranslator(&chinese);
+        Settings()->SetInfoValue("YoutubeLoginHost", "127.0.0.1");
+        TearDown();
+    }
 }

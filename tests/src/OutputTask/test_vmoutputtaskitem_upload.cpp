@@ -12,6 +12,7 @@
 #include "ConvertTaskInfo2.h"
 #include "IProfile.h"
 #include "OutputTask/cmmoutputtask.h"
+#include "YoutubeUpload/CUploadAfterTask.h"
 #include "YoutubeUpload/cyoutubeupload.h"
 #include "OutputTask/vmoutputtaskitem.h"
 #include "OutputTask/youtubeaccount.h"
@@ -118,6 +119,7 @@ protected:
         m_queue = std::make_unique<COutputTaskQueue>();
         m_task = new CMMOutputTask(nullptr, nullptr, nullptr);
         m_task->SetOutputDstName("holiday");
+        m_task->SetAfterAction(MakeUploadAfterTask());
         m_queue->append(m_task);
         m_row = std::make_unique<VMOutputTaskItem>(m_task, m_queue.get());
         m_profile = UploadProfile();

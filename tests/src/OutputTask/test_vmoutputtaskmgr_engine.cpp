@@ -1,7 +1,8 @@
 // The output task list driving a conversion engine that only records its
 // calls and keeps job records the test writes (and the real engine): first
 // start, pause, resume, start of the checked rows, the end of tasks, the
-// file-exists policy, a refused task and the list's destruction.
+// file-exists policy, the destination the row shows, writes and uploads, a
+// refused task and the list's destruction.
 
 #define OUTPUT_TASK_TEST_PROGRAM "test_vmoutputtaskmgr_engine"
 #include "OutputTaskTestEngine.h"
@@ -13,6 +14,7 @@
 #include "IAVConverter.h"
 #include "IAVManager.h"
 #include "IProfile.h"
+#include "YoutubeUpload/CUploadAfterTask.h"
 #include "YoutubeUpload/IYoutubeUpload.h"
 #include "ProjectData/cdcmediasrcmgr.h"
 #include "ProjectData/cmediasourceitem.h"
@@ -22,6 +24,8 @@
 #include "ProjectData/ctimelineitem.h"
 #include "OutputTask/vmoutputtaskitem.h"
 #include "OutputTask/vmoutputtaskmgr.h"
+#include "OutputTask/vmoutputtasknameedt.h"
+#include "OutputTask/youtubeaccount.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -74,6 +78,7 @@ struct ListUnderTest
         CAppVariableInfo::GetInstance()->SetInfoValue("OutputPath", out.path());
         CAppVariableInfo::GetInstance()->SetInfoValue("OutputFileExist", policy);
         list = std::make_unique<VMOutPutTaskMgr>();
+        list->setAfterTaskAction(MakeUploadAfterTask);
         list->setAVManager(m.manager);
         list->setAVConverter(&engine);
         ReleaseShownProfiles(*list);
@@ -392,6 +397,7 @@ struct RealEngineList
         CAppVariableInfo::GetInstance()->SetInfoValue("OutputFileExist", 0);
         CAppVariableInfo::GetInstance()->SetInfoValue("YoutubeAccountInfo", QString());
         ReleaseShownProfiles(*list);
+        list->setAfterTaskAction(MakeUploadAfterTask);
         list->setAVManager(TheMedia().manager);
         list->setAVConverter(engine);
         list->setTimeLineItem(timeline);
@@ -658,4 +664,118 @@ TEST(OutputTaskEngine, Screenshots)
         ASSERT_TRUE(t.list->grab().save(dir + "/outputtasks_" + lang + ".png"));
         QCoreApplication::removeTranslator(&tr);
     }
+}
+
+namespace {
+
+// An uploader that only records the file it is asked to send.
+struct SourceRecordingUploader : IYoutubeUpload
+{
+    struct Task : IYoutubeUploadTask
+    {
+        bool SetTaskInfo(TaskInfoType type, const char* text) override
+        {
+            info[type] = text ? text : "";
+            return true;
+        }
+        const char* GetTaskInfo(TaskInfoType type) override
+        {
+            auto it = info.find(type);
+            return it == info.end() ? nullptr : it->second.c_str();
+        }
+        bool SetVideoCategory(YoutubeVideoCategory) override { return true; }
+        YoutubeVideoCategory GetVideoCategory() override { return YOUTUBE_CATEGORY_UNDEFINED; }
+        bool SetAccessType(YoutubeVideoAccessType) override { return true; }
+        YoutubeVideoAccessType GetAccessType() override { return YOUTUBE_ACCESS_PUBLIC; }
+        std::map<TaskInfoType, std::string> info;
+    };
+    void Free() override { delete this; }
+    bool Init() override { return true; }
+    bool SetYoutubeAcccountInfo(const char*, const char*) override { return true; }
+    bool SetDevKey(const char*) override { return true; }
+    bool SetClientID(const char*) override { return true; }
+    IYoutubeUploadTask* CreateUploadTask() override
+    {
+        tasks.push_back(std::make_unique<Task>());
+        return tasks.back().get();
+    }
+    void SetCallBack(IUploadCallBack*) override {}
+    void StartUpload() override
+    {
+        sent = tasks.empty() ? std::string() : tasks.back()->info[Task::TASK_INFO_SOURCE_FILE];
+    }
+    void ContinueUpload(bool) override {}
+    void CancelUpload() override {}
+    int UploadTasksCount() override { return int(tasks.size()); }
+    int IndexofTask(IYoutubeUploadTask*) override { return 0; }
+    int CurrentTaskIndex() override { return 0; }
+
+    std::vector<std::unique_ptr<Task>> tasks;
+    static inline std::string sent;
+};
+
+IYoutubeUpload* MakeSourceRecordingUploader()
+{
+    return new SourceRecordingUploader;
+}
+
+} // namespace
+
+// The task composes its destination once: the name typed into the row, made
+// free in the output folder, is the file the engine writes, the row shows
+// and the upload after the conversion sends.
+TEST(OutputTaskEngine, TheDestinationTheRowShowsIsTheOneWrittenAndUploaded)
+{
+    ASSERT_TRUE(TheMedia().ok);
+    std::unique_ptr<IProfile, ProfileRelease> upload(CreateProfile());
+    ASSERT_TRUE(upload && upload->LoadFile((kBin + "/profile/4003.xml").c_str()));
+    CAppVariableInfo* settings = CAppVariableInfo::GetInstance();
+    settings->SetInfoValue("YoutubeLoginHost", "127.0.0.1");
+    settings->SetInfoValue("YoutubeUploadHost", "127.0.0.1");
+    settings->SetInfoValue("YoutubeAccountInfo",
+                           YoutubeAccount::Encode("someone@example.org", "secret", YoutubeAccount::AccountKey()));
+    ListUnderTest t;
+    t.list->setAfterTaskAction(
+        [] { return std::unique_ptr<IOutputTaskAction>(new CUploadAfterTask(MakeSourceRecordingUploader)); });
+    t.list->setIProfile(upload.get());
+    t.list->resize(700, 300);
+    t.list->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(t.list.get()));
+    QFile taken(QDir(t.out.path()).filePath("Beach.mp4"));
+    ASSERT_TRUE(taken.open(QIODevice::WriteOnly));
+    taken.close();
+
+    QTest::mouseClick(t.list->findChild<QToolButton*>("btnAddOutPutTask"), Qt::LeftButton);
+    ASSERT_EQ(t.list->taskItems().size(), 1);
+    VMOutputTaskItem* row = t.list->taskItems().front();
+    CMMOutputTask* task = row->getMOutputTask();
+    ASSERT_TRUE(task->GetUploadtoYoutube());
+    auto* name = row->findChild<VMOutputTaskNameEdt*>("ledtOutputItemName");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return name->isVisible(); }, 2000));
+    QTest::mouseDClick(name, Qt::LeftButton);
+    ASSERT_TRUE(name->hasFocus());
+    QTest::keyClicks(name, "Beach");
+    QTest::keyClick(name, Qt::Key_Return);
+    EXPECT_EQ(row->getOutputTaskItemName(), "Beach.mp4");
+    EXPECT_EQ(task->DestinationFilePath(), QDir(t.out.path()).filePath("Beach.mp4")) << "before the start";
+
+    auto* start = row->findChild<QToolButton*>("btnStopOrStart");
+    QTest::mouseMove(row);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return start->isVisible(); }, 2000));
+    QTest::mouseClick(start, Qt::LeftButton);
+    ASSERT_NE(t.record(row), nullptr) << row->failureMessage().toStdString();
+    const QString written = QDir(t.out.path()).filePath("Beach_1.mp4");
+    EXPECT_EQ(t.engine.count("Add " + written.toStdString()), 1);
+    EXPECT_EQ(row->getOutputTaskItemName(), "Beach_1.mp4");
+    EXPECT_EQ(task->DestinationFilePath(), written);
+    // A folder chosen after the start is not the started task's.
+    settings->SetInfoValue("OutputPath", QDir::tempPath());
+    EXPECT_EQ(task->DestinationFilePath(), written);
+
+    SourceRecordingUploader::sent.clear();
+    t.record(row)->SetPercent(100);
+    t.record(row)->SetState(Moorland::CONVERT_TASK_FINISHED);
+    ASSERT_TRUE(QTest::qWaitFor([] { return !SourceRecordingUploader::sent.empty(); }, 10000));
+    EXPECT_EQ(SourceRecordingUploader::sent, written.toStdString());
+    settings->SetInfoValue("YoutubeAccountInfo", QString());
 }

@@ -612,6 +612,16 @@ TEST(SimpleEditTimeLine, AWholeDescriptionPlaysInsideAnother)
     PlayAll(source.get(), pictures, samples);
     EXPECT_EQ(pictures, 35);
     EXPECT_EQ(samples, 48000 * 1400 / 1000);
+
+    // Without an importer named, the file's name says it is a timeline, in
+    // any letter case; a media importer named opens it as media, and refuses it.
+    const std::string capitals = media.dir + "/OUTER.SEIX";
+    ASSERT_TRUE(t->SaveToFile(capitals.c_str()));
+    SourcePtr unnamed(m->CreateSourceFromAddress(capitals.c_str(), "", nullptr, nullptr, nullptr, nullptr));
+    ASSERT_TRUE(unnamed) << SolvaneTest::LastMessage();
+    EXPECT_EQ(unnamed->GetDuration(), 1400u);
+    SourcePtr asMedia(m->CreateSourceFromAddress(outerPath.c_str(), "FFImporter", nullptr, nullptr, nullptr, nullptr));
+    EXPECT_FALSE(asMedia);
 }
 
 TEST(SimpleEditTimeLine, ASoundClipPlaysOverAStillPicture)
