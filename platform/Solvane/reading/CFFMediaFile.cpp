@@ -300,10 +300,7 @@ double StreamSeconds(const AVFormatContext* ctx, AVStream* st, int64_t movieOrig
     // A guessed length still beats none, unless the data runs longer.
     if (st->duration != AV_NOPTS_VALUE && st->duration > 0)
         return std::max(st->duration * av_q2d(st->time_base), lastSeconds);
-    // The stream's own last packets, where they were read, over the movie's
-    // end: a muxer that keeps no track lengths ends the pictures before
-    // the sound that outlasts them.
-    if (lastSeconds > 0 || movieEnd == AV_NOPTS_VALUE || movieEnd <= movieOrigin)
+    if (movieEnd == AV_NOPTS_VALUE || movieEnd <= movieOrigin)
         return lastSeconds;
     // Unknown on its own: the stream lasts from its start to the movie's end.
     double late = 0.0;

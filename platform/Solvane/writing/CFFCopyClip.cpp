@@ -1,6 +1,7 @@
 #include "CFFCopyClip.h"
 
 #include "FFNalUnits.h"
+#include "../reading/CFFMediaFile.h"
 
 #include "CBaseException.h"
 #include "FFErrors.h"
@@ -21,7 +22,7 @@ const size_t kMaxHeld = 20000;
 // How far a source may end before the clip's end: rounding of stated
 // lengths where the clip runs to the file's end, a sound frame where the
 // clip's end was chosen.
-const int64_t kStatedEndToleranceMs = 1000;
+const int64_t kStatedEndToleranceMs = 100;
 const int64_t kChosenEndToleranceMs = 100;
 
 std::string Seconds(int64_t ts, AVRational tb)
@@ -71,6 +72,16 @@ CFFCopyClip::CFFCopyClip(const CopyClipRange& range, bool exact) : m_range(range
     const AVRational rate = StreamFrameRate(v);
     if (rate.num > 0 && rate.den > 0)
         m_frameTicks = std::max<int64_t>(1, av_rescale_q(1, av_inv_q(rate), v->time_base));
+    // A file that states no length of its own (Matroska written as a
+    // stream, a length FFmpeg guessed from the bit rate) is measured by
+    // where its last packets end now that the job opens it.
+    const bool stated = v->duration != AV_NOPTS_VALUE && v->duration > 0;
+    if (range.endMs < 0 && !stated &&
+        (ctx->duration <= 0 || ctx->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE)) {
+        const std::vector<int64_t> ends = CFFMediaFile::Open(range.path, false)->StatedEnds();
+        if (static_cast<size_t>(m_video) < ends.size() && ends[static_cast<size_t>(m_video)] != AV_NOPTS_VALUE)
+            m_statedEnd = ends[static_cast<size_t>(m_video)];
+    }
     m_startTs = ToStream(std::max<int64_t>(0, range.startMs), m_video);
     m_endTs = range.endMs < 0 ? kNone : ToStream(range.endMs, m_video);
     Seek();
@@ -425,6 +436,8 @@ void CFFCopyClip::CheckEnd() const
     if (expected == kNone) {
         if (st->duration != AV_NOPTS_VALUE && st->duration > 0)
             expected = (st->start_time != AV_NOPTS_VALUE ? st->start_time : 0) + st->duration;
+        else if (m_statedEnd != INT64_MIN)
+            expected = m_statedEnd;
         else if (m_input->duration != AV_NOPTS_VALUE && m_input->duration > 0)
             expected = ToStream(m_input->duration / 1000, m_video);
         else

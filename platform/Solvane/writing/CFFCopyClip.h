@@ -88,6 +88,9 @@ private:
     int64_t m_startTs; // the in-point (video time base)
     int64_t m_endTs;   // the out-point (video time base), INT64_MAX none
     int64_t m_frameTicks = 1;
+    // Where the pictures ended when the clip was opened, by the file's last
+    // packets, for a file that states no length (picture time base).
+    int64_t m_statedEnd = INT64_MIN;
     std::vector<FF::PacketPtr> m_gop;
     // The group of an exact in-point, held until the next group is read.
     std::vector<FF::PacketPtr> m_startGop;
