@@ -23,6 +23,10 @@ const size_t kMaxHeld = 20000;
 // clip's end was chosen.
 const int64_t kStatedEndToleranceMs = 1000;
 const int64_t kChosenEndToleranceMs = 100;
+// How far before an in-point a seek in a file without an index starts, and
+// how far it backs off at most before it reads from the file's start.
+const int64_t kFirstBackOffMs = 1000;
+const int64_t kMaxBackOffMs = 64000;
 
 std::string Seconds(int64_t ts, AVRational tb)
 {
@@ -111,14 +115,56 @@ void CFFCopyClip::Seek()
 {
     if (m_range.startMs <= 0)
         return;
-    int64_t target = m_startTs;
-    // Without an index a seek by time lands near, not before: a second
-    // earlier makes sure the key picture before the in-point is read.
+    const AVRational tb = m_input->streams[m_video]->time_base;
+    // Without an index (MPEG program and transport streams) a seek by time
+    // lands near, not before, and may land after the in-point's key
+    // picture: it backs off until the first key picture read is at or
+    // before the in-point, and reads from the start when none is.
     const std::string name = m_input->iformat->name;
-    if (name.find("mpeg") != std::string::npos)
-        target -= av_rescale_q(1000, AVRational{1, 1000}, m_input->streams[m_video]->time_base);
-    if (av_seek_frame(m_input.get(), m_video, target, AVSEEK_FLAG_BACKWARD) < 0)
+    int64_t backMs = name.find("mpeg") != std::string::npos ? kFirstBackOffMs : 0;
+    for (;;) {
+        const int64_t target = m_startTs - av_rescale_q(backMs, AVRational{1, 1000}, tb);
+        if (target <= ToStream(0, m_video) || backMs > kMaxBackOffMs ||
+            av_seek_frame(m_input.get(), m_video, target, AVSEEK_FLAG_BACKWARD) < 0) {
+            SeekToStart();
+            return;
+        }
+        if (FirstKeyAtOrBeforeStart()) {
+            if (av_seek_frame(m_input.get(), m_video, target, AVSEEK_FLAG_BACKWARD) < 0)
+                SeekToStart();
+            return;
+        }
+        backMs = std::max(kFirstBackOffMs, backMs * 2);
+    }
+}
+
+void CFFCopyClip::SeekToStart()
+{
+    // A byte seek is the one a transport stream takes exactly.
+    if (av_seek_frame(m_input.get(), -1, 0, AVSEEK_FLAG_BYTE) < 0)
         av_seek_frame(m_input.get(), -1, 0, AVSEEK_FLAG_BACKWARD);
+}
+
+bool CFFCopyClip::FirstKeyAtOrBeforeStart()
+{
+    FF::PacketPtr packet = FF::MakePacket();
+    for (;;) {
+        const int err = av_read_frame(m_input.get(), packet.get());
+        if (err < 0)
+            return true; // nothing later to find: what was read is all there is
+        const bool video = packet->stream_index == m_video;
+        const int64_t at = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+        const bool key = (packet->flags & AV_PKT_FLAG_KEY) != 0;
+        const int64_t dts = packet->dts != AV_NOPTS_VALUE ? packet->dts : at;
+        av_packet_unref(packet.get());
+        if (!video || at == AV_NOPTS_VALUE)
+            continue;
+        if (key)
+            return at <= m_startTs;
+        // Past the in-point with no key picture read: the group began earlier.
+        if (dts != AV_NOPTS_VALUE && dts > m_startTs)
+            return false;
+    }
 }
 
 bool CFFCopyClip::Next(std::deque<FF::PacketPtr>& out)

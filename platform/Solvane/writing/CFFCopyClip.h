@@ -60,6 +60,10 @@ public:
 private:
     int64_t ToStream(int64_t ms, int index) const;
     void Seek();
+    void SeekToStart();
+    // Reads on from a seek to the first key picture: whether it lies at or
+    // before the in-point (the seek then was far enough back).
+    bool FirstKeyAtOrBeforeStart();
     // One packet read, in decoding order, to the picture or the other streams.
     void Take(AVPacket* packet, std::deque<FF::PacketPtr>& out);
     void OnVideo(FF::PacketPtr packet, std::deque<FF::PacketPtr>& out);
