@@ -295,6 +295,9 @@ void CFFCopyClip::ProcessGop(int64_t nextKey, std::deque<FF::PacketPtr>& out)
         StartGop(nextKey, out);
     else
         CopyGop(out);
+    // Kept for the leading pictures of the next group, which refer to it.
+    if (!m_gop.empty())
+        m_prevGop = std::move(m_gop);
     m_gop.clear();
 }
 
@@ -329,6 +332,17 @@ void CFFCopyClip::StartGop(int64_t nextKey, std::deque<FF::PacketPtr>& out)
     if (g0 >= m_startTs || !m_exact) {
         if (g0 < m_startTs)
             return; // the clip starts at the next key picture
+        const int64_t leading = m_exact ? FirstLeading(m_startTs) : kNone;
+        if (leading != kNone && !m_prevGop.empty()) {
+            // The in-point is on the group's leading pictures (an open
+            // group's): they are decoded from the group before and encoded.
+            Start(leading, out);
+            m_startGop = std::move(m_prevGop);
+            m_prevGop.clear();
+            m_startFirst = leading;
+            EndStartGop(out);
+            return;
+        }
         Start(g0, out);
         CopyGop(out);
         return;
@@ -339,8 +353,9 @@ void CFFCopyClip::StartGop(int64_t nextKey, std::deque<FF::PacketPtr>& out)
             first = std::min(first, p->pts);
     }
     Start(first, out);
-    if (nextKey != AV_NOPTS_VALUE && m_endTs > nextKey) {
-        // Encoded once the next group is read too.
+    if (nextKey != AV_NOPTS_VALUE && m_endTs > std::min(nextKey, last + 1)) {
+        // Encoded once the next group is read too: its leading pictures
+        // (an open group's) may lie in the range.
         m_startGop = std::move(m_gop);
         m_startFirst = first;
         return;
@@ -353,6 +368,18 @@ void CFFCopyClip::CopyGop(std::deque<FF::PacketPtr>& out)
 {
     const int64_t g0 = m_gop.front()->pts;
     if (g0 >= m_endTs) {
+        // The out-point is on the group's leading pictures: those before it
+        // are decoded from the group before and encoded.
+        const int64_t leading =
+            m_exact && !m_prevGop.empty() ? FirstLeading(m_zero + m_videoEnd - m_frameTicks / 2) : kNone;
+        if (leading != kNone && leading < m_endTs) {
+            std::vector<AVPacket*> packets;
+            for (const auto& p : m_prevGop)
+                packets.push_back(p.get());
+            for (const auto& p : m_gop)
+                packets.push_back(p.get());
+            EncodeAgain(packets, leading, m_endTs, out);
+        }
         m_videoDone = true;
         return;
     }
@@ -431,6 +458,17 @@ void CFFCopyClip::Emit(size_t count, std::deque<FF::PacketPtr>& out)
         m_videoEnd = std::max(m_videoEnd, p->pts + duration);
         out.push_back(std::move(p));
     }
+}
+
+int64_t CFFCopyClip::FirstLeading(int64_t from) const
+{
+    const int64_t key = m_gop.front()->pts;
+    int64_t first = kNone;
+    for (const auto& p : m_gop) {
+        if (p->pts < key && p->pts >= from)
+            first = std::min(first, p->pts);
+    }
+    return first;
 }
 
 std::vector<AVPacket*> CFFCopyClip::GopPackets() const
