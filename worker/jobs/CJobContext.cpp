@@ -219,19 +219,21 @@ std::string CJobContext::Stage(const std::string& finalPath)
                                   "written over it");
     Staged staged;
     staged.finalName = finalPath;
-    staged.made = QuentaBased::create_working_file(local);
-    staged.workingName = QuentaBased::local_to_utf8(staged.made.path.c_str());
-    // The name goes into the record at once, so that whoever cleans up after
-    // a killed worker knows exactly which file was its own.
+    // The name goes into the record before the file appears under it, so
+    // that whoever cleans up after a killed worker knows exactly which file
+    // was its own, whenever the worker was killed.
     CWorkNames names(m_file, Record());
-    if (names.Reserved()) {
-        staged.handle = names.Note(WORK_NAME_FILE, staged.made);
-        if (staged.handle == 0) {
-            QuentaBased::remove_made_file(staged.made);
+    staged.made = QuentaBased::create_working_file(local, nullptr, [&](const QuentaBased::made_entry& made) {
+        if (!names.Reserved())
+            return;
+        if (staged.handle)
+            names.SetState(staged.handle, WORK_NAME_GONE); // that name was taken: never made
+        staged.handle = names.Note(WORK_NAME_FILE, made);
+        if (staged.handle == 0)
             RAISE(QB_ERR_DEST_SMALL,
                   "The job makes more output files than it can keep track of: " + finalPath + " is not written");
-        }
-    }
+    });
+    staged.workingName = QuentaBased::local_to_utf8(staged.made.path.c_str());
     m_staged.push_back(staged);
     return staged.workingName;
 }
