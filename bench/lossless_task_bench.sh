@@ -80,6 +80,33 @@ for clip in h264 hevc; do
     "$clip" "$task" "$copy" "$(echo "$task / $copy" | bc -l)" "$hand" "$(echo "$hand / $copy" | bc -l)" "$alone"
 done
 
+# A 10-minute clip (the 60 s one ten times over, joined by a stream copy):
+# the worker process alone against the ffmpeg program's whole process, and
+# the peak memory of each (the worker's as its /proc status last shows it).
+printf "file '%s'\n" $(for _ in $(seq 10); do echo "$work/h264.mp4"; done) > "$work/ten.txt"
+ffmpeg -nostdin -v error -y -f concat -safe 0 -i "$work/ten.txt" -c copy "$work/long.mp4"
+worker_peak() {  # the worker's peak resident memory in KB, polled until it exits
+  "$build/bin/lossless_task_bench" "$@" > /dev/null 2>&1 &
+  local bench=$! pid="" peak=0
+  while kill -0 "$bench" 2> /dev/null; do
+    [ -z "$pid" ] && pid=$(pgrep -n -P "$(pgrep -d, -P "$bench" || echo 0)" convworker 2> /dev/null || pgrep -n -P "$bench" convworker 2> /dev/null || true)
+    if [ -n "$pid" ]; then
+      local hwm; hwm=$(awk '/VmHWM/ { print $2 }' "/proc/$pid/status" 2> /dev/null || true)
+      [ -n "$hwm" ] && [ "$hwm" -gt "$peak" ] && peak=$hwm
+    fi
+    sleep 0.02
+  done
+  wait "$bench" || true
+  echo "$peak"
+}
+rm -f "$work/out/"*
+alone=$(worker_alone "$work/long.mp4" "$work/out" long)
+rm -f "$work/out/"*
+wpeak=$(worker_peak "$work/long.mp4" "$work/out" long)
+fpeak=$(/usr/bin/time -f %M ffmpeg -nostdin -v error -y -i "$work/long.mp4" -map 0:v -map 0:a -c copy "$work/copy.mp4" 2>&1 | tail -1)
+printf 'h264 10-minute clip%s; peak memory: the worker %d KB, the ffmpeg program %d KB: %.2fx\n' \
+  "$alone" "$wpeak" "$fpeak" "$(echo "$wpeak / $fpeak" | bc -l)"
+
 # Mode 0 at pictures 37 and 1463 (groups start every 50 pictures).
 hand=$(handover "$work/h264.mp4" "$work/out" cut exact 1480 58520)
 partial() {
