@@ -23,7 +23,8 @@ packages=(
   xdotool openbox
   valgrind
   gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
-  gstreamer1.0-plugins-ugly gstreamer1.0-libav
+  gstreamer1.0-plugins-ugly gstreamer1.0-plugins-bad gstreamer1.0-libav
+  x264 x265 mkvtoolnix strace bc
 )
 
 missing=()
