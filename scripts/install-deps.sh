@@ -23,8 +23,9 @@ packages=(
   xdotool openbox
   valgrind
   gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
-  gstreamer1.0-plugins-ugly gstreamer1.0-plugins-bad gstreamer1.0-libav
-  x264 x265 mkvtoolnix strace bc
+  gstreamer1.0-plugins-ugly gstreamer1.0-libav
+  gstreamer1.0-plugins-bad x264 x265 mkvtoolnix
+  strace bc
 )
 
 missing=()
