@@ -20,6 +20,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <chrono>
 #include <cstdlib>
@@ -603,6 +604,298 @@ TEST_F(LosslessJob, WhatAnEditListHidesStaysHidden)
         EXPECT_LE(got.size(), shown.size());
         if (exact) {
             EXPECT_EQ(got.size(), shown.size());
+        }
+    }
+}
+
+// One packet's times as ffprobe lists them: NaN where the container stores none.
+struct PacketTimes
+{
+    double pts = NAN;
+    double dts = NAN;
+    bool key = false;
+};
+
+std::vector<PacketTimes> PacketList(const std::string& path, const std::string& stream)
+{
+    std::vector<PacketTimes> list;
+    std::istringstream in(Capture("ffprobe -v error -select_streams " + stream +
+                                  " -show_entries packet=pts_time,dts_time,flags -of csv=p=0 '" + path +
+                                  "' 2>/dev/null"));
+    std::string line;
+    while (std::getline(in, line)) {
+        std::vector<std::string> cells;
+        std::istringstream row(line);
+        std::string cell;
+        while (std::getline(row, cell, ','))
+            cells.push_back(cell);
+        if (cells.size() < 3)
+            continue;
+        PacketTimes t;
+        t.pts = cells[0] == "N/A" ? NAN : std::atof(cells[0].c_str());
+        t.dts = cells[1] == "N/A" ? NAN : std::atof(cells[1].c_str());
+        t.key = cells[2].find('K') != std::string::npos;
+        list.push_back(t);
+    }
+    return list;
+}
+
+// One tick of a stream's time base in seconds.
+double Tick(const std::string& path, const std::string& stream)
+{
+    const std::string tb = Probe(path, "-select_streams " + stream + " -show_entries stream=time_base");
+    const size_t slash = tb.find('/');
+    if (slash == std::string::npos)
+        return 0.001;
+    return std::atof(tb.substr(0, slash).c_str()) / std::atof(tb.substr(slash + 1).c_str());
+}
+
+// Packets `got` against `want`, each counted from its first packet's time,
+// within `tick`; the first difference, or "".
+std::string CompareTimes(const std::vector<PacketTimes>& got, const std::vector<PacketTimes>& want, double tick)
+{
+    if (got.size() != want.size())
+        return std::to_string(got.size()) + " packets, the stream copy has " + std::to_string(want.size());
+    if (got.empty())
+        return "";
+    const double g0 = std::isnan(got[0].pts) ? got[0].dts : got[0].pts;
+    const double w0 = std::isnan(want[0].pts) ? want[0].dts : want[0].pts;
+    auto differ = [&](double g, double w) {
+        if (std::isnan(g) || std::isnan(w))
+            return std::isnan(g) != std::isnan(w);
+        return std::fabs((g - g0) - (w - w0)) > tick + 1e-6;
+    };
+    for (size_t i = 0; i < got.size(); ++i) {
+        if (differ(got[i].pts, want[i].pts) || differ(got[i].dts, want[i].dts)) {
+            std::ostringstream text;
+            text << "packet " << i << ": pts " << got[i].pts - g0 << " dts " << got[i].dts - g0
+                 << ", the stream copy's pts " << want[i].pts - w0 << " dts " << want[i].dts - w0;
+            return text.str();
+        }
+    }
+    return "";
+}
+
+// The packets of the groups from key picture `from` to key picture `to`
+// (counted from 0; -1 the end), in the order written.
+std::vector<PacketTimes> Groups(const std::vector<PacketTimes>& all, int from, int to)
+{
+    std::vector<PacketTimes> range;
+    int key = -1;
+    for (const PacketTimes& t : all) {
+        if (t.key)
+            ++key;
+        if (key >= from && (to < 0 || key < to))
+            range.push_back(t);
+    }
+    return range;
+}
+
+// What a player finds decoding the output: the ffmpeg program warns of no
+// time, its pictures' times increase, and GStreamer plays it to the end.
+std::string DecodeProblem(const std::string& path, bool gstreamer = true)
+{
+    const std::string warnings =
+        Capture("ffmpeg -nostdin -v warning -i '" + path + "' -map 0:v:0 -f null - 2>&1 >/dev/null");
+    if (warnings.find("dts") != std::string::npos || warnings.find("timestamp") != std::string::npos)
+        return "the ffmpeg program warns: " + warnings;
+    std::istringstream times(Capture("ffprobe -v error -select_streams v:0 -show_entries frame=pts_time -of "
+                                     "csv=p=0 '" +
+                                     path + "' 2>/dev/null"));
+    std::string line;
+    double last = -1e9;
+    int n = 0;
+    while (std::getline(times, line)) {
+        if (line.empty() || line == "N/A")
+            continue;
+        const double t = std::atof(line.c_str());
+        if (t <= last)
+            return "picture " + std::to_string(n) + " at " + line + " s is not after " + std::to_string(last);
+        last = t;
+        ++n;
+    }
+    if (n == 0)
+        return "no picture decoded";
+    if (gstreamer &&
+        !MediaTest::Run("gst-launch-1.0 -q playbin uri='file://" + path +
+                        "' video-sink='fakesink sync=false' audio-sink='fakesink sync=false' >/dev/null 2>&1"))
+        return "GStreamer can't play it";
+    return "";
+}
+
+// A source of the packet times table: how the test makes it (in the test
+// folder, "" for one the suite made) and its key pictures every second.
+struct TimesSource
+{
+    const char* label;
+    const char* name;
+    const char* make;
+    int keysPerSecond;
+};
+
+const TimesSource kTimesSources[] = {
+    // ffmpeg's Matroska: B-pictures, 5.1 Opus.
+    {"FFmpegMkv", "ffb.mkv",
+     "ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=640x360:rate=30 -f lavfi -i sine=r=48000 -t 5 "
+     "-c:v libx264 -bf 2 -g 30 -keyint_min 30 -sc_threshold 0 -pix_fmt yuv420p -c:a libopus -ac 6 -shortest ffb.mkv",
+     1},
+    // A live Matroska stream: no length, no index.
+    {"StreamedMkv", "streamed.mkv",
+     "ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=320x240:rate=25 -f lavfi -i sine=r=44100 -t 5 "
+     "-c:v libx264 -bf 3 -g 25 -keyint_min 25 -sc_threshold 0 -pix_fmt yuv420p -c:a aac -shortest -f matroska - "
+     "> streamed.mkv",
+     1},
+    {"GStreamerMkv", "gst.mkv",
+     "gst-launch-1.0 -q videotestsrc num-buffers=125 ! video/x-raw,width=320,height=240,framerate=25/1 ! "
+     "x264enc bframes=2 key-int-max=25 b-adapt=false ! h264parse ! matroskamux ! filesink location=gst.mkv",
+     1},
+    {"MkvmergeMkv", "mkvmerge.mkv",
+     "ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=320x240:rate=25 -t 5 -pix_fmt yuv420p -f yuv4mpegpipe "
+     "x264.y4m && x264 --quiet --bframes 2 --b-adapt 0 --keyint 25 --min-keyint 25 --no-scenecut -o x264.264 "
+     "x264.y4m && mkvmerge -q -o mkvmerge.mkv --default-duration 0:25fps x264.264",
+     1},
+    {"X265Mkv", "hevc.mkv",
+     "ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=320x240:rate=25 -t 5 -pix_fmt yuv420p -f yuv4mpegpipe "
+     "x265.y4m && x265 --log-level error --y4m --input x265.y4m --bframes 3 --keyint 25 --min-keyint 25 "
+     "--no-scenecut --no-open-gop -o x265.hevc && mkvmerge -q -o hevc.mkv --default-duration 0:25fps x265.hevc",
+     1},
+    // B-pictures behind an edit list, AAC with its priming frame.
+    {"EditListMp4", "h264.mp4", "", 0},
+    {"TransportStream", "h264.ts", "", 0},
+    {"M2ts", "h264.m2ts", "ffmpeg -nostdin -v error -y -i h264.mp4 -c copy -f mpegts -mpegts_m2ts_mode 1 h264.m2ts", 0},
+};
+
+class LosslessTimes : public LosslessJob, public ::testing::WithParamInterface<TimesSource>
+{
+};
+
+// Every copied packet keeps the times the ffmpeg program's stream copy into
+// the same container writes, counted from each stream's first packet:
+// Matroska sources (which store no decoding time) with B-pictures from
+// ffmpeg, a live stream, GStreamer, mkvmerge and x265, MP4 with an edit list
+// and AAC priming, TS and M2TS; whole into MP4, MKV, MOV and M2TS in both
+// modes, and cut at key pictures in both modes. Each output decodes with
+// its pictures' times increasing.
+TEST_P(LosslessTimes, CopiedPacketsKeepTheTimesAStreamCopyWrites)
+{
+    const TimesSource& src = GetParam();
+    if (*src.make)
+        ASSERT_TRUE(MediaTest::Run("cd '" + s_folder->Dir() + "' && " + src.make));
+    // Key pictures every second, or every two (the suite's own sources).
+    const int from = src.keysPerSecond == 1 ? 2 : 1, to = src.keysPerSecond == 1 ? 4 : 2;
+    struct Container
+    {
+        const char* muxer;
+        const char* ext;
+    };
+    const Container containers[] = {{"mp4", "mp4"}, {"matroska", "mkv"}, {"mov", "mov"}, {"mpegts", "m2ts"}};
+    const size_t si = static_cast<size_t>(&src - kTimesSources);
+    int failures = 0;
+    for (size_t ci = 0; ci < std::size(containers); ++ci) {
+        const Container& c = containers[ci];
+        const std::string base = std::string(src.name) + "-" + c.ext;
+        const std::string copy = Path("ffcopy-" + base + "." + c.ext);
+        const bool copied =
+            MediaTest::Run("ffmpeg -nostdin -v error -y -i '" + Path(src.name) +
+                           "' -map 0:v:0 -map 0:a:0? -c copy -f " + c.muxer + " '" + copy + "' 2>/dev/null");
+        if (!copied)
+            continue; // the container can't hold the source's sound
+        const std::vector<std::string> streams = Probe(copy, "-select_streams a:0 -show_entries stream=index").empty()
+                                                     ? std::vector<std::string>{"v:0"}
+                                                     : std::vector<std::string>{"v:0", "a:0"};
+        for (int cut = 0; cut < 4; ++cut) {
+            // Whole into every container; whole from the next key picture,
+            // and cut from the second to the fourth second in both modes,
+            // into one container each, a different one per source.
+            if ((cut == 1 && ci != si % 4) || (cut >= 2 && ci != (si + 1) % 4))
+                continue;
+            const bool whole = cut < 2;
+            Job job;
+            job.muxer = c.muxer;
+            job.exact = cut % 2 == 0;
+            const std::string out = Path("times-" + base + "-" + std::to_string(cut) + "." + c.ext);
+            SCOPED_TRACE(out);
+            const Outcome o = Run(Timeline({{src.name, whole ? 0 : 2000, whole ? -1 : 4000}}), out, job);
+            EXPECT_EQ(o.state, 5) << o.error;
+            if (o.state != 5) {
+                ++failures;
+                continue;
+            }
+            for (const std::string& stream : streams) {
+                if (!whole && stream != "v:0")
+                    continue; // the sound at a cut keeps its frame over the cut whole
+                SCOPED_TRACE(stream);
+                // The source's own times are no finer than its time base.
+                const double tick = std::max({Tick(out, stream), Tick(copy, stream), Tick(Path(src.name), stream)});
+                std::vector<PacketTimes> want = PacketList(copy, stream);
+                std::vector<PacketTimes> got = PacketList(out, stream);
+                if (std::string(c.muxer) == "matroska") {
+                    // Matroska stores no decoding time: what a reader guesses is no one's.
+                    for (PacketTimes& t : want)
+                        t.dts = NAN;
+                    for (PacketTimes& t : got)
+                        t.dts = NAN;
+                }
+                if (!whole)
+                    want = Groups(want, from, to);
+                const std::string diff = CompareTimes(got, want, tick);
+                EXPECT_EQ(diff, "");
+                failures += !diff.empty();
+            }
+            // GStreamer plays one output of each source.
+            const std::string problem = DecodeProblem(out, cut == 0 && ci == si % 4);
+            EXPECT_EQ(problem, "");
+            failures += !problem.empty();
+            if (failures > 8)
+                FAIL() << "too many differences to go on";
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, LosslessTimes, ::testing::ValuesIn(kTimesSources),
+                         [](const ::testing::TestParamInfo<TimesSource>& info) { return info.param.label; });
+
+// Subtitle cues seconds apart keep their own times, whole and cut: a cue
+// far after the one before is no stray time.
+TEST_F(LosslessJob, SubtitleCuesKeepTheirTimes)
+{
+    {
+        std::ofstream srt(Path("cues.srt"));
+        srt << "1\n00:00:01,000 --> 00:00:02,500\nFirst\n\n2\n00:00:06,000 --> 00:00:08,000\nSecond\n";
+    }
+    ASSERT_TRUE(MediaTest::Run(s_folder->FFmpeg() + "-i h264.mkv -i cues.srt -map 0 -map 1 -c copy cued.mkv"));
+    // The source's key pictures: a clip starts at the first one in its range.
+    std::vector<double> keys;
+    for (const PacketTimes& t : PacketList(Path("cued.mkv"), "v:0"))
+        if (t.key)
+            keys.push_back(t.pts);
+    ASSERT_GE(keys.size(), 3u);
+    struct Case
+    {
+        int startMs, endMs;
+        std::vector<double> cues; // in the source
+    };
+    const Case cases[] = {{0, -1, {1.0, 6.0}}, {0, 7000, {1.0, 6.0}}, {4000, -1, {6.0}}};
+    for (const Case& c : cases) {
+        for (bool exact : {false, true}) {
+            SCOPED_TRACE(std::to_string(c.startMs) + "-" + std::to_string(c.endMs) + (exact ? " exact" : ""));
+            Job job;
+            job.muxer = "matroska";
+            job.exact = exact;
+            const std::string out = Path("cued-out.mkv");
+            ASSERT_EQ(Run(Timeline({{"cued.mkv", c.startMs, c.endMs}}), out, job).state, 5);
+            const std::vector<PacketTimes> pictures = PacketList(out, "v:0");
+            ASSERT_FALSE(pictures.empty());
+            double first = keys.front();
+            for (double k : keys)
+                if (k <= keys.front() + c.startMs / 1000.0 + 0.001)
+                    first = k;
+            std::vector<long> got, want;
+            for (const PacketTimes& t : PacketList(out, "s:0"))
+                got.push_back(std::lround((t.pts - pictures[0].pts) * 1000));
+            for (double cue : c.cues)
+                want.push_back(std::lround((cue - first) * 1000));
+            EXPECT_EQ(got, want);
         }
     }
 }

@@ -203,6 +203,14 @@ bool CFFCopyClip::Next(std::deque<FF::PacketPtr>& out)
         if (err < 0)
             QB_THROW(QB_ERR_MEDIA, "Can't read the clip's source " + m_range.path + " (" + AVErrorText(err) +
                                        "): the file is damaged, cut short or still being written");
+        const AVStream* st = m_input->streams[packet->stream_index];
+        m_decodingTimes.Guess(packet.get(), st);
+        // Cues come seconds apart: their times stand as they are.
+        if (st->codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE) {
+            take(packet.get());
+            av_packet_unref(packet.get());
+            continue;
+        }
         auto order = m_order.find(packet->stream_index);
         if (order == m_order.end()) {
             const AVRational tb = m_input->streams[packet->stream_index]->time_base;
@@ -275,8 +283,10 @@ bool CFFCopyClip::Pass(AVPacket* packet)
             m_otherDone = true;
         return false;
     }
-    // A sound frame over the cut is kept whole.
-    if (pts + std::max<int64_t>(packet->duration, 1) <= zero)
+    // A sound frame over the cut is kept whole; a clip from the source's
+    // start keeps what comes before its first picture (an AAC priming
+    // frame, sound that starts early) as a stream copy does.
+    if (m_range.startMs > 0 && pts + std::max<int64_t>(packet->duration, 1) <= zero)
         return false;
     if (packet->pts != AV_NOPTS_VALUE)
         packet->pts -= zero;

@@ -7,6 +7,7 @@
 // or has the pictures from the cut to that key picture encoded again
 // (CFFSeamEncoder). Sound packets overlapping a cut are kept whole.
 
+#include "../reading/CDecodingTimes.h"
 #include "CFFSeamEncoder.h"
 #include "CopiedPacketOrder.h"
 #include "FFOwners.h"
@@ -116,6 +117,9 @@ private:
     int64_t m_videoEnd = 0;        // from m_zero
     int64_t m_readEnd = INT64_MIN; // the end of the last picture read (video time base)
     int64_t m_anyEnd = INT64_MIN;  // the end of the last packet of any stream read (video time base)
+    // Decoding times where the container stores none (Matroska): B-pictures
+    // keep the showing times the source gives them.
+    CDecodingTimes m_decodingTimes;
     // Each stream's packets in decoding order, a stray time put back in line.
     std::map<int, CCopiedPacketOrder> m_order;
     std::unique_ptr<CFFSeamEncoder> m_encoder;

@@ -219,7 +219,10 @@ void CFFLosslessCopy::AddStream(AVStream* source)
     out.index = st->index;
     out.timeBase = source->time_base;
     out.type = par->codec_type;
-    if (out.type == AVMEDIA_TYPE_AUDIO && !m_editLists)
+    // Sound of a clip cut inside its source starts with the pictures where
+    // no edit list hides what overlaps the cut; from the source's start it
+    // keeps its own times, as a stream copy does.
+    if (out.type == AVMEDIA_TYPE_AUDIO && !m_editLists && m_clips[0].startMs > 0)
         out.lastEnd = 0;
     m_streams.push_back(out);
 }
