@@ -409,6 +409,10 @@ void CJobContext::CheckSourceEnd(uint32_t sourceMs, int64_t lastMs)
     // length FFmpeg only guessed from the bit rate states nothing.
     if (ManagerProperty(m_manager, "LengthGuessed") == "1")
         return;
+    // Where the source got to is where the last picture and sound it gave
+    // end: a source may hand several seconds of sound in one block, the
+    // rest of a clip's sound after its last picture.
+    lastMs = std::max({lastMs, m_gaveVideoMs, m_gaveAudioMs});
     // A job of one kind of stream reads that stream to its own end: a
     // recording's sound may well end before its pictures.
     int64_t endMs = sourceMs;

@@ -637,3 +637,28 @@ TEST_F(TaskRow, FailureTextsFollowTheLanguageTheyAreShownIn)
         TearDown();
     }
 }
+
+// What a lossless task's output can't keep reads in the user's language,
+// the names in it as the media layer gave them; a line it does not know
+// stays as written.
+TEST_F(TaskRow, LosslessNoticesReadInTheUsersLanguage)
+{
+    QTranslator german, chinese;
+    ASSERT_TRUE(german.load(QStringLiteral(FABLECUT_BIN_DIR "/language/fablecut_de_DE.qm")));
+    ASSERT_TRUE(chinese.load(QStringLiteral(FABLECUT_BIN_DIR "/language/fablecut_zh_CN.qm")));
+    const QString turn = "MKV keeps the clip's turn only as a \"rotate\" tag, which other players don't read";
+    const QString sound = "M2TS can't hold the vorbis sound: it is left out";
+    EXPECT_EQ(VMOutputTaskItem::NoticeWords(turn).toStdString(), turn.toStdString());
+    EXPECT_EQ(VMOutputTaskItem::NoticeWords("Something new").toStdString(), "Something new");
+    for (QTranslator* language : {&german, &chinese}) {
+        QCoreApplication::installTranslator(language);
+        const QString words = VMOutputTaskItem::NoticeWords(turn);
+        EXPECT_NE(words.toStdString(), turn.toStdString());
+        EXPECT_TRUE(words.startsWith("MKV ")) << words.toStdString();
+        EXPECT_TRUE(words.contains("rotate")) << words.toStdString();
+        const QString left = VMOutputTaskItem::NoticeWords(sound);
+        EXPECT_NE(left.toStdString(), sound.toStdString());
+        EXPECT_TRUE(left.contains("M2TS") && left.contains("vorbis")) << left.toStdString();
+        QCoreApplication::removeTranslator(language);
+    }
+}
