@@ -12,6 +12,7 @@ extern "C" {
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <pthread.h>
 #include <cstdio>
 #include <cstring>
 
@@ -385,18 +386,40 @@ int64_t SteadyNs()
         .count();
 }
 
+int64_t ClockNs(clockid_t clock)
+{
+    timespec ts{};
+    if (::clock_gettime(clock, &ts) != 0)
+        return 0;
+    return static_cast<int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
 } // namespace
 
 int CFFDemuxer::Interrupt(void* opaque)
 {
     const CFFDemuxer* self = static_cast<CFFDemuxer*>(opaque);
+    if (self->m_stop.load())
+        return 1;
     const int64_t giveUpAt = self->m_giveUpAt.load();
-    return self->m_stop.load() || (giveUpAt != 0 && SteadyNs() >= giveUpAt) ? 1 : 0;
+    if (giveUpAt == 0)
+        return 0;
+    return ClockNs(self->m_giveUpClock.load()) >= giveUpAt || SteadyNs() >= self->m_giveUpWallAt.load() ? 1 : 0;
 }
 
 void CFFDemuxer::GiveUpAfter(double seconds)
 {
-    m_giveUpAt.store(seconds > 0 ? SteadyNs() + static_cast<int64_t>(seconds * 1e9) : 0);
+    if (seconds <= 0) {
+        m_giveUpAt.store(0);
+        return;
+    }
+    clockid_t clock = CLOCK_THREAD_CPUTIME_ID;
+    if (::pthread_getcpuclockid(::pthread_self(), &clock) != 0)
+        clock = CLOCK_THREAD_CPUTIME_ID;
+    const int64_t limit = static_cast<int64_t>(seconds * 1e9);
+    m_giveUpClock.store(clock);
+    m_giveUpWallAt.store(SteadyNs() + 10 * limit);
+    m_giveUpAt.store(ClockNs(clock) + limit);
 }
 
 AVStream* CFFDemuxer::Stream(int index) const

@@ -26,6 +26,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <ctime>
 #include <functional>
 #include <memory>
 #include <string>
@@ -105,9 +106,12 @@ public:
     // Any thread: makes FFmpeg's running and later calls on this file give up.
     void Stop() { m_stop.store(true); }
     bool Stopped() const { return m_stop.load(); }
-    // FFmpeg's calls on this file give up (as after a stop) once `seconds`
-    // have passed from now; 0 lifts the limit. A look at a file's end that
-    // only damage makes long must not hold the one who waits for it.
+    // FFmpeg's calls on this file give up (as after a stop) once the
+    // calling thread has spent `seconds` of processor time from now in
+    // them, or ten times as long has passed (a stalled disk); 0 lifts the
+    // limit. A look at a file's end that only damage makes long must not
+    // hold the one who waits for it, and a busy machine gets as far in the
+    // file as a quiet one.
     void GiveUpAfter(double seconds);
 
 private:
@@ -126,7 +130,9 @@ private:
     std::string m_path;
     FF::InputFormatPtr m_ctx;
     std::atomic<bool> m_stop{false};
-    std::atomic<int64_t> m_giveUpAt{0}; // steady clock, ns; 0: never
+    std::atomic<int64_t> m_giveUpAt{0};     // processor time of m_giveUpClock, ns; 0: never
+    std::atomic<int64_t> m_giveUpWallAt{0}; // steady clock, ns
+    std::atomic<clockid_t> m_giveUpClock{CLOCK_THREAD_CPUTIME_ID};
     std::vector<bool> m_used;
     std::vector<int64_t> m_reached; // per stream: end of the last packet read (its time base)
     std::vector<int64_t> m_statedEnds;
