@@ -104,7 +104,7 @@ bool CFFCopyClip::FallsBack() const
 int64_t CFFCopyClip::FirstPictureMs() const
 {
     const AVRational tb = m_input->streams[m_video]->time_base;
-    return av_rescale_q(m_zero - ToStream(0, m_video), tb, AVRational{1, 1000});
+    return av_rescale_q(m_firstPicture - ToStream(0, m_video), tb, AVRational{1, 1000});
 }
 
 void CFFCopyClip::Seek()
@@ -283,7 +283,11 @@ void CFFCopyClip::StartGop(int64_t nextKey, std::deque<FF::PacketPtr>& out)
     if (g0 >= m_startTs || !m_exact) {
         if (g0 < m_startTs)
             return; // the clip starts at the next key picture
-        Start(g0, out);
+        // A clip taken from its start, or cut exactly, starts at its
+        // in-point: sound before late pictures stays, in step with them.
+        const bool atInPoint = m_range.startMs <= 0 || m_exact;
+        m_firstPicture = g0;
+        Start(atInPoint ? m_startTs : g0, out);
         CopyGop(out);
         return;
     }
@@ -292,6 +296,7 @@ void CFFCopyClip::StartGop(int64_t nextKey, std::deque<FF::PacketPtr>& out)
         if (p->pts >= m_startTs)
             first = std::min(first, p->pts);
     }
+    m_firstPicture = first;
     Start(first, out);
     if (nextKey != AV_NOPTS_VALUE && m_endTs > nextKey) {
         // Encoded once the next group is read too.
