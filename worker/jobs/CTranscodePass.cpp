@@ -72,6 +72,11 @@ void CTranscodePass::Loop(int pass, int passCount, uint64_t byteLimit, Carried* 
     // the source got to (a second ahead may be a pause).
     CSteadyTime steadyVideo(1000), steadyAudio(1000);
     int first = INT_MIN;
+    // The range starts at the trim start, also where the first frame lies
+    // later (pictures that start late): the trim length counts from there.
+    // A later part of a split counts from its own first frame.
+    const bool firstPart = before.ms == 0 && before.bytes == 0;
+    const int rangeStart = firstPart ? std::max<int32_t>(m_job.Record()->TrimStart, 0) : INT_MAX;
     int reached = -1; // ms of the source handed over so far
     m_job.RunLoop(
         &progress,
@@ -97,12 +102,12 @@ void CTranscodePass::Loop(int pass, int passCount, uint64_t byteLimit, Carried* 
             if (video) {
                 lastVideo = static_cast<int>(steadyVideo.Add(video->GetTimeStamp()));
                 if (first == INT_MIN)
-                    first = lastVideo;
+                    first = std::min(lastVideo, rangeStart);
             }
             if (audio) {
                 lastAudio = static_cast<int>(steadyAudio.Add(audio->GetTimeStamp() / Moorland::kTicksPerMs));
                 if (first == INT_MIN)
-                    first = lastAudio;
+                    first = std::min(lastAudio, rangeStart);
             }
             if (videoId != -1 && audioId != -1)
                 mode = lastVideo > lastAudio ? AVReadAudioOnly : AVReadVideoOnly;

@@ -238,6 +238,9 @@ void CFFBDCreator::Run()
             Set(1, step, 85.0 * i / count);
             plans.push_back(PlanTitle(Manager(), p.titles[i].source, p));
             TitlePlan& plan = plans.back();
+            // A title's streams start together: players start a clip with
+            // its first picture.
+            plan.settings.leadIn = true;
             CFFPictureFit fit(plan.settings.video.width, plan.settings.video.height, plan.sar, plan.rate);
             const std::string m2ts = part + "/STREAM/" + ClipName(i) + ".m2ts";
             const bool done = TranscodeToFile(

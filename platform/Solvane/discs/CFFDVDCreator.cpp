@@ -70,6 +70,9 @@ void CFFDVDCreator::Run()
         s.audio.bitrate = 192000;
         s.audio.sampleRate = 48000;
         s.audio.channels = 2;
+        // A title's streams start together, or the disc's authoring moves
+        // the later one to the start.
+        s.leadIn = true;
         // Every title keeps its shape on the disc's frame, bars filling the rest.
         AVRational sar{1, 1};
         av_reduce(&sar.num, &sar.den, (p.wide ? 16 : 4) * height, (p.wide ? 9 : 3) * 720, 65535);

@@ -119,7 +119,7 @@ bool CFFCopyClip::FallsBack() const
 int64_t CFFCopyClip::FirstPictureMs() const
 {
     const AVRational tb = m_input->streams[m_video]->time_base;
-    return av_rescale_q(m_zero - ToStream(0, m_video), tb, AVRational{1, 1000});
+    return av_rescale_q(m_firstPicture - ToStream(0, m_video), tb, AVRational{1, 1000});
 }
 
 void CFFCopyClip::Seek()
@@ -357,6 +357,7 @@ void CFFCopyClip::StartGop(int64_t nextKey, std::deque<FF::PacketPtr>& out)
         if (leading != kNone && !m_prevGop.empty()) {
             // The in-point is on the group's leading pictures (an open
             // group's): they are decoded from the group before and encoded.
+            m_firstPicture = leading;
             Start(leading, out);
             m_startGop = std::move(m_prevGop);
             m_prevGop.clear();
@@ -364,7 +365,11 @@ void CFFCopyClip::StartGop(int64_t nextKey, std::deque<FF::PacketPtr>& out)
             EndStartGop(out);
             return;
         }
-        Start(g0, out);
+        // A clip taken from its start, or cut exactly, starts at its
+        // in-point: sound before late pictures stays, in step with them.
+        const bool atInPoint = m_range.startMs <= 0 || m_exact;
+        m_firstPicture = g0;
+        Start(atInPoint ? m_startTs : g0, out);
         CopyGop(out);
         return;
     }
@@ -373,6 +378,7 @@ void CFFCopyClip::StartGop(int64_t nextKey, std::deque<FF::PacketPtr>& out)
         if (p->pts >= m_startTs)
             first = std::min(first, p->pts);
     }
+    m_firstPicture = first;
     Start(first, out);
     if (nextKey != AV_NOPTS_VALUE && m_endTs > std::min(nextKey, last + 1)) {
         // Encoded once the next group is read too: its leading pictures

@@ -113,7 +113,8 @@ private:
     bool m_eof = false;
     bool m_afterSegment = false;
     bool m_copiedAny = false;
-    int64_t m_zero = 0;            // the first picture's time (video time base)
+    int64_t m_zero = 0;            // the clip's start on the output (video time base)
+    int64_t m_firstPicture = 0;    // the first picture's time (video time base)
     int64_t m_videoEnd = 0;        // from m_zero
     int64_t m_readEnd = INT64_MIN; // the end of the last picture read (video time base)
     int64_t m_anyEnd = INT64_MIN;  // the end of the last packet of any stream read (video time base)

@@ -60,7 +60,7 @@ bool CFFEncodingMuxer::BeginWriting()
                 m_audio = CFFStreamEncoder::Audio(s.audio, out, m_threads);
             m_together = out->CarriesStreamsTogether();
             for (CFFStreamEncoder* e : {m_video.get(), m_audio.get()}) {
-                if (e && m_together)
+                if (e && (m_together || s.leadIn))
                     e->LeadIn();
             }
             out->Begin();

@@ -70,6 +70,10 @@ struct ExportSettings
     AudioExportSettings audio;
     std::vector<StreamExportSettings> streams; // multi-stream profiles only
     FFOptions formatOptions;                   // the muxer's options
+    // Every stream starts with the output's origin: a late one is led in
+    // (pictures by their first one, sound by silence), as a disc's titles
+    // and DV need.
+    bool leadIn = false;
 };
 
 // The limits of the disc formats among FFmpeg's muxers ("dvd", "vcd",

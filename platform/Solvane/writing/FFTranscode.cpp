@@ -248,6 +248,10 @@ bool TranscodeToFile(Moorland::IAVManager* manager, const std::string& address, 
     const int outVideo = exporter->VideoStreamId();
     const int outAudio = exporter->AudioStreamId();
     Moorland::IEncodingMuxer* muxer = exporter->GetEncodingMuxer();
+    // The output's time line starts where the range does, whichever stream
+    // comes first: a stream that starts later keeps its distance.
+    if (muxer)
+        muxer->SetTimeOrigin(static_cast<int64_t>(startMs) * Moorland::kTicksPerMs);
     if (!muxer || !muxer->SetEncodingPass(1) || !muxer->BeginWriting())
         ThrowRecorded("Can't BeginWriting");
     if (startMs > 0 && !source->Seek(startMs))
