@@ -276,7 +276,7 @@ QString VMOutputTaskItem::WithNotice(const QString& state) const
 {
     // A lossless task says what its output leaves out, or where its cuts
     // fall back, for as long as the row shows it.
-    const QString notice = m_pTask ? m_pTask->GetLosslessNotice() : QString();
+    const QString notice = m_pTask ? LosslessVerdictWords(m_pTask->GetLosslessVerdict()) : QString();
     return notice.isEmpty() ? state : state + "\n" + notice;
 }
 

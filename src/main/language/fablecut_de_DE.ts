@@ -923,6 +923,18 @@ bitte wählen Sie einen anderen Camcorder.</translation>
     <context>
         <name>VMOutputTaskItem</name>
         <message>
+            <source>%1 can't hold the %2 sound: it is left out</source>
+            <translation>%1 kann den Ton %2 nicht aufnehmen: er wird weggelassen</translation>
+        </message>
+        <message>
+            <source>%1 can't hold the %2 subtitles: they are left out</source>
+            <translation>%1 kann die Untertitel %2 nicht aufnehmen: sie werden weggelassen</translation>
+        </message>
+        <message>
+            <source>No encoder here for the pictures at a cut: the clips start at their next key picture</source>
+            <translation>Kein Encoder für die Bilder an einem Schnitt: die Clips beginnen an ihrem nächsten Schlüsselbild</translation>
+        </message>
+        <message>
             <source>Pause</source>
             <comment>暂停</comment>
             <translation>Pause</translation>

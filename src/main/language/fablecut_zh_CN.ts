@@ -923,6 +923,18 @@ please select another camcorder.</source>
     <context>
         <name>VMOutputTaskItem</name>
         <message>
+            <source>%1 can't hold the %2 sound: it is left out</source>
+            <translation>%1 无法容纳 %2 音频：已略去</translation>
+        </message>
+        <message>
+            <source>%1 can't hold the %2 subtitles: they are left out</source>
+            <translation>%1 无法容纳 %2 字幕：已略去</translation>
+        </message>
+        <message>
+            <source>No encoder here for the pictures at a cut: the clips start at their next key picture</source>
+            <translation>此处没有可编码剪切点画面的编码器：片段从下一个关键帧开始</translation>
+        </message>
+        <message>
             <source>Pause</source>
             <comment>暂停</comment>
             <translation>暂停</translation>
