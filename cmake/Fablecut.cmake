@@ -25,3 +25,29 @@ function(fablecut_add_test name)
     "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0")
   set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} ENVIRONMENT "${env}" LABELS "${T_LABELS}")
 endfunction()
+
+# fablecut_split_test(<name> PART <part> <filter> <timeout> [PART ...])
+# Runs the cases of the test <name> that match each GoogleTest filter as a
+# ctest entry of their own, <name>_<part>, so that ctest spreads a long test
+# over the cores; each case runs whole in exactly one entry. The entry <name>
+# keeps every case no part's filter names.
+function(fablecut_split_test name)
+  get_test_property(${name} ENVIRONMENT base_env)
+  set(taken "")
+  set(rest ${ARGN})
+  while(rest)
+    list(POP_FRONT rest keyword part filter timeout)
+    if(NOT keyword STREQUAL "PART" OR NOT timeout)
+      message(FATAL_ERROR "fablecut_split_test(${name}): PART <part> <filter> <timeout> expected")
+    endif()
+    add_test(NAME ${name}_${part} COMMAND ${name})
+    set_tests_properties(${name}_${part} PROPERTIES TIMEOUT ${timeout}
+      ENVIRONMENT "${base_env};GTEST_FILTER=${filter}")
+    if(taken)
+      set(taken "${taken}:${filter}")
+    else()
+      set(taken "${filter}")
+    endif()
+  endwhile()
+  set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT "GTEST_FILTER=-${taken}")
+endfunction()

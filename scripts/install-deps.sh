@@ -24,6 +24,7 @@ packages=(
   valgrind
   gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   gstreamer1.0-plugins-ugly gstreamer1.0-libav
+  gstreamer1.0-plugins-bad x264 x265 mkvtoolnix
 )
 
 missing=()

@@ -251,9 +251,61 @@ made_entry MadeEntry(const std::string& path, const struct stat& st)
 
 } // namespace
 
-made_entry create_working_file(const std::string& path, std::string (*random_part)())
+namespace {
+
+// Closes the descriptor whatever leaves the scope.
+struct FdCloser
+{
+    int fd = -1;
+    ~FdCloser()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+// Gives the open, still nameless file `fd` (of O_TMPFILE) a working name
+// beside `p`, told first to `note`. A taken name is left alone and the next
+// tried. The entry made; an empty path where the file system can't give a
+// nameless file a name (the caller then makes it the plain way).
+made_entry NameNamelessFile(int fd, const PathParts& p, std::string (*random_part)(), const working_file_note& note)
+{
+    struct stat st
+    {
+    };
+    if (::fstat(fd, &st) != 0)
+        return {};
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    int err = EEXIST;
+    for (int attempt = 0; attempt < 100 && err == EEXIST; ++attempt) {
+        const made_entry made =
+            MadeEntry(p.folder + p.stem + ".part-" + (random_part ? random_part() : RandomPart()) + p.ext, st);
+        note(made);
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, made.path.c_str(), AT_SYMLINK_FOLLOW) == 0)
+            return made;
+        err = errno;
+    }
+    if (err == EEXIST)
+        QB_THROW_ERRNO(QB_ERR_FILE_IO, "Can't create the file " + p.folder + p.stem + p.ext, err);
+    return {};
+}
+
+} // namespace
+
+made_entry create_working_file(const std::string& path, std::string (*random_part)(), const working_file_note& note)
 {
     const PathParts p = SplitPath(path);
+    if (note) {
+        // Made without a name, noted, then named: whoever notes it knows the
+        // file before it can be seen, so a process killed at any moment
+        // leaves nothing unnoted behind.
+        FdCloser nameless{::open(p.folder.empty() ? "." : p.folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666)};
+        if (nameless.fd >= 0) {
+            made_entry made = NameNamelessFile(nameless.fd, p, random_part, note);
+            if (!made.path.empty())
+                return made;
+        }
+    }
     int err = EEXIST;
     // A taken name is someone's file: the next name is tried, never that
     // one emptied.
@@ -274,7 +326,16 @@ made_entry create_working_file(const std::string& path, std::string (*random_par
             break;
         }
         ::close(fd);
-        return MadeEntry(working, st);
+        const made_entry made = MadeEntry(working, st);
+        if (note) {
+            try {
+                note(made);
+            } catch (...) {
+                ::unlink(working.c_str());
+                throw;
+            }
+        }
+        return made;
     }
     QB_THROW_ERRNO(QB_ERR_FILE_IO, "Can't create the file " + path, err);
 }

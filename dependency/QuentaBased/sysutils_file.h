@@ -6,6 +6,7 @@
 
 #include "CBaseException.h"
 
+#include <functional>
 #include <string>
 
 namespace QuentaBased {
@@ -45,7 +46,15 @@ struct made_entry
 // taken is left alone and another random part tried. `random_part` (for
 // tests) gives the random parts; by default 8 random letters and digits.
 // Throws with the reason when no file can be made.
-made_entry create_working_file(const std::string& path, std::string (*random_part)() = nullptr);
+//
+// With `note`, the entry (name, device and inode) is handed to it before
+// the file appears under its name, where the file system allows (a nameless
+// O_TMPFILE file given its name after), else just after it is made; a name
+// found taken is handed over again with the next one. A throw from `note`
+// leaves no file behind.
+using working_file_note = std::function<void(const made_entry&)>;
+made_entry create_working_file(const std::string& path, std::string (*random_part)() = nullptr,
+                               const working_file_note& note = {});
 // A new empty folder "<path>.part-XXXXXX" (mkdtemp) beside `path`. Throws.
 made_entry create_working_folder(const std::string& path);
 // Whether what is at entry.path now is still the regular file (or, with

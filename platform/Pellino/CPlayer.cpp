@@ -317,6 +317,9 @@ bool CPlayer::NextFrame()
     // A seek whose picture is still on its way is shown first.
     if (m_shownGeneration < m_generation && !WaitShown(lock, m_generation))
         return false;
+    // A picture still being handed over is the current one already: the
+    // step counts from its end, or that end would be taken for the step's.
+    m_done.wait_for(lock, SHOW_WAIT, [&] { return m_quit || !m_delivering; });
     FillGapsLocked();
     const uint64_t count = m_shownCount;
     const uint64_t generation = m_generation;

@@ -93,15 +93,14 @@ void CPlayer::ReadOnceLocked(std::unique_lock<std::mutex>& lock, Moorland::IAVSo
     const uint64_t generation = m_generation;
     const uint32_t end = RangeEndLocked();
     const bool catchUp = m_catchUp && m_state == Moorland::PLAYER_STATE_PLAYING;
+    // Marked before the source is switched, so that a pause or a step that
+    // comes while this read leaves pictures out knows to fill the gaps.
+    if (property && (catchUp || leavingOut))
+        m_gapsOf = generation;
     lock.unlock();
 
     if (property && catchUp != leavingOut && property->SetProperty(2, catchUp ? 1 : 0))
         leavingOut = catchUp;
-    if (leavingOut) {
-        lock.lock();
-        m_gapsOf = generation;
-        lock.unlock();
-    }
     Moorland::IRawAudioFrame* audio = nullptr;
     Moorland::IRawVideoFrame* video = nullptr;
     GetQuentaException()->Clear();

@@ -33,6 +33,10 @@ QString LosslessVerdictWords(const LosslessVerdict& verdict)
         case Moorland::LosslessNoticeKind::SubtitlesLeftOut:
             lines << row("%1 can't hold the %2 subtitles: they are left out").arg(note.container, note.codec);
             break;
+        case Moorland::LosslessNoticeKind::TurnKeptAsTag:
+            lines << row("%1 keeps the clip's turn only as a \"rotate\" tag, which other players don't read")
+                         .arg(note.container);
+            break;
         case Moorland::LosslessNoticeKind::CutsAtNextKeyPicture:
             lines << row("No encoder here for the pictures at a cut: the clips start at their next key picture");
             break;

@@ -218,19 +218,21 @@ std::string CJobContext::Stage(const std::string& finalPath)
                                   "written over it");
     Staged staged;
     staged.finalName = finalPath;
-    staged.made = QuentaBased::create_working_file(local);
-    staged.workingName = QuentaBased::local_to_utf8(staged.made.path.c_str());
-    // The name goes into the record at once, so that whoever cleans up after
-    // a killed worker knows exactly which file was its own.
+    // The name goes into the record before the file appears under it, so
+    // that whoever cleans up after a killed worker knows exactly which file
+    // was its own, whenever the worker was killed.
     CWorkNames names(m_file, Record());
-    if (names.Reserved()) {
-        staged.handle = names.Note(WORK_NAME_FILE, staged.made);
-        if (staged.handle == 0) {
-            QuentaBased::remove_made_file(staged.made);
+    staged.made = QuentaBased::create_working_file(local, nullptr, [&](const QuentaBased::made_entry& made) {
+        if (!names.Reserved())
+            return;
+        if (staged.handle)
+            names.SetState(staged.handle, WORK_NAME_GONE); // that name was taken: never made
+        staged.handle = names.Note(WORK_NAME_FILE, made);
+        if (staged.handle == 0)
             RAISE(QB_ERR_DEST_SMALL,
                   "The job makes more output files than it can keep track of: " + finalPath + " is not written");
-        }
-    }
+    });
+    staged.workingName = QuentaBased::local_to_utf8(staged.made.path.c_str());
     m_staged.push_back(staged);
     return staged.workingName;
 }
@@ -405,6 +407,10 @@ void CJobContext::CheckSourceEnd(uint32_t sourceMs, int64_t lastMs)
     // length FFmpeg only guessed from the bit rate states nothing.
     if (ManagerProperty(m_manager, "LengthGuessed") == "1")
         return;
+    // Where the source got to is where the last picture and sound it gave
+    // end: a source may hand several seconds of sound in one block, the
+    // rest of a clip's sound after its last picture.
+    lastMs = std::max({lastMs, m_gaveVideoMs, m_gaveAudioMs});
     // A job of one kind of stream reads that stream to its own end: a
     // recording's sound may well end before its pictures.
     int64_t endMs = sourceMs;

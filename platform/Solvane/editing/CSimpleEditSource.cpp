@@ -25,6 +25,16 @@ const int64_t kNoEnd = INT64_MAX / 4;
 const size_t kKeptPictures = 16;
 const size_t kKeptSoundSeconds = 4;
 const size_t kSparePictures = 2;
+// How far a clip read to its end may fall short of its stated length: a
+// picture or a block of sound either way.
+const int64_t kClipEndToleranceMs = 100;
+
+std::string SecondsText(int64_t ms)
+{
+    char text[32];
+    std::snprintf(text, sizeof(text), "%.2f s", static_cast<double>(ms) / 1000.0);
+    return text;
+}
 
 } // namespace
 
@@ -180,6 +190,7 @@ void CSimpleEditSource::OpenClip()
             QuentaBased::ThrowLastError();
     }
     m_firstAudio = true;
+    m_clipReachedMs = m_out.clipStartMs[m_clip] + m_startInClipMs;
     if (m_out.video) {
         for (const SeixEffect& e : clip.effects) {
             std::unique_ptr<Moorland::IVideoProcessor, ProcessorDeleter> p(
@@ -440,6 +451,7 @@ Moorland::IRawVideoFrame* CSimpleEditSource::Retimed(Moorland::IRawVideoFrame* p
 {
     m_position = static_cast<uint32_t>(outTs);
     m_lastVideoEndMs = static_cast<int>(outTs + duration);
+    m_clipReachedMs = std::max(m_clipReachedMs, outTs + duration);
     if (m_out.audio && !m_audioOwn)
         AppendSilence(std::min(SampleAt(outTs + duration), SampleAt(m_out.clipStartMs[m_clip + 1])));
     return picture;
@@ -469,6 +481,8 @@ void CSimpleEditSource::TakeAudio(Moorland::IRawAudioFrame* a)
     if (n > 0 && samples)
         AppendSamples(samples, n, m_audioCursor);
     m_audioCursor += n;
+    if (n > 0)
+        m_clipReachedMs = std::max(m_clipReachedMs, std::min(m_audioCursor, clipEnd) * 1000 / m_out.sampleRate);
     if (m_audioCursor >= clipEnd)
         m_audioDone = true;
 }
@@ -724,6 +738,8 @@ bool CSimpleEditSource::Produce(Moorland::IRawVideoFrame*& picture, bool& haveSo
                 m_audioDone = true;
         }
         const bool clipOver = m_videoDone && m_audioDone;
+        if (clipOver)
+            CheckClipEnd();
         if (clipOver && m_out.audio)
             AppendSilence(clipEnd);
         haveSound = !m_sound->Samples().empty();
@@ -743,6 +759,26 @@ bool CSimpleEditSource::Produce(Moorland::IRawVideoFrame*& picture, bool& haveSo
         if (picture || haveSound)
             return true;
     }
+}
+
+void CSimpleEditSource::CheckClipEnd() const
+{
+    const SeixClip& clip = m_desc.clips[m_clip];
+    // Stills and titles last as long as the description says. A clip of
+    // one kind of stream read alone (the pictures of a sound-only output
+    // are not) is measured by its source's own reader.
+    if (clip.importer == "ImageImporter" || clip.importer == "SimpleHTMLTextImporter" || !m_out.video || !m_audioOwn ||
+        !m_videoSource || m_videoSource->GetVideoStreamID() < 0)
+        return;
+    const int64_t endMs = m_out.clipStartMs[m_clip + 1];
+    const int64_t pictureMs = m_cfr ? std::llround(m_slotMs) : 40;
+    if (endMs - m_clipReachedMs <= std::max<int64_t>(kClipEndToleranceMs, 2 * pictureMs))
+        return;
+    // Counted on the clip's source, as its user knows it.
+    const int64_t toSource = clip.trimStartMs - m_out.clipStartMs[m_clip];
+    QB_THROW(QB_ERR_MEDIA, "The source " + Moorland::CSourceURL(SeixClipAddress(clip)).GetFilePath() + " ended at " +
+                               SecondsText(m_clipReachedMs + toSource) + " of its " + SecondsText(endMs + toSource) +
+                               ": it is damaged or cut short");
 }
 
 } // namespace Solvane

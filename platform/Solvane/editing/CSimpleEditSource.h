@@ -144,6 +144,10 @@ private:
     Moorland::IRawVideoFrame* Retimed(Moorland::IRawVideoFrame* picture, int64_t outTs, int64_t duration);
     void TakeAudio(Moorland::IRawAudioFrame* a);
     void AppendSilence(int64_t untilSample);
+    // Throws when the clip's source, read to its end, stopped before the
+    // length it stated when the description was opened (a file damaged or
+    // cut short since): its end would else be held picture and silence.
+    void CheckClipEnd() const;
     void AppendSamples(const int16_t* samples, int64_t count, int64_t atSample);
     void FinishAudioBlock();
     int64_t SampleAt(int64_t ms) const;
@@ -210,6 +214,8 @@ private:
     SharedPicture m_placing;
     SharedPicture m_placed;
     bool m_clipHadPicture = false;
+    // Where the open clip's pictures and sound got to (time-line ms).
+    int64_t m_clipReachedMs = 0;
     int64_t SlotAt(double ms) const;
     Moorland::IRawVideoFrame* Place(Moorland::IRawVideoFrame* picture);
 };

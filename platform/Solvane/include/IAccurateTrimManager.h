@@ -23,6 +23,9 @@ enum class LosslessNoticeKind : int32_t {
     // No encoder here for the pictures at a cut: the clips start at their
     // next key picture.
     CutsAtNextKeyPicture = 3,
+    // The container keeps the clip's turn only as a "rotate" tag, which
+    // other players don't read.
+    TurnKeptAsTag = 4,
 };
 
 struct LosslessNotice

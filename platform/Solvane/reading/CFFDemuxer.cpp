@@ -28,6 +28,9 @@ const int kMaxSeekTries = 4;
 // cut file, not an end (headers round, and muxers differ by a frame or so).
 const int64_t kShortfallMs = 500;
 const int kShortfallPercent = 3;
+// How far a stream read to its end may fall short of what its file stated
+// when it was opened: the end of one picture or block of sound either way.
+const int64_t kEndToleranceMs = 100;
 
 std::string SecondsText(int64_t ms)
 {
@@ -466,17 +469,29 @@ bool CFFDemuxer::EndIsReal()
         const AVStream* st = m_ctx->streams[i];
         if (st->disposition & AV_DISPOSITION_ATTACHED_PIC)
             continue;
-        const int64_t promised = PromisedDuration(m_ctx.get(), st);
-        if (promised == AV_NOPTS_VALUE)
-            continue;
+        // Each stream is measured against what its file stated for it when
+        // it was opened: the length its header gives, else where its last
+        // packets ended then (a transport stream, Matroska written as a
+        // stream or by a muxer that keeps no track lengths, an AVI).
         const int64_t start = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
-        const int64_t promisedMs = PromisedEndMs(m_ctx.get(), st, promised, start);
+        const int64_t promised = PromisedDuration(m_ctx.get(), st);
+        const int64_t stated = i < m_statedEnds.size() ? m_statedEnds[i] : AV_NOPTS_VALUE;
+        int64_t promisedMs = promised != AV_NOPTS_VALUE ? PromisedEndMs(m_ctx.get(), st, promised, start) : -1;
+        if (stated != AV_NOPTS_VALUE)
+            promisedMs = std::max(promisedMs, ToMs(stated, st->time_base, start));
+        if (promisedMs < 0)
+            continue;
         const int64_t reachedMs = ToMs(m_reached[i], st->time_base, start);
-        const int64_t shortMs = promisedMs - reachedMs;
-        if (shortMs > kShortfallMs && shortMs * 100 > promisedMs * kShortfallPercent) {
-            Fail("the data ends at " + SecondsText(reachedMs) + " of the " + SecondsText(promisedMs) +
-                     " its header promises (the file is cut short)",
-                 0);
+        // Containers round a stream's end by a picture or a block of sound.
+        const AVRational rate = StreamFrameRate(st);
+        const int64_t pictureMs =
+            st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && rate.num > 0 ? av_rescale(1000, rate.den, rate.num) : 0;
+        if (promisedMs - reachedMs > std::max<int64_t>(kEndToleranceMs, 2 * pictureMs)) {
+            m_failed = true;
+            m_error.reset(new CBaseException(QB_ERR_MEDIA,
+                                             "The source " + m_path + " ended at " + SecondsText(reachedMs) +
+                                                 " of its " + SecondsText(promisedMs) + ": it is damaged or cut short",
+                                             __LINE__, __FILE__));
             return false;
         }
     }

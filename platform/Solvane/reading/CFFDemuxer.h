@@ -78,6 +78,11 @@ public:
     // Sets the movie start (AV_TIME_BASE units) times are counted from in
     // error texts.
     void SetOrigin(int64_t origin) { m_origin = origin; }
+    // Where each stream ended when its file was opened (its time base, one
+    // entry a stream, AV_NOPTS_VALUE unknown): found from the last packets
+    // of a file that states no length of its own. The end of the data is
+    // measured against it as against a length the header states.
+    void SetStatedEnds(const std::vector<int64_t>& ends) { m_statedEnds = ends; }
     int64_t Origin() const { return m_origin; }
 
     ReadResult Read(AVPacket* packet);
@@ -124,6 +129,7 @@ private:
     std::atomic<int64_t> m_giveUpAt{0}; // steady clock, ns; 0: never
     std::vector<bool> m_used;
     std::vector<int64_t> m_reached; // per stream: end of the last packet read (its time base)
+    std::vector<int64_t> m_statedEnds;
     int64_t m_origin = 0;
     bool m_failed = false;
     std::unique_ptr<CBaseException> m_error;

@@ -300,7 +300,10 @@ double StreamSeconds(const AVFormatContext* ctx, AVStream* st, int64_t movieOrig
     // A guessed length still beats none, unless the data runs longer.
     if (st->duration != AV_NOPTS_VALUE && st->duration > 0)
         return std::max(st->duration * av_q2d(st->time_base), lastSeconds);
-    if (movieEnd == AV_NOPTS_VALUE || movieEnd <= movieOrigin)
+    // The stream's own last packets, where they were read, over the movie's
+    // end: a muxer that keeps no track lengths ends the pictures before
+    // the sound that outlasts them.
+    if (lastSeconds > 0 || movieEnd == AV_NOPTS_VALUE || movieEnd <= movieOrigin)
         return lastSeconds;
     // Unknown on its own: the stream lasts from its start to the movie's end.
     double late = 0.0;
@@ -441,6 +444,13 @@ void CFFMediaFile::Build(AVFormatContext* ctx, bool* moved)
     // more (a transport stream spliced together): no reader reads those, and
     // their times, met only there, say nothing of the file's length.
     const unsigned known = static_cast<unsigned>(lastEnds.size());
+    // Where the streams whose container states no length ended, measured
+    // now by their last packets: what reading them must reach.
+    m_statedEnds.assign(ctx->nb_streams, AV_NOPTS_VALUE);
+    for (unsigned i = 0; i < known && i < ctx->nb_streams; ++i) {
+        if (PromisedDuration(ctx, ctx->streams[i]) == AV_NOPTS_VALUE)
+            m_statedEnds[i] = lastEnds[i];
+    }
     m_format = ctx->iformat && ctx->iformat->name ? ctx->iformat->name : "";
     m_origin = ctx->start_time != AV_NOPTS_VALUE ? ctx->start_time : 0;
     // The file's end: as FFmpeg finds it, or where its data ends when that
@@ -618,7 +628,11 @@ void CFFMediaFile::KeepProperties(AVFormatContext* ctx)
     }
     const AVDictionaryEntry* e = av_dict_get(ctx->metadata, "timecode", nullptr, 0);
     m_fileTimecode = e ? e->value : "";
-    m_lengthGuessed = ctx->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE;
+    // A length from the bit rate is a guess unless the last packets told
+    // where the streams end.
+    m_lengthGuessed =
+        ctx->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE &&
+        std::none_of(m_statedEnds.begin(), m_statedEnds.end(), [](int64_t e) { return e != AV_NOPTS_VALUE; });
 }
 
 std::string CFFMediaFile::Property(const std::string& name, int videoStreamIndex) const

@@ -74,6 +74,10 @@ public:
     static int StreamIndexOf(const FFMovie& movie, int streamId, Moorland::StreamType type);
     static int FirstStreamId(const FFMovie& movie, Moorland::StreamType type);
 
+    // Per stream: where it ended when the file was opened, for a stream whose
+    // container states no length (see CFFDemuxer::SetStatedEnds).
+    const std::vector<int64_t>& StatedEnds() const { return m_statedEnds; }
+
     // A named value for the manager's GetProperty; empty when the file has none.
     std::string Property(const std::string& name, int videoStreamIndex) const;
 
@@ -99,6 +103,9 @@ private:
     std::string m_fileTimecode;
     // FFmpeg guessed the lengths from the bit rate: the file states none.
     bool m_lengthGuessed = false;
+    // Per stream of the file: where its last packets ended when it was
+    // opened, for the streams whose length the container does not state.
+    std::vector<int64_t> m_statedEnds;
     std::mutex m_probedLock;
     std::unique_ptr<CFFDemuxer> m_probed;
 };

@@ -26,6 +26,7 @@ CFFMultiSource::CFFMultiSource(std::shared_ptr<CFFMediaFile> file, const FFMovie
     }
     m_demux.reset(new CFFDemuxer(m_file->Path()));
     m_demux->SetOrigin(movie.origin);
+    m_demux->SetStatedEnds(m_file->StatedEnds());
     m_packet = FF::MakePacket();
     std::vector<int> used;
     for (const Item& item : m_items) {

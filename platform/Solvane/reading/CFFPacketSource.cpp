@@ -25,6 +25,7 @@ CFFPacketSource::CFFPacketSource(std::shared_ptr<CFFMediaFile> file, const FFMov
     }
     m_demux.reset(new CFFDemuxer(m_file->Path()));
     m_demux->SetOrigin(movie.origin);
+    m_demux->SetStatedEnds(m_file->StatedEnds());
     m_packet = FF::MakePacket();
     std::vector<int> used;
     for (const auto& entry : m_idOfIndex) {

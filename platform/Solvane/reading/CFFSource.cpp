@@ -38,6 +38,7 @@ CFFSource::CFFSource(std::shared_ptr<CFFMediaFile> file, const FFMovie& movie, i
     if (!m_demux)
         m_demux.reset(new CFFDemuxer(m_file->Path()));
     m_demux->SetOrigin(movie.origin);
+    m_demux->SetStatedEnds(m_file->StatedEnds());
     m_packet = FF::MakePacket();
     std::vector<int> used;
     for (const Lane* lane : {&m_video, &m_audio}) {

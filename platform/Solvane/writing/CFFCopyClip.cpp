@@ -23,6 +23,10 @@ const size_t kMaxHeld = 20000;
 // clip's end was chosen.
 const int64_t kStatedEndToleranceMs = 1000;
 const int64_t kChosenEndToleranceMs = 100;
+// How far before an in-point a seek in a file without an index starts, and
+// how far it backs off at most before it reads from the file's start.
+const int64_t kFirstBackOffMs = 1000;
+const int64_t kMaxBackOffMs = 64000;
 
 std::string Seconds(int64_t ts, AVRational tb)
 {
@@ -111,14 +115,56 @@ void CFFCopyClip::Seek()
 {
     if (m_range.startMs <= 0)
         return;
-    int64_t target = m_startTs;
-    // Without an index a seek by time lands near, not before: a second
-    // earlier makes sure the key picture before the in-point is read.
+    const AVRational tb = m_input->streams[m_video]->time_base;
+    // Without an index (MPEG program and transport streams) a seek by time
+    // lands near, not before, and may land after the in-point's key
+    // picture: it backs off until the first key picture read is at or
+    // before the in-point, and reads from the start when none is.
     const std::string name = m_input->iformat->name;
-    if (name.find("mpeg") != std::string::npos)
-        target -= av_rescale_q(1000, AVRational{1, 1000}, m_input->streams[m_video]->time_base);
-    if (av_seek_frame(m_input.get(), m_video, target, AVSEEK_FLAG_BACKWARD) < 0)
+    int64_t backMs = name.find("mpeg") != std::string::npos ? kFirstBackOffMs : 0;
+    for (;;) {
+        const int64_t target = m_startTs - av_rescale_q(backMs, AVRational{1, 1000}, tb);
+        if (target <= ToStream(0, m_video) || backMs > kMaxBackOffMs ||
+            av_seek_frame(m_input.get(), m_video, target, AVSEEK_FLAG_BACKWARD) < 0) {
+            SeekToStart();
+            return;
+        }
+        if (FirstKeyAtOrBeforeStart()) {
+            if (av_seek_frame(m_input.get(), m_video, target, AVSEEK_FLAG_BACKWARD) < 0)
+                SeekToStart();
+            return;
+        }
+        backMs = std::max(kFirstBackOffMs, backMs * 2);
+    }
+}
+
+void CFFCopyClip::SeekToStart()
+{
+    // A byte seek is the one a transport stream takes exactly.
+    if (av_seek_frame(m_input.get(), -1, 0, AVSEEK_FLAG_BYTE) < 0)
         av_seek_frame(m_input.get(), -1, 0, AVSEEK_FLAG_BACKWARD);
+}
+
+bool CFFCopyClip::FirstKeyAtOrBeforeStart()
+{
+    FF::PacketPtr packet = FF::MakePacket();
+    for (;;) {
+        const int err = av_read_frame(m_input.get(), packet.get());
+        if (err < 0)
+            return true; // nothing later to find: what was read is all there is
+        const bool video = packet->stream_index == m_video;
+        const int64_t at = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+        const bool key = (packet->flags & AV_PKT_FLAG_KEY) != 0;
+        const int64_t dts = packet->dts != AV_NOPTS_VALUE ? packet->dts : at;
+        av_packet_unref(packet.get());
+        if (!video || at == AV_NOPTS_VALUE)
+            continue;
+        if (key)
+            return at <= m_startTs;
+        // Past the in-point with no key picture read: the group began earlier.
+        if (dts != AV_NOPTS_VALUE && dts > m_startTs)
+            return false;
+    }
 }
 
 bool CFFCopyClip::Next(std::deque<FF::PacketPtr>& out)
@@ -249,6 +295,9 @@ void CFFCopyClip::ProcessGop(int64_t nextKey, std::deque<FF::PacketPtr>& out)
         StartGop(nextKey, out);
     else
         CopyGop(out);
+    // Kept for the leading pictures of the next group, which refer to it.
+    if (!m_gop.empty())
+        m_prevGop = std::move(m_gop);
     m_gop.clear();
 }
 
@@ -283,6 +332,17 @@ void CFFCopyClip::StartGop(int64_t nextKey, std::deque<FF::PacketPtr>& out)
     if (g0 >= m_startTs || !m_exact) {
         if (g0 < m_startTs)
             return; // the clip starts at the next key picture
+        const int64_t leading = m_exact ? FirstLeading(m_startTs) : kNone;
+        if (leading != kNone && !m_prevGop.empty()) {
+            // The in-point is on the group's leading pictures (an open
+            // group's): they are decoded from the group before and encoded.
+            Start(leading, out);
+            m_startGop = std::move(m_prevGop);
+            m_prevGop.clear();
+            m_startFirst = leading;
+            EndStartGop(out);
+            return;
+        }
         Start(g0, out);
         CopyGop(out);
         return;
@@ -293,8 +353,9 @@ void CFFCopyClip::StartGop(int64_t nextKey, std::deque<FF::PacketPtr>& out)
             first = std::min(first, p->pts);
     }
     Start(first, out);
-    if (nextKey != AV_NOPTS_VALUE && m_endTs > nextKey) {
-        // Encoded once the next group is read too.
+    if (nextKey != AV_NOPTS_VALUE && m_endTs > std::min(nextKey, last + 1)) {
+        // Encoded once the next group is read too: its leading pictures
+        // (an open group's) may lie in the range.
         m_startGop = std::move(m_gop);
         m_startFirst = first;
         return;
@@ -307,6 +368,18 @@ void CFFCopyClip::CopyGop(std::deque<FF::PacketPtr>& out)
 {
     const int64_t g0 = m_gop.front()->pts;
     if (g0 >= m_endTs) {
+        // The out-point is on the group's leading pictures: those before it
+        // are decoded from the group before and encoded.
+        const int64_t leading =
+            m_exact && !m_prevGop.empty() ? FirstLeading(m_zero + m_videoEnd - m_frameTicks / 2) : kNone;
+        if (leading != kNone && leading < m_endTs) {
+            std::vector<AVPacket*> packets;
+            for (const auto& p : m_prevGop)
+                packets.push_back(p.get());
+            for (const auto& p : m_gop)
+                packets.push_back(p.get());
+            EncodeAgain(packets, leading, m_endTs, out);
+        }
         m_videoDone = true;
         return;
     }
@@ -385,6 +458,17 @@ void CFFCopyClip::Emit(size_t count, std::deque<FF::PacketPtr>& out)
         m_videoEnd = std::max(m_videoEnd, p->pts + duration);
         out.push_back(std::move(p));
     }
+}
+
+int64_t CFFCopyClip::FirstLeading(int64_t from) const
+{
+    const int64_t key = m_gop.front()->pts;
+    int64_t first = kNone;
+    for (const auto& p : m_gop) {
+        if (p->pts < key && p->pts >= from)
+            first = std::min(first, p->pts);
+    }
+    return first;
 }
 
 std::vector<AVPacket*> CFFCopyClip::GopPackets() const

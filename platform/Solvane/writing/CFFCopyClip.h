@@ -60,6 +60,10 @@ public:
 private:
     int64_t ToStream(int64_t ms, int index) const;
     void Seek();
+    void SeekToStart();
+    // Reads on from a seek to the first key picture: whether it lies at or
+    // before the in-point (the seek then was far enough back).
+    bool FirstKeyAtOrBeforeStart();
     // One packet read, in decoding order, to the picture or the other streams.
     void Take(AVPacket* packet, std::deque<FF::PacketPtr>& out);
     void OnVideo(FF::PacketPtr packet, std::deque<FF::PacketPtr>& out);
@@ -73,6 +77,9 @@ private:
     void Emit(size_t count, std::deque<FF::PacketPtr>& out);
     void EndStartGop(std::deque<FF::PacketPtr>& out);
     std::vector<AVPacket*> GopPackets() const;
+    // The first of the group's leading pictures (shown before its key
+    // picture, an open group's) at or after `from`; INT64_MAX when none is.
+    int64_t FirstLeading(int64_t from) const;
     void EncodeAgain(const std::vector<AVPacket*>& packets, int64_t from, int64_t to, std::deque<FF::PacketPtr>& out);
     void Start(int64_t zero, std::deque<FF::PacketPtr>& out);
     void CheckEnd() const;
@@ -91,6 +98,9 @@ private:
     std::vector<FF::PacketPtr> m_gop;
     // The group of an exact in-point, held until the next group is read.
     std::vector<FF::PacketPtr> m_startGop;
+    // The group before the one being read: what an open group's leading
+    // pictures refer to.
+    std::vector<FF::PacketPtr> m_prevGop;
     int64_t m_startFirst = 0;
     std::vector<FF::PacketPtr> m_held; // sound and subtitles before the first picture is known
     bool m_started = false;

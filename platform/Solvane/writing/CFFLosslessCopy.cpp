@@ -146,6 +146,10 @@ void CFFLosslessCopy::Check()
             if (!Holds(video->codec_id))
                 QB_THROW(QB_ERR_MEDIA, ContainerName() + " can't hold the clip's " + CodecName(video->codec_id) +
                                            " pictures: choose the source's own format or MKV");
+            // Matroska has no display matrix: players other than ours show
+            // a turned phone clip on its side.
+            if (std::strcmp(m_muxer->name, "matroska") == 0 && StreamTurn(in->streams[clip.VideoIndex()]) != 0)
+                m_notices.push_back({Moorland::LosslessNoticeKind::TurnKeptAsTag, ContainerName(), std::string()});
             if (clip.AudioIndex() >= 0) {
                 const AVCodecID audio = in->streams[clip.AudioIndex()]->codecpar->codec_id;
                 if (!Holds(audio))

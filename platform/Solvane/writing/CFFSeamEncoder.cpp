@@ -100,6 +100,15 @@ FF::CodecContextPtr CFFSeamEncoder::OpenEncoder(const AVFrame* first) const
     ctx->color_range = par->color_range;
     ctx->chroma_sample_location = par->chroma_location;
     ctx->field_order = par->field_order;
+    // Interlaced pictures are encoded interlaced, in the source's field
+    // order (each picture says which field comes first).
+    const bool interlaced =
+        first->interlaced_frame || (par->field_order != AV_FIELD_UNKNOWN && par->field_order != AV_FIELD_PROGRESSIVE);
+    if (interlaced && par->codec_id != AV_CODEC_ID_VP9) {
+        ctx->flags |= AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME;
+        if (ctx->field_order == AV_FIELD_UNKNOWN || ctx->field_order == AV_FIELD_PROGRESSIVE)
+            ctx->field_order = first->top_field_first ? AV_FIELD_TT : AV_FIELD_BB;
+    }
     const AVRational rate = StreamFrameRate(m_source);
     ctx->framerate = rate.num > 0 ? rate : AVRational{25, 1};
     // MPEG-2 knows only its own frame rates as time bases; the others take

@@ -931,8 +931,12 @@ bitte wählen Sie einen anderen Camcorder.</translation>
             <translation>%1 kann die Untertitel %2 nicht aufnehmen: sie werden weggelassen</translation>
         </message>
         <message>
+            <source>%1 keeps the clip's turn only as a &quot;rotate&quot; tag, which other players don't read</source>
+            <translation>%1 bewahrt die Drehung des Clips nur als &quot;rotate&quot;-Tag, den andere Player nicht lesen</translation>
+        </message>
+        <message>
             <source>No encoder here for the pictures at a cut: the clips start at their next key picture</source>
-            <translation>Kein Encoder für die Bilder an einem Schnitt: die Clips beginnen an ihrem nächsten Schlüsselbild</translation>
+            <translation>Kein Encoder für die Bilder an einem Schnitt vorhanden: die Clips beginnen an ihrem nächsten Schlüsselbild</translation>
         </message>
         <message>
             <source>Pause</source>

@@ -1191,4 +1191,23 @@ Unexpected disconnection will cause unpredictable results</translation>
             <translation>Some profile files could not be read. They were kept aside and the defaults are used:</translation>
         </message>
     </context>
+    <context>
+        <name>VMOutputTaskItem</name>
+        <message>
+            <source>%1 can't hold the %2 sound: it is left out</source>
+            <translation>%1 can't hold the %2 sound: it is left out</translation>
+        </message>
+        <message>
+            <source>%1 can't hold the %2 subtitles: they are left out</source>
+            <translation>%1 can't hold the %2 subtitles: they are left out</translation>
+        </message>
+        <message>
+            <source>%1 keeps the clip's turn only as a &quot;rotate&quot; tag, which other players don't read</source>
+            <translation>%1 keeps the clip's turn only as a &quot;rotate&quot; tag, which other players don't read</translation>
+        </message>
+        <message>
+            <source>No encoder here for the pictures at a cut: the clips start at their next key picture</source>
+            <translation>No encoder here for the pictures at a cut: the clips start at their next key picture</translation>
+        </message>
+    </context>
 </TS>

@@ -924,15 +924,19 @@ please select another camcorder.</source>
         <name>VMOutputTaskItem</name>
         <message>
             <source>%1 can't hold the %2 sound: it is left out</source>
-            <translation>%1 无法容纳 %2 音频：已略去</translation>
+            <translation>%1 无法容纳 %2 声音：将被省略</translation>
         </message>
         <message>
             <source>%1 can't hold the %2 subtitles: they are left out</source>
-            <translation>%1 无法容纳 %2 字幕：已略去</translation>
+            <translation>%1 无法容纳 %2 字幕：将被省略</translation>
+        </message>
+        <message>
+            <source>%1 keeps the clip's turn only as a &quot;rotate&quot; tag, which other players don't read</source>
+            <translation>%1 仅以 &quot;rotate&quot; 标签保留片段的旋转，其他播放器不会读取它</translation>
         </message>
         <message>
             <source>No encoder here for the pictures at a cut: the clips start at their next key picture</source>
-            <translation>此处没有可编码剪切点画面的编码器：片段从下一个关键帧开始</translation>
+            <translation>此处没有用于剪切点画面的编码器：片段从其下一个关键帧开始</translation>
         </message>
         <message>
             <source>Pause</source>

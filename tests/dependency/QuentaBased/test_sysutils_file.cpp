@@ -290,6 +290,43 @@ TEST_F(FileFunctions, WorkingNamesKeepTheExtensionLastAndNeverTakeAUsersName)
     EXPECT_EQ(Get("out.part-taken001.mp4"), "the user's\n");
 }
 
+// A noted working file is known by whoever keeps the note before it can be
+// seen under its name: a process killed between the two leaves nothing
+// unnoted behind. A taken name is noted, found taken and left alone, and the
+// next one noted; a refusing note leaves no file.
+TEST_F(FileFunctions, AWorkingFileIsNotedBeforeItsNameAppears)
+{
+    Put("out.part-taken001.mp4", "the user's\n");
+    g_parts = {"taken001", "free0002"};
+    g_nextPart = 0;
+    std::vector<made_entry> notes;
+    std::vector<bool> seenWhenNoted;
+    const made_entry made = create_working_file(Path("out.mp4"), NextPart, [&](const made_entry& entry) {
+        notes.push_back(entry);
+        seenWhenNoted.push_back(is_made_entry(entry, false));
+    });
+    EXPECT_EQ(made.path, Path("out.part-free0002.mp4"));
+    ASSERT_EQ(notes.size(), 2u);
+    EXPECT_EQ(notes[0].path, Path("out.part-taken001.mp4"));
+    EXPECT_FALSE(is_made_entry(notes[0], false)) << "the user's file is not what was noted";
+    EXPECT_EQ(notes[1].path, made.path);
+    EXPECT_EQ(notes[1].device, made.device);
+    EXPECT_EQ(notes[1].inode, made.inode);
+    EXPECT_FALSE(seenWhenNoted[1]) << "noted before it appeared under its name";
+    EXPECT_TRUE(is_made_entry(made, false));
+    EXPECT_EQ(SizeOf("out.part-free0002.mp4"), 0);
+    EXPECT_EQ(Get("out.part-taken001.mp4"), "the user's\n");
+    EXPECT_TRUE(remove_made_file(made));
+
+    // A note that refuses: no file under any name.
+    g_parts = {"refused3"};
+    g_nextPart = 0;
+    EXPECT_THROW(create_working_file(Path("out.mp4"), NextPart,
+                                     [](const made_entry&) { throw CBaseException(1, "no room", __LINE__, "test"); }),
+                 CBaseException);
+    EXPECT_EQ(SizeOf("out.part-refused3.mp4"), -1);
+}
+
 TEST_F(FileFunctions, WhatWasMadeIsRemovedOnlyWhileItIsStillWhatWasMade)
 {
     enum Then {

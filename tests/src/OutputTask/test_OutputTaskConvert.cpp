@@ -579,7 +579,10 @@ TEST_F(OutputTaskConvert, LosslessTasksSayBeforeTheyStartWhatTheyCannotCopy)
     MediaTest::ManagerHolder media;
     ASSERT_NE(media.manager, nullptr);
     Library library;
-    Import(library, media.manager, *s_folder, {"theora.ogg", "vorbis51.mkv", "h264.mp4"});
+    // A phone's clip recorded turned.
+    ASSERT_TRUE(MediaTest::Run(s_folder->FFmpeg() + "-i h264.mp4 -c copy turned.mp4") &&
+                MediaTest::TurnMp4(s_folder->Path("turned.mp4"), 90));
+    Import(library, media.manager, *s_folder, {"theora.ogg", "vorbis51.mkv", "h264.mp4", "turned.mp4"});
     ASSERT_TRUE(library.failures.empty()) << library.failures.front().first << ": " << library.failures.front().second;
     struct Case
     {
@@ -595,6 +598,9 @@ TEST_F(OutputTaskConvert, LosslessTasksSayBeforeTheyStartWhatTheyCannotCopy)
         {"vorbis51.mkv", false, 3301, nullptr, "M2TS can't hold the vorbis sound: it is left out"},
         {"theora.ogg", true, 3001, nullptr, "the clips start at their next key picture"},
         {"h264.mp4", true, 3201, nullptr, ""},
+        {"turned.mp4", false, 3101, nullptr, "MKV keeps the clip's turn only as a \"rotate\" tag"},
+        {"turned.mp4", false, 3201, nullptr, ""},
+        {"h264.mp4", false, 3101, nullptr, ""},
     };
     std::unique_ptr<Moorland::IAVConverter, EngineRelease> engine(CreateAVConverter(nullptr));
     ASSERT_TRUE(engine);

@@ -29,7 +29,13 @@ inline std::unique_ptr<Fablecut::CMediaSourceItem> Clip(Moorland::IAVManager* ma
     return clip;
 }
 
-using EventLoop::WaitFor;
+// Waits for a state the player reaches: a picture, a run state, a signal.
+// The deadline only bounds a hang; a busy machine may take many times what a
+// quiet one does.
+inline bool WaitFor(const std::function<bool()>& done, int ms = 60000)
+{
+    return EventLoop::WaitFor(done, ms);
+}
 
 // Lets queued presents and timers run for a while.
 inline void Pump(int ms)

@@ -134,7 +134,7 @@ protected:
     // Waits until the shown picture carries the index.
     bool Shows(int index)
     {
-        return WaitFor([&] { return ShownIndex(*player) == index; }, 10000);
+        return WaitFor([&] { return ShownIndex(*player) == index; });
     }
 
     MediaTest::ManagerHolder manager;
@@ -264,7 +264,7 @@ TEST_F(FramePlayer, TheClipsEffectsShowOnTheLetterboxedPicture)
         change.WriteTo(*clip);
     }
     player->RedrawPicture();
-    ASSERT_TRUE(WaitFor([&] { return MeanLevel(Shown(*player)) > plainLevel + 10; }, 10000))
+    ASSERT_TRUE(WaitFor([&] { return MeanLevel(Shown(*player)) > plainLevel + 10; }))
         << plainLevel << " " << MeanLevel(Shown(*player));
     // It equals the decoded picture through the chain, scaled.
     QImage expected;
@@ -295,7 +295,7 @@ TEST_F(FramePlayer, TheClipsEffectsShowOnTheLetterboxedPicture)
         change.WriteTo(*clip);
     }
     player->RedrawPicture();
-    ASSERT_TRUE(WaitFor([&] { return Shown(*player).height() > Shown(*player).width(); }, 10000))
+    ASSERT_TRUE(WaitFor([&] { return Shown(*player).height() > Shown(*player).width(); }))
         << Shown(*player).width() << " x " << Shown(*player).height();
     EXPECT_EQ(player->GetCDCDrawFrameRect(), QRect(116, 0, 168, 300));
     QImage turned;
@@ -318,13 +318,13 @@ TEST_F(FramePlayer, AnOverlayImageOfAnyLayoutIsDrawnAndAnEmptyOneSkipped)
         const QRgb p = Shown(*player).pixel(120, 165);
         return qRed(p) > 240 && qGreen(p) < 20 && qBlue(p) < 20;
     };
-    ASSERT_TRUE(WaitFor(red, 10000));
+    ASSERT_TRUE(WaitFor(red));
     EXPECT_FALSE(qRed(Shown(*player).pixel(95, 165)) > 240) << "only inside its rectangle";
     EXPECT_EQ(ShownIndex(*player), 30) << "the picture around it stays";
     // An empty rectangle draws nothing and harms nothing.
     player->SetPreviewBtnPicInfo(&mark, QRect());
     player->GetVideoPlayer()->UpdateVideo();
-    ASSERT_TRUE(WaitFor([&] { return !red(); }, 10000));
+    ASSERT_TRUE(WaitFor([&] { return !red(); }));
     player->SetPreviewBtnPicInfo(nullptr, QRect());
 }
 
@@ -396,7 +396,7 @@ TEST_F(FramePlayer, PlaysATrimmedClipFromItsTrimStartToItsTrimEnd)
     QObject::connect(player.get(), &VDCFramePlayer::signal_FramePresented,
                      [&] { seen.push_back(ShownIndex(*player)); });
     ASSERT_TRUE(player->Play());
-    ASSERT_TRUE(WaitFor([&] { return player->Eof(); }, 8000));
+    ASSERT_TRUE(WaitFor([&] { return player->Eof(); }));
     PlayersTest::Pump(100);
     ASSERT_FALSE(seen.empty());
     EXPECT_EQ(seen.back(), 49) << "the last picture before the trim end";
@@ -442,10 +442,9 @@ TEST_F(FramePlayer, SettingsChangedFastWhilePlayingAreSafe)
     const ChainAttached attached(*player, effects);
     player->SetSelfEffect(true);
     ASSERT_TRUE(player->Play());
-    QElapsedTimer timer;
-    timer.start();
-    int n = 0;
-    while (timer.elapsed() < 1000) {
+    // A fixed number of changes, each while the pictures keep coming: about
+    // a second on a quiet machine.
+    for (int n = 0; n < 300; ++n) {
         {
             CClipSettingsChange change;
             change.videoEffectOn = n % 2;
@@ -459,10 +458,8 @@ TEST_F(FramePlayer, SettingsChangedFastWhilePlayingAreSafe)
         player->GetVideoPlayer()->PublishClipSettings();
         QCoreApplication::processEvents();
         QTest::qSleep(1);
-        ++n;
     }
-    player->Stop();
-    EXPECT_GT(n, 100);
+    EXPECT_TRUE(player->Stop());
 }
 
 } // namespace

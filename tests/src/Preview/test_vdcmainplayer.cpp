@@ -28,6 +28,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using PlayersTest::WaitFor;
 
 namespace {
@@ -63,7 +65,7 @@ protected:
     }
     bool Shows(int index)
     {
-        return WaitFor([&] { return ShownIndex() == index; }, 10000);
+        return WaitFor([&] { return ShownIndex() == index; });
     }
 
     MediaTest::ManagerHolder manager;
@@ -95,7 +97,7 @@ TEST_F(MainPlayer, CountsFromTheTrimStartAndStopsAtTheTrimEnd)
     ASSERT_TRUE(panel->Seek(CBaseTime(2.0)));
     EXPECT_EQ(seeked.count(), 1);
     EXPECT_TRUE(Shows(50)) << ShownIndex();
-    ASSERT_TRUE(WaitFor([&] { return times.count() > 0; }, 10000));
+    ASSERT_TRUE(WaitFor([&] { return times.count() > 0; }));
     EXPECT_NEAR(times.last().at(0).value<CBaseTime>().ToSeconds(), 1.0, 1e-6);
     panel->slot_OnUpdatePlayerTime();
     EXPECT_EQ(Display(), "00:00:01.000/00:00:02.000");
@@ -114,21 +116,29 @@ TEST_F(MainPlayer, CountsFromTheTrimStartAndStopsAtTheTrimEnd)
     QSignalSpy stopped(panel.get(), &VDCMainPlayer::signal_mainplayer_stoped);
     std::vector<int> seen;
     QObject::connect(frame, &VDCFramePlayer::signal_FramePresented, [&] { seen.push_back(ShownIndex()); });
+    const int timesBeforePlay = times.count();
     panel->Play();
     EXPECT_TRUE(Button("btnPlay")->isChecked());
     EXPECT_EQ(Button("btnPlay")->toolTip(), "Pause");
-    ASSERT_TRUE(WaitFor([&] { return stopped.count() > 0; }, 8000));
+    ASSERT_TRUE(WaitFor([&] { return stopped.count() > 0; }));
     EXPECT_FALSE(Button("btnPlay")->isChecked());
     EXPECT_EQ(Button("btnPlay")->toolTip(), "Play");
     EXPECT_EQ(frame->GetPlayerRunState(), DCPlayerStopped);
-    int last = -1;
-    for (int i : seen)
-        if (i > last)
-            last = i;
-    // The panel's tick stops at the trim end by the clock: on a loaded
-    // machine the last picture or two may not have been drawn by then.
-    EXPECT_LE(last, 74) << "nothing past the trim end";
-    EXPECT_GE(last, 70);
+    // The panel's tick stops at the trim end by the player's clock, and a
+    // player on a busy machine leaves out pictures that come too late: which
+    // ones were drawn says nothing, their order and range do.
+    for (size_t i = 0; i < seen.size(); ++i) {
+        EXPECT_GE(seen[i], 62) << "at " << i << ": nothing before the place played from";
+        EXPECT_LE(seen[i], 74) << "at " << i << ": nothing past the trim end";
+        if (i > 0)
+            EXPECT_GE(seen[i], seen[i - 1]) << "at " << i << ": pictures in their order";
+    }
+    // It stopped because its time reached the end of the range (1.96 s is
+    // the last picture's), not before.
+    double reached = 0;
+    for (int i = timesBeforePlay; i < times.count(); ++i)
+        reached = std::max(reached, times.at(i).at(0).value<CBaseTime>().ToSeconds());
+    EXPECT_GE(reached, 1.9);
 }
 
 // A left click of the mouse on the strip's thumbnail `index`.

@@ -77,7 +77,7 @@ TEST_F(PreviewPlayer, TheTickStopsAtTheEnd)
     player->GetFramePlayer()->Seek(3700);
     player->Play();
     EXPECT_TRUE(player->findChild<QToolButton*>("btnPlay")->isChecked());
-    ASSERT_TRUE(WaitFor([&] { return stops.count() > 0; }, 6000));
+    ASSERT_TRUE(WaitFor([&] { return stops.count() > 0; }));
     EXPECT_FALSE(player->findChild<QToolButton*>("btnPlay")->isChecked());
     EXPECT_EQ(player->GetFramePlayer()->GetPlayerRunState(), DCPlayerStopped);
     player->Close();
