@@ -3,6 +3,7 @@
 #include "Basilvo/Basilvo.h"
 #include "CBaseException.h"
 #include "CJobProfile.h"
+#include "CJobTempFolder.h"
 #include "JobValueChecks.h"
 #include "MemFileMapping.h"
 #include "JobPlan.h"
@@ -13,6 +14,8 @@
 #include "jobs/CRemuxJob.h"
 #include "jobs/CSplitBySizeJob.h"
 #include "jobs/CTranscodeJob.h"
+
+#include <optional>
 
 namespace Moorland {
 
@@ -68,27 +71,16 @@ void CAVConverterSubProcess::DoDirect()
     if (!m_context.Record() || !m_context.Manager())
         throw CBaseException(QB_ERR_BAD_POINTER, "Bad pointer", __LINE__, kSource);
     const ConvertTaskLocal& local = m_context.Job();
-    ConvertTaskInfo2* record = m_context.Record();
-    // The engine planned the job when it was added; a record written without
-    // a plan (an older engine's) is planned here by the same rules, so that
-    // from here on the record alone says what runs.
+    // The engine plans every job when it is added; the worker runs that plan
+    // and never makes one of its own.
     JobPlan plan;
-    if (!ReadJobPlan(record, &plan)) {
-        JobSource source;
-        source.path = local.SrcPath;
-        source.importerName = local.ImporterName;
-        source.trimStartMs = record->TrimStart;
-        source.trimLengthMs = record->TrimLength;
-        source.twoPass = record->Pass == 2;
-        plan = PlanJob(local.Profile, source);
-        // A pass count no engine writes stays, for the value check to refuse.
-        if (record->Pass != 1 && record->Pass != 2)
-            plan.passes = record->Pass;
-        WriteJobPlan(record, plan);
-        ReadJobPlan(record, &plan);
-    }
+    if (!ReadJobPlan(m_context.Record(), &plan))
+        throw CBaseException(QB_ERR_BAD_PARAM,
+                             "The job record holds no plan of the job: the conversion engine writes one for every "
+                             "job it adds",
+                             __LINE__, kSource);
     m_context.SetPlan(plan);
-    CheckJobValues(m_context.Manager(), local, m_context.File(), plan.kind);
+    CheckJobValues(m_context.Manager(), local, m_context.File(), plan);
     // The profile the worker loaded is checked itself: the plan says what
     // runs, not whether this copy of the profile can run it.
     CJobProfile profile(local.Profile);
@@ -96,20 +88,26 @@ void CAVConverterSubProcess::DoDirect()
         throw CBaseException(QB_ERR_UNEXPECTED, "Bad profile format", __LINE__, kSource);
     if (plan.prores)
         m_context.UseOneThread();
+    // Only a second pass reads what the first left in the temporary folder:
+    // a job planned in one pass neither needs the folder nor waits for its
+    // removal after it has finished.
+    std::optional<CJobTempFolder> temp;
+    if (plan.passes > 1)
+        temp.emplace(m_context.File(), m_context.Record());
 
     switch (plan.kind) {
     case JobKind::SplitBySize:
-        CSplitBySizeJob(m_context, static_cast<uint64_t>(plan.perFileBytes)).DoExportBySize();
+        CSplitBySizeJob(m_context).DoExportBySize();
         if (plan.prores)
             m_context.TimecodeStep();
         m_context.Finish();
         return;
-    case JobKind::MultiStream: CMultiStreamJob(m_context, plan.prores).DoMultiExportExecute(plan.prores); return;
+    case JobKind::MultiStream: CMultiStreamJob(m_context).DoMultiExportExecute(); return;
     case JobKind::AccurateTrim: CAccurateTrimJob(m_context).DoAccurateTrim(); return;
     case JobKind::DiscCreation: CDiscJob(m_context).DoDiscCreator(); return;
-    case JobKind::PacketRemux: CRemuxJob(m_context, profile, plan.useOrgAspect, plan.prores).Run(); return;
+    case JobKind::PacketRemux: CRemuxJob(m_context, profile).Run(); return;
     case JobKind::StreamCopy: CCopyJob(m_context).DoCopy(); return;
-    case JobKind::Transcode: CTranscodeJob(m_context, profile, plan.useOrgAspect, plan.prores).Run(); return;
+    case JobKind::Transcode: CTranscodeJob(m_context, profile).Run(); return;
     }
 }
 

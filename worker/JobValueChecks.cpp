@@ -86,22 +86,22 @@ void CheckErrorTextBlock(CMemFileMapping* file, ConvertTaskInfo2* record)
 
 } // namespace
 
-void CheckJobValues(IAVManager* manager, const ConvertTaskLocal& job, CMemFileMapping* file, JobKind kind)
+void CheckJobValues(IAVManager* manager, const ConvertTaskLocal& job, CMemFileMapping* file, const JobPlan& plan)
 {
     ConvertTaskInfo2* record = job.pRecord;
     if (!record || !file || !manager)
         throw CBaseException(QB_ERR_BAD_POINTER, "Bad pointer", __LINE__, kSource);
     CheckErrorTextBlock(file, record);
-    if (record->Pass < kMinJobPasses || record->Pass > kMaxJobPasses)
-        OutOfRange("the pass count " + std::to_string(record->Pass) + " is outside " + std::to_string(kMinJobPasses) +
+    if (plan.passes < kMinJobPasses || plan.passes > kMaxJobPasses)
+        OutOfRange("the pass count " + std::to_string(plan.passes) + " is outside " + std::to_string(kMinJobPasses) +
                    " to " + std::to_string(kMaxJobPasses));
-    if (kind == JobKind::DiscCreation)
+    if (plan.kind == JobKind::DiscCreation)
         return; // a disc job: its source is a disc project without a trim range
-    if (record->TrimStart < 0)
-        OutOfRange("the trim start " + std::to_string(record->TrimStart) + " ms is below 0");
-    if (record->TrimLength != -1 && record->TrimLength <= 0)
-        OutOfRange("the trim length " + std::to_string(record->TrimLength) + " ms is neither -1 nor above 0");
-    if (record->TrimStart == 0)
+    if (plan.trimStartMs < 0)
+        OutOfRange("the trim start " + std::to_string(plan.trimStartMs) + " ms is below 0");
+    if (plan.trimLengthMs != -1 && plan.trimLengthMs <= 0)
+        OutOfRange("the trim length " + std::to_string(plan.trimLengthMs) + " ms is neither -1 nor above 0");
+    if (plan.trimStartMs == 0)
         return;
     Released<IAVSource> source(CheckedCall(
         [&] {
@@ -111,8 +111,8 @@ void CheckJobValues(IAVManager* manager, const ConvertTaskLocal& job, CMemFileMa
         std::string("No movie found in the source ") + (job.SrcPath ? job.SrcPath : ""), __LINE__, kSource,
         QB_ERR_MEDIA));
     const uint32_t sourceMs = source->GetDuration();
-    if (sourceMs > 0 && static_cast<uint32_t>(record->TrimStart) >= sourceMs)
-        OutOfRange("the trim start " + std::to_string(record->TrimStart) + " ms is not before the end of the source (" +
+    if (sourceMs > 0 && static_cast<uint32_t>(plan.trimStartMs) >= sourceMs)
+        OutOfRange("the trim start " + std::to_string(plan.trimStartMs) + " ms is not before the end of the source (" +
                    std::to_string(sourceMs) + " ms)");
 }
 

@@ -8,6 +8,7 @@
 #include "moorlan_srcutils/moorlan_job_kinds.h"
 #include "ConvertTaskInfo2.h"
 #include "IAVManager.h"
+#include "JobPlan.h"
 
 #include <cstdint>
 
@@ -29,7 +30,7 @@ constexpr int32_t kMaxJobPasses = 2;
 // - the trim start must be 0 or more and, when not 0, before the end of the
 //   source (opened once to measure it; disc jobs have no trim range);
 // - the trim length must be -1 (to the end) or more than 0.
-// `kind` is the job kind the profile's "remux" value names.
-void CheckJobValues(IAVManager* manager, const ConvertTaskLocal& job, CMemFileMapping* file, JobKind kind);
+// The passes, the kind and the range are the job's plan's.
+void CheckJobValues(IAVManager* manager, const ConvertTaskLocal& job, CMemFileMapping* file, const JobPlan& plan);
 
 } // namespace Moorland

@@ -7,7 +7,6 @@
 #include "Basilvo/Basilvo.h"
 #include "Basilvo/QuentaLogger.h"
 #include "CBaseException.h"
-#include "CJobTempFolder.h"
 #include "CJobProfile.h"
 #include "MemFileMapping.h"
 #include "ConvWorkerCommandLine.h"
@@ -16,7 +15,6 @@
 #include <dlfcn.h>
 
 #include <cstdio>
-#include <optional>
 #include <string>
 
 namespace {
@@ -110,17 +108,9 @@ int main(int argc, char** argv)
         job.ImporterName = line.importerName.empty() ? nullptr : line.importerName.c_str();
         GetQuentaLogger()->Log(LOG_INFO, "SourcePath", job.SrcPath, nullptr, 0);
         GetQuentaLogger()->Log(LOG_INFO, "DestationPath", job.DstPath, nullptr, 0);
-        {
-            // Only a second pass reads what the first left in the temporary
-            // folder; a one-pass job neither needs the folder nor waits for
-            // its removal after it has finished.
-            std::optional<Moorland::CJobTempFolder> temp;
-            if (job.pRecord->Pass > 1)
-                temp.emplace(file, job.pRecord);
-            Moorland::CAVConverterSubProcess task(manager, line.allProcessors, line.twoThreads, line.dataRateStatistics,
-                                                  job, file);
-            task.Execute();
-        }
+        Moorland::CAVConverterSubProcess task(manager, line.allProcessors, line.twoThreads, line.dataRateStatistics,
+                                              job, file);
+        task.Execute();
         return 0;
     } catch (...) {
         QuentaBased::RecordCurrentException(__LINE__, "ProcessEntry");

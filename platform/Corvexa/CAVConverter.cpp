@@ -194,6 +194,7 @@ int CAVConverter::AddConvertTask(const char* sSrcPathUtf8, const char* sDestPath
     source.path = sSrcPathUtf8;
     source.importerName = sImporterName;
     source.twoPass = bTwoPass;
+    source.manager = m_pManager;
     const JobPlan plan = PlanJob(pProfile, source);
     return AddTask(
         sSrcPathUtf8, sDestPathUtf8, [pProfile](const std::string& sPath) { SaveJobProfile(pProfile, sPath); },

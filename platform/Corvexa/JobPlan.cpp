@@ -2,6 +2,7 @@
 
 #include "ConvertTaskInfo2.h"
 #include "EditDescriptionSource.h"
+#include "IAVManager.h"
 #include "IProfile.h"
 #include "moorlan_srcutils/moorlan_url.h"
 
@@ -126,8 +127,15 @@ JobPlan PlanJob(IProfile* profile, const JobSource& source)
         plan.streams = AVIncludeFromValue(file->GetAVInclude());
         plan.copiesStreams = file->GetRemux() == 1;
     }
-    if (IVideoProfile* video = profile->GetVideoProfile())
+    if (IVideoProfile* video = profile->GetVideoProfile()) {
         plan.prores = IsProResCodec(video->GetCodecName());
+        // An encoder that keeps nothing between passes would only repeat
+        // its first.
+        const char* codec = video->GetCodecName();
+        if (plan.passes > 1 && source.manager && codec && *codec &&
+            source.manager->EncoderKeepsPassStatistics(codec) == 0)
+            plan.passes = 1;
+    }
     IProfileParams* params = profile->GetParams();
     if (!params)
         return Settled(plan, source);

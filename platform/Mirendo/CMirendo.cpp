@@ -145,18 +145,18 @@ bool CMirendo::AdjustProfile(const TaskSourceInfo* pSource, IProfile* pProfile)
     return QB_GUARDED(false, {
         if (!pSource || !pProfile)
             QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
-        if (Moorland::PlanJob(pProfile).copiesStreams)
+        // The plan says which streams the job writes and whether it copies them.
+        const Moorland::JobPlan plan = Moorland::PlanJob(pProfile);
+        if (plan.copiesStreams)
             return true; // copied streams keep the source's values
         IProfileParams* params = pProfile->GetParams();
         const MirendoRules::DeviceLimits* device =
             params ? MirendoRules::FindDevice(params->GetString("Device")) : nullptr;
-        IFileProfile* file = pProfile->GetFileProfile();
-        int include = file ? file->GetAVInclude() : 0;
         IVideoProfile* video = pProfile->GetVideoProfile();
-        if (video && include != 1 && pSource->nWidth > 0 && pSource->nHeight > 0)
+        if (video && Moorland::IncludesVideo(plan.streams) && pSource->nWidth > 0 && pSource->nHeight > 0)
             AdjustVideo(*pSource, device, params ? params->GetString("ff:video:level") : nullptr, *video);
         IAudioProfile* audio = pProfile->GetAudioProfile();
-        if (audio && include != 2)
+        if (audio && Moorland::IncludesAudio(plan.streams))
             AdjustAudio(*pSource, device, *audio);
         return true;
     });

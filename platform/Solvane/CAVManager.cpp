@@ -6,6 +6,7 @@
 #include "CFFBDCreator.h"
 #include "CFFDVDCreator.h"
 #include "CFFExporter.h"
+#include "CFFStreamEncoder.h"
 #include "CQTExporter.h"
 #include "SolvaneEdit.h"
 #include "moorlan_srcutils/moorlan_url.h"
@@ -315,6 +316,15 @@ Moorland::IDiscCreator* CAVManager::CreateDiscCreator(const char* name)
             return static_cast<Moorland::IDiscCreator*>(new CFFBDCreator(this));
         NotSupported(std::string("The disc creator \"") + (name ? name : "") + "\"");
         return static_cast<Moorland::IDiscCreator*>(nullptr);
+    });
+}
+
+int CAVManager::EncoderKeepsPassStatistics(const char* videoCodecName)
+{
+    return QB_GUARDED(-1, {
+        if (!videoCodecName || !*videoCodecName)
+            QB_THROW(QB_ERR_BAD_POINTER, "Bad pointer");
+        return KeepsPassStatistics(FindEncoder(videoCodecName, nullptr, true)) ? 1 : 0;
     });
 }
 

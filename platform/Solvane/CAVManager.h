@@ -41,6 +41,7 @@ public:
     bool GetProperty(const char* name, char* buffer, int* length) override;
     Moorland::IAccurateTrimManager* CreateAccurateTrimManager(const char* path) override;
     Moorland::IDiscCreator* CreateDiscCreator(const char* name) override;
+    int EncoderKeepsPassStatistics(const char* videoCodecName) override;
 
 private:
     ImporterSettings Settings();

@@ -350,7 +350,7 @@ QString CMMOutputTask::GetConvertLogPath() const
 
 void CMMOutputTask::CheckLosslessOutput()
 {
-    m_sLosslessNotice.clear();
+    m_losslessVerdict.clear();
     if (!m_pManager)
         return;
     struct Release
@@ -365,7 +365,7 @@ void CMMOutputTask::CheckLosslessOutput()
     GetQuentaException()->Clear();
     if (!trim->SetSource(Utf8(m_sSrcSeixPath).c_str(), "", m_pWorkProfile) || !trim->Check())
         ThrowRecordedOr(QB_ERR_MEDIA, "The timeline cannot be output losslessly", __LINE__);
-    m_sLosslessNotice = QString::fromUtf8(trim->GetNotices());
+    m_losslessVerdict = LosslessVerdictOf(trim.get());
 }
 
 int CMMOutputTask::SubmitTranscode(Moorland::IAVConverter* pConverter)

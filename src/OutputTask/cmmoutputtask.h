@@ -11,6 +11,7 @@
 #include "CYoutubeVideoInfo.h"
 #include "IMirendo.h"
 #include "IOutputTaskAction.h"
+#include "LosslessVerdict.h"
 
 #include <QString>
 #include <QStringList>
@@ -93,8 +94,9 @@ public:
     QString GetFailureText() const;
     // What a lossless task's output leaves out of its clips, or where its
     // cuts fall back to the next key picture; empty when nothing. Known once
-    // the task was handed over.
-    QString GetLosslessNotice() const { return m_sLosslessNotice; }
+    // the task was handed over. The notice is the verdict in words now.
+    const LosslessVerdict& GetLosslessVerdict() const { return m_losslessVerdict; }
+    QString GetLosslessNotice() const { return LosslessVerdictWords(m_losslessVerdict); }
     // The job's own log (what the worker wrote); empty before submission.
     QString GetConvertLogPath() const;
     // Takes the record of a job the engine already holds for this task.
@@ -138,7 +140,7 @@ private:
     int m_nConvertTaskId = -1;
     Moorland::IAVConverter* m_pConverter = nullptr;
     QString m_sDstFilePath;
-    QString m_sLosslessNotice;
+    LosslessVerdict m_losslessVerdict;
     CBaseTime m_duration;
     unsigned int m_nSrcVideoBitrate = 0;
     unsigned int m_nSrcAudioBitrate = 0;

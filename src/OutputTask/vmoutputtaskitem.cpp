@@ -17,7 +17,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMouseEvent>
-#include <QRegularExpression>
 #include <QStyle>
 #include <QUrl>
 
@@ -277,35 +276,8 @@ QString VMOutputTaskItem::WithNotice(const QString& state) const
 {
     // A lossless task says what its output leaves out, or where its cuts
     // fall back, for as long as the row shows it.
-    const QString notice = m_pTask ? m_pTask->GetLosslessNotice() : QString();
-    if (notice.isEmpty())
-        return state;
-    QStringList lines;
-    for (const QString& line : notice.split('\n', Qt::SkipEmptyParts))
-        lines << NoticeWords(line);
-    return state + "\n" + lines.join("\n");
-}
-
-QString VMOutputTaskItem::NoticeWords(const QString& line)
-{
-    // The media layer's notices, in the language the user chose; one it
-    // does not know reads as the media layer wrote it.
-    static const QRegularExpression leftOut(
-        "^(\\S+) can't hold the (\\S+) (sound|subtitles): (it is|they are) left out$");
-    const QRegularExpressionMatch m = leftOut.match(line);
-    if (m.hasMatch())
-        return m.captured(3) == "sound"
-                   ? tr("%1 can't hold the %2 sound: it is left out").arg(m.captured(1), m.captured(2))
-                   : tr("%1 can't hold the %2 subtitles: they are left out").arg(m.captured(1), m.captured(2));
-    static const QRegularExpression turn(
-        "^(\\S+) keeps the clip's turn only as a \"rotate\" tag, which other players don't read$");
-    const QRegularExpressionMatch t = turn.match(line);
-    if (t.hasMatch())
-        return tr("%1 keeps the clip's turn only as a \"rotate\" tag, which other players don't read")
-            .arg(t.captured(1));
-    if (line == "No encoder here for the pictures at a cut: the clips start at their next key picture")
-        return tr("No encoder here for the pictures at a cut: the clips start at their next key picture");
-    return line;
+    const QString notice = m_pTask ? LosslessVerdictWords(m_pTask->GetLosslessVerdict()) : QString();
+    return notice.isEmpty() ? state : state + "\n" + notice;
 }
 
 void VMOutputTaskItem::ShowPolled(int state, double percent)

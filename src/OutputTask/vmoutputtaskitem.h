@@ -24,8 +24,6 @@ class VMOutputTaskItem : public QToolButton
 {
     Q_OBJECT
 public:
-    // One line of a lossless notice in the user's language.
-    static QString NoticeWords(const QString& line);
     // The queue holds the task and outlives the row.
     VMOutputTaskItem(CMMOutputTask* task, COutputTaskQueue* queue, QWidget* parent = nullptr);
     ~VMOutputTaskItem() override;

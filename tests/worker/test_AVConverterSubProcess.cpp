@@ -284,6 +284,8 @@ protected:
         EXPECT_TRUE(Moorland::CWorkNames::Reserve(file, record, (names + 3u) & ~3u, kWorkNamesBytes));
         if (setup)
             setup(record);
+        if (m_planRecords)
+            EXPECT_TRUE(WorkerTest::PlanLikeTheEngine(record, profile, src, importer));
         const std::string config = "SELECTED_DECODER=NO_SELECTED_DECODER";
         const std::string log = m_log.empty() ? Out("worker-" + std::to_string(m_count) + ".log") : m_log;
         const std::string command = program + " 0 " + flags + " " + std::to_string(jobFile.size()) + " '" + jobFile +
@@ -308,6 +310,7 @@ protected:
         if (program == FABLECUT_BIN_DIR "/convworker") {
             EXPECT_EQ(o.exitCode, 0) << "see " << Out("worker-stderr.txt");
         }
+        m_lastRecord = record;
         o.state = record->GetState();
         o.percent = record->GetPercent();
         o.bytes = record->GetBytesWritten();
@@ -328,6 +331,10 @@ protected:
 
     int m_count = 0;
     std::string m_log; // the worker's log file, when not its own
+    // Whether RunJob plans each record as the engine does.
+    bool m_planRecords = true;
+    // The record of the last job RunJob ran (in its job file, still mapped).
+    ConvertTaskInfo2* m_lastRecord = nullptr;
 };
 
 TEST_F(ConvWorker, TranscodesOnOneAndOnTwoThreads)
@@ -1416,6 +1423,38 @@ std::string FileText(const std::string& path)
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+TEST_F(ConvWorker, ARecordWithoutAPlanIsRefusedWithItsReasonNotPlannedAgain)
+{
+    // Whatever the record's fields or the profile ask, the worker runs only
+    // what the engine planned: a record without a plan writes nothing.
+    m_planRecords = false;
+    const struct
+    {
+        const char* what;
+        std::function<void(ConvertTaskInfo2*)> setup;
+    } cases[] = {
+        {"one pass", nullptr},
+        {"two passes", [](ConvertTaskInfo2* r) { r->Pass = 2; }},
+        {"a trimmed range",
+         [](ConvertTaskInfo2* r) {
+             r->TrimStart = 500;
+             r->TrimLength = 800;
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string dst = Out("unplanned.mp4");
+        std::remove(dst.c_str());
+        Outcome o = RunJob(Src("clip.mp4"), dst, ProfileSpec(), c.setup);
+        EXPECT_EQ(o.exitCode, 0);
+        EXPECT_EQ(o.state, 4);
+        EXPECT_NE(o.error.find("holds no plan"), std::string::npos) << o.error;
+        EXPECT_EQ(access(dst.c_str(), F_OK), -1) << "nothing is written";
+        Moorland::JobPlan plan;
+        EXPECT_FALSE(Moorland::ReadJobPlan(m_lastRecord, &plan)) << "the worker wrote no plan of its own";
+    }
 }
 
 TEST_F(ConvWorker, JobValuesOutsideTheirRangesFailBeforeTheJobStarts)

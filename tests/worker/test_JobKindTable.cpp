@@ -384,6 +384,7 @@ protected:
         record->TrimStart = k.trimStartMs;
         record->TrimLength = k.trimLengthMs;
         record->SetDuration(0.0);
+        EXPECT_TRUE(WorkerTest::PlanLikeTheEngine(record, profile, address));
         const std::string config = "SELECTED_DECODER=NO_SELECTED_DECODER";
         const std::string log = Out("worker-" + std::to_string(m_count) + ".log");
         // JOB_KIND_TABLE_WORKER runs another worker, or the worker under a

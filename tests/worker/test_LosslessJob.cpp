@@ -195,6 +195,7 @@ protected:
         ConvertTaskInfo2* record = file->AddJob(0, src.c_str(), dst.c_str());
         const uint32_t names = file->MallcMemory(kWorkNamesBytes + 4);
         EXPECT_TRUE(Moorland::CWorkNames::Reserve(file, record, (names + 3u) & ~3u, kWorkNamesBytes));
+        EXPECT_TRUE(WorkerTest::PlanLikeTheEngine(record, profile, src));
         const std::string config = "SELECTED_DECODER=NO_SELECTED_DECODER";
         const std::string log = Path("worker.log");
         const std::string command =

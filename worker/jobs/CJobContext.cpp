@@ -92,8 +92,8 @@ Released<IAVSource> CJobContext::OpenTrimmedSource(const std::string& address, i
                                                    MovieInfo** movie, const std::string& failure)
 {
     Released<IAVSource> source = OpenSource(address, movieId, videoId, audioId, movie, failure);
-    if (Record()->TrimStart != 0)
-        SeekToTrimStart(source.get(), Record()->TrimStart, kSource);
+    if (m_plan.trimStartMs != 0)
+        SeekToTrimStart(source.get(), m_plan.trimStartMs, kSource);
     return source;
 }
 
@@ -144,8 +144,8 @@ CJobContext::PacketSource CJobContext::OpenPacketSource(CSourceURL& address)
     opened.videoId = v;
     opened.audioId = a;
     opened.movie = movie;
-    if (Record()->TrimStart != 0)
-        SeekToTrimStart(opened.packets.get(), Record()->TrimStart, kSource);
+    if (m_plan.trimStartMs != 0)
+        SeekToTrimStart(opened.packets.get(), m_plan.trimStartMs, kSource);
     return opened;
 }
 
@@ -177,22 +177,21 @@ void CJobContext::OpenJobOutput(IAVExporter* exporter, const std::string* fileNa
 }
 
 Released<IAVExporter> CJobContext::PrepareOutput(CJobProfile& profile, MovieInfo* movie, int videoId, int audioId,
-                                                 bool remux, bool useOrgAspect, bool prores,
-                                                 const std::string* fileName)
+                                                 bool remux, const std::string* fileName)
 {
     Released<IAVExporter> exporter = CreateExporter(profile);
-    CompleteProfile(profile, movie, videoId, audioId, remux, useOrgAspect, prores);
+    CompleteProfile(profile, movie, videoId, audioId, remux);
     OpenJobOutput(exporter.get(), fileName);
     return exporter;
 }
 
 CJobContext::JobOutput CJobContext::OpenOutput(CJobProfile& profile, MovieInfo* movie, int videoId, int audioId,
-                                               bool remux, bool useOrgAspect, bool prores)
+                                               bool remux)
 {
-    SettleOnSource(m_plan, videoId != -1, audioId != -1);
+    SettleOnStreams(videoId != -1, audioId != -1);
     profile.SetAVInclude(m_plan.streams);
     JobOutput output;
-    output.exporter = PrepareOutput(profile, movie, videoId, audioId, remux, useOrgAspect, prores);
+    output.exporter = PrepareOutput(profile, movie, videoId, audioId, remux);
     MovieInfo* out = output.exporter->GetOutputMovieInfo();
     output.videoId = out ? GetFirstStreamID(out, nullptr, StreamTypeVideo) : -1;
     output.audioId = out ? GetFirstStreamID(out, nullptr, StreamTypeAudio) : -1;
@@ -340,8 +339,7 @@ IEncodingMuxer* CJobContext::EncodingMuxerOf(IAVExporter* exporter)
     return muxer;
 }
 
-void CJobContext::CompleteProfile(CJobProfile& profile, MovieInfo* movie, int videoId, int audioId, bool remux,
-                                  bool useOrgAspect, bool prores)
+void CJobContext::CompleteProfile(CJobProfile& profile, MovieInfo* movie, int videoId, int audioId, bool remux)
 {
     StreamInfo* sv = videoId != -1 && movie ? GetStreamInfo(movie, videoId) : nullptr;
     if (sv && profile.HasVideo()) {
@@ -355,10 +353,10 @@ void CJobContext::CompleteProfile(CJobProfile& profile, MovieInfo* movie, int vi
             profile.SetWidth(sv->width);
             profile.SetHeight(sv->height);
         }
-        if (useOrgAspect && profile.GetAspect().empty()) {
+        if (m_plan.useOrgAspect && profile.GetAspect().empty()) {
             const double dar = DisplayAspect(*sv);
             const std::string codec = profile.GetVideoCodec();
-            if (prores || (!codec.empty() && QuentaBased::StrPos(kAspectCodecs, 0, codec) >= 0)) {
+            if (m_plan.prores || (!codec.empty() && QuentaBased::StrPos(kAspectCodecs, 0, codec) >= 0)) {
                 profile.SetAspect(QuentaBased::IntToStr(static_cast<int>(dar * 90)) + ":90");
             } else {
                 int w = 0, h = 0;
@@ -416,7 +414,7 @@ void CJobContext::CheckSourceEnd(uint32_t sourceMs, int64_t lastMs)
     // A job of one kind of stream reads that stream to its own end: a
     // recording's sound may well end before its pictures.
     int64_t endMs = sourceMs;
-    if (Record()->TrimStart == 0) {
+    if (m_plan.trimStartMs == 0) {
         if (m_promisedVideoSeconds < 0 && m_promisedAudioSeconds > 0 && m_gaveAudioFirstMs >= 0)
             endMs = std::min<int64_t>(endMs, m_gaveAudioFirstMs + std::llround(m_promisedAudioSeconds * 1000));
         else if (m_promisedAudioSeconds < 0 && m_promisedVideoSeconds > 0 && m_gaveVideoFirstMs >= 0)
@@ -425,8 +423,8 @@ void CJobContext::CheckSourceEnd(uint32_t sourceMs, int64_t lastMs)
     // A range that ends inside the source is read to its end, which no
     // stated length blurs: a source cut inside the range fails too.
     int64_t tolerance = std::max<int64_t>(1000, endMs / 10);
-    const int64_t rangeEndMs = int64_t(Record()->TrimStart) + Record()->TrimLength;
-    if (Record()->TrimLength != -1 && rangeEndMs < endMs) {
+    const int64_t rangeEndMs = int64_t(m_plan.trimStartMs) + m_plan.trimLengthMs;
+    if (m_plan.trimLengthMs != -1 && rangeEndMs < endMs) {
         endMs = rangeEndMs;
         tolerance = kRangeEndTolerance;
     }
@@ -463,14 +461,14 @@ double CJobContext::PromisedSeconds(MovieInfo* movie, int sourceId, int outputId
     return s && s->duration > 0 ? s->duration : 0.0;
 }
 
-void CJobContext::FinishOutput(const JobOutput& output, bool prores)
+void CJobContext::FinishOutput(const JobOutput& output)
 {
     const std::string drm = ManagerProperty(m_manager, "drmErrorCode");
     if (!drm.empty())
         RAISE(QB_ERR_UNEXPECTED, drm);
     // The timecode step writes the movie anew in a program of its own: what
     // the exporter wrote is not what lies there then.
-    const bool rewritten = prores && !Cancelled();
+    const bool rewritten = m_plan.prores && !Cancelled();
     if (rewritten)
         TimecodeStep();
     CheckOutput(output.videoSeconds, output.audioSeconds, rewritten ? nullptr : output.exporter.get(), output.videoId,

@@ -53,9 +53,14 @@ public:
     void UseOneThread() { m_twoThreads = false; }
     bool DataRateStatistics() const { return m_dataRateStatistics; }
     CJobClock& Clock() { return m_clock; }
-    // What the record says the job is; set before any job kind runs.
+    // What the record says the job is; set before any job kind runs. The
+    // jobs read their kind, passes, streams, aspect and range from here
+    // only.
     const JobPlan& Plan() const { return m_plan; }
     void SetPlan(const JobPlan& plan) { m_plan = plan; }
+    // The plan settled on the streams the opened source turned out to give
+    // (SettleOnSource): whether a picture is encoded, whether sound is there.
+    void SettleOnStreams(bool hasVideo, bool hasAudio) { SettleOnSource(m_plan, hasVideo, hasAudio); }
 
     // What the record asks of the job: every loop of every job kind looks
     // through this one watch.
@@ -77,7 +82,7 @@ public:
     // reporter no figures are written.
     template <class Unit, class Report> void RunLoop(CProgressReporter* progress, Unit&& unit, Report&& report)
     {
-        const int32_t trimLength = Record()->TrimLength;
+        const int32_t trimLength = m_plan.trimLengthMs;
         for (;;) {
             if (!m_watch.GoOn())
                 return;
@@ -156,7 +161,7 @@ public:
     // streams (see CompleteProfile) and the job's output (or `fileName`)
     // opened; throws with the reason.
     Released<IAVExporter> PrepareOutput(CJobProfile& profile, MovieInfo* movie, int videoId, int audioId, bool remux,
-                                        bool useOrgAspect, bool prores, const std::string* fileName = nullptr);
+                                        const std::string* fileName = nullptr);
 
     // A job's opened output: its exporter, the output's first picture and
     // sound streams (-1 none) and what the source promises for each (see
@@ -172,14 +177,13 @@ public:
     // PrepareOutput for the whole job's output of one movie. A source
     // without sound gives a file without a sound track, not an empty one
     // that players and some muxers refuse.
-    JobOutput OpenOutput(CJobProfile& profile, MovieInfo* movie, int videoId, int audioId, bool remux,
-                         bool useOrgAspect, bool prores);
+    JobOutput OpenOutput(CJobProfile& profile, MovieInfo* movie, int videoId, int audioId, bool remux);
     // The exporter's encoding muxer, set to use every processor when the job
     // asks; throws when there is none.
     IEncodingMuxer* EncodingMuxerOf(IAVExporter* exporter);
-    // Fills what the profile leaves open from the source's streams.
-    void CompleteProfile(CJobProfile& profile, MovieInfo* movie, int videoId, int audioId, bool remux,
-                         bool useOrgAspect, bool prores);
+    // Fills what the profile leaves open from the source's streams, the
+    // display aspect as the plan says.
+    void CompleteProfile(CJobProfile& profile, MovieInfo* movie, int videoId, int audioId, bool remux);
 
     // The latest source time (ms) a pass has read up to, -1 before any.
     int64_t ReachedMs() const { return m_reachedMs; }
@@ -195,7 +199,7 @@ public:
     // After the output is closed: the media manager's DRM verdict, the
     // timecode step of a ProRes job, the output's check, the bytes on disk
     // and state 5.
-    void FinishOutput(const JobOutput& output, bool prores);
+    void FinishOutput(const JobOutput& output);
     // Runs the timecode step; only a program that had to be killed fails the job.
     void TimecodeStep();
 

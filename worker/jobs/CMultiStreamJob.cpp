@@ -31,7 +31,7 @@ const unsigned kQueueCapacity = 30;
 const char* const kMultiAspectCodecs = "xvid,h264,mpeg1video,mpeg2video,dvvideo,h263,wvc1,wmv3";
 } // namespace
 
-CMultiStreamJob::CMultiStreamJob(CJobContext& job, bool useAspectText) : m_job(job), m_useAspectText(useAspectText) {}
+CMultiStreamJob::CMultiStreamJob(CJobContext& job) : m_job(job) {}
 
 void CMultiStreamJob::ChooseItems()
 {
@@ -43,9 +43,8 @@ void CMultiStreamJob::ChooseItems()
     m_itemCount = parsed;
 }
 
-void CMultiStreamJob::DoMultiExportExecute(bool prores)
+void CMultiStreamJob::DoMultiExportExecute()
 {
-    ConvertTaskInfo2* record = m_job.Record();
     const ConvertTaskLocal& local = m_job.Job();
     CSourceURL address(m_job.SourcePath());
     ChooseItems();
@@ -126,7 +125,8 @@ void CMultiStreamJob::DoMultiExportExecute(bool prores)
         if (useOrgAspect && (aspect.empty() || aspect[0] == '0')) {
             const double dar = DisplayAspect(*sv);
             const std::string codec = st->pszCodecName ? st->pszCodecName : "";
-            if (m_useAspectText || (!codec.empty() && QuentaBased::StrPos(kMultiAspectCodecs, 0, codec) >= 0)) {
+            // A ProRes job writes the display aspect as text.
+            if (m_job.Plan().prores || (!codec.empty() && QuentaBased::StrPos(kMultiAspectCodecs, 0, codec) >= 0)) {
                 setText(st->pszAspect, QuentaBased::IntToStr(static_cast<int>(dar * 90.0)) + ":90");
             } else {
                 int width = st->nWidth, height = st->nHeight;
@@ -145,18 +145,23 @@ void CMultiStreamJob::DoMultiExportExecute(bool prores)
                                       __LINE__, kSource);
     if (m_job.AllProcessors())
         muxer->SetEncodingThreads(QuentaBased::get_cpu_count());
+    // Copied pictures are written once: only an encoded one takes two passes.
+    bool encodesPicture = false;
+    for (int i = 0; i < m_itemCount; ++i)
+        encodesPicture = encodesPicture || (m_items[i].eStreamType == StreamTypeVideo && !m_items[i].bCompress);
+    m_job.SettleOnStreams(encodesPicture, true);
     const int passes = m_job.Plan().passes;
     CheckedCall([&] { return muxer->SetEncodingPass(passes); }, "Can't SetEncodingPass", __LINE__, kSource);
     // Every stream keeps its place against the others from the range's start.
-    muxer->SetTimeOrigin(static_cast<int64_t>(record->TrimStart) * Moorland::kTicksPerMs);
+    muxer->SetTimeOrigin(static_cast<int64_t>(m_job.Plan().trimStartMs) * Moorland::kTicksPerMs);
 
     auto makeSource = [&]() {
         Released<IAVSource2> source(
             CheckedCall([&] { return importer->CreateMultiSource(address.GetMovieID(), m_items.get(), m_itemCount); },
                         "No movie found in the source", __LINE__, kSource));
         // Every pass starts at the trim start, the first one too.
-        if (record->TrimStart != 0)
-            SeekToTrimStart(source.get(), record->TrimStart, kSource);
+        if (m_job.Plan().trimStartMs != 0)
+            SeekToTrimStart(source.get(), m_job.Plan().trimStartMs, kSource);
         return source;
     };
     Released<IAVSource2> source = makeSource();
@@ -178,7 +183,7 @@ void CMultiStreamJob::DoMultiExportExecute(bool prores)
             break;
     }
     exporter->Close();
-    if (prores && !m_job.Cancelled())
+    if (m_job.Plan().prores && !m_job.Cancelled())
         m_job.TimecodeStep();
     CheckOutput(movie);
     m_job.Finish();
@@ -221,7 +226,7 @@ void CMultiStreamJob::DoMultiExport(IAVSource2* source, IMultiMuxer2* muxer, int
     const int count = m_itemCount;
     CAVStatist statist(items, count);
     bool copiedTaken = false;
-    record->SetDuration(JobDuration(source->GetDuration(), record->TrimStart, record->TrimLength));
+    record->SetDuration(JobDuration(source->GetDuration(), m_job.Plan().trimStartMs, m_job.Plan().trimLengthMs));
     std::unique_ptr<CFramesQueue> queue;
     std::unique_ptr<CAVEncodingThread2> thread;
     if (m_job.TwoThreads()) {
@@ -246,7 +251,7 @@ void CMultiStreamJob::DoMultiExport(IAVSource2* source, IMultiMuxer2* muxer, int
 
     // The streams whose frames go to the encoding thread.
     std::vector<char> encodedBeside(static_cast<size_t>(count > 0 ? count : 0), 0);
-    PassRange range(record->TrimStart, record->TrimLength);
+    PassRange range(m_job.Plan().trimStartMs, m_job.Plan().trimLengthMs);
 
     RunBesideEncoder(m_job, thread.get(), [&] {
         m_job.RunLoop(

@@ -22,10 +22,9 @@ class IMultiMuxer2;
 class CMultiStreamJob
 {
 public:
-    // `useAspectText`: a ProRes job writes the display aspect as text.
-    CMultiStreamJob(CJobContext& job, bool useAspectText);
+    explicit CMultiStreamJob(CJobContext& job);
     // Throws on a failure; state 5 at the end unless cancelled.
-    void DoMultiExportExecute(bool prores);
+    void DoMultiExportExecute();
 
 private:
     // The stream items of the address, else one per stream of the profile.
@@ -59,7 +58,6 @@ private:
     void WriteDueSubtitles(CAVStatist& statist, IMultiMuxer2* muxer, int subtitles);
 
     CJobContext& m_job;
-    bool m_useAspectText;
     std::unique_ptr<SMItemInfo[]> m_items;
     int m_itemCount = 0;
     // The last time of each copied subtitle stream: they never go back.

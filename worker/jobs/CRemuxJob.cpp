@@ -34,9 +34,7 @@ int MovieTurn(const MovieInfo* movie)
 }
 } // namespace
 
-CRemuxJob::CRemuxJob(CJobContext& job, CJobProfile& profile, bool useOrgAspect, bool prores)
-    : m_job(job), m_profile(profile), m_useOrgAspect(useOrgAspect), m_prores(prores)
-{}
+CRemuxJob::CRemuxJob(CJobContext& job, CJobProfile& profile) : m_job(job), m_profile(profile) {}
 
 void CRemuxJob::Run()
 {
@@ -46,8 +44,7 @@ void CRemuxJob::Run()
     IAVCompressedSource* packets = source.packets.get();
     const int videoId = source.videoId;
     const int audioId = source.audioId;
-    CJobContext::JobOutput output =
-        m_job.OpenOutput(m_profile, source.movie, videoId, audioId, true, m_useOrgAspect, m_prores);
+    CJobContext::JobOutput output = m_job.OpenOutput(m_profile, source.movie, videoId, audioId, true);
     IAVExporter* exporter = output.exporter.get();
     const int outVideo = output.videoId;
     const int outAudio = output.audioId;
@@ -79,7 +76,7 @@ void CRemuxJob::Run()
     DoReMux(packets, videoId, outVideo, audioId, outAudio, muxer);
     CheckedReport([&] { muxer->EndWriting(); });
     exporter->Close();
-    m_job.FinishOutput(output, m_prores);
+    m_job.FinishOutput(output);
 }
 
 void CRemuxJob::DoReMux(IAVCompressedSource* source, int videoId, int videoOut, int audioId, int audioOut,
@@ -87,14 +84,15 @@ void CRemuxJob::DoReMux(IAVCompressedSource* source, int videoId, int videoOut, 
 {
     ConvertTaskInfo2* record = m_job.Record();
     const uint32_t sourceMs = source->GetDuration();
-    record->SetDuration(JobDuration(sourceMs, record->TrimStart, record->TrimLength));
+    const JobPlan& plan = m_job.Plan();
+    record->SetDuration(JobDuration(sourceMs, plan.trimStartMs, plan.trimLengthMs));
     CProgressReporter progress(record, m_job.Clock());
     uint64_t videoBytes = 0, audioBytes = 0;
     // The packets' times count from the movie's start, its first shown
     // picture: what an edit list hides lies before it and stays there, so
     // that a container with edit lists hides it again. A trimmed remux
     // starts at the first packet read after the seek.
-    int64_t base = record->TrimStart != 0 ? INT64_MIN : 0, last = 0;
+    int64_t base = plan.trimStartMs != 0 ? INT64_MIN : 0, last = 0;
     // One stray time is no position (a second ahead may be); the position
     // is where both streams got to.
     CSteadyTime steadyVideo(Moorland::kTicksPerSecond), steadyAudio(Moorland::kTicksPerSecond);
@@ -138,9 +136,9 @@ void CRemuxJob::DoReMux(IAVCompressedSource* source, int videoId, int videoOut, 
             unit.reachedMs = position;
             // Read on until the slower stream reached the range's end, the
             // faster one stops there (pictures by their decoding order).
-            if (record->TrimLength != -1 && base != INT64_MIN) {
+            if (plan.trimLengthMs != -1 && base != INT64_MIN) {
                 const int64_t at = id == videoId ? p->GetDecompressTimeStamp() : p->GetPresentTimeStamp();
-                if (at != COMPRESSED_NO_TIME && at / Moorland::kTicksPerMs > record->TrimLength)
+                if (at != COMPRESSED_NO_TIME && at / Moorland::kTicksPerMs > plan.trimLengthMs)
                     return unit;
             }
             if (id == videoId) {

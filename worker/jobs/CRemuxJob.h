@@ -16,7 +16,7 @@ class INoEncodingMuxer;
 class CRemuxJob
 {
 public:
-    CRemuxJob(CJobContext& job, CJobProfile& profile, bool useOrgAspect, bool prores);
+    CRemuxJob(CJobContext& job, CJobProfile& profile);
     // Throws on a failure, "Cancel" after a cancel; state 5 at the end.
     void Run();
 
@@ -27,8 +27,6 @@ private:
 
     CJobContext& m_job;
     CJobProfile& m_profile;
-    bool m_useOrgAspect;
-    bool m_prores;
 };
 
 } // namespace Moorland

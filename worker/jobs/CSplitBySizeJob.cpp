@@ -23,7 +23,9 @@ const char* const kSource = "CSplitBySizeJob";
 const uint64_t kPartReserve = 5242880;
 } // namespace
 
-CSplitBySizeJob::CSplitBySizeJob(CJobContext& job, uint64_t perFileSize) : m_job(job), m_partLimit(perFileSize) {}
+CSplitBySizeJob::CSplitBySizeJob(CJobContext& job)
+    : m_job(job), m_partLimit(static_cast<uint64_t>(job.Plan().perFileBytes))
+{}
 
 Released<IAVExporter> CSplitBySizeJob::PrepareExporter(const std::string& fileName)
 {
@@ -36,8 +38,7 @@ Released<IAVExporter> CSplitBySizeJob::PrepareExporter(const std::string& fileNa
     MovieInfo* movie = nullptr;
     Released<IAVSource> source = m_job.OpenTrimmedSource(address.GetURL(), &movieId, &videoId, &audioId, &movie,
                                                          "No movie found in the source " + address.GetURL());
-    return m_job.PrepareOutput(profile, movie, videoId, audioId, false, m_job.Plan().useOrgAspect, m_job.Plan().prores,
-                               &fileName);
+    return m_job.PrepareOutput(profile, movie, videoId, audioId, false, &fileName);
 }
 
 void CSplitBySizeJob::DoExportBySize()

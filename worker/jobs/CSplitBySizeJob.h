@@ -17,8 +17,8 @@ class CJobContext;
 class CSplitBySizeJob
 {
 public:
-    // `perFileSize`: the profile's "ExportPerFileSize" in bytes (above 0).
-    CSplitBySizeJob(CJobContext& job, uint64_t perFileSize);
+    // Parts of the plan's bytes per file (above 0).
+    explicit CSplitBySizeJob(CJobContext& job);
     // Throws on a failure.
     void DoExportBySize();
 

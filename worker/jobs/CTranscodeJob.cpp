@@ -16,9 +16,7 @@ namespace {
 const char* const kSource = "CTranscodeJob";
 } // namespace
 
-CTranscodeJob::CTranscodeJob(CJobContext& job, CJobProfile& profile, bool useOrgAspect, bool prores)
-    : m_job(job), m_profile(profile), m_useOrgAspect(useOrgAspect), m_prores(prores)
-{}
+CTranscodeJob::CTranscodeJob(CJobContext& job, CJobProfile& profile) : m_job(job), m_profile(profile) {}
 
 void CTranscodeJob::Run()
 {
@@ -31,8 +29,7 @@ void CTranscodeJob::Run()
     MovieInfo* movie = nullptr;
     Released<IAVSource> source = m_job.OpenTrimmedSource(url, &movieId, &videoId, &audioId, &movie);
     // Taken now: a later pass opens the source again and its record goes.
-    CJobContext::JobOutput output =
-        m_job.OpenOutput(m_profile, movie, videoId, audioId, false, m_useOrgAspect, m_prores);
+    CJobContext::JobOutput output = m_job.OpenOutput(m_profile, movie, videoId, audioId, false);
     IAVExporter* exporter = output.exporter.get();
 
     IEncodingMuxer* muxer = m_job.EncodingMuxerOf(exporter);
@@ -50,7 +47,7 @@ void CTranscodeJob::Run()
             break;
     }
     exporter->Close();
-    m_job.FinishOutput(output, m_prores);
+    m_job.FinishOutput(output);
 }
 
 } // namespace Moorland

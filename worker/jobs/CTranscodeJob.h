@@ -1,8 +1,8 @@
 #pragma once
 
 // A plain transcode: the source decoded, completed into the profile and
-// encoded in one pass per encoding pass the record asks for (one for an
-// output of sound only), then checked and marked finished.
+// encoded in each pass the job's plan holds, then checked and marked
+// finished.
 
 #include <string>
 
@@ -14,15 +14,13 @@ class CJobProfile;
 class CTranscodeJob
 {
 public:
-    CTranscodeJob(CJobContext& job, CJobProfile& profile, bool useOrgAspect, bool prores);
+    CTranscodeJob(CJobContext& job, CJobProfile& profile);
     // Throws on a failure; state 5 at the end unless cancelled.
     void Run();
 
 private:
     CJobContext& m_job;
     CJobProfile& m_profile;
-    bool m_useOrgAspect;
-    bool m_prores;
 };
 
 } // namespace Moorland

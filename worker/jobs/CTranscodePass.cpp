@@ -28,7 +28,8 @@ CTranscodePass::CTranscodePass(CJobContext& job, IAVSource* source, int videoId,
 void CTranscodePass::DoExport(int pass, int passCount, uint64_t byteLimit, Carried* carried)
 {
     ConvertTaskInfo2* record = m_job.Record();
-    record->SetDuration(JobDuration(m_source->GetDuration(), record->TrimStart, record->TrimLength));
+    const JobPlan& plan = m_job.Plan();
+    record->SetDuration(JobDuration(m_source->GetDuration(), plan.trimStartMs, plan.trimLengthMs));
     m_readFrames = false;
     std::unique_ptr<CFramesQueue> queue;
     std::unique_ptr<CAVEncodingThread> thread;
@@ -37,7 +38,7 @@ void CTranscodePass::DoExport(int pass, int passCount, uint64_t byteLimit, Carri
     // starts later than another stays as late. A later part of a split
     // starts where the part before it ended.
     if (!carried || carried->ms == 0)
-        muxer->SetTimeOrigin(static_cast<int64_t>(record->TrimStart) * Moorland::kTicksPerMs);
+        muxer->SetTimeOrigin(static_cast<int64_t>(plan.trimStartMs) * Moorland::kTicksPerMs);
     auto begin = [muxer] {
         CheckedCall([&] { return muxer->BeginWriting(); }, "Can't BeginWriting", __LINE__, kSource);
     };

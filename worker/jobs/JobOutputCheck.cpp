@@ -101,19 +101,19 @@ double CJobContext::PromisedLength(double seconds, int64_t gaveFirstMs, int64_t 
     // what was given: one that starts late is whole.
     if (gaveMs >= 0 && gaveFirstMs >= 0) {
         seconds = (gaveMs - gaveFirstMs) / 1000.0;
-        if (record->TrimLength != -1)
-            seconds = std::min(seconds, record->TrimLength / 1000.0);
+        if (m_plan.trimLengthMs != -1)
+            seconds = std::min(seconds, m_plan.trimLengthMs / 1000.0);
         return seconds;
     }
     if (seconds <= 0)
-        seconds = record->GetDuration() + record->TrimStart / 1000.0;
+        seconds = record->GetDuration() + m_plan.trimStartMs / 1000.0;
     // A length the source only estimated (VBR sound without a header) is no
     // promise: what the source really gave is the measure then.
     if (m_reachedMs >= 0 && ManagerProperty(m_manager, "LengthGuessed") == "1")
         seconds = std::min(seconds, m_reachedMs / 1000.0);
-    seconds -= record->TrimStart / 1000.0;
-    if (record->TrimLength != -1)
-        seconds = std::min(seconds, record->TrimLength / 1000.0);
+    seconds -= m_plan.trimStartMs / 1000.0;
+    if (m_plan.trimLengthMs != -1)
+        seconds = std::min(seconds, m_plan.trimLengthMs / 1000.0);
     return seconds;
 }
 

@@ -17,6 +17,7 @@ class IProfile;
 namespace Moorland {
 
 struct ConvertTaskInfo2;
+class IAVManager;
 
 struct JobPlan
 {
@@ -53,9 +54,14 @@ struct JobSource
     // (the engine plans before anything opens the source), 0 no, 1 yes.
     int hasVideo = -1;
     int hasAudio = -1;
+    // The media manager that says whether the profile's video encoder keeps
+    // statistics between passes; null: not known, two passes stand.
+    IAVManager* manager = nullptr;
 };
 
 // The plan of a job of `profile` (null: a plain transcode) on `source`.
+// Two passes are planned only where they differ from one: for a picture
+// that is encoded, by an encoder that keeps statistics between them.
 JobPlan PlanJob(IProfile* profile, const JobSource& source = JobSource());
 
 // The plan settled on the streams the source turned out to have: a job

@@ -67,6 +67,11 @@ public:
     virtual bool GetProperty(const char* name, char* buffer, int* length) = 0;     // 18
     virtual IAccurateTrimManager* CreateAccurateTrimManager(const char* path) = 0; // 19
     virtual IDiscCreator* CreateDiscCreator(const char* name) = 0;                 // 20
+    // Whether the encoder a profile's video codec name chooses keeps
+    // statistics in a first pass for a second to read: 1 it does, 0 it
+    // encodes alike in every pass (a second pass would only repeat the
+    // first), -1 not known (no such encoder, or a manager that can't say).
+    virtual int EncoderKeepsPassStatistics(const char*) { return -1; } // 21
 
 protected:
     virtual ~IAVManager() = default;

@@ -13,6 +13,28 @@ namespace Moorland {
 
 struct ConvertTaskInfo2;
 
+// What a lossless output can't copy of its clips, or where its cuts fall
+// back: a kind and its figures.
+enum class LosslessNoticeKind : int32_t {
+    // The output's container can't hold the clips' sound: it is left out.
+    SoundLeftOut = 1,
+    // The container can't hold the clips' subtitles: they are left out.
+    SubtitlesLeftOut = 2,
+    // No encoder here for the pictures at a cut: the clips start at their
+    // next key picture.
+    CutsAtNextKeyPicture = 3,
+    // The container keeps the clip's turn only as a "rotate" tag, which
+    // other players don't read.
+    TurnKeptAsTag = 4,
+};
+
+struct LosslessNotice
+{
+    LosslessNoticeKind kind;
+    const char* container; // the output's container as users know it ("MP4", "M2TS")
+    const char* codec;     // the codec left out; "" for a cut
+};
+
 class IAccurateTrimManager
 {
 public:
@@ -37,8 +59,10 @@ public:
     // recorded when the output can't be made.
     virtual bool Check() = 0;
     // After Check or OpenFile: what the output leaves out or where a cut
-    // falls back, one line each; empty when nothing. Owned by the manager.
-    virtual const char* GetNotices() = 0;
+    // falls back, `*count` notices (0 when nothing), as data that whoever
+    // shows them puts into words. Owned by the manager, valid until its next
+    // Check or OpenFile.
+    virtual const LosslessNotice* GetNotices(uint32_t* count) = 0;
 
 protected:
     virtual ~IAccurateTrimManager() = default;

@@ -81,9 +81,10 @@ void CFFAccurateTrim::MakeCopy()
         return;
     m_copy.reset(new CFFLosslessCopy(m_clips, m_target));
     m_copy->Check();
-    m_notices.clear();
-    for (const std::string& line : m_copy->Notices())
-        m_notices += (m_notices.empty() ? "" : "\n") + line;
+    m_notices = m_copy->Notices();
+    m_noticeData.clear();
+    for (const CFFLosslessCopy::Notice& notice : m_notices)
+        m_noticeData.push_back({notice.kind, notice.container.c_str(), notice.codec.c_str()});
 }
 
 bool CFFAccurateTrim::Check()
@@ -96,9 +97,11 @@ bool CFFAccurateTrim::Check()
     });
 }
 
-const char* CFFAccurateTrim::GetNotices()
+const Moorland::LosslessNotice* CFFAccurateTrim::GetNotices(uint32_t* count)
 {
-    return m_notices.c_str();
+    if (count)
+        *count = static_cast<uint32_t>(m_noticeData.size());
+    return m_noticeData.empty() ? nullptr : m_noticeData.data();
 }
 
 bool CFFAccurateTrim::OpenFile()

@@ -12,6 +12,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace Solvane {
 
@@ -28,7 +29,7 @@ public:
     int WriteNext() override;
     void GetProgress(int64_t* writtenMs, int64_t* lengthMs, uint64_t* bytes) override;
     bool Check() override;
-    const char* GetNotices() override;
+    const Moorland::LosslessNotice* GetNotices(uint32_t* count) override;
 
 private:
     ~CFFAccurateTrim() override;
@@ -43,7 +44,9 @@ private:
     std::unique_ptr<CFFLosslessCopy> m_copy;
     bool m_open = false;
     bool m_done = false;
-    std::string m_notices;
+    // What the last check found, and the same as the interface hands it out.
+    std::vector<CFFLosslessCopy::Notice> m_notices;
+    std::vector<Moorland::LosslessNotice> m_noticeData;
 };
 
 } // namespace Solvane

@@ -47,8 +47,11 @@ bool CFFEncodingMuxer::BeginWriting()
         m_audio.reset();
         m_owner.ForgetWritten();
         // Passes before the last only gather the video encoder's statistics.
-        m_pass = m_output.BeginPass(m_owner.VideoStreamId() >= 0, m_owner.Path(), m_owner.Stream(), s);
+        m_pass = m_output.BeginPass(m_owner.Path(), m_owner.Stream(), s);
         CFFOutputFile* out = m_output.File();
+        if (m_pass == 1 && m_owner.VideoStreamId() < 0)
+            QB_THROW(QB_ERR_BAD_PARAM, "A first pass of two needs pictures to encode: an output without them is "
+                                       "written in one pass");
         if (m_pass == 1) {
             m_video =
                 CFFStreamEncoder::Video(s.video, nullptr, m_threads, 1, m_output.StatsFile(), m_output.StatsText());

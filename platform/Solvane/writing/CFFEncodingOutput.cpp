@@ -13,11 +13,10 @@ CFFEncodingOutput::~CFFEncodingOutput()
     Abandon();
 }
 
-int CFFEncodingOutput::BeginPass(bool encodesVideo, const std::string& path, IQuentaStream* stream,
-                                 const ExportSettings& settings)
+int CFFEncodingOutput::BeginPass(const std::string& path, IQuentaStream* stream, const ExportSettings& settings)
 {
     m_out.reset();
-    m_pass = m_passes.Next(encodesVideo);
+    m_pass = m_passes.Next();
     if (m_pass == 1) {
         m_stats.clear();
         if (m_statsFile.empty())

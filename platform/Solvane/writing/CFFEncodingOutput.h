@@ -35,7 +35,7 @@ public:
     // Counts the next pass and gives it (CFFPassCount::Next). A first pass
     // of two writes nothing; every other pass makes the output file, with
     // the profile's muxer options, for its streams to be added to.
-    int BeginPass(bool encodesVideo, const std::string& path, IQuentaStream* stream, const ExportSettings& settings);
+    int BeginPass(const std::string& path, IQuentaStream* stream, const ExportSettings& settings);
     int Pass() const { return m_pass; }
     // The file of this pass; null in a first pass.
     CFFOutputFile* File() const { return m_out.get(); }

@@ -149,19 +149,18 @@ void CFFLosslessCopy::Check()
             // Matroska has no display matrix: players other than ours show
             // a turned phone clip on its side.
             if (std::strcmp(m_muxer->name, "matroska") == 0 && StreamTurn(in->streams[clip.VideoIndex()]) != 0)
-                m_notices.push_back(ContainerName() +
-                                    " keeps the clip's turn only as a \"rotate\" tag, which other players don't read");
+                m_notices.push_back({Moorland::LosslessNoticeKind::TurnKeptAsTag, ContainerName(), std::string()});
             if (clip.AudioIndex() >= 0) {
                 const AVCodecID audio = in->streams[clip.AudioIndex()]->codecpar->codec_id;
                 if (!Holds(audio))
-                    m_notices.push_back(ContainerName() + " can't hold the " + CodecName(audio) +
-                                        " sound: it is left out");
+                    m_notices.push_back(
+                        {Moorland::LosslessNoticeKind::SoundLeftOut, ContainerName(), CodecName(audio)});
             }
             for (int s : clip.SubtitleIndexes()) {
                 const AVCodecID sub = in->streams[s]->codecpar->codec_id;
                 if (!Holds(sub))
-                    m_notices.push_back(ContainerName() + " can't hold the " + CodecName(sub) +
-                                        " subtitles: they are left out");
+                    m_notices.push_back(
+                        {Moorland::LosslessNoticeKind::SubtitlesLeftOut, ContainerName(), CodecName(sub)});
             }
         } else if (video->codec_id != m_videoCodec || video->width != m_width || video->height != m_height) {
             QB_THROW(QB_ERR_MEDIA, "The clip " + m_clips[i].path +
@@ -170,7 +169,7 @@ void CFFLosslessCopy::Check()
         }
     }
     if (fallback)
-        m_notices.push_back("No encoder here for the pictures at a cut: the clips start at their next key picture");
+        m_notices.push_back({Moorland::LosslessNoticeKind::CutsAtNextKeyPicture, ContainerName(), std::string()});
 }
 
 void CFFLosslessCopy::AddStream(AVStream* source)

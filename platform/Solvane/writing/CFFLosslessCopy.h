@@ -10,6 +10,7 @@
 
 #include "CFFCopyClip.h"
 #include "CFFOutputFile.h"
+#include "IAccurateTrimManager.h"
 
 #include <cstdint>
 #include <deque>
@@ -37,7 +38,14 @@ public:
     // clip; throws with the reason when the output can't be made, and notes
     // what the output leaves out or where a cut falls back.
     void Check();
-    const std::vector<std::string>& Notices() const { return m_notices; }
+    // One thing the output can't copy, or its cuts falling back.
+    struct Notice
+    {
+        Moorland::LosslessNoticeKind kind;
+        std::string container;
+        std::string codec;
+    };
+    const std::vector<Notice>& Notices() const { return m_notices; }
     // Milliseconds the output lasts by the clips' ranges.
     int64_t LengthMs() const { return m_lengthMs; }
 
@@ -82,7 +90,7 @@ private:
     int64_t m_lengthMs = 0;
     int64_t m_writtenMs = 0;
     bool m_editLists = false; // the container hides what starts before 0
-    std::vector<std::string> m_notices;
+    std::vector<Notice> m_notices;
     // The first clip's pictures, which every later clip must match.
     AVCodecID m_videoCodec = AV_CODEC_ID_NONE;
     int m_width = 0;

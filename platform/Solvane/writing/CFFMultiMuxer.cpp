@@ -101,10 +101,7 @@ bool CFFMultiMuxer::BeginWriting()
         m_order.Clear();
         m_streams.clear();
         m_packet = FF::MakePacket();
-        bool encodesVideo = false;
-        for (const StreamExportSettings& s : settings.streams)
-            encodesVideo = encodesVideo || (!s.copy && s.type == Moorland::StreamTypeVideo);
-        m_pass = m_output.BeginPass(encodesVideo, m_owner.Path(), m_owner.Stream(), settings);
+        m_pass = m_output.BeginPass(m_owner.Path(), m_owner.Stream(), settings);
         CFFOutputFile* out = m_output.File();
         for (size_t i = 0; i < settings.streams.size(); ++i) {
             Stream s;

@@ -14,10 +14,10 @@ void CFFPassCount::Set(bool writing, int passCount)
     index = 0;
 }
 
-int CFFPassCount::Next(bool encodesVideo)
+int CFFPassCount::Next()
 {
     ++index;
-    return count >= 2 && encodesVideo ? (index < count ? 1 : 2) : 0;
+    return count >= 2 ? (index < count ? 1 : 2) : 0;
 }
 
 } // namespace Solvane

@@ -12,9 +12,10 @@ struct CFFPassCount
     // a count below 0.
     void Set(bool writing, int passCount);
     // Counts a new pass and gives the encoders' pass: 0 for a single pass,
-    // 1 for a first (statistics) pass, 2 for the last. Only output that
-    // encodes video runs more than one.
-    int Next(bool encodesVideo);
+    // 1 for a first (statistics) pass, 2 for the last. How many passes a
+    // job runs is its caller's to say (a job's plan gives one to a job
+    // without a picture to encode).
+    int Next();
 };
 
 } // namespace Solvane

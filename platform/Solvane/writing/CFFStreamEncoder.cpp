@@ -253,6 +253,24 @@ const AVCodec* FindEncoder(const std::string& name, const AVOutputFormat* format
     return codec;
 }
 
+bool KeepsPassStatistics(const AVCodec* codec)
+{
+    // libx264 and libxvid keep their own files; the others hand their
+    // statistics out through the codec context. libx265 of this FFmpeg
+    // takes no pass from the codec flags.
+    static const char* const kKeeping[] = {
+        "libx264", "libxvid", "libvpx",    "libvpx-vp9", "libaom-av1", "libtheora", "mpeg1video", "mpeg2video", "mpeg4",
+        "h263",    "h263p",   "msmpeg4v2", "msmpeg4",    "wmv1",       "wmv2",      "flv",        "mjpeg",
+    };
+    if (!codec || !codec->name)
+        return false;
+    for (const char* name : kKeeping) {
+        if (std::strcmp(codec->name, name) == 0)
+            return true;
+    }
+    return false;
+}
+
 std::unique_ptr<CFFStreamEncoder> CFFStreamEncoder::Video(const VideoExportSettings& settings, CFFOutputFile* out,
                                                           int threads, int pass, const std::string& statsFile,
                                                           std::string* stats)

@@ -39,6 +39,9 @@ struct AudioFifoDeleter
 // The encoder name for a profile's codec name; throws for a name no encoder
 // of this build knows.
 const AVCodec* FindEncoder(const std::string& name, const AVOutputFormat* format, bool video);
+// Whether the encoder gathers statistics in a first pass that a second pass
+// reads; another encoder makes the same stream in every pass.
+bool KeepsPassStatistics(const AVCodec* codec);
 
 class CFFStreamEncoder
 {

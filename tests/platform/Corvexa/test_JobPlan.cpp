@@ -1,6 +1,7 @@
 #include "JobPlan.h"
 
 #include "ConvertTaskInfo2.h"
+#include "IAVManager.h"
 #include "IProfile.h"
 
 #include <gtest/gtest.h>
@@ -187,6 +188,45 @@ TEST(JobPlan, PassesAndStreamsFollowTheProfileAndTheSource)
             EXPECT_EQ(settled.passes, plan.passes) << c.name;
             EXPECT_EQ(settled.streams, plan.streams) << c.name;
         }
+    }
+}
+
+// Two passes are planned only where the second differs from the first: the
+// media manager says whether the profile's encoder keeps statistics.
+TEST(JobPlan, TwoPassesOnlyForAnEncoderThatKeepsStatistics)
+{
+    struct ManagerRelease
+    {
+        void operator()(Moorland::IAVManager* m) const { m->Release(); }
+    };
+    std::unique_ptr<Moorland::IAVManager, ManagerRelease> manager(CreateAVManager("/tmp/", nullptr));
+    ASSERT_TRUE(manager);
+    const struct
+    {
+        const char* codec;
+        int keeps; // what the manager says
+        int passes;
+    } cases[] = {
+        {"h264", 1, 2},       {"libx264", 1, 2}, {"mpeg4", 1, 2},          {"xvid", 1, 2},      {"vp8", 1, 2},
+        {"mpeg2video", 1, 2}, {"hevc", 0, 1},    {"libx265", 0, 1},        {"prores_ks", 0, 1}, {"dnxhd", 0, 1},
+        {"ffv1", 0, 1},       {"huffyuv", 0, 1}, {"no such codec", -1, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.codec);
+        EXPECT_EQ(manager->EncoderKeepsPassStatistics(c.codec), c.keeps);
+        ProfilePtr profile = NewProfile();
+        ASSERT_TRUE(profile);
+        profile->GetVideoProfile()->SetCodecName(c.codec);
+        JobSource source = FileSource();
+        source.twoPass = true;
+        source.manager = manager.get();
+        EXPECT_EQ(Moorland::PlanJob(profile.get(), source).passes, c.passes);
+        // Without a manager the passes asked stand; one asked stays one.
+        source.manager = nullptr;
+        EXPECT_EQ(Moorland::PlanJob(profile.get(), source).passes, 2);
+        source.manager = manager.get();
+        source.twoPass = false;
+        EXPECT_EQ(Moorland::PlanJob(profile.get(), source).passes, 1);
     }
 }
 

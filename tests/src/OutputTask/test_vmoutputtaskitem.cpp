@@ -31,6 +31,9 @@
 #include <QTranslator>
 #include <QToolButton>
 
+#include "IAccurateTrimManager.h"
+#include "OutputTask/LosslessVerdict.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -638,25 +641,31 @@ TEST_F(TaskRow, FailureTextsFollowTheLanguageTheyAreShownIn)
     }
 }
 
-// What a lossless task's output can't keep reads in the user's language,
-// the names in it as the media layer gave them; a line it does not know
-// stays as written.
+// What a lossless task's output can't keep is kept as kinds and figures and
+// reads in the user's language, the names in it as the media layer gave them.
 TEST_F(TaskRow, LosslessNoticesReadInTheUsersLanguage)
 {
     QTranslator german, chinese;
     ASSERT_TRUE(german.load(QStringLiteral(FABLECUT_BIN_DIR "/language/fablecut_de_DE.qm")));
     ASSERT_TRUE(chinese.load(QStringLiteral(FABLECUT_BIN_DIR "/language/fablecut_zh_CN.qm")));
+    LosslessNote turnNote;
+    turnNote.kind = int32_t(Moorland::LosslessNoticeKind::TurnKeptAsTag);
+    turnNote.container = "MKV";
+    LosslessNote soundNote;
+    soundNote.kind = int32_t(Moorland::LosslessNoticeKind::SoundLeftOut);
+    soundNote.container = "M2TS";
+    soundNote.codec = "vorbis";
     const QString turn = "MKV keeps the clip's turn only as a \"rotate\" tag, which other players don't read";
     const QString sound = "M2TS can't hold the vorbis sound: it is left out";
-    EXPECT_EQ(VMOutputTaskItem::NoticeWords(turn).toStdString(), turn.toStdString());
-    EXPECT_EQ(VMOutputTaskItem::NoticeWords("Something new").toStdString(), "Something new");
+    EXPECT_EQ(LosslessVerdictWords({turnNote}).toStdString(), turn.toStdString());
+    EXPECT_EQ(LosslessVerdictWords({turnNote, soundNote}).toStdString(), (turn + "\n" + sound).toStdString());
     for (QTranslator* language : {&german, &chinese}) {
         QCoreApplication::installTranslator(language);
-        const QString words = VMOutputTaskItem::NoticeWords(turn);
+        const QString words = LosslessVerdictWords({turnNote});
         EXPECT_NE(words.toStdString(), turn.toStdString());
         EXPECT_TRUE(words.startsWith("MKV ")) << words.toStdString();
         EXPECT_TRUE(words.contains("rotate")) << words.toStdString();
-        const QString left = VMOutputTaskItem::NoticeWords(sound);
+        const QString left = LosslessVerdictWords({soundNote});
         EXPECT_NE(left.toStdString(), sound.toStdString());
         EXPECT_TRUE(left.contains("M2TS") && left.contains("vorbis")) << left.toStdString();
         QCoreApplication::removeTranslator(language);

@@ -13,6 +13,7 @@
 #include "ConvertTaskInfo2.h"
 #include "IAVConverter.h"
 #include "IAVManager.h"
+#include "IAccurateTrimManager.h"
 #include "IProfile.h"
 #include "YoutubeUpload/CUploadAfterTask.h"
 #include "YoutubeUpload/IYoutubeUpload.h"
@@ -518,6 +519,28 @@ TEST(OutputTaskEngine, LosslessRowSaysWhereItsCutFallsBack)
     ASSERT_TRUE(QTest::qWaitFor([&] { return bar->value() == bar->maximum(); }, 5000));
     EXPECT_TRUE(bar->toolTip().startsWith("Conversion succeed\n")) << bar->toolTip().toStdString();
     EXPECT_TRUE(bar->toolTip().contains("start at their next key picture")) << bar->toolTip().toStdString();
+    // The task keeps the verdict as data; the row words it in the language
+    // the user switches to, its state and the verdict alike.
+    const LosslessVerdict verdict = row->getMOutputTask()->GetLosslessVerdict();
+    ASSERT_EQ(verdict.size(), 1);
+    EXPECT_EQ(verdict.front().kind, int32_t(Moorland::LosslessNoticeKind::CutsAtNextKeyPicture));
+    const char* const fallsBack =
+        "No encoder here for the pictures at a cut: the clips start at their next key picture";
+    for (const char* lang : {"de_DE", "zh_CN"}) {
+        SCOPED_TRACE(lang);
+        QTranslator language;
+        ASSERT_TRUE(language.load(QStringLiteral(FABLECUT_BIN_DIR "/language/fablecut_") + lang + ".qm"));
+        const QString words = language.translate("VMOutputTaskItem", fallsBack);
+        const QString state = language.translate("VMOutputTaskItem", "Conversion succeed", "转换成功");
+        ASSERT_FALSE(words.isEmpty() || state.isEmpty()) << "no translation";
+        QCoreApplication::installTranslator(&language);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return bar->toolTip() == state + "\n" + words; }, 5000))
+            << bar->toolTip().toStdString();
+        EXPECT_EQ(row->getMOutputTask()->GetLosslessNotice(), words);
+        QCoreApplication::removeTranslator(&language);
+    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bar->toolTip() == QString("Conversion succeed\n") + fallsBack; }, 5000))
+        << bar->toolTip().toStdString();
 }
 
 // A full temporary folder, whether it filled before the task was added or
