@@ -341,6 +341,7 @@ protected:
         record->TrimStart = 0;
         record->TrimLength = -1;
         record->SetDuration(0.0);
+        EXPECT_TRUE(WorkerTest::PlanLikeTheEngine(record, profile, address, importer));
         const std::string config = "SELECTED_DECODER=NO_SELECTED_DECODER";
         const std::string log = Out("worker-" + std::to_string(m_count) + ".log");
         const std::string command =

@@ -380,6 +380,7 @@ protected:
         record->TrimStart = timeline ? 0 : row.trimStartMs;
         record->TrimLength = timeline ? -1 : row.trimLengthMs;
         record->SetDuration(0.0);
+        EXPECT_TRUE(WorkerTest::PlanLikeTheEngine(record, profile, src, timeline ? "SimpleEditImporter" : ""));
         const std::string config = "SELECTED_DECODER=NO_SELECTED_DECODER";
         const std::string log = Out("worker-" + std::to_string(m_count) + ".log");
         const std::string command =

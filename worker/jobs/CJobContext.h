@@ -78,7 +78,7 @@ public:
     // loop at a cancel; `unit` reads and writes one unit; at each progress
     // tick `report` writes the figures and may end the loop (false: a part
     // is full, or an outside helper's task has ended); the
-    // loop ends once the output reached the record's trim length. Without a
+    // loop ends once the output reached the plan's trim length. Without a
     // reporter no figures are written.
     template <class Unit, class Report> void RunLoop(CProgressReporter* progress, Unit&& unit, Report&& report)
     {

@@ -51,8 +51,10 @@ TEST(CJobContext, TheLoopEndsAtTheEndTheTrimLengthAPartsLimitAndACancel)
     };
     for (const Case& c : cases) {
         Job job;
-        job.record.TrimLength = c.trimLength;
         CJobContext context(nullptr, false, false, true, job.local, nullptr);
+        JobPlan plan;
+        plan.trimLengthMs = c.trimLength;
+        context.SetPlan(plan);
         CProgressReporter progress(&job.record, context.Clock());
         int done = 0, reports = 0;
         context.RunLoop(
