@@ -21,6 +21,7 @@
 
 #include "MemFileMapping.h"
 #include "WorkNames.h"
+#include "StreamSpans.h"
 #include "WorkerTestSources.h"
 #include "../ProbeOutput.h"
 
@@ -58,54 +59,6 @@ using Moorland::ConvertTaskInfo2;
 namespace {
 
 using namespace WorkerTest;
-
-int64_t FileSize(const std::string& path)
-{
-    struct stat st
-    {
-    };
-    return stat(path.c_str(), &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
-}
-
-// Where a stream of a file lies, from its packets (seconds).
-struct Span
-{
-    bool present = false;
-    double first = 0;
-    double end = 0;
-    double length() const { return end - first; }
-};
-
-struct Spans
-{
-    Span video, audio;
-};
-
-Spans ReadSpans(const std::string& path)
-{
-    Spans spans;
-    std::istringstream lines(Capture("ffprobe -v error -show_entries packet=codec_type,pts_time,dts_time,duration_time "
-                                     "-of csv=p=0 '" +
-                                     path + "' 2>/dev/null"));
-    for (std::string line; std::getline(lines, line);) {
-        std::vector<std::string> f;
-        std::stringstream fields(line);
-        for (std::string item; std::getline(fields, item, ',');)
-            f.push_back(item);
-        if (f.size() < 4 || (f[0] != "video" && f[0] != "audio"))
-            continue;
-        Span& s = f[0] == "video" ? spans.video : spans.audio;
-        const std::string& t = f[1] != "N/A" ? f[1] : f[2];
-        if (t == "N/A")
-            continue;
-        const double at = std::atof(t.c_str());
-        const double length = f[3] == "N/A" ? 0.0 : std::atof(f[3].c_str());
-        s.first = s.present ? std::min(s.first, at) : at;
-        s.end = s.present ? std::max(s.end, at + length) : at + length;
-        s.present = true;
-    }
-    return spans;
-}
 
 bool MakeSources(const std::string& dir)
 {
